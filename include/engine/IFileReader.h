@@ -1,0 +1,15 @@
+#pragma once
+// Random access by byte offset to the data of one found file node.
+
+class IFileReader {
+public:
+    virtual ~IFileReader() = default;
+    /// Bytes read into `pDestination`, 0 on failure.
+    virtual unsigned int ReadData(long long s64Offset, char* pDestination, unsigned int u32Length) = 0;
+    /// A new reader of the same class and state; the caller releases it.
+    virtual IFileReader* Clone() = 0;
+    /// The node's data size in bytes.
+    virtual long long GetDataSize() const = 0;
+    virtual int IsCompressFile() = 0;
+    virtual void Release() = 0;
+};

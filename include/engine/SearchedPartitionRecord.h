@@ -1,0 +1,36 @@
+#pragma once
+// The stored form of a CSearchedPartitionInfo in results files: a little-endian u32 type,
+// then the 104-byte record.
+//
+// | offset | size | field                                      |
+// |      0 |    8 | not meaningful: written zero, ignored      |
+// |      8 |    8 | 64-bit value of the file system            |
+// |     16 |    2 | partition index                            |
+// |     18 |    2 | padding (zero)                             |
+// |     20 |    4 | file-system type                           |
+// |     24 |    4 | sectors per cluster                        |
+// |     28 |    4 | padding (zero)                             |
+// |     32 |    8 | start sector                               |
+// |     40 |   24 | three 64-bit values of the file system     |
+// |     64 |    4 | sector size                                |
+// |     68 |    4 | u32 of the file system                     |
+// |     72 |    8 | total sectors                              |
+// |     80 |    8 | u64 of the file system                     |
+// |     88 |    8 | score (IEEE double)                        |
+// |     96 |    8 | two u32 of the file system                 |
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+class CSearchedPartitionInfo;
+
+constexpr std::size_t kSearchedPartitionRecordSize = 104;
+constexpr std::size_t kStoredSearchedPartitionSize = 4 + kSearchedPartitionRecordSize;
+
+/// The u32 type followed by the 104-byte record, field by field.
+std::array<std::uint8_t, kStoredSearchedPartitionSize> StoreSearchedPartitionInfo(CSearchedPartitionInfo const& info);
+
+/// Reads the stored type into `u32Type` and the fields into `info` (its own type is kept).
+/// False, with `info` unchanged, when `bytes` is shorter than the stored form.
+bool LoadSearchedPartitionInfo(std::span<std::uint8_t const> bytes, std::uint32_t& u32Type, CSearchedPartitionInfo& info);

@@ -1,0 +1,42 @@
+#include "support/Sha256.h"
+
+#include <openssl/evp.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace testsupport {
+namespace {
+std::string Hex(unsigned char const* digest, unsigned int length) {
+    static char const kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned int i = 0; i < length; ++i) {
+        out += kDigits[digest[i] >> 4];
+        out += kDigits[digest[i] & 15];
+    }
+    return out;
+}
+}  // namespace
+
+std::string Sha256Hex(std::span<std::uint8_t const> bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+    return Hex(digest, length);
+}
+
+std::string Sha256OfFile(std::string const& path) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return {};
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr);
+    std::vector<unsigned char> buffer(1 << 20);
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) EVP_DigestUpdate(ctx.get(), buffer.data(), n);
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(ctx.get(), digest, &length);
+    return Hex(digest, length);
+}
+}  // namespace testsupport
