@@ -19,7 +19,7 @@ constexpr int kMessageField = CatchExeception::kMaxMessageChars + 1;      // mes
 constexpr char kLogFileName[] = "/quorinlab.log";
 
 // Created on first use and never destroyed, so that a line logged from a static destructor late
-// in the process still finds its lock.
+// in the process still finds its lock and its path.
 SimpleCs& LogLock() {
     static SimpleCs* pLock = new SimpleCs;
     return *pLock;
@@ -63,6 +63,7 @@ int CatchExeception::WriteLog(char const* pszFormat, ...) {
 
 char const* CatchExeception::GetWorkPath() {
     // GetAppWorkPath never answers null or empty, so one copy suffices; the whole path is kept.
-    static std::string const workPath(GetAppWorkPath());
-    return workPath.c_str();
+    // Never destroyed, like the log lock.
+    static std::string const* pWorkPath = new std::string(GetAppWorkPath());
+    return pWorkPath->c_str();
 }
