@@ -11,6 +11,8 @@ public:
 
     /// Uses 512 unless `u32SectorSize` is a non-zero multiple of 512.
     explicit CSearchedPartitionInfo(std::uint32_t u32SectorSize = 512);
+    /// `u32SectorSize` when it is a non-zero multiple of 512, else 512.
+    static std::uint32_t UsableSectorSize(std::uint32_t u32SectorSize);
     CSearchedPartitionInfo(CSearchedPartitionInfo const&) = default;
     virtual ~CSearchedPartitionInfo() = default;
     /// Copies every field; the type is the class's own and does not move.

@@ -32,5 +32,6 @@ constexpr std::size_t kStoredSearchedPartitionSize = 4 + kSearchedPartitionRecor
 std::array<std::uint8_t, kStoredSearchedPartitionSize> StoreSearchedPartitionInfo(CSearchedPartitionInfo const& info);
 
 /// Reads the stored type into `u32Type` and the fields into `info` (its own type is kept).
+/// A sector size the constructor would not accept is read as 512.
 /// False, with `info` unchanged, when `bytes` is shorter than the stored form.
 bool LoadSearchedPartitionInfo(std::span<std::uint8_t const> bytes, std::uint32_t& u32Type, CSearchedPartitionInfo& info);

@@ -1,0 +1,97 @@
+#pragma once
+// The common base of every result-tree node: tree links, the shown and check states, the
+// node's location, and its run list. File systems supply the name, size, times and flags.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/IDataRunList.h"
+#include "engine/IFileNode.h"
+#include "engine/ReleasePtr.h"
+
+class CFileNode : public IFilesystemNode {
+public:
+    static constexpr std::uint16_t kNoPartition = 0xFFFF;
+    /// Check unchecked, shown, no partition, metadata sector -1.
+    static constexpr std::uint64_t kNewStateWord = 0xFFFFFFFFFFFFFF10ull;
+
+    CFileNode() = default;
+    CFileNode& operator=(CFileNode const&) = delete;
+    /// Does not free the children: whoever built the tree owns every node in it.
+    ~CFileNode() override = default;
+
+    int IsNodeShow() const override;
+    void ShowNode(int iShow) override;
+    long long GetCurrentNodeID() const override { return m_s64NodeID; }
+    long long GetParentNodeID() const override { return m_s64ParentNodeID; }
+    IFileNode* GetParent() const override { return m_pParent; }
+    IFileNode* GetFirstChild() override { return m_pFirstChild; }
+    IFileNode* GetNextNode() override { return m_pNextNode; }
+    _tagCheckedStatus GetCheckedStatus() override;
+    void SetCheck(_tagCheckedStatus eStatus) override;
+    _tagSearcherType GetSearcheType() const override { return SEARCHER_TYPE_NONE; }
+    char const* GetVolumeName() const override { return nullptr; }
+    /// Refuses (0) null, foreign nodes, this node, a node that already has a parent, and any
+    /// ancestor of this node. The node goes to the head of the child list.
+    int AddChild(IFileNode* pNode) override;
+    /// Refuses (0) null, foreign nodes and this node. A sibling chain already behind this node
+    /// is woven behind the new node.
+    int AddNext(IFileNode* pNode) override;
+    void Release() override { delete this; }
+    IFileReader* CreateCompressFileReader(void*) override { return nullptr; }
+    int IsCompressed() const override { return m_u32Compressed != 0 ? 1 : 0; }
+    /// Keeps the check, shown and partition fields; sectors outside 40 signed bits are cut.
+    void SetMetaDataSector(long long s64Sector) override;
+    void UpdateFileSize(long long) override {}
+    void UpdateNodeInfo() override {}
+    using IFileNode::FilterFileNameByDot;
+
+    /// The name without its leading blanks and dots.
+    static std::string FilterFileNameByDot(std::string const& name);
+    /// Names may be null; every comparison and filter treats null as empty.
+    static std::string_view NameOrEmpty(char const* pszName) { return pszName ? pszName : std::string_view(); }
+
+    /// Same entry: ids, folder flag and name equal, and the partition too unless `other` is a folder.
+    bool operator==(CFileNode const& other) const;
+
+    IDataRunList* GetDataRunList() const { return m_pDataRunList.get(); }
+    /// Takes ownership, releasing the list held before.
+    void SetDataRunList(ReleasePtr<IDataRunList> pList) { m_pDataRunList = std::move(pList); }
+    unsigned short GetBelongedPartition() const;
+    void SetBelongedPartition(unsigned short u16Partition);
+    long long GetMetadataStartPosition() const;
+    void SetNodeID(long long s64NodeID) { m_s64NodeID = s64NodeID; }
+    void SetParentNodeID(long long s64ParentNodeID) { m_s64ParentNodeID = s64ParentNodeID; }
+    void SetCompressed(std::uint32_t u32Compressed) { m_u32Compressed = u32Compressed; }
+    /// Children added and currently shown.
+    std::uint32_t GetChildCount() const { return m_u32ChildCount; }
+
+protected:
+    /// For Clone: copies the node's own values and clones the run list; the copy is a lone
+    /// node (no parent, children or siblings).
+    CFileNode(CFileNode const& other);
+
+private:
+    int ShownBits() const;
+    void SetShownBits(int iShow);
+    void SetCheckBits(int iState);
+    bool IsAncestor(CFileNode const* pNode) const;
+    /// Adds the change of a child's check state to this node's weight and passes the
+    /// resulting change of this node's own state on up the tree.
+    void PropagateCheckUp(int iDelta);
+    void PropagateCheckDown(int iState);
+    void ResetWeight(int iState);
+
+    CFileNode* m_pFirstChild = nullptr;  // not owned
+    CFileNode* m_pNextNode = nullptr;    // not owned
+    std::uint32_t m_u32ChildCount = 0;
+    ReleasePtr<IDataRunList> m_pDataRunList;
+    long long m_s64NodeID = -1;
+    long long m_s64ParentNodeID = -1;
+    // bits 0-3 check state (signed), 4-7 shown (signed), 8-23 partition index,
+    // 24-63 metadata sector (signed)
+    std::uint64_t m_u64State = kNewStateWord;
+    CFileNode* m_pParent = nullptr;  // not owned
+    std::uint32_t m_u32CheckedWeight = 0;
+    std::uint32_t m_u32Compressed = 0;
+};
