@@ -1,0 +1,115 @@
+#pragma once
+// The complete scan's read-ahead device. It wraps a device and keeps a thread reading the next
+// blocks while the searchers analyse the current one; reads that fall into the current block are
+// served from memory, all others go to the wrapped device. The wrapped device must allow reads
+// from two threads at once (the plain devices read positionally).
+//
+// Use: construct, SetBlockSize, BeginCache, SetCurCacheBlock(0), (1), ... in ascending order,
+// EndCache. Without BeginCache (a results file being restored) nothing is ever read ahead.
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <thread>
+#include <vector>
+
+#include "engine/IStorageDevice.h"
+#include "engine/core/cache/ReadSalvaging.h"
+#include "engine/core/util/Locks.h"
+
+class CStorageDeviceWithCache final : public IStorageDevice {
+public:
+    static constexpr std::uint32_t kDefaultBlockSectors = 1000;
+    static constexpr std::size_t kQueueLimit = 10;
+
+    /// `pDevice` is not owned and must outlive the cache; null makes every operation fail.
+    explicit CStorageDeviceWithCache(IStorageDevice* pDevice);
+    ~CStorageDeviceWithCache() override;
+    CStorageDeviceWithCache(CStorageDeviceWithCache const&) = delete;
+    CStorageDeviceWithCache& operator=(CStorageDeviceWithCache const&) = delete;
+
+    /// Sets the block length in sectors and forgets the current block; stops a running reader
+    /// first. 0 when the block buffer cannot be allocated (the block size is then 0).
+    int SetBlockSize(unsigned int u32BlockSectors);
+    /// Queues the first blocks, then starts the reader thread. Restarts from sector 0 when called again.
+    void BeginCache();
+    /// Stops and joins the reader and drops the queued blocks; the current block stays loaded.
+    /// Safe to call any number of times, before or without BeginCache.
+    void EndCache();
+    /// Makes block `s64Index` current, waiting for the reader when it is behind. 0 when the index
+    /// is out of range, there is no device, or the block will never arrive (the reader has ended
+    /// or was never started); the block loaded before then stays current.
+    int SetCurCacheBlock(long long s64Index);
+    /// True when the block size is not 0 and `s64Index` names a block of the device.
+    bool IsBlockInValidRange(long long s64Index);
+    /// True when no block is queued.
+    bool IsNeedCatchBuffer();
+
+    /// Sectors the read-ahead could not read even one by one; they read as zeros in their block.
+    std::int64_t GetUnreadableSectorCount() const { return m_s64UnreadableSectors.load(); }
+    /// A storage read failure (module 0x0E, code 1) once any read-ahead read failed, else 0.
+    RESULT GetReadFailure() const { return m_readFailure.load(); }
+
+    /// 1 when a device is wrapped; opens nothing.
+    int Open() override;
+    /// 1 when a device is wrapped; closes nothing.
+    int Close() override;
+    /// Serves what lies in the current block from memory and the rest from the device; 0 when a
+    /// device read failed.
+    int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override;
+    /// The device's sector size; 512 without a device.
+    int GetSectorSize() override;
+    long long GetTotalSectors() override;
+    int IOCtl(unsigned long long, void*) override { return 0; }
+    /// The record stored by SetPrivateData; not owned.
+    IStorageDeviceData* GetPrivateData() override { return m_pPrivateData; }
+    /// Stores `pData` without taking ownership.
+    void SetPrivateData(IStorageDeviceData* pData) override { m_pPrivateData = pData; }
+    int GetType() override { return STORAGE_DEVICE_CACHED; }
+    /// Always 0: device failures are passed on by ReadSector's answer only.
+    RESULT GetLastError() override { return kResultSuccess; }
+
+private:
+    /// One block read ahead: where it starts and how many sectors of the buffer it holds.
+    struct Block {
+        std::vector<std::uint8_t> data;
+        std::int64_t s64First = 0;
+        std::int64_t s64Sectors = 0;
+    };
+
+    std::size_t BlockBytes() const { return std::size_t{m_u32BlockSectors} * m_u32SectorBytes; }
+    /// Claims the next block to read and a buffer for it, under the queue lock; false at the end.
+    bool ClaimNextBlock(Block& block);
+    /// Reads a claimed block outside any lock, so the consumer is never held up by the device.
+    void ReadBlock(Block& block);
+    void ReaderLoop();
+    /// Takes the queued block that starts at `s64First`; dropping older ones. 1 taken, 0 never
+    /// coming, -1 not there yet. Caller holds the queue lock.
+    int TakeQueuedBlock(std::int64_t s64First, bool& bRefill);
+    void Recycle(std::vector<std::uint8_t> buffer);
+
+    IStorageDeviceData* m_pPrivateData = nullptr;
+    IStorageDevice* const m_pDevice;
+
+    // Touched by the consumer thread only.
+    Block m_current;
+    std::int64_t m_s64CurBlock = -1;
+    std::uint32_t m_u32BlockSectors = 0;
+    std::uint32_t m_u32SectorBytes = 0;
+
+    // Guarded by m_queueLock. Lock order: a condition's mutex, then m_queueLock; the conditions
+    // are signalled only after m_queueLock is released.
+    mutex_locker m_queueLock;
+    std::deque<Block> m_queue;
+    std::vector<std::vector<std::uint8_t>> m_freeBuffers;  // steady state allocates nothing
+    std::int64_t m_s64NextSector = 0;
+    std::int64_t m_s64EndSector = 0;
+    bool m_bRunning = false;
+    bool m_bReaderActive = false;
+
+    cond_locker m_blockReady;  // the reader queued a block or ended
+    cond_locker m_refill;      // a queue place came free, or the reader must stop
+    std::thread m_reader;      // joined by EndCache only
+
+    std::atomic<std::int64_t> m_s64UnreadableSectors{0};
+    std::atomic<RESULT> m_readFailure{kResultSuccess};
+};
