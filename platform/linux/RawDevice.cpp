@@ -1,0 +1,124 @@
+#include "platform/RawDevice.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+
+namespace platform {
+
+namespace {
+
+constexpr std::string_view kRawNodePrefix = "/dev/r";
+// Linux transfers at most this much per read call; asking for less keeps each call predictable.
+constexpr std::size_t kMaxReadChunk = 0x7ffff000;
+
+}  // namespace
+
+std::optional<std::string> BlockNodeForRawNode(std::string_view path) {
+    if (!path.starts_with(kRawNodePrefix) || path.size() == kRawNodePrefix.size()) return std::nullopt;
+    return "/dev/" + std::string(path.substr(kRawNodePrefix.size()));
+}
+
+CRawDevice::~CRawDevice() { Close(); }
+
+void CRawDevice::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    m_u32SectorSize = kImageSectorSize;
+    m_s64TotalSectors = 0;
+}
+
+namespace {
+
+// O_NONBLOCK keeps a FIFO from blocking the open until a writer appears; it is dropped again
+// once the node is known to be a disk or an image.
+int OpenNode(std::string const& path) {
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+int CRawDevice::Open(std::string const& path) {
+    Close();
+    int fd = OpenNode(path);
+    if (fd < 0 && errno == ENOENT) {
+        if (auto blockNode = BlockNodeForRawNode(path)) fd = OpenNode(*blockNode);
+    }
+    if (fd < 0) return errno;
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        int error = errno;
+        ::close(fd);
+        return error;
+    }
+    std::uint32_t u32SectorSize = kImageSectorSize;
+    std::int64_t s64TotalSectors = 0;
+    if (S_ISBLK(st.st_mode)) {
+        int iLogicalSectorSize = 0;
+        if (::ioctl(fd, BLKSSZGET, &iLogicalSectorSize) == 0 && iLogicalSectorSize > 0)
+            u32SectorSize = static_cast<std::uint32_t>(iLogicalSectorSize);
+        std::uint64_t u64Bytes = 0;
+        if (::ioctl(fd, BLKGETSIZE64, &u64Bytes) == 0) {
+            std::uint64_t u64Sectors = u64Bytes / u32SectorSize;
+            if (u64Sectors <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+                s64TotalSectors = static_cast<std::int64_t>(u64Sectors);
+        }
+    } else if (S_ISREG(st.st_mode)) {
+        // A partial last sector is not counted; reads still return its bytes.
+        s64TotalSectors = st.st_size / kImageSectorSize;
+    } else {
+        ::close(fd);
+        return S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+    }
+
+    int iFlags = ::fcntl(fd, F_GETFL);
+    if (iFlags < 0 || ::fcntl(fd, F_SETFL, iFlags & ~O_NONBLOCK) != 0) {
+        int error = errno;
+        ::close(fd);
+        return error;
+    }
+    // Scans read front to back; a larger kernel read-ahead window keeps the disk streaming.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    m_fd = fd;
+    m_u32SectorSize = u32SectorSize;
+    m_s64TotalSectors = s64TotalSectors;
+    return 0;
+}
+
+std::optional<std::size_t> CRawDevice::Read(std::uint64_t u64Offset, std::span<std::uint8_t> buffer) const {
+    if (m_fd < 0) {
+        errno = EBADF;
+        return std::nullopt;
+    }
+    constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+    if (u64Offset > kMaxOffset || buffer.size() > kMaxOffset - u64Offset) {
+        errno = EINVAL;
+        return std::nullopt;
+    }
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        std::size_t chunk = std::min(buffer.size() - done, kMaxReadChunk);
+        ssize_t got = ::pread(m_fd, buffer.data() + done, chunk, static_cast<off_t>(u64Offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (got == 0) break;  // end of the device
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+}  // namespace platform
