@@ -1,0 +1,77 @@
+#include "engine/core/device/PartitionWindowDevice.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/util/EngineAssert.h"
+
+CPartitionWindowDevice::CPartitionWindowDevice(IStorageDevice* pParent, long long s64StartSector,
+                                               long long s64TotalSectors, StorageDeviceType type,
+                                               engine::RecordGeometryReader pReadGeometry)
+    : m_pParent(pParent),
+      m_type(type),
+      m_s64StartSector(s64StartSector),
+      m_s64TotalSectors(s64TotalSectors),
+      m_record(pReadGeometry) {
+    // The window counts in its parent's sectors; until a record says otherwise, so does it.
+    if (m_pParent && m_pParent->GetSectorSize() > 0) m_u32SectorSize = static_cast<std::uint32_t>(m_pParent->GetSectorSize());
+}
+
+int CPartitionWindowDevice::Open() {
+    m_result.store(kResultSuccess);
+    if (!m_pParent) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+    auto geometry = engine::DiskRecordGeometry(m_pParent->GetPrivateData());
+    if (!geometry) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+    m_u32SectorSize = geometry->u32SectorSize;
+    return 1;
+}
+
+int CPartitionWindowDevice::Close() {
+    m_result.store(kResultSuccess);
+    return 1;
+}
+
+int CPartitionWindowDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
+    m_result.store(kResultSuccess);
+    if (!m_pParent) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+    if (!ENGINE_PRECONDITION(pBuffer != nullptr)) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
+    if (s64Count <= 0 || s64Count > m_s64TotalSectors || s64FirstSector < 0 || s64FirstSector >= m_s64TotalSectors)
+        return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
+
+    // The buffer holds parent sectors; its size must be expressible before anything is read.
+    int const iParentSectorSize = m_pParent->GetSectorSize();
+    if (iParentSectorSize <= 0) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
+    auto const u64SectorSize = static_cast<std::uint64_t>(iParentSectorSize);
+    auto u64Size = engine::CheckedMul(static_cast<std::uint64_t>(s64Count), u64SectorSize);
+    auto s64ParentFirst = engine::CheckedAdd<std::int64_t>(m_s64StartSector, s64FirstSector);
+    if (!u64Size || *u64Size > std::numeric_limits<std::size_t>::max() || !s64ParentFirst)
+        return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
+
+    std::int64_t const s64InWindow = std::min<std::int64_t>(s64Count, m_s64TotalSectors - s64FirstSector);
+    int const iParentResult = m_pParent->ReadSector(pBuffer, *s64ParentFirst, s64InWindow);
+    if (!iParentResult) {
+        RESULT parentResult = m_pParent->GetLastError();
+        return Fail(Failed(parentResult) ? parentResult : ENGINE_RESULT(kModuleStorageDevice, kCodeIoFailure));
+    }
+    // Sectors behind the window's end are not the partition's: they read as zeros.
+    auto const u64Read = static_cast<std::uint64_t>(s64InWindow) * u64SectorSize;
+    std::memset(static_cast<std::uint8_t*>(pBuffer) + u64Read, 0, static_cast<std::size_t>(*u64Size - u64Read));
+    return iParentResult;
+}
+
+int CPartitionWindowDevice::IOCtl(unsigned long long, void*) {
+    return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeNotSupported));
+}
+
+void CPartitionWindowDevice::SetPrivateData(IStorageDeviceData* pData) {
+    m_result.store(kResultSuccess);
+    auto geometry = m_record.Replace(pData);
+    if (!geometry) {
+        Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+        return;
+    }
+    m_u32SectorSize = geometry->u32SectorSize;
+    m_s64TotalSectors = geometry->s64TotalSectors;
+}

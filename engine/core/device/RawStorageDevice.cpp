@@ -1,0 +1,76 @@
+#include "engine/core/device/RawStorageDevice.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <span>
+#include <utility>
+
+#include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/util/EngineAssert.h"
+
+CRawStorageDevice::CRawStorageDevice(std::string path, StorageDeviceType type,
+                                     engine::RecordGeometryReader pReadGeometry)
+    : m_path(std::move(path)), m_type(type), m_record(pReadGeometry) {}
+
+int CRawStorageDevice::Open() {
+    m_result.store(kResultSuccess);
+    int iError = m_device.Open(m_path);
+    if (iError != 0) {
+        // A missing node is an ordinary answer while devices come and go; anything else is news.
+        if (iError != ENOENT) {
+            std::printf("open failed:%d\n", iError);
+            std::fflush(stdout);
+        }
+        return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeIoFailure));
+    }
+    m_u32SectorSize = m_device.SectorSize();
+    m_s64TotalSectors = m_device.TotalSectors();
+    return 1;
+}
+
+int CRawStorageDevice::Close() {
+    m_result.store(kResultSuccess);
+    if (!m_device.IsOpen()) return 0;
+    m_device.Close();
+    return 1;
+}
+
+int CRawStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
+    m_result.store(kResultSuccess);
+    if (!ENGINE_PRECONDITION(pBuffer != nullptr)) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
+    if (s64Count <= 0 || s64FirstSector < 0) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
+    if (m_s64TotalSectors > 0 && s64FirstSector >= m_s64TotalSectors)
+        return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
+
+    auto const u64SectorSize = std::uint64_t{m_u32SectorSize};
+    auto u64Offset = engine::CheckedMul(static_cast<std::uint64_t>(s64FirstSector), u64SectorSize);
+    auto u64Size = engine::CheckedMul(static_cast<std::uint64_t>(s64Count), u64SectorSize);
+    auto u64End = u64Offset && u64Size ? engine::CheckedAdd(*u64Offset, *u64Size) : std::nullopt;
+    if (!u64End || *u64End > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
+        *u64Size > std::numeric_limits<std::size_t>::max())
+        return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
+
+    std::span<std::uint8_t> buffer(static_cast<std::uint8_t*>(pBuffer), static_cast<std::size_t>(*u64Size));
+    auto read = m_device.Read(*u64Offset, buffer);
+    if (!read || *read == 0) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeIoFailure));
+    // The device ended inside the request: callers get whole sectors, so the rest reads as zeros.
+    std::memset(buffer.data() + *read, 0, buffer.size() - *read);
+    return 1;
+}
+
+int CRawStorageDevice::IOCtl(unsigned long long, void*) {
+    return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeNotSupported));
+}
+
+void CRawStorageDevice::SetPrivateData(IStorageDeviceData* pData) {
+    m_result.store(kResultSuccess);
+    auto geometry = m_record.Replace(pData);
+    if (!geometry) {
+        Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+        return;
+    }
+    m_u32SectorSize = geometry->u32SectorSize;
+    m_s64TotalSectors = geometry->s64TotalSectors;
+}
