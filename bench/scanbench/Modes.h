@@ -1,0 +1,11 @@
+#pragma once
+// The modes of scanbench; each lives in its own file and answers a process exit code.
+#include <span>
+#include <string_view>
+
+namespace scanbench {
+
+/// scanbench read <device-or-image>: reads every sector once, front to back.
+int RunReadMode(std::span<char* const> args);
+
+}  // namespace scanbench

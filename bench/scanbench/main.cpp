@@ -1,0 +1,37 @@
+// scanbench: measures the engine's throughput on a real device or image, one mode at a time.
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+#include "Modes.h"
+
+namespace {
+
+struct Mode {
+    std::string_view name;
+    std::string_view usage;
+    int (*run)(std::span<char* const> args);
+};
+
+constexpr Mode kModes[] = {
+    {"read", "read <device-or-image>", &scanbench::RunReadMode},
+};
+
+int Usage() {
+    std::fprintf(stderr, "usage: scanbench <mode> ...\nmodes:\n");
+    for (Mode const& mode : kModes)
+        std::fprintf(stderr, "  scanbench %.*s\n", static_cast<int>(mode.usage.size()), mode.usage.data());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string_view const name = argv[1];
+    for (Mode const& mode : kModes) {
+        if (mode.name == name) return mode.run(std::span<char* const>(argv + 2, static_cast<std::size_t>(argc - 2)));
+    }
+    std::fprintf(stderr, "scanbench: unknown mode '%s'\n", argv[1]);
+    return Usage();
+}
