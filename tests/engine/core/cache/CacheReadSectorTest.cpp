@@ -1,0 +1,103 @@
+// Where a read through the cache gets its sectors: the current block from memory, everything else
+// from the wrapped device. The devices are small enough that BeginCache queues every block, so
+// the only device reads after it are the consumer's own.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/core/cache/StorageDeviceWithCache.h"
+#include "RecordingDevice.h"
+#include "StampedReads.h"
+
+using cachetest::ReadsStamped;
+using cachetest::ReadThrough;
+
+namespace {
+
+class CacheReadSectorTest : public ::testing::Test {
+protected:
+    static constexpr unsigned kBlock = 8;
+
+    void Start(long long s64Sectors) {
+        m_pMemory = cachetest::MakeStampedDevice(s64Sectors);
+        m_pRecorder = std::make_unique<cachetest::CRecordingDevice>(*m_pMemory);
+        m_pCache = std::make_unique<CStorageDeviceWithCache>(m_pRecorder.get());
+        ASSERT_EQ(m_pCache->SetBlockSize(kBlock), 1);
+        m_pCache->BeginCache();
+    }
+    void LoadBlocksUpTo(long long s64Last) {
+        for (long long i = 0; i <= s64Last; ++i) ASSERT_EQ(m_pCache->SetCurCacheBlock(i), 1) << "block " << i;
+        m_pRecorder->Forget();
+    }
+    std::vector<cachetest::RecordedRead> DeviceReads() const { return m_pRecorder->ReadsFromThisThread(); }
+
+    std::unique_ptr<testsupport::CMemoryDevice> m_pMemory;
+    std::unique_ptr<cachetest::CRecordingDevice> m_pRecorder;
+    std::unique_ptr<CStorageDeviceWithCache> m_pCache;
+};
+
+TEST_F(CacheReadSectorTest, ReadInsideCurrentBlockComesFromMemory) {
+    Start(40);
+    LoadBlocksUpTo(1);
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 9, 6));
+    EXPECT_TRUE(DeviceReads().empty());
+}
+
+TEST_F(CacheReadSectorTest, StraddlingReadTakesBlockPartFromMemoryAndRestFromDevice) {
+    Start(40);
+    LoadBlocksUpTo(1);
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 12, 8));
+    auto const reads = DeviceReads();
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].s64First, 16);
+    EXPECT_EQ(reads[0].s64Count, 4);
+}
+
+TEST_F(CacheReadSectorTest, ReadsOutsideCurrentBlockAreOneDeviceReadEach) {
+    Start(40);
+    LoadBlocksUpTo(2);
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 2, 5));    // wholly before the block
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 30, 10));  // wholly behind it
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 14, 4));   // starts before it, ends inside
+    auto const reads = DeviceReads();
+    ASSERT_EQ(reads.size(), 3u);
+    EXPECT_EQ(reads[0].s64First, 2);
+    EXPECT_EQ(reads[0].s64Count, 5);
+    EXPECT_EQ(reads[1].s64First, 30);
+    EXPECT_EQ(reads[2].s64First, 14);
+}
+
+TEST_F(CacheReadSectorTest, WithoutLoadedBlockEveryReadGoesToDevice) {
+    Start(40);  // queued, but no block made current yet
+    m_pRecorder->Forget();
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 0, 4));
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 3, 1));
+    EXPECT_EQ(DeviceReads().size(), 2u);
+}
+
+TEST_F(CacheReadSectorTest, SectorsPastDeviceEndAreNotServedFromMemory) {
+    Start(20);  // 2.5 blocks: block 2 holds sectors 16 to 19 only
+    LoadBlocksUpTo(2);
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 16, 4));
+    EXPECT_TRUE(DeviceReads().empty());
+
+    // Behind the device's end the cache answers exactly as the device does.
+    for (auto [s64First, s64Count] : {std::pair{20LL, 1LL}, std::pair{22LL, 2LL}, std::pair{18LL, 4LL}}) {
+        std::vector<std::uint8_t> const viaCache = ReadThrough(*m_pCache, s64First, s64Count);
+        std::vector<std::uint8_t> const direct = ReadThrough(*m_pMemory, s64First, s64Count);
+        EXPECT_EQ(viaCache, direct) << s64Count << " sectors at " << s64First;
+    }
+    EXPECT_TRUE(ReadThrough(*m_pCache, 20, 1).empty());
+}
+
+TEST_F(CacheReadSectorTest, FailedDeviceReadIsPassedOn) {
+    Start(40);
+    LoadBlocksUpTo(0);
+    m_pMemory->FailSector(12);
+    std::vector<std::uint8_t> buffer(16 * 512);
+    EXPECT_EQ(m_pCache->ReadSector(buffer.data(), 4, 16), 0);  // straddles into the failing sector
+    EXPECT_EQ(m_pCache->ReadSector(buffer.data(), 10, 4), 0);
+    EXPECT_EQ(m_pCache->GetLastError(), kResultSuccess);
+}
+
+}  // namespace
