@@ -1,0 +1,63 @@
+#pragma once
+// Copy-out over the partitions of one searcher type: picks each node's partition, opens the
+// node's reader (plain, NTFS compression units, or the node's own compressed reader) and
+// copies its data to a file in 4 MiB chunks through one buffer that lives as long as the object.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/IDataRecovery.h"
+#include "engine/IFileReader.h"
+#include "engine/ReleasePtr.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/util/Locks.h"
+
+class CFileNode;
+
+class CDataRecovery final : public IDataRecovery {
+public:
+    static constexpr std::int32_t kCopyChunkSize = 0x400000;
+    /// The first request for partitions asks for this many; a searcher with more is asked again.
+    static constexpr int kInitialPartitions = 256;
+    /// The picture scan covers the node's first 64 KiB.
+    static constexpr unsigned int kJpegScanSize = 0x10000;
+
+    /// The partitions (owned by this object) and how many there are.
+    struct SearchedPartitions {
+        std::vector<CSearchedPartitionInfo*> vecPartitions;
+        std::uint32_t u32Count = 0;
+    };
+
+    CDataRecovery() = default;
+    ~CDataRecovery() override;
+
+    RESULT Initialize(IFileSystemSearchController* pSearcher, IStorageDevice* pDevice) override;
+    /// For a scan restored from a results file: copies the base fields of each record (the
+    /// records stay the caller's). Code 5 for a null device.
+    RESULT Initialize(std::vector<CSearchedPartitionInfo*> const& partitions, IStorageDevice* pDevice);
+    IFileReader* SetRecoverNode(IFileNode* pNode) override;
+    RESULT RecoverTo(char const* pszPath, IProgress* pProgress, int iByteLimit) override;
+    unsigned int ReadSmallJPG(char* pBuffer, unsigned int u32Size) override;
+    void Release() override { delete this; }
+
+    /// For the results-file writer: the records stay this object's.
+    SearchedPartitions GetSearchedPartition() const;
+
+    /// The partition a node belongs to: the one with its partition index, else the first
+    /// whose bounds and cluster size fit the node's runs, else the best-scored one.
+    CSearchedPartitionInfo* GetNodePartition(CFileNode* pNode) const;
+
+private:
+    void AdoptPartitions(std::vector<CSearchedPartitionInfo*> const& partitions, std::size_t count);
+    bool PartitionFitsNode(CSearchedPartitionInfo const& partition, CFileNode& node) const;
+    RESULT CopyPlain(char const* pszPath, IProgress* pProgress, int iByteLimit);
+    /// The node's first 64 KiB into the chunk buffer; false when they cannot be read.
+    bool ReadJpegScanArea();
+
+    std::vector<std::uint8_t> m_chunk;  // kCopyChunkSize bytes once initialised
+    ReleasePtr<IFileReader> m_pReader;
+    std::vector<std::unique_ptr<CSearchedPartitionInfo>> m_partitions;
+    IStorageDevice* m_pDevice = nullptr;  // not owned
+    bool m_bNtfsCompressed = false;       // the current reader expands NTFS compression units
+    mutable mutex_locker m_mutex;
+};

@@ -1,0 +1,6 @@
+#include "engine/EngineEntryPoints.h"
+
+EngineEntryPoints& GetEngineEntryPoints() {
+    static EngineEntryPoints table;
+    return table;
+}

@@ -1,0 +1,73 @@
+#pragma once
+// Random access by byte offset to the data of one found file node: offsets are mapped through
+// the node's runs to clusters of the device, counted from the partition record's base sector.
+// Sparse runs read as zeros; NTFS resident data comes through NTFS's loader.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "engine/IDataRunList.h"
+#include "engine/IFileReader.h"
+
+class CFileNode;
+class CSearchedPartitionInfo;
+class IStorageDevice;
+
+class CFileReader : public IFileReader {
+public:
+    CFileReader() = default;
+    ~CFileReader() override = default;
+
+    /// 1 on success, 0 (logged) for a null argument, a cluster size of 0 or beyond 32 bits, a
+    /// data size below 1, a negative start sector, or a node without a run list. Keeps the node and the device (not
+    /// owned), and a copy of the runs that matter: those covering the data size in whole
+    /// units of 16 clusters, up to the first run that is empty, negative, overflows, or (not
+    /// sparse) is longer than the whole device.
+    int Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition);
+    /// Forgets the node and the device.
+    void Close();
+
+    /// Places the bytes from `s64Offset` (cut at the data size) into `destination`, exactly
+    /// `u32Done` of them. False (logged) when the offset is not inside the data, when a sector
+    /// read fails, or when resident data cannot be loaded. Succeeds with fewer bytes when the
+    /// runs end first.
+    bool Read(long long s64Offset, std::span<std::uint8_t> destination, std::uint32_t& u32Done);
+
+    unsigned int ReadData(long long s64Offset, char* pDestination, unsigned int u32Length) override;
+    IFileReader* Clone() override;
+    /// The size the node had when opened; 0 once closed.
+    long long GetDataSize() const override;
+    int IsCompressFile() override;
+    void Release() override { delete this; }
+
+    /// How many bytes of the data the runs reach: the data size for resident data.
+    long long GetReadableSize() const;
+
+protected:
+    CFileReader(CFileReader const& other);
+    CFileReader& operator=(CFileReader const&) = delete;
+
+    /// Reads whole clusters from `s64Lcn` into `destination` (its size a multiple of the
+    /// cluster size); false when the address overflows or a sector read fails.
+    bool ReadClusters(std::int64_t s64Lcn, std::span<std::uint8_t> destination);
+    std::span<DataRun const> Runs() const { return m_runs; }
+    bool IsResidentData() const { return m_bResident; }
+    std::uint32_t ClusterSize() const { return m_u32ClusterSize; }
+
+private:
+    bool ReadResidentData(long long s64Offset, std::span<std::uint8_t> destination, std::uint32_t& u32Done);
+    /// Any byte range of the device, through whole-sector reads.
+    bool ReadBytes(std::uint64_t u64Address, std::span<std::uint8_t> destination);
+    std::uint32_t DeviceSectorSize() const;
+
+    IStorageDevice* m_pDevice = nullptr;  // not owned
+    CFileNode* m_pNode = nullptr;         // not owned
+    std::uint32_t m_u32ClusterSize = 0;
+    std::uint32_t m_u32SectorsPerCluster = 0;
+    std::int64_t m_s64DataSize = 0;
+    std::uint64_t m_u64BaseAddress = 0;  // byte address of cluster 0: the record's start sector
+    bool m_bResident = false;
+    std::int64_t m_s64RecordSector = -1;  // the first run's start, where a resident list keeps it
+    std::vector<DataRun> m_runs;
+    std::vector<std::uint8_t> m_sector;  // one sector, for reads that start or end inside one
+};

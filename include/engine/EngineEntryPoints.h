@@ -1,0 +1,23 @@
+#pragma once
+// Calls from the engine core into the file-system subsystems. They are gathered in this one
+// table so that the core builds and runs on its own: each subsystem fills its entries when it
+// starts, and an empty entry means "not available", on which the caller takes its failure
+// path. Tests fill entries with fakes.
+#include <cstdint>
+#include <functional>
+
+class IFileNode;
+class IStorageDevice;
+
+struct EngineEntryPoints {
+    /// NTFS: copies the value of a file's unnamed resident data attribute into `pDestination`
+    /// (at most `u32Capacity` bytes) and stores the value's full size in `u32ValueSize`; false
+    /// when it cannot. The FILE record is the node's own when `pNode` is an NTFS node,
+    /// otherwise the one at sector `s64RecordSector` of the device.
+    std::function<bool(IStorageDevice* pDevice, IFileNode* pNode, long long s64RecordSector,
+                       std::uint8_t* pDestination, std::uint32_t u32Capacity, std::uint32_t& u32ValueSize)>
+        GetResidentDataRunsStream;
+};
+
+/// The process-wide table. Filled once at start-up, before any scan; read without locking.
+EngineEntryPoints& GetEngineEntryPoints();

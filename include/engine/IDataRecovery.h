@@ -1,0 +1,34 @@
+#pragma once
+// Copy-out: writes the data of found file nodes to files, and reads their previews. One object
+// serves the partitions of one searcher type of one scan.
+#include "engine/Result.h"
+
+class IFileNode;
+class IFileReader;
+class IFileSystemSearchController;
+class IProgress;
+class IStorageDevice;
+
+class IDataRecovery {
+public:
+    virtual ~IDataRecovery() = default;
+    /// Takes the searcher's partitions and keeps the device (not owned); code 5 for a null
+    /// argument, 0xD01 when the searcher found no partition.
+    virtual RESULT Initialize(IFileSystemSearchController* pSearcher, IStorageDevice* pDevice) = 0;
+    /// Selects the node to copy; a clone of its reader that the caller releases, or null when
+    /// the node cannot be read.
+    virtual IFileReader* SetRecoverNode(IFileNode* pNode) = 0;
+    /// Copies the selected node's data (its first `iByteLimit` bytes when that is positive) to
+    /// `pszPath`. 0 on success; code 1 when some data could not be read (the file keeps its
+    /// length, with zeros there) or the node's runs end before its size; 0xD03 when the
+    /// destination stops taking bytes; 0xD02 with no node selected; 0xF when the destination
+    /// cannot be created; 5 for a null path. A stop request ends it early with 0.
+    virtual RESULT RecoverTo(char const* pszPath, IProgress* pProgress, int iByteLimit) = 0;
+    /// Copies a JPEG picture embedded in the node's first 64 KiB into the buffer; its length,
+    /// 0 when there is none.
+    virtual unsigned int ReadSmallJPG(char* pBuffer, unsigned int u32Size) = 0;
+    virtual void Release() = 0;
+};
+
+/// A new copy-out object; the caller frees it with Release().
+IDataRecovery* CreateDataRecoveryObj();
