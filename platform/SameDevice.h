@@ -1,0 +1,29 @@
+#pragma once
+// Whether a folder lies on a given device: a recovery must never write where it reads. The
+// folder's file system is found by its st_dev and compared, through sysfs, with the device
+// itself, its partitions, and any device-mapper, RAID or loop device stacked on them. An image
+// file counts as the loop devices that currently serve it.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+/// A device number in the form the device records keep: (major << 24) | minor.
+std::uint32_t DeviceIdFromStDev(dev_t dev);
+
+/// Whether the block device `u32Inner` is `u32Outer`, one of its partitions, or built on
+/// either of those through the `slaves/` links of sys/class/block (followed to any depth).
+/// `root` is "/" except in tests, which point it at a fixture tree.
+bool IsBlockDeviceOn(std::uint32_t u32Inner, std::uint32_t u32Outer, std::string const& root = "/");
+
+/// Whether the folder lies on the device or image at `devicePath`. A folder whose st_dev names
+/// no block device (btrfs, for one) is traced through the mount source in
+/// proc/self/mountinfo. Null when either path cannot be examined: a caller guarding a
+/// destination must treat that as "yes".
+std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string const& devicePath,
+                                     std::string const& root = "/");
+
+}  // namespace platform

@@ -1,0 +1,138 @@
+// The same-device test against a fixture sysfs tree laid out as the kernel lays it out: devices
+// under sys/class/block (partitions also as sub-folders of their disk), stacked devices naming
+// what they sit on under slaves/, loop devices naming their file under loop/backing_file.
+#include "platform/SameDevice.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/StampedImage.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t Id(unsigned int uMajor, unsigned int uMinor) { return (uMajor << 24) | uMinor; }
+
+class SameDeviceTest : public ::testing::Test {
+protected:
+    /// Two disks, a mapper stack on a partition of the first, and a corrupt slave cycle. The
+    /// image tests leave it out: the folder's real device number could clash with its numbers.
+    void AddDisks() {
+        AddDevice("sda", "8:0");
+        AddPartition("sda", "sda1", "8:1");
+        AddPartition("sda", "sda2", "8:2");
+        AddDevice("sdb", "8:16");
+        AddDevice("dm-0", "254:0", {"sda2"});
+        AddDevice("dm-1", "254:1", {"dm-0"});  // a volume on an encrypted partition
+        AddDevice("dm-5", "254:5", {"dm-6"});  // a slave loop only a corrupt tree has
+        AddDevice("dm-6", "254:6", {"dm-5"});
+    }
+
+    fs::path ClassBlock() const { return fs::path(m_root.Path()) / "sys/class/block"; }
+
+    static void Write(fs::path const& path, std::string const& text) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << text << "\n";
+    }
+
+    void AddDevice(std::string const& name, std::string const& dev, std::vector<std::string> const& slaves = {}) {
+        Write(ClassBlock() / name / "dev", dev);
+        for (auto const& slave : slaves) fs::create_directories(ClassBlock() / name / "slaves" / slave);
+    }
+
+    void AddPartition(std::string const& disk, std::string const& name, std::string const& dev) {
+        Write(ClassBlock() / disk / name / "dev", dev);
+        Write(ClassBlock() / disk / name / "partition", "1");
+        fs::create_directory_symlink(ClassBlock() / disk / name, ClassBlock() / name);
+    }
+
+    std::string Root() const { return m_root.Path(); }
+
+    testsupport::TempDir m_root;
+};
+
+TEST_F(SameDeviceTest, ConvertsDeviceNumbersToTheRecordForm) {
+    EXPECT_EQ(platform::DeviceIdFromStDev(makedev(8, 17)), Id(8, 17));
+    EXPECT_EQ(platform::DeviceIdFromStDev(makedev(259, 3)), Id(259, 3));
+}
+
+TEST_F(SameDeviceTest, FindsTheDeviceItsPartitionsAndWhatIsStackedOnThem) {
+    AddDisks();
+    struct Case {
+        char const* name;
+        std::uint32_t u32Inner;
+        std::uint32_t u32Outer;
+        bool bOn;
+    };
+    Case const cases[] = {
+        {"the disk itself", Id(8, 0), Id(8, 0), true},
+        {"a partition of the disk", Id(8, 1), Id(8, 0), true},
+        {"a mapper device on a partition", Id(254, 0), Id(8, 0), true},
+        {"two mapper levels down", Id(254, 1), Id(8, 0), true},
+        {"a mapper device on the scanned partition", Id(254, 1), Id(8, 2), true},
+        {"a sibling partition", Id(8, 1), Id(8, 2), false},
+        {"another disk", Id(8, 16), Id(8, 0), false},
+        {"the disk holding a scanned partition", Id(8, 0), Id(8, 1), false},
+        {"a mapper device on another disk's partition", Id(254, 0), Id(8, 16), false},
+        {"a slave cycle", Id(254, 5), Id(8, 0), false},
+        {"a device sysfs does not know", Id(9, 9), Id(8, 0), false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::IsBlockDeviceOn(c.u32Inner, c.u32Outer, Root()), c.bOn);
+    }
+}
+
+TEST_F(SameDeviceTest, AnImageCountsAsTheLoopDevicesServingIt) {
+    testsupport::TempDir work;
+    std::string const image = work.File("disk.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(image, 8));
+    std::string const other = work.File("other.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(other, 8));
+    struct stat folderStat {};
+    ASSERT_EQ(::stat(work.Path().c_str(), &folderStat), 0);
+    std::uint32_t const u32Folder = platform::DeviceIdFromStDev(folderStat.st_dev);
+
+    // The folder's own file system sits on a loop device partition (as a mounted image would).
+    AddDevice("loop0", "7:0");
+    Write(ClassBlock() / "loop0/loop/backing_file", fs::canonical(image).string());
+    AddPartition("loop0", "loop0p1", "259:0");
+    AddDevice("dm-9", std::to_string(u32Folder >> 24) + ":" + std::to_string(u32Folder & 0xFFFFFF), {"loop0p1"});
+
+    EXPECT_EQ(platform::IsFolderOnDevice(work.Path(), image, Root()), std::optional<bool>(true));
+    EXPECT_EQ(platform::IsFolderOnDevice(work.Path(), other, Root()), std::optional<bool>(false));
+}
+
+TEST_F(SameDeviceTest, AnAnonymousFileSystemIsTracedThroughItsMountSource) {
+    testsupport::TempDir work;
+    std::string const image = work.File("disk.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(image, 8));
+    struct stat folderStat {};
+    ASSERT_EQ(::stat(work.Path().c_str(), &folderStat), 0);
+    std::uint32_t const u32Folder = platform::DeviceIdFromStDev(folderStat.st_dev);
+    std::string const majorMinor = std::to_string(u32Folder >> 24) + ":" + std::to_string(u32Folder & 0xFFFFFF);
+
+    AddDevice("loop0", "7:0");
+    Write(ClassBlock() / "loop0/loop/backing_file", fs::canonical(image).string());
+    EXPECT_EQ(platform::IsFolderOnDevice(work.Path(), image, Root()), std::optional<bool>(false));
+
+    Write(fs::path(Root()) / "proc/self/mountinfo",
+          "22 1 " + majorMinor + " / /mnt rw,relatime shared:1 - btrfs /dev/loop0 rw,space_cache=v2");
+    EXPECT_EQ(platform::IsFolderOnDevice(work.Path(), image, Root()), std::optional<bool>(true));
+}
+
+TEST_F(SameDeviceTest, PathsThatCannotBeExaminedGiveNoAnswer) {
+    testsupport::TempDir work;
+    std::string const image = work.File("disk.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(image, 8));
+    EXPECT_EQ(platform::IsFolderOnDevice(work.File("absent"), image, Root()), std::nullopt);
+    EXPECT_EQ(platform::IsFolderOnDevice(work.Path(), work.File("absent.img"), Root()), std::nullopt);
+}
+
+}  // namespace
