@@ -1,0 +1,39 @@
+#pragma once
+// The interface of the per-format analysers of the signature search. The controller offers
+// every sector to them (AnalyseBuffer) and later has the matching analyser size the file on the
+// device (GetRawFileSize). The FAT search asks AnalyseBuffer alone, with a single sector, so
+// recognition must stand on the bytes it is given.
+#include <cstdint>
+#include <string>
+
+#include "engine/carve/RawFileInfo.h"
+
+class IStorageDevice;
+
+class IRawFileAnalyser {
+public:
+    virtual ~IRawFileAnalyser() = default;
+
+    /// Reads the file at the record's start sector (through a RawFileBuffer) and sets its size,
+    /// leaving it 0 when it cannot tell; may set the name and time. Non-zero on success.
+    /// `pDevice` may be the search's ring of recent blocks or the device itself.
+    virtual int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice);
+    /// Looks at the bytes that may start a file: `u32Readable` bytes at `pBuffer` (at least
+    /// the key's four, often a sector, often more); never reads beyond them. On acceptance sets
+    /// the record's type (and its size when the header alone tells it) and answers non-zero;
+    /// answers 0 to refuse. Analysers found by a signature key check their key bytes too.
+    virtual int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) = 0;
+    /// The name prefix found while sizing; empty by default.
+    virtual std::string GetRawFileName() { return {}; }
+    /// The time text found while sizing; empty by default.
+    virtual std::string GetRawFileTime() { return {}; }
+
+    /// The RAW_FILE_TYPE this analyser stands for; kNoOwnRawFileType for none.
+    std::uint32_t GetOwnRawFileType() const { return m_u32OwnType; }
+
+protected:
+    explicit IRawFileAnalyser(std::uint32_t u32OwnType) : m_u32OwnType(u32OwnType) {}
+
+private:
+    std::uint32_t m_u32OwnType;
+};

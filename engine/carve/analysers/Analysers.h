@@ -1,0 +1,24 @@
+#pragma once
+// The factories of the format analysers, one per analyser class, each defined in the file of
+// its format family in this folder (one file per family: Pictures, Jpeg, TiffRaw, ...).
+//
+// Adding an analyser:
+//   1. write the class in its family's file, with its factory
+//        std::unique_ptr<IRawFileAnalyser> CreateFilePNGAnalyser() { return std::make_unique<FilePNGAnalyser>(); }
+//   2. declare the factory below;
+//   3. put the factory into the class's row of kClasses in engine/carve/RawFileAnalyserTable.cpp,
+//      where the row already stands with a null factory.
+// List 0, list 1 and the signature map then hold the analyser at their places; a class whose
+// factory is still null is simply absent from them.
+//
+// What the registry relies on: AnalyseBuffer reads no more than the readable count it is given;
+// an analyser reached through a signature key checks its key bytes itself (list 1 is asked
+// without the map); GetRawFileSize reads only through a RawFileBuffer and ends every walk at a
+// bound or at the device's end.
+#include <memory>
+
+class IRawFileAnalyser;
+
+using RawFileAnalyserFactory = std::unique_ptr<IRawFileAnalyser> (*)();
+
+std::unique_ptr<IRawFileAnalyser> CreateCustomFileAnalyser();
