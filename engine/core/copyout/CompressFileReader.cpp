@@ -166,13 +166,23 @@ bool CCompressFileReader::ExpandUnit(std::span<tagCompressDataRun const> pieces,
             if (piece.eType == NONECOMPRESSED_UNIT) ok = false;  // a hole inside a stored unit
         } else if (piece.eType != NONECOMPRESSED_UNIT || piece.s64LCN == 0) {
             ok = false;  // compressed clusters out of place, or cluster 0 (the boot sector)
-        } else if (!ReadClusters(piece.s64LCN, output.subspan(offset, bytes))) {
-            std::fill_n(output.begin() + static_cast<std::ptrdiff_t>(offset), bytes, std::uint8_t{0});
+        } else if (!ReadSalvaging(piece.s64LCN, output.subspan(offset, bytes))) {
             ok = false;
         }
         offset += bytes;
     }
     return ok;
+}
+
+bool CCompressFileReader::ReadSalvaging(std::int64_t s64Lcn, std::span<std::uint8_t> destination) {
+    if (ReadClusters(s64Lcn, destination)) return true;
+    // Keep every cluster that still reads: only the unreadable ones become zeros.
+    for (std::size_t offset = 0; offset < destination.size(); offset += ClusterSize()) {
+        std::span<std::uint8_t> const cluster = destination.subspan(offset, ClusterSize());
+        auto const lcn = engine::CheckedAdd<std::int64_t>(s64Lcn, static_cast<std::int64_t>(offset / ClusterSize()));
+        if (!lcn || !ReadClusters(*lcn, cluster)) std::fill(cluster.begin(), cluster.end(), std::uint8_t{0});
+    }
+    return false;
 }
 
 bool CCompressFileReader::ExpandCompressedUnit(std::span<tagCompressDataRun const> pieces, std::span<std::uint8_t> output) {
@@ -190,10 +200,7 @@ bool CCompressFileReader::ExpandCompressedUnit(std::span<tagCompressDataRun cons
         }
         std::size_t const bytes = static_cast<std::size_t>(piece.s32Count) * ClusterSize();
         std::span<std::uint8_t> const target(m_input.data() + filled, bytes);
-        if (!ReadClusters(piece.s64LCN, target)) {
-            std::fill(target.begin(), target.end(), std::uint8_t{0});
-            ok = false;
-        }
+        if (!ReadSalvaging(piece.s64LCN, target)) ok = false;
         filled += bytes;
     }
     std::span<std::uint8_t const> const input(m_input.data(), filled);

@@ -57,6 +57,9 @@ private:
     /// be read and is zeros.
     bool ExpandUnit(std::span<tagCompressDataRun const> pieces, std::span<std::uint8_t> output);
     bool ExpandCompressedUnit(std::span<tagCompressDataRun const> pieces, std::span<std::uint8_t> output);
+    /// Reads whole clusters; when that fails, cluster by cluster, with zeros for those that
+    /// do not read. False when any failed.
+    bool ReadSalvaging(std::int64_t s64Lcn, std::span<std::uint8_t> destination);
 
     std::vector<std::uint8_t> m_input;   // a compressed unit as read
     std::vector<std::uint8_t> m_output;  // one unit's data

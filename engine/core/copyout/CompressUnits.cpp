@@ -39,7 +39,7 @@ std::size_t CCompressUnits::NextUnit(UnitPieces& pieces) {
         std::int64_t s64Lcn = -1;
         if (!IsSparse(run)) {
             auto const lcn = engine::CheckedAdd<std::int64_t>(run.s64Start, m_s64InRun);
-            if (!lcn) {  // a run whose clusters overflow ends the list
+            if (!lcn || !engine::CheckedAdd<std::int64_t>(*lcn, s64Take)) {  // a run whose clusters overflow ends the list
                 m_runIndex = m_runs.size();
                 break;
             }

@@ -1,0 +1,148 @@
+#include "support/NtfsImage.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "support/TempDir.h"
+
+namespace testsupport {
+namespace {
+
+std::string Trim(std::string const& text) {
+    auto const first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    auto const last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+/// The value after "<key>:" on a line of ntfsinfo's output, trimmed.
+std::optional<std::string> ValueAfter(std::string const& line, std::string const& key) {
+    auto const position = line.find(key + ":");
+    if (position == std::string::npos) return std::nullopt;
+    return Trim(line.substr(position + key.size() + 1));
+}
+
+}  // namespace
+
+std::string ShellQuote(std::string const& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::optional<std::string> CaptureCommand(std::string const& command) {
+    FILE* pPipe = ::popen(command.c_str(), "r");
+    if (pPipe == nullptr) return std::nullopt;
+    std::string output;
+    char buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pPipe)) > 0;) output.append(buffer, got);
+    int const status = ::pclose(pPipe);
+    if (status != 0) return std::nullopt;
+    return output;
+}
+
+std::string NtfsImage::MissingPrerequisite() {
+    for (char const* pszTool : {"mkntfs", "ntfs-3g", "ntfsinfo", "ntfscat", "setfattr", "umount"})
+        if (!HaveTool(pszTool)) return std::string(pszTool) + " is not installed";
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) return "/dev/fuse is not available";
+    if (::geteuid() != 0) return "mounting an image with ntfs-3g needs root";
+    return {};
+}
+
+bool NtfsImage::Build(std::string const& imagePath, std::uint64_t u64Bytes,
+                      std::function<bool(std::string const& root)> const& populate, std::string& error) {
+    {
+        std::ofstream image(imagePath, std::ios::binary | std::ios::trunc);
+        if (!image) {
+            error = "cannot create " + imagePath;
+            return false;
+        }
+    }
+    if (::truncate(imagePath.c_str(), static_cast<off_t>(u64Bytes)) != 0) {
+        error = "cannot size " + imagePath;
+        return false;
+    }
+    if (RunCommand("mkntfs -F -Q " + ShellQuote(imagePath) + " >/dev/null 2>&1") != 0) {
+        error = "mkntfs failed";
+        return false;
+    }
+    std::string const mountPoint = imagePath + ".mnt";
+    ::mkdir(mountPoint.c_str(), 0755);
+    if (RunCommand("ntfs-3g " + ShellQuote(imagePath) + " " + ShellQuote(mountPoint)) != 0) {
+        error = "ntfs-3g could not mount the image";
+        ::rmdir(mountPoint.c_str());
+        return false;
+    }
+    bool const populated = populate(mountPoint);
+    ::sync();
+    bool const unmounted = RunCommand("umount " + ShellQuote(mountPoint)) == 0;
+    ::rmdir(mountPoint.c_str());
+    if (!populated) error = "writing the files failed";
+    else if (!unmounted) error = "umount failed";
+    return populated && unmounted;
+}
+
+std::uint32_t NtfsImage::ClusterSize() const {
+    auto const output = CaptureCommand("ntfsinfo -m " + ShellQuote(m_imagePath) + " 2>/dev/null");
+    if (!output) return 0;
+    std::istringstream lines(*output);
+    for (std::string line; std::getline(lines, line);)
+        if (auto const value = ValueAfter(line, "Cluster Size")) return static_cast<std::uint32_t>(std::stoul(*value));
+    return 0;
+}
+
+std::optional<NtfsFileLayout> NtfsImage::Layout(std::string const& path) const {
+    auto const output =
+        CaptureCommand("ntfsinfo -v -F " + ShellQuote(path) + " " + ShellQuote(m_imagePath) + " 2>/dev/null");
+    if (!output) return std::nullopt;
+    NtfsFileLayout layout;
+    bool inData = false;
+    bool inRunlist = false;
+    bool found = false;
+    std::istringstream lines(*output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("Dumping attribute") != std::string::npos) {
+            // Only the first $DATA attribute: the unnamed one comes before any named stream.
+            inData = !found && line.find("$DATA") != std::string::npos;
+            found = found || inData;
+            inRunlist = false;
+            continue;
+        }
+        if (!inData) continue;
+        if (line.find("End of inode") != std::string::npos) break;
+        if (auto const value = ValueAfter(line, "Resident")) {
+            layout.bResident = value->rfind("Yes", 0) == 0;
+        } else if (auto const flags = ValueAfter(line, "Attribute flags")) {
+            layout.bCompressed = (std::stoul(*flags, nullptr, 16) & 0x0001) != 0;
+        } else if (auto const size = ValueAfter(line, "Data size")) {
+            layout.s64Size = std::stoll(*size);
+        } else if (line.find("Runlist:") != std::string::npos) {
+            inRunlist = true;
+        } else if (inRunlist) {
+            std::istringstream fields(line);
+            std::string vcn, lcn, length;
+            if (!(fields >> vcn >> lcn >> length)) {
+                inRunlist = false;
+                continue;
+            }
+            DataRun run;
+            run.s64Start = lcn == "<HOLE>" ? -1 : std::stoll(lcn, nullptr, 16);
+            run.s64Length = std::stoll(length, nullptr, 16);
+            layout.runs.push_back(run);
+        }
+    }
+    if (!found) return std::nullopt;
+    return layout;
+}
+
+std::optional<std::vector<std::uint8_t>> NtfsImage::Cat(std::string const& path) const {
+    auto const output = CaptureCommand("ntfscat " + ShellQuote(m_imagePath) + " " + ShellQuote(path) + " 2>/dev/null");
+    if (!output) return std::nullopt;
+    return std::vector<std::uint8_t>(output->begin(), output->end());
+}
+
+}  // namespace testsupport
