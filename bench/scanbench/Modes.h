@@ -7,5 +7,8 @@ namespace scanbench {
 
 /// scanbench read <device-or-image>: reads every sector once, front to back.
 int RunReadMode(std::span<char* const> args);
+/// scanbench extract <device-or-image> --start ... --runs ... --to <file>: copies one file
+/// given by its runs through copy-out.
+int RunExtractMode(std::span<char* const> args);
 
 }  // namespace scanbench

@@ -15,6 +15,10 @@ struct Mode {
 
 constexpr Mode kModes[] = {
     {"read", "read <device-or-image>", &scanbench::RunReadMode},
+    {"extract",
+     "extract <device-or-image> --start <sector> --cluster-sectors <n> --size <bytes> --runs <list> "
+     "[--ntfs-compressed] --to <file>",
+     &scanbench::RunExtractMode},
 };
 
 int Usage() {
