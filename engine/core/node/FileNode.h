@@ -57,6 +57,8 @@ public:
     IDataRunList* GetDataRunList() const { return m_pDataRunList.get(); }
     /// Takes ownership, releasing the list held before.
     void SetDataRunList(ReleasePtr<IDataRunList> pList) { m_pDataRunList = std::move(pList); }
+    /// Hands the run list over, leaving the node without one.
+    ReleasePtr<IDataRunList> TakeDataRunList() { return std::move(m_pDataRunList); }
     unsigned short GetBelongedPartition() const;
     void SetBelongedPartition(unsigned short u16Partition);
     long long GetMetadataStartPosition() const;

@@ -1,0 +1,150 @@
+#include "engine/core/tree/DirectoryTreeBuilder.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+#include "engine/IProgress.h"
+#include "engine/IRecoveryFilter.h"
+
+namespace {
+
+constexpr char kDefaultDeviceName[] = "Disk";
+
+struct RootSuffix {
+    _tagSearcherType eType;
+    char const* pszSuffix;
+};
+constexpr RootSuffix kRootSuffixes[] = {
+    {SEARCHER_TYPE_HFSPLUS, "(HFS+)"}, {SEARCHER_TYPE_FAT, "(FAT/FAT32)"}, {SEARCHER_TYPE_EXFAT, "(ExFat)"},
+    {SEARCHER_TYPE_RAW, "(RAW Files)"}, {SEARCHER_TYPE_NTFS, "(NTFS)"},
+};
+
+std::string_view SuffixOf(_tagSearcherType eType) {
+    for (RootSuffix const& entry : kRootSuffixes)
+        if (entry.eType == eType) return entry.pszSuffix;
+    return {};
+}
+
+}  // namespace
+
+IDirecotryTreeBuilder* CreateTreeBuilder(bool bRestore) { return new CDirectoryTreeBuilder(bRestore); }
+
+CDirectoryTreeBuilder::CDirectoryTreeBuilder(bool bRestore, TreeBuilderSettings settings)
+    : m_bRestore(bRestore), m_settings(settings) {}
+
+int CDirectoryTreeBuilder::Initialize(char const* pszName, IDrirectoryTree* pTree, IRecoveryFilter* pFilter) {
+    if (!pszName || !pTree || !pFilter) return 0;
+    m_deviceName = *pszName ? pszName : kDefaultDeviceName;
+    m_pTree = pTree;
+    m_pFilter = pFilter;
+    return 1;
+}
+
+void CDirectoryTreeBuilder::SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) {
+    m_pPartition = pPartition;
+    m_pDevice = pDevice;
+}
+
+_DIRECTORY_TREE_INFO* CDirectoryTreeBuilder::FindTree(_tagSearcherType eType) const {
+    for (auto const& pTree : m_trees)
+        if (pTree->Type() == eType) return pTree.get();
+    return nullptr;
+}
+
+int CDirectoryTreeBuilder::AddSearcherInfo(_tagSearcherType eType, long long s64RootID) {
+    if (_DIRECTORY_TREE_INFO* pTree = FindTree(eType)) {
+        pTree->SetRootID(s64RootID);
+        return 1;
+    }
+    m_trees.push_back(std::make_unique<_DIRECTORY_TREE_INFO>(m_deviceName + std::string(SuffixOf(eType)),
+                                                             m_deviceName, eType, s64RootID, m_bRestore));
+    return 1;
+}
+
+bool CDirectoryTreeBuilder::IsHeldAnywhere(CFileNode const* pNode) const {
+    for (auto const& pTree : m_trees)
+        if (pTree->Holds(pNode)) return true;
+    return false;
+}
+
+bool CDirectoryTreeBuilder::ShowNormalFiles() const { return !m_pFilter || m_pFilter->ShowNormalFiles(); }
+
+int CDirectoryTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {
+    if (!pNode || !m_pFilter || !m_pFilter->IsFileNodeValid(pNode)) return 0;
+    _DIRECTORY_TREE_INFO* pTree = FindTree(eType);
+    if (!pTree) return 0;
+    // Only lone nodes of the common base can be linked, and a node taken once must not be
+    // owned twice.
+    auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
+    if (!pFileNode || pFileNode->GetParent() || pFileNode->GetFirstChild() || pFileNode->GetNextNode()) return 0;
+    if (IsHeldAnywhere(pFileNode)) return 0;
+
+    if (!m_bFlushing && m_recycleBin.OfferToRecycleBin(*pFileNode) == CRecycleBinHook::Verdict::HeldBack) {
+        pFileNode->MarkDeleted();
+        return 1;
+    }
+    pTree->CountAdded();
+    if (m_recycleBin.CheckTrash(*pFileNode, *pTree) == CRecycleBinHook::Verdict::Refused) return 0;
+
+    std::string_view const name = CFileNode::NameOrEmpty(pFileNode->GetFileName());
+    if (!name.empty() && name.front() == '.') {
+        if (!pFileNode->IsDirectory()) return 0;
+        pFileNode->FilterFileNameByDot();
+    }
+    if (!pTree->Take(*pFileNode)) return 0;
+
+    BuildAndShow(*pTree, false);
+    return 1;
+}
+
+std::size_t CDirectoryTreeBuilder::BuildAndShow(_DIRECTORY_TREE_INFO& tree, bool bForce) {
+    auto const now = _DIRECTORY_TREE_INFO::Clock::now();
+    if (!bForce && (!tree.BuildDue(m_settings.u32BuildAfterNodes, m_settings.u32BuildIntervalMs, now) ||
+                    !m_recycleBin.AllowsIncrementalBuild(tree)))
+        return 0;
+    std::vector<IFileNode*> batch = tree.Build(ShowNormalFiles(), now);
+    ShowBatch(tree, batch, 0);
+    return batch.size();
+}
+
+void CDirectoryTreeBuilder::ShowBatch(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& batch, int iLost) {
+    if (!m_pTree || batch.empty()) return;
+    if (!tree.IsRootShown()) {
+        tree.SetRootShown();
+        m_pTree->ShowFilesystemNode(tree.Root());
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_settings.u32RootShownPauseMs));
+    }
+    tree.CountShown(batch.size());
+    m_pTree->ShowNodes(batch.data(), static_cast<unsigned int>(batch.size()), iLost);
+}
+
+void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType eType) {
+    _DIRECTORY_TREE_INFO* pTree = FindTree(eType);
+    if (!pTree) return;
+    m_bFlushing = true;
+
+    for (ReleasePtr<CFileNode>& pHeld : m_recycleBin.TakeHeldNodes(eType))
+        if (AddNode(pHeld.get(), eType)) pHeld.release();  // the tree owns it now
+
+    while (BuildAndShow(*pTree, true) != 0) {
+    }
+    m_recycleBin.SettleTrash(*pTree);
+    pTree->RequeueParentlessFiles();
+    pTree->MarkDeletedUnderDeletedFolders();
+    while (BuildAndShow(*pTree, true) != 0) {
+    }
+
+    std::vector<IFileNode*> lost = pTree->BuildLostNodes(ShowNormalFiles());
+    ShowBatch(*pTree, lost, 1);
+    pTree->ClearPending();
+    if (!m_bRestore) pTree->ReleaseUnshown();
+
+    std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(eType),
+                pTree->ShownCount());
+    std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n",
+                static_cast<int>(eType), pTree->AddedCount());
+    m_bFlushing = false;
+}

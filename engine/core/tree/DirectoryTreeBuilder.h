@@ -1,0 +1,47 @@
+#pragma once
+// The builder behind IDirecotryTreeBuilder: one tree per searcher type, shown to the sink in
+// batches while the scan runs and completed by FlashBuild. All calls come from the scan's
+// worker thread.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/core/tree/DirectoryTreeInfo.h"
+#include "engine/core/tree/RecycleBinHook.h"
+#include "engine/core/tree/TreeBuilderSettings.h"
+
+class CDirectoryTreeBuilder final : public IDirecotryTreeBuilder {
+public:
+    explicit CDirectoryTreeBuilder(bool bRestore, TreeBuilderSettings settings = {});
+    CDirectoryTreeBuilder(CDirectoryTreeBuilder const&) = delete;
+    CDirectoryTreeBuilder& operator=(CDirectoryTreeBuilder const&) = delete;
+    /// Releases every node shown, then each tree's root.
+    ~CDirectoryTreeBuilder() override = default;
+
+    int Initialize(char const* pszName, IDrirectoryTree* pTree, IRecoveryFilter* pFilter) override;
+    int AddNode(IFileNode* pNode, _tagSearcherType eType) override;
+    int AddSearcherInfo(_tagSearcherType eType, long long s64RootID) override;
+    void FlashBuild(_tagSearcherType eType) override;
+    void Release() override { delete this; }
+    void SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) override;
+
+private:
+    _DIRECTORY_TREE_INFO* FindTree(_tagSearcherType eType) const;
+    bool IsHeldAnywhere(CFileNode const* pNode) const;
+    bool ShowNormalFiles() const;
+    /// Builds a tree and shows what it hands over; the number of nodes handed over.
+    std::size_t BuildAndShow(_DIRECTORY_TREE_INFO& tree, bool bForce);
+    void ShowBatch(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& batch, int iLost);
+
+    bool m_bRestore;
+    TreeBuilderSettings m_settings;
+    std::vector<std::unique_ptr<_DIRECTORY_TREE_INFO>> m_trees;  // in AddSearcherInfo order
+    IDrirectoryTree* m_pTree = nullptr;                           // not owned
+    IRecoveryFilter* m_pFilter = nullptr;                         // not owned
+    std::string m_deviceName;
+    CRecycleBinHook m_recycleBin;
+    IStorageDevice* m_pDevice = nullptr;                          // not owned
+    CSearchedPartitionInfo* m_pPartition = nullptr;               // not owned
+    bool m_bFlushing = false;
+};

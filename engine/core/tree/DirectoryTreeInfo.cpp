@@ -1,0 +1,329 @@
+#include "engine/core/tree/DirectoryTreeInfo.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <utility>
+
+#include "engine/core/tree/ParentChoice.h"
+
+namespace {
+
+constexpr char kLostFilesName[] = "Other lost files";
+constexpr char kLostFilesVolume[] = "LostFiles";
+constexpr long long kLostFilesID = -1;
+
+/// Children are linked only by CFileNode::AddChild, which takes CFileNode alone.
+CFileNode* AsFileNode(IFileNode* pNode) { return static_cast<CFileNode*>(pNode); }
+
+}  // namespace
+
+_DIRECTORY_TREE_INFO::_DIRECTORY_TREE_INFO(std::string rootName, std::string volumeName, _tagSearcherType eType,
+                                           long long s64RootID, bool bRestore)
+    : m_pRoot(std::make_unique<CFilesystemNode>(std::move(rootName), std::move(volumeName), eType, s64RootID)),
+      m_records(bRestore),
+      m_eType(eType),
+      m_s64RootID(s64RootID) {}
+
+void _DIRECTORY_TREE_INFO::SetRootID(long long s64RootID) {
+    m_s64RootID = s64RootID;
+    // Nodes naming the new id as parent now belong under the root.
+    m_changedIDs[s64RootID] = true;
+}
+
+bool _DIRECTORY_TREE_INFO::Holds(CFileNode const* pNode) const {
+    return pNode == m_pRoot.get() || m_slotOf.contains(pNode);
+}
+
+_DIRECTORY_TREE_INFO::NodeSlot* _DIRECTORY_TREE_INFO::SlotOf(CFileNode const* pNode) {
+    auto it = m_slotOf.find(pNode);
+    return it == m_slotOf.end() ? nullptr : &m_slots[it->second];
+}
+
+bool _DIRECTORY_TREE_INFO::Take(CFileNode& node) {
+    std::optional<std::size_t> const position = m_records.Record(node);
+    if (!position) return false;
+    m_slotOf[&node] = m_slots.size();
+    NodeSlot& slot = m_slots.emplace_back();
+    slot.pNode.reset(&node);
+    slot.bPending = true;
+    if (node.IsDirectory()) {
+        slot.folderPos = *position;
+        TouchFolder(node);
+    }
+    m_fresh.push_back(&node);
+    return true;
+}
+
+bool _DIRECTORY_TREE_INFO::BuildDue(std::uint32_t u32AfterNodes, std::uint32_t u32IntervalMs,
+                                    Clock::time_point now) const {
+    if (m_s64PendingCount >= static_cast<long long>(u32AfterNodes) || !m_lastBuild) return true;
+    return now - *m_lastBuild >= std::chrono::milliseconds(u32IntervalMs);
+}
+
+void _DIRECTORY_TREE_INFO::TouchFolder(CFileNode& folder) {
+    NodeSlot* pSlot = SlotOf(&folder);
+    // A folder past the candidates ChooseParent weighs can change no node's parent.
+    if (!pSlot || pSlot->folderPos >= kMaxParentCandidates) return;
+    m_changedIDs[folder.GetCurrentNodeID()] |= folder.IsDeleted() != 0;
+}
+
+bool _DIRECTORY_TREE_INFO::MarkDeleted(CFileNode& node) {
+    if (node.IsDeleted()) return false;
+    node.MarkDeleted();
+    if (!node.IsDeleted()) return false;
+    if (node.IsDirectory()) TouchFolder(node);
+    return true;
+}
+
+CFileNode* _DIRECTORY_TREE_INFO::FindParent(CFileNode& node) {
+    if (node.GetParentNodeID() == m_s64RootID) return m_pRoot.get();
+    return ChooseParent(m_records.Folders(node.GetParentNodeID()), node, m_s64TrashID);
+}
+
+bool _DIRECTORY_TREE_INFO::IsHanded(CFileNode* pNode) {
+    if (pNode == m_pRoot.get()) return true;
+    NodeSlot* pSlot = SlotOf(pNode);
+    // Beside the owned nodes only the lost-files folders are linked, and only under the root.
+    return !pSlot || pSlot->bHanded;
+}
+
+bool _DIRECTORY_TREE_INFO::IsEmptyFolder(CFileNode& node) {
+    // Only files and folders with a file below them are ever attached, so a folder with any
+    // child has a file below it.
+    return node.IsDirectory() && !node.GetFirstChild();
+}
+
+bool _DIRECTORY_TREE_INFO::IsHiddenLiveFile(CFileNode& node, bool bShowNormalFiles) {
+    return !bShowNormalFiles && !node.IsDirectory() && !node.IsDeleted();
+}
+
+void _DIRECTORY_TREE_INFO::Wait(CFileNode& node, WaitFor reason) {
+    NodeSlot* pSlot = SlotOf(&node);
+    if (!pSlot || (pSlot->u8Waiting & reason)) return;
+    pSlot->u8Waiting |= reason;
+    auto& lists = reason == kParentChange ? m_waitingForParent : m_waitingForDeleted;
+    lists[node.GetParentNodeID()].push_back(&node);
+}
+
+void _DIRECTORY_TREE_INFO::WakeWaiters(std::vector<CFileNode*>& work) {
+    auto wake = [&](std::unordered_map<long long, std::vector<CFileNode*>>& lists, long long s64ID, WaitFor reason) {
+        auto it = lists.find(s64ID);
+        if (it == lists.end()) return;
+        for (CFileNode* pNode : it->second) {
+            if (NodeSlot* pSlot = SlotOf(pNode)) pSlot->u8Waiting &= static_cast<std::uint8_t>(~reason);
+            work.push_back(pNode);
+        }
+        lists.erase(it);
+    };
+    for (auto const& [s64ID, bDeletedFolder] : std::exchange(m_changedIDs, {})) {
+        wake(m_waitingForParent, s64ID, kParentChange);
+        if (bDeletedFolder) wake(m_waitingForDeleted, s64ID, kDeletedParent);
+    }
+}
+
+void _DIRECTORY_TREE_INFO::SortByArrival(std::vector<CFileNode*>& nodes) {
+    std::vector<std::pair<std::size_t, CFileNode*>> keyed;
+    keyed.reserve(nodes.size());
+    for (CFileNode* pNode : nodes) {
+        auto it = m_slotOf.find(pNode);
+        keyed.emplace_back(it == m_slotOf.end() ? m_slots.size() : it->second, pNode);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
+    nodes.clear();
+    for (auto const& entry : keyed) nodes.push_back(entry.second);
+}
+
+std::vector<IFileNode*> _DIRECTORY_TREE_INFO::ToInterfaces(std::vector<CFileNode*> const& nodes) const {
+    return {nodes.begin(), nodes.end()};
+}
+
+std::vector<IFileNode*> _DIRECTORY_TREE_INFO::Build(bool bShowNormalFiles, Clock::time_point now) {
+    m_s64PendingCount = 0;
+    m_lastBuild = now;
+
+    // Only nodes queued since the last build, or whose parent id saw a change, can move:
+    // looking again at every waiting node each time would make a long scan quadratic.
+    std::vector<CFileNode*> batch;
+    for (;;) {
+        std::vector<CFileNode*> work = std::exchange(m_fresh, {});
+        WakeWaiters(work);
+        if (work.empty()) break;
+        SortByArrival(work);
+        for (CFileNode* pNode : work) {
+            NodeSlot* pSlot = SlotOf(pNode);
+            if (!pSlot || !pSlot->bPending || pSlot->bHanded || pNode->GetParent()) continue;
+            Walk(*pNode, bShowNormalFiles, batch);
+        }
+    }
+    SortByArrival(batch);
+    return ToInterfaces(batch);
+}
+
+void _DIRECTORY_TREE_INFO::Walk(CFileNode& start, bool bShowNormalFiles, std::vector<CFileNode*>& batch) {
+    // Each pass links one parentless node, and links are never undone: the walk ends.
+    CFileNode* pNode = &start;
+    for (;;) {
+        CFileNode* pParent = FindParent(*pNode);
+        if (!pParent) return Wait(*pNode, kParentChange);
+        if (pParent->IsDeleted() && !pNode->IsDeleted()) MarkDeleted(*pNode);
+        if (IsEmptyFolder(*pNode) || IsHiddenLiveFile(*pNode, bShowNormalFiles))
+            return Wait(*pNode, kDeletedParent);
+
+        bool const bParentHadChildren = pParent->GetFirstChild() != nullptr;
+        // Refused for the node itself and for a descendant: a loop of parent ids.
+        if (!pParent->AddChild(pNode)) return Wait(*pNode, kParentChange);
+        if (!bParentHadChildren && pParent != m_pRoot.get()) TouchFolder(*pParent);
+
+        if (pParent == m_pRoot.get() || pParent->GetParent()) {
+            if (IsHanded(pParent)) HandOver(*pNode, batch);
+            return;
+        }
+        pNode = pParent;
+    }
+}
+
+void _DIRECTORY_TREE_INFO::HandOver(CFileNode& top, std::vector<CFileNode*>& batch) {
+    // The whole subtree reaches the root now; none of it was shown before.
+    std::vector<CFileNode*> stack{&top};
+    while (!stack.empty()) {
+        CFileNode* pNode = stack.back();
+        stack.pop_back();
+        NodeSlot* pSlot = SlotOf(pNode);
+        if (!pSlot || pSlot->bHanded) continue;
+        pSlot->bHanded = true;
+        pSlot->bPending = false;
+        batch.push_back(pNode);
+        for (IFileNode* pChild = pNode->GetFirstChild(); pChild; pChild = pChild->GetNextNode())
+            stack.push_back(AsFileNode(pChild));
+    }
+}
+
+void _DIRECTORY_TREE_INFO::RequeueParentlessFiles() {
+    // Outside restore mode every parentless file is still queued and this stops at once.
+    for (CFileNode* pFile : m_records.FirstFilesByID()) {
+        if (pFile->GetParent()) continue;
+        auto it = m_slotOf.find(pFile);
+        if (it == m_slotOf.end()) continue;
+        if (m_slots[it->second].bPending) break;
+
+        NodeSlot moved = std::move(m_slots[it->second]);
+        moved.bPending = true;
+        it->second = m_slots.size();
+        m_slots.push_back(std::move(moved));
+        m_fresh.push_back(pFile);
+    }
+}
+
+void _DIRECTORY_TREE_INFO::MarkDeletedUnderDeletedFolders() {
+    // One pass over the queue, then only the children of each folder newly marked: the
+    // fixed point of "mark until nothing changes" without a pass per level of a deep chain.
+    std::unordered_map<long long, std::vector<CFileNode*>> byParentID;
+    std::deque<CFileNode*> queue;
+    for (NodeSlot& slot : m_slots) {
+        if (!slot.pNode || !slot.bPending || slot.bHanded) continue;
+        byParentID[slot.pNode->GetParentNodeID()].push_back(slot.pNode.get());
+        queue.push_back(slot.pNode.get());
+    }
+    while (!queue.empty()) {
+        CFileNode* pNode = queue.front();
+        queue.pop_front();
+        if (pNode->IsDeleted()) continue;
+        CFileNode* pParent = FindParent(*pNode);
+        if (!pParent || !pParent->IsDeleted() || !MarkDeleted(*pNode)) continue;
+        m_fresh.push_back(pNode);  // a file that was hidden while live may now be attached
+
+        NodeSlot* pSlot = SlotOf(pNode);
+        if (!pNode->IsDirectory() || !pSlot || pSlot->folderPos >= kMaxParentCandidates) continue;
+        auto it = byParentID.find(pNode->GetCurrentNodeID());
+        if (it != byParentID.end()) queue.insert(queue.end(), it->second.begin(), it->second.end());
+    }
+}
+
+std::vector<IFileNode*> _DIRECTORY_TREE_INFO::BuildLostNodes(bool bShowNormalFiles) {
+    auto pLost = std::make_unique<CFilesystemNode>(kLostFilesName, kLostFilesVolume, m_eType, kLostFilesID);
+    std::vector<CFileNode*> batch;
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        CFileNode* pNode = m_slots[i].pNode.get();
+        if (!pNode || !m_slots[i].bPending || m_slots[i].bHanded || pNode->GetParent()) continue;
+        if (IsEmptyFolder(*pNode) || IsHiddenLiveFile(*pNode, bShowNormalFiles)) continue;
+        if (!pNode->IsDirectory() && pNode->GetFileSize() == 0) continue;
+        if (!pLost->AddChild(pNode)) continue;
+        // Whatever hangs below the node reaches the root with it and must be shown too: the
+        // unshown nodes are released at the end of FlashBuild.
+        HandOver(*pNode, batch);
+    }
+    std::printf("CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n", static_cast<long>(batch.size()));
+    if (batch.empty()) return {};
+
+    SortByArrival(batch);
+    m_pRoot->AddChild(pLost.get());
+    batch.push_back(pLost.get());
+    m_lostFolders.push_back(std::move(pLost));
+    return ToInterfaces(batch);
+}
+
+void _DIRECTORY_TREE_INFO::ClearPending() {
+    for (NodeSlot& slot : m_slots) {
+        slot.bPending = false;
+        slot.u8Waiting = 0;
+    }
+    m_fresh.clear();
+    m_waitingForParent.clear();
+    m_waitingForDeleted.clear();
+    m_changedIDs.clear();
+}
+
+bool _DIRECTORY_TREE_INFO::IsLinkedUnderShown(CFileNode& node, std::unordered_map<CFileNode const*, bool>& verdicts) {
+    std::vector<CFileNode const*> passed;
+    bool bLinked = false;
+    for (IFileNode* pAbove = node.GetParent(); pAbove; pAbove = pAbove->GetParent()) {
+        CFileNode* pParent = AsFileNode(pAbove);
+        if (IsHanded(pParent)) {
+            bLinked = true;
+            break;
+        }
+        if (auto it = verdicts.find(pParent); it != verdicts.end()) {
+            bLinked = it->second;
+            break;
+        }
+        passed.push_back(pParent);
+    }
+    for (CFileNode const* pPassed : passed) verdicts[pPassed] = bLinked;
+    return bLinked;
+}
+
+void _DIRECTORY_TREE_INFO::ReleaseUnshown() {
+    // Decide for every node before freeing any: the checks walk parent links. Identity, not
+    // the node id, tells shown nodes apart: copies of one id may be shown and unshown.
+    std::unordered_map<CFileNode const*, bool> verdicts;
+    std::vector<bool> release(m_slots.size(), false);
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        NodeSlot const& slot = m_slots[i];
+        if (slot.pNode && !slot.bHanded) release[i] = !IsLinkedUnderShown(*slot.pNode, verdicts);
+    }
+
+    int iFilesReleased = 0;
+    int iFoldersReleased = 0;
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        if (!release[i]) continue;
+        ++(m_slots[i].folderPos == kNotAFolder ? iFilesReleased : iFoldersReleased);
+        m_slots[i].pNode.reset();
+    }
+    std::printf("CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFilesReleased);
+    std::printf("CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFoldersReleased);
+
+    m_records.Clear();
+    CompactSlots();
+}
+
+void _DIRECTORY_TREE_INFO::CompactSlots() {
+    std::erase_if(m_slots, [](NodeSlot const& slot) { return !slot.pNode; });
+    m_slotOf.clear();
+    m_slotOf.reserve(m_slots.size());
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        m_slots[i].folderPos = kNotAFolder;  // the records are gone
+        m_slotOf[m_slots[i].pNode.get()] = i;
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Every node a tree has taken, by node id: folders and files apart, as parents are only ever
+// looked up among folders. Also decides whether a node is a second copy of a recorded entry.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CFileNode;
+
+/// The nodes that share one node id (the same entry found more than once), in recording order.
+struct _PARENT_INFO {
+    std::vector<CFileNode*> nodes;  // not owned
+    long long s64ID = -1;
+};
+
+class CNodeRecords {
+public:
+    /// In restore mode every node is recorded: a results file holds no second copies.
+    explicit CNodeRecords(bool bRestore) : m_bRestore(bRestore) {}
+
+    /// The node's position among the nodes of its id and kind; nothing when it is a second
+    /// copy of a recorded entry and is refused (the recorded copy may first take over its runs).
+    std::optional<std::size_t> Record(CFileNode& node);
+    /// The folders recorded under an id, in recording order.
+    std::span<CFileNode* const> Folders(long long s64ID) const;
+    /// The first file recorded under each id, in id order.
+    std::vector<CFileNode*> FirstFilesByID() const;
+    void Clear();
+
+private:
+    /// Two nodes are copies of one entry (CFileNode::operator==) exactly when their keys match.
+    struct DuplicateKey {
+        long long s64ID;
+        long long s64ParentID;
+        std::uint32_t u32Kind;  // kFolderKind, or a file's partition index
+        std::string name;
+        bool operator==(DuplicateKey const&) const = default;
+    };
+    struct DuplicateKeyHash {
+        std::size_t operator()(DuplicateKey const& key) const noexcept;
+    };
+    static constexpr std::uint32_t kFolderKind = 0x10000;  // above every partition index
+
+    static DuplicateKey KeyOf(CFileNode& node);
+    /// The recorded node takes over the copy's runs and size.
+    static void MergeNode(CFileNode& recorded, CFileNode& copy);
+
+    bool m_bRestore;
+    std::unordered_map<long long, _PARENT_INFO> m_folders;
+    std::unordered_map<long long, _PARENT_INFO> m_files;
+    // The first node recorded with each key: any later node with that key is its copy.
+    std::unordered_map<DuplicateKey, CFileNode*, DuplicateKeyHash> m_firstCopies;
+};

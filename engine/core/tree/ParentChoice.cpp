@@ -1,0 +1,48 @@
+#include "engine/core/tree/ParentChoice.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "engine/core/node/FileNode.h"
+
+namespace {
+
+std::uint64_t Ticks(_FILETIME time) {
+    return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
+bool IsInTrash(CFileNode* pFolder, long long s64TrashID) {
+    // Parent links are acyclic (AddChild refuses ancestors), so the walk ends.
+    for (IFileNode* pNode = pFolder; pNode; pNode = pNode->GetParent())
+        if (pNode->GetCurrentNodeID() == s64TrashID) return true;
+    return false;
+}
+
+}  // namespace
+
+CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node, long long s64TrashID) {
+    if (candidates.empty()) return nullptr;
+    candidates = candidates.first(std::min(candidates.size(), kMaxParentCandidates));
+
+    std::uint64_t const u64Accessed = Ticks(node.GetLastAccessTime());
+    CFileNode* pNearest = nullptr;
+    std::uint64_t u64NearestDistance = std::numeric_limits<std::uint64_t>::max();
+    for (CFileNode* pCandidate : candidates) {
+        if (!pCandidate->IsDirectory()) continue;
+        if (pCandidate->GetFirstChild()) return pCandidate;
+        if (pCandidate->GetBelongedPartition() != node.GetBelongedPartition()) continue;
+        if (s64TrashID != 0 && IsInTrash(pCandidate, s64TrashID)) {
+            if (!pCandidate->IsDeleted()) return pCandidate;
+            continue;
+        }
+        std::uint64_t const u64Created = Ticks(pCandidate->GetCreationTime());
+        std::uint64_t const u64Distance =
+            u64Accessed > u64Created ? u64Accessed - u64Created : u64Created - u64Accessed;
+        if (u64Distance < u64NearestDistance) {
+            u64NearestDistance = u64Distance;
+            pNearest = pCandidate;
+        }
+    }
+    return pNearest ? pNearest : candidates.front();
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Turns the nodes that searchers find, in any order, into one result tree per searcher type
+// and hands them to the UI model's tree sink while the scan runs.
+#include "engine/Types.h"
+
+class CSearchedPartitionInfo;
+class IDrirectoryTree;
+class IFileNode;
+class IRecoveryFilter;
+class IStorageDevice;
+
+class IDirecotryTreeBuilder {
+public:
+    virtual ~IDirecotryTreeBuilder() = default;
+    /// Stores the root names' stem (empty gives "Disk"), the sink and the filter, none owned;
+    /// 0 when any of them is null.
+    virtual int Initialize(char const* pszName, IDrirectoryTree* pTree, IRecoveryFilter* pFilter) = 0;
+    /// 1 when the builder took the node and now owns it; 0 when refused: the caller keeps it.
+    virtual int AddNode(IFileNode* pNode, _tagSearcherType eType) = 0;
+    /// Makes the tree of a type, or only sets its root id when it exists; always 1.
+    virtual int AddSearcherInfo(_tagSearcherType eType, long long s64RootID) = 0;
+    /// Completes the tree of a type: attaches what it can, puts the rest under "Other lost
+    /// files" and releases the nodes it never showed. Nothing without a tree of the type.
+    virtual void FlashBuild(_tagSearcherType eType) = 0;
+    /// Deletes the builder and every node it showed; the sink must no longer use them.
+    virtual void Release() = 0;
+    /// The partition and device that recycle-bin index files are read from; neither owned.
+    virtual void SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) = 0;
+};
+
+/// A new builder; `bRestore` when a results file is replayed (every node is kept as stored).
+/// Never null; the caller frees it with Release.
+IDirecotryTreeBuilder* CreateTreeBuilder(bool bRestore);

@@ -1,0 +1,215 @@
+// Node graphs that damaged volumes produce: loops of parent ids, nodes that name themselves as
+// parent, one id repeated without end, chains deeper than any stack, odd names. The builder
+// must end with a tree, in bounded time, and free exactly what nobody can reach.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "TreeBuilderFixture.h"
+#include "engine/core/node/DataRunList.h"
+
+namespace treetest {
+namespace {
+
+constexpr std::size_t kWorkerStack = 2 * 1024 * 1024;
+
+/// Runs `body` on a new thread with the scan worker's stack size and waits for it.
+void RunWithStack(std::size_t stackSize, std::function<void()> const& body) {
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, stackSize), 0);
+    pthread_t thread;
+    auto entry = [](void* pArg) -> void* {
+        (*static_cast<std::function<void()> const*>(pArg))();
+        return nullptr;
+    };
+    int const created = pthread_create(&thread, &attr, entry, const_cast<std::function<void()>*>(&body));
+    pthread_attr_destroy(&attr);
+    ASSERT_EQ(created, 0);
+    ASSERT_EQ(pthread_join(thread, nullptr), 0);
+}
+
+using HostileTree = TreeBuilderTest;
+
+IFileNode* LostFolderOf(IFileNode* pRoot) {
+    for (IFileNode* pChild = pRoot ? pRoot->GetFirstChild() : nullptr; pChild; pChild = pChild->GetNextNode())
+        if (CFileNode::NameOrEmpty(pChild->GetFileName()) == "Other lost files") return pChild;
+    return nullptr;
+}
+
+TEST_F(HostileTree, TwoFoldersThatAreEachOthersParentEndUnderLostFiles) {
+    CountedNode* pA = Folder(10, 11, "a");
+    CountedNode* pB = Folder(11, 10, "b");
+    CountedNode* pFile = File(12, 10);
+    ASSERT_EQ(Add(pFile), 1);
+    ASSERT_EQ(Add(pA), 1);
+    ASSERT_EQ(Add(pB), 1);
+    m_pBuilder->FlashBuild(kType);
+
+    IFileNode* pLost = LostFolderOf(Root());
+    ASSERT_NE(pLost, nullptr);
+    EXPECT_TRUE(WasShown(pA));
+    EXPECT_TRUE(WasShown(pB));
+    EXPECT_TRUE(WasShown(pFile));
+    EXPECT_EQ(ReachableFromRoot().size(), 4u);
+    EXPECT_EQ(m_released, 0);
+}
+
+TEST_F(HostileTree, NodesThatAreTheirOwnParentEndUnderLostFiles) {
+    CountedNode* pSelfFile = File(10, 10, "self.bin");
+    CountedNode* pSelfFolder = Folder(20, 20, "selfdir");
+    CountedNode* pInside = File(21, 20, "inside.bin");
+    ASSERT_EQ(Add(pSelfFile), 1);
+    ASSERT_EQ(Add(pSelfFolder), 1);
+    ASSERT_EQ(Add(pInside), 1);
+    m_pBuilder->FlashBuild(kType);
+
+    IFileNode* pLost = LostFolderOf(Root());
+    ASSERT_NE(pLost, nullptr);
+    EXPECT_EQ(pSelfFile->GetParent(), pLost);
+    EXPECT_EQ(pSelfFolder->GetParent(), pLost);
+    EXPECT_EQ(pInside->GetParent(), pSelfFolder);
+    EXPECT_TRUE(WasShown(pInside));
+}
+
+TEST_F(HostileTree, EverythingBelowALostFolderIsShownAndNoneOfItIsFreed) {
+    // A lost folder with a sub-folder, files at both levels and a chain attached before the
+    // end: all of it hangs under "Other lost files", so all of it must be shown and kept.
+    CountedNode* pTop = Folder(10, 999, "top");
+    CountedNode* pSub = Folder(11, 10, "sub");
+    CountedNode* pDeep = Folder(12, 11, "deep");
+    ASSERT_EQ(Add(pTop), 1);
+    ASSERT_EQ(Add(pSub), 1);
+    ASSERT_EQ(Add(pDeep), 1);
+    std::set<IFileNode*> expected{pTop, pSub, pDeep};
+    for (long long i = 0; i < 20; ++i) {
+        CountedNode* pFile = File(100 + i, 10 + i % 3, "f");
+        ASSERT_EQ(Add(pFile), 1);
+        expected.insert(pFile);
+    }
+    m_pBuilder->FlashBuild(kType);
+
+    IFileNode* pLost = LostFolderOf(Root());
+    ASSERT_NE(pLost, nullptr);
+    expected.insert(pLost);
+    std::vector<IFileNode*> const reached = ReachableFromRoot();
+    EXPECT_EQ(std::set<IFileNode*>(reached.begin(), reached.end()), expected);
+    std::vector<IFileNode*> const shown = m_sink.Nodes();
+    EXPECT_EQ(std::set<IFileNode*>(shown.begin(), shown.end()), expected);
+    EXPECT_EQ(m_released, 0);
+}
+
+TEST_F(HostileTree, MergedCopyHandsOverItsRunListOnlyOnce) {
+    auto runs = [](long long s64Start) {
+        ReleasePtr<IDataRunList> pList(new CDataRunList);
+        DataRun const run{s64Start, 8};
+        pList->AddDataRun(&run);
+        return pList;
+    };
+    CountedNode* pRecorded = File(10, kRootID, "a.doc", 100);
+    pRecorded->SetTimes({}, {900, 0}, {});
+    pRecorded->SetDataRunList(runs(1));
+    ASSERT_EQ(Add(pRecorded), 1);
+    for (std::uint32_t u32Copy = 0; u32Copy < 3; ++u32Copy) {
+        CountedNode* pOlder = File(10, kRootID, "a.doc", 100);
+        pOlder->SetTimes({}, {100 + u32Copy, 0}, {});
+        pOlder->SetDataRunList(runs(50 + u32Copy));
+        EXPECT_EQ(Add(pOlder), 0);  // freed here, by the caller, as a searcher does
+    }
+    m_pBuilder->FlashBuild(kType);
+    m_pBuilder.reset();  // frees the recorded node and the list it took over
+    EXPECT_EQ(m_released, 4);
+}
+
+TEST_F(HostileTree, HundredThousandNodesWithOneIdStillMakeATree) {
+    constexpr long long kCount = 100'000;
+    constexpr long long kID = 7;
+    for (long long i = 0; i < kCount; ++i) {
+        std::string const name = "n" + std::to_string(i);
+        CountedNode* pNode = (i % 2 == 0) ? Folder(kID, i % 4 == 0 ? kID : kRootID, name.c_str())
+                                          : File(kID, i % 3 == 0 ? kID : kRootID, name.c_str());
+        Add(pNode);
+    }
+    CountedNode* pTwin = File(kID, kRootID, "n1");
+    EXPECT_EQ(Add(pTwin), 0) << "second copies are still recognised";
+    m_pBuilder->FlashBuild(kType);
+
+    std::vector<IFileNode*> const reached = ReachableFromRoot();
+    std::vector<IFileNode*> const shown = m_sink.Nodes();
+    EXPECT_EQ(std::set<IFileNode*>(reached.begin(), reached.end()), std::set<IFileNode*>(shown.begin(), shown.end()));
+    std::size_t files = 0;
+    for (IFileNode* pNode : shown) files += pNode->IsDirectory() ? 0 : 1;
+    EXPECT_EQ(files, static_cast<std::size_t>(kCount / 2)) << "every file is shown, found or lost";
+}
+
+void BuildDeepChain(bool bLeafFirst) {
+    constexpr long long kDepth = 200'000;
+    FakeFilter filter;
+    testsupport::FakeTreeSink sink;
+    CDirectoryTreeBuilder builder(false, ImmediateSettings());
+    builder.Initialize("Disk", &sink, &filter);
+    builder.AddSearcherInfo(kType, kRootID);
+    // Folder i has id 1000 + i and hangs under folder i - 1; the file ends the chain.
+    auto add = [&](long long i) {
+        auto* pNode = new CTestFileNode(i == kDepth ? "leaf.txt" : "d", i != kDepth);
+        pNode->SetNodeID(1000 + i);
+        pNode->SetParentNodeID(i == 0 ? kRootID : 999 + i);
+        pNode->SetFileSize(1);
+        EXPECT_EQ(builder.AddNode(pNode, kType), 1);
+    };
+    for (long long i = 0; i <= kDepth; ++i) add(bLeafFirst ? kDepth - i : i);
+    builder.FlashBuild(kType);
+
+    EXPECT_EQ(sink.Nodes().size(), static_cast<std::size_t>(kDepth + 1));
+    EXPECT_EQ(sink.LostBatches(), 0);
+}
+
+TEST(HostileTreeDeep, ChainOf200000FoldersBuildsOnAScanWorkersStack) {
+    RunWithStack(kWorkerStack, [] { BuildDeepChain(false); });
+    RunWithStack(kWorkerStack, [] { BuildDeepChain(true); });
+}
+
+TEST(HostileTreeDeep, LostChainOf200000FoldersIsShownAndFreedOnAScanWorkersStack) {
+    RunWithStack(kWorkerStack, [] {
+        constexpr long long kDepth = 200'000;
+        FakeFilter filter;
+        testsupport::FakeTreeSink sink;
+        CDirectoryTreeBuilder builder(false, ImmediateSettings());
+        builder.Initialize("Disk", &sink, &filter);
+        builder.AddSearcherInfo(kType, kRootID);
+        for (long long i = kDepth; i >= 0; --i) {
+            auto* pNode = new CTestFileNode(i == kDepth ? "leaf.txt" : "d", i != kDepth);
+            pNode->SetNodeID(1000 + i);
+            pNode->SetParentNodeID(999 + i);  // the top names a folder never found
+            pNode->SetFileSize(1);
+            EXPECT_EQ(builder.AddNode(pNode, kType), 1);
+        }
+        builder.FlashBuild(kType);
+        EXPECT_EQ(sink.Nodes().size(), static_cast<std::size_t>(kDepth + 2));
+        EXPECT_EQ(sink.LostBatches(), 1);
+    });
+}
+
+TEST_F(HostileTree, OddNamesAreTakenAsTheyAre) {
+    CountedNode* pNullFolder = Folder(10, kRootID, nullptr);
+    CountedNode* pEmptyFolder = Folder(11, kRootID, "");
+    CountedNode* pHighBytes = File(12, 10, "\xC3\xA9t\xE9\xFF\x80.jpg");
+    CountedNode* pNullFile = File(13, 11, nullptr);
+    ASSERT_EQ(Add(pNullFolder), 1);
+    ASSERT_EQ(Add(pEmptyFolder), 1);
+    ASSERT_EQ(Add(pHighBytes), 1);
+    ASSERT_EQ(Add(pNullFile), 1);
+    EXPECT_EQ(Add(File(13, 11, "")), 0) << "a null name and an empty one are the same name";
+    EXPECT_EQ(Add(Folder(14, kRootID, ".")), 1) << "a folder of dots keeps an empty name";
+    m_pBuilder->FlashBuild(kType);
+
+    for (IFileNode* pNode : {static_cast<IFileNode*>(pNullFolder), static_cast<IFileNode*>(pEmptyFolder),
+                             static_cast<IFileNode*>(pHighBytes), static_cast<IFileNode*>(pNullFile)})
+        EXPECT_TRUE(WasShown(pNode));
+}
+
+}  // namespace
+}  // namespace treetest
