@@ -11,14 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "../OnePartitionSearcher.h"
+#include "../RunListNode.h"
 #include "Modes.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
-#include "engine/IFileSystemSearchController.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/node/FileNode.h"
 
 namespace scanbench {
 
@@ -28,43 +28,6 @@ constexpr char kUsage[] =
     "usage: scanbench extract <device-or-image> --start <sector> --cluster-sectors <n> --size <bytes>\n"
     "                         --runs <LCN:LEN,...> [--ntfs-compressed] --to <file>\n"
     "       numbers are decimal or 0x-prefixed hex; an LCN of '-' is a hole\n";
-
-/// The file to copy: only its size, compressed flag and runs matter here.
-class CExtractNode final : public CFileNode {
-public:
-    CExtractNode(long long s64Size, bool bCompressed) : m_s64Size(s64Size) { SetCompressed(bCompressed ? 1 : 0); }
-
-    char const* GetFileName() override { return "extract"; }
-    long long GetFileSize() override { return m_s64Size; }
-    std::uint32_t GetAttribute() override { return 0; }
-    _FILETIME GetCreationTime() override { return {}; }
-    _FILETIME GetModificationTime() override { return {}; }
-    _FILETIME GetLastAccessTime() override { return {}; }
-    int IsDirectory() override { return 0; }
-    int IsDeleted() override { return 0; }
-    IFileNode* Clone() override { return new CExtractNode(*this); }
-    void MarkDeleted() override {}
-    void FilterFileNameByDot() override {}
-
-private:
-    CExtractNode(CExtractNode const&) = default;
-
-    long long m_s64Size;
-};
-
-/// Stands in for the searcher that would have found the partition.
-class COnePartitionSearcher final : public IFileSystemSearchController {
-public:
-    explicit COnePartitionSearcher(CSearchedPartitionInfo const& partition) : m_partition(partition) {}
-    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder*) override {}
-    int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override {
-        if (iCount >= 1) ppPartitions[0] = new CSearchedPartitionInfo(m_partition);
-        return 1;
-    }
-
-private:
-    CSearchedPartitionInfo m_partition;
-};
 
 std::optional<long long> ParseNumber(std::string_view text) {
     int iBase = 10;
@@ -161,10 +124,7 @@ int RunExtractMode(std::span<char* const> args) {
     if (parsed->bCompressed) partition.m_u32FileSystemType = FILE_SYSTEM_NTFS;
     COnePartitionSearcher searcher(partition);
 
-    CExtractNode node(parsed->s64Size, parsed->bCompressed);
-    ReleasePtr<IDataRunList> pRuns(CreateDataRunList());
-    for (DataRun const& run : parsed->runs) pRuns->AddDataRun(&run);
-    node.SetDataRunList(std::move(pRuns));
+    CRunListNode node(parsed->runs, parsed->s64Size, parsed->bCompressed);
 
     ReleasePtr<IDataRecovery> pRecovery(CreateDataRecoveryObj());
     RESULT result = pRecovery->Initialize(&searcher, pDevice.get());
