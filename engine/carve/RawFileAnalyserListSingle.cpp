@@ -32,6 +32,7 @@ CRawFileAnalyserListSingle::CRawFileAnalyserListSingle() {
 }
 
 void CRawFileAnalyserListSingle::BuildRawFileAnalyserListByRawFileType(std::vector<RAW_FILE_TYPE> const* pTypes) {
+    ++m_u64Generation;
     ClearListContents(m_list0);
     BuildRawFileAnalyserListByFileType(m_list0, pTypes);
     for (ExtraAnalyser const& extra : Extras())
@@ -39,6 +40,7 @@ void CRawFileAnalyserListSingle::BuildRawFileAnalyserListByRawFileType(std::vect
 }
 
 void CRawFileAnalyserListSingle::BuildRawFileAnalyserMapByRawFileType(std::vector<RAW_FILE_TYPE> const*) {
+    ++m_u64Generation;
     ClearMapContents(m_map);
     BuildRawFileAnalyserMap(m_map);
     for (ExtraAnalyser const& extra : Extras()) {

@@ -36,6 +36,10 @@ public:
     /// Rebuilds the map with new objects, extra analysers included; `pTypes` is not used.
     void BuildRawFileAnalyserMapByRawFileType(std::vector<RAW_FILE_TYPE> const* pTypes);
 
+    /// Grows with every rebuild: records that point to analysers of an older generation must
+    /// not use them.
+    std::uint64_t GetGeneration() const { return m_u64Generation; }
+
     /// Replaces the extra analysers; they join list 0 and the map at the next rebuild.
     static void SetExtraAnalysers(std::vector<ExtraAnalyser> extras);
 
@@ -45,6 +49,7 @@ private:
     RawFileAnalyserList m_list0;
     RawFileAnalyserList m_list1;
     RawFileAnalyserMap m_map;
+    std::uint64_t m_u64Generation = 1;
 };
 
 /// Appends one new analyser of every built class of list 1, in list 1's order.

@@ -1,0 +1,244 @@
+#include "engine/carve/RAWSearchController.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/NotifyCenter.h"
+#include "engine/carve/RAWFileNode.h"
+#include "engine/carve/RawFileAnalyserListSingle.h"
+#include "engine/carve/RawFileType.h"
+#include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/util/EngineAssert.h"
+
+namespace {
+
+constexpr std::uint8_t kModuleRawSearch = 0x0B;
+constexpr std::uint32_t kDefaultSectorSize = 512;
+/// Asking the sink costs a call into the UI model; a stop is honoured within this many sectors.
+constexpr std::uint32_t kSectorsPerStopCheck = 64;
+
+CNotifyCenter& Notify() { return CNotifyCenter::Instance(); }
+
+std::uint32_t SectorKey(std::uint8_t const* pSector) {
+    return std::uint32_t{pSector[0]} | std::uint32_t{pSector[1]} << 8 | std::uint32_t{pSector[2]} << 16 |
+           std::uint32_t{pSector[3]} << 24;
+}
+
+/// An analyser's answer; a throwing analyser counts as a refusal.
+bool Accepts(IRawFileAnalyser& analyser, std::uint8_t const* pSector, CRawFileInfo& info, std::uint32_t u32Readable) {
+    try {
+        return analyser.AnalyseBuffer(pSector, info, u32Readable) != 0;
+    } catch (std::exception const&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+CRAWSearchController::~CRAWSearchController() {
+    if (m_pProgress != nullptr && Notify().GetProgress() == m_pProgress) Notify().Reset();
+}
+
+int CRAWSearchController::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+    if (ppPartitions == nullptr || iCount < 1) return 0;
+    auto* pWhole = new CSearchedPartitionInfo(DeviceSectorSize());
+    pWhole->m_s64StartSector = 0;
+    pWhole->m_u32SectorsPerCluster = 1;
+    pWhole->m_dScore = 1.0;
+    ppPartitions[0] = pWhole;
+    return 1;
+}
+
+void CRAWSearchController::SetDevice(IStorageDevice* pDevice) {
+    if (!ENGINE_PRECONDITION(nullptr != pDevice)) return;
+    m_pDevice = pDevice;
+}
+
+void CRAWSearchController::SetBlockSize(int iSectors) {
+    if (!ENGINE_PRECONDITION(0 < iSectors)) return;
+    m_u32SectorsPerBlock = static_cast<std::uint32_t>(iSectors);
+}
+
+void CRAWSearchController::SetIProgressSink(IProgress* pProgress) {
+    m_pProgress = pProgress;
+    Notify().SetProgress(pProgress);
+}
+
+std::uint32_t CRAWSearchController::DeviceSectorSize() const {
+    int const iSize = m_pDevice != nullptr ? m_pDevice->GetSectorSize() : 0;
+    return iSize > 0 ? static_cast<std::uint32_t>(iSize) : kDefaultSectorSize;
+}
+
+RESULT CRAWSearchController::PreparetoSearch() {
+    if (m_pDevice == nullptr || m_u32SectorsPerBlock == 0) return ENGINE_RESULT(kModuleRawSearch, kCodeBadArgument);
+    CRawFileAnalyserListSingle& registry = CRawFileAnalyserListSingle::CreateInstance();
+    registry.BuildRawFileAnalyserListByRawFileType(nullptr);
+    registry.BuildRawFileAnalyserMapByRawFileType(nullptr);
+    m_u64RegistryGeneration = registry.GetGeneration();
+    m_pending.clear();
+    m_statistics = {};
+
+    CRAWFileManager::g_nID = CRAWFileManager::kFirstFolderID;
+    std::uint32_t const u32SectorSize = DeviceSectorSize();
+    if (!m_ring.InitBufferDevice(m_pDevice, 0, u32SectorSize, m_u32SectorsPerBlock, kRingBlocks))
+        return ENGINE_RESULT(kModuleRawSearch, kCodeOutOfMemory);
+    try {
+        m_blockBuffer.assign(std::size_t{m_u32SectorsPerBlock} * u32SectorSize + kBlockSlackBytes, 0);
+    } catch (std::bad_alloc const&) {
+        m_ring.Close();
+        return ENGINE_RESULT(kModuleRawSearch, kCodeOutOfMemory);
+    }
+    g_s_CountPerFileTypeVector.assign(kRawFileTypeCount, 0);
+    m_fileTypes.Initialize();
+    if (m_pBuilder == nullptr || m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_RAW, CRAWFileManager::kRootID) == 0)
+        return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
+    return kResultSuccess;
+}
+
+bool CRAWSearchController::RegistryUnchanged() const {
+    return CRawFileAnalyserListSingle::CreateInstance().GetGeneration() == m_u64RegistryGeneration;
+}
+
+RESULT CRAWSearchController::AnalyzeBlock(long long s64First, long long s64Count) {
+    if (s64First < 0 || s64Count <= 0 || static_cast<std::uint64_t>(s64Count) > m_u32SectorsPerBlock)
+        return ENGINE_RESULT(kModuleRawSearch, kCodeBadArgument);
+    if (!ENGINE_PRECONDITION(!m_blockBuffer.empty())) return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
+    if (!RegistryUnchanged()) {
+        m_pending.clear();  // another search rebuilt the analysers these records point to
+        return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
+    }
+    CRawFileAnalyserListSingle const& registry = CRawFileAnalyserListSingle::CreateInstance();
+    if (registry.GetAnalyserList(0).empty() && registry.GetAnalyserMap().empty()) return kResultSuccess;
+
+    auto const u32Count = static_cast<std::uint32_t>(s64Count);
+    std::size_t const validBytes = std::size_t{u32Count} * DeviceSectorSize();
+    bool const bReadable = m_pDevice->ReadSector(m_blockBuffer.data(), s64First, s64Count) != 0;
+    // A short last block and the slack must not carry stale bytes into the ring or an analyser.
+    std::fill(m_blockBuffer.begin() + static_cast<std::ptrdiff_t>(validBytes), m_blockBuffer.end(), std::uint8_t{0});
+    if (bReadable) ExamineSectors(static_cast<std::uint64_t>(s64First), u32Count);
+    if (m_ring.IsFullBuffer()) SizeOldestBlock();
+    m_ring.AddBlockToBuffer(m_blockBuffer.data(), bReadable);
+    return kResultSuccess;
+}
+
+void CRAWSearchController::ExamineSectors(std::uint64_t u64First, std::uint32_t u32Count) {
+    CRawFileAnalyserListSingle const& registry = CRawFileAnalyserListSingle::CreateInstance();
+    RawFileAnalyserList const& keyless = registry.GetAnalyserList(0);
+    RawFileAnalyserMap const& signatures = registry.GetAnalyserMap();
+    std::uint32_t const u32SectorSize = DeviceSectorSize();
+
+    std::unique_ptr<CRawFileInfo> pInHand;
+    for (std::uint32_t i = 0; i < u32Count; ++i) {
+        if (i % kSectorsPerStopCheck == 0 && !Notify().isContinue()) break;
+        std::uint8_t const* pSector = m_blockBuffer.data() + std::size_t{i} * u32SectorSize;
+        std::uint32_t const u32Key = SectorKey(pSector);
+        if (u32Key == 0) continue;
+        if (!pInHand) pInHand = std::make_unique<CRawFileInfo>();
+        std::uint32_t const u32Readable = (u32Count - i) * u32SectorSize;
+
+        IRawFileAnalyser* pMatch = nullptr;
+        auto const it = signatures.find(u32Key);
+        if (it != signatures.end() && Accepts(*it->second, pSector, *pInHand, u32Readable)) pMatch = it->second.get();
+        for (auto it0 = keyless.begin(); pMatch == nullptr && it0 != keyless.end(); ++it0)
+            if (Accepts(**it0, pSector, *pInHand, u32Readable)) pMatch = it0->get();
+        if (pMatch == nullptr) continue;
+
+        pInHand->m_u64StartSector = u64First + i;
+        pInHand->m_pAnalyser = pMatch;
+        pInHand->m_u32BaseType = pMatch->GetOwnRawFileType();
+        if (pInHand->m_u64Size != 0) {
+            File(*pInHand, SizedBy::Header);
+            pInHand->m_u64Size = 0;
+            pInHand->SetRawFileName("");
+        } else {
+            m_pending.push_back(std::move(pInHand));
+        }
+    }
+}
+
+void CRAWSearchController::SizeOldestBlock() {
+    std::uint64_t const u64OldestEnd = m_ring.GetDeviceStartSector() + m_u32SectorsPerBlock;
+    while (!m_pending.empty()) {
+        if (!Notify().isContinue()) return;
+        CRawFileInfo& info = *m_pending.front();
+        if (info.m_u64StartSector >= u64OldestEnd) return;
+        try {
+            if (info.m_pAnalyser != nullptr) info.m_pAnalyser->GetRawFileSize(info, &m_ring);
+            // The ring serves what the device would, so a file it cannot size now never gets a
+            // size: drop it rather than hold back every file behind it.
+            if (info.m_u64Size == 0 || !File(info, SizedBy::Ring)) ++m_statistics.u64Dropped;
+        } catch (std::exception const&) {
+            ++m_statistics.u64Dropped;
+        }
+        m_pending.pop_front();
+    }
+}
+
+bool CRAWSearchController::File(CRawFileInfo& info, SizedBy eSizedBy) {
+    long long const s64Total = m_ring.GetRealDevice() != nullptr ? m_ring.GetRealDevice()->GetTotalSectors() : 0;
+    if (s64Total > 0) {
+        std::uint64_t const u64Total = static_cast<std::uint64_t>(s64Total);
+        std::uint64_t u64Room = 0;
+        if (info.m_u64StartSector < u64Total) {
+            auto const room = engine::CheckedMul<std::uint64_t>(u64Total - info.m_u64StartSector, DeviceSectorSize());
+            u64Room = room ? *room : UINT64_MAX;
+        }
+        info.m_u64Size = std::min(info.m_u64Size, u64Room);
+    }
+    CRAWFileManager* pManager = info.m_u64Size != 0 ? GetFileManager(info.m_u32Type) : nullptr;
+    if (pManager == nullptr) {
+        if (eSizedBy == SizedBy::Header) ++m_statistics.u64Dropped;
+        return false;
+    }
+    pManager->AddRawFileInfo(&info);
+    switch (eSizedBy) {
+        case SizedBy::Header: ++m_statistics.u64FiledAtOnce; break;
+        case SizedBy::Ring: ++m_statistics.u64SizedFromRing; break;
+        case SizedBy::End: ++m_statistics.u64SizedAtEnd; break;
+    }
+    return true;
+}
+
+CRAWFileManager* CRAWSearchController::GetFileManager(std::uint32_t u32Type) {
+    char const* pszExtension = RawFileExtension(u32Type);
+    if (pszExtension == nullptr) return nullptr;
+    FILE_TYPE_ID const eCategory = m_fileTypes.GetFileTypeID(pszExtension);
+    auto& pManager = m_managers[eCategory];
+    if (!pManager) pManager = std::make_unique<CRAWFileManager>(eCategory, m_pBuilder);
+    return pManager.get();
+}
+
+void CRAWSearchController::EndSearch(int iBuild) {
+    if (iBuild == 0) return;
+    std::printf("--------------%s:%d:list size = %d--------\n", "EndSearch", 253, static_cast<int>(m_pending.size()));
+    bool const bAnalysersValid = RegistryUnchanged();
+    while (!m_pending.empty()) {
+        std::unique_ptr<CRawFileInfo> pInfo = std::move(m_pending.front());
+        m_pending.pop_front();
+        if (!Notify().isContinue()) {
+            m_statistics.u64Dropped += m_pending.size() + 1;
+            m_pending.clear();
+            break;
+        }
+        bool bFiled = false;
+        try {
+            bFiled = bAnalysersValid && pInfo->m_pAnalyser != nullptr &&
+                     pInfo->m_pAnalyser->GetRawFileSize(*pInfo, m_pDevice) != 0 && pInfo->m_u64Size != 0 &&
+                     File(*pInfo, SizedBy::End);
+        } catch (std::exception const&) {
+            bFiled = false;
+        }
+        if (!bFiled) ++m_statistics.u64Dropped;
+    }
+    std::printf("--------------%s:%d:--------\n", "EndSearch", 283);
+    Notify().Reset();
+    m_pProgress = nullptr;
+    std::vector<std::uint8_t>().swap(m_blockBuffer);
+    if (m_pBuilder != nullptr) m_pBuilder->FlashBuild(SEARCHER_TYPE_RAW);
+}

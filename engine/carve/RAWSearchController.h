@@ -1,0 +1,86 @@
+#pragma once
+// The signature search: a complete searcher that looks at the first bytes of every sector,
+// asks the analysers whether a file starts there, sizes each found file once the bytes after
+// it have been read, and files it into the "(RAW Files)" tree.
+//
+// Sizing waits until the file's block is about to leave a ring of the last 20 blocks, so that
+// most of what an analyser reads comes from memory; files still pending at the end are sized
+// against the device itself.
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "engine/IFileSystemSearchController.h"
+#include "engine/IRecoveryFilter.h"
+#include "engine/carve/BufferStorageDevice.h"
+#include "engine/carve/RAWFileManager.h"
+#include "engine/carve/RawFileInfo.h"
+#include "engine/core/recovery/FileTypeManager.h"
+
+class CRAWSearchController final : public ICompleteFileSystemSearchController {
+public:
+    static constexpr std::uint32_t kRingBlocks = 20;
+    /// Zeroed bytes after the block, so that a sloppy read near a block's end meets zeros.
+    static constexpr std::size_t kBlockSlackBytes = 2048;
+
+    /// How the files of a search ended; for measurements.
+    struct Statistics {
+        std::uint64_t u64FiledAtOnce = 0;     // sized by their header
+        std::uint64_t u64SizedFromRing = 0;   // sized when their block left the ring
+        std::uint64_t u64SizedAtEnd = 0;      // sized by EndSearch
+        std::uint64_t u64Dropped = 0;         // no size, or no category
+    };
+
+    CRAWSearchController() = default;
+    CRAWSearchController(CRAWSearchController const&) = delete;
+    CRAWSearchController& operator=(CRAWSearchController const&) = delete;
+    /// Forgets the progress sink in CNotifyCenter when it is still the one this search set.
+    ~CRAWSearchController() override;
+
+    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
+    /// One new record for the whole device (start 0, one sector per cluster, the device's sector
+    /// size, score 1), which the caller owns; 1 when stored, 0 without room for it.
+    int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
+    void SetDevice(IStorageDevice* pDevice) override;
+    void SetBlockSize(int iSectors) override;
+    /// Resets the search's process-wide state, sets up the ring and the block buffer and makes
+    /// the tree; a failure code when the device or block size is missing or memory runs out.
+    RESULT PreparetoSearch() override;
+    /// With `iBuild` non-zero: sizes and files what is pending, then builds the tree.
+    void EndSearch(int iBuild) override;
+    /// Examines one block (at most the block size), sizes the files of the ring's oldest block
+    /// and adds the block to the ring. A failure code only for a bad count or an unprepared search.
+    RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+    void SetIProgressSink(IProgress* pProgress) override;
+
+    /// The carved-file manager of the type's category (made on first use); null above 1999.
+    CRAWFileManager* GetFileManager(std::uint32_t u32Type);
+
+    Statistics const& GetStatistics() const { return m_statistics; }
+    CBufferStorageDevice const& GetRing() const { return m_ring; }
+
+private:
+    enum class SizedBy { Header, Ring, End };
+
+    std::uint32_t DeviceSectorSize() const;
+    void ExamineSectors(std::uint64_t u64First, std::uint32_t u32Count);
+    void SizeOldestBlock();
+    /// Clamps the size to the device's end and files the record; false when it was dropped.
+    bool File(CRawFileInfo& info, SizedBy eSizedBy);
+    /// Whether the registry still holds the analysers the pending records point to.
+    bool RegistryUnchanged() const;
+
+    CFileTypeManager m_fileTypes;
+    std::map<std::uint32_t, std::unique_ptr<CRAWFileManager>> m_managers;  // by category
+    IStorageDevice* m_pDevice = nullptr;  // not owned
+    std::uint32_t m_u32SectorsPerBlock = 0;
+    IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
+    CBufferStorageDevice m_ring;
+    std::deque<std::unique_ptr<CRawFileInfo>> m_pending;
+    std::vector<std::uint8_t> m_blockBuffer;  // one block and the slack; empty when not prepared
+    IProgress* m_pProgress = nullptr;          // the sink this search gave CNotifyCenter
+    std::uint64_t m_u64RegistryGeneration = 0;
+    Statistics m_statistics;
+};

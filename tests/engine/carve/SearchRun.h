@@ -1,0 +1,23 @@
+#pragma once
+// Drives a signature search the way the complete recovery controller does: sink, device,
+// block size, builder, prepare, every block in order, end.
+#include <memory>
+
+#include "FakeTreeBuilder.h"
+#include "engine/carve/RAWSearchController.h"
+
+class IProgress;
+class IStorageDevice;
+
+namespace carvetest {
+
+struct SearchRun {
+    std::unique_ptr<CRAWSearchController> pController = std::make_unique<CRAWSearchController>();
+    FakeTreeBuilder builder;
+};
+
+/// Runs the whole search over the device in blocks of `u32SectorsPerBlock` sectors; EndSearch(1)
+/// unless the sink stopped the scan.
+void RunSearch(SearchRun& run, IStorageDevice& device, std::uint32_t u32SectorsPerBlock, IProgress* pProgress = nullptr);
+
+}  // namespace carvetest
