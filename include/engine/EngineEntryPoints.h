@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <functional>
 
+class ICompleteFileSystemSearchController;
 class IFileNode;
+class IQuickFileSystemSearchController;
 class IStorageDevice;
+class IVolumeAnalyze;
 
 struct EngineEntryPoints {
     /// NTFS: copies the value of a file's unnamed resident data attribute into `pDestination`
@@ -17,6 +20,27 @@ struct EngineEntryPoints {
     std::function<bool(IStorageDevice* pDevice, IFileNode* pNode, long long s64RecordSector,
                        std::uint8_t* pDestination, std::uint32_t u32Capacity, std::uint32_t& u32ValueSize)>
         GetResidentDataRunsStream;
+
+    // Searchers. Each makes a new searcher that the caller owns and deletes; null when it cannot.
+    using CompleteSearcherFactory = std::function<ICompleteFileSystemSearchController*()>;
+    using QuickSearcherFactory = std::function<IQuickFileSystemSearchController*()>;
+    CompleteSearcherFactory CreateHFSPlusSearcher;
+    CompleteSearcherFactory CreateEXFatSearcher;
+    CompleteSearcherFactory CreateFATSearcher;
+    CompleteSearcherFactory CreateRAWSearcher;  // the signature search
+    CompleteSearcherFactory CreateNTFSSearcher;
+    QuickSearcherFactory CreateFATQuickSearcher;
+    QuickSearcherFactory CreateNTFSQuickSearcher;
+    QuickSearcherFactory CreateEXFatQuickSearcher;
+    QuickSearcherFactory CreateHFSPlusQuickSearcher;
+
+    // Volume analysers: each examines the volume that starts at sector `u64Start` of the device
+    // and answers a new analyser the caller owns and deletes, or null.
+    using VolumeAnalyzeFactory = std::function<IVolumeAnalyze*(IStorageDevice* pDevice, unsigned long long u64Start)>;
+    VolumeAnalyzeFactory CreateFatVolumeAnalyze;
+    VolumeAnalyzeFactory CreateExfatVolumeAnalyze;
+    VolumeAnalyzeFactory CreateNTFSVolumeAnalyze;
+    VolumeAnalyzeFactory CreateHFSPlusVolumeAnalyze;
 };
 
 /// The process-wide table. Filled once at start-up, before any scan; read without locking.

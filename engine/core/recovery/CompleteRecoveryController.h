@@ -1,0 +1,63 @@
+#pragma once
+// The complete scan: every complete searcher (HFS+, exFAT, FAT, signature search, NTFS) is
+// handed every block of the device once, in ascending order, through the read-ahead cache;
+// at the end each searcher builds its trees. A run from a results file reads no block: the
+// restore sink replays the stored nodes instead.
+#include <memory>
+#include <vector>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IFileSystemSearchController.h"
+#include "engine/IRecoveryController.h"
+#include "engine/ReleasePtr.h"
+#include "engine/core/cache/StorageDeviceWithCache.h"
+
+class CCompleteRecoveryController : public IRecoveryController {
+public:
+    /// The block pass fills this share of the progress; the searchers' tree building the rest.
+    static constexpr std::uint64_t kBlockPassPercent = 80;
+
+    ~CCompleteRecoveryController() override;
+
+    _RECOVERY_CONTROLLER_TYPE thisType() const override { return RECOVERY_CONTROLLER_COMPLETE_VOLUME; }
+    int Initialize(IRecoveryFilter* pFilter) override;
+    /// Module 0x04: 0x403 for a null argument, 4 without a builder, 1 when the builder does not
+    /// initialise, 0x402 when no searcher could be made; otherwise SearchData's result. A read
+    /// failure of the cache does not fail the scan: the final progress record carries it.
+    RESULT StartDataRecovery(IStorageDevice* pDevice, IProgress* pProgress, IDrirectoryTree* pTree) override;
+    /// Over the partitions the searcher of `eType` found, read from the scanned device itself.
+    IDataRecovery* GetDataRecovery(_tagSearcherType eType) const override;
+    void SetRestoreScanSink(IRestoreScanSink* pSink) override { m_pRestoreSink = pSink; }
+    void Release() override { delete this; }
+
+    /// Hands sectors `s64First` to `s64Last` to every searcher, block by block, and reports
+    /// progress. 0 also when stopped; module 0x04: 5 without a sink or a cache, 0x403 when first
+    /// lies after last, 1 when the cache could not deliver a block.
+    RESULT SearchData(long long s64First, long long s64Last, IProgress* pProgress);
+
+    /// The complete scan's block: 4 MiB in the device's sectors.
+    static std::uint32_t BlockSectors(int iSectorSize);
+
+private:
+    struct SearcherEntry {
+        _tagSearcherType eType;
+        std::unique_ptr<ICompleteFileSystemSearchController> pSearcher;
+    };
+
+    /// One run's objects. Declared so that destruction goes searchers, builder, cache.
+    struct Run {
+        std::unique_ptr<CStorageDeviceWithCache> pCache;
+        ReleasePtr<IDirecotryTreeBuilder> pBuilder;
+        std::vector<SearcherEntry> searchers;  // in creation order
+        IStorageDevice* pDevice = nullptr;     // not owned
+    };
+
+    void CreateSearchers(Run& run, IProgress* pProgress);
+    /// Each searcher's EndSearch, skipping the signature search after a stop.
+    void EndSearches(Run& run, IProgress* pProgress);
+
+    IRestoreScanSink* m_pRestoreSink = nullptr;  // not owned
+    IRecoveryFilter* m_pFilter = nullptr;        // not owned
+    // Nodes the UI model shows point into earlier runs too: each run lives as long as the controller.
+    std::vector<std::unique_ptr<Run>> m_runs;
+};

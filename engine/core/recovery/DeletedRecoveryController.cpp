@@ -1,0 +1,89 @@
+#include "engine/core/recovery/DeletedRecoveryController.h"
+
+#include "engine/EngineEntryPoints.h"
+#include "engine/IProgress.h"
+#include "engine/IRestoreScanSink.h"
+#include "engine/IStorageDevice.h"
+#include "engine/core/recovery/ControllerSupport.h"
+#include "engine/core/util/CatchExeception.h"
+
+namespace {
+
+struct QuickSearcherChoice {
+    EngineEntryPoints::QuickSearcherFactory const* pFactory = nullptr;
+    _tagSearcherType eType = SEARCHER_TYPE_NONE;
+};
+
+QuickSearcherChoice ChooseQuickSearcher(FileSystemType eFileSystem) {
+    EngineEntryPoints const& entries = GetEngineEntryPoints();
+    switch (eFileSystem) {
+    case FILE_SYSTEM_FAT12:
+    case FILE_SYSTEM_FAT16:
+    case FILE_SYSTEM_FAT32: return {&entries.CreateFATQuickSearcher, SEARCHER_TYPE_FAT};
+    case FILE_SYSTEM_NTFS: return {&entries.CreateNTFSQuickSearcher, SEARCHER_TYPE_NTFS};
+    case FILE_SYSTEM_EXFAT: return {&entries.CreateEXFatQuickSearcher, SEARCHER_TYPE_EXFAT};
+    case FILE_SYSTEM_HFSPLUS: return {&entries.CreateHFSPlusQuickSearcher, SEARCHER_TYPE_HFSPLUS};
+    default: return {};
+    }
+}
+
+}  // namespace
+
+int CDeletedRecoveryController::Initialize(IRecoveryFilter* pFilter) {
+    m_pFilter = pFilter;
+    return pFilter ? 1 : 0;
+}
+
+RESULT CDeletedRecoveryController::StartDataRecovery(IStorageDevice* pDevice, IProgress* pProgress,
+                                                     IDrirectoryTree* pTree) {
+    if (!pDevice || !pProgress || !pTree) return ENGINE_RESULT(kModuleRecoveryController, 1);
+    recovery::ReportProgress(pProgress, PROGRESS_STATE_RUNNING, 1, 0);
+    if (pDevice->GetType() == STORAGE_DEVICE_DISK) return ENGINE_RESULT(kModuleRecoveryController, 0x404);
+
+    Run run;
+    run.pDevice = pDevice;
+    run.pBuilder.reset(CreateTreeBuilder(false));
+    if (!run.pBuilder) return ENGINE_RESULT(kModuleRecoveryController, kCodeOutOfMemory);
+    std::string const description = recovery::DeviceDescription(pDevice);
+    if (!run.pBuilder->Initialize(description.c_str(), pTree, m_pFilter)) return ENGINE_RESULT(kModuleRecoveryController, 1);
+
+    QuickSearcherChoice const choice = ChooseQuickSearcher(recovery::VolumeFileSystem(pDevice));
+    if (choice.pFactory && *choice.pFactory) run.pSearcher.reset((*choice.pFactory)());
+    if (!run.pSearcher) {
+        recovery::ReportProgress(pProgress, PROGRESS_STATE_FINISHED, 1, 1);
+        return ENGINE_RESULT(kModuleRecoveryController, 0x401);
+    }
+    run.eType = choice.eType;
+    run.pSearcher->SetDirecotryTreeBuilder(run.pBuilder.get());
+    // The builder shows each root before its nodes, and the UI model asks for the copy-out
+    // object right then: the run must be findable before the search starts.
+    m_runs.push_back(std::move(run));
+    Run const& current = m_runs.back();
+
+    RESULT result = kResultSuccess;
+    if (m_pRestoreSink) {
+        m_pRestoreSink->SetDirecotryTreeBuilder(current.pBuilder.get(), pProgress, pDevice);
+    } else {
+        recovery::FlushFileSystems();
+        RESULT const searched = current.pSearcher->QuickSearchFiles(pDevice, pProgress);
+        // A searcher cut short by a stop request may answer a failure; that is no failure.
+        if (Failed(searched) && pProgress->Continued()) {
+            CatchExeception::WriteLog("quick search failed: 0x%016llx\n", static_cast<unsigned long long>(searched));
+            result = searched;
+        }
+    }
+    recovery::ReportProgress(pProgress, PROGRESS_STATE_FINISHED, 1, 1, result);
+    return result;
+}
+
+IDataRecovery* CDeletedRecoveryController::GetDataRecovery(_tagSearcherType eType) const {
+    if (m_runs.empty()) return nullptr;
+    Run const* pRun = &m_runs.back();
+    for (auto it = m_runs.rbegin(); it != m_runs.rend(); ++it) {
+        if (it->eType == eType) {
+            pRun = &*it;
+            break;
+        }
+    }
+    return recovery::MakeDataRecovery(m_pRestoreSink, eType, pRun->pSearcher.get(), pRun->pDevice);
+}
