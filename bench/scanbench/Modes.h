@@ -7,6 +7,10 @@ namespace scanbench {
 
 /// scanbench read <device-or-image>: reads every sector once, front to back.
 int RunReadMode(std::span<char* const> args);
+/// scanbench complete <device-or-image> [options]: every block to every complete searcher.
+int RunCompleteMode(std::span<char* const> args);
+/// scanbench quick <volume-or-volume-image> [options]: the volume's quick searcher.
+int RunQuickMode(std::span<char* const> args);
 /// scanbench extract <device-or-image> --start ... --runs ... --to <file>: copies one file
 /// given by its runs through copy-out.
 int RunExtractMode(std::span<char* const> args);

@@ -15,6 +15,14 @@ struct Mode {
 
 constexpr Mode kModes[] = {
     {"read", "read <device-or-image>", &scanbench::RunReadMode},
+    {"complete",
+     "complete <device-or-image> [--volume] [--passthrough [--hash]] [--out DIR] [--types MASK] [--deleted-only] "
+     "[--stop-after SECONDS] [--manifest FILE]",
+     &scanbench::RunCompleteMode},
+    {"quick",
+     "quick <volume-or-volume-image> [--out DIR] [--types MASK] [--deleted-only] [--stop-after SECONDS] "
+     "[--manifest FILE]",
+     &scanbench::RunQuickMode},
     {"extract",
      "extract <device-or-image> --start <sector> --cluster-sectors <n> --size <bytes> --runs <list> "
      "[--ntfs-compressed] --to <file>",

@@ -1,0 +1,112 @@
+#include "FoundFiles.h"
+
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+#include "ResultCollector.h"
+#include "engine/IDataRecovery.h"
+#include "engine/IFileReader.h"
+#include "engine/IRecoveryFilter.h"
+
+namespace scanbench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Shown trees are far shallower; a longer chain is treated as ending there.
+constexpr std::size_t kMaxDepth = 4096;
+
+bool Counts(IFileNode* pNode, bool bDeletedOnly) {
+    return pNode && !pNode->IsDirectory() && (!bDeletedOnly || pNode->IsDeleted());
+}
+
+/// The top of the node's chain: the root of its tree for every shown node.
+IFileNode* TopOf(IFileNode* pNode) {
+    for (std::size_t depth = 0; depth < kMaxDepth && pNode->GetParent(); ++depth) pNode = pNode->GetParent();
+    return pNode;
+}
+
+}  // namespace
+
+FoundCounts CountFound(std::vector<IFileNode*> const& nodes, IRecoveryFilter* pFilter, bool bDeletedOnly) {
+    FoundCounts counts;
+    for (IFileNode* pNode : nodes) {
+        if (!pNode) continue;
+        if (pNode->IsDirectory()) {
+            ++counts.u64Folders;
+            continue;
+        }
+        if (!Counts(pNode, bDeletedOnly)) continue;
+        ++counts.u64Files;
+        if (pNode->IsDeleted()) ++counts.u64Deleted;
+        if (pNode->GetFileSize() > 0) counts.u64Bytes += static_cast<std::uint64_t>(pNode->GetFileSize());
+        ++counts.filesByCategory[pFilter->GetNodeFileType(pNode)];
+    }
+    return counts;
+}
+
+std::string COutputPaths::RelativePath(IFileNode* pNode) {
+    auto known = m_paths.find(pNode);
+    if (known != m_paths.end()) return known->second;
+    // Build from the top down so that each folder's name is claimed before its entries'.
+    std::vector<IFileNode*> chain{pNode};
+    while (chain.size() < kMaxDepth && chain.back()->GetParent()) chain.push_back(chain.back()->GetParent());
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        auto existing = m_paths.find(*it);
+        if (existing != m_paths.end()) {
+            path = existing->second;
+            continue;
+        }
+        char const* pszName = (*it)->GetFileName();
+        std::string const name = m_names.Claim(path, pszName ? pszName : "");
+        path = path.empty() ? name : path + "/" + name;
+        m_paths.emplace(*it, path);
+    }
+    return path;
+}
+
+WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
+                       std::string const& outDir, std::FILE* pManifest) {
+    WriteCounts counts;
+    if (outDir.empty() && !pManifest) return counts;
+    auto const start = std::chrono::steady_clock::now();
+    COutputPaths paths;
+    for (IFileNode* pNode : nodes) {
+        if (!Counts(pNode, bDeletedOnly)) continue;
+        std::string const relative = paths.RelativePath(pNode);
+        RESULT result = kResultSuccess;
+        if (!outDir.empty()) {
+            fs::path const target = fs::path(outDir) / relative;
+            std::error_code ec;
+            fs::create_directories(target.parent_path(), ec);
+            IFileNode* pTop = TopOf(pNode);
+            auto* pRoot = dynamic_cast<IFilesystemNode*>(pTop);
+            IDataRecovery* pCopyOut = collector.CopyOut(pRoot ? pRoot->GetSearcheType() : pNode->GetSearcheType());
+            if (!pCopyOut) {
+                result = MakeResult(kModuleCopyOut, 0, kCodeMissingObject);
+            } else {
+                ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pNode));
+                result = pCopyOut->RecoverTo(target.c_str(), nullptr, 0);
+            }
+            if (Failed(result)) {
+                ++counts.u64Failures;
+                std::fprintf(stderr, "scanbench: %s not written (0x%016llx)\n", relative.c_str(),
+                             static_cast<unsigned long long>(result));
+            } else {
+                ++counts.u64Files;
+                std::uintmax_t const size = fs::file_size(target, ec);
+                if (!ec) counts.u64Bytes += size;
+            }
+        }
+        if (pManifest)
+            std::fprintf(pManifest, "%s\t%lld\t%d\t0x%llx\n", relative.c_str(), pNode->GetFileSize(),
+                         pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result));
+    }
+    counts.dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return counts;
+}
+
+}  // namespace scanbench

@@ -1,0 +1,53 @@
+#pragma once
+// What a scan found: counted, and written out under DIR/<root>/<folders>/<name>.
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "OutputNames.h"
+#include "engine/IFileNode.h"
+
+class IRecoveryFilter;
+
+namespace scanbench {
+
+class CResultCollector;
+
+struct FoundCounts {
+    std::uint64_t u64Files = 0;
+    std::uint64_t u64Folders = 0;
+    std::uint64_t u64Deleted = 0;  // deleted files
+    std::uint64_t u64Bytes = 0;    // sizes of the files
+    std::map<unsigned int, std::uint64_t> filesByCategory;  // by _FILTER_TYPE bit
+};
+
+struct WriteCounts {
+    std::uint64_t u64Files = 0;
+    std::uint64_t u64Bytes = 0;
+    std::uint64_t u64Failures = 0;
+    double dSeconds = 0;
+};
+
+/// Counts the shown nodes; with `bDeletedOnly` live files are left out.
+FoundCounts CountFound(std::vector<IFileNode*> const& nodes, IRecoveryFilter* pFilter, bool bDeletedOnly);
+
+/// Relative output paths of nodes: the root's name, then the folders, then the name, each
+/// sanitised and unique within its folder. A node keeps the path it was first given.
+class COutputPaths {
+public:
+    std::string RelativePath(IFileNode* pNode);
+
+private:
+    std::map<IFileNode*, std::string> m_paths;
+    COutputNames m_names;
+};
+
+/// Writes every counted file under `outDir` (none when it is empty) through the copy-out object
+/// of its tree's searcher type, and lists it in `pManifest` when given: path, size, deleted
+/// flag and the copy's result code, tab-separated.
+WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
+                       std::string const& outDir, std::FILE* pManifest);
+
+}  // namespace scanbench

@@ -1,0 +1,197 @@
+// scanbench complete / quick: runs a recovery controller over a device or image the way the UI
+// model does, counts what it found, optionally writes it out, and reports the throughput.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "FoundFiles.h"
+#include "Modes.h"
+#include "PassthroughSearcher.h"
+#include "ResultCollector.h"
+#include "ScanOptions.h"
+#include "ScanProgress.h"
+#include "engine/EngineEntryPoints.h"
+#include "engine/IRecoveryController.h"
+#include "engine/IRecoveryFilter.h"
+#include "engine/IStorageDevice.h"
+#include "engine/IStorageDeviceData.h"
+#include "engine/core/recovery/FileTypeManager.h"
+#include "engine/core/recovery/VolumeDescription.h"
+#include "platform/SameDevice.h"
+#include "uimodel/FileTypeList.h"
+
+namespace scanbench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFileTypeOthers = 32;  // not a list of its own: everything no list names
+
+struct CategoryName {
+    unsigned int uBit;
+    char const* pszName;
+};
+constexpr CategoryName kCategories[] = {
+    {FILTER_TYPE_PICTURE, "pictures"}, {FILTER_TYPE_MUSIC, "music"},        {FILTER_TYPE_MOVIE, "movies"},
+    {FILTER_TYPE_ARCHIVE, "archives"}, {FILTER_TYPE_DOCUMENT, "documents"}, {FILTER_TYPE_OTHER, "others"},
+};
+
+struct FileCloser {
+    void operator()(std::FILE* pFile) const { std::fclose(pFile); }
+};
+
+/// Refuses an output folder on the scanned device: writing there could overwrite what is
+/// being recovered. A folder that cannot be examined is refused too.
+bool OutputFolderIsSafe(std::string const& outDir, std::string const& devicePath) {
+    // Creating the folder is already a write: examine the nearest folder that exists, and
+    // create the rest only once that is known to be elsewhere.
+    std::error_code ec;
+    fs::path existing = fs::absolute(outDir, ec);
+    while (!ec && !fs::exists(existing, ec) && existing.has_relative_path()) existing = existing.parent_path();
+    std::optional<bool> const bOnDevice = ec ? std::nullopt : platform::IsFolderOnDevice(existing, devicePath);
+    if (bOnDevice == std::optional<bool>(false)) {
+        fs::create_directories(outDir, ec);
+        if (!ec) return true;
+        std::fprintf(stderr, "scanbench: cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
+        return false;
+    }
+    std::fprintf(stderr, "scanbench: refusing --out %s: %s\n", outDir.c_str(),
+                 bOnDevice ? "it lies on the device being scanned" : "cannot tell which device it lies on");
+    return false;
+}
+
+/// The category lists, as the UI model's facade hands them to the engine.
+void LoadFileTypes() {
+    std::string error;
+    std::string const path = filetypes::LocateFileTypeList();
+    auto lists = filetypes::ReadFileTypeList(path, &error);
+    if (lists.empty()) std::fprintf(stderr, "scanbench: no FileType list (%s); every file counts as other\n", error.c_str());
+    lists.erase(kFileTypeOthers);
+    CFileTypeManager::Initialze(lists);
+}
+
+/// Puts the passthrough into the signature search's place, in front of the real one.
+void InstallPassthrough(bool bHash, std::shared_ptr<PassthroughTally> const& pTally) {
+    EngineEntryPoints& table = GetEngineEntryPoints();
+    table.CreateRAWSearcher = [inner = table.CreateRAWSearcher, bHash, pTally]() -> ICompleteFileSystemSearchController* {
+        std::unique_ptr<ICompleteFileSystemSearchController> pInner(inner ? inner() : nullptr);
+        return new CPassthroughSearcher(std::move(pInner), bHash, pTally);
+    };
+}
+
+/// A bare volume or volume image has no enumerator to describe it: describe it from itself.
+void DescribeAsVolume(IStorageDevice* pDevice, std::string const& path) {
+    auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
+    recovery::DescribeVolume(pDevice, fs::path(path).filename().string(), *pRecord);
+    std::printf("volume:        %s, file system %u, label \"%s\"\n", pRecord->szVolumeName, pRecord->u32FileSystemType,
+                pRecord->szLabel);
+    pDevice->SetPrivateData(CreateVolumeDeviceData(pRecord));
+}
+
+int RunScan(ScanOptions const& options) {
+    bool const bQuick = options.eKind == ScanKind::Quick;
+    bool const bAsVolume = bQuick || options.bVolume;
+    if (!options.outDir.empty() && !OutputFolderIsSafe(options.outDir, options.devicePath)) return 1;
+
+    LoadFileTypes();
+    IRecoveryFilter* pFilter = CreateFilter();
+    pFilter->SetFilterTypes(options.uTypes);
+    pFilter->SetScanType(!bQuick ? SCAN_TYPE_DEEP : options.bDeletedOnly ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
+
+    std::unique_ptr<IStorageDevice> pDevice(bAsVolume ? CreateVolumeDevice(options.devicePath.c_str())
+                                                      : CreateDiskDevice(options.devicePath.c_str()));
+    if (!pDevice || !pDevice->Open()) {
+        std::fprintf(stderr, "scanbench: cannot open %s (result 0x%016llx)\n", options.devicePath.c_str(),
+                     static_cast<unsigned long long>(pDevice ? pDevice->GetLastError() : 0));
+        return 1;
+    }
+    if (bAsVolume) DescribeAsVolume(pDevice.get(), options.devicePath);
+
+    auto pTally = std::make_shared<PassthroughTally>();
+    if (options.bPassthrough) InstallPassthrough(options.bHash, pTally);
+
+    _RECOVERY_CONTROLLER_TYPE const eType = bQuick ? RECOVERY_CONTROLLER_DELETED
+                                            : options.bVolume ? RECOVERY_CONTROLLER_COMPLETE_VOLUME
+                                                              : RECOVERY_CONTROLLER_COMPLETE_DISK;
+    ReleasePtr<IRecoveryController> pController(CreateRecoveryController(eType));
+    pController->Initialize(pFilter);
+    CScanProgress progress(options.dStopAfterSeconds);
+    CResultCollector collector(pController.get(), bQuick);
+
+    auto const start = std::chrono::steady_clock::now();
+    RESULT const result = pController->StartDataRecovery(pDevice.get(), &progress, &collector);
+    double const dScanSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    FoundCounts const found = CountFound(collector.Nodes(), pFilter, options.bDeletedOnly);
+    std::unique_ptr<std::FILE, FileCloser> pManifest;
+    if (!options.manifestPath.empty()) {
+        pManifest.reset(std::fopen(options.manifestPath.c_str(), "w"));
+        if (!pManifest) std::fprintf(stderr, "scanbench: cannot write %s\n", options.manifestPath.c_str());
+    }
+    WriteCounts const written =
+        WriteFound(collector.Nodes(), options.bDeletedOnly, collector, options.outDir, pManifest.get());
+    pManifest.reset();
+    // The copy-out objects and then the controller go before the tally is read: the passthrough
+    // finishes its hash at the latest when it is destroyed.
+    collector.ReleaseCopyOuts();
+    pController.reset();
+
+    auto const u64DeviceBytes = static_cast<std::uint64_t>(pDevice->GetTotalSectors()) *
+                                static_cast<std::uint64_t>(pDevice->GetSectorSize());
+    double const dMbps = dScanSeconds > 0 ? static_cast<double>(u64DeviceBytes) / 1e6 / dScanSeconds : 0.0;
+    RESULT const finalError = progress.Last().u64Error;
+
+    std::printf("files:         %llu\n", static_cast<unsigned long long>(found.u64Files));
+    std::printf("folders:       %llu\n", static_cast<unsigned long long>(found.u64Folders));
+    std::printf("deleted files: %llu\n", static_cast<unsigned long long>(found.u64Deleted));
+    std::printf("bytes found:   %llu\n", static_cast<unsigned long long>(found.u64Bytes));
+    for (CategoryName const& category : kCategories) {
+        auto it = found.filesByCategory.find(category.uBit);
+        std::printf("  %-11s %llu\n", category.pszName,
+                    static_cast<unsigned long long>(it == found.filesByCategory.end() ? 0 : it->second));
+    }
+    std::printf("files written: %llu\n", static_cast<unsigned long long>(written.u64Files));
+    std::printf("bytes written: %llu\n", static_cast<unsigned long long>(written.u64Bytes));
+    std::printf("failures:      %llu\n", static_cast<unsigned long long>(written.u64Failures));
+    std::printf("scan seconds:  %.3f%s\n", dScanSeconds, progress.StopRequested() ? " (stopped)" : "");
+    std::printf("scan MB/s:     %.1f\n", dMbps);
+    std::printf("copy seconds:  %.3f\n", written.dSeconds);
+    std::printf("result:        0x%016llx\n", static_cast<unsigned long long>(result));
+    if (finalError != kResultSuccess)
+        std::printf("final error:   0x%016llx\n", static_cast<unsigned long long>(finalError));
+    if (options.bPassthrough) {
+        std::printf("passthrough:   %llu bytes\n", static_cast<unsigned long long>(pTally->u64Bytes));
+        if (options.bHash) std::printf("sha256:        %s\n", pTally->sha256.c_str());
+    }
+
+    std::printf("RESULT mode=%s result=0x%llx module=0x%02x code=0x%x final_error=0x%llx files=%llu folders=%llu "
+                "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu scan_seconds=%.6f "
+                "scan_mbps=%.1f copy_seconds=%.6f",
+                bQuick ? "quick" : "complete", static_cast<unsigned long long>(result),
+                Failed(result) ? ResultModule(result) : 0, ResultCode(result),
+                static_cast<unsigned long long>(finalError), static_cast<unsigned long long>(found.u64Files),
+                static_cast<unsigned long long>(found.u64Folders), static_cast<unsigned long long>(found.u64Deleted),
+                static_cast<unsigned long long>(found.u64Bytes), static_cast<unsigned long long>(written.u64Files),
+                static_cast<unsigned long long>(written.u64Bytes), static_cast<unsigned long long>(written.u64Failures),
+                dScanSeconds, dMbps, written.dSeconds);
+    if (options.bPassthrough) std::printf(" passthrough_bytes=%llu", static_cast<unsigned long long>(pTally->u64Bytes));
+    if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
+    std::printf("\n");
+    return Succeeded(result) && written.u64Failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int RunCompleteMode(std::span<char* const> args) {
+    auto options = ParseScanOptions(ScanKind::Complete, args);
+    return options ? RunScan(*options) : 2;
+}
+
+int RunQuickMode(std::span<char* const> args) {
+    auto options = ParseScanOptions(ScanKind::Quick, args);
+    return options ? RunScan(*options) : 2;
+}
+
+}  // namespace scanbench

@@ -1,0 +1,27 @@
+#pragma once
+// The command line of the scan modes.
+#include <optional>
+#include <span>
+#include <string>
+
+namespace scanbench {
+
+enum class ScanKind { Complete, Quick };
+
+struct ScanOptions {
+    ScanKind eKind = ScanKind::Complete;
+    std::string devicePath;
+    bool bVolume = false;       // complete: scan as a volume (controller type 1), not a disk
+    bool bPassthrough = false;  // complete: add the block-pass measuring searcher
+    bool bHash = false;         // with --passthrough: SHA-256 of the bytes it was handed
+    std::string outDir;         // empty: write nothing
+    unsigned int uTypes = 63;   // category mask, _FILTER_TYPE bits
+    bool bDeletedOnly = false;
+    double dStopAfterSeconds = 0;  // 0: never stop
+    std::string manifestPath;      // empty: no manifest
+};
+
+/// The options of one mode; null (after printing why) when the command line is wrong.
+std::optional<ScanOptions> ParseScanOptions(ScanKind eKind, std::span<char* const> args);
+
+}  // namespace scanbench

@@ -1,0 +1,125 @@
+// scanbench run as a program on images built here: the complete pass hands over every byte
+// once and in order, a quick scan reports what the engine supports, and an output folder on
+// the scanned device is refused.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "support/LoopDevice.h"
+#include "support/Sha256.h"
+#include "support/StampedImage.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/// The harness in this build tree: the tests' scratch folder sits beside bench/.
+std::string Scanbench() {
+    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
+    if (!pszTmp || !*pszTmp) return {};
+    fs::path const program = fs::path(pszTmp).parent_path() / "bench/scanbench";
+    return fs::exists(program) ? program.string() : std::string();
+}
+
+struct ScanbenchRun {
+    int iExit = -1;
+    std::string output;
+    std::map<std::string, std::string> result;  // the RESULT line's fields
+};
+
+ScanbenchRun RunScanbench(testsupport::TempDir const& dir, std::string const& arguments) {
+    ScanbenchRun run;
+    std::string const outputFile = dir.File("scanbench.out");
+    run.iExit = testsupport::RunCommand(Scanbench() + " " + arguments + " >" + outputFile + " 2>&1");
+    std::ifstream in(outputFile);
+    std::stringstream all;
+    all << in.rdbuf();
+    run.output = all.str();
+    std::istringstream lines(run.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("RESULT ", 0) != 0) continue;
+        std::istringstream fields(line.substr(7));
+        std::string field;
+        while (fields >> field) {
+            auto const equals = field.find('=');
+            if (equals != std::string::npos) run.result[field.substr(0, equals)] = field.substr(equals + 1);
+        }
+    }
+    return run;
+}
+
+class ScanbenchSmokeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
+    }
+    testsupport::TempDir m_dir;
+};
+
+TEST_F(ScanbenchSmokeTest, ThePassthroughHashEqualsTheImagesSha256) {
+    std::string const image = m_dir.File("disk.img");
+    constexpr std::uint64_t kSectors = 8192 * 3 + 1;  // three 4 MiB blocks and one sector
+    ASSERT_TRUE(testsupport::WriteStampedImage(image, kSectors));
+
+    ScanbenchRun const run = RunScanbench(m_dir, "complete " + image + " --passthrough --hash");
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.iExit, 0);
+    EXPECT_EQ(run.result.at("result"), "0x0");
+    EXPECT_EQ(run.result.at("passthrough_bytes"), std::to_string(kSectors * 512));
+    EXPECT_EQ(run.result.at("sha256"), testsupport::Sha256OfFile(image));
+}
+
+TEST_F(ScanbenchSmokeTest, AQuickScanOfAFatImageReportsNoQuickSearcherUntilFatSupportLands) {
+    if (!testsupport::HaveTool("mkfs.fat")) GTEST_SKIP() << "mkfs.fat is not installed";
+    std::string const image = m_dir.File("fat.img");
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 40M " + image + " && mkfs.fat -F 32 -n QUORIN " + image +
+                                      " >/dev/null 2>&1"),
+              0);
+    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image);
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.result.at("module"), "0x04");
+    EXPECT_EQ(run.result.at("code"), "0x401");
+}
+
+TEST_F(ScanbenchSmokeTest, AnOutputFolderOnTheScannedDeviceIsRefusedBeforeAnythingIsWritten) {
+    if (!testsupport::HaveTool("mkfs.ext2")) GTEST_SKIP() << "mkfs.ext2 is not installed";
+    std::string const image = m_dir.File("ext2.img");
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 16M " + image + " && mkfs.ext2 -q -F " + image), 0);
+    testsupport::LoopDevice loop;
+    std::string const why = loop.Attach(image);
+    if (!why.empty()) GTEST_SKIP() << why;
+    // Attach is read-only; mounting it read-only still puts the folder on the device.
+    std::string const mountPoint = m_dir.File("mnt");
+    fs::create_directory(mountPoint);
+    if (testsupport::RunCommand("mount -o ro " + loop.Node() + " " + mountPoint + " 2>/dev/null") != 0)
+        GTEST_SKIP() << "cannot mount " << loop.Node();
+    struct Unmount {
+        std::string path;
+        ~Unmount() { testsupport::RunCommand("umount " + path); }
+    } const unmount{mountPoint};
+
+    for (std::string const& device : {loop.Node(), image}) {
+        SCOPED_TRACE(device);
+        ScanbenchRun const run = RunScanbench(m_dir, "complete " + device + " --out " + mountPoint + "/recovered");
+        EXPECT_NE(run.iExit, 0);
+        EXPECT_NE(run.output.find("refusing --out"), std::string::npos) << run.output;
+        EXPECT_TRUE(run.result.empty());
+    }
+    EXPECT_FALSE(fs::exists(mountPoint + "/recovered"));
+}
+
+TEST_F(ScanbenchSmokeTest, AWrongCommandLineIsAUsageError) {
+    EXPECT_EQ(RunScanbench(m_dir, "complete").iExit, 2);
+    EXPECT_EQ(RunScanbench(m_dir, "complete x.img --hash").iExit, 2);
+    EXPECT_EQ(RunScanbench(m_dir, "quick x.img --passthrough").iExit, 2);
+    EXPECT_EQ(RunScanbench(m_dir, "complete x.img --types 64").iExit, 2);
+}
+
+}  // namespace
