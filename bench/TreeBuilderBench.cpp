@@ -1,0 +1,109 @@
+// Tree-builder throughput on a deep scan's shape: a million nodes of which nine in ten name a
+// parent that is never found, so they wait through every build and end under lost files.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/IProgress.h"
+#include "engine/IRecoveryFilter.h"
+#include "engine/core/node/FileNode.h"
+#include "engine/core/tree/DirectoryTreeBuilder.h"
+
+namespace {
+
+constexpr long long kNodes = 1'000'000;
+constexpr long long kRootID = 5;
+constexpr long long kFolders = 10'000;          // under the root, each with nine files
+constexpr long long kMissingParents = 100'000;  // ids the orphans name, never found
+
+class CBenchNode final : public CFileNode {
+public:
+    CBenchNode(long long s64ID, long long s64ParentID, bool bFolder)
+        : m_name(bFolder ? "folder" : "file" + std::to_string(s64ID % 97) + ".jpg"), m_bFolder(bFolder) {
+        SetNodeID(s64ID);
+        SetParentNodeID(s64ParentID);
+    }
+    char const* GetFileName() override { return m_name.c_str(); }
+    long long GetFileSize() override { return m_bFolder ? 0 : 4096; }
+    std::uint32_t GetAttribute() override { return m_bFolder ? 0x10 : 0x20; }
+    _FILETIME GetCreationTime() override { return {}; }
+    _FILETIME GetModificationTime() override { return {}; }
+    _FILETIME GetLastAccessTime() override { return {}; }
+    int IsDirectory() override { return m_bFolder ? 1 : 0; }
+    int IsDeleted() override { return 1; }
+    IFileNode* Clone() override { return new CBenchNode(GetCurrentNodeID(), GetParentNodeID(), m_bFolder); }
+    void MarkDeleted() override {}
+    void FilterFileNameByDot() override {}
+
+private:
+    std::string m_name;
+    bool m_bFolder;
+};
+
+class CPassFilter final : public IRecoveryFilter {
+public:
+    bool ShowNormalFiles() const override { return true; }
+    void SetScanType(_SCAN_TYPE) override {}
+    bool IsFileNodeValid(IFileNode* pNode) override { return pNode != nullptr; }
+    void SetFilterTypes(unsigned int) override {}
+    _FILTER_TYPE GetNodeFileType(IFileNode*) override { return FILTER_TYPE_PICTURE; }
+    void Release() override {}
+};
+
+class CCountingSink final : public IDrirectoryTree {
+public:
+    void ShowNodes(IFileNode**, unsigned int u32Count, int) override { m_u64Shown += u32Count; }
+    void ShowFilesystemNode(IFilesystemNode*) override {}
+    std::uint64_t m_u64Shown = 0;
+};
+
+/// Folders first in a scan's mixed order: the files of each folder trail it, orphans between.
+std::vector<CBenchNode*> MakeNodes() {
+    std::vector<CBenchNode*> nodes;
+    nodes.reserve(kNodes);
+    long long s64NextID = 1000;
+    long long s64Orphans = 0;
+    for (long long i = 0; i < kNodes; ++i) {
+        long long const s64ID = s64NextID++;
+        if (i % 10 == 0) {
+            long long const s64Folder = i / 10;
+            if (s64Folder < kFolders)
+                nodes.push_back(new CBenchNode(s64ID, kRootID, true));
+            else  // a file of one of the folders: every folder's id is below 1000 + 10 * kFolders
+                nodes.push_back(new CBenchNode(s64ID, 1000 + 10 * (s64Folder % kFolders), false));
+        } else {
+            nodes.push_back(new CBenchNode(s64ID, -(s64Orphans++ % kMissingParents) - 10, false));
+        }
+    }
+    return nodes;
+}
+
+void BM_TreeBuilderDeepScan(benchmark::State& state) {
+    CPassFilter filter;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<CBenchNode*> nodes = MakeNodes();
+        CCountingSink sink;
+        TreeBuilderSettings settings;
+        settings.u32RootShownPauseMs = 0;
+        auto* pBuilder = new CDirectoryTreeBuilder(false, settings);
+        pBuilder->Initialize("Disk", &sink, &filter);
+        pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, kRootID);
+        state.ResumeTiming();
+
+        for (CBenchNode* pNode : nodes)
+            if (!pBuilder->AddNode(pNode, SEARCHER_TYPE_NTFS)) pNode->Release();
+        pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
+        benchmark::DoNotOptimize(sink.m_u64Shown);
+
+        state.PauseTiming();
+        pBuilder->Release();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kNodes);
+}
+BENCHMARK(BM_TreeBuilderDeepScan)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
