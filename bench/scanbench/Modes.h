@@ -7,6 +7,9 @@ namespace scanbench {
 
 /// scanbench read <device-or-image>: reads every sector once, front to back.
 int RunReadMode(std::span<char* const> args);
+/// scanbench carve IMAGE [--sector-size N] [--recover DIR]: the signature search alone, one
+/// line per carved file, a last line with how the files were sized; copies them out to DIR.
+int RunCarveMode(std::span<char* const> args);
 /// scanbench complete <device-or-image> [options]: every block to every complete searcher.
 int RunCompleteMode(std::span<char* const> args);
 /// scanbench quick <volume-or-volume-image> [options]: the volume's quick searcher.

@@ -15,6 +15,7 @@ struct Mode {
 
 constexpr Mode kModes[] = {
     {"read", "read <device-or-image>", &scanbench::RunReadMode},
+    {"carve", "carve IMAGE [--sector-size N] [--recover DIR]", &scanbench::RunCarveMode},
     {"complete",
      "complete <device-or-image> [--volume] [--passthrough [--hash]] [--out DIR] [--types MASK] [--deleted-only] "
      "[--stop-after SECONDS] [--manifest FILE]",

@@ -1,0 +1,51 @@
+#pragma once
+// The signature search alone over one device, as the complete scan drives it, keeping the
+// carved-file tree for listing and copy-out. Shared by `scanbench carve` and bench/raw_scan.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/carve/RAWSearchController.h"
+
+class IFileNode;
+class IStorageDevice;
+
+namespace scanbench {
+
+/// Keeps every node the search files and answers tree paths; the root is "(RAW Files)".
+class CarveTree final : public IDirecotryTreeBuilder {
+public:
+    ~CarveTree() override;
+    int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
+    int AddNode(IFileNode* pNode, _tagSearcherType eType) override;
+    int AddSearcherInfo(_tagSearcherType, long long) override { return 1; }
+    void FlashBuild(_tagSearcherType) override {}
+    void Release() override {}
+    void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
+
+    std::vector<IFileNode*> Files() const;
+    /// "(RAW Files)/<folder>/<name>".
+    std::string PathOf(IFileNode* pFile) const;
+    std::string FolderOf(IFileNode* pFile) const;
+
+private:
+    std::vector<IFileNode*> m_nodes;  // owned
+};
+
+struct CarveScan {
+    std::unique_ptr<CRAWSearchController> pController = std::make_unique<CRAWSearchController>();
+    CarveTree tree;
+    std::uint64_t u64Bytes = 0;
+    double dSeconds = 0.0;
+};
+
+/// Runs the search over the whole device in 4 MiB blocks.
+void RunCarveScan(CarveScan& scan, IStorageDevice& device);
+
+/// Presents a device with larger sectors (a multiple of its own), for 4 KiB-sector runs of an
+/// image file.
+std::unique_ptr<IStorageDevice> MakeResizedDevice(IStorageDevice& device, std::uint32_t u32SectorSize);
+
+}  // namespace scanbench
