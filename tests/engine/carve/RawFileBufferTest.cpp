@@ -1,0 +1,101 @@
+// The windowed reader and the ring device that analysers read through.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/IProgress.h"
+#include "engine/carve/BufferStorageDevice.h"
+#include "engine/carve/NotifyCenter.h"
+#include "engine/carve/RawFileBuffer.h"
+#include "support/FakeSinks.h"
+#include "support/MemoryDevice.h"
+
+namespace {
+
+/// Sector n holds the byte n & 0xFF throughout, so any byte tells which sector it came from.
+std::vector<std::uint8_t> Stamped(std::size_t sectors, std::size_t sectorSize = 512) {
+    std::vector<std::uint8_t> bytes(sectors * sectorSize);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i / sectorSize);
+    return bytes;
+}
+
+TEST(RawFileBufferTest, ReadsAcrossWindowsGiveTheDeviceBytes) {
+    testsupport::CMemoryDevice device(Stamped(1000));
+    RawFileBuffer reader(&device, 10);
+    struct Case {
+        std::uint64_t u64Offset;
+        std::uint32_t u32Length;
+    };
+    // Inside the first window, across its end, a whole window at an odd offset, and back.
+    for (Case const c : {Case{0, 4}, Case{65530, 20}, Case{70000, 65536}, Case{511, 2}, Case{300000, 4096}}) {
+        engine::ByteView const view = reader.Read(c.u64Offset, c.u32Length);
+        ASSERT_EQ(view.Size(), c.u32Length) << c.u64Offset;
+        for (std::uint32_t i = 0; i < c.u32Length; i += 97)
+            EXPECT_EQ(view.U8(i), static_cast<std::uint8_t>((c.u64Offset + i) / 512 + 10)) << c.u64Offset + i;
+    }
+    EXPECT_TRUE(reader.Read(0, 65537).Empty()) << "longer than a window";
+}
+
+TEST(RawFileBufferTest, StopsAtTheDeviceEnd) {
+    testsupport::CMemoryDevice device(Stamped(100));
+    RawFileBuffer reader(&device, 90);
+    EXPECT_EQ(reader.Read(10 * 512 - 4, 4).Size(), 4u);
+    EXPECT_TRUE(reader.Read(10 * 512 - 2, 4).Empty());
+    EXPECT_EQ(reader.ReadUpTo(10 * 512 - 2, 4).Size(), 2u);
+    EXPECT_TRUE(reader.ReadUpTo(10 * 512, 4).Empty());
+    EXPECT_TRUE(reader.Read(~std::uint64_t{0} - 2, 4).Empty());
+}
+
+TEST(RawFileBufferTest, SalvagesTheRequestBeforeABadSectorAndRefusesOnIt) {
+    testsupport::CMemoryDevice device(Stamped(400));
+    device.FailSector(100);
+    RawFileBuffer reader(&device, 0);
+    EXPECT_EQ(reader.Read(0, 512).Size(), 512u);
+    EXPECT_TRUE(reader.Read(100 * 512, 4).Empty());
+}
+
+TEST(RawFileBufferTest, StoppedScanReadsNothing) {
+    testsupport::CMemoryDevice device(Stamped(400));
+    testsupport::FakeProgress progress;
+    progress.StopAfter(1);
+    CNotifyCenter::Instance().SetProgress(&progress);
+    RawFileBuffer reader(&device, 0);
+    EXPECT_TRUE(reader.Read(0, 4).Empty());
+    CNotifyCenter::Instance().Reset();
+}
+
+TEST(RawFileBufferTest, AnotherReaderInvalidatesTheSharedWindow) {
+    testsupport::CMemoryDevice device(Stamped(400));
+    RawFileBuffer first(&device, 0);
+    RawFileBuffer second(&device, 200);
+    EXPECT_EQ(first.Read(0, 1).U8(0), 0);
+    EXPECT_EQ(second.Read(0, 1).U8(0), 200);
+    EXPECT_EQ(first.Read(1, 1).U8(0), 0) << "reloaded, not served from the other reader's window";
+}
+
+TEST(BufferStorageDeviceTest, ServesWrappedRangesInDeviceOrderAndSendsTheRestToTheDevice) {
+    testsupport::CMemoryDevice device(Stamped(100));
+    CBufferStorageDevice ring;
+    ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, 4, 3));
+    std::vector<std::uint8_t> block(4 * 512);
+    for (std::uint64_t b = 0; b < 5; ++b) {
+        device.ReadSector(block.data(), static_cast<long long>(b * 4), 4);
+        ring.AddBlockToBuffer(block.data(), b != 3);
+    }
+    EXPECT_EQ(ring.GetDeviceStartSector(), 8u);
+    std::vector<std::uint8_t> out(4 * 512);
+    struct Case {
+        long long s64First;
+        long long s64Count;
+        bool bFromMemory;
+    };
+    // Blocks 2, 3 (unreadable) and 4 are held; block 4 lies at the ring's start.
+    for (Case const c : {Case{8, 4, true}, Case{16, 4, true}, Case{10, 3, false}, Case{18, 3, false}, Case{6, 4, false}}) {
+        std::uint64_t const u64Memory = ring.GetMemoryReads();
+        ASSERT_EQ(ring.ReadSector(out.data(), c.s64First, c.s64Count), 1);
+        EXPECT_EQ(ring.GetMemoryReads() - u64Memory, c.bFromMemory ? 1u : 0u) << c.s64First;
+        for (long long s = 0; s < c.s64Count; ++s) EXPECT_EQ(out[static_cast<std::size_t>(s) * 512], c.s64First + s);
+    }
+}
+
+}  // namespace
