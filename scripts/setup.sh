@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev libudev-dev libblkid-dev libssl-dev libplist-dev
   # tools the tests drive to build real images
   mtools dosfstools exfatprogs ntfs-3g fdisk gdisk parted util-linux attr xxd fuse3
+  imagemagick icoutils
 )
 
 sudo_cmd=()
