@@ -119,6 +119,10 @@ CCompressFileReader::ExpandOutcome CCompressFileReader::Expand(std::uint64_t u64
         std::uint64_t const u64Bytes = u64Clusters * ClusterSize();
         std::uint64_t const u64SliceStart = std::max(u64Position, u64Offset);
         std::uint64_t const u64SliceEnd = std::min(u64Position + u64Bytes, u64End);
+        if (u64SliceEnd <= u64SliceStart) {  // a short last unit that stops before the range
+            outcome.bRunsEnded = true;
+            break;
+        }
 
         if (u64Bytes <= kUnitBufferSize) {
             std::span<std::uint8_t> const output(m_output.data(), static_cast<std::size_t>(u64Bytes));

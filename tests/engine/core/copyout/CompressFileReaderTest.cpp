@@ -176,6 +176,17 @@ INSTANTIATE_TEST_SUITE_P(Units, DamagedUnitTest,
                                            DamagedCase{"StoredUnitBeyondTheDevice", {{1 << 20, 16}}, 8}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
+TEST(CompressedShortListTest, RangeBeyondAShortLastUnitReadsNothing) {
+    CMemoryDevice device(copyouttest::PatternBytes(1 << 20, 15));
+    CSearchedPartitionInfo partition = MakePartition(0, 8, FILE_SYSTEM_NTFS);
+    auto pNode = MakeNode({{10, 5}}, kUnitSize, true);
+    CCompressFileReader reader;
+    ASSERT_EQ(reader.Open(&device, pNode.get(), &partition), 1);
+    std::vector<char> buffer(100);
+    EXPECT_EQ(reader.ReadData(30000, buffer.data(), 100), 0u);
+    EXPECT_EQ(reader.ReadData(20400, buffer.data(), 100), 80u);
+}
+
 TEST(CompressedGarbageTest, LyingChunkHeadersStayInsideTheUnit) {
     CMemoryDevice device(copyouttest::PatternBytes(1 << 20, 13));
     device.Bytes()[2 * kClusterSize + 1] |= 0x80;  // a compressed first chunk over random bytes

@@ -1,0 +1,91 @@
+// The NTFS compressed-file reader over an in-memory device, with a fuzzed run list and size:
+// hostile runs, sizes and chunk headers must give zeros or failures, never a crash, a hang or
+// a large allocation.
+//
+// Input layout:
+// | offset | size   | meaning                                                        |
+// |      0 | 1      | sectors per cluster: 1 << (byte % 5)                           |
+// |      1 | 4      | data size, little-endian, cut to 1 MiB                         |
+// |      5 | 4      | read offset for ReadData, little-endian                        |
+// |      9 | 1      | run count, at most 32                                          |
+// |     10 | 12 × n | runs: start (s64, negative for a hole) and length (s32), LE    |
+// |      … | rest   | the device's bytes                                             |
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "bench/RunListNode.h"
+#include "engine/IStorageDevice.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/bytes/ByteView.h"
+#include "engine/core/copyout/CompressFileReader.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 10;
+constexpr std::size_t kRunSize = 12;
+constexpr std::size_t kMaxRuns = 32;
+constexpr std::uint32_t kMaxDataSize = 1 << 20;
+constexpr int kSectorSize = 512;
+
+/// The fuzz input's tail as a device; reads past its end fail.
+class CFuzzDevice final : public IStorageDevice {
+public:
+    explicit CFuzzDevice(std::span<std::uint8_t const> bytes) : m_bytes(bytes) {}
+    int Open() override { return 1; }
+    int Close() override { return 1; }
+    int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override {
+        if (pBuffer == nullptr || s64FirstSector < 0 || s64Count <= 0 || s64FirstSector >= GetTotalSectors() ||
+            s64Count > (1 << 20))
+            return 0;
+        std::size_t const offset = static_cast<std::size_t>(s64FirstSector) * kSectorSize;
+        std::size_t const wanted = static_cast<std::size_t>(s64Count) * kSectorSize;
+        std::size_t const available = std::min(wanted, m_bytes.size() - offset);
+        std::memcpy(pBuffer, m_bytes.data() + offset, available);
+        std::memset(static_cast<std::uint8_t*>(pBuffer) + available, 0, wanted - available);
+        return 1;
+    }
+    int GetSectorSize() override { return kSectorSize; }
+    long long GetTotalSectors() override { return static_cast<long long>((m_bytes.size() + kSectorSize - 1) / kSectorSize); }
+    int IOCtl(unsigned long long, void*) override { return 0; }
+    IStorageDeviceData* GetPrivateData() override { return nullptr; }
+    void SetPrivateData(IStorageDeviceData*) override {}
+    int GetType() override { return STORAGE_DEVICE_DISK; }
+    RESULT GetLastError() override { return kResultSuccess; }
+
+private:
+    std::span<std::uint8_t const> m_bytes;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
+    engine::ByteView const input(pData, size);
+    if (!input.Has(0, kHeaderSize)) return 0;
+    std::uint32_t const u32SectorsPerCluster = 1u << (input.U8(0) % 5);
+    std::uint32_t const u32DataSize = std::min(input.Le32(1), kMaxDataSize);
+    std::uint32_t const u32ReadOffset = input.Le32(5);
+    std::size_t const runCount = std::min<std::size_t>(input.U8(9), kMaxRuns);
+    if (!input.Has(kHeaderSize, runCount * kRunSize)) return 0;
+    std::vector<DataRun> runs;
+    for (std::size_t i = 0; i < runCount; ++i) {
+        std::size_t const at = kHeaderSize + i * kRunSize;
+        runs.push_back({static_cast<long long>(input.Le64(at)), static_cast<std::int32_t>(input.Le32(at + 8))});
+    }
+    CFuzzDevice device(input.From(kHeaderSize + runCount * kRunSize).Span());
+
+    CSearchedPartitionInfo partition;
+    partition.m_u32SectorsPerCluster = u32SectorsPerCluster;
+    partition.m_u32FileSystemType = FILE_SYSTEM_NTFS;
+    CRunListNode node(runs, u32DataSize, true);
+    CCompressFileReader reader;
+    if (reader.Open(&device, &node, &partition) == 0) return 0;
+
+    std::vector<char> buffer(0x20000);
+    reader.ReadData(u32ReadOffset % (u32DataSize + 1), buffer.data(), static_cast<unsigned int>(buffer.size()));
+    reader.Recovery(buffer.data(), 0x10000, nullptr);
+    bool bFallback = false;
+    reader.Recovery("/dev/null", nullptr, bFallback);
+    return 0;
+}
