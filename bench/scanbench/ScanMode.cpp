@@ -16,6 +16,7 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
+#include "engine/carve/RawSearchEntry.h"
 #include "engine/core/recovery/FileTypeManager.h"
 #include "engine/core/recovery/VolumeDescription.h"
 #include "platform/SameDevice.h"
@@ -109,6 +110,8 @@ int RunScan(ScanOptions const& options) {
     }
     if (bAsVolume) DescribeAsVolume(pDevice.get(), options.devicePath);
 
+    // The subsystems that have landed, as the application registers them at start-up.
+    RegisterRAWSearcher();
     auto pTally = std::make_shared<PassthroughTally>();
     if (options.bPassthrough) InstallPassthrough(options.bHash, pTally);
 
