@@ -22,3 +22,13 @@ class IRawFileAnalyser;
 using RawFileAnalyserFactory = std::unique_ptr<IRawFileAnalyser> (*)();
 
 std::unique_ptr<IRawFileAnalyser> CreateCustomFileAnalyser();
+
+// Pictures: Bmp.cpp, Gif.cpp, Ico.cpp, Metafile.cpp, Png.cpp, Psd.cpp, Psp.cpp.
+std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileGIFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileICOAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFilePNGAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFilePSDAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFilePSPAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser();

@@ -1,0 +1,151 @@
+// GIF: a header, an optional global colour table, then blocks (extensions 21, images 2C) up to
+// the trailer 3B. The file is sized by walking the blocks. Layout from the GIF89a
+// specification (CompuServe), little-endian:
+//   0   6  "GIF87a" or "GIF89a";  6 2 width;  8 2 height
+//   10  1  packed: bit 7 global colour table, bits 0-2 its size as 2^(n+1) entries of 3 bytes
+//   13     the global colour table, then the first block
+//   extension: 21, label, data sub-blocks
+//   image: 2C, 9 bytes of descriptor (packed byte at 9 as above, for a local table), the table,
+//          the LZW minimum code size, data sub-blocks
+//   data sub-blocks: a length byte, that many bytes, ...; a zero length ends them
+// Between blocks some writers leave junk; a short search finds the next image or the trailer.
+#include <algorithm>
+#include <optional>
+
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/RawFileType.h"
+#include "engine/carve/analysers/Analysers.h"
+#include "engine/core/bytes/ByteView.h"
+
+namespace {
+
+constexpr std::uint8_t kExtension = 0x21;
+constexpr std::uint8_t kImage = 0x2C;
+constexpr std::uint8_t kTrailer = 0x3B;
+constexpr std::uint64_t kHeaderBytes = 13;
+constexpr std::uint64_t kImageDescriptorBytes = 10;
+/// How far past a block the search for the next image or the trailer looks, in all.
+constexpr std::uint64_t kSearchBytes = 1024;
+/// No GIF worth carving is this long; the walk gives up here.
+constexpr std::uint64_t kMaxWalk = 0xD000000;
+
+/// The bytes of a colour table that a packed byte announces; 0 when it has none.
+std::uint64_t ColourTableBytes(std::uint8_t u8Packed) {
+    return (u8Packed & 0x80) != 0 ? 3 * (std::uint64_t{2} << (u8Packed & 0x07)) : 0;
+}
+
+struct Found {
+    std::uint64_t u64Image = 0;  // where the image descriptor starts, when bEnd is false
+    std::uint64_t u64End = 0;    // where the file ends, when bEnd is true
+    bool bEnd = false;
+};
+
+class GifWalk {
+public:
+    GifWalk(IStorageDevice* pDevice, std::uint64_t u64StartSector) : m_reader(pDevice, u64StartSector) {}
+
+    /// The file's length, or nothing when the blocks break the rules or cannot be read.
+    std::optional<std::uint64_t> Size() {
+        engine::ByteView const header = m_reader.Read(0, kHeaderBytes);
+        if (header.Empty()) return std::nullopt;
+        m_bVersion9 = header.U8(4) == '9';
+        std::uint64_t u64Block = kHeaderBytes + ColourTableBytes(header.U8(10));
+        std::uint8_t u8Byte = 0;
+        if (!m_reader.ReadByte(u64Block, u8Byte)) return std::nullopt;
+        if (u8Byte == kTrailer) return u64Block + 1;
+
+        // Every pass moves on by at least three bytes and the walk is capped: it ends.
+        while (u64Block <= kMaxWalk) {
+            if (!m_reader.ReadByte(u64Block, u8Byte)) return std::nullopt;
+            if (u8Byte == kExtension) {
+                auto const next = SkipSubBlocks(u64Block + 2);
+                if (!next) return std::nullopt;
+                u64Block = *next;
+                continue;
+            }
+            std::uint64_t u64Image = u64Block;
+            if (u8Byte != kImage) {
+                auto const found = Search(u64Block);
+                if (!found) return std::nullopt;
+                if (found->bEnd) return found->u64End;
+                u64Image = found->u64Image;
+            }
+            auto const next = SkipImage(u64Image);
+            if (!next) return std::nullopt;
+            u64Block = *next;
+            if (!m_reader.ReadByte(u64Block, u8Byte) || u8Byte == kTrailer) return u64Block + 1;
+        }
+        return std::nullopt;
+    }
+
+private:
+    /// Past the sub-blocks that start at `u64Position`: the byte after their zero length.
+    std::optional<std::uint64_t> SkipSubBlocks(std::uint64_t u64Position) {
+        std::uint8_t u8Length = 0;
+        while (u64Position <= kMaxWalk) {
+            if (!m_reader.ReadByte(u64Position, u8Length)) return std::nullopt;
+            u64Position += 1 + std::uint64_t{u8Length};
+            if (u8Length == 0) return u64Position;
+        }
+        return std::nullopt;
+    }
+
+    /// Looks at most kSearchBytes past `u64Block` for an image descriptor or a trailer followed
+    /// by a zero byte. Version 9 files hop over what looks like an extension, always forward.
+    std::optional<Found> Search(std::uint64_t u64Block) {
+        std::uint8_t u8Byte = 0;
+        std::uint64_t u64Probe = u64Block + 1;
+        while (u64Probe - u64Block <= kSearchBytes) {
+            if (!m_reader.ReadByte(u64Probe, u8Byte)) return std::nullopt;
+            if (u8Byte == kImage) return Found{u64Probe, 0, false};
+            if (u8Byte == kTrailer) {
+                std::uint8_t u8After = 0;
+                if (!m_reader.ReadByte(u64Probe + 1, u8After)) return std::nullopt;
+                if (u8After == 0) return Found{0, u64Probe + 1, true};
+            }
+            std::uint64_t u64Hop = 1;
+            if (m_bVersion9 && u8Byte == kExtension) {
+                std::uint8_t u8Size = 0;
+                if (!m_reader.ReadByte(u64Probe + 2, u8Size)) return std::nullopt;
+                u64Hop = std::max<std::uint64_t>(1, u8Size);
+            }
+            u64Probe += u64Hop;
+        }
+        return std::nullopt;
+    }
+
+    /// Past the image whose descriptor starts at `u64Image`: the byte after its data.
+    std::optional<std::uint64_t> SkipImage(std::uint64_t u64Image) {
+        engine::ByteView const descriptor = m_reader.Read(u64Image, kImageDescriptorBytes);
+        if (descriptor.Empty()) return std::nullopt;
+        std::uint64_t const u64CodeSize = u64Image + kImageDescriptorBytes + ColourTableBytes(descriptor.U8(9));
+        return SkipSubBlocks(u64CodeSize + 1);
+    }
+
+    RawFileBuffer m_reader;
+    bool m_bVersion9 = false;
+};
+
+class FileGIFAnalyser final : public IRawFileAnalyser {
+public:
+    FileGIFAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_GIF) {}
+
+    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
+        engine::ByteView const header(pBuffer, u32Readable);
+        if (!header.Equals(0, "GIF87a") && !header.Equals(0, "GIF89a")) return 0;
+        info.m_u32Type = RAW_FILE_TYPE_GIF;
+        return 1;
+    }
+
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
+        std::optional<std::uint64_t> const size = GifWalk(pDevice, info.m_u64StartSector).Size();
+        if (!size) return 0;
+        info.m_u64Size = *size;
+        return 1;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<IRawFileAnalyser> CreateFileGIFAnalyser() { return std::make_unique<FileGIFAnalyser>(); }
