@@ -82,14 +82,20 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
     std::int64_t const s64DataClusters = (s64DataSize - 1) / m_u32ClusterSize + 1;
     std::int64_t const s64WantedClusters =
         (s64DataClusters + CCompressUnits::kUnitClusters - 1) / CCompressUnits::kUnitClusters * CCompressUnits::kUnitClusters;
+    // A run longer than the device even in 512-byte units is damage, not data. The bound is in
+    // 512-byte units because carved files count their lengths so on any sector size.
     long long const s64DeviceSectors = pDevice->GetTotalSectors();
+    auto const deviceBytes = s64DeviceSectors > 0 ? engine::CheckedMul<std::uint64_t>(
+                                                        static_cast<std::uint64_t>(s64DeviceSectors), DeviceSectorSize())
+                                                  : std::nullopt;
+    std::int64_t const s64LongestRun = deviceBytes ? static_cast<std::int64_t>(*deviceBytes / 512) + 1 : 0;
     std::int64_t s64Covered = 0;
     for (; pRun != nullptr && s64Covered < s64WantedClusters; pRun = pRuns->GetNext()) {
         DataRun run = *pRun;
         if (run.s64Length <= 0) break;
         if (IsSparse(run)) {
             run.s64Start = -1;
-        } else if (s64DeviceSectors > 0 && run.s64Length > s64DeviceSectors / m_u32SectorsPerCluster + 1) {
+        } else if (s64LongestRun > 0 && run.s64Length > s64LongestRun) {
             break;  // longer than the device: a damaged list, not data
         }
         auto const covered = engine::CheckedAdd<std::int64_t>(s64Covered, run.s64Length);

@@ -35,13 +35,16 @@ TEST_P(CarvedCopyOutTest, RecoversEveryCarvedFileByteExact) {
     CPlantedDevice device(3 * u32SectorsPerBlock, u32SectorSize, true);
     device.Plant(std::uint64_t{7} * u32SectorSize, MakeSizedFile(10001));
     device.Plant(std::uint64_t{u32SectorsPerBlock - 1} * u32SectorSize, MakeWalkedFile(9, u32SectorSize));
+    // Larger than an eighth of the device: its run, counted in 512-byte units, outnumbers the
+    // device's 4 KiB sectors and must still read as data.
+    device.Plant(std::uint64_t{u32SectorsPerBlock + 16} * u32SectorSize, MakeSizedFile(5u << 20));
     // Cut by the device's end: clamped to what the device holds.
     std::uint64_t const u64LastSector = 3 * std::uint64_t{u32SectorsPerBlock} - 2;
     device.Plant(u64LastSector * u32SectorSize, MakeSizedFile(50000));
 
     SearchRun run;
     RunSearch(run, device, u32SectorsPerBlock);
-    ASSERT_EQ(run.builder.Files().size(), 3u);
+    ASSERT_EQ(run.builder.Files().size(), 4u);
 
     ReleasePtr<IDataRecovery> pRecovery(CreateDataRecoveryObj());
     ASSERT_EQ(pRecovery->Initialize(run.pController.get(), &device), kResultSuccess);
