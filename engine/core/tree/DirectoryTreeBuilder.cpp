@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -30,7 +31,24 @@ std::string_view SuffixOf(_tagSearcherType eType) {
 
 }  // namespace
 
-IDirecotryTreeBuilder* CreateTreeBuilder(bool bRestore) { return new CDirectoryTreeBuilder(bRestore); }
+namespace {
+std::mutex g_defaultSettingsMutex;
+TreeBuilderSettings g_defaultSettings;
+}  // namespace
+
+TreeBuilderSettings GetDefaultTreeBuilderSettings() {
+    std::lock_guard lock(g_defaultSettingsMutex);
+    return g_defaultSettings;
+}
+
+void SetDefaultTreeBuilderSettings(TreeBuilderSettings const& settings) {
+    std::lock_guard lock(g_defaultSettingsMutex);
+    g_defaultSettings = settings;
+}
+
+IDirecotryTreeBuilder* CreateTreeBuilder(bool bRestore) {
+    return new CDirectoryTreeBuilder(bRestore, GetDefaultTreeBuilderSettings());
+}
 
 CDirectoryTreeBuilder::CDirectoryTreeBuilder(bool bRestore, TreeBuilderSettings settings)
     : m_bRestore(bRestore), m_settings(settings) {}

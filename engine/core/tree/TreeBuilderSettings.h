@@ -11,3 +11,8 @@ struct TreeBuilderSettings {
     /// first nodes arrive.
     std::uint32_t u32RootShownPauseMs = 1000;
 };
+
+/// The settings CreateTreeBuilder gives every new builder. The harness and tests shorten the
+/// pauses here; a live scan keeps the defaults above.
+TreeBuilderSettings GetDefaultTreeBuilderSettings();
+void SetDefaultTreeBuilderSettings(TreeBuilderSettings const& settings);
