@@ -16,9 +16,9 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/carve/RawSearchEntry.h"
 #include "engine/core/recovery/FileTypeManager.h"
 #include "engine/core/recovery/VolumeDescription.h"
+#include "engine/core/tree/TreeBuilderSettings.h"
 #include "platform/SameDevice.h"
 #include "uimodel/FileTypeList.h"
 
@@ -111,7 +111,12 @@ int RunScan(ScanOptions const& options) {
     if (bAsVolume) DescribeAsVolume(pDevice.get(), options.devicePath);
 
     // The subsystems that have landed, as the application registers them at start-up.
-    RegisterRAWSearcher();
+    RegisterEngineSubsystems();
+    // No window waits for a new tree's root here, so the builder's pause for one would only be
+    // counted as scan time.
+    TreeBuilderSettings builderSettings = GetDefaultTreeBuilderSettings();
+    builderSettings.u32RootShownPauseMs = 0;
+    SetDefaultTreeBuilderSettings(builderSettings);
     auto pTally = std::make_shared<PassthroughTally>();
     if (options.bPassthrough) InstallPassthrough(options.bHash, pTally);
 

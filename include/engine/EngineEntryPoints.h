@@ -45,3 +45,7 @@ struct EngineEntryPoints {
 
 /// The process-wide table. Filled once at start-up, before any scan; read without locking.
 EngineEntryPoints& GetEngineEntryPoints();
+
+/// Fills the entries of every subsystem built into this engine. Called once at start-up, before
+/// any scan, by the program and the harness; tests install fakes instead.
+void RegisterEngineSubsystems();
