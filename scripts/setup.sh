@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev libudev-dev libblkid-dev libssl-dev libplist-dev
   # tools the tests drive to build real images
   mtools dosfstools exfatprogs ntfs-3g fdisk gdisk parted util-linux attr xxd fuse3
-  imagemagick icoutils
+  imagemagick icoutils libimage-exiftool-perl libtiff-tools
 )
 
 sudo_cmd=()
