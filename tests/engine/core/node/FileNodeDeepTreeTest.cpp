@@ -3,36 +3,22 @@
 #include "engine/core/node/FileNode.h"
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "support/TestFileNode.h"
+#include "support/WorkerStack.h"
 
 namespace {
 
 using testsupport::CTestFileNode;
 
 constexpr std::size_t kDepth = 200'000;
-constexpr std::size_t kWorkerStack = 2 * 1024 * 1024;
+constexpr std::size_t kWorkerStack = testsupport::kScanWorkerStack;
 
-/// Runs `body` on a new thread with a stack of `stackSize` bytes and waits for it.
-void RunWithStack(std::size_t stackSize, std::function<void()> const& body) {
-    pthread_attr_t attr;
-    ASSERT_EQ(pthread_attr_init(&attr), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, stackSize), 0);
-    pthread_t thread;
-    auto entry = [](void* pArg) -> void* {
-        (*static_cast<std::function<void()> const*>(pArg))();
-        return nullptr;
-    };
-    int const created = pthread_create(&thread, &attr, entry, const_cast<std::function<void()>*>(&body));
-    pthread_attr_destroy(&attr);
-    ASSERT_EQ(created, 0);
-    ASSERT_EQ(pthread_join(thread, nullptr), 0);
-}
+using testsupport::RunWithStack;
 
 /// Owns the chain in a flat vector, so freeing it needs no walk at all.
 struct Chain {

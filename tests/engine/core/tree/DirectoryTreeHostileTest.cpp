@@ -2,35 +2,21 @@
 // parent, one id repeated without end, chains deeper than any stack, odd names. The builder
 // must end with a tree, in bounded time, and free exactly what nobody can reach.
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <functional>
 #include <set>
 #include <string>
 
 #include "TreeBuilderFixture.h"
+#include "support/WorkerStack.h"
 #include "engine/core/node/DataRunList.h"
 
 namespace treetest {
 namespace {
 
-constexpr std::size_t kWorkerStack = 2 * 1024 * 1024;
+constexpr std::size_t kWorkerStack = testsupport::kScanWorkerStack;
 
-/// Runs `body` on a new thread with the scan worker's stack size and waits for it.
-void RunWithStack(std::size_t stackSize, std::function<void()> const& body) {
-    pthread_attr_t attr;
-    ASSERT_EQ(pthread_attr_init(&attr), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, stackSize), 0);
-    pthread_t thread;
-    auto entry = [](void* pArg) -> void* {
-        (*static_cast<std::function<void()> const*>(pArg))();
-        return nullptr;
-    };
-    int const created = pthread_create(&thread, &attr, entry, const_cast<std::function<void()>*>(&body));
-    pthread_attr_destroy(&attr);
-    ASSERT_EQ(created, 0);
-    ASSERT_EQ(pthread_join(thread, nullptr), 0);
-}
+using testsupport::RunWithStack;
 
 using HostileTree = TreeBuilderTest;
 
