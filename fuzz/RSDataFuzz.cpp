@@ -1,23 +1,14 @@
 // Opens arbitrary bytes as a results file and walks it the way the results reader does:
 // header checks, the description, then three frames read to their end in bounded chunks.
 // Every failure must come out as the container's exception, never as a crash or a hang.
-#include <unistd.h>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <string>
 
+#include "FuzzInputFile.h"
 #include "engine/IRSData.h"
 
 namespace {
-
-// One path per process, so that parallel fuzzing jobs do not share it; removed at exit.
-struct InputFile {
-    std::string path = "/tmp/quorin-fuzz-rsdata-" + std::to_string(getpid()) + ".rsd";
-    ~InputFile() { unlink(path.c_str()); }
-};
 
 // The tags the results file uses, stored byte for byte.
 constexpr std::array<tagGUIDSIGN, 3> kFrameTags = {{
@@ -49,14 +40,11 @@ void ReadWholeFrame(IRSData& archive, tagGUIDSIGN const& tag) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* pData, size_t uSize) {
-    static InputFile const input;
-    std::FILE* pFile = std::fopen(input.path.c_str(), "wb");
-    if (!pFile) return 0;
-    size_t const uWritten = uSize ? std::fwrite(pData, 1, uSize, pFile) : 0;
-    if (std::fclose(pFile) != 0 || uWritten != uSize) return 0;
+    static FuzzInputFile const input("results.rsf");
+    if (!input.Write(pData, uSize)) return 0;
 
     auto archive = CreateRSData(RS_MODE_READ);
-    if (!archive || !archive->StartRS(input.path.c_str(), 0)) return 0;
+    if (!archive || !archive->StartRS(input.Path().c_str(), 0)) return 0;
     archive->CheckFile();
     FILEHEADER header;
     archive->ReadFileHeader(header);
