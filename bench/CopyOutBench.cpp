@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchImage.h"
 #include "OnePartitionSearcher.h"
 #include "RunListNode.h"
 #include "engine/IDataRecovery.h"
@@ -120,32 +121,9 @@ void BM_Lznt1Expand(benchmark::State& state) {
 }
 BENCHMARK(BM_Lznt1Expand)->Unit(benchmark::kMillisecond);
 
-/// A 256 MiB image of pattern bytes in the temporary folder, made on first use and removed
-/// when the run ends. It is flushed before use: its write-back would otherwise be timed too.
-class CBenchImage {
-public:
-    CBenchImage() : m_path((std::filesystem::temp_directory_path() / "quorin-copyout-bench.img").string()) {
-        std::ofstream file(m_path, std::ios::binary | std::ios::trunc);
-        Bytes block(1 << 20);
-        std::mt19937 generator(5);
-        for (auto& byte : block) byte = static_cast<std::uint8_t>(generator());
-        for (std::uint64_t written = 0; written < kImageBytes; written += block.size())
-            file.write(reinterpret_cast<char const*>(block.data()), static_cast<std::streamsize>(block.size()));
-        file.close();
-        ::sync();
-    }
-    ~CBenchImage() { std::filesystem::remove(m_path); }
-    CBenchImage(CBenchImage const&) = delete;
-    CBenchImage& operator=(CBenchImage const&) = delete;
-
-    std::string const& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 std::string const& ImagePath() {
-    static CBenchImage const image;
+    static CBenchImage const image("copyout", kImageBytes);
     return image.Path();
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchImage.h"
 #include "engine/IStorageDevice.h"
 
 namespace {
@@ -18,30 +19,9 @@ constexpr std::int64_t kImageBytes = 256LL * 1024 * 1024;
 constexpr std::int64_t kBlockBytes = 4LL * 1024 * 1024;
 constexpr std::int64_t kSectorSize = 512;
 
-// A sparse temporary image, removed when the benchmark ends.
-class TempImage {
-public:
-    TempImage() {
-        char const* pszDir = std::getenv("TMPDIR");
-        std::string pattern = std::string(pszDir && *pszDir ? pszDir : "/tmp") + "/devicereadXXXXXX";
-        int fd = ::mkstemp(pattern.data());
-        if (fd < 0) return;
-        if (::ftruncate(fd, kImageBytes) == 0) m_path = pattern;
-        ::close(fd);
-    }
-    ~TempImage() {
-        if (!m_path.empty()) ::unlink(m_path.c_str());
-    }
-    TempImage(TempImage const&) = delete;
-    TempImage& operator=(TempImage const&) = delete;
-    std::string const& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 void BM_DiskDeviceSequentialRead(benchmark::State& state) {
-    TempImage image;
+    CBenchImage const image("device-read", kImageBytes);
     std::unique_ptr<IStorageDevice> pDevice(image.Path().empty() ? nullptr : CreateDiskDevice(image.Path().c_str()));
     if (!pDevice || !pDevice->Open()) {
         state.SkipWithError("cannot create or open the temporary image");
