@@ -180,7 +180,7 @@ TEST_F(PictureAnalysersTest, HeadersAreDecidedOnTheReadableBytesAlone) {
     for (Sample const& sample : AcceptedSamples()) {
         auto const pAnalyser = Make(sample.eAnalyser);
         std::size_t const needed = HeaderBytes(sample.eAnalyser, *sample.pBytes);
-        for (std::size_t readable = 1; readable <= 64; ++readable) {
+        for (std::size_t readable = 1; readable <= std::min<std::size_t>(64, sample.pBytes->size()); ++readable) {
             CRawFileInfo info;
             Bytes exact(sample.pBytes->begin(), sample.pBytes->begin() + static_cast<std::ptrdiff_t>(readable));
             int const iAnswer = pAnalyser->AnalyseBuffer(exact.data(), info, static_cast<std::uint32_t>(readable));
