@@ -1,5 +1,9 @@
 // The one place that knows which subsystems this engine is built with.
 #include "engine/EngineEntryPoints.h"
 #include "engine/carve/RawSearchEntry.h"
+#include "engine/exfat/ExFatEntry.h"
 
-void RegisterEngineSubsystems() { RegisterRAWSearcher(); }
+void RegisterEngineSubsystems() {
+    RegisterRAWSearcher();
+    RegisterExFat();
+}

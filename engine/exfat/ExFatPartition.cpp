@@ -1,0 +1,125 @@
+#include "engine/exfat/ExFatPartition.h"
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+
+#include "engine/exfat/DosTime.h"
+#include "engine/exfat/ExFatFileNode.h"
+#include "engine/exfat/ondisk/ExFatBootSector.h"
+#include "engine/exfat/ondisk/ExFatDirEntry.h"
+
+namespace {
+
+/// Clusters already taken for one file, as [first, end) ranges: a looping FAT chain shows as a
+/// cluster met twice, with memory growing with the runs rather than the clusters.
+class TakenClusters {
+public:
+    bool Contains(std::uint32_t u32Cluster) const {
+        auto after = m_ranges.upper_bound(u32Cluster);
+        if (after == m_ranges.begin()) return false;
+        return u32Cluster < std::prev(after)->second;
+    }
+    void Add(std::uint32_t u32Cluster) {
+        std::uint64_t const u64End = std::uint64_t{u32Cluster} + 1;
+        auto after = m_ranges.upper_bound(u32Cluster);
+        if (after != m_ranges.begin() && std::prev(after)->second == u32Cluster) {
+            auto before = std::prev(after);
+            before->second = u64End;
+            if (after != m_ranges.end() && after->first == u64End) {
+                before->second = after->second;
+                m_ranges.erase(after);
+            }
+            return;
+        }
+        if (after != m_ranges.end() && after->first == u64End) {
+            std::uint64_t const u64AfterEnd = after->second;
+            m_ranges.erase(after);
+            m_ranges.emplace(u32Cluster, u64AfterEnd);
+            return;
+        }
+        m_ranges.emplace(u32Cluster, u64End);
+    }
+
+private:
+    std::map<std::uint64_t, std::uint64_t> m_ranges;
+};
+
+}  // namespace
+
+void CExFatPartition::SetGeometry(CExFatDBR const& bootSector, std::uint64_t u64PartitionStart) {
+    m_u32BytesPerSector = bootSector.GetBytePerSector();
+    m_u32SectorsPerCluster = bootSector.GetSectorsperCluster();
+    m_u32BytesPerCluster = m_u32BytesPerSector * m_u32SectorsPerCluster;  // at most 32 MiB when valid
+    m_u32ClusterCount = bootSector.GetTotalCluster();
+    m_u64ClusterLimit = std::uint64_t{m_u32ClusterCount} + kFirstCluster;
+    m_u32RootCluster = bootSector.GetRootDirStartCluster();
+    m_u64PartitionStart = u64PartitionStart;
+    m_u64HeapStart = u64PartitionStart + bootSector.GetDataRegionStartSector();
+    m_u64TotalSectors = bootSector.GetTotalSectors();
+}
+
+void CExFatPartition::RaiseClusterLimitToFat(std::uint32_t u32FatSectors) {
+    std::uint64_t const u64FatEntries = std::uint64_t{m_u32BytesPerSector} * u32FatSectors / 4;
+    m_u64ClusterLimit = std::min<std::uint64_t>(std::max(m_u64ClusterLimit, u64FatEntries),
+                                                std::uint64_t{exfat::kLastClusterNumber} + 1);
+}
+
+std::uint64_t CExFatPartition::ConvertClusterNumToSector(std::uint32_t u32Cluster) const {
+    if (u32Cluster < kFirstCluster) return 0;
+    return std::uint64_t{u32Cluster - kFirstCluster} * m_u32SectorsPerCluster + m_u64HeapStart;
+}
+
+std::uint32_t CExFatPartition::ConvertSectorToClusterNum(std::uint64_t u64Sector) const {
+    if (m_u32SectorsPerCluster == 0 || u64Sector < m_u64HeapStart) return 0;
+    std::uint64_t const u64Cluster =
+        (u64Sector - m_u64HeapStart + m_u32SectorsPerCluster - 1) / m_u32SectorsPerCluster + kFirstCluster;
+    return u64Cluster <= exfat::kLastClusterNumber ? static_cast<std::uint32_t>(u64Cluster) : 0;
+}
+
+bool CExFatPartition::IsHeapCluster(std::uint32_t u32Cluster) const {
+    return u32Cluster >= kFirstCluster && u32Cluster < m_u64ClusterLimit;
+}
+
+std::uint32_t CExFatPartition::GetNextCluster(std::uint32_t u32Cluster, bool bFatUntrusted) {
+    if (bFatUntrusted && !IsValid()) return IsHeapCluster(u32Cluster) ? u32Cluster : kNoCluster;
+    std::uint32_t const u32Next = CFatTable::GetNextCluster(u32Cluster);
+    return IsHeapCluster(u32Next) ? u32Next : kNoCluster;
+}
+
+ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo const& info) {
+    ReleasePtr<IDataRunList> pRuns(CreateDataRunList());
+    bool const bFolder = (info.u16Attributes & exfat::kAttributeFolder) != 0;
+    if (!pRuns || bFolder || !IsHeapCluster(info.u32FirstCluster) || info.u64DataLength == 0) return pRuns;
+    std::uint64_t const u64Needed = (info.u64DataLength - 1) / m_u32BytesPerCluster + 1;
+    if (info.u8NoFatChain != 0) {
+        DataRun const run{static_cast<long long>(info.u32FirstCluster - kFirstCluster), static_cast<long long>(u64Needed)};
+        pRuns->AddDataRun(&run);
+        return pRuns;
+    }
+    std::uint64_t const u64MaxClusters = std::min<std::uint64_t>(u64Needed, m_u32ClusterCount);
+    TakenClusters taken;
+    std::uint32_t u32Cluster = info.u32FirstCluster;
+    for (std::uint64_t u64Taken = 0; u64Taken < u64MaxClusters && IsHeapCluster(u32Cluster) && !taken.Contains(u32Cluster);
+         ++u64Taken) {
+        taken.Add(u32Cluster);
+        DataRun const run{static_cast<long long>(u32Cluster - kFirstCluster), 1};
+        pRuns->AddDataRun(&run);
+        u32Cluster = GetNextCluster(u32Cluster, false);
+    }
+    return pRuns;
+}
+
+ReleasePtr<CExFatFileNode> CExFatPartition::BuildFile(_tagFileBaseInfo const& info) {
+    ReleasePtr<CExFatFileNode> pNode(new CExFatFileNode());
+    pNode->SetFirstCluster(info.u32FirstCluster);
+    pNode->SetFileAttributes(info.u16Attributes);
+    pNode->SetFileTime(DosTime2FileTime(info.u32CreationTime), DosTime2FileTime(info.u32ModificationTime),
+                       DosTime2FileTime(info.u32LastAccessTime));
+    pNode->SetFileName(info.strName.c_str());
+    pNode->SetFileSize(static_cast<long long>(std::min<std::uint64_t>(info.u64DataLength, INT64_MAX)));
+    pNode->SetMetaDataSector(static_cast<long long>(std::min<std::uint64_t>(info.u64EntrySector, INT64_MAX)));
+    if (info.u8InUse == 0) pNode->SetFileDeleted();
+    pNode->SetDataRunList(BuildFileDataRun(info));
+    return pNode;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// An exFAT volume's geometry and FAT: turns clusters into sectors and entry sets into file
+// nodes with their runs. Runs count clusters from the start of the cluster heap (cluster 2 is
+// run start 0), in clusters; copy-out maps them with the heap start and sectors per cluster.
+#include <cstdint>
+
+#include "engine/IDataRunList.h"
+#include "engine/ReleasePtr.h"
+#include "engine/exfat/FatTable.h"
+#include "engine/exfat/FileBaseInfo.h"
+
+class CExFatDBR;
+class CExFatFileNode;
+
+class CExFatPartition : public CFatTable {
+public:
+    /// Takes the geometry of a valid boot sector; the cluster limit starts at the end of the heap.
+    void SetGeometry(CExFatDBR const& bootSector, std::uint64_t u64PartitionStart);
+    /// Lets cluster numbers run up to what a FAT of `u32FatSectors` sectors can describe, when
+    /// that is more than the heap holds.
+    void RaiseClusterLimitToFat(std::uint32_t u32FatSectors);
+
+    /// 0 for a cluster below 2; else the cluster's first sector.
+    std::uint64_t ConvertClusterNumToSector(std::uint32_t u32Cluster) const;
+    /// The cluster holding `u64Sector` (rounded up); 0 when the geometry has no cluster size.
+    std::uint32_t ConvertSectorToClusterNum(std::uint64_t u64Sector) const;
+    /// Whether `u32Cluster` names a cluster of this volume.
+    bool IsHeapCluster(std::uint32_t u32Cluster) const;
+    /// The cluster after `u32Cluster`: the FAT entry when it names a cluster of the volume; with
+    /// `bFatUntrusted` and no FAT loaded, the cluster itself; kNoCluster otherwise.
+    std::uint32_t GetNextCluster(std::uint32_t u32Cluster, bool bFatUntrusted);
+
+    /// The runs of an entry set: none for a folder, an empty file or a first cluster outside the
+    /// volume; one run for a file without FAT chain; else the FAT chain, which ends at its end
+    /// mark, at a cluster it already took, once it covers the size, or at the volume's cluster
+    /// count.
+    ReleasePtr<IDataRunList> BuildFileDataRun(_tagFileBaseInfo const& info);
+    /// A new node for an entry set: name, size, attributes, times, entry sector, deleted state and runs.
+    ReleasePtr<CExFatFileNode> BuildFile(_tagFileBaseInfo const& info);
+
+    std::uint32_t GetBytesPerSector() const { return m_u32BytesPerSector; }
+    std::uint32_t GetSectorsPerCluster() const { return m_u32SectorsPerCluster; }
+    std::uint32_t GetBytesPerCluster() const { return m_u32BytesPerCluster; }
+    std::uint32_t GetClusterCount() const { return m_u32ClusterCount; }
+    /// One past the highest cluster number the walk accepts.
+    std::uint64_t GetClusterLimit() const { return m_u64ClusterLimit; }
+    std::uint32_t GetRootCluster() const { return m_u32RootCluster; }
+    std::uint64_t GetHeapStart() const { return m_u64HeapStart; }
+    std::uint64_t GetPartitionStart() const { return m_u64PartitionStart; }
+    std::uint64_t GetTotalSectors() const { return m_u64TotalSectors; }
+
+private:
+    static constexpr std::uint32_t kFirstCluster = 2;
+
+    std::uint32_t m_u32BytesPerSector = 512;
+    std::uint32_t m_u32SectorsPerCluster = 1;
+    std::uint32_t m_u32ClusterCount = 0;
+    std::uint64_t m_u64ClusterLimit = 0;
+    std::uint32_t m_u32RootCluster = 0xFFFFFFFF;
+    std::uint32_t m_u32BytesPerCluster = 512;
+    std::uint64_t m_u64HeapStart = 0;
+    std::uint64_t m_u64PartitionStart = 0;
+    std::uint64_t m_u64TotalSectors = 0;
+};

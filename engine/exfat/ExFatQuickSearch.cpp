@@ -1,0 +1,137 @@
+#include "engine/exfat/ExFatQuickSearch.h"
+
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IProgress.h"
+#include "engine/IStorageDevice.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/exfat/ExFatFileNode.h"
+#include "engine/exfat/ondisk/ExFatBootSector.h"
+#include "engine/exfat/ondisk/ExFatDirEntry.h"
+
+namespace {
+constexpr std::uint32_t kPercent = 100;
+}
+
+int CExFatQuickSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+    if (!m_bRecognised || ppPartitions == nullptr || iCount < 1) return 0;
+    auto* pInfo = new CSearchedPartitionInfo(m_partition.GetBytesPerSector());
+    pInfo->m_u32FileSystemType = FILE_SYSTEM_EXFAT;
+    pInfo->m_u32SectorsPerCluster = m_partition.GetSectorsPerCluster();
+    pInfo->m_s64StartSector = static_cast<long long>(m_partition.GetHeapStart());
+    pInfo->m_u64FileSystemValues[0] = m_partition.GetPartitionStart();
+    pInfo->SetTotalSectors(m_partition.GetTotalSectors());
+    ppPartitions[0] = pInfo;
+    return 1;
+}
+
+RESULT CExFatQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) {
+    if (PrepareSearch(pDevice)) QuickSearch(pDevice, pProgress);
+    return kResultSuccess;
+}
+
+bool CExFatQuickSearch::PrepareSearch(IStorageDevice* pDevice) {
+    m_bRecognised = false;
+    if (pDevice == nullptr || m_pBuilder == nullptr) return false;
+    int const iSectorSize = pDevice->GetSectorSize();
+    if (iSectorSize < static_cast<int>(CExFatDBR::kSize)) return false;
+    std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize), 0);
+    if (pDevice->ReadSector(sector.data(), 0, 1) == 0) return false;
+    CExFatDBR const bootSector(engine::ByteView(sector.data(), sector.size()));
+    if (!bootSector.IsValid(static_cast<std::uint32_t>(iSectorSize))) return false;
+
+    std::uint32_t const u32LengthShift = bootSector.GetBytePerSectorShift();
+    std::uint32_t const u32ClusterShift = u32LengthShift + bootSector.GetSectorsPerClusterShift();
+    m_analyzer.PrepareAnayze(u32LengthShift, u32ClusterShift, static_cast<std::uint64_t>(pDevice->GetTotalSectors()));
+    m_partition.SetGeometry(bootSector, 0);
+    m_partition.RaiseClusterLimitToFat(bootSector.GetSectorsPerFat());
+    m_partition.CreateFatTable(pDevice, bootSector.GetFatStartSector(), bootSector.GetSectorsPerFat());
+    m_cluster.assign(m_partition.GetBytesPerCluster(), 0);
+    m_bRecognised = true;
+    long long const s64RootID = static_cast<long long>(m_partition.ConvertClusterNumToSector(m_partition.GetRootCluster()));
+    return m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_EXFAT, s64RootID) != 0;
+}
+
+void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgress) {
+    if (pProgress == nullptr) return;
+    PendingFolder const root{m_partition.GetRootCluster(), m_partition.GetClusterLimit() * m_partition.GetBytesPerCluster(),
+                             false, false};
+    if (!BuildChildren(pDevice, root)) return;
+
+    std::uint64_t u64Done = 0;
+    std::uint64_t u64LastPercent = 0;
+    PendingFolder folder;
+    while (pProgress->Continued() && TakeNextFolder(folder)) {
+        if (!BuildChildren(pDevice, folder)) break;
+        ++u64Done;
+        std::uint64_t const u64Total = u64Done + m_liveFolders.size() + m_deletedFolders.size();
+        std::uint64_t const u64Percent = u64Done * kPercent / u64Total;
+        if (u64Percent > u64LastPercent) {
+            _PROGRESS_INFO record;
+            record.u32State = PROGRESS_STATE_RUNNING;
+            record.u64Total = u64Total;
+            record.u64Done = u64Done;
+            pProgress->UpdateProgress(&record);
+            u64LastPercent = u64Percent;
+        }
+    }
+
+    m_pBuilder->SetPartitonDevice(nullptr, pDevice);
+    m_pBuilder->FlashBuild(SEARCHER_TYPE_EXFAT);
+    _PROGRESS_INFO finished;
+    finished.u32State = PROGRESS_STATE_FINISHED;
+    finished.u64Total = 1;
+    finished.u64Done = 1;
+    pProgress->UpdateProgress(&finished);
+}
+
+bool CExFatQuickSearch::TakeNextFolder(PendingFolder& folder) {
+    std::deque<PendingFolder>& queue = !m_liveFolders.empty() ? m_liveFolders : m_deletedFolders;
+    if (queue.empty()) return false;
+    folder = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+bool CExFatQuickSearch::IsClusterProssed(std::uint32_t u32Cluster) { return !m_readClusters.insert(u32Cluster).second; }
+
+bool CExFatQuickSearch::BuildChildren(IStorageDevice* pDevice, PendingFolder const& folder) {
+    if (pDevice == nullptr || m_pBuilder == nullptr || m_cluster.empty()) return false;
+    std::uint32_t const u32SectorsPerCluster = m_partition.GetSectorsPerCluster();
+    std::uint64_t const u64BytesPerCluster = m_partition.GetBytesPerCluster();
+    m_analyzer.Reset();
+    std::uint32_t u32Cluster = folder.u32FirstCluster;
+    bool bResult = true;
+    for (std::uint64_t u64Read = 0; u64Read < folder.u64Size;) {
+        if (!m_partition.IsHeapCluster(u32Cluster) || IsClusterProssed(u32Cluster)) break;
+        long long const s64Sector = static_cast<long long>(m_partition.ConvertClusterNumToSector(u32Cluster));
+        if (pDevice->ReadSector(m_cluster.data(), s64Sector, u32SectorsPerCluster) == 0) {
+            bResult = false;
+            break;
+        }
+        u64Read += u64BytesPerCluster;
+        if (!m_analyzer.Analyze(engine::ByteView(m_cluster.data(), m_cluster.size()), static_cast<std::uint64_t>(s64Sector)))
+            break;
+        // A folder without FAT chain is one piece: its FAT entries mean nothing.
+        u32Cluster = folder.bNoFatChain ? u32Cluster + 1 : m_partition.GetNextCluster(u32Cluster, false);
+    }
+    AddChildren(folder);
+    return bResult;
+}
+
+void CExFatQuickSearch::AddChildren(PendingFolder const& folder) {
+    long long const s64ParentID = static_cast<long long>(m_partition.ConvertClusterNumToSector(folder.u32FirstCluster));
+    for (_tagFileBaseInfo info : m_analyzer.GetFiles()) {
+        if (folder.bDeleted) info.u8InUse = 0;
+        ReleasePtr<CExFatFileNode> pNode = m_partition.BuildFile(info);
+        pNode->SetID(static_cast<long long>(m_partition.ConvertClusterNumToSector(info.u32FirstCluster)));
+        pNode->SetParentID(s64ParentID);
+        bool const bFolder = pNode->IsDirectory() != 0;
+        if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) == 0) continue;  // refused: released here
+        pNode.release();  // the builder owns it now
+        if (!bFolder) continue;
+        PendingFolder const child{info.u32FirstCluster, info.u64DataLength, info.u8NoFatChain != 0, info.u8InUse == 0};
+        (child.bDeleted ? m_deletedFolders : m_liveFolders).push_back(child);
+    }
+    m_analyzer.ClearFiles();
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The quick scan of an intact exFAT volume: reads the boot sector and FAT, then walks the folder
+// tree from the root cluster and hands every live and deleted entry set to the tree builder as
+// an exFAT node (searcher type 33).
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/IFileSystemSearchController.h"
+#include "engine/exfat/EFDTAnalyze.h"
+#include "engine/exfat/ExFatPartition.h"
+
+class CExFatQuickSearch final : public IQuickFileSystemSearchController {
+public:
+    CExFatQuickSearch() = default;
+    ~CExFatQuickSearch() override = default;
+
+    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
+    /// One record (type 7, heap start as its start sector, volume length as its total) when a
+    /// volume was recognised and `iCount` is at least 1; answers how many it filled.
+    int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
+    /// Walks the volume when its boot sector is valid; always 0: a failure shows in what was found.
+    RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
+
+private:
+    /// A folder waiting to be read.
+    struct PendingFolder {
+        std::uint32_t u32FirstCluster = 0;
+        std::uint64_t u64Size = 0;
+        bool bNoFatChain = false;
+        bool bDeleted = false;
+    };
+
+    bool PrepareSearch(IStorageDevice* pDevice);
+    void QuickSearch(IStorageDevice* pDevice, IProgress* pProgress);
+    /// Reads one folder's clusters and adds its entry sets; false on a read failure.
+    bool BuildChildren(IStorageDevice* pDevice, PendingFolder const& folder);
+    void AddChildren(PendingFolder const& folder);
+    /// Whether the cluster was read before; it counts as read from now on either way.
+    bool IsClusterProssed(std::uint32_t u32Cluster);
+    /// Live folders first: a deleted folder may name a cluster that a live folder now owns.
+    bool TakeNextFolder(PendingFolder& folder);
+
+    IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
+    bool m_bRecognised = false;
+    CExFatPartition m_partition;
+    CEFDTAnalyze m_analyzer;
+    std::vector<std::uint8_t> m_cluster;
+    std::unordered_set<std::uint32_t> m_readClusters;
+    std::deque<PendingFolder> m_liveFolders;
+    std::deque<PendingFolder> m_deletedFolders;
+};

@@ -1,0 +1,102 @@
+#pragma once
+// exFAT directory entries (32 bytes each), read into host-order records with the validity
+// rules a directory reader applies. Byte 0 is the entry type; bit 7 is the in-use bit, so a
+// deleted entry keeps its type with bit 7 clear.
+//
+//   type (deleted)  entry            fields
+//   0x85 (0x05)     file             1 secondary count; 4 attributes (2); 8, 12, 16 creation,
+//                                    modification, last-access timestamps; 20, 21 10-ms
+//                                    increments; 6-7 and 25-31 zero
+//   0xC0 (0x40)     stream extension 1 flags (bit 1 no FAT chain); 2 zero; 3 name length;
+//                                    6-7 zero; 8 valid data length (8); 16-19 zero;
+//                                    20 first cluster (4); 24 data length (8)
+//   0xC1 (0x41)     file name        1 flags, 0; 2 up to 15 UTF-16LE characters
+//   0x83 (0x03)     volume label     1 character count (<= 11); 2 11 characters; 24-31 zero
+//   0x81            allocation bitmap
+//   0x82            up-case table
+//
+// A timestamp is a DOS date and time: bits 0-4 seconds / 2, 5-10 minutes, 11-15 hours,
+// 16-20 day, 21-24 month, 25-31 years since 1980.
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "engine/core/bytes/ByteView.h"
+
+namespace exfat {
+
+constexpr std::size_t kEntrySize = 32;
+constexpr std::uint8_t kInUseBit = 0x80;
+constexpr std::uint8_t kTypeFile = 0x85;
+constexpr std::uint8_t kTypeStream = 0xC0;
+constexpr std::uint8_t kTypeName = 0xC1;
+constexpr std::uint8_t kTypeLabel = 0x83;
+constexpr std::uint8_t kTypeBitmap = 0x81;
+constexpr std::uint8_t kTypeUpcase = 0x82;
+constexpr std::uint16_t kAttributeFolder = 0x10;
+constexpr std::uint8_t kStreamNoFatChain = 0x02;
+constexpr std::size_t kNameCharsPerEntry = 15;
+constexpr std::uint32_t kMinSecondaryCount = 2;
+constexpr std::uint32_t kMaxSecondaryCount = 18;
+constexpr std::uint32_t kLastClusterNumber = 0xFFFFFFF5;  // above it: bad-cluster and end marks
+
+/// 1 where a character below 0x100 may stand in a name: control characters 0x00-0x19,
+/// " * / : < > ? \ | and 0xFF are refused.
+extern std::array<std::uint8_t, 256> const g_u8FileNameCheckTable;
+
+/// Characters from 0x100 on are not restricted; below that the table decides.
+bool IsNameCharAllowed(std::uint16_t u16Char);
+
+/// Whether a DOS timestamp names a real date and time (day and month non-zero, fields in range).
+bool IsValidTimestamp(std::uint32_t u32Timestamp);
+
+/// The entry type with the in-use bit set: 0x05 and 0x85 both give 0x85.
+inline std::uint8_t LiveType(std::uint8_t u8Type) { return static_cast<std::uint8_t>(u8Type | kInUseBit); }
+
+struct FileEntry {
+    bool bInUse = false;
+    std::uint8_t u8SecondaryCount = 0;
+    std::uint16_t u16Attributes = 0;
+    std::uint32_t u32CreationTime = 0;
+    std::uint32_t u32ModificationTime = 0;
+    std::uint32_t u32LastAccessTime = 0;
+};
+
+/// How far a stream entry's sizes may reach: lengths shifted right by `u32LengthShift` must stay
+/// below `u64Limit`; `u32ClusterShift` turns bytes into clusters.
+struct StreamLimits {
+    std::uint32_t u32LengthShift = 9;
+    std::uint32_t u32ClusterShift = 9;
+    std::uint64_t u64Limit = 0;
+};
+
+struct StreamEntry {
+    bool bInUse = false;
+    bool bNoFatChain = false;
+    std::uint8_t u8NameLength = 0;
+    std::uint32_t u32FirstCluster = 0;
+    std::uint64_t u64ValidDataLength = 0;
+    std::uint64_t u64DataLength = 0;
+};
+
+struct NameEntry {
+    bool bInUse = false;
+    std::uint8_t u8Count = 0;  // characters before the first 0
+    std::array<std::uint16_t, kNameCharsPerEntry> chars{};
+};
+
+/// A file entry (0x85 or 0x05) that passes its checks; nothing otherwise.
+std::optional<FileEntry> ParseFileEntry(engine::ByteView entry);
+/// A stream entry (0xC0 or 0x40) that passes its checks; nothing otherwise.
+std::optional<StreamEntry> ParseStreamEntry(engine::ByteView entry, StreamLimits const& limits);
+/// A name entry (0xC1 or 0x41) that passes its checks; nothing otherwise.
+std::optional<NameEntry> ParseNameEntry(engine::ByteView entry);
+/// Whether a volume-label entry (0x83 or 0x03) passes its checks.
+bool IsValidLabelEntry(engine::ByteView entry);
+
+/// The entry-set checksum test: the 16-bit rotate-and-add sum over every byte of `set` but its
+/// bytes 2 and 3 must equal `u16Stored`. A deleted set (first byte 0x05) also passes with its
+/// in-use bits restored, which is how it was summed while live. An empty set passes only for 0.
+bool CheckDirEntry(engine::ByteView set, std::uint16_t u16Stored);
+
+}  // namespace exfat
