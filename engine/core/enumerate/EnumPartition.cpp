@@ -1,0 +1,93 @@
+#include "engine/core/enumerate/EnumPartition.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/IEnumDeviceEx.h"
+#include "engine/IStorageDevice.h"
+#include "engine/IStorageDeviceData.h"
+#include "engine/core/enumerate/DevListSortAlgorithm.h"
+#include "engine/core/recovery/VolumeDescription.h"
+
+namespace enumerate {
+
+namespace {
+
+RESULT CannotMake() { return ENGINE_RESULT(kModuleEnumDevice, kCodeEnumNotInitialised); }
+
+/// The partition's record: geometry and number from the disk and the entry, file system and
+/// label from the volume analysers over the partition itself.
+std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageDevice* pPartition, IStorageDevice* pDisk,
+                                                                       CCollectDiskDeviceInfoStruct const& disk,
+                                                                       PartitionEntry const& entry) {
+    auto pInfo = std::make_unique<CCollectedPartitionDeviceInfoStruct>();
+    pInfo->u32State = disk.u32State;
+    pInfo->s64SectorSize = disk.s64SectorSize;
+    pInfo->u32DeviceId = disk.u32DeviceId;
+    pInfo->s64TotalSectors = static_cast<std::int64_t>(entry.u64SectorCount);
+    pInfo->u32PartitionIndex = entry.u32PartitionIndex;
+    pInfo->u64StartSector = entry.u64StartSector;
+    pInfo->pParentDisk = pDisk;
+    if (disk.u32PartitionScheme == PARTITION_SCHEME_APM)
+        std::memcpy(pInfo->szApmPartitionType, entry.szPartitionTypeName, sizeof pInfo->szApmPartitionType);
+    if (disk.u32PartitionScheme == PARTITION_SCHEME_GPT) {
+        std::memcpy(pInfo->partitionTypeGuid, entry.partitionTypeGuid, sizeof pInfo->partitionTypeGuid);
+        std::memcpy(pInfo->uniquePartitionGuid, entry.uniquePartitionGuid, sizeof pInfo->uniquePartitionGuid);
+    }
+    // One description of a file system for volumes and partitions alike.
+    CCollectedVolumeDeviceInfoStruct volume;
+    if (recovery::DescribeVolume(pPartition, {}, volume)) {
+        pInfo->u32FileSystemType = volume.u32FileSystemType;
+        std::memcpy(pInfo->szLabel, volume.szLabel, sizeof pInfo->szLabel);
+    }
+    return pInfo;
+}
+
+}  // namespace
+
+RESULT CEnumPartition::GetPartEntryList(IStorageDevice* pDisk, std::vector<PartitionEntry>& entries) {
+    entries.clear();
+    std::unique_ptr<IPartitionTableAnalyze> pAnalyze(CreatePartitionTableAnalyze());
+    if (!pAnalyze) return CannotMake();
+    if (Failed(pAnalyze->AnalyzePartitionTable(pDisk, entries))) {
+        entries.clear();
+        return kResultSuccess;
+    }
+    if (entries.empty() && pDisk && pDisk->GetTotalSectors() > 0) {
+        PartitionEntry whole;
+        whole.u32PartitionIndex = kWholeDiskPartitionIndex;
+        whole.u64SectorCount = static_cast<std::uint64_t>(pDisk->GetTotalSectors());
+        entries.push_back(whole);
+    }
+    return kResultSuccess;
+}
+
+RESULT CEnumPartition::ExecEnum(IStorageDevice* pDisk, std::vector<std::unique_ptr<IStorageDevice>>& partitions) {
+    std::vector<PartitionEntry> entries;
+    RESULT const listed = GetPartEntryList(pDisk, entries);
+    if (Failed(listed)) return listed;
+    auto* pDiskData = pDisk ? dynamic_cast<IDiskDeviceData*>(pDisk->GetPrivateData()) : nullptr;
+    CCollectDiskDeviceInfoStruct const* pDiskInfo = pDiskData ? pDiskData->GetDiskInfo() : nullptr;
+    if (!entries.empty() && !pDiskInfo) return ENGINE_RESULT(kModuleEnumDevice, kCodeMissingObject);
+
+    for (PartitionEntry const& entry : entries) {
+        std::unique_ptr<IStorageDevice> pPartition(CreatePartitionDevice(
+            pDisk, static_cast<long long>(entry.u64StartSector), static_cast<long long>(entry.u64SectorCount)));
+        if (!pPartition) return CannotMake();
+        if (!pPartition->Open()) {
+            RESULT const error = pPartition->GetLastError();
+            if (Failed(error)) return error;
+            partitions.push_back(std::move(pPartition));
+            continue;
+        }
+        IPartitionDeviceData* pData =
+            CreatePartitionDeviceData(FillPartitionInfo(pPartition.get(), pDisk, *pDiskInfo, entry).release());
+        if (!pData) return CannotMake();
+        pPartition->SetPrivateData(pData);
+        partitions.push_back(std::move(pPartition));
+    }
+    SortDeviceList(partitions);
+    return kResultSuccess;
+}
+
+}  // namespace enumerate

@@ -1,0 +1,25 @@
+#pragma once
+// The partition finder: a partition device for every entry of a disk's own partition table.
+#include <memory>
+#include <vector>
+
+#include "engine/IPartitionTableAnalyze.h"
+
+class IStorageDevice;
+
+namespace enumerate {
+
+class CEnumPartition {
+public:
+    /// Appends a described partition device for every entry, then sorts. A table that cannot be
+    /// read lists nothing and is no error; one that lists nothing gives one whole-disk entry.
+    /// Code 2 when a device cannot be made; a device that fails to open stops the walk with its
+    /// error, keeping (unsorted) the devices appended so far.
+    static RESULT ExecEnum(IStorageDevice* pDisk, std::vector<std::unique_ptr<IStorageDevice>>& partitions);
+
+    /// The table's entries as the finder uses them: empty when the analysis fails, the
+    /// whole-disk entry when it lists nothing.
+    static RESULT GetPartEntryList(IStorageDevice* pDisk, std::vector<PartitionEntry>& entries);
+};
+
+}  // namespace enumerate

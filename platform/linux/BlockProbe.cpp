@@ -1,0 +1,88 @@
+#include "platform/linux/BlockProbe.h"
+
+#include <blkid/blkid.h>
+#include <libudev.h>
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace platform {
+
+namespace {
+
+struct ProbeFree {
+    void operator()(blkid_probe pProbe) const { blkid_free_probe(pProbe); }
+};
+using ProbePtr = std::unique_ptr<std::remove_pointer_t<blkid_probe>, ProbeFree>;
+
+std::string Value(blkid_probe pProbe, char const* pszName) {
+    char const* pszValue = nullptr;
+    if (blkid_probe_lookup_value(pProbe, pszName, &pszValue, nullptr) != 0 || !pszValue) return {};
+    return pszValue;
+}
+
+std::uint32_t SchemeOf(std::string_view ptType) {
+    if (ptType == "dos") return 1;
+    if (ptType == "gpt") return 2;
+    if (ptType == "mac") return 3;
+    return 0;
+}
+
+ProbePtr NewProbe(std::string const& path) { return ProbePtr(blkid_new_probe_from_filename(path.c_str())); }
+
+struct UdevUnref {
+    void operator()(udev* pUdev) const { udev_unref(pUdev); }
+    void operator()(udev_device* pDevice) const { udev_device_unref(pDevice); }
+};
+
+std::string Property(udev_device* pDevice, char const* pszKey) {
+    char const* pszValue = udev_device_get_property_value(pDevice, pszKey);
+    return pszValue ? pszValue : "";
+}
+
+}  // namespace
+
+// One probe with only the partition chain, one with only the file-system chain: a disk with a
+// table and a stale file-system signature would leave a combined probe ambivalent.
+ProbedFacts ProbeWithBlkid(std::string const& path, bool bWholeDisk) {
+    ProbedFacts facts;
+    if (ProbePtr pTable = NewProbe(path)) {
+        blkid_probe_enable_superblocks(pTable.get(), 0);
+        blkid_probe_enable_partitions(pTable.get(), 1);
+        if (!bWholeDisk) blkid_probe_set_partitions_flags(pTable.get(), BLKID_PARTS_ENTRY_DETAILS);
+        if (blkid_do_safeprobe(pTable.get()) == 0) {
+            if (bWholeDisk) facts.u32Scheme = SchemeOf(Value(pTable.get(), "PTTYPE"));
+            facts.partEntryType = Value(pTable.get(), "PART_ENTRY_TYPE");
+            facts.partEntryUuid = Value(pTable.get(), "PART_ENTRY_UUID");
+        }
+    }
+    if (ProbePtr pFs = NewProbe(path)) {
+        blkid_probe_enable_partitions(pFs.get(), 0);
+        blkid_probe_enable_superblocks(pFs.get(), 1);
+        blkid_probe_set_superblocks_flags(pFs.get(), BLKID_SUBLKS_LABEL);
+        if (blkid_do_safeprobe(pFs.get()) == 0) facts.label = Value(pFs.get(), "LABEL");
+    }
+    return facts;
+}
+
+UdevFacts ReadUdevFacts(std::string const& kernelName) {
+    UdevFacts facts;
+    std::error_code ec;
+    if (!std::filesystem::exists("/run/udev/data", ec)) return facts;
+    std::unique_ptr<udev, UdevUnref> pUdev(udev_new());
+    if (!pUdev) return facts;
+    std::unique_ptr<udev_device, UdevUnref> pDevice(
+        udev_device_new_from_subsystem_sysname(pUdev.get(), "block", kernelName.c_str()));
+    if (!pDevice || !udev_device_get_is_initialized(pDevice.get())) return facts;
+    facts.bKnown = true;
+    std::string const bus = Property(pDevice.get(), "ID_BUS");
+    if (bus == "ata") facts.u32BusType = Property(pDevice.get(), "ID_ATA_SATA") == "1" ? 2 : 1;
+    else if (bus == "usb") facts.u32BusType = 4;
+    else if (bus == "scsi") facts.u32BusType = 3;
+    facts.partEntryType = Property(pDevice.get(), "ID_PART_ENTRY_TYPE");
+    facts.partEntryUuid = Property(pDevice.get(), "ID_PART_ENTRY_UUID");
+    return facts;
+}
+
+}  // namespace platform
