@@ -32,3 +32,10 @@ std::unique_ptr<IRawFileAnalyser> CreateFilePNGAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFilePSDAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFilePSPAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser();
+
+// Photographs: Jpeg.cpp, TiffRaw.cpp (with TiffSizer and the EXIF reader), Crw.cpp, Mrw.cpp, X3f.cpp.
+std::unique_ptr<IRawFileAnalyser> CreateFileJPGAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileTIFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileCRWAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileX3FAnalyser();

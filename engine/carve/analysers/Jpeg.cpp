@@ -1,0 +1,194 @@
+// JPEG: FF D8 (start of image), marker segments (FF, marker, big-endian 16-bit length counting
+// itself), the frame header (C0 baseline, C2 progressive: 1 precision, 2 height, 2 width, 1
+// component count), the start of scan (DA), entropy-coded data, FF D9 (end of image). Layout
+// from ITU-T T.81; the EXIF block is the APP1 segment (FF E1) described in ExifReader.h.
+// The entropy-coded data carries no length: its end is found sector by sector, where a file
+// followed by free space ends in zeros.
+#include <cctype>
+#include <string_view>
+
+#include "engine/IStorageDevice.h"
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/RawFileType.h"
+#include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/ExifReader.h"
+#include "engine/carve/analysers/PictureName.h"
+#include "engine/core/bytes/ByteView.h"
+#include "engine/core/util/EngineAssert.h"
+
+namespace {
+
+constexpr std::uint8_t kKeys[][4] = {{0xFF, 0xD8, 0xFF, 0xE0}, {0xFF, 0xD8, 0xFF, 0xE1}, {0xFF, 0xD8, 0xFF, 0xDB}};
+constexpr std::size_t kIdentifierOffset = 6;   // "JFIF" or "Exif" in APP0 or APP1
+constexpr std::uint64_t kFirstMarker = 2;
+// A JFIF file's EXIF is looked for right after a 16-byte APP0 (18 bytes from the start).
+constexpr std::uint64_t kJfifExifLength = 22;
+constexpr std::uint64_t kJfifExifHeader = 24;
+constexpr std::uint64_t kExifLength = 4;
+constexpr std::uint64_t kExifHeader = 6;
+// Past these the marker walk gives up looking for the scan and takes what it walked.
+constexpr std::uint64_t kJfifWalkLimit = 0x19FFFFFF;
+constexpr std::uint64_t kOtherWalkLimit = 0xCFFFFFF;
+constexpr std::uint8_t kPrecision = 8;
+constexpr std::uint8_t kComponents = 3;
+constexpr std::uint32_t kDefaultSectorSize = 512;
+
+enum Marker : std::uint8_t {
+    kSof0 = 0xC0,
+    kSof2 = 0xC2,
+    kDht = 0xC4,
+    kJpg = 0xC8,
+    kDac = 0xCC,
+    kSos = 0xDA,
+    kFill = 0xFF,
+};
+
+bool EqualsNoCase(engine::ByteView bytes, std::size_t offset, std::string_view text) {
+    if (!bytes.Has(offset, text.size())) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (std::tolower(bytes.U8(offset + i)) != std::tolower(static_cast<unsigned char>(text[i]))) return false;
+    return true;
+}
+
+bool IsAnyFrameHeader(std::uint8_t u8Marker) {
+    return u8Marker >= 0xC0 && u8Marker <= 0xCF && u8Marker != kDht && u8Marker != kJpg && u8Marker != kDac;
+}
+
+enum class Walker { Jfif, Exif, Plain };
+
+class FileJPGAnalyser final : public IRawFileAnalyser {
+public:
+    FileJPGAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_JPG) {}
+
+    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
+        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
+        engine::ByteView const bytes(pBuffer, u32Readable);
+        bool bKey = false;
+        for (auto const& key : kKeys) bKey = bKey || bytes.Equals(0, key);
+        if (!bKey) return 0;
+        if (!EqualsNoCase(bytes, kIdentifierOffset, "JFIF") && !EqualsNoCase(bytes, kIdentifierOffset, "Exif") &&
+            bytes.U8(3) != 0xDB)
+            return 0;
+        info.m_u32Type = RAW_FILE_TYPE_JPG;
+        return 1;
+    }
+
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
+        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
+        InitMemValue();
+        int const iSectorSize = pDevice->GetSectorSize();
+        m_u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
+        RawFileBuffer reader(pDevice, info.m_u64StartSector);
+        engine::ByteView const start = reader.Read(0, kIdentifierOffset + 4);
+        if (start.Empty()) return 0;
+        if (EqualsNoCase(start, kIdentifierOffset, "JFIF")) {
+            // The exact spelling only: a lower-case "jfif" is recognised but never sized.
+            if (!start.Equals(kIdentifierOffset, "JFIF") || start.U8(kFirstMarker) != 0xFF) return 0;
+            ReadExif(reader, info, kJfifExifLength, kJfifExifHeader);
+            return Walk(reader, info, Walker::Jfif);
+        }
+        if (EqualsNoCase(start, kIdentifierOffset, "Exif")) {
+            if (start.U8(kFirstMarker) != 0xFF) return 0;
+            ReadExif(reader, info, kExifLength, kExifHeader);
+            return Walk(reader, info, Walker::Exif);
+        }
+        if (start.U8(kFirstMarker) != 0xFF) return 0;
+        return Walk(reader, info, Walker::Plain);
+    }
+
+    std::string GetRawFileName() override { return m_strName; }
+    std::string GetRawFileTime() override { return m_strTime; }
+
+private:
+    void InitMemValue() {
+        m_strName.clear();
+        m_strTime.clear();
+        m_u32SectorSize = 0;
+    }
+
+    /// Name and time from the EXIF block whose length stands at `u64LengthAt`; none when the
+    /// block cannot be read, and the picture is sized all the same.
+    void ReadExif(RawFileBuffer& reader, CRawFileInfo& info, std::uint64_t u64LengthAt, std::uint64_t u64HeaderAt) {
+        engine::ByteView const length = reader.Read(u64LengthAt, 2);
+        if (length.Empty()) return;
+        std::uint32_t const u32Length = length.Be16(0);
+        tag_ExifInfo exif;
+        if (EXIF_process_EXIF(reader.ReadUpTo(u64HeaderAt, u32Length), u32Length, exif) == 0) return;
+        ApplyPictureName(exif.strCameraMake, exif.strCameraModel, exif.strDateTime, info);
+        m_strName = info.GetRawFileName();
+        m_strTime = info.m_strTime;
+    }
+
+    /// Walks the marker segments from the second marker to the start of scan, then looks for the
+    /// end of the image. 1 with the size in `info`, 0 when the picture cannot be sized.
+    int Walk(RawFileBuffer& reader, CRawFileInfo& info, Walker walker) {
+        std::uint64_t const u64Limit = walker == Walker::Jfif ? kJfifWalkLimit : kOtherWalkLimit;
+        std::uint64_t p = kFirstMarker;
+        bool bFrame = false;
+        std::uint64_t u64Width = 0;
+        std::uint64_t u64Height = 0;
+        // Every step moves at least 2 bytes and the position is capped: the walk ends.
+        for (;;) {
+            if (p > u64Limit) {
+                info.m_u64Size = p;
+                return 1;
+            }
+            engine::ByteView const segment = reader.Read(p, 10);
+            if (segment.Empty()) return 0;
+            std::uint8_t const u8Marker = segment.U8(1);
+            if (u8Marker == kFill) {
+                p += 2;
+                continue;
+            }
+            bool const bFrameHeader = walker == Walker::Plain
+                                          ? IsAnyFrameHeader(u8Marker)
+                                          : u8Marker == kSof0 || (u8Marker == kSof2 && !bFrame);
+            if (bFrameHeader) {
+                if (segment.U8(4) != kPrecision) return 0;
+                if (walker == Walker::Plain && segment.U8(9) != kComponents) return 0;
+                u64Height = segment.Be16(5);
+                u64Width = segment.Be16(7);
+                bFrame = true;
+            } else if (u8Marker == kSos) {
+                if (!bFrame || (walker == Walker::Plain && segment.U8(4) != kComponents)) return 0;
+                info.m_u64Size = AddFileSizeByPerSecSize(reader, p + 2 + segment.Be16(2), u64Width * u64Height * 3);
+                return 1;
+            }
+            p += segment.Be16(2) + 2;
+        }
+    }
+
+    /// The end of the image, from `q` (the first byte of the compressed data), sector by sector:
+    /// a sector ending in FF D9 ends the file; one ending in zeros holds its end marker (or has
+    /// it straddling the boundary with the previous sector); `u64Limit` bounds the search.
+    std::uint64_t AddFileSizeByPerSecSize(RawFileBuffer& reader, std::uint64_t q, std::uint64_t u64Limit) const {
+        std::uint64_t const u64Sector = m_u32SectorSize;
+        for (;;) {
+            if (q >= u64Limit) return q;
+            std::uint64_t const u64SectorStart = q / u64Sector * u64Sector;
+            std::uint64_t const u64End = u64SectorStart + u64Sector;
+            engine::ByteView const sector = reader.Read(u64SectorStart, m_u32SectorSize);
+            if (sector.Empty()) return q;
+            std::size_t const tail = m_u32SectorSize - 2;
+            if (sector.U8(tail) == 0xFF && sector.U8(tail + 1) == 0xD9) return u64End;
+            if (sector.U8(tail) == 0 && sector.U8(tail + 1) == 0) {
+                for (std::size_t i = static_cast<std::size_t>(q - u64SectorStart); i + 1 < m_u32SectorSize; ++i)
+                    if (sector.U8(i) == 0xFF && sector.U8(i + 1) == 0xD9) return u64SectorStart + i + 2;
+                if (q == u64SectorStart && q != 0 && sector.U8(0) == 0xD9) {
+                    std::uint8_t u8Before = 0;
+                    if (reader.ReadByte(q - 1, u8Before) && u8Before == 0xFF) return q + 1;
+                }
+            }
+            q = u64End;
+        }
+    }
+
+    std::string m_strName;
+    std::string m_strTime;
+    std::uint32_t m_u32SectorSize = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<IRawFileAnalyser> CreateFileJPGAnalyser() { return std::make_unique<FileJPGAnalyser>(); }
