@@ -12,10 +12,15 @@ int RunReadMode(std::span<char* const> args);
 int RunCarveMode(std::span<char* const> args);
 /// scanbench complete <device-or-image> [options]: every block to every complete searcher.
 int RunCompleteMode(std::span<char* const> args);
-/// scanbench quick <volume-or-volume-image> [options]: the volume's quick searcher.
+/// scanbench quick <volume-or-disk-or-image> [options]: the volume's quick searcher; on a
+/// partitioned disk or image, one run per volume an analyser recognises.
 int RunQuickMode(std::span<char* const> args);
 /// scanbench extract <device-or-image> --start ... --runs ... --to <file>: copies one file
 /// given by its runs through copy-out.
 int RunExtractMode(std::span<char* const> args);
+/// scanbench list: the device enumerator's disks, partitions and volumes with every record field.
+int RunListMode(std::span<char* const> args);
+/// scanbench partitions <device-or-image>: the partition-table analysis of a disk or image.
+int RunPartitionsMode(std::span<char* const> args);
 
 }  // namespace scanbench

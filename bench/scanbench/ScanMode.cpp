@@ -1,5 +1,6 @@
 // scanbench complete / quick: runs a recovery controller over a device or image the way the UI
 // model does, counts what it found, optionally writes it out, and reports the throughput.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
+#include "engine/core/enumerate/DiskListing.h"
 #include "engine/core/recovery/FileTypeManager.h"
 #include "engine/core/recovery/VolumeDescription.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
@@ -91,45 +93,23 @@ void DescribeAsVolume(IStorageDevice* pDevice, std::string const& path) {
     pDevice->SetPrivateData(CreateVolumeDeviceData(pRecord));
 }
 
-int RunScan(ScanOptions const& options) {
+/// One controller run over one opened, described device; prints its counts and RESULT line.
+int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDevice* pDevice, bool bAsVolume,
+               std::string const& outDir) {
     bool const bQuick = options.eKind == ScanKind::Quick;
-    bool const bAsVolume = bQuick || options.bVolume;
-    if (!options.outDir.empty() && !OutputFolderIsSafe(options.outDir, options.devicePath)) return 1;
-
-    LoadFileTypes();
-    IRecoveryFilter* pFilter = CreateFilter();
-    pFilter->SetFilterTypes(options.uTypes);
-    pFilter->SetScanType(!bQuick ? SCAN_TYPE_DEEP : options.bDeletedOnly ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
-
-    std::unique_ptr<IStorageDevice> pDevice(bAsVolume ? CreateVolumeDevice(options.devicePath.c_str())
-                                                      : CreateDiskDevice(options.devicePath.c_str()));
-    if (!pDevice || !pDevice->Open()) {
-        std::fprintf(stderr, "scanbench: cannot open %s (result 0x%016llx)\n", options.devicePath.c_str(),
-                     static_cast<unsigned long long>(pDevice ? pDevice->GetLastError() : 0));
-        return 1;
-    }
-    if (bAsVolume) DescribeAsVolume(pDevice.get(), options.devicePath);
-
-    // The subsystems that have landed, as the application registers them at start-up.
-    RegisterEngineSubsystems();
-    // No window waits for a new tree's root here, so the builder's pause for one would only be
-    // counted as scan time.
-    TreeBuilderSettings builderSettings = GetDefaultTreeBuilderSettings();
-    builderSettings.u32RootShownPauseMs = 0;
-    SetDefaultTreeBuilderSettings(builderSettings);
     auto pTally = std::make_shared<PassthroughTally>();
     if (options.bPassthrough) InstallPassthrough(options.bHash, pTally);
 
-    _RECOVERY_CONTROLLER_TYPE const eType = bQuick ? RECOVERY_CONTROLLER_DELETED
-                                            : options.bVolume ? RECOVERY_CONTROLLER_COMPLETE_VOLUME
-                                                              : RECOVERY_CONTROLLER_COMPLETE_DISK;
+    _RECOVERY_CONTROLLER_TYPE const eType = bQuick      ? RECOVERY_CONTROLLER_DELETED
+                                            : bAsVolume ? RECOVERY_CONTROLLER_COMPLETE_VOLUME
+                                                        : RECOVERY_CONTROLLER_COMPLETE_DISK;
     ReleasePtr<IRecoveryController> pController(CreateRecoveryController(eType));
     pController->Initialize(pFilter);
     CScanProgress progress(options.dStopAfterSeconds);
     CResultCollector collector(pController.get(), bQuick);
 
     auto const start = std::chrono::steady_clock::now();
-    RESULT const result = pController->StartDataRecovery(pDevice.get(), &progress, &collector);
+    RESULT const result = pController->StartDataRecovery(pDevice, &progress, &collector);
     double const dScanSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     FoundCounts const found = CountFound(collector.Nodes(), pFilter, options.bDeletedOnly);
@@ -139,7 +119,7 @@ int RunScan(ScanOptions const& options) {
         if (!pManifest) std::fprintf(stderr, "scanbench: cannot write %s\n", options.manifestPath.c_str());
     }
     WriteCounts const written =
-        WriteFound(collector.Nodes(), options.bDeletedOnly, collector, options.outDir, pManifest.get());
+        WriteFound(collector.Nodes(), options.bDeletedOnly, collector, outDir, pManifest.get());
     pManifest.reset();
     // The copy-out objects and then the controller go before the tally is read: the passthrough
     // finishes its hash at the latest when it is destroyed.
@@ -188,6 +168,77 @@ int RunScan(ScanOptions const& options) {
     if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
     std::printf("\n");
     return Succeeded(result) && written.u64Failures == 0 ? 0 : 1;
+}
+
+/// The volumes to scan one by one: partition N alone, or for a quick scan of a partitioned
+/// disk or image, every volume an analyser recognises, as the whole-disk quick scan offers them.
+std::vector<IStorageDevice*> VolumesToScan(ScanOptions const& options, enumerate::CDiskListing const& listing) {
+    std::vector<IStorageDevice*> volumes;
+    for (IStorageDevice* pVolume : listing.Volumes()) {
+        auto* pData = dynamic_cast<IVolumeDeviceData*>(pVolume->GetPrivateData());
+        CCollectedVolumeDeviceInfoStruct const* pInfo = pData ? pData->GetVolumeInfo() : nullptr;
+        if (!pInfo) continue;
+        bool const bWanted = options.s64Partition >= 0
+                                 ? pInfo->u32PartitionNumber == static_cast<std::uint32_t>(options.s64Partition)
+                                 : pInfo->u32FileSystemType != FILE_SYSTEM_UNRECOGNISED;
+        if (bWanted) volumes.push_back(pVolume);
+    }
+    return volumes;
+}
+
+int RunScan(ScanOptions const& options) {
+    bool const bQuick = options.eKind == ScanKind::Quick;
+    if (!options.outDir.empty() && !OutputFolderIsSafe(options.outDir, options.devicePath)) return 1;
+
+    LoadFileTypes();
+    IRecoveryFilter* pFilter = CreateFilter();
+    pFilter->SetFilterTypes(options.uTypes);
+    pFilter->SetScanType(!bQuick ? SCAN_TYPE_DEEP : options.bDeletedOnly ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
+    // The subsystems that have landed, as the application registers them at start-up.
+    RegisterEngineSubsystems();
+    // No window waits for a new tree's root here, so the builder's pause for one would only be
+    // counted as scan time.
+    TreeBuilderSettings builderSettings = GetDefaultTreeBuilderSettings();
+    builderSettings.u32RootShownPauseMs = 0;
+    SetDefaultTreeBuilderSettings(builderSettings);
+
+    // A partitioned disk or image: its volumes as the device list offers them.
+    std::unique_ptr<enumerate::CDiskListing> pListing;
+    if (options.s64Partition >= 0 || bQuick) pListing = enumerate::CDiskListing::FromImage(options.devicePath);
+    auto* pDiskData = pListing ? dynamic_cast<IDiskDeviceData*>(pListing->Disk()->GetPrivateData()) : nullptr;
+    bool const bPartitioned = pDiskData && pDiskData->GetDiskInfo()->u32PartitionScheme != PARTITION_SCHEME_NONE;
+    if (options.s64Partition >= 0 || (bQuick && bPartitioned)) {
+        std::vector<IStorageDevice*> const volumes = pListing ? VolumesToScan(options, *pListing) : std::vector<IStorageDevice*>{};
+        if (volumes.empty()) {
+            std::fprintf(stderr, "scanbench: %s has no %s\n", options.devicePath.c_str(),
+                         options.s64Partition >= 0 ? "such partition" : "volume a quick scan can read");
+            return 1;
+        }
+        int iExit = 0;
+        for (IStorageDevice* pVolume : volumes) {
+            CCollectedVolumeDeviceInfoStruct const* pInfo =
+                dynamic_cast<IVolumeDeviceData*>(pVolume->GetPrivateData())->GetVolumeInfo();
+            std::printf("volume:        partition %u, start %llu, %lld sectors, file system %u, label \"%s\"\n",
+                        pInfo->u32PartitionNumber, static_cast<unsigned long long>(pInfo->u64StartSector),
+                        static_cast<long long>(pInfo->s64TotalSectors), pInfo->u32FileSystemType, pInfo->szLabel);
+            std::string const outDir = options.outDir.empty() || options.s64Partition >= 0
+                                           ? options.outDir
+                                           : (fs::path(options.outDir) / ("partition" + std::to_string(pInfo->u32PartitionNumber))).string();
+            iExit = std::max(iExit, ScanDevice(options, pFilter, pVolume, true, outDir));
+        }
+        return iExit;
+    }
+
+    bool const bAsVolume = bQuick || options.bVolume;
+    std::unique_ptr<IStorageDevice> pDevice(bAsVolume ? CreateVolumeDevice(options.devicePath.c_str())
+                                                      : CreateDiskDevice(options.devicePath.c_str()));
+    if (!pDevice || !pDevice->Open()) {
+        std::fprintf(stderr, "scanbench: cannot open %s (result 0x%016llx)\n", options.devicePath.c_str(),
+                     static_cast<unsigned long long>(pDevice ? pDevice->GetLastError() : 0));
+        return 1;
+    }
+    if (bAsVolume) DescribeAsVolume(pDevice.get(), options.devicePath);
+    return ScanDevice(options, pFilter, pDevice.get(), bAsVolume, options.outDir);
 }
 
 }  // namespace

@@ -12,11 +12,11 @@ namespace {
 void PrintUsage(ScanKind eKind) {
     if (eKind == ScanKind::Complete) {
         std::fprintf(stderr,
-                     "usage: scanbench complete <device-or-image> [--volume] [--passthrough [--hash]] [--out DIR]\n"
+                     "usage: scanbench complete <device-or-image> [--volume | --partition N] [--passthrough [--hash]] [--out DIR]\n"
                      "                          [--types MASK] [--deleted-only] [--stop-after SECONDS] [--manifest FILE]\n");
     } else {
         std::fprintf(stderr,
-                     "usage: scanbench quick <volume-or-volume-image> [--out DIR] [--types MASK] [--deleted-only]\n"
+                     "usage: scanbench quick <volume-or-disk-or-image> [--partition N] [--out DIR] [--types MASK] [--deleted-only]\n"
                      "                       [--stop-after SECONDS] [--manifest FILE]\n");
     }
 }
@@ -50,6 +50,14 @@ std::optional<ScanOptions> ParseScanOptions(ScanKind eKind, std::span<char* cons
             options.bDeletedOnly = true;
         } else if (arg == "--out" && bHasValue) {
             options.outDir = args[++i];
+        } else if (arg == "--partition" && bHasValue) {
+            std::string_view const number = args[++i];
+            auto [pEnd, ec] = std::from_chars(number.data(), number.data() + number.size(), options.s64Partition);
+            if (ec != std::errc() || pEnd != number.data() + number.size() || options.s64Partition < 0 ||
+                options.s64Partition > 0xFFFFFFFFll) {
+                std::fprintf(stderr, "scanbench: --partition takes a partition number\n");
+                return std::nullopt;
+            }
         } else if (arg == "--manifest" && bHasValue) {
             options.manifestPath = args[++i];
         } else if (arg == "--types" && bHasValue) {

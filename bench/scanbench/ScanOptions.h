@@ -19,6 +19,7 @@ struct ScanOptions {
     bool bDeletedOnly = false;
     double dStopAfterSeconds = 0;  // 0: never stop
     std::string manifestPath;      // empty: no manifest
+    long long s64Partition = -1;   // >= 0: only this partition of a disk or image, as a volume
 };
 
 /// The options of one mode; null (after printing why) when the command line is wrong.

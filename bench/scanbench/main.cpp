@@ -17,17 +17,19 @@ constexpr Mode kModes[] = {
     {"read", "read <device-or-image>", &scanbench::RunReadMode},
     {"carve", "carve IMAGE [--sector-size N] [--recover DIR]", &scanbench::RunCarveMode},
     {"complete",
-     "complete <device-or-image> [--volume] [--passthrough [--hash]] [--out DIR] [--types MASK] [--deleted-only] "
+     "complete <device-or-image> [--volume | --partition N] [--passthrough [--hash]] [--out DIR] [--types MASK] [--deleted-only] "
      "[--stop-after SECONDS] [--manifest FILE]",
      &scanbench::RunCompleteMode},
     {"quick",
-     "quick <volume-or-volume-image> [--out DIR] [--types MASK] [--deleted-only] [--stop-after SECONDS] "
+     "quick <volume-or-disk-or-image> [--partition N] [--out DIR] [--types MASK] [--deleted-only] [--stop-after SECONDS] "
      "[--manifest FILE]",
      &scanbench::RunQuickMode},
     {"extract",
      "extract <device-or-image> --start <sector> --cluster-sectors <n> --size <bytes> --runs <list> "
      "[--ntfs-compressed] --to <file>",
      &scanbench::RunExtractMode},
+    {"list", "list", &scanbench::RunListMode},
+    {"partitions", "partitions <device-or-image>", &scanbench::RunPartitionsMode},
 };
 
 int Usage() {

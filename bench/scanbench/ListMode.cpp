@@ -1,0 +1,52 @@
+// scanbench list: what the device enumerator offers, disk by disk, with every record field,
+// for a check against lsblk -b -o NAME,SIZE,MAJ:MIN.
+#include <cstdio>
+#include <vector>
+
+#include "DeviceRecordPrint.h"
+#include "Modes.h"
+#include "engine/EngineEntryPoints.h"
+#include "engine/IEnumDeviceEx.h"
+
+namespace scanbench {
+
+namespace {
+
+/// The devices of one list, through the enumerator's counting call and then the filling one.
+template <class Call>
+std::vector<IStorageDevice*> Fetch(Call call) {
+    int iCount = 0;
+    if (Failed(call(nullptr, iCount)) || iCount <= 0) return {};
+    std::vector<IStorageDevice*> devices(static_cast<std::size_t>(iCount));
+    if (Failed(call(devices.data(), iCount))) return {};
+    devices.resize(static_cast<std::size_t>(iCount));
+    return devices;
+}
+
+}  // namespace
+
+int RunListMode(std::span<char* const> args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: scanbench list\n");
+        return 2;
+    }
+    RegisterEngineSubsystems();
+    IEnumDeviceEx* pEnum = CreateEnumDeviceEx();
+    RESULT const result = pEnum->Init();
+    if (Failed(result)) {
+        std::fprintf(stderr, "scanbench: enumeration failed (result 0x%016llx)\n", static_cast<unsigned long long>(result));
+        return 1;
+    }
+    for (IStorageDevice* pDisk : Fetch([&](IStorageDevice** pp, int& n) { return pEnum->EnumDiskDevice(pp, n); })) {
+        PrintDeviceRecord(pDisk, "");
+        for (IStorageDevice* pPartition :
+             Fetch([&](IStorageDevice** pp, int& n) { return pEnum->EnumPartitionDevice(pDisk, pp, n); }))
+            PrintDeviceRecord(pPartition, "  ");
+        for (IStorageDevice* pVolume : Fetch([&](IStorageDevice** pp, int& n) { return pEnum->EnumVolumeDevice(pDisk, pp, n); }))
+            PrintDeviceRecord(pVolume, "  ");
+    }
+    pEnum->Uninit();
+    return 0;
+}
+
+}  // namespace scanbench
