@@ -2,8 +2,10 @@
 #include "engine/EngineEntryPoints.h"
 #include "engine/carve/RawSearchEntry.h"
 #include "engine/exfat/ExFatEntry.h"
+#include "engine/fat/FatEntry.h"
 
 void RegisterEngineSubsystems() {
     RegisterRAWSearcher();
+    RegisterFATSubsystem();
     RegisterExFat();
 }

@@ -76,16 +76,20 @@ TEST_F(ScanbenchSmokeTest, ThePassthroughHashEqualsTheImagesSha256) {
     EXPECT_EQ(run.result.at("sha256"), testsupport::Sha256OfFile(image));
 }
 
-TEST_F(ScanbenchSmokeTest, AQuickScanOfAFatImageReportsNoQuickSearcherUntilFatSupportLands) {
-    if (!testsupport::HaveTool("mkfs.fat")) GTEST_SKIP() << "mkfs.fat is not installed";
+TEST_F(ScanbenchSmokeTest, AQuickScanOfAFatImageListsItsFilesAndCopiesThemOut) {
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
     std::string const image = m_dir.File("fat.img");
-    ASSERT_EQ(testsupport::RunCommand("truncate -s 40M " + image + " && mkfs.fat -F 32 -n QUORIN " + image +
-                                      " >/dev/null 2>&1"),
+    std::string const source = m_dir.File("hello.txt");
+    ASSERT_EQ(testsupport::RunCommand("printf 'hello from fat' > " + source + " && truncate -s 40M " + image +
+                                      " && mkfs.fat -F 32 -n QUORIN " + image + " >/dev/null 2>&1 && MTOOLS_SKIP_CHECK=1 mcopy -i " +
+                                      image + " " + source + " ::/HELLO.TXT"),
               0);
-    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image);
+    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + m_dir.File("out"));
     SCOPED_TRACE(run.output);
-    EXPECT_EQ(run.result.at("module"), "0x04");
-    EXPECT_EQ(run.result.at("code"), "0x401");
+    EXPECT_EQ(run.iExit, 0);
+    EXPECT_EQ(run.result.at("result"), "0x0");
+    EXPECT_EQ(run.result.at("files"), "1");
+    EXPECT_EQ(run.result.at("files_written"), "1");
 }
 
 TEST_F(ScanbenchSmokeTest, AnOutputFolderOnTheScannedDeviceIsRefusedBeforeAnythingIsWritten) {

@@ -1,0 +1,214 @@
+#include "engine/fat/FATBuildChildren.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IStorageDevice.h"
+#include "engine/fat/FATBuildDataRun.h"
+#include "engine/fat/FATFilePropertiesBuilder.h"
+#include "engine/fat/FATSearchedPartitionInfo.h"
+#include "engine/fat/FATTable.h"
+#include "engine/fat/ondisk/TempFATDirEntry.h"
+
+namespace {
+
+constexpr std::uint32_t kChunkSectors = 128;
+/// Room behind a chunk for an unfinished long name carried from the chunk before (at most
+/// 20 pieces and their 8.3 entry fit in 1023 bytes).
+constexpr std::uint32_t kCarrySectors = 2;
+constexpr std::uint32_t kMaxCarry = 1023;
+constexpr std::size_t kNoLongName = SIZE_MAX;
+
+}  // namespace
+
+CFATFileNode* FATPendingFolders::Take() {
+    std::deque<CFATFileNode*>& queue = !live.empty() ? live : deleted;
+    if (queue.empty()) return nullptr;
+    CFATFileNode* pNode = queue.front();
+    queue.pop_front();
+    return pNode;
+}
+
+CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const* pRecord,
+                                     IStorageDevice* pDevice, std::set<std::uint32_t>* pReadClusters,
+                                     std::map<std::uint32_t, CFATFileNode*>* pFolderMap, FATVolumeGeometry const& geometry,
+                                     IFATTable const* pTable)
+    : m_pBuilder(pBuilder),
+      m_pRecord(pRecord),
+      m_pDevice(pDevice),
+      m_pReadClusters(pReadClusters),
+      m_pFolderMap(pFolderMap),
+      m_geometry(geometry),
+      m_pTable(pTable),
+      m_revision(pDevice, geometry, pTable) {}
+
+ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size,
+                                                             bool bDeleted) const {
+    CFATBuildDataRun const builder(m_pTable, m_geometry.u32SectorSize, m_geometry.u32SectorsPerCluster, m_geometry.u32Clusters);
+    return builder.BuildDataRunList(u32FirstCluster, s64Size, bDeleted);
+}
+
+bool CFATBuildChildren::HandOver(CFATFileNode* pNode) {
+    if (m_pBuilder && m_pBuilder->AddNode(pNode, SEARCHER_TYPE_FAT)) return true;
+    pNode->Release();
+    return false;
+}
+
+void CFATBuildChildren::FinishFolder(FATRevisionLists& lists) {
+    if (m_revision.IsOn()) {
+        m_revision.ReviseFAT32FileFirstClu(lists, m_pBuilder, m_pRecord ? m_pRecord->m_u16PartitionIndex : 0);
+    } else {
+        lists.Clear();
+    }
+}
+
+bool CFATBuildChildren::BuildRoot(FATPendingFolders& pending) {
+    if (m_geometry.eType == FILE_SYSTEM_FAT32) return BuildChildren(nullptr, m_geometry.u32RootCluster, pending, true);
+    if (m_geometry.eType != FILE_SYSTEM_FAT16 || m_geometry.u32RootSectors == 0) return false;
+    std::vector<std::uint8_t> root(std::size_t{m_geometry.u32RootSectors} * m_geometry.u32SectorSize);
+    if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors))
+        return false;
+    FATRevisionLists lists;
+    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()), nullptr, pending, lists, false);
+    lists.Clear();
+    return u32Result != kFailed;
+}
+
+bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, FATPendingFolders& pending,
+                                      bool bRootExempt) {
+    std::uint32_t const u32SectorSize = m_geometry.u32SectorSize;
+    std::uint32_t const u32Spc = m_geometry.u32SectorsPerCluster;
+    if (m_chunk.empty()) m_chunk.resize(std::size_t{kChunkSectors + kCarrySectors} * u32SectorSize);
+    FATRevisionLists lists;
+    std::size_t carry = 0;
+    bool bFirstChunk = true;
+    std::uint32_t cur = u32FirstCluster;
+    while (m_geometry.ClusterExists(cur)) {
+        // Consecutive clusters of the chain make one read of at most 128 sectors.
+        std::uint32_t u32Count = 0;
+        std::uint32_t c = cur;
+        std::uint32_t next = 0;
+        do {
+            ++u32Count;
+            next = m_pTable->GetNextCluster(c);
+            c = next;
+        } while (next == cur + u32Count && m_geometry.ClusterExists(next) && (u32Count + 1) * u32Spc <= kChunkSectors);
+        if (m_pReadClusters->count(cur) != 0) {
+            lists.Clear();
+            return false;  // a loop, or a folder read already
+        }
+        std::size_t const chunkBytes = std::size_t{u32Count} * u32Spc * u32SectorSize;
+        if (!m_pDevice->ReadSector(m_chunk.data() + carry, static_cast<long long>(m_geometry.ClusterToSector(cur)),
+                                   std::int64_t{u32Count} * u32Spc)) {
+            if (bFirstChunk) return false;
+            break;  // what was read stands; stale bytes are not parsed
+        }
+        for (std::uint32_t i = 0; i < u32Count; ++i) m_pReadClusters->insert(cur + i);
+        if (bFirstChunk) {
+            CTempFATDirEntry const dot(engine::ByteView(m_chunk.data(), CTempFATDirEntry::kSize));
+            CTempFATDirEntry const dotDot(engine::ByteView(m_chunk.data() + CTempFATDirEntry::kSize, CTempFATDirEntry::kSize));
+            bool const bHasDots = dot.IsCurDirFileName() && dotDot.IsParentDirFileName();
+            bool const bNoDots = !dot.IsCurDirFileName() && !dotDot.IsParentDirFileName();
+            if (bRootExempt ? !bNoDots : !bHasDots) return false;
+            bFirstChunk = false;
+        }
+        std::size_t const length = carry + chunkBytes;
+        std::uint32_t const u32Consumed =
+            BuildChildrenFromBuffer(engine::ByteView(m_chunk.data(), length), pFolder, pending, lists, false);
+        if (u32Consumed == kFailed) break;
+        std::size_t const left = length > u32Consumed ? length - u32Consumed : 0;
+        if (left >= 1 && left <= kMaxCarry) {
+            std::memmove(m_chunk.data(), m_chunk.data() + u32Consumed, left);
+            carry = left;
+        } else {
+            carry = 0;
+        }
+        cur = c;
+    }
+    FinishFolder(lists);
+    return true;
+}
+
+std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder,
+                                                         FATPendingFolders& pending, FATRevisionLists& lists,
+                                                         bool bStopAtInvalid) {
+    bool bParentDeleted = false;
+    std::uint32_t u32ParentCluster = 0;
+    if (pFolder) {
+        CFATFileProperties const* pParent = pFolder->GetFileProperties();
+        if (!pParent) return kFailed;
+        bParentDeleted = (pFolder->GetFileProperties()->GetState() & CFATFileProperties::kStateDeleted) != 0;
+        u32ParentCluster = static_cast<std::uint32_t>(pParent->GetFirstClusterNum());
+    }
+    std::size_t const length = std::min<std::size_t>(bytes.Size(), kFailed - 1);
+    std::size_t longNameStart = kNoLongName;
+    int iDots = 0;
+    std::size_t off = 0;
+    for (; off + CTempFATDirEntry::kSize <= length; off += CTempFATDirEntry::kSize) {
+        CTempFATDirEntry const entry(bytes.Sub(off, CTempFATDirEntry::kSize));
+        if (!entry.IsValidFATDirEntry(false)) {
+            longNameStart = kNoLongName;
+            if (bStopAtInvalid) return static_cast<std::uint32_t>(length);
+            continue;
+        }
+        if (entry.IsLongFileNameEntry()) {
+            if (longNameStart == kNoLongName) longNameStart = off;
+            continue;
+        }
+        std::size_t const nameStart = longNameStart;
+        longNameStart = kNoLongName;
+        if (entry.IsVolumeLabel()) continue;
+        if (bytes.U8(off) == '.') {
+            if (++iDots > 2) return kFailed;
+            continue;
+        }
+        std::uint32_t const fc = entry.GetFirstClusterNO();
+        if (fc > 2 && !m_geometry.ClusterExists(fc)) {
+            if (bStopAtInvalid) return static_cast<std::uint32_t>(off);
+            continue;
+        }
+        if (fc == u32ParentCluster && u32ParentCluster != 0) continue;
+        std::size_t const first = nameStart != kNoLongName ? nameStart : off;
+        std::unique_ptr<CFATFileProperties> pProperties =
+            CFATFilePropertiesBuilder::BuildFATFilePropertyFromDirEntryBuffer(bytes.Sub(first, off + CTempFATDirEntry::kSize - first));
+        if (!pProperties) continue;
+        if (bParentDeleted) pProperties->SetState(pProperties->GetState() | CFATFileProperties::kStateDeleted);
+        pProperties->SetParentFirstClusterNum(u32ParentCluster);
+        pProperties->SetMetaDataSector(static_cast<long long>(m_geometry.ClusterToSector(u32ParentCluster)));
+        bool const bFolder = pProperties->IsDirectory();
+        bool const bDeleted = pProperties->GetState() == CFATFileProperties::kStateDeleted;
+        ReleasePtr<IDataRunList> pRuns;
+        if (bFolder) {
+            pProperties->SetFirstClusterNum(fc);
+        } else if (pProperties->GetFileSize() < 1) {
+            auto& numbering = CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject();
+            pProperties->SetFirstClusterNum(static_cast<long long>(numbering.GetVirtualClusterNum()));
+        } else {
+            pProperties->SetFirstClusterNum(fc);
+            pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted());
+        }
+        if (m_revision.IsOn() && bFolder && !entry.IsErased()) {
+            auto pCopy = std::make_unique<CFATFileNode>();
+            pCopy->SetFileProperties(std::make_unique<CFATFileProperties>(*pProperties));
+            lists.folderCopies.push_back(std::move(pCopy));
+        }
+        auto pNode = std::make_unique<CFATFileNode>();
+        pNode->SetFileProperties(std::move(pProperties));
+        if (pRuns) pNode->SetDataRunList(std::move(pRuns));
+        if (m_pRecord) pNode->SetBelongedPartition(m_pRecord->m_u16PartitionIndex);
+
+        if (m_revision.IsOn() && !bFolder && bDeleted) {
+            lists.deletedFiles.push_back(std::move(pNode));  // handed over after the revision
+            continue;
+        }
+        CFATFileNode* pHanded = pNode.release();
+        if (!HandOver(pHanded)) continue;
+        if (!bFolder) continue;
+        m_pFolderMap->emplace(fc, pHanded);
+        (pHanded->IsDeleted() ? pending.deleted : pending.live).push_back(pHanded);
+        if (bDeleted) lists.deletedFolders.push_back(pHanded);
+    }
+    if (longNameStart != kNoLongName) return static_cast<std::uint32_t>(longNameStart);
+    return static_cast<std::uint32_t>(off);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The runs of a FAT file, in clusters counted from cluster 2. A live file follows its chain; a
+// deleted file's chain is usually freed, so it follows what links remain and then assumes its
+// clusters lie one after another, which is where FAT writers put them when they can.
+#include <cstdint>
+
+#include "engine/IDataRunList.h"
+#include "engine/ReleasePtr.h"
+
+class IFATTable;
+
+class CFATBuildDataRun {
+public:
+    /// `u32Clusters` is the volume's cluster count: clusters 2 to u32Clusters + 1 exist.
+    CFATBuildDataRun(IFATTable const* pTable, std::uint32_t u32SectorSize, std::uint32_t u32SectorsPerCluster,
+                     std::uint32_t u32Clusters)
+        : m_pTable(pTable),
+          m_u64ClusterBytes(std::uint64_t{u32SectorSize} * u32SectorsPerCluster),
+          m_u32Clusters(u32Clusters) {}
+
+    /// Null when the first cluster does not exist, the size is not positive, or (live files)
+    /// the chain leaves the volume or loops.
+    ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted) const;
+
+private:
+    ReleasePtr<IDataRunList> BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
+    ReleasePtr<IDataRunList> BuildDeleteFileDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
+    bool Exists(std::uint64_t u64Cluster) const { return u64Cluster >= 2 && u64Cluster - 2 < m_u32Clusters; }
+
+    IFATTable const* m_pTable;
+    std::uint64_t m_u64ClusterBytes;
+    std::uint32_t m_u32Clusters;
+};
+
+/// Empty files have no cluster; they take numbers from 2^32 up as first cluster and node id, so
+/// that they never collide with a real cluster. One numbering per process, restarted per build.
+class CEmptyFileVirtualClusterNum {
+public:
+    static constexpr std::uint64_t kFirst = std::uint64_t{1} << 32;
+    static CEmptyFileVirtualClusterNum& GetEmptyFileVirtualClusterNumObject();
+    void ResetVirtualClusterNum() { m_u64Next = kFirst; }
+    std::uint64_t GetVirtualClusterNum() { return m_u64Next++; }
+
+private:
+    std::uint64_t m_u64Next = kFirst;
+};

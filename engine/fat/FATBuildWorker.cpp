@@ -1,0 +1,99 @@
+#include "engine/fat/FATBuildWorker.h"
+
+#include <vector>
+
+#include "engine/IProgress.h"
+#include "engine/IStorageDevice.h"
+#include "engine/fat/FATBuildChildren.h"
+#include "engine/fat/FATBuildDataRun.h"
+#include "engine/fat/ondisk/FATTableCheck.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
+
+namespace {
+
+constexpr std::uint32_t kCodeRootUnreadable = 1;
+constexpr std::uint32_t kCodeStopped = 0xd;
+constexpr std::uint32_t kRetryHighWords = 50;
+
+void Report(IProgress* pProgress, std::uint64_t u64Done) {
+    _PROGRESS_INFO info;
+    info.u32State = PROGRESS_STATE_RUNNING;
+    info.u64Total = 100;
+    info.u64Done = u64Done;
+    pProgress->UpdateProgress(&info);
+}
+
+}  // namespace
+
+CFATBuildWorker::CFATBuildWorker(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, CFATSearchedPartitionInfo const* pRecord,
+                                 IStorageDevice* pDevice, FATVolumeGeometry const& geometry, IFATTable const* pTable)
+    : m_pBuilder(pBuilder), m_pProgress(pProgress), m_pRecord(pRecord), m_pDevice(pDevice), m_geometry(geometry), m_pTable(pTable) {}
+
+bool CFATBuildWorker::IsFullValidDBR(engine::ByteView bootSector, long long s64Start, IStorageDevice* pDevice) {
+    if (!pDevice || s64Start < 0) return false;
+    int const iSectorSize = pDevice->GetSectorSize();
+    if (iSectorSize < 512 || iSectorSize > 4096) return false;
+    CTempFATDBR const dbr(bootSector, static_cast<std::uint32_t>(iSectorSize));
+    if (!dbr.IsValidDBR()) return false;
+    if (std::uint64_t{dbr.GetNumberOfFat()} * dbr.GetSectorsPerFat() > dbr.GetTotalSectors()) return false;
+    std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
+    for (std::uint64_t const u64Offset : {std::uint64_t{0}, std::uint64_t{dbr.GetSectorsPerFat()}}) {
+        long long const s64Sector = s64Start + dbr.GetReservedSector() + static_cast<long long>(u64Offset);
+        FileSystemType eType = FILE_SYSTEM_UNRECOGNISED;
+        if (pDevice->ReadSector(sector.data(), s64Sector, 1) &&
+            fat::IsValidFATTableFirstSector(engine::ByteView(sector.data(), sector.size()), eType))
+            return true;
+    }
+    return false;
+}
+
+RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
+    CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().ResetVirtualClusterNum();
+    CFATBuildChildren children(m_pBuilder, m_pRecord, m_pDevice, &m_readClusters, &m_folderMap, m_geometry, m_pTable);
+    FATPendingFolders pending;
+    if (!children.BuildRoot(pending)) return ENGINE_RESULT(kModuleFatSearch, kCodeRootUnreadable);
+
+    RESULT result = kResultSuccess;
+    std::uint64_t u64Done = 0;
+    std::uint64_t u64LastPercent = 0;
+    while (!pending.Empty()) {
+        if (m_pProgress) {
+            if (!m_pProgress->Continued()) {
+                result = ENGINE_RESULT(kModuleFatSearch, kCodeStopped);
+                break;
+            }
+            ++u64Done;
+            std::uint64_t const u64Percent = u64Done * 100 / (u64Done + pending.Size());
+            if (u64Percent > u64LastPercent) {
+                u64LastPercent = u64Percent;
+                Report(m_pProgress, u64Percent);
+            }
+        }
+        CFATFileNode* pFolder = pending.Take();
+        CFATFileProperties const* pProperties = pFolder->GetFileProperties();
+        if (!pProperties || pFolder->GetFirstChild() != nullptr) continue;
+        auto const fc = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum());
+        if (!children.BuildChildren(pFolder, fc, pending, false)) BuildSubDirChild(children, pFolder, pending);
+    }
+    if (m_pProgress && result == kResultSuccess) Report(m_pProgress, 100);
+    return result;
+}
+
+bool CFATBuildWorker::BuildSubDirChild(CFATBuildChildren& children, CFATFileNode* pFolder, FATPendingFolders& pending) {
+    CFATFileProperties* pProperties = pFolder->GetFileProperties();
+    if (m_geometry.eType != FILE_SYSTEM_FAT32 || !pProperties || !pProperties->IsDirectory() ||
+        pProperties->GetState() != CFATFileProperties::kStateDeleted)
+        return false;
+    std::uint32_t const u32Low = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum()) % 0x10000;
+    for (std::uint32_t i = 0; i < kRetryHighWords; ++i) {
+        std::uint32_t const u32Cluster = u32Low + i * 0x10000;
+        ReleasePtr<IDataRunList> pRuns = children.BuildDataRunList(u32Cluster, pProperties->GetFileSize(), true);
+        if (!pRuns) continue;
+        // The node was handed over already: its ids change in place.
+        pFolder->SetDataRunList(std::move(pRuns));
+        pProperties->SetFirstClusterNum(u32Cluster);
+        pFolder->SetCurrentNodeID(u32Cluster);
+        if (children.BuildChildren(pFolder, u32Cluster, pending, false)) return true;
+    }
+    return false;
+}

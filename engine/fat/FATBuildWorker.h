@@ -1,0 +1,48 @@
+#pragma once
+// Turns one FAT16 or FAT32 volume into nodes for the tree builder. The quick build walks the
+// intact volume from its root, folder by folder; every folder is read once (the read-cluster
+// set), so a looping or shared chain cannot make the walk run on.
+#include <cstdint>
+#include <map>
+#include <set>
+
+#include "engine/Result.h"
+#include "engine/core/bytes/ByteView.h"
+#include "engine/fat/FATFileNode.h"
+#include "engine/fat/FATVolumeGeometry.h"
+
+class CFATBuildChildren;
+struct FATPendingFolders;
+class CFATSearchedPartitionInfo;
+class IDirecotryTreeBuilder;
+class IFATTable;
+class IProgress;
+class IStorageDevice;
+
+class CFATBuildWorker {
+public:
+    /// Nothing is owned; all must outlive the worker.
+    CFATBuildWorker(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, CFATSearchedPartitionInfo const* pRecord,
+                    IStorageDevice* pDevice, FATVolumeGeometry const& geometry, IFATTable const* pTable);
+
+    /// A boot sector of the device's sector size whose FATs fit in the volume and one of whose
+    /// FAT copies starts with a FAT header (read at `s64Start` + reserved, or one copy later).
+    static bool IsFullValidDBR(engine::ByteView bootSector, long long s64Start, IStorageDevice* pDevice);
+
+    /// Walks from the root; code 1 when the root cannot be read, 0xd when the user stopped.
+    RESULT QuickBuildDirectoryTree();
+
+private:
+    /// FAT32: a deleted folder may have lost its first cluster's high word; tries the low word
+    /// in each of the first 50 high words. True when a folder was read so.
+    bool BuildSubDirChild(CFATBuildChildren& children, CFATFileNode* pFolder, FATPendingFolders& pending);
+
+    IDirecotryTreeBuilder* m_pBuilder;
+    IProgress* m_pProgress;
+    CFATSearchedPartitionInfo const* m_pRecord;
+    IStorageDevice* m_pDevice;
+    FATVolumeGeometry m_geometry;
+    IFATTable const* m_pTable;
+    std::map<std::uint32_t, CFATFileNode*> m_folderMap;  // nodes owned by the tree builder
+    std::set<std::uint32_t> m_readClusters;
+};

@@ -1,0 +1,103 @@
+#include "engine/fat/FATQuickSearcher.h"
+
+#include <vector>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IProgress.h"
+#include "engine/IStorageDevice.h"
+#include "engine/IStorageDeviceData.h"
+#include "engine/fat/FATBuildWorker.h"
+#include "engine/fat/FATTable.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
+
+namespace {
+
+constexpr std::uint32_t kCodeNotFat = 0xc;
+/// Where mkfs and Windows put FAT32's backup boot sector.
+constexpr long long kBackupBootSector = 6;
+/// Evidence flags the complete search records; a quick search sees all of them at once.
+constexpr std::uint32_t kFat16Flags = 0x3C3;
+constexpr std::uint32_t kFat32Flags = 0x3CC;
+constexpr int kMaxSectorSize = 4096;
+
+RESULT VolumeFileSystem(IStorageDevice* pDevice, FileSystemType& eType) {
+    if (pDevice->GetType() != STORAGE_DEVICE_VOLUME) return ENGINE_RESULT(kModuleFatSearch, kCodeNotSupported);
+    auto* pData = dynamic_cast<IVolumeDeviceData*>(pDevice->GetPrivateData());
+    CCollectedVolumeDeviceInfoStruct const* pRecord = pData ? pData->GetVolumeInfo() : nullptr;
+    if (!pRecord) return ENGINE_RESULT(kModuleFatSearch, kCodeMissingObject);
+    eType = static_cast<FileSystemType>(pRecord->u32FileSystemType);
+    return kResultSuccess;
+}
+
+}  // namespace
+
+IQuickFileSystemSearchController* CreateFATQuickSearcher() { return new CFATQuickSearcher(); }
+
+int CFATQuickSearcher::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+    if (m_partitions.empty()) return 0;
+    if (ppPartitions && iCount >= 1) ppPartitions[0] = m_partitions.front()->Clone();
+    return 1;
+}
+
+RESULT CFATQuickSearcher::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) {
+    if (!pDevice || !pProgress) return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
+    if (!m_pBuilder) return ENGINE_RESULT(kModuleFatSearch, kCodeMissingObject);
+    FileSystemType eType = FILE_SYSTEM_UNRECOGNISED;
+    RESULT result = VolumeFileSystem(pDevice, eType);
+    if (Succeeded(result)) {
+        result = eType == FILE_SYSTEM_FAT16 || eType == FILE_SYSTEM_FAT32 ? SearchVolume(pDevice, pProgress, eType)
+                                                                          : ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
+    }
+    _PROGRESS_INFO info;
+    info.u32State = PROGRESS_STATE_FINISHED;
+    info.u64Total = 100;
+    info.u64Done = 100;
+    pProgress->UpdateProgress(&info);
+    return result;
+}
+
+RESULT CFATQuickSearcher::SearchVolume(IStorageDevice* pDevice, IProgress* pProgress, FileSystemType eType) {
+    int const iSectorSize = pDevice->GetSectorSize();
+    if (iSectorSize < 512 || iSectorSize > kMaxSectorSize) return ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
+    std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
+    engine::ByteView const view(sector.data(), sector.size());
+    auto validAt = [&](long long s64Sector) {
+        return pDevice->ReadSector(sector.data(), s64Sector, 1) && CFATBuildWorker::IsFullValidDBR(view, 0, pDevice) &&
+               CTempFATDBR(view, static_cast<std::uint32_t>(iSectorSize)).GetFileSystemType() == eType;
+    };
+    bool const bFound = validAt(0) || (eType == FILE_SYSTEM_FAT32 && validAt(kBackupBootSector));
+
+    CFATSearchedPartitionInfo* pRecord = nullptr;
+    RESULT result = ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
+    std::unique_ptr<CDoubleFATTable> pTable;
+    if (bFound) {
+        CTempFATDBR const dbr(view, static_cast<std::uint32_t>(iSectorSize));
+        long long const s64DeviceSectors = pDevice->GetTotalSectors();
+        FATVolumeGeometry const geometry =
+            FATVolumeGeometry::FromBootSector(dbr, s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) : 0);
+        pTable = IFATTableFactory::CreateFATTable(pDevice, dbr.GetReservedSector(), eType, dbr.GetSectorsPerFat(), true, true,
+                                                  geometry.u32Clusters + 2);
+
+        auto pInfo = std::make_unique<CFATSearchedPartitionInfo>(static_cast<std::uint32_t>(iSectorSize));
+        pInfo->m_u16PartitionIndex = 0;
+        pInfo->m_s64StartSector = static_cast<long long>(geometry.u64FirstDataSector);
+        pInfo->m_u32SectorsPerCluster = geometry.u32SectorsPerCluster;
+        pInfo->m_u32FileSystemType = eType;
+        pInfo->SetTotalSectors(geometry.u64TotalSectors);
+        pInfo->SetSectorPerFAT(dbr.GetSectorsPerFat());
+        pInfo->SetTotalCluster(geometry.u32Clusters);
+        pInfo->SetStartSector(0);
+        pInfo->SetReservedSector(static_cast<std::uint16_t>(dbr.GetReservedSector()));
+        pInfo->SetRootInfo(eType == FILE_SYSTEM_FAT16 ? geometry.u32RootSectors : geometry.u32RootCluster);
+        pInfo->MergeFlag(eType == FILE_SYSTEM_FAT16 ? kFat16Flags : kFat32Flags);
+        pRecord = pInfo.get();
+        m_partitions.push_back(std::move(pInfo));
+
+        m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
+        CFATBuildWorker worker(m_pBuilder, pProgress, pRecord, pDevice, geometry, pTable.get());
+        result = worker.QuickBuildDirectoryTree();
+    }
+    m_pBuilder->SetPartitonDevice(pRecord, pDevice);
+    m_pBuilder->FlashBuild(SEARCHER_TYPE_FAT);
+    return result;
+}

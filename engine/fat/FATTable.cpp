@@ -1,0 +1,107 @@
+#include "engine/fat/FATTable.h"
+
+#include <algorithm>
+
+#include "engine/IStorageDevice.h"
+#include "engine/core/bytes/ByteView.h"
+#include "engine/core/util/CatchExeception.h"
+#include "engine/fat/ondisk/FATTableCheck.h"
+
+namespace {
+
+/// Sectors read per device call while loading a copy.
+constexpr std::uint32_t kLoadWindowBytes = 1u << 20;
+
+/// The size bounds of a copy in 512-byte sectors; a copy outside them is not this type's.
+bool SizeFits(FileSystemType eType, std::uint32_t u32Sectors, std::uint32_t u32SectorSize) {
+    std::uint32_t const k = u32SectorSize / 512;
+    if (k == 0) return false;
+    if (eType == FILE_SYSTEM_FAT16) return u32Sectors >= 12 / k && u32Sectors <= 256 / k;
+    // No upper bound: the load is capped by the volume's cluster count instead.
+    return eType == FILE_SYSTEM_FAT32 && u32Sectors >= 256 / k;
+}
+
+}  // namespace
+
+CFATTable::CFATTable(IStorageDevice* pDevice, FileSystemType eType, long long s64StartSector, std::uint32_t u32Sectors,
+                     std::uint32_t u32MaxEntries)
+    : m_eType(eType) {
+    if (pDevice && Load(pDevice, s64StartSector, u32Sectors, u32MaxEntries))
+        m_bValid = fat::IsValidFATEntries(m_entries, m_eType);
+    if (!m_bValid) m_entries.clear();
+}
+
+CFATTable::CFATTable(FileSystemType eType, std::vector<std::uint32_t> entries) : m_eType(eType), m_entries(std::move(entries)) {
+    m_bValid = fat::IsValidFATEntries(m_entries, m_eType);
+    if (!m_bValid) m_entries.clear();
+}
+
+bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uint32_t u32Sectors, std::uint32_t u32MaxEntries) {
+    int const iSectorSize = pDevice->GetSectorSize();
+    std::uint32_t const u32Width = fat::EntryWidth(m_eType);
+    if (iSectorSize < 512 || u32Width == 0 || s64StartSector < 0) return false;
+    auto const u32SectorSize = static_cast<std::uint32_t>(iSectorSize);
+    if (!SizeFits(m_eType, u32Sectors, u32SectorSize)) return false;
+    std::uint64_t const u64CopyEntries = std::uint64_t{u32Sectors} * u32SectorSize / u32Width;
+    std::uint64_t const u64Entries = std::min<std::uint64_t>(u64CopyEntries, u32MaxEntries);
+    if (u64Entries < 2) return false;
+    std::uint64_t const u64Bytes = u64Entries * u32Width;
+    std::uint64_t const u64SectorsNeeded = (u64Bytes + u32SectorSize - 1) / u32SectorSize;
+    std::uint32_t const u32WindowSectors = std::max<std::uint32_t>(1, kLoadWindowBytes / u32SectorSize);
+
+    m_entries.resize(static_cast<std::size_t>(u64Entries));
+    std::vector<std::uint8_t> window(std::size_t{u32WindowSectors} * u32SectorSize);
+    std::uint64_t u64Entry = 0;
+    for (std::uint64_t u64Sector = 0; u64Sector < u64SectorsNeeded; u64Sector += u32WindowSectors) {
+        std::uint64_t const u64Count = std::min<std::uint64_t>(u32WindowSectors, u64SectorsNeeded - u64Sector);
+        if (!pDevice->ReadSector(window.data(), s64StartSector + static_cast<long long>(u64Sector), static_cast<long long>(u64Count)))
+            return false;
+        engine::ByteView const view(window.data(), static_cast<std::size_t>(u64Count) * u32SectorSize);
+        std::uint64_t const u64InWindow = std::min<std::uint64_t>(view.Size() / u32Width, u64Entries - u64Entry);
+        for (std::uint64_t i = 0; i < u64InWindow; ++i) m_entries[u64Entry++] = fat::ReadEntry(view, m_eType, i);
+    }
+    return true;
+}
+
+std::uint32_t CFATTable::GetNextCluster(std::uint32_t u32Cluster) const {
+    if (u32Cluster >= m_entries.size()) return 0;
+    std::uint32_t const u32Value = m_entries[u32Cluster];
+    if (m_eType == FILE_SYSTEM_FAT16) {
+        if (u32Value == 0xFFF7) return kBadCluster;
+        if (u32Value > 0xFFF7) return kEndOfChain;
+    }
+    return u32Value;
+}
+
+std::uint32_t CDoubleFATTable::GetNextCluster(std::uint32_t u32Cluster) const {
+    if (m_pPrimary) return m_pPrimary->GetNextCluster(u32Cluster);
+    if (m_pBackup) return m_pBackup->GetNextCluster(u32Cluster);
+    return 0;
+}
+
+namespace IFATTableFactory {
+
+std::unique_ptr<IRealFATTable> CreateRealFATTable(IStorageDevice* pDevice, FileSystemType eType, long long s64Start,
+                                                  std::uint32_t u32Sectors, std::uint32_t u32MaxEntries) {
+    if (eType != FILE_SYSTEM_FAT16 && eType != FILE_SYSTEM_FAT32) return nullptr;
+    auto pTable = std::make_unique<CFATTable>(pDevice, eType, s64Start, u32Sectors, u32MaxEntries);
+    if (!pTable->IsValidFATTable()) return nullptr;
+    return pTable;
+}
+
+std::unique_ptr<CDoubleFATTable> CreateFATTable(IStorageDevice* pDevice, long long s64FatStart, FileSystemType eType,
+                                                std::uint32_t u32SectorsPerFat, bool bFirst, bool bSecond,
+                                                std::uint32_t u32MaxEntries) {
+    std::unique_ptr<IRealFATTable> pPrimary;
+    std::unique_ptr<IRealFATTable> pBackup;
+    if (bFirst || !bSecond) pPrimary = CreateRealFATTable(pDevice, eType, s64FatStart, u32SectorsPerFat, u32MaxEntries);
+    if (bSecond && !pPrimary)
+        pBackup = CreateRealFATTable(pDevice, eType, s64FatStart + u32SectorsPerFat, u32SectorsPerFat, u32MaxEntries);
+    auto pTable = std::make_unique<CDoubleFATTable>(std::move(pPrimary), std::move(pBackup));
+    if (!pTable->HasTable())
+        CatchExeception::WriteLog("FAT: no usable copy of the allocation table at sector %lld (%u sectors)\n", s64FatStart,
+                                  u32SectorsPerFat);
+    return pTable;
+}
+
+}  // namespace IFATTableFactory
