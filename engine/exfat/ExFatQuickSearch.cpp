@@ -55,7 +55,7 @@ bool CExFatQuickSearch::PrepareSearch(IStorageDevice* pDevice) {
 void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgress) {
     if (pProgress == nullptr) return;
     PendingFolder const root{m_partition.GetRootCluster(), m_partition.GetClusterLimit() * m_partition.GetBytesPerCluster(),
-                             false, false};
+                             false, false, nullptr};
     if (!BuildChildren(pDevice, root)) return;
 
     std::uint64_t u64Done = 0;
@@ -86,11 +86,19 @@ void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgres
 }
 
 bool CExFatQuickSearch::TakeNextFolder(PendingFolder& folder) {
-    std::deque<PendingFolder>& queue = !m_liveFolders.empty() ? m_liveFolders : m_deletedFolders;
-    if (queue.empty()) return false;
-    folder = queue.front();
-    queue.pop_front();
-    return true;
+    while (!m_liveFolders.empty() || !m_deletedFolders.empty()) {
+        std::deque<PendingFolder>& queue = !m_liveFolders.empty() ? m_liveFolders : m_deletedFolders;
+        folder = std::move(queue.front());
+        queue.pop_front();
+        if (!folder.pDeferredNode) return true;
+        if (m_pBuilder->AddNode(folder.pDeferredNode.get(), SEARCHER_TYPE_EXFAT) == 0) {
+            folder.pDeferredNode.reset();  // refused: neither it nor its children are shown
+            continue;
+        }
+        folder.pDeferredNode.release();  // the builder owns it now
+        return true;
+    }
+    return false;
 }
 
 bool CExFatQuickSearch::IsClusterProssed(std::uint32_t u32Cluster) { return !m_readClusters.insert(u32Cluster).second; }
@@ -127,11 +135,16 @@ void CExFatQuickSearch::AddChildren(PendingFolder const& folder) {
         pNode->SetID(static_cast<long long>(m_partition.ConvertClusterNumToSector(info.u32FirstCluster)));
         pNode->SetParentID(s64ParentID);
         bool const bFolder = pNode->IsDirectory() != 0;
+        bool const bDeleted = info.u8InUse == 0;
+        PendingFolder child{info.u32FirstCluster, info.u64DataLength, info.u8NoFatChain != 0, bDeleted, nullptr};
+        if (bFolder && bDeleted) {
+            child.pDeferredNode = std::move(pNode);
+            m_deletedFolders.push_back(std::move(child));
+            continue;
+        }
         if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) == 0) continue;  // refused: released here
         pNode.release();  // the builder owns it now
-        if (!bFolder) continue;
-        PendingFolder const child{info.u32FirstCluster, info.u64DataLength, info.u8NoFatChain != 0, info.u8InUse == 0};
-        (child.bDeleted ? m_deletedFolders : m_liveFolders).push_back(child);
+        if (bFolder) m_liveFolders.push_back(std::move(child));
     }
     m_analyzer.ClearFiles();
 }

@@ -10,6 +10,7 @@
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/exfat/EFDTAnalyze.h"
+#include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ExFatPartition.h"
 
 class CExFatQuickSearch final : public IQuickFileSystemSearchController {
@@ -25,12 +26,15 @@ public:
     RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
 
 private:
-    /// A folder waiting to be read.
+    /// A folder waiting to be read. A deleted folder's node waits with it: the builder hears
+    /// of it only after every live folder, so that a live folder now using the same first
+    /// cluster (and so the same node id) is the one its children are hung under.
     struct PendingFolder {
         std::uint32_t u32FirstCluster = 0;
         std::uint64_t u64Size = 0;
         bool bNoFatChain = false;
         bool bDeleted = false;
+        ReleasePtr<CExFatFileNode> pDeferredNode;
     };
 
     bool PrepareSearch(IStorageDevice* pDevice);
@@ -41,6 +45,7 @@ private:
     /// Whether the cluster was read before; it counts as read from now on either way.
     bool IsClusterProssed(std::uint32_t u32Cluster);
     /// Live folders first: a deleted folder may name a cluster that a live folder now owns.
+    /// A deleted folder's node goes to the builder here; false when none is left to read.
     bool TakeNextFolder(PendingFolder& folder);
 
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
