@@ -1,0 +1,71 @@
+#pragma once
+// Photographs for the photograph analyser tests, made at test time by the real tools
+// (ImageMagick, exiftool, tiffcp) so that the bytes are what cameras and editors write, and
+// small builders for the raw formats no tool here writes (CRW, MRW, X3F, a Fuji container).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace phototest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+/// Camera tags exiftool writes; an empty field is left out.
+struct CameraTags {
+    std::string make;
+    std::string model;
+    std::string dateTime;  // "YYYY:MM:DD hh:mm:ss", as DateTimeOriginal (and ModifyDate in TIFFs)
+    bool bDng = false;     // adds DNGVersion 1.4.0.0
+};
+
+/// Why the tools cannot run here, or empty when they can.
+std::string MissingTools();
+
+/// Makes pictures in one folder; every call a new file. Each answers empty bytes (with the
+/// failing command in Error()) when a tool fails.
+class PhotoMaker {
+public:
+    explicit PhotoMaker(std::string folder) : m_folder(std::move(folder)) {}
+
+    /// A JFIF JPEG of `width` x `height` plasma; `bProgressive` interlaced; EXIF from `tags`
+    /// when a field is set (exiftool puts the APP1 right after the 16-byte APP0).
+    Bytes Jpeg(CameraTags const& tags, bool bProgressive = false, int width = 160, int height = 120);
+    /// The same, its JFIF APP0 removed: with tags an EXIF-first JPEG, without a plain one (FF D8 FF DB).
+    Bytes JpegWithoutJfif(CameraTags const& tags);
+    /// A `width` x `height` uncompressed RGB TIFF in the given byte order, optionally tiled (tiffcp -t).
+    Bytes Tiff(CameraTags const& tags, bool bBigEndian, bool bTiled = false, int width = 64, int height = 64);
+
+    std::string const& Error() const { return m_error; }
+
+private:
+    bool Run(std::string const& command);
+    bool Tag(std::string const& file, CameraTags const& tags, bool bTiff);
+    std::string Next(char const* pszExtension);
+
+    std::string m_folder;
+    std::string m_error;
+    int m_iCount = 0;
+};
+
+Bytes ReadFile(std::string const& path);
+
+/// Inserts a comment segment after the JPEG's APP segments so that the file's length is
+/// `u32Remainder` modulo `u32Modulus` (the segment takes at least 4 bytes).
+Bytes PadJpegTo(Bytes const& jpeg, std::uint32_t u32Modulus, std::uint32_t u32Remainder);
+/// Lengthens the first APP0 segment by `u32Extra` zero bytes.
+Bytes LengthenApp0(Bytes const& jpeg, std::uint32_t u32Extra);
+
+/// A Fuji RAF container: its 160-byte header, `tiff` at 160, then `jpeg`; the header's first
+/// section pair covers the TIFF.
+Bytes MakeRaf(Bytes const& tiff, Bytes const& jpeg);
+/// A CRW file: header, `u32Filler` bytes of 0x11, then end pattern `iPattern` (0, 1 or 2), and the
+/// bytes to the file's end as the pattern implies (0x22).
+Bytes MakeCrw(std::uint32_t u32Filler, int iPattern);
+/// An MRW header: leading block of `u32Lead` bytes, sensor `u16Height` x `u16Width`, `u8Bits` per sample.
+Bytes MakeMrw(std::uint32_t u32Lead, std::uint16_t u16Height, std::uint16_t u16Width, std::uint8_t u8Bits);
+/// An X3F file: "FOVb", filler 0x33 up to `u32DirectoryAt`, "SECd", 72 bytes of 0x44.
+Bytes MakeX3f(std::uint32_t u32DirectoryAt);
+
+void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value);
+
+}  // namespace phototest
