@@ -1,0 +1,283 @@
+// The enumerator over a fake platform finder: disks are small image files in a temporary
+// folder, described to the enumerator as the finder would describe real media, so ordering,
+// the array protocol, the merge of volumes with the table's partitions and the ownership of
+// virtual volumes are checked without touching the machine's disks.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/IEnumDeviceEx.h"
+#include "engine/IStorageDevice.h"
+#include "engine/IStorageDeviceData.h"
+#include "engine/core/enumerate/EnumDeviceEx.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using platform::BlockMedium;
+
+class CFakeFinder final : public platform::IBlockDeviceFinder {
+public:
+    std::vector<BlockMedium> disks;
+    std::map<std::string, std::vector<BlockMedium>> volumes;
+
+    std::vector<BlockMedium> WholeDisks() override { return disks; }
+    std::vector<BlockMedium> VolumesOf(std::string const& diskName) override { return volumes[diskName]; }
+};
+
+void PutLe32(std::vector<char>& bytes, std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
+}
+
+/// A sparse image of `u64Sectors` 512-byte sectors whose first sectors are `head`.
+void WriteImage(std::string const& path, std::uint64_t u64Sectors, std::vector<char> const& head) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    out.seekp(static_cast<std::streamoff>(u64Sectors * 512 - 1));
+    out.put('\0');
+}
+
+/// An MBR with primaries given as (start, count).
+std::vector<char> MbrHead(std::vector<std::pair<std::uint32_t, std::uint32_t>> const& primaries) {
+    std::vector<char> head(512);
+    for (std::size_t i = 0; i < primaries.size(); ++i) {
+        head[446 + i * 16 + 4] = 0x83;
+        PutLe32(head, 446 + i * 16 + 8, primaries[i].first);
+        PutLe32(head, 446 + i * 16 + 12, primaries[i].second);
+    }
+    head[510] = 0x55;
+    head[511] = static_cast<char>(0xAA);
+    return head;
+}
+
+BlockMedium Disk(testsupport::TempDir const& dir, std::string const& name, std::uint64_t u64Sectors, std::uint32_t u32Scheme,
+                 std::vector<char> const& head = {}) {
+    BlockMedium disk;
+    disk.kernelName = name;
+    disk.devicePath = dir.File(name);
+    disk.mediaName = "Fake " + name;
+    disk.u64TotalSectors = u64Sectors;
+    disk.u32DeviceId = (8u << 24) | static_cast<std::uint32_t>(name.size());
+    disk.u32BusType = 4;
+    disk.u32Scheme = u32Scheme;
+    WriteImage(disk.devicePath, u64Sectors, head);
+    return disk;
+}
+
+BlockMedium Volume(testsupport::TempDir const& dir, std::string const& name, std::uint32_t u32Number,
+                   std::uint64_t u64Start, std::uint64_t u64Sectors) {
+    BlockMedium volume;
+    volume.kernelName = name;
+    volume.devicePath = dir.File(name);
+    volume.u64TotalSectors = u64Sectors;
+    volume.u64StartSector = u64Start;
+    volume.u32PartitionNumber = u32Number;
+    volume.u32DeviceId = (8u << 24) | u32Number;
+    volume.mountPath = "/media/user/" + name;
+    WriteImage(volume.devicePath, u64Sectors, {});
+    return volume;
+}
+
+class Enumerator : public testing::Test {
+protected:
+    std::unique_ptr<enumerate::CEnumDeviceEx> Make() {
+        CFakeFinder finder = m_finder;
+        return std::make_unique<enumerate::CEnumDeviceEx>([finder]() -> std::unique_ptr<enumerate::IEnumDevice> {
+            return std::make_unique<enumerate::CEnumDevice>(std::make_unique<CFakeFinder>(finder));
+        });
+    }
+
+    testsupport::TempDir m_dir;
+    CFakeFinder m_finder;
+};
+
+std::vector<IStorageDevice*> Disks(IEnumDeviceEx& enumerator) {
+    int iCount = 0;
+    EXPECT_FALSE(Failed(enumerator.EnumDiskDevice(nullptr, iCount)));
+    std::vector<IStorageDevice*> disks(static_cast<std::size_t>(iCount));
+    EXPECT_FALSE(Failed(enumerator.EnumDiskDevice(disks.data(), iCount)));
+    return disks;
+}
+
+std::vector<IStorageDevice*> Volumes(IEnumDeviceEx& enumerator, IStorageDevice* pDisk) {
+    int iCount = 0;
+    EXPECT_FALSE(Failed(enumerator.EnumVolumeDevice(pDisk, nullptr, iCount)));
+    std::vector<IStorageDevice*> volumes(static_cast<std::size_t>(iCount));
+    if (iCount > 0) {
+        EXPECT_FALSE(Failed(enumerator.EnumVolumeDevice(pDisk, volumes.data(), iCount)));
+    }
+    return volumes;
+}
+
+std::vector<IStorageDevice*> Partitions(IEnumDeviceEx& enumerator, IStorageDevice* pDisk) {
+    int iCount = 0;
+    EXPECT_FALSE(Failed(enumerator.EnumPartitionDevice(pDisk, nullptr, iCount)));
+    std::vector<IStorageDevice*> partitions(static_cast<std::size_t>(iCount));
+    if (iCount > 0) {
+        EXPECT_FALSE(Failed(enumerator.EnumPartitionDevice(pDisk, partitions.data(), iCount)));
+    }
+    return partitions;
+}
+
+CCollectDiskDeviceInfoStruct const& DiskInfo(IStorageDevice* pDisk) {
+    return *dynamic_cast<IDiskDeviceData*>(pDisk->GetPrivateData())->GetDiskInfo();
+}
+CCollectedVolumeDeviceInfoStruct const& VolumeInfo(IStorageDevice* pVolume) {
+    return *dynamic_cast<IVolumeDeviceData*>(pVolume->GetPrivateData())->GetVolumeInfo();
+}
+CCollectedPartitionDeviceInfoStruct const& PartitionInfo(IStorageDevice* pPartition) {
+    return *dynamic_cast<IPartitionDeviceData*>(pPartition->GetPrivateData())->GetPartitionInfo();
+}
+
+std::uint32_t CodeOf(RESULT result) { return Failed(result) ? ResultCode(result) : 0; }
+
+TEST_F(Enumerator, SortsDisksByKernelNameByteWise) {
+    for (char const* pszName : {"disk2", "disk0", "disk10"}) m_finder.disks.push_back(Disk(m_dir, pszName, 2048, 0));
+    auto pEnum = Make();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    std::vector<std::string> names;
+    for (IStorageDevice* pDisk : Disks(*pEnum)) names.emplace_back(DiskInfo(pDisk).szBsdName);
+    EXPECT_EQ(names, (std::vector<std::string>{"disk0", "disk10", "disk2"}));
+    CCollectDiskDeviceInfoStruct const& info = DiskInfo(Disks(*pEnum).front());
+    EXPECT_EQ(info.u32BusType, 4u);
+    EXPECT_EQ(info.s64TotalSectors, 2048);
+    EXPECT_STREQ(info.szName, "Fake disk0");
+}
+
+TEST_F(Enumerator, FollowsTheArrayProtocol) {
+    m_finder.disks.push_back(Disk(m_dir, "sda", 2048, 0));
+    m_finder.disks.push_back(Disk(m_dir, "sdb", 2048, 0));
+    auto pEnum = Make();
+    int iCount = 5;
+    EXPECT_EQ(CodeOf(pEnum->EnumDiskDevice(nullptr, iCount)), kCodeEnumNotInitialised);
+    EXPECT_EQ(CodeOf(pEnum->Uninit()), kCodeEnumNotInitialised);
+    ASSERT_FALSE(Failed(pEnum->Init()));
+
+    IStorageDevice* array[2] = {nullptr, nullptr};
+    iCount = 1;
+    EXPECT_EQ(CodeOf(pEnum->EnumDiskDevice(array, iCount)), kCodeEnumArrayTooSmall);
+    EXPECT_EQ(array[0], nullptr);
+    iCount = 0;
+    EXPECT_EQ(CodeOf(pEnum->EnumDiskDevice(array, iCount)), 0u);
+    EXPECT_EQ(iCount, 0);
+    iCount = 2;
+    EXPECT_EQ(CodeOf(pEnum->EnumDiskDevice(array, iCount)), 0u);
+    EXPECT_EQ(iCount, 2);
+    ASSERT_NE(array[0], nullptr);
+
+    iCount = 0;
+    EXPECT_EQ(CodeOf(pEnum->EnumPartitionDevice(array[0], array, iCount)), 0u);  // capacity 0: nothing asked
+    EXPECT_EQ(CodeOf(pEnum->EnumVolumeDevice(array[0], array, iCount)), kCodeEnumArrayTooSmall);
+    EXPECT_EQ(CodeOf(pEnum->EnumVolumeDevice(nullptr, array, iCount)), kCodeEnumNullDisk);
+    EXPECT_EQ(CodeOf(pEnum->EnumPartitionDevice(nullptr, array, iCount)), kCodeEnumNullDisk);
+    IStorageDevice* pStranger = reinterpret_cast<IStorageDevice*>(&iCount);
+    EXPECT_EQ(CodeOf(pEnum->EnumVolumeDevice(pStranger, array, iCount)), kCodeEnumUnknownDisk);
+    EXPECT_EQ(CodeOf(pEnum->EnumPartitionDevice(pStranger, array, iCount)), kCodeEnumUnknownDisk);
+    EXPECT_EQ(CodeOf(pEnum->Uninit()), 0u);
+}
+
+TEST_F(Enumerator, NoDiskAnswersCode1) {
+    auto pEnum = Make();
+    EXPECT_EQ(CodeOf(pEnum->Init()), kCodeEnumNoDisk);
+    int iCount = 0;
+    EXPECT_EQ(CodeOf(pEnum->EnumDiskDevice(nullptr, iCount)), kCodeEnumNotInitialised);
+}
+
+TEST_F(Enumerator, PartitionNearAVolumeYieldsTheVolumeAndAnUnmatchedOneAVirtualVolumeAfterIt) {
+    m_finder.disks.push_back(Disk(m_dir, "sdc", 131072, 1, MbrHead({{2048, 40000}, {50000, 30000}})));
+    // The system's volume is 100 sectors shorter than the table's entry: still the same one.
+    m_finder.volumes["sdc"].push_back(Volume(m_dir, "sdc1", 1, 2048, 39900));
+    auto pEnum = Make();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    IStorageDevice* pDisk = Disks(*pEnum).front();
+
+    std::vector<IStorageDevice*> const volumes = Volumes(*pEnum, pDisk);
+    ASSERT_EQ(volumes.size(), 2u);
+    EXPECT_STREQ(VolumeInfo(volumes[0]).szBsdName, "sdc1");
+    EXPECT_EQ(VolumeInfo(volumes[0]).u32Mounted, 1u);
+    EXPECT_STREQ(VolumeInfo(volumes[0]).szVolumeName, "sdc1");
+    EXPECT_EQ(VolumeInfo(volumes[0]).pParentDisk, pDisk);
+    CCollectedVolumeDeviceInfoStruct const& virtualInfo = VolumeInfo(volumes[1]);
+    EXPECT_EQ(virtualInfo.u32PartitionNumber, 2u);
+    EXPECT_EQ(virtualInfo.u64StartSector, 50000u);
+    EXPECT_EQ(virtualInfo.s64TotalSectors, 30000);
+    EXPECT_EQ(virtualInfo.u32Mounted, 0u);
+    EXPECT_EQ(virtualInfo.pParentDisk, pDisk);
+    EXPECT_EQ(volumes[1]->GetTotalSectors(), 30000);
+
+    // Every call hands out the same objects: the enumerator owns them, counting calls included.
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Volumes(*pEnum, pDisk), volumes);
+    std::vector<IStorageDevice*> const partitions = Partitions(*pEnum, pDisk);
+    ASSERT_EQ(partitions.size(), 2u);
+    EXPECT_EQ(PartitionInfo(partitions[0]).u32PartitionIndex, 1u);
+    EXPECT_EQ(PartitionInfo(partitions[1]).u64StartSector, 50000u);
+    EXPECT_FALSE(Failed(pEnum->Uninit()));
+}
+
+TEST_F(Enumerator, VolumeAtAnotherStartDoesNotCoverAPartition) {
+    m_finder.disks.push_back(Disk(m_dir, "sdd", 131072, 1, MbrHead({{2048, 40000}})));
+    m_finder.volumes["sdd"].push_back(Volume(m_dir, "sdd1", 1, 4096, 40000));
+    auto pEnum = Make();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    EXPECT_EQ(Volumes(*pEnum, Disks(*pEnum).front()).size(), 2u);
+}
+
+TEST_F(Enumerator, UnpartitionedDiskIsItsOwnVolumeNumberedAllOnes) {
+    BlockMedium const disk = Disk(m_dir, "sde", 4096, 0);
+    m_finder.disks.push_back(disk);
+    BlockMedium whole = disk;
+    whole.label = "DATA";
+    m_finder.volumes["sde"].push_back(whole);
+    auto pEnum = Make();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    IStorageDevice* pDisk = Disks(*pEnum).front();
+    std::vector<IStorageDevice*> const volumes = Volumes(*pEnum, pDisk);
+    ASSERT_EQ(volumes.size(), 1u);
+    EXPECT_EQ(VolumeInfo(volumes[0]).u32PartitionNumber, 0xFFFFFFFFu);
+    EXPECT_STREQ(VolumeInfo(volumes[0]).szVolumeName, "DATA");
+    std::vector<IStorageDevice*> const partitions = Partitions(*pEnum, pDisk);
+    ASSERT_EQ(partitions.size(), 1u);
+    EXPECT_EQ(PartitionInfo(partitions[0]).u32PartitionIndex, 0xFFFFFFFFu);
+}
+
+TEST_F(Enumerator, GptDiskWithOnlySmallPartitionsYieldsOneWholeDiskPartition) {
+    std::vector<char> head(34 * 512);
+    head[446 + 4] = static_cast<char>(0xEE);
+    head[510] = 0x55;
+    head[511] = static_cast<char>(0xAA);
+    head[1024] = 1;                      // a type GUID that is not all zero
+    PutLe32(head, 1024 + 32, 2048);      // first
+    PutLe32(head, 1024 + 40, 411647);    // last: 200 MiB
+    m_finder.disks.push_back(Disk(m_dir, "sdf", 1 << 21, 2, head));
+    auto pEnum = Make();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    std::vector<IStorageDevice*> const partitions = Partitions(*pEnum, Disks(*pEnum).front());
+    ASSERT_EQ(partitions.size(), 1u);
+    EXPECT_EQ(PartitionInfo(partitions[0]).u32PartitionIndex, 0xFFFFFFFFu);
+    EXPECT_EQ(PartitionInfo(partitions[0]).u64StartSector, 0u);
+    EXPECT_EQ(PartitionInfo(partitions[0]).s64TotalSectors, 1 << 21);
+}
+
+TEST_F(Enumerator, GptVolumeWithGuidThatIsNotGuidTextIsLeftOut) {
+    m_finder.disks.push_back(Disk(m_dir, "sdg", 4096, 2));
+    BlockMedium good = Volume(m_dir, "sdg1", 1, 34, 1000);
+    good.partitionTypeGuid = "C12A7328-F81F-11D2-BA4B-00A0C93EC93B";
+    BlockMedium bad = Volume(m_dir, "sdg2", 2, 2048, 1000);
+    bad.partitionTypeGuid = "not a guid";
+    m_finder.volumes["sdg"] = {good, bad};
+    auto pEnum = Make();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    std::vector<IStorageDevice*> const volumes = Volumes(*pEnum, Disks(*pEnum).front());
+    ASSERT_GE(volumes.size(), 1u);
+    EXPECT_STREQ(VolumeInfo(volumes[0]).szBsdName, "sdg1");
+    std::uint8_t const expected[4] = {0x28, 0x73, 0x2A, 0xC1};  // first group little-endian on disk
+    EXPECT_EQ(std::vector<std::uint8_t>(VolumeInfo(volumes[0]).partitionTypeGuid, VolumeInfo(volumes[0]).partitionTypeGuid + 4),
+              std::vector<std::uint8_t>(expected, expected + 4));
+    for (IStorageDevice* pVolume : volumes) EXPECT_STRNE(VolumeInfo(pVolume).szBsdName, "sdg2");
+}
+
+}  // namespace
