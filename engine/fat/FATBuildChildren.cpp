@@ -22,14 +22,6 @@ constexpr std::size_t kNoLongName = SIZE_MAX;
 
 }  // namespace
 
-CFATFileNode* FATPendingFolders::Take() {
-    std::deque<CFATFileNode*>& queue = !live.empty() ? live : deleted;
-    if (queue.empty()) return nullptr;
-    CFATFileNode* pNode = queue.front();
-    queue.pop_front();
-    return pNode;
-}
-
 CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const* pRecord,
                                      IStorageDevice* pDevice, std::set<std::uint32_t>* pReadClusters,
                                      std::map<std::uint32_t, CFATFileNode*>* pFolderMap, FATVolumeGeometry const& geometry,
@@ -51,6 +43,12 @@ ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32Fi
 
 bool CFATBuildChildren::HandOver(CFATFileNode* pNode) {
     if (m_pBuilder && m_pBuilder->AddNode(pNode, SEARCHER_TYPE_FAT)) return true;
+    for (auto it = m_pFolderMap->begin(); it != m_pFolderMap->end(); ++it) {
+        if (it->second == pNode) {
+            m_pFolderMap->erase(it);
+            break;
+        }
+    }
     pNode->Release();
     return false;
 }
@@ -202,12 +200,16 @@ std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes,
             lists.deletedFiles.push_back(std::move(pNode));  // handed over after the revision
             continue;
         }
+        if (bFolder && pNode->IsDeleted()) {
+            m_pFolderMap->emplace(fc, pNode.get());
+            if (bDeleted) lists.deletedFolders.push_back(pNode.get());
+            pending.deleted.push_back(std::move(pNode));
+            continue;
+        }
         CFATFileNode* pHanded = pNode.release();
-        if (!HandOver(pHanded)) continue;
-        if (!bFolder) continue;
+        if (!HandOver(pHanded) || !bFolder) continue;
         m_pFolderMap->emplace(fc, pHanded);
-        (pHanded->IsDeleted() ? pending.deleted : pending.live).push_back(pHanded);
-        if (bDeleted) lists.deletedFolders.push_back(pHanded);
+        pending.live.push_back(pHanded);
     }
     if (longNameStart != kNoLongName) return static_cast<std::uint32_t>(longNameStart);
     return static_cast<std::uint32_t>(off);

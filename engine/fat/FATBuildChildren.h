@@ -23,13 +23,13 @@ class CFATSearchedPartitionInfo;
 
 /// Folders still to read. Live folders are read before deleted ones: a deleted folder whose
 /// freed cluster a new folder took would otherwise read the new folder's entries as its own.
+/// Deleted folders also reach the tree builder only when their turn comes, after every live
+/// folder, so that a live folder sharing their first cluster is the parent its entries find.
 struct FATPendingFolders {
-    std::deque<CFATFileNode*> live;     // not owned: the tree builder holds them
-    std::deque<CFATFileNode*> deleted;  // not owned
+    std::deque<CFATFileNode*> live;                     // not owned: the tree builder holds them
+    std::deque<std::unique_ptr<CFATFileNode>> deleted;  // not handed over yet
     bool Empty() const { return live.empty() && deleted.empty(); }
     std::size_t Size() const { return live.size() + deleted.size(); }
-    /// The next folder, live ones first; null when none is left.
-    CFATFileNode* Take();
 };
 
 class CFATBuildChildren {
@@ -52,13 +52,13 @@ public:
     /// (where an unfinished long name starts, when one is pending), or kFailed.
     std::uint32_t BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder, FATPendingFolders& pending,
                                           FATRevisionLists& lists, bool bStopAtInvalid);
+    /// Hands a node to the builder; false (node destroyed, folder map entry dropped) when refused.
+    bool HandOver(CFATFileNode* pNode);
     /// Runs for a file, or null; see CFATBuildDataRun.
     ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted) const;
     bool IsReviseOn() const { return m_revision.IsOn(); }
 
 private:
-    /// Hands a node to the builder; false (node destroyed) when refused.
-    bool HandOver(CFATFileNode* pNode);
     void FinishFolder(FATRevisionLists& lists);
 
     IDirecotryTreeBuilder* m_pBuilder;

@@ -69,7 +69,15 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
                 Report(m_pProgress, u64Percent);
             }
         }
-        CFATFileNode* pFolder = pending.Take();
+        CFATFileNode* pFolder = nullptr;
+        if (!pending.live.empty()) {
+            pFolder = pending.live.front();
+            pending.live.pop_front();
+        } else {
+            pFolder = pending.deleted.front().release();
+            pending.deleted.pop_front();
+            if (!children.HandOver(pFolder)) continue;
+        }
         CFATFileProperties const* pProperties = pFolder->GetFileProperties();
         if (!pProperties || pFolder->GetFirstChild() != nullptr) continue;
         auto const fc = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum());
