@@ -1,0 +1,78 @@
+// Allocation tables made by hand: joins, loops, links out of range, the FAT16 marks, and a
+// descending chain across a full-size FAT32 table, which the check must take in linear time.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/fat/FATTable.h"
+#include "engine/fat/ondisk/FATTableCheck.h"
+
+namespace {
+
+std::vector<std::uint32_t> Table(FileSystemType eType, std::uint32_t u32Entries) {
+    std::vector<std::uint32_t> entries(u32Entries, 0);
+    entries[0] = eType == FILE_SYSTEM_FAT16 ? 0xFFF8 : 0x0FFFFFF8;
+    entries[1] = eType == FILE_SYSTEM_FAT16 ? 0xFFFF : 0x0FFFFFFF;
+    return entries;
+}
+
+struct Case {
+    char const* pszName;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> links;  // entry, value
+    bool bValid;
+};
+
+TEST(FATTableCheckTest, ChainsThatJoinOrLoopOrLeaveTheTableAreInvalid) {
+    std::vector<Case> const cases = {
+        {"one chain", {{2, 3}, {3, 4}, {4, 0xFFFF}}, true},
+        {"two chains join at 7", {{5, 7}, {9, 7}, {7, 0xFFFF}}, false},
+        {"3-4-3 loop", {{3, 4}, {4, 3}}, false},
+        {"self link", {{6, 6}}, false},
+        {"link to 1", {{6, 1}}, false},
+        {"link past the table", {{6, 40}}, false},
+        {"chain entered mid-way by a later head", {{9, 5}, {5, 6}, {6, 0xFFFF}}, true},
+    };
+    for (FileSystemType const eType : {FILE_SYSTEM_FAT16, FILE_SYSTEM_FAT32}) {
+        for (Case const& c : cases) {
+            SCOPED_TRACE(c.pszName);
+            auto entries = Table(eType, 32);
+            for (auto [u32Entry, u32Value] : c.links)
+                entries[u32Entry] = eType == FILE_SYSTEM_FAT32 && u32Value == 0xFFFF ? 0x0FFFFFFF : u32Value;
+            EXPECT_EQ(fat::IsValidFATEntries(entries, eType), c.bValid);
+        }
+    }
+}
+
+TEST(FATTableCheckTest, ADescendingChainOverAFullFat32TableValidates) {
+    constexpr std::uint32_t kEntries = 1u << 22;
+    auto entries = Table(FILE_SYSTEM_FAT32, kEntries);
+    entries[2] = 0x0FFFFFFF;
+    for (std::uint32_t i = 3; i < kEntries; ++i) entries[i] = i - 1;
+    EXPECT_TRUE(fat::IsValidFATEntries(entries, FILE_SYSTEM_FAT32));
+}
+
+TEST(FATTableCheckTest, Fat16MarksWidenAndFat32EntriesAreMasked) {
+    auto fat16 = Table(FILE_SYSTEM_FAT16, 16);
+    fat16[3] = 0xFFF7;
+    fat16[4] = 0xFFFF;
+    CFATTable const table16(FILE_SYSTEM_FAT16, fat16);
+    ASSERT_TRUE(table16.IsValidFATTable());
+    EXPECT_EQ(table16.GetNextCluster(3), IFATTable::kBadCluster);
+    EXPECT_EQ(table16.GetNextCluster(4), IFATTable::kEndOfChain);
+    EXPECT_EQ(table16.GetNextCluster(100), 0u);
+
+    std::uint8_t raw[16] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0x05, 0x00, 0x00, 0xF0};
+    engine::ByteView const view(raw, sizeof raw);
+    EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT32, 2), 0x0FFFFFFFu);
+    EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT32, 3), 5u);
+}
+
+TEST(FATTableCheckTest, TheHeaderIgnoresTheShutdownAndErrorBits) {
+    std::uint8_t raw[8] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x03};  // both bits cleared
+    FileSystemType eType = FILE_SYSTEM_UNRECOGNISED;
+    EXPECT_TRUE(fat::IsValidFATTableFirstSector(engine::ByteView(raw, sizeof raw), eType));
+    EXPECT_EQ(eType, FILE_SYSTEM_FAT32);
+}
+
+}  // namespace
