@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the program. The desktop application does not exist yet, so this
-# builds a small sample disk image and runs the measurement harness over it.
+# makes a small sample disk image with pictures hidden among random bytes, runs a complete scan
+# of it through the measurement harness, and recovers what it finds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-image=build/release/sample.img
-if [ ! -f "$image" ]; then
-  head -c $((64 * 1024 * 1024)) /dev/urandom > "$image"
-fi
-echo "No desktop application yet: running the measurement harness (scanbench read) on the sample image $image"
-build/release/bench/scanbench read "$image"
+
+work=build/release/sample
+rm -rf "$work" && mkdir -p "$work/pictures"
+convert -size 640x480 plasma:fractal "$work/pictures/plasma.png"
+convert -size 320x240 gradient:blue-yellow "$work/pictures/gradient.gif"
+convert -size 200x200 xc:red BMP3:"$work/pictures/red.bmp"
+head -c $((64 * 1024 * 1024)) /dev/urandom > "$work/sample.img"
+sector=2048
+for picture in "$work"/pictures/*; do
+  dd if="$picture" of="$work/sample.img" bs=512 seek="$sector" conv=notrunc status=none
+  sector=$((sector + 30011))
+done
+
+echo "No desktop application yet: scanning the sample image $work/sample.img with the measurement harness"
+build/release/bench/scanbench complete "$work/sample.img" --out "$work/recovered"
+echo
+echo "Recovered files (SHA-256), then the pictures that were hidden in the image:"
+(cd "$work/recovered" && find . -type f -exec sha256sum {} +)
+(cd "$work/pictures" && sha256sum *)
