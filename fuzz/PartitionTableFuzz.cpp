@@ -1,0 +1,29 @@
+// Partition-table analysis over a fuzzed disk: the first input byte picks 512 or 4096-byte
+// sectors and the rest are the disk's first sectors. Loops, overlong chains and entries past the
+// end must end with a code or a list, every entry inside the device.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "engine/IPartitionTableAnalyze.h"
+#include "engine/IStorageDeviceData.h"
+#include "support/MemoryDevice.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t size) {
+    if (size < 1) return 0;
+    int const iSectorSize = (pData[0] & 1) ? 4096 : 512;
+    testsupport::CMemoryDevice disk(std::vector<std::uint8_t>(pData + 1, pData + size), iSectorSize);
+    disk.SetPrivateData(CreateDiskDeviceData(new CCollectDiskDeviceInfoStruct));
+    std::unique_ptr<IPartitionTableAnalyze> pAnalyze(CreatePartitionTableAnalyze());
+    std::vector<PartitionEntry> entries;
+    pAnalyze->AnalyzePartitionTable(&disk, entries);
+    auto const u64Total = static_cast<std::uint64_t>(disk.GetTotalSectors());
+    for (PartitionEntry const& entry : entries) {
+        if (entry.u64SectorCount == 0 || entry.u64StartSector >= u64Total ||
+            entry.u64SectorCount > u64Total - entry.u64StartSector)
+            std::abort();
+    }
+    return 0;
+}
