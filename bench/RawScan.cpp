@@ -1,5 +1,6 @@
 // raw_scan [MiB]: measures the signature search on a built image (default 1024 MiB): 75 %
-// random sectors, 20 % zero runs, 5 % planted pictures. Prints (a) MB/s over a memory-backed
+// random sectors, 20 % zero runs, 5 % planted pictures (PNG, BMP, JPEG, TIFF). Prints (a) MB/s
+// over a memory-backed
 // device, (b) ns per sector that no analyser accepts, (c) MB/s of the scan of the page-cached
 // image file next to a plain sequential 4 MiB pread and their ratio, (d) the share of sizing
 // reads served by the ring.
@@ -92,12 +93,37 @@ std::vector<std::uint8_t> MakeBmp(std::size_t size, std::mt19937_64& random) {
     return bmp;
 }
 
-/// 75 % random sectors, 20 % zero runs, 5 % pictures, in runs of a few hundred KiB.
+/// A baseline JFIF of 1024 x 1024 pixels: APP0, frame and scan headers, `size` random bytes of
+/// scan data (no FF in them, as byte stuffing guarantees), then the end marker.
+std::vector<std::uint8_t> MakeJpeg(std::size_t size, std::mt19937_64& random) {
+    std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
+                                      0xFF, 0xC0, 0x00, 0x11, 8, 0x04, 0x00, 0x04, 0x00, 3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1,
+                                      0xFF, 0xDA, 0x00, 0x0C, 3, 1, 0, 2, 0x11, 3, 0x11, 0, 0x3F, 0};
+    for (std::size_t i = 0; i < size; ++i) jpeg.push_back(static_cast<std::uint8_t>(random() % 0xFF));
+    jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+    return jpeg;
+}
+
+/// A little-endian TIFF: one directory with a single strip of `size` random bytes after it.
+std::vector<std::uint8_t> MakeTiff(std::size_t size, std::mt19937_64& random) {
+    std::uint32_t const u32Strip = 8 + 2 + 2 * 12 + 4;
+    std::uint32_t const u32Size = static_cast<std::uint32_t>(size);
+    std::vector<std::uint8_t> tiff = {'I', 'I', 0x2A, 0, 8, 0, 0, 0, 2, 0,
+                                      0x11, 0x01, 4, 0, 1, 0, 0, 0, static_cast<std::uint8_t>(u32Strip), 0, 0, 0,
+                                      0x17, 0x01, 4, 0, 1, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) tiff.push_back(static_cast<std::uint8_t>(u32Size >> (8 * i)));
+    tiff.insert(tiff.end(), {0, 0, 0, 0});
+    for (std::size_t i = 0; i < size; ++i) tiff.push_back(static_cast<std::uint8_t>(random()));
+    return tiff;
+}
+
+/// 75 % random sectors, 20 % zero runs, 5 % pictures (PNG, BMP, JPEG, TIFF in turn), in runs
+/// of a few hundred KiB.
 std::vector<std::uint8_t> BuildImage(std::size_t bytes) {
     std::vector<std::uint8_t> image(bytes, 0);
     std::mt19937_64 random(20240601);
     std::size_t position = 0;
-    bool bPng = true;
+    int iKind = 0;
     while (position < bytes) {
         std::size_t const run = std::min<std::size_t>(bytes - position, (64 + random() % 512) * 1024);
         std::uint64_t const u64Pick = random() % 100;
@@ -109,8 +135,13 @@ std::vector<std::uint8_t> BuildImage(std::size_t bytes) {
         } else if (u64Pick < 95) {
             // zeros already
         } else {
-            std::vector<std::uint8_t> const picture = bPng ? MakePng(run - 64, random) : MakeBmp(run, random);
-            bPng = !bPng;
+            std::vector<std::uint8_t> picture;
+            switch (iKind++ % 4) {
+                case 0: picture = MakePng(run - 64, random); break;
+                case 1: picture = MakeBmp(run, random); break;
+                case 2: picture = MakeJpeg(run - 64, random); break;
+                default: picture = MakeTiff(run - 64, random); break;
+            }
             std::memcpy(&image[position], picture.data(), std::min(picture.size(), bytes - position));
         }
         position += (run + kSectorSize - 1) / kSectorSize * kSectorSize;
