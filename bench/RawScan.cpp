@@ -1,9 +1,8 @@
 // raw_scan [MiB]: measures the signature search on a built image (default 1024 MiB): 75 %
 // random sectors, 20 % zero runs, 5 % planted pictures (PNG, BMP, JPEG, TIFF). Prints (a) MB/s
-// over a memory-backed
-// device, (b) ns per sector that no analyser accepts, (c) MB/s of the scan of the page-cached
-// image file next to a plain sequential 4 MiB pread and their ratio, (d) the share of sizing
-// reads served by the ring.
+// over a memory-backed device, (b) ns per sector that no analyser accepts, (c) MB/s of the scan
+// of the page-cached image file next to a plain sequential 4 MiB pread and their ratio, (d) the
+// share of sizing reads served by the ring.
 #include <fcntl.h>
 #include <unistd.h>
 
