@@ -36,7 +36,7 @@ std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageD
     }
     // One description of a file system for volumes and partitions alike.
     CCollectedVolumeDeviceInfoStruct volume;
-    if (recovery::DescribeVolume(pPartition, {}, volume)) {
+    if (recovery::DescribeVolume(pPartition, "", volume)) {
         pInfo->u32FileSystemType = volume.u32FileSystemType;
         std::memcpy(pInfo->szLabel, volume.szLabel, sizeof pInfo->szLabel);
     }
