@@ -1,0 +1,62 @@
+#pragma once
+// Quick scans of the exFAT images that tests/fixtures/exfat/make_images.sh builds with the real
+// tools, through the deleted-files controller as the application runs them, with the found
+// tree flattened to paths and each file copied out through the controller's copy-out.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/IDataRecovery.h"
+#include "engine/IFileNode.h"
+#include "engine/IRecoveryController.h"
+#include "engine/IRecoveryFilter.h"
+#include "engine/IStorageDevice.h"
+#include "engine/ReleasePtr.h"
+#include "support/EntryPointScope.h"
+#include "support/FakeSinks.h"
+
+namespace exfattest {
+
+/// One line of a manifest: a folder, or a file with its size and SHA-256.
+struct ManifestEntry {
+    bool bFolder = false;
+    long long s64Size = 0;
+    std::string sha256;
+};
+
+/// The folder the fixture wrote the images to; empty when the fixture did not run.
+std::string ImageFolder();
+/// Path -> entry of a manifest file written by the image script; empty when it is missing.
+std::map<std::string, ManifestEntry> LoadManifest(std::string const& path);
+
+class ImageScan {
+public:
+    /// Opens `devicePath` (an image file or a loop device) as a volume and quick-scans it.
+    explicit ImageScan(std::string const& devicePath);
+    ~ImageScan();
+
+    /// Empty when the scan ran; otherwise what went wrong.
+    std::string const& Error() const { return m_error; }
+    /// Every shown node under the exFAT root by path ("/docs/readme.txt"); the lost-files
+    /// folder's nodes start with "/Other lost files".
+    std::multimap<std::string, IFileNode*> const& Nodes() const { return m_nodes; }
+    /// The one node at `path`, or null when there is none or several.
+    IFileNode* Find(std::string const& path) const;
+    /// Copies a node out to `destination`; the copy's SHA-256, or empty on failure.
+    std::string CopyOutHash(IFileNode* pNode, std::string const& destination);
+    testsupport::FakeProgress& Progress() { return m_progress; }
+
+private:
+    testsupport::EntryPointScope m_entryPoints;
+    testsupport::FakeProgress m_progress;
+    testsupport::FakeTreeSink m_sink;
+    ReleasePtr<IRecoveryFilter> m_pFilter;
+    ReleasePtr<IRecoveryController> m_pController;
+    ReleasePtr<IDataRecovery> m_pCopyOut;
+    std::unique_ptr<IStorageDevice> m_pDevice;
+    std::multimap<std::string, IFileNode*> m_nodes;
+    std::string m_error;
+};
+
+}  // namespace exfattest

@@ -1,0 +1,151 @@
+// The quick search over small volumes built by hand, for the damaged layouts real tools never write.
+#include "engine/exfat/ExFatQuickSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "ExFatBytes.h"
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "support/FakeSinks.h"
+#include "support/MemoryDevice.h"
+
+namespace {
+
+using exfattest::EntrySet;
+using exfattest::Volume;
+
+/// Keeps every node it is given, by name.
+class RecordingBuilder : public IDirecotryTreeBuilder {
+public:
+    int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
+    int AddNode(IFileNode* pNode, _tagSearcherType) override {
+        m_nodes.emplace_back(pNode);
+        return 1;
+    }
+    int AddSearcherInfo(_tagSearcherType, long long s64RootID) override {
+        m_s64RootID = s64RootID;
+        return 1;
+    }
+    void FlashBuild(_tagSearcherType) override { ++m_iFlashes; }
+    void Release() override {}
+    void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
+
+    IFileNode* Find(std::string const& name) const {
+        for (auto const& pNode : m_nodes)
+            if (name == pNode->GetFileName()) return pNode.get();
+        return nullptr;
+    }
+    std::vector<ReleasePtr<IFileNode>> m_nodes;
+    long long m_s64RootID = 0;
+    int m_iFlashes = 0;
+};
+
+/// The set, then allocation-bitmap entries (which the reader passes over) up to the cluster's
+/// end, so that the folder goes on into its next cluster.
+std::vector<std::uint8_t> FullCluster(std::vector<std::uint8_t> bytes) {
+    while (bytes.size() < 512) {
+        bytes.push_back(0x81);
+        bytes.resize(bytes.size() + 31, 0);
+    }
+    return bytes;
+}
+
+class ExFatQuickSearchTest : public testing::Test {
+protected:
+    void Scan() {
+        m_pDevice = std::make_unique<testsupport::CMemoryDevice>(m_volume.Bytes(), 512, STORAGE_DEVICE_VOLUME);
+        m_searcher.SetDirecotryTreeBuilder(&m_builder);
+        EXPECT_EQ(m_searcher.QuickSearchFiles(m_pDevice.get(), &m_progress), kResultSuccess);
+    }
+
+    Volume m_volume;
+    std::unique_ptr<testsupport::CMemoryDevice> m_pDevice;
+    RecordingBuilder m_builder;
+    testsupport::FakeProgress m_progress;
+    CExFatQuickSearch m_searcher;
+};
+
+TEST_F(ExFatQuickSearchTest, AFolderChainLoopingBackIsReadOnce) {
+    m_volume.PutCluster(Volume::kRootCluster, EntrySet({u"loop", 6, 3 * 512, true, false, false}));
+    m_volume.PutCluster(6, FullCluster(EntrySet({u"one.txt", 20, 10})));
+    m_volume.PutCluster(7, FullCluster(EntrySet({u"two.txt", 21, 10})));
+    m_volume.SetFat(6, 7);
+    m_volume.SetFat(7, 6);
+    Scan();
+    EXPECT_NE(m_builder.Find("one.txt"), nullptr);
+    EXPECT_NE(m_builder.Find("two.txt"), nullptr);
+    EXPECT_EQ(m_builder.m_nodes.size(), 3u);
+    EXPECT_EQ(m_builder.m_s64RootID, static_cast<long long>(Volume::SectorOf(Volume::kRootCluster)));
+}
+
+TEST_F(ExFatQuickSearchTest, ChildrenOfADeletedFolderAreDeletedWhateverTheirOwnBits) {
+    m_volume.PutCluster(Volume::kRootCluster, EntrySet({u"old", 8, 512, true, true}));
+    m_volume.PutCluster(8, EntrySet({u"child.txt", 20, 10}));
+    Scan();
+    IFileNode* pChild = m_builder.Find("child.txt");
+    ASSERT_NE(pChild, nullptr);
+    EXPECT_TRUE(pChild->IsDeleted());
+    EXPECT_EQ(pChild->GetParentNodeID(), static_cast<long long>(Volume::SectorOf(8)));
+    EXPECT_EQ(pChild->GetCurrentNodeID(), static_cast<long long>(Volume::SectorOf(20)));
+}
+
+TEST_F(ExFatQuickSearchTest, AOnePieceFolderIsReadPastItsMeaninglessFatEntries) {
+    std::vector<std::uint8_t> folder;
+    for (int i = 0; i < 40; ++i) {
+        std::u16string const name = u"f" + std::u16string(1, static_cast<char16_t>(u'0' + i / 10)) +
+                                    std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
+        auto const set = EntrySet({name, static_cast<std::uint32_t>(20 + i), 10});
+        folder.insert(folder.end(), set.begin(), set.end());
+    }
+    m_volume.PutCluster(Volume::kRootCluster, EntrySet({u"big", 6, (folder.size() + 511) / 512 * 512, true}));
+    m_volume.PutCluster(6, folder);  // FAT entries of 6.. stay 0
+    Scan();
+    EXPECT_EQ(m_builder.m_nodes.size(), 41u);
+}
+
+TEST_F(ExFatQuickSearchTest, EmptyFilesAllGetNodeIdZero) {
+    auto const a = EntrySet({u"a", 0, 0});
+    auto const b = EntrySet({u"b", 0, 0});
+    std::vector<std::uint8_t> root(a);
+    root.insert(root.end(), b.begin(), b.end());
+    m_volume.PutCluster(Volume::kRootCluster, root);
+    Scan();
+    ASSERT_EQ(m_builder.m_nodes.size(), 2u);
+    for (auto const& pNode : m_builder.m_nodes) EXPECT_EQ(pNode->GetCurrentNodeID(), 0);
+}
+
+TEST_F(ExFatQuickSearchTest, AStopMidWalkStillFlushesAndFinishes) {
+    m_volume.PutCluster(Volume::kRootCluster, EntrySet({u"d1", 6, 512, true}));
+    m_volume.PutCluster(6, EntrySet({u"d2", 7, 512, true}));
+    m_volume.PutCluster(7, EntrySet({u"deep.txt", 20, 10}));
+    m_progress.StopAfter(1);
+    Scan();
+    EXPECT_EQ(m_builder.Find("deep.txt"), nullptr);
+    EXPECT_EQ(m_builder.m_iFlashes, 1);
+    auto const records = m_progress.Records();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().u32State, PROGRESS_STATE_FINISHED);
+}
+
+TEST_F(ExFatQuickSearchTest, AnInvalidBootSectorWalksNothingAndReportsNoPartition) {
+    m_volume.Bytes()[63] = 1;  // the last byte of the area that must be zero
+    Scan();
+    EXPECT_TRUE(m_builder.m_nodes.empty());
+    CSearchedPartitionInfo* pInfo = nullptr;
+    EXPECT_EQ(m_searcher.GetSearchedPartitionInfo(&pInfo, 1), 0);
+}
+
+TEST_F(ExFatQuickSearchTest, ThePartitionRecordPlacesClustersFromTheHeapStart) {
+    Scan();
+    CSearchedPartitionInfo* pInfo = nullptr;
+    ASSERT_EQ(m_searcher.GetSearchedPartitionInfo(&pInfo, 1), 1);
+    std::unique_ptr<CSearchedPartitionInfo> pOwned(pInfo);
+    EXPECT_EQ(pInfo->m_u32FileSystemType, 7u);
+    EXPECT_EQ(pInfo->m_s64StartSector, 256);
+    EXPECT_EQ(pInfo->m_u32SectorsPerCluster, 1u);
+    EXPECT_EQ(pInfo->GetTotalSectors(), m_pDevice->GetTotalSectors());
+}
+
+}  // namespace
