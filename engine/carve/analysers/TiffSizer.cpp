@@ -164,8 +164,9 @@ void TiffSizer::GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base) {
 void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base) {
     ArrayRef const& offsets = state.tileOffsets;
     ArrayRef const& counts = state.tileCounts;
-    if (offsets.u32Count == 0 || offsets.u32Count != counts.u32Count || offsets.u32ElementBytes != counts.u32ElementBytes)
-        return;
+    // Each array is read at its own width: writers may store the byte counts as shorts beside
+    // long offsets, and such a file is sized by its tiles all the same.
+    if (offsets.u32Count == 0 || offsets.u32Count != counts.u32Count) return;
     std::uint32_t u32LastOffset = 0;
     std::uint32_t u32LastCount = 0;
     if (ReadElement(offsets, u64Base, offsets.u32Count - 1, u32LastOffset) &&
