@@ -1,0 +1,51 @@
+// scanbench quick on an exFAT image: the harness recognises the volume as exFAT, lists what the
+// mounted file system held, and writes every non-empty file out with its original bytes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ExFatImageScan.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Scanbench() {
+    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
+    if (pszTmp == nullptr || *pszTmp == '\0') return {};
+    fs::path const program = fs::path(pszTmp).parent_path() / "bench/scanbench";
+    return fs::exists(program) ? program.string() : std::string();
+}
+
+TEST(ScanbenchExFatSmokeTest, QuickScanOfAnImageWritesTheFilesOut) {
+    std::string const folder = exfattest::ImageFolder();
+    if (folder.empty()) GTEST_SKIP() << "the exFAT images were not built";
+    std::string const program = Scanbench();
+    if (program.empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
+    testsupport::TempDir temp;
+    std::string const out = temp.File("out");
+    std::string const log = temp.File("log");
+    testsupport::RunCommand(program + " quick " + folder + "/exfat_4k.img --out " + out + " >" + log + " 2>&1");
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("file system 7"), std::string::npos) << text.str();
+
+    fs::path const root = fs::path(out) / "partition4294967295" / "Disk(ExFat)";
+    int iChecked = 0;
+    for (auto const& [path, entry] : exfattest::LoadManifest(folder + "/exfat_4k.manifest")) {
+        if (entry.bFolder || entry.s64Size == 0) continue;
+        EXPECT_EQ(testsupport::Sha256OfFile((root / path.substr(1)).string()), entry.sha256) << path;
+        ++iChecked;
+    }
+    EXPECT_GT(iChecked, 500);
+    for (auto const& [path, entry] : exfattest::LoadManifest(folder + "/exfat_4k.deleted"))
+        EXPECT_EQ(testsupport::Sha256OfFile((root / path.substr(1)).string()), entry.sha256) << path;
+}
+
+}  // namespace
