@@ -8,6 +8,7 @@
 #include "engine/core/enumerate/EnumDisk.h"
 #include "engine/core/enumerate/EnumPartition.h"
 #include "engine/core/enumerate/MergeVolumeAndPartition.h"
+#include "engine/core/enumerate/VolumeTableFacts.h"
 #include "engine/core/partition/PartitionTableAnalyze.h"
 
 namespace enumerate {
@@ -26,6 +27,7 @@ std::vector<IStorageDevice*> View(DeviceList const& devices) {
 CDiskListing::CDiskListing(std::unique_ptr<IStorageDevice> pDisk, IEnumDevice& enumDevice) : m_pDisk(std::move(pDisk)) {
     enumDevice.EnumVolumeDevice(m_pDisk.get(), m_volumes);
     m_partitionResult = enumDevice.EnumPartitionDevice(m_pDisk.get(), m_partitions);
+    FillVolumesFromTable(View(m_volumes), View(m_partitions));
     Merge();
 }
 

@@ -4,6 +4,8 @@
 // virtual volumes are checked without touching the machine's disks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -31,6 +33,10 @@ public:
 
 void PutLe32(std::vector<char>& bytes, std::size_t offset, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
+}
+
+void PutBe(std::vector<char>& bytes, std::size_t offset, std::uint32_t value, int iWidth) {
+    for (int i = 0; i < iWidth; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * (iWidth - 1 - i)));
 }
 
 /// A sparse image of `u64Sectors` 512-byte sectors whose first sectors are `head`.
@@ -278,6 +284,76 @@ TEST_F(Enumerator, GptVolumeWithGuidThatIsNotGuidTextIsLeftOut) {
     EXPECT_EQ(std::vector<std::uint8_t>(VolumeInfo(volumes[0]).partitionTypeGuid, VolumeInfo(volumes[0]).partitionTypeGuid + 4),
               std::vector<std::uint8_t>(expected, expected + 4));
     for (IStorageDevice* pVolume : volumes) EXPECT_STRNE(VolumeInfo(pVolume).szBsdName, "sdg2");
+}
+
+// Without a udev database, and with a libblkid that cannot read the table, the system names
+// no GUIDs or type: the table's own partition at the volume's start supplies them.
+TEST_F(Enumerator, GptVolumeWithoutGuidsTakesThemFromThePartitionAtItsStart) {
+    constexpr std::uint32_t kFirst = 2048;
+    constexpr std::uint32_t kLast = kFirst + 0x800001 - 1;  // large enough to be listed
+    std::vector<char> head(34 * 512);
+    head[446 + 4] = static_cast<char>(0xEE);
+    head[510] = 0x55;
+    head[511] = static_cast<char>(0xAA);
+    for (int i = 0; i < 16; ++i) {
+        head[1024 + i] = static_cast<char>(0xA0 + i);       // type GUID
+        head[1024 + 16 + i] = static_cast<char>(0x10 + i);  // unique GUID
+    }
+    PutLe32(head, 1024 + 32, kFirst);
+    PutLe32(head, 1024 + 40, kLast);
+    m_finder.disks.push_back(Disk(m_dir, "sdh", kLast + 2048, 2, head));
+    BlockMedium bare = Volume(m_dir, "sdh1", 1, kFirst, kLast - kFirst + 1);
+    BlockMedium told = Volume(m_dir, "sdh2", 2, kFirst, kLast - kFirst + 1);
+    told.partitionUuid = "01020304-0506-0708-090A-0B0C0D0E0F10";  // what the system says is kept
+    m_finder.volumes["sdh"] = {bare, told};
+    auto pEnum = Make();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    std::vector<IStorageDevice*> const volumes = Volumes(*pEnum, Disks(*pEnum).front());
+    ASSERT_EQ(volumes.size(), 2u);
+    auto const bytes = [](std::uint8_t const (&guid)[16]) { return std::vector<std::uint8_t>(guid, guid + 16); };
+    std::vector<std::uint8_t> typeGuid, uniqueGuid;
+    for (int i = 0; i < 16; ++i) {
+        typeGuid.push_back(static_cast<std::uint8_t>(0xA0 + i));
+        uniqueGuid.push_back(static_cast<std::uint8_t>(0x10 + i));
+    }
+    EXPECT_EQ(bytes(VolumeInfo(volumes[0]).partitionTypeGuid), typeGuid);
+    EXPECT_EQ(bytes(VolumeInfo(volumes[0]).uniquePartitionGuid), uniqueGuid);
+    EXPECT_EQ(bytes(VolumeInfo(volumes[1]).partitionTypeGuid), typeGuid);
+    std::vector<std::uint8_t> const toldGuid = {0x04, 0x03, 0x02, 0x01, 0x06, 0x05, 0x08, 0x07,
+                                                0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10};
+    EXPECT_EQ(bytes(VolumeInfo(volumes[1]).uniquePartitionGuid), toldGuid);
+}
+
+TEST_F(Enumerator, ApmVolumeWithoutTypeTakesTheTypeNameOfThePartitionAtItsStart) {
+    std::vector<char> head(3 * 512);
+    head[0] = 'E';
+    head[1] = 'R';
+    PutBe(head, 2, 512, 2);
+    struct MapEntry {
+        std::uint32_t u32Start;
+        std::uint32_t u32Blocks;
+        char const* pszType;
+    };
+    MapEntry const map[] = {{1, 63, "Apple_partition_map"}, {64, 4000, "Apple_HFS"}};
+    for (std::size_t n = 0; n < 2; ++n) {
+        std::size_t const at = (n + 1) * 512;
+        head[at] = 'P';
+        head[at + 1] = 'M';
+        PutBe(head, at + 4, 2, 4);
+        PutBe(head, at + 8, map[n].u32Start, 4);
+        PutBe(head, at + 12, map[n].u32Blocks, 4);
+        std::copy_n(map[n].pszType, std::strlen(map[n].pszType), head.begin() + static_cast<std::ptrdiff_t>(at + 48));
+    }
+    m_finder.disks.push_back(Disk(m_dir, "sdi", 8192, 3, head));
+    m_finder.volumes["sdi"] = {Volume(m_dir, "sdi2", 2, 64, 4000)};
+    auto pEnum = Make();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    std::vector<IStorageDevice*> const volumes = Volumes(*pEnum, Disks(*pEnum).front());
+    ASSERT_FALSE(volumes.empty());
+    EXPECT_STREQ(VolumeInfo(volumes[0]).szBsdName, "sdi2");
+    EXPECT_STREQ(VolumeInfo(volumes[0]).szApmPartitionType, "Apple_HFS");
+    std::uint8_t const zero[16] = {};
+    EXPECT_EQ(std::memcmp(VolumeInfo(volumes[0]).partitionTypeGuid, zero, 16), 0);
 }
 
 }  // namespace
