@@ -1,0 +1,66 @@
+#include "FatQuickScan.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/EngineEntryPoints.h"
+#include "engine/IDataRecovery.h"
+#include "engine/IFileNode.h"
+#include "engine/IFileReader.h"
+#include "engine/IStorageDeviceData.h"
+#include "engine/core/recovery/VolumeDescription.h"
+#include "engine/core/tree/TreeBuilderSettings.h"
+#include "support/Sha256.h"
+
+namespace fattest {
+
+FatQuickScan::FatQuickScan(std::string const& image, int iSectorSize) {
+    RegisterEngineSubsystems();
+    TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
+    settings.u32RootShownPauseMs = 0;
+    SetDefaultTreeBuilderSettings(settings);
+    m_pDevice.reset(CreateVolumeDevice(image.c_str()));
+    if (!m_pDevice || !m_pDevice->Open()) return;
+    auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
+    // The device takes its sector size from the record; the description then reads through it.
+    pRecord->s64SectorSize = iSectorSize;
+    pRecord->s64TotalSectors = m_pDevice->GetTotalSectors() * m_pDevice->GetSectorSize() / iSectorSize;
+    m_pDevice->SetPrivateData(CreateVolumeDeviceData(pRecord));
+    recovery::DescribeVolume(m_pDevice.get(), "image", *pRecord);
+    m_pFilter.reset(CreateFilter());
+    m_pFilter->SetFilterTypes(63);
+    m_pFilter->SetScanType(SCAN_TYPE_QUICK_UNMOUNTED);
+    m_pController.reset(CreateRecoveryController(RECOVERY_CONTROLLER_DELETED));
+    m_pController->Initialize(m_pFilter.get());
+    m_result = m_pController->StartDataRecovery(m_pDevice.get(), &m_progress, &m_sink);
+    for (IFileNode* pNode : m_sink.Nodes()) {
+        if (pNode->IsDirectory()) continue;
+        std::string path;
+        for (IFileNode* p = pNode; p && p->GetParent(); p = p->GetParent()) path = "/" + std::string(p->GetFileName()) + path;
+        (pNode->IsDeleted() ? m_deleted : m_live)[path] = pNode;
+    }
+}
+
+FatQuickScan::~FatQuickScan() {
+    // The controller owns the tree; it goes before the device it was read from.
+    m_pController.reset();
+}
+
+std::string FatQuickScan::Recover(IFileNode* pNode) {
+    ReleasePtr<IDataRecovery> pRecovery(m_pController->GetDataRecovery(SEARCHER_TYPE_FAT));
+    if (!pRecovery) return {};
+    ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pNode));
+    if (!pReader) return {};
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(pNode->GetFileSize()));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        unsigned int const u32Read =
+            pReader->ReadData(static_cast<long long>(done), reinterpret_cast<char*>(bytes.data() + done),
+                              static_cast<unsigned int>(std::min<std::size_t>(bytes.size() - done, 1 << 20)));
+        if (u32Read == 0) return {};
+        done += u32Read;
+    }
+    return testsupport::Sha256Hex(bytes);
+}
+
+}  // namespace fattest

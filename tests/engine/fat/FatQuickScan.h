@@ -1,0 +1,48 @@
+#pragma once
+// One quick scan of an image file through the deleted-files controller, as the UI model runs
+// it, with the found files by path and their copy-out.
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/IRecoveryController.h"
+#include "engine/IRecoveryFilter.h"
+#include "engine/IStorageDevice.h"
+#include "engine/ReleasePtr.h"
+#include "support/FakeSinks.h"
+
+class IFileNode;
+
+namespace fattest {
+
+class FatQuickScan {
+public:
+    /// Opens the image as a volume of `iSectorSize`-byte sectors, describes it as the
+    /// enumerator would and scans it.
+    explicit FatQuickScan(std::string const& image, int iSectorSize = 512);
+    ~FatQuickScan();
+    FatQuickScan(FatQuickScan const&) = delete;
+    FatQuickScan& operator=(FatQuickScan const&) = delete;
+
+    RESULT Result() const { return m_result; }
+    /// Files (not folders) by path from the tree's root, e.g. "/docs/a.txt".
+    std::map<std::string, IFileNode*> const& Live() const { return m_live; }
+    std::map<std::string, IFileNode*> const& Deleted() const { return m_deleted; }
+    /// The SHA-256 of the node's bytes through copy-out; empty when they cannot be read.
+    std::string Recover(IFileNode* pNode);
+
+private:
+    struct DeviceDeleter {
+        void operator()(IStorageDevice* p) const { delete p; }
+    };
+    std::unique_ptr<IStorageDevice, DeviceDeleter> m_pDevice;
+    ReleasePtr<IRecoveryFilter> m_pFilter;
+    ReleasePtr<IRecoveryController> m_pController;
+    testsupport::FakeProgress m_progress;
+    testsupport::FakeTreeSink m_sink;
+    RESULT m_result = ~RESULT{0};
+    std::map<std::string, IFileNode*> m_live;
+    std::map<std::string, IFileNode*> m_deleted;
+};
+
+}  // namespace fattest

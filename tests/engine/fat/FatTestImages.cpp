@@ -1,0 +1,74 @@
+#include "FatTestImages.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "support/TempDir.h"
+
+namespace fattest {
+
+namespace {
+
+struct Images {
+    std::string dir;
+    std::string why;
+    std::unique_ptr<testsupport::TempDir> pOwned;  // when built by this process
+};
+
+bool Complete(std::string const& dir) { return std::filesystem::exists(dir + "/complete"); }
+
+Images const& Get() {
+    static Images const images = [] {
+        Images result;
+        char const* pszFixture = std::getenv("QUORIN_FAT_IMAGES");
+        if (pszFixture && *pszFixture) {
+            if (Complete(pszFixture))
+                result.dir = pszFixture;
+            else
+                result.why = std::string("the fat_images fixture did not build the images in ") + pszFixture;
+            return result;
+        }
+        result.pOwned = std::make_unique<testsupport::TempDir>();
+        std::string const script = std::string(QUORIN_SOURCE_DIR) + "/tests/fixtures/fat/make_images.sh";
+        int const iExit = testsupport::RunCommand("bash '" + script + "' '" + result.pOwned->Path() + "' >/dev/null 2>&1");
+        if (iExit == 0 && Complete(result.pOwned->Path()))
+            result.dir = result.pOwned->Path();
+        else
+            result.why = "the fixture script could not build the images (exit " + std::to_string(iExit) + ")";
+        return result;
+    }();
+    return images;
+}
+
+}  // namespace
+
+std::string const& ImagesDir() { return Get().dir; }
+std::string const& WhyNoImages() { return Get().why; }
+std::string Image(std::string const& name) { return ImagesDir() + "/" + name; }
+
+std::map<std::string, Expected> ReadFiles(std::string const& path) {
+    std::map<std::string, Expected> files;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string kind, name, size, hash;
+        std::getline(fields, kind, '\t');
+        std::getline(fields, name, '\t');
+        std::getline(fields, size, '\t');
+        std::getline(fields, hash, '\t');
+        if (kind == "F") files[name] = {std::stoll(size), hash};
+    }
+    return files;
+}
+
+std::vector<std::uint8_t> ReadBytes(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace fattest
