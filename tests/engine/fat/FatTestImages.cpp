@@ -1,9 +1,9 @@
 #include "FatTestImages.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -66,9 +66,13 @@ std::map<std::string, Expected> ReadFiles(std::string const& path) {
     return files;
 }
 
-std::vector<std::uint8_t> ReadBytes(std::string const& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::vector<std::uint8_t> ReadBytes(std::string const& path, std::size_t maxBytes) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::vector<std::uint8_t> bytes(std::min(static_cast<std::size_t>(in.tellg()), maxBytes));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return {};
+    return bytes;
 }
 
 }  // namespace fattest

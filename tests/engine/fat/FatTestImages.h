@@ -1,6 +1,7 @@
 #pragma once
 // The FAT images tests/fixtures/fat/make_images.sh builds with mkfs.fat and mtools, and the
 // oracles it writes beside them.
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -22,8 +23,8 @@ std::string const& WhyNoImages();
 std::string Image(std::string const& name);
 /// The "F<TAB>path<TAB>size<TAB>sha256" lines of a manifest or deleted list, by path.
 std::map<std::string, Expected> ReadFiles(std::string const& path);
-/// A whole file; empty when it cannot be read.
-std::vector<std::uint8_t> ReadBytes(std::string const& path);
+/// A file's first `maxBytes` bytes (all by default); empty when it cannot be read.
+std::vector<std::uint8_t> ReadBytes(std::string const& path, std::size_t maxBytes = SIZE_MAX);
 
 }  // namespace fattest
 

@@ -1,0 +1,80 @@
+// Boot-sector checks on sectors mkfs.fat wrote, patched one field at a time. The checks decide
+// whether a volume is FAT16, FAT32 or neither; a variant that slips through would send the
+// quick scan into a layout it misreads.
+#include "engine/fat/ondisk/TempFATDBR.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FatTestImages.h"
+
+namespace {
+
+using Sector = std::vector<std::uint8_t>;
+
+struct Variant {
+    char const* pszName;
+    char const* pszImage;
+    std::function<void(Sector&)> patch;
+    std::uint32_t u32DeviceSectorSize;
+    FileSystemType eExpected;
+};
+
+void Put16(Sector& s, std::size_t offset, std::uint16_t value) {
+    s[offset] = static_cast<std::uint8_t>(value);
+    s[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Unchanged(Sector&) {}
+
+std::vector<Variant> const& Variants() {
+    static std::vector<Variant> const variants = {
+        {"Fat16AsWritten", "fat16.img", Unchanged, 512, FILE_SYSTEM_FAT16},
+        {"Fat32AsWritten", "fat32.img", Unchanged, 512, FILE_SYSTEM_FAT32},
+        {"Fat16LowerCaseType", "fat16.img", [](Sector& s) { std::memcpy(&s[54], "fat16   ", 8); }, 512, FILE_SYSTEM_FAT16},
+        {"Fat32LowerCaseType", "fat32.img", [](Sector& s) { std::memcpy(&s[82], "fat32   ", 8); }, 512, FILE_SYSTEM_FAT32},
+        {"Fat16OneFat", "fat16.img", [](Sector& s) { s[16] = 1; }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat32OneFat", "fat32.img", [](Sector& s) { s[16] = 1; }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat16TwoHundredRootEntries", "fat16.img", [](Sector& s) { Put16(s, 17, 200); }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat16ThreeSectorsPerCluster", "fat16.img", [](Sector& s) { s[13] = 3; }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat32ThreeSectorsPerCluster", "fat32.img", [](Sector& s) { s[13] = 3; }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat16NoSignature", "fat16.img", [](Sector& s) { s[511] = 0; }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat32NoSectorsPerFat", "fat32.img", [](Sector& s) { std::memset(&s[36], 0, 4); }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat16OnA4096ByteSectorDevice", "fat16.img", Unchanged, 4096, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat16Written4096ByteSectors", "fat16-4k.img", Unchanged, 4096, FILE_SYSTEM_FAT16},
+        {"Fat32Written4096ByteSectors", "fat32-4k.img", Unchanged, 4096, FILE_SYSTEM_FAT32},
+        {"Fat12", "fat12.img", Unchanged, 512, FILE_SYSTEM_UNRECOGNISED},
+    };
+    return variants;
+}
+
+class FatBootSectorTest : public ::testing::TestWithParam<Variant> {};
+
+TEST_P(FatBootSectorTest, TheTypeFollowsTheFields) {
+    FAT_IMAGES_OR_SKIP();
+    Variant const& variant = GetParam();
+    std::vector<std::uint8_t> const image = fattest::ReadBytes(fattest::Image(variant.pszImage), CTempFATDBR::kSize);
+    ASSERT_GE(image.size(), CTempFATDBR::kSize);
+    Sector sector(image.begin(), image.begin() + CTempFATDBR::kSize);
+    variant.patch(sector);
+    CTempFATDBR const dbr(engine::ByteView(sector.data(), sector.size()), variant.u32DeviceSectorSize);
+    EXPECT_EQ(dbr.GetFileSystemType(), variant.eExpected);
+    EXPECT_EQ(dbr.IsValidDBR(), variant.eExpected != FILE_SYSTEM_UNRECOGNISED);
+    if (!dbr.IsValidDBR()) {
+        EXPECT_EQ(dbr.GetSectorsPerFat(), 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MkfsSectors, FatBootSectorTest, ::testing::ValuesIn(Variants()),
+                         [](auto const& param) { return std::string(param.param.pszName); });
+
+TEST(FatBootSectorShortTest, AViewShorterThanASectorIsNotFat) {
+    std::vector<std::uint8_t> const bytes(CTempFATDBR::kSize - 1, 0xFF);
+    EXPECT_FALSE(CTempFATDBR(engine::ByteView(bytes.data(), bytes.size()), 512).IsValidDBR());
+}
+
+}  // namespace

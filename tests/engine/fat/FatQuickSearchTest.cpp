@@ -1,0 +1,127 @@
+// The FAT quick searcher on volumes it must refuse or read from its backup: the fixture images
+// with sector 0 wiped, a whole-disk device, and an exFAT volume. Every run ends with the
+// finished progress record, whatever its code.
+#include "engine/fat/FATQuickSearcher.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FatTestImages.h"
+#include "engine/EngineEntryPoints.h"
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IFileNode.h"
+#include "engine/ReleasePtr.h"
+#include "engine/core/recovery/VolumeDescription.h"
+#include "support/FakeSinks.h"
+#include "support/MemoryDevice.h"
+
+namespace {
+
+constexpr std::size_t kSectorSize = 512;
+
+/// Keeps every node it is given.
+class RecordingBuilder : public IDirecotryTreeBuilder {
+public:
+    int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
+    int AddNode(IFileNode* pNode, _tagSearcherType) override {
+        m_nodes.emplace_back(pNode);
+        return 1;
+    }
+    int AddSearcherInfo(_tagSearcherType, long long) override { return 1; }
+    void FlashBuild(_tagSearcherType) override {}
+    void Release() override {}
+    void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
+
+    bool Has(std::string const& name) const {
+        for (auto const& pNode : m_nodes)
+            if (name == pNode->GetFileName()) return true;
+        return false;
+    }
+    std::vector<ReleasePtr<IFileNode>> m_nodes;
+};
+
+struct SearchRun {
+    RESULT result = kResultSuccess;
+    RecordingBuilder builder;
+    testsupport::FakeProgress progress;
+};
+
+/// Searches the bytes as a device of the given type whose volume record names `eType` (none
+/// for a disk).
+void Search(std::vector<std::uint8_t> bytes, StorageDeviceType eDevice, FileSystemType eType, SearchRun& run) {
+    testsupport::CMemoryDevice device(std::move(bytes), kSectorSize, eDevice);
+    if (eDevice == STORAGE_DEVICE_VOLUME) {
+        auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
+        pRecord->u32FileSystemType = eType;
+        device.SetPrivateData(CreateVolumeDeviceData(pRecord));
+    }
+    CFATQuickSearcher searcher;
+    searcher.SetDirecotryTreeBuilder(&run.builder);
+    run.result = searcher.QuickSearchFiles(&device, &run.progress);
+}
+
+void ExpectFinishedLast(testsupport::FakeProgress const& progress) {
+    std::vector<_PROGRESS_INFO> const records = progress.Records();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().u32State, PROGRESS_STATE_FINISHED);
+    EXPECT_EQ(records.back().u64Total, 100u);
+    EXPECT_EQ(records.back().u64Done, 100u);
+}
+
+std::vector<std::uint8_t> WithSectorZeroWiped(std::string const& image) {
+    std::vector<std::uint8_t> bytes = fattest::ReadBytes(fattest::Image(image));
+    if (bytes.size() >= kSectorSize) std::fill(bytes.begin(), bytes.begin() + kSectorSize, std::uint8_t{0});
+    return bytes;
+}
+
+class FatQuickSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override { FAT_IMAGES_OR_SKIP(); }
+};
+
+TEST_F(FatQuickSearchTest, AFat32VolumeWithSectorZeroWipedIsSearchedFromItsBackupBootSector) {
+    SearchRun run;
+    Search(WithSectorZeroWiped("fat32.img"), STORAGE_DEVICE_VOLUME, FILE_SYSTEM_FAT32, run);
+    EXPECT_EQ(run.result, kResultSuccess);
+    EXPECT_TRUE(run.builder.Has("neighbour.bin"));
+    EXPECT_TRUE(run.builder.Has("deleted file one.bin"));
+    ExpectFinishedLast(run.progress);
+}
+
+TEST_F(FatQuickSearchTest, AFat16VolumeWithSectorZeroWipedIsNotFat) {
+    SearchRun run;
+    Search(WithSectorZeroWiped("fat16.img"), STORAGE_DEVICE_VOLUME, FILE_SYSTEM_FAT16, run);
+    EXPECT_EQ(ResultCode(run.result), 0xcu);
+    EXPECT_EQ(ResultModule(run.result), kModuleFatSearch);
+    EXPECT_TRUE(run.builder.m_nodes.empty());
+    ExpectFinishedLast(run.progress);
+}
+
+TEST_F(FatQuickSearchTest, AWholeDiskDeviceIsRefusedWithCodeThree) {
+    SearchRun run;
+    Search(fattest::ReadBytes(fattest::Image("fat32.img")), STORAGE_DEVICE_DISK, FILE_SYSTEM_FAT32, run);
+    EXPECT_EQ(ResultCode(run.result), 3u);
+    EXPECT_TRUE(run.builder.m_nodes.empty());
+    ExpectFinishedLast(run.progress);
+}
+
+TEST_F(FatQuickSearchTest, AnExFatVolumeIsNotFat) {
+    std::vector<std::uint8_t> bytes = fattest::ReadBytes(fattest::Image("exfat.img"));
+    if (bytes.empty()) GTEST_SKIP() << "mkfs.exfat is not installed";
+    // The type the volume analysers give it, as the enumerator would record it.
+    RegisterEngineSubsystems();
+    testsupport::CMemoryDevice probe(bytes, kSectorSize, STORAGE_DEVICE_VOLUME);
+    CCollectedVolumeDeviceInfoStruct record;
+    ASSERT_TRUE(recovery::DescribeVolume(&probe, "exfat", record));
+    ASSERT_EQ(record.u32FileSystemType, static_cast<std::uint32_t>(FILE_SYSTEM_EXFAT));
+
+    SearchRun run;
+    Search(std::move(bytes), STORAGE_DEVICE_VOLUME, FILE_SYSTEM_EXFAT, run);
+    EXPECT_EQ(ResultCode(run.result), 0xcu);
+    EXPECT_TRUE(run.builder.m_nodes.empty());
+    ExpectFinishedLast(run.progress);
+}
+
+}  // namespace
