@@ -69,7 +69,7 @@ std::string COutputPaths::RelativePath(IFileNode* pNode) {
 }
 
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
-                       std::string const& outDir, std::FILE* pManifest) {
+                       std::string const& outDir, std::FILE* pManifest, std::string const& manifestPrefix) {
     WriteCounts counts;
     if (outDir.empty() && !pManifest) return counts;
     auto const start = std::chrono::steady_clock::now();
@@ -102,7 +102,7 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
             }
         }
         if (pManifest)
-            std::fprintf(pManifest, "%s\t%lld\t%d\t0x%llx\n", relative.c_str(), pNode->GetFileSize(),
+            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx\n", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),
                          pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result));
     }
     counts.dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -45,9 +45,10 @@ private:
 };
 
 /// Writes every counted file under `outDir` (none when it is empty) through the copy-out object
-/// of its tree's searcher type, and lists it in `pManifest` when given: path, size, deleted
-/// flag and the copy's result code, tab-separated.
+/// of its tree's searcher type, and lists it in `pManifest` when given: path (after
+/// `manifestPrefix`, which tells one volume's files from another's), size, deleted flag and
+/// the copy's result code, tab-separated.
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
-                       std::string const& outDir, std::FILE* pManifest);
+                       std::string const& outDir, std::FILE* pManifest, std::string const& manifestPrefix = {});
 
 }  // namespace scanbench

@@ -93,9 +93,17 @@ void DescribeAsVolume(IStorageDevice* pDevice, std::string const& path) {
     pDevice->SetPrivateData(CreateVolumeDeviceData(pRecord));
 }
 
+/// Where one run's files go: a folder (empty: none) and the manifest shared by every run of the
+/// command, whose paths start with the prefix so that volumes of one disk stay apart.
+struct RunOutput {
+    std::string dir;
+    std::FILE* pManifest = nullptr;
+    std::string manifestPrefix;
+};
+
 /// One controller run over one opened, described device; prints its counts and RESULT line.
 int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDevice* pDevice, bool bAsVolume,
-               std::string const& outDir) {
+               RunOutput const& output) {
     bool const bQuick = options.eKind == ScanKind::Quick;
     auto pTally = std::make_shared<PassthroughTally>();
     if (options.bPassthrough) InstallPassthrough(options.bHash, pTally);
@@ -113,14 +121,8 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     double const dScanSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     FoundCounts const found = CountFound(collector.Nodes(), pFilter, options.bDeletedOnly);
-    std::unique_ptr<std::FILE, FileCloser> pManifest;
-    if (!options.manifestPath.empty()) {
-        pManifest.reset(std::fopen(options.manifestPath.c_str(), "w"));
-        if (!pManifest) std::fprintf(stderr, "scanbench: cannot write %s\n", options.manifestPath.c_str());
-    }
-    WriteCounts const written =
-        WriteFound(collector.Nodes(), options.bDeletedOnly, collector, outDir, pManifest.get());
-    pManifest.reset();
+    WriteCounts const written = WriteFound(collector.Nodes(), options.bDeletedOnly, collector, output.dir,
+                                           output.pManifest, output.manifestPrefix);
     // The copy-out objects and then the controller go before the tally is read: the passthrough
     // finishes its hash at the latest when it is destroyed.
     collector.ReleaseCopyOuts();
@@ -189,6 +191,15 @@ std::vector<IStorageDevice*> VolumesToScan(ScanOptions const& options, enumerate
 int RunScan(ScanOptions const& options) {
     bool const bQuick = options.eKind == ScanKind::Quick;
     if (!options.outDir.empty() && !OutputFolderIsSafe(options.outDir, options.devicePath)) return 1;
+    // One manifest for the whole command: every volume a disk's scan visits adds its files.
+    std::unique_ptr<std::FILE, FileCloser> pManifest;
+    if (!options.manifestPath.empty()) {
+        pManifest.reset(std::fopen(options.manifestPath.c_str(), "w"));
+        if (!pManifest) {
+            std::fprintf(stderr, "scanbench: cannot write %s\n", options.manifestPath.c_str());
+            return 1;
+        }
+    }
 
     LoadFileTypes();
     IRecoveryFilter* pFilter = CreateFilter();
@@ -221,10 +232,13 @@ int RunScan(ScanOptions const& options) {
             std::printf("volume:        partition %u, start %llu, %lld sectors, file system %u, label \"%s\"\n",
                         pInfo->u32PartitionNumber, static_cast<unsigned long long>(pInfo->u64StartSector),
                         static_cast<long long>(pInfo->s64TotalSectors), pInfo->u32FileSystemType, pInfo->szLabel);
-            std::string const outDir = options.outDir.empty() || options.s64Partition >= 0
-                                           ? options.outDir
-                                           : (fs::path(options.outDir) / ("partition" + std::to_string(pInfo->u32PartitionNumber))).string();
-            iExit = std::max(iExit, ScanDevice(options, pFilter, pVolume, true, outDir));
+            // Several volumes: each one's files under partitionN, in the folder and the manifest.
+            std::string const folder =
+                options.s64Partition >= 0 ? std::string() : "partition" + std::to_string(pInfo->u32PartitionNumber);
+            RunOutput const output{options.outDir.empty() || folder.empty() ? options.outDir
+                                                                           : (fs::path(options.outDir) / folder).string(),
+                                   pManifest.get(), folder.empty() ? folder : folder + "/"};
+            iExit = std::max(iExit, ScanDevice(options, pFilter, pVolume, true, output));
         }
         return iExit;
     }
@@ -238,7 +252,7 @@ int RunScan(ScanOptions const& options) {
         return 1;
     }
     if (bAsVolume) DescribeAsVolume(pDevice.get(), options.devicePath);
-    return ScanDevice(options, pFilter, pDevice.get(), bAsVolume, options.outDir);
+    return ScanDevice(options, pFilter, pDevice.get(), bAsVolume, RunOutput{options.outDir, pManifest.get(), {}});
 }
 
 }  // namespace
