@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "ScanbenchRun.h"
 #include "support/LoopDevice.h"
 #include "support/Sha256.h"
 #include "support/StampedImage.h"
@@ -19,41 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/// The harness in this build tree: the tests' scratch folder sits beside bench/.
-std::string Scanbench() {
-    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
-    if (!pszTmp || !*pszTmp) return {};
-    fs::path const program = fs::path(pszTmp).parent_path() / "bench/scanbench";
-    return fs::exists(program) ? program.string() : std::string();
-}
-
-struct ScanbenchRun {
-    int iExit = -1;
-    std::string output;
-    std::map<std::string, std::string> result;  // the RESULT line's fields
-};
-
-ScanbenchRun RunScanbench(testsupport::TempDir const& dir, std::string const& arguments) {
-    ScanbenchRun run;
-    std::string const outputFile = dir.File("scanbench.out");
-    run.iExit = testsupport::RunCommand(Scanbench() + " " + arguments + " >" + outputFile + " 2>&1");
-    std::ifstream in(outputFile);
-    std::stringstream all;
-    all << in.rdbuf();
-    run.output = all.str();
-    std::istringstream lines(run.output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind("RESULT ", 0) != 0) continue;
-        std::istringstream fields(line.substr(7));
-        std::string field;
-        while (fields >> field) {
-            auto const equals = field.find('=');
-            if (equals != std::string::npos) run.result[field.substr(0, equals)] = field.substr(equals + 1);
-        }
-    }
-    return run;
-}
+using scanbenchtest::RunScanbench;
+using scanbenchtest::Scanbench;
+using scanbenchtest::ScanbenchRun;
 
 class ScanbenchSmokeTest : public ::testing::Test {
 protected:
