@@ -1,5 +1,6 @@
 // scanbench list: what the device enumerator offers, disk by disk, with every record field,
 // for a check against lsblk -b -o NAME,SIZE,MAJ:MIN.
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -32,11 +33,15 @@ int RunListMode(std::span<char* const> args) {
     }
     RegisterEngineSubsystems();
     IEnumDeviceEx* pEnum = CreateEnumDeviceEx();
+    auto const start = std::chrono::steady_clock::now();
     RESULT const result = pEnum->Init();
+    double const dInitSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (Failed(result)) {
         std::fprintf(stderr, "scanbench: enumeration failed (result 0x%016llx)\n", static_cast<unsigned long long>(result));
         return 1;
     }
+    // Every disk is opened and probed once here: this is the wait the device list costs.
+    std::printf("init seconds: %.6f\n", dInitSeconds);
     for (IStorageDevice* pDisk : Fetch([&](IStorageDevice** pp, int& n) { return pEnum->EnumDiskDevice(pp, n); })) {
         PrintDeviceRecord(pDisk, "");
         for (IStorageDevice* pPartition :
