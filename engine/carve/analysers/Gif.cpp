@@ -1,6 +1,6 @@
 // GIF: a header, an optional global colour table, then blocks (extensions 21, images 2C) up to
 // the trailer 3B. The file is sized by walking the blocks. Layout from the GIF89a
-// specification (CompuServe), little-endian:
+// format description (CompuServe), little-endian:
 //   0   6  "GIF87a" or "GIF89a";  6 2 width;  8 2 height
 //   10  1  packed: bit 7 global colour table, bits 0-2 its size as 2^(n+1) entries of 3 bytes
 //   13     the global colour table, then the first block

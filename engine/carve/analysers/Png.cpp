@@ -1,5 +1,5 @@
 // PNG: an 8-byte signature, then chunks (length, type, data, CRC) up to IEND. The file is sized
-// by walking the chunks. Layout from the PNG specification (ISO/IEC 15948), big-endian:
+// by walking the chunks. Layout from the PNG standard (ISO/IEC 15948), big-endian:
 //   0   8  89 50 4E 47 0D 0A 1A 0A
 //   8   4  IHDR's data length;  12 4 "IHDR";  16 4 width;  20 4 height
 //   chunk: 0 4 data length;  4 4 type;  8 n data;  8+n 4 CRC   (12 bytes beside the data)

@@ -1,6 +1,6 @@
 // Photoshop documents: a header, three length-prefixed sections, then the merged image, whose
-// length follows from its compression. Layout from Adobe's Photoshop File Formats
-// Specification, big-endian:
+// length follows from its compression. Layout from Adobe's published Photoshop file
+// formats, big-endian:
 //   0   4  "8BPS";  4 2 version, 1;  6 6 reserved, 0
 //   12  2  channels;  14 4 height;  18 4 width;  22 2 depth (bits per channel);  24 2 colour mode
 //   26  4  colour-mode data length, its data from 30

@@ -1,5 +1,5 @@
 // Paint Shop Pro images: a fixed signature and version, then blocks that each state their
-// length. Layout from Jasc's PSP File Format Specification (version 6 and later),
+// length. Layout from Jasc's published PSP file format (version 6 and later),
 // little-endian:
 //   0   32  "Paint Shop Pro Image File" LF 1A and five zero bytes
 //   32  2   major version;  34 2 minor version

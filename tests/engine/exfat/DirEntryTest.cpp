@@ -7,7 +7,7 @@
 namespace {
 
 using exfattest::EntrySet;
-using exfattest::SetSpec;
+using exfattest::SetShape;
 
 engine::ByteView View(std::vector<std::uint8_t> const& bytes) { return engine::ByteView(bytes.data(), bytes.size()); }
 

@@ -42,31 +42,31 @@ std::vector<std::uint8_t> BootSector(std::uint32_t u32Clusters, std::uint8_t u8C
     return b;
 }
 
-std::vector<std::uint8_t> EntrySet(SetSpec const& spec) {
-    std::size_t const nameEntries = (spec.name.size() + 14) / 15;
+std::vector<std::uint8_t> EntrySet(SetShape const& shape) {
+    std::size_t const nameEntries = (shape.name.size() + 14) / 15;
     std::vector<std::uint8_t> b((2 + nameEntries) * 32, 0);
     b[0] = 0x85;
     b[1] = static_cast<std::uint8_t>(1 + nameEntries);
-    Put16(b, 4, spec.bFolder ? 0x10 : 0x20);
+    Put16(b, 4, shape.bFolder ? 0x10 : 0x20);
     Put32(b, 8, kDosTime);
     Put32(b, 12, kDosTime);
     Put32(b, 16, kDosTime);
     b[32] = 0xC0;
-    b[33] = spec.bNoFatChain ? 3 : 1;
-    b[35] = static_cast<std::uint8_t>(spec.name.size());
-    Put64(b, 40, spec.u64Size);
-    Put32(b, 52, spec.u32FirstCluster);
-    Put64(b, 56, spec.u64Size);
+    b[33] = shape.bNoFatChain ? 3 : 1;
+    b[35] = static_cast<std::uint8_t>(shape.name.size());
+    Put64(b, 40, shape.u64Size);
+    Put32(b, 52, shape.u32FirstCluster);
+    Put64(b, 56, shape.u64Size);
     for (std::size_t i = 0; i < nameEntries; ++i) {
         b[64 + 32 * i] = 0xC1;
-        for (std::size_t c = 0; c < 15 && 15 * i + c < spec.name.size(); ++c)
-            Put16(b, 64 + 32 * i + 2 + 2 * c, static_cast<std::uint16_t>(spec.name[15 * i + c]));
+        for (std::size_t c = 0; c < 15 && 15 * i + c < shape.name.size(); ++c)
+            Put16(b, 64 + 32 * i + 2 + 2 * c, static_cast<std::uint16_t>(shape.name[15 * i + c]));
     }
     std::uint16_t u16Sum = 0;
     for (std::size_t i = 0; i < b.size(); ++i)
         if (i != 2 && i != 3) u16Sum = static_cast<std::uint16_t>(((u16Sum & 1) ? 0x8000 : 0) + (u16Sum >> 1) + b[i]);
     Put16(b, 2, u16Sum);
-    if (spec.bDeleted)
+    if (shape.bDeleted)
         for (std::size_t i = 0; i < b.size(); i += 32) b[i] &= 0x7F;
     return b;
 }

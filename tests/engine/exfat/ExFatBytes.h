@@ -14,7 +14,7 @@ constexpr std::uint32_t kDosTime = (44u << 25) | (6u << 21) | (15u << 16) | (10u
 std::vector<std::uint8_t> BootSector(std::uint32_t u32Clusters = 64, std::uint8_t u8ClusterShift = 0,
                                      std::uint32_t u32FatSectors = 8);
 
-struct SetSpec {
+struct SetShape {
     std::u16string name;
     std::uint32_t u32FirstCluster = 0;
     std::uint64_t u64Size = 0;
@@ -23,7 +23,7 @@ struct SetSpec {
     bool bNoFatChain = true;
 };
 /// The file, stream and name entries of one set, with its checksum.
-std::vector<std::uint8_t> EntrySet(SetSpec const& spec);
+std::vector<std::uint8_t> EntrySet(SetShape const& shape);
 
 /// A volume of 512-byte sectors and 512-byte clusters built in memory.
 class Volume {
