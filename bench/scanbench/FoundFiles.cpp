@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "ResultCollector.h"
@@ -85,7 +86,11 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
             IFileNode* pTop = TopOf(pNode);
             auto* pRoot = dynamic_cast<IFilesystemNode*>(pTop);
             IDataRecovery* pCopyOut = collector.CopyOut(pRoot ? pRoot->GetSearcheType() : pNode->GetSearcheType());
-            if (!pCopyOut) {
+            if (pNode->GetFileSize() == 0) {
+                // Copy-out has no bytes to open for an empty file; its copy is an empty file.
+                std::ofstream const empty(target, std::ios::binary | std::ios::trunc);
+                result = empty ? kResultSuccess : MakeResult(kModuleCopyOut, 0, kCodeIoFailure);
+            } else if (!pCopyOut) {
                 result = MakeResult(kModuleCopyOut, 0, kCodeMissingObject);
             } else {
                 ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pNode));

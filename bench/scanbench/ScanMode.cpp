@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "FoundFiles.h"
+#include "NodeListing.h"
 #include "Modes.h"
 #include "PassthroughSearcher.h"
 #include "ResultCollector.h"
@@ -121,6 +122,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     double const dScanSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     FoundCounts const found = CountFound(collector.Nodes(), pFilter, options.bDeletedOnly);
+    PrintNodes(collector.Nodes(), options.bDeletedOnly, stdout);
     WriteCounts const written = WriteFound(collector.Nodes(), options.bDeletedOnly, collector, output.dir,
                                            output.pManifest, output.manifestPrefix);
     // The copy-out objects and then the controller go before the tally is read: the passthrough

@@ -49,16 +49,32 @@ TEST_F(ScanbenchSmokeTest, AQuickScanOfAFatImageListsItsFilesAndCopiesThemOut) {
     if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
     std::string const image = m_dir.File("fat.img");
     std::string const source = m_dir.File("hello.txt");
-    ASSERT_EQ(testsupport::RunCommand("printf 'hello from fat' > " + source + " && truncate -s 40M " + image +
+    std::string const empty = m_dir.File("empty.txt");
+    ASSERT_EQ(testsupport::RunCommand("printf 'hello from fat' > " + source + " && : > " + empty + " && truncate -s 40M " + image +
                                       " && mkfs.fat -F 32 -n QUORIN " + image + " >/dev/null 2>&1 && MTOOLS_SKIP_CHECK=1 mcopy -i " +
-                                      image + " " + source + " ::/HELLO.TXT"),
+                                      image + " " + source + " ::/HELLO.TXT && MTOOLS_SKIP_CHECK=1 mcopy -i " + image + " " +
+                                      empty + " ::/EMPTY.TXT"),
               0);
-    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + m_dir.File("out"));
+    std::string const out = m_dir.File("out");
+    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + out);
     SCOPED_TRACE(run.output);
     EXPECT_EQ(run.iExit, 0);
     EXPECT_EQ(run.result.at("result"), "0x0");
-    EXPECT_EQ(run.result.at("files"), "1");
-    EXPECT_EQ(run.result.at("files_written"), "1");
+    EXPECT_EQ(run.result.at("files"), "2");
+    // The empty file is written as an empty file, not counted as a failure.
+    EXPECT_EQ(run.result.at("files_written"), "2");
+    EXPECT_EQ(run.result.at("failures"), "0");
+    // One line per node: state, path from the tree's root, size.
+    EXPECT_NE(run.output.find("node\tlive\t/Disk(FAT/FAT32)/HELLO.TXT\t14\n"), std::string::npos);
+    EXPECT_NE(run.output.find("node\tlive\t/Disk(FAT/FAT32)/EMPTY.TXT\t0\n"), std::string::npos);
+    std::size_t emptyCopies = 0;
+    for (auto const& entry : fs::recursive_directory_iterator(out)) {
+        if (entry.is_regular_file() && entry.path().filename() == "EMPTY.TXT") {
+            ++emptyCopies;
+            EXPECT_EQ(fs::file_size(entry.path()), 0u);
+        }
+    }
+    EXPECT_EQ(emptyCopies, 1u);
 }
 
 TEST_F(ScanbenchSmokeTest, AnOutputFolderOnTheScannedDeviceIsRefusedBeforeAnythingIsWritten) {
