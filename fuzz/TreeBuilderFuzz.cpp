@@ -140,7 +140,12 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t uSi
             continue;
         }
         CFuzzNode* pNode = MakeNode(pStep);
-        if (!pBuilder->AddNode(pNode, eType)) pNode->Release();
+        bool const bNamesItself = pNode->GetCurrentNodeID() == pNode->GetParentNodeID();
+        if (pBuilder->AddNode(pNode, eType)) {
+            if (bNamesItself) std::abort();  // a node that is its own parent can never be hung
+        } else {
+            pNode->Release();
+        }
     }
     pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
     pBuilder->FlashBuild(SEARCHER_TYPE_FAT);

@@ -92,6 +92,9 @@ bool CDirectoryTreeBuilder::ShowNormalFiles() const { return !m_pFilter || m_pFi
 
 int CDirectoryTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {
     if (!pNode || !m_pFilter || !m_pFilter->IsFileNodeValid(pNode)) return 0;
+    // A record naming itself as parent is a volume's own root directory (NTFS MFT record 5)
+    // or damage; the tree's root already stands for the former, and neither can be hung.
+    if (pNode->GetCurrentNodeID() == pNode->GetParentNodeID()) return 0;
     _DIRECTORY_TREE_INFO* pTree = FindTree(eType);
     if (!pTree) return 0;
     // Only lone nodes of the common base can be linked, and a node taken once must not be

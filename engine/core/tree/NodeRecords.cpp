@@ -6,12 +6,9 @@
 #include <utility>
 
 #include "engine/core/node/FileNode.h"
+#include "engine/core/tree/FileTimeTicks.h"
 
 namespace {
-
-std::uint64_t Ticks(_FILETIME time) {
-    return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
-}
 
 std::size_t Mix(std::size_t seed, std::size_t value) {
     return seed ^ (value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2));
@@ -46,7 +43,7 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
             CFileNode& recorded = *it->second;
             // Only a copy with data and an older time than the recorded one gives it its runs.
             if (node.GetFileSize() != 0 &&
-                Ticks(recorded.GetModificationTime()) > Ticks(node.GetModificationTime()))
+                FileTimeTicks(recorded.GetModificationTime()) > FileTimeTicks(node.GetModificationTime()))
                 MergeNode(recorded, node);
             return std::nullopt;
         }

@@ -5,12 +5,9 @@
 #include <limits>
 
 #include "engine/core/node/FileNode.h"
+#include "engine/core/tree/FileTimeTicks.h"
 
 namespace {
-
-std::uint64_t Ticks(_FILETIME time) {
-    return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
-}
 
 bool IsInTrash(CFileNode* pFolder, long long s64TrashID) {
     // Parent links are acyclic (AddChild refuses ancestors), so the walk ends.
@@ -25,7 +22,7 @@ CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node,
     if (candidates.empty()) return nullptr;
     candidates = candidates.first(std::min(candidates.size(), kMaxParentCandidates));
 
-    std::uint64_t const u64Accessed = Ticks(node.GetLastAccessTime());
+    std::uint64_t const u64Accessed = FileTimeTicks(node.GetLastAccessTime());
     CFileNode* pNearest = nullptr;
     std::uint64_t u64NearestDistance = std::numeric_limits<std::uint64_t>::max();
     for (CFileNode* pCandidate : candidates) {
@@ -36,7 +33,7 @@ CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node,
             if (!pCandidate->IsDeleted()) return pCandidate;
             continue;
         }
-        std::uint64_t const u64Created = Ticks(pCandidate->GetCreationTime());
+        std::uint64_t const u64Created = FileTimeTicks(pCandidate->GetCreationTime());
         std::uint64_t const u64Distance =
             u64Accessed > u64Created ? u64Accessed - u64Created : u64Created - u64Accessed;
         if (u64Distance < u64NearestDistance) {
