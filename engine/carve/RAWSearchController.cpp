@@ -228,9 +228,11 @@ void CRAWSearchController::EndSearch(int iBuild) {
         }
         bool bFiled = false;
         try {
-            bFiled = bAnalysersValid && pInfo->m_pAnalyser != nullptr &&
-                     pInfo->m_pAnalyser->GetRawFileSize(*pInfo, m_pDevice) != 0 && pInfo->m_u64Size != 0 &&
-                     File(*pInfo, SizedBy::End);
+            // The same rule as the ring pass: the size decides, not the sizing call's answer.
+            if (bAnalysersValid && pInfo->m_pAnalyser != nullptr) {
+                pInfo->m_pAnalyser->GetRawFileSize(*pInfo, m_pDevice);
+                bFiled = pInfo->m_u64Size != 0 && File(*pInfo, SizedBy::End);
+            }
         } catch (std::exception const&) {
             bFiled = false;
         }

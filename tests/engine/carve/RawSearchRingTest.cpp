@@ -19,12 +19,12 @@ namespace {
 
 constexpr std::uint32_t kFourMiB = 0x400000;
 
-enum class Kind { Sized, Walked, Unsizable };
+enum class Kind { Sized, Walked, Unsizable, SizedButFailing };
 
 struct Plant {
     std::uint64_t u64Sector;
     Kind eKind;
-    std::uint64_t u64Amount;  // bytes for Sized, sectors for Walked
+    std::uint64_t u64Amount;  // bytes for Sized and SizedButFailing, sectors for Walked
 };
 
 struct Scenario {
@@ -63,10 +63,11 @@ TEST_P(RawSearchRingTest, SizesEveryPlantedFileWhereExpected) {
             case Kind::Sized: bytes = MakeSizedFile(static_cast<std::uint32_t>(plant.u64Amount)); break;
             case Kind::Walked: bytes = MakeWalkedFile(plant.u64Amount, scenario.u32SectorSize); break;
             case Kind::Unsizable: bytes = MakeUnsizableFile(); break;
+            case Kind::SizedButFailing: bytes = MakeSizedButFailingFile(static_cast<std::uint32_t>(plant.u64Amount)); break;
         }
         if (plant.eKind != Kind::Unsizable) {
-            long long const s64Size = plant.eKind == Kind::Sized ? static_cast<long long>(plant.u64Amount)
-                                                                  : static_cast<long long>(bytes.size());
+            long long const s64Size = plant.eKind == Kind::Walked ? static_cast<long long>(bytes.size())
+                                                                  : static_cast<long long>(plant.u64Amount);
             bool const bInFailedBlock = scenario.s64FailingBlock >= 0 &&
                                         plant.u64Sector / u32SectorsPerBlock == static_cast<std::uint64_t>(scenario.s64FailingBlock);
             if (!bInFailedBlock) expected.emplace(plant.u64Sector, s64Size);
@@ -110,6 +111,9 @@ std::vector<Scenario> Scenarios() {
          {2, 0, 0, 0}},
         {"UnsizableFileIsDroppedWithoutHoldingBackTheNext", 512, 22, false,
          {{3, Kind::Unsizable, 0}, {10, Kind::Walked, 50}}, -1, {0, 1, 0, 1}},
+        // The size a sizing leaves decides, in the ring pass and at the end alike.
+        {"SizeLeftByAFailedSizingIsFiledFromTheRingAndAtTheEnd", 512, 22, false,
+         {{3, Kind::SizedButFailing, 3000}, {21 * kBlock512 + 4, Kind::SizedButFailing, 7000}}, -1, {0, 1, 1, 0}},
         {"FailedBlockReadKeepsTheRingInStep", 512, 26, false,
          {{2 * kBlock512 + 5, Kind::Walked, 2 * kBlock512}, {3 * kBlock512 + 5, Kind::Sized, 4096},
           {5 * kBlock512 + 9, Kind::Walked, 300}},

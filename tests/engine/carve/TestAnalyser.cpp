@@ -39,7 +39,11 @@ int CTestAnalyser::AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& inf
 
 int CTestAnalyser::GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) {
     RawFileBuffer reader(pDevice, info.m_u64StartSector);
-    engine::ByteView const header = reader.Read(0, 8);
+    engine::ByteView const header = reader.Read(0, 12);
+    if (!header.Empty() && header.U8(4) == 'E') {
+        info.m_u64Size = header.Le32(8);
+        return 0;
+    }
     if (header.Empty() || header.U8(4) != 'W') return 0;
     std::uint32_t const u32SectorSize = static_cast<std::uint32_t>(pDevice->GetSectorSize());
     for (std::uint64_t u64Offset = u32SectorSize; u64Offset < kWalkLimit; u64Offset += u32SectorSize) {
@@ -72,6 +76,12 @@ std::vector<std::uint8_t> MakeWalkedFile(std::uint64_t u64Sectors, std::uint32_t
 }
 
 std::vector<std::uint8_t> MakeUnsizableFile() { return Header('N', RAW_FILE_TYPE_PNG, 512); }
+
+std::vector<std::uint8_t> MakeSizedButFailingFile(std::uint32_t u32Size) {
+    std::vector<std::uint8_t> bytes = Header('E', RAW_FILE_TYPE_PNG, 512);
+    for (int i = 0; i < 4; ++i) bytes[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u32Size >> (8 * i));
+    return bytes;
+}
 
 TestAnalyserScope::TestAnalyserScope() {
     CRawFileAnalyserListSingle::SetExtraAnalysers({{kTestKey, [] { return std::make_unique<CTestAnalyser>(); }}});

@@ -2,7 +2,7 @@
 // A made-up format for driving the signature search without real pictures. A file starts with
 // "QTST" at a sector start; byte 4 says how it is sized: 'A' by its header (the u32 at 8),
 // 'W' by a walk to the sector that starts with "QEND" (the file ends 16 bytes into it), 'N'
-// never. The u16 at 6 is the type id it reports; a zero-terminated name prefix starts at 16.
+// never, 'E' by the sizing call, which sets the u32 at 8 as the size yet answers 0. The u16 at 6 is the type id it reports; a zero-terminated name prefix starts at 16.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,6 +31,8 @@ std::vector<std::uint8_t> MakeWalkedFile(std::uint64_t u64Sectors, std::uint32_t
                                          std::uint16_t u16Type = RAW_FILE_TYPE_PNG);
 /// A file no walk can size.
 std::vector<std::uint8_t> MakeUnsizableFile();
+/// A file whose sizing sets `u32Size` but answers failure.
+std::vector<std::uint8_t> MakeSizedButFailingFile(std::uint32_t u32Size);
 
 /// Puts the test analyser under its key for the scope's life.
 class TestAnalyserScope {
