@@ -26,11 +26,12 @@ int CarveUsage() {
     return 2;
 }
 
+/// Copies every carved file to DIR/<folder>/<name>; answers the number that failed.
 int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& directory) {
     ReleasePtr<IDataRecovery> pRecovery(CreateDataRecoveryObj());
     if (Failed(pRecovery->Initialize(scan.pController.get(), &device))) {
         std::fprintf(stderr, "scanbench: copy-out cannot start\n");
-        return 1;
+        return static_cast<int>(scan.tree.Files().size());
     }
     int iFailures = 0;
     for (IFileNode* pFile : scan.tree.Files()) {
@@ -44,7 +45,7 @@ int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& direc
             ++iFailures;
         }
     }
-    return iFailures == 0 ? 0 : 1;
+    return iFailures;
 }
 
 }  // namespace
@@ -83,20 +84,24 @@ int RunCarveMode(std::span<char* const> args) {
 
     CarveScan scan;
     RunCarveScan(scan, device);
+    // Tabs between the fields: tree paths and time texts hold blanks.
     for (IFileNode* pFile : scan.tree.Files()) {
         auto* pNode = dynamic_cast<CRAWFileNode*>(pFile);
         DataRun const* pRun = pNode != nullptr && pNode->GetDataRunList() ? pNode->GetDataRunList()->GetFirst() : nullptr;
         std::string const time = pNode != nullptr && pNode->GetProperties() ? pNode->GetProperties()->GetRawFileCreateTime() : "";
-        std::printf("%s %lld %lld %s %s\n", CRAWFileManager::GetExt(pNode).c_str(), pRun ? pRun->s64Start : -1LL,
+        std::printf("carved\t%s\t%lld\t%lld\t%s\t%s\n", CRAWFileManager::GetExt(pNode).c_str(), pRun ? pRun->s64Start : -1LL,
                     pFile->GetFileSize(), scan.tree.PathOf(pFile).c_str(), time.empty() ? "-" : time.c_str());
     }
+    int const iFailures = recoverDirectory.empty() ? 0 : RecoverAll(scan, device, recoverDirectory);
     CRAWSearchController::Statistics const& statistics = scan.pController->GetStatistics();
-    std::printf("filed at once %llu, sized from the ring %llu, sized at the end %llu, dropped %llu\n",
+    std::printf("RESULT mode=carve bytes=%llu seconds=%.6f files=%zu filed_at_once=%llu sized_from_ring=%llu "
+                "sized_at_end=%llu dropped=%llu failures=%d\n",
+                static_cast<unsigned long long>(scan.u64Bytes), scan.dSeconds, scan.tree.Files().size(),
                 static_cast<unsigned long long>(statistics.u64FiledAtOnce),
                 static_cast<unsigned long long>(statistics.u64SizedFromRing),
                 static_cast<unsigned long long>(statistics.u64SizedAtEnd),
-                static_cast<unsigned long long>(statistics.u64Dropped));
-    return recoverDirectory.empty() ? 0 : RecoverAll(scan, device, recoverDirectory);
+                static_cast<unsigned long long>(statistics.u64Dropped), iFailures);
+    return iFailures == 0 ? 0 : 1;
 }
 
 }  // namespace scanbench
