@@ -5,6 +5,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "NodeListing.h"
 #include "ResultCollector.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
@@ -16,17 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Shown trees are far shallower; a longer chain is treated as ending there.
-constexpr std::size_t kMaxDepth = 4096;
-
 bool Counts(IFileNode* pNode, bool bDeletedOnly) {
     return pNode && !pNode->IsDirectory() && (!bDeletedOnly || pNode->IsDeleted());
-}
-
-/// The top of the node's chain: the root of its tree for every shown node.
-IFileNode* TopOf(IFileNode* pNode) {
-    for (std::size_t depth = 0; depth < kMaxDepth && pNode->GetParent(); ++depth) pNode = pNode->GetParent();
-    return pNode;
 }
 
 }  // namespace
@@ -52,8 +44,7 @@ std::string COutputPaths::RelativePath(IFileNode* pNode) {
     auto known = m_paths.find(pNode);
     if (known != m_paths.end()) return known->second;
     // Build from the top down so that each folder's name is claimed before its entries'.
-    std::vector<IFileNode*> chain{pNode};
-    while (chain.size() < kMaxDepth && chain.back()->GetParent()) chain.push_back(chain.back()->GetParent());
+    std::vector<IFileNode*> const chain = ChainToTop(pNode);
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         auto existing = m_paths.find(*it);
@@ -83,7 +74,7 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
             fs::path const target = fs::path(outDir) / relative;
             std::error_code ec;
             fs::create_directories(target.parent_path(), ec);
-            IFileNode* pTop = TopOf(pNode);
+            IFileNode* pTop = ChainToTop(pNode).back();
             auto* pRoot = dynamic_cast<IFilesystemNode*>(pTop);
             IDataRecovery* pCopyOut = collector.CopyOut(pRoot ? pRoot->GetSearcheType() : pNode->GetSearcheType());
             if (pNode->GetFileSize() == 0) {

@@ -3,15 +3,40 @@
 namespace scanbench {
 
 namespace {
+
 // Shown trees are far shallower; a longer chain is treated as ending there.
 constexpr std::size_t kMaxDepth = 4096;
+
+void AppendEscaped(std::string& out, char const* pszName) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (char const* p = pszName ? pszName : ""; *p; ++p) {
+        auto const u8Byte = static_cast<unsigned char>(*p);
+        if (u8Byte == '\\') {
+            out += "\\\\";
+        } else if (u8Byte < 0x20 || u8Byte == 0x7F) {
+            out += "\\x";
+            out += kHex[u8Byte >> 4];
+            out += kHex[u8Byte & 0x0F];
+        } else {
+            out += *p;
+        }
+    }
+}
+
 }  // namespace
 
+std::vector<IFileNode*> ChainToTop(IFileNode* pNode) {
+    std::vector<IFileNode*> chain;
+    for (; pNode && chain.size() < kMaxDepth; pNode = pNode->GetParent()) chain.push_back(pNode);
+    return chain;
+}
+
 std::string TreePath(IFileNode* pNode) {
+    std::vector<IFileNode*> const chain = ChainToTop(pNode);
     std::string path;
-    for (std::size_t depth = 0; pNode && depth < kMaxDepth; pNode = pNode->GetParent(), ++depth) {
-        char const* pszName = pNode->GetFileName();
-        path = "/" + std::string(pszName ? pszName : "") + path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path += '/';
+        AppendEscaped(path, (*it)->GetFileName());
     }
     return path;
 }

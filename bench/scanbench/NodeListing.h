@@ -9,7 +9,13 @@
 
 namespace scanbench {
 
-/// The node's path from the top of its tree ("/<root>/<folders>/<name>"), names as found.
+/// The node, its parent, and so on up to the top of its tree (the root for every shown node).
+/// A chain deeper than any shown tree is cut, so that a parent loop cannot keep it going.
+std::vector<IFileNode*> ChainToTop(IFileNode* pNode);
+
+/// The node's path from the top of its tree ("/<root>/<folders>/<name>"), names as found but
+/// with tabs, line breaks and other control bytes written as \xNN (and "\" as \\), so that a
+/// name read off a damaged volume cannot split or forge a line of the listing.
 std::string TreePath(IFileNode* pNode);
 
 /// "node<TAB>live|deleted<TAB>path<TAB>size" for each file, and for each folder with "/" after
