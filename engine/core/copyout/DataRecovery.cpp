@@ -291,14 +291,14 @@ RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int i
 }
 
 bool CDataRecovery::ReadJpegScanArea() {
+    // The buffer still holds the previous node's bytes: whatever this node does not fill must
+    // not show a picture of another file.
+    std::fill(m_chunk.begin(), m_chunk.begin() + kJpegScanSize, std::uint8_t{0});
     char* pArea = reinterpret_cast<char*>(m_chunk.data());
     auto* pCompressReader = dynamic_cast<CCompressFileReader*>(m_pReader.get());
     if (m_bNtfsCompressed && pCompressReader != nullptr)
         return pCompressReader->Recovery(pArea, static_cast<int>(kJpegScanSize), nullptr);
-    unsigned int const u32Got = m_pReader->ReadData(0, pArea, kJpegScanSize);
-    if (u32Got == 0) return false;
-    std::fill(m_chunk.begin() + u32Got, m_chunk.begin() + kJpegScanSize, std::uint8_t{0});
-    return true;
+    return m_pReader->ReadData(0, pArea, kJpegScanSize) != 0;
 }
 
 unsigned int CDataRecovery::ReadSmallJPG(char* pBuffer, unsigned int u32Size) {

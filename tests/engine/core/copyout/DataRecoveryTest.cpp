@@ -312,3 +312,35 @@ TEST_F(SmallJpegTest, PictureWithoutAnEndIsNotTaken) {
 }
 
 }  // namespace
+
+namespace {
+
+// The scan area is shared by every node of one copy-out object: a node that expands to fewer
+// bytes than the area must not show a picture left there by the node before it.
+TEST(SmallJpegStaleTest, CompressedNodeWhoseRunsEndEarlyNeverShowsAnEarlierNodesPicture) {
+    constexpr std::size_t kCluster = 4096;
+    CMemoryDevice device(Bytes(1 << 20, 0x11));
+    std::size_t const pictureAt = 10 * kCluster + 30000;
+    device.Bytes()[pictureAt] = 0xFF;
+    device.Bytes()[pictureAt + 1] = 0xD8;
+    device.Bytes()[pictureAt + 2] = 0xFF;
+    device.Bytes()[pictureAt + 3000] = 0xFF;
+    device.Bytes()[pictureAt + 3001] = 0xD9;
+    FakeSearcher ntfs({MakePartition(0, 8, FILE_SYSTEM_NTFS)});
+    CDataRecovery recovery;
+    ASSERT_EQ(recovery.Initialize(&ntfs, &device), kResultSuccess);
+    Bytes buffer(0x10000);
+
+    auto pWithPicture = MakeNode({{10, 16}}, 0x10000, true);
+    ReleasePtr<IFileReader> pFirst(recovery.SetRecoverNode(pWithPicture.get()));
+    ASSERT_NE(pFirst, nullptr);
+    ASSERT_EQ(recovery.ReadSmallJPG(reinterpret_cast<char*>(buffer.data()), 0x10000), 3004u);
+
+    // Five clusters of filler, then the runs end: the rest of the area has nothing of this node.
+    auto pShort = MakeNode({{40, 5}}, 0x10000, true);
+    ReleasePtr<IFileReader> pSecond(recovery.SetRecoverNode(pShort.get()));
+    ASSERT_NE(pSecond, nullptr);
+    EXPECT_EQ(recovery.ReadSmallJPG(reinterpret_cast<char*>(buffer.data()), 0x10000), 0u);
+}
+
+}  // namespace
