@@ -165,8 +165,19 @@ TEST_F(CompleteRecoveryControllerTest, ProgressFillsEightyPercentInTheBlockPass)
     ASSERT_EQ(records.size(), 1u + 1u + 10u + 1u);
     EXPECT_EQ(records[1].u64Total, 11u);
     EXPECT_EQ(records[1].u32State, PROGRESS_STATE_STARTING);
-    EXPECT_EQ(records[11].u64Done, 8u);
-    EXPECT_EQ(records[11].u32State, PROGRESS_STATE_RUNNING);
+    EXPECT_EQ(records[1].u64Done, 0u);
+    for (std::uint64_t u64Block = 1; u64Block <= 10; ++u64Block) {
+        SCOPED_TRACE(u64Block);
+        _PROGRESS_INFO const& record = records[1 + u64Block];
+        EXPECT_EQ(record.u32State, PROGRESS_STATE_RUNNING);
+        EXPECT_EQ(record.u64Total, 11u);
+        EXPECT_EQ(record.u64Done, u64Block * 8 / 10);  // 80 percent, rounded down
+    }
+    _PROGRESS_INFO const& last = records.back();
+    EXPECT_EQ(last.u32State, PROGRESS_STATE_FINISHED);
+    EXPECT_EQ(last.u64Total, 1u);
+    EXPECT_EQ(last.u64Done, 1u);
+    EXPECT_EQ(last.u64Error, kResultSuccess);
 }
 
 TEST_F(CompleteRecoveryControllerTest, ARestoredScanReadsNoBlockAndStillEndsEverySearch) {
