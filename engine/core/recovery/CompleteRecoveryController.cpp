@@ -68,10 +68,8 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
 
     m_runs.push_back(std::make_unique<Run>());
     Run& run = *m_runs.back();
-    run.pBuilder.reset(CreateTreeBuilder(bRestore));
-    if (!run.pBuilder) return ENGINE_RESULT(kModuleRecoveryController, kCodeOutOfMemory);
-    std::string const description = recovery::DeviceDescription(pDevice);
-    if (!run.pBuilder->Initialize(description.c_str(), pTree, m_pFilter)) return ENGINE_RESULT(kModuleRecoveryController, 1);
+    if (RESULT const made = recovery::CreateRunBuilder(bRestore, pDevice, pTree, m_pFilter, run.pBuilder); Failed(made))
+        return made;
 
     CreateSearchers(run, pProgress);
     if (run.searchers.empty()) return ENGINE_RESULT(kModuleRecoveryController, 0x402);

@@ -38,6 +38,15 @@ std::string DeviceDescription(IStorageDevice* pDevice) {
     return std::string(pRecord->szVolumeName, strnlen(pRecord->szVolumeName, sizeof(pRecord->szVolumeName)));
 }
 
+RESULT CreateRunBuilder(bool bRestore, IStorageDevice* pDevice, IDrirectoryTree* pTree, IRecoveryFilter* pFilter,
+                        ReleasePtr<IDirecotryTreeBuilder>& pBuilder) {
+    pBuilder.reset(CreateTreeBuilder(bRestore));
+    if (!pBuilder) return ENGINE_RESULT(kModuleRecoveryController, kCodeOutOfMemory);
+    std::string const description = DeviceDescription(pDevice);
+    if (!pBuilder->Initialize(description.c_str(), pTree, pFilter)) return ENGINE_RESULT(kModuleRecoveryController, 1);
+    return kResultSuccess;
+}
+
 FileSystemType VolumeFileSystem(IStorageDevice* pDevice) {
     // A quick scan only needs to know the file system; it goes on with any record state.
     auto* pData = pDevice ? dynamic_cast<IVolumeDeviceData*>(pDevice->GetPrivateData()) : nullptr;

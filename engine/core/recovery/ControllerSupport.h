@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IProgress.h"
+#include "engine/ReleasePtr.h"
 #include "engine/Result.h"
 #include "engine/Types.h"
 
 class IDataRecovery;
 class IFileSystemSearchController;
+class IRecoveryFilter;
 class IRestoreScanSink;
 class IStorageDevice;
 
@@ -21,6 +24,11 @@ void ReportProgress(IProgress* pProgress, std::uint32_t u32State, std::uint64_t 
 /// The stem of the tree roots' names: the volume name of a volume whose record is usable,
 /// otherwise empty (the builder then says "Disk").
 std::string DeviceDescription(IStorageDevice* pDevice);
+
+/// One run's tree builder, initialised with the device's description, the sink and the
+/// filter. Module 0x04: 4 when none could be made, 1 when it does not initialise.
+RESULT CreateRunBuilder(bool bRestore, IStorageDevice* pDevice, IDrirectoryTree* pTree, IRecoveryFilter* pFilter,
+                        ReleasePtr<IDirecotryTreeBuilder>& pBuilder);
 
 /// The file-system type of a volume's record; FILE_SYSTEM_UNRECOGNISED without one.
 FileSystemType VolumeFileSystem(IStorageDevice* pDevice);

@@ -42,10 +42,8 @@ RESULT CDeletedRecoveryController::StartDataRecovery(IStorageDevice* pDevice, IP
 
     Run run;
     run.pDevice = pDevice;
-    run.pBuilder.reset(CreateTreeBuilder(false));
-    if (!run.pBuilder) return ENGINE_RESULT(kModuleRecoveryController, kCodeOutOfMemory);
-    std::string const description = recovery::DeviceDescription(pDevice);
-    if (!run.pBuilder->Initialize(description.c_str(), pTree, m_pFilter)) return ENGINE_RESULT(kModuleRecoveryController, 1);
+    if (RESULT const made = recovery::CreateRunBuilder(false, pDevice, pTree, m_pFilter, run.pBuilder); Failed(made))
+        return made;
 
     QuickSearcherChoice const choice = ChooseQuickSearcher(recovery::VolumeFileSystem(pDevice));
     if (choice.pFactory && *choice.pFactory) run.pSearcher.reset((*choice.pFactory)());
