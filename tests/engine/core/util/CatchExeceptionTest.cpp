@@ -4,6 +4,7 @@
 #include "engine/core/util/CatchExeception.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -91,4 +92,22 @@ TEST(CatchExeceptionTest, FailedWriteIsReportedOnStdout) {
 
     EXPECT_EQ(iLength, static_cast<int>(kPrefixChars + 5));
     EXPECT_NE(printed.find("lost\nWriteLog failed with "), std::string::npos) << printed;
+}
+
+// A work path longer than a fixed path buffer: a cut path would name another file, or none.
+TEST(CatchExeceptionTest, LongWorkPathGetsTheLogInThatVeryFolder) {
+    testsupport::TempDir dir;
+    std::string folder = dir.Path();
+    for (char c : {'a', 'b'}) {
+        folder += "/" + std::string(200, c);
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0) << folder;
+    }
+    ASSERT_GT(folder.size(), 400u);
+    SetAppWorkPathOverride(folder.c_str());
+
+    testing::internal::CaptureStdout();
+    CatchExeception::WriteLog("far away\n");
+    std::string const printed = testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(ReadFile(folder + "/quorinlab.log"), printed);
 }
