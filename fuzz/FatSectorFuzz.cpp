@@ -34,20 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     }
     (void)CTempFATDBR::SimpleCheck(sector);
 
-    std::vector<std::uint16_t> units;
     for (std::size_t off = 0; off + CTempFATDirEntry::kSize <= sector.Size(); off += CTempFATDirEntry::kSize) {
         CTempFATDirEntry const entry(sector.Sub(off, CTempFATDirEntry::kSize));
         (void)entry.IsValidFATDirEntry(true);
         if (entry.IsValidFATDirEntry(false) && !entry.IsLongFileNameEntry()) {
             CheckName(entry.GetShortName(entry.IsVolumeLabel()));
         }
-        if (entry.IsLongFileNameEntry()) entry.AppendLongNameUnits(units);
         // The name a node would get from the entries starting here: long pieces, then 8.3.
         if (auto pProperties = CFATFilePropertiesBuilder::BuildFATFilePropertyFromDirEntryBuffer(sector.From(off)))
             CheckName(pProperties->Name());
     }
-    // The raw conversion ends at the first NUL; its separators are the name check's to refuse.
-    if (Utf16ToUtf8(units).find('\0') != std::string::npos) std::abort();
 
     CFATFolderAnalyser analyser(u32SectorSize);
     if (!analyser.AnalyseSector(sector) && analyser.GetDirectoryEntryType() != CFATFolderAnalyser::kNotFolder) std::abort();

@@ -1,15 +1,26 @@
 #include "engine/exfat/ExFatPartition.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <map>
 
-#include "engine/exfat/DosTime.h"
+#include "engine/core/util/DosTime.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
 
 namespace {
+
+/// An exFAT timestamp: the DOS date in the high half, the DOS time in the low half.
+_FILETIME TimestampToFileTime(std::uint32_t u32Timestamp) {
+    std::uint64_t const u64Ticks = engine::DosDateTimeToFileTime(static_cast<std::uint16_t>(u32Timestamp >> 16),
+                                                                 static_cast<std::uint16_t>(u32Timestamp));
+    _FILETIME time;
+    time.dwLowDateTime = static_cast<std::uint32_t>(u64Ticks);
+    time.dwHighDateTime = static_cast<std::uint32_t>(u64Ticks >> 32);
+    return time;
+}
 
 /// Clusters already taken for one file, as [first, end) ranges: a looping FAT chain shows as a
 /// cluster met twice, with memory growing with the runs rather than the clusters.
@@ -61,8 +72,9 @@ void CExFatPartition::SetGeometry(CExFatDBR const& bootSector, std::uint64_t u64
 
 void CExFatPartition::RaiseClusterLimitToFat(std::uint32_t u32FatSectors) {
     std::uint64_t const u64FatEntries = std::uint64_t{m_u32BytesPerSector} * u32FatSectors / 4;
-    m_u64ClusterLimit = std::min<std::uint64_t>(std::max(m_u64ClusterLimit, u64FatEntries),
-                                                std::uint64_t{exfat::kLastClusterNumber} + 1);
+    if (u64FatEntries <= m_u64ClusterLimit) return;
+    m_u64ClusterLimit = std::min<std::uint64_t>(u64FatEntries, std::uint64_t{exfat::kLastClusterNumber} + 1);
+    std::printf("chang totalClustur = %d\n", static_cast<int>(m_u64ClusterLimit));
 }
 
 std::uint64_t CExFatPartition::ConvertClusterNumToSector(std::uint32_t u32Cluster) const {
@@ -114,8 +126,8 @@ ReleasePtr<CExFatFileNode> CExFatPartition::BuildFile(_tagFileBaseInfo const& in
     ReleasePtr<CExFatFileNode> pNode(new CExFatFileNode());
     pNode->SetFirstCluster(info.u32FirstCluster);
     pNode->SetFileAttributes(info.u16Attributes);
-    pNode->SetFileTime(DosTime2FileTime(info.u32CreationTime), DosTime2FileTime(info.u32ModificationTime),
-                       DosTime2FileTime(info.u32LastAccessTime));
+    pNode->SetFileTime(TimestampToFileTime(info.u32CreationTime), TimestampToFileTime(info.u32ModificationTime),
+                       TimestampToFileTime(info.u32LastAccessTime));
     pNode->SetFileName(info.strName.c_str());
     pNode->SetFileSize(static_cast<long long>(std::min<std::uint64_t>(info.u64DataLength, INT64_MAX)));
     pNode->SetMetaDataSector(static_cast<long long>(std::min<std::uint64_t>(info.u64EntrySector, INT64_MAX)));

@@ -1,16 +1,14 @@
 #include "engine/fat/FATFilePropertiesBuilder.h"
 
-#include <ctime>
+#include <algorithm>
+#include <span>
 #include <vector>
 
+#include "engine/core/util/DosTime.h"
+#include "engine/core/util/Utf16.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
 
 namespace CFATFilePropertiesBuilder {
-
-namespace {
-constexpr std::int64_t kFileTimeTicksPerSecond = 10'000'000;
-constexpr std::int64_t kFileTimeOf1970 = 116'444'736'000'000'000;
-}  // namespace
 
 std::unique_ptr<CFATFileProperties> BuildFATFilePropertyFromDirEntryBuffer(engine::ByteView entries) {
     // Pieces stand last piece first, so each one goes in front of what was gathered.
@@ -28,7 +26,9 @@ std::unique_ptr<CFATFileProperties> BuildFATFilePropertyFromDirEntryBuffer(engin
         }
         std::string name;
         if (pieces > 0 && pieces <= kMaxLongNamePieces) {
-            name = Utf16ToUtf8(units);
+            // The name ends at its NUL; the 0xFFFF padding behind it is not part of it.
+            auto const end = std::find(units.begin(), units.end(), std::uint16_t{0});
+            name = engine::Utf16ToUtf8(std::span<std::uint16_t const>(units.begin(), end));
             if (!CTempFATDirEntry::IsValidLongFileName(name)) name.clear();
         }
         if (name.empty()) name = entry.GetShortName(false);
@@ -42,27 +42,11 @@ std::unique_ptr<CFATFileProperties> BuildFATFilePropertyFromDirEntry(std::string
     pProperties->SetFileName(name.c_str());
     pProperties->SetFileSize(entry.GetFileSize());
     pProperties->SetAttribute(entry.Attribute());
-    pProperties->SetCreationTime(DosDateTimeToFileTime(entry.CreationDate(), entry.CreationTime()));
-    pProperties->SetModificationTime(DosDateTimeToFileTime(entry.ModificationDate(), entry.ModificationTime()));
-    pProperties->SetLastAccessTime(DosDateTimeToFileTime(entry.LastAccessDate(), 0));
+    pProperties->SetCreationTime(engine::DosDateTimeToFileTime(entry.CreationDate(), entry.CreationTime()));
+    pProperties->SetModificationTime(engine::DosDateTimeToFileTime(entry.ModificationDate(), entry.ModificationTime()));
+    pProperties->SetLastAccessTime(engine::DosDateTimeToFileTime(entry.LastAccessDate(), 0));
     pProperties->SetState(entry.IsErased() ? CFATFileProperties::kStateDeleted : 0);
     return pProperties;
-}
-
-std::uint64_t DosDateTimeToFileTime(std::uint16_t u16Date, std::uint16_t u16Time) {
-    std::tm parts{};
-    parts.tm_sec = (u16Time & 31) * 2;
-    parts.tm_min = (u16Time >> 5) & 63;
-    parts.tm_hour = u16Time >> 11;
-    parts.tm_mday = u16Date & 31;
-    parts.tm_mon = ((u16Date >> 5) & 15) - 1;
-    parts.tm_year = (u16Date >> 9) + 80;
-    parts.tm_isdst = -1;
-    return SecondsSince1970ToFileTime(static_cast<std::int64_t>(std::mktime(&parts)));
-}
-
-std::uint64_t SecondsSince1970ToFileTime(std::int64_t s64Seconds) {
-    return static_cast<std::uint64_t>(s64Seconds * kFileTimeTicksPerSecond + kFileTimeOf1970);
 }
 
 }  // namespace CFATFilePropertiesBuilder

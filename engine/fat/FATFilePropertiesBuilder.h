@@ -22,9 +22,4 @@ std::unique_ptr<CFATFileProperties> BuildFATFilePropertyFromDirEntryBuffer(engin
 /// Properties of an 8.3 entry under the given name.
 std::unique_ptr<CFATFileProperties> BuildFATFilePropertyFromDirEntry(std::string const& name, CTempFATDirEntry const& entry);
 
-/// A DOS date and time in the machine's time zone as a FILETIME value; out-of-range fields are
-/// normalised by mktime, as the system does.
-std::uint64_t DosDateTimeToFileTime(std::uint16_t u16Date, std::uint16_t u16Time);
-std::uint64_t SecondsSince1970ToFileTime(std::int64_t s64Seconds);
-
 }  // namespace CFATFilePropertiesBuilder

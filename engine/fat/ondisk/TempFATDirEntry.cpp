@@ -33,24 +33,6 @@ void ToLower(std::string& text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
 }
 
-void AppendUtf8(std::string& out, std::uint32_t u32Code) {
-    if (u32Code < 0x80) {
-        out += static_cast<char>(u32Code);
-    } else if (u32Code < 0x800) {
-        out += static_cast<char>(0xC0 | (u32Code >> 6));
-        out += static_cast<char>(0x80 | (u32Code & 0x3F));
-    } else if (u32Code < 0x10000) {
-        out += static_cast<char>(0xE0 | (u32Code >> 12));
-        out += static_cast<char>(0x80 | ((u32Code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u32Code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (u32Code >> 18));
-        out += static_cast<char>(0x80 | ((u32Code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((u32Code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u32Code & 0x3F));
-    }
-}
-
 }  // namespace
 
 CTempFATDirEntry::CTempFATDirEntry(engine::ByteView bytes) {
@@ -130,21 +112,4 @@ bool CTempFATDirEntry::IsValidFileName(engine::ByteView name) {
 bool CTempFATDirEntry::IsValidLongFileName(std::string const& name) {
     if (name.empty() || name == "." || name == "..") return false;
     return name.find_first_of("?*|\\/:\"<>") == std::string::npos;
-}
-
-std::string Utf16ToUtf8(std::vector<std::uint16_t> const& units) {
-    constexpr std::uint32_t kReplacement = 0xFFFD;
-    std::string out;
-    for (std::size_t i = 0; i < units.size() && units[i] != 0; ++i) {
-        std::uint32_t const u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00u));
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out, kReplacement);
-        } else {
-            AppendUtf8(out, u);
-        }
-    }
-    return out;
 }

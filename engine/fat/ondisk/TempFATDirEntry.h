@@ -78,6 +78,3 @@ private:
 
     std::uint8_t m_bytes[kSize] = {};
 };
-
-/// UTF-16LE units up to the first NUL as UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::vector<std::uint16_t> const& units);

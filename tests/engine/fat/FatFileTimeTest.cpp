@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/fat/FATFilePropertiesBuilder.h"
+#include "engine/core/util/DosTime.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ class FatFileTimeTest : public ::testing::TestWithParam<Case> {};
 TEST_P(FatFileTimeTest, ADosDateAndTimeGiveTheirInstantInUtc) {
     UtcZone const zone;
     Case const& c = GetParam();
-    EXPECT_EQ(CFATFilePropertiesBuilder::DosDateTimeToFileTime(c.u16Date, c.u16Time), c.u64UnixSeconds * kTicks + kFileTimeOf1970);
+    EXPECT_EQ(engine::DosDateTimeToFileTime(c.u16Date, c.u16Time), c.u64UnixSeconds * kTicks + kFileTimeOf1970);
 }
 
 INSTANTIATE_TEST_SUITE_P(Instants, FatFileTimeTest, ::testing::ValuesIn(kCases),
