@@ -1,5 +1,6 @@
 #include "engine/fat/FATBuildWorker.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "engine/IProgress.h"
@@ -101,7 +102,11 @@ bool CFATBuildWorker::BuildSubDirChild(CFATBuildChildren& children, CFATFileNode
         pFolder->SetDataRunList(std::move(pRuns));
         pProperties->SetFirstClusterNum(u32Cluster);
         pFolder->SetCurrentNodeID(u32Cluster);
-        if (children.BuildChildren(pFolder, u32Cluster, pending, false)) return true;
+        if (children.BuildChildren(pFolder, u32Cluster, pending, false)) {
+            std::printf("\n ++++++++++++++++FirstCluNum=%lld,fileName=%s\n", static_cast<long long>(u32Cluster),
+                        pProperties->GetFileName());
+            return true;
+        }
     }
     return false;
 }

@@ -1,6 +1,7 @@
 #include "engine/fat/FATFirstClusterRevision.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -100,7 +101,10 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         CFATFileProperties const* pProperties = pNode->GetFileProperties();
         if (!pProperties) return;
         auto [it, bNew] = byCluster.emplace(pProperties->GetFirstClusterNum(), pNode);
-        if (!bNew && BeginsWithDot(*it->second) && !BeginsWithDot(*pNode)) it->second = pNode;
+        if (bNew) return;
+        std::printf("\r\n ############firstCluNum=%lld,fileName=%s\r\n######", pProperties->GetFirstClusterNum(),
+                    pNode->GetFileName());
+        if (BeginsWithDot(*it->second) && !BeginsWithDot(*pNode)) it->second = pNode;
     };
     for (CFATFileNode* pNode : lists.deletedFolders) enter(pNode);
     for (auto const& pCopy : lists.folderCopies) enter(pCopy.get());
