@@ -15,7 +15,8 @@ namespace platform {
 std::uint32_t DeviceIdFromStDev(dev_t dev);
 
 /// Whether the block device `u32Inner` is `u32Outer`, one of its partitions, or built on
-/// either of those through the `slaves/` links of sys/class/block (followed to any depth).
+/// either of those through the `slaves/` links of sys/class/block or, for a loop device (or a
+/// partition of one), through the file system holding its backing file (followed to any depth).
 /// `root` is "/" except in tests, which point it at a fixture tree.
 bool IsBlockDeviceOn(std::uint32_t u32Inner, std::uint32_t u32Outer, std::string const& root = "/");
 

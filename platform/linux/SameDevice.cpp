@@ -92,6 +92,21 @@ public:
         return slaves;
     }
 
+    /// The file a loop device, or the loop device a partition belongs to, serves.
+    std::optional<fs::path> BackingFile(std::uint32_t u32Id) const {
+        auto name = NameOf(u32Id);
+        if (!name) return std::nullopt;
+        fs::path const folder = m_classBlock / *name;
+        if (auto backing = ReadLine(folder / "loop/backing_file")) return fs::path(*backing);
+        std::error_code ec;
+        if (!fs::exists(folder / "partition", ec)) return std::nullopt;
+        // A partition's folder lies inside its disk's.
+        fs::path const disk = fs::canonical(folder, ec).parent_path();
+        if (ec) return std::nullopt;
+        if (auto backing = ReadLine(disk / "loop/backing_file")) return fs::path(*backing);
+        return std::nullopt;
+    }
+
     /// The loop devices whose backing file is `file`.
     std::vector<std::uint32_t> LoopsServing(fs::path const& file) const {
         std::vector<std::uint32_t> loops;
@@ -106,20 +121,6 @@ private:
     fs::path m_classBlock;
     std::map<std::uint32_t, std::string> m_byId;
 };
-
-bool IsOn(BlockDevices const& devices, std::uint32_t u32Inner, std::uint32_t u32Outer) {
-    std::set<std::uint32_t> const targets = devices.WithPartitions(u32Outer);
-    std::set<std::uint32_t> visited;
-    std::vector<std::uint32_t> pending{u32Inner};
-    while (!pending.empty() && visited.size() < kMaxDevicesVisited) {
-        std::uint32_t const u32Id = pending.back();
-        pending.pop_back();
-        if (!visited.insert(u32Id).second) continue;
-        if (targets.count(u32Id) != 0) return true;
-        for (std::uint32_t u32Slave : devices.Slaves(u32Id)) pending.push_back(u32Slave);
-    }
-    return false;
-}
 
 /// The block device behind a file system whose st_dev is anonymous (btrfs, for one): the
 /// mount source of its mountinfo line, when that is a device node known to sysfs.
@@ -156,12 +157,43 @@ std::optional<std::uint32_t> MountSourceDevice(BlockDevices const& devices, std:
     return std::nullopt;
 }
 
+/// The block device a file's file system lies on: its st_dev, or for an anonymous st_dev the
+/// mount source. Nothing for a file on no block device, or one that cannot be examined.
+std::optional<std::uint32_t> FileSystemDevice(BlockDevices const& devices, std::string const& root,
+                                              fs::path const& file) {
+    struct stat fileStat {};
+    if (::stat(file.c_str(), &fileStat) != 0) return std::nullopt;
+    std::uint32_t const u32Id = DeviceIdFromStDev(fileStat.st_dev);
+    if (devices.NameOf(u32Id)) return u32Id;
+    return MountSourceDevice(devices, root, u32Id);
+}
+
+/// Whether `u32Inner` is `u32Outer` or one of its partitions, or is built on one: through
+/// slaves/, and for a loop device through the file system that holds its backing file, which
+/// a write to the loop device writes to as well.
+bool IsOn(BlockDevices const& devices, std::string const& root, std::uint32_t u32Inner, std::uint32_t u32Outer) {
+    std::set<std::uint32_t> const targets = devices.WithPartitions(u32Outer);
+    std::set<std::uint32_t> visited;
+    std::vector<std::uint32_t> pending{u32Inner};
+    while (!pending.empty() && visited.size() < kMaxDevicesVisited) {
+        std::uint32_t const u32Id = pending.back();
+        pending.pop_back();
+        if (!visited.insert(u32Id).second) continue;
+        if (targets.count(u32Id) != 0) return true;
+        for (std::uint32_t u32Slave : devices.Slaves(u32Id)) pending.push_back(u32Slave);
+        if (auto backing = devices.BackingFile(u32Id)) {
+            if (auto holder = FileSystemDevice(devices, root, *backing)) pending.push_back(*holder);
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::uint32_t DeviceIdFromStDev(dev_t dev) { return MakeDeviceId(major(dev), minor(dev)); }
 
 bool IsBlockDeviceOn(std::uint32_t u32Inner, std::uint32_t u32Outer, std::string const& root) {
-    return IsOn(BlockDevices(root), u32Inner, u32Outer);
+    return IsOn(BlockDevices(root), root, u32Inner, u32Outer);
 }
 
 std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string const& devicePath, std::string const& root) {
@@ -170,20 +202,17 @@ std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string cons
     if (::stat(folder.c_str(), &folderStat) != 0 || ::stat(devicePath.c_str(), &deviceStat) != 0) return std::nullopt;
 
     BlockDevices const devices(root);
-    std::uint32_t u32Folder = DeviceIdFromStDev(folderStat.st_dev);
-    if (!devices.NameOf(u32Folder)) {
-        auto source = MountSourceDevice(devices, root, u32Folder);
-        if (!source) return false;  // tmpfs, proc and the like: on no block device at all
-        u32Folder = *source;
-    }
+    auto const folderDevice = FileSystemDevice(devices, root, folder);
+    if (!folderDevice) return false;  // tmpfs, proc and the like: on no block device at all
+    std::uint32_t const u32Folder = *folderDevice;
 
-    if (S_ISBLK(deviceStat.st_mode)) return IsOn(devices, u32Folder, DeviceIdFromStDev(deviceStat.st_rdev));
+    if (S_ISBLK(deviceStat.st_mode)) return IsOn(devices, root, u32Folder, DeviceIdFromStDev(deviceStat.st_rdev));
     if (!S_ISREG(deviceStat.st_mode)) return std::nullopt;
     std::error_code ec;
     fs::path const image = fs::canonical(devicePath, ec);
     if (ec) return std::nullopt;
     for (std::uint32_t u32Loop : devices.LoopsServing(image)) {
-        if (IsOn(devices, u32Folder, u32Loop)) return true;
+        if (IsOn(devices, root, u32Folder, u32Loop)) return true;
     }
     return false;
 }

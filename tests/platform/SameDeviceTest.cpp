@@ -127,6 +127,30 @@ TEST_F(SameDeviceTest, AnAnonymousFileSystemIsTracedThroughItsMountSource) {
     EXPECT_EQ(platform::IsFolderOnDevice(work.Path(), image, Root()), std::optional<bool>(true));
 }
 
+TEST_F(SameDeviceTest, ALoopDeviceLiesOnTheDeviceHoldingItsBackingFile) {
+    // A folder on a mounted image whose file lies on the scanned device writes to that device.
+    testsupport::TempDir work;
+    std::string const image = work.File("mounted.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(image, 8));
+    struct stat imageStat {};
+    ASSERT_EQ(::stat(image.c_str(), &imageStat), 0);
+    std::uint32_t const u32Holder = platform::DeviceIdFromStDev(imageStat.st_dev);
+    AddDevice("sdz", std::to_string(u32Holder >> 24) + ":" + std::to_string(u32Holder & 0xFFFFFF));
+    AddDevice("sdy", "65:0");
+    AddDevice("loop1", "7:1");
+    Write(ClassBlock() / "loop1/loop/backing_file", fs::canonical(image).string());
+    AddPartition("loop1", "loop1p1", "259:1");
+    AddDevice("dm-3", "254:3", {"loop1p1"});
+    AddDevice("loop2", "7:2");
+    Write(ClassBlock() / "loop2/loop/backing_file", work.File("gone.img"));
+
+    EXPECT_TRUE(platform::IsBlockDeviceOn(Id(7, 1), u32Holder, Root()));
+    EXPECT_TRUE(platform::IsBlockDeviceOn(Id(259, 1), u32Holder, Root())) << "a partition of the loop device";
+    EXPECT_TRUE(platform::IsBlockDeviceOn(Id(254, 3), u32Holder, Root())) << "a mapper device on that partition";
+    EXPECT_FALSE(platform::IsBlockDeviceOn(Id(7, 1), Id(65, 0), Root())) << "another disk";
+    EXPECT_FALSE(platform::IsBlockDeviceOn(Id(7, 2), u32Holder, Root())) << "a backing file that is gone";
+}
+
 TEST_F(SameDeviceTest, PathsThatCannotBeExaminedGiveNoAnswer) {
     testsupport::TempDir work;
     std::string const image = work.File("disk.img");
