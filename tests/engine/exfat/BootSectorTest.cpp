@@ -47,6 +47,15 @@ INSTANTIATE_TEST_SUITE_P(
                     Damage{"shortSector", [](auto& b) { b.resize(511); }}),
     [](testing::TestParamInfo<Damage> const& param) { return param.param.label; });
 
+// The zero area is bytes 11 to 63, the sixty-fourth byte being its last. Offset 64 starts the
+// partition offset, which formatters may fill in; a volume with one set is still exFAT.
+TEST(ExFatBootSectorTest, APartitionOffsetPastTheZeroAreaIsAccepted) {
+    std::vector<std::uint8_t> bytes = exfattest::BootSector();
+    bytes[64] = 0x00;
+    bytes[65] = 0x08;
+    EXPECT_TRUE(Parse(bytes).IsValid(512));
+}
+
 TEST(ExFatBootSectorTest, TheSectorShiftMustMatchTheDevice) {
     std::vector<std::uint8_t> bytes = exfattest::BootSector();
     EXPECT_FALSE(Parse(bytes).IsValid(4096));
