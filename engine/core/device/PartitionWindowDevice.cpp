@@ -7,20 +7,22 @@
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/util/EngineAssert.h"
 
+namespace {
+constexpr std::uint32_t kDefaultSectorSize = 512;
+}  // namespace
+
 CPartitionWindowDevice::CPartitionWindowDevice(IStorageDevice* pParent, long long s64StartSector,
                                                long long s64TotalSectors, StorageDeviceType type,
                                                engine::RecordGeometryReader pReadGeometry)
-    : m_pParent(pParent),
-      m_type(type),
-      m_s64StartSector(s64StartSector),
-      m_s64TotalSectors(s64TotalSectors),
-      m_record(pReadGeometry) {
+    : CStorageDeviceBase(type, pReadGeometry, kDefaultSectorSize, s64TotalSectors),
+      m_pParent(pParent),
+      m_s64StartSector(s64StartSector) {
     // The window counts in its parent's sectors; until a record says otherwise, so does it.
     if (m_pParent && m_pParent->GetSectorSize() > 0) m_u32SectorSize = static_cast<std::uint32_t>(m_pParent->GetSectorSize());
 }
 
 int CPartitionWindowDevice::Open() {
-    m_result.store(kResultSuccess);
+    ClearResult();
     if (!m_pParent) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
     auto geometry = engine::DiskRecordGeometry(m_pParent->GetPrivateData());
     if (!geometry) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
@@ -29,12 +31,12 @@ int CPartitionWindowDevice::Open() {
 }
 
 int CPartitionWindowDevice::Close() {
-    m_result.store(kResultSuccess);
+    ClearResult();
     return 1;
 }
 
 int CPartitionWindowDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
-    m_result.store(kResultSuccess);
+    ClearResult();
     if (!m_pParent) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
     if (!ENGINE_PRECONDITION(pBuffer != nullptr)) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
     if (s64Count <= 0 || s64Count > m_s64TotalSectors || s64FirstSector < 0 || s64FirstSector >= m_s64TotalSectors)
@@ -61,17 +63,3 @@ int CPartitionWindowDevice::ReadSector(void* pBuffer, long long s64FirstSector, 
     return iParentResult;
 }
 
-int CPartitionWindowDevice::IOCtl(unsigned long long, void*) {
-    return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeNotSupported));
-}
-
-void CPartitionWindowDevice::SetPrivateData(IStorageDeviceData* pData) {
-    m_result.store(kResultSuccess);
-    auto geometry = m_record.Replace(pData);
-    if (!geometry) {
-        Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
-        return;
-    }
-    m_u32SectorSize = geometry->u32SectorSize;
-    m_s64TotalSectors = geometry->s64TotalSectors;
-}

@@ -12,10 +12,10 @@
 
 CRawStorageDevice::CRawStorageDevice(std::string path, StorageDeviceType type,
                                      engine::RecordGeometryReader pReadGeometry)
-    : m_path(std::move(path)), m_type(type), m_record(pReadGeometry) {}
+    : CStorageDeviceBase(type, pReadGeometry, platform::CRawDevice::kImageSectorSize, 0), m_path(std::move(path)) {}
 
 int CRawStorageDevice::Open() {
-    m_result.store(kResultSuccess);
+    ClearResult();
     int iError = m_device.Open(m_path);
     if (iError != 0) {
         // A missing node is an ordinary answer while devices come and go; anything else is news.
@@ -31,14 +31,14 @@ int CRawStorageDevice::Open() {
 }
 
 int CRawStorageDevice::Close() {
-    m_result.store(kResultSuccess);
+    ClearResult();
     if (!m_device.IsOpen()) return 0;
     m_device.Close();
     return 1;
 }
 
 int CRawStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
-    m_result.store(kResultSuccess);
+    ClearResult();
     if (!ENGINE_PRECONDITION(pBuffer != nullptr)) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
     if (s64Count <= 0 || s64FirstSector < 0) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
     if (m_s64TotalSectors > 0 && s64FirstSector >= m_s64TotalSectors)
@@ -60,17 +60,3 @@ int CRawStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long 
     return 1;
 }
 
-int CRawStorageDevice::IOCtl(unsigned long long, void*) {
-    return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeNotSupported));
-}
-
-void CRawStorageDevice::SetPrivateData(IStorageDeviceData* pData) {
-    m_result.store(kResultSuccess);
-    auto geometry = m_record.Replace(pData);
-    if (!geometry) {
-        Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
-        return;
-    }
-    m_u32SectorSize = geometry->u32SectorSize;
-    m_s64TotalSectors = geometry->s64TotalSectors;
-}

@@ -13,9 +13,11 @@
 
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
+#include "ExpectCode.h"
 #include "support/StampedImage.h"
 #include "support/TempDir.h"
 
+using devicetest::ExpectCode;
 using testsupport::IsStamped;
 using testsupport::IsZero;
 using testsupport::kStampUnit;
@@ -28,13 +30,6 @@ DevicePtr OpenDisk(std::string const& path) {
     DevicePtr pDevice(CreateDiskDevice(path.c_str()));
     EXPECT_TRUE(pDevice && pDevice->Open()) << path;
     return pDevice;
-}
-
-void ExpectCode(IStorageDevice& device, std::uint32_t u32Code) {
-    RESULT const result = device.GetLastError();
-    EXPECT_TRUE(Failed(result));
-    EXPECT_EQ(ResultModule(result), kModuleStorageDevice);
-    EXPECT_EQ(ResultCode(result), u32Code);
 }
 
 class DiskDeviceImageTest : public ::testing::Test {

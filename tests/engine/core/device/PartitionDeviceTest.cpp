@@ -10,9 +10,11 @@
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "support/MemoryDevice.h"
+#include "ExpectCode.h"
 #include "support/StampedImage.h"
 #include "support/TempDir.h"
 
+using devicetest::ExpectCode;
 using testsupport::IsStamped;
 using testsupport::IsZero;
 using testsupport::kStampUnit;
@@ -20,13 +22,6 @@ using testsupport::kStampUnit;
 namespace {
 
 using DevicePtr = std::unique_ptr<IStorageDevice>;
-
-void ExpectCode(IStorageDevice& device, std::uint32_t u32Code) {
-    RESULT const result = device.GetLastError();
-    EXPECT_TRUE(Failed(result));
-    EXPECT_EQ(ResultModule(result), kModuleStorageDevice);
-    EXPECT_EQ(ResultCode(result), u32Code);
-}
 
 class PartitionOverDiskTest : public ::testing::Test {
 protected:
