@@ -56,9 +56,14 @@ public:
             auto id = ReadDeviceId(entry.path());
             if (!id) continue;
             std::string name = entry.path().filename().string();
-            m_byId.emplace(*id, name);
+            // The record form keeps 8 bits of the major: 259:0 (NVMe, partx) reads as 3:0.
+            if (!m_byId.emplace(*id, name).second) m_bAmbiguous = true;
         }
     }
+
+    /// Whether two devices share one number in the record form, so that a number no longer
+    /// names one device and no answer about them can be trusted.
+    bool HasAmbiguousIds() const { return m_bAmbiguous; }
 
     std::optional<std::string> NameOf(std::uint32_t u32Id) const {
         auto it = m_byId.find(u32Id);
@@ -120,6 +125,7 @@ public:
 private:
     fs::path m_classBlock;
     std::map<std::uint32_t, std::string> m_byId;
+    bool m_bAmbiguous = false;
 };
 
 /// The block device behind a file system whose st_dev is anonymous (btrfs, for one): the
@@ -193,7 +199,8 @@ bool IsOn(BlockDevices const& devices, std::string const& root, std::uint32_t u3
 std::uint32_t DeviceIdFromStDev(dev_t dev) { return MakeDeviceId(major(dev), minor(dev)); }
 
 bool IsBlockDeviceOn(std::uint32_t u32Inner, std::uint32_t u32Outer, std::string const& root) {
-    return IsOn(BlockDevices(root), root, u32Inner, u32Outer);
+    BlockDevices const devices(root);
+    return devices.HasAmbiguousIds() || IsOn(devices, root, u32Inner, u32Outer);
 }
 
 std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string const& devicePath, std::string const& root) {
@@ -202,6 +209,7 @@ std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string cons
     if (::stat(folder.c_str(), &folderStat) != 0 || ::stat(devicePath.c_str(), &deviceStat) != 0) return std::nullopt;
 
     BlockDevices const devices(root);
+    if (devices.HasAmbiguousIds()) return std::nullopt;
     auto const folderDevice = FileSystemDevice(devices, root, folder);
     if (!folderDevice) return false;  // tmpfs, proc and the like: on no block device at all
     std::uint32_t const u32Folder = *folderDevice;

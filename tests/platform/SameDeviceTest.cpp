@@ -89,6 +89,23 @@ TEST_F(SameDeviceTest, FindsTheDeviceItsPartitionsAndWhatIsStackedOnThem) {
     }
 }
 
+// 259:1 and 3:1 have one number in the record form, so the partition of the NVMe disk could be
+// taken for the other disk's: no answer may then say "not on it".
+TEST_F(SameDeviceTest, DevicesSharingARecordNumberAreNeverReportedApart) {
+    AddDevice("hda", "3:0");
+    AddPartition("hda", "hda1", "3:1");
+    AddDevice("nvme0n1", "259:0");
+    AddPartition("nvme0n1", "nvme0n1p2", "259:2");
+    AddDevice("sdb", "8:16");
+    EXPECT_TRUE(platform::IsBlockDeviceOn(Id(259, 2), Id(3, 0), Root()));
+    EXPECT_TRUE(platform::IsBlockDeviceOn(Id(8, 16), Id(259, 0), Root()));
+
+    testsupport::TempDir work;
+    std::string const image = work.File("disk.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(image, 8));
+    EXPECT_EQ(platform::IsFolderOnDevice(work.Path(), image, Root()), std::nullopt);
+}
+
 TEST_F(SameDeviceTest, AnImageCountsAsTheLoopDevicesServingIt) {
     testsupport::TempDir work;
     std::string const image = work.File("disk.img");
