@@ -1,6 +1,7 @@
 #include "engine/core/copyout/DataRecovery.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -196,6 +197,23 @@ TEST_F(CopyOutTest, FullDestinationEndsPromptlyWithShortWriteCode) {
     EXPECT_EQ(ResultCode(result), 0xD03u);
     ASSERT_FALSE(m_progress.Records().empty());
     EXPECT_EQ(ResultCode(m_progress.Records().back().u64Error), 0xD03u);
+}
+
+// Recovered files belong to the user: 0666 under the umask, as any program's new file.
+TEST_F(CopyOutTest, DestinationIsCreatedWith0666UnderTheUmask) {
+    auto pNode = MakeNode({{100, 4}}, 2048);
+    ASSERT_TRUE(Select(pNode.get()));
+    for (mode_t const mask : {mode_t{0}, mode_t{027}}) {
+        SCOPED_TRACE(mask);
+        std::string const path = m_temp.File("out-" + std::to_string(mask));
+        mode_t const previous = ::umask(mask);
+        RESULT const result = m_recovery.RecoverTo(path.c_str(), nullptr, 0);
+        ::umask(previous);
+        ASSERT_EQ(result, kResultSuccess);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask);
+    }
 }
 
 TEST_F(CopyOutTest, StopRequestEndsWithSuccessAndAPartialFile) {
