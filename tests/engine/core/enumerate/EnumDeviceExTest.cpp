@@ -154,6 +154,15 @@ TEST_F(Enumerator, SortsDisksByKernelNameByteWise) {
     EXPECT_STREQ(info.szName, "Fake disk0");
 }
 
+TEST_F(Enumerator, AnnouncesTheDevicePathOfEveryDiskItOpens) {
+    m_finder.disks.push_back(Disk(m_dir, "sdc", 2048, 0));
+    auto pEnum = Make();
+    testing::internal::CaptureStdout();
+    ASSERT_FALSE(Failed(pEnum->Init()));
+    std::string const output = testing::internal::GetCapturedStdout();
+    EXPECT_NE(output.find("CIOKitFunc::BSDName2DevPath = " + m_dir.File("sdc") + "\n"), std::string::npos) << output;
+}
+
 TEST_F(Enumerator, FollowsTheArrayProtocol) {
     m_finder.disks.push_back(Disk(m_dir, "sda", 2048, 0));
     m_finder.disks.push_back(Disk(m_dir, "sdb", 2048, 0));
