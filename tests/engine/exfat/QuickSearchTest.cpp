@@ -137,6 +137,13 @@ TEST_F(ExFatQuickSearchTest, AnInvalidBootSectorWalksNothingAndReportsNoPartitio
     EXPECT_EQ(m_searcher.GetSearchedPartitionInfo(&pInfo, 1), 0);
 }
 
+// 64 clusters, but a FAT of 8 sectors has room for 1024 entries: the walk may use them all.
+TEST_F(ExFatQuickSearchTest, AFatLongerThanTheClusterCountRaisesTheLimitAndSaysSo) {
+    testing::internal::CaptureStdout();
+    Scan();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("chang totalClustur = 1024\n"), std::string::npos);
+}
+
 TEST_F(ExFatQuickSearchTest, ThePartitionRecordPlacesClustersFromTheHeapStart) {
     Scan();
     CSearchedPartitionInfo* pInfo = nullptr;
