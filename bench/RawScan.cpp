@@ -16,42 +16,17 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/IStorageDevice.h"
 #include "scanbench/CarveScan.h"
+#include "support/MemoryDevice.h"
 
 namespace {
 
 constexpr std::uint32_t kSectorSize = 512;
 constexpr std::size_t kBlockBytes = 0x400000;
-
-class MemoryImage final : public IStorageDevice {
-public:
-    explicit MemoryImage(std::vector<std::uint8_t> const& bytes) : m_bytes(bytes) {}
-    int Open() override { return 1; }
-    int Close() override { return 1; }
-    int ReadSector(void* pBuffer, long long s64First, long long s64Count) override {
-        if (pBuffer == nullptr || s64First < 0 || s64Count <= 0) return 0;
-        std::size_t const offset = static_cast<std::size_t>(s64First) * kSectorSize;
-        std::size_t const length = static_cast<std::size_t>(s64Count) * kSectorSize;
-        auto* pOut = static_cast<std::uint8_t*>(pBuffer);
-        std::size_t const inside = offset < m_bytes.size() ? std::min(length, m_bytes.size() - offset) : 0;
-        if (inside != 0) std::memcpy(pOut, m_bytes.data() + offset, inside);
-        std::memset(pOut + inside, 0, length - inside);
-        return 1;
-    }
-    int GetSectorSize() override { return kSectorSize; }
-    long long GetTotalSectors() override { return static_cast<long long>(m_bytes.size() / kSectorSize); }
-    int IOCtl(unsigned long long, void*) override { return 0; }
-    IStorageDeviceData* GetPrivateData() override { return nullptr; }
-    void SetPrivateData(IStorageDeviceData*) override {}
-    int GetType() override { return 0; }
-    RESULT GetLastError() override { return 0; }
-
-private:
-    std::vector<std::uint8_t> const& m_bytes;
-};
 
 void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t u32Value) {
     for (int i = 3; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(u32Value >> (i * 8)));
@@ -176,10 +151,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: raw_scan [MiB]\n");
         return 2;
     }
-    std::vector<std::uint8_t> const image = BuildImage(mebibytes << 20);
-
     // (a) the whole search over memory.
-    MemoryImage memory(image);
+    testsupport::CMemoryDevice memory(BuildImage(mebibytes << 20), kSectorSize);
+    std::vector<std::uint8_t> const& image = memory.Bytes();
     scanbench::CarveScan memoryScan;
     scanbench::RunCarveScan(memoryScan, memory);
     CBufferStorageDevice const& ring = memoryScan.pController->GetRing();
@@ -192,10 +166,10 @@ int main(int argc, char** argv) {
         std::uint64_t const u64Value = random();
         std::memcpy(&noise[i], &u64Value, 8);
     }
-    MemoryImage noiseDevice(noise);
+    testsupport::CMemoryDevice noiseDevice(std::move(noise), kSectorSize);
     scanbench::CarveScan noiseScan;
     scanbench::RunCarveScan(noiseScan, noiseDevice);
-    double const dNsPerSector = noiseScan.dSeconds * 1e9 / static_cast<double>(noise.size() / kSectorSize);
+    double const dNsPerSector = noiseScan.dSeconds * 1e9 / static_cast<double>(noiseDevice.GetTotalSectors());
 
     // (c) the image file, page-cached by a first read, through the disk device.
     std::filesystem::path const folder = std::filesystem::temp_directory_path() / ("raw_scan." + std::to_string(::getpid()));

@@ -3,9 +3,10 @@
 // one walker that follows offsets taken from the input through the windowed reader.
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <vector>
+
+#include "WholeSectors.h"
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IFileNode.h"
@@ -15,37 +16,9 @@
 #include "engine/carve/RawFileAnalyserListSingle.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/core/bytes/ByteView.h"
+#include "support/MemoryDevice.h"
 
 namespace {
-
-class FuzzDevice final : public IStorageDevice {
-public:
-    FuzzDevice(std::uint8_t const* pData, std::size_t size, std::uint32_t u32SectorSize)
-        : m_bytes(pData, pData + size), m_u32SectorSize(u32SectorSize) {}
-    int Open() override { return 1; }
-    int Close() override { return 1; }
-    int ReadSector(void* pBuffer, long long s64First, long long s64Count) override {
-        if (pBuffer == nullptr || s64First < 0 || s64Count <= 0 || s64Count > (1 << 20)) return 0;
-        std::size_t const length = static_cast<std::size_t>(s64Count) * m_u32SectorSize;
-        std::uint64_t const u64Offset = static_cast<std::uint64_t>(s64First) * m_u32SectorSize;
-        auto* pOut = static_cast<std::uint8_t*>(pBuffer);
-        std::memset(pOut, 0, length);
-        if (u64Offset < m_bytes.size())
-            std::memcpy(pOut, m_bytes.data() + u64Offset, std::min<std::size_t>(length, m_bytes.size() - u64Offset));
-        return 1;
-    }
-    int GetSectorSize() override { return static_cast<int>(m_u32SectorSize); }
-    long long GetTotalSectors() override { return static_cast<long long>((m_bytes.size() + m_u32SectorSize - 1) / m_u32SectorSize); }
-    int IOCtl(unsigned long long, void*) override { return 0; }
-    IStorageDeviceData* GetPrivateData() override { return nullptr; }
-    void SetPrivateData(IStorageDeviceData*) override {}
-    int GetType() override { return 0; }
-    RESULT GetLastError() override { return 0; }
-
-private:
-    std::vector<std::uint8_t> m_bytes;
-    std::uint32_t m_u32SectorSize;
-};
 
 class FuzzTreeBuilder final : public IDirecotryTreeBuilder {
 public:
@@ -109,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     (void)bRegistered;
     std::uint32_t const u32SectorSize = (pData[0] & 0x80) != 0 ? 4096 : 512;
     std::uint32_t const u32SectorsPerBlock = 1 + (pData[0] & 0x0F);
-    FuzzDevice device(pData + 1, size - 1, u32SectorSize);
+    testsupport::CMemoryDevice device(WholeSectors(pData + 1, size - 1, u32SectorSize), static_cast<int>(u32SectorSize));
     FuzzTreeBuilder builder;
     CRAWSearchController controller;
     controller.SetDevice(&device);
