@@ -108,6 +108,7 @@ protected:
             {"jpg", "Canon EOS 5D", "2021:05:06 07:08:09", maker.Jpeg({"Canon", "Canon EOS 5D", "2021:05:06 07:08:09"})},
             {"jpg", "DMC-FZ50", "2016:01:02 03:04:05", maker.Jpeg({"Panasonic", "DMC-FZ50", "2016:01:02 03:04:05"}, true)},
             {"jpg", "E-M5", "2015:06:07 08:09:10", maker.JpegWithoutJfif({"OLYMPUS", "E-M5", "2015:06:07 08:09:10"})},
+            {"jpg", "E-M10", "2015:07:08 09:10:11", maker.JpegWithoutJfif({"OLYMPUS", "E-M10", "2015:07:08 09:10:11"}, true)},
             {"jpg", "FILE", "-", maker.JpegWithoutJfif({})},
             {"jpg", "FILE", "-", maker.Jpeg({})},
             {"nef", "NIKON D70", "2014:03:04 05:06:07", maker.Tiff({"NIKON CORPORATION", "NIKON D70", "2014:03:04 05:06:07"}, false), false},

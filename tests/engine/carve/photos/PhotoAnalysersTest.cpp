@@ -76,7 +76,7 @@ TEST_F(PhotoAnalysersTest, JpegsAreSizedExactlyAndNamedAfterTheModelWithTheDateT
         {"JFIF with EXIF after the APP0", jfifExif, "Canon EOS 5D", kCanon.dateTime},
         {"progressive JFIF with EXIF", Made(m_maker.Jpeg(kCanon, true)), "Canon EOS 5D", kCanon.dateTime},
         {"EXIF first", Made(m_maker.JpegWithoutJfif(kCanon)), "Canon EOS 5D", kCanon.dateTime},
-        {"progressive, EXIF first", Made(m_maker.JpegWithoutJfif(kCanon)), "Canon EOS 5D", kCanon.dateTime},
+        {"progressive, EXIF first", Made(m_maker.JpegWithoutJfif(kCanon, true)), "Canon EOS 5D", kCanon.dateTime},
         {"plain (FF D8 FF DB)", Made(m_maker.JpegWithoutJfif({})), "", ""},
         {"JFIF without EXIF", Made(m_maker.Jpeg({})), "", ""},
         {"JFIF whose APP0 is longer", LengthenApp0(jfifExif, 10), "", ""},

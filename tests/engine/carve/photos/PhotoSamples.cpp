@@ -43,21 +43,24 @@ bool PhotoMaker::Tag(std::string const& file, CameraTags const& tags, bool bTiff
     return arguments.empty() || Run("exiftool -q -overwrite_original" + arguments + " " + file);
 }
 
-Bytes PhotoMaker::Jpeg(CameraTags const& tags, bool bProgressive, int width, int height) {
+std::string PhotoMaker::JpegFile(CameraTags const& tags, bool bProgressive, int width, int height) {
     std::string const file = Next(".jpg");
     std::string const size = std::to_string(width) + "x" + std::to_string(height);
     if (!Run("convert -seed " + std::to_string(m_iCount) + " -size " + size + " plasma: -quality 85 " +
              (bProgressive ? "-interlace JPEG " : "") + file) ||
         !Tag(file, tags, false))
         return {};
-    return ReadFile(file);
+    return file;
 }
 
-Bytes PhotoMaker::JpegWithoutJfif(CameraTags const& tags) {
-    std::string const file = Next(".jpg");
-    if (!Run("convert -seed " + std::to_string(m_iCount) + " -size 160x120 plasma: -quality 85 " + file) || !Tag(file, tags, false) ||
-        !Run("exiftool -q -overwrite_original -JFIF:all= " + file))
-        return {};
+Bytes PhotoMaker::Jpeg(CameraTags const& tags, bool bProgressive, int width, int height) {
+    std::string const file = JpegFile(tags, bProgressive, width, height);
+    return file.empty() ? Bytes{} : ReadFile(file);
+}
+
+Bytes PhotoMaker::JpegWithoutJfif(CameraTags const& tags, bool bProgressive) {
+    std::string const file = JpegFile(tags, bProgressive, 160, 120);
+    if (file.empty() || !Run("exiftool -q -overwrite_original -JFIF:all= " + file)) return {};
     return ReadFile(file);
 }
 

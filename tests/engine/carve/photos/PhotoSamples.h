@@ -30,8 +30,9 @@ public:
     /// A JFIF JPEG of `width` x `height` plasma; `bProgressive` interlaced; EXIF from `tags`
     /// when a field is set (exiftool puts the APP1 right after the 16-byte APP0).
     Bytes Jpeg(CameraTags const& tags, bool bProgressive = false, int width = 160, int height = 120);
-    /// The same, its JFIF APP0 removed: with tags an EXIF-first JPEG, without a plain one (FF D8 FF DB).
-    Bytes JpegWithoutJfif(CameraTags const& tags);
+    /// A 160 x 120 one, its JFIF APP0 removed: with tags an EXIF-first JPEG, without a plain one
+    /// (FF D8 FF DB).
+    Bytes JpegWithoutJfif(CameraTags const& tags, bool bProgressive = false);
     /// A `width` x `height` uncompressed RGB TIFF in the given byte order, optionally tiled (tiffcp -t).
     Bytes Tiff(CameraTags const& tags, bool bBigEndian, bool bTiled = false, int width = 64, int height = 64);
 
@@ -40,6 +41,8 @@ public:
 private:
     bool Run(std::string const& command);
     bool Tag(std::string const& file, CameraTags const& tags, bool bTiff);
+    /// The path of a new tagged JPEG; empty when a tool failed.
+    std::string JpegFile(CameraTags const& tags, bool bProgressive, int width, int height);
     std::string Next(char const* pszExtension);
 
     std::string m_folder;
