@@ -1,6 +1,7 @@
 // The photograph analysers on pictures the real tools wrote: recognition of the first sector,
 // the name (camera model), the time (date taken), the type by maker and the size by the rules,
-// each over an in-memory device with zeros after the picture.
+// each over an in-memory device with zeros after the picture; hand-built TIFF chains for the
+// walk's bounds.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -340,6 +341,74 @@ TEST(CameraRawTest, RealCameraSamplesAreRecognisedTypedAndSized) {
         }
     }
     if (iChecked == 0) GTEST_SKIP() << "no camera samples of a known kind in " << folder.string();
+}
+
+}  // namespace
+}  // namespace phototest
+
+namespace phototest {
+namespace {
+
+/// A little-endian TIFF header whose first directory is at `u32FirstIfd`.
+Bytes TiffHeader(std::uint32_t u32FirstIfd, std::size_t size) {
+    Bytes tiff(size, 0);
+    tiff[0] = 'I';
+    tiff[1] = 'I';
+    tiff[2] = 0x2A;
+    for (int i = 0; i < 4; ++i) tiff[4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u32FirstIfd >> (8 * i));
+    return tiff;
+}
+
+void PutLe(Bytes& bytes, std::size_t offset, std::uint32_t u32Value, int iWidth) {
+    for (int i = 0; i < iWidth; ++i) bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(u32Value >> (8 * i));
+}
+
+/// A directory at `at` of one strip (offset, byte count as LONGs) and the link to the next.
+void PutStripIfd(Bytes& tiff, std::size_t at, std::uint32_t u32StripOffset, std::uint32_t u32StripBytes, std::uint32_t u32Next) {
+    PutLe(tiff, at, 2, 2);
+    std::uint16_t const tags[] = {273, 279};
+    std::uint32_t const values[] = {u32StripOffset, u32StripBytes};
+    for (std::size_t i = 0; i < 2; ++i) {
+        std::size_t const entry = at + 2 + 12 * i;
+        PutLe(tiff, entry, tags[i], 2);
+        PutLe(tiff, entry + 2, 4, 2);  // LONG
+        PutLe(tiff, entry + 4, 1, 4);
+        PutLe(tiff, entry + 8, values[i], 4);
+    }
+    PutLe(tiff, at + 2 + 24, u32Next, 4);
+}
+
+TEST(TiffChainTest, LinksThatRepeatOrGoBackEndTheChainAndSumsNear4GiBDoNotWrap) {
+    struct Case {
+        char const* pszName;
+        Bytes tiff;
+        std::uint64_t u64Size;
+    };
+    Bytes selfLinked = TiffHeader(8, 512);
+    PutStripIfd(selfLinked, 8, 20000, 100, 8);
+    Bytes backward = TiffHeader(100, 512);
+    PutStripIfd(backward, 100, 20000, 100, 8);
+    PutStripIfd(backward, 8, 90000, 100, 0);  // only reached by going back
+    Bytes forward = TiffHeader(8, 512);
+    PutStripIfd(forward, 8, 20000, 100, 100);
+    PutStripIfd(forward, 100, 90000, 100, 0);
+    Bytes nearTop = TiffHeader(8, 512);
+    // 0xFFFFFF00 + 0x4F20 wraps to 0x4E20 (20000) in 32 bits; in 64 it passes every believable size.
+    PutStripIfd(nearTop, 8, 0xFFFFFF00, 0x4F20, 0);
+    Case const cases[] = {
+        {"self-linked directory", selfLinked, RoundUp(20100, 512)},
+        {"link back to an earlier offset", backward, RoundUp(20100, 512)},
+        {"forward link is followed", forward, RoundUp(90100, 512)},
+        {"strip end past 4 GiB", nearTop, RoundUp(kUnbelievedSize, 512)},
+    };
+    std::unique_ptr<IRawFileAnalyser> const pTif = CreateFileTIFAnalyser();
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        Sized const sized = Size(*pTif, c.tiff);
+        ASSERT_TRUE(sized.bAccepted);
+        EXPECT_EQ(sized.iAnswer, 1);
+        EXPECT_EQ(sized.info.m_u64Size, c.u64Size);
+    }
 }
 
 }  // namespace
