@@ -152,14 +152,7 @@ TEST(MountInfo, DecodesOctalEscapesAndKeepsMalformedOnes) {
 
 // ---------------------------------------------------------------- a real loop device
 
-std::string CommandOutput(std::string const& command) {
-    std::string output;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pPipe(popen(command.c_str(), "r"), pclose);
-    if (!pPipe) return output;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pPipe.get())) output.append(buffer, n);
-    return output;
-}
+using testsupport::CommandOutput;
 
 /// A read-only loop device, with or without the kernel's partition scan; detached at the end.
 class CLoop {

@@ -3,8 +3,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 
 namespace testsupport {
@@ -31,6 +33,15 @@ int RunCommand(std::string const& command) {
     int status = std::system(command.c_str());
     if (status == -1) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string CommandOutput(std::string const& command) {
+    std::string output;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pPipe(popen(command.c_str(), "r"), pclose);
+    if (!pPipe) return output;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pPipe.get())) output.append(buffer, n);
+    return output;
 }
 
 bool HaveTool(std::string const& name) {

@@ -19,6 +19,8 @@ private:
 
 /// Runs a shell command; its exit status (-1 when it could not run).
 int RunCommand(std::string const& command);
+/// What a shell command prints on standard output (empty when it cannot run).
+std::string CommandOutput(std::string const& command);
 /// Whether a program is on PATH.
 bool HaveTool(std::string const& name);
 }  // namespace testsupport

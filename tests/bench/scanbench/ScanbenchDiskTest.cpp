@@ -28,14 +28,7 @@ using scanbenchtest::LinesStartingWith;
 using scanbenchtest::RunScanbench;
 using scanbenchtest::ScanbenchRun;
 
-std::string CommandOutput(std::string const& command) {
-    std::string output;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pPipe(popen(command.c_str(), "r"), pclose);
-    if (!pPipe) return output;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pPipe.get())) output.append(buffer, n);
-    return output;
-}
+using testsupport::CommandOutput;
 
 std::string ReadText(fs::path const& path) {
     std::ifstream in(path, std::ios::binary);

@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
@@ -31,26 +29,6 @@ std::string ImageFolder() {
     if (pszTmp == nullptr || *pszTmp == '\0') return {};
     std::string const folder = std::string(pszTmp) + "/exfat-images";
     return std::filesystem::exists(folder + "/exfat_4k.manifest") ? folder : std::string();
-}
-
-std::map<std::string, ManifestEntry> LoadManifest(std::string const& path) {
-    std::map<std::string, ManifestEntry> entries;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string kind, name, size, hash;
-        std::getline(fields, kind, '\t');
-        std::getline(fields, name, '\t');
-        std::getline(fields, size, '\t');
-        std::getline(fields, hash, '\t');
-        ManifestEntry entry;
-        entry.bFolder = kind == "D";
-        entry.s64Size = size.empty() ? 0 : std::stoll(size);
-        entry.sha256 = hash;
-        entries[name] = entry;
-    }
-    return entries;
 }
 
 ImageScan::ImageScan(std::string const& devicePath) {

@@ -15,20 +15,18 @@
 #include "engine/ReleasePtr.h"
 #include "support/EntryPointScope.h"
 #include "support/FakeSinks.h"
+#include "support/Manifest.h"
 
 namespace exfattest {
 
-/// One line of a manifest: a folder, or a file with its size and SHA-256.
-struct ManifestEntry {
-    bool bFolder = false;
-    long long s64Size = 0;
-    std::string sha256;
-};
+using testsupport::ManifestEntry;
 
 /// The folder the fixture wrote the images to; empty when the fixture did not run.
 std::string ImageFolder();
 /// Path -> entry of a manifest file written by the image script; empty when it is missing.
-std::map<std::string, ManifestEntry> LoadManifest(std::string const& path);
+inline std::map<std::string, ManifestEntry> LoadManifest(std::string const& path) {
+    return testsupport::ReadManifest(path);
+}
 
 class ImageScan {
 public:

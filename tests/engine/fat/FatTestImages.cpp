@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
+#include "support/Manifest.h"
 #include "support/TempDir.h"
 
 namespace fattest {
@@ -52,17 +52,8 @@ std::string Image(std::string const& name) { return ImagesDir() + "/" + name; }
 
 std::map<std::string, Expected> ReadFiles(std::string const& path) {
     std::map<std::string, Expected> files;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string kind, name, size, hash;
-        std::getline(fields, kind, '\t');
-        std::getline(fields, name, '\t');
-        std::getline(fields, size, '\t');
-        std::getline(fields, hash, '\t');
-        if (kind == "F") files[name] = {std::stoll(size), hash};
-    }
+    for (auto const& [name, entry] : testsupport::ReadManifest(path))
+        if (!entry.bFolder) files[name] = {entry.s64Size, entry.sha256};
     return files;
 }
 

@@ -357,14 +357,7 @@ TEST(PartitionTableAnalyze, FailedReadAnswersTheDevicesError) {
 
 // ---------------------------------------------------------------- images made by the tools
 
-std::string CommandOutput(std::string const& command) {
-    std::string output;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pPipe(popen(command.c_str(), "r"), pclose);
-    if (!pPipe) return output;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pPipe.get())) output.append(buffer, n);
-    return output;
-}
+using testsupport::CommandOutput;
 
 using StartCount = std::pair<std::uint64_t, std::uint64_t>;
 
