@@ -20,6 +20,18 @@ constexpr std::uint32_t kCarrySectors = 2;
 constexpr std::uint32_t kMaxCarry = 1023;
 constexpr std::size_t kNoLongName = SIZE_MAX;
 
+/// How a folder's first two entries open it: "." and ".." as every sub-folder, neither as the
+/// FAT32 root, or one without the other as nothing a folder starts with.
+enum class DotEntries { kPresent, kAbsent, kBroken };
+
+DotEntries ReadDotEntries(std::uint8_t const* pFirst) {
+    CTempFATDirEntry const dot(engine::ByteView(pFirst, CTempFATDirEntry::kSize));
+    CTempFATDirEntry const dotDot(engine::ByteView(pFirst + CTempFATDirEntry::kSize, CTempFATDirEntry::kSize));
+    if (dot.IsCurDirFileName() && dotDot.IsParentDirFileName()) return DotEntries::kPresent;
+    if (!dot.IsCurDirFileName() && !dotDot.IsParentDirFileName()) return DotEntries::kAbsent;
+    return DotEntries::kBroken;
+}
+
 }  // namespace
 
 CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const* pRecord,
@@ -104,11 +116,7 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
         }
         for (std::uint32_t i = 0; i < u32Count; ++i) m_pReadClusters->insert(cur + i);
         if (bFirstChunk) {
-            CTempFATDirEntry const dot(engine::ByteView(m_chunk.data(), CTempFATDirEntry::kSize));
-            CTempFATDirEntry const dotDot(engine::ByteView(m_chunk.data() + CTempFATDirEntry::kSize, CTempFATDirEntry::kSize));
-            bool const bHasDots = dot.IsCurDirFileName() && dotDot.IsParentDirFileName();
-            bool const bNoDots = !dot.IsCurDirFileName() && !dotDot.IsParentDirFileName();
-            if (bRootExempt ? !bNoDots : !bHasDots) return false;
+            if (ReadDotEntries(m_chunk.data()) != (bRootExempt ? DotEntries::kAbsent : DotEntries::kPresent)) return false;
             bFirstChunk = false;
         }
         std::size_t const length = carry + chunkBytes;
@@ -126,6 +134,13 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
     }
     FinishFolder(lists);
     return true;
+}
+
+bool CFATBuildChildren::CanStartFolder(std::uint32_t u32FirstCluster) {
+    if (!m_geometry.ClusterExists(u32FirstCluster) || m_pReadClusters->count(u32FirstCluster) != 0) return false;
+    std::vector<std::uint8_t> sector(m_geometry.u32SectorSize);
+    return m_pDevice->ReadSector(sector.data(), static_cast<long long>(m_geometry.ClusterToSector(u32FirstCluster)), 1) &&
+           ReadDotEntries(sector.data()) == DotEntries::kPresent;
 }
 
 std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder,

@@ -48,6 +48,9 @@ public:
     /// root) the first entries must not be "." and ".."; otherwise they must. False when the
     /// folder's first cluster cannot be read, was read before, or lacks its dot entries.
     bool BuildChildren(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, FATPendingFolders& pending, bool bRootExempt);
+    /// Whether BuildChildren could start a folder at `u32FirstCluster`: the cluster exists, was
+    /// not read yet, and its first sector reads and opens with "." and "..". Reads no entries.
+    bool CanStartFolder(std::uint32_t u32FirstCluster);
     /// Reads the entries of `bytes` under `pFolder` (null: the root). Answers the bytes consumed
     /// (where an unfinished long name starts, when one is pending), or kFailed.
     std::uint32_t BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder, FATPendingFolders& pending,

@@ -71,42 +71,43 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
             }
         }
         CFATFileNode* pFolder = nullptr;
+        bool bRetried = false;
         if (!pending.live.empty()) {
             pFolder = pending.live.front();
             pending.live.pop_front();
         } else {
+            // The tree builder files a node under the id it has when handed over, so the retry
+            // settles the folder's first cluster before that: its files then find it.
+            bRetried = BuildSubDirChild(children, *pending.deleted.front());
             pFolder = pending.deleted.front().release();
             pending.deleted.pop_front();
             if (!children.HandOver(pFolder)) continue;
         }
-        CFATFileProperties const* pProperties = pFolder->GetFileProperties();
+        CFATFileProperties* pProperties = pFolder->GetFileProperties();
         if (!pProperties || pFolder->GetFirstChild() != nullptr) continue;
         auto const fc = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum());
-        if (!children.BuildChildren(pFolder, fc, pending, false)) BuildSubDirChild(children, pFolder, pending);
+        if (children.BuildChildren(pFolder, fc, pending, false) && bRetried)
+            std::printf("\n ++++++++++++++++FirstCluNum=%lld,fileName=%s\n", static_cast<long long>(fc), pProperties->GetFileName());
     }
     if (m_pProgress && result == kResultSuccess) Report(m_pProgress, 100);
     return result;
 }
 
-bool CFATBuildWorker::BuildSubDirChild(CFATBuildChildren& children, CFATFileNode* pFolder, FATPendingFolders& pending) {
-    CFATFileProperties* pProperties = pFolder->GetFileProperties();
+bool CFATBuildWorker::BuildSubDirChild(CFATBuildChildren& children, CFATFileNode& folder) {
+    CFATFileProperties* pProperties = folder.GetFileProperties();
     if (m_geometry.eType != FILE_SYSTEM_FAT32 || !pProperties || !pProperties->IsDirectory() ||
         pProperties->GetState() != CFATFileProperties::kStateDeleted)
         return false;
+    if (children.CanStartFolder(static_cast<std::uint32_t>(pProperties->GetFirstClusterNum()))) return false;
     std::uint32_t const u32Low = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum()) % 0x10000;
     for (std::uint32_t i = 0; i < kRetryHighWords; ++i) {
         std::uint32_t const u32Cluster = u32Low + i * 0x10000;
         ReleasePtr<IDataRunList> pRuns = children.BuildDataRunList(u32Cluster, pProperties->GetFileSize(), true);
-        if (!pRuns) continue;
-        // The node was handed over already: its ids change in place.
-        pFolder->SetDataRunList(std::move(pRuns));
+        if (!pRuns || !children.CanStartFolder(u32Cluster)) continue;
+        folder.SetDataRunList(std::move(pRuns));
         pProperties->SetFirstClusterNum(u32Cluster);
-        pFolder->SetCurrentNodeID(u32Cluster);
-        if (children.BuildChildren(pFolder, u32Cluster, pending, false)) {
-            std::printf("\n ++++++++++++++++FirstCluNum=%lld,fileName=%s\n", static_cast<long long>(u32Cluster),
-                        pProperties->GetFileName());
-            return true;
-        }
+        folder.SetCurrentNodeID(u32Cluster);
+        return true;
     }
     return false;
 }

@@ -33,9 +33,10 @@ public:
     RESULT QuickBuildDirectoryTree();
 
 private:
-    /// FAT32: a deleted folder may have lost its first cluster's high word; tries the low word
-    /// in each of the first 50 high words. True when a folder was read so.
-    bool BuildSubDirChild(CFATBuildChildren& children, CFATFileNode* pFolder, FATPendingFolders& pending);
+    /// FAT32: a deleted folder whose first cluster does not start a folder may have lost the
+    /// cluster's high word; tries the low word under each of the first 50 high words and moves
+    /// the folder (runs, first cluster, id) to the first that starts one. True when it moved.
+    bool BuildSubDirChild(CFATBuildChildren& children, CFATFileNode& folder);
 
     IDirecotryTreeBuilder* m_pBuilder;
     IProgress* m_pProgress;
