@@ -91,6 +91,7 @@ bool CExFatQuickSearch::TakeNextFolder(PendingFolder& folder) {
         folder = std::move(queue.front());
         queue.pop_front();
         if (!folder.pDeferredNode) return true;
+        if (m_readClusters.count(folder.u32FirstCluster) != 0) folder.pDeferredNode->SetID(m_s64NextDetachedID++);
         if (m_pBuilder->AddNode(folder.pDeferredNode.get(), SEARCHER_TYPE_EXFAT) == 0) {
             folder.pDeferredNode.reset();  // refused: neither it nor its children are shown
             continue;

@@ -27,8 +27,9 @@ public:
 
 private:
     /// A folder waiting to be read. A deleted folder's node waits with it: the builder hears
-    /// of it only after every live folder, so that a live folder now using the same first
-    /// cluster (and so the same node id) is the one its children are hung under.
+    /// of it only after every live folder. One whose first cluster a live folder has read by
+    /// then holds none of its own entries any more, and gets an id of its own, so that the
+    /// builder never hangs the live folder's children under it.
     struct PendingFolder {
         std::uint32_t u32FirstCluster = 0;
         std::uint64_t u64Size = 0;
@@ -56,4 +57,6 @@ private:
     std::unordered_set<std::uint32_t> m_readClusters;
     std::deque<PendingFolder> m_liveFolders;
     std::deque<PendingFolder> m_deletedFolders;
+    /// Ids for such deleted folders, above every sector number.
+    long long m_s64NextDetachedID = 1LL << 62;
 };

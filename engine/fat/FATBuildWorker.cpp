@@ -1,6 +1,8 @@
 #include "engine/fat/FATBuildWorker.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "engine/IProgress.h"
@@ -79,6 +81,7 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
             // The tree builder files a node under the id it has when handed over, so the retry
             // settles the folder's first cluster before that: its files then find it.
             bRetried = BuildSubDirChild(children, *pending.deleted.front());
+            if (!bRetried) SeparateFromLiveFolder(*pending.deleted.front());
             pFolder = pending.deleted.front().release();
             pending.deleted.pop_front();
             if (!children.HandOver(pFolder)) continue;
@@ -91,6 +94,15 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
     }
     if (m_pProgress && result == kResultSuccess) Report(m_pProgress, 100);
     return result;
+}
+
+void CFATBuildWorker::SeparateFromLiveFolder(CFATFileNode& folder) {
+    CFATFileProperties* pProperties = folder.GetFileProperties();
+    if (!pProperties) return;
+    auto const u64FirstCluster = static_cast<std::uint64_t>(pProperties->GetFirstClusterNum());
+    if (u64FirstCluster > std::numeric_limits<std::uint32_t>::max() || m_readClusters.count(static_cast<std::uint32_t>(u64FirstCluster)) == 0) return;
+    folder.SetCurrentNodeID(
+        static_cast<long long>(CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().GetVirtualClusterNum()));
 }
 
 bool CFATBuildWorker::BuildSubDirChild(CFATBuildChildren& children, CFATFileNode& folder) {

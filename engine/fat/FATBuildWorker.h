@@ -37,6 +37,11 @@ private:
     /// cluster's high word; tries the low word under each of the first 50 high words and moves
     /// the folder (runs, first cluster, id) to the first that starts one. True when it moved.
     bool BuildSubDirChild(CFATBuildChildren& children, CFATFileNode& folder);
+    /// A deleted folder whose first cluster a live folder has already read holds none of its
+    /// own entries any more; under that cluster as its id it would take the live folder's files
+    /// whenever the tree builder's parent choice favours it. It gets an id of its own instead,
+    /// from the numbering that gives clusterless files theirs.
+    void SeparateFromLiveFolder(CFATFileNode& folder);
 
     IDirecotryTreeBuilder* m_pBuilder;
     IProgress* m_pProgress;
