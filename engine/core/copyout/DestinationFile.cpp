@@ -1,6 +1,7 @@
 #include "engine/core/copyout/DestinationFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -15,8 +16,19 @@ bool CDestinationFile::Create(char const* pszPath) {
     if (m_fd >= 0) ::close(m_fd);
     m_u64Position = 0;
     m_u64WrittenEnd = 0;
-    m_fd = ::open(pszPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return m_fd >= 0;
+    // Recovered data goes into files only: a final link is not followed out of the folder the
+    // user chose, and a disk or partition node (perhaps the very device being recovered from)
+    // is refused before anything is truncated or written.
+    m_fd = ::open(pszPath, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (m_fd < 0) return false;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0 || S_ISBLK(st.st_mode) || S_ISDIR(st.st_mode) ||
+        (S_ISREG(st.st_mode) && ::ftruncate(m_fd, 0) != 0)) {
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
+    return true;
 }
 
 bool CDestinationFile::Write(std::span<std::uint8_t const> bytes) {

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "CopyOutFixtures.h"
@@ -214,6 +217,23 @@ TEST_F(CopyOutTest, DestinationIsCreatedWith0666UnderTheUmask) {
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask);
     }
+}
+
+// A destination that is a link is not followed (it could lead out of the chosen folder), and a
+// disk node is never written: the copy fails as one whose file cannot be created.
+TEST_F(CopyOutTest, DestinationLinksAndDiskNodesAreRefused) {
+    auto pNode = MakeNode({{100, 4}}, 2048);
+    ASSERT_TRUE(Select(pNode.get()));
+    std::string const target = m_temp.File("elsewhere");
+    { std::ofstream(target) << "keep"; }
+    std::string const link = m_temp.File("link");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_EQ(ResultCode(m_recovery.RecoverTo(link.c_str(), nullptr, 0)), 0xFu);
+    EXPECT_EQ(copyouttest::ReadWholeFile(target), Bytes({'k', 'e', 'e', 'p'}));
+
+    std::string const disk = m_temp.File("disk");
+    if (::mknod(disk.c_str(), S_IFBLK | 0600, makedev(7, 200)) != 0) GTEST_SKIP() << "cannot make a block device node here";
+    EXPECT_EQ(ResultCode(m_recovery.RecoverTo(disk.c_str(), nullptr, 0)), 0xFu);
 }
 
 TEST_F(CopyOutTest, StopRequestEndsWithSuccessAndAPartialFile) {
