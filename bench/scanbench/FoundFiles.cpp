@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "NodeListing.h"
@@ -77,15 +76,14 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
             IFileNode* pTop = ChainToTop(pNode).back();
             auto* pRoot = dynamic_cast<IFilesystemNode*>(pTop);
             IDataRecovery* pCopyOut = collector.CopyOut(pRoot ? pRoot->GetSearcheType() : pNode->GetSearcheType());
-            if (pNode->GetFileSize() == 0) {
-                // Copy-out has no bytes to open for an empty file; its copy is an empty file.
-                std::ofstream const empty(target, std::ios::binary | std::ios::trunc);
-                result = empty ? kResultSuccess : MakeResult(kModuleCopyOut, 0, kCodeIoFailure);
-            } else if (!pCopyOut) {
+            if (!pCopyOut) {
                 result = MakeResult(kModuleCopyOut, 0, kCodeMissingObject);
             } else {
                 ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pNode));
                 result = pCopyOut->RecoverTo(target.c_str(), nullptr, 0);
+                // An empty file has no bytes to open a reader on: copy-out leaves the empty
+                // file it made and answers "no reader", which for such a file is its copy.
+                if (pNode->GetFileSize() == 0 && ResultCode(result) == kCodeNoReader) result = kResultSuccess;
             }
             if (Failed(result)) {
                 ++counts.u64Failures;

@@ -1,6 +1,8 @@
 #pragma once
 // Copy-out: writes the data of found file nodes to files, and reads their previews. One object
 // serves the partitions of one searcher type of one scan.
+#include <cstdint>
+
 #include "engine/Result.h"
 
 class IFileNode;
@@ -8,6 +10,12 @@ class IFileReader;
 class IFileSystemSearchController;
 class IProgress;
 class IStorageDevice;
+
+/// Copy-out's own codes (module 0x0D).
+constexpr std::uint32_t kCodeNoPartitions = 0xD01;
+constexpr std::uint32_t kCodeNoReader = 0xD02;
+constexpr std::uint32_t kCodeShortWrite = 0xD03;
+constexpr std::uint32_t kCodeCannotCreate = 0xF;
 
 class IDataRecovery {
 public:

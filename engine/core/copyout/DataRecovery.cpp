@@ -17,10 +17,6 @@ namespace {
 
 /// Partition indexes are 16 bits wide: no searcher can report more partitions than this.
 constexpr int kMaxPartitions = 0x10000;
-constexpr std::uint32_t kCodeNoPartitions = 0xD01;
-constexpr std::uint32_t kCodeNoReader = 0xD02;
-constexpr std::uint32_t kCodeShortWrite = 0xD03;
-constexpr std::uint32_t kCodeCannotCreate = 0xF;
 /// A picture embedded in a file's first bytes starts at index 4 or later and ends before this.
 constexpr std::size_t kJpegScanFirst = 4;
 constexpr std::size_t kJpegScanEnd = 65532;
