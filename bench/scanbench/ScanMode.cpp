@@ -20,7 +20,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/DiskListing.h"
 #include "engine/core/recovery/FileTypeManager.h"
-#include "engine/core/recovery/VolumeDescription.h"
+#include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
 #include "platform/SameDevice.h"
 #include "uimodel/FileTypeList.h"

@@ -1,5 +1,6 @@
 #pragma once
-// Services the engine takes from the UI model.
+// Work path and UTF-8 services. The engine holds their defaults (engine/core/util/) so that it links
+// nothing of the UI model; the UI model calls the same functions.
 
 /// The program's work folder (log, configuration); never fails, never null. Not to be freed.
 char const* GetAppWorkPath();

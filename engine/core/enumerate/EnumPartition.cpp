@@ -7,7 +7,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/DevListSortAlgorithm.h"
-#include "engine/core/recovery/VolumeDescription.h"
+#include "engine/core/enumerate/VolumeDescription.h"
 
 namespace enumerate {
 

@@ -5,7 +5,7 @@
 
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/core/recovery/VolumeDescription.h"
+#include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
 #include "engine/exfat/ExFatEntry.h"
 #include "support/Sha256.h"

@@ -8,7 +8,7 @@
 #include "engine/IFileNode.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/core/recovery/VolumeDescription.h"
+#include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
 #include "support/Sha256.h"
 

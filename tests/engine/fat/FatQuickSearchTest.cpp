@@ -13,7 +13,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IFileNode.h"
 #include "engine/ReleasePtr.h"
-#include "engine/core/recovery/VolumeDescription.h"
+#include "engine/core/enumerate/VolumeDescription.h"
 #include "support/FakeSinks.h"
 #include "support/MemoryDevice.h"
 

@@ -1,4 +1,4 @@
-#include "engine/core/recovery/VolumeDescription.h"
+#include "engine/core/enumerate/VolumeDescription.h"
 
 #include <algorithm>
 #include <cstring>
