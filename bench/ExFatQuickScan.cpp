@@ -20,6 +20,8 @@
 #include "engine/ReleasePtr.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
 #include "engine/exfat/ExFatQuickSearch.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/ProgressSink.h"
 
 namespace {
 
@@ -92,20 +94,6 @@ private:
     std::uint32_t m_u32Clusters;
 };
 
-class CountingSink final : public IDrirectoryTree {
-public:
-    void ShowNodes(IFileNode**, unsigned int u32Count, int) override { m_u64Shown += u32Count; }
-    void ShowFilesystemNode(IFilesystemNode*) override {}
-    std::uint64_t m_u64Shown = 0;
-};
-
-class QuietProgress final : public IProgress {
-public:
-    void UpdateProgress(_PROGRESS_INFO*) override {}
-    int Continued() override { return 1; }
-    int shouldBuild() override { return 1; }
-};
-
 std::uint32_t CountClusters(std::uint64_t u64Bytes) { return static_cast<std::uint32_t>((u64Bytes + kClusterBytes - 1) / kClusterBytes); }
 
 }  // namespace
@@ -151,10 +139,10 @@ int main(int argc, char** argv) {
     ReleasePtr<IRecoveryFilter> pFilter(CreateFilter());
     pFilter->SetFilterTypes(FILTER_TYPE_ALL);
     pFilter->SetScanType(SCAN_TYPE_QUICK_UNMOUNTED);
-    CountingSink sink;
+    testkit::CountingTreeSink sink(false);
     ReleasePtr<IDirecotryTreeBuilder> pBuilder(CreateTreeBuilder(false));
     pBuilder->Initialize("Disk", &sink, pFilter.get());
-    QuietProgress progress;
+    testkit::ProgressSink progress;
     CExFatQuickSearch searcher;
     searcher.SetDirecotryTreeBuilder(pBuilder.get());
 
@@ -163,9 +151,9 @@ int main(int argc, char** argv) {
     double const dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::uint64_t const u64Entries = std::uint64_t{u32Folders} * (u32PerFolder + 1);
     std::printf("exfat_quick_scan: %llu entries, %llu shown, %.3f s, %.0f files/s\n",
-                static_cast<unsigned long long>(u64Entries), static_cast<unsigned long long>(sink.m_u64Shown), dSeconds,
+                static_cast<unsigned long long>(u64Entries), static_cast<unsigned long long>(sink.ShownCount()), dSeconds,
                 dSeconds > 0 ? static_cast<double>(u64Entries) / dSeconds : 0.0);
     pBuilder.reset();
     std::filesystem::remove(path);
-    return sink.m_u64Shown >= u64Entries ? 0 : 1;
+    return sink.ShownCount() >= u64Entries ? 0 : 1;
 }

@@ -1,6 +1,6 @@
 // fat_quick_scan [image]: the FAT quick search over a FAT32 image of 500 folders of 40 files
 // (make_fat_bench_image.sh builds it into a temporary folder when no image is given), read
-// through the volume device with every node kept by a counting builder. Prints files per
+// through the volume device with every node kept by a recording builder. Prints files per
 // second, then how long the link check takes over a full-size table: that of a 9 GiB volume
 // with 512-byte clusters (18.9 million entries) in chains of 16 clusters.
 #include <unistd.h>
@@ -24,6 +24,8 @@
 #include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/fat/FATQuickSearcher.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
+#include "testkit/ProgressSink.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 namespace {
 
@@ -32,31 +34,6 @@ namespace fs = std::filesystem;
 constexpr int kRuns = 5;
 constexpr std::uint32_t kFullTableEntries = 18'874'368;
 constexpr std::uint32_t kChainClusters = 16;
-
-class CountingBuilder : public IDirecotryTreeBuilder {
-public:
-    int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
-    // Kept to the end: the search reads folder nodes after handing them over.
-    int AddNode(IFileNode* pNode, _tagSearcherType) override {
-        if (!pNode->IsDirectory()) ++m_u64Files;
-        m_nodes.emplace_back(pNode);
-        return 1;
-    }
-    int AddSearcherInfo(_tagSearcherType, long long) override { return 1; }
-    void FlashBuild(_tagSearcherType) override {}
-    void Release() override {}
-    void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
-
-    std::uint64_t m_u64Files = 0;
-    std::vector<ReleasePtr<IFileNode>> m_nodes;
-};
-
-class NullProgress : public IProgress {
-public:
-    void UpdateProgress(_PROGRESS_INFO*) override {}
-    int Continued() override { return 1; }
-    int shouldBuild() override { return 1; }
-};
 
 double Seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -75,8 +52,8 @@ int ScanImage(std::string const& image) {
     double dBest = 0;
     std::uint64_t u64Files = 0;
     for (int i = 0; i < kRuns; ++i) {
-        CountingBuilder builder;
-        NullProgress progress;
+        testkit::RecordingTreeBuilder builder;
+        testkit::ProgressSink progress;
         CFATQuickSearcher searcher;
         searcher.SetDirecotryTreeBuilder(&builder);
         auto const start = std::chrono::steady_clock::now();
@@ -86,7 +63,7 @@ int ScanImage(std::string const& image) {
             std::fprintf(stderr, "fat_quick_scan: result 0x%016llx\n", static_cast<unsigned long long>(result));
             return 1;
         }
-        u64Files = builder.m_u64Files;
+        u64Files = builder.FileCount();
         if (i == 0 || dSeconds < dBest) dBest = dSeconds;
     }
     std::printf("quick scan:       %llu files in %.3f s (best of %d), %.0f files/s\n", static_cast<unsigned long long>(u64Files),

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "engine/IStorageDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "scanbench/CarveScan.h"
-#include "support/MemoryDevice.h"
 
 namespace {
 
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // (a) the whole search over memory.
-    testsupport::CMemoryDevice memory(BuildImage(mebibytes << 20), kSectorSize);
+    CMemoryDevice memory(BuildImage(mebibytes << 20), kSectorSize);
     std::vector<std::uint8_t> const& image = memory.Bytes();
     scanbench::CarveScan memoryScan;
     scanbench::RunCarveScan(memoryScan, memory);
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
         std::uint64_t const u64Value = random();
         std::memcpy(&noise[i], &u64Value, 8);
     }
-    testsupport::CMemoryDevice noiseDevice(std::move(noise), kSectorSize);
+    CMemoryDevice noiseDevice(std::move(noise), kSectorSize);
     scanbench::CarveScan noiseScan;
     scanbench::RunCarveScan(noiseScan, noiseDevice);
     double const dNsPerSector = noiseScan.dSeconds * 1e9 / static_cast<double>(noiseDevice.GetTotalSectors());

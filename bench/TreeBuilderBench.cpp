@@ -10,6 +10,8 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/core/node/FileNode.h"
 #include "engine/core/tree/DirectoryTreeBuilder.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/PassAllFilter.h"
 
 namespace {
 
@@ -42,23 +44,6 @@ private:
     bool m_bFolder;
 };
 
-class CPassFilter final : public IRecoveryFilter {
-public:
-    bool ShowNormalFiles() const override { return true; }
-    void SetScanType(_SCAN_TYPE) override {}
-    bool IsFileNodeValid(IFileNode* pNode) override { return pNode != nullptr; }
-    void SetFilterTypes(unsigned int) override {}
-    _FILTER_TYPE GetNodeFileType(IFileNode*) override { return FILTER_TYPE_PICTURE; }
-    void Release() override {}
-};
-
-class CCountingSink final : public IDrirectoryTree {
-public:
-    void ShowNodes(IFileNode**, unsigned int u32Count, int) override { m_u64Shown += u32Count; }
-    void ShowFilesystemNode(IFilesystemNode*) override {}
-    std::uint64_t m_u64Shown = 0;
-};
-
 /// Folders first in a scan's mixed order: the files of each folder trail it, orphans between.
 std::vector<CBenchNode*> MakeNodes() {
     std::vector<CBenchNode*> nodes;
@@ -81,11 +66,11 @@ std::vector<CBenchNode*> MakeNodes() {
 }
 
 void BM_TreeBuilderDeepScan(benchmark::State& state) {
-    CPassFilter filter;
+    testkit::PassAllFilter filter(FILTER_TYPE_PICTURE);
     for (auto _ : state) {
         state.PauseTiming();
         std::vector<CBenchNode*> nodes = MakeNodes();
-        CCountingSink sink;
+        testkit::CountingTreeSink sink(false);
         TreeBuilderSettings settings;
         settings.u32RootShownPauseMs = 0;
         auto* pBuilder = new CDirectoryTreeBuilder(false, settings);
@@ -96,7 +81,7 @@ void BM_TreeBuilderDeepScan(benchmark::State& state) {
         for (CBenchNode* pNode : nodes)
             if (!pBuilder->AddNode(pNode, SEARCHER_TYPE_NTFS)) pNode->Release();
         pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
-        benchmark::DoNotOptimize(sink.m_u64Shown);
+        benchmark::DoNotOptimize(sink.ShownCount());
 
         state.PauseTiming();
         pBuilder->Release();

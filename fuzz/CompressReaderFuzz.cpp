@@ -12,14 +12,16 @@
 // |      … | rest   | the device's bytes                                             |
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <span>
 #include <vector>
 
+#include "WholeSectors.h"
 #include "bench/RunListNode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/core/copyout/CompressFileReader.h"
+#include "engine/core/device/MemoryDevice.h"
 
 namespace {
 
@@ -27,36 +29,7 @@ constexpr std::size_t kHeaderSize = 10;
 constexpr std::size_t kRunSize = 12;
 constexpr std::size_t kMaxRuns = 32;
 constexpr std::uint32_t kMaxDataSize = 1 << 20;
-constexpr int kSectorSize = 512;
-
-/// The fuzz input's tail as a device; reads past its end fail.
-class CFuzzDevice final : public IStorageDevice {
-public:
-    explicit CFuzzDevice(std::span<std::uint8_t const> bytes) : m_bytes(bytes) {}
-    int Open() override { return 1; }
-    int Close() override { return 1; }
-    int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override {
-        if (pBuffer == nullptr || s64FirstSector < 0 || s64Count <= 0 || s64FirstSector >= GetTotalSectors() ||
-            s64Count > (1 << 20))
-            return 0;
-        std::size_t const offset = static_cast<std::size_t>(s64FirstSector) * kSectorSize;
-        std::size_t const wanted = static_cast<std::size_t>(s64Count) * kSectorSize;
-        std::size_t const available = std::min(wanted, m_bytes.size() - offset);
-        std::memcpy(pBuffer, m_bytes.data() + offset, available);
-        std::memset(static_cast<std::uint8_t*>(pBuffer) + available, 0, wanted - available);
-        return 1;
-    }
-    int GetSectorSize() override { return kSectorSize; }
-    long long GetTotalSectors() override { return static_cast<long long>((m_bytes.size() + kSectorSize - 1) / kSectorSize); }
-    int IOCtl(unsigned long long, void*) override { return 0; }
-    IStorageDeviceData* GetPrivateData() override { return nullptr; }
-    void SetPrivateData(IStorageDeviceData*) override {}
-    int GetType() override { return STORAGE_DEVICE_DISK; }
-    RESULT GetLastError() override { return kResultSuccess; }
-
-private:
-    std::span<std::uint8_t const> m_bytes;
-};
+constexpr std::uint32_t kSectorSize = 512;
 
 }  // namespace
 
@@ -73,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
         std::size_t const at = kHeaderSize + i * kRunSize;
         runs.push_back({static_cast<long long>(input.Le64(at)), static_cast<std::int32_t>(input.Le32(at + 8))});
     }
-    CFuzzDevice device(input.From(kHeaderSize + runCount * kRunSize).Span());
+    std::span<std::uint8_t const> const tail = input.From(kHeaderSize + runCount * kRunSize).Span();
+    CMemoryDevice device(WholeSectors(tail.data(), tail.size(), kSectorSize), static_cast<int>(kSectorSize));
 
     CSearchedPartitionInfo partition;
     partition.m_u32SectorsPerCluster = u32SectorsPerCluster;

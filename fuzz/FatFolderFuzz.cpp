@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "engine/core/bytes/ByteView.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "engine/fat/FATBuildChildren.h"
 #include "engine/fat/FATFirstClusterRevision.h"
 #include "engine/fat/FATTable.h"
-#include "support/MemoryDevice.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     std::vector<std::uint8_t> volume(static_cast<std::size_t>(geometry.u64TotalSectors) * geometry.u32SectorSize, 0);
     for (std::size_t i = 0; i < folder.Size() && i + geometry.u32SectorSize < volume.size(); ++i)
         volume[geometry.u32SectorSize + i] = folder.U8(i);
-    testsupport::CMemoryDevice device(std::move(volume), 512, STORAGE_DEVICE_VOLUME);
+    CMemoryDevice device(std::move(volume), 512, STORAGE_DEVICE_VOLUME);
     CFATTable const table(geometry.eType, ChainTable(geometry.eType));
 
     std::set<std::uint32_t> readClusters;

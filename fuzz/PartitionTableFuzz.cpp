@@ -9,12 +9,12 @@
 
 #include "engine/IPartitionTableAnalyze.h"
 #include "engine/IStorageDeviceData.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t size) {
     if (size < 1) return 0;
     int const iSectorSize = (pData[0] & 1) ? 4096 : 512;
-    testsupport::CMemoryDevice disk(std::vector<std::uint8_t>(pData + 1, pData + size), iSectorSize);
+    CMemoryDevice disk(std::vector<std::uint8_t>(pData + 1, pData + size), iSectorSize);
     disk.SetPrivateData(CreateDiskDeviceData(new CCollectDiskDeviceInfoStruct));
     std::unique_ptr<IPartitionTableAnalyze> pAnalyze(CreatePartitionTableAnalyze());
     std::vector<PartitionEntry> entries;

@@ -12,7 +12,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     if (size < 2 || size > (1 << 20)) return 0;
     // Byte 0 picks the sector size; the device is the rest.
     std::uint32_t const u32SectorSize = (pData[0] & 0x80) != 0 ? 4096 : 512;
-    testsupport::CMemoryDevice device(WholeSectors(pData + 1, size - 1, u32SectorSize), static_cast<int>(u32SectorSize));
+    CMemoryDevice device(WholeSectors(pData + 1, size - 1, u32SectorSize), static_cast<int>(u32SectorSize));
     // Exactly the readable bytes, on the heap: a read past them is an overflow the fuzzer sees.
     std::size_t const readable = std::min<std::size_t>(size - 1, u32SectorSize);
     std::vector<std::uint8_t> const sector(pData + 1, pData + 1 + readable);

@@ -8,7 +8,6 @@
 
 #include "WholeSectors.h"
 
-#include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IFileNode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
@@ -16,30 +15,10 @@
 #include "engine/carve/RawFileAnalyserListSingle.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/core/bytes/ByteView.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 namespace {
-
-class FuzzTreeBuilder final : public IDirecotryTreeBuilder {
-public:
-    ~FuzzTreeBuilder() override {
-        for (IFileNode* pNode : m_nodes) pNode->Release();
-    }
-    int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
-    int AddNode(IFileNode* pNode, _tagSearcherType) override {
-        (void)pNode->GetFileName();
-        (void)pNode->GetFileSize();
-        m_nodes.push_back(pNode);
-        return 1;
-    }
-    int AddSearcherInfo(_tagSearcherType, long long) override { return 1; }
-    void FlashBuild(_tagSearcherType) override {}
-    void Release() override {}
-    void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
-
-private:
-    std::vector<IFileNode*> m_nodes;
-};
 
 /// "FZWK" then hops: each step reads a u32 at the current offset and jumps forward by it, up
 /// to 64 steps; the file ends where a zero hop is read.
@@ -82,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     (void)bRegistered;
     std::uint32_t const u32SectorSize = (pData[0] & 0x80) != 0 ? 4096 : 512;
     std::uint32_t const u32SectorsPerBlock = 1 + (pData[0] & 0x0F);
-    testsupport::CMemoryDevice device(WholeSectors(pData + 1, size - 1, u32SectorSize), static_cast<int>(u32SectorSize));
-    FuzzTreeBuilder builder;
+    CMemoryDevice device(WholeSectors(pData + 1, size - 1, u32SectorSize), static_cast<int>(u32SectorSize));
+    testkit::RecordingTreeBuilder builder;
     CRAWSearchController controller;
     controller.SetDevice(&device);
     controller.SetBlockSize(static_cast<int>(u32SectorsPerBlock));
@@ -93,5 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     for (long long s64First = 0; s64First < s64Total; s64First += u32SectorsPerBlock)
         controller.AnalyzeBlock(s64First, std::min<long long>(u32SectorsPerBlock, s64Total - s64First));
     controller.EndSearch(1);
+    for (IFileNode* pNode : builder.Nodes()) {  // every filed node reads whole
+        (void)pNode->GetFileName();
+        (void)pNode->GetFileSize();
+    }
     return 0;
 }

@@ -13,7 +13,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ constexpr std::uint32_t kSectorSize = 512;
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
     if (size < 8) return 0;
-    testsupport::CMemoryDevice device(WholeSectors(pData, size, kSectorSize), static_cast<int>(kSectorSize));
+    CMemoryDevice device(WholeSectors(pData, size, kSectorSize), static_cast<int>(kSectorSize));
     std::vector<std::uint8_t> sector(kSectorSize, 0);
     std::memcpy(sector.data(), pData, std::min<std::size_t>(size, kSectorSize));
     for (auto pCreate : {&CreateFileTIFAnalyser, &CreateFileJPGAnalyser, &CreateFileCRWAnalyser, &CreateFileX3FAnalyser}) {

@@ -12,6 +12,8 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/core/node/FileNode.h"
 #include "engine/core/tree/DirectoryTreeBuilder.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/PassAllFilter.h"
 
 namespace {
 
@@ -56,48 +58,25 @@ private:
     CFuzzNode(CFuzzNode const& other) = default;
 };
 
-class CFuzzFilter final : public IRecoveryFilter {
-public:
-    explicit CFuzzFilter(bool bShowNormalFiles) : m_bShowNormalFiles(bShowNormalFiles) {}
-    bool ShowNormalFiles() const override { return m_bShowNormalFiles; }
-    void SetScanType(_SCAN_TYPE) override {}
-    bool IsFileNodeValid(IFileNode* pNode) override { return pNode != nullptr; }
-    void SetFilterTypes(unsigned int) override {}
-    _FILTER_TYPE GetNodeFileType(IFileNode*) override { return FILTER_TYPE_OTHER; }
-    void Release() override {}
-
-private:
-    bool m_bShowNormalFiles;
-};
-
-class CRecordingSink final : public IDrirectoryTree {
-public:
-    void ShowNodes(IFileNode** ppNodes, unsigned int u32Count, int) override {
-        for (unsigned int i = 0; i < u32Count; ++i)
-            if (!m_shown.insert(ppNodes[i]).second) std::abort();  // shown twice
-    }
-    void ShowFilesystemNode(IFilesystemNode* pRoot) override {
-        if (!m_roots.insert(pRoot).second) std::abort();
-    }
-
-    /// Every shown node is alive and its parent links lead to a shown root.
-    void Check() const {
-        for (IFileNode* pNode : m_shown) {
-            std::size_t steps = 0;
-            IFileNode* pAbove = pNode;
-            while (pAbove->GetParent()) {
-                pAbove = pAbove->GetParent();
-                if (++steps > m_shown.size() + 1) std::abort();  // a loop of parent links
-            }
-            if (!m_roots.contains(pAbove)) std::abort();
-            (void)pNode->GetFileName();
+/// Each node and root was shown once; every shown node is alive and its parent links lead to a
+/// shown root.
+void CheckShown(testkit::CountingTreeSink const& sink) {
+    std::vector<IFileNode*> const nodes = sink.Nodes();
+    std::set<IFileNode*> const shown(nodes.begin(), nodes.end());
+    std::vector<IFilesystemNode*> const rootList = sink.Roots();
+    std::set<IFileNode*> const roots(rootList.begin(), rootList.end());
+    if (shown.size() != nodes.size() || roots.size() != rootList.size()) std::abort();  // shown twice
+    for (IFileNode* pNode : shown) {
+        std::size_t steps = 0;
+        IFileNode* pAbove = pNode;
+        while (pAbove->GetParent()) {
+            pAbove = pAbove->GetParent();
+            if (++steps > shown.size() + 1) std::abort();  // a loop of parent links
         }
+        if (!roots.contains(pAbove)) std::abort();
+        (void)pNode->GetFileName();
     }
-
-private:
-    std::set<IFileNode*> m_shown;
-    std::set<IFileNode*> m_roots;
-};
+}
 
 CFuzzNode* MakeNode(std::uint8_t const* pStep) {
     auto* pNode = new CFuzzNode;
@@ -122,8 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t uSi
     settings.u32BuildAfterNodes = 1 + ((pData[0] >> 2) & 0x07);
     settings.u32BuildIntervalMs = 3'600'000;  // builds follow the input, never the clock
     settings.u32RootShownPauseMs = 0;
-    CFuzzFilter filter((pData[0] & 0x02) == 0);
-    CRecordingSink sink;
+    testkit::PassAllFilter filter;
+    filter.m_bShowNormalFiles = (pData[0] & 0x02) == 0;
+    testkit::CountingTreeSink sink;
     auto* pBuilder = new CDirectoryTreeBuilder((pData[0] & 0x01) != 0, settings);
     pBuilder->Initialize("Disk", &sink, &filter);
     pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, pData[1]);
@@ -149,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t uSi
     }
     pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
     pBuilder->FlashBuild(SEARCHER_TYPE_FAT);
-    sink.Check();
+    CheckShown(sink);
     pBuilder->Release();
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // A fuzz input as the bytes of a device: whole sectors, the last one zero-filled past the
-// input, so that testsupport::CMemoryDevice serves every input byte.
+// input, so that CMemoryDevice serves every input byte.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -38,28 +38,6 @@ private:
 
 }  // namespace
 
-CarveTree::~CarveTree() {
-    for (IFileNode* pNode : m_nodes) pNode->Release();
-}
-
-int CarveTree::AddNode(IFileNode* pNode, _tagSearcherType) {
-    m_nodes.push_back(pNode);
-    return 1;
-}
-
-std::vector<IFileNode*> CarveTree::Files() const {
-    std::vector<IFileNode*> files;
-    for (IFileNode* pNode : m_nodes)
-        if (!pNode->IsDirectory()) files.push_back(pNode);
-    return files;
-}
-
-std::string CarveTree::FolderOf(IFileNode* pFile) const {
-    for (IFileNode* pNode : m_nodes)
-        if (pNode->IsDirectory() && pNode->GetCurrentNodeID() == pFile->GetParentNodeID()) return pNode->GetFileName();
-    return {};
-}
-
 std::string CarveTree::PathOf(IFileNode* pFile) const {
     return std::string("(RAW Files)/") + FolderOf(pFile) + "/" + pFile->GetFileName();
 }

@@ -4,34 +4,20 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "engine/IDirecotryTreeBuilder.h"
 #include "engine/carve/RAWSearchController.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 class IFileNode;
 class IStorageDevice;
 
 namespace scanbench {
 
-/// Keeps every node the search files and answers tree paths; the root is "(RAW Files)".
-class CarveTree final : public IDirecotryTreeBuilder {
+/// Keeps every node the search files (the recording builder) and names their tree paths.
+class CarveTree final : public testkit::RecordingTreeBuilder {
 public:
-    ~CarveTree() override;
-    int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
-    int AddNode(IFileNode* pNode, _tagSearcherType eType) override;
-    int AddSearcherInfo(_tagSearcherType, long long) override { return 1; }
-    void FlashBuild(_tagSearcherType) override {}
-    void Release() override {}
-    void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
-
-    std::vector<IFileNode*> Files() const;
     /// "(RAW Files)/<folder>/<name>".
     std::string PathOf(IFileNode* pFile) const;
-    std::string FolderOf(IFileNode* pFile) const;
-
-private:
-    std::vector<IFileNode*> m_nodes;  // owned
 };
 
 struct CarveScan {

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "FakeTreeBuilder.h"
 #include "engine/IDataRunList.h"
 #include "engine/UiModelServices.h"
 #include "engine/carve/RAWFileManager.h"
 #include "engine/carve/RAWFileNode.h"
 #include "engine/carve/RawFileType.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 namespace carvetest {
 namespace {
@@ -69,7 +69,7 @@ CRawFileInfo Record(std::uint32_t u32Type, std::uint64_t u64Start, std::uint64_t
 }
 
 TEST_F(CarvedNamesTest, FoldersPerExtensionWithIdsInCreationOrder) {
-    FakeTreeBuilder builder;
+    testkit::RecordingTreeBuilder builder(SEARCHER_TYPE_RAW);
     CRAWFileManager pictures(FILE_TYPE_PICTURE, &builder);
     CRAWFileManager documents(FILE_TYPE_DOCUMENT, &builder);
     CRawFileInfo const png = Record(RAW_FILE_TYPE_PNG, 100, 1);
@@ -108,7 +108,7 @@ TEST_F(CarvedNamesTest, FoldersPerExtensionWithIdsInCreationOrder) {
 }
 
 TEST_F(CarvedNamesTest, RefusedNodeUsesUpItsNumber) {
-    FakeTreeBuilder builder;
+    testkit::RecordingTreeBuilder builder(SEARCHER_TYPE_RAW);
     CRAWFileManager pictures(FILE_TYPE_PICTURE, &builder);
     CRawFileInfo const png = Record(RAW_FILE_TYPE_PNG, 5, 100);
     builder.RefuseFiles(true);

@@ -7,8 +7,8 @@
 #include "engine/carve/BufferStorageDevice.h"
 #include "engine/carve/NotifyCenter.h"
 #include "engine/carve/RawFileBuffer.h"
-#include "support/FakeSinks.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "testkit/ProgressSink.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ std::vector<std::uint8_t> Stamped(std::size_t sectors, std::size_t sectorSize = 
 }
 
 TEST(RawFileBufferTest, ReadsAcrossWindowsGiveTheDeviceBytes) {
-    testsupport::CMemoryDevice device(Stamped(1000));
+    CMemoryDevice device(Stamped(1000));
     RawFileBuffer reader(&device, 10);
     struct Case {
         std::uint64_t u64Offset;
@@ -37,7 +37,7 @@ TEST(RawFileBufferTest, ReadsAcrossWindowsGiveTheDeviceBytes) {
 }
 
 TEST(RawFileBufferTest, StopsAtTheDeviceEnd) {
-    testsupport::CMemoryDevice device(Stamped(100));
+    CMemoryDevice device(Stamped(100));
     RawFileBuffer reader(&device, 90);
     EXPECT_EQ(reader.Read(10 * 512 - 4, 4).Size(), 4u);
     EXPECT_TRUE(reader.Read(10 * 512 - 2, 4).Empty());
@@ -47,7 +47,7 @@ TEST(RawFileBufferTest, StopsAtTheDeviceEnd) {
 }
 
 TEST(RawFileBufferTest, SalvagesTheRequestBeforeABadSectorAndRefusesOnIt) {
-    testsupport::CMemoryDevice device(Stamped(400));
+    CMemoryDevice device(Stamped(400));
     device.FailSector(100);
     RawFileBuffer reader(&device, 0);
     EXPECT_EQ(reader.Read(0, 512).Size(), 512u);
@@ -55,8 +55,8 @@ TEST(RawFileBufferTest, SalvagesTheRequestBeforeABadSectorAndRefusesOnIt) {
 }
 
 TEST(RawFileBufferTest, StoppedScanReadsNothing) {
-    testsupport::CMemoryDevice device(Stamped(400));
-    testsupport::FakeProgress progress;
+    CMemoryDevice device(Stamped(400));
+    testkit::ProgressSink progress;
     progress.StopAfter(1);
     CNotifyCenter::Instance().SetProgress(&progress);
     RawFileBuffer reader(&device, 0);
@@ -65,7 +65,7 @@ TEST(RawFileBufferTest, StoppedScanReadsNothing) {
 }
 
 TEST(RawFileBufferTest, AnotherReaderInvalidatesTheSharedWindow) {
-    testsupport::CMemoryDevice device(Stamped(400));
+    CMemoryDevice device(Stamped(400));
     RawFileBuffer first(&device, 0);
     RawFileBuffer second(&device, 200);
     EXPECT_EQ(first.Read(0, 1).U8(0), 0);
@@ -74,7 +74,7 @@ TEST(RawFileBufferTest, AnotherReaderInvalidatesTheSharedWindow) {
 }
 
 TEST(BufferStorageDeviceTest, ServesWrappedRangesInDeviceOrderAndSendsTheRestToTheDevice) {
-    testsupport::CMemoryDevice device(Stamped(100));
+    CMemoryDevice device(Stamped(100));
     CBufferStorageDevice ring;
     ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, 4, 3));
     std::vector<std::uint8_t> block(4 * 512);

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-#include "FakeTreeBuilder.h"
 #include "PlantedDevice.h"
 #include "TestAnalyser.h"
 #include "engine/carve/NotifyCenter.h"
 #include "engine/carve/RAWSearchController.h"
-#include "support/FakeSinks.h"
+#include "testkit/ProgressSink.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 namespace carvetest {
 namespace {
@@ -22,7 +22,7 @@ TEST(RawSearchControllerTest, PendingFilesStayWithinTheRingsBlocksWhenNoneCanBeS
     CPlantedDevice device(kBlocks * kSectorsPerBlock, 512);
     for (std::uint64_t u64Sector = 0; u64Sector < kBlocks * kSectorsPerBlock; ++u64Sector)
         device.Plant(u64Sector * 512, MakeUnsizableFile());
-    FakeTreeBuilder builder;
+    testkit::RecordingTreeBuilder builder(SEARCHER_TYPE_RAW);
     CRAWSearchController controller;
     controller.SetDevice(&device);
     controller.SetBlockSize(kSectorsPerBlock);
@@ -45,7 +45,7 @@ TEST(RawSearchControllerTest, RefusesBlocksLongerThanTheBlockSizeAndExaminesNoth
     TestAnalyserScope const analyser;
     CPlantedDevice device(4 * kSectorsPerBlock, 512);
     device.Plant(3 * 512, MakeSizedFile(1000));
-    FakeTreeBuilder builder;
+    testkit::RecordingTreeBuilder builder(SEARCHER_TYPE_RAW);
     CRAWSearchController controller;
     controller.SetDevice(&device);
     controller.SetBlockSize(kSectorsPerBlock);
@@ -63,8 +63,8 @@ TEST(RawSearchControllerTest, RefusesBlocksLongerThanTheBlockSizeAndExaminesNoth
 
 TEST(RawSearchControllerTest, DestructorForgetsTheSinkItSetButNotALaterOne) {
     CNotifyCenter& center = CNotifyCenter::Instance();
-    testsupport::FakeProgress first;
-    testsupport::FakeProgress second;
+    testkit::ProgressSink first;
+    testkit::ProgressSink second;
     {
         CRAWSearchController controller;
         controller.SetIProgressSink(&first);

@@ -39,7 +39,7 @@ struct Scenario {
 
 using Carved = std::set<std::tuple<std::uint64_t, long long>>;  // start sector, size
 
-Carved CarvedFiles(FakeTreeBuilder const& builder) {
+Carved CarvedFiles(testkit::RecordingTreeBuilder const& builder) {
     Carved carved;
     for (IFileNode* pFile : builder.Files()) {
         auto* pNode = dynamic_cast<CFileNode*>(pFile);

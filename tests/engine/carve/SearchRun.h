@@ -3,8 +3,8 @@
 // block size, builder, prepare, every block in order, end.
 #include <memory>
 
-#include "FakeTreeBuilder.h"
 #include "engine/carve/RAWSearchController.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 class IProgress;
 class IStorageDevice;
@@ -13,7 +13,7 @@ namespace carvetest {
 
 struct SearchRun {
     std::unique_ptr<CRAWSearchController> pController = std::make_unique<CRAWSearchController>();
-    FakeTreeBuilder builder;
+    testkit::RecordingTreeBuilder builder{SEARCHER_TYPE_RAW};
 };
 
 /// Runs the whole search over the device in blocks of `u32SectorsPerBlock` sectors; EndSearch(1)

@@ -14,8 +14,9 @@
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "support/EntryPointScope.h"
-#include "support/FakeSinks.h"
 #include "support/Manifest.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/ProgressSink.h"
 
 namespace exfattest {
 
@@ -43,12 +44,12 @@ public:
     IFileNode* Find(std::string const& path) const;
     /// Copies a node out to `destination`; the copy's SHA-256, or empty on failure.
     std::string CopyOutHash(IFileNode* pNode, std::string const& destination);
-    testsupport::FakeProgress& Progress() { return m_progress; }
+    testkit::ProgressSink& Progress() { return m_progress; }
 
 private:
     testsupport::EntryPointScope m_entryPoints;
-    testsupport::FakeProgress m_progress;
-    testsupport::FakeTreeSink m_sink;
+    testkit::ProgressSink m_progress;
+    testkit::CountingTreeSink m_sink;
     ReleasePtr<IRecoveryFilter> m_pFilter;
     ReleasePtr<IRecoveryController> m_pController;
     ReleasePtr<IDataRecovery> m_pCopyOut;

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "ExFatBytes.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ExFatPartition.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
-#include "support/MemoryDevice.h"
 
 // Runs compare by value in these tests; DataRun itself is a stored record without operators.
 bool operator==(DataRun const& a, DataRun const& b) { return a.s64Start == b.s64Start && a.s64Length == b.s64Length; }
@@ -27,7 +27,7 @@ std::vector<std::uint8_t> NumberedFat() {
 }
 
 TEST(ExFatFatTableTest, AnEntryInTheSecondWindowIsReadFromThatWindow) {
-    testsupport::CMemoryDevice device(NumberedFat());
+    CMemoryDevice device(NumberedFat());
     CFatTable table;
     ASSERT_TRUE(table.CreateFatTable(&device, 1, kFatSectors));
     EXPECT_EQ(table.GetNextCluster(kWindowEntries - 1), kWindowEntries + 6);
@@ -36,7 +36,7 @@ TEST(ExFatFatTableTest, AnEntryInTheSecondWindowIsReadFromThatWindow) {
 }
 
 TEST(ExFatFatTableTest, TheTenthWindowDropsTheLowest) {
-    testsupport::CMemoryDevice device(NumberedFat());
+    CMemoryDevice device(NumberedFat());
     CFatTable table;
     ASSERT_TRUE(table.CreateFatTable(&device, 1, kFatSectors));
     for (std::uint32_t w = 0; w < 10; ++w) EXPECT_EQ(table.GetNextCluster(w * kWindowEntries + 1), w * kWindowEntries + 8);
@@ -49,7 +49,7 @@ TEST(ExFatFatTableTest, TheTenthWindowDropsTheLowest) {
 }
 
 TEST(ExFatFatTableTest, EntriesPastTheFatsEndHaveNoNextCluster) {
-    testsupport::CMemoryDevice device(NumberedFat());
+    CMemoryDevice device(NumberedFat());
     CFatTable table;
     ASSERT_TRUE(table.CreateFatTable(&device, 1, kFatSectors));
     std::uint32_t const u32Last = kFatSectors * 128 - 1;
@@ -59,7 +59,7 @@ TEST(ExFatFatTableTest, EntriesPastTheFatsEndHaveNoNextCluster) {
 }
 
 TEST(ExFatFatTableTest, ARangeReachingTheDevicesEndOrAFailedReadLoadsNothing) {
-    testsupport::CMemoryDevice device(NumberedFat());
+    CMemoryDevice device(NumberedFat());
     CFatTable table;
     EXPECT_FALSE(table.CreateFatTable(&device, 1, static_cast<std::uint32_t>(device.GetTotalSectors())));
     EXPECT_FALSE(table.CreateFatTable(&device, 1, 0));
@@ -72,10 +72,10 @@ TEST(ExFatFatTableTest, ARangeReachingTheDevicesEndOrAFailedReadLoadsNothing) {
 class ExFatRunsTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_pDevice = std::make_unique<testsupport::CMemoryDevice>(m_volume.Bytes());
+        m_pDevice = std::make_unique<CMemoryDevice>(m_volume.Bytes());
     }
     std::vector<DataRun> Runs(_tagFileBaseInfo const& info) {
-        m_pDevice = std::make_unique<testsupport::CMemoryDevice>(m_volume.Bytes());
+        m_pDevice = std::make_unique<CMemoryDevice>(m_volume.Bytes());
         CExFatDBR const boot(engine::ByteView(m_volume.Bytes().data(), 512));
         CExFatPartition partition;
         partition.SetGeometry(boot, 0);
@@ -95,7 +95,7 @@ protected:
     }
 
     exfattest::Volume m_volume;
-    std::unique_ptr<testsupport::CMemoryDevice> m_pDevice;
+    std::unique_ptr<CMemoryDevice> m_pDevice;
 };
 
 TEST_F(ExFatRunsTest, AFileWithoutFatChainIsOneRunFromTheHeapStart) {
@@ -134,7 +134,7 @@ TEST_F(ExFatRunsTest, BuildFileMarksDeletedSetsAndKeepsTheEntrySector) {
     info.u8InUse = 0;
     info.u64EntrySector = 300;
     info.strName = "gone.bin";
-    m_pDevice = std::make_unique<testsupport::CMemoryDevice>(m_volume.Bytes());
+    m_pDevice = std::make_unique<CMemoryDevice>(m_volume.Bytes());
     CExFatPartition partition;
     partition.SetGeometry(CExFatDBR(engine::ByteView(m_volume.Bytes().data(), 512)), 0);
     ReleasePtr<CExFatFileNode> pNode = partition.BuildFile(info);

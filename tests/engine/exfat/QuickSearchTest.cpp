@@ -6,41 +6,15 @@
 #include <map>
 
 #include "ExFatBytes.h"
-#include "engine/IDirecotryTreeBuilder.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "support/FakeSinks.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "testkit/ProgressSink.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 namespace {
 
 using exfattest::EntrySet;
 using exfattest::Volume;
-
-/// Keeps every node it is given, by name.
-class RecordingBuilder : public IDirecotryTreeBuilder {
-public:
-    int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
-    int AddNode(IFileNode* pNode, _tagSearcherType) override {
-        m_nodes.emplace_back(pNode);
-        return 1;
-    }
-    int AddSearcherInfo(_tagSearcherType, long long s64RootID) override {
-        m_s64RootID = s64RootID;
-        return 1;
-    }
-    void FlashBuild(_tagSearcherType) override { ++m_iFlashes; }
-    void Release() override {}
-    void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
-
-    IFileNode* Find(std::string const& name) const {
-        for (auto const& pNode : m_nodes)
-            if (name == pNode->GetFileName()) return pNode.get();
-        return nullptr;
-    }
-    std::vector<ReleasePtr<IFileNode>> m_nodes;
-    long long m_s64RootID = 0;
-    int m_iFlashes = 0;
-};
 
 /// The set, then allocation-bitmap entries (which the reader passes over) up to the cluster's
 /// end, so that the folder goes on into its next cluster.
@@ -55,15 +29,15 @@ std::vector<std::uint8_t> FullCluster(std::vector<std::uint8_t> bytes) {
 class ExFatQuickSearchTest : public testing::Test {
 protected:
     void Scan() {
-        m_pDevice = std::make_unique<testsupport::CMemoryDevice>(m_volume.Bytes(), 512, STORAGE_DEVICE_VOLUME);
+        m_pDevice = std::make_unique<CMemoryDevice>(m_volume.Bytes(), 512, STORAGE_DEVICE_VOLUME);
         m_searcher.SetDirecotryTreeBuilder(&m_builder);
         EXPECT_EQ(m_searcher.QuickSearchFiles(m_pDevice.get(), &m_progress), kResultSuccess);
     }
 
     Volume m_volume;
-    std::unique_ptr<testsupport::CMemoryDevice> m_pDevice;
-    RecordingBuilder m_builder;
-    testsupport::FakeProgress m_progress;
+    std::unique_ptr<CMemoryDevice> m_pDevice;
+    testkit::RecordingTreeBuilder m_builder;
+    testkit::ProgressSink m_progress;
     CExFatQuickSearch m_searcher;
 };
 
@@ -76,8 +50,8 @@ TEST_F(ExFatQuickSearchTest, AFolderChainLoopingBackIsReadOnce) {
     Scan();
     EXPECT_NE(m_builder.Find("one.txt"), nullptr);
     EXPECT_NE(m_builder.Find("two.txt"), nullptr);
-    EXPECT_EQ(m_builder.m_nodes.size(), 3u);
-    EXPECT_EQ(m_builder.m_s64RootID, static_cast<long long>(Volume::SectorOf(Volume::kRootCluster)));
+    EXPECT_EQ(m_builder.Nodes().size(), 3u);
+    EXPECT_EQ(m_builder.RootID(), static_cast<long long>(Volume::SectorOf(Volume::kRootCluster)));
 }
 
 TEST_F(ExFatQuickSearchTest, ChildrenOfADeletedFolderAreDeletedWhateverTheirOwnBits) {
@@ -123,7 +97,7 @@ TEST_F(ExFatQuickSearchTest, AOnePieceFolderIsReadPastItsMeaninglessFatEntries) 
     m_volume.PutCluster(Volume::kRootCluster, EntrySet({u"big", 6, (folder.size() + 511) / 512 * 512, true}));
     m_volume.PutCluster(6, folder);  // FAT entries of 6.. stay 0
     Scan();
-    EXPECT_EQ(m_builder.m_nodes.size(), 41u);
+    EXPECT_EQ(m_builder.Nodes().size(), 41u);
 }
 
 TEST_F(ExFatQuickSearchTest, EmptyFilesAllGetNodeIdZero) {
@@ -133,8 +107,8 @@ TEST_F(ExFatQuickSearchTest, EmptyFilesAllGetNodeIdZero) {
     root.insert(root.end(), b.begin(), b.end());
     m_volume.PutCluster(Volume::kRootCluster, root);
     Scan();
-    ASSERT_EQ(m_builder.m_nodes.size(), 2u);
-    for (auto const& pNode : m_builder.m_nodes) EXPECT_EQ(pNode->GetCurrentNodeID(), 0);
+    ASSERT_EQ(m_builder.Nodes().size(), 2u);
+    for (IFileNode* pNode : m_builder.Nodes()) EXPECT_EQ(pNode->GetCurrentNodeID(), 0);
 }
 
 TEST_F(ExFatQuickSearchTest, AStopMidWalkStillFlushesAndFinishes) {
@@ -144,7 +118,7 @@ TEST_F(ExFatQuickSearchTest, AStopMidWalkStillFlushesAndFinishes) {
     m_progress.StopAfter(1);
     Scan();
     EXPECT_EQ(m_builder.Find("deep.txt"), nullptr);
-    EXPECT_EQ(m_builder.m_iFlashes, 1);
+    EXPECT_EQ(m_builder.Flashed().size(), 1u);
     auto const records = m_progress.Records();
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.back().u32State, PROGRESS_STATE_FINISHED);
@@ -153,7 +127,7 @@ TEST_F(ExFatQuickSearchTest, AStopMidWalkStillFlushesAndFinishes) {
 TEST_F(ExFatQuickSearchTest, AnInvalidBootSectorWalksNothingAndReportsNoPartition) {
     m_volume.Bytes()[63] = 1;  // the last byte of the area that must be zero
     Scan();
-    EXPECT_TRUE(m_builder.m_nodes.empty());
+    EXPECT_TRUE(m_builder.Nodes().empty());
     CSearchedPartitionInfo* pInfo = nullptr;
     EXPECT_EQ(m_searcher.GetSearchedPartitionInfo(&pInfo, 1), 0);
 }

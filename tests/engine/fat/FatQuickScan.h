@@ -9,7 +9,8 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
-#include "support/FakeSinks.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/ProgressSink.h"
 
 class IFileNode;
 
@@ -38,8 +39,8 @@ private:
     std::unique_ptr<IStorageDevice, DeviceDeleter> m_pDevice;
     ReleasePtr<IRecoveryFilter> m_pFilter;
     ReleasePtr<IRecoveryController> m_pController;
-    testsupport::FakeProgress m_progress;
-    testsupport::FakeTreeSink m_sink;
+    testkit::ProgressSink m_progress;
+    testkit::CountingTreeSink m_sink;
     RESULT m_result = ~RESULT{0};
     std::map<std::string, IFileNode*> m_live;
     std::map<std::string, IFileNode*> m_deleted;

@@ -10,48 +10,26 @@
 
 #include "FatTestImages.h"
 #include "engine/EngineEntryPoints.h"
-#include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IFileNode.h"
-#include "engine/ReleasePtr.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "engine/core/enumerate/VolumeDescription.h"
-#include "support/FakeSinks.h"
-#include "support/MemoryDevice.h"
+#include "testkit/ProgressSink.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 namespace {
 
 constexpr std::size_t kSectorSize = 512;
 
-/// Keeps every node it is given.
-class RecordingBuilder : public IDirecotryTreeBuilder {
-public:
-    int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
-    int AddNode(IFileNode* pNode, _tagSearcherType) override {
-        m_nodes.emplace_back(pNode);
-        return 1;
-    }
-    int AddSearcherInfo(_tagSearcherType, long long) override { return 1; }
-    void FlashBuild(_tagSearcherType) override {}
-    void Release() override {}
-    void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
-
-    bool Has(std::string const& name) const {
-        for (auto const& pNode : m_nodes)
-            if (name == pNode->GetFileName()) return true;
-        return false;
-    }
-    std::vector<ReleasePtr<IFileNode>> m_nodes;
-};
-
 struct SearchRun {
     RESULT result = kResultSuccess;
-    RecordingBuilder builder;
-    testsupport::FakeProgress progress;
+    testkit::RecordingTreeBuilder builder;
+    testkit::ProgressSink progress;
 };
 
 /// Searches the bytes as a device of the given type whose volume record names `eType` (none
 /// for a disk).
 void Search(std::vector<std::uint8_t> bytes, StorageDeviceType eDevice, FileSystemType eType, SearchRun& run) {
-    testsupport::CMemoryDevice device(std::move(bytes), kSectorSize, eDevice);
+    CMemoryDevice device(std::move(bytes), kSectorSize, eDevice);
     if (eDevice == STORAGE_DEVICE_VOLUME) {
         auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
         pRecord->u32FileSystemType = eType;
@@ -62,7 +40,7 @@ void Search(std::vector<std::uint8_t> bytes, StorageDeviceType eDevice, FileSyst
     run.result = searcher.QuickSearchFiles(&device, &run.progress);
 }
 
-void ExpectFinishedLast(testsupport::FakeProgress const& progress) {
+void ExpectFinishedLast(testkit::ProgressSink const& progress) {
     std::vector<_PROGRESS_INFO> const records = progress.Records();
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.back().u32State, PROGRESS_STATE_FINISHED);
@@ -85,8 +63,8 @@ TEST_F(FatQuickSearchTest, AFat32VolumeWithSectorZeroWipedIsSearchedFromItsBacku
     SearchRun run;
     Search(WithSectorZeroWiped("fat32.img"), STORAGE_DEVICE_VOLUME, FILE_SYSTEM_FAT32, run);
     EXPECT_EQ(run.result, kResultSuccess);
-    EXPECT_TRUE(run.builder.Has("neighbour.bin"));
-    EXPECT_TRUE(run.builder.Has("deleted file one.bin"));
+    EXPECT_TRUE(run.builder.Find("neighbour.bin") != nullptr);
+    EXPECT_TRUE(run.builder.Find("deleted file one.bin") != nullptr);
     ExpectFinishedLast(run.progress);
 }
 
@@ -95,7 +73,7 @@ TEST_F(FatQuickSearchTest, AFat16VolumeWithSectorZeroWipedIsNotFat) {
     Search(WithSectorZeroWiped("fat16.img"), STORAGE_DEVICE_VOLUME, FILE_SYSTEM_FAT16, run);
     EXPECT_EQ(ResultCode(run.result), 0xcu);
     EXPECT_EQ(ResultModule(run.result), kModuleFatSearch);
-    EXPECT_TRUE(run.builder.m_nodes.empty());
+    EXPECT_TRUE(run.builder.Nodes().empty());
     ExpectFinishedLast(run.progress);
 }
 
@@ -103,7 +81,7 @@ TEST_F(FatQuickSearchTest, AWholeDiskDeviceIsRefusedWithCodeThree) {
     SearchRun run;
     Search(fattest::ReadBytes(fattest::Image("fat32.img")), STORAGE_DEVICE_DISK, FILE_SYSTEM_FAT32, run);
     EXPECT_EQ(ResultCode(run.result), 3u);
-    EXPECT_TRUE(run.builder.m_nodes.empty());
+    EXPECT_TRUE(run.builder.Nodes().empty());
     ExpectFinishedLast(run.progress);
 }
 
@@ -112,7 +90,7 @@ TEST_F(FatQuickSearchTest, AnExFatVolumeIsNotFat) {
     if (bytes.empty()) GTEST_SKIP() << "mkfs.exfat is not installed";
     // The type the volume analysers give it, as the enumerator would record it.
     RegisterEngineSubsystems();
-    testsupport::CMemoryDevice probe(bytes, kSectorSize, STORAGE_DEVICE_VOLUME);
+    CMemoryDevice probe(bytes, kSectorSize, STORAGE_DEVICE_VOLUME);
     CCollectedVolumeDeviceInfoStruct record;
     ASSERT_TRUE(recovery::DescribeVolume(&probe, "exfat", record));
     ASSERT_EQ(record.u32FileSystemType, static_cast<std::uint32_t>(FILE_SYSTEM_EXFAT));
@@ -120,7 +98,7 @@ TEST_F(FatQuickSearchTest, AnExFatVolumeIsNotFat) {
     SearchRun run;
     Search(std::move(bytes), STORAGE_DEVICE_VOLUME, FILE_SYSTEM_EXFAT, run);
     EXPECT_EQ(ResultCode(run.result), 0xcu);
-    EXPECT_TRUE(run.builder.m_nodes.empty());
+    EXPECT_TRUE(run.builder.Nodes().empty());
     ExpectFinishedLast(run.progress);
 }
 

@@ -12,7 +12,7 @@
 
 #include "FatTestImages.h"
 #include "engine/Types.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ struct Analysis {
 };
 
 Analysis Analyse(std::vector<std::uint8_t> bytes) {
-    testsupport::CMemoryDevice device(std::move(bytes), static_cast<int>(kSectorSize));
+    CMemoryDevice device(std::move(bytes), static_cast<int>(kSectorSize));
     std::unique_ptr<IVolumeAnalyze> pAnalyze(CreateFatVolumeAnalyze(&device, 0));
     Analysis analysis;
     if (!pAnalyze) return analysis;

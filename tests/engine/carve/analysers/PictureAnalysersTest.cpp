@@ -14,7 +14,7 @@
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "support/TempDir.h"
 
 namespace picturetest {
@@ -50,11 +50,11 @@ int Analyse(IRawFileAnalyser& analyser, Bytes const& bytes, CRawFileInfo& info, 
 constexpr std::uint64_t kStartSector = 3;
 
 /// A device holding `file` at sector 3, zeros before it and `tail` after it.
-testsupport::CMemoryDevice DeviceWith(Bytes const& file, Bytes const& tail, int iSectorSize = 512) {
+CMemoryDevice DeviceWith(Bytes const& file, Bytes const& tail, int iSectorSize = 512) {
     Bytes bytes(kStartSector * static_cast<std::size_t>(iSectorSize), 0);
     bytes.insert(bytes.end(), file.begin(), file.end());
     bytes.insert(bytes.end(), tail.begin(), tail.end());
-    return testsupport::CMemoryDevice(std::move(bytes), iSectorSize);
+    return CMemoryDevice(std::move(bytes), iSectorSize);
 }
 
 Bytes RandomBytes(std::size_t length, std::uint32_t u32Seed) {
@@ -70,7 +70,7 @@ std::uint64_t SizeOnDevice(Picture e, Bytes const& file, Bytes const& tail, int 
     CRawFileInfo info;
     if (Analyse(*pAnalyser, file, info, static_cast<std::size_t>(iSectorSize)) == 0) return 0;
     info.m_u64StartSector = kStartSector;
-    testsupport::CMemoryDevice device = DeviceWith(file, tail, iSectorSize);
+    CMemoryDevice device = DeviceWith(file, tail, iSectorSize);
     if (info.m_u64Size != 0) return info.m_u64Size;
     if (pAnalyser->GetRawFileSize(info, &device) == 0) {
         EXPECT_EQ(info.m_u64Size, 0u) << "a refusal leaves no size";

@@ -203,7 +203,7 @@ TEST_P(PictureCarvingTest, CarvesEveryPictureUnderItsNameAndFolderAndCopiesItOut
         char szName[32];
         std::snprintf(szName, sizeof szName, "FILE%03d.%s", numbers[plant.pszExtension]++, Upper(plant.pszExtension).c_str());
         EXPECT_EQ(std::string(pFile->GetFileName()), szName) << plant.name;
-        IFileNode* const pFolder = run.builder.Node(pFile->GetParentNodeID());
+        IFileNode* const pFolder = run.builder.Folder(pFile->GetParentNodeID());
         ASSERT_NE(pFolder, nullptr) << plant.name;
         EXPECT_EQ(std::string(pFolder->GetFileName()), plant.pszExtension) << plant.name;
 

@@ -31,7 +31,7 @@ protected:
     }
     std::vector<cachetest::RecordedRead> DeviceReads() const { return m_pRecorder->ReadsFromThisThread(); }
 
-    std::unique_ptr<testsupport::CMemoryDevice> m_pMemory;
+    std::unique_ptr<CMemoryDevice> m_pMemory;
     std::unique_ptr<cachetest::CRecordingDevice> m_pRecorder;
     std::unique_ptr<CStorageDeviceWithCache> m_pCache;
 };

@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "engine/IStorageDevice.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "support/StampedImage.h"
 
 namespace cachetest {
 
 /// A memory device of `s64Sectors` stamped sectors.
-inline std::unique_ptr<testsupport::CMemoryDevice> MakeStampedDevice(long long s64Sectors, int iSectorSize = 512) {
+inline std::unique_ptr<CMemoryDevice> MakeStampedDevice(long long s64Sectors, int iSectorSize = 512) {
     auto const u64Units = static_cast<std::uint64_t>(s64Sectors) * static_cast<std::uint64_t>(iSectorSize) /
                           testsupport::kStampUnit;
-    return std::make_unique<testsupport::CMemoryDevice>(testsupport::StampedBytes(u64Units), iSectorSize);
+    return std::make_unique<CMemoryDevice>(testsupport::StampedBytes(u64Units), iSectorSize);
 }
 
 /// Reads `s64Count` sectors from `s64First` through `device`; empty when the read fails.

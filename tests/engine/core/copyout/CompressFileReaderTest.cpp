@@ -6,14 +6,13 @@
 #include <string>
 
 #include "CopyOutFixtures.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "support/TempDir.h"
 
 namespace {
 
 using copyouttest::MakeNode;
 using copyouttest::MakePartition;
-using testsupport::CMemoryDevice;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t kClusterSize = 4096;

@@ -12,10 +12,10 @@
 
 #include "CopyOutFixtures.h"
 #include "engine/IFileReader.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "support/EntryPointScope.h"
-#include "support/FakeSinks.h"
-#include "support/MemoryDevice.h"
 #include "support/TempDir.h"
+#include "testkit/ProgressSink.h"
 
 namespace {
 
@@ -23,7 +23,6 @@ using copyouttest::CountedPartition;
 using copyouttest::FakeSearcher;
 using copyouttest::MakeNode;
 using copyouttest::MakePartition;
-using testsupport::CMemoryDevice;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t kChunk = CDataRecovery::kCopyChunkSize;
@@ -131,7 +130,7 @@ protected:
     FakeSearcher m_searcher;
     CDataRecovery m_recovery;
     testsupport::TempDir m_temp;
-    testsupport::FakeProgress m_progress;
+    testkit::ProgressSink m_progress;
 };
 
 TEST_F(CopyOutTest, CopiesNodeAcrossChunksWithHolesAndReportsProgress) {

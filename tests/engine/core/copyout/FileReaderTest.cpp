@@ -7,14 +7,13 @@
 #include <string>
 
 #include "CopyOutFixtures.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "support/EntryPointScope.h"
-#include "support/MemoryDevice.h"
 
 namespace {
 
 using copyouttest::MakeNode;
 using copyouttest::MakePartition;
-using testsupport::CMemoryDevice;
 
 constexpr std::uint32_t kClusterSize = 1024;  // two 512-byte sectors
 constexpr long long kBaseSector = 8;

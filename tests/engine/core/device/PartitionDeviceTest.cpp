@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "ExpectCode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
-#include "support/MemoryDevice.h"
-#include "ExpectCode.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "support/StampedImage.h"
 #include "support/TempDir.h"
 
@@ -149,7 +149,7 @@ TEST(PartitionParentTest, WithoutAParentEverythingIsCode7) {
 }
 
 TEST(PartitionParentTest, FailingParentReadKeepsTheParentsCode) {
-    testsupport::CMemoryDevice parent(testsupport::StampedBytes(64));
+    CMemoryDevice parent(testsupport::StampedBytes(64));
     parent.FailSector(40);
     DevicePtr pPartition(CreatePartitionDevice(&parent, 32, 16));
     std::vector<std::uint8_t> buffer(16 * kStampUnit);
@@ -163,7 +163,7 @@ TEST(PartitionParentTest, FailingParentReadKeepsTheParentsCode) {
 }
 
 TEST(PartitionParentTest, ReadsInTheParentsSectorSize) {
-    testsupport::CMemoryDevice parent(testsupport::StampedBytes(64), 4096);
+    CMemoryDevice parent(testsupport::StampedBytes(64), 4096);
     DevicePtr pPartition(CreatePartitionDevice(&parent, 2, 4));
     EXPECT_EQ(pPartition->GetSectorSize(), 4096);
     std::vector<std::uint8_t> buffer(2 * 4096, 0xAA);

@@ -9,7 +9,7 @@
 
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "support/StampedImage.h"
 
 namespace {
@@ -26,7 +26,7 @@ CCollectedPartitionDeviceInfoStruct* UsableRecord(IStorageDevice* pDisk) {
 }
 
 TEST(PartitionVirtualVolumeTest, RefusesPartitionsWhoseRecordDoesNotAllowIt) {
-    testsupport::CMemoryDevice disk(testsupport::StampedBytes(64));
+    CMemoryDevice disk(testsupport::StampedBytes(64));
     struct Case {
         char const* name;
         std::function<IStorageDeviceData*()> makeRecord;  // null: no device at all
@@ -63,8 +63,8 @@ TEST(PartitionVirtualVolumeTest, RefusesPartitionsWhoseRecordDoesNotAllowIt) {
 }
 
 TEST(PartitionVirtualVolumeTest, ReadsThroughTheRecordsDiskAtTheRecordsStart) {
-    testsupport::CMemoryDevice disk(testsupport::StampedBytes(64));
-    testsupport::CMemoryDevice otherParent(std::vector<std::uint8_t>(64 * 512));
+    CMemoryDevice disk(testsupport::StampedBytes(64));
+    CMemoryDevice otherParent(std::vector<std::uint8_t>(64 * 512));
     // The window's own parent is not the one read: the record names the disk.
     DevicePtr pPartition(CreatePartitionDevice(&otherParent, 0, 30));
     pPartition->SetPrivateData(CreatePartitionDeviceData(UsableRecord(&disk)));

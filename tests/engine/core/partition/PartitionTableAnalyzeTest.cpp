@@ -16,13 +16,12 @@
 #include "engine/IPartitionTableAnalyze.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "engine/core/enumerate/DiskListing.h"
-#include "support/MemoryDevice.h"
 #include "support/TempDir.h"
 
 namespace {
 
-using testsupport::CMemoryDevice;
 
 /// A memory disk that reports more sectors than it stores, so that partitions of gigabytes
 /// can be described in a few kilobytes; reads past the stored bytes come back as zeros.

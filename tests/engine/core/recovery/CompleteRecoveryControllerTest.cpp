@@ -12,11 +12,12 @@
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/ReleasePtr.h"
-#include "support/FakeSinks.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "support/LoopDevice.h"
-#include "support/MemoryDevice.h"
 #include "support/StampedImage.h"
 #include "support/TempDir.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/ProgressSink.h"
 
 namespace {
 
@@ -25,9 +26,9 @@ using Blocks = std::vector<std::pair<long long, long long>>;
 
 constexpr long long kBlock512 = 8192;  // 4 MiB of 512-byte sectors
 
-std::unique_ptr<testsupport::CMemoryDevice> StampedDisk(std::uint64_t u64Sectors, int iSectorSize = 512) {
+std::unique_ptr<CMemoryDevice> StampedDisk(std::uint64_t u64Sectors, int iSectorSize = 512) {
     std::uint64_t const u64Units = u64Sectors * static_cast<std::uint64_t>(iSectorSize) / testsupport::kStampUnit;
-    return std::make_unique<testsupport::CMemoryDevice>(testsupport::StampedBytes(u64Units), iSectorSize);
+    return std::make_unique<CMemoryDevice>(testsupport::StampedBytes(u64Units), iSectorSize);
 }
 
 class CompleteRecoveryControllerTest : public ::testing::Test {
@@ -48,8 +49,8 @@ protected:
     }
 
     FakeEntryPoints m_fakes;
-    testsupport::FakeProgress m_progress;
-    testsupport::FakeTreeSink m_tree;
+    testkit::ProgressSink m_progress;
+    testkit::CountingTreeSink m_tree;
     std::unique_ptr<recoverytest::FakeRestoreSink> m_pRestore;
     ReleasePtr<IRecoveryController> m_pController;
 };

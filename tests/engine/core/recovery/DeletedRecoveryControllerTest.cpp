@@ -13,15 +13,16 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/ReleasePtr.h"
-#include "support/FakeSinks.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/ProgressSink.h"
 
 namespace {
 
 using recoverytest::FakeEntryPoints;
 
-std::unique_ptr<testsupport::CMemoryDevice> Volume(FileSystemType eFileSystem, char const* pszName = "USBSTICK") {
-    auto pDevice = std::make_unique<testsupport::CMemoryDevice>(std::vector<std::uint8_t>(64 * 512), 512,
+std::unique_ptr<CMemoryDevice> Volume(FileSystemType eFileSystem, char const* pszName = "USBSTICK") {
+    auto pDevice = std::make_unique<CMemoryDevice>(std::vector<std::uint8_t>(64 * 512), 512,
                                                                STORAGE_DEVICE_VOLUME);
     auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
     pRecord->u32FileSystemType = eFileSystem;
@@ -44,8 +45,8 @@ protected:
     _PROGRESS_INFO LastRecord() const { return m_progress.Records().back(); }
 
     FakeEntryPoints m_fakes;
-    testsupport::FakeProgress m_progress;
-    testsupport::FakeTreeSink m_tree;
+    testkit::ProgressSink m_progress;
+    testkit::CountingTreeSink m_tree;
     ReleasePtr<IRecoveryController> m_pController;
 };
 
@@ -73,7 +74,7 @@ TEST_F(DeletedRecoveryControllerTest, EachFileSystemGetsItsOwnQuickSearcher) {
 
 TEST_F(DeletedRecoveryControllerTest, AWholeDiskIsRefusedAtOnce) {
     m_fakes.InstallQuickSearchers();
-    testsupport::CMemoryDevice disk(std::vector<std::uint8_t>(64 * 512), 512, STORAGE_DEVICE_DISK);
+    CMemoryDevice disk(std::vector<std::uint8_t>(64 * 512), 512, STORAGE_DEVICE_DISK);
     RESULT const result = Scan(&disk);
     EXPECT_EQ(ResultModule(result), kModuleRecoveryController);
     EXPECT_EQ(ResultCode(result), 0x404u);

@@ -4,7 +4,7 @@
 #include "FakeSearchers.h"
 #include "engine/IVolumeAnalyze.h"
 #include "engine/ReleasePtr.h"
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ TEST(VolumeAnalyzeControllerTest, AnswersTheFirstAnalyserThatRecognisesTheVolume
     table.CreateNTFSVolumeAnalyze = Answering(FILE_SYSTEM_NTFS);
     table.CreateHFSPlusVolumeAnalyze = Answering(FILE_SYSTEM_HFSPLUS);
 
-    testsupport::CMemoryDevice device(std::vector<std::uint8_t>(8 * 512));
+    CMemoryDevice device(std::vector<std::uint8_t>(8 * 512));
     ReleasePtr<IVolumeAnalyzeController> pController(CreateVolumeAnalyzeController(&device, 0));
     IVolumeAnalyze* pAnalyser = pController->GetVolumeAnzlyzer();
     ASSERT_TRUE(pAnalyser);
@@ -35,7 +35,7 @@ TEST(VolumeAnalyzeControllerTest, AnswersTheFirstAnalyserThatRecognisesTheVolume
 
 TEST(VolumeAnalyzeControllerTest, AnUnrecognisedDeviceGivesNoAnalyser) {
     FakeEntryPoints fakes;
-    testsupport::CMemoryDevice device(std::vector<std::uint8_t>(8 * 512));
+    CMemoryDevice device(std::vector<std::uint8_t>(8 * 512));
     {
         GetEngineEntryPoints() = EngineEntryPoints{};  // no file system has landed
         ReleasePtr<IVolumeAnalyzeController> pController(CreateVolumeAnalyzeController(&device, 0));

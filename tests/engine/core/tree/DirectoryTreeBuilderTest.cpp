@@ -41,11 +41,11 @@ TEST_F(DirectoryTreeBuilder, FileFoundBeforeItsFolderIsShownOnceTheFolderArrives
 }
 
 TEST_F(DirectoryTreeBuilder, RootIsShownBeforeTheFirstNodesOfItsTree) {
-    class OrderSink : public testsupport::FakeTreeSink {
+    class OrderSink : public testkit::CountingTreeSink {
     public:
         void ShowFilesystemNode(IFilesystemNode* pRoot) override {
             m_nodesBeforeRoot.push_back(Nodes().size());
-            FakeTreeSink::ShowFilesystemNode(pRoot);
+            CountingTreeSink::ShowFilesystemNode(pRoot);
         }
         std::vector<std::size_t> m_nodesBeforeRoot;
     } sink;
@@ -83,8 +83,8 @@ TEST(DirectoryTreeBuilderRoots, AreNamedAfterTheDeviceAndTheSearcherType) {
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.pszRoot);
-        FakeFilter filter;
-        testsupport::FakeTreeSink sink;
+        testkit::PassAllFilter filter;
+        testkit::CountingTreeSink sink;
         CDirectoryTreeBuilder builder(false, ImmediateSettings());
         ASSERT_EQ(builder.Initialize(c.pszDevice, &sink, &filter), 1);
         builder.AddSearcherInfo(c.eType, 5);

@@ -67,8 +67,8 @@ TEST(HostileTreeNtfsRoot, TheVolumesRootRecordIsNeitherAFolderOfItsOwnNorLost) {
     for (long long const s64RootID : {5LL, 0LL}) {
         SCOPED_TRACE(s64RootID);
         int released = 0;
-        testsupport::FakeTreeSink sink;
-        FakeFilter filter;
+        testkit::CountingTreeSink sink;
+        testkit::PassAllFilter filter;
         CDirectoryTreeBuilder builder(false, ImmediateSettings());
         builder.Initialize("", &sink, &filter);
         builder.AddSearcherInfo(kType, s64RootID);
@@ -179,8 +179,8 @@ TEST_F(HostileTree, HundredThousandNodesWithOneIdStillMakeATree) {
 
 void BuildDeepChain(bool bLeafFirst) {
     constexpr long long kDepth = 200'000;
-    FakeFilter filter;
-    testsupport::FakeTreeSink sink;
+    testkit::PassAllFilter filter;
+    testkit::CountingTreeSink sink;
     CDirectoryTreeBuilder builder(false, ImmediateSettings());
     builder.Initialize("Disk", &sink, &filter);
     builder.AddSearcherInfo(kType, kRootID);
@@ -207,8 +207,8 @@ TEST(HostileTreeDeep, ChainOf200000FoldersBuildsOnAScanWorkersStack) {
 TEST(HostileTreeDeep, LostChainOf200000FoldersIsShownAndFreedOnAScanWorkersStack) {
     RunWithStack(kWorkerStack, [] {
         constexpr long long kDepth = 200'000;
-        FakeFilter filter;
-        testsupport::FakeTreeSink sink;
+        testkit::PassAllFilter filter;
+        testkit::CountingTreeSink sink;
         CDirectoryTreeBuilder builder(false, ImmediateSettings());
         builder.Initialize("Disk", &sink, &filter);
         builder.AddSearcherInfo(kType, kRootID);

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/IRecoveryFilter.h"
 #include "engine/core/tree/DirectoryTreeBuilder.h"
-#include "support/FakeSinks.h"
 #include "support/TestFileNode.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/PassAllFilter.h"
 
 namespace treetest {
 
@@ -20,19 +20,6 @@ using testsupport::CTestFileNode;
 
 constexpr long long kRootID = 5;
 constexpr _tagSearcherType kType = SEARCHER_TYPE_NTFS;
-
-class FakeFilter : public IRecoveryFilter {
-public:
-    bool ShowNormalFiles() const override { return m_bShowNormalFiles; }
-    void SetScanType(_SCAN_TYPE) override {}
-    bool IsFileNodeValid(IFileNode* pNode) override { return pNode != nullptr && !m_bRefuseAll; }
-    void SetFilterTypes(unsigned int) override {}
-    _FILTER_TYPE GetNodeFileType(IFileNode*) override { return FILTER_TYPE_OTHER; }
-    void Release() override {}
-
-    bool m_bShowNormalFiles = true;
-    bool m_bRefuseAll = false;
-};
 
 /// A test node that counts its own destruction, so tests can see what the builder released.
 class CountedNode : public CTestFileNode {
@@ -115,8 +102,8 @@ protected:
         return reached;
     }
 
-    FakeFilter m_filter;
-    testsupport::FakeTreeSink m_sink;
+    testkit::PassAllFilter m_filter;
+    testkit::CountingTreeSink m_sink;
     int m_released = 0;
     std::unique_ptr<CDirectoryTreeBuilder> m_pBuilder;
 };

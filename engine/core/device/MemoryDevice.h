@@ -1,7 +1,8 @@
 #pragma once
-// An in-memory IStorageDevice that feeds bytes to any layer in tests and fuzzers. It reads like
-// the disk device: whole sectors, the tail past the last byte zero-filled, code 5 for bad
-// arguments, and code 1 for any read touching a sector marked as failing.
+// A storage device over a buffer in memory, for images built or read whole (tests, fuzz targets,
+// benchmarks). It reads like the disk device: whole sectors, the tail past the last byte
+// zero-filled, code 5 for bad arguments, and code 1 for any read touching a sector marked as
+// failing.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -11,8 +12,6 @@
 
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
-
-namespace testsupport {
 
 class CMemoryDevice : public IStorageDevice {
 public:
@@ -53,5 +52,3 @@ private:
     std::set<long long> m_failingSectors;
     std::unique_ptr<IStorageDeviceData> m_pData;
 };
-
-}  // namespace testsupport

@@ -1,10 +1,8 @@
-#include "support/MemoryDevice.h"
+#include "engine/core/device/MemoryDevice.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
-
-namespace testsupport {
 
 CMemoryDevice::CMemoryDevice(std::vector<std::uint8_t> bytes, int iSectorSize, StorageDeviceType type)
     : m_bytes(std::move(bytes)), m_iSectorSize(iSectorSize > 0 ? iSectorSize : 512), m_type(type) {}
@@ -59,5 +57,3 @@ void CMemoryDevice::FailSector(long long s64Sector) {
     std::lock_guard lock(m_failingMutex);
     m_failingSectors.insert(s64Sector);
 }
-
-}  // namespace testsupport

@@ -1,14 +1,15 @@
 #pragma once
-// Progress and tree sinks that record what the engine reports.
+// A progress sink that keeps every record the engine reports and answers "go on" until told to
+// stop after a number of questions.
 #include <atomic>
 #include <mutex>
 #include <vector>
 
 #include "engine/IProgress.h"
 
-namespace testsupport {
+namespace testkit {
 
-class FakeProgress : public IProgress {
+class ProgressSink : public IProgress {
 public:
     void UpdateProgress(_PROGRESS_INFO* pInfo) override;
     int Continued() override;
@@ -29,20 +30,4 @@ private:
     std::atomic<int> m_build{1};
 };
 
-class FakeTreeSink : public IDrirectoryTree {
-public:
-    void ShowNodes(IFileNode** ppNodes, unsigned int u32Count, int iLost) override;
-    void ShowFilesystemNode(IFilesystemNode* pRoot) override;
-
-    std::vector<IFileNode*> Nodes() const;
-    std::vector<IFilesystemNode*> Roots() const;
-    int LostBatches() const;
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<IFileNode*> m_nodes;
-    std::vector<IFilesystemNode*> m_roots;
-    int m_lostBatches = 0;
-};
-
-}  // namespace testsupport
+}  // namespace testkit
