@@ -18,11 +18,11 @@
 
 #include "BenchImage.h"
 #include "OnePartitionSearcher.h"
-#include "RunListNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/copyout/Lznt1.h"
+#include "testkit/RunListNode.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "WholeSectors.h"
-#include "bench/RunListNode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "testkit/RunListNode.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "../OnePartitionSearcher.h"
-#include "../RunListNode.h"
+#include "testkit/RunListNode.h"
 #include "Modes.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
