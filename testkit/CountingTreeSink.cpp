@@ -12,6 +12,7 @@ void CountingTreeSink::ShowNodes(IFileNode** ppNodes, unsigned int u32Count, int
 void CountingTreeSink::ShowFilesystemNode(IFilesystemNode* pRoot) {
     std::lock_guard lock(m_mutex);
     m_roots.push_back(pRoot);
+    m_shownBeforeRoot.push_back(m_u64Shown);
 }
 
 std::vector<IFileNode*> CountingTreeSink::Nodes() const {
@@ -32,6 +33,11 @@ int CountingTreeSink::LostBatches() const {
 std::uint64_t CountingTreeSink::ShownCount() const {
     std::lock_guard lock(m_mutex);
     return m_u64Shown;
+}
+
+std::vector<std::uint64_t> CountingTreeSink::ShownBeforeEachRoot() const {
+    std::lock_guard lock(m_mutex);
+    return m_shownBeforeRoot;
 }
 
 }  // namespace testkit

@@ -1,6 +1,7 @@
 #pragma once
-// A tree sink that counts the nodes shown to it and keeps them, the roots and the number of
-// lost-files batches. Benchmarks that only count tell it not to keep the nodes.
+// A tree sink that counts the nodes shown to it and keeps them, the roots (with how many nodes
+// came before each) and the number of lost-files batches. Benchmarks that only count tell it
+// not to keep the nodes.
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -21,12 +22,15 @@ public:
     std::vector<IFilesystemNode*> Roots() const;
     int LostBatches() const;
     std::uint64_t ShownCount() const;
+    /// For each root, how many nodes had been shown when it came.
+    std::vector<std::uint64_t> ShownBeforeEachRoot() const;
 
 private:
     mutable std::mutex m_mutex;
     bool m_bKeepNodes;
     std::vector<IFileNode*> m_nodes;
     std::vector<IFilesystemNode*> m_roots;
+    std::vector<std::uint64_t> m_shownBeforeRoot;
     int m_lostBatches = 0;
     std::uint64_t m_u64Shown = 0;
 };

@@ -41,14 +41,7 @@ TEST_F(DirectoryTreeBuilder, FileFoundBeforeItsFolderIsShownOnceTheFolderArrives
 }
 
 TEST_F(DirectoryTreeBuilder, RootIsShownBeforeTheFirstNodesOfItsTree) {
-    class OrderSink : public testkit::CountingTreeSink {
-    public:
-        void ShowFilesystemNode(IFilesystemNode* pRoot) override {
-            m_nodesBeforeRoot.push_back(Nodes().size());
-            CountingTreeSink::ShowFilesystemNode(pRoot);
-        }
-        std::vector<std::size_t> m_nodesBeforeRoot;
-    } sink;
+    testkit::CountingTreeSink sink;
     CDirectoryTreeBuilder builder(false, ImmediateSettings());
     builder.Initialize("Disk", &sink, &m_filter);
     builder.AddSearcherInfo(SEARCHER_TYPE_FAT, 2);
@@ -63,7 +56,7 @@ TEST_F(DirectoryTreeBuilder, RootIsShownBeforeTheFirstNodesOfItsTree) {
     ASSERT_EQ(sink.Roots().size(), 2u);
     EXPECT_STREQ(sink.Roots()[0]->GetFileName(), "Disk(NTFS)");
     EXPECT_STREQ(sink.Roots()[1]->GetFileName(), "Disk(FAT/FAT32)");
-    EXPECT_EQ(sink.m_nodesBeforeRoot, (std::vector<std::size_t>{0, 2}));
+    EXPECT_EQ(sink.ShownBeforeEachRoot(), (std::vector<std::uint64_t>{0, 2}));
 }
 
 TEST(DirectoryTreeBuilderRoots, AreNamedAfterTheDeviceAndTheSearcherType) {
