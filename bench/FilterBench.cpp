@@ -3,34 +3,15 @@
 #include <benchmark/benchmark.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "engine/core/node/FileNode.h"
 #include "engine/core/recovery/RecoveryFilter.h"
+#include "testkit/TestFileNode.h"
 #include "uimodel/FileTypeList.h"
 
 namespace {
-
-// Just a name: the filter reads nothing else of a file.
-class CNamedNode final : public CFileNode {
-public:
-    explicit CNamedNode(std::string name) : m_name(std::move(name)) {}
-    char const* GetFileName() override { return m_name.c_str(); }
-    long long GetFileSize() override { return 0; }
-    std::uint32_t GetAttribute() override { return 0; }
-    _FILETIME GetCreationTime() override { return {}; }
-    _FILETIME GetModificationTime() override { return {}; }
-    _FILETIME GetLastAccessTime() override { return {}; }
-    int IsDirectory() override { return 0; }
-    int IsDeleted() override { return 1; }
-    IFileNode* Clone() override { return new CNamedNode(m_name); }
-    void MarkDeleted() override {}
-    void FilterFileNameByDot() override {}
-
-private:
-    std::string m_name;
-};
 
 void RunFilter(benchmark::State& state, std::vector<std::string> const& names) {
     std::string error;
@@ -43,12 +24,16 @@ void RunFilter(benchmark::State& state, std::vector<std::string> const& names) {
     CRecoveryFilter filter;
     filter.SetFilterTypes(FILTER_TYPE_PICTURE | FILTER_TYPE_DOCUMENT);
 
-    std::vector<CNamedNode> nodes;
+    // Just a name: the filter reads nothing else of a file.
+    std::vector<std::unique_ptr<testkit::CTestFileNode>> nodes;
     nodes.reserve(names.size());
-    for (std::string const& name : names) nodes.emplace_back(name);
+    for (std::string const& name : names) {
+        nodes.push_back(std::make_unique<testkit::CTestFileNode>(name.c_str()));
+        nodes.back()->SetDeleted(true);
+    }
 
     for (auto _ : state) {
-        for (CNamedNode& node : nodes) benchmark::DoNotOptimize(filter.IsFileNodeValid(&node));
+        for (auto const& pNode : nodes) benchmark::DoNotOptimize(filter.IsFileNodeValid(pNode.get()));
     }
     state.SetItemsProcessed(static_cast<long long>(state.iterations()) * static_cast<long long>(nodes.size()));
 }

@@ -12,6 +12,7 @@
 #include "engine/core/tree/DirectoryTreeBuilder.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/PassAllFilter.h"
+#include "testkit/TestFileNode.h"
 
 namespace {
 
@@ -20,33 +21,20 @@ constexpr long long kRootID = 5;
 constexpr long long kFolders = 10'000;          // under the root, each with nine files
 constexpr long long kMissingParents = 100'000;  // ids the orphans name, never found
 
-class CBenchNode final : public CFileNode {
-public:
-    CBenchNode(long long s64ID, long long s64ParentID, bool bFolder)
-        : m_name(bFolder ? "folder" : "file" + std::to_string(s64ID % 97) + ".jpg"), m_bFolder(bFolder) {
-        SetNodeID(s64ID);
-        SetParentNodeID(s64ParentID);
-    }
-    char const* GetFileName() override { return m_name.c_str(); }
-    long long GetFileSize() override { return m_bFolder ? 0 : 4096; }
-    std::uint32_t GetAttribute() override { return m_bFolder ? 0x10 : 0x20; }
-    _FILETIME GetCreationTime() override { return {}; }
-    _FILETIME GetModificationTime() override { return {}; }
-    _FILETIME GetLastAccessTime() override { return {}; }
-    int IsDirectory() override { return m_bFolder ? 1 : 0; }
-    int IsDeleted() override { return 1; }
-    IFileNode* Clone() override { return new CBenchNode(GetCurrentNodeID(), GetParentNodeID(), m_bFolder); }
-    void MarkDeleted() override {}
-    void FilterFileNameByDot() override {}
-
-private:
-    std::string m_name;
-    bool m_bFolder;
-};
+testkit::CTestFileNode* BenchNode(long long s64ID, long long s64ParentID, bool bFolder) {
+    std::string const name = bFolder ? "folder" : "file" + std::to_string(s64ID % 97) + ".jpg";
+    auto* pNode = new testkit::CTestFileNode(name.c_str(), bFolder);
+    pNode->SetNodeID(s64ID);
+    pNode->SetParentNodeID(s64ParentID);
+    pNode->SetFileSize(bFolder ? 0 : 4096);
+    pNode->SetAttribute(bFolder ? 0x10 : 0x20);
+    pNode->SetDeleted(true);
+    return pNode;
+}
 
 /// Folders first in a scan's mixed order: the files of each folder trail it, orphans between.
-std::vector<CBenchNode*> MakeNodes() {
-    std::vector<CBenchNode*> nodes;
+std::vector<testkit::CTestFileNode*> MakeNodes() {
+    std::vector<testkit::CTestFileNode*> nodes;
     nodes.reserve(kNodes);
     long long s64NextID = 1000;
     long long s64Orphans = 0;
@@ -55,11 +43,11 @@ std::vector<CBenchNode*> MakeNodes() {
         if (i % 10 == 0) {
             long long const s64Folder = i / 10;
             if (s64Folder < kFolders)
-                nodes.push_back(new CBenchNode(s64ID, kRootID, true));
+                nodes.push_back(BenchNode(s64ID, kRootID, true));
             else  // a file of one of the folders: every folder's id is below 1000 + 10 * kFolders
-                nodes.push_back(new CBenchNode(s64ID, 1000 + 10 * (s64Folder % kFolders), false));
+                nodes.push_back(BenchNode(s64ID, 1000 + 10 * (s64Folder % kFolders), false));
         } else {
-            nodes.push_back(new CBenchNode(s64ID, -(s64Orphans++ % kMissingParents) - 10, false));
+            nodes.push_back(BenchNode(s64ID, -(s64Orphans++ % kMissingParents) - 10, false));
         }
     }
     return nodes;
@@ -69,7 +57,7 @@ void BM_TreeBuilderDeepScan(benchmark::State& state) {
     testkit::PassAllFilter filter(FILTER_TYPE_PICTURE);
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<CBenchNode*> nodes = MakeNodes();
+        std::vector<testkit::CTestFileNode*> nodes = MakeNodes();
         testkit::CountingTreeSink sink(false);
         TreeBuilderSettings settings;
         settings.u32RootShownPauseMs = 0;
@@ -78,7 +66,7 @@ void BM_TreeBuilderDeepScan(benchmark::State& state) {
         pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, kRootID);
         state.ResumeTiming();
 
-        for (CBenchNode* pNode : nodes)
+        for (testkit::CTestFileNode* pNode : nodes)
             if (!pBuilder->AddNode(pNode, SEARCHER_TYPE_NTFS)) pNode->Release();
         pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
         benchmark::DoNotOptimize(sink.ShownCount());

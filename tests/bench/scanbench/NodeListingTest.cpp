@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "support/TestFileNode.h"
+#include "testkit/TestFileNode.h"
 
 namespace {
 
-using testsupport::CTestFileNode;
+using testkit::CTestFileNode;
 
 TEST(NodeListingTest, PathsRunFromTheTopAndKeepEveryNameOnOneField) {
     // Nodes do not free their children: all three live on the stack.

@@ -48,7 +48,7 @@ protected:
         m_expected.insert(m_expected.end(), 5000 - 4096, 0);
     }
 
-    std::unique_ptr<testsupport::CTestFileNode> Node(long long s64Size) const { return MakeNode(m_runs, s64Size, true); }
+    std::unique_ptr<testkit::CTestFileNode> Node(long long s64Size) const { return MakeNode(m_runs, s64Size, true); }
     long long Size() const { return static_cast<long long>(m_expected.size()); }
 
     CMemoryDevice m_device;

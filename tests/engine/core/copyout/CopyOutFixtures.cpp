@@ -10,8 +10,8 @@
 
 namespace copyouttest {
 
-std::unique_ptr<testsupport::CTestFileNode> MakeNode(std::vector<DataRun> const& runs, long long s64Size, bool bCompressed) {
-    auto pNode = std::make_unique<testsupport::CTestFileNode>("file.bin");
+std::unique_ptr<testkit::CTestFileNode> MakeNode(std::vector<DataRun> const& runs, long long s64Size, bool bCompressed) {
+    auto pNode = std::make_unique<testkit::CTestFileNode>("file.bin");
     ReleasePtr<IDataRunList> pRuns(CreateDataRunList());
     for (DataRun const& run : runs) pRuns->AddDataRun(&run);
     pNode->SetDataRunList(std::move(pRuns));
@@ -20,8 +20,8 @@ std::unique_ptr<testsupport::CTestFileNode> MakeNode(std::vector<DataRun> const&
     return pNode;
 }
 
-std::unique_ptr<testsupport::CTestFileNode> MakeResidentNode(long long s64RecordSector, long long s64Size) {
-    auto pNode = std::make_unique<testsupport::CTestFileNode>("small.txt");
+std::unique_ptr<testkit::CTestFileNode> MakeResidentNode(long long s64RecordSector, long long s64Size) {
+    auto pNode = std::make_unique<testkit::CTestFileNode>("small.txt");
     auto pRuns = std::make_unique<CDataRunList>();
     DataRun const run{s64RecordSector, 1};
     pRuns->AddDataRun(&run);

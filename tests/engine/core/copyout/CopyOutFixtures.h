@@ -9,15 +9,15 @@
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "support/TestFileNode.h"
+#include "testkit/TestFileNode.h"
 
 namespace copyouttest {
 
 /// A node with these runs (clusters; start -1 for a hole) and size.
-std::unique_ptr<testsupport::CTestFileNode> MakeNode(std::vector<DataRun> const& runs, long long s64Size,
+std::unique_ptr<testkit::CTestFileNode> MakeNode(std::vector<DataRun> const& runs, long long s64Size,
                                                      bool bCompressed = false);
 /// A node whose run list is resident, keeping `s64RecordSector` as its first run's start.
-std::unique_ptr<testsupport::CTestFileNode> MakeResidentNode(long long s64RecordSector, long long s64Size);
+std::unique_ptr<testkit::CTestFileNode> MakeResidentNode(long long s64RecordSector, long long s64Size);
 
 CSearchedPartitionInfo MakePartition(long long s64StartSector, std::uint32_t u32SectorsPerCluster,
                                      std::uint32_t u32FileSystemType, std::uint32_t u32SectorSize = 512);

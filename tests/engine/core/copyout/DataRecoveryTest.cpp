@@ -118,7 +118,7 @@ protected:
     }
 
     /// Selects the node; the clone handed back is released at once.
-    bool Select(testsupport::CTestFileNode* pNode) {
+    bool Select(testkit::CTestFileNode* pNode) {
         ReleasePtr<IFileReader> pClone(m_recovery.SetRecoverNode(pNode));
         return pClone != nullptr;
     }

@@ -31,7 +31,7 @@ protected:
 
     CMemoryDevice m_device;
     CSearchedPartitionInfo m_partition;
-    std::unique_ptr<testsupport::CTestFileNode> m_pNode;
+    std::unique_ptr<testkit::CTestFileNode> m_pNode;
     std::vector<std::uint8_t> m_expected;
 };
 
@@ -107,7 +107,7 @@ TEST_F(FileReaderTest, OpenRefusesUnusableNodesAndPartitions) {
     CFileReader reader;
     auto pEmpty = MakeNode(kRuns, 0);
     EXPECT_EQ(reader.Open(&m_device, pEmpty.get(), &m_partition), 0);
-    testsupport::CTestFileNode noRuns("x");
+    testkit::CTestFileNode noRuns("x");
     noRuns.SetFileSize(10);
     EXPECT_EQ(reader.Open(&m_device, &noRuns, &m_partition), 0);
     CSearchedPartitionInfo noClusters = MakePartition(0, 0, FILE_SYSTEM_FAT32);

@@ -138,7 +138,7 @@ protected:
         };
     }
 
-    std::unique_ptr<testsupport::CTestFileNode> Node(std::string const& path, testsupport::NtfsFileLayout* pLayout = nullptr) {
+    std::unique_ptr<testkit::CTestFileNode> Node(std::string const& path, testsupport::NtfsFileLayout* pLayout = nullptr) {
         auto const layout = m_pImage->Layout(path);
         EXPECT_TRUE(layout.has_value()) << path;
         if (!layout) return nullptr;

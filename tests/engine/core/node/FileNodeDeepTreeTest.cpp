@@ -8,12 +8,12 @@
 #include <memory>
 #include <vector>
 
-#include "support/TestFileNode.h"
 #include "support/WorkerStack.h"
+#include "testkit/TestFileNode.h"
 
 namespace {
 
-using testsupport::CTestFileNode;
+using testkit::CTestFileNode;
 
 constexpr std::size_t kDepth = 200'000;
 constexpr std::size_t kWorkerStack = testsupport::kScanWorkerStack;

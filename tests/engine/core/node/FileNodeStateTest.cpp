@@ -7,11 +7,11 @@
 #include <string>
 
 #include "engine/core/node/DataRunList.h"
-#include "support/TestFileNode.h"
+#include "testkit/TestFileNode.h"
 
 namespace {
 
-using testsupport::CTestFileNode;
+using testkit::CTestFileNode;
 
 TEST(FileNodeState, NewNodeIsUncheckedShownWithoutPartitionOrSector) {
     CTestFileNode node;

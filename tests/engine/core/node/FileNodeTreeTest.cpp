@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "support/TestFileNode.h"
+#include "testkit/TestFileNode.h"
 
 namespace {
 
-using testsupport::CTestFileNode;
+using testkit::CTestFileNode;
 
 std::vector<IFileNode*> Children(IFileNode& node) {
     std::vector<IFileNode*> children;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/IStorageDevice.h"
-#include "support/TestFileNode.h"
+#include "testkit/TestFileNode.h"
 
 namespace recoverytest {
 
@@ -23,14 +23,14 @@ CSearchedPartitionInfo* NewPartition() {
 /// `stem`: what any scan type shows.
 void AddFolderWithFile(IDirecotryTreeBuilder* pBuilder, _tagSearcherType eType, std::string const& stem) {
     pBuilder->AddSearcherInfo(eType, kRootId);
-    auto* pFolder = new testsupport::CTestFileNode(stem.c_str(), true);
+    auto* pFolder = new testkit::CTestFileNode(stem.c_str(), true);
     pFolder->SetNodeID(10);
     pFolder->SetParentNodeID(kRootId);
-    auto* pFile = new testsupport::CTestFileNode((stem + ".txt").c_str());
+    auto* pFile = new testkit::CTestFileNode((stem + ".txt").c_str());
     pFile->SetNodeID(11);
     pFile->SetParentNodeID(10);
     pFile->SetFileSize(100);
-    for (testsupport::CTestFileNode* pNode : {pFolder, pFile}) {
+    for (testkit::CTestFileNode* pNode : {pFolder, pFile}) {
         pNode->SetSearcherType(eType);
         pNode->SetDeleted(true);
         if (!pBuilder->AddNode(pNode, eType)) pNode->Release();

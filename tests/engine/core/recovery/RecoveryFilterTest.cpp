@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "support/TestFileNode.h"
+#include "testkit/TestFileNode.h"
 
 namespace {
 
-using testsupport::CTestFileNode;
+using testkit::CTestFileNode;
 
 std::map<int, std::string> const kLists = {
     {1, "jpg;;png"},  // the empty piece makes "photo." a picture

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "engine/core/tree/DirectoryTreeBuilder.h"
-#include "support/TestFileNode.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/PassAllFilter.h"
+#include "testkit/TestFileNode.h"
 
 namespace treetest {
 
-using testsupport::CTestFileNode;
+using testkit::CTestFileNode;
 
 constexpr long long kRootID = 5;
 constexpr _tagSearcherType kType = SEARCHER_TYPE_NTFS;

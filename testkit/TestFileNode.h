@@ -5,7 +5,7 @@
 
 #include "engine/core/node/FileNode.h"
 
-namespace testsupport {
+namespace testkit {
 
 class CTestFileNode : public CFileNode {
 public:
@@ -48,4 +48,4 @@ private:
     _tagSearcherType m_eSearcherType = SEARCHER_TYPE_NONE;
 };
 
-}  // namespace testsupport
+}  // namespace testkit

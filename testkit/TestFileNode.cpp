@@ -1,6 +1,6 @@
-#include "support/TestFileNode.h"
+#include "testkit/TestFileNode.h"
 
-namespace testsupport {
+namespace testkit {
 
 CTestFileNode::CTestFileNode(char const* pszName, bool bDirectory) : m_bDirectory(bDirectory) {
     SetFileName(pszName);
@@ -23,4 +23,4 @@ void CTestFileNode::SetTimes(_FILETIME creation, _FILETIME modification, _FILETI
     m_lastAccess = lastAccess;
 }
 
-}  // namespace testsupport
+}  // namespace testkit
