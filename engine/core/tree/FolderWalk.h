@@ -42,10 +42,7 @@ public:
         ++m_u64Taken;
         return folder;
     }
-    /// Whether the last folder taken was a deleted one (the live queue is drained first).
-    bool InDeletedPhase() const { return m_live.empty(); }
     std::size_t Pending() const { return m_live.size() + m_deleted.size(); }
-    std::uint64_t Taken() const { return m_u64Taken; }
 
     /// Records a location as read; false when it was read before (a loop, or a shared chain).
     bool MarkRead(std::uint64_t u64Location) { return m_read.insert(u64Location).second; }
