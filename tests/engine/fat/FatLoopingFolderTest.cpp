@@ -44,7 +44,8 @@ bool WriteFile(std::string const& path, std::vector<std::uint8_t> const& bytes) 
 std::vector<std::uint32_t> FirstTwoClusters(std::string const& chain) {
     std::vector<std::uint32_t> clusters;
     std::regex const piece("<([0-9]+)(?:-([0-9]+))?>");
-    for (auto it = std::sregex_iterator(chain.begin(), chain.end(), piece); it != std::sregex_iterator() && clusters.size() < 2; ++it) {
+    auto const end = std::sregex_iterator();
+    for (auto it = std::sregex_iterator(chain.begin(), chain.end(), piece); it != end && clusters.size() < 2; ++it) {
         auto const first = static_cast<std::uint32_t>(std::stoul((*it)[1]));
         clusters.push_back(first);
         if ((*it)[2].matched && clusters.size() < 2) clusters.push_back(first + 1);
@@ -84,30 +85,36 @@ TEST_P(FatLoopingFolderTest, TheDeletedFileOfTheFirstClusterIsListedAndCopiesOut
         if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
     testsupport::TempDir const dir;
     std::string const image = dir.File("loop.img");
-    std::string const mtools = "-i " + testsupport::ShellQuote(image) + " ";
+    std::string const tree = "'::/gone/tree of files";  // opened quote: each use closes it
+    auto mtools = [&](std::string const& tool, std::string const& args) {
+        return testsupport::RunCommand(tool + " -i " + testsupport::ShellQuote(image) + " " + args);
+    };
+    auto clusters = [&](std::string const& folder) {
+        return FirstTwoClusters(testsupport::CommandOutput("mshowfat -i " + testsupport::ShellQuote(image) + " " + folder));
+    };
     std::vector<std::uint8_t> const deleted = Pattern(3000, 7);
     ASSERT_TRUE(WriteFile(dir.File("deleted"), deleted));
     ASSERT_TRUE(WriteFile(dir.File("live"), Pattern(700, 3)));
-    std::string const quotedImage = testsupport::ShellQuote(image);
-    ASSERT_EQ(testsupport::RunCommand("truncate -s 40M " + quotedImage + " && mkfs.fat -F 32 -s 1 " + quotedImage +
-                                      " >/dev/null && mmd " + mtools + "::/live ::/gone '::/gone/tree of files' && mcopy " + mtools +
-                                      testsupport::ShellQuote(dir.File("deleted")) + " '::/gone/tree of files/" + kDeletedName + "'"),
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 40M " + testsupport::ShellQuote(image) + " && mkfs.fat -F 32 -s 1 " +
+                                      testsupport::ShellQuote(image) + " >/dev/null"),
               0);
-    for (int i = 1; i <= kLiveFiles; ++i)
-        ASSERT_EQ(testsupport::RunCommand("mcopy " + mtools + testsupport::ShellQuote(dir.File("live")) + " '::/gone/tree of files/kept file " +
-                                          std::to_string(i) + ".txt'"),
-                  0);
-    std::vector<std::uint32_t> const tree = FirstTwoClusters(testsupport::CommandOutput("mshowfat " + mtools + "'::/gone/tree of files'"));
-    std::vector<std::uint32_t> const live = FirstTwoClusters(testsupport::CommandOutput("mshowfat " + mtools + "::/live"));
-    ASSERT_EQ(tree.size(), 2u) << "the folder must span two clusters";
-    ASSERT_FALSE(live.empty());
+    ASSERT_EQ(mtools("mmd", "::/live ::/gone " + tree + "'"), 0);
+    ASSERT_EQ(mtools("mcopy", testsupport::ShellQuote(dir.File("deleted")) + " " + tree + "/" + kDeletedName + "'"), 0);
+    for (int i = 1; i <= kLiveFiles; ++i) {
+        std::string const name = tree + "/kept file " + std::to_string(i) + ".txt'";
+        ASSERT_EQ(mtools("mcopy", testsupport::ShellQuote(dir.File("live")) + " " + name), 0);
+    }
+    std::vector<std::uint32_t> const treeClusters = clusters(tree + "'");
+    std::vector<std::uint32_t> const liveClusters = clusters("::/live");
+    ASSERT_EQ(treeClusters.size(), 2u) << "the folder must span two clusters";
+    ASSERT_FALSE(liveClusters.empty());
     if (GetParam().eDamage == Damage::kSecondClusterLinksBack) {
-        ASSERT_EQ(testsupport::RunCommand("mdel " + mtools + "'::/gone/tree of files/" + kDeletedName + "'"), 0);
-        ASSERT_TRUE(LinkCluster(image, tree[1], tree[0]));
+        ASSERT_EQ(mtools("mdel", tree + "/" + kDeletedName + "'"), 0);
+        ASSERT_TRUE(LinkCluster(image, treeClusters[1], treeClusters[0]));
     } else {
-        ASSERT_EQ(testsupport::RunCommand("mdeltree " + mtools + "'::/gone/tree of files'"), 0);
-        ASSERT_NE(live[0], tree[0] + 1) << "the chain must leave the tree's first cluster for the live folder's";
-        ASSERT_TRUE(LinkCluster(image, tree[0], live[0]));
+        ASSERT_EQ(mtools("mdeltree", tree + "'"), 0);
+        ASSERT_NE(liveClusters[0], treeClusters[0] + 1) << "the chain must leave the tree's first cluster for the live folder's";
+        ASSERT_TRUE(LinkCluster(image, treeClusters[0], liveClusters[0]));
     }
 
     fattest::FatQuickScan scan(image);
