@@ -1,5 +1,6 @@
 #include "engine/exfat/ExFatQuickSearch.h"
 
+#include <optional>
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IProgress.h"
@@ -47,6 +48,9 @@ bool CExFatQuickSearch::PrepareSearch(IStorageDevice* pDevice) {
     m_partition.RaiseClusterLimitToFat(bootSector.GetSectorsPerFat());
     m_partition.CreateFatTable(pDevice, bootSector.GetFatStartSector(), bootSector.GetSectorsPerFat());
     m_cluster.assign(m_partition.GetBytesPerCluster(), 0);
+    // Every folder taken was named by an entry of a cluster read, and each cluster is read once.
+    std::uint64_t const u64MaxFolders = m_partition.GetClusterLimit() * (m_partition.GetBytesPerCluster() / 32) + 1;
+    m_walk = CFolderWalk<PendingFolder>(u64MaxFolders, [this] { return m_s64NextDetachedID++; });
     m_bRecognised = true;
     long long const s64RootID = static_cast<long long>(m_partition.ConvertClusterNumToSector(m_partition.GetRootCluster()));
     return m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_EXFAT, s64RootID) != 0;
@@ -64,7 +68,7 @@ void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgres
     while (pProgress->Continued() && TakeNextFolder(folder)) {
         if (!BuildChildren(pDevice, folder)) break;
         ++u64Done;
-        std::uint64_t const u64Total = u64Done + m_liveFolders.size() + m_deletedFolders.size();
+        std::uint64_t const u64Total = u64Done + m_walk.Pending();
         std::uint64_t const u64Percent = u64Done * kPercent / u64Total;
         if (u64Percent > u64LastPercent) {
             _PROGRESS_INFO record;
@@ -86,12 +90,10 @@ void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgres
 }
 
 bool CExFatQuickSearch::TakeNextFolder(PendingFolder& folder) {
-    while (!m_liveFolders.empty() || !m_deletedFolders.empty()) {
-        std::deque<PendingFolder>& queue = !m_liveFolders.empty() ? m_liveFolders : m_deletedFolders;
-        folder = std::move(queue.front());
-        queue.pop_front();
+    while (std::optional<PendingFolder> next = m_walk.TakeNext()) {
+        folder = std::move(*next);
         if (!folder.pDeferredNode) return true;
-        if (m_readClusters.count(folder.u32FirstCluster) != 0) folder.pDeferredNode->SetID(m_s64NextDetachedID++);
+        if (std::optional<long long> const ownId = m_walk.OwnIdFor(folder.u32FirstCluster)) folder.pDeferredNode->SetID(*ownId);
         if (m_pBuilder->AddNode(folder.pDeferredNode.get(), SEARCHER_TYPE_EXFAT) == 0) {
             folder.pDeferredNode.reset();  // refused: neither it nor its children are shown
             continue;
@@ -102,8 +104,6 @@ bool CExFatQuickSearch::TakeNextFolder(PendingFolder& folder) {
     return false;
 }
 
-bool CExFatQuickSearch::IsClusterProssed(std::uint32_t u32Cluster) { return !m_readClusters.insert(u32Cluster).second; }
-
 bool CExFatQuickSearch::BuildChildren(IStorageDevice* pDevice, PendingFolder const& folder) {
     if (pDevice == nullptr || m_pBuilder == nullptr || m_cluster.empty()) return false;
     std::uint32_t const u32SectorsPerCluster = m_partition.GetSectorsPerCluster();
@@ -112,7 +112,7 @@ bool CExFatQuickSearch::BuildChildren(IStorageDevice* pDevice, PendingFolder con
     std::uint32_t u32Cluster = folder.u32FirstCluster;
     bool bResult = true;
     for (std::uint64_t u64Read = 0; u64Read < folder.u64Size;) {
-        if (!m_partition.IsHeapCluster(u32Cluster) || IsClusterProssed(u32Cluster)) break;
+        if (!m_partition.IsHeapCluster(u32Cluster) || !m_walk.MarkRead(u32Cluster)) break;
         long long const s64Sector = static_cast<long long>(m_partition.ConvertClusterNumToSector(u32Cluster));
         if (pDevice->ReadSector(m_cluster.data(), s64Sector, u32SectorsPerCluster) == 0) {
             bResult = false;
@@ -140,12 +140,12 @@ void CExFatQuickSearch::AddChildren(PendingFolder const& folder) {
         PendingFolder child{info.u32FirstCluster, info.u64DataLength, info.u8NoFatChain != 0, bDeleted, nullptr};
         if (bFolder && bDeleted) {
             child.pDeferredNode = std::move(pNode);
-            m_deletedFolders.push_back(std::move(child));
+            m_walk.AddDeleted(std::move(child));
             continue;
         }
         if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) == 0) continue;  // refused: released here
         pNode.release();  // the builder owns it now
-        if (bFolder) m_liveFolders.push_back(std::move(child));
+        if (bFolder) m_walk.AddLive(std::move(child));
     }
     m_analyzer.ClearFiles();
 }

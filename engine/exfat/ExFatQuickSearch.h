@@ -3,12 +3,11 @@
 // tree from the root cluster and hands every live and deleted entry set to the tree builder as
 // an exFAT node (searcher type 33).
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
+#include "engine/core/tree/FolderWalk.h"
 #include "engine/exfat/EFDTAnalyze.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ExFatPartition.h"
@@ -27,9 +26,7 @@ public:
 
 private:
     /// A folder waiting to be read. A deleted folder's node waits with it: the builder hears
-    /// of it only after every live folder. One whose first cluster a live folder has read by
-    /// then holds none of its own entries any more, and gets an id of its own, so that the
-    /// builder never hangs the live folder's children under it.
+    /// of it only after every live folder (the order and the id rule are CFolderWalk's).
     struct PendingFolder {
         std::uint32_t u32FirstCluster = 0;
         std::uint64_t u64Size = 0;
@@ -43,8 +40,6 @@ private:
     /// Reads one folder's clusters and adds its entry sets; false on a read failure.
     bool BuildChildren(IStorageDevice* pDevice, PendingFolder const& folder);
     void AddChildren(PendingFolder const& folder);
-    /// Whether the cluster was read before; it counts as read from now on either way.
-    bool IsClusterProssed(std::uint32_t u32Cluster);
     /// Live folders first: a deleted folder may name a cluster that a live folder now owns.
     /// A deleted folder's node goes to the builder here; false when none is left to read.
     bool TakeNextFolder(PendingFolder& folder);
@@ -54,9 +49,7 @@ private:
     CExFatPartition m_partition;
     CEFDTAnalyze m_analyzer;
     std::vector<std::uint8_t> m_cluster;
-    std::unordered_set<std::uint32_t> m_readClusters;
-    std::deque<PendingFolder> m_liveFolders;
-    std::deque<PendingFolder> m_deletedFolders;
-    /// Ids for such deleted folders, above every sector number.
+    /// Ids for deleted folders whose first cluster a live one took, above every sector number.
     long long m_s64NextDetachedID = 1LL << 62;
+    CFolderWalk<PendingFolder> m_walk{0, [this] { return m_s64NextDetachedID++; }};
 };

@@ -9,16 +9,15 @@
 #include "engine/fat/FATFilePropertiesBuilder.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
 #include "engine/fat/FATTable.h"
+#include "engine/fat/FATWalkState.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
 
 namespace {
 
-constexpr std::uint32_t kChunkSectors = 128;
 /// Room behind a chunk for an unfinished long name carried from the chunk before (at most
 /// 20 pieces and their 8.3 entry fit in 1023 bytes).
 constexpr std::uint32_t kCarrySectors = 2;
 constexpr std::uint32_t kMaxCarry = 1023;
-constexpr std::size_t kNoLongName = SIZE_MAX;
 
 /// How a folder's first two entries open it: "." and ".." as every sub-folder, neither as the
 /// FAT32 root, or one without the other as nothing a folder starts with.
@@ -35,14 +34,12 @@ DotEntries ReadDotEntries(std::uint8_t const* pFirst) {
 }  // namespace
 
 CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const* pRecord,
-                                     IStorageDevice* pDevice, std::set<std::uint32_t>* pReadClusters,
-                                     std::map<std::uint32_t, CFATFileNode*>* pFolderMap, FATVolumeGeometry const& geometry,
+                                     IStorageDevice* pDevice, FATWalkState& state, FATVolumeGeometry const& geometry,
                                      IFATTable const* pTable)
     : m_pBuilder(pBuilder),
       m_pRecord(pRecord),
       m_pDevice(pDevice),
-      m_pReadClusters(pReadClusters),
-      m_pFolderMap(pFolderMap),
+      m_state(state),
       m_geometry(geometry),
       m_pTable(pTable),
       m_revision(pDevice, geometry, pTable) {}
@@ -55,9 +52,9 @@ ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32Fi
 
 bool CFATBuildChildren::HandOver(CFATFileNode* pNode) {
     if (m_pBuilder && m_pBuilder->AddNode(pNode, SEARCHER_TYPE_FAT)) return true;
-    for (auto it = m_pFolderMap->begin(); it != m_pFolderMap->end(); ++it) {
+    for (auto it = m_state.folderMap.begin(); it != m_state.folderMap.end(); ++it) {
         if (it->second == pNode) {
-            m_pFolderMap->erase(it);
+            m_state.folderMap.erase(it);
             break;
         }
     }
@@ -73,20 +70,19 @@ void CFATBuildChildren::FinishFolder(FATRevisionLists& lists) {
     }
 }
 
-bool CFATBuildChildren::BuildRoot(FATPendingFolders& pending) {
-    if (m_geometry.eType == FILE_SYSTEM_FAT32) return BuildChildren(nullptr, m_geometry.u32RootCluster, pending, true);
+bool CFATBuildChildren::BuildRoot() {
+    if (m_geometry.eType == FILE_SYSTEM_FAT32) return BuildChildren(nullptr, m_geometry.u32RootCluster, true);
     if (m_geometry.eType != FILE_SYSTEM_FAT16 || m_geometry.u32RootSectors == 0) return false;
     std::vector<std::uint8_t> root(std::size_t{m_geometry.u32RootSectors} * m_geometry.u32SectorSize);
     if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors))
         return false;
     FATRevisionLists lists;
-    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()), nullptr, pending, lists, false);
+    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()), nullptr, lists, false);
     lists.Clear();
     return u32Result != kFailed;
 }
 
-bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, FATPendingFolders& pending,
-                                      bool bRootExempt) {
+bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt) {
     std::uint32_t const u32SectorSize = m_geometry.u32SectorSize;
     std::uint32_t const u32Spc = m_geometry.u32SectorsPerCluster;
     if (m_chunk.empty()) m_chunk.resize(std::size_t{kChunkSectors + kCarrySectors} * u32SectorSize);
@@ -104,9 +100,11 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
             next = m_pTable->GetNextCluster(c);
             c = next;
         } while (next == cur + u32Count && m_geometry.ClusterExists(next) && (u32Count + 1) * u32Spc <= kChunkSectors);
-        if (m_pReadClusters->count(cur) != 0) {
-            lists.Clear();
-            return false;  // a loop, or a folder read already
+        if (m_state.walk.WasRead(cur)) {
+            if (bFirstChunk) return false;  // a folder read already
+            // The chain loops back (or runs into another folder): the folder ends here. The
+            // deleted files held back from the chunks read are handed over all the same.
+            break;
         }
         std::size_t const chunkBytes = std::size_t{u32Count} * u32Spc * u32SectorSize;
         if (!m_pDevice->ReadSector(m_chunk.data() + carry, static_cast<long long>(m_geometry.ClusterToSector(cur)),
@@ -114,14 +112,14 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
             if (bFirstChunk) return false;
             break;  // what was read stands; stale bytes are not parsed
         }
-        for (std::uint32_t i = 0; i < u32Count; ++i) m_pReadClusters->insert(cur + i);
+        for (std::uint32_t i = 0; i < u32Count; ++i) m_state.walk.MarkRead(cur + i);
         if (bFirstChunk) {
             if (ReadDotEntries(m_chunk.data()) != (bRootExempt ? DotEntries::kAbsent : DotEntries::kPresent)) return false;
             bFirstChunk = false;
         }
         std::size_t const length = carry + chunkBytes;
         std::uint32_t const u32Consumed =
-            BuildChildrenFromBuffer(engine::ByteView(m_chunk.data(), length), pFolder, pending, lists, false);
+            BuildChildrenFromBuffer(engine::ByteView(m_chunk.data(), length), pFolder, lists, false);
         if (u32Consumed == kFailed) break;
         std::size_t const left = length > u32Consumed ? length - u32Consumed : 0;
         if (left >= 1 && left <= kMaxCarry) {
@@ -137,14 +135,13 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
 }
 
 bool CFATBuildChildren::CanStartFolder(std::uint32_t u32FirstCluster) {
-    if (!m_geometry.ClusterExists(u32FirstCluster) || m_pReadClusters->count(u32FirstCluster) != 0) return false;
+    if (!m_geometry.ClusterExists(u32FirstCluster) || m_state.walk.WasRead(u32FirstCluster)) return false;
     std::vector<std::uint8_t> sector(m_geometry.u32SectorSize);
     return m_pDevice->ReadSector(sector.data(), static_cast<long long>(m_geometry.ClusterToSector(u32FirstCluster)), 1) &&
            ReadDotEntries(sector.data()) == DotEntries::kPresent;
 }
 
-std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder,
-                                                         FATPendingFolders& pending, FATRevisionLists& lists,
+std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder, FATRevisionLists& lists,
                                                          bool bStopAtInvalid) {
     bool bParentDeleted = false;
     std::uint32_t u32ParentCluster = 0;
@@ -155,77 +152,53 @@ std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes,
         u32ParentCluster = static_cast<std::uint32_t>(pParent->GetFirstClusterNum());
     }
     std::size_t const length = std::min<std::size_t>(bytes.Size(), kFailed - 1);
-    std::size_t longNameStart = kNoLongName;
-    int iDots = 0;
-    std::size_t off = 0;
-    for (; off + CTempFATDirEntry::kSize <= length; off += CTempFATDirEntry::kSize) {
-        CTempFATDirEntry const entry(bytes.Sub(off, CTempFATDirEntry::kSize));
-        if (!entry.IsValidFATDirEntry(false)) {
-            longNameStart = kNoLongName;
-            if (bStopAtInvalid) return static_cast<std::uint32_t>(length);
-            continue;
-        }
-        if (entry.IsLongFileNameEntry()) {
-            if (longNameStart == kNoLongName) longNameStart = off;
-            continue;
-        }
-        std::size_t const nameStart = longNameStart;
-        longNameStart = kNoLongName;
-        if (entry.IsVolumeLabel()) continue;
-        if (bytes.U8(off) == '.') {
-            if (++iDots > 2) return kFailed;
-            continue;
-        }
-        std::uint32_t const fc = entry.GetFirstClusterNO();
-        if (fc > 2 && !m_geometry.ClusterExists(fc)) {
-            if (bStopAtInvalid) return static_cast<std::uint32_t>(off);
-            continue;
-        }
-        if (fc == u32ParentCluster && u32ParentCluster != 0) continue;
-        std::size_t const first = nameStart != kNoLongName ? nameStart : off;
-        std::unique_ptr<CFATFileProperties> pProperties =
-            CFATFilePropertiesBuilder::BuildFATFilePropertyFromDirEntryBuffer(bytes.Sub(first, off + CTempFATDirEntry::kSize - first));
-        if (!pProperties) continue;
-        if (bParentDeleted) pProperties->SetState(pProperties->GetState() | CFATFileProperties::kStateDeleted);
-        pProperties->SetParentFirstClusterNum(u32ParentCluster);
-        pProperties->SetMetaDataSector(static_cast<long long>(m_geometry.ClusterToSector(u32ParentCluster)));
-        bool const bFolder = pProperties->IsDirectory();
-        bool const bDeleted = pProperties->GetState() == CFATFileProperties::kStateDeleted;
-        ReleasePtr<IDataRunList> pRuns;
-        if (bFolder) {
-            pProperties->SetFirstClusterNum(fc);
-        } else if (pProperties->GetFileSize() < 1) {
-            auto& numbering = CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject();
-            pProperties->SetFirstClusterNum(static_cast<long long>(numbering.GetVirtualClusterNum()));
-        } else {
-            pProperties->SetFirstClusterNum(fc);
-            pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted());
-        }
-        if (m_revision.IsOn() && bFolder && !entry.IsErased()) {
-            auto pCopy = std::make_unique<CFATFileNode>();
-            pCopy->SetFileProperties(std::make_unique<CFATFileProperties>(*pProperties));
-            lists.folderCopies.push_back(std::move(pCopy));
-        }
-        auto pNode = std::make_unique<CFATFileNode>();
-        pNode->SetFileProperties(std::move(pProperties));
-        if (pRuns) pNode->SetDataRunList(std::move(pRuns));
-        if (m_pRecord) pNode->SetBelongedPartition(m_pRecord->m_u16PartitionIndex);
+    fat::ParseFATFolderEntries(bytes.Sub(0, length), {bStopAtInvalid, m_geometry.u32Clusters}, m_parsed);
+    for (fat::FATFolderEntry const& entry : m_parsed.entries) AddEntry(entry, bParentDeleted, u32ParentCluster, lists);
+    return m_parsed.bFailed ? kFailed : static_cast<std::uint32_t>(m_parsed.consumed);
+}
 
-        if (m_revision.IsOn() && !bFolder && bDeleted) {
-            lists.deletedFiles.push_back(std::move(pNode));  // handed over after the revision
-            continue;
-        }
-        if (bFolder && pNode->IsDeleted()) {
-            m_pFolderMap->emplace(fc, pNode.get());
-            if (bDeleted) lists.deletedFolders.push_back(pNode.get());
-            pending.deleted.push_back(std::move(pNode));
-            continue;
-        }
-        CFATFileNode* pHanded = pNode.release();
-        if (!HandOver(pHanded) || !bFolder) continue;
-        m_pFolderMap->emplace(fc, pHanded);
-        pending.live.push_back(pHanded);
+void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentDeleted, std::uint32_t u32ParentCluster,
+                                 FATRevisionLists& lists) {
+    std::uint32_t const fc = entry.u32FirstCluster;
+    if (fc == u32ParentCluster && u32ParentCluster != 0) return;
+    std::unique_ptr<CFATFileProperties> pProperties = CFATFilePropertiesBuilder::BuildFATFileProperty(entry);
+    if (bParentDeleted) pProperties->SetState(pProperties->GetState() | CFATFileProperties::kStateDeleted);
+    pProperties->SetParentFirstClusterNum(u32ParentCluster);
+    pProperties->SetMetaDataSector(static_cast<long long>(m_geometry.ClusterToSector(u32ParentCluster)));
+    bool const bFolder = pProperties->IsDirectory();
+    bool const bDeleted = pProperties->GetState() == CFATFileProperties::kStateDeleted;
+    ReleasePtr<IDataRunList> pRuns;
+    if (bFolder) {
+        pProperties->SetFirstClusterNum(fc);
+    } else if (pProperties->GetFileSize() < 1) {
+        auto& numbering = CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject();
+        pProperties->SetFirstClusterNum(static_cast<long long>(numbering.GetVirtualClusterNum()));
+    } else {
+        pProperties->SetFirstClusterNum(fc);
+        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted());
     }
-    if (longNameStart != kNoLongName) return static_cast<std::uint32_t>(longNameStart);
-    return static_cast<std::uint32_t>(off);
+    if (m_revision.IsOn() && bFolder && !entry.bErased) {
+        auto pCopy = std::make_unique<CFATFileNode>();
+        pCopy->SetFileProperties(std::make_unique<CFATFileProperties>(*pProperties));
+        lists.folderCopies.push_back(std::move(pCopy));
+    }
+    auto pNode = std::make_unique<CFATFileNode>();
+    pNode->SetFileProperties(std::move(pProperties));
+    if (pRuns) pNode->SetDataRunList(std::move(pRuns));
+    if (m_pRecord) pNode->SetBelongedPartition(m_pRecord->m_u16PartitionIndex);
+
+    if (m_revision.IsOn() && !bFolder && bDeleted) {
+        lists.deletedFiles.push_back(std::move(pNode));  // handed over after the revision
+        return;
+    }
+    if (bFolder && pNode->IsDeleted()) {
+        m_state.folderMap.emplace(fc, pNode.get());
+        if (bDeleted) lists.deletedFolders.push_back(pNode.get());
+        m_state.walk.AddDeleted(FATPendingFolder{nullptr, std::move(pNode)});
+        return;
+    }
+    CFATFileNode* pHanded = pNode.release();
+    if (!HandOver(pHanded) || !bFolder) return;
+    m_state.folderMap.emplace(fc, pHanded);
+    m_state.walk.AddLive(FATPendingFolder{pHanded, nullptr});
 }

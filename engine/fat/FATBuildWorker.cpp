@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <limits>
+#include <optional>
 #include <vector>
 
 #include "engine/IProgress.h"
@@ -30,7 +30,13 @@ void Report(IProgress* pProgress, std::uint64_t u64Done) {
 
 CFATBuildWorker::CFATBuildWorker(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, CFATSearchedPartitionInfo const* pRecord,
                                  IStorageDevice* pDevice, FATVolumeGeometry const& geometry, IFATTable const* pTable)
-    : m_pBuilder(pBuilder), m_pProgress(pProgress), m_pRecord(pRecord), m_pDevice(pDevice), m_geometry(geometry), m_pTable(pTable) {}
+    : m_pBuilder(pBuilder),
+      m_pProgress(pProgress),
+      m_pRecord(pRecord),
+      m_pDevice(pDevice),
+      m_geometry(geometry),
+      m_pTable(pTable),
+      m_state(geometry) {}
 
 bool CFATBuildWorker::IsFullValidDBR(engine::ByteView bootSector, long long s64Start, IStorageDevice* pDevice) {
     if (!pDevice || s64Start < 0) return false;
@@ -52,44 +58,41 @@ bool CFATBuildWorker::IsFullValidDBR(engine::ByteView bootSector, long long s64S
 
 RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
     CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().ResetVirtualClusterNum();
-    CFATBuildChildren children(m_pBuilder, m_pRecord, m_pDevice, &m_readClusters, &m_folderMap, m_geometry, m_pTable);
-    FATPendingFolders pending;
-    if (!children.BuildRoot(pending)) return ENGINE_RESULT(kModuleFatSearch, kCodeRootUnreadable);
+    CFATBuildChildren children(m_pBuilder, m_pRecord, m_pDevice, m_state, m_geometry, m_pTable);
+    if (!children.BuildRoot()) return ENGINE_RESULT(kModuleFatSearch, kCodeRootUnreadable);
 
     RESULT result = kResultSuccess;
     std::uint64_t u64Done = 0;
     std::uint64_t u64LastPercent = 0;
-    while (!pending.Empty()) {
+    while (m_state.walk.Pending() != 0) {
         if (m_pProgress) {
             if (!m_pProgress->Continued()) {
                 result = ENGINE_RESULT(kModuleFatSearch, kCodeStopped);
                 break;
             }
             ++u64Done;
-            std::uint64_t const u64Percent = u64Done * 100 / (u64Done + pending.Size());
+            std::uint64_t const u64Percent = u64Done * 100 / (u64Done + m_state.walk.Pending());
             if (u64Percent > u64LastPercent) {
                 u64LastPercent = u64Percent;
                 Report(m_pProgress, u64Percent);
             }
         }
-        CFATFileNode* pFolder = nullptr;
+        std::optional<FATPendingFolder> next = m_state.walk.TakeNext();
+        if (!next) break;  // the walk's bound: only hostile links get here
+        CFATFileNode* pFolder = next->pLive;
         bool bRetried = false;
-        if (!pending.live.empty()) {
-            pFolder = pending.live.front();
-            pending.live.pop_front();
-        } else {
+        if (next->pDeleted) {
             // The tree builder files a node under the id it has when handed over, so the retry
             // settles the folder's first cluster before that: its files then find it.
-            bRetried = BuildSubDirChild(children, *pending.deleted.front());
-            if (!bRetried) SeparateFromLiveFolder(*pending.deleted.front());
-            pFolder = pending.deleted.front().release();
-            pending.deleted.pop_front();
+            bRetried = BuildSubDirChild(children, *next->pDeleted);
+            if (!bRetried) SeparateFromLiveFolder(*next->pDeleted);
+            pFolder = next->pDeleted.release();
             if (!children.HandOver(pFolder)) continue;
         }
         CFATFileProperties* pProperties = pFolder->GetFileProperties();
         if (!pProperties || pFolder->GetFirstChild() != nullptr) continue;
         auto const fc = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum());
-        if (children.BuildChildren(pFolder, fc, pending, false) && bRetried)
+        if (children.BuildChildren(pFolder, fc, false) && bRetried)
             std::printf("\n ++++++++++++++++FirstCluNum=%lld,fileName=%s\n", static_cast<long long>(fc), pProperties->GetFileName());
     }
     if (m_pProgress && result == kResultSuccess) Report(m_pProgress, 100);
@@ -97,12 +100,10 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
 }
 
 void CFATBuildWorker::SeparateFromLiveFolder(CFATFileNode& folder) {
-    CFATFileProperties* pProperties = folder.GetFileProperties();
+    CFATFileProperties const* pProperties = folder.GetFileProperties();
     if (!pProperties) return;
-    auto const u64FirstCluster = static_cast<std::uint64_t>(pProperties->GetFirstClusterNum());
-    if (u64FirstCluster > std::numeric_limits<std::uint32_t>::max() || m_readClusters.count(static_cast<std::uint32_t>(u64FirstCluster)) == 0) return;
-    folder.SetCurrentNodeID(
-        static_cast<long long>(CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().GetVirtualClusterNum()));
+    if (std::optional<long long> const ownId = m_state.walk.OwnIdFor(static_cast<std::uint64_t>(pProperties->GetFirstClusterNum())))
+        folder.SetCurrentNodeID(*ownId);
 }
 
 bool CFATBuildWorker::BuildSubDirChild(CFATBuildChildren& children, CFATFileNode& folder) {

@@ -1,18 +1,17 @@
 #pragma once
 // Turns one FAT16 or FAT32 volume into nodes for the tree builder. The quick build walks the
-// intact volume from its root, folder by folder; every folder is read once (the read-cluster
-// set), so a looping or shared chain cannot make the walk run on.
+// intact volume from its root, folder by folder, through the shared folder walk: live folders
+// before deleted ones, every cluster read once, so a looping or shared chain cannot make the walk
+// run on.
 #include <cstdint>
-#include <map>
-#include <set>
 
 #include "engine/Result.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATVolumeGeometry.h"
+#include "engine/fat/FATWalkState.h"
 
 class CFATBuildChildren;
-struct FATPendingFolders;
 class CFATSearchedPartitionInfo;
 class IDirecotryTreeBuilder;
 class IFATTable;
@@ -39,8 +38,8 @@ private:
     bool BuildSubDirChild(CFATBuildChildren& children, CFATFileNode& folder);
     /// A deleted folder whose first cluster a live folder has already read holds none of its
     /// own entries any more; under that cluster as its id it would take the live folder's files
-    /// whenever the tree builder's parent choice favours it. It gets an id of its own instead,
-    /// from the numbering that gives clusterless files theirs.
+    /// whenever the tree builder's parent choice favours it. It gets an id of its own instead
+    /// (CFolderWalk::OwnIdFor), from the numbering that gives clusterless files theirs.
     void SeparateFromLiveFolder(CFATFileNode& folder);
 
     IDirecotryTreeBuilder* m_pBuilder;
@@ -49,6 +48,5 @@ private:
     IStorageDevice* m_pDevice;
     FATVolumeGeometry m_geometry;
     IFATTable const* m_pTable;
-    std::map<std::uint32_t, CFATFileNode*> m_folderMap;  // nodes owned by the tree builder
-    std::set<std::uint32_t> m_readClusters;
+    FATWalkState m_state;
 };

@@ -1,17 +1,10 @@
 #include "engine/fat/FATSearchedPartitionInfo.h"
 
 CFATSearchedPartitionInfo* CFATSearchedPartitionInfo::Clone() const {
-    auto* pCopy = new CFATSearchedPartitionInfo(m_u32SectorSize);
-    pCopy->m_s64StartSector = m_s64StartSector;
-    pCopy->SetStartSector(GetStartSector());
-    pCopy->SetTotalSectors(GetTotalSectors());
-    pCopy->m_u32FileSystemType = m_u32FileSystemType;
-    pCopy->m_u32SectorsPerCluster = m_u32SectorsPerCluster;
-    pCopy->m_u16PartitionIndex = m_u16PartitionIndex;
-    pCopy->m_u16ReservedSectors = m_u16ReservedSectors;
-    pCopy->m_u32SectorsPerFat = m_u32SectorsPerFat;
-    pCopy->m_u32TotalClusters = m_u32TotalClusters;
-    pCopy->m_u32RootInfo = m_u32RootInfo;
-    pCopy->m_u32Flags = m_u32Flags;
+    // Copy construction, so that a field added later is copied without a line here.
+    auto* pCopy = new CFATSearchedPartitionInfo(*this);
+    CSearchedPartitionInfo const fresh(m_u32SectorSize);
+    pCopy->m_u64FileSystemCount = fresh.m_u64FileSystemCount;
+    pCopy->m_dScore = fresh.m_dScore;
     return pCopy;
 }

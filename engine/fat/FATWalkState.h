@@ -1,0 +1,27 @@
+#pragma once
+// What the quick build of one FAT volume shares between the worker, which takes the folders, and
+// the children builder, which reads them: the folder walk (pending folders, clusters read) and
+// the map from a folder's first cluster to its node.
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "engine/core/tree/FolderWalk.h"
+#include "engine/fat/FATFileNode.h"
+#include "engine/fat/FATVolumeGeometry.h"
+
+/// A folder waiting to be read: a live one the tree builder holds already, or a deleted one
+/// that reaches the builder only when its turn comes.
+struct FATPendingFolder {
+    CFATFileNode* pLive = nullptr;             // not owned: the tree builder holds it
+    std::unique_ptr<CFATFileNode> pDeleted;    // not handed over yet
+};
+
+struct FATWalkState {
+    /// The walk's bound follows from the volume: every folder taken was named by an entry of a
+    /// chunk read, and each chunk starts at a cluster not read before.
+    explicit FATWalkState(FATVolumeGeometry const& geometry);
+
+    CFolderWalk<FATPendingFolder> walk;
+    std::map<std::uint32_t, CFATFileNode*> folderMap;  // nodes owned by the tree builder
+};
