@@ -1,13 +1,12 @@
 // scanbench carve: the signature search alone over an image, one line per carved file, and
 // optionally every carved file copied out.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "CarveScan.h"
+#include "CommandLine.h"
 #include "Modes.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDataRunList.h"
@@ -20,11 +19,6 @@
 namespace scanbench {
 
 namespace {
-
-int CarveUsage() {
-    std::fprintf(stderr, "usage: scanbench carve IMAGE [--sector-size N] [--recover DIR]\n");
-    return 2;
-}
 
 /// Copies every carved file to DIR/<folder>/<name>; answers the number that failed.
 int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& directory) {
@@ -51,20 +45,20 @@ int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& direc
 }  // namespace
 
 int RunCarveMode(std::span<char* const> args) {
-    if (args.empty()) return CarveUsage();
-    char const* pszPath = args[0];
+    constexpr OptionSpec kOptions[] = {{"--sector-size", true}, {"--recover", true}};
+    auto const commandLine = CCommandLine::Parse(args, kOptions, 1);
+    if (!commandLine) return kUsageError;
+    char const* pszPath = commandLine->Operand(0).c_str();
     std::uint32_t u32SectorSize = 0;
-    std::string recoverDirectory;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string_view const option = args[i];
-        if (i + 1 >= args.size()) return CarveUsage();
-        if (option == "--sector-size")
-            u32SectorSize = static_cast<std::uint32_t>(std::strtoul(args[++i], nullptr, 10));
-        else if (option == "--recover")
-            recoverDirectory = args[++i];
-        else
-            return CarveUsage();
+    if (auto const text = commandLine->Value("--sector-size")) {
+        auto const size = ParseCount(*text);
+        if (!size || *size == 0 || *size > 0xFFFFFFFF) {
+            std::fprintf(stderr, "scanbench: --sector-size takes a number of bytes\n");
+            return kUsageError;
+        }
+        u32SectorSize = static_cast<std::uint32_t>(*size);
     }
+    std::string const recoverDirectory = commandLine->Value("--recover").value_or("");
 
     std::unique_ptr<IStorageDevice> pImage(CreateDiskDevice(pszPath));
     if (!pImage || !pImage->Open()) {
@@ -77,7 +71,7 @@ int RunCarveMode(std::span<char* const> args) {
         if (!pResized) {
             std::fprintf(stderr, "scanbench: sector size %u does not fit the image's %d\n", u32SectorSize,
                          pImage->GetSectorSize());
-            return 2;
+            return kUsageError;
         }
     }
     IStorageDevice& device = pResized ? *pResized : *pImage;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "CommandLine.h"
 #include "FoundFiles.h"
 #include "NodeListing.h"
 #include "Modes.h"
@@ -261,12 +262,12 @@ int RunScan(ScanOptions const& options) {
 
 int RunCompleteMode(std::span<char* const> args) {
     auto options = ParseScanOptions(ScanKind::Complete, args);
-    return options ? RunScan(*options) : 2;
+    return options ? RunScan(*options) : kUsageError;
 }
 
 int RunQuickMode(std::span<char* const> args) {
     auto options = ParseScanOptions(ScanKind::Quick, args);
-    return options ? RunScan(*options) : 2;
+    return options ? RunScan(*options) : kUsageError;
 }
 
 }  // namespace scanbench
