@@ -7,10 +7,11 @@
 
 #include "CarveScan.h"
 #include "CommandLine.h"
+#include "ExclusiveCopy.h"
 #include "Modes.h"
+#include "OutputNames.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDataRunList.h"
-#include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/carve/RAWFileManager.h"
@@ -20,22 +21,23 @@ namespace scanbench {
 
 namespace {
 
-/// Copies every carved file to DIR/<folder>/<name>; answers the number that failed.
+/// Copies every carved file to DIR/<folder>/<name>, never over a file there; answers the
+/// number that failed.
 int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& directory) {
     ReleasePtr<IDataRecovery> pRecovery(CreateDataRecoveryObj());
     if (Failed(pRecovery->Initialize(scan.pController.get(), &device))) {
         std::fprintf(stderr, "scanbench: copy-out cannot start\n");
         return static_cast<int>(scan.tree.Files().size());
     }
+    COutputNames names;
     int iFailures = 0;
     for (IFileNode* pFile : scan.tree.Files()) {
-        std::filesystem::path const folder = std::filesystem::path(directory) / scan.tree.FolderOf(pFile);
-        std::error_code error;
-        std::filesystem::create_directories(folder, error);
-        std::string const target = (folder / pFile->GetFileName()).string();
-        ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pFile));
-        if (!pReader || Failed(pRecovery->RecoverTo(target.c_str(), nullptr, 0))) {
-            std::fprintf(stderr, "scanbench: could not recover %s\n", target.c_str());
+        std::string const folder = scan.tree.FolderOf(pFile);
+        ExclusiveCopy const copy = CopyExclusively(*pRecovery, pFile, std::filesystem::path(directory) / folder,
+                                                   [&] { return names.Claim(folder, pFile->GetFileName() ? pFile->GetFileName() : ""); });
+        if (Failed(copy.result)) {
+            std::fprintf(stderr, "scanbench: could not recover %s/%s (0x%016llx)\n", folder.c_str(), copy.name.c_str(),
+                         static_cast<unsigned long long>(copy.result));
             ++iFailures;
         }
     }
