@@ -86,7 +86,7 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
         RESULT const result = copy.result;
         if (!outDir.empty() && Failed(result)) {
             ++counts.u64Failures;
-            std::fprintf(stderr, "scanbench: %s not written (0x%016llx)\n", relative.c_str(),
+            std::fprintf(stderr, "scanbench: %s%s not written (0x%016llx)\n", manifestPrefix.c_str(), relative.c_str(),
                          static_cast<unsigned long long>(result));
         } else if (!outDir.empty()) {
             ++counts.u64Files;

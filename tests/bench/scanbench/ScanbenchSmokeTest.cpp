@@ -148,6 +148,25 @@ TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTa
     EXPECT_EQ(ReadText(manifest), "QUORIN/Disk(FAT_FAT32)/HELLO_2.TXT\t14\t0\t0x0\n");
 }
 
+TEST_F(ScanbenchSmokeTest, ACopyThatFailsLeavesNoFileBehind) {
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
+    // A partial dump: the file's clusters lie past the image's end, so its copy fails.
+    std::string const image = m_dir.File("cut.img");
+    std::string const source = m_dir.File("big.bin");
+    ASSERT_EQ(testsupport::RunCommand("head -c 20M /dev/urandom > " + source + " && truncate -s 40M " + image +
+                                      " && mkfs.fat -F 32 -n CUT " + image + " >/dev/null 2>&1 && MTOOLS_SKIP_CHECK=1 mcopy -i " +
+                                      image + " " + source + " ::/BIG.BIN && truncate -s 10M " + image),
+              0);
+    std::string const out = m_dir.File("out");
+    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + out);
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.iExit, 1);
+    EXPECT_EQ(run.result.at("files"), "1");
+    EXPECT_EQ(run.result.at("failures"), "1");
+    EXPECT_NE(run.output.find("scanbench: CUT/Disk(FAT_FAT32)/BIG.BIN not written"), std::string::npos);
+    for (auto const& entry : fs::recursive_directory_iterator(out)) EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+}
+
 // Every mode refuses what it does not understand, with its usage and exit status 2, before it
 // opens anything: "carve IMG --out DIR" once scanned and silently wrote nothing.
 struct Refusal {
