@@ -9,6 +9,8 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ScanbenchRun.h"
 #include "support/LoopDevice.h"
@@ -30,6 +32,18 @@ protected:
     void SetUp() override {
         if (Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
     }
+    /// A 40 MiB FAT32 image named `label`, its root holding a file for each name, filled with
+    /// what the shell command beside it writes.
+    std::string MakeFat32Image(std::string const& label, std::vector<std::pair<std::string, std::string>> const& files) {
+        std::string const image = m_dir.File(label + ".img");
+        std::string command = "truncate -s 40M " + image + " && mkfs.fat -F 32 -n " + label + " " + image + " >/dev/null 2>&1";
+        for (auto const& [name, contents] : files)
+            command += " && " + contents + " > " + m_dir.File(name) + " && MTOOLS_SKIP_CHECK=1 mcopy -i " + image + " " +
+                       m_dir.File(name) + " ::/" + name;
+        EXPECT_EQ(testsupport::RunCommand(command), 0) << command;
+        return image;
+    }
+
     testsupport::TempDir m_dir;
 };
 
@@ -48,14 +62,7 @@ TEST_F(ScanbenchSmokeTest, ThePassthroughHashEqualsTheImagesSha256) {
 
 TEST_F(ScanbenchSmokeTest, AQuickScanOfAFatImageListsItsFilesAndCopiesThemOut) {
     if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
-    std::string const image = m_dir.File("fat.img");
-    std::string const source = m_dir.File("hello.txt");
-    std::string const empty = m_dir.File("empty.txt");
-    ASSERT_EQ(testsupport::RunCommand("printf 'hello from fat' > " + source + " && : > " + empty + " && truncate -s 40M " + image +
-                                      " && mkfs.fat -F 32 -n QUORIN " + image + " >/dev/null 2>&1 && MTOOLS_SKIP_CHECK=1 mcopy -i " +
-                                      image + " " + source + " ::/HELLO.TXT && MTOOLS_SKIP_CHECK=1 mcopy -i " + image + " " +
-                                      empty + " ::/EMPTY.TXT"),
-              0);
+    std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}, {"EMPTY.TXT", ":"}});
     std::string const out = m_dir.File("out");
     ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + out);
     SCOPED_TRACE(run.output);
@@ -121,12 +128,7 @@ TEST_F(ScanbenchSmokeTest, AnImageWithoutAFileSystemIsSaidToHoldNone) {
 
 TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTakeFreeNames) {
     if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
-    std::string const image = m_dir.File("fat.img");
-    std::string const source = m_dir.File("hello.txt");
-    ASSERT_EQ(testsupport::RunCommand("printf 'hello from fat' > " + source + " && truncate -s 40M " + image +
-                                      " && mkfs.fat -F 32 -n QUORIN " + image + " >/dev/null 2>&1 && MTOOLS_SKIP_CHECK=1 mcopy -i " +
-                                      image + " " + source + " ::/HELLO.TXT"),
-              0);
+    std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});
     // A bare volume's files go under a folder named for its label. The folder holds a file of
     // the found one's name already, and one of its first suffixed name.
     fs::path const folder = fs::path(m_dir.File("out")) / "QUORIN" / "Disk(FAT_FAT32)";
@@ -151,12 +153,8 @@ TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTa
 TEST_F(ScanbenchSmokeTest, ACopyThatFailsLeavesNoFileBehind) {
     if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
     // A partial dump: the file's clusters lie past the image's end, so its copy fails.
-    std::string const image = m_dir.File("cut.img");
-    std::string const source = m_dir.File("big.bin");
-    ASSERT_EQ(testsupport::RunCommand("head -c 20M /dev/urandom > " + source + " && truncate -s 40M " + image +
-                                      " && mkfs.fat -F 32 -n CUT " + image + " >/dev/null 2>&1 && MTOOLS_SKIP_CHECK=1 mcopy -i " +
-                                      image + " " + source + " ::/BIG.BIN && truncate -s 10M " + image),
-              0);
+    std::string const image = MakeFat32Image("CUT", {{"BIG.BIN", "head -c 20M /dev/urandom"}});
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 10M " + image), 0);
     std::string const out = m_dir.File("out");
     ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + out);
     SCOPED_TRACE(run.output);
