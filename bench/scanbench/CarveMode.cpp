@@ -33,8 +33,9 @@ int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& direc
     int iFailures = 0;
     for (IFileNode* pFile : scan.tree.Files()) {
         std::string const folder = scan.tree.FolderOf(pFile);
-        ExclusiveCopy const copy = CopyExclusively(*pRecovery, pFile, std::filesystem::path(directory) / folder,
-                                                   [&] { return names.Claim(folder, pFile->GetFileName() ? pFile->GetFileName() : ""); });
+        char const* pszName = pFile->GetFileName();
+        auto const claim = [&] { return names.Claim(folder, pszName ? pszName : ""); };
+        ExclusiveCopy const copy = CopyExclusively(*pRecovery, pFile, std::filesystem::path(directory) / folder, claim);
         if (Failed(copy.result)) {
             std::fprintf(stderr, "scanbench: could not recover %s/%s (0x%016llx)\n", folder.c_str(), copy.name.c_str(),
                          static_cast<unsigned long long>(copy.result));

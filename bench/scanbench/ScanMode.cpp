@@ -1,24 +1,24 @@
 // scanbench complete / quick: runs a recovery controller over a device or image the way the UI
 // model does, counts what it found, optionally writes it out, and reports the throughput.
 #include <algorithm>
-#include <cstring>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
 #include "CommandLine.h"
 #include "FoundFiles.h"
 #include "NodeListing.h"
-#include "OutputNames.h"
 #include "Modes.h"
+#include "OutputNames.h"
 #include "PassthroughSearcher.h"
 #include "ResultCollector.h"
 #include "ScanOptions.h"
 #include "ScanProgress.h"
 #include "engine/EngineEntryPoints.h"
-#include "engine/IRecoveryController.h"
 #include "engine/IPartitionTableAnalyze.h"
+#include "engine/IRecoveryController.h"
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
