@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "CommandLine.h"
 
@@ -9,14 +10,12 @@ namespace scanbench {
 
 namespace {
 
-constexpr OptionSpec kQuickOptions[] = {
-    {"--partition", true}, {"--out", true}, {"--types", true}, {"--deleted-only", false}, {"--stop-after", true},
-    {"--manifest", true},
+// The quick scan's options, then those of the complete scan alone.
+constexpr OptionSpec kOptions[] = {
+    {"--partition", true}, {"--out", true},     {"--types", true},        {"--deleted-only", false}, {"--stop-after", true},
+    {"--manifest", true},  {"--volume", false}, {"--passthrough", false}, {"--hash", false},
 };
-constexpr OptionSpec kCompleteOptions[] = {
-    {"--partition", true},  {"--out", true},        {"--types", true},   {"--deleted-only", false}, {"--stop-after", true},
-    {"--manifest", true},   {"--volume", false},    {"--passthrough", false}, {"--hash", false},
-};
+constexpr std::size_t kQuickOptionCount = 6;
 
 /// Says what is wrong with an option's value; null for a command line to refuse.
 std::nullopt_t Refuse(char const* pszWhy) {
@@ -28,7 +27,8 @@ std::nullopt_t Refuse(char const* pszWhy) {
 
 std::optional<ScanOptions> ParseScanOptions(ScanKind eKind, std::span<char* const> args) {
     bool const bComplete = eKind == ScanKind::Complete;
-    auto const commandLine = bComplete ? CCommandLine::Parse(args, kCompleteOptions, 1) : CCommandLine::Parse(args, kQuickOptions, 1);
+    std::span<OptionSpec const> const known(kOptions, bComplete ? std::size(kOptions) : kQuickOptionCount);
+    auto const commandLine = CCommandLine::Parse(args, known, 1);
     if (!commandLine) return std::nullopt;
     ScanOptions options;
     options.eKind = eKind;
