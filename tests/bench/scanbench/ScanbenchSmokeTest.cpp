@@ -27,6 +27,12 @@ using scanbenchtest::RunScanbench;
 using scanbenchtest::Scanbench;
 using scanbenchtest::ScanbenchRun;
 
+/// Unmounts a folder at the end of a test.
+struct Unmount {
+    std::string path;
+    ~Unmount() { testsupport::RunCommand("umount " + path); }
+};
+
 class ScanbenchSmokeTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -97,10 +103,7 @@ TEST_F(ScanbenchSmokeTest, AnOutputFolderOnTheScannedDeviceIsRefusedBeforeAnythi
     fs::create_directory(mountPoint);
     if (testsupport::RunCommand("mount -o ro " + loop.Node() + " " + mountPoint + " 2>/dev/null") != 0)
         GTEST_SKIP() << "cannot mount " << loop.Node();
-    struct Unmount {
-        std::string path;
-        ~Unmount() { testsupport::RunCommand("umount " + path); }
-    } const unmount{mountPoint};
+    Unmount const unmount{mountPoint};
 
     for (std::string const& device : {loop.Node(), image}) {
         SCOPED_TRACE(device);
@@ -148,6 +151,34 @@ TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTa
     for (auto const& entry : fs::recursive_directory_iterator(m_dir.File("out"))) uFiles += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(uFiles, 3u);  // and no temporary file left behind
     EXPECT_EQ(ReadText(manifest), "QUORIN/Disk(FAT_FAT32)/HELLO_2.TXT\t14\t0\t0x0\n");
+}
+
+// exFAT ignores case, as FAT and HFS+ do: there HELLO.TXT is the name hello.txt already has.
+TEST_F(ScanbenchSmokeTest, OnAVolumeThatIgnoresCaseAFileOfTheSameNameInAnotherCaseIsKept) {
+    for (char const* pszTool : {"mkfs.fat", "mcopy", "mkfs.exfat", "mount.exfat-fuse"})
+        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+    std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});
+    std::string const destination = m_dir.File("exfat.img");
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 16M " + destination + " && mkfs.exfat " + destination + " >/dev/null 2>&1"), 0);
+    testsupport::LoopDevice loop;
+    if (std::string const why = loop.Attach(destination, 0, true); !why.empty()) GTEST_SKIP() << why;
+    std::string const mountPoint = m_dir.File("mnt");
+    fs::create_directory(mountPoint);
+    if (testsupport::RunCommand("mount.exfat-fuse " + loop.Node() + " " + mountPoint + " >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "cannot mount " << loop.Node() << " with exfat-fuse";
+    Unmount const unmount{mountPoint};
+    fs::path const folder = fs::path(mountPoint) / "QUORIN" / "Disk(FAT_FAT32)";
+    fs::create_directories(folder);
+    std::ofstream(folder / "hello.txt") << "kept";
+
+    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + mountPoint);
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.iExit, 0);
+    EXPECT_EQ(ReadText((folder / "hello.txt").string()), "kept");
+    EXPECT_EQ(ReadText((folder / "HELLO_1.TXT").string()), "hello from fat");
+    std::size_t uFiles = 0;
+    for (auto const& entry : fs::directory_iterator(folder)) uFiles += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(uFiles, 2u);
 }
 
 TEST_F(ScanbenchSmokeTest, ACopyThatFailsLeavesNoFileBehind) {
