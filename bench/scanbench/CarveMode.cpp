@@ -1,17 +1,17 @@
 // scanbench carve: the signature search alone over an image, one line per carved file, and
 // optionally every carved file copied out.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "CarveScan.h"
+#include "CommandLine.h"
+#include "ExclusiveCopy.h"
 #include "Modes.h"
+#include "OutputNames.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDataRunList.h"
-#include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/carve/RAWFileManager.h"
@@ -21,27 +21,24 @@ namespace scanbench {
 
 namespace {
 
-int CarveUsage() {
-    std::fprintf(stderr, "usage: scanbench carve IMAGE [--sector-size N] [--recover DIR]\n");
-    return 2;
-}
-
-/// Copies every carved file to DIR/<folder>/<name>; answers the number that failed.
+/// Copies every carved file to DIR/<folder>/<name>, never over a file there; answers the
+/// number that failed.
 int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& directory) {
     ReleasePtr<IDataRecovery> pRecovery(CreateDataRecoveryObj());
     if (Failed(pRecovery->Initialize(scan.pController.get(), &device))) {
         std::fprintf(stderr, "scanbench: copy-out cannot start\n");
         return static_cast<int>(scan.tree.Files().size());
     }
+    COutputNames names;
     int iFailures = 0;
     for (IFileNode* pFile : scan.tree.Files()) {
-        std::filesystem::path const folder = std::filesystem::path(directory) / scan.tree.FolderOf(pFile);
-        std::error_code error;
-        std::filesystem::create_directories(folder, error);
-        std::string const target = (folder / pFile->GetFileName()).string();
-        ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pFile));
-        if (!pReader || Failed(pRecovery->RecoverTo(target.c_str(), nullptr, 0))) {
-            std::fprintf(stderr, "scanbench: could not recover %s\n", target.c_str());
+        std::string const folder = scan.tree.FolderOf(pFile);
+        char const* pszName = pFile->GetFileName();
+        auto const claim = [&] { return names.Claim(folder, pszName ? pszName : ""); };
+        ExclusiveCopy const copy = CopyExclusively(*pRecovery, pFile, std::filesystem::path(directory) / folder, claim);
+        if (Failed(copy.result)) {
+            std::fprintf(stderr, "scanbench: could not recover %s/%s (0x%016llx)\n", folder.c_str(), copy.name.c_str(),
+                         static_cast<unsigned long long>(copy.result));
             ++iFailures;
         }
     }
@@ -51,20 +48,20 @@ int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& direc
 }  // namespace
 
 int RunCarveMode(std::span<char* const> args) {
-    if (args.empty()) return CarveUsage();
-    char const* pszPath = args[0];
+    constexpr OptionSpec kOptions[] = {{"--sector-size", true}, {"--recover", true}};
+    auto const commandLine = CCommandLine::Parse(args, kOptions, 1);
+    if (!commandLine) return kUsageError;
+    char const* pszPath = commandLine->Operand(0).c_str();
     std::uint32_t u32SectorSize = 0;
-    std::string recoverDirectory;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string_view const option = args[i];
-        if (i + 1 >= args.size()) return CarveUsage();
-        if (option == "--sector-size")
-            u32SectorSize = static_cast<std::uint32_t>(std::strtoul(args[++i], nullptr, 10));
-        else if (option == "--recover")
-            recoverDirectory = args[++i];
-        else
-            return CarveUsage();
+    if (auto const text = commandLine->Value("--sector-size")) {
+        auto const size = ParseCount(*text);
+        if (!size || *size == 0 || *size > 0xFFFFFFFF) {
+            std::fprintf(stderr, "scanbench: --sector-size takes a number of bytes\n");
+            return kUsageError;
+        }
+        u32SectorSize = static_cast<std::uint32_t>(*size);
     }
+    std::string const recoverDirectory = commandLine->Value("--recover").value_or("");
 
     std::unique_ptr<IStorageDevice> pImage(CreateDiskDevice(pszPath));
     if (!pImage || !pImage->Open()) {
@@ -77,7 +74,7 @@ int RunCarveMode(std::span<char* const> args) {
         if (!pResized) {
             std::fprintf(stderr, "scanbench: sector size %u does not fit the image's %d\n", u32SectorSize,
                          pImage->GetSectorSize());
-            return 2;
+            return kUsageError;
         }
     }
     IStorageDevice& device = pResized ? *pResized : *pImage;

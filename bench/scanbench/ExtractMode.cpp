@@ -1,6 +1,5 @@
 // Copies one file, given by its runs, through copy-out: a way to hold the engine's reading of a
 // file system against another tool's view of the same image.
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "../OnePartitionSearcher.h"
+#include "CommandLine.h"
 #include "testkit/RunListNode.h"
 #include "Modes.h"
 #include "engine/IDataRecovery.h"
@@ -24,23 +24,6 @@ namespace scanbench {
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: scanbench extract <device-or-image> --start <sector> --cluster-sectors <n> --size <bytes>\n"
-    "                         --runs <LCN:LEN,...> [--ntfs-compressed] --to <file>\n"
-    "       numbers are decimal or 0x-prefixed hex; an LCN of '-' is a hole\n";
-
-std::optional<long long> ParseNumber(std::string_view text) {
-    int iBase = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        iBase = 16;
-    }
-    long long s64Value = 0;
-    auto const [pEnd, error] = std::from_chars(text.data(), text.data() + text.size(), s64Value, iBase);
-    if (error != std::errc() || pEnd != text.data() + text.size() || s64Value < 0) return std::nullopt;
-    return s64Value;
-}
-
 /// "LCN:LEN,..." with '-' for a hole's LCN.
 std::optional<std::vector<DataRun>> ParseRuns(std::string_view text) {
     std::vector<DataRun> runs;
@@ -51,8 +34,8 @@ std::optional<std::vector<DataRun>> ParseRuns(std::string_view text) {
         std::size_t const colon = item.find(':');
         if (colon == std::string_view::npos) return std::nullopt;
         std::string_view const lcn = item.substr(0, colon);
-        auto const length = ParseNumber(item.substr(colon + 1));
-        auto const start = lcn == "-" ? std::optional<long long>(-1) : ParseNumber(lcn);
+        auto const length = ParseCount(item.substr(colon + 1));
+        auto const start = lcn == "-" ? std::optional<long long>(-1) : ParseCount(lcn);
         if (!start || !length || *length == 0) return std::nullopt;
         runs.push_back({*start, *length});
     }
@@ -60,8 +43,8 @@ std::optional<std::vector<DataRun>> ParseRuns(std::string_view text) {
 }
 
 struct ExtractArguments {
-    char const* pszDevice = nullptr;
-    char const* pszTarget = nullptr;
+    std::string device;
+    std::string target;
     long long s64StartSector = -1;
     long long s64ClusterSectors = 0;
     long long s64Size = -1;
@@ -69,38 +52,32 @@ struct ExtractArguments {
     bool bCompressed = false;
 };
 
+constexpr OptionSpec kOptions[] = {
+    {"--start", true}, {"--cluster-sectors", true}, {"--size", true},
+    {"--runs", true},  {"--ntfs-compressed", false}, {"--to", true},
+};
+
 std::optional<ExtractArguments> ParseArguments(std::span<char* const> args) {
-    if (args.empty()) return std::nullopt;
-    ExtractArguments parsed;
-    parsed.pszDevice = args[0];
-    bool bHaveRuns = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string_view const name = args[i];
-        if (name == "--ntfs-compressed") {
-            parsed.bCompressed = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) return std::nullopt;
-        std::string_view const value = args[++i];
-        if (name == "--to") {
-            parsed.pszTarget = args[i];
-        } else if (name == "--runs") {
-            auto runs = ParseRuns(value);
-            if (!runs) return std::nullopt;
-            parsed.runs = std::move(*runs);
-            bHaveRuns = true;
-        } else {
-            auto const number = ParseNumber(value);
-            if (!number) return std::nullopt;
-            if (name == "--start") parsed.s64StartSector = *number;
-            else if (name == "--cluster-sectors") parsed.s64ClusterSectors = *number;
-            else if (name == "--size") parsed.s64Size = *number;
-            else return std::nullopt;
-        }
-    }
-    if (parsed.pszTarget == nullptr || !bHaveRuns || parsed.s64StartSector < 0 || parsed.s64ClusterSectors <= 0 ||
-        parsed.s64ClusterSectors > 0xFFFFFFFF || parsed.s64Size < 0)
+    auto const commandLine = CCommandLine::Parse(args, kOptions, 1);
+    if (!commandLine) return std::nullopt;
+    auto const start = ParseCount(commandLine->Value("--start").value_or(""));
+    auto const clusterSectors = ParseCount(commandLine->Value("--cluster-sectors").value_or(""));
+    auto const size = ParseCount(commandLine->Value("--size").value_or(""));
+    auto runs = ParseRuns(commandLine->Value("--runs").value_or(""));
+    auto const target = commandLine->Value("--to");
+    if (!start || !clusterSectors || *clusterSectors == 0 || *clusterSectors > 0xFFFFFFFF || !size || !runs ||
+        runs->empty() || !target) {
+        std::fprintf(stderr, "scanbench: extract needs --start, --cluster-sectors, --size, --runs and --to\n");
         return std::nullopt;
+    }
+    ExtractArguments parsed;
+    parsed.device = commandLine->Operand(0);
+    parsed.target = *target;
+    parsed.s64StartSector = *start;
+    parsed.s64ClusterSectors = *clusterSectors;
+    parsed.s64Size = *size;
+    parsed.runs = std::move(*runs);
+    parsed.bCompressed = commandLine->Has("--ntfs-compressed");
     return parsed;
 }
 
@@ -108,13 +85,10 @@ std::optional<ExtractArguments> ParseArguments(std::span<char* const> args) {
 
 int RunExtractMode(std::span<char* const> args) {
     auto const parsed = ParseArguments(args);
-    if (!parsed) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(parsed->pszDevice));
+    if (!parsed) return kUsageError;
+    std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(parsed->device.c_str()));
     if (!pDevice || !pDevice->Open()) {
-        std::fprintf(stderr, "scanbench: cannot open %s\n", parsed->pszDevice);
+        std::fprintf(stderr, "scanbench: cannot open %s\n", parsed->device.c_str());
         return 1;
     }
 
@@ -135,7 +109,7 @@ int RunExtractMode(std::span<char* const> args) {
     }
     ReleasePtr<IFileReader> pClone(pRecovery->SetRecoverNode(&node));
     auto const start = std::chrono::steady_clock::now();
-    result = pRecovery->RecoverTo(parsed->pszTarget, nullptr, 0);
+    result = pRecovery->RecoverTo(parsed->target.c_str(), nullptr, 0);
     double const dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double const dMbps = dSeconds > 0 ? static_cast<double>(parsed->s64Size) / 1e6 / dSeconds : 0.0;
 

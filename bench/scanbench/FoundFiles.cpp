@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "ExclusiveCopy.h"
 #include "NodeListing.h"
 #include "ResultCollector.h"
 #include "engine/IDataRecovery.h"
-#include "engine/IFileReader.h"
 #include "engine/IRecoveryFilter.h"
 
 namespace scanbench {
@@ -18,6 +18,15 @@ namespace fs = std::filesystem;
 
 bool Counts(IFileNode* pNode, bool bDeletedOnly) {
     return pNode && !pNode->IsDirectory() && (!bDeletedOnly || pNode->IsDeleted());
+}
+
+/// Copies one file through the copy-out object of its tree's searcher type.
+ExclusiveCopy WriteOne(CResultCollector& collector, IFileNode* pNode, fs::path const& folder,
+                       std::function<std::string()> const& claimName) {
+    auto* pRoot = dynamic_cast<IFilesystemNode*>(ChainToTop(pNode).back());
+    IDataRecovery* pCopyOut = collector.CopyOut(pRoot ? pRoot->GetSearcheType() : pNode->GetSearcheType());
+    if (!pCopyOut) return {MakeResult(kModuleCopyOut, 0, kCodeMissingObject), claimName()};
+    return CopyExclusively(*pCopyOut, pNode, folder, claimName);
 }
 
 }  // namespace
@@ -39,24 +48,26 @@ FoundCounts CountFound(std::vector<IFileNode*> const& nodes, IRecoveryFilter* pF
     return counts;
 }
 
-std::string COutputPaths::RelativePath(IFileNode* pNode) {
-    auto known = m_paths.find(pNode);
-    if (known != m_paths.end()) return known->second;
-    // Build from the top down so that each folder's name is claimed before its entries'.
+std::string COutputPaths::FolderOf(IFileNode* pNode) {
+    // From the top down, so that each folder's name is claimed before its entries'.
     std::vector<IFileNode*> const chain = ChainToTop(pNode);
     std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        auto existing = m_paths.find(*it);
-        if (existing != m_paths.end()) {
-            path = existing->second;
+    for (auto it = chain.rbegin(); it + 1 < chain.rend(); ++it) {
+        auto const known = m_folders.find(*it);
+        if (known != m_folders.end()) {
+            path = known->second;
             continue;
         }
-        char const* pszName = (*it)->GetFileName();
-        std::string const name = m_names.Claim(path, pszName ? pszName : "");
+        std::string const name = ClaimName(path, *it);
         path = path.empty() ? name : path + "/" + name;
-        m_paths.emplace(*it, path);
+        m_folders.emplace(*it, path);
     }
     return path;
+}
+
+std::string COutputPaths::ClaimName(std::string const& folder, IFileNode* pNode) {
+    char const* pszName = pNode->GetFileName();
+    return m_names.Claim(folder, pszName ? pszName : "");
 }
 
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
@@ -67,33 +78,21 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
     COutputPaths paths;
     for (IFileNode* pNode : nodes) {
         if (!Counts(pNode, bDeletedOnly)) continue;
-        std::string const relative = paths.RelativePath(pNode);
-        RESULT result = kResultSuccess;
-        if (!outDir.empty()) {
-            fs::path const target = fs::path(outDir) / relative;
+        std::string const folder = paths.FolderOf(pNode);
+        auto const claim = [&] { return paths.ClaimName(folder, pNode); };
+        ExclusiveCopy const copy =
+            outDir.empty() ? ExclusiveCopy{kResultSuccess, claim()} : WriteOne(collector, pNode, fs::path(outDir) / folder, claim);
+        std::string const relative = folder.empty() ? copy.name : folder + "/" + copy.name;
+        RESULT const result = copy.result;
+        if (!outDir.empty() && Failed(result)) {
+            ++counts.u64Failures;
+            std::fprintf(stderr, "scanbench: %s%s not written (0x%016llx)\n", manifestPrefix.c_str(), relative.c_str(),
+                         static_cast<unsigned long long>(result));
+        } else if (!outDir.empty()) {
+            ++counts.u64Files;
             std::error_code ec;
-            fs::create_directories(target.parent_path(), ec);
-            IFileNode* pTop = ChainToTop(pNode).back();
-            auto* pRoot = dynamic_cast<IFilesystemNode*>(pTop);
-            IDataRecovery* pCopyOut = collector.CopyOut(pRoot ? pRoot->GetSearcheType() : pNode->GetSearcheType());
-            if (!pCopyOut) {
-                result = MakeResult(kModuleCopyOut, 0, kCodeMissingObject);
-            } else {
-                ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pNode));
-                result = pCopyOut->RecoverTo(target.c_str(), nullptr, 0);
-                // An empty file has no bytes to open a reader on: copy-out leaves the empty
-                // file it made and answers "no reader", which for such a file is its copy.
-                if (pNode->GetFileSize() == 0 && ResultCode(result) == kCodeNoReader) result = kResultSuccess;
-            }
-            if (Failed(result)) {
-                ++counts.u64Failures;
-                std::fprintf(stderr, "scanbench: %s not written (0x%016llx)\n", relative.c_str(),
-                             static_cast<unsigned long long>(result));
-            } else {
-                ++counts.u64Files;
-                std::uintmax_t const size = fs::file_size(target, ec);
-                if (!ec) counts.u64Bytes += size;
-            }
+            std::uintmax_t const size = fs::file_size(fs::path(outDir) / relative, ec);
+            if (!ec) counts.u64Bytes += size;
         }
         if (pManifest)
             std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx\n", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),

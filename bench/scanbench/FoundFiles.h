@@ -34,18 +34,22 @@ struct WriteCounts {
 FoundCounts CountFound(std::vector<IFileNode*> const& nodes, IRecoveryFilter* pFilter, bool bDeletedOnly);
 
 /// Relative output paths of nodes: the root's name, then the folders, then the name, each
-/// sanitised and unique within its folder. A node keeps the path it was first given.
+/// sanitised and unique within its folder. A folder keeps the path it was first given.
 class COutputPaths {
 public:
-    std::string RelativePath(IFileNode* pNode);
+    /// The folder of the node's file: "" for a node without a parent.
+    std::string FolderOf(IFileNode* pNode);
+    /// A name for the node in `folder` that no earlier answer gave; a new one at each call.
+    std::string ClaimName(std::string const& folder, IFileNode* pNode);
 
 private:
-    std::map<IFileNode*, std::string> m_paths;
+    std::map<IFileNode*, std::string> m_folders;
     COutputNames m_names;
 };
 
 /// Writes every counted file under `outDir` (none when it is empty) through the copy-out object
-/// of its tree's searcher type, and lists it in `pManifest` when given: path (after
+/// of its tree's searcher type, never replacing a file there, and lists it in `pManifest`
+/// when given: path (after
 /// `manifestPrefix`, which tells one volume's files from another's), size, deleted flag and
 /// the copy's result code, tab-separated.
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,

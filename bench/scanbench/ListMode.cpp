@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DeviceRecordPrint.h"
+#include "CommandLine.h"
 #include "Modes.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
@@ -27,10 +28,7 @@ std::vector<IStorageDevice*> Fetch(Call call) {
 }  // namespace
 
 int RunListMode(std::span<char* const> args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: scanbench list\n");
-        return 2;
-    }
+    if (!CCommandLine::Parse(args, {}, 0)) return kUsageError;
     RegisterEngineSubsystems();
     IEnumDeviceEx* pEnum = CreateEnumDeviceEx();
     auto const start = std::chrono::steady_clock::now();

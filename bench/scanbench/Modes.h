@@ -1,5 +1,6 @@
 #pragma once
-// The modes of scanbench; each lives in its own file and answers a process exit code.
+// The modes of scanbench; each lives in its own file and answers a process exit code:
+// kUsageError (2) for a command line it does not understand, after which main prints its usage.
 #include <span>
 #include <string_view>
 

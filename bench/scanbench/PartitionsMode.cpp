@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DeviceRecordPrint.h"
+#include "CommandLine.h"
 #include "Modes.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IStorageDevice.h"
@@ -15,14 +16,13 @@
 namespace scanbench {
 
 int RunPartitionsMode(std::span<char* const> args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: scanbench partitions <device-or-image>\n");
-        return 2;
-    }
+    auto const commandLine = CCommandLine::Parse(args, {}, 1);
+    if (!commandLine) return kUsageError;
+    std::string const& path = commandLine->Operand(0);
     RegisterEngineSubsystems();
-    auto pListing = enumerate::CDiskListing::FromImage(args[0]);
+    auto pListing = enumerate::CDiskListing::FromImage(path);
     if (!pListing) {
-        std::fprintf(stderr, "scanbench: cannot open %s as a disk\n", args[0]);
+        std::fprintf(stderr, "scanbench: cannot open %s as a disk\n", path.c_str());
         return 1;
     }
     PrintDeviceRecord(pListing->Disk(), "");

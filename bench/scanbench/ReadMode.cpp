@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "CommandLine.h"
 #include "Modes.h"
 #include "engine/IStorageDevice.h"
 
@@ -18,11 +19,9 @@ constexpr std::int64_t kBlockBytes = 4 * 1024 * 1024;  // the complete scan's bl
 }  // namespace
 
 int RunReadMode(std::span<char* const> args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: scanbench read <device-or-image>\n");
-        return 2;
-    }
-    char const* pszPath = args[0];
+    auto const commandLine = CCommandLine::Parse(args, {}, 1);
+    if (!commandLine) return kUsageError;
+    char const* pszPath = commandLine->Operand(0).c_str();
     std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(pszPath));
     if (!pDevice || !pDevice->Open()) {
         std::fprintf(stderr, "scanbench: cannot open %s (result 0x%016llx)\n", pszPath,

@@ -14,6 +14,7 @@ void CResultCollector::ShowFilesystemNode(IFilesystemNode* pRoot) {
     char const* pszName = pRoot->GetFileName();
     std::printf("=====ShowFileSystemNodes:%s\n", pszName ? pszName : "");
     _tagSearcherType const eType = pRoot->GetSearcheType();
+    if (eType != SEARCHER_TYPE_RAW && eType != SEARCHER_TYPE_NONE) ++m_u32FileSystems;
     if (m_bCopyOutAtRoot && pRoot->IsDirectory() && m_copyOuts.count(eType) == 0)
         m_copyOuts[eType].reset(m_pController->GetDataRecovery(eType));
 }

@@ -23,6 +23,8 @@ public:
     void ShowFilesystemNode(IFilesystemNode* pRoot) override;
 
     std::vector<IFileNode*> const& Nodes() const { return m_nodes; }
+    /// How many roots of a file system were shown; the signature search's root is not one.
+    unsigned int FileSystems() const { return m_u32FileSystems; }
     /// The copy-out object for nodes of a searcher type; null when there is none. Kept here.
     IDataRecovery* CopyOut(_tagSearcherType eType);
     /// Drops the copy-out objects; due before the controller is released.
@@ -32,6 +34,7 @@ private:
     IRecoveryController* m_pController;
     bool m_bCopyOutAtRoot;
     std::vector<IFileNode*> m_nodes;  // owned by the controller's tree builder
+    unsigned int m_u32FileSystems = 0;
     std::map<_tagSearcherType, ReleasePtr<IDataRecovery>> m_copyOuts;
 };
 

@@ -3,17 +3,21 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
+#include "CommandLine.h"
 #include "FoundFiles.h"
 #include "NodeListing.h"
 #include "Modes.h"
+#include "OutputNames.h"
 #include "PassthroughSearcher.h"
 #include "ResultCollector.h"
 #include "ScanOptions.h"
 #include "ScanProgress.h"
 #include "engine/EngineEntryPoints.h"
+#include "engine/IPartitionTableAnalyze.h"
 #include "engine/IRecoveryController.h"
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
@@ -86,12 +90,22 @@ void InstallPassthrough(bool bHash, std::shared_ptr<PassthroughTally> const& pTa
 }
 
 /// A bare volume or volume image has no enumerator to describe it: describe it from itself.
-void DescribeAsVolume(IStorageDevice* pDevice, std::string const& path) {
+CCollectedVolumeDeviceInfoStruct const& DescribeAsVolume(IStorageDevice* pDevice, std::string const& path) {
     auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
     recovery::DescribeVolume(pDevice, fs::path(path).filename().string(), *pRecord);
     std::printf("volume:        %s, file system %u, label \"%s\"\n", pRecord->szVolumeName, pRecord->u32FileSystemType,
                 pRecord->szLabel);
     pDevice->SetPrivateData(CreateVolumeDeviceData(pRecord));
+    return *pRecord;
+}
+
+/// The folder of one volume's files: "partitionN", or for a volume that is the whole medium
+/// (a bare volume image) its label, or "volume" when it has none.
+std::string VolumeFolder(CCollectedVolumeDeviceInfoStruct const& info) {
+    if (info.u32PartitionNumber != kWholeDiskPartitionIndex) return "partition" + std::to_string(info.u32PartitionNumber);
+    std::string label(info.szLabel, strnlen(info.szLabel, sizeof info.szLabel));
+    while (!label.empty() && label.back() == ' ') label.pop_back();
+    return label.empty() ? "volume" : SanitiseName(label);
 }
 
 /// Where one run's files go: a folder (empty: none) and the manifest shared by every run of the
@@ -101,6 +115,13 @@ struct RunOutput {
     std::FILE* pManifest = nullptr;
     std::string manifestPrefix;
 };
+
+/// The output of a run whose files go under `folder` (none when empty) of --out.
+RunOutput OutputUnder(ScanOptions const& options, std::string const& folder, std::FILE* pManifest) {
+    if (folder.empty()) return RunOutput{options.outDir, pManifest, {}};
+    return RunOutput{options.outDir.empty() ? std::string() : (fs::path(options.outDir) / folder).string(), pManifest,
+                     folder + "/"};
+}
 
 /// One controller run over one opened, described device; prints its counts and RESULT line.
 int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDevice* pDevice, bool bAsVolume,
@@ -121,6 +142,10 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     RESULT const result = pController->StartDataRecovery(pDevice, &progress, &collector);
     double const dScanSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
+    unsigned int const u32FileSystems = collector.FileSystems();
+    if (u32FileSystems == 0)
+        std::fprintf(stderr, "scanbench: no file system this scan reads was found%s\n",
+                     bQuick ? "" : "; what is listed comes from the signature search alone");
     FoundCounts const found = CountFound(collector.Nodes(), pFilter, options.bDeletedOnly);
     PrintNodes(collector.Nodes(), options.bDeletedOnly, stdout);
     WriteCounts const written = WriteFound(collector.Nodes(), options.bDeletedOnly, collector, output.dir,
@@ -135,6 +160,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     double const dMbps = dScanSeconds > 0 ? static_cast<double>(u64DeviceBytes) / 1e6 / dScanSeconds : 0.0;
     RESULT const finalError = progress.Last().u64Error;
 
+    std::printf("file systems:  %u\n", u32FileSystems);
     std::printf("files:         %llu\n", static_cast<unsigned long long>(found.u64Files));
     std::printf("folders:       %llu\n", static_cast<unsigned long long>(found.u64Folders));
     std::printf("deleted files: %llu\n", static_cast<unsigned long long>(found.u64Deleted));
@@ -160,18 +186,20 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
 
     std::printf("RESULT mode=%s result=0x%llx module=0x%02x code=0x%x final_error=0x%llx files=%llu folders=%llu "
                 "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu scan_seconds=%.6f "
-                "scan_mbps=%.1f copy_seconds=%.6f",
+                "scan_mbps=%.1f copy_seconds=%.6f file_systems=%u",
                 bQuick ? "quick" : "complete", static_cast<unsigned long long>(result),
                 Failed(result) ? ResultModule(result) : 0, ResultCode(result),
                 static_cast<unsigned long long>(finalError), static_cast<unsigned long long>(found.u64Files),
                 static_cast<unsigned long long>(found.u64Folders), static_cast<unsigned long long>(found.u64Deleted),
                 static_cast<unsigned long long>(found.u64Bytes), static_cast<unsigned long long>(written.u64Files),
                 static_cast<unsigned long long>(written.u64Bytes), static_cast<unsigned long long>(written.u64Failures),
-                dScanSeconds, dMbps, written.dSeconds);
+                dScanSeconds, dMbps, written.dSeconds, u32FileSystems);
     if (options.bPassthrough) std::printf(" passthrough_bytes=%llu", static_cast<unsigned long long>(pTally->u64Bytes));
     if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
     std::printf("\n");
-    return Succeeded(result) && written.u64Failures == 0 ? 0 : 1;
+    // A quick scan that read no file system did not do what was asked of it.
+    bool const bRead = !bQuick || u32FileSystems > 0;
+    return Succeeded(result) && written.u64Failures == 0 && bRead ? 0 : 1;
 }
 
 /// The volumes to scan one by one: partition N alone, or for a quick scan of a partitioned
@@ -234,13 +262,9 @@ int RunScan(ScanOptions const& options) {
             std::printf("volume:        partition %u, start %llu, %lld sectors, file system %u, label \"%s\"\n",
                         pInfo->u32PartitionNumber, static_cast<unsigned long long>(pInfo->u64StartSector),
                         static_cast<long long>(pInfo->s64TotalSectors), pInfo->u32FileSystemType, pInfo->szLabel);
-            // Several volumes: each one's files under partitionN, in the folder and the manifest.
-            std::string const folder =
-                options.s64Partition >= 0 ? std::string() : "partition" + std::to_string(pInfo->u32PartitionNumber);
-            RunOutput const output{options.outDir.empty() || folder.empty() ? options.outDir
-                                                                           : (fs::path(options.outDir) / folder).string(),
-                                   pManifest.get(), folder.empty() ? folder : folder + "/"};
-            iExit = std::max(iExit, ScanDevice(options, pFilter, pVolume, true, output));
+            // Several volumes: each one's files under a folder of its own, in the folder and the manifest.
+            std::string const folder = options.s64Partition >= 0 ? std::string() : VolumeFolder(*pInfo);
+            iExit = std::max(iExit, ScanDevice(options, pFilter, pVolume, true, OutputUnder(options, folder, pManifest.get())));
         }
         return iExit;
     }
@@ -253,20 +277,25 @@ int RunScan(ScanOptions const& options) {
                      static_cast<unsigned long long>(pDevice ? pDevice->GetLastError() : 0));
         return 1;
     }
-    if (bAsVolume) DescribeAsVolume(pDevice.get(), options.devicePath);
-    return ScanDevice(options, pFilter, pDevice.get(), bAsVolume, RunOutput{options.outDir, pManifest.get(), {}});
+    // A quick scan's files go under the volume's folder, as they do for a disk's volumes.
+    std::string folder;
+    if (bAsVolume) {
+        CCollectedVolumeDeviceInfoStruct const& record = DescribeAsVolume(pDevice.get(), options.devicePath);
+        if (bQuick) folder = VolumeFolder(record);
+    }
+    return ScanDevice(options, pFilter, pDevice.get(), bAsVolume, OutputUnder(options, folder, pManifest.get()));
 }
 
 }  // namespace
 
 int RunCompleteMode(std::span<char* const> args) {
     auto options = ParseScanOptions(ScanKind::Complete, args);
-    return options ? RunScan(*options) : 2;
+    return options ? RunScan(*options) : kUsageError;
 }
 
 int RunQuickMode(std::span<char* const> args) {
     auto options = ParseScanOptions(ScanKind::Quick, args);
-    return options ? RunScan(*options) : 2;
+    return options ? RunScan(*options) : kUsageError;
 }
 
 }  // namespace scanbench

@@ -22,7 +22,7 @@ struct ScanOptions {
     long long s64Partition = -1;   // >= 0: only this partition of a disk or image, as a volume
 };
 
-/// The options of one mode; null (after printing why) when the command line is wrong.
+/// The options of one mode; null (after saying why) when the command line is wrong.
 std::optional<ScanOptions> ParseScanOptions(ScanKind eKind, std::span<char* const> args);
 
 }  // namespace scanbench

@@ -3,6 +3,7 @@
 #include <span>
 #include <string_view>
 
+#include "CommandLine.h"
 #include "Modes.h"
 
 namespace {
@@ -15,7 +16,7 @@ struct Mode {
 
 constexpr Mode kModes[] = {
     {"read", "read <device-or-image>", &scanbench::RunReadMode},
-    {"carve", "carve IMAGE [--sector-size N] [--recover DIR]", &scanbench::RunCarveMode},
+    {"carve", "carve <image> [--sector-size N] [--recover DIR]", &scanbench::RunCarveMode},
     {"complete",
      "complete <device-or-image> [--volume | --partition N] [--passthrough [--hash]] [--out DIR] [--types MASK] [--deleted-only] "
      "[--stop-after SECONDS] [--manifest FILE]",
@@ -26,11 +27,16 @@ constexpr Mode kModes[] = {
      &scanbench::RunQuickMode},
     {"extract",
      "extract <device-or-image> --start <sector> --cluster-sectors <n> --size <bytes> --runs <list> "
-     "[--ntfs-compressed] --to <file>",
+     "[--ntfs-compressed] --to <file>\n"
+     "    (numbers are decimal or 0x-prefixed hex; an LCN of '-' is a hole)",
      &scanbench::RunExtractMode},
     {"list", "list", &scanbench::RunListMode},
     {"partitions", "partitions <device-or-image>", &scanbench::RunPartitionsMode},
 };
+
+void PrintUsage(Mode const& mode) {
+    std::fprintf(stderr, "usage: scanbench %.*s\n", static_cast<int>(mode.usage.size()), mode.usage.data());
+}
 
 int Usage() {
     std::fprintf(stderr, "usage: scanbench <mode> ...\nmodes:\n");
@@ -45,7 +51,10 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     std::string_view const name = argv[1];
     for (Mode const& mode : kModes) {
-        if (mode.name == name) return mode.run(std::span<char* const>(argv + 2, static_cast<std::size_t>(argc - 2)));
+        if (mode.name != name) continue;
+        int const iExit = mode.run(std::span<char* const>(argv + 2, static_cast<std::size_t>(argc - 2)));
+        if (iExit == scanbench::kUsageError) PrintUsage(mode);
+        return iExit;
     }
     std::fprintf(stderr, "scanbench: unknown mode '%s'\n", argv[1]);
     return Usage();

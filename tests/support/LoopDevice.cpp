@@ -14,11 +14,11 @@ LoopDevice::~LoopDevice() {
     if (!m_node.empty()) RunCommand("losetup -d " + m_node + " >/dev/null 2>&1");
 }
 
-std::string LoopDevice::Attach(std::string const& imagePath, unsigned u32SectorSize) {
+std::string LoopDevice::Attach(std::string const& imagePath, unsigned u32SectorSize, bool bWritable) {
     if (::geteuid() != 0) return "loop devices need root";
     if (::access("/dev/loop-control", F_OK) != 0) return "no /dev/loop-control";
     if (!HaveTool("losetup")) return "losetup is not installed";
-    std::string command = "losetup -f --show -r ";
+    std::string command = bWritable ? "losetup -f --show " : "losetup -f --show -r ";
     if (u32SectorSize != 0) command += "--sector-size " + std::to_string(u32SectorSize) + " ";
     command += "'" + imagePath + "' 2>/dev/null";
 

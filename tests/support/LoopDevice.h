@@ -12,9 +12,9 @@ public:
     LoopDevice(LoopDevice const&) = delete;
     LoopDevice& operator=(LoopDevice const&) = delete;
 
-    /// Attaches `imagePath` read-only with the given logical sector size (0: the default).
-    /// Empty on success, otherwise the reason to skip.
-    std::string Attach(std::string const& imagePath, unsigned u32SectorSize = 0);
+    /// Attaches `imagePath`, read-only unless `bWritable`, with the given logical sector size
+    /// (0: the default). Empty on success, otherwise the reason to skip.
+    std::string Attach(std::string const& imagePath, unsigned u32SectorSize = 0, bool bWritable = false);
     /// The node, e.g. "/dev/loop3"; empty when not attached.
     std::string const& Node() const { return m_node; }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unordered_set>
 
 namespace {
 
@@ -50,6 +51,28 @@ TEST(OutputNamesTest, CollisionsGetANumberBeforeTheExtensionPerFolder) {
     EXPECT_EQ(names.Claim("root", ".profile"), ".profile_1");
     EXPECT_EQ(names.Claim("root", "x/y"), "x_y");
     EXPECT_EQ(names.Claim("root", "x_y"), "x_y_1");  // sanitised names collide too
+}
+
+// The output may be a FAT, exFAT or HFS+ volume, where Case.txt, CASE.txt and case.txt are one
+// name; and a folder of thousands of files of one name (carved or deleted ones) must number
+// them densely, each number found once, not searched from 1 again for every file.
+TEST(OutputNamesTest, NamesDifferingInCaseAndThousandsOfOneNameAllStayApart) {
+    scanbench::COutputNames names;
+    EXPECT_EQ(names.Claim("root", "Case.txt"), "Case.txt");
+    EXPECT_EQ(names.Claim("root", "CASE.txt"), "CASE_1.txt");
+    EXPECT_EQ(names.Claim("root", "case.TXT"), "case_2.TXT");
+    EXPECT_EQ(names.Claim("root", "\xc3\x89T\xc3\x89.jpg"), "\xc3\x89T\xc3\x89.jpg");  // ÉTÉ.jpg
+    EXPECT_EQ(names.Claim("root", "\xc3\xa9t\xc3\xa9.jpg"), "\xc3\xa9t\xc3\xa9_1.jpg");  // été.jpg
+
+    constexpr unsigned int kCopies = 20000;
+    std::unordered_set<std::string> folded;
+    std::string last;
+    for (unsigned int u = 0; u < kCopies; ++u) {
+        last = names.Claim("root/DCIM", u % 2 ? "IMG.JPG" : "img.jpg");
+        EXPECT_TRUE(folded.insert(scanbench::FoldCase(last)).second) << last;
+    }
+    EXPECT_EQ(folded.size(), kCopies);
+    EXPECT_EQ(last, "IMG_" + std::to_string(kCopies - 1) + ".JPG");
 }
 
 }  // namespace

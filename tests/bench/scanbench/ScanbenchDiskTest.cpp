@@ -25,17 +25,11 @@ namespace fs = std::filesystem;
 
 using scanbenchtest::Field;
 using scanbenchtest::LinesStartingWith;
+using scanbenchtest::ReadText;
 using scanbenchtest::RunScanbench;
 using scanbenchtest::ScanbenchRun;
 
 using testsupport::CommandOutput;
-
-std::string ReadText(fs::path const& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
 
 /// One partition as "index start sectors"; the index is empty where a tool shows none.
 std::string Entry(std::string const& index, unsigned long long u64Start, unsigned long long u64Sectors) {
@@ -286,8 +280,8 @@ TEST_F(ScanbenchTwoVolumeTest, AQuickScanOfTheImageScansEveryVolumeAndKeepsEvery
     std::vector<fs::path> const second = FilesNamed(fs::path(out) / "partition2", "SECOND.TXT");
     ASSERT_EQ(first.size(), 1u);
     ASSERT_EQ(second.size(), 1u);
-    EXPECT_EQ(ReadText(first[0]), "on the FAT32 volume");
-    EXPECT_EQ(ReadText(second[0]), "on the FAT16 volume");
+    EXPECT_EQ(ReadText(first[0].string()), "on the FAT32 volume");
+    EXPECT_EQ(ReadText(second[0].string()), "on the FAT16 volume");
 
     // Each manifest path names the written file below --out.
     std::vector<std::string> const entries = LinesStartingWith(ReadText(manifest), "");

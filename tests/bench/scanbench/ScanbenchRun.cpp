@@ -20,10 +20,7 @@ ScanbenchRun RunScanbench(testsupport::TempDir const& dir, std::string const& ar
     ScanbenchRun run;
     std::string const outputFile = dir.File("scanbench.out");
     run.iExit = testsupport::RunCommand(Scanbench() + " " + arguments + " >" + outputFile + " 2>&1");
-    std::ifstream in(outputFile);
-    std::stringstream all;
-    all << in.rdbuf();
-    run.output = all.str();
+    run.output = ReadText(outputFile);
     for (std::string const& line : LinesStartingWith(run.output, "RESULT ")) {
         std::map<std::string, std::string> fields;
         std::istringstream words(line.substr(7));
@@ -36,6 +33,13 @@ ScanbenchRun RunScanbench(testsupport::TempDir const& dir, std::string const& ar
     }
     if (!run.results.empty()) run.result = run.results.back();
     return run;
+}
+
+std::string ReadText(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
 }
 
 std::vector<std::string> LinesStartingWith(std::string const& text, std::string const& prefix) {

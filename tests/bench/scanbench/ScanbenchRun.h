@@ -23,6 +23,9 @@ struct ScanbenchRun {
 /// Runs `scanbench <arguments>` with its output in a file of `dir`.
 ScanbenchRun RunScanbench(testsupport::TempDir const& dir, std::string const& arguments);
 
+/// A file's whole contents; empty when it cannot be read.
+std::string ReadText(std::string const& path);
+
 /// The output's lines that start with `prefix`.
 std::vector<std::string> LinesStartingWith(std::string const& text, std::string const& prefix);
 

@@ -9,6 +9,8 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ScanbenchRun.h"
 #include "support/LoopDevice.h"
@@ -20,15 +22,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using scanbenchtest::ReadText;
 using scanbenchtest::RunScanbench;
 using scanbenchtest::Scanbench;
 using scanbenchtest::ScanbenchRun;
+
+/// Unmounts a folder at the end of a test.
+struct Unmount {
+    std::string path;
+    ~Unmount() { testsupport::RunCommand("umount " + path); }
+};
 
 class ScanbenchSmokeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
     }
+    /// A 40 MiB FAT32 image named `label`, its root holding a file for each name, filled with
+    /// what the shell command beside it writes.
+    std::string MakeFat32Image(std::string const& label, std::vector<std::pair<std::string, std::string>> const& files) {
+        std::string const image = m_dir.File(label + ".img");
+        std::string command = "truncate -s 40M " + image + " && mkfs.fat -F 32 -n " + label + " " + image + " >/dev/null 2>&1";
+        for (auto const& [name, contents] : files)
+            command += " && " + contents + " > " + m_dir.File(name) + " && MTOOLS_SKIP_CHECK=1 mcopy -i " + image + " " +
+                       m_dir.File(name) + " ::/" + name;
+        EXPECT_EQ(testsupport::RunCommand(command), 0) << command;
+        return image;
+    }
+
     testsupport::TempDir m_dir;
 };
 
@@ -47,14 +68,7 @@ TEST_F(ScanbenchSmokeTest, ThePassthroughHashEqualsTheImagesSha256) {
 
 TEST_F(ScanbenchSmokeTest, AQuickScanOfAFatImageListsItsFilesAndCopiesThemOut) {
     if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
-    std::string const image = m_dir.File("fat.img");
-    std::string const source = m_dir.File("hello.txt");
-    std::string const empty = m_dir.File("empty.txt");
-    ASSERT_EQ(testsupport::RunCommand("printf 'hello from fat' > " + source + " && : > " + empty + " && truncate -s 40M " + image +
-                                      " && mkfs.fat -F 32 -n QUORIN " + image + " >/dev/null 2>&1 && MTOOLS_SKIP_CHECK=1 mcopy -i " +
-                                      image + " " + source + " ::/HELLO.TXT && MTOOLS_SKIP_CHECK=1 mcopy -i " + image + " " +
-                                      empty + " ::/EMPTY.TXT"),
-              0);
+    std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}, {"EMPTY.TXT", ":"}});
     std::string const out = m_dir.File("out");
     ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + out);
     SCOPED_TRACE(run.output);
@@ -89,10 +103,7 @@ TEST_F(ScanbenchSmokeTest, AnOutputFolderOnTheScannedDeviceIsRefusedBeforeAnythi
     fs::create_directory(mountPoint);
     if (testsupport::RunCommand("mount -o ro " + loop.Node() + " " + mountPoint + " 2>/dev/null") != 0)
         GTEST_SKIP() << "cannot mount " << loop.Node();
-    struct Unmount {
-        std::string path;
-        ~Unmount() { testsupport::RunCommand("umount " + path); }
-    } const unmount{mountPoint};
+    Unmount const unmount{mountPoint};
 
     for (std::string const& device : {loop.Node(), image}) {
         SCOPED_TRACE(device);
@@ -104,11 +115,129 @@ TEST_F(ScanbenchSmokeTest, AnOutputFolderOnTheScannedDeviceIsRefusedBeforeAnythi
     EXPECT_FALSE(fs::exists(mountPoint + "/recovered"));
 }
 
-TEST_F(ScanbenchSmokeTest, AWrongCommandLineIsAUsageError) {
-    EXPECT_EQ(RunScanbench(m_dir, "complete").iExit, 2);
-    EXPECT_EQ(RunScanbench(m_dir, "complete x.img --hash").iExit, 2);
-    EXPECT_EQ(RunScanbench(m_dir, "quick x.img --passthrough").iExit, 2);
-    EXPECT_EQ(RunScanbench(m_dir, "complete x.img --types 64").iExit, 2);
+TEST_F(ScanbenchSmokeTest, AnImageWithoutAFileSystemIsSaidToHoldNone) {
+    std::string const image = m_dir.File("zero.img");
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 4M " + image), 0);
+    ScanbenchRun const quick = RunScanbench(m_dir, "quick " + image);
+    EXPECT_EQ(quick.iExit, 1);
+    EXPECT_NE(quick.output.find("no file system this scan reads was found\n"), std::string::npos) << quick.output;
+    ScanbenchRun const complete = RunScanbench(m_dir, "complete " + image);
+    EXPECT_EQ(complete.iExit, 0);
+    EXPECT_NE(complete.output.find("no file system this scan reads was found; what is listed comes from the signature search"),
+              std::string::npos)
+        << complete.output;
+    EXPECT_EQ(complete.result.at("file_systems"), "0");
 }
+
+TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTakeFreeNames) {
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
+    std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});
+    // A bare volume's files go under a folder named for its label. The folder holds a file of
+    // the found one's name already, and one of its first suffixed name.
+    fs::path const folder = fs::path(m_dir.File("out")) / "QUORIN" / "Disk(FAT_FAT32)";
+    fs::create_directories(folder);
+    std::ofstream(folder / "HELLO.TXT") << "kept";
+    std::ofstream(folder / "HELLO_1.TXT") << "kept too";
+    std::string const manifest = m_dir.File("manifest.tsv");
+
+    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + m_dir.File("out") + " --manifest " + manifest);
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.iExit, 0);
+    EXPECT_EQ(run.result.at("files_written"), "1");
+    EXPECT_EQ(ReadText((folder / "HELLO.TXT").string()), "kept");
+    EXPECT_EQ(ReadText((folder / "HELLO_1.TXT").string()), "kept too");
+    EXPECT_EQ(ReadText((folder / "HELLO_2.TXT").string()), "hello from fat");
+    std::size_t uFiles = 0;
+    for (auto const& entry : fs::recursive_directory_iterator(m_dir.File("out"))) uFiles += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(uFiles, 3u);  // and no temporary file left behind
+    EXPECT_EQ(ReadText(manifest), "QUORIN/Disk(FAT_FAT32)/HELLO_2.TXT\t14\t0\t0x0\n");
+}
+
+// exFAT ignores case, as FAT and HFS+ do: there HELLO.TXT is the name hello.txt already has.
+TEST_F(ScanbenchSmokeTest, OnAVolumeThatIgnoresCaseAFileOfTheSameNameInAnotherCaseIsKept) {
+    for (char const* pszTool : {"mkfs.fat", "mcopy", "mkfs.exfat", "mount.exfat-fuse"})
+        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+    std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});
+    std::string const destination = m_dir.File("exfat.img");
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 16M " + destination + " && mkfs.exfat " + destination + " >/dev/null 2>&1"), 0);
+    testsupport::LoopDevice loop;
+    if (std::string const why = loop.Attach(destination, 0, true); !why.empty()) GTEST_SKIP() << why;
+    std::string const mountPoint = m_dir.File("mnt");
+    fs::create_directory(mountPoint);
+    if (testsupport::RunCommand("mount.exfat-fuse " + loop.Node() + " " + mountPoint + " >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "cannot mount " << loop.Node() << " with exfat-fuse";
+    Unmount const unmount{mountPoint};
+    fs::path const folder = fs::path(mountPoint) / "QUORIN" / "Disk(FAT_FAT32)";
+    fs::create_directories(folder);
+    std::ofstream(folder / "hello.txt") << "kept";
+
+    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + mountPoint);
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.iExit, 0);
+    EXPECT_EQ(ReadText((folder / "hello.txt").string()), "kept");
+    EXPECT_EQ(ReadText((folder / "HELLO_1.TXT").string()), "hello from fat");
+    std::size_t uFiles = 0;
+    for (auto const& entry : fs::directory_iterator(folder)) uFiles += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(uFiles, 2u);
+}
+
+TEST_F(ScanbenchSmokeTest, ACopyThatFailsLeavesNoFileBehind) {
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
+    // A partial dump: the file's clusters lie past the image's end, so its copy fails.
+    std::string const image = MakeFat32Image("CUT", {{"BIG.BIN", "head -c 20M /dev/urandom"}});
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 10M " + image), 0);
+    std::string const out = m_dir.File("out");
+    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + out);
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.iExit, 1);
+    EXPECT_EQ(run.result.at("files"), "1");
+    EXPECT_EQ(run.result.at("failures"), "1");
+    EXPECT_NE(run.output.find("scanbench: CUT/Disk(FAT_FAT32)/BIG.BIN not written"), std::string::npos);
+    for (auto const& entry : fs::recursive_directory_iterator(out)) EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+}
+
+// Every mode refuses what it does not understand, with its usage and exit status 2, before it
+// opens anything: "carve IMG --out DIR" once scanned and silently wrote nothing.
+struct Refusal {
+    char const* pszName;
+    char const* pszArguments;
+};
+
+class ScanbenchRefusalTest : public ScanbenchSmokeTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(ScanbenchRefusalTest, PrintsTheModesUsageAndExits2) {
+    std::string const arguments = GetParam().pszArguments;
+    ScanbenchRun const run = RunScanbench(m_dir, arguments);
+    EXPECT_EQ(run.iExit, 2) << run.output;
+    std::string const mode = arguments.substr(0, arguments.find(' '));
+    EXPECT_NE(run.output.find("usage: scanbench " + mode), std::string::npos) << run.output;
+    EXPECT_TRUE(run.results.empty()) << run.output;
+}
+
+constexpr Refusal kRefusals[] = {
+    {"CarveUnknownOption", "carve x.img --out d"},
+    {"CarveMissingValue", "carve x.img --recover"},
+    {"CarveBadNumber", "carve x.img --sector-size 4k"},
+    {"CarveNoImage", "carve"},
+    {"QuickUnknownOption", "quick x.img --volume"},
+    {"QuickMissingValue", "quick x.img --out"},
+    {"QuickValueIsAnOption", "quick x.img --out --deleted-only"},
+    {"QuickTwice", "quick x.img --out a --out b"},
+    {"QuickTwoImages", "quick x.img y.img"},
+    {"CompleteNoImage", "complete"},
+    {"CompleteHashAlone", "complete x.img --hash"},
+    {"CompleteTypesOutOfRange", "complete x.img --types 64"},
+    {"CompleteVolumeAndPartition", "complete x.img --volume --partition 1"},
+    {"CompleteMissingValue", "complete x.img --stop-after"},
+    {"QuickPassthrough", "quick x.img --passthrough"},
+    {"ReadUnknownOption", "read x.img --fast"},
+    {"PartitionsNoImage", "partitions"},
+    {"ListOperand", "list x.img"},
+    {"ExtractMissingValue", "extract x.img --start 0 --cluster-sectors 8 --size 1 --runs 0:1 --to"},
+    {"ExtractUnknownOption", "extract x.img --start 0 --cluster-sectors 8 --size 1 --runs 0:1 --to f --fast"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, ScanbenchRefusalTest, ::testing::ValuesIn(kRefusals),
+                         [](::testing::TestParamInfo<Refusal> const& param) { return std::string(param.param.pszName); });
 
 }  // namespace
