@@ -152,7 +152,10 @@ private:
                 bFrame = true;
             } else if (u8Marker == kSos) {
                 if (!bFrame || (walker == Walker::Plain && segment.U8(4) != kComponents)) return 0;
-                info.m_u64Size = AddFileSizeByPerSecSize(reader, p + 2 + segment.Be16(2), u64Width * u64Height * 3);
+                // The compressed data holds at most three bytes a pixel; the limit counts from
+                // its first byte, so large EXIF, ICC or comment segments before it do not cut it.
+                std::uint64_t const u64Data = p + 2 + segment.Be16(2);
+                info.m_u64Size = AddFileSizeByPerSecSize(reader, u64Data, u64Data + u64Width * u64Height * 3);
                 return 1;
             }
             p += segment.Be16(2) + 2;

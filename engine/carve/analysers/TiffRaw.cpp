@@ -17,6 +17,7 @@
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/ExifReader.h"
 #include "engine/carve/analysers/PictureName.h"
+#include "engine/carve/analysers/TiffDirectory.h"
 #include "engine/carve/analysers/TiffSizer.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
@@ -114,13 +115,13 @@ private:
         std::uint64_t const u64TiffStart = bFuji ? kFujiTiffStart : 0;
         engine::ByteView const header = reader.Read(u64TiffStart, 8);
         if (header.Empty()) return 0;
-        bool const bMotorola = header.Equals(0, "MM");
+        engine::ByteOrder const order = tiff::OrderOf(header).value_or(engine::ByteOrder::Little);
         bool const bPanasonic = header.Equals(0, kPanasonicHeader);
         if (bPanasonic) info.m_u32Type = RAW_FILE_TYPE_RAW;
 
-        TiffSizer sizer(reader, u64TiffStart, bMotorola, bFuji);
+        TiffSizer sizer(reader, u64TiffStart, order, bFuji);
         sizer.Raise(u64FujiRunning);
-        sizer.WalkMainChain(bMotorola ? header.Be32(4) : header.Le32(4));
+        sizer.WalkMainChain(header.U32(4, order));
         TiffFacts const& facts = sizer.Facts();
 
         if (bFuji && sizer.FujiFinished()) {
