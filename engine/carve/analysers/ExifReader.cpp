@@ -83,13 +83,13 @@ bool ExifWalk::EXIF_ProcessExifDir(std::uint32_t u32Directory) {
         ~Pop() { --iDepth; }
     } const pop{m_iDepth};
 
-    std::optional<tiff::Directory> const directory = tiff::DecodeDirectory(m_block.From(u32Directory), m_order, kMaxEntries);
-    if (!directory) return false;
-    for (tiff::Entry const& entry : directory->entries)
+    tiff::Directory directory;
+    if (!tiff::DecodeDirectory(m_block.From(u32Directory), m_order, kMaxEntries, directory)) return false;
+    for (tiff::Entry const& entry : directory.entries)
         if (!ProcessEntry(entry, u32Directory)) return false;
-    if (directory->next && *directory->next != 0) {
-        if (*directory->next > m_block.Size()) return false;
-        if (!EXIF_ProcessExifDir(*directory->next)) return false;
+    if (directory.next && *directory.next != 0) {
+        if (*directory.next > m_block.Size()) return false;
+        if (!EXIF_ProcessExifDir(*directory.next)) return false;
     }
     if (m_bThumbOffset && m_bThumbLength && m_block.Has(m_u32ThumbOffset, m_u32ThumbLength)) {
         m_info.u32ThumbnailOffset = m_u32ThumbOffset;

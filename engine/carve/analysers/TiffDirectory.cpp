@@ -16,11 +16,12 @@ std::optional<engine::ByteOrder> OrderOf(engine::ByteView header) {
     return std::nullopt;
 }
 
-std::optional<Directory> DecodeDirectory(engine::ByteView bytes, engine::ByteOrder order, std::uint32_t u32MaxEntries) {
-    if (!bytes.Has(0, 2)) return std::nullopt;
+bool DecodeDirectory(engine::ByteView bytes, engine::ByteOrder order, std::uint32_t u32MaxEntries, Directory& directory) {
+    directory.entries.clear();
+    directory.next.reset();
+    if (!bytes.Has(0, 2)) return false;
     std::uint32_t const u32Entries = bytes.U16(0, order);
-    if (u32Entries > u32MaxEntries || !bytes.Has(2, std::size_t{u32Entries} * kEntryBytes)) return std::nullopt;
-    Directory directory;
+    if (u32Entries > u32MaxEntries || !bytes.Has(2, std::size_t{u32Entries} * kEntryBytes)) return false;
     directory.entries.reserve(u32Entries);
     for (std::uint32_t i = 0; i < u32Entries; ++i) {
         std::size_t const at = 2 + std::size_t{i} * kEntryBytes;
@@ -37,7 +38,7 @@ std::optional<Directory> DecodeDirectory(engine::ByteView bytes, engine::ByteOrd
     }
     std::size_t const link = 2 + std::size_t{u32Entries} * kEntryBytes;
     if (bytes.Has(link, 4)) directory.next = bytes.U32(link, order);
-    return directory;
+    return true;
 }
 
 }  // namespace tiff

@@ -63,34 +63,33 @@ std::string TiffSizer::ReadText(tiff::Entry const& entry, std::uint64_t u64Dir, 
     return std::string(reinterpret_cast<char const*>(bytes.Data()), length);
 }
 
-std::optional<tiff::Directory> TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries) {
+bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory) {
     std::uint32_t u32Count = 0;
-    if (!ReadU16(u64Base + u64Dir, u32Count) || u32Count > kMaxEntries || (bNeedEntries && u32Count == 0)) return std::nullopt;
+    if (!ReadU16(u64Base + u64Dir, u32Count) || u32Count > kMaxEntries || (bNeedEntries && u32Count == 0)) return false;
     // Decoded at once: walking an entry reads elsewhere and reuses the reader's window.
     engine::ByteView const bytes =
         m_reader.Read(m_u64TiffStart + u64Base + u64Dir, static_cast<std::uint32_t>(tiff::DirectoryBytes(u32Count)));
-    if (bytes.Empty()) return std::nullopt;
-    return tiff::DecodeDirectory(bytes, m_order, kMaxEntries);
+    return !bytes.Empty() && tiff::DecodeDirectory(bytes, m_order, kMaxEntries, directory);
 }
 
 void TiffSizer::WalkMainChain(std::uint32_t u32FirstIfd) {
     // Links must move forward and stay below the bound: the chain ends, and no directory is
     // read twice, however many pages the file has.
+    tiff::Directory directory;
     std::uint64_t u64Ifd = u32FirstIfd;
     while (u64Ifd <= kMaxIfdOffset) {
-        std::optional<tiff::Directory> const directory = ReadDirectory(u64Ifd, 0, true);
-        if (!directory) return;
+        if (!ReadDirectory(u64Ifd, 0, true, directory)) return;
         DirectoryState state;
-        for (tiff::Entry const& entry : directory->entries) {
+        for (tiff::Entry const& entry : directory.entries) {
             ProcessEntry(entry, u64Ifd, 0, false, state);
             if (m_bFujiFinished) return;
         }
-        m_facts.u64LastIfdEnd = u64Ifd + tiff::DirectoryBytes(static_cast<std::uint32_t>(directory->entries.size()));
+        m_facts.u64LastIfdEnd = u64Ifd + tiff::DirectoryBytes(static_cast<std::uint32_t>(directory.entries.size()));
         if (m_bFujiContainer) {
             m_bFujiFinished = true;
             return;
         }
-        std::uint32_t const u32Next = directory->next.value_or(0);
+        std::uint32_t const u32Next = directory.next.value_or(0);
         if (u32Next <= u64Ifd) return;
         u64Ifd = u32Next;
     }
@@ -98,14 +97,14 @@ void TiffSizer::WalkMainChain(std::uint32_t u32FirstIfd) {
 
 void TiffSizer::GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base) {
     // Links must move forward, and every directory of the chain counts against the cap.
+    tiff::Directory directory;
     while (m_iSubIFDNum <= kMaxSubIfds && u64Dir <= kMaxIfdOffset) {
         ++m_iSubIFDNum;
-        std::optional<tiff::Directory> const directory = ReadDirectory(u64Dir, u64Base, false);
-        if (!directory) return;
+        if (!ReadDirectory(u64Dir, u64Base, false, directory)) return;
         DirectoryState state;
-        for (tiff::Entry const& entry : directory->entries) ProcessEntry(entry, u64Dir, u64Base, true, state);
-        Raise(u64Base + u64Dir + tiff::DirectoryBytes(static_cast<std::uint32_t>(directory->entries.size())));
-        std::uint32_t const u32Next = directory->next.value_or(0);
+        for (tiff::Entry const& entry : directory.entries) ProcessEntry(entry, u64Dir, u64Base, true, state);
+        Raise(u64Base + u64Dir + tiff::DirectoryBytes(static_cast<std::uint32_t>(directory.entries.size())));
+        std::uint32_t const u32Next = directory.next.value_or(0);
         if (u32Next <= u64Dir) return;
         u64Dir = u32Next;
     }

@@ -59,9 +59,9 @@ private:
         ArrayRef tileCounts;
     };
 
-    /// The directory at `u64Dir` (from `u64Base`), or none when it cannot be read or has more
-    /// than 512 (or, with `bNeedEntries`, no) entries.
-    std::optional<tiff::Directory> ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries);
+    /// Decodes the directory at `u64Dir` (from `u64Base`) into `directory`; false when it cannot
+    /// be read or has more than 512 (or, with `bNeedEntries`, no) entries.
+    bool ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory);
     /// An entry of the directory at `u64Dir` (from `u64Base`).
     void ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub, DirectoryState& state);
     /// Walks a chain of sub-directories, every offset taken from `u64Base`.
