@@ -13,13 +13,14 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/ExifReader.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/PictureName.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
 
-constexpr std::uint8_t kKeys[][4] = {{0xFF, 0xD8, 0xFF, 0xE0}, {0xFF, 0xD8, 0xFF, 0xE1}, {0xFF, 0xD8, 0xFF, 0xDB}};
+constexpr std::string_view kKeys[] = {"\xFF\xD8\xFF\xE0", "\xFF\xD8\xFF\xE1", "\xFF\xD8\xFF\xDB"};
 constexpr std::size_t kIdentifierOffset = 6;   // "JFIF" or "Exif" in APP0 or APP1
 constexpr std::uint64_t kFirstMarker = 2;
 // A JFIF file's EXIF is looked for right after a 16-byte APP0 (18 bytes from the start).
@@ -64,9 +65,7 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
-        bool bKey = false;
-        for (auto const& key : kKeys) bKey = bKey || bytes.Equals(0, key);
-        if (!bKey) return 0;
+        if (!StartsWithAnyOf(bytes, kKeys)) return 0;
         if (!EqualsNoCase(bytes, kIdentifierOffset, "JFIF") && !EqualsNoCase(bytes, kIdentifierOffset, "Exif") &&
             bytes.U8(3) != 0xDB)
             return 0;

@@ -16,13 +16,9 @@ public:
 
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        engine::ByteView const bytes(pBuffer, u32Readable);
-        for (std::string_view const key : m_format.keys) {
-            if (!bytes.Equals(0, key)) continue;
-            info.m_u32Type = m_format.eType;
-            return 1;
-        }
-        return 0;
+        if (!StartsWithAnyOf(engine::ByteView(pBuffer, u32Readable), m_format.keys)) return 0;
+        info.m_u32Type = m_format.eType;
+        return 1;
     }
 
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
@@ -42,6 +38,12 @@ private:
 };
 
 }  // namespace
+
+bool StartsWithAnyOf(engine::ByteView bytes, std::span<std::string_view const> keys) {
+    for (std::string_view const key : keys)
+        if (bytes.Equals(0, key)) return true;
+    return false;
+}
 
 std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format) {
     return std::make_unique<KeyedAnalyser>(format);

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "engine/carve/RawFileType.h"
+#include "engine/core/bytes/ByteView.h"
 
 class IRawFileAnalyser;
 class RawFileBuffer;
@@ -30,3 +31,6 @@ struct KeyedFormat {
 /// An analyser that accepts a sector starting with any of the format's keys, sets the type and
 /// leaves the size to the sizer.
 std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format);
+
+/// Whether `bytes` start with any of `keys`; analysers that check more than their key use it too.
+bool StartsWithAnyOf(engine::ByteView bytes, std::span<std::string_view const> keys);
