@@ -65,7 +65,10 @@ std::string TiffSizer::ReadText(tiff::Entry const& entry, std::uint64_t u64Dir, 
 
 bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory) {
     std::uint32_t u32Count = 0;
-    if (!ReadU16(u64Base + u64Dir, u32Count) || u32Count > kMaxEntries || (bNeedEntries && u32Count == 0)) return false;
+    if (!ReadU16(u64Base + u64Dir, u32Count) || u32Count > std::min(kMaxEntries, m_u32EntriesLeft) ||
+        (bNeedEntries && u32Count == 0))
+        return false;
+    m_u32EntriesLeft -= u32Count;
     // Decoded at once: walking an entry reads elsewhere and reuses the reader's window.
     engine::ByteView const bytes =
         m_reader.Read(m_u64TiffStart + u64Base + u64Dir, static_cast<std::uint32_t>(tiff::DirectoryBytes(u32Count)));

@@ -7,12 +7,11 @@
 //
 // Every walk is bounded: the main chain by links that must move forward and stay below
 // kMaxIfdOffset (a multi-page TIFF may have any number of pages), 15 sub-directories per file,
-// 512 entries per directory; arrays are never walked, only their last element read; all sums
-// are 64-bit.
+// 512 entries per directory, kMaxWalkedEntries entries per file in all (an entry may cost a
+// read elsewhere: this keeps a hostile chain of full directories as cheap as it ever was);
+// arrays are never walked, only their last element read; all sums are 64-bit.
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "engine/carve/analysers/TiffDirectory.h"
 
@@ -32,6 +31,8 @@ class TiffSizer {
 public:
     static constexpr int kMaxSubIfds = 15;
     static constexpr std::uint32_t kMaxEntries = 512;
+    /// As many as 256 full directories: thousands of pages of a real file.
+    static constexpr std::uint32_t kMaxWalkedEntries = 256 * kMaxEntries;
     static constexpr std::uint64_t kMaxIfdOffset = 0x4E000000;
 
     /// `u64TiffStart`: where the TIFF header stands in the file (160 in a Fuji container).
@@ -60,7 +61,7 @@ private:
     };
 
     /// Decodes the directory at `u64Dir` (from `u64Base`) into `directory`; false when it cannot
-    /// be read or has more than 512 (or, with `bNeedEntries`, no) entries.
+    /// be read, has more than 512 (or, with `bNeedEntries`, no) entries, or more than are left.
     bool ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory);
     /// An entry of the directory at `u64Dir` (from `u64Base`).
     void ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub, DirectoryState& state);
@@ -86,5 +87,6 @@ private:
     bool m_bA100SubIfd = false;
     std::uint64_t m_u64A100SubIfd = 0;
     int m_iSubIFDNum = 1;
+    std::uint32_t m_u32EntriesLeft = kMaxWalkedEntries;
     TiffFacts m_facts;
 };
