@@ -10,26 +10,13 @@ constexpr std::uint64_t kRunUnitBytes = 512;
 
 std::unique_ptr<CRAWFileProperties> CRAWFileProperties::Create() { return std::make_unique<CRAWFileProperties>(); }
 
-IFileProperties* CRAWFileProperties::Clone() {
-    auto* pCopy = new CRAWFileProperties();
-    pCopy->m_u8NameLength = m_u8NameLength;
-    pCopy->m_strName = m_strName;
-    pCopy->m_u64Size = m_u64Size;
-    pCopy->m_u16Attribute = m_u16Attribute;
-    pCopy->m_u8CheckState = m_u8CheckState;
-    pCopy->m_u8MatchState = m_u8MatchState;
-    pCopy->m_u8State = m_u8State;
-    pCopy->m_strTime = m_strTime;
-    pCopy->m_u8TimeLength = m_u8TimeLength;
-    pCopy->m_pRuns = m_pRuns;
-    return pCopy;
-}
+IFileProperties* CRAWFileProperties::Clone() { return new CRAWFileProperties(*this); }
 
 void CRAWFileProperties::InitRawFileProperties(CRawFileInfo const& info) {
     m_u64Size = info.m_u64Size;
     m_strTime = info.m_strTime;
-    m_pOwnedRuns.reset(new CDataRunList());
-    m_pRuns = m_pOwnedRuns.get();
+    m_ownedRuns.pList.reset(new CDataRunList());
+    m_pRuns = m_ownedRuns.pList.get();
     DataRun run{};
     run.s64Start = static_cast<std::int64_t>(info.m_u64StartSector);
     // Sizes are clamped to the device when filed, so the unit count fits easily.

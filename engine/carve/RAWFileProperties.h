@@ -55,9 +55,18 @@ public:
     void SetRawFileTime(std::string strTime);
     std::uint32_t GetFilePropertyiesType() const { return kPropertiesType; }
     /// Hands the run list to the node; GetDataRunList still answers it.
-    ReleasePtr<IDataRunList> TakeDataRunList() { return std::move(m_pOwnedRuns); }
+    ReleasePtr<IDataRunList> TakeDataRunList() { return std::move(m_ownedRuns.pList); }
 
 private:
+    /// The run list until the node takes it. A copy owns none: it observes the original's list
+    /// (m_pRuns), so that every other member is copied by the copy constructor as it is.
+    struct OwnedRuns {
+        OwnedRuns() = default;
+        OwnedRuns(OwnedRuns const&) {}
+        OwnedRuns& operator=(OwnedRuns const&) = delete;
+        ReleasePtr<IDataRunList> pList;
+    };
+
     std::uint8_t m_u8NameLength = 0;
     std::string m_strName;
     std::uint64_t m_u64Size = 0;
@@ -67,6 +76,6 @@ private:
     std::uint8_t m_u8State = 0;
     std::string m_strTime;
     std::uint8_t m_u8TimeLength = 0;
-    ReleasePtr<IDataRunList> m_pOwnedRuns;  // until the node takes it
-    IDataRunList* m_pRuns = nullptr;         // the list, wherever it lives
+    OwnedRuns m_ownedRuns;
+    IDataRunList* m_pRuns = nullptr;  // the list, wherever it lives
 };

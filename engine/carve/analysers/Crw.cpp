@@ -10,12 +10,13 @@
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
 
-constexpr std::uint8_t kKeys[][4] = {{0x49, 0x49, 0x1A, 0x00}, {0x4D, 0x4D, 0x1A, 0x00}};
+constexpr std::string_view kKeys[] = {std::string_view("II\x1A\0", 4), std::string_view("MM\x1A\0", 4)};
 constexpr std::uint8_t kHeap[] = {0x00, 0x00, 'H', 'E', 'A', 'P'};
 constexpr std::string_view kKinds[] = {"CCDR", "TIFP", "ARCH"};
 constexpr std::size_t kHeapAt = 4;
@@ -55,7 +56,7 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
-        if ((!bytes.Equals(0, kKeys[0]) && !bytes.Equals(0, kKeys[1])) || !bytes.Equals(kHeapAt, kHeap)) return 0;
+        if (!StartsWithAnyOf(bytes, kKeys) || !bytes.Equals(kHeapAt, kHeap)) return 0;
         bool bKind = false;
         for (std::string_view kind : kKinds) bKind = bKind || bytes.Equals(kKindAt, kind);
         if (!bKind || !bytes.Has(kVersionAt, 1) || bytes.U8(kVersionAt) != kVersion) return 0;

@@ -2,51 +2,28 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
+
+#include "engine/carve/analysers/TiffDirectory.h"
 
 namespace {
 
 constexpr std::uint32_t kMinSegmentLength = 14;  // the 6-byte header and the 8-byte TIFF header
 constexpr std::uint32_t kHeaderBytes = 6;
-constexpr std::uint32_t kTiffMagic = 42;
 constexpr std::uint32_t kMinFirstIfd = 8;
 constexpr std::uint32_t kMaxFirstIfd = 16;
-constexpr std::uint32_t kEntryBytes = 12;
 // A block holds a handful of directories; the cap bounds a chain that keeps finding new ones,
 // and with it the recursion depth.
 constexpr int kMaxDirectories = 64;
+// The entry count is 16 bits: any count the block can hold is read.
+constexpr std::uint32_t kMaxEntries = 0xFFFF;
 
 constexpr std::size_t kMakeChars = 31;
 constexpr std::size_t kModelChars = 39;
 constexpr std::size_t kDateChars = 19;
 constexpr std::size_t kVersionChars = 4;
 
-enum ExifTag : std::uint16_t {
-    kTagMake = 271,
-    kTagModel = 272,
-    kTagOrientation = 274,
-    kTagXResolution = 282,
-    kTagYResolution = 283,
-    kTagThumbnailOffset = 513,
-    kTagThumbnailLength = 514,
-    kTagExposureTime = 33434,
-    kTagFNumber = 33437,
-    kTagExifOffset = 34665,
-    kTagIsoEquivalent = 34855,
-    kTagExifVersion = 36864,
-    kTagDateTimeOriginal = 36867,
-    kTagDateTimeDigitized = 36868,
-    kTagMeteringMode = 37383,
-    kTagFlash = 37385,
-    kTagFocalLength = 37386,
-    kTagExifImageWidth = 40962,
-    kTagExifImageLength = 40963,
-    kTagInteropOffset = 40965,
-    kTagFocalPlaneXRes = 41486,
-    kTagFocalPlaneUnits = 41488,
-};
-
-constexpr std::array<std::uint32_t, 13> kFormatSizes = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 constexpr std::uint32_t kFormatAscii = 2;
 
 /// Millimetres per focal-plane resolution unit (1 none, 2 inch, 3 cm, 4 mm, 5 micrometre).
@@ -62,7 +39,7 @@ double MillimetresPerUnit(std::uint32_t u32Unit) {
 /// One reading: the block, its byte order and the directories on the way to the current one.
 class ExifWalk {
 public:
-    ExifWalk(engine::ByteView block, bool bMotorola, tag_ExifInfo& info) : m_block(block), m_bMotorola(bMotorola), m_info(info) {}
+    ExifWalk(engine::ByteView block, engine::ByteOrder order, tag_ExifInfo& info) : m_block(block), m_order(order), m_info(info) {}
 
     bool EXIF_ProcessExifDir(std::uint32_t u32Directory);
     std::uint32_t LargestWidth() const { return m_u32LargestWidth; }
@@ -70,15 +47,13 @@ public:
     std::uint32_t FocalPlaneUnits() const { return m_u32FocalPlaneUnits; }
 
 private:
-    std::uint32_t Get16(std::size_t offset) const { return m_bMotorola ? m_block.Be16(offset) : m_block.Le16(offset); }
-    std::uint32_t Get32(std::size_t offset) const { return m_bMotorola ? m_block.Be32(offset) : m_block.Le32(offset); }
     bool OnStack(std::uint32_t u32Directory) const {
         return std::find(m_stack.begin(), m_stack.begin() + m_iDepth, u32Directory) != m_stack.begin() + m_iDepth;
     }
-    bool ProcessEntry(std::size_t entry);
+    bool ProcessEntry(tiff::Entry const& entry, std::uint32_t u32Directory);
 
     engine::ByteView m_block;
-    bool m_bMotorola;
+    engine::ByteOrder m_order;
     tag_ExifInfo& m_info;
     std::array<std::uint32_t, kMaxDirectories> m_stack{};
     int m_iDepth = 0;
@@ -108,20 +83,13 @@ bool ExifWalk::EXIF_ProcessExifDir(std::uint32_t u32Directory) {
         ~Pop() { --iDepth; }
     } const pop{m_iDepth};
 
-    if (!m_block.Has(u32Directory, 2)) return false;
-    std::uint32_t const u32Entries = Get16(u32Directory);
-    std::size_t const entries = std::size_t{u32Directory} + 2;
-    if (!m_block.Has(entries, std::size_t{u32Entries} * kEntryBytes)) return false;
-    for (std::uint32_t i = 0; i < u32Entries; ++i)
-        if (!ProcessEntry(entries + std::size_t{i} * kEntryBytes)) return false;
-
-    std::size_t const link = entries + std::size_t{u32Entries} * kEntryBytes;
-    if (m_block.Has(link, 4)) {
-        std::uint32_t const u32Next = Get32(link);
-        if (u32Next != 0) {
-            if (u32Next > m_block.Size()) return false;
-            if (!EXIF_ProcessExifDir(u32Next)) return false;
-        }
+    tiff::Directory directory;
+    if (!tiff::DecodeDirectory(m_block.From(u32Directory), m_order, kMaxEntries, directory)) return false;
+    for (tiff::Entry const& entry : directory.entries)
+        if (!ProcessEntry(entry, u32Directory)) return false;
+    if (directory.next && *directory.next != 0) {
+        if (*directory.next > m_block.Size()) return false;
+        if (!EXIF_ProcessExifDir(*directory.next)) return false;
     }
     if (m_bThumbOffset && m_bThumbLength && m_block.Has(m_u32ThumbOffset, m_u32ThumbLength)) {
         m_info.u32ThumbnailOffset = m_u32ThumbOffset;
@@ -130,23 +98,16 @@ bool ExifWalk::EXIF_ProcessExifDir(std::uint32_t u32Directory) {
     return true;
 }
 
-bool ExifWalk::ProcessEntry(std::size_t entry) {
-    std::uint32_t const u32Tag = Get16(entry);
-    std::uint32_t const u32Format = Get16(entry + 2);
-    std::uint32_t const u32Components = Get32(entry + 4);
-    std::uint32_t const u32FormatSize = EXIF_FormatSize(u32Format);
-    if (u32FormatSize == 0) return false;
-    std::uint64_t const u64Bytes = std::uint64_t{u32Components} * u32FormatSize;
-    std::size_t valueOffset = entry + 8;
-    if (u64Bytes > 4) {
-        valueOffset = Get32(entry + 8);
-        if (!m_block.Has(valueOffset, static_cast<std::size_t>(u64Bytes))) return false;
-    }
-    engine::ByteView const value = m_block.Sub(valueOffset, static_cast<std::size_t>(u64Bytes));
-    auto const number = [&] { return EXIF_ConvertAnyFormat(value, u32Format, m_bMotorola); };
+bool ExifWalk::ProcessEntry(tiff::Entry const& entry, std::uint32_t u32Directory) {
+    if (tiff::TypeBytes(entry.u16Type) == 0) return false;
+    std::uint64_t const u64ValueAt = entry.DataAt(u32Directory);
+    if (!m_block.Has(u64ValueAt, entry.u64DataBytes)) return false;
+    engine::ByteView const value = m_block.Sub(u64ValueAt, entry.u64DataBytes);
+    auto const number = [&] { return EXIF_ConvertAnyFormat(value, entry.u16Type, m_order); };
     auto const whole = [&] { return static_cast<std::uint32_t>(std::max(0.0, std::min(number(), 4294967295.0))); };
 
-    switch (u32Tag) {
+    using namespace tiff;
+    switch (entry.u16Tag) {
         case kTagMake: m_info.strCameraMake = Text(value, kMakeChars); break;
         case kTagModel: m_info.strCameraModel = Text(value, kModelChars); break;
         case kTagDateTimeOriginal: m_info.strDateTime = Text(value, kDateChars); break;
@@ -165,21 +126,19 @@ bool ExifWalk::ProcessEntry(std::size_t entry) {
         case kTagExifImageLength: m_u32LargestWidth = std::max(m_u32LargestWidth, whole()); break;
         case kTagFocalPlaneXRes: m_dFocalPlaneXRes = number(); break;
         case kTagFocalPlaneUnits: m_u32FocalPlaneUnits = whole(); break;
-        case kTagThumbnailOffset:
+        case kTagJpegOffset:
             m_u32ThumbOffset = whole();
             m_bThumbOffset = true;
             break;
-        case kTagThumbnailLength:
+        case kTagJpegLength:
             m_u32ThumbLength = whole();
             m_bThumbLength = true;
             break;
-        case kTagExifOffset:
-        case kTagInteropOffset: {
+        case kTagExifIfd:
+        case kTagInteropIfd:
             // A sub-directory is walked before the next entry, so its texts are there in order.
-            std::uint32_t const u32Sub = Get32(entry + 8);
-            if (!EXIF_ProcessExifDir(u32Sub)) return false;
+            if (!EXIF_ProcessExifDir(entry.u32Field)) return false;
             break;
-        }
         default: break;
     }
     return true;
@@ -187,13 +146,11 @@ bool ExifWalk::ProcessEntry(std::size_t entry) {
 
 }  // namespace
 
-std::uint32_t EXIF_FormatSize(std::uint32_t u32Format) { return u32Format < kFormatSizes.size() ? kFormatSizes[u32Format] : 0; }
-
-double EXIF_ConvertAnyFormat(engine::ByteView value, std::uint32_t u32Format, bool bMotorola) {
-    std::uint32_t const u32Size = EXIF_FormatSize(u32Format);
+double EXIF_ConvertAnyFormat(engine::ByteView value, std::uint32_t u32Format, engine::ByteOrder order) {
+    std::uint32_t const u32Size = tiff::TypeBytes(u32Format);
     if (u32Size == 0 || u32Format == kFormatAscii || !value.Has(0, u32Size)) return 0;
-    auto const get16 = [&](std::size_t offset) { return bMotorola ? value.Be16(offset) : value.Le16(offset); };
-    auto const get32 = [&](std::size_t offset) { return bMotorola ? value.Be32(offset) : value.Le32(offset); };
+    auto const get16 = [&](std::size_t offset) { return value.U16(offset, order); };
+    auto const get32 = [&](std::size_t offset) { return value.U32(offset, order); };
     switch (u32Format) {
         case 1: return value.U8(0);
         case 6: return static_cast<std::int8_t>(value.U8(0));
@@ -216,7 +173,7 @@ double EXIF_ConvertAnyFormat(engine::ByteView value, std::uint32_t u32Format, bo
             return fValue;
         }
         case 12: {
-            std::uint64_t const u64Bits = bMotorola ? value.Be64(0) : value.Le64(0);
+            std::uint64_t const u64Bits = value.U64(0, order);
             double dValue = 0;
             __builtin_memcpy(&dValue, &u64Bits, sizeof dValue);
             return dValue;
@@ -231,16 +188,12 @@ int EXIF_process_EXIF(engine::ByteView header, std::uint32_t u32Length, tag_Exif
     engine::ByteView const block = header.Sub(kHeaderBytes, blockBytes);
     if (block.Size() < 8) return 0;
 
-    bool bMotorola = false;
-    if (block.Equals(0, "MM"))
-        bMotorola = true;
-    else if (!block.Equals(0, "II"))
-        return 0;
-    if ((bMotorola ? block.Be16(2) : block.Le16(2)) != kTiffMagic) return 0;
-    std::uint32_t const u32FirstIfd = bMotorola ? block.Be32(4) : block.Le32(4);
+    std::optional<engine::ByteOrder> const order = tiff::OrderOf(block);
+    if (!order || block.U16(2, *order) != tiff::kMagic) return 0;
+    std::uint32_t const u32FirstIfd = block.U32(4, *order);
     if (u32FirstIfd < kMinFirstIfd || u32FirstIfd > kMaxFirstIfd) return 0;
 
-    ExifWalk walk(block, bMotorola, info);
+    ExifWalk walk(block, *order, info);
     // The first directory is taken to follow the header, whatever the offset says.
     if (!walk.EXIF_ProcessExifDir(kMinFirstIfd)) return 0;
     if (walk.FocalPlaneXRes() != 0)

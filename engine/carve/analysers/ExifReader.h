@@ -5,8 +5,7 @@
 // specifications:
 //   header:  0 6 "Exif" 00 00;  6 2 "II" (little-endian) or "MM" (big-endian);  8 2 42;
 //            10 4 offset of the first directory, from the TIFF header (offset 6)
-//   directory: 2 entry count, then 12-byte entries (2 tag, 2 format, 4 count, 4 value or
-//            offset), then 4 the offset of the next directory (0: none)
+//   directory: as TiffDirectory.h decodes it
 // Every directory and every value is checked against the block before it is read, and the walk
 // is bounded, so a hostile block (loops, links outside it, deep nesting) costs little.
 #include <cstdint>
@@ -35,9 +34,6 @@ struct tag_ExifInfo {
     double dCcdWidth = 0;       // mm, from the focal-plane resolution; 0 when unknown
 };
 
-/// The TIFF field formats 1 to 12 and their sizes in bytes; 0 for any other format.
-std::uint32_t EXIF_FormatSize(std::uint32_t u32Format);
-
 /// Reads the EXIF block whose "Exif\0\0" header starts `header` (the bytes available from there
 /// on) into `info`. `u32Length` is the APP1 segment's length as stored in front of the header;
 /// the TIFF data is taken to be `u32Length` - 6 bytes long, cut to what `header` holds. A length
@@ -47,4 +43,4 @@ int EXIF_process_EXIF(engine::ByteView header, std::uint32_t u32Length, tag_Exif
 
 /// The number held in `value` (at least the format's size) of a numeric format, in the given
 /// byte order; a rational whose denominator is 0 gives 0; a non-numeric format gives 0.
-double EXIF_ConvertAnyFormat(engine::ByteView value, std::uint32_t u32Format, bool bMotorola);
+double EXIF_ConvertAnyFormat(engine::ByteView value, std::uint32_t u32Format, engine::ByteOrder order);

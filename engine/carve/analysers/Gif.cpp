@@ -11,11 +11,12 @@
 // Between blocks some writers leave junk; a short search finds the next image or the trailer.
 #include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
-#include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
 
 namespace {
@@ -43,7 +44,7 @@ struct Found {
 
 class GifWalk {
 public:
-    GifWalk(IStorageDevice* pDevice, std::uint64_t u64StartSector) : m_reader(pDevice, u64StartSector) {}
+    explicit GifWalk(RawFileBuffer& reader) : m_reader(reader) {}
 
     /// The file's length, or nothing when the blocks break the rules or cannot be read.
     std::optional<std::uint64_t> Size() {
@@ -52,12 +53,13 @@ public:
         m_bVersion9 = header.U8(4) == '9';
         std::uint64_t u64Block = kHeaderBytes + ColourTableBytes(header.U8(10));
         std::uint8_t u8Byte = 0;
-        if (!m_reader.ReadByte(u64Block, u8Byte)) return std::nullopt;
-        if (u8Byte == kTrailer) return u64Block + 1;
 
         // Every pass moves on by at least three bytes and the walk is capped: it ends.
         while (u64Block <= kMaxWalk) {
             if (!m_reader.ReadByte(u64Block, u8Byte)) return std::nullopt;
+            // After the header or an extension (a comment or application block often comes
+            // last), a trailer right there ends the file.
+            if (u8Byte == kTrailer) return u64Block + 1;
             if (u8Byte == kExtension) {
                 auto const next = SkipSubBlocks(u64Block + 2);
                 if (!next) return std::nullopt;
@@ -123,29 +125,15 @@ private:
         return SkipSubBlocks(u64CodeSize + 1);
     }
 
-    RawFileBuffer m_reader;
+    RawFileBuffer& m_reader;
     bool m_bVersion9 = false;
 };
 
-class FileGIFAnalyser final : public IRawFileAnalyser {
-public:
-    FileGIFAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_GIF) {}
+std::optional<std::uint64_t> GifSize(RawFileBuffer& reader, std::uint32_t) { return GifWalk(reader).Size(); }
 
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        engine::ByteView const header(pBuffer, u32Readable);
-        if (!header.Equals(0, "GIF87a") && !header.Equals(0, "GIF89a")) return 0;
-        info.m_u32Type = RAW_FILE_TYPE_GIF;
-        return 1;
-    }
-
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        std::optional<std::uint64_t> const size = GifWalk(pDevice, info.m_u64StartSector).Size();
-        if (!size) return 0;
-        info.m_u64Size = *size;
-        return 1;
-    }
-};
+constexpr std::string_view kKeys[] = {"GIF87a", "GIF89a"};
+constexpr KeyedFormat kGif = {RAW_FILE_TYPE_GIF, kKeys, &GifSize};
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileGIFAnalyser() { return std::make_unique<FileGIFAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileGIFAnalyser() { return CreateKeyedAnalyser(kGif); }

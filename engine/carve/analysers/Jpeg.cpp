@@ -13,13 +13,14 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/ExifReader.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/PictureName.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
 
-constexpr std::uint8_t kKeys[][4] = {{0xFF, 0xD8, 0xFF, 0xE0}, {0xFF, 0xD8, 0xFF, 0xE1}, {0xFF, 0xD8, 0xFF, 0xDB}};
+constexpr std::string_view kKeys[] = {"\xFF\xD8\xFF\xE0", "\xFF\xD8\xFF\xE1", "\xFF\xD8\xFF\xDB"};
 constexpr std::size_t kIdentifierOffset = 6;   // "JFIF" or "Exif" in APP0 or APP1
 constexpr std::uint64_t kFirstMarker = 2;
 // A JFIF file's EXIF is looked for right after a 16-byte APP0 (18 bytes from the start).
@@ -64,9 +65,7 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
-        bool bKey = false;
-        for (auto const& key : kKeys) bKey = bKey || bytes.Equals(0, key);
-        if (!bKey) return 0;
+        if (!StartsWithAnyOf(bytes, kKeys)) return 0;
         if (!EqualsNoCase(bytes, kIdentifierOffset, "JFIF") && !EqualsNoCase(bytes, kIdentifierOffset, "Exif") &&
             bytes.U8(3) != 0xDB)
             return 0;
@@ -152,7 +151,10 @@ private:
                 bFrame = true;
             } else if (u8Marker == kSos) {
                 if (!bFrame || (walker == Walker::Plain && segment.U8(4) != kComponents)) return 0;
-                info.m_u64Size = AddFileSizeByPerSecSize(reader, p + 2 + segment.Be16(2), u64Width * u64Height * 3);
+                // The compressed data holds at most three bytes a pixel; the limit counts from
+                // its first byte, so large EXIF, ICC or comment segments before it do not cut it.
+                std::uint64_t const u64Data = p + 2 + segment.Be16(2);
+                info.m_u64Size = AddFileSizeByPerSecSize(reader, u64Data, u64Data + u64Width * u64Height * 3);
                 return 1;
             }
             p += segment.Be16(2) + 2;

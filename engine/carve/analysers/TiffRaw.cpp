@@ -16,15 +16,17 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/ExifReader.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/PictureName.h"
+#include "engine/carve/analysers/TiffDirectory.h"
 #include "engine/carve/analysers/TiffSizer.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
 
-constexpr std::uint8_t kKeys[][4] = {{0x4D, 0x4D, 0x00, 0x2A}, {0x49, 0x49, 0x2A, 0x00}, {0x49, 0x49, 0x55, 0x00},
-                                     {0x49, 0x49, 0x52, 0x4F}, {0x49, 0x49, 0x52, 0x53}, {0x46, 0x55, 0x4A, 0x49}};
+constexpr std::string_view kKeys[] = {std::string_view("MM\0*", 4), std::string_view("II*\0", 4),
+                                      std::string_view("IIU\0", 4), "IIRO", "IIRS", "FUJI"};
 constexpr std::string_view kFujiMagic = "FUJIFILMCCD-RAW ";
 constexpr std::uint8_t kPanasonicHeader[] = {0x49, 0x49, 0x55, 0x00};
 
@@ -82,9 +84,7 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
-        bool bKey = false;
-        for (auto const& key : kKeys) bKey = bKey || bytes.Equals(0, key);
-        if (!bKey || (bytes.Equals(0, "FUJI") && !bytes.Equals(0, kFujiMagic))) return 0;
+        if (!StartsWithAnyOf(bytes, kKeys) || (bytes.Equals(0, "FUJI") && !bytes.Equals(0, kFujiMagic))) return 0;
         info.m_u32Type = RAW_FILE_TYPE_TIF;
         return 1;
     }
@@ -114,13 +114,13 @@ private:
         std::uint64_t const u64TiffStart = bFuji ? kFujiTiffStart : 0;
         engine::ByteView const header = reader.Read(u64TiffStart, 8);
         if (header.Empty()) return 0;
-        bool const bMotorola = header.Equals(0, "MM");
+        engine::ByteOrder const order = tiff::OrderOf(header).value_or(engine::ByteOrder::Little);
         bool const bPanasonic = header.Equals(0, kPanasonicHeader);
         if (bPanasonic) info.m_u32Type = RAW_FILE_TYPE_RAW;
 
-        TiffSizer sizer(reader, u64TiffStart, bMotorola, bFuji);
+        TiffSizer sizer(reader, u64TiffStart, order, bFuji);
         sizer.Raise(u64FujiRunning);
-        sizer.WalkMainChain(bMotorola ? header.Be32(4) : header.Le32(4));
+        sizer.WalkMainChain(header.U32(4, order));
         TiffFacts const& facts = sizer.Facts();
 
         if (bFuji && sizer.FujiFinished()) {

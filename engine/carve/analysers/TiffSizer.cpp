@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr std::uint32_t kEntryBytes = 12;
 constexpr std::size_t kMaxTextBytes = 63;
 constexpr std::uint32_t kMaxSubIfdOffsets = 512;
 constexpr std::size_t kMaxModelForName = 40;
@@ -21,56 +20,26 @@ constexpr std::uint64_t kEpsonNoteDirectory = 8;
 constexpr std::uint64_t kEmbeddedTiffHeader = 12;
 constexpr std::uint64_t kEmbeddedFirstIfd = 16;
 
-enum TiffTag : std::uint16_t {
-    kTagEmbeddedJpeg = 46,  // Panasonic's JpgFromRaw
-    kTagMake = 271,
-    kTagModel = 272,
-    kTagStripOffsets = 273,
-    kTagStripByteCounts = 279,
-    kTagDateTime = 306,
-    kTagTileOffsets = 324,
-    kTagTileByteCounts = 325,
-    kTagSubIfds = 330,
-    kTagJpegOffset = 513,
-    kTagJpegLength = 514,
-    kTagExifIfd = 34665,
-    kTagMakerNote = 37500,
-    kTagDateTimeOriginal = 36867,
-    kTagDngVersion = 50706,
-    kTagDngPrivateData = 50740,
-};
-
-/// TIFF field types 1 to 12 and their sizes in bytes; 0 for others.
-std::uint32_t GetSizeTypeWide(std::uint32_t u32Type) {
-    switch (u32Type) {
-        case 1: case 2: case 6: case 7: return 1;
-        case 3: case 8: return 2;
-        case 4: case 9: case 11: return 4;
-        case 5: case 10: case 12: return 8;
-        default: return 0;
-    }
-}
-
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 }  // namespace
 
-TiffSizer::TiffSizer(RawFileBuffer& reader, std::uint64_t u64TiffStart, bool bMotorola, bool bFujiContainer)
-    : m_reader(reader), m_u64TiffStart(u64TiffStart), m_bMotorola(bMotorola), m_bFujiContainer(bFujiContainer) {}
+TiffSizer::TiffSizer(RawFileBuffer& reader, std::uint64_t u64TiffStart, engine::ByteOrder order, bool bFujiContainer)
+    : m_reader(reader), m_u64TiffStart(u64TiffStart), m_order(order), m_bFujiContainer(bFujiContainer) {}
 
 void TiffSizer::Raise(std::uint64_t u64End) { m_facts.u64Running = std::max(m_facts.u64Running, u64End); }
 
 bool TiffSizer::ReadU16(std::uint64_t u64Pos, std::uint32_t& u32Value) {
     engine::ByteView const bytes = m_reader.Read(m_u64TiffStart + u64Pos, 2);
     if (bytes.Empty()) return false;
-    u32Value = m_bMotorola ? bytes.Be16(0) : bytes.Le16(0);
+    u32Value = bytes.U16(0, m_order);
     return true;
 }
 
 bool TiffSizer::ReadU32(std::uint64_t u64Pos, std::uint32_t& u32Value) {
     engine::ByteView const bytes = m_reader.Read(m_u64TiffStart + u64Pos, 4);
     if (bytes.Empty()) return false;
-    u32Value = m_bMotorola ? bytes.Be32(0) : bytes.Le32(0);
+    u32Value = bytes.U32(0, m_order);
     return true;
 }
 
@@ -81,82 +50,65 @@ bool TiffSizer::ReadElement(ArrayRef const& array, std::uint64_t u64Base, std::u
     return false;
 }
 
-TiffSizer::ArrayRef TiffSizer::ArrayOf(Entry const& entry) const {
-    return {entry.u64DataPos, entry.u32Count, GetSizeTypeWide(entry.u16Type)};
+TiffSizer::ArrayRef TiffSizer::ArrayOf(tiff::Entry const& entry, std::uint64_t u64Dir) {
+    return {entry.DataAt(u64Dir), entry.u32Count, tiff::TypeBytes(entry.u16Type)};
 }
 
-std::string TiffSizer::ReadText(Entry const& entry, std::uint64_t u64Base) {
+std::string TiffSizer::ReadText(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base) {
     std::uint32_t const u32Bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(entry.u64DataBytes, kMaxTextBytes));
     if (u32Bytes == 0) return {};
-    engine::ByteView const bytes = m_reader.ReadUpTo(m_u64TiffStart + u64Base + entry.u64DataPos, u32Bytes);
+    engine::ByteView const bytes = m_reader.ReadUpTo(m_u64TiffStart + u64Base + entry.DataAt(u64Dir), u32Bytes);
     std::size_t length = 0;
     while (length < bytes.Size() && bytes.U8(length) != 0) ++length;
     return std::string(reinterpret_cast<char const*>(bytes.Data()), length);
 }
 
-bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, std::vector<Entry>& entries,
-                              std::uint32_t& u32Next) {
-    entries.clear();
-    u32Next = 0;
+bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory) {
     std::uint32_t u32Count = 0;
-    if (!ReadU16(u64Base + u64Dir, u32Count) || u32Count > kMaxEntries || (bNeedEntries && u32Count == 0)) return false;
-    // The directory and its link are copied out: walking an entry reads elsewhere and reuses the
-    // reader's window.
-    std::uint32_t const u32Bytes = u32Count * kEntryBytes + 4;
-    engine::ByteView const bytes = m_reader.Read(m_u64TiffStart + u64Base + u64Dir + 2, u32Bytes);
-    if (bytes.Empty()) return false;
-    auto const get16 = [&](std::size_t at) { return m_bMotorola ? bytes.Be16(at) : bytes.Le16(at); };
-    auto const get32 = [&](std::size_t at) { return m_bMotorola ? bytes.Be32(at) : bytes.Le32(at); };
-    entries.reserve(u32Count);
-    for (std::uint32_t i = 0; i < u32Count; ++i) {
-        std::size_t const at = std::size_t{i} * kEntryBytes;
-        Entry entry;
-        entry.u16Tag = get16(at);
-        entry.u16Type = get16(at + 2);
-        entry.u32Count = get32(at + 4);
-        entry.u64DataBytes = std::uint64_t{entry.u32Count} * GetSizeTypeWide(entry.u16Type);
-        // A short or byte value stands left-justified in the field; read it in its own width.
-        std::uint32_t const u32TypeBytes = GetSizeTypeWide(entry.u16Type);
-        entry.u32Value = u32TypeBytes == 2 && entry.u32Count == 1 ? get16(at + 8) : get32(at + 8);
-        entry.u64DataPos = entry.u64DataBytes > 4 ? get32(at + 8) : u64Dir + 2 + at + 8;
-        entries.push_back(entry);
-    }
-    u32Next = get32(std::size_t{u32Count} * kEntryBytes);
-    return true;
+    if (!ReadU16(u64Base + u64Dir, u32Count) || u32Count > std::min(kMaxEntries, m_u32EntriesLeft) ||
+        (bNeedEntries && u32Count == 0))
+        return false;
+    m_u32EntriesLeft -= u32Count;
+    // Decoded at once: walking an entry reads elsewhere and reuses the reader's window.
+    engine::ByteView const bytes =
+        m_reader.Read(m_u64TiffStart + u64Base + u64Dir, static_cast<std::uint32_t>(tiff::DirectoryBytes(u32Count)));
+    return !bytes.Empty() && tiff::DecodeDirectory(bytes, m_order, kMaxEntries, directory);
 }
 
 void TiffSizer::WalkMainChain(std::uint32_t u32FirstIfd) {
-    std::vector<Entry> entries;
+    // Links must move forward and stay below the bound: the chain ends, and no directory is
+    // read twice, however many pages the file has.
+    tiff::Directory directory;
     std::uint64_t u64Ifd = u32FirstIfd;
-    for (int i = 0; i < kMaxMainIfds && u64Ifd <= kMaxIfdOffset; ++i) {
-        std::uint32_t u32Next = 0;
-        if (!ReadDirectory(u64Ifd, 0, true, entries, u32Next)) return;
+    while (u64Ifd <= kMaxIfdOffset) {
+        if (!ReadDirectory(u64Ifd, 0, true, directory)) return;
         DirectoryState state;
-        for (Entry const& entry : entries) {
-            ProcessEntry(entry, 0, false, state);
+        for (tiff::Entry const& entry : directory.entries) {
+            ProcessEntry(entry, u64Ifd, 0, false, state);
             if (m_bFujiFinished) return;
         }
-        m_facts.u64LastIfdEnd = u64Ifd + 2 + std::uint64_t{entries.size()} * kEntryBytes + 4;
+        m_facts.u64LastIfdEnd = u64Ifd + tiff::DirectoryBytes(static_cast<std::uint32_t>(directory.entries.size()));
         if (m_bFujiContainer) {
             m_bFujiFinished = true;
             return;
         }
-        if (u32Next == 0 || u32Next <= u64Ifd) return;
+        std::uint32_t const u32Next = directory.next.value_or(0);
+        if (u32Next <= u64Ifd) return;
         u64Ifd = u32Next;
     }
 }
 
 void TiffSizer::GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base) {
-    std::vector<Entry> entries;
     // Links must move forward, and every directory of the chain counts against the cap.
+    tiff::Directory directory;
     while (m_iSubIFDNum <= kMaxSubIfds && u64Dir <= kMaxIfdOffset) {
         ++m_iSubIFDNum;
-        std::uint32_t u32Next = 0;
-        if (!ReadDirectory(u64Dir, u64Base, false, entries, u32Next)) return;
+        if (!ReadDirectory(u64Dir, u64Base, false, directory)) return;
         DirectoryState state;
-        for (Entry const& entry : entries) ProcessEntry(entry, u64Base, true, state);
-        Raise(u64Base + u64Dir + 2 + std::uint64_t{entries.size()} * kEntryBytes + 4);
-        if (u32Next == 0 || u32Next <= u64Dir) return;
+        for (tiff::Entry const& entry : directory.entries) ProcessEntry(entry, u64Dir, u64Base, true, state);
+        Raise(u64Base + u64Dir + tiff::DirectoryBytes(static_cast<std::uint32_t>(directory.entries.size())));
+        std::uint32_t const u32Next = directory.next.value_or(0);
+        if (u32Next <= u64Dir) return;
         u64Dir = u32Next;
     }
 }
@@ -174,23 +126,26 @@ void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t
         Raise(u64Base + u32LastOffset + u32LastCount);
 }
 
-void TiffSizer::ProcessEntry(Entry const& entry, std::uint64_t u64Base, bool bSub, DirectoryState& state) {
-    if (entry.u64DataBytes > 4) Raise(u64Base + entry.u64DataPos + entry.u64DataBytes);
+void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub,
+                             DirectoryState& state) {
+    using namespace tiff;
+    std::uint64_t const u64Data = entry.DataAt(u64Dir);
+    if (entry.u64DataBytes > 4) Raise(u64Base + u64Data + entry.u64DataBytes);
     std::uint32_t u32Element = 0;
     switch (entry.u16Tag) {
         case kTagStripOffsets:
         case kTagJpegOffset:
-            if (entry.u32Count != 0 && ReadElement(ArrayOf(entry), u64Base, entry.u32Count - 1, u32Element))
+            if (entry.u32Count != 0 && ReadElement(ArrayOf(entry, u64Dir), u64Base, entry.u32Count - 1, u32Element))
                 state.u64LastStripOffset = u32Element;
             return;
         case kTagStripByteCounts:
         case kTagJpegLength:
-            if (entry.u32Count != 0 && ReadElement(ArrayOf(entry), u64Base, entry.u32Count - 1, u32Element))
+            if (entry.u32Count != 0 && ReadElement(ArrayOf(entry, u64Dir), u64Base, entry.u32Count - 1, u32Element))
                 Raise(u64Base + state.u64LastStripOffset + u32Element);
             return;
         case kTagTileOffsets:
         case kTagTileByteCounts:
-            (entry.u16Tag == kTagTileOffsets ? state.tileOffsets : state.tileCounts) = ArrayOf(entry);
+            (entry.u16Tag == kTagTileOffsets ? state.tileOffsets : state.tileCounts) = ArrayOf(entry, u64Dir);
             CalcFileSizeFromTiles(state, u64Base);
             return;
         case kTagExifIfd:
@@ -202,19 +157,19 @@ void TiffSizer::ProcessEntry(Entry const& entry, std::uint64_t u64Base, bool bSu
         default: break;
     }
     if (bSub) {
-        if (entry.u16Tag == kTagDateTimeOriginal && m_facts.strTime.empty()) m_facts.strTime = ReadText(entry, u64Base);
+        if (entry.u16Tag == kTagDateTimeOriginal && m_facts.strTime.empty()) m_facts.strTime = ReadText(entry, u64Dir, u64Base);
         if (entry.u16Tag == kTagMakerNote)
             GetSubIFDSize(entry.u32Value + (m_bNikon ? kNikonNoteDirectory : m_bEpson ? kEpsonNoteDirectory : 0), u64Base);
         return;
     }
     switch (entry.u16Tag) {
         case kTagMake:
-            m_facts.strMake = ReadText(entry, u64Base);
+            m_facts.strMake = ReadText(entry, u64Dir, u64Base);
             m_bEpson = m_facts.strMake.find("EPSON") != std::string::npos;
             m_bNikon = m_bNikon || m_facts.strMake == "nikon";
             break;
         case kTagModel: {
-            std::string model = ReadText(entry, u64Base);
+            std::string model = ReadText(entry, u64Dir, u64Base);
             m_bNikon = m_bNikon || StartsWith(model, "NIKON");
             m_bA100 = StartsWith(model, "DSLR-A100");
             // A text this long is no camera model: the file is still sized, but not named.
@@ -222,9 +177,9 @@ void TiffSizer::ProcessEntry(Entry const& entry, std::uint64_t u64Base, bool bSu
             if (m_bFujiContainer) m_bFujiFinished = true;
             break;
         }
-        case kTagDateTime: m_facts.strTime = ReadText(entry, u64Base); break;
+        case kTagDateTime: m_facts.strTime = ReadText(entry, u64Dir, u64Base); break;
         case kTagSubIfds: {
-            ArrayRef const offsets = ArrayOf(entry);
+            ArrayRef const offsets = ArrayOf(entry, u64Dir);
             std::uint32_t const u32Walk = std::min(entry.u32Count, kMaxSubIfdOffsets);
             for (std::uint32_t i = 0; i < u32Walk && m_iSubIFDNum <= kMaxSubIfds; ++i) {
                 if (!ReadElement(offsets, u64Base, i, u32Element)) break;
@@ -240,15 +195,15 @@ void TiffSizer::ProcessEntry(Entry const& entry, std::uint64_t u64Base, bool bSu
         }
         case kTagEmbeddedJpeg: {
             std::uint32_t u32EmbeddedIfd = 0;
-            if (entry.u64DataBytes > 4 && ReadU32(u64Base + entry.u64DataPos + kEmbeddedFirstIfd, u32EmbeddedIfd))
-                GetSubIFDSize(u32EmbeddedIfd, u64Base + entry.u64DataPos + kEmbeddedTiffHeader);
+            if (entry.u64DataBytes > 4 && ReadU32(u64Base + u64Data + kEmbeddedFirstIfd, u32EmbeddedIfd))
+                GetSubIFDSize(u32EmbeddedIfd, u64Base + u64Data + kEmbeddedTiffHeader);
             break;
         }
         case kTagDngPrivateData: {
             std::uint32_t u32HeaderBytes = 0;
             std::uint32_t u32Length = 0;
-            if (m_bA100 && m_bA100SubIfd && ReadU16(u64Base + entry.u64DataPos + 4, u32HeaderBytes) &&
-                ReadU32(u64Base + entry.u64DataPos + u32HeaderBytes + 4, u32Length))
+            if (m_bA100 && m_bA100SubIfd && ReadU16(u64Base + u64Data + 4, u32HeaderBytes) &&
+                ReadU32(u64Base + u64Data + u32HeaderBytes + 4, u32Length))
                 Raise(u64Base + m_u64A100SubIfd + u32Length);
             break;
         }

@@ -1,18 +1,19 @@
 #pragma once
 // Sizes a TIFF file (and the camera raw files built on TIFF) from its directories: the file is
 // taken to end at the furthest byte that a directory, a value, a strip or a tile refers to. It
-// also collects the make, model, date and DNG mark that type and name the file. Layout from
-// TIFF 6.0 and DNG 1.4: an 8-byte header ("II" 2A 00 or "MM" 00 2A, then the first directory's
-// offset), directories of 12-byte entries (2 tag, 2 type, 4 count, 4 value or offset) followed
-// by the next directory's offset. Sub-directories come from tags 330 (SubIFDs), 34665 (EXIF),
-// 37500 (maker note) and 46 (an embedded JPEG's EXIF TIFF).
+// also collects the make, model, date and DNG mark that type and name the file. Directories are
+// decoded by TiffDirectory.h. Sub-directories come from tags 330 (SubIFDs), 34665 (EXIF), 37500
+// (maker note) and 46 (an embedded JPEG's EXIF TIFF).
 //
-// Every walk is bounded: at most kMaxMainIfds directories in the main chain, 15 sub-directories
-// per file, 512 entries per directory, links that must move forward; arrays are never walked,
-// only their last element read; all sums are 64-bit.
+// Every walk is bounded: the main chain by links that must move forward and stay below
+// kMaxIfdOffset (a multi-page TIFF may have any number of pages), 15 sub-directories per file,
+// 512 entries per directory, kMaxWalkedEntries entries per file in all (an entry may cost a
+// read elsewhere: this keeps a hostile chain of full directories as cheap as it ever was);
+// arrays are never walked, only their last element read; all sums are 64-bit.
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "engine/carve/analysers/TiffDirectory.h"
 
 class RawFileBuffer;
 
@@ -28,14 +29,15 @@ struct TiffFacts {
 
 class TiffSizer {
 public:
-    static constexpr int kMaxMainIfds = 256;
     static constexpr int kMaxSubIfds = 15;
     static constexpr std::uint32_t kMaxEntries = 512;
+    /// As many as 256 full directories: thousands of pages of a real file.
+    static constexpr std::uint32_t kMaxWalkedEntries = 256 * kMaxEntries;
     static constexpr std::uint64_t kMaxIfdOffset = 0x4E000000;
 
     /// `u64TiffStart`: where the TIFF header stands in the file (160 in a Fuji container).
     /// With `bFujiContainer` the walk ends at the first model, or after the first directory.
-    TiffSizer(RawFileBuffer& reader, std::uint64_t u64TiffStart, bool bMotorola, bool bFujiContainer);
+    TiffSizer(RawFileBuffer& reader, std::uint64_t u64TiffStart, engine::ByteOrder order, bool bFujiContainer);
 
     /// Walks the main chain from the first directory, following its sub-directories.
     void WalkMainChain(std::uint32_t u32FirstIfd);
@@ -46,14 +48,6 @@ public:
     bool FujiFinished() const { return m_bFujiFinished; }
 
 private:
-    struct Entry {
-        std::uint16_t u16Tag = 0;
-        std::uint16_t u16Type = 0;
-        std::uint32_t u32Count = 0;
-        std::uint32_t u32Value = 0;        // the value field as a number
-        std::uint64_t u64DataBytes = 0;    // count x type size
-        std::uint64_t u64DataPos = 0;      // where the data stands, from the directory's base
-    };
     struct ArrayRef {
         std::uint64_t u64Pos = 0;
         std::uint32_t u32Count = 0;
@@ -66,11 +60,11 @@ private:
         ArrayRef tileCounts;
     };
 
-    /// The directory at `u64Dir` (from `u64Base`): its entries, or false when it cannot be read
-    /// or has more than 512 (or, with `bNeedEntries`, no) entries; `u32Next` gets its link.
-    bool ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, std::vector<Entry>& entries,
-                       std::uint32_t& u32Next);
-    void ProcessEntry(Entry const& entry, std::uint64_t u64Base, bool bSub, DirectoryState& state);
+    /// Decodes the directory at `u64Dir` (from `u64Base`) into `directory`; false when it cannot
+    /// be read, has more than 512 (or, with `bNeedEntries`, no) entries, or more than are left.
+    bool ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory);
+    /// An entry of the directory at `u64Dir` (from `u64Base`).
+    void ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub, DirectoryState& state);
     /// Walks a chain of sub-directories, every offset taken from `u64Base`.
     void GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base);
     void CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base);
@@ -79,12 +73,12 @@ private:
     bool ReadU32(std::uint64_t u64Pos, std::uint32_t& u32Value);
     /// The array's element `u32Index` (2- or 4-byte elements); false for other sizes.
     bool ReadElement(ArrayRef const& array, std::uint64_t u64Base, std::uint32_t u32Index, std::uint32_t& u32Value);
-    std::string ReadText(Entry const& entry, std::uint64_t u64Base);
-    ArrayRef ArrayOf(Entry const& entry) const;
+    std::string ReadText(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base);
+    static ArrayRef ArrayOf(tiff::Entry const& entry, std::uint64_t u64Dir);
 
     RawFileBuffer& m_reader;
     std::uint64_t m_u64TiffStart;
-    bool m_bMotorola;
+    engine::ByteOrder m_order;
     bool m_bFujiContainer;
     bool m_bFujiFinished = false;
     bool m_bEpson = false;
@@ -93,5 +87,6 @@ private:
     bool m_bA100SubIfd = false;
     std::uint64_t m_u64A100SubIfd = 0;
     int m_iSubIFDNum = 1;
+    std::uint32_t m_u32EntriesLeft = kMaxWalkedEntries;
     TiffFacts m_facts;
 };

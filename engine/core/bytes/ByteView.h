@@ -9,6 +9,10 @@
 
 namespace engine {
 
+/// The order of a value's bytes: least significant first (Intel, "II") or most significant
+/// first (Motorola, "MM").
+enum class ByteOrder { Little, Big };
+
 class ByteView {
 public:
     ByteView() = default;
@@ -41,6 +45,10 @@ public:
     std::uint16_t Be16(std::size_t offset) const { return static_cast<std::uint16_t>(Be(offset, 2)); }
     std::uint32_t Be32(std::size_t offset) const { return static_cast<std::uint32_t>(Be(offset, 4)); }
     std::uint64_t Be64(std::size_t offset) const { return Be(offset, 8); }
+    /// Reads in an order known only at run time (a TIFF header's "II" or "MM").
+    std::uint16_t U16(std::size_t offset, ByteOrder order) const { return static_cast<std::uint16_t>(In(order, offset, 2)); }
+    std::uint32_t U32(std::size_t offset, ByteOrder order) const { return static_cast<std::uint32_t>(In(order, offset, 4)); }
+    std::uint64_t U64(std::size_t offset, ByteOrder order) const { return In(order, offset, 8); }
 
     /// Whether the bytes at `offset` equal `expected`; false when they do not fit.
     bool Equals(std::size_t offset, std::string_view expected) const {
@@ -57,6 +65,9 @@ public:
     }
 
 private:
+    std::uint64_t In(ByteOrder order, std::size_t offset, std::size_t width) const {
+        return order == ByteOrder::Big ? Be(offset, width) : Le(offset, width);
+    }
     std::uint64_t Le(std::size_t offset, std::size_t width) const {
         if (!Has(offset, width)) return Miss();
         std::uint64_t value = 0;

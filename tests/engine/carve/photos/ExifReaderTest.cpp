@@ -205,14 +205,14 @@ TEST(ExifReaderTest, BlockIsCutToItsLengthAndToTheBytesAvailable) {
 TEST(ExifReaderTest, ConvertsEveryNumericFormat) {
     std::uint8_t const bytes[8] = {0xFF, 0xFE, 0, 0, 2, 0, 0, 0};
     engine::ByteView const view(bytes, sizeof bytes);
-    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 1, false), 255.0);
-    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 6, false), -1.0);
-    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 3, false), 0xFEFF);
-    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 8, true), static_cast<std::int16_t>(0xFFFE));
-    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 4, false), 0xFEFF);
-    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 5, false), 65279.0 / 2.0);
-    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 2, false), 0.0);                        // text
-    EXPECT_EQ(EXIF_ConvertAnyFormat(engine::ByteView(bytes, 4), 5, false), 0.0);  // too short
+    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 1, engine::ByteOrder::Little), 255.0);
+    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 6, engine::ByteOrder::Little), -1.0);
+    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 3, engine::ByteOrder::Little), 0xFEFF);
+    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 8, engine::ByteOrder::Big), static_cast<std::int16_t>(0xFFFE));
+    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 4, engine::ByteOrder::Little), 0xFEFF);
+    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 5, engine::ByteOrder::Little), 65279.0 / 2.0);
+    EXPECT_EQ(EXIF_ConvertAnyFormat(view, 2, engine::ByteOrder::Little), 0.0);                        // text
+    EXPECT_EQ(EXIF_ConvertAnyFormat(engine::ByteView(bytes, 4), 5, engine::ByteOrder::Little), 0.0);  // too short
 }
 
 }  // namespace

@@ -290,15 +290,18 @@ TEST(CameraRawTest, X3fEndsAfterItsDirectory) {
         char const* pszName;
         Bytes bytes;
         std::uint64_t u64Size;
+        std::uint32_t u32SectorSize = 512;
     };
     Case const cases[] = {
         {"directory inside a sector", MakeX3f(3000), 3076},
         {"directory straddling sectors", MakeX3f(3070), 3146},
         {"directory ending a sector", MakeX3f(3068), 3072 + 76},
+        // The same analyser, now on a device of 4 KiB sectors: the directory lies inside one.
+        {"directory inside a 4096-byte sector", MakeX3f(3068), 3068 + 76, 4096},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.pszName);
-        Sized const sized = Size(*pX3f, c.bytes);
+        Sized const sized = Size(*pX3f, c.bytes, c.u32SectorSize);
         ASSERT_TRUE(sized.bAccepted);
         EXPECT_EQ(sized.info.m_u32Type, RAW_FILE_TYPE_X3F);
         EXPECT_EQ(sized.info.m_u64Size, c.u64Size);

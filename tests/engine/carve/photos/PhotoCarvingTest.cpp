@@ -1,6 +1,9 @@
-// End to end: tool-made JPEGs and TIFFs planted into a device, found by the whole signature
-// search, filed as "<model><number>.<type>" with the date taken as their time, and copied out
-// through copy-out; every copy begins with the original's bytes (JPEGs are exact).
+// End to end: tool-made JPEGs, TIFFs and a GIF planted into a device, found by the whole
+// signature search, filed as "<model><number>.<type>" with the date taken as their time, and
+// copied out through copy-out; every copy begins with the original's bytes (JPEGs and GIFs are
+// exact). Among them the files whose structure once cut them short (a 300-page TIFF, tiny JPEGs
+// behind large comment and ICC segments, a GIF whose last block is a comment), and a header
+// claiming about 100 GB that is cut at the device's end.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -28,14 +31,16 @@ namespace {
 constexpr std::uint32_t kSectorSize = 512;
 constexpr std::uint32_t kBlockSectors = 0x400000 / kSectorSize;
 constexpr std::uint64_t kDeviceSectors = 3 * kBlockSectors;
+constexpr std::uint64_t kLastSectors = 4;  // the hostile header's room
 
 struct Plant {
     std::string extension;  // as carved
     std::string name;       // the name prefix
     std::string time;
     Bytes bytes;
-    std::uint64_t u64Sector = 0;
+    std::uint64_t u64Sector = 0;  // where it is planted; 0: after the one before
     bool bExact = true;     // sized to the byte; else whole sectors with the original as prefix
+    std::uint64_t u64Size = 0;  // the carved size when not the bytes' (a header cut at the device's end)
 };
 
 TEST(PhotoCarvingTest, PhotographsAreRecoveredUnderTheCameraModelWithTheirDate) {
@@ -51,14 +56,22 @@ TEST(PhotoCarvingTest, PhotographsAreRecoveredUnderTheCameraModelWithTheirDate) 
         {"NEF", "NIKON D70", "2014:03:04 05:06:07", maker.Tiff({"NIKON CORPORATION", "NIKON D70", "2014:03:04 05:06:07"}, false), 0, false},
         {"CR2", "Canon EOS 20D", "2013:03:04 05:06:07", maker.Tiff({"Canon", "Canon EOS 20D", "2013:03:04 05:06:07"}, true), 0, false},
         {"DNG", "X-Pro", "2012:03:04 05:06:07", maker.Tiff({"SONY", "X-Pro", "2012:03:04 05:06:07", true}, true), 0, false},
+        {"TIF", "", "", maker.MultiPageTiff(300), 0, false},
+        {"JPG", "", "", maker.SmallJpegWithComment(65000)},
+        {"JPG", "", "", maker.SmallJpegWithIccProfile(100000)},
+        {"GIF", "", "", maker.GifCommentedLast()},
+        // 8 + 0xF0000000 + 200 x 60000 x 60000 / 8 bytes claimed, 4 sectors of room.
+        {"MRW", "", "", MakeMrw(0xF0000000, 60000, 60000, 200), kDeviceSectors - kLastSectors, true, kLastSectors * kSectorSize},
     };
     carvetest::CPlantedDevice device(kDeviceSectors, kSectorSize);
     std::uint64_t u64Sector = 9;
     for (Plant& plant : plants) {
         ASSERT_FALSE(plant.bytes.empty()) << maker.Error();
-        plant.u64Sector = u64Sector;
-        device.Plant(u64Sector * kSectorSize, plant.bytes);
-        u64Sector += (plant.bytes.size() + kSectorSize - 1) / kSectorSize + 3;
+        if (plant.u64Sector == 0) {
+            plant.u64Sector = u64Sector;
+            u64Sector += (plant.bytes.size() + kSectorSize - 1) / kSectorSize + 3;
+        }
+        device.Plant(plant.u64Sector * kSectorSize, plant.bytes);
         if (plant.extension == "JPG" && plant.name == "Canon EOS 5D") u64Sector = kBlockSectors - 5;  // across blocks
     }
 
@@ -89,7 +102,9 @@ TEST(PhotoCarvingTest, PhotographsAreRecoveredUnderTheCameraModelWithTheirDate) 
         EXPECT_EQ(pNode->GetProperties()->GetRawFileCreateTime(), plant.time);
 
         std::uint64_t const u64Size = static_cast<std::uint64_t>(pFile->GetFileSize());
-        if (plant.bExact)
+        if (plant.u64Size != 0)
+            EXPECT_EQ(u64Size, plant.u64Size);
+        else if (plant.bExact)
             EXPECT_EQ(u64Size, plant.bytes.size());
         else
             EXPECT_GE(u64Size, plant.bytes.size());

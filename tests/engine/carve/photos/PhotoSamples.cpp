@@ -1,7 +1,10 @@
 #include "PhotoSamples.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <tuple>
+#include <utility>
 
 #include "support/TempDir.h"
 
@@ -77,6 +80,67 @@ Bytes PhotoMaker::Tiff(CameraTags const& tags, bool bBigEndian, bool bTiled, int
     }
     if (!Tag(result, tags, true)) return {};
     return ReadFile(result);
+}
+
+Bytes PhotoMaker::MultiPageTiff(int pages) {
+    std::string const file = Next(".tif");
+    if (!Run("convert -seed 7 -size 64x48 plasma: -duplicate " + std::to_string(pages - 1) + " -depth 8 -compress none " + file))
+        return {};
+    return ReadFile(file);
+}
+
+Bytes PhotoMaker::SmallJpegWithTagFrom(char const* pszTag, Bytes const& source) {
+    std::string const sourceFile = Next(".bin");
+    std::string const file = JpegFile({}, false, 20, 20);
+    std::ofstream(sourceFile, std::ios::binary).write(reinterpret_cast<char const*>(source.data()), static_cast<std::streamsize>(source.size()));
+    if (file.empty() || !Run(std::string("exiftool -q -overwrite_original '-") + pszTag + "<=" + sourceFile + "' " + file)) return {};
+    return ReadFile(file);
+}
+
+Bytes PhotoMaker::SmallJpegWithComment(std::uint32_t u32Bytes) { return SmallJpegWithTagFrom("Comment", Bytes(u32Bytes, 'c')); }
+
+Bytes PhotoMaker::SmallJpegWithIccProfile(std::uint32_t u32Bytes) {
+    // An ICC header (size, version 2.1, display class, RGB, XYZ, "acsp") and one private tag.
+    constexpr std::uint32_t kHeaderAndTable = 128 + 4 + 12;
+    Bytes icc(kHeaderAndTable + u32Bytes, 0x5A);
+    std::fill(icc.begin(), icc.begin() + kHeaderAndTable, std::uint8_t{0});
+    PutBe32(icc, 0, static_cast<std::uint32_t>(icc.size()));
+    PutBe32(icc, 8, 0x02100000);
+    std::pair<int, char const*> const kTexts[] = {{12, "mntr"}, {16, "RGB "}, {20, "XYZ "}, {36, "acsp"}, {132, "zzzz"}};
+    for (auto const& [offset, pszText] : kTexts) std::copy(pszText, pszText + 4, icc.begin() + offset);
+    PutBe32(icc, 128, 1);
+    PutBe32(icc, 136, kHeaderAndTable);
+    PutBe32(icc, 140, u32Bytes);
+    return SmallJpegWithTagFrom("ICC_Profile", icc);
+}
+
+Bytes PhotoMaker::GifCommentedLast() {
+    std::string const file = Next(".gif");
+    if (!Run("convert -seed 3 -size 40x30 plasma: -set comment 'written last' " + file)) return {};
+    Bytes gif = ReadFile(file);
+    // Walk the blocks: header, global colour table, extensions (21) and images (2C) to the trailer.
+    auto const subBlocksEnd = [&](std::size_t at) {
+        while (at < gif.size() && gif[at] != 0) at += 1 + std::size_t{gif[at]};
+        return at + 1;
+    };
+    std::size_t at = gif.size() > 10 && (gif[10] & 0x80) != 0 ? 13 + 3 * (std::size_t{2} << (gif[10] & 7)) : 13;
+    std::size_t commentAt = 0;
+    std::size_t commentEnd = 0;
+    while (at < gif.size() && gif[at] != 0x3B) {
+        if (gif[at] == 0x21) {
+            std::size_t const end = subBlocksEnd(at + 2);
+            if (gif[at + 1] == 0xFE) std::tie(commentAt, commentEnd) = std::pair{at, end};
+            at = end;
+        } else {
+            std::size_t const table = (gif[at + 9] & 0x80) != 0 ? 3 * (std::size_t{2} << (gif[at + 9] & 7)) : 0;
+            at = subBlocksEnd(at + 10 + table + 1);
+        }
+    }
+    if (commentEnd == 0 || at >= gif.size()) return {};
+    Bytes const comment(gif.begin() + static_cast<std::ptrdiff_t>(commentAt), gif.begin() + static_cast<std::ptrdiff_t>(commentEnd));
+    gif.insert(gif.begin() + static_cast<std::ptrdiff_t>(at), comment.begin(), comment.end());
+    gif.erase(gif.begin() + static_cast<std::ptrdiff_t>(commentAt), gif.begin() + static_cast<std::ptrdiff_t>(commentEnd));
+    return gif;
 }
 
 namespace {

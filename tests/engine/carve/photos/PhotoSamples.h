@@ -35,6 +35,15 @@ public:
     Bytes JpegWithoutJfif(CameraTags const& tags, bool bProgressive = false);
     /// A `width` x `height` uncompressed RGB TIFF in the given byte order, optionally tiled (tiffcp -t).
     Bytes Tiff(CameraTags const& tags, bool bBigEndian, bool bTiled = false, int width = 64, int height = 64);
+    /// An uncompressed TIFF of `pages` pages of 64 x 48 (convert -duplicate).
+    Bytes MultiPageTiff(int pages);
+    /// A 20 x 20 JPEG with a comment (COM) of `u32Bytes` bytes, or an ICC profile of about
+    /// `u32Bytes` bytes in APP2 segments, both written by exiftool before the frame.
+    Bytes SmallJpegWithComment(std::uint32_t u32Bytes);
+    Bytes SmallJpegWithIccProfile(std::uint32_t u32Bytes);
+    /// An ImageMagick GIF with a comment, its comment extension moved to right before the trailer
+    /// (where writers that add metadata last put it).
+    Bytes GifCommentedLast();
 
     std::string const& Error() const { return m_error; }
 
@@ -44,6 +53,8 @@ private:
     /// The path of a new tagged JPEG; empty when a tool failed.
     std::string JpegFile(CameraTags const& tags, bool bProgressive, int width, int height);
     std::string Next(char const* pszExtension);
+    /// A new 20 x 20 JPEG into which exiftool copies `source`'s bytes as `pszTag`.
+    Bytes SmallJpegWithTagFrom(char const* pszTag, Bytes const& source);
 
     std::string m_folder;
     std::string m_error;

@@ -24,6 +24,10 @@ TEST(ByteView, ReadsBothByteOrders) {
     EXPECT_EQ(view.Be32(4), 0x05060708u);
     EXPECT_EQ(view.Le64(0), 0x0807060504030201ull);
     EXPECT_EQ(view.Be64(0), 0x0102030405060708ull);
+    EXPECT_EQ(view.U16(0, engine::ByteOrder::Little), view.Le16(0));
+    EXPECT_EQ(view.U32(4, engine::ByteOrder::Big), view.Be32(4));
+    EXPECT_EQ(view.U64(0, engine::ByteOrder::Big), view.Be64(0));
+    EXPECT_EQ(view.U32(6, engine::ByteOrder::Little), 0u);  // past the end
 }
 
 TEST(ByteView, ReadsOutsideTheWindowYieldZero) {

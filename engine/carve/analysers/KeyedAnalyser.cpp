@@ -1,0 +1,50 @@
+#include "engine/carve/analysers/KeyedAnalyser.h"
+
+#include "engine/IStorageDevice.h"
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileBuffer.h"
+#include "engine/core/bytes/ByteView.h"
+#include "engine/core/util/EngineAssert.h"
+
+namespace {
+
+constexpr std::uint32_t kDefaultSectorSize = 512;
+
+class KeyedAnalyser final : public IRawFileAnalyser {
+public:
+    explicit KeyedAnalyser(KeyedFormat const& format) : IRawFileAnalyser(format.eType), m_format(format) {}
+
+    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
+        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
+        if (!StartsWithAnyOf(engine::ByteView(pBuffer, u32Readable), m_format.keys)) return 0;
+        info.m_u32Type = m_format.eType;
+        return 1;
+    }
+
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
+        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
+        int const iSectorSize = pDevice->GetSectorSize();
+        std::uint32_t const u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
+        RawFileBuffer reader(pDevice, info.m_u64StartSector);
+        std::optional<std::uint64_t> const size = m_format.sizer(reader, u32SectorSize);
+        if (!size) return 0;
+        info.m_u64Size = *size;
+        info.m_u32Type = m_format.eType;
+        return 1;
+    }
+
+private:
+    KeyedFormat m_format;
+};
+
+}  // namespace
+
+bool StartsWithAnyOf(engine::ByteView bytes, std::span<std::string_view const> keys) {
+    for (std::string_view const key : keys)
+        if (bytes.Equals(0, key)) return true;
+    return false;
+}
+
+std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format) {
+    return std::make_unique<KeyedAnalyser>(format);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The analysers that accept a sector on its key alone. Such a format is one row: its type, the
+// byte strings any one of which starts a file, and the walk that sizes the file on the device.
+// Adding one is a row and a factory:
+//   constexpr std::string_view kPngKeys[] = {"\x89PNG\r\n\x1a\n"sv};
+//   constexpr KeyedFormat kPng = {RAW_FILE_TYPE_PNG, kPngKeys, &PngSize};
+//   std::unique_ptr<IRawFileAnalyser> CreateFilePNGAnalyser() { return CreateKeyedAnalyser(kPng); }
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "engine/carve/RawFileType.h"
+#include "engine/core/bytes/ByteView.h"
+
+class IRawFileAnalyser;
+class RawFileBuffer;
+
+/// The file's length from its first byte, read through `reader`; none when its structure breaks
+/// the format's rules or cannot be read. `u32SectorSize` is that of the device being read, asked
+/// anew for every file (the ring and the device may be sized in turn).
+using KeyedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
+
+struct KeyedFormat {
+    RAW_FILE_TYPE eType;
+    std::span<std::string_view const> keys;  // static data: the analyser keeps the view
+    KeyedSizer sizer;
+};
+
+/// An analyser that accepts a sector starting with any of the format's keys, sets the type and
+/// leaves the size to the sizer.
+std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format);
+
+/// Whether `bytes` start with any of `keys`; analysers that check more than their key use it too.
+bool StartsWithAnyOf(engine::ByteView bytes, std::span<std::string_view const> keys);
