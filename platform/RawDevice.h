@@ -1,6 +1,8 @@
 #pragma once
 // A device node or disk image opened read-only for positional reads. The engine's disk and
 // volume devices sit on this; each platform supplies its own RawDevice.cpp.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -24,6 +26,10 @@ public:
     CRawDevice(CRawDevice const&) = delete;
     CRawDevice& operator=(CRawDevice const&) = delete;
 
+    /// Whether the regular file with this device and inode number is open in a CRawDevice of
+    /// this process: whatever is being read from must never be written to.
+    static bool IsOpenImage(dev_t device, ino_t inode);
+
     /// Opens a block device or a regular file read-only, closing any node held before.
     /// 0 on success, otherwise the system error number (EISDIR, ENODEV for other kinds).
     int Open(std::string const& path);
@@ -41,6 +47,9 @@ public:
 
 private:
     int m_fd = -1;
+    bool m_bImage = false;  // a regular file, listed among the open images
+    dev_t m_imageDevice = 0;
+    ino_t m_imageInode = 0;
     std::uint32_t m_u32SectorSize = kImageSectorSize;
     std::int64_t m_s64TotalSectors = 0;
 };

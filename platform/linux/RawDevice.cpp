@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <mutex>
+#include <set>
+#include <utility>
 
 namespace platform {
 
@@ -18,7 +21,16 @@ constexpr std::string_view kRawNodePrefix = "/dev/r";
 // Linux transfers at most this much per read call; asking for less keeps each call predictable.
 constexpr std::size_t kMaxReadChunk = 0x7ffff000;
 
+// Image files open for reading, counted per device and inode: one file may be open twice.
+std::mutex g_openImagesMutex;
+std::multiset<std::pair<dev_t, ino_t>> g_openImages;
+
 }  // namespace
+
+bool CRawDevice::IsOpenImage(dev_t device, ino_t inode) {
+    std::lock_guard<std::mutex> lock(g_openImagesMutex);
+    return g_openImages.count({device, inode}) != 0;
+}
 
 std::optional<std::string> BlockNodeForRawNode(std::string_view path) {
     if (!path.starts_with(kRawNodePrefix) || path.size() == kRawNodePrefix.size()) return std::nullopt;
@@ -30,6 +42,11 @@ CRawDevice::~CRawDevice() { Close(); }
 void CRawDevice::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
+    if (m_bImage) {
+        std::lock_guard<std::mutex> lock(g_openImagesMutex);
+        g_openImages.erase(g_openImages.find({m_imageDevice, m_imageInode}));
+    }
+    m_bImage = false;
     m_u32SectorSize = kImageSectorSize;
     m_s64TotalSectors = 0;
 }
@@ -94,6 +111,13 @@ int CRawDevice::Open(std::string const& path) {
     m_fd = fd;
     m_u32SectorSize = u32SectorSize;
     m_s64TotalSectors = s64TotalSectors;
+    if (S_ISREG(st.st_mode)) {
+        std::lock_guard<std::mutex> lock(g_openImagesMutex);
+        g_openImages.emplace(st.st_dev, st.st_ino);
+        m_bImage = true;
+        m_imageDevice = st.st_dev;
+        m_imageInode = st.st_ino;
+    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // runs are read back from the image's own allocation table, clusters counted from the first
 // data sector as the FAT searchers count them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -55,6 +56,12 @@ TEST(FatCopyOutTest, ContiguousFilesCopyOutByteExact) {
         ASSERT_EQ(recovery.RecoverTo(temp.File("copy").c_str(), nullptr, 0), kResultSuccess);
         EXPECT_EQ(testsupport::Sha256OfFile(temp.File("copy")), testsupport::Sha256Hex(bytes));
     }
+
+    // The image under another name is still the image being read: it is refused untouched.
+    std::string const imageBefore = testsupport::Sha256OfFile(temp.File("fat.img"));
+    ASSERT_EQ(::link(temp.File("fat.img").c_str(), temp.File("same.img").c_str()), 0);
+    EXPECT_EQ(ResultCode(recovery.RecoverTo(temp.File("same.img").c_str(), nullptr, 0)), 0xFu);
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("fat.img")), imageBefore);
 }
 
 }  // namespace
