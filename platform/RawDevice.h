@@ -35,6 +35,8 @@ public:
     int Open(std::string const& path);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
+    /// A regular file rather than a block device: its sector size is not the system's to tell.
+    bool IsImageFile() const { return m_bImage; }
 
     /// Logical sector size (512 when the device does not say, and for images).
     std::uint32_t SectorSize() const { return m_u32SectorSize; }

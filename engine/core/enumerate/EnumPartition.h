@@ -17,8 +17,10 @@ public:
     /// error, keeping (unsorted) the devices appended so far.
     static RESULT ExecEnum(IStorageDevice* pDisk, std::vector<std::unique_ptr<IStorageDevice>>& partitions);
 
-    /// The table's entries as the finder uses them: empty when the analysis fails, the
-    /// whole-disk entry when it lists nothing.
+    /// The table's entries as the finder uses them. When the analysis fails (it is logged),
+    /// the entries listed before the fault; with none and the table refused as broken (code 6),
+    /// the whole-disk entry when the first sector is a sound FAT, exFAT or NTFS boot sector,
+    /// else nothing. The whole-disk entry too when the analysis lists nothing.
     static RESULT GetPartEntryList(IStorageDevice* pDisk, std::vector<PartitionEntry>& entries);
 };
 
