@@ -21,15 +21,24 @@ constexpr std::string_view kRawNodePrefix = "/dev/r";
 // Linux transfers at most this much per read call; asking for less keeps each call predictable.
 constexpr std::size_t kMaxReadChunk = 0x7ffff000;
 
-// Image files open for reading, counted per device and inode: one file may be open twice.
-std::mutex g_openImagesMutex;
-std::multiset<std::pair<dev_t, ino_t>> g_openImages;
+/// Image files open for reading, counted per device and inode: one file may be open twice.
+struct OpenImages {
+    std::mutex mutex;
+    std::multiset<std::pair<dev_t, ino_t>> files;
+};
+
+/// Never destroyed: a device held in a static object may close after the other statics went.
+OpenImages& TheOpenImages() {
+    static auto* const s_pOpenImages = new OpenImages;
+    return *s_pOpenImages;
+}
 
 }  // namespace
 
 bool CRawDevice::IsOpenImage(dev_t device, ino_t inode) {
-    std::lock_guard<std::mutex> lock(g_openImagesMutex);
-    return g_openImages.count({device, inode}) != 0;
+    OpenImages& images = TheOpenImages();
+    std::lock_guard<std::mutex> lock(images.mutex);
+    return images.files.count({device, inode}) != 0;
 }
 
 std::optional<std::string> BlockNodeForRawNode(std::string_view path) {
@@ -43,8 +52,9 @@ void CRawDevice::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
     if (m_bImage) {
-        std::lock_guard<std::mutex> lock(g_openImagesMutex);
-        g_openImages.erase(g_openImages.find({m_imageDevice, m_imageInode}));
+        OpenImages& images = TheOpenImages();
+        std::lock_guard<std::mutex> lock(images.mutex);
+        images.files.erase(images.files.find({m_imageDevice, m_imageInode}));
     }
     m_bImage = false;
     m_u32SectorSize = kImageSectorSize;
@@ -112,8 +122,9 @@ int CRawDevice::Open(std::string const& path) {
     m_u32SectorSize = u32SectorSize;
     m_s64TotalSectors = s64TotalSectors;
     if (S_ISREG(st.st_mode)) {
-        std::lock_guard<std::mutex> lock(g_openImagesMutex);
-        g_openImages.emplace(st.st_dev, st.st_ino);
+        OpenImages& images = TheOpenImages();
+        std::lock_guard<std::mutex> lock(images.mutex);
+        images.files.emplace(st.st_dev, st.st_ino);
         m_bImage = true;
         m_imageDevice = st.st_dev;
         m_imageInode = st.st_ino;

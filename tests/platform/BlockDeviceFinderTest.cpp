@@ -163,9 +163,10 @@ TEST_F(Fixture, EnumerationOpensEachDiskNodeOnlyForItsProbeAndItsDevices) {
 
     alignas(inotify_event) char events[64 * (sizeof(inotify_event) + 1)];
     for (ssize_t got; (got = ::read(fd, events, sizeof events)) > 0;) {
-        for (char const* p = events; p < events + got; p += sizeof(inotify_event) + reinterpret_cast<inotify_event const*>(p)->len) {
+        for (char const* p = events; p < events + got;) {
             auto const* pEvent = reinterpret_cast<inotify_event const*>(p);
             for (Watched& w : watched) w.iOpens += w.iWatch == pEvent->wd && (pEvent->mask & IN_OPEN) ? 1 : 0;
+            p += sizeof(inotify_event) + pEvent->len;
         }
     }
     ::close(fd);

@@ -50,10 +50,10 @@ std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageD
 /// Whether the first sector is a sound boot sector of a file system the engine scans.
 bool IsBareVolume(IStorageDevice* pDisk) {
     if (!pDisk || pDisk->GetSectorSize() < 512) return false;
+    auto const u32SectorSize = static_cast<std::uint32_t>(pDisk->GetSectorSize());
     RESULT error = kResultSuccess;
     auto sector = partition::ReadSectors(pDisk, 0, 1, error);
-    return sector && partition::BootSectorFileSystem(engine::ByteView(*sector), static_cast<std::uint32_t>(pDisk->GetSectorSize())) !=
-                         FILE_SYSTEM_UNRECOGNISED;
+    return sector && partition::BootSectorFileSystem(engine::ByteView(*sector), u32SectorSize) != FILE_SYSTEM_UNRECOGNISED;
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ struct DiscoveryCase {
     int iFileSystem;  // of the first volume offered
 };
 
-// 64 bytes of x86 boot code (octal escapes: the shell may be dash): none of the bytes at 446, 462, 478 and 494 is 0x00 or 0x80.
+// 64 bytes of x86 boot code written from byte 446, in octal escapes as the shell may be dash:
+// none of the bytes at 446, 462, 478 and 494 is 0x00 or 0x80.
 constexpr char kBootCode[] =
     "P='\\146\\213\\106\\034\\146\\003\\106\\016\\350\\113\\000\\162\\052\\270\\000\\020'; "
     "printf \"$P$P$P$P\" | dd of=$IMG bs=1 seek=446 conv=notrunc status=none";
