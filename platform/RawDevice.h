@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -27,7 +28,8 @@ public:
     CRawDevice& operator=(CRawDevice const&) = delete;
 
     /// Whether the regular file with this device and inode number is open in a CRawDevice of
-    /// this process: whatever is being read from must never be written to.
+    /// this process, as an image or as the backing file of a loop device: whatever is being
+    /// read from must never be written to.
     static bool IsOpenImage(dev_t device, ino_t inode);
 
     /// Opens a block device or a regular file read-only, closing any node held before.
@@ -49,9 +51,8 @@ public:
 
 private:
     int m_fd = -1;
-    bool m_bImage = false;  // a regular file, listed among the open images
-    dev_t m_imageDevice = 0;
-    ino_t m_imageInode = 0;
+    bool m_bImage = false;                              // a regular file
+    std::optional<std::pair<dev_t, ino_t>> m_servedFile;  // listed among the open files while open
     std::uint32_t m_u32SectorSize = kImageSectorSize;
     std::int64_t m_s64TotalSectors = 0;
 };

@@ -2,8 +2,11 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/loop.h>
+#include <linux/major.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,7 +24,8 @@ constexpr std::string_view kRawNodePrefix = "/dev/r";
 // Linux transfers at most this much per read call; asking for less keeps each call predictable.
 constexpr std::size_t kMaxReadChunk = 0x7ffff000;
 
-/// Image files open for reading, counted per device and inode: one file may be open twice.
+/// Files open for reading, directly or behind a loop device, counted per device and inode: one
+/// file may be open twice.
 struct OpenImages {
     std::mutex mutex;
     std::multiset<std::pair<dev_t, ino_t>> files;
@@ -51,11 +55,12 @@ CRawDevice::~CRawDevice() { Close(); }
 void CRawDevice::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
-    if (m_bImage) {
+    if (m_servedFile) {
         OpenImages& images = TheOpenImages();
         std::lock_guard<std::mutex> lock(images.mutex);
-        images.files.erase(images.files.find({m_imageDevice, m_imageInode}));
+        images.files.erase(images.files.find(*m_servedFile));
     }
+    m_servedFile.reset();
     m_bImage = false;
     m_u32SectorSize = kImageSectorSize;
     m_s64TotalSectors = 0;
@@ -71,6 +76,16 @@ int OpenNode(std::string const& path) {
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     return fd;
+}
+
+/// The file whose bytes the node reads: an image file itself, or the backing file of a loop
+/// device; null for other block devices.
+std::optional<std::pair<dev_t, ino_t>> ServedFile(int fd, struct stat const& st) {
+    if (S_ISREG(st.st_mode)) return std::pair(st.st_dev, st.st_ino);
+    loop_info64 info {};
+    if (S_ISBLK(st.st_mode) && major(st.st_rdev) == LOOP_MAJOR && ::ioctl(fd, LOOP_GET_STATUS64, &info) == 0)
+        return std::pair(static_cast<dev_t>(info.lo_device), static_cast<ino_t>(info.lo_inode));
+    return std::nullopt;
 }
 
 }  // namespace
@@ -121,13 +136,12 @@ int CRawDevice::Open(std::string const& path) {
     m_fd = fd;
     m_u32SectorSize = u32SectorSize;
     m_s64TotalSectors = s64TotalSectors;
-    if (S_ISREG(st.st_mode)) {
+    m_bImage = S_ISREG(st.st_mode);
+    m_servedFile = ServedFile(fd, st);
+    if (m_servedFile) {
         OpenImages& images = TheOpenImages();
         std::lock_guard<std::mutex> lock(images.mutex);
-        images.files.emplace(st.st_dev, st.st_ino);
-        m_bImage = true;
-        m_imageDevice = st.st_dev;
-        m_imageInode = st.st_ino;
+        images.files.insert(*m_servedFile);
     }
     return 0;
 }
