@@ -11,8 +11,8 @@ namespace enumerate {
 
 class CEnumPartition {
 public:
-    /// Appends a described partition device for every entry, then sorts. A table that cannot be
-    /// read lists nothing and is no error; one that lists nothing gives one whole-disk entry.
+    /// Appends a described partition device for every entry of GetPartEntryList, then sorts; a
+    /// table that cannot be read is no error.
     /// Code 2 when a device cannot be made; a device that fails to open stops the walk with its
     /// error, keeping (unsorted) the devices appended so far.
     static RESULT ExecEnum(IStorageDevice* pDisk, std::vector<std::unique_ptr<IStorageDevice>>& partitions);
