@@ -1,6 +1,7 @@
 // Partition-table analysis over a fuzzed disk: the first input byte picks 512 or 4096-byte
 // sectors and the rest are the disk's first sectors. Loops, overlong chains and entries past the
-// end must end with a code or a list, every entry inside the device.
+// end must end with a code or a list, every entry inside the device. The same bytes as the head
+// of an image file must give one of the sector sizes a boot sector may state.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "engine/IPartitionTableAnalyze.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "engine/core/partition/ImageSectorSize.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t size) {
     if (size < 1) return 0;
@@ -25,5 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t size) {
             entry.u64SectorCount > u64Total - entry.u64StartSector)
             std::abort();
     }
+    std::uint32_t const u32ImageSectorSize = partition::ImageSectorSize(engine::ByteView(pData + 1, size - 1));
+    if (u32ImageSectorSize != 512 && u32ImageSectorSize != 1024 && u32ImageSectorSize != 2048 && u32ImageSectorSize != 4096)
+        std::abort();
     return 0;
 }

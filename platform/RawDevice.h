@@ -1,12 +1,15 @@
 #pragma once
 // A device node or disk image opened read-only for positional reads. The engine's disk and
 // volume devices sit on this; each platform supplies its own RawDevice.cpp.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -24,11 +27,18 @@ public:
     CRawDevice(CRawDevice const&) = delete;
     CRawDevice& operator=(CRawDevice const&) = delete;
 
+    /// Whether the regular file with this device and inode number is open in a CRawDevice of
+    /// this process, as an image or as the backing file of a loop device: whatever is being
+    /// read from must never be written to.
+    static bool IsOpenImage(dev_t device, ino_t inode);
+
     /// Opens a block device or a regular file read-only, closing any node held before.
     /// 0 on success, otherwise the system error number (EISDIR, ENODEV for other kinds).
     int Open(std::string const& path);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
+    /// A regular file rather than a block device: its sector size is not the system's to tell.
+    bool IsImageFile() const { return m_bImage; }
 
     /// Logical sector size (512 when the device does not say, and for images).
     std::uint32_t SectorSize() const { return m_u32SectorSize; }
@@ -41,6 +51,8 @@ public:
 
 private:
     int m_fd = -1;
+    bool m_bImage = false;                              // a regular file
+    std::optional<std::pair<dev_t, ino_t>> m_servedFile;  // listed among the open files while open
     std::uint32_t m_u32SectorSize = kImageSectorSize;
     std::int64_t m_s64TotalSectors = 0;
 };

@@ -30,6 +30,7 @@ constexpr std::size_t kMaxAttributeBytes = 4096;
 // A machine has at most a few thousand block devices; a fixture or a strange sysfs with more
 // is cut off.
 constexpr std::size_t kMaxEntries = 65536;
+constexpr std::uint32_t kWholeMedium = 0xFFFFFFFFu;  // the partition number of a whole medium
 
 /// The first line of a sysfs attribute, trimmed; null when missing or unreasonably long.
 std::optional<std::string> ReadAttribute(fs::path const& path) {
@@ -92,26 +93,29 @@ public:
             m_mountPaths.emplace(u32Id, path);
     }
 
+    /// Describes and probes every disk afresh, and keeps what it found for VolumesOf.
     std::vector<BlockMedium> WholeDisks() override {
+        m_described.clear();
         std::vector<BlockMedium> disks;
         for (std::string const& name : Names(m_classBlock)) {
-            if (auto disk = DescribeDisk(name)) disks.push_back(std::move(*disk));
+            if (DescribedDisk const* pDisk = Described(name)) disks.push_back(pDisk->medium);
         }
         return disks;
     }
 
     std::vector<BlockMedium> VolumesOf(std::string const& diskName) override {
         std::vector<BlockMedium> volumes;
-        auto disk = DescribeDisk(diskName);
-        if (!disk) return volumes;
-        if (disk->u32Scheme == 0) {
-            volumes.push_back(*disk);
-            AddVolumeFacts(volumes.back(), true);
+        DescribedDisk const* pDescribed = Described(diskName);
+        if (!pDescribed) return volumes;
+        BlockMedium const& disk = pDescribed->medium;
+        if (disk.u32Scheme == 0) {
+            volumes.push_back(disk);
+            AddVolumeFacts(volumes.back(), pDescribed->probed);
             return volumes;
         }
         fs::path const diskFolder = m_classBlock / diskName;
         for (std::string const& name : Names(diskFolder)) {
-            auto volume = DescribePartition(*disk, diskFolder / name, name);
+            auto volume = DescribePartition(disk, diskFolder / name, name);
             if (volume) volumes.push_back(std::move(*volume));
         }
         return volumes;
@@ -132,7 +136,21 @@ private:
         return names;
     }
 
-    std::optional<BlockMedium> DescribeDisk(std::string const& name) const {
+    /// A disk as described and probed once; null when the name is no usable whole disk.
+    struct DescribedDisk {
+        BlockMedium medium;
+        ProbedFacts probed;  // of the whole disk: its table, or its file system when it has none
+    };
+
+    /// The disk's description, made on first use and kept until the next WholeDisks: every
+    /// open of a disk node can wake a sleeping disk.
+    DescribedDisk const* Described(std::string const& name) {
+        auto it = m_described.find(name);
+        if (it == m_described.end()) it = m_described.emplace(name, DescribeDisk(name)).first;
+        return it->second ? &*it->second : nullptr;
+    }
+
+    std::optional<DescribedDisk> DescribeDisk(std::string const& name) const {
         fs::path const folder = m_classBlock / name;
         std::error_code ec;
         if (name.empty() || name.find('/') != std::string::npos || fs::exists(folder / "partition", ec)) return std::nullopt;
@@ -165,8 +183,9 @@ private:
             UdevFacts const udev = ReadUdevFacts(name);
             if (udev.bKnown && udev.u32BusType != 0) disk.u32BusType = udev.u32BusType;
         }
-        disk.u32Scheme = ProbeWithBlkid(disk.devicePath, true).u32Scheme;
-        return disk;
+        ProbedFacts probed = ProbeWithBlkid(disk.devicePath, true);
+        disk.u32Scheme = probed.u32Scheme;
+        return DescribedDisk{std::move(disk), std::move(probed)};
     }
 
     std::optional<BlockMedium> DescribePartition(BlockMedium const& disk, fs::path const& folder,
@@ -194,13 +213,14 @@ private:
         volume.bWritable = ReadAttribute(folder / "ro") == std::optional<std::string>("0");
         volume.u32BusType = disk.u32BusType;
         volume.u32Scheme = disk.u32Scheme;
-        AddVolumeFacts(volume, false);
+        AddVolumeFacts(volume, ProbeWithBlkid(volume.devicePath, false));
         return volume;
     }
 
-    void AddVolumeFacts(BlockMedium& volume, bool bWholeDisk) const {
+    /// Mount path, label and the partition entry's type and id (from `probed`, else udev).
+    void AddVolumeFacts(BlockMedium& volume, ProbedFacts const& probed) const {
+        bool const bWholeDisk = volume.u32PartitionNumber == kWholeMedium;
         if (auto it = m_mountPaths.find(volume.u32DeviceId); it != m_mountPaths.end()) volume.mountPath = it->second;
-        ProbedFacts const probed = ProbeWithBlkid(volume.devicePath, bWholeDisk);
         volume.label = probed.label;
         std::string entryType = probed.partEntryType;
         std::string entryUuid = probed.partEntryUuid;
@@ -220,6 +240,7 @@ private:
     std::string m_root;
     fs::path m_classBlock;
     std::map<std::uint32_t, std::string> m_mountPaths;
+    std::map<std::string, std::optional<DescribedDisk>> m_described;
 };
 
 }  // namespace

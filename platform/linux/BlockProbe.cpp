@@ -1,7 +1,9 @@
 #include "platform/linux/BlockProbe.h"
 
 #include <blkid/blkid.h>
+#include <fcntl.h>
 #include <libudev.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -29,7 +31,27 @@ std::uint32_t SchemeOf(std::string_view ptType) {
     return 0;
 }
 
-ProbePtr NewProbe(std::string const& path) { return ProbePtr(blkid_new_probe_from_filename(path.c_str())); }
+/// A probe over an open node; the node stays the caller's to close.
+ProbePtr NewProbe(int fd) {
+    ProbePtr pProbe(blkid_new_probe());
+    if (pProbe && blkid_probe_set_device(pProbe.get(), fd, 0, 0) != 0) pProbe.reset();
+    return pProbe;
+}
+
+/// A node opened read-only as libblkid opens it, closed on scope exit.
+class ProbedNode {
+public:
+    explicit ProbedNode(std::string const& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
+    ~ProbedNode() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    ProbedNode(ProbedNode const&) = delete;
+    ProbedNode& operator=(ProbedNode const&) = delete;
+    int Fd() const { return m_fd; }
+
+private:
+    int const m_fd;
+};
 
 struct UdevUnref {
     void operator()(udev* pUdev) const { udev_unref(pUdev); }
@@ -44,10 +66,13 @@ std::string Property(udev_device* pDevice, char const* pszKey) {
 }  // namespace
 
 // One probe with only the partition chain, one with only the file-system chain: a disk with a
-// table and a stale file-system signature would leave a combined probe ambivalent.
+// table and a stale file-system signature would leave a combined probe ambivalent. Both read
+// through one open of the node.
 ProbedFacts ProbeWithBlkid(std::string const& path, bool bWholeDisk) {
     ProbedFacts facts;
-    if (ProbePtr pTable = NewProbe(path)) {
+    ProbedNode const node(path);
+    if (node.Fd() < 0) return facts;
+    if (ProbePtr pTable = NewProbe(node.Fd())) {
         blkid_probe_enable_superblocks(pTable.get(), 0);
         blkid_probe_enable_partitions(pTable.get(), 1);
         if (!bWholeDisk) blkid_probe_set_partitions_flags(pTable.get(), BLKID_PARTS_ENTRY_DETAILS);
@@ -57,7 +82,7 @@ ProbedFacts ProbeWithBlkid(std::string const& path, bool bWholeDisk) {
             facts.partEntryUuid = Value(pTable.get(), "PART_ENTRY_UUID");
         }
     }
-    if (ProbePtr pFs = NewProbe(path)) {
+    if (ProbePtr pFs = NewProbe(node.Fd())) {
         blkid_probe_enable_partitions(pFs.get(), 0);
         blkid_probe_enable_superblocks(pFs.get(), 1);
         blkid_probe_set_superblocks_flags(pFs.get(), BLKID_SUBLKS_LABEL);

@@ -2,13 +2,19 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/loop.h>
+#include <linux/major.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <mutex>
+#include <set>
+#include <utility>
 
 namespace platform {
 
@@ -18,7 +24,26 @@ constexpr std::string_view kRawNodePrefix = "/dev/r";
 // Linux transfers at most this much per read call; asking for less keeps each call predictable.
 constexpr std::size_t kMaxReadChunk = 0x7ffff000;
 
+/// Files open for reading, directly or behind a loop device, counted per device and inode: one
+/// file may be open twice.
+struct OpenImages {
+    std::mutex mutex;
+    std::multiset<std::pair<dev_t, ino_t>> files;
+};
+
+/// Never destroyed: a device held in a static object may close after the other statics went.
+OpenImages& TheOpenImages() {
+    static auto* const s_pOpenImages = new OpenImages;
+    return *s_pOpenImages;
+}
+
 }  // namespace
+
+bool CRawDevice::IsOpenImage(dev_t device, ino_t inode) {
+    OpenImages& images = TheOpenImages();
+    std::lock_guard<std::mutex> lock(images.mutex);
+    return images.files.count({device, inode}) != 0;
+}
 
 std::optional<std::string> BlockNodeForRawNode(std::string_view path) {
     if (!path.starts_with(kRawNodePrefix) || path.size() == kRawNodePrefix.size()) return std::nullopt;
@@ -30,6 +55,13 @@ CRawDevice::~CRawDevice() { Close(); }
 void CRawDevice::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
+    if (m_servedFile) {
+        OpenImages& images = TheOpenImages();
+        std::lock_guard<std::mutex> lock(images.mutex);
+        images.files.erase(images.files.find(*m_servedFile));
+    }
+    m_servedFile.reset();
+    m_bImage = false;
     m_u32SectorSize = kImageSectorSize;
     m_s64TotalSectors = 0;
 }
@@ -44,6 +76,16 @@ int OpenNode(std::string const& path) {
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     return fd;
+}
+
+/// The file whose bytes the node reads: an image file itself, or the backing file of a loop
+/// device; null for other block devices.
+std::optional<std::pair<dev_t, ino_t>> ServedFile(int fd, struct stat const& st) {
+    if (S_ISREG(st.st_mode)) return std::pair(st.st_dev, st.st_ino);
+    loop_info64 info {};
+    if (S_ISBLK(st.st_mode) && major(st.st_rdev) == LOOP_MAJOR && ::ioctl(fd, LOOP_GET_STATUS64, &info) == 0)
+        return std::pair(static_cast<dev_t>(info.lo_device), static_cast<ino_t>(info.lo_inode));
+    return std::nullopt;
 }
 
 }  // namespace
@@ -94,6 +136,13 @@ int CRawDevice::Open(std::string const& path) {
     m_fd = fd;
     m_u32SectorSize = u32SectorSize;
     m_s64TotalSectors = s64TotalSectors;
+    m_bImage = S_ISREG(st.st_mode);
+    m_servedFile = ServedFile(fd, st);
+    if (m_servedFile) {
+        OpenImages& images = TheOpenImages();
+        std::lock_guard<std::mutex> lock(images.mutex);
+        images.files.insert(*m_servedFile);
+    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // proc/self/mountinfo below a root folder, so no root privileges or real disks are involved;
 // then, where losetup works, against a loop device over an image made by sfdisk.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -135,6 +136,41 @@ TEST_F(Fixture, DiskWithoutTableIsItsOwnWholeMediumVolume) {
 TEST_F(Fixture, MissingTreeFindsNothing) {
     auto pFinder = platform::CreateBlockDeviceFinder((Root() / "absent").string());
     EXPECT_TRUE(pFinder->WholeDisks().empty());
+}
+
+// Every open of a disk node wakes a sleeping disk and costs a round trip on a slow USB bridge:
+// enumeration describes and probes each disk once, then opens it once as a disk device (and
+// once more as its own volume when it has no table). The opens are counted by inotify; closes
+// and reads are watched too, as the kernel merges an event into an identical one before it.
+TEST_F(Fixture, EnumerationOpensEachDiskNodeOnlyForItsProbeAndItsDevices) {
+    struct Watched {
+        char const* pszNode;
+        int iExpectedOpens;
+        int iWatch = -1;
+        int iOpens = 0;
+    };
+    Watched watched[] = {{"dev/sda", 2}, {"dev/loop7", 3}};
+    int const fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    for (Watched& w : watched) {
+        w.iWatch = ::inotify_add_watch(fd, (Root() / w.pszNode).c_str(), IN_OPEN | IN_CLOSE | IN_ACCESS);
+        ASSERT_GE(w.iWatch, 0);
+    }
+    enumerate::CEnumDeviceEx enumerator([root = Root().string()]() -> std::unique_ptr<enumerate::IEnumDevice> {
+        return std::make_unique<enumerate::CEnumDevice>(platform::CreateBlockDeviceFinder(root));
+    });
+    ASSERT_FALSE(Failed(enumerator.Init()));
+
+    alignas(inotify_event) char events[64 * (sizeof(inotify_event) + 1)];
+    for (ssize_t got; (got = ::read(fd, events, sizeof events)) > 0;) {
+        for (char const* p = events; p < events + got;) {
+            auto const* pEvent = reinterpret_cast<inotify_event const*>(p);
+            for (Watched& w : watched) w.iOpens += w.iWatch == pEvent->wd && (pEvent->mask & IN_OPEN) ? 1 : 0;
+            p += sizeof(inotify_event) + pEvent->len;
+        }
+    }
+    ::close(fd);
+    for (Watched const& w : watched) EXPECT_EQ(w.iOpens, w.iExpectedOpens) << w.pszNode;
 }
 
 TEST(MountInfo, DecodesOctalEscapesAndKeepsMalformedOnes) {

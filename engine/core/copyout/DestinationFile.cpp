@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <limits>
 
+#include "platform/RawDevice.h"
+
 CDestinationFile::~CDestinationFile() {
     if (m_fd >= 0) ::close(m_fd);
 }
@@ -18,12 +20,14 @@ bool CDestinationFile::Create(char const* pszPath) {
     m_u64WrittenEnd = 0;
     // Recovered data goes into files only: a final link is not followed out of the folder the
     // user chose, and a disk or partition node (perhaps the very device being recovered from)
-    // is refused before anything is truncated or written.
+    // is refused before anything is truncated or written; so is an image being read from
+    // under another name (a hard link to it). The file is opened without O_TRUNC so that
+    // these checks come first.
     m_fd = ::open(pszPath, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (m_fd < 0) return false;
     struct stat st {};
     if (::fstat(m_fd, &st) != 0 || S_ISBLK(st.st_mode) || S_ISDIR(st.st_mode) ||
-        (S_ISREG(st.st_mode) && ::ftruncate(m_fd, 0) != 0)) {
+        (S_ISREG(st.st_mode) && (platform::CRawDevice::IsOpenImage(st.st_dev, st.st_ino) || ::ftruncate(m_fd, 0) != 0))) {
         ::close(m_fd);
         m_fd = -1;
         return false;

@@ -15,7 +15,8 @@ public:
     CDestinationFile& operator=(CDestinationFile const&) = delete;
     ~CDestinationFile();
 
-    /// False when the file cannot be created.
+    /// False when the file cannot be created, or when it is a disk node, a folder, a link, or
+    /// an image file this process has open for reading (checked before it is truncated).
     bool Create(char const* pszPath);
     /// Appends the bytes at the current position; false when the destination stops taking them.
     bool Write(std::span<std::uint8_t const> bytes);

@@ -26,8 +26,25 @@ int CPartitionWindowDevice::Open() {
     if (!m_pParent) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
     auto geometry = engine::DiskRecordGeometry(m_pParent->GetPrivateData());
     if (!geometry) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+    // Reads and the zero fill behind the window's end are counted in the parent's sectors.
+    if (!MatchesParentSectorSize(geometry->u32SectorSize)) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
     m_u32SectorSize = geometry->u32SectorSize;
     return 1;
+}
+
+void CPartitionWindowDevice::SetPrivateData(IStorageDeviceData* pData) {
+    std::uint32_t const u32OldSectorSize = m_u32SectorSize;
+    std::int64_t const s64OldTotalSectors = m_s64TotalSectors;
+    CStorageDeviceBase::SetPrivateData(pData);
+    if (Failed(GetLastError()) || !m_pParent || MatchesParentSectorSize(m_u32SectorSize)) return;
+    m_u32SectorSize = u32OldSectorSize;
+    m_s64TotalSectors = s64OldTotalSectors;
+    Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+}
+
+bool CPartitionWindowDevice::MatchesParentSectorSize(std::uint32_t u32SectorSize) const {
+    return m_pParent && m_pParent->GetSectorSize() > 0 &&
+           static_cast<std::uint32_t>(m_pParent->GetSectorSize()) == u32SectorSize;
 }
 
 int CPartitionWindowDevice::Close() {
@@ -43,9 +60,10 @@ int CPartitionWindowDevice::ReadSector(void* pBuffer, long long s64FirstSector, 
         return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
 
     // The buffer holds parent sectors; its size must be expressible before anything is read.
-    int const iParentSectorSize = m_pParent->GetSectorSize();
-    if (iParentSectorSize <= 0) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
-    auto const u64SectorSize = static_cast<std::uint64_t>(iParentSectorSize);
+    // A caller sizes the buffer by this window's sectors; a parent whose sectors differ would
+    // write past its end.
+    if (!MatchesParentSectorSize(m_u32SectorSize)) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+    auto const u64SectorSize = std::uint64_t{m_u32SectorSize};
     auto u64Size = engine::CheckedMul(static_cast<std::uint64_t>(s64Count), u64SectorSize);
     auto s64ParentFirst = engine::CheckedAdd<std::int64_t>(m_s64StartSector, s64FirstSector);
     if (!u64Size || *u64Size > std::numeric_limits<std::size_t>::max() || !s64ParentFirst)

@@ -6,8 +6,11 @@
 #include <limits>
 #include <span>
 #include <utility>
+#include <vector>
 
+#include "engine/core/bytes/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/partition/ImageSectorSize.h"
 #include "engine/core/util/EngineAssert.h"
 
 CRawStorageDevice::CRawStorageDevice(std::string path, StorageDeviceType type,
@@ -27,7 +30,19 @@ int CRawStorageDevice::Open() {
     }
     m_u32SectorSize = m_device.SectorSize();
     m_s64TotalSectors = m_device.TotalSectors();
+    if (m_device.IsImageFile()) TakeImageSectorSize();
     return 1;
+}
+
+void CRawStorageDevice::TakeImageSectorSize() {
+    std::vector<std::uint8_t> head(partition::kImageSectorSizeProbeBytes);
+    auto read = m_device.Read(0, head);
+    if (!read) return;
+    head.resize(*read);
+    std::uint32_t const u32SectorSize = partition::ImageSectorSize(engine::ByteView(head));
+    // The image's length in 512-byte sectors, rounded down to whole sectors of the new size.
+    m_s64TotalSectors = m_device.TotalSectors() / (u32SectorSize / platform::CRawDevice::kImageSectorSize);
+    m_u32SectorSize = u32SectorSize;
 }
 
 int CRawStorageDevice::Close() {

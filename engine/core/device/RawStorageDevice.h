@@ -9,6 +9,8 @@
 class CRawStorageDevice : public CStorageDeviceBase<IStorageDevice> {
 public:
     /// Prints "open failed:<errno>" to standard output when the node exists but does not open.
+    /// A block device reads in the sectors the system reports; an image file in those its own
+    /// data shows (a GPT header or a boot sector), 512 bytes when it shows none.
     int Open() override;
     /// 1 when a node was open, 0 otherwise.
     int Close() override;
@@ -21,6 +23,8 @@ protected:
     CRawStorageDevice(std::string path, StorageDeviceType type, engine::RecordGeometryReader pReadGeometry);
 
 private:
+    void TakeImageSectorSize();
+
     std::string const m_path;
     platform::CRawDevice m_device;
 };

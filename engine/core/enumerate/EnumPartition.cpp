@@ -6,8 +6,12 @@
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
+#include "engine/core/bytes/ByteView.h"
 #include "engine/core/enumerate/DevListSortAlgorithm.h"
 #include "engine/core/enumerate/VolumeDescription.h"
+#include "engine/core/partition/BootSector.h"
+#include "engine/core/partition/PartitionListing.h"
+#include "engine/core/util/CatchExeception.h"
 
 namespace enumerate {
 
@@ -43,15 +47,31 @@ std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageD
     return pInfo;
 }
 
+/// Whether the first sector is a sound boot sector of a file system the engine scans.
+bool IsBareVolume(IStorageDevice* pDisk) {
+    if (!pDisk || pDisk->GetSectorSize() < 512) return false;
+    auto const u32SectorSize = static_cast<std::uint32_t>(pDisk->GetSectorSize());
+    RESULT error = kResultSuccess;
+    auto sector = partition::ReadSectors(pDisk, 0, 1, error);
+    return sector && partition::BootSectorFileSystem(engine::ByteView(*sector), u32SectorSize) != FILE_SYSTEM_UNRECOGNISED;
+}
+
 }  // namespace
 
 RESULT CEnumPartition::GetPartEntryList(IStorageDevice* pDisk, std::vector<PartitionEntry>& entries) {
     entries.clear();
     std::unique_ptr<IPartitionTableAnalyze> pAnalyze(CreatePartitionTableAnalyze());
     if (!pAnalyze) return CannotMake();
-    if (Failed(pAnalyze->AnalyzePartitionTable(pDisk, entries))) {
-        entries.clear();
-        return kResultSuccess;
+    RESULT const analysis = pAnalyze->AnalyzePartitionTable(pDisk, entries);
+    if (Failed(analysis)) {
+        // A fault further down the table (a broken link of the EBR chain, an image cut short)
+        // leaves the partitions listed before it as good as they were.
+        CatchExeception::WriteLog("partition table: code %u after %zu partitions\r\n",
+                                  static_cast<unsigned>(ResultCode(analysis)), entries.size());
+        if (!entries.empty()) return kResultSuccess;
+        // A table refused as broken may be the boot code of a bare volume: Windows fills the
+        // bytes where partition entries would be.
+        if (ResultCode(analysis) != kCodePartitionBadTable || !IsBareVolume(pDisk)) return kResultSuccess;
     }
     if (entries.empty() && pDisk && pDisk->GetTotalSectors() > 0) {
         PartitionEntry whole;

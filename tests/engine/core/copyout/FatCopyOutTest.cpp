@@ -2,6 +2,7 @@
 // runs are read back from the image's own allocation table, clusters counted from the first
 // data sector as the FAT searchers count them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -10,7 +11,9 @@
 #include "engine/IStorageDevice.h"
 #include "engine/core/copyout/DataRecovery.h"
 #include "support/FatImage.h"
+#include "support/LoopDevice.h"
 #include "support/Sha256.h"
+#include "support/StampedImage.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -55,6 +58,29 @@ TEST(FatCopyOutTest, ContiguousFilesCopyOutByteExact) {
         ASSERT_EQ(recovery.RecoverTo(temp.File("copy").c_str(), nullptr, 0), kResultSuccess);
         EXPECT_EQ(testsupport::Sha256OfFile(temp.File("copy")), testsupport::Sha256Hex(bytes));
     }
+
+    // The image under another name is still the image being read: it is refused untouched.
+    std::string const imageBefore = testsupport::Sha256OfFile(temp.File("fat.img"));
+    ASSERT_EQ(::link(temp.File("fat.img").c_str(), temp.File("same.img").c_str()), 0);
+    EXPECT_EQ(ResultCode(recovery.RecoverTo(temp.File("same.img").c_str(), nullptr, 0)), 0xFu);
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("fat.img")), imageBefore);
+}
+
+// Read through a loop device, the image is still what is read from: a link to its backing file
+// is refused as a destination.
+TEST(CopyOutSourceTest, LinkToTheFileBehindALoopDeviceIsRefused) {
+    testsupport::TempDir temp;
+    std::string const image = temp.File("disk.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(image, 64));
+    testsupport::LoopDevice loop;
+    if (std::string const why = loop.Attach(image); !why.empty()) GTEST_SKIP() << why;
+    std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(loop.Node().c_str()));
+    ASSERT_TRUE(pDevice && pDevice->Open());
+    std::string const imageBefore = testsupport::Sha256OfFile(image);
+    ASSERT_EQ(::link(image.c_str(), temp.File("same.img").c_str()), 0);
+    CDataRecovery recovery;
+    EXPECT_EQ(ResultCode(recovery.RecoverTo(temp.File("same.img").c_str(), nullptr, 0)), 0xFu);
+    EXPECT_EQ(testsupport::Sha256OfFile(image), imageBefore);
 }
 
 }  // namespace

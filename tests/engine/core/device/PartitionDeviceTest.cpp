@@ -173,6 +173,30 @@ TEST(PartitionParentTest, ReadsInTheParentsSectorSize) {
     EXPECT_TRUE(IsZero(bytes.subspan(4096)));
 }
 
+// A record whose sector size is not the one the parent reads in would have the window read
+// parent sectors into a buffer sized by its own: such a record is refused with code 7.
+TEST(PartitionParentTest, RecordWithAnotherSectorSizeThanTheParentsIsRefused) {
+    CMemoryDevice parent(testsupport::StampedBytes(64), 512);
+    auto* pDiskInfo = new CCollectDiskDeviceInfoStruct;
+    pDiskInfo->s64SectorSize = 4096;
+    pDiskInfo->s64TotalSectors = 8;
+    parent.SetPrivateData(CreateDiskDeviceData(pDiskInfo));
+    DevicePtr pPartition(CreatePartitionDevice(&parent, 0, 16));
+    EXPECT_EQ(pPartition->Open(), 0);
+    ExpectCode(*pPartition, kCodeMissingObject);
+
+    auto* pPartitionInfo = new CCollectedPartitionDeviceInfoStruct;
+    pPartitionInfo->s64SectorSize = 4096;
+    pPartitionInfo->s64TotalSectors = 2;
+    pPartition->SetPrivateData(CreatePartitionDeviceData(pPartitionInfo));
+    ExpectCode(*pPartition, kCodeMissingObject);
+    EXPECT_EQ(pPartition->GetSectorSize(), 512);
+    EXPECT_EQ(pPartition->GetTotalSectors(), 16);
+    std::vector<std::uint8_t> buffer(2 * kStampUnit);
+    ASSERT_TRUE(pPartition->ReadSector(buffer.data(), 14, 2));
+    EXPECT_TRUE(IsStamped(buffer, 14));
+}
+
 TEST(PartitionKindTest, PartitionsReportType1AndRefuseIOCtl) {
     DevicePtr pPartition(CreatePartitionDevice(nullptr, 7, 10));
     EXPECT_EQ(pPartition->GetType(), STORAGE_DEVICE_PARTITION);

@@ -47,6 +47,19 @@ void WriteImage(std::string const& path, std::uint64_t u64Sectors, std::vector<c
     out.put('\0');
 }
 
+/// A protective MBR and a GPT header placing 128 entries of 128 bytes at LBA 2, no entry used.
+std::vector<char> GptHead() {
+    std::vector<char> head(34 * 512);
+    head[446 + 4] = static_cast<char>(0xEE);
+    head[510] = 0x55;
+    head[511] = static_cast<char>(0xAA);
+    std::copy_n("EFI PART", 8, head.begin() + 512);
+    PutLe32(head, 512 + 72, 2);
+    PutLe32(head, 512 + 80, 128);
+    PutLe32(head, 512 + 84, 128);
+    return head;
+}
+
 /// An MBR with primaries given as (start, count).
 std::vector<char> MbrHead(std::vector<std::pair<std::uint32_t, std::uint32_t>> const& primaries) {
     std::vector<char> head(512);
@@ -260,10 +273,7 @@ TEST_F(Enumerator, UnpartitionedDiskIsItsOwnVolumeNumberedAllOnes) {
 }
 
 TEST_F(Enumerator, GptDiskWithOnlySmallPartitionsYieldsOneWholeDiskPartition) {
-    std::vector<char> head(34 * 512);
-    head[446 + 4] = static_cast<char>(0xEE);
-    head[510] = 0x55;
-    head[511] = static_cast<char>(0xAA);
+    std::vector<char> head = GptHead();
     head[1024] = 1;                      // a type GUID that is not all zero
     PutLe32(head, 1024 + 32, 2048);      // first
     PutLe32(head, 1024 + 40, 411647);    // last: 200 MiB
@@ -300,10 +310,7 @@ TEST_F(Enumerator, GptVolumeWithGuidThatIsNotGuidTextIsLeftOut) {
 TEST_F(Enumerator, GptVolumeWithoutGuidsTakesThemFromThePartitionAtItsStart) {
     constexpr std::uint32_t kFirst = 2048;
     constexpr std::uint32_t kLast = kFirst + 0x800001 - 1;  // large enough to be listed
-    std::vector<char> head(34 * 512);
-    head[446 + 4] = static_cast<char>(0xEE);
-    head[510] = 0x55;
-    head[511] = static_cast<char>(0xAA);
+    std::vector<char> head = GptHead();
     for (int i = 0; i < 16; ++i) {
         head[1024 + i] = static_cast<char>(0xA0 + i);       // type GUID
         head[1024 + 16 + i] = static_cast<char>(0x10 + i);  // unique GUID

@@ -206,8 +206,19 @@ void PutProtectiveMbr(std::vector<std::uint8_t>& disk) {
     disk[511] = 0xAA;
 }
 
-void PutGptEntry(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot, std::uint64_t u64First, std::uint64_t u64Last) {
-    std::size_t const entry = static_cast<std::size_t>(2 * iSectorSize + iSlot * 128);
+/// A header in LBA 1 placing the array of `u32Count` entries of `u32EntryBytes` at `u64ArrayLba`.
+void PutGptHeader(std::vector<std::uint8_t>& disk, int iSectorSize, std::uint64_t u64ArrayLba = 2,
+                  std::uint32_t u32Count = 128, std::uint32_t u32EntryBytes = 128) {
+    std::size_t const header = static_cast<std::size_t>(iSectorSize);
+    std::memcpy(disk.data() + header, "EFI PART", 8);
+    PutLe64(disk, header + 72, u64ArrayLba);
+    PutLe32(disk, header + 80, u32Count);
+    PutLe32(disk, header + 84, u32EntryBytes);
+}
+
+void PutGptEntry(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot, std::uint64_t u64First, std::uint64_t u64Last,
+                 int iArrayLba = 2, int iEntryBytes = 128) {
+    std::size_t const entry = static_cast<std::size_t>(iArrayLba * iSectorSize + iSlot * iEntryBytes);
     for (int i = 0; i < 16; ++i) disk[entry + i] = static_cast<std::uint8_t>(0xA0 + i);          // type GUID
     for (int i = 0; i < 16; ++i) disk[entry + 16 + i] = static_cast<std::uint8_t>(iSlot + i);    // unique GUID
     PutLe64(disk, entry + 32, u64First);
@@ -241,6 +252,7 @@ TEST_P(GptTable, ListsLargeEntriesOnTheDevice) {
     GptCase const& c = GetParam();
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(34 * c.iSectorSize));
     PutProtectiveMbr(bytes);
+    PutGptHeader(bytes, c.iSectorSize);
     for (std::size_t i = 0; i < c.slots.size(); ++i) {
         if (c.slots[i].first == 0 && c.slots[i].second == 0) continue;  // an unused slot
         PutGptEntry(bytes, c.iSectorSize, static_cast<int>(i), c.slots[i].first, c.slots[i].second);
@@ -257,6 +269,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, GptTable, testing::ValuesIn(kGptCases),
 TEST(GptTable, KeepsGuidsInOnDiskByteOrder) {
     std::vector<std::uint8_t> bytes(34 * 512);
     PutProtectiveMbr(bytes);
+    PutGptHeader(bytes, 512);
     PutGptEntry(bytes, 512, 0, 2048, 2048 + kMinListed);
     CLargeMemoryDisk disk(std::move(bytes), 512, kGptDiskSectors);
     std::unique_ptr<IPartitionTableAnalyze> pAnalyze(CreatePartitionTableAnalyze());
@@ -266,6 +279,27 @@ TEST(GptTable, KeepsGuidsInOnDiskByteOrder) {
     EXPECT_EQ(entries[0].partitionTypeGuid[0], 0xA0);
     EXPECT_EQ(entries[0].partitionTypeGuid[15], 0xAF);
     EXPECT_EQ(entries[0].uniquePartitionGuid[1], 1);
+}
+
+// The header, not a fixed layout, places the array: its LBA, entry count and entry size are
+// taken from it, and a disk whose header is gone lists nothing rather than whatever LBA 2 holds.
+TEST(GptTable, TheHeaderPlacesTheEntryArray) {
+    std::vector<std::uint8_t> bytes(40 * 512);
+    PutProtectiveMbr(bytes);
+    PutGptHeader(bytes, 512, 6, 2, 256);
+    PutGptEntry(bytes, 512, 1, 4096, 4096 + kMinListed - 1, 6, 256);
+    PutGptEntry(bytes, 512, 2, 0x1000000, 0x2000000, 6, 256);  // past the header's count
+    PutGptEntry(bytes, 512, 0, 0x1000000, 0x2000000);          // where a fixed layout would look
+    CLargeMemoryDisk disk(bytes, 512, kGptDiskSectors);
+    Analysis const analysis = Analyse(disk);
+    EXPECT_FALSE(Failed(analysis.result));
+    EXPECT_EQ(analysis.listed, (std::vector<Listed>{{2, 4096, kMinListed}}));
+
+    std::fill_n(bytes.begin() + 512, 8, std::uint8_t{0});
+    CLargeMemoryDisk headless(std::move(bytes), 512, kGptDiskSectors);
+    Analysis const refused = Analyse(headless);
+    EXPECT_EQ(CodeOf(refused.result), kCodePartitionBadTable);
+    EXPECT_TRUE(refused.listed.empty());
 }
 
 TEST(GptTable, DynamicEntryBesideTheProtectiveOneIsRefused) {

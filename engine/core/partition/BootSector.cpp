@@ -1,0 +1,39 @@
+#include "engine/core/partition/BootSector.h"
+
+#include "engine/exfat/ondisk/ExFatBootSector.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
+
+namespace partition {
+
+namespace {
+
+constexpr std::uint32_t kBootSectorSizes[] = {512, 1024, 2048, 4096};
+
+bool IsNtfsClusterSize(std::uint8_t u8SectorsPerCluster) {
+    if (u8SectorsPerCluster >= 0xE1) return true;  // 2^31 .. 2^1 sectors, as large-cluster volumes store it
+    return u8SectorsPerCluster != 0 && u8SectorsPerCluster <= 128 && (u8SectorsPerCluster & (u8SectorsPerCluster - 1)) == 0;
+}
+
+bool IsNtfsBootSector(engine::ByteView sector, std::uint32_t u32SectorSize) {
+    return sector.Has(0, 512) && sector.Equals(3, "NTFS    ") && sector.Le16(11) == u32SectorSize &&
+           IsNtfsClusterSize(sector.U8(13)) && sector.Le64(40) != 0 && sector.Le64(48) != 0 && sector.U8(510) == 0x55 &&
+           sector.U8(511) == 0xAA;
+}
+
+}  // namespace
+
+FileSystemType BootSectorFileSystem(engine::ByteView sector, std::uint32_t u32SectorSize) {
+    CTempFATDBR const fat(sector, u32SectorSize);
+    if (fat.IsValidDBR()) return fat.GetFileSystemType();
+    if (CExFatDBR(sector).IsValid(u32SectorSize)) return FILE_SYSTEM_EXFAT;
+    if (IsNtfsBootSector(sector, u32SectorSize)) return FILE_SYSTEM_NTFS;
+    return FILE_SYSTEM_UNRECOGNISED;
+}
+
+std::optional<std::uint32_t> BootSectorSectorSize(engine::ByteView sector) {
+    for (std::uint32_t const u32SectorSize : kBootSectorSizes)
+        if (BootSectorFileSystem(sector, u32SectorSize) != FILE_SYSTEM_UNRECOGNISED) return u32SectorSize;
+    return std::nullopt;
+}
+
+}  // namespace partition
