@@ -8,9 +8,6 @@ namespace {
 
 constexpr std::uint32_t kFat32Mask = 0x0FFFFFFF;
 
-/// 0xF0 (removable media) and 0xF8-0xFF are the media bytes FAT writers use.
-bool IsMediaByte(std::uint32_t u32Media) { return u32Media == 0xF0 || u32Media >= 0xF8; }
-
 /// Every bit of entry 0 above the media byte set and the media byte one FAT writers use (the
 /// boot sector's, when given); every bit of entry 1 below the shutdown and error bits set.
 bool HeaderHolds(FileSystemType eType, std::uint32_t u32Entry0, std::uint32_t u32Entry1, int iMedia) {
@@ -27,6 +24,8 @@ std::uint32_t Link(std::span<std::uint32_t const> entries, std::uint32_t u32Clus
 }
 
 }  // namespace
+
+bool IsMediaByte(std::uint32_t u32Media) { return u32Media == 0xF0 || (u32Media >= 0xF8 && u32Media <= 0xFF); }
 
 std::uint32_t EntryWidth(FileSystemType eType) {
     return eType == FILE_SYSTEM_FAT16 ? 2 : eType == FILE_SYSTEM_FAT32 ? 4 : 0;

@@ -13,6 +13,8 @@
 
 namespace fat {
 
+/// 0xF0 (removable media) and 0xF8-0xFF are the media bytes FAT writers use.
+bool IsMediaByte(std::uint32_t u32Media);
 /// Bytes per entry: 2 for FAT16, 4 for FAT32, 0 for other types.
 std::uint32_t EntryWidth(FileSystemType eType);
 /// The bad-cluster mark of the type: 0xFFF7 or 0x0FFFFFF7.

@@ -1,5 +1,7 @@
 #include "engine/fat/ondisk/TempFATDBR.h"
 
+#include "engine/fat/ondisk/FATTableCheck.h"
+
 namespace {
 
 /// The data-cluster counts where FAT16 and FAT32 begin.
@@ -38,8 +40,11 @@ CTempFATDBR::CTempFATDBR(engine::ByteView bytes, std::uint32_t u32SectorSize) : 
 bool CTempFATDBR::SimpleCheck(engine::ByteView bytes) { return bytes.Has(0, kSize) && bytes.U8(0) != 0 && HasSignature(bytes); }
 
 bool CTempFATDBR::HasCommonFields(engine::ByteView bytes) const {
+    // With the type string only a label, the media byte and the reserved sectors (the boot
+    // sector itself at least) keep other sectors that end in 0x55 0xAA from passing.
     return HasSignature(bytes) && (m_u8Fats == 1 || m_u8Fats == 2) && IsClusterSizeAllowed(m_u8SectorsPerCluster) &&
-           m_u16BytesPerSector != 0 && m_u16BytesPerSector == m_u32DeviceSectorSize;
+           m_u16BytesPerSector != 0 && m_u16BytesPerSector == m_u32DeviceSectorSize && m_u16Reserved != 0 &&
+           fat::IsMediaByte(m_u8Media);
 }
 
 bool CTempFATDBR::HasFat16Layout() const {

@@ -58,7 +58,7 @@ public:
 
 private:
     /// The fields every FAT layout needs: signature, the device's sector size, a power-of-two
-    /// cluster size and one or two FATs.
+    /// cluster size, reserved sectors, one or two FATs and a media byte FAT writers use.
     bool HasCommonFields(engine::ByteView bytes) const;
     bool HasFat16Layout() const;
     bool HasFat32Layout() const;

@@ -40,6 +40,7 @@ std::vector<Variant> const& Variants() {
         {"Fat16OneFat", "fat16.img", [](Sector& s) { s[16] = 1; }, 512, FILE_SYSTEM_FAT16},
         {"Fat32OneFat", "fat32.img", [](Sector& s) { s[16] = 1; }, 512, FILE_SYSTEM_FAT32},
         {"Fat16ThreeFats", "fat16.img", [](Sector& s) { s[16] = 3; }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat16NotAMediaByte", "fat16.img", [](Sector& s) { s[21] = 0x12; }, 512, FILE_SYSTEM_UNRECOGNISED},
         {"Fat32TypeStringBlank", "fat32.img", [](Sector& s) { std::memset(&s[82], ' ', 8); }, 512, FILE_SYSTEM_FAT32},
         {"Fat16TwoHundredRootEntries", "fat16.img", [](Sector& s) { Put16(s, 17, 200); }, 512, FILE_SYSTEM_UNRECOGNISED},
         {"Fat16ThreeSectorsPerCluster", "fat16.img", [](Sector& s) { s[13] = 3; }, 512, FILE_SYSTEM_UNRECOGNISED},
