@@ -126,20 +126,24 @@ std::unique_ptr<CDoubleFATTable> CreateFATTable(IStorageDevice* pDevice, long lo
                                                 std::uint32_t u32SectorsPerFat, bool bFirst, bool bSecond,
                                                 std::uint32_t u32MaxEntries, int iMedia) {
     std::unique_ptr<CFATTable> copies[2];
+    auto chosen = [&copies](int i) {
+        return i == 0 ? std::make_unique<CDoubleFATTable>(std::move(copies[0]), nullptr)
+                      : std::make_unique<CDoubleFATTable>(nullptr, std::move(copies[1]));
+    };
     if (eType == FILE_SYSTEM_FAT16 || eType == FILE_SYSTEM_FAT32) {
-        if (bFirst || !bSecond) copies[0] = std::make_unique<CFATTable>(pDevice, eType, s64FatStart, u32SectorsPerFat, u32MaxEntries, iMedia);
-        if (copies[0] && copies[0]->IsValidFATTable()) return std::make_unique<CDoubleFATTable>(std::move(copies[0]), nullptr);
+        if (bFirst || !bSecond)
+            copies[0] = std::make_unique<CFATTable>(pDevice, eType, s64FatStart, u32SectorsPerFat, u32MaxEntries, iMedia);
+        if (copies[0] && copies[0]->IsValidFATTable()) return chosen(0);
         if (bSecond)
             copies[1] = std::make_unique<CFATTable>(pDevice, eType, s64FatStart + u32SectorsPerFat, u32SectorsPerFat,
                                                     u32MaxEntries, iMedia);
-        if (copies[1] && copies[1]->IsValidFATTable()) return std::make_unique<CDoubleFATTable>(nullptr, std::move(copies[1]));
+        if (copies[1] && copies[1]->IsValidFATTable()) return chosen(1);
         for (int i = 0; i < 2; ++i) {
             if (!copies[i] || !copies[i]->HasSoundHeader()) continue;
             CatchExeception::WriteLog("FAT: no copy of the allocation table passes its link checks; copy %d is read with its loops cut\n",
                                       i + 1);
             copies[i]->GuardChains();
-            return i == 0 ? std::make_unique<CDoubleFATTable>(std::move(copies[0]), nullptr)
-                          : std::make_unique<CDoubleFATTable>(nullptr, std::move(copies[1]));
+            return chosen(i);
         }
     }
     CatchExeception::WriteLog("FAT: no usable copy of the allocation table at sector %lld (%u sectors)\n", s64FatStart,

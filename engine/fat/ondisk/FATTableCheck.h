@@ -1,8 +1,9 @@
 #pragma once
 // Checks on a file allocation table. FAT16 entries are 16-bit, FAT32 entries 32-bit of which
 // the top four bits are reserved (masked off). Entry 0 holds the media byte (0xF0 for removable
-// media, 0xF8-0xFF otherwise) with all other bits set; entry 1 holds the end-of-chain mark, whose top two bits (FAT16 0x8000 and 0x4000, FAT32
-// 0x08000000 and 0x04000000) record a clean shutdown and no hard error and are ignored here.
+// media, 0xF8-0xFF otherwise) with all other bits set; entry 1 holds the end-of-chain mark,
+// whose top two bits (FAT16 0x8000 and 0x4000, FAT32 0x08000000 and 0x04000000) record a clean
+// shutdown and no hard error and are ignored here.
 // Links run from 2 to the largest cluster; 0xFFF7 / 0x0FFFFFF7 marks a bad cluster and higher
 // values the end of a chain.
 #include <cstdint>

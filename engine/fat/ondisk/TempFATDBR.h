@@ -9,7 +9,7 @@
 // |     16 |    1 | number of FATs                                           |
 // |     17 |    2 | root-folder entries (FAT16)                              |
 // |     19 |    2 | total sectors, 16-bit form                               |
-// |     21 |    1 | media byte (0xF0 removable, 0xF8 fixed), as in FAT entry 0 |
+// |     21 |    1 | media byte: 0xF0 removable, 0xF8 fixed (as FAT entry 0)  |
 // |     22 |    2 | sectors per FAT (FAT16)                                  |
 // |     32 |    4 | total sectors, 32-bit form                               |
 // |     36 |    4 | sectors per FAT (FAT32)                                  |
