@@ -1,6 +1,6 @@
 // A FAT copy as a table of links: the first input byte picks FAT16 or FAT32, the rest are the
-// raw entries. The check must end in linear time whatever the links say, and a table it passes
-// must give chains that end within the entry count.
+// raw entries. The check must end in linear time whatever the links say, and a table it passes,
+// or one whose loops were cut after it failed, must give chains that end within the entry count.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -19,10 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
 
     std::vector<std::uint32_t> entries(raw.Size() / fat::EntryWidth(eType));
     for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = fat::ReadEntry(raw, eType, i);
-    CFATTable const table(eType, entries);
-    if (!table.IsValidFATTable()) return 0;
-    // A valid table has no loops: no walk meets a cluster it passed itself. A walk ends at a
-    // cluster an earlier one covered, so the whole check stays linear.
+    CFATTable table(eType, entries);
+    table.GuardChains();
+    if (!table.HasSoundHeader()) return 0;
+    // A valid or guarded table has no loops: no walk meets a cluster it passed itself. A walk
+    // ends at a cluster an earlier one covered, so the whole check stays linear.
     auto const u32Count = table.GetEntryCount();
     std::vector<std::uint32_t> walkOf(u32Count, 0);
     for (std::uint32_t start = 2; start < u32Count; ++start) {
@@ -32,6 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
             if (walkOf[cur] != 0) break;
             walkOf[cur] = start;
         }
+    }
+    // Free stretches lie inside the table, hold free entries only and come in cluster order.
+    for (IFATTable::FreeClusters free = table.NextFreeClusters(0); free.u32Count != 0;
+         free = table.NextFreeClusters(free.u32First + free.u32Count)) {
+        if (free.u32First < 2 || free.u32First + free.u32Count > u32Count) std::abort();
+        for (std::uint32_t c = free.u32First; c < free.u32First + free.u32Count; ++c)
+            if (table.GetNextCluster(c) != 0) std::abort();
     }
     return 0;
 }

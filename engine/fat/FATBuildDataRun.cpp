@@ -42,23 +42,41 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u3
 
 ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDeleteFileDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const {
     ReleasePtr<IDataRunList> pList(CreateDataRunList());
-    std::uint64_t cur = u32FirstCluster;
     std::uint64_t u64Covered = 0;
-    bool bFollow = true;
-    bool bAny = false;
+    // Links the deletion left are followed as they stand.
+    std::uint32_t cur = u32FirstCluster;
     for (std::uint64_t u64Steps = 0; u64Covered < u64Size && Exists(cur) && u64Steps <= m_u32Clusters; ++u64Steps) {
         DataRun const run{static_cast<long long>(cur) - 2, 1};
         if (!pList->AddDataRun(&run)) return nullptr;
-        bAny = true;
         u64Covered += m_u64ClusterBytes;
-        std::uint64_t const prev = cur;
-        cur = bFollow ? m_pTable->GetNextCluster(static_cast<std::uint32_t>(prev)) : prev + 1;
-        if (cur == 0) {
-            bFollow = false;  // a freed link: assume the clusters follow one another
-            cur = prev + 1;
+        std::uint32_t const next = m_pTable->GetNextCluster(cur);
+        if (next == 0) {  // the chain was cleared from here on
+            if (!AddFreeClustersAfter(cur, u64Size, u64Covered, *pList)) return nullptr;
+            break;
         }
+        cur = next;
     }
-    return bAny ? std::move(pList) : nullptr;
+    return u64Covered > 0 ? std::move(pList) : nullptr;
+}
+
+bool CFATBuildDataRun::AddFreeClustersAfter(std::uint32_t u32Cluster, std::uint64_t u64Size, std::uint64_t& u64Covered,
+                                            IDataRunList& list) const {
+    // The writer put the rest where it found free clusters, in cluster order: the clusters the
+    // table marks allocated since belong to live files and are passed over. The search ends
+    // with the table, so a chain never runs past the volume's end.
+    std::uint64_t u64From = std::uint64_t{u32Cluster} + 1;
+    while (u64Covered < u64Size && Exists(u64From)) {
+        IFATTable::FreeClusters const free = m_pTable->NextFreeClusters(static_cast<std::uint32_t>(u64From));
+        if (free.u32Count == 0 || !Exists(free.u32First)) break;
+        std::uint64_t const u64Wanted = (u64Size - u64Covered + m_u64ClusterBytes - 1) / m_u64ClusterBytes;
+        std::uint64_t const u64ToEnd = std::uint64_t{m_u32Clusters} + 2 - free.u32First;
+        std::uint64_t const u64Take = std::min({u64Wanted, std::uint64_t{free.u32Count}, u64ToEnd});
+        DataRun const run{static_cast<long long>(free.u32First) - 2, static_cast<long long>(u64Take)};
+        if (!list.AddDataRun(&run)) return false;
+        u64Covered += u64Take * m_u64ClusterBytes;
+        u64From = std::uint64_t{free.u32First} + u64Take;
+    }
+    return true;
 }
 
 CEmptyFileVirtualClusterNum& CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject() {

@@ -1,7 +1,8 @@
 #pragma once
 // The runs of a FAT file, in clusters counted from cluster 2. A live file follows its chain; a
-// deleted file's chain is usually freed, so it follows what links remain and then assumes its
-// clusters lie one after another, which is where FAT writers put them when they can.
+// deleted file's chain is usually freed, so it follows what links remain and then takes the
+// free clusters that follow in cluster order, which is where FAT writers put a file: one written
+// into the holes between live files skips their clusters, as it did when it was written.
 #include <cstdint>
 
 #include "engine/IDataRunList.h"
@@ -25,6 +26,9 @@ public:
 private:
     ReleasePtr<IDataRunList> BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
     ReleasePtr<IDataRunList> BuildDeleteFileDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
+    /// Adds the free clusters after `u32Cluster` until `u64Covered` reaches the size or the
+    /// volume ends; false when a run cannot be added.
+    bool AddFreeClustersAfter(std::uint32_t u32Cluster, std::uint64_t u64Size, std::uint64_t& u64Covered, IDataRunList& list) const;
     bool Exists(std::uint64_t u64Cluster) const { return u64Cluster >= 2 && u64Cluster - 2 < m_u32Clusters; }
 
     IFATTable const* m_pTable;

@@ -75,8 +75,8 @@ RESULT CFATQuickSearcher::SearchVolume(IStorageDevice* pDevice, IProgress* pProg
         long long const s64DeviceSectors = pDevice->GetTotalSectors();
         FATVolumeGeometry const geometry =
             FATVolumeGeometry::FromBootSector(dbr, s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) : 0);
-        pTable = IFATTableFactory::CreateFATTable(pDevice, dbr.GetReservedSector(), eType, dbr.GetSectorsPerFat(), true, true,
-                                                  geometry.u32Clusters + 2);
+        pTable = IFATTableFactory::CreateFATTable(pDevice, dbr.GetReservedSector(), eType, dbr.GetSectorsPerFat(), true,
+                                                  dbr.GetNumberOfFat() >= 2, geometry.u32Clusters + 2, dbr.GetMedia());
 
         auto pInfo = std::make_unique<CFATSearchedPartitionInfo>(static_cast<std::uint32_t>(iSectorSize));
         pInfo->m_u16PartitionIndex = 0;

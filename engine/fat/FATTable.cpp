@@ -24,16 +24,33 @@ bool SizeFits(FileSystemType eType, std::uint32_t u32Sectors, std::uint32_t u32S
 }  // namespace
 
 CFATTable::CFATTable(IStorageDevice* pDevice, FileSystemType eType, long long s64StartSector, std::uint32_t u32Sectors,
-                     std::uint32_t u32MaxEntries)
+                     std::uint32_t u32MaxEntries, int iMedia)
     : m_eType(eType) {
-    if (pDevice && Load(pDevice, s64StartSector, u32Sectors, u32MaxEntries))
-        m_bValid = fat::IsValidFATEntries(m_entries, m_eType);
-    if (!m_bValid) m_entries.clear();
+    if (pDevice && Load(pDevice, s64StartSector, u32Sectors, u32MaxEntries)) Check(iMedia);
+    if (m_eState == State::kEmpty) m_entries.clear();
 }
 
 CFATTable::CFATTable(FileSystemType eType, std::vector<std::uint32_t> entries) : m_eType(eType), m_entries(std::move(entries)) {
-    m_bValid = fat::IsValidFATEntries(m_entries, m_eType);
-    if (!m_bValid) m_entries.clear();
+    Check(fat::kAnyMedia);
+    if (m_eState == State::kEmpty) m_entries.clear();
+}
+
+void CFATTable::Check(int iMedia) {
+    if (m_entries.size() > 0x0FFFFFFF || !fat::HasSoundHeader(m_entries, m_eType, iMedia)) return;
+    m_eState = fat::IsValidFATEntries(m_entries, m_eType, iMedia) ? State::kValid : State::kLinksDamaged;
+    for (std::uint32_t c = 2; c < m_entries.size(); ++c) {
+        if (m_entries[c] != 0) continue;
+        if (!m_free.empty() && m_free.back().u32First + m_free.back().u32Count == c)
+            ++m_free.back().u32Count;
+        else
+            m_free.push_back({c, 1});
+    }
+}
+
+void CFATTable::GuardChains() {
+    if (m_eState != State::kLinksDamaged) return;
+    fat::CutChainLoops(m_entries, m_eType);
+    m_eState = State::kGuarded;
 }
 
 bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uint32_t u32Sectors, std::uint32_t u32MaxEntries) {
@@ -64,7 +81,7 @@ bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uin
 }
 
 std::uint32_t CFATTable::GetNextCluster(std::uint32_t u32Cluster) const {
-    if (u32Cluster >= m_entries.size()) return 0;
+    if (!Answers() || u32Cluster >= m_entries.size()) return 0;
     std::uint32_t const u32Value = m_entries[u32Cluster];
     if (m_eType == FILE_SYSTEM_FAT16) {
         if (u32Value == 0xFFF7) return kBadCluster;
@@ -73,10 +90,26 @@ std::uint32_t CFATTable::GetNextCluster(std::uint32_t u32Cluster) const {
     return u32Value;
 }
 
+IFATTable::FreeClusters CFATTable::NextFreeClusters(std::uint32_t u32From) const {
+    if (!Answers()) return {};
+    // The last stretch starting at or before u32From may still hold it; else the one after.
+    auto it = std::upper_bound(m_free.begin(), m_free.end(), u32From,
+                               [](std::uint32_t u32Cluster, FreeClusters const& run) { return u32Cluster < run.u32First; });
+    if (it != m_free.begin()) {
+        FreeClusters const& before = *std::prev(it);
+        if (u32From - before.u32First < before.u32Count) return {u32From, before.u32Count - (u32From - before.u32First)};
+    }
+    return it != m_free.end() ? *it : FreeClusters{};
+}
+
 std::uint32_t CDoubleFATTable::GetNextCluster(std::uint32_t u32Cluster) const {
-    if (m_pPrimary) return m_pPrimary->GetNextCluster(u32Cluster);
-    if (m_pBackup) return m_pBackup->GetNextCluster(u32Cluster);
-    return 0;
+    IRealFATTable const* pTable = Active();
+    return pTable ? pTable->GetNextCluster(u32Cluster) : 0;
+}
+
+IFATTable::FreeClusters CDoubleFATTable::NextFreeClusters(std::uint32_t u32From) const {
+    IRealFATTable const* pTable = Active();
+    return pTable ? pTable->NextFreeClusters(u32From) : FreeClusters{};
 }
 
 namespace IFATTableFactory {
@@ -91,17 +124,31 @@ std::unique_ptr<IRealFATTable> CreateRealFATTable(IStorageDevice* pDevice, FileS
 
 std::unique_ptr<CDoubleFATTable> CreateFATTable(IStorageDevice* pDevice, long long s64FatStart, FileSystemType eType,
                                                 std::uint32_t u32SectorsPerFat, bool bFirst, bool bSecond,
-                                                std::uint32_t u32MaxEntries) {
-    std::unique_ptr<IRealFATTable> pPrimary;
-    std::unique_ptr<IRealFATTable> pBackup;
-    if (bFirst || !bSecond) pPrimary = CreateRealFATTable(pDevice, eType, s64FatStart, u32SectorsPerFat, u32MaxEntries);
-    if (bSecond && !pPrimary)
-        pBackup = CreateRealFATTable(pDevice, eType, s64FatStart + u32SectorsPerFat, u32SectorsPerFat, u32MaxEntries);
-    auto pTable = std::make_unique<CDoubleFATTable>(std::move(pPrimary), std::move(pBackup));
-    if (!pTable->HasTable())
-        CatchExeception::WriteLog("FAT: no usable copy of the allocation table at sector %lld (%u sectors)\n", s64FatStart,
-                                  u32SectorsPerFat);
-    return pTable;
+                                                std::uint32_t u32MaxEntries, int iMedia) {
+    std::unique_ptr<CFATTable> copies[2];
+    auto chosen = [&copies](int i) {
+        return i == 0 ? std::make_unique<CDoubleFATTable>(std::move(copies[0]), nullptr)
+                      : std::make_unique<CDoubleFATTable>(nullptr, std::move(copies[1]));
+    };
+    if (eType == FILE_SYSTEM_FAT16 || eType == FILE_SYSTEM_FAT32) {
+        if (bFirst || !bSecond)
+            copies[0] = std::make_unique<CFATTable>(pDevice, eType, s64FatStart, u32SectorsPerFat, u32MaxEntries, iMedia);
+        if (copies[0] && copies[0]->IsValidFATTable()) return chosen(0);
+        if (bSecond)
+            copies[1] = std::make_unique<CFATTable>(pDevice, eType, s64FatStart + u32SectorsPerFat, u32SectorsPerFat,
+                                                    u32MaxEntries, iMedia);
+        if (copies[1] && copies[1]->IsValidFATTable()) return chosen(1);
+        for (int i = 0; i < 2; ++i) {
+            if (!copies[i] || !copies[i]->HasSoundHeader()) continue;
+            CatchExeception::WriteLog("FAT: no copy of the allocation table passes its link checks; copy %d is read with its loops cut\n",
+                                      i + 1);
+            copies[i]->GuardChains();
+            return chosen(i);
+        }
+    }
+    CatchExeception::WriteLog("FAT: no usable copy of the allocation table at sector %lld (%u sectors)\n", s64FatStart,
+                              u32SectorsPerFat);
+    return std::make_unique<CDoubleFATTable>(nullptr, nullptr);
 }
 
 }  // namespace IFATTableFactory

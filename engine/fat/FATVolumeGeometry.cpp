@@ -18,8 +18,10 @@ FATVolumeGeometry FATVolumeGeometry::FromBootSector(CTempFATDBR const& bootSecto
         geometry.u64RootSector = geometry.ClusterToSector(std::max<std::uint32_t>(2, geometry.u32RootCluster));
     }
     geometry.u64TotalSectors = std::min(bootSector.GetTotalSectors(), u64DeviceSectors);
-    if (geometry.u64TotalSectors > geometry.u64FirstDataSector) {
-        std::uint64_t const u64Clusters = (geometry.u64TotalSectors - geometry.u64FirstDataSector) / geometry.u32SectorsPerCluster;
+    // The boot sector's count, not the device's: on a partial image the table still names the
+    // clusters the image lacks, and those are unreadable data, not a broken table.
+    if (bootSector.GetTotalSectors() > geometry.u64FirstDataSector) {
+        std::uint64_t const u64Clusters = (bootSector.GetTotalSectors() - geometry.u64FirstDataSector) / geometry.u32SectorsPerCluster;
         // Cluster numbers are 28 bits wide in FAT32 and 16 in FAT16.
         std::uint64_t const u64Limit = geometry.eType == FILE_SYSTEM_FAT16 ? 0xFFF5 : 0x0FFFFFF5;
         geometry.u32Clusters = static_cast<std::uint32_t>(std::min(u64Clusters, u64Limit));

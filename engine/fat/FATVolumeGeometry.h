@@ -16,7 +16,8 @@ struct FATVolumeGeometry {
     std::uint32_t u32RootSectors = 0;      // FAT16 root folder
     std::uint32_t u32RootCluster = 0;      // FAT32 root folder
     std::uint64_t u64TotalSectors = 0;     // the boot sector's, cut to the device's end
-    std::uint32_t u32Clusters = 0;         // clusters 2 to u32Clusters + 1 exist
+    std::uint32_t u32Clusters = 0;         // clusters 2 to u32Clusters + 1 exist (the boot sector's
+                                           // count: some may lie past the device's end)
 
     /// The geometry a valid boot sector gives for a device of `u64DeviceSectors` sectors.
     static FATVolumeGeometry FromBootSector(CTempFATDBR const& bootSector, std::uint64_t u64DeviceSectors);

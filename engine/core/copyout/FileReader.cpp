@@ -89,19 +89,30 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
                                                         static_cast<std::uint64_t>(s64DeviceSectors), DeviceSectorSize())
                                                   : std::nullopt;
     std::int64_t const s64LongestRun = deviceBytes ? static_cast<std::int64_t>(*deviceBytes / 512) + 1 : 0;
+    // Clusters past the device's end (a partial image) are missing, not zeros: a run the end
+    // cuts ends the list there (the device would pad its read with zeros), so that copy-out
+    // counts the bytes it could not read as a failure.
+    std::int64_t const s64ClustersOnDevice =  // -1: the device's size is not known
+        !deviceBytes ? -1
+                     : static_cast<std::int64_t>(*deviceBytes > m_u64BaseAddress ? (*deviceBytes - m_u64BaseAddress) / m_u32ClusterSize : 0);
     std::int64_t s64Covered = 0;
     for (; pRun != nullptr && s64Covered < s64WantedClusters; pRun = pRuns->GetNext()) {
         DataRun run = *pRun;
         if (run.s64Length <= 0) break;
+        bool bLast = false;
         if (IsSparse(run)) {
             run.s64Start = -1;
         } else if (s64LongestRun > 0 && run.s64Length > s64LongestRun) {
             break;  // longer than the device: a damaged list, not data
+        } else if (run.s64Start < s64ClustersOnDevice && run.s64Length > s64ClustersOnDevice - run.s64Start) {
+            run.s64Length = s64ClustersOnDevice - run.s64Start;  // a run wholly past the end fails its reads
+            bLast = true;
         }
         auto const covered = engine::CheckedAdd<std::int64_t>(s64Covered, run.s64Length);
         if (!covered) break;
         s64Covered = *covered;
         m_runs.push_back(run);
+        if (bLast) break;
     }
     return 1;
 }

@@ -8,17 +8,24 @@ namespace {
 
 constexpr std::uint32_t kFat32Mask = 0x0FFFFFFF;
 
-/// The header masks: every bit of entry 0 above the media byte's low nibble, and every bit of
-/// entry 1 below the shutdown and error bits.
-bool HeaderHolds(FileSystemType eType, std::uint32_t u32Entry0, std::uint32_t u32Entry1) {
-    if (eType == FILE_SYSTEM_FAT16) {
-        std::uint32_t const u32Value = (u32Entry0 & 0xFFFF) | (u32Entry1 & 0xFFFF) << 16;
-        return (u32Value & 0x3FFFFFF8) == 0x3FFFFFF8;
-    }
-    return (u32Entry0 & 0x0FFFFFF0) == 0x0FFFFFF0 && (u32Entry1 & 0x03FFFFF8) == 0x03FFFFF8;
+/// Every bit of entry 0 above the media byte set and the media byte one FAT writers use (the
+/// boot sector's, when given); every bit of entry 1 below the shutdown and error bits set.
+bool HeaderHolds(FileSystemType eType, std::uint32_t u32Entry0, std::uint32_t u32Entry1, int iMedia) {
+    std::uint32_t const u32Media = u32Entry0 & 0xFF;
+    if (!IsMediaByte(u32Media) || (iMedia != kAnyMedia && u32Media != static_cast<std::uint32_t>(iMedia))) return false;
+    if (eType == FILE_SYSTEM_FAT16) return (u32Entry0 & 0xFF00) == 0xFF00 && (u32Entry1 & 0x3FFF) == 0x3FFF;
+    return (u32Entry0 & 0x0FFFFF00) == 0x0FFFFF00 && (u32Entry1 & 0x03FFFFF8) == 0x03FFFFF8;
+}
+
+/// The link a walk may follow from `u32Cluster`: a cluster of the table, or 0.
+std::uint32_t Link(std::span<std::uint32_t const> entries, std::uint32_t u32Cluster, std::uint32_t u32Bad) {
+    std::uint32_t const v = entries[u32Cluster];
+    return v >= 2 && v < entries.size() && v < u32Bad ? v : 0;
 }
 
 }  // namespace
+
+bool IsMediaByte(std::uint32_t u32Media) { return u32Media == 0xF0 || (u32Media >= 0xF8 && u32Media <= 0xFF); }
 
 std::uint32_t EntryWidth(FileSystemType eType) {
     return eType == FILE_SYSTEM_FAT16 ? 2 : eType == FILE_SYSTEM_FAT32 ? 4 : 0;
@@ -33,12 +40,12 @@ std::uint32_t ReadEntry(engine::ByteView table, FileSystemType eType, std::uint6
     return u32Width == 2 ? table.Le16(offset) : table.Le32(offset) & kFat32Mask;
 }
 
-bool CheckFATHeader(engine::ByteView table, FileSystemType eType) {
+bool CheckFATHeader(engine::ByteView table, FileSystemType eType, int iMedia) {
     std::uint32_t const u32Width = EntryWidth(eType);
     if (u32Width == 0 || !table.Has(0, 2 * u32Width)) return false;
     std::uint32_t const u32Entry0 = u32Width == 2 ? table.Le16(0) : table.Le32(0);
     std::uint32_t const u32Entry1 = u32Width == 2 ? table.Le16(2) : table.Le32(4);
-    return HeaderHolds(eType, u32Entry0, u32Entry1);
+    return HeaderHolds(eType, u32Entry0, u32Entry1, iMedia);
 }
 
 bool IsValidFATTableFirstSector(engine::ByteView sector, FileSystemType& eType) {
@@ -51,10 +58,12 @@ bool IsValidFATTableFirstSector(engine::ByteView sector, FileSystemType& eType) 
     return false;
 }
 
-bool IsValidFATEntries(std::span<std::uint32_t const> entries, FileSystemType eType) {
-    std::uint32_t const u32Width = EntryWidth(eType);
-    if (u32Width == 0 || entries.size() < 2 || entries.size() > kFat32Mask) return false;
-    if (!HeaderHolds(eType, entries[0], entries[1])) return false;
+bool HasSoundHeader(std::span<std::uint32_t const> entries, FileSystemType eType, int iMedia) {
+    return EntryWidth(eType) != 0 && entries.size() >= 2 && HeaderHolds(eType, entries[0], entries[1], iMedia);
+}
+
+bool IsValidFATEntries(std::span<std::uint32_t const> entries, FileSystemType eType, int iMedia) {
+    if (entries.size() > kFat32Mask || !HasSoundHeader(entries, eType, iMedia)) return false;
     auto const n = static_cast<std::uint32_t>(entries.size());
     std::uint32_t const u32Bad = BadClusterMark(eType);
     for (std::uint32_t i = 2; i < n; ++i) {
@@ -80,6 +89,35 @@ bool IsValidFATEntries(std::span<std::uint32_t const> entries, FileSystemType eT
         }
     }
     return true;
+}
+
+void CutChainLoops(std::span<std::uint32_t> entries, FileSystemType eType) {
+    if (EntryWidth(eType) == 0 || entries.size() < 3 || entries.size() > kFat32Mask) return;
+    auto const n = static_cast<std::uint32_t>(entries.size());
+    std::uint32_t const u32Bad = BadClusterMark(eType);
+    std::uint32_t const u32End = eType == FILE_SYSTEM_FAT16 ? 0xFFFF : kFat32Mask;
+    std::vector<bool> named(n, false);
+    for (std::uint32_t c = 2; c < n; ++c) named[Link(entries, c, u32Bad)] = true;
+    enum : std::uint8_t { kUnseen, kOnWalk, kDone };
+    std::vector<std::uint8_t> state(n, kUnseen);
+    auto walk = [&](std::uint32_t s) {
+        std::uint32_t cur = s;
+        for (;;) {
+            state[cur] = kOnWalk;
+            std::uint32_t const next = Link(entries, cur, u32Bad);
+            if (next == 0 || state[next] == kDone) break;
+            if (state[next] == kOnWalk) {
+                entries[cur] = u32End;  // the link that closes a loop
+                break;
+            }
+            cur = next;
+        }
+        for (std::uint32_t c = s; c != 0 && state[c] == kOnWalk; c = Link(entries, c, u32Bad)) state[c] = kDone;
+    };
+    for (std::uint32_t s = 2; s < n; ++s)
+        if (!named[s] && state[s] == kUnseen) walk(s);
+    for (std::uint32_t s = 2; s < n; ++s)
+        if (state[s] == kUnseen) walk(s);  // clusters on loops that no head leads into
 }
 
 }  // namespace fat

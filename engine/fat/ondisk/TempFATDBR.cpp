@@ -1,16 +1,12 @@
 #include "engine/fat/ondisk/TempFATDBR.h"
 
-#include <cctype>
-#include <string_view>
+#include "engine/fat/ondisk/FATTableCheck.h"
 
 namespace {
 
-bool EqualsIgnoringCase(engine::ByteView bytes, std::size_t offset, std::string_view expected) {
-    if (!bytes.Has(offset, expected.size())) return false;
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        if (std::toupper(bytes.U8(offset + i)) != std::toupper(static_cast<unsigned char>(expected[i]))) return false;
-    return true;
-}
+/// The data-cluster counts where FAT16 and FAT32 begin.
+constexpr std::uint64_t kMinFat16Clusters = 4085;
+constexpr std::uint64_t kMinFat32Clusters = 65525;
 
 bool IsClusterSizeAllowed(std::uint32_t u32SectorsPerCluster) {
     return u32SectorsPerCluster != 0 && u32SectorsPerCluster <= 128 && (u32SectorsPerCluster & (u32SectorsPerCluster - 1)) == 0;
@@ -28,48 +24,63 @@ CTempFATDBR::CTempFATDBR(engine::ByteView bytes, std::uint32_t u32SectorSize) : 
     m_u8Fats = bytes.U8(16);
     m_u16RootEntries = bytes.Le16(17);
     m_u16TotalSectors16 = bytes.Le16(19);
+    m_u8Media = bytes.U8(21);
     m_u16SectorsPerFat16 = bytes.Le16(22);
     m_u32TotalSectors32 = bytes.Le32(32);
     m_u32SectorsPerFat32 = bytes.Le32(36);
     m_u32RootCluster = bytes.Le32(44);
-    if (IsFullValidFAT16DBR(bytes)) {
-        m_eType = FILE_SYSTEM_FAT16;
-    } else if (IsFullValidFAT32DBR(bytes)) {
-        m_eType = FILE_SYSTEM_FAT32;
+    if (!HasCommonFields(bytes)) return;
+    if (HasFat16Layout()) {
+        m_eType = TypeByClusterCount(FILE_SYSTEM_FAT16);
+    } else if (HasFat32Layout()) {
+        m_eType = TypeByClusterCount(FILE_SYSTEM_FAT32);
     }
 }
 
 bool CTempFATDBR::SimpleCheck(engine::ByteView bytes) { return bytes.Has(0, kSize) && bytes.U8(0) != 0 && HasSignature(bytes); }
 
-bool CTempFATDBR::IsFullValidFAT16DBR(engine::ByteView bytes) const {
-    return HasSignature(bytes) && EqualsIgnoringCase(bytes, 54, "FAT16   ") && m_u8Fats == 2 &&
-           IsClusterSizeAllowed(m_u8SectorsPerCluster) && m_u16BytesPerSector == m_u32DeviceSectorSize &&
-           m_u16RootEntries >= 224 && m_u16BytesPerSector != 0 &&
-           (std::uint32_t{m_u16RootEntries} * 32) % m_u16BytesPerSector == 0 && m_u16SectorsPerFat16 != 0;
+bool CTempFATDBR::HasCommonFields(engine::ByteView bytes) const {
+    // With the type string only a label, the media byte and the reserved sectors (the boot
+    // sector itself at least) keep other sectors that end in 0x55 0xAA from passing.
+    return HasSignature(bytes) && (m_u8Fats == 1 || m_u8Fats == 2) && IsClusterSizeAllowed(m_u8SectorsPerCluster) &&
+           m_u16BytesPerSector != 0 && m_u16BytesPerSector == m_u32DeviceSectorSize && m_u16Reserved != 0 &&
+           fat::IsMediaByte(m_u8Media);
 }
 
-bool CTempFATDBR::IsFullValidFAT32DBR(engine::ByteView bytes) const {
-    return HasSignature(bytes) && EqualsIgnoringCase(bytes, 82, "FAT32   ") && m_u8Fats == 2 &&
-           IsClusterSizeAllowed(m_u8SectorsPerCluster) && m_u16BytesPerSector == m_u32DeviceSectorSize &&
-           m_u32SectorsPerFat32 != 0;
+bool CTempFATDBR::HasFat16Layout() const {
+    return m_u16SectorsPerFat16 != 0 && m_u16RootEntries >= 224 &&
+           (std::uint32_t{m_u16RootEntries} * 32) % m_u16BytesPerSector == 0;
 }
 
-std::uint32_t CTempFATDBR::GetSectorsPerFat() const {
-    if (!IsValidDBR()) return 0;
-    return m_eType == FILE_SYSTEM_FAT32 ? m_u32SectorsPerFat32 : m_u16SectorsPerFat16;
+bool CTempFATDBR::HasFat32Layout() const { return m_u16SectorsPerFat16 == 0 && m_u32SectorsPerFat32 != 0; }
+
+FileSystemType CTempFATDBR::TypeByClusterCount(FileSystemType eLayout) const {
+    std::uint64_t const u64Total = TotalSectorsOf(eLayout);
+    std::uint64_t const u64FirstData = FirstDataSectorOf(eLayout);
+    if (u64Total <= u64FirstData) return FILE_SYSTEM_UNRECOGNISED;
+    std::uint64_t const u64Clusters = (u64Total - u64FirstData) / m_u8SectorsPerCluster;
+    FileSystemType const eWidth = u64Clusters < kMinFat16Clusters   ? FILE_SYSTEM_UNRECOGNISED
+                                  : u64Clusters < kMinFat32Clusters ? FILE_SYSTEM_FAT16
+                                                                    : FILE_SYSTEM_FAT32;
+    return eWidth == eLayout ? eWidth : FILE_SYSTEM_UNRECOGNISED;
 }
 
-std::uint64_t CTempFATDBR::GetTotalSectors() const {
-    if (m_eType == FILE_SYSTEM_FAT32) return m_u32TotalSectors32;
-    if (m_eType == FILE_SYSTEM_FAT16) return m_u16TotalSectors16 != 0 ? m_u16TotalSectors16 : m_u32TotalSectors32;
+std::uint32_t CTempFATDBR::SectorsPerFatOf(FileSystemType eLayout) const {
+    if (eLayout == FILE_SYSTEM_FAT32) return m_u32SectorsPerFat32;
+    return eLayout == FILE_SYSTEM_FAT16 ? m_u16SectorsPerFat16 : 0;
+}
+
+std::uint64_t CTempFATDBR::TotalSectorsOf(FileSystemType eLayout) const {
+    if (eLayout == FILE_SYSTEM_FAT32) return m_u32TotalSectors32;
+    if (eLayout == FILE_SYSTEM_FAT16) return m_u16TotalSectors16 != 0 ? m_u16TotalSectors16 : m_u32TotalSectors32;
     return 0;
 }
 
-std::uint32_t CTempFATDBR::GetRootDirSectors() const {
-    if (m_eType != FILE_SYSTEM_FAT16 || m_u16BytesPerSector == 0) return 0;
+std::uint32_t CTempFATDBR::RootDirSectorsOf(FileSystemType eLayout) const {
+    if (eLayout != FILE_SYSTEM_FAT16 || m_u16BytesPerSector == 0) return 0;
     return std::uint32_t{m_u16RootEntries} * 32 / m_u16BytesPerSector;
 }
 
-std::uint64_t CTempFATDBR::GetFirstDataSector() const {
-    return std::uint64_t{m_u16Reserved} + std::uint64_t{GetNumberOfFat()} * GetSectorsPerFat() + GetRootDirSectors();
+std::uint64_t CTempFATDBR::FirstDataSectorOf(FileSystemType eLayout) const {
+    return std::uint64_t{m_u16Reserved} + std::uint64_t{m_u8Fats} * SectorsPerFatOf(eLayout) + RootDirSectorsOf(eLayout);
 }

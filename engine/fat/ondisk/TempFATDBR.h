@@ -9,15 +9,18 @@
 // |     16 |    1 | number of FATs                                           |
 // |     17 |    2 | root-folder entries (FAT16)                              |
 // |     19 |    2 | total sectors, 16-bit form                               |
+// |     21 |    1 | media byte: 0xF0 removable, 0xF8 fixed (as FAT entry 0)  |
 // |     22 |    2 | sectors per FAT (FAT16)                                  |
 // |     32 |    4 | total sectors, 32-bit form                               |
 // |     36 |    4 | sectors per FAT (FAT32)                                  |
 // |     44 |    4 | root folder's first cluster (FAT32)                      |
-// |     54 |    8 | "FAT16   " in the FAT16 layout                           |
-// |     82 |    8 | "FAT32   " in the FAT32 layout                           |
+// |     54 |    8 | "FAT16   " in the FAT16 layout (informational)           |
+// |     82 |    8 | "FAT32   " in the FAT32 layout (informational)           |
 // |    510 |    2 | 0x55 0xAA                                                |
-// Microsoft's "FAT: General Overview of On-Disk Format" describes the layout; FAT12 is not
-// recognised here (its type string fails both tests).
+// Microsoft's "FAT: General Overview of On-Disk Format" describes the layout. As it says, the
+// count of data clusters alone decides the FAT's width (below 4085 FAT12, below 65525 FAT16,
+// else FAT32); the type strings are labels some writers pad with NULs or leave out. FAT12 is
+// not recognised here.
 #include <cstdint>
 
 #include "engine/Types.h"
@@ -42,19 +45,31 @@ public:
     std::uint32_t GetFatTableStartSector() const { return m_u16Reserved; }
     std::uint32_t GetNumberOfFat() const { return IsValidDBR() ? m_u8Fats : 0; }
     std::uint32_t GetSectorsperCluster() const { return IsValidDBR() ? m_u8SectorsPerCluster : 0; }
-    std::uint32_t GetSectorsPerFat() const;
+    std::uint32_t GetSectorsPerFat() const { return SectorsPerFatOf(m_eType); }
     std::uint32_t GetRootEntries() const { return m_u16RootEntries; }
     std::uint32_t GetRootDirStartCluster() const { return m_eType == FILE_SYSTEM_FAT32 ? m_u32RootCluster : 0; }
-    std::uint64_t GetTotalSectors() const;
+    std::uint64_t GetTotalSectors() const { return TotalSectorsOf(m_eType); }
     std::uint32_t GetBytesPerSector() const { return m_u16BytesPerSector; }
+    std::uint8_t GetMedia() const { return m_u8Media; }
     /// Sectors of the FAT16 root folder; 0 for FAT32.
-    std::uint32_t GetRootDirSectors() const;
+    std::uint32_t GetRootDirSectors() const { return RootDirSectorsOf(m_eType); }
     /// Sector (from the volume start) where cluster 2 begins; computed in 64 bits.
-    std::uint64_t GetFirstDataSector() const;
+    std::uint64_t GetFirstDataSector() const { return FirstDataSectorOf(m_eType); }
 
 private:
-    bool IsFullValidFAT16DBR(engine::ByteView bytes) const;
-    bool IsFullValidFAT32DBR(engine::ByteView bytes) const;
+    /// The fields every FAT layout needs: signature, the device's sector size, a power-of-two
+    /// cluster size, reserved sectors, one or two FATs and a media byte FAT writers use.
+    bool HasCommonFields(engine::ByteView bytes) const;
+    bool HasFat16Layout() const;
+    bool HasFat32Layout() const;
+    /// The width the data-cluster count gives, for the layout's fields; unrecognised for FAT12
+    /// and for a volume that ends before its data area.
+    FileSystemType TypeByClusterCount(FileSystemType eLayout) const;
+    // The fields as the FAT16 or FAT32 layout reads them; 0 for an unrecognised one.
+    std::uint32_t SectorsPerFatOf(FileSystemType eLayout) const;
+    std::uint64_t TotalSectorsOf(FileSystemType eLayout) const;
+    std::uint32_t RootDirSectorsOf(FileSystemType eLayout) const;
+    std::uint64_t FirstDataSectorOf(FileSystemType eLayout) const;
 
     FileSystemType m_eType = FILE_SYSTEM_UNRECOGNISED;
     std::uint32_t m_u32DeviceSectorSize = 512;
@@ -62,6 +77,7 @@ private:
     std::uint8_t m_u8SectorsPerCluster = 0;
     std::uint16_t m_u16Reserved = 0;
     std::uint8_t m_u8Fats = 0;
+    std::uint8_t m_u8Media = 0;
     std::uint16_t m_u16RootEntries = 0;
     std::uint16_t m_u16TotalSectors16 = 0;
     std::uint16_t m_u16SectorsPerFat16 = 0;

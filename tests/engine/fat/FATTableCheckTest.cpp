@@ -44,6 +44,28 @@ TEST(FATTableCheckTest, ChainsThatJoinOrLoopOrLeaveTheTableAreInvalid) {
     }
 }
 
+TEST(FATTableCheckTest, ADamagedTableIsReadWithEachChainEndingWhereItFirstRepeats) {
+    auto entries = Table(FILE_SYSTEM_FAT32, 32);
+    // A file 2-3-4 looping back to 3; a loop 10-11-10 no head leads into; a self link at 20;
+    // two chains 12-13 and 14-13 joining, which stay joined.
+    for (auto [u32Entry, u32Value] : std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+             {2, 3}, {3, 4}, {4, 3}, {10, 11}, {11, 10}, {20, 20}, {12, 13}, {14, 13}, {13, 0x0FFFFFFF}})
+        entries[u32Entry] = u32Value;
+    CFATTable table(FILE_SYSTEM_FAT32, entries);
+    ASSERT_FALSE(table.IsValidFATTable());
+    EXPECT_EQ(table.GetNextCluster(2), 0u) << "a table that failed its checks answers nothing until guarded";
+    table.GuardChains();
+    EXPECT_EQ(table.GetNextCluster(3), 4u);
+    EXPECT_GE(table.GetNextCluster(4), IFATTable::kEndOfChain);
+    EXPECT_GE(table.GetNextCluster(10) == 11 ? table.GetNextCluster(11) : table.GetNextCluster(10), IFATTable::kEndOfChain);
+    EXPECT_GE(table.GetNextCluster(20), IFATTable::kEndOfChain);
+    EXPECT_EQ(table.GetNextCluster(12), 13u);
+    EXPECT_EQ(table.GetNextCluster(14), 13u);
+    EXPECT_EQ(table.NextFreeClusters(5).u32First, 5u);
+    EXPECT_EQ(table.NextFreeClusters(5).u32Count, 5u);  // 5 to 9; 10 to 14 are allocated
+    EXPECT_EQ(table.NextFreeClusters(10).u32First, 15u);
+}
+
 TEST(FATTableCheckTest, ADescendingChainOverAFullFat32TableValidates) {
     constexpr std::uint32_t kEntries = 1u << 22;
     auto entries = Table(FILE_SYSTEM_FAT32, kEntries);

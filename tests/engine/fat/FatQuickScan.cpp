@@ -1,5 +1,7 @@
 #include "FatQuickScan.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -61,6 +63,19 @@ std::string FatQuickScan::Recover(IFileNode* pNode) {
         done += u32Read;
     }
     return testsupport::Sha256Hex(bytes);
+}
+
+void ExpectEachRecovered(FatQuickScan& scan, std::map<std::string, IFileNode*> const& found,
+                         std::map<std::string, Expected> const& expected, char const* pszState, bool bReadable) {
+    for (auto const& [path, file] : expected) {
+        SCOPED_TRACE(path);
+        auto const it = found.find(path);
+        ASSERT_NE(it, found.end()) << "not found " << pszState;
+        EXPECT_EQ(it->second->GetFileSize(), file.s64Size);
+        if (file.s64Size > 0) {
+            EXPECT_EQ(scan.Recover(it->second), bReadable ? file.sha256 : std::string());
+        }
+    }
 }
 
 }  // namespace fattest

@@ -9,6 +9,7 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
+#include "FatTestImages.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/ProgressSink.h"
 
@@ -45,5 +46,10 @@ private:
     std::map<std::string, IFileNode*> m_live;
     std::map<std::string, IFileNode*> m_deleted;
 };
+
+/// Every expected file is among `found` with its size; one with bytes copies out to its hash
+/// (`bReadable`), or its copy fails (its clusters are missing) rather than giving other bytes.
+void ExpectEachRecovered(FatQuickScan& scan, std::map<std::string, IFileNode*> const& found,
+                         std::map<std::string, Expected> const& expected, char const* pszState, bool bReadable = true);
 
 }  // namespace fattest

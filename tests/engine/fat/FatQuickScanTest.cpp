@@ -16,6 +16,7 @@
 namespace {
 
 using fattest::Expected;
+using fattest::ExpectEachRecovered;
 using fattest::FatQuickScan;
 
 struct Volume {
@@ -23,21 +24,6 @@ struct Volume {
     int iSectorSize;
 };
 void PrintTo(Volume const& volume, std::ostream* pOut) { *pOut << volume.pszName << " (" << volume.iSectorSize << "-byte sectors)"; }
-
-/// Every expected file is among `found` with its size, and one with bytes copies out to its hash.
-void ExpectEachRecovered(FatQuickScan& scan, std::map<std::string, IFileNode*> const& found,
-                         std::map<std::string, Expected> const& expected, char const* pszState) {
-    ASSERT_FALSE(expected.empty());
-    for (auto const& [path, file] : expected) {
-        SCOPED_TRACE(path);
-        auto const it = found.find(path);
-        ASSERT_NE(it, found.end()) << "not found " << pszState;
-        EXPECT_EQ(it->second->GetFileSize(), file.s64Size);
-        if (file.s64Size > 0) {
-            EXPECT_EQ(scan.Recover(it->second), file.sha256);
-        }
-    }
-}
 
 class FatQuickScanTest : public ::testing::TestWithParam<Volume> {
 protected:
@@ -49,6 +35,7 @@ TEST_P(FatQuickScanTest, TheLiveTreeEqualsTheMtoolsListingAndCopiesOutByteExact)
     FatQuickScan scan(Image(".img"), GetParam().iSectorSize);
     ASSERT_EQ(scan.Result(), kResultSuccess);
     std::map<std::string, Expected> const expected = fattest::ReadFiles(Image(".manifest"));
+    ASSERT_FALSE(expected.empty());
     ExpectEachRecovered(scan, scan.Live(), expected, "live");
     for (auto const& [path, pNode] : scan.Live()) EXPECT_TRUE(expected.count(path)) << "unexpected live file " << path;
 }
@@ -56,7 +43,9 @@ TEST_P(FatQuickScanTest, TheLiveTreeEqualsTheMtoolsListingAndCopiesOutByteExact)
 TEST_P(FatQuickScanTest, DeletedFilesWhoseClustersSurvivedCopyOutByteExact) {
     FatQuickScan scan(Image(".img"), GetParam().iSectorSize);
     ASSERT_EQ(scan.Result(), kResultSuccess);
-    ExpectEachRecovered(scan, scan.Deleted(), fattest::ReadFiles(Image(".deleted")), "deleted");
+    std::map<std::string, Expected> const expected = fattest::ReadFiles(Image(".deleted"));
+    ASSERT_FALSE(expected.empty());
+    ExpectEachRecovered(scan, scan.Deleted(), expected, "deleted");
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, FatQuickScanTest,
