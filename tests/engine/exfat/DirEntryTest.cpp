@@ -151,4 +151,19 @@ TEST(ExFatFolderReaderTest, NamesKeepSurrogatePairsAndStopAtTheStatedLength) {
     EXPECT_EQ(files[0].strName, "smile \xF0\x9F\x98\x80");
 }
 
+// A vendor extension the set counts among its secondaries is passed over; one outside any set,
+// like a volume GUID, is too.
+TEST(ExFatFolderReaderTest, BenignEntriesInsideAndOutsideSetsArePassedOver) {
+    std::vector<std::uint8_t> extended = EntrySet({u"b", 11, 1});
+    extended[1] = 3;
+    extended.resize(extended.size() + 32, 0);
+    extended[96] = 0xE0;
+    std::uint16_t const u16Sum = exfat::EntrySetChecksum(View(extended));
+    extended[2] = static_cast<std::uint8_t>(u16Sum);
+    extended[3] = static_cast<std::uint8_t>(u16Sum >> 8);
+    std::vector<std::uint8_t> guid(32, 0);
+    guid[0] = 0xA0;
+    EXPECT_EQ(Names(Analyze(Join({guid, EntrySet({u"a", 10, 1}), extended, guid, EntrySet({u"c", 12, 1})}))), "abc");
+}
+
 }  // namespace
