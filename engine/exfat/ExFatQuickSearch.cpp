@@ -44,9 +44,7 @@ bool CExFatQuickSearch::PrepareSearch(IStorageDevice* pDevice) {
     std::uint32_t const u32ClusterShift = u32LengthShift + bootSector.GetSectorsPerClusterShift();
     m_partition.SetGeometry(bootSector, 0);
     m_partition.RaiseClusterLimitToFat(bootSector.GetSectorsPerFat());
-    // No file is longer than the cluster heap, and no folder is read past it.
-    std::uint64_t const u64HeapSectors = (m_partition.GetClusterLimit() - 2) << bootSector.GetSectorsPerClusterShift();
-    m_analyzer.PrepareAnayze(u32LengthShift, u32ClusterShift, u64HeapSectors + 1);
+    m_analyzer.PrepareAnayze(u32LengthShift, u32ClusterShift, m_partition.GetHeapSectors() + 1);
     m_partition.CreateFatTable(pDevice, bootSector.GetFatStartSector(), bootSector.GetSectorsPerFat());
     m_cluster.assign(m_partition.GetBytesPerCluster(), 0);
     m_bRecognised = true;
