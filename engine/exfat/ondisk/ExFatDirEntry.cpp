@@ -11,8 +11,9 @@ constexpr std::array<std::uint8_t, 256> MakeNameTable() {
     return table;
 }
 
-constexpr std::uint8_t kTypeClassMask = 0x60;  // bits 5 and 6: primary 00, secondary 01
-constexpr std::uint8_t kSecondaryClass = 0x40;
+// A critical primary entry has bits 5 and 6 clear; a critical secondary one has only bit 6 set.
+constexpr std::uint8_t kTypeClassMask = kTypeSecondaryBit | kTypeBenignBit;
+constexpr std::uint8_t kSecondaryClass = kTypeSecondaryBit;
 constexpr std::uint64_t kClusterMarkStart = 0xFFFFFFF6;
 constexpr std::size_t kLabelMaxChars = 11;
 
