@@ -20,6 +20,7 @@
 #include "engine/ReleasePtr.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
 #include "engine/exfat/ExFatQuickSearch.h"
+#include "engine/exfat/ondisk/ExFatDirEntry.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/ProgressSink.h"
 
@@ -57,6 +58,7 @@ public:
         Put(folder, at + 56, u64Size, 8);
         folder[at + 64] = 0xC1;
         for (std::size_t c = 0; c < name.size() && c < 15; ++c) folder[at + 66 + 2 * c] = static_cast<std::uint8_t>(name[c]);
+        Put(folder, at + 2, exfat::EntrySetChecksum(engine::ByteView(folder.data() + at, 96)), 2);
     }
     bool Write(std::string const& path, std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> const& clusters) {
         std::vector<std::uint8_t> boot(kSector, 0);

@@ -1,5 +1,8 @@
 #include "engine/exfat/EFDTAnalyze.h"
 
+#include <algorithm>
+#include <span>
+
 #include "engine/core/util/Utf16.h"
 
 using exfat::kEntrySize;
@@ -11,106 +14,58 @@ void CEFDTAnalyze::PrepareAnayze(std::uint32_t u32LengthShift, std::uint32_t u32
 }
 
 void CEFDTAnalyze::Reset() {
-    m_eState = State::kNone;
-    m_u8Remaining = 0;
-    m_u8NameLength = 0;
-    m_u64EntryIndex = 0;
-    m_u64LastSetIndex = 0;
-    m_current = {};
-    m_nameChars.clear();
+    m_setEntries = 0;
+    m_setGathered = 0;
 }
 
 bool CEFDTAnalyze::Analyze(engine::ByteView buffer, std::uint64_t u64Sector) {
-    bool bResult = true;
     std::uint32_t const u32Shift = m_limits.u32LengthShift < 32 ? m_limits.u32LengthShift : 31;
-    for (std::size_t offset = 0; buffer.Has(offset, kEntrySize); offset += kEntrySize, ++m_u64EntryIndex) {
+    for (std::size_t offset = 0; buffer.Has(offset, kEntrySize); offset += kEntrySize) {
         engine::ByteView const entry = buffer.Sub(offset, kEntrySize);
-        switch (exfat::LiveType(entry.U8(0))) {
-        case exfat::kTypeBitmap:
-        case exfat::kTypeUpcase:
-            if ((entry.U8(0) & exfat::kInUseBit) == 0) return false;
-            break;  // bookkeeping of the volume: nothing to keep, the previous result stands
-        case exfat::kTypeFile:
-            bResult = SetBaseData(entry, u64Sector + (offset >> u32Shift));
-            break;
-        case exfat::kTypeStream:
-            bResult = SetStreamData(entry);
-            break;
-        case exfat::kTypeName:
-            bResult = SetNameData(entry);
-            break;
-        case exfat::kTypeLabel:
-            bResult = SetVloumeLabel(entry);
-            break;
-        default:
+        std::uint8_t const u8Type = entry.U8(0);
+        if (u8Type == exfat::kTypeEndOfFolder) {
+            Reset();
             return false;
         }
-        if (!bResult) return false;
+        if (ContinuesSet(u8Type)) {
+            std::copy_n(entry.Data(), kEntrySize, m_set.begin() + static_cast<std::ptrdiff_t>(m_setGathered * kEntrySize));
+            if (++m_setGathered == m_setEntries) FinishSet();
+            continue;
+        }
+        Reset();  // a set cut short by this entry is damaged
+        if (exfat::LiveType(u8Type) == exfat::kTypeFile) StartSet(entry, u64Sector + (offset >> u32Shift));
     }
-    return bResult;
-}
-
-bool CEFDTAnalyze::SetBaseData(engine::ByteView entry, std::uint64_t u64Sector) {
-    m_eState = State::kNone;
-    m_nameChars.clear();
-    auto const file = exfat::ParseFileEntry(entry);
-    if (!file) return false;
-    m_current = {};
-    m_current.u8InUse = file->bInUse ? 1 : 0;
-    m_current.u16Attributes = file->u16Attributes;
-    m_current.u32CreationTime = file->u32CreationTime;
-    m_current.u32ModificationTime = file->u32ModificationTime;
-    m_current.u32LastAccessTime = file->u32LastAccessTime;
-    m_current.u64EntrySector = u64Sector;
-    m_u8Remaining = file->u8SecondaryCount;
-    m_u64LastSetIndex = m_u64EntryIndex;
-    m_eState = State::kFileSeen;
     return true;
 }
 
-bool CEFDTAnalyze::SetStreamData(engine::ByteView entry) {
-    auto const stream = exfat::ParseStreamEntry(entry, m_limits);
-    if (!stream) return false;
-    bool const bFollowsFile = m_eState == State::kFileSeen && m_u64LastSetIndex + 1 == m_u64EntryIndex &&
-                              stream->bInUse == (m_current.u8InUse != 0);
-    if (!bFollowsFile) {
-        m_eState = State::kNone;  // a stray stream entry: not a set, but not the folder's end either
-        return true;
-    }
-    m_current.u64DataLength = stream->u64DataLength;
-    m_current.u32FirstCluster = stream->u32FirstCluster;
-    m_current.u8NoFatChain = stream->bNoFatChain ? 1 : 0;
-    m_u8NameLength = stream->u8NameLength;
-    --m_u8Remaining;
-    m_u64LastSetIndex = m_u64EntryIndex;
-    m_eState = State::kStreamSeen;
-    return true;
+bool CEFDTAnalyze::ContinuesSet(std::uint8_t u8Type) const {
+    return m_setEntries != 0 && (u8Type & exfat::kTypeSecondaryBit) != 0 &&
+           (u8Type & exfat::kInUseBit) == (m_set[0] & exfat::kInUseBit);
 }
 
-bool CEFDTAnalyze::SetNameData(engine::ByteView entry) {
-    auto const name = exfat::ParseNameEntry(entry);
-    if (!name) return false;
-    bool const bFollowsSet = m_eState == State::kStreamSeen && m_u64LastSetIndex + 1 == m_u64EntryIndex &&
-                             name->bInUse == (m_current.u8InUse != 0) && m_u8Remaining > 0;
-    if (!bFollowsSet) {
-        m_eState = State::kNone;
-        return true;
-    }
-    m_nameChars.insert(m_nameChars.end(), name->chars.begin(), name->chars.begin() + name->u8Count);
-    --m_u8Remaining;
-    m_u64LastSetIndex = m_u64EntryIndex;
-    if (m_u8Remaining == 0) FinishSet();
-    return true;
+void CEFDTAnalyze::StartSet(engine::ByteView entry, std::uint64_t u64Sector) {
+    m_setEntries = exfat::SetEntryCount(entry);
+    if (m_setEntries == 0) return;
+    std::copy_n(entry.Data(), kEntrySize, m_set.begin());
+    m_setGathered = 1;
+    m_u64SetSector = u64Sector;
 }
-
-bool CEFDTAnalyze::SetVloumeLabel(engine::ByteView entry) { return exfat::IsValidLabelEntry(entry); }
 
 void CEFDTAnalyze::FinishSet() {
-    // The stream entry states the name's length; characters past it are padding or leftovers.
-    if (m_u8NameLength != 0 && m_nameChars.size() > m_u8NameLength) m_nameChars.resize(m_u8NameLength);
-    engine::AppendUtf8Bounded(m_current.strName, engine::Utf16ToUtf8(m_nameChars), _tagFileBaseInfo::kMaxNameBytes);
-    m_files.push_back(std::move(m_current));
-    m_current = {};
-    m_nameChars.clear();
-    m_eState = State::kNone;
+    auto const set = exfat::ParseEntrySet(engine::ByteView(m_set.data(), m_setEntries * kEntrySize), m_limits);
+    Reset();
+    if (!set) return;
+    _tagFileBaseInfo info;
+    info.u64DataLength = set->stream.u64DataLength;
+    info.u32FirstCluster = set->stream.u32FirstCluster;
+    info.u8NoFatChain = set->stream.bNoFatChain ? 1 : 0;
+    info.u8InUse = set->file.bInUse ? 1 : 0;
+    info.u16Attributes = set->file.u16Attributes;
+    info.u32CreationTime = set->file.u32CreationTime;
+    info.u32ModificationTime = set->file.u32ModificationTime;
+    info.u32LastAccessTime = set->file.u32LastAccessTime;
+    info.u64EntrySector = m_u64SetSector;
+    engine::AppendUtf8Bounded(info.strName, engine::Utf16ToUtf8(std::span(set->name.data(), set->u8NameCount)),
+                              _tagFileBaseInfo::kMaxNameBytes);
+    m_files.push_back(std::move(info));
 }

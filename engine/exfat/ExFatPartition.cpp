@@ -12,10 +12,13 @@
 
 namespace {
 
-/// An exFAT timestamp: the DOS date in the high half, the DOS time in the low half.
+/// An exFAT timestamp: the DOS date in the high half, the DOS time in the low half. A zero or
+/// impossible one is an unknown time (0).
 _FILETIME TimestampToFileTime(std::uint32_t u32Timestamp) {
-    std::uint64_t const u64Ticks = engine::DosDateTimeToFileTime(static_cast<std::uint16_t>(u32Timestamp >> 16),
-                                                                 static_cast<std::uint16_t>(u32Timestamp));
+    std::uint64_t const u64Ticks =
+        !exfat::IsValidTimestamp(u32Timestamp)
+            ? 0
+            : engine::DosDateTimeToFileTime(static_cast<std::uint16_t>(u32Timestamp >> 16), static_cast<std::uint16_t>(u32Timestamp));
     _FILETIME time;
     time.dwLowDateTime = static_cast<std::uint32_t>(u64Ticks);
     time.dwHighDateTime = static_cast<std::uint32_t>(u64Ticks >> 32);

@@ -44,6 +44,8 @@ public:
     std::uint32_t GetClusterCount() const { return m_u32ClusterCount; }
     /// One past the highest cluster number the walk accepts.
     std::uint64_t GetClusterLimit() const { return m_u64ClusterLimit; }
+    /// The sectors of the clusters the walk accepts: no file is longer, no folder is read further.
+    std::uint64_t GetHeapSectors() const { return (m_u64ClusterLimit - kFirstCluster) * m_u32SectorsPerCluster; }
     std::uint32_t GetRootCluster() const { return m_u32RootCluster; }
     std::uint64_t GetHeapStart() const { return m_u64HeapStart; }
     std::uint64_t GetPartitionStart() const { return m_u64PartitionStart; }

@@ -43,9 +43,9 @@ bool CExFatQuickSearch::PrepareSearch(IStorageDevice* pDevice) {
 
     std::uint32_t const u32LengthShift = bootSector.GetBytePerSectorShift();
     std::uint32_t const u32ClusterShift = u32LengthShift + bootSector.GetSectorsPerClusterShift();
-    m_analyzer.PrepareAnayze(u32LengthShift, u32ClusterShift, static_cast<std::uint64_t>(pDevice->GetTotalSectors()));
     m_partition.SetGeometry(bootSector, 0);
     m_partition.RaiseClusterLimitToFat(bootSector.GetSectorsPerFat());
+    m_analyzer.PrepareAnayze(u32LengthShift, u32ClusterShift, m_partition.GetHeapSectors() + 1);
     m_partition.CreateFatTable(pDevice, bootSector.GetFatStartSector(), bootSector.GetSectorsPerFat());
     m_cluster.assign(m_partition.GetBytesPerCluster(), 0);
     // Every folder taken was named by an entry of a cluster read, and each cluster is read once.

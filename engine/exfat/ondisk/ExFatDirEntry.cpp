@@ -8,13 +8,12 @@ constexpr std::array<std::uint8_t, 256> MakeNameTable() {
     std::array<std::uint8_t, 256> table{};
     for (std::size_t c = 0x1A; c < table.size(); ++c) table[c] = 1;
     for (char c : {'"', '*', '/', ':', '<', '>', '?', '\\', '|'}) table[static_cast<std::uint8_t>(c)] = 0;
-    table[0xFF] = 0;
     return table;
 }
 
-constexpr std::uint8_t kTypeClassMask = 0x60;  // bits 5 and 6: primary 00, secondary 01
-constexpr std::uint8_t kSecondaryClass = 0x40;
-constexpr std::uint32_t kMaxIncrement = 199;
+// A critical primary entry has bits 5 and 6 clear; a critical secondary one has only bit 6 set.
+constexpr std::uint8_t kTypeClassMask = kTypeSecondaryBit | kTypeBenignBit;
+constexpr std::uint8_t kSecondaryClass = kTypeSecondaryBit;
 constexpr std::uint64_t kClusterMarkStart = 0xFFFFFFF6;
 constexpr std::size_t kLabelMaxChars = 11;
 
@@ -36,8 +35,7 @@ std::uint16_t SetChecksum(engine::ByteView set, bool bRestoreInUse) {
     for (std::size_t i = 0; i < set.Size(); ++i) {
         if (i == 2 || i == 3) continue;
         std::uint8_t u8Byte = set.U8(i);
-        if (bRestoreInUse && i % kEntrySize == 0)
-            u8Byte = i == 0 ? kTypeFile : (i == kEntrySize ? kTypeStream : kTypeName);
+        if (bRestoreInUse && i % kEntrySize == 0) u8Byte |= kInUseBit;
         u16Sum = RotateAdd(u16Sum, u8Byte);
     }
     return u16Sum;
@@ -72,15 +70,11 @@ std::optional<FileEntry> ParseFileEntry(engine::ByteView entry) {
     result.u32CreationTime = entry.Le32(8);
     result.u32ModificationTime = entry.Le32(12);
     result.u32LastAccessTime = entry.Le32(16);
-    if (!IsValidTimestamp(result.u32CreationTime) || !IsValidTimestamp(result.u32ModificationTime) ||
-        !IsValidTimestamp(result.u32LastAccessTime))
-        return std::nullopt;
-    if (entry.U8(20) > kMaxIncrement || entry.U8(21) > kMaxIncrement) return std::nullopt;
     if (!AllZero(entry, 6, 7) || !AllZero(entry, 25, 31)) return std::nullopt;
     return result;
 }
 
-std::optional<StreamEntry> ParseStreamEntry(engine::ByteView entry, StreamLimits const& limits) {
+std::optional<StreamEntry> ParseStreamEntry(engine::ByteView entry) {
     if (!entry.Has(0, kEntrySize)) return std::nullopt;
     std::uint8_t const u8Type = entry.U8(0);
     if (LiveType(u8Type) != kTypeStream || !IsSecondary(u8Type)) return std::nullopt;
@@ -93,17 +87,6 @@ std::optional<StreamEntry> ParseStreamEntry(engine::ByteView entry, StreamLimits
     result.u32FirstCluster = entry.Le32(20);
     result.u64DataLength = entry.Le64(24);
     if (result.u32FirstCluster == 1 || result.u32FirstCluster > kClusterMarkStart) return std::nullopt;
-    std::uint32_t const u32LengthShift = limits.u32LengthShift < 64 ? limits.u32LengthShift : 63;
-    std::uint32_t const u32ClusterShift = limits.u32ClusterShift < 64 ? limits.u32ClusterShift : 63;
-    if ((result.u64DataLength >> u32LengthShift) >= limits.u64Limit ||
-        (result.u64ValidDataLength >> u32LengthShift) >= limits.u64Limit)
-        return std::nullopt;
-    if (result.u32FirstCluster != 0 && result.bNoFatChain) {
-        // Both sums fit 64 bits: a 64-bit length shifted by at least nine plus a 32-bit cluster.
-        std::uint64_t const u64DataEnd = (result.u64DataLength >> u32ClusterShift) + result.u32FirstCluster;
-        std::uint64_t const u64ValidEnd = (result.u64ValidDataLength >> u32ClusterShift) + result.u32FirstCluster;
-        if (u64DataEnd > kLastClusterNumber || u64ValidEnd >= kClusterMarkStart) return std::nullopt;
-    }
     return result;
 }
 
@@ -134,6 +117,8 @@ bool IsValidLabelEntry(engine::ByteView entry) {
         if (!IsNameCharAllowed(entry.Le16(2 + 2 * i))) return false;
     return AllZero(entry, 2 + 2 * count, 2 + 2 * kLabelMaxChars - 1) && AllZero(entry, 24, 31);
 }
+
+std::uint16_t EntrySetChecksum(engine::ByteView set) { return SetChecksum(set, false); }
 
 bool CheckDirEntry(engine::ByteView set, std::uint16_t u16Stored) {
     if (set.Empty()) return u16Stored == 0;

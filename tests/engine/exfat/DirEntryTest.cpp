@@ -34,9 +34,9 @@ TEST(ExFatChecksumTest, AnEmptySetPassesOnlyForZero) {
 }
 
 TEST(ExFatNameCheckTest, ReservedCharactersBelow0x100AreRefused) {
-    for (char16_t c : {u'/', u':', u'*', u'?', u'"', u'<', u'>', u'\\', u'|', char16_t(0x19), char16_t(0xFF)})
+    for (char16_t c : {u'/', u':', u'*', u'?', u'"', u'<', u'>', u'\\', u'|', char16_t(0x19)})
         EXPECT_FALSE(exfat::IsNameCharAllowed(c)) << static_cast<int>(c);
-    for (char16_t c : {u'a', u' ', char16_t(0x1A), char16_t(0xE9), char16_t(0x2F2F), char16_t(0xFF0F)})
+    for (char16_t c : {u'a', u' ', char16_t(0x1A), char16_t(0xE9), char16_t(0xFF), char16_t(0x2F2F), char16_t(0xFF0F)})
         EXPECT_TRUE(exfat::IsNameCharAllowed(c)) << static_cast<int>(c);
 }
 
@@ -93,44 +93,47 @@ TEST(ExFatFolderReaderTest, AStrayStreamEntryClearsTheSetWithoutEndingTheFolder)
     EXPECT_EQ(files[0].strName, "y.txt");
 }
 
-struct BadFileEntry {
+std::string Names(std::vector<_tagFileBaseInfo> const& files) {
+    std::string names;
+    for (auto const& file : files) names += file.strName;
+    return names;
+}
+
+// The second of three sets patched: byte `offset` set to `value`, its checksum recomputed
+// unless the case is about the checksum.
+struct PatchedSet {
     char const* label;
-    std::uint32_t u32Timestamp;  // the modification time
-    std::size_t offset;          // and one byte set to `value`
+    std::size_t offset;
     std::uint8_t value;
+    bool bKeepChecksum;
+    char const* expected;  // the names read, in order
 };
 
-class ExFatBadFileEntryTest : public testing::TestWithParam<BadFileEntry> {};
+class ExFatPatchedSetTest : public testing::TestWithParam<PatchedSet> {};
 
-TEST_P(ExFatBadFileEntryTest, EndsTheFolder) {
-    std::vector<std::uint8_t> folder = Join({EntrySet({u"a", 10, 1}), EntrySet({u"b", 11, 1}), EntrySet({u"c", 12, 1})});
-    std::uint8_t* pSecond = folder.data() + 96;  // the second set's file entry
-    for (int i = 0; i < 4; ++i) pSecond[12 + i] = static_cast<std::uint8_t>(GetParam().u32Timestamp >> (8 * i));
-    pSecond[GetParam().offset] = GetParam().value;
-    bool bResult = true;
-    auto const files = Analyze(folder, &bResult);
-    EXPECT_FALSE(bResult);
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(files[0].strName, "a");
+TEST_P(ExFatPatchedSetTest, OnlyADamagedSetIsSkipped) {
+    std::vector<std::uint8_t> second = EntrySet({u"b", 11, 1});
+    second[GetParam().offset] = GetParam().value;
+    if (!GetParam().bKeepChecksum) {
+        std::uint16_t const u16Sum = exfat::EntrySetChecksum(View(second));
+        second[2] = static_cast<std::uint8_t>(u16Sum);
+        second[3] = static_cast<std::uint8_t>(u16Sum >> 8);
+    }
+    bool bResult = false;
+    auto const files = Analyze(Join({EntrySet({u"a", 10, 1}), second, EntrySet({u"c", 12, 1})}), &bResult);
+    EXPECT_EQ(Names(files), GetParam().expected);
+    EXPECT_EQ(bResult, GetParam().offset != 0 || GetParam().value != 0);
 }
-
-constexpr std::uint32_t kMonth13 = (exfattest::kDosTime & ~(0xFu << 21)) | (13u << 21);
 
 INSTANTIATE_TEST_SUITE_P(
-    Fields, ExFatBadFileEntryTest,
-    testing::Values(BadFileEntry{"month13", kMonth13, 0, 0x85}, BadFileEntry{"increment200", exfattest::kDosTime, 20, 200},
-                    BadFileEntry{"secondaryCount1", exfattest::kDosTime, 1, 1},
-                    BadFileEntry{"secondaryCount19", exfattest::kDosTime, 1, 19},
-                    BadFileEntry{"reservedByte6", exfattest::kDosTime, 6, 1},
-                    BadFileEntry{"endOfFolder", exfattest::kDosTime, 0, 0}),
-    [](testing::TestParamInfo<BadFileEntry> const& param) { return param.param.label; });
-
-TEST(ExFatFolderReaderTest, ANameWithASlashEndsTheFolder) {
-    bool bResult = true;
-    auto const files = Analyze(Join({EntrySet({u"a", 10, 1}), EntrySet({u"b/c", 11, 1})}), &bResult);
-    EXPECT_FALSE(bResult);
-    EXPECT_EQ(files.size(), 1u);
-}
+    Fields, ExFatPatchedSetTest,
+    testing::Values(PatchedSet{"modificationDayAndMonthZero", 14, 0, false, "abc"},
+                    PatchedSet{"month14", 15, 0x5B, false, "abc"}, PatchedSet{"increment200", 21, 200, false, "abc"},
+                    PatchedSet{"checksumMismatch", 70, 'x', true, "ac"}, PatchedSet{"secondaryCount1", 1, 1, false, "ac"},
+                    PatchedSet{"secondaryCount19", 1, 19, false, "ac"}, PatchedSet{"reservedByte6", 6, 1, false, "ac"},
+                    PatchedSet{"nameWithSlash", 66, '/', false, "ac"}, PatchedSet{"nameFlags", 65, 1, false, "ac"},
+                    PatchedSet{"endOfFolder", 0, 0, false, "a"}),
+    [](testing::TestParamInfo<PatchedSet> const& param) { return param.param.label; });
 
 TEST(ExFatFolderReaderTest, ASetSplitAcrossTwoClustersOfOneFolderCompletes) {
     std::vector<std::uint8_t> const set = EntrySet({u"split across the cluster end.txt", 10, 100});
@@ -146,6 +149,21 @@ TEST(ExFatFolderReaderTest, NamesKeepSurrogatePairsAndStopAtTheStatedLength) {
     auto const files = Analyze(EntrySet({u"smile \U0001F600", 10, 1}));
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].strName, "smile \xF0\x9F\x98\x80");
+}
+
+// A vendor extension the set counts among its secondaries is passed over; one outside any set,
+// like a volume GUID, is too.
+TEST(ExFatFolderReaderTest, BenignEntriesInsideAndOutsideSetsArePassedOver) {
+    std::vector<std::uint8_t> extended = EntrySet({u"b", 11, 1});
+    extended[1] = 3;
+    extended.resize(extended.size() + 32, 0);
+    extended[96] = 0xE0;
+    std::uint16_t const u16Sum = exfat::EntrySetChecksum(View(extended));
+    extended[2] = static_cast<std::uint8_t>(u16Sum);
+    extended[3] = static_cast<std::uint8_t>(u16Sum >> 8);
+    std::vector<std::uint8_t> guid(32, 0);
+    guid[0] = 0xA0;
+    EXPECT_EQ(Names(Analyze(Join({guid, EntrySet({u"a", 10, 1}), extended, guid, EntrySet({u"c", 12, 1})}))), "abc");
 }
 
 }  // namespace

@@ -62,10 +62,7 @@ std::vector<std::uint8_t> EntrySet(SetShape const& shape) {
         for (std::size_t c = 0; c < 15 && 15 * i + c < shape.name.size(); ++c)
             Put16(b, 64 + 32 * i + 2 + 2 * c, static_cast<std::uint16_t>(shape.name[15 * i + c]));
     }
-    std::uint16_t u16Sum = 0;
-    for (std::size_t i = 0; i < b.size(); ++i)
-        if (i != 2 && i != 3) u16Sum = static_cast<std::uint16_t>(((u16Sum & 1) ? 0x8000 : 0) + (u16Sum >> 1) + b[i]);
-    Put16(b, 2, u16Sum);
+    Put16(b, 2, exfat::EntrySetChecksum(engine::ByteView(b.data(), b.size())));
     if (shape.bDeleted)
         for (std::size_t i = 0; i < b.size(); i += 32) b[i] &= 0x7F;
     return b;

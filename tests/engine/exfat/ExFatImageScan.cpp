@@ -1,13 +1,17 @@
 #include "ExFatImageScan.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
 #include "engine/exfat/ExFatEntry.h"
+#include "engine/exfat/ondisk/ExFatDirEntry.h"
 #include "support/Sha256.h"
 
 namespace exfattest {
@@ -29,6 +33,46 @@ std::string ImageFolder() {
     if (pszTmp == nullptr || *pszTmp == '\0') return {};
     std::string const folder = std::string(pszTmp) + "/exfat-images";
     return std::filesystem::exists(folder + "/exfat_4k.manifest") ? folder : std::string();
+}
+
+ImagePatch::ImagePatch(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    m_bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::size_t ImagePatch::FindSet(std::u16string const& name) const {
+    if (name.size() > exfat::kNameCharsPerEntry) return std::string::npos;
+    // The name entry holds the characters from its byte 2, then zeros up to its 15th.
+    std::vector<std::uint8_t> pattern;
+    for (char16_t c : name + std::u16string(exfat::kNameCharsPerEntry - name.size(), u'\0')) {
+        pattern.push_back(static_cast<std::uint8_t>(c));
+        pattern.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    constexpr std::size_t kNameInSet = 2 * exfat::kEntrySize + 2;
+    for (auto at = m_bytes.begin(); (at = std::search(at, m_bytes.end(), pattern.begin(), pattern.end())) != m_bytes.end(); ++at) {
+        auto const offset = static_cast<std::size_t>(at - m_bytes.begin());
+        if (offset >= kNameInSet && offset % exfat::kEntrySize == 2 &&
+            exfat::LiveType(m_bytes[offset - 2]) == exfat::kTypeName &&
+            exfat::LiveType(m_bytes[offset - kNameInSet]) == exfat::kTypeFile)
+            return offset - kNameInSet;
+    }
+    return std::string::npos;
+}
+
+void ImagePatch::Put(std::size_t offset, std::uint64_t value, int width) {
+    for (int i = 0; i < width; ++i) m_bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void ImagePatch::Seal(std::size_t offset) {
+    std::size_t const length = (1 + std::size_t{m_bytes.at(offset + 1)}) * exfat::kEntrySize;
+    if (offset + length > m_bytes.size()) return;
+    Put(offset + 2, exfat::EntrySetChecksum(engine::ByteView(m_bytes.data() + offset, length)), 2);
+}
+
+bool ImagePatch::Save(std::string const& path) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<char const*>(m_bytes.data()), static_cast<std::streamsize>(m_bytes.size()));
+    return static_cast<bool>(out);
 }
 
 ImageScan::ImageScan(std::string const& devicePath) {

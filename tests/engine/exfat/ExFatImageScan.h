@@ -2,6 +2,7 @@
 // Quick scans of the exFAT images that tests/fixtures/exfat/make_images.sh builds with the real
 // tools, through the deleted-files controller as the application runs them, with the found
 // tree flattened to paths and each file copied out through the controller's copy-out.
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,6 +29,27 @@ std::string ImageFolder();
 inline std::map<std::string, ManifestEntry> LoadManifest(std::string const& path) {
     return testsupport::ReadManifest(path);
 }
+
+/// An image the fixture built, read whole so that single entries of its folders can be patched
+/// the way damaged or unusual volumes have them; a patched entry set gets its checksum
+/// recomputed, as a file system writing it would.
+class ImagePatch {
+public:
+    /// Reads `path`; Empty() when it cannot be read.
+    explicit ImagePatch(std::string const& path);
+    bool Empty() const { return m_bytes.empty(); }
+    /// The offset of the file entry of the set, live or deleted, named `name` (at most 15
+    /// characters); npos when there is none.
+    std::size_t FindSet(std::u16string const& name) const;
+    /// Writes `value`'s low `width` bytes at `offset`, little-endian.
+    void Put(std::size_t offset, std::uint64_t value, int width);
+    /// Recomputes the checksum of the entry at `offset` and the secondary entries it counts.
+    void Seal(std::size_t offset);
+    bool Save(std::string const& path) const;
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+};
 
 class ImageScan {
 public:
