@@ -37,7 +37,7 @@ constexpr RealVolumeCase kCases[] = {
     {"ExFatNameWithYDiaeresis", "exfat-name-ff"},
     {"ExFatZeroTimestampsAndDeletedSetOf2Pow62Bytes", "exfat-odd-sets"},
     {"ExFatVolumeGuidEntryInRoot", "exfat-volume-guid"},
-    {"Fat32TwoChainsJoinedInBothTables", "fat32-cross-link"},
+    {"Fat32CrossLinkedChainInBothTables", "fat32-cross-link"},
     {"Fat16ForRemovableMedia", "fat16-removable"},
     {"Fat32WithOneFat", "fat32-one-fat"},
     {"Fat16TypeStringPaddedWithNul", "fat16-nul-type"},
@@ -116,9 +116,10 @@ bool IsOracleFile(Listed const& listed, std::string const& oraclePath, bool bDel
     if (!bDeleted) return EndsWith(listed.path, oraclePath);
     std::string const name = fs::path(oraclePath).filename().string();
     std::string const got = fs::path(listed.path).filename().string();
-    return got.size() == name.size() && std::equal(name.begin() + 1, name.end(), got.begin() + 1, [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-           });
+    auto const sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    return !name.empty() && got.size() == name.size() && std::equal(name.begin() + 1, name.end(), got.begin() + 1, sameLetter);
 }
 
 class RealVolumesTest : public ::testing::TestWithParam<RealVolumeCase> {
