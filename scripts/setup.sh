@@ -11,7 +11,7 @@ packages=(
   # tools the tests drive to build real images
   mtools dosfstools exfatprogs ntfs-3g fdisk gdisk parted util-linux attr xxd fuse3
   imagemagick icoutils libimage-exiftool-perl libtiff-tools
-  exfat-fuse openssl e2fsprogs
+  exfat-fuse openssl e2fsprogs sleuthkit
 )
 
 sudo_cmd=()

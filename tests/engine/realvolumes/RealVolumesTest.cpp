@@ -1,0 +1,183 @@
+// Quick scans of volumes as real tools leave them, run the way a user runs them: scanbench finds
+// the volume in the image file (bare, 4096-byte sectors, or a GPT disk), scans it and copies
+// every file out. Each must list every file the oracle holds (the files written, which Sleuth
+// Kit's fls and icat agree with) and copy the intact ones byte-exact. The images come from
+// tests/fixtures/realvolumes/make_images.sh.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../../bench/scanbench/ScanbenchRun.h"
+#include "support/Manifest.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RealVolumeCase {
+    char const* pszName;   // the test's name
+    char const* pszImage;  // the fixture's NAME: NAME.img and its oracles
+};
+
+// Failure messages name the image, not the struct's bytes.
+void PrintTo(RealVolumeCase const& realVolume, std::ostream* pOut) { *pOut << realVolume.pszImage << ".img"; }
+
+constexpr RealVolumeCase kCases[] = {
+    {"ExFatNameWithYDiaeresis", "exfat-name-ff"},
+    {"ExFatZeroTimestampsAndDeletedSetOf2Pow62Bytes", "exfat-odd-sets"},
+    {"ExFatVolumeGuidEntryInRoot", "exfat-volume-guid"},
+    {"Fat32CrossLinkedChainInBothTables", "fat32-cross-link"},
+    {"Fat16ForRemovableMedia", "fat16-removable"},
+    {"Fat32WithOneFat", "fat32-one-fat"},
+    {"Fat16TypeStringPaddedWithNul", "fat16-nul-type"},
+    {"Fat16DeletedFileWrittenIntoHoles", "fat16-deleted-in-holes"},
+    {"Fat32BareVolumeWithBootCode", "fat32-boot-code"},
+    {"ExFatBareVolumeWithBootCode", "exfat-boot-code"},
+    {"Fat32VolumeOn4096ByteSectors", "fat32-4k"},
+    {"ExFatVolumeOn4096ByteSectors", "exfat-4k"},
+    {"GptDiskOn4096ByteSectors", "gpt-4k"},
+};
+
+/// The fixture's images: the CTest fixture's folder, or built once for this process when the
+/// binary runs alone. `why` says what is missing when `dir` is empty.
+struct Images {
+    std::string dir;
+    std::string why;
+    std::unique_ptr<testsupport::TempDir> pOwned;
+};
+
+Images const& GetImages() {
+    static Images const images = [] {
+        Images result;
+        std::string dir;
+        if (char const* pszFixture = std::getenv("QUORIN_REAL_VOLUMES"); pszFixture && *pszFixture) {
+            dir = pszFixture;
+        } else {
+            result.pOwned = std::make_unique<testsupport::TempDir>();
+            dir = result.pOwned->Path();
+            testsupport::RunCommand("bash '" QUORIN_SOURCE_DIR "/tests/fixtures/realvolumes/make_images.sh' '" + dir +
+                                    "' >/dev/null 2>&1");
+        }
+        if (fs::exists(dir + "/complete"))
+            result.dir = dir;
+        else
+            result.why = "the fixture script could not build the images in " + dir + " (mkfs.fat, mtools or openssl missing?)";
+        return result;
+    }();
+    return images;
+}
+
+std::string ReadText(std::string const& path) {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+/// One file scanbench listed in its manifest: path below --out, deleted flag.
+struct Listed {
+    std::string path;
+    bool bDeleted = false;
+};
+
+std::vector<Listed> ReadScanManifest(std::string const& path) {
+    std::vector<Listed> listed;
+    std::istringstream in(ReadText(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string name, size, deleted;
+        if (std::getline(fields, name, '\t') && std::getline(fields, size, '\t') && std::getline(fields, deleted, '\t'))
+            listed.push_back({name, deleted == "1"});
+    }
+    return listed;
+}
+
+bool EndsWith(std::string const& text, std::string const& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+/// A live file keeps its path below the volume's root folder. A deleted one is matched by name
+/// alone, wherever the tree hangs it, and without its first character when only the short name
+/// is left (the peer shows "_OLE.BIN" for "hole.bin").
+bool IsOracleFile(Listed const& listed, std::string const& oraclePath, bool bDeleted) {
+    if (listed.bDeleted != bDeleted) return false;
+    if (!bDeleted) return EndsWith(listed.path, oraclePath);
+    std::string const name = fs::path(oraclePath).filename().string();
+    std::string const got = fs::path(listed.path).filename().string();
+    auto const sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    return !name.empty() && got.size() == name.size() && std::equal(name.begin() + 1, name.end(), got.begin() + 1, sameLetter);
+}
+
+class RealVolumesTest : public ::testing::TestWithParam<RealVolumeCase> {
+protected:
+    void SetUp() override {
+        if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
+        if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
+        std::string const skipped = Oracle(".skipped");
+        if (fs::exists(skipped)) GTEST_SKIP() << ReadText(skipped);
+    }
+
+    std::string Oracle(std::string const& suffix) const { return GetImages().dir + "/" + GetParam().pszImage + suffix; }
+
+    /// Every file of one oracle list is listed with its deletion state; with `bCompare`, its
+    /// copy has the oracle's SHA-256. One failure per list, naming every file it misses.
+    void ExpectListed(std::vector<Listed> const& scanned, std::string const& outDir, std::string const& oracle, bool bDeleted,
+                      bool bCompare) {
+        std::string missing, differing;
+        int iFiles = 0, iMissing = 0;
+        for (auto const& [path, expected] : testsupport::ReadManifest(oracle)) {
+            if (expected.bFolder) continue;
+            ++iFiles;
+            auto const found = std::find_if(scanned.begin(), scanned.end(),
+                                            [&](Listed const& listed) { return IsOracleFile(listed, path, bDeleted); });
+            if (found == scanned.end()) {
+                ++iMissing;
+                missing += "\n  " + path;
+            } else if (bCompare && testsupport::Sha256OfFile(outDir + "/" + found->path) != expected.sha256) {
+                differing += "\n  " + path + " (" + std::to_string(expected.s64Size) + " bytes)";
+            }
+        }
+        char const* pszKind = bDeleted ? "deleted" : "live";
+        EXPECT_TRUE(missing.empty()) << iMissing << " of " << iFiles << " " << pszKind << " files are not listed:" << missing;
+        EXPECT_TRUE(differing.empty()) << pszKind << " files not copied byte-exact:" << differing;
+    }
+
+    testsupport::TempDir m_dir;
+};
+
+TEST_P(RealVolumesTest, AQuickScanListsEveryFileAndCopiesTheIntactOnesByteExact) {
+    std::string const outDir = m_dir.File("out");
+    std::string const manifest = m_dir.File("listed.tsv");
+    scanbenchtest::ScanbenchRun const run =
+        scanbenchtest::RunScanbench(m_dir, "quick " + Oracle(".img") + " --out " + outDir + " --manifest " + manifest);
+    std::string summary;
+    for (char const* pszPrefix : {"volume:", "scanbench:", "RESULT"})
+        for (std::string const& line : scanbenchtest::LinesStartingWith(run.output, pszPrefix)) summary += line + "\n";
+    SCOPED_TRACE("scanbench exited " + std::to_string(run.iExit) + ":\n" + summary);
+
+    std::vector<Listed> const scanned = ReadScanManifest(manifest);
+    ASSERT_FALSE(scanned.empty()) << "nothing is listed";
+    ExpectListed(scanned, outDir, Oracle(".manifest"), false, true);
+    ExpectListed(scanned, outDir, Oracle(".deleted"), true, true);
+    // Deleted files whose clusters were reused: listed by the peer, their bytes are gone.
+    ExpectListed(scanned, outDir, Oracle(".listed"), true, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RealVolumesTest, ::testing::ValuesIn(kCases),
+                         [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+
+}  // namespace
