@@ -68,16 +68,19 @@ int RunCarveMode(std::span<char* const> args) {
         std::fprintf(stderr, "scanbench: cannot open %s\n", pszPath);
         return 1;
     }
-    std::unique_ptr<IStorageDevice> pResized;
     if (u32SectorSize != 0 && u32SectorSize != static_cast<std::uint32_t>(pImage->GetSectorSize())) {
-        pResized = MakeResizedDevice(*pImage, u32SectorSize);
-        if (!pResized) {
+        // An image file's own length, so that no tail is lost to the size its data suggested.
+        std::error_code error;
+        std::uint64_t u64Bytes = std::filesystem::is_regular_file(pszPath, error) ? std::filesystem::file_size(pszPath, error) : 0;
+        if (error || u64Bytes == 0)
+            u64Bytes = static_cast<std::uint64_t>(pImage->GetTotalSectors()) * static_cast<std::uint64_t>(pImage->GetSectorSize());
+        if (!ForceSectorSize(*pImage, u64Bytes, u32SectorSize)) {
             std::fprintf(stderr, "scanbench: sector size %u does not fit the image's %d\n", u32SectorSize,
                          pImage->GetSectorSize());
             return kUsageError;
         }
     }
-    IStorageDevice& device = pResized ? *pResized : *pImage;
+    IStorageDevice& device = *pImage;
 
     CarveScan scan;
     RunCarveScan(scan, device);

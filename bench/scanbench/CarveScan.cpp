@@ -2,39 +2,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 #include "engine/IFileNode.h"
 #include "engine/IStorageDevice.h"
+#include "engine/IStorageDeviceData.h"
 
 namespace scanbench {
 
 namespace {
 
 constexpr std::uint32_t kBlockBytes = 0x400000;
-
-class ResizedDevice final : public IStorageDevice {
-public:
-    ResizedDevice(IStorageDevice& inner, std::uint32_t u32SectorSize)
-        : m_inner(inner), m_u32SectorSize(u32SectorSize),
-          m_u32Factor(u32SectorSize / static_cast<std::uint32_t>(inner.GetSectorSize())) {}
-    int Open() override { return 1; }
-    int Close() override { return 1; }
-    int ReadSector(void* pBuffer, long long s64First, long long s64Count) override {
-        return m_inner.ReadSector(pBuffer, s64First * m_u32Factor, s64Count * m_u32Factor);
-    }
-    int GetSectorSize() override { return static_cast<int>(m_u32SectorSize); }
-    long long GetTotalSectors() override { return m_inner.GetTotalSectors() / m_u32Factor; }
-    int IOCtl(unsigned long long, void*) override { return 0; }
-    IStorageDeviceData* GetPrivateData() override { return nullptr; }
-    void SetPrivateData(IStorageDeviceData*) override {}
-    int GetType() override { return m_inner.GetType(); }
-    RESULT GetLastError() override { return m_inner.GetLastError(); }
-
-private:
-    IStorageDevice& m_inner;
-    std::uint32_t m_u32SectorSize;
-    std::uint32_t m_u32Factor;
-};
 
 }  // namespace
 
@@ -59,10 +37,17 @@ void RunCarveScan(CarveScan& scan, IStorageDevice& device) {
     scan.u64Bytes = static_cast<std::uint64_t>(s64Total) * static_cast<std::uint64_t>(iSectorSize);
 }
 
-std::unique_ptr<IStorageDevice> MakeResizedDevice(IStorageDevice& device, std::uint32_t u32SectorSize) {
-    int const iOwn = device.GetSectorSize();
-    if (iOwn <= 0 || u32SectorSize % static_cast<std::uint32_t>(iOwn) != 0) return nullptr;
-    return std::make_unique<ResizedDevice>(device, u32SectorSize);
+bool ForceSectorSize(IStorageDevice& device, std::uint64_t u64ImageBytes, std::uint32_t u32SectorSize) {
+    // The image device reads in the sector size of its disk record, so a record of the wanted
+    // size re-cuts the image in either direction; the device checks the size itself.
+    auto pInfo = std::make_unique<CCollectDiskDeviceInfoStruct>();
+    pInfo->s64SectorSize = u32SectorSize;
+    pInfo->s64TotalSectors = static_cast<std::int64_t>(u64ImageBytes / u32SectorSize);
+    IDiskDeviceData* pData = CreateDiskDeviceData(pInfo.get());
+    if (pData == nullptr) return false;
+    pInfo.release();
+    device.SetPrivateData(pData);
+    return device.GetSectorSize() == static_cast<int>(u32SectorSize);
 }
 
 }  // namespace scanbench

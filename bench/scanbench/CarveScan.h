@@ -30,8 +30,8 @@ struct CarveScan {
 /// Runs the search over the whole device in 4 MiB blocks.
 void RunCarveScan(CarveScan& scan, IStorageDevice& device);
 
-/// Presents a device with larger sectors (a multiple of its own), for 4 KiB-sector runs of an
-/// image file.
-std::unique_ptr<IStorageDevice> MakeResizedDevice(IStorageDevice& device, std::uint32_t u32SectorSize);
+/// Makes an opened image file read in sectors of `u32SectorSize` bytes (a power of two from 512
+/// to 64 KiB), whatever size its data suggested; false when the device refuses that size.
+bool ForceSectorSize(IStorageDevice& device, std::uint64_t u64ImageBytes, std::uint32_t u32SectorSize);
 
 }  // namespace scanbench

@@ -2,7 +2,8 @@
 // written with dd at sector offsets into a sparse image, listed with their types, start
 // sectors, sizes, tree paths and times, and recovered into DIR/<folder>/<name> with the
 // originals' bytes. The same image is read at 512-byte sectors and, through --sector-size, at
-// 4096-byte sectors (every picture starts on a 4 KiB boundary).
+// 4096-byte sectors (every picture starts on a 4 KiB boundary); and at 512-byte sectors forced on
+// an image whose GPT-like header at byte 4096 makes it look like a 4096-byte-sector disk.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -33,6 +34,11 @@ struct Plant {
     Bytes bytes;
     bool bExact = true;     // sized to the byte; else sized by the TIFF rules, the original a prefix
     std::uint64_t u64Offset = 0;
+};
+
+struct SectorCase {
+    std::uint32_t u32SectorSize = 512;  // forced through --sector-size
+    bool bLooksFourK = false;           // the image's data says 4096-byte sectors
 };
 
 struct Listed {
@@ -71,7 +77,7 @@ std::map<long long, Listed> ListedFiles(std::string const& output) {
     return listed;
 }
 
-class ScanbenchCarveTest : public testing::TestWithParam<std::uint32_t> {
+class ScanbenchCarveTest : public testing::TestWithParam<SectorCase> {
 protected:
     void SetUp() override {
         if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
@@ -154,10 +160,14 @@ protected:
 };
 
 TEST_P(ScanbenchCarveTest, ListsAndRecoversEveryPictureUnderItsTypeNameFolderAndTime) {
-    std::uint32_t const u32SectorSize = GetParam();
+    std::uint32_t const u32SectorSize = GetParam().u32SectorSize;
     ASSERT_TRUE(MakePlants());
     std::string const image = BuildImage();
     ASSERT_FALSE(image.empty());
+    // Byte 4096 lies before the first plant.
+    if (GetParam().bLooksFourK) {
+        ASSERT_EQ(testsupport::RunCommand("printf 'EFI PART' | dd of=" + image + " bs=1 seek=4096 conv=notrunc status=none"), 0);
+    }
     std::string const recovered = m_dir.File("recovered");
     scanbenchtest::ScanbenchRun const run = scanbenchtest::RunScanbench(
         m_dir, "carve " + image + " --sector-size " + std::to_string(u32SectorSize) + " --recover " + recovered);
@@ -196,7 +206,11 @@ TEST_P(ScanbenchCarveTest, ListsAndRecoversEveryPictureUnderItsTypeNameFolderAnd
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(SectorSizes, ScanbenchCarveTest, testing::Values(512u, 4096u),
-                         [](testing::TestParamInfo<std::uint32_t> const& param) { return "Sectors" + std::to_string(param.param); });
+INSTANTIATE_TEST_SUITE_P(SectorSizes, ScanbenchCarveTest,
+                         testing::Values(SectorCase{512, false}, SectorCase{4096, false}, SectorCase{512, true}),
+                         [](testing::TestParamInfo<SectorCase> const& param) {
+                             return "Sectors" + std::to_string(param.param.u32SectorSize) +
+                                    (param.param.bLooksFourK ? "OnAFourKLookingImage" : "");
+                         });
 
 }  // namespace
