@@ -11,6 +11,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/HeaderSizedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
 
 namespace {
@@ -19,27 +20,21 @@ constexpr std::size_t kHeaderBytes = 18;
 constexpr std::uint32_t kInfoHeader = 40;
 constexpr std::uint32_t kV5Header = 124;
 
-class FileBMPAnalyser final : public IRawFileAnalyser {
-public:
-    FileBMPAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_BMP) {}
-
-    /// A refusal for the info header's size still leaves the record typed BMP with no size, so
-    /// that a caller sees which format it nearly was.
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        engine::ByteView const header(pBuffer, u32Readable);
-        if (!header.Has(0, kHeaderBytes) || !header.Equals(0, "BM") || header.Le16(6) != 0 || header.Le16(8) != 0)
-            return 0;
-        info.m_u32Type = RAW_FILE_TYPE_BMP;
-        std::uint32_t const u32InfoSize = header.Le32(14);
-        if (u32InfoSize != kInfoHeader && u32InfoSize != kV5Header) {
-            info.m_u64Size = 0;
-            return 0;
-        }
-        info.m_u64Size = header.Le32(2);
-        return 1;
+/// A refusal for the info header's size still leaves the record typed BMP with no size, so
+/// that a caller sees which format it nearly was.
+bool BmpHeader(engine::ByteView header, CRawFileInfo& info) {
+    if (!header.Has(0, kHeaderBytes) || !header.Equals(0, "BM") || header.Le16(6) != 0 || header.Le16(8) != 0)
+        return false;
+    info.m_u32Type = RAW_FILE_TYPE_BMP;
+    std::uint32_t const u32InfoSize = header.Le32(14);
+    if (u32InfoSize != kInfoHeader && u32InfoSize != kV5Header) {
+        info.m_u64Size = 0;
+        return false;
     }
-};
+    info.m_u64Size = header.Le32(2);
+    return true;
+}
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser() { return std::make_unique<FileBMPAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_BMP, &BmpHeader); }

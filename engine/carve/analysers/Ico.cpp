@@ -10,6 +10,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/HeaderSizedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
 
 namespace {
@@ -23,35 +24,29 @@ constexpr std::uint16_t kMaxBitCount = 256;
 constexpr std::uint32_t kMaxImageField = 0xA00000;  // image bytes and image offset
 constexpr std::uint64_t kMaxFileBytes = 0x100000;
 
-class FileICOAnalyser final : public IRawFileAnalyser {
-public:
-    FileICOAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_ICO) {}
+bool IconHeader(engine::ByteView header, CRawFileInfo& info) {
+    if (!header.Has(0, kDirectoryBytes) || header.Le16(0) != 0) return false;
+    std::uint16_t const u16Type = header.Le16(2);
+    std::uint16_t const u16Count = header.Le16(4);
+    if ((u16Type != kIconType && u16Type != kCursorType) || u16Count == 0 || u16Count > kMaxEntries) return false;
+    if (!header.Has(kDirectoryBytes, u16Count * kEntryBytes)) return false;
 
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        engine::ByteView const header(pBuffer, u32Readable);
-        if (!header.Has(0, kDirectoryBytes) || header.Le16(0) != 0) return 0;
-        std::uint16_t const u16Type = header.Le16(2);
-        std::uint16_t const u16Count = header.Le16(4);
-        if ((u16Type != kIconType && u16Type != kCursorType) || u16Count == 0 || u16Count > kMaxEntries) return 0;
-        if (!header.Has(kDirectoryBytes, u16Count * kEntryBytes)) return 0;
-
-        // At most 16 entries of at most 0xA00000 + 16 each: no overflow in 64 bits.
-        std::uint64_t u64Size = kDirectoryBytes;
-        for (std::size_t i = 0; i < u16Count; ++i) {
-            engine::ByteView const entry = header.Sub(kDirectoryBytes + i * kEntryBytes, kEntryBytes);
-            std::uint32_t const u32ImageBytes = entry.Le32(8);
-            if (entry.U8(3) != 0 || entry.Le16(6) > kMaxBitCount || u32ImageBytes > kMaxImageField ||
-                entry.Le32(12) > kMaxImageField)
-                return 0;
-            u64Size += std::uint64_t{u32ImageBytes} + kEntryBytes;
-        }
-        if (u64Size > kMaxFileBytes) return 0;
-        info.m_u32Type = u16Type == kIconType ? RAW_FILE_TYPE_ICO : RAW_FILE_TYPE_CUR;
-        info.m_u64Size = u64Size;
-        return 1;
+    // At most 16 entries of at most 0xA00000 + 16 each: no overflow in 64 bits.
+    std::uint64_t u64Size = kDirectoryBytes;
+    for (std::size_t i = 0; i < u16Count; ++i) {
+        engine::ByteView const entry = header.Sub(kDirectoryBytes + i * kEntryBytes, kEntryBytes);
+        std::uint32_t const u32ImageBytes = entry.Le32(8);
+        if (entry.U8(3) != 0 || entry.Le16(6) > kMaxBitCount || u32ImageBytes > kMaxImageField ||
+            entry.Le32(12) > kMaxImageField)
+            return false;
+        u64Size += std::uint64_t{u32ImageBytes} + kEntryBytes;
     }
-};
+    if (u64Size > kMaxFileBytes) return false;
+    info.m_u32Type = u16Type == kIconType ? RAW_FILE_TYPE_ICO : RAW_FILE_TYPE_CUR;
+    info.m_u64Size = u64Size;
+    return true;
+}
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileICOAnalyser() { return std::make_unique<FileICOAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileICOAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_ICO, &IconHeader); }

@@ -17,8 +17,8 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/HeaderSizedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
-#include "engine/core/util/EngineAssert.h"
 
 namespace {
 
@@ -29,56 +29,42 @@ constexpr std::size_t kWmfStandardBytes = 18;
 constexpr std::size_t kWmfPlaceableBytes = 22;
 constexpr std::size_t kWmfChecksumWords = 10;
 
-class FileEMFAnalyser final : public IRawFileAnalyser {
-public:
-    FileEMFAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_EMF) {}
+bool EmfHeader(engine::ByteView header, CRawFileInfo& info) {
+    if (!header.Has(0, kEmfHeaderBytes) || !header.Equals(40, " EMF") || header.Le16(58) != 0) return false;
+    std::uint32_t const u32Bytes = header.Le32(48);
+    if (u32Bytes == 0) return false;
+    info.m_u32Type = RAW_FILE_TYPE_EMF;
+    info.m_u64Size = u32Bytes;
+    return true;
+}
 
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        engine::ByteView const header(pBuffer, u32Readable);
-        if (!header.Has(0, kEmfHeaderBytes) || !header.Equals(40, " EMF") || header.Le16(58) != 0) return 0;
-        std::uint32_t const u32Bytes = header.Le32(48);
-        if (u32Bytes == 0) return 0;
-        info.m_u32Type = RAW_FILE_TYPE_EMF;
-        info.m_u64Size = u32Bytes;
-        return 1;
+bool IsStandardHeader(engine::ByteView header) {
+    return header.Has(0, kWmfStandardBytes) && header.Le32(0) == kWmfStandardKey && header.Le16(16) == 0;
+}
+
+bool IsPlaceableHeader(engine::ByteView header) {
+    if (!header.Has(0, kWmfPlaceableBytes + kWmfStandardBytes) || !header.Equals(0, kWmfPlaceableKey)) return false;
+    std::uint16_t u16Checksum = 0;
+    for (std::size_t i = 0; i < kWmfChecksumWords; ++i) u16Checksum ^= header.Le16(2 * i);
+    return u16Checksum == header.Le16(20) && header.Le32(16) == 0 &&
+           IsStandardHeader(header.From(kWmfPlaceableBytes));
+}
+
+bool WmfHeader(engine::ByteView header, CRawFileInfo& info) {
+    std::uint64_t u64Size = 0;
+    if (IsStandardHeader(header)) {
+        u64Size = std::uint64_t{header.Le32(6)} * 2;
+    } else if (IsPlaceableHeader(header)) {
+        u64Size = std::uint64_t{header.Le32(kWmfPlaceableBytes + 6)} * 2 + kWmfPlaceableBytes;
+    } else {
+        return false;
     }
-};
-
-class FileWMFAnalyser final : public IRawFileAnalyser {
-public:
-    FileWMFAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_WMF) {}
-
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        engine::ByteView const header(pBuffer, u32Readable);
-        std::uint64_t u64Size = 0;
-        if (IsStandardHeader(header)) {
-            u64Size = std::uint64_t{header.Le32(6)} * 2;
-        } else if (IsPlaceableHeader(header)) {
-            u64Size = std::uint64_t{header.Le32(kWmfPlaceableBytes + 6)} * 2 + kWmfPlaceableBytes;
-        } else {
-            return 0;
-        }
-        info.m_u32Type = RAW_FILE_TYPE_WMF;
-        info.m_u64Size = u64Size;
-        return 1;
-    }
-
-private:
-    static bool IsStandardHeader(engine::ByteView header) {
-        return header.Has(0, kWmfStandardBytes) && header.Le32(0) == kWmfStandardKey && header.Le16(16) == 0;
-    }
-
-    static bool IsPlaceableHeader(engine::ByteView header) {
-        if (!header.Has(0, kWmfPlaceableBytes + kWmfStandardBytes) || !header.Equals(0, kWmfPlaceableKey)) return false;
-        std::uint16_t u16Checksum = 0;
-        for (std::size_t i = 0; i < kWmfChecksumWords; ++i) u16Checksum ^= header.Le16(2 * i);
-        return u16Checksum == header.Le16(20) && header.Le32(16) == 0 &&
-               IsStandardHeader(header.From(kWmfPlaceableBytes));
-    }
-};
+    info.m_u32Type = RAW_FILE_TYPE_WMF;
+    info.m_u64Size = u64Size;
+    return true;
+}
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser() { return std::make_unique<FileEMFAnalyser>(); }
-std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser() { return std::make_unique<FileWMFAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_EMF, &EmfHeader); }
+std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_WMF, &WmfHeader); }

@@ -5,8 +5,8 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/HeaderSizedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
-#include "engine/core/util/EngineAssert.h"
 
 namespace {
 
@@ -17,22 +17,15 @@ constexpr std::size_t kSensorHeight = 24;
 constexpr std::size_t kSensorWidth = 26;
 constexpr std::size_t kBitsPerSample = 32;
 
-class FileMRWAnalyser final : public IRawFileAnalyser {
-public:
-    FileMRWAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_MRW) {}
-
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        engine::ByteView const bytes(pBuffer, u32Readable);
-        if (!bytes.Equals(0, kKey) || !bytes.Has(kBitsPerSample, 1)) return 0;
-        std::uint64_t const u64SensorBits =
-            std::uint64_t{bytes.U8(kBitsPerSample)} * bytes.Be16(kSensorHeight) * bytes.Be16(kSensorWidth);
-        info.m_u32Type = RAW_FILE_TYPE_MRW;
-        info.m_u64Size = kLeadBytes + bytes.Be32(kBlockLength) + u64SensorBits / 8;
-        return 1;
-    }
-};
+bool MrwHeader(engine::ByteView bytes, CRawFileInfo& info) {
+    if (!bytes.Equals(0, kKey) || !bytes.Has(kBitsPerSample, 1)) return false;
+    std::uint64_t const u64SensorBits =
+        std::uint64_t{bytes.U8(kBitsPerSample)} * bytes.Be16(kSensorHeight) * bytes.Be16(kSensorWidth);
+    info.m_u32Type = RAW_FILE_TYPE_MRW;
+    info.m_u64Size = kLeadBytes + bytes.Be32(kBlockLength) + u64SensorBits / 8;
+    return true;
+}
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser() { return std::make_unique<FileMRWAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_MRW, &MrwHeader); }
