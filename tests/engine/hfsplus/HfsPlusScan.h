@@ -1,0 +1,57 @@
+#pragma once
+// The macOS-made HFS+ volume of the shared fixtures, held in memory so that tests can patch it,
+// and a quick scan of such bytes with every file found flattened to its path and readable
+// through copy-out's file reader.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/IFileNode.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "engine/hfsplus/HfsPlusQuickSearch.h"
+#include "testkit/ProgressSink.h"
+#include "testkit/RecordingTreeBuilder.h"
+
+namespace hfsplustest {
+
+/// The fixture image's path; it is read in place, never copied into the project.
+std::string MacImagePath();
+/// The image's bytes; empty when the shared fixtures are absent.
+std::vector<std::uint8_t> LoadMacImage();
+
+/// Big-endian writes into an image, the way the volume stores its values.
+void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
+void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);
+
+/// Facts of the fixture image that the patching tests rely on.
+constexpr std::size_t kMacBlockSize = 4096;
+constexpr std::size_t kMacCatalogStart = 186 * kMacBlockSize;  // the catalog's one extent
+constexpr std::size_t kMacCatalogNodeSize = 4096;
+constexpr std::uint32_t kMacCatalogRoot = 1;  // a leaf: the tree is one level deep
+
+class VolumeScan {
+public:
+    /// Quick-scans `bytes` as a volume device of `iSectorSize`-byte sectors.
+    VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize);
+
+    RESULT Result() const { return m_result; }
+    /// Every node by its path below the volume's root folder ("/a_directory/a_file").
+    std::map<std::string, IFileNode*> const& Nodes() const { return m_nodes; }
+    /// The node's bytes as copy-out reads them; nullopt when the reader will not open or read.
+    std::optional<std::vector<std::uint8_t>> ReadFile(IFileNode* pNode);
+    CMemoryDevice& Device() { return *m_pDevice; }
+
+private:
+    std::unique_ptr<CMemoryDevice> m_pDevice;
+    testkit::RecordingTreeBuilder m_builder;
+    testkit::ProgressSink m_progress;
+    CHFSPlusQuickFileSystemSearchController m_searcher;
+    std::unique_ptr<CSearchedPartitionInfo> m_pPartition;
+    std::map<std::string, IFileNode*> m_nodes;
+    RESULT m_result = kResultSuccess;
+};
+
+}  // namespace hfsplustest
