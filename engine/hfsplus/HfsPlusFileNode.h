@@ -45,6 +45,9 @@ public:
     void FilterFileNameByDot() override { m_name = CFileNode::FilterFileNameByDot(m_name); }
     void UpdateFileSize(long long s64Size) override { m_s64Size = s64Size; }
 
+    /// The volume the node was read from (not owned); null for nodes made without one.
+    hfsplus::CHFSPlusVolume* GetVolume() const { return m_pVolume; }
+
     /// HFS+ seconds since 1 January 1904 as FILETIME ticks; 0 stays 0.
     static _FILETIME TimeConvert(std::uint32_t u32HfsSeconds);
 

@@ -4,8 +4,10 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "engine/IStorageDeviceData.h"
 #include "engine/core/copyout/FileReader.h"
 #include "engine/core/node/FileNode.h"
+#include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 
 namespace hfsplustest {
@@ -15,6 +17,19 @@ std::string MacImagePath() { return std::string(HFSPLUS_FIXTURES) + "/hfsplus/hf
 std::vector<std::uint8_t> LoadMacImage() {
     std::ifstream in(MacImagePath(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk) {
+    // The tables are read from a described disk, as the disk listing hands them over.
+    if (disk.GetPrivateData() == nullptr) disk.SetPrivateData(CreateDiskDeviceData(new CCollectDiskDeviceInfoStruct));
+    std::unique_ptr<IPartitionTableAnalyze> pTables(CreatePartitionTableAnalyze());
+    std::vector<PartitionEntry> entries;
+    (void)pTables->AnalyzePartitionTable(&disk, entries);
+    for (PartitionEntry const& entry : entries) {
+        std::unique_ptr<IVolumeAnalyze> pAnalyser(CreateHFSPlusVolumeAnalyze(&disk, entry.u64StartSector));
+        if (pAnalyser && pAnalyser->GetFileSystemType() == FILE_SYSTEM_HFSPLUS) return entry;
+    }
+    return std::nullopt;
 }
 
 void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
@@ -29,6 +44,15 @@ void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t
 
 VolumeScan::VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize)
     : m_pDevice(std::make_unique<CMemoryDevice>(std::move(bytes), iSectorSize, STORAGE_DEVICE_VOLUME)) {
+    Scan();
+}
+
+VolumeScan::VolumeScan(std::unique_ptr<IStorageDevice> pDisk, long long s64Start, long long s64Sectors)
+    : m_pDisk(std::move(pDisk)), m_pDevice(CreatePartitionDevice(m_pDisk.get(), s64Start, s64Sectors)) {
+    Scan();
+}
+
+void VolumeScan::Scan() {
     m_searcher.SetDirecotryTreeBuilder(&m_builder);
     m_result = m_searcher.QuickSearchFiles(m_pDevice.get(), &m_progress);
     CSearchedPartitionInfo* pPartition = nullptr;

@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/IFileNode.h"
+#include "engine/IPartitionTableAnalyze.h"
+#include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/hfsplus/HfsPlusQuickSearch.h"
@@ -21,6 +24,10 @@ namespace hfsplustest {
 std::string MacImagePath();
 /// The image's bytes; empty when the shared fixtures are absent.
 std::vector<std::uint8_t> LoadMacImage();
+
+/// The first partition of `disk`'s table at whose start the HFS+ analyser recognises a volume;
+/// nullopt when none.
+std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk);
 
 /// Big-endian writes into an image, the way the volume stores its values.
 void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
@@ -36,16 +43,23 @@ class VolumeScan {
 public:
     /// Quick-scans `bytes` as a volume device of `iSectorSize`-byte sectors.
     VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize);
+    /// Quick-scans the window of `s64Sectors` sectors from `s64Start` of `pDisk` (an opened
+    /// disk), as the scan of a partition of a disk image reads it.
+    VolumeScan(std::unique_ptr<IStorageDevice> pDisk, long long s64Start, long long s64Sectors);
 
     RESULT Result() const { return m_result; }
     /// Every node by its path below the volume's root folder ("/a_directory/a_file").
     std::map<std::string, IFileNode*> const& Nodes() const { return m_nodes; }
     /// The node's bytes as copy-out reads them; nullopt when the reader will not open or read.
     std::optional<std::vector<std::uint8_t>> ReadFile(IFileNode* pNode);
-    CMemoryDevice& Device() { return *m_pDevice; }
+    /// The device scanned: the volume, or the partition's window.
+    IStorageDevice& Device() { return *m_pDevice; }
 
 private:
-    std::unique_ptr<CMemoryDevice> m_pDevice;
+    void Scan();
+
+    std::unique_ptr<IStorageDevice> m_pDisk;
+    std::unique_ptr<IStorageDevice> m_pDevice;
     testkit::RecordingTreeBuilder m_builder;
     testkit::ProgressSink m_progress;
     CHFSPlusQuickFileSystemSearchController m_searcher;
