@@ -2,18 +2,30 @@
 
 namespace hfsplus {
 
+namespace {
+
+/// The bytes of the leaf record whose key `order` matches; nullopt when there is none.
+std::optional<std::vector<std::uint8_t>> FindRecord(CHFSPlusBTree const& tree, CHFSPlusBTree::KeyOrder const& order) {
+    HFSPlusSearchResult found;
+    std::vector<std::uint8_t> bytes;
+    if (Failed(tree.Search(order, found, &bytes)) || !found.bFound) return std::nullopt;
+    return bytes;
+}
+
+/// The data after the key of a record found by FindRecord.
+engine::ByteView DataOf(std::vector<std::uint8_t> const& record) { return RecordData(engine::ByteView(record.data(), record.size())); }
+
+}  // namespace
+
 std::optional<HFSPlusExtentRecord> CHFSPlusExtents::Find(ExtentKey const& key) const {
     auto const order = [&key](engine::ByteView record) -> std::optional<int> {
         std::optional<ExtentKey> const recordKey = ReadExtentKey(record);
         if (!recordKey) return std::nullopt;
         return CompareExtentKeys(*recordKey, key);
     };
-    HFSPlusSearchResult found;
-    std::vector<std::uint8_t> bytes;
-    if (Failed(Search(order, found, &bytes)) || !found.bFound) return std::nullopt;
-    engine::ByteView const data = RecordData(engine::ByteView(bytes.data(), bytes.size()));
-    if (!data.Has(0, kExtentRecordSize)) return std::nullopt;
-    return ReadExtentRecord(data);
+    std::optional<std::vector<std::uint8_t>> const record = FindRecord(*this, order);
+    if (!record || !DataOf(*record).Has(0, kExtentRecordSize)) return std::nullopt;
+    return ReadExtentRecord(DataOf(*record));
 }
 
 std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindInline(std::uint32_t u32FileID,
@@ -24,10 +36,8 @@ std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindInline(std::uint
         if (!recordKey) return std::nullopt;
         return CompareAttrKeys(*recordKey, key);
     };
-    HFSPlusSearchResult found;
-    std::vector<std::uint8_t> bytes;
-    if (Failed(Search(order, found, &bytes)) || !found.bFound) return std::nullopt;
-    std::optional<engine::ByteView> const data = ReadAttrInlineData(RecordData(engine::ByteView(bytes.data(), bytes.size())));
+    std::optional<std::vector<std::uint8_t>> const record = FindRecord(*this, order);
+    std::optional<engine::ByteView> const data = record ? ReadAttrInlineData(DataOf(*record)) : std::nullopt;
     if (!data) return std::nullopt;
     return std::vector<std::uint8_t>(data->Data(), data->Data() + data->Size());
 }
@@ -43,10 +53,9 @@ std::optional<CatalogRecord> CHFSPlusCatalog::Find(CatalogKey const& key) const 
         if (!recordKey) return std::nullopt;
         return CompareCatalogKeys(*recordKey, key, compareType);
     };
-    HFSPlusSearchResult found;
-    std::vector<std::uint8_t> bytes;
-    if (Failed(Search(order, found, &bytes)) || !found.bFound) return std::nullopt;
-    return ReadCatalogRecord(RecordData(engine::ByteView(bytes.data(), bytes.size())));
+    std::optional<std::vector<std::uint8_t>> const record = FindRecord(*this, order);
+    if (!record) return std::nullopt;
+    return ReadCatalogRecord(DataOf(*record));
 }
 
 RESULT CHFSPlusCatalog::Traverse(RecordVisitor const& visit, ContinueQuery const& continued) {

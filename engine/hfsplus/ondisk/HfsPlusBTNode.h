@@ -88,4 +88,10 @@ private:
     std::optional<BTNodeDescriptor> m_descriptor;
 };
 
+/// Which tree a leaf found outside any tree belongs to, judged by its records: 4 catalog (a
+/// valid thread, folder or file record answers at once), 8 attributes (fork-data or extents
+/// attribute records), 3 extents (64-byte records), 0 when nothing tells; 0 for a node that
+/// is not valid.
+std::uint32_t TestNodeBelongToFile(CHFSPlusBTNode const& node);
+
 }  // namespace hfsplus

@@ -1,5 +1,7 @@
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
+#include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+
 namespace hfsplus {
 
 namespace {
@@ -42,10 +44,15 @@ std::optional<std::uint32_t> ChildPointer(engine::ByteView record) {
     return data.Be32(0);
 }
 
-std::optional<CatalogKey> ReadCatalogKey(engine::ByteView record) {
+engine::ByteView KeyBytes(engine::ByteView record, std::size_t minLength) {
     std::optional<std::size_t> const keyLength = RealKeyLength(record);
-    if (!keyLength || *keyLength < 2 + kCatalogKeyMinLength) return std::nullopt;
-    engine::ByteView const key = record.Sub(0, *keyLength);
+    if (!keyLength || *keyLength < minLength) return {};
+    return record.Sub(0, *keyLength);
+}
+
+std::optional<CatalogKey> ReadCatalogKey(engine::ByteView record) {
+    engine::ByteView const key = KeyBytes(record, 2 + kCatalogKeyMinLength);
+    if (key.Empty()) return std::nullopt;
     CatalogKey result;
     result.u32ParentID = key.Be32(2);
     std::optional<std::vector<std::uint16_t>> name = ReadName(key, kCatalogNameOffset, key.Be16(6));
@@ -96,9 +103,9 @@ std::optional<CatalogRecord> ReadCatalogRecord(engine::ByteView data) {
 }
 
 std::optional<ExtentKey> ReadExtentKey(engine::ByteView record) {
-    std::optional<std::size_t> const keyLength = RealKeyLength(record);
-    if (!keyLength || *keyLength < kExtentKeySize) return std::nullopt;
-    return ExtentKey{record.U8(2), record.Be32(4), record.Be32(8)};
+    engine::ByteView const key = KeyBytes(record, kExtentKeySize);
+    if (key.Empty()) return std::nullopt;
+    return ExtentKey{key.U8(2), key.Be32(4), key.Be32(8)};
 }
 
 std::optional<engine::ByteView> ReadAttrInlineData(engine::ByteView data) {
@@ -109,9 +116,8 @@ std::optional<engine::ByteView> ReadAttrInlineData(engine::ByteView data) {
 }
 
 std::optional<AttrKey> ReadAttrKey(engine::ByteView record) {
-    std::optional<std::size_t> const keyLength = RealKeyLength(record);
-    if (!keyLength || *keyLength < 2 + kAttrKeyMinLength) return std::nullopt;
-    engine::ByteView const key = record.Sub(0, *keyLength);
+    engine::ByteView const key = KeyBytes(record, 2 + kAttrKeyMinLength);
+    if (key.Empty()) return std::nullopt;
     AttrKey result;
     result.u32FileID = key.Be32(4);
     result.u32StartBlock = key.Be32(8);
@@ -119,6 +125,24 @@ std::optional<AttrKey> ReadAttrKey(engine::ByteView record) {
     if (!name) return std::nullopt;
     result.name = std::move(*name);
     return result;
+}
+
+std::uint32_t TestNodeBelongToFile(CHFSPlusBTNode const& node) {
+    std::uint32_t u32Guess = 0;
+    for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
+        engine::ByteView const record = node.GetRecord(i);
+        if (!RealKeyLength(record)) return u32Guess;
+        engine::ByteView const data = RecordData(record);
+        std::uint16_t const type = data.Has(0, 2) ? data.Be16(0) : 0;
+        if (IsValidCatalogThread(data) || (type == kRecordFolder && data.Size() == kFolderRecordSize) ||
+            (type == kRecordFile && data.Size() == kFileRecordSize))
+            return kCatalogFileID;
+        if ((type == kAttrForkData && data.Size() == kForkDataSize + 8) || (type == kAttrExtents && data.Size() == kExtentRecordSize + 8))
+            u32Guess = kAttributesFileID;
+        else if (data.Size() == kExtentRecordSize)
+            u32Guess = kExtentsFileID;
+    }
+    return u32Guess;
 }
 
 }  // namespace hfsplus

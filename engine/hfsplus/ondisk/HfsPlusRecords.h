@@ -76,6 +76,9 @@ struct AttrKey {
 /// The key's length with its length field: where the record's data starts. Nullopt when the
 /// field or the key does not fit the record.
 std::optional<std::size_t> RealKeyLength(engine::ByteView record);
+/// The key of a record, at least `minLength` bytes with its length field; empty when it is
+/// shorter or does not fit the record.
+engine::ByteView KeyBytes(engine::ByteView record, std::size_t minLength);
 /// The record's data after its key; empty when the key does not fit.
 engine::ByteView RecordData(engine::ByteView record);
 /// The child node number after the key of an index record; nullopt when it does not fit.

@@ -12,6 +12,7 @@
 #include "engine/hfsplus/HfsPlusVolume.h"
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+#include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ TEST_F(HfsPlusBTreeTest, AHeaderWithBlockSizeZeroIsNoVolume) {
 TEST_F(HfsPlusBTreeTest, NodesWhoseTablesCannotBeTrustedAreRefused) {
     std::vector<std::uint8_t> const leaf = Node(kRootLeaf);
     ASSERT_TRUE(IsValidNode(engine::ByteView(leaf.data(), leaf.size())));
+    EXPECT_EQ(TestNodeBelongToFile(CHFSPlusBTNode(leaf)), kCatalogFileID);
     auto const refused = [&leaf](auto patch) {
         std::vector<std::uint8_t> bytes = leaf;
         patch(bytes);

@@ -3,6 +3,8 @@
 // out hash-equal, and nothing else is listed as a file. A link is compared by its target text.
 //   - the macOS-made volume of the shared fixtures (journaled, 4 KiB blocks, a symbolic link, a
 //     resource fork, extended attributes), on 512- and 4096-byte sectors; read in place;
+//   - the same volume with one file patched into ten reversed blocks, two of them in a new
+//     extents overflow leaf;
 //   - xorriso's HFS+ volumes (2 KiB blocks, a catalog two levels deep over a 300-file folder,
 //     long and non-ASCII names, no attributes file) built at test time, as the Apple partition
 //     of its hybrid image and inside a sparse GPT disk (EFI at 40, HFS+ at 409640), each found
@@ -24,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using hfsplustest::VolumeScan;
 
-enum class Source { MacVolume, XorrisoApm, XorrisoGpt };
+enum class Source { MacVolume, MacVolumeFragmented, XorrisoApm, XorrisoGpt };
 
 struct RecoverCase {
     char const* pszName;
@@ -80,11 +82,17 @@ protected:
     std::string Prepare() {
         RecoverCase const& row = GetParam();
         if (!testsupport::HaveTool("7zz")) return "7zz (package 7zip) is missing";
-        if (row.source == Source::MacVolume) {
+        if (row.source == Source::MacVolume || row.source == Source::MacVolumeFragmented) {
             std::vector<std::uint8_t> bytes = hfsplustest::LoadMacImage();
             if (bytes.empty()) return "no " + hfsplustest::MacImagePath();
             m_u64ExpectedSectors = bytes.size() / static_cast<std::size_t>(row.iSectorSize);
-            m_expected = SevenZipFiles(hfsplustest::MacImagePath(), "", m_dir.File("oracle"));
+            std::string image = hfsplustest::MacImagePath();
+            if (row.source == Source::MacVolumeFragmented) {
+                if (!hfsplustest::FragmentFile(bytes, u"another_file")) return "the fixture is not the one expected";
+                image = m_dir.File("fragmented.raw");
+                std::ofstream(image, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            }
+            m_expected = SevenZipFiles(image, "", m_dir.File("oracle"));
             m_pScan = std::make_unique<VolumeScan>(std::move(bytes), row.iSectorSize);
             return {};
         }
@@ -161,6 +169,7 @@ TEST_P(HfsPlusRecoverTest, ListsAndRecoversEveryFileSevenZipExtracts) {
 INSTANTIATE_TEST_SUITE_P(Volumes, HfsPlusRecoverTest,
                          testing::Values(RecoverCase{"MacVolumeSectors512", Source::MacVolume, 512},
                                          RecoverCase{"MacVolumeSectors4096", Source::MacVolume, 4096},
+                                         RecoverCase{"MacVolumeWithOverflowExtents", Source::MacVolumeFragmented, 4096},
                                          RecoverCase{"XorrisoApplePartition", Source::XorrisoApm, 512},
                                          RecoverCase{"XorrisoInSparseGptDisk", Source::XorrisoGpt, 512}),
                          [](testing::TestParamInfo<RecoverCase> const& row) { return std::string(row.param.pszName); });

@@ -29,6 +29,12 @@ std::vector<std::uint8_t> LoadMacImage();
 /// nullopt when none.
 std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk);
 
+/// Rewrites the fixture's file `name` (one block) as a fragmented file of ten free blocks taken
+/// in reverse order: eight extents in its catalog record and two in a new leaf of the extents
+/// overflow tree, as TN1150 lays them out; the blocks get a pattern and are marked in use.
+/// False when the image does not look like the fixture.
+bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name);
+
 /// Big-endian writes into an image, the way the volume stores its values.
 void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
 void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);
