@@ -4,7 +4,7 @@
 //   - the macOS-made volume of the shared fixtures (journaled, 4 KiB blocks, a symbolic link, a
 //     resource fork, extended attributes), on 512- and 4096-byte sectors; read in place;
 //   - the same volume with one file patched into ten reversed blocks, two of them in a new
-//     extents overflow leaf;
+//     extents overflow leaf; and made an HFSX volume (signature "HX", binary name order);
 //   - xorriso's HFS+ volumes (2 KiB blocks, a catalog two levels deep over a 300-file folder,
 //     long and non-ASCII names, no attributes file) built at test time, as the Apple partition
 //     of its hybrid image and inside a sparse GPT disk (EFI at 40, HFS+ at 409640), each found
@@ -26,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using hfsplustest::VolumeScan;
 
-enum class Source { MacVolume, MacVolumeFragmented, XorrisoApm, XorrisoGpt };
+enum class Source { MacVolume, MacVolumeFragmented, MacVolumeAsHfsx, XorrisoApm, XorrisoGpt };
 
 struct RecoverCase {
     char const* pszName;
@@ -80,22 +80,34 @@ class HfsPlusRecoverTest : public testing::TestWithParam<RecoverCase> {
 protected:
     /// Builds the row's image and scan; a reason to skip when a tool or the fixture is missing.
     std::string Prepare() {
-        RecoverCase const& row = GetParam();
         if (!testsupport::HaveTool("7zz")) return "7zz (package 7zip) is missing";
-        if (row.source == Source::MacVolume || row.source == Source::MacVolumeFragmented) {
-            std::vector<std::uint8_t> bytes = hfsplustest::LoadMacImage();
-            if (bytes.empty()) return "no " + hfsplustest::MacImagePath();
-            m_u64ExpectedSectors = bytes.size() / static_cast<std::size_t>(row.iSectorSize);
-            std::string image = hfsplustest::MacImagePath();
-            if (row.source == Source::MacVolumeFragmented) {
-                if (!hfsplustest::FragmentFile(bytes, u"another_file")) return "the fixture is not the one expected";
-                image = m_dir.File("fragmented.raw");
-                std::ofstream(image, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-            }
-            m_expected = SevenZipFiles(image, "", m_dir.File("oracle"));
-            m_pScan = std::make_unique<VolumeScan>(std::move(bytes), row.iSectorSize);
-            return {};
+        bool const bXorriso = GetParam().source == Source::XorrisoApm || GetParam().source == Source::XorrisoGpt;
+        return bXorriso ? PrepareXorriso() : PrepareMac();
+    }
+
+    /// The fixture, patched as the row asks, read in memory.
+    std::string PrepareMac() {
+        RecoverCase const& row = GetParam();
+        std::vector<std::uint8_t> bytes = hfsplustest::LoadMacImage();
+        if (bytes.empty()) return "no " + hfsplustest::MacImagePath();
+        m_u64ExpectedSectors = bytes.size() / static_cast<std::size_t>(row.iSectorSize);
+        std::string image = hfsplustest::MacImagePath();
+        if (row.source == Source::MacVolumeAsHfsx) hfsplustest::MakeHfsx(bytes);
+        if (row.source == Source::MacVolumeFragmented && !hfsplustest::FragmentFile(bytes, u"another_file"))
+            return "the fixture is not the one expected";
+        if (row.source != Source::MacVolume) {
+            image = m_dir.File("patched.raw");
+            std::ofstream(image, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         }
+        m_expected = SevenZipFiles(image, "", m_dir.File("oracle"));
+        m_pScan = std::make_unique<VolumeScan>(std::move(bytes), row.iSectorSize);
+        return {};
+    }
+
+    /// xorriso's hybrid image of the sources, or that volume copied into a GPT disk, read as a
+    /// disk whose partition table leads to the volume.
+    std::string PrepareXorriso() {
+        RecoverCase const& row = GetParam();
         if (!testsupport::HaveTool("xorriso")) return "xorriso is missing";
         WriteSources(m_dir.File("src"));
         std::string const hybrid = m_dir.File("hybrid.iso");
@@ -170,6 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Volumes, HfsPlusRecoverTest,
                          testing::Values(RecoverCase{"MacVolumeSectors512", Source::MacVolume, 512},
                                          RecoverCase{"MacVolumeSectors4096", Source::MacVolume, 4096},
                                          RecoverCase{"MacVolumeWithOverflowExtents", Source::MacVolumeFragmented, 4096},
+                                         RecoverCase{"MacVolumeAsHfsx", Source::MacVolumeAsHfsx, 512},
                                          RecoverCase{"XorrisoApplePartition", Source::XorrisoApm, 512},
                                          RecoverCase{"XorrisoInSparseGptDisk", Source::XorrisoGpt, 512}),
                          [](testing::TestParamInfo<RecoverCase> const& row) { return std::string(row.param.pszName); });

@@ -116,6 +116,12 @@ bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name) 
     return true;
 }
 
+void MakeHfsx(std::vector<std::uint8_t>& image) {
+    PutBe16(image, hfsplus::kVolumeHeaderOffset, hfsplus::kSignatureHfsX);
+    PutBe16(image, hfsplus::kVolumeHeaderOffset + 2, 5);
+    image.at(kMacCatalogStart + hfsplus::kNodeDescriptorSize + 37) = hfsplus::kCompareBinary;
+}
+
 VolumeScan::VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize)
     : m_pDevice(std::make_unique<CMemoryDevice>(std::move(bytes), iSectorSize, STORAGE_DEVICE_VOLUME)) {
     Scan();

@@ -35,6 +35,10 @@ std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk);
 /// False when the image does not look like the fixture.
 bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name);
 
+/// Turns the fixture into an HFSX volume: signature "HX", version 5, binary name order in
+/// its catalog. The walk must not depend on the order, and the fixture's names are few.
+void MakeHfsx(std::vector<std::uint8_t>& image);
+
 /// Big-endian writes into an image, the way the volume stores its values.
 void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
 void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);
