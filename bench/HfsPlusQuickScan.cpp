@@ -13,14 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/IDirecotryTreeBuilder.h"
-#include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
-#include "engine/ReleasePtr.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
 #include "engine/hfsplus/HfsPlusQuickSearch.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
-#include "testkit/CountingTreeSink.h"
+#include "QuickScanTree.h"
 #include "testkit/ProgressSink.h"
 
 namespace {
@@ -76,18 +72,10 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<IStorageDevice> pVolume(CreatePartitionDevice(pDisk.get(), s64Start, pDisk->GetTotalSectors() - s64Start));
 
-    TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
-    settings.u32RootShownPauseMs = 0;
-    SetDefaultTreeBuilderSettings(settings);
-    ReleasePtr<IRecoveryFilter> pFilter(CreateFilter());
-    pFilter->SetFilterTypes(FILTER_TYPE_ALL);
-    pFilter->SetScanType(SCAN_TYPE_QUICK_UNMOUNTED);
-    testkit::CountingTreeSink sink(false);
-    ReleasePtr<IDirecotryTreeBuilder> pBuilder(CreateTreeBuilder(false));
-    pBuilder->Initialize("Disk", &sink, pFilter.get());
+    CQuickScanTree tree;
     testkit::ProgressSink progress;
     CHFSPlusQuickFileSystemSearchController searcher;
-    searcher.SetDirecotryTreeBuilder(pBuilder.get());
+    searcher.SetDirecotryTreeBuilder(tree.Builder());
 
     auto const start = std::chrono::steady_clock::now();
     RESULT const result = searcher.QuickSearchFiles(pVolume.get(), &progress);
@@ -95,8 +83,8 @@ int main(int argc, char** argv) {
     std::uint64_t const u64Entries = std::uint64_t{u32Folders} * (u32PerFolder + 1);
     std::uint64_t const u64Records = 2 * (u64Entries + 1);
     std::printf("hfsplus_quick_scan: %llu catalog records, %llu shown, %.3f s, %.0f records/s\n",
-                static_cast<unsigned long long>(u64Records), static_cast<unsigned long long>(sink.ShownCount()), dSeconds,
+                static_cast<unsigned long long>(u64Records), static_cast<unsigned long long>(tree.ShownCount()), dSeconds,
                 dSeconds > 0 ? static_cast<double>(u64Records) / dSeconds : 0.0);
-    pBuilder.reset();
-    return Succeeded(result) && sink.ShownCount() >= u64Entries ? 0 : 1;
+    tree.Release();
+    return Succeeded(result) && tree.ShownCount() >= u64Entries ? 0 : 1;
 }

@@ -11,6 +11,10 @@
 
 using namespace hfsplus;
 
+namespace {
+constexpr std::uint64_t kPercent = 100;
+}  // namespace
+
 CHFSPlusQuickFileSystemSearchProgress::CHFSPlusQuickFileSystemSearchProgress(IProgress* pSink, bool bSilent)
     : m_pSink(pSink), m_bSilent(bSilent) {
     m_record.u32State = PROGRESS_STATE_RUNNING;
@@ -25,6 +29,11 @@ CHFSPlusQuickFileSystemSearchProgress::~CHFSPlusQuickFileSystemSearchProgress() 
 void CHFSPlusQuickFileSystemSearchProgress::UpdateProgress() {
     if (m_bSilent || m_pSink == nullptr) return;
     ++m_record.u64Done;
+    // The sink hears of each new percent only: a record per catalog entry would cost more
+    // than the walk itself on a volume of many small files.
+    std::uint64_t const u64Percent = m_record.u64Total != 0 ? m_record.u64Done * kPercent / m_record.u64Total : m_record.u64Done;
+    if (u64Percent == m_u64LastPercent) return;
+    m_u64LastPercent = u64Percent;
     m_pSink->UpdateProgress(&m_record);
 }
 

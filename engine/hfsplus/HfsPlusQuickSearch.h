@@ -24,7 +24,7 @@ public:
     CHFSPlusQuickFileSystemSearchProgress& operator=(CHFSPlusQuickFileSystemSearchProgress const&) = delete;
 
     void SetTotal(std::uint64_t u64Total) { m_record.u64Total = u64Total; }
-    /// One more step done; passed to the sink unless silent.
+    /// One more step done; passed to the sink, unless silent, when the percent done changes.
     void UpdateProgress();
     /// True without a sink; otherwise the sink's answer.
     bool Continued();
@@ -32,6 +32,7 @@ public:
 private:
     IProgress* m_pSink = nullptr;  // not owned
     _PROGRESS_INFO m_record;
+    std::uint64_t m_u64LastPercent = 0;
     bool m_bSilent = false;
 };
 
