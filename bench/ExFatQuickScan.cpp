@@ -13,15 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IProgress.h"
-#include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
 #include "engine/exfat/ExFatQuickSearch.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
-#include "testkit/CountingTreeSink.h"
+#include "QuickScanTree.h"
 #include "testkit/ProgressSink.h"
 
 namespace {
@@ -129,33 +126,25 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "exfat_quick_scan: cannot write %s\n", path.c_str());
         return 1;
     }
-    TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
-    settings.u32RootShownPauseMs = 0;
-    SetDefaultTreeBuilderSettings(settings);
 
     std::unique_ptr<IStorageDevice> pDevice(CreateVolumeDevice(path.c_str()));
     if (!pDevice || !pDevice->Open()) {
         std::fprintf(stderr, "exfat_quick_scan: cannot open %s\n", path.c_str());
         return 1;
     }
-    ReleasePtr<IRecoveryFilter> pFilter(CreateFilter());
-    pFilter->SetFilterTypes(FILTER_TYPE_ALL);
-    pFilter->SetScanType(SCAN_TYPE_QUICK_UNMOUNTED);
-    testkit::CountingTreeSink sink(false);
-    ReleasePtr<IDirecotryTreeBuilder> pBuilder(CreateTreeBuilder(false));
-    pBuilder->Initialize("Disk", &sink, pFilter.get());
+    CQuickScanTree tree;
     testkit::ProgressSink progress;
     CExFatQuickSearch searcher;
-    searcher.SetDirecotryTreeBuilder(pBuilder.get());
+    searcher.SetDirecotryTreeBuilder(tree.Builder());
 
     auto const start = std::chrono::steady_clock::now();
     searcher.QuickSearchFiles(pDevice.get(), &progress);
     double const dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::uint64_t const u64Entries = std::uint64_t{u32Folders} * (u32PerFolder + 1);
     std::printf("exfat_quick_scan: %llu entries, %llu shown, %.3f s, %.0f files/s\n",
-                static_cast<unsigned long long>(u64Entries), static_cast<unsigned long long>(sink.ShownCount()), dSeconds,
+                static_cast<unsigned long long>(u64Entries), static_cast<unsigned long long>(tree.ShownCount()), dSeconds,
                 dSeconds > 0 ? static_cast<double>(u64Entries) / dSeconds : 0.0);
-    pBuilder.reset();
+    tree.Release();
     std::filesystem::remove(path);
-    return sink.ShownCount() >= u64Entries ? 0 : 1;
+    return tree.ShownCount() >= u64Entries ? 0 : 1;
 }

@@ -3,9 +3,11 @@
 #include "engine/carve/RawSearchEntry.h"
 #include "engine/exfat/ExFatEntry.h"
 #include "engine/fat/FatEntry.h"
+#include "engine/hfsplus/HfsPlusEntry.h"
 
 void RegisterEngineSubsystems() {
     RegisterRAWSearcher();
     RegisterFATSubsystem();
     RegisterExFat();
+    RegisterHFSPlus();
 }

@@ -1,0 +1,11 @@
+#include "engine/hfsplus/HfsPlusEntry.h"
+
+#include "engine/EngineEntryPoints.h"
+#include "engine/hfsplus/HfsPlusQuickSearch.h"
+#include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
+
+void RegisterHFSPlus() {
+    EngineEntryPoints& table = GetEngineEntryPoints();
+    table.CreateHFSPlusQuickSearcher = &CreateHFSPlusQuickSearcher;
+    table.CreateHFSPlusVolumeAnalyze = &CreateHFSPlusVolumeAnalyze;
+}

@@ -1,0 +1,120 @@
+#include "engine/hfsplus/HfsPlusVolume.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/IStorageDevice.h"
+#include "engine/hfsplus/HfsPlusFileCache.h"
+#include "engine/hfsplus/HfsPlusRawfile.h"
+#include "engine/hfsplus/HfsPlusResult.h"
+
+namespace hfsplus {
+
+namespace {
+/// An extents-tree leaf record is at least a 12-byte key and a 64-byte record.
+constexpr std::uint64_t kExtentLeafRecordSize = kExtentKeySize + kExtentRecordSize;
+}  // namespace
+
+CHFSPlusVolume::CHFSPlusVolume(IStorageDevice* pDevice, bool bSkipCatalog) : m_pDevice(pDevice) {
+    m_result = Open(bSkipCatalog);
+}
+
+CHFSPlusVolume::~CHFSPlusVolume() = default;
+
+RESULT CHFSPlusVolume::Open(bool bSkipCatalog) {
+    if (m_pDevice == nullptr) return HFSPLUS_RESULT(kCodeBadArgument);
+    int const iSectorSize = m_pDevice->GetSectorSize();
+    if (iSectorSize < 512 || iSectorSize % 512 != 0) return HFSPLUS_RESULT(kCodeBadData);
+    m_u32SectorSize = static_cast<std::uint32_t>(iSectorSize);
+    m_bounce.assign(m_u32SectorSize, 0);
+
+    std::uint8_t bytes[kVolumeHeaderSize] = {};
+    if (Read(kVolumeHeaderOffset, bytes, sizeof(bytes)) != sizeof(bytes)) return HFSPLUS_RESULT(kCodeShortRead);
+    std::optional<HFSPlusVolumeHeader> const header = ReadVolumeHeader(engine::ByteView(bytes, sizeof(bytes)));
+    if (!header || !IsValidVolumeHeader(*header)) return HFSPLUS_RESULT(kCodeBadData);
+    m_header = header;
+
+    m_pExtentsFile = std::make_unique<CHFSPlusRawfile>(this, kExtentsFileID, m_header->extentsFile);
+    m_pExtents = std::make_unique<CHFSPlusExtents>(m_pExtentsFile.get());
+    if (Failed(m_pExtents->GetLastError())) return m_pExtents->GetLastError();
+    m_pAttributesFile = std::make_unique<CHFSPlusRawfile>(this, kAttributesFileID, m_header->attributesFile);
+    m_pAttributes = std::make_unique<CHFSPlusAttribute>(m_pAttributesFile.get());
+    if (Failed(m_pAttributes->GetLastError())) return m_pAttributes->GetLastError();
+    if (bSkipCatalog) return kResultSuccess;
+    m_pCatalogFile = std::make_unique<CHFSPlusFileCache>(this, kCatalogFileID, m_header->catalogFile);
+    m_pCatalog = std::make_unique<CHFSPlusCatalog>(m_pCatalogFile.get());
+    if (Failed(m_pCatalog->GetLastError())) return m_pCatalog->GetLastError();
+    if (m_pCatalog->IsEmpty()) return HFSPLUS_RESULT(kCodeBadData);
+    return kResultSuccess;
+}
+
+std::uint64_t CHFSPlusVolume::Read(std::uint64_t u64Offset, void* pBuffer, std::uint64_t u64Length) {
+    if (m_pDevice == nullptr || pBuffer == nullptr || m_u32SectorSize == 0) return 0;
+    auto* pOut = static_cast<std::uint8_t*>(pBuffer);
+    std::uint64_t const u64SectorSize = m_u32SectorSize;
+    std::uint64_t u64Done = 0;
+    while (u64Done < u64Length) {
+        std::uint64_t const u64At = u64Offset + u64Done;
+        std::uint64_t const u64Sector = u64At / u64SectorSize;
+        std::uint64_t const u64Within = u64At % u64SectorSize;
+        std::uint64_t const u64Left = u64Length - u64Done;
+        if (u64Sector > static_cast<std::uint64_t>(INT64_MAX)) break;
+        if (u64Within == 0 && u64Left >= u64SectorSize) {
+            // Whole sectors straight into the caller's buffer.
+            std::uint64_t const u64Sectors = u64Left / u64SectorSize;
+            if (m_pDevice->ReadSector(pOut + u64Done, static_cast<long long>(u64Sector), static_cast<long long>(u64Sectors)) == 0)
+                break;
+            u64Done += u64Sectors * u64SectorSize;
+            continue;
+        }
+        if (m_pDevice->ReadSector(m_bounce.data(), static_cast<long long>(u64Sector), 1) == 0) break;
+        std::uint64_t const u64Piece = std::min(u64SectorSize - u64Within, u64Left);
+        std::memcpy(pOut + u64Done, m_bounce.data() + u64Within, u64Piece);
+        u64Done += u64Piece;
+    }
+    return u64Done;
+}
+
+ForkExtents CHFSPlusVolume::CollectExtents(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const {
+    if (!m_header) return {{}, HFSPLUS_RESULT(kCodeNotReady)};
+    OverflowLookup lookup;
+    std::uint32_t u32MaxLookups = 0;
+    // The extents file has no overflow records of its own.
+    if (u32FileID != kExtentsFileID && m_pExtents && !m_pExtents->IsEmpty()) {
+        CHFSPlusExtents const* pExtents = m_pExtents.get();
+        lookup = [pExtents, u32FileID, u8ForkType](std::uint32_t u32StartBlock) {
+            return pExtents->Find(ExtentKey{u8ForkType, u32FileID, u32StartBlock});
+        };
+        u32MaxLookups = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_pExtentsFile->GetSize() / kExtentLeafRecordSize + 1, UINT32_MAX));
+    }
+    return CollectForkExtents(fork, m_header->u32TotalBlocks, lookup, u32MaxLookups);
+}
+
+std::optional<std::vector<std::uint8_t>> CHFSPlusVolume::getAttribute(std::uint32_t u32FileID, char const* pszName) const {
+    if (!m_header || !m_pAttributes || m_pAttributes->IsEmpty() || pszName == nullptr) return std::nullopt;
+    std::vector<std::uint16_t> name;
+    for (char const* p = pszName; *p != '\0' && name.size() < kMaxNameUnits; ++p) name.push_back(static_cast<std::uint8_t>(*p));
+    return m_pAttributes->FindInline(u32FileID, name);
+}
+
+std::uint32_t CHFSPlusVolume::GetNodeBelongToFile(std::uint64_t u64Offset) const {
+    if (!m_header) return 0;
+    std::pair<std::uint32_t, HFSPlusForkData const*> const files[] = {
+        {kCatalogFileID, &m_header->catalogFile},       {kExtentsFileID, &m_header->extentsFile},
+        {kAttributesFileID, &m_header->attributesFile}, {kAllocationFileID, &m_header->allocationFile},
+        {kStartupFileID, &m_header->startupFile}};
+    for (auto const& [u32ID, pFork] : files)
+        if (IsBelongToFile(u32ID, *pFork, u64Offset)) return u32ID;
+    return 0;
+}
+
+bool CHFSPlusVolume::IsBelongToFile(std::uint32_t u32FileID, HFSPlusForkData const& fork, std::uint64_t u64Offset) const {
+    if (!m_header) return false;
+    std::uint64_t const u64BlockSize = m_header->u32BlockSize;
+    std::uint64_t const u64Block = u64Offset / u64BlockSize;
+    for (HFSPlusExtentDescriptor const& extent : CollectExtents(u32FileID, kForkTypeData, fork).extents)
+        if (u64Block >= extent.u32StartBlock && u64Block < std::uint64_t{extent.u32StartBlock} + extent.u32BlockCount) return true;
+    return false;
+}
+
+}  // namespace hfsplus

@@ -1,0 +1,190 @@
+// HFS+ B-tree and volume edge cases on the real bytes of the macOS fixture, patched in memory
+// the way damaged volumes have them: each case is a fault that a reader trusting the disk
+// gets wrong (a crash, a hang, a lost volume). Skips without the shared fixture.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "HfsPlusScan.h"
+#include "engine/hfsplus/HfsPlusFileNode.h"
+#include "engine/hfsplus/HfsPlusResult.h"
+#include "engine/hfsplus/HfsPlusForkExtents.h"
+#include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
+#include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+#include "engine/hfsplus/ondisk/HfsPlusRecords.h"
+
+namespace {
+
+using namespace hfsplus;
+using hfsplustest::kMacCatalogNodeSize;
+using hfsplustest::kMacCatalogStart;
+using hfsplustest::PutBe16;
+using hfsplustest::PutBe32;
+
+constexpr std::size_t kHeaderRecord = kMacCatalogStart + kNodeDescriptorSize;
+constexpr std::size_t kRootLeaf = kMacCatalogStart + hfsplustest::kMacCatalogRoot * kMacCatalogNodeSize;
+
+class HfsPlusBTreeTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_image = hfsplustest::LoadMacImage();
+        if (m_image.empty()) GTEST_SKIP() << "no " << hfsplustest::MacImagePath();
+    }
+    std::vector<std::uint8_t> Node(std::size_t offset) const {
+        return {m_image.begin() + static_cast<long>(offset), m_image.begin() + static_cast<long>(offset + kMacCatalogNodeSize)};
+    }
+    /// The offset in the image of the root leaf's record named `name`.
+    std::size_t RecordOffset(std::u16string const& name) const {
+        CHFSPlusBTNode const node(Node(kRootLeaf));
+        for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
+            std::optional<CatalogKey> const key = ReadCatalogKey(node.GetRecord(i));
+            if (key && std::u16string(key->name.begin(), key->name.end()) == name)
+                return kRootLeaf + static_cast<std::size_t>(node.GetRecord(i).Data() - node.Bytes().Data());
+        }
+        return 0;
+    }
+    std::vector<std::uint8_t> m_image;
+};
+
+TEST_F(HfsPlusBTreeTest, AHeaderWithBlockSizeZeroIsNoVolume) {
+    PutBe32(m_image, kVolumeHeaderOffset + 40, 0);
+    CMemoryDevice device(m_image, 512, STORAGE_DEVICE_VOLUME);
+    CHFSPlusVolume const volume(&device);
+    EXPECT_EQ(ResultCode(volume.GetLastError()), kCodeBadData);
+    EXPECT_EQ(volume.GetCatalog(), nullptr);
+    std::unique_ptr<IVolumeAnalyze> pAnalyser(CreateHFSPlusVolumeAnalyze(&device, 0));
+    EXPECT_EQ(pAnalyser->GetFileSystemType(), static_cast<std::uint32_t>(FILE_SYSTEM_UNRECOGNISED));
+}
+
+TEST_F(HfsPlusBTreeTest, NodesWhoseTablesCannotBeTrustedAreRefused) {
+    std::vector<std::uint8_t> const leaf = Node(kRootLeaf);
+    ASSERT_TRUE(IsValidNode(engine::ByteView(leaf.data(), leaf.size())));
+    EXPECT_EQ(TestNodeBelongToFile(CHFSPlusBTNode(leaf)), kCatalogFileID);
+    auto const refused = [&leaf](auto patch) {
+        std::vector<std::uint8_t> bytes = leaf;
+        patch(bytes);
+        return !IsValidNode(engine::ByteView(bytes.data(), bytes.size()));
+    };
+    std::size_t const table = kMacCatalogNodeSize;  // record i's offset stands at table - 2 (i + 1)
+    EXPECT_TRUE(refused([&](auto& b) { PutBe16(b, table - 2, 12); })) << "record 0 at 12";
+    EXPECT_TRUE(refused([](auto& b) { b[9] = 2; })) << "a leaf of height 2";
+    EXPECT_TRUE(refused([&](auto& b) { PutBe16(b, table - 6, static_cast<std::uint16_t>(b[table - 4] << 8 | b[table - 3])); }))
+        << "two records at one offset";
+    EXPECT_TRUE(refused([](auto& b) { PutBe16(b, 10, 2042); })) << "an offset table reaching into the descriptor";
+    EXPECT_FALSE(refused([](auto& b) { b[8] = 0, b[9] = 5; })) << "an index node of any height";
+}
+
+TEST_F(HfsPlusBTreeTest, ACyclicIndexEndsItsBranchAndEveryFileIsStillListed) {
+    // A new root at free node 2: an index whose first child is itself, its second the real leaf.
+    std::size_t const index = kMacCatalogStart + 2 * kMacCatalogNodeSize;
+    std::memset(&m_image[index], 0, kMacCatalogNodeSize);
+    m_image[index + 8] = 0;  // index node
+    m_image[index + 9] = 2;
+    PutBe16(m_image, index + 10, 2);
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        std::size_t const record = index + kNodeDescriptorSize + i * 12;
+        PutBe16(m_image, record, 6);                        // keyLength: parent id and an empty name
+        PutBe32(m_image, record + 2, i);                    // parentID
+        PutBe32(m_image, record + 8, i == 0 ? 2 : 1);       // child: itself, then the leaf
+        PutBe16(m_image, index + kMacCatalogNodeSize - 2 * (i + 1), static_cast<std::uint16_t>(record - index));
+    }
+    PutBe16(m_image, index + kMacCatalogNodeSize - 6, kNodeDescriptorSize + 24);
+    PutBe16(m_image, kHeaderRecord, 2);      // treeDepth
+    PutBe32(m_image, kHeaderRecord + 2, 2);  // rootNode
+
+    CMemoryDevice device(m_image, 512, STORAGE_DEVICE_VOLUME);
+    CHFSPlusVolume volume(&device);
+    ASSERT_EQ(volume.GetLastError(), kResultSuccess);
+    std::size_t records = 0;
+    RESULT const walk = volume.GetCatalog()->Traverse([&records](CatalogKey const&, CatalogRecord const&) { return ++records, true; }, {});
+    EXPECT_EQ(ResultCode(walk), kCodeBadData);
+    EXPECT_EQ(records, 26u);
+
+    hfsplustest::VolumeScan scan(m_image, 512);
+    EXPECT_TRUE(scan.Nodes().count("/passwords.txt"));
+    EXPECT_TRUE(scan.Nodes().count("/a_directory/a_file"));
+}
+
+TEST_F(HfsPlusBTreeTest, ARecordWhoseKeyRunsPastItsNodeIsSkippedAlone) {
+    std::size_t const record = RecordOffset(u"passwords.txt");
+    ASSERT_NE(record, 0u);
+    PutBe16(m_image, record, 0xFFF0);
+    hfsplustest::VolumeScan scan(m_image, 512);
+    EXPECT_EQ(scan.Result(), kResultSuccess);
+    EXPECT_FALSE(scan.Nodes().count("/passwords.txt"));
+    EXPECT_TRUE(scan.Nodes().count("/a_link"));
+}
+
+TEST_F(HfsPlusBTreeTest, AVolumeWithoutAttributesFileOpensAndAnswersNoAttribute) {
+    hfsplustest::VolumeScan const before(m_image, 512);
+    ASSERT_TRUE(before.Nodes().count("/a_directory/a_file"));
+    auto const fileID = static_cast<std::uint32_t>(before.Nodes().at("/a_directory/a_file")->GetCurrentNodeID());
+    {
+        CMemoryDevice device(m_image, 512, STORAGE_DEVICE_VOLUME);
+        CHFSPlusVolume const volume(&device);
+        std::optional<std::vector<std::uint8_t>> const attribute = volume.getAttribute(fileID, "myxattr");
+        ASSERT_TRUE(attribute);
+        EXPECT_EQ(attribute->size(), 21u);  // as 7zz lists a_file:myxattr
+    }
+    std::memset(&m_image[kVolumeHeaderOffset + 352], 0, kForkDataSize);
+    CMemoryDevice device(m_image, 512, STORAGE_DEVICE_VOLUME);
+    CHFSPlusVolume const volume(&device);
+    EXPECT_EQ(volume.GetLastError(), kResultSuccess);
+    EXPECT_FALSE(volume.getAttribute(fileID, "myxattr"));
+    EXPECT_TRUE(hfsplustest::VolumeScan(m_image, 512).Nodes().count("/a_directory/a_file"));
+}
+
+TEST_F(HfsPlusBTreeTest, TheSpecialFileHoldingAByteIsFound) {
+    CMemoryDevice device(m_image, 512, STORAGE_DEVICE_VOLUME);
+    CHFSPlusVolume const volume(&device);
+    EXPECT_EQ(volume.GetNodeBelongToFile(kMacCatalogStart), kCatalogFileID);
+    EXPECT_EQ(volume.GetNodeBelongToFile(2 * hfsplustest::kMacBlockSize), kExtentsFileID);
+    EXPECT_EQ(volume.GetNodeBelongToFile(1 * hfsplustest::kMacBlockSize), kAllocationFileID);
+    EXPECT_EQ(volume.GetNodeBelongToFile(0), 0u);
+}
+
+// Without bytes: key orders and the rules of nodes and extents.
+TEST(HfsPlusKeys, BinaryOrderAgainstCaseFoldingAndSlashAsColon) {
+    CatalogKey const a{2, {'a'}};
+    CatalogKey const z{2, {'Z'}};
+    EXPECT_GT(CompareCatalogKeys(a, z, kCompareBinary), 0);
+    EXPECT_LT(CompareCatalogKeys(a, z, kCompareCaseFolding), 0);
+
+    // "a/b" on disk: shown as "a:b", sorted as "a/b" (before "a0", since "/" < "0" < ":").
+    std::vector<std::uint8_t> record = {0, 12, 0, 0, 0, 2, 0, 3, 0, 'a', 0, '/', 0, 'b'};
+    std::optional<CatalogKey> const key = ReadCatalogKey(engine::ByteView(record.data(), record.size()));
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->name, (std::vector<std::uint16_t>{'a', ':', 'b'}));
+    EXPECT_LT(CompareCatalogKeys(*key, CatalogKey{2, {'a', '0'}}, kCompareBinary), 0);
+    record[1] = 10;  // the key now ends inside its name
+    EXPECT_FALSE(ReadCatalogKey(engine::ByteView(record.data(), record.size())));
+}
+
+TEST(HfsPlusKeys, AnOverflowRecordAddingNoBlocksEndsTheExtentWalk) {
+    HFSPlusForkData fork;
+    fork.u32TotalBlocks = 20;
+    for (std::uint32_t i = 0; i < kExtentsPerRecord; ++i) fork.extents[i] = {10 + 2 * i, 1};
+    int lookups = 0;
+    OverflowLookup const empty = [&lookups](std::uint32_t) { return ++lookups, std::optional<HFSPlusExtentRecord>(HFSPlusExtentRecord{}); };
+    ForkExtents const found = CollectForkExtents(fork, 100, empty, 1000);
+    EXPECT_EQ(found.extents.size(), kExtentsPerRecord);
+    EXPECT_EQ(ResultCode(found.result), kCodeBadData);
+    EXPECT_EQ(lookups, 1);
+}
+
+TEST(HfsPlusNodes, FolderLinksAreFoldersDatesOfZeroStayZeroAndClonesAreCopies) {
+    CatalogRecord record;
+    record.u16Type = kRecordFile;
+    record.u32ID = 40;
+    record.u32FileType = kFileTypeFolderLink;
+    CHFSPlusFileNode node(nullptr, CatalogKey{2, {'l'}}, record, false);
+    EXPECT_EQ(node.IsDirectory(), 1);
+    EXPECT_EQ(node.GetCreationTime().dwHighDateTime, 0u);
+    EXPECT_EQ(node.GetCreationTime().dwLowDateTime, 0u);
+    ReleasePtr<IFileNode> pClone(node.Clone());
+    EXPECT_NE(pClone.get(), &node);
+    EXPECT_STREQ(pClone->GetFileName(), "l");
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+#include "HfsPlusScan.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <unordered_map>
+
+#include "engine/IStorageDeviceData.h"
+#include "engine/core/copyout/FileReader.h"
+#include "engine/core/node/FileNode.h"
+#include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
+#include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+#include "engine/hfsplus/ondisk/HfsPlusRecords.h"
+#include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
+
+namespace hfsplustest {
+
+std::string MacImagePath() { return std::string(HFSPLUS_FIXTURES) + "/hfsplus/hfsplus.raw"; }
+
+std::vector<std::uint8_t> LoadMacImage() {
+    std::ifstream in(MacImagePath(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk) {
+    // The tables are read from a described disk, as the disk listing hands them over.
+    if (disk.GetPrivateData() == nullptr) disk.SetPrivateData(CreateDiskDeviceData(new CCollectDiskDeviceInfoStruct));
+    std::unique_ptr<IPartitionTableAnalyze> pTables(CreatePartitionTableAnalyze());
+    std::vector<PartitionEntry> entries;
+    (void)pTables->AnalyzePartitionTable(&disk, entries);
+    for (PartitionEntry const& entry : entries) {
+        std::unique_ptr<IVolumeAnalyze> pAnalyser(CreateHFSPlusVolumeAnalyze(&disk, entry.u64StartSector));
+        if (pAnalyser && pAnalyser->GetFileSystemType() == FILE_SYSTEM_HFSPLUS) return entry;
+    }
+    return std::nullopt;
+}
+
+void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
+    bytes.at(offset) = static_cast<std::uint8_t>(value >> 8);
+    bytes.at(offset + 1) = static_cast<std::uint8_t>(value);
+}
+
+void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
+    PutBe16(bytes, offset, static_cast<std::uint16_t>(value >> 16));
+    PutBe16(bytes, offset + 2, static_cast<std::uint16_t>(value));
+}
+
+bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name) {
+    using namespace hfsplus;
+    constexpr std::size_t kBitmapBlock = 1;
+    constexpr std::size_t kExtentsHeaderNode = 2 * kMacBlockSize;  // the extents file's node 0
+    constexpr std::size_t kExtentsLeaf = 3 * kMacBlockSize;        // its node 1, free so far
+    constexpr std::uint32_t kBlocks = 10;
+    constexpr std::uint64_t kLogicalSize = kBlocks * kMacBlockSize - 100;
+    if (image.size() < kMacCatalogStart + 2 * kMacCatalogNodeSize) return false;
+
+    // Ten free blocks from 300 on, every second one, used from the last down.
+    std::vector<std::uint32_t> blocks;
+    for (std::uint32_t block = 300; blocks.size() < kBlocks && block < 1000; block += 2) {
+        std::uint8_t& bits = image[kBitmapBlock * kMacBlockSize + block / 8];
+        std::uint8_t const bit = static_cast<std::uint8_t>(0x80 >> (block % 8));
+        if ((bits & bit) != 0) continue;
+        bits |= bit;
+        blocks.insert(blocks.begin(), block);
+    }
+    if (blocks.size() != kBlocks) return false;
+    for (std::uint32_t i = 0; i < kBlocks; ++i)
+        for (std::size_t b = 0; b < kMacBlockSize; ++b)
+            image[blocks[i] * kMacBlockSize + b] = static_cast<std::uint8_t>((i * kMacBlockSize + b) * 7 / 5);
+
+    // The catalog record: the data fork's size, blocks and first eight extents.
+    CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(image.begin() + static_cast<long>(kMacCatalogStart + kMacCatalogNodeSize),
+                                                        image.begin() + static_cast<long>(kMacCatalogStart + 2 * kMacCatalogNodeSize)));
+    std::size_t fork = 0;
+    std::uint32_t u32FileID = 0;
+    for (std::uint16_t i = 0; i < leaf.GetRecordCount(); ++i) {
+        std::optional<CatalogKey> const key = ReadCatalogKey(leaf.GetRecord(i));
+        std::optional<CatalogRecord> const record = ReadCatalogRecord(RecordData(leaf.GetRecord(i)));
+        if (!key || !record || record->u16Type != kRecordFile || std::u16string(key->name.begin(), key->name.end()) != name) continue;
+        fork = kMacCatalogStart + kMacCatalogNodeSize + static_cast<std::size_t>(RecordData(leaf.GetRecord(i)).Data() - leaf.Bytes().Data()) + 88;
+        u32FileID = record->u32ID;
+    }
+    if (fork == 0) return false;
+    PutBe32(image, fork, static_cast<std::uint32_t>(kLogicalSize >> 32));
+    PutBe32(image, fork + 4, static_cast<std::uint32_t>(kLogicalSize));
+    PutBe32(image, fork + 12, kBlocks);
+    for (std::uint32_t i = 0; i < kExtentsPerRecord; ++i) {
+        PutBe32(image, fork + 16 + 8 * i, blocks[i]);
+        PutBe32(image, fork + 20 + 8 * i, 1);
+    }
+
+    // The extents tree: a leaf at node 1 with the record for fork block 8, and the header
+    // record (offset 14 of node 0) and map record (offset 248) naming it.
+    std::fill(image.begin() + static_cast<long>(kExtentsLeaf), image.begin() + static_cast<long>(kExtentsLeaf + kMacBlockSize), 0);
+    image[kExtentsLeaf + 8] = 0xFF;  // leaf
+    image[kExtentsLeaf + 9] = 1;
+    PutBe16(image, kExtentsLeaf + 10, 1);
+    std::size_t const record = kExtentsLeaf + kNodeDescriptorSize;
+    PutBe16(image, record, 10);  // keyLength; fork type 0 (data), pad 0
+    PutBe32(image, record + 4, u32FileID);
+    PutBe32(image, record + 8, kExtentsPerRecord);
+    for (std::uint32_t i = kExtentsPerRecord; i < kBlocks; ++i) {
+        PutBe32(image, record + 12 + 8 * (i - kExtentsPerRecord), blocks[i]);
+        PutBe32(image, record + 16 + 8 * (i - kExtentsPerRecord), 1);
+    }
+    PutBe16(image, kExtentsLeaf + kMacBlockSize - 2, kNodeDescriptorSize);
+    PutBe16(image, kExtentsLeaf + kMacBlockSize - 4, kNodeDescriptorSize + kExtentKeySize + kExtentRecordSize);
+    std::size_t const header = kExtentsHeaderNode + kNodeDescriptorSize;
+    PutBe16(image, header, 1);       // treeDepth
+    PutBe32(image, header + 2, 1);   // rootNode
+    PutBe32(image, header + 6, 1);   // leafRecords
+    PutBe32(image, header + 10, 1);  // firstLeafNode
+    PutBe32(image, header + 14, 1);  // lastLeafNode
+    PutBe32(image, header + 26, engine::ByteView(image.data() + header, kHeaderRecordSize).Be32(26) - 1);  // freeNodes
+    image[kExtentsHeaderNode + 248] |= 0x40;  // node 1 in use
+    return true;
+}
+
+void MakeHfsx(std::vector<std::uint8_t>& image) {
+    PutBe16(image, hfsplus::kVolumeHeaderOffset, hfsplus::kSignatureHfsX);
+    PutBe16(image, hfsplus::kVolumeHeaderOffset + 2, 5);
+    image.at(kMacCatalogStart + hfsplus::kNodeDescriptorSize + 37) = hfsplus::kCompareBinary;
+}
+
+VolumeScan::VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize)
+    : m_pDevice(std::make_unique<CMemoryDevice>(std::move(bytes), iSectorSize, STORAGE_DEVICE_VOLUME)) {
+    Scan();
+}
+
+VolumeScan::VolumeScan(std::unique_ptr<IStorageDevice> pDisk, long long s64Start, long long s64Sectors)
+    : m_pDisk(std::move(pDisk)), m_pDevice(CreatePartitionDevice(m_pDisk.get(), s64Start, s64Sectors)) {
+    Scan();
+}
+
+void VolumeScan::Scan() {
+    m_searcher.SetDirecotryTreeBuilder(&m_builder);
+    m_result = m_searcher.QuickSearchFiles(m_pDevice.get(), &m_progress);
+    CSearchedPartitionInfo* pPartition = nullptr;
+    if (m_searcher.GetSearchedPartitionInfo(&pPartition, 1) == 1) m_pPartition.reset(pPartition);
+
+    std::unordered_map<long long, IFileNode*> byID;
+    for (IFileNode* pNode : m_builder.Nodes()) byID[pNode->GetCurrentNodeID()] = pNode;
+    for (IFileNode* pNode : m_builder.Nodes()) {
+        std::string path;
+        IFileNode* pAt = pNode;
+        // A path is at most as deep as there are nodes; a longer chain is a loop.
+        for (std::size_t depth = 0; pAt != nullptr && depth <= byID.size(); ++depth) {
+            path = "/" + std::string(pAt->GetFileName()) + path;
+            if (pAt->GetParentNodeID() == hfsplus::kRootFolderID) break;
+            auto const parent = byID.find(pAt->GetParentNodeID());
+            pAt = parent != byID.end() ? parent->second : nullptr;
+        }
+        if (pAt != nullptr) m_nodes.emplace(path, pNode);
+    }
+}
+
+std::optional<std::vector<std::uint8_t>> VolumeScan::ReadFile(IFileNode* pNode) {
+    auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
+    if (pFileNode == nullptr || !m_pPartition) return std::nullopt;
+    if (pNode->GetFileSize() == 0) return std::vector<std::uint8_t>();
+    CFileReader reader;
+    if (reader.Open(m_pDevice.get(), pFileNode, m_pPartition.get()) == 0) return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(pNode->GetFileSize()));
+    std::uint32_t u32Done = 0;
+    if (!reader.Read(0, bytes, u32Done) || u32Done != bytes.size()) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace hfsplustest

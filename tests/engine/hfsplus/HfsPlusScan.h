@@ -1,0 +1,81 @@
+#pragma once
+// The macOS-made HFS+ volume of the shared fixtures, held in memory so that tests can patch it,
+// and a quick scan of such bytes with every file found flattened to its path and readable
+// through copy-out's file reader.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/IFileNode.h"
+#include "engine/IPartitionTableAnalyze.h"
+#include "engine/IStorageDevice.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "engine/hfsplus/HfsPlusQuickSearch.h"
+#include "testkit/ProgressSink.h"
+#include "testkit/RecordingTreeBuilder.h"
+
+namespace hfsplustest {
+
+/// The fixture image's path; it is read in place, never copied into the project.
+std::string MacImagePath();
+/// The image's bytes; empty when the shared fixtures are absent.
+std::vector<std::uint8_t> LoadMacImage();
+
+/// The first partition of `disk`'s table at whose start the HFS+ analyser recognises a volume;
+/// nullopt when none.
+std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk);
+
+/// Rewrites the fixture's file `name` (one block) as a fragmented file of ten free blocks taken
+/// in reverse order: eight extents in its catalog record and two in a new leaf of the extents
+/// overflow tree, as TN1150 lays them out; the blocks get a pattern and are marked in use.
+/// False when the image does not look like the fixture.
+bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name);
+
+/// Turns the fixture into an HFSX volume: signature "HX", version 5, binary name order in
+/// its catalog. The walk must not depend on the order, and the fixture's names are few.
+void MakeHfsx(std::vector<std::uint8_t>& image);
+
+/// Big-endian writes into an image, the way the volume stores its values.
+void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
+void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);
+
+/// Facts of the fixture image that the patching tests rely on.
+constexpr std::size_t kMacBlockSize = 4096;
+constexpr std::size_t kMacCatalogStart = 186 * kMacBlockSize;  // the catalog's one extent
+constexpr std::size_t kMacCatalogNodeSize = 4096;
+constexpr std::uint32_t kMacCatalogRoot = 1;  // a leaf: the tree is one level deep
+
+class VolumeScan {
+public:
+    /// Quick-scans `bytes` as a volume device of `iSectorSize`-byte sectors.
+    VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize);
+    /// Quick-scans the window of `s64Sectors` sectors from `s64Start` of `pDisk` (an opened
+    /// disk), as the scan of a partition of a disk image reads it.
+    VolumeScan(std::unique_ptr<IStorageDevice> pDisk, long long s64Start, long long s64Sectors);
+
+    RESULT Result() const { return m_result; }
+    /// Every node by its path below the volume's root folder ("/a_directory/a_file").
+    std::map<std::string, IFileNode*> const& Nodes() const { return m_nodes; }
+    /// The node's bytes as copy-out reads them; nullopt when the reader will not open or read.
+    std::optional<std::vector<std::uint8_t>> ReadFile(IFileNode* pNode);
+    /// The device scanned: the volume, or the partition's window.
+    IStorageDevice& Device() { return *m_pDevice; }
+
+private:
+    void Scan();
+
+    std::unique_ptr<IStorageDevice> m_pDisk;
+    std::unique_ptr<IStorageDevice> m_pDevice;
+    testkit::RecordingTreeBuilder m_builder;
+    testkit::ProgressSink m_progress;
+    CHFSPlusQuickFileSystemSearchController m_searcher;
+    std::unique_ptr<CSearchedPartitionInfo> m_pPartition;
+    std::map<std::string, IFileNode*> m_nodes;
+    RESULT m_result = kResultSuccess;
+};
+
+}  // namespace hfsplustest
