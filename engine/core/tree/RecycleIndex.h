@@ -29,8 +29,9 @@ constexpr std::size_t kMaxNameUnits = 255;
 constexpr std::size_t kMaxNameBytes = kIndexReadBytes - 1;
 
 /// The original file name an index file records, as UTF-8; nothing when the bytes hold no
-/// usable name (unknown version, no drive prefix, or a name that is empty, "." or "..", holds
-/// "/" or is longer than kMaxNameUnits). A name given is safe as one path component.
+/// usable name (unknown version, a path cut short by the end of the bytes, no drive prefix, or
+/// a name that is empty, "." or "..", holds "/" or is longer than kMaxNameUnits). A name given
+/// is safe as one path component.
 std::optional<std::string> OriginalName(engine::ByteView bytes);
 
 }  // namespace recycle
