@@ -103,10 +103,8 @@ int CDirectoryTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {
     if (!pFileNode || pFileNode->GetParent() || pFileNode->GetFirstChild() || pFileNode->GetNextNode()) return 0;
     if (IsHeldAnywhere(pFileNode)) return 0;
 
-    if (!m_bFlushing && m_recycleBin.OfferToRecycleBin(*pFileNode, eType) == CRecycleBinHook::Verdict::HeldBack) {
-        pFileNode->MarkDeleted();
+    if (!m_bFlushing && m_recycleBin.OfferToRecycleBin(*pFileNode, eType) == CRecycleBinHook::Verdict::HeldBack)
         return 1;
-    }
     pTree->CountAdded();
     if (m_recycleBin.CheckTrash(*pFileNode, *pTree) == CRecycleBinHook::Verdict::Refused) return 0;
 

@@ -128,6 +128,7 @@ std::vector<ReleasePtr<CFileNode>> CRecycleBinHook::TakeHeldNodes(_tagSearcherTy
                 continue;
             }
             RestoreName(*held.pNode, eType);
+            held.pNode->MarkDeleted();
             taken.push_back(std::move(held.pNode));
         }
         *pList = std::move(kept);

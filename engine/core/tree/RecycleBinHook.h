@@ -33,7 +33,7 @@ class CRecycleBinHook {
 public:
     enum class Verdict {
         Pass,      // the builder goes on with the node
-        HeldBack,  // taken and held until FlashBuild; the builder marks it deleted and owns it
+        HeldBack,  // taken and held until FlashBuild, which adds it deleted; the hook owns it
         Refused,   // the caller keeps the node
     };
 
@@ -44,8 +44,9 @@ public:
     /// Keeps a copy of the record for reading index files, by the searcher its file system
     /// belongs to and its partition index; a later record of the same index replaces it.
     void KeepPartition(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice);
-    /// At the start of FlashBuild: the held entries of a type, folders first, names restored,
-    /// to add again.
+    /// At the start of FlashBuild: the held entries of a type, folders first, names restored
+    /// and marked deleted, to add again. They stay live while held: the searcher still walks a
+    /// held folder as the live folder it is, and reads its files by their cluster chains.
     std::vector<ReleasePtr<CFileNode>> TakeHeldNodes(_tagSearcherType eType);
     /// During FlashBuild: settles the tree's trash folder among its candidates.
     void SettleTrash(_DIRECTORY_TREE_INFO& tree);
