@@ -4,17 +4,16 @@
 // are not shown, trash contents are deleted, and a user's own "$" files outside bins stay live.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
 
 #include "FatQuickScan.h"
 #include "engine/IFileNode.h"
+#include "support/EnvironmentScope.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -61,29 +60,6 @@ Expectations ReadExpected(std::string const& path, bool bHomeIsUsersMe) {
     return result;
 }
 
-/// Sets HOME for the scan, and puts the old value back afterwards.
-class HomeScope {
-public:
-    explicit HomeScope(char const* pszHome) {
-        if (char const* pszOld = std::getenv("HOME")) m_old = pszOld;
-        if (pszHome)
-            setenv("HOME", pszHome, 1);
-        else
-            unsetenv("HOME");
-    }
-    ~HomeScope() {
-        if (m_old)
-            setenv("HOME", m_old->c_str(), 1);
-        else
-            unsetenv("HOME");
-    }
-    HomeScope(HomeScope const&) = delete;
-    HomeScope& operator=(HomeScope const&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
-
 struct Case {
     char const* pszLabel;
     char const* pszImage;  // base name in the fixture folder
@@ -106,7 +82,7 @@ protected:
 
 TEST_P(RecycleBinScanTest, RecycledFilesComeBackUnderTheirNamesAndTrashIsDeleted) {
     Case const& scanCase = GetParam();
-    HomeScope const home(scanCase.pszHome);
+    testsupport::EnvironmentScope const home("HOME", scanCase.pszHome);
     FatQuickScan scan(m_image, 512, scanCase.eType);
     ASSERT_EQ(scan.Result(), kResultSuccess);
 
