@@ -1,8 +1,10 @@
 #include "engine/core/tree/RecycleBinHook.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <span>
 #include <string_view>
 
