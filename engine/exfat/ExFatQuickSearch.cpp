@@ -16,14 +16,18 @@ constexpr std::uint32_t kPercent = 100;
 
 int CExFatQuickSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
     if (!m_bRecognised || ppPartitions == nullptr || iCount < 1) return 0;
-    auto* pInfo = new CSearchedPartitionInfo(m_partition.GetBytesPerSector());
-    pInfo->m_u32FileSystemType = FILE_SYSTEM_EXFAT;
-    pInfo->m_u32SectorsPerCluster = m_partition.GetSectorsPerCluster();
-    pInfo->m_s64StartSector = static_cast<long long>(m_partition.GetHeapStart());
-    pInfo->m_u64FileSystemValues[0] = m_partition.GetPartitionStart();
-    pInfo->SetTotalSectors(m_partition.GetTotalSectors());
-    ppPartitions[0] = pInfo;
+    ppPartitions[0] = new CSearchedPartitionInfo(PartitionRecord());
     return 1;
+}
+
+CSearchedPartitionInfo CExFatQuickSearch::PartitionRecord() const {
+    CSearchedPartitionInfo info(m_partition.GetBytesPerSector());
+    info.m_u32FileSystemType = FILE_SYSTEM_EXFAT;
+    info.m_u32SectorsPerCluster = m_partition.GetSectorsPerCluster();
+    info.m_s64StartSector = static_cast<long long>(m_partition.GetHeapStart());
+    info.m_u64FileSystemValues[0] = m_partition.GetPartitionStart();
+    info.SetTotalSectors(m_partition.GetTotalSectors());
+    return info;
 }
 
 RESULT CExFatQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) {
@@ -80,7 +84,8 @@ void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgres
         }
     }
 
-    m_pBuilder->SetPartitonDevice(nullptr, pDevice);
+    CSearchedPartitionInfo record = PartitionRecord();
+    m_pBuilder->SetPartitonDevice(&record, pDevice);
     m_pBuilder->FlashBuild(SEARCHER_TYPE_EXFAT);
     _PROGRESS_INFO finished;
     finished.u32State = PROGRESS_STATE_FINISHED;

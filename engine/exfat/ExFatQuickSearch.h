@@ -36,6 +36,8 @@ private:
     };
 
     bool PrepareSearch(IStorageDevice* pDevice);
+    /// The volume as copy-out and the tree builder read its files: clusters from the heap start.
+    CSearchedPartitionInfo PartitionRecord() const;
     void QuickSearch(IStorageDevice* pDevice, IProgress* pProgress);
     /// Reads one folder's clusters and adds its entry sets; false on a read failure.
     bool BuildChildren(IStorageDevice* pDevice, PendingFolder const& folder);

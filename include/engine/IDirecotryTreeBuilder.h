@@ -24,7 +24,10 @@ public:
     virtual void FlashBuild(_tagSearcherType eType) = 0;
     /// Deletes the builder and every node it showed; the sink must no longer use them.
     virtual void Release() = 0;
-    /// The partition and device that recycle-bin index files are read from; neither owned.
+    /// A partition whose recycle-bin index files are read from `pDevice` (not owned) at the
+    /// FlashBuild of its file system's tree. The record is copied and kept by its partition
+    /// index until that FlashBuild ends: a searcher gives each partition it found (with the
+    /// index its nodes carry) before its FlashBuild. A null record is ignored.
     virtual void SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) = 0;
 };
 

@@ -62,8 +62,8 @@ int CDirectoryTreeBuilder::Initialize(char const* pszName, IDrirectoryTree* pTre
 }
 
 void CDirectoryTreeBuilder::SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) {
-    m_pPartition = pPartition;
-    m_pDevice = pDevice;
+    // Kept until the FlashBuild of the partition's tree: its index files are read then.
+    if (pPartition) m_recycleBin.KeepPartition(*pPartition, pDevice);
 }
 
 _DIRECTORY_TREE_INFO* CDirectoryTreeBuilder::FindTree(_tagSearcherType eType) const {
@@ -103,10 +103,8 @@ int CDirectoryTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {
     if (!pFileNode || pFileNode->GetParent() || pFileNode->GetFirstChild() || pFileNode->GetNextNode()) return 0;
     if (IsHeldAnywhere(pFileNode)) return 0;
 
-    if (!m_bFlushing && m_recycleBin.OfferToRecycleBin(*pFileNode) == CRecycleBinHook::Verdict::HeldBack) {
-        pFileNode->MarkDeleted();
+    if (!m_bFlushing && m_recycleBin.OfferToRecycleBin(*pFileNode, eType) == CRecycleBinHook::Verdict::HeldBack)
         return 1;
-    }
     pTree->CountAdded();
     if (m_recycleBin.CheckTrash(*pFileNode, *pTree) == CRecycleBinHook::Verdict::Refused) return 0;
 
@@ -162,6 +160,7 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType eType) {
     ShowBatch(*pTree, lost, 1);
     pTree->ClearPending();
     if (!m_bRestore) pTree->ReleaseUnshown();
+    m_recycleBin.EndFlashBuild(eType);
 
     std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(eType),
                 pTree->ShownCount());

@@ -41,7 +41,5 @@ private:
     IRecoveryFilter* m_pFilter = nullptr;                         // not owned
     std::string m_deviceName;
     CRecycleBinHook m_recycleBin;
-    IStorageDevice* m_pDevice = nullptr;                          // not owned
-    CSearchedPartitionInfo* m_pPartition = nullptr;               // not owned
     bool m_bFlushing = false;
 };

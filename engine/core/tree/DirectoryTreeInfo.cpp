@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <string_view>
 #include <utility>
 
 #include "engine/core/tree/ParentChoice.h"
@@ -79,6 +80,26 @@ bool _DIRECTORY_TREE_INFO::MarkDeleted(CFileNode& node) {
 CFileNode* _DIRECTORY_TREE_INFO::FindParent(CFileNode& node) {
     if (node.GetParentNodeID() == m_s64RootID) return m_pRoot.get();
     return ChooseParent(m_records.Folders(node.GetParentNodeID()), node, m_s64TrashID);
+}
+
+std::optional<std::string> _DIRECTORY_TREE_INFO::AncestorPath(CFileNode& node, std::size_t maxBytes) {
+    std::vector<std::string_view> names;
+    std::size_t bytes = 1;
+    // Each step adds at least one byte, so the bound also ends a loop of parent ids.
+    for (CFileNode* pAt = FindParent(node); pAt != m_pRoot.get(); pAt = FindParent(*pAt)) {
+        if (pAt == nullptr) return std::nullopt;
+        names.push_back(CFileNode::NameOrEmpty(pAt->GetFileName()));
+        bytes += names.back().size() + 1;
+        if (bytes > maxBytes) return std::nullopt;
+    }
+    std::string path = "/";
+    for (auto it = names.rbegin(); it != names.rend(); ++it) path.append(*it).push_back('/');
+    return path;
+}
+
+void _DIRECTORY_TREE_INFO::MarkTrashFolder(CFileNode& folder) {
+    MarkDeleted(folder);
+    if (m_s64TrashID == 0) m_s64TrashID = folder.GetCurrentNodeID();
 }
 
 bool _DIRECTORY_TREE_INFO::IsHanded(CFileNode* pNode) {

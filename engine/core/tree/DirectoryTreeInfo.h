@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -65,6 +66,14 @@ public:
     /// The volume's trash folder, whose live copies win as parents; 0 for none.
     long long TrashID() const { return m_s64TrashID; }
     void SetTrashID(long long s64TrashID) { m_s64TrashID = s64TrashID; }
+    long long RootID() const { return m_s64RootID; }
+    /// The folders recorded under an id, in recording order.
+    std::span<CFileNode* const> FoldersWithID(long long s64ID) const { return m_records.Folders(s64ID); }
+    /// "/" and then the name of each ancestor from the root down, each followed by "/"; nothing
+    /// when the chain of recorded parents does not reach the root within `maxBytes`.
+    std::optional<std::string> AncestorPath(CFileNode& node, std::size_t maxBytes);
+    /// Marks a recorded folder deleted, and all below it with it; the first becomes the trash id.
+    void MarkTrashFolder(CFileNode& folder);
 
 private:
     /// A node the tree owns, in arrival order; a node queued again moves to a new slot.

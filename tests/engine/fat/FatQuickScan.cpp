@@ -16,7 +16,7 @@
 
 namespace fattest {
 
-FatQuickScan::FatQuickScan(std::string const& image, int iSectorSize) {
+FatQuickScan::FatQuickScan(std::string const& image, int iSectorSize, _tagSearcherType eType) : m_eType(eType) {
     RegisterEngineSubsystems();
     TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
     settings.u32RootShownPauseMs = 0;
@@ -49,7 +49,7 @@ FatQuickScan::~FatQuickScan() {
 }
 
 std::string FatQuickScan::Recover(IFileNode* pNode) {
-    ReleasePtr<IDataRecovery> pRecovery(m_pController->GetDataRecovery(SEARCHER_TYPE_FAT));
+    ReleasePtr<IDataRecovery> pRecovery(m_pController->GetDataRecovery(m_eType));
     if (!pRecovery) return {};
     ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pNode));
     if (!pReader) return {};

@@ -20,8 +20,8 @@ namespace fattest {
 class FatQuickScan {
 public:
     /// Opens the image as a volume of `iSectorSize`-byte sectors, describes it as the
-    /// enumerator would and scans it.
-    explicit FatQuickScan(std::string const& image, int iSectorSize = 512);
+    /// enumerator would and scans it; copy-out is that of `eType`'s searcher.
+    explicit FatQuickScan(std::string const& image, int iSectorSize = 512, _tagSearcherType eType = SEARCHER_TYPE_FAT);
     ~FatQuickScan();
     FatQuickScan(FatQuickScan const&) = delete;
     FatQuickScan& operator=(FatQuickScan const&) = delete;
@@ -42,6 +42,7 @@ private:
     ReleasePtr<IRecoveryController> m_pController;
     testkit::ProgressSink m_progress;
     testkit::CountingTreeSink m_sink;
+    _tagSearcherType m_eType;
     RESULT m_result = ~RESULT{0};
     std::map<std::string, IFileNode*> m_live;
     std::map<std::string, IFileNode*> m_deleted;
