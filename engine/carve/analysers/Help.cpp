@@ -1,8 +1,9 @@
 // Help files that state their length in their header (little-endian):
 //   HLP  WinHelp: 3F 5F 03 00 at 0; u32 at 4: the directory's offset; u32 at 12: the file's
 //        length, at least 512 and not before the directory
-//   CHM  HTML Help: "ITSF" at 0, u32 at 8: the header's length, 96; the two class identifiers
-//        of the ITSF header at 24 and 40; at 96 the first header section: u32 0x1FE, u32 0,
+//   CHM  HTML Help: "ITSF" at 0, u32 at 8: the header's length, 96; the ITSF class identifier
+//        at 24 and its interface identifier at 40 (Free Pascal's chmcmd repeats the class
+//        identifier there, and readers take its files); at 96 the first header section: u32 0x1FE, u32 0,
 //        u64 the file's length (at 104), u32 0, u32 0
 #include <string_view>
 
@@ -37,7 +38,7 @@ constexpr std::size_t kChmLengthAt = 104;
 
 bool RecogniseChm(engine::ByteView bytes, CRawFileInfo& info) {
     if (!bytes.Has(0, 120) || !bytes.Equals(0, "ITSF") || bytes.Le32(8) != kChmHeaderBytes || !bytes.Equals(24, kChmClass) ||
-        !bytes.Equals(40, kChmInterface) || bytes.Le32(96) != kChmSectionMagic || bytes.Le32(100) != 0 ||
+        !(bytes.Equals(40, kChmInterface) || bytes.Equals(40, kChmClass)) || bytes.Le32(96) != kChmSectionMagic || bytes.Le32(100) != 0 ||
         bytes.Le32(112) != 0 || bytes.Le32(116) != 0 || bytes.Le64(kChmLengthAt) == 0)
         return false;
     info.m_u32Type = RAW_FILE_TYPE_CHM;
