@@ -51,10 +51,10 @@ Bytes ExpectedBytes(CarvedSample const& sample, std::uint32_t u32SectorSize) {
     return bytes;
 }
 
-std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std::uint64_t u64DeviceBytes) {
+std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std::uint64_t u64SpanBytes) {
     std::vector<Placement> placements;
     std::uint64_t u64Cursor = 8 * kAlign;
-    std::uint64_t const u64Stride = u64DeviceBytes / 10 * 9 / std::max<std::size_t>(samples.size(), 1) / kAlign * kAlign;
+    std::uint64_t const u64Stride = u64SpanBytes / std::max<std::size_t>(samples.size(), 1) / kAlign * kAlign;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         std::uint64_t u64Offset = std::max(u64Cursor, i * u64Stride);
         if (i % 2 == 1) {  // across the next block boundary, one to three 4 KiB units before it
@@ -65,6 +65,13 @@ std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std:
         u64Cursor = u64Offset + RoundUp(samples[i].bytes.size(), kAlign) + kAlign * (1 + i % 5);
     }
     return placements;
+}
+
+std::uint64_t RoomFor(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements, std::uint64_t u64Minimum) {
+    std::uint64_t u64End = 0;
+    for (std::size_t i = 0; i < samples.size() && i < placements.size(); ++i)
+        u64End = std::max(u64End, placements[i].u64Offset + RoundUp(samples[i].bytes.size(), kAlign));
+    return std::max(u64Minimum, RoundUp(u64End, kBlockBytes) + kBlockBytes);
 }
 
 void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements,

@@ -14,10 +14,13 @@ struct Placement {
     std::uint64_t u64Offset;  // byte offset on the device, a multiple of 4,096
 };
 
-/// Offsets for the samples, in order: spread over `u64DeviceBytes`, every other file laid
+/// Offsets for the samples, in order: spread over the first `u64SpanBytes`, every other file laid
 /// across a 4 MiB block boundary (so its sizing reads the next block from the ring, or the
 /// device near the end).
-std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std::uint64_t u64DeviceBytes);
+std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std::uint64_t u64SpanBytes);
+
+/// A device size of at least `u64Minimum` that holds every placed sample and a block after them.
+std::uint64_t RoomFor(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements, std::uint64_t u64Minimum);
 
 /// Carves the device and checks each sample with gtest expectations.
 void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements,
