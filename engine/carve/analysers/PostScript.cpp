@@ -7,8 +7,10 @@
 //   EPS   binary: C5 D0 D3 C6, then u32 pairs (offset, length) of the PostScript at 4, a WMF
 //         preview at 12 and a TIFF preview at 20, and a checksum (FFFF: none) at 28; the file
 //         ends with the furthest of its sections.
-//         text: "%!PS-Adobe" at 0; Illustrator's ends with "%AI9_PrivateDataEnd" and a line end.
-//         Other text EPS files end with no mark of their own and are sized by the search's limit.
+//         text: "%!PS-Adobe" at 0; Illustrator's (its creator comment names it) ends with
+//         "%AI9_PrivateDataEnd" and a line end, as its private data follows the PostScript's
+//         "%%EOF"; any other ends with the "%%EOF" and line end that close its comments, so it is
+//         not carved to the search's limit.
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -87,14 +89,26 @@ bool RecogniseEps(engine::ByteView bytes, CRawFileInfo& info) {
 }
 
 constexpr std::uint64_t kEpsLimit = 0x3400000;
-constexpr std::uint64_t kEpsLineEnd = 2;
+constexpr std::uint32_t kEpsZeroTail = 4;
+constexpr std::uint32_t kCreatorBytes = 1024;
+
+/// The line end right after `u64Offset`: CR LF, LF or CR; none.
+std::uint64_t LineEndAt(RawFileBuffer& reader, std::uint64_t u64Offset) {
+    engine::ByteView const bytes = reader.ReadUpTo(u64Offset, 2);
+    if (bytes.Equals(0, "\r\n")) return 2;
+    return bytes.Equals(0, "\n") || bytes.Equals(0, "\r") ? 1 : 0;
+}
 
 std::optional<std::uint64_t> EpsSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
     if (info.m_u64Size != 0) return info.m_u64Size;  // binary: sized by its header
+    engine::ByteView const head = reader.ReadUpTo(0, kCreatorBytes);
+    if (head.Empty()) return std::nullopt;
+    bool const bIllustrator = FindBytes(head, kIllustrator).has_value();
     EndFound const found = SearchEndMarker(reader, u32SectorSize,
-                                           {.marker = "%AI9_PrivateDataEnd", .u64Limit = kEpsLimit, .u32ZeroTail = 4});
+                                           {.marker = bIllustrator ? "%AI9_PrivateDataEnd" : "%%EOF", .u64Limit = kEpsLimit,
+                                            .u32ZeroTail = kEpsZeroTail, .u32LookBack = kPdfStraddle});
     if (found.u64End == 0) return std::nullopt;
-    return found.bFound ? found.u64End + kEpsLineEnd : found.u64End;
+    return found.bFound ? found.u64End + LineEndAt(reader, found.u64End) : found.u64End;
 }
 
 constexpr RecognisedFormat kPdf = {RAW_FILE_TYPE_PDF, &RecognisePdf, &PdfSize};

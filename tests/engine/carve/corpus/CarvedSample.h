@@ -15,7 +15,6 @@ enum class SizeRule {
     ToSectorEnd,  // up to the end of the device sector of its last byte (zero padding)
     Stated,       // `u64Size` bytes: a format whose end rule runs past the file, or stops before
                   // bytes that follow it on the disk (which `bytes` then holds too)
-    AtLeast,      // no end mark of its own: at least its length (the search's limit decides)
 };
 
 struct CarvedSample {
@@ -27,8 +26,7 @@ struct CarvedSample {
     std::string namePrefix;      // "" for the default "FILE"
 };
 
-/// The carved size the sample must have on a device of `u32SectorSize`-byte sectors; for AtLeast
-/// its own length.
+/// The carved size the sample must have on a device of `u32SectorSize`-byte sectors.
 std::uint64_t ExpectedSize(CarvedSample const& sample, std::uint32_t u32SectorSize);
 /// What a byte-exact copy of the carved file holds: the sample's bytes, cut to the expected size
 /// or followed by the zeros that fill its last sector on the device.

@@ -84,11 +84,11 @@ bool BinaryEps(DocumentMaker& maker, CarvedSample& sample) {
                           "preview.eps"));
 }
 
-// Text EPS without Illustrator's end mark: only its start is its own.
+// Text EPS without Illustrator's end mark: it ends with "%%EOF" and LF (an earlier "%%EOF"
+// lies mid-file).
 bool TextEps(DocumentMaker& maker, CarvedSample& sample) {
     return Set(sample, RAW_FILE_TYPE_EPS,
-               maker.Made(std::string(kGroffPage) + " && gs -q -dNOPAUSE -dBATCH -sDEVICE=eps2write -sOutputFile=text.eps page.ps", "text.eps"),
-               SizeRule::AtLeast);
+               maker.Made(std::string(kGroffPage) + " && gs -q -dNOPAUSE -dBATCH -sDEVICE=eps2write -sOutputFile=text.eps page.ps", "text.eps"));
 }
 
 // AutoCAD writes CR LF; the DXF key holds them.
