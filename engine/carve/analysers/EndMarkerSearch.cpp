@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr std::uint64_t kLineEndBytes = 2;
+
 bool ZeroTail(engine::ByteView sector, std::uint32_t u32Bytes) {
     if (u32Bytes > sector.Size()) return false;
     for (std::size_t i = sector.Size() - u32Bytes; i < sector.Size(); ++i)
@@ -76,7 +78,11 @@ bool StartsWithNoCase(engine::ByteView bytes, std::string_view text) {
 EndFound SearchEndMarker(RawFileBuffer& reader, std::uint32_t u32SectorSize, EndMarker const& marker) {
     if (marker.marker.empty() || marker.marker.size() > kMaxMarkerBytes || u32SectorSize == 0) return {};
     Forms const forms = FormsOf(marker);
-    std::uint64_t const u64LookBack = marker.u32LookBack != 0 ? marker.u32LookBack : u32SectorSize;
+    // A file may end in the last bytes of a sector that is then not searched: the look back
+    // covers its marker, a line end and those bytes.
+    std::uint64_t const u64LookBack =
+        marker.u32LookBack != 0 ? std::max<std::uint64_t>(marker.u32LookBack, marker.marker.size() + kLineEndBytes + marker.u32ZeroTail)
+                                : u32SectorSize;
     // From the sector that holds the first byte that may begin the marker: on a device whose
     // sectors are larger than that offset, the grid still decides which sectors end in zeros.
     std::uint64_t u64Sector = marker.u64From / u32SectorSize * u32SectorSize;

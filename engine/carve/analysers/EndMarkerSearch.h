@@ -17,7 +17,8 @@ struct EndMarker {
     std::uint32_t u32ZeroTail = 2;   // a sector is searched only when this many last bytes are zero
     bool bCaseFree = false;          // all-lower or all-upper case letters match too
     /// Bytes before a searched sector's start looked at too, for a marker that straddles the
-    /// boundary; 0: a whole sector.
+    /// boundary or ends the sector before (at least the marker, a line end and the zero tail);
+    /// 0: a whole sector.
     std::uint32_t u32LookBack = 0;
     /// A zero-tailed sector without the marker whose last this many bytes are zero ends the
     /// file at the sector's end (the text stopped in it); 0: the search goes on.

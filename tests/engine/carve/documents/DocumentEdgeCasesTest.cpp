@@ -113,6 +113,8 @@ EdgeCase const kCases[] = {
     {"PdfEndsInTheSecondHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 3000, 16384); }, 4096 + 3007},
     {"PdfMarkerAcrossASectorStart", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 3, 8192); }, 2048 - 3 + 7},
     {"PdfEndingOnTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 6, 8192); }, 2048 + 1},
+    // Its last sector does not end in four zeros: the next one is searched, looking back.
+    {"PdfEndingThreeBytesBeforeTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 9, 8192); }, 2048 - 2},
     {"RtfCutShortEndsAtItsFirstZero", &CreateFileRTFAnalyser, 512, [] { return Text(3000, 4096, {{0, "{\\rtf1 {\\b open"}}); }, 3000},
     {"RtfEscapedBracesDoNotClose", &CreateFileRTFAnalyser, 512, [] { return Text(40, 512, {{0, "{\\rtf1 a \\} b \\{ c {d} e}"}}); }, 25},
     {"RtfMillionOpeningBraces", &CreateFileRTFAnalyser, 512,
