@@ -1,8 +1,8 @@
 // raw_scan [MiB]: measures the signature search on a built image (default 1024 MiB): 75 %
-// random sectors, 20 % zero runs, 5 % planted pictures (PNG, BMP, JPEG, TIFF). Prints (a) MB/s
-// over a memory-backed device, (b) ns per sector that no analyser accepts, (c) MB/s of the scan
-// of the page-cached image file next to a plain sequential 4 MiB pread and their ratio, (d) the
-// share of sizing reads served by the ring.
+// random sectors, 20 % zero runs, 5 % planted files (PNG, BMP, JPEG, TIFF, PDF, HTML, RTF, DXF,
+// SVG, PST). Prints (a) MB/s over a memory-backed device, (b) ns per sector that no analyser
+// accepts, (c) MB/s of the scan of the page-cached image file next to a plain sequential 4 MiB
+// pread and their ratio, (d) the share of sizing reads served by the ring.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,6 +16,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -91,8 +92,26 @@ std::vector<std::uint8_t> MakeTiff(std::size_t size, std::mt19937_64& random) {
     return tiff;
 }
 
-/// 75 % random sectors, 20 % zero runs, 5 % pictures (PNG, BMP, JPEG, TIFF in turn), in runs
-/// of a few hundred KiB.
+/// A text file sized by its end mark: `head`, `size` random letters, `tail`.
+std::vector<std::uint8_t> MakeText(std::string_view head, std::size_t size, std::string_view tail, std::mt19937_64& random) {
+    std::vector<std::uint8_t> text(head.begin(), head.end());
+    for (std::size_t i = 0; i < size; ++i) text.push_back(static_cast<std::uint8_t>(i % 64 == 63 ? '\n' : 'a' + random() % 26));
+    text.insert(text.end(), tail.begin(), tail.end());
+    return text;
+}
+
+/// A Unicode Outlook store sized by its header: "!BDN", byte 10 = 23, the u64 end at 184.
+std::vector<std::uint8_t> MakePst(std::size_t size, std::mt19937_64& random) {
+    std::vector<std::uint8_t> pst(size);
+    for (auto& b : pst) b = static_cast<std::uint8_t>(random());
+    std::memcpy(pst.data(), "!BDN", 4);
+    pst[10] = 23;
+    for (int i = 0; i < 8; ++i) pst[184 + i] = static_cast<std::uint8_t>(std::uint64_t{size} >> (8 * i));
+    return pst;
+}
+
+/// 75 % random sectors, 20 % zero runs, 5 % pictures and documents (PNG, BMP, JPEG, TIFF, PDF,
+/// HTML, RTF, DXF, SVG, PST in turn), in runs of a few hundred KiB.
 std::vector<std::uint8_t> BuildImage(std::size_t bytes) {
     std::vector<std::uint8_t> image(bytes, 0);
     std::mt19937_64 random(20240601);
@@ -110,11 +129,18 @@ std::vector<std::uint8_t> BuildImage(std::size_t bytes) {
             // zeros already
         } else {
             std::vector<std::uint8_t> picture;
-            switch (iKind++ % 4) {
+            std::size_t const body = run - 256;
+            switch (iKind++ % 10) {
                 case 0: picture = MakePng(run - 64, random); break;
                 case 1: picture = MakeBmp(run, random); break;
                 case 2: picture = MakeJpeg(run - 64, random); break;
-                default: picture = MakeTiff(run - 64, random); break;
+                case 3: picture = MakeTiff(run - 64, random); break;
+                case 4: picture = MakeText("%PDF-1.4\n", body, "\n%%EOF\n", random); break;
+                case 5: picture = MakeText("<!DOCTYPE html>\n<html>\n", body, "\n</html>\n", random); break;
+                case 6: picture = MakeText("{\\rtf1\\ansi ", body, "}", random); break;
+                case 7: picture = MakeText("  0\r\nSECTION\r\n  2\r\nHEADER\r\n", body, "\r\n  0\r\nEOF\r\n", random); break;
+                case 8: picture = MakeText("<?xml version=\"1.0\"?>\n<svg width=\"9\">\n", body, "\n</svg>\n", random); break;
+                default: picture = MakePst(run, random); break;
             }
             std::memcpy(&image[position], picture.data(), std::min(picture.size(), bytes - position));
         }

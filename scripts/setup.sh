@@ -13,6 +13,7 @@ packages=(
   imagemagick icoutils libimage-exiftool-perl libtiff-tools
   exfat-fuse openssl e2fsprogs sleuthkit
   7zip xorriso
+  ghostscript qpdf gnuplot-nox dos2unix python3-ezdxf epstool fonts-dejavu-core fp-utils-3.2.2
 )
 
 sudo_cmd=()

@@ -39,3 +39,27 @@ std::unique_ptr<IRawFileAnalyser> CreateFileTIFAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileCRWAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileX3FAnalyser();
+
+// Documents, drawings, mail, help and fonts: Html.cpp, Drawings.cpp, Dwg.cpp, PostScript.cpp,
+// WordProcessors.cpp, Databases.cpp, MailAndNotes.cpp, Help.cpp, Fonts.cpp, Cpt.cpp.
+std::unique_ptr<IRawFileAnalyser> CreateFileHTMAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileUnicodeHTMAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileDXFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileFH11Analyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileSVGAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFile3DSAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileDWGAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFilePDFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileEPSAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileRTFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileLowDocAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileWPDAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMDBAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMNYAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFilePSTAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileDBXAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileONEAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileHLPAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileCHMAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileTTFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileCPTAnalyser();

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
 
 namespace picturetest {
@@ -212,6 +213,33 @@ Bytes MakeRunLengthPsd(std::uint32_t u32Rows) {
         bytes[40 + rows * 2 + 2 * i + 1] = static_cast<std::uint8_t>(i);  // a literal of one byte
     }
     return bytes;
+}
+
+bool PictureFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error) {
+    ToolSamples tools;
+    if (!MakeToolSamples(folder, tools, error)) return false;
+    struct Row {
+        char const* pszName;
+        std::uint32_t u32Type;
+        Bytes bytes;
+    };
+    Row rows[] = {
+        {"png", RAW_FILE_TYPE_PNG, tools.png},       {"gif89a", RAW_FILE_TYPE_GIF, tools.gif89},
+        {"gif87a", RAW_FILE_TYPE_GIF, tools.gif87},  {"bmp3", RAW_FILE_TYPE_BMP, tools.bmp3},
+        {"bmp v5", RAW_FILE_TYPE_BMP, tools.bmp},    {"psd run-length", RAW_FILE_TYPE_PSD, tools.psdRle},
+        {"psd raw", RAW_FILE_TYPE_PSD, tools.psdRaw}, {"ico", RAW_FILE_TYPE_ICO, tools.ico},
+        {"cur", RAW_FILE_TYPE_CUR, tools.cur},       {"psp", RAW_FILE_TYPE_PSP, MakePsp({2000, 3000, 120})},
+        {"emf", RAW_FILE_TYPE_EMF, MakeEmf(3000)},   {"wmf", RAW_FILE_TYPE_WMF, MakeWmf(1500, false)},
+        {"placeable wmf", RAW_FILE_TYPE_WMF, MakeWmf(1500, true)},
+    };
+    for (Row& row : rows) {
+        corpustest::CarvedSample sample;
+        sample.name = std::string("picture ") + row.pszName;
+        sample.u32Type = row.u32Type;
+        sample.bytes = std::move(row.bytes);
+        samples.push_back(std::move(sample));
+    }
+    return true;
 }
 
 }  // namespace picturetest

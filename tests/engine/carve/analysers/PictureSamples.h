@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "../corpus/CarvedSample.h"
+
 namespace picturetest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -46,6 +48,10 @@ Bytes MakeIcon(std::uint16_t u16Entries, std::uint32_t u32ImageBytes);
 Bytes MakeGifWithoutColourTable();
 /// A PSD of 3 channels, `u32Rows` rows of 8-bit pixels, run-length, each row's count 2.
 Bytes MakeRunLengthPsd(std::uint32_t u32Rows);
+
+/// The picture family of the carving corpus (corpus/CorpusFamilies.h): the tool-made pictures
+/// and the built PSP, EMF and WMF files, each carved byte-exact.
+bool PictureFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error);
 
 void PutLe16(Bytes& bytes, std::size_t offset, std::uint16_t value);
 void PutLe32(Bytes& bytes, std::size_t offset, std::uint32_t value);

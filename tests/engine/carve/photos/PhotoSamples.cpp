@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
 
 namespace phototest {
@@ -225,6 +226,25 @@ Bytes MakeX3f(std::uint32_t u32DirectoryAt) {
     for (char c : std::string("SECd")) out.push_back(static_cast<std::uint8_t>(c));
     out.resize(u32DirectoryAt + 76, 0x44);
     return out;
+}
+
+bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error) {
+    using corpustest::SizeRule;
+    PhotoMaker maker(folder);
+    std::vector<corpustest::CarvedSample> made = {
+        {"photo camera jpeg", RAW_FILE_TYPE_JPG, maker.Jpeg({"Canon", "Canon EOS 5D", "2021:05:06 07:08:09"}), SizeRule::Exact, 0, "Canon EOS 5D"},
+        {"photo gif commented last", RAW_FILE_TYPE_GIF, maker.GifCommentedLast(), SizeRule::Exact, 0, ""},
+        {"photo jpeg behind a comment", RAW_FILE_TYPE_JPG, maker.SmallJpegWithComment(3000), SizeRule::Exact, 0, ""},
+        {"photo 300-page tiff", RAW_FILE_TYPE_TIF, maker.MultiPageTiff(300), SizeRule::ToSectorEnd, 0, ""},
+    };
+    for (corpustest::CarvedSample& sample : made) {
+        if (sample.bytes.empty()) {
+            error = sample.name + ": " + maker.Error();
+            return false;
+        }
+        samples.push_back(std::move(sample));
+    }
+    return true;
 }
 
 }  // namespace phototest

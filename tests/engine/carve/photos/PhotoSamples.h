@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "../corpus/CarvedSample.h"
+
 namespace phototest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -79,6 +81,12 @@ Bytes MakeCrw(std::uint32_t u32Filler, int iPattern);
 Bytes MakeMrw(std::uint32_t u32Lead, std::uint16_t u16Height, std::uint16_t u16Width, std::uint8_t u8Bits);
 /// An X3F file: "FOVb", filler 0x33 up to `u32DirectoryAt`, "SECd", 72 bytes of 0x44.
 Bytes MakeX3f(std::uint32_t u32DirectoryAt);
+
+/// The photograph family of the carving corpus (corpus/CorpusFamilies.h): a camera JPEG named by
+/// its model, and the three files whose structure once cut them short: a GIF whose comment
+/// follows its image, a 20 x 20 JPEG behind a 3,000-byte comment, a 300-page TIFF (to its
+/// sector's end).
+bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error);
 
 void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value);
 

@@ -1,0 +1,44 @@
+#pragma once
+// The search shared by the formats that carry no length but end with a known byte string. It
+// rests on what carving sees on disks: the sector holding a file's last byte is padded with
+// zeros, so only sectors whose last bytes are zero are searched, and a long file costs one
+// read per sector. Every search is bounded by its limit and reads only through RawFileBuffer.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "engine/core/bytes/ByteView.h"
+
+class RawFileBuffer;
+
+struct EndMarker {
+    std::string_view marker;         // at most kMaxMarkerBytes
+    std::uint64_t u64Limit;          // the search stops past this many bytes from the file's start
+    std::uint32_t u32ZeroTail = 2;   // a sector is searched only when this many last bytes are zero
+    bool bCaseFree = false;          // all-lower or all-upper case letters match too
+    /// Bytes before a searched sector's start looked at too, for a marker that straddles the
+    /// boundary or ends the sector before (at least the marker, a line end and the zero tail);
+    /// 0: a whole sector.
+    std::uint32_t u32LookBack = 0;
+    /// A zero-tailed sector without the marker whose last this many bytes are zero ends the
+    /// file at the sector's end (the text stopped in it); 0: the search goes on.
+    std::uint32_t u32StopTail = 0;
+    std::uint64_t u64From = 0;       // where the file's own text may hold the marker first
+};
+
+struct EndFound {
+    std::uint64_t u64End = 0;  // just past the marker; or where the search stopped
+    bool bFound = false;
+};
+
+inline constexpr std::size_t kMaxMarkerBytes = 64;
+
+/// Searches sector by sector (the device's sector size, asked anew for every file) from the
+/// sector that holds `marker.u64From`.
+EndFound SearchEndMarker(RawFileBuffer& reader, std::uint32_t u32SectorSize, EndMarker const& marker);
+
+/// The first offset of `needle` in `haystack`; none for an empty needle or one that does not fit.
+std::optional<std::size_t> FindBytes(engine::ByteView haystack, std::string_view needle);
+
+/// Whether `bytes` start with `text`, letters compared in any case.
+bool StartsWithNoCase(engine::ByteView bytes, std::string_view text);

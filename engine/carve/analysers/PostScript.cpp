@@ -1,0 +1,120 @@
+// Adobe's page formats.
+//   PDF   "%PDF-" at 0; ends with "%%EOF" and a line end. An Illustrator file saved as PDF
+//         carries "%!PS-Adobe" followed by "Adobe Illustrator" within its first 1,024 bytes:
+//         type AI, and its trailer lies after that text. The trailer is searched from 1,024
+//         bytes on (or from the Illustrator text) in the sectors whose last four bytes are zero;
+//         a linearised file's first "%%EOF" lies mid-file in a sector that does not end in zeros.
+//   EPS   binary: C5 D0 D3 C6, then u32 pairs (offset, length) of the PostScript at 4, a WMF
+//         preview at 12 and a TIFF preview at 20, and a checksum (FFFF: none) at 28; the file
+//         ends with the furthest of its sections.
+//         text: "%!PS-Adobe" at 0; Illustrator's (its creator comment names it) ends with
+//         "%AI9_PrivateDataEnd" and a line end, as its private data follows the PostScript's
+//         "%%EOF"; any other ends with the "%%EOF" and line end that close its comments, so it is
+//         not carved to the search's limit.
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/RawFileInfo.h"
+#include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/EndMarkerSearch.h"
+#include "engine/carve/analysers/RecognisedAnalyser.h"
+#include "engine/core/bytes/ByteView.h"
+
+namespace {
+
+constexpr std::string_view kPostScript = "%!PS-Adobe";
+
+constexpr std::uint64_t kPdfSearchFrom = 1024;
+constexpr std::uint64_t kPdfLimit = 0xD000000;
+constexpr std::uint64_t kPdfLineEnd = 2;
+constexpr std::uint32_t kPdfStraddle = 1;  // the least: the marker, a line end and the zero tail
+constexpr std::uint32_t kPdfZeroTail = 4;
+constexpr std::string_view kIllustrator = "Adobe Illustrator";
+constexpr std::size_t kCreatorWithin = 4096;  // Illustrator names itself in its first comments
+
+bool RecognisePdf(engine::ByteView bytes, CRawFileInfo& info) {
+    if (!bytes.Equals(0, "%PDF-")) return false;
+    info.m_u32Type = RAW_FILE_TYPE_PDF;
+    return true;
+}
+
+/// Where "%!PS-Adobe" followed by "Adobe Illustrator" (before a zero byte) starts within the
+/// first 1,024 bytes; none for a plain PDF.
+std::optional<std::uint64_t> IllustratorText(engine::ByteView head) {
+    for (std::size_t at = 0; at < kPdfSearchFrom; ++at) {
+        if (!head.Equals(at, kPostScript)) continue;
+        engine::ByteView const rest = head.Sub(at, std::min(head.Size() - at, kCreatorWithin));
+        auto const zero = std::find(rest.Data(), rest.Data() + rest.Size(), std::uint8_t{0});
+        if (FindBytes(rest.Sub(0, static_cast<std::size_t>(zero - rest.Data())), kIllustrator)) return at;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> PdfSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
+    engine::ByteView const head = reader.ReadUpTo(0, reader.GetWindowSize());
+    if (head.Empty()) return std::nullopt;
+    std::uint64_t u64From = kPdfSearchFrom;
+    if (auto const at = IllustratorText(head)) {
+        info.m_u32Type = RAW_FILE_TYPE_AI;
+        u64From = *at;
+    }
+    EndFound const found = SearchEndMarker(reader, u32SectorSize,
+                                           {.marker = "%%EOF", .u64Limit = kPdfLimit, .u32ZeroTail = kPdfZeroTail,
+                                            .u32LookBack = kPdfStraddle, .u64From = u64From});
+    if (found.u64End == 0) return std::nullopt;
+    return found.bFound ? found.u64End + kPdfLineEnd : found.u64End;
+}
+
+// Binary EPS header.
+constexpr std::size_t kEpsHeaderBytes = 30;
+constexpr std::size_t kSectionsAt[] = {4, 12, 20};  // PostScript, WMF, TIFF: u32 offset, u32 length
+
+bool RecogniseEps(engine::ByteView bytes, CRawFileInfo& info) {
+    if (bytes.Equals(0, kPostScript)) {
+        info.m_u32Type = RAW_FILE_TYPE_EPS;
+        return true;
+    }
+    if (!bytes.Has(0, kEpsHeaderBytes) || !bytes.Equals(0, "\xC5\xD0\xD3\xC6")) return false;
+    std::uint64_t u64End = 0;
+    for (std::size_t const at : kSectionsAt)
+        if (bytes.Le32(at + 4) != 0) u64End = std::max(u64End, std::uint64_t{bytes.Le32(at)} + bytes.Le32(at + 4));
+    // The PostScript section is the file's reason to be; it follows the header.
+    if (bytes.Le32(4) < kEpsHeaderBytes || bytes.Le32(8) == 0) return false;
+    info.m_u32Type = RAW_FILE_TYPE_EPS;
+    info.m_u64Size = u64End;
+    return true;
+}
+
+constexpr std::uint64_t kEpsLimit = 0x3400000;
+constexpr std::uint32_t kEpsZeroTail = 4;
+constexpr std::uint32_t kCreatorBytes = 1024;
+
+/// The line end right after `u64Offset`: CR LF, LF or CR; none.
+std::uint64_t LineEndAt(RawFileBuffer& reader, std::uint64_t u64Offset) {
+    engine::ByteView const bytes = reader.ReadUpTo(u64Offset, 2);
+    if (bytes.Equals(0, "\r\n")) return 2;
+    return bytes.Equals(0, "\n") || bytes.Equals(0, "\r") ? 1 : 0;
+}
+
+std::optional<std::uint64_t> EpsSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
+    if (info.m_u64Size != 0) return info.m_u64Size;  // binary: sized by its header
+    engine::ByteView const head = reader.ReadUpTo(0, kCreatorBytes);
+    if (head.Empty()) return std::nullopt;
+    bool const bIllustrator = FindBytes(head, kIllustrator).has_value();
+    EndFound const found = SearchEndMarker(reader, u32SectorSize,
+                                           {.marker = bIllustrator ? "%AI9_PrivateDataEnd" : "%%EOF", .u64Limit = kEpsLimit,
+                                            .u32ZeroTail = kEpsZeroTail, .u32LookBack = kPdfStraddle});
+    if (found.u64End == 0) return std::nullopt;
+    return found.bFound ? found.u64End + LineEndAt(reader, found.u64End) : found.u64End;
+}
+
+constexpr RecognisedFormat kPdf = {RAW_FILE_TYPE_PDF, &RecognisePdf, &PdfSize};
+constexpr RecognisedFormat kEps = {RAW_FILE_TYPE_EPS, &RecogniseEps, &EpsSize};
+
+}  // namespace
+
+std::unique_ptr<IRawFileAnalyser> CreateFilePDFAnalyser() { return CreateRecognisedAnalyser(kPdf); }
+std::unique_ptr<IRawFileAnalyser> CreateFileEPSAnalyser() { return CreateRecognisedAnalyser(kEps); }

@@ -1,0 +1,126 @@
+#include "CorpusRun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <regex>
+#include <string>
+
+#include "../PlantedDevice.h"
+#include "../SearchRun.h"
+#include "engine/IDataRecovery.h"
+#include "engine/IDataRunList.h"
+#include "engine/IFileReader.h"
+#include "engine/ReleasePtr.h"
+#include "engine/carve/RawFileType.h"
+#include "engine/core/node/FileNode.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace corpustest {
+namespace {
+
+constexpr std::uint64_t kAlign = 4096;
+constexpr std::uint64_t kBlockBytes = 0x400000;
+
+std::uint64_t RoundUp(std::uint64_t u64Value, std::uint64_t u64Unit) { return (u64Value + u64Unit - 1) / u64Unit * u64Unit; }
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+std::uint64_t ExpectedSize(CarvedSample const& sample, std::uint32_t u32SectorSize) {
+    switch (sample.rule) {
+        case SizeRule::ToSectorEnd: return RoundUp(sample.bytes.size(), u32SectorSize);
+        case SizeRule::Stated: return sample.u64Size;
+        case SizeRule::Exact: break;
+    }
+    return sample.bytes.size();
+}
+
+Bytes ExpectedBytes(CarvedSample const& sample, std::uint32_t u32SectorSize) {
+    Bytes bytes = sample.bytes;
+    bytes.resize(static_cast<std::size_t>(ExpectedSize(sample, u32SectorSize)), 0);
+    return bytes;
+}
+
+std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std::uint64_t u64SpanBytes) {
+    std::vector<Placement> placements;
+    std::uint64_t u64Cursor = 8 * kAlign;
+    std::uint64_t const u64Stride = u64SpanBytes / std::max<std::size_t>(samples.size(), 1) / kAlign * kAlign;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        std::uint64_t u64Offset = std::max(u64Cursor, i * u64Stride);
+        if (i % 2 == 1) {  // across the next block boundary, one to three 4 KiB units before it
+            std::uint64_t const u64Boundary = (u64Offset / kBlockBytes + 1) * kBlockBytes;
+            u64Offset = std::max(u64Offset, u64Boundary - kAlign * (1 + i % 3));
+        }
+        placements.push_back({u64Offset});
+        u64Cursor = u64Offset + RoundUp(samples[i].bytes.size(), kAlign) + kAlign * (1 + i % 5);
+    }
+    return placements;
+}
+
+std::uint64_t RoomFor(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements, std::uint64_t u64Minimum) {
+    std::uint64_t u64End = 0;
+    for (std::size_t i = 0; i < samples.size() && i < placements.size(); ++i)
+        u64End = std::max(u64End, placements[i].u64Offset + RoundUp(samples[i].bytes.size(), kAlign));
+    return std::max(u64Minimum, RoundUp(u64End, kBlockBytes) + kBlockBytes);
+}
+
+void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements,
+                   std::uint64_t u64DeviceBytes, std::uint32_t u32SectorSize) {
+    ASSERT_EQ(samples.size(), placements.size());
+    carvetest::CPlantedDevice device(u64DeviceBytes / u32SectorSize, u32SectorSize, true);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        Bytes padded = samples[i].bytes;
+        padded.resize(static_cast<std::size_t>(RoundUp(padded.size(), kAlign)), 0);
+        ASSERT_LE(placements[i].u64Offset + padded.size(), u64DeviceBytes) << samples[i].name;
+        device.Plant(placements[i].u64Offset, std::move(padded));
+    }
+
+    carvetest::SearchRun run;
+    carvetest::RunSearch(run, device, static_cast<std::uint32_t>(kBlockBytes / u32SectorSize));
+    std::map<std::uint64_t, IFileNode*> carved;  // by start sector
+    for (IFileNode* pFile : run.builder.Files()) {
+        auto* pNode = dynamic_cast<CFileNode*>(pFile);
+        ASSERT_NE(pNode, nullptr);
+        carved[static_cast<std::uint64_t>(pNode->GetDataRunList()->GetFirst()->s64Start)] = pFile;
+    }
+
+    testsupport::TempDir dir;
+    ReleasePtr<IDataRecovery> pRecovery(CreateDataRecoveryObj());
+    ASSERT_EQ(pRecovery->Initialize(run.pController.get(), &device), kResultSuccess);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        CarvedSample const& sample = samples[i];
+        SCOPED_TRACE(sample.name + " at byte " + std::to_string(placements[i].u64Offset));
+        auto const it = carved.find(placements[i].u64Offset / u32SectorSize);
+        if (it == carved.end()) {
+            ADD_FAILURE() << "not carved";
+            continue;
+        }
+        IFileNode* const pFile = it->second;
+        std::string const extension = RawFileExtension(sample.u32Type);
+        std::string const prefix = sample.namePrefix.empty() ? "FILE" : sample.namePrefix;
+        EXPECT_TRUE(std::regex_match(std::string(pFile->GetFileName()), std::regex(prefix + "[0-9]{3,}\\." + extension)))
+            << pFile->GetFileName();
+        IFileNode* const pFolder = run.builder.Folder(pFile->GetParentNodeID());
+        ASSERT_NE(pFolder, nullptr);
+        EXPECT_EQ(std::string(pFolder->GetFileName()), Lower(extension));
+
+        std::uint64_t const u64Size = static_cast<std::uint64_t>(pFile->GetFileSize());
+        Bytes const expected = ExpectedBytes(sample, u32SectorSize);
+        EXPECT_EQ(u64Size, expected.size());
+        std::string const path = dir.File("copy" + std::to_string(i));
+        ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pFile));
+        ASSERT_NE(pReader, nullptr);
+        ASSERT_EQ(pRecovery->RecoverTo(path.c_str(), nullptr, 0), kResultSuccess);
+        EXPECT_EQ(testsupport::Sha256OfFile(path), testsupport::Sha256Hex(expected));
+    }
+}
+
+}  // namespace corpustest
