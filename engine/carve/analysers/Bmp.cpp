@@ -11,7 +11,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "engine/carve/analysers/HeaderSizedAnalyser.h"
+#include "engine/carve/analysers/RecognisedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
 
 namespace {
@@ -37,4 +37,4 @@ bool BmpHeader(engine::ByteView header, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_BMP, &BmpHeader); }
+std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_BMP, &BmpHeader, nullptr}); }

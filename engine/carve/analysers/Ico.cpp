@@ -10,7 +10,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "engine/carve/analysers/HeaderSizedAnalyser.h"
+#include "engine/carve/analysers/RecognisedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
 
 namespace {
@@ -49,4 +49,4 @@ bool IconHeader(engine::ByteView header, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileICOAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_ICO, &IconHeader); }
+std::unique_ptr<IRawFileAnalyser> CreateFileICOAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_ICO, &IconHeader, nullptr}); }

@@ -17,7 +17,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "engine/carve/analysers/HeaderSizedAnalyser.h"
+#include "engine/carve/analysers/RecognisedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
 
 namespace {
@@ -66,5 +66,5 @@ bool WmfHeader(engine::ByteView header, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_EMF, &EmfHeader); }
-std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_WMF, &WmfHeader); }
+std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_EMF, &EmfHeader, nullptr}); }
+std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_WMF, &WmfHeader, nullptr}); }

@@ -5,7 +5,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "engine/carve/analysers/HeaderSizedAnalyser.h"
+#include "engine/carve/analysers/RecognisedAnalyser.h"
 #include "engine/core/bytes/ByteView.h"
 
 namespace {
@@ -28,4 +28,4 @@ bool MrwHeader(engine::ByteView bytes, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser() { return CreateHeaderSizedAnalyser(RAW_FILE_TYPE_MRW, &MrwHeader); }
+std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_MRW, &MrwHeader, nullptr}); }
