@@ -12,6 +12,9 @@ packages=(
   mtools dosfstools exfatprogs ntfs-3g fdisk gdisk parted util-linux attr xxd fuse3
   imagemagick icoutils libimage-exiftool-perl libtiff-tools
   exfat-fuse openssl e2fsprogs sleuthkit
+  # office documents and archives for the carving tests
+  libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
+  python3-docx python3-openpyxl msitools libgsf-bin zip p7zip-full gcab jlha-utils
 )
 
 sudo_cmd=()

@@ -39,3 +39,15 @@ std::unique_ptr<IRawFileAnalyser> CreateFileTIFAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileCRWAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileX3FAnalyser();
+
+// Office documents and archives: Ole.cpp (OleKind), Zip.cpp (ZipKind), Rar.cpp, Gzip.cpp, Lzh.cpp,
+// Tar.cpp, Sit.cpp, Cab.cpp, Dmg.cpp.
+std::unique_ptr<IRawFileAnalyser> CreateFileOLEAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileZIPAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileRARAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileGZAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileLZHAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileTARAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileSITAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileCABAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileDMGAnalyser();

@@ -16,7 +16,9 @@ public:
 
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        if (!StartsWithAnyOf(engine::ByteView(pBuffer, u32Readable), m_format.keys)) return 0;
+        engine::ByteView const bytes(pBuffer, u32Readable);
+        if (!m_format.keys.empty() && !StartsWithAnyOf(bytes, m_format.keys)) return 0;
+        if (m_format.probe != nullptr && !m_format.probe(bytes)) return 0;
         info.m_u32Type = m_format.eType;
         return 1;
     }

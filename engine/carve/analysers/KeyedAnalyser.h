@@ -22,14 +22,18 @@ class RawFileBuffer;
 /// anew for every file (the ring and the device may be sized in turn).
 using KeyedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
 
+/// A further check of the bytes that may start a file (as many as the caller could give).
+using KeyedProbe = bool (*)(engine::ByteView bytes);
+
 struct KeyedFormat {
     RAW_FILE_TYPE eType;
-    std::span<std::string_view const> keys;  // static data: the analyser keeps the view
+    std::span<std::string_view const> keys;  // static data: the analyser keeps the view; empty: no key
     KeyedSizer sizer;
+    KeyedProbe probe = nullptr;  // null: the key alone decides
 };
 
-/// An analyser that accepts a sector starting with any of the format's keys, sets the type and
-/// leaves the size to the sizer.
+/// An analyser that accepts a sector starting with any of the format's keys (any sector when it
+/// has none) that its probe, if any, accepts too; it sets the type and leaves the size to the sizer.
 std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format);
 
 /// Whether `bytes` start with any of `keys`; analysers that check more than their key use it too.
