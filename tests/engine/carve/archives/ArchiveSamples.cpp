@@ -73,9 +73,11 @@ bool MakeTarSamples(SampleMaker& maker, std::vector<CarvedSample>& samples) {
 bool MakeOtherArchives(SampleMaker& maker) {
     return maker.Run("gcab -c files.cab notes.txt letter.txt") &&
            maker.Run("jlha a1 level1.lzh notes.txt letter.txt") && maker.Run("jlha a0 level0.lzh notes.txt letter.txt") &&
+           maker.Run("jlha a level2.lzh notes.txt letter.txt") &&
            maker.Add("gcab CAB", "files.cab", RAW_FILE_TYPE_CAB, "") &&
            maker.Add("jlha LZH, header level 1", "level1.lzh", RAW_FILE_TYPE_LZH, "") &&
-           maker.Add("jlha LZH, header level 0", "level0.lzh", RAW_FILE_TYPE_LZH, "");
+           maker.Add("jlha LZH, header level 0", "level0.lzh", RAW_FILE_TYPE_LZH, "") &&
+           maker.Add("jlha LZH, header level 2", "level2.lzh", RAW_FILE_TYPE_LZH, "");
 }
 
 }  // namespace
