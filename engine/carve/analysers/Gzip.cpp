@@ -9,14 +9,13 @@
 #include <string>
 #include <string_view>
 
-#include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/SectorTail.h"
 #include "engine/core/bytes/ByteView.h"
-#include "engine/core/util/EngineAssert.h"
 
 namespace {
 
@@ -33,7 +32,6 @@ constexpr std::size_t kMaxNameBytes = 1024;
 constexpr std::uint64_t kMaxTextField = 0x1400000;
 /// No member worth carving is this long; the search stops here.
 constexpr std::uint64_t kMaxSearch = 0xD000000;
-constexpr std::uint32_t kDefaultSectorSize = 512;
 
 /// Extra flags: 0 (gzip's default level), 2 (-9) and 4 (-1).
 bool KnownExtraFlags(std::uint8_t u8Value) { return u8Value == 0 || u8Value == 2 || u8Value == 4; }
@@ -65,61 +63,47 @@ std::optional<TextField> SkipText(RawFileBuffer& reader, std::uint64_t u64Positi
     return TextField{u64Limit, false};
 }
 
-class FileGZAnalyser final : public IRawFileAnalyser {
-public:
-    FileGZAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_GZ) {}
+bool GzipProbe(engine::ByteView bytes) { return IsHeader(bytes); }
 
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        if (!IsHeader(engine::ByteView(pBuffer, u32Readable))) return 0;
-        info.m_u32Type = RAW_FILE_TYPE_GZ;
-        return 1;
+std::optional<KeyedFile> GzipDescribe(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
+    engine::ByteView const header = reader.Read(0, kHeaderBytes);
+    if (!IsHeader(header)) return std::nullopt;
+    std::uint8_t const u8Flags = header.U8(3);
+    KeyedFile file{0, RAW_FILE_TYPE_GZ, {}};
+
+    std::uint64_t u64Position = kHeaderBytes;
+    if ((u8Flags & kFlagExtra) != 0) {
+        engine::ByteView const length = reader.Read(u64Position, 2);
+        if (length.Empty()) return std::nullopt;
+        u64Position += 2 + std::uint64_t{length.Le16(0)};
     }
-
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
-        int const iSectorSize = pDevice->GetSectorSize();
-        std::uint32_t const u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
-        RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        engine::ByteView const header = reader.Read(0, kHeaderBytes);
-        if (!IsHeader(header)) return 0;
-        std::uint8_t const u8Flags = header.U8(3);
-
-        std::uint64_t u64Position = kHeaderBytes;
-        if ((u8Flags & kFlagExtra) != 0) {
-            engine::ByteView const length = reader.Read(u64Position, 2);
-            if (length.Empty()) return 0;
-            u64Position += 2 + std::uint64_t{length.Le16(0)};
+    for (std::uint8_t const u8Flag : {kFlagName, kFlagComment}) {
+        if ((u8Flags & u8Flag) == 0) continue;
+        auto const field = SkipText(reader, u64Position, u8Flag == kFlagName ? &file.name : nullptr);
+        if (!field) return std::nullopt;
+        u64Position = field->u64End;
+        if (!field->bTerminated) {
+            file.u64Size = u64Position;
+            return file;
         }
-        std::string name;
-        for (std::uint8_t const u8Flag : {kFlagName, kFlagComment}) {
-            if ((u8Flags & u8Flag) == 0) continue;
-            auto const field = SkipText(reader, u64Position, u8Flag == kFlagName ? &name : nullptr);
-            if (!field) return 0;
-            u64Position = field->u64End;
-            if (!field->bTerminated) return Done(info, u64Position, name);
-        }
-        if ((u8Flags & kFlagHeaderCrc) != 0) u64Position += 2;
-
-        // From the sector in which the data starts: a member shorter than a sector ends in it.
-        std::uint64_t u64Sector = u64Position / u32SectorSize * u32SectorSize;
-        for (; u64Sector < kMaxSearch; u64Sector += u32SectorSize) {
-            if (!SectorReadable(reader, u64Sector, u32SectorSize)) return Done(info, u64Sector, name);
-            if (SectorTailIsZero(reader, u64Sector + u32SectorSize, kZeroTailBytes))
-                return Done(info, u64Sector + u32SectorSize, name);
-        }
-        return Done(info, kMaxSearch, name);
     }
+    if ((u8Flags & kFlagHeaderCrc) != 0) u64Position += 2;
 
-private:
-    static int Done(CRawFileInfo& info, std::uint64_t u64Size, std::string const& name) {
-        info.m_u64Size = u64Size;
-        info.m_u32Type = RAW_FILE_TYPE_GZ;
-        info.SetRawFileName(name);
-        return 1;
+    // From the sector in which the data starts: a member shorter than a sector ends in it.
+    std::uint64_t u64Sector = u64Position / u32SectorSize * u32SectorSize;
+    for (; u64Sector < kMaxSearch; u64Sector += u32SectorSize) {
+        if (!SectorReadable(reader, u64Sector, u32SectorSize)) break;
+        if (SectorTailIsZero(reader, u64Sector + u32SectorSize, kZeroTailBytes)) {
+            u64Sector += u32SectorSize;
+            break;
+        }
     }
-};
+    file.u64Size = std::min(u64Sector, kMaxSearch);
+    return file;
+}
+
+constexpr KeyedFormat kGzip = {RAW_FILE_TYPE_GZ, {}, nullptr, &GzipProbe, &GzipDescribe};
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileGZAnalyser() { return std::make_unique<FileGZAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileGZAnalyser() { return CreateKeyedAnalyser(kGzip); }

@@ -28,6 +28,14 @@ public:
         int const iSectorSize = pDevice->GetSectorSize();
         std::uint32_t const u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
         RawFileBuffer reader(pDevice, info.m_u64StartSector);
+        if (m_format.describe != nullptr) {
+            std::optional<KeyedFile> const file = m_format.describe(reader, u32SectorSize);
+            if (!file) return 0;
+            info.m_u64Size = file->u64Size;
+            info.m_u32Type = file->eType;
+            info.SetRawFileName(file->name);
+            return 1;
+        }
         std::optional<std::uint64_t> const size = m_format.sizer(reader, u32SectorSize);
         if (!size) return 0;
         info.m_u64Size = *size;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "engine/carve/RawFileType.h"
@@ -25,11 +26,22 @@ using KeyedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::
 /// A further check of the bytes that may start a file (as many as the caller could give).
 using KeyedProbe = bool (*)(engine::ByteView bytes);
 
+/// What a file tells beyond its length: a format whose files have kinds (a compound document
+/// may be a DOC or an XLS) or names (a gzip stores one) gives them here.
+struct KeyedFile {
+    std::uint64_t u64Size = 0;
+    RAW_FILE_TYPE eType = RAW_FILE_TYPE_GENERIC;
+    std::string name;  // the carved file's name prefix; empty for the default name
+};
+/// Like KeyedSizer, for such formats.
+using KeyedDescriber = std::optional<KeyedFile> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
+
 struct KeyedFormat {
     RAW_FILE_TYPE eType;
     std::span<std::string_view const> keys;  // static data: the analyser keeps the view; empty: no key
     KeyedSizer sizer;
-    KeyedProbe probe = nullptr;  // null: the key alone decides
+    KeyedProbe probe = nullptr;        // null: the key alone decides
+    KeyedDescriber describe = nullptr;  // used instead of the sizer when set
 };
 
 /// An analyser that accepts a sector starting with any of the format's keys (any sector when it

@@ -13,14 +13,13 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/OleKind.h"
 #include "engine/core/bytes/ByteView.h"
-#include "engine/core/util/EngineAssert.h"
 
 namespace {
 
@@ -146,40 +145,26 @@ private:
     std::vector<std::uint32_t> m_fatSectors;  // the first ones, to follow the directory's chain
 };
 
-class FileOLEAnalyser final : public IRawFileAnalyser {
-public:
-    FileOLEAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_OLE) {}
+std::optional<KeyedFile> OleDescribe(RawFileBuffer& reader, std::uint32_t) {
+    engine::ByteView const header = reader.Read(0, kHeaderBytes);
+    if (!header.Equals(0, kSignature)) return std::nullopt;
+    auto const sectorSize = SectorSizeOf(header);
+    if (!sectorSize) return std::nullopt;
+    std::uint32_t const u32FirstDirectory = header.Le32(kFirstDirectoryOffset);
 
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        if (!engine::ByteView(pBuffer, u32Readable).Equals(0, kSignature)) return 0;
-        info.m_u32Type = RAW_FILE_TYPE_OLE;
-        return 1;
-    }
+    OleDocument document(reader, *sectorSize);
+    if (!document.ReadFatList(header)) return std::nullopt;  // a document without a FAT is none
+    auto const size = document.Size();
+    if (!size) return std::nullopt;
+    std::vector<OleEntry> const entries = document.Directory(u32FirstDirectory);
+    if (entries.empty() && *size > kMaxUntypedSize) return std::nullopt;
+    RAW_FILE_TYPE const eType = OleKind(entries);
+    return KeyedFile{eType == RAW_FILE_TYPE_VSD ? *size + kVisioExtraBytes : *size, eType, {}};
+}
 
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
-        RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        engine::ByteView const header = reader.Read(0, kHeaderBytes);
-        if (!header.Equals(0, kSignature)) return 0;
-        auto const sectorSize = SectorSizeOf(header);
-        if (!sectorSize) return 0;
-        std::uint32_t const u32FirstDirectory = header.Le32(kFirstDirectoryOffset);
-
-        OleDocument document(reader, *sectorSize);
-        if (!document.ReadFatList(header)) return 0;  // a document without a FAT is none
-        auto size = document.Size();
-        if (!size) return 0;
-        std::vector<OleEntry> const entries = document.Directory(u32FirstDirectory);
-        if (entries.empty() && *size > kMaxUntypedSize) return 0;
-        RAW_FILE_TYPE const eType = OleKind(entries);
-        if (eType == RAW_FILE_TYPE_VSD) *size += kVisioExtraBytes;
-        info.m_u32Type = eType;
-        info.m_u64Size = *size;
-        return 1;
-    }
-};
+constexpr std::string_view kKeys[] = {kSignature};
+constexpr KeyedFormat kOle = {RAW_FILE_TYPE_OLE, kKeys, nullptr, nullptr, &OleDescribe};
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileOLEAnalyser() { return std::make_unique<FileOLEAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileOLEAnalyser() { return CreateKeyedAnalyser(kOle); }

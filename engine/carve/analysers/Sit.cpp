@@ -6,18 +6,16 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/SectorTail.h"
 #include "engine/core/bytes/ByteView.h"
-#include "engine/core/util/EngineAssert.h"
 
 namespace {
 
-constexpr std::string_view kKey = "StuffIt";
 constexpr std::size_t kKindOffset = 7;
 constexpr std::size_t kLengthOffset = 84;
 constexpr std::uint32_t kOldHeaderBytes = 88;
@@ -27,7 +25,6 @@ constexpr std::string_view kMarkerStart{"\x02\xD7\x0A", 3};
 constexpr std::string_view kMarkerEnd{"\x98\xF6\x42\x88", 4};
 constexpr std::uint64_t kMarkerBytes = 8;
 constexpr std::uint64_t kAroundBytes = 16;  // the marker may straddle the sector's start
-constexpr std::uint32_t kDefaultSectorSize = 512;
 
 /// What follows the marker, by its byte 3.
 std::uint64_t MarkerTail(std::uint8_t u8Kind) { return u8Kind == 0x19 ? 4 : u8Kind == ';' ? 5 : 6; }
@@ -60,43 +57,25 @@ std::uint64_t SitxSize(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
     return u64Sector;
 }
 
-class FileSITAnalyser final : public IRawFileAnalyser {
-public:
-    FileSITAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_SIT) {}
-
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        if (!engine::ByteView(pBuffer, u32Readable).Equals(0, kKey)) return 0;
-        info.m_u32Type = RAW_FILE_TYPE_SIT;
-        return 1;
-    }
-
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
-        int const iSectorSize = pDevice->GetSectorSize();
-        std::uint32_t const u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
-        RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        engine::ByteView const header = reader.ReadUpTo(0, kOldHeaderBytes);
-        if (!header.Equals(0, kKey)) return 0;
-        switch (header.U8(kKindOffset)) {
-            case '!':
-                info.m_u32Type = RAW_FILE_TYPE_SITX;
-                info.m_u64Size = SitxSize(reader, u32SectorSize);
-                return 1;
-            case ' ': {
-                // A first sector too short to hold the length gives no size.
-                if (!header.Has(kLengthOffset, 4)) return 0;
-                std::uint32_t const u32Length = header.Be32(kLengthOffset);
-                info.m_u32Type = RAW_FILE_TYPE_SIT;
-                info.m_u64Size = (u32Length & 0x80000000u) != 0 ? kMaxSize : u32Length;
-                return info.m_u64Size != 0 ? 1 : 0;
-            }
-            default:
-                return 0;
+std::optional<KeyedFile> SitDescribe(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
+    engine::ByteView const header = reader.ReadUpTo(0, kOldHeaderBytes);
+    switch (header.U8(kKindOffset)) {
+        case '!':
+            return KeyedFile{SitxSize(reader, u32SectorSize), RAW_FILE_TYPE_SITX, {}};
+        case ' ': {
+            // A first sector too short to hold the length, or a length of 0, gives no size.
+            if (!header.Has(kLengthOffset, 4) || header.Be32(kLengthOffset) == 0) return std::nullopt;
+            std::uint32_t const u32Length = header.Be32(kLengthOffset);
+            return KeyedFile{(u32Length & 0x80000000u) != 0 ? kMaxSize : u32Length, RAW_FILE_TYPE_SIT, {}};
         }
+        default:
+            return std::nullopt;
     }
-};
+}
+
+constexpr std::string_view kKeys[] = {"StuffIt"};
+constexpr KeyedFormat kSit = {RAW_FILE_TYPE_SIT, kKeys, nullptr, nullptr, &SitDescribe};
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileSITAnalyser() { return std::make_unique<FileSITAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileSITAnalyser() { return CreateKeyedAnalyser(kSit); }

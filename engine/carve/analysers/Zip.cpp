@@ -13,15 +13,14 @@
 #include <string>
 #include <string_view>
 
-#include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/SectorTail.h"
 #include "engine/carve/analysers/ZipKind.h"
 #include "engine/core/bytes/ByteView.h"
-#include "engine/core/util/EngineAssert.h"
 
 namespace {
 
@@ -43,7 +42,6 @@ constexpr std::uint64_t kMaxOffset = 0x104000000;
 constexpr std::uint64_t kMaxWidening = 0x500001;
 constexpr std::uint32_t kEndCheckTailBytes = 4;
 constexpr std::uint32_t kZeroTailBytes = 16;
-constexpr std::uint32_t kDefaultSectorSize = 512;
 
 enum class Record { Local, Central, End, None };
 
@@ -215,36 +213,18 @@ private:
     std::uint64_t m_u64Size = 0;
 };
 
-class FileZIPAnalyser final : public IRawFileAnalyser {
-public:
-    FileZIPAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_ZIP) {}
+/// A sector that holds the whole local header must hold a valid one.
+bool ZipProbe(engine::ByteView bytes) { return !bytes.Has(0, kLocalBytes) || IsValidLocal(bytes); }
 
-    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
-        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        engine::ByteView const header(pBuffer, u32Readable);
-        if (KindOf(header) != Record::Local) return 0;
-        if (header.Has(0, kLocalBytes) && !IsValidLocal(header)) return 0;
-        info.m_u32Type = RAW_FILE_TYPE_ZIP;
-        return 1;
-    }
+std::optional<KeyedFile> ZipDescribe(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
+    ZipWalk walk(reader, u32SectorSize);
+    if (!walk.Run()) return std::nullopt;
+    return KeyedFile{walk.Size(), walk.Type(), walk.FirstName()};
+}
 
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
-        int const iSectorSize = pDevice->GetSectorSize();
-        std::uint32_t const u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
-        RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        ZipWalk walk(reader, u32SectorSize);
-        if (!walk.Run()) {
-            info.m_u64Size = 0;
-            return 0;
-        }
-        info.m_u32Type = walk.Type();
-        info.m_u64Size = walk.Size();
-        info.SetRawFileName(walk.FirstName());
-        return 1;
-    }
-};
+constexpr std::string_view kKeys[] = {kLocalSignature};
+constexpr KeyedFormat kZip = {RAW_FILE_TYPE_ZIP, kKeys, nullptr, &ZipProbe, &ZipDescribe};
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileZIPAnalyser() { return std::make_unique<FileZIPAnalyser>(); }
+std::unique_ptr<IRawFileAnalyser> CreateFileZIPAnalyser() { return CreateKeyedAnalyser(kZip); }
