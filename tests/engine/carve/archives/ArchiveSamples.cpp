@@ -83,9 +83,7 @@ bool MakeOtherArchives(SampleMaker& maker) {
 }  // namespace
 
 std::string MissingArchiveTools() {
-    for (char const* pszTool : {"zip", "7z", "gzip", "tar", "gcab", "jlha", "bzip2"})
-        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
-    return {};
+    return MissingTool({"zip", "7z", "gzip", "tar", "gcab", "jlha", "bzip2"});
 }
 
 bool ArchiveSamples(std::string const& folder, std::vector<CarvedSample>& samples, std::string& error) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../analysers/PictureSamples.h"
 #include "engine/carve/RawFileType.h"
 
 namespace archivetest {
@@ -55,10 +56,10 @@ Bytes MakeSitx(std::uint32_t u32Payload);
 /// A disk image: bzip2 output of `u32Data` bytes, padding to 512 bytes, a "koly" trailer.
 Bytes MakeDmg(std::string const& folder, std::uint32_t u32Data);
 
-Bytes ReadFile(std::string const& path);
+using picturetest::PutBe32;
+using picturetest::PutLe16;
+using picturetest::PutLe32;
+using picturetest::ReadFile;
 bool WriteFile(std::string const& path, Bytes const& bytes);
-void PutLe16(Bytes& bytes, std::size_t offset, std::uint16_t value);
-void PutLe32(Bytes& bytes, std::size_t offset, std::uint32_t value);
-void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value);
 
 }  // namespace archivetest

@@ -138,8 +138,8 @@ bool MakeNamedPackages(SampleMaker& maker) {
 }  // namespace
 
 std::string MissingDocumentTools() {
-    for (char const* pszTool : {"soffice", "gsf", "msibuild", "zip"})
-        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
+    std::string const missing = MissingTool({"soffice", "gsf", "msibuild", "zip"});
+    if (!missing.empty()) return missing;
     if (testsupport::RunCommand("/usr/bin/python3 -c 'import docx, openpyxl' >/dev/null 2>&1") != 0)
         return "python3-docx or python3-openpyxl is not installed (scripts/setup.sh installs them)";
     return {};

@@ -1,8 +1,6 @@
 #include "SampleMaker.h"
 
-#include <algorithm>
 #include <fstream>
-#include <iterator>
 
 #include "support/TempDir.h"
 
@@ -23,29 +21,16 @@ Bytes CarvedSample::CarvedBytes(std::uint32_t u32SectorSize) const {
     return carved;
 }
 
-Bytes ReadFile(std::string const& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 bool WriteFile(std::string const& path, Bytes const& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
-void PutLe16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
-    bytes.at(offset) = static_cast<std::uint8_t>(value);
-    bytes.at(offset + 1) = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutLe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
-    PutLe16(bytes, offset, static_cast<std::uint16_t>(value));
-    PutLe16(bytes, offset + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+std::string MissingTool(std::initializer_list<char const*> tools) {
+    for (char const* pszTool : tools)
+        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
+    return {};
 }
 
 bool SampleMaker::Run(std::string const& command) {

@@ -1,10 +1,14 @@
 #pragma once
 // Runs the commands that make samples in one folder and collects their output files.
+#include <initializer_list>
 #include <string>
 
 #include "CarvedSamples.h"
 
 namespace archivetest {
+
+/// Why the first missing one of `tools` cannot run, or empty when all are there.
+std::string MissingTool(std::initializer_list<char const*> tools);
 
 class SampleMaker {
 public:
