@@ -1,5 +1,7 @@
 #include "engine/carve/analysers/KeyedAnalyser.h"
 
+#include <string>
+
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
@@ -9,6 +11,20 @@
 namespace {
 
 constexpr std::uint32_t kDefaultSectorSize = 512;
+/// Room for the number and extension within a file name's 255 bytes.
+constexpr std::size_t kMaxNameBytes = 200;
+
+/// A stored name fit for a file name: control characters replaced, cut at a character boundary.
+std::string CarvedName(std::string name) {
+    if (name.size() > kMaxNameBytes) {
+        std::size_t cut = kMaxNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // a UTF-8 continuation
+        name.resize(cut);
+    }
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+    return name;
+}
 
 class KeyedAnalyser final : public IRawFileAnalyser {
 public:
@@ -33,7 +49,7 @@ public:
             if (!file) return 0;
             info.m_u64Size = file->u64Size;
             info.m_u32Type = file->eType;
-            info.SetRawFileName(file->name);
+            info.SetRawFileName(CarvedName(file->name));
             return 1;
         }
         std::optional<std::uint64_t> const size = m_format.sizer(reader, u32SectorSize);

@@ -31,7 +31,7 @@ using KeyedProbe = bool (*)(engine::ByteView bytes);
 struct KeyedFile {
     std::uint64_t u64Size = 0;
     RAW_FILE_TYPE eType = RAW_FILE_TYPE_GENERIC;
-    std::string name;  // the carved file's name prefix; empty for the default name
+    std::string name;  // the carved file's name prefix as stored; empty for the default name
 };
 /// Like KeyedSizer, for such formats.
 using KeyedDescriber = std::optional<KeyedFile> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);

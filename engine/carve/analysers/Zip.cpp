@@ -35,7 +35,6 @@ constexpr std::uint32_t kSizeInZip64 = 0xFFFFFFFF;
 constexpr std::uint16_t kMaxMethod = 10;
 constexpr std::uint16_t kMaxNameBytes = 4096;
 constexpr std::uint32_t kAfterNameBytes = 1024;
-constexpr std::size_t kMaxCarvedName = 255;
 /// No archive worth carving is longer: walks and searches stop here.
 constexpr std::uint64_t kMaxOffset = 0x104000000;
 /// How far an archive whose end record does not check out is widened, at most.
@@ -76,7 +75,7 @@ public:
         engine::ByteView const first = m_reader.Read(0, kLocalBytes);
         if (!IsValidLocal(first) || KindOf(first) != Record::Local) return false;
         std::string_view const name = MemberName(0, first.Le16(26));
-        m_firstName = std::string(name.substr(0, std::min(name.size(), kMaxCarvedName)));
+        m_firstName = std::string(name);
         m_kind.JudgeFirstMember(name);
 
         std::uint64_t u64Position = 0;

@@ -93,6 +93,7 @@ struct EdgeCase {
     RawFileAnalyserFactory factory;
     std::optional<std::uint64_t> size;  // none: refused
     RAW_FILE_TYPE eType = RAW_FILE_TYPE_GENERIC;
+    std::string name{};  // the carved name's prefix
 };
 
 std::vector<EdgeCase> const kCases = {
@@ -107,15 +108,15 @@ std::vector<EdgeCase> const kCases = {
     {"OleFatSectorNear2To32IsRefused", [] { return Ole(2, {0xFFFFFFF9}); }, &CreateFileOLEAnalyser, std::nullopt},
     {"ZipMethod12IsRefused", [] { return Followed(LocalHeader(0, 12, 10, "a"), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
     {"Zip4097ByteNameIsRefused", [] { return Followed(LocalHeader(0, 8, 10, std::string(4097, 'n')), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
-    {"ZipEndRecordWithDirectoryOutsideEndsWhereZerosFollow", [] { return ZipWithEnd(0x7FFFFFFF); }, &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP},
+    {"ZipEndRecordWithDirectoryOutsideEndsWhereZerosFollow", [] { return ZipWithEnd(0x7FFFFFFF); }, &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
     // Widened to the next sector whose last 16 bytes are zero: none in 6 MiB, so about 5 MiB.
     {"ZipEndRecordWithDirectoryOutsideWidensAtMost5MiB", [] { return Followed(ZipWithEnd(0x7FFFFFFF), 0x600000, 0x55); },
-     &CreateFileZIPAnalyser, 0x500200, RAW_FILE_TYPE_ZIP},
+     &CreateFileZIPAnalyser, 0x500200, RAW_FILE_TYPE_ZIP, "a.txt"},
     {"ZipEndRecordThatChecksOutEndsExactlyBeforeRandomBytes", [] { return Followed(ZipWithEnd(75), 2000, 0x55); },
-     &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP},
+     &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
     // Sizes in a data descriptor and no end record: the end of the first zero-tailed sector.
     {"ZipWithoutEndRecordEndsWithItsZeroTailedSector", [] { return Followed(Followed(LocalHeader(8, 8, 0, "a.txt"), 1000, 0x55), 2000, 0); },
-     &CreateFileZIPAnalyser, 1536, RAW_FILE_TYPE_ZIP},
+     &CreateFileZIPAnalyser, 1536, RAW_FILE_TYPE_ZIP, "a.txt"},
     {"RarWithoutEndBlockEndsAfterItsLastBlock", [] { return Followed(MakeRar({100, 200}, false), 600, 0); }, &CreateFileRARAnalyser,
      MakeRar({100, 200}, false).size(), RAW_FILE_TYPE_RAR},
     {"RarFileBlockPackedAboveUnpackedEndsBeforeIt", [] { Bytes rar = MakeRar({100, 200}, true); PutLe32(rar, 20 + 43 + 100 + 11, 10); return rar; },
@@ -125,6 +126,10 @@ std::vector<EdgeCase> const kCases = {
      &CreateFileRARAnalyser, 20 + 43 + std::uint64_t{0xFFFFFFF0}, RAW_FILE_TYPE_RAR},
     {"GzipNameWithoutTerminatorIsRefused", [] { return Followed(Bytes{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3}, 137 * 512 - 10, 'n'); }, &CreateFileGZAnalyser, std::nullopt},
     {"GzipOf200BytesEndsWithItsSector", [] { return Followed(Bytes{0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3}, 190, 0x55); }, &CreateFileGZAnalyser, 512, RAW_FILE_TYPE_GZ},
+    // A file name holds 255 bytes: the stored name is cut, its control characters replaced.
+    {"GzipStoredNameIsCutAndCleaned", [] { Bytes gz{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3, 'a', 1}; gz.insert(gz.end(), 298, 'b');
+         return Followed(Followed(gz, 1, 0), 100, 0x55); },
+     &CreateFileGZAnalyser, 512, RAW_FILE_TYPE_GZ, "a_" + std::string(198, 'b')},
     {"TarSizeOfNonDigitsIsRefused", [] { return Followed(TarHeader("a.txt", "0000000001x"), 1024, 0); }, &CreateFileTARAnalyser, std::nullopt},
     {"TarEndsBeforeAMemberWithANonDigitSize", [] { Bytes tar = Followed(TarHeader("a.txt", "00000000001"), 512, 'a');
          Bytes bad = TarHeader("b.txt", "0000000001x"); tar.insert(tar.end(), bad.begin(), bad.end()); return Followed(tar, 1024, 0); },
@@ -153,6 +158,7 @@ TEST_P(ArchiveEdgeTest, IsRefusedOrSizedByTheRules) {
     ASSERT_NE(iSized, 0);
     EXPECT_EQ(info.m_u64Size, *edge.size);
     EXPECT_EQ(info.m_u32Type, edge.eType);
+    EXPECT_EQ(info.GetRawFileName(), edge.name);
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives, ArchiveEdgeTest, testing::ValuesIn(kCases),
