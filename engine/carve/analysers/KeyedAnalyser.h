@@ -5,6 +5,8 @@
 //   constexpr std::string_view kPngKeys[] = {"\x89PNG\r\n\x1a\n"sv};
 //   constexpr KeyedFormat kPng = {RAW_FILE_TYPE_PNG, kPngKeys, &PngSize};
 //   std::unique_ptr<IRawFileAnalyser> CreateFilePNGAnalyser() { return CreateKeyedAnalyser(kPng); }
+// A format told by a few bytes beyond its key (or elsewhere in the sector, without a key) adds a
+// probe; one whose files have kinds or stored names gives a describer instead of the sizer.
 #include <cstdint>
 #include <memory>
 #include <optional>
