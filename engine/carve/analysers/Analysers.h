@@ -63,3 +63,14 @@ std::unique_ptr<IRawFileAnalyser> CreateFileHLPAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileCHMAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileTTFAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileCPTAnalyser();
+// Office documents and archives: Ole.cpp (OleKind), Zip.cpp (ZipKind), Rar.cpp, Gzip.cpp, Lzh.cpp,
+// Tar.cpp, Sit.cpp, Cab.cpp, Dmg.cpp.
+std::unique_ptr<IRawFileAnalyser> CreateFileOLEAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileZIPAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileRARAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileGZAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileLZHAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileTARAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileSITAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileCABAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileDMGAnalyser();

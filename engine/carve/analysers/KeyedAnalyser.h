@@ -5,10 +5,13 @@
 //   constexpr std::string_view kPngKeys[] = {"\x89PNG\r\n\x1a\n"sv};
 //   constexpr KeyedFormat kPng = {RAW_FILE_TYPE_PNG, kPngKeys, &PngSize};
 //   std::unique_ptr<IRawFileAnalyser> CreateFilePNGAnalyser() { return CreateKeyedAnalyser(kPng); }
+// A format told by a few bytes beyond its key (or elsewhere in the sector, without a key) adds a
+// probe; one whose files have kinds or stored names gives a describer instead of the sizer.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "engine/carve/RawFileType.h"
@@ -22,14 +25,29 @@ class RawFileBuffer;
 /// anew for every file (the ring and the device may be sized in turn).
 using KeyedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
 
+/// A further check of the bytes that may start a file (as many as the caller could give).
+using KeyedProbe = bool (*)(engine::ByteView bytes);
+
+/// What a file tells beyond its length: a format whose files have kinds (a compound document
+/// may be a DOC or an XLS) or names (a gzip stores one) gives them here.
+struct KeyedFile {
+    std::uint64_t u64Size = 0;
+    RAW_FILE_TYPE eType = RAW_FILE_TYPE_GENERIC;
+    std::string name;  // the carved file's name prefix as stored; empty for the default name
+};
+/// Like KeyedSizer, for such formats.
+using KeyedDescriber = std::optional<KeyedFile> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
+
 struct KeyedFormat {
     RAW_FILE_TYPE eType;
-    std::span<std::string_view const> keys;  // static data: the analyser keeps the view
+    std::span<std::string_view const> keys;  // static data: the analyser keeps the view; empty: no key
     KeyedSizer sizer;
+    KeyedProbe probe = nullptr;        // null: the key alone decides
+    KeyedDescriber describe = nullptr;  // used instead of the sizer when set
 };
 
-/// An analyser that accepts a sector starting with any of the format's keys, sets the type and
-/// leaves the size to the sizer.
+/// An analyser that accepts a sector starting with any of the format's keys (any sector when it
+/// has none) that its probe, if any, accepts too; it sets the type and leaves the size to the sizer.
 std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format);
 
 /// Whether `bytes` start with any of `keys`; analysers that check more than their key use it too.

@@ -1,0 +1,87 @@
+// TAR (POSIX ustar): 512-byte member headers, each followed by its data rounded up to 512
+// bytes, and an all-zero block at the end. Header fields (ASCII):
+//   0 100 name;  124 12 size in octal;  148 8 header checksum in octal;  156 1 type;  257 6 "ustar"
+// A member without data (a folder, a link) takes its header alone. The archive ends after its
+// first zero block, or before the first header that is not one (no magic, a bad checksum, a size
+// that is not octal).
+#include <optional>
+#include <string_view>
+
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
+#include "engine/core/bytes/ByteView.h"
+
+namespace {
+
+constexpr std::uint32_t kBlockBytes = 512;
+constexpr std::size_t kSizeOffset = 124;
+constexpr std::size_t kSizeDigits = 11;
+constexpr std::size_t kChecksumOffset = 148;
+constexpr std::size_t kChecksumDigits = 8;
+constexpr std::size_t kMagicOffset = 257;
+constexpr std::string_view kMagic = "ustar";
+/// No archive worth carving is this long; the walk stops here.
+constexpr std::uint64_t kMaxWalk = 0xD000000;
+
+bool TarProbe(engine::ByteView bytes) { return bytes.Equals(kMagicOffset, kMagic); }
+
+/// An octal field: leading blanks, digits 0-7, then a NUL or blank or the field's end; none
+/// for anything else.
+std::optional<std::uint64_t> Octal(engine::ByteView field) {
+    std::size_t i = 0;
+    while (i < field.Size() && field.U8(i) == ' ') ++i;
+    std::uint64_t u64Value = 0;
+    bool bDigits = false;
+    for (; i < field.Size(); ++i) {
+        std::uint8_t const u8Char = field.U8(i);
+        if (u8Char == 0 || u8Char == ' ') break;
+        if (u8Char < '0' || u8Char > '7') return std::nullopt;
+        u64Value = u64Value * 8 + (u8Char - '0');  // at most 12 digits: below 2^36
+        bDigits = true;
+    }
+    if (!bDigits) return std::nullopt;
+    return u64Value;
+}
+
+/// Whether the stored checksum is the sum of the header's bytes, its own field taken as blanks.
+bool ChecksumHolds(engine::ByteView header) {
+    auto const stored = Octal(header.Sub(kChecksumOffset, kChecksumDigits));
+    if (!stored) return false;
+    std::uint64_t u64Sum = 0;
+    for (std::size_t i = 0; i < kBlockBytes; ++i)
+        u64Sum += (i >= kChecksumOffset && i < kChecksumOffset + kChecksumDigits) ? ' ' : header.U8(i);
+    return u64Sum == *stored;
+}
+
+bool AllZero(engine::ByteView block) {
+    for (std::size_t i = 0; i < block.Size(); ++i)
+        if (block.U8(i) != 0) return false;
+    return true;
+}
+
+std::optional<std::uint64_t> TarSize(RawFileBuffer& reader, std::uint32_t) {
+    std::uint64_t u64Position = 0;
+    // Every member moves on by at least 512 bytes and the position is capped: the walk ends.
+    while (u64Position <= kMaxWalk) {
+        engine::ByteView const header = reader.Read(u64Position, kBlockBytes);
+        if (header.Empty()) break;
+        if (AllZero(header)) {
+            u64Position += kBlockBytes;
+            break;
+        }
+        if (!header.Equals(kMagicOffset, kMagic) || !ChecksumHolds(header)) break;
+        auto const size = Octal(header.Sub(kSizeOffset, kSizeDigits));
+        if (!size) break;
+        u64Position += kBlockBytes + (*size + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+    }
+    if (u64Position == 0) return std::nullopt;
+    return u64Position;
+}
+
+constexpr KeyedFormat kTar = {RAW_FILE_TYPE_TAR, {}, &TarSize, &TarProbe};
+
+}  // namespace
+
+std::unique_ptr<IRawFileAnalyser> CreateFileTARAnalyser() { return CreateKeyedAnalyser(kTar); }

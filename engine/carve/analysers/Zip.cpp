@@ -1,0 +1,229 @@
+// ZIP archives and the packages built on them (DOCX, XLSX, PPTX, PAGES, KEY, NUMBERS, EPUB, CDR).
+// Records, little-endian (from PKWARE's APPNOTE):
+//   local header "PK" 03 04:  6 2 flags (bit 3: sizes in a data descriptor after the data);
+//       8 2 method;  18 4 compressed size;  26 2 name length;  28 2 extra length;  30 name
+//   central directory header "PK" 01 02:  28 2 name length;  30 2 extra;  32 2 comment;  46 name
+//   end of central directory "PK" 05 06:  12 4 directory size;  16 4 directory offset;  20 2 comment
+// The archive is sized by walking its records from the first local header to the end record.
+// A member whose sizes are not in its header stops the walk; the end record is then searched
+// for in the sectors that follow, and a sector that ends in zeros ends an archive without one.
+// The carved file is named after its first member.
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/RawFileType.h"
+#include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/KeyedAnalyser.h"
+#include "engine/carve/analysers/SectorTail.h"
+#include "engine/carve/analysers/ZipKind.h"
+#include "engine/core/bytes/ByteView.h"
+
+namespace {
+
+constexpr std::string_view kLocalSignature{"PK\x03\x04", 4};
+constexpr std::string_view kCentralSignature{"PK\x01\x02", 4};
+constexpr std::string_view kEndSignature{"PK\x05\x06", 4};
+constexpr std::uint32_t kLocalBytes = 30;
+constexpr std::uint32_t kCentralBytes = 46;
+constexpr std::uint32_t kEndBytes = 22;
+constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
+constexpr std::uint32_t kSizeInZip64 = 0xFFFFFFFF;
+constexpr std::uint16_t kMaxMethod = 10;
+constexpr std::uint16_t kMaxNameBytes = 4096;
+constexpr std::uint32_t kAfterNameBytes = 1024;
+/// No archive worth carving is longer: walks and searches stop here.
+constexpr std::uint64_t kMaxOffset = 0x104000000;
+/// How far an archive whose end record does not check out is widened, at most.
+constexpr std::uint64_t kMaxWidening = 0x500001;
+constexpr std::uint32_t kEndCheckTailBytes = 4;
+constexpr std::uint32_t kZeroTailBytes = 16;
+
+enum class Record { Local, Central, End, None };
+
+Record KindOf(engine::ByteView bytes) {
+    if (bytes.Equals(0, kLocalSignature)) return Record::Local;
+    if (bytes.Equals(0, kCentralSignature)) return Record::Central;
+    if (bytes.Equals(0, kEndSignature)) return Record::End;
+    return Record::None;
+}
+
+/// A local header whose method and name length are in range.
+bool IsValidLocal(engine::ByteView header) {
+    return header.Has(0, kLocalBytes) && header.Le16(8) <= kMaxMethod && header.Le16(26) <= kMaxNameBytes;
+}
+
+/// A central directory header with its name, extra field and comment.
+std::uint64_t CentralLength(engine::ByteView header) {
+    return kCentralBytes + std::uint64_t{header.Le16(28)} + header.Le16(30) + header.Le16(32);
+}
+
+/// Whether the end record at `u64At` says its central directory ends right before it.
+bool EndChecksOut(engine::ByteView end, std::uint64_t u64At) {
+    return std::uint64_t{end.Le32(16)} + end.Le32(12) == u64At;
+}
+
+class ZipWalk {
+public:
+    ZipWalk(RawFileBuffer& reader, std::uint32_t u32SectorSize) : m_reader(reader), m_u32SectorSize(u32SectorSize) {}
+
+    /// Sizes and types the archive; false when its first record is no local header.
+    bool Run() {
+        engine::ByteView const first = m_reader.Read(0, kLocalBytes);
+        if (!IsValidLocal(first) || KindOf(first) != Record::Local) return false;
+        std::string_view const name = MemberName(0, first.Le16(26));
+        m_firstName = std::string(name);
+        m_kind.JudgeFirstMember(name);
+
+        std::uint64_t u64Position = 0;
+        bool bEnd = false;
+        bool bEndChecksOut = false;
+        // Every record moves on by at least 22 bytes and the position is capped: the walk ends.
+        while (u64Position <= kMaxOffset) {
+            auto const step = Judge(u64Position);
+            if (!step) break;
+            u64Position += step->u64Length;
+            if (step->bEnd) {
+                bEnd = true;
+                bEndChecksOut = step->bEndChecksOut;
+                break;
+            }
+            if (step->bStops) break;
+        }
+        if (u64Position == 0) return false;
+        m_u64Size = bEnd ? EndOfArchive(u64Position, bEndChecksOut) : SearchEnd(u64Position);
+        return true;
+    }
+
+    std::uint64_t Size() const { return m_u64Size; }
+    RAW_FILE_TYPE Type() const { return m_kind.Final(); }
+    std::string const& FirstName() const { return m_firstName; }
+
+private:
+    struct Step {
+        std::uint64_t u64Length = 0;
+        bool bStops = false;        // a member whose data has no stated length
+        bool bEnd = false;          // the end record
+        bool bEndChecksOut = false;
+    };
+
+    /// The member name of length `u16Length` of the header at `u64Header`; empty when unreadable.
+    /// It lies in the reader's window: valid until the next read.
+    std::string_view MemberName(std::uint64_t u64Header, std::uint16_t u16Length, std::uint32_t u32HeaderBytes = kLocalBytes) {
+        if (u16Length == 0) return {};
+        engine::ByteView const name = m_reader.Read(u64Header + u32HeaderBytes, u16Length);
+        return {reinterpret_cast<char const*>(name.Data()), name.Size()};
+    }
+
+    /// Judges the record at `u64Position`; none when it is not one the walk goes through.
+    std::optional<Step> Judge(std::uint64_t u64Position) {
+        engine::ByteView const header = m_reader.ReadUpTo(u64Position, kCentralBytes);
+        switch (KindOf(header)) {
+            case Record::Local: {
+                if (!IsValidLocal(header)) return std::nullopt;
+                std::uint16_t const u16Name = header.Le16(26);
+                std::uint64_t const u64Header = kLocalBytes + std::uint64_t{u16Name} + header.Le16(28);
+                std::uint32_t const u32Packed = header.Le32(18);
+                bool const bStops = u32Packed == kSizeInZip64 || ((header.Le16(6) & kFlagDataDescriptor) != 0 && u32Packed == 0);
+                std::string const name(MemberName(u64Position, u16Name));
+                m_kind.LocalMember(name, m_reader.ReadUpTo(u64Position + kLocalBytes + u16Name, kAfterNameBytes));
+                return Step{bStops ? u64Header : u64Header + u32Packed, bStops, false, false};
+            }
+            case Record::Central: {
+                if (!header.Has(0, kCentralBytes)) return std::nullopt;
+                std::uint64_t const u64Length = CentralLength(header);
+                m_kind.CentralMember(MemberName(u64Position, header.Le16(28), kCentralBytes));
+                return Step{u64Length, false, false, false};
+            }
+            case Record::End: {
+                if (!header.Has(0, kEndBytes)) return std::nullopt;
+                return Step{kEndBytes + std::uint64_t{header.Le16(20)}, false, true, EndChecksOut(header, u64Position)};
+            }
+            case Record::None:
+                break;
+        }
+        return std::nullopt;
+    }
+
+    /// The walk reached the end record. One whose directory lies right before it ends the
+    /// archive exactly, whatever follows; another is trusted only when its sector ends in zeros,
+    /// else the archive is widened to the next sector that does, by at most about 5 MiB.
+    std::uint64_t EndOfArchive(std::uint64_t u64WalkEnd, bool bChecksOut) {
+        if (bChecksOut) return u64WalkEnd;
+        std::uint64_t const u64Sector = u64WalkEnd / m_u32SectorSize * m_u32SectorSize;
+        if (!SectorReadable(m_reader, u64Sector, m_u32SectorSize)) return u64Sector;
+        if (SectorTailIsZero(m_reader, u64Sector + m_u32SectorSize, kEndCheckTailBytes)) return u64WalkEnd;
+        if (u64Sector > kMaxOffset) return u64Sector;
+        std::uint64_t u64Next = u64Sector + m_u32SectorSize;
+        for (; u64Next - u64Sector < kMaxWidening && u64Next <= kMaxOffset; u64Next += m_u32SectorSize) {
+            if (!SectorReadable(m_reader, u64Next, m_u32SectorSize)) break;
+            if (SectorTailIsZero(m_reader, u64Next + m_u32SectorSize, kZeroTailBytes)) break;
+        }
+        return u64Next;
+    }
+
+    /// The walk stopped before the end record: looks for it in the sectors that follow (a record
+    /// may straddle two). Found, it ends the archive and its directory types it; else the archive
+    /// ends with the first sector whose last 16 bytes are zero.
+    std::uint64_t SearchEnd(std::uint64_t u64WalkEnd) {
+        std::uint64_t u64Sector = u64WalkEnd / m_u32SectorSize * m_u32SectorSize;
+        // One sector further at every pass, capped: the search ends.
+        for (; u64Sector <= kMaxOffset; u64Sector += m_u32SectorSize) {
+            if (!SectorReadable(m_reader, u64Sector, m_u32SectorSize)) return u64Sector;
+            std::uint64_t const u64From = std::max(u64WalkEnd, u64Sector >= 3 ? u64Sector - 3 : 0);
+            std::uint64_t const u64To = u64Sector + m_u32SectorSize;
+            if (u64From < u64To) {
+                engine::ByteView const bytes = m_reader.Read(u64From, static_cast<std::uint32_t>(u64To - u64From));
+                for (std::size_t i = 0; i + kEndSignature.size() <= bytes.Size(); ++i) {
+                    if (!bytes.Equals(i, kEndSignature)) continue;
+                    if (auto const end = CheckedEnd(u64From + i)) return *end;
+                }
+            }
+            if (SectorTailIsZero(m_reader, u64To, kZeroTailBytes)) return u64To;
+        }
+        return u64Sector;
+    }
+
+    /// The end of the archive whose end record would stand at `u64At`, its directory's members
+    /// typing it; none when the record does not check out.
+    std::optional<std::uint64_t> CheckedEnd(std::uint64_t u64At) {
+        engine::ByteView const end = m_reader.Read(u64At, kEndBytes);
+        if (end.Empty() || !EndChecksOut(end, u64At)) return std::nullopt;
+        std::uint64_t const u64Size = u64At + kEndBytes + end.Le16(20);
+        // Each header moves on by at least 46 bytes and stays before the end record: it ends.
+        std::uint64_t u64Header = end.Le32(16);
+        while (u64Header < u64At) {
+            engine::ByteView const header = m_reader.Read(u64Header, kCentralBytes);
+            if (KindOf(header) != Record::Central) break;
+            std::uint64_t const u64Length = CentralLength(header);
+            m_kind.CentralMember(MemberName(u64Header, header.Le16(28), kCentralBytes));
+            u64Header += u64Length;
+        }
+        return u64Size;
+    }
+
+    RawFileBuffer& m_reader;
+    std::uint32_t m_u32SectorSize;
+    ZipKind m_kind;
+    std::string m_firstName;
+    std::uint64_t m_u64Size = 0;
+};
+
+/// A sector that holds the whole local header must hold a valid one.
+bool ZipProbe(engine::ByteView bytes) { return !bytes.Has(0, kLocalBytes) || IsValidLocal(bytes); }
+
+std::optional<KeyedFile> ZipDescribe(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
+    ZipWalk walk(reader, u32SectorSize);
+    if (!walk.Run()) return std::nullopt;
+    return KeyedFile{walk.Size(), walk.Type(), walk.FirstName()};
+}
+
+constexpr std::string_view kKeys[] = {kLocalSignature};
+constexpr KeyedFormat kZip = {RAW_FILE_TYPE_ZIP, kKeys, nullptr, &ZipProbe, &ZipDescribe};
+
+}  // namespace
+
+std::unique_ptr<IRawFileAnalyser> CreateFileZIPAnalyser() { return CreateKeyedAnalyser(kZip); }

@@ -1,0 +1,168 @@
+// The damaged and hostile archives and the rules' corner cases, each handed to its analyser on
+// an in-memory device: refused, or sized by the rules, never a crash, a hang or a read past the
+// device. Built here from the formats' layouts, since no tool writes them so.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "CarvedSamples.h"
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileInfo.h"
+#include "engine/carve/RawFileType.h"
+#include "engine/carve/analysers/Analysers.h"
+#include "engine/core/device/MemoryDevice.h"
+
+namespace archivetest {
+namespace {
+
+constexpr std::uint32_t kSector = 512;
+constexpr std::uint32_t kFree = 0xFFFFFFFF;
+
+/// A compound document of `sectors` sectors after its header: header FAT list `fats`, first
+/// DIFAT sector `u32Difat`, directory in sector 0 holding only the root.
+Bytes Ole(std::uint32_t sectors, std::vector<std::uint32_t> const& fats, std::uint32_t u32Difat = 0xFFFFFFFE) {
+    Bytes ole((sectors + 1) * kSector, 0xFF);
+    std::string_view const signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    std::copy(signature.begin(), signature.end(), ole.begin());
+    PutLe16(ole, 0x1E, 9);
+    PutLe32(ole, 0x30, 0);
+    PutLe32(ole, 0x44, u32Difat);
+    for (std::size_t i = 0; i < 109; ++i) PutLe32(ole, 0x4C + 4 * i, i < fats.size() ? fats[i] : kFree);
+    std::fill(ole.begin() + kSector, ole.begin() + 2 * kSector, 0);  // sector 0: the directory
+    std::string_view const root("R\0o\0o\0t\0", 8);
+    std::copy(root.begin(), root.end(), ole.begin() + kSector);
+    return ole;
+}
+
+/// Sets FAT sector `u32Fat`'s first `used` entries in use (the first one ends a chain).
+void UseFatEntries(Bytes& ole, std::uint32_t u32Fat, std::uint32_t used) {
+    for (std::uint32_t i = 0; i < used; ++i) PutLe32(ole, (u32Fat + 1) * kSector + 4 * i, i == 0 ? 0xFFFFFFFE : 0xFFFFFFFD);
+}
+
+Bytes LocalHeader(std::uint16_t u16Flags, std::uint16_t u16Method, std::uint32_t u32Packed, std::string const& name) {
+    Bytes zip(30, 0);
+    std::string_view const signature("PK\x03\x04", 4);
+    std::copy(signature.begin(), signature.end(), zip.begin());
+    PutLe16(zip, 6, u16Flags);
+    PutLe16(zip, 8, u16Method);
+    PutLe32(zip, 18, u32Packed);
+    PutLe32(zip, 22, u32Packed);
+    PutLe16(zip, 26, static_cast<std::uint16_t>(name.size()));
+    zip.insert(zip.end(), name.begin(), name.end());
+    return zip;
+}
+
+/// A stored one-member zip whose end record names a central directory at `u32DirectoryOffset`.
+Bytes ZipWithEnd(std::uint32_t u32DirectoryOffset) {
+    Bytes zip = LocalHeader(0, 0, 40, "a.txt");
+    zip.insert(zip.end(), 40, 'a');
+    Bytes end(22, 0);
+    end[0] = 'P', end[1] = 'K', end[2] = 5, end[3] = 6;
+    PutLe32(end, 16, u32DirectoryOffset);
+    zip.insert(zip.end(), end.begin(), end.end());
+    return zip;
+}
+
+/// A ustar header of one member of `size` (the octal field as written), checksum right.
+Bytes TarHeader(std::string const& name, std::string const& size) {
+    Bytes header(512, 0);
+    std::copy(name.begin(), name.end(), header.begin());
+    std::copy(size.begin(), size.end(), header.begin() + 124);
+    std::string_view const magic("ustar\0" "00", 8);
+    std::copy(magic.begin(), magic.end(), header.begin() + 257);
+    header[156] = '0';
+    std::fill(header.begin() + 148, header.begin() + 156, ' ');
+    unsigned sum = 0;
+    for (std::uint8_t const byte : header) sum += byte;
+    char sz[8];
+    std::snprintf(sz, sizeof sz, "%06o", sum);
+    std::copy(sz, sz + 7, header.begin() + 148);
+    return header;
+}
+
+Bytes Followed(Bytes bytes, std::size_t count, std::uint8_t u8Fill) {
+    bytes.insert(bytes.end(), count, u8Fill);
+    return bytes;
+}
+
+struct EdgeCase {
+    char const* pszName;
+    std::function<Bytes()> make;
+    RawFileAnalyserFactory factory;
+    std::optional<std::uint64_t> size;  // none: refused
+    RAW_FILE_TYPE eType = RAW_FILE_TYPE_GENERIC;
+    std::string name{};  // the carved name's prefix
+};
+
+std::vector<EdgeCase> const kCases = {
+    // (2 x 128 + 10) x 512 + 512: the header and every sector the last FAT sector uses.
+    {"OleSizedByItsLastFatSector", [] { Bytes ole = Ole(4, {1, 2, 3}); UseFatEntries(ole, 1, 4); UseFatEntries(ole, 3, 10); return ole; },
+     &CreateFileOLEAnalyser, 136704, RAW_FILE_TYPE_MOF},
+    // The DIFAT sector names itself as the next: one more FAT sector, no loop.
+    {"OleDifatChainThatLoopsEnds", [] { Bytes ole = Ole(6, {1, 2, 3}, 4); std::fill(ole.begin() + 5 * kSector, ole.begin() + 6 * kSector, 0xFF);
+         PutLe32(ole, 5 * kSector, 5); PutLe32(ole, 5 * kSector + 508, 4); UseFatEntries(ole, 1, 6); UseFatEntries(ole, 5, 2); return ole; },
+     &CreateFileOLEAnalyser, (3 * 128 + 2) * 512 + 512, RAW_FILE_TYPE_MOF},
+    {"OleWithoutFatSectorsIsRefused", [] { return Ole(2, {}); }, &CreateFileOLEAnalyser, std::nullopt},
+    {"OleFatSectorNear2To32IsRefused", [] { return Ole(2, {0xFFFFFFF9}); }, &CreateFileOLEAnalyser, std::nullopt},
+    {"ZipMethod12IsRefused", [] { return Followed(LocalHeader(0, 12, 10, "a"), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
+    {"Zip4097ByteNameIsRefused", [] { return Followed(LocalHeader(0, 8, 10, std::string(4097, 'n')), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
+    {"ZipEndRecordWithDirectoryOutsideEndsWhereZerosFollow", [] { return ZipWithEnd(0x7FFFFFFF); }, &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
+    // Widened to the next sector whose last 16 bytes are zero: none in 6 MiB, so about 5 MiB.
+    {"ZipEndRecordWithDirectoryOutsideWidensAtMost5MiB", [] { return Followed(ZipWithEnd(0x7FFFFFFF), 0x600000, 0x55); },
+     &CreateFileZIPAnalyser, 0x500200, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"ZipEndRecordThatChecksOutEndsExactlyBeforeRandomBytes", [] { return Followed(ZipWithEnd(75), 2000, 0x55); },
+     &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
+    // Sizes in a data descriptor and no end record: the end of the first zero-tailed sector.
+    {"ZipWithoutEndRecordEndsWithItsZeroTailedSector", [] { return Followed(Followed(LocalHeader(8, 8, 0, "a.txt"), 1000, 0x55), 2000, 0); },
+     &CreateFileZIPAnalyser, 1536, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"RarWithoutEndBlockEndsAfterItsLastBlock", [] { return Followed(MakeRar({100, 200}, false), 600, 0); }, &CreateFileRARAnalyser,
+     MakeRar({100, 200}, false).size(), RAW_FILE_TYPE_RAR},
+    {"RarFileBlockPackedAboveUnpackedEndsBeforeIt", [] { Bytes rar = MakeRar({100, 200}, true); PutLe32(rar, 20 + 43 + 100 + 11, 10); return rar; },
+     &CreateFileRARAnalyser, 20 + 43 + 100, RAW_FILE_TYPE_RAR},
+    {"Rar5IsRefused", [] { return Followed(Bytes{'R', 'a', 'r', '!', 0x1A, 7, 1, 0}, 600, 0); }, &CreateFileRARAnalyser, std::nullopt},
+    {"RarBlockPast4GiBIsSizedBeyondTheWalkLimit", [] { Bytes rar = MakeRar({100}, true); PutLe32(rar, 20 + 7, 0xFFFFFFF0); PutLe32(rar, 20 + 11, 0xFFFFFFFF); return rar; },
+     &CreateFileRARAnalyser, 20 + 43 + std::uint64_t{0xFFFFFFF0}, RAW_FILE_TYPE_RAR},
+    {"GzipNameWithoutTerminatorIsRefused", [] { return Followed(Bytes{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3}, 137 * 512 - 10, 'n'); }, &CreateFileGZAnalyser, std::nullopt},
+    {"GzipOf200BytesEndsWithItsSector", [] { return Followed(Bytes{0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3}, 190, 0x55); }, &CreateFileGZAnalyser, 512, RAW_FILE_TYPE_GZ},
+    // A file name holds 255 bytes: the stored name is cut, its control characters replaced.
+    {"GzipStoredNameIsCutAndCleaned", [] { Bytes gz{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3, 'a', 1}; gz.insert(gz.end(), 298, 'b');
+         return Followed(Followed(gz, 1, 0), 100, 0x55); },
+     &CreateFileGZAnalyser, 512, RAW_FILE_TYPE_GZ, "a_" + std::string(198, 'b')},
+    {"TarSizeOfNonDigitsIsRefused", [] { return Followed(TarHeader("a.txt", "0000000001x"), 1024, 0); }, &CreateFileTARAnalyser, std::nullopt},
+    {"TarEndsBeforeAMemberWithANonDigitSize", [] { Bytes tar = Followed(TarHeader("a.txt", "00000000001"), 512, 'a');
+         Bytes bad = TarHeader("b.txt", "0000000001x"); tar.insert(tar.end(), bad.begin(), bad.end()); return Followed(tar, 1024, 0); },
+     &CreateFileTARAnalyser, 1024, RAW_FILE_TYPE_TAR},
+    {"CabOfVersion1Point2IsRefused", [] { Bytes cab(600, 0); cab[0] = 'M', cab[1] = 'S', cab[2] = 'C', cab[3] = 'F'; PutLe32(cab, 8, 600); cab[24] = 2, cab[25] = 1; return cab; },
+     &CreateFileCABAnalyser, std::nullopt},
+    {"SitOfLengthZeroIsRefused", [] { Bytes sit = MakeSit(200); PutBe32(sit, 84, 0); return sit; }, &CreateFileSITAnalyser, std::nullopt},
+};
+
+class ArchiveEdgeTest : public testing::TestWithParam<EdgeCase> {};
+
+TEST_P(ArchiveEdgeTest, IsRefusedOrSizedByTheRules) {
+    EdgeCase const& edge = GetParam();
+    Bytes bytes = edge.make();
+    bytes.resize((bytes.size() + kSector - 1) / kSector * kSector, 0);
+    CMemoryDevice device(bytes, static_cast<int>(kSector));
+    std::unique_ptr<IRawFileAnalyser> const pAnalyser = edge.factory();
+    CRawFileInfo info;
+    int const iAccepted = pAnalyser->AnalyseBuffer(bytes.data(), info, kSector);
+    int const iSized = iAccepted != 0 ? pAnalyser->GetRawFileSize(info, &device) : 0;
+    if (!edge.size) {
+        EXPECT_TRUE(iSized == 0 || info.m_u64Size == 0) << "sized " << info.m_u64Size;
+        return;
+    }
+    ASSERT_NE(iAccepted, 0);
+    ASSERT_NE(iSized, 0);
+    EXPECT_EQ(info.m_u64Size, *edge.size);
+    EXPECT_EQ(info.m_u32Type, edge.eType);
+    EXPECT_EQ(info.GetRawFileName(), edge.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Archives, ArchiveEdgeTest, testing::ValuesIn(kCases),
+                         [](testing::TestParamInfo<EdgeCase> const& param) { return std::string(param.param.pszName); });
+
+}  // namespace
+}  // namespace archivetest
