@@ -48,9 +48,9 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
     bool bBitmapSeen = false;
     bool bUpcaseSeen = false;
     bool bEnded = false;
-    if (entries > 0 && !m_staging.IsOpen() && !m_pSet->HasSectors() && IsSecondaryType(sector.U8(0)) &&
-        SecondaryPasses(sector.Sub(0, kEntrySize))) {
-        i = StartAbridgedRun(u64Sector, sector);
+    if (entries > 0 && !m_staging.IsOpen() && IsSecondaryType(sector.U8(0)) && SecondaryPasses(sector.Sub(0, kEntrySize))) {
+        if (!m_pSet->HasSectors()) m_pSet->SetAbridged();
+        i = JoinLeadingEntries(u64Sector, sector);
         passed = i;
     }
     for (; i < entries; ++i) {
@@ -63,11 +63,16 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
                     break;
                 }
                 std::copy_n(entry.Data(), kEntrySize, m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize));
+                m_staging.u64LastSector = u64Sector;
                 ++passed;
                 if (++m_staging.gathered == m_staging.needed) FinishStaging();
                 continue;
             }
-            m_staging.Clear();  // cut short by another entry: damaged
+            if (i == 0) {
+                StashOpenSet();  // the set goes on in some other cluster
+            } else {
+                m_staging.Clear();  // cut short by another entry: damaged
+            }
         }
         if (exfat::LiveType(u8Type) == exfat::kTypeFile) {
             if (!exfat::ParseFileEntry(entry)) {
@@ -76,7 +81,7 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
             }
             m_staging.needed = exfat::SetEntryCount(entry);
             m_staging.gathered = 1;
-            m_staging.u64Sector = u64Sector;
+            m_staging.u64Sector = m_staging.u64LastSector = u64Sector;
             std::copy_n(entry.Data(), kEntrySize, m_staging.bytes.begin());
             ++passed;
             continue;
@@ -133,7 +138,7 @@ void CFDTPreAnaylze::FinishStaging() {
 }
 
 std::unique_ptr<CFileSet> CFDTPreAnaylze::GetFileSet() {
-    if (m_staging.IsOpen()) EndRunWithOpenSet();
+    if (m_staging.IsOpen()) StashOpenSet();
     std::unique_ptr<CFileSet> pTaken;
     if (m_pSet->HasSectors() && (m_pSet->HasFile() || m_pSet->IsRoot())) {
         m_pSet->CalculateClusterSize();
@@ -143,35 +148,33 @@ std::unique_ptr<CFileSet> CFDTPreAnaylze::GetFileSet() {
     return pTaken;
 }
 
-void CFDTPreAnaylze::EndRunWithOpenSet() {
-    std::uint64_t const u64Base = m_pSet->HasSectors() ? m_pSet->GetFirstSector() : m_staging.u64Sector;
-    std::vector<std::uint8_t> head(m_staging.bytes.begin(),
-                                   m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize));
-    std::size_t const needed = m_staging.needed;
-    std::uint64_t const u64SetSector = m_staging.u64Sector;
+void CFDTPreAnaylze::StashOpenSet() {
+    std::uint64_t const u64RunFirst = m_pSet->HasSectors() ? m_pSet->GetFirstSector() : m_staging.u64Sector;
+    Head head{std::vector<std::uint8_t>(m_staging.bytes.begin(),
+                                        m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize)),
+              m_staging.needed, m_staging.u64Sector, u64RunFirst};
+    std::uint64_t const u64Cut = m_staging.u64LastSector + 1;
     m_staging.Clear();
     m_pSet->SetNotEnd();
     std::size_t tries = 0;
     for (auto it = m_tails.rbegin(); it != m_tails.rend() && tries < kMaxJoinTries; ++it, ++tries) {
-        if (it->first == u64Base) continue;
-        if (!Join(head, needed, u64SetSector, engine::ByteView(it->second.data(), it->second.size()))) continue;
-        Link(u64Base, it->first);
+        if (it->first == u64Cut) continue;
+        if (!Join(head.bytes, head.needed, head.u64Sector, engine::ByteView(it->second.data(), it->second.size()))) continue;
+        Link(u64RunFirst, it->first);
         m_tails.erase(std::next(it).base());
         return;
     }
-    m_heads[u64Base] = Head{std::move(head), needed, u64SetSector};
+    m_heads[u64Cut] = std::move(head);
     Cap(m_heads);
 }
 
-std::size_t CFDTPreAnaylze::StartAbridgedRun(std::uint64_t u64Sector, engine::ByteView sector) {
-    m_pSet->SetAbridged();
+std::size_t CFDTPreAnaylze::JoinLeadingEntries(std::uint64_t u64Sector, engine::ByteView sector) {
     std::size_t tries = 0;
     for (auto it = m_heads.rbegin(); it != m_heads.rend() && tries < kMaxJoinTries; ++it, ++tries) {
-        if (it->first == u64Sector) continue;
         Head const& head = it->second;
         if (!Join(head.bytes, head.needed, head.u64Sector, sector)) continue;
         std::size_t const consumed = head.needed - head.bytes.size() / kEntrySize;
-        Link(it->first, u64Sector);
+        Link(head.u64RunFirst, u64Sector);
         m_heads.erase(std::next(it).base());
         return consumed;
     }

@@ -24,7 +24,8 @@ struct StagingEntrySet {
     std::array<std::uint8_t, exfat::kMaxSetEntries * exfat::kEntrySize> bytes{};
     std::size_t needed = 0;  // 0 when none is open
     std::size_t gathered = 0;
-    std::uint64_t u64Sector = 0;
+    std::uint64_t u64Sector = 0;      // of the file entry
+    std::uint64_t u64LastSector = 0;  // of the last entry gathered
 
     bool IsOpen() const { return needed != 0; }
     void Clear() { needed = gathered = 0; }
@@ -58,18 +59,20 @@ private:
     struct Head {
         std::vector<std::uint8_t> bytes;  // the entries gathered
         std::size_t needed = 0;
-        std::uint64_t u64Sector = 0;
+        std::uint64_t u64Sector = 0;    // of the file entry
+        std::uint64_t u64RunFirst = 0;  // the first sector of the run holding it
     };
 
     /// Whether `entry` is a valid entry of `u8Type`'s kind outside the set being gathered.
     bool PassesAlone(engine::ByteView entry, bool& bLabelSeen, bool& bBitmapSeen, bool& bUpcaseSeen);
     bool IsVolumeTableInDevice(exfat::VolumeTableEntry const& table) const;
     void FinishStaging();
-    /// The run ends with a set still open: it joins a pending tail or becomes a pending head.
-    void EndRunWithOpenSet();
-    /// A run starts with secondary entries: they finish a pending head or become a pending tail.
-    /// Answers how many leading entries a head consumed.
-    std::size_t StartAbridgedRun(std::uint64_t u64Sector, engine::ByteView sector);
+    /// The set being gathered does not go on in the next sector (the run ends, or the next
+    /// sector holds another folder's entries): it joins a pending tail or becomes a pending head.
+    void StashOpenSet();
+    /// A sector starts with secondary entries outside any open set: they finish a pending head
+    /// or become a pending tail. Answers how many leading entries a head consumed.
+    std::size_t JoinLeadingEntries(std::uint64_t u64Sector, engine::ByteView sector);
     /// Parses `head` completed by the first entries of `tail`; adds the set to the current run.
     bool Join(std::vector<std::uint8_t> const& head, std::size_t needed, std::uint64_t u64Sector, engine::ByteView tail);
     void Link(std::uint64_t u64From, std::uint64_t u64To);
@@ -81,8 +84,8 @@ private:
     exfat::StreamLimits m_limits;
     std::unique_ptr<CFileSet> m_pSet = std::make_unique<CFileSet>();
     StagingEntrySet m_staging;
-    std::map<std::uint64_t, Head> m_heads;                       // by the first sector of their run
-    std::map<std::uint64_t, std::vector<std::uint8_t>> m_tails;  // by the first sector of their run
+    std::map<std::uint64_t, Head> m_heads;                       // by the sector they should go on in
+    std::map<std::uint64_t, std::vector<std::uint8_t>> m_tails;  // by their sector
     std::map<std::uint64_t, std::uint64_t> m_links;              // run -> the run continuing it
     std::map<std::uint64_t, std::uint64_t> m_backLinks;          // run -> the run it continues
 };
