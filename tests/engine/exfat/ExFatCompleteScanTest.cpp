@@ -10,8 +10,11 @@
 #include "ExFatImageScan.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/exfat/complete/ExFatCompleteSearch.h"
+#include "engine/IStorageDevice.h"
+#include "engine/core/node/FileNode.h"
 #include "support/LoopDevice.h"
 #include "support/TempDir.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 namespace {
 
@@ -129,5 +132,51 @@ INSTANTIATE_TEST_SUITE_P(
                     DiskCase{"Reformatted", "exfat_reformat", "exfat_reformat", 0, 0, Flags::kFlagMain, 0, Placement::LostByName},
                     DiskCase{"FourKSectors", "exfat_4kn", "exfat_4kn", 4096, 0, Flags::kFlagMain, 0, Placement::AtPath}),
     [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
+
+/// Every node a complete search of `image` in blocks of `iBlockSectors` hands over, one line
+/// each (name, ids, size, state, partition, runs), sorted.
+std::vector<std::string> NodesInBlocksOf(std::string const& image, int iBlockSectors) {
+    std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
+    if (!pDevice || !pDevice->Open()) return {};
+    testkit::RecordingTreeBuilder builder;
+    CExFatCompleteSearch searcher;
+    searcher.SetDevice(pDevice.get());
+    searcher.SetBlockSize(iBlockSectors);
+    searcher.SetDirecotryTreeBuilder(&builder);
+    long long const s64Total = pDevice->GetTotalSectors();
+    for (long long s64First = 0; s64First < s64Total; s64First += iBlockSectors)
+        searcher.AnalyzeBlock(s64First, std::min<long long>(iBlockSectors, s64Total - s64First));
+    searcher.EndSearch(1);
+    std::vector<std::string> lines;
+    for (IFileNode* pNode : builder.Nodes()) {
+        auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
+        std::string line = std::string(pNode->GetFileName() ? pNode->GetFileName() : "") + " " +
+                           std::to_string(pNode->GetCurrentNodeID()) + " " + std::to_string(pNode->GetParentNodeID()) + " " +
+                           std::to_string(pNode->GetFileSize()) + " " + std::to_string(pNode->IsDeleted()) + " " +
+                           std::to_string(pFileNode ? pFileNode->GetBelongedPartition() : -1);
+        if (IDataRunList* pRuns = pFileNode ? pFileNode->GetDataRunList() : nullptr)
+            for (DataRun const* pRun = pRuns->GetFirst(); pRun != nullptr; pRun = pRuns->GetNext())
+                line += " " + std::to_string(pRun->s64Start) + "+" + std::to_string(pRun->s64Length);
+        lines.push_back(std::move(line));
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+class ExFatCompleteBlockTest : public testing::TestWithParam<std::string> {};
+
+// Entry sets cross block ends everywhere with blocks of 8 and 9 sectors; what is found must not
+// depend on where the blocks end.
+TEST_P(ExFatCompleteBlockTest, SmallBlocksFindTheSameNodesAsFourMiBBlocks) {
+    std::string const folder = exfattest::ImageFolder();
+    if (folder.empty() || !std::filesystem::exists(folder + "/" + GetParam() + ".img")) GTEST_SKIP() << kSkipReason;
+    std::string const image = folder + "/" + GetParam() + ".img";
+    std::vector<std::string> const reference = NodesInBlocksOf(image, 8192);
+    ASSERT_GT(reference.size(), 500u);
+    EXPECT_EQ(NodesInBlocksOf(image, 8), reference);
+    EXPECT_EQ(NodesInBlocksOf(image, 9), reference);
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, ExFatCompleteBlockTest, testing::Values("exfat_disk_a", "exfat_disk_c"));
 
 }  // namespace
