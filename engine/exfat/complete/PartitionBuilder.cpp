@@ -29,6 +29,7 @@ void CPartitionBuilder::PrepareBuild(std::uint32_t u32SectorSize, std::uint64_t 
 
 void CPartitionBuilder::Clear() {
     m_index.clear();
+    m_bRankedValid = false;
     m_removed.clear();
     m_consumed.clear();
     m_sets.Clear();
@@ -42,9 +43,8 @@ CExFatPartitionEx* CPartitionBuilder::FindPartition(std::uint64_t u64HeapStart, 
 
 void CPartitionBuilder::Insert(std::unique_ptr<CExFatPartitionEx> pPartition) {
     CExFatPartitionEx::Key const key = pPartition->GetKey();
-    auto const [it, bNew] = m_index.emplace(key, std::move(pPartition));
-    (void)it;
-    (void)bNew;
+    m_index.emplace(key, std::move(pPartition));
+    m_bRankedValid = false;
     SpillPartition();
 }
 
@@ -52,6 +52,7 @@ void CPartitionBuilder::RemoveBackupOnly(CExFatPartitionEx::Key key) {
     auto const it = m_index.find(key);
     if (it == m_index.end() || it->second->GetFlags() != CExFatPartitionEx::kFlagBackup) return;
     m_index.erase(it);
+    m_bRankedValid = false;
     m_removed.insert(key);
 }
 
@@ -59,6 +60,7 @@ void CPartitionBuilder::Build(std::uint64_t u64Sector, CExFatDBR const& bootSect
     std::uint64_t const u64HeapOffset = bootSector.GetDataRegionStartSector();
     std::uint32_t const u32Spc = bootSector.GetSectorsperCluster();
     constexpr std::uint64_t kBackup = CExFatPartitionEx::kBackupBootOffset;
+    m_bRankedValid = false;  // flags change below
     if (u64Sector >= kBackup) {
         if (CExFatPartitionEx* pMain = FindPartition(u64Sector - kBackup + u64HeapOffset, u32Spc)) {
             // The backup of a main boot sector seen 12 sectors earlier.
@@ -79,8 +81,11 @@ void CPartitionBuilder::Build(std::uint64_t u64Sector, CExFatDBR const& bootSect
 }
 
 void CPartitionBuilder::RecordFAT(std::uint64_t u64Sector) {
-    for (CExFatPartitionEx* pPartition : Ranked())
-        if (pPartition->CheckFatSector(u64Sector)) return;
+    for (CExFatPartitionEx* pPartition : Ranked()) {
+        if (!pPartition->CheckFatSector(u64Sector)) continue;
+        m_bRankedValid = false;
+        return;
+    }
 }
 
 void CPartitionBuilder::RecordUpCaseTable(std::uint64_t u64Sector) {
@@ -99,13 +104,16 @@ void CPartitionBuilder::PushFileSet(std::unique_ptr<CFileSet> pSet, std::optiona
 }
 
 std::vector<CExFatPartitionEx*> CPartitionBuilder::Ranked() const {
-    std::vector<CExFatPartitionEx*> ranked;
+    if (m_bRankedValid) return m_ranked;
+    std::vector<CExFatPartitionEx*>& ranked = m_ranked;
+    ranked.clear();
     ranked.reserve(m_index.size());
     for (auto const& [key, pPartition] : m_index) ranked.push_back(pPartition.get());
     std::stable_sort(ranked.begin(), ranked.end(), [](CExFatPartitionEx const* a, CExFatPartitionEx const* b) {
         if (a->GetFlags() != b->GetFlags()) return a->GetFlags() > b->GetFlags();
         return a->Matched().size() > b->Matched().size();
     });
+    m_bRankedValid = true;
     return ranked;
 }
 
@@ -115,6 +123,7 @@ void CPartitionBuilder::SpillPartition() {
     std::vector<CExFatPartitionEx::Key> dropped;
     for (std::size_t i = kSpillTo; i < ranked.size(); ++i) dropped.push_back(ranked[i]->GetKey());
     for (CExFatPartitionEx::Key const& key : dropped) m_index.erase(key);
+    m_bRankedValid = false;
 }
 
 std::pair<std::uint32_t, std::uint32_t> CPartitionBuilder::SpcBounds(CFileSet const& set) const {
@@ -171,6 +180,7 @@ void CPartitionBuilder::BuildPartionByRoot(std::uint64_t u64HeapStart, std::uint
     if (CExFatPartitionEx* pKnown = FindPartition(u64HeapStart, u32Spc)) {
         if (pKnown->GetRootCluster() != u32RootCluster) return;
         pKnown->AddFlags(CExFatPartitionEx::kFlagRoot);
+        m_bRankedValid = false;
         results.fresh.clear();
         results.pConfirmed = pKnown;
         return;
@@ -209,7 +219,7 @@ void CPartitionBuilder::BuildFromUpcaseTable(CFileSet& root) {
                 BuildPartionByRoot(u64HeapStart, static_cast<std::uint32_t>(u64Spc), root, static_cast<std::uint32_t>(u64RootCluster), results);
         }
     }
-    UpdatePartitionList(results, root);
+    UpdatePartitionList(results, &root);
 }
 
 void CPartitionBuilder::BuildFromRoot(CFileSet& root) {
@@ -225,21 +235,22 @@ void CPartitionBuilder::BuildFromRoot(CFileSet& root) {
             BuildPartionByRoot(root.GetFirstSector() - u64Before, static_cast<std::uint32_t>(u64Spc), root, u32Root, results);
         }
     }
-    UpdatePartitionList(results, root);
+    UpdatePartitionList(results, &root);
 }
 
-void CPartitionBuilder::UpdatePartitionList(RootResults& results, CFileSet& root) {
+void CPartitionBuilder::UpdatePartitionList(RootResults& results, CFileSet* pRoot) {
     std::vector<CExFatPartitionEx*> targets;
     if (results.pConfirmed != nullptr) targets.push_back(results.pConfirmed);
     for (auto const& pFresh : results.fresh) targets.push_back(pFresh.get());
     std::vector<CFileSet*> tree;
     for (CExFatPartitionEx* pPartition : targets) {
-        if (!pPartition->Matched().insert(&root).second) continue;
-        if (CheckTree(root, pPartition->GetHeapStart(), pPartition->GetSectorsPerCluster(), 1, tree) != 0)
+        if (pRoot == nullptr || !pPartition->Matched().insert(pRoot).second) continue;
+        if (CheckTree(*pRoot, pPartition->GetHeapStart(), pPartition->GetSectorsPerCluster(), 1, tree) != 0)
             pPartition->Matched().insert(tree.begin(), tree.end());
     }
     for (auto& pFresh : results.fresh) Insert(std::move(pFresh));
     results.fresh.clear();
+    m_bRankedValid = false;  // matched counts changed
 }
 
 bool CPartitionBuilder::SimpleCheck(CExFatPartitionEx const& partition, CFileSet const& set) const {
@@ -264,6 +275,7 @@ void CPartitionBuilder::WinnowPartition(Partitions& kept) {
     std::vector<CExFatPartitionEx*> const ranked = Ranked();
     std::map<CExFatPartitionEx::Key, std::unique_ptr<CExFatPartitionEx>> index = std::move(m_index);
     m_index.clear();
+    m_bRankedValid = false;
     for (CExFatPartitionEx* pPartition : ranked) {
         std::unique_ptr<CExFatPartitionEx> pOwned = std::move(index[pPartition->GetKey()]);
         std::size_t const waiting = m_sets.Size() - m_consumed.size();
@@ -315,11 +327,89 @@ void CPartitionBuilder::RemovePartionBeCoveredByOther(Partitions& kept, Partitio
     }
 }
 
+bool CPartitionBuilder::IsBelongExistedPartition(CFileSet& set) {
+    std::size_t examined = 0;
+    for (CExFatPartitionEx* pPartition : Ranked()) {
+        if (examined == kMaxHoldingCandidates) break;
+        std::uint32_t const u32Spc = pPartition->GetSectorsPerCluster();
+        if (!pPartition->ContainsSet(set) || set.GetFirstSector() < pPartition->GetHeapStart() + 2 * std::uint64_t{u32Spc} ||
+            set.IsClusterSizeConflict(pPartition->GetBytesPerCluster()) || !pPartition->IsAligned(set.GetFirstSector()))
+            continue;
+        ++examined;
+        if (pPartition->Matched().count(&set) != 0) return true;
+        if (!set.HasFolder()) continue;
+        std::uint32_t const u32Required = pPartition->GetFlags() > CExFatPartitionEx::kFlagTree ? 1 : kTreeScoreRequired;
+        std::vector<CFileSet*> tree;
+        if (CheckTree(set, pPartition->GetHeapStart(), u32Spc, u32Required, tree) == 0) continue;
+        pPartition->Matched().insert(tree.begin(), tree.end());
+        m_bRankedValid = false;
+        return true;
+    }
+    return false;
+}
+
+void CPartitionBuilder::BuildFromTree(CFileSet& set, CFileSet const& peer, std::uint32_t u32Required) {
+    std::vector<std::uint32_t> folders;
+    set.GetFolder(folders);
+    auto const [u32Low, u32High] = SpcBounds(set);
+    std::uint64_t const u64First = set.GetFirstSector();
+    std::uint64_t const u64PeerFirst = peer.GetFirstSector();
+    std::uint64_t const u64Distance = u64First > u64PeerFirst ? u64First - u64PeerFirst : u64PeerFirst - u64First;
+    std::uint32_t u32Best = kTreeScoreToBeat;
+    RootResults results;
+    std::vector<CFileSet*> tree;
+    for (std::uint64_t u64Spc = u32Low; u64Spc <= u32High; u64Spc *= 2) {
+        if (peer.IsClusterSizeConflict(u64Spc * m_u32SectorSize) || set.GetSectorCounts() > u64Spc) continue;
+        if (u64Distance % u64Spc != 0) break;
+        for (std::uint32_t u32Cluster : folders) {
+            if (u32Cluster > peer.GetMaxCluster()) continue;
+            std::uint64_t const u64Before = std::uint64_t{u32Cluster - kFirstCluster} * u64Spc;
+            if (u64Before > u64PeerFirst) break;
+            std::uint64_t const u64HeapStart = u64PeerFirst - u64Before;
+            if (u64HeapStart + 3 * u64Spc > u64First) break;
+            auto const u32Spc = static_cast<std::uint32_t>(u64Spc);
+            if (m_removed.count({u64HeapStart, u32Spc}) != 0 || (u64First - u64HeapStart) / u64Spc + kFirstCluster > set.GetMaxCluster())
+                continue;
+            std::uint32_t const u32Score = CheckTree(set, u64HeapStart, u32Spc, u32Required, tree);
+            if (u32Score == 0 || u32Score < u32Best) continue;
+            if (u32Score > u32Best) results.fresh.clear();
+            u32Best = u32Score;
+            CExFatPartitionEx* pTarget = FindPartition(u64HeapStart, u32Spc);
+            if (pTarget == nullptr) {
+                for (auto const& pFresh : results.fresh)
+                    if (pFresh->GetKey() == CExFatPartitionEx::Key{u64HeapStart, u32Spc}) pTarget = pFresh.get();
+            }
+            if (pTarget == nullptr && results.fresh.size() < kMaxRootCandidates) {
+                std::uint64_t const u64Clusters = std::min<std::uint64_t>((m_u64TotalSectors - u64HeapStart) / u64Spc, exfat::kLastClusterNumber - 1);
+                results.fresh.push_back(std::make_unique<CExFatPartitionEx>(m_u32SectorSize, u64HeapStart, u32Spc,
+                                                                            static_cast<std::uint32_t>(u64Clusters), kNoRootCluster));
+                pTarget = results.fresh.back().get();
+            }
+            if (pTarget == nullptr) continue;
+            pTarget->AddFlags(CExFatPartitionEx::kFlagTree);
+            pTarget->Matched().insert(tree.begin(), tree.end());
+            m_bRankedValid = false;
+        }
+    }
+    UpdatePartitionList(results, nullptr);
+}
+
 void CPartitionBuilder::FinishBuid(Partitions& out) {
     for (auto const& pSet : m_sets.All()) {
         if (!pSet->IsRoot()) continue;
         BuildFromUpcaseTable(*pSet);
         BuildFromRoot(*pSet);
+    }
+    auto const& sets = m_sets.All();
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+        CFileSet& set = *sets[i];
+        if (set.IsRoot() || !set.HasFolder() || IsBelongExistedPartition(set)) continue;
+        std::size_t const first = i > kTreePeersBefore ? i - kTreePeersBefore : 0;
+        std::size_t const end = std::min(sets.size(), i + kTreePeersAfter);
+        for (std::size_t j = first; j < end; ++j) {
+            CFileSet const& peer = *sets[j];
+            if (j != i && !peer.IsRoot() && peer.HasFolder() && !peer.IsAbridged()) BuildFromTree(set, peer, kTreeScoreRequired);
+        }
     }
     Partitions kept;
     WinnowPartition(kept);

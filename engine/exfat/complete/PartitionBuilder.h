@@ -33,6 +33,14 @@ public:
     static constexpr std::size_t kMaxUpcaseStarts = 65536;
     /// Root clusters and cluster sizes one root folder tries by its own cluster numbers.
     static constexpr std::size_t kMaxRootTrials = 65536;
+    /// The runs before and after a run whose trees may place it, and the candidates that may
+    /// already hold it.
+    static constexpr std::size_t kTreePeersBefore = 32;
+    static constexpr std::size_t kTreePeersAfter = 128;
+    static constexpr std::size_t kMaxHoldingCandidates = 16;
+    /// The tree score a placement by trees alone must reach, and the one to beat at first.
+    static constexpr std::uint32_t kTreeScoreRequired = 7;
+    static constexpr std::uint32_t kTreeScoreToBeat = 5;
 
     void PrepareBuild(std::uint32_t u32SectorSize, std::uint64_t u64TotalSectors);
     /// A valid boot sector at `u64Sector`: a main candidate there and a backup candidate 12
@@ -72,9 +80,14 @@ private:
     void SpillPartition();
     void BuildFromUpcaseTable(CFileSet& root);
     void BuildFromRoot(CFileSet& root);
+    /// Whether a candidate already explains the run, or takes it with its folder tree.
+    bool IsBelongExistedPartition(CFileSet& set);
+    /// Places `set` by its folders: geometries where one of them is the run `peer` and its tree scores.
+    void BuildFromTree(CFileSet& set, CFileSet const& peer, std::uint32_t u32Required);
     void BuildPartionByRoot(std::uint64_t u64HeapStart, std::uint32_t u32Spc, CFileSet const& root, std::uint32_t u32RootCluster,
                             RootResults& results) const;
-    void UpdatePartitionList(RootResults& results, CFileSet& root);
+    /// Enters the results into the index; `pRoot`, when given, joins each with its tree.
+    void UpdatePartitionList(RootResults& results, CFileSet* pRoot);
     void WinnowPartition(Partitions& kept);
     void UpdatePartitionMatched(CExFatPartitionEx& partition, CFileSet& set) const;
     bool SimpleCheck(CExFatPartitionEx const& partition, CFileSet const& set) const;
@@ -88,5 +101,8 @@ private:
     std::unordered_set<CFileSet const*> m_consumed;
     std::map<CExFatPartitionEx::Key, std::unique_ptr<CExFatPartitionEx>> m_index;
     std::set<CExFatPartitionEx::Key> m_removed;
+    /// Ranked() of the index, kept while no candidate comes or goes.
+    mutable std::vector<CExFatPartitionEx*> m_ranked;
+    mutable bool m_bRankedValid = false;
     std::deque<std::uint64_t> m_upcaseStarts;
 };
