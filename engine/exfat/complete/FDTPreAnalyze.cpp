@@ -15,6 +15,21 @@ bool IsBenignType(std::uint8_t u8Type) { return (u8Type & exfat::kTypeBenignBit)
 
 /// A secondary entry as a member of a set: stream and name entries by their rules, benign ones
 /// (vendor extensions) as they are; any other critical secondary type is unknown.
+/// Whether an entry can open the rest of a set split off elsewhere: its stream or a name entry.
+bool IsSetContinuation(engine::ByteView entry) {
+    std::uint8_t const u8Type = exfat::LiveType(entry.U8(0));
+    return (u8Type == exfat::kTypeStream && exfat::ParseStreamEntry(entry)) || (u8Type == exfat::kTypeName && exfat::ParseNameEntry(entry));
+}
+
+/// Whether an entry of this type may open a run: benign entries (GUID, padding, vendor data)
+/// stand inside folders, never first in a sector of their own, while half of all random bytes
+/// would pass for them.
+bool MayOpenRun(std::uint8_t u8Type) {
+    std::uint8_t const u8Live = exfat::LiveType(u8Type);
+    return u8Live == exfat::kTypeFile || u8Live == exfat::kTypeStream || u8Live == exfat::kTypeName || u8Live == exfat::kTypeLabel ||
+           u8Type == exfat::kTypeBitmap || u8Type == exfat::kTypeUpcase;
+}
+
 bool SecondaryPasses(engine::ByteView entry) {
     std::uint8_t const u8Type = exfat::LiveType(entry.U8(0));
     if (u8Type == exfat::kTypeStream) return exfat::ParseStreamEntry(entry).has_value();
@@ -42,13 +57,14 @@ void CFDTPreAnaylze::FinisAnayze() {
 
 bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
     std::size_t const entries = sector.Size() / kEntrySize;
+    if (entries == 0 || (!m_pSet->HasSectors() && !m_staging.IsOpen() && !MayOpenRun(sector.U8(0)))) return true;
     std::size_t passed = 0;
     std::size_t i = 0;
     bool bLabelSeen = false;
     bool bBitmapSeen = false;
     bool bUpcaseSeen = false;
     bool bEnded = false;
-    if (entries > 0 && !m_staging.IsOpen() && IsSecondaryType(sector.U8(0)) && SecondaryPasses(sector.Sub(0, kEntrySize))) {
+    if (!m_staging.IsOpen() && IsSecondaryType(sector.U8(0)) && IsSetContinuation(sector.Sub(0, kEntrySize))) {
         if (!m_pSet->HasSectors()) m_pSet->SetAbridged();
         i = JoinLeadingEntries(u64Sector, sector);
         passed = i;
@@ -139,11 +155,13 @@ void CFDTPreAnaylze::FinishStaging() {
 
 std::unique_ptr<CFileSet> CFDTPreAnaylze::GetFileSet() {
     if (m_staging.IsOpen()) StashOpenSet();
-    std::unique_ptr<CFileSet> pTaken;
-    if (m_pSet->HasSectors() && (m_pSet->HasFile() || m_pSet->IsRoot())) {
-        m_pSet->CalculateClusterSize();
-        pTaken = std::move(m_pSet);
+    // Only a run holding entry sets or the root's tables is worth handing out.
+    if (!m_pSet->HasSectors() || (!m_pSet->HasFile() && !m_pSet->IsRoot())) {
+        m_pSet->Reset();
+        return nullptr;
     }
+    m_pSet->CalculateClusterSize();
+    std::unique_ptr<CFileSet> pTaken = std::move(m_pSet);
     m_pSet = std::make_unique<CFileSet>();
     return pTaken;
 }
