@@ -116,6 +116,8 @@ TEST_P(ExFatCompleteScanTest, FindsThePartitionAndCopiesItsFilesOutByteExact) {
         }
     };
     check(Manifest(".manifest"), false);
+    // The deleted /A/OLD lost its cluster to /B/NEW: NEW's file must not be listed under it.
+    EXPECT_EQ(m_pScan->Nodes().count("/A/OLD/new.bin"), 0u);
     if (c.placement != Placement::LostByName) check(Manifest(".deleted"), true);
     EXPECT_GE(iCopied, c.placement == Placement::LostByName ? 5 : 500);
 }
