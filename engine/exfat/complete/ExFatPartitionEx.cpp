@@ -14,8 +14,8 @@ CExFatPartitionEx::CExFatPartitionEx(CExFatDBR const& bootSector, std::uint64_t 
 }
 
 CExFatPartitionEx::CExFatPartitionEx(std::uint32_t u32SectorSize, std::uint64_t u64HeapStart, std::uint32_t u32SectorsPerCluster,
-                                     std::uint32_t u32Clusters, std::uint32_t u32RootCluster)
-    : m_u32Flags(kFlagRoot) {
+                                     std::uint32_t u32Clusters, std::uint32_t u32RootCluster, std::uint32_t u32Flags)
+    : m_u32Flags(u32Flags) {
     SetGeometry(u32SectorSize, u32SectorsPerCluster, u32Clusters, u32RootCluster, u64HeapStart, u64HeapStart,
                 std::uint64_t{u32Clusters} * u32SectorsPerCluster);
 }

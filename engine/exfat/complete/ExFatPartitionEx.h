@@ -27,9 +27,9 @@ public:
 
     /// From a valid boot sector at `u64PartitionStart`.
     CExFatPartitionEx(CExFatDBR const& bootSector, std::uint64_t u64PartitionStart, std::uint32_t u32Flags);
-    /// From a root folder: `u32Clusters` clusters from `u64HeapStart`.
+    /// From folders placed without a boot sector: `u32Clusters` clusters from `u64HeapStart`.
     CExFatPartitionEx(std::uint32_t u32SectorSize, std::uint64_t u64HeapStart, std::uint32_t u32SectorsPerCluster,
-                      std::uint32_t u32Clusters, std::uint32_t u32RootCluster);
+                      std::uint32_t u32Clusters, std::uint32_t u32RootCluster, std::uint32_t u32Flags);
 
     Key GetKey() const { return {GetHeapStart(), GetSectorsPerCluster()}; }
     std::uint32_t GetFlags() const { return m_u32Flags; }

@@ -194,7 +194,8 @@ void CPartitionBuilder::BuildPartionByRoot(std::uint64_t u64HeapStart, std::uint
     u64Clusters = std::min<std::uint64_t>(u64Clusters, exfat::kLastClusterNumber - 1);
     if (u64Clusters == 0) return;
     results.fresh.push_back(std::make_unique<CExFatPartitionEx>(m_u32SectorSize, u64HeapStart, u32Spc,
-                                                                static_cast<std::uint32_t>(u64Clusters), u32RootCluster));
+                                                                static_cast<std::uint32_t>(u64Clusters), u32RootCluster,
+                                                                CExFatPartitionEx::kFlagRoot));
 }
 
 void CPartitionBuilder::BuildFromUpcaseTable(CFileSet& root) {
@@ -382,7 +383,8 @@ void CPartitionBuilder::BuildFromTree(CFileSet& set, CFileSet const& peer, std::
             if (pTarget == nullptr && results.fresh.size() < kMaxRootCandidates) {
                 std::uint64_t const u64Clusters = std::min<std::uint64_t>((m_u64TotalSectors - u64HeapStart) / u64Spc, exfat::kLastClusterNumber - 1);
                 results.fresh.push_back(std::make_unique<CExFatPartitionEx>(m_u32SectorSize, u64HeapStart, u32Spc,
-                                                                            static_cast<std::uint32_t>(u64Clusters), kNoRootCluster));
+                                                                            static_cast<std::uint32_t>(u64Clusters), kNoRootCluster,
+                                                                            CExFatPartitionEx::kFlagTree));
                 pTarget = results.fresh.back().get();
             }
             if (pTarget == nullptr) continue;
