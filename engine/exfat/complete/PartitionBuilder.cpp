@@ -103,7 +103,7 @@ void CPartitionBuilder::PushFileSet(std::unique_ptr<CFileSet> pSet, std::optiona
         if (CFileSet* pAfter = m_sets.Find(*next)) pAdded->SetNext(pAfter);
 }
 
-std::vector<CExFatPartitionEx*> CPartitionBuilder::Ranked() const {
+std::vector<CExFatPartitionEx*> const& CPartitionBuilder::Ranked() const {
     if (m_bRankedValid) return m_ranked;
     std::vector<CExFatPartitionEx*>& ranked = m_ranked;
     ranked.clear();

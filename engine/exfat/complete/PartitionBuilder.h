@@ -75,8 +75,9 @@ private:
 
     void Insert(std::unique_ptr<CExFatPartitionEx> pPartition);
     void RemoveBackupOnly(CExFatPartitionEx::Key key);
-    /// Candidates best first: flags, then matched runs, then the key.
-    std::vector<CExFatPartitionEx*> Ranked() const;
+    /// Candidates best first: flags, then matched runs, then the key. Valid until a candidate
+    /// comes, goes or changes; callers that change them iterate a copy.
+    std::vector<CExFatPartitionEx*> const& Ranked() const;
     void SpillPartition();
     void BuildFromUpcaseTable(CFileSet& root);
     void BuildFromRoot(CFileSet& root);

@@ -74,37 +74,35 @@ TEST_F(ExFatCompleteSearchTest, EndSearchWithBuildHangsTheRootsFilesUnderTheExFa
     EXPECT_EQ(m_builder.RootID(), -1);
 }
 
-TEST(ExFatPartitionBuilderTest, ABootSectorAtSectorFiveMakesOnlyTheMainCandidate) {
-    std::vector<std::uint8_t> const boot = exfattest::BootSector();
-    CExFatDBR const dbr(engine::ByteView(boot.data(), boot.size()));
-    CPartitionBuilder builder;
-    builder.PrepareBuild(512, 1 << 20);
-    builder.Build(5, dbr);
-    EXPECT_EQ(builder.CandidateCount(), 1u);
+/// A builder for a disk of 2^20 sectors and the hand-made boot sector.
+class ExFatBootCandidateTest : public testing::Test {
+protected:
+    void SetUp() override { m_builder.PrepareBuild(512, 1 << 20); }
+
+    std::vector<std::uint8_t> const m_boot = exfattest::BootSector();
+    CExFatDBR const m_dbr{engine::ByteView(m_boot.data(), m_boot.size())};
+    CPartitionBuilder m_builder;
+};
+
+TEST_F(ExFatBootCandidateTest, ABootSectorAtSectorFiveMakesOnlyTheMainCandidate) {
+    m_builder.Build(5, m_dbr);
+    EXPECT_EQ(m_builder.CandidateCount(), 1u);
 }
 
-TEST(ExFatPartitionBuilderTest, AMainBootSectorAndItsBackupMakeOneCandidate) {
-    std::vector<std::uint8_t> const boot = exfattest::BootSector();
-    CExFatDBR const dbr(engine::ByteView(boot.data(), boot.size()));
-    CPartitionBuilder builder;
-    builder.PrepareBuild(512, 1 << 20);
-    builder.Build(2048, dbr);
-    EXPECT_EQ(builder.CandidateCount(), 2u);  // and one for a partition at 2036 whose backup this would be
-    builder.Build(2060, dbr);
-    ASSERT_EQ(builder.CandidateCount(), 1u);
-    CExFatPartitionEx const* pPartition = builder.FindPartition(2048 + dbr.GetDataRegionStartSector(), 1);
+TEST_F(ExFatBootCandidateTest, AMainBootSectorAndItsBackupMakeOneCandidate) {
+    m_builder.Build(2048, m_dbr);
+    EXPECT_EQ(m_builder.CandidateCount(), 2u);  // and one for a partition at 2036 whose backup this would be
+    m_builder.Build(2060, m_dbr);
+    ASSERT_EQ(m_builder.CandidateCount(), 1u);
+    CExFatPartitionEx const* pPartition = m_builder.FindPartition(2048 + m_dbr.GetDataRegionStartSector(), 1);
     ASSERT_NE(pPartition, nullptr);
     EXPECT_EQ(pPartition->GetFlags(), CExFatPartitionEx::kFlagMain | CExFatPartitionEx::kFlagBackup);
 }
 
-TEST(ExFatPartitionBuilderTest, BootSectorsOnEverySectorKeepTheCandidatesBounded) {
-    std::vector<std::uint8_t> const boot = exfattest::BootSector();
-    CExFatDBR const dbr(engine::ByteView(boot.data(), boot.size()));
-    CPartitionBuilder builder;
-    builder.PrepareBuild(512, 1 << 20);
+TEST_F(ExFatBootCandidateTest, BootSectorsOnEverySectorKeepTheCandidatesBounded) {
     for (std::uint64_t u64Sector = 0; u64Sector < 5000; u64Sector += 5) {
-        builder.Build(u64Sector, dbr);
-        ASSERT_LE(builder.CandidateCount(), CPartitionBuilder::kSpillAbove + 1);
+        m_builder.Build(u64Sector, m_dbr);
+        ASSERT_LE(m_builder.CandidateCount(), CPartitionBuilder::kSpillAbove + 1);
     }
 }
 
