@@ -293,7 +293,7 @@ void CPartitionBuilder::WinnowPartition(Partitions& kept) {
             (pPartition->IsAligned(set.GetFirstSector()) ? pPartition->AlignedSectors() : pPartition->OtherSectors())
                 .push_back(set.GetFirstSector());
             UpdatePartitionMatched(*pPartition, set);
-            if (set.IsRoot() && !set.IsMatched()) {
+            if (set.IsRoot() && !set.IsMatched() && pPartition->IsAligned(set.GetFirstSector())) {
                 std::uint32_t const u32Root = pPartition->GetRootCluster();
                 if (u32Root == kNoRootCluster || u32Root == pPartition->ClusterAt(set.GetFirstSector())) pPartition->Mark(set, 1);
             }
