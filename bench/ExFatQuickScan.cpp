@@ -1,5 +1,6 @@
-// exfat_quick_scan [folders] [files-per-folder]: the exFAT quick search over an image of
-// 100 x 200 files by default (20,000), written to a temporary file in the layout exfat-fuse
+// exfat_quick_scan [folders] [files-per-folder] [keep-path]: the exFAT quick search over an image
+// of 100 x 200 files by default (20,000), written to a temporary file (or kept at keep-path, for
+// the complete scan's measurements) in the layout exfat-fuse
 // gives a freshly written volume (one-piece folders and files, a root with a FAT chain), read
 // back through the volume device and handed to a real tree builder. Prints files per second.
 #include <algorithm>
@@ -121,7 +122,8 @@ int main(int argc, char** argv) {
     }
     clusters.emplace_back(kRootCluster, std::move(root));
 
-    std::string const path = (std::filesystem::temp_directory_path() / "exfat_quick_scan.img").string();
+    bool const bKeep = argc > 3;
+    std::string const path = bKeep ? std::string(argv[3]) : (std::filesystem::temp_directory_path() / "exfat_quick_scan.img").string();
     if (!writer.Write(path, clusters)) {
         std::fprintf(stderr, "exfat_quick_scan: cannot write %s\n", path.c_str());
         return 1;
@@ -145,6 +147,6 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(u64Entries), static_cast<unsigned long long>(tree.ShownCount()), dSeconds,
                 dSeconds > 0 ? static_cast<double>(u64Entries) / dSeconds : 0.0);
     tree.Release();
-    std::filesystem::remove(path);
+    if (!bKeep) std::filesystem::remove(path);
     return tree.ShownCount() >= u64Entries ? 0 : 1;
 }

@@ -1,9 +1,6 @@
 #include "engine/exfat/EFDTAnalyze.h"
 
 #include <algorithm>
-#include <span>
-
-#include "engine/core/util/Utf16.h"
 
 using exfat::kEntrySize;
 
@@ -54,18 +51,5 @@ void CEFDTAnalyze::StartSet(engine::ByteView entry, std::uint64_t u64Sector) {
 void CEFDTAnalyze::FinishSet() {
     auto const set = exfat::ParseEntrySet(engine::ByteView(m_set.data(), m_setEntries * kEntrySize), m_limits);
     Reset();
-    if (!set) return;
-    _tagFileBaseInfo info;
-    info.u64DataLength = set->stream.u64DataLength;
-    info.u32FirstCluster = set->stream.u32FirstCluster;
-    info.u8NoFatChain = set->stream.bNoFatChain ? 1 : 0;
-    info.u8InUse = set->file.bInUse ? 1 : 0;
-    info.u16Attributes = set->file.u16Attributes;
-    info.u32CreationTime = set->file.u32CreationTime;
-    info.u32ModificationTime = set->file.u32ModificationTime;
-    info.u32LastAccessTime = set->file.u32LastAccessTime;
-    info.u64EntrySector = m_u64SetSector;
-    engine::AppendUtf8Bounded(info.strName, engine::Utf16ToUtf8(std::span(set->name.data(), set->u8NameCount)),
-                              _tagFileBaseInfo::kMaxNameBytes);
-    m_files.push_back(std::move(info));
+    if (set) m_files.push_back(MakeFileBaseInfo(*set, m_u64SetSector));
 }

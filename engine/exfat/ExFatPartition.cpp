@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
-#include <map>
 
 #include "engine/core/util/DosTime.h"
 #include "engine/exfat/ExFatFileNode.h"
+#include "engine/exfat/TakenClusters.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
 
@@ -25,40 +24,6 @@ _FILETIME TimestampToFileTime(std::uint32_t u32Timestamp) {
     return time;
 }
 
-/// Clusters already taken for one file, as [first, end) ranges: a looping FAT chain shows as a
-/// cluster met twice, with memory growing with the runs rather than the clusters.
-class TakenClusters {
-public:
-    bool Contains(std::uint32_t u32Cluster) const {
-        auto after = m_ranges.upper_bound(u32Cluster);
-        if (after == m_ranges.begin()) return false;
-        return u32Cluster < std::prev(after)->second;
-    }
-    void Add(std::uint32_t u32Cluster) {
-        std::uint64_t const u64End = std::uint64_t{u32Cluster} + 1;
-        auto after = m_ranges.upper_bound(u32Cluster);
-        if (after != m_ranges.begin() && std::prev(after)->second == u32Cluster) {
-            auto before = std::prev(after);
-            before->second = u64End;
-            if (after != m_ranges.end() && after->first == u64End) {
-                before->second = after->second;
-                m_ranges.erase(after);
-            }
-            return;
-        }
-        if (after != m_ranges.end() && after->first == u64End) {
-            std::uint64_t const u64AfterEnd = after->second;
-            m_ranges.erase(after);
-            m_ranges.emplace(u32Cluster, u64AfterEnd);
-            return;
-        }
-        m_ranges.emplace(u32Cluster, u64End);
-    }
-
-private:
-    std::map<std::uint64_t, std::uint64_t> m_ranges;
-};
-
 }  // namespace
 
 void CExFatPartition::SetGeometry(CExFatDBR const& bootSector, std::uint64_t u64PartitionStart) {
@@ -71,6 +36,20 @@ void CExFatPartition::SetGeometry(CExFatDBR const& bootSector, std::uint64_t u64
     m_u64PartitionStart = u64PartitionStart;
     m_u64HeapStart = u64PartitionStart + bootSector.GetDataRegionStartSector();
     m_u64TotalSectors = bootSector.GetTotalSectors();
+}
+
+void CExFatPartition::SetGeometry(std::uint32_t u32BytesPerSector, std::uint32_t u32SectorsPerCluster,
+                                  std::uint32_t u32ClusterCount, std::uint32_t u32RootCluster, std::uint64_t u64HeapStart,
+                                  std::uint64_t u64PartitionStart, std::uint64_t u64TotalSectors) {
+    m_u32BytesPerSector = u32BytesPerSector;
+    m_u32SectorsPerCluster = u32SectorsPerCluster;
+    m_u32BytesPerCluster = u32BytesPerSector * u32SectorsPerCluster;
+    m_u32ClusterCount = u32ClusterCount;
+    m_u64ClusterLimit = std::uint64_t{u32ClusterCount} + kFirstCluster;
+    m_u32RootCluster = u32RootCluster;
+    m_u64HeapStart = u64HeapStart;
+    m_u64PartitionStart = u64PartitionStart;
+    m_u64TotalSectors = u64TotalSectors;
 }
 
 void CExFatPartition::RaiseClusterLimitToFat(std::uint32_t u32FatSectors) {

@@ -16,6 +16,11 @@ class CExFatPartition : public CFatTable {
 public:
     /// Takes the geometry of a valid boot sector; the cluster limit starts at the end of the heap.
     void SetGeometry(CExFatDBR const& bootSector, std::uint64_t u64PartitionStart);
+    /// Takes a geometry the complete scan inferred without a boot sector: 512-byte-or-larger
+    /// sectors, `u32SectorsPerCluster`, clusters up to `u32ClusterCount` + 1.
+    void SetGeometry(std::uint32_t u32BytesPerSector, std::uint32_t u32SectorsPerCluster, std::uint32_t u32ClusterCount,
+                     std::uint32_t u32RootCluster, std::uint64_t u64HeapStart, std::uint64_t u64PartitionStart,
+                     std::uint64_t u64TotalSectors);
     /// Lets cluster numbers run up to what a FAT of `u32FatSectors` sectors can describe, when
     /// that is more than the heap holds.
     void RaiseClusterLimitToFat(std::uint32_t u32FatSectors);

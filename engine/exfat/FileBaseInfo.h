@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <string>
 
+namespace exfat {
+struct EntrySet;
+}
+
 struct _tagFileBaseInfo {
     /// Longest name kept, in UTF-8 bytes (259 with its terminating zero).
     static constexpr std::size_t kMaxNameBytes = 258;
@@ -18,3 +22,6 @@ struct _tagFileBaseInfo {
     std::uint64_t u64EntrySector = 0;  // the sector holding the file entry
     std::string strName;               // UTF-8, at most kMaxNameBytes
 };
+
+/// The record of a parsed entry set whose file entry lies in `u64EntrySector`.
+_tagFileBaseInfo MakeFileBaseInfo(exfat::EntrySet const& set, std::uint64_t u64EntrySector);

@@ -118,6 +118,20 @@ bool IsValidLabelEntry(engine::ByteView entry) {
     return AllZero(entry, 2 + 2 * count, 2 + 2 * kLabelMaxChars - 1) && AllZero(entry, 24, 31);
 }
 
+std::optional<VolumeTableEntry> ParseVolumeTableEntry(engine::ByteView entry, std::uint8_t u8Type) {
+    constexpr std::uint32_t kLargestClusterShift = 25;  // clusters of at most 32 MiB
+    if (!entry.Has(0, kEntrySize) || entry.U8(0) != u8Type) return std::nullopt;
+    if (u8Type == kTypeBitmap) {
+        if (!AllZero(entry, 2, 19)) return std::nullopt;
+    } else if (u8Type != kTypeUpcase || !AllZero(entry, 1, 3) || !AllZero(entry, 8, 19)) {
+        return std::nullopt;
+    }
+    VolumeTableEntry result{entry.Le32(20), entry.Le64(24)};
+    if (result.u32FirstCluster < 2 || result.u32FirstCluster > kLastClusterNumber) return std::nullopt;
+    if ((result.u64Length >> kLargestClusterShift) + result.u32FirstCluster > kLastClusterNumber) return std::nullopt;
+    return result;
+}
+
 std::uint16_t EntrySetChecksum(engine::ByteView set) { return SetChecksum(set, false); }
 
 bool CheckDirEntry(engine::ByteView set, std::uint16_t u16Stored) {

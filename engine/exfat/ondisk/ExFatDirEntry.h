@@ -12,8 +12,9 @@
 //                                    20 first cluster (4); 24 data length (8)
 //   0xC1 (0x41)     file name        1 flags, 0; 2 up to 15 UTF-16LE characters
 //   0x83 (0x03)     volume label     1 character count (<= 11); 2 11 characters; 24-31 zero
-//   0x81            allocation bitmap
-//   0x82            up-case table
+//   0x81            allocation bitmap 1 flags; 2-19 zero; 20 first cluster (4); 24 length (8)
+//   0x82            up-case table    1-3 zero; 4 checksum (4); 8-19 zero; 20 first cluster (4);
+//                                    24 length (8)
 //   0x00            end of the folder: nothing after it is in use
 //
 // Bit 6 of the type sets secondary entries (which belong to the primary entry before them)
@@ -106,6 +107,17 @@ std::optional<StreamEntry> ParseStreamEntry(engine::ByteView entry);
 std::optional<NameEntry> ParseNameEntry(engine::ByteView entry);
 /// Whether a volume-label entry (0x83 or 0x03) passes its checks.
 bool IsValidLabelEntry(engine::ByteView entry);
+
+/// Where the root folder's allocation bitmap or up-case table lies.
+struct VolumeTableEntry {
+    std::uint32_t u32FirstCluster = 0;
+    std::uint64_t u64Length = 0;
+};
+
+/// An allocation-bitmap (0x81) or up-case table (0x82) entry, as `u8Type` says, whose reserved
+/// bytes are zero and whose table starts on a cluster and ends inside the cluster numbers even
+/// with the largest clusters; nothing otherwise. Its length against a device is the caller's.
+std::optional<VolumeTableEntry> ParseVolumeTableEntry(engine::ByteView entry, std::uint8_t u8Type);
 
 /// The 16-bit rotate-and-add sum over every byte of `set` but its bytes 2 and 3, where a set
 /// stores it.

@@ -10,7 +10,9 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/EngineEntryPoints.h"
 #include "engine/exfat/ExFatEntry.h"
+#include "engine/exfat/complete/ExFatCompleteSearch.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
 #include "support/Sha256.h"
 
@@ -75,25 +77,19 @@ bool ImagePatch::Save(std::string const& path) const {
     return static_cast<bool>(out);
 }
 
-ImageScan::ImageScan(std::string const& devicePath) {
+ImageScan::ImageScan(std::string const& devicePath, ScanKind kind) {
     RegisterExFat();
     TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
     settings.u32RootShownPauseMs = 0;
     SetDefaultTreeBuilderSettings(settings);
 
-    m_pDevice.reset(CreateVolumeDevice(devicePath.c_str()));
-    if (!m_pDevice || !m_pDevice->Open()) {
+    m_pFilter.reset(CreateFilter());
+    m_pFilter->SetFilterTypes(FILTER_TYPE_ALL);
+    bool const bOpened = kind == ScanKind::Quick ? OpenQuick(devicePath) : OpenComplete(devicePath);
+    if (!bOpened) {
         m_error = "cannot open " + devicePath;
         return;
     }
-    auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
-    recovery::DescribeVolume(m_pDevice.get(), "Disk", *pRecord);
-    m_pDevice->SetPrivateData(CreateVolumeDeviceData(pRecord));
-
-    m_pFilter.reset(CreateFilter());
-    m_pFilter->SetFilterTypes(FILTER_TYPE_ALL);
-    m_pFilter->SetScanType(SCAN_TYPE_QUICK_UNMOUNTED);
-    m_pController.reset(CreateRecoveryController(RECOVERY_CONTROLLER_DELETED));
     m_pController->Initialize(m_pFilter.get());
     RESULT const result = m_pController->StartDataRecovery(m_pDevice.get(), &m_progress, &m_sink);
     if (Failed(result)) {
@@ -103,6 +99,35 @@ ImageScan::ImageScan(std::string const& devicePath) {
     for (IFileNode* pNode : m_sink.Nodes()) m_nodes.emplace(PathOf(pNode), pNode);
     m_pCopyOut.reset(m_pController->GetDataRecovery(SEARCHER_TYPE_EXFAT));
     if (!m_pCopyOut) m_error = "no copy-out for exFAT";
+}
+
+bool ImageScan::OpenQuick(std::string const& devicePath) {
+    m_pDevice.reset(CreateVolumeDevice(devicePath.c_str()));
+    if (!m_pDevice || !m_pDevice->Open()) return false;
+    auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
+    recovery::DescribeVolume(m_pDevice.get(), "Disk", *pRecord);
+    m_pDevice->SetPrivateData(CreateVolumeDeviceData(pRecord));
+    m_pFilter->SetScanType(SCAN_TYPE_QUICK_UNMOUNTED);
+    m_pController.reset(CreateRecoveryController(RECOVERY_CONTROLLER_DELETED));
+    return true;
+}
+
+bool ImageScan::OpenComplete(std::string const& devicePath) {
+    m_pDevice.reset(CreateDiskDevice(devicePath.c_str()));
+    if (!m_pDevice || !m_pDevice->Open()) return false;
+    // The exFAT searcher alone: what is found and copied is its own doing.
+    EngineEntryPoints& entries = GetEngineEntryPoints();
+    entries.CreateHFSPlusSearcher = nullptr;
+    entries.CreateFATSearcher = nullptr;
+    entries.CreateRAWSearcher = nullptr;
+    entries.CreateNTFSSearcher = nullptr;
+    entries.CreateEXFatSearcher = [this]() -> ICompleteFileSystemSearchController* {
+        m_pCompleteSearcher = new CExFatCompleteSearch();
+        return m_pCompleteSearcher;
+    };
+    m_pFilter->SetScanType(SCAN_TYPE_DEEP);
+    m_pController.reset(CreateRecoveryController(RECOVERY_CONTROLLER_COMPLETE_DISK));
+    return true;
 }
 
 ImageScan::~ImageScan() {

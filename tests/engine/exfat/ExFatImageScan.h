@@ -1,6 +1,6 @@
 #pragma once
-// Quick scans of the exFAT images that tests/fixtures/exfat/make_images.sh builds with the real
-// tools, through the deleted-files controller as the application runs them, with the found
+// Quick and complete scans of the exFAT images that tests/fixtures/exfat/make_images.sh builds
+// with the real tools, through the controllers as the application runs them, with the found
 // tree flattened to paths and each file copied out through the controller's copy-out.
 #include <cstdint>
 #include <map>
@@ -18,6 +18,8 @@
 #include "support/Manifest.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/ProgressSink.h"
+
+class CExFatCompleteSearch;
 
 namespace exfattest {
 
@@ -51,10 +53,14 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
+/// A quick scan of a volume, or a complete scan of a disk by the exFAT searcher alone.
+enum class ScanKind { Quick, Complete };
+
 class ImageScan {
 public:
-    /// Opens `devicePath` (an image file or a loop device) as a volume and quick-scans it.
-    explicit ImageScan(std::string const& devicePath);
+    /// Opens `devicePath` (an image file or a loop device) as a volume and quick-scans it, or as
+    /// a disk and scans it completely.
+    explicit ImageScan(std::string const& devicePath, ScanKind kind = ScanKind::Quick);
     ~ImageScan();
 
     /// Empty when the scan ran; otherwise what went wrong.
@@ -67,8 +73,13 @@ public:
     /// Copies a node out to `destination`; the copy's SHA-256, or empty on failure.
     std::string CopyOutHash(IFileNode* pNode, std::string const& destination);
     testkit::ProgressSink& Progress() { return m_progress; }
+    /// The complete searcher of a complete scan, alive as long as the scan; null otherwise.
+    CExFatCompleteSearch const* CompleteSearcher() const { return m_pCompleteSearcher; }
 
 private:
+    bool OpenQuick(std::string const& devicePath);
+    bool OpenComplete(std::string const& devicePath);
+
     testsupport::EntryPointScope m_entryPoints;
     testkit::ProgressSink m_progress;
     testkit::CountingTreeSink m_sink;
@@ -78,6 +89,7 @@ private:
     std::unique_ptr<IStorageDevice> m_pDevice;
     std::multimap<std::string, IFileNode*> m_nodes;
     std::string m_error;
+    CExFatCompleteSearch* m_pCompleteSearcher = nullptr;  // owned by the controller
 };
 
 }  // namespace exfattest

@@ -1,0 +1,109 @@
+// The file tree of one partition the complete scan rebuilt: every entry set of the runs inside
+// it becomes a node whose parent is the folder owning the sector of its file entry.
+#include <algorithm>
+
+#include "engine/core/tree/FolderWalk.h"
+#include "engine/exfat/TakenClusters.h"
+#include "engine/exfat/complete/FolderSectorMap.h"
+#include "engine/exfat/complete/PartitionBuilder.h"
+#include "engine/exfat/ondisk/ExFatDirEntry.h"
+
+namespace {
+
+constexpr long long kRootID = -1;
+/// Ids for deleted folders whose first cluster a live one took, above every sector number.
+constexpr long long kFirstOwnID = 1LL << 62;
+
+struct PendingEntry {
+    _tagFileBaseInfo const* pInfo = nullptr;
+    CFileSet const* pHead = nullptr;  // the first run of the chain holding it
+};
+
+/// Gives a folder's clusters to it: consecutive ones without FAT chain, else the FAT chain while
+/// the FAT is loaded; a chain stops at a cluster met before, the heap's end or the folder's length.
+void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std::uint64_t u64Length, bool bNoFatChain,
+                       long long s64ID, CFolderSectorMap& map) {
+    std::uint64_t const u64Spc = partition.GetSectorsPerCluster();
+    std::uint64_t const u64Clusters = u64Length == 0 ? partition.GetClusterLimit() : (u64Length - 1) / partition.GetBytesPerCluster() + 1;
+    if (!partition.IsHeapCluster(u32First)) return;
+    if (bNoFatChain) {
+        std::uint64_t const u64Fit = std::min<std::uint64_t>(u64Clusters, partition.GetClusterLimit() - u32First);
+        map.Add(partition.ConvertClusterNumToSector(u32First), u64Fit * u64Spc, s64ID);
+        return;
+    }
+    TakenClusters taken;
+    std::uint32_t u32Cluster = u32First;
+    for (std::uint64_t u64Taken = 0; u64Taken < u64Clusters && partition.IsHeapCluster(u32Cluster) && !taken.Contains(u32Cluster);
+         ++u64Taken) {
+        taken.Add(u32Cluster);
+        map.Add(partition.ConvertClusterNumToSector(u32Cluster), u64Spc, s64ID);
+        if (!partition.IsValid()) break;  // without a FAT only the first cluster is known
+        u32Cluster = partition.GetNextCluster(u32Cluster, false);
+    }
+}
+
+CFileSet const* HeadOf(CFileSet const& set) {
+    CFileSet const* pHead = &set;
+    for (std::size_t steps = 0; pHead->GetLast() != nullptr && pHead->GetLast() != &set && steps < (1u << 16); ++steps)
+        pHead = pHead->GetLast();
+    return pHead;
+}
+
+}  // namespace
+
+std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatPartitionEx& partition) const {
+    std::vector<PendingEntry> live;
+    std::vector<PendingEntry> deleted;
+    for (std::uint64_t u64Sector : partition.AlignedSectors()) {
+        CFileSet const* pSet = m_sets.Find(u64Sector);
+        if (pSet == nullptr) continue;
+        CFileSet const* pHead = HeadOf(*pSet);
+        for (_tagFileBaseInfo const& info : pSet->LiveSets()) live.push_back({&info, pHead});
+        for (_tagFileBaseInfo const& info : pSet->DeletedSets()) deleted.push_back({&info, pHead});
+    }
+
+    CFolderSectorMap owners;
+    AddFolderClusters(partition, partition.GetRootCluster(), 0, false, kRootID, owners);
+    long long s64NextOwnID = kFirstOwnID;
+    CFolderWalk<int> walk(0, [&s64NextOwnID] { return s64NextOwnID++; });
+    std::vector<ReleasePtr<CExFatFileNode>> nodes;
+    std::vector<PendingEntry const*> entries;
+    auto const makeNodes = [&](std::vector<PendingEntry> const& list) {
+        for (PendingEntry const& entry : list) {
+            _tagFileBaseInfo info = *entry.pInfo;
+            bool const bGuessed = !partition.IsValid() && info.u8NoFatChain == 0;
+            if (bGuessed) info.u8NoFatChain = 1;  // without a FAT, a file in one piece is the best guess
+            ReleasePtr<CExFatFileNode> pNode = partition.BuildFile(info);
+            if (bGuessed) pNode->SetFileFatInvalid();
+            long long s64ID = static_cast<long long>(partition.ConvertClusterNumToSector(info.u32FirstCluster));
+            if (pNode->IsDirectory() != 0) {
+                // A deleted folder whose first cluster a live folder names holds none of its
+                // entries any more: it takes an id of its own and owns no sectors.
+                std::optional<long long> const ownID = info.u8InUse != 0 ? std::nullopt : walk.OwnIdFor(info.u32FirstCluster);
+                if (info.u8InUse != 0) walk.MarkRead(info.u32FirstCluster);
+                if (ownID) {
+                    s64ID = *ownID;
+                } else {
+                    AddFolderClusters(partition, info.u32FirstCluster, entry.pInfo->u64DataLength, entry.pInfo->u8NoFatChain != 0,
+                                      s64ID, owners);
+                }
+            }
+            pNode->SetID(s64ID);
+            nodes.push_back(std::move(pNode));
+            entries.push_back(&entry);
+        }
+    };
+    makeNodes(live);
+    makeNodes(deleted);
+
+    std::uint64_t const u64RootSector = partition.ConvertClusterNumToSector(partition.GetRootCluster());
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        PendingEntry const& entry = *entries[i];
+        std::optional<long long> parent = owners.Find(entry.pInfo->u64EntrySector);
+        if (!parent) parent = owners.Find(entry.pHead->GetFirstSector());
+        if (!parent && entry.pHead->GetFirstSector() == u64RootSector) parent = kRootID;
+        // A run no known folder owns keeps its entries together under an id of its own.
+        nodes[i]->SetParentID(parent.value_or(static_cast<long long>(entry.pHead->GetFirstSector())));
+    }
+    return nodes;
+}

@@ -1,0 +1,154 @@
+// The complete exFAT search and its partition builder on hand-made sectors: what it must refuse
+// or bound, and the rules that real images rarely exercise.
+#include "engine/exfat/complete/ExFatCompleteSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ExFatBytes.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "engine/exfat/ondisk/ExFatBootSector.h"
+#include "testkit/RecordingTreeBuilder.h"
+
+namespace {
+
+using exfattest::EntrySet;
+using exfattest::Volume;
+
+/// A root folder's allocation-bitmap (cluster 2) and up-case (cluster 3) entries.
+std::vector<std::uint8_t> RootTables() {
+    std::vector<std::uint8_t> bytes(64, 0);
+    bytes[0] = 0x81;
+    bytes[20] = 2;
+    bytes[24] = 8;
+    bytes[32] = 0x82;
+    bytes[32 + 20] = 3;
+    bytes[32 + 24] = 0xCC;
+    bytes[32 + 25] = 0x16;
+    return bytes;
+}
+
+std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a, std::vector<std::uint8_t> const& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class ExFatCompleteSearchTest : public testing::Test {
+protected:
+    void Scan(std::vector<std::uint8_t> bytes, int iBuild, int iBlockSectors = 64) {
+        m_pDevice = std::make_unique<CMemoryDevice>(std::move(bytes), 512, STORAGE_DEVICE_DISK);
+        m_searcher.SetDevice(m_pDevice.get());
+        m_searcher.SetBlockSize(iBlockSectors);
+        m_searcher.SetDirecotryTreeBuilder(&m_builder);
+        long long const s64Total = m_pDevice->GetTotalSectors();
+        for (long long s64First = 0; s64First < s64Total; s64First += iBlockSectors)
+            EXPECT_EQ(m_searcher.AnalyzeBlock(s64First, std::min<long long>(iBlockSectors, s64Total - s64First)), kResultSuccess);
+        m_searcher.EndSearch(iBuild);
+    }
+
+    std::unique_ptr<CMemoryDevice> m_pDevice;
+    testkit::RecordingTreeBuilder m_builder;
+    CExFatCompleteSearch m_searcher;
+};
+
+Volume SmallVolume() {
+    Volume volume;
+    volume.PutCluster(Volume::kRootCluster, Concat(RootTables(), EntrySet({u"a.txt", 20, 10})));
+    return volume;
+}
+
+TEST_F(ExFatCompleteSearchTest, EndSearchWithoutBuildBuildsNothing) {
+    Scan(SmallVolume().Bytes(), 0);
+    EXPECT_TRUE(m_builder.Nodes().empty());
+    EXPECT_TRUE(m_searcher.Partitions().empty());
+    EXPECT_EQ(m_searcher.GetSearchedPartitionInfo(nullptr, 0), 0);
+}
+
+TEST_F(ExFatCompleteSearchTest, EndSearchWithBuildHangsTheRootsFilesUnderTheExFatRoot) {
+    Scan(SmallVolume().Bytes(), 1);
+    ASSERT_EQ(m_searcher.Partitions().size(), 1u);
+    IFileNode* pFile = m_builder.Find("a.txt");
+    ASSERT_NE(pFile, nullptr);
+    EXPECT_EQ(pFile->GetParentNodeID(), -1);
+    EXPECT_EQ(m_builder.RootID(), -1);
+}
+
+/// A builder for a disk of 2^20 sectors and the hand-made boot sector.
+class ExFatBootCandidateTest : public testing::Test {
+protected:
+    void SetUp() override { m_builder.PrepareBuild(512, 1 << 20); }
+
+    std::vector<std::uint8_t> const m_boot = exfattest::BootSector();
+    CExFatDBR const m_dbr{engine::ByteView(m_boot.data(), m_boot.size())};
+    CPartitionBuilder m_builder;
+};
+
+TEST_F(ExFatBootCandidateTest, ABootSectorAtSectorFiveMakesOnlyTheMainCandidate) {
+    m_builder.Build(5, m_dbr);
+    EXPECT_EQ(m_builder.CandidateCount(), 1u);
+}
+
+TEST_F(ExFatBootCandidateTest, AMainBootSectorAndItsBackupMakeOneCandidate) {
+    m_builder.Build(2048, m_dbr);
+    EXPECT_EQ(m_builder.CandidateCount(), 2u);  // and one for a partition at 2036 whose backup this would be
+    m_builder.Build(2060, m_dbr);
+    ASSERT_EQ(m_builder.CandidateCount(), 1u);
+    CExFatPartitionEx const* pPartition = m_builder.FindPartition(2048 + m_dbr.GetDataRegionStartSector(), 1);
+    ASSERT_NE(pPartition, nullptr);
+    EXPECT_EQ(pPartition->GetFlags(), CExFatPartitionEx::kFlagMain | CExFatPartitionEx::kFlagBackup);
+}
+
+TEST_F(ExFatBootCandidateTest, BootSectorsOnEverySectorKeepTheCandidatesBounded) {
+    for (std::uint64_t u64Sector = 0; u64Sector < 5000; u64Sector += 5) {
+        m_builder.Build(u64Sector, m_dbr);
+        ASSERT_LE(m_builder.CandidateCount(), CPartitionBuilder::kSpillAbove + 1);
+    }
+}
+
+/// A run of one sector at `u64Sector` holding the given sets.
+std::unique_ptr<CFileSet> OneSectorRun(std::uint64_t u64Sector, std::vector<_tagFileBaseInfo> const& sets) {
+    auto pSet = std::make_unique<CFileSet>();
+    for (_tagFileBaseInfo const& info : sets) pSet->AddEntrySet(info);
+    pSet->RecordSector(u64Sector);
+    return pSet;
+}
+
+_tagFileBaseInfo Entry(std::uint32_t u32Cluster, bool bFolder) {
+    _tagFileBaseInfo info;
+    info.u32FirstCluster = u32Cluster;
+    info.u64DataLength = 512;
+    info.u8InUse = 1;
+    info.u16Attributes = bFolder ? 0x10 : 0x20;
+    return info;
+}
+
+TEST(ExFatPartitionBuilderTest, TwoSubFoldersClaimingOneClusterScoreZero) {
+    // Heap at 100, one sector per cluster: the parent at cluster 2, sub-folders at 3 and 4.
+    for (bool const bShared : {false, true}) {
+        CPartitionBuilder builder;
+        builder.PrepareBuild(512, 1000);
+        builder.PushFileSet(OneSectorRun(100, {Entry(3, true), Entry(4, true)}), std::nullopt, std::nullopt);
+        builder.PushFileSet(OneSectorRun(101, {Entry(10, false)}), std::nullopt, std::nullopt);
+        builder.PushFileSet(OneSectorRun(102, {Entry(bShared ? 10 : 11, false)}), std::nullopt, std::nullopt);
+        std::vector<CFileSet*> tree;
+        std::uint32_t const u32Score = builder.CheckTree(*builder.Sets().Find(100), 100, 1, 1, tree);
+        if (bShared) {
+            EXPECT_EQ(u32Score, 0u);
+        } else {
+            EXPECT_EQ(u32Score, 2u);
+            EXPECT_EQ(tree.size(), 3u);
+        }
+    }
+}
+
+TEST_F(ExFatCompleteSearchTest, RandomSectorsGiveNoPartitionOrAFewWeakOnes) {
+    std::vector<std::uint8_t> bytes(8 << 20);
+    std::mt19937 random(7);
+    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    Scan(std::move(bytes), 1, 8192);
+    EXPECT_LE(m_searcher.Partitions().size(), 2u);
+    for (auto const& pPartition : m_searcher.Partitions()) EXPECT_LT(pPartition->GetFlags(), CExFatPartitionEx::kFlagBackup);
+}
+
+}  // namespace
