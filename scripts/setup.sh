@@ -11,7 +11,7 @@ packages=(
   # tools the tests drive to build real images
   mtools dosfstools exfatprogs ntfs-3g fdisk gdisk parted util-linux attr xxd fuse3
   imagemagick icoutils libimage-exiftool-perl libtiff-tools
-  exfat-fuse openssl e2fsprogs sleuthkit
+  exfat-fuse openssl e2fsprogs sleuthkit tzdata
   7zip xorriso
   ghostscript qpdf gnuplot-nox dos2unix python3-ezdxf epstool fonts-dejavu-core fp-utils-3.2.2
   # office documents and archives for the carving tests

@@ -1,5 +1,5 @@
-// DOS dates and times are local times: these cases pin the time zone to UTC so that the
-// instants are fixed. A date and time of 0 is day 0 of month -1 of 1980, which mktime
+// DOS dates and times are local times: these cases pin the time zone (UTC, or Berlin on either
+// side of daylight saving) so that the instants are fixed. A date and time of 0 is day 0 of month -1 of 1980, which mktime
 // normalises to 30 November 1979.
 #include <gtest/gtest.h>
 
@@ -16,22 +16,22 @@ namespace {
 constexpr std::uint64_t kTicks = 10'000'000;
 constexpr std::uint64_t kFileTimeOf1970 = 116'444'736'000'000'000;
 
-class UtcZone {
+class ZoneScope {
 public:
-    UtcZone() {
-        if (char const* pszZone = std::getenv("TZ")) m_previous = pszZone;
-        setenv("TZ", "UTC", 1);
+    explicit ZoneScope(char const* pszZone) {
+        if (char const* pszPrevious = std::getenv("TZ")) m_previous = pszPrevious;
+        setenv("TZ", pszZone, 1);
         tzset();
     }
-    ~UtcZone() {
+    ~ZoneScope() {
         if (m_previous)
             setenv("TZ", m_previous->c_str(), 1);
         else
             unsetenv("TZ");
         tzset();
     }
-    UtcZone(UtcZone const&) = delete;
-    UtcZone& operator=(UtcZone const&) = delete;
+    ZoneScope(ZoneScope const&) = delete;
+    ZoneScope& operator=(ZoneScope const&) = delete;
 
 private:
     std::optional<std::string> m_previous;
@@ -42,6 +42,7 @@ struct Case {
     std::uint16_t u16Date;
     std::uint16_t u16Time;
     std::uint64_t u64UnixSeconds;
+    char const* pszZone = "UTC";
 };
 
 constexpr Case kCases[] = {
@@ -50,13 +51,18 @@ constexpr Case kCases[] = {
     {"FirstJanuary2025AtNoon", 45 << 9 | 1 << 5 | 1, 12 << 11, 1'735'732'800},
     // 31 December 2107 23:59:58, the last instant DOS can store.
     {"LastStorableInstant", 127 << 9 | 12 << 5 | 31, 23 << 11 | 59 << 5 | 29, 4'354'819'198},
+    // Noon in Berlin: 11:00 UTC in January (CET), 10:00 UTC in July (CEST).
+    {"BerlinWinterNoon", 45 << 9 | 1 << 5 | 15, 12 << 11, 1'736'938'800, ":Europe/Berlin"},
+    {"BerlinSummerNoon", 45 << 9 | 7 << 5 | 15, 12 << 11, 1'752'573'600, ":Europe/Berlin"},
+    // 30 March 2025 03:30 CEST, an hour after the change (01:30 UTC).
+    {"BerlinJustAfterTheChange", 45 << 9 | 3 << 5 | 30, 3 << 11 | 30 << 5, 1'743'298'200, ":Europe/Berlin"},
 };
 
 class FatFileTimeTest : public ::testing::TestWithParam<Case> {};
 
-TEST_P(FatFileTimeTest, ADosDateAndTimeGiveTheirInstantInUtc) {
-    UtcZone const zone;
+TEST_P(FatFileTimeTest, ADosDateAndTimeGiveTheirInstantInTheLocalZone) {
     Case const& c = GetParam();
+    ZoneScope const zone(c.pszZone);
     EXPECT_EQ(engine::DosDateTimeToFileTime(c.u16Date, c.u16Time), c.u64UnixSeconds * kTicks + kFileTimeOf1970);
 }
 
