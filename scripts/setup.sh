@@ -12,6 +12,7 @@ packages=(
   mtools dosfstools exfatprogs ntfs-3g fdisk gdisk parted util-linux attr xxd fuse3
   imagemagick icoutils libimage-exiftool-perl libtiff-tools
   exfat-fuse openssl e2fsprogs sleuthkit
+  ffmpeg abcmidi sqlite3
 )
 
 sudo_cmd=()

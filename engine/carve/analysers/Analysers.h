@@ -39,3 +39,23 @@ std::unique_ptr<IRawFileAnalyser> CreateFileTIFAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileCRWAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileX3FAnalyser();
+
+// Audio and video: Mp3.cpp, BoxMedia.cpp, Riff.cpp, Asf.cpp, Matroska.cpp, MpegProgram.cpp,
+// RealMedia.cpp, Flash.cpp, KeyedMedia.cpp (MIDI, AU, Ogg, APE), Sqlite.cpp.
+std::unique_ptr<IRawFileAnalyser> CreateFileMP3Analyser();
+std::unique_ptr<IRawFileAnalyser> CreateFile3GPAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMP4Analyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMOVAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileRIFFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileAIFFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileASFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMKVAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMPGAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileRMAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileFLVAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileSWFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMIDAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileAUAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileOggAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileAPEAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileFCPEVENTAnalyser();
