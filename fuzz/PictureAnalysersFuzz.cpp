@@ -1,4 +1,4 @@
-// Every picture analyser over the input: AnalyseBuffer on exactly the input's first sector,
+// Every picture, audio and video analyser over the input: AnalyseBuffer on exactly the input's first sector,
 // then GetRawFileSize through the windowed reader over the input as a device, whatever the
 // header said, so that the walks meet hostile lengths, loops and the device's end.
 #include <algorithm>
@@ -19,6 +19,11 @@ namespace {
 constexpr RawFileAnalyserFactory kPictureAnalysers[] = {
     &CreateFileBMPAnalyser, &CreateFileEMFAnalyser, &CreateFileWMFAnalyser, &CreateFileICOAnalyser,
     &CreateFileGIFAnalyser, &CreateFilePNGAnalyser, &CreateFilePSDAnalyser, &CreateFilePSPAnalyser,
+    &CreateFileMP3Analyser, &CreateFile3GPAnalyser, &CreateFileMP4Analyser, &CreateFileMOVAnalyser,
+    &CreateFileRIFFAnalyser, &CreateFileAIFFAnalyser, &CreateFileASFAnalyser, &CreateFileMKVAnalyser,
+    &CreateFileMPGAnalyser, &CreateFileRMAnalyser, &CreateFileFLVAnalyser, &CreateFileSWFAnalyser,
+    &CreateFileMIDAnalyser, &CreateFileAUAnalyser, &CreateFileOggAnalyser, &CreateFileAPEAnalyser,
+    &CreateFileFCPEVENTAnalyser,
 };
 
 }  // namespace

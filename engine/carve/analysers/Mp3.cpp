@@ -79,6 +79,9 @@ bool StartsStream(engine::ByteView bytes) {
     return following && following->SameStream(*header);
 }
 
+/// An APEv2 tag of version 2000 (D0 07 little-endian), as writers put behind songs.
+bool IsApeTag(engine::ByteView bytes) { return bytes.Equals(0, "APETAGEX") && bytes.Has(8, 1) && bytes.U8(8) == 0xD0; }
+
 struct SongTexts {
     std::string title;
     std::string artist;
@@ -134,6 +137,7 @@ public:
 private:
     /// The stream byte count of the Xing or Info header, and an ID3v1 tag right behind it.
     std::optional<std::uint64_t> XingRoad(RawFileBuffer& reader, engine::ByteView head) {
+        if (!head.Has(kXingBytesAt, 4)) return std::nullopt;
         std::uint64_t const u64Bytes = head.Be32(kXingBytesAt);
         if (u64Bytes == 0) return std::nullopt;
         engine::ByteView const after = reader.Read(u64Bytes, 3);
@@ -167,7 +171,7 @@ private:
     std::uint64_t TrailingTagEnd(RawFileBuffer& reader, std::uint64_t u64Offset) {
         engine::ByteView const bytes = reader.ReadUpTo(u64Offset, kId3v1Bytes + 3);
         if (bytes.Equals(0, "TAG")) return u64Offset + kId3v1Bytes;
-        if (bytes.Equals(0, "APETAGEX") && bytes.U8(8) == 0xD0) return u64Offset + kApeTagBytes;
+        if (IsApeTag(bytes)) return u64Offset + kApeTagBytes;
         if (auto const tag = FindBytes(bytes.Sub(0, std::min<std::size_t>(bytes.Size(), kId3v1Bytes + 2)), "TAG"))
             return u64Offset + *tag + kId3v1Bytes;
         return u64Offset;
@@ -229,7 +233,7 @@ private:
             }
             if (u64At % m_u32SectorSize == 0 && Id3TagBytes(bytes.Sub(0, std::min<std::size_t>(bytes.Size(), kId3HeaderBytes))))
                 return u64Position;  // the next song
-            if (bytes.Equals(0, "APETAGEX") && bytes.U8(8) == 0xD0) return ApeTagEnd(reader, u64Position, u64At);
+            if (IsApeTag(bytes)) return ApeTagEnd(reader, u64Position, u64At);
             if (auto const header = DecodeMpegAudioHeader(bytes); header && (u64Skip == 0 || FollowedBySameStream(reader, u64At, *header))) {
                 u64Position = u64At + header->FrameBytes();
                 u64Skip = 0;

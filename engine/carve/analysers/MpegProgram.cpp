@@ -51,7 +51,7 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
-        if (!IsStartCode(bytes) || (bytes.U8(3) != kPack && bytes.U8(3) != kSequenceHeader)) return 0;
+        if (!IsStartCode(bytes) || !bytes.Has(0, 4) || (bytes.U8(3) != kPack && bytes.U8(3) != kSequenceHeader)) return 0;
         bool bKnown = false;
         for (std::string_view const start : kStarts) bKnown = bKnown || bytes.Equals(4, start);
         if (!bKnown) return 0;
