@@ -227,7 +227,9 @@ private:
             if (u64At > kTagWalkLimit) return u64Position;
             engine::ByteView const bytes = reader.ReadUpTo(u64At, 12);
             if (bytes.Empty()) return u64Position;
-            if (bytes.Equals(0, "TAG") && Id3v1EndsSong(reader, u64At)) {
+            // Right behind the last frame a tag ends the song whatever the slack after it holds;
+            // inside noise only where zeros (or the sector's end) follow it.
+            if (bytes.Equals(0, "TAG") && (u64Skip == 0 || Id3v1EndsSong(reader, u64At))) {
                 TakeId3v1Texts(reader, u64At, texts);
                 return u64At + kId3v1Bytes;
             }
