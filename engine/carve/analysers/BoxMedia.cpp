@@ -76,6 +76,15 @@ std::optional<std::uint64_t> WalkBoxes(RawFileBuffer& reader, BoxRules const& ru
 constexpr BoxRules kIsoRules = {kIsoTypes, true, 500, UINT64_MAX};
 constexpr BoxRules kQuickTimeRules = {kQuickTimeTypes, false, 100000, 0x104000000};
 
+int SizeByBoxes(CRawFileInfo& info, IStorageDevice* pDevice, BoxRules const& rules) {
+    if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
+    RawFileBuffer reader(pDevice, info.m_u64StartSector);
+    auto const size = WalkBoxes(reader, rules);
+    if (!size) return 0;
+    info.m_u64Size = *size;
+    return 1;
+}
+
 /// Box media recognised by brand and sized by the ISO walk.
 class IsoBoxAnalyser final : public IRawFileAnalyser {
 public:
@@ -101,14 +110,7 @@ public:
         return 0;
     }
 
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
-        RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        auto const size = WalkBoxes(reader, kIsoRules);
-        if (!size) return 0;
-        info.m_u64Size = *size;
-        return 1;
-    }
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return SizeByBoxes(info, pDevice, kIsoRules); }
 
 private:
     std::span<Brand const> m_brands;  // static rows below
@@ -137,14 +139,7 @@ public:
         return 1;
     }
 
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
-        RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        auto const size = WalkBoxes(reader, kQuickTimeRules);
-        if (!size) return 0;
-        info.m_u64Size = *size;
-        return 1;
-    }
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return SizeByBoxes(info, pDevice, kQuickTimeRules); }
 };
 
 }  // namespace

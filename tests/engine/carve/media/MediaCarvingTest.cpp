@@ -45,17 +45,6 @@ struct Carved {
     IFileNode* pFile = nullptr;
 };
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool WriteFile(std::string const& path, Bytes const& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
 /// The bytes with the rest of their last sector zeroed.
 Bytes SectorPadded(Bytes bytes, std::uint32_t u32SectorSize) {
     bytes.resize((bytes.size() + u32SectorSize - 1) / u32SectorSize * u32SectorSize, 0);
@@ -83,7 +72,8 @@ std::unique_ptr<IStorageDevice> BuildDevice(testsupport::TempDir& dir, std::uint
     }
     for (std::size_t i = 0; i < plants.size(); ++i) {
         std::string const file = dir.File("plant" + std::to_string(i));
-        EXPECT_TRUE(WriteFile(file, SectorPadded(plants[i].second, u32SectorSize)));
+        Bytes const padded = SectorPadded(plants[i].second, u32SectorSize);
+        EXPECT_TRUE(std::ofstream(file, std::ios::binary).write(reinterpret_cast<char const*>(padded.data()), static_cast<std::streamsize>(padded.size())));
         std::string const command = "dd if=" + file + " of=" + image + " bs=512 seek=" + std::to_string(plants[i].first / 512) +
                                     " conv=notrunc status=none";
         EXPECT_EQ(testsupport::RunCommand(command), 0) << command;
@@ -159,8 +149,10 @@ TEST_P(MediaCarvingTest, EveryKindIsCarvedUnderItsFolderNameAndTimeAndRecoveredB
         }
         ASSERT_NE(it, carved.end());
         Carved const& file = it->second;
+        std::string extension = sample.folder;
+        std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
         char szName[64];
-        std::snprintf(szName, sizeof szName, "%s%03d.%s", sample.prefix.c_str(), numbers[sample.folder]++, Upper(sample.folder).c_str());
+        std::snprintf(szName, sizeof szName, "%s%03d.%s", sample.prefix.c_str(), numbers[sample.folder]++, extension.c_str());
         EXPECT_EQ(file.name, szName);
         EXPECT_EQ(file.folder, sample.folder);
         EXPECT_EQ(file.time, sample.time);
