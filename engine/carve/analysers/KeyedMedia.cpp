@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileType.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
@@ -129,9 +130,24 @@ constexpr KeyedFormat kAu = {RAW_FILE_TYPE_AU, kAuKeys, &AuSize};
 constexpr KeyedFormat kOgg = {RAW_FILE_TYPE_OGG, kOggKeys, &OggSize};
 constexpr KeyedFormat kApe = {RAW_FILE_TYPE_APE, kApeKeys, &ApeSize};
 
+/// Monkey's Audio stands in the registry without a type of its own: the keyed row under
+/// another identity.
+class FileAPEAnalyser final : public IRawFileAnalyser {
+public:
+    FileAPEAnalyser() : IRawFileAnalyser(kNoOwnRawFileType), m_pKeyed(CreateKeyedAnalyser(kApe)) {}
+
+    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
+        return m_pKeyed->AnalyseBuffer(pBuffer, info, u32Readable);
+    }
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return m_pKeyed->GetRawFileSize(info, pDevice); }
+
+private:
+    std::unique_ptr<IRawFileAnalyser> m_pKeyed;
+};
+
 }  // namespace
 
 std::unique_ptr<IRawFileAnalyser> CreateFileMIDAnalyser() { return CreateKeyedAnalyser(kMidi); }
 std::unique_ptr<IRawFileAnalyser> CreateFileAUAnalyser() { return CreateKeyedAnalyser(kAu); }
 std::unique_ptr<IRawFileAnalyser> CreateFileOggAnalyser() { return CreateKeyedAnalyser(kOgg); }
-std::unique_ptr<IRawFileAnalyser> CreateFileAPEAnalyser() { return CreateKeyedAnalyser(kApe); }
+std::unique_ptr<IRawFileAnalyser> CreateFileAPEAnalyser() { return std::make_unique<FileAPEAnalyser>(); }
