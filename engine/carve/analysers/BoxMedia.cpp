@@ -25,6 +25,7 @@ namespace {
 using namespace std::string_view_literals;
 
 constexpr std::size_t kBrandAt = 4;  // "ftyp" and the major brand
+// An "ftyp" box is far shorter than 16 MiB: its length's first byte is 0.
 constexpr std::uint64_t kBoxHeaderBytes = 8;
 constexpr std::uint64_t kLargeBoxHeaderBytes = 16;
 
@@ -98,7 +99,7 @@ public:
 
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        if (u32Readable < 12 || pBuffer[kBrandAt] != 'f') return 0;
+        if (u32Readable < 12 || pBuffer[0] != 0 || pBuffer[kBrandAt] != 'f') return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
         for (Brand const& brand : m_brands) {
             if (m_bCaseless ? EqualsNoCase(bytes, kBrandAt, brand.text) : bytes.Equals(kBrandAt, brand.text)) {
@@ -110,6 +111,7 @@ public:
         return 0;
     }
 
+    bool MayStartWith(std::uint8_t u8First) const override { return u8First == 0; }
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return SizeByBoxes(info, pDevice, kIsoRules); }
 
 private:
@@ -132,13 +134,14 @@ public:
 
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        if (u32Readable < 12 || pBuffer[kBrandAt] != 'f') return 0;
+        if (u32Readable < 12 || pBuffer[0] != 0 || pBuffer[kBrandAt] != 'f') return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
         if (!bytes.Equals(kBrandAt, "ftyp") || EqualsAnyNoCase(bytes, kBrandAt, kNotQuickTime)) return 0;
         info.m_u32Type = RAW_FILE_TYPE_MOV;
         return 1;
     }
 
+    bool MayStartWith(std::uint8_t u8First) const override { return u8First == 0; }
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return SizeByBoxes(info, pDevice, kQuickTimeRules); }
 };
 

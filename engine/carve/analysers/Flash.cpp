@@ -48,6 +48,7 @@ public:
         if (pBuffer == nullptr) return 0;
         return u32Readable >= 3 && pBuffer[0] == 'F' && pBuffer[1] == 'L' && pBuffer[2] == 'V' ? 1 : 0;
     }
+    bool MayStartWith(std::uint8_t u8First) const override { return u8First == 'F'; }
 
     /// Tag after tag while each one's previous-tag size is its predecessor's length.
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
@@ -119,7 +120,7 @@ public:
     /// A plain movie is sized by its header at once; a compressed one waits for its stream.
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        if (u32Readable < kSwfHeaderBytes || pBuffer[1] != 'W' || pBuffer[2] != 'S') return 0;
+        if (u32Readable < kSwfHeaderBytes || !MayStartWith(pBuffer[0]) || pBuffer[1] != 'W' || pBuffer[2] != 'S') return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
         if (bytes.U8(0) == 'F') {
             if (bytes.Le32(4) <= kSwfHeaderBytes) return 0;
@@ -132,6 +133,8 @@ public:
         info.m_u32Type = RAW_FILE_TYPE_SWF;
         return 1;
     }
+
+    bool MayStartWith(std::uint8_t u8First) const override { return u8First == 'F' || u8First == 'C'; }
 
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;

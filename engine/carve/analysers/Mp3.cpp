@@ -95,13 +95,15 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         // List 0 offers every sector: the first byte settles most of them.
-        if (u32Readable < 4 || (pBuffer[0] != 'I' && pBuffer[0] != 0xFF)) return 0;
+        if (u32Readable < 4 || !MayStartWith(pBuffer[0])) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
         bool const bId3 = bytes.Equals(0, "ID3") && (bytes.U8(3) == 3 || bytes.U8(3) == 4);
         if (!bId3 && !StartsStream(bytes)) return 0;
         info.m_u32Type = RAW_FILE_TYPE_MP3;
         return 1;
     }
+
+    bool MayStartWith(std::uint8_t u8First) const override { return u8First == 'I' || u8First == 0xFF; }
 
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
