@@ -124,6 +124,7 @@ public:
         } else if (head.U8(1) == 0xFB && (head.U8(2) == 0xE0 || head.U8(2) == 0xB0) &&
                    (head.Equals(kXingAt, "Info") || head.Equals(kXingAt, "Xing"))) {
             end = XingRoad(reader, head);
+            if (!end) end = FrameRoad(reader);  // a header without its byte count
         } else {
             end = FrameRoad(reader);
         }
