@@ -218,6 +218,20 @@ TEST_F(MediaEdgeTest, ASecondSongOnASectorBoundaryEndsTheFirst) {
     EXPECT_EQ(sizes.at((kAlignment + first.size()) / 512), second.size());
 }
 
+TEST_F(MediaEdgeTest, AnId3v1TagInNoiseEndsTheSongOnlyWhenZerosFollowIt) {
+    Bytes const song = SampleBytes(m_samples, "Mp3Id3v23");
+    Bytes tag(128, 'x');
+    tag[0] = 'T';
+    tag[1] = 'A';
+    tag[2] = 'G';
+    for (bool bDataAfter : {false, true}) {
+        SCOPED_TRACE(bDataAfter);
+        Bytes const bytes = Joined({song, Bytes(100, 0), tag, bDataAfter ? Bytes(200, 0x55) : Bytes()});
+        auto const sizes = CarvedSizes({{kAlignment, bytes}});
+        EXPECT_EQ(sizes.at(kAlignment / 512), bDataAfter ? song.size() : song.size() + 100 + tag.size());
+    }
+}
+
 TEST_F(MediaEdgeTest, AHundredZeroBytesEndAnMpegStreamAndNinetyNineDoNot) {
     Bytes stream = SampleBytes(m_samples, "Mpeg1");
     ASSERT_GT(stream.size(), 4u);
