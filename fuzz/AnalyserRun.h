@@ -28,7 +28,9 @@ inline void RunAnalysers(std::uint8_t const* pData, std::size_t size, std::span<
     for (RawFileAnalyserFactory const factory : factories) {
         std::unique_ptr<IRawFileAnalyser> const pAnalyser = factory();
         CRawFileInfo info;
-        (void)pAnalyser->AnalyseBuffer(sector.data(), info, static_cast<std::uint32_t>(sector.size()));
+        bool const bAccepted = pAnalyser->AnalyseBuffer(sector.data(), info, static_cast<std::uint32_t>(sector.size())) != 0;
+        // The search skips an analyser for first bytes it rules out: it must never accept them.
+        if (bAccepted && !pAnalyser->MayStartWith(sector.front())) __builtin_trap();
         CRawFileInfo sized;
         sized.m_u32Type = info.m_u32Type;
         (void)pAnalyser->GetRawFileSize(sized, &device);

@@ -1,4 +1,4 @@
-// Every picture analyser over the input (AnalyserRun.h).
+// Every picture, audio and video analyser over the input (AnalyserRun.h).
 #include "AnalyserRun.h"
 
 namespace {
@@ -6,6 +6,11 @@ namespace {
 constexpr RawFileAnalyserFactory kPictureAnalysers[] = {
     &CreateFileBMPAnalyser, &CreateFileEMFAnalyser, &CreateFileWMFAnalyser, &CreateFileICOAnalyser,
     &CreateFileGIFAnalyser, &CreateFilePNGAnalyser, &CreateFilePSDAnalyser, &CreateFilePSPAnalyser,
+    &CreateFileMP3Analyser, &CreateFile3GPAnalyser, &CreateFileMP4Analyser, &CreateFileMOVAnalyser,
+    &CreateFileRIFFAnalyser, &CreateFileAIFFAnalyser, &CreateFileASFAnalyser, &CreateFileMKVAnalyser,
+    &CreateFileMPGAnalyser, &CreateFileRMAnalyser, &CreateFileFLVAnalyser, &CreateFileSWFAnalyser,
+    &CreateFileMIDAnalyser, &CreateFileAUAnalyser, &CreateFileOggAnalyser, &CreateFileAPEAnalyser,
+    &CreateFileFCPEVENTAnalyser,
 };
 
 }  // namespace

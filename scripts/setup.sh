@@ -17,6 +17,8 @@ packages=(
   # office documents and archives for the carving tests
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   python3-docx python3-openpyxl msitools libgsf-bin zip p7zip-full gcab jlha-utils
+  exfat-fuse openssl e2fsprogs sleuthkit
+  ffmpeg abcmidi sqlite3
 )
 
 sudo_cmd=()

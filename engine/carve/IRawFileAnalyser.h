@@ -23,6 +23,9 @@ public:
     /// the record's type (and its size when the header alone tells it) and answers non-zero;
     /// answers 0 to refuse. Analysers found by a signature key check their key bytes too.
     virtual int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) = 0;
+    /// Whether a file of this analyser may start with the byte `u8First`; the search skips the
+    /// analyser for sectors whose first byte it rules out. True unless an analyser knows better.
+    virtual bool MayStartWith(std::uint8_t /*u8First*/) const { return true; }
     /// The name prefix found while sizing; empty by default.
     virtual std::string GetRawFileName() { return {}; }
     /// The time text found while sizing; empty by default.

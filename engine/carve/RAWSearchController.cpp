@@ -81,6 +81,11 @@ RESULT CRAWSearchController::PreparetoSearch() {
     registry.BuildRawFileAnalyserListByRawFileType(nullptr);
     registry.BuildRawFileAnalyserMapByRawFileType(nullptr);
     m_u64RegistryGeneration = registry.GetGeneration();
+    for (std::size_t first = 0; first < m_keylessByFirstByte.size(); ++first) {
+        m_keylessByFirstByte[first].clear();
+        for (auto const& pAnalyser : registry.GetAnalyserList(0))
+            if (pAnalyser->MayStartWith(static_cast<std::uint8_t>(first))) m_keylessByFirstByte[first].push_back(pAnalyser.get());
+    }
     m_pending.clear();
     m_statistics = {};
 
@@ -128,9 +133,7 @@ RESULT CRAWSearchController::AnalyzeBlock(long long s64First, long long s64Count
 }
 
 void CRAWSearchController::ExamineSectors(std::uint64_t u64First, std::uint32_t u32Count) {
-    CRawFileAnalyserListSingle const& registry = CRawFileAnalyserListSingle::CreateInstance();
-    RawFileAnalyserList const& keyless = registry.GetAnalyserList(0);
-    RawFileAnalyserMap const& signatures = registry.GetAnalyserMap();
+    RawFileAnalyserMap const& signatures = CRawFileAnalyserListSingle::CreateInstance().GetAnalyserMap();
     std::uint32_t const u32SectorSize = DeviceSectorSize();
 
     std::unique_ptr<CRawFileInfo> pInHand;
@@ -145,8 +148,9 @@ void CRAWSearchController::ExamineSectors(std::uint64_t u64First, std::uint32_t 
         IRawFileAnalyser* pMatch = nullptr;
         auto const it = signatures.find(u32Key);
         if (it != signatures.end() && Accepts(*it->second, pSector, *pInHand, u32Readable)) pMatch = it->second.get();
+        std::vector<IRawFileAnalyser*> const& keyless = m_keylessByFirstByte[pSector[0]];
         for (auto it0 = keyless.begin(); pMatch == nullptr && it0 != keyless.end(); ++it0)
-            if (Accepts(**it0, pSector, *pInHand, u32Readable)) pMatch = it0->get();
+            if (Accepts(**it0, pSector, *pInHand, u32Readable)) pMatch = *it0;
         if (pMatch == nullptr) continue;
 
         pInHand->m_u64StartSector = u64First + i;

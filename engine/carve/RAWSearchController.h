@@ -6,6 +6,7 @@
 // Sizing waits until the file's block is about to leave a ring of the last 20 blocks, so that
 // most of what an analyser reads comes from memory; files still pending at the end are sized
 // against the device itself.
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -80,6 +81,8 @@ private:
     CBufferStorageDevice m_ring;
     std::deque<std::unique_ptr<CRawFileInfo>> m_pending;
     std::vector<std::uint8_t> m_blockBuffer;  // one block and the slack; empty when not prepared
+    /// List 0 by a sector's first byte, in list order: only the analysers that may start there.
+    std::array<std::vector<IRawFileAnalyser*>, 256> m_keylessByFirstByte;
     IProgress* m_pProgress = nullptr;          // the sink this search gave CNotifyCenter
     std::uint64_t m_u64RegistryGeneration = 0;
     Statistics m_statistics;

@@ -74,3 +74,22 @@ std::unique_ptr<IRawFileAnalyser> CreateFileTARAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileSITAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileCABAnalyser();
 std::unique_ptr<IRawFileAnalyser> CreateFileDMGAnalyser();
+// Audio and video: Mp3.cpp, BoxMedia.cpp, Riff.cpp, Asf.cpp, Matroska.cpp, MpegProgram.cpp,
+// RealMedia.cpp, Flash.cpp, KeyedMedia.cpp (MIDI, AU, Ogg, APE), Sqlite.cpp.
+std::unique_ptr<IRawFileAnalyser> CreateFileMP3Analyser();
+std::unique_ptr<IRawFileAnalyser> CreateFile3GPAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMP4Analyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMOVAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileRIFFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileAIFFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileASFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMKVAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMPGAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileRMAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileFLVAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileSWFAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileMIDAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileAUAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileOggAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileAPEAnalyser();
+std::unique_ptr<IRawFileAnalyser> CreateFileFCPEVENTAnalyser();

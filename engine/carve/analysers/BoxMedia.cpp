@@ -1,0 +1,156 @@
+// ISO base media files (MP4, M4A, M4V, 3GP) and QuickTime movies (MOV): a sequence of boxes,
+// each a 4-byte big-endian length counting the whole box, then a 4-byte type. Layout from
+// ISO/IEC 14496-12 and Apple's QuickTime File Format:
+//   box        0 4 length (1: a 64-bit length follows the type; 0: to the end of the file)
+//              4 4 type;  8 8 the 64-bit length when length is 1
+//   file       "ftyp" box first: 8 4 major brand, then top-level boxes (mdat, moov, ...)
+// The file is recognised by its "ftyp" box and brand and sized by walking the top-level boxes
+// up to the first that is none of the format's top-level types.
+#include <span>
+#include <optional>
+#include <string_view>
+
+#include "engine/IStorageDevice.h"
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/RawFileType.h"
+#include "engine/carve/analysers/Analysers.h"
+#include "engine/carve/analysers/MediaSupport.h"
+#include "engine/core/bytes/ByteView.h"
+#include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/util/EngineAssert.h"
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr std::size_t kBrandAt = 4;  // "ftyp" and the major brand
+// An "ftyp" box is far shorter than 16 MiB: its length's first byte is 0.
+constexpr std::uint64_t kBoxHeaderBytes = 8;
+constexpr std::uint64_t kLargeBoxHeaderBytes = 16;
+
+struct BoxRules {
+    std::span<std::string_view const> types;  // the top-level types that continue the file
+    bool bCaseless;
+    std::uint32_t u32MaxBoxes;  // after the first
+    std::uint64_t u64Limit;     // no box starts past this
+};
+
+constexpr std::string_view kIsoTypes[] = {"mdat", "moov", "free", "moof", "mfra", "uuid"};
+constexpr std::string_view kQuickTimeTypes[] = {"ftyp", "free", "mdat", "meta", "moov", "mvex",
+                                                                    "mvhd", "pnot", "trak", "udta", "wide"};
+
+bool IsType(engine::ByteView box, std::string_view type, bool bCaseless) {
+    return bCaseless ? EqualsNoCase(box, 4, type) : box.Equals(4, type);
+}
+
+bool IsAnyType(engine::ByteView box, BoxRules const& rules) {
+    for (std::string_view const type : rules.types)
+        if (IsType(box, type, rules.bCaseless)) return true;
+    return false;
+}
+
+/// The file's length: the start of the first box that breaks the rules (or of the box past the
+/// limit). Lengths and offsets are 64-bit, so files past 4 GiB keep their size.
+std::optional<std::uint64_t> WalkBoxes(RawFileBuffer& reader, BoxRules const& rules) {
+    engine::ByteView const first = reader.Read(0, kBoxHeaderBytes);
+    if (first.Empty() || first.Be32(0) < kBoxHeaderBytes) return std::nullopt;
+    std::uint64_t u64Offset = first.Be32(0);
+    for (std::uint32_t u32Box = 0; u32Box < rules.u32MaxBoxes && u64Offset <= rules.u64Limit; ++u32Box) {
+        engine::ByteView const box = reader.ReadUpTo(u64Offset, kLargeBoxHeaderBytes);
+        if (box.Size() < kBoxHeaderBytes || !IsAnyType(box, rules)) break;
+        std::uint64_t u64Length = box.Be32(0);
+        if (u64Length == 1) {
+            if (!IsType(box, "mdat", rules.bCaseless) || box.Size() < kLargeBoxHeaderBytes) break;
+            u64Length = box.Be64(8);
+            if (u64Length < kLargeBoxHeaderBytes) return std::nullopt;
+        } else if (u64Length < kBoxHeaderBytes) {
+            break;
+        }
+        auto const next = engine::CheckedAdd(u64Offset, u64Length);
+        if (!next) break;
+        u64Offset = *next;
+    }
+    return u64Offset;
+}
+
+constexpr BoxRules kIsoRules = {kIsoTypes, true, 500, UINT64_MAX};
+constexpr BoxRules kQuickTimeRules = {kQuickTimeTypes, false, 100000, 0x104000000};
+
+int SizeByBoxes(CRawFileInfo& info, IStorageDevice* pDevice, BoxRules const& rules) {
+    if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
+    RawFileBuffer reader(pDevice, info.m_u64StartSector);
+    auto const size = WalkBoxes(reader, rules);
+    if (!size) return 0;
+    info.m_u64Size = *size;
+    return 1;
+}
+
+/// Box media recognised by brand and sized by the ISO walk.
+class IsoBoxAnalyser final : public IRawFileAnalyser {
+public:
+    struct Brand {
+        std::string_view text;  // "ftyp" and the major brand
+        RAW_FILE_TYPE eType;
+    };
+
+    IsoBoxAnalyser(RAW_FILE_TYPE eOwnType, std::span<Brand const> brands, bool bCaseless)
+        : IRawFileAnalyser(eOwnType), m_brands(brands), m_bCaseless(bCaseless) {}
+
+    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
+        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
+        if (u32Readable < 12 || pBuffer[0] != 0 || pBuffer[kBrandAt] != 'f') return 0;
+        engine::ByteView const bytes(pBuffer, u32Readable);
+        for (Brand const& brand : m_brands) {
+            if (m_bCaseless ? EqualsNoCase(bytes, kBrandAt, brand.text) : bytes.Equals(kBrandAt, brand.text)) {
+                info.m_u32Type = brand.eType;
+                info.m_u64Size = 0;
+                return 1;
+            }
+        }
+        return 0;
+    }
+
+    bool MayStartWith(std::uint8_t u8First) const override { return u8First == 0; }
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return SizeByBoxes(info, pDevice, kIsoRules); }
+
+private:
+    std::span<Brand const> m_brands;  // static rows below
+    bool m_bCaseless;
+};
+
+constexpr IsoBoxAnalyser::Brand k3gpBrands[] = {
+    {"ftyp3g2a", RAW_FILE_TYPE_3GP}, {"ftyp3gp4", RAW_FILE_TYPE_3GP}, {"ftyp3gp5", RAW_FILE_TYPE_3GP}, {"ftypmmp4", RAW_FILE_TYPE_3GP}};
+constexpr IsoBoxAnalyser::Brand kMp4Brands[] = {
+    {"ftypisom", RAW_FILE_TYPE_MP4}, {"ftypmp41", RAW_FILE_TYPE_MP4}, {"ftypmp42", RAW_FILE_TYPE_MP4},
+    {"ftypM4A ", RAW_FILE_TYPE_M4A}, {"ftypM4V ", RAW_FILE_TYPE_M4V}};
+/// The brands others claim; every other "ftyp" file is a QuickTime movie.
+constexpr std::string_view kNotQuickTime[] = {"ftypisom", "ftyp3gp4", "ftyp3g2a", "ftypmmp4",
+                                                                  "ftypM4A ", "ftypM4V ", "ftypmp41", "ftypmp42"};
+
+class FileMOVAnalyser final : public IRawFileAnalyser {
+public:
+    FileMOVAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_MOV) {}
+
+    int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
+        if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
+        if (u32Readable < 12 || pBuffer[0] != 0 || pBuffer[kBrandAt] != 'f') return 0;
+        engine::ByteView const bytes(pBuffer, u32Readable);
+        if (!bytes.Equals(kBrandAt, "ftyp") || EqualsAnyNoCase(bytes, kBrandAt, kNotQuickTime)) return 0;
+        info.m_u32Type = RAW_FILE_TYPE_MOV;
+        return 1;
+    }
+
+    bool MayStartWith(std::uint8_t u8First) const override { return u8First == 0; }
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return SizeByBoxes(info, pDevice, kQuickTimeRules); }
+};
+
+}  // namespace
+
+std::unique_ptr<IRawFileAnalyser> CreateFile3GPAnalyser() {
+    return std::make_unique<IsoBoxAnalyser>(RAW_FILE_TYPE_3GP, k3gpBrands, false);
+}
+std::unique_ptr<IRawFileAnalyser> CreateFileMP4Analyser() {
+    return std::make_unique<IsoBoxAnalyser>(RAW_FILE_TYPE_MP4, kMp4Brands, true);
+}
+std::unique_ptr<IRawFileAnalyser> CreateFileMOVAnalyser() { return std::make_unique<FileMOVAnalyser>(); }

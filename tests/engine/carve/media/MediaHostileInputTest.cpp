@@ -1,0 +1,87 @@
+// Hostile headers and chains each analyser must refuse or size by its rules, never reading
+// beyond what the reader vouches for: the sizes here are what the rules give before the search
+// cuts them at the device's end.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MediaSamples.h"
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileInfo.h"
+#include "engine/carve/analysers/Analysers.h"
+#include "engine/core/device/MemoryDevice.h"
+
+namespace mediatest {
+namespace {
+
+struct Hostile {
+    char const* pszName;
+    RawFileAnalyserFactory factory;
+    Bytes bytes;
+    bool bRecognised;
+    std::uint64_t u64Size;  // 0: no size
+};
+
+Bytes Text(std::string const& text) { return Bytes(text.begin(), text.end()); }
+
+Bytes operator+(Bytes a, Bytes const& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes Be32(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value)};
+}
+
+Bytes Ftyp() { return Be32(24) + Text("ftypisom") + Bytes(12, 0); }
+
+std::vector<Hostile> Rows() {
+    Bytes const flvTag = Bytes{9, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0} + Bytes(10, 0x77);
+    Bytes ogg = Text("OggS") + Bytes(22, 0) + Bytes{255} + Bytes(255, 255) + Bytes(255 * 255, 0x4F);
+    Bytes sqlite = Text(std::string("SQLite format 3\0", 16)) + Bytes{0, 1} + Bytes(82, 0);
+    sqlite[27] = 5;   // change counter
+    sqlite[31] = 2;   // pages
+    sqlite[95] = 5;   // valid for that change
+    return {
+        {"Id3SizeWithATopBit", &CreateFileMP3Analyser, Text("ID3") + Bytes{3, 0, 0, 0, 0x80, 0, 0} + Bytes(600, 0), true, 0},
+        {"MkvSizeWithEightLeadingZeroBits", &CreateFileMKVAnalyser, Bytes{0x1A, 0x45, 0xDF, 0xA3, 0x00, 0x81} + Bytes(600, 0x18), false, 0},
+        {"BoxOfLengthZero", &CreateFileMP4Analyser, Ftyp() + Be32(0) + Text("mdat") + Bytes(100, 1), true, 24},
+        {"BoxOfLengthOne", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0) + Be32(3), true, 0},
+        {"BoxOf2To63Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0x80000000) + Be32(0), true,
+         24 + 0x8000000000000000},
+        {"MpegPacketOfLengthZero", &CreateFileMPGAnalyser,
+         Bytes{0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 1, 1} + Bytes{0, 0, 1, 0xE0, 0, 0} + Bytes{0, 0, 1, 0xB9}, true, 22},
+        {"OggPageOf255By255Segments", &CreateFileOggAnalyser, ogg, true, ogg.size()},
+        {"FlvTagSizesThatNeverAgree", &CreateFileFLVAnalyser, Text("FLV") + Bytes{1, 5, 0, 0, 0, 9} + Be32(0) + flvTag + Be32(99) + flvTag,
+         true, 59},
+        {"SqlitePageSizeOneMeans65536", &CreateFileFCPEVENTAnalyser, sqlite, true, 2 * 65536},
+        {"RmChunkChainPastFourGiB", &CreateFileRMAnalyser, Text(".RMF") + Be32(18) + Bytes(10, 0) + Text("PROP") + Be32(0xFFFFFFF0), true,
+         18 + 0xFFFFFFF0ull},
+    };
+}
+
+class MediaHostileInputTest : public testing::TestWithParam<Hostile> {};
+
+TEST_P(MediaHostileInputTest, IsRefusedOrSizedByTheRules) {
+    Hostile const& row = GetParam();
+    std::unique_ptr<IRawFileAnalyser> const pAnalyser = row.factory();
+    CRawFileInfo info;
+    // The bytes alone, on the heap: the sanitizers catch a read past them.
+    std::vector<std::uint8_t> const sector(row.bytes.begin(), row.bytes.begin() + std::min<std::size_t>(row.bytes.size(), 512));
+    ASSERT_EQ(pAnalyser->AnalyseBuffer(sector.data(), info, static_cast<std::uint32_t>(sector.size())) != 0, row.bRecognised);
+    if (!row.bRecognised) return;
+    Bytes padded = row.bytes;
+    padded.resize((padded.size() + 511) / 512 * 512, 0);
+    CMemoryDevice device(padded, 512);
+    if (info.m_u64Size == 0) pAnalyser->GetRawFileSize(info, &device);
+    EXPECT_EQ(info.m_u64Size, row.u64Size);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MediaHostileInputTest, testing::ValuesIn(Rows()),
+                         [](testing::TestParamInfo<Hostile> const& param) { return std::string(param.param.pszName); });
+
+}  // namespace
+}  // namespace mediatest

@@ -1,0 +1,239 @@
+#include "MediaSamples.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+
+#include "support/TempDir.h"
+
+namespace mediatest {
+namespace {
+
+constexpr char const* kVideo = "-f lavfi -i testsrc=duration=3:size=320x240:rate=25";
+constexpr char const* kAudio = "-f lavfi -i sine=duration=3";
+
+struct ToolRecipe {
+    char const* pszName;
+    char const* pszFolder;
+    char const* pszPrefix;
+    char const* pszTime;
+    SizeRule eRule;
+    char const* pszOutput;  // the file the command writes
+    std::string command;
+};
+
+std::string Ffmpeg(std::string const& arguments, char const* pszOutput) {
+    return std::string("ffmpeg -nostdin -loglevel error -y -bitexact ") + arguments + " " + pszOutput;
+}
+
+std::string AudioVideo(std::string const& options) { return std::string(kVideo) + " " + kAudio + " -shortest " + options; }
+
+std::vector<ToolRecipe> ToolRecipes() {
+    std::string const audio = kAudio;
+    std::string const tagged = " -c:a libmp3lame -id3v2_version 3 -metadata title=Song -metadata artist=Band -metadata date=2019";
+    return {
+        {"Mp3Id3v23", "mp3", "Song_Band", "2019", SizeRule::Exact, "id3.mp3", Ffmpeg(audio + tagged, "id3.mp3")},
+        {"Mp3Id3v1", "mp3", "Tune_Group", "2020", SizeRule::Exact, "v1.mp3",
+         Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 3 -write_id3v1 1 -metadata title=Tune -metadata artist=Group -metadata date=2020", "v1.mp3")},
+        {"Mp3Xing", "mp3", "FILE", "", SizeRule::Exact, "xing.mp3", Ffmpeg(audio + " -c:a libmp3lame -b:a 320k -ac 2 -id3v2_version 0", "xing.mp3")},
+        {"Mp3Frames", "mp3", "FILE", "", SizeRule::Exact, "frames.mp3", Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 0 -write_xing 0", "frames.mp3")},
+        {"Mp4", "mp4", "FILE", "", SizeRule::Exact, "a.mp4", Ffmpeg(AudioVideo(""), "a.mp4")},
+        {"Mp4Mp42", "mp4", "FILE", "", SizeRule::Exact, "b.mp4", Ffmpeg(AudioVideo("-brand mp42"), "b.mp4")},
+        {"M4a", "m4a", "FILE", "", SizeRule::Exact, "a.m4a", Ffmpeg(audio + " -c:a aac", "a.m4a")},
+        {"M4v", "m4v", "FILE", "", SizeRule::Exact, "c.mp4", Ffmpeg(std::string(kVideo) + " -brand 'M4V '", "c.mp4")},
+        {"Mov", "mov", "FILE", "", SizeRule::Exact, "a.mov", Ffmpeg(AudioVideo(""), "a.mov")},
+        {"ThreeGp4", "3gp", "FILE", "", SizeRule::Exact, "a.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1"), "a.3gp")},
+        {"ThreeGp5", "3gp", "FILE", "", SizeRule::Exact, "b.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1 -brand 3gp5"), "b.3gp")},
+        {"Mkv", "mkv", "FILE", "", SizeRule::Exact, "a.mkv", Ffmpeg(AudioVideo(""), "a.mkv")},
+        {"Flv", "flv", "FILE", "", SizeRule::Exact, "a.flv", Ffmpeg(AudioVideo("-c:v flv1 -c:a libmp3lame -ar 44100"), "a.flv")},
+        {"Wmv", "wmv", "FILE", "", SizeRule::Exact, "a.wmv", Ffmpeg(AudioVideo("-c:v wmv2 -c:a wmav2"), "a.wmv")},
+        {"Wma", "wma", "FILE", "", SizeRule::Exact, "a.wma", Ffmpeg(audio + " -c:a wmav2", "a.wma")},
+        {"Mpeg1", "mpg", "FILE", "", SizeRule::Exact, "a.mpg", Ffmpeg(AudioVideo("-f mpeg"), "a.mpg")},
+        {"Mpeg2Vob", "mpg", "FILE", "", SizeRule::Exact, "a.vob", Ffmpeg(AudioVideo("-f vob"), "a.vob")},
+        {"Avi", "avi", "FILE", "", SizeRule::Exact, "a.avi", Ffmpeg(AudioVideo(""), "a.avi")},
+        {"Wav", "wav", "FILE", "", SizeRule::Exact, "a.wav", Ffmpeg(audio, "a.wav")},
+        {"Ogg", "ogg", "FILE", "", SizeRule::Exact, "a.ogg", Ffmpeg(audio + " -c:a libvorbis", "a.ogg")},
+        {"Aiff", "aiff", "FILE", "", SizeRule::Exact, "a.aiff", Ffmpeg(audio, "a.aiff")},
+        {"Au", "au", "FILE", "", SizeRule::Exact, "a.au", Ffmpeg(audio, "a.au")},
+        // ffmpeg's DATA chunk claims 10 bytes more than it writes.
+        {"Rm", "rm", "FILE", "", SizeRule::Prefix, "a.rm", Ffmpeg(audio + " -c:a ac3 -ar 44100", "a.rm")},
+        // No closing empty index: the search runs on to its limit or the device's end.
+        {"Rmvb", "rmvb", "FILE", "", SizeRule::Prefix, "b.rm", Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
+        {"Swf", "swf", "FILE", "", SizeRule::Exact, "a.swf", Ffmpeg(std::string(kVideo) + " -f swf", "a.swf")},
+        {"Midi", "mid", "FILE", "", SizeRule::Exact, "a.mid",
+         "printf 'X:1\\nT:Two bars\\nM:4/4\\nL:1/8\\nK:C\\nCDEF GABc|cBAG FEDC|\\n' > a.abc && abc2midi a.abc -o a.mid"},
+        {"SqliteRows", "fcpevent", "FILE", "", SizeRule::Exact, "rows.db",
+         "sqlite3 rows.db 'create table t(a integer primary key, b text); create index i on t(b); with recursive c(x) as "
+         "(select 1 union all select x+1 from c where x<3000) insert into t(b) select \"row \" || x from c;'"},
+        {"SqliteBlob", "fcpevent", "FILE", "", SizeRule::Exact, "blob.db",
+         "sqlite3 blob.db 'create table b(v blob); insert into b values(randomblob(300000));'"},
+        {"Sqlite32KiBPages", "fcpevent", "FILE", "", SizeRule::Exact, "big.db",
+         "sqlite3 big.db 'pragma page_size=32768; create table t(a); insert into t values(1);'"},
+        {"WebP", "riff", "FILE", "", SizeRule::Exact, "a.webp", "convert -size 64x64 plasma: a.webp"},
+    };
+}
+
+void PutLe16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
+    for (std::size_t i = 0; i < 2; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
+}
+void PutLe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
+}
+void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+void Put(Bytes& bytes, std::size_t offset, std::string_view text) { std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset)); }
+
+/// A RIFF form: header, form type, a first chunk of `u32Body` bytes of 0x5A; `atTwenty` over
+/// the chunk's start when given (the CMX meta-file text).
+Bytes MakeRiff(std::string_view form, std::string_view firstChunk, std::uint32_t u32Body, std::string_view atTwenty = {}) {
+    Bytes bytes(20 + u32Body, 0x5A);
+    Put(bytes, 0, "RIFF");
+    PutLe32(bytes, 4, static_cast<std::uint32_t>(bytes.size() - 8));
+    Put(bytes, 8, form);
+    Put(bytes, 12, firstChunk);
+    PutLe32(bytes, 16, u32Body);
+    if (!atTwenty.empty()) Put(bytes, 20, atTwenty);
+    return bytes;
+}
+
+/// An ASF of a header without streams and a data object of `u32Data` bytes.
+Bytes MakeStreamlessAsf(std::uint32_t u32Data) {
+    constexpr std::string_view kHeader("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
+    constexpr std::string_view kData("\x36\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
+    Bytes bytes(30 + 24 + u32Data, 0x42);
+    Put(bytes, 0, kHeader);
+    PutLe32(bytes, 16, 30);
+    PutLe32(bytes, 20, 0);
+    PutLe32(bytes, 24, 0);
+    bytes[28] = 1;
+    bytes[29] = 2;
+    Put(bytes, 30, kData);
+    PutLe32(bytes, 46, 24 + u32Data);
+    PutLe32(bytes, 50, 0);
+    return bytes;
+}
+
+/// A Monkey's Audio file of version 3990: descriptor, header, seek table, frames, then an
+/// APEv2 tag with header and footer.
+Bytes MakeApeWithDescriptor() {
+    constexpr std::uint32_t kDescriptor = 52, kHeader = 24, kSeek = 16, kFrames = 5000;
+    Bytes bytes(kDescriptor + kHeader + kSeek + kFrames, 0x33);
+    Put(bytes, 0, "MAC ");
+    PutLe16(bytes, 4, 3990);
+    PutLe32(bytes, 8, kDescriptor);
+    PutLe32(bytes, 12, kHeader);
+    PutLe32(bytes, 16, kSeek);
+    PutLe32(bytes, 20, 0);
+    PutLe32(bytes, 24, kFrames);
+    PutLe32(bytes, 28, 0);
+    PutLe32(bytes, 32, 0);
+    Bytes tag(32 + 40 + 32, 0x61);
+    for (std::size_t at : {std::size_t{0}, std::size_t{72}}) {
+        Put(tag, at, "APETAGEX");
+        PutLe32(tag, at + 8, 2000);
+        PutLe32(tag, at + 12, 40 + 32);
+        PutLe32(tag, at + 16, 1);
+        PutLe32(tag, at + 20, at == 0 ? 0xA0000000 : 0x80000000);
+    }
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    return bytes;
+}
+
+/// A Monkey's Audio file of version 3960: header, a seek table of three frames at 40, frames
+/// of non-zero words, the last 1,000 bytes long.
+Bytes MakeApeWithSeekTable() {
+    Bytes bytes(52 + 3000, 0x11);
+    Put(bytes, 0, "MAC ");
+    PutLe16(bytes, 4, 3960);
+    for (std::uint32_t i = 0; i < 3; ++i) PutLe32(bytes, 40 + 4 * i, 52 + 1000 * i);
+    return bytes;
+}
+
+/// An ISO file of "ftyp", an "mdat" with a 64-bit length, and "moov".
+Bytes MakeLargeMdatMp4() {
+    Bytes bytes(24 + 16 + 3000 + 8 + 200, 0x21);
+    PutBe32(bytes, 0, 24);
+    Put(bytes, 4, "ftypisom");
+    PutBe32(bytes, 24, 1);
+    Put(bytes, 28, "mdat");
+    PutBe32(bytes, 32, 0);
+    PutBe32(bytes, 36, 16 + 3000);
+    PutBe32(bytes, 24 + 16 + 3000, 208);
+    Put(bytes, 24 + 16 + 3000 + 4, "moov");
+    return bytes;
+}
+
+/// `swf` with its body compressed by zlib: a "CWS" movie.
+Bytes Compressed(Bytes const& swf) {
+    if (swf.size() < 8) return {};
+    uLongf compressedBytes = compressBound(static_cast<uLong>(swf.size() - 8));
+    Bytes bytes(8 + compressedBytes);
+    if (compress2(bytes.data() + 8, &compressedBytes, swf.data() + 8, static_cast<uLong>(swf.size() - 8), 9) != Z_OK) return {};
+    bytes.resize(8 + compressedBytes);
+    std::copy(swf.begin(), swf.begin() + 8, bytes.begin());
+    bytes[0] = 'C';
+    bytes[3] = std::max<std::uint8_t>(swf[3], 6);
+    return bytes;
+}
+
+/// An ID3v2.2 song: the tagged song with its version byte set to 2.
+Bytes AsId3v22(Bytes song) {
+    if (song.size() > 3) song[3] = 2;
+    return song;
+}
+
+}  // namespace
+
+bool RunIn(std::string const& folder, std::string const& command) {
+    return testsupport::RunCommand("cd " + folder + " && { " + command + "; } >/dev/null 2>&1") == 0;
+}
+
+Bytes ReadFile(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string MissingMediaTools() {
+    for (char const* pszTool : {"ffmpeg", "abc2midi", "sqlite3", "convert"})
+        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
+    return {};
+}
+
+Bytes SampleBytes(std::vector<MediaSample> const& samples, std::string const& name) {
+    for (MediaSample const& sample : samples)
+        if (sample.name == name) return sample.bytes;
+    return {};
+}
+
+std::vector<MediaSample> MediaSamples(std::string const& folder, std::string& error) {
+    std::vector<MediaSample> samples;
+    for (ToolRecipe const& recipe : ToolRecipes()) {
+        if (!RunIn(folder, recipe.command)) {
+            error = recipe.command;
+            return {};
+        }
+        samples.push_back({recipe.pszName, recipe.pszFolder, recipe.pszPrefix, recipe.pszTime, recipe.eRule,
+                           ReadFile(folder + "/" + recipe.pszOutput)});
+    }
+    auto const built = [&](char const* pszName, char const* pszFolder, SizeRule eRule, Bytes bytes) {
+        samples.push_back({pszName, pszFolder, "FILE", "", eRule, std::move(bytes)});
+    };
+    built("Ani", "ani", SizeRule::Exact, MakeRiff("ACON", "anih", 36));
+    built("Cmx", "cmx", SizeRule::Exact, MakeRiff("CMX1", "cont", 900, "{Corel Binary Meta File}"));
+    built("Clk", "clk", SizeRule::Exact, MakeRiff("CARC", "vrsn", 1300));
+    built("Csl", "csl", SizeRule::Exact, MakeRiff("CSL2", "vrsn", 700));
+    built("Cdr", "cdr", SizeRule::Exact, MakeRiff("CDR9", "vrsn", 2000));
+    built("AsfWithoutStreams", "asf", SizeRule::Exact, MakeStreamlessAsf(6000));
+    built("ApeDescriptor", "ape", SizeRule::Exact, MakeApeWithDescriptor());
+    built("ApeSeekTable", "ape", SizeRule::Exact, MakeApeWithSeekTable());
+    built("Mp4LargeMdat", "mp4", SizeRule::Exact, MakeLargeMdatMp4());
+    built("SwfCompressed", "swf", SizeRule::Exact, Compressed(SampleBytes(samples, "Swf")));
+    built("Mp3Id3v22", "", SizeRule::Refused, AsId3v22(SampleBytes(samples, "Mp3Id3v23")));
+    return samples;
+}
+
+}  // namespace mediatest
