@@ -53,17 +53,20 @@ bool CIndexRecord::FixupIndexRecord(std::span<std::uint8_t> buffer) {
     return CStandardIndexHeader::IsValid(view) && ntfs::ApplyUpdateSequence(buffer, view.Le16(4), view.Le16(6));
 }
 
-bool CIndexRecord::CheckIndexEntries(engine::ByteView buffer) {
-    engine::ByteView const entries = Entries(buffer);
-    std::uint64_t const u64Reference = entries.Le64(16);
+bool CIndexRecord::CheckIndexEntries(engine::ByteView buffer) { return CommonParent(buffer).has_value(); }
+
+std::optional<std::uint64_t> CIndexRecord::CommonParent(engine::ByteView buffer) {
+    std::optional<std::uint64_t> reference;
     bool sound = true;
-    ForEachIndexEntry(entries, [&](CIndexEntry const& entry) {
+    ForEachIndexEntry(Entries(buffer), [&](CIndexEntry const& entry) {
         if (entry.GetFlags() & ntfs::kIndexEntryLast) return false;
         if (entry.GetFlags() == ntfs::kIndexEntrySubNode) return true;
-        sound = entry.IsValid() && entry.GetParentReference() == u64Reference;
+        if (!reference) reference = entry.GetParentReference();
+        sound = entry.IsValid() && entry.GetParentReference() == *reference;
         return sound;
     });
-    return sound;
+    if (!sound) return std::nullopt;
+    return reference.value_or(0);
 }
 
 bool CIndexRecord::IsValid(engine::ByteView buffer) {
@@ -73,6 +76,7 @@ bool CIndexRecord::IsValid(engine::ByteView buffer) {
 
 std::int64_t CIndexRecord::GetParentFileReference(engine::ByteView buffer) {
     std::vector<std::uint8_t> const block = Unfixed(buffer);
-    if (block.empty() || !CheckIndexEntries(engine::ByteView(block.data(), block.size()))) return -1;
-    return static_cast<std::int64_t>(Entries(engine::ByteView(block.data(), block.size())).Le64(16) & ntfs::kRecordNumberMask);
+    if (block.empty()) return -1;
+    auto const parent = CommonParent(engine::ByteView(block.data(), block.size()));
+    return parent && *parent != 0 ? static_cast<std::int64_t>(*parent & ntfs::kRecordNumberMask) : -1;
 }

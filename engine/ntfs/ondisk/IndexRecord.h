@@ -7,6 +7,7 @@
 // | 6  | 2 | update-sequence count      | 28 | 4 | bytes in use, from byte 24     |
 // | 8  | 8 | $LogFile sequence number   | 32 | 4 | bytes allocated, from byte 24  |
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "engine/core/bytes/ByteView.h"
@@ -33,8 +34,11 @@ public:
     static bool UnfixupIndexRecord(std::span<std::uint8_t> buffer);
     static bool FixupIndexRecord(std::span<std::uint8_t> buffer);
     /// On a block with fixups undone: every entry with a key (sub-node-only entries are passed
-    /// over) names the first entry's parent, with a real size not above its allocated size.
+    /// over) names the first such entry's parent, with a real size not above its allocated size.
     static bool CheckIndexEntries(engine::ByteView buffer);
-    /// The record number of the folder the first entry names; -1 when the block is not valid.
+    /// That common parent reference (0 for a block without keyed entries); null when unsound.
+    static std::optional<std::uint64_t> CommonParent(engine::ByteView buffer);
+    /// The record number of the folder the entries name; -1 when the block is not valid or
+    /// names none.
     static std::int64_t GetParentFileReference(engine::ByteView buffer);
 };

@@ -38,7 +38,7 @@ bool Decode(engine::ByteView pairs, std::int64_t s64FirstVCN, std::vector<CDataR
         CDataRun run{-1, s64VCN, s64Count};
         if (offsetWidth != 0) {
             auto const lcn = engine::CheckedAdd(s64LCN, SignedField(pairs, position + 1 + countWidth, offsetWidth));
-            if (!lcn || *lcn < 0) return false;
+            if (!lcn || *lcn < 0 || !engine::CheckedAdd(*lcn, s64Count)) return false;
             s64LCN = *lcn;
             run.s64LCN = s64LCN;
         }
@@ -77,17 +77,26 @@ bool CNTFSDataRunList::AddDataRunsfromBuffer(engine::ByteView pairs, std::int64_
     return FormDataRunList(pairs, m_runs, s64FirstVCN);
 }
 
+namespace {
+/// `s64Point - s64Start` when the point lies inside [start, start + count); null otherwise.
+std::optional<std::int64_t> OffsetInRun(std::int64_t s64Point, std::int64_t s64Start, std::int64_t s64Count) {
+    auto const offset = engine::CheckedSub(s64Point, s64Start);
+    if (!offset || *offset < 0 || *offset >= s64Count) return std::nullopt;
+    return offset;
+}
+}  // namespace
+
 std::int64_t CNTFSDataRunList::GetLCN(std::int64_t s64VCN) const {
     for (CDataRun const& run : m_runs)
-        if (s64VCN >= run.s64VCN && s64VCN - run.s64VCN < run.s64Count)
-            return run.s64LCN < 0 ? -1 : run.s64LCN + (s64VCN - run.s64VCN);
+        if (auto const offset = OffsetInRun(s64VCN, run.s64VCN, run.s64Count))
+            return run.s64LCN < 0 ? -1 : engine::CheckedAdd(run.s64LCN, *offset).value_or(-1);
     return -1;
 }
 
 std::int64_t CNTFSDataRunList::GetVCN(std::int64_t s64LCN) const {
     for (CDataRun const& run : m_runs)
-        if (run.s64LCN >= 0 && s64LCN >= run.s64LCN && s64LCN - run.s64LCN < run.s64Count)
-            return run.s64VCN + (s64LCN - run.s64LCN);
+        if (auto const offset = run.s64LCN < 0 ? std::nullopt : OffsetInRun(s64LCN, run.s64LCN, run.s64Count))
+            return engine::CheckedAdd(run.s64VCN, *offset).value_or(-1);
     return -1;
 }
 

@@ -15,6 +15,7 @@ std::uint64_t NtfsFileName::ParentRecord() const { return u64ParentReference & n
 std::string NtfsFileName::Utf8Name() const { return engine::Utf16ToUtf8(name); }
 
 std::optional<NtfsFileName> CNTFSFileRecordFileNameAttribute::Read(engine::ByteView value) {
+    if (!value.Has(0, kNameOffset)) return std::nullopt;
     std::size_t const units = value.U8(64);
     if (!value.Has(0, kNameOffset + units * 2)) return std::nullopt;
     NtfsFileName fileName;

@@ -6,13 +6,14 @@
 #include "engine/ntfs/ondisk/NTFSUpdateSequence.h"
 
 namespace {
+constexpr std::size_t kHeaderSize = 48;
 constexpr std::uint16_t kMaxUpdateSequenceCount = 16;
 constexpr std::uint16_t kMinUpdateSequenceOffset = 42;
 constexpr std::uint16_t kMaxUpdateSequenceOffset = 256;
 }  // namespace
 
 bool CNTFSFileRecordHeader::IsValid(engine::ByteView buffer) {
-    if (!buffer.Equals(0, "FILE")) return false;
+    if (!buffer.Equals(0, "FILE") || !buffer.Has(0, kHeaderSize)) return false;
     std::uint16_t const u16Count = buffer.Le16(6);
     std::uint32_t const u32Allocated = buffer.Le32(28);
     std::uint16_t const u16Offset = buffer.Le16(4);

@@ -27,9 +27,10 @@ public:
     std::uint16_t GetFlags() const { return m_bytes.Le16(12); }
     /// The $FILE_NAME key, bounded by the key length and the entry; empty when absent.
     engine::ByteView GetKey() const { return m_bytes.Sub(ntfs::kIndexEntryHeaderSize, m_bytes.Le16(10)); }
-    std::uint64_t GetParentReference() const { return m_bytes.Le64(16); }
-    /// The key's real size does not exceed its allocated size.
-    bool IsValid() const { return m_bytes.Le64(16 + 48) <= m_bytes.Le64(16 + 40); }
+    /// The key's parent folder reference; 0 without a key.
+    std::uint64_t GetParentReference() const { return GetKey().Has(0, 8) ? GetKey().Le64(0) : 0; }
+    /// The key holds the sizes, and its real size does not exceed its allocated size.
+    bool IsValid() const { return GetKey().Has(0, 56) && GetKey().Le64(48) <= GetKey().Le64(40); }
 
 private:
     engine::ByteView m_bytes;
