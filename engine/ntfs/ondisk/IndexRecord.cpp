@@ -60,8 +60,8 @@ std::optional<std::uint64_t> CIndexRecord::CommonParent(engine::ByteView buffer)
     bool sound = true;
     ForEachIndexEntry(Entries(buffer), [&](CIndexEntry const& entry) {
         if (entry.GetFlags() & ntfs::kIndexEntryLast) return false;
+        if (!reference) reference = entry.GetParentReference();  // the first entry names it
         if (entry.GetFlags() == ntfs::kIndexEntrySubNode) return true;
-        if (!reference) reference = entry.GetParentReference();
         sound = entry.IsValid() && entry.GetParentReference() == *reference;
         return sound;
     });

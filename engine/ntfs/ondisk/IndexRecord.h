@@ -34,7 +34,7 @@ public:
     static bool UnfixupIndexRecord(std::span<std::uint8_t> buffer);
     static bool FixupIndexRecord(std::span<std::uint8_t> buffer);
     /// On a block with fixups undone: every entry with a key (sub-node-only entries are passed
-    /// over) names the first such entry's parent, with a real size not above its allocated size.
+    /// over) names the first entry's parent, with a real size not above its allocated size.
     static bool CheckIndexEntries(engine::ByteView buffer);
     /// That common parent reference (0 for a block without keyed entries); null when unsound.
     static std::optional<std::uint64_t> CommonParent(engine::ByteView buffer);
