@@ -41,3 +41,10 @@ std::uint32_t NtfsFileRecordSize(std::uint8_t u8Field, std::uint32_t u32SectorsP
     if (!bytes) return 0;
     return engine::CheckedMul<std::uint32_t>(*bytes, u32BytesPerSector).value_or(0);
 }
+
+bool IsClusterNOMatch(std::int64_t s64Sector, std::int64_t s64Cluster, std::int64_t s64PartitionStart,
+                      std::uint32_t u32SectorsPerCluster) {
+    auto const offset = engine::CheckedSub(s64Sector, s64PartitionStart);
+    if (u32SectorsPerCluster == 0 || !offset || *offset < 0 || *offset % u32SectorsPerCluster != 0) return false;
+    return *offset / u32SectorsPerCluster == s64Cluster;
+}
