@@ -80,17 +80,26 @@ std::optional<std::vector<std::uint8_t>> CNTFSMftReader::ReadRecord(std::uint64_
     if (u64Number >= RecordCount()) return std::nullopt;
     std::uint64_t const u64Offset = u64Number * u64RecordSize;
     std::uint64_t const u64WindowStart = u64Offset / kWindowBytes * kWindowBytes;
+    if (m_failedWindow == u64WindowStart) return ReadOneRecord(u64Offset);
     if (m_window.empty() || m_u64WindowStart != u64WindowStart) {
         m_window.assign(static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, m_u64MftBytes - u64WindowStart)), 0);
         m_u64WindowStart = u64WindowStart;
         if (!ReadByRuns(m_runs, u64WindowStart, m_window.size(), m_window.data())) {
+            // A bad sector in the window costs only the records on it: read them one by one.
             m_window.clear();
-            return std::nullopt;
+            m_failedWindow = u64WindowStart;
+            return ReadOneRecord(u64Offset);
         }
     }
     std::size_t const inWindow = static_cast<std::size_t>(u64Offset - u64WindowStart);
     if (inWindow + u64RecordSize > m_window.size()) return std::nullopt;
     return std::vector<std::uint8_t>(m_window.begin() + inWindow, m_window.begin() + inWindow + u64RecordSize);
+}
+
+std::optional<std::vector<std::uint8_t>> CNTFSMftReader::ReadOneRecord(std::uint64_t u64Offset) const {
+    std::vector<std::uint8_t> record(m_geometry.u32RecordSize);
+    if (!ReadByRuns(m_runs, u64Offset, record.size(), record.data())) return std::nullopt;
+    return record;
 }
 
 std::int64_t CNTFSMftReader::GetFileRecordStartSector(std::uint64_t u64Number) const {

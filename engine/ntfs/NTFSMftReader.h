@@ -45,6 +45,8 @@ public:
     std::optional<std::vector<std::uint8_t>> ReadAttributeData(CNTFSDataRunList const& runs, std::uint64_t u64Bytes) const;
 
 private:
+    /// The record at byte `u64Offset` of the MFT, read alone.
+    std::optional<std::vector<std::uint8_t>> ReadOneRecord(std::uint64_t u64Offset) const;
     /// `length` bytes from byte `u64Offset` of the data `runs` lays out; holes as zeros.
     bool ReadByRuns(CNTFSDataRunList const& runs, std::uint64_t u64Offset, std::size_t length, std::uint8_t* pOut) const;
     /// `length` bytes at byte `u64Position` of the volume.
@@ -57,4 +59,5 @@ private:
     // The MFT is read in windows, so that a walk record by record reads each sector once.
     mutable std::vector<std::uint8_t> m_window;
     mutable std::uint64_t m_u64WindowStart = 0;
+    mutable std::optional<std::uint64_t> m_failedWindow;  // a window with an unreadable sector
 };

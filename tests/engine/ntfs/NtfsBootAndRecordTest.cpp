@@ -101,6 +101,15 @@ TEST_F(NtfsRecordTest, AttributeAt1016IsUnseenAndOnePastTheEndRefusesTheRecord) 
     EXPECT_FALSE(past.IsValid());
 }
 
+TEST_F(NtfsRecordTest, AnUnreadableSectorCostsOnlyTheRecordsOnIt) {
+    std::int64_t const s64Sector = m_pVolume->Mft().GetFileRecordStartSector(kVolumeRecord);
+    ASSERT_GE(s64Sector, 0);
+    m_pVolume->Device().FailSector(s64Sector);
+    EXPECT_TRUE(m_pVolume->Record(kVolumeRecord).empty());
+    EXPECT_TRUE(CNTFSFileRecord::IsValid(View(m_pVolume->Record(kVolumeRecord - 1))));
+    EXPECT_TRUE(CNTFSFileRecord::IsValid(View(m_pVolume->Record(kVolumeRecord + 1))));
+}
+
 TEST(NtfsRecord4KTest, EveryStrideOfA4KiBRecordIsRestored) {
     ntfstest::VolumeInMemory const volume(ntfstest::MakeVolume("-s 4096 -c 4096"));
     if (!volume.IsOpen()) GTEST_SKIP() << "mkntfs is missing";
