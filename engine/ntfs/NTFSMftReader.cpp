@@ -49,8 +49,8 @@ std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::
         geometry.u32RecordSize > ntfs::kMaxFileRecordSize)
         return std::nullopt;
 
-    // First the $MFT record alone, through one run covering its first records, then the
-    // runs its base record holds, then those of its extension records.
+    // First the $MFT record alone, through a run covering just it, then the runs its base
+    // record holds, then those of its extension records.
     std::uint64_t const u64MftCluster = dbr.GetMFTStartCluster();
     if (u64MftCluster > static_cast<std::uint64_t>(INT64_MAX) / geometry.ClusterBytes()) return std::nullopt;
     CNTFSDataRunList bootstrap;
@@ -65,13 +65,20 @@ std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::
     CNTFSDataRunList baseRuns;
     CNTFSMultiFileRecord const baseOnly(reader, 0, CNTFSFileRecord(engine::ByteView(raw->data(), raw->size())), false);
     if (!CollectMftRuns(baseOnly, baseRuns) || baseRuns.IsEmpty()) return std::nullopt;
-    CNTFSMftReader const first(device, geometry, baseRuns, static_cast<std::uint64_t>(baseRuns.GetTotalClusters()) * geometry.ClusterBytes());
+    // The MFT never holds more than the volume: a damaged size cannot make a walk endless.
+    std::uint64_t const u64VolumeBytes =
+        engine::CheckedMul<std::uint64_t>(dbr.GetTotalSectors(), geometry.u32SectorSize).value_or(UINT64_MAX);
+    auto const mappedBytes = [&](CNTFSDataRunList const& list) {
+        auto const bytes = engine::CheckedMul(static_cast<std::uint64_t>(list.GetTotalClusters()), geometry.ClusterBytes());
+        return std::min(bytes.value_or(UINT64_MAX), u64VolumeBytes);
+    };
+    CNTFSMftReader const first(device, geometry, baseRuns, mappedBytes(baseRuns));
 
     CNTFSDataRunList runs;
     CNTFSMultiFileRecord const whole(first, 0, std::move(base), true);
     auto const size = CollectMftRuns(whole, runs);
     if (!size || runs.IsEmpty()) return std::nullopt;
-    std::uint64_t const u64Mapped = static_cast<std::uint64_t>(runs.GetTotalClusters()) * geometry.ClusterBytes();
+    std::uint64_t const u64Mapped = mappedBytes(runs);
     return CNTFSMftReader(device, geometry, std::move(runs), std::min(*size, u64Mapped));
 }
 
