@@ -53,6 +53,7 @@ bool CNTFSFileRecord::WalkAttributes() {
     engine::ByteView const record = Bytes();
     std::size_t const limit = std::min<std::size_t>(record.Size(), CNTFSFileRecordHeader::GetLength(record));
     std::size_t offset = CNTFSFileRecordHeader::GetFirstAttibuteOffset(record);
+    if (offset < record.Le16(4) + 2u * record.Le16(6)) return false;  // attributes start past the header's array
     // Each step moves on by at least a header, so the walk ends within the record.
     while (offset + 4 <= limit && record.Le32(offset) != ntfs::kAttrEnd) {
         if (offset + CNTFSFileRecordAttribute::kHeaderSize > limit) break;  // too short to hold one: unseen
