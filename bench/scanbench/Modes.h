@@ -23,5 +23,7 @@ int RunExtractMode(std::span<char* const> args);
 int RunListMode(std::span<char* const> args);
 /// scanbench partitions <device-or-image>: the partition-table analysis of a disk or image.
 int RunPartitionsMode(std::span<char* const> args);
+/// scanbench mft <volume-or-image> [--start SECTOR]: every FILE record of an NTFS volume's MFT.
+int RunMftMode(std::span<char* const> args);
 
 }  // namespace scanbench

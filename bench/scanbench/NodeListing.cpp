@@ -25,6 +25,12 @@ void AppendEscaped(std::string& out, char const* pszName) {
 
 }  // namespace
 
+std::string EscapedName(char const* pszName) {
+    std::string escaped;
+    AppendEscaped(escaped, pszName);
+    return escaped;
+}
+
 std::vector<IFileNode*> ChainToTop(IFileNode* pNode) {
     std::vector<IFileNode*> chain;
     for (; pNode && chain.size() < kMaxDepth; pNode = pNode->GetParent()) chain.push_back(pNode);

@@ -32,6 +32,7 @@ constexpr Mode kModes[] = {
      &scanbench::RunExtractMode},
     {"list", "list", &scanbench::RunListMode},
     {"partitions", "partitions <device-or-image>", &scanbench::RunPartitionsMode},
+    {"mft", "mft <volume-or-image> [--start SECTOR]", &scanbench::RunMftMode},
 };
 
 void PrintUsage(Mode const& mode) {

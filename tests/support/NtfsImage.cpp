@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "support/TempDir.h"
@@ -99,43 +100,56 @@ std::optional<NtfsFileLayout> NtfsImage::Layout(std::string const& path) const {
     auto const output =
         CaptureCommand("ntfsinfo -v -F " + ShellQuote(path) + " " + ShellQuote(m_imagePath) + " 2>/dev/null");
     if (!output) return std::nullopt;
-    NtfsFileLayout layout;
+    // Each attribute's dump as its lines; the unnamed $DATA may be split over several records.
+    std::vector<std::vector<std::string>> dataDumps;
     bool inData = false;
-    bool inRunlist = false;
-    bool found = false;
     std::istringstream lines(*output);
     for (std::string line; std::getline(lines, line);) {
+        if (line.find("End of inode") != std::string::npos) break;
         if (line.find("Dumping attribute") != std::string::npos) {
-            // Only the first $DATA attribute: the unnamed one comes before any named stream.
-            inData = !found && line.find("$DATA") != std::string::npos;
-            found = found || inData;
-            inRunlist = false;
+            inData = line.find("$DATA") != std::string::npos;
+            if (inData) dataDumps.emplace_back();
             continue;
         }
-        if (!inData) continue;
-        if (line.find("End of inode") != std::string::npos) break;
-        if (auto const value = ValueAfter(line, "Resident")) {
-            layout.bResident = value->rfind("Yes", 0) == 0;
-        } else if (auto const flags = ValueAfter(line, "Attribute flags")) {
-            layout.bCompressed = (std::stoul(*flags, nullptr, 16) & 0x0001) != 0;
-        } else if (auto const size = ValueAfter(line, "Data size")) {
-            layout.s64Size = std::stoll(*size);
-        } else if (line.find("Runlist:") != std::string::npos) {
-            inRunlist = true;
-        } else if (inRunlist) {
-            std::istringstream fields(line);
-            std::string vcn, lcn, length;
-            if (!(fields >> vcn >> lcn >> length)) {
-                inRunlist = false;
-                continue;
+        if (inData) dataDumps.back().push_back(line);
+    }
+    NtfsFileLayout layout;
+    bool found = false;
+    std::map<long long, DataRun> runsByVcn;
+    for (auto const& dump : dataDumps) {
+        bool unnamed = false;
+        for (auto const& line : dump)
+            if (auto const value = ValueAfter(line, "Name length")) unnamed = std::stoul(*value) == 0;
+        if (!unnamed) continue;
+        bool const first = !found;
+        found = true;
+        bool inRunlist = false;
+        for (auto const& line : dump) {
+            if (auto const value = ValueAfter(line, "Resident"); value && first) {
+                layout.bResident = value->rfind("Yes", 0) == 0;
+            } else if (auto const flags = ValueAfter(line, "Attribute flags"); flags && first) {
+                layout.bCompressed = (std::stoul(*flags, nullptr, 16) & 0x0001) != 0;
+            } else if (auto const size = ValueAfter(line, "Data size"); size && first) {
+                layout.s64Size = std::stoll(*size);
+            } else if (line.find("Runlist:") != std::string::npos) {
+                inRunlist = true;
+            } else if (inRunlist) {
+                std::istringstream fields(line);
+                std::string vcn, lcn, length;
+                if (!(fields >> vcn >> lcn >> length)) {
+                    inRunlist = false;
+                    continue;
+                }
+                if (lcn == "<RL_NOT_MAPPED>") continue;  // mapped by another record's instance
+                DataRun run;
+                run.s64Start = lcn == "<HOLE>" ? -1 : std::stoll(lcn, nullptr, 16);
+                run.s64Length = std::stoll(length, nullptr, 16);
+                runsByVcn[std::stoll(vcn, nullptr, 16)] = run;
             }
-            DataRun run;
-            run.s64Start = lcn == "<HOLE>" ? -1 : std::stoll(lcn, nullptr, 16);
-            run.s64Length = std::stoll(length, nullptr, 16);
-            layout.runs.push_back(run);
         }
     }
     if (!found) return std::nullopt;
+    for (auto const& [vcn, run] : runsByVcn) layout.runs.push_back(run);
     return layout;
 }
 

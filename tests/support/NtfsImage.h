@@ -12,7 +12,8 @@
 
 namespace testsupport {
 
-/// A file's unnamed data attribute as ntfsinfo reports it.
+/// A file's unnamed data attribute as ntfsinfo reports it, runs from all the records holding it
+/// in VCN order.
 struct NtfsFileLayout {
     std::vector<DataRun> runs;  // clusters from the volume start; start -1 for a hole
     long long s64Size = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
+#include "engine/ntfs/ondisk/NTFSDBR.h"
 
 namespace partition {
 
@@ -9,15 +10,9 @@ namespace {
 
 constexpr std::uint32_t kBootSectorSizes[] = {512, 1024, 2048, 4096};
 
-bool IsNtfsClusterSize(std::uint8_t u8SectorsPerCluster) {
-    if (u8SectorsPerCluster >= 0xE1) return true;  // 2^31 .. 2^1 sectors, as large-cluster volumes store it
-    return u8SectorsPerCluster != 0 && u8SectorsPerCluster <= 128 && (u8SectorsPerCluster & (u8SectorsPerCluster - 1)) == 0;
-}
-
 bool IsNtfsBootSector(engine::ByteView sector, std::uint32_t u32SectorSize) {
-    return sector.Has(0, 512) && sector.Equals(3, "NTFS    ") && sector.Le16(11) == u32SectorSize &&
-           IsNtfsClusterSize(sector.U8(13)) && sector.Le64(40) != 0 && sector.Le64(48) != 0 && sector.U8(510) == 0x55 &&
-           sector.U8(511) == 0xAA;
+    return CNTFSDBR::IsFullValidDBR(sector) && sector.Le16(11) == u32SectorSize && sector.Le64(40) != 0 &&
+           sector.Le64(48) != 0;
 }
 
 }  // namespace

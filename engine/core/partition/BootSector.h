@@ -1,16 +1,8 @@
 #pragma once
 // Whether a device's first sector is the boot sector of a volume the engine can scan, for a
-// device holding one bare volume instead of a partition table. The FAT and exFAT parsers judge
-// their own boot sectors; NTFS has no parser here, so its check is a minimal one:
-//
-// | Offset | Width | NTFS boot sector                                          |
-// | 3      | 8     | "NTFS    "                                                |
-// | 11     | 2     | bytes per sector                                          |
-// | 13     | 1     | sectors per cluster: 1..128 (power of two), or 0xE1..0xFF  |
-// |        |       | for 2^(256 - value) sectors                               |
-// | 40     | 8     | total sectors, not 0                                      |
-// | 48     | 8     | first cluster of the MFT, not 0                           |
-// | 510    | 2     | 0x55 0xAA                                                 |
+// device holding one bare volume instead of a partition table. Each file system's own parser
+// judges its boot sector; an NTFS one must also match the device's sector size and name a
+// volume and an MFT.
 #include <cstdint>
 #include <optional>
 

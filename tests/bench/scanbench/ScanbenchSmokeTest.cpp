@@ -234,6 +234,8 @@ constexpr Refusal kRefusals[] = {
     {"PartitionsNoImage", "partitions"},
     {"ListOperand", "list x.img"},
     {"ExtractMissingValue", "extract x.img --start 0 --cluster-sectors 8 --size 1 --runs 0:1 --to"},
+    {"MftBadStart", "mft x.img --start 12x"},
+    {"MftUnknownOption", "mft x.img --runs 0:1"},
     {"ExtractUnknownOption", "extract x.img --start 0 --cluster-sectors 8 --size 1 --runs 0:1 --to f --fast"},
 };
 

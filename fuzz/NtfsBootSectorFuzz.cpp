@@ -1,0 +1,21 @@
+// One sector as the deep NTFS search meets it: the boot-sector test and every field reader.
+#include <cstdint>
+
+#include "engine/core/bytes/ByteView.h"
+#include "engine/core/partition/BootSector.h"
+#include "engine/ntfs/ondisk/NTFSDBR.h"
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
+    engine::ByteView const sector(pData, size);
+    (void)CNTFSDBR::IsValidDBR(sector);
+    CNTFSDBR dbr;
+    if (dbr.InitFromBuffer(sector)) {
+        (void)dbr.GetFileRecordSizeByByte();
+        (void)dbr.GetTotalSectors();
+        (void)dbr.GetMFTStartCluster();
+        (void)dbr.GetMFTMirrorStartCluster();
+        (void)dbr.GetSerialNumber();
+    }
+    (void)partition::BootSectorSectorSize(sector);
+    return 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Real NTFS bytes for the tests: a fresh volume from mkntfs (no mount needed), the images of
+// tests/fixtures/ntfs/make_images.sh, and single FILE records read through the engine's reader.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/core/device/MemoryDevice.h"
+#include "engine/ntfs/NTFSMftReader.h"
+
+namespace ntfstest {
+
+/// The folder of the fixture images; empty when they were not built.
+std::string ImageFolder();
+
+/// The bytes of a `u64Bytes`-long volume made by `mkntfs -F -Q <options>`; empty when mkntfs is
+/// missing or fails.
+std::vector<std::uint8_t> MakeVolume(std::string const& options, std::uint64_t u64Bytes = 8u << 20);
+
+/// A whole image file's bytes; empty when it cannot be read.
+std::vector<std::uint8_t> ReadImage(std::string const& path);
+
+/// A volume held in memory, read as the harness reads one (512-byte device sectors).
+class VolumeInMemory {
+public:
+    explicit VolumeInMemory(std::vector<std::uint8_t> bytes) : m_device(std::move(bytes)) {
+        m_device.Open();
+        m_mft = CNTFSMftReader::Open(m_device, 0);
+    }
+    bool IsOpen() const { return m_mft.has_value(); }
+    CNTFSMftReader const& Mft() const { return *m_mft; }
+    CMemoryDevice& Device() { return m_device; }
+    /// The raw record (fixups applied, as on disk); empty when unreadable.
+    std::vector<std::uint8_t> Record(std::uint64_t u64Number) const { return m_mft->ReadRecord(u64Number).value_or(std::vector<std::uint8_t>()); }
+
+private:
+    CMemoryDevice m_device;
+    std::optional<CNTFSMftReader> m_mft;
+};
+
+}  // namespace ntfstest
