@@ -1,0 +1,171 @@
+// Complete scans of disks whose partition table or boot sectors are gone, built at test time by
+// tests/fixtures/fat/make_images.sh with mkfs.fat, mtools and sfdisk. Real images, because the
+// evidence the search weighs (boot sectors, FAT copies, "." entries) is only as real as the tools
+// that write it. Every live file must come back byte-exact at its own volume's path.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "FatQuickScan.h"
+#include "FatTestImages.h"
+#include "engine/IFileNode.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "engine/fat/FATCompleteSearcher.h"
+#include "testkit/RecordingTreeBuilder.h"
+
+namespace {
+
+using fattest::FatQuickScan;
+using fattest::ScanKind;
+
+struct CompleteCase {
+    char const* pszName;
+    char const* pszImage;
+    int iVolumes;            // manifests <image>-1 to -n
+    char const* pszLostTop;  // a top folder the scan can only show as a synthetic "DIR<n>"
+};
+
+class FatCompleteScan : public testing::TestWithParam<CompleteCase> {};
+
+/// The synthetic top folder ("/DIR<n>") of a scan; empty when there is none or several.
+std::string SyntheticTop(FatQuickScan const& scan) {
+    std::string found;
+    for (auto const& [path, pNode] : scan.Folders()) {
+        if (path.rfind("/DIR", 0) != 0 || path.find('/', 1) != std::string::npos) continue;
+        if (!found.empty()) return {};
+        found = path;
+    }
+    return found;
+}
+
+TEST_P(FatCompleteScan, RecoversEveryLiveFileAtItsPath) {
+    FAT_IMAGES_OR_SKIP();
+    CompleteCase const& param = GetParam();
+    std::string const image = fattest::Image(std::string(param.pszImage) + ".img");
+    FatQuickScan scan(image, 512, ScanKind::Complete);
+    ASSERT_FALSE(Failed(scan.Result()));
+
+    std::map<std::string, IFileNode*> found = scan.Live();
+    found.insert(scan.Deleted().begin(), scan.Deleted().end());
+    std::string const synthetic = param.pszLostTop ? SyntheticTop(scan) : std::string();
+    if (param.pszLostTop) {
+        ASSERT_FALSE(synthetic.empty()) << "no single synthetic top folder";
+    }
+
+    for (int i = 1; i <= param.iVolumes; ++i) {
+        std::map<std::string, fattest::Expected> expected;
+        for (auto const& [path, file] :
+             fattest::ReadFiles(fattest::Image(std::string(param.pszImage) + "-" + std::to_string(i) + ".manifest"))) {
+            std::string const lostTop = param.pszLostTop ? std::string("/") + param.pszLostTop : std::string();
+            bool const bUnderLost = !lostTop.empty() && path.rfind(lostTop + "/", 0) == 0;
+            expected[bUnderLost ? synthetic + path.substr(lostTop.size()) : path] = file;
+        }
+        ASSERT_FALSE(expected.empty());
+        fattest::ExpectEachRecovered(scan, found, expected, "after the complete scan");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
+                         testing::Values(CompleteCase{"TwoVolumesWithSharedClusterNumbers", "complete-two", 2, nullptr},
+                                         CompleteCase{"PartitionEntryMoved", "complete-moved", 1, nullptr},
+                                         CompleteCase{"BothBootSectorsWiped", "complete-wiped", 1, nullptr},
+                                         CompleteCase{"Fat16BootSectorAndTableWiped", "complete-fat16", 1, nullptr},
+                                         CompleteCase{"ReformattedVolume", "complete-reformat", 1, "old"}),
+                         [](testing::TestParamInfo<CompleteCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+
+/// The searcher alone over an image held in memory, as the complete controller drives it.
+class SearcherRun {
+public:
+    explicit SearcherRun(std::vector<std::uint8_t> bytes, int iBuild = 1) : m_device(std::move(bytes)) {
+        constexpr long long kBlock = 8192;
+        m_searcher.SetDevice(&m_device);
+        m_searcher.SetBlockSize(static_cast<int>(kBlock));
+        m_searcher.SetDirecotryTreeBuilder(&m_builder);
+        m_searcher.PreparetoSearch();
+        long long const s64Total = m_device.GetTotalSectors();
+        for (long long s64First = 0; s64First < s64Total; s64First += kBlock)
+            m_searcher.AnalyzeBlock(s64First, std::min(kBlock, s64Total - s64First));
+        m_searcher.EndSearch(iBuild);
+    }
+    CFATCompleteFSearcher& Searcher() { return m_searcher; }
+    testkit::RecordingTreeBuilder& Builder() { return m_builder; }
+
+private:
+    CMemoryDevice m_device;
+    testkit::RecordingTreeBuilder m_builder;
+    CFATCompleteFSearcher m_searcher;
+};
+
+TEST(FatCompleteSearch, IntactVolumeIsOneFullyEvidencedPartition) {
+    FAT_IMAGES_OR_SKIP();
+    SearcherRun run(fattest::ReadBytes(fattest::Image("complete-moved.img")));
+    auto const& found = run.Searcher().Found();
+    ASSERT_EQ(found.size(), 1u) << "the other readings of both boot sectors are dropped";
+    EXPECT_EQ(found[0]->GetStartSector(), 2048u);
+    EXPECT_EQ(found[0]->GetFlag() & ~CFATSearchedPartitionInfo::kFlagFolder, 0x3CCu);
+    EXPECT_EQ(found[0]->m_dScore, 100.0);
+
+    // One slot short still learns the count and is left untouched.
+    CSearchedPartitionInfo* pSlot = nullptr;
+    EXPECT_EQ(run.Searcher().GetSearchedPartitionInfo(&pSlot, 0), 1);
+    EXPECT_EQ(pSlot, nullptr);
+    EXPECT_EQ(run.Searcher().GetSearchedPartitionInfo(&pSlot, 1), 1);
+    ASSERT_NE(pSlot, nullptr);
+    EXPECT_EQ(pSlot->m_dScore, 100.0);
+    delete pSlot;
+}
+
+TEST(FatCompleteSearch, WipedFat16IsFoundFromItsFoldersWithTheLowestScore) {
+    FAT_IMAGES_OR_SKIP();
+    SearcherRun run(fattest::ReadBytes(fattest::Image("complete-fat16.img")));
+    auto const& found = run.Searcher().Found();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->m_u32FileSystemType, static_cast<std::uint32_t>(FILE_SYSTEM_FAT16));
+    EXPECT_EQ(found[0]->m_u32SectorsPerCluster, 4u);
+    EXPECT_EQ(found[0]->m_dScore, 20.0);
+}
+
+TEST(FatCompleteSearch, NoBuildWithoutBuildRequest) {
+    FAT_IMAGES_OR_SKIP();
+    SearcherRun run(fattest::ReadBytes(fattest::Image("complete-moved.img")), 0);
+    EXPECT_TRUE(run.Searcher().Found().empty());
+    EXPECT_TRUE(run.Builder().Nodes().empty());
+}
+
+TEST(FatCompleteSearch, BootSectorWithoutFatOrFoldersIsDropped) {
+    FAT_IMAGES_OR_SKIP();
+    std::vector<std::uint8_t> bytes(64u << 20, 0);
+    std::vector<std::uint8_t> const boot = fattest::ReadBytes(fattest::Image("complete-reformat.img"), 512);
+    ASSERT_EQ(boot.size(), 512u);
+    std::copy(boot.begin(), boot.end(), bytes.begin());
+    SearcherRun run(std::move(bytes));
+    EXPECT_TRUE(run.Searcher().Found().empty());
+}
+
+TEST(FatCompleteSearch, RandomBytesGiveFewCandidatesAndModestMemory) {
+    FAT_IMAGES_OR_SKIP();
+    SearcherRun run(fattest::ReadBytes(fattest::Image("complete-random.img")));
+    EXPECT_LE(run.Searcher().Found().size(), 2u);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 1024 * 1024) << "peak RSS in KiB";
+}
+
+TEST(FatCompleteScanNumbering, ASecondScanContinuesTheSyntheticNames) {
+    FAT_IMAGES_OR_SKIP();
+    std::string const image = fattest::Image("complete-reformat.img");
+    std::string first;
+    {
+        FatQuickScan scan(image, 512, ScanKind::Complete);
+        first = SyntheticTop(scan);
+    }
+    FatQuickScan second(image, 512, ScanKind::Complete);
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(SyntheticTop(second), "/DIR" + std::to_string(std::stoi(first.substr(4)) + 1));
+}
+
+}  // namespace
