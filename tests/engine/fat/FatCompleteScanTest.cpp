@@ -25,8 +25,8 @@ using fattest::ScanKind;
 struct CompleteCase {
     char const* pszName;
     char const* pszImage;
-    int iVolumes;            // manifests <image>-1 to -n
-    char const* pszLostTop;  // a top folder the scan can only show as a synthetic "DIR<n>"
+    std::vector<char const*> manifests;  // one per volume
+    char const* pszLostTop;              // a top folder the scan can only show as "DIR<n>"
 };
 
 class FatCompleteScan : public testing::TestWithParam<CompleteCase> {};
@@ -56,10 +56,9 @@ TEST_P(FatCompleteScan, RecoversEveryLiveFileAtItsPath) {
         ASSERT_FALSE(synthetic.empty()) << "no single synthetic top folder";
     }
 
-    for (int i = 1; i <= param.iVolumes; ++i) {
+    for (char const* pszManifest : param.manifests) {
         std::map<std::string, fattest::Expected> expected;
-        for (auto const& [path, file] :
-             fattest::ReadFiles(fattest::Image(std::string(param.pszImage) + "-" + std::to_string(i) + ".manifest"))) {
+        for (auto const& [path, file] : fattest::ReadFiles(fattest::Image(pszManifest))) {
             std::string const lostTop = param.pszLostTop ? std::string("/") + param.pszLostTop : std::string();
             bool const bUnderLost = !lostTop.empty() && path.rfind(lostTop + "/", 0) == 0;
             expected[bUnderLost ? synthetic + path.substr(lostTop.size()) : path] = file;
@@ -70,11 +69,16 @@ TEST_P(FatCompleteScan, RecoversEveryLiveFileAtItsPath) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
-                         testing::Values(CompleteCase{"TwoVolumesWithSharedClusterNumbers", "complete-two", 2, nullptr},
-                                         CompleteCase{"PartitionEntryMoved", "complete-moved", 1, nullptr},
-                                         CompleteCase{"BothBootSectorsWiped", "complete-wiped", 1, nullptr},
-                                         CompleteCase{"Fat16BootSectorAndTableWiped", "complete-fat16", 1, nullptr},
-                                         CompleteCase{"ReformattedVolume", "complete-reformat", 1, "old"}),
+                         testing::Values(
+                             // Intact volumes with a deleted folder whose cluster a new folder took.
+                             CompleteCase{"IntactFat16", "fat16", {"fat16.manifest"}, nullptr},
+                             CompleteCase{"IntactFat32", "fat32", {"fat32.manifest"}, nullptr},
+                             CompleteCase{"TwoVolumesWithSharedClusterNumbers", "complete-two",
+                                          {"complete-two-1.manifest", "complete-two-2.manifest"}, nullptr},
+                             CompleteCase{"PartitionEntryMoved", "complete-moved", {"complete-moved-1.manifest"}, nullptr},
+                             CompleteCase{"BothBootSectorsWiped", "complete-wiped", {"complete-wiped-1.manifest"}, nullptr},
+                             CompleteCase{"Fat16BootSectorAndTableWiped", "complete-fat16", {"complete-fat16-1.manifest"}, nullptr},
+                             CompleteCase{"ReformattedVolume", "complete-reformat", {"complete-reformat-1.manifest"}, "old"}),
                          [](testing::TestParamInfo<CompleteCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
 
 /// The searcher alone over an image held in memory, as the complete controller drives it.
