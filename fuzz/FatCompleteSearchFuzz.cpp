@@ -10,13 +10,14 @@
 
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/fat/FATCompleteSearcher.h"
+#include "testkit/CompleteSearchRun.h"
 #include "testkit/RecordingTreeBuilder.h"
 
 namespace {
 
 constexpr std::size_t kSectorSize = 512;
 constexpr std::size_t kDeviceSectors = 16384;
-constexpr long long kBlockSectors = 4096;
+constexpr int kBlockSectors = 4096;
 constexpr std::size_t kRecordBytes = 2 + kSectorSize;
 
 }  // namespace
@@ -30,13 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     CMemoryDevice device(std::move(bytes));
     testkit::RecordingTreeBuilder builder;
     CFATCompleteFSearcher searcher;
-    searcher.SetDevice(&device);
-    searcher.SetBlockSize(static_cast<int>(kBlockSectors));
-    searcher.SetDirecotryTreeBuilder(&builder);
-    searcher.PreparetoSearch();
-    for (long long s64First = 0; s64First < static_cast<long long>(kDeviceSectors); s64First += kBlockSectors)
-        searcher.AnalyzeBlock(s64First, kBlockSectors);
-    searcher.EndSearch(1);
+    testkit::RunCompleteSearch(searcher, device, builder, kBlockSectors);
 
     auto const& found = searcher.Found();
     if (searcher.GetSearchedPartitionInfo(nullptr, 0) != static_cast<int>(found.size())) std::abort();

@@ -15,6 +15,7 @@
 #include "engine/IFileNode.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/fat/FATCompleteSearcher.h"
+#include "testkit/CompleteSearchRun.h"
 #include "testkit/RecordingTreeBuilder.h"
 
 namespace {
@@ -85,15 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
 class SearcherRun {
 public:
     explicit SearcherRun(std::vector<std::uint8_t> bytes, int iBuild = 1) : m_device(std::move(bytes)) {
-        constexpr long long kBlock = 8192;
-        m_searcher.SetDevice(&m_device);
-        m_searcher.SetBlockSize(static_cast<int>(kBlock));
-        m_searcher.SetDirecotryTreeBuilder(&m_builder);
-        m_searcher.PreparetoSearch();
-        long long const s64Total = m_device.GetTotalSectors();
-        for (long long s64First = 0; s64First < s64Total; s64First += kBlock)
-            m_searcher.AnalyzeBlock(s64First, std::min(kBlock, s64Total - s64First));
-        m_searcher.EndSearch(iBuild);
+        testkit::RunCompleteSearch(m_searcher, m_device, m_builder, 8192, iBuild);
     }
     CFATCompleteFSearcher& Searcher() { return m_searcher; }
     testkit::RecordingTreeBuilder& Builder() { return m_builder; }
