@@ -208,19 +208,42 @@ double CFATCandidates::Score(CFATSearchedPartitionInfo const& candidate) {
     return dFatPoints + dBootPoints;
 }
 
+bool CFATCandidates::Overlap(CFATSearchedPartitionInfo const& a, CFATSearchedPartitionInfo const& b) {
+    return a.GetStartSector() < b.GetStartSector() + b.GetTotalSectors() &&
+           b.GetStartSector() < a.GetStartSector() + a.GetTotalSectors();
+}
+
 std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> CFATCandidates::TakeFound() {
-    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> found;
+    std::vector<Candidate> kept;
     for (auto& [u64DataStart, pCandidate] : m_candidates) {
         bool const bBoot = pCandidate->HasFlag(CFATSearchedPartitionInfo::kBootFlags);
         bool const bMatched = pCandidate->GetMatchCount() >= 1;
         bool const bFat = pCandidate->HasFlag(CFATSearchedPartitionInfo::kFlagFirstFat | CFATSearchedPartitionInfo::kFlagSecondFat);
         if (bBoot ? !(bMatched || bFat) : !bMatched) continue;
-        if (found.size() >= kMaxFound) break;
         pCandidate->m_dScore = Score(*pCandidate);
-        pCandidate->m_u16PartitionIndex = static_cast<std::uint16_t>(found.size());
-        found.push_back(std::move(pCandidate));
+        kept.push_back(std::move(pCandidate));
     }
     m_candidates.clear();
     m_expectedFATs.clear();
+
+    // A boot sector read at the wrong offset (FAT32's backup as a first sector, or the other way
+    // round) gives a candidate overlapping the real volume, and a FAT's middle sectors full of
+    // end-of-chain marks pass for the FAT starts it expects. No folder confirms its data area:
+    // it yields to a better-scored volume it overlaps. The pairs weighed are bounded, so that a
+    // crafted disk cannot make this pass run on.
+    std::uint64_t u64PairsLeft = kMaxOverlapPairs;
+    std::vector<bool> yields(kept.size(), false);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        CFATSearchedPartitionInfo const& candidate = *kept[i];
+        for (std::size_t j = 0; candidate.GetMatchCount() == 0 && !yields[i] && j < kept.size() && u64PairsLeft > 0; ++j, --u64PairsLeft)
+            yields[i] = j != i && kept[j]->m_dScore > candidate.m_dScore && Overlap(candidate, *kept[j]);
+    }
+    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> found;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        if (yields[i]) continue;
+        if (found.size() >= kMaxFound) break;
+        kept[i]->m_u16PartitionIndex = static_cast<std::uint16_t>(found.size());
+        found.push_back(std::move(kept[i]));
+    }
     return found;
 }

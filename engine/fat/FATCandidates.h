@@ -26,6 +26,8 @@ public:
     static constexpr std::size_t kMaxCandidates = 65536;
     /// Partition indexes are 16 bits and 0xFFFF means "none": at most this many are kept.
     static constexpr std::size_t kMaxFound = 0xFFFF;
+    /// Candidate pairs TakeFound weighs for overlap at most.
+    static constexpr std::uint64_t kMaxOverlapPairs = std::uint64_t{1} << 24;
 
     CFATCandidates(std::uint32_t u32SectorSize, std::uint64_t u64DeviceSectors)
         : m_u32SectorSize(u32SectorSize), m_u64DeviceSectors(u64DeviceSectors) {}
@@ -38,8 +40,9 @@ public:
     /// A sub-folder's first sector naming cluster `u32Cluster` in its "." entry.
     void AddFolderStart(std::int64_t s64Sector, std::uint32_t u32Cluster);
 
-    /// Drops the candidates without enough evidence, scores the rest and numbers them in order
-    /// of their data area; empties the candidates.
+    /// Drops the candidates without enough evidence and those no folder confirms that overlap a
+    /// better-scored one, scores the rest and numbers them in order of their data area; empties
+    /// the candidates.
     std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> TakeFound();
     std::size_t Size() const { return m_candidates.size(); }
 
@@ -52,6 +55,7 @@ private:
     /// False (candidate dropped) when the cap is reached.
     bool Insert(Candidate pCandidate, bool bExpectFATs);
     static double Score(CFATSearchedPartitionInfo const& candidate);
+    static bool Overlap(CFATSearchedPartitionInfo const& a, CFATSearchedPartitionInfo const& b);
 
     std::uint32_t m_u32SectorSize;
     std::uint64_t m_u64DeviceSectors;

@@ -79,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
                              CompleteCase{"PartitionEntryMoved", "complete-moved", {"complete-moved-1.manifest"}, nullptr},
                              CompleteCase{"BothBootSectorsWiped", "complete-wiped", {"complete-wiped-1.manifest"}, nullptr},
                              CompleteCase{"Fat16BootSectorAndTableWiped", "complete-fat16", {"complete-fat16-1.manifest"}, nullptr},
-                             CompleteCase{"ReformattedVolume", "complete-reformat", {"complete-reformat-1.manifest"}, "old"}),
+                             CompleteCase{"ReformattedVolume", "complete-reformat", {"complete-reformat-1.manifest"}, "old"},
+                             CompleteCase{"ManyOneClusterFiles", "complete-small-files", {"complete-small-files-1.manifest"}, nullptr}),
                          [](testing::TestParamInfo<CompleteCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
 
 /// The searcher alone over an image held in memory, as the complete controller drives it.
@@ -97,14 +98,28 @@ private:
     CFATCompleteFSearcher m_searcher;
 };
 
-TEST(FatCompleteSearch, IntactVolumeIsOneFullyEvidencedPartition) {
+class FatIntactVolume : public testing::TestWithParam<std::pair<char const*, std::uint64_t>> {};
+
+TEST_P(FatIntactVolume, IsOneFullyEvidencedPartition) {
     FAT_IMAGES_OR_SKIP();
-    SearcherRun run(fattest::ReadBytes(fattest::Image("complete-moved.img")));
+    SearcherRun run(fattest::ReadBytes(fattest::Image(GetParam().first)));
     auto const& found = run.Searcher().Found();
     ASSERT_EQ(found.size(), 1u) << "the other readings of both boot sectors are dropped";
-    EXPECT_EQ(found[0]->GetStartSector(), 2048u);
+    EXPECT_EQ(found[0]->GetStartSector(), GetParam().second);
     EXPECT_EQ(found[0]->GetFlag() & ~CFATSearchedPartitionInfo::kFlagFolder, 0x3CCu);
     EXPECT_EQ(found[0]->m_dScore, 100.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, FatIntactVolume,
+                         testing::Values(std::make_pair("complete-moved.img", std::uint64_t{2048}),
+                                         // FAT sectors full of end-of-chain marks, where the
+                                         // backup boot sector read as a first one expects a FAT.
+                                         std::make_pair("complete-small-files.img", std::uint64_t{0})),
+                         [](auto const& imageInfo) { return std::string(imageInfo.index == 0 ? "PartitionAt2048" : "ManyOneClusterFiles"); });
+
+TEST(FatCompleteSearch, GetSearchedPartitionInfoAnswersTheCountToAShortArray) {
+    FAT_IMAGES_OR_SKIP();
+    SearcherRun run(fattest::ReadBytes(fattest::Image("complete-moved.img")));
 
     // One slot short still learns the count and is left untouched.
     CSearchedPartitionInfo* pSlot = nullptr;
