@@ -12,7 +12,8 @@
 
 namespace {
 
-/// At most this many bytes are read at once: a block's sectors come from the cache in pieces.
+/// At most this many bytes are read at once: the controller's whole 4 MiB block in one copy,
+/// which is cheaper than smaller pieces.
 constexpr std::uint64_t kReadBytes = 0x400000;
 
 /// Where the parts of a found volume lie, in device sectors.
