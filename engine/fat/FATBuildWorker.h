@@ -43,7 +43,8 @@ public:
     /// complete scan met: the root when it is known (or, lost, from the folder sectors just
     /// before the data area on FAT16), then every folder by its first sector, named when its
     /// parent was read and "DIR<n>" otherwise, then the folder clusters no chain reached, whose
-    /// entries become orphans. 1, or 0 when the volume's range holds no folder sector.
+    /// entries become orphans. 1, or 0 when the volume's range holds no folder sector (the root
+    /// is read all the same).
     int CompleteBuildDirectoryTree(CFATFolderSectors const& sectors, bool bBootSector, InsideOtherVolume const& insideOther);
     /// A synthetic folder "DIR<n>" (n from a process-wide counter that never restarts), deleted,
     /// with the given first and parent clusters; the caller owns it.

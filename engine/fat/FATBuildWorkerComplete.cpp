@@ -60,8 +60,9 @@ int CFATBuildWorker::CompleteBuildDirectoryTree(CFATFolderSectors const& sectors
     bool const bLostRoot = !bBootSector && m_geometry.eType == FILE_SYSTEM_FAT16;
     std::int64_t const s64First =
         bLostRoot ? std::max<std::int64_t>(0, s64DataStart - kLostRootBytes / m_geometry.u32SectorSize) : s64DataStart;
+    // An empty range still has a root to read: a volume whose files all sit in its root has no
+    // sub-folder to leave a record.
     std::span<FATFolderSector const> const range = sectors.Range(s64First, s64Last);
-    if (range.empty()) return 0;
     auto const dataBegin = std::find_if(range.begin(), range.end(),
                                         [s64DataStart](FATFolderSector const& record) { return record.s64Sector >= s64DataStart; });
     std::span<FATFolderSector const> const data(dataBegin, range.end());
@@ -98,7 +99,7 @@ int CFATBuildWorker::CompleteBuildDirectoryTree(CFATFolderSectors const& sectors
     for (FATFolderSector const* pRecord : deferred) ReadFolderStart(children, *pRecord, true);
 
     BuildLostNode(children, data);
-    return 1;
+    return range.empty() ? 0 : 1;
 }
 
 void CFATBuildWorker::ReadLostRoot(CFATBuildChildren& children, std::span<FATFolderSector const> records,

@@ -41,12 +41,15 @@ CFATCandidates::Candidate CFATCandidates::FromBootSector(CTempFATDBR const& dbr,
     FileSystemType const eType = dbr.GetFileSystemType();
     if ((eType != FILE_SYSTEM_FAT16 && eType != FILE_SYSTEM_FAT32) || u64Start >= m_u64DeviceSectors) return nullptr;
     TypeLimits const& limits = LimitsOf(eType);
-    std::uint64_t const u64Total = std::min(dbr.GetTotalSectors(), m_u64DeviceSectors - u64Start);
+    // The volume as formatted decides its cluster count, as it decided its FAT size; a device
+    // that ends early (a partial image) holds less of it, not another volume.
+    std::uint64_t const u64OwnTotal = dbr.GetTotalSectors();
+    std::uint64_t const u64Total = std::min(u64OwnTotal, m_u64DeviceSectors - u64Start);
     std::uint64_t const u64DataOffset = dbr.GetFirstDataSector();  // 64-bit: FATs x sectors per FAT cannot wrap
     if (u64DataOffset >= u64Total) return nullptr;
     std::uint32_t const u32Spc = dbr.GetSectorsperCluster();
     if (u32Spc == 0) return nullptr;
-    std::uint64_t const u64Clusters = (u64Total - u64DataOffset) / u32Spc;
+    std::uint64_t const u64Clusters = (u64OwnTotal - u64DataOffset) / u32Spc;
     if (!InRange(limits, u64Clusters) || FATSectors(limits, u64Clusters, m_u32SectorSize) > dbr.GetSectorsPerFat())
         return nullptr;
     std::uint32_t const u32RootCluster = dbr.GetRootDirStartCluster();

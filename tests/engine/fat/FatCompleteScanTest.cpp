@@ -74,6 +74,10 @@ INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
                              // Intact volumes with a deleted folder whose cluster a new folder took.
                              CompleteCase{"IntactFat16", "fat16", {"fat16.manifest"}, nullptr},
                              CompleteCase{"IntactFat32", "fat32", {"fat32.manifest"}, nullptr},
+                             // No sub-folder: the root alone holds the files.
+                             CompleteCase{"RootOnlyFat16", "fat16-holes", {"fat16-holes.manifest"}, nullptr},
+                             // The image ends before the volume does.
+                             CompleteCase{"PartialImage", "fat32-cut", {"fat32-cut.manifest"}, nullptr},
                              CompleteCase{"TwoVolumesWithSharedClusterNumbers", "complete-two",
                                           {"complete-two-1.manifest", "complete-two-2.manifest"}, nullptr},
                              CompleteCase{"PartitionEntryMoved", "complete-moved", {"complete-moved-1.manifest"}, nullptr},
