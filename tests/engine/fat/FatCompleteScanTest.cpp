@@ -28,6 +28,7 @@ struct CompleteCase {
     char const* pszImage;
     std::vector<char const*> manifests;  // one per volume
     char const* pszLostTop;              // a top folder the scan can only show as "DIR<n>"
+    int iSectorSize = 512;
 };
 
 class FatCompleteScan : public testing::TestWithParam<CompleteCase> {};
@@ -47,7 +48,7 @@ TEST_P(FatCompleteScan, RecoversEveryLiveFileAtItsPath) {
     FAT_IMAGES_OR_SKIP();
     CompleteCase const& param = GetParam();
     std::string const image = fattest::Image(std::string(param.pszImage) + ".img");
-    FatQuickScan scan(image, 512, ScanKind::Complete);
+    FatQuickScan scan(image, param.iSectorSize, ScanKind::Complete);
     ASSERT_FALSE(Failed(scan.Result()));
 
     std::map<std::string, IFileNode*> found = scan.Live();
@@ -78,6 +79,8 @@ INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
                              CompleteCase{"RootOnlyFat16", "fat16-holes", {"fat16-holes.manifest"}, nullptr},
                              // The image ends before the volume does.
                              CompleteCase{"PartialImage", "fat32-cut", {"fat32-cut.manifest"}, nullptr},
+                             CompleteCase{"Fat16Of4096ByteSectors", "fat16-4k", {"fat16-4k.manifest"}, nullptr, 4096},
+                             CompleteCase{"Fat32Of4096ByteSectors", "fat32-4k", {"fat32-4k.manifest"}, nullptr, 4096},
                              CompleteCase{"TwoVolumesWithSharedClusterNumbers", "complete-two",
                                           {"complete-two-1.manifest", "complete-two-2.manifest"}, nullptr},
                              CompleteCase{"PartitionEntryMoved", "complete-moved", {"complete-moved-1.manifest"}, nullptr},
