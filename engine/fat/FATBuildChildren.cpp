@@ -207,7 +207,9 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentD
 
 bool CFATBuildChildren::HandOverDeletedFolder(CFATFileNode* pFolder) {
     CFATFileProperties const* pProperties = pFolder->GetFileProperties();
+    if (!pProperties) return HandOver(pFolder);
+    auto const u32Cluster = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum());
     if (!HandOver(pFolder)) return false;
-    if (pProperties) m_state.folderMap.emplace(static_cast<std::uint32_t>(pProperties->GetFirstClusterNum()), pFolder);
+    m_state.folderMap.emplace(u32Cluster, pFolder);
     return true;
 }
