@@ -4,7 +4,8 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/IStorageDevice.h"
@@ -26,6 +27,30 @@ constexpr std::uint32_t kLostRootBytes = 0x20000;
 std::uint32_t NextSyntheticNumber() {
     static std::atomic<std::uint32_t> next{0};
     return next++;
+}
+
+/// The folder-start records, parents before their sub-folders: by the number of recorded
+/// ancestors (a walk up the ".." clusters, bounded so that a loop of them ends), then by sector.
+std::vector<FATFolderSector const*> ParentsFirst(std::span<FATFolderSector const> records) {
+    constexpr std::uint32_t kMaxDepth = 64;
+    std::unordered_map<std::uint32_t, std::uint32_t> parentOf;
+    for (FATFolderSector const& record : records)
+        if (record.IsFolderStart()) parentOf.emplace(record.u32Cluster, record.u32ParentCluster);
+    std::vector<std::pair<std::uint32_t, FATFolderSector const*>> byDepth;
+    for (FATFolderSector const& record : records) {
+        if (!record.IsFolderStart()) continue;
+        std::uint32_t u32Depth = 0;
+        for (auto it = parentOf.find(record.u32ParentCluster); it != parentOf.end() && u32Depth < kMaxDepth;
+             it = parentOf.find(it->second))
+            ++u32Depth;
+        byDepth.emplace_back(u32Depth, &record);
+    }
+    // Records arrive in sector order; a stable sort keeps it within one depth.
+    std::stable_sort(byDepth.begin(), byDepth.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
+    std::vector<FATFolderSector const*> ordered;
+    ordered.reserve(byDepth.size());
+    for (auto const& entry : byDepth) ordered.push_back(entry.second);
+    return ordered;
 }
 
 }  // namespace
@@ -79,22 +104,11 @@ int CFATBuildWorker::CompleteBuildDirectoryTree(CFATFolderSectors const& sectors
     }
     DrainWalk(children);
 
-    // Folders whose parent is among the recorded folders come after it, so that reading the
-    // parent names them; the rest in sector order. Folders known only as deleted nodes come
-    // last: a live folder that took their cluster may still turn up.
-    std::unordered_set<std::uint32_t> starts;
-    for (FATFolderSector const& record : data)
-        if (record.IsFolderStart()) starts.insert(record.u32Cluster);
-    std::vector<FATFolderSector const*> later;
+    // Folders are read in order of their depth among the recorded folders, parents first, so
+    // that reading a parent names its sub-folders; ties in sector order. Folders known only as
+    // deleted nodes come last: a live folder that took their cluster may still turn up.
     std::vector<FATFolderSector const*> deferred;
-    for (FATFolderSector const& record : data) {
-        if (!record.IsFolderStart()) continue;
-        if (starts.contains(record.u32ParentCluster) && record.u32ParentCluster != record.u32Cluster)
-            later.push_back(&record);
-        else if (!ReadFolderStart(children, record, false))
-            deferred.push_back(&record);
-    }
-    for (FATFolderSector const* pRecord : later)
+    for (FATFolderSector const* pRecord : ParentsFirst(data))
         if (!ReadFolderStart(children, *pRecord, false)) deferred.push_back(pRecord);
     for (FATFolderSector const* pRecord : deferred) ReadFolderStart(children, *pRecord, true);
 
