@@ -16,6 +16,7 @@
 #include "ResultCollector.h"
 #include "ScanOptions.h"
 #include "ScanProgress.h"
+#include "SearcherSelection.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IPartitionTableAnalyze.h"
 #include "engine/IRecoveryController.h"
@@ -128,6 +129,8 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
                RunOutput const& output) {
     bool const bQuick = options.eKind == ScanKind::Quick;
     auto pTally = std::make_shared<PassthroughTally>();
+    // Before the passthrough, which then measures the block pass even with no searcher left.
+    if (!bQuick) KeepSearchers(options.uSearchers);
     if (options.bPassthrough) InstallPassthrough(options.bHash, pTally);
 
     _RECOVERY_CONTROLLER_TYPE const eType = bQuick      ? RECOVERY_CONTROLLER_DELETED

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "CommandLine.h"
+#include "SearcherSelection.h"
 
 namespace scanbench {
 
@@ -14,6 +15,7 @@ namespace {
 constexpr OptionSpec kOptions[] = {
     {"--partition", true}, {"--out", true},     {"--types", true},        {"--deleted-only", false}, {"--stop-after", true},
     {"--manifest", true},  {"--volume", false}, {"--passthrough", false}, {"--hash", false},
+    {"--searchers", true},
 };
 constexpr std::size_t kQuickOptionCount = 6;
 
@@ -54,6 +56,11 @@ std::optional<ScanOptions> ParseScanOptions(ScanKind eKind, std::span<char* cons
         options.dStopAfterSeconds = std::strtod(text->c_str(), &pEnd);
         if (!pEnd || *pEnd != '\0' || !(options.dStopAfterSeconds > 0))
             return Refuse("--stop-after takes a positive number of seconds");
+    }
+    if (auto const text = commandLine->Value("--searchers")) {
+        auto const searchers = ParseSearchers(*text);
+        if (!searchers) return std::nullopt;
+        options.uSearchers = *searchers;
     }
     if (options.bHash && !options.bPassthrough) return Refuse("--hash goes with --passthrough");
     if (options.bVolume && options.s64Partition >= 0) return Refuse("--volume and --partition exclude each other");

@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "SearcherSelection.h"
+
 namespace scanbench {
 
 enum class ScanKind { Complete, Quick };
@@ -20,6 +22,7 @@ struct ScanOptions {
     double dStopAfterSeconds = 0;  // 0: never stop
     std::string manifestPath;      // empty: no manifest
     long long s64Partition = -1;   // >= 0: only this partition of a disk or image, as a volume
+    unsigned uSearchers = kAllSearchers;  // complete: the searchers taking part
 };
 
 /// The options of one mode; null (after saying why) when the command line is wrong.

@@ -192,13 +192,24 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentD
         return;
     }
     if (bFolder && pNode->IsDeleted()) {
-        m_state.folderMap.emplace(fc, pNode.get());
+        // Entered in the folder map only when handed over: the map never points at a node the
+        // walk still owns (and may drop).
         if (bDeleted) lists.deletedFolders.push_back(pNode.get());
         m_state.walk.AddDeleted(FATPendingFolder{nullptr, std::move(pNode)});
         return;
     }
     CFATFileNode* pHanded = pNode.release();
     if (!HandOver(pHanded) || !bFolder) return;
-    m_state.folderMap.emplace(fc, pHanded);
+    // A live folder owns its first cluster now, whatever deleted folder named it before.
+    m_state.folderMap.insert_or_assign(fc, pHanded);
     m_state.walk.AddLive(FATPendingFolder{pHanded, nullptr});
+}
+
+bool CFATBuildChildren::HandOverDeletedFolder(CFATFileNode* pFolder) {
+    CFATFileProperties const* pProperties = pFolder->GetFileProperties();
+    if (!pProperties) return HandOver(pFolder);
+    auto const u32Cluster = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum());
+    if (!HandOver(pFolder)) return false;
+    m_state.folderMap.emplace(u32Cluster, pFolder);
+    return true;
 }

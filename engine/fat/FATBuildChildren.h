@@ -48,12 +48,18 @@ public:
                                           bool bStopAtInvalid);
     /// Hands a node to the builder; false (node destroyed, folder map entry dropped) when refused.
     bool HandOver(CFATFileNode* pNode);
+    /// Hands a deleted folder over and enters it in the folder map, where a live folder of the
+    /// same first cluster keeps its place; false (node destroyed) when refused.
+    bool HandOverDeletedFolder(CFATFileNode* pFolder);
     /// Runs for a file, or null; see CFATBuildDataRun.
     ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted) const;
     bool IsReviseOn() const { return m_revision.IsOn(); }
 
-private:
+    /// Revises and hands over the deleted files one folder read held back (FAT32), or drops
+    /// the lists.
     void FinishFolder(FATRevisionLists& lists);
+
+private:
     /// Makes the node of one parsed entry and sends it where it belongs.
     void AddEntry(fat::FATFolderEntry const& entry, bool bParentDeleted, std::uint32_t u32ParentCluster, FATRevisionLists& lists);
 

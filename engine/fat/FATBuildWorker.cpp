@@ -60,16 +60,17 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
     CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().ResetVirtualClusterNum();
     CFATBuildChildren children(m_pBuilder, m_pRecord, m_pDevice, m_state, m_geometry, m_pTable);
     if (!children.BuildRoot()) return ENGINE_RESULT(kModuleFatSearch, kCodeRootUnreadable);
+    RESULT const result = DrainWalk(children);
+    if (m_pProgress && result == kResultSuccess) Report(m_pProgress, 100);
+    return result;
+}
 
-    RESULT result = kResultSuccess;
+RESULT CFATBuildWorker::DrainWalk(CFATBuildChildren& children) {
     std::uint64_t u64Done = 0;
     std::uint64_t u64LastPercent = 0;
     while (m_state.walk.Pending() != 0) {
         if (m_pProgress) {
-            if (!m_pProgress->Continued()) {
-                result = ENGINE_RESULT(kModuleFatSearch, kCodeStopped);
-                break;
-            }
+            if (!m_pProgress->Continued()) return ENGINE_RESULT(kModuleFatSearch, kCodeStopped);
             ++u64Done;
             std::uint64_t const u64Percent = u64Done * 100 / (u64Done + m_state.walk.Pending());
             if (u64Percent > u64LastPercent) {
@@ -87,7 +88,7 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
             bRetried = BuildSubDirChild(children, *next->pDeleted);
             if (!bRetried) SeparateFromLiveFolder(*next->pDeleted);
             pFolder = next->pDeleted.release();
-            if (!children.HandOver(pFolder)) continue;
+            if (!children.HandOverDeletedFolder(pFolder)) continue;
         }
         CFATFileProperties* pProperties = pFolder->GetFileProperties();
         if (!pProperties || pFolder->GetFirstChild() != nullptr) continue;
@@ -95,8 +96,7 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
         if (children.BuildChildren(pFolder, fc, false) && bRetried)
             std::printf("\n ++++++++++++++++FirstCluNum=%lld,fileName=%s\n", static_cast<long long>(fc), pProperties->GetFileName());
     }
-    if (m_pProgress && result == kResultSuccess) Report(m_pProgress, 100);
-    return result;
+    return kResultSuccess;
 }
 
 void CFATBuildWorker::SeparateFromLiveFolder(CFATFileNode& folder) {

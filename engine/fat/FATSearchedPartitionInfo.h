@@ -10,6 +10,16 @@ class CFATSearchedPartitionInfo final : public CSearchedPartitionInfo {
 public:
     static constexpr std::uint32_t kFatType = 1;
 
+    // Evidence a search found for the volume (GetFlag).
+    static constexpr std::uint32_t kFlagFat16Quick = 1;     // a quick search's FAT16 volume
+    static constexpr std::uint32_t kFlagFat16Boot = 2;      // a FAT16 boot sector at the start
+    static constexpr std::uint32_t kFlagFat32Boot = 4;      // a FAT32 boot sector at the start
+    static constexpr std::uint32_t kFlagFat32Backup = 8;    // FAT32's backup boot sector 6 sectors on
+    static constexpr std::uint32_t kFlagFolder = 16;        // a folder's first sector placed the data area
+    static constexpr std::uint32_t kFlagFirstFat = 64 | 128;    // the first FAT copy's first sector
+    static constexpr std::uint32_t kFlagSecondFat = 256 | 512;  // the second FAT copy's first sector
+    static constexpr std::uint32_t kBootFlags = kFlagFat16Quick | kFlagFat16Boot | kFlagFat32Boot | kFlagFat32Backup;
+
     explicit CFATSearchedPartitionInfo(std::uint32_t u32SectorSize) : CSearchedPartitionInfo(u32SectorSize) {}
     std::uint32_t GetType() const override { return kFatType; }
 
@@ -29,6 +39,10 @@ public:
     std::uint32_t GetRootInfo() const { return m_u32RootInfo; }
     void MergeFlag(std::uint32_t u32Flags) { m_u32Flags |= u32Flags; }
     std::uint32_t GetFlag() const { return m_u32Flags; }
+    bool HasFlag(std::uint32_t u32Flags) const { return (m_u32Flags & u32Flags) != 0; }
+    /// Sub-folders whose first sector agreed with this volume's data area (complete search).
+    std::uint64_t GetMatchCount() const { return m_u64FileSystemValues[2]; }
+    void AddMatch() { ++m_u64FileSystemValues[2]; }
 
 private:
     std::uint16_t m_u16ReservedSectors = 0;

@@ -1,6 +1,7 @@
 #include "engine/fat/FatEntry.h"
 
 #include "engine/EngineEntryPoints.h"
+#include "engine/fat/FATCompleteSearcher.h"
 #include "engine/fat/FATQuickSearcher.h"
 #include "engine/fat/FatVolumeAnalyze.h"
 
@@ -8,4 +9,5 @@ void RegisterFATSubsystem() {
     EngineEntryPoints& table = GetEngineEntryPoints();
     table.CreateFATQuickSearcher = &CreateFATQuickSearcher;
     table.CreateFatVolumeAnalyze = &CreateFatVolumeAnalyze;
+    table.CreateFATSearcher = &CreateFATSearcher;
 }

@@ -27,8 +27,10 @@ CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node,
     std::uint64_t u64NearestDistance = std::numeric_limits<std::uint64_t>::max();
     for (CFileNode* pCandidate : candidates) {
         if (!pCandidate->IsDirectory()) continue;
-        if (pCandidate->GetFirstChild()) return pCandidate;
+        // Volumes found on one disk number their folders alike: one of another volume is never
+        // the parent, however full it is.
         if (pCandidate->GetBelongedPartition() != node.GetBelongedPartition()) continue;
+        if (pCandidate->GetFirstChild()) return pCandidate;
         if (s64TrashID != 0 && IsInTrash(pCandidate, s64TrashID)) {
             if (!pCandidate->IsDeleted()) return pCandidate;
             continue;
@@ -41,5 +43,5 @@ CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node,
             pNearest = pCandidate;
         }
     }
-    return pNearest ? pNearest : candidates.front();
+    return pNearest;
 }

@@ -9,7 +9,7 @@ class CFileNode;
 /// without bound, and every lookup under that id would otherwise scan them all.
 inline constexpr std::size_t kMaxParentCandidates = 256;
 
-/// A folder that already has children wins at once; then, among folders of the node's
-/// partition, a live folder inside the trash (`s64TrashID`, 0 for none); then the folder created
-/// nearest to the node's last access; else the first candidate. Null only for no candidates.
+/// Only folders of the node's partition are weighed: one that already has children wins at once;
+/// then a live folder inside the trash (`s64TrashID`, 0 for none); then the folder created nearest
+/// to the node's last access. Null when no folder of the node's partition is among them.
 CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node, long long s64TrashID);

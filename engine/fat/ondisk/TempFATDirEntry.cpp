@@ -52,6 +52,8 @@ bool CTempFATDirEntry::IsBlank() const {
 
 bool CTempFATDirEntry::IsValidFATDirEntry(bool bCheckCluster) const {
     if (IsLongFileNameEntry()) return true;
+    // The cheapest test first: a complete scan puts every sector of a disk through here.
+    if ((Attribute() & kAttrReserved) != 0) return false;
     if (bCheckCluster) {
         if (!IsDirectory()) {
             if ((GetFileSize() == 0) != (GetFirstClusterNO() == 0)) return false;
@@ -61,7 +63,6 @@ bool CTempFATDirEntry::IsValidFATDirEntry(bool bCheckCluster) const {
     }
     if (!IsValidDate(CreationDate()) || !IsValidDate(LastAccessDate()) || !IsValidDate(ModificationDate())) return false;
     if (!IsValidTime(CreationTime()) || !IsValidTime(ModificationTime())) return false;
-    if ((Attribute() & kAttrReserved) != 0) return false;
     if (IsVolumeLabel()) return true;
     return IsValidFileName(engine::ByteView(m_bytes, 11));
 }

@@ -8,7 +8,7 @@
 //   table the check accepts: the walk reaches the live folder's cluster after the tree's first.
 // Either way the deleted file, held back for the first-cluster revision until its folder is
 // done, must be listed and copy out byte-exact: the folder ends where the chain goes back, and
-// what was read stands.
+// what was read stands. The quick and the complete scan share the folder reading.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -76,6 +76,7 @@ enum class Damage { kSecondClusterLinksBack, kDeletedFolderRunsIntoLiveFolder };
 struct LoopCase {
     char const* pszName;
     Damage eDamage;
+    fattest::ScanKind eScan;
 };
 
 class FatLoopingFolderTest : public ::testing::TestWithParam<LoopCase> {};
@@ -117,7 +118,7 @@ TEST_P(FatLoopingFolderTest, TheDeletedFileOfTheFirstClusterIsListedAndCopiesOut
         ASSERT_TRUE(LinkCluster(image, treeClusters[0], liveClusters[0]));
     }
 
-    fattest::FatQuickScan scan(image);
+    fattest::FatQuickScan scan(image, 512, GetParam().eScan);
     ASSERT_EQ(scan.Result(), kResultSuccess);
     auto const found = scan.Deleted().find(std::string("/gone/tree of files/") + kDeletedName);
     ASSERT_NE(found, scan.Deleted().end());
@@ -125,8 +126,13 @@ TEST_P(FatLoopingFolderTest, TheDeletedFileOfTheFirstClusterIsListedAndCopiesOut
 }
 
 INSTANTIATE_TEST_SUITE_P(Chains, FatLoopingFolderTest,
-                         ::testing::Values(LoopCase{"SecondClusterLinksBack", Damage::kSecondClusterLinksBack},
-                                           LoopCase{"DeletedFolderRunsIntoLiveFolder", Damage::kDeletedFolderRunsIntoLiveFolder}),
+                         ::testing::Values(LoopCase{"SecondClusterLinksBack", Damage::kSecondClusterLinksBack, fattest::ScanKind::Quick},
+                                           LoopCase{"DeletedFolderRunsIntoLiveFolder", Damage::kDeletedFolderRunsIntoLiveFolder,
+                                                    fattest::ScanKind::Quick},
+                                           LoopCase{"CompleteScanSecondClusterLinksBack", Damage::kSecondClusterLinksBack,
+                                                    fattest::ScanKind::Complete},
+                                           LoopCase{"CompleteScanDeletedFolderRunsIntoLiveFolder",
+                                                    Damage::kDeletedFolderRunsIntoLiveFolder, fattest::ScanKind::Complete}),
                          [](::testing::TestParamInfo<LoopCase> const& param) { return std::string(param.param.pszName); });
 
 }  // namespace

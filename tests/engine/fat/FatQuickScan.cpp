@@ -16,8 +16,25 @@
 
 namespace fattest {
 
-FatQuickScan::FatQuickScan(std::string const& image, int iSectorSize, _tagSearcherType eType) : m_eType(eType) {
+namespace {
+
+/// The complete scan with the FAT searcher alone: the other searchers' trees would only add
+/// noise and time.
+void KeepOnlyFatSearcher() {
+    EngineEntryPoints& table = GetEngineEntryPoints();
+    table.CreateHFSPlusSearcher = nullptr;
+    table.CreateEXFatSearcher = nullptr;
+    table.CreateRAWSearcher = nullptr;
+    table.CreateNTFSSearcher = nullptr;
+}
+
+}  // namespace
+
+FatQuickScan::FatQuickScan(std::string const& image, int iSectorSize, ScanKind eKind, _tagSearcherType eType)
+    : m_eType(eType) {
     RegisterEngineSubsystems();
+    bool const bComplete = eKind == ScanKind::Complete;
+    if (bComplete) KeepOnlyFatSearcher();
     TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
     settings.u32RootShownPauseMs = 0;
     SetDefaultTreeBuilderSettings(settings);
@@ -31,15 +48,17 @@ FatQuickScan::FatQuickScan(std::string const& image, int iSectorSize, _tagSearch
     recovery::DescribeVolume(m_pDevice.get(), "image", *pRecord);
     m_pFilter.reset(CreateFilter());
     m_pFilter->SetFilterTypes(63);
-    m_pFilter->SetScanType(SCAN_TYPE_QUICK_UNMOUNTED);
-    m_pController.reset(CreateRecoveryController(RECOVERY_CONTROLLER_DELETED));
+    m_pFilter->SetScanType(bComplete ? SCAN_TYPE_DEEP : SCAN_TYPE_QUICK_UNMOUNTED);
+    m_pController.reset(CreateRecoveryController(bComplete ? RECOVERY_CONTROLLER_COMPLETE_VOLUME : RECOVERY_CONTROLLER_DELETED));
     m_pController->Initialize(m_pFilter.get());
     m_result = m_pController->StartDataRecovery(m_pDevice.get(), &m_progress, &m_sink);
     for (IFileNode* pNode : m_sink.Nodes()) {
-        if (pNode->IsDirectory()) continue;
         std::string path;
         for (IFileNode* p = pNode; p && p->GetParent(); p = p->GetParent()) path = "/" + std::string(p->GetFileName()) + path;
-        (pNode->IsDeleted() ? m_deleted : m_live)[path] = pNode;
+        if (pNode->IsDirectory())
+            m_folders[path] = pNode;
+        else
+            (pNode->IsDeleted() ? m_deleted : m_live)[path] = pNode;
     }
 }
 

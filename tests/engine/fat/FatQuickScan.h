@@ -1,6 +1,7 @@
 #pragma once
-// One quick scan of an image file through the deleted-files controller, as the UI model runs
-// it, with the found files by path and their copy-out.
+// One scan of an image file through the deleted-files controller (quick) or the complete
+// volume controller with the FAT searcher alone (complete), as the UI model runs them, with the
+// found files by path and their copy-out.
 #include <map>
 #include <memory>
 #include <string>
@@ -17,11 +18,14 @@ class IFileNode;
 
 namespace fattest {
 
+enum class ScanKind { Quick, Complete };
+
 class FatQuickScan {
 public:
     /// Opens the image as a volume of `iSectorSize`-byte sectors, describes it as the
     /// enumerator would and scans it; copy-out is that of `eType`'s searcher.
-    explicit FatQuickScan(std::string const& image, int iSectorSize = 512, _tagSearcherType eType = SEARCHER_TYPE_FAT);
+    explicit FatQuickScan(std::string const& image, int iSectorSize = 512, ScanKind eKind = ScanKind::Quick,
+                          _tagSearcherType eType = SEARCHER_TYPE_FAT);
     ~FatQuickScan();
     FatQuickScan(FatQuickScan const&) = delete;
     FatQuickScan& operator=(FatQuickScan const&) = delete;
@@ -30,6 +34,8 @@ public:
     /// Files (not folders) by path from the tree's root, e.g. "/docs/a.txt".
     std::map<std::string, IFileNode*> const& Live() const { return m_live; }
     std::map<std::string, IFileNode*> const& Deleted() const { return m_deleted; }
+    /// Folders by path, e.g. "/DIR0".
+    std::map<std::string, IFileNode*> const& Folders() const { return m_folders; }
     /// The SHA-256 of the node's bytes through copy-out; empty when they cannot be read.
     std::string Recover(IFileNode* pNode);
 
@@ -46,6 +52,7 @@ private:
     RESULT m_result = ~RESULT{0};
     std::map<std::string, IFileNode*> m_live;
     std::map<std::string, IFileNode*> m_deleted;
+    std::map<std::string, IFileNode*> m_folders;
 };
 
 /// Every expected file is among `found` with its size; one with bytes copies out to its hash

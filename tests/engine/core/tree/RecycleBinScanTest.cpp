@@ -83,7 +83,7 @@ protected:
 TEST_P(RecycleBinScanTest, RecycledFilesComeBackUnderTheirNamesAndTrashIsDeleted) {
     Case const& scanCase = GetParam();
     testsupport::EnvironmentScope const home("HOME", scanCase.pszHome);
-    FatQuickScan scan(m_image, 512, scanCase.eType);
+    FatQuickScan scan(m_image, 512, fattest::ScanKind::Quick, scanCase.eType);
     ASSERT_EQ(scan.Result(), kResultSuccess);
 
     std::string const expectedFile = m_image.substr(0, m_image.size() - 4) + ".expected";

@@ -1,0 +1,65 @@
+#pragma once
+// The FAT16 and FAT32 volumes a complete scan suspects, from three kinds of evidence met in
+// rising sector order: boot sectors (read as a volume's first sector, and on FAT32 also as the
+// backup 6 sectors on), the first sectors of FAT copies where a boot sector said they would be,
+// and sub-folders' first sectors, whose "." cluster places the data area for each cluster size.
+// At the end, candidates without enough evidence are dropped and the rest scored (20 to 100).
+//
+// Cluster counts (lower bound inclusive, upper exclusive) and FAT entry widths:
+// | type  | clusters            | half-bytes per entry |
+// | FAT16 | 4085 to 65524       | 4                    |
+// | FAT32 | 65524 to 0x0FFFFFF4 | 8                    |
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "engine/core/bytes/ByteView.h"
+#include "engine/fat/FATSearchedPartitionInfo.h"
+
+class CTempFATDBR;
+
+class CFATCandidates {
+public:
+    /// Candidates alive at once, from boot sectors and folders together; a disk crafted to look
+    /// like boot sectors or folders everywhere must not take memory without bound.
+    static constexpr std::size_t kMaxCandidates = 65536;
+    /// Partition indexes are 16 bits and 0xFFFF means "none": at most this many are kept.
+    static constexpr std::size_t kMaxFound = 0xFFFF;
+    /// Candidate pairs TakeFound weighs for overlap at most.
+    static constexpr std::uint64_t kMaxOverlapPairs = std::uint64_t{1} << 24;
+
+    CFATCandidates(std::uint32_t u32SectorSize, std::uint64_t u64DeviceSectors)
+        : m_u32SectorSize(u32SectorSize), m_u64DeviceSectors(u64DeviceSectors) {}
+
+    /// Sector `s64Sector` read as a volume's boot sector, and as FAT32's backup; true when it
+    /// gave a candidate or more evidence to one.
+    bool AddBootSector(engine::ByteView sector, std::int64_t s64Sector);
+    /// A sector that starts like a FAT copy: evidence for the candidates that expected one here.
+    void NoteFATSector(std::int64_t s64Sector);
+    /// A sub-folder's first sector naming cluster `u32Cluster` in its "." entry.
+    void AddFolderStart(std::int64_t s64Sector, std::uint32_t u32Cluster);
+
+    /// Drops the candidates without enough evidence and those no folder confirms that overlap a
+    /// better-scored one, scores the rest and numbers them in order of their data area; empties
+    /// the candidates.
+    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> TakeFound();
+    std::size_t Size() const { return m_candidates.size(); }
+
+private:
+    using Candidate = std::unique_ptr<CFATSearchedPartitionInfo>;
+
+    Candidate FromBootSector(CTempFATDBR const& dbr, std::uint64_t u64Start, bool bBackup) const;
+    Candidate FromFolder(std::uint64_t u64DataStart, std::uint32_t u32SectorsPerCluster) const;
+    CFATSearchedPartitionInfo* FindSame(std::uint64_t u64DataStart, std::uint32_t u32SectorsPerCluster) const;
+    /// False (candidate dropped) when the cap is reached.
+    bool Insert(Candidate pCandidate, bool bExpectFATs);
+    static double Score(CFATSearchedPartitionInfo const& candidate);
+    static bool Overlap(CFATSearchedPartitionInfo const& a, CFATSearchedPartitionInfo const& b);
+
+    std::uint32_t m_u32SectorSize;
+    std::uint64_t m_u64DeviceSectors;
+    std::multimap<std::uint64_t, Candidate> m_candidates;                     // by first data sector
+    std::multimap<std::int64_t, CFATSearchedPartitionInfo*> m_expectedFATs;  // not owned
+    bool m_bCapLogged = false;
+};
