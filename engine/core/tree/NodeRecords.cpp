@@ -24,8 +24,9 @@ std::size_t CNodeRecords::DuplicateKeyHash::operator()(DuplicateKey const& key) 
 }
 
 CNodeRecords::DuplicateKey CNodeRecords::KeyOf(CFileNode& node) {
-    // Folders match whatever partition they came from; files only within one.
-    std::uint32_t const u32Kind = node.IsDirectory() ? kFolderKind : node.GetBelongedPartition();
+    // Copies match only within one partition: volumes found on one disk number their folders
+    // alike, and a second volume's folder of the same place and name is a folder of its own.
+    std::uint32_t const u32Kind = (node.IsDirectory() ? kFolderKind : 0) + node.GetBelongedPartition();
     return {node.GetCurrentNodeID(), node.GetParentNodeID(), u32Kind,
             std::string(CFileNode::NameOrEmpty(node.GetFileName()))};
 }

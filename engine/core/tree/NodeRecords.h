@@ -36,7 +36,7 @@ private:
     struct DuplicateKey {
         long long s64ID;
         long long s64ParentID;
-        std::uint32_t u32Kind;  // kFolderKind, or a file's partition index
+        std::uint32_t u32Kind;  // the partition index, plus kFolderKind for a folder
         std::string name;
         bool operator==(DuplicateKey const&) const = default;
     };

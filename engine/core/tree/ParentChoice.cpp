@@ -24,12 +24,14 @@ CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node,
 
     std::uint64_t const u64Accessed = FileTimeTicks(node.GetLastAccessTime());
     CFileNode* pNearest = nullptr;
+    CFileNode* pFirstOfPartition = nullptr;  // when no rule below picks one
     std::uint64_t u64NearestDistance = std::numeric_limits<std::uint64_t>::max();
     for (CFileNode* pCandidate : candidates) {
         if (!pCandidate->IsDirectory()) continue;
         // Volumes found on one disk number their folders alike: one of another volume is never
         // the parent, however full it is.
         if (pCandidate->GetBelongedPartition() != node.GetBelongedPartition()) continue;
+        if (!pFirstOfPartition) pFirstOfPartition = pCandidate;
         if (pCandidate->GetFirstChild()) return pCandidate;
         if (s64TrashID != 0 && IsInTrash(pCandidate, s64TrashID)) {
             if (!pCandidate->IsDeleted()) return pCandidate;
@@ -43,5 +45,5 @@ CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node,
             pNearest = pCandidate;
         }
     }
-    return pNearest;
+    return pNearest ? pNearest : pFirstOfPartition;
 }

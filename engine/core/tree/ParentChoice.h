@@ -11,5 +11,6 @@ inline constexpr std::size_t kMaxParentCandidates = 256;
 
 /// Only folders of the node's partition are weighed: one that already has children wins at once;
 /// then a live folder inside the trash (`s64TrashID`, 0 for none); then the folder created nearest
-/// to the node's last access. Null when no folder of the node's partition is among them.
+/// to the node's last access; else the first folder of the node's partition (a deleted trash
+/// folder). Null when no folder of the node's partition is among them.
 CFileNode* ChooseParent(std::span<CFileNode* const> candidates, CFileNode& node, long long s64TrashID);
