@@ -69,11 +69,13 @@ int CKeHashTable::GetHashTablePos(char const* pszText, int iTableSize) const {
     std::uint32_t const u32CheckB = GetHashCode(pszText, 2);
     int const iStart = StartPosition(GetHashCode(pszText, 0));
     int iPos = iStart;
-    // No slot is ever freed, but the walk does not stop at an unused one either: it goes round
-    // the whole table before it gives up.
+    // No slot is ever freed and insertion takes the first unused slot from the start, so the
+    // first unused slot ends the search with the same answer as a walk round the whole table,
+    // which every unknown extension would otherwise pay.
     do {
         Slot const& slot = m_slots[iPos];
-        if (slot.u32Used && slot.u32CheckA == u32CheckA && slot.u32CheckB == u32CheckB) return iPos;
+        if (!slot.u32Used) return -1;
+        if (slot.u32CheckA == u32CheckA && slot.u32CheckB == u32CheckB) return iPos;
         iPos = (iPos + 1) % kSlotCount;
     } while (iPos != iStart);
     return -1;
