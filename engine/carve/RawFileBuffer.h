@@ -16,6 +16,8 @@ public:
     static constexpr std::uint32_t kLoadSectors = kWindowSectors + 1;
     /// The shared buffer: 129 sectors of up to 4096 bytes.
     static constexpr std::uint32_t kBufferBytes = 0x81000;
+    /// No file worth carving is this long: a walk along a file's structure gives up here.
+    static constexpr std::uint64_t kMaxWalkBytes = 0xD000000;
 
     /// `pDevice` (not owned) may be null: then nothing is readable.
     RawFileBuffer(IStorageDevice* pDevice, std::uint64_t u64StartSector);

@@ -28,8 +28,6 @@ constexpr std::uint64_t kHeaderBytes = 13;
 constexpr std::uint64_t kImageDescriptorBytes = 10;
 /// How far past a block the search for the next image or the trailer looks, in all.
 constexpr std::uint64_t kSearchBytes = 1024;
-/// No GIF worth carving is this long; the walk gives up here.
-constexpr std::uint64_t kMaxWalk = 0xD000000;
 
 /// The bytes of a colour table that a packed byte announces; 0 when it has none.
 std::uint64_t ColourTableBytes(std::uint8_t u8Packed) {
@@ -55,7 +53,7 @@ public:
         std::uint8_t u8Byte = 0;
 
         // Every pass moves on by at least three bytes and the walk is capped: it ends.
-        while (u64Block <= kMaxWalk) {
+        while (u64Block <= RawFileBuffer::kMaxWalkBytes) {
             if (!m_reader.ReadByte(u64Block, u8Byte)) return std::nullopt;
             // After the header or an extension (a comment or application block often comes
             // last), a trailer right there ends the file.
@@ -85,7 +83,7 @@ private:
     /// Past the sub-blocks that start at `u64Position`: the byte after their zero length.
     std::optional<std::uint64_t> SkipSubBlocks(std::uint64_t u64Position) {
         std::uint8_t u8Length = 0;
-        while (u64Position <= kMaxWalk) {
+        while (u64Position <= RawFileBuffer::kMaxWalkBytes) {
             if (!m_reader.ReadByte(u64Position, u8Length)) return std::nullopt;
             u64Position += 1 + std::uint64_t{u8Length};
             if (u8Length == 0) return u64Position;

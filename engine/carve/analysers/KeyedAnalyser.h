@@ -7,6 +7,7 @@
 //   std::unique_ptr<IRawFileAnalyser> CreateFilePNGAnalyser() { return CreateKeyedAnalyser(kPng); }
 // A format told by a few bytes beyond its key (or elsewhere in the sector, without a key) adds a
 // probe; one whose files have kinds or stored names gives a describer instead of the sizer.
+// The rows run on the one row analyser of RecognisedAnalyser.h.
 #include <cstdint>
 #include <memory>
 #include <optional>

@@ -21,8 +21,6 @@ constexpr std::uint32_t kHeaderReadBytes = 21;
 constexpr std::size_t kLevelOffset = 20;
 constexpr std::uint8_t kLevel2 = 2;
 constexpr std::uint64_t kShortHeaderPrefix = 2;
-/// No archive worth carving is this long; the walk stops here.
-constexpr std::uint64_t kMaxWalk = 0xD000000;
 
 /// "-lh0-" to "-lh7-" and "-lhd-" (a folder).
 bool HasMethod(engine::ByteView header) {
@@ -43,7 +41,7 @@ std::uint64_t MemberBytes(engine::ByteView header) {
 std::optional<std::uint64_t> LzhSize(RawFileBuffer& reader, std::uint32_t) {
     std::uint64_t u64Position = 0;
     // Every member moves on by at least two bytes and the position is capped: the walk ends.
-    while (u64Position <= kMaxWalk) {
+    while (u64Position <= RawFileBuffer::kMaxWalkBytes) {
         engine::ByteView const header = reader.Read(u64Position, kHeaderReadBytes);
         if (header.Empty() || !HasMethod(header)) break;
         std::uint64_t const u64Member = MemberBytes(header);

@@ -22,7 +22,6 @@ static_assert(kSignatureBytes.size() == 32);
 constexpr std::uint64_t kFirstBlock = 36;
 constexpr std::uint32_t kBlockMagic = 0x004B427E;  // "~BK" 0 read little-endian
 constexpr std::uint64_t kBlockHeaderBytes = 10;
-constexpr std::uint64_t kMaxWalk = 0xD000000;
 /// A file of a header and a few blocks is shorter than any image Paint Shop Pro writes.
 constexpr std::uint64_t kMinFileBytes = 512;
 
@@ -30,7 +29,7 @@ constexpr std::uint64_t kMinFileBytes = 512;
 std::optional<std::uint64_t> PspSize(RawFileBuffer& reader, std::uint32_t) {
     std::uint64_t u64Block = kFirstBlock;
     // Every block moves on by at least 10 bytes and the walk is capped: it ends.
-    while (u64Block <= kMaxWalk) {
+    while (u64Block <= RawFileBuffer::kMaxWalkBytes) {
         engine::ByteView const header = reader.Read(u64Block, kBlockHeaderBytes);
         if (header.Empty()) return std::nullopt;
         if (header.Le32(0) != kBlockMagic) {

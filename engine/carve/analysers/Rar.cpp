@@ -32,8 +32,6 @@ constexpr std::uint32_t kBaseHeaderBytes = 7;
 constexpr std::uint32_t kFileHeaderReadBytes = 16;
 constexpr std::uint32_t kMinLongHeaderBytes = 10;
 constexpr std::uint8_t kMaxHostSystem = 5;
-/// No archive worth carving is this long; the walk stops here.
-constexpr std::uint64_t kMaxWalk = 0xD000000;
 constexpr std::string_view kEndOfArchive{"\xC4\x3D\x7B\x00\x40\x07\x00", 7};
 
 /// The length of the block at `u64Position` (header and data), or none when it is not a block.
@@ -76,12 +74,12 @@ std::optional<std::uint64_t> RarSize(RawFileBuffer& reader, std::uint32_t) {
     std::uint64_t u64Position = kMarkerBytes + *first;
     // Every block moves on by at least 7 bytes and the position is capped: the walk ends. A
     // block that cannot be read (the device's end) ends the archive where it stands.
-    while (u64Position <= kMaxWalk) {
+    while (u64Position <= RawFileBuffer::kMaxWalkBytes) {
         auto const length = BlockLength(reader, u64Position);
         if (!length) break;
         u64Position += *length;
     }
-    if (u64Position <= kMaxWalk && reader.Read(u64Position, kEndOfArchive.size()).Equals(0, kEndOfArchive))
+    if (u64Position <= RawFileBuffer::kMaxWalkBytes && reader.Read(u64Position, kEndOfArchive.size()).Equals(0, kEndOfArchive))
         u64Position += kEndOfArchive.size();
     return u64Position;
 }

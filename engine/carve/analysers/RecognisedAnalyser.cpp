@@ -1,5 +1,7 @@
 #include "engine/carve/analysers/RecognisedAnalyser.h"
 
+#include <utility>
+
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
@@ -9,33 +11,40 @@ namespace {
 
 constexpr std::uint32_t kDefaultSectorSize = 512;
 
-class RecognisedAnalyser final : public IRawFileAnalyser {
+class RowAnalyser final : public IRawFileAnalyser {
 public:
-    explicit RecognisedAnalyser(RecognisedFormat const& format) : IRawFileAnalyser(format.eOwnType), m_format(format) {}
+    explicit RowAnalyser(AnalyserRow row) : IRawFileAnalyser(row.eOwnType), m_row(std::move(row)) {}
 
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        return m_format.recognise(engine::ByteView(pBuffer, u32Readable), info) ? 1 : 0;
+        return m_row.recognise(engine::ByteView(pBuffer, u32Readable), info) ? 1 : 0;
     }
 
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        if (m_format.sizer == nullptr) return 1;
+        if (!m_row.size) return 1;
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
         int const iSectorSize = pDevice->GetSectorSize();
         std::uint32_t const u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
         RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        std::optional<std::uint64_t> const size = m_format.sizer(reader, u32SectorSize, info);
-        if (!size) return 0;
-        info.m_u64Size = *size;
-        return 1;
+        return m_row.size(reader, u32SectorSize, info) ? 1 : 0;
     }
 
 private:
-    RecognisedFormat m_format;
+    AnalyserRow m_row;
 };
 
 }  // namespace
 
+std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row) { return std::make_unique<RowAnalyser>(std::move(row)); }
+
 std::unique_ptr<IRawFileAnalyser> CreateRecognisedAnalyser(RecognisedFormat const& format) {
-    return std::make_unique<RecognisedAnalyser>(format);
+    AnalyserRow row{format.eOwnType, format.recognise, {}};
+    if (RecognisedSizer const sizer = format.sizer; sizer != nullptr) {
+        row.size = [sizer](RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
+            std::optional<std::uint64_t> const size = sizer(reader, u32SectorSize, info);
+            if (size) info.m_u64Size = *size;
+            return size.has_value();
+        };
+    }
+    return CreateRowAnalyser(std::move(row));
 }

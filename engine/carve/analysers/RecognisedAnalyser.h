@@ -1,8 +1,10 @@
 #pragma once
-// The analysers that need more than a key to accept a sector: a format is one row with the
-// check of its first bytes and, for a file whose header does not state its length, the walk or
-// search that sizes it. KeyedAnalyser.h serves the formats that a key alone identifies.
+// The one analyser of every format that is a data row: a check of the bytes that may start a
+// file and, for a file whose header does not state its length, the walk or search that sizes
+// it. A format told by its first bytes gives a recogniser and a sizer here; KeyedAnalyser.h
+// builds the rows of the formats a key identifies on the same analyser.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,3 +29,15 @@ struct RecognisedFormat {
 };
 
 std::unique_ptr<IRawFileAnalyser> CreateRecognisedAnalyser(RecognisedFormat const& format);
+
+/// The general row, of which both kinds above are made: its checks may carry the row's data
+/// (a keyed row's keys and probe).
+struct AnalyserRow {
+    RAW_FILE_TYPE eOwnType;
+    std::function<bool(engine::ByteView bytes, CRawFileInfo& info)> recognise;
+    /// Sets the record's size (and may refine its type and name); false when the file cannot be
+    /// sized. Empty: the recogniser sized the file from its header.
+    std::function<bool(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info)> size;
+};
+
+std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row);

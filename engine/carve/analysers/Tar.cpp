@@ -22,8 +22,6 @@ constexpr std::size_t kChecksumOffset = 148;
 constexpr std::size_t kChecksumDigits = 8;
 constexpr std::size_t kMagicOffset = 257;
 constexpr std::string_view kMagic = "ustar";
-/// No archive worth carving is this long; the walk stops here.
-constexpr std::uint64_t kMaxWalk = 0xD000000;
 
 bool TarProbe(engine::ByteView bytes) { return bytes.Equals(kMagicOffset, kMagic); }
 
@@ -64,7 +62,7 @@ bool AllZero(engine::ByteView block) {
 std::optional<std::uint64_t> TarSize(RawFileBuffer& reader, std::uint32_t) {
     std::uint64_t u64Position = 0;
     // Every member moves on by at least 512 bytes and the position is capped: the walk ends.
-    while (u64Position <= kMaxWalk) {
+    while (u64Position <= RawFileBuffer::kMaxWalkBytes) {
         engine::ByteView const header = reader.Read(u64Position, kBlockBytes);
         if (header.Empty()) break;
         if (AllZero(header)) {

@@ -151,21 +151,21 @@ TEST_P(ArchiveCarvingTest, CarvesEveryDocumentAndArchiveWithItsTypeNameAndSize) 
     ASSERT_EQ(pRecovery->Initialize(run.pController.get(), pDevice.get()), kResultSuccess);
     for (Plant const& plant : m_plants) {
         CarvedSample const& sample = *plant.pSample;
-        SCOPED_TRACE(sample.row);
+        SCOPED_TRACE(sample.name);
         std::uint64_t const u64Sector = plant.u64Offset / u32SectorSize;
         auto const it = carved.find(u64Sector);
         ASSERT_NE(it, carved.end()) << "not carved";
         IFileNode* const pFile = it->second;
-        std::string const extension = RawFileExtension(sample.eType);
+        std::string const extension = RawFileExtension(sample.u32Type);
         std::vector<std::uint64_t> const& starts = startsByExtension[extension];
         char szNumber[16];
         std::snprintf(szNumber, sizeof szNumber, "%03d.", static_cast<int>(std::lower_bound(starts.begin(), starts.end(), u64Sector) - starts.begin()));
-        EXPECT_EQ(std::string(pFile->GetFileName()), (sample.stem.empty() ? "FILE" : sample.stem) + szNumber + extension);
+        EXPECT_EQ(std::string(pFile->GetFileName()), (sample.namePrefix.empty() ? "FILE" : sample.namePrefix) + szNumber + extension);
         IFileNode* const pFolder = run.builder.Folder(pFile->GetParentNodeID());
         ASSERT_NE(pFolder, nullptr);
         EXPECT_EQ(std::string(pFolder->GetFileName()), Lower(extension));
 
-        Bytes const expected = sample.CarvedBytes(u32SectorSize);
+        Bytes const expected = ExpectedBytes(sample, u32SectorSize);
         ASSERT_EQ(static_cast<std::uint64_t>(pFile->GetFileSize()), expected.size());
         std::string const path = m_dir.File("recovered" + std::to_string(plant.u64Offset));
         ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pFile));

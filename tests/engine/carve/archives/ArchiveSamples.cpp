@@ -64,8 +64,8 @@ bool MakeTarSamples(SampleMaker& maker, std::vector<CarvedSample>& samples) {
         return false;
     for (auto const& [pszRow, pszFile] : {std::pair{"TAR of files", "files.tar"}, std::pair{"TAR of folders only", "folders.tar"}}) {
         if (!maker.Add(pszRow, pszFile, RAW_FILE_TYPE_TAR, "")) return false;
-        samples.back().rule = SizeRule::Counted;
-        samples.back().u64Count = TarThroughFirstEndBlock(samples.back().bytes);
+        samples.back().rule = SizeRule::Stated;
+        samples.back().u64Size = TarThroughFirstEndBlock(samples.back().bytes);
     }
     return true;
 }

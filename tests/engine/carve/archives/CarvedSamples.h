@@ -9,32 +9,14 @@
 #include <vector>
 
 #include "../analysers/PictureSamples.h"
+#include "../corpus/CarvedSample.h"
 #include "engine/carve/RawFileType.h"
 
 namespace archivetest {
 
-using Bytes = std::vector<std::uint8_t>;
-
-/// How long the carved copy of a sample is.
-enum class SizeRule {
-    Exact,        // the file itself
-    ToSectorEnd,  // to the end of its last sector (gzip: nothing states its length)
-    Counted,      // u64Count bytes: a prefix (TAR up to its first end block) or more (Visio)
-};
-
-struct CarvedSample {
-    std::string row;     // what the sample is, for messages
-    Bytes bytes;
-    RAW_FILE_TYPE eType;
-    std::string stem;    // the carved name before its number, as the analyser gives it; empty: FILE
-    SizeRule rule = SizeRule::Exact;
-    std::uint64_t u64Count = 0;
-
-    /// The carved file's length on a device of that sector size.
-    std::uint64_t CarvedSize(std::uint32_t u32SectorSize) const;
-    /// The carved file's bytes: the sample, cut or followed by the zeros that follow it.
-    Bytes CarvedBytes(std::uint32_t u32SectorSize) const;
-};
+using corpustest::Bytes;
+using corpustest::CarvedSample;
+using corpustest::SizeRule;
 
 /// Why a family's tools cannot run here, or empty when they can.
 std::string MissingDocumentTools();

@@ -109,7 +109,7 @@ bool MakeClassifiedSamples(SampleMaker& maker, std::vector<CarvedSample>& sample
     if (!GsfDocument(maker, "a.vsd", {"VisioDocument"})) return false;
     Bytes visio = ReadFile(maker.Path("a.vsd"));
     std::uint64_t const u64Carved = visio.size() + 1024;
-    maker.Add("VSD", std::move(visio), RAW_FILE_TYPE_VSD, SizeRule::Counted, u64Carved);
+    maker.Add("VSD", std::move(visio), RAW_FILE_TYPE_VSD, SizeRule::Stated, u64Carved);
     return maker.Run("msibuild package.msi -s 'Carved package' Tester") &&
            maker.Add("msibuild MSI", "package.msi", RAW_FILE_TYPE_MOF, "");
 }

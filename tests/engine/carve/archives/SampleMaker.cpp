@@ -6,21 +6,6 @@
 
 namespace archivetest {
 
-std::uint64_t CarvedSample::CarvedSize(std::uint32_t u32SectorSize) const {
-    switch (rule) {
-        case SizeRule::ToSectorEnd: return (bytes.size() + u32SectorSize - 1) / u32SectorSize * u32SectorSize;
-        case SizeRule::Counted: return u64Count;
-        case SizeRule::Exact: break;
-    }
-    return bytes.size();
-}
-
-Bytes CarvedSample::CarvedBytes(std::uint32_t u32SectorSize) const {
-    Bytes carved(bytes);
-    carved.resize(static_cast<std::size_t>(CarvedSize(u32SectorSize)), 0);
-    return carved;
-}
-
 bool WriteFile(std::string const& path, Bytes const& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -46,18 +31,18 @@ bool SampleMaker::Write(std::string const& name, std::string const& text) {
 }
 
 bool SampleMaker::Add(std::string row, std::string const& name, RAW_FILE_TYPE eType, std::string stem, SizeRule rule,
-                      std::uint64_t u64Count) {
+                      std::uint64_t u64Size) {
     Bytes bytes = ReadFile(Path(name));
     if (bytes.empty()) {
         m_error = "nothing in " + name + " (" + row + ")";
         return false;
     }
-    m_samples.push_back({std::move(row), std::move(bytes), eType, std::move(stem), rule, u64Count});
+    m_samples.push_back({std::move(row), eType, std::move(bytes), rule, u64Size, std::move(stem)});
     return true;
 }
 
-void SampleMaker::Add(std::string row, Bytes bytes, RAW_FILE_TYPE eType, SizeRule rule, std::uint64_t u64Count) {
-    m_samples.push_back({std::move(row), std::move(bytes), eType, {}, rule, u64Count});
+void SampleMaker::Add(std::string row, Bytes bytes, RAW_FILE_TYPE eType, SizeRule rule, std::uint64_t u64Size) {
+    m_samples.push_back({std::move(row), eType, std::move(bytes), rule, u64Size, {}});
 }
 
 }  // namespace archivetest

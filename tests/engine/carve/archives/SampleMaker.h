@@ -22,9 +22,9 @@ public:
     bool Write(std::string const& name, std::string const& text);
     /// Adds the file `name` of the folder as a sample; false when it is missing or empty.
     bool Add(std::string row, std::string const& name, RAW_FILE_TYPE eType, std::string stem,
-             SizeRule rule = SizeRule::Exact, std::uint64_t u64Count = 0);
+             SizeRule rule = SizeRule::Exact, std::uint64_t u64Size = 0);
     /// Adds bytes made here.
-    void Add(std::string row, Bytes bytes, RAW_FILE_TYPE eType, SizeRule rule = SizeRule::Exact, std::uint64_t u64Count = 0);
+    void Add(std::string row, Bytes bytes, RAW_FILE_TYPE eType, SizeRule rule = SizeRule::Exact, std::uint64_t u64Size = 0);
 
 private:
     std::string m_folder;

@@ -1,6 +1,7 @@
 #include "CorpusFamilies.h"
 
 #include "../analysers/PictureSamples.h"
+#include "../archives/CarvedSamples.h"
 #include "../documents/DocumentSamples.h"
 #include "../photos/PhotoSamples.h"
 
@@ -11,6 +12,8 @@ constexpr CorpusFamily kFamilies[] = {
     {"pictures", &picturetest::PictureFamily, &picturetest::MissingTools},
     {"photographs", &phototest::PhotoFamily, &phototest::MissingTools},
     {"documents", &documenttest::DocumentFamily, &documenttest::MissingDocumentTools},
+    {"office-documents", &archivetest::DocumentSamples, &archivetest::MissingDocumentTools},
+    {"archives", &archivetest::ArchiveSamples, &archivetest::MissingArchiveTools},
 };
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <regex>
 #include <string>
 
 #include "../PlantedDevice.h"
@@ -30,6 +29,15 @@ std::uint64_t RoundUp(std::uint64_t u64Value, std::uint64_t u64Unit) { return (u
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
+}
+
+/// Whether `name` is `prefix`, a number of three or more digits, a dot and `extension`; the
+/// prefix is a stored name, taken literally ("[Content_Types].xml").
+bool IsCarvedName(std::string const& name, std::string const& prefix, std::string const& extension) {
+    std::string const suffix = "." + extension;
+    if (name.size() < prefix.size() + 3 + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix)) return false;
+    std::string const number = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    return std::all_of(number.begin(), number.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 }  // namespace
@@ -106,8 +114,7 @@ void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placeme
         IFileNode* const pFile = it->second;
         std::string const extension = RawFileExtension(sample.u32Type);
         std::string const prefix = sample.namePrefix.empty() ? "FILE" : sample.namePrefix;
-        EXPECT_TRUE(std::regex_match(std::string(pFile->GetFileName()), std::regex(prefix + "[0-9]{3,}\\." + extension)))
-            << pFile->GetFileName();
+        EXPECT_TRUE(IsCarvedName(pFile->GetFileName(), prefix, extension)) << pFile->GetFileName();
         IFileNode* const pFolder = run.builder.Folder(pFile->GetParentNodeID());
         ASSERT_NE(pFolder, nullptr);
         EXPECT_EQ(std::string(pFolder->GetFileName()), Lower(extension));
