@@ -15,13 +15,13 @@ std::optional<CCommandLine> CCommandLine::Parse(std::span<char* const> args, std
             parsed.m_operands.emplace_back(arg);
             continue;
         }
-        auto const spec = std::find_if(options.begin(), options.end(), [&](OptionSpec const& o) { return o.name == arg; });
-        if (spec == options.end()) {
+        auto const found = std::find_if(options.begin(), options.end(), [&](OptionSpec const& o) { return o.name == arg; });
+        if (found == options.end()) {
             std::fprintf(stderr, "scanbench: unknown option '%s'\n", args[i]);
             return std::nullopt;
         }
         std::string value;
-        if (spec->bTakesValue) {
+        if (found->bTakesValue) {
             std::string_view const next = i + 1 < args.size() ? std::string_view(args[i + 1]) : std::string_view();
             if (next.empty() || next.starts_with("--")) {
                 std::fprintf(stderr, "scanbench: %s needs a value\n", args[i]);

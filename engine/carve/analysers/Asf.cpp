@@ -1,5 +1,5 @@
 // ASF (WMA, WMV): top-level objects, each a 16-byte GUID and a 64-bit little-endian size that
-// counts the whole object. Layout from the ASF specification (Microsoft):
+// counts the whole object. Layout from Microsoft's ASF format reference:
 //   Header Object (30 26 B2 75 ...)  16 8 size;  24 4 object count;  30 the header's objects,
 //                                    among them Stream Properties Objects naming each stream's
 //                                    kind by a Media GUID

@@ -1,6 +1,6 @@
 // Matroska (MKV): EBML elements, each an ID and a size, both variable-length integers (the
 // count of leading zero bits of the first byte, plus one, is the length; the size's value is
-// the bits after that marker). Layout from RFC 8794 and the Matroska specification:
+// the bits after that marker). Layout from RFC 8794 and the Matroska element reference:
 //   1A 45 DF A3  EBML header, its size, its children
 //   18 53 80 67  Segment, its size (all value bits set: unknown), everything else
 // The file is the EBML header and the Segment, so the Segment's size gives its length.

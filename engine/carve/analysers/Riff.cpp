@@ -1,5 +1,5 @@
 // RIFF files (WAV, AVI, ANI, the Corel forms, WebP and the rest) and their big-endian sibling,
-// the IFF form of AIFF. Layouts from the RIFF specification (Microsoft) and Apple's AIFF:
+// the IFF form of AIFF. Layouts from Microsoft's RIFF reference and Apple's AIFF:
 //   RIFF  0 4 "RIFF";  4 4 size of what follows, little-endian;  8 4 form type;  12 4 first chunk id
 //         an OpenDML AVI past 1 GiB goes on in further "RIFF" <size> "AVIX" lists
 //   CMX   20 24 "{Corel Binary Meta File}"
