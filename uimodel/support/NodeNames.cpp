@@ -86,7 +86,7 @@ std::string GetPathByFileNode(IFileNode* pNode) {
         pCurrent = pParent;
     }
     if (!pCurrent->GetParent()) {
-        char const* pszVolume = dynamic_cast<IFilesystemNode*>(pCurrent) ? pCurrent->GetVolumeName() : nullptr;
+        char const* pszVolume = pCurrent->GetVolumeName();
         parts.emplace_back(pszVolume ? pszVolume : "");
     }
     std::string path;
@@ -99,7 +99,9 @@ std::string GetPathByFileNode(IFileNode* pNode) {
 
 IFilesystemNode* GetFileSystemNode(IFileNode* pNode) {
     if (!pNode) return nullptr;
-    return dynamic_cast<IFilesystemNode*>(Topmost(pNode));
+    IFileNode* pTop = Topmost(pNode);
+    // A climb cut short by the step bound reached no root.
+    return pTop->GetParent() ? nullptr : dynamic_cast<IFilesystemNode*>(pTop);
 }
 
 _tagSearcherType GetNodeSearcheType(IFileNode* pNode) {

@@ -11,6 +11,9 @@
 namespace uimodel {
 
 namespace {
+// Programs sit up to two folders below the build's one "resources" (bench/scanbench, tests/uimodel).
+constexpr int kFolderLevels = 3;
+
 PlistPtr Fail(std::string* pError, std::string reason) {
     if (pError) *pError = std::move(reason);
     return nullptr;
@@ -40,11 +43,12 @@ PlistPtr ReadPlistDictionary(std::string const& path, std::string* pError) {
 std::string LocateResource(std::string_view name) {
     std::string const folder = platform::ExecutableFolder();
     if (folder.empty()) return {};
-    std::filesystem::path const exeFolder(folder);
     std::filesystem::path const relative = std::filesystem::path("resources") / name;
-    for (auto const& candidate : {exeFolder / relative, exeFolder.parent_path() / relative}) {
+    std::filesystem::path at(folder);
+    for (int i = 0; i < kFolderLevels && !at.empty(); ++i, at = at.parent_path()) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(candidate, ec)) return candidate.string();
+        if (std::filesystem::is_regular_file(at / relative, ec)) return (at / relative).string();
+        if (at == at.parent_path()) break;
     }
     return {};
 }

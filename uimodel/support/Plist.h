@@ -19,7 +19,7 @@ using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistDeleter>;
 PlistPtr ParsePlistDictionary(std::string_view bytes, std::string* pError = nullptr);
 /// The same, read from a file.
 PlistPtr ReadPlistDictionary(std::string const& path, std::string* pError = nullptr);
-/// A resource file "resources/<name>" beside the executable or in its parent folder; "" when absent.
+/// A resource file "resources/<name>" in the executable's folder or one of its two parents; "" when absent.
 std::string LocateResource(std::string_view name);
 
 }  // namespace uimodel
