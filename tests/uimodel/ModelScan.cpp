@@ -19,18 +19,25 @@ void PrepareEngine() {
     (void)s_bDone;
 }
 
+void RecordingScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
+    statusAtRoot.push_back(GetStatus());
+    if (bPauseAtFirstRoot && statusAtRoot.size() == 1) PauseOrResumeOperation();
+    QNUIScan::ShowFilesystemNode(pRoot);
+}
+
 ModelScan::ModelScan(std::vector<std::string> const& images)
     : pEnumerator(CreateImageEnumDeviceEx(images)), devices(pEnumerator.get()), scan(&devices) {
     PrepareEngine();
     devices.InitDeviceInfo();
 }
 
-RESULT ModelScan::Run(IStorageDevice* pDevice, bool bDeep) {
+RESULT ModelScan::Run(IStorageDevice* pDevice, bool bDeep, std::function<void()> const& whileRunning) {
     scan.SetDeepScan(bDeep ? 1 : 0);
     scan.SetStatus(uimodel::OPERATION_RUNNING);
     RESULT result = ~RESULT{0};
     uimodel::CJobThread job;
     job.Start([&] { result = scan.DoScan(pDevice, nullptr); });
+    if (whileRunning) whileRunning();
     job.Join();
     return result;
 }

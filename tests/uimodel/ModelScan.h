@@ -2,6 +2,7 @@
 // Scans images through the UI model as the application does: the image enumerator feeds the
 // device list, and QNUIScan::DoScan runs on the job thread while the test waits on the
 // operation's own state.
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -16,14 +17,26 @@ namespace modeltest {
 /// Registers the engine's subsystems and the shipped category lists (once per process).
 void PrepareEngine();
 
+/// The scan operation as the application runs it, noting the status each file-system root
+/// finds (volume k's root arrives after k-1 finished reports), and able to pause at the first.
+class RecordingScan : public uimodel::QNUIScan {
+public:
+    using QNUIScan::QNUIScan;
+    void ShowFilesystemNode(IFilesystemNode* pRoot) override;
+
+    bool bPauseAtFirstRoot = false;
+    std::vector<int> statusAtRoot;
+};
+
 struct ModelScan {
     explicit ModelScan(std::vector<std::string> const& images);
     /// Runs DoScan on the job thread until it returns; the status is running before it starts.
-    RESULT Run(IStorageDevice* pDevice, bool bDeep = false);
+    /// `whileRunning`, when given, runs on the calling thread meanwhile.
+    RESULT Run(IStorageDevice* pDevice, bool bDeep = false, std::function<void()> const& whileRunning = {});
 
     std::unique_ptr<IEnumDeviceEx> pEnumerator;
     uimodel::QNUIDeviceData devices;
-    uimodel::QNUIScan scan;
+    RecordingScan scan;
 };
 
 /// Every filed file by its path below the volume ("/docs/a.txt"), with " (deleted)" appended
