@@ -24,4 +24,8 @@ int RunListMode(std::span<char* const> args);
 /// scanbench partitions <device-or-image>: the partition-table analysis of a disk or image.
 int RunPartitionsMode(std::span<char* const> args);
 
+/// scanbench model-scan <image-or-device> [options]: one scan through the UI model, listed from
+/// its own collections.
+int RunModelScanMode(std::span<char* const> args);
+
 }  // namespace scanbench

@@ -25,6 +25,12 @@ void AppendEscaped(std::string& out, char const* pszName) {
 
 }  // namespace
 
+std::string Escaped(char const* pszText) {
+    std::string out;
+    AppendEscaped(out, pszText);
+    return out;
+}
+
 std::vector<IFileNode*> ChainToTop(IFileNode* pNode) {
     std::vector<IFileNode*> chain;
     for (; pNode && chain.size() < kMaxDepth; pNode = pNode->GetParent()) chain.push_back(pNode);

@@ -13,6 +13,9 @@ namespace scanbench {
 /// A chain deeper than any shown tree is cut, so that a parent loop cannot keep it going.
 std::vector<IFileNode*> ChainToTop(IFileNode* pNode);
 
+/// A name or path with tabs, line breaks and other control bytes written as \xNN (and "\" as \\).
+std::string Escaped(char const* pszText);
+
 /// The node's path from the top of its tree ("/<root>/<folders>/<name>"), names as found but
 /// with tabs, line breaks and other control bytes written as \xNN (and "\" as \\), so that a
 /// name read off a damaged volume cannot split or forge a line of the listing.

@@ -32,6 +32,10 @@ constexpr Mode kModes[] = {
      &scanbench::RunExtractMode},
     {"list", "list", &scanbench::RunListMode},
     {"partitions", "partitions <device-or-image>", &scanbench::RunPartitionsMode},
+    {"model-scan",
+     "model-scan <image-or-device> [--disk | --volume N] [--deep] [--types MASK] [--stop-after S] "
+     "[--pause-after S --pause-for S]",
+     &scanbench::RunModelScanMode},
 };
 
 void PrintUsage(Mode const& mode) {

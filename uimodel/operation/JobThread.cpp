@@ -34,7 +34,7 @@ void* CJobThread::Run(void* pArgument) {
 }
 
 void PollOperation(QNUIOperation& operation, IMainThreadPoster& poster, std::string const& name,
-                   std::chrono::milliseconds interval) {
+                   std::chrono::milliseconds interval, std::function<void()> const& onEachPass) {
     bool bPosted = false;
     while (!operation.IsOperationExit()) {
         if (operation.IsNeedUIUpdate() && operation.IsOpTreeFinished()) {
@@ -42,6 +42,7 @@ void PollOperation(QNUIOperation& operation, IMainThreadPoster& poster, std::str
             bPosted = true;
         }
         operation.SetNeedUIUpdate(0);
+        if (onEachPass) onEachPass();
         std::this_thread::sleep_for(interval);
     }
     if (!bPosted) poster.Post(name);

@@ -40,8 +40,10 @@ private:
 
 /// Polls `operation` every `interval` until it is idle or exiting: posts `name` while both its
 /// need-UI-update and tree-finished flags are set, lowers need-UI-update on every pass, and posts
-/// once more at the end when it never posted during the job.
+/// once more at the end when it never posted during the job. `onEachPass`, when given, runs on
+/// every pass (the harness pauses and stops from it, as a window would).
 void PollOperation(QNUIOperation& operation, IMainThreadPoster& poster, std::string const& name,
-                   std::chrono::milliseconds interval = std::chrono::milliseconds(100));
+                   std::chrono::milliseconds interval = std::chrono::milliseconds(100),
+                   std::function<void()> const& onEachPass = {});
 
 }  // namespace uimodel
