@@ -177,9 +177,9 @@ int RunModelScanMode(std::span<char* const> args) {
     job.Join();
     double const dSeconds = elapsed();
 
-    std::vector<IFileNode*> nodes = scan.GetFileSystemNode();
+    // Folders and files, as the quick mode lists them (the roots only counted).
     uimodel::NodeList const folders = scan.GetFolderList();
-    nodes.insert(nodes.end(), folders.begin(), folders.end());
+    std::vector<IFileNode*> nodes = folders;
     uimodel::TypeMap const types = scan.GetTypeMap();
     std::size_t u64Deleted = 0;
     for (auto const& [eType, files] : types) {
