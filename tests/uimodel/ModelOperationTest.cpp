@@ -1,12 +1,16 @@
 // The operation's states and the scan's filing of the nodes the engine hands over.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "testkit/TestFileNode.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/scan/QNUIScan.h"
+#include "uimodel/support/PublicUtilities.h"
 
 namespace {
 
@@ -96,6 +100,22 @@ TEST(Filing, FoldersAddNothingAndUnknownOrAbsurdTimesStayOutOfTheDateMaps) {
     EXPECT_TRUE(scan.GetAccessTimeMap().empty());
     EXPECT_TRUE(scan.FindRemoveData(folders[0]));
     EXPECT_FALSE(scan.FindRemoveData(files[0]));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Process, AnotherInstanceOfThisExecutableCounts) {
+    pid_t const child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        pause();
+        _exit(0);
+    }
+    EXPECT_TRUE(uimodel::IsAppRunning());
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
 }
 
 }  // namespace

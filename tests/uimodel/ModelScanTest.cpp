@@ -78,7 +78,7 @@ bool Build(PartitionedImage const& image, std::string const& script) {
 constexpr char kThreeVolumes[] =
     "truncate -s 40M \"$IMG\"; printf 'start=2048,size=20480,type=6\\nstart=22528,size=20480,type=6\\n"
     "start=43008,size=20480,type=6\\n' | sfdisk -q \"$IMG\"; "
-    "for s in 2048 22528 43008; do mkfs.fat -F 16 --offset $s \"$IMG\" 10240; "
+    "for s in 2048 22528 43008; do mkfs.fat -F 16 -n PHOTOS$s --offset $s \"$IMG\" 10240; "
     "echo v$s > \"$IMG.txt\"; mcopy -i \"$IMG@@$((s * 512))\" \"$IMG.txt\" ::/VOL$s.TXT; done";
 
 TEST(ModelScan, WholeDiskQuickScanCoversEveryVolumeAndStaysRunningBetweenThem) {
@@ -92,6 +92,14 @@ TEST(ModelScan, WholeDiskQuickScanCoversEveryVolumeAndStaysRunningBetweenThem) {
     EXPECT_EQ(model.scan.statusAtRoot, (std::vector<int>{uimodel::OPERATION_RUNNING, uimodel::OPERATION_RUNNING,
                                                          uimodel::OPERATION_RUNNING}));
     EXPECT_EQ(model.scan.GetStatus(), uimodel::OPERATION_IDLE);
+    // A volume without a system name is offered under its label.
+    std::vector<uimodel::_DiskVolumeData> rows;
+    model.devices.GetAllDeviceInfo(rows);
+    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_EQ(rows[0].children.size(), 3u);
+    EXPECT_EQ(rows[0].children[1].name, "PHOTOS22528");
+    EXPECT_EQ(rows[0].children[1].iVolumeIndex, 1);
+    EXPECT_EQ(rows[0].iIsDiskImage, 1);
     // Every volume's nodes still read after the later volumes ran on the same controller.
     EXPECT_EQ(modeltest::FiledFiles(model.scan),
               (std::set<std::string>{"/VOL2048.TXT", "/VOL22528.TXT", "/VOL43008.TXT"}));
