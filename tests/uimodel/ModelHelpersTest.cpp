@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/core/device/MemoryDevice.h"
@@ -14,6 +15,7 @@
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/PublicUtilities.h"
 #include "uimodel/support/QNUIFilter.h"
+#include "uimodel/support/VersionMessage.h"
 
 namespace {
 
@@ -171,5 +173,18 @@ INSTANTIATE_TEST_SUITE_P(
                     VolumeCase{"ApmFree", PARTITION_SCHEME_APM, {}, "Apple_Free", false},
                     VolumeCase{"ApmHfs", PARTITION_SCHEME_APM, {}, "Apple_HFS", true}),
     [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+
+}  // namespace
+
+namespace {
+
+TEST(VersionMessage, InstalledValuesWithWritesInTheSettingsAndNoNetwork) {
+    EXPECT_EQ(uimodel::VersionMessageValue("VersionCheck"), std::optional<std::string>("1"));
+    EXPECT_EQ(uimodel::VersionMessageAddress("de", "IniURL"), "");  // no server: the check stays off
+    EXPECT_FALSE(uimodel::isCanBeUseNetWork());
+    EXPECT_EQ(uimodel::getUpDataTimeStr(), "");
+    uimodel::writeUpDataTimeStr("2026-12-07 12:00:00");
+    EXPECT_EQ(uimodel::getUpDataTimeStr(), "2026-12-07 12:00:00");
+}
 
 }  // namespace
