@@ -156,7 +156,7 @@ TEST(ModelScan, PausedScanStopsIdle) {
     EXPECT_EQ(model.scan.shouldBuild(), 1);
 }
 
-TEST(ModelScan, SearchHidesAndShowsAgain) {
+TEST(ModelScan, SearchHidesAndShowsAgainAndARefreshReleasesTheScan) {
     FAT_IMAGES_OR_SKIP();
     ModelScan model({fattest::Image("fat32.img")});
     ASSERT_TRUE(Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1))));
@@ -175,6 +175,18 @@ TEST(ModelScan, SearchHidesAndShowsAgain) {
     model.scan.SetSearchKey("");
     model.scan.DoSearch();
     EXPECT_EQ(shown(), u64All);
+
+    // A refresh lets go of the scan's nodes before the devices they were read from.
+    model.scan.SetStatus(uimodel::OPERATION_RUNNING);
+    EXPECT_FALSE(uimodel::RefreshDeviceInfo(model.scan, model.devices));
+    model.scan.SetStatus(uimodel::OPERATION_IDLE);
+    ASSERT_TRUE(uimodel::RefreshDeviceInfo(model.scan, model.devices));
+    EXPECT_TRUE(model.scan.GetTypeMap().empty());
+    EXPECT_EQ(model.scan.GetRecoveryController(), nullptr);
+    EXPECT_EQ(model.scan.GetSavedStorage(), nullptr);
+    EXPECT_EQ(model.devices.GetInitState(), uimodel::DEVICE_INIT_READY);
+    EXPECT_TRUE(Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1))));
+    EXPECT_EQ(model.scan.GetScanFileCnt(), u64All);
 }
 
 TEST(ModelDevices, FailedEnumerationIsAStateAndIsRetried) {

@@ -343,4 +343,13 @@ void QNUIScan::DoSearch() {
     SetNeedUIUpdate(1);
 }
 
+bool RefreshDeviceInfo(QNUIScan& scan, QNUIDeviceData& devices) {
+    if (scan.GetStatus() != OPERATION_IDLE) return false;
+    scan.ReleaseScanResults();
+    scan.SaveScanSorage(nullptr);
+    devices.Clear();
+    devices.InitDeviceInfo();
+    return true;
+}
+
 }  // namespace uimodel

@@ -146,4 +146,9 @@ private:
     std::map<IFilesystemNode*, IDataRecovery*> m_dataRecoveries;
 };
 
+/// Enumerates the devices again: refused (false) while a job runs; otherwise the scan first lets
+/// go of its controller and copy-out objects (they hold devices the old list frees) and forgets
+/// its device.
+bool RefreshDeviceInfo(QNUIScan& scan, QNUIDeviceData& devices);
+
 }  // namespace uimodel
