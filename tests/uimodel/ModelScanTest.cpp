@@ -10,6 +10,8 @@
 
 #include "FatTestImages.h"
 #include "ModelScan.h"
+#include "uimodel/devices/DeviceListNotify.h"
+#include "uimodel/support/Seams.h"
 #include "support/Manifest.h"
 #include "support/TempDir.h"
 #include "uimodel/support/FileTime.h"
@@ -220,8 +222,14 @@ TEST(ModelScan, SearchHidesAndShowsAgainAndARefreshReleasesTheScan) {
     EXPECT_EQ(model.scan.GetScanFileCnt(), u64All);
 }
 
-TEST(ModelDevices, FailedEnumerationIsAStateAndIsRetried) {
+TEST(ModelDevices, FailedEnumerationIsAStateThatNotifiesAndIsRetried) {
     ModelScan model({"/nonexistent/image.img"});
+    EXPECT_EQ(model.devices.GetInitState(), uimodel::DEVICE_INIT_FAILED);
+    uimodel::CQueuedPoster poster;
+    auto worker = uimodel::NotifyDeviceInfoAfterInit(model.devices, poster, "aInitFinished");
+    ASSERT_TRUE(worker);  // failed before: enumerates again
+    worker->join();
+    EXPECT_EQ(poster.Take(), std::optional<std::string>("aInitFinished"));
     EXPECT_EQ(model.devices.GetInitState(), uimodel::DEVICE_INIT_FAILED);
     std::vector<uimodel::_DiskVolumeData> rows;
     model.devices.GetAllDeviceInfo(rows);

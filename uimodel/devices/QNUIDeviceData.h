@@ -1,5 +1,6 @@
 #pragma once
 // The disks and volumes the user may scan, numbered for the disk page and the scan.
+#include <atomic>
 #include <map>
 #include <vector>
 
@@ -28,7 +29,7 @@ public:
     void InitDeviceInfo();
     /// Drops the enumeration. Only while no job runs and after every device user let go.
     void Clear();
-    int GetInitState() const { return m_iInitState; }
+    int GetInitState() const { return m_iInitState.load(); }
 
     void GetDiskStorageMap(int iForce);
     void GetVolumeStorageMap(int iForce);
@@ -59,7 +60,7 @@ private:
     IEnumDeviceEx* m_pEnumerator;
     std::map<int, IStorageDevice*> m_disks;
     std::map<IStorageDevice*, std::vector<IStorageDevice*>> m_volumes;
-    int m_iInitState = DEVICE_INIT_NEVER;
+    std::atomic<int> m_iInitState{DEVICE_INIT_NEVER};  // read by the page while the list is made
 };
 
 }  // namespace uimodel
