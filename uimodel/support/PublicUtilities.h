@@ -15,6 +15,9 @@ long long volSpaceFromString(std::string const& text);
 /// "Disk Image" for an image; else the file system's name ("FAT32", "Unknown", "Disk" for others).
 std::string fileSystemTypeForInt(int iType, int iIsDmg);
 
+/// A fixed text whatever the identifier; nothing calls it.
+inline std::string GetStringByID(unsigned) { return "abc"; }
+
 /// Whether another process runs this same executable (compared through /proc/<pid>/exe).
 bool IsAppRunning();
 

@@ -82,4 +82,6 @@ Seams& GetSeams() {
     return s_seams;
 }
 
+void NotifyMainThread(std::string const& name) { GetSeams().pPoster->Post(name); }
+
 }  // namespace uimodel

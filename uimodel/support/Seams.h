@@ -76,4 +76,7 @@ struct Seams {
 };
 Seams& GetSeams();
 
+/// Hands a notification name to the main thread through the poster in force; never blocks.
+void NotifyMainThread(std::string const& name);
+
 }  // namespace uimodel
