@@ -17,9 +17,9 @@ std::map<int, std::string> ParseFileTypeList(std::string_view bytes, std::string
 /// The same, read from a file; empty, with a reason, when it cannot be read.
 std::map<int, std::string> ReadFileTypeList(std::string const& path, std::string* pError = nullptr);
 
-/// Where the installed list is: "resources/FileType.plist" in the executable's folder or in
-/// its parent (the build puts programs in subfolders beside one "resources"). Empty when
-/// neither exists.
+/// Where the installed list is: "resources/FileType.plist" in the executable's folder or one
+/// of its two parents (the build puts programs in subfolders beside one "resources"). Empty
+/// when none has it.
 std::string LocateFileTypeList();
 
 }  // namespace filetypes

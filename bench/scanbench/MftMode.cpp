@@ -54,7 +54,7 @@ std::string RunsText(NtfsFileSummary const& file) {
 }
 
 void PrintRecord(std::uint64_t u64Number, NtfsFileSummary const& file) {
-    std::string const name = file.name ? EscapedName(file.name->Utf8Name().c_str()) : std::string();
+    std::string const name = file.name ? Escaped(file.name->Utf8Name().c_str()) : std::string();
     std::string const parent = file.name ? std::to_string(file.name->ParentRecord()) : std::string("-");
     std::string const size = file.bHasData ? std::to_string(file.s64Size) : std::string("-");
     std::printf("record\t%llu\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", static_cast<unsigned long long>(u64Number),
@@ -92,7 +92,7 @@ int RunMftMode(std::span<char* const> args) {
     }
 
     auto const began = std::chrono::steady_clock::now();
-    std::printf("label:\t%s\n", EscapedName(VolumeLabel(*mft).c_str()).c_str());
+    std::printf("label:\t%s\n", Escaped(VolumeLabel(*mft).c_str()).c_str());
     std::uint64_t u64Records = 0, u64Live = 0;
     for (std::uint64_t u64Number = 0; u64Number < mft->RecordCount(); ++u64Number) {
         auto const raw = mft->ReadRecord(u64Number);

@@ -26,4 +26,8 @@ int RunPartitionsMode(std::span<char* const> args);
 /// scanbench mft <volume-or-image> [--start SECTOR]: every FILE record of an NTFS volume's MFT.
 int RunMftMode(std::span<char* const> args);
 
+/// scanbench model-scan <image-or-device> [options]: one scan through the UI model, listed from
+/// its own collections.
+int RunModelScanMode(std::span<char* const> args);
+
 }  // namespace scanbench

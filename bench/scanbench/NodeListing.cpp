@@ -25,10 +25,10 @@ void AppendEscaped(std::string& out, char const* pszName) {
 
 }  // namespace
 
-std::string EscapedName(char const* pszName) {
-    std::string escaped;
-    AppendEscaped(escaped, pszName);
-    return escaped;
+std::string Escaped(char const* pszText) {
+    std::string out;
+    AppendEscaped(out, pszText);
+    return out;
 }
 
 std::vector<IFileNode*> ChainToTop(IFileNode* pNode) {

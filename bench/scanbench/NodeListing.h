@@ -13,8 +13,8 @@ namespace scanbench {
 /// A chain deeper than any shown tree is cut, so that a parent loop cannot keep it going.
 std::vector<IFileNode*> ChainToTop(IFileNode* pNode);
 
-/// `name` with tabs, line breaks and other control bytes written as \xNN (and "\" as \\).
-std::string EscapedName(char const* pszName);
+/// A name or path with tabs, line breaks and other control bytes written as \xNN (and "\" as \\).
+std::string Escaped(char const* pszText);
 
 /// The node's path from the top of its tree ("/<root>/<folders>/<name>"), names as found but
 /// with tabs, line breaks and other control bytes written as \xNN (and "\" as \\), so that a

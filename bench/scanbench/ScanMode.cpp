@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "CommandLine.h"
+#include "FileTypes.h"
 #include "FoundFiles.h"
 #include "NodeListing.h"
 #include "Modes.h"
@@ -24,19 +25,15 @@
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/DiskListing.h"
-#include "engine/core/recovery/FileTypeManager.h"
 #include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
 #include "platform/SameDevice.h"
-#include "uimodel/FileTypeList.h"
 
 namespace scanbench {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kFileTypeOthers = 32;  // not a list of its own: everything no list names
 
 struct CategoryName {
     unsigned int uBit;
@@ -69,16 +66,6 @@ bool OutputFolderIsSafe(std::string const& outDir, std::string const& devicePath
     std::fprintf(stderr, "scanbench: refusing --out %s: %s\n", outDir.c_str(),
                  bOnDevice ? "it lies on the device being scanned" : "cannot tell which device it lies on");
     return false;
-}
-
-/// The category lists, as the UI model's facade hands them to the engine.
-void LoadFileTypes() {
-    std::string error;
-    std::string const path = filetypes::LocateFileTypeList();
-    auto lists = filetypes::ReadFileTypeList(path, &error);
-    if (lists.empty()) std::fprintf(stderr, "scanbench: no FileType list (%s); every file counts as other\n", error.c_str());
-    lists.erase(kFileTypeOthers);
-    CFileTypeManager::Initialze(lists);
 }
 
 /// Puts the passthrough into the signature search's place, in front of the real one.

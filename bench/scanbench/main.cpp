@@ -33,6 +33,10 @@ constexpr Mode kModes[] = {
     {"list", "list", &scanbench::RunListMode},
     {"partitions", "partitions <device-or-image>", &scanbench::RunPartitionsMode},
     {"mft", "mft <volume-or-image> [--start SECTOR]", &scanbench::RunMftMode},
+    {"model-scan",
+     "model-scan <image-or-device> [--disk | --volume N] [--deep] [--types MASK] [--stop-after S] "
+     "[--pause-after S --pause-for S]",
+     &scanbench::RunModelScanMode},
 };
 
 void PrintUsage(Mode const& mode) {

@@ -1,6 +1,9 @@
 #pragma once
 // The process-wide list of the machine's disks, their partitions and their volumes, each an
 // opened device carrying its description record. Result codes use module 0x03.
+#include <string>
+#include <vector>
+
 #include "engine/Result.h"
 
 class IStorageDevice;
@@ -35,3 +38,9 @@ public:
 
 /// The one enumerator of the process (never null; not to be deleted).
 IEnumDeviceEx* CreateEnumDeviceEx();
+
+/// A new enumerator over disk-image files only, each listed as a disk on a virtual interface
+/// with its partitions and volumes (the harness and tests scan images through the same device
+/// list as real disks). Same protocol and ownership as above; Init answers code 1 when no image
+/// opens. The caller deletes it.
+IEnumDeviceEx* CreateImageEnumDeviceEx(std::vector<std::string> const& paths);

@@ -1,0 +1,24 @@
+#include "FileTypes.h"
+
+#include <cstdio>
+#include <string>
+
+#include "engine/core/recovery/FileTypeManager.h"
+#include "uimodel/FileTypeList.h"
+
+namespace scanbench {
+
+namespace {
+constexpr int kFileTypeOthers = 32;  // not a list of its own: everything no list names
+}  // namespace
+
+void LoadFileTypes() {
+    std::string error;
+    std::string const path = filetypes::LocateFileTypeList();
+    auto lists = filetypes::ReadFileTypeList(path, &error);
+    if (lists.empty()) std::fprintf(stderr, "scanbench: no FileType list (%s); every file counts as other\n", error.c_str());
+    lists.erase(kFileTypeOthers);
+    CFileTypeManager::Initialze(lists);
+}
+
+}  // namespace scanbench

@@ -1,0 +1,121 @@
+// The operation's states and the scan's filing of the nodes the engine hands over.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "testkit/TestFileNode.h"
+#include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/scan/QNUIScan.h"
+#include "uimodel/support/PublicUtilities.h"
+
+namespace {
+
+using testkit::CTestFileNode;
+using uimodel::QNUIScan;
+
+struct StateCase {
+    char const* pszName;
+    int iStart;
+    void (*act)(QNUIScan&);
+    int iStatus;
+    int iShouldBuild;
+};
+
+class OperationState : public testing::TestWithParam<StateCase> {};
+
+TEST_P(OperationState, Moves) {
+    QNUIScan scan(&uimodel::QNUIDeviceData::instance());
+    scan.SetStatus(GetParam().iStart);
+    GetParam().act(scan);
+    EXPECT_EQ(scan.GetStatus(), GetParam().iStatus);
+    EXPECT_EQ(scan.shouldBuild(), GetParam().iShouldBuild);
+}
+
+void Pause(QNUIScan& s) { s.PauseOrResumeOperation(); }
+void PauseTwice(QNUIScan& s) { s.PauseOrResumeOperation(), s.PauseOrResumeOperation(); }
+void Stop(QNUIScan& s) { s.StopOperation(0); }
+void StopWithoutTrees(QNUIScan& s) { s.StopOperation(1); }
+
+INSTANTIATE_TEST_SUITE_P(
+    States, OperationState,
+    testing::Values(StateCase{"PauseIdle", 0, Pause, 0, 1}, StateCase{"Pause", 2, Pause, 3, 1},
+                    StateCase{"PauseTwiceResumes", 2, PauseTwice, 2, 1}, StateCase{"Stop", 2, Stop, 1, 1},
+                    StateCase{"StopPaused", 3, StopWithoutTrees, 1, 0}, StateCase{"StopIdle", 0, StopWithoutTrees, 0, 1}),
+    [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+
+TEST(Operation, FreshOperationDoesNotContinue) {
+    QNUIScan scan(&uimodel::QNUIDeviceData::instance());
+    EXPECT_EQ(scan.Continued(), 0);
+    EXPECT_EQ(scan.GetScanElapseTime(), 0);
+    scan.StopOperation(0);
+    EXPECT_EQ(scan.IsNeedUIUpdate(), 1);
+}
+
+_FILETIME Ticks(unsigned long long u64) { return {static_cast<std::uint32_t>(u64), static_cast<std::uint32_t>(u64 >> 32)}; }
+
+TEST(Filing, FoldersAddNothingAndUnknownOrAbsurdTimesStayOutOfTheDateMaps) {
+    QNUIScan scan(&uimodel::QNUIDeviceData::instance());
+    std::vector<std::unique_ptr<CTestFileNode>> owned;
+    std::vector<IFileNode*> folders;
+    for (char const* pszName : {"a", "b", static_cast<char const*>(nullptr)}) {
+        owned.push_back(std::make_unique<CTestFileNode>(pszName, true));
+        folders.push_back(owned.back().get());
+    }
+    scan.ShowNodes(folders.data(), static_cast<unsigned>(folders.size()), 0);
+    EXPECT_EQ(scan.GetScanFileCnt(), 0u);
+    EXPECT_EQ(scan.GetScanFileSize(), 0u);
+    EXPECT_TRUE(scan.GetTypeMap().empty());
+    EXPECT_EQ(scan.GetFolderList().size(), 3u);
+
+    unsigned long long const u64December2012 = 130'000'000'000'000'000ULL;  // 2012-12-14
+    struct File {
+        char const* pszName;
+        unsigned long long u64Created, u64Modified;
+        long long s64Size;
+    };
+    std::vector<IFileNode*> files;
+    for (File const& f : {File{"zero.jpg", 0, u64December2012, 10}, File{"absurd.txt", ~0ULL, ~0ULL, 20},
+                          File{"both.mp3", u64December2012, u64December2012, 30}, File{nullptr, 0, 0, -5}}) {
+        owned.push_back(std::make_unique<CTestFileNode>(f.pszName));
+        owned.back()->SetTimes(Ticks(f.u64Created), Ticks(f.u64Modified), Ticks(0));
+        owned.back()->SetFileSize(f.s64Size);
+        files.push_back(owned.back().get());
+    }
+    scan.ShowNodes(files.data(), static_cast<unsigned>(files.size()), 0);
+    EXPECT_EQ(scan.GetScanFileCnt(), 4u);
+    EXPECT_EQ(scan.GetScanFileSize(), 60u);  // a negative size adds nothing
+    std::size_t u64Typed = 0;
+    for (auto const& [eType, nodes] : scan.GetTypeMap()) u64Typed += nodes.size();
+    EXPECT_EQ(u64Typed, 4u);
+    auto const created = scan.GetCreateTimeMap();
+    auto const modified = scan.GetModifyTimeMap();
+    ASSERT_EQ(created.size(), 1u);
+    EXPECT_EQ(created.at(2012).at(12), std::vector<IFileNode*>{files[2]});
+    ASSERT_EQ(modified.size(), 1u);
+    EXPECT_EQ(modified.at(2012).at(12), (std::vector<IFileNode*>{files[0], files[2]}));
+    EXPECT_TRUE(scan.GetAccessTimeMap().empty());
+    EXPECT_TRUE(scan.FindRemoveData(folders[0]));
+    EXPECT_FALSE(scan.FindRemoveData(files[0]));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Process, AnotherInstanceOfThisExecutableCounts) {
+    pid_t const child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        pause();
+        _exit(0);
+    }
+    EXPECT_TRUE(uimodel::IsAppRunning());
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#include "ModelScan.h"
+
+#include "engine/EngineEntryPoints.h"
+#include "engine/core/recovery/FileTypeManager.h"
+#include "uimodel/FileTypeList.h"
+#include "uimodel/operation/JobThread.h"
+#include "uimodel/support/NodeNames.h"
+
+namespace modeltest {
+
+void PrepareEngine() {
+    static bool const s_bDone = [] {
+        RegisterEngineSubsystems();
+        auto lists = filetypes::ReadFileTypeList(QUORIN_FILETYPE_LIST);
+        lists.erase(FILTER_TYPE_OTHER);
+        CFileTypeManager::Initialze(lists);
+        return true;
+    }();
+    (void)s_bDone;
+}
+
+void RecordingScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
+    statusAtRoot.push_back(GetStatus());
+    if (bPauseAtFirstRoot && statusAtRoot.size() == 1) PauseOrResumeOperation();
+    QNUIScan::ShowFilesystemNode(pRoot);
+}
+
+ModelScan::ModelScan(std::vector<std::string> const& images)
+    : pEnumerator(CreateImageEnumDeviceEx(images)), devices(pEnumerator.get()), scan(&devices) {
+    PrepareEngine();
+    devices.InitDeviceInfo();
+}
+
+RESULT ModelScan::Run(IStorageDevice* pDevice, bool bDeep, std::function<void()> const& whileRunning) {
+    scan.SetDeepScan(bDeep ? 1 : 0);
+    scan.SetStatus(uimodel::OPERATION_RUNNING);
+    RESULT result = ~RESULT{0};
+    uimodel::CJobThread job;
+    job.Start([&] { result = scan.DoScan(pDevice, nullptr); });
+    if (whileRunning) whileRunning();
+    job.Join();
+    return result;
+}
+
+std::set<std::string> FiledFiles(uimodel::QNUIScan const& scan) {
+    std::set<std::string> files;
+    for (auto const& [eType, nodes] : scan.GetTypeMap())
+        for (IFileNode* pNode : nodes) {
+            std::string path = uimodel::GetPathByFileNode(pNode);
+            path.erase(0, path.find('/', 1));  // the volume's own name
+            files.insert(path + (pNode->IsDeleted() ? " (deleted)" : ""));
+        }
+    return files;
+}
+
+}  // namespace modeltest

@@ -1,0 +1,46 @@
+#pragma once
+// Scans images through the UI model as the application does: the image enumerator feeds the
+// device list, and QNUIScan::DoScan runs on the job thread while the test waits on the
+// operation's own state.
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/IEnumDeviceEx.h"
+#include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/scan/QNUIScan.h"
+
+namespace modeltest {
+
+/// Registers the engine's subsystems and the shipped category lists (once per process).
+void PrepareEngine();
+
+/// The scan operation as the application runs it, noting the status each file-system root
+/// finds (volume k's root arrives after k-1 finished reports), and able to pause at the first.
+class RecordingScan : public uimodel::QNUIScan {
+public:
+    using QNUIScan::QNUIScan;
+    void ShowFilesystemNode(IFilesystemNode* pRoot) override;
+
+    bool bPauseAtFirstRoot = false;
+    std::vector<int> statusAtRoot;
+};
+
+struct ModelScan {
+    explicit ModelScan(std::vector<std::string> const& images);
+    /// Runs DoScan on the job thread until it returns; the status is running before it starts.
+    /// `whileRunning`, when given, runs on the calling thread meanwhile.
+    RESULT Run(IStorageDevice* pDevice, bool bDeep = false, std::function<void()> const& whileRunning = {});
+
+    std::unique_ptr<IEnumDeviceEx> pEnumerator;
+    uimodel::QNUIDeviceData devices;
+    RecordingScan scan;
+};
+
+/// Every filed file by its path below the volume ("/docs/a.txt"), with " (deleted)" appended
+/// for deleted ones.
+std::set<std::string> FiledFiles(uimodel::QNUIScan const& scan);
+
+}  // namespace modeltest

@@ -1,0 +1,355 @@
+#include "uimodel/scan/QNUIScan.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "engine/IStorageDevice.h"
+#include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/support/FileTime.h"
+#include "uimodel/support/NodeNames.h"
+#include "uimodel/support/QNUIFilter.h"
+
+namespace uimodel {
+
+namespace {
+
+void FileByDate(DateMap& map, _FILETIME ft, IFileNode* pNode) {
+    if (auto const date = LocalYearMonth(ft)) map[date->iYear][date->iMonth].push_back(pNode);
+}
+
+}  // namespace
+
+QNUIScan::QNUIScan(QNUIDeviceData* pDevices, IRecoveryFilter* pFilter)
+    : m_devices(pDevices ? *pDevices : QNUIDeviceData::instance()),
+      m_pFilter(pFilter ? pFilter : QNUIFilter::instance().GetFilter()) {}
+
+QNUIScan::~QNUIScan() { ReleaseScanResults(); }
+
+QNUIScan& QNUIScan::instance() {
+    static QNUIScan s_scan;
+    return s_scan;
+}
+
+RESULT QNUIScan::DoScan(IStorageDevice* pDevice, IRestoreScanSink* pSink) {
+    std::lock_guard const scanLock(m_scanLock);
+    m_pRestoreSink = pSink;
+    if (m_hooks.releaseCopyOut) m_hooks.releaseCopyOut();
+    RESULT result = kResultNothingScanned;
+    if (pDevice) {
+        m_pSavedStorage = pDevice;
+        SetNeedUIUpdate(0);
+        int const iType = GetScanControllerType(pDevice);
+        if (iType == kNoController) {
+            m_iDeep = 0;
+        } else {
+            bool const bDeep = IsDeepScan() != 0;
+            // The old nodes leave the collections the main thread copies before their owner goes.
+            ClearData();
+            ReleaseDataRecovery();
+            ResetRecoveryController(iType);
+            if (m_pFilter) {
+                if (!bDeep && m_devices.IsDiskStorage(pDevice)) {
+                    result = ScanDiskVolumes(pDevice);
+                } else {
+                    _SCAN_TYPE const eScan = bDeep ? SCAN_TYPE_DEEP
+                                                   : (IsStorageMounted(pDevice) ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
+                    m_pFilter->SetScanType(eScan);
+                    result = DoVolumeStorageScan(pDevice);
+                }
+            }
+        }
+    }
+    if (m_hooks.resetParameters) m_hooks.resetParameters();
+    m_pRestoreSink = nullptr;
+    FinishJob();
+    return result;
+}
+
+RESULT QNUIScan::ScanDiskVolumes(IStorageDevice* pDisk) {
+    std::vector<IStorageDevice*> volumes;
+    m_devices.GetDiskVolumeStorage(pDisk, volumes);
+    RESULT result = kResultNothingScanned;
+    {
+        std::lock_guard const lock(m_mutex);
+        m_iRemainingVolumes = static_cast<int>(volumes.size());
+    }
+    for (IStorageDevice* pVolume : volumes) {
+        {
+            std::lock_guard const lock(m_mutex);
+            if (m_iRemainingVolumes < 1) break;
+            --m_iRemainingVolumes;
+        }
+        if (!QNUIDeviceData::IsVolumeStorageSupported(pVolume)) continue;
+        m_pFilter->SetScanType(IsStorageMounted(pVolume) ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
+        result = DoVolumeStorageScan(pVolume);
+        if (Failed(result) && GetStatus() == OPERATION_STOP_REQUESTED) break;
+    }
+    return result;
+}
+
+void QNUIScan::FinishJob() {
+    std::lock_guard const lock(m_mutex);
+    m_iRemainingVolumes = 0;
+    SetStatusLocked(OPERATION_IDLE);
+    SetNeedUIUpdate(1);
+}
+
+RESULT QNUIScan::DoVolumeStorageScan(IStorageDevice* pDevice) {
+    if (!pDevice || !m_pController || !Continued()) return kResultRunNotStarted;
+    SetStatus(OPERATION_RUNNING);
+    m_pController->Initialize(m_pFilter);
+    m_startTime = std::time(nullptr);
+    return m_pController->StartDataRecovery(pDevice, this, this);
+}
+
+void QNUIScan::ReleaseScanResults() {
+    ClearData();
+    ReleaseDataRecovery();
+    std::lock_guard const lock(m_mutex);
+    if (m_pController) m_pController->Release();
+    m_pController = nullptr;
+}
+
+int QNUIScan::GetScanControllerType(IStorageDevice* pDevice) {
+    if (!pDevice) return kNoController;
+    if (!IsDeepScan()) return RECOVERY_CONTROLLER_DELETED;
+    return m_devices.IsDiskStorage(pDevice) ? RECOVERY_CONTROLLER_COMPLETE_DISK : RECOVERY_CONTROLLER_COMPLETE_VOLUME;
+}
+
+void QNUIScan::SetDeepScan(int iDeep) {
+    std::lock_guard const lock(m_mutex);
+    m_iDeep = iDeep;
+}
+
+int QNUIScan::IsDeepScan() {
+    std::lock_guard const lock(m_mutex);
+    // A volume whose file system nothing recognises has only its blocks to offer.
+    if (!m_iDeep && m_pSavedStorage && !m_devices.IsDiskStorage(m_pSavedStorage))
+        m_iDeep = IsStorageVolumeUnknow(m_pSavedStorage) ? 1 : 0;
+    return m_iDeep;
+}
+
+bool QNUIScan::IsStorageVolumeUnknow(IStorageDevice* pDevice) {
+    CCollectedVolumeDeviceInfoStruct const* pInfo = QNUIDeviceData::GetVolumeInfo(pDevice);
+    return pInfo && pInfo->u32FileSystemType == FILE_SYSTEM_UNRECOGNISED;
+}
+
+bool QNUIScan::IsStorageMounted(IStorageDevice* pDevice) {
+    if (!pDevice) return false;
+    if (QNUIDeviceData::GetDiskInfo(pDevice)) return true;
+    CCollectedVolumeDeviceInfoStruct const* pInfo = QNUIDeviceData::GetVolumeInfo(pDevice);
+    return pInfo && pInfo->u32Mounted != 0;
+}
+
+IRecoveryController* QNUIScan::GetRecoveryController() const {
+    std::lock_guard const lock(m_mutex);
+    return m_pController;
+}
+
+void QNUIScan::ResetRecoveryController(int iType) {
+    std::lock_guard const lock(m_mutex);
+    if (m_pController) m_pController->Release();
+    m_pController = CreateRecoveryController(static_cast<_RECOVERY_CONTROLLER_TYPE>(iType));
+    if (m_pController && m_pRestoreSink) m_pController->SetRestoreScanSink(m_pRestoreSink);
+}
+
+void QNUIScan::UpdateProgress(_PROGRESS_INFO* pInfo) {
+    if (!pInfo) return;
+    std::lock_guard const lock(m_mutex);
+    SetProgressInfo(*pInfo);
+    if (pInfo->u32State == PROGRESS_STATE_FINISHED) {
+        // A whole-disk quick scan stays running while volumes remain.
+        if (m_iRemainingVolumes <= 0 || GetStatus() == OPERATION_STOP_REQUESTED) {
+            m_iRemainingVolumes = 0;
+            SetStatusLocked(OPERATION_IDLE);
+        }
+    }
+    m_endTime = std::time(nullptr);
+    SetNeedUIUpdate(1);
+}
+
+void QNUIScan::ShowNodes(IFileNode** ppNodes, unsigned int u32Count, int) {
+    if (!ppNodes || u32Count == 0) return;
+    for (unsigned i = 0; i < u32Count; ++i) {
+        if (!ppNodes[i]) continue;
+        std::lock_guard const lock(m_mutex);  // per node: the main thread's copies never wait for a batch
+        FileNode(ppNodes[i]);
+    }
+    SetNeedUIUpdate(1);
+}
+
+void QNUIScan::FileNode(IFileNode* pNode) {
+    if (pNode->IsDirectory()) {
+        m_pendingFolders.push_back(pNode);
+        m_folders.push_back(pNode);
+        m_insertionMarks[pNode] = 0;
+        return;
+    }
+    FileByDate(m_createTimes, pNode->GetCreationTime(), pNode);
+    FileByDate(m_modifyTimes, pNode->GetModificationTime(), pNode);
+    if (m_pFilter) {
+        m_types[m_pFilter->GetNodeFileType(pNode)].push_back(pNode);
+        m_newFiles.push_back(pNode);
+    }
+    long long const s64Size = pNode->GetFileSize();
+    m_u64TotalSize += s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+    ++m_u64FileCount;
+}
+
+void QNUIScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
+    if (!pRoot || !pRoot->IsDirectory()) return;
+    {
+        std::lock_guard const lock(m_mutex);
+        if (m_pController && m_pController->thisType() == RECOVERY_CONTROLLER_DELETED) {
+            IDataRecovery*& pSlot = m_dataRecoveries[pRoot];
+            if (pSlot) pSlot->Release();
+            pSlot = m_pController->GetDataRecovery(GetNodeSearcheType(pRoot));
+        }
+        m_roots.push_back(pRoot);
+    }
+    SetNeedUIUpdate(1);
+}
+
+bool QNUIScan::IsOpTreeFinished() {
+    std::lock_guard const lock(m_mutex);
+    return m_iTreeFinished != 0;
+}
+
+void QNUIScan::SetOpTreeFinished(int iFinished) {
+    std::lock_guard const lock(m_mutex);
+    m_iTreeFinished = iFinished;
+}
+
+void QNUIScan::ClearData() {
+    std::time_t const now = std::time(nullptr);
+    m_startTime = now;
+    m_endTime = now;
+    m_u64FileCount = 0;
+    m_u64TotalSize = 0;
+    std::lock_guard const lock(m_mutex);
+    m_iRemainingVolumes = 0;
+    m_u64SelectedSize = 0;
+    m_u64SelectedCount = 0;
+    m_iRecoveryCount = 0;
+    m_roots.clear();
+    m_folders.clear();
+    m_pendingFolders.clear();
+    m_insertionMarks.clear();
+    m_types.clear();
+    m_newFiles.clear();
+    m_createTimes.clear();
+    m_modifyTimes.clear();
+    m_accessTimes.clear();
+}
+
+DateMap QNUIScan::GetCreateTimeMap() const {
+    std::lock_guard const lock(m_mutex);
+    return m_createTimes;
+}
+
+DateMap QNUIScan::GetModifyTimeMap() const {
+    std::lock_guard const lock(m_mutex);
+    return m_modifyTimes;
+}
+
+DateMap QNUIScan::GetAccessTimeMap() const {
+    std::lock_guard const lock(m_mutex);
+    return m_accessTimes;
+}
+
+TypeMap QNUIScan::GetTypeMap() const {
+    std::lock_guard const lock(m_mutex);
+    return m_types;
+}
+
+NodeList QNUIScan::GetFileSystemNode() const {
+    std::lock_guard const lock(m_mutex);
+    return m_roots;
+}
+
+NodeList QNUIScan::GetFolderList() const {
+    std::lock_guard const lock(m_mutex);
+    return m_folders;
+}
+
+NodeList QNUIScan::GetTypeNode() {
+    std::lock_guard const lock(m_mutex);
+    NodeList taken;
+    taken.swap(m_newFiles);
+    return taken;
+}
+
+bool QNUIScan::FindRemoveData(IFileNode* pNode) {
+    if (!pNode) return false;
+    if (pNode->IsDirectory()) return true;
+    std::lock_guard const lock(m_mutex);
+    return m_insertionMarks.erase(pNode) != 0;
+}
+
+IDataRecovery* QNUIScan::GetFileNodeDataRecover(IFileNode* pNode) const {
+    IFilesystemNode* pRoot = uimodel::GetFileSystemNode(pNode);
+    std::lock_guard const lock(m_mutex);
+    auto const found = m_dataRecoveries.find(pRoot);
+    return found == m_dataRecoveries.end() ? nullptr : found->second;
+}
+
+void QNUIScan::ReleaseDataRecovery() {
+    std::lock_guard const lock(m_mutex);
+    for (auto const& [pRoot, pRecovery] : m_dataRecoveries)
+        if (pRecovery) pRecovery->Release();
+    m_dataRecoveries.clear();
+}
+
+void QNUIScan::UnselectAllNodes() {
+    for (IFileNode* pRoot : GetFileSystemNode()) pRoot->SetCheck(CHECKED_STATUS_UNCHECKED);
+}
+
+void QNUIScan::SetSearchKey(char const* pszKey) {
+    if (!pszKey) return;
+    std::lock_guard const lock(m_mutex);
+    if (*pszKey) m_searchKey = pszKey;
+    else m_searchKey.reset();
+}
+
+std::optional<std::string> QNUIScan::GetSearchKey() const {
+    std::lock_guard const lock(m_mutex);
+    return m_searchKey;
+}
+
+void QNUIScan::SetSearching(int iSearching) {
+    std::lock_guard const lock(m_mutex);
+    m_iSearching = iSearching;
+}
+
+int QNUIScan::IsSearching() const {
+    std::lock_guard const lock(m_mutex);
+    return m_iSearching;
+}
+
+void QNUIScan::RefreshAllData() {
+    std::lock_guard const lock(m_mutex);
+    if (m_iViewType != 0) return;
+    m_pendingFolders = m_folders;
+    for (IFileNode* pFolder : m_pendingFolders) m_insertionMarks[pFolder] = 0;
+}
+
+void QNUIScan::DoSearch() {
+    RefreshAllData();
+    std::optional<std::string> const key = GetSearchKey();
+    char const* pszKey = key ? key->c_str() : nullptr;
+    for (auto const& [eType, files] : GetTypeMap())
+        for (IFileNode* pFile : files) pFile->ShowNode(IsStringInFileNode(pszKey, pFile) ? 1 : 0);
+    SetNeedUIUpdate(1);
+}
+
+bool RefreshDeviceInfo(QNUIScan& scan, QNUIDeviceData& devices) {
+    if (scan.GetStatus() != OPERATION_IDLE) return false;
+    scan.ReleaseScanResults();
+    scan.SaveScanSorage(nullptr);
+    devices.Clear();
+    devices.InitDeviceInfo();
+    return true;
+}
+
+}  // namespace uimodel

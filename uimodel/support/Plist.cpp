@@ -1,0 +1,56 @@
+#include "uimodel/support/Plist.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+#include "platform/ExecutablePath.h"
+
+namespace uimodel {
+
+namespace {
+// Programs sit up to two folders below the build's one "resources" (bench/scanbench, tests/uimodel).
+constexpr int kFolderLevels = 3;
+
+PlistPtr Fail(std::string* pError, std::string reason) {
+    if (pError) *pError = std::move(reason);
+    return nullptr;
+}
+}  // namespace
+
+PlistPtr ParsePlistDictionary(std::string_view bytes, std::string* pError) {
+    if (bytes.empty()) return Fail(pError, "empty property list");
+    if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return Fail(pError, "property list too large");
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+    PlistPtr owner(root);
+    if (!root) return Fail(pError, "not a property list");
+    if (plist_get_node_type(root) != PLIST_DICT) return Fail(pError, "property list root is not a dictionary");
+    if (pError) pError->clear();
+    return owner;
+}
+
+PlistPtr ReadPlistDictionary(std::string const& path, std::string* pError) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return Fail(pError, "cannot open " + path);
+    std::string const bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) return Fail(pError, "cannot read " + path);
+    return ParsePlistDictionary(bytes, pError);
+}
+
+std::string LocateResource(std::string_view name) {
+    std::string const folder = platform::ExecutableFolder();
+    if (folder.empty()) return {};
+    std::filesystem::path const relative = std::filesystem::path("resources") / name;
+    std::filesystem::path at(folder);
+    for (int i = 0; i < kFolderLevels && !at.empty(); ++i, at = at.parent_path()) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(at / relative, ec)) return (at / relative).string();
+        if (at == at.parent_path()) break;
+    }
+    return {};
+}
+
+}  // namespace uimodel
