@@ -15,6 +15,8 @@ enum class SizeRule {
     ToSectorEnd,  // up to the end of the device sector of its last byte (zero padding)
     Stated,       // `u64Size` bytes: a format whose end rule runs past the file, or stops before
                   // bytes that follow it on the disk (which `bytes` then holds too)
+    Prefix,       // longer, by as much as the format's rule runs on past the file (what follows it
+                  // on the disk): the carved file begins with `bytes`
 };
 
 struct CarvedSample {
@@ -24,13 +26,23 @@ struct CarvedSample {
     SizeRule rule = SizeRule::Exact;
     std::uint64_t u64Size = 0;   // for Stated
     std::string namePrefix;      // "" for the default "FILE"
+    std::string time = {};       // the carved time text; "" when the file states none
 };
 
-/// The carved size the sample must have on a device of `u32SectorSize`-byte sectors.
+/// The carved size the sample must have on a device of `u32SectorSize`-byte sectors (for Prefix
+/// the least it may have).
 std::uint64_t ExpectedSize(CarvedSample const& sample, std::uint32_t u32SectorSize);
 /// What a byte-exact copy of the carved file holds: the sample's bytes, cut to the expected size
-/// or followed by the zeros that fill its last sector on the device.
+/// or followed by the zeros that fill its last sector on the device (for Prefix its beginning).
 Bytes ExpectedBytes(CarvedSample const& sample, std::uint32_t u32SectorSize);
+/// The carved name's text before its number, and the folder it is filed in (its type's extension
+/// in lower case).
+std::string CarvedNamePrefix(CarvedSample const& sample);
+std::string CarvedFolder(CarvedSample const& sample);
+/// Checks a carved file's size and its copy at `copyPath` against the sample's rule (gtest
+/// expectations).
+void ExpectCarvedCopy(CarvedSample const& sample, std::uint32_t u32SectorSize, std::uint64_t u64CarvedSize,
+                      std::string const& copyPath);
 
 /// Makes one family's samples in `folder`; false with the failing step in `error`.
 using SampleFamily = bool (*)(std::string const& folder, std::vector<CarvedSample>& samples, std::string& error);

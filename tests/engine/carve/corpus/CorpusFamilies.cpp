@@ -3,6 +3,7 @@
 #include "../analysers/PictureSamples.h"
 #include "../archives/CarvedSamples.h"
 #include "../documents/DocumentSamples.h"
+#include "../media/MediaSamples.h"
 #include "../photos/PhotoSamples.h"
 
 namespace corpustest {
@@ -14,6 +15,7 @@ constexpr CorpusFamily kFamilies[] = {
     {"documents", &documenttest::DocumentFamily, &documenttest::MissingDocumentTools},
     {"office-documents", &archivetest::DocumentSamples, &archivetest::MissingDocumentTools},
     {"archives", &archivetest::ArchiveSamples, &archivetest::MissingArchiveTools},
+    {"media", &mediatest::MediaFamily, &mediatest::MissingMediaTools},
 };
 
 }  // namespace

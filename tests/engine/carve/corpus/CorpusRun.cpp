@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -13,6 +15,8 @@
 #include "engine/IDataRunList.h"
 #include "engine/IFileReader.h"
 #include "engine/ReleasePtr.h"
+#include "engine/carve/RAWFileNode.h"
+#include "engine/carve/RAWFileProperties.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/core/node/FileNode.h"
 #include "support/Sha256.h"
@@ -42,11 +46,16 @@ bool IsCarvedName(std::string const& name, std::string const& prefix, std::strin
 
 }  // namespace
 
+std::string CarvedNamePrefix(CarvedSample const& sample) { return sample.namePrefix.empty() ? "FILE" : sample.namePrefix; }
+
+std::string CarvedFolder(CarvedSample const& sample) { return Lower(RawFileExtension(sample.u32Type)); }
+
 std::uint64_t ExpectedSize(CarvedSample const& sample, std::uint32_t u32SectorSize) {
     switch (sample.rule) {
         case SizeRule::ToSectorEnd: return RoundUp(sample.bytes.size(), u32SectorSize);
         case SizeRule::Stated: return sample.u64Size;
-        case SizeRule::Exact: break;
+        case SizeRule::Exact:
+        case SizeRule::Prefix: break;
     }
     return sample.bytes.size();
 }
@@ -55,6 +64,21 @@ Bytes ExpectedBytes(CarvedSample const& sample, std::uint32_t u32SectorSize) {
     Bytes bytes = sample.bytes;
     bytes.resize(static_cast<std::size_t>(ExpectedSize(sample, u32SectorSize)), 0);
     return bytes;
+}
+
+void ExpectCarvedCopy(CarvedSample const& sample, std::uint32_t u32SectorSize, std::uint64_t u64CarvedSize,
+                      std::string const& copyPath) {
+    Bytes const expected = ExpectedBytes(sample, u32SectorSize);
+    std::ifstream in(copyPath, std::ios::binary);
+    Bytes copy{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(copy.size(), u64CarvedSize);
+    if (sample.rule == SizeRule::Prefix) {
+        EXPECT_GE(u64CarvedSize, expected.size());
+        copy.resize(std::min(copy.size(), expected.size()));
+    } else {
+        EXPECT_EQ(u64CarvedSize, expected.size());
+    }
+    EXPECT_EQ(testsupport::Sha256Hex(copy), testsupport::Sha256Hex(expected));
 }
 
 std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std::uint64_t u64SpanBytes) {
@@ -112,21 +136,23 @@ void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placeme
             continue;
         }
         IFileNode* const pFile = it->second;
-        std::string const extension = RawFileExtension(sample.u32Type);
-        std::string const prefix = sample.namePrefix.empty() ? "FILE" : sample.namePrefix;
-        EXPECT_TRUE(IsCarvedName(pFile->GetFileName(), prefix, extension)) << pFile->GetFileName();
+        EXPECT_TRUE(IsCarvedName(pFile->GetFileName(), CarvedNamePrefix(sample), RawFileExtension(sample.u32Type))) << pFile->GetFileName();
         IFileNode* const pFolder = run.builder.Folder(pFile->GetParentNodeID());
         ASSERT_NE(pFolder, nullptr);
-        EXPECT_EQ(std::string(pFolder->GetFileName()), Lower(extension));
+        EXPECT_EQ(std::string(pFolder->GetFileName()), CarvedFolder(sample));
 
-        std::uint64_t const u64Size = static_cast<std::uint64_t>(pFile->GetFileSize());
-        Bytes const expected = ExpectedBytes(sample, u32SectorSize);
-        EXPECT_EQ(u64Size, expected.size());
+        if (!sample.time.empty()) {
+            auto* const pRaw = dynamic_cast<CRAWFileNode*>(pFile);
+            ASSERT_NE(pRaw, nullptr);
+            ASSERT_NE(pRaw->GetProperties(), nullptr);
+            EXPECT_EQ(std::string(pRaw->GetProperties()->GetRawFileCreateTime()), sample.time);
+        }
+
         std::string const path = dir.File("copy" + std::to_string(i));
         ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pFile));
         ASSERT_NE(pReader, nullptr);
         ASSERT_EQ(pRecovery->RecoverTo(path.c_str(), nullptr, 0), kResultSuccess);
-        EXPECT_EQ(testsupport::Sha256OfFile(path), testsupport::Sha256Hex(expected));
+        ExpectCarvedCopy(sample, u32SectorSize, static_cast<std::uint64_t>(pFile->GetFileSize()), path);
     }
 }
 

@@ -27,7 +27,7 @@
 #include "engine/ReleasePtr.h"
 #include "engine/carve/RAWFileNode.h"
 #include "engine/carve/RAWFileProperties.h"
-#include "support/Sha256.h"
+#include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
 
 namespace mediatest {
@@ -111,25 +111,27 @@ protected:
         if (!missing.empty()) GTEST_SKIP() << missing;
         if (!testsupport::HaveTool("dd")) GTEST_SKIP() << "dd is not installed";
         std::string error;
-        m_samples = MediaSamples(m_dir.Path(), error);
-        ASSERT_FALSE(m_samples.empty()) << error;
+        ASSERT_TRUE(MediaFamily(m_dir.Path(), m_samples, error)) << error;
     }
 
     testsupport::TempDir m_dir;
-    std::vector<MediaSample> m_samples;
+    std::vector<CarvedSample> m_samples;
 };
 
 class MediaCarvingTest : public MediaSamplesTest, public testing::WithParamInterface<std::uint32_t> {};
 
 TEST_P(MediaCarvingTest, EveryKindIsCarvedUnderItsFolderNameAndTimeAndRecoveredByteExact) {
     std::uint32_t const u32SectorSize = GetParam();
+    std::vector<RefusedSample> const refused = RefusedSamples(m_samples);
     std::vector<std::pair<std::uint64_t, Bytes>> plants;
     std::uint64_t u64Offset = 2 * kAlignment;
-    for (MediaSample const& sample : m_samples) {
-        plants.emplace_back(u64Offset, sample.bytes);
+    auto const add = [&](Bytes const& bytes) {
+        plants.emplace_back(u64Offset, bytes);
         // A gap of random bytes after each file's zeroed last sector.
-        u64Offset = (u64Offset + sample.bytes.size() + kAlignment - 1) / kAlignment * kAlignment + kAlignment;
-    }
+        u64Offset = (u64Offset + bytes.size() + kAlignment - 1) / kAlignment * kAlignment + kAlignment;
+    };
+    for (CarvedSample const& sample : m_samples) add(sample.bytes);
+    for (RefusedSample const& sample : refused) add(sample.bytes);
     ASSERT_LT(u64Offset, kDeviceBytes);
     std::unique_ptr<IStorageDevice> const pDevice = BuildDevice(m_dir, u32SectorSize, plants);
     ASSERT_NE(pDevice, nullptr);
@@ -140,34 +142,28 @@ TEST_P(MediaCarvingTest, EveryKindIsCarvedUnderItsFolderNameAndTimeAndRecoveredB
     ASSERT_EQ(pRecovery->Initialize(run.pController.get(), pDevice.get()), kResultSuccess);
     std::map<std::string, int> numbers;  // the next number per folder, in start order
     for (std::size_t i = 0; i < m_samples.size(); ++i) {
-        MediaSample const& sample = m_samples[i];
+        CarvedSample const& sample = m_samples[i];
         SCOPED_TRACE(sample.name);
         auto const it = carved.find(plants[i].first / u32SectorSize);
-        if (sample.eRule == SizeRule::Refused) {
-            EXPECT_EQ(it, carved.end());
-            continue;
-        }
         ASSERT_NE(it, carved.end());
         Carved const& file = it->second;
-        std::string extension = sample.folder;
-        std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        std::string const folder = CarvedFolder(sample);
         char szName[64];
-        std::snprintf(szName, sizeof szName, "%s%03d.%s", sample.prefix.c_str(), numbers[sample.folder]++, extension.c_str());
+        std::snprintf(szName, sizeof szName, "%s%03d.%s", CarvedNamePrefix(sample).c_str(), numbers[folder]++,
+                      RawFileExtension(sample.u32Type));
         EXPECT_EQ(file.name, szName);
-        EXPECT_EQ(file.folder, sample.folder);
+        EXPECT_EQ(file.folder, folder);
         EXPECT_EQ(file.time, sample.time);
-        if (sample.eRule == SizeRule::Exact) {
-            EXPECT_EQ(file.u64Size, sample.bytes.size());
-        }
-        ASSERT_GE(file.u64Size, sample.bytes.size());
 
         std::string const path = m_dir.File("recovered-" + sample.name);
         ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(file.pFile));
         ASSERT_NE(pReader, nullptr);
         ASSERT_EQ(pRecovery->RecoverTo(path.c_str(), nullptr, 0), kResultSuccess);
-        Bytes const copy = ReadFile(path);
-        ASSERT_EQ(copy.size(), file.u64Size);
-        EXPECT_EQ(testsupport::Sha256Hex(std::span(copy).first(sample.bytes.size())), testsupport::Sha256Hex(sample.bytes));
+        corpustest::ExpectCarvedCopy(sample, u32SectorSize, file.u64Size, path);
+    }
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        SCOPED_TRACE(refused[i].name);
+        EXPECT_FALSE(carved.contains(plants[m_samples.size() + i].first / u32SectorSize));
     }
     // Nothing else: no partial copy of a song or stream from the sectors inside it.
     for (auto const& [u64Sector, file] : carved) {

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
 
 namespace mediatest {
@@ -15,10 +16,12 @@ namespace {
 constexpr char const* kVideo = "-f lavfi -i testsrc=duration=3:size=320x240:rate=25";
 constexpr char const* kAudio = "-f lavfi -i sine=duration=3";
 
+using corpustest::SizeRule;
+
 struct ToolRecipe {
     char const* pszName;
-    char const* pszFolder;
-    char const* pszPrefix;
+    RAW_FILE_TYPE eType;
+    char const* pszPrefix;  // "" for the default
     char const* pszTime;
     SizeRule eRule;
     char const* pszOutput;  // the file the command writes
@@ -35,44 +38,44 @@ std::vector<ToolRecipe> ToolRecipes() {
     std::string const audio = kAudio;
     std::string const tagged = " -c:a libmp3lame -id3v2_version 3 -metadata title=Song -metadata artist=Band -metadata date=2019";
     return {
-        {"Mp3Id3v23", "mp3", "Song_Band", "2019", SizeRule::Exact, "id3.mp3", Ffmpeg(audio + tagged, "id3.mp3")},
-        {"Mp3Id3v1", "mp3", "Tune_Group", "2020", SizeRule::Exact, "v1.mp3",
+        {"Mp3Id3v23", RAW_FILE_TYPE_MP3, "Song_Band", "2019", SizeRule::Exact, "id3.mp3", Ffmpeg(audio + tagged, "id3.mp3")},
+        {"Mp3Id3v1", RAW_FILE_TYPE_MP3, "Tune_Group", "2020", SizeRule::Exact, "v1.mp3",
          Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 3 -write_id3v1 1 -metadata title=Tune -metadata artist=Group -metadata date=2020", "v1.mp3")},
-        {"Mp3Xing", "mp3", "FILE", "", SizeRule::Exact, "xing.mp3", Ffmpeg(audio + " -c:a libmp3lame -b:a 320k -ac 2 -id3v2_version 0", "xing.mp3")},
-        {"Mp3Frames", "mp3", "FILE", "", SizeRule::Exact, "frames.mp3", Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 0 -write_xing 0", "frames.mp3")},
-        {"Mp4", "mp4", "FILE", "", SizeRule::Exact, "a.mp4", Ffmpeg(AudioVideo(""), "a.mp4")},
-        {"Mp4Mp42", "mp4", "FILE", "", SizeRule::Exact, "b.mp4", Ffmpeg(AudioVideo("-brand mp42"), "b.mp4")},
-        {"M4a", "m4a", "FILE", "", SizeRule::Exact, "a.m4a", Ffmpeg(audio + " -c:a aac", "a.m4a")},
-        {"M4v", "m4v", "FILE", "", SizeRule::Exact, "c.mp4", Ffmpeg(std::string(kVideo) + " -brand 'M4V '", "c.mp4")},
-        {"Mov", "mov", "FILE", "", SizeRule::Exact, "a.mov", Ffmpeg(AudioVideo(""), "a.mov")},
-        {"ThreeGp4", "3gp", "FILE", "", SizeRule::Exact, "a.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1"), "a.3gp")},
-        {"ThreeGp5", "3gp", "FILE", "", SizeRule::Exact, "b.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1 -brand 3gp5"), "b.3gp")},
-        {"Mkv", "mkv", "FILE", "", SizeRule::Exact, "a.mkv", Ffmpeg(AudioVideo(""), "a.mkv")},
-        {"Flv", "flv", "FILE", "", SizeRule::Exact, "a.flv", Ffmpeg(AudioVideo("-c:v flv1 -c:a libmp3lame -ar 44100"), "a.flv")},
-        {"Wmv", "wmv", "FILE", "", SizeRule::Exact, "a.wmv", Ffmpeg(AudioVideo("-c:v wmv2 -c:a wmav2"), "a.wmv")},
-        {"Wma", "wma", "FILE", "", SizeRule::Exact, "a.wma", Ffmpeg(audio + " -c:a wmav2", "a.wma")},
-        {"Mpeg1", "mpg", "FILE", "", SizeRule::Exact, "a.mpg", Ffmpeg(AudioVideo("-f mpeg"), "a.mpg")},
-        {"Mpeg2Vob", "mpg", "FILE", "", SizeRule::Exact, "a.vob", Ffmpeg(AudioVideo("-f vob"), "a.vob")},
-        {"Avi", "avi", "FILE", "", SizeRule::Exact, "a.avi", Ffmpeg(AudioVideo(""), "a.avi")},
-        {"Wav", "wav", "FILE", "", SizeRule::Exact, "a.wav", Ffmpeg(audio, "a.wav")},
-        {"Ogg", "ogg", "FILE", "", SizeRule::Exact, "a.ogg", Ffmpeg(audio + " -c:a libvorbis", "a.ogg")},
-        {"Aiff", "aiff", "FILE", "", SizeRule::Exact, "a.aiff", Ffmpeg(audio, "a.aiff")},
-        {"Au", "au", "FILE", "", SizeRule::Exact, "a.au", Ffmpeg(audio, "a.au")},
+        {"Mp3Xing", RAW_FILE_TYPE_MP3, "", "", SizeRule::Exact, "xing.mp3", Ffmpeg(audio + " -c:a libmp3lame -b:a 320k -ac 2 -id3v2_version 0", "xing.mp3")},
+        {"Mp3Frames", RAW_FILE_TYPE_MP3, "", "", SizeRule::Exact, "frames.mp3", Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 0 -write_xing 0", "frames.mp3")},
+        {"Mp4", RAW_FILE_TYPE_MP4, "", "", SizeRule::Exact, "a.mp4", Ffmpeg(AudioVideo(""), "a.mp4")},
+        {"Mp4Mp42", RAW_FILE_TYPE_MP4, "", "", SizeRule::Exact, "b.mp4", Ffmpeg(AudioVideo("-brand mp42"), "b.mp4")},
+        {"M4a", RAW_FILE_TYPE_M4A, "", "", SizeRule::Exact, "a.m4a", Ffmpeg(audio + " -c:a aac", "a.m4a")},
+        {"M4v", RAW_FILE_TYPE_M4V, "", "", SizeRule::Exact, "c.mp4", Ffmpeg(std::string(kVideo) + " -brand 'M4V '", "c.mp4")},
+        {"Mov", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "a.mov", Ffmpeg(AudioVideo(""), "a.mov")},
+        {"ThreeGp4", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "a.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1"), "a.3gp")},
+        {"ThreeGp5", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "b.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1 -brand 3gp5"), "b.3gp")},
+        {"Mkv", RAW_FILE_TYPE_MKV, "", "", SizeRule::Exact, "a.mkv", Ffmpeg(AudioVideo(""), "a.mkv")},
+        {"Flv", RAW_FILE_TYPE_FLV, "", "", SizeRule::Exact, "a.flv", Ffmpeg(AudioVideo("-c:v flv1 -c:a libmp3lame -ar 44100"), "a.flv")},
+        {"Wmv", RAW_FILE_TYPE_WMV, "", "", SizeRule::Exact, "a.wmv", Ffmpeg(AudioVideo("-c:v wmv2 -c:a wmav2"), "a.wmv")},
+        {"Wma", RAW_FILE_TYPE_WMA, "", "", SizeRule::Exact, "a.wma", Ffmpeg(audio + " -c:a wmav2", "a.wma")},
+        {"Mpeg1", RAW_FILE_TYPE_MPG, "", "", SizeRule::Exact, "a.mpg", Ffmpeg(AudioVideo("-f mpeg"), "a.mpg")},
+        {"Mpeg2Vob", RAW_FILE_TYPE_MPG, "", "", SizeRule::Exact, "a.vob", Ffmpeg(AudioVideo("-f vob"), "a.vob")},
+        {"Avi", RAW_FILE_TYPE_AVI, "", "", SizeRule::Exact, "a.avi", Ffmpeg(AudioVideo(""), "a.avi")},
+        {"Wav", RAW_FILE_TYPE_WAV, "", "", SizeRule::Exact, "a.wav", Ffmpeg(audio, "a.wav")},
+        {"Ogg", RAW_FILE_TYPE_OGG, "", "", SizeRule::Exact, "a.ogg", Ffmpeg(audio + " -c:a libvorbis", "a.ogg")},
+        {"Aiff", RAW_FILE_TYPE_AIFF, "", "", SizeRule::Exact, "a.aiff", Ffmpeg(audio, "a.aiff")},
+        {"Au", RAW_FILE_TYPE_AU, "", "", SizeRule::Exact, "a.au", Ffmpeg(audio, "a.au")},
         // ffmpeg's DATA chunk claims 10 bytes more than it writes.
-        {"Rm", "rm", "FILE", "", SizeRule::Prefix, "a.rm", Ffmpeg(audio + " -c:a ac3 -ar 44100", "a.rm")},
+        {"Rm", RAW_FILE_TYPE_RM, "", "", SizeRule::Prefix, "a.rm", Ffmpeg(audio + " -c:a ac3 -ar 44100", "a.rm")},
         // No closing empty index: the search runs on to its limit or the device's end.
-        {"Rmvb", "rmvb", "FILE", "", SizeRule::Prefix, "b.rm", Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
-        {"Swf", "swf", "FILE", "", SizeRule::Exact, "a.swf", Ffmpeg(std::string(kVideo) + " -f swf", "a.swf")},
-        {"Midi", "mid", "FILE", "", SizeRule::Exact, "a.mid",
+        {"Rmvb", RAW_FILE_TYPE_RMVB, "", "", SizeRule::Prefix, "b.rm", Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
+        {"Swf", RAW_FILE_TYPE_SWF, "", "", SizeRule::Exact, "a.swf", Ffmpeg(std::string(kVideo) + " -f swf", "a.swf")},
+        {"Midi", RAW_FILE_TYPE_MID, "", "", SizeRule::Exact, "a.mid",
          "printf 'X:1\\nT:Two bars\\nM:4/4\\nL:1/8\\nK:C\\nCDEF GABc|cBAG FEDC|\\n' > a.abc && abc2midi a.abc -o a.mid"},
-        {"SqliteRows", "fcpevent", "FILE", "", SizeRule::Exact, "rows.db",
+        {"SqliteRows", RAW_FILE_TYPE_FCPEVENT, "", "", SizeRule::Exact, "rows.db",
          "sqlite3 rows.db 'create table t(a integer primary key, b text); create index i on t(b); with recursive c(x) as "
          "(select 1 union all select x+1 from c where x<3000) insert into t(b) select \"row \" || x from c;'"},
-        {"SqliteBlob", "fcpevent", "FILE", "", SizeRule::Exact, "blob.db",
+        {"SqliteBlob", RAW_FILE_TYPE_FCPEVENT, "", "", SizeRule::Exact, "blob.db",
          "sqlite3 blob.db 'create table b(v blob); insert into b values(randomblob(300000));'"},
-        {"Sqlite32KiBPages", "fcpevent", "FILE", "", SizeRule::Exact, "big.db",
+        {"Sqlite32KiBPages", RAW_FILE_TYPE_FCPEVENT, "", "", SizeRule::Exact, "big.db",
          "sqlite3 big.db 'pragma page_size=32768; create table t(a); insert into t values(1);'"},
-        {"WebP", "riff", "FILE", "", SizeRule::Exact, "a.webp", "convert -size 64x64 plasma: a.webp"},
+        {"WebP", RAW_FILE_TYPE_RIFF, "", "", SizeRule::Exact, "a.webp", "convert -size 64x64 plasma: a.webp"},
     };
 }
 
@@ -203,37 +206,41 @@ std::string MissingMediaTools() {
     return {};
 }
 
-Bytes SampleBytes(std::vector<MediaSample> const& samples, std::string const& name) {
-    for (MediaSample const& sample : samples)
+Bytes SampleBytes(std::vector<CarvedSample> const& samples, std::string const& name) {
+    for (CarvedSample const& sample : samples)
         if (sample.name == name) return sample.bytes;
     return {};
 }
 
-std::vector<MediaSample> MediaSamples(std::string const& folder, std::string& error) {
-    std::vector<MediaSample> samples;
+bool MediaFamily(std::string const& folder, std::vector<CarvedSample>& samples, std::string& error) {
+    std::vector<CarvedSample> made;
     for (ToolRecipe const& recipe : ToolRecipes()) {
         if (!RunIn(folder, recipe.command)) {
             error = recipe.command;
-            return {};
+            return false;
         }
-        samples.push_back({recipe.pszName, recipe.pszFolder, recipe.pszPrefix, recipe.pszTime, recipe.eRule,
-                           ReadFile(folder + "/" + recipe.pszOutput)});
+        made.push_back({recipe.pszName, recipe.eType, ReadFile(folder + "/" + recipe.pszOutput), recipe.eRule, 0, recipe.pszPrefix,
+                        recipe.pszTime});
     }
-    auto const built = [&](char const* pszName, char const* pszFolder, SizeRule eRule, Bytes bytes) {
-        samples.push_back({pszName, pszFolder, "FILE", "", eRule, std::move(bytes)});
+    auto const built = [&](char const* pszName, RAW_FILE_TYPE eType, Bytes bytes) {
+        made.push_back({pszName, eType, std::move(bytes), SizeRule::Exact, 0, "", ""});
     };
-    built("Ani", "ani", SizeRule::Exact, MakeRiff("ACON", "anih", 36));
-    built("Cmx", "cmx", SizeRule::Exact, MakeRiff("CMX1", "cont", 900, "{Corel Binary Meta File}"));
-    built("Clk", "clk", SizeRule::Exact, MakeRiff("CARC", "vrsn", 1300));
-    built("Csl", "csl", SizeRule::Exact, MakeRiff("CSL2", "vrsn", 700));
-    built("Cdr", "cdr", SizeRule::Exact, MakeRiff("CDR9", "vrsn", 2000));
-    built("AsfWithoutStreams", "asf", SizeRule::Exact, MakeStreamlessAsf(6000));
-    built("ApeDescriptor", "ape", SizeRule::Exact, MakeApeWithDescriptor());
-    built("ApeSeekTable", "ape", SizeRule::Exact, MakeApeWithSeekTable());
-    built("Mp4LargeMdat", "mp4", SizeRule::Exact, MakeLargeMdatMp4());
-    built("SwfCompressed", "swf", SizeRule::Exact, Compressed(SampleBytes(samples, "Swf")));
-    built("Mp3Id3v22", "", SizeRule::Refused, AsId3v22(SampleBytes(samples, "Mp3Id3v23")));
-    return samples;
+    built("Ani", RAW_FILE_TYPE_ANI, MakeRiff("ACON", "anih", 36));
+    built("Cmx", RAW_FILE_TYPE_CMX, MakeRiff("CMX1", "cont", 900, "{Corel Binary Meta File}"));
+    built("Clk", RAW_FILE_TYPE_CLK, MakeRiff("CARC", "vrsn", 1300));
+    built("Csl", RAW_FILE_TYPE_CSL, MakeRiff("CSL2", "vrsn", 700));
+    built("Cdr", RAW_FILE_TYPE_CDR, MakeRiff("CDR9", "vrsn", 2000));
+    built("AsfWithoutStreams", RAW_FILE_TYPE_ASF, MakeStreamlessAsf(6000));
+    built("ApeDescriptor", RAW_FILE_TYPE_APE, MakeApeWithDescriptor());
+    built("ApeSeekTable", RAW_FILE_TYPE_APE, MakeApeWithSeekTable());
+    built("Mp4LargeMdat", RAW_FILE_TYPE_MP4, MakeLargeMdatMp4());
+    built("SwfCompressed", RAW_FILE_TYPE_SWF, Compressed(SampleBytes(made, "Swf")));
+    samples.insert(samples.end(), std::make_move_iterator(made.begin()), std::make_move_iterator(made.end()));
+    return true;
+}
+
+std::vector<RefusedSample> RefusedSamples(std::vector<CarvedSample> const& samples) {
+    return {{"Mp3Id3v22", AsId3v22(SampleBytes(samples, "Mp3Id3v23"))}};
 }
 
 }  // namespace mediatest
