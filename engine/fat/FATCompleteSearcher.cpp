@@ -122,7 +122,9 @@ void CFATCompleteFSearcher::EndSearch(int iBuild) {
     if (m_pBuilder) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
     for (auto const& pVolume : m_found) BuildVolume(*pVolume);
     if (m_pBuilder) {
-        m_pBuilder->SetPartitonDevice(nullptr, m_pDevice);
+        // Each volume's record, by the partition index its nodes carry: index files in its
+        // recycle bin are read from its own clusters when FlashBuild restores names.
+        for (auto const& pVolume : m_found) m_pBuilder->SetPartitonDevice(pVolume.get(), m_pDevice);
         m_pBuilder->FlashBuild(SEARCHER_TYPE_FAT);
     }
 }

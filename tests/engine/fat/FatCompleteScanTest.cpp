@@ -29,6 +29,7 @@ struct CompleteCase {
     std::vector<char const*> manifests;  // one per volume
     char const* pszLostTop;              // a top folder the scan can only show as "DIR<n>"
     int iSectorSize = 512;
+    char const* pszBinDeleted = nullptr;  // recycled files, deleted under their restored names
 };
 
 class FatCompleteScan : public testing::TestWithParam<CompleteCase> {};
@@ -68,6 +69,12 @@ TEST_P(FatCompleteScan, RecoversEveryLiveFileAtItsPath) {
         ASSERT_FALSE(expected.empty());
         fattest::ExpectEachRecovered(scan, found, expected, "after the complete scan");
     }
+    if (param.pszBinDeleted) {
+        auto const recycled = fattest::ReadFiles(fattest::Image(param.pszBinDeleted));
+        ASSERT_FALSE(recycled.empty());
+        fattest::ExpectEachRecovered(scan, scan.Deleted(), recycled, "deleted");
+        for (auto const& [path, pNode] : found) EXPECT_EQ(path.find("/$I"), std::string::npos) << "index file shown: " << path;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
@@ -83,6 +90,8 @@ INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
                              CompleteCase{"Fat32Of4096ByteSectors", "fat32-4k", {"fat32-4k.manifest"}, nullptr, 4096},
                              CompleteCase{"TwoVolumesWithSharedClusterNumbers", "complete-two",
                                           {"complete-two-1.manifest", "complete-two-2.manifest"}, nullptr},
+                             // Its second volume's bin: index files read with that volume's own record.
+                             CompleteCase{"RecycleBinInTheSecondVolume", "complete-two", {}, nullptr, 512, "complete-two-bin.deleted"},
                              CompleteCase{"PartitionEntryMoved", "complete-moved", {"complete-moved-1.manifest"}, nullptr},
                              CompleteCase{"BothBootSectorsWiped", "complete-wiped", {"complete-wiped-1.manifest"}, nullptr},
                              CompleteCase{"Fat16BootSectorAndTableWiped", "complete-fat16", {"complete-fat16-1.manifest"}, nullptr},
