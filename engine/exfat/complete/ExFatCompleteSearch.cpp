@@ -23,21 +23,23 @@ bool IsUpcaseTableStart(engine::ByteView sector) {
 
 }  // namespace
 
+std::unique_ptr<CSearchedPartitionInfo> CExFatCompleteSearch::PartitionRecord(std::size_t k) const {
+    CExFatPartitionEx const& partition = *m_partitions[k];
+    auto pInfo = std::make_unique<CSearchedPartitionInfo>(partition.GetBytesPerSector());
+    pInfo->m_u16PartitionIndex = static_cast<std::uint16_t>(k);
+    pInfo->m_u32FileSystemType = FILE_SYSTEM_EXFAT;
+    pInfo->m_u32SectorsPerCluster = partition.GetSectorsPerCluster();
+    pInfo->m_s64StartSector = static_cast<long long>(partition.GetHeapStart());
+    pInfo->m_u64FileSystemValues[0] = partition.GetPartitionStart();
+    pInfo->m_u32FileSystemFlags = partition.GetFlags();
+    pInfo->SetTotalSectors(partition.GetTotalSectors());
+    return pInfo;
+}
+
 int CExFatCompleteSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
     int const iBuilt = static_cast<int>(std::min<std::size_t>(m_partitions.size(), CSearchedPartitionInfo::kNoPartitionIndex));
     if (ppPartitions == nullptr || iCount < iBuilt) return iBuilt;
-    for (int k = 0; k < iBuilt; ++k) {
-        CExFatPartitionEx const& partition = *m_partitions[static_cast<std::size_t>(k)];
-        auto* pInfo = new CSearchedPartitionInfo(partition.GetBytesPerSector());
-        pInfo->m_u16PartitionIndex = static_cast<std::uint16_t>(k);
-        pInfo->m_u32FileSystemType = FILE_SYSTEM_EXFAT;
-        pInfo->m_u32SectorsPerCluster = partition.GetSectorsPerCluster();
-        pInfo->m_s64StartSector = static_cast<long long>(partition.GetHeapStart());
-        pInfo->m_u64FileSystemValues[0] = partition.GetPartitionStart();
-        pInfo->m_u32FileSystemFlags = partition.GetFlags();
-        pInfo->SetTotalSectors(partition.GetTotalSectors());
-        ppPartitions[k] = pInfo;
-    }
+    for (int k = 0; k < iBuilt; ++k) ppPartitions[k] = PartitionRecord(static_cast<std::size_t>(k)).release();
     return iBuilt;
 }
 
@@ -95,7 +97,10 @@ void CExFatCompleteSearch::EndSearch(int iBuild) {
         m_preAnalyze.FinisAnayze();
         m_partitionBuilder.FinishBuid(m_partitions);
         BuildeFileNode();
-        m_pBuilder->SetPartitonDevice(nullptr, m_pDevice);
+        // Each partition's record, by the index its nodes carry: index files in its recycle bin
+        // are read from its own clusters when FlashBuild restores names (the builder copies it).
+        std::size_t const built = std::min<std::size_t>(m_partitions.size(), CSearchedPartitionInfo::kNoPartitionIndex);
+        for (std::size_t k = 0; k < built; ++k) m_pBuilder->SetPartitonDevice(PartitionRecord(k).get(), m_pDevice);
         m_pBuilder->FlashBuild(SEARCHER_TYPE_EXFAT);
     }
     m_preAnalyze.FinisAnayze();

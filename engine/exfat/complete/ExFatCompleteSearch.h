@@ -40,6 +40,8 @@ private:
     /// Hands a finished run, with its links, to the partition builder.
     void AnalyzePartition(std::unique_ptr<CFileSet> pSet);
     void BuildeFileNode();
+    /// The record of the k-th partition built, as copy-out and the tree builder take it.
+    std::unique_ptr<CSearchedPartitionInfo> PartitionRecord(std::size_t k) const;
 
     IStorageDevice* m_pDevice = nullptr;         // not owned
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
