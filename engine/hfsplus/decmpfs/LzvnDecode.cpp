@@ -8,6 +8,8 @@ namespace hfsplus {
 namespace {
 
 constexpr std::uint8_t kEndOfStream = 0x06;
+constexpr std::uint8_t kNopShort = 0x0E;
+constexpr std::uint8_t kNopLong = 0x16;
 
 /// One decoded opcode: literals to copy from the input, then a match.
 struct Opcode {
@@ -68,9 +70,8 @@ Opcode ReadOpcode(std::span<std::uint8_t const> input) {
     switch (code & 0x07) {
     case 6:
         if (op.literals == 0) {
-            std::uint8_t const m = (code >> 3) & 0x07;
-            if (m == 0) op.bEnd = true;
-            else if (m <= 2) op.bNop = true;
+            if (code == kEndOfStream) op.bEnd = true;
+            else if (code == kNopShort || code == kNopLong) op.bNop = true;
             else op.bUndefined = true;
         }
         return op;
