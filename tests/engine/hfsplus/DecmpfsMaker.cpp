@@ -28,6 +28,20 @@ void EmitLiterals(Bytes& out, Bytes const& data, std::size_t from, std::size_t t
     }
 }
 
+Bytes Zlib(Bytes const& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    Bytes out(size);
+    EXPECT_EQ(compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), 9), Z_OK);
+    out.resize(size);
+    return out;
+}
+
+Bytes Stored(std::uint8_t marker, Bytes const& data) {
+    Bytes out{marker};
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
 }  // namespace
 
 /// Greedy LZVN: 3-byte prefixes find the last earlier position; a match of 3 to 10 bytes is a
@@ -64,20 +78,6 @@ Bytes LzvnEncode(Bytes const& data) {
     }
     EmitLiterals(out, data, literalStart, data.size());
     out.insert(out.end(), {0x06, 0, 0, 0, 0, 0, 0, 0});
-    return out;
-}
-
-Bytes Zlib(Bytes const& data) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    Bytes out(size);
-    EXPECT_EQ(compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), 9), Z_OK);
-    out.resize(size);
-    return out;
-}
-
-Bytes Stored(std::uint8_t marker, Bytes const& data) {
-    Bytes out{marker};
-    out.insert(out.end(), data.begin(), data.end());
     return out;
 }
 
