@@ -4,7 +4,9 @@
 #include <span>
 
 #include "engine/core/util/Utf16.h"
+#include "engine/hfsplus/HfsPlusCompressFileReader.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/decmpfs/DecmpfsHeader.h"
 
 using namespace hfsplus;
 
@@ -43,11 +45,13 @@ CHFSPlusFileNode::CHFSPlusFileNode(CHFSPlusVolume* pVolume, CatalogKey const& ke
     if (record.u16Type == kRecordFile) {
         SetNodeID(record.u32ID);
         if ((record.u8OwnerFlags & kOwnerFlagCompressed) != 0) {
-            // The data sits in the resource fork or the decmpfs attribute; the uncompressed
-            // size comes with the compressed-file reader.
+            // The data sits in the resource fork or the decmpfs attribute. The node always
+            // carries a run list (empty for attribute data) so copy-out asks for its reader.
             m_u8Flags |= kFlagCompressed;
             SetCompressed(1);
+            m_resourceFork = record.resourceFork;
             TakeFork(pVolume, record.u32ID, kForkTypeResource, record.resourceFork);
+            TakeUncompressedSize();
         } else {
             TakeFork(pVolume, record.u32ID, kForkTypeData, record.dataFork);
         }
@@ -96,4 +100,26 @@ void CHFSPlusFileNode::TakeFork(CHFSPlusVolume* pVolume, std::uint32_t u32FileID
     if (pVolume != nullptr) u64Size = std::min(u64Size, u64Blocks * u64BlockSize);
     m_s64Size = static_cast<long long>(std::min<std::uint64_t>(u64Size, INT64_MAX));
     SetDataRunList(std::move(pRuns));
+}
+
+IFileReader* CHFSPlusFileNode::CreateCompressFileReader(void*) {
+    if ((m_u8Flags & kFlagCompressed) == 0 || m_pVolume == nullptr || GetCurrentNodeID() < 0) return nullptr;
+    auto const u32FileID = static_cast<std::uint32_t>(GetCurrentNodeID());
+    std::optional<std::vector<std::uint8_t>> const attribute = m_pVolume->getAttribute(u32FileID, kDecmpfsAttributeName);
+    if (!attribute) return nullptr;
+    return CHFSPlusCompressFileReader::Open(*attribute, m_pVolume, u32FileID, m_resourceFork);
+}
+
+void CHFSPlusFileNode::TakeUncompressedSize() {
+    if (IFileReader* pReader = CreateCompressFileReader(nullptr)) {
+        m_s64Size = pReader->GetDataSize();
+        pReader->Release();
+        return;
+    }
+    if (m_pVolume == nullptr || GetCurrentNodeID() < 0) return;
+    std::optional<std::vector<std::uint8_t>> const attribute =
+        m_pVolume->getAttribute(static_cast<std::uint32_t>(GetCurrentNodeID()), kDecmpfsAttributeName);
+    if (!attribute) return;
+    if (auto const header = ParseDecmpfsHeader(engine::ByteView(attribute->data(), attribute->size())))
+        m_s64Size = static_cast<long long>(std::min<std::uint64_t>(header->u64UncompressedSize, INT64_MAX));
 }

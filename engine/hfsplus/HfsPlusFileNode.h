@@ -44,6 +44,9 @@ public:
     void MarkDeleted() override { m_u8Flags |= kFlagDeleted; }
     void FilterFileNameByDot() override { m_name = CFileNode::FilterFileNameByDot(m_name); }
     void UpdateFileSize(long long s64Size) override { m_s64Size = s64Size; }
+    /// The decmpfs reader of a compressed file; null for other nodes, an unknown compression
+    /// type or a damaged attribute or fork table.
+    IFileReader* CreateCompressFileReader(void* pContext) override;
 
     /// The volume the node was read from (not owned); null for nodes made without one.
     hfsplus::CHFSPlusVolume* GetVolume() const { return m_pVolume; }
@@ -57,7 +60,11 @@ private:
     void TakeFork(hfsplus::CHFSPlusVolume* pVolume, std::uint32_t u32FileID, std::uint8_t u8ForkType,
                   hfsplus::HFSPlusForkData const& fork);
 
+    /// Gives a compressed file its uncompressed size: the reader's, else the attribute's claim.
+    void TakeUncompressedSize();
+
     std::uint32_t m_u32CreateDate = 0;
+    hfsplus::HFSPlusForkData m_resourceFork{};  // of compressed files: what their reader reads
     hfsplus::CHFSPlusVolume* m_pVolume = nullptr;  // not owned; kept for compressed reads
     std::string m_name;
     long long m_s64Size = 0;

@@ -5,6 +5,9 @@
 //     resource fork, extended attributes), on 512- and 4096-byte sectors; read in place;
 //   - the same volume with one file patched into ten reversed blocks, two of them in a new
 //     extents overflow leaf; and made an HFSX volume (signature "HX", binary name order);
+//   - the same volume with its one file that has an extended attribute made compressed, once
+//     per decmpfs type (zlib in the attribute, LZVN in the attribute and in the resource fork;
+//     7zz refuses raw type 1 and the test's minimal zlib resource header);
 //   - xorriso's HFS+ volumes (2 KiB blocks, a catalog two levels deep over a 300-file folder,
 //     long and non-ASCII names, no attributes file) built at test time, as the Apple partition
 //     of its hybrid image and inside a sparse GPT disk (EFI at 40, HFS+ at 409640), each found
@@ -16,6 +19,7 @@
 #include <fstream>
 #include <map>
 
+#include "DecmpfsMaker.h"
 #include "HfsPlusScan.h"
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "support/Sha256.h"
@@ -26,12 +30,13 @@ namespace {
 namespace fs = std::filesystem;
 using hfsplustest::VolumeScan;
 
-enum class Source { MacVolume, MacVolumeFragmented, MacVolumeAsHfsx, XorrisoApm, XorrisoGpt };
+enum class Source { MacVolume, MacVolumeFragmented, MacVolumeAsHfsx, MacVolumeCompressed, XorrisoApm, XorrisoGpt };
 
 struct RecoverCase {
     char const* pszName;
     Source source;
     int iSectorSize;
+    std::uint32_t u32DecmpfsType = 0;  // MacVolumeCompressed: the type "a_file" is made
 };
 
 constexpr long long kGptHfsStart = 409640;
@@ -95,6 +100,12 @@ protected:
         if (row.source == Source::MacVolumeAsHfsx) hfsplustest::MakeHfsx(bytes);
         if (row.source == Source::MacVolumeFragmented && !hfsplustest::FragmentFile(bytes, u"another_file"))
             return "the fixture is not the one expected";
+        if (row.source == Source::MacVolumeCompressed) {
+            // Resource kinds get four 64 KiB blocks and a short one; attribute kinds fit a node.
+            std::size_t const size = row.u32DecmpfsType == 4 || row.u32DecmpfsType == 8 ? 4 * 0x10000 + 999 : 3000;
+            if (!hfsplustest::CompressFile(bytes, row.u32DecmpfsType, hfsplustest::TextLike(size)))
+                return "the fixture is not the one expected";
+        }
         if (row.source != Source::MacVolume) {
             image = m_dir.File("patched.raw");
             std::ofstream(image, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -183,6 +194,9 @@ INSTANTIATE_TEST_SUITE_P(Volumes, HfsPlusRecoverTest,
                                          RecoverCase{"MacVolumeSectors4096", Source::MacVolume, 4096},
                                          RecoverCase{"MacVolumeWithOverflowExtents", Source::MacVolumeFragmented, 4096},
                                          RecoverCase{"MacVolumeAsHfsx", Source::MacVolumeAsHfsx, 512},
+                                         RecoverCase{"MacVolumeZlibInAttribute", Source::MacVolumeCompressed, 512, 3},
+                                         RecoverCase{"MacVolumeLzvnInAttribute", Source::MacVolumeCompressed, 512, 7},
+                                         RecoverCase{"MacVolumeLzvnInResourceFork", Source::MacVolumeCompressed, 4096, 8},
                                          RecoverCase{"XorrisoApplePartition", Source::XorrisoApm, 512},
                                          RecoverCase{"XorrisoInSparseGptDisk", Source::XorrisoGpt, 512}),
                          [](testing::TestParamInfo<RecoverCase> const& row) { return std::string(row.param.pszName); });

@@ -1,5 +1,7 @@
 #include "HfsPlusScan.h"
 
+#include "DecmpfsMaker.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -45,6 +47,31 @@ void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t
     PutBe16(bytes, offset + 2, static_cast<std::uint16_t>(value));
 }
 
+namespace {
+
+constexpr std::size_t kDataForkOffset = 88;  // in a catalog file record
+constexpr std::size_t kResourceForkOffset = 168;
+constexpr std::size_t kOwnerFlagsOffset = 41;
+
+/// Image offset of the catalog file record named `name` in the fixture's one catalog leaf; 0
+/// when there is none.
+std::size_t FileRecordOffset(std::vector<std::uint8_t> const& image, std::u16string const& name, std::uint32_t& u32FileID) {
+    using namespace hfsplus;
+    if (image.size() < kMacCatalogStart + 2 * kMacCatalogNodeSize) return 0;
+    CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(image.begin() + static_cast<long>(kMacCatalogStart + kMacCatalogNodeSize),
+                                                        image.begin() + static_cast<long>(kMacCatalogStart + 2 * kMacCatalogNodeSize)));
+    for (std::uint16_t i = 0; i < leaf.GetRecordCount(); ++i) {
+        std::optional<CatalogKey> const key = ReadCatalogKey(leaf.GetRecord(i));
+        std::optional<CatalogRecord> const record = ReadCatalogRecord(RecordData(leaf.GetRecord(i)));
+        if (!key || !record || record->u16Type != kRecordFile || std::u16string(key->name.begin(), key->name.end()) != name) continue;
+        u32FileID = record->u32ID;
+        return kMacCatalogStart + kMacCatalogNodeSize + static_cast<std::size_t>(RecordData(leaf.GetRecord(i)).Data() - leaf.Bytes().Data());
+    }
+    return 0;
+}
+
+}  // namespace
+
 bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name) {
     using namespace hfsplus;
     constexpr std::size_t kBitmapBlock = 1;
@@ -69,18 +96,10 @@ bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name) 
             image[blocks[i] * kMacBlockSize + b] = static_cast<std::uint8_t>((i * kMacBlockSize + b) * 7 / 5);
 
     // The catalog record: the data fork's size, blocks and first eight extents.
-    CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(image.begin() + static_cast<long>(kMacCatalogStart + kMacCatalogNodeSize),
-                                                        image.begin() + static_cast<long>(kMacCatalogStart + 2 * kMacCatalogNodeSize)));
-    std::size_t fork = 0;
     std::uint32_t u32FileID = 0;
-    for (std::uint16_t i = 0; i < leaf.GetRecordCount(); ++i) {
-        std::optional<CatalogKey> const key = ReadCatalogKey(leaf.GetRecord(i));
-        std::optional<CatalogRecord> const record = ReadCatalogRecord(RecordData(leaf.GetRecord(i)));
-        if (!key || !record || record->u16Type != kRecordFile || std::u16string(key->name.begin(), key->name.end()) != name) continue;
-        fork = kMacCatalogStart + kMacCatalogNodeSize + static_cast<std::size_t>(RecordData(leaf.GetRecord(i)).Data() - leaf.Bytes().Data()) + 88;
-        u32FileID = record->u32ID;
-    }
-    if (fork == 0) return false;
+    std::size_t const recordAt = FileRecordOffset(image, name, u32FileID);
+    if (recordAt == 0) return false;
+    std::size_t const fork = recordAt + kDataForkOffset;
     PutBe32(image, fork, static_cast<std::uint32_t>(kLogicalSize >> 32));
     PutBe32(image, fork + 4, static_cast<std::uint32_t>(kLogicalSize));
     PutBe32(image, fork + 12, kBlocks);
@@ -158,12 +177,78 @@ std::optional<std::vector<std::uint8_t>> VolumeScan::ReadFile(IFileNode* pNode) 
     auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
     if (pFileNode == nullptr || !m_pPartition) return std::nullopt;
     if (pNode->GetFileSize() == 0) return std::vector<std::uint8_t>();
+    if (pNode->IsCompressed() != 0) {
+        // Copy-out hands compressed nodes to the node's own reader, read here in copy-sized steps.
+        std::unique_ptr<IFileReader, void (*)(IFileReader*)> pReader(pNode->CreateCompressFileReader(nullptr),
+                                                                     [](IFileReader* p) { if (p != nullptr) p->Release(); });
+        if (!pReader) return std::nullopt;
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(pReader->GetDataSize()));
+        constexpr std::size_t kStep = 0x30000;  // not a block multiple: reads start inside blocks
+        for (std::size_t done = 0; done < bytes.size(); done += kStep) {
+            unsigned int const length = static_cast<unsigned int>(std::min(kStep, bytes.size() - done));
+            if (pReader->ReadData(static_cast<long long>(done), reinterpret_cast<char*>(bytes.data() + done), length) != length)
+                return std::nullopt;
+        }
+        return bytes;
+    }
     CFileReader reader;
     if (reader.Open(m_pDevice.get(), pFileNode, m_pPartition.get()) == 0) return std::nullopt;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(pNode->GetFileSize()));
     std::uint32_t u32Done = 0;
     if (!reader.Read(0, bytes, u32Done) || u32Done != bytes.size()) return std::nullopt;
     return bytes;
+}
+
+}  // namespace hfsplustest
+
+namespace hfsplustest {
+
+bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::vector<std::uint8_t> const& data) {
+    constexpr std::size_t kBitmapBlock = 1;
+    constexpr std::size_t kAttributesLeaf = 10 * kMacBlockSize + 8192;  // node 1 of 8 KiB nodes
+    constexpr std::size_t kAttributesNodeSize = 8192;
+    constexpr std::uint32_t kFirstForkBlock = 600;
+    std::uint32_t u32FileID = 0;
+    std::size_t const recordAt = FileRecordOffset(image, u"a_file", u32FileID);
+    if (recordAt == 0 || engine::ByteView(image.data() + kAttributesLeaf, kAttributesNodeSize).Be32(18) != u32FileID) return false;
+    Compressed const compressed = Compress(u32Type, data, Damage::None);
+
+    // The data fork goes; the resource fork takes contiguous free blocks.
+    std::fill(image.begin() + static_cast<long>(recordAt + kDataForkOffset), image.begin() + static_cast<long>(recordAt + kResourceForkOffset), 0);
+    image[recordAt + kOwnerFlagsOffset] |= hfsplus::kOwnerFlagCompressed;
+    std::uint32_t const u32Blocks = static_cast<std::uint32_t>((compressed.fork.size() + kMacBlockSize - 1) / kMacBlockSize);
+    for (std::uint32_t block = kFirstForkBlock; block < kFirstForkBlock + u32Blocks; ++block) {
+        std::uint8_t& bits = image[kBitmapBlock * kMacBlockSize + block / 8];
+        std::uint8_t const bit = static_cast<std::uint8_t>(0x80 >> (block % 8));
+        if ((bits & bit) != 0) return false;
+        bits |= bit;
+    }
+    std::copy(compressed.fork.begin(), compressed.fork.end(), image.begin() + static_cast<long>(kFirstForkBlock * kMacBlockSize));
+    std::size_t const fork = recordAt + kResourceForkOffset;
+    std::fill(image.begin() + static_cast<long>(fork), image.begin() + static_cast<long>(fork + 80), 0);
+    PutBe32(image, fork + 4, static_cast<std::uint32_t>(compressed.fork.size()));
+    PutBe32(image, fork + 12, u32Blocks);
+    PutBe32(image, fork + 16, u32Blocks != 0 ? kFirstForkBlock : 0);
+    PutBe32(image, fork + 20, u32Blocks);
+
+    // The file's one extended attribute becomes the decmpfs attribute, inline (TN1150: key of
+    // fileID, startBlock and UTF-16 name; record type 0x10, 8 reserved bytes, size, data).
+    std::string const name = "com.apple.decmpfs";
+    std::size_t const keyLength = 12 + 2 * name.size();
+    std::size_t const length = (2 + keyLength + 16 + compressed.attribute.size() + 1) & ~std::size_t{1};
+    if (14 + length + 4 > kAttributesNodeSize) return false;
+    std::size_t const at = kAttributesLeaf + hfsplus::kNodeDescriptorSize;
+    std::fill(image.begin() + static_cast<long>(at), image.begin() + static_cast<long>(kAttributesLeaf + kAttributesNodeSize - 2), 0);
+    PutBe16(image, at, static_cast<std::uint16_t>(keyLength));
+    PutBe32(image, at + 4, u32FileID);
+    PutBe16(image, at + 12, static_cast<std::uint16_t>(name.size()));
+    for (std::size_t i = 0; i < name.size(); ++i) PutBe16(image, at + 14 + 2 * i, static_cast<std::uint8_t>(name[i]));
+    std::size_t const record = at + 2 + keyLength;
+    PutBe32(image, record, 0x10);
+    PutBe32(image, record + 12, static_cast<std::uint32_t>(compressed.attribute.size()));
+    std::copy(compressed.attribute.begin(), compressed.attribute.end(), image.begin() + static_cast<long>(record + 16));
+    PutBe16(image, kAttributesLeaf + kAttributesNodeSize - 4, static_cast<std::uint16_t>(hfsplus::kNodeDescriptorSize + length));
+    return true;
 }
 
 }  // namespace hfsplustest

@@ -35,6 +35,12 @@ std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk);
 /// False when the image does not look like the fixture.
 bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name);
 
+/// Makes the fixture's "a_file" (the one file with an extended attribute) a compressed file of
+/// decmpfs `u32Type` holding `data`: that attribute becomes "com.apple.decmpfs", the catalog
+/// record gets the compressed owner flag and loses its data fork, and the resource kinds' fork
+/// goes into free blocks. False when the image does not look like the fixture.
+bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::vector<std::uint8_t> const& data);
+
 /// Turns the fixture into an HFSX volume: signature "HX", version 5, binary name order in
 /// its catalog. The walk must not depend on the order, and the fixture's names are few.
 void MakeHfsx(std::vector<std::uint8_t>& image);

@@ -1,0 +1,121 @@
+// The journal ring pass on journals laid out in memory as TN1150 describes them: a transaction
+// that crosses the ring's end is read whole, a hostile block size or end field ends the pass
+// after one round, and headers that would make the pass stand still or misread are refused.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "engine/hfsplus/journal/HfsPlusJournalWalk.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using hfsplus::JournalHeader;
+
+constexpr std::uint32_t kHeaderSize = 512;
+constexpr std::uint32_t kListSize = 512;  // 32 entries
+constexpr std::uint64_t kJournalSize = kHeaderSize + 8 * 512;
+
+template <class T>
+void Put(Bytes& bytes, std::size_t at, T value) {
+    for (std::size_t i = 0; i < sizeof(T); ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+Bytes HeaderBytes(std::uint64_t u64End, std::uint32_t u32HeaderSize = kHeaderSize, std::uint32_t u32Endian = 0x12345678) {
+    Bytes bytes(kHeaderSize, 0);
+    Put<std::uint32_t>(bytes, 0, 0x4A4E4C78);
+    Put<std::uint32_t>(bytes, 4, u32Endian);
+    Put<std::uint64_t>(bytes, 8, u64End);
+    Put<std::uint64_t>(bytes, 16, u64End);
+    Put<std::uint64_t>(bytes, 24, kJournalSize);
+    Put<std::uint32_t>(bytes, 32, kListSize);
+    Put<std::uint32_t>(bytes, 40, u32HeaderSize);
+    return bytes;
+}
+
+/// A journal holding one transaction at `u64At`: a block list of `sizes` (block numbers 100,
+/// 101, ...) and blocks filled with their index + 1, written round the ring.
+Bytes JournalWith(std::uint64_t u64At, std::vector<std::uint32_t> const& sizes, std::uint64_t u64End) {
+    Bytes journal(kJournalSize, 0);
+    Bytes const header = HeaderBytes(u64End);
+    std::copy(header.begin(), header.end(), journal.begin());
+    Bytes transaction(kListSize, 0);
+    Put<std::uint16_t>(transaction, 0, kListSize / 16 - 1);
+    Put<std::uint16_t>(transaction, 2, static_cast<std::uint16_t>(sizes.size() + 1));
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        Put<std::uint64_t>(transaction, 16 * (i + 1), 100 + i);
+        Put<std::uint32_t>(transaction, 16 * (i + 1) + 8, sizes[i]);
+        if (sizes[i] <= hfsplus::kMaxJournalBlock) transaction.resize(transaction.size() + sizes[i], static_cast<std::uint8_t>(i + 1));
+    }
+    std::uint64_t u64Pos = u64At;
+    for (std::uint8_t const byte : transaction) {
+        journal[u64Pos] = byte;
+        if (++u64Pos == kJournalSize) u64Pos = kHeaderSize;
+    }
+    return journal;
+}
+
+struct Walked {
+    std::vector<std::pair<std::uint64_t, Bytes>> blocks;
+    bool bRead = false;
+};
+
+Walked Walk(Bytes const& journal) {
+    Walked walked;
+    std::optional<JournalHeader> const header = hfsplus::ParseJournalHeader(engine::ByteView(journal.data(), journal.size()),
+                                                                            kJournalSize, 0, journal.size());
+    if (!header) return walked;
+    walked.bRead = hfsplus::WalkJournal(
+        *header,
+        [&](std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) {
+            if (u64Offset + u64Length > journal.size()) return false;
+            std::memcpy(pBuffer, journal.data() + u64Offset, u64Length);
+            return true;
+        },
+        [&](std::uint64_t u64Number, std::span<std::uint8_t const> block) {
+            walked.blocks.emplace_back(u64Number, Bytes(block.begin(), block.end()));
+            return true;
+        },
+        nullptr);
+    return walked;
+}
+
+TEST(HfsPlusJournalWalk, ReadsATransactionCrossingTheRingsEnd) {
+    // List at the ring's last 512 bytes; its 1024-byte block continues just after the header.
+    Walked const walked = Walk(JournalWith(kJournalSize - 512, {1024}, kHeaderSize + 512));
+    ASSERT_TRUE(walked.bRead);
+    ASSERT_EQ(walked.blocks.size(), 1u);
+    EXPECT_EQ(walked.blocks[0].first, 100u);
+    EXPECT_EQ(walked.blocks[0].second, Bytes(1024, 1));
+}
+
+TEST(HfsPlusJournalWalk, EndEqualToStartStillGoesRoundOnce) {
+    Walked const walked = Walk(JournalWith(kHeaderSize + 1024, {512, 512}, kHeaderSize + 1024));
+    ASSERT_TRUE(walked.bRead);
+    ASSERT_EQ(walked.blocks.size(), 2u);
+    EXPECT_EQ(walked.blocks[1].second, Bytes(512, 2));
+}
+
+TEST(HfsPlusJournalWalk, HostileBlockSizesEndAfterOneRound) {
+    // An empty block and one claiming 2 GiB are skipped unread; the pass still ends.
+    Walked const walked = Walk(JournalWith(kHeaderSize, {0, 0x7FFFFFFF, 512}, kHeaderSize + 512));
+    EXPECT_TRUE(walked.bRead);
+    EXPECT_TRUE(walked.blocks.empty());
+}
+
+TEST(HfsPlusJournalWalk, RefusesHeadersThatWouldStandStillOrMisread) {
+    auto parses = [](Bytes const& bytes) {
+        return hfsplus::ParseJournalHeader(engine::ByteView(bytes.data(), bytes.size()), kJournalSize, 0, kJournalSize).has_value();
+    };
+    EXPECT_TRUE(parses(HeaderBytes(kHeaderSize)));
+    EXPECT_FALSE(parses(HeaderBytes(kHeaderSize, 0))) << "a header size of 0";
+    EXPECT_FALSE(parses(HeaderBytes(kHeaderSize, 768))) << "not a power of two";
+    EXPECT_FALSE(parses(HeaderBytes(kHeaderSize, kHeaderSize, 0x78563412))) << "big-endian";
+    EXPECT_FALSE(parses(HeaderBytes(kJournalSize))) << "end outside the ring";
+    Bytes const valid = HeaderBytes(kHeaderSize);
+    EXPECT_FALSE(hfsplus::ParseJournalHeader(engine::ByteView(valid.data(), valid.size()), kJournalSize, 512, kJournalSize))
+        << "a journal reaching past the volume";
+}
+
+}  // namespace
