@@ -13,6 +13,8 @@ public:
         TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
         settings.u32RootShownPauseMs = 0;
         SetDefaultTreeBuilderSettings(settings);
+        // Made after the settings: a builder takes them when it is created.
+        m_pBuilder.reset(CreateTreeBuilder(false));
         m_pFilter->SetFilterTypes(FILTER_TYPE_ALL);
         m_pFilter->SetScanType(SCAN_TYPE_QUICK_UNMOUNTED);
         m_pBuilder->Initialize("Disk", &m_sink, m_pFilter.get());
@@ -25,5 +27,5 @@ public:
 private:
     ReleasePtr<IRecoveryFilter> m_pFilter{CreateFilter()};
     testkit::CountingTreeSink m_sink{false};
-    ReleasePtr<IDirecotryTreeBuilder> m_pBuilder{CreateTreeBuilder(false)};
+    ReleasePtr<IDirecotryTreeBuilder> m_pBuilder;
 };
