@@ -120,6 +120,18 @@ std::int64_t CNTFSMftReader::GetFileRecordStartSector(std::uint64_t u64Number) c
     return engine::CheckedAdd(m_geometry.s64StartSector, static_cast<std::int64_t>(u64Sector)).value_or(-1);
 }
 
+std::optional<std::uint64_t> CNTFSMftReader::GetFileRecordByte(std::uint64_t u64Number) const {
+    if (u64Number >= RecordCount()) return std::nullopt;
+    std::uint64_t const u64Offset = u64Number * m_geometry.u32RecordSize;
+    std::int64_t const s64LCN = m_runs.GetLCN(static_cast<std::int64_t>(u64Offset / m_geometry.ClusterBytes()));
+    if (s64LCN < 0) return std::nullopt;
+    auto const clusterStart = engine::CheckedMul(static_cast<std::uint64_t>(s64LCN), m_geometry.ClusterBytes());
+    auto const volumeStart =
+        engine::CheckedMul(static_cast<std::uint64_t>(m_geometry.s64StartSector), std::uint64_t{m_geometry.u32DeviceSectorSize});
+    if (!clusterStart || !volumeStart) return std::nullopt;
+    return engine::CheckedAdd(*volumeStart, *clusterStart + u64Offset % m_geometry.ClusterBytes());
+}
+
 std::optional<std::vector<std::uint8_t>> CNTFSMftReader::ReadAttributeData(CNTFSDataRunList const& runs,
                                                                            std::uint64_t u64Bytes) const {
     std::uint64_t const u64Mapped =
