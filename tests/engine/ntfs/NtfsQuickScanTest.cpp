@@ -1,0 +1,86 @@
+// `scanbench quick` on the fixture images: the tree it writes must hold every manifest folder
+// and file, each hard-linked file once (Sleuth Kit's fls tells which names share a record), and
+// the listed deleted files, all byte-exact: resident, sparse, compressed and fragmented ones.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "NtfsVolumeBytes.h"
+#include "ScanbenchRun.h"
+#include "support/Manifest.h"
+#include "support/NtfsImage.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/// fls -r -p -u: "r/r N-T-I:<TAB>path" for every live name; the record number of each path.
+std::map<std::string, std::uint64_t> RecordsByPath(std::string const& output) {
+    std::map<std::string, std::uint64_t> records;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        auto const tab = line.find('\t');
+        if (tab == std::string::npos || line.size() < 5 || line.rfind("V/V", 0) == 0) continue;
+        std::string const path = line.substr(tab + 1);
+        records["/" + path.substr(0, path.find(':'))] = std::stoull(line.substr(4));
+    }
+    return records;
+}
+
+class NtfsQuickScan : public ::testing::TestWithParam<char const*> {};
+
+TEST_P(NtfsQuickScan, TreeHoldsManifestAndDeletedFilesByteExact) {
+    std::string const folder = ntfstest::ImageFolder();
+    if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
+    if (!testsupport::HaveTool("fls")) GTEST_SKIP() << "fls is missing";
+    std::string const image = folder + "/" + GetParam();
+
+    testsupport::TempDir const temp;
+    std::string const out = temp.File("out");
+    auto const run = scanbenchtest::RunScanbench(temp, "quick " + image + ".img --out " + out);
+    ASSERT_EQ(run.iExit, 0) << run.output;
+    EXPECT_EQ(run.result.at("file_systems"), "1");
+    EXPECT_EQ(run.result.at("failures"), "0");
+    fs::path const root = fs::path(out) / "volume" / "Disk(NTFS)";
+    ASSERT_TRUE(fs::is_directory(root)) << run.output;
+
+    // Names of one record are one file: exactly one of them is written.
+    auto const records = RecordsByPath(testsupport::CaptureCommand("fls -r -p -u " + image + ".img").value_or(""));
+    ASSERT_FALSE(records.empty());
+    std::map<std::uint64_t, std::vector<std::pair<std::string, std::string>>> byRecord;
+    for (auto const& [path, entry] : testsupport::ReadManifest(image + ".manifest")) {
+        if (entry.bFolder) {
+            EXPECT_TRUE(fs::is_directory(root / path.substr(1))) << path;
+            continue;
+        }
+        ASSERT_TRUE(records.count(path)) << "fls does not list " << path;
+        byRecord[records.at(path)].emplace_back(path, entry.sha256);
+    }
+    for (auto const& [u64Record, names] : byRecord) {
+        std::size_t written = 0;
+        for (auto const& [path, sha256] : names) {
+            fs::path const file = root / path.substr(1);
+            if (!fs::exists(file)) continue;
+            ++written;
+            EXPECT_EQ(testsupport::Sha256OfFile(file.string()), sha256) << path;
+        }
+        EXPECT_EQ(written, 1u) << "record " << u64Record << " as " << names.front().first;
+    }
+
+    for (auto const& [path, entry] : testsupport::ReadManifest(image + ".deleted")) {
+        fs::path const file = root / path.substr(1);
+        ASSERT_TRUE(fs::exists(file)) << "deleted " << path;
+        EXPECT_EQ(testsupport::Sha256OfFile(file.string()), entry.sha256) << "deleted " << path;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, NtfsQuickScan, ::testing::Values("ntfs_4k", "ntfs_frag", "ntfs_4kn"),
+                         [](auto const& testInfo) { return std::string(testInfo.param); });
+
+}  // namespace
