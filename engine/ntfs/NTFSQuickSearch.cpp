@@ -48,7 +48,7 @@ void Report(IProgress* pProgress, std::uint32_t u32State, std::uint64_t u64Done,
 std::optional<CSearchedPartitionInfo> CNTFSQuickSearch::PartitionRecord(NtfsVolumeGeometry const& geometry,
                                                                          std::uint64_t u64VolumeBytes) {
     std::uint64_t const u64Cluster = geometry.ClusterBytes();
-    if (geometry.u32DeviceSectorSize == 0 || u64Cluster < geometry.u32DeviceSectorSize ||
+    if (geometry.u32DeviceSectorSize == 0 || u64Cluster > kMaxClusterBytes || u64Cluster < geometry.u32DeviceSectorSize ||
         u64Cluster % geometry.u32DeviceSectorSize != 0)
         return std::nullopt;
     CSearchedPartitionInfo info(geometry.u32DeviceSectorSize);

@@ -19,6 +19,8 @@ class CNTFSFileRecord;
 class CNTFSQuickSearch final : public IQuickFileSystemSearchController {
 public:
     static constexpr long long kRootRecord = 5;
+    /// Larger clusters are not NTFS as Windows writes it: such volumes stay unrecognised.
+    static constexpr std::uint64_t kMaxClusterBytes = 65536;
 
     CNTFSQuickSearch() = default;
     ~CNTFSQuickSearch() override = default;

@@ -5,6 +5,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/Types.h"
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
@@ -23,11 +24,13 @@ IVolumeAnalyze* CreateNTFSVolumeAnalyze(IStorageDevice* pDevice, unsigned long l
     CNTFSDBR dbr;
     if (!dbr.InitFromBuffer(engine::ByteView(sector.data(), sector.size()))) return nullptr;
     std::uint32_t const u32RecordSize = dbr.GetFileRecordSizeByByte();
-    std::uint64_t const u64Cluster = std::uint64_t{dbr.GetBytesPerSector()} * dbr.GetSectorsperCluster();
     if (u32RecordSize < ntfs::kMinFileRecordSize || u32RecordSize > ntfs::kMaxFileRecordSize) return nullptr;
-    // Copy-out reads clusters as whole device sectors.
-    if (u64Cluster < static_cast<std::uint64_t>(iSectorSize) || u64Cluster % static_cast<std::uint64_t>(iSectorSize) != 0) return nullptr;
     auto const bytes = engine::CheckedMul<std::uint64_t>(dbr.GetTotalSectors(), dbr.GetBytesPerSector());
-    if (!bytes) return nullptr;
+    NtfsVolumeGeometry geometry;
+    geometry.u32DeviceSectorSize = static_cast<std::uint32_t>(iSectorSize);
+    geometry.u32SectorSize = dbr.GetBytesPerSector();
+    geometry.u32SectorsPerCluster = dbr.GetSectorsperCluster();
+    // The same test the quick search makes: clusters of whole device sectors, at most 64 KiB.
+    if (!bytes || !CNTFSQuickSearch::PartitionRecord(geometry, *bytes)) return nullptr;
     return new CNTFSVolumeAnalyze(*bytes / static_cast<std::uint64_t>(iSectorSize));
 }
