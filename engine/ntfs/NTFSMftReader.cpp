@@ -49,9 +49,15 @@ std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::
         geometry.u32RecordSize > ntfs::kMaxFileRecordSize)
         return std::nullopt;
 
+    // A damaged $MFT record leaves its copy in $MFTMirr, whose runs still lead to the MFT.
+    if (auto reader = OpenAt(device, geometry, dbr, dbr.GetMFTStartCluster())) return reader;
+    return OpenAt(device, geometry, dbr, dbr.GetMFTMirrorStartCluster());
+}
+
+std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDBR const& dbr,
+                                                     std::uint64_t u64MftCluster) {
     // First the $MFT record alone, through a run covering just it, then the runs its base
     // record holds, then those of its extension records.
-    std::uint64_t const u64MftCluster = dbr.GetMFTStartCluster();
     if (u64MftCluster > static_cast<std::uint64_t>(INT64_MAX) / geometry.ClusterBytes()) return std::nullopt;
     CNTFSDataRunList bootstrap;
     std::uint64_t const u64RecordClusters = (geometry.u32RecordSize + geometry.ClusterBytes() - 1) / geometry.ClusterBytes();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -92,6 +93,32 @@ TEST(NtfsQuickScanReuse, FileOfAFolderWhoseRecordWasReusedGoesToLostFiles) {
     fs::path const lost = root / "Other lost files" / "old.bin";
     ASSERT_TRUE(fs::exists(lost)) << run.output;
     EXPECT_EQ(fs::file_size(lost), 20000u);
+}
+
+// The $MFT's own record wiped: its copy in $MFTMirr still leads to the whole MFT.
+TEST(NtfsQuickScanMirror, DamagedMftRecordIsReadFromTheMirror) {
+    std::string const folder = ntfstest::ImageFolder();
+    if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
+    testsupport::TempDir const temp;
+    std::string const image = temp.File("damaged.img");
+    fs::copy_file(folder + "/ntfs_4k.img", image);
+    {
+        std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+        unsigned char boot[512] = {};
+        file.read(reinterpret_cast<char*>(boot), sizeof boot);
+        std::uint64_t u64MftCluster = 0;
+        for (int i = 7; i >= 0; --i) u64MftCluster = (u64MftCluster << 8) | boot[48 + i];
+        std::uint64_t const u64ClusterBytes = static_cast<std::uint64_t>(boot[11] | (boot[12] << 8)) * boot[13];
+        std::string const zeros(1024, '\0');
+        file.seekp(static_cast<std::streamoff>(u64MftCluster * u64ClusterBytes));
+        file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    auto const run = scanbenchtest::RunScanbench(temp, "quick " + image + " --out " + temp.File("out"));
+    ASSERT_EQ(run.iExit, 0) << run.output;
+    auto const manifest = testsupport::ReadManifest(folder + "/ntfs_4k.manifest");
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/notes.bin"), manifest.at("/notes.bin").sha256);
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/packed/text.txt"), manifest.at("/packed/text.txt").sha256);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, NtfsQuickScan, ::testing::Values("ntfs_4k", "ntfs_frag", "ntfs_4kn"),
