@@ -1,13 +1,6 @@
 #include "engine/ntfs/NTFSFileNode.h"
 
-namespace {
-_FILETIME ToFileTime(std::uint64_t u64Time) {
-    _FILETIME time;
-    time.dwLowDateTime = static_cast<std::uint32_t>(u64Time);
-    time.dwHighDateTime = static_cast<std::uint32_t>(u64Time >> 32);
-    return time;
-}
-}  // namespace
+#include "engine/core/tree/FileTimeTicks.h"
 
 CNTFSFileNode::CNTFSFileNode(CNTFSFileNode const& other)
     : CFileNode(other),
@@ -36,9 +29,9 @@ void CNTFSFileNode::SetFileName(char const* pszName) {
 }
 
 void CNTFSFileNode::SetFileTime(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access) {
-    m_creationTime = ToFileTime(u64Creation);
-    m_modificationTime = ToFileTime(u64Modification);
-    m_lastAccessTime = ToFileTime(u64Access);
+    m_creationTime = FileTimeFromTicks(u64Creation);
+    m_modificationTime = FileTimeFromTicks(u64Modification);
+    m_lastAccessTime = FileTimeFromTicks(u64Access);
 }
 
 void CNTFSFileNode::SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize) {
