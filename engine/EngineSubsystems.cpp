@@ -4,10 +4,12 @@
 #include "engine/exfat/ExFatEntry.h"
 #include "engine/fat/FatEntry.h"
 #include "engine/hfsplus/HfsPlusEntry.h"
+#include "engine/ntfs/NtfsEntry.h"
 
 void RegisterEngineSubsystems() {
     RegisterRAWSearcher();
     RegisterFATSubsystem();
     RegisterExFat();
     RegisterHFSPlus();
+    RegisterNTFSSubsystem();
 }

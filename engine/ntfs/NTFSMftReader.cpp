@@ -49,9 +49,15 @@ std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::
         geometry.u32RecordSize > ntfs::kMaxFileRecordSize)
         return std::nullopt;
 
+    // A damaged $MFT record leaves its copy in $MFTMirr, whose runs still lead to the MFT.
+    if (auto reader = OpenAt(device, geometry, dbr, dbr.GetMFTStartCluster())) return reader;
+    return OpenAt(device, geometry, dbr, dbr.GetMFTMirrorStartCluster());
+}
+
+std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDBR const& dbr,
+                                                     std::uint64_t u64MftCluster) {
     // First the $MFT record alone, through a run covering just it, then the runs its base
     // record holds, then those of its extension records.
-    std::uint64_t const u64MftCluster = dbr.GetMFTStartCluster();
     if (u64MftCluster > static_cast<std::uint64_t>(INT64_MAX) / geometry.ClusterBytes()) return std::nullopt;
     CNTFSDataRunList bootstrap;
     std::uint64_t const u64RecordClusters = (geometry.u32RecordSize + geometry.ClusterBytes() - 1) / geometry.ClusterBytes();
@@ -118,6 +124,18 @@ std::int64_t CNTFSMftReader::GetFileRecordStartSector(std::uint64_t u64Number) c
     if (!clusterStart) return -1;
     std::uint64_t const u64Sector = (*clusterStart + u64Offset % m_geometry.ClusterBytes()) / m_geometry.u32DeviceSectorSize;
     return engine::CheckedAdd(m_geometry.s64StartSector, static_cast<std::int64_t>(u64Sector)).value_or(-1);
+}
+
+std::optional<std::uint64_t> CNTFSMftReader::GetFileRecordByte(std::uint64_t u64Number) const {
+    if (u64Number >= RecordCount()) return std::nullopt;
+    std::uint64_t const u64Offset = u64Number * m_geometry.u32RecordSize;
+    std::int64_t const s64LCN = m_runs.GetLCN(static_cast<std::int64_t>(u64Offset / m_geometry.ClusterBytes()));
+    if (s64LCN < 0) return std::nullopt;
+    auto const clusterStart = engine::CheckedMul(static_cast<std::uint64_t>(s64LCN), m_geometry.ClusterBytes());
+    auto const volumeStart =
+        engine::CheckedMul(static_cast<std::uint64_t>(m_geometry.s64StartSector), std::uint64_t{m_geometry.u32DeviceSectorSize});
+    if (!clusterStart || !volumeStart) return std::nullopt;
+    return engine::CheckedAdd(*volumeStart, *clusterStart + u64Offset % m_geometry.ClusterBytes());
 }
 
 std::optional<std::vector<std::uint8_t>> CNTFSMftReader::ReadAttributeData(CNTFSDataRunList const& runs,

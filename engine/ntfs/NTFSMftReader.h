@@ -8,6 +8,8 @@
 #include "engine/IStorageDevice.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"
 
+class CNTFSDBR;
+
 /// The volume's sizes as its boot sector gives them. The device may use other sectors (an image
 /// file of a 4096-byte-sector volume reads in 512-byte ones): the start counts device sectors.
 struct NtfsVolumeGeometry {
@@ -24,8 +26,9 @@ public:
     /// An attribute list or other attribute data read by its runs is capped at this many bytes.
     static constexpr std::size_t kMaxAttributeData = 16u << 20;
 
-    /// Reads the boot sector at `s64StartSector`, the $MFT record, and the MFT's runs from all
-    /// its records (its attribute list followed); null when any of them is unsound.
+    /// Reads the boot sector at `s64StartSector`, the $MFT record (its $MFTMirr copy when it is
+    /// unsound), and the MFT's runs from all its records (its attribute list followed); null
+    /// when any of them is unsound.
     static std::optional<CNTFSMftReader> Open(IStorageDevice& device, std::int64_t s64StartSector);
 
     CNTFSMftReader(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDataRunList runs, std::uint64_t u64MftBytes);
@@ -40,11 +43,16 @@ public:
     /// The device sector where record `u64Number` starts (records smaller than a device
     /// sector share it); -1 when the runs do not map it.
     std::int64_t GetFileRecordStartSector(std::uint64_t u64Number) const;
+    /// The device byte where record `u64Number` starts; null when the runs do not map it.
+    std::optional<std::uint64_t> GetFileRecordByte(std::uint64_t u64Number) const;
     /// The first `u64Bytes` (capped at kMaxAttributeData and at the runs' clusters) of data laid
     /// out by `runs`; sparse runs read as zeros. Null when the device cannot read a run.
     std::optional<std::vector<std::uint8_t>> ReadAttributeData(CNTFSDataRunList const& runs, std::uint64_t u64Bytes) const;
 
 private:
+    /// Open's work with the $MFT record read at cluster `u64MftCluster` (the $MFT's or $MFTMirr's).
+    static std::optional<CNTFSMftReader> OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDBR const& dbr,
+                                                std::uint64_t u64MftCluster);
     /// The record at byte `u64Offset` of the MFT, read alone.
     std::optional<std::vector<std::uint8_t>> ReadOneRecord(std::uint64_t u64Offset) const;
     /// `length` bytes from byte `u64Offset` of the data `runs` lays out; holes as zeros.

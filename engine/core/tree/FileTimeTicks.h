@@ -8,3 +8,11 @@
 inline std::uint64_t FileTimeTicks(_FILETIME time) {
     return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
 }
+
+/// The inverse: one number of 100 ns ticks split into the two halves nodes keep.
+inline _FILETIME FileTimeFromTicks(std::uint64_t u64Ticks) {
+    _FILETIME time;
+    time.dwLowDateTime = static_cast<std::uint32_t>(u64Ticks);
+    time.dwHighDateTime = static_cast<std::uint32_t>(u64Ticks >> 32);
+    return time;
+}

@@ -1,0 +1,173 @@
+#include "engine/ntfs/NTFSQuickSearch.h"
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IProgress.h"
+#include "engine/IStorageDevice.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/node/DataRunList.h"
+#include "engine/ntfs/NTFSFileSummary.h"
+#include "engine/ntfs/NTFSMultiFileRecord.h"
+#include "engine/ntfs/ondisk/NTFSFileName.h"
+#include "engine/ntfs/ondisk/NTFSFileRecord.h"
+
+namespace {
+
+constexpr std::uint64_t kPercent = 100;
+constexpr long long kLostParent = -1;
+
+/// The node's runs in clusters: sparse runs start at -1. Runs stop at the first VCN no piece
+/// maps (an extension record lost): what follows is missing, not zeros.
+ReleasePtr<IDataRunList> BuildRuns(NtfsFileSummary const& summary, long long s64RecordSector) {
+    ReleasePtr<CDataRunList> pList(new CDataRunList());
+    if (summary.bResident) {
+        DataRun const record{s64RecordSector, 1};
+        pList->AddDataRun(&record);
+        pList->SetResident(1);
+        return pList;
+    }
+    std::int64_t s64NextVCN = 0;
+    for (CDataRun const& run : summary.runs.Runs()) {
+        if (run.s64VCN != s64NextVCN || run.s64Count <= 0) break;
+        DataRun const piece{run.s64LCN < 0 ? -1 : run.s64LCN, run.s64Count};
+        if (pList->AddDataRun(&piece) == 0) break;
+        s64NextVCN += run.s64Count;
+    }
+    return pList;
+}
+
+void Report(IProgress* pProgress, std::uint32_t u32State, std::uint64_t u64Done, std::uint64_t u64Total) {
+    _PROGRESS_INFO record;
+    record.u32State = u32State;
+    record.u64Total = u64Total;
+    record.u64Done = u64Done;
+    pProgress->UpdateProgress(&record);
+}
+
+}  // namespace
+
+std::optional<CSearchedPartitionInfo> CNTFSQuickSearch::PartitionRecord(NtfsVolumeGeometry const& geometry,
+                                                                         std::uint64_t u64VolumeBytes) {
+    std::uint64_t const u64Cluster = geometry.ClusterBytes();
+    if (geometry.u32DeviceSectorSize == 0 || u64Cluster > kMaxClusterBytes || u64Cluster < geometry.u32DeviceSectorSize ||
+        u64Cluster % geometry.u32DeviceSectorSize != 0)
+        return std::nullopt;
+    CSearchedPartitionInfo info(geometry.u32DeviceSectorSize);
+    info.m_u32FileSystemType = FILE_SYSTEM_NTFS;
+    info.m_u32SectorsPerCluster = static_cast<std::uint32_t>(u64Cluster / geometry.u32DeviceSectorSize);
+    info.m_s64StartSector = geometry.s64StartSector;
+    info.m_u64FileSystemValues[0] = static_cast<std::uint64_t>(geometry.s64StartSector);
+    info.SetTotalSectors(u64VolumeBytes / geometry.u32DeviceSectorSize);
+    return info;
+}
+
+int CNTFSQuickSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+    if (!m_partition || ppPartitions == nullptr || iCount < 1) return 0;
+    ppPartitions[0] = new CSearchedPartitionInfo(*m_partition);
+    return 1;
+}
+
+RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) {
+    m_partition.reset();
+    m_folders.clear();
+    m_found.clear();
+    if (pDevice == nullptr || m_pBuilder == nullptr || pProgress == nullptr) return kResultSuccess;
+    std::optional<CNTFSMftReader> const mft = CNTFSMftReader::Open(*pDevice, 0);
+    if (!mft) return kResultSuccess;
+    long long const s64DeviceSectors = pDevice->GetTotalSectors();
+    std::uint64_t const u64DeviceBytes =
+        s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) * mft->Geometry().u32DeviceSectorSize : 0;
+    m_partition = PartitionRecord(mft->Geometry(), u64DeviceBytes);
+    if (!m_partition) return kResultSuccess;
+    m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, kRootRecord);
+    Walk(*mft, pProgress);
+    HandOver();
+
+    CSearchedPartitionInfo record = *m_partition;
+    m_pBuilder->SetPartitonDevice(&record, pDevice);
+    m_pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
+    Report(pProgress, PROGRESS_STATE_FINISHED, 1, 1);
+    return kResultSuccess;
+}
+
+void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
+    std::uint64_t const u64Records = mft.RecordCount();
+    std::uint64_t u64LastPercent = 0;
+    // One pass over the records: each is read once and the walk ends with the MFT's clamped size.
+    for (std::uint64_t u64Number = 0; u64Number < u64Records && pProgress->Continued(); ++u64Number) {
+        std::uint64_t const u64Percent = u64Number * kPercent / u64Records;
+        if (u64Percent > u64LastPercent) {
+            Report(pProgress, PROGRESS_STATE_RUNNING, u64Number, u64Records);
+            u64LastPercent = u64Percent;
+        }
+        auto const raw = mft.ReadRecord(u64Number);
+        if (!raw) continue;
+        CNTFSFileRecord record(engine::ByteView(raw->data(), raw->size()));
+        if (!record.IsValid() || record.IsExtendFileRecord()) continue;
+        // Records that store their own number must store this one: another's copy is not this file.
+        if (record.HasXPNumberOfthisMFTRecord() && record.GetXPNumberOfthisMFTRecord() != static_cast<std::uint32_t>(u64Number))
+            continue;
+        if (record.IsFolder())
+            m_folders[u64Number] = FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
+        if (u64Number == static_cast<std::uint64_t>(kRootRecord)) continue;
+        std::uint64_t u64ParentReference = 0;
+        ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), u64ParentReference);
+        if (pNode) m_found.push_back(Found{std::move(pNode), u64ParentReference});
+    }
+}
+
+ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
+                                                      std::uint64_t& u64ParentReference) const {
+    CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
+    std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
+    if (!summary || !summary->name) return nullptr;
+    NtfsFileName const& name = *summary->name;
+    auto const recordByte = mft.GetFileRecordByte(u64Number);
+    if (!recordByte) return nullptr;
+
+    ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
+    std::string const utf8 = name.Utf8Name();
+    pNode->SetFileName(utf8.c_str());
+    pNode->SetFolder(summary->bFolder);
+    pNode->SetDeleted(!summary->bInUse);
+    pNode->SetID(static_cast<long long>(u64Number));
+    pNode->SetRecordPosition(*recordByte, mft.Geometry().u32RecordSize);
+    long long const s64RecordSector = static_cast<long long>(*recordByte / mft.Geometry().u32DeviceSectorSize);
+    pNode->SetMetaDataSector(s64RecordSector);
+    u64ParentReference = name.u64ParentReference;
+
+    pNode->SetFileTime(name.u64CreationTime, name.u64ModificationTime, name.u64AccessTime);
+    if (auto const info = file.FindAttibute(ntfs::kAttrStandardInformation);
+        info && CNTFSFileRecordStandardInformationAttribute::IsValid(*info)) {
+        engine::ByteView const value = info->GetValue();
+        pNode->SetFileTime(value.Le64(0), value.Le64(8), value.Le64(24));
+        pNode->SetFileAttributes(CNTFSFileRecordStandardInformationAttribute::GetDosFilePermission(*info));
+    }
+    if (summary->bFolder) return pNode;
+
+    // The data's own size; the name's copy is often stale and serves only when no data is found.
+    pNode->SetFileSize(summary->bHasData ? summary->s64Size : static_cast<long long>(name.u64RealSize));
+    bool const bEncrypted = (summary->u16DataFlags & ntfs::kAttrFlagEncrypted) != 0;
+    if (!bEncrypted && !summary->bResident && (summary->u16DataFlags & ntfs::kAttrFlagCompressed) != 0) pNode->SetCompressed(1);
+    pNode->SetDataRunList(BuildRuns(*summary, s64RecordSector));
+    return pNode;
+}
+
+bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {
+    auto const folder = m_folders.find(u64Reference & ntfs::kRecordNumberMask);
+    if (folder == m_folders.end()) return false;
+    std::uint16_t const u16Named = static_cast<std::uint16_t>(u64Reference >> 48);
+    std::uint16_t const u16Now = folder->second.u16Sequence;
+    // Freeing a record raises its number by one: a deleted folder may still be the one named.
+    if (folder->second.bInUse) return u16Now == u16Named;
+    return u16Now == u16Named || u16Now == static_cast<std::uint16_t>(u16Named + 1);
+}
+
+void CNTFSQuickSearch::HandOver() {
+    for (Found& found : m_found) {
+        long long const s64Parent =
+            ParentHolds(found.u64ParentReference) ? static_cast<long long>(found.u64ParentReference & ntfs::kRecordNumberMask) : kLostParent;
+        found.pNode->SetParentID(s64Parent);
+        if (m_pBuilder->AddNode(found.pNode.get(), SEARCHER_TYPE_NTFS) != 0) found.pNode.release();
+    }
+    m_found.clear();
+}

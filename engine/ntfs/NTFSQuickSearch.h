@@ -1,0 +1,61 @@
+#pragma once
+// The quick scan of an NTFS volume: walks every record of its MFT once and hands each file and
+// folder, live and deleted, to the tree builder as an NTFS node whose id is its record number
+// (searcher type 35). Parents are checked at the end, when every folder's sequence number is
+// known: a record that names a parent which has since become another file goes to the lost files.
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/IFileSystemSearchController.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/ntfs/NTFSFileNode.h"
+#include "engine/ntfs/NTFSMftReader.h"
+
+struct NtfsFileSummary;
+class CNTFSFileRecord;
+
+class CNTFSQuickSearch final : public IQuickFileSystemSearchController {
+public:
+    static constexpr long long kRootRecord = 5;
+    /// Larger clusters are not NTFS as Windows writes it: such volumes stay unrecognised.
+    static constexpr std::uint64_t kMaxClusterBytes = 65536;
+
+    CNTFSQuickSearch() = default;
+    ~CNTFSQuickSearch() override = default;
+
+    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
+    /// One record (NTFS, clusters from the volume start) once a search has recognised a volume
+    /// and `iCount` is at least 1; answers how many it filled (0 before any search).
+    int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
+    /// Walks the MFT when the volume opens; always 0: a failure shows in what was found.
+    RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
+
+    /// The volume as copy-out reads it: clusters in device sectors from the volume start; null
+    /// when a cluster is not a whole number of device sectors.
+    static std::optional<CSearchedPartitionInfo> PartitionRecord(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes);
+
+private:
+    struct FolderState {
+        std::uint16_t u16Sequence = 0;
+        bool bInUse = false;
+    };
+    struct Found {
+        ReleasePtr<CNTFSFileNode> pNode;
+        std::uint64_t u64ParentReference = 0;
+    };
+
+    void Walk(CNTFSMftReader const& mft, IProgress* pProgress);
+    /// The node of base record `u64Number`; null when it names no file.
+    ReleasePtr<CNTFSFileNode> BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
+                                        std::uint64_t& u64ParentReference) const;
+    /// Whether a record may hang under the folder its reference names.
+    bool ParentHolds(std::uint64_t u64Reference) const;
+    void HandOver();
+
+    IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
+    std::optional<CSearchedPartitionInfo> m_partition;
+    std::unordered_map<std::uint64_t, FolderState> m_folders;
+    std::vector<Found> m_found;
+};

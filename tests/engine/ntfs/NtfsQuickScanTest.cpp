@@ -1,0 +1,127 @@
+// `scanbench quick` on the fixture images: the tree it writes must hold every manifest folder
+// and file, each hard-linked file once (Sleuth Kit's fls tells which names share a record), and
+// the listed deleted files, all byte-exact: resident, sparse, compressed and fragmented ones.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "NtfsVolumeBytes.h"
+#include "ScanbenchRun.h"
+#include "support/Manifest.h"
+#include "support/NtfsImage.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/// fls -r -p -u: "r/r N-T-I:<TAB>path" for every live name; the record number of each path.
+std::map<std::string, std::uint64_t> RecordsByPath(std::string const& output) {
+    std::map<std::string, std::uint64_t> records;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        auto const tab = line.find('\t');
+        if (tab == std::string::npos || line.size() < 5 || line.rfind("V/V", 0) == 0) continue;
+        std::string const path = line.substr(tab + 1);
+        records["/" + path.substr(0, path.find(':'))] = std::stoull(line.substr(4));
+    }
+    return records;
+}
+
+class NtfsQuickScan : public ::testing::TestWithParam<char const*> {};
+
+TEST_P(NtfsQuickScan, TreeHoldsManifestAndDeletedFilesByteExact) {
+    std::string const folder = ntfstest::ImageFolder();
+    if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
+    if (!testsupport::HaveTool("fls")) GTEST_SKIP() << "fls is missing";
+    std::string const image = folder + "/" + GetParam();
+
+    testsupport::TempDir const temp;
+    std::string const out = temp.File("out");
+    auto const run = scanbenchtest::RunScanbench(temp, "quick " + image + ".img --out " + out);
+    ASSERT_EQ(run.iExit, 0) << run.output;
+    EXPECT_EQ(run.result.at("file_systems"), "1");
+    EXPECT_EQ(run.result.at("failures"), "0");
+    fs::path const root = fs::path(out) / "volume" / "Disk(NTFS)";
+    ASSERT_TRUE(fs::is_directory(root)) << run.output;
+
+    // Names of one record are one file: exactly one of them is written.
+    auto const records = RecordsByPath(testsupport::CaptureCommand("fls -r -p -u " + image + ".img").value_or(""));
+    ASSERT_FALSE(records.empty());
+    std::map<std::uint64_t, std::vector<std::pair<std::string, std::string>>> byRecord;
+    for (auto const& [path, entry] : testsupport::ReadManifest(image + ".manifest")) {
+        if (entry.bFolder) continue;  // only folders with files are written
+        ASSERT_TRUE(records.count(path)) << "fls does not list " << path;
+        byRecord[records.at(path)].emplace_back(path, entry.sha256);
+    }
+    for (auto const& [u64Record, names] : byRecord) {
+        std::size_t written = 0;
+        for (auto const& [path, sha256] : names) {
+            fs::path const file = root / path.substr(1);
+            if (!fs::exists(file)) continue;
+            ++written;
+            EXPECT_EQ(testsupport::Sha256OfFile(file.string()), sha256) << path;
+        }
+        EXPECT_EQ(written, 1u) << "record " << u64Record << " as " << names.front().first;
+    }
+
+    for (auto const& [path, entry] : testsupport::ReadManifest(image + ".deleted")) {
+        fs::path const file = root / path.substr(1);
+        ASSERT_TRUE(fs::exists(file)) << "deleted " << path;
+        EXPECT_EQ(testsupport::Sha256OfFile(file.string()), entry.sha256) << "deleted " << path;
+    }
+}
+
+// ntfs_4k: A/OLD was deleted with old.bin in it, and B/NEW took A/OLD's record after a
+// remount. old.bin names the old folder's sequence number, so it must not show inside B/NEW.
+TEST(NtfsQuickScanReuse, FileOfAFolderWhoseRecordWasReusedGoesToLostFiles) {
+    std::string const folder = ntfstest::ImageFolder();
+    if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
+    testsupport::TempDir const temp;
+    std::string const out = temp.File("out");
+    auto const run = scanbenchtest::RunScanbench(temp, "quick " + folder + "/ntfs_4k.img --out " + out);
+    ASSERT_EQ(run.iExit, 0) << run.output;
+    fs::path const root = fs::path(out) / "volume" / "Disk(NTFS)";
+    EXPECT_FALSE(fs::exists(root / "B" / "NEW" / "old.bin"));
+    fs::path const lost = root / "Other lost files" / "old.bin";
+    ASSERT_TRUE(fs::exists(lost)) << run.output;
+    EXPECT_EQ(fs::file_size(lost), 20000u);
+}
+
+// The $MFT's own record wiped: its copy in $MFTMirr still leads to the whole MFT.
+TEST(NtfsQuickScanMirror, DamagedMftRecordIsReadFromTheMirror) {
+    std::string const folder = ntfstest::ImageFolder();
+    if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
+    testsupport::TempDir const temp;
+    std::string const image = temp.File("damaged.img");
+    fs::copy_file(folder + "/ntfs_4k.img", image);
+    {
+        std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+        unsigned char boot[512] = {};
+        file.read(reinterpret_cast<char*>(boot), sizeof boot);
+        std::uint64_t u64MftCluster = 0;
+        for (int i = 7; i >= 0; --i) u64MftCluster = (u64MftCluster << 8) | boot[48 + i];
+        std::uint64_t const u64ClusterBytes = static_cast<std::uint64_t>(boot[11] | (boot[12] << 8)) * boot[13];
+        std::string const zeros(1024, '\0');
+        file.seekp(static_cast<std::streamoff>(u64MftCluster * u64ClusterBytes));
+        file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    auto const run = scanbenchtest::RunScanbench(temp, "quick " + image + " --out " + temp.File("out"));
+    ASSERT_EQ(run.iExit, 0) << run.output;
+    auto const manifest = testsupport::ReadManifest(folder + "/ntfs_4k.manifest");
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/notes.bin"), manifest.at("/notes.bin").sha256);
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/packed/text.txt"), manifest.at("/packed/text.txt").sha256);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, NtfsQuickScan, ::testing::Values("ntfs_4k", "ntfs_frag", "ntfs_4kn"),
+                         [](auto const& testInfo) { return std::string(testInfo.param); });
+
+}  // namespace
