@@ -227,6 +227,7 @@ TEST(ModelScan, SearchHidesAndShowsAgainAndARefreshReleasesTheScan) {
     model.scan.SetStatus(uimodel::OPERATION_IDLE);
     ASSERT_TRUE(uimodel::RefreshDeviceInfo(model.scan, model.devices));
     EXPECT_TRUE(model.scan.GetTypeMap().empty());
+    EXPECT_EQ(model.scan.filedAtRelease.back(), 0u);  // emptied before the nodes' owners went
     EXPECT_EQ(model.scan.GetRecoveryController(), nullptr);
     EXPECT_EQ(model.scan.GetSavedStorage(), nullptr);
     EXPECT_EQ(model.devices.GetInitState(), uimodel::DEVICE_INIT_READY);
