@@ -1,9 +1,12 @@
 // The operation's states and the scan's filing of the nodes the engine hands over.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <csignal>
 #include <memory>
+#include <mutex>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -53,6 +56,42 @@ TEST(Operation, FreshOperationDoesNotContinue) {
     EXPECT_EQ(scan.GetScanElapseTime(), 0);
     scan.StopOperation(0);
     EXPECT_EQ(scan.IsNeedUIUpdate(), 1);
+}
+
+/// Exposes the operation's mutex, as the main thread holds it while it copies the collections.
+class LockableScan : public QNUIScan {
+public:
+    using QNUIScan::QNUIScan;
+    std::recursive_mutex& Mutex() { return m_mutex; }
+};
+
+TEST(Operation, AScanWaitsForABusyMutexInsteadOfSkipping) {
+    LockableScan scan(&uimodel::QNUIDeviceData::instance());
+    std::mutex gate;
+    std::condition_variable changed;
+    bool bEntered = false, bReturned = false, bReset = false;
+    auto const mark = [&](bool& bFlag) {
+        std::lock_guard const lock(gate);
+        bFlag = true;
+        changed.notify_all();
+    };
+    scan.SetRecoveryHooks({[&] { mark(bEntered); }, [&] { bReset = true; }});
+    scan.SetStatus(uimodel::OPERATION_RUNNING);
+    std::unique_lock held(scan.Mutex());
+    std::thread job([&] {
+        scan.DoScan(nullptr, nullptr);
+        mark(bReturned);
+    });
+    {
+        std::unique_lock lock(gate);
+        changed.wait(lock, [&] { return bEntered || bReturned; });
+        EXPECT_TRUE(bEntered);
+        EXPECT_FALSE(bReturned) << "the scan gave up while the mutex was held";
+    }
+    held.unlock();  // the job finishes only now
+    job.join();
+    EXPECT_TRUE(bReset);
+    EXPECT_EQ(scan.GetStatus(), uimodel::OPERATION_IDLE);
 }
 
 _FILETIME Ticks(unsigned long long u64) { return {static_cast<std::uint32_t>(u64), static_cast<std::uint32_t>(u64 >> 32)}; }

@@ -25,6 +25,13 @@ void RecordingScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
     QNUIScan::ShowFilesystemNode(pRoot);
 }
 
+void RecordingScan::OnReleasingResults() {
+    std::size_t u64Filed = GetFileSystemNode().size() + GetFolderList().size();
+    for (auto const& [eType, nodes] : GetTypeMap()) u64Filed += nodes.size();
+    for (uimodel::DateMap const& map : {GetCreateTimeMap(), GetModifyTimeMap(), GetAccessTimeMap()}) u64Filed += map.size();
+    filedAtRelease.push_back(u64Filed);
+}
+
 ModelScan::ModelScan(std::vector<std::string> const& images)
     : pEnumerator(CreateImageEnumDeviceEx(images)), devices(pEnumerator.get()), scan(&devices) {
     PrepareEngine();

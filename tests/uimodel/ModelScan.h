@@ -2,6 +2,7 @@
 // Scans images through the UI model as the application does: the image enumerator feeds the
 // device list, and QNUIScan::DoScan runs on the job thread while the test waits on the
 // operation's own state.
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <set>
@@ -26,6 +27,10 @@ public:
 
     bool bPauseAtFirstRoot = false;
     std::vector<int> statusAtRoot;
+    std::vector<std::size_t> filedAtRelease;  // nodes a reader could still copy when each release began
+
+protected:
+    void OnReleasingResults() override;
 };
 
 struct ModelScan {

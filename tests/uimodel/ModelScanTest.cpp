@@ -176,6 +176,18 @@ TEST(ModelScan, IndexPairsAndAnUnrecognisedVolume) {
     EXPECT_EQ(model.scan.GetScanControllerType(pVolume), RECOVERY_CONTROLLER_COMPLETE_VOLUME);
 }
 
+TEST(ModelScan, ASecondScanEmptiesTheCollectionsBeforeLettingGoOfTheFirstScansNodes) {
+    FAT_IMAGES_OR_SKIP();
+    ModelScan model({fattest::Image("fat32.img")});
+    IStorageDevice* pDisk = model.devices.GetStorageByDiskVolumeIndex(0, -1);
+    ASSERT_TRUE(Succeeded(model.Run(pDisk)));
+    ASSERT_GT(model.scan.GetScanFileCnt(), 0u);
+    ASSERT_TRUE(Succeeded(model.Run(pDisk)));
+    // The main thread copies the collections at any time: they must not hold a node being freed.
+    EXPECT_EQ(model.scan.filedAtRelease, (std::vector<std::size_t>{0, 0}));
+    EXPECT_GT(model.scan.GetScanFileCnt(), 0u);
+}
+
 TEST(ModelScan, PausedScanStopsIdle) {
     FAT_IMAGES_OR_SKIP();
     ModelScan model({fattest::Image("fat32.img")});
@@ -215,6 +227,7 @@ TEST(ModelScan, SearchHidesAndShowsAgainAndARefreshReleasesTheScan) {
     model.scan.SetStatus(uimodel::OPERATION_IDLE);
     ASSERT_TRUE(uimodel::RefreshDeviceInfo(model.scan, model.devices));
     EXPECT_TRUE(model.scan.GetTypeMap().empty());
+    EXPECT_EQ(model.scan.filedAtRelease.back(), 0u);  // emptied before the nodes' owners went
     EXPECT_EQ(model.scan.GetRecoveryController(), nullptr);
     EXPECT_EQ(model.scan.GetSavedStorage(), nullptr);
     EXPECT_EQ(model.devices.GetInitState(), uimodel::DEVICE_INIT_READY);

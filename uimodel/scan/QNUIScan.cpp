@@ -295,6 +295,7 @@ IDataRecovery* QNUIScan::GetFileNodeDataRecover(IFileNode* pNode) const {
 }
 
 void QNUIScan::ReleaseDataRecovery() {
+    OnReleasingResults();
     std::lock_guard const lock(m_mutex);
     for (auto const& [pRoot, pRecovery] : m_dataRecoveries)
         if (pRecovery) pRecovery->Release();

@@ -107,6 +107,10 @@ public:
     int GetCurrentScanRecoveryCnt() const { return m_iRecoveryCount; }
     void SetCurrentScanRecoveryCnt(int iCount) { m_iRecoveryCount = iCount; }
 
+protected:
+    /// Test seam: runs just before the old results are let go; the collections are empty by then.
+    virtual void OnReleasingResults() {}
+
 private:
     void ClearData();
     void ResetRecoveryController(int iType);
