@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -104,6 +105,26 @@ std::uint64_t RoomFor(std::vector<CarvedSample> const& samples, std::vector<Plac
     return std::max(u64Minimum, RoundUp(u64End, kBlockBytes) + kBlockBytes);
 }
 
+namespace {
+
+/// With QUORIN_CORPUS_IMAGE set, the planted device is also written there as an image file, so
+/// that the harness can measure the signature search on the corpus (`scanbench carve`).
+void WriteImageWhenAsked(carvetest::CPlantedDevice& device, std::uint32_t u32SectorSize) {
+    char const* pszPath = std::getenv("QUORIN_CORPUS_IMAGE");
+    if (pszPath == nullptr || *pszPath == '\0') return;
+    std::ofstream out(std::string(pszPath) + "." + std::to_string(u32SectorSize), std::ios::binary);
+    std::vector<char> block(kBlockBytes);
+    long long const s64BlockSectors = static_cast<long long>(kBlockBytes / u32SectorSize);
+    for (long long s64First = 0; s64First < device.GetTotalSectors(); s64First += s64BlockSectors) {
+        long long const s64Count = std::min(s64BlockSectors, device.GetTotalSectors() - s64First);
+        ASSERT_EQ(device.ReadSector(block.data(), s64First, s64Count), 1);
+        out.write(block.data(), static_cast<std::streamsize>(s64Count * u32SectorSize));
+    }
+    ASSERT_TRUE(out.good());
+}
+
+}  // namespace
+
 void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements,
                    std::uint64_t u64DeviceBytes, std::uint32_t u32SectorSize) {
     ASSERT_EQ(samples.size(), placements.size());
@@ -114,6 +135,7 @@ void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placeme
         ASSERT_LE(placements[i].u64Offset + padded.size(), u64DeviceBytes) << samples[i].name;
         device.Plant(placements[i].u64Offset, std::move(padded));
     }
+    WriteImageWhenAsked(device, u32SectorSize);
 
     carvetest::SearchRun run;
     carvetest::RunSearch(run, device, static_cast<std::uint32_t>(kBlockBytes / u32SectorSize));
