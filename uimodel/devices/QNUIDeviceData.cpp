@@ -89,7 +89,8 @@ void QNUIDeviceData::GetVolumeStorageMap(int iForce) {
     if (!iForce && !m_volumes.empty()) return;
     if (!m_pEnumerator) return;
     m_volumes.clear();
-    for (auto const& [iIndex, pDisk] : m_disks) {
+    for (auto const& entry : m_disks) {
+        IStorageDevice* const pDisk = entry.second;  // a named copy: clang 14 captures no structured binding
         std::vector<IStorageDevice*> volumes;
         auto const enumerate = [this, pDisk](IStorageDevice** pp, int& n) { return m_pEnumerator->EnumVolumeDevice(pDisk, pp, n); };
         if (Collect(enumerate, volumes)) m_volumes[pDisk] = std::move(volumes);
