@@ -1,5 +1,7 @@
 #include "engine/ntfs/ondisk/NTFSAttribute.h"
 
+#include "engine/core/bytes/CheckedMath.h"
+
 namespace {
 constexpr std::uint32_t kMaxSectorsPerCluster = 128;
 }
@@ -33,6 +35,12 @@ engine::ByteView CNTFSFileRecordAttribute::GetDataRunsBuffer() const {
     std::uint16_t const u16PairsOffset = m_bytes.Le16(32);
     if (u16PairsOffset < kNonResidentHeaderSize) return {};
     return m_bytes.From(u16PairsOffset);
+}
+
+std::optional<std::int64_t> CNTFSFileRecordAttribute::GetVCNCount() const {
+    auto const span = engine::CheckedSub(GetLastVCN(), GetStartVCN());
+    if (!span || *span < -1) return std::nullopt;
+    return engine::CheckedAdd(*span, std::int64_t{1});
 }
 
 bool CNTFSFileRecordAttribute::AddDataRuns(CNTFSDataRunList& runs) const {

@@ -12,6 +12,7 @@
 // | 14 | 2 | attribute id            | 48 | 8 | real size
 //                                    | 56 | 8 | initialised size
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/core/bytes/ByteView.h"
@@ -65,6 +66,8 @@ public:
     // Non-resident fields; 0 (pairs: empty) when the attribute is resident or too short.
     std::int64_t GetStartVCN() const { return NonResident64(16); }
     std::int64_t GetLastVCN() const { return NonResident64(24); }
+    /// Clusters the attribute's VCN range spans; empty when the stored VCNs overflow or run backwards.
+    std::optional<std::int64_t> GetVCNCount() const;
     std::uint16_t GetCompressionUnitSize() const { return HasNonResidentHeader() ? m_bytes.Le16(34) : 0; }
     std::int64_t GetAllocSizeofAttribute() const { return NonResident64(40); }
     std::int64_t GetRealSizeOfAttribute() const { return NonResident64(48); }

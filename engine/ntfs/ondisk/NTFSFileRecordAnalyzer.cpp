@@ -34,7 +34,7 @@ bool CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(CNTFSFileRecord
         CNTFSDataRunList instance;
         if (!attribute.AddDataRuns(instance)) return false;
         if (bCheck && !attribute.IsCompressed() &&
-            instance.GetTotalClusters() != attribute.GetLastVCN() + 1 - attribute.GetStartVCN())
+            instance.GetTotalClusters() != attribute.GetVCNCount())
             return false;
         for (CDataRun const& run : instance.Runs()) runs.Add(run);
         if (attribute.GetStartVCN() == 0 && pRealSize) *pRealSize = attribute.GetRealSizeOfAttribute();
