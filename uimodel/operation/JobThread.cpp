@@ -35,17 +35,19 @@ void* CJobThread::Run(void* pArgument) {
 
 void PollOperation(QNUIOperation& operation, IMainThreadPoster& poster, std::string const& name,
                    std::chrono::milliseconds interval, std::function<void()> const& onEachPass) {
-    bool bPosted = false;
     while (!operation.IsOperationExit()) {
+        // A raise made while the main thread rebuilds a tree waits for the next pass: dropped,
+        // the window would miss results that arrived last.
         if (operation.IsNeedUIUpdate() && operation.IsOpTreeFinished()) {
+            operation.SetNeedUIUpdate(0);
             poster.Post(name);
-            bPosted = true;
         }
-        operation.SetNeedUIUpdate(0);
         if (onEachPass) onEachPass();
         std::this_thread::sleep_for(interval);
     }
-    if (!bPosted) poster.Post(name);
+    // Always once after the end, so that no window stays in its scanning state.
+    operation.SetNeedUIUpdate(0);
+    poster.Post(name);
 }
 
 }  // namespace uimodel

@@ -38,10 +38,11 @@ private:
     std::unique_ptr<std::function<void()>> m_pJob;
 };
 
-/// Polls `operation` every `interval` until it is idle or exiting: posts `name` while both its
-/// need-UI-update and tree-finished flags are set, lowers need-UI-update on every pass, and posts
-/// once more at the end when it never posted during the job. `onEachPass`, when given, runs on
-/// every pass (the harness pauses and stops from it, as a window would).
+/// Polls `operation` every `interval` until it is idle or exiting: posts `name` when its
+/// need-UI-update flag is raised and its tree-finished flag is set (lowering need-UI-update; a
+/// raise while a tree is rebuilt waits for a later pass), and posts once more after the end.
+/// `onEachPass`, when given, runs on every pass (the harness pauses and stops from it, as a
+/// window would).
 void PollOperation(QNUIOperation& operation, IMainThreadPoster& poster, std::string const& name,
                    std::chrono::milliseconds interval = std::chrono::milliseconds(100),
                    std::function<void()> const& onEachPass = {});

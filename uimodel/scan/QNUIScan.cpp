@@ -241,6 +241,7 @@ void QNUIScan::ClearData() {
     m_createTimes.clear();
     m_modifyTimes.clear();
     m_accessTimes.clear();
+    ++m_u64DataGeneration;
 }
 
 DateMap QNUIScan::GetCreateTimeMap() const {
@@ -278,6 +279,61 @@ NodeList QNUIScan::GetTypeNode() {
     NodeList taken;
     taken.swap(m_newFiles);
     return taken;
+}
+
+NodeList QNUIScan::GetFolderListFrom(std::size_t from) const {
+    std::lock_guard const lock(m_mutex);
+    if (from >= m_folders.size()) return {};
+    return NodeList(m_folders.begin() + static_cast<std::ptrdiff_t>(from), m_folders.end());
+}
+
+TypeMap QNUIScan::GetTypeMapFrom(std::map<_FILTER_TYPE, std::size_t> const& resume) const {
+    std::lock_guard const lock(m_mutex);
+    TypeMap tails;
+    for (auto const& [eType, files] : m_types) {
+        auto const found = resume.find(eType);
+        std::size_t const from = found == resume.end() ? 0 : found->second;
+        if (from < files.size()) tails[eType].assign(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
+    }
+    return tails;
+}
+
+DateMap const* QNUIScan::DateMapOfKind(int iKind) const {
+    switch (iKind) {
+        case 2: return &m_createTimes;
+        case 3: return &m_modifyTimes;
+        case 4: return &m_accessTimes;
+        default: return nullptr;
+    }
+}
+
+DateMap QNUIScan::GetDateMapFrom(int iKind, std::map<int, std::size_t> const& resume) const {
+    std::lock_guard const lock(m_mutex);
+    DateMap tails;
+    DateMap const* pMap = DateMapOfKind(iKind);
+    if (!pMap) return tails;
+    for (auto const& [iYear, months] : *pMap)
+        for (auto const& [iMonth, files] : months) {
+            auto const found = resume.find(iYear * 100 + iMonth);
+            std::size_t const from = found == resume.end() ? 0 : found->second;
+            if (from < files.size()) tails[iYear][iMonth].assign(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
+        }
+    return tails;
+}
+
+NodeList QNUIScan::GetDateMonth(int iKind, int iYear, int iMonth) const {
+    std::lock_guard const lock(m_mutex);
+    DateMap const* pMap = DateMapOfKind(iKind);
+    if (!pMap) return {};
+    auto const year = pMap->find(iYear);
+    if (year == pMap->end()) return {};
+    auto const month = year->second.find(iMonth);
+    return month == year->second.end() ? NodeList() : month->second;
+}
+
+std::uint64_t QNUIScan::GetDataGeneration() const {
+    std::lock_guard const lock(m_mutex);
+    return m_u64DataGeneration;
 }
 
 bool QNUIScan::FindRemoveData(IFileNode* pNode) {
@@ -341,6 +397,7 @@ void QNUIScan::DoSearch() {
     char const* pszKey = key ? key->c_str() : nullptr;
     for (auto const& [eType, files] : GetTypeMap())
         for (IFileNode* pFile : files) pFile->ShowNode(IsStringInFileNode(pszKey, pFile) ? 1 : 0);
+    ++m_u64ShowGeneration;
     SetNeedUIUpdate(1);
 }
 

@@ -80,6 +80,21 @@ public:
     NodeList GetFileSystemNode() const;
     NodeList GetFolderList() const;
     NodeList GetTypeNode();
+    // Tail forms: only what was filed after the caller's resume points, so that a refresh costs
+    // what arrived since the last one, not the whole scan.
+    /// The folders from index `from` on.
+    NodeList GetFolderListFrom(std::size_t from) const;
+    /// Per category, its files from the category's resume point on (a missing point is 0).
+    TypeMap GetTypeMapFrom(std::map<_FILTER_TYPE, std::size_t> const& resume) const;
+    /// Per month of the date kind (2 creation, 3 modification, 4 last access), its files from the
+    /// month's resume point on (keyed year * 100 + month); months with nothing new are left out.
+    DateMap GetDateMapFrom(int iKind, std::map<int, std::size_t> const& resume) const;
+    /// One month's files of the date kind.
+    NodeList GetDateMonth(int iKind, int iYear, int iMonth) const;
+    /// Changes whenever the collections are emptied: resume points taken before are void.
+    std::uint64_t GetDataGeneration() const;
+    /// Changes with every search pass, which may show nodes that were hidden.
+    std::uint64_t GetShowGeneration() const { return m_u64ShowGeneration.load(); }
     std::uint64_t GetScanFileCnt() const { return m_u64FileCount.load(); }
     std::uint64_t GetScanFileSize() const { return m_u64TotalSize.load(); }
 
@@ -118,6 +133,7 @@ private:
     RESULT ScanDiskVolumes(IStorageDevice* pDisk);
     void FileNode(IFileNode* pNode);
     void FinishJob();
+    DateMap const* DateMapOfKind(int iKind) const;
 
     QNUIDeviceData& m_devices;
     IRecoveryFilter* m_pFilter;
@@ -146,6 +162,8 @@ private:
     int m_iRemainingVolumes = 0;
     std::atomic<std::uint64_t> m_u64FileCount{0};
     std::atomic<std::uint64_t> m_u64TotalSize{0};
+    std::uint64_t m_u64DataGeneration = 0;
+    std::atomic<std::uint64_t> m_u64ShowGeneration{0};
     int m_iRecoveryCount = 0;
     std::map<IFilesystemNode*, IDataRecovery*> m_dataRecoveries;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The common base of every result-tree node: tree links, the shown and check states, the
 // node's location, and its run list. File systems supply the name, size, times and flags.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -8,6 +9,26 @@
 #include "engine/IDataRunList.h"
 #include "engine/IFileNode.h"
 #include "engine/ReleasePtr.h"
+
+/// A tree link the scan's thread writes while the main thread walks the tree: stored with
+/// release, read with acquire, so a reader that sees a node also sees the node's own values.
+template <class T>
+class PublishedLink {
+public:
+    PublishedLink() = default;
+    PublishedLink(PublishedLink const&) = delete;
+    PublishedLink& operator=(PublishedLink const& other) { return *this = other.Get(); }
+    PublishedLink& operator=(T* p) {
+        m_p.store(p, std::memory_order_release);
+        return *this;
+    }
+    T* Get() const { return m_p.load(std::memory_order_acquire); }
+    operator T*() const { return Get(); }
+    T* operator->() const { return Get(); }
+
+private:
+    std::atomic<T*> m_p{nullptr};
+};
 
 class CFileNode : public IFilesystemNode {
 public:
@@ -84,8 +105,8 @@ private:
     void PropagateCheckDown(int iState);
     void ResetWeight(int iState);
 
-    CFileNode* m_pFirstChild = nullptr;  // not owned
-    CFileNode* m_pNextNode = nullptr;    // not owned
+    PublishedLink<CFileNode> m_pFirstChild;  // not owned
+    PublishedLink<CFileNode> m_pNextNode;    // not owned
     std::uint32_t m_u32ChildCount = 0;
     ReleasePtr<IDataRunList> m_pDataRunList;
     long long m_s64NodeID = -1;
@@ -93,7 +114,7 @@ private:
     // bits 0-3 check state (signed), 4-7 shown (signed), 8-23 partition index,
     // 24-63 metadata sector (signed)
     std::uint64_t m_u64State = kNewStateWord;
-    CFileNode* m_pParent = nullptr;  // not owned
+    PublishedLink<CFileNode> m_pParent;  // not owned
     std::uint32_t m_u32CheckedWeight = 0;
     std::uint32_t m_u32Compressed = 0;
 };

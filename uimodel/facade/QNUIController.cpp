@@ -1,0 +1,285 @@
+#include "uimodel/facade/QNUIController.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+#include <thread>
+
+#include "engine/core/recovery/FileTypeManager.h"
+#include "uimodel/devices/DeviceListNotify.h"
+#include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/facade/JobSlot.h"
+#include "uimodel/facade/ProgressText.h"
+#include "uimodel/scan/QNUIScan.h"
+#include "uimodel/support/PublicUtilities.h"
+#include "uimodel/support/QNUIFilter.h"
+#include "uimodel/support/Seams.h"
+#include "uimodel/support/SpyEvents.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
+#include "uimodel/trees/QNTimeMgr.h"
+#include "uimodel/trees/QNTypeMgr.h"
+
+namespace uimodel {
+
+namespace {
+
+constexpr char kSavePathKey[] = "SavePath";
+constexpr char kProgramFolder[] = "quorin";
+constexpr char kResultsFolder[] = "SaveScan";
+constexpr auto kCloseWait = std::chrono::seconds(5);
+
+/// The facade's threads. Never destroyed: the process may end while a worker still runs.
+struct Jobs {
+    CJobSlot scanWorker, scanPoller, search;
+    std::optional<std::thread> deviceList;
+};
+
+Jobs& GetJobs() {
+    static Jobs* s_pJobs = new Jobs;
+    return *s_pJobs;
+}
+
+std::optional<QNUIController::Model>& InstalledModel() {
+    static std::optional<QNUIController::Model> s_model;
+    return s_model;
+}
+
+QNUIScan& Scan() { return *QNUIController::GetModel().pScan; }
+
+/// Starts the poller, then the worker, of one operation.
+void StartJob(QNUIOperation& operation, CJobSlot& poller, CJobSlot& worker, std::string const& postName, std::function<void()> body) {
+    std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
+    poller.Start([&operation, pPoster, postName] { PollOperation(operation, *pPoster, postName); });
+    worker.Start(std::move(body));
+}
+
+void SetDeepScan(int iDeep) { Scan().SetDeepScan(iDeep); }
+
+}  // namespace
+
+void QNUIController::UseModel(Model const& model) { InstalledModel() = model; }
+
+QNUIController::Model const& QNUIController::GetModel() {
+    std::optional<Model>& model = InstalledModel();
+    if (!model) model = Model{&QNUIScan::instance(), &QNUIDeviceData::instance(), &QNTypeMgr::share(), &QNTimeMgr::share()};
+    return *model;
+}
+
+bool QNUIController::DoScanWithDiskIndex(int iDisk, int iVolume, std::string const& postName) {
+    Model const& model = GetModel();
+    QNUIScan& scan = *model.pScan;
+    Jobs& jobs = GetJobs();
+    if (scan.GetStatus() == OPERATION_STOP_REQUESTED) {
+        // The stopped run must return first: set running again, its Continued() would answer
+        // true and it would run on under the new scan's poller.
+        jobs.scanWorker.Join();
+        jobs.scanPoller.Join();
+        if (scan.GetStatus() == OPERATION_STOP_REQUESTED) scan.SetStatus(OPERATION_IDLE);
+    }
+    if (!scan.IsOperationExit()) return false;
+    IStorageDevice* pDevice = model.pDevices->GetStorageByDiskVolumeIndex(iDisk, iVolume);
+    if (!pDevice) return false;
+    jobs.scanWorker.Join();
+    jobs.scanPoller.Join();
+    // On the main thread, which owns the trees, before the worker empties the collections.
+    model.pTypes->clear();
+    model.pTimes->clear();
+    scan.SetStatus(OPERATION_RUNNING);
+    spy::SpyIDStringTable1(4107, "disk" + std::to_string(iDisk) + "-" + std::to_string(iVolume));
+    StartJob(scan, jobs.scanPoller, jobs.scanWorker, postName, [&scan, pDevice] {
+        scan.DoScan(pDevice, nullptr);
+        spy::SpyIDIncreateTable1(scan.IsDeepScan() ? 4099 : 4098);
+    });
+    return true;
+}
+
+bool QNUIController::DoScanWithData(DiskVolumeNodeData const* pItem, std::string const& postName) {
+    if (!pItem) return false;
+    SetDeepScan(0);
+    return DoScanWithDiskIndex(pItem->diskIndex(), pItem->volumeIndex(), postName);
+}
+
+bool QNUIController::DoDeepScan(std::string const& postName) {
+    Model const& model = GetModel();
+    int iDisk = -1, iVolume = -1;
+    IStorageDevice* pDevice = model.pScan->GetSavedStorage();
+    if (!pDevice || !model.pDevices->GetDiskVolumeIndexByStorage(pDevice, iDisk, iVolume) || iDisk == -1) return false;
+    if (!model.pScan->IsOperationExit() && model.pScan->GetStatus() != OPERATION_STOP_REQUESTED) return false;
+    SetDeepScan(1);
+    return DoScanWithDiskIndex(iDisk, iVolume, postName);
+}
+
+void QNUIController::PauseOrResumeScan() { Scan().PauseOrResumeOperation(); }
+
+void QNUIController::StopScan(int iNoTree) { Scan().StopOperation(iNoTree); }
+
+void QNUIController::ResetShouldBuild() { Scan().SetShouldBuildTree(1); }
+
+bool QNUIController::IsScanRunning() {
+    int const iStatus = Scan().GetStatus();
+    return iStatus == OPERATION_RUNNING || iStatus == OPERATION_PAUSED || iStatus == OPERATION_STOP_REQUESTED;
+}
+
+bool QNUIController::IsPause() { return Scan().GetStatus() == OPERATION_PAUSED; }
+
+bool QNUIController::IsDeepScan() { return Scan().IsDeepScan() != 0; }
+
+std::string QNUIController::GetScanProgress(double& dPercent, std::uint64_t& u64FileCount) {
+    QNUIScan& scan = Scan();
+    u64FileCount = scan.GetScanFileCnt();
+    return RemainingTimeText(scan.GetProgressInfo(), scan.GetScanElapseTime(), dPercent);
+}
+
+void QNUIController::GetScanFileSize(std::uint64_t& u64Size, std::uint64_t& u64Count) {
+    u64Size = Scan().GetScanFileSize();
+    u64Count = Scan().GetScanFileCnt();
+}
+
+void QNUIController::SetViewType(int iViewType) { Scan().SetScanType(iViewType); }
+
+void QNUIController::initFileType() {
+    std::map<int, std::string> lists;
+    for (int const iBit : {1, 2, 4, 8, 16}) lists[iBit] = GetModel().pTypes->getTypeString(iBit);
+    CFileTypeManager::Initialze(lists);
+}
+
+void QNUIController::SetRecoveryType(unsigned u32Mask) {
+    QNUIFilter::instance().ResetFilter(u32Mask);
+    spy::SpyIDStringTable1(4104, std::to_string(u32Mask));
+}
+
+bool QNUIController::DoSearchWithString(std::string const& text, std::string const& postName) {
+    Model const& model = GetModel();
+    QNUIScan& scan = *model.pScan;
+    if (scan.IsSearching() || scan.GetStatus() == OPERATION_RUNNING) {
+        std::fprintf(stderr, "++++++++++skip search key:%s++++++++\n", text.c_str());
+        return false;
+    }
+    model.pTypes->setSearch(true);
+    model.pTimes->setSearch(true);
+    scan.SetSearching(1);
+    scan.SetSearchKey(text.c_str());
+    spy::SpyIDStringTable1(4125, text);
+    std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
+    GetJobs().search.Start([&scan, pPoster, postName] {
+        scan.DoSearch();
+        pPoster->Post(postName);
+        scan.SetNeedUIUpdate(0);
+    });
+    return true;
+}
+
+std::string QNUIController::GetSearchString() { return Scan().GetSearchKey().value_or(std::string()); }
+
+void QNUIController::StopSearch() { Scan().SetSearching(0); }
+
+void QNUIController::GetSearchResultToArr(FileNodeList& files) {
+    if (!Scan().GetSearchKey()) return;
+    for (auto const& [eType, nodes] : Scan().GetTypeMap())
+        for (IFileNode* pNode : nodes)
+            if (pNode->IsNodeShow()) files.push_back(pNode);
+}
+
+void QNUIController::RefreshData() { Scan().RefreshAllData(); }
+
+void QNUIController::SavePathToPList(std::string const& folder) { GetSeams().pSettings->SetValue(kSavePathKey, folder); }
+
+std::optional<std::string> QNUIController::GetSavePath() { return GetSeams().pSettings->Value(kSavePathKey); }
+
+std::string QNUIController::GetDefaultSavePath() {
+    // The executable's folder is not writable once installed: results go to the user's data.
+    std::filesystem::path base;
+    if (char const* pszData = std::getenv("XDG_DATA_HOME"); pszData && *pszData == '/') base = pszData;
+    else if (char const* pszHome = std::getenv("HOME"); pszHome && *pszHome) base = std::filesystem::path(pszHome) / ".local/share";
+    else return {};
+    std::filesystem::path const folder = base / kProgramFolder / kResultsFolder;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error) ? folder.string() : std::string();
+}
+
+std::string QNUIController::GetSaveFileName() {
+    Model const& model = GetModel();
+    IStorageDevice* pDevice = model.pScan->GetSavedStorage();
+    _DiskVolumeData row;
+    if (pDevice && !model.pDevices->GetDiskDataByStorage(pDevice, row)) model.pDevices->GetVolumeDataByStorage(pDevice, row);
+    std::string name = row.name;
+    // A "/" in a device's name would put the file in a folder that does not exist.
+    for (char& c : name)
+        if (c == '/') c = '_';
+    std::time_t const now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d at %02d_%02d_%02d", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900,
+                  local.tm_hour, local.tm_min, local.tm_sec);
+    return name + "_" + stamp;
+}
+
+void QNUIController::NotifiyDeviceInfoAfterInit(std::string const& postName) {
+    Jobs& jobs = GetJobs();
+    std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
+    // Held for the life of the process, like the poster the thread posts through.
+    static std::shared_ptr<IMainThreadPoster> s_pPoster;
+    s_pPoster = pPoster;
+    auto thread = NotifyDeviceInfoAfterInit(*GetModel().pDevices, *s_pPoster, postName);
+    if (!thread) return;
+    if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
+    jobs.deviceList = std::move(thread);
+}
+
+bool QNUIController::RefreshDeviceInfo() {
+    Model const& model = GetModel();
+    Jobs& jobs = GetJobs();
+    if (jobs.search.Running()) return false;
+    if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
+    if (!uimodel::RefreshDeviceInfo(*model.pScan, *model.pDevices)) return false;
+    // The trees pointed at the nodes just let go of.
+    model.pTypes->clear();
+    model.pTimes->clear();
+    return true;
+}
+
+void QNUIController::GetDeviceInfoToArray(std::vector<std::unique_ptr<DiskVolumeNodeData>>& items) {
+    std::vector<_DiskVolumeData> rows;
+    GetModel().pDevices->GetAllDeviceInfo(rows);
+    spy::SpyIDIncreateTable2(4105, static_cast<int>(rows.size()));
+    for (_DiskVolumeData const& row : rows) {
+        auto pDisk = std::make_unique<DiskVolumeNodeData>(row);
+        std::vector<std::unique_ptr<DiskVolumeNodeData>> volumes;
+        for (_DiskVolumeData const& volume : row.children) volumes.push_back(std::make_unique<DiskVolumeNodeData>(volume));
+        pDisk->setSubNode(std::move(volumes));
+        spy::SpyIDStringTable2(4106, pDisk->name() + " " + std::to_string(row.children.size()));
+        items.push_back(std::move(pDisk));
+    }
+}
+
+void QNUIController::UnselectedAllNodes() { Scan().UnselectAllNodes(); }
+
+bool QNUIController::IsAppRunning() { return uimodel::IsAppRunning(); }
+
+bool QNUIController::StopJobs(std::chrono::milliseconds timeout) {
+    Jobs& jobs = GetJobs();
+    QNUIScan& scan = Scan();
+    if (scan.GetStatus() == OPERATION_PAUSED || scan.GetStatus() == OPERATION_RUNNING) scan.StopOperation(1);
+    auto const deadline = std::chrono::steady_clock::now() + timeout;
+    bool bEnded = true;
+    for (CJobSlot* pSlot : {&jobs.scanWorker, &jobs.scanPoller, &jobs.search}) bEnded = pSlot->WaitUntil(deadline) && bEnded;
+    if (!bEnded) return false;
+    for (CJobSlot* pSlot : {&jobs.scanWorker, &jobs.scanPoller, &jobs.search}) pSlot->Join();
+    if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
+    return true;
+}
+
+void QNUIController::CloseApp() {
+    bool const bEnded = StopJobs(kCloseWait);
+    spy::SpyIDEnd();
+    std::fflush(nullptr);
+    // A worker still inside the engine uses the singletons that exit() would destroy.
+    if (!bEnded) std::_Exit(0);
+    std::exit(0);
+}
+
+}  // namespace uimodel

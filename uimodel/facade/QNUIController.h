@@ -1,0 +1,130 @@
+#pragma once
+// The one door of the windows into the model: static functions named after the selectors the
+// windows send. Jobs (scan, search) run on threads of their own; their results come back as
+// notification names through the main-thread poster of the seams. Every function is called on
+// the main thread.
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/IFileNode.h"
+#include "uimodel/trees/TreeBatch.h"
+
+namespace uimodel {
+
+class DiskVolumeNodeData;
+class QNUIDeviceData;
+class QNUIScan;
+class QNTimeMgr;
+class QNTypeMgr;
+
+using FileNodeList = std::vector<IFileNode*>;
+
+class QNUIController {
+public:
+    QNUIController() = delete;
+
+    /// The singletons the facade drives; the process's own unless a driver (harness, tests)
+    /// installs others before the first job. Not owned.
+    struct Model {
+        QNUIScan* pScan;
+        QNUIDeviceData* pDevices;
+        QNTypeMgr* pTypes;
+        QNTimeMgr* pTimes;
+    };
+    static void UseModel(Model const& model);
+    static Model const& GetModel();
+
+    // Scan control.
+    /// Starts a quick or deep scan (the scan's deep flag) of the device the indexes name (volume
+    /// -1: the whole disk). False, starting nothing, while a scan runs or is paused, or when no
+    /// device has the indexes. A stopped scan that still unwinds is waited for first.
+    static bool DoScanWithDiskIndex(int iDisk, int iVolume, std::string const& postName);
+    /// A quick scan of a disk-page row; false for null.
+    static bool DoScanWithData(DiskVolumeNodeData const* pItem, std::string const& postName);
+    /// A deep scan of the last scan's device; false when there is none.
+    static bool DoDeepScan(std::string const& postName);
+    static void PauseOrResumeScan();
+    /// A stop request; `iNoTree` 1 skips building the pending trees.
+    static void StopScan(int iNoTree);
+    static void ResetShouldBuild();
+    static bool IsScanRunning();
+    static bool IsPause();
+    static bool IsDeepScan();
+    /// The remaining time ("hh:mm:ss", "-:-:-" when unknown or beyond 100 hours); out: percent
+    /// done and the file count.
+    static std::string GetScanProgress(double& dPercent, std::uint64_t& u64FileCount);
+    static void GetScanFileSize(std::uint64_t& u64Size, std::uint64_t& u64Count);
+    /// The tree the results window shows (TreeViewType).
+    static void SetViewType(int iViewType);
+    /// Hands the category lists to the engine's file-type table; at start-up, before anything
+    /// makes the recovery filter.
+    static void initFileType();
+    static void SetRecoveryType(unsigned u32Mask);
+
+    // Search.
+    /// Starts a name search; false while one is shown (until StopSearch) or while a scan runs
+    /// unpaused (the search and the tree builder both rewrite the nodes' shown states).
+    static bool DoSearchWithString(std::string const& text, std::string const& postName);
+    static std::string GetSearchString();
+    static void StopSearch();
+    /// With a search key: every shown file of the scan, by category.
+    static void GetSearchResultToArr(FileNodeList& files);
+    static void RefreshData();
+
+    // Results files' folder and name.
+    static void SavePathToPList(std::string const& folder);
+    static std::optional<std::string> GetSavePath();
+    /// "SaveScan" in the user's data folder ($XDG_DATA_HOME/quorin, ~/.local/share/quorin),
+    /// made when missing; "" when it cannot be made.
+    static std::string GetDefaultSavePath();
+    /// "<device>_MM-DD-YYYY at hh_mm_ss", the device's name with "/" replaced.
+    static std::string GetSaveFileName();
+
+    // Devices.
+    /// Posts `postName` once the device list is ready, enumerating on a thread when needed.
+    static void NotifiyDeviceInfoAfterInit(std::string const& postName);
+    /// Enumerates again; false while a job runs.
+    static bool RefreshDeviceInfo();
+    static void GetDeviceInfoToArray(std::vector<std::unique_ptr<DiskVolumeNodeData>>& rows);
+
+    // Result trees and lists. Refreshes report their additions to `pSink` (may be null).
+    /// Adds the file-system roots (path view) and what arrived since the last refresh to the
+    /// current view's tree; `bClear` first shows and unchecks every root. Always 0.
+    static int GetScanTreeNodeData(TreeArray* pArray, bool bClear, ITreeInsertSink* pSink = nullptr);
+    static void AddNodeToArr(TreeArray& array, ITreeInsertSink* pSink = nullptr);
+    static void AddPathNodeToArray(TreeArray& array, ITreeInsertSink* pSink = nullptr);
+    static void AddTypeNodeToArr(TreeArray& array, ITreeInsertSink* pSink = nullptr);
+    static void AddDateNodeToArray(TreeArray& array, ITreeInsertSink* pSink = nullptr);
+    /// Files one node into a date tree by the current view's time.
+    static void AddFileNode(IFileNode* pNode, OpNodeData* pRoot);
+    static bool IsYearNodeExist(int iYear, TreeArray const& array, std::size_t& index);
+    static bool IsMonthNodeExist(int iMonth, TreeArray const& years, int iYear, std::size_t& index);
+    static int GetDateInsertIndex(std::string const& name, TreeArray const& array);
+    static bool IsFileNode(IFileNode* pNode, TreeArray const& array);
+    /// The list for a tree row, by the row's tree.
+    static bool GetFileNodeToArray(FileNodeList& list, OpNodeData* pItem);
+    static bool GetPathInfoToArray(FileNodeList& list, OpNodeData* pItem);
+    static bool GetTypeInfoToArray(FileNodeList& list, OpNodeData* pItem);
+    static bool GetDateInfoToArray(FileNodeList& list, OpNodeData* pItem);
+    static std::size_t GetNodeChildrenCnt(OpNodeData const* pItem);
+    static std::size_t GetTimeNodeChildrenCnt(OpNodeData const* pItem);
+    /// A row's state from its shown files: 2 all checked, 0 none, else 1.
+    static void setNodeState(OpNodeData& item, FileNodeList const& files);
+    static void RefreshTimeTreeState(TreeArray& roots);
+    static void RefreshTypeTreeState(OpNodeData* pItem);
+    static void UnselectedAllNodes();
+
+    // Process.
+    static bool IsAppRunning();
+    /// Asks every job to stop and waits up to `timeout` for their threads; true when all ended.
+    static bool StopJobs(std::chrono::milliseconds timeout);
+    /// Stops the jobs and ends the process; with a worker still alive, without running the
+    /// destructors it uses.
+    [[noreturn]] static void CloseApp();
+};
+
+}  // namespace uimodel

@@ -1,0 +1,157 @@
+#include "uimodel/trees/QNTimeMgr.h"
+
+#include <strings.h>
+
+#include <cstdio>
+
+#include "uimodel/scan/QNUIScan.h"
+#include "uimodel/support/FileTime.h"
+
+namespace uimodel {
+
+namespace {
+
+std::string Digits(int iValue, int iWidth) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*d", iWidth, iValue);
+    return text;
+}
+
+_FILETIME TimeOfView(IFileNode* pNode, int iViewType) {
+    return iViewType == VIEW_CREATION_DATE ? pNode->GetCreationTime() : pNode->GetModificationTime();
+}
+
+void StampDate(OpNodeData& row, int iViewType, std::time_t t) {
+    if (iViewType == VIEW_CREATION_DATE) row.setCreateTime(t);
+    else row.setModifyTime(t);
+}
+
+}  // namespace
+
+QNTimeMgr& QNTimeMgr::share() {
+    static QNTimeMgr s_manager;
+    return s_manager;
+}
+
+void QNTimeMgr::clear() {
+    m_create = {};
+    m_modify = {};
+    m_createResume.clear();
+    m_modifyResume.clear();
+    m_accessResume.clear();
+}
+
+QNTimeMgr::DateTree* QNTimeMgr::TreeOf(int iViewType) {
+    if (iViewType == VIEW_CREATION_DATE) return &m_create;
+    if (iViewType == VIEW_MODIFICATION_DATE) return &m_modify;
+    return nullptr;
+}
+
+std::map<int, std::size_t>* QNTimeMgr::ResumeOf(int iKind) {
+    switch (iKind) {
+        case VIEW_CREATION_DATE: return &m_createResume;
+        case VIEW_MODIFICATION_DATE: return &m_modifyResume;
+        case VIEW_ACCESS_DATE: return &m_accessResume;
+        default: return nullptr;
+    }
+}
+
+std::size_t QNTimeMgr::getIndex(int iYear, int iMonth, int iKind) const {
+    auto* pResume = const_cast<QNTimeMgr*>(this)->ResumeOf(iKind);
+    if (!pResume) return 0;
+    auto const found = pResume->find(iYear * 100 + iMonth);
+    return found == pResume->end() ? 0 : found->second;
+}
+
+void QNTimeMgr::setIndex(std::size_t index, int iYear, int iMonth, int iKind) {
+    if (auto* pResume = ResumeOf(iKind)) (*pResume)[iYear * 100 + iMonth] = index;
+}
+
+std::time_t QNTimeMgr::MonthItemTime(int iYear, int iMonth) {
+    std::tm date{};
+    date.tm_year = iYear - 1900;
+    date.tm_mon = iMonth - 1;
+    date.tm_mday = 1;
+    date.tm_hour = 12;
+    date.tm_isdst = -1;
+    return std::mktime(&date);
+}
+
+int QNTimeMgr::GetDateInsertIndex(std::string const& name, OpNodeData const& parent) {
+    for (std::size_t i = 0; i < parent.childCount(); ++i) {
+        OpNodeData const* pRow = parent.childItem(i);
+        if (pRow && ::strcasecmp(pRow->name().c_str(), name.c_str()) > 0) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void QNTimeMgr::refreshTimeTree(OpNodeData& root, QNUIScan const& scan, int iViewType, ITreeInsertSink* pSink) {
+    std::uint64_t const u64Generation = scan.GetDataGeneration();
+    if (u64Generation != m_u64Generation) {
+        clear();
+        m_u64Generation = u64Generation;
+    }
+    std::map<int, std::size_t>* pResume = ResumeOf(iViewType);
+    if (!pResume) return;
+    DateTree* pTree = TreeOf(iViewType);
+    if (pTree && pTree->pRoot != &root) {
+        // The window made a new root: the rows this manager pointed at are gone.
+        *pTree = {};
+        pTree->pRoot = &root;
+        pResume->clear();
+    }
+    CTreeBatch batch(pSink);
+    for (auto const& [iYear, months] : scan.GetDateMapFrom(iViewType, *pResume))
+        for (auto const& [iMonth, files] : months) {
+            (*pResume)[iYear * 100 + iMonth] += files.size();
+            if (!pTree) continue;  // last access: nothing is shown by it
+            for (IFileNode* pNode : files) {
+                // A file hidden now is not looked at again: the resume point has passed it.
+                if (!pNode || pNode->IsDirectory() || !pNode->IsNodeShow()) continue;
+                Place(pNode, iYear, iMonth, root, iViewType, batch);
+            }
+        }
+}
+
+void QNTimeMgr::AddFileNode(IFileNode* pNode, OpNodeData& root, int iViewType, CTreeBatch& batch) {
+    if (!pNode || !TreeOf(iViewType)) return;
+    auto const date = LocalYearMonth(TimeOfView(pNode, iViewType));
+    if (!date || date->iYear < 1 || date->iMonth < 1) return;
+    Place(pNode, date->iYear, date->iMonth, root, iViewType, batch);
+}
+
+void QNTimeMgr::Place(IFileNode* pNode, int iYear, int iMonth, OpNodeData& root, int iViewType, CTreeBatch& batch) {
+    DateTree& tree = *TreeOf(iViewType);
+    if (tree.pRoot != &root) {
+        tree = {};
+        tree.pRoot = &root;
+    }
+    OpNodeData& year = Year(tree, iYear, root, iViewType, batch);
+    batch.Append(Month(tree, iYear, iMonth, year, iViewType, batch), pNode);
+}
+
+OpNodeData& QNTimeMgr::Year(DateTree& tree, int iYear, OpNodeData& root, int iViewType, CTreeBatch& batch) {
+    OpNodeData*& pYear = tree.years[iYear];
+    if (pYear) return *pYear;
+    std::string name = Digits(iYear, 4);
+    int const iIndex = GetDateInsertIndex(name, root);
+    auto pRow = OpNodeData::MakeFolder(iViewType, std::move(name), true);
+    pYear = batch.Insert(root, iIndex < 0 ? root.childCount() : static_cast<std::size_t>(iIndex), std::move(pRow));
+    return *pYear;
+}
+
+OpNodeData& QNTimeMgr::Month(DateTree& tree, int iYear, int iMonth, OpNodeData& year, int iViewType, CTreeBatch& batch) {
+    OpNodeData*& pMonth = tree.months[&year][iMonth];
+    if (pMonth) return *pMonth;
+    std::string name = Digits(iMonth, 2);
+    int const iIndex = GetDateInsertIndex(name, year);
+    auto pRow = OpNodeData::MakeFolder(iViewType, std::move(name), false);
+    // The state pass finds the month's files again from this time.
+    std::time_t const t = MonthItemTime(iYear, iMonth);
+    StampDate(*pRow, iViewType, t);
+    StampDate(year, iViewType, t);
+    pMonth = batch.Insert(year, iIndex < 0 ? year.childCount() : static_cast<std::size_t>(iIndex), std::move(pRow));
+    return *pMonth;
+}
+
+}  // namespace uimodel
