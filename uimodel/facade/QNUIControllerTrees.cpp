@@ -158,6 +158,12 @@ void QNUIController::AddTypeNodeToArr(TreeArray& array, ITreeInsertSink* pSink) 
     ResetIfNewScan(array, pSink);
     auto const& roots = model.pTypes->getRootNode();
     if (array.rows == roots) {
+        // A search or a new scan emptied the folders under the models' feet.
+        if (array.path.u64TypeClears != model.pTypes->GetClearCount() && pSink) {
+            pSink->BeginResetRows();
+            pSink->EndResetRows();
+        }
+        array.path.u64TypeClears = model.pTypes->GetClearCount();
         model.pTypes->refreshTypeTree(*model.pScan, pSink);
         return;
     }
@@ -168,6 +174,7 @@ void QNUIController::AddTypeNodeToArr(TreeArray& array, ITreeInsertSink* pSink) 
     if (pSink && bHadRows) pSink->EndResetRows();
     array.path.u64Generation = model.pScan->GetDataGeneration();
     model.pTypes->refreshTypeTree(*model.pScan, nullptr);
+    array.path.u64TypeClears = model.pTypes->GetClearCount();
     if (pSink) pSink->BeginInsertRows(nullptr, 0, roots.size());
     array.rows = roots;
     if (pSink) pSink->EndInsertRows();

@@ -95,7 +95,13 @@ void QNTimeMgr::refreshTimeTree(OpNodeData& root, QNUIScan const& scan, int iVie
     if (!pResume) return;
     DateTree* pTree = TreeOf(iViewType);
     if (pTree && pTree->pRoot != &root) {
-        // The window made a new root: the rows this manager pointed at are gone.
+        // A new root, or this manager was cleared (a scan, a load, a search): what the root
+        // holds is stale, and the tree starts over from the scan's first file.
+        if (root.childCount() != 0) {
+            if (pSink) pSink->BeginResetRows();
+            root.clearChildren();
+            if (pSink) pSink->EndResetRows();
+        }
         *pTree = {};
         pTree->pRoot = &root;
         pResume->clear();

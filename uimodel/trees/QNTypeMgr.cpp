@@ -110,6 +110,7 @@ void QNTypeMgr::clearData() {
         pCategory->clearChildren();
     }
     m_subNodes.clear();
+    ++m_u64Clears;
 }
 
 void QNTypeMgr::clear() {
@@ -117,6 +118,7 @@ void QNTypeMgr::clear() {
     m_subNodes.clear();
     m_bSearch = false;
     initTypeMap();
+    ++m_u64Clears;
 }
 
 void QNTypeMgr::setSearch(bool bSearch) {

@@ -45,6 +45,8 @@ public:
     /// A search began or ended: the next refresh rebuilds from the whole scan, shown files only.
     void setSearch(bool bSearch);
     bool isSearch() const { return m_bSearch; }
+    /// Changes whenever the tree was emptied: a window's rows of an older value are stale.
+    std::uint64_t GetClearCount() const { return m_u64Clears; }
 
 private:
     OpNodeData* FolderOf(_FILTER_TYPE eCategory) const;
@@ -58,6 +60,7 @@ private:
     std::map<_FILTER_TYPE, std::size_t> m_resume;
     std::uint64_t m_u64Generation = UINT64_MAX;
     bool m_bSearch = false;
+    std::uint64_t m_u64Clears = 0;
 };
 
 }  // namespace uimodel

@@ -24,6 +24,7 @@ struct PathTreeProgress {
     std::unordered_map<IFileNode const*, OpNodeData*> rows;
     std::unordered_map<IFileNode const*, std::vector<IFileNode*>> waiting;  // by parent node
     std::vector<IFileNode*> hidden;
+    std::uint64_t u64TypeClears = 0;  // the file-type manager's clear count the rows were made at
 };
 
 /// The top rows of one tree view, owned by the window. The type tree's category folders are

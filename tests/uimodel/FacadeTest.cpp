@@ -1,0 +1,317 @@
+// The whole model driven through QNUIController as a window drives it: scans of tool-made images
+// with the trees refreshed on every notification, job control, search, and the poller.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <queue>
+#include <thread>
+
+#include "FatTestImages.h"
+#include "ModelScan.h"
+#include "TreeMirror.h"
+#include "support/TempDir.h"
+#include "uimodel/FileTypeList.h"
+#include "uimodel/facade/ProgressText.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/operation/JobThread.h"
+#include "uimodel/support/NodeNames.h"
+#include "uimodel/support/Seams.h"
+#include "uimodel/trees/QNTimeMgr.h"
+#include "uimodel/trees/QNTypeMgr.h"
+
+namespace {
+
+using uimodel::QNUIController;
+using uimodel::TreeArray;
+
+/// The main thread's queue, noting the scan's status when each name was posted.
+class StatusPoster final : public uimodel::IMainThreadPoster {
+public:
+    explicit StatusPoster(uimodel::QNUIOperation const& operation) : m_operation(operation) {}
+    void Post(std::string const& name) override {
+        std::lock_guard const lock(m_mutex);
+        m_posts.push({name, m_operation.GetStatus()});
+        m_changed.notify_all();
+    }
+    /// The next post, waiting for it.
+    std::pair<std::string, int> Take() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_posts.empty(); });
+        auto post = m_posts.front();
+        m_posts.pop();
+        return post;
+    }
+    bool Empty() {
+        std::lock_guard const lock(m_mutex);
+        return m_posts.empty();
+    }
+
+private:
+    uimodel::QNUIOperation const& m_operation;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::queue<std::pair<std::string, int>> m_posts;
+};
+
+/// A results window without a screen: one array per view, refreshed on every notification.
+struct Window {
+    static constexpr int kViews[] = {uimodel::VIEW_PATH, uimodel::VIEW_FILE_TYPE, uimodel::VIEW_CREATION_DATE,
+                                     uimodel::VIEW_MODIFICATION_DATE};
+    TreeArray arrays[4];
+    modeltest::CTreeMirror mirrors[4]{modeltest::CTreeMirror(arrays[0]), modeltest::CTreeMirror(arrays[1]),
+                                      modeltest::CTreeMirror(arrays[2]), modeltest::CTreeMirror(arrays[3])};
+
+    void Refresh() {
+        for (int i = 0; i < 4; ++i) {
+            QNUIController::SetViewType(kViews[i]);
+            QNUIController::GetScanTreeNodeData(&arrays[i], false, &mirrors[i]);
+            EXPECT_EQ(mirrors[i].Check(), "") << "view " << kViews[i];
+        }
+    }
+    std::size_t Inserts() const {
+        std::size_t n = 0;
+        for (auto const& mirror : mirrors) n += mirror.inserts.size();
+        return n;
+    }
+};
+
+/// The image's model behind the facade, with the poster and the managers of this test.
+struct FacadeModel {
+    explicit FacadeModel(std::vector<std::string> const& images) : model(images) {
+        uimodel::GetSeams().pPoster = pPoster;
+        QNUIController::UseModel({&model.scan, &model.devices, &types, &times});
+    }
+    ~FacadeModel() {
+        QNUIController::StopJobs(std::chrono::minutes(1));
+        uimodel::GetSeams().pPoster = std::make_shared<uimodel::CQueuedPoster>();
+    }
+    /// Takes notifications, refreshing the window on each, until the scan has ended and its
+    /// poller is done; answers them.
+    std::vector<std::pair<std::string, int>> RunToEnd(Window& window) {
+        std::vector<std::pair<std::string, int>> posts;
+        do {
+            posts.push_back(pPoster->Take());
+            window.Refresh();
+        } while (posts.back().second != uimodel::OPERATION_IDLE || QNUIController::IsScanRunning());  // an older run's end
+        QNUIController::StopJobs(std::chrono::minutes(1));
+        while (!pPoster->Empty()) {
+            posts.push_back(pPoster->Take());
+            window.Refresh();
+        }
+        return posts;
+    }
+
+    modeltest::ModelScan model;
+    uimodel::QNTypeMgr types{filetypes::ReadFileTypeList(QUORIN_FILETYPE_LIST)};
+    uimodel::QNTimeMgr times;
+    std::shared_ptr<StatusPoster> pPoster = std::make_shared<StatusPoster>(model.scan);
+};
+
+/// The files of the type tree: those of the extension folders and those directly under Others.
+std::size_t TypeTreeFiles(TreeArray const& array) {
+    std::size_t n = 0;
+    for (auto const& pCategory : array.rows)
+        for (std::size_t i = 0; i < pCategory->childCount(); ++i) {
+            uimodel::OpNodeData const* pFolder = pCategory->childItem(i);
+            n += pFolder ? pFolder->childCount() : 1;
+        }
+    return n;
+}
+
+std::string ExFatFolder() {
+    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
+    std::string const folder = std::string(pszTmp ? pszTmp : "") + "/exfat-images";
+    return pszTmp && std::filesystem::exists(folder + "/exfat_4k.manifest") ? folder : std::string();
+}
+
+struct ImageCase {
+    char const* pszName;
+    std::string (*folder)();
+};
+
+class FacadeScan : public testing::TestWithParam<ImageCase> {};
+
+TEST_P(FacadeScan, TreesFollowTheScanInRangesAndHoldEveryFile) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    std::string const folder = GetParam().folder();
+    if (folder.empty()) GTEST_SKIP() << "the " << GetParam().pszName << " image was not built (tools, root or FUSE missing)";
+    std::string const stem = folder + "/" + GetParam().pszName;
+    FacadeModel facade({stem + ".img"});
+    Window window;
+    ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+    auto const posts = facade.RunToEnd(window);
+    ASSERT_GE(posts.size(), 1u);
+    EXPECT_EQ(posts.back(), std::make_pair(std::string("NormalScranValue"), int{uimodel::OPERATION_IDLE}))
+        << "the last notification must follow the end of the scan";
+    for (auto const& mirror : window.mirrors) EXPECT_EQ(mirror.resets, 0u);
+
+    // Every file the tools wrote is listed by its folder's row of the path tree.
+    std::set<std::string> listed;
+    std::vector<uimodel::OpNodeData*> rows;
+    for (auto const& pRow : window.arrays[0].rows) rows.push_back(pRow.get());
+    while (!rows.empty()) {
+        uimodel::OpNodeData* pRow = rows.back();
+        rows.pop_back();
+        uimodel::FileNodeList files;
+        QNUIController::GetFileNodeToArray(files, pRow);
+        for (IFileNode* pFile : files) {
+            std::string path = uimodel::GetPathByFileNode(pFile);
+            listed.insert(path.substr(path.find('/', 1)) + (pFile->IsDeleted() ? " (deleted)" : ""));
+        }
+        for (std::size_t i = 0; i < pRow->childCount(); ++i) rows.push_back(pRow->childItem(i));
+    }
+    std::set<std::string> expected;
+    for (auto const& [path, e] : fattest::ReadFiles(stem + ".manifest")) expected.insert(path);
+    for (auto const& [path, e] : fattest::ReadFiles(stem + ".deleted")) expected.insert(path + " (deleted)");
+    ASSERT_FALSE(expected.empty());
+    for (auto const& path : expected) EXPECT_TRUE(listed.count(path)) << path;
+
+    // The type tree holds every file once; the modification tree every file with a date.
+    EXPECT_EQ(TypeTreeFiles(window.arrays[1]), facade.model.scan.GetScanFileCnt());
+    std::size_t u64Dated = 0;
+    for (auto const& [iYear, months] : facade.model.scan.GetModifyTimeMap())
+        for (auto const& [iMonth, files] : months) u64Dated += files.size();
+    uimodel::OpNodeData const* pModified = window.arrays[3][0];
+    std::size_t const u64Rows = pModified->childCount() + [&] {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < pModified->childCount(); ++i) n += pModified->childItem(i)->childCount();
+        return n;
+    }();
+    EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(pModified), u64Rows + u64Dated);
+
+    std::size_t const inserts = window.Inserts();
+    window.Refresh();
+    window.Refresh();
+    EXPECT_EQ(window.Inserts(), inserts) << "refreshes without new files added rows";
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, FacadeScan,
+                         testing::Values(ImageCase{"fat32", [] { return fattest::ImagesDir(); }}, ImageCase{"exfat_4k", ExFatFolder}),
+                         [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+
+TEST(Facade, PauseRefusalAndAStopFollowedAtOnceByANewScanRunOnlyTheNewOne) {
+    FAT_IMAGES_OR_SKIP();
+    FacadeModel facade({fattest::Image("fat32.img")});
+    Window window;
+    facade.model.scan.bPauseAtFirstRoot = true;
+    ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+    facade.model.scan.WaitForStatus([](int iStatus) { return iStatus == uimodel::OPERATION_PAUSED; });
+    EXPECT_TRUE(QNUIController::IsPause());
+    EXPECT_TRUE(QNUIController::IsScanRunning());
+    EXPECT_FALSE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue")) << "a second scan while one runs";
+    QNUIController::PauseOrResumeScan();
+    QNUIController::PauseOrResumeScan();
+    EXPECT_TRUE(QNUIController::IsPause());
+
+    facade.model.scan.bPauseAtFirstRoot = false;
+    QNUIController::StopScan(0);
+    ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+    facade.RunToEnd(window);
+    // One root per run: the stopped run had returned before the new one was set running.
+    EXPECT_EQ(facade.model.scan.statusAtRoot, (std::vector<int>{uimodel::OPERATION_RUNNING, uimodel::OPERATION_RUNNING}));
+    EXPECT_EQ(facade.model.scan.GetFileSystemNode().size(), 1u);
+    std::set<std::string> const filed = modeltest::FiledFiles(facade.model.scan);
+    EXPECT_EQ(facade.model.scan.GetScanFileCnt(), filed.size());
+    EXPECT_FALSE(QNUIController::IsScanRunning());
+}
+
+TEST(Facade, ASecondSearchWaitsForStopSearchAndASearchKeepsOnlyMatchingFiles) {
+    FAT_IMAGES_OR_SKIP();
+    FacadeModel facade({fattest::Image("fat32.img")});
+    Window window;
+    ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+    facade.RunToEnd(window);
+    std::size_t const u64All = facade.model.scan.GetScanFileCnt();
+
+    ASSERT_TRUE(QNUIController::DoSearchWithString("PLAIN", "DoSearchValue"));
+    EXPECT_FALSE(QNUIController::DoSearchWithString("OTHER", "DoSearchValue"));
+    EXPECT_EQ(facade.pPoster->Take().first, "DoSearchValue");
+    EXPECT_FALSE(QNUIController::DoSearchWithString("OTHER", "DoSearchValue")) << "until StopSearch";
+    uimodel::FileNodeList found;
+    QNUIController::GetSearchResultToArr(found);
+    ASSERT_FALSE(found.empty());
+    for (IFileNode* pFile : found) EXPECT_TRUE(uimodel::IsStringInString("PLAIN", pFile->GetFileName())) << pFile->GetFileName();
+    window.Refresh();
+    EXPECT_EQ(TypeTreeFiles(window.arrays[1]), found.size());
+
+    QNUIController::StopSearch();
+    ASSERT_TRUE(QNUIController::DoSearchWithString("", "DoSearchValue"));
+    facade.pPoster->Take();
+    QNUIController::StopSearch();
+    uimodel::FileNodeList all;
+    QNUIController::GetSearchResultToArr(all);
+    EXPECT_TRUE(all.empty()) << "no key, no search result";
+    window.Refresh();
+    EXPECT_EQ(window.mirrors[1].resets, 2u) << "each search empties the type tree once";
+
+    // While a scan runs unpaused, the search would race the tree builder over the nodes.
+    facade.model.scan.SetStatus(uimodel::OPERATION_RUNNING);
+    EXPECT_FALSE(QNUIController::DoSearchWithString("PLAIN", "DoSearchValue"));
+    facade.model.scan.SetStatus(uimodel::OPERATION_IDLE);
+    EXPECT_EQ(facade.model.scan.GetScanFileCnt(), u64All);
+}
+
+TEST(Poller, AJobThatNeverRaisesAnUpdatePostsOnceAtItsEnd) {
+    uimodel::QNUIScan scan(&uimodel::QNUIDeviceData::instance());
+    uimodel::CQueuedPoster poster;
+    scan.SetStatus(uimodel::OPERATION_RUNNING);
+    int iPass = 0;
+    uimodel::PollOperation(scan, poster, "DoRecovery", std::chrono::milliseconds(1), [&] {
+        if (++iPass == 3) scan.SetStatus(uimodel::OPERATION_IDLE);
+    });
+    EXPECT_EQ(poster.Take(), std::optional<std::string>("DoRecovery"));
+    EXPECT_EQ(poster.Take(), std::nullopt);
+}
+
+TEST(Poller, ARaiseDuringATreeRebuildIsPostedAfterItAndTheEndIsPostedToo) {
+    uimodel::QNUIScan scan(&uimodel::QNUIDeviceData::instance());
+    uimodel::CQueuedPoster poster;
+    scan.SetStatus(uimodel::OPERATION_RUNNING);
+    std::vector<std::optional<std::string>> seen;
+    int iPass = 0;
+    uimodel::PollOperation(scan, poster, "NormalScranValue", std::chrono::milliseconds(1), [&] {
+        switch (++iPass) {
+            case 1:  // the main thread rebuilds a tree while results arrive
+                scan.SetOpTreeFinished(0);
+                scan.SetNeedUIUpdate(1);
+                break;
+            case 2:
+                seen.push_back(poster.Take());
+                scan.SetOpTreeFinished(1);
+                break;
+            case 3:
+                seen.push_back(poster.Take());
+                scan.SetNeedUIUpdate(1);
+                scan.SetStatus(uimodel::OPERATION_IDLE);  // the last results and the end together
+                break;
+        }
+    });
+    EXPECT_EQ(seen, (std::vector<std::optional<std::string>>{std::nullopt, "NormalScranValue"}));
+    EXPECT_EQ(poster.Take(), std::optional<std::string>("NormalScranValue"));
+    EXPECT_EQ(poster.Take(), std::nullopt);
+}
+
+TEST(ProgressText, UnknownAndFarRemainingTimesShowDashes) {
+    struct Case {
+        unsigned long long u64Done, u64Total;
+        long long s64Elapsed;
+        char const* pszText;
+        double dPercent;
+    };
+    for (Case const& c : {Case{0, 0, 10, "-:-:-", 0.0}, Case{50, 100, 10, "00:00:10", 50.0}, Case{1, 200, 10, "-:-:-", 0.5},
+                          Case{1, 100, 3636, "99:59:24", 1.0}, Case{1, 100, 3700, "-:-:-", 1.0},
+                          Case{1ULL << 62, 1ULL << 63, 1'000'000, "-:-:-", 50.0}, Case{150, 100, 10, "00:00:00", 150.0}}) {
+        _PROGRESS_INFO info;
+        info.u64Done = c.u64Done;
+        info.u64Total = c.u64Total;
+        double dPercent = -1;
+        EXPECT_EQ(uimodel::RemainingTimeText(info, c.s64Elapsed, dPercent), c.pszText) << c.u64Done << "/" << c.u64Total;
+        EXPECT_DOUBLE_EQ(dPercent, c.dPercent);
+    }
+}
+
+}  // namespace
