@@ -48,4 +48,11 @@ struct ModelScan {
 /// for deleted ones.
 std::set<std::string> FiledFiles(uimodel::QNUIScan const& scan);
 
+/// The folders of the FAT and exFAT fixture images; empty when a fixture did not run.
+std::string FatFolder();
+std::string ExFatFolder();
+/// The oracle of image `stem` (its path without ".img"): the live files by path, and the
+/// deleted ones with " (deleted)" appended.
+std::set<std::string> Expected(std::string const& stem);
+
 }  // namespace modeltest
