@@ -97,6 +97,8 @@ void QNUIRecovery::InitDataRecoveryController() {
 void QNUIRecovery::ReleaseDataRecovery() {
     std::lock_guard const lock(m_mutex);
     ReleaseCopyOutLocked();
+    for (auto const& [eType, pPreview] : m_previews) pPreview->Release();
+    m_previews.clear();
     m_pController = nullptr;
     m_bDeep = false;
 }
@@ -115,6 +117,16 @@ IDataRecovery* QNUIRecovery::GetDataRecoveryByType(_tagSearcherType eType) const
     std::lock_guard const lock(m_mutex);
     auto const found = m_copyOut.find(eType);
     return found == m_copyOut.end() ? nullptr : found->second;
+}
+
+IDataRecovery* QNUIRecovery::GetPreviewRecoveryByType(_tagSearcherType eType) {
+    std::lock_guard const lock(m_mutex);
+    auto const found = m_previews.find(eType);
+    if (found != m_previews.end()) return found->second;
+    IRecoveryController* pController = m_pController ? m_pController : m_scan.GetRecoveryController();
+    IDataRecovery* pPreview = pController ? pController->GetDataRecovery(eType) : nullptr;
+    if (pPreview) m_previews[eType] = pPreview;
+    return pPreview;
 }
 
 void QNUIRecovery::SetRecoveryPath(char const* pszPath) {

@@ -56,6 +56,9 @@ public:
     bool CheckWhetherNeedReset() const;
     /// The copy-out object of one searcher type (owned by this operation), or null.
     IDataRecovery* GetDataRecoveryByType(_tagSearcherType eType) const;
+    /// A second object of the type for thumbnails, made on first use from the scan's controller,
+    /// so that a thumbnail never selects a node in the object a recovery copies with.
+    IDataRecovery* GetPreviewRecoveryByType(_tagSearcherType eType);
 
     /// The destination folder; a null text clears it.
     void SetRecoveryPath(char const* pszPath);
@@ -125,6 +128,7 @@ private:
     std::uint64_t m_u64FailedFiles = 0;
     std::uint64_t m_u64DestinationFull = 0;
     std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
+    std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
     std::map<_tagSearcherType, int> m_folderIndexes;
     IFileNode* m_pCurrentNode = nullptr;
     bool m_bDeep = false;
