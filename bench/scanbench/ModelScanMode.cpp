@@ -16,6 +16,7 @@
 #include "CommandLine.h"
 #include "FileTypes.h"
 #include "ModelRecovery.h"
+#include "ModelThumbnail.h"
 #include "Modes.h"
 #include "NodeListing.h"
 #include "engine/EngineEntryPoints.h"
@@ -38,7 +39,8 @@ using Clock = std::chrono::steady_clock;
 constexpr OptionSpec kOptions[] = {{"--disk", false},       {"--volume", true},     {"--deep", false},
                                    {"--types", true},       {"--stop-after", true}, {"--pause-after", true},
                                    {"--pause-for", true},   {"--recover", true},    {"--check", true},
-                                   {"--recovery-pause-for", true},                  {"--recovery-stop-after-files", true}};
+                                   {"--recovery-pause-for", true},                  {"--recovery-stop-after-files", true},
+                                   {"--thumb", true},       {"--thumb-out", true}};
 
 struct Options {
     std::string path;
@@ -47,6 +49,8 @@ struct Options {
     unsigned u32Types = FILTER_TYPE_ALL;
     std::optional<double> stopAfter, pauseAfter, pauseFor;
     std::optional<RecoveryOptions> recovery;
+    std::optional<std::string> thumbName;
+    std::string thumbOut;
 };
 
 std::optional<double> Seconds(CCommandLine const& commandLine, char const* pszName, bool& bBad) {
@@ -111,6 +115,12 @@ std::optional<Options> ParseOptions(std::span<char* const> args) {
         }
     } else if (commandLine->Has("--check") || commandLine->Has("--recovery-pause-for") || commandLine->Has("--recovery-stop-after-files")) {
         std::fprintf(stderr, "scanbench: --check and the --recovery- options go with --recover\n");
+        bBad = true;
+    }
+    options.thumbName = commandLine->Value("--thumb");
+    options.thumbOut = commandLine->Value("--thumb-out").value_or("");
+    if (!options.thumbName && !options.thumbOut.empty()) {
+        std::fprintf(stderr, "scanbench: --thumb-out goes with --thumb\n");
         bBad = true;
     }
     if (bBad) return std::nullopt;
@@ -217,6 +227,7 @@ int RunModelScanMode(std::span<char* const> args) {
     PrintMonths("ctime", scan.GetCreateTimeMap());
     PrintMonths("mtime", scan.GetModifyTimeMap());
 
+    bool const bThumbWritten = !options.thumbName || PrintModelThumbnail(scan, recovery, *options.thumbName, options.thumbOut);
     std::optional<RecoveryRun> recoveryRun;
     if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
 
@@ -230,7 +241,7 @@ int RunModelScanMode(std::span<char* const> args) {
                 Count(types, FILTER_TYPE_DOCUMENT), Count(types, FILTER_TYPE_OTHER), dSeconds,
                 recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "");
     bool const bRecoveryFailed = recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull);
-    return Failed(result) || bRecoveryFailed ? 1 : 0;
+    return Failed(result) || bRecoveryFailed || !bThumbWritten ? 1 : 0;
 }
 
 }  // namespace scanbench

@@ -38,7 +38,6 @@ void RecordingScan::OnReleasingResults() {
 
 ModelScan::ModelScan(std::vector<std::string> const& images)
     : pEnumerator(CreateImageEnumDeviceEx(images)), devices(pEnumerator.get()), scan(&devices) {
-    PrepareEngine();
     devices.InitDeviceInfo();
 }
 
@@ -62,6 +61,13 @@ std::set<std::string> FiledFiles(uimodel::QNUIScan const& scan) {
             files.insert(path + (pNode->IsDeleted() ? " (deleted)" : ""));
         }
     return files;
+}
+
+IFileNode* FindFile(uimodel::QNUIScan const& scan, std::string const& name) {
+    for (auto const& [eType, nodes] : scan.GetTypeMap())
+        for (IFileNode* pNode : nodes)
+            if (pNode->GetFileName() && name == pNode->GetFileName()) return pNode;
+    return nullptr;
 }
 
 std::string FatFolder() { return fattest::ImagesDir(); }
