@@ -4,36 +4,16 @@
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/node/DataRunList.h"
-#include "engine/ntfs/NTFSFileSummary.h"
+#include "engine/ntfs/NTFSFilePropertiesBuilder.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
+#include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
 namespace {
 
 constexpr std::uint64_t kPercent = 100;
 constexpr long long kLostParent = -1;
-
-/// The node's runs in clusters: sparse runs start at -1. Runs stop at the first VCN no piece
-/// maps (an extension record lost): what follows is missing, not zeros.
-ReleasePtr<IDataRunList> BuildRuns(NtfsFileSummary const& summary, long long s64RecordSector) {
-    ReleasePtr<CDataRunList> pList(new CDataRunList());
-    if (summary.bResident) {
-        DataRun const record{s64RecordSector, 1};
-        pList->AddDataRun(&record);
-        pList->SetResident(1);
-        return pList;
-    }
-    std::int64_t s64NextVCN = 0;
-    for (CDataRun const& run : summary.runs.Runs()) {
-        if (run.s64VCN != s64NextVCN || run.s64Count <= 0) break;
-        DataRun const piece{run.s64LCN < 0 ? -1 : run.s64LCN, run.s64Count};
-        if (pList->AddDataRun(&piece) == 0) break;
-        s64NextVCN += run.s64Count;
-    }
-    return pList;
-}
 
 void Report(IProgress* pProgress, std::uint32_t u32State, std::uint64_t u64Done, std::uint64_t u64Total) {
     _PROGRESS_INFO record;
@@ -109,6 +89,8 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
         if (record.IsFolder())
             m_folders[u64Number] = FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
         if (u64Number == static_cast<std::uint64_t>(kRootRecord)) continue;
+        // The system files are the volume's own: named as one and marked hidden and system.
+        if (CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record)) continue;
         std::uint64_t u64ParentReference = 0;
         ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), u64ParentReference);
         if (pNode) m_found.push_back(Found{std::move(pNode), u64ParentReference});
@@ -117,38 +99,17 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
 
 ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
                                                       std::uint64_t& u64ParentReference) const {
-    CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
-    std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
-    if (!summary || !summary->name) return nullptr;
-    NtfsFileName const& name = *summary->name;
     auto const recordByte = mft.GetFileRecordByte(u64Number);
     if (!recordByte) return nullptr;
-
+    NtfsVolumeGeometry const& geometry = mft.Geometry();
+    NtfsRecordPlace const place{static_cast<long long>(*recordByte / geometry.u32DeviceSectorSize), *recordByte, geometry.u32RecordSize};
+    CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
+    std::unique_ptr<CNTFSFileProperties> pProperties =
+        CNTFSFilePropertiesBuilder::BuildFileProperties(place, file, geometry.ClusterBytes(), &u64ParentReference);
+    if (!pProperties) return nullptr;
     ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
-    std::string const utf8 = name.Utf8Name();
-    pNode->SetFileName(utf8.c_str());
-    pNode->SetFolder(summary->bFolder);
-    pNode->SetDeleted(!summary->bInUse);
+    pNode->SetFileProperties(std::move(pProperties));
     pNode->SetID(static_cast<long long>(u64Number));
-    pNode->SetRecordPosition(*recordByte, mft.Geometry().u32RecordSize);
-    long long const s64RecordSector = static_cast<long long>(*recordByte / mft.Geometry().u32DeviceSectorSize);
-    pNode->SetMetaDataSector(s64RecordSector);
-    u64ParentReference = name.u64ParentReference;
-
-    pNode->SetFileTime(name.u64CreationTime, name.u64ModificationTime, name.u64AccessTime);
-    if (auto const info = file.FindAttibute(ntfs::kAttrStandardInformation);
-        info && CNTFSFileRecordStandardInformationAttribute::IsValid(*info)) {
-        engine::ByteView const value = info->GetValue();
-        pNode->SetFileTime(value.Le64(0), value.Le64(8), value.Le64(24));
-        pNode->SetFileAttributes(CNTFSFileRecordStandardInformationAttribute::GetDosFilePermission(*info));
-    }
-    if (summary->bFolder) return pNode;
-
-    // The data's own size; the name's copy is often stale and serves only when no data is found.
-    pNode->SetFileSize(summary->bHasData ? summary->s64Size : static_cast<long long>(name.u64RealSize));
-    bool const bEncrypted = (summary->u16DataFlags & ntfs::kAttrFlagEncrypted) != 0;
-    if (!bEncrypted && !summary->bResident && (summary->u16DataFlags & ntfs::kAttrFlagCompressed) != 0) pNode->SetCompressed(1);
-    pNode->SetDataRunList(BuildRuns(*summary, s64RecordSector));
     return pNode;
 }
 

@@ -13,7 +13,6 @@
 #include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NTFSMftReader.h"
 
-struct NtfsFileSummary;
 class CNTFSFileRecord;
 
 class CNTFSQuickSearch final : public IQuickFileSystemSearchController {
