@@ -2,6 +2,7 @@
 
 #include "engine/IDataRunList.h"
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/node/DataRunList.h"
 
 void CNTFSFileProperties::SetFileName(char const* pszName) {
     if (pszName != nullptr) m_name = pszName;
@@ -13,6 +14,18 @@ bool CNTFSFileProperties::SetDataRunList(IDataRunList* pList, std::uint16_t u16R
     if (!packed) return false;
     m_packedRuns = std::move(packed);
     return true;
+}
+
+bool CNTFSFileProperties::SetNonResidentRuns(CNTFSDataRunList const& runs) {
+    CDataRunList list;
+    std::int64_t s64NextVCN = 0;
+    for (CDataRun const& run : runs.Runs()) {
+        if (run.s64VCN != s64NextVCN || run.s64Count <= 0) break;
+        DataRun const piece{run.s64LCN < 0 ? -1 : run.s64LCN, run.s64Count};
+        if (list.AddDataRun(&piece) == 0) break;
+        s64NextVCN += run.s64Count;
+    }
+    return list.GetFirst() != nullptr && SetDataRunList(&list);
 }
 
 std::int64_t CNTFSFileProperties::GetTotalClusters() const {

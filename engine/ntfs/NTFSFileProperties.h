@@ -10,6 +10,7 @@
 #include "engine/IFileProperties.h"
 #include "engine/ReleasePtr.h"
 #include "engine/ntfs/NTFSPackedRuns.h"
+#include "engine/ntfs/ondisk/NTFSDataRunList.h"
 
 class CNTFSFileProperties final : public IFileProperties {
 public:
@@ -44,6 +45,9 @@ public:
     /// Packs `pList` in place of the runs held (null is ignored). A resident list needs the
     /// value's offset in its record; false, keeping the old runs, when the list cannot be packed.
     bool SetDataRunList(IDataRunList* pList, std::uint16_t u16ResidentOffset = 0);
+    /// Packs the runs from VCN 0 up to the first VCN no piece maps (an extension record lost:
+    /// what follows is missing, not zeros). False, keeping the old runs, when none are left.
+    bool SetNonResidentRuns(CNTFSDataRunList const& runs);
     void ClearDataRunList() { m_packedRuns.reset(); }
     std::optional<CCompressedDataRunList> const& GetPackedRuns() const { return m_packedRuns; }
     /// Total clusters of a non-resident run list; 0 for none or a resident one.

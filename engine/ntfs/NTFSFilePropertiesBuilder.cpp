@@ -21,20 +21,6 @@ std::uint16_t ResidentValueOffset(CNTFSFileRecord const& base) {
     return 0;
 }
 
-/// The runs in clusters, sparse ones starting at -1, up to the first VCN no piece maps (an
-/// extension record lost): what follows is missing, not zeros.
-CDataRunList NonResidentRuns(CNTFSDataRunList const& runs) {
-    CDataRunList list;
-    std::int64_t s64NextVCN = 0;
-    for (CDataRun const& run : runs.Runs()) {
-        if (run.s64VCN != s64NextVCN || run.s64Count <= 0) break;
-        DataRun const piece{run.s64LCN < 0 ? -1 : run.s64LCN, run.s64Count};
-        if (list.AddDataRun(&piece) == 0) break;
-        s64NextVCN += run.s64Count;
-    }
-    return list;
-}
-
 void TakeData(CNTFSFileProperties& properties, NtfsFileSummary const& summary, CNTFSMultiFileRecord const& file,
               long long s64RecordSector, std::uint64_t u64ClusterBytes) {
     std::uint16_t u16Attribute = static_cast<std::uint16_t>(properties.GetAttribute());
@@ -55,8 +41,7 @@ void TakeData(CNTFSFileProperties& properties, NtfsFileSummary const& summary, C
         properties.SetFileSize(summary.s64Size);
         return;
     }
-    CDataRunList list = NonResidentRuns(summary.runs);
-    properties.SetDataRunList(&list);
+    properties.SetNonResidentRuns(summary.runs);
     std::int64_t s64Size = std::max<std::int64_t>(summary.s64Size, 0);
     std::int64_t const s64Clusters = properties.GetTotalClusters();
     if (u64ClusterBytes != 0 && u64ClusterBytes % 512 == 0 && s64Clusters > 0) {

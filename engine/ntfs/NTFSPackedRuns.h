@@ -10,10 +10,10 @@
 #include <optional>
 #include <vector>
 
+#include "engine/IDataRunList.h"
 #include "engine/ReleasePtr.h"
 #include "engine/core/bytes/ByteView.h"
 
-class IDataRunList;
 
 class CCompressedDataRunList {
 public:

@@ -6,6 +6,7 @@
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/ntfs/NTFSFilePropertiesBuilder.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
+#include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
@@ -14,6 +15,19 @@ namespace {
 
 constexpr std::uint64_t kPercent = 100;
 constexpr long long kLostParent = -1;
+constexpr std::uint32_t kCodeNotNtfs = 0x10;
+constexpr std::uint32_t kCodeNoMft = 0x11;
+
+/// Sector 0 alone, as a sound NTFS boot sector with a FILE record size of 1-4 KiB.
+bool IsNtfsBootSector(IStorageDevice& device) {
+    int const iSectorSize = device.GetSectorSize();
+    if (iSectorSize < 512) return false;
+    std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
+    CNTFSDBR dbr;
+    if (device.ReadSector(sector.data(), 0, 1) == 0 || !dbr.InitFromBuffer(engine::ByteView(sector.data(), sector.size()))) return false;
+    std::uint32_t const u32RecordSize = dbr.GetFileRecordSizeByByte();
+    return u32RecordSize >= ntfs::kMinFileRecordSize && u32RecordSize <= ntfs::kMaxFileRecordSize;
+}
 
 void Report(IProgress* pProgress, std::uint32_t u32State, std::uint64_t u64Done, std::uint64_t u64Total) {
     _PROGRESS_INFO record;
@@ -50,15 +64,19 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     m_partition.reset();
     m_folders.clear();
     m_found.clear();
-    if (pDevice == nullptr || m_pBuilder == nullptr || pProgress == nullptr) return kResultSuccess;
+    m_salvage.Reset();
+    if (pDevice == nullptr || m_pBuilder == nullptr || pProgress == nullptr) return ENGINE_RESULT(kModuleNtfs, kCodeBadArgument);
+    if (!IsNtfsBootSector(*pDevice)) return ENGINE_RESULT(kModuleNtfs, kCodeNotNtfs);
     std::optional<CNTFSMftReader> const mft = CNTFSMftReader::Open(*pDevice, 0);
-    if (!mft) return kResultSuccess;
+    if (!mft) return ENGINE_RESULT(kModuleNtfs, kCodeNoMft);
     long long const s64DeviceSectors = pDevice->GetTotalSectors();
     std::uint64_t const u64DeviceBytes =
         s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) * mft->Geometry().u32DeviceSectorSize : 0;
     m_partition = PartitionRecord(mft->Geometry(), u64DeviceBytes);
-    if (!m_partition) return kResultSuccess;
+    if (!m_partition) return ENGINE_RESULT(kModuleNtfs, kCodeNotNtfs);
     m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, kRootRecord);
+    // The log's outcome never stops the scan: without it, emptied deleted files stay empty.
+    if (m_salvage.Init(*pDevice, mft->Geometry(), mft->Runs())) m_salvage.Analyzer();
     Walk(*mft, pProgress);
     HandOver();
 
@@ -107,6 +125,9 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     std::unique_ptr<CNTFSFileProperties> pProperties =
         CNTFSFilePropertiesBuilder::BuildFileProperties(place, file, geometry.ClusterBytes(), &u64ParentReference);
     if (!pProperties) return nullptr;
+    // A deleted file emptied of its runs may find them again in the $LogFile.
+    if (!pProperties->IsDirectory() && pProperties->IsDeleted() && pProperties->GetFileSize() == 0)
+        m_salvage.ReplaceFileRecordInfo(*file.Records().front(), u64Number, *pProperties, u64ParentReference);
     ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
     pNode->SetFileProperties(std::move(pProperties));
     pNode->SetID(static_cast<long long>(u64Number));

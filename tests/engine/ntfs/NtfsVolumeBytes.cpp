@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/ntfs/NTFSFileSummary.h"
+#include "engine/ntfs/NTFSMultiFileRecord.h"
 #include "support/NtfsImage.h"
 #include "support/TempDir.h"
 
@@ -30,6 +32,18 @@ std::vector<std::uint8_t> MakeVolume(std::string const& options, std::uint64_t u
                                 " && mkntfs -F -Q " + options + " " + testsupport::ShellQuote(image) + " >/dev/null 2>&1";
     if (testsupport::RunCommand(command) != 0) return {};
     return ReadImage(image);
+}
+
+std::optional<std::uint64_t> VolumeInMemory::FindFile(std::string const& name) const {
+    for (std::uint64_t n = 0; n < m_mft->RecordCount(); ++n) {
+        std::vector<std::uint8_t> const raw = Record(n);
+        CNTFSFileRecord record(engine::ByteView(raw.data(), raw.size()));
+        if (!record.IsValid() || record.IsExtendFileRecord()) continue;
+        CNTFSMultiFileRecord const file(*m_mft, n, std::move(record));
+        auto const summary = SummarizeNtfsFile(file);
+        if (summary && summary->name && summary->name->Utf8Name() == name) return n;
+    }
+    return std::nullopt;
 }
 
 }  // namespace ntfstest

@@ -33,6 +33,8 @@ public:
     CMemoryDevice& Device() { return m_device; }
     /// The raw record (fixups applied, as on disk); empty when unreadable.
     std::vector<std::uint8_t> Record(std::uint64_t u64Number) const { return m_mft->ReadRecord(u64Number).value_or(std::vector<std::uint8_t>()); }
+    /// The number of the base record, live or deleted, whose shown name is `name`; null when none.
+    std::optional<std::uint64_t> FindFile(std::string const& name) const;
 
 private:
     CMemoryDevice m_device;
