@@ -11,18 +11,12 @@
 #include <set>
 
 #include "NtfsVolumeBytes.h"
-#include "engine/SearchedPartitionInfo.h"
-#include "engine/core/copyout/FileReader.h"
-#include "engine/core/node/FileNode.h"
 #include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSFindFileFromLogFile.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
-#include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/ondisk/NTFSUpdateSequence.h"
 #include "support/Manifest.h"
 #include "support/Sha256.h"
-#include "testkit/ProgressSink.h"
-#include "testkit/RecordingTreeBuilder.h"
 
 namespace {
 
@@ -235,17 +229,6 @@ protected:
         return log;
     }
 
-    /// The file's bytes as copy-out reads them from the scan's node.
-    static Bytes CopyOut(IStorageDevice& device, CFileNode& node, CSearchedPartitionInfo& partition) {
-        CFileReader reader;
-        if (!reader.Open(&device, &node, &partition)) return {};
-        Bytes bytes(static_cast<std::size_t>(reader.GetDataSize()));
-        std::uint32_t u32Done = 0;
-        if (!reader.Read(0, bytes, u32Done)) return {};
-        bytes.resize(u32Done);
-        return bytes;
-    }
-
     std::string m_folder;
     Bytes m_image;
     NtfsVolumeGeometry m_geometry;
@@ -270,14 +253,9 @@ TEST_P(NtfsLogSalvage, EmptiedDeletedFilesComeBackFromTheLog) {
 
     CMemoryDevice device(m_image);
     device.Open();
-    testkit::RecordingTreeBuilder builder;
-    testkit::ProgressSink progress;
-    CNTFSQuickSearch searcher;
-    searcher.SetDirecotryTreeBuilder(&builder);
-    ASSERT_EQ(searcher.QuickSearchFiles(&device, &progress), kResultSuccess);
-    CSearchedPartitionInfo* pPartition = nullptr;
-    ASSERT_EQ(searcher.GetSearchedPartitionInfo(&pPartition, 1), 1);
-    std::unique_ptr<CSearchedPartitionInfo> const partition(pPartition);
+    ntfstest::QuickScan const scan = ntfstest::RunQuickScan(device);
+    ASSERT_EQ(scan.result, kResultSuccess);
+    ASSERT_TRUE(scan.pPartition);
 
     auto const live = testsupport::ReadManifest(m_folder + "/ntfs_4k.manifest");
     auto const deleted = testsupport::ReadManifest(m_folder + "/ntfs_4k.deleted");
@@ -285,8 +263,8 @@ TEST_P(NtfsLogSalvage, EmptiedDeletedFilesComeBackFromTheLog) {
         {"notes.bin", {c.bImageSalvaged, live.at("/notes.bin").sha256}},
         {"photo.jpg", {c.bUndoSalvaged, deleted.at("/photo.jpg").sha256}}};
     std::set<std::string> seen;
-    for (IFileNode* pNode : builder.Files()) {
-        auto const found = expected.find(CFileNode::NameOrEmpty(pNode->GetFileName()).data());
+    for (auto const& [path, pNode] : scan.FilesByPath(true)) {
+        auto const found = expected.find(path.substr(1));
         if (found == expected.end()) continue;
         seen.insert(found->first);
         EXPECT_EQ(pNode->IsDeleted(), 1) << found->first;
@@ -294,7 +272,7 @@ TEST_P(NtfsLogSalvage, EmptiedDeletedFilesComeBackFromTheLog) {
             EXPECT_EQ(pNode->GetFileSize(), 0) << found->first << " took runs from damaged log bytes";
             continue;
         }
-        Bytes const bytes = CopyOut(device, *static_cast<CFileNode*>(pNode), *partition);
+        Bytes const bytes = ntfstest::CopyOut(device, *pNode, *scan.pPartition);
         EXPECT_EQ(testsupport::Sha256Hex(bytes), found->second.second) << found->first;
     }
     EXPECT_EQ(seen.size(), 2u);
