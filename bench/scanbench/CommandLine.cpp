@@ -30,10 +30,11 @@ std::optional<CCommandLine> CCommandLine::Parse(std::span<char* const> args, std
             value = next;
             ++i;
         }
-        if (!parsed.m_options.emplace(arg, std::move(value)).second) {
+        if (!found->bRepeatable && parsed.Has(arg)) {
             std::fprintf(stderr, "scanbench: %.*s is given twice\n", static_cast<int>(arg.size()), arg.data());
             return std::nullopt;
         }
+        parsed.m_options.emplace(arg, std::move(value));
     }
     if (parsed.m_operands.size() != operandCount) {
         std::fprintf(stderr, "scanbench: %zu operand(s) expected, %zu given\n", operandCount, parsed.m_operands.size());
@@ -46,6 +47,13 @@ std::optional<std::string> CCommandLine::Value(std::string_view name) const {
     auto const it = m_options.find(name);
     if (it == m_options.end()) return std::nullopt;
     return it->second;
+}
+
+std::vector<std::string> CCommandLine::Values(std::string_view name) const {
+    std::vector<std::string> values;
+    auto const [first, last] = m_options.equal_range(name);
+    for (auto it = first; it != last; ++it) values.push_back(it->second);
+    return values;
 }
 
 std::optional<long long> ParseCount(std::string_view text) {

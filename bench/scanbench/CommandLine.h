@@ -17,6 +17,7 @@ constexpr int kUsageError = 2;
 struct OptionSpec {
     std::string_view name;  // "--out"
     bool bTakesValue;
+    bool bRepeatable = false;  // may be given more than once; Values answers them all
 };
 
 class CCommandLine {
@@ -28,12 +29,14 @@ public:
                                              std::size_t operandCount);
 
     bool Has(std::string_view name) const { return m_options.find(name) != m_options.end(); }
-    /// The option's value; null when it was not given.
+    /// The option's value (its first, for a repeatable one); null when it was not given.
     std::optional<std::string> Value(std::string_view name) const;
+    /// Every value of the option, in the order given.
+    std::vector<std::string> Values(std::string_view name) const;
     std::string const& Operand(std::size_t index) const { return m_operands.at(index); }
 
 private:
-    std::map<std::string, std::string, std::less<>> m_options;
+    std::multimap<std::string, std::string, std::less<>> m_options;
     std::vector<std::string> m_operands;
 };
 

@@ -17,6 +17,7 @@
 #include "uimodel/facade/ProgressText.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/operation/JobThread.h"
+#include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/Seams.h"
 #include "uimodel/trees/QNTimeMgr.h"
@@ -82,7 +83,7 @@ struct Window {
 struct FacadeModel {
     explicit FacadeModel(std::vector<std::string> const& images) : model(images) {
         uimodel::GetSeams().pPoster = pPoster;
-        QNUIController::UseModel({&model.scan, &model.devices, &types, &times});
+        QNUIController::UseModel({&model.scan, &model.devices, &types, &times, &recovery, nullptr});
     }
     ~FacadeModel() {
         QNUIController::StopJobs(std::chrono::minutes(1));
@@ -107,6 +108,7 @@ struct FacadeModel {
     modeltest::ModelScan model;
     uimodel::QNTypeMgr types{filetypes::ReadFileTypeList(QUORIN_FILETYPE_LIST)};
     uimodel::QNTimeMgr times;
+    uimodel::QNUIRecovery recovery{model.scan};
     std::shared_ptr<StatusPoster> pPoster = std::make_shared<StatusPoster>(model.scan);
 };
 
@@ -119,12 +121,6 @@ std::size_t TypeTreeFiles(TreeArray const& array) {
             n += pFolder ? pFolder->childCount() : 1;
         }
     return n;
-}
-
-std::string ExFatFolder() {
-    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
-    std::string const folder = std::string(pszTmp ? pszTmp : "") + "/exfat-images";
-    return pszTmp && std::filesystem::exists(folder + "/exfat_4k.manifest") ? folder : std::string();
 }
 
 struct ImageCase {
@@ -164,9 +160,7 @@ TEST_P(FacadeScan, TreesFollowTheScanInRangesAndHoldEveryFile) {
         }
         for (std::size_t i = 0; i < pRow->childCount(); ++i) rows.push_back(pRow->childItem(i));
     }
-    std::set<std::string> expected;
-    for (auto const& [path, e] : fattest::ReadFiles(stem + ".manifest")) expected.insert(path);
-    for (auto const& [path, e] : fattest::ReadFiles(stem + ".deleted")) expected.insert(path + " (deleted)");
+    std::set<std::string> const expected = modeltest::Expected(stem);
     ASSERT_FALSE(expected.empty());
     for (auto const& path : expected) EXPECT_TRUE(listed.count(path)) << path;
 
@@ -190,7 +184,7 @@ TEST_P(FacadeScan, TreesFollowTheScanInRangesAndHoldEveryFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, FacadeScan,
-                         testing::Values(ImageCase{"fat32", [] { return fattest::ImagesDir(); }}, ImageCase{"exfat_4k", ExFatFolder}),
+                         testing::Values(ImageCase{"fat32", modeltest::FatFolder}, ImageCase{"exfat_4k", modeltest::ExFatFolder}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 TEST(Facade, PauseRefusalAndAStopFollowedAtOnceByANewScanRunOnlyTheNewOne) {
@@ -253,6 +247,41 @@ TEST(Facade, ASecondSearchWaitsForStopSearchAndASearchKeepsOnlyMatchingFiles) {
     EXPECT_FALSE(QNUIController::DoSearchWithString("PLAIN", "DoSearchValue"));
     facade.model.scan.SetStatus(uimodel::OPERATION_IDLE);
     EXPECT_EQ(facade.model.scan.GetScanFileCnt(), u64All);
+}
+
+TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
+    FAT_IMAGES_OR_SKIP();
+    FacadeModel facade({fattest::Image("fat32.img")});
+    Window window;
+    ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+    facade.RunToEnd(window);
+    // The first category other than Others that holds files, and those files.
+    uimodel::OpNodeData* pCategory = nullptr;
+    std::set<IFileNode*> expected;
+    for (auto const& pRow : window.arrays[1].rows) {
+        if (pRow == window.arrays[1].rows.back() || pCategory) continue;
+        for (std::size_t i = 0; i < pRow->childCount(); ++i)
+            for (std::size_t k = 0; k < pRow->childItem(i)->childCount(); ++k) expected.insert(pRow->childItem(i)->childNode(k));
+        if (!expected.empty()) pCategory = pRow.get();
+    }
+    ASSERT_NE(pCategory, nullptr);
+    pCategory->setNodeState(2);
+    std::uint64_t u64Count = 0, u64Size = 0;
+    QNUIController::GetSelectedFilesAmout(u64Count, u64Size);
+    EXPECT_EQ(u64Count, expected.size());
+
+    std::set<IFileNode*> recovered;
+    facade.recovery.SetFileReport([&recovered](IFileNode* pNode, std::string const&, RESULT result) {
+        if (Succeeded(result)) recovered.insert(pNode);
+    });
+    testsupport::TempDir temp;
+    EXPECT_EQ(QNUIController::DoRecovery("", "DoRecovery"), uimodel::kResultRecoveryBadArgument);
+    ASSERT_EQ(QNUIController::DoRecovery(temp.Path() + "/out", "DoRecovery"), kResultSuccess);
+    while (facade.pPoster->Take().first != "DoRecovery" || QNUIController::IsRecoveryRunning()) {
+    }
+    QNUIController::StopJobs(std::chrono::minutes(1));
+    EXPECT_EQ(recovered, expected);
+    EXPECT_EQ(QNUIController::GetRecoveridedFiles(), expected.size());
 }
 
 TEST(Poller, AJobThatNeverRaisesAnUpdatePostsOnceAtItsEnd) {

@@ -10,8 +10,9 @@
 #include "engine/core/recovery/FileTypeManager.h"
 #include "uimodel/devices/DeviceListNotify.h"
 #include "uimodel/devices/QNUIDeviceData.h"
-#include "uimodel/facade/JobSlot.h"
+#include "uimodel/facade/FacadeJobs.h"
 #include "uimodel/facade/ProgressText.h"
+#include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/PublicUtilities.h"
 #include "uimodel/support/QNUIFilter.h"
@@ -30,17 +31,6 @@ constexpr char kProgramFolder[] = "quorin";
 constexpr char kResultsFolder[] = "SaveScan";
 constexpr auto kCloseWait = std::chrono::seconds(5);
 
-/// The facade's threads. Never destroyed: the process may end while a worker still runs.
-struct Jobs {
-    CJobSlot scanWorker, scanPoller, search;
-    std::optional<std::thread> deviceList;
-};
-
-Jobs& GetJobs() {
-    static Jobs* s_pJobs = new Jobs;
-    return *s_pJobs;
-}
-
 std::optional<QNUIController::Model>& InstalledModel() {
     static std::optional<QNUIController::Model> s_model;
     return s_model;
@@ -48,29 +38,36 @@ std::optional<QNUIController::Model>& InstalledModel() {
 
 QNUIScan& Scan() { return *QNUIController::GetModel().pScan; }
 
-/// Starts the poller, then the worker, of one operation.
-void StartJob(QNUIOperation& operation, CJobSlot& poller, CJobSlot& worker, std::string const& postName, std::function<void()> body) {
+void SetDeepScan(int iDeep) { Scan().SetDeepScan(iDeep); }
+
+}  // namespace
+
+FacadeJobs& GetFacadeJobs() {
+    static FacadeJobs* s_pJobs = new FacadeJobs;
+    return *s_pJobs;
+}
+
+void StartFacadeJob(QNUIOperation& operation, CJobSlot& poller, CJobSlot& worker, std::string const& postName,
+                    std::function<void()> body) {
     std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
     poller.Start([&operation, pPoster, postName] { PollOperation(operation, *pPoster, postName); });
     worker.Start(std::move(body));
 }
 
-void SetDeepScan(int iDeep) { Scan().SetDeepScan(iDeep); }
-
-}  // namespace
-
 void QNUIController::UseModel(Model const& model) { InstalledModel() = model; }
 
 QNUIController::Model const& QNUIController::GetModel() {
     std::optional<Model>& model = InstalledModel();
-    if (!model) model = Model{&QNUIScan::instance(), &QNUIDeviceData::instance(), &QNTypeMgr::share(), &QNTimeMgr::share()};
+    if (!model)
+        model = Model{&QNUIScan::instance(), &QNUIDeviceData::instance(), &QNTypeMgr::share(), &QNTimeMgr::share(),
+                      &QNUIRecovery::instance(), nullptr};
     return *model;
 }
 
 bool QNUIController::DoScanWithDiskIndex(int iDisk, int iVolume, std::string const& postName) {
     Model const& model = GetModel();
     QNUIScan& scan = *model.pScan;
-    Jobs& jobs = GetJobs();
+    FacadeJobs& jobs = GetFacadeJobs();
     if (scan.GetStatus() == OPERATION_STOP_REQUESTED) {
         // The stopped run must return first: set running again, its Continued() would answer
         // true and it would run on under the new scan's poller.
@@ -88,7 +85,7 @@ bool QNUIController::DoScanWithDiskIndex(int iDisk, int iVolume, std::string con
     model.pTimes->clear();
     scan.SetStatus(OPERATION_RUNNING);
     spy::SpyIDStringTable1(4107, "disk" + std::to_string(iDisk) + "-" + std::to_string(iVolume));
-    StartJob(scan, jobs.scanPoller, jobs.scanWorker, postName, [&scan, pDevice] {
+    StartFacadeJob(scan, jobs.scanPoller, jobs.scanWorker, postName, [&scan, pDevice] {
         scan.DoScan(pDevice, nullptr);
         spy::SpyIDIncreateTable1(scan.IsDeepScan() ? 4099 : 4098);
     });
@@ -163,7 +160,7 @@ bool QNUIController::DoSearchWithString(std::string const& text, std::string con
     scan.SetSearchKey(text.c_str());
     spy::SpyIDStringTable1(4125, text);
     std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
-    GetJobs().search.Start([&scan, pPoster, postName] {
+    GetFacadeJobs().search.Start([&scan, pPoster, postName] {
         scan.DoSearch();
         pPoster->Post(postName);
         scan.SetNeedUIUpdate(0);
@@ -219,7 +216,7 @@ std::string QNUIController::GetSaveFileName() {
 }
 
 void QNUIController::NotifiyDeviceInfoAfterInit(std::string const& postName) {
-    Jobs& jobs = GetJobs();
+    FacadeJobs& jobs = GetFacadeJobs();
     std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
     // Held for the life of the process, like the poster the thread posts through.
     static std::shared_ptr<IMainThreadPoster> s_pPoster;
@@ -232,7 +229,7 @@ void QNUIController::NotifiyDeviceInfoAfterInit(std::string const& postName) {
 
 bool QNUIController::RefreshDeviceInfo() {
     Model const& model = GetModel();
-    Jobs& jobs = GetJobs();
+    FacadeJobs& jobs = GetFacadeJobs();
     if (jobs.search.Running()) return false;
     if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
     if (!uimodel::RefreshDeviceInfo(*model.pScan, *model.pDevices)) return false;
@@ -261,14 +258,17 @@ void QNUIController::UnselectedAllNodes() { Scan().UnselectAllNodes(); }
 bool QNUIController::IsAppRunning() { return uimodel::IsAppRunning(); }
 
 bool QNUIController::StopJobs(std::chrono::milliseconds timeout) {
-    Jobs& jobs = GetJobs();
-    QNUIScan& scan = Scan();
-    if (scan.GetStatus() == OPERATION_PAUSED || scan.GetStatus() == OPERATION_RUNNING) scan.StopOperation(1);
+    FacadeJobs& jobs = GetFacadeJobs();
+    Model const& model = GetModel();
+    for (QNUIOperation* pOperation : {static_cast<QNUIOperation*>(model.pScan), static_cast<QNUIOperation*>(model.pRecovery)}) {
+        int const iStatus = pOperation ? pOperation->GetStatus() : OPERATION_IDLE;
+        if (iStatus == OPERATION_PAUSED || iStatus == OPERATION_RUNNING) pOperation->StopOperation(1);
+    }
     auto const deadline = std::chrono::steady_clock::now() + timeout;
     bool bEnded = true;
-    for (CJobSlot* pSlot : {&jobs.scanWorker, &jobs.scanPoller, &jobs.search}) bEnded = pSlot->WaitUntil(deadline) && bEnded;
+    for (CJobSlot* pSlot : jobs.Slots()) bEnded = pSlot->WaitUntil(deadline) && bEnded;
     if (!bEnded) return false;
-    for (CJobSlot* pSlot : {&jobs.scanWorker, &jobs.scanPoller, &jobs.search}) pSlot->Join();
+    for (CJobSlot* pSlot : jobs.Slots()) pSlot->Join();
     if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
     return true;
 }

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "engine/IFileNode.h"
+#include "engine/Result.h"
+#include "platform/ThumbnailDecoder.h"
 #include "uimodel/trees/TreeBatch.h"
 
 namespace uimodel {
@@ -20,8 +22,16 @@ class QNUIDeviceData;
 class QNUIScan;
 class QNTimeMgr;
 class QNTypeMgr;
+class QNUIRecovery;
+class QNUIThumbnails;
+struct Thumbnail;
 
 using FileNodeList = std::vector<IFileNode*>;
+
+/// A recovery without a destination.
+constexpr RESULT kResultRecoveryBadArgument = MakeResult(kModuleUiModel, 0x52F, 1);
+/// A recovery asked for while one runs.
+constexpr RESULT kResultRecoveryBusy = MakeResult(kModuleUiModel, 0x52F, 2);
 
 class QNUIController {
 public:
@@ -34,6 +44,8 @@ public:
         QNUIDeviceData* pDevices;
         QNTypeMgr* pTypes;
         QNTimeMgr* pTimes;
+        QNUIRecovery* pRecovery;
+        QNUIThumbnails* pThumbnails;  // the application's, over its decoders; may be null
     };
     static void UseModel(Model const& model);
     static Model const& GetModel();
@@ -74,6 +86,32 @@ public:
     /// With a search key: every shown file of the scan, by category.
     static void GetSearchResultToArr(FileNodeList& files);
     static void RefreshData();
+
+    // Recovery of the checked files.
+    /// Copies every shown and checked file into `path` on the job thread, posting `postName`
+    /// as it goes and once after the end. 0 when started; kResultRecoveryBadArgument for an
+    /// empty path and kResultRecoveryBusy while a recovery runs, starting nothing.
+    static RESULT DoRecovery(std::string const& path, std::string const& postName);
+    /// The shown and checked files, by category; out: their sizes added to `u64Size`.
+    static void GetSelectedFilesAndSize(FileNodeList& files, std::uint64_t& u64Size);
+    /// Their count and size, also kept as the recovery's totals.
+    static void GetSelectedFilesAmout(std::uint64_t& u64Count, std::uint64_t& u64Size);
+    /// Out: the recovery's total, done and error code; answers the name of the file being copied.
+    static std::string GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error);
+    static bool IsRecoveryRunning();
+    static void StopRecvoery();
+    static void PauseOrResumeRecovery();
+    static bool IsRecoveryToSameDevice(std::string const& path);
+    static std::uint64_t GetRecoveridedSize();
+    static std::uint64_t GetRecoveridedFiles();
+    static int GetCurrentScanRecoveryCnt();
+    static void ReleaseDataRecovery();
+
+    // Pictures.
+    /// The thumbnail of a tree row's node; none without thumbnails or a node.
+    static Thumbnail GetNSImageByNode(OpNodeData const* pItem);
+    /// The 16 × 16 icon of an extension; an empty image when there is none.
+    static platform::RgbaImage getImageForType(std::string const& extension);
 
     // Results files' folder and name.
     static void SavePathToPList(std::string const& folder);

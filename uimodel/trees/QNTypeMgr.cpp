@@ -1,5 +1,7 @@
 #include "uimodel/trees/QNTypeMgr.h"
 
+#include <algorithm>
+
 #include "uimodel/FileTypeList.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
@@ -11,6 +13,31 @@ namespace {
 
 constexpr _FILTER_TYPE kCategories[] = {FILTER_TYPE_PICTURE, FILTER_TYPE_MUSIC,    FILTER_TYPE_MOVIE,
                                         FILTER_TYPE_ARCHIVE, FILTER_TYPE_DOCUMENT, FILTER_TYPE_OTHER};
+
+constexpr int kIconSide = 16;
+
+/// The image fitted into a square of `iSide` pixels (box-averaged, centred, transparent around).
+platform::RgbaImage ScaledIcon(platform::RgbaImage const& image, int iSide) {
+    if (!image.IsImage() || image.pixels.size() < static_cast<std::size_t>(image.iWidth) * image.iHeight * 4) return {};
+    platform::RgbaImage icon{iSide, iSide, std::vector<std::uint8_t>(static_cast<std::size_t>(iSide) * iSide * 4, 0)};
+    int const iLong = std::max(image.iWidth, image.iHeight);
+    int const iWidth = std::max(1, image.iWidth * iSide / iLong), iHeight = std::max(1, image.iHeight * iSide / iLong);
+    int const iLeft = (iSide - iWidth) / 2, iTop = (iSide - iHeight) / 2;
+    for (int y = 0; y < iHeight; ++y)
+        for (int x = 0; x < iWidth; ++x) {
+            // The source pixels this one covers.
+            int const x0 = x * image.iWidth / iWidth, x1 = std::max(x0 + 1, (x + 1) * image.iWidth / iWidth);
+            int const y0 = y * image.iHeight / iHeight, y1 = std::max(y0 + 1, (y + 1) * image.iHeight / iHeight);
+            for (int c = 0; c < 4; ++c) {
+                unsigned long long u64Sum = 0;
+                for (int sy = y0; sy < y1; ++sy)
+                    for (int sx = x0; sx < x1; ++sx) u64Sum += image.pixels[(static_cast<std::size_t>(sy) * image.iWidth + sx) * 4 + c];
+                icon.pixels[(static_cast<std::size_t>(y + iTop) * iSide + x + iLeft) * 4 + c] =
+                    static_cast<std::uint8_t>(u64Sum / static_cast<unsigned long long>((x1 - x0) * (y1 - y0)));
+            }
+        }
+    return icon;
+}
 
 }  // namespace
 
@@ -41,6 +68,13 @@ QNTypeMgr& QNTypeMgr::share() {
 std::string QNTypeMgr::getTypeString(int iBit) const {
     auto const found = m_lists.find(iBit);
     return found == m_lists.end() ? std::string() : found->second;
+}
+
+platform::RgbaImage QNTypeMgr::getImageForType(std::string const& extension) {
+    if (!m_pIcons) return {};
+    auto const found = m_iconCache.find(extension);
+    if (found != m_iconCache.end()) return found->second;
+    return m_iconCache[extension] = ScaledIcon(m_pIcons->IconForExtension(extension), kIconSide);
 }
 
 _FILTER_TYPE QNTypeMgr::CategoryOf(std::string const& extension) const {

@@ -1,0 +1,33 @@
+#pragma once
+// The facade's threads, shared by its source files. Never destroyed: the process may end while
+// a worker still runs.
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "uimodel/facade/JobSlot.h"
+
+namespace uimodel {
+
+class QNUIOperation;
+
+struct FacadeJobs {
+    CJobSlot scanWorker, scanPoller, search;
+    CJobSlot recoveryWorker, recoveryPoller;
+    CJobSlot fileWorker, filePoller;  // saving and loading results files
+    std::optional<std::thread> deviceList;
+
+    /// Every slot that may hold a thread.
+    std::array<CJobSlot*, 7> Slots() { return {&scanWorker, &scanPoller, &search, &recoveryWorker, &recoveryPoller, &fileWorker, &filePoller}; }
+};
+
+FacadeJobs& GetFacadeJobs();
+
+/// Starts the poller (posting `postName` through the seams' poster), then the worker, of one
+/// operation; the last run of both is joined first.
+void StartFacadeJob(QNUIOperation& operation, CJobSlot& poller, CJobSlot& worker, std::string const& postName,
+                    std::function<void()> body);
+
+}  // namespace uimodel

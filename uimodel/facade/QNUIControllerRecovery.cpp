@@ -1,0 +1,97 @@
+// The facade's recovery and picture functions.
+#include "uimodel/facade/FacadeJobs.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/recovery/QNUIRecovery.h"
+#include "uimodel/scan/QNUIScan.h"
+#include "uimodel/support/SpyEvents.h"
+#include "uimodel/thumbnails/QNUIThumbnails.h"
+#include "uimodel/trees/QNTypeMgr.h"
+
+namespace uimodel {
+
+namespace {
+
+QNUIRecovery& Recovery() { return *QNUIController::GetModel().pRecovery; }
+
+}  // namespace
+
+RESULT QNUIController::DoRecovery(std::string const& path, std::string const& postName) {
+    if (path.empty()) return kResultRecoveryBadArgument;
+    if (IsRecoveryRunning()) return kResultRecoveryBusy;
+    QNUIRecovery& recovery = Recovery();
+    FacadeJobs& jobs = GetFacadeJobs();
+    jobs.recoveryWorker.Join();
+    jobs.recoveryPoller.Join();
+    recovery.SetRecoveryPath((path + "/").c_str());
+    recovery.ClearCreateDirIndex();
+    recovery.SetStatus(OPERATION_RUNNING);
+    StartFacadeJob(recovery, jobs.recoveryPoller, jobs.recoveryWorker, postName, [&recovery] {
+        std::string rawFolders;
+        RESULT const result = recovery.DoRecovery(rawFolders);
+        spy::SpyIDStringTable1(4152, std::to_string(result));
+        spy::SpyIDStringTable1(4117, std::to_string(recovery.GetRecoveriedFileSize()));
+        spy::SpyIDStringTable1(4124, std::to_string(recovery.GetRecoveriedFilesCnt()));
+    });
+    return kResultSuccess;
+}
+
+void QNUIController::GetSelectedFilesAndSize(FileNodeList& files, std::uint64_t& u64Size) {
+    for (auto const& [eType, nodes] : GetModel().pScan->GetTypeMap())
+        for (IFileNode* pNode : nodes)
+            if (pNode->IsNodeShow() && pNode->GetCheckedStatus() == CHECKED_STATUS_CHECKED) {
+                files.push_back(pNode);
+                long long const s64Size = pNode->GetFileSize();
+                u64Size += s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+            }
+}
+
+void QNUIController::GetSelectedFilesAmout(std::uint64_t& u64Count, std::uint64_t& u64Size) {
+    FileNodeList files;
+    u64Size = 0;
+    GetSelectedFilesAndSize(files, u64Size);
+    u64Count = files.size();
+    Recovery().SetRecoveryTotalFilesCnt(u64Count);
+    Recovery().SetRecoveryTotalSize(u64Size);
+}
+
+std::string QNUIController::GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error) {
+    _PROGRESS_INFO const info = Recovery().GetProgressInfo();
+    u64Total = info.u64Total;
+    u64Done = info.u64Done;
+    u64Error = info.u64Error;
+    IFileNode* pNode = Recovery().GetCurrentRecoveryNode();
+    char const* pszName = pNode ? pNode->GetFileName() : nullptr;
+    return pszName ? pszName : "";
+}
+
+bool QNUIController::IsRecoveryRunning() {
+    int const iStatus = Recovery().GetStatus();
+    return iStatus == OPERATION_RUNNING || iStatus == OPERATION_PAUSED;
+}
+
+void QNUIController::StopRecvoery() { Recovery().StopOperation(1); }
+
+void QNUIController::PauseOrResumeRecovery() { Recovery().PauseOrResumeOperation(); }
+
+bool QNUIController::IsRecoveryToSameDevice(std::string const& path) { return Recovery().RecoveryPathIsSameDevice(path.c_str()); }
+
+std::uint64_t QNUIController::GetRecoveridedSize() { return Recovery().GetRecoveriedFileSize(); }
+
+std::uint64_t QNUIController::GetRecoveridedFiles() { return Recovery().GetRecoveriedFilesCnt(); }
+
+int QNUIController::GetCurrentScanRecoveryCnt() { return GetModel().pScan->GetCurrentScanRecoveryCnt(); }
+
+void QNUIController::ReleaseDataRecovery() {
+    GetModel().pScan->ReleaseDataRecovery();
+    Recovery().ReleaseDataRecovery();
+}
+
+Thumbnail QNUIController::GetNSImageByNode(OpNodeData const* pItem) {
+    QNUIThumbnails* pThumbnails = GetModel().pThumbnails;
+    if (!pThumbnails || !pItem) return {};
+    return pThumbnails->GetNSImageByFildNode(pItem->fileNode());
+}
+
+platform::RgbaImage QNUIController::getImageForType(std::string const& extension) { return GetModel().pTypes->getImageForType(extension); }
+
+}  // namespace uimodel
