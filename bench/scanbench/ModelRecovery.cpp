@@ -22,7 +22,8 @@ bool IsPicked(IFileNode* pNode, std::string const& check) {
     return true;
 }
 
-/// Checks the picked files and unchecks the rest; the count and bytes checked.
+}  // namespace
+
 std::pair<std::uint64_t, std::uint64_t> CheckFiles(uimodel::QNUIScan& scan, std::string const& check) {
     scan.UnselectAllNodes();
     std::uint64_t u64Files = 0, u64Bytes = 0;
@@ -35,8 +36,6 @@ std::pair<std::uint64_t, std::uint64_t> CheckFiles(uimodel::QNUIScan& scan, std:
         }
     return {u64Files, u64Bytes};
 }
-
-}  // namespace
 
 bool IsCheckOption(std::string const& check) {
     return check == "all" || check == "deleted" || (check.rfind("ext:", 0) == 0 && check.size() > 4);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "engine/Result.h"
 
@@ -23,6 +24,9 @@ struct RecoveryOptions {
 
 /// False (with a message) for a --check value that is none of the three forms.
 bool IsCheckOption(std::string const& check);
+
+/// Checks the files `check` picks and unchecks the rest; the count and bytes checked.
+std::pair<std::uint64_t, std::uint64_t> CheckFiles(uimodel::QNUIScan& scan, std::string const& check);
 
 struct RecoveryRun {
     RESULT result = kResultSuccess;

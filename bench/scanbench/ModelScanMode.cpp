@@ -15,6 +15,7 @@
 
 #include "CommandLine.h"
 #include "FileTypes.h"
+#include "ModelFacade.h"
 #include "ModelRecovery.h"
 #include "ModelThumbnail.h"
 #include "Modes.h"
@@ -40,7 +41,8 @@ constexpr OptionSpec kOptions[] = {{"--disk", false},       {"--volume", true}, 
                                    {"--types", true},       {"--stop-after", true}, {"--pause-after", true},
                                    {"--pause-for", true},   {"--recover", true},    {"--check", true},
                                    {"--recovery-pause-for", true},                  {"--recovery-stop-after-files", true},
-                                   {"--thumb", true},       {"--thumb-out", true}};
+                                   {"--thumb", true},       {"--thumb-out", true},  {"--facade", false},
+                                   {"--tree", true, true},  {"--search", true}};
 
 struct Options {
     std::string path;
@@ -51,6 +53,9 @@ struct Options {
     std::optional<RecoveryOptions> recovery;
     std::optional<std::string> thumbName;
     std::string thumbOut;
+    bool bFacade = false;
+    std::vector<std::string> trees;
+    std::optional<std::string> treeCheck, search;
 };
 
 std::optional<double> Seconds(CCommandLine const& commandLine, char const* pszName, bool& bBad) {
@@ -95,12 +100,25 @@ std::optional<Options> ParseOptions(std::span<char* const> args) {
         std::fprintf(stderr, "scanbench: --pause-after and --pause-for go together\n");
         bBad = true;
     }
+    options.bFacade = commandLine->Has("--facade");
+    options.trees = commandLine->Values("--tree");
+    options.search = commandLine->Value("--search");
+    if (auto const check = commandLine->Value("--check"); check && IsTreeCheck(*check)) options.treeCheck = check;
+    for (std::string const& view : options.trees)
+        if (!IsTreeName(view)) {
+            std::fprintf(stderr, "scanbench: --tree takes path, type, ctime or mtime\n");
+            bBad = true;
+        }
+    if (!options.bFacade && (!options.trees.empty() || options.treeCheck || options.search)) {
+        std::fprintf(stderr, "scanbench: --tree, --search and --check VIEW:ROW go with --facade\n");
+        bBad = true;
+    }
     if (auto const destination = commandLine->Value("--recover")) {
         RecoveryOptions& recovery = options.recovery.emplace();
         recovery.destination = *destination;
         recovery.check = commandLine->Value("--check").value_or("all");
-        if (!IsCheckOption(recovery.check)) {
-            std::fprintf(stderr, "scanbench: --check takes all, deleted or ext:EXT\n");
+        if (!IsCheckOption(recovery.check) && !options.treeCheck) {
+            std::fprintf(stderr, "scanbench: --check takes all, deleted, ext:EXT or VIEW:ROW/ROW\n");
             bBad = true;
         }
         recovery.pauseFor = Seconds(*commandLine, "--recovery-pause-for", bBad);
@@ -113,7 +131,7 @@ std::optional<Options> ParseOptions(std::span<char* const> args) {
                 recovery.stopAfterFiles = static_cast<unsigned long long>(*n);
             }
         }
-    } else if (commandLine->Has("--check") || commandLine->Has("--recovery-pause-for") || commandLine->Has("--recovery-stop-after-files")) {
+    } else if ((commandLine->Has("--check") && !options.treeCheck) || commandLine->Has("--recovery-pause-for") || commandLine->Has("--recovery-stop-after-files")) {
         std::fprintf(stderr, "scanbench: --check and the --recovery- options go with --recover\n");
         bBad = true;
     }
@@ -184,35 +202,51 @@ int RunModelScanMode(std::span<char* const> args) {
 
     uimodel::QNUIScan scan(&devices);
     uimodel::QNUIRecovery recovery(scan);
-    scan.SetDeepScan(options.bDeep ? 1 : 0);
-    scan.SetStatus(uimodel::OPERATION_RUNNING);
     RESULT result = kResultSuccess;
-    auto const start = Clock::now();
-    uimodel::CJobThread job;
-    if (!job.Start([&] { result = scan.DoScan(pDevice, nullptr); })) {
-        std::fprintf(stderr, "scanbench: cannot start the job thread\n");
-        return 1;
+    bool bStopped = false;
+    double dSeconds = 0;
+    std::optional<FacadeRun> facadeRun;
+    if (options.bFacade) {
+        FacadeOptions facade{devices.GetDiskIndexByStorage(pDisk), options.iVolume, options.bDeep, options.stopAfter, options.pauseAfter,
+                             options.pauseFor, options.trees, options.treeCheck, options.search, options.recovery};
+        facadeRun = RunFacadeScan(scan, recovery, devices, facade);
+        if (!facadeRun->bStarted) {
+            std::fprintf(stderr, "scanbench: the facade refused the scan\n");
+            return 1;
+        }
+        result = facadeRun->result;
+        bStopped = facadeRun->bStopped;
+        dSeconds = facadeRun->dSeconds;
+    } else {
+        scan.SetDeepScan(options.bDeep ? 1 : 0);
+        scan.SetStatus(uimodel::OPERATION_RUNNING);
+        auto const start = Clock::now();
+        uimodel::CJobThread job;
+        if (!job.Start([&] { result = scan.DoScan(pDevice, nullptr); })) {
+            std::fprintf(stderr, "scanbench: cannot start the job thread\n");
+            return 1;
+        }
+        bool bPaused = false, bResumed = false;
+        std::optional<Clock::time_point> pausedAt;
+        uimodel::CQueuedPoster poster;
+        auto const elapsed = [&start] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+        uimodel::PollOperation(scan, poster, "NormalScranValue", std::chrono::milliseconds(100), [&] {
+            if (options.pauseAfter && !bPaused && elapsed() >= *options.pauseAfter) {
+                scan.PauseOrResumeOperation();
+                bPaused = true;
+                pausedAt = Clock::now();
+            } else if (bPaused && !bResumed && std::chrono::duration<double>(Clock::now() - *pausedAt).count() >= *options.pauseFor) {
+                scan.PauseOrResumeOperation();
+                bResumed = true;
+            }
+            if (options.stopAfter && !bStopped && elapsed() >= *options.stopAfter) {
+                scan.StopOperation(0);
+                bStopped = true;
+            }
+        });
+        job.Join();
+        dSeconds = elapsed();
     }
-    bool bStopped = false, bPaused = false, bResumed = false;
-    std::optional<Clock::time_point> pausedAt;
-    uimodel::CQueuedPoster poster;
-    auto const elapsed = [&start] { return std::chrono::duration<double>(Clock::now() - start).count(); };
-    uimodel::PollOperation(scan, poster, "NormalScranValue", std::chrono::milliseconds(100), [&] {
-        if (options.pauseAfter && !bPaused && elapsed() >= *options.pauseAfter) {
-            scan.PauseOrResumeOperation();
-            bPaused = true;
-            pausedAt = Clock::now();
-        } else if (bPaused && !bResumed && std::chrono::duration<double>(Clock::now() - *pausedAt).count() >= *options.pauseFor) {
-            scan.PauseOrResumeOperation();
-            bResumed = true;
-        }
-        if (options.stopAfter && !bStopped && elapsed() >= *options.stopAfter) {
-            scan.StopOperation(0);
-            bStopped = true;
-        }
-    });
-    job.Join();
-    double const dSeconds = elapsed();
 
     // Folders and files, as the quick mode lists them (the roots only counted).
     uimodel::NodeList const folders = scan.GetFolderList();
@@ -229,19 +263,21 @@ int RunModelScanMode(std::span<char* const> args) {
 
     bool const bThumbWritten = !options.thumbName || PrintModelThumbnail(scan, recovery, *options.thumbName, options.thumbOut);
     std::optional<RecoveryRun> recoveryRun;
-    if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
+    if (facadeRun) recoveryRun = facadeRun->recovery;
+    else if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
 
     IRecoveryController const* pController = scan.GetRecoveryController();
     std::printf("RESULT mode=model-scan result=0x%llx status=%d controller=%d deep=%d stopped=%d files=%llu folders=%zu deleted=%zu "
-                "bytes=%llu roots=%zu pictures=%zu music=%zu movies=%zu archives=%zu documents=%zu others=%zu seconds=%.6f%s\n",
+                "bytes=%llu roots=%zu pictures=%zu music=%zu movies=%zu archives=%zu documents=%zu others=%zu seconds=%.6f%s%s\n",
                 static_cast<unsigned long long>(result), scan.GetStatus(), pController ? pController->thisType() : uimodel::kNoController,
                 scan.IsDeepScan(), bStopped ? 1 : 0, static_cast<unsigned long long>(scan.GetScanFileCnt()), folders.size(), u64Deleted,
                 static_cast<unsigned long long>(scan.GetScanFileSize()), scan.GetFileSystemNode().size(), Count(types, FILTER_TYPE_PICTURE),
                 Count(types, FILTER_TYPE_MUSIC), Count(types, FILTER_TYPE_MOVIE), Count(types, FILTER_TYPE_ARCHIVE),
                 Count(types, FILTER_TYPE_DOCUMENT), Count(types, FILTER_TYPE_OTHER), dSeconds,
-                recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "");
+                facadeRun ? FacadeFields(*facadeRun).c_str() : "", recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "");
     bool const bRecoveryFailed = recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull);
-    return Failed(result) || bRecoveryFailed || !bThumbWritten ? 1 : 0;
+    bool const bCheckMissing = facadeRun && !facadeRun->bCheckFound;
+    return Failed(result) || bRecoveryFailed || !bThumbWritten || bCheckMissing ? 1 : 0;
 }
 
 }  // namespace scanbench
