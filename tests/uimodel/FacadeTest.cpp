@@ -20,6 +20,7 @@
 #include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/Seams.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
 #include "uimodel/trees/QNTimeMgr.h"
 #include "uimodel/trees/QNTypeMgr.h"
 
@@ -282,6 +283,53 @@ TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
     QNUIController::StopJobs(std::chrono::minutes(1));
     EXPECT_EQ(recovered, expected);
     EXPECT_EQ(QNUIController::GetRecoveridedFiles(), expected.size());
+}
+
+TEST(Facade, ClosingWithAPausedScanStopsItAndExits) {
+    FAT_IMAGES_OR_SKIP();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            FacadeModel facade({fattest::Image("fat32.img")});
+            facade.model.scan.bPauseAtFirstRoot = true;
+            QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue");
+            facade.model.scan.WaitForStatus([](int iStatus) { return iStatus == uimodel::OPERATION_PAUSED; });
+            QNUIController::CloseApp();
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(Facade, DiskRowsCarryTheirVolumesAndAVolumeRowScansThatVolumeAlone) {
+    for (char const* pszTool : {"sfdisk", "mkfs.fat", "mcopy"})
+        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+    testsupport::TempDir dir;
+    std::string const image = dir.File("disk.img");
+    // Three FAT16 volumes of 10 MiB, each with one file named after it.
+    ASSERT_EQ(testsupport::RunCommand(
+                  "set -e; export MTOOLS_SKIP_CHECK=1 TZ=UTC; IMG='" + image +
+                  "'; truncate -s 40M \"$IMG\"; printf 'start=2048,size=20480,type=6\\nstart=22528,size=20480,type=6\\n"
+                  "start=43008,size=20480,type=6\\n' | sfdisk -q \"$IMG\"; for s in 2048 22528 43008; do "
+                  "mkfs.fat -F 16 -n PHOTOS$s --offset $s \"$IMG\" 10240; echo v$s > \"$IMG.txt\"; "
+                  "mcopy -i \"$IMG@@$((s * 512))\" \"$IMG.txt\" ::/VOL$s.TXT; done >/dev/null 2>&1"),
+              0);
+    FacadeModel facade({image});
+    std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
+    QNUIController::GetDeviceInfoToArray(disks);
+    ASSERT_EQ(disks.size(), 1u);
+    ASSERT_EQ(disks[0]->numberOfChildren(), 3u);
+    uimodel::DiskVolumeNodeData const* pVolume = disks[0]->childAtIndex(1);
+    EXPECT_EQ(pVolume->name(), "PHOTOS22528");
+    EXPECT_EQ(pVolume->volumeIndex(), 1);
+    Window window;
+    ASSERT_TRUE(QNUIController::DoScanWithData(pVolume, "NormalScranValue"));
+    facade.RunToEnd(window);
+    EXPECT_EQ(modeltest::FiledFiles(facade.model.scan), std::set<std::string>{"/VOL22528.TXT"});
+    EXPECT_EQ(QNUIController::GetSaveFileName().rfind("PHOTOS22528_", 0), 0u) << QNUIController::GetSaveFileName();
+    ASSERT_TRUE(QNUIController::DoScanWithData(disks[0].get(), "NormalScranValue"));
+    facade.RunToEnd(window);
+    EXPECT_EQ(modeltest::FiledFiles(facade.model.scan).size(), 3u);
+    // An image's disk is named by its path: a "/" would put the results file in another folder.
+    EXPECT_EQ(QNUIController::GetSaveFileName().find('/'), std::string::npos) << QNUIController::GetSaveFileName();
 }
 
 TEST(Poller, AJobThatNeverRaisesAnUpdatePostsOnceAtItsEnd) {
