@@ -143,6 +143,10 @@ public:
     static bool IsMonthNodeExist(int iMonth, TreeArray const& years, int iYear, std::size_t& index);
     static int GetDateInsertIndex(std::string const& name, TreeArray const& array);
     static bool IsFileNode(IFileNode* pNode, TreeArray const& array);
+    static bool IsTypeStringExsit(std::string const& name, TreeArray const& array);
+    /// Appends an expandable type-tree folder named `name`, unchecked.
+    static void AddTypeNodeToArr(TreeArray& array, std::string const& name);
+    static std::size_t GetTypeNodeChildrenCnt(OpNodeData const* pItem) { return pItem ? pItem->childCount() : 0; }
     /// The list for a tree row, by the row's tree.
     static bool GetFileNodeToArray(FileNodeList& list, OpNodeData* pItem);
     static bool GetPathInfoToArray(FileNodeList& list, OpNodeData* pItem);

@@ -238,6 +238,16 @@ bool QNUIController::IsFileNode(IFileNode* pNode, TreeArray const& array) {
     return false;
 }
 
+bool QNUIController::IsTypeStringExsit(std::string const& name, TreeArray const& array) {
+    for (std::size_t i = 0; i < array.size(); ++i)
+        if (IsNamed(array[i], name)) return true;
+    return false;
+}
+
+void QNUIController::AddTypeNodeToArr(TreeArray& array, std::string const& name) {
+    array.rows.push_back(OpNodeData::MakeFolder(VIEW_FILE_TYPE, name, true));
+}
+
 bool QNUIController::GetFileNodeToArray(FileNodeList& list, OpNodeData* pItem) {
     if (!pItem) return false;
     switch (pItem->type()) {
