@@ -328,8 +328,19 @@ TEST(Facade, DiskRowsCarryTheirVolumesAndAVolumeRowScansThatVolumeAlone) {
     ASSERT_TRUE(QNUIController::DoScanWithData(disks[0].get(), "NormalScranValue"));
     facade.RunToEnd(window);
     EXPECT_EQ(modeltest::FiledFiles(facade.model.scan).size(), 3u);
-    // An image's disk is named by its path: a "/" would put the results file in another folder.
-    EXPECT_EQ(QNUIController::GetSaveFileName().find('/'), std::string::npos) << QNUIController::GetSaveFileName();
+    EXPECT_EQ(QNUIController::GetSaveFileName().rfind("disk.img_", 0), 0u) << QNUIController::GetSaveFileName();
+}
+
+TEST(SaveFileName, ASlashInADeviceNameStaysOutOfTheFileName) {
+    std::tm local{};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 11;
+    local.tm_mday = 7;
+    local.tm_hour = 9;
+    local.tm_min = 5;
+    local.tm_sec = 3;
+    // Device models read "Generic/USB SD Reader": the "/" would name a folder that does not exist.
+    EXPECT_EQ(uimodel::SaveFileName("Generic/USB SD/Reader", local), "Generic_USB SD_Reader_12-07-2026 at 09_05_03");
 }
 
 TEST(Poller, AJobThatNeverRaisesAnUpdatePostsOnceAtItsEnd) {

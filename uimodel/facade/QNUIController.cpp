@@ -202,17 +202,10 @@ std::string QNUIController::GetSaveFileName() {
     IStorageDevice* pDevice = model.pScan->GetSavedStorage();
     _DiskVolumeData row;
     if (pDevice && !model.pDevices->GetDiskDataByStorage(pDevice, row)) model.pDevices->GetVolumeDataByStorage(pDevice, row);
-    std::string name = row.name;
-    // A "/" in a device's name would put the file in a folder that does not exist.
-    for (char& c : name)
-        if (c == '/') c = '_';
     std::time_t const now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d at %02d_%02d_%02d", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900,
-                  local.tm_hour, local.tm_min, local.tm_sec);
-    return name + "_" + stamp;
+    return SaveFileName(row.name, local);
 }
 
 void QNUIController::NotifiyDeviceInfoAfterInit(std::string const& postName) {
