@@ -283,6 +283,18 @@ TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
     QNUIController::StopJobs(std::chrono::minutes(1));
     EXPECT_EQ(recovered, expected);
     EXPECT_EQ(QNUIController::GetRecoveridedFiles(), expected.size());
+
+    // A new device list lets go of the scan's controller: the recovery must not keep its objects.
+    ASSERT_TRUE(QNUIController::RefreshDeviceInfo());
+    Window again;
+    ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+    facade.RunToEnd(again);
+    for (IFileNode* pRoot : facade.model.scan.GetFileSystemNode()) pRoot->SetCheck(CHECKED_STATUS_CHECKED);
+    ASSERT_EQ(QNUIController::DoRecovery(temp.Path() + "/again", "DoRecovery"), kResultSuccess);
+    while (facade.pPoster->Take().first != "DoRecovery" || QNUIController::IsRecoveryRunning()) {
+    }
+    QNUIController::StopJobs(std::chrono::minutes(1));
+    EXPECT_EQ(QNUIController::GetRecoveridedFiles(), facade.model.scan.GetScanFileCnt());
 }
 
 TEST(Facade, ClosingWithAPausedScanStopsItAndExits) {

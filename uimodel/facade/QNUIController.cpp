@@ -223,8 +223,10 @@ void QNUIController::NotifiyDeviceInfoAfterInit(std::string const& postName) {
 bool QNUIController::RefreshDeviceInfo() {
     Model const& model = GetModel();
     FacadeJobs& jobs = GetFacadeJobs();
-    if (jobs.search.Running()) return false;
+    if (jobs.search.Running() || IsRecoveryRunning() || !model.pScan->IsOperationExit()) return false;
     if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
+    // The recovery's copy-out objects come from the scan's controller, which goes now.
+    if (model.pRecovery) model.pRecovery->ReleaseDataRecovery();
     if (!uimodel::RefreshDeviceInfo(*model.pScan, *model.pDevices)) return false;
     // The trees pointed at the nodes just let go of.
     model.pTypes->clear();

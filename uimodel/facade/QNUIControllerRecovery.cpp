@@ -65,6 +65,7 @@ std::string QNUIController::GetRecoveryProgressTotal(std::uint64_t& u64Total, st
 }
 
 bool QNUIController::IsRecoveryRunning() {
+    if (!GetModel().pRecovery) return false;
     int const iStatus = Recovery().GetStatus();
     return iStatus == OPERATION_RUNNING || iStatus == OPERATION_PAUSED;
 }
