@@ -65,7 +65,7 @@ CHFSPlusFileNode::CHFSPlusFileNode(CHFSPlusVolume* pVolume, CatalogKey const& ke
 }
 
 ReleasePtr<CHFSPlusFileNode> CHFSPlusFileNode::ResourceFork(CHFSPlusVolume* pVolume, CatalogKey const& key,
-                                                            CatalogRecord const& record) {
+                                                            CatalogRecord const& record, bool bDeleted) {
     if (record.u16Type != kRecordFile || record.resourceFork.u64LogicalSize == 0 ||
         (record.u8OwnerFlags & kOwnerFlagCompressed) != 0)
         return nullptr;
@@ -73,7 +73,7 @@ ReleasePtr<CHFSPlusFileNode> CHFSPlusFileNode::ResourceFork(CHFSPlusVolume* pVol
     fork.u8OwnerFlags = 0;
     fork.u32FileType = 0;
     fork.dataFork = {};
-    ReleasePtr<CHFSPlusFileNode> pNode(new CHFSPlusFileNode(pVolume, key, fork, false));
+    ReleasePtr<CHFSPlusFileNode> pNode(new CHFSPlusFileNode(pVolume, key, fork, bDeleted));
     pNode->TakeFork(pVolume, record.u32ID, kForkTypeResource, record.resourceFork);
     pNode->m_name += ":rsrc";
     pNode->SetNodeID(kResourceForkID | record.u32ID);

@@ -28,7 +28,7 @@ public:
 
     /// A node for the resource fork of a file record, named "name:rsrc" beside the file.
     static ReleasePtr<CHFSPlusFileNode> ResourceFork(hfsplus::CHFSPlusVolume* pVolume, hfsplus::CatalogKey const& key,
-                                                     hfsplus::CatalogRecord const& record);
+                                                     hfsplus::CatalogRecord const& record, bool bDeleted = false);
 
     char const* GetFileName() override { return m_name.c_str(); }
     long long GetFileSize() override { return m_s64Size; }

@@ -1,6 +1,8 @@
 #include "engine/hfsplus/HfsPlusQuickSearch.h"
 
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
@@ -8,6 +10,7 @@
 #include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/journal/HfsPlusJournal.h"
 
 using namespace hfsplus;
 
@@ -75,30 +78,50 @@ RESULT CHFSPlusQuickFileSystemSearchController::QuickSearchFiles(IStorageDevice*
     m_pPrivateData = std::make_unique<CHFSPlusPrivateData>(std::move(pVolume));
 
     m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID);
-    WalkCatalog(*m_pPrivateData->GetVolume(), relay);
+    if (AddDeletedNodes(*m_pPrivateData->GetVolume(), relay)) WalkCatalog(*m_pPrivateData->GetVolume(), relay);
     m_pBuilder->SetPartitonDevice(nullptr, pDevice);
     m_pBuilder->FlashBuild(SEARCHER_TYPE_HFSPLUS);
     return kResultSuccess;
 }
 
+bool CHFSPlusQuickFileSystemSearchController::AddDeletedNodes(CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay) {
+    HFSPlusVolumeHeader const& header = *volume.GetHeader();
+    std::uint64_t const u64Live = std::uint64_t{header.u32FileCount} + header.u32FolderCount + 1;
+    relay.SetTotal(u64Live);
+    // An unusable journal only means no deleted nodes; a stop ends the search here.
+    RESULT const result = GatherDeletedRecords(volume, [&relay] { return relay.Continued(); }, nullptr);
+    std::vector<std::pair<CatalogIdentity, CatalogRecord>> const deleted = volume.DeletedRecords().TakeCatalog();
+    relay.SetTotal(u64Live + deleted.size());
+    if (result == HFSPLUS_RESULT(kCodeStopped) || !relay.Continued()) return false;
+    for (auto const& entry : deleted) {
+        bool const bContinued = relay.Continued();
+        AddRecord(volume, entry.first.key, entry.second, true, relay);
+        if (!bContinued) return false;
+    }
+    return true;
+}
+
 RESULT CHFSPlusQuickFileSystemSearchController::WalkCatalog(CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay) {
     CHFSPlusCatalog* pCatalog = volume.GetCatalog();
     if (pCatalog == nullptr) return volume.GetLastError();
-    HFSPlusVolumeHeader const& header = *volume.GetHeader();
-    relay.SetTotal(std::uint64_t{header.u32FileCount} + header.u32FolderCount + 1);
+    auto const visit = [&](CatalogKey const& key, CatalogRecord const& record) {
+        AddRecord(volume, key, record, false, relay);
+        return true;
+    };
+    return pCatalog->Traverse(visit, [&relay] { return relay.Continued(); });
+}
+
+void CHFSPlusQuickFileSystemSearchController::AddRecord(CHFSPlusVolume& volume, CatalogKey const& key, CatalogRecord const& record,
+                                                        bool bDeleted, CHFSPlusQuickFileSystemSearchProgress& relay) {
+    // The root folder is the tree's root itself (its parent, id 1, is no folder).
+    if (key.u32ParentID <= kRootParentID) return;
     auto const add = [this, &relay](ReleasePtr<CHFSPlusFileNode> pNode) {
         if (!pNode || pNode->GetCurrentNodeID() < 0) return;
         relay.UpdateProgress();
         if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) != 0) pNode.release();  // the builder owns it now
     };
-    auto const visit = [&](CatalogKey const& key, CatalogRecord const& record) {
-        // The root folder is the tree's root itself (its parent, id 1, is no folder).
-        if (key.u32ParentID <= kRootParentID) return true;
-        add(ReleasePtr<CHFSPlusFileNode>(new CHFSPlusFileNode(&volume, key, record, false)));
-        add(CHFSPlusFileNode::ResourceFork(&volume, key, record));
-        return true;
-    };
-    return pCatalog->Traverse(visit, [&relay] { return relay.Continued(); });
+    add(ReleasePtr<CHFSPlusFileNode>(new CHFSPlusFileNode(&volume, key, record, bDeleted)));
+    add(CHFSPlusFileNode::ResourceFork(&volume, key, record, bDeleted));
 }
 
 IQuickFileSystemSearchController* CreateHFSPlusQuickSearcher() {
