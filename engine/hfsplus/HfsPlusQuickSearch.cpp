@@ -78,6 +78,7 @@ RESULT CHFSPlusQuickFileSystemSearchController::QuickSearchFiles(IStorageDevice*
     m_pPrivateData = std::make_unique<CHFSPlusPrivateData>(std::move(pVolume));
 
     m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID);
+    AddPrivateDataFolder(*m_pPrivateData->GetVolume(), relay);
     if (AddDeletedNodes(*m_pPrivateData->GetVolume(), relay)) WalkCatalog(*m_pPrivateData->GetVolume(), relay);
     m_pBuilder->SetPartitonDevice(nullptr, pDevice);
     m_pBuilder->FlashBuild(SEARCHER_TYPE_HFSPLUS);
@@ -101,11 +102,20 @@ bool CHFSPlusQuickFileSystemSearchController::AddDeletedNodes(CHFSPlusVolume& vo
     return true;
 }
 
+void CHFSPlusQuickFileSystemSearchController::AddPrivateDataFolder(CHFSPlusVolume& volume,
+                                                                    CHFSPlusQuickFileSystemSearchProgress& relay) {
+    if (volume.GetPrivateDataID() == 0 || volume.GetCatalog() == nullptr) return;
+    CatalogKey const key = CHFSPlusVolume::PrivateDataKey();
+    if (std::optional<CatalogRecord> const record = volume.GetCatalog()->Find(key)) AddRecord(volume, key, *record, false, relay);
+}
+
 RESULT CHFSPlusQuickFileSystemSearchController::WalkCatalog(CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay) {
     CHFSPlusCatalog* pCatalog = volume.GetCatalog();
     if (pCatalog == nullptr) return volume.GetLastError();
+    std::uint32_t const u32PrivateData = volume.GetPrivateDataID();
     auto const visit = [&](CatalogKey const& key, CatalogRecord const& record) {
-        AddRecord(volume, key, record, false, relay);
+        if (u32PrivateData == 0 || record.u16Type != kRecordFolder || record.u32ID != u32PrivateData)  // handed over first
+            AddRecord(volume, key, record, false, relay);
         return true;
     };
     return pCatalog->Traverse(visit, [&relay] { return relay.Continued(); });

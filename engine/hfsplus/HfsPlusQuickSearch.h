@@ -67,6 +67,9 @@ public:
     RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
 
 private:
+    /// Hands over the private-data folder (hard links' content) before all else, so that the
+    /// tree knows it and can leave out all it holds from the first build.
+    void AddPrivateDataFolder(hfsplus::CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay);
     /// Gathers the records only the journal holds and hands their files and folders to the
     /// builder, deleted, newest first. False when a stop was asked for.
     bool AddDeletedNodes(hfsplus::CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay);

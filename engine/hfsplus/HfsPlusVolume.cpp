@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string>
 
 #include "engine/IStorageDevice.h"
 #include "engine/hfsplus/HfsPlusFileCache.h"
@@ -46,6 +48,8 @@ RESULT CHFSPlusVolume::Open(bool bSkipCatalog) {
     if (Failed(m_pCatalog->GetLastError())) return m_pCatalog->GetLastError();
     if (m_pCatalog->IsEmpty()) return HFSPLUS_RESULT(kCodeBadData);
     m_deleted = CHFSPlusDeletedRecords(m_pCatalog->GetKeyCompareType());
+    if (std::optional<CatalogRecord> const folder = m_pCatalog->Find(PrivateDataKey()); folder && folder->u16Type == kRecordFolder)
+        m_u32PrivateDataID = folder->u32ID;
     return kResultSuccess;
 }
 
@@ -107,6 +111,22 @@ std::optional<std::vector<std::uint8_t>> CHFSPlusVolume::getAttribute(std::uint3
         if (std::vector<std::uint8_t> const* pDeleted = m_deleted.FindAttribute(key)) data = *pDeleted;
     }
     return data ? InlineAttributeData(*data) : std::nullopt;
+}
+
+CatalogKey CHFSPlusVolume::PrivateDataKey() {
+    constexpr char kName[] = "HFS+ Private Data";
+    CatalogKey key{kRootFolderID, std::vector<std::uint16_t>(4, 0)};  // four NUL units sort it last
+    key.name.insert(key.name.end(), std::begin(kName), std::end(kName) - 1);
+    return key;
+}
+
+std::optional<CatalogRecord> CHFSPlusVolume::FindHardLinkTarget(std::uint32_t u32INode) const {
+    if (m_u32PrivateDataID == 0 || !m_pCatalog) return std::nullopt;
+    std::string const name = "iNode" + std::to_string(u32INode);
+    std::optional<CatalogRecord> target = m_pCatalog->Find(CatalogKey{m_u32PrivateDataID, std::vector<std::uint16_t>(name.begin(), name.end())});
+    // A link to a link would be followed again by whoever asks; it is no content.
+    if (!target || target->u16Type != kRecordFile || IsHardLink(*target)) return std::nullopt;
+    return target;
 }
 
 std::uint32_t CHFSPlusVolume::GetNodeBelongToFile(std::uint64_t u64Offset) const {

@@ -51,6 +51,14 @@ public:
     /// Whether volume byte `u64Offset` lies in one of the fork's extents.
     bool IsBelongToFile(std::uint32_t u32FileID, HFSPlusForkData const& fork, std::uint64_t u64Offset) const;
 
+    /// The key of the root's "\0\0\0\0HFS+ Private Data" folder, which holds hard links' content.
+    static CatalogKey PrivateDataKey();
+    /// The id of that folder; 0 when the volume has none.
+    std::uint32_t GetPrivateDataID() const { return m_u32PrivateDataID; }
+    /// The file record "iNode<n>" of the private-data folder: what a hard link with special
+    /// field `u32INode` shows. Nullopt without such a file (or when it is a link itself).
+    std::optional<CatalogRecord> FindHardLinkTarget(std::uint32_t u32INode) const;
+
     /// Null when the catalog is not open.
     CHFSPlusCatalog* GetCatalog() const { return m_pCatalog.get(); }
     CHFSPlusAttribute const* GetAttributes() const { return m_pAttributes.get(); }
@@ -73,6 +81,7 @@ private:
     std::unique_ptr<CHFSPlusFileCache> m_pCatalogFile;
     std::unique_ptr<CHFSPlusCatalog> m_pCatalog;
     CHFSPlusDeletedRecords m_deleted;
+    std::uint32_t m_u32PrivateDataID = 0;
 };
 
 }  // namespace hfsplus

@@ -142,19 +142,52 @@ void DropAttributes(LeafRecords& records, std::uint32_t u32FileID) {
     });
 }
 
-void RenameCatalogItem(LeafRecords& records, std::uint32_t u32ID, std::u16string const& name) {
+void MoveCatalogItem(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u32Parent, std::u16string const& name) {
     for (Bytes& record : records) {
         if (IsItem(record, u32ID)) {
-            Bytes renamed = CatalogKeyBytes(KeyOf(record)->u32ParentID, name);
-            renamed.insert(renamed.end(), record.begin() + static_cast<long>(KeyLength(record)), record.end());
-            record = renamed;
+            Bytes moved = CatalogKeyBytes(u32Parent, name);
+            moved.insert(moved.end(), record.begin() + static_cast<long>(KeyLength(record)), record.end());
+            record = moved;
         } else if (IsThreadOf(record, u32ID)) {
             std::size_t const data = KeyLength(record);
             record.resize(data + 10 + 2 * name.size());
+            PutBe32(record, data + 4, u32Parent);
             PutBe16(record, data + 8, static_cast<std::uint16_t>(name.size()));
             for (std::size_t i = 0; i < name.size(); ++i) PutBe16(record, data + 10 + 2 * i, name[i]);
         }
     }
+}
+
+void AddFolder(LeafRecords& records, std::uint32_t u32Like, std::uint32_t u32NewID, std::uint32_t u32Parent, std::u16string const& name) {
+    for (Bytes const& record : records) {
+        if (!IsItem(record, u32Like)) continue;
+        Bytes folder = CatalogKeyBytes(u32Parent, name);
+        std::size_t const data = folder.size();
+        folder.insert(folder.end(), record.begin() + static_cast<long>(KeyLength(record)), record.end());
+        PutBe32(folder, data + 8, u32NewID);
+        records.push_back(folder);
+        return;
+    }
+}
+
+void MakeHardLink(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u32LinkID, std::uint32_t u32PrivateData) {
+    constexpr std::size_t kSpecial = 44;
+    constexpr std::size_t kFileType = 48;
+    constexpr std::size_t kDataFork = 88;
+    Bytes link;
+    for (Bytes const& record : records) {
+        if (!IsItem(record, u32ID)) continue;
+        link = record;
+        std::size_t const data = KeyLength(link);
+        PutBe32(link, data + 8, u32LinkID);
+        PutBe32(link, data + kSpecial, u32ID);
+        PutBe32(link, data + kFileType, kFileTypeHardLink);
+        PutBe32(link, data + kFileType + 4, kCreatorHfsPlus);
+        std::fill(link.begin() + static_cast<long>(data + kDataFork), link.end(), 0);
+    }
+    std::string const name = "iNode" + std::to_string(u32ID);
+    MoveCatalogItem(records, u32ID, u32PrivateData, std::u16string(name.begin(), name.end()));
+    records.push_back(link);
 }
 
 void ReplaceCatalogFile(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u32NewID, std::uint32_t u32ForkOf) {

@@ -27,8 +27,15 @@ std::uint32_t CatalogID(LeafRecords const& records, std::u16string const& name);
 void DropCatalogItems(LeafRecords& records, std::set<std::uint32_t> const& ids);
 /// Drops the attribute records of the file `u32FileID`.
 void DropAttributes(LeafRecords& records, std::uint32_t u32FileID);
-/// Renames the item `u32ID` (its record's key and its thread record).
-void RenameCatalogItem(LeafRecords& records, std::uint32_t u32ID, std::u16string const& name);
+/// Moves the item `u32ID` into the folder `u32Parent` as `name` (its record's key and its
+/// thread record).
+void MoveCatalogItem(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u32Parent, std::u16string const& name);
+/// A new folder `u32NewID` named `name` in `u32Parent`, made from the folder record of `u32Like`.
+void AddFolder(LeafRecords& records, std::uint32_t u32Like, std::uint32_t u32NewID, std::uint32_t u32Parent, std::u16string const& name);
+/// Turns the file `u32ID` into a hard link as macOS makes them: the file moves into the
+/// private-data folder `u32PrivateData` as "iNode<id>", and a new record `u32LinkID` of type
+/// "hlnk", creator "hfs+", no forks and the iNode number in its special field takes its place.
+void MakeHardLink(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u32LinkID, std::uint32_t u32PrivateData);
 /// Gives the file `u32ID` the id `u32NewID` and the data fork of the file `u32ForkOf`: a new
 /// file that took the old one's name.
 void ReplaceCatalogFile(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u32NewID, std::uint32_t u32ForkOf);
