@@ -40,6 +40,12 @@ std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindData(AttrKey con
     return std::vector<std::uint8_t>(data.Data(), data.Data() + data.Size());
 }
 
+std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindInline(std::uint32_t u32FileID,
+                                                                        std::vector<std::uint16_t> const& name) const {
+    std::optional<std::vector<std::uint8_t>> const data = FindData(AttrKey{u32FileID, 0, name});
+    return data ? InlineAttributeData(*data) : std::nullopt;
+}
+
 std::optional<std::vector<std::uint8_t>> InlineAttributeData(std::vector<std::uint8_t> const& recordData) {
     std::optional<engine::ByteView> const data = ReadAttrInlineData(engine::ByteView(recordData.data(), recordData.size()));
     if (!data) return std::nullopt;
