@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     std::size_t added = 0;
     (void)hfsplus::GatherDeletedRecords(*header, read, live, records, nullptr, [&added] { ++added; });
     if (added != records.CatalogCount()) __builtin_trap();
-    for (auto const& [identity, record] : records.TakeCatalog())
+    for (auto const& [identity, record] : records.CatalogNewestFirst())
         if (identity.u32ID != record.u32ID || record.u32ID % 2 == 1) __builtin_trap();
     return 0;
 }

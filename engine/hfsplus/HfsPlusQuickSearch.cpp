@@ -91,15 +91,16 @@ bool CHFSPlusQuickFileSystemSearchController::AddDeletedNodes(CHFSPlusVolume& vo
     relay.SetTotal(u64Live);
     // An unusable journal only means no deleted nodes; a stop ends the search here.
     RESULT const result = GatherDeletedRecords(volume, [&relay] { return relay.Continued(); }, nullptr);
-    std::vector<std::pair<CatalogIdentity, CatalogRecord>> const deleted = volume.DeletedRecords().TakeCatalog();
+    // The collection stays while the nodes are made: a deleted link's content may be in it.
+    std::vector<std::pair<CatalogIdentity, CatalogRecord>> const deleted = volume.DeletedRecords().CatalogNewestFirst();
     relay.SetTotal(u64Live + deleted.size());
-    if (result == HFSPLUS_RESULT(kCodeStopped) || !relay.Continued()) return false;
-    for (auto const& entry : deleted) {
-        bool const bContinued = relay.Continued();
-        AddRecord(volume, entry.first.key, entry.second, true, relay);
-        if (!bContinued) return false;
+    bool bContinued = result != HFSPLUS_RESULT(kCodeStopped) && relay.Continued();
+    for (std::size_t i = 0; bContinued && i < deleted.size(); ++i) {
+        bContinued = relay.Continued();
+        AddRecord(volume, deleted[i].first.key, deleted[i].second, true, relay);
     }
-    return true;
+    volume.DeletedRecords().ClearCatalog();
+    return bContinued;
 }
 
 void CHFSPlusQuickFileSystemSearchController::AddPrivateDataFolder(CHFSPlusVolume& volume,

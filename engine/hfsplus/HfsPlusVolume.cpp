@@ -123,7 +123,10 @@ CatalogKey CHFSPlusVolume::PrivateDataKey() {
 std::optional<CatalogRecord> CHFSPlusVolume::FindHardLinkTarget(std::uint32_t u32INode) const {
     if (m_u32PrivateDataID == 0 || !m_pCatalog) return std::nullopt;
     std::string const name = "iNode" + std::to_string(u32INode);
-    std::optional<CatalogRecord> target = m_pCatalog->Find(CatalogKey{m_u32PrivateDataID, std::vector<std::uint16_t>(name.begin(), name.end())});
+    CatalogKey const key{m_u32PrivateDataID, std::vector<std::uint16_t>(name.begin(), name.end())};
+    // A deleted link's content may be deleted too, its record only in the journal.
+    std::optional<CatalogRecord> target = m_pCatalog->Find(key);
+    if (!target) target = m_deleted.FindCatalog(key);
     // A link to a link would be followed again by whoever asks; it is no content.
     if (!target || target->u16Type != kRecordFile || IsHardLink(*target)) return std::nullopt;
     return target;

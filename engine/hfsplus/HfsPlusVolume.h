@@ -56,7 +56,8 @@ public:
     /// The id of that folder; 0 when the volume has none.
     std::uint32_t GetPrivateDataID() const { return m_u32PrivateDataID; }
     /// The file record "iNode<n>" of the private-data folder: what a hard link with special
-    /// field `u32INode` shows. Nullopt without such a file (or when it is a link itself).
+    /// field `u32INode` shows, live or only in the journal. Nullopt without such a file (or
+    /// when it is a link itself).
     std::optional<CatalogRecord> FindHardLinkTarget(std::uint32_t u32INode) const;
 
     /// Null when the catalog is not open.

@@ -8,7 +8,8 @@ bool CatalogIdentityLess::operator()(CatalogIdentity const& a, CatalogIdentity c
     return order != 0 ? order < 0 : a.u32ID < b.u32ID;
 }
 
-CHFSPlusDeletedRecords::CHFSPlusDeletedRecords(std::uint8_t u8CompareType) : m_catalog(CatalogIdentityLess{u8CompareType}) {}
+CHFSPlusDeletedRecords::CHFSPlusDeletedRecords(std::uint8_t u8CompareType)
+    : m_catalog(CatalogIdentityLess{u8CompareType}), m_u8CompareType(u8CompareType) {}
 
 bool CHFSPlusDeletedRecords::AddCatalog(CatalogKey key, CatalogRecord record) {
     std::uint32_t const u32ID = record.u32ID;
@@ -19,6 +20,13 @@ std::optional<HFSPlusExtentRecord> CHFSPlusDeletedRecords::FindExtent(ExtentKey 
     HFSPlusExtentRecord const* pRecord = m_extents.Find(key);
     if (pRecord == nullptr) return std::nullopt;
     return *pRecord;
+}
+
+std::optional<CatalogRecord> CHFSPlusDeletedRecords::FindCatalog(CatalogKey const& key) const {
+    CatalogIdentity const first{key, 0};
+    auto const [found, end] = m_catalog.LowerBound(first);
+    if (found == end || CompareCatalogKeys(found->first.key, key, m_u8CompareType) != 0) return std::nullopt;
+    return m_catalog.ValueAt(found->second);
 }
 
 }  // namespace hfsplus

@@ -4,6 +4,7 @@
 // order met and an index by key in the tree's own order, so a later journal copy of a key
 // replaces the earlier one in place and look-ups cost a logarithm, not a walk.
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <utility>
@@ -35,13 +36,15 @@ public:
         auto const found = m_index.find(key);
         return found != m_index.end() ? &m_entries[found->second].second : nullptr;
     }
+    /// The first entry whose key is not below `key`, and the end of the index.
+    auto LowerBound(Key const& key) const { return std::pair(m_index.lower_bound(key), m_index.end()); }
+    Value const& ValueAt(std::size_t position) const { return m_entries[position].second; }
     std::size_t Size() const { return m_entries.size(); }
-    /// The entries newest first, leaving the collection empty.
-    std::vector<std::pair<Key, Value>> TakeNewestFirst() {
-        std::vector<std::pair<Key, Value>> entries(std::make_move_iterator(m_entries.rbegin()), std::make_move_iterator(m_entries.rend()));
+    /// The entries, the newest (last met) first.
+    std::vector<std::pair<Key, Value>> NewestFirst() const { return {m_entries.rbegin(), m_entries.rend()}; }
+    void Clear() {
         m_entries.clear();
         m_index.clear();
-        return entries;
     }
 
 private:
@@ -80,17 +83,22 @@ public:
     void AddAttribute(AttrKey key, std::vector<std::uint8_t> data) { m_attributes.Put(std::move(key), std::move(data)); }
 
     std::optional<HFSPlusExtentRecord> FindExtent(ExtentKey const& key) const;
+    /// A file or folder record the journal holds under this key (of any id); nullopt when none.
+    std::optional<CatalogRecord> FindCatalog(CatalogKey const& key) const;
     /// The data of the attribute record with this key; null when the journal held none.
     std::vector<std::uint8_t> const* FindAttribute(AttrKey const& key) const { return m_attributes.Find(key); }
 
     std::size_t CatalogCount() const { return m_catalog.Size(); }
     std::size_t ExtentCount() const { return m_extents.Size(); }
-    /// The catalog records newest first; the collection is left empty (extents and attributes
-    /// stay for the reads of the nodes made from them).
-    std::vector<std::pair<CatalogIdentity, CatalogRecord>> TakeCatalog() { return m_catalog.TakeNewestFirst(); }
+    /// The catalog records, newest first.
+    std::vector<std::pair<CatalogIdentity, CatalogRecord>> CatalogNewestFirst() const { return m_catalog.NewestFirst(); }
+    /// Empties the catalog collection once its nodes are made; extents and attributes stay for
+    /// the reads of those nodes.
+    void ClearCatalog() { m_catalog.Clear(); }
 
 private:
     CatalogEntries m_catalog;
+    std::uint8_t m_u8CompareType = kCompareCaseFolding;
     CKeyedSequence<ExtentKey, HFSPlusExtentRecord, ExtentKeyLess> m_extents;
     CKeyedSequence<AttrKey, std::vector<std::uint8_t>, AttrKeyLess> m_attributes;
 };

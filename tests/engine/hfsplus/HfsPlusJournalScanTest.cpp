@@ -20,7 +20,7 @@ namespace {
 using hfsplustest::Bytes;
 using hfsplustest::Placement;
 
-enum class Scenario { DeletedFile, DeletedFolder, ReusedName, DeletedCompressed, DeletedFragmented, MovedFolder };
+enum class Scenario { DeletedFile, DeletedFolder, ReusedName, DeletedCompressed, DeletedFragmented, MovedFolder, DeletedHardLink };
 
 struct JournalCase {
     char const* pszName;
@@ -59,6 +59,17 @@ protected:
         hfsplustest::WriteImage(m_dir.File("before.raw"), before);
         m_before = hfsplustest::SevenZipFiles(m_dir.File("before.raw"), "", m_dir.File("before"));
 
+        std::uint32_t const u32NextID = engine::ByteView(before.data(), before.size()).Be32(kNextCatalogID);
+        if (row.scenario == Scenario::DeletedHardLink) {
+            // The link and its content both deleted: the content's record is only in the journal.
+            hfsplustest::LeafRecords links = hfsplustest::ReadLeafRecords(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
+            std::uint32_t const u32File = hfsplustest::CatalogID(links, u"passwords.txt");
+            hfsplustest::MakeHardLink(links, u32File, u32NextID, hfsplustest::CatalogID(links, std::u16string(4, u'\0') + u"HFS+ Private Data"));
+            m_before["/passwords.txt"] = m_before["/HFS+ Private Data/iNode" + std::to_string(u32File)] = m_before.at("/passwords.txt");
+            hfsplustest::PutBe32(before, kNextCatalogID, u32NextID + 1);
+            if (!hfsplustest::WriteLeafRecords(before, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize, links, true))
+                return "no room";
+        }
         Bytes after = before;
         std::vector<hfsplustest::JournalBlock> journal{{kCatalogLeaf, Slice(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize)}};
         hfsplustest::LeafRecords catalog = hfsplustest::ReadLeafRecords(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
@@ -69,12 +80,11 @@ protected:
                 if (!DropAttributes(before, after, id(u"a_file"), journal)) return "no room";
                 hfsplustest::DropCatalogItems(catalog, {id(u"a_directory"), id(u"a_file"), id(u"another_file"), id(u"a_resourcefork")});
                 break;
-            case Scenario::ReusedName: {
-                std::uint32_t const u32NewID = engine::ByteView(before.data(), before.size()).Be32(kNextCatalogID);
-                hfsplustest::ReplaceCatalogFile(catalog, id(u"passwords.txt"), u32NewID, id(u"another_file"));
-                hfsplustest::PutBe32(after, kNextCatalogID, u32NewID + 1);
+            case Scenario::ReusedName:
+                hfsplustest::ReplaceCatalogFile(catalog, id(u"passwords.txt"), u32NextID, id(u"another_file"));
+                hfsplustest::PutBe32(after, kNextCatalogID, u32NextID + 1);
                 break;
-            }
+            case Scenario::DeletedHardLink: hfsplustest::DropCatalogItems(catalog, {u32NextID, id(u"iNode20")}); break;
             case Scenario::DeletedCompressed: {
                 // Only the journal keeps the decmpfs attribute of the deleted file.
                 if (!DropAttributes(before, after, id(u"a_file"), journal)) return "no room";
@@ -155,6 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
         JournalCase{"DeletedFileWithJournaledOverflowExtents", Scenario::DeletedFragmented, Placement::Plain,
                     {"/a_directory/another_file"}},
         JournalCase{"MovedFolderIsNotDeleted", Scenario::MovedFolder, Placement::Plain, {}},
+        JournalCase{"DeletedHardLinkAndItsContent", Scenario::DeletedHardLink, Placement::Plain,
+                    {"/passwords.txt", "/HFS+ Private Data/iNode20"}},
         JournalCase{"TransactionCrossingTheRingsEnd", Scenario::DeletedFolder, Placement::CrossesRingEnd,
                     {"/a_directory", "/a_directory/a_file", "/a_directory/another_file", "/a_directory/a_resourcefork",
                      "/a_directory/a_resourcefork:rsrc"}},

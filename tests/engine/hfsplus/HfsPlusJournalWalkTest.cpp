@@ -141,12 +141,14 @@ TEST(HfsPlusDeletedRecords, ALaterCopyReplacesTheItemWhereItStandsAndNewItemsCom
     EXPECT_TRUE(records.AddCatalog(Key(2, u"b.txt"), File(21, 1)));
     EXPECT_FALSE(records.AddCatalog(Key(2, u"A.TXT"), File(20, 2))) << "the same item, its name case-folded";
     EXPECT_TRUE(records.AddCatalog(Key(2, u"a.txt"), File(30, 3))) << "a name another item took again";
-    auto const entries = records.TakeCatalog();
+    auto const entries = records.CatalogNewestFirst();
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].second.u32ID, 30u);
     EXPECT_EQ(entries[1].second.u32ID, 21u);
     EXPECT_EQ(entries[2].second.u32ID, 20u);
     EXPECT_EQ(entries[2].second.u32ModifyDate, 2u) << "the later copy";
+    EXPECT_EQ(records.FindCatalog(Key(2, u"B.txt"))->u32ID, 21u);
+    records.ClearCatalog();
     EXPECT_EQ(records.CatalogCount(), 0u);
 }
 
