@@ -21,10 +21,11 @@ class CHFSPlusCompletePartition {
 public:
     /// A partition without header: the records no volume takes land here.
     CHFSPlusCompletePartition(std::uint16_t u16Index, long long s64Start, long long s64Sectors);
-    /// The volume `header` (found as `raw`) describes, starting at device sector `s64Start`; its
-    /// sector count is the volume's size cut at the device's end.
+    /// The volume `header` (found as `raw`, the alternate copy when `bAlternate`) describes,
+    /// starting at device sector `s64Start`; its sector count is the volume's size cut at the
+    /// device's end.
     CHFSPlusCompletePartition(std::uint16_t u16Index, long long s64Start, HFSPlusVolumeHeader const& header, RawVolumeHeader const& raw,
-                              std::uint32_t u32SectorSize, long long s64DeviceSectors);
+                              bool bAlternate, std::uint32_t u32SectorSize, long long s64DeviceSectors);
     ~CHFSPlusCompletePartition();
     CHFSPlusCompletePartition(CHFSPlusCompletePartition const&) = delete;
     CHFSPlusCompletePartition& operator=(CHFSPlusCompletePartition const&) = delete;
@@ -37,7 +38,9 @@ public:
     bool Contains(long long s64Sector) const { return s64Sector >= m_s64Start && s64Sector - m_s64Start < m_s64Sectors; }
 
     /// Whether a catalog record can be of this volume: its id was handed out (unless ids wrapped
-    /// round) and, but in partition 0, it was not created after the volume's last change.
+    /// round) and, but in partition 0, it was not created after the volume's last change. A
+    /// volume known from its alternate header holds any: macOS writes that copy only when it
+    /// formats or resizes the volume, so its id counter and dates are old.
     bool MayHold(CatalogRecord const& record) const;
 
     /// The volume, opened on first use through `pDevice` (the scan's device, not owned): on the
@@ -65,6 +68,7 @@ private:
     long long m_s64Sectors = 0;
     std::optional<HFSPlusVolumeHeader> m_header;
     RawVolumeHeader m_raw{};
+    bool m_bAlternate = false;
     std::unique_ptr<IStorageDevice> m_pWindow;
     std::unique_ptr<IStorageDevice> m_pOverlay;
     std::unique_ptr<CHFSPlusVolume> m_pVolume;

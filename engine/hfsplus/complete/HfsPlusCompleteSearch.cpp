@@ -145,7 +145,7 @@ void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64H
     RawVolumeHeader bytes{};
     std::copy_n(raw.Data(), std::min(raw.Size(), bytes.size()), bytes.begin());
     auto pPartition = std::make_unique<CHFSPlusCompletePartition>(static_cast<std::uint16_t>(index), s64Start, header, bytes,
-                                                                   m_u32SectorSize, m_s64TotalSectors);
+                                                                   start->bAlternate, m_u32SectorSize, m_s64TotalSectors);
     if (bFirst) m_partitions[0] = std::move(pPartition);
     else m_partitions.push_back(std::move(pPartition));
     auto const at = std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Start,

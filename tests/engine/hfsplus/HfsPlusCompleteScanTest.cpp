@@ -1,0 +1,303 @@
+// Complete scans, through the complete controller with the HFS+ searcher alone, of disks made
+// from xorriso's HFS+ volumes (tests/fixtures/hfsplus/make_disks.sh) and of the shared macOS
+// volume: each volume must be found where it lies, with its partition map or primary header
+// gone, and every file must copy out byte-exact at its path under its own volume.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <cstring>
+
+#include "HfsPlusScan.h"
+#include "engine/IDataRecovery.h"
+#include "engine/IFileReader.h"
+#include "engine/IRecoveryController.h"
+#include "engine/IRecoveryFilter.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "engine/core/node/FileNode.h"
+#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/hfsplus/HfsPlusEntry.h"
+#include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
+#include "engine/hfsplus/complete/HfsPlusSectorProbe.h"
+#include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+#include "support/EntryPointScope.h"
+#include "support/Manifest.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+#include "testkit/CountingTreeSink.h"
+#include "testkit/RecordingTreeBuilder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Partitions = std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>>;
+
+std::string DiskFolder() {
+    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
+    if (pszTmp == nullptr || *pszTmp == '\0') return {};
+    std::string const folder = std::string(pszTmp) + "/hfsplus-disks";
+    return fs::exists(folder + "/volume_A.manifest") ? folder : std::string();
+}
+
+std::vector<std::uint8_t> ReadWhole(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string PathOf(IFileNode* pNode) {
+    std::string path;
+    for (IFileNode* pAt = pNode; pAt != nullptr && pAt->GetParent() != nullptr; pAt = pAt->GetParent())
+        path = "/" + std::string(pAt->GetFileName() ? pAt->GetFileName() : "") + path;
+    return path;
+}
+
+/// A complete scan of a device by the HFS+ searcher alone, with the tree the builder made
+/// flattened to (partition index, path) and copy-out through the controller.
+class CompleteScan {
+public:
+    explicit CompleteScan(std::unique_ptr<IStorageDevice> pDevice) : m_pDevice(std::move(pDevice)) {
+        RegisterHFSPlus();
+        TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
+        settings.u32RootShownPauseMs = 0;
+        SetDefaultTreeBuilderSettings(settings);
+        EngineEntryPoints& entries = m_entryPoints.Table();
+        entries.CreateEXFatSearcher = entries.CreateFATSearcher = entries.CreateRAWSearcher = entries.CreateNTFSSearcher = nullptr;
+        entries.CreateHFSPlusSearcher = [this]() -> ICompleteFileSystemSearchController* {
+            m_pSearcher = new CHFSPlusCompleteFileSystemSearchController();
+            return m_pSearcher;
+        };
+        m_pFilter.reset(CreateFilter());
+        m_pFilter->SetFilterTypes(FILTER_TYPE_ALL);
+        m_pFilter->SetScanType(SCAN_TYPE_DEEP);
+        m_pController.reset(CreateRecoveryController(RECOVERY_CONTROLLER_COMPLETE_DISK));
+        m_pController->Initialize(m_pFilter.get());
+        if (!m_pDevice || Failed(m_pController->StartDataRecovery(m_pDevice.get(), &m_progress, &m_sink))) return;
+        for (IFileNode* pNode : m_sink.Nodes())
+            if (auto* pFileNode = dynamic_cast<CFileNode*>(pNode)) m_nodes[{pFileNode->GetBelongedPartition(), PathOf(pNode)}] = pNode;
+        m_pCopyOut.reset(m_pController->GetDataRecovery(SEARCHER_TYPE_HFSPLUS));
+    }
+    ~CompleteScan() {
+        m_pCopyOut.reset();
+        m_pController.reset();
+    }
+
+    bool Ran() const { return m_pSearcher != nullptr && m_pCopyOut != nullptr; }
+    Partitions const& Found() const { return m_pSearcher->Partitions(); }
+    /// The index of the partition with a volume starting at `s64Start`; -1 when none.
+    int VolumeAt(long long s64Start) const {
+        for (auto const& pPartition : Found())
+            if (pPartition->GetHeader() != nullptr && (pPartition->GetStart() == s64Start || s64Start < 0)) return pPartition->GetIndex();
+        return -1;
+    }
+    std::size_t VolumeCount() const {
+        return static_cast<std::size_t>(std::count_if(Found().begin(), Found().end(), [](auto const& p) { return p->GetHeader() != nullptr; }));
+    }
+    IFileNode* Find(int iPartition, std::string const& path) const {
+        auto const it = m_nodes.find({static_cast<unsigned short>(iPartition), path});
+        return it != m_nodes.end() ? it->second : nullptr;
+    }
+    /// The node's bytes as copy-out writes them; nullopt when it fails.
+    std::optional<std::vector<std::uint8_t>> CopyOut(IFileNode* pNode) {
+        if (pNode->GetFileSize() == 0) return std::vector<std::uint8_t>();
+        ReleasePtr<IFileReader> pReader(m_pCopyOut->SetRecoverNode(pNode));
+        std::string const destination = m_temp.File("copy");
+        if (!pReader || Failed(m_pCopyOut->RecoverTo(destination.c_str(), nullptr, 0))) return std::nullopt;
+        return ReadWhole(destination);
+    }
+
+private:
+    testsupport::EntryPointScope m_entryPoints;
+    testsupport::TempDir m_temp;
+    std::unique_ptr<IStorageDevice> m_pDevice;
+    testkit::ProgressSink m_progress;
+    testkit::CountingTreeSink m_sink;
+    ReleasePtr<IRecoveryFilter> m_pFilter;
+    ReleasePtr<IRecoveryController> m_pController;
+    ReleasePtr<IDataRecovery> m_pCopyOut;
+    CHFSPlusCompleteFileSystemSearchController* m_pSearcher = nullptr;  // owned by the controller
+    std::map<std::pair<unsigned short, std::string>, IFileNode*> m_nodes;
+};
+
+struct ExpectedVolume {
+    char const* pszManifest;  // the tree xorriso was given
+    long long s64Start;       // in the device's sectors; -1: wherever the one volume lies
+};
+
+struct DiskCase {
+    char const* pszName;
+    char const* pszImage;
+    int iSectorSize;  // 512: the image as a disk; 4096: its bytes as a 4 KiB-sector device
+    std::vector<ExpectedVolume> volumes;
+};
+
+void PrintTo(DiskCase const& c, std::ostream* pOut) { *pOut << c.pszName; }
+
+class HfsPlusCompleteScanTest : public testing::TestWithParam<DiskCase> {};
+
+TEST_P(HfsPlusCompleteScanTest, FindsEachVolumeAndCopiesItsFilesOutByteExactUnderIt) {
+    DiskCase const& c = GetParam();
+    std::string const folder = DiskFolder();
+    if (folder.empty()) GTEST_SKIP() << "the HFS+ disks were not built (needs xorriso, sfdisk)";
+    std::string const image = folder + "/" + c.pszImage;
+    std::unique_ptr<IStorageDevice> pDevice;
+    if (c.iSectorSize == 512) pDevice.reset(CreateDiskDevice(image.c_str()));
+    else pDevice = std::make_unique<CMemoryDevice>(ReadWhole(image), c.iSectorSize);
+    ASSERT_NE(pDevice->Open(), 0);
+    CompleteScan scan(std::move(pDevice));
+    ASSERT_TRUE(scan.Ran());
+    // Alternate headers and copies inside a volume make no partition of their own.
+    EXPECT_EQ(scan.VolumeCount(), c.volumes.size());
+    for (ExpectedVolume const& volume : c.volumes) {
+        int const iPartition = scan.VolumeAt(volume.s64Start);
+        ASSERT_GE(iPartition, 0) << volume.s64Start;
+        int iCopied = 0;
+        for (auto const& [path, entry] : testsupport::ReadManifest(folder + "/" + volume.pszManifest)) {
+            // The tree shows no empty folder or file; the others' paths show every other folder.
+            if (entry.bFolder || entry.s64Size == 0) continue;
+            IFileNode* pNode = scan.Find(iPartition, path);
+            ASSERT_NE(pNode, nullptr) << path;
+            EXPECT_EQ(pNode->IsDeleted(), 0) << path;
+            std::optional<std::vector<std::uint8_t>> const bytes = scan.CopyOut(pNode);
+            ASSERT_TRUE(bytes) << path;
+            EXPECT_EQ(testsupport::Sha256Hex(*bytes), entry.sha256) << path;
+            ++iCopied;
+        }
+        EXPECT_GT(iCopied, 150);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Disks, HfsPlusCompleteScanTest,
+    testing::Values(DiskCase{"GptMapGone", "gpt_nomap.img", 512, {{"volume_A.manifest", 409640}}},
+                    DiskCase{"GptMapAndPrimaryHeaderGone", "gpt_noheader.img", 512, {{"volume_A.manifest", 409640}}},
+                    DiskCase{"SecondVolumeWithoutPrimaryHeader", "two_volumes.img", 512,
+                             {{"volume_A.manifest", 2048}, {"volume_B.manifest", 65536}}},
+                    DiskCase{"VolumeCopiedWithDd", "copied_twice.img", 512, {{"volume_A.manifest", 2048}, {"volume_A.manifest", 32768}}},
+                    DiskCase{"ApplePartitionMapGone", "apm_wiped.img", 512, {{"volume_A.manifest", -1}}},
+                    DiskCase{"FourKSectors", "two_volumes.img", 4096, {{"volume_A.manifest", 256}, {"volume_B.manifest", 8192}}}),
+    [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
+
+// The macOS volume with its primary header zeroed, 1 MiB into a device of 4 KiB sectors: found
+// from its alternate, and every file and fork copies out as the quick scan of the intact volume
+// reads it (which the quick-scan tests hold against 7zz).
+TEST(HfsPlusCompleteMacTest, VolumeWithoutPrimaryHeaderOnFourKSectorsCopiesOutAsTheIntactVolume) {
+    std::vector<std::uint8_t> const volume = hfsplustest::LoadMacImage();
+    if (volume.empty()) GTEST_SKIP() << "the shared macOS fixture is absent";
+    hfsplustest::VolumeScan intact(volume, 4096);
+    ASSERT_FALSE(Failed(intact.Result()));
+
+    constexpr std::size_t kAt = 1 << 20;
+    std::vector<std::uint8_t> disk(kAt + volume.size() + kAt, 0);
+    std::copy(volume.begin(), volume.end(), disk.begin() + kAt);
+    std::fill_n(disk.begin() + kAt + hfsplus::kVolumeHeaderOffset, hfsplus::kVolumeHeaderSize, 0);
+    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(disk), 4096));
+    ASSERT_TRUE(scan.Ran());
+    ASSERT_EQ(scan.VolumeCount(), 1u);
+    int const iPartition = scan.VolumeAt(kAt / 4096);
+    ASSERT_GE(iPartition, 0);
+    int iFiles = 0;
+    for (auto const& [path, pIntact] : intact.Nodes()) {
+        if (pIntact->IsDirectory() != 0 || pIntact->GetFileSize() == 0) continue;
+        // The tree shows names without their leading dots.
+        std::string shown = path;
+        for (std::size_t at = 0; (at = shown.find("/.", at)) != std::string::npos;) shown.erase(at + 1, 1);
+        IFileNode* pNode = scan.Find(iPartition, shown);
+        ASSERT_NE(pNode, nullptr) << path;
+        EXPECT_EQ(scan.CopyOut(pNode), intact.ReadFile(pIntact)) << path;
+        ++iFiles;
+    }
+    EXPECT_GE(iFiles, 8);
+}
+
+/// The controller alone over `bytes`, in blocks of `iBlockSectors`.
+struct DirectScan {
+    DirectScan(std::vector<std::uint8_t> bytes, int iSectorSize, int iBlockSectors, int iBuild = 1)
+        : device(std::move(bytes), iSectorSize) {
+        device.Open();
+        searcher.SetDevice(&device);
+        searcher.SetBlockSize(iBlockSectors);
+        searcher.SetDirecotryTreeBuilder(&builder);
+        searcher.PreparetoSearch();
+        long long const s64Total = device.GetTotalSectors();
+        for (long long s64First = 0; s64First < s64Total; s64First += iBlockSectors)
+            searcher.AnalyzeBlock(s64First, std::min<long long>(iBlockSectors, s64Total - s64First));
+        searcher.EndSearch(iBuild);
+    }
+    CMemoryDevice device;
+    testkit::RecordingTreeBuilder builder;
+    CHFSPlusCompleteFileSystemSearchController searcher;
+};
+
+TEST(HfsPlusCompleteEdgeTest, RandomDataGivesNoVolumeAndNoNode) {
+    std::vector<std::uint8_t> bytes(std::size_t{64} << 20);
+    std::mt19937_64 random(7);
+    for (std::size_t i = 0; i < bytes.size(); i += 8) {
+        std::uint64_t const value = random();
+        std::memcpy(bytes.data() + i, &value, 8);
+    }
+    DirectScan scan(std::move(bytes), 512, 8192);
+    EXPECT_EQ(scan.searcher.Partitions().size(), 1u);
+    EXPECT_EQ(scan.searcher.Partitions()[0]->GetHeader(), nullptr);
+    EXPECT_TRUE(scan.builder.Nodes().empty());
+}
+
+TEST(HfsPlusCompleteEdgeTest, ASectorHoldingTwoHeadersRecordsNone) {
+    std::vector<std::uint8_t> const volume = hfsplustest::LoadMacImage();
+    if (volume.empty()) GTEST_SKIP() << "the shared macOS fixture is absent";
+    std::vector<std::uint8_t> sector(4096, 0);
+    std::copy_n(volume.begin() + 1024, 512, sector.begin() + 1024);
+    EXPECT_TRUE(hfsplus::ProbeVolumeHeaders(engine::ByteView(sector.data(), sector.size())).header);
+    std::copy_n(volume.begin() + 1024, 512, sector.begin() + 3072);
+    hfsplus::HeaderProbe const probe = hfsplus::ProbeVolumeHeaders(engine::ByteView(sector.data(), sector.size()));
+    EXPECT_EQ(probe.uValid, 2u);
+    EXPECT_FALSE(probe.header);
+}
+
+TEST(HfsPlusCompleteEdgeTest, AJournalInfoBlockNotFollowedByItsFillIsRefused) {
+    std::vector<std::uint8_t> sector(512, hfsplus::kJournalInfoFill);
+    std::fill_n(sector.begin(), hfsplus::kJournalInfoSize, 0);
+    hfsplustest::PutBe32(sector, 40, 0x1000);  // offset 4096
+    hfsplustest::PutBe32(sector, 48, 0x80000);  // size 512 KiB
+    EXPECT_TRUE(hfsplus::IsJournalInfoSector(engine::ByteView(sector.data(), sector.size())));
+    sector[300] = 0;
+    EXPECT_FALSE(hfsplus::IsJournalInfoSector(engine::ByteView(sector.data(), sector.size())));
+}
+
+// The macOS catalog's leaf rewritten as one 8192-byte node on 512-byte sectors: analysed once
+// (its 16 sectors are skipped, none taken for a node of its own), its records handed over
+// without a volume to read them through.
+TEST(HfsPlusCompleteEdgeTest, AnEightKiBLeafIsAnalysedOnceAndSkipsItsSectors) {
+    std::vector<std::uint8_t> const volume = hfsplustest::LoadMacImage();
+    if (volume.empty()) GTEST_SKIP() << "the shared macOS fixture is absent";
+    std::size_t const leafAt = hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize;
+    hfsplus::CHFSPlusBTNode const leaf(
+        std::vector<std::uint8_t>(volume.begin() + static_cast<long>(leafAt), volume.begin() + static_cast<long>(leafAt + 4096)));
+    ASSERT_TRUE(leaf.IsLeaf());
+    constexpr std::size_t kNode = 8192;
+    std::vector<std::uint8_t> disk(kNode * 4, 0);
+    std::copy_n(leaf.Bytes().Data(), hfsplus::kNodeDescriptorSize, disk.begin() + kNode);
+    std::size_t offset = hfsplus::kNodeDescriptorSize;
+    for (std::uint16_t i = 0; i <= leaf.GetRecordCount(); ++i) {
+        hfsplustest::PutBe16(disk, kNode + kNode - 2 * (i + 1u), static_cast<std::uint16_t>(offset));
+        if (i == leaf.GetRecordCount()) break;
+        engine::ByteView const record = leaf.GetRecord(i);
+        std::copy_n(record.Data(), record.Size(), disk.begin() + static_cast<long>(kNode + offset));
+        offset += record.Size();
+    }
+    DirectScan scan(std::move(disk), 512, 7);
+    EXPECT_EQ(scan.searcher.GetNodesAnalysed(), 1u);
+    EXPECT_GE(scan.builder.Nodes().size(), 10u);
+}
+
+TEST(HfsPlusCompleteEdgeTest, EndSearchWithoutBuildHandsOverNoHeldRecord) {
+    std::string const folder = DiskFolder();
+    if (folder.empty()) GTEST_SKIP() << "the HFS+ disks were not built (needs xorriso, sfdisk)";
+    // Every record of the volume waits for its alternate header; ending without a build drops them.
+    DirectScan scan(ReadWhole(folder + "/gpt_noheader.img"), 512, 8192, 0);
+    EXPECT_TRUE(scan.builder.Nodes().empty());
+    EXPECT_TRUE(scan.builder.Flashed().empty());
+}
+
+}  // namespace
