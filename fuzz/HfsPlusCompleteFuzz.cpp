@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/IFileNode.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"

@@ -21,6 +21,25 @@ namespace {
 /// Partition indexes are 16 bits wide and 0xFFFF means none.
 constexpr std::size_t kMaxPartitions = CSearchedPartitionInfo::kNoPartitionIndex;
 constexpr std::size_t kPiece = 512;
+
+/// Whether `node` is, byte for byte, the catalog's leaf that holds the key of its first record.
+bool IsLiveLeaf(CHFSPlusCatalog const& catalog, engine::ByteView node) {
+    CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
+    std::optional<CatalogKey> const first = leaf.GetRecordCount() != 0 ? ReadCatalogKey(leaf.GetRecord(0)) : std::nullopt;
+    if (!first) return false;
+    std::uint8_t const u8CompareType = catalog.GetKeyCompareType();
+    auto const order = [&first, u8CompareType](engine::ByteView record) -> std::optional<int> {
+        std::optional<CatalogKey> const key = ReadCatalogKey(record);
+        if (!key) return std::nullopt;
+        return CompareCatalogKeys(*key, *first, u8CompareType);
+    };
+    HFSPlusSearchResult found;
+    if (Failed(catalog.Search(order, found, nullptr)) || !found.bFound) return false;
+    RESULT result = kResultSuccess;
+    std::optional<CHFSPlusBTNode> const live = catalog.CreateNode(found.u32Node, result);
+    return live && live->Bytes().Size() == node.Size() && std::equal(node.Data(), node.Data() + node.Size(), live->Bytes().Data());
+}
+
 }  // namespace
 
 CHFSPlusCompleteFileSystemSearchController::CHFSPlusCompleteFileSystemSearchController() = default;
@@ -154,27 +173,61 @@ void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64H
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AnalyzeLeaf(long long s64Sector, engine::ByteView node) {
-    CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
+    CHFSPlusBTNode leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
     if (TestNodeBelongToFile(leaf) != kCatalogFileID) return;
-    for (std::uint16_t i = 0; i < leaf.GetRecordCount(); ++i) PlaceRecord(s64Sector, leaf.GetRecord(i), false);
+    std::vector<std::uint16_t> unplaced = PlaceLeaf(s64Sector, leaf, nullptr, false);
+    if (unplaced.empty()) return;
+    if (m_heldBytes + node.Size() > kMaxHeldBytes) {
+        PlaceLeaf(s64Sector, leaf, &unplaced, true);
+        return;
+    }
+    m_heldBytes += node.Size();
+    m_held.push_back({s64Sector, std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()), std::move(unplaced)});
 }
 
-void CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, engine::ByteView recordBytes, bool bFinal) {
+std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(long long s64Sector, CHFSPlusBTNode const& leaf,
+                                                                               std::vector<std::uint16_t> const* pOnly, bool bFinal) {
+    LeafLiveness liveness{leaf.Bytes()};
+    std::vector<std::uint16_t> unplaced;
+    auto const place = [&](std::uint16_t i) {
+        if (!PlaceRecord(s64Sector, leaf.GetRecord(i), liveness, bFinal)) unplaced.push_back(i);
+    };
+    if (pOnly != nullptr) {
+        for (std::uint16_t i : *pOnly) place(i);
+    } else {
+        for (std::uint16_t i = 0; i < leaf.GetRecordCount(); ++i) place(i);
+    }
+    return unplaced;
+}
+
+bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness,
+                                                             bool bFinal) {
     std::optional<CatalogKey> const key = ReadCatalogKey(recordBytes);
     std::optional<CatalogRecord> const record = key ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
-    if (!record || (record->u16Type != kRecordFile && record->u16Type != kRecordFolder)) return;
-    if (record->u32ID == 0 && record->u32CreateDate == 0) return;
-    if (key->u32ParentID <= kRootParentID) return;  // the root folder is the tree's root itself
+    if (!record || (record->u16Type != kRecordFile && record->u16Type != kRecordFolder)) return true;
+    if (record->u32ID == 0 && record->u32CreateDate == 0) return true;
+    if (key->u32ParentID <= kRootParentID) return true;  // the root folder is the tree's root itself
     if (CHFSPlusCompletePartition* pPartition = AcceptingPartition(s64Sector, *record)) {
-        AddRecord(*pPartition, s64Sector, *key, *record, false);
-        return;
+        AddRecord(*pPartition, s64Sector, *key, *record, IsDeleted(*pPartition, *key, *record, liveness));
+        return true;
     }
-    if (!bFinal && m_heldBytes + recordBytes.Size() <= kMaxHeldBytes) {
-        m_held.push_back({s64Sector, std::vector<std::uint8_t>(recordBytes.Data(), recordBytes.Data() + recordBytes.Size())});
-        m_heldBytes += recordBytes.Size();
-        return;
-    }
+    if (!bFinal) return false;
     AddRecord(LostRecordsPartition(), s64Sector, *key, *record, false);
+    return true;
+}
+
+bool CHFSPlusCompleteFileSystemSearchController::IsDeleted(CHFSPlusCompletePartition& partition, CatalogKey const& key,
+                                                           CatalogRecord const& record, LeafLiveness& liveness) {
+    CHFSPlusCatalog const* pCatalog = partition.GetVolume() != nullptr ? partition.GetVolume()->GetCatalog() : nullptr;
+    if (pCatalog == nullptr) return false;
+    if (liveness.pAskedIn != &partition) {
+        liveness.pAskedIn = &partition;
+        liveness.bLive = IsLiveLeaf(*pCatalog, liveness.node);
+    }
+    if (liveness.bLive) return false;
+    // A record the live catalog no longer holds under its key was deleted.
+    std::optional<CatalogRecord> const live = pCatalog->Find(key);
+    return !live || live->u32ID != record.u32ID || live->u16Type != record.u16Type;
 }
 
 CHFSPlusCompletePartition* CHFSPlusCompleteFileSystemSearchController::AcceptingPartition(long long s64Sector, CatalogRecord const& record) {
@@ -210,16 +263,9 @@ CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecor
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompletePartition& partition, long long s64Sector,
-                                                           CatalogKey const& key, CatalogRecord const& record, bool bLive) {
+                                                           CatalogKey const& key, CatalogRecord const& record, bool bDeleted) {
     if (m_pBuilder == nullptr) return;
     CHFSPlusVolume* pVolume = partition.GetVolume();
-    bool bDeleted = false;
-    if (!bLive && pVolume != nullptr && pVolume->GetCatalog() != nullptr) {
-        // A record the live catalog no longer holds under its key was deleted (an old leaf, a
-        // journal copy of one, or a node the tree freed).
-        std::optional<CatalogRecord> const live = pVolume->GetCatalog()->Find(key);
-        bDeleted = !live || live->u32ID != record.u32ID || live->u16Type != record.u16Type;
-    }
     auto const hand = [&](ReleasePtr<CHFSPlusFileNode> pNode) {
         if (!pNode || pNode->GetCurrentNodeID() < 0) return;
         if (bDeleted) pNode->MarkDeleted();
@@ -239,19 +285,19 @@ void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePar
     CHFSPlusCatalog* pCatalog = partition.GetVolume() != nullptr ? partition.GetVolume()->GetCatalog() : nullptr;
     if (pCatalog == nullptr || m_pBuilder == nullptr) return;
     auto const visit = [this, &partition](CatalogKey const& key, CatalogRecord const& record) {
-        if (key.u32ParentID > kRootParentID) AddRecord(partition, 0, key, record, true);
+        if (key.u32ParentID > kRootParentID) AddRecord(partition, 0, key, record, false);
         return true;
     };
     pCatalog->Traverse(visit, [this] { return m_pProgress == nullptr || m_pProgress->Continued() != 0; });
 }
 
 void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
-    std::vector<HeldRecord> held;
+    std::vector<HeldLeaf> held;
     held.swap(m_held);
     m_heldBytes = 0;
     if (iBuild == 0 || !m_bPrepared) return;
     // Every header is known now: a volume found only from its alternate takes its records.
-    for (HeldRecord const& record : held) PlaceRecord(record.s64Sector, engine::ByteView(record.bytes.data(), record.bytes.size()), true);
+    for (HeldLeaf& leaf : held) PlaceLeaf(leaf.s64Sector, CHFSPlusBTNode(std::move(leaf.bytes)), &leaf.records, true);
     held.clear();
     if (m_pBuilder == nullptr) return;
     for (auto const& pPartition : m_partitions) m_pBuilder->SetPartitonDevice(pPartition->MakeRecord(m_u32SectorSize).get(), m_pDevice);

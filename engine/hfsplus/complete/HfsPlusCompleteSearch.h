@@ -16,13 +16,14 @@
 #include "engine/IFileSystemSearchController.h"
 #include "engine/core/bytes/ByteView.h"
 #include "engine/hfsplus/complete/HfsPlusCompletePartition.h"
+#include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
 class IProgress;
 
 class CHFSPlusCompleteFileSystemSearchController final : public ICompleteFileSystemSearchController {
 public:
-    /// Held records beyond this many bytes are placed at once: memory stays bounded on any disk.
+    /// Held leaves beyond this many bytes are placed at once: memory stays bounded on any disk.
     static constexpr std::size_t kMaxHeldBytes = std::size_t{256} << 20;
 
     CHFSPlusCompleteFileSystemSearchController();
@@ -52,9 +53,19 @@ public:
     std::uint64_t GetNodesAnalysed() const { return m_u64Nodes; }
 
 private:
-    struct HeldRecord {
+    /// A catalog leaf with records no partition took yet.
+    struct HeldLeaf {
         long long s64Sector = 0;
-        std::vector<std::uint8_t> bytes;  // the leaf record: key, then data
+        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint16_t> records;  // the ones not placed
+    };
+    /// Whether the records of one leaf are live in the volume that takes them: a leaf equal to
+    /// the catalog's node of its first key is (all its records are); any other leaf (freed, or
+    /// an old copy in the journal) is asked record by record.
+    struct LeafLiveness {
+        engine::ByteView node;
+        hfsplus::CHFSPlusCompletePartition* pAskedIn = nullptr;
+        bool bLive = false;
     };
 
     /// Sectors the tests took at `u64Sector` (at least 1).
@@ -62,15 +73,21 @@ private:
     /// Nodes starting at node-aligned places of the sector; the sectors the last one covers.
     long long AnalyzeNodes(long long s64Sector, std::size_t blockOffset, long long s64Left);
     void RecordHeader(std::uint64_t u64HeaderByte, hfsplus::HFSPlusVolumeHeader const& header, engine::ByteView raw);
+    /// A catalog leaf's records are placed; the leaf is held when some find no partition yet.
     void AnalyzeLeaf(long long s64Sector, engine::ByteView node);
-    /// Places one leaf record; unplaced ones are held unless `bFinal`, then go to the lost records' partition.
-    void PlaceRecord(long long s64Sector, engine::ByteView recordBytes, bool bFinal);
+    /// Places the leaf's records (all, or those listed); the indexes of those no partition took.
+    /// With `bFinal` there are none: they go to the lost records' partition.
+    std::vector<std::uint16_t> PlaceLeaf(long long s64Sector, hfsplus::CHFSPlusBTNode const& leaf,
+                                         std::vector<std::uint16_t> const* pOnly, bool bFinal);
+    /// Whether a record of the leaf was placed (or is of no file or folder).
+    bool PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness, bool bFinal);
+    bool IsDeleted(hfsplus::CHFSPlusCompletePartition& partition, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
+                   LeafLiveness& liveness);
     hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record);
     hfsplus::CHFSPlusCompletePartition& LostRecordsPartition();
     /// Hands a record (and a resource fork beside it) to the builder as nodes of `partition`.
-    /// Unless `bLive`, a record the volume's live catalog does not hold is marked deleted.
     void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey const& key,
-                   hfsplus::CatalogRecord const& record, bool bLive);
+                   hfsplus::CatalogRecord const& record, bool bDeleted);
     /// The whole live catalog of a volume at the device's start, as a quick scan walks it.
     void WalkCatalog(hfsplus::CHFSPlusCompletePartition& partition);
     hfsplus::CHFSPlusVolume* VolumeFor(hfsplus::CHFSPlusCompletePartition& partition);
@@ -86,7 +103,7 @@ private:
     bool m_bTreeMade = false;
     std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>> m_partitions;
     std::vector<std::size_t> m_volumesByStart;  // partitions with a header, by start
-    std::vector<HeldRecord> m_held;
+    std::vector<HeldLeaf> m_held;
     std::size_t m_heldBytes = 0;
     std::size_t m_lostIndex = SIZE_MAX;  // the lost records' partition, once made
     std::vector<std::uint8_t> m_block;

@@ -1,5 +1,6 @@
 #include "engine/hfsplus/complete/HfsPlusVolumeStart.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/core/bytes/CheckedMath.h"
@@ -10,47 +11,97 @@ namespace hfsplus {
 
 namespace {
 
-/// Device byte of allocation block `u32Block` of a volume at `u64Start`; nullopt past the device.
-std::optional<std::uint64_t> BlockByte(HFSPlusVolumeHeader const& header, std::uint64_t u64Start, std::uint32_t u32Block,
-                                       std::uint64_t u64DeviceBytes) {
-    auto const offset = engine::CheckedMul<std::uint64_t>(u32Block, header.u32BlockSize);
-    auto const at = offset ? engine::CheckedAdd(u64Start, *offset) : std::nullopt;
-    if (!at || *at >= u64DeviceBytes) return std::nullopt;
-    return at;
+/// The bytes from `u64Offset` on, cut at the device's end; empty when nothing can be read.
+std::vector<std::uint8_t> ReadUpTo(std::uint64_t u64Offset, std::uint64_t u64Length, std::uint64_t u64DeviceBytes,
+                                   DeviceByteRead const& read) {
+    if (u64Offset >= u64DeviceBytes) return {};
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min(u64Length, u64DeviceBytes - u64Offset)));
+    if (!read(u64Offset, bytes)) bytes.clear();
+    return bytes;
 }
 
-bool CatalogHeaderNodeAt(HFSPlusVolumeHeader const& header, std::uint64_t u64Start, std::uint64_t u64DeviceBytes,
-                         DeviceByteRead const& read) {
-    std::optional<std::uint64_t> const at = BlockByte(header, u64Start, header.catalogFile.extents[0].u32StartBlock, u64DeviceBytes);
-    if (!at) return false;
-    std::vector<std::uint8_t> bytes(kMinNodeSize);
-    if (!read(*at, bytes)) return false;
-    engine::ByteView const first(bytes.data(), bytes.size());
-    if (static_cast<std::int8_t>(first.U8(8)) != kKindHeader || first.U8(9) != 0) return false;
+/// Candidate volume starts, latest first, and the device bytes that hold, for each, the first
+/// bytes of one structure (read once for all of them).
+class StartWindow {
+public:
+    StartWindow(std::uint64_t u64Latest, std::uint64_t u64Earliest, std::uint32_t u32Step)
+        : m_u64Latest(u64Latest), m_u64Earliest(u64Earliest), m_u32Step(u32Step) {}
+
+    /// Reads `u64Length` bytes at every start's `u64Offset`; false when none can be read.
+    bool Load(std::uint64_t u64Offset, std::uint64_t u64Length, std::uint64_t u64DeviceBytes, DeviceByteRead const& read) {
+        auto const first = engine::CheckedAdd(m_u64Earliest, u64Offset);
+        if (!first) return false;
+        m_u64First = *first;
+        m_bytes = ReadUpTo(m_u64First, m_u64Latest - m_u64Earliest + u64Length, u64DeviceBytes, read);
+        return !m_bytes.empty();
+    }
+    /// The loaded bytes of candidate `u64Start`; empty when they were not read.
+    engine::ByteView At(std::uint64_t u64Start, std::size_t length) const {
+        return engine::ByteView(m_bytes.data(), m_bytes.size()).Sub(static_cast<std::size_t>(u64Start - m_u64Earliest), length);
+    }
+    std::uint64_t Latest() const { return m_u64Latest; }
+    std::uint64_t Earliest() const { return m_u64Earliest; }
+    std::uint32_t Step() const { return m_u32Step; }
+
+private:
+    std::uint64_t m_u64Latest;
+    std::uint64_t m_u64Earliest;
+    std::uint32_t m_u32Step;
+    std::uint64_t m_u64First = 0;
+    std::vector<std::uint8_t> m_bytes;
+};
+
+/// Whether `first` (the first bytes of a node) starts a header node; its node size, else 0.
+std::uint16_t HeaderNodeSize(engine::ByteView first) {
+    if (!first.Has(0, kNodeDescriptorSize + kHeaderRecordSize)) return 0;
+    if (static_cast<std::int8_t>(first.U8(8)) != kKindHeader || first.U8(9) != 0) return 0;
     std::optional<BTHeaderRec> const record = ReadHeaderRec(first.Sub(kNodeDescriptorSize, kHeaderRecordSize));
-    if (!record || !IsValidNodeSize(record->u16NodeSize)) return false;
-    bytes.resize(record->u16NodeSize);
-    if (!read(*at, bytes)) return false;
-    return IsValidNode(engine::ByteView(bytes.data(), bytes.size()));
+    return record && IsValidNodeSize(record->u16NodeSize) ? record->u16NodeSize : 0;
 }
 
-bool JournalInfoBlockAt(HFSPlusVolumeHeader const& header, std::uint64_t u64Start, std::uint64_t u64DeviceBytes,
-                        DeviceByteRead const& read) {
-    if ((header.u32Attributes & kAttributeJournaled) == 0 || header.u32JournalInfoBlock == 0) return false;
-    std::optional<std::uint64_t> const at = BlockByte(header, u64Start, header.u32JournalInfoBlock, u64DeviceBytes);
-    if (!at) return false;
-    std::vector<std::uint8_t> bytes(kJournalInfoSize);
-    if (!read(*at, bytes)) return false;
-    std::optional<JournalInfoBlock> const info = ReadJournalInfoBlock(engine::ByteView(bytes.data(), bytes.size()));
+bool CatalogHeaderNodeAt(std::uint64_t u64At, engine::ByteView first, std::uint64_t u64DeviceBytes, DeviceByteRead const& read) {
+    std::uint16_t const u16NodeSize = HeaderNodeSize(first);
+    if (u16NodeSize == 0) return false;
+    std::vector<std::uint8_t> const node = ReadUpTo(u64At, u16NodeSize, u64DeviceBytes, read);
+    return node.size() == u16NodeSize && IsValidNode(engine::ByteView(node.data(), node.size()));
+}
+
+bool JournalInfoBlockIn(HFSPlusVolumeHeader const& header, engine::ByteView bytes) {
+    std::optional<JournalInfoBlock> const info = ReadJournalInfoBlock(bytes);
     auto const end = info ? engine::CheckedAdd(info->u64Offset, info->u64Size) : std::nullopt;
     return end && *end <= VolumeBytes(header);
+}
+
+bool IsJournaled(HFSPlusVolumeHeader const& header) {
+    return (header.u32Attributes & kAttributeJournaled) != 0 && header.u32JournalInfoBlock != 0;
+}
+
+/// The latest start of the window whose catalog header node or journal info block is found.
+std::optional<std::uint64_t> ConfirmedStartIn(HFSPlusVolumeHeader const& header, StartWindow& window, std::uint64_t u64DeviceBytes,
+                                              DeviceByteRead const& read) {
+    std::uint64_t const u64BlockSize = header.u32BlockSize;
+    std::uint64_t const u64Catalog = std::uint64_t{header.catalogFile.extents[0].u32StartBlock} * u64BlockSize;
+    if (window.Load(u64Catalog, kMinNodeSize, u64DeviceBytes, read)) {
+        for (std::uint64_t u64Start = window.Latest();; u64Start -= window.Step()) {
+            if (CatalogHeaderNodeAt(u64Start + u64Catalog, window.At(u64Start, kMinNodeSize), u64DeviceBytes, read)) return u64Start;
+            if (u64Start < window.Earliest() + window.Step()) break;
+        }
+    }
+    if (!IsJournaled(header) || !window.Load(std::uint64_t{header.u32JournalInfoBlock} * u64BlockSize, kJournalInfoSize, u64DeviceBytes, read))
+        return std::nullopt;
+    for (std::uint64_t u64Start = window.Latest();; u64Start -= window.Step()) {
+        if (JournalInfoBlockIn(header, window.At(u64Start, kJournalInfoSize))) return u64Start;
+        if (u64Start < window.Earliest() + window.Step()) break;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 bool ConfirmsVolumeStart(HFSPlusVolumeHeader const& header, std::uint64_t u64Start, std::uint64_t u64DeviceBytes,
                          DeviceByteRead const& read) {
-    return CatalogHeaderNodeAt(header, u64Start, u64DeviceBytes, read) || JournalInfoBlockAt(header, u64Start, u64DeviceBytes, read);
+    StartWindow window(u64Start, u64Start, 1);
+    return ConfirmedStartIn(header, window, u64DeviceBytes, read).has_value();
 }
 
 std::optional<VolumeStart> LocateVolumeStart(HFSPlusVolumeHeader const& header, std::uint64_t u64HeaderByte,
@@ -67,11 +118,10 @@ std::optional<VolumeStart> LocateVolumeStart(HFSPlusVolumeHeader const& header, 
     std::uint64_t const u64Latest = (u64End - u64Bytes) / u32SectorSize * u32SectorSize;
     std::uint64_t const u64Earliest = u64End - u64Bytes >= header.u32BlockSize ? u64End - u64Bytes - header.u32BlockSize + 1 : 0;
     if (u64Latest < u64Earliest) return std::nullopt;  // no whole sector in the window
-    for (std::uint64_t u64Start = u64Latest;; u64Start -= u32SectorSize) {
-        if (ConfirmsVolumeStart(header, u64Start, u64DeviceBytes, read)) return VolumeStart{u64Start, true};
-        if (u64Start < u64Earliest + u32SectorSize) break;
-    }
-    return std::nullopt;
+    StartWindow window(u64Latest, (u64Earliest + u32SectorSize - 1) / u32SectorSize * u32SectorSize, u32SectorSize);
+    std::optional<std::uint64_t> const start = ConfirmedStartIn(header, window, u64DeviceBytes, read);
+    if (!start) return std::nullopt;
+    return VolumeStart{*start, true};
 }
 
 bool IsHeaderOfVolume(HFSPlusVolumeHeader const& header, std::uint64_t u64Start, std::uint64_t u64HeaderByte) {
