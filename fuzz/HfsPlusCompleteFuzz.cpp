@@ -12,6 +12,7 @@
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
+#include "testkit/CompleteSearchRun.h"
 #include "testkit/RecordingTreeBuilder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
@@ -23,14 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     device.Open();
     testkit::RecordingTreeBuilder builder;
     CHFSPlusCompleteFileSystemSearchController searcher;
-    searcher.SetDevice(&device);
-    searcher.SetBlockSize(iBlockSectors);
-    searcher.SetDirecotryTreeBuilder(&builder);
-    if (Failed(searcher.PreparetoSearch())) return 0;
-    long long const s64Total = device.GetTotalSectors();
-    for (long long s64First = 0; s64First < s64Total; s64First += iBlockSectors)
-        searcher.AnalyzeBlock(s64First, s64Total - s64First < iBlockSectors ? s64Total - s64First : iBlockSectors);
-    searcher.EndSearch(1);
+    testkit::RunCompleteSearch(searcher, device, builder, iBlockSectors);
     for (IFileNode* pNode : builder.Nodes())
         if (pNode->GetFileName() == nullptr) __builtin_trap();
     int const iCount = searcher.GetSearchedPartitionInfo(nullptr, 0);

@@ -26,6 +26,7 @@
 #include "support/Manifest.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
+#include "testkit/CompleteSearchRun.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/RecordingTreeBuilder.h"
 
@@ -216,14 +217,7 @@ struct DirectScan {
     DirectScan(std::vector<std::uint8_t> bytes, int iSectorSize, int iBlockSectors, int iBuild = 1)
         : device(std::move(bytes), iSectorSize) {
         device.Open();
-        searcher.SetDevice(&device);
-        searcher.SetBlockSize(iBlockSectors);
-        searcher.SetDirecotryTreeBuilder(&builder);
-        searcher.PreparetoSearch();
-        long long const s64Total = device.GetTotalSectors();
-        for (long long s64First = 0; s64First < s64Total; s64First += iBlockSectors)
-            searcher.AnalyzeBlock(s64First, std::min<long long>(iBlockSectors, s64Total - s64First));
-        searcher.EndSearch(iBuild);
+        testkit::RunCompleteSearch(searcher, device, builder, iBlockSectors, iBuild);
     }
     CMemoryDevice device;
     testkit::RecordingTreeBuilder builder;
