@@ -171,7 +171,8 @@ TEST_P(HfsPlusCompleteScanTest, FindsEachVolumeAndCopiesItsFilesOutByteExactUnde
 
 INSTANTIATE_TEST_SUITE_P(
     Disks, HfsPlusCompleteScanTest,
-    testing::Values(DiskCase{"GptMapGone", "gpt_nomap.img", 512, {{"volume_A.manifest", 409640}}},
+    testing::Values(DiskCase{"BareVolume", "volume_A.hfs", 512, {{"volume_A.manifest", 0}}},
+                    DiskCase{"GptMapGone", "gpt_nomap.img", 512, {{"volume_A.manifest", 409640}}},
                     DiskCase{"GptMapAndPrimaryHeaderGone", "gpt_noheader.img", 512, {{"volume_A.manifest", 409640}}},
                     DiskCase{"SecondVolumeWithoutPrimaryHeader", "two_volumes.img", 512,
                              {{"volume_A.manifest", 2048}, {"volume_B.manifest", 65536}}},
@@ -223,6 +224,29 @@ struct DirectScan {
     testkit::RecordingTreeBuilder builder;
     CHFSPlusCompleteFileSystemSearchController searcher;
 };
+
+/// Every node a direct scan handed over, one line each (name, ids, partition, size, state), sorted.
+std::vector<std::string> NodeLines(DirectScan const& scan) {
+    std::vector<std::string> lines;
+    for (IFileNode* pNode : scan.builder.Nodes())
+        lines.push_back(std::string(pNode->GetFileName()) + " " + std::to_string(pNode->GetCurrentNodeID()) + " " +
+                        std::to_string(pNode->GetParentNodeID()) + " " +
+                        std::to_string(dynamic_cast<CFileNode*>(pNode)->GetBelongedPartition()) + " " +
+                        std::to_string(pNode->GetFileSize()) + " " + std::to_string(pNode->IsDeleted()));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Nodes cross block ends everywhere with blocks of 7 sectors; what is found must not depend on
+// where the blocks end.
+TEST(HfsPlusCompleteEdgeTest, SmallBlocksFindTheSameNodesAsFourMiBBlocks) {
+    std::string const folder = DiskFolder();
+    if (folder.empty()) GTEST_SKIP() << "the HFS+ disks were not built (needs xorriso, sfdisk)";
+    std::vector<std::uint8_t> const disk = ReadWhole(folder + "/two_volumes.img");
+    std::vector<std::string> const reference = NodeLines(DirectScan(disk, 512, 8192));
+    EXPECT_GT(reference.size(), 300u);
+    EXPECT_EQ(NodeLines(DirectScan(disk, 512, 7)), reference);
+}
 
 TEST(HfsPlusCompleteEdgeTest, RandomDataGivesNoVolumeAndNoNode) {
     std::vector<std::uint8_t> bytes(std::size_t{64} << 20);
