@@ -305,9 +305,13 @@ void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
 }
 
 int CHFSPlusCompleteFileSystemSearchController::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
-    int const iMade = static_cast<int>(m_partitions.size());
+    // Partition 0 of a disk without HFS+ holds nothing: no partition is reported for it.
+    std::vector<CHFSPlusCompletePartition const*> reported;
+    for (auto const& pPartition : m_partitions)
+        if (pPartition->GetHeader() != nullptr || pPartition->GetFiles() + pPartition->GetFolders() != 0) reported.push_back(pPartition.get());
+    int const iMade = static_cast<int>(reported.size());
     if (ppPartitions == nullptr || iCount < iMade) return iMade;
-    for (int k = 0; k < iMade; ++k) ppPartitions[k] = m_partitions[static_cast<std::size_t>(k)]->MakeRecord(m_u32SectorSize).release();
+    for (int k = 0; k < iMade; ++k) ppPartitions[k] = reported[static_cast<std::size_t>(k)]->MakeRecord(m_u32SectorSize).release();
     return iMade;
 }
 

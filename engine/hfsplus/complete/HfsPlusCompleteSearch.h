@@ -31,8 +31,8 @@ public:
     ~CHFSPlusCompleteFileSystemSearchController() override;
 
     void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
-    /// One record per partition (type 8) in index order; answers how many there are and fills
-    /// nothing when `iCount` is smaller.
+    /// One record (type 8) per partition with a volume or with nodes, in index order; answers
+    /// how many there are and fills nothing when `iCount` is smaller.
     int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
     void SetDevice(IStorageDevice* pDevice) override;
     void SetBlockSize(int iSectors) override { m_iBlockSectors = iSectors; }
