@@ -10,6 +10,7 @@
 #include <random>
 #include <cstring>
 
+#include "DecmpfsMaker.h"
 #include "HfsPlusScan.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
@@ -181,23 +182,27 @@ INSTANTIATE_TEST_SUITE_P(
                     DiskCase{"FourKSectors", "two_volumes.img", 4096, {{"volume_A.manifest", 256}, {"volume_B.manifest", 8192}}}),
     [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
 
-// The macOS volume with its primary header zeroed, 1 MiB into a device of 4 KiB sectors: found
-// from its alternate, and every file and fork copies out as the quick scan of the intact volume
-// reads it (which the quick-scan tests hold against 7zz).
-TEST(HfsPlusCompleteMacTest, VolumeWithoutPrimaryHeaderOnFourKSectorsCopiesOutAsTheIntactVolume) {
-    std::vector<std::uint8_t> const volume = hfsplustest::LoadMacImage();
-    if (volume.empty()) GTEST_SKIP() << "the shared macOS fixture is absent";
+/// The macOS volume, its `a_file` made a resource-fork compressed file, 1 MiB into a disk whose
+/// other bytes are zero.
+struct MacDisk {
+    static constexpr std::size_t kAt = 1 << 20;
+    std::vector<std::uint8_t> volume = hfsplustest::LoadMacImage();
+    std::vector<std::uint8_t> disk;
+    bool Make() {
+        if (volume.empty() || !hfsplustest::CompressFile(volume, 4, hfsplustest::TextLike(4 * 0x10000 + 999))) return false;
+        disk.assign(kAt + volume.size() + kAt, 0);
+        std::copy(volume.begin(), volume.end(), disk.begin() + kAt);
+        return true;
+    }
+    void Zero(std::size_t offset, std::size_t length) { std::fill_n(disk.begin() + static_cast<long>(kAt + offset), length, 0); }
+};
+
+/// Every file and fork of the intact volume's quick scan must copy out of the complete scan's
+/// volume at `s64Start` as the quick scan reads it (which the quick-scan tests hold against 7zz).
+void ExpectCopiesAsTheIntactVolume(std::vector<std::uint8_t> const& volume, CompleteScan& scan, long long s64Start) {
     hfsplustest::VolumeScan intact(volume, 4096);
     ASSERT_FALSE(Failed(intact.Result()));
-
-    constexpr std::size_t kAt = 1 << 20;
-    std::vector<std::uint8_t> disk(kAt + volume.size() + kAt, 0);
-    std::copy(volume.begin(), volume.end(), disk.begin() + kAt);
-    std::fill_n(disk.begin() + kAt + hfsplus::kVolumeHeaderOffset, hfsplus::kVolumeHeaderSize, 0);
-    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(disk), 4096));
-    ASSERT_TRUE(scan.Ran());
-    ASSERT_EQ(scan.VolumeCount(), 1u);
-    int const iPartition = scan.VolumeAt(kAt / 4096);
+    int const iPartition = scan.VolumeAt(s64Start);
     ASSERT_GE(iPartition, 0);
     int iFiles = 0;
     for (auto const& [path, pIntact] : intact.Nodes()) {
@@ -207,10 +212,49 @@ TEST(HfsPlusCompleteMacTest, VolumeWithoutPrimaryHeaderOnFourKSectorsCopiesOutAs
         for (std::size_t at = 0; (at = shown.find("/.", at)) != std::string::npos;) shown.erase(at + 1, 1);
         IFileNode* pNode = scan.Find(iPartition, shown);
         ASSERT_NE(pNode, nullptr) << path;
+        EXPECT_EQ(pNode->IsCompressed(), pIntact->IsCompressed()) << path;
         EXPECT_EQ(scan.CopyOut(pNode), intact.ReadFile(pIntact)) << path;
         ++iFiles;
     }
     EXPECT_GE(iFiles, 8);
+}
+
+// Without its primary header, on a device of 4 KiB sectors: found from its alternate header,
+// which macOS wrote when it formatted the volume (an id counter and dates long out of date).
+TEST(HfsPlusCompleteMacTest, VolumeWithoutPrimaryHeaderOnFourKSectorsCopiesOutAsTheIntactVolume) {
+    MacDisk mac;
+    if (!mac.Make()) GTEST_SKIP() << "the shared macOS fixture is absent";
+    mac.Zero(hfsplus::kVolumeHeaderOffset, hfsplus::kVolumeHeaderSize);
+    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), 4096));
+    ASSERT_TRUE(scan.Ran());
+    EXPECT_EQ(scan.VolumeCount(), 1u);
+    ExpectCopiesAsTheIntactVolume(mac.volume, scan, MacDisk::kAt / 4096);
+}
+
+// Without its primary header and its catalog's header node, but journaled: the journal info
+// block where the alternate header names it tells where the volume starts, and the volume opens
+// without its catalog tree (the records come from the leaf found).
+TEST(HfsPlusCompleteMacTest, AJournalInfoBlockLocatesAVolumeWhoseCatalogHeaderIsGone) {
+    MacDisk mac;
+    if (!mac.Make()) GTEST_SKIP() << "the shared macOS fixture is absent";
+    constexpr std::uint32_t kInfoBlock = 450;  // free in the fixture
+    std::size_t const alternate = mac.volume.size() - hfsplus::kVolumeHeaderOffset;
+    std::vector<std::uint8_t> header(mac.volume.begin() + static_cast<long>(alternate),
+                                     mac.volume.begin() + static_cast<long>(alternate + hfsplus::kVolumeHeaderSize));
+    hfsplustest::PutBe32(header, 4, engine::ByteView(header.data(), header.size()).Be32(4) | hfsplus::kAttributeJournaled);
+    hfsplustest::PutBe32(header, 12, kInfoBlock);
+    std::copy(header.begin(), header.end(), mac.disk.begin() + static_cast<long>(MacDisk::kAt + alternate));
+    std::vector<std::uint8_t> info(hfsplustest::kMacBlockSize, hfsplus::kJournalInfoFill);
+    std::fill_n(info.begin(), hfsplus::kJournalInfoSize, 0);
+    hfsplustest::PutBe32(info, 40, (kInfoBlock + 1) * hfsplustest::kMacBlockSize);  // offset
+    hfsplustest::PutBe32(info, 48, 8 * hfsplustest::kMacBlockSize);                 // size
+    std::copy(info.begin(), info.end(), mac.disk.begin() + static_cast<long>(MacDisk::kAt + kInfoBlock * hfsplustest::kMacBlockSize));
+    mac.Zero(hfsplus::kVolumeHeaderOffset, hfsplus::kVolumeHeaderSize);
+    mac.Zero(hfsplustest::kMacCatalogStart, hfsplustest::kMacCatalogNodeSize);
+    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), 512));
+    ASSERT_TRUE(scan.Ran());
+    EXPECT_EQ(scan.VolumeCount(), 1u);
+    ExpectCopiesAsTheIntactVolume(mac.volume, scan, MacDisk::kAt / 512);
 }
 
 /// The controller alone over `bytes`, in blocks of `iBlockSectors`.
