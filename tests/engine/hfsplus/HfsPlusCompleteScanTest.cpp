@@ -257,6 +257,35 @@ TEST(HfsPlusCompleteMacTest, AJournalInfoBlockLocatesAVolumeWhoseCatalogHeaderIs
     ExpectCopiesAsTheIntactVolume(mac.volume, scan, MacDisk::kAt / 512);
 }
 
+// An old copy of the catalog leaf in a free block, in which one file has another name, as the
+// journal or a freed node keeps one: that record is no longer in the catalog and comes back
+// deleted, with its data; the records the catalog still holds come back once, live.
+TEST(HfsPlusCompleteMacTest, ARecordOnlyAnOldLeafHoldsIsDeleted) {
+    MacDisk mac;
+    if (!mac.Make()) GTEST_SKIP() << "the shared macOS fixture is absent";
+    std::size_t const leaf = MacDisk::kAt + hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize;
+    std::size_t const copy = MacDisk::kAt + 460 * hfsplustest::kMacBlockSize;  // a free block
+    std::copy_n(mac.disk.begin() + static_cast<long>(leaf), hfsplustest::kMacCatalogNodeSize, mac.disk.begin() + static_cast<long>(copy));
+    std::u16string const name = u"passwords.txt";
+    std::vector<std::uint8_t> units;
+    for (char16_t c : name) units.insert(units.end(), {static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
+    auto const at = std::search(mac.disk.begin() + static_cast<long>(copy),
+                                mac.disk.begin() + static_cast<long>(copy + hfsplustest::kMacCatalogNodeSize), units.begin(), units.end());
+    ASSERT_NE(at, mac.disk.begin() + static_cast<long>(copy + hfsplustest::kMacCatalogNodeSize));
+    *(at + 2 * 8 + 1) = 'z';  // "passwordz.txt"
+    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), 512));
+    ASSERT_TRUE(scan.Ran());
+    int const iPartition = scan.VolumeAt(MacDisk::kAt / 512);
+    IFileNode* pLive = scan.Find(iPartition, "/passwords.txt");
+    IFileNode* pOld = scan.Find(iPartition, "/passwordz.txt");
+    ASSERT_NE(pLive, nullptr);
+    ASSERT_NE(pOld, nullptr);
+    EXPECT_EQ(pLive->IsDeleted(), 0);
+    EXPECT_EQ(pOld->IsDeleted(), 1);
+    EXPECT_EQ(scan.CopyOut(pOld), scan.CopyOut(pLive));
+    EXPECT_EQ(scan.Find(iPartition, "/a_directory/another_file")->IsDeleted(), 0);
+}
+
 /// The controller alone over `bytes`, in blocks of `iBlockSectors`.
 struct DirectScan {
     DirectScan(std::vector<std::uint8_t> bytes, int iSectorSize, int iBlockSectors, int iBuild = 1)
