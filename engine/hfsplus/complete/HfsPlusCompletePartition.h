@@ -50,6 +50,8 @@ public:
     /// found). Null when it cannot be opened; the attempt is not repeated.
     CHFSPlusVolume* OpenVolume(IStorageDevice* pDevice);
     CHFSPlusVolume* GetVolume() const { return m_pVolume.get(); }
+    /// Whether OpenVolume would still try: a header, and no attempt yet.
+    bool MayOpen() const { return m_header.has_value() && !m_bOpenTried; }
     /// Whether the opened volume sits on the device itself, so that its catalog is walked whole.
     bool OnDeviceItself() const { return m_s64Start == 0 && m_pVolume != nullptr; }
 

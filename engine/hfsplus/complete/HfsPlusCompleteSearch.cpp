@@ -56,6 +56,7 @@ RESULT CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
     m_held.clear();
     m_heldBytes = 0;
     m_lostIndex = SIZE_MAX;
+    m_openAttempts = 0;
     m_bTreeMade = false;
     m_bPrepared = false;
     m_u64JournalInfoBlocks = m_u64JournalHeaders = m_u64Nodes = 0;
@@ -243,6 +244,8 @@ CHFSPlusCompletePartition* CHFSPlusCompleteFileSystemSearchController::Accepting
 
 CHFSPlusVolume* CHFSPlusCompleteFileSystemSearchController::VolumeFor(CHFSPlusCompletePartition& partition) {
     if (CHFSPlusVolume* pOpen = partition.GetVolume()) return pOpen;
+    if (!partition.MayOpen() || m_openAttempts >= kMaxOpenVolumes) return nullptr;
+    ++m_openAttempts;
     CHFSPlusVolume* pVolume = partition.OpenVolume(m_pDevice);
     if (pVolume != nullptr && partition.OnDeviceItself()) WalkCatalog(partition);
     return pVolume;

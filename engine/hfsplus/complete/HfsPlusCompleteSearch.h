@@ -25,6 +25,10 @@ class CHFSPlusCompleteFileSystemSearchController final : public ICompleteFileSys
 public:
     /// Held leaves beyond this many bytes are placed at once: memory stays bounded on any disk.
     static constexpr std::size_t kMaxHeldBytes = std::size_t{256} << 20;
+    /// Volumes opened at most: each keeps catalog pages of its own (up to 1 MiB each), and a
+    /// crafted disk can hold a confirmed header in every few sectors. Beyond it, partitions
+    /// take no records.
+    static constexpr std::size_t kMaxOpenVolumes = 256;
 
     CHFSPlusCompleteFileSystemSearchController();
     /// Frees the partitions with their volumes: the nodes' readers must be gone by then.
@@ -106,6 +110,7 @@ private:
     std::vector<HeldLeaf> m_held;
     std::size_t m_heldBytes = 0;
     std::size_t m_lostIndex = SIZE_MAX;  // the lost records' partition, once made
+    std::size_t m_openAttempts = 0;
     std::vector<std::uint8_t> m_block;
     std::vector<std::uint8_t> m_beyond;  // a node running past the block's end
     std::uint64_t m_u64JournalInfoBlocks = 0;
