@@ -322,7 +322,7 @@ TEST(HfsPlusCompleteEdgeTest, SmallBlocksFindTheSameNodesAsFourMiBBlocks) {
 }
 
 TEST(HfsPlusCompleteEdgeTest, RandomDataGivesNoVolumeAndNoNode) {
-    std::vector<std::uint8_t> bytes(std::size_t{64} << 20);
+    std::vector<std::uint8_t> bytes(std::size_t{256} << 20);
     std::mt19937_64 random(7);
     for (std::size_t i = 0; i < bytes.size(); i += 8) {
         std::uint64_t const value = random();
