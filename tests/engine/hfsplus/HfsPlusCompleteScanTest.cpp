@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <cstring>
+#include <random>
 
 #include "DecmpfsMaker.h"
 #include "HfsPlusScan.h"
@@ -77,7 +77,7 @@ public:
         m_pController->Initialize(m_pFilter.get());
         if (!m_pDevice || Failed(m_pController->StartDataRecovery(m_pDevice.get(), &m_progress, &m_sink))) return;
         for (IFileNode* pNode : m_sink.Nodes())
-            if (auto* pFileNode = dynamic_cast<CFileNode*>(pNode)) m_nodes[{pFileNode->GetBelongedPartition(), PathOf(pNode)}] = pNode;
+            if (auto* pFileNode = dynamic_cast<CFileNode*>(pNode)) m_nodes.emplace(std::make_pair(pFileNode->GetBelongedPartition(), PathOf(pNode)), pNode);
         m_pCopyOut.reset(m_pController->GetDataRecovery(SEARCHER_TYPE_HFSPLUS));
     }
     ~CompleteScan() {
@@ -96,9 +96,10 @@ public:
     std::size_t VolumeCount() const {
         return static_cast<std::size_t>(std::count_if(Found().begin(), Found().end(), [](auto const& p) { return p->GetHeader() != nullptr; }));
     }
+    /// The one node at `path` of the partition; null when there is none or several.
     IFileNode* Find(int iPartition, std::string const& path) const {
-        auto const it = m_nodes.find({static_cast<unsigned short>(iPartition), path});
-        return it != m_nodes.end() ? it->second : nullptr;
+        auto const [first, last] = m_nodes.equal_range({static_cast<unsigned short>(iPartition), path});
+        return first != last && std::next(first) == last ? first->second : nullptr;
     }
     /// The node's bytes as copy-out writes them; nullopt when it fails.
     std::optional<std::vector<std::uint8_t>> CopyOut(IFileNode* pNode) {
@@ -119,7 +120,7 @@ private:
     ReleasePtr<IRecoveryController> m_pController;
     ReleasePtr<IDataRecovery> m_pCopyOut;
     CHFSPlusCompleteFileSystemSearchController* m_pSearcher = nullptr;  // owned by the controller
-    std::map<std::pair<unsigned short, std::string>, IFileNode*> m_nodes;
+    std::multimap<std::pair<unsigned short, std::string>, IFileNode*> m_nodes;
 };
 
 struct ExpectedVolume {
