@@ -208,7 +208,11 @@ bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector
     if (!record || (record->u16Type != kRecordFile && record->u16Type != kRecordFolder)) return true;
     if (record->u32ID == 0 && record->u32CreateDate == 0) return true;
     if (key->u32ParentID <= kRootParentID) return true;  // the root folder is the tree's root itself
-    if (CHFSPlusCompletePartition* pPartition = AcceptingPartition(s64Sector, *record)) {
+    CHFSPlusCompletePartition* pPartition = AcceptingPartition(s64Sector, *record, true);
+    // At the end a volume that holds the record's sector takes it even when its header's id
+    // counter or date disagree: the record lies inside it, and the lost records have no data.
+    if (pPartition == nullptr && bFinal) pPartition = AcceptingPartition(s64Sector, *record, false);
+    if (pPartition != nullptr) {
         AddRecord(*pPartition, s64Sector, *key, *record, IsDeleted(*pPartition, *key, *record, liveness));
         return true;
     }
@@ -231,13 +235,14 @@ bool CHFSPlusCompleteFileSystemSearchController::IsDeleted(CHFSPlusCompleteParti
     return !live || live->u32ID != record.u32ID || live->u16Type != record.u16Type;
 }
 
-CHFSPlusCompletePartition* CHFSPlusCompleteFileSystemSearchController::AcceptingPartition(long long s64Sector, CatalogRecord const& record) {
+CHFSPlusCompletePartition* CHFSPlusCompleteFileSystemSearchController::AcceptingPartition(long long s64Sector, CatalogRecord const& record,
+                                                                                        bool bByHeader) {
     // The innermost volume first: the one starting last before the sector.
     auto const after = std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Sector,
                                         [this](long long s64Value, std::size_t k) { return s64Value < m_partitions[k]->GetStart(); });
     for (auto it = std::make_reverse_iterator(after); it != m_volumesByStart.rend(); ++it) {
         CHFSPlusCompletePartition& partition = *m_partitions[*it];
-        if (partition.Contains(s64Sector) && partition.MayHold(record) && VolumeFor(partition) != nullptr) return &partition;
+        if (partition.Contains(s64Sector) && (!bByHeader || partition.MayHold(record)) && VolumeFor(partition) != nullptr) return &partition;
     }
     return nullptr;
 }

@@ -87,7 +87,9 @@ private:
     bool PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness, bool bFinal);
     bool IsDeleted(hfsplus::CHFSPlusCompletePartition& partition, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
                    LeafLiveness& liveness);
-    hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record);
+    /// The innermost volume holding the sector that opens and, with `bByHeader`, whose header
+    /// allows the record (MayHold).
+    hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record, bool bByHeader);
     hfsplus::CHFSPlusCompletePartition& LostRecordsPartition();
     /// Hands a record (and a resource fork beside it) to the builder as nodes of `partition`.
     void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey const& key,

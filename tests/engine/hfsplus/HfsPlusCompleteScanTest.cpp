@@ -198,6 +198,14 @@ struct MacDisk {
     void Zero(std::size_t offset, std::size_t length) { std::fill_n(disk.begin() + static_cast<long>(kAt + offset), length, 0); }
 };
 
+/// Offset in `bytes` of the first UTF-16BE `name` from `from` on; npos when there is none.
+std::size_t FindName(std::vector<std::uint8_t> const& bytes, std::size_t from, std::u16string const& name) {
+    std::vector<std::uint8_t> units;
+    for (char16_t c : name) units.insert(units.end(), {static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
+    auto const at = std::search(bytes.begin() + static_cast<long>(from), bytes.end(), units.begin(), units.end());
+    return at == bytes.end() ? std::string::npos : static_cast<std::size_t>(at - bytes.begin());
+}
+
 /// Every file and fork of the intact volume's quick scan must copy out of the complete scan's
 /// volume at `s64Start` as the quick scan reads it (which the quick-scan tests hold against 7zz).
 void ExpectCopiesAsTheIntactVolume(std::vector<std::uint8_t> const& volume, CompleteScan& scan, long long s64Start) {
@@ -267,13 +275,9 @@ TEST(HfsPlusCompleteMacTest, ARecordOnlyAnOldLeafHoldsIsDeleted) {
     std::size_t const leaf = MacDisk::kAt + hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize;
     std::size_t const copy = MacDisk::kAt + 460 * hfsplustest::kMacBlockSize;  // a free block
     std::copy_n(mac.disk.begin() + static_cast<long>(leaf), hfsplustest::kMacCatalogNodeSize, mac.disk.begin() + static_cast<long>(copy));
-    std::u16string const name = u"passwords.txt";
-    std::vector<std::uint8_t> units;
-    for (char16_t c : name) units.insert(units.end(), {static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
-    auto const at = std::search(mac.disk.begin() + static_cast<long>(copy),
-                                mac.disk.begin() + static_cast<long>(copy + hfsplustest::kMacCatalogNodeSize), units.begin(), units.end());
-    ASSERT_NE(at, mac.disk.begin() + static_cast<long>(copy + hfsplustest::kMacCatalogNodeSize));
-    *(at + 2 * 8 + 1) = 'z';  // "passwordz.txt"
+    std::size_t const at = FindName(mac.disk, copy, u"passwords.txt");
+    ASSERT_LT(at, copy + hfsplustest::kMacCatalogNodeSize);
+    mac.disk[at + 2 * 8 + 1] = 'z';  // "passwordz.txt"
     CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), 512));
     ASSERT_TRUE(scan.Ran());
     int const iPartition = scan.VolumeAt(MacDisk::kAt / 512);
@@ -285,6 +289,30 @@ TEST(HfsPlusCompleteMacTest, ARecordOnlyAnOldLeafHoldsIsDeleted) {
     EXPECT_EQ(pOld->IsDeleted(), 1);
     EXPECT_EQ(scan.CopyOut(pOld), scan.CopyOut(pLive));
     EXPECT_EQ(scan.Find(iPartition, "/a_directory/another_file")->IsDeleted(), 0);
+}
+
+// The volume twice on one disk, in the second copy a file created after the volume's last
+// change as its header tells it: the record lies inside the second volume, which takes it with
+// its data; only the first volume found may take such records on its header's word.
+TEST(HfsPlusCompleteMacTest, ARecordNewerThanItsVolumesHeaderStaysInTheVolumeHoldingIt) {
+    MacDisk mac;
+    if (!mac.Make()) GTEST_SKIP() << "the shared macOS fixture is absent";
+    std::size_t const copy = mac.disk.size();
+    mac.disk.insert(mac.disk.end(), mac.volume.begin(), mac.volume.end());
+    mac.disk.resize(mac.disk.size() + MacDisk::kAt);
+    std::size_t const name = FindName(mac.disk, copy + hfsplustest::kMacCatalogStart, u"passwords.txt");
+    ASSERT_LT(name, copy + hfsplustest::kMacCatalogStart + 2 * hfsplustest::kMacCatalogNodeSize);
+    std::size_t const key = name - 8;
+    std::size_t const data = key + 2 + engine::ByteView(mac.disk.data(), mac.disk.size()).Be16(key);
+    hfsplustest::PutBe32(mac.disk, data + 12, 0xF0000000);  // created in 2031
+    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), 512));
+    ASSERT_TRUE(scan.Ran());
+    ASSERT_EQ(scan.VolumeCount(), 2u);
+    int const iSecond = scan.VolumeAt(static_cast<long long>(copy / 512));
+    ASSERT_GT(iSecond, 0);
+    IFileNode* pNewer = scan.Find(iSecond, "/passwords.txt");
+    ASSERT_NE(pNewer, nullptr);
+    EXPECT_EQ(scan.CopyOut(pNewer), scan.CopyOut(scan.Find(scan.VolumeAt(MacDisk::kAt / 512), "/passwords.txt")));
 }
 
 /// The controller alone over `bytes`, in blocks of `iBlockSectors`.
