@@ -73,6 +73,8 @@ RESULT CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
 
 RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlock(long long s64First, long long s64Count) {
     if (!m_bPrepared || s64First < 0 || s64Count <= 0 || s64First >= m_s64TotalSectors) return HFSPLUS_RESULT(kCodeNotReady);
+    // The block buffer never grows past the block size the controller set.
+    if (m_iBlockSectors > 0 && s64Count > m_iBlockSectors) return HFSPLUS_RESULT(kCodeBadData);
     s64Count = std::min(s64Count, m_s64TotalSectors - s64First);
     auto const bytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Count), m_u32SectorSize);
     if (!bytes || *bytes > SIZE_MAX) return HFSPLUS_RESULT(kCodeBadData);

@@ -44,7 +44,8 @@ public:
     /// Forgets a previous search; partition 0 spans the device until a header fills it.
     RESULT PreparetoSearch() override;
     /// Looks at the block's sectors, read in one piece; only a node running past the block's
-    /// end is read beyond it. Code 2 without a device or before PreparetoSearch.
+    /// end is read beyond it. Code 2 without a device or before PreparetoSearch, code 6 for a
+    /// block longer than the block size set.
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
     /// With a non-zero argument places the held records and completes the tree; with 0 drops
     /// what is held and builds nothing.
