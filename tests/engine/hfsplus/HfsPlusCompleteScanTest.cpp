@@ -228,16 +228,22 @@ void ExpectCopiesAsTheIntactVolume(std::vector<std::uint8_t> const& volume, Comp
     EXPECT_GE(iFiles, 8);
 }
 
+/// The disk as a device of `iSectorSize`-byte sectors holds one volume, at 1 MiB, whose files
+/// copy out as the intact volume's.
+void ExpectOneVolumeCopyingAsTheIntact(MacDisk& mac, int iSectorSize) {
+    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), iSectorSize));
+    ASSERT_TRUE(scan.Ran());
+    EXPECT_EQ(scan.VolumeCount(), 1u);
+    ExpectCopiesAsTheIntactVolume(mac.volume, scan, static_cast<long long>(MacDisk::kAt) / iSectorSize);
+}
+
 // Without its primary header, on a device of 4 KiB sectors: found from its alternate header,
 // which macOS wrote when it formatted the volume (an id counter and dates long out of date).
 TEST(HfsPlusCompleteMacTest, VolumeWithoutPrimaryHeaderOnFourKSectorsCopiesOutAsTheIntactVolume) {
     MacDisk mac;
     if (!mac.Make()) GTEST_SKIP() << "the shared macOS fixture is absent";
     mac.Zero(hfsplus::kVolumeHeaderOffset, hfsplus::kVolumeHeaderSize);
-    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), 4096));
-    ASSERT_TRUE(scan.Ran());
-    EXPECT_EQ(scan.VolumeCount(), 1u);
-    ExpectCopiesAsTheIntactVolume(mac.volume, scan, MacDisk::kAt / 4096);
+    ExpectOneVolumeCopyingAsTheIntact(mac, 4096);
 }
 
 // Without its primary header and its catalog's header node, but journaled: the journal info
@@ -260,10 +266,7 @@ TEST(HfsPlusCompleteMacTest, AJournalInfoBlockLocatesAVolumeWhoseCatalogHeaderIs
     std::copy(info.begin(), info.end(), mac.disk.begin() + static_cast<long>(MacDisk::kAt + kInfoBlock * hfsplustest::kMacBlockSize));
     mac.Zero(hfsplus::kVolumeHeaderOffset, hfsplus::kVolumeHeaderSize);
     mac.Zero(hfsplustest::kMacCatalogStart, hfsplustest::kMacCatalogNodeSize);
-    CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), 512));
-    ASSERT_TRUE(scan.Ran());
-    EXPECT_EQ(scan.VolumeCount(), 1u);
-    ExpectCopiesAsTheIntactVolume(mac.volume, scan, MacDisk::kAt / 512);
+    ExpectOneVolumeCopyingAsTheIntact(mac, 512);
 }
 
 // An old copy of the catalog leaf in a free block, in which one file has another name, as the
