@@ -254,7 +254,14 @@ CHFSPlusVolume* CHFSPlusCompleteFileSystemSearchController::VolumeFor(CHFSPlusCo
     if (!partition.MayOpen() || m_openAttempts >= kMaxOpenVolumes) return nullptr;
     ++m_openAttempts;
     CHFSPlusVolume* pVolume = partition.OpenVolume(m_pDevice);
-    if (pVolume != nullptr && partition.OnDeviceItself()) WalkCatalog(partition);
+    if (pVolume == nullptr) return nullptr;
+    // Leaves arrive in disk order, but the tree hides the private-data folder's content only
+    // once it knows that folder: hand it over before any record of the volume.
+    if (std::optional<CatalogRecord> const folder = pVolume->GetCatalog() != nullptr && pVolume->GetPrivateDataID() != 0
+                                                        ? pVolume->GetCatalog()->Find(CHFSPlusVolume::PrivateDataKey())
+                                                        : std::nullopt)
+        AddRecord(partition, 0, CHFSPlusVolume::PrivateDataKey(), *folder, false);
+    if (partition.OnDeviceItself()) WalkCatalog(partition);
     return pVolume;
 }
 

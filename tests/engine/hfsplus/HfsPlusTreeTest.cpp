@@ -32,10 +32,12 @@ enum class Patch { LinksPrivateDataAndTrash, ZlibInResourceFork, RawInAttribute 
 constexpr std::size_t kTextSize = 4 * 0x10000 + 999;
 constexpr char kText[] = "text";  // the source is TextLike(kTextSize), or (type 1) its first 3000 bytes
 constexpr std::size_t kRawSize = 3000;
+constexpr std::size_t kCompleteShift = 1 << 20;
 
 struct TreeCase {
     char const* pszName;
     Patch patch;
+    fattest::ScanKind kind;
     std::vector<std::pair<std::string, std::string>> live;     // shown path, source (fixture path or kText)
     std::vector<std::pair<std::string, std::string>> deleted;  // the same for files shown deleted
     std::vector<std::string> hidden;                           // no shown path may contain these
@@ -75,17 +77,20 @@ protected:
         m_sources = hfsplustest::SevenZipFiles(hfsplustest::MacImagePath(), "", m_dir.File("oracle"));
         Bytes const text = hfsplustest::TextLike(GetParam().patch == Patch::RawInAttribute ? kRawSize : kTextSize);
         m_sources[kText] = testsupport::Sha256Hex(text);
-        Bytes const image = Patched(GetParam().patch);
+        Bytes image = Patched(GetParam().patch);
         if (image.empty()) return "the fixture is not the one expected";
+        // A complete scan of a volume that does not start the device meets its catalog leaves in
+        // disk order, not through a walk of the catalog.
+        if (GetParam().kind == fattest::ScanKind::Complete) image.insert(image.begin(), kCompleteShift, 0);
         hfsplustest::WriteImage(m_dir.File("patched.raw"), image);
-        m_pScan = std::make_unique<fattest::FatQuickScan>(m_dir.File("patched.raw"), 512, fattest::ScanKind::Quick, SEARCHER_TYPE_HFSPLUS);
+        m_pScan = std::make_unique<fattest::FatQuickScan>(m_dir.File("patched.raw"), 512, GetParam().kind, SEARCHER_TYPE_HFSPLUS);
         return {};
     }
 
     void ExpectRecovered(std::map<std::string, IFileNode*> const& shown, std::vector<std::pair<std::string, std::string>> const& expected) {
         for (auto const& [path, source] : expected) {
             auto const found = shown.find(path);
-            ASSERT_NE(found, shown.end()) << path << " is not shown";
+            ASSERT_NE(found, shown.end()) << path << " is not shown" << [&] { std::string s; for (auto const& e : shown) s += " " + e.first; return s; }();
             ASSERT_TRUE(m_sources.count(source)) << source << " has no oracle";
             EXPECT_EQ(m_pScan->Recover(found->second), m_sources[source]) << path;
         }
@@ -111,11 +116,19 @@ INSTANTIATE_TEST_SUITE_P(
     Volumes, HfsPlusTreeTest,
     testing::Values(TreeCase{"HardLinkPrivateDataAndTrash",
                              Patch::LinksPrivateDataAndTrash,
+                             fattest::ScanKind::Quick,
                              {{"/passwords.txt", "/passwords.txt"}},
                              {{"/Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
                              {"HFS+ Private Data", "iNode", "hidden_folder", "a_file"}},
-                    TreeCase{"ZlibInResourceFork", Patch::ZlibInResourceFork, {{"/a_directory/a_file", kText}}, {}, {}},
-                    TreeCase{"RawInAttribute", Patch::RawInAttribute, {{"/a_directory/a_file", kText}}, {}, {}}),
+                    // The private-data folder must reach the tree before what it holds.
+                    TreeCase{"HardLinkPrivateDataAndTrashComplete",
+                             Patch::LinksPrivateDataAndTrash,
+                             fattest::ScanKind::Complete,
+                             {{"/passwords.txt", "/passwords.txt"}},
+                             {{"/Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
+                             {"HFS+ Private Data", "iNode", "hidden_folder", "a_file"}},
+                    TreeCase{"ZlibInResourceFork", Patch::ZlibInResourceFork, fattest::ScanKind::Quick, {{"/a_directory/a_file", kText}}, {}, {}},
+                    TreeCase{"RawInAttribute", Patch::RawInAttribute, fattest::ScanKind::Quick, {{"/a_directory/a_file", kText}}, {}, {}}),
     [](testing::TestParamInfo<TreeCase> const& row) { return std::string(row.param.pszName); });
 
 }  // namespace
