@@ -2,14 +2,17 @@
 // records, 4 KiB clusters) read through devices of 4096-byte sectors, as when a disk moves
 // between a 4K USB bridge and SATA: four FILE records share each device sector, so records are
 // read by their bytes. The scan must list and copy out the same files as through 512-byte
-// sectors; a cluster smaller than a device sector is refused (0x10). ntfs_mftlist's 18,000 files
+// sectors. ntfs_mftlist's 18,000 files
 // (too many to write out for every test run) whose MFT lies in ~170 runs listed by an extension
 // record: every one is found and copied out, and $MFT, named only in that extension, is not.
+// Then volumes the scan must refuse, each with its code.
 #include <gtest/gtest.h>
 
 
 #include "NtfsVolumeBytes.h"
 #include "engine/IStorageDevice.h"
+#include "engine/ntfs/ondisk/NTFSFileName.h"
+#include "engine/ntfs/ondisk/NTFSFileRecord.h"
 #include "support/LoopDevice.h"
 #include "support/Manifest.h"
 #include "support/Sha256.h"
@@ -65,15 +68,83 @@ INSTANTIATE_TEST_SUITE_P(Devices, NtfsInProcessScan,
                                            SectorCase{"MftInManyRuns", "ntfs_mftlist", 512, false}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
-// 4 KiB clusters on 8 KiB device sectors: a cluster cannot be read alone.
-TEST(NtfsDeviceSectorRefused, ClusterSmallerThanADeviceSectorIs0x10) {
+enum class Damage { None, BootSector, MftAndMirrorRecords };
+
+struct RefusalCase {
+    char const* pszName;
+    int iDeviceSector;
+    Damage damage;
+    std::uint32_t u32Code;
+};
+
+class NtfsRefusedVolume : public ::testing::TestWithParam<RefusalCase> {};
+
+std::uint64_t Le(std::vector<std::uint8_t> const& bytes, std::size_t offset, std::size_t width) {
+    std::uint64_t value = 0;
+    for (std::size_t i = width; i-- > 0;) value = (value << 8) | bytes[offset + i];
+    return value;
+}
+
+// Nothing is listed from a volume the scan cannot read: 0x10 for clusters smaller than a device
+// sector or a damaged sector 0 (the backup boot sector at the end is not trusted in its place),
+// 0x11 when neither $MFT nor $MFTMirr leads to the MFT.
+TEST_P(NtfsRefusedVolume, AnswersItsCodeAndListsNothing) {
+    RefusalCase const& c = GetParam();
     std::string const folder = ntfstest::ImageFolder();
     if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
-    CMemoryDevice device(ntfstest::ReadImage(folder + "/ntfs_4k.img"), 8192);
+    std::vector<std::uint8_t> image = ntfstest::ReadImage(folder + "/ntfs_4k.img");
+    ASSERT_GT(image.size(), 512u);
+    std::uint64_t const u64Cluster = Le(image, 11, 2) * Le(image, 13, 1);
+    auto const wipe = [&](std::uint64_t u64Byte, std::size_t length) {
+        std::fill(image.begin() + static_cast<std::ptrdiff_t>(u64Byte), image.begin() + static_cast<std::ptrdiff_t>(u64Byte + length), 0);
+    };
+    if (c.damage == Damage::BootSector) wipe(0, 512);
+    if (c.damage == Damage::MftAndMirrorRecords) {
+        wipe(Le(image, 48, 8) * u64Cluster, 1024);
+        wipe(Le(image, 56, 8) * u64Cluster, 1024);
+    }
+    CMemoryDevice device(std::move(image), c.iDeviceSector);
     ASSERT_TRUE(device.Open());
     ntfstest::QuickScan const scan = ntfstest::RunQuickScan(device);
-    EXPECT_EQ(ResultCode(scan.result), 0x10u);
+    EXPECT_TRUE(Failed(scan.result));
+    EXPECT_EQ(ResultCode(scan.result), c.u32Code);
     EXPECT_TRUE(scan.pBuilder->Nodes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Volumes, NtfsRefusedVolume,
+                         ::testing::Values(RefusalCase{"ClusterBelowDeviceSector", 8192, Damage::None, 0x10},
+                                           RefusalCase{"BootSectorDamaged", 512, Damage::BootSector, 0x10},
+                                           RefusalCase{"MftAndMirrorRecordsDamaged", 512, Damage::MftAndMirrorRecords, 0x11}),
+                         [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+
+// A file is a system file by its name and its hidden and system bits together: $UpCase with
+// both bits cleared is an ordinary file and is listed.
+TEST(NtfsSystemFileNames, NameWithoutHiddenSystemBitsIsListed) {
+    std::string const folder = ntfstest::ImageFolder();
+    if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
+    std::vector<std::uint8_t> image = ntfstest::ReadImage(folder + "/ntfs_4k.img");
+    constexpr std::uint64_t kUpCase = 10;
+    std::uint64_t u64Byte = 0;
+    {
+        ntfstest::VolumeInMemory const volume(image);
+        ASSERT_TRUE(volume.IsOpen());
+        u64Byte = volume.Mft().GetFileRecordByte(kUpCase).value_or(0);
+    }
+    std::span<std::uint8_t> const record(image.data() + u64Byte, 1024);
+    std::uint32_t const u32Info = CNTFSFileRecord(engine::ByteView(record)).GetAttributeOffset(ntfs::kAttrStandardInformation);
+    ASSERT_LT(u32Info, 1024u);
+    ASSERT_TRUE(CNTFSFileRecordHeader::UnfixupFileRecord(record));
+    std::size_t const flags = u32Info + Le(image, u64Byte + u32Info + 20, 2) + 32;
+    record[flags] &= static_cast<std::uint8_t>(~(CNTFSFileRecordStandardInformationAttribute::kDosHidden |
+                                                                     CNTFSFileRecordStandardInformationAttribute::kDosSystem));
+    ASSERT_TRUE(CNTFSFileRecordHeader::FixupFileRecord(record));
+
+    CMemoryDevice device(std::move(image));
+    ASSERT_TRUE(device.Open());
+    ntfstest::QuickScan const scan = ntfstest::RunQuickScan(device);
+    auto const files = scan.FilesByPath(false);
+    EXPECT_TRUE(files.count("/$UpCase"));
+    EXPECT_FALSE(files.count("/$AttrDef"));
 }
 
 }  // namespace
