@@ -66,7 +66,7 @@ private:
     enum class SizedBy { Header, Ring, End };
 
     std::uint32_t DeviceSectorSize() const;
-    void ExamineSectors(std::uint64_t u64First, std::uint32_t u32Count);
+    void ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count);
     void SizeOldestBlock();
     /// Clamps the size to the device's end and files the record; false when it was dropped.
     bool File(CRawFileInfo& info, SizedBy eSizedBy);
@@ -80,7 +80,7 @@ private:
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     CBufferStorageDevice m_ring;
     std::deque<std::unique_ptr<CRawFileInfo>> m_pending;
-    std::vector<std::uint8_t> m_blockBuffer;  // one block and the slack; empty when not prepared
+    bool m_bPrepared = false;  // from PreparetoSearch to EndSearch
     /// List 0 by a sector's first byte, in list order: only the analysers that may start there.
     std::array<std::vector<IRawFileAnalyser*>, 256> m_keylessByFirstByte;
     IProgress* m_pProgress = nullptr;          // the sink this search gave CNotifyCenter
