@@ -22,6 +22,8 @@ constexpr std::uint8_t kModuleRawSearch = 0x0B;
 constexpr std::uint32_t kDefaultSectorSize = 512;
 /// Asking the sink costs a call into the UI model; a stop is honoured within this many sectors.
 constexpr std::uint32_t kSectorsPerStopCheck = 64;
+constexpr std::uint32_t kPrefetchSectors = 8;
+constexpr std::uint32_t kCacheLine = 64;
 
 CNotifyCenter& Notify() { return CNotifyCenter::Instance(); }
 
@@ -75,6 +77,24 @@ std::uint32_t CRAWSearchController::DeviceSectorSize() const {
     return iSize > 0 ? static_cast<std::uint32_t>(iSize) : kDefaultSectorSize;
 }
 
+void CRAWSearchController::IndexAnalysers(CRawFileAnalyserListSingle const& registry) {
+    std::uint32_t const u32SectorSize = DeviceSectorSize();
+    m_u32FarthestLandmark = 0;
+    for (std::size_t first = 0; first < m_keylessByFirstByte.size(); ++first) {
+        m_keylessByFirstByte[first].clear();
+        for (auto const& pAnalyser : registry.GetAnalyserList(0)) {
+            if (!pAnalyser->MayStartWith(static_cast<std::uint8_t>(first))) continue;
+            std::optional<RawLandmark> const landmark = pAnalyser->GetLandmark();
+            if (landmark && landmark->u16Offset == 0 && landmark->u8Value != first) continue;
+            std::uint32_t const u32Offset = landmark ? landmark->u16Offset : 0u;
+            m_keylessByFirstByte[first].push_back({pAnalyser.get(), u32Offset, landmark ? landmark->u8Value : std::uint8_t{0}});
+            if (u32Offset < u32SectorSize) m_u32FarthestLandmark = std::max(m_u32FarthestLandmark, u32Offset);
+        }
+    }
+    m_keyPrefixes.reset();
+    for (auto const& [u32Key, pAnalyser] : registry.GetAnalyserMap()) m_keyPrefixes.set(u32Key & 0xFFFF);
+}
+
 RESULT CRAWSearchController::PreparetoSearch() {
     m_bPrepared = false;
     if (m_pDevice == nullptr || m_u32SectorsPerBlock == 0) return ENGINE_RESULT(kModuleRawSearch, kCodeBadArgument);
@@ -82,11 +102,7 @@ RESULT CRAWSearchController::PreparetoSearch() {
     registry.BuildRawFileAnalyserListByRawFileType(nullptr);
     registry.BuildRawFileAnalyserMapByRawFileType(nullptr);
     m_u64RegistryGeneration = registry.GetGeneration();
-    for (std::size_t first = 0; first < m_keylessByFirstByte.size(); ++first) {
-        m_keylessByFirstByte[first].clear();
-        for (auto const& pAnalyser : registry.GetAnalyserList(0))
-            if (pAnalyser->MayStartWith(static_cast<std::uint8_t>(first))) m_keylessByFirstByte[first].push_back(pAnalyser.get());
-    }
+    IndexAnalysers(registry);
     m_pending.clear();
     m_statistics = {};
 
@@ -141,17 +157,29 @@ void CRAWSearchController::ExamineSectors(std::uint8_t const* pBlock, std::uint6
     for (std::uint32_t i = 0; i < u32Count; ++i) {
         if (i % kSectorsPerStopCheck == 0 && !Notify().isContinue()) break;
         std::uint8_t const* pSector = pBlock + std::size_t{i} * u32SectorSize;
+        // The bytes a sector is judged by lie in its first cache line and at the landmarks:
+        // asked for ahead, they are there when the loop comes to them.
+        if (i + kPrefetchSectors < u32Count) {
+            std::uint8_t const* pAhead = pSector + std::size_t{kPrefetchSectors} * u32SectorSize;
+            __builtin_prefetch(pAhead);
+            if (m_u32FarthestLandmark >= kCacheLine) __builtin_prefetch(pAhead + m_u32FarthestLandmark);
+        }
         std::uint32_t const u32Key = SectorKey(pSector);
         if (u32Key == 0) continue;
         if (!pInHand) pInHand = std::make_unique<CRawFileInfo>();
         std::uint32_t const u32Readable = (u32Count - i) * u32SectorSize;
 
         IRawFileAnalyser* pMatch = nullptr;
-        auto const it = signatures.find(u32Key);
-        if (it != signatures.end() && Accepts(*it->second, pSector, *pInHand, u32Readable)) pMatch = it->second.get();
-        std::vector<IRawFileAnalyser*> const& keyless = m_keylessByFirstByte[pSector[0]];
-        for (auto it0 = keyless.begin(); pMatch == nullptr && it0 != keyless.end(); ++it0)
-            if (Accepts(**it0, pSector, *pInHand, u32Readable)) pMatch = *it0;
+        if (m_keyPrefixes.test(u32Key & 0xFFFF)) {
+            auto const it = signatures.find(u32Key);
+            if (it != signatures.end() && Accepts(*it->second, pSector, *pInHand, u32Readable)) pMatch = it->second.get();
+        }
+        for (KeylessCandidate const& candidate : m_keylessByFirstByte[pSector[0]]) {
+            if (pMatch != nullptr) break;
+            std::uint32_t const u32At = candidate.u32LandmarkOffset;
+            if (u32At != 0 && (u32At >= u32Readable || pSector[u32At] != candidate.u8LandmarkValue)) continue;
+            if (Accepts(*candidate.pAnalyser, pSector, *pInHand, u32Readable)) pMatch = candidate.pAnalyser;
+        }
         if (pMatch == nullptr) continue;
 
         pInHand->m_u64StartSector = u64First + i;
