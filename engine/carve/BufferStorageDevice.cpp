@@ -1,8 +1,8 @@
 #include "engine/carve/BufferStorageDevice.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include <sys/mman.h>
@@ -12,8 +12,21 @@
 namespace {
 /// A ring beyond this is a caller's mistake, not a size to allocate.
 constexpr std::uint64_t kMaxRingBytes = std::uint64_t{1} << 32;
-/// Huge pages: a ring of 4 KiB pages costs the first pass over it a fault every page.
+/// Huge pages: a ring of 4 KiB pages costs the first pass over it a fault every page (the
+/// search's ring is 84 MiB). A small ring (tests, fuzzing) is not worth rounding up.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugePagesFrom = 8 * kHugePage;
+
+/// Uninitialised bytes for the slots; a large ring on huge pages where the system offers them.
+std::uint8_t* AllocateSlots(std::size_t bytes) {
+    if (bytes < kHugePagesFrom) return static_cast<std::uint8_t*>(std::malloc(bytes));
+    std::size_t const rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    auto* pSlots = static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, rounded));
+#ifdef MADV_HUGEPAGE
+    if (pSlots != nullptr) (void)madvise(pSlots, rounded, MADV_HUGEPAGE);  // advice only: small pages work too
+#endif
+    return pSlots;
+}
 }  // namespace
 
 void CBufferStorageDevice::FreeSlots::operator()(std::uint8_t* pSlots) const { std::free(pSlots); }
@@ -44,12 +57,8 @@ bool CBufferStorageDevice::InitBufferDevice(IStorageDevice* pDevice, std::uint64
     m_u64MemoryReads = 0;
     m_u64DeviceReads = 0;
     // Left unset: a slot is only read once a block was written to it; its slack is zeroed.
-    std::size_t const allocation = (static_cast<std::size_t>(*bytes) + kHugePage - 1) / kHugePage * kHugePage;
-    m_pSlots.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, allocation)));
+    m_pSlots.reset(AllocateSlots(static_cast<std::size_t>(*bytes)));
     if (!m_pSlots) return false;
-#ifdef MADV_HUGEPAGE
-    (void)madvise(m_pSlots.get(), allocation, MADV_HUGEPAGE);  // advice only: 4 KiB pages work too
-#endif
     try {
         m_blockReadable.assign(std::size_t{u32BlockCount} + 1, false);
     } catch (std::bad_alloc const&) {
