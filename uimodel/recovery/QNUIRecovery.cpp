@@ -69,10 +69,13 @@ QNUIRecovery& QNUIRecovery::instance() {
 }
 
 void QNUIRecovery::ResetParam() {
-    std::lock_guard const lock(m_mutex);
-    m_pController = nullptr;
-    m_pCurrentNode = nullptr;
+    {
+        std::lock_guard const lock(m_mutex);
+        m_pController = nullptr;
+        m_pCurrentNode = nullptr;
+    }
     InitDataRecoveryController();
+    std::lock_guard const lock(m_mutex);
     if (GetStatus() != OPERATION_RUNNING) {
         m_u64RecoveredSize = 0;
         m_u64TotalSize = 0;
@@ -83,15 +86,19 @@ void QNUIRecovery::ResetParam() {
 }
 
 void QNUIRecovery::InitDataRecoveryController() {
+    // The scan's mutex is never taken inside this one: a copy-out object holds its own lock
+    // while it reports progress here, and the scan holds its mutex while it releases them.
+    IRecoveryController* pScanController = m_scan.GetRecoveryController();
+    bool const bDeep = m_scan.IsDeepScan() != 0;
     std::lock_guard const lock(m_mutex);
-    if (!m_pController) m_pController = m_scan.GetRecoveryController();
+    if (!m_pController) m_pController = pScanController;
     if (m_pController) {
         // Each object holds a 4 MiB buffer: the old one goes before its successor comes.
         ReleaseCopyOutLocked();
         for (_tagSearcherType const eType : kSearcherTypes)
             if (IDataRecovery* pCopyOut = m_pController->GetDataRecovery(eType)) m_copyOut[eType] = pCopyOut;
     }
-    if (m_scan.IsDeepScan()) m_bDeep = true;
+    if (bDeep) m_bDeep = true;
 }
 
 void QNUIRecovery::ReleaseDataRecovery() {
@@ -120,10 +127,11 @@ IDataRecovery* QNUIRecovery::GetDataRecoveryByType(_tagSearcherType eType) const
 }
 
 IDataRecovery* QNUIRecovery::GetPreviewRecoveryByType(_tagSearcherType eType) {
+    IRecoveryController* pScanController = m_scan.GetRecoveryController();
     std::lock_guard const lock(m_mutex);
     auto const found = m_previews.find(eType);
     if (found != m_previews.end()) return found->second;
-    IRecoveryController* pController = m_pController ? m_pController : m_scan.GetRecoveryController();
+    IRecoveryController* pController = m_pController ? m_pController : pScanController;
     IDataRecovery* pPreview = pController ? pController->GetDataRecovery(eType) : nullptr;
     if (pPreview) m_previews[eType] = pPreview;
     return pPreview;
@@ -206,6 +214,8 @@ void QNUIRecovery::SetFileReport(FileReport report) {
 }
 
 RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
+    bool const bScanDeep = m_scan.IsDeepScan() != 0;
+    bool bRenew = false;
     {
         std::lock_guard const lock(m_mutex);
         m_u64RecoveredSize = 0;
@@ -215,11 +225,10 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
         m_pCurrentNode = nullptr;
         // A scan that ended without handing over its copy-out objects, or a quick scan's
         // objects kept for a deep one: take them afresh.
-        if (!m_pController || m_copyOut.empty() || (m_scan.IsDeepScan() && !m_bDeep)) {
-            m_pController = nullptr;
-            InitDataRecoveryController();
-        }
+        bRenew = !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep);
+        if (bRenew) m_pController = nullptr;
     }
+    if (bRenew) InitDataRecoveryController();
     m_scan.SetCurrentScanRecoveryCnt(m_scan.GetCurrentScanRecoveryCnt() + 1);
     rawFolders.clear();
 
