@@ -199,13 +199,14 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
         run.bCheckFound = pRow != nullptr;
         if (pRow) pRow->setNodeState(CHECKED_STATUS_CHECKED);
         else std::fprintf(stderr, "scanbench: no tree row %s\n", options.treeCheck->c_str());
-        if (*checkView == uimodel::VIEW_FILE_TYPE) QNUIController::RefreshTypeTreeState(nullptr);
-        else QNUIController::RefreshTimeTreeState(harness.Array(*checkView));
     }
     for (std::string const& name : options.trees) {
         int const iView = *ViewOf(name);
         QNUIController::SetViewType(iView);
         QNUIController::GetScanTreeNodeData(&harness.Array(iView), false, nullptr);
+        // A window brings a tree's states up to date when it shows it.
+        if (iView == uimodel::VIEW_FILE_TYPE) QNUIController::RefreshTypeTreeState(nullptr);
+        else if (iView != uimodel::VIEW_PATH) QNUIController::RefreshTimeTreeState(harness.Array(iView));
         PrintTree(name.c_str(), harness.Array(iView));
     }
 

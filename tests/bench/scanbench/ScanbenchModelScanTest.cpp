@@ -60,6 +60,42 @@ TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
               (std::set<std::string>{"month mtime 2014-03 1", "month mtime 2015-07 2"}));
 }
 
+TEST(ScanbenchModelScan, FacadeNotifiesListsTheTreesSearchesAndRecoversACheckedCategory) {
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
+    for (char const* pszTool : {"mkfs.fat", "mcopy"})
+        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+    testsupport::TempDir dir;
+    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + kBuild + " >/dev/null 2>&1"), 0);
+    std::string const image = dir.File("fat.img");
+
+    auto const run = RunScanbench(dir, "model-scan " + image + " --facade --tree type --tree mtime --tree path --check type:Pictures --recover " +
+                                           dir.File("out"));
+    ASSERT_EQ(run.iExit, 0) << run.output;
+    EXPECT_FALSE(LinesStartingWith(run.output, "notify\tNormalScranValue").empty());
+    EXPECT_EQ(run.result.at("notify_after_end"), "1");
+    auto const type = LinesStartingWith(run.output, "tree\ttype\t");
+    EXPECT_EQ(type, (std::vector<std::string>{"tree\ttype\t0\t2\t0\tPictures", "tree\ttype\t1\t2\t1\tjpg",
+                                              "tree\ttype\t0\t0\t0\tMusic", "tree\ttype\t0\t0\t0\tMovies",
+                                              "tree\ttype\t0\t0\t0\tArchives", "tree\ttype\t0\t0\t0\tDocuments",
+                                              "tree\ttype\t1\t0\t2\ttxt", "tree\ttype\t0\t0\t0\tOthers"}));
+    auto const modified = LinesStartingWith(run.output, "tree\tmtime\t");
+    EXPECT_EQ(modified, (std::vector<std::string>{"tree\tmtime\t0\t0\t0\tModification date", "tree\tmtime\t1\t0\t0\t2014",
+                                                  "tree\tmtime\t2\t2\t1\t03", "tree\tmtime\t1\t0\t0\t2015",
+                                                  "tree\tmtime\t2\t0\t2\t07"}));
+    auto const path = LinesStartingWith(run.output, "tree\tpath\t");
+    ASSERT_EQ(path.size(), 2u);
+    EXPECT_EQ(path[0].substr(0, 16), "tree\tpath\t0\t1\t2\t");  // b.txt and the deleted c.txt; sub checked
+    EXPECT_EQ(path[1], "tree\tpath\t1\t2\t1\tsub");
+    auto const recovered = LinesStartingWith(run.output, "recover\t");
+    ASSERT_EQ(recovered.size(), 1u);
+    EXPECT_NE(recovered[0].find("/sub/a.jpg"), std::string::npos) << recovered[0];
+
+    auto const search = RunScanbench(dir, "model-scan " + image + " --facade --search B.TXT --tree type");
+    ASSERT_EQ(search.iExit, 0) << search.output;
+    EXPECT_EQ(LinesStartingWith(search.output, "search\t"), std::vector<std::string>{"search\tB.TXT\t1"});
+    EXPECT_EQ(LinesStartingWith(search.output, "tree\ttype\t1\t"), std::vector<std::string>{"tree\ttype\t1\t0\t1\ttxt"});
+}
+
 TEST(ScanbenchModelScan, DeepScanStoppedAtOnceEndsIdle) {
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
     testsupport::TempDir dir;
