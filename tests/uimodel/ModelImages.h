@@ -1,22 +1,28 @@
 #pragma once
 // Small FAT32 images the model's recovery and thumbnail tests fill with real files: mkfs.fat
-// formats, mtools writes and deletes, and the tests then scan them through the model.
+// formats, mtools writes and deletes, in the order the test asks.
 #include <string>
-#include <vector>
 
 namespace modeltest {
 
-struct ImageFile {
-    std::string hostPath;   // a file made by a real tool
-    std::string imagePath;  // "/dir/name" in the image; folders are made as needed
-};
-
 /// Empty when mkfs.fat or mtools is missing: the reason to skip.
 std::string MissingFatTools();
-/// Formats `image` (`u32MiB` MiB, FAT32), copies `files` in order, then deletes `deleted`
-/// (image paths). The failing command, or empty on success.
-std::string BuildFat32(std::string const& image, unsigned u32MiB, std::vector<ImageFile> const& files,
-                       std::vector<std::string> const& deleted = {});
 
+class CFat32Builder {
+public:
+    /// Formats `image` as FAT32 of `u32MiB` MiB.
+    CFat32Builder(std::string image, unsigned u32MiB);
+    /// Copies a host file to "/dir/name" in the image, making its folders.
+    CFat32Builder& Put(std::string const& hostPath, std::string const& imagePath);
+    CFat32Builder& Delete(std::string const& imagePath);
+    /// The first command that failed; empty when all ran.
+    std::string const& Error() const { return m_error; }
+
+private:
+    void Run(std::string const& command);
+
+    std::string m_image;
+    std::string m_error;
+};
 
 }  // namespace modeltest

@@ -99,16 +99,16 @@ protected:
         WriteAll(dir + "limit.jpg", padded);
         padded.push_back(0);
         WriteAll(dir + "over.jpg", padded);
-        std::string const error = modeltest::BuildFat32(
-            dir + "disk.img", 160,
-            {{dir + "photo.jpg", "/pictures/photo.jpg"},
-             {dir + "previewed.jpg", "/pictures/previewed.jpg"},
-             {dir + "broken-preview.jpg", "/pictures/broken-preview.jpg"},
-             {dir + "IMG.CR2", "/raw/IMG.CR2"},
-             {dir + "clip.mp4", "/movies/clip.mp4"},
-             {dir + "clip.mp4", "/movies/clipmp4"},
-             {dir + "limit.jpg", "/big/limit.jpg"},
-             {dir + "over.jpg", "/big/over.jpg"}});
+        std::string const error = modeltest::CFat32Builder(dir + "disk.img", 160)
+                                      .Put(dir + "photo.jpg", "/pictures/photo.jpg")
+                                      .Put(dir + "previewed.jpg", "/pictures/previewed.jpg")
+                                      .Put(dir + "broken-preview.jpg", "/pictures/broken-preview.jpg")
+                                      .Put(dir + "IMG.CR2", "/raw/IMG.CR2")
+                                      .Put(dir + "clip.mp4", "/movies/clip.mp4")
+                                      .Put(dir + "clip.mp4", "/movies/clipmp4")
+                                      .Put(dir + "limit.jpg", "/big/limit.jpg")
+                                      .Put(dir + "over.jpg", "/big/over.jpg")
+                                      .Error();
         if (!error.empty()) s_skip = "could not build the image: " + error;
     }
     static void TearDownTestSuite() {
