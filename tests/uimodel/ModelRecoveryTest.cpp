@@ -145,22 +145,18 @@ bool RenameLongName(std::string const& image, std::string const& from, std::stri
 
 // A FAT32 image of tool-made files with what the destination rules must survive: a live and a
 // deleted file of one path (twice), JPEGs for the signature search and a larger blob.
-class CraftedRecovery : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        if (!testsupport::HaveTool("convert")) s_skip = "ImageMagick is not installed";
-        if (s_skip.empty()) s_skip = modeltest::MissingFatTools();
-        if (!s_skip.empty()) return;
-        s_pTemp = new testsupport::TempDir();
-        std::string const dir = s_pTemp->Path() + "/";
-        auto const make = [&](std::string const& name, std::string const& command) {
-            if (testsupport::RunCommand(command + " " + dir + name + " >/dev/null 2>&1") != 0) s_skip = "could not make " + name;
+class CraftedRecovery : public modeltest::BuiltImageSuite<CraftedRecovery> {
+public:
+    static std::string Build(std::string const& dir) {
+        if (!testsupport::HaveTool("convert")) return "ImageMagick is not installed";
+        if (std::string const missing = modeltest::MissingFatTools(); !missing.empty()) return missing;
+        for (auto const& [name, command] : {std::pair{"v1.jpg", "convert -size 200x150 plasma:red-blue"},
+                                            {"v2.jpg", "convert -size 210x150 plasma:green-yellow"},
+                                            {"p1.jpg", "convert -size 320x240 plasma:fractal -quality 90"},
+                                            {"p2.jpg", "convert -size 300x200 gradient:red-blue -quality 90"}}) {
+            if (testsupport::RunCommand(std::string(command) + " " + dir + name + " >/dev/null 2>&1") != 0) return std::string("could not make ") + name;
             s_hashes[name] = testsupport::Sha256OfFile(dir + name);
-        };
-        make("v1.jpg", "convert -size 200x150 plasma:red-blue");
-        make("v2.jpg", "convert -size 210x150 plasma:green-yellow");
-        make("p1.jpg", "convert -size 320x240 plasma:fractal -quality 90");
-        make("p2.jpg", "convert -size 300x200 gradient:red-blue -quality 90");
+        }
         std::mt19937 random(27);
         for (auto const& [name, u32Bytes] : {std::pair{"readme1", 3000u}, {"readme2", 4000u}, {"big.bin", 300000u}}) {
             std::string blob(u32Bytes, '\0');
@@ -168,7 +164,6 @@ protected:
             std::ofstream(dir + name, std::ios::binary) << blob;
             s_hashes[name] = testsupport::Sha256OfFile(dir + name);
         }
-        if (!s_skip.empty()) return;
         // A deleted file of a live file's path: written under a name of the same length, and
         // after its deletion (its entry intact, as the tools leave it) renamed in its long-name
         // entry, which names deleted files.
@@ -183,26 +178,13 @@ protected:
                                       .Delete("/x.jpg/Ac.jpg")
                                       .Delete("/RfadMe")
                                       .Error();
-        if (error.empty() && !(RenameLongName(dir + "disk.img", "Ac.jp", "Ab.jp") && RenameLongName(dir + "disk.img", "RfadM", "ReadM")))
-            s_skip = "the long names of the deleted files were not found";
-        if (!error.empty()) s_skip = "could not build the image: " + error;
-    }
-    static void TearDownTestSuite() {
-        delete s_pTemp;
-        s_pTemp = nullptr;
+        if (!error.empty()) return "could not build the image: " + error;
+        if (!RenameLongName(dir + "disk.img", "Ac.jp", "Ab.jp") || !RenameLongName(dir + "disk.img", "RfadM", "ReadM"))
+            return "the long names of the deleted files were not found";
+        return {};
     }
 
-    void SetUp() override {
-        if (!s_skip.empty()) GTEST_SKIP() << s_skip;
-        m_pModel = std::make_unique<ModelScan>(std::vector<std::string>{s_pTemp->Path() + "/disk.img"});
-        m_pRecovery = std::make_unique<uimodel::QNUIRecovery>(m_pModel->scan);
-    }
-    void TearDown() override {
-        m_pRecovery.reset();
-        m_pModel.reset();
-    }
-    void Scan(bool bDeep = false) { ASSERT_TRUE(Succeeded(m_pModel->Run(m_pModel->devices.GetStorageByDiskVolumeIndex(0, -1), bDeep))); }
-    IFileNode* File(std::string const& name) { return modeltest::FindFile(m_pModel->scan, name); }
+protected:
     /// The SHA-256 of each file recovered below the one volume folder of `numbered`, by path.
     static std::map<std::string, std::string> VolumeHashes(fs::path const& numbered) {
         if (!fs::is_directory(numbered)) return {};
@@ -213,11 +195,7 @@ protected:
                                                       [](auto const& entry) { return entry.is_regular_file(); }));
     }
 
-    static inline std::string s_skip;
-    static inline testsupport::TempDir* s_pTemp = nullptr;
     static inline std::map<std::string, std::string> s_hashes;  // sample name -> SHA-256
-    std::unique_ptr<ModelScan> m_pModel;
-    std::unique_ptr<uimodel::QNUIRecovery> m_pRecovery;
 };
 
 TEST_F(CraftedRecovery, ClashingPathsGetNumbersAndHiddenFilesStayBehind) {
