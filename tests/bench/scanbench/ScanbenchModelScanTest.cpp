@@ -101,6 +101,9 @@ TEST(ScanbenchModelScan, RecoversEveryFileIntoANewNumberedFolderAndGivesUpOnAFul
     EXPECT_EQ(Field(result.front(), "destination_full"), "1");
     EXPECT_EQ(Field(result.front(), "recovery_stopped"), "1");
     EXPECT_EQ(Field(result.front(), "failed"), "1");
+    // The recovery answers the first failure (the full destination), not the last copy's result.
+    std::string const code = Field(result.front(), "recovery_result");
+    EXPECT_TRUE(code.ends_with("d03")) << code;
 }
 
 TEST(ScanbenchModelScan, DeepScanStoppedAtOnceEndsIdle) {
