@@ -339,6 +339,44 @@ TEST_F(CraftedRecovery, ProgressBelowTheLastReportAddsNothing) {
     EXPECT_EQ(m_pRecovery->GetProgressInfo().u64Total, 1000u);
 }
 
+// A picture whose clusters lie past the end of a cut image fails; the document copied after it
+// succeeds. Both are counted apart, and the recovery answers the picture's failure.
+TEST(RecoveryFailures, TheFirstFailureIsAnsweredAndFailedFilesAreCountedApart) {
+    if (std::string const missing = modeltest::MissingFatTools(); !missing.empty()) GTEST_SKIP() << missing;
+    testsupport::TempDir temp;
+    std::mt19937 random(5);
+    std::string picture(40000, '\0'), document(3000, '\0');
+    for (std::string* pBlob : {&picture, &document})
+        for (char& c : *pBlob) c = static_cast<char>(random());
+    std::ofstream(temp.File("pic.jpg"), std::ios::binary) << picture;
+    std::ofstream(temp.File("doc.txt"), std::ios::binary) << document;
+    std::string const image = temp.File("cut.img");
+    ASSERT_EQ(modeltest::CFat32Builder(image, 64).Put(temp.File("doc.txt"), "/doc.txt").Put(temp.File("pic.jpg"), "/pic.jpg").Error(), "");
+    std::string bytes;
+    {
+        std::ifstream in(image, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::size_t const at = bytes.find(picture.substr(0, 64));
+    ASSERT_NE(at, std::string::npos);
+    fs::resize_file(image, at + 100);
+
+    ModelScan model({image});
+    uimodel::QNUIRecovery recovery(model.scan);
+    ASSERT_TRUE(Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1))));
+    CheckAll(model.scan);
+    std::vector<std::pair<std::string, RESULT>> reports;
+    recovery.SetFileReport([&](IFileNode* pNode, std::string const&, RESULT result) { reports.emplace_back(pNode->GetFileName(), result); });
+    RESULT const result = Recover(recovery, temp.File("out"));
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].first, "pic.jpg");  // pictures come first
+    EXPECT_TRUE(Failed(reports[0].second));
+    EXPECT_EQ(reports[1], (std::pair<std::string, RESULT>{"doc.txt", kResultSuccess}));
+    EXPECT_EQ(result, reports[0].second);
+    EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), 1u);
+    EXPECT_EQ(recovery.GetFailedFilesCnt(), 1u);
+}
+
 // A destination inside a mount of the very image being scanned (exFAT through FUSE over a loop
 // device) is refused before anything is written.
 TEST(RecoveryDestination, AMountOfTheScannedImageIsRefused) {
