@@ -325,6 +325,8 @@ TEST(Facade, DiskRowsCarryTheirVolumesAndAVolumeRowScansThatVolumeAlone) {
                   "mcopy -i \"$IMG@@$((s * 512))\" \"$IMG.txt\" ::/VOL$s.TXT; done >/dev/null 2>&1"),
               0);
     FacadeModel facade({image});
+    QNUIController::NotifiyDeviceInfoAfterInit("aInitFinished");  // the list is ready: posted at once
+    EXPECT_EQ(facade.pPoster->Take().first, "aInitFinished");
     std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
     QNUIController::GetDeviceInfoToArray(disks);
     ASSERT_EQ(disks.size(), 1u);

@@ -210,14 +210,11 @@ std::string QNUIController::GetSaveFileName() {
 
 void QNUIController::NotifiyDeviceInfoAfterInit(std::string const& postName) {
     FacadeJobs& jobs = GetFacadeJobs();
-    std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
-    // Held for the life of the process, like the poster the thread posts through.
+    // The enumerating thread posts through this poster: it is kept until that thread is joined.
     static std::shared_ptr<IMainThreadPoster> s_pPoster;
-    s_pPoster = pPoster;
-    auto thread = NotifyDeviceInfoAfterInit(*GetModel().pDevices, *s_pPoster, postName);
-    if (!thread) return;
     if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
-    jobs.deviceList = std::move(thread);
+    s_pPoster = GetSeams().pPoster;
+    jobs.deviceList = NotifyDeviceInfoAfterInit(*GetModel().pDevices, *s_pPoster, postName);
 }
 
 bool QNUIController::RefreshDeviceInfo() {
