@@ -25,6 +25,10 @@ struct FacadeJobs {
 
 FacadeJobs& GetFacadeJobs();
 
+/// A scan or load is about to empty the scan's collections: until it has, the trees take nothing
+/// from them (their nodes are about to be let go of).
+void HoldTreesUntilNewData();
+
 /// Starts the poller (posting `postName` through the seams' poster), then the worker, of one
 /// operation; the last run of both is joined first.
 void StartFacadeJob(QNUIOperation& operation, CJobSlot& poller, CJobSlot& worker, std::string const& postName,

@@ -83,6 +83,7 @@ bool QNUIController::DoScanWithDiskIndex(int iDisk, int iVolume, std::string con
     // On the main thread, which owns the trees, before the worker empties the collections.
     model.pTypes->clear();
     model.pTimes->clear();
+    HoldTreesUntilNewData();
     scan.SetStatus(OPERATION_RUNNING);
     spy::SpyIDStringTable1(4107, "disk" + std::to_string(iDisk) + "-" + std::to_string(iVolume));
     StartFacadeJob(scan, jobs.scanPoller, jobs.scanWorker, postName, [&scan, pDevice] {

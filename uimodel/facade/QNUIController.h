@@ -53,7 +53,9 @@ public:
     // Scan control.
     /// Starts a quick or deep scan (the scan's deep flag) of the device the indexes name (volume
     /// -1: the whole disk). False, starting nothing, while a scan runs or is paused, or when no
-    /// device has the indexes. A stopped scan that still unwinds is waited for first.
+    /// device has the indexes. A stopped scan that still unwinds is waited for first. The window
+    /// empties its tree arrays first (their rows point at nodes the new scan lets go of); the
+    /// trees take nothing more until the new scan has emptied the collections.
     static bool DoScanWithDiskIndex(int iDisk, int iVolume, std::string const& postName);
     /// A quick scan of a disk-page row; false for null.
     static bool DoScanWithData(DiskVolumeNodeData const* pItem, std::string const& postName);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "uimodel/facade/FacadeJobs.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/Seams.h"
@@ -16,6 +17,12 @@ namespace uimodel {
 namespace {
 
 QNUIScan& Scan() { return *QNUIController::GetModel().pScan; }
+
+/// The scan, and the generation of its collections, that a starting scan or load is about to empty.
+QNUIScan const* g_pHeldScan = nullptr;
+std::uint64_t g_u64HeldGeneration = 0;
+
+bool TreesHeld() { return &Scan() == g_pHeldScan && Scan().GetDataGeneration() == g_u64HeldGeneration; }
 
 std::string Digits(int iValue, int iWidth) {
     char text[16];
@@ -98,8 +105,13 @@ bool IsNamed(OpNodeData const* pRow, std::string const& name) { return pRow && p
 
 }  // namespace
 
+void HoldTreesUntilNewData() {
+    g_pHeldScan = &Scan();
+    g_u64HeldGeneration = Scan().GetDataGeneration();
+}
+
 int QNUIController::GetScanTreeNodeData(TreeArray* pArray, bool bClear, ITreeInsertSink* pSink) {
-    if (!pArray) return 0;
+    if (!pArray || TreesHeld()) return 0;
     QNUIScan& scan = Scan();
     // The poller holds its notification while the rows change.
     scan.SetOpTreeFinished(0);
@@ -126,6 +138,7 @@ int QNUIController::GetScanTreeNodeData(TreeArray* pArray, bool bClear, ITreeIns
 }
 
 void QNUIController::AddNodeToArr(TreeArray& array, ITreeInsertSink* pSink) {
+    if (TreesHeld()) return;
     switch (Scan().GetScanType()) {
         case VIEW_PATH: AddPathNodeToArray(array, pSink); break;
         case VIEW_FILE_TYPE: AddTypeNodeToArr(array, pSink); break;
