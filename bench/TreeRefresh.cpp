@@ -2,7 +2,9 @@
 // nodes (a folder per 100 files) go to ShowNodes in 100 batches; after each batch the path, type
 // and both date trees are refreshed through the facade, as a window does on a notification. A
 // refresh should cost what arrived since the last one: the last batch's refresh no more than
-// twice the first's.
+// twice the first's. Single refreshes take a few milliseconds, so the verdict compares the
+// medians of the first and the last ten, which a busy machine disturbs less.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -25,6 +27,7 @@ using uimodel::QNUIController;
 constexpr std::size_t kNodes = 1'000'000;
 constexpr std::size_t kBatches = 100;
 constexpr std::size_t kFilesPerFolder = 100;
+constexpr std::size_t kMedianOf = 10;
 constexpr unsigned long long kFirstTime = 130'000'000'000'000'000ULL;  // December 2012
 constexpr unsigned long long kTimeStep = 10'000'000ULL * 3'600;        // one hour per file
 constexpr char const* kExtensions[] = {".jpg", ".mp3", ".mov", ".zip", ".pdf", ".bin", ".cr2", ".doc"};
@@ -39,6 +42,11 @@ public:
     void EndInsertRows() override {}
     std::size_t ranges = 0, rows = 0;
 };
+
+double Median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
 
 }  // namespace
 
@@ -75,7 +83,7 @@ int main() {
     constexpr int kViews[] = {uimodel::VIEW_PATH, uimodel::VIEW_FILE_TYPE, uimodel::VIEW_CREATION_DATE, uimodel::VIEW_MODIFICATION_DATE};
     uimodel::TreeArray arrays[std::size(kViews)];
     CountingSink sink;
-    double dFirstMs = 0, dLastMs = 0;
+    std::vector<double> refreshMs;
     std::size_t const batch = kNodes / kBatches;
     for (std::size_t b = 0; b < kBatches; ++b) {
         scan.ShowNodes(nodes.data() + b * batch, static_cast<unsigned>(batch), 0);
@@ -84,14 +92,14 @@ int main() {
             QNUIController::SetViewType(kViews[v]);
             QNUIController::GetScanTreeNodeData(&arrays[v], false, &sink);
         }
-        double const dMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        if (b == 0) dFirstMs = dMs;
-        if (b + 1 == kBatches) dLastMs = dMs;
+        refreshMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
-    bool const bWithin = dLastMs <= 2 * dFirstMs;
+    double const dFirstMedian = Median({refreshMs.begin(), refreshMs.begin() + kMedianOf});
+    double const dLastMedian = Median({refreshMs.end() - kMedianOf, refreshMs.end()});
+    bool const bWithin = dLastMedian <= 2 * dFirstMedian;
     std::printf("RESULT mode=tree_refresh nodes=%zu batches=%zu files=%llu ranges=%zu rows=%zu first_refresh_ms=%.3f last_refresh_ms=%.3f "
-                "within_twice=%d\n",
-                kNodes, kBatches, static_cast<unsigned long long>(scan.GetScanFileCnt()), sink.ranges, sink.rows, dFirstMs, dLastMs,
-                bWithin ? 1 : 0);
+                "first_ten_median_ms=%.3f last_ten_median_ms=%.3f within_twice=%d\n",
+                kNodes, kBatches, static_cast<unsigned long long>(scan.GetScanFileCnt()), sink.ranges, sink.rows, refreshMs.front(),
+                refreshMs.back(), dFirstMedian, dLastMedian, bWithin ? 1 : 0);
     return bWithin ? 0 : 1;
 }

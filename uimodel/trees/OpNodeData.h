@@ -5,6 +5,7 @@
 // pointers. Check states pass down to the children and up through fade parents.
 #include <cstddef>
 #include <ctime>
+#include <deque>
 #include <memory>
 #include <string>
 #include <variant>
@@ -35,6 +36,9 @@ enum TreeViewType : int {
 class OpNodeData {
 public:
     using Child = std::variant<std::unique_ptr<OpNodeData>, IFileNode*>;
+    /// A deque: a folder of a million files grows without copying them all at each doubling,
+    /// so that appending costs the same late in a scan as early.
+    using ChildList = std::deque<Child>;
 
     /// initWithNodeData: state 0, not expandable, both times now, no parent.
     explicit OpNodeData(__TreeNodeData__ const& data);
@@ -48,7 +52,7 @@ public:
     ~OpNodeData() { clearChildren(); }
 
     // Children.
-    std::vector<Child> const& children() const { return m_children; }
+    ChildList const& children() const { return m_children; }
     std::size_t childCount() const { return m_children.size(); }
     /// The row at `index`; null for a node child or an index past the end.
     OpNodeData* childItem(std::size_t index) const;
@@ -125,7 +129,7 @@ private:
     std::time_t m_modifyTime = 0;
     std::string m_fadeName;
     OpNodeData* m_pParent = nullptr;
-    std::vector<Child> m_children;
+    ChildList m_children;
 };
 
 }  // namespace uimodel
