@@ -2,10 +2,13 @@
 
 #include "engine/EngineEntryPoints.h"
 #include "engine/hfsplus/HfsPlusQuickSearch.h"
+#include "engine/hfsplus/HfsPlusRestore.h"
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 
 void RegisterHFSPlus() {
     EngineEntryPoints& table = GetEngineEntryPoints();
     table.CreateHFSPlusQuickSearcher = &CreateHFSPlusQuickSearcher;
     table.CreateHFSPlusVolumeAnalyze = &CreateHFSPlusVolumeAnalyze;
+    table.CreateHFSPlusVolume = &hfsplus::OpenVolumeForRestore;
+    table.CreateHFSPlusCompressFileReader = &hfsplus::CreateRestoredCompressFileReader;
 }
