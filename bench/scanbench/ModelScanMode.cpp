@@ -15,13 +15,15 @@
 
 #include "CommandLine.h"
 #include "FileTypes.h"
+#include "ModelListing.h"
 #include "Modes.h"
-#include "NodeListing.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDeviceData.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/operation/JobThread.h"
+#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
+#include "uimodel/resultsfile/SaveRestoreResult.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/QNUIFilter.h"
@@ -35,7 +37,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr OptionSpec kOptions[] = {{"--disk", false},       {"--volume", true},     {"--deep", false},
                                    {"--types", true},       {"--stop-after", true}, {"--pause-after", true},
-                                   {"--pause-for", true}};
+                                   {"--pause-for", true},   {"--save", true}};
 
 struct Options {
     std::string path;
@@ -43,6 +45,7 @@ struct Options {
     bool bDeep = false;
     unsigned u32Types = FILTER_TYPE_ALL;
     std::optional<double> stopAfter, pauseAfter, pauseFor;
+    std::optional<std::string> saveTo;
 };
 
 std::optional<double> Seconds(CCommandLine const& commandLine, char const* pszName, bool& bBad) {
@@ -80,6 +83,7 @@ std::optional<Options> ParseOptions(std::span<char* const> args) {
         }
         options.u32Types = static_cast<unsigned>(*n);
     }
+    options.saveTo = commandLine->Value("--save");
     options.stopAfter = Seconds(*commandLine, "--stop-after", bBad);
     options.pauseAfter = Seconds(*commandLine, "--pause-after", bBad);
     options.pauseFor = Seconds(*commandLine, "--pause-for", bBad);
@@ -103,20 +107,23 @@ IStorageDevice* FindDisk(uimodel::QNUIDeviceData const& devices, std::string con
     return nullptr;
 }
 
-void PrintNode(IFileNode* pNode) {
-    bool const bFolder = pNode->IsDirectory() != 0;
-    std::printf("node\t%s\t%s%s\t%lld\n", pNode->IsDeleted() ? "deleted" : "live",
-                Escaped(uimodel::GetPathByFileNode(pNode).c_str()).c_str(), bFolder ? "/" : "", bFolder ? 0LL : pNode->GetFileSize());
-}
-
-void PrintMonths(char const* pszKind, uimodel::DateMap const& map) {
-    for (auto const& [iYear, months] : map)
-        for (auto const& [iMonth, nodes] : months) std::printf("month %s %04d-%02d %zu\n", pszKind, iYear, iMonth, nodes.size());
-}
-
-std::size_t Count(uimodel::TypeMap const& types, _FILTER_TYPE eType) {
-    auto const found = types.find(eType);
-    return found == types.end() ? 0 : found->second.size();
+/// Saves the scan as the application does (its saving sink, the job thread); answers the RESULT
+/// fields " save_error= save_seconds= save_bytes=".
+std::string SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devices, std::string const& path) {
+    uimodel::QNSaveAndRestoreNodeOperate sink;
+    sink.SetStatus(uimodel::OPERATION_RUNNING);
+    uimodel::SaveRestoreResult results(scan, devices);
+    auto const start = Clock::now();
+    int const iStarted = results.DoSaveScanResult(path.c_str(), &sink);
+    results.Wait();
+    double const dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    unsigned long long const u64Error = iStarted == 0 ? sink.GetProgressInfo().u64Error : static_cast<unsigned long long>(-iStarted);
+    std::error_code error;
+    auto const u64Bytes = std::filesystem::file_size(path, error);
+    char fields[128];
+    std::snprintf(fields, sizeof fields, " save_error=%llu save_seconds=%.6f save_bytes=%llu", u64Error, dSeconds,
+                  error ? 0ULL : static_cast<unsigned long long>(u64Bytes));
+    return fields;
 }
 
 }  // namespace
@@ -177,27 +184,10 @@ int RunModelScanMode(std::span<char* const> args) {
     job.Join();
     double const dSeconds = elapsed();
 
-    // Folders and files, as the quick mode lists them (the roots only counted).
-    uimodel::NodeList const folders = scan.GetFolderList();
-    std::vector<IFileNode*> nodes = folders;
-    uimodel::TypeMap const types = scan.GetTypeMap();
-    std::size_t u64Deleted = 0;
-    for (auto const& [eType, files] : types) {
-        nodes.insert(nodes.end(), files.begin(), files.end());
-        u64Deleted += static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](IFileNode* p) { return p->IsDeleted() != 0; }));
-    }
-    for (IFileNode* pNode : nodes) PrintNode(pNode);
-    PrintMonths("ctime", scan.GetCreateTimeMap());
-    PrintMonths("mtime", scan.GetModifyTimeMap());
-
-    IRecoveryController const* pController = scan.GetRecoveryController();
-    std::printf("RESULT mode=model-scan result=0x%llx status=%d controller=%d deep=%d stopped=%d files=%llu folders=%zu deleted=%zu "
-                "bytes=%llu roots=%zu pictures=%zu music=%zu movies=%zu archives=%zu documents=%zu others=%zu seconds=%.6f\n",
-                static_cast<unsigned long long>(result), scan.GetStatus(), pController ? pController->thisType() : uimodel::kNoController,
-                scan.IsDeepScan(), bStopped ? 1 : 0, static_cast<unsigned long long>(scan.GetScanFileCnt()), folders.size(), u64Deleted,
-                static_cast<unsigned long long>(scan.GetScanFileSize()), scan.GetFileSystemNode().size(), Count(types, FILTER_TYPE_PICTURE),
-                Count(types, FILTER_TYPE_MUSIC), Count(types, FILTER_TYPE_MOVIE), Count(types, FILTER_TYPE_ARCHIVE),
-                Count(types, FILTER_TYPE_DOCUMENT), Count(types, FILTER_TYPE_OTHER), dSeconds);
+    std::string const fields = PrintModelListing(scan);
+    std::string const saved = options.saveTo ? SaveModelScan(scan, devices, *options.saveTo) : std::string();
+    std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s\n", static_cast<unsigned long long>(result),
+                bStopped ? 1 : 0, fields.c_str(), dSeconds, saved.c_str());
     return Failed(result) ? 1 : 0;
 }
 

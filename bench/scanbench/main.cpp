@@ -35,8 +35,9 @@ constexpr Mode kModes[] = {
     {"mft", "mft <volume-or-image> [--start SECTOR]", &scanbench::RunMftMode},
     {"model-scan",
      "model-scan <image-or-device> [--disk | --volume N] [--deep] [--types MASK] [--stop-after S] "
-     "[--pause-after S --pause-for S]",
+     "[--pause-after S --pause-for S] [--save FILE]",
      &scanbench::RunModelScanMode},
+    {"model-load", "model-load <results-file> --image <image> [--recover DIR]", &scanbench::RunModelLoadMode},
 };
 
 void PrintUsage(Mode const& mode) {

@@ -11,11 +11,11 @@
 #include "engine/core/copyout/DataRecovery.h"
 #include "engine/core/util/CatchExeception.h"
 #include "uimodel/devices/QNUIDeviceData.h"
-#include "uimodel/resultsfile/FrameCursor.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
 #include "uimodel/resultsfile/JobProgress.h"
 #include "uimodel/resultsfile/RestoreScanSink.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
+#include "uimodel/resultsfile/ResultsFileReader.h"
 #include "uimodel/resultsfile/ResultsFileWriter.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
@@ -32,43 +32,6 @@ int Logged(int iCode, char const* pszFunction, int iLine) {
     return iCode;
 }
 #define RESULTS_FAIL(code) Logged((code), __func__, __LINE__)
-
-struct StoredController {
-    std::uint32_t u32Type = 0;
-    std::uint32_t u32Deep = 0;
-};
-
-/// The controller frame; nullopt when it is missing or its length is not 8. Throws.
-std::optional<StoredController> ReadControllerFrame(IRSData& archive) {
-    archive.OpenFrame(kFrameSearchControllerList);
-    CFrameCursor cursor(archive);
-    std::uint32_t u32Length = 0;
-    StoredController stored;
-    if (!cursor.TakeU32(u32Length) || u32Length != kControllerFrameLength || !cursor.TakeU32(stored.u32Type) ||
-        !cursor.TakeU32(stored.u32Deep) || stored.u32Type > RECOVERY_CONTROLLER_COMPLETE_DISK)
-        return std::nullopt;
-    archive.CloseFrame();
-    return stored;
-}
-
-/// The device frame's row; nullopt when it is cut short or its name is longer than 4095. Throws.
-std::optional<_DiskVolumeData> ReadDeviceFrame(IRSData& archive) {
-    archive.OpenFrame(kFrameDiskDevice);
-    CFrameCursor cursor(archive);
-    std::uint64_t u64Capacity = 0;
-    std::uint32_t u32Disk = 0, u32Volume = 0, u32FileSystem = 0, u32NameLength = 0;
-    _DiskVolumeData row;
-    if (!cursor.TakeU64(u64Capacity) || !cursor.TakeU32(u32Disk) || !cursor.TakeU32(u32Volume) ||
-        !cursor.TakeU32(u32FileSystem) || !cursor.TakeU32(u32NameLength) || u32NameLength > kMaxDeviceName ||
-        !cursor.TakeText(u32NameLength, row.name))
-        return std::nullopt;
-    archive.CloseFrame();
-    row.s64Capacity = static_cast<std::int64_t>(u64Capacity);
-    row.iDiskIndex = static_cast<int>(u32Disk);
-    row.iVolumeIndex = static_cast<int>(u32Volume);
-    row.iFileSystem = static_cast<int>(u32FileSystem);
-    return row;
-}
 
 bool SameDevice(_DiskVolumeData const& row, _DiskVolumeData const& saved) {
     return row.name == saved.name && row.iFileSystem == saved.iFileSystem && row.s64Capacity == saved.s64Capacity;
@@ -200,13 +163,7 @@ int SaveRestoreResult::Restore(std::string const& path, CJobProgress& progress) 
 
     std::optional<StoredController> controller;
     std::optional<_DiskVolumeData> row;
-    try {
-        FILEHEADER header;
-        if (!pArchive->ReadFileHeader(header) || pArchive->GetStatus() == FILE_STATUS_NONE)
-            return RESULTS_FAIL(RESULTS_BAD_HEADER);
-    } catch (IRSException const&) {
-        return RESULTS_FAIL(RESULTS_BAD_HEADER);
-    }
+    if (!ReadHeader(*pArchive)) return RESULTS_FAIL(RESULTS_BAD_HEADER);
     try {
         controller = ReadControllerFrame(*pArchive);
     } catch (IRSException const&) {

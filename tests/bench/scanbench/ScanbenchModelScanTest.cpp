@@ -60,6 +60,30 @@ TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
               (std::set<std::string>{"month mtime 2014-03 1", "month mtime 2015-07 2"}));
 }
 
+TEST(ScanbenchModelScan, ASavedScanLoadsWithTheSameListingAndRecoversItsFiles) {
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
+    for (char const* pszTool : {"mkfs.fat", "mcopy"})
+        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+    testsupport::TempDir dir;
+    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + kBuild + " >/dev/null 2>&1"), 0);
+    std::string const image = dir.File("fat.img");
+
+    auto const saved = RunScanbench(dir, "model-scan " + image + " --save " + dir.File("scan.rsf"));
+    ASSERT_EQ(saved.result.at("save_error"), "0") << saved.output;
+    EXPECT_NE(saved.result.at("save_bytes"), "0");
+    auto const loaded = RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + image + " --recover " + dir.File("out"));
+    ASSERT_EQ(loaded.iExit, 0) << loaded.output;
+    EXPECT_EQ(loaded.result.at("load_error"), "0");
+    EXPECT_EQ(Nodes(loaded.output), Nodes(saved.output));
+    EXPECT_EQ(LinesStartingWith(loaded.output, "month "), LinesStartingWith(saved.output, "month "));
+    EXPECT_EQ(loaded.result.at("recovered"), "3");
+    EXPECT_EQ(testsupport::RunCommand("cmp '" + dir.File("a.jpg") + "' '" + dir.File("out/Disk/sub/a.jpg") + "'"), 0);
+    // Another image of another size: the saved device is not attached.
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 1M '" + dir.File("other.img") + "'"), 0);
+    auto const elsewhere = RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + dir.File("other.img"));
+    EXPECT_EQ(elsewhere.result.at("load_error"), "6");
+}
+
 TEST(ScanbenchModelScan, DeepScanStoppedAtOnceEndsIdle) {
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
     testsupport::TempDir dir;
