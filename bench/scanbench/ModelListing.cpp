@@ -2,14 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <map>
 
-#include "ExclusiveCopy.h"
 #include "NodeListing.h"
-#include "OutputNames.h"
 #include "engine/IRecoveryController.h"
-#include "engine/ReleasePtr.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
 
@@ -60,39 +55,6 @@ std::string PrintModelListing(uimodel::QNUIScan& scan) {
                   Count(types, FILTER_TYPE_PICTURE), Count(types, FILTER_TYPE_MUSIC), Count(types, FILTER_TYPE_MOVIE),
                   Count(types, FILTER_TYPE_ARCHIVE), Count(types, FILTER_TYPE_DOCUMENT), Count(types, FILTER_TYPE_OTHER));
     return fields;
-}
-
-ModelRecovery RecoverModelFiles(uimodel::QNUIScan& scan, std::string const& directory) {
-    ModelRecovery recovery;
-    IRecoveryController* pController = scan.GetRecoveryController();
-    if (!pController) return recovery;
-    std::map<_tagSearcherType, ReleasePtr<IDataRecovery>> byType;  // complete scans: one per searcher type
-    COutputNames names;
-    for (auto const& [eType, files] : scan.GetTypeMap())
-        for (IFileNode* pFile : files) {
-            IDataRecovery* pCopyOut = nullptr;
-            if (pController->thisType() == RECOVERY_CONTROLLER_DELETED) {
-                pCopyOut = scan.GetFileNodeDataRecover(pFile);
-            } else {
-                _tagSearcherType const eSearcher = uimodel::GetNodeSearcheType(pFile);
-                auto& pSlot = byType[eSearcher];
-                if (!pSlot) pSlot.reset(pController->GetDataRecovery(eSearcher));
-                pCopyOut = pSlot.get();
-            }
-            std::string const path = uimodel::GetPathByFileNode(pFile);
-            std::string const folder = std::filesystem::path(path).parent_path().relative_path().string();
-            char const* pszName = pFile->GetFileName();
-            auto const claim = [&] { return names.Claim(folder, pszName ? pszName : ""); };
-            ExclusiveCopy const copy = pCopyOut ? CopyExclusively(*pCopyOut, pFile, std::filesystem::path(directory) / folder, claim)
-                                                : ExclusiveCopy{ENGINE_RESULT(kModuleCopyOut, kCodeMissingObject), path};
-            if (Failed(copy.result)) {
-                std::fprintf(stderr, "scanbench: could not recover %s (0x%016llx)\n", path.c_str(), static_cast<unsigned long long>(copy.result));
-                ++recovery.iFailed;
-            } else {
-                ++recovery.iRecovered;
-            }
-        }
-    return recovery;
 }
 
 }  // namespace scanbench

@@ -16,12 +16,15 @@
 #include "CommandLine.h"
 #include "FileTypes.h"
 #include "ModelListing.h"
+#include "ModelRecovery.h"
+#include "ModelThumbnail.h"
 #include "Modes.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDeviceData.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/operation/JobThread.h"
+#include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
 #include "uimodel/resultsfile/SaveRestoreResult.h"
 #include "uimodel/scan/QNUIScan.h"
@@ -37,7 +40,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr OptionSpec kOptions[] = {{"--disk", false},       {"--volume", true},     {"--deep", false},
                                    {"--types", true},       {"--stop-after", true}, {"--pause-after", true},
-                                   {"--pause-for", true},   {"--save", true}};
+                                   {"--pause-for", true},   {"--recover", true},    {"--check", true},
+                                   {"--recovery-pause-for", true},                  {"--recovery-stop-after-files", true},
+                                   {"--thumb", true},       {"--thumb-out", true},  {"--save", true}};
 
 struct Options {
     std::string path;
@@ -45,6 +50,9 @@ struct Options {
     bool bDeep = false;
     unsigned u32Types = FILTER_TYPE_ALL;
     std::optional<double> stopAfter, pauseAfter, pauseFor;
+    std::optional<RecoveryOptions> recovery;
+    std::optional<std::string> thumbName;
+    std::string thumbOut;
     std::optional<std::string> saveTo;
 };
 
@@ -91,6 +99,34 @@ std::optional<Options> ParseOptions(std::span<char* const> args) {
         std::fprintf(stderr, "scanbench: --pause-after and --pause-for go together\n");
         bBad = true;
     }
+    if (auto const destination = commandLine->Value("--recover")) {
+        RecoveryOptions& recovery = options.recovery.emplace();
+        recovery.destination = *destination;
+        recovery.check = commandLine->Value("--check").value_or("all");
+        if (!IsCheckOption(recovery.check)) {
+            std::fprintf(stderr, "scanbench: --check takes all, deleted or ext:EXT\n");
+            bBad = true;
+        }
+        recovery.pauseFor = Seconds(*commandLine, "--recovery-pause-for", bBad);
+        if (auto const text = commandLine->Value("--recovery-stop-after-files")) {
+            auto const n = ParseCount(*text);
+            if (!n || *n < 1) {
+                std::fprintf(stderr, "scanbench: --recovery-stop-after-files takes a count of 1 or more\n");
+                bBad = true;
+            } else {
+                recovery.stopAfterFiles = static_cast<unsigned long long>(*n);
+            }
+        }
+    } else if (commandLine->Has("--check") || commandLine->Has("--recovery-pause-for") || commandLine->Has("--recovery-stop-after-files")) {
+        std::fprintf(stderr, "scanbench: --check and the --recovery- options go with --recover\n");
+        bBad = true;
+    }
+    options.thumbName = commandLine->Value("--thumb");
+    options.thumbOut = commandLine->Value("--thumb-out").value_or("");
+    if (!options.thumbName && !options.thumbOut.empty()) {
+        std::fprintf(stderr, "scanbench: --thumb-out goes with --thumb\n");
+        bBad = true;
+    }
     if (bBad) return std::nullopt;
     return options;
 }
@@ -109,10 +145,11 @@ IStorageDevice* FindDisk(uimodel::QNUIDeviceData const& devices, std::string con
 
 /// Saves the scan as the application does (its saving sink, the job thread); answers the RESULT
 /// fields " save_error= save_seconds= save_bytes=".
-std::string SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devices, std::string const& path) {
+std::string SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devices, uimodel::QNUIRecovery& recovery,
+                          std::string const& path) {
     uimodel::QNSaveAndRestoreNodeOperate sink;
     sink.SetStatus(uimodel::OPERATION_RUNNING);
-    uimodel::SaveRestoreResult results(scan, devices);
+    uimodel::SaveRestoreResult results(scan, devices, &recovery);
     auto const start = Clock::now();
     int const iStarted = results.DoSaveScanResult(path.c_str(), &sink);
     results.Wait();
@@ -154,6 +191,7 @@ int RunModelScanMode(std::span<char* const> args) {
     }
 
     uimodel::QNUIScan scan(&devices);
+    uimodel::QNUIRecovery recovery(scan);
     scan.SetDeepScan(options.bDeep ? 1 : 0);
     scan.SetStatus(uimodel::OPERATION_RUNNING);
     RESULT result = kResultSuccess;
@@ -185,10 +223,16 @@ int RunModelScanMode(std::span<char* const> args) {
     double const dSeconds = elapsed();
 
     std::string const fields = PrintModelListing(scan);
-    std::string const saved = options.saveTo ? SaveModelScan(scan, devices, *options.saveTo) : std::string();
-    std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s\n", static_cast<unsigned long long>(result),
-                bStopped ? 1 : 0, fields.c_str(), dSeconds, saved.c_str());
-    return Failed(result) ? 1 : 0;
+    bool const bThumbWritten = !options.thumbName || PrintModelThumbnail(scan, recovery, *options.thumbName, options.thumbOut);
+    std::optional<RecoveryRun> recoveryRun;
+    if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
+    std::string const saved = options.saveTo ? SaveModelScan(scan, devices, recovery, *options.saveTo) : std::string();
+
+    std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s%s\n", static_cast<unsigned long long>(result),
+                bStopped ? 1 : 0, fields.c_str(), dSeconds, recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "",
+                saved.c_str());
+    bool const bRecoveryFailed = recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull);
+    return Failed(result) || bRecoveryFailed || !bThumbWritten ? 1 : 0;
 }
 
 }  // namespace scanbench

@@ -37,7 +37,7 @@ constexpr Mode kModes[] = {
      "model-scan <image-or-device> [--disk | --volume N] [--deep] [--types MASK] [--stop-after S] "
      "[--pause-after S --pause-for S] [--save FILE]",
      &scanbench::RunModelScanMode},
-    {"model-load", "model-load <results-file> --image <image> [--recover DIR]", &scanbench::RunModelLoadMode},
+    {"model-load", "model-load <results-file> --image <image> [--recover DIR [--check all|deleted|ext:EXT]]", &scanbench::RunModelLoadMode},
 };
 
 void PrintUsage(Mode const& mode) {

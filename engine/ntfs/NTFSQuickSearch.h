@@ -11,9 +11,9 @@
 #include "engine/IFileSystemSearchController.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/ntfs/NTFSFileNode.h"
+#include "engine/ntfs/NTFSFindFileFromLogFile.h"
 #include "engine/ntfs/NTFSMftReader.h"
 
-struct NtfsFileSummary;
 class CNTFSFileRecord;
 
 class CNTFSQuickSearch final : public IQuickFileSystemSearchController {
@@ -29,7 +29,9 @@ public:
     /// One record (NTFS, clusters from the volume start) once a search has recognised a volume
     /// and `iCount` is at least 1; answers how many it filled (0 before any search).
     int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
-    /// Walks the MFT when the volume opens; always 0: a failure shows in what was found.
+    /// Walks the MFT. Code 5 without a device, builder or sink; 0x10 when sector 0 is no
+    /// sound NTFS boot sector or its clusters are not whole device sectors (or above 64 KiB);
+    /// 0x11 when neither $MFT nor $MFTMirr leads to the MFT. A stop leaves what was found.
     RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
 
     /// The volume as copy-out reads it: clusters in device sectors from the volume start; null
@@ -58,4 +60,5 @@ private:
     std::optional<CSearchedPartitionInfo> m_partition;
     std::unordered_map<std::uint64_t, FolderState> m_folders;
     std::vector<Found> m_found;
+    CFindFileFromLogFile m_salvage;
 };

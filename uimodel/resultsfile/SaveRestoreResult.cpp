@@ -11,6 +11,7 @@
 #include "engine/core/copyout/DataRecovery.h"
 #include "engine/core/util/CatchExeception.h"
 #include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
 #include "uimodel/resultsfile/JobProgress.h"
 #include "uimodel/resultsfile/RestoreScanSink.h"
@@ -39,10 +40,11 @@ bool SameDevice(_DiskVolumeData const& row, _DiskVolumeData const& saved) {
 
 }  // namespace
 
-SaveRestoreResult::SaveRestoreResult(QNUIScan& scan, QNUIDeviceData& devices) : m_scan(scan), m_devices(devices) {}
+SaveRestoreResult::SaveRestoreResult(QNUIScan& scan, QNUIDeviceData& devices, QNUIRecovery* pRecovery)
+    : m_scan(scan), m_devices(devices), m_pRecovery(pRecovery) {}
 
 SaveRestoreResult& SaveRestoreResult::instance() {
-    static SaveRestoreResult s_results(QNUIScan::instance(), QNUIDeviceData::instance());
+    static SaveRestoreResult s_results(QNUIScan::instance(), QNUIDeviceData::instance(), &QNUIRecovery::instance());
     return s_results;
 }
 
@@ -103,8 +105,9 @@ void SaveRestoreResult::GatherRoots(SavedScan& saved, std::vector<ReleasePtr<IDa
         IDataRecovery* pRecovery = nullptr;
         if (saved.iControllerType == RECOVERY_CONTROLLER_DELETED) {
             pRecovery = m_scan.GetFileNodeDataRecover(pRoot);
-        } else if (m_lookup) {
-            pRecovery = m_lookup(eType);
+        } else if (m_pRecovery) {
+            if (m_pRecovery->CheckWhetherNeedReset()) m_pRecovery->InitDataRecoveryController();
+            pRecovery = m_pRecovery->GetDataRecoveryByType(eType);
         } else if (pController) {
             made.emplace_back(pController->GetDataRecovery(eType));
             pRecovery = made.back().get();
@@ -121,7 +124,7 @@ int SaveRestoreResult::Save(std::string const& path, CJobProgress& progress) {
     SavedScan saved;
     IStorageDevice* pDevice = m_scan.GetSavedStorage();
     if (!pDevice || !RowOf(pDevice, saved.device)) return RESULTS_FAIL(RESULTS_NOTHING_SCANNED);
-    if (m_sameDevice && m_sameDevice(pDevice, path)) return RESULTS_FAIL(RESULTS_ON_SCANNED_DEVICE);
+    if (m_pRecovery && m_pRecovery->RecoveryPathIsSameDevice(path.c_str())) return RESULTS_FAIL(RESULTS_ON_SCANNED_DEVICE);
     saved.iControllerType = m_scan.GetScanControllerType(pDevice);
     saved.iDeep = m_scan.IsDeepScan();
     std::vector<ReleasePtr<IDataRecovery>> made;

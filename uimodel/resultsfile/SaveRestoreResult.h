@@ -6,7 +6,6 @@
 // ResultsFileError (0: done).
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,7 @@ class IStorageDevice;
 namespace uimodel {
 
 class QNUIDeviceData;
+class QNUIRecovery;
 class QNUIScan;
 
 namespace resultsfile {
@@ -31,9 +31,11 @@ struct SavedScan;
 
 class SaveRestoreResult {
 public:
-    /// Over `scan` and `devices`, neither owned.
-    SaveRestoreResult(QNUIScan& scan, QNUIDeviceData& devices);
-    /// Over the process's scan operation and device list.
+    /// Over `scan` and `devices`, and the recovery operation over that scan when there is one
+    /// (its copy-out objects give a complete scan's partitions, and it tells a destination on
+    /// the scanned device); none owned.
+    SaveRestoreResult(QNUIScan& scan, QNUIDeviceData& devices, QNUIRecovery* pRecovery = nullptr);
+    /// Over the process's scan operation, device list and recovery operation.
     static SaveRestoreResult& instance();
 
     /// Saves the scan to `pszPath`, reporting to `pProgress` (the facade passes
@@ -51,15 +53,8 @@ public:
     /// matches all three (a disk before its volumes). Null when none does.
     IStorageDevice* GetFromDiskVolumeData(_DiskVolumeData const& saved);
 
-    /// The copy-out object of a searcher type of a complete scan (not owned), for the partitions
-    /// saved with its roots. Without one the scan's controller is asked.
-    using RecoveryLookup = std::function<IDataRecovery*(_tagSearcherType eType)>;
-    void SetRecoveryLookup(RecoveryLookup lookup) { m_lookup = std::move(lookup); }
     /// How long a load waits before it starts, so that its progress window is up; 1 s.
     void SetLoadPause(std::chrono::milliseconds pause) { m_loadPause = pause; }
-    /// Whether a destination path lies on the scanned device: such a save is refused.
-    using SameDeviceTest = std::function<bool(IStorageDevice* pDevice, std::string const& path)>;
-    void SetSameDeviceTest(SameDeviceTest test) { m_sameDevice = std::move(test); }
 
 private:
     int Start(char const* pszPath, IProgress* pProgress, void (SaveRestoreResult::*job)(std::string const&, IProgress*));
@@ -73,8 +68,7 @@ private:
 
     QNUIScan& m_scan;
     QNUIDeviceData& m_devices;
-    RecoveryLookup m_lookup;
-    SameDeviceTest m_sameDevice;
+    QNUIRecovery* m_pRecovery;
     std::chrono::milliseconds m_loadPause{1000};
     CJobThread m_job;
     std::atomic<bool> m_bRunning{false};
