@@ -14,6 +14,7 @@
 #include "engine/IRSData.h"
 #include "engine/ReleasePtr.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "engine/core/tree/DirectoryTreeBuilder.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/PassAllFilter.h"
 #include "testkit/ProgressSink.h"
@@ -46,7 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* pData, size_t uSize) {
     rf::CJobProgress jobProgress(nullptr);
     {
         rf::RestoreScanSink sink(pArchive.get(), iControllerType, &jobProgress);
-        ReleasePtr<IDirecotryTreeBuilder> pBuilder(CreateTreeBuilder(true));
+        // The builder as a load makes it, without the pause that lets a window draw a root.
+        TreeBuilderSettings settings;
+        settings.u32RootShownPauseMs = 0;
+        ReleasePtr<IDirecotryTreeBuilder> pBuilder(new CDirectoryTreeBuilder(true, settings));
         pBuilder->Initialize("", &tree, &filter);
         sink.SetDirecotryTreeBuilder(pBuilder.get(), &progress, &disk);
     }

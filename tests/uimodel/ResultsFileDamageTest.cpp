@@ -3,8 +3,12 @@
 // allocation (the suite also runs under ASan).
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
+#include <sstream>
+#include <tuple>
 
 #include "FatTestImages.h"
 #include "ResultsFileRoundTrip.h"
@@ -15,6 +19,7 @@
 #include "uimodel/resultsfile/RestoreFileNode.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 #include "uimodel/resultsfile/ResultsFileWriter.h"
+#include "uimodel/support/NodeNames.h"
 
 namespace {
 
@@ -249,6 +254,64 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
     EXPECT_TRUE(m_pModel->scan.GetFileSystemNode().empty());
 }
 
+TEST_F(DamagedResultsFile, AnIndependentReaderOfTheLayoutFindsEveryFiledNode) {
+    if (!testsupport::HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
+    WriteAll(m_dir.File("scan.rsf"), s_saved);
+    std::string const output = testsupport::CommandOutput("python3 '" QUORIN_SOURCE_DIR "/tests/uimodel/read_results_file.py' '" +
+                                                          m_dir.File("scan.rsf") + "'");
+    // Each filed node's name, size (0 for folders) and deleted flag, as the Python reader sees them.
+    std::multiset<std::string> stored;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+        ASSERT_EQ(fields.size(), 7u) << line;
+        stored.insert(fields[6] + " size=" + (fields[2] == "1" ? "0" : fields[4]) + " deleted=" + fields[3]);
+    }
+    std::multiset<std::string> filed;
+    for (std::string const& line : s_listing) {
+        std::size_t const size = line.find(" size=");
+        if (line.rfind("/", 0) != 0 || size == std::string::npos) continue;  // node lines only
+        std::string const name = line.substr(line.rfind('/', size) + 1, size - line.rfind('/', size) - 1);
+        bool const bFolder = line.find(" folder=1") != std::string::npos;
+        std::string const sizeText = line.substr(size + 6, line.find(' ', size + 1) - size - 6);
+        filed.insert(name + " size=" + (bFolder ? "0" : sizeText) + " deleted=" + line.substr(line.size() - 1));
+    }
+    ASSERT_FALSE(filed.empty());
+    EXPECT_EQ(stored, filed);
+}
+
+TEST_F(DamagedResultsFile, ACraftedPartitionRecordRecoversNothing) {
+    // The first root's first partition record, past the root's file record, searcher type,
+    // volume name, partition count and partition type.
+    auto const le32 = [](Bytes const& bytes, std::size_t at) {
+        return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    };
+    std::size_t at = FramePayload(s_saved, rf::kFrameFileSystemNode) + 8 + 4;
+    at += rf::kRecordHeadSize + le32(s_saved, at + 58) * rf::kRunSize;
+    at += 4 + le32(s_saved, at) + rf::kRecordTailSize + 4;
+    at += 4 + le32(s_saved, at);
+    ASSERT_EQ(le32(s_saved, at), 1u);
+    std::size_t const record = at + 4 + 4;
+
+    for (auto const& [offset, value, width] : {std::tuple{24, 0ull, 4}, std::tuple{32, ~4ull, 8}}) {  // no cluster size; start -5
+        Bytes crafted = s_saved;
+        PutLe(crafted, record + static_cast<std::size_t>(offset), value, width);
+        ASSERT_EQ(Load(crafted), 0u);
+        std::size_t u64Files = 0;
+        for (auto const& [eType, files] : m_pModel->scan.GetTypeMap())
+            for (IFileNode* pNode : files) {
+                if (pNode->GetFileSize() == 0) continue;
+                IDataRecovery* pCopyOut = m_pModel->scan.GetFileNodeDataRecover(pNode);
+                ASSERT_NE(pCopyOut, nullptr);
+                EXPECT_EQ(pCopyOut->SetRecoverNode(pNode), nullptr) << uimodel::GetPathByFileNode(pNode);
+                ++u64Files;
+            }
+        EXPECT_GT(u64Files, 0u);
+    }
+}
+
 TEST_F(DamagedResultsFile, CutsAndFlipsEndInACodeOrAPartialLoad) {
     for (std::size_t cut = 0; cut < s_saved.size(); cut += 97)
         EXPECT_NE(Load(Bytes(s_saved.begin(), s_saved.begin() + static_cast<std::ptrdiff_t>(cut))), 0u) << "cut at " << cut;
@@ -274,6 +337,12 @@ TEST_F(DamagedResultsFile, ANodeHiddenBySearchIsShownAfterLoading) {
             ++u64Files;
         }
     EXPECT_GT(u64Files, 0u);
+}
+
+TEST_F(DamagedResultsFile, ASaveWithoutAScannedDeviceIsRefusedAndLeavesNoFile) {
+    ModelScan model({fattest::Image("fat32.img")});  // listed, never scanned
+    EXPECT_EQ(modeltest::Save(model, m_dir.File("none.rsf")).u64Error, static_cast<std::uint64_t>(rf::RESULTS_NOTHING_SCANNED));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("none.rsf")));
 }
 
 TEST_F(DamagedResultsFile, TheDeviceIsFoundByNameFileSystemAndCapacityAfterItsIndexesMoved) {
