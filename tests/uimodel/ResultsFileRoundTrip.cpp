@@ -5,6 +5,7 @@
 #include "engine/IFileReader.h"
 #include "engine/IRecoveryController.h"
 #include "engine/ReleasePtr.h"
+#include "engine/core/tree/FileTimeTicks.h"
 #include "support/Sha256.h"
 #include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
 #include "uimodel/support/FileTime.h"
@@ -27,12 +28,10 @@ public:
     JobOutcome outcome;
 };
 
-std::uint64_t TimeValue(_FILETIME time) { return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime; }
-
 std::string Describe(IFileNode* pNode) {
     return uimodel::GetPathByFileNode(pNode) + " size=" + std::to_string(pNode->GetFileSize()) +
-           " times=" + std::to_string(TimeValue(pNode->GetCreationTime())) + "," +
-           std::to_string(TimeValue(pNode->GetModificationTime())) + "," + std::to_string(TimeValue(pNode->GetLastAccessTime())) +
+           " times=" + std::to_string(FileTimeTicks(pNode->GetCreationTime())) + "," +
+           std::to_string(FileTimeTicks(pNode->GetModificationTime())) + "," + std::to_string(FileTimeTicks(pNode->GetLastAccessTime())) +
            " folder=" + std::to_string(pNode->IsDirectory()) + " deleted=" + std::to_string(pNode->IsDeleted());
 }
 

@@ -3,14 +3,13 @@
 #include "engine/IFileNode.h"
 #include "engine/core/bytes/ByteWriter.h"
 #include "engine/core/node/FileNode.h"
+#include "engine/core/tree/FileTimeTicks.h"
 #include "uimodel/resultsfile/FrameCursor.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 
 namespace uimodel::resultsfile {
 
 namespace {
-
-std::uint64_t TimeValue(_FILETIME time) { return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime; }
 
 /// Appends `size` zero bytes and answers a writer over them.
 engine::ByteWriter Grow(std::vector<std::uint8_t>& out, std::size_t size) {
@@ -56,9 +55,9 @@ void AppendFileRecord(std::vector<std::uint8_t>& out, IFileNode& node) {
     head.Le64(8, static_cast<std::uint64_t>(node.GetParentNodeID()));
     head.Le64(16, static_cast<std::uint64_t>(node.GetFileSize()));
     head.Le16(24, static_cast<std::uint16_t>(node.GetAttribute()));
-    head.Le64(26, TimeValue(node.GetCreationTime()));
-    head.Le64(34, TimeValue(node.GetModificationTime()));
-    head.Le64(42, TimeValue(node.GetLastAccessTime()));
+    head.Le64(26, FileTimeTicks(node.GetCreationTime()));
+    head.Le64(34, FileTimeTicks(node.GetModificationTime()));
+    head.Le64(42, FileTimeTicks(node.GetLastAccessTime()));
     head.Le32(50, node.IsDirectory() ? 1 : 0);
     head.Le32(54, node.IsDeleted() ? 1 : 0);
     head.Le32(58, static_cast<std::uint32_t>(runCount));

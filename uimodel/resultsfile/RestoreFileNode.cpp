@@ -4,27 +4,17 @@
 
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/node/DataRunList.h"
+#include "engine/core/tree/FileTimeTicks.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
 
 namespace uimodel {
 
-namespace {
-
-_FILETIME ToFileTime(std::uint64_t u64Value) {
-    _FILETIME time;
-    time.dwLowDateTime = static_cast<std::uint32_t>(u64Value);
-    time.dwHighDateTime = static_cast<std::uint32_t>(u64Value >> 32);
-    return time;
-}
-
-}  // namespace
-
 RestoreFileNode::RestoreFileNode(resultsfile::StoredFileRecord record)
     : m_name(std::move(record.name)),
       m_u64Size(record.u64Size),
-      m_created(ToFileTime(record.u64Created)),
-      m_modified(ToFileTime(record.u64Modified)),
-      m_accessed(ToFileTime(record.u64Accessed)),
+      m_created(FileTimeFromTicks(record.u64Created)),
+      m_modified(FileTimeFromTicks(record.u64Modified)),
+      m_accessed(FileTimeFromTicks(record.u64Accessed)),
       m_u32Folder(record.u32Folder),
       m_u32Deleted(record.u32Deleted),
       m_u16Attribute(record.u16Attribute) {
