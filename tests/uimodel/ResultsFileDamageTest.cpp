@@ -14,6 +14,7 @@
 #include "ResultsFileRoundTrip.h"
 #include "engine/IRSData.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "engine/SearchedPartitionRecord.h"
 #include "engine/core/bytes/Crc16.h"
 #include "uimodel/resultsfile/JobProgress.h"
 #include "uimodel/resultsfile/RestoreFileNode.h"
@@ -54,14 +55,26 @@ struct Le {
     }
 };
 
+std::uint32_t Le32(Bytes const& bytes, std::size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
 /// Payload offset of the first frame with `guid`; 0 when there is none.
 std::size_t FramePayload(Bytes const& file, tagGUIDSIGN const& guid) {
     for (std::size_t at = 132; at + 36 <= file.size();) {
         if (std::equal(guid.au8Bytes.begin(), guid.au8Bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 16))) return at + 36;
-        std::uint32_t const size = file[at + 32] | file[at + 33] << 8 | file[at + 34] << 16 | static_cast<std::uint32_t>(file[at + 35]) << 24;
-        at += 36 + size;
+        at += 36 + Le32(file, at + 32);
     }
     return 0;
+}
+
+/// Where the first root's partition count lies: past the root count and marker, the root's file
+/// record, its searcher type and its volume name.
+std::size_t FirstPartitionCount(Bytes const& file) {
+    std::size_t at = FramePayload(file, rf::kFrameFileSystemNode) + 8 + 4;
+    at += rf::kRecordHeadSize + Le32(file, at + 58) * rf::kRunSize;
+    at += 4 + Le32(file, at) + rf::kRecordTailSize + 4;
+    return at + 4 + Le32(file, at);
 }
 
 void PutLe(Bytes& bytes, std::size_t at, std::uint64_t value, int width) {
@@ -246,6 +259,17 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
     PutLe(unsaved, 20, engine::Crc16Umts(std::span(unsaved.data(), 132)), 4);
     EXPECT_EQ(Load(unsaved), static_cast<std::uint64_t>(rf::RESULTS_BAD_HEADER));
 
+    // A root without partitions loads the same nodes.
+    Bytes noPartitions = s_saved;
+    std::size_t const count = FirstPartitionCount(noPartitions);
+    ASSERT_EQ(noPartitions[count], 1u);
+    noPartitions.erase(noPartitions.begin() + static_cast<std::ptrdiff_t>(count + 4),
+                       noPartitions.begin() + static_cast<std::ptrdiff_t>(count + 4 + kStoredSearchedPartitionSize));
+    PutLe(noPartitions, count, 0, 4);
+    PutLe(noPartitions, nodes - 4, Le32(noPartitions, nodes - 4) - kStoredSearchedPartitionSize, 4);
+    EXPECT_EQ(Load(noPartitions), 0u);
+    EXPECT_EQ(modeltest::Listing(m_pModel->scan), s_listing);
+
     // No roots: count 0 and an empty, successful load.
     Bytes empty(s_saved.begin(), s_saved.begin() + static_cast<std::ptrdiff_t>(nodes + 8));
     PutLe(empty, nodes, 0, 8);
@@ -283,17 +307,9 @@ TEST_F(DamagedResultsFile, AnIndependentReaderOfTheLayoutFindsEveryFiledNode) {
 }
 
 TEST_F(DamagedResultsFile, ACraftedPartitionRecordRecoversNothing) {
-    // The first root's first partition record, past the root's file record, searcher type,
-    // volume name, partition count and partition type.
-    auto const le32 = [](Bytes const& bytes, std::size_t at) {
-        return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-    };
-    std::size_t at = FramePayload(s_saved, rf::kFrameFileSystemNode) + 8 + 4;
-    at += rf::kRecordHeadSize + le32(s_saved, at + 58) * rf::kRunSize;
-    at += 4 + le32(s_saved, at) + rf::kRecordTailSize + 4;
-    at += 4 + le32(s_saved, at);
-    ASSERT_EQ(le32(s_saved, at), 1u);
-    std::size_t const record = at + 4 + 4;
+    std::size_t const count = FirstPartitionCount(s_saved);
+    ASSERT_EQ(s_saved[count], 1u);
+    std::size_t const record = count + 4 + 4;
 
     for (auto const& [offset, value, width] : {std::tuple{24, 0ull, 4}, std::tuple{32, ~4ull, 8}}) {  // no cluster size; start -5
         Bytes crafted = s_saved;
