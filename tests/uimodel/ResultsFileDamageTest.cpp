@@ -109,13 +109,13 @@ TEST(ResultsFileLayout, SyntheticScanIsWrittenFieldByField) {
 
     uimodel::RestoreSystemNode rootA(Record(2, 1, "Disk(FAT/FAT32)", true), SEARCHER_TYPE_FAT, "Disk");
     uimodel::RestoreSystemNode rootB(Record(5, 5, "Disk(NTFS)", true), SEARCHER_TYPE_NTFS, "Disk");
-    auto* pFolder = new uimodel::RestoreFileNode(Record(11, 2, "d", true));
-    auto* pFile = new uimodel::RestoreFileNode(fileRecord);
-    auto* pResident = new uimodel::RestoreFileNode(residentRecord);
-    rootA.AddChild(pFolder);  // children go to the head: the file comes first
-    rootA.AddChild(pFile);
-    pFolder->AddChild(pResident);
-    pFile->ShowNode(0);  // hidden by a search
+    uimodel::RestoreFileNode folderNode(Record(11, 2, "d", true));
+    uimodel::RestoreFileNode fileNode(fileRecord);
+    uimodel::RestoreFileNode residentNode(residentRecord);
+    rootA.AddChild(&folderNode);  // children go to the head: the file comes first
+    rootA.AddChild(&fileNode);
+    folderNode.AddChild(&residentNode);
+    fileNode.ShowNode(0);  // hidden by a search
 
     CSearchedPartitionInfo partition;
     partition.m_u16PartitionIndex = 0;
