@@ -13,6 +13,7 @@
 #include "FatTestImages.h"
 #include "ResultsFileRoundTrip.h"
 #include "engine/IRSData.h"
+#include "engine/IRecoveryController.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/SearchedPartitionRecord.h"
 #include "engine/core/bytes/Crc16.h"
@@ -337,6 +338,35 @@ TEST_F(DamagedResultsFile, CutsAndFlipsEndInACodeOrAPartialLoad) {
         for (int flip = 0; flip < 4; ++flip) bytes[random() % bytes.size()] ^= static_cast<std::uint8_t>(1u << (random() % 8));
         Load(bytes);
     }
+}
+
+TEST_F(DamagedResultsFile, AFileCutPastItsFirstMegabyteKeepsTheNodesBeforeTheCut) {
+    // 30,000 files of a deep scan of the FAT32 image's disk: more than one read of the frame.
+    ModelScan model({fattest::Image("fat32.img")});
+    rf::SavedScan scan;
+    scan.iControllerType = RECOVERY_CONTROLLER_COMPLETE_DISK;
+    scan.iDeep = 1;
+    ASSERT_TRUE(model.devices.GetDiskDataByStorage(model.devices.GetDiskStorageByIndex(0), scan.device));
+    uimodel::RestoreSystemNode root(Record(2, 1, "Disk(FAT/FAT32)", true), SEARCHER_TYPE_FAT, "Disk");
+    std::vector<std::unique_ptr<uimodel::RestoreFileNode>> files;
+    for (long long i = 0; i < 30000; ++i) {
+        files.push_back(std::make_unique<uimodel::RestoreFileNode>(Record(100 + i, 2, "file " + std::to_string(i) + ".txt", false)));
+        root.AddChild(files.back().get());
+    }
+    scan.roots = {{&root, {}}};
+    std::unique_ptr<IRSData> pArchive = CreateRSData(RS_MODE_WRITE);
+    ASSERT_TRUE(pArchive->StartRS(m_dir.File("large.rsf").c_str(), 1));
+    rf::CJobProgress progress(nullptr);
+    ASSERT_TRUE(rf::WriteResultsFile(*pArchive, scan, progress));
+    ASSERT_TRUE(pArchive->EndRS());
+    Bytes const whole = ReadAll(m_dir.File("large.rsf"));
+    ASSERT_GT(whole.size(), (3u << 20) / 2);
+
+    EXPECT_EQ(Load(whole), 0u);
+    EXPECT_EQ(m_pModel->scan.GetScanFileCnt(), 30000u);
+    EXPECT_EQ(Load(Bytes(whole.begin(), whole.begin() + (3 << 20) / 2)), static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES));
+    EXPECT_GT(m_pModel->scan.GetScanFileCnt(), 9000u);  // the first megabyte's records
+    EXPECT_LT(m_pModel->scan.GetScanFileCnt(), 30000u);
 }
 
 TEST_F(DamagedResultsFile, ANodeHiddenBySearchIsShownAfterLoading) {

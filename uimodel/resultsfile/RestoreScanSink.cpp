@@ -157,7 +157,12 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
         std::vector<CSearchedPartitionInfo*>& kept = m_partitions[root.u32Searcher];
         for (auto& pInfo : root.partitions) kept.push_back(pInfo.release());
     }
-    bool const bGoOn = ReplayNodes(cursor, eType, bTaken, builder, progress);
+    bool bGoOn = false;
+    try {
+        bGoOn = ReplayNodes(cursor, eType, bTaken, builder, progress);
+    } catch (IRSException const&) {
+        Damaged();  // the file ends inside the frame: what was handed over is still built
+    }
     if (bTaken) builder.FlashBuild(eType);
     return bGoOn;
 }

@@ -1,5 +1,6 @@
 #include "uimodel/resultsfile/ResultsFileWriter.h"
 
+#include <algorithm>
 #include <deque>
 
 #include "engine/IFileNode.h"
