@@ -3,7 +3,8 @@
 // three times, folder and deleted flags), categories and months, and recover every file to the
 // same bytes; the files the tools wrote must recover to their SHA-256. Rows:
 //   - a FAT32 and an exFAT image (mkfs.fat/mtools, mkfs.exfat), quick scans with deleted files;
-//   - the FAT32 image scanned deep (complete FAT search and the signature search);
+//   - the FAT32 image scanned deep (complete FAT search and the signature search), and a disk
+//     without a file system holding two JPEGs (ImageMagick) that only the signature search finds;
 //   - an MBR disk (sfdisk) with a labelled FAT volume and two unlabelled ones of one size: the
 //     tree builder names all three "Disk", so each root must still reload onto its own volume;
 //   - the macOS HFS+ fixture with a file made LZVN-compressed in its resource fork: the loaded
@@ -32,7 +33,10 @@ struct Prepared {
     std::string image;
     std::map<std::string, std::string> expected;
     std::string whyNot;  // set when the image cannot be had
+    std::vector<std::string> carved;  // SHA-256 of files some carved file must recover to
 };
+
+Prepared Unavailable(std::string why) { return {{}, {}, std::move(why), {}}; }
 
 struct RoundTripCase {
     char const* pszName;
@@ -48,20 +52,20 @@ std::map<std::string, std::string> ManifestHashes(std::string const& stem) {
 }
 
 Prepared Fat32(testsupport::TempDir const&) {
-    if (fattest::ImagesDir().empty()) return {{}, {}, fattest::WhyNoImages()};
-    return {fattest::Image("fat32.img"), ManifestHashes(fattest::Image("fat32")), {}};
+    if (fattest::ImagesDir().empty()) return Unavailable(fattest::WhyNoImages());
+    return {fattest::Image("fat32.img"), ManifestHashes(fattest::Image("fat32")), {}, {}};
 }
 
 Prepared ExFat(testsupport::TempDir const&) {
     char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
     std::string const stem = std::string(pszTmp ? pszTmp : "") + "/exfat-images/exfat_4k";
-    if (!pszTmp || !std::filesystem::exists(stem + ".manifest")) return {{}, {}, "the exFAT images were not built"};
-    return {stem + ".img", ManifestHashes(stem), {}};
+    if (!pszTmp || !std::filesystem::exists(stem + ".manifest")) return Unavailable("the exFAT images were not built");
+    return {stem + ".img", ManifestHashes(stem), {}, {}};
 }
 
 Prepared ThreeVolumes(testsupport::TempDir const& dir) {
     for (char const* pszTool : {"sfdisk", "mkfs.fat", "mcopy", "mdel"})
-        if (!testsupport::HaveTool(pszTool)) return {{}, {}, std::string(pszTool) + " is not installed"};
+        if (!testsupport::HaveTool(pszTool)) return Unavailable(std::string(pszTool) + " is not installed");
     std::string const image = dir.File("disk.img");
     // One labelled volume and two unlabelled ones of equal size; each keeps one file and loses one.
     std::string const script =
@@ -72,8 +76,8 @@ Prepared ThreeVolumes(testsupport::TempDir const& dir) {
         "head -c 3000 /dev/urandom > \"$IMG.gone\"; mcopy -i \"$IMG@@$((s * 512))\" \"$IMG.keep\" ::/KEEP$s.BIN; "
         "mcopy -i \"$IMG@@$((s * 512))\" \"$IMG.gone\" ::/GONE$s.BIN; mdel -i \"$IMG@@$((s * 512))\" ::/GONE$s.BIN; "
         "sha256sum \"$IMG.keep\" | cut -c1-64 > \"$IMG.$s.sha\"; done >/dev/null 2>&1";
-    if (testsupport::RunCommand(script) != 0) return {{}, {}, "the partitioned image could not be built"};
-    Prepared prepared{image, {}, {}};
+    if (testsupport::RunCommand(script) != 0) return Unavailable("the partitioned image could not be built");
+    Prepared prepared{image, {}, {}, {}};
     for (char const* pszStart : {"2048", "22528", "43008"}) {
         std::ifstream in(image + "." + pszStart + ".sha");
         std::string hash;
@@ -83,15 +87,26 @@ Prepared ThreeVolumes(testsupport::TempDir const& dir) {
     return prepared;
 }
 
+Prepared PlantedJpegs(testsupport::TempDir const& dir) {
+    if (!testsupport::HaveTool("convert")) return Unavailable("ImageMagick's convert is not installed");
+    std::string const image = dir.File("planted.img");
+    // Two JPEGs written at 1 MiB and 3 MiB of a disk without a file system.
+    std::string const script = "set -e; cd '" + dir.Path() + "'; truncate -s 8M planted.img; "
+                               "convert -size 320x240 gradient:red-blue a.jpg; convert -size 200x300 plasma:fractal b.jpg; "
+                               "dd if=a.jpg of=planted.img bs=1M seek=1 conv=notrunc; dd if=b.jpg of=planted.img bs=1M seek=3 conv=notrunc";
+    if (testsupport::RunCommand(script + " >/dev/null 2>&1") != 0) return Unavailable("the planted image could not be built");
+    return {image, {}, {}, {testsupport::Sha256OfFile(dir.File("a.jpg")), testsupport::Sha256OfFile(dir.File("b.jpg"))}};
+}
+
 Prepared HfsPlusCompressed(testsupport::TempDir const& dir) {
     std::vector<std::uint8_t> bytes = hfsplustest::LoadMacImage();
-    if (bytes.empty()) return {{}, {}, "no " + hfsplustest::MacImagePath()};
+    if (bytes.empty()) return Unavailable("no " + hfsplustest::MacImagePath());
     // Four 64 KiB blocks and a short one of LZVN in the resource fork.
     std::vector<std::uint8_t> const data = hfsplustest::TextLike(4 * 0x10000 + 999);
-    if (!hfsplustest::CompressFile(bytes, 8, data)) return {{}, {}, "the HFS+ fixture is not the one expected"};
+    if (!hfsplustest::CompressFile(bytes, 8, data)) return Unavailable("the HFS+ fixture is not the one expected");
     std::string const image = dir.File("hfsplus.raw");
     std::ofstream(image, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return {image, {{"/a_directory/a_file", testsupport::Sha256Hex(data)}}, {}};
+    return {image, {{"/a_directory/a_file", testsupport::Sha256Hex(data)}}, {}, {}};
 }
 
 /// The path below the volume's root ("/Disk/DCIM/A.JPG" -> "/DCIM/A.JPG").
@@ -135,11 +150,13 @@ TEST_P(ResultsFileRoundTrip, LoadedScanListsAndRecoversAsTheSavedOne) {
     std::map<std::string, std::string> byPath;
     for (auto const& [path, hash] : after) byPath[BelowRoot(path)] = hash;
     for (auto const& [path, hash] : prepared.expected) EXPECT_EQ(byPath[path], hash) << path;
+    for (std::string const& hash : prepared.carved)
+        EXPECT_TRUE(std::any_of(after.begin(), after.end(), [&hash](auto const& entry) { return entry.second == hash; })) << hash;
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                          testing::Values(RoundTripCase{"Fat32Quick", Fat32}, RoundTripCase{"ExFatQuick", ExFat},
-                                         RoundTripCase{"Fat32Deep", Fat32, true},
+                                         RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
                                          RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
                                          RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
