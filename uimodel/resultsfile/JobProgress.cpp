@@ -2,36 +2,29 @@
 
 namespace uimodel::resultsfile {
 
-void CJobProgress::Start() {
-    std::lock_guard const lock(m_mutex);
-    m_info.u32State = PROGRESS_STATE_RUNNING;
-    m_info.u64Total = kTotal;
-    m_info.u64Done = kStartDone;
-    m_lastStep = std::chrono::steady_clock::now();
-    Send();
-}
-
-void CJobProgress::Step() {
+void CJobProgress::IncProgress(bool bFinished, bool bStart) {
     std::lock_guard const lock(m_mutex);
     auto const now = std::chrono::steady_clock::now();
-    if (now - m_lastStep < kStepInterval) return;
-    m_lastStep = now;
-    if (m_info.u64Done < kMaxRunningDone) ++m_info.u64Done;
+    m_info.u64Total = kTotal;
+    if (bStart) {
+        m_info.u32State = PROGRESS_STATE_RUNNING;
+        m_info.u64Done = kStartDone;
+        m_lastStep = now;
+    } else if (bFinished) {
+        m_info.u32State = PROGRESS_STATE_FINISHED;
+        m_info.u64Done = kTotal;
+        m_info.u64Error = static_cast<std::uint64_t>(m_iError);
+    } else {
+        if (now - m_lastStep < kStepInterval) return;
+        m_lastStep = now;
+        if (m_info.u64Done < kMaxRunningDone) ++m_info.u64Done;
+    }
     Send();
 }
 
-void CJobProgress::Fail(int iCode) {
+void CJobProgress::TipError(int iCode) {
     std::lock_guard const lock(m_mutex);
     if (m_iError == 0) m_iError = iCode;
-}
-
-void CJobProgress::Finish() {
-    std::lock_guard const lock(m_mutex);
-    m_info.u32State = PROGRESS_STATE_FINISHED;
-    m_info.u64Total = kTotal;
-    m_info.u64Done = kTotal;
-    m_info.u64Error = static_cast<std::uint64_t>(m_iError);
-    Send();
 }
 
 int CJobProgress::Error() const {

@@ -13,14 +13,11 @@ class CJobProgress {
 public:
     explicit CJobProgress(IProgress* pSink) : m_pSink(pSink) {}
 
-    /// State running, 5 of 100.
-    void Start();
-    /// One unit of work done; hands the record over at most every 100 ms.
-    void Step();
-    /// Keeps the first error code for the end.
-    void Fail(int iCode);
-    /// State finished, 100 of 100, with the error code kept (0 for none).
-    void Finish();
+    /// `bStart`: state running, 5 of 100. `bFinished`: state finished, 100 of 100, with the error
+    /// code kept (0 for none). Otherwise one unit of work done, handed over at most every 100 ms.
+    void IncProgress(bool bFinished = false, bool bStart = false);
+    /// Keeps the first error code for the job's last record.
+    void TipError(int iCode);
     int Error() const;
     IProgress* Sink() const { return m_pSink; }
 

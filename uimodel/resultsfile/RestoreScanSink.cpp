@@ -83,7 +83,7 @@ void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, I
         ClearMapCell();
         std::uint64_t u64Roots = 0;
         if (!cursor.TakeU64(u64Roots)) Damaged();
-        if (m_pProgress) m_pProgress->Step();
+        if (m_pProgress) m_pProgress->IncProgress();
         // Every root section takes bytes of the frame, so a count of 2^64 ends with the frame.
         m_typesTaken.clear();
         for (std::uint64_t u64Index = 0; u64Index < u64Roots && pProgress->Continued(); ++u64Index)
@@ -146,7 +146,7 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
         m_takenRoots.insert(u64Index);
         m_typesTaken.insert(root.u32Searcher);
         builder.AddSearcherInfo(eType, rootRecord->s64NodeID);
-        if (m_pProgress) m_pProgress->Step();
+        if (m_pProgress) m_pProgress->IncProgress();
         if (eType == SEARCHER_TYPE_HFSPLUS) {
             // On a whole disk the volume starts where its partition does.
             unsigned long long const u64Start = target.bDisk && !root.partitions.empty() && root.partitions.front()->m_s64StartSector > 0
@@ -180,7 +180,7 @@ bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, 
             auto* pNode = new RestoreFileNode(std::move(*record));
             if (!builder.AddNode(pNode, eType)) pNode->Release();
         }
-        if (m_pProgress) m_pProgress->Step();
+        if (m_pProgress) m_pProgress->IncProgress();
         if (!progress.Continued()) return false;
     }
 }

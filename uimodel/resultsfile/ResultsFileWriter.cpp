@@ -71,7 +71,7 @@ void WriteRoot(IRSData& archive, SavedRoot const& saved, CJobProgress& progress,
             if (pChild->IsDirectory()) folders.push_back(pChild);
             if (bytes.size() >= kBatchBytes) Write(archive, bytes);
         }
-        progress.Step();
+        progress.IncProgress();
     }
     AppendU32(bytes, kMarkerEnd);
 }
@@ -82,10 +82,10 @@ bool WriteResultsFile(IRSData& archive, SavedScan const& scan, CJobProgress& pro
     FILEHEADER header;
     header.u32Status = kHeaderStatusSaved;
     if (!archive.WriteFileHeader(header)) return false;
-    progress.Step();
+    progress.IncProgress();
     WriteControllerFrame(archive, scan);
     WriteDeviceFrame(archive, scan.device);
-    progress.Step();
+    progress.IncProgress();
 
     archive.OpenFrame(kFrameFileSystemNode);
     std::vector<std::uint8_t> bytes;

@@ -74,18 +74,18 @@ void SaveRestoreResult::Wait() { m_job.Join(); }
 
 void SaveRestoreResult::SaveScanResult(std::string const& path, IProgress* pProgress) {
     CJobProgress progress(pProgress);
-    progress.Start();
-    if (int const iCode = Save(path, progress)) progress.Fail(iCode);
-    progress.Finish();
+    progress.IncProgress(false, true);
+    if (int const iCode = Save(path, progress)) progress.TipError(iCode);
+    progress.IncProgress(true);
 }
 
 void SaveRestoreResult::RestoreScanResult(std::string const& path, IProgress* pProgress) {
     std::this_thread::sleep_for(m_loadPause);
     HfsPlusVolumeCache::instance().Clear();
     CJobProgress progress(pProgress);
-    progress.Start();
-    if (int const iCode = Restore(path, progress)) progress.Fail(iCode);
-    progress.Finish();
+    progress.IncProgress(false, true);
+    if (int const iCode = Restore(path, progress)) progress.TipError(iCode);
+    progress.IncProgress(true);
     // After the finished record is stored: whoever sees the scan idle reads the load's outcome.
     m_scan.EndRestore();
 }
@@ -177,7 +177,7 @@ int SaveRestoreResult::Restore(std::string const& path, CJobProgress& progress) 
     } catch (IRSException const&) {
     }
     if (!row) return RESULTS_FAIL(RESULTS_BAD_DEVICE);
-    progress.Step();
+    progress.IncProgress();
 
     IStorageDevice* pDevice = GetFromDiskVolumeData(*row);
     if (!pDevice) return RESULTS_FAIL(RESULTS_NO_DEVICE);
