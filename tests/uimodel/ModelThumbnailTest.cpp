@@ -12,6 +12,7 @@
 #include "ModelScan.h"
 #include "platform/ThumbnailDecoder.h"
 #include "support/Sha256.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 #include "uimodel/operation/JobThread.h"
 #include "uimodel/recovery/QNUIRecovery.h"
@@ -23,15 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using uimodel::ThumbnailKind;
-
-Bytes ReadAll(std::string const& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(std::string const& path, Bytes const& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t u32Value) {
     for (int i = 0; i < 4; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u32Value >> (24 - 8 * i));
@@ -82,8 +74,8 @@ protected:
             s_skip = "a tool failed to make the sample files";
             return;
         }
-        Bytes broken = ReadAll(dir + "previewed.jpg");
-        Bytes const small = ReadAll(dir + "small.jpg");
+        Bytes broken = testsupport::ReadFileBytes(dir + "previewed.jpg");
+        Bytes const small = testsupport::ReadFileBytes(dir + "small.jpg");
         // The embedded preview keeps its markers but loses its frame header: it cannot decode.
         auto const at = std::search(broken.begin(), broken.end(), small.begin() + 2, small.begin() + 64);
         if (at == broken.end()) {
@@ -91,14 +83,14 @@ protected:
             return;
         }
         std::fill(at, at + 62, std::uint8_t{0});
-        WriteAll(dir + "broken-preview.jpg", broken);
-        WriteAll(dir + "IMG.CR2", MakeRawWithPreview(ReadAll(dir + "camera.jpg")));
+        testsupport::WriteFileBytes(dir + "broken-preview.jpg", broken);
+        testsupport::WriteFileBytes(dir + "IMG.CR2", MakeRawWithPreview(testsupport::ReadFileBytes(dir + "camera.jpg")));
         // Trailing bytes after a JPEG's end are ignored by its decoder: the size alone decides.
-        Bytes padded = ReadAll(dir + "photo.jpg");
+        Bytes padded = testsupport::ReadFileBytes(dir + "photo.jpg");
         padded.resize(static_cast<std::size_t>(uimodel::kMaxPictureBytes), 0);
-        WriteAll(dir + "limit.jpg", padded);
+        testsupport::WriteFileBytes(dir + "limit.jpg", padded);
         padded.push_back(0);
-        WriteAll(dir + "over.jpg", padded);
+        testsupport::WriteFileBytes(dir + "over.jpg", padded);
         std::string const error = modeltest::BuildFat32(
             dir + "disk.img", 160,
             {{dir + "photo.jpg", "/pictures/photo.jpg"},

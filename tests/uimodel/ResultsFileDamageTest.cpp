@@ -12,6 +12,7 @@
 
 #include "FatTestImages.h"
 #include "ResultsFileRoundTrip.h"
+#include "support/FileBytes.h"
 #include "engine/IRSData.h"
 #include "engine/IRecoveryController.h"
 #include "engine/SearchedPartitionInfo.h"
@@ -28,15 +29,6 @@ namespace {
 namespace rf = uimodel::resultsfile;
 using Bytes = std::vector<std::uint8_t>;
 using modeltest::ModelScan;
-
-Bytes ReadAll(std::string const& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(std::string const& path, Bytes const& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 /// Little-endian appends, for writing expected bytes by hand.
 struct Le {
@@ -181,7 +173,7 @@ TEST(ResultsFileLayout, SyntheticScanIsWrittenFieldByField) {
     frame(rf::kFrameSearchControllerList, Le().U(8, 4).U(0, 4).U(0, 4).bytes);
     frame(rf::kFrameDiskDevice, Le().U(20971520, 8).U(1, 4).U(0xFFFFFFFF, 4).U(0xFFFFFFFF, 4).Text("disk.img").bytes);
     frame(rf::kFrameFileSystemNode, nodes.bytes);
-    EXPECT_EQ(ReadAll(dir.File("golden.rsf")), expected.bytes);
+    EXPECT_EQ(testsupport::ReadFileBytes(dir.File("golden.rsf")), expected.bytes);
 }
 
 TEST(ResultsFileLayout, NamesAreCutAtACharacterBoundary) {
@@ -199,14 +191,14 @@ protected:
         if (!Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1)))) return;
         s_listing = modeltest::Listing(model.scan);
         testsupport::TempDir dir;
-        if (modeltest::Save(model, dir.File("scan.rsf")).u64Error == 0) s_saved = ReadAll(dir.File("scan.rsf"));
+        if (modeltest::Save(model, dir.File("scan.rsf")).u64Error == 0) s_saved = testsupport::ReadFileBytes(dir.File("scan.rsf"));
     }
     void SetUp() override {
         if (s_saved.empty()) GTEST_SKIP() << "no saved FAT32 scan: " << fattest::WhyNoImages();
     }
     /// Loads `bytes` onto the FAT32 image; the error code, with the loaded scan kept in m_pModel.
     std::uint64_t Load(Bytes const& bytes) {
-        WriteAll(m_dir.File("damaged.rsf"), bytes);
+        testsupport::WriteFileBytes(m_dir.File("damaged.rsf"), bytes);
         m_pModel = std::make_unique<ModelScan>(std::vector<std::string>{fattest::Image("fat32.img")});
         modeltest::JobOutcome const outcome = modeltest::Load(*m_pModel, m_dir.File("damaged.rsf"));
         EXPECT_EQ(m_pModel->scan.GetStatus(), uimodel::OPERATION_IDLE);
@@ -281,7 +273,7 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
 
 TEST_F(DamagedResultsFile, AnIndependentReaderOfTheLayoutFindsEveryFiledNode) {
     if (!testsupport::HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
-    WriteAll(m_dir.File("scan.rsf"), s_saved);
+    testsupport::WriteFileBytes(m_dir.File("scan.rsf"), s_saved);
     std::string const output = testsupport::CommandOutput("python3 '" QUORIN_SOURCE_DIR "/tests/uimodel/read_results_file.py' '" +
                                                           m_dir.File("scan.rsf") + "'");
     // Each filed node's name, size (0 for folders) and deleted flag, as the Python reader sees them.
@@ -359,7 +351,7 @@ TEST_F(DamagedResultsFile, AFileCutPastItsFirstMegabyteKeepsTheNodesBeforeTheCut
     rf::CJobProgress progress(nullptr);
     ASSERT_TRUE(rf::WriteResultsFile(*pArchive, scan, progress));
     ASSERT_TRUE(pArchive->EndRS());
-    Bytes const whole = ReadAll(m_dir.File("large.rsf"));
+    Bytes const whole = testsupport::ReadFileBytes(m_dir.File("large.rsf"));
     ASSERT_GT(whole.size(), (3u << 20) / 2);
 
     EXPECT_EQ(Load(whole), 0u);
@@ -375,7 +367,7 @@ TEST_F(DamagedResultsFile, ANodeHiddenBySearchIsShownAfterLoading) {
     model.scan.SetSearchKey("no file is named like this");
     model.scan.DoSearch();
     ASSERT_TRUE(Succeeded(modeltest::Save(model, m_dir.File("hidden.rsf")).u64Error == 0));
-    EXPECT_EQ(Load(ReadAll(m_dir.File("hidden.rsf"))), 0u);
+    EXPECT_EQ(Load(testsupport::ReadFileBytes(m_dir.File("hidden.rsf"))), 0u);
     std::size_t u64Files = 0;
     for (auto const& [eType, files] : m_pModel->scan.GetTypeMap())
         for (IFileNode* pNode : files) {
@@ -396,7 +388,7 @@ TEST_F(DamagedResultsFile, TheDeviceIsFoundByNameFileSystemAndCapacityAfterItsIn
     testsupport::TempDir dir;
     std::string const other = dir.File("other.img");
     ASSERT_EQ(testsupport::RunCommand("truncate -s 8M '" + other + "'"), 0);
-    WriteAll(m_dir.File("moved.rsf"), s_saved);
+    testsupport::WriteFileBytes(m_dir.File("moved.rsf"), s_saved);
     ModelScan model({other, fattest::Image("fat32.img")});
     model.scan.SetStatus(uimodel::OPERATION_RUNNING);
     EXPECT_EQ(modeltest::Load(model, m_dir.File("moved.rsf")).u64Error, 0u);

@@ -20,6 +20,7 @@
 #include "FatTestImages.h"
 #include "HfsPlusScan.h"
 #include "ResultsFileRoundTrip.h"
+#include "support/FileBytes.h"
 #include "support/Sha256.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 
@@ -105,7 +106,7 @@ Prepared HfsPlusCompressed(testsupport::TempDir const& dir) {
     std::vector<std::uint8_t> const data = hfsplustest::TextLike(4 * 0x10000 + 999);
     if (!hfsplustest::CompressFile(bytes, 8, data)) return Unavailable("the HFS+ fixture is not the one expected");
     std::string const image = dir.File("hfsplus.raw");
-    std::ofstream(image, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!testsupport::WriteFileBytes(image, bytes)) return Unavailable("cannot write " + image);
     return {image, {{"/a_directory/a_file", testsupport::Sha256Hex(data)}}, {}, {}};
 }
 

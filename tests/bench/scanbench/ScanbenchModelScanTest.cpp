@@ -33,10 +33,16 @@ constexpr char kBuild[] =
     "mmd -i fat.img ::/sub; mcopy -m -i fat.img a.jpg ::/sub/; mcopy -m -i fat.img b.txt c.txt ::/; "
     "mdel -i fat.img ::/c.txt";
 
-TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
-    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
+/// Why the image of kBuild cannot be scanned here; empty when it can.
+std::string WhyNoImage() {
+    if (scanbenchtest::Scanbench().empty()) return "scanbench is not built";
     for (char const* pszTool : {"mkfs.fat", "mcopy"})
-        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed";
+    return {};
+}
+
+TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
+    if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
     testsupport::TempDir dir;
     ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + kBuild + " >/dev/null 2>&1"), 0);
     std::string const image = dir.File("fat.img");
@@ -61,9 +67,7 @@ TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
 }
 
 TEST(ScanbenchModelScan, ASavedScanLoadsWithTheSameListingAndRecoversItsFiles) {
-    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
-    for (char const* pszTool : {"mkfs.fat", "mcopy"})
-        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+    if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
     testsupport::TempDir dir;
     ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + kBuild + " >/dev/null 2>&1"), 0);
     std::string const image = dir.File("fat.img");
