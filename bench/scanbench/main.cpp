@@ -35,7 +35,8 @@ constexpr Mode kModes[] = {
     {"mft", "mft <volume-or-image> [--start SECTOR]", &scanbench::RunMftMode},
     {"model-scan",
      "model-scan <image-or-device> [--disk | --volume N] [--deep] [--types MASK] [--stop-after S] "
-     "[--pause-after S --pause-for S] [--save FILE]",
+     "[--pause-after S --pause-for S] [--recover DIR [--check all|deleted|ext:EXT] [--recovery-pause-for S] "
+     "[--recovery-stop-after-files N]] [--thumb NAME [--thumb-out FILE.png]] [--save FILE]",
      &scanbench::RunModelScanMode},
     {"model-load", "model-load <results-file> --image <image> [--recover DIR [--check all|deleted|ext:EXT]]", &scanbench::RunModelLoadMode},
 };
