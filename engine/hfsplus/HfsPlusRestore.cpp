@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/core/device/PartitionDevice.h"
+#include "engine/core/device/PartitionVirtualVolumeDevice.h"
 #include "engine/core/node/FileNode.h"
 #include "engine/hfsplus/HfsPlusCompressFileReader.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
@@ -17,7 +17,7 @@ namespace {
 
 /// The window (when the volume does not start the device) and the volume read through it.
 struct RestoredVolume {
-    std::unique_ptr<CPartitionDevice> pWindow;
+    std::unique_ptr<CPartitionVirtualVolumeDevice> pWindow;
     std::unique_ptr<CHFSPlusVolume> pVolume;
 };
 
@@ -55,8 +55,8 @@ std::shared_ptr<CHFSPlusVolume> OpenVolumeForRestore(IStorageDevice* pDevice, un
         long long const s64Total = pDevice->GetTotalSectors();
         if (u64StartSector >= static_cast<unsigned long long>(std::max<long long>(s64Total, 0))) return nullptr;
         auto const s64Start = static_cast<long long>(u64StartSector);
-        pHolder->pWindow = std::make_unique<CPartitionDevice>(pDevice, s64Start, s64Total - s64Start);
-        if (pHolder->pWindow->Open() != 0) return nullptr;
+        // As the complete search reads a volume it found: a window onto the disk, not opened.
+        pHolder->pWindow = std::make_unique<CPartitionVirtualVolumeDevice>(pDevice, s64Start, s64Total - s64Start);
         pVolumeDevice = pHolder->pWindow.get();
     }
     pHolder->pVolume = std::make_unique<CHFSPlusVolume>(pVolumeDevice);

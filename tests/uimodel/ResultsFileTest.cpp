@@ -8,7 +8,8 @@
 //   - an MBR disk (sfdisk) with a labelled FAT volume and two unlabelled ones of one size: the
 //     tree builder names all three "Disk", so each root must still reload onto its own volume;
 //   - the macOS HFS+ fixture with a file made LZVN-compressed in its resource fork: the loaded
-//     scan reads it through a volume it opens again.
+//     scan reads it through a volume it opens again; quick, and deep with the volume 1 MiB into
+//     a disk, where the load opens it through a window at the found partition's start.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -99,16 +100,22 @@ Prepared PlantedJpegs(testsupport::TempDir const& dir) {
     return {image, {}, {}, {testsupport::Sha256OfFile(dir.File("a.jpg")), testsupport::Sha256OfFile(dir.File("b.jpg"))}};
 }
 
-Prepared HfsPlusCompressed(testsupport::TempDir const& dir) {
+/// The macOS fixture with "a_file" made LZVN-compressed in its resource fork (four 64 KiB
+/// blocks and a short one), `u64Lead` zero bytes into the image.
+Prepared HfsPlusAt(testsupport::TempDir const& dir, std::size_t u64Lead) {
     std::vector<std::uint8_t> bytes = hfsplustest::LoadMacImage();
     if (bytes.empty()) return Unavailable("no " + hfsplustest::MacImagePath());
-    // Four 64 KiB blocks and a short one of LZVN in the resource fork.
     std::vector<std::uint8_t> const data = hfsplustest::TextLike(4 * 0x10000 + 999);
     if (!hfsplustest::CompressFile(bytes, 8, data)) return Unavailable("the HFS+ fixture is not the one expected");
+    bytes.insert(bytes.begin(), u64Lead, 0);
     std::string const image = dir.File("hfsplus.raw");
     if (!testsupport::WriteFileBytes(image, bytes)) return Unavailable("cannot write " + image);
     return {image, {{"/a_directory/a_file", testsupport::Sha256Hex(data)}}, {}, {}};
 }
+
+Prepared HfsPlusCompressed(testsupport::TempDir const& dir) { return HfsPlusAt(dir, 0); }
+/// A deep scan of the whole disk finds the volume 1 MiB in: a load opens it there again.
+Prepared HfsPlusOneMegabyteIn(testsupport::TempDir const& dir) { return HfsPlusAt(dir, 1 << 20); }
 
 /// The path below the volume's root ("/Disk/DCIM/A.JPG" -> "/DCIM/A.JPG").
 std::string BelowRoot(std::string const& path) { return path.substr(std::min(path.find('/', 1), path.size())); }
@@ -159,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                          testing::Values(RoundTripCase{"Fat32Quick", Fat32}, RoundTripCase{"ExFatQuick", ExFat},
                                          RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
                                          RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
-                                         RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed}),
+                                         RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed},
+                                         RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 }  // namespace
