@@ -79,8 +79,7 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     m_partition = PartitionRecord(mft->Geometry(), u64DeviceBytes);
     if (!m_partition) return kResultSuccess;
     m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, kRootRecord);
-    Walk(*mft, pProgress);
-    HandOver();
+    HandOverVolume(*mft, CSearchedPartitionInfo::kNoPartitionIndex, pProgress);
 
     CSearchedPartitionInfo record = *m_partition;
     m_pBuilder->SetPartitonDevice(&record, pDevice);
@@ -89,13 +88,21 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     return kResultSuccess;
 }
 
+void CNTFSQuickSearch::HandOverVolume(CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress) {
+    m_folders.clear();
+    m_found.clear();
+    if (m_pBuilder == nullptr) return;
+    Walk(mft, pProgress);
+    HandOver(u16Partition);
+}
+
 void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
     std::uint64_t const u64Records = mft.RecordCount();
     std::uint64_t u64LastPercent = 0;
     // One pass over the records: each is read once and the walk ends with the MFT's clamped size.
-    for (std::uint64_t u64Number = 0; u64Number < u64Records && pProgress->Continued(); ++u64Number) {
+    for (std::uint64_t u64Number = 0; u64Number < u64Records && (pProgress == nullptr || pProgress->Continued()); ++u64Number) {
         std::uint64_t const u64Percent = u64Number * kPercent / u64Records;
-        if (u64Percent > u64LastPercent) {
+        if (pProgress != nullptr && u64Percent > u64LastPercent) {
             Report(pProgress, PROGRESS_STATE_RUNNING, u64Number, u64Records);
             u64LastPercent = u64Percent;
         }
@@ -162,8 +169,9 @@ bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {
     return u16Now == u16Named || u16Now == static_cast<std::uint16_t>(u16Named + 1);
 }
 
-void CNTFSQuickSearch::HandOver() {
+void CNTFSQuickSearch::HandOver(std::uint16_t u16Partition) {
     for (Found& found : m_found) {
+        found.pNode->SetBelongedPartition(u16Partition);
         long long const s64Parent =
             ParentHolds(found.u64ParentReference) ? static_cast<long long>(found.u64ParentReference & ntfs::kRecordNumberMask) : kLostParent;
         found.pNode->SetParentID(s64Parent);

@@ -32,6 +32,10 @@ public:
     /// Walks the MFT when the volume opens; always 0: a failure shows in what was found.
     RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
 
+    /// Walks every record of `mft` and hands its files and folders to the builder, each marked
+    /// as of partition `u16Partition`; no tree is finished. A null sink never stops the walk.
+    void HandOverVolume(CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress);
+
     /// The volume as copy-out reads it: clusters in device sectors from the volume start; null
     /// when a cluster is not a whole number of device sectors.
     static std::optional<CSearchedPartitionInfo> PartitionRecord(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes);
@@ -52,7 +56,7 @@ private:
                                         std::uint64_t& u64ParentReference) const;
     /// Whether a record may hang under the folder its reference names.
     bool ParentHolds(std::uint64_t u64Reference) const;
-    void HandOver();
+    void HandOver(std::uint16_t u16Partition);
 
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     std::optional<CSearchedPartitionInfo> m_partition;
