@@ -45,7 +45,7 @@ void CNTFSCandidateSet::SetSize(CSearchedNTFSPartitionInfo& candidate, std::uint
 
 CSearchedNTFSPartitionInfo* CNTFSCandidateSet::ProposeAt(std::int64_t s64Start, std::uint32_t u32SectorsPerCluster,
                                                          std::uint32_t u32Flags) {
-    if (s64Start < 0 || u32SectorsPerCluster == 0 || m_s64DeviceSectors - s64Start < kMinSectors) return nullptr;
+    if (s64Start < 0 || u32SectorsPerCluster == 0 || m_s64DeviceSectors - s64Start < MinSectors()) return nullptr;
     Key const key{s64Start, u32SectorsPerCluster};
     auto it = m_candidates.find(key);
     if (it == m_candidates.end()) {
@@ -66,7 +66,7 @@ CSearchedNTFSPartitionInfo* CNTFSCandidateSet::Place(std::int64_t s64Sector, std
                                                      std::uint32_t u32SectorsPerCluster, std::uint32_t u32Flags) {
     if (s64Cluster < 0 || u32SectorsPerCluster == 0) return nullptr;
     auto const offset = engine::CheckedMul<std::int64_t>(s64Cluster, u32SectorsPerCluster);
-    if (!offset || *offset > s64Sector - kMinSectors) return nullptr;
+    if (!offset || *offset > s64Sector || *offset < MinSectors()) return nullptr;
     return ProposeAt(s64Sector - *offset, u32SectorsPerCluster, u32Flags);
 }
 

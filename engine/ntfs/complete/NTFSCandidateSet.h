@@ -3,6 +3,7 @@
 // size, with the evidence that proposed or confirmed it (build-from flags, folder matches,
 // metafile counts). Every proposal goes through Place or ProposeAt, which refuse starts off the
 // device and stop at kMaxCandidates, so hostile sectors cannot grow the set without bound.
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -41,8 +42,9 @@ std::uint32_t SectorsPerClusterOf(CNTFSFileRecordAttribute const& attribute, std
 class CNTFSCandidateSet {
 public:
     static constexpr std::size_t kMaxCandidates = 100000;
-    /// Fewer sectors than this between a start and the structure placing it make no partition.
-    static constexpr std::int64_t kMinSectors = 8;
+    /// Fewer bytes than this between a start and the structure placing it, or between a start
+    /// and the device's end, make no partition (eight 512-byte sectors, one 4096-byte one).
+    static constexpr std::int64_t kMinBytes = 4096;
 
     using Key = std::pair<std::int64_t, std::uint32_t>;  // start sector, sectors per cluster
     using Map = std::map<Key, std::unique_ptr<CSearchedNTFSPartitionInfo>>;
@@ -54,7 +56,7 @@ public:
     /// cluster size is 0 or the set is full.
     CSearchedNTFSPartitionInfo* ProposeAt(std::int64_t s64Start, std::uint32_t u32SectorsPerCluster, std::uint32_t u32Flags);
     /// A structure seen at `s64Sector` that its file system puts at cluster `s64Cluster`:
-    /// the partition starts `s64Cluster` clusters earlier, at least kMinSectors before it.
+    /// the partition starts `s64Cluster` clusters earlier, at least kMinBytes before it.
     CSearchedNTFSPartitionInfo* Place(std::int64_t s64Sector, std::int64_t s64Cluster, std::uint32_t u32SectorsPerCluster,
                                       std::uint32_t u32Flags);
     CSearchedNTFSPartitionInfo* Find(std::int64_t s64Start, std::uint32_t u32SectorsPerCluster) const;
@@ -67,6 +69,8 @@ public:
     Map& Candidates() { return m_candidates; }
     Map const& Candidates() const { return m_candidates; }
     std::int64_t DeviceSectors() const { return m_s64DeviceSectors; }
+    /// kMinBytes in device sectors.
+    std::int64_t MinSectors() const { return std::max<std::int64_t>(1, kMinBytes / m_u32SectorSize); }
     std::uint32_t SectorSize() const { return m_u32SectorSize; }
 
     /// The points the evidence gives: boot sectors, MFT groups, restart pages, metafile counts.

@@ -1,0 +1,157 @@
+// Complete scans of the disks tests/fixtures/ntfs/make_disks.sh builds with the real tools:
+// NTFS partitions must be found from what is left of them (an intact disk, its table zeroed,
+// its primary boot sectors zeroed, all its boot sectors zeroed, beside FAT32 and exFAT, a bare
+// volume of 64 KiB clusters, 4096-byte sectors), with their place, size and cluster size, and
+// every file of each volume, deleted ones included, must copy out under its name with the
+// original's SHA-256 from its own volume.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "engine/IDataRecovery.h"
+#include "engine/IFileReader.h"
+#include "engine/IStorageDevice.h"
+#include "engine/ReleasePtr.h"
+#include "engine/core/node/FileNode.h"
+#include "engine/ntfs/NtfsEntry.h"
+#include "engine/ntfs/complete/NTFSCompleteSearch.h"
+#include "support/EntryPointScope.h"
+#include "support/LoopDevice.h"
+#include "support/Manifest.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+#include "testkit/CompleteSearchRun.h"
+#include "testkit/RecordingTreeBuilder.h"
+
+namespace {
+
+using namespace ntfscomplete;
+
+constexpr char kSkipReason[] = "the NTFS disks were not built (needs root, /dev/fuse, mkntfs, ntfs-3g, sfdisk, mkfs.exfat)";
+constexpr int kBlockSectors = 8192;  // the complete controller's 4 MiB in 512-byte sectors
+
+std::string DiskFolder() {
+    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
+    if (pszTmp == nullptr || *pszTmp == '\0') return {};
+    std::string const folder = std::string(pszTmp) + "/ntfs-disks";
+    return std::filesystem::exists(folder + "/ntfsdisk_log.img.log") ? folder : std::string();
+}
+
+struct Expected {
+    long long s64Start;
+    std::uint32_t u32SectorsPerCluster;
+    unsigned long long u64TotalSectors;  // 0: not fixed by a boot sector, at least the volume's clusters
+    std::uint32_t u32FlagsSet;
+    std::uint32_t u32FlagsClear;
+    char const* pszVolume;  // the fixture's manifests: NAME.manifest and NAME.deleted
+};
+
+struct DiskCase {
+    char const* pszName;
+    char const* pszImage;
+    unsigned uLoopSectorSize;  // 0: the image file itself
+    std::vector<Expected> partitions;
+};
+
+void PrintTo(DiskCase const& c, std::ostream* pOut) { *pOut << c.pszName; }
+
+constexpr std::uint32_t kBoot = kFromPrimaryBoot | kFromBackupBoot;
+// Volume a: 186240 sectors at 128, b: 223232 at 186368; mkntfs counts all but the last sector
+// (the backup boot sector's), in whole 4 KiB clusters.
+Expected const kA{128, 8, 186232, kBoot | kFromMftPair | kFromIndexRecord, 0, "a"};
+Expected const kB{186368, 8, 223224, kBoot | kFromMftPair | kFromIndexRecord, 0, "b"};
+Expected const kABackup{128, 8, 186232, kFromBackupBoot | kFromMftPair, kFromPrimaryBoot, "a"};
+Expected const kBBackup{186368, 8, 223224, kFromBackupBoot | kFromMftPair, kFromPrimaryBoot, "b"};
+Expected const kANoBoot{128, 8, 0, kFromMftPair | kFromIndexRecord, kBoot, "a"};
+Expected const kBNoBoot{186368, 8, 0, kFromMftPair | kFromIndexRecord, kBoot, "b"};
+
+class NtfsCompleteScanTest : public testing::TestWithParam<DiskCase> {
+protected:
+    void SetUp() override {
+        m_folder = DiskFolder();
+        if (m_folder.empty()) GTEST_SKIP() << kSkipReason;
+        RegisterNTFSSubsystem();  // copy-out reads resident data through the entry-point table
+        std::string device = m_folder + "/" + GetParam().pszImage;
+        if (GetParam().uLoopSectorSize != 0) {
+            std::string const reason = m_loop.Attach(device, GetParam().uLoopSectorSize);
+            if (!reason.empty()) GTEST_SKIP() << reason;
+            device = m_loop.Node();
+        }
+        m_pDevice.reset(CreateDiskDevice(device.c_str()));
+        ASSERT_TRUE(m_pDevice && m_pDevice->Open()) << device;
+        testkit::RunCompleteSearch(m_searcher, *m_pDevice, m_builder, kBlockSectors);
+    }
+
+    /// Copies a node out through the searcher's partitions; the copy's SHA-256, or empty.
+    std::string CopyOutHash(IFileNode* pNode, std::string const& destination) {
+        if (!m_pCopyOut) {
+            m_pCopyOut.reset(CreateDataRecoveryObj());
+            if (Failed(m_pCopyOut->Initialize(&m_searcher, m_pDevice.get()))) return {};
+        }
+        ReleasePtr<IFileReader> pReader(m_pCopyOut->SetRecoverNode(pNode));
+        if (!pReader || Failed(m_pCopyOut->RecoverTo(destination.c_str(), nullptr, 0))) return {};
+        return testsupport::Sha256OfFile(destination);
+    }
+
+    testsupport::EntryPointScope m_entryPoints;
+    std::string m_folder;
+    testsupport::LoopDevice m_loop;
+    std::unique_ptr<IStorageDevice> m_pDevice;
+    testkit::RecordingTreeBuilder m_builder;
+    CNTFSCompleteSearch m_searcher;
+    ReleasePtr<IDataRecovery> m_pCopyOut;
+};
+
+TEST_P(NtfsCompleteScanTest, FindsThePartitionsAndCopiesEveryFileOutByteExact) {
+    DiskCase const& c = GetParam();
+    auto const& found = m_searcher.Partitions();
+    ASSERT_EQ(found.size(), c.partitions.size());
+    testsupport::TempDir temp;
+    for (std::size_t k = 0; k < found.size(); ++k) {
+        CSearchedNTFSPartitionInfo const& partition = *found[k];
+        Expected const& expected = c.partitions[k];
+        EXPECT_EQ(partition.m_s64StartSector, expected.s64Start) << k;
+        EXPECT_EQ(partition.m_u32SectorsPerCluster, expected.u32SectorsPerCluster) << k;
+        if (expected.u64TotalSectors != 0) {
+            EXPECT_EQ(partition.GetTotalSectors(), expected.u64TotalSectors) << k;
+        }
+        std::uint32_t const u32Flags = partition.GetPartitionBuildFromFlags();
+        EXPECT_EQ(u32Flags & expected.u32FlagsSet, expected.u32FlagsSet) << k << " flags " << u32Flags;
+        EXPECT_EQ(u32Flags & expected.u32FlagsClear, 0u) << k << " flags " << u32Flags;
+        // mkntfs writes the attribute table byte for byte (in 4 KiB records it stays resident,
+        // with no clusters to count); its $UpCase is of a newer generation.
+        EXPECT_EQ(partition.m_s64AttrDefMatchCount, m_pDevice->GetSectorSize() == 512 ? 5 : 0) << k;
+        EXPECT_EQ(partition.m_s64UpCaseMatchCount, 0) << k;
+
+        // Every file name is its volume's own: a node of that name from another partition is wrong.
+        std::string const volume = m_folder + "/" + expected.pszVolume;
+        for (auto const& [suffix, bDeleted] : {std::pair{".manifest", false}, std::pair{".deleted", true}}) {
+            for (auto const& [path, entry] : testsupport::ReadManifest(volume + suffix)) {
+                if (entry.bFolder) continue;
+                std::string const name = path.substr(path.rfind('/') + 1);
+                IFileNode* pNode = m_builder.Find(name);
+                ASSERT_NE(pNode, nullptr) << path;
+                EXPECT_EQ(dynamic_cast<CFileNode*>(pNode)->GetBelongedPartition(), k) << path;
+                EXPECT_EQ(pNode->IsDeleted() != 0, bDeleted) << path;
+                EXPECT_EQ(CopyOutHash(pNode, temp.File("copy")), entry.sha256) << path;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Disks, NtfsCompleteScanTest,
+    testing::Values(DiskCase{"Intact", "ntfsdisk_two.img", 0, {kA, kB}},
+                    DiskCase{"TableZeroed", "ntfsdisk_notable.img", 0, {kA, kB}},
+                    DiskCase{"PrimaryBootSectorsZeroed", "ntfsdisk_noprimary.img", 0, {kABackup, kBBackup}},
+                    DiskCase{"AllBootSectorsZeroed", "ntfsdisk_noboot.img", 0, {kANoBoot, kBNoBoot}},
+                    DiskCase{"BesideFatAndExFat", "ntfsdisk_mixed.img", 0,
+                             {{2048, 8, 131064, kBoot | kFromMftPair | kFromIndexRecord, 0, "c"}}},
+                    DiskCase{"BareVolumeOf64KiBClusters", "ntfsvol_big.img", 0, {{0, 128, 98176, kBoot | kFromMftPair, 0, "d"}}},
+                    DiskCase{"FourKSectors", "ntfsdisk_4kn.img", 4096, {{256, 1, 15871, kBoot | kFromMftPair | kFromIndexRecord, 0, "e"}}}),
+    [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
+
+}  // namespace
