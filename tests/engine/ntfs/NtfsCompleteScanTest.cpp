@@ -155,3 +155,77 @@ INSTANTIATE_TEST_SUITE_P(
     [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
 
 }  // namespace
+
+namespace {
+
+/// A searcher's result in comparable form: each partition, then each node it handed over.
+std::vector<std::string> Outcome(CNTFSCompleteSearch const& searcher, testkit::RecordingTreeBuilder const& builder) {
+    std::vector<std::string> lines;
+    for (auto const& pPartition : searcher.Partitions())
+        lines.push_back("partition " + std::to_string(pPartition->m_s64StartSector) + " " +
+                        std::to_string(pPartition->m_u32SectorsPerCluster) + " " + std::to_string(pPartition->GetTotalSectors()) +
+                        " " + std::to_string(pPartition->GetPartitionBuildFromFlags()) + " " +
+                        std::to_string(pPartition->m_s64LogFileMatchCount));
+    std::vector<std::string> nodes;
+    for (IFileNode* pNode : builder.Nodes())
+        nodes.push_back(std::string(pNode->GetFileName() ? pNode->GetFileName() : "") + " " + std::to_string(pNode->GetCurrentNodeID()) +
+                        " " + std::to_string(pNode->GetParentNodeID()) + " " + std::to_string(pNode->GetFileSize()) + " " +
+                        std::to_string(pNode->IsDeleted()) + " " + std::to_string(dynamic_cast<CFileNode*>(pNode)->GetBelongedPartition()));
+    std::sort(nodes.begin(), nodes.end());
+    lines.insert(lines.end(), nodes.begin(), nodes.end());
+    return lines;
+}
+
+class NtfsCompleteLogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = DiskFolder();
+        if (m_folder.empty()) GTEST_SKIP() << kSkipReason;
+        m_pDevice.reset(CreateDiskDevice((m_folder + "/ntfsdisk_log.img").c_str()));
+        ASSERT_TRUE(m_pDevice && m_pDevice->Open());
+    }
+    std::string m_folder;
+    std::unique_ptr<IStorageDevice> m_pDevice;
+};
+
+// Volume a of the boot-less disk got a pair of restart pages and 20 record pages in its $LogFile:
+// its $LogFile record places the pair (flags 64 and 128) and the pages count for it alone.
+TEST_F(NtfsCompleteLogTest, RestartPagesPlaceTheVolumeAndRecordPagesCountForIt) {
+    std::ifstream info(m_folder + "/ntfsdisk_log.img.log");
+    long long s64LogSector = 0, s64RecordUnits = 0;
+    ASSERT_TRUE(info >> s64LogSector >> s64RecordUnits);
+    testkit::RecordingTreeBuilder builder;
+    CNTFSCompleteSearch searcher;
+    testkit::RunCompleteSearch(searcher, *m_pDevice, builder, kBlockSectors);
+    auto const& found = searcher.Partitions();
+    ASSERT_EQ(found.size(), 2u);
+    std::uint32_t const u32Restart = kFromFirstRestart | kFromSecondRestart;
+    EXPECT_EQ(found[0]->GetPartitionBuildFromFlags() & u32Restart, u32Restart);
+    EXPECT_EQ(found[0]->m_s64LogFileMatchCount, s64RecordUnits);
+    EXPECT_EQ(found[1]->GetPartitionBuildFromFlags() & u32Restart, 0u);
+    EXPECT_EQ(found[1]->m_s64LogFileMatchCount, 0);
+}
+
+// Blocks of 13 sectors cut FILE records, INDX blocks and log pages everywhere: the joined
+// structures must give what 4 MiB blocks give. The same searcher runs three times: a stopped
+// scan (EndSearch(0)) builds nothing and leaves nothing behind for the next.
+TEST_F(NtfsCompleteLogTest, SmallBlocksAndLaterScansFindTheSame) {
+    CNTFSCompleteSearch searcher;
+    testkit::RecordingTreeBuilder reference;
+    testkit::RunCompleteSearch(searcher, *m_pDevice, reference, kBlockSectors);
+    std::vector<std::string> const expected = Outcome(searcher, reference);
+    ASSERT_GT(expected.size(), 100u);
+
+    testkit::RecordingTreeBuilder stopped;
+    testkit::RunCompleteSearch(searcher, *m_pDevice, stopped, 13, 0);
+    EXPECT_TRUE(stopped.Nodes().empty());
+    EXPECT_TRUE(stopped.SearcherInfos().empty());
+    EXPECT_TRUE(stopped.Flashed().empty());
+    EXPECT_TRUE(searcher.Partitions().empty());
+
+    testkit::RecordingTreeBuilder small;
+    testkit::RunCompleteSearch(searcher, *m_pDevice, small, 13);
+    EXPECT_EQ(Outcome(searcher, small), expected);
+}
+
+}  // namespace
