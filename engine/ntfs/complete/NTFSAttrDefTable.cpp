@@ -50,11 +50,14 @@ std::array<std::uint8_t, CNTFSAttrDefTable::kTableSize> const& CNTFSAttrDefTable
 
 bool CNTFSAttrDefTable::MatchesStride(engine::ByteView stride) {
     if (!stride.Has(0, kStride)) return false;
-    auto const& table = Table();
-    // The first eight bytes reject almost every sector before a full comparison.
-    for (std::size_t i = 0; i < kComparedStrides; ++i) {
-        std::uint8_t const* pExpected = table.data() + i * kStride;
-        if (std::memcmp(stride.Data(), pExpected, 8) == 0 && std::memcmp(stride.Data(), pExpected, kStride) == 0) return true;
-    }
+    // Every sector of a disk comes here: the first eight bytes, read once, reject almost all.
+    static std::array<std::uint64_t, kComparedStrides> const prefixes = [] {
+        std::array<std::uint64_t, kComparedStrides> values{};
+        for (std::size_t i = 0; i < kComparedStrides; ++i) values[i] = engine::ByteView(Table().data() + i * kStride, kStride).Le64(0);
+        return values;
+    }();
+    std::uint64_t const u64Prefix = stride.Le64(0);
+    for (std::size_t i = 0; i < kComparedStrides; ++i)
+        if (u64Prefix == prefixes[i] && std::memcmp(stride.Data(), Table().data() + i * kStride, kStride) == 0) return true;
     return false;
 }
