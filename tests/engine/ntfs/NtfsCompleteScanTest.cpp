@@ -16,6 +16,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/core/node/FileNode.h"
+#include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NtfsEntry.h"
 #include "engine/ntfs/complete/NTFSCompleteSearch.h"
 #include "support/EntryPointScope.h"
@@ -226,6 +227,64 @@ TEST_F(NtfsCompleteLogTest, SmallBlocksAndLaterScansFindTheSame) {
     testkit::RecordingTreeBuilder small;
     testkit::RunCompleteSearch(searcher, *m_pDevice, small, 13);
     EXPECT_EQ(Outcome(searcher, small), expected);
+}
+
+}  // namespace
+
+namespace {
+
+// Volume a's folder docs_a overwritten: it cannot be reached, but what it held can. Its
+// subfolder deep comes back among the lost files with deep's own file still inside it, and
+// docs_a's file as a lost file; all copy out byte-exact.
+TEST(NtfsCompleteLostFolder, FolderWhoseParentRecordWasOverwrittenKeepsItsChildren) {
+    std::string const folder = DiskFolder();
+    if (folder.empty()) GTEST_SKIP() << kSkipReason;
+    testsupport::EntryPointScope entryPoints;
+    RegisterNTFSSubsystem();
+    testsupport::TempDir temp;
+    std::string const image = temp.File("lost.img");
+    std::filesystem::copy_file(folder + "/ntfsdisk_two.img", image);
+    std::uint64_t u64RecordByte = 0;
+    {
+        std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
+        ASSERT_TRUE(pDevice && pDevice->Open());
+        testkit::RecordingTreeBuilder builder;
+        CNTFSCompleteSearch searcher;
+        testkit::RunCompleteSearch(searcher, *pDevice, builder, kBlockSectors);
+        auto* pDocs = dynamic_cast<CNTFSFileNode*>(builder.Find("docs_a"));
+        ASSERT_NE(pDocs, nullptr);
+        u64RecordByte = pDocs->GetRecordByte();
+    }
+    {
+        std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+        std::string const zeros(1024, '\0');
+        file.seekp(static_cast<std::streamoff>(u64RecordByte));
+        file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
+    ASSERT_TRUE(pDevice && pDevice->Open());
+    testkit::RecordingTreeBuilder builder;
+    CNTFSCompleteSearch searcher;
+    testkit::RunCompleteSearch(searcher, *pDevice, builder, kBlockSectors);
+    ASSERT_EQ(searcher.Partitions().size(), 2u);
+    EXPECT_EQ(builder.Find("docs_a"), nullptr);
+    IFileNode* pDeep = builder.Find("deep");
+    IFileNode* pTwo = builder.Find("a_two.bin");
+    IFileNode* pBig = builder.Find("a_big.bin");
+    ASSERT_TRUE(pDeep && pTwo && pBig);
+    EXPECT_EQ(pDeep->GetParentNodeID(), -1);
+    EXPECT_EQ(pTwo->GetParentNodeID(), pDeep->GetCurrentNodeID());
+    EXPECT_EQ(pBig->GetParentNodeID(), -1);
+
+    ReleasePtr<IDataRecovery> pCopyOut(CreateDataRecoveryObj());
+    ASSERT_FALSE(Failed(pCopyOut->Initialize(&searcher, pDevice.get())));
+    auto const manifest = testsupport::ReadManifest(folder + "/a.manifest");
+    for (auto const& [pNode, path] : {std::pair{pTwo, "/docs_a/deep/a_two.bin"}, std::pair{pBig, "/docs_a/a_big.bin"}}) {
+        ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pNode));
+        ASSERT_TRUE(pReader) << path;
+        ASSERT_FALSE(Failed(pCopyOut->RecoverTo(temp.File("copy").c_str(), nullptr, 0))) << path;
+        EXPECT_EQ(testsupport::Sha256OfFile(temp.File("copy")), manifest.at(path).sha256) << path;
+    }
 }
 
 }  // namespace
