@@ -25,10 +25,6 @@ constexpr std::uint32_t kMagicIndx = 0x58444E49;  // "INDX"
 constexpr std::uint32_t kMagicRstr = 0x52545352;  // "RSTR"
 constexpr std::uint32_t kMagicRcrd = 0x44524352;  // "RCRD"
 
-// Rows of the metafile table that are also record numbers.
-constexpr std::uint32_t kLogFileRecord = 2;
-constexpr std::uint32_t kAttrDefRecord = 4;
-
 // Scores below which a third or later candidate, or one of three or more survivors without
 // a located MFT, is dropped.
 constexpr std::uint64_t kWeakScore = 11;
@@ -46,16 +42,20 @@ RESULT CNTFSCompleteSearch::PreparetoSearch() {
     m_u32SectorSize = static_cast<std::uint32_t>(iSectorSize);
     m_s64DeviceSectors = std::max<long long>(m_pDevice->GetTotalSectors(), 0);
     m_carryCapacity = std::max<std::size_t>(kMaxStructureBytes / m_u32SectorSize, 1) - 1;
-    m_carrySectors = 0;
     m_s64NextSector = -1;
     m_work.assign((m_carryCapacity + static_cast<std::size_t>(m_s32BlockSectors)) * m_u32SectorSize, 0);
+    ResetEvidence();
+    return kResultSuccess;
+}
+
+void CNTFSCompleteSearch::ResetEvidence() {
+    m_carrySectors = 0;
     m_candidates.Reset(m_u32SectorSize, m_s64DeviceSectors);
     m_groups.Reset(m_u32SectorSize);
     m_folders.Reset(m_u32SectorSize);
     m_logFiles.Reset(m_u32SectorSize);
     m_attrDefs.Reset(m_u32SectorSize);
     m_backupOf.clear();
-    return kResultSuccess;
 }
 
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
@@ -281,13 +281,7 @@ void CNTFSCompleteSearch::EndSearch(int iBuild) {
     }
     // What the evidence lists hold is of no use after the trees: free it now.
     std::vector<std::uint8_t>().swap(m_work);
-    m_carrySectors = 0;
-    m_candidates.Reset(m_u32SectorSize, m_s64DeviceSectors);
-    m_groups.Reset(m_u32SectorSize);
-    m_folders.Reset(m_u32SectorSize);
-    m_logFiles.Reset(m_u32SectorSize);
-    m_attrDefs.Reset(m_u32SectorSize);
-    m_backupOf.clear();
+    ResetEvidence();
 }
 
 int CNTFSCompleteSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {

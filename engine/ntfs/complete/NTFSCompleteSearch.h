@@ -61,6 +61,8 @@ private:
     void AnalyzeContent(std::int64_t s64Sector, engine::ByteView sector);
     /// Analyses the sectors waiting for a next block with what they have.
     void FlushCarry();
+    /// Forgets the carried sectors and everything found.
+    void ResetEvidence();
 
     void ScoreAndDrop();
     void BuildTrees();

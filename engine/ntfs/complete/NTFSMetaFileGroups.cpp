@@ -10,12 +10,6 @@ using namespace ntfscomplete;
 
 namespace {
 
-// Rows of the metafile table that are also record numbers.
-constexpr std::uint32_t kMftRecord = 0;
-constexpr std::uint32_t kMftMirrRecord = 1;
-constexpr std::uint32_t kLogFileRecord = 2;
-constexpr std::uint32_t kAttrDefRecord = 4;
-constexpr std::uint32_t kBitmapRecord = 6;
 constexpr std::int64_t kBitsPerByte = 8;
 
 std::uint32_t RecordSectors(std::uint32_t u32RecordBytes, std::uint32_t u32SectorSize) {

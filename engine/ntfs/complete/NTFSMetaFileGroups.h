@@ -18,6 +18,15 @@
 class CNTFSCandidateSet;
 class CSearchedNTFSPartitionInfo;
 
+namespace ntfscomplete {
+// Rows of the metafile table (CMetaFileRecordTypeAnalyzer) that are also record numbers.
+constexpr std::uint32_t kMftRecord = 0;
+constexpr std::uint32_t kMftMirrRecord = 1;
+constexpr std::uint32_t kLogFileRecord = 2;
+constexpr std::uint32_t kAttrDefRecord = 4;
+constexpr std::uint32_t kBitmapRecord = 6;
+}  // namespace ntfscomplete
+
 struct NtfsMftGroup {
     std::int64_t s64Sector = -1;          // of the $MFT record
     std::uint32_t u32RecordSectors = 1;   // device sectors per FILE record
