@@ -117,19 +117,19 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
             m_folders[u64Number] = FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
         if (u64Number == static_cast<std::uint64_t>(kRootRecord)) continue;
         std::uint64_t u64ParentReference = 0;
-        ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), u64ParentReference);
+        auto const recordByte = mft.GetFileRecordByte(u64Number);
+        if (!recordByte) continue;
+        ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), *recordByte, u64ParentReference);
         if (pNode) m_found.push_back(Found{std::move(pNode), u64ParentReference});
     }
 }
 
 ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
-                                                      std::uint64_t& u64ParentReference) const {
+                                                      std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const {
     CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
     std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
     if (!summary || !summary->name) return nullptr;
     NtfsFileName const& name = *summary->name;
-    auto const recordByte = mft.GetFileRecordByte(u64Number);
-    if (!recordByte) return nullptr;
 
     ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
     std::string const utf8 = name.Utf8Name();
@@ -137,8 +137,8 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     pNode->SetFolder(summary->bFolder);
     pNode->SetDeleted(!summary->bInUse);
     pNode->SetID(static_cast<long long>(u64Number));
-    pNode->SetRecordPosition(*recordByte, mft.Geometry().u32RecordSize);
-    long long const s64RecordSector = static_cast<long long>(*recordByte / mft.Geometry().u32DeviceSectorSize);
+    pNode->SetRecordPosition(u64RecordByte, mft.Geometry().u32RecordSize);
+    long long const s64RecordSector = static_cast<long long>(u64RecordByte / mft.Geometry().u32DeviceSectorSize);
     pNode->SetMetaDataSector(s64RecordSector);
     u64ParentReference = name.u64ParentReference;
 
@@ -157,6 +157,23 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     if (!bEncrypted && !summary->bResident && (summary->u16DataFlags & ntfs::kAttrFlagCompressed) != 0) pNode->SetCompressed(1);
     pNode->SetDataRunList(BuildRuns(*summary, s64RecordSector));
     return pNode;
+}
+
+bool CNTFSQuickSearch::HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte,
+                                         std::uint16_t u16Partition, long long s64ID) {
+    if (m_pBuilder == nullptr || !record.IsValid() || record.IsExtendFileRecord() || record.IsFolder()) return false;
+    // Its extension records are looked up by its own number; the base-reference test keeps
+    // another file's records out.
+    std::uint64_t const u64Number = record.HasXPNumberOfthisMFTRecord() ? record.GetXPNumberOfthisMFTRecord() : 0;
+    std::uint64_t u64ParentReference = 0;
+    ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), u64RecordByte, u64ParentReference);
+    if (!pNode) return false;
+    pNode->SetID(s64ID);
+    pNode->SetParentID(kLostParent);
+    pNode->SetBelongedPartition(u16Partition);
+    if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_NTFS) == 0) return false;
+    pNode.release();  // the builder owns it now
+    return true;
 }
 
 bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {

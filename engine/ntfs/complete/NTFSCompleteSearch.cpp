@@ -56,6 +56,8 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_logFiles.Reset(m_u32SectorSize);
     m_attrDefs.Reset(m_u32SectorSize);
     m_backupOf.clear();
+    m_recordRuns.clear();
+    m_u64LooseFiles = 0;
 }
 
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
@@ -168,6 +170,8 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
                                           : CMetaFileRecordTypeAnalyzer::kNotMetaFile;
     m_groups.Feed(s64Sector, record, u32MetaFile);
     if (record.IsExtendFileRecord()) return;
+    if (u32MetaFile == CMetaFileRecordTypeAnalyzer::kNotMetaFile && !record.IsFolder())
+        NoteFileRecord(s64Sector, std::max<std::uint32_t>(1, u32Allocated / m_u32SectorSize));
     if (CFolderFileRecordAnalyzer::IsValidFolderFileRecordHavingIndexAllocation(record)) {
         m_folders.AddFolder(s64Sector, raw, record, m_candidates);
     } else if (u32MetaFile == kLogFileRecord) {
@@ -176,6 +180,17 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
         auto pAttrDef = std::make_unique<CAttrDefFileInfo>();
         if (pAttrDef->InitFromBuffer(record, s64Sector)) m_attrDefs.AddRecord(std::move(pAttrDef));
     }
+}
+
+void CNTFSCompleteSearch::NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors) {
+    if (!m_recordRuns.empty()) {
+        RecordRun& last = m_recordRuns.back();
+        if (last.u32Sectors == u32Sectors && s64Sector == last.s64First + last.s64Count * u32Sectors) {
+            ++last.s64Count;
+            return;
+        }
+    }
+    if (m_recordRuns.size() < kMaxRecordRuns) m_recordRuns.push_back({s64Sector, 1, u32Sectors});
 }
 
 void CNTFSCompleteSearch::AnalyzeContent(std::int64_t s64Sector, engine::ByteView sector) {
@@ -237,6 +252,7 @@ void CNTFSCompleteSearch::BuildTrees() {
         pCandidate->m_u16PartitionIndex = u16Index;
         pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
         walker.HandOverVolume(*mft, u16Index, nullptr);
+        HandOverLooseFiles(walker, *mft, *pCandidate);
         m_partitions.push_back(std::move(pCandidate));
     }
     all.clear();
@@ -247,6 +263,29 @@ void CNTFSCompleteSearch::BuildTrees() {
         m_pBuilder->SetPartitonDevice(&record, m_pDevice);
     }
     m_pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
+}
+
+void CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft,
+                                             CSearchedNTFSPartitionInfo const& partition) {
+    std::int64_t const s64Start = partition.m_s64StartSector;
+    std::int64_t const s64End = s64Start + static_cast<std::int64_t>(partition.GetTotalSectors());
+    std::int64_t const s64Spc = partition.m_u32SectorsPerCluster;
+    std::vector<std::uint8_t> bytes;
+    auto it = std::lower_bound(m_recordRuns.begin(), m_recordRuns.end(), s64Start,
+                               [](RecordRun const& run, std::int64_t s64Sector) { return run.s64First + run.s64Count * run.u32Sectors <= s64Sector; });
+    for (; it != m_recordRuns.end() && it->s64First < s64End; ++it) {
+        bytes.resize(std::size_t{it->u32Sectors} * m_u32SectorSize);
+        for (std::int64_t i = 0; i < it->s64Count && m_u64LooseFiles < kMaxLooseFiles; ++i) {
+            std::int64_t const s64Sector = it->s64First + i * it->u32Sectors;
+            if (s64Sector < s64Start || s64Sector >= s64End) continue;
+            if (mft.Runs().IsLCNContained((s64Sector - s64Start) / s64Spc)) continue;  // the MFT walk showed it
+            if (m_pDevice->ReadSector(bytes.data(), s64Sector, it->u32Sectors) == 0) continue;
+            CNTFSFileRecord record(engine::ByteView(bytes.data(), bytes.size()));
+            std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
+            if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex, kLooseFileIds + s64Sector))
+                ++m_u64LooseFiles;
+        }
+    }
 }
 
 std::optional<CNTFSMftReader> CNTFSCompleteSearch::OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const {

@@ -26,11 +26,17 @@
 #include "engine/ntfs/complete/NTFSMetaFileGroups.h"
 
 class CNTFSFileRecord;
+class CNTFSQuickSearch;
 
 class CNTFSCompleteSearch final : public ICompleteFileSystemSearchController {
 public:
     /// The largest structure joined across blocks: an INDX block, a log page, a 4 KiB record.
     static constexpr std::size_t kMaxStructureBytes = 4096;
+    static constexpr std::size_t kMaxRecordRuns = 500000;
+    static constexpr std::uint64_t kMaxLooseFiles = 1000000;
+    /// Loose files have no record number of the MFT that shows them: their ids start here,
+    /// above every 48-bit record number, plus their sector.
+    static constexpr long long kLooseFileIds = 1LL << 48;
 
     void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
     /// New copies of the partitions whose trees were built (NTFS records, index k for the k-th);
@@ -68,6 +74,11 @@ private:
     void BuildTrees();
     /// The survivor's MFT: through its MFT group, else its primary or backup boot sector.
     std::optional<CNTFSMftReader> OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const;
+    /// Notes a base FILE record of an ordinary file, `u32Sectors` long.
+    void NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors);
+    /// The files of records found inside the partition but outside its MFT (an earlier MFT's,
+    /// left by a quick format), as its lost files.
+    void HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft, CSearchedNTFSPartitionInfo const& partition);
 
     IStorageDevice* m_pDevice = nullptr;          // not owned
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
@@ -88,5 +99,13 @@ private:
     CNTFSContentCount m_attrDefs;
     // Boot sectors found to be another candidate's backup: by their sector, that candidate's start.
     std::unordered_map<std::int64_t, std::int64_t> m_backupOf;
+    /// Runs of FILE records of ordinary files, each record `u32Sectors` after the one before.
+    struct RecordRun {
+        std::int64_t s64First;
+        std::int64_t s64Count;
+        std::uint32_t u32Sectors;
+    };
+    std::vector<RecordRun> m_recordRuns;  // ascending
+    std::uint64_t m_u64LooseFiles = 0;
     std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> m_partitions;
 };

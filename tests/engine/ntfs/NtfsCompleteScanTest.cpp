@@ -1,9 +1,9 @@
 // Complete scans of the disks tests/fixtures/ntfs/make_disks.sh builds with the real tools:
 // NTFS partitions must be found from what is left of them (an intact disk, its table zeroed,
 // its primary boot sectors zeroed, all its boot sectors zeroed, beside FAT32 and exFAT, a bare
-// volume of 64 KiB clusters, 4096-byte sectors), with their place, size and cluster size, and
-// every file of each volume, deleted ones included, must copy out under its name with the
-// original's SHA-256 from its own volume.
+// volume of 64 KiB clusters, 4096-byte sectors, a volume formatted again over its files), with
+// their place, size and cluster size, and every file of each volume, deleted ones included,
+// must copy out under its name with the original's SHA-256 from its own volume.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -151,6 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
                     DiskCase{"AllBootSectorsZeroed", "ntfsdisk_noboot.img", 0, {kANoBoot, kBNoBoot}},
                     DiskCase{"BesideFatAndExFat", "ntfsdisk_mixed.img", 0,
                              {{2048, 8, 131064, kBoot | kFromMftPair | kFromIndexRecord, 0, "c"}}},
+                    // The files of the first format lie in records past the new MFT's end.
+                    DiskCase{"QuickFormattedOver", "ntfsvol_reformat.img", 0, {{0, 8, 65528, kBoot | kFromMftPair, 0, "f"}}},
                     DiskCase{"BareVolumeOf64KiBClusters", "ntfsvol_big.img", 0, {{0, 128, 98176, kBoot | kFromMftPair, 0, "d"}}},
                     DiskCase{"FourKSectors", "ntfsdisk_4kn.img", 4096, {{256, 1, 15871, kBoot | kFromMftPair | kFromIndexRecord, 0, "e"}}}),
     [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
