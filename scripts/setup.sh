@@ -19,6 +19,8 @@ packages=(
   python3-docx python3-openpyxl msitools libgsf-bin zip p7zip-full gcab jlha-utils
   exfat-fuse openssl e2fsprogs sleuthkit
   ffmpeg abcmidi sqlite3
+  # thumbnails: Qt image readers, camera raw previews, movie frames
+  qt6-base-dev libraw-dev libffmpegthumbnailer-dev
 )
 
 sudo_cmd=()

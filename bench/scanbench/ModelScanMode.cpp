@@ -15,6 +15,8 @@
 
 #include "CommandLine.h"
 #include "FileTypes.h"
+#include "ModelRecovery.h"
+#include "ModelThumbnail.h"
 #include "Modes.h"
 #include "NodeListing.h"
 #include "engine/EngineEntryPoints.h"
@@ -22,6 +24,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/operation/JobThread.h"
+#include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/QNUIFilter.h"
@@ -35,7 +38,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr OptionSpec kOptions[] = {{"--disk", false},       {"--volume", true},     {"--deep", false},
                                    {"--types", true},       {"--stop-after", true}, {"--pause-after", true},
-                                   {"--pause-for", true}};
+                                   {"--pause-for", true},   {"--recover", true},    {"--check", true},
+                                   {"--recovery-pause-for", true},                  {"--recovery-stop-after-files", true},
+                                   {"--thumb", true},       {"--thumb-out", true}};
 
 struct Options {
     std::string path;
@@ -43,6 +48,9 @@ struct Options {
     bool bDeep = false;
     unsigned u32Types = FILTER_TYPE_ALL;
     std::optional<double> stopAfter, pauseAfter, pauseFor;
+    std::optional<RecoveryOptions> recovery;
+    std::optional<std::string> thumbName;
+    std::string thumbOut;
 };
 
 std::optional<double> Seconds(CCommandLine const& commandLine, char const* pszName, bool& bBad) {
@@ -85,6 +93,34 @@ std::optional<Options> ParseOptions(std::span<char* const> args) {
     options.pauseFor = Seconds(*commandLine, "--pause-for", bBad);
     if (options.pauseAfter.has_value() != options.pauseFor.has_value()) {
         std::fprintf(stderr, "scanbench: --pause-after and --pause-for go together\n");
+        bBad = true;
+    }
+    if (auto const destination = commandLine->Value("--recover")) {
+        RecoveryOptions& recovery = options.recovery.emplace();
+        recovery.destination = *destination;
+        recovery.check = commandLine->Value("--check").value_or("all");
+        if (!IsCheckOption(recovery.check)) {
+            std::fprintf(stderr, "scanbench: --check takes all, deleted or ext:EXT\n");
+            bBad = true;
+        }
+        recovery.pauseFor = Seconds(*commandLine, "--recovery-pause-for", bBad);
+        if (auto const text = commandLine->Value("--recovery-stop-after-files")) {
+            auto const n = ParseCount(*text);
+            if (!n || *n < 1) {
+                std::fprintf(stderr, "scanbench: --recovery-stop-after-files takes a count of 1 or more\n");
+                bBad = true;
+            } else {
+                recovery.stopAfterFiles = static_cast<unsigned long long>(*n);
+            }
+        }
+    } else if (commandLine->Has("--check") || commandLine->Has("--recovery-pause-for") || commandLine->Has("--recovery-stop-after-files")) {
+        std::fprintf(stderr, "scanbench: --check and the --recovery- options go with --recover\n");
+        bBad = true;
+    }
+    options.thumbName = commandLine->Value("--thumb");
+    options.thumbOut = commandLine->Value("--thumb-out").value_or("");
+    if (!options.thumbName && !options.thumbOut.empty()) {
+        std::fprintf(stderr, "scanbench: --thumb-out goes with --thumb\n");
         bBad = true;
     }
     if (bBad) return std::nullopt;
@@ -147,6 +183,7 @@ int RunModelScanMode(std::span<char* const> args) {
     }
 
     uimodel::QNUIScan scan(&devices);
+    uimodel::QNUIRecovery recovery(scan);
     scan.SetDeepScan(options.bDeep ? 1 : 0);
     scan.SetStatus(uimodel::OPERATION_RUNNING);
     RESULT result = kResultSuccess;
@@ -190,15 +227,21 @@ int RunModelScanMode(std::span<char* const> args) {
     PrintMonths("ctime", scan.GetCreateTimeMap());
     PrintMonths("mtime", scan.GetModifyTimeMap());
 
+    bool const bThumbWritten = !options.thumbName || PrintModelThumbnail(scan, recovery, *options.thumbName, options.thumbOut);
+    std::optional<RecoveryRun> recoveryRun;
+    if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
+
     IRecoveryController const* pController = scan.GetRecoveryController();
     std::printf("RESULT mode=model-scan result=0x%llx status=%d controller=%d deep=%d stopped=%d files=%llu folders=%zu deleted=%zu "
-                "bytes=%llu roots=%zu pictures=%zu music=%zu movies=%zu archives=%zu documents=%zu others=%zu seconds=%.6f\n",
+                "bytes=%llu roots=%zu pictures=%zu music=%zu movies=%zu archives=%zu documents=%zu others=%zu seconds=%.6f%s\n",
                 static_cast<unsigned long long>(result), scan.GetStatus(), pController ? pController->thisType() : uimodel::kNoController,
                 scan.IsDeepScan(), bStopped ? 1 : 0, static_cast<unsigned long long>(scan.GetScanFileCnt()), folders.size(), u64Deleted,
                 static_cast<unsigned long long>(scan.GetScanFileSize()), scan.GetFileSystemNode().size(), Count(types, FILTER_TYPE_PICTURE),
                 Count(types, FILTER_TYPE_MUSIC), Count(types, FILTER_TYPE_MOVIE), Count(types, FILTER_TYPE_ARCHIVE),
-                Count(types, FILTER_TYPE_DOCUMENT), Count(types, FILTER_TYPE_OTHER), dSeconds);
-    return Failed(result) ? 1 : 0;
+                Count(types, FILTER_TYPE_DOCUMENT), Count(types, FILTER_TYPE_OTHER), dSeconds,
+                recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "");
+    bool const bRecoveryFailed = recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull);
+    return Failed(result) || bRecoveryFailed || !bThumbWritten ? 1 : 0;
 }
 
 }  // namespace scanbench

@@ -6,28 +6,9 @@ namespace scanbench {
 
 namespace {
 
-// NAME_MAX is 255 bytes; room is left for a collision suffix.
-constexpr std::size_t kMaxNameBytes = 240;
-
 bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
-
-std::string SanitiseName(std::string_view name) {
-    std::string safe;
-    safe.reserve(name.size());
-    for (char c : name) {
-        auto const u8Byte = static_cast<unsigned char>(c);
-        safe.push_back(c == '/' || u8Byte < 0x20 || u8Byte == 0x7F ? '_' : c);
-    }
-    if (safe.size() > kMaxNameBytes) {
-        std::size_t cut = kMaxNameBytes;
-        while (cut > 0 && IsUtf8Continuation(safe[cut])) --cut;
-        safe.resize(cut);
-    }
-    if (safe.empty() || safe == "." || safe == "..") safe.insert(0, "_");
-    return safe;
-}
 
 std::string FoldCase(std::string_view name) {
     std::string folded;
@@ -64,10 +45,9 @@ std::string COutputNames::Claim(std::string const& folder, std::string_view name
 
     // The extension stays last so the file still opens with the right program; a leading dot
     // is part of the stem (".profile" has no extension).
-    std::size_t const dot = safe.rfind('.');
-    bool const bHasExtension = dot != std::string::npos && dot != 0;
-    std::string const stem = bHasExtension ? safe.substr(0, dot) : safe;
-    std::string const extension = bHasExtension ? safe.substr(dot) : std::string();
+    uimodel::NameParts const parts = uimodel::SplitExtension(safe);
+    std::string const stem(parts.stem);
+    std::string const extension(parts.extension);
     unsigned int& u32Next = entries.nextSuffix[folded];
     for (u32Next = std::max(u32Next, 1u);; ++u32Next) {
         std::string candidate = stem + "_" + std::to_string(u32Next) + extension;

@@ -7,12 +7,12 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "uimodel/support/SafeNames.h"
+
 namespace scanbench {
 
-/// One path component: "/", control characters and DEL become "_"; an empty name, "." and
-/// ".." become "_", "_." and "_.."; a name longer than the file system allows is cut at a
-/// UTF-8 character boundary.
-std::string SanitiseName(std::string_view name);
+/// The model's sanitiser: one rule for every name written out.
+using uimodel::SanitiseName;
 
 /// The name as a volume that ignores case compares it: ASCII, Latin-1, basic Greek and basic
 /// Cyrillic capitals in lower case, every other byte as it is.

@@ -3,38 +3,40 @@
 #include "engine/core/tree/FileTimeTicks.h"
 
 CNTFSFileNode::CNTFSFileNode(CNTFSFileNode const& other)
-    : CFileNode(other),
-      m_name(other.m_name),
-      m_s64Size(other.m_s64Size),
-      m_bFolder(other.m_bFolder),
-      m_bDeleted(other.m_bDeleted),
-      m_u32Attributes(other.m_u32Attributes),
-      m_creationTime(other.m_creationTime),
-      m_modificationTime(other.m_modificationTime),
-      m_lastAccessTime(other.m_lastAccessTime),
-      m_u64RecordByte(other.m_u64RecordByte),
-      m_u32RecordSize(other.m_u32RecordSize) {
+    : CFileNode(other), m_pProperties(std::make_unique<CNTFSFileProperties>(*other.m_pProperties)) {
     SetNodeID(-1);
     SetParentNodeID(-1);
 }
 
 IFileNode* CNTFSFileNode::Clone() { return new CNTFSFileNode(*this); }
 
+_FILETIME CNTFSFileNode::GetCreationTime() { return FileTimeFromTicks(m_pProperties->GetCreationTime()); }
+_FILETIME CNTFSFileNode::GetModificationTime() { return FileTimeFromTicks(m_pProperties->GetModificationTime()); }
+_FILETIME CNTFSFileNode::GetLastAccessTime() { return FileTimeFromTicks(m_pProperties->GetLastAccessTime()); }
+
 void CNTFSFileNode::FilterFileNameByDot() {
-    if (m_name) *m_name = CFileNode::FilterFileNameByDot(*m_name);
+    if (char const* pszName = m_pProperties->GetFileName()) m_pProperties->SetFileName(CFileNode::FilterFileNameByDot(pszName).c_str());
 }
 
-void CNTFSFileNode::SetFileName(char const* pszName) {
-    if (pszName != nullptr) m_name = pszName;
+void CNTFSFileNode::SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProperties) {
+    if (!pProperties) return;
+    m_pProperties = std::move(pProperties);
+    SetDataRunList(ReleasePtr<IDataRunList>(m_pProperties->GetDataRunList()));
+    SetMetaDataSector(m_pProperties->GetFileRecordStartSector());
+    SetCompressed(m_pProperties->IsCompressed() ? 1 : 0);
 }
 
-void CNTFSFileNode::SetFileTime(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access) {
-    m_creationTime = FileTimeFromTicks(u64Creation);
-    m_modificationTime = FileTimeFromTicks(u64Modification);
-    m_lastAccessTime = FileTimeFromTicks(u64Access);
+void CNTFSFileNode::SetFolder(bool bFolder) {
+    auto const u16Attribute = static_cast<std::uint16_t>(m_pProperties->GetAttribute());
+    m_pProperties->SetAttribute(bFolder ? u16Attribute | kAttributeFolder : u16Attribute & ~kAttributeFolder);
 }
 
-void CNTFSFileNode::SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize) {
-    m_u64RecordByte = u64Byte;
-    m_u32RecordSize = u32RecordSize;
+void CNTFSFileNode::SetDeleted(bool bDeleted) {
+    unsigned short const u16State = m_pProperties->GetState();
+    m_pProperties->SetState(bDeleted ? u16State | CNTFSFileProperties::kStateDeleted : u16State & ~CNTFSFileProperties::kStateDeleted);
+}
+
+void CNTFSFileNode::SetFileAttributes(std::uint32_t u32Attributes) {
+    auto const u16Folder = static_cast<std::uint16_t>(m_pProperties->GetAttribute() & kAttributeFolder);
+    m_pProperties->SetAttribute(static_cast<std::uint16_t>((u32Attributes & ~kAttributeFolder) | u16Folder));
 }

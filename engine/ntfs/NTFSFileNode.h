@@ -1,62 +1,63 @@
 #pragma once
-// A file or folder found by an NTFS search: its name, size, times and DOS attributes, its
-// clusters as runs (or a resident value read back from its FILE record), and where that
-// record lies on the device so that copy-out can read a resident value again.
+// A file or folder found by an NTFS search. Its name, size, times, attributes, state and where
+// its FILE record lies are its properties (`CNTFSFileProperties`), which it owns; its clusters
+// are the run list unpacked from them (or a resident value read back from the FILE record).
 #include <cstdint>
-#include <optional>
-#include <string>
+#include <memory>
 
 #include "engine/core/node/FileNode.h"
+#include "engine/ntfs/NTFSFileProperties.h"
 
 class CNTFSFileNode final : public CFileNode {
 public:
-    static constexpr std::uint32_t kAttributeFolder = 0x10;
+    static constexpr std::uint32_t kAttributeFolder = CNTFSFileProperties::kAttributeFolder;
 
-    CNTFSFileNode() = default;
+    CNTFSFileNode() : m_pProperties(std::make_unique<CNTFSFileProperties>()) {}
     ~CNTFSFileNode() override = default;
 
     /// Null until a name is set.
-    char const* GetFileName() override { return m_name ? m_name->c_str() : nullptr; }
-    long long GetFileSize() override { return m_s64Size; }
-    std::uint32_t GetAttribute() override { return m_u32Attributes | (m_bFolder ? kAttributeFolder : 0u); }
-    _FILETIME GetCreationTime() override { return m_creationTime; }
-    _FILETIME GetModificationTime() override { return m_modificationTime; }
-    _FILETIME GetLastAccessTime() override { return m_lastAccessTime; }
-    int IsDirectory() override { return m_bFolder ? 1 : 0; }
-    int IsDeleted() override { return m_bDeleted ? 1 : 0; }
+    char const* GetFileName() override { return m_pProperties->GetFileName(); }
+    long long GetFileSize() override { return m_pProperties->GetFileSize(); }
+    std::uint32_t GetAttribute() override { return m_pProperties->GetAttribute(); }
+    _FILETIME GetCreationTime() override;
+    _FILETIME GetModificationTime() override;
+    _FILETIME GetLastAccessTime() override;
+    int IsDirectory() override { return m_pProperties->IsDirectory() ? 1 : 0; }
+    int IsDeleted() override { return m_pProperties->IsDeleted() ? 1 : 0; }
     _tagSearcherType GetSearcheType() const override { return SEARCHER_TYPE_NTFS; }
-    /// A lone copy with the name, size, flags, times, record position and runs; ids are not copied.
+    /// A lone copy with copies of the properties and the runs; ids are not copied.
     IFileNode* Clone() override;
-    void MarkDeleted() override { m_bDeleted = true; }
+    void MarkDeleted() override { SetDeleted(true); }
     /// Drops the name's leading blanks and dots, in place.
     void FilterFileNameByDot() override;
 
+    /// Takes the properties (null is ignored): the node's run list is unpacked from them and
+    /// its metadata sector is their record's.
+    void SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProperties);
+    CNTFSFileProperties& GetFileProperties() { return *m_pProperties; }
+    CNTFSFileProperties const& GetFileProperties() const { return *m_pProperties; }
+
     /// Replaces the name with a copy; null is ignored. The recycle-bin handling renames through it.
-    void SetFileName(char const* pszName);
-    void SetFileSize(long long s64Size) { m_s64Size = s64Size; }
-    void SetFolder(bool bFolder) { m_bFolder = bFolder; }
-    void SetDeleted(bool bDeleted) { m_bDeleted = bDeleted; }
+    void SetFileName(char const* pszName) { m_pProperties->SetFileName(pszName); }
+    void SetFileSize(long long s64Size) { m_pProperties->SetFileSize(s64Size); }
+    void SetFolder(bool bFolder);
+    void SetDeleted(bool bDeleted);
     /// DOS attributes (hidden, system, archive...) without the folder bit.
-    void SetFileAttributes(std::uint32_t u32Attributes) { m_u32Attributes = u32Attributes & ~kAttributeFolder; }
-    void SetFileTime(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access);
+    void SetFileAttributes(std::uint32_t u32Attributes);
+    void SetFileTime(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access) {
+        m_pProperties->SetTimes(u64Creation, u64Modification, u64Access);
+    }
     void SetID(long long s64ID) { SetNodeID(s64ID); }
     void SetParentID(long long s64ID) { SetParentNodeID(s64ID); }
     /// The byte on the device where the file's base FILE record starts, and the record's size.
-    void SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize);
-    std::uint64_t GetRecordByte() const { return m_u64RecordByte; }
-    std::uint32_t GetRecordSize() const { return m_u32RecordSize; }
+    void SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize) {
+        m_pProperties->SetFileRecordPosition(u64Byte, u32RecordSize);
+    }
+    std::uint64_t GetRecordByte() const { return m_pProperties->GetFileRecordByte(); }
+    std::uint32_t GetRecordSize() const { return m_pProperties->GetFileRecordSize(); }
 
 private:
     CNTFSFileNode(CNTFSFileNode const& other);
 
-    std::optional<std::string> m_name;
-    long long m_s64Size = 0;
-    bool m_bFolder = false;
-    bool m_bDeleted = false;
-    std::uint32_t m_u32Attributes = 0;
-    _FILETIME m_creationTime;
-    _FILETIME m_modificationTime;
-    _FILETIME m_lastAccessTime;
-    std::uint64_t m_u64RecordByte = 0;
-    std::uint32_t m_u32RecordSize = 0;
+    std::unique_ptr<CNTFSFileProperties> m_pProperties;  // never null
 };

@@ -53,6 +53,12 @@ public:
     /// out by `runs`; sparse runs read as zeros. Null when the device cannot read a run.
     std::optional<std::vector<std::uint8_t>> ReadAttributeData(CNTFSDataRunList const& runs, std::uint64_t u64Bytes) const;
 
+    /// `length` bytes from byte `u64Offset` of the data `runs` lays out (no cap); sparse and
+    /// unmapped clusters read as zeros. False when the device cannot read a run.
+    bool ReadRunsData(CNTFSDataRunList const& runs, std::uint64_t u64Offset, std::size_t length, std::uint8_t* pOut) const {
+        return ReadByRuns(runs, u64Offset, length, pOut);
+    }
+
 private:
     /// The record at byte `u64Offset` of the MFT, read alone.
     std::optional<std::vector<std::uint8_t>> ReadOneRecord(std::uint64_t u64Offset) const;

@@ -4,35 +4,29 @@
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/node/DataRunList.h"
-#include "engine/ntfs/NTFSFileSummary.h"
+#include "engine/ntfs/NTFSFilePropertiesBuilder.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
+#include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
+#include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
 namespace {
 
 constexpr std::uint64_t kPercent = 100;
 constexpr long long kLostParent = -1;
+constexpr std::uint32_t kCodeNotNtfs = 0x10;
+constexpr std::uint32_t kCodeNoMft = 0x11;
 
-/// The node's runs in clusters: sparse runs start at -1. Runs stop at the first VCN no piece
-/// maps (an extension record lost): what follows is missing, not zeros.
-ReleasePtr<IDataRunList> BuildRuns(NtfsFileSummary const& summary, long long s64RecordSector) {
-    ReleasePtr<CDataRunList> pList(new CDataRunList());
-    if (summary.bResident) {
-        DataRun const record{s64RecordSector, 1};
-        pList->AddDataRun(&record);
-        pList->SetResident(1);
-        return pList;
-    }
-    std::int64_t s64NextVCN = 0;
-    for (CDataRun const& run : summary.runs.Runs()) {
-        if (run.s64VCN != s64NextVCN || run.s64Count <= 0) break;
-        DataRun const piece{run.s64LCN < 0 ? -1 : run.s64LCN, run.s64Count};
-        if (pList->AddDataRun(&piece) == 0) break;
-        s64NextVCN += run.s64Count;
-    }
-    return pList;
+/// Sector 0 alone, as a sound NTFS boot sector with a FILE record size of 1-4 KiB.
+bool IsNtfsBootSector(IStorageDevice& device) {
+    int const iSectorSize = device.GetSectorSize();
+    if (iSectorSize < 512) return false;
+    std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
+    CNTFSDBR dbr;
+    if (device.ReadSector(sector.data(), 0, 1) == 0 || !dbr.InitFromBuffer(engine::ByteView(sector.data(), sector.size()))) return false;
+    std::uint32_t const u32RecordSize = dbr.GetFileRecordSizeByByte();
+    return u32RecordSize >= ntfs::kMinFileRecordSize && u32RecordSize <= ntfs::kMaxFileRecordSize;
 }
 
 void Report(IProgress* pProgress, std::uint32_t u32State, std::uint64_t u64Done, std::uint64_t u64Total) {
@@ -70,16 +64,18 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     m_partition.reset();
     m_folders.clear();
     m_found.clear();
-    if (pDevice == nullptr || m_pBuilder == nullptr || pProgress == nullptr) return kResultSuccess;
+    m_salvage.Reset();
+    if (pDevice == nullptr || m_pBuilder == nullptr || pProgress == nullptr) return ENGINE_RESULT(kModuleNtfs, kCodeBadArgument);
+    if (!IsNtfsBootSector(*pDevice)) return ENGINE_RESULT(kModuleNtfs, kCodeNotNtfs);
     std::optional<CNTFSMftReader> const mft = CNTFSMftReader::Open(*pDevice, 0);
-    if (!mft) return kResultSuccess;
+    if (!mft) return ENGINE_RESULT(kModuleNtfs, kCodeNoMft);
     long long const s64DeviceSectors = pDevice->GetTotalSectors();
     std::uint64_t const u64DeviceBytes =
         s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) * mft->Geometry().u32DeviceSectorSize : 0;
     m_partition = PartitionRecord(mft->Geometry(), u64DeviceBytes);
-    if (!m_partition) return kResultSuccess;
+    if (!m_partition) return ENGINE_RESULT(kModuleNtfs, kCodeNotNtfs);
     m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, kRootRecord);
-    HandOverVolume(*mft, CSearchedPartitionInfo::kNoPartitionIndex, pProgress);
+    HandOverVolume(*pDevice, *mft, CSearchedPartitionInfo::kNoPartitionIndex, pProgress);
 
     CSearchedPartitionInfo record = *m_partition;
     m_pBuilder->SetPartitonDevice(&record, pDevice);
@@ -88,10 +84,14 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     return kResultSuccess;
 }
 
-void CNTFSQuickSearch::HandOverVolume(CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress) {
+void CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
+                                      IProgress* pProgress) {
     m_folders.clear();
     m_found.clear();
+    m_salvage.Reset();
     if (m_pBuilder == nullptr) return;
+    // The log's outcome never stops the scan: without it, emptied deleted files stay empty.
+    if (m_salvage.Init(device, mft.Geometry(), mft.Runs())) m_salvage.Analyzer();
     Walk(mft, pProgress);
     HandOver(u16Partition);
 }
@@ -116,6 +116,8 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
         if (record.IsFolder())
             m_folders[u64Number] = FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
         if (u64Number == static_cast<std::uint64_t>(kRootRecord)) continue;
+        // The system files are the volume's own: named as one and marked hidden and system.
+        if (CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record)) continue;
         std::uint64_t u64ParentReference = 0;
         auto const recordByte = mft.GetFileRecordByte(u64Number);
         if (!recordByte) continue;
@@ -126,36 +128,18 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
 
 ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
                                                       std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const {
+    NtfsVolumeGeometry const& geometry = mft.Geometry();
+    NtfsRecordPlace const place{static_cast<long long>(u64RecordByte / geometry.u32DeviceSectorSize), u64RecordByte, geometry.u32RecordSize};
     CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
-    std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
-    if (!summary || !summary->name) return nullptr;
-    NtfsFileName const& name = *summary->name;
-
+    std::unique_ptr<CNTFSFileProperties> pProperties =
+        CNTFSFilePropertiesBuilder::BuildFileProperties(place, file, geometry.ClusterBytes(), &u64ParentReference);
+    if (!pProperties) return nullptr;
+    // A deleted file emptied of its runs may find them again in the $LogFile.
+    if (!pProperties->IsDirectory() && pProperties->IsDeleted() && pProperties->GetFileSize() == 0)
+        m_salvage.ReplaceFileRecordInfo(*file.Records().front(), u64Number, *pProperties, u64ParentReference);
     ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
-    std::string const utf8 = name.Utf8Name();
-    pNode->SetFileName(utf8.c_str());
-    pNode->SetFolder(summary->bFolder);
-    pNode->SetDeleted(!summary->bInUse);
+    pNode->SetFileProperties(std::move(pProperties));
     pNode->SetID(static_cast<long long>(u64Number));
-    pNode->SetRecordPosition(u64RecordByte, mft.Geometry().u32RecordSize);
-    long long const s64RecordSector = static_cast<long long>(u64RecordByte / mft.Geometry().u32DeviceSectorSize);
-    pNode->SetMetaDataSector(s64RecordSector);
-    u64ParentReference = name.u64ParentReference;
-
-    pNode->SetFileTime(name.u64CreationTime, name.u64ModificationTime, name.u64AccessTime);
-    if (auto const info = file.FindAttibute(ntfs::kAttrStandardInformation);
-        info && CNTFSFileRecordStandardInformationAttribute::IsValid(*info)) {
-        engine::ByteView const value = info->GetValue();
-        pNode->SetFileTime(value.Le64(0), value.Le64(8), value.Le64(24));
-        pNode->SetFileAttributes(CNTFSFileRecordStandardInformationAttribute::GetDosFilePermission(*info));
-    }
-    if (summary->bFolder) return pNode;
-
-    // The data's own size; the name's copy is often stale and serves only when no data is found.
-    pNode->SetFileSize(summary->bHasData ? summary->s64Size : static_cast<long long>(name.u64RealSize));
-    bool const bEncrypted = (summary->u16DataFlags & ntfs::kAttrFlagEncrypted) != 0;
-    if (!bEncrypted && !summary->bResident && (summary->u16DataFlags & ntfs::kAttrFlagCompressed) != 0) pNode->SetCompressed(1);
-    pNode->SetDataRunList(BuildRuns(*summary, s64RecordSector));
     return pNode;
 }
 

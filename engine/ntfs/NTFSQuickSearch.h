@@ -11,9 +11,9 @@
 #include "engine/IFileSystemSearchController.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/ntfs/NTFSFileNode.h"
+#include "engine/ntfs/NTFSFindFileFromLogFile.h"
 #include "engine/ntfs/NTFSMftReader.h"
 
-struct NtfsFileSummary;
 class CNTFSFileRecord;
 
 class CNTFSQuickSearch final : public IQuickFileSystemSearchController {
@@ -29,13 +29,15 @@ public:
     /// One record (NTFS, clusters from the volume start) once a search has recognised a volume
     /// and `iCount` is at least 1; answers how many it filled (0 before any search).
     int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
-    /// Walks the MFT when the volume opens; always 0: a failure shows in what was found.
+    /// Walks the MFT. Code 5 without a device, builder or sink; 0x10 when sector 0 is no
+    /// sound NTFS boot sector or its clusters are not whole device sectors (or above 64 KiB);
+    /// 0x11 when neither $MFT nor $MFTMirr leads to the MFT. A stop leaves what was found.
     RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
 
-    /// Walks every record of `mft` and hands its files and folders to the builder, each marked
-    /// as of partition `u16Partition`; no tree is finished. A null sink never stops the walk.
-    void HandOverVolume(CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress);
-
+    /// Walks every record of `mft`, a volume of `device`, and hands its files and folders to the
+    /// builder, each marked as of partition `u16Partition`, deleted files' runs salvaged from the
+    /// volume's own $LogFile; no tree is finished. A null sink never stops the walk.
+    void HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress);
     /// Hands the file of a FILE record found at device byte `u64RecordByte` outside `mft` (left
     /// by an earlier MFT of the volume) to the builder as a lost file of partition
     /// `u16Partition` with node id `s64ID`; false when it names no file or is a folder.
@@ -68,4 +70,5 @@ private:
     std::optional<CSearchedPartitionInfo> m_partition;
     std::unordered_map<std::uint64_t, FolderState> m_folders;
     std::vector<Found> m_found;
+    CFindFileFromLogFile m_salvage;
 };

@@ -37,6 +37,7 @@ struct CCollectDiskDeviceInfoStruct {
     std::int64_t s64TracksPerCylinder = 255;
     std::int64_t s64SectorsPerTrack = 63;
     std::uint32_t u32DeviceId = 0;  // major << 24 | minor
+    char szDevicePath[4096] = {};   // the node or image file read; the model keeps recoveries off it
 };
 
 /// One partition-table entry.
@@ -76,6 +77,7 @@ struct CCollectedVolumeDeviceInfoStruct {
     char szApmPartitionType[32] = {};
     std::uint64_t u64StartSector = 0;
     std::uint32_t u32Mounted = 0;
+    char szDevicePath[4096] = {};  // the node read; empty for a volume the partition table describes
 };
 
 /// The private data of an enumerated device; one of the three kinds below.

@@ -116,6 +116,17 @@ std::optional<NtfsFileLayout> NtfsImage::Layout(std::string const& path) const {
     NtfsFileLayout layout;
     bool found = false;
     std::map<long long, DataRun> runsByVcn;
+    if (auto const inode = output->find("Dumping Inode "); inode != std::string::npos) {
+        long long const s64Inode = std::stoll(output->substr(inode + 14));
+        auto const volume = CaptureCommand("ntfsinfo -m " + ShellQuote(m_imagePath) + " 2>/dev/null");
+        std::optional<long long> mftLcn, recordSize;
+        std::istringstream volumeLines(volume.value_or(""));
+        for (std::string line; std::getline(volumeLines, line);) {
+            if (auto const value = ValueAfter(line, "LCN of Data Attribute for FILE_MFT")) mftLcn = std::stoll(*value);
+            if (auto const value = ValueAfter(line, "MFT Record Size")) recordSize = std::stoll(*value);
+        }
+        if (mftLcn && recordSize) layout.s64RecordSector = (*mftLcn * ClusterSize() + s64Inode * *recordSize) / 512;
+    }
     for (auto const& dump : dataDumps) {
         bool unnamed = false;
         for (auto const& line : dump)

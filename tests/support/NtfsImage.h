@@ -19,6 +19,9 @@ struct NtfsFileLayout {
     long long s64Size = 0;
     bool bResident = false;
     bool bCompressed = false;
+    /// The base FILE record's first 512-byte sector; -1 when ntfsinfo cannot tell. Computed
+    /// through the MFT's first run, which holds every record of a freshly made image.
+    long long s64RecordSector = -1;
 };
 
 class NtfsImage {

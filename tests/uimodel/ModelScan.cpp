@@ -1,5 +1,9 @@
 #include "ModelScan.h"
 
+#include <cstdlib>
+#include <filesystem>
+
+#include "FatTestImages.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/core/recovery/FileTypeManager.h"
 #include "uimodel/FileTypeList.h"
@@ -34,7 +38,6 @@ void RecordingScan::OnReleasingResults() {
 
 ModelScan::ModelScan(std::vector<std::string> const& images)
     : pEnumerator(CreateImageEnumDeviceEx(images)), devices(pEnumerator.get()), scan(&devices) {
-    PrepareEngine();
     devices.InitDeviceInfo();
 }
 
@@ -57,6 +60,28 @@ std::set<std::string> FiledFiles(uimodel::QNUIScan const& scan) {
             path.erase(0, path.find('/', 1));  // the volume's own name
             files.insert(path + (pNode->IsDeleted() ? " (deleted)" : ""));
         }
+    return files;
+}
+
+IFileNode* FindFile(uimodel::QNUIScan const& scan, std::string const& name) {
+    for (auto const& [eType, nodes] : scan.GetTypeMap())
+        for (IFileNode* pNode : nodes)
+            if (pNode->GetFileName() && name == pNode->GetFileName()) return pNode;
+    return nullptr;
+}
+
+std::string FatFolder() { return fattest::ImagesDir(); }
+
+std::string ExFatFolder() {
+    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
+    std::string const folder = std::string(pszTmp ? pszTmp : "") + "/exfat-images";
+    return pszTmp && std::filesystem::exists(folder + "/exfat_4k.manifest") ? folder : std::string();
+}
+
+std::set<std::string> Expected(std::string const& stem) {
+    std::set<std::string> files;
+    for (auto const& [path, e] : fattest::ReadFiles(stem + ".manifest")) files.insert(path);
+    for (auto const& [path, e] : fattest::ReadFiles(stem + ".deleted")) files.insert(path + " (deleted)");
     return files;
 }
 

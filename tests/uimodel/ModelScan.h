@@ -39,6 +39,8 @@ struct ModelScan {
     /// `whileRunning`, when given, runs on the calling thread meanwhile.
     RESULT Run(IStorageDevice* pDevice, bool bDeep = false, std::function<void()> const& whileRunning = {});
 
+    // First: the process's filter reads the category lists once, when the scan first asks for it.
+    bool bEngineReady = (PrepareEngine(), true);
     std::unique_ptr<IEnumDeviceEx> pEnumerator;
     uimodel::QNUIDeviceData devices;
     RecordingScan scan;
@@ -47,5 +49,15 @@ struct ModelScan {
 /// Every filed file by its path below the volume ("/docs/a.txt"), with " (deleted)" appended
 /// for deleted ones.
 std::set<std::string> FiledFiles(uimodel::QNUIScan const& scan);
+
+/// The first filed file called `name`, or null.
+IFileNode* FindFile(uimodel::QNUIScan const& scan, std::string const& name);
+
+/// The folders of the FAT and exFAT fixture images; empty when a fixture did not run.
+std::string FatFolder();
+std::string ExFatFolder();
+/// The oracle of image `stem` (its path without ".img"): the live files by path, and the
+/// deleted ones with " (deleted)" appended.
+std::set<std::string> Expected(std::string const& stem);
 
 }  // namespace modeltest

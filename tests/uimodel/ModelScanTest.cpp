@@ -26,20 +26,9 @@ struct ImageCase {
     std::string (*folder)();  // empty when the image's fixture did not run
 };
 
-std::string FatFolder() { return fattest::ImagesDir(); }
-
-std::string ExFatFolder() {
-    char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
-    std::string const folder = std::string(pszTmp ? pszTmp : "") + "/exfat-images";
-    return pszTmp && std::filesystem::exists(folder + "/exfat_4k.manifest") ? folder : std::string();
-}
-
-std::set<std::string> Expected(std::string const& stem) {
-    std::set<std::string> files;
-    for (auto const& [path, e] : fattest::ReadFiles(stem + ".manifest")) files.insert(path);
-    for (auto const& [path, e] : fattest::ReadFiles(stem + ".deleted")) files.insert(path + " (deleted)");
-    return files;
-}
+using modeltest::ExFatFolder;
+using modeltest::Expected;
+using modeltest::FatFolder;
 
 class ImageScan : public testing::TestWithParam<ImageCase> {};
 

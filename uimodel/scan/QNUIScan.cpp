@@ -202,9 +202,11 @@ void QNUIScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
     {
         std::lock_guard const lock(m_mutex);
         if (m_pController && m_pController->thisType() == RECOVERY_CONTROLLER_DELETED) {
-            IDataRecovery*& pSlot = m_dataRecoveries[pRoot];
-            if (pSlot) pSlot->Release();
-            pSlot = m_pController->GetDataRecovery(GetNodeSearcheType(pRoot));
+            for (auto* pMap : {&m_dataRecoveries, &m_previewRecoveries}) {
+                IDataRecovery*& pSlot = (*pMap)[pRoot];
+                if (pSlot) pSlot->Release();
+                pSlot = m_pController->GetDataRecovery(GetNodeSearcheType(pRoot));
+            }
         }
         m_roots.push_back(pRoot);
     }
@@ -287,19 +289,33 @@ bool QNUIScan::FindRemoveData(IFileNode* pNode) {
     return m_insertionMarks.erase(pNode) != 0;
 }
 
+namespace {
+
+IDataRecovery* FindByRoot(std::map<IFilesystemNode*, IDataRecovery*> const& map, IFileNode* pNode) {
+    auto const found = map.find(GetFileSystemNode(pNode));
+    return found == map.end() ? nullptr : found->second;
+}
+
+}  // namespace
+
 IDataRecovery* QNUIScan::GetFileNodeDataRecover(IFileNode* pNode) const {
-    IFilesystemNode* pRoot = uimodel::GetFileSystemNode(pNode);
     std::lock_guard const lock(m_mutex);
-    auto const found = m_dataRecoveries.find(pRoot);
-    return found == m_dataRecoveries.end() ? nullptr : found->second;
+    return FindByRoot(m_dataRecoveries, pNode);
+}
+
+IDataRecovery* QNUIScan::GetFileNodePreviewRecover(IFileNode* pNode) const {
+    std::lock_guard const lock(m_mutex);
+    return FindByRoot(m_previewRecoveries, pNode);
 }
 
 void QNUIScan::ReleaseDataRecovery() {
     OnReleasingResults();
     std::lock_guard const lock(m_mutex);
-    for (auto const& [pRoot, pRecovery] : m_dataRecoveries)
-        if (pRecovery) pRecovery->Release();
-    m_dataRecoveries.clear();
+    for (auto* pMap : {&m_dataRecoveries, &m_previewRecoveries}) {
+        for (auto const& [pRoot, pRecovery] : *pMap)
+            if (pRecovery) pRecovery->Release();
+        pMap->clear();
+    }
 }
 
 void QNUIScan::UnselectAllNodes() {

@@ -85,6 +85,9 @@ public:
 
     bool FindRemoveData(IFileNode* pNode);
     IDataRecovery* GetFileNodeDataRecover(IFileNode* pNode) const;
+    /// A second copy-out object of the node's volume, for thumbnails: a thumbnail never
+    /// selects another node in the object a recovery is copying with.
+    IDataRecovery* GetFileNodePreviewRecover(IFileNode* pNode) const;
     void ReleaseDataRecovery();
     void UnselectAllNodes();
 
@@ -148,6 +151,7 @@ private:
     std::atomic<std::uint64_t> m_u64TotalSize{0};
     int m_iRecoveryCount = 0;
     std::map<IFilesystemNode*, IDataRecovery*> m_dataRecoveries;
+    std::map<IFilesystemNode*, IDataRecovery*> m_previewRecoveries;
 };
 
 /// Enumerates the devices again: refused (false) while a job runs; otherwise the scan first lets

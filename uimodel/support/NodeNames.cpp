@@ -75,9 +75,9 @@ bool IsStringInFileNodeVector(char const* pszText, std::vector<IFileNode*> const
                        [pszText](IFileNode* p) { return p && IsStringInString(pszText, p->GetFileName()); });
 }
 
-std::string GetPathByFileNode(IFileNode* pNode) {
-    if (!pNode) return {};
-    std::vector<std::string_view> parts;
+std::vector<std::string> GetPathComponentsByFileNode(IFileNode* pNode) {
+    std::vector<std::string> parts;
+    if (!pNode) return parts;
     IFileNode* pCurrent = pNode;
     for (int i = 0; i < kMaxRootClimb; ++i) {
         IFileNode* pParent = pCurrent->GetParent();
@@ -89,10 +89,15 @@ std::string GetPathByFileNode(IFileNode* pNode) {
         char const* pszVolume = pCurrent->GetVolumeName();
         parts.emplace_back(pszVolume ? pszVolume : "");
     }
+    std::reverse(parts.begin(), parts.end());
+    return parts;
+}
+
+std::string GetPathByFileNode(IFileNode* pNode) {
     std::string path;
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+    for (std::string const& part : GetPathComponentsByFileNode(pNode)) {
         path += '/';
-        path += *it;
+        path += part;
     }
     return path;
 }

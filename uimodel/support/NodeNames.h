@@ -22,6 +22,8 @@ bool IsStringInFileNodeVector(char const* pszText, std::vector<IFileNode*> const
 
 /// "/volume/folders/name"; "" for null. Climbs at most kMaxRootClimb steps.
 std::string GetPathByFileNode(IFileNode* pNode);
+/// The same path as its components, unjoined: names may hold "/" themselves.
+std::vector<std::string> GetPathComponentsByFileNode(IFileNode* pNode);
 /// The topmost node within kMaxRootClimb steps when it is a file-system root; else null.
 IFilesystemNode* GetFileSystemNode(IFileNode* pNode);
 /// The searcher of the node's file-system root; SEARCHER_TYPE_NONE without one.

@@ -151,11 +151,14 @@ bool CDataRecovery::PartitionFitsNode(CSearchedPartitionInfo const& partition, C
 
 IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     autolocker lock(m_mutex);
+    // Whatever happens, the previous node's reader goes: a caller that copies after a failed
+    // selection must not get that node's data under this node's name.
+    m_pReader.reset();
+    m_bNtfsCompressed = false;
     if (pNode == nullptr || pNode->IsDirectory()) {
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
-    m_bNtfsCompressed = false;
     auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
     CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
     if (pPartition == nullptr) {

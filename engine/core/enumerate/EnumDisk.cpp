@@ -25,6 +25,7 @@ std::unique_ptr<CCollectDiskDeviceInfoStruct> CEnumDisk::FillDiskInfo(platform::
     pInfo->s64TotalSectors = static_cast<std::int64_t>(medium.u64TotalSectors);
     pInfo->s64Cylinders = pInfo->s64TotalSectors / kSectorsPerCylinder;
     pInfo->u32DeviceId = medium.u32DeviceId;
+    CopyText(pInfo->szDevicePath, medium.devicePath);
     return pInfo;
 }
 

@@ -22,6 +22,7 @@ std::unique_ptr<CCollectedVolumeDeviceInfoStruct> FillVolumeInfo(IStorageDevice*
     if (!recovery::DescribeVolume(pVolume, CEnumVolume::VolumeName(medium), *pInfo)) return nullptr;
     CopyText(pInfo->szBsdName, medium.kernelName);
     pInfo->u32DeviceId = medium.u32DeviceId;
+    CopyText(pInfo->szDevicePath, medium.devicePath);
     pInfo->pParentDisk = pDisk;
     pInfo->u32PartitionNumber = medium.u32PartitionNumber;
     // The kernel's start, kept so that partitions of the table can be matched by position.

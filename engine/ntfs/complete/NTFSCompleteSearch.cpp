@@ -251,7 +251,7 @@ void CNTFSCompleteSearch::BuildTrees() {
         auto const u16Index = static_cast<std::uint16_t>(m_partitions.size());
         pCandidate->m_u16PartitionIndex = u16Index;
         pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
-        walker.HandOverVolume(*mft, u16Index, nullptr);
+        walker.HandOverVolume(*m_pDevice, *mft, u16Index, nullptr);
         HandOverLooseFiles(walker, *mft, *pCandidate);
         m_partitions.push_back(std::move(pCandidate));
     }

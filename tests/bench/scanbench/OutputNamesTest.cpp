@@ -18,8 +18,8 @@ TEST(OutputNamesTest, SanitisesWhatCouldEscapeOrHide) {
         {"photo.jpg", "photo.jpg"},
         {"../../etc/passwd", ".._.._etc_passwd"},
         {"/abs", "_abs"},
-        {".", "_."},
-        {"..", "_.."},
+        {".", "_"},
+        {"..", "_"},
         {"", "_"},
         {std::string("a\nb\tc\x7f", 6), "a_b_c_"},
         {"caf\xc3\xa9.txt", "caf\xc3\xa9.txt"},  // UTF-8 stays as it is

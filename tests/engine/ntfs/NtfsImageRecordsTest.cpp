@@ -30,14 +30,9 @@ protected:
     }
     /// The number of the base record whose shown name is `name`.
     std::uint64_t Find(std::string const& name) const {
-        for (std::uint64_t n = 0; n < m_pVolume->Mft().RecordCount(); ++n) {
-            CNTFSMultiFileRecord const file(m_pVolume->Mft(), n, Record(n));
-            auto const summary = SummarizeNtfsFile(file);
-            if (summary && summary->name && summary->name->Utf8Name() == name && !file.Records().front()->IsExtendFileRecord())
-                return n;
-        }
-        ADD_FAILURE() << name << " not found";
-        return 0;
+        auto const number = m_pVolume->FindFile(name);
+        if (!number) ADD_FAILURE() << name << " not found";
+        return number.value_or(0);
     }
     /// The first file past the metafiles whose attributes spill into extension records: the
     /// one with 31 names (which of them a record lists first depends on ntfs-3g).

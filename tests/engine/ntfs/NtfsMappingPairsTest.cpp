@@ -2,6 +2,8 @@
 // bytes (volumes past 2^31 clusters), negative offsets, sparse pairs, and lists that overflow.
 #include <gtest/gtest.h>
 
+#include "engine/core/node/DataRunList.h"
+#include "engine/ntfs/NTFSPackedRuns.h"
 #include "engine/ntfs/ondisk/NTFSAttribute.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"
 
@@ -48,6 +50,23 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   {}}),
     [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+
+// A hole between two runs: the third run's start is relative to the first, not to the hole.
+TEST(NtfsPackedRunsTest, PacksToFewestBytesAndUnpacksTheSameRuns) {
+    CDataRunList list;
+    for (DataRun const run : {DataRun{100, 8}, DataRun{-1, 16}, DataRun{90, 4}}) list.AddDataRun(&run);
+    auto const packed = CCompressedDataRunList::Pack(list);
+    ASSERT_TRUE(packed.has_value());
+    EXPECT_EQ(packed->Pairs(), (std::vector<std::uint8_t>{0x11, 0x08, 0x64, 0x01, 0x10, 0x11, 0x04, 0xF6, 0x00}));
+    ReleasePtr<IDataRunList> const pUnpacked = packed->Unpack();
+    ASSERT_TRUE(pUnpacked);
+    std::vector<std::pair<long long, long long>> runs;
+    for (DataRun const* pRun = pUnpacked->GetFirst(); pRun != nullptr; pRun = pUnpacked->GetNext())
+        runs.emplace_back(pRun->s64Start, pRun->s64Length);
+    EXPECT_EQ(runs, (std::vector<std::pair<long long, long long>>{{100, 8}, {-1, 16}, {90, 4}}));
+    EXPECT_EQ(CCompressedDataRunList::GetNeedBytes(-129), 2);
+    EXPECT_EQ(CCompressedDataRunList::GetNeedBytes(INT64_MIN), 8);
+}
 
 TEST(NtfsClusterEstimateTest, RoundsUpToAPowerOfTwoUpTo128) {
     EXPECT_EQ(EstimateSectorsPerCluster(3 * 512, 2, 512), 2u);     // 1.5 sectors

@@ -2,9 +2,16 @@
 // Real NTFS bytes for the tests: a fresh volume from mkntfs (no mount needed), the images of
 // tests/fixtures/ntfs/make_images.sh, and single FILE records read through the engine's reader.
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "engine/Result.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/node/FileNode.h"
+#include "testkit/RecordingTreeBuilder.h"
 
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/ntfs/NTFSMftReader.h"
@@ -33,10 +40,26 @@ public:
     CMemoryDevice& Device() { return m_device; }
     /// The raw record (fixups applied, as on disk); empty when unreadable.
     std::vector<std::uint8_t> Record(std::uint64_t u64Number) const { return m_mft->ReadRecord(u64Number).value_or(std::vector<std::uint8_t>()); }
+    /// The number of the base record, live or deleted, whose shown name is `name`; null when none.
+    std::optional<std::uint64_t> FindFile(std::string const& name) const;
 
 private:
     CMemoryDevice m_device;
     std::optional<CNTFSMftReader> m_mft;
 };
+
+/// A quick scan run in this process: its answer, the nodes it handed over and the partition
+/// record copy-out reads them with (null when the scan recognised no volume).
+struct QuickScan {
+    RESULT result = kResultSuccess;
+    std::unique_ptr<testkit::RecordingTreeBuilder> pBuilder;
+    std::unique_ptr<CSearchedPartitionInfo> pPartition;
+    /// Files by their path from the volume root ("/a/b.txt"); deleted ones too when asked.
+    std::map<std::string, CFileNode*> FilesByPath(bool bDeleted) const;
+};
+QuickScan RunQuickScan(IStorageDevice& device);
+
+/// The node's bytes as copy-out reads them; empty when it cannot.
+std::vector<std::uint8_t> CopyOut(IStorageDevice& device, CFileNode& node, CSearchedPartitionInfo& partition);
 
 }  // namespace ntfstest

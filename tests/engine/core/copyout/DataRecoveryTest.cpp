@@ -253,11 +253,17 @@ TEST_F(CopyOutTest, WithoutAReaderTheDestinationIsLeftEmpty) {
     EXPECT_EQ(ResultCode(m_recovery.RecoverTo((m_temp.Path() + "/missing/out").c_str(), nullptr, 0)), 0xFu);
 }
 
-TEST_F(CopyOutTest, FoldersAreNotSelected) {
+TEST_F(CopyOutTest, FoldersAreNotSelectedAndAFailedSelectionDropsThePreviousNode) {
+    auto pFile = MakeNode({{0, 1}}, 512);
     auto pFolder = MakeNode({{0, 1}}, 512);
     pFolder->SetDirectory(true);
-    EXPECT_FALSE(Select(pFolder.get()));
-    EXPECT_EQ(m_recovery.SetRecoverNode(nullptr), nullptr);
+    for (IFileNode* pRefused : {static_cast<IFileNode*>(pFolder.get()), static_cast<IFileNode*>(nullptr)}) {
+        ASSERT_TRUE(Select(pFile.get()));
+        EXPECT_EQ(m_recovery.SetRecoverNode(pRefused), nullptr);
+        // Copying now must not write the file selected before under the refused node's name.
+        EXPECT_EQ(ResultCode(m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0)), 0xD02u);
+        EXPECT_TRUE(copyouttest::ReadWholeFile(m_temp.File("out")).empty());
+    }
 }
 
 TEST_F(CopyOutTest, ResidentDataComesThroughTheLoader) {

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -19,6 +18,10 @@
 #include "engine/IStorageDevice.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/DataRecovery.h"
+#include "engine/core/node/DataRunList.h"
+#include "engine/ntfs/NTFSFileNode.h"
+#include "engine/ntfs/NTFSFileReaderEx.h"
+#include "engine/ntfs/NTFSResidentData.h"
 #include "support/EntryPointScope.h"
 #include "support/NtfsImage.h"
 #include "support/Sha256.h"
@@ -127,15 +130,8 @@ protected:
         ASSERT_GE(m_u32ClusterSize, 512u);
         m_pDevice.reset(CreateDiskDevice(m_pImage->Path().c_str()));
         ASSERT_TRUE(m_pDevice && m_pDevice->Open());
-        // NTFS is not part of the engine yet: resident values come from ntfscat instead.
-        m_scope.Table().GetResidentDataRunsStream = [this](IStorageDevice*, IFileNode* pNode, long long, std::uint8_t* pDestination,
-                                                           std::uint32_t u32Capacity, std::uint32_t& u32ValueSize) {
-            auto const value = m_pImage->Cat(pNode != nullptr ? pNode->GetFileName() : "");
-            if (!value) return false;
-            std::memcpy(pDestination, value->data(), std::min<std::size_t>(value->size(), u32Capacity));
-            u32ValueSize = static_cast<std::uint32_t>(value->size());
-            return true;
-        };
+        // Resident values come from the engine's own loader, as in a scan.
+        m_scope.Table().GetResidentDataRunsStream = &GetNTFSResidentData;
     }
 
     std::unique_ptr<testkit::CTestFileNode> Node(std::string const& path, testsupport::NtfsFileLayout* pLayout = nullptr) {
@@ -143,7 +139,7 @@ protected:
         EXPECT_TRUE(layout.has_value()) << path;
         if (!layout) return nullptr;
         if (pLayout != nullptr) *pLayout = *layout;
-        auto pNode = layout->bResident ? copyouttest::MakeResidentNode(-1, layout->s64Size)
+        auto pNode = layout->bResident ? copyouttest::MakeResidentNode(layout->s64RecordSector, layout->s64Size)
                                        : copyouttest::MakeNode(layout->runs, layout->s64Size, layout->bCompressed);
         pNode->SetFileName(path.c_str());
         pNode->SetSearcherType(SEARCHER_TYPE_NTFS);
@@ -198,6 +194,30 @@ TEST_F(NtfsCopyOutTest, EveryFileCopiesOutByteExact) {
         ASSERT_TRUE(catBytes.has_value());
         EXPECT_EQ(copyHash, testsupport::Sha256Hex(*catBytes));
     }
+}
+
+// The loader's other form: an NTFS node finds its record by the byte it keeps. Read through the
+// reader that knows the volume only by its start and cluster size, as the recycle bin reads.
+TEST_F(NtfsCopyOutTest, ResidentFileReadsThroughItsNtfsNode) {
+    testsupport::NtfsFileLayout layout;
+    ASSERT_NE(Node("/small.txt", &layout), nullptr);
+    ASSERT_GE(layout.s64RecordSector, 0);
+    CNTFSFileNode node;
+    node.SetFileName("small.txt");
+    node.SetFileSize(layout.s64Size);
+    node.SetRecordPosition(static_cast<std::uint64_t>(layout.s64RecordSector) * 512, 1024);
+    ReleasePtr<CDataRunList> pRuns(new CDataRunList());
+    DataRun const record{layout.s64RecordSector, 1};
+    pRuns->AddDataRun(&record);
+    pRuns->SetResident(1);
+    node.SetDataRunList(std::move(pRuns));
+    CFileReaderEx reader;
+    ASSERT_TRUE(reader.Open(m_pDevice.get(), &node, 0, m_u32ClusterSize / 512));
+    Bytes bytes(64, 0);
+    std::uint32_t u32Read = 0;
+    ASSERT_TRUE(reader.Read(2, bytes, u32Read));
+    bytes.resize(u32Read);
+    EXPECT_EQ(bytes, Bytes(Original("/small.txt").begin() + 2, Original("/small.txt").end()));
 }
 
 TEST_F(NtfsCopyOutTest, ReadersServeUnalignedRanges) {

@@ -1,0 +1,41 @@
+#pragma once
+// scanbench model-scan --recover: after the scan, checks files and runs the model's recovery
+// on the job thread while the calling thread polls it as the windows would.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/Result.h"
+
+namespace uimodel {
+class QNUIRecovery;
+class QNUIScan;
+}  // namespace uimodel
+
+namespace scanbench {
+
+struct RecoveryOptions {
+    std::string destination;
+    std::string check = "all";  // all, deleted, or ext:EXT
+    std::optional<double> pauseFor;
+    std::optional<unsigned long long> stopAfterFiles;
+};
+
+/// False (with a message) for a --check value that is none of the three forms.
+bool IsCheckOption(std::string const& check);
+
+struct RecoveryRun {
+    RESULT result = kResultSuccess;
+    bool bDestinationFull = false;  // the destination stopped taking bytes and the run was given up
+    bool bStopped = false;
+    double dSeconds = 0;
+};
+
+/// Checks the files `options.check` picks, prints "recover<TAB>ok|failed<TAB>path<TAB>code" per
+/// file and runs the recovery to its end. A full destination is given up, as a user would.
+RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, RecoveryOptions const& options);
+
+/// The RESULT line's recovery fields, with a leading space.
+std::string RecoveryFields(uimodel::QNUIRecovery const& recovery, RecoveryRun const& run);
+
+}  // namespace scanbench

@@ -1,0 +1,12 @@
+#pragma once
+// File-type icons: the MIME type of an extension and its picture in the freedesktop icon theme.
+#include <string>
+
+#include "platform/ThumbnailDecoder.h"
+
+namespace platform::thumbnails {
+
+/// `themesRoot` is "/usr/share/icons" except in tests. Empty when no theme holds a picture.
+RgbaImage IconForExtension(std::string const& extension, std::string const& themesRoot = "/usr/share/icons");
+
+}  // namespace platform::thumbnails

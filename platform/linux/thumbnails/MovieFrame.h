@@ -1,0 +1,14 @@
+#pragma once
+// Movie frames through ffmpegthumbnailer; a movie's start held in memory reaches it as an
+// anonymous memory file, so nothing is written to any disk.
+#include <span>
+#include <string>
+
+#include "platform/ThumbnailDecoder.h"
+
+namespace platform::thumbnails {
+
+RgbaImage DecodeMovieFile(std::string const& path);
+RgbaImage DecodeMovieBytes(std::span<std::uint8_t const> start);
+
+}  // namespace platform::thumbnails

@@ -1,0 +1,397 @@
+#include "uimodel/recovery/QNUIRecovery.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
+#include "engine/IFileReader.h"
+#include "engine/IStorageDeviceData.h"
+#include "engine/ReleasePtr.h"
+#include "platform/SameDevice.h"
+#include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/recovery/RecoveryDestination.h"
+#include "uimodel/scan/QNUIScan.h"
+#include "uimodel/support/NodeNames.h"
+
+namespace uimodel {
+
+namespace {
+
+constexpr _tagSearcherType kSearcherTypes[] = {SEARCHER_TYPE_HFSPLUS, SEARCHER_TYPE_FAT, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_RAW,
+                                               SEARCHER_TYPE_NTFS};
+
+/// The node or image file the scanned device is read from: a disk's own, a volume's disk's
+/// (so that every volume of the disk counts), else the volume's own; empty when unknown.
+std::string ScannedDevicePath(IStorageDevice* pDevice) {
+    auto const text = [](char const (&field)[4096]) { return std::string(field, strnlen(field, sizeof field)); };
+    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pDevice)) return text(pDisk->szDevicePath);
+    CCollectedVolumeDeviceInfoStruct const* pVolume = QNUIDeviceData::GetVolumeInfo(pDevice);
+    if (!pVolume) return {};
+    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pVolume->pParentDisk)) return text(pDisk->szDevicePath);
+    return text(pVolume->szDevicePath);
+}
+
+/// The deepest folder of `path` that exists (links resolved); the destination may not exist yet.
+std::filesystem::path ExistingFolderOf(std::filesystem::path const& path) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    while (!folder.empty() && !std::filesystem::exists(folder, error)) {
+        if (folder == folder.parent_path()) break;
+        folder = folder.parent_path();
+    }
+    return folder;
+}
+
+bool IsFullDestination(RESULT result) { return ResultCode(result) == kCodeShortWrite; }
+
+void RemoveClaim(std::string const& path) {
+    std::error_code error;
+    std::filesystem::remove(path, error);
+}
+
+}  // namespace
+
+QNUIRecovery::QNUIRecovery(QNUIScan& scan) : m_scan(scan) {
+    m_scan.SetRecoveryHooks({[this] { ReleaseDataRecovery(); }, [this] { ResetParam(); }});
+    ResetParam();
+}
+
+QNUIRecovery::~QNUIRecovery() {
+    m_scan.SetRecoveryHooks({});
+    ReleaseDataRecovery();
+}
+
+QNUIRecovery& QNUIRecovery::instance() {
+    static QNUIRecovery s_recovery(QNUIScan::instance());
+    return s_recovery;
+}
+
+void QNUIRecovery::ResetParam() {
+    std::lock_guard const lock(m_mutex);
+    m_pController = nullptr;
+    m_pCurrentNode = nullptr;
+    InitDataRecoveryController();
+    if (GetStatus() != OPERATION_RUNNING) {
+        m_u64RecoveredSize = 0;
+        m_u64TotalSize = 0;
+    }
+    m_u64TotalFiles = 0;
+    SetNeedUIUpdate(0);
+    SetProgressInfo(_PROGRESS_INFO{});
+}
+
+void QNUIRecovery::InitDataRecoveryController() {
+    std::lock_guard const lock(m_mutex);
+    if (!m_pController) m_pController = m_scan.GetRecoveryController();
+    if (m_pController) {
+        // Each object holds a 4 MiB buffer: the old one goes before its successor comes.
+        ReleaseCopyOutLocked();
+        for (_tagSearcherType const eType : kSearcherTypes)
+            if (IDataRecovery* pCopyOut = m_pController->GetDataRecovery(eType)) m_copyOut[eType] = pCopyOut;
+    }
+    if (m_scan.IsDeepScan()) m_bDeep = true;
+}
+
+void QNUIRecovery::ReleaseDataRecovery() {
+    std::lock_guard const lock(m_mutex);
+    ReleaseCopyOutLocked();
+    for (auto const& [eType, pPreview] : m_previews) pPreview->Release();
+    m_previews.clear();
+    m_pController = nullptr;
+    m_bDeep = false;
+}
+
+void QNUIRecovery::ReleaseCopyOutLocked() {
+    for (auto const& [eType, pCopyOut] : m_copyOut) pCopyOut->Release();
+    m_copyOut.clear();
+}
+
+bool QNUIRecovery::CheckWhetherNeedReset() const {
+    std::lock_guard const lock(m_mutex);
+    return m_copyOut.empty();
+}
+
+IDataRecovery* QNUIRecovery::GetDataRecoveryByType(_tagSearcherType eType) const {
+    std::lock_guard const lock(m_mutex);
+    auto const found = m_copyOut.find(eType);
+    return found == m_copyOut.end() ? nullptr : found->second;
+}
+
+IDataRecovery* QNUIRecovery::GetPreviewRecoveryByType(_tagSearcherType eType) {
+    std::lock_guard const lock(m_mutex);
+    auto const found = m_previews.find(eType);
+    if (found != m_previews.end()) return found->second;
+    IRecoveryController* pController = m_pController ? m_pController : m_scan.GetRecoveryController();
+    IDataRecovery* pPreview = pController ? pController->GetDataRecovery(eType) : nullptr;
+    if (pPreview) m_previews[eType] = pPreview;
+    return pPreview;
+}
+
+void QNUIRecovery::SetRecoveryPath(char const* pszPath) {
+    std::lock_guard const lock(m_mutex);
+    m_recoveryPath = pszPath ? pszPath : "";
+}
+
+std::string QNUIRecovery::GetRecoveryPath() const {
+    std::lock_guard const lock(m_mutex);
+    return m_recoveryPath;
+}
+
+void QNUIRecovery::SetRecoveryTotalSize(std::uint64_t u64Size) {
+    std::lock_guard const lock(m_mutex);
+    m_u64TotalSize = u64Size;
+}
+
+std::uint64_t QNUIRecovery::GetRecoveryTotalSize() const {
+    std::lock_guard const lock(m_mutex);
+    return m_u64TotalSize;
+}
+
+void QNUIRecovery::SetRecoveryTotalFilesCnt(std::uint64_t u64Count) {
+    std::lock_guard const lock(m_mutex);
+    m_u64TotalFiles = u64Count;
+}
+
+std::uint64_t QNUIRecovery::GetRecoveryTotalFilesCnt() const {
+    std::lock_guard const lock(m_mutex);
+    return m_u64TotalFiles;
+}
+
+std::uint64_t QNUIRecovery::GetRecoveriedFileSize() const {
+    std::lock_guard const lock(m_mutex);
+    return m_u64RecoveredSize;
+}
+
+std::uint64_t QNUIRecovery::GetRecoveriedFilesCnt() const {
+    std::lock_guard const lock(m_mutex);
+    return m_u64RecoveredFiles;
+}
+
+std::uint64_t QNUIRecovery::GetFailedFilesCnt() const {
+    std::lock_guard const lock(m_mutex);
+    return m_u64FailedFiles;
+}
+
+std::uint64_t QNUIRecovery::GetDestinationFullCnt() const {
+    std::lock_guard const lock(m_mutex);
+    return m_u64DestinationFull;
+}
+
+IFileNode* QNUIRecovery::GetCurrentRecoveryNode() const {
+    std::lock_guard const lock(m_mutex);
+    return m_pCurrentNode;
+}
+
+void QNUIRecovery::SetCreateDirIndex(_tagSearcherType eType, int iIndex) {
+    std::lock_guard const lock(m_mutex);
+    m_folderIndexes[eType] = iIndex;
+}
+
+int QNUIRecovery::GetCreateDirIndex(_tagSearcherType eType) const {
+    std::lock_guard const lock(m_mutex);
+    auto const found = m_folderIndexes.find(eType);
+    return found == m_folderIndexes.end() ? 0 : found->second;
+}
+
+void QNUIRecovery::ClearCreateDirIndex() {
+    std::lock_guard const lock(m_mutex);
+    m_folderIndexes.clear();
+}
+
+void QNUIRecovery::SetFileReport(FileReport report) {
+    std::lock_guard const lock(m_mutex);
+    m_report = std::move(report);
+}
+
+RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
+    {
+        std::lock_guard const lock(m_mutex);
+        m_u64RecoveredSize = 0;
+        m_u64RecoveredFiles = 0;
+        m_u64FailedFiles = 0;
+        m_u64DestinationFull = 0;
+        m_pCurrentNode = nullptr;
+        // A scan that ended without handing over its copy-out objects, or a quick scan's
+        // objects kept for a deep one: take them afresh.
+        if (!m_pController || m_copyOut.empty() || (m_scan.IsDeepScan() && !m_bDeep)) {
+            m_pController = nullptr;
+            InitDataRecoveryController();
+        }
+    }
+    m_scan.SetCurrentScanRecoveryCnt(m_scan.GetCurrentScanRecoveryCnt() + 1);
+    rawFolders.clear();
+
+    RESULT firstFailure = kResultSuccess;
+    std::string const destination = GetRecoveryPath();
+    if (destination.empty()) {
+        firstFailure = kResultNoDestination;
+    } else if (RecoveryPathIsSameDevice(destination.c_str())) {
+        firstFailure = kResultDestinationOnScannedDevice;
+    } else {
+        TypeMap const types = m_scan.GetTypeMap();
+        for (auto const& [eCategory, nodes] : types) {
+            if (!Continued()) break;
+            for (IFileNode* pNode : nodes) {
+                if (!Continued()) break;
+                if (!pNode->IsNodeShow() || pNode->GetCheckedStatus() != CHECKED_STATUS_CHECKED) continue;
+                IDataRecovery* pCopyOut = CopyOutFor(pNode, rawFolders);
+                RESULT result = kResultNoCopyOut;
+                if (pCopyOut) result = RecoverNode(pNode, pCopyOut, destination);
+                else FinishFile(pNode, {}, result);
+                if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
+            }
+        }
+    }
+    std::lock_guard const lock(m_mutex);
+    SetNeedUIUpdate(1);
+    SetStatusLocked(OPERATION_IDLE);
+    std::printf("========Recovery finished!==========\n");
+    return firstFailure;
+}
+
+IDataRecovery* QNUIRecovery::CopyOutFor(IFileNode* pNode, std::string& rawFolders) {
+    IRecoveryController* pController = nullptr;
+    {
+        std::lock_guard const lock(m_mutex);
+        pController = m_pController;
+    }
+    if (!pController) return nullptr;
+    if (pController->thisType() == RECOVERY_CONTROLLER_DELETED) return m_scan.GetFileNodeDataRecover(pNode);
+    _tagSearcherType const eType = GetNodeSearcheType(pNode);
+    if (eType == SEARCHER_TYPE_RAW) {
+        IFileNode* pFolder = pNode->GetParent();
+        char const* pszName = pFolder ? pFolder->GetFileName() : nullptr;
+        std::string const entry = std::string(pszName ? pszName : "") + ",";
+        if (rawFolders.find(entry) == std::string::npos) rawFolders += entry;
+    }
+    return GetDataRecoveryByType(eType);
+}
+
+RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination) {
+    std::optional<std::string> const path = CreateRecoveryFilePathByNode(pNode, destination);
+    if (!path) {
+        FinishFile(pNode, {}, kResultNoDestinationPath);
+        return kResultNoDestinationPath;
+    }
+    {
+        std::lock_guard const lock(m_mutex);
+        m_pCurrentNode = pNode;
+        SetNeedUIUpdate(1);
+    }
+    if (pNode->GetFileSize() == 0) {
+        FinishFile(pNode, *path, kResultSuccess);  // the claimed empty file is the whole file
+        return kResultSuccess;
+    }
+    // The copy-out object keeps whatever node it was given last: without a reader of this
+    // node, copying would write another file's data under this name.
+    ReleasePtr<IFileReader> const pReader(pCopyOut->SetRecoverNode(pNode));
+    if (!pReader) {
+        RemoveClaim(*path);
+        FinishFile(pNode, {}, kResultNoReader);
+        return kResultNoReader;
+    }
+    RESULT result = kResultSuccess;
+    for (;;) {
+        {
+            std::lock_guard const lock(m_mutex);
+            m_u64FileDone = 0;
+        }
+        result = pCopyOut->RecoverTo(path->c_str(), this, 0);
+        // A full destination paused the recovery: once the user resumes (having made room),
+        // this file is copied again from its start; a stop leaves it failed.
+        if (!IsFullDestination(result) || !Continued()) break;
+        std::lock_guard const lock(m_mutex);
+        m_u64RecoveredSize -= std::min(m_u64FileDone, m_u64RecoveredSize);
+    }
+    bool bCutShort = false;
+    {
+        std::lock_guard const lock(m_mutex);
+        bCutShort = Succeeded(result) && GetStatus() == OPERATION_STOP_REQUESTED && m_u64FileDone < m_u64FileTotal;
+    }
+    if (bCutShort) {
+        // Stopped inside the file: a truncated copy is no recovered file.
+        RemoveClaim(*path);
+        result = kResultRecoveryStopped;
+    }
+    FinishFile(pNode, *path, result);
+    return bCutShort ? kResultSuccess : result;
+}
+
+void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT result) {
+    FileReport report;
+    {
+        std::lock_guard const lock(m_mutex);
+        if (result == kResultRecoveryStopped) {
+            // neither recovered nor failed: the user ended it
+        } else if (Succeeded(result)) {
+            ++m_u64RecoveredFiles;
+            std::printf("===Recvoeried file(%llu):%s=====\n", static_cast<unsigned long long>(m_u64RecoveredFiles),
+                        pNode->GetFileName() ? pNode->GetFileName() : "");
+        } else {
+            ++m_u64FailedFiles;
+        }
+        SetNeedUIUpdate(1);
+        report = m_report;
+    }
+    if (report) report(pNode, path, result);
+}
+
+void QNUIRecovery::UpdateProgress(_PROGRESS_INFO* pInfo) {
+    if (!pInfo) return;
+    std::lock_guard const lock(m_mutex);
+    // A report below the last adds nothing; the next one adds only what lies above it.
+    if (pInfo->u64Done > m_u64LastDone) {
+        std::uint64_t const u64Added = pInfo->u64Done - m_u64LastDone;
+        m_u64RecoveredSize += u64Added;
+        m_u64FileDone += u64Added;
+    }
+    m_u64LastDone = pInfo->u64Done;
+    m_u64FileTotal = pInfo->u64Total;
+    _PROGRESS_INFO record;
+    record.u64Total = m_u64TotalSize;
+    record.u64Done = m_u64RecoveredSize;
+    record.u64Error = pInfo->u64Error;
+    SetProgressInfo(record);
+    if (IsFullDestination(pInfo->u64Error)) {
+        ++m_u64DestinationFull;
+        if (GetStatus() == OPERATION_RUNNING) SetStatusLocked(OPERATION_PAUSED);
+    }
+    SetNeedUIUpdate(1);
+}
+
+bool QNUIRecovery::RecoveryPathIsSameDevice(char const* pszPath) const {
+    if (!pszPath) return false;
+    std::string const devicePath = ScannedDevicePath(m_scan.GetSavedStorage());
+    if (devicePath.empty()) return true;
+    std::filesystem::path const folder = ExistingFolderOf(pszPath);
+    if (folder.empty()) return true;
+    std::optional<bool> const bOnDevice = platform::IsFolderOnDevice(folder.string(), devicePath);
+    return !bOnDevice || *bOnDevice;
+}
+
+std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode* pNode, std::filesystem::path const& destination) {
+    if (!pNode || !pNode->IsNodeShow() || destination.empty()) return std::nullopt;
+    _tagSearcherType const eType = GetNodeSearcheType(pNode);
+    if (eType == SEARCHER_TYPE_NONE) return std::nullopt;
+    std::string const prefix = GetFileSystemStrByType(eType);
+    int iIndex = GetCreateDirIndex(eType);
+    if (iIndex < 1) {
+        std::optional<int> const created = CreateNumberedFolder(destination, prefix);
+        if (!created) return std::nullopt;
+        iIndex = *created;
+        SetCreateDirIndex(eType, iIndex);
+    }
+    std::vector<std::string> folders = GetPathComponentsByFileNode(pNode);
+    bool const bFolder = pNode->IsDirectory() != 0;
+    std::string const name = bFolder || folders.empty() ? std::string() : folders.back();
+    if (!bFolder && !folders.empty()) folders.pop_back();
+    std::optional<std::filesystem::path> const folder = MakeFoldersBelow(destination / NumberedFolderName(prefix, iIndex), folders);
+    if (!folder || bFolder) return std::nullopt;
+    std::optional<std::filesystem::path> const claimed = ClaimClashFreeFile(*folder, name);
+    if (!claimed) return std::nullopt;
+    return claimed->string();
+}
+
+}  // namespace uimodel

@@ -1,0 +1,137 @@
+#pragma once
+// The recovery operation: copies every shown and checked file of the last scan, quick or deep,
+// into a destination folder, as the engine's progress sink. Files go into one numbered folder
+// per searcher type and recovery ("Fat_0001", "RAW_0001", "0001" for NTFS), then the volume and
+// the node's folders. A destination on the scanned device is refused before anything is
+// written; a destination that stops taking bytes pauses the recovery, and after a resume the
+// file is copied again.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "engine/IDataRecovery.h"
+#include "engine/IFileNode.h"
+#include "engine/IRecoveryController.h"
+#include "uimodel/operation/QNUIOperation.h"
+
+namespace uimodel {
+
+class QNUIScan;
+
+/// No destination was set.
+constexpr RESULT kResultNoDestination = MakeResult(kModuleUiModel, 0x121, kCodeBadArgument);
+/// The destination lies on the scanned device (or that cannot be told): nothing was written.
+constexpr RESULT kResultDestinationOnScannedDevice = MakeResult(kModuleUiModel, 0x121, 0x121);
+/// A checked file had no copy-out object (its searcher found no partition).
+constexpr RESULT kResultNoCopyOut = MakeResult(kModuleUiModel, 0x121, kCodeMissingObject);
+/// A checked file's destination path could not be made.
+constexpr RESULT kResultNoDestinationPath = MakeResult(kModuleUiModel, 0x121, kCodeCannotCreate);
+/// A checked file could not be opened for reading.
+constexpr RESULT kResultNoReader = MakeResult(kModuleUiModel, 0x121, kCodeNoReader);
+/// A stop request ended a file's copy part way: the part is removed, and the file counts
+/// neither as recovered nor as failed. Reported per file only; the recovery itself succeeds.
+constexpr RESULT kResultRecoveryStopped = MakeResult(kModuleUiModel, 0x121, 0x122);
+
+class QNUIRecovery : public QNUIOperation {
+public:
+    /// Over `scan` (its controller, collections and copy-out objects); the scan calls back into
+    /// this operation when a scan starts and ends, until this operation is destroyed.
+    explicit QNUIRecovery(QNUIScan& scan);
+    ~QNUIRecovery() override;
+    /// The process-wide recovery over the process-wide scan.
+    static QNUIRecovery& instance();
+
+    /// Borrows the scan's controller afresh and takes new copy-out objects; zeroes the totals
+    /// (sizes only while no recovery runs).
+    void ResetParam();
+    /// Borrows the scan's controller when none is held and takes one copy-out object per
+    /// searcher type from it, releasing any held before.
+    void InitDataRecoveryController();
+    /// Releases every copy-out object and forgets the controller; a scan starts.
+    void ReleaseDataRecovery();
+    /// True when no copy-out object is held.
+    bool CheckWhetherNeedReset() const;
+    /// The copy-out object of one searcher type (owned by this operation), or null.
+    IDataRecovery* GetDataRecoveryByType(_tagSearcherType eType) const;
+    /// A second object of the type for thumbnails, made on first use from the scan's controller,
+    /// so that a thumbnail never selects a node in the object a recovery copies with.
+    IDataRecovery* GetPreviewRecoveryByType(_tagSearcherType eType);
+
+    /// The destination folder; a null text clears it.
+    void SetRecoveryPath(char const* pszPath);
+    std::string GetRecoveryPath() const;
+
+    void SetRecoveryTotalSize(std::uint64_t u64Size);
+    std::uint64_t GetRecoveryTotalSize() const;
+    void SetRecoveryTotalFilesCnt(std::uint64_t u64Count);
+    std::uint64_t GetRecoveryTotalFilesCnt() const;
+    /// Bytes copied in this recovery.
+    std::uint64_t GetRecoveriedFileSize() const;
+    /// Files written in full in this recovery.
+    std::uint64_t GetRecoveriedFilesCnt() const;
+    /// Files that failed in this recovery (not written, or written only in part).
+    std::uint64_t GetFailedFilesCnt() const;
+    /// How often the destination stopped taking bytes in this recovery.
+    std::uint64_t GetDestinationFullCnt() const;
+    IFileNode* GetCurrentRecoveryNode() const;
+
+    void SetCreateDirIndex(_tagSearcherType eType, int iIndex);
+    /// 0 when none was chosen in this recovery.
+    int GetCreateDirIndex(_tagSearcherType eType) const;
+    void ClearCreateDirIndex();
+
+    /// Called once per checked file after its copy ended: the node, its path (empty when none
+    /// was made) and the result. For the harness and tests; runs on the recovery's thread.
+    using FileReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
+    void SetFileReport(FileReport report);
+
+    /// Copies every shown and checked file. On return `rawFolders` holds the names of the
+    /// folders of the carved files recovered, each followed by ",". Success when every file
+    /// was written in full, else the first failure's code. Ends idle.
+    RESULT DoRecovery(std::string& rawFolders);
+
+    /// The engine's progress callback during one copy.
+    void UpdateProgress(_PROGRESS_INFO* pInfo) override;
+
+    /// Whether `pszPath` lies on the scanned device: the scanned volume, any volume of its
+    /// disk, any device stacked over them, or a mount of the scanned image. "Cannot tell"
+    /// counts as yes. False for a null path.
+    bool RecoveryPathIsSameDevice(char const* pszPath) const;
+
+    /// The destination path of one file node below `destination`, made ready on disk: the
+    /// numbered folder and the node's folders exist, and the file is claimed (created empty)
+    /// under a name nothing else has. A folder node gets its folders and no path. Nothing for
+    /// a null or hidden node, a node without a searcher, or a path that cannot be made.
+    std::optional<std::string> CreateRecoveryFilePathByNode(IFileNode* pNode, std::filesystem::path const& destination);
+
+private:
+    /// One file: path, reader, copy (again after a resume from a full destination).
+    RESULT RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination);
+    IDataRecovery* CopyOutFor(IFileNode* pNode, std::string& rawFolders);
+    void ReleaseCopyOutLocked();
+    void FinishFile(IFileNode* pNode, std::string const& path, RESULT result);
+
+    QNUIScan& m_scan;
+    FileReport m_report;
+    IRecoveryController* m_pController = nullptr;  // the scan's; not owned
+    std::string m_recoveryPath;
+    std::uint64_t m_u64TotalSize = 0;
+    std::uint64_t m_u64TotalFiles = 0;
+    std::uint64_t m_u64RecoveredSize = 0;
+    std::uint64_t m_u64LastDone = 0;
+    std::uint64_t m_u64FileDone = 0;  // bytes of the file being copied, taken back when it is copied again
+    std::uint64_t m_u64FileTotal = 0;
+    std::uint64_t m_u64RecoveredFiles = 0;
+    std::uint64_t m_u64FailedFiles = 0;
+    std::uint64_t m_u64DestinationFull = 0;
+    std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
+    std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
+    std::map<_tagSearcherType, int> m_folderIndexes;
+    IFileNode* m_pCurrentNode = nullptr;
+    bool m_bDeep = false;
+};
+
+}  // namespace uimodel
