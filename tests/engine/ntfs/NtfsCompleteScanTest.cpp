@@ -217,7 +217,7 @@ TEST_F(NtfsCompleteLogTest, SmallBlocksAndLaterScansFindTheSame) {
     testkit::RecordingTreeBuilder reference;
     testkit::RunCompleteSearch(searcher, *m_pDevice, reference, kBlockSectors);
     std::vector<std::string> const expected = Outcome(searcher, reference);
-    ASSERT_GT(expected.size(), 100u);
+    ASSERT_GT(expected.size(), 90u);  // two partitions, each with its 47 files and folders
 
     testkit::RecordingTreeBuilder stopped;
     testkit::RunCompleteSearch(searcher, *m_pDevice, stopped, 13, 0);
