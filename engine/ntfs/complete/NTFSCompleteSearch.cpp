@@ -127,7 +127,8 @@ void CNTFSCompleteSearch::AnalyzeBootSector(std::int64_t s64Sector, engine::Byte
     std::uint32_t const u32Scale = u32BytesPerSector / m_u32SectorSize;
     auto const total = engine::CheckedMul<std::uint64_t>(dbr.GetTotalSectors(), u32Scale);
     std::uint32_t const u32Spc = dbr.GetSectorsperCluster() * u32Scale;
-    if (!total || *total > static_cast<std::uint64_t>(m_s64DeviceSectors)) return;
+    // A volume may reach past the device's end (a partial image): its size is cut there.
+    if (!total || *total > static_cast<std::uint64_t>(INT64_MAX)) return;
     std::int64_t const s64Total = static_cast<std::int64_t>(*total);
     auto const sized = [&](CSearchedNTFSPartitionInfo* pCandidate, std::uint32_t u32Flag) {
         if (pCandidate == nullptr) return;
@@ -147,15 +148,19 @@ void CNTFSCompleteSearch::AnalyzeBootSector(std::int64_t s64Sector, engine::Byte
             // itself, proposed a partition before it that nothing else supports.
             sized(pKnown, kFromBackupBoot);
             m_candidates.Withdraw(s64Start - s64Total, u32Spc, kFromBackupBoot);
-            m_backupOf[s64Sector] = s64Start;
+            NoteBackup(s64Sector, s64Start);
             return;
         }
         if (CSearchedNTFSPartitionInfo* pBackup = m_candidates.ProposeAt(s64Start, u32Spc, kFromBackupBoot)) {
             sized(pBackup, kFromBackupBoot);
-            m_backupOf[s64Sector] = s64Start;
+            NoteBackup(s64Sector, s64Start);
         }
     }
     sized(m_candidates.ProposeAt(s64Sector, u32Spc, kFromPrimaryBoot), kFromPrimaryBoot);
+}
+
+void CNTFSCompleteSearch::NoteBackup(std::int64_t s64Sector, std::int64_t s64Start) {
+    if (m_backupOf.size() < CNTFSCandidateSet::kMaxCandidates) m_backupOf[s64Sector] = s64Start;
 }
 
 void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::ByteView view) {

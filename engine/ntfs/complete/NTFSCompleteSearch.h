@@ -63,6 +63,8 @@ private:
     void AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First, std::int64_t s64Count);
     void AnalyzeSector(std::int64_t s64Sector, engine::ByteView view);
     void AnalyzeBootSector(std::int64_t s64Sector, engine::ByteView sector);
+    /// The boot sector at `s64Sector` is the backup of the partition at `s64Start`.
+    void NoteBackup(std::int64_t s64Sector, std::int64_t s64Start);
     void AnalyzeFileRecord(std::int64_t s64Sector, engine::ByteView view);
     void AnalyzeContent(std::int64_t s64Sector, engine::ByteView sector);
     /// Analyses the sectors waiting for a next block with what they have.
