@@ -170,7 +170,11 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
     engine::ByteView const raw = view.Sub(0, u32Allocated);
     CNTFSFileRecord const record(raw);
     if (!record.IsValid()) return;
-    std::uint32_t const u32MetaFile = CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record)
+    // Only the system records heading an MFT matter here; a record that stores a later number
+    // is none of them, and comparing its name with the fifteen would be most of its cost.
+    bool const bHeadRecord =
+        !record.HasXPNumberOfthisMFTRecord() || record.GetXPNumberOfthisMFTRecord() <= CNTFSMetaFileGroups::kLastGroupRecord;
+    std::uint32_t const u32MetaFile = bHeadRecord && CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record)
                                           ? CMetaFileRecordTypeAnalyzer::GetMetaFileRecordIndex(record)
                                           : CMetaFileRecordTypeAnalyzer::kNotMetaFile;
     m_groups.Feed(s64Sector, record, u32MetaFile);
