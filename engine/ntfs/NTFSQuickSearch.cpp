@@ -84,16 +84,16 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     return kResultSuccess;
 }
 
-void CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
-                                      IProgress* pProgress) {
+std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
+                                             IProgress* pProgress) {
     m_folders.clear();
     m_found.clear();
     m_salvage.Reset();
-    if (m_pBuilder == nullptr) return;
+    if (m_pBuilder == nullptr) return 0;
     // The log's outcome never stops the scan: without it, emptied deleted files stay empty.
     if (m_salvage.Init(device, mft.Geometry(), mft.Runs())) m_salvage.Analyzer();
     Walk(mft, pProgress);
-    HandOver(u16Partition);
+    return HandOver(u16Partition);
 }
 
 void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
@@ -170,13 +170,17 @@ bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {
     return u16Now == u16Named || u16Now == static_cast<std::uint16_t>(u16Named + 1);
 }
 
-void CNTFSQuickSearch::HandOver(std::uint16_t u16Partition) {
+std::size_t CNTFSQuickSearch::HandOver(std::uint16_t u16Partition) {
+    std::size_t taken = 0;
     for (Found& found : m_found) {
         found.pNode->SetBelongedPartition(u16Partition);
         long long const s64Parent =
             ParentHolds(found.u64ParentReference) ? static_cast<long long>(found.u64ParentReference & ntfs::kRecordNumberMask) : kLostParent;
         found.pNode->SetParentID(s64Parent);
-        if (m_pBuilder->AddNode(found.pNode.get(), SEARCHER_TYPE_NTFS) != 0) found.pNode.release();
+        if (m_pBuilder->AddNode(found.pNode.get(), SEARCHER_TYPE_NTFS) == 0) continue;
+        found.pNode.release();
+        ++taken;
     }
     m_found.clear();
+    return taken;
 }

@@ -36,8 +36,9 @@ public:
 
     /// Walks every record of `mft`, a volume of `device`, and hands its files and folders to the
     /// builder, each marked as of partition `u16Partition`, deleted files' runs salvaged from the
-    /// volume's own $LogFile; no tree is finished. A null sink never stops the walk.
-    void HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress);
+    /// volume's own $LogFile; no tree is finished. A null sink never stops the walk. Answers how
+    /// many nodes the builder took.
+    std::size_t HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress);
     /// Hands the file of a FILE record found at device byte `u64RecordByte` outside `mft` (left
     /// by an earlier MFT of the volume) to the builder as a lost file of partition
     /// `u16Partition` with node id `s64ID`; false when it names no file or is a folder.
@@ -64,7 +65,8 @@ private:
                                         std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const;
     /// Whether a record may hang under the folder its reference names.
     bool ParentHolds(std::uint64_t u64Reference) const;
-    void HandOver(std::uint16_t u16Partition);
+    /// How many nodes the builder took.
+    std::size_t HandOver(std::uint16_t u16Partition);
 
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     std::optional<CSearchedPartitionInfo> m_partition;

@@ -260,8 +260,10 @@ void CNTFSCompleteSearch::BuildTrees() {
         auto const u16Index = static_cast<std::uint16_t>(m_partitions.size());
         pCandidate->m_u16PartitionIndex = u16Index;
         pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
-        walker.HandOverVolume(*m_pDevice, *mft, u16Index, nullptr);
-        HandOverLooseFiles(walker, *mft, *pCandidate);
+        std::size_t const handed = walker.HandOverVolume(*m_pDevice, *mft, u16Index, nullptr) + HandOverLooseFiles(walker, *mft, *pCandidate);
+        // A stray copy of an $MFT record leads to an MFT of nothing but itself: without a boot
+        // sector to vouch for it, a partition that shows no file is none.
+        if (handed == 0 && (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) == 0) continue;
         m_partitions.push_back(std::move(pCandidate));
     }
     all.clear();
@@ -274,8 +276,9 @@ void CNTFSCompleteSearch::BuildTrees() {
     m_pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
 }
 
-void CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft,
-                                             CSearchedNTFSPartitionInfo const& partition) {
+std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft,
+                                                    CSearchedNTFSPartitionInfo const& partition) {
+    std::size_t handed = 0;
     std::int64_t const s64Start = partition.m_s64StartSector;
     std::int64_t const s64End = s64Start + static_cast<std::int64_t>(partition.GetTotalSectors());
     std::int64_t const s64Spc = partition.m_u32SectorsPerCluster;
@@ -291,10 +294,13 @@ void CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftR
             if (m_pDevice->ReadSector(bytes.data(), s64Sector, it->u32Sectors) == 0) continue;
             CNTFSFileRecord record(engine::ByteView(bytes.data(), bytes.size()));
             std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
-            if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex, kLooseFileIds + s64Sector))
+            if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex, kLooseFileIds + s64Sector)) {
                 ++m_u64LooseFiles;
+                ++handed;
+            }
         }
     }
+    return handed;
 }
 
 std::optional<CNTFSMftReader> CNTFSCompleteSearch::OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const {

@@ -79,8 +79,8 @@ private:
     /// Notes a base FILE record of an ordinary file, `u32Sectors` long.
     void NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors);
     /// The files of records found inside the partition but outside its MFT (an earlier MFT's,
-    /// left by a quick format), as its lost files.
-    void HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft, CSearchedNTFSPartitionInfo const& partition);
+    /// left by a quick format), as its lost files; answers how many the builder took.
+    std::size_t HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft, CSearchedNTFSPartitionInfo const& partition);
 
     IStorageDevice* m_pDevice = nullptr;          // not owned
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned

@@ -15,6 +15,7 @@
 #include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "engine/core/node/FileNode.h"
 #include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NtfsEntry.h"
@@ -287,6 +288,38 @@ TEST(NtfsCompleteLostFolder, FolderWhoseParentRecordWasOverwrittenKeepsItsChildr
         ASSERT_FALSE(Failed(pCopyOut->RecoverTo(temp.File("copy").c_str(), nullptr, 0))) << path;
         EXPECT_EQ(testsupport::Sha256OfFile(temp.File("copy")), manifest.at(path).sha256) << path;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Copies of a volume's boot sector and $MFT record lying about
+// on a disk of nothing else propose partitions; none of them leads to a file, so none is shown.
+TEST(NtfsCompleteStrayCopies, BootSectorAndMftRecordCopiesMakeNoPartition) {
+    std::string const folder = DiskFolder();
+    if (folder.empty()) GTEST_SKIP() << kSkipReason;
+    std::ifstream image(folder + "/ntfsdisk_two.img", std::ios::binary);
+    std::vector<char> boot(512), record(1024);
+    image.seekg(128 * 512);
+    image.read(boot.data(), static_cast<std::streamsize>(boot.size()));
+    std::uint64_t u64MftCluster = 0;
+    for (int i = 7; i >= 0; --i) u64MftCluster = (u64MftCluster << 8) | static_cast<std::uint8_t>(boot[48 + static_cast<std::size_t>(i)]);
+    image.seekg(static_cast<std::streamoff>(128 * 512 + u64MftCluster * 4096));
+    image.read(record.data(), static_cast<std::streamsize>(record.size()));
+    ASSERT_TRUE(image);
+
+    std::vector<std::uint8_t> disk(std::size_t{16} << 20, 0);
+    for (std::size_t sector : {std::size_t{3000}, std::size_t{20000}}) std::copy(boot.begin(), boot.end(), disk.begin() + sector * 512);
+    for (std::size_t sector : {std::size_t{9000}, std::size_t{9002}, std::size_t{30001}})
+        std::copy(record.begin(), record.end(), disk.begin() + sector * 512);
+    CMemoryDevice device(std::move(disk));
+    device.Open();
+    testkit::RecordingTreeBuilder builder;
+    CNTFSCompleteSearch searcher;
+    testkit::RunCompleteSearch(searcher, device, builder, kBlockSectors);
+    EXPECT_TRUE(searcher.Partitions().empty());
+    EXPECT_TRUE(builder.Nodes().empty());
 }
 
 }  // namespace
