@@ -20,6 +20,7 @@
 #include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NtfsEntry.h"
 #include "engine/ntfs/complete/NTFSCompleteSearch.h"
+#include "ScanbenchRun.h"
 #include "support/EntryPointScope.h"
 #include "support/LoopDevice.h"
 #include "support/Manifest.h"
@@ -320,6 +321,35 @@ TEST(NtfsCompleteStrayCopies, BootSectorAndMftRecordCopiesMakeNoPartition) {
     testkit::RunCompleteSearch(searcher, device, builder, kBlockSectors);
     EXPECT_TRUE(searcher.Partitions().empty());
     EXPECT_TRUE(builder.Nodes().empty());
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Through the harness: the complete controller makes the registered NTFS searcher, the tree
+// builder shows both boot-less volumes, and every file comes out byte-exact under its name.
+TEST(NtfsCompleteScanbench, CompleteScanWritesEveryFileOfBothVolumes) {
+    std::string const folder = DiskFolder();
+    if (folder.empty()) GTEST_SKIP() << kSkipReason;
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
+    testsupport::TempDir const temp;
+    std::string const out = temp.File("out");
+    auto const run = scanbenchtest::RunScanbench(temp, "complete " + folder + "/ntfsdisk_noboot.img --searchers ntfs --out " + out);
+    ASSERT_EQ(run.iExit, 0) << run.output;
+    EXPECT_EQ(run.result.at("failures"), "0");
+    std::map<std::string, std::string> written;  // every file name is its volume's own
+    for (auto const& entry : fs::recursive_directory_iterator(out))
+        if (entry.is_regular_file()) written[entry.path().filename().string()] = entry.path().string();
+    for (char const* pszManifest : {"/a.manifest", "/a.deleted", "/b.manifest", "/b.deleted"})
+        for (auto const& [path, entry] : testsupport::ReadManifest(folder + pszManifest)) {
+            if (entry.bFolder) continue;
+            auto const it = written.find(path.substr(path.rfind('/') + 1));
+            ASSERT_NE(it, written.end()) << path;
+            EXPECT_EQ(testsupport::Sha256OfFile(it->second), entry.sha256) << path;
+        }
 }
 
 }  // namespace
