@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
@@ -30,6 +31,8 @@ constexpr std::uint32_t kMagicRcrd = 0x44524352;  // "RCRD"
 constexpr std::uint64_t kWeakScore = 11;
 constexpr std::uint64_t kUnlocatedScore = 51;
 constexpr std::size_t kAlwaysKept = 2;
+// More NTFS partitions than a GPT disk holds are not built.
+constexpr std::size_t kMaxPartitions = 128;
 
 }  // namespace
 
@@ -244,6 +247,22 @@ void CNTFSCompleteSearch::ScoreAndDrop() {
         CSearchedNTFSPartitionInfo const& candidate = *it->second;
         bool const bDrop = candidate.m_u64FileSystemCount < kUnlocatedScore && candidate.m_u32MetaFileGroupFound == 0;
         it = bDrop ? all.erase(it) : std::next(it);
+    }
+    // Each survivor's MFT is read whole: forged $MFT records by the thousand must not make the
+    // scan read the disk again as often. The best-scored survivors go on.
+    if (all.size() <= kMaxPartitions) return;
+    std::vector<std::uint64_t> scores;
+    for (auto const& [key, pCandidate] : all) scores.push_back(pCandidate->m_u64FileSystemCount);
+    std::nth_element(scores.begin(), scores.begin() + (kMaxPartitions - 1), scores.end(), std::greater<>());
+    std::uint64_t const u64Least = scores[kMaxPartitions - 1];
+    // Those above the least kept score all stay; those at it fill the places left, in start order.
+    std::size_t tiesLeft = kMaxPartitions - static_cast<std::size_t>(std::count_if(
+                                                scores.begin(), scores.end(), [u64Least](std::uint64_t u64Score) { return u64Score > u64Least; }));
+    for (auto it = all.begin(); it != all.end();) {
+        std::uint64_t const u64Score = it->second->m_u64FileSystemCount;
+        bool const bKeep = u64Score > u64Least || (u64Score == u64Least && tiesLeft > 0);
+        if (bKeep && u64Score == u64Least) --tiesLeft;
+        it = bKeep ? std::next(it) : all.erase(it);
     }
 }
 
