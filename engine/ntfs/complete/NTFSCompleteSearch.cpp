@@ -7,6 +7,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/cache/StorageDeviceWithCache.h"
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
@@ -37,7 +38,7 @@ constexpr std::size_t kMaxPartitions = 128;
 }  // namespace
 
 RESULT CNTFSCompleteSearch::PreparetoSearch() {
-    m_work.clear();
+    m_join.clear();
     m_partitions.clear();
     if (m_pDevice == nullptr || m_s32BlockSectors <= 0) return ENGINE_RESULT(kModuleNtfsSearch, kCodeBadArgument);
     int const iSectorSize = m_pDevice->GetSectorSize();
@@ -46,7 +47,7 @@ RESULT CNTFSCompleteSearch::PreparetoSearch() {
     m_s64DeviceSectors = std::max<long long>(m_pDevice->GetTotalSectors(), 0);
     m_carryCapacity = std::max<std::size_t>(kMaxStructureBytes / m_u32SectorSize, 1) - 1;
     m_s64NextSector = -1;
-    m_work.assign((m_carryCapacity + static_cast<std::size_t>(m_s32BlockSectors)) * m_u32SectorSize, 0);
+    m_join.assign(std::max<std::size_t>(2 * m_carryCapacity, 1) * m_u32SectorSize, 0);
     ResetEvidence();
     return kResultSuccess;
 }
@@ -63,37 +64,63 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_u64LooseFiles = 0;
 }
 
+engine::ByteView CNTFSCompleteSearch::LoadBlock(long long s64First, long long s64Count) {
+    // The complete controller's cache holds the block already: read it where it lies.
+    if (auto* pCache = dynamic_cast<CStorageDeviceWithCache*>(m_pDevice)) {
+        std::span<std::uint8_t const> const bytes = pCache->CurrentBlockBytes(s64First, s64Count);
+        if (!bytes.empty()) return engine::ByteView(bytes);
+    }
+    std::size_t const size = static_cast<std::size_t>(s64Count) * m_u32SectorSize;
+    if (m_block.size() < size) m_block.resize(size);
+    if (m_pDevice->ReadSector(m_block.data(), s64First, s64Count) == 0) return {};
+    return engine::ByteView(m_block.data(), size);
+}
+
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
-    if (m_work.empty() || s64First < 0 || s64Count <= 0 || s64Count > m_s32BlockSectors)
+    if (m_join.empty() || s64First < 0 || s64Count <= 0 || s64Count > m_s32BlockSectors)
         return ENGINE_RESULT(kModuleNtfsSearch, kCodeBadArgument);
     if (s64First != m_s64NextSector) FlushCarry();
-    std::size_t const sector = m_u32SectorSize;
-    std::uint8_t* pBlock = m_work.data() + m_carryCapacity * sector;
-    if (m_pDevice->ReadSector(pBlock, s64First, s64Count) == 0) {
-        // Nothing of an unread block is analysed: its buffer holds no bytes of these sectors.
+    engine::ByteView const block = LoadBlock(s64First, s64Count);
+    if (block.Size() == 0) {
+        // Nothing of an unread block is analysed: no bytes of these sectors are at hand.
         FlushCarry();
         m_s64NextSector = -1;
         return ENGINE_RESULT(kModuleNtfsSearch, kCodeIoFailure);
     }
-    std::size_t const total = m_carrySectors + static_cast<std::size_t>(s64Count);
-    std::uint8_t* pBase = pBlock - m_carrySectors * sector;
-    std::int64_t const s64BaseSector = s64First - static_cast<std::int64_t>(m_carrySectors);
+    std::size_t const sector = m_u32SectorSize;
+    std::size_t const count = static_cast<std::size_t>(s64Count);
+    bool const bDeviceEnds = s64First + s64Count >= m_s64DeviceSectors;
+    // The carried sectors, joined with this block's first sectors: the structures they start
+    // are now whole.
+    std::size_t const head = std::min(count, m_carryCapacity);
+    std::memcpy(m_join.data() + m_carrySectors * sector, block.Data(), head * sector);
+    std::size_t const joined = m_carrySectors + head;
+    std::int64_t const s64JoinFirst = s64First - static_cast<std::int64_t>(m_carrySectors);
+    engine::ByteView const join(m_join.data(), joined * sector);
     // The last sectors may start structures that run into the next block: they wait for it.
-    std::size_t const keep = s64First + s64Count < m_s64DeviceSectors ? std::min(m_carryCapacity, total) : 0;
-    AnalyzeSectors(engine::ByteView(pBase, total * sector), s64BaseSector, s64BaseSector, static_cast<std::int64_t>(total - keep));
-    std::memmove(m_work.data() + (m_carryCapacity - keep) * sector, pBase + (total - keep) * sector, keep * sector);
-    m_carrySectors = keep;
+    if (count <= m_carryCapacity) {
+        // A block no longer than the carry lies whole in the joined bytes.
+        std::size_t const keep = bDeviceEnds ? 0 : std::min(m_carryCapacity, joined);
+        AnalyzeSectors(join, s64JoinFirst, s64JoinFirst, static_cast<std::int64_t>(joined - keep));
+        std::memmove(m_join.data(), m_join.data() + (joined - keep) * sector, keep * sector);
+        m_carrySectors = keep;
+    } else {
+        AnalyzeSectors(join, s64JoinFirst, s64JoinFirst, static_cast<std::int64_t>(m_carrySectors));
+        std::size_t const keep = bDeviceEnds ? 0 : m_carryCapacity;
+        AnalyzeSectors(block, s64First, s64First, static_cast<std::int64_t>(count - keep));
+        std::memcpy(m_join.data(), block.Data() + (count - keep) * sector, keep * sector);
+        m_carrySectors = keep;
+    }
     m_s64NextSector = s64First + s64Count;
     return kResultSuccess;
 }
 
 void CNTFSCompleteSearch::FlushCarry() {
     if (m_carrySectors == 0) return;
-    std::size_t const sector = m_u32SectorSize;
-    engine::ByteView const bytes(m_work.data() + (m_carryCapacity - m_carrySectors) * sector, m_carrySectors * sector);
+    engine::ByteView const bytes(m_join.data(), m_carrySectors * m_u32SectorSize);
     std::int64_t const s64First = m_s64NextSector - static_cast<std::int64_t>(m_carrySectors);
     m_carrySectors = 0;
-    AnalyzeSectors(bytes, s64First, s64First, static_cast<std::int64_t>(bytes.Size() / sector));
+    AnalyzeSectors(bytes, s64First, s64First, static_cast<std::int64_t>(bytes.Size() / m_u32SectorSize));
 }
 
 void CNTFSCompleteSearch::AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First, std::int64_t s64Count) {
@@ -344,7 +371,7 @@ std::optional<CNTFSMftReader> CNTFSCompleteSearch::OpenVolume(CSearchedNTFSParti
 }
 
 void CNTFSCompleteSearch::EndSearch(int iBuild) {
-    if (m_work.empty()) return;
+    if (m_join.empty()) return;
     if (iBuild != 0) {
         FlushCarry();
         m_groups.Propose(m_candidates);
@@ -353,7 +380,8 @@ void CNTFSCompleteSearch::EndSearch(int iBuild) {
         if (m_pBuilder != nullptr) BuildTrees();
     }
     // What the evidence lists hold is of no use after the trees: free it now.
-    std::vector<std::uint8_t>().swap(m_work);
+    std::vector<std::uint8_t>().swap(m_join);
+    std::vector<std::uint8_t>().swap(m_block);
     ResetEvidence();
 }
 

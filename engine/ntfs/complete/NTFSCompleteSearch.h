@@ -8,8 +8,9 @@
 // marked with the survivor's index so that copy-out reads them through its geometry.
 //
 // Structures up to 4 KiB may straddle two blocks: the last sectors of a block wait, with their
-// bytes, for the next one, and are analysed once, joined. All joining state lives here and
-// PreparetoSearch clears it, so searches never mix.
+// bytes, for the next one, and are analysed once, joined with its first sectors. All joining
+// state lives here and PreparetoSearch clears it, so searches never mix. Blocks are read where
+// the complete controller's read-ahead cache holds them, without a copy.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -58,6 +59,9 @@ public:
     std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> const& Partitions() const { return m_partitions; }
 
 private:
+    /// The block's bytes: where the read-ahead cache holds them, else read into m_block; empty
+    /// when they cannot be read.
+    engine::ByteView LoadBlock(long long s64First, long long s64Count);
     /// Sectors [s64First, s64First + s64Count) of the loaded bytes `bytes`, which start at
     /// sector `s64BytesFirst`.
     void AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First, std::int64_t s64Count);
@@ -88,9 +92,10 @@ private:
     std::uint32_t m_u32SectorSize = 0;
     std::int64_t m_s64DeviceSectors = 0;
 
-    // The carried sectors sit just before the block, so one view covers both.
-    std::vector<std::uint8_t> m_work;
-    std::size_t m_carryCapacity = 0;  // in sectors
+    // The sectors carried to the next block, then that block's first sectors joined to them.
+    std::vector<std::uint8_t> m_join;
+    std::vector<std::uint8_t> m_block;  // a block read here when the device is no read-ahead cache
+    std::size_t m_carryCapacity = 0;    // in sectors
     std::size_t m_carrySectors = 0;
     std::int64_t m_s64NextSector = -1;  // where the carried sectors' block ended
 
