@@ -44,16 +44,19 @@ CHFSPlusFileNode::CHFSPlusFileNode(CHFSPlusVolume* pVolume, CatalogKey const& ke
     m_u32AccessDate = record.u32AccessDate;
     if (record.u16Type == kRecordFile) {
         SetNodeID(record.u32ID);
-        if ((record.u8OwnerFlags & kOwnerFlagCompressed) != 0) {
+        std::optional<CatalogRecord> target;
+        CatalogRecord const& content = ContentOf(pVolume, record, target);
+        m_u32ContentID = content.u32ID;
+        if ((content.u8OwnerFlags & kOwnerFlagCompressed) != 0) {
             // The data sits in the resource fork or the decmpfs attribute. The node always
             // carries a run list (empty for attribute data) so copy-out asks for its reader.
             m_u8Flags |= kFlagCompressed;
             SetCompressed(1);
-            m_resourceFork = record.resourceFork;
-            TakeFork(pVolume, record.u32ID, kForkTypeResource, record.resourceFork);
+            m_resourceFork = content.resourceFork;
+            TakeFork(pVolume, content.u32ID, kForkTypeResource, content.resourceFork);
             TakeUncompressedSize();
         } else {
-            TakeFork(pVolume, record.u32ID, kForkTypeData, record.dataFork);
+            TakeFork(pVolume, content.u32ID, kForkTypeData, content.dataFork);
         }
         if (record.u32FileType == kFileTypeFolderLink) m_u8Flags |= kFlagDirectory;
     } else if (record.u16Type == kRecordFolder) {
@@ -64,17 +67,26 @@ CHFSPlusFileNode::CHFSPlusFileNode(CHFSPlusVolume* pVolume, CatalogKey const& ke
     SetMetaDataSector(0);
 }
 
+CatalogRecord const& CHFSPlusFileNode::ContentOf(CHFSPlusVolume* pVolume, CatalogRecord const& record,
+                                                std::optional<CatalogRecord>& target) {
+    // A hard link shows its iNode's content under its own name and id.
+    if (pVolume != nullptr && IsHardLink(record)) target = pVolume->FindHardLinkTarget(record.u32Special);
+    return target ? *target : record;
+}
+
 ReleasePtr<CHFSPlusFileNode> CHFSPlusFileNode::ResourceFork(CHFSPlusVolume* pVolume, CatalogKey const& key,
-                                                            CatalogRecord const& record) {
-    if (record.u16Type != kRecordFile || record.resourceFork.u64LogicalSize == 0 ||
-        (record.u8OwnerFlags & kOwnerFlagCompressed) != 0)
+                                                            CatalogRecord const& record, bool bDeleted) {
+    std::optional<CatalogRecord> target;
+    CatalogRecord const& content = ContentOf(pVolume, record, target);
+    if (record.u16Type != kRecordFile || content.resourceFork.u64LogicalSize == 0 ||
+        (content.u8OwnerFlags & kOwnerFlagCompressed) != 0)
         return nullptr;
     CatalogRecord fork = record;
     fork.u8OwnerFlags = 0;
     fork.u32FileType = 0;
     fork.dataFork = {};
-    ReleasePtr<CHFSPlusFileNode> pNode(new CHFSPlusFileNode(pVolume, key, fork, false));
-    pNode->TakeFork(pVolume, record.u32ID, kForkTypeResource, record.resourceFork);
+    ReleasePtr<CHFSPlusFileNode> pNode(new CHFSPlusFileNode(pVolume, key, fork, bDeleted));
+    pNode->TakeFork(pVolume, content.u32ID, kForkTypeResource, content.resourceFork);
     pNode->m_name += ":rsrc";
     pNode->SetNodeID(kResourceForkID | record.u32ID);
     return pNode;
@@ -104,7 +116,7 @@ void CHFSPlusFileNode::TakeFork(CHFSPlusVolume* pVolume, std::uint32_t u32FileID
 
 IFileReader* CHFSPlusFileNode::CreateCompressFileReader(void*) {
     if ((m_u8Flags & kFlagCompressed) == 0 || m_pVolume == nullptr || GetCurrentNodeID() < 0) return nullptr;
-    auto const u32FileID = static_cast<std::uint32_t>(GetCurrentNodeID());
+    std::uint32_t const u32FileID = m_u32ContentID;
     std::optional<std::vector<std::uint8_t>> const attribute = m_pVolume->getAttribute(u32FileID, kDecmpfsAttributeName);
     if (!attribute) return nullptr;
     return CHFSPlusCompressFileReader::Open(*attribute, m_pVolume, u32FileID, m_resourceFork);
@@ -117,8 +129,7 @@ void CHFSPlusFileNode::TakeUncompressedSize() {
         return;
     }
     if (m_pVolume == nullptr || GetCurrentNodeID() < 0) return;
-    std::optional<std::vector<std::uint8_t>> const attribute =
-        m_pVolume->getAttribute(static_cast<std::uint32_t>(GetCurrentNodeID()), kDecmpfsAttributeName);
+    std::optional<std::vector<std::uint8_t>> const attribute = m_pVolume->getAttribute(m_u32ContentID, kDecmpfsAttributeName);
     if (!attribute) return;
     if (auto const header = ParseDecmpfsHeader(engine::ByteView(attribute->data(), attribute->size())))
         m_s64Size = static_cast<long long>(std::min<std::uint64_t>(header->u64UncompressedSize, INT64_MAX));

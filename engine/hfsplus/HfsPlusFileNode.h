@@ -3,6 +3,7 @@
 // of its fork. Runs count allocation blocks from the volume's start; copy-out turns them into
 // sectors with the searched-partition record's sectors per cluster (sectors per block).
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/ReleasePtr.h"
@@ -28,7 +29,7 @@ public:
 
     /// A node for the resource fork of a file record, named "name:rsrc" beside the file.
     static ReleasePtr<CHFSPlusFileNode> ResourceFork(hfsplus::CHFSPlusVolume* pVolume, hfsplus::CatalogKey const& key,
-                                                     hfsplus::CatalogRecord const& record);
+                                                     hfsplus::CatalogRecord const& record, bool bDeleted = false);
 
     char const* GetFileName() override { return m_name.c_str(); }
     long long GetFileSize() override { return m_s64Size; }
@@ -60,10 +61,15 @@ private:
     void TakeFork(hfsplus::CHFSPlusVolume* pVolume, std::uint32_t u32FileID, std::uint8_t u8ForkType,
                   hfsplus::HFSPlusForkData const& fork);
 
+    /// What a file record's content is: for a hard link its iNode's record (kept in `target`)
+    /// when the volume has it, else the record itself.
+    static hfsplus::CatalogRecord const& ContentOf(hfsplus::CHFSPlusVolume* pVolume, hfsplus::CatalogRecord const& record,
+                                                   std::optional<hfsplus::CatalogRecord>& target);
     /// Gives a compressed file its uncompressed size: the reader's, else the attribute's claim.
     void TakeUncompressedSize();
 
     std::uint32_t m_u32CreateDate = 0;
+    std::uint32_t m_u32ContentID = 0;  // whose forks and attributes the node reads (a hard link's iNode)
     hfsplus::HFSPlusForkData m_resourceFork{};  // of compressed files: what their reader reads
     hfsplus::CHFSPlusVolume* m_pVolume = nullptr;  // not owned; kept for compressed reads
     std::string m_name;

@@ -1,6 +1,8 @@
 #include "engine/hfsplus/HfsPlusQuickSearch.h"
 
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
@@ -8,6 +10,7 @@
 #include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/journal/HfsPlusJournal.h"
 
 using namespace hfsplus;
 
@@ -75,30 +78,61 @@ RESULT CHFSPlusQuickFileSystemSearchController::QuickSearchFiles(IStorageDevice*
     m_pPrivateData = std::make_unique<CHFSPlusPrivateData>(std::move(pVolume));
 
     m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID);
-    WalkCatalog(*m_pPrivateData->GetVolume(), relay);
+    AddPrivateDataFolder(*m_pPrivateData->GetVolume(), relay);
+    if (AddDeletedNodes(*m_pPrivateData->GetVolume(), relay)) WalkCatalog(*m_pPrivateData->GetVolume(), relay);
     m_pBuilder->SetPartitonDevice(nullptr, pDevice);
     m_pBuilder->FlashBuild(SEARCHER_TYPE_HFSPLUS);
     return kResultSuccess;
 }
 
+bool CHFSPlusQuickFileSystemSearchController::AddDeletedNodes(CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay) {
+    HFSPlusVolumeHeader const& header = *volume.GetHeader();
+    std::uint64_t const u64Live = std::uint64_t{header.u32FileCount} + header.u32FolderCount + 1;
+    relay.SetTotal(u64Live);
+    // An unusable journal only means no deleted nodes; a stop ends the search here.
+    RESULT const result = GatherDeletedRecords(volume, [&relay] { return relay.Continued(); }, nullptr);
+    // The collection stays while the nodes are made: a deleted link's content may be in it.
+    std::vector<std::pair<CatalogIdentity, CatalogRecord>> const deleted = volume.DeletedRecords().CatalogNewestFirst();
+    relay.SetTotal(u64Live + deleted.size());
+    bool bContinued = result != HFSPLUS_RESULT(kCodeStopped) && relay.Continued();
+    for (std::size_t i = 0; bContinued && i < deleted.size(); ++i) {
+        bContinued = relay.Continued();
+        AddRecord(volume, deleted[i].first.key, deleted[i].second, true, relay);
+    }
+    volume.DeletedRecords().ClearCatalog();
+    return bContinued;
+}
+
+void CHFSPlusQuickFileSystemSearchController::AddPrivateDataFolder(CHFSPlusVolume& volume,
+                                                                    CHFSPlusQuickFileSystemSearchProgress& relay) {
+    if (volume.GetPrivateDataID() == 0 || volume.GetCatalog() == nullptr) return;
+    CatalogKey const key = CHFSPlusVolume::PrivateDataKey();
+    if (std::optional<CatalogRecord> const record = volume.GetCatalog()->Find(key)) AddRecord(volume, key, *record, false, relay);
+}
+
 RESULT CHFSPlusQuickFileSystemSearchController::WalkCatalog(CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay) {
     CHFSPlusCatalog* pCatalog = volume.GetCatalog();
     if (pCatalog == nullptr) return volume.GetLastError();
-    HFSPlusVolumeHeader const& header = *volume.GetHeader();
-    relay.SetTotal(std::uint64_t{header.u32FileCount} + header.u32FolderCount + 1);
+    std::uint32_t const u32PrivateData = volume.GetPrivateDataID();
+    auto const visit = [&](CatalogKey const& key, CatalogRecord const& record) {
+        if (u32PrivateData == 0 || record.u16Type != kRecordFolder || record.u32ID != u32PrivateData)  // handed over first
+            AddRecord(volume, key, record, false, relay);
+        return true;
+    };
+    return pCatalog->Traverse(visit, [&relay] { return relay.Continued(); });
+}
+
+void CHFSPlusQuickFileSystemSearchController::AddRecord(CHFSPlusVolume& volume, CatalogKey const& key, CatalogRecord const& record,
+                                                        bool bDeleted, CHFSPlusQuickFileSystemSearchProgress& relay) {
+    // The root folder is the tree's root itself (its parent, id 1, is no folder).
+    if (key.u32ParentID <= kRootParentID) return;
     auto const add = [this, &relay](ReleasePtr<CHFSPlusFileNode> pNode) {
         if (!pNode || pNode->GetCurrentNodeID() < 0) return;
         relay.UpdateProgress();
         if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) != 0) pNode.release();  // the builder owns it now
     };
-    auto const visit = [&](CatalogKey const& key, CatalogRecord const& record) {
-        // The root folder is the tree's root itself (its parent, id 1, is no folder).
-        if (key.u32ParentID <= kRootParentID) return true;
-        add(ReleasePtr<CHFSPlusFileNode>(new CHFSPlusFileNode(&volume, key, record, false)));
-        add(CHFSPlusFileNode::ResourceFork(&volume, key, record));
-        return true;
-    };
-    return pCatalog->Traverse(visit, [&relay] { return relay.Continued(); });
+    add(ReleasePtr<CHFSPlusFileNode>(new CHFSPlusFileNode(&volume, key, record, bDeleted)));
+    add(CHFSPlusFileNode::ResourceFork(&volume, key, record, bDeleted));
 }
 
 IQuickFileSystemSearchController* CreateHFSPlusQuickSearcher() {

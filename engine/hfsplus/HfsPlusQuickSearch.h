@@ -1,6 +1,7 @@
 #pragma once
-// The quick scan of an intact HFS+ or HFSX volume: opens the volume, walks the live catalog
-// and hands every file, folder and resource fork to the tree builder (searcher type 31, root
+// The quick scan of an intact HFS+ or HFSX volume: opens the volume, gathers the file and
+// folder records only its journal still holds (deleted), walks the live catalog, and hands
+// every file, folder and resource fork to the tree builder (searcher type 31, root
 // id 2, the catalog id of the root folder).
 #include <cstdint>
 #include <memory>
@@ -12,6 +13,8 @@ class IStorageDevice;
 
 namespace hfsplus {
 class CHFSPlusVolume;
+struct CatalogKey;
+struct CatalogRecord;
 }
 
 /// Relays the walks' progress to the caller's sink; silent relays only ask whether to go on.
@@ -64,8 +67,17 @@ public:
     RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
 
 private:
+    /// Hands over the private-data folder (hard links' content) before all else, so that the
+    /// tree knows it and can leave out all it holds from the first build.
+    void AddPrivateDataFolder(hfsplus::CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay);
+    /// Gathers the records only the journal holds and hands their files and folders to the
+    /// builder, deleted, newest first. False when a stop was asked for.
+    bool AddDeletedNodes(hfsplus::CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay);
     /// Hands every live catalog record with an id to the builder.
     RESULT WalkCatalog(hfsplus::CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay);
+    /// The nodes of one file or folder record (a file's resource fork its own node).
+    void AddRecord(hfsplus::CHFSPlusVolume& volume, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
+                   bool bDeleted, CHFSPlusQuickFileSystemSearchProgress& relay);
 
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     std::unique_ptr<CHFSPlusPrivateData> m_pPrivateData;

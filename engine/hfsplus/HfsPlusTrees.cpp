@@ -28,16 +28,26 @@ std::optional<HFSPlusExtentRecord> CHFSPlusExtents::Find(ExtentKey const& key) c
     return ReadExtentRecord(DataOf(*record));
 }
 
-std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindInline(std::uint32_t u32FileID,
-                                                                        std::vector<std::uint16_t> const& name) const {
-    AttrKey const key{u32FileID, 0, name};
+std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindData(AttrKey const& key) const {
     auto const order = [&key](engine::ByteView record) -> std::optional<int> {
         std::optional<AttrKey> const recordKey = ReadAttrKey(record);
         if (!recordKey) return std::nullopt;
         return CompareAttrKeys(*recordKey, key);
     };
     std::optional<std::vector<std::uint8_t>> const record = FindRecord(*this, order);
-    std::optional<engine::ByteView> const data = record ? ReadAttrInlineData(DataOf(*record)) : std::nullopt;
+    if (!record) return std::nullopt;
+    engine::ByteView const data = DataOf(*record);
+    return std::vector<std::uint8_t>(data.Data(), data.Data() + data.Size());
+}
+
+std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindInline(std::uint32_t u32FileID,
+                                                                        std::vector<std::uint16_t> const& name) const {
+    std::optional<std::vector<std::uint8_t>> const data = FindData(AttrKey{u32FileID, 0, name});
+    return data ? InlineAttributeData(*data) : std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> InlineAttributeData(std::vector<std::uint8_t> const& recordData) {
+    std::optional<engine::ByteView> const data = ReadAttrInlineData(engine::ByteView(recordData.data(), recordData.size()));
     if (!data) return std::nullopt;
     return std::vector<std::uint8_t>(data->Data(), data->Data() + data->Size());
 }

@@ -22,10 +22,17 @@ public:
 class CHFSPlusAttribute final : public CHFSPlusBTree {
 public:
     using CHFSPlusBTree::CHFSPlusBTree;
+    /// The data (after the key) of the record with exactly this key; nullopt when there is none.
+    std::optional<std::vector<std::uint8_t>> FindData(AttrKey const& key) const;
+    bool Holds(AttrKey const& key) const { return FindData(key).has_value(); }
     /// The inline data of the attribute `name` of file `u32FileID`; nullopt when the tree has
     /// no such inline attribute.
     std::optional<std::vector<std::uint8_t>> FindInline(std::uint32_t u32FileID, std::vector<std::uint16_t> const& name) const;
 };
+
+/// The inline data of an attribute record's data (type 0x10); nullopt for other types or a
+/// size beyond the record.
+std::optional<std::vector<std::uint8_t>> InlineAttributeData(std::vector<std::uint8_t> const& recordData);
 
 /// The catalog: every file, folder and thread record, keyed by parent id and name.
 class CHFSPlusCatalog final : public CHFSPlusBTree {

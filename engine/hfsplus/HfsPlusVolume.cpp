@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string>
 
 #include "engine/IStorageDevice.h"
 #include "engine/hfsplus/HfsPlusFileCache.h"
@@ -45,6 +47,9 @@ RESULT CHFSPlusVolume::Open(bool bSkipCatalog) {
     m_pCatalog = std::make_unique<CHFSPlusCatalog>(m_pCatalogFile.get());
     if (Failed(m_pCatalog->GetLastError())) return m_pCatalog->GetLastError();
     if (m_pCatalog->IsEmpty()) return HFSPLUS_RESULT(kCodeBadData);
+    m_deleted = CHFSPlusDeletedRecords(m_pCatalog->GetKeyCompareType());
+    if (std::optional<CatalogRecord> const folder = m_pCatalog->Find(PrivateDataKey()); folder && folder->u16Type == kRecordFolder)
+        m_u32PrivateDataID = folder->u32ID;
     return kResultSuccess;
 }
 
@@ -78,23 +83,53 @@ std::uint64_t CHFSPlusVolume::Read(std::uint64_t u64Offset, void* pBuffer, std::
 ForkExtents CHFSPlusVolume::CollectExtents(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const {
     if (!m_header) return {{}, HFSPLUS_RESULT(kCodeNotReady)};
     OverflowLookup lookup;
-    std::uint32_t u32MaxLookups = 0;
-    // The extents file has no overflow records of its own.
-    if (u32FileID != kExtentsFileID && m_pExtents && !m_pExtents->IsEmpty()) {
-        CHFSPlusExtents const* pExtents = m_pExtents.get();
-        lookup = [pExtents, u32FileID, u8ForkType](std::uint32_t u32StartBlock) {
-            return pExtents->Find(ExtentKey{u8ForkType, u32FileID, u32StartBlock});
+    std::uint64_t u64MaxLookups = m_deleted.ExtentCount();
+    bool const bLive = m_pExtents && !m_pExtents->IsEmpty();
+    if (bLive) u64MaxLookups += m_pExtentsFile->GetSize() / kExtentLeafRecordSize;
+    // The extents file has no overflow records of its own. A deleted file's later extents may
+    // be only in a journaled copy of an extents leaf.
+    if (u32FileID != kExtentsFileID && u64MaxLookups != 0) {
+        CHFSPlusExtents const* pExtents = bLive ? m_pExtents.get() : nullptr;
+        CHFSPlusDeletedRecords const* pDeleted = &m_deleted;
+        lookup = [pExtents, pDeleted, u32FileID, u8ForkType](std::uint32_t u32StartBlock) {
+            ExtentKey const key{u8ForkType, u32FileID, u32StartBlock};
+            std::optional<HFSPlusExtentRecord> record = pExtents != nullptr ? pExtents->Find(key) : std::nullopt;
+            return record ? record : pDeleted->FindExtent(key);
         };
-        u32MaxLookups = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_pExtentsFile->GetSize() / kExtentLeafRecordSize + 1, UINT32_MAX));
     }
+    auto const u32MaxLookups = static_cast<std::uint32_t>(std::min<std::uint64_t>(u64MaxLookups + 1, UINT32_MAX));
     return CollectForkExtents(fork, m_header->u32TotalBlocks, lookup, u32MaxLookups);
 }
 
 std::optional<std::vector<std::uint8_t>> CHFSPlusVolume::getAttribute(std::uint32_t u32FileID, char const* pszName) const {
-    if (!m_header || !m_pAttributes || m_pAttributes->IsEmpty() || pszName == nullptr) return std::nullopt;
-    std::vector<std::uint16_t> name;
-    for (char const* p = pszName; *p != '\0' && name.size() < kMaxNameUnits; ++p) name.push_back(static_cast<std::uint8_t>(*p));
-    return m_pAttributes->FindInline(u32FileID, name);
+    if (!m_header || pszName == nullptr) return std::nullopt;
+    AttrKey key{u32FileID, 0, {}};
+    for (char const* p = pszName; *p != '\0' && key.name.size() < kMaxNameUnits; ++p) key.name.push_back(static_cast<std::uint8_t>(*p));
+    // The live tree first; a deleted file's attribute may be only in the journal.
+    std::optional<std::vector<std::uint8_t>> data = m_pAttributes ? m_pAttributes->FindData(key) : std::nullopt;
+    if (!data) {
+        if (std::vector<std::uint8_t> const* pDeleted = m_deleted.FindAttribute(key)) data = *pDeleted;
+    }
+    return data ? InlineAttributeData(*data) : std::nullopt;
+}
+
+CatalogKey CHFSPlusVolume::PrivateDataKey() {
+    constexpr char kName[] = "HFS+ Private Data";
+    CatalogKey key{kRootFolderID, std::vector<std::uint16_t>(4, 0)};  // four NUL units sort it last
+    key.name.insert(key.name.end(), std::begin(kName), std::end(kName) - 1);
+    return key;
+}
+
+std::optional<CatalogRecord> CHFSPlusVolume::FindHardLinkTarget(std::uint32_t u32INode) const {
+    if (m_u32PrivateDataID == 0 || !m_pCatalog) return std::nullopt;
+    std::string const name = "iNode" + std::to_string(u32INode);
+    CatalogKey const key{m_u32PrivateDataID, std::vector<std::uint16_t>(name.begin(), name.end())};
+    // A deleted link's content may be deleted too, its record only in the journal.
+    std::optional<CatalogRecord> target = m_pCatalog->Find(key);
+    if (!target) target = m_deleted.FindCatalog(key);
+    // A link to a link would be followed again by whoever asks; it is no content.
+    if (!target || target->u16Type != kRecordFile || IsHardLink(*target)) return std::nullopt;
+    return target;
 }
 
 std::uint32_t CHFSPlusVolume::GetNodeBelongToFile(std::uint64_t u64Offset) const {

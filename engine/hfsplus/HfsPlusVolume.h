@@ -9,6 +9,7 @@
 #include "engine/Result.h"
 #include "engine/hfsplus/HfsPlusForkExtents.h"
 #include "engine/hfsplus/HfsPlusTrees.h"
+#include "engine/hfsplus/journal/HfsPlusDeletedRecords.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 
 class IStorageDevice;
@@ -38,10 +39,11 @@ public:
     /// Copies `u64Length` bytes from volume byte `u64Offset`; returns the bytes delivered.
     std::uint64_t Read(std::uint64_t u64Offset, void* pBuffer, std::uint64_t u64Length);
 
-    /// A fork's extents, the overflow records taken from the extents tree.
+    /// A fork's extents, the overflow records taken from the extents tree, else from the
+    /// journal's deleted records.
     ForkExtents CollectExtents(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const;
-    /// The inline data of a file's extended attribute (ASCII name); nullopt without an
-    /// attributes tree or such an attribute.
+    /// The inline data of a file's extended attribute (ASCII name), from the attributes tree,
+    /// else from the journal's deleted records; nullopt when neither has it inline.
     std::optional<std::vector<std::uint8_t>> getAttribute(std::uint32_t u32FileID, char const* pszName) const;
     /// Which special file holds volume byte `u64Offset`: 4 catalog, 3 extents, 8 attributes,
     /// 6 allocation, 7 startup, tested in that order; 0 when none.
@@ -49,9 +51,21 @@ public:
     /// Whether volume byte `u64Offset` lies in one of the fork's extents.
     bool IsBelongToFile(std::uint32_t u32FileID, HFSPlusForkData const& fork, std::uint64_t u64Offset) const;
 
+    /// The key of the root's "\0\0\0\0HFS+ Private Data" folder, which holds hard links' content.
+    static CatalogKey PrivateDataKey();
+    /// The id of that folder; 0 when the volume has none.
+    std::uint32_t GetPrivateDataID() const { return m_u32PrivateDataID; }
+    /// The file record "iNode<n>" of the private-data folder: what a hard link with special
+    /// field `u32INode` shows, live or only in the journal. Nullopt without such a file (or
+    /// when it is a link itself).
+    std::optional<CatalogRecord> FindHardLinkTarget(std::uint32_t u32INode) const;
+
     /// Null when the catalog is not open.
     CHFSPlusCatalog* GetCatalog() const { return m_pCatalog.get(); }
     CHFSPlusAttribute const* GetAttributes() const { return m_pAttributes.get(); }
+    CHFSPlusExtents const* GetExtents() const { return m_pExtents.get(); }
+    /// The records only the journal holds; filled by the quick search's journal pass.
+    CHFSPlusDeletedRecords& DeletedRecords() { return m_deleted; }
 
 private:
     RESULT Open(bool bSkipCatalog);
@@ -67,6 +81,8 @@ private:
     std::unique_ptr<CHFSPlusAttribute> m_pAttributes;
     std::unique_ptr<CHFSPlusFileCache> m_pCatalogFile;
     std::unique_ptr<CHFSPlusCatalog> m_pCatalog;
+    CHFSPlusDeletedRecords m_deleted;
+    std::uint32_t m_u32PrivateDataID = 0;
 };
 
 }  // namespace hfsplus

@@ -1,5 +1,8 @@
 #include "engine/ntfs/NTFSQuickSearch.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
@@ -27,6 +30,21 @@ bool IsNtfsBootSector(IStorageDevice& device) {
     if (device.ReadSector(sector.data(), 0, 1) == 0 || !dbr.InitFromBuffer(engine::ByteView(sector.data(), sector.size()))) return false;
     std::uint32_t const u32RecordSize = dbr.GetFileRecordSizeByByte();
     return u32RecordSize >= ntfs::kMinFileRecordSize && u32RecordSize <= ntfs::kMaxFileRecordSize;
+}
+
+/// A system file: one of the volume's own names, marked hidden and system. The name may lie in
+/// an extension record (an $MFT grown an attribute list), so the file's properties are asked.
+bool IsMetaFile(CNTFSFileProperties& properties) {
+    constexpr unsigned kHiddenSystem = CNTFSFileProperties::kAttributeHidden | CNTFSFileProperties::kAttributeSystem;
+    if ((properties.GetAttribute() & kHiddenSystem) != kHiddenSystem || properties.GetFileName() == nullptr) return false;
+    std::string_view const name = properties.GetFileName();
+    for (std::uint32_t u32Row = 0; u32Row < CMetaFileRecordTypeAnalyzer::kMetaFileCount; ++u32Row) {
+        std::u16string_view const metafile = CMetaFileRecordTypeAnalyzer::GetMetaFileName(u32Row);
+        if (std::equal(name.begin(), name.end(), metafile.begin(), metafile.end(),
+                       [](char c, char16_t u) { return static_cast<char16_t>(static_cast<unsigned char>(c)) == u; }))
+            return true;
+    }
+    return false;
 }
 
 void Report(IProgress* pProgress, std::uint32_t u32State, std::uint64_t u64Done, std::uint64_t u64Total) {
@@ -116,8 +134,6 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
         if (record.IsFolder())
             m_folders[u64Number] = FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
         if (u64Number == static_cast<std::uint64_t>(kRootRecord)) continue;
-        // The system files are the volume's own: named as one and marked hidden and system.
-        if (CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record)) continue;
         std::uint64_t u64ParentReference = 0;
         auto const recordByte = mft.GetFileRecordByte(u64Number);
         if (!recordByte) continue;
@@ -133,7 +149,7 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
     std::unique_ptr<CNTFSFileProperties> pProperties =
         CNTFSFilePropertiesBuilder::BuildFileProperties(place, file, geometry.ClusterBytes(), &u64ParentReference);
-    if (!pProperties) return nullptr;
+    if (!pProperties || IsMetaFile(*pProperties)) return nullptr;
     // A deleted file emptied of its runs may find them again in the $LogFile.
     if (!pProperties->IsDirectory() && pProperties->IsDeleted() && pProperties->GetFileSize() == 0)
         m_salvage.ReplaceFileRecordInfo(*file.Records().front(), u64Number, *pProperties, u64ParentReference);

@@ -19,6 +19,7 @@
 namespace {
 
 constexpr std::string_view kTrashNames[] = {".Trashes", ".Trash"};
+constexpr std::string_view kPrivateDataName = "HFS+ Private Data";
 
 std::string_view NameOf(CFileNode& node) { return CFileNode::NameOrEmpty(node.GetFileName()); }
 
@@ -139,7 +140,19 @@ std::vector<ReleasePtr<CFileNode>> CRecycleBinHook::TakeHeldNodes(_tagSearcherTy
     return taken;
 }
 
+CRecycleBinHook::Verdict CRecycleBinHook::CheckPrivateData(CFileNode& node, _DIRECTORY_TREE_INFO const& tree) {
+    if (tree.Type() != SEARCHER_TYPE_HFSPLUS) return Verdict::Pass;
+    std::set<long long>& hidden = m_privateDataIDs[tree.Type()];
+    // The node's name has lost the four leading NUL units of the name on disk.
+    bool const bPrivateData = node.IsDirectory() && node.GetParentNodeID() == tree.RootID() && NameOf(node) == kPrivateDataName;
+    if (!bPrivateData && !hidden.contains(node.GetParentNodeID())) return Verdict::Pass;
+    // A folder in it hides what it holds too.
+    if (node.IsDirectory()) hidden.insert(node.GetCurrentNodeID());
+    return Verdict::Refused;
+}
+
 CRecycleBinHook::Verdict CRecycleBinHook::CheckTrash(CFileNode& node, _DIRECTORY_TREE_INFO& tree) {
+    if (CheckPrivateData(node, tree) == Verdict::Refused) return Verdict::Refused;
     if (!node.IsDirectory() || !IsTrashName(NameOf(node))) return Verdict::Pass;
     if (node.GetParentNodeID() == tree.RootID() || IsUserTrash(node, tree)) {
         tree.MarkTrashFolder(node);
@@ -162,6 +175,7 @@ void CRecycleBinHook::EndFlashBuild(_tagSearcherType eType) {
     std::erase_if(m_indexFiles, [eType](auto const& entry) { return std::get<0>(entry.first) == eType; });
     std::erase_if(m_partitions, [eType](auto const& entry) { return entry.first.first == eType; });
     m_trashCandidates.erase(eType);
+    m_privateDataIDs.erase(eType);
 }
 
 bool CRecycleBinHook::AllowsIncrementalBuild(_DIRECTORY_TREE_INFO const&) const { return true; }

@@ -6,6 +6,10 @@
 // entries go into the tree deleted, and the index files are released unshown. A "$I" or "$R"
 // name outside a bin is an ordinary file. Mac trash folders (".Trashes", ".Trash" at the
 // volume root or in the user's home folder) are marked deleted, and so is all below them.
+// The HFS+ private-data folder (the hidden store of hard links' content, shown through the
+// links) is never shown, nor anything in it. Its searcher hands it over before its entries:
+// holding every HFS+ tree's builds back until it is seen would show nothing before the end
+// on the many volumes that have none.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -40,6 +44,7 @@ public:
     /// Offered each node of a tree before it is counted (not while FlashBuild runs).
     Verdict OfferToRecycleBin(CFileNode& node, _tagSearcherType eType);
     /// Trash checks, after the node is counted; may mark it deleted and note the tree's trash id.
+    /// Refuses the HFS+ private-data folder and what names it as parent.
     Verdict CheckTrash(CFileNode& node, _DIRECTORY_TREE_INFO& tree);
     /// Keeps a copy of the record for reading index files, by the searcher its file system
     /// belongs to and its partition index; a later record of the same index replaces it.
@@ -67,6 +72,8 @@ private:
         _tagSearcherType eType;
     };
 
+    /// The HFS+ private-data folder at the root of an HFS+ tree and all below it are refused.
+    Verdict CheckPrivateData(CFileNode& node, _DIRECTORY_TREE_INFO const& tree);
     /// Gives a held "$R" entry the name its index file records, when both can be read.
     void RestoreName(CFileNode& node, _tagSearcherType eType);
     PartitionDevice* PartitionOf(_tagSearcherType eType, std::uint16_t u16Partition);
@@ -78,4 +85,5 @@ private:
     std::unordered_multimap<IndexKey, ReleasePtr<CFileNode>, IndexKeyHash> m_indexFiles;
     std::map<std::pair<_tagSearcherType, std::uint16_t>, PartitionDevice> m_partitions;
     std::map<_tagSearcherType, std::vector<long long>> m_trashCandidates;  // folder ids by tree
+    std::map<_tagSearcherType, std::set<long long>> m_privateDataIDs;  // by HFS+ tree: it and folders in it
 };

@@ -1,8 +1,7 @@
 #pragma once
 // The journal of an HFS+ volume as a ring of transactions: its checked header, and one bounded
 // pass round the ring from the newest transaction's end, handing over every block the block
-// lists describe (oldest first, so a later copy can replace an earlier one). Not yet wired into
-// the quick search: the deleted-record collections come next.
+// lists describe (oldest first, so a later copy can replace an earlier one).
 #include <cstdint>
 #include <functional>
 #include <optional>

@@ -68,6 +68,10 @@ bool IsValidCatalogThread(engine::ByteView data) {
     return kThreadRecordMinSize + 2 * std::size_t{data.Be16(8)} == data.Size();
 }
 
+bool IsHardLink(CatalogRecord const& record) {
+    return record.u16Type == kRecordFile && record.u32FileType == kFileTypeHardLink && record.u32Creator == kCreatorHfsPlus;
+}
+
 std::optional<CatalogRecord> ReadCatalogRecord(engine::ByteView data) {
     if (!data.Has(0, 2)) return std::nullopt;
     CatalogRecord record;
@@ -83,7 +87,9 @@ std::optional<CatalogRecord> ReadCatalogRecord(engine::ByteView data) {
             record.u32AccessDate = data.Be32(24);
             if (record.u16Type == kRecordFile) {
                 record.u8OwnerFlags = data.U8(41);
+                record.u32Special = data.Be32(44);
                 record.u32FileType = data.Be32(48);
+                record.u32Creator = data.Be32(52);
                 record.dataFork = ReadForkData(data.Sub(88, kForkDataSize));
                 record.resourceFork = ReadForkData(data.Sub(168, kForkDataSize));
             }

@@ -7,7 +7,8 @@
 // Catalog records (u16 recordType first):
 //   1 folder (88 bytes): 8 folderID, 12 createDate, 16 contentModDate, 24 accessDate
 //   2 file (248 bytes):  8 fileID, 12 createDate, 16 contentModDate, 24 accessDate,
-//                        41 ownerFlags (0x20 compressed), 48 userInfo.fileType,
+//                        41 ownerFlags (0x20 compressed), 44 special (a hard link's
+//                        iNode number), 48 userInfo.fileType,
 //                        52 userInfo.fileCreator, 88 data fork, 168 resource fork
 //   3, 4 folder / file thread: 4 parentID, 8 nodeName length, 10 units
 // Extent key (12 bytes): 0 keyLength (10), 2 forkType, 3 pad, 4 fileID, 8 startBlock; the
@@ -35,6 +36,8 @@ constexpr std::size_t kThreadRecordMinSize = 10;
 constexpr std::uint8_t kOwnerFlagCompressed = 0x20;
 constexpr std::uint32_t kFileTypeFolderLink = 0x66647270;  // "fdrp": a directory hard link
 constexpr std::uint32_t kFileTypeSymlink = 0x736C6E6B;     // "slnk"
+constexpr std::uint32_t kFileTypeHardLink = 0x686C6E6B;    // "hlnk", with creator "hfs+"
+constexpr std::uint32_t kCreatorHfsPlus = 0x6866732B;      // "hfs+"
 constexpr std::size_t kExtentKeySize = 12;
 constexpr std::uint32_t kAttrInlineData = 0x10;
 constexpr std::uint32_t kAttrForkData = 0x20;
@@ -55,7 +58,9 @@ struct CatalogRecord {
     std::uint32_t u32ModifyDate = 0;
     std::uint32_t u32AccessDate = 0;
     std::uint8_t u8OwnerFlags = 0;
+    std::uint32_t u32Special = 0;
     std::uint32_t u32FileType = 0;
+    std::uint32_t u32Creator = 0;
     HFSPlusForkData dataFork;
     HFSPlusForkData resourceFork;
     std::vector<std::uint16_t> threadName;  // threads only
@@ -89,6 +94,9 @@ std::optional<std::uint32_t> ChildPointer(engine::ByteView record);
 std::optional<CatalogKey> ReadCatalogKey(engine::ByteView record);
 /// A catalog leaf record's data; nullopt for an unknown type or one shorter than its layout.
 std::optional<CatalogRecord> ReadCatalogRecord(engine::ByteView data);
+/// Whether a file record is a hard link, its content in the file "iNode<special>" of the
+/// private-data folder.
+bool IsHardLink(CatalogRecord const& record);
 /// Whether data is a thread record whose name fills it exactly.
 bool IsValidCatalogThread(engine::ByteView data);
 

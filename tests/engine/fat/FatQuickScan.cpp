@@ -18,14 +18,15 @@ namespace fattest {
 
 namespace {
 
-/// The complete scan with the FAT searcher alone: the other searchers' trees would only add
-/// noise and time.
-void KeepOnlyFatSearcher() {
+/// The complete scan with the scanned type's searcher alone: the other searchers' trees would
+/// only add noise and time.
+void KeepOnlySearcher(_tagSearcherType eType) {
     EngineEntryPoints& table = GetEngineEntryPoints();
-    table.CreateHFSPlusSearcher = nullptr;
-    table.CreateEXFatSearcher = nullptr;
-    table.CreateRAWSearcher = nullptr;
-    table.CreateNTFSSearcher = nullptr;
+    if (eType != SEARCHER_TYPE_HFSPLUS) table.CreateHFSPlusSearcher = nullptr;
+    if (eType != SEARCHER_TYPE_FAT) table.CreateFATSearcher = nullptr;
+    if (eType != SEARCHER_TYPE_EXFAT) table.CreateEXFatSearcher = nullptr;
+    if (eType != SEARCHER_TYPE_RAW) table.CreateRAWSearcher = nullptr;
+    if (eType != SEARCHER_TYPE_NTFS) table.CreateNTFSSearcher = nullptr;
 }
 
 }  // namespace
@@ -34,7 +35,7 @@ FatQuickScan::FatQuickScan(std::string const& image, int iSectorSize, ScanKind e
     : m_eType(eType) {
     RegisterEngineSubsystems();
     bool const bComplete = eKind == ScanKind::Complete;
-    if (bComplete) KeepOnlyFatSearcher();
+    if (bComplete) KeepOnlySearcher(eType);
     TreeBuilderSettings settings = GetDefaultTreeBuilderSettings();
     settings.u32RootShownPauseMs = 0;
     SetDefaultTreeBuilderSettings(settings);

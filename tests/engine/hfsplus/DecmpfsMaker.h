@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "testkit/LzvnEncoder.h"
+
 namespace hfsplustest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -20,9 +22,8 @@ enum class Damage { None, StoredSecondBlock, CorruptSecondBlock, ClaimsOneMore }
 void PutLe32(Bytes& bytes, std::size_t at, std::uint32_t value);
 /// The 16-byte decmpfs header.
 Bytes Header(std::uint32_t type, std::uint64_t size);
-/// Text-like data: repeated words with a counter, so both coders find matches.
-Bytes TextLike(std::size_t size);
-Bytes LzvnEncode(Bytes const& data);
+using testkit::LzvnEncode;
+using testkit::TextLike;
 /// The attribute and resource fork of `type` holding `data`.
 Compressed Compress(std::uint32_t type, Bytes const& data, Damage damage);
 

@@ -1,11 +1,13 @@
 // The journal ring pass on journals laid out in memory as TN1150 describes them: a transaction
 // that crosses the ring's end is read whole, a hostile block size or end field ends the pass
 // after one round, and headers that would make the pass stand still or misread are refused.
+// The collections of deleted records keep one entry per item, its latest copy, newest first.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
+#include "engine/hfsplus/journal/HfsPlusDeletedRecords.h"
 #include "engine/hfsplus/journal/HfsPlusJournalWalk.h"
 
 namespace {
@@ -116,6 +118,38 @@ TEST(HfsPlusJournalWalk, RefusesHeadersThatWouldStandStillOrMisread) {
     Bytes const valid = HeaderBytes(kHeaderSize);
     EXPECT_FALSE(hfsplus::ParseJournalHeader(engine::ByteView(valid.data(), valid.size()), kJournalSize, 512, kJournalSize))
         << "a journal reaching past the volume";
+}
+
+}  // namespace
+
+namespace {
+
+hfsplus::CatalogKey Key(std::uint32_t u32Parent, std::u16string const& name) {
+    return hfsplus::CatalogKey{u32Parent, std::vector<std::uint16_t>(name.begin(), name.end())};
+}
+hfsplus::CatalogRecord File(std::uint32_t u32ID, std::uint32_t u32Date) {
+    hfsplus::CatalogRecord record;
+    record.u16Type = hfsplus::kRecordFile;
+    record.u32ID = u32ID;
+    record.u32ModifyDate = u32Date;
+    return record;
+}
+
+TEST(HfsPlusDeletedRecords, ALaterCopyReplacesTheItemWhereItStandsAndNewItemsComeFirst) {
+    hfsplus::CHFSPlusDeletedRecords records(hfsplus::kCompareCaseFolding);
+    EXPECT_TRUE(records.AddCatalog(Key(2, u"a.txt"), File(20, 1)));
+    EXPECT_TRUE(records.AddCatalog(Key(2, u"b.txt"), File(21, 1)));
+    EXPECT_FALSE(records.AddCatalog(Key(2, u"A.TXT"), File(20, 2))) << "the same item, its name case-folded";
+    EXPECT_TRUE(records.AddCatalog(Key(2, u"a.txt"), File(30, 3))) << "a name another item took again";
+    auto const entries = records.CatalogNewestFirst();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].second.u32ID, 30u);
+    EXPECT_EQ(entries[1].second.u32ID, 21u);
+    EXPECT_EQ(entries[2].second.u32ID, 20u);
+    EXPECT_EQ(entries[2].second.u32ModifyDate, 2u) << "the later copy";
+    EXPECT_EQ(records.FindCatalog(Key(2, u"B.txt"))->u32ID, 21u);
+    records.ClearCatalog();
+    EXPECT_EQ(records.CatalogCount(), 0u);
 }
 
 }  // namespace

@@ -42,28 +42,6 @@ struct RecoverCase {
 constexpr long long kGptHfsStart = 409640;
 constexpr long long kGptHfsSectors = 0x800001;  // GPT tools list nothing smaller
 
-/// Path below the volume's root folder -> SHA-256 of what 7zz extracts from `image`. Extended
-/// attributes ("name:attr") are not files and are left out; resource forks ("name:rsrc") stay.
-std::map<std::string, std::string> SevenZipFiles(std::string const& image, std::string const& type, std::string const& dir) {
-    std::map<std::string, std::string> files;
-    if (testsupport::RunCommand("7zz x -snl -y " + type + " -o'" + dir + "' '" + image + "' >/dev/null") != 0) return files;
-    fs::path root;
-    for (auto const& entry : fs::directory_iterator(dir)) root = entry.path();  // the volume's root folder
-    if (root.empty()) return files;
-    for (auto const& entry : fs::recursive_directory_iterator(root)) {
-        std::string const path = "/" + entry.path().lexically_relative(root).string();
-        std::size_t const colon = path.rfind(':');
-        if (colon != std::string::npos && path.substr(colon) != ":rsrc") continue;
-        if (entry.is_symlink()) {
-            std::string const target = fs::read_symlink(entry.path()).string();
-            files[path] = testsupport::Sha256Hex({reinterpret_cast<std::uint8_t const*>(target.data()), target.size()});
-        } else if (entry.is_regular_file()) {
-            files[path] = testsupport::Sha256OfFile(entry.path().string());
-        }
-    }
-    return files;
-}
-
 void WriteFile(fs::path const& path, std::string const& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
@@ -108,9 +86,9 @@ protected:
         }
         if (row.source != Source::MacVolume) {
             image = m_dir.File("patched.raw");
-            std::ofstream(image, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            hfsplustest::WriteImage(image, bytes);
         }
-        m_expected = SevenZipFiles(image, "", m_dir.File("oracle"));
+        m_expected = hfsplustest::SevenZipFiles(image, "", m_dir.File("oracle"));
         m_pScan = std::make_unique<VolumeScan>(std::move(bytes), row.iSectorSize);
         return {};
     }
@@ -124,7 +102,7 @@ protected:
         std::string const hybrid = m_dir.File("hybrid.iso");
         if (testsupport::RunCommand("xorriso -as mkisofs -hfsplus -o '" + hybrid + "' '" + m_dir.File("src") + "' >/dev/null 2>&1") != 0)
             return "xorriso failed";
-        m_expected = SevenZipFiles(hybrid, "-thfs", m_dir.File("oracle"));
+        m_expected = hfsplustest::SevenZipFiles(hybrid, "-thfs", m_dir.File("oracle"));
         std::string disk = hybrid;
         if (row.source == Source::XorrisoGpt) {
             if (!testsupport::HaveTool("sgdisk")) return "sgdisk (package gdisk) is missing";

@@ -3,6 +3,7 @@
 #include "DecmpfsMaker.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unordered_map>
@@ -14,6 +15,8 @@
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
 
 namespace hfsplustest {
 
@@ -22,6 +25,31 @@ std::string MacImagePath() { return std::string(HFSPLUS_FIXTURES) + "/hfsplus/hf
 std::vector<std::uint8_t> LoadMacImage() {
     std::ifstream in(MacImagePath(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::map<std::string, std::string> SevenZipFiles(std::string const& image, std::string const& type, std::string const& dir) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> files;
+    if (testsupport::RunCommand("7zz x -snl -y " + type + " -o'" + dir + "' '" + image + "' >/dev/null") != 0) return files;
+    fs::path root;
+    for (auto const& entry : fs::directory_iterator(dir)) root = entry.path();  // the volume's root folder
+    if (root.empty()) return files;
+    for (auto const& entry : fs::recursive_directory_iterator(root)) {
+        std::string const path = "/" + entry.path().lexically_relative(root).string();
+        std::size_t const colon = path.rfind(':');
+        if (colon != std::string::npos && path.substr(colon) != ":rsrc") continue;
+        if (entry.is_symlink()) {
+            std::string const target = fs::read_symlink(entry.path()).string();
+            files[path] = testsupport::Sha256Hex({reinterpret_cast<std::uint8_t const*>(target.data()), target.size()});
+        } else if (entry.is_regular_file()) {
+            files[path] = testsupport::Sha256OfFile(entry.path().string());
+        }
+    }
+    return files;
+}
+
+void WriteImage(std::string const& path, std::vector<std::uint8_t> const& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk) {
@@ -141,8 +169,9 @@ void MakeHfsx(std::vector<std::uint8_t>& image) {
     image.at(kMacCatalogStart + hfsplus::kNodeDescriptorSize + 37) = hfsplus::kCompareBinary;
 }
 
-VolumeScan::VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize)
+VolumeScan::VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize, int iStopAfter)
     : m_pDevice(std::make_unique<CMemoryDevice>(std::move(bytes), iSectorSize, STORAGE_DEVICE_VOLUME)) {
+    m_progress.StopAfter(iStopAfter);
     Scan();
 }
 
@@ -157,8 +186,12 @@ void VolumeScan::Scan() {
     CSearchedPartitionInfo* pPartition = nullptr;
     if (m_searcher.GetSearchedPartitionInfo(&pPartition, 1) == 1) m_pPartition.reset(pPartition);
 
+    // A deleted folder's id may be a live folder's too: the live one is the parent.
     std::unordered_map<long long, IFileNode*> byID;
-    for (IFileNode* pNode : m_builder.Nodes()) byID[pNode->GetCurrentNodeID()] = pNode;
+    for (IFileNode* pNode : m_builder.Nodes())
+        if (pNode->IsDeleted() != 0) byID[pNode->GetCurrentNodeID()] = pNode;
+    for (IFileNode* pNode : m_builder.Nodes())
+        if (pNode->IsDeleted() == 0) byID[pNode->GetCurrentNodeID()] = pNode;
     for (IFileNode* pNode : m_builder.Nodes()) {
         std::string path;
         IFileNode* pAt = pNode;
@@ -169,7 +202,7 @@ void VolumeScan::Scan() {
             auto const parent = byID.find(pAt->GetParentNodeID());
             pAt = parent != byID.end() ? parent->second : nullptr;
         }
-        if (pAt != nullptr) m_nodes.emplace(path, pNode);
+        if (pAt != nullptr) (pNode->IsDeleted() != 0 ? m_deleted : m_nodes).emplace(path, pNode);
     }
 }
 

@@ -25,6 +25,13 @@ std::string MacImagePath();
 /// The image's bytes; empty when the shared fixtures are absent.
 std::vector<std::uint8_t> LoadMacImage();
 
+/// Path below the volume's root folder -> SHA-256 of what 7zz extracts from `image` into `dir`
+/// (`type` an option such as "-thfs", or empty). Extended attributes ("name:attr") are not files
+/// and are left out; resource forks ("name:rsrc") stay; a link is hashed by its target text.
+std::map<std::string, std::string> SevenZipFiles(std::string const& image, std::string const& type, std::string const& dir);
+/// Writes the bytes as a new image file.
+void WriteImage(std::string const& path, std::vector<std::uint8_t> const& bytes);
+
 /// The first partition of `disk`'s table at whose start the HFS+ analyser recognises a volume;
 /// nullopt when none.
 std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk);
@@ -57,15 +64,20 @@ constexpr std::uint32_t kMacCatalogRoot = 1;  // a leaf: the tree is one level d
 
 class VolumeScan {
 public:
-    /// Quick-scans `bytes` as a volume device of `iSectorSize`-byte sectors.
-    VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize);
+    /// Quick-scans `bytes` as a volume device of `iSectorSize`-byte sectors; with `iStopAfter`,
+    /// the progress sink asks to stop from its n-th question on.
+    VolumeScan(std::vector<std::uint8_t> bytes, int iSectorSize, int iStopAfter = 0);
     /// Quick-scans the window of `s64Sectors` sectors from `s64Start` of `pDisk` (an opened
     /// disk), as the scan of a partition of a disk image reads it.
     VolumeScan(std::unique_ptr<IStorageDevice> pDisk, long long s64Start, long long s64Sectors);
 
     RESULT Result() const { return m_result; }
-    /// Every node by its path below the volume's root folder ("/a_directory/a_file").
+    /// Every live node by its path below the volume's root folder ("/a_directory/a_file").
     std::map<std::string, IFileNode*> const& Nodes() const { return m_nodes; }
+    /// Every deleted node by its path, which a live node may have too.
+    std::map<std::string, IFileNode*> const& Deleted() const { return m_deleted; }
+    testkit::ProgressSink& Progress() { return m_progress; }
+    testkit::RecordingTreeBuilder& Builder() { return m_builder; }
     /// The node's bytes as copy-out reads them; nullopt when the reader will not open or read.
     std::optional<std::vector<std::uint8_t>> ReadFile(IFileNode* pNode);
     /// The device scanned: the volume, or the partition's window.
@@ -81,6 +93,7 @@ private:
     CHFSPlusQuickFileSystemSearchController m_searcher;
     std::unique_ptr<CSearchedPartitionInfo> m_pPartition;
     std::map<std::string, IFileNode*> m_nodes;
+    std::map<std::string, IFileNode*> m_deleted;
     RESULT m_result = kResultSuccess;
 };
 

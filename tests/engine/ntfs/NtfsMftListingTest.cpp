@@ -24,6 +24,7 @@ struct ImageCase {
     char const* pszLabel;
     unsigned u32SectorSize;
     unsigned u32RecordSize;
+    unsigned u32ClusterSize;
 };
 
 struct Row {
@@ -126,7 +127,7 @@ TEST_P(NtfsMftListing, MatchesSleuthKitAndNtfsinfoAndExtractsByteExact) {
     EXPECT_EQ(run.result.at("sector_size"), std::to_string(image.u32SectorSize));
     EXPECT_EQ(run.result.at("record_size"), std::to_string(image.u32RecordSize));
     unsigned const u32ClusterBytes = std::stoul(run.result.at("sector_size")) * std::stoul(run.result.at("sectors_per_cluster"));
-    EXPECT_EQ(u32ClusterBytes, 4096u);
+    EXPECT_EQ(u32ClusterBytes, image.u32ClusterSize);
     auto const rows = ParseListing(run.output);
     EXPECT_EQ(run.result.at("records"), std::to_string(rows.size()));
 
@@ -174,13 +175,16 @@ TEST_P(NtfsMftListing, MatchesSleuthKitAndNtfsinfoAndExtractsByteExact) {
         std::string const name = path.substr(path.rfind('/') + 1);
         auto const row = std::find_if(rows.begin(), rows.end(), [&](auto const& r) { return !r.second.bLive && r.second.name == name; });
         ASSERT_NE(row, rows.end()) << path;
+        EXPECT_EQ(row->second.size, std::to_string(entry.s64Size)) << path;
+        if (row->second.runs == "resident") continue;  // the record holds it: no runs to extract by
         EXPECT_EQ(ExtractedHash(row->second, run.result.at("sectors_per_cluster")), entry.sha256) << path;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, NtfsMftListing,
-                         ::testing::Values(ImageCase{"ntfs_4k", "QUORINNTFS", 512, 1024}, ImageCase{"ntfs_frag", "FRAG", 512, 1024},
-                                           ImageCase{"ntfs_4kn", "NATIVE4K", 4096, 4096}),
+                         ::testing::Values(ImageCase{"ntfs_4k", "QUORINNTFS", 512, 1024, 4096}, ImageCase{"ntfs_frag", "FRAG", 512, 1024, 4096},
+                                           ImageCase{"ntfs_4kn", "NATIVE4K", 4096, 4096, 4096}, ImageCase{"ntfs_c512", "C512", 512, 1024, 512},
+                                           ImageCase{"ntfs_c64k", "C64K", 512, 1024, 65536}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 }  // namespace

@@ -1,6 +1,7 @@
 // `scanbench quick` on the fixture images: the tree it writes must hold every manifest folder
 // and file, each hard-linked file once (Sleuth Kit's fls tells which names share a record), and
-// the listed deleted files, all byte-exact: resident, sparse, compressed and fragmented ones.
+// the listed deleted files, all byte-exact: resident, sparse, compressed and fragmented ones,
+// which ntfsundelete lists too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -51,6 +52,10 @@ TEST_P(NtfsQuickScan, TreeHoldsManifestAndDeletedFilesByteExact) {
     fs::path const root = fs::path(out) / "volume" / "Disk(NTFS)";
     ASSERT_TRUE(fs::is_directory(root)) << run.output;
 
+    // The volume's own files stay out of the tree.
+    for (char const* pszSystem : {"$MFT", "$MFTMirr", "$LogFile", "$Volume", "$AttrDef", "$Bitmap", "$Boot", "$BadClus", "$Secure", "$UpCase"})
+        EXPECT_FALSE(fs::exists(root / pszSystem)) << pszSystem;
+
     // Names of one record are one file: exactly one of them is written.
     auto const records = RecordsByPath(testsupport::CaptureCommand("fls -r -p -u " + image + ".img").value_or(""));
     ASSERT_FALSE(records.empty());
@@ -71,10 +76,16 @@ TEST_P(NtfsQuickScan, TreeHoldsManifestAndDeletedFilesByteExact) {
         EXPECT_EQ(written, 1u) << "record " << u64Record << " as " << names.front().first;
     }
 
+    // ntfsundelete, a reader of its own, must list the same deleted files with the same sizes.
+    auto const undelete = testsupport::CaptureCommand("ntfsundelete -s " + image + ".img 2>/dev/null");
     for (auto const& [path, entry] : testsupport::ReadManifest(image + ".deleted")) {
         fs::path const file = root / path.substr(1);
         ASSERT_TRUE(fs::exists(file)) << "deleted " << path;
         EXPECT_EQ(testsupport::Sha256OfFile(file.string()), entry.sha256) << "deleted " << path;
+        if (undelete) {
+            EXPECT_NE(undelete->find(" " + std::to_string(entry.s64Size) + "  " + file.filename().string() + "\n"), std::string::npos)
+                << "ntfsundelete does not list " << path;
+        }
     }
 }
 
@@ -121,7 +132,7 @@ TEST(NtfsQuickScanMirror, DamagedMftRecordIsReadFromTheMirror) {
     EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/packed/text.txt"), manifest.at("/packed/text.txt").sha256);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, NtfsQuickScan, ::testing::Values("ntfs_4k", "ntfs_frag", "ntfs_4kn"),
+INSTANTIATE_TEST_SUITE_P(Images, NtfsQuickScan, ::testing::Values("ntfs_4k", "ntfs_frag", "ntfs_4kn", "ntfs_c512", "ntfs_c64k"),
                          [](auto const& testInfo) { return std::string(testInfo.param); });
 
 }  // namespace

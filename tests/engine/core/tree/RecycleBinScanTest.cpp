@@ -1,7 +1,8 @@
-// Quick scans of FAT32 and exFAT volumes that hold a Windows recycle bin and Mac trash folders,
-// built by mtools and exfat-fuse (tests/fixtures/recycle/make_images.sh): recycled files come
-// back deleted under the names their index files record and copy out byte-exact, index files
-// are not shown, trash contents are deleted, and a user's own "$" files outside bins stay live.
+// Quick scans of FAT32, exFAT and NTFS volumes that hold a Windows recycle bin and Mac trash
+// folders, built by mtools, exfat-fuse and ntfs-3g (tests/fixtures/recycle/make_images.sh):
+// recycled files come back deleted under the names their index files record (on NTFS read from
+// inside their FILE records) and copy out byte-exact, index files are not shown, trash contents
+// are deleted, and a user's own "$" files outside bins stay live.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -104,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Case{"fat32_home_users_me", "recycle-fat32", SEARCHER_TYPE_FAT, "/Users/me", true},
                       Case{"fat32_home_elsewhere", "recycle-fat32", SEARCHER_TYPE_FAT, "/Users", false},
                       Case{"fat32_no_home", "recycle-fat32", SEARCHER_TYPE_FAT, nullptr, false},
-                      Case{"exfat_home_users_me", "recycle-exfat", SEARCHER_TYPE_EXFAT, "/Users/me/", true}),
+                      Case{"exfat_home_users_me", "recycle-exfat", SEARCHER_TYPE_EXFAT, "/Users/me/", true},
+                      Case{"ntfs_home_users_me", "recycle-ntfs", SEARCHER_TYPE_NTFS, "/Users/me/", true}),
     [](auto const& param) { return std::string(param.param.pszLabel); });
 
 }  // namespace

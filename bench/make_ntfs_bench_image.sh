@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the NTFS image `scanbench quick` is timed on: FOLDERS folders of FILES small files each
+# (200 x 100 = 20,000 by default), long names throughout, written through ntfs-3g onto a 256 MiB
+# volume with 4 KiB clusters. Needs root and /dev/fuse; exits 77 (skip) when a tool or right is
+# missing.
+#
+#   make_ntfs_bench_image.sh <image> [folders] [files-per-folder]
+set -euo pipefail
+
+img=${1:?usage: make_ntfs_bench_image.sh <image> [folders] [files-per-folder]}
+folders=${2:-200}
+files=${3:-100}
+skip() { echo "make_ntfs_bench_image: $*" >&2; exit 77; }
+[ "$(id -u)" -eq 0 ] || skip "needs root for mounting"
+[ -c /dev/fuse ] || skip "/dev/fuse is missing"
+for tool in mkntfs ntfs-3g python3; do
+  command -v "$tool" >/dev/null || skip "$tool is missing"
+done
+mnt=$(mktemp -d)
+trap 'mountpoint -q "$mnt" && umount "$mnt"; rmdir "$mnt"' EXIT
+
+rm -f "$img" && truncate -s 256M "$img"
+mkntfs -F -Q -c 4096 -L NTFSBENCH "$img" >/dev/null 2>&1
+ntfs-3g "$img" "$mnt" || skip "ntfs-3g cannot mount"
+# Sizes from 1 byte to 3 KiB (most stay resident in their FILE records), from a fixed seed.
+python3 - "$mnt" "$folders" "$files" <<'PY'
+import os, random, sys
+root, folders, files = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+random.seed(7)
+for d in range(1, folders + 1):
+    folder = os.path.join(root, "folder number %d" % d)
+    os.mkdir(folder)
+    for f in range(1, files + 1):
+        with open(os.path.join(folder, "a file with a long name %d.bin" % f), "wb") as out:
+            out.write(random.randbytes(1 + random.randrange(3072)))
+PY
+umount "$mnt"

@@ -1,0 +1,335 @@
+#include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
+
+#include <algorithm>
+#include <new>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IProgress.h"
+#include "engine/IStorageDevice.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/bytes/CheckedMath.h"
+#include "engine/hfsplus/HfsPlusFileNode.h"
+#include "engine/hfsplus/HfsPlusResult.h"
+#include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/complete/HfsPlusSectorProbe.h"
+#include "engine/hfsplus/complete/HfsPlusVolumeStart.h"
+#include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+
+using namespace hfsplus;
+
+namespace {
+/// Partition indexes are 16 bits wide and 0xFFFF means none.
+constexpr std::size_t kMaxPartitions = CSearchedPartitionInfo::kNoPartitionIndex;
+constexpr std::size_t kPiece = 512;
+
+/// Whether `node` is, byte for byte, the catalog's leaf that holds the key of its first record.
+bool IsLiveLeaf(CHFSPlusCatalog const& catalog, engine::ByteView node) {
+    CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
+    std::optional<CatalogKey> const first = leaf.GetRecordCount() != 0 ? ReadCatalogKey(leaf.GetRecord(0)) : std::nullopt;
+    if (!first) return false;
+    std::uint8_t const u8CompareType = catalog.GetKeyCompareType();
+    auto const order = [&first, u8CompareType](engine::ByteView record) -> std::optional<int> {
+        std::optional<CatalogKey> const key = ReadCatalogKey(record);
+        if (!key) return std::nullopt;
+        return CompareCatalogKeys(*key, *first, u8CompareType);
+    };
+    HFSPlusSearchResult found;
+    if (Failed(catalog.Search(order, found, nullptr)) || !found.bFound) return false;
+    RESULT result = kResultSuccess;
+    std::optional<CHFSPlusBTNode> const live = catalog.CreateNode(found.u32Node, result);
+    return live && live->Bytes().Size() == node.Size() && std::equal(node.Data(), node.Data() + node.Size(), live->Bytes().Data());
+}
+
+}  // namespace
+
+CHFSPlusCompleteFileSystemSearchController::CHFSPlusCompleteFileSystemSearchController() = default;
+CHFSPlusCompleteFileSystemSearchController::~CHFSPlusCompleteFileSystemSearchController() = default;
+
+void CHFSPlusCompleteFileSystemSearchController::SetDevice(IStorageDevice* pDevice) {
+    m_pDevice = pDevice;
+    m_bPrepared = false;
+}
+
+RESULT CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
+    m_partitions.clear();
+    m_volumesByStart.clear();
+    m_held.clear();
+    m_heldBytes = 0;
+    m_lostIndex = SIZE_MAX;
+    m_openAttempts = 0;
+    m_bTreeMade = false;
+    m_bPrepared = false;
+    m_u64JournalInfoBlocks = m_u64JournalHeaders = m_u64Nodes = 0;
+    if (m_pDevice == nullptr) return HFSPLUS_RESULT(kCodeNotReady);
+    int const iSectorSize = m_pDevice->GetSectorSize();
+    if (iSectorSize < static_cast<int>(kPiece) || iSectorSize % static_cast<int>(kPiece) != 0 || iSectorSize > static_cast<int>(kMaxNodeSize))
+        return HFSPLUS_RESULT(kCodeBadData);
+    m_u32SectorSize = static_cast<std::uint32_t>(iSectorSize);
+    m_s64TotalSectors = std::max(m_pDevice->GetTotalSectors(), 0LL);
+    m_partitions.push_back(std::make_unique<CHFSPlusCompletePartition>(0, 0, m_s64TotalSectors));
+    m_bPrepared = true;
+    return kResultSuccess;
+}
+
+RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlock(long long s64First, long long s64Count) {
+    if (!m_bPrepared || s64First < 0 || s64Count <= 0 || s64First >= m_s64TotalSectors) return HFSPLUS_RESULT(kCodeNotReady);
+    // The block buffer never grows past the block size the controller set.
+    if (m_iBlockSectors > 0 && s64Count > m_iBlockSectors) return HFSPLUS_RESULT(kCodeBadData);
+    s64Count = std::min(s64Count, m_s64TotalSectors - s64First);
+    auto const bytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Count), m_u32SectorSize);
+    if (!bytes || *bytes > SIZE_MAX) return HFSPLUS_RESULT(kCodeBadData);
+    m_block.resize(static_cast<std::size_t>(*bytes));
+    if (m_pDevice->ReadSector(m_block.data(), s64First, s64Count) == 0) return HFSPLUS_RESULT(kCodeDeviceRead);
+    for (long long i = 0; i < s64Count;)
+        i += AnalyzeSector(s64First + i, static_cast<std::size_t>(i) * m_u32SectorSize, s64Count - i);
+    return kResultSuccess;
+}
+
+long long CHFSPlusCompleteFileSystemSearchController::AnalyzeSector(long long s64Sector, std::size_t blockOffset, long long s64Left) {
+    engine::ByteView const sector(m_block.data() + blockOffset, m_u32SectorSize);
+    HeaderProbe const probe = ProbeVolumeHeaders(sector);
+    if (probe.uValid != 0) {
+        if (probe.header)
+            RecordHeader(static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize + probe.pieceOffset, *probe.header,
+                         sector.Sub(probe.pieceOffset, kVolumeHeaderSize));
+        return 1;
+    }
+    if (IsJournalInfoSector(sector)) {
+        ++m_u64JournalInfoBlocks;
+        return 1;
+    }
+    if (IsJournalHeaderSector(sector)) {
+        ++m_u64JournalHeaders;
+        return 1;
+    }
+    return AnalyzeNodes(s64Sector, blockOffset, s64Left);
+}
+
+long long CHFSPlusCompleteFileSystemSearchController::AnalyzeNodes(long long s64Sector, std::size_t blockOffset, long long s64Left) {
+    // Nodes smaller than a sector of 4 KiB lie at their own size's multiples inside it.
+    for (std::size_t at = 0; at < m_u32SectorSize;) {
+        std::size_t const inBlock = blockOffset + at;
+        engine::ByteView node(m_block.data() + inBlock, m_block.size() - inBlock);
+        if (!MayStartHeaderOrLeaf(node)) {
+            at += kPiece;
+            continue;
+        }
+        if (node.Size() < kMaxNodeSize) {
+            // The node may run past the block's end: the largest node is read from the device.
+            std::uint64_t const u64At = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize + at;
+            std::uint64_t const u64DeviceBytes = static_cast<std::uint64_t>(m_s64TotalSectors) * m_u32SectorSize;
+            m_beyond.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kMaxNodeSize, u64DeviceBytes - u64At)));
+            if (!ReadBytes(u64At, m_beyond)) m_beyond.resize(node.Size());
+            if (m_beyond.size() > node.Size()) node = engine::ByteView(m_beyond.data(), m_beyond.size());
+        }
+        std::uint32_t const u32Size = FindNodeSize(node, kMinNodeSize);
+        if (u32Size == 0) {
+            at += kPiece;
+            continue;
+        }
+        ++m_u64Nodes;
+        if (static_cast<std::int8_t>(node.U8(8)) == kKindLeaf) AnalyzeLeaf(s64Sector, node.Sub(0, u32Size));
+        at += u32Size;
+        if (at >= m_u32SectorSize) return std::min<long long>(static_cast<long long>(at / m_u32SectorSize), s64Left);
+    }
+    return 1;
+}
+
+bool CHFSPlusCompleteFileSystemSearchController::ReadBytes(std::uint64_t u64Offset, std::span<std::uint8_t> bytes) {
+    if (bytes.empty()) return true;
+    std::uint64_t const u64SectorSize = m_u32SectorSize;
+    auto const end = engine::CheckedAdd<std::uint64_t>(u64Offset, bytes.size());
+    if (!end || *end > static_cast<std::uint64_t>(m_s64TotalSectors) * u64SectorSize) return false;
+    std::uint64_t const u64First = u64Offset / u64SectorSize;
+    std::uint64_t const u64Count = (*end + u64SectorSize - 1) / u64SectorSize - u64First;
+    std::vector<std::uint8_t> sectors(static_cast<std::size_t>(u64Count * u64SectorSize));
+    if (m_pDevice->ReadSector(sectors.data(), static_cast<long long>(u64First), static_cast<long long>(u64Count)) == 0) return false;
+    std::copy_n(sectors.begin() + static_cast<long>(u64Offset % u64SectorSize), bytes.size(), bytes.begin());
+    return true;
+}
+
+void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64HeaderByte, HFSPlusVolumeHeader const& header,
+                                                              engine::ByteView raw) {
+    std::uint64_t const u64SectorSize = m_u32SectorSize;
+    for (std::size_t index : m_volumesByStart) {
+        CHFSPlusCompletePartition const& known = *m_partitions[index];
+        if (IsHeaderOfVolume(*known.GetHeader(), static_cast<std::uint64_t>(known.GetStart()) * u64SectorSize, u64HeaderByte)) return;
+    }
+    if (m_partitions.size() >= kMaxPartitions) return;
+    auto const read = [this](std::uint64_t u64Offset, std::span<std::uint8_t> bytes) { return ReadBytes(u64Offset, bytes); };
+    std::optional<VolumeStart> const start =
+        LocateVolumeStart(header, u64HeaderByte, static_cast<std::uint64_t>(m_s64TotalSectors) * u64SectorSize, m_u32SectorSize, read);
+    if (!start) return;
+    auto const s64Start = static_cast<long long>(start->u64Byte / u64SectorSize);
+    // The first volume found fills partition 0 while that is the empty one of the start.
+    bool const bFirst = m_partitions.size() == 1 && m_partitions[0]->GetHeader() == nullptr && m_lostIndex != 0;
+    std::size_t const index = bFirst ? 0 : m_partitions.size();
+    RawVolumeHeader bytes{};
+    std::copy_n(raw.Data(), std::min(raw.Size(), bytes.size()), bytes.begin());
+    auto pPartition = std::make_unique<CHFSPlusCompletePartition>(static_cast<std::uint16_t>(index), s64Start, header, bytes,
+                                                                   start->bAlternate, m_u32SectorSize, m_s64TotalSectors);
+    if (bFirst) m_partitions[0] = std::move(pPartition);
+    else m_partitions.push_back(std::move(pPartition));
+    auto const at = std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Start,
+                                     [this](long long s64Value, std::size_t k) { return s64Value < m_partitions[k]->GetStart(); });
+    m_volumesByStart.insert(at, index);
+}
+
+void CHFSPlusCompleteFileSystemSearchController::AnalyzeLeaf(long long s64Sector, engine::ByteView node) {
+    CHFSPlusBTNode leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
+    if (TestNodeBelongToFile(leaf) != kCatalogFileID) return;
+    std::vector<std::uint16_t> unplaced = PlaceLeaf(s64Sector, leaf, nullptr, false);
+    if (unplaced.empty()) return;
+    if (m_heldBytes + node.Size() > kMaxHeldBytes) {
+        PlaceLeaf(s64Sector, leaf, &unplaced, true);
+        return;
+    }
+    m_heldBytes += node.Size();
+    m_held.push_back({s64Sector, std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()), std::move(unplaced)});
+}
+
+std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(long long s64Sector, CHFSPlusBTNode const& leaf,
+                                                                               std::vector<std::uint16_t> const* pOnly, bool bFinal) {
+    LeafLiveness liveness{leaf.Bytes()};
+    std::vector<std::uint16_t> unplaced;
+    auto const place = [&](std::uint16_t i) {
+        if (!PlaceRecord(s64Sector, leaf.GetRecord(i), liveness, bFinal)) unplaced.push_back(i);
+    };
+    if (pOnly != nullptr) {
+        for (std::uint16_t i : *pOnly) place(i);
+    } else {
+        for (std::uint16_t i = 0; i < leaf.GetRecordCount(); ++i) place(i);
+    }
+    return unplaced;
+}
+
+bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness,
+                                                             bool bFinal) {
+    std::optional<CatalogKey> const key = ReadCatalogKey(recordBytes);
+    std::optional<CatalogRecord> const record = key ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
+    if (!record || (record->u16Type != kRecordFile && record->u16Type != kRecordFolder)) return true;
+    if (record->u32ID == 0 && record->u32CreateDate == 0) return true;
+    if (key->u32ParentID <= kRootParentID) return true;  // the root folder is the tree's root itself
+    CHFSPlusCompletePartition* pPartition = AcceptingPartition(s64Sector, *record, true);
+    // At the end a volume that holds the record's sector takes it even when its header's id
+    // counter or date disagree: the record lies inside it, and the lost records have no data.
+    if (pPartition == nullptr && bFinal) pPartition = AcceptingPartition(s64Sector, *record, false);
+    if (pPartition != nullptr) {
+        AddRecord(*pPartition, s64Sector, *key, *record, IsDeleted(*pPartition, *key, *record, liveness));
+        return true;
+    }
+    if (!bFinal) return false;
+    AddRecord(LostRecordsPartition(), s64Sector, *key, *record, false);
+    return true;
+}
+
+bool CHFSPlusCompleteFileSystemSearchController::IsDeleted(CHFSPlusCompletePartition& partition, CatalogKey const& key,
+                                                           CatalogRecord const& record, LeafLiveness& liveness) {
+    CHFSPlusCatalog const* pCatalog = partition.GetVolume() != nullptr ? partition.GetVolume()->GetCatalog() : nullptr;
+    if (pCatalog == nullptr) return false;
+    if (liveness.pAskedIn != &partition) {
+        liveness.pAskedIn = &partition;
+        liveness.bLive = IsLiveLeaf(*pCatalog, liveness.node);
+    }
+    if (liveness.bLive) return false;
+    // A record the live catalog no longer holds under its key was deleted.
+    std::optional<CatalogRecord> const live = pCatalog->Find(key);
+    return !live || live->u32ID != record.u32ID || live->u16Type != record.u16Type;
+}
+
+CHFSPlusCompletePartition* CHFSPlusCompleteFileSystemSearchController::AcceptingPartition(long long s64Sector, CatalogRecord const& record,
+                                                                                        bool bByHeader) {
+    // The innermost volume first: the one starting last before the sector.
+    auto const after = std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Sector,
+                                        [this](long long s64Value, std::size_t k) { return s64Value < m_partitions[k]->GetStart(); });
+    for (auto it = std::make_reverse_iterator(after); it != m_volumesByStart.rend(); ++it) {
+        CHFSPlusCompletePartition& partition = *m_partitions[*it];
+        if (partition.Contains(s64Sector) && (!bByHeader || partition.MayHold(record)) && VolumeFor(partition) != nullptr) return &partition;
+    }
+    return nullptr;
+}
+
+CHFSPlusVolume* CHFSPlusCompleteFileSystemSearchController::VolumeFor(CHFSPlusCompletePartition& partition) {
+    if (CHFSPlusVolume* pOpen = partition.GetVolume()) return pOpen;
+    if (!partition.MayOpen() || m_openAttempts >= kMaxOpenVolumes) return nullptr;
+    ++m_openAttempts;
+    CHFSPlusVolume* pVolume = partition.OpenVolume(m_pDevice);
+    if (pVolume == nullptr) return nullptr;
+    // Leaves arrive in disk order, but the tree hides the private-data folder's content only
+    // once it knows that folder: hand it over before any record of the volume.
+    if (std::optional<CatalogRecord> const folder = pVolume->GetCatalog() != nullptr && pVolume->GetPrivateDataID() != 0
+                                                        ? pVolume->GetCatalog()->Find(CHFSPlusVolume::PrivateDataKey())
+                                                        : std::nullopt)
+        AddRecord(partition, 0, CHFSPlusVolume::PrivateDataKey(), *folder, false);
+    if (partition.OnDeviceItself()) WalkCatalog(partition);
+    return pVolume;
+}
+
+CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecordsPartition() {
+    if (m_lostIndex == SIZE_MAX) {
+        if (m_partitions[0]->GetHeader() == nullptr) {
+            m_lostIndex = 0;
+        } else if (m_partitions.size() < kMaxPartitions) {
+            m_lostIndex = m_partitions.size();
+            m_partitions.push_back(std::make_unique<CHFSPlusCompletePartition>(static_cast<std::uint16_t>(m_lostIndex), 0, m_s64TotalSectors));
+        } else {
+            m_lostIndex = 0;
+        }
+    }
+    return *m_partitions[m_lostIndex];
+}
+
+void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompletePartition& partition, long long s64Sector,
+                                                           CatalogKey const& key, CatalogRecord const& record, bool bDeleted) {
+    if (m_pBuilder == nullptr) return;
+    CHFSPlusVolume* pVolume = partition.GetVolume();
+    auto const hand = [&](ReleasePtr<CHFSPlusFileNode> pNode) {
+        if (!pNode || pNode->GetCurrentNodeID() < 0) return;
+        if (bDeleted) pNode->MarkDeleted();
+        pNode->SetBelongedPartition(partition.GetIndex());
+        pNode->SetMetaDataSector(s64Sector);
+        if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
+        bool const bFolder = pNode->IsDirectory() != 0;
+        if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) return;
+        pNode.release();  // the builder owns it now
+        partition.CountNode(bFolder);
+    };
+    hand(ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(pVolume, key, record, false)));
+    hand(CHFSPlusFileNode::ResourceFork(pVolume, key, record));
+}
+
+void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePartition& partition) {
+    CHFSPlusCatalog* pCatalog = partition.GetVolume() != nullptr ? partition.GetVolume()->GetCatalog() : nullptr;
+    if (pCatalog == nullptr || m_pBuilder == nullptr) return;
+    auto const visit = [this, &partition](CatalogKey const& key, CatalogRecord const& record) {
+        if (key.u32ParentID > kRootParentID) AddRecord(partition, 0, key, record, false);
+        return true;
+    };
+    pCatalog->Traverse(visit, [this] { return m_pProgress == nullptr || m_pProgress->Continued() != 0; });
+}
+
+void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
+    std::vector<HeldLeaf> held;
+    held.swap(m_held);
+    m_heldBytes = 0;
+    if (iBuild == 0 || !m_bPrepared) return;
+    // Every header is known now: a volume found only from its alternate takes its records.
+    for (HeldLeaf& leaf : held) PlaceLeaf(leaf.s64Sector, CHFSPlusBTNode(std::move(leaf.bytes)), &leaf.records, true);
+    held.clear();
+    if (m_pBuilder == nullptr) return;
+    for (auto const& pPartition : m_partitions) m_pBuilder->SetPartitonDevice(pPartition->MakeRecord(m_u32SectorSize).get(), m_pDevice);
+    if (m_bTreeMade) m_pBuilder->FlashBuild(SEARCHER_TYPE_HFSPLUS);
+}
+
+int CHFSPlusCompleteFileSystemSearchController::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+    // Partition 0 of a disk without HFS+ holds nothing: no partition is reported for it.
+    std::vector<CHFSPlusCompletePartition const*> reported;
+    for (auto const& pPartition : m_partitions)
+        if (pPartition->GetHeader() != nullptr || pPartition->GetFiles() + pPartition->GetFolders() != 0) reported.push_back(pPartition.get());
+    int const iMade = static_cast<int>(reported.size());
+    if (ppPartitions == nullptr || iCount < iMade) return iMade;
+    for (int k = 0; k < iMade; ++k) ppPartitions[k] = reported[static_cast<std::size_t>(k)]->MakeRecord(m_u32SectorSize).release();
+    return iMade;
+}
+
+ICompleteFileSystemSearchController* CreateHFSPlusSearcher() { return new (std::nothrow) CHFSPlusCompleteFileSystemSearchController(); }

@@ -1,0 +1,125 @@
+#pragma once
+// The complete (deep) HFS+ search. Every sector of the device is looked at for a volume header
+// (primary or alternate), a journal info block, a journal header, or a B-tree header or leaf
+// node. A header whose volume start is confirmed (see HfsPlusVolumeStart.h) and that is not the
+// primary or alternate of a volume already known makes a partition; every file and folder
+// record of a catalog leaf goes to the tree builder (searcher type 31, root id 2) as a node of
+// the innermost partition that contains its sector and whose volume opens and may hold it.
+// Records no partition takes yet are held and placed again at the end, once every header is
+// known: a volume whose primary header is gone is known only from its alternate at its end.
+// Records that still find no volume go to a partition of their own, without data.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "engine/IFileSystemSearchController.h"
+#include "engine/core/bytes/ByteView.h"
+#include "engine/hfsplus/complete/HfsPlusCompletePartition.h"
+#include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+#include "engine/hfsplus/ondisk/HfsPlusRecords.h"
+
+class IProgress;
+
+class CHFSPlusCompleteFileSystemSearchController final : public ICompleteFileSystemSearchController {
+public:
+    /// Held leaves beyond this many bytes are placed at once: memory stays bounded on any disk.
+    static constexpr std::size_t kMaxHeldBytes = std::size_t{256} << 20;
+    /// Volumes opened at most: each keeps catalog pages of its own (up to 1 MiB each), and a
+    /// crafted disk can hold a confirmed header in every few sectors. Beyond it, partitions
+    /// take no records.
+    static constexpr std::size_t kMaxOpenVolumes = 256;
+
+    CHFSPlusCompleteFileSystemSearchController();
+    /// Frees the partitions with their volumes: the nodes' readers must be gone by then.
+    ~CHFSPlusCompleteFileSystemSearchController() override;
+
+    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
+    /// One record (type 8) per partition with a volume or with nodes, in index order; answers
+    /// how many there are and fills nothing when `iCount` is smaller.
+    int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
+    void SetDevice(IStorageDevice* pDevice) override;
+    void SetBlockSize(int iSectors) override { m_iBlockSectors = iSectors; }
+    void SetIProgressSink(IProgress* pProgress) override { m_pProgress = pProgress; }
+    /// Forgets a previous search; partition 0 spans the device until a header fills it.
+    RESULT PreparetoSearch() override;
+    /// Looks at the block's sectors, read in one piece; only a node running past the block's
+    /// end is read beyond it. Code 2 without a device or before PreparetoSearch, code 6 for a
+    /// block longer than the block size set.
+    RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+    /// With a non-zero argument places the held records and completes the tree; with 0 drops
+    /// what is held and builds nothing.
+    void EndSearch(int iBuild) override;
+
+    std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>> const& Partitions() const { return m_partitions; }
+    /// Journal structures met (journal info blocks, journal headers) and nodes analysed.
+    std::uint64_t GetJournalInfoBlocks() const { return m_u64JournalInfoBlocks; }
+    std::uint64_t GetJournalHeaders() const { return m_u64JournalHeaders; }
+    std::uint64_t GetNodesAnalysed() const { return m_u64Nodes; }
+
+private:
+    /// A catalog leaf with records no partition took yet.
+    struct HeldLeaf {
+        long long s64Sector = 0;
+        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint16_t> records;  // the ones not placed
+    };
+    /// Whether the records of one leaf are live in the volume that takes them: a leaf equal to
+    /// the catalog's node of its first key is (all its records are); any other leaf (freed, or
+    /// an old copy in the journal) is asked record by record.
+    struct LeafLiveness {
+        engine::ByteView node;
+        hfsplus::CHFSPlusCompletePartition* pAskedIn = nullptr;
+        bool bLive = false;
+    };
+
+    /// Sectors the tests took at `u64Sector` (at least 1).
+    long long AnalyzeSector(long long s64Sector, std::size_t blockOffset, long long s64Left);
+    /// Nodes starting at node-aligned places of the sector; the sectors the last one covers.
+    long long AnalyzeNodes(long long s64Sector, std::size_t blockOffset, long long s64Left);
+    void RecordHeader(std::uint64_t u64HeaderByte, hfsplus::HFSPlusVolumeHeader const& header, engine::ByteView raw);
+    /// A catalog leaf's records are placed; the leaf is held when some find no partition yet.
+    void AnalyzeLeaf(long long s64Sector, engine::ByteView node);
+    /// Places the leaf's records (all, or those listed); the indexes of those no partition took.
+    /// With `bFinal` there are none: they go to the lost records' partition.
+    std::vector<std::uint16_t> PlaceLeaf(long long s64Sector, hfsplus::CHFSPlusBTNode const& leaf,
+                                         std::vector<std::uint16_t> const* pOnly, bool bFinal);
+    /// Whether a record of the leaf was placed (or is of no file or folder).
+    bool PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness, bool bFinal);
+    bool IsDeleted(hfsplus::CHFSPlusCompletePartition& partition, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
+                   LeafLiveness& liveness);
+    /// The innermost volume holding the sector that opens and, with `bByHeader`, whose header
+    /// allows the record (MayHold).
+    hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record, bool bByHeader);
+    hfsplus::CHFSPlusCompletePartition& LostRecordsPartition();
+    /// Hands a record (and a resource fork beside it) to the builder as nodes of `partition`.
+    void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey const& key,
+                   hfsplus::CatalogRecord const& record, bool bDeleted);
+    /// The whole live catalog of a volume at the device's start, as a quick scan walks it.
+    void WalkCatalog(hfsplus::CHFSPlusCompletePartition& partition);
+    hfsplus::CHFSPlusVolume* VolumeFor(hfsplus::CHFSPlusCompletePartition& partition);
+    bool ReadBytes(std::uint64_t u64Offset, std::span<std::uint8_t> bytes);
+
+    IStorageDevice* m_pDevice = nullptr;          // not owned
+    IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
+    IProgress* m_pProgress = nullptr;             // not owned
+    int m_iBlockSectors = 0;
+    std::uint32_t m_u32SectorSize = 0;
+    long long m_s64TotalSectors = 0;
+    bool m_bPrepared = false;
+    bool m_bTreeMade = false;
+    std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>> m_partitions;
+    std::vector<std::size_t> m_volumesByStart;  // partitions with a header, by start
+    std::vector<HeldLeaf> m_held;
+    std::size_t m_heldBytes = 0;
+    std::size_t m_lostIndex = SIZE_MAX;  // the lost records' partition, once made
+    std::size_t m_openAttempts = 0;
+    std::vector<std::uint8_t> m_block;
+    std::vector<std::uint8_t> m_beyond;  // a node running past the block's end
+    std::uint64_t m_u64JournalInfoBlocks = 0;
+    std::uint64_t m_u64JournalHeaders = 0;
+    std::uint64_t m_u64Nodes = 0;
+};
+
+/// A new complete searcher; null when memory runs out. The caller deletes it.
+ICompleteFileSystemSearchController* CreateHFSPlusSearcher();
