@@ -141,7 +141,7 @@ void CNTFSCompleteSearch::AnalyzeSector(std::int64_t s64Sector, engine::ByteView
         default: break;
     }
     engine::ByteView const sector = view.Sub(0, m_u32SectorSize);
-    if (sector.Equals(3, "NTFS    ")) {
+    if (sector.U8(3) == 'N' && sector.Equals(3, "NTFS    ")) {
         AnalyzeBootSector(s64Sector, sector);
         return;
     }
