@@ -19,11 +19,11 @@
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/core/bytes/ByteView.h"
+#include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/complete/NTFSCandidateSet.h"
 #include "engine/ntfs/complete/NTFSContentCount.h"
 #include "engine/ntfs/complete/NTFSFolderEvidence.h"
 #include "engine/ntfs/complete/NTFSLogFileEvidence.h"
-#include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/complete/NTFSMetaFileGroups.h"
 
 class CNTFSFileRecord;
@@ -45,14 +45,14 @@ public:
     int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
     void SetDevice(IStorageDevice* pDevice) override { m_pDevice = pDevice; }
     void SetBlockSize(int iSectors) override { m_s32BlockSectors = iSectors; }
-    /// Forgets every earlier search; module 0x23: 1 without a device or block size, or for a
-    /// sector size that is not a multiple of 512.
+    /// Forgets every earlier search; module 0x23, code 5 without a device or block size, or for
+    /// a sector size that is not a multiple of 512.
     RESULT PreparetoSearch() override;
     /// Scores the candidates and builds the survivors' trees when `iBuild` is non-zero;
     /// otherwise builds nothing and leaves the tree builder untouched.
     void EndSearch(int iBuild) override;
-    /// Module 0x23: 1 when not prepared or the block is larger than the block size, 2 when it
-    /// cannot be read (nothing of it is analysed).
+    /// Module 0x23: code 5 when not prepared or the block is larger than the block size, 1 when
+    /// it cannot be read (nothing of it is analysed).
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
 
     /// The survivors, in start order, after EndSearch.
