@@ -56,11 +56,13 @@ void CNTFSLogFileEvidence::Propose(CNTFSCandidateSet& candidates) const {
         std::uint32_t const u32Spc = pLog->GetSectorsPerCluster();
         auto const offset = engine::CheckedMul<std::int64_t>(pLog->GetFirstClusterNO(), u32Spc);
         if (!offset) continue;
-        // The log's record lies inside its partition, so its first page lies before r + offset.
+        // A page at r places the partition at r - offset, at or before the log's own record (it
+        // lies inside): r goes up to the record's sector + offset, one page more for a second page.
         auto const last = engine::CheckedAdd(pLog->GetSectorAddress(), *offset);
         if (!last) continue;
+        std::int64_t const s64End = engine::CheckedAdd(*last, m_s64PageSectors).value_or(INT64_MAX);
         auto it = std::lower_bound(m_restartPages.begin(), m_restartPages.end(), *offset);
-        for (; it != m_restartPages.end() && *it <= *last + m_s64PageSectors; ++it) {
+        for (; it != m_restartPages.end() && *it <= s64End; ++it) {
             if (++u64Placements > kMaxPlacements) return;
             std::int64_t const s64Page = *it;
             if (HasPage(s64Page - m_s64PageSectors)) continue;  // the second of a pair: placed with the first
