@@ -328,6 +328,25 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CN
     std::int64_t const s64Start = partition.m_s64StartSector;
     std::int64_t const s64End = s64Start + static_cast<std::int64_t>(partition.GetTotalSectors());
     std::int64_t const s64Spc = partition.m_u32SectorsPerCluster;
+    // The MFT's clusters as sorted extents: each record's test is a binary search.
+    std::vector<std::pair<std::int64_t, std::int64_t>> extents;  // first cluster, end
+    for (CDataRun const& run : mft.Runs().Runs())
+        if (auto const end = engine::CheckedAdd(run.s64LCN, run.s64Count); run.s64LCN >= 0 && run.s64Count > 0 && end)
+            extents.emplace_back(run.s64LCN, *end);
+    std::sort(extents.begin(), extents.end());
+    // Overlapping runs (a damaged list) merge: the nearest extent before a cluster then tells.
+    std::size_t merged = 0;
+    for (auto const& extent : extents) {
+        if (merged != 0 && extent.first <= extents[merged - 1].second)
+            extents[merged - 1].second = std::max(extents[merged - 1].second, extent.second);
+        else
+            extents[merged++] = extent;
+    }
+    extents.resize(merged);
+    auto const inMft = [&extents](std::int64_t s64Cluster) {
+        auto const after = std::upper_bound(extents.begin(), extents.end(), std::pair{s64Cluster, INT64_MAX});
+        return after != extents.begin() && std::prev(after)->second > s64Cluster;
+    };
     std::vector<std::uint8_t> bytes;
     auto it = std::lower_bound(m_recordRuns.begin(), m_recordRuns.end(), s64Start,
                                [](RecordRun const& run, std::int64_t s64Sector) { return run.s64First + run.s64Count * run.u32Sectors <= s64Sector; });
@@ -336,7 +355,7 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CN
         for (std::int64_t i = 0; i < it->s64Count && m_u64LooseFiles < kMaxLooseFiles; ++i) {
             std::int64_t const s64Sector = it->s64First + i * it->u32Sectors;
             if (s64Sector < s64Start || s64Sector >= s64End) continue;
-            if (mft.Runs().IsLCNContained((s64Sector - s64Start) / s64Spc)) continue;  // the MFT walk showed it
+            if (inMft((s64Sector - s64Start) / s64Spc)) continue;  // the MFT walk showed it
             if (m_pDevice->ReadSector(bytes.data(), s64Sector, it->u32Sectors) == 0) continue;
             CNTFSFileRecord record(engine::ByteView(bytes.data(), bytes.size()));
             std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
