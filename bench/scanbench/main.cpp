@@ -35,7 +35,8 @@ constexpr Mode kModes[] = {
     {"mft", "mft <volume-or-image> [--start SECTOR]", &scanbench::RunMftMode},
     {"model-scan",
      "model-scan <image-or-device> [--disk | --volume N] [--deep] [--types MASK] [--stop-after S] "
-     "[--pause-after S --pause-for S]",
+     "[--pause-after S --pause-for S] [--recover DIR [--check all|deleted|ext:EXT] [--recovery-pause-for S] "
+     "[--recovery-stop-after-files N]] [--thumb NAME [--thumb-out FILE.png]]",
      &scanbench::RunModelScanMode},
 };
 

@@ -2,7 +2,12 @@
 // The ring of the last blocks the signature search read, seen by the analysers as a storage
 // device: a read that lies wholly in the ring's readable blocks is served from memory, any
 // other read goes whole to the real device. The blocks held are consecutive on the device.
+//
+// The search reads each new block straight into the ring's one spare slot, examines it there
+// and commits it once the oldest block's files are sized: no block is copied. Every slot is
+// followed by zeroed slack bytes of its own.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/IStorageDevice.h"
@@ -29,14 +34,21 @@ public:
     RESULT GetLastError() override { return 0; }
 
     /// Sets up an empty ring of `u32BlockCount` blocks of `u32SectorsPerBlock` sectors, the first
-    /// at `u64StartSector`, in front of `pDevice` (not owned). False when the sizes are zero or
-    /// the ring would not fit in memory.
+    /// at `u64StartSector`, in front of `pDevice` (not owned), each slot followed by
+    /// `u32SlackBytes` zeros. False when the sizes are zero or the ring would not fit in memory.
     bool InitBufferDevice(IStorageDevice* pDevice, std::uint64_t u64StartSector, std::uint32_t u32SectorSize,
-                          std::uint32_t u32SectorsPerBlock, std::uint32_t u32BlockCount);
-    bool IsFullBuffer() const { return m_bInitialised && m_u64SectorsHeld == m_u32Capacity; }
-    /// Appends one block (sectors-per-block sectors from `pBlock`), dropping the oldest when
-    /// full. An unreadable block (`bReadable` false, `pBlock` may be null) still takes its
-    /// place, so the ring stays in step with the device; reads touching it go to the device.
+                          std::uint32_t u32SectorsPerBlock, std::uint32_t u32BlockCount, std::uint32_t u32SlackBytes = 0);
+    bool IsFullBuffer() const { return m_bInitialised && m_u32BlocksHeld == m_u32BlockCount; }
+    /// The spare slot the next block goes into: a block's bytes and the slack after them, which
+    /// the caller may overwrite until CommitNextBlock; null when not initialised. Reads never
+    /// see it before the commit.
+    std::uint8_t* NextBlock();
+    /// Makes the spare slot the newest block, dropping the oldest when full. An unreadable block
+    /// (`bReadable` false) still takes its place, so the ring stays in step with the device;
+    /// reads touching it go to the device.
+    void CommitNextBlock(bool bReadable);
+    /// Copies one block (sectors-per-block sectors from `pBlock`; zeros when null) into the
+    /// spare slot and commits it.
     void AddBlockToBuffer(std::uint8_t const* pBlock, bool bReadable = true);
     /// The device sector of the oldest sector held.
     std::uint64_t GetDeviceStartSector() const { return m_u64RingStart; }
@@ -48,15 +60,22 @@ public:
 
 private:
     bool RangeInRing(std::uint64_t u64First, std::uint64_t u64Count) const;
+    /// The slot of the ring's `u64Block`-th block, counted from the oldest held.
+    std::size_t SlotOf(std::uint64_t u64Block) const;
+    std::uint8_t* Slot(std::size_t slot) const { return m_pSlots.get() + slot * m_slotStride; }
 
-    std::vector<std::uint8_t> m_ring;
-    std::vector<bool> m_blockReadable;  // by ring slot
+    struct FreeSlots {
+        void operator()(std::uint8_t* pSlots) const;
+    };
+    std::unique_ptr<std::uint8_t, FreeSlots> m_pSlots;  // block count + 1 slots, each a block and its slack
+    std::size_t m_slotStride = 0;
+    std::vector<bool> m_blockReadable;  // by slot
     std::uint64_t m_u64RingStart = 0;
     std::uint64_t m_u64SectorsHeld = 0;
-    std::uint32_t m_u32WritePosition = 0;  // ring sector where the next block goes
+    std::uint32_t m_u32OldestSlot = 0;
+    std::uint32_t m_u32BlocksHeld = 0;
     std::uint32_t m_u32SectorsPerBlock = 0;
     std::uint32_t m_u32BlockCount = 0;
-    std::uint32_t m_u32Capacity = 0;  // sectors
     bool m_bInitialised = false;
     IStorageDevice* m_pDevice = nullptr;  // not owned
     std::uint32_t m_u32SectorSize = 512;

@@ -4,11 +4,18 @@
 // device (GetRawFileSize). The FAT search asks AnalyseBuffer alone, with a single sector, so
 // recognition must stand on the bytes it is given.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/carve/RawFileInfo.h"
 
 class IStorageDevice;
+
+/// A byte that every file of a format holds at a fixed offset from its start.
+struct RawLandmark {
+    std::uint16_t u16Offset = 0;
+    std::uint8_t u8Value = 0;
+};
 
 class IRawFileAnalyser {
 public:
@@ -26,6 +33,10 @@ public:
     /// Whether a file of this analyser may start with the byte `u8First`; the search skips the
     /// analyser for sectors whose first byte it rules out. True unless an analyser knows better.
     virtual bool MayStartWith(std::uint8_t /*u8First*/) const { return true; }
+    /// A byte the analyser refuses every sector without (where `u32Readable` reaches it), before
+    /// it touches the record: the search compares it instead of asking, which costs far less
+    /// for the analysers without a key that every sector meets. None by default.
+    virtual std::optional<RawLandmark> GetLandmark() const { return std::nullopt; }
     /// The name prefix found while sizing; empty by default.
     virtual std::string GetRawFileName() { return {}; }
     /// The time text found while sizing; empty by default.

@@ -22,6 +22,8 @@ constexpr std::uint8_t kModuleRawSearch = 0x0B;
 constexpr std::uint32_t kDefaultSectorSize = 512;
 /// Asking the sink costs a call into the UI model; a stop is honoured within this many sectors.
 constexpr std::uint32_t kSectorsPerStopCheck = 64;
+constexpr std::uint32_t kPrefetchSectors = 8;
+constexpr std::uint32_t kCacheLine = 64;
 
 CNotifyCenter& Notify() { return CNotifyCenter::Instance(); }
 
@@ -75,30 +77,40 @@ std::uint32_t CRAWSearchController::DeviceSectorSize() const {
     return iSize > 0 ? static_cast<std::uint32_t>(iSize) : kDefaultSectorSize;
 }
 
+void CRAWSearchController::IndexAnalysers(CRawFileAnalyserListSingle const& registry) {
+    std::uint32_t const u32SectorSize = DeviceSectorSize();
+    m_u32FarthestLandmark = 0;
+    for (std::size_t first = 0; first < m_keylessByFirstByte.size(); ++first) {
+        m_keylessByFirstByte[first].clear();
+        for (auto const& pAnalyser : registry.GetAnalyserList(0)) {
+            if (!pAnalyser->MayStartWith(static_cast<std::uint8_t>(first))) continue;
+            std::optional<RawLandmark> const landmark = pAnalyser->GetLandmark();
+            if (landmark && landmark->u16Offset == 0 && landmark->u8Value != first) continue;
+            std::uint32_t const u32Offset = landmark ? landmark->u16Offset : 0u;
+            m_keylessByFirstByte[first].push_back({pAnalyser.get(), u32Offset, landmark ? landmark->u8Value : std::uint8_t{0}});
+            if (u32Offset < u32SectorSize) m_u32FarthestLandmark = std::max(m_u32FarthestLandmark, u32Offset);
+        }
+    }
+    m_keyPrefixes.reset();
+    for (auto const& [u32Key, pAnalyser] : registry.GetAnalyserMap()) m_keyPrefixes.set(u32Key & 0xFFFF);
+}
+
 RESULT CRAWSearchController::PreparetoSearch() {
+    m_bPrepared = false;
     if (m_pDevice == nullptr || m_u32SectorsPerBlock == 0) return ENGINE_RESULT(kModuleRawSearch, kCodeBadArgument);
     CRawFileAnalyserListSingle& registry = CRawFileAnalyserListSingle::CreateInstance();
     registry.BuildRawFileAnalyserListByRawFileType(nullptr);
     registry.BuildRawFileAnalyserMapByRawFileType(nullptr);
     m_u64RegistryGeneration = registry.GetGeneration();
-    for (std::size_t first = 0; first < m_keylessByFirstByte.size(); ++first) {
-        m_keylessByFirstByte[first].clear();
-        for (auto const& pAnalyser : registry.GetAnalyserList(0))
-            if (pAnalyser->MayStartWith(static_cast<std::uint8_t>(first))) m_keylessByFirstByte[first].push_back(pAnalyser.get());
-    }
+    IndexAnalysers(registry);
     m_pending.clear();
     m_statistics = {};
 
     CRAWFileManager::g_nID = CRAWFileManager::kFirstFolderID;
     std::uint32_t const u32SectorSize = DeviceSectorSize();
-    if (!m_ring.InitBufferDevice(m_pDevice, 0, u32SectorSize, m_u32SectorsPerBlock, kRingBlocks))
+    if (!m_ring.InitBufferDevice(m_pDevice, 0, u32SectorSize, m_u32SectorsPerBlock, kRingBlocks, kBlockSlackBytes))
         return ENGINE_RESULT(kModuleRawSearch, kCodeOutOfMemory);
-    try {
-        m_blockBuffer.assign(std::size_t{m_u32SectorsPerBlock} * u32SectorSize + kBlockSlackBytes, 0);
-    } catch (std::bad_alloc const&) {
-        m_ring.Close();
-        return ENGINE_RESULT(kModuleRawSearch, kCodeOutOfMemory);
-    }
+    m_bPrepared = true;
     g_s_CountPerFileTypeVector.assign(kRawFileTypeCount, 0);
     m_fileTypes.Initialize();
     if (m_pBuilder == nullptr || m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_RAW, CRAWFileManager::kRootID) == 0)
@@ -113,7 +125,7 @@ bool CRAWSearchController::RegistryUnchanged() const {
 RESULT CRAWSearchController::AnalyzeBlock(long long s64First, long long s64Count) {
     if (s64First < 0 || s64Count <= 0 || static_cast<std::uint64_t>(s64Count) > m_u32SectorsPerBlock)
         return ENGINE_RESULT(kModuleRawSearch, kCodeBadArgument);
-    if (!ENGINE_PRECONDITION(!m_blockBuffer.empty())) return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
+    if (!ENGINE_PRECONDITION(m_bPrepared)) return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
     if (!RegistryUnchanged()) {
         m_pending.clear();  // another search rebuilt the analysers these records point to
         return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
@@ -121,36 +133,53 @@ RESULT CRAWSearchController::AnalyzeBlock(long long s64First, long long s64Count
     CRawFileAnalyserListSingle const& registry = CRawFileAnalyserListSingle::CreateInstance();
     if (registry.GetAnalyserList(0).empty() && registry.GetAnalyserMap().empty()) return kResultSuccess;
 
+    // The block goes straight into the ring's spare slot, which no read sees before the commit:
+    // the files of the oldest block are sized over the blocks before this one.
     auto const u32Count = static_cast<std::uint32_t>(s64Count);
-    std::size_t const validBytes = std::size_t{u32Count} * DeviceSectorSize();
-    bool const bReadable = m_pDevice->ReadSector(m_blockBuffer.data(), s64First, s64Count) != 0;
+    std::uint32_t const u32SectorSize = DeviceSectorSize();
+    std::size_t const validBytes = std::size_t{u32Count} * u32SectorSize;
+    std::uint8_t* const pBlock = m_ring.NextBlock();
+    bool const bReadable = m_pDevice->ReadSector(pBlock, s64First, s64Count) != 0;
     // A short last block and the slack must not carry stale bytes into the ring or an analyser.
-    std::fill(m_blockBuffer.begin() + static_cast<std::ptrdiff_t>(validBytes), m_blockBuffer.end(), std::uint8_t{0});
-    if (bReadable) ExamineSectors(static_cast<std::uint64_t>(s64First), u32Count);
+    std::size_t const slotBytes = std::size_t{m_u32SectorsPerBlock} * u32SectorSize + kBlockSlackBytes;
+    std::memset(pBlock + validBytes, 0, slotBytes - validBytes);
+    if (bReadable) ExamineSectors(pBlock, static_cast<std::uint64_t>(s64First), u32Count);
     if (m_ring.IsFullBuffer()) SizeOldestBlock();
-    m_ring.AddBlockToBuffer(m_blockBuffer.data(), bReadable);
+    m_ring.CommitNextBlock(bReadable);
     return kResultSuccess;
 }
 
-void CRAWSearchController::ExamineSectors(std::uint64_t u64First, std::uint32_t u32Count) {
+void CRAWSearchController::ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count) {
     RawFileAnalyserMap const& signatures = CRawFileAnalyserListSingle::CreateInstance().GetAnalyserMap();
     std::uint32_t const u32SectorSize = DeviceSectorSize();
 
     std::unique_ptr<CRawFileInfo> pInHand;
     for (std::uint32_t i = 0; i < u32Count; ++i) {
         if (i % kSectorsPerStopCheck == 0 && !Notify().isContinue()) break;
-        std::uint8_t const* pSector = m_blockBuffer.data() + std::size_t{i} * u32SectorSize;
+        std::uint8_t const* pSector = pBlock + std::size_t{i} * u32SectorSize;
+        // The bytes a sector is judged by lie in its first cache line and at the landmarks:
+        // asked for ahead, they are there when the loop comes to them.
+        if (i + kPrefetchSectors < u32Count) {
+            std::uint8_t const* pAhead = pSector + std::size_t{kPrefetchSectors} * u32SectorSize;
+            __builtin_prefetch(pAhead);
+            if (m_u32FarthestLandmark >= kCacheLine) __builtin_prefetch(pAhead + m_u32FarthestLandmark);
+        }
         std::uint32_t const u32Key = SectorKey(pSector);
         if (u32Key == 0) continue;
         if (!pInHand) pInHand = std::make_unique<CRawFileInfo>();
         std::uint32_t const u32Readable = (u32Count - i) * u32SectorSize;
 
         IRawFileAnalyser* pMatch = nullptr;
-        auto const it = signatures.find(u32Key);
-        if (it != signatures.end() && Accepts(*it->second, pSector, *pInHand, u32Readable)) pMatch = it->second.get();
-        std::vector<IRawFileAnalyser*> const& keyless = m_keylessByFirstByte[pSector[0]];
-        for (auto it0 = keyless.begin(); pMatch == nullptr && it0 != keyless.end(); ++it0)
-            if (Accepts(**it0, pSector, *pInHand, u32Readable)) pMatch = *it0;
+        if (m_keyPrefixes.test(u32Key & 0xFFFF)) {
+            auto const it = signatures.find(u32Key);
+            if (it != signatures.end() && Accepts(*it->second, pSector, *pInHand, u32Readable)) pMatch = it->second.get();
+        }
+        for (KeylessCandidate const& candidate : m_keylessByFirstByte[pSector[0]]) {
+            if (pMatch != nullptr) break;
+            std::uint32_t const u32At = candidate.u32LandmarkOffset;
+            if (u32At != 0 && (u32At >= u32Readable || pSector[u32At] != candidate.u8LandmarkValue)) continue;
+            if (Accepts(*candidate.pAnalyser, pSector, *pInHand, u32Readable)) pMatch = candidate.pAnalyser;
+        }
         if (pMatch == nullptr) continue;
 
         pInHand->m_u64StartSector = u64First + i;
@@ -245,6 +274,6 @@ void CRAWSearchController::EndSearch(int iBuild) {
     std::printf("--------------%s:%d:--------\n", "EndSearch", 283);
     Notify().Reset();
     m_pProgress = nullptr;
-    std::vector<std::uint8_t>().swap(m_blockBuffer);
+    m_bPrepared = false;
     if (m_pBuilder != nullptr) m_pBuilder->FlashBuild(SEARCHER_TYPE_RAW);
 }

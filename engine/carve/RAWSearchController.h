@@ -7,6 +7,7 @@
 // most of what an analyser reads comes from memory; files still pending at the end are sized
 // against the device itself.
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -19,6 +20,8 @@
 #include "engine/carve/RAWFileManager.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/core/recovery/FileTypeManager.h"
+
+class CRawFileAnalyserListSingle;
 
 class CRAWSearchController final : public ICompleteFileSystemSearchController {
 public:
@@ -66,7 +69,10 @@ private:
     enum class SizedBy { Header, Ring, End };
 
     std::uint32_t DeviceSectorSize() const;
-    void ExamineSectors(std::uint64_t u64First, std::uint32_t u32Count);
+    /// Sorts list 0 by the first bytes its analysers may start with and notes the keys' first
+    /// two bytes, so that most sectors are judged without asking an analyser.
+    void IndexAnalysers(CRawFileAnalyserListSingle const& registry);
+    void ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count);
     void SizeOldestBlock();
     /// Clamps the size to the device's end and files the record; false when it was dropped.
     bool File(CRawFileInfo& info, SizedBy eSizedBy);
@@ -80,9 +86,18 @@ private:
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     CBufferStorageDevice m_ring;
     std::deque<std::unique_ptr<CRawFileInfo>> m_pending;
-    std::vector<std::uint8_t> m_blockBuffer;  // one block and the slack; empty when not prepared
+    bool m_bPrepared = false;  // from PreparetoSearch to EndSearch
+    /// An analyser of list 0 and the byte beyond the first it needs (offset 0: none).
+    struct KeylessCandidate {
+        IRawFileAnalyser* pAnalyser;
+        std::uint32_t u32LandmarkOffset;
+        std::uint8_t u8LandmarkValue;
+    };
     /// List 0 by a sector's first byte, in list order: only the analysers that may start there.
-    std::array<std::vector<IRawFileAnalyser*>, 256> m_keylessByFirstByte;
+    std::array<std::vector<KeylessCandidate>, 256> m_keylessByFirstByte;
+    std::uint32_t m_u32FarthestLandmark = 0;  // within a sector
+    /// The first two bytes of every key of the map (little-endian): most sectors need no look-up.
+    std::bitset<0x10000> m_keyPrefixes;
     IProgress* m_pProgress = nullptr;          // the sink this search gave CNotifyCenter
     std::uint64_t m_u64RegistryGeneration = 0;
     Statistics m_statistics;

@@ -1,7 +1,7 @@
 #include "ModelImages.h"
 
-#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "support/TempDir.h"
 
@@ -15,6 +15,8 @@ std::string Quoted(std::string const& text) {
     return quoted + "'";
 }
 
+constexpr char const* kTools = "MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 ";
+
 }  // namespace
 
 std::string MissingFatTools() {
@@ -23,25 +25,29 @@ std::string MissingFatTools() {
     return {};
 }
 
-std::string BuildFat32(std::string const& image, unsigned u32MiB, std::vector<ImageFile> const& files,
-                       std::vector<std::string> const& deleted) {
-    std::string const tools = "MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 ";
-    std::vector<std::string> commands = {"truncate -s " + std::to_string(u32MiB) + "M " + Quoted(image),
-                                         "mkfs.fat -F 32 -n MODELTEST " + Quoted(image) + " >/dev/null"};
+CFat32Builder::CFat32Builder(std::string image, unsigned u32MiB) : m_image(std::move(image)) {
+    Run("truncate -s " + std::to_string(u32MiB) + "M " + Quoted(m_image));
+    Run("mkfs.fat -F 32 -n MODELTEST " + Quoted(m_image));
+}
+
+CFat32Builder& CFat32Builder::Put(std::string const& hostPath, std::string const& imagePath) {
     std::vector<std::string> folders;
-    for (ImageFile const& file : files) {
-        for (auto folder = std::filesystem::path(file.imagePath).parent_path(); folder != "/" && !folder.empty(); folder = folder.parent_path())
-            folders.push_back(folder.string());
-    }
-    std::sort(folders.begin(), folders.end());
-    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-    for (std::string const& folder : folders) commands.push_back(tools + "mmd -i " + Quoted(image) + " " + Quoted("::" + folder));
-    for (ImageFile const& file : files)
-        commands.push_back(tools + "mcopy -i " + Quoted(image) + " " + Quoted(file.hostPath) + " " + Quoted("::" + file.imagePath));
-    for (std::string const& path : deleted) commands.push_back(tools + "mdel -i " + Quoted(image) + " " + Quoted("::" + path));
-    for (std::string const& command : commands)
-        if (testsupport::RunCommand(command + " 2>/dev/null") != 0) return command;
-    return {};
+    for (auto folder = std::filesystem::path(imagePath).parent_path(); folder != "/" && !folder.empty(); folder = folder.parent_path())
+        folders.insert(folders.begin(), folder.string());
+    // mmd fails for a folder that exists: only the copy's own result counts.
+    for (std::string const& folder : folders)
+        testsupport::RunCommand(kTools + std::string("mmd -i ") + Quoted(m_image) + " " + Quoted("::" + folder) + " >/dev/null 2>&1");
+    Run(kTools + std::string("mcopy -i ") + Quoted(m_image) + " " + Quoted(hostPath) + " " + Quoted("::" + imagePath));
+    return *this;
+}
+
+CFat32Builder& CFat32Builder::Delete(std::string const& imagePath) {
+    Run(kTools + std::string("mdel -i ") + Quoted(m_image) + " " + Quoted("::" + imagePath));
+    return *this;
+}
+
+void CFat32Builder::Run(std::string const& command) {
+    if (m_error.empty() && testsupport::RunCommand(command + " >/dev/null 2>&1") != 0) m_error = command;
 }
 
 }  // namespace modeltest

@@ -72,11 +72,20 @@ IFileNode* FindFile(uimodel::QNUIScan const& scan, std::string const& name) {
 
 std::string FatFolder() { return fattest::ImagesDir(); }
 
-std::string ExFatFolder() {
+namespace {
+
+/// QUORIN_TEST_TMP's `name` folder when its fixture wrote `manifest` there, else empty.
+std::string FixtureFolder(char const* pszName, char const* pszManifest) {
     char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
-    std::string const folder = std::string(pszTmp ? pszTmp : "") + "/exfat-images";
-    return pszTmp && std::filesystem::exists(folder + "/exfat_4k.manifest") ? folder : std::string();
+    std::string const folder = std::string(pszTmp ? pszTmp : "") + "/" + pszName;
+    return pszTmp && std::filesystem::exists(folder + "/" + pszManifest) ? folder : std::string();
 }
+
+}  // namespace
+
+std::string ExFatFolder() { return FixtureFolder("exfat-images", "exfat_4k.manifest"); }
+
+std::string NtfsFolder() { return FixtureFolder("ntfs-images", "ntfs_4k.manifest"); }
 
 std::set<std::string> Expected(std::string const& stem) {
     std::set<std::string> files;

@@ -53,9 +53,10 @@ std::set<std::string> FiledFiles(uimodel::QNUIScan const& scan);
 /// The first filed file called `name`, or null.
 IFileNode* FindFile(uimodel::QNUIScan const& scan, std::string const& name);
 
-/// The folders of the FAT and exFAT fixture images; empty when a fixture did not run.
+/// The folders of the FAT, exFAT and NTFS fixture images; empty when a fixture did not run.
 std::string FatFolder();
 std::string ExFatFolder();
+std::string NtfsFolder();
 /// The oracle of image `stem` (its path without ".img"): the live files by path, and the
 /// deleted ones with " (deleted)" appended.
 std::set<std::string> Expected(std::string const& stem);

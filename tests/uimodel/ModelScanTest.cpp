@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <numeric>
 #include <optional>
+#include <thread>
 
 #include "FatTestImages.h"
 #include "ModelScan.h"
@@ -175,6 +177,34 @@ TEST(ModelScan, ASecondScanEmptiesTheCollectionsBeforeLettingGoOfTheFirstScansNo
     // The main thread copies the collections at any time: they must not hold a node being freed.
     EXPECT_EQ(model.scan.filedAtRelease, (std::vector<std::size_t>{0, 0}));
     EXPECT_GT(model.scan.GetScanFileCnt(), 0u);
+}
+
+TEST(ModelScan, FileCountAndSizeReadFromAnotherThreadWhileTheScanFilesNodes) {
+    FAT_IMAGES_OR_SKIP();
+    ModelScan model({fattest::Image("fat32.img")});
+    // The status line reads the totals without the operation's lock while the job thread files
+    // nodes; the reader synchronises with the scan only through `bDone`, so ThreadSanitizer
+    // reports the totals unless they are atomics.
+    std::atomic<bool> bDone{false};
+    bool bGrowing = true;
+    std::uint64_t u64LastFiles = 0, u64LastBytes = 0;
+    std::thread reader([&] {
+        do {
+            std::uint64_t const u64Files = model.scan.GetScanFileCnt();
+            std::uint64_t const u64Bytes = model.scan.GetScanFileSize();
+            // A first scan's totals start at zero and only grow.
+            bGrowing = bGrowing && u64Files >= u64LastFiles && u64Bytes >= u64LastBytes;
+            u64LastFiles = u64Files;
+            u64LastBytes = u64Bytes;
+        } while (!bDone.load());
+    });
+    RESULT const result = model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1));
+    bDone = true;
+    reader.join();
+    EXPECT_TRUE(Succeeded(result)) << std::hex << result;
+    EXPECT_TRUE(bGrowing);
+    EXPECT_GT(model.scan.GetScanFileCnt(), 0u);
+    EXPECT_LE(u64LastFiles, model.scan.GetScanFileCnt());
 }
 
 TEST(ModelScan, PausedScanStopsIdle) {

@@ -59,15 +59,12 @@ Bytes MakeRawWithPreview(Bytes const& exifFirstJpeg) {
 }
 
 /// One image for every case; built once, scanned per test.
-class ThumbnailImage : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
+class ThumbnailImage : public modeltest::BuiltImageSuite<ThumbnailImage> {
+public:
+    static std::string Build(std::string const& dir) {
         for (char const* pszTool : {"convert", "exiftool", "ffmpeg"})
-            if (!testsupport::HaveTool(pszTool)) s_skip = std::string(pszTool) + " is not installed";
-        if (s_skip.empty()) s_skip = modeltest::MissingFatTools();
-        if (!s_skip.empty()) return;
-        s_pTemp = new testsupport::TempDir();
-        std::string const dir = s_pTemp->Path() + "/";
+            if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed";
+        if (std::string const missing = modeltest::MissingFatTools(); !missing.empty()) return missing;
         auto const run = [](std::string const& command) { return testsupport::RunCommand(command + " >/dev/null 2>&1") == 0; };
         bool bMade = run("convert -size 400x300 plasma:fractal " + dir + "photo.jpg") &&
                      run("convert -size 160x120 plasma:fractal " + dir + "small.jpg") &&
@@ -78,18 +75,12 @@ protected:
                      run("cp " + dir + "small.jpg " + dir + "camera.jpg") &&
                      run("exiftool -q -overwrite_original -JFIF:all= -Make=FUJIFILM '-Model=FinePix S5Pro' " + dir + "camera.jpg") &&
                      run("ffmpeg -v error -f lavfi -i testsrc=duration=2:size=320x240:rate=10 -pix_fmt yuv420p " + dir + "clip.mp4");
-        if (!bMade) {
-            s_skip = "a tool failed to make the sample files";
-            return;
-        }
+        if (!bMade) return "a tool failed to make the sample files";
         Bytes broken = ReadAll(dir + "previewed.jpg");
         Bytes const small = ReadAll(dir + "small.jpg");
         // The embedded preview keeps its markers but loses its frame header: it cannot decode.
         auto const at = std::search(broken.begin(), broken.end(), small.begin() + 2, small.begin() + 64);
-        if (at == broken.end()) {
-            s_skip = "exiftool did not embed the preview";
-            return;
-        }
+        if (at == broken.end()) return "exiftool did not embed the preview";
         std::fill(at, at + 62, std::uint8_t{0});
         WriteAll(dir + "broken-preview.jpg", broken);
         WriteAll(dir + "IMG.CR2", MakeRawWithPreview(ReadAll(dir + "camera.jpg")));
@@ -99,48 +90,39 @@ protected:
         WriteAll(dir + "limit.jpg", padded);
         padded.push_back(0);
         WriteAll(dir + "over.jpg", padded);
-        std::string const error = modeltest::BuildFat32(
-            dir + "disk.img", 160,
-            {{dir + "photo.jpg", "/pictures/photo.jpg"},
-             {dir + "previewed.jpg", "/pictures/previewed.jpg"},
-             {dir + "broken-preview.jpg", "/pictures/broken-preview.jpg"},
-             {dir + "IMG.CR2", "/raw/IMG.CR2"},
-             {dir + "clip.mp4", "/movies/clip.mp4"},
-             {dir + "clip.mp4", "/movies/clipmp4"},
-             {dir + "limit.jpg", "/big/limit.jpg"},
-             {dir + "over.jpg", "/big/over.jpg"}});
-        if (!error.empty()) s_skip = "could not build the image: " + error;
-    }
-    static void TearDownTestSuite() {
-        delete s_pTemp;
-        s_pTemp = nullptr;
+        std::string const error = modeltest::CFat32Builder(dir + "disk.img", 160)
+                                      .Put(dir + "photo.jpg", "/pictures/photo.jpg")
+                                      .Put(dir + "previewed.jpg", "/pictures/previewed.jpg")
+                                      .Put(dir + "broken-preview.jpg", "/pictures/broken-preview.jpg")
+                                      .Put(dir + "IMG.CR2", "/raw/IMG.CR2")
+                                      .Put(dir + "clip.mp4", "/movies/clip.mp4")
+                                      .Put(dir + "clip.mp4", "/movies/clipmp4")
+                                      .Put(dir + "limit.jpg", "/big/limit.jpg")
+                                      .Put(dir + "over.jpg", "/big/over.jpg")
+                                      .Error();
+        return error.empty() ? std::string() : "could not build the image: " + error;
     }
 
+protected:
     void SetUp() override {
-        if (!s_skip.empty()) GTEST_SKIP() << s_skip;
-        m_pModel = std::make_unique<modeltest::ModelScan>(std::vector<std::string>{s_pTemp->Path() + "/disk.img"});
-        m_pRecovery = std::make_unique<uimodel::QNUIRecovery>(m_pModel->scan);
-        ASSERT_TRUE(Succeeded(m_pModel->Run(m_pModel->devices.GetStorageByDiskVolumeIndex(0, -1))));
+        BuiltImageSuite::SetUp();
+        if (IsSkipped()) return;
+        Scan();
         m_pThumbnails = std::make_unique<uimodel::QNUIThumbnails>(m_pModel->scan, *m_pRecovery, uimodel::QNUIFilter::instance().GetFilter(),
                                                                   *m_pDecoder);
     }
     void TearDown() override {
         m_pThumbnails.reset();
-        m_pRecovery.reset();
-        m_pModel.reset();
+        BuiltImageSuite::TearDown();
     }
 
     uimodel::Thumbnail Of(std::string const& name) {
-        IFileNode* pNode = modeltest::FindFile(m_pModel->scan, name);
+        IFileNode* pNode = File(name);
         EXPECT_NE(pNode, nullptr) << name;
         return m_pThumbnails->GetNSImageByFildNode(pNode);
     }
 
-    static inline std::string s_skip;
-    static inline testsupport::TempDir* s_pTemp = nullptr;
     std::unique_ptr<platform::IThumbnailDecoder> m_pDecoder = platform::CreateThumbnailDecoder();
-    std::unique_ptr<modeltest::ModelScan> m_pModel;
-    std::unique_ptr<uimodel::QNUIRecovery> m_pRecovery;
     std::unique_ptr<uimodel::QNUIThumbnails> m_pThumbnails;
 };
 
@@ -173,7 +155,7 @@ TEST_F(ThumbnailImage, EachKindOfFileGetsItsPicture) {
         EXPECT_EQ(thumbnail.image.pixels.size(), static_cast<std::size_t>(thumbnail.image.iWidth) * thumbnail.image.iHeight * 4);
     }
     // A movie's name without "." gives no picture at all; and nothing was written to /tmp.
-    EXPECT_EQ(m_pThumbnails->GetVideoThumb(modeltest::FindFile(m_pModel->scan, "clipmp4")).eKind, ThumbnailKind::None);
+    EXPECT_EQ(m_pThumbnails->GetVideoThumb(File("clipmp4")).eKind, ThumbnailKind::None);
     for (auto const& entry : fs::directory_iterator("/tmp")) {
         std::string const name = entry.path().filename().string();
         EXPECT_FALSE(name.ends_with("clip.mp4") || name.ends_with("IMG.CR2")) << entry.path();
@@ -203,7 +185,7 @@ TEST_F(ThumbnailImage, ARecoveryWhileTwoThreadsMakeThumbnailsCopiesEveryFileExac
     second.join();
     EXPECT_EQ(result, kResultSuccess);
     EXPECT_GT(iImages.load(), 0);
-    std::string const source = s_pTemp->Path() + "/";
+    std::string const source = Folder();
     fs::path const volume = fs::directory_iterator(fs::path(destination.Path()) / "Fat_0001")->path();
     for (auto const& [host, recovered] : {std::pair{"photo.jpg", "pictures/photo.jpg"}, {"IMG.CR2", "raw/IMG.CR2"},
                                           {"clip.mp4", "movies/clip.mp4"}, {"over.jpg", "big/over.jpg"}})

@@ -198,6 +198,7 @@ int QNUIRecovery::GetCreateDirIndex(_tagSearcherType eType) const {
 void QNUIRecovery::ClearCreateDirIndex() {
     std::lock_guard const lock(m_mutex);
     m_folderIndexes.clear();
+    m_nextClashCounters.clear();
 }
 
 void QNUIRecovery::SetFileReport(FileReport report) {
@@ -389,7 +390,16 @@ std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode*
     if (!bFolder && !folders.empty()) folders.pop_back();
     std::optional<std::filesystem::path> const folder = MakeFoldersBelow(destination / NumberedFolderName(prefix, iIndex), folders);
     if (!folder || bFolder) return std::nullopt;
-    std::optional<std::filesystem::path> const claimed = ClaimClashFreeFile(*folder, name);
+    int iNextCounter = 1;
+    {
+        std::lock_guard const lock(m_mutex);
+        iNextCounter = m_nextClashCounters[(*folder / name).string()];
+    }
+    std::optional<std::filesystem::path> const claimed = ClaimClashFreeFile(*folder, name, iNextCounter);
+    {
+        std::lock_guard const lock(m_mutex);
+        m_nextClashCounters[(*folder / name).string()] = iNextCounter;
+    }
     if (!claimed) return std::nullopt;
     return claimed->string();
 }

@@ -130,6 +130,7 @@ private:
     std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
     std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
     std::map<_tagSearcherType, int> m_folderIndexes;
+    std::map<std::string, int> m_nextClashCounters;  // by claimed folder and name, for one recovery
     IFileNode* m_pCurrentNode = nullptr;
     bool m_bDeep = false;
 };

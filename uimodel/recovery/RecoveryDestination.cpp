@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -67,14 +68,16 @@ std::optional<std::filesystem::path> MakeFoldersBelow(std::filesystem::path cons
     return folder;
 }
 
-std::optional<std::filesystem::path> ClaimClashFreeFile(std::filesystem::path const& folder, std::string const& name) {
+std::optional<std::filesystem::path> ClaimClashFreeFile(std::filesystem::path const& folder, std::string const& name, int& iNextCounter) {
     std::string const safe = SanitiseName(name);
     NameParts const parts = SplitExtension(safe);
-    for (int iCounter = 0; iCounter <= kMaxClashNames; ++iCounter) {
+    iNextCounter = std::max(iNextCounter, 1);
+    for (int iCounter = 0; iCounter <= kMaxClashNames; iCounter = iCounter == 0 ? iNextCounter : iCounter + 1) {
         std::filesystem::path const candidate = folder / (iCounter == 0 ? safe : Counted(parts.stem, iCounter, parts.extension));
         int const fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
+            if (iCounter > 0) iNextCounter = iCounter + 1;
             return candidate;
         }
         if (errno != EEXIST) return std::nullopt;

@@ -25,7 +25,9 @@ std::optional<std::filesystem::path> MakeFoldersBelow(std::filesystem::path cons
 
 /// "<stem>_NNNN<extension>" for counter values 1, 2, ...: the first name in `folder` that does
 /// not exist is claimed by creating it empty and exclusively, so two recoveries can never pick
-/// the same file. `name` itself is tried first. The claimed path, or nothing.
-std::optional<std::filesystem::path> ClaimClashFreeFile(std::filesystem::path const& folder, std::string const& name);
+/// the same file. `name` itself is tried first, then the counters from `iNextCounter`, which is
+/// left past the one taken: a caller that keeps it per name numbers many files of one name
+/// without probing every taken name again. The claimed path, or nothing.
+std::optional<std::filesystem::path> ClaimClashFreeFile(std::filesystem::path const& folder, std::string const& name, int& iNextCounter);
 
 }  // namespace uimodel

@@ -38,12 +38,6 @@ bool IsOneOf(std::string const& extension, std::initializer_list<char const*> ex
     return std::any_of(extensions.begin(), extensions.end(), [&](char const* p) { return extension == p; });
 }
 
-/// The first `u32Bytes` of the node through `reader` into `buffer`; false when short.
-bool ReadStart(IFileReader& reader, std::vector<std::uint8_t>& buffer, unsigned u32Bytes) {
-    buffer.resize(std::max<std::size_t>(buffer.size(), u32Bytes));
-    return reader.ReadData(0, reinterpret_cast<char*>(buffer.data()), u32Bytes) == u32Bytes;
-}
-
 }  // namespace
 
 QNUIThumbnails::QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter, platform::IThumbnailDecoder& decoder)
@@ -78,43 +72,39 @@ Thumbnail QNUIThumbnails::GetNSImageByFildNodeNSNumber(long long s64BoxedNode) {
     return GetNSImageByFildNode(reinterpret_cast<IFileNode*>(static_cast<std::intptr_t>(s64BoxedNode)));
 }
 
-Thumbnail QNUIThumbnails::GetPictureThumb(IFileNode* pNode) {
-    long long const s64Size = pNode ? pNode->GetFileSize() : 0;
-    if (s64Size <= 0 || s64Size > kMaxPictureBytes) return Icon(pNode);
-    auto const u32Size = static_cast<unsigned>(s64Size);
-    Thumbnail thumbnail;
-    {
-        std::lock_guard const lock(m_mutex);
-        IDataRecovery* pCopyOut = PreviewCopyOut(pNode);
-        ReleasePtr<IFileReader> const pReader(pCopyOut ? pCopyOut->SetRecoverNode(pNode) : nullptr);
-        if (pReader) {
-            m_buffer.resize(static_cast<std::size_t>(kMaxPictureBytes));
-            char* pBuffer = reinterpret_cast<char*>(m_buffer.data());
-            // The small embedded preview first; when there is none, or it does not decode,
-            // the whole file.
-            unsigned const u32Preview = pCopyOut->ReadSmallJPG(pBuffer, u32Size);
-            if (u32Preview > 0) thumbnail = AsImage(m_decoder.DecodePicture(std::span(m_buffer.data(), u32Preview)));
-            if (thumbnail.eKind != ThumbnailKind::Image) {
-                unsigned const u32Read = pReader->ReadData(0, pBuffer, u32Size);
-                if (u32Read > 0) thumbnail = AsImage(m_decoder.DecodePicture(std::span(m_buffer.data(), u32Read)));
-            }
-        }
-    }
-    return thumbnail.eKind == ThumbnailKind::Image ? thumbnail : Icon(pNode);
-}
-
-Thumbnail QNUIThumbnails::GetRawPicThumb(IFileNode* pNode) {
+Thumbnail QNUIThumbnails::ThroughReader(IFileNode* pNode, ReaderUse const& use) {
     Thumbnail thumbnail;
     {
         std::lock_guard const lock(m_mutex);
         IDataRecovery* pCopyOut = pNode ? PreviewCopyOut(pNode) : nullptr;
         ReleasePtr<IFileReader> const pReader(pCopyOut ? pCopyOut->SetRecoverNode(pNode) : nullptr);
-        if (pReader) {
-            CReaderSource source(*pReader);
-            thumbnail = AsImage(m_decoder.DecodeRawPreview(source));
-        }
+        if (pReader) thumbnail = AsImage(use(*pCopyOut, *pReader));
     }
     return thumbnail.eKind == ThumbnailKind::Image ? thumbnail : Icon(pNode);
+}
+
+Thumbnail QNUIThumbnails::GetPictureThumb(IFileNode* pNode) {
+    long long const s64Size = pNode ? pNode->GetFileSize() : 0;
+    if (s64Size <= 0 || s64Size > kMaxPictureBytes) return Icon(pNode);
+    auto const u32Size = static_cast<unsigned>(s64Size);
+    return ThroughReader(pNode, [&](IDataRecovery& copyOut, IFileReader& reader) {
+        m_buffer.resize(static_cast<std::size_t>(kMaxPictureBytes));
+        char* pBuffer = reinterpret_cast<char*>(m_buffer.data());
+        // The small embedded preview first; when there is none, or it does not decode, the whole file.
+        unsigned const u32Preview = copyOut.ReadSmallJPG(pBuffer, u32Size);
+        platform::RgbaImage image;
+        if (u32Preview > 0) image = m_decoder.DecodePicture(std::span(m_buffer.data(), u32Preview));
+        if (image.IsImage()) return image;
+        unsigned const u32Read = reader.ReadData(0, pBuffer, u32Size);
+        return u32Read > 0 ? m_decoder.DecodePicture(std::span(m_buffer.data(), u32Read)) : platform::RgbaImage{};
+    });
+}
+
+Thumbnail QNUIThumbnails::GetRawPicThumb(IFileNode* pNode) {
+    return ThroughReader(pNode, [&](IDataRecovery&, IFileReader& reader) {
+        CReaderSource source(reader);
+        return m_decoder.DecodeRawPreview(source);
+    });
 }
 
 Thumbnail QNUIThumbnails::GetVideoThumb(IFileNode* pNode) {
@@ -122,17 +112,14 @@ Thumbnail QNUIThumbnails::GetVideoThumb(IFileNode* pNode) {
     if (!pszName || std::string_view(pszName).find('.') == std::string_view::npos) return {};
     std::string const extension = GetNodeExt(pNode);
     long long const s64Size = pNode->GetFileSize();
-    Thumbnail thumbnail;
-    if (IsOneOf(extension, {"mov", "m4v", "mp4", "avi"}) && s64Size > 0) {
-        long long const s64Bytes = extension == "avi" && s64Size <= kMaxWholeAviBytes ? s64Size : std::min(s64Size, kMovieStartBytes);
-        std::lock_guard const lock(m_mutex);
-        IDataRecovery* pCopyOut = PreviewCopyOut(pNode);
-        ReleasePtr<IFileReader> const pReader(pCopyOut ? pCopyOut->SetRecoverNode(pNode) : nullptr);
-        std::vector<std::uint8_t> start;
-        if (pReader && ReadStart(*pReader, start, static_cast<unsigned>(s64Bytes)))
-            thumbnail = AsImage(m_decoder.DecodeMovie(std::span(start.data(), static_cast<std::size_t>(s64Bytes))));
-    }
-    return thumbnail.eKind == ThumbnailKind::Image ? thumbnail : Icon(pNode);
+    if (!IsOneOf(extension, {"mov", "m4v", "mp4", "avi"}) || s64Size <= 0) return Icon(pNode);
+    auto const u32Bytes = static_cast<unsigned>(extension == "avi" && s64Size <= kMaxWholeAviBytes ? s64Size : std::min(s64Size, kMovieStartBytes));
+    return ThroughReader(pNode, [&](IDataRecovery&, IFileReader& reader) {
+        // The start stays in memory: the decoder reads it through an anonymous memory file.
+        std::vector<std::uint8_t> start(u32Bytes);
+        if (reader.ReadData(0, reinterpret_cast<char*>(start.data()), u32Bytes) != u32Bytes) return platform::RgbaImage{};
+        return m_decoder.DecodeMovie(start);
+    });
 }
 
 Thumbnail QNUIThumbnails::getVideoThumbFromPath(std::string const& path) { return AsImage(m_decoder.DecodeMovieFile(path)); }

@@ -5,6 +5,7 @@
 // decoders. Nothing is ever written to disk: camera raw previews decode from the node's
 // reader, movie starts from memory.
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -59,6 +60,10 @@ private:
     /// The preview object of the node's searcher (deep scans) or volume (quick scans).
     IDataRecovery* PreviewCopyOut(IFileNode* pNode);
     Thumbnail Icon(IFileNode* pNode);
+    /// Runs `use` with the node's preview object and a reader of the node, one thumbnail at a
+    /// time; its image, or the icon when it made none.
+    using ReaderUse = std::function<platform::RgbaImage(IDataRecovery&, IFileReader&)>;
+    Thumbnail ThroughReader(IFileNode* pNode, ReaderUse const& use);
 
     QNUIScan& m_scan;
     QNUIRecovery& m_recovery;

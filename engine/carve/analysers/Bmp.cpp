@@ -37,4 +37,4 @@ bool BmpHeader(engine::ByteView header, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_BMP, &BmpHeader, nullptr}); }
+std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_BMP, &BmpHeader, nullptr, RawLandmark{0, 'B'}}); }

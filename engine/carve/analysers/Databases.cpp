@@ -41,16 +41,19 @@ std::optional<std::uint64_t> MdbSize(RawFileBuffer& reader, std::uint32_t, CRawF
 }
 
 constexpr std::uint64_t kMnySize = 0x100000;
+constexpr std::uint16_t kMnyNameOffset = 4;
+constexpr std::string_view kMnyName = "MSISAM Database";
 
 bool RecogniseMny(engine::ByteView bytes, CRawFileInfo& info) {
-    if (!bytes.Equals(4, "MSISAM Database")) return false;
+    if (!bytes.Equals(kMnyNameOffset, kMnyName)) return false;
     info.m_u32Type = RAW_FILE_TYPE_MNY;
     info.m_u64Size = kMnySize;
     return true;
 }
 
-constexpr RecognisedFormat kMdb = {RAW_FILE_TYPE_MDB, &RecogniseMdb, &MdbSize};
-constexpr RecognisedFormat kMny = {RAW_FILE_TYPE_MNY, &RecogniseMny, nullptr};
+constexpr RecognisedFormat kMdb = {RAW_FILE_TYPE_MDB, &RecogniseMdb, &MdbSize, RawLandmark{0, 0x00}};
+constexpr RecognisedFormat kMny = {RAW_FILE_TYPE_MNY, &RecogniseMny, nullptr,
+                                   RawLandmark{kMnyNameOffset, static_cast<std::uint8_t>(kMnyName[0])}};
 
 }  // namespace
 

@@ -91,7 +91,7 @@ bool Recognise3ds(engine::ByteView bytes, CRawFileInfo& info) {
 
 constexpr RecognisedFormat kFh11 = {RAW_FILE_TYPE_FH11, &RecogniseFh11, &Fh11Size};
 constexpr RecognisedFormat kSvg = {RAW_FILE_TYPE_SVG, &RecogniseSvg, &SvgSize};
-constexpr RecognisedFormat k3ds = {RAW_FILE_TYPE_3DS, &Recognise3ds, nullptr};
+constexpr RecognisedFormat k3ds = {RAW_FILE_TYPE_3DS, &Recognise3ds, nullptr, RawLandmark{0, k3dsMain & 0xFF}};
 
 }  // namespace
 

@@ -20,6 +20,8 @@
 namespace {
 
 constexpr std::uint32_t kHeaderBytes = 10;
+constexpr std::uint8_t kId1 = 0x1F;
+constexpr std::uint8_t kId2 = 0x8B;
 constexpr std::uint8_t kFlagHeaderCrc = 0x02;
 constexpr std::uint8_t kFlagExtra = 0x04;
 constexpr std::uint8_t kFlagName = 0x08;
@@ -37,7 +39,7 @@ constexpr std::uint64_t kMaxSearch = 0xD000000;
 bool KnownExtraFlags(std::uint8_t u8Value) { return u8Value == 0 || u8Value == 2 || u8Value == 4; }
 
 bool IsHeader(engine::ByteView bytes) {
-    return bytes.Has(0, kHeaderBytes) && bytes.U8(0) == 0x1F && bytes.U8(1) == 0x8B && bytes.U8(2) == 8 &&
+    return bytes.Has(0, kHeaderBytes) && bytes.U8(0) == kId1 && bytes.U8(1) == kId2 && bytes.U8(2) == 8 &&
            bytes.U8(3) < kFlagsBelow && KnownExtraFlags(bytes.U8(8)) && bytes.U8(9) < kSystemsBelow;
 }
 
@@ -102,7 +104,7 @@ std::optional<KeyedFile> GzipDescribe(RawFileBuffer& reader, std::uint32_t u32Se
     return file;
 }
 
-constexpr KeyedFormat kGzip = {RAW_FILE_TYPE_GZ, {}, nullptr, &GzipProbe, &GzipDescribe};
+constexpr KeyedFormat kGzip = {RAW_FILE_TYPE_GZ, {}, nullptr, &GzipProbe, &GzipDescribe, RawLandmark{0, kId1}};
 
 }  // namespace
 

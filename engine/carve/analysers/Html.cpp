@@ -83,8 +83,8 @@ std::optional<std::uint64_t> UnicodeHtmlSize(RawFileBuffer& reader, std::uint32_
     return kHtmlLimit + 2;
 }
 
-constexpr RecognisedFormat kHtml = {RAW_FILE_TYPE_HTM, &RecogniseHtml, &HtmlSize};
-constexpr RecognisedFormat kUnicodeHtml = {RAW_FILE_TYPE_HTM, &RecogniseUnicodeHtml, &UnicodeHtmlSize};
+constexpr RecognisedFormat kHtml = {RAW_FILE_TYPE_HTM, &RecogniseHtml, &HtmlSize, RawLandmark{0, '<'}};
+constexpr RecognisedFormat kUnicodeHtml = {RAW_FILE_TYPE_HTM, &RecogniseUnicodeHtml, &UnicodeHtmlSize, RawLandmark{0, 0xFF}};
 
 }  // namespace
 

@@ -61,5 +61,5 @@ std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format)
     auto const size = [format](RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
         return SizeKeyedFile(format, reader, u32SectorSize, info);
     };
-    return CreateRowAnalyser({format.eType, recognise, size});
+    return CreateRowAnalyser({format.eType, recognise, size, format.landmark});
 }

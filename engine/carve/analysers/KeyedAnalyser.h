@@ -15,10 +15,10 @@
 #include <string>
 #include <string_view>
 
+#include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/core/bytes/ByteView.h"
 
-class IRawFileAnalyser;
 class RawFileBuffer;
 
 /// The file's length from its first byte, read through `reader`; none when its structure breaks
@@ -45,6 +45,7 @@ struct KeyedFormat {
     KeyedSizer sizer;
     KeyedProbe probe = nullptr;        // null: the key alone decides
     KeyedDescriber describe = nullptr;  // used instead of the sizer when set
+    std::optional<RawLandmark> landmark = {};  // without a key: a byte the probe checks first
 };
 
 /// An analyser that accepts a sector starting with any of the format's keys (any sector when it

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr std::size_t kMethodOffset = 2;
+constexpr std::uint16_t kMethodOffset = 2;
 constexpr std::uint32_t kHeaderReadBytes = 21;
 constexpr std::size_t kLevelOffset = 20;
 constexpr std::uint8_t kLevel2 = 2;
@@ -54,7 +54,7 @@ std::optional<std::uint64_t> LzhSize(RawFileBuffer& reader, std::uint32_t) {
     return u64Position;
 }
 
-constexpr KeyedFormat kLzh = {RAW_FILE_TYPE_LZH, {}, &LzhSize, &LzhProbe};
+constexpr KeyedFormat kLzh = {RAW_FILE_TYPE_LZH, {}, &LzhSize, &LzhProbe, nullptr, RawLandmark{kMethodOffset, '-'}};
 
 }  // namespace
 

@@ -14,6 +14,8 @@
 //   0   4  Key D7 CD C6 9A;  4 2  HWmf, 0
 //   16  4  Reserved, 0
 //   20  2  Checksum: the XOR of the ten 16-bit words before it
+#include <string_view>
+
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
@@ -23,6 +25,8 @@
 namespace {
 
 constexpr std::size_t kEmfHeaderBytes = 60;
+constexpr std::uint16_t kEmfSignatureOffset = 40;
+constexpr std::string_view kEmfSignature = " EMF";
 constexpr std::uint32_t kWmfStandardKey = 0x00090001;  // mtType 1, mtHeaderSize 9
 constexpr std::uint8_t kWmfPlaceableKey[] = {0xD7, 0xCD, 0xC6, 0x9A, 0x00, 0x00};
 constexpr std::size_t kWmfStandardBytes = 18;
@@ -30,7 +34,7 @@ constexpr std::size_t kWmfPlaceableBytes = 22;
 constexpr std::size_t kWmfChecksumWords = 10;
 
 bool EmfHeader(engine::ByteView header, CRawFileInfo& info) {
-    if (!header.Has(0, kEmfHeaderBytes) || !header.Equals(40, " EMF") || header.Le16(58) != 0) return false;
+    if (!header.Has(0, kEmfHeaderBytes) || !header.Equals(kEmfSignatureOffset, kEmfSignature) || header.Le16(58) != 0) return false;
     std::uint32_t const u32Bytes = header.Le32(48);
     if (u32Bytes == 0) return false;
     info.m_u32Type = RAW_FILE_TYPE_EMF;
@@ -66,5 +70,6 @@ bool WmfHeader(engine::ByteView header, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_EMF, &EmfHeader, nullptr}); }
+std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser() { return CreateRecognisedAnalyser(
+        {RAW_FILE_TYPE_EMF, &EmfHeader, nullptr, RawLandmark{kEmfSignatureOffset, static_cast<std::uint8_t>(kEmfSignature[0])}}); }
 std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_WMF, &WmfHeader, nullptr}); }

@@ -20,6 +20,8 @@ public:
         return m_row.recognise(engine::ByteView(pBuffer, u32Readable), info) ? 1 : 0;
     }
 
+    std::optional<RawLandmark> GetLandmark() const override { return m_row.landmark; }
+
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
         if (!m_row.size) return 1;
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
@@ -38,7 +40,7 @@ private:
 std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row) { return std::make_unique<RowAnalyser>(std::move(row)); }
 
 std::unique_ptr<IRawFileAnalyser> CreateRecognisedAnalyser(RecognisedFormat const& format) {
-    AnalyserRow row{format.eOwnType, format.recognise, {}};
+    AnalyserRow row{format.eOwnType, format.recognise, {}, format.landmark};
     if (RecognisedSizer const sizer = format.sizer; sizer != nullptr) {
         row.size = [sizer](RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
             std::optional<std::uint64_t> const size = sizer(reader, u32SectorSize, info);

@@ -8,11 +8,11 @@
 #include <memory>
 #include <optional>
 
+#include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/core/bytes/ByteView.h"
 
 class CRawFileInfo;
-class IRawFileAnalyser;
 class RawFileBuffer;
 
 /// Whether the bytes that may start a file (never read beyond the view) start one; on
@@ -26,6 +26,7 @@ struct RecognisedFormat {
     RAW_FILE_TYPE eOwnType;
     Recogniser recognise;
     RecognisedSizer sizer;  // null: the recogniser sized the file from its header
+    std::optional<RawLandmark> landmark = {};  // a byte the recogniser checks first
 };
 
 std::unique_ptr<IRawFileAnalyser> CreateRecognisedAnalyser(RecognisedFormat const& format);
@@ -38,6 +39,8 @@ struct AnalyserRow {
     /// Sets the record's size (and may refine its type and name); false when the file cannot be
     /// sized. Empty: the recogniser sized the file from its header.
     std::function<bool(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info)> size;
+    /// A byte without which `recognise` refuses before touching the record.
+    std::optional<RawLandmark> landmark = {};
 };
 
 std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row);

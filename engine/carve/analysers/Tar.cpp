@@ -20,7 +20,7 @@ constexpr std::size_t kSizeOffset = 124;
 constexpr std::size_t kSizeDigits = 11;
 constexpr std::size_t kChecksumOffset = 148;
 constexpr std::size_t kChecksumDigits = 8;
-constexpr std::size_t kMagicOffset = 257;
+constexpr std::uint16_t kMagicOffset = 257;
 constexpr std::string_view kMagic = "ustar";
 
 bool TarProbe(engine::ByteView bytes) { return bytes.Equals(kMagicOffset, kMagic); }
@@ -78,7 +78,8 @@ std::optional<std::uint64_t> TarSize(RawFileBuffer& reader, std::uint32_t) {
     return u64Position;
 }
 
-constexpr KeyedFormat kTar = {RAW_FILE_TYPE_TAR, {}, &TarSize, &TarProbe};
+constexpr KeyedFormat kTar = {RAW_FILE_TYPE_TAR, {}, &TarSize, &TarProbe, nullptr,
+                               RawLandmark{kMagicOffset, static_cast<std::uint8_t>(kMagic[0])}};
 
 }  // namespace
 

@@ -7,7 +7,10 @@
 #include <set>
 #include <string>
 
+#include <filesystem>
+
 #include "ScanbenchRun.h"
+#include "support/Sha256.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -58,6 +61,49 @@ TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
     auto const months = LinesStartingWith(model.output, "month mtime ");
     EXPECT_EQ(std::set<std::string>(months.begin(), months.end()),
               (std::set<std::string>{"month mtime 2014-03 1", "month mtime 2015-07 2"}));
+}
+
+// --recover copies every checked file (the deleted one too) byte-exact under Fat_0001, and a
+// second run under Fat_0002; a destination that fills up is reported and given up, not waited on.
+TEST(ScanbenchModelScan, RecoversEveryFileIntoANewNumberedFolderAndGivesUpOnAFullDestination) {
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
+    for (char const* pszTool : {"mkfs.fat", "mcopy"})
+        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+    testsupport::TempDir dir;
+    // The picture, the documents and one larger file; the deleted document's clusters stay free.
+    std::string const build = std::string(kBuild).insert(std::string_view(kBuild).find("mdel"),
+                                                         "head -c 300000 /dev/urandom > big.bin; mcopy -i fat.img big.bin ::/; ");
+    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + build + " >/dev/null 2>&1"), 0);
+    std::string const image = dir.File("fat.img");
+    std::string const out = dir.File("out");
+    std::set<std::string> originals;
+    for (char const* pszName : {"a.jpg", "b.txt", "c.txt", "big.bin"}) originals.insert(testsupport::Sha256OfFile(dir.File(pszName)));
+    for (char const* pszFolder : {"Fat_0001", "Fat_0002"}) {
+        auto const run = RunScanbench(dir, "model-scan " + image + " --recover " + out);
+        ASSERT_EQ(run.iExit, 0) << run.output;
+        EXPECT_EQ(run.result.at("recovered"), "4");
+        EXPECT_EQ(run.result.at("failed"), "0");
+        EXPECT_EQ(run.result.at("recovered_bytes"), run.result.at("recovery_total_bytes"));
+        EXPECT_EQ(LinesStartingWith(run.output, "recover\tok\t").size(), 4u);
+        std::set<std::string> recovered;
+        for (auto const& entry : std::filesystem::recursive_directory_iterator(out + "/" + pszFolder))
+            if (entry.is_regular_file()) recovered.insert(testsupport::Sha256OfFile(entry.path()));
+        EXPECT_EQ(recovered, originals) << pszFolder;
+    }
+    // 100 KiB per file (SIGXFSZ ignored, as a full disk sends none): big.bin cannot be written.
+    std::string const full = dir.File("full.out");
+    int const iExit = testsupport::RunCommand("bash -c \"trap '' XFSZ; ulimit -f 100; exec " + scanbenchtest::Scanbench() + " model-scan " +
+                                              image + " --recover " + dir.File("small") + "\" >" + full + " 2>&1");
+    std::string const output = scanbenchtest::ReadText(full);
+    EXPECT_NE(iExit, 0) << output;
+    auto const result = LinesStartingWith(output, "RESULT ");
+    ASSERT_EQ(result.size(), 1u) << output;
+    EXPECT_EQ(Field(result.front(), "destination_full"), "1");
+    EXPECT_EQ(Field(result.front(), "recovery_stopped"), "1");
+    EXPECT_EQ(Field(result.front(), "failed"), "1");
+    // The recovery answers the first failure (the full destination), not the last copy's result.
+    std::string const code = Field(result.front(), "recovery_result");
+    EXPECT_TRUE(code.ends_with("d03")) << code;
 }
 
 TEST(ScanbenchModelScan, DeepScanStoppedAtOnceEndsIdle) {

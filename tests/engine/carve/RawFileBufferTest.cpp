@@ -98,4 +98,30 @@ TEST(BufferStorageDeviceTest, ServesWrappedRangesInDeviceOrderAndSendsTheRestToT
     }
 }
 
+TEST(BufferStorageDeviceTest, TheNextBlockWaitsInASpareSlotWhileTheOldestStillReads) {
+    CMemoryDevice device(Stamped(100));
+    CBufferStorageDevice ring;
+    constexpr std::uint32_t kSlack = 16;
+    ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, 4, 2, kSlack));
+    std::vector<std::uint8_t> out(512);
+    for (long long s64Block = 0; s64Block < 4; ++s64Block) {
+        std::uint8_t* pNext = ring.NextBlock();
+        ASSERT_NE(pNext, nullptr);
+        ASSERT_EQ(device.ReadSector(pNext, s64Block * 4, 4), 1);
+        EXPECT_EQ(pNext[4 * 512 + kSlack - 1], 0) << "each slot has zeroed slack of its own";
+        // A full ring still serves its oldest block from memory, not the block being examined.
+        std::uint64_t const u64Oldest = ring.GetDeviceStartSector();
+        std::uint64_t const u64Memory = ring.GetMemoryReads();
+        if (ring.IsFullBuffer()) {
+            ASSERT_EQ(ring.ReadSector(out.data(), static_cast<long long>(u64Oldest), 1), 1);
+            EXPECT_EQ(ring.GetMemoryReads(), u64Memory + 1);
+            EXPECT_EQ(out[0], u64Oldest);
+        }
+        ring.CommitNextBlock(true);
+    }
+    EXPECT_EQ(ring.GetDeviceStartSector(), 8u);
+    ASSERT_EQ(ring.ReadSector(out.data(), 15, 1), 1);
+    EXPECT_EQ(out[511], 15);
+}
+
 }  // namespace

@@ -30,14 +30,18 @@ void SetRootClassId(Bytes& document, std::uint8_t u8Fill) {
     std::fill(document.begin() + static_cast<std::ptrdiff_t>(at), document.begin() + static_cast<std::ptrdiff_t>(at + 16), u8Fill);
 }
 
-/// A compound document whose streams have these names, in this order after the root.
+/// A compound document whose streams have these names, in this order after the root. A path
+/// ("VBA/VBAProject/VBA") is a stream inside storages: gsf lists a folder depth first.
 bool GsfDocument(SampleMaker& maker, std::string const& file, std::initializer_list<std::string> streams) {
     std::string command = "cd streams && gsf createole ../" + file;
     for (std::string const& stream : streams) {
-        std::string content = "stream " + stream + ": ";
-        while (content.size() < 900) content += stream + " ";
+        std::size_t const slash = stream.rfind('/');
+        std::string const name = stream.substr(slash + 1);
+        std::string content = "stream " + name + ": ";
+        while (content.size() < 900) content += name + " ";
+        if (slash != std::string::npos && !maker.Run("mkdir -p 'streams/" + stream.substr(0, slash) + "'")) return false;
         if (!maker.Write("streams/" + stream, content)) return false;
-        command += " '" + stream + "'";
+        command += " '" + stream.substr(0, stream.find('/')) + "'";
     }
     return maker.Run(command);
 }
@@ -82,6 +86,7 @@ bool MakeClassifiedSamples(SampleMaker& maker, std::vector<CarvedSample>& sample
     };
     Row const rows[] = {
         {"ADP", "a.adp", {"PropData", "Forms", "Reports"}, RAW_FILE_TYPE_ADP},
+        {"ADP by its VBA storage", "b.adp", {"VBA/VBAProject/VBA"}, RAW_FILE_TYPE_ADP},
         {"MAX", "a.max", {"Scene"}, RAW_FILE_TYPE_MAX},
         {"PUB", "a.pub", {"Objects", "Quill", "Escher"}, RAW_FILE_TYPE_PUB},
         {"QPW", "a.qpw", {"NativeContent_MAIN"}, RAW_FILE_TYPE_QPW},
