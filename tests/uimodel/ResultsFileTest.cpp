@@ -3,6 +3,7 @@
 // three times, folder and deleted flags), categories and months, and recover every file to the
 // same bytes; the files the tools wrote must recover to their SHA-256. Rows:
 //   - a FAT32 and an exFAT image (mkfs.fat/mtools, mkfs.exfat), quick scans with deleted files;
+//   - an NTFS image (mkntfs, ntfs-3g) with a resident file and a file in a compressed folder;
 //   - the FAT32 image scanned deep (complete FAT search and the signature search), and a disk
 //     without a file system holding two JPEGs (ImageMagick) that only the signature search finds;
 //   - an MBR disk (sfdisk) with a labelled FAT volume and two unlabelled ones of one size: the
@@ -22,6 +23,7 @@
 #include "HfsPlusScan.h"
 #include "ResultsFileRoundTrip.h"
 #include "support/FileBytes.h"
+#include "support/NtfsImage.h"
 #include "support/Sha256.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 
@@ -100,6 +102,32 @@ Prepared PlantedJpegs(testsupport::TempDir const& dir) {
     return {image, {}, {}, {testsupport::Sha256OfFile(dir.File("a.jpg")), testsupport::Sha256OfFile(dir.File("b.jpg"))}};
 }
 
+/// An NTFS volume written through ntfs-3g: a plain file, a resident one, a file in a compressed
+/// folder, and a deleted one.
+Prepared Ntfs(testsupport::TempDir const& dir) {
+    if (std::string const missing = testsupport::NtfsImage::MissingPrerequisite(); !missing.empty()) return Unavailable(missing);
+    std::string text;
+    for (int i = 0; text.size() < 200000; ++i) text += "line " + std::to_string(i) + " of a text that compresses well\n";
+    std::vector<std::uint8_t> plain(150000);
+    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    std::map<std::string, std::vector<std::uint8_t>> const files = {
+        {"/plain.bin", plain}, {"/small.txt", {'r', 'e', 's', 'i', 'd', 'e', 'n', 't'}},
+        {"/c/text.txt", std::vector<std::uint8_t>(text.begin(), text.end())}, {"/gone.bin", plain}};
+    std::string const image = dir.File("ntfs.img");
+    std::string error;
+    bool const bBuilt = testsupport::NtfsImage::Build(image, 64 << 20, [&](std::string const& root) {
+        bool ok = std::filesystem::create_directory(root + "/c") &&
+                  testsupport::RunCommand("setfattr -h -v 0x00000810 -n system.ntfs_attrib_be " + testsupport::ShellQuote(root + "/c")) == 0;
+        for (auto const& [path, bytes] : files) ok = ok && testsupport::WriteFileBytes(root + path, bytes);
+        return ok && std::filesystem::remove(root + "/gone.bin");
+    }, error);
+    if (!bBuilt) return Unavailable("the NTFS image could not be built: " + error);
+    Prepared prepared{image, {}, {}, {}};
+    for (auto const& [path, bytes] : files)
+        if (path != "/gone.bin") prepared.expected[path] = testsupport::Sha256Hex(bytes);
+    return prepared;
+}
+
 /// The macOS fixture with "a_file" made LZVN-compressed in its resource fork (four 64 KiB
 /// blocks and a short one), `u64Lead` zero bytes into the image.
 Prepared HfsPlusAt(testsupport::TempDir const& dir, std::size_t u64Lead) {
@@ -164,7 +192,7 @@ TEST_P(ResultsFileRoundTrip, LoadedScanListsAndRecoversAsTheSavedOne) {
 
 INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                          testing::Values(RoundTripCase{"Fat32Quick", Fat32}, RoundTripCase{"ExFatQuick", ExFat},
-                                         RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
+                                         RoundTripCase{"NtfsQuick", Ntfs}, RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
                                          RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
                                          RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed},
                                          RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true}),
