@@ -9,6 +9,7 @@
 
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/exfat/complete/ExFatCompleteSearch.h"
+#include "testkit/CompleteSearchRun.h"
 #include "testkit/RecordingTreeBuilder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
@@ -20,13 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     device.Open();
     testkit::RecordingTreeBuilder builder;
     CExFatCompleteSearch searcher;
-    searcher.SetDevice(&device);
-    searcher.SetBlockSize(iBlockSectors);
-    searcher.SetDirecotryTreeBuilder(&builder);
-    long long const s64Total = device.GetTotalSectors();
-    for (long long s64First = 0; s64First < s64Total; s64First += iBlockSectors)
-        searcher.AnalyzeBlock(s64First, s64Total - s64First < iBlockSectors ? s64Total - s64First : iBlockSectors);
-    searcher.EndSearch(1);
+    testkit::RunCompleteSearch(searcher, device, builder, iBlockSectors);
     for (IFileNode* pNode : builder.Nodes())
         if (pNode->GetFileName() == nullptr) __builtin_trap();
     return 0;

@@ -16,16 +16,18 @@
 #include "CommandLine.h"
 #include "FileTypes.h"
 #include "ModelFacade.h"
+#include "ModelListing.h"
 #include "ModelRecovery.h"
 #include "ModelThumbnail.h"
 #include "Modes.h"
-#include "NodeListing.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDeviceData.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/operation/JobThread.h"
 #include "uimodel/recovery/QNUIRecovery.h"
+#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
+#include "uimodel/resultsfile/SaveRestoreResult.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/QNUIFilter.h"
@@ -41,8 +43,8 @@ constexpr OptionSpec kOptions[] = {{"--disk", false},       {"--volume", true}, 
                                    {"--types", true},       {"--stop-after", true}, {"--pause-after", true},
                                    {"--pause-for", true},   {"--recover", true},    {"--check", true},
                                    {"--recovery-pause-for", true},                  {"--recovery-stop-after-files", true},
-                                   {"--thumb", true},       {"--thumb-out", true},  {"--facade", false},
-                                   {"--tree", true, true},  {"--search", true}};
+                                   {"--thumb", true},       {"--thumb-out", true},  {"--save", true},
+                                   {"--facade", false},     {"--tree", true, true}, {"--search", true}};
 
 struct Options {
     std::string path;
@@ -53,6 +55,7 @@ struct Options {
     std::optional<RecoveryOptions> recovery;
     std::optional<std::string> thumbName;
     std::string thumbOut;
+    std::optional<std::string> saveTo;
     bool bFacade = false;
     std::vector<std::string> trees;
     std::optional<std::string> treeCheck, search;
@@ -93,6 +96,7 @@ std::optional<Options> ParseOptions(std::span<char* const> args) {
         }
         options.u32Types = static_cast<unsigned>(*n);
     }
+    options.saveTo = commandLine->Value("--save");
     options.stopAfter = Seconds(*commandLine, "--stop-after", bBad);
     options.pauseAfter = Seconds(*commandLine, "--pause-after", bBad);
     options.pauseFor = Seconds(*commandLine, "--pause-for", bBad);
@@ -157,20 +161,24 @@ IStorageDevice* FindDisk(uimodel::QNUIDeviceData const& devices, std::string con
     return nullptr;
 }
 
-void PrintNode(IFileNode* pNode) {
-    bool const bFolder = pNode->IsDirectory() != 0;
-    std::printf("node\t%s\t%s%s\t%lld\n", pNode->IsDeleted() ? "deleted" : "live",
-                Escaped(uimodel::GetPathByFileNode(pNode).c_str()).c_str(), bFolder ? "/" : "", bFolder ? 0LL : pNode->GetFileSize());
-}
-
-void PrintMonths(char const* pszKind, uimodel::DateMap const& map) {
-    for (auto const& [iYear, months] : map)
-        for (auto const& [iMonth, nodes] : months) std::printf("month %s %04d-%02d %zu\n", pszKind, iYear, iMonth, nodes.size());
-}
-
-std::size_t Count(uimodel::TypeMap const& types, _FILTER_TYPE eType) {
-    auto const found = types.find(eType);
-    return found == types.end() ? 0 : found->second.size();
+/// Saves the scan as the application does (its saving sink, the job thread); answers the RESULT
+/// fields " save_error= save_seconds= save_bytes=".
+std::string SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devices, uimodel::QNUIRecovery& recovery,
+                          std::string const& path) {
+    uimodel::QNSaveAndRestoreNodeOperate sink;
+    sink.SetStatus(uimodel::OPERATION_RUNNING);
+    uimodel::SaveRestoreResult results(scan, devices, &recovery);
+    auto const start = Clock::now();
+    int const iStarted = results.DoSaveScanResult(path.c_str(), &sink);
+    results.Wait();
+    double const dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    unsigned long long const u64Error = iStarted == 0 ? sink.GetProgressInfo().u64Error : static_cast<unsigned long long>(-iStarted);
+    std::error_code error;
+    auto const u64Bytes = std::filesystem::file_size(path, error);
+    char fields[128];
+    std::snprintf(fields, sizeof fields, " save_error=%llu save_seconds=%.6f save_bytes=%llu", u64Error, dSeconds,
+                  error ? 0ULL : static_cast<unsigned long long>(u64Bytes));
+    return fields;
 }
 
 }  // namespace
@@ -248,33 +256,16 @@ int RunModelScanMode(std::span<char* const> args) {
         dSeconds = elapsed();
     }
 
-    // Folders and files, as the quick mode lists them (the roots only counted).
-    uimodel::NodeList const folders = scan.GetFolderList();
-    std::vector<IFileNode*> nodes = folders;
-    uimodel::TypeMap const types = scan.GetTypeMap();
-    std::size_t u64Deleted = 0;
-    for (auto const& [eType, files] : types) {
-        nodes.insert(nodes.end(), files.begin(), files.end());
-        u64Deleted += static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](IFileNode* p) { return p->IsDeleted() != 0; }));
-    }
-    for (IFileNode* pNode : nodes) PrintNode(pNode);
-    PrintMonths("ctime", scan.GetCreateTimeMap());
-    PrintMonths("mtime", scan.GetModifyTimeMap());
-
+    std::string const fields = PrintModelListing(scan);
     bool const bThumbWritten = !options.thumbName || PrintModelThumbnail(scan, recovery, *options.thumbName, options.thumbOut);
     std::optional<RecoveryRun> recoveryRun;
     if (facadeRun) recoveryRun = facadeRun->recovery;
     else if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
+    std::string const saved = options.saveTo ? SaveModelScan(scan, devices, recovery, *options.saveTo) : std::string();
 
-    IRecoveryController const* pController = scan.GetRecoveryController();
-    std::printf("RESULT mode=model-scan result=0x%llx status=%d controller=%d deep=%d stopped=%d files=%llu folders=%zu deleted=%zu "
-                "bytes=%llu roots=%zu pictures=%zu music=%zu movies=%zu archives=%zu documents=%zu others=%zu seconds=%.6f%s%s\n",
-                static_cast<unsigned long long>(result), scan.GetStatus(), pController ? pController->thisType() : uimodel::kNoController,
-                scan.IsDeepScan(), bStopped ? 1 : 0, static_cast<unsigned long long>(scan.GetScanFileCnt()), folders.size(), u64Deleted,
-                static_cast<unsigned long long>(scan.GetScanFileSize()), scan.GetFileSystemNode().size(), Count(types, FILTER_TYPE_PICTURE),
-                Count(types, FILTER_TYPE_MUSIC), Count(types, FILTER_TYPE_MOVIE), Count(types, FILTER_TYPE_ARCHIVE),
-                Count(types, FILTER_TYPE_DOCUMENT), Count(types, FILTER_TYPE_OTHER), dSeconds,
-                facadeRun ? FacadeFields(*facadeRun).c_str() : "", recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "");
+    std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s%s%s\n", static_cast<unsigned long long>(result),
+                bStopped ? 1 : 0, fields.c_str(), dSeconds, facadeRun ? FacadeFields(*facadeRun).c_str() : "",
+                recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "", saved.c_str());
     bool const bRecoveryFailed = recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull);
     bool const bCheckMissing = facadeRun && !facadeRun->bCheckFound;
     return Failed(result) || bRecoveryFailed || !bThumbWritten || bCheckMissing ? 1 : 0;

@@ -29,5 +29,8 @@ int RunMftMode(std::span<char* const> args);
 /// scanbench model-scan <image-or-device> [options]: one scan through the UI model, listed from
 /// its own collections.
 int RunModelScanMode(std::span<char* const> args);
+/// scanbench model-load FILE --image IMAGE [--recover DIR [--check …]]: loads a results file onto the image
+/// through the UI model and lists it as model-scan does.
+int RunModelLoadMode(std::span<char* const> args);
 
 }  // namespace scanbench

@@ -36,9 +36,10 @@ constexpr Mode kModes[] = {
     {"model-scan",
      "model-scan <image-or-device> [--disk | --volume N] [--deep] [--types MASK] [--stop-after S] "
      "[--pause-after S --pause-for S] [--recover DIR [--check all|deleted|ext:EXT] [--recovery-pause-for S] "
-     "[--recovery-stop-after-files N]] [--thumb NAME [--thumb-out FILE.png]]\n"
+     "[--recovery-stop-after-files N]] [--thumb NAME [--thumb-out FILE.png]] [--save FILE]\n"
      "    [--facade [--tree path|type|ctime|mtime]... [--search KEY] [--check VIEW:ROW/ROW]]",
      &scanbench::RunModelScanMode},
+    {"model-load", "model-load <results-file> --image <image> [--recover DIR [--check all|deleted|ext:EXT]]", &scanbench::RunModelLoadMode},
 };
 
 void PrintUsage(Mode const& mode) {

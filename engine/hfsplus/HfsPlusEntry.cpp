@@ -2,6 +2,7 @@
 
 #include "engine/EngineEntryPoints.h"
 #include "engine/hfsplus/HfsPlusQuickSearch.h"
+#include "engine/hfsplus/HfsPlusRestore.h"
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
 
@@ -10,4 +11,6 @@ void RegisterHFSPlus() {
     table.CreateHFSPlusQuickSearcher = &CreateHFSPlusQuickSearcher;
     table.CreateHFSPlusVolumeAnalyze = &CreateHFSPlusVolumeAnalyze;
     table.CreateHFSPlusSearcher = &CreateHFSPlusSearcher;
+    table.CreateHFSPlusVolume = &hfsplus::OpenVolumeForRestore;
+    table.CreateHFSPlusCompressFileReader = &hfsplus::CreateRestoredCompressFileReader;
 }

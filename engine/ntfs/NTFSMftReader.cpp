@@ -31,11 +31,11 @@ CNTFSMftReader::CNTFSMftReader(IStorageDevice& device, NtfsVolumeGeometry const&
                                std::uint64_t u64MftBytes)
     : m_pDevice(&device), m_geometry(geometry), m_runs(std::move(runs)), m_u64MftBytes(u64MftBytes) {}
 
-std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::int64_t s64StartSector) {
+std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::int64_t s64StartSector, std::int64_t s64BootSector) {
     int const iSectorSize = device.GetSectorSize();
     if (iSectorSize < 512 || s64StartSector < 0) return std::nullopt;
     std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
-    if (!device.ReadSector(sector.data(), s64StartSector, 1)) return std::nullopt;
+    if (!device.ReadSector(sector.data(), s64BootSector < 0 ? s64StartSector : s64BootSector, 1)) return std::nullopt;
     CNTFSDBR dbr;
     if (!dbr.InitFromBuffer(engine::ByteView(sector.data(), sector.size()))) return std::nullopt;
 
@@ -49,13 +49,19 @@ std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::
         geometry.u32RecordSize > ntfs::kMaxFileRecordSize)
         return std::nullopt;
 
+    // The MFT never holds more than the volume: a damaged size cannot make a walk endless.
+    std::uint64_t const u64VolumeBytes =
+        engine::CheckedMul<std::uint64_t>(dbr.GetTotalSectors(), geometry.u32SectorSize).value_or(UINT64_MAX);
     // A damaged $MFT record leaves its copy in $MFTMirr, whose runs still lead to the MFT.
-    if (auto reader = OpenAt(device, geometry, dbr, dbr.GetMFTStartCluster())) return reader;
-    return OpenAt(device, geometry, dbr, dbr.GetMFTMirrorStartCluster());
+    if (auto reader = OpenAt(device, geometry, dbr.GetMFTStartCluster(), u64VolumeBytes)) return reader;
+    return OpenAt(device, geometry, dbr.GetMFTMirrorStartCluster(), u64VolumeBytes);
 }
 
-std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDBR const& dbr,
-                                                     std::uint64_t u64MftCluster) {
+std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry, std::uint64_t u64MftCluster,
+                                                     std::uint64_t u64VolumeBytes) {
+    if (geometry.ClusterBytes() == 0 || geometry.u32RecordSize < ntfs::kMinFileRecordSize ||
+        geometry.u32RecordSize > ntfs::kMaxFileRecordSize)
+        return std::nullopt;
     // First the $MFT record alone, through a run covering just it, then the runs its base
     // record holds, then those of its extension records.
     if (u64MftCluster > static_cast<std::uint64_t>(INT64_MAX) / geometry.ClusterBytes()) return std::nullopt;
@@ -71,9 +77,6 @@ std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, Ntf
     CNTFSDataRunList baseRuns;
     CNTFSMultiFileRecord const baseOnly(reader, 0, CNTFSFileRecord(engine::ByteView(raw->data(), raw->size())), false);
     if (!CollectMftRuns(baseOnly, baseRuns) || baseRuns.IsEmpty()) return std::nullopt;
-    // The MFT never holds more than the volume: a damaged size cannot make a walk endless.
-    std::uint64_t const u64VolumeBytes =
-        engine::CheckedMul<std::uint64_t>(dbr.GetTotalSectors(), geometry.u32SectorSize).value_or(UINT64_MAX);
     auto const mappedBytes = [&](CNTFSDataRunList const& list) {
         auto const bytes = engine::CheckedMul(static_cast<std::uint64_t>(list.GetTotalClusters()), geometry.ClusterBytes());
         return std::min(bytes.value_or(UINT64_MAX), u64VolumeBytes);

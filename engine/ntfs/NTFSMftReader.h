@@ -26,10 +26,14 @@ public:
     /// An attribute list or other attribute data read by its runs is capped at this many bytes.
     static constexpr std::size_t kMaxAttributeData = 16u << 20;
 
-    /// Reads the boot sector at `s64StartSector`, the $MFT record (its $MFTMirr copy when it is
-    /// unsound), and the MFT's runs from all its records (its attribute list followed); null
-    /// when any of them is unsound.
-    static std::optional<CNTFSMftReader> Open(IStorageDevice& device, std::int64_t s64StartSector);
+    /// Reads the boot sector at `s64StartSector` (at `s64BootSector` instead, a backup's, when
+    /// not -1), the $MFT record (its $MFTMirr copy when it is unsound), and the MFT's runs from
+    /// all its records (its attribute list followed); null when any of them is unsound.
+    static std::optional<CNTFSMftReader> Open(IStorageDevice& device, std::int64_t s64StartSector, std::int64_t s64BootSector = -1);
+    /// Open's work for a volume known without its boot sector: the $MFT record at cluster
+    /// `u64MftCluster` of `geometry`, the MFT capped at `u64VolumeBytes`.
+    static std::optional<CNTFSMftReader> OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry, std::uint64_t u64MftCluster,
+                                                std::uint64_t u64VolumeBytes);
 
     CNTFSMftReader(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDataRunList runs, std::uint64_t u64MftBytes);
 
@@ -56,9 +60,6 @@ public:
     }
 
 private:
-    /// Open's work with the $MFT record read at cluster `u64MftCluster` (the $MFT's or $MFTMirr's).
-    static std::optional<CNTFSMftReader> OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDBR const& dbr,
-                                                std::uint64_t u64MftCluster);
     /// The record at byte `u64Offset` of the MFT, read alone.
     std::optional<std::vector<std::uint8_t>> ReadOneRecord(std::uint64_t u64Offset) const;
     /// `length` bytes from byte `u64Offset` of the data `runs` lays out; holes as zeros.

@@ -93,10 +93,7 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     m_partition = PartitionRecord(mft->Geometry(), u64DeviceBytes);
     if (!m_partition) return ENGINE_RESULT(kModuleNtfs, kCodeNotNtfs);
     m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, kRootRecord);
-    // The log's outcome never stops the scan: without it, emptied deleted files stay empty.
-    if (m_salvage.Init(*pDevice, mft->Geometry(), mft->Runs())) m_salvage.Analyzer();
-    Walk(*mft, pProgress);
-    HandOver();
+    HandOverVolume(*pDevice, *mft, CSearchedPartitionInfo::kNoPartitionIndex, pProgress);
 
     CSearchedPartitionInfo record = *m_partition;
     m_pBuilder->SetPartitonDevice(&record, pDevice);
@@ -105,13 +102,25 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     return kResultSuccess;
 }
 
+std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
+                                             IProgress* pProgress) {
+    m_folders.clear();
+    m_found.clear();
+    m_salvage.Reset();
+    if (m_pBuilder == nullptr) return 0;
+    // The log's outcome never stops the scan: without it, emptied deleted files stay empty.
+    if (m_salvage.Init(device, mft.Geometry(), mft.Runs())) m_salvage.Analyzer();
+    Walk(mft, pProgress);
+    return HandOver(u16Partition);
+}
+
 void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
     std::uint64_t const u64Records = mft.RecordCount();
     std::uint64_t u64LastPercent = 0;
     // One pass over the records: each is read once and the walk ends with the MFT's clamped size.
-    for (std::uint64_t u64Number = 0; u64Number < u64Records && pProgress->Continued(); ++u64Number) {
+    for (std::uint64_t u64Number = 0; u64Number < u64Records && (pProgress == nullptr || pProgress->Continued()); ++u64Number) {
         std::uint64_t const u64Percent = u64Number * kPercent / u64Records;
-        if (u64Percent > u64LastPercent) {
+        if (pProgress != nullptr && u64Percent > u64LastPercent) {
             Report(pProgress, PROGRESS_STATE_RUNNING, u64Number, u64Records);
             u64LastPercent = u64Percent;
         }
@@ -126,17 +135,17 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
             m_folders[u64Number] = FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
         if (u64Number == static_cast<std::uint64_t>(kRootRecord)) continue;
         std::uint64_t u64ParentReference = 0;
-        ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), u64ParentReference);
+        auto const recordByte = mft.GetFileRecordByte(u64Number);
+        if (!recordByte) continue;
+        ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), *recordByte, u64ParentReference);
         if (pNode) m_found.push_back(Found{std::move(pNode), u64ParentReference});
     }
 }
 
 ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
-                                                      std::uint64_t& u64ParentReference) const {
-    auto const recordByte = mft.GetFileRecordByte(u64Number);
-    if (!recordByte) return nullptr;
+                                                      std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const {
     NtfsVolumeGeometry const& geometry = mft.Geometry();
-    NtfsRecordPlace const place{static_cast<long long>(*recordByte / geometry.u32DeviceSectorSize), *recordByte, geometry.u32RecordSize};
+    NtfsRecordPlace const place{static_cast<long long>(u64RecordByte / geometry.u32DeviceSectorSize), u64RecordByte, geometry.u32RecordSize};
     CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
     std::unique_ptr<CNTFSFileProperties> pProperties =
         CNTFSFilePropertiesBuilder::BuildFileProperties(place, file, geometry.ClusterBytes(), &u64ParentReference);
@@ -150,6 +159,23 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     return pNode;
 }
 
+bool CNTFSQuickSearch::HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte,
+                                         std::uint16_t u16Partition, long long s64ID) {
+    if (m_pBuilder == nullptr || !record.IsValid() || record.IsExtendFileRecord() || record.IsFolder()) return false;
+    // Its extension records are looked up by its own number; the base-reference test keeps
+    // another file's records out.
+    std::uint64_t const u64Number = record.HasXPNumberOfthisMFTRecord() ? record.GetXPNumberOfthisMFTRecord() : 0;
+    std::uint64_t u64ParentReference = 0;
+    ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), u64RecordByte, u64ParentReference);
+    if (!pNode) return false;
+    pNode->SetID(s64ID);
+    pNode->SetParentID(kLostParent);
+    pNode->SetBelongedPartition(u16Partition);
+    if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_NTFS) == 0) return false;
+    pNode.release();  // the builder owns it now
+    return true;
+}
+
 bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {
     auto const folder = m_folders.find(u64Reference & ntfs::kRecordNumberMask);
     if (folder == m_folders.end()) return false;
@@ -160,12 +186,17 @@ bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {
     return u16Now == u16Named || u16Now == static_cast<std::uint16_t>(u16Named + 1);
 }
 
-void CNTFSQuickSearch::HandOver() {
+std::size_t CNTFSQuickSearch::HandOver(std::uint16_t u16Partition) {
+    std::size_t taken = 0;
     for (Found& found : m_found) {
+        found.pNode->SetBelongedPartition(u16Partition);
         long long const s64Parent =
             ParentHolds(found.u64ParentReference) ? static_cast<long long>(found.u64ParentReference & ntfs::kRecordNumberMask) : kLostParent;
         found.pNode->SetParentID(s64Parent);
-        if (m_pBuilder->AddNode(found.pNode.get(), SEARCHER_TYPE_NTFS) != 0) found.pNode.release();
+        if (m_pBuilder->AddNode(found.pNode.get(), SEARCHER_TYPE_NTFS) == 0) continue;
+        found.pNode.release();
+        ++taken;
     }
     m_found.clear();
+    return taken;
 }

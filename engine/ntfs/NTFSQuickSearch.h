@@ -34,6 +34,17 @@ public:
     /// 0x11 when neither $MFT nor $MFTMirr leads to the MFT. A stop leaves what was found.
     RESULT QuickSearchFiles(IStorageDevice* pDevice, IProgress* pProgress) override;
 
+    /// Walks every record of `mft`, a volume of `device`, and hands its files and folders to the
+    /// builder, each marked as of partition `u16Partition`, deleted files' runs salvaged from the
+    /// volume's own $LogFile; no tree is finished. A null sink never stops the walk. Answers how
+    /// many nodes the builder took.
+    std::size_t HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress);
+    /// Hands the file of a FILE record found at device byte `u64RecordByte` outside `mft` (left
+    /// by an earlier MFT of the volume) to the builder as a lost file of partition
+    /// `u16Partition` with node id `s64ID`; false when it names no file or is a folder.
+    bool HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte, std::uint16_t u16Partition,
+                           long long s64ID);
+
     /// The volume as copy-out reads it: clusters in device sectors from the volume start; null
     /// when a cluster is not a whole number of device sectors.
     static std::optional<CSearchedPartitionInfo> PartitionRecord(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes);
@@ -51,10 +62,11 @@ private:
     void Walk(CNTFSMftReader const& mft, IProgress* pProgress);
     /// The node of base record `u64Number`; null when it names no file.
     ReleasePtr<CNTFSFileNode> BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
-                                        std::uint64_t& u64ParentReference) const;
+                                        std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const;
     /// Whether a record may hang under the folder its reference names.
     bool ParentHolds(std::uint64_t u64Reference) const;
-    void HandOver();
+    /// How many nodes the builder took.
+    std::size_t HandOver(std::uint16_t u16Partition);
 
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     std::optional<CSearchedPartitionInfo> m_partition;

@@ -5,12 +5,17 @@
 // path. Tests fill entries with fakes.
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class ICompleteFileSystemSearchController;
 class IFileNode;
+class IFileReader;
 class IQuickFileSystemSearchController;
 class IStorageDevice;
 class IVolumeAnalyze;
+namespace hfsplus {
+class CHFSPlusVolume;
+}
 
 struct EngineEntryPoints {
     /// NTFS: copies the value of a file's unnamed resident data attribute into `pDestination`
@@ -41,6 +46,16 @@ struct EngineEntryPoints {
     VolumeAnalyzeFactory CreateExfatVolumeAnalyze;
     VolumeAnalyzeFactory CreateNTFSVolumeAnalyze;
     VolumeAnalyzeFactory CreateHFSPlusVolumeAnalyze;
+
+    // Loading results files. The HFS+ volume whose header lies at sector `u64StartSector` of
+    // `pDevice` (not owned, must outlive it); null when none lies there. The volume stays opaque
+    // to the caller and is freed with its last reference.
+    std::function<std::shared_ptr<hfsplus::CHFSPlusVolume>(IStorageDevice* pDevice, unsigned long long u64StartSector)>
+        CreateHFSPlusVolume;
+    // The decmpfs reader of a loaded compressed HFS+ node (its id the catalog id, its runs the
+    // resource fork's blocks) over such a volume; null when it cannot be read. The caller
+    // releases it before the volume goes.
+    std::function<IFileReader*(hfsplus::CHFSPlusVolume* pVolume, IFileNode* pNode)> CreateHFSPlusCompressFileReader;
 };
 
 /// The process-wide table. Filled once at start-up, before any scan; read without locking.

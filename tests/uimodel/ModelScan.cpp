@@ -29,6 +29,11 @@ void RecordingScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
     QNUIScan::ShowFilesystemNode(pRoot);
 }
 
+void RecordingScan::UpdateProgress(_PROGRESS_INFO* pInfo) {
+    QNUIScan::UpdateProgress(pInfo);
+    if (pInfo) progressRecords.push_back({pInfo->u32State, pInfo->u64Done, pInfo->u64Error, GetStatus()});
+}
+
 void RecordingScan::OnReleasingResults() {
     std::size_t u64Filed = GetFileSystemNode().size() + GetFolderList().size();
     for (auto const& [eType, nodes] : GetTypeMap()) u64Filed += nodes.size();

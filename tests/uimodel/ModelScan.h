@@ -24,10 +24,18 @@ class RecordingScan : public uimodel::QNUIScan {
 public:
     using QNUIScan::QNUIScan;
     void ShowFilesystemNode(IFilesystemNode* pRoot) override;
+    void UpdateProgress(_PROGRESS_INFO* pInfo) override;
 
     bool bPauseAtFirstRoot = false;
     std::vector<int> statusAtRoot;
     std::vector<std::size_t> filedAtRelease;  // nodes a reader could still copy when each release began
+    struct ProgressNote {
+        std::uint32_t u32State = 0;
+        std::uint64_t u64Done = 0;
+        std::uint64_t u64Error = 0;
+        int iStatusAfter = 0;  // the operation's status once the record was stored
+    };
+    std::vector<ProgressNote> progressRecords;
 
 protected:
     void OnReleasingResults() override;

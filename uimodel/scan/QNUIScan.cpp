@@ -62,8 +62,30 @@ RESULT QNUIScan::DoScan(IStorageDevice* pDevice, IRestoreScanSink* pSink) {
     }
     if (m_hooks.resetParameters) m_hooks.resetParameters();
     m_pRestoreSink = nullptr;
+    {
+        std::lock_guard const lock(m_mutex);
+        m_pPendingSink.reset();
+    }
     FinishJob();
     return result;
+}
+
+RESULT QNUIScan::DoRestoreScan(IStorageDevice* pDevice, std::shared_ptr<IRestoreScanSink> pSink) {
+    IRestoreScanSink* pRaw = pSink.get();
+    {
+        std::lock_guard const lock(m_mutex);
+        m_pPendingSink = std::move(pSink);
+        m_bHoldRunning = true;
+    }
+    return DoScan(pDevice, pRaw);
+}
+
+void QNUIScan::EndRestore() {
+    std::lock_guard const lock(m_mutex);
+    m_bHoldRunning = false;
+    m_iRemainingVolumes = 0;
+    SetStatusLocked(OPERATION_IDLE);
+    SetNeedUIUpdate(1);
 }
 
 RESULT QNUIScan::ScanDiskVolumes(IStorageDevice* pDisk) {
@@ -91,7 +113,7 @@ RESULT QNUIScan::ScanDiskVolumes(IStorageDevice* pDisk) {
 void QNUIScan::FinishJob() {
     std::lock_guard const lock(m_mutex);
     m_iRemainingVolumes = 0;
-    SetStatusLocked(OPERATION_IDLE);
+    if (!m_bHoldRunning) SetStatusLocked(OPERATION_IDLE);
     SetNeedUIUpdate(1);
 }
 
@@ -109,6 +131,7 @@ void QNUIScan::ReleaseScanResults() {
     std::lock_guard const lock(m_mutex);
     if (m_pController) m_pController->Release();
     m_pController = nullptr;
+    m_pHeldSink.reset();
 }
 
 int QNUIScan::GetScanControllerType(IStorageDevice* pDevice) {
@@ -150,6 +173,8 @@ IRecoveryController* QNUIScan::GetRecoveryController() const {
 void QNUIScan::ResetRecoveryController(int iType) {
     std::lock_guard const lock(m_mutex);
     if (m_pController) m_pController->Release();
+    // The old controller is gone: its sink may go, and the new one's is kept from now on.
+    m_pHeldSink = std::move(m_pPendingSink);
     m_pController = CreateRecoveryController(static_cast<_RECOVERY_CONTROLLER_TYPE>(iType));
     if (m_pController && m_pRestoreSink) m_pController->SetRestoreScanSink(m_pRestoreSink);
 }
@@ -158,7 +183,7 @@ void QNUIScan::UpdateProgress(_PROGRESS_INFO* pInfo) {
     if (!pInfo) return;
     std::lock_guard const lock(m_mutex);
     SetProgressInfo(*pInfo);
-    if (pInfo->u32State == PROGRESS_STATE_FINISHED) {
+    if (pInfo->u32State == PROGRESS_STATE_FINISHED && !m_bHoldRunning) {
         // A whole-disk quick scan stays running while volumes remain.
         if (m_iRemainingVolumes <= 0 || GetStatus() == OPERATION_STOP_REQUESTED) {
             m_iRemainingVolumes = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -52,6 +53,13 @@ public:
     /// One whole scan of `pDevice` on the calling thread (a results-file load passes its sink).
     /// The caller sets the status to running first; it ends idle.
     RESULT DoScan(IStorageDevice* pDevice, IRestoreScanSink* pSink);
+    /// DoScan replaying a results file through `pSink`, which is kept until the controller
+    /// that reads its partitions is released. The status stays running after the replay, until
+    /// EndRestore: the loader's own last record ends the job.
+    RESULT DoRestoreScan(IStorageDevice* pDevice, std::shared_ptr<IRestoreScanSink> pSink);
+    /// Ends a load: the operation turns idle, and finished records end jobs again. The loader
+    /// calls it after its last record.
+    void EndRestore();
     /// Lets go of the controller and every copy-out object, with every node they own; the
     /// collections are emptied first. For the device list's refresh, while no job runs.
     void ReleaseScanResults();
@@ -144,6 +152,9 @@ private:
     std::mutex m_scanLock;  // held for the whole of DoScan
 
     IRestoreScanSink* m_pRestoreSink = nullptr;
+    std::shared_ptr<IRestoreScanSink> m_pPendingSink;  // the next controller's
+    std::shared_ptr<IRestoreScanSink> m_pHeldSink;     // the current controller's
+    bool m_bHoldRunning = false;                       // a load's replay: its loader ends the job
     IStorageDevice* m_pSavedStorage = nullptr;
     IRecoveryController* m_pController = nullptr;
     int m_iDeep = 0;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -56,6 +57,10 @@ public:
     /// Serves what lies in the current block from memory and the rest from the device; 0 when a
     /// device read failed.
     int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override;
+    /// The current block's bytes of `s64Count` sectors from `s64FirstSector`, without a copy
+    /// (unreadable sectors as zeros); empty when they do not all lie in it. Valid until the
+    /// current block changes.
+    std::span<std::uint8_t const> CurrentBlockBytes(long long s64FirstSector, long long s64Count) const;
     /// The device's sector size; 512 without a device.
     int GetSectorSize() override;
     long long GetTotalSectors() override;

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
+#include "engine/hfsplus/journal/HfsPlusJournalWalk.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 
 namespace hfsplus {
 
 namespace {
-constexpr std::uint32_t kJournalMagic = 0x4A4E4C78;
-constexpr std::uint32_t kJournalEndian = 0x12345678;
 constexpr std::uint64_t kJournalUnit = 512;
 constexpr std::size_t kJournalOffsetField = 36;
 constexpr std::size_t kJournalSizeField = 44;

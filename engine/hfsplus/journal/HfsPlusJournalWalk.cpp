@@ -9,8 +9,6 @@ namespace hfsplus {
 
 namespace {
 
-constexpr std::uint32_t kJournalMagic = 0x4A4E4C78;
-constexpr std::uint32_t kJournalEndian = 0x12345678;
 constexpr std::size_t kHeaderFields = 44;
 constexpr std::uint32_t kBlockEntrySize = 16;
 

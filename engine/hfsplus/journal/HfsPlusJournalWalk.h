@@ -34,6 +34,9 @@ using JournalBlockVisitor = std::function<bool(std::uint64_t u64BlockNumber, std
 
 /// Largest block handed over: no B-tree node is larger. Larger or empty blocks are skipped unread.
 inline constexpr std::uint32_t kMaxJournalBlock = 0x8000;
+/// The journal header's magic and endian fields, written in the journal's own byte order.
+inline constexpr std::uint32_t kJournalMagic = 0x4A4E4C78;
+inline constexpr std::uint32_t kJournalEndian = 0x12345678;
 
 /// One pass round the ring; it ends once the bytes advanced reach the ring's size, at a failed
 /// read, or when `continued` or the visitor says stop. Returns false when a read failed.

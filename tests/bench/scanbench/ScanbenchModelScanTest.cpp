@@ -36,10 +36,16 @@ constexpr char kBuild[] =
     "mmd -i fat.img ::/sub; mcopy -m -i fat.img a.jpg ::/sub/; mcopy -m -i fat.img b.txt c.txt ::/; "
     "mdel -i fat.img ::/c.txt";
 
-TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
-    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
+/// Why the image of kBuild cannot be scanned here; empty when it can.
+std::string WhyNoImage() {
+    if (scanbenchtest::Scanbench().empty()) return "scanbench is not built";
     for (char const* pszTool : {"mkfs.fat", "mcopy"})
-        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed";
+    return {};
+}
+
+TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
+    if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
     testsupport::TempDir dir;
     ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + kBuild + " >/dev/null 2>&1"), 0);
     std::string const image = dir.File("fat.img");
@@ -63,12 +69,33 @@ TEST(ScanbenchModelScan, ListsTheQuickScansFilesByCategoryAndMonthAndEndsIdle) {
               (std::set<std::string>{"month mtime 2014-03 1", "month mtime 2015-07 2"}));
 }
 
+TEST(ScanbenchModelScan, ASavedScanLoadsWithTheSameListingAndRecoversItsFiles) {
+    if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
+    testsupport::TempDir dir;
+    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + kBuild + " >/dev/null 2>&1"), 0);
+    std::string const image = dir.File("fat.img");
+
+    auto const saved = RunScanbench(dir, "model-scan " + image + " --save " + dir.File("scan.rsf"));
+    ASSERT_EQ(saved.result.at("save_error"), "0") << saved.output;
+    EXPECT_NE(saved.result.at("save_bytes"), "0");
+    auto const loaded = RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + image + " --recover " + dir.File("out"));
+    ASSERT_EQ(loaded.iExit, 0) << loaded.output;
+    EXPECT_EQ(loaded.result.at("load_error"), "0");
+    EXPECT_EQ(Nodes(loaded.output), Nodes(saved.output));
+    EXPECT_EQ(LinesStartingWith(loaded.output, "month "), LinesStartingWith(saved.output, "month "));
+    EXPECT_EQ(loaded.result.at("recovered"), "3");
+    EXPECT_EQ(loaded.result.at("failed"), "0");
+    EXPECT_EQ(testsupport::RunCommand("cmp '" + dir.File("a.jpg") + "' \"$(find '" + dir.File("out") + "' -name a.jpg)\""), 0);
+    // Another image of another size: the saved device is not attached.
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 1M '" + dir.File("other.img") + "'"), 0);
+    auto const elsewhere = RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + dir.File("other.img"));
+    EXPECT_EQ(elsewhere.result.at("load_error"), "6");
+}
+
 // --recover copies every checked file (the deleted one too) byte-exact under Fat_0001, and a
 // second run under Fat_0002; a destination that fills up is reported and given up, not waited on.
 TEST(ScanbenchModelScan, RecoversEveryFileIntoANewNumberedFolderAndGivesUpOnAFullDestination) {
-    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built";
-    for (char const* pszTool : {"mkfs.fat", "mcopy"})
-        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
+    if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
     testsupport::TempDir dir;
     // The picture, the documents and one larger file; the deleted document's clusters stay free.
     std::string const build = std::string(kBuild).insert(std::string_view(kBuild).find("mdel"),

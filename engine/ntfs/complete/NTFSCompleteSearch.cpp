@@ -1,0 +1,412 @@
+#include "engine/ntfs/complete/NTFSCompleteSearch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IStorageDevice.h"
+#include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/cache/StorageDeviceWithCache.h"
+#include "engine/ntfs/NTFSMftReader.h"
+#include "engine/ntfs/NTFSQuickSearch.h"
+#include "engine/ntfs/complete/NTFSAttrDefTable.h"
+#include "engine/ntfs/ondisk/NTFSDBR.h"
+#include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
+
+using namespace ntfscomplete;
+
+namespace {
+
+constexpr std::uint8_t kModuleNtfsSearch = 0x23;
+constexpr long long kRootRecord = 5;
+
+// The first four bytes of the structures tested on every sector, read little-endian.
+constexpr std::uint32_t kMagicFile = 0x454C4946;  // "FILE"
+constexpr std::uint32_t kMagicIndx = 0x58444E49;  // "INDX"
+constexpr std::uint32_t kMagicRstr = 0x52545352;  // "RSTR"
+constexpr std::uint32_t kMagicRcrd = 0x44524352;  // "RCRD"
+
+// Scores below which a third or later candidate, or one of three or more survivors without
+// a located MFT, is dropped.
+constexpr std::uint64_t kWeakScore = 11;
+constexpr std::uint64_t kUnlocatedScore = 51;
+constexpr std::size_t kAlwaysKept = 2;
+// More NTFS partitions than a GPT disk holds are not built.
+constexpr std::size_t kMaxPartitions = 128;
+
+}  // namespace
+
+RESULT CNTFSCompleteSearch::PreparetoSearch() {
+    m_join.clear();
+    m_partitions.clear();
+    if (m_pDevice == nullptr || m_s32BlockSectors <= 0) return ENGINE_RESULT(kModuleNtfsSearch, kCodeBadArgument);
+    int const iSectorSize = m_pDevice->GetSectorSize();
+    if (iSectorSize < 512 || iSectorSize % 512 != 0) return ENGINE_RESULT(kModuleNtfsSearch, kCodeBadArgument);
+    m_u32SectorSize = static_cast<std::uint32_t>(iSectorSize);
+    m_s64DeviceSectors = std::max<long long>(m_pDevice->GetTotalSectors(), 0);
+    m_carryCapacity = std::max<std::size_t>(kMaxStructureBytes / m_u32SectorSize, 1) - 1;
+    m_s64NextSector = -1;
+    m_join.assign(std::max<std::size_t>(2 * m_carryCapacity, 1) * m_u32SectorSize, 0);
+    ResetEvidence();
+    return kResultSuccess;
+}
+
+void CNTFSCompleteSearch::ResetEvidence() {
+    m_carrySectors = 0;
+    m_candidates.Reset(m_u32SectorSize, m_s64DeviceSectors);
+    m_groups.Reset(m_u32SectorSize);
+    m_folders.Reset(m_u32SectorSize);
+    m_logFiles.Reset(m_u32SectorSize);
+    m_attrDefs.Reset(m_u32SectorSize);
+    m_backupOf.clear();
+    m_recordRuns.clear();
+    m_u64LooseFiles = 0;
+}
+
+engine::ByteView CNTFSCompleteSearch::LoadBlock(long long s64First, long long s64Count) {
+    // The complete controller's cache holds the block already: read it where it lies.
+    if (auto* pCache = dynamic_cast<CStorageDeviceWithCache*>(m_pDevice)) {
+        std::span<std::uint8_t const> const bytes = pCache->CurrentBlockBytes(s64First, s64Count);
+        if (!bytes.empty()) return engine::ByteView(bytes);
+    }
+    std::size_t const size = static_cast<std::size_t>(s64Count) * m_u32SectorSize;
+    if (m_block.size() < size) m_block.resize(size);
+    if (m_pDevice->ReadSector(m_block.data(), s64First, s64Count) == 0) return {};
+    return engine::ByteView(m_block.data(), size);
+}
+
+RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
+    if (m_join.empty() || s64First < 0 || s64Count <= 0 || s64Count > m_s32BlockSectors)
+        return ENGINE_RESULT(kModuleNtfsSearch, kCodeBadArgument);
+    if (s64First != m_s64NextSector) FlushCarry();
+    engine::ByteView const block = LoadBlock(s64First, s64Count);
+    if (block.Size() == 0) {
+        // Nothing of an unread block is analysed: no bytes of these sectors are at hand.
+        FlushCarry();
+        m_s64NextSector = -1;
+        return ENGINE_RESULT(kModuleNtfsSearch, kCodeIoFailure);
+    }
+    std::size_t const sector = m_u32SectorSize;
+    std::size_t const count = static_cast<std::size_t>(s64Count);
+    bool const bDeviceEnds = s64First + s64Count >= m_s64DeviceSectors;
+    // The carried sectors, joined with this block's first sectors: the structures they start
+    // are now whole.
+    std::size_t const head = std::min(count, m_carryCapacity);
+    std::memcpy(m_join.data() + m_carrySectors * sector, block.Data(), head * sector);
+    std::size_t const joined = m_carrySectors + head;
+    std::int64_t const s64JoinFirst = s64First - static_cast<std::int64_t>(m_carrySectors);
+    engine::ByteView const join(m_join.data(), joined * sector);
+    // The last sectors may start structures that run into the next block: they wait for it.
+    if (count <= m_carryCapacity) {
+        // A block no longer than the carry lies whole in the joined bytes.
+        std::size_t const keep = bDeviceEnds ? 0 : std::min(m_carryCapacity, joined);
+        AnalyzeSectors(join, s64JoinFirst, s64JoinFirst, static_cast<std::int64_t>(joined - keep));
+        std::memmove(m_join.data(), m_join.data() + (joined - keep) * sector, keep * sector);
+        m_carrySectors = keep;
+    } else {
+        AnalyzeSectors(join, s64JoinFirst, s64JoinFirst, static_cast<std::int64_t>(m_carrySectors));
+        std::size_t const keep = bDeviceEnds ? 0 : m_carryCapacity;
+        AnalyzeSectors(block, s64First, s64First, static_cast<std::int64_t>(count - keep));
+        std::memcpy(m_join.data(), block.Data() + (count - keep) * sector, keep * sector);
+        m_carrySectors = keep;
+    }
+    m_s64NextSector = s64First + s64Count;
+    return kResultSuccess;
+}
+
+void CNTFSCompleteSearch::FlushCarry() {
+    if (m_carrySectors == 0) return;
+    engine::ByteView const bytes(m_join.data(), m_carrySectors * m_u32SectorSize);
+    std::int64_t const s64First = m_s64NextSector - static_cast<std::int64_t>(m_carrySectors);
+    m_carrySectors = 0;
+    AnalyzeSectors(bytes, s64First, s64First, static_cast<std::int64_t>(bytes.Size() / m_u32SectorSize));
+}
+
+void CNTFSCompleteSearch::AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First, std::int64_t s64Count) {
+    std::size_t const sector = m_u32SectorSize;
+    std::size_t const viewBytes = std::max(kMaxStructureBytes, sector);
+    for (std::int64_t i = 0; i < s64Count; ++i) {
+        std::size_t const offset = static_cast<std::size_t>(s64First - s64BytesFirst + i) * sector;
+        AnalyzeSector(s64First + i, bytes.Sub(offset, std::min(viewBytes, bytes.Size() - offset)));
+    }
+}
+
+void CNTFSCompleteSearch::AnalyzeSector(std::int64_t s64Sector, engine::ByteView view) {
+    switch (view.Le32(0)) {
+        case kMagicFile: AnalyzeFileRecord(s64Sector, view); return;
+        case kMagicIndx: m_folders.AddIndexBlock(s64Sector, view, m_candidates); return;
+        case kMagicRstr: m_logFiles.AddRestartPage(s64Sector, view); return;
+        case kMagicRcrd: m_logFiles.AddRecordPage(s64Sector, view); return;
+        default: break;
+    }
+    engine::ByteView const sector = view.Sub(0, m_u32SectorSize);
+    if (sector.U8(3) == 'N' && sector.Equals(3, "NTFS    ")) {
+        AnalyzeBootSector(s64Sector, sector);
+        return;
+    }
+    AnalyzeContent(s64Sector, sector);
+}
+
+void CNTFSCompleteSearch::AnalyzeBootSector(std::int64_t s64Sector, engine::ByteView sector) {
+    CNTFSDBR dbr;
+    if (!dbr.InitFromBuffer(sector)) return;
+    // The boot sector counts its own sectors; the device may use smaller ones.
+    std::uint32_t const u32BytesPerSector = dbr.GetBytesPerSector();
+    if (u32BytesPerSector < m_u32SectorSize || u32BytesPerSector % m_u32SectorSize != 0) return;
+    std::uint32_t const u32Scale = u32BytesPerSector / m_u32SectorSize;
+    auto const total = engine::CheckedMul<std::uint64_t>(dbr.GetTotalSectors(), u32Scale);
+    std::uint32_t const u32Spc = dbr.GetSectorsperCluster() * u32Scale;
+    // A volume may reach past the device's end (a partial image): its size is cut there.
+    if (!total || *total > static_cast<std::uint64_t>(INT64_MAX)) return;
+    std::int64_t const s64Total = static_cast<std::int64_t>(*total);
+    auto const sized = [&](CSearchedNTFSPartitionInfo* pCandidate, std::uint32_t u32Flag) {
+        if (pCandidate == nullptr) return;
+        pCandidate->AddPartitionBuildFromFlag(u32Flag);
+        pCandidate->SetSerialNumber(dbr.GetSerialNumber());
+        m_candidates.SetSize(*pCandidate, *total);
+    };
+
+    // As a backup, the sector ends a partition of its total sectors.
+    if (s64Sector >= s64Total) {
+        std::int64_t const s64Start = s64Sector - s64Total;
+        CSearchedNTFSPartitionInfo* pKnown = m_candidates.Find(s64Start, u32Spc);
+        bool const bTwin = pKnown != nullptr && pKnown->GetSerialNumber() == dbr.GetSerialNumber() &&
+                           pKnown->GetTotalSectors() == static_cast<std::uint64_t>(s64Total) / u32Spc * u32Spc;
+        if (pKnown != nullptr && ((pKnown->GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0 || bTwin)) {
+            // The backup of a partition seen by its primary: the primary, taken for a backup
+            // itself, proposed a partition before it that nothing else supports.
+            sized(pKnown, kFromBackupBoot);
+            m_candidates.Withdraw(s64Start - s64Total, u32Spc, kFromBackupBoot);
+            NoteBackup(s64Sector, s64Start);
+            return;
+        }
+        if (CSearchedNTFSPartitionInfo* pBackup = m_candidates.ProposeAt(s64Start, u32Spc, kFromBackupBoot)) {
+            sized(pBackup, kFromBackupBoot);
+            NoteBackup(s64Sector, s64Start);
+        }
+    }
+    sized(m_candidates.ProposeAt(s64Sector, u32Spc, kFromPrimaryBoot), kFromPrimaryBoot);
+}
+
+void CNTFSCompleteSearch::NoteBackup(std::int64_t s64Sector, std::int64_t s64Start) {
+    if (m_backupOf.size() < CNTFSCandidateSet::kMaxCandidates) m_backupOf[s64Sector] = s64Start;
+}
+
+void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::ByteView view) {
+    if (!CNTFSFileRecordHeader::IsValid(view)) return;
+    std::uint32_t const u32Allocated = CNTFSFileRecordHeader::GetAllocatedSize(view);
+    if (view.Size() < u32Allocated) return;  // cut by the device's end or an unread block
+    engine::ByteView const raw = view.Sub(0, u32Allocated);
+    CNTFSFileRecord const record(raw);
+    if (!record.IsValid()) return;
+    // Only the system records heading an MFT matter here; a record that stores a later number
+    // is none of them, and comparing its name with the fifteen would be most of its cost.
+    bool const bHeadRecord =
+        !record.HasXPNumberOfthisMFTRecord() || record.GetXPNumberOfthisMFTRecord() <= CNTFSMetaFileGroups::kLastGroupRecord;
+    std::uint32_t const u32MetaFile = bHeadRecord && CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record)
+                                          ? CMetaFileRecordTypeAnalyzer::GetMetaFileRecordIndex(record)
+                                          : CMetaFileRecordTypeAnalyzer::kNotMetaFile;
+    m_groups.Feed(s64Sector, record, u32MetaFile);
+    if (record.IsExtendFileRecord()) return;
+    if (u32MetaFile == CMetaFileRecordTypeAnalyzer::kNotMetaFile && !record.IsFolder())
+        NoteFileRecord(s64Sector, std::max<std::uint32_t>(1, u32Allocated / m_u32SectorSize));
+    if (CFolderFileRecordAnalyzer::IsValidFolderFileRecordHavingIndexAllocation(record)) {
+        m_folders.AddFolder(s64Sector, raw, record, m_candidates);
+    } else if (u32MetaFile == kLogFileRecord) {
+        m_logFiles.AddLogFileRecord(s64Sector, record);
+    } else if (u32MetaFile == kAttrDefRecord) {
+        auto pAttrDef = std::make_unique<CAttrDefFileInfo>();
+        if (pAttrDef->InitFromBuffer(record, s64Sector)) m_attrDefs.AddRecord(std::move(pAttrDef));
+    }
+}
+
+void CNTFSCompleteSearch::NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors) {
+    if (!m_recordRuns.empty()) {
+        RecordRun& last = m_recordRuns.back();
+        if (last.u32Sectors == u32Sectors && s64Sector == last.s64First + last.s64Count * u32Sectors) {
+            ++last.s64Count;
+            return;
+        }
+    }
+    if (m_recordRuns.size() < kMaxRecordRuns) m_recordRuns.push_back({s64Sector, 1, u32Sectors});
+}
+
+void CNTFSCompleteSearch::AnalyzeContent(std::int64_t s64Sector, engine::ByteView sector) {
+    for (std::size_t offset = 0; offset + CNTFSAttrDefTable::kStride <= sector.Size(); offset += CNTFSAttrDefTable::kStride)
+        if (CNTFSAttrDefTable::MatchesStride(sector.Sub(offset, CNTFSAttrDefTable::kStride)))
+            m_attrDefs.AddMatch(s64Sector, CNTFSAttrDefTable::kStride, offset);
+}
+
+void CNTFSCompleteSearch::ScoreAndDrop() {
+    CNTFSCandidateSet::Map& all = m_candidates.Candidates();
+    for (auto& [key, pCandidate] : all) {
+        CSearchedNTFSPartitionInfo& candidate = *pCandidate;
+        NtfsMftGroup const* pGroup = m_groups.GroupOf(candidate);
+        m_logFiles.Count(candidate, pGroup ? pGroup->pLogFile.get() : nullptr);
+        CNTFSContentCount::Result const attrDef = m_attrDefs.Count(candidate, pGroup ? pGroup->pAttrDef.get() : nullptr);
+        candidate.m_s64AttrDefRecordSector = attrDef.s64RecordSector;
+        candidate.m_s64AttrDefMatchCount = attrDef.s64Count;
+        candidate.m_s64UpCaseMatchCount = 0;
+        candidate.m_u32MetaFileGroupFound = candidate.m_s64MftGroupSector != -1 ? 1 : 0;
+        candidate.m_u64FileSystemCount = CNTFSCandidateSet::Score(candidate);
+    }
+    // A boot sector read as a primary that is only another candidate's backup.
+    for (auto const& [s64Backup, s64Start] : m_backupOf) {
+        auto const it = all.lower_bound({s64Backup, 0});
+        for (auto next = it; next != all.end() && next->first.first == s64Backup;) {
+            CSearchedNTFSPartitionInfo const& candidate = *next->second;
+            bool const bOnlyBoot = candidate.GetPartitionBuildFromFlags() == kFromPrimaryBoot && CNTFSCandidateSet::FolderMatches(candidate) == 0 &&
+                                   candidate.m_u32MetaFileGroupFound == 0;
+            bool const bOwnerKept = all.lower_bound({s64Start, 0}) != all.end() && all.lower_bound({s64Start, 0})->first.first == s64Start;
+            next = bOnlyBoot && bOwnerKept ? all.erase(next) : std::next(next);
+        }
+    }
+    std::size_t i = 0;
+    for (auto it = all.begin(); it != all.end(); ++i) {
+        CSearchedNTFSPartitionInfo const& candidate = *it->second;
+        bool const bWeak = candidate.m_u64FileSystemCount < kWeakScore ||
+                           (CNTFSCandidateSet::FolderMatches(candidate) == 0 && candidate.m_u32MetaFileGroupFound == 0);
+        it = i >= kAlwaysKept && bWeak ? all.erase(it) : std::next(it);
+    }
+    if (all.size() <= kAlwaysKept) return;
+    for (auto it = all.begin(); it != all.end();) {
+        CSearchedNTFSPartitionInfo const& candidate = *it->second;
+        bool const bDrop = candidate.m_u64FileSystemCount < kUnlocatedScore && candidate.m_u32MetaFileGroupFound == 0;
+        it = bDrop ? all.erase(it) : std::next(it);
+    }
+    // Each survivor's MFT is read whole: forged $MFT records by the thousand must not make the
+    // scan read the disk again as often. The best-scored survivors go on.
+    if (all.size() <= kMaxPartitions) return;
+    std::vector<std::uint64_t> scores;
+    for (auto const& [key, pCandidate] : all) scores.push_back(pCandidate->m_u64FileSystemCount);
+    std::nth_element(scores.begin(), scores.begin() + (kMaxPartitions - 1), scores.end(), std::greater<>());
+    std::uint64_t const u64Least = scores[kMaxPartitions - 1];
+    // Those above the least kept score all stay; those at it fill the places left, in start order.
+    std::size_t tiesLeft = kMaxPartitions - static_cast<std::size_t>(std::count_if(
+                                                scores.begin(), scores.end(), [u64Least](std::uint64_t u64Score) { return u64Score > u64Least; }));
+    for (auto it = all.begin(); it != all.end();) {
+        std::uint64_t const u64Score = it->second->m_u64FileSystemCount;
+        bool const bKeep = u64Score > u64Least || (u64Score == u64Least && tiesLeft > 0);
+        if (bKeep && u64Score == u64Least) --tiesLeft;
+        it = bKeep ? std::next(it) : all.erase(it);
+    }
+}
+
+void CNTFSCompleteSearch::BuildTrees() {
+    m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_NTFS, kRootRecord);
+    CNTFSQuickSearch walker;
+    walker.SetDirecotryTreeBuilder(m_pBuilder);
+    CNTFSCandidateSet::Map& all = m_candidates.Candidates();
+    std::size_t const survivors = all.size();
+    for (auto& [key, pCandidate] : all) {
+        if (m_partitions.size() >= CSearchedPartitionInfo::kNoPartitionIndex) break;
+        std::optional<CNTFSMftReader> const mft = OpenVolume(*pCandidate);
+        if (!mft) continue;  // nothing to build a tree from: not a partition to show
+        auto const u16Index = static_cast<std::uint16_t>(m_partitions.size());
+        pCandidate->m_u16PartitionIndex = u16Index;
+        pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
+        std::size_t const handed = walker.HandOverVolume(*m_pDevice, *mft, u16Index, nullptr) + HandOverLooseFiles(walker, *mft, *pCandidate);
+        // A stray copy of an $MFT record leads to an MFT of nothing but itself: without a boot
+        // sector to vouch for it, a partition that shows no file is none.
+        if (handed == 0 && (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) == 0) continue;
+        m_partitions.push_back(std::move(pCandidate));
+    }
+    all.clear();
+    // Each partition's record, by the index its nodes carry, before the tree is finished:
+    // recycle-bin index files are read through their own partition's geometry.
+    for (auto const& pPartition : m_partitions) {
+        CSearchedNTFSPartitionInfo record(*pPartition);
+        m_pBuilder->SetPartitonDevice(&record, m_pDevice);
+    }
+    m_pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
+}
+
+std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft,
+                                                    CSearchedNTFSPartitionInfo const& partition) {
+    std::size_t handed = 0;
+    std::int64_t const s64Start = partition.m_s64StartSector;
+    std::int64_t const s64End = s64Start + static_cast<std::int64_t>(partition.GetTotalSectors());
+    std::int64_t const s64Spc = partition.m_u32SectorsPerCluster;
+    // The MFT's clusters as sorted extents: each record's test is a binary search.
+    std::vector<std::pair<std::int64_t, std::int64_t>> extents;  // first cluster, end
+    for (CDataRun const& run : mft.Runs().Runs())
+        if (auto const end = engine::CheckedAdd(run.s64LCN, run.s64Count); run.s64LCN >= 0 && run.s64Count > 0 && end)
+            extents.emplace_back(run.s64LCN, *end);
+    std::sort(extents.begin(), extents.end());
+    // Overlapping runs (a damaged list) merge: the nearest extent before a cluster then tells.
+    std::size_t merged = 0;
+    for (auto const& extent : extents) {
+        if (merged != 0 && extent.first <= extents[merged - 1].second)
+            extents[merged - 1].second = std::max(extents[merged - 1].second, extent.second);
+        else
+            extents[merged++] = extent;
+    }
+    extents.resize(merged);
+    auto const inMft = [&extents](std::int64_t s64Cluster) {
+        auto const after = std::upper_bound(extents.begin(), extents.end(), std::pair{s64Cluster, INT64_MAX});
+        return after != extents.begin() && std::prev(after)->second > s64Cluster;
+    };
+    std::vector<std::uint8_t> bytes;
+    auto it = std::lower_bound(m_recordRuns.begin(), m_recordRuns.end(), s64Start,
+                               [](RecordRun const& run, std::int64_t s64Sector) { return run.s64First + run.s64Count * run.u32Sectors <= s64Sector; });
+    for (; it != m_recordRuns.end() && it->s64First < s64End; ++it) {
+        bytes.resize(std::size_t{it->u32Sectors} * m_u32SectorSize);
+        for (std::int64_t i = 0; i < it->s64Count && m_u64LooseFiles < kMaxLooseFiles; ++i) {
+            std::int64_t const s64Sector = it->s64First + i * it->u32Sectors;
+            if (s64Sector < s64Start || s64Sector >= s64End) continue;
+            if (inMft((s64Sector - s64Start) / s64Spc)) continue;  // the MFT walk showed it
+            if (m_pDevice->ReadSector(bytes.data(), s64Sector, it->u32Sectors) == 0) continue;
+            CNTFSFileRecord record(engine::ByteView(bytes.data(), bytes.size()));
+            std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
+            if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex, kLooseFileIds + s64Sector)) {
+                ++m_u64LooseFiles;
+                ++handed;
+            }
+        }
+    }
+    return handed;
+}
+
+std::optional<CNTFSMftReader> CNTFSCompleteSearch::OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const {
+    std::int64_t const s64Start = candidate.m_s64StartSector;
+    if (NtfsMftGroup const* pGroup = m_groups.GroupOf(candidate)) {
+        NtfsVolumeGeometry geometry;
+        geometry.s64StartSector = s64Start;
+        geometry.u32DeviceSectorSize = m_u32SectorSize;
+        geometry.u32SectorSize = m_u32SectorSize;
+        geometry.u32SectorsPerCluster = candidate.m_u32SectorsPerCluster;
+        geometry.u32RecordSize = pGroup->u32RecordBytes;
+        std::uint64_t const u64VolumeBytes = candidate.GetTotalSectors() * m_u32SectorSize;
+        if (auto mft = CNTFSMftReader::OpenAt(*m_pDevice, geometry, static_cast<std::uint64_t>(pGroup->mft.GetFirstClusterNO()), u64VolumeBytes))
+            return mft;
+    }
+    if ((candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0)
+        if (auto mft = CNTFSMftReader::Open(*m_pDevice, s64Start)) return mft;
+    for (auto const& [s64Backup, s64Owner] : m_backupOf)
+        if (s64Owner == s64Start)
+            if (auto mft = CNTFSMftReader::Open(*m_pDevice, s64Start, s64Backup)) return mft;
+    return std::nullopt;
+}
+
+void CNTFSCompleteSearch::EndSearch(int iBuild) {
+    if (m_join.empty()) return;
+    if (iBuild != 0) {
+        FlushCarry();
+        m_groups.Propose(m_candidates);
+        m_logFiles.Propose(m_candidates);
+        ScoreAndDrop();
+        if (m_pBuilder != nullptr) BuildTrees();
+    }
+    // What the evidence lists hold is of no use after the trees: free it now.
+    std::vector<std::uint8_t>().swap(m_join);
+    std::vector<std::uint8_t>().swap(m_block);
+    ResetEvidence();
+}
+
+int CNTFSCompleteSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+    int const iFound = static_cast<int>(m_partitions.size());
+    if (ppPartitions == nullptr || iCount < iFound) return iFound;
+    for (int k = 0; k < iFound; ++k) ppPartitions[k] = new CSearchedNTFSPartitionInfo(*m_partitions[static_cast<std::size_t>(k)]);
+    return iFound;
+}

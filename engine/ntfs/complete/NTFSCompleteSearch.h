@@ -1,0 +1,118 @@
+#pragma once
+// The complete (deep) NTFS search: every sector of the device, in ascending order, is tested
+// for what betrays an NTFS partition: boot sectors (primary and backup), FILE records (the
+// system records heading an MFT, folders with an index allocation), INDX blocks, $LogFile
+// restart and record pages, and $AttrDef contents. Each piece of evidence proposes or confirms
+// a candidate (CNTFSCandidateSet); at the end the candidates are scored, the weak dropped, and
+// each survivor's MFT is walked into the tree (searcher type 35, root record 5), its nodes
+// marked with the survivor's index so that copy-out reads them through its geometry.
+//
+// Structures up to 4 KiB may straddle two blocks: the last sectors of a block wait, with their
+// bytes, for the next one, and are analysed once, joined with its first sectors. All joining
+// state lives here and PreparetoSearch clears it, so searches never mix. Blocks are read where
+// the complete controller's read-ahead cache holds them, without a copy.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/IFileSystemSearchController.h"
+#include "engine/core/bytes/ByteView.h"
+#include "engine/ntfs/NTFSMftReader.h"
+#include "engine/ntfs/complete/NTFSCandidateSet.h"
+#include "engine/ntfs/complete/NTFSContentCount.h"
+#include "engine/ntfs/complete/NTFSFolderEvidence.h"
+#include "engine/ntfs/complete/NTFSLogFileEvidence.h"
+#include "engine/ntfs/complete/NTFSMetaFileGroups.h"
+
+class CNTFSFileRecord;
+class CNTFSQuickSearch;
+
+class CNTFSCompleteSearch final : public ICompleteFileSystemSearchController {
+public:
+    /// The largest structure joined across blocks: an INDX block, a log page, a 4 KiB record.
+    static constexpr std::size_t kMaxStructureBytes = 4096;
+    static constexpr std::size_t kMaxRecordRuns = 500000;
+    static constexpr std::uint64_t kMaxLooseFiles = 1000000;
+    /// Loose files have no record number of the MFT that shows them: their ids start here,
+    /// above every 48-bit record number, plus their sector.
+    static constexpr long long kLooseFileIds = 1LL << 48;
+
+    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
+    /// New copies of the partitions whose trees were built (NTFS records, index k for the k-th);
+    /// answers how many there are and fills nothing when `iCount` is smaller.
+    int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
+    void SetDevice(IStorageDevice* pDevice) override { m_pDevice = pDevice; }
+    void SetBlockSize(int iSectors) override { m_s32BlockSectors = iSectors; }
+    /// Forgets every earlier search; module 0x23, code 5 without a device or block size, or for
+    /// a sector size that is not a multiple of 512.
+    RESULT PreparetoSearch() override;
+    /// Scores the candidates and builds the survivors' trees when `iBuild` is non-zero;
+    /// otherwise builds nothing and leaves the tree builder untouched.
+    void EndSearch(int iBuild) override;
+    /// Module 0x23: code 5 when not prepared or the block is larger than the block size, 1 when
+    /// it cannot be read (nothing of it is analysed).
+    RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+
+    /// The survivors, in start order, after EndSearch.
+    std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> const& Partitions() const { return m_partitions; }
+
+private:
+    /// The block's bytes: where the read-ahead cache holds them, else read into m_block; empty
+    /// when they cannot be read.
+    engine::ByteView LoadBlock(long long s64First, long long s64Count);
+    /// Sectors [s64First, s64First + s64Count) of the loaded bytes `bytes`, which start at
+    /// sector `s64BytesFirst`.
+    void AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First, std::int64_t s64Count);
+    void AnalyzeSector(std::int64_t s64Sector, engine::ByteView view);
+    void AnalyzeBootSector(std::int64_t s64Sector, engine::ByteView sector);
+    /// The boot sector at `s64Sector` is the backup of the partition at `s64Start`.
+    void NoteBackup(std::int64_t s64Sector, std::int64_t s64Start);
+    void AnalyzeFileRecord(std::int64_t s64Sector, engine::ByteView view);
+    void AnalyzeContent(std::int64_t s64Sector, engine::ByteView sector);
+    /// Analyses the sectors waiting for a next block with what they have.
+    void FlushCarry();
+    /// Forgets the carried sectors and everything found.
+    void ResetEvidence();
+
+    void ScoreAndDrop();
+    void BuildTrees();
+    /// The survivor's MFT: through its MFT group, else its primary or backup boot sector.
+    std::optional<CNTFSMftReader> OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const;
+    /// Notes a base FILE record of an ordinary file, `u32Sectors` long.
+    void NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors);
+    /// The files of records found inside the partition but outside its MFT (an earlier MFT's,
+    /// left by a quick format), as its lost files; answers how many the builder took.
+    std::size_t HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft, CSearchedNTFSPartitionInfo const& partition);
+
+    IStorageDevice* m_pDevice = nullptr;          // not owned
+    IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
+    int m_s32BlockSectors = 0;
+    std::uint32_t m_u32SectorSize = 0;
+    std::int64_t m_s64DeviceSectors = 0;
+
+    // The sectors carried to the next block, then that block's first sectors joined to them.
+    std::vector<std::uint8_t> m_join;
+    std::vector<std::uint8_t> m_block;  // a block read here when the device is no read-ahead cache
+    std::size_t m_carryCapacity = 0;    // in sectors
+    std::size_t m_carrySectors = 0;
+    std::int64_t m_s64NextSector = -1;  // where the carried sectors' block ended
+
+    CNTFSCandidateSet m_candidates;
+    CNTFSMetaFileGroups m_groups;
+    CNTFSFolderEvidence m_folders;
+    CNTFSLogFileEvidence m_logFiles;
+    CNTFSContentCount m_attrDefs;
+    // Boot sectors found to be another candidate's backup: by their sector, that candidate's start.
+    std::unordered_map<std::int64_t, std::int64_t> m_backupOf;
+    /// Runs of FILE records of ordinary files, each record `u32Sectors` after the one before.
+    struct RecordRun {
+        std::int64_t s64First;
+        std::int64_t s64Count;
+        std::uint32_t u32Sectors;
+    };
+    std::vector<RecordRun> m_recordRuns;  // ascending
+    std::uint64_t m_u64LooseFiles = 0;
+    std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> m_partitions;
+};

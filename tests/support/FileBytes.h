@@ -1,0 +1,15 @@
+#pragma once
+// Whole files as bytes, for tests that patch what a tool or the program wrote.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+/// The file's bytes; empty when it cannot be read.
+std::vector<std::uint8_t> ReadFileBytes(std::string const& path);
+/// Replaces the file's content; false when it could not be written whole.
+bool WriteFileBytes(std::string const& path, std::span<std::uint8_t const> bytes);
+
+}  // namespace testsupport

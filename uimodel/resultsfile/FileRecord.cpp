@@ -1,0 +1,121 @@
+#include "uimodel/resultsfile/FileRecord.h"
+
+#include "engine/IFileNode.h"
+#include "engine/core/bytes/ByteWriter.h"
+#include "engine/core/node/FileNode.h"
+#include "engine/core/tree/FileTimeTicks.h"
+#include "uimodel/resultsfile/FrameCursor.h"
+#include "uimodel/resultsfile/ResultsFileLayout.h"
+
+namespace uimodel::resultsfile {
+
+namespace {
+
+/// Appends `size` zero bytes and answers a writer over them.
+engine::ByteWriter Grow(std::vector<std::uint8_t>& out, std::size_t size) {
+    std::size_t const start = out.size();
+    out.resize(start + size);
+    return engine::ByteWriter(std::span<std::uint8_t>(out.data() + start, size));
+}
+
+std::size_t CountRuns(IDataRunList* pRuns) {
+    std::size_t count = 0;
+    if (!pRuns) return 0;
+    for (DataRun const* pRun = pRuns->GetFirst(); pRun && count < kMaxRuns; pRun = pRuns->GetNext()) ++count;
+    return count;
+}
+
+}  // namespace
+
+std::string_view CutAtCharacter(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    std::size_t end = maxBytes;
+    // Step back over continuation bytes (10xxxxxx) to the start of the character cut in two.
+    while (end > 0 && (static_cast<std::uint8_t>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t u32Value) { Grow(out, 4).Le32(0, u32Value); }
+
+void AppendU64(std::vector<std::uint8_t>& out, std::uint64_t u64Value) { Grow(out, 8).Le64(0, u64Value); }
+
+void AppendText(std::vector<std::uint8_t>& out, std::string_view text, std::size_t maxBytes) {
+    std::string_view const cut = CutAtCharacter(text, maxBytes);
+    AppendU32(out, static_cast<std::uint32_t>(cut.size()));
+    out.insert(out.end(), cut.begin(), cut.end());
+}
+
+void AppendFileRecord(std::vector<std::uint8_t>& out, IFileNode& node) {
+    auto* pFileNode = dynamic_cast<CFileNode*>(&node);
+    IDataRunList* pRuns = pFileNode ? pFileNode->GetDataRunList() : nullptr;
+    std::size_t const runCount = CountRuns(pRuns);
+
+    engine::ByteWriter head = Grow(out, kRecordHeadSize + runCount * kRunSize);
+    head.Le64(0, static_cast<std::uint64_t>(node.GetCurrentNodeID()));
+    head.Le64(8, static_cast<std::uint64_t>(node.GetParentNodeID()));
+    head.Le64(16, static_cast<std::uint64_t>(node.GetFileSize()));
+    head.Le16(24, static_cast<std::uint16_t>(node.GetAttribute()));
+    head.Le64(26, FileTimeTicks(node.GetCreationTime()));
+    head.Le64(34, FileTimeTicks(node.GetModificationTime()));
+    head.Le64(42, FileTimeTicks(node.GetLastAccessTime()));
+    head.Le32(50, node.IsDirectory() ? 1 : 0);
+    head.Le32(54, node.IsDeleted() ? 1 : 0);
+    head.Le32(58, static_cast<std::uint32_t>(runCount));
+    head.Le32(62, pRuns ? static_cast<std::uint32_t>(pRuns->IsResident()) : 0);
+    DataRun const* pRun = runCount ? pRuns->GetFirst() : nullptr;
+    for (std::size_t i = 0; i < runCount && pRun; ++i, pRun = pRuns->GetNext()) {
+        head.Le64(kRecordHeadSize + i * kRunSize, static_cast<std::uint64_t>(pRun->s64Start));
+        head.Le64(kRecordHeadSize + i * kRunSize + 8, static_cast<std::uint64_t>(pRun->s64Length));
+    }
+
+    AppendText(out, CFileNode::NameOrEmpty(node.GetFileName()), kMaxName);
+
+    engine::ByteWriter tail = Grow(out, kRecordTailSize);
+    tail.Le32(0, node.IsNodeShow() ? 1 : 0);
+    tail.Le16(4, pFileNode ? pFileNode->GetBelongedPartition() : CFileNode::kNoPartition);
+    tail.Le64(6, static_cast<std::uint64_t>(pFileNode ? pFileNode->GetMetadataStartPosition() : -1));
+    tail.Le32(14, node.IsCompressed() ? 1 : 0);
+}
+
+std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor) {
+    if (!cursor.Need(kRecordHeadSize)) return std::nullopt;
+    engine::ByteView head = cursor.View();
+    StoredFileRecord record;
+    record.s64NodeID = static_cast<std::int64_t>(head.Le64(0));
+    record.s64ParentID = static_cast<std::int64_t>(head.Le64(8));
+    record.u64Size = head.Le64(16);
+    record.u16Attribute = head.Le16(24);
+    record.u64Created = head.Le64(26);
+    record.u64Modified = head.Le64(34);
+    record.u64Accessed = head.Le64(42);
+    record.u32Folder = head.Le32(50);
+    record.u32Deleted = head.Le32(54);
+    std::uint32_t const u32Runs = head.Le32(58);
+    record.u32Resident = head.Le32(62);
+    if (u32Runs > kMaxRuns) return std::nullopt;
+    cursor.Skip(kRecordHeadSize);
+
+    // The runs and the name length arrive together: one check covers both.
+    if (!cursor.Need(u32Runs * kRunSize + 4)) return std::nullopt;
+    engine::ByteView runs = cursor.View();
+    record.runs.resize(u32Runs);
+    for (std::size_t i = 0; i < u32Runs; ++i) {
+        record.runs[i].s64Start = static_cast<long long>(runs.Le64(i * kRunSize));
+        record.runs[i].s64Length = static_cast<long long>(runs.Le64(i * kRunSize + 8));
+    }
+    std::uint32_t const u32NameLength = runs.Le32(u32Runs * kRunSize);
+    if (u32NameLength > kMaxName) return std::nullopt;
+    cursor.Skip(u32Runs * kRunSize + 4);
+
+    if (!cursor.Need(u32NameLength + kRecordTailSize)) return std::nullopt;
+    engine::ByteView rest = cursor.View();
+    record.name.assign(reinterpret_cast<char const*>(rest.Data()), u32NameLength);
+    // The stored shown flag is not used: a loaded node is shown whatever a search hid.
+    record.u16Partition = rest.Le16(u32NameLength + 4);
+    record.s64Metadata = static_cast<std::int64_t>(rest.Le64(u32NameLength + 6));
+    record.u32Compressed = rest.Le32(u32NameLength + 14);
+    cursor.Skip(u32NameLength + kRecordTailSize);
+    return record;
+}
+
+}  // namespace uimodel::resultsfile

@@ -1,0 +1,63 @@
+#pragma once
+// The nodes of a loaded results file: a file record's values on the common node base, so the
+// tree builder files them as it files a searcher's nodes. A root adds its searcher type and
+// volume name.
+#include <cstdint>
+#include <string>
+
+#include "engine/core/node/FileNode.h"
+#include "uimodel/resultsfile/FileRecord.h"
+
+namespace uimodel {
+
+class RestoreFileNode : public CFileNode {
+public:
+    /// A lone node holding `record`'s values, shown whatever the record says.
+    explicit RestoreFileNode(resultsfile::StoredFileRecord record);
+
+    char const* GetFileName() override { return m_name.c_str(); }
+    long long GetFileSize() override { return static_cast<long long>(m_u64Size); }
+    std::uint32_t GetAttribute() override { return m_u16Attribute; }
+    _FILETIME GetCreationTime() override { return m_created; }
+    _FILETIME GetModificationTime() override { return m_modified; }
+    _FILETIME GetLastAccessTime() override { return m_accessed; }
+    int IsDirectory() override { return m_u32Folder != 0 ? 1 : 0; }
+    int IsDeleted() override { return m_u32Deleted != 0 ? 1 : 0; }
+    /// Every value copied and the run list cloned; a lone node.
+    IFileNode* Clone() override { return new RestoreFileNode(*this); }
+    void MarkDeleted() override { m_u32Deleted = 1; }
+    /// Stored names are kept as they were shown.
+    void FilterFileNameByDot() override {}
+    void UpdateFileSize(long long s64Size) override { m_u64Size = static_cast<std::uint64_t>(s64Size); }
+    /// HFS+ files read through the loaded volume of their tree, NTFS files through compression
+    /// units; null for a node outside a tree and for other file systems. The caller releases it.
+    IFileReader* CreateCompressFileReader(void* pContext) override;
+
+protected:
+    RestoreFileNode(RestoreFileNode const& other) = default;
+
+private:
+    std::string m_name;
+    std::uint64_t m_u64Size = 0;
+    _FILETIME m_created;
+    _FILETIME m_modified;
+    _FILETIME m_accessed;
+    std::uint32_t m_u32Folder = 0;
+    std::uint32_t m_u32Deleted = 0;
+    std::uint16_t m_u16Attribute = 0;
+};
+
+class RestoreSystemNode final : public RestoreFileNode {
+public:
+    RestoreSystemNode(resultsfile::StoredFileRecord record, _tagSearcherType eType, std::string volumeName)
+        : RestoreFileNode(std::move(record)), m_eType(eType), m_volumeName(std::move(volumeName)) {}
+
+    _tagSearcherType GetSearcheType() const override { return m_eType; }
+    char const* GetVolumeName() const override { return m_volumeName.c_str(); }
+
+private:
+    _tagSearcherType m_eType;
+    std::string m_volumeName;
+};
+
+}  // namespace uimodel

@@ -1,0 +1,188 @@
+#include "uimodel/resultsfile/RestoreScanSink.h"
+
+#include <cstring>
+#include <memory>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IProgress.h"
+#include "engine/IRSData.h"
+#include "engine/IRecoveryController.h"
+#include "engine/IStorageDevice.h"
+#include "engine/IStorageDeviceData.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/SearchedPartitionRecord.h"
+#include "uimodel/resultsfile/FileRecord.h"
+#include "uimodel/resultsfile/FrameCursor.h"
+#include "uimodel/resultsfile/HfsPlusVolumeCache.h"
+#include "uimodel/resultsfile/JobProgress.h"
+#include "uimodel/resultsfile/ResultsFileLayout.h"
+#include "uimodel/resultsfile/RestoreFileNode.h"
+
+namespace uimodel::resultsfile {
+
+namespace {
+
+/// The tree builder names a volume's roots after the volume's system name, "Disk" without one.
+constexpr char kBuilderDefaultName[] = "Disk";
+
+bool SearcherFitsFileSystem(std::uint32_t u32Searcher, std::uint32_t u32FileSystem) {
+    switch (u32FileSystem) {
+    case FILE_SYSTEM_FAT12:
+    case FILE_SYSTEM_FAT16:
+    case FILE_SYSTEM_FAT32: return u32Searcher == SEARCHER_TYPE_FAT;
+    case FILE_SYSTEM_EXFAT: return u32Searcher == SEARCHER_TYPE_EXFAT;
+    case FILE_SYSTEM_NTFS: return u32Searcher == SEARCHER_TYPE_NTFS;
+    case FILE_SYSTEM_HFSPLUS: return u32Searcher == SEARCHER_TYPE_HFSPLUS;
+    default: return false;
+    }
+}
+
+bool IsSearcherType(std::uint32_t u32Type) { return u32Type >= SEARCHER_TYPE_HFSPLUS && u32Type <= SEARCHER_TYPE_NTFS; }
+
+}  // namespace
+
+struct RestoreScanSink::RootHeader {
+    std::uint64_t u64Index = 0;
+    std::uint32_t u32Searcher = 0;
+    std::string volumeName;
+    std::vector<std::unique_ptr<CSearchedPartitionInfo>> partitions;
+};
+
+RestoreScanSink::RestoreScanSink(IRSData* pArchive, int iControllerType, CJobProgress* pProgress)
+    : m_pArchive(pArchive), m_iControllerType(iControllerType), m_pProgress(pProgress) {}
+
+void RestoreScanSink::ClearMapCell() {
+    for (auto& entry : m_partitions)
+        for (CSearchedPartitionInfo* pInfo : entry.second) delete pInfo;
+    m_partitions.clear();
+}
+
+std::vector<CSearchedPartitionInfo*>& RestoreScanSink::GetSearchedPartition(int iSearcherType) {
+    return m_partitions[iSearcherType];
+}
+
+RestoreScanSink::Target RestoreScanSink::TargetOf(IStorageDevice* pDevice) {
+    Target target;
+    target.bDisk = pDevice->GetType() == STORAGE_DEVICE_DISK;
+    target.s64TotalSectors = pDevice->GetTotalSectors();
+    auto* pData = dynamic_cast<IVolumeDeviceData*>(pDevice->GetPrivateData());
+    CCollectedVolumeDeviceInfoStruct const* pInfo = pData ? pData->GetVolumeInfo() : nullptr;
+    if (pInfo) target.u32FileSystem = pInfo->u32FileSystemType;
+    if (pInfo && pInfo->u32State == 0 && pDevice->GetType() == STORAGE_DEVICE_VOLUME)
+        target.volumeName.assign(pInfo->szVolumeName, strnlen(pInfo->szVolumeName, sizeof(pInfo->szVolumeName)));
+    if (target.volumeName.empty()) target.volumeName = kBuilderDefaultName;
+    return target;
+}
+
+void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, IStorageDevice* pDevice) {
+    if (!m_pArchive || !pBuilder || !pProgress || !pDevice) return;
+    Target const target = TargetOf(pDevice);
+    try {
+        m_pArchive->OpenFrame(kFrameFileSystemNode);
+        CFrameCursor cursor(*m_pArchive);
+        ClearMapCell();
+        std::uint64_t u64Roots = 0;
+        if (!cursor.TakeU64(u64Roots)) Damaged();
+        if (m_pProgress) m_pProgress->IncProgress();
+        // Every root section takes bytes of the frame, so a count of 2^64 ends with the frame.
+        m_typesTaken.clear();
+        for (std::uint64_t u64Index = 0; u64Index < u64Roots && pProgress->Continued(); ++u64Index)
+            if (!ReplayRoot(cursor, u64Index, target, *pBuilder, *pProgress, pDevice)) break;
+    } catch (IRSException const&) {
+        Damaged();
+    }
+    try {
+        m_pArchive->CloseFrame();
+    } catch (IRSException const&) {
+        Damaged();
+    }
+}
+
+bool RestoreScanSink::RootFitsDevice(RootHeader const& root, Target const& target) const {
+    // The builder keeps one tree per searcher type: a second root of a type belongs to another
+    // device (two volumes of one disk saved by a whole-disk scan).
+    if (!IsSearcherType(root.u32Searcher) || m_takenRoots.count(root.u64Index) || m_typesTaken.count(root.u32Searcher))
+        return false;
+    if (target.bDisk) return true;
+    if (root.volumeName != target.volumeName) return false;
+    if (m_iControllerType != RECOVERY_CONTROLLER_DELETED) return true;
+    // A quick scan's root belongs to a volume of its own file system, and its partition record
+    // describes that volume: two unnamed volumes on one disk tell their roots apart by this.
+    if (!SearcherFitsFileSystem(root.u32Searcher, target.u32FileSystem)) return false;
+    if (root.partitions.empty()) return true;
+    CSearchedPartitionInfo const& first = *root.partitions.front();
+    return first.m_u32FileSystemType == target.u32FileSystem && target.s64TotalSectors > 0 &&
+           first.GetTotalSectors() <= static_cast<unsigned long long>(target.s64TotalSectors);
+}
+
+bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, Target const& target,
+                                 IDirecotryTreeBuilder& builder, IProgress& progress, IStorageDevice* pDevice) {
+    std::uint32_t u32Marker = 0;
+    if (!cursor.TakeU32(u32Marker) || u32Marker != kMarkerRoot) return Damaged();
+    std::optional<StoredFileRecord> rootRecord = ReadFileRecord(cursor);
+    RootHeader root;
+    root.u64Index = u64Index;
+    std::uint32_t u32NameLength = 0;
+    if (!rootRecord || !cursor.TakeU32(root.u32Searcher) || !cursor.TakeU32(u32NameLength) ||
+        u32NameLength > kMaxVolumeName || !cursor.TakeText(u32NameLength, root.volumeName))
+        return Damaged();
+
+    std::uint32_t u32Partitions = 0;
+    if (!cursor.TakeU32(u32Partitions) || u32Partitions > kMaxPartitions) return Damaged();
+    for (std::uint32_t i = 0; i < u32Partitions; ++i) {
+        if (!cursor.Need(kStoredSearchedPartitionSize)) return Damaged();
+        std::uint32_t u32Type = 0;
+        auto pInfo = std::make_unique<CSearchedPartitionInfo>();
+        LoadSearchedPartitionInfo(cursor.View().Sub(0, kStoredSearchedPartitionSize).Span(), u32Type, *pInfo);
+        cursor.Skip(kStoredSearchedPartitionSize);
+        if (u32Type > kMaxPartitionType) return Damaged();
+        pInfo->m_u64FileSystemValue = 0;  // a pointer of the run that saved it
+        root.partitions.push_back(std::move(pInfo));
+    }
+
+    bool const bTaken = RootFitsDevice(root, target);
+    auto const eType = static_cast<_tagSearcherType>(root.u32Searcher);
+    if (bTaken) {
+        m_takenRoots.insert(u64Index);
+        m_typesTaken.insert(root.u32Searcher);
+        builder.AddSearcherInfo(eType, rootRecord->s64NodeID);
+        if (m_pProgress) m_pProgress->IncProgress();
+        if (eType == SEARCHER_TYPE_HFSPLUS) {
+            // On a whole disk the volume starts where its partition does.
+            unsigned long long const u64Start = target.bDisk && !root.partitions.empty() && root.partitions.front()->m_s64StartSector > 0
+                                                    ? static_cast<unsigned long long>(root.partitions.front()->m_s64StartSector)
+                                                    : 0;
+            HfsPlusVolumeCache::instance().OpenFor(eType, pDevice, u64Start);
+        }
+        std::vector<CSearchedPartitionInfo*>& kept = m_partitions[root.u32Searcher];
+        for (auto& pInfo : root.partitions) kept.push_back(pInfo.release());
+    }
+    bool bGoOn = false;
+    try {
+        bGoOn = ReplayNodes(cursor, eType, bTaken, builder, progress);
+    } catch (IRSException const&) {
+        Damaged();  // the file ends inside the frame: what was handed over is still built
+    }
+    if (bTaken) builder.FlashBuild(eType);
+    return bGoOn;
+}
+
+bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken, IDirecotryTreeBuilder& builder,
+                                  IProgress& progress) {
+    for (;;) {
+        std::uint32_t u32Marker = 0;
+        if (!cursor.TakeU32(u32Marker)) return Damaged();
+        if (u32Marker == kMarkerEnd) return true;
+        if (u32Marker != kMarkerNode) return Damaged();
+        std::optional<StoredFileRecord> record = ReadFileRecord(cursor);
+        if (!record) return Damaged();
+        if (bTaken) {
+            auto* pNode = new RestoreFileNode(std::move(*record));
+            if (!builder.AddNode(pNode, eType)) pNode->Release();
+        }
+        if (m_pProgress) m_pProgress->IncProgress();
+        if (!progress.Continued()) return false;
+    }
+}
+
+}  // namespace uimodel::resultsfile
