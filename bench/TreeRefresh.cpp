@@ -78,7 +78,7 @@ int main() {
 
     uimodel::QNUIScan scan(&uimodel::QNUIDeviceData::instance());
     uimodel::QNTimeMgr times;
-    QNUIController::UseModel({&scan, &uimodel::QNUIDeviceData::instance(), &uimodel::QNTypeMgr::share(), &times, nullptr, nullptr});
+    QNUIController::UseModel({&scan, &uimodel::QNUIDeviceData::instance(), &uimodel::QNTypeMgr::share(), &times, nullptr, nullptr, nullptr, nullptr});
     scan.ShowFilesystemNode(pRoot);
     constexpr int kViews[] = {uimodel::VIEW_PATH, uimodel::VIEW_FILE_TYPE, uimodel::VIEW_CREATION_DATE, uimodel::VIEW_MODIFICATION_DATE};
     uimodel::TreeArray arrays[std::size(kViews)];

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,6 +14,8 @@
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/recovery/QNUIRecovery.h"
+#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
+#include "uimodel/resultsfile/SaveRestoreResult.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/Seams.h"
 #include "uimodel/trees/QNTimeMgr.h"
@@ -149,7 +152,9 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
     auto pPoster = std::make_shared<HarnessPoster>(scan);
     uimodel::GetSeams().pPoster = pPoster;
     uimodel::QNTimeMgr times;
-    QNUIController::UseModel({&scan, &devices, &uimodel::QNTypeMgr::share(), &times, &recovery, nullptr});
+    uimodel::QNSaveAndRestoreNodeOperate saver;
+    uimodel::SaveRestoreResult results(scan, devices, &recovery);
+    QNUIController::UseModel({&scan, &devices, &uimodel::QNTypeMgr::share(), &times, &recovery, nullptr, &saver, &results});
 
     std::vector<int> views;
     for (std::string const& name : options.trees) views.push_back(*ViewOf(name));
@@ -238,6 +243,21 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
         }
         recoveryRun.dSeconds = std::chrono::duration<double>(Clock::now() - recoveryStart).count();
         recovery.SetFileReport({});
+    }
+    if (options.saveTo) {
+        auto const saveStart = Clock::now();
+        int const iStarted = QNUIController::beginSaveOrRestoreNode(true, *options.saveTo);
+        QNUIController::StopJobs(std::chrono::minutes(10));  // a save is not stopped: this waits for it
+        harness.Drain(run, [] { return true; }, [] {});
+        std::uint64_t u64Total = 0, u64Done = 0, u64Error = 0;
+        QNUIController::GetSaveorRestoreProgress(u64Total, u64Done, u64Error, true);
+        if (iStarted != 0) u64Error = static_cast<std::uint64_t>(-iStarted);
+        std::error_code error;
+        auto const u64Bytes = std::filesystem::file_size(*options.saveTo, error);
+        char fields[128];
+        std::snprintf(fields, sizeof fields, " save_error=%llu save_seconds=%.6f save_bytes=%llu", static_cast<unsigned long long>(u64Error),
+                      std::chrono::duration<double>(Clock::now() - saveStart).count(), error ? 0ULL : static_cast<unsigned long long>(u64Bytes));
+        run.saveFields = fields;
     }
     return run;
 }

@@ -27,6 +27,7 @@ struct FacadeOptions {
     std::optional<std::string> treeCheck;  // "VIEW:Item/Item": that row checked (state 2)
     std::optional<std::string> search;
     std::optional<RecoveryOptions> recovery;  // its check is ignored with a tree check
+    std::optional<std::string> saveTo;        // a results file, saved after any recovery
 };
 
 struct FacadeRun {
@@ -38,6 +39,7 @@ struct FacadeRun {
     bool bCheckFound = true;
     double dSeconds = 0;
     std::optional<RecoveryRun> recovery;
+    std::string saveFields;  // " save_error= save_seconds= save_bytes=" when saved
 };
 
 /// True for "path:", "type:", "ctime:" or "mtime:" followed by a row's names joined with "/".

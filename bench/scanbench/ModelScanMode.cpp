@@ -216,7 +216,8 @@ int RunModelScanMode(std::span<char* const> args) {
     std::optional<FacadeRun> facadeRun;
     if (options.bFacade) {
         FacadeOptions facade{devices.GetDiskIndexByStorage(pDisk), options.iVolume, options.bDeep, options.stopAfter, options.pauseAfter,
-                             options.pauseFor, options.trees, options.treeCheck, options.search, options.recovery};
+                             options.pauseFor, options.trees, options.treeCheck, options.search, options.recovery,
+                             options.saveTo};
         facadeRun = RunFacadeScan(scan, recovery, devices, facade);
         if (!facadeRun->bStarted) {
             std::fprintf(stderr, "scanbench: the facade refused the scan\n");
@@ -261,7 +262,8 @@ int RunModelScanMode(std::span<char* const> args) {
     std::optional<RecoveryRun> recoveryRun;
     if (facadeRun) recoveryRun = facadeRun->recovery;
     else if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
-    std::string const saved = options.saveTo ? SaveModelScan(scan, devices, recovery, *options.saveTo) : std::string();
+    std::string const saved =
+        facadeRun ? facadeRun->saveFields : (options.saveTo ? SaveModelScan(scan, devices, recovery, *options.saveTo) : std::string());
 
     std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s%s%s\n", static_cast<unsigned long long>(result),
                 bStopped ? 1 : 0, fields.c_str(), dSeconds, facadeRun ? FacadeFields(*facadeRun).c_str() : "",

@@ -18,6 +18,8 @@
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/operation/JobThread.h"
 #include "uimodel/recovery/QNUIRecovery.h"
+#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
+#include "uimodel/resultsfile/SaveRestoreResult.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/Seams.h"
 #include "uimodel/trees/DiskVolumeNodeData.h"
@@ -84,7 +86,8 @@ struct Window {
 struct FacadeModel {
     explicit FacadeModel(std::vector<std::string> const& images) : model(images) {
         uimodel::GetSeams().pPoster = pPoster;
-        QNUIController::UseModel({&model.scan, &model.devices, &types, &times, &recovery, nullptr});
+        results.SetLoadPause(std::chrono::milliseconds(0));
+        QNUIController::UseModel({&model.scan, &model.devices, &types, &times, &recovery, nullptr, &saver, &results});
     }
     ~FacadeModel() {
         QNUIController::StopJobs(std::chrono::minutes(1));
@@ -110,6 +113,8 @@ struct FacadeModel {
     uimodel::QNTypeMgr types{filetypes::ReadFileTypeList(QUORIN_FILETYPE_LIST)};
     uimodel::QNTimeMgr times;
     uimodel::QNUIRecovery recovery{model.scan};
+    uimodel::QNSaveAndRestoreNodeOperate saver;
+    uimodel::SaveRestoreResult results{model.scan, model.devices, &recovery};
     std::shared_ptr<StatusPoster> pPoster = std::make_shared<StatusPoster>(model.scan);
 };
 
@@ -295,6 +300,55 @@ TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
     }
     QNUIController::StopJobs(std::chrono::minutes(1));
     EXPECT_EQ(QNUIController::GetRecoveridedFiles(), facade.model.scan.GetScanFileCnt());
+}
+
+TEST(Facade, SavingAndLoadingAreRefusedWhileAJobRunsAndALoadedScanRecovers) {
+    FAT_IMAGES_OR_SKIP();
+    FacadeModel facade({fattest::Image("fat32.img")});
+    Window window;
+    ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+    facade.RunToEnd(window);
+    std::uint64_t const u64Files = facade.model.scan.GetScanFileCnt();
+    testsupport::TempDir temp;
+    std::string const file = temp.File("scan.rsf");
+    auto const takeUntil = [&facade](std::string const& name) {
+        while (facade.pPoster->Take().first != name) {
+        }
+        QNUIController::StopJobs(std::chrono::minutes(1));
+    };
+
+    // The writer would walk trees the builder still changes; a load would replace what a recovery copies.
+    for (uimodel::QNUIOperation* pBusy : {static_cast<uimodel::QNUIOperation*>(&facade.model.scan),
+                                          static_cast<uimodel::QNUIOperation*>(&facade.recovery)}) {
+        pBusy->SetStatus(uimodel::OPERATION_RUNNING);
+        EXPECT_EQ(QNUIController::beginSaveOrRestoreNode(true, file), uimodel::kResultsFileBusy);
+        EXPECT_EQ(QNUIController::beginSaveOrRestoreNode(false, file), uimodel::kResultsFileBusy);
+        pBusy->SetStatus(uimodel::OPERATION_IDLE);
+    }
+    ASSERT_EQ(QNUIController::beginSaveOrRestoreNode(true, file), 0);
+    takeUntil("QueryProgressFinish");
+    std::uint64_t u64Total = 0, u64Done = 0, u64Error = 1;
+    QNUIController::GetSaveorRestoreProgress(u64Total, u64Done, u64Error, true);
+    EXPECT_GT(u64Total, 0u);
+    EXPECT_EQ(u64Done, u64Total);
+    EXPECT_EQ(u64Error, 0u);
+
+    ASSERT_EQ(QNUIController::beginSaveOrRestoreNode(false, file), 0);
+    takeUntil("QueryProgressFinish");
+    QNUIController::GetSaveorRestoreProgress(u64Total, u64Done, u64Error, false);
+    EXPECT_EQ(u64Done, u64Total);
+    EXPECT_EQ(u64Error, 0u);
+    EXPECT_EQ(facade.model.scan.GetScanFileCnt(), u64Files);
+    Window loaded;
+    loaded.Refresh();
+    EXPECT_EQ(TypeTreeFiles(loaded.arrays[1]), u64Files);
+
+    for (IFileNode* pRoot : facade.model.scan.GetFileSystemNode()) pRoot->SetCheck(CHECKED_STATUS_CHECKED);
+    ASSERT_EQ(QNUIController::DoRecovery(temp.Path() + "/out", "DoRecovery"), kResultSuccess);
+    while (facade.pPoster->Take().first != "DoRecovery" || QNUIController::IsRecoveryRunning()) {
+    }
+    QNUIController::StopJobs(std::chrono::minutes(1));
+    EXPECT_EQ(QNUIController::GetRecoveridedFiles(), u64Files);
 }
 
 TEST(Facade, ClosingWithAPausedScanStopsItAndExits) {

@@ -38,7 +38,7 @@ protected:
         setenv("TZ", "UTC", 1);
         tzset();
         modeltest::PrepareEngine();
-        QNUIController::UseModel({&scan, &uimodel::QNUIDeviceData::instance(), &types, &times, nullptr, nullptr});
+        QNUIController::UseModel({&scan, &uimodel::QNUIDeviceData::instance(), &types, &times, nullptr, nullptr, nullptr, nullptr});
         root = Make(nullptr, "VOLUME", true);
         scan.ShowFilesystemNode(root);
     }

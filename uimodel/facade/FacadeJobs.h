@@ -16,11 +16,11 @@ class QNUIOperation;
 struct FacadeJobs {
     CJobSlot scanWorker, scanPoller, search;
     CJobSlot recoveryWorker, recoveryPoller;
-    CJobSlot fileWorker, filePoller;  // saving and loading results files
+    CJobSlot filePoller;  // saving and loading results files (their job runs on its own thread)
     std::optional<std::thread> deviceList;
 
     /// Every slot that may hold a thread.
-    std::array<CJobSlot*, 7> Slots() { return {&scanWorker, &scanPoller, &search, &recoveryWorker, &recoveryPoller, &fileWorker, &filePoller}; }
+    std::array<CJobSlot*, 6> Slots() { return {&scanWorker, &scanPoller, &search, &recoveryWorker, &recoveryPoller, &filePoller}; }
 };
 
 FacadeJobs& GetFacadeJobs();

@@ -13,6 +13,8 @@
 #include "uimodel/facade/FacadeJobs.h"
 #include "uimodel/facade/ProgressText.h"
 #include "uimodel/recovery/QNUIRecovery.h"
+#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
+#include "uimodel/resultsfile/SaveRestoreResult.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/PublicUtilities.h"
 #include "uimodel/support/QNUIFilter.h"
@@ -59,8 +61,10 @@ void QNUIController::UseModel(Model const& model) { InstalledModel() = model; }
 QNUIController::Model const& QNUIController::GetModel() {
     std::optional<Model>& model = InstalledModel();
     if (!model)
-        model = Model{&QNUIScan::instance(), &QNUIDeviceData::instance(), &QNTypeMgr::share(), &QNTimeMgr::share(),
-                      &QNUIRecovery::instance(), nullptr};
+        model = Model{&QNUIScan::instance(),          &QNUIDeviceData::instance(),
+                      &QNTypeMgr::share(),            &QNTimeMgr::share(),
+                      &QNUIRecovery::instance(),      nullptr,
+                      &QNSaveAndRestoreNodeOperate::instance(), &SaveRestoreResult::instance()};
     return *model;
 }
 
@@ -262,6 +266,7 @@ bool QNUIController::StopJobs(std::chrono::milliseconds timeout) {
     for (CJobSlot* pSlot : jobs.Slots()) bEnded = pSlot->WaitUntil(deadline) && bEnded;
     if (!bEnded) return false;
     for (CJobSlot* pSlot : jobs.Slots()) pSlot->Join();
+    if (model.pResults) model.pResults->Wait();  // its poller ended with it: only collecting is left
     if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
     return true;
 }

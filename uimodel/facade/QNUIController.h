@@ -22,8 +22,10 @@ class QNUIDeviceData;
 class QNUIScan;
 class QNTimeMgr;
 class QNTypeMgr;
+class QNSaveAndRestoreNodeOperate;
 class QNUIRecovery;
 class QNUIThumbnails;
+class SaveRestoreResult;
 struct Thumbnail;
 
 using FileNodeList = std::vector<IFileNode*>;
@@ -32,6 +34,9 @@ using FileNodeList = std::vector<IFileNode*>;
 constexpr RESULT kResultRecoveryBadArgument = MakeResult(kModuleUiModel, 0x52F, 1);
 /// A recovery asked for while one runs.
 constexpr RESULT kResultRecoveryBusy = MakeResult(kModuleUiModel, 0x52F, 2);
+/// A save or load without a path; one asked for while a scan, a recovery or a save or load runs.
+constexpr int kResultsFileBadArgument = -1;
+constexpr int kResultsFileBusy = -2;
 
 class QNUIController {
 public:
@@ -46,6 +51,8 @@ public:
         QNTimeMgr* pTimes;
         QNUIRecovery* pRecovery;
         QNUIThumbnails* pThumbnails;  // the application's, over its decoders; may be null
+        QNSaveAndRestoreNodeOperate* pSaver;
+        SaveRestoreResult* pResults;
     };
     static void UseModel(Model const& model);
     static Model const& GetModel();
@@ -114,6 +121,19 @@ public:
     static Thumbnail GetNSImageByNode(OpNodeData const* pItem);
     /// The 16 × 16 icon of an extension; an empty image when there is none.
     static platform::RgbaImage getImageForType(std::string const& extension);
+
+    // Results files.
+    /// Saves the scan (`bSave`) to `path`, or loads that results file into the scan, on a thread
+    /// of its own; the poller posts `postName` as it goes and "QueryProgressFinish" at the end.
+    /// 0 when started; kResultsFileBusy while a scan, a recovery or another save or load runs
+    /// (the writer walks trees the scan's builder still changes, and a load replaces the nodes a
+    /// recovery copies); kResultsFileBadArgument for an empty path.
+    static int beginSaveOrRestoreNode(bool bSave, std::string const& path, std::string const& postName = "QueryProgressInfo");
+    /// Sets the saving operation (`bSave`) or the scan running and starts the poller over it.
+    static void RestorPostUIUpdate(std::string const& postName, bool bSave);
+    /// Out: total, done and error code of the save (`bSaver`) or of the load; a finished job
+    /// reports done equal to total.
+    static void GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error, bool bSaver);
 
     // Results files' folder and name.
     static void SavePathToPList(std::string const& folder);
