@@ -109,6 +109,14 @@ struct FacadeModel {
         return posts;
     }
 
+    /// Takes notifications until `name` arrives while `running` answers false, then collects
+    /// the ended job's threads.
+    void TakeUntil(std::string const& name, bool (*running)() = nullptr) {
+        while (pPoster->Take().first != name || (running && running())) {
+        }
+        QNUIController::StopJobs(std::chrono::minutes(1));
+    }
+
     modeltest::ModelScan model;
     uimodel::QNTypeMgr types{filetypes::ReadFileTypeList(QUORIN_FILETYPE_LIST)};
     uimodel::QNTimeMgr times;
@@ -283,9 +291,7 @@ TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
     testsupport::TempDir temp;
     EXPECT_EQ(QNUIController::DoRecovery("", "DoRecovery"), uimodel::kResultRecoveryBadArgument);
     ASSERT_EQ(QNUIController::DoRecovery(temp.Path() + "/out", "DoRecovery"), kResultSuccess);
-    while (facade.pPoster->Take().first != "DoRecovery" || QNUIController::IsRecoveryRunning()) {
-    }
-    QNUIController::StopJobs(std::chrono::minutes(1));
+    facade.TakeUntil("DoRecovery", &QNUIController::IsRecoveryRunning);
     EXPECT_EQ(recovered, expected);
     EXPECT_EQ(QNUIController::GetRecoveridedFiles(), expected.size());
 
@@ -296,9 +302,7 @@ TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
     facade.RunToEnd(again);
     for (IFileNode* pRoot : facade.model.scan.GetFileSystemNode()) pRoot->SetCheck(CHECKED_STATUS_CHECKED);
     ASSERT_EQ(QNUIController::DoRecovery(temp.Path() + "/again", "DoRecovery"), kResultSuccess);
-    while (facade.pPoster->Take().first != "DoRecovery" || QNUIController::IsRecoveryRunning()) {
-    }
-    QNUIController::StopJobs(std::chrono::minutes(1));
+    facade.TakeUntil("DoRecovery", &QNUIController::IsRecoveryRunning);
     EXPECT_EQ(QNUIController::GetRecoveridedFiles(), facade.model.scan.GetScanFileCnt());
 }
 
@@ -311,11 +315,6 @@ TEST(Facade, SavingAndLoadingAreRefusedWhileAJobRunsAndALoadedScanRecovers) {
     std::uint64_t const u64Files = facade.model.scan.GetScanFileCnt();
     testsupport::TempDir temp;
     std::string const file = temp.File("scan.rsf");
-    auto const takeUntil = [&facade](std::string const& name) {
-        while (facade.pPoster->Take().first != name) {
-        }
-        QNUIController::StopJobs(std::chrono::minutes(1));
-    };
 
     // The writer would walk trees the builder still changes; a load would replace what a recovery copies.
     for (uimodel::QNUIOperation* pBusy : {static_cast<uimodel::QNUIOperation*>(&facade.model.scan),
@@ -326,7 +325,7 @@ TEST(Facade, SavingAndLoadingAreRefusedWhileAJobRunsAndALoadedScanRecovers) {
         pBusy->SetStatus(uimodel::OPERATION_IDLE);
     }
     ASSERT_EQ(QNUIController::beginSaveOrRestoreNode(true, file), 0);
-    takeUntil("QueryProgressFinish");
+    facade.TakeUntil("QueryProgressFinish");
     std::uint64_t u64Total = 0, u64Done = 0, u64Error = 1;
     QNUIController::GetSaveorRestoreProgress(u64Total, u64Done, u64Error, true);
     EXPECT_GT(u64Total, 0u);
@@ -334,7 +333,7 @@ TEST(Facade, SavingAndLoadingAreRefusedWhileAJobRunsAndALoadedScanRecovers) {
     EXPECT_EQ(u64Error, 0u);
 
     ASSERT_EQ(QNUIController::beginSaveOrRestoreNode(false, file), 0);
-    takeUntil("QueryProgressFinish");
+    facade.TakeUntil("QueryProgressFinish");
     QNUIController::GetSaveorRestoreProgress(u64Total, u64Done, u64Error, false);
     EXPECT_EQ(u64Done, u64Total);
     EXPECT_EQ(u64Error, 0u);
@@ -345,9 +344,7 @@ TEST(Facade, SavingAndLoadingAreRefusedWhileAJobRunsAndALoadedScanRecovers) {
 
     for (IFileNode* pRoot : facade.model.scan.GetFileSystemNode()) pRoot->SetCheck(CHECKED_STATUS_CHECKED);
     ASSERT_EQ(QNUIController::DoRecovery(temp.Path() + "/out", "DoRecovery"), kResultSuccess);
-    while (facade.pPoster->Take().first != "DoRecovery" || QNUIController::IsRecoveryRunning()) {
-    }
-    QNUIController::StopJobs(std::chrono::minutes(1));
+    facade.TakeUntil("DoRecovery", &QNUIController::IsRecoveryRunning);
     EXPECT_EQ(QNUIController::GetRecoveridedFiles(), u64Files);
 }
 
