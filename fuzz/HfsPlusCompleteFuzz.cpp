@@ -8,25 +8,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/IFileNode.h"
+#include "FuzzedDiskSearch.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/device/MemoryDevice.h"
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
-#include "testkit/CompleteSearchRun.h"
-#include "testkit/RecordingTreeBuilder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
-    constexpr std::size_t kMaxDisk = std::size_t{4} << 20;
-    if (size < 1 + 512 || size > 1 + kMaxDisk) return 0;
-    int const iSectorSize = (pData[0] & 0x80) != 0 ? 4096 : 512;
-    int const iBlockSectors = 1 + pData[0] % 64;
-    CMemoryDevice device(std::vector<std::uint8_t>(pData + 1, pData + size), iSectorSize, STORAGE_DEVICE_DISK);
-    device.Open();
-    testkit::RecordingTreeBuilder builder;
+    if (size == 0) return 0;
     CHFSPlusCompleteFileSystemSearchController searcher;
-    testkit::RunCompleteSearch(searcher, device, builder, iBlockSectors);
-    for (IFileNode* pNode : builder.Nodes())
-        if (pNode->GetFileName() == nullptr) __builtin_trap();
+    if (!SearchFuzzedDisk(searcher, pData, size, (pData[0] & 0x80) != 0 ? 4096 : 512, 64)) return 0;
     int const iCount = searcher.GetSearchedPartitionInfo(nullptr, 0);
     std::vector<CSearchedPartitionInfo*> partitions(static_cast<std::size_t>(iCount), nullptr);
     if (searcher.GetSearchedPartitionInfo(partitions.data(), iCount) != iCount) __builtin_trap();

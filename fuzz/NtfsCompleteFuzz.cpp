@@ -5,25 +5,12 @@
 // its buffer, hang, or grow without bound.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
-#include "engine/IFileNode.h"
-#include "engine/core/device/MemoryDevice.h"
+#include "FuzzedDiskSearch.h"
 #include "engine/ntfs/complete/NTFSCompleteSearch.h"
-#include "testkit/CompleteSearchRun.h"
-#include "testkit/RecordingTreeBuilder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
-    constexpr std::size_t kSector = 512;
-    constexpr std::size_t kMaxDisk = std::size_t{4} << 20;
-    if (size < 1 + kSector || size > 1 + kMaxDisk) return 0;
-    int const iBlockSectors = 1 + pData[0] % 16;
-    CMemoryDevice device(std::vector<std::uint8_t>(pData + 1, pData + size), static_cast<int>(kSector), STORAGE_DEVICE_DISK);
-    device.Open();
-    testkit::RecordingTreeBuilder builder;
     CNTFSCompleteSearch searcher;
-    testkit::RunCompleteSearch(searcher, device, builder, iBlockSectors);
-    for (IFileNode* pNode : builder.Nodes())
-        if (pNode->GetFileName() == nullptr) __builtin_trap();
+    SearchFuzzedDisk(searcher, pData, size, 512, 16);
     return 0;
 }

@@ -1,0 +1,27 @@
+#pragma once
+// Runs one complete searcher over a fuzz input as a disk: the first byte picks the block size
+// (1 to `iMaxBlockSectors` sectors, so that structures cross block ends at every place), the
+// rest is the disk. Every node handed over must have a name.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/IFileNode.h"
+#include "engine/core/device/MemoryDevice.h"
+#include "testkit/CompleteSearchRun.h"
+#include "testkit/RecordingTreeBuilder.h"
+
+/// False when the input is too short or too long to be a disk of `iSectorSize`-byte sectors.
+inline bool SearchFuzzedDisk(ICompleteFileSystemSearchController& searcher, std::uint8_t const* pData, std::size_t size,
+                             int iSectorSize, int iMaxBlockSectors) {
+    constexpr std::size_t kMaxDisk = std::size_t{4} << 20;
+    if (size < 1 + static_cast<std::size_t>(iSectorSize) || size > 1 + kMaxDisk) return false;
+    int const iBlockSectors = 1 + pData[0] % iMaxBlockSectors;
+    CMemoryDevice device(std::vector<std::uint8_t>(pData + 1, pData + size), iSectorSize, STORAGE_DEVICE_DISK);
+    device.Open();
+    testkit::RecordingTreeBuilder builder;
+    testkit::RunCompleteSearch(searcher, device, builder, iBlockSectors);
+    for (IFileNode* pNode : builder.Nodes())
+        if (pNode->GetFileName() == nullptr) __builtin_trap();
+    return true;
+}
