@@ -11,6 +11,7 @@
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
+#include "engine/ntfs/complete/NTFSUpCaseTable.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 
@@ -59,6 +60,7 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_folders.Reset(m_u32SectorSize);
     m_logFiles.Reset(m_u32SectorSize);
     m_attrDefs.Reset(m_u32SectorSize);
+    m_upCases.Reset(m_u32SectorSize);
     m_backupOf.clear();
     m_recordRuns.clear();
     m_u64LooseFiles = 0;
@@ -218,6 +220,9 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
     } else if (u32MetaFile == kAttrDefRecord) {
         auto pAttrDef = std::make_unique<CAttrDefFileInfo>();
         if (pAttrDef->InitFromBuffer(record, s64Sector)) m_attrDefs.AddRecord(std::move(pAttrDef));
+    } else if (u32MetaFile == kUpCaseRecord) {
+        auto pUpCase = std::make_unique<CUpCaseFileInfo>();
+        if (pUpCase->InitFromBuffer(record, s64Sector)) m_upCases.AddRecord(std::move(pUpCase));
     }
 }
 
@@ -236,6 +241,9 @@ void CNTFSCompleteSearch::AnalyzeContent(std::int64_t s64Sector, engine::ByteVie
     for (std::size_t offset = 0; offset + CNTFSAttrDefTable::kStride <= sector.Size(); offset += CNTFSAttrDefTable::kStride)
         if (CNTFSAttrDefTable::MatchesStride(sector.Sub(offset, CNTFSAttrDefTable::kStride)))
             m_attrDefs.AddMatch(s64Sector, CNTFSAttrDefTable::kStride, offset);
+    for (std::size_t offset = 0; offset + CNTFSUpCaseTable::kBlock <= sector.Size(); offset += CNTFSUpCaseTable::kBlock)
+        if (CNTFSUpCaseTable::MatchesBlock(sector.Sub(offset, CNTFSUpCaseTable::kBlock)))
+            m_upCases.AddMatch(s64Sector, CNTFSUpCaseTable::kBlock, offset);
 }
 
 void CNTFSCompleteSearch::ScoreAndDrop() {
@@ -247,7 +255,9 @@ void CNTFSCompleteSearch::ScoreAndDrop() {
         CNTFSContentCount::Result const attrDef = m_attrDefs.Count(candidate, pGroup ? pGroup->pAttrDef.get() : nullptr);
         candidate.m_s64AttrDefRecordSector = attrDef.s64RecordSector;
         candidate.m_s64AttrDefMatchCount = attrDef.s64Count;
-        candidate.m_s64UpCaseMatchCount = 0;
+        CNTFSContentCount::Result const upCase = m_upCases.Count(candidate, pGroup ? pGroup->pUpCase.get() : nullptr);
+        candidate.m_s64UpCaseRecordSector = upCase.s64RecordSector;
+        candidate.m_s64UpCaseMatchCount = upCase.s64Count;
         candidate.m_u32MetaFileGroupFound = candidate.m_s64MftGroupSector != -1 ? 1 : 0;
         candidate.m_u64FileSystemCount = CNTFSCandidateSet::Score(candidate);
     }

@@ -104,6 +104,7 @@ private:
     CNTFSFolderEvidence m_folders;
     CNTFSLogFileEvidence m_logFiles;
     CNTFSContentCount m_attrDefs;
+    CNTFSContentCount m_upCases;
     // Boot sectors found to be another candidate's backup: by their sector, that candidate's start.
     std::unordered_map<std::int64_t, std::int64_t> m_backupOf;
     /// Runs of FILE records of ordinary files, each record `u32Sectors` after the one before.

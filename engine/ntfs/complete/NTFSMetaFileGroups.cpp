@@ -78,6 +78,11 @@ void CNTFSMetaFileGroups::Feed(std::int64_t s64Sector, CNTFSFileRecord const& re
             if (pAttrDef->InitFromBuffer(record, s64Sector)) group.pAttrDef = std::move(pAttrDef);
             break;
         }
+        case kUpCaseRecord: {
+            auto pUpCase = std::make_unique<CUpCaseFileInfo>();
+            if (pUpCase->InitFromBuffer(record, s64Sector)) group.pUpCase = std::move(pUpCase);
+            break;
+        }
         case kBitmapRecord: {
             CBitmapFileInfo bitmap;
             if (bitmap.InitFromBuffer(record, s64Sector))

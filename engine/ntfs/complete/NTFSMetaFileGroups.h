@@ -25,6 +25,7 @@ constexpr std::uint32_t kMftMirrRecord = 1;
 constexpr std::uint32_t kLogFileRecord = 2;
 constexpr std::uint32_t kAttrDefRecord = 4;
 constexpr std::uint32_t kBitmapRecord = 6;
+constexpr std::uint32_t kUpCaseRecord = 10;
 }  // namespace ntfscomplete
 
 struct NtfsMftGroup {
@@ -37,6 +38,7 @@ struct NtfsMftGroup {
     std::int64_t s64BitmapClusters = -1;
     std::unique_ptr<CLogFileInfo> pLogFile;
     std::unique_ptr<CAttrDefFileInfo> pAttrDef;
+    std::unique_ptr<CUpCaseFileInfo> pUpCase;
     bool bMirror = false;  // set at the end: the mirror copy of another group's partition
 
     /// Where the partition starts if this is its real MFT; -1 when it cannot.
