@@ -331,6 +331,9 @@ TEST(Facade, SavingAndLoadingAreRefusedWhileAJobRunsAndALoadedScanRecovers) {
     EXPECT_GT(u64Total, 0u);
     EXPECT_EQ(u64Done, u64Total);
     EXPECT_EQ(u64Error, 0u);
+    // The stand-alone progress poller over a finished save posts once and ends.
+    QNUIController::QuerySaveOrRestoreProgress();
+    facade.TakeUntil("QueryProgressInfo");
 
     ASSERT_EQ(QNUIController::beginSaveOrRestoreNode(false, file), 0);
     facade.TakeUntil("QueryProgressFinish");

@@ -129,6 +129,9 @@ public:
     /// (the writer walks trees the scan's builder still changes, and a load replaces the nodes a
     /// recovery copies); kResultsFileBadArgument for an empty path.
     static int beginSaveOrRestoreNode(bool bSave, std::string const& path, std::string const& postName = "QueryProgressInfo");
+    /// A poller over the save-and-restore operation alone, posting "QueryProgressInfo" while it
+    /// raises updates and once at its end; nothing when a results-file poller already runs.
+    static void QuerySaveOrRestoreProgress();
     /// Sets the saving operation (`bSave`) or the scan running and starts the poller over it.
     static void RestorPostUIUpdate(std::string const& postName, bool bSave);
     /// Out: total, done and error code of the save (`bSaver`) or of the load; a finished job

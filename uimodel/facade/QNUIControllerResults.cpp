@@ -33,6 +33,14 @@ void QNUIController::RestorPostUIUpdate(std::string const& postName, bool bSave)
     });
 }
 
+void QNUIController::QuerySaveOrRestoreProgress() {
+    Model const& model = GetModel();
+    if (!model.pSaver || GetFacadeJobs().filePoller.Running()) return;
+    QNUIOperation& operation = *model.pSaver;
+    std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
+    GetFacadeJobs().filePoller.Start([&operation, pPoster] { PollOperation(operation, *pPoster, "QueryProgressInfo"); });
+}
+
 int QNUIController::beginSaveOrRestoreNode(bool bSave, std::string const& path, std::string const& postName) {
     Model const& model = GetModel();
     if (path.empty() || !model.pResults || !model.pSaver) return kResultsFileBadArgument;
