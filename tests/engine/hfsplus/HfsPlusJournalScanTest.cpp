@@ -6,9 +6,11 @@
 // hash-equal. Rows skip when the fixture or 7zz is missing.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 
 #include "DecmpfsMaker.h"
+#include "FatQuickScan.h"
 #include "HfsPlusScan.h"
 #include "JournalMaker.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
@@ -20,7 +22,7 @@ namespace {
 using hfsplustest::Bytes;
 using hfsplustest::Placement;
 
-enum class Scenario { DeletedFile, DeletedFolder, ReusedName, DeletedCompressed, DeletedFragmented, MovedFolder, DeletedHardLink };
+enum class Scenario { DeletedFile, DeletedBesideCompressed, DeletedFolder, ReusedName, DeletedCompressed, DeletedFragmented, MovedFolder, DeletedHardLink };
 
 struct JournalCase {
     char const* pszName;
@@ -28,6 +30,7 @@ struct JournalCase {
     Placement placement;
     std::set<std::string> deleted;  // every path listed deleted; empty: none may be
     bool bHostile = false;          // the deleted nodes are not checked, only the live ones
+    bool bComplete = false;         // also a complete scan of a disk holding the volume 1 MiB in, without a map
 };
 
 constexpr std::size_t kCatalogLeaf = hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize;
@@ -36,7 +39,25 @@ constexpr std::size_t kExtentsLeaf = 3 * hfsplustest::kMacBlockSize;
 constexpr std::size_t kAttributesTree = 10 * hfsplustest::kMacBlockSize;
 constexpr std::size_t kAttributesNodeSize = 8192;
 constexpr std::size_t kAttributesLeaf = kAttributesTree + kAttributesNodeSize;
+constexpr std::size_t kDiskLead = std::size_t{1} << 20;
 constexpr std::size_t kNextCatalogID = hfsplus::kVolumeHeaderOffset + 64;
+
+/// Where the tree shows a file: folders whose name starts with "." lose it, such files are left
+/// out.
+std::optional<std::string> ShownPath(std::string const& path) {
+    std::string shown;
+    for (std::size_t at = 1; at <= path.size();) {
+        std::size_t const end = std::min(path.find('/', at), path.size());
+        std::string part = path.substr(at, end - at);
+        if (!part.empty() && part.front() == '.') {
+            if (end == path.size()) return std::nullopt;
+            part.erase(0, part.find_first_not_of('.'));
+        }
+        shown += "/" + part;
+        at = end + 1;
+    }
+    return shown;
+}
 
 Bytes Slice(Bytes const& image, std::size_t at, std::size_t size) {
     return Bytes(image.begin() + static_cast<long>(at), image.begin() + static_cast<long>(at + size));
@@ -51,7 +72,7 @@ protected:
         if (original.empty()) return "no " + hfsplustest::MacImagePath();
         Bytes before = original;
         JournalCase const& row = GetParam();
-        if (row.scenario == Scenario::DeletedCompressed &&
+        if ((row.scenario == Scenario::DeletedCompressed || row.scenario == Scenario::DeletedBesideCompressed) &&
             !hfsplustest::CompressFile(before, 8, hfsplustest::TextLike(4 * 0x10000 + 999)))
             return "the fixture is not the one expected";
         if (row.scenario == Scenario::DeletedFragmented && !hfsplustest::FragmentFile(before, u"another_file"))
@@ -75,7 +96,8 @@ protected:
         hfsplustest::LeafRecords catalog = hfsplustest::ReadLeafRecords(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
         auto const id = [&catalog](std::u16string const& name) { return hfsplustest::CatalogID(catalog, name); };
         switch (row.scenario) {
-            case Scenario::DeletedFile: hfsplustest::DropCatalogItems(catalog, {id(u"passwords.txt")}); break;
+            case Scenario::DeletedFile:
+            case Scenario::DeletedBesideCompressed: hfsplustest::DropCatalogItems(catalog, {id(u"passwords.txt")}); break;
             case Scenario::DeletedFolder:
                 if (!DropAttributes(before, after, id(u"a_file"), journal)) return "no room";
                 hfsplustest::DropCatalogItems(catalog, {id(u"a_directory"), id(u"a_file"), id(u"another_file"), id(u"a_resourcefork")});
@@ -107,6 +129,11 @@ protected:
         if (!hfsplustest::AddJournal(after, journal, row.placement)) return "the fixture has no room for a journal";
         hfsplustest::WriteImage(m_dir.File("after.raw"), after);
         m_after = hfsplustest::SevenZipFiles(m_dir.File("after.raw"), "", m_dir.File("after"));
+        if (row.bComplete) {
+            after.insert(after.begin(), kDiskLead, 0);
+            hfsplustest::WriteImage(m_dir.File("disk.raw"), after);
+            after.erase(after.begin(), after.begin() + kDiskLead);
+        }
         m_pScan = std::make_unique<hfsplustest::VolumeScan>(std::move(after), 512);
         return {};
     }
@@ -150,12 +177,35 @@ TEST_P(HfsPlusJournalScanTest, ListsDeletedItemsAtTheirPathsAndRecoversThem) {
         ASSERT_TRUE(data) << path << " cannot be copied out";
         EXPECT_EQ(testsupport::Sha256Hex(*data), source->second) << path;
     }
+    if (!row.bComplete) return;
+    // The complete search finds the volume by its header alone and the deleted file by the old
+    // catalog leaf the journal still holds.
+    fattest::FatQuickScan disk(m_dir.File("disk.raw"), 512, fattest::ScanKind::Complete, SEARCHER_TYPE_HFSPLUS);
+    ASSERT_EQ(disk.Result(), kResultSuccess);
+    for (auto const& [path, hash] : m_after) {
+        std::optional<std::string> const shown = ShownPath(path);
+        if (!shown) continue;
+        auto const found = disk.Live().find(*shown);
+        ASSERT_NE(found, disk.Live().end()) << *shown << " is not listed live by the complete scan";
+        if (found->second->GetFileSize() == 0) {
+            EXPECT_EQ(testsupport::Sha256Hex({}), hash) << *shown;  // copy-out opens no reader for an empty file
+            continue;
+        }
+        EXPECT_EQ(disk.Recover(found->second), hash) << *shown;
+    }
+    for (std::string const& path : row.deleted) {
+        auto const found = disk.Deleted().find(path);
+        ASSERT_NE(found, disk.Deleted().end()) << path << " is not listed deleted by the complete scan";
+        EXPECT_EQ(disk.Recover(found->second), m_before.at(path)) << path;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, HfsPlusJournalScanTest,
     testing::Values(
         JournalCase{"DeletedFile", Scenario::DeletedFile, Placement::Plain, {"/passwords.txt"}},
+        JournalCase{"DeletedFileBesideACompressedOneOnADiskWithoutMap", Scenario::DeletedBesideCompressed, Placement::Plain,
+                    {"/passwords.txt"}, false, true},
         JournalCase{"DeletedFolderWithFiles", Scenario::DeletedFolder, Placement::Plain,
                     {"/a_directory", "/a_directory/a_file", "/a_directory/another_file", "/a_directory/a_resourcefork",
                      "/a_directory/a_resourcefork:rsrc"}},
