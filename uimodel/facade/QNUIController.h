@@ -12,7 +12,7 @@
 
 #include "engine/IFileNode.h"
 #include "engine/Result.h"
-#include "platform/ThumbnailDecoder.h"
+#include "uimodel/thumbnails/ThumbnailDecoder.h"
 #include "uimodel/trees/TreeBatch.h"
 
 namespace uimodel {
@@ -120,7 +120,7 @@ public:
     /// The thumbnail of a tree row's node; none without thumbnails or a node.
     static Thumbnail GetNSImageByNode(OpNodeData const* pItem);
     /// The 16 × 16 icon of an extension; an empty image when there is none.
-    static platform::RgbaImage getImageForType(std::string const& extension);
+    static uimodel::RgbaImage getImageForType(std::string const& extension);
 
     // Results files.
     /// Saves the scan (`bSave`) to `path`, or loads that results file into the scan, on a thread

@@ -93,6 +93,6 @@ Thumbnail QNUIController::GetNSImageByNode(OpNodeData const* pItem) {
     return pThumbnails->GetNSImageByFildNode(pItem->fileNode());
 }
 
-platform::RgbaImage QNUIController::getImageForType(std::string const& extension) { return GetModel().pTypes->getImageForType(extension); }
+uimodel::RgbaImage QNUIController::getImageForType(std::string const& extension) { return GetModel().pTypes->getImageForType(extension); }
 
 }  // namespace uimodel

@@ -15,7 +15,7 @@ namespace uimodel {
 namespace {
 
 /// A node's data as the raw decoder's byte source.
-class CReaderSource final : public platform::IByteSource {
+class CReaderSource final : public uimodel::IByteSource {
 public:
     explicit CReaderSource(IFileReader& reader) : m_reader(reader) {}
     std::uint64_t Size() const override { return static_cast<std::uint64_t>(std::max(m_reader.GetDataSize(), 0LL)); }
@@ -29,7 +29,7 @@ private:
     IFileReader& m_reader;
 };
 
-Thumbnail AsImage(platform::RgbaImage image) {
+Thumbnail AsImage(uimodel::RgbaImage image) {
     if (!image.IsImage()) return {};
     return {ThumbnailKind::Image, std::move(image)};
 }
@@ -40,7 +40,7 @@ bool IsOneOf(std::string const& extension, std::initializer_list<char const*> ex
 
 }  // namespace
 
-QNUIThumbnails::QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter, platform::IThumbnailDecoder& decoder)
+QNUIThumbnails::QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter, uimodel::IThumbnailDecoder& decoder)
     : m_scan(scan), m_recovery(recovery), m_pFilter(pFilter), m_decoder(decoder) {}
 
 IDataRecovery* QNUIThumbnails::PreviewCopyOut(IFileNode* pNode) {
@@ -51,7 +51,7 @@ IDataRecovery* QNUIThumbnails::PreviewCopyOut(IFileNode* pNode) {
 }
 
 Thumbnail QNUIThumbnails::Icon(IFileNode* pNode) {
-    platform::RgbaImage icon = m_decoder.IconForExtension(GetNodeExt(pNode));
+    uimodel::RgbaImage icon = m_decoder.IconForExtension(GetNodeExt(pNode));
     return {ThumbnailKind::Icon, std::move(icon)};
 }
 
@@ -92,11 +92,11 @@ Thumbnail QNUIThumbnails::GetPictureThumb(IFileNode* pNode) {
         char* pBuffer = reinterpret_cast<char*>(m_buffer.data());
         // The small embedded preview first; when there is none, or it does not decode, the whole file.
         unsigned const u32Preview = copyOut.ReadSmallJPG(pBuffer, u32Size);
-        platform::RgbaImage image;
+        uimodel::RgbaImage image;
         if (u32Preview > 0) image = m_decoder.DecodePicture(std::span(m_buffer.data(), u32Preview));
         if (image.IsImage()) return image;
         unsigned const u32Read = reader.ReadData(0, pBuffer, u32Size);
-        return u32Read > 0 ? m_decoder.DecodePicture(std::span(m_buffer.data(), u32Read)) : platform::RgbaImage{};
+        return u32Read > 0 ? m_decoder.DecodePicture(std::span(m_buffer.data(), u32Read)) : uimodel::RgbaImage{};
     });
 }
 
@@ -117,7 +117,7 @@ Thumbnail QNUIThumbnails::GetVideoThumb(IFileNode* pNode) {
     return ThroughReader(pNode, [&](IDataRecovery&, IFileReader& reader) {
         // The start stays in memory: the decoder reads it through an anonymous memory file.
         std::vector<std::uint8_t> start(u32Bytes);
-        if (reader.ReadData(0, reinterpret_cast<char*>(start.data()), u32Bytes) != u32Bytes) return platform::RgbaImage{};
+        if (reader.ReadData(0, reinterpret_cast<char*>(start.data()), u32Bytes) != u32Bytes) return uimodel::RgbaImage{};
         return m_decoder.DecodeMovie(start);
     });
 }

@@ -12,7 +12,7 @@
 
 #include "engine/IFileNode.h"
 #include "engine/IRecoveryFilter.h"
-#include "platform/ThumbnailDecoder.h"
+#include "uimodel/thumbnails/ThumbnailDecoder.h"
 
 class IDataRecovery;
 class IFileReader;
@@ -26,7 +26,7 @@ enum class ThumbnailKind { None, Image, Icon };
 
 struct Thumbnail {
     ThumbnailKind eKind = ThumbnailKind::None;
-    platform::RgbaImage image;
+    uimodel::RgbaImage image;
 };
 
 /// Pictures above this many bytes get the icon (read whole into one buffer).
@@ -39,7 +39,7 @@ class QNUIThumbnails {
 public:
     /// Over the scan, the recovery (whose preview objects serve deep scans), the filter that
     /// tells categories and the platform's decoder; none owned.
-    QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter, platform::IThumbnailDecoder& decoder);
+    QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter, uimodel::IThumbnailDecoder& decoder);
 
     /// The dispatcher: movies through GetVideoThumb, camera raw by extension through
     /// GetRawPicThumb, pictures decoded from their preview or whole bytes, else the icon.
@@ -62,13 +62,13 @@ private:
     Thumbnail Icon(IFileNode* pNode);
     /// Runs `use` with the node's preview object and a reader of the node, one thumbnail at a
     /// time; its image, or the icon when it made none.
-    using ReaderUse = std::function<platform::RgbaImage(IDataRecovery&, IFileReader&)>;
+    using ReaderUse = std::function<uimodel::RgbaImage(IDataRecovery&, IFileReader&)>;
     Thumbnail ThroughReader(IFileNode* pNode, ReaderUse const& use);
 
     QNUIScan& m_scan;
     QNUIRecovery& m_recovery;
     IRecoveryFilter* m_pFilter;
-    platform::IThumbnailDecoder& m_decoder;
+    uimodel::IThumbnailDecoder& m_decoder;
     // One thumbnail at a time selects nodes in the preview objects and uses the picture buffer.
     std::mutex m_mutex;
     std::vector<std::uint8_t> m_buffer;  // kMaxPictureBytes once the first picture is read

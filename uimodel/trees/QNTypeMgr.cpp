@@ -17,9 +17,9 @@ constexpr _FILTER_TYPE kCategories[] = {FILTER_TYPE_PICTURE, FILTER_TYPE_MUSIC, 
 constexpr int kIconSide = 16;
 
 /// The image fitted into a square of `iSide` pixels (box-averaged, centred, transparent around).
-platform::RgbaImage ScaledIcon(platform::RgbaImage const& image, int iSide) {
+uimodel::RgbaImage ScaledIcon(uimodel::RgbaImage const& image, int iSide) {
     if (!image.IsImage() || image.pixels.size() < static_cast<std::size_t>(image.iWidth) * image.iHeight * 4) return {};
-    platform::RgbaImage icon{iSide, iSide, std::vector<std::uint8_t>(static_cast<std::size_t>(iSide) * iSide * 4, 0)};
+    uimodel::RgbaImage icon{iSide, iSide, std::vector<std::uint8_t>(static_cast<std::size_t>(iSide) * iSide * 4, 0)};
     int const iLong = std::max(image.iWidth, image.iHeight);
     int const iWidth = std::max(1, image.iWidth * iSide / iLong), iHeight = std::max(1, image.iHeight * iSide / iLong);
     int const iLeft = (iSide - iWidth) / 2, iTop = (iSide - iHeight) / 2;
@@ -70,7 +70,7 @@ std::string QNTypeMgr::getTypeString(int iBit) const {
     return found == m_lists.end() ? std::string() : found->second;
 }
 
-platform::RgbaImage QNTypeMgr::getImageForType(std::string const& extension) {
+uimodel::RgbaImage QNTypeMgr::getImageForType(std::string const& extension) {
     if (!m_pIcons) return {};
     auto const found = m_iconCache.find(extension);
     if (found != m_iconCache.end()) return found->second;

@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "engine/IRecoveryFilter.h"
-#include "platform/ThumbnailDecoder.h"
+#include "uimodel/thumbnails/ThumbnailDecoder.h"
 #include "uimodel/trees/TreeBatch.h"
 
 namespace uimodel {
@@ -37,9 +37,9 @@ public:
     void refreshTypeTreeState();
     bool isOtherNode(OpNodeData const* pItem) const;
     /// Where the icons come from (the application's decoder, not owned); none until set.
-    void setIconSource(platform::IThumbnailDecoder* pDecoder) { m_pIcons = pDecoder; }
+    void setIconSource(uimodel::IThumbnailDecoder* pDecoder) { m_pIcons = pDecoder; }
     /// The 16 × 16 icon of an extension, made on first use; an empty image without a source.
-    platform::RgbaImage getImageForType(std::string const& extension);
+    uimodel::RgbaImage getImageForType(std::string const& extension);
     /// The category an extension belongs to: the later list wins; none when no list has it.
     _FILTER_TYPE CategoryOf(std::string const& extension) const;
 
@@ -66,8 +66,8 @@ private:
     std::uint64_t m_u64Generation = UINT64_MAX;
     bool m_bSearch = false;
     std::uint64_t m_u64Clears = 0;
-    platform::IThumbnailDecoder* m_pIcons = nullptr;
-    std::unordered_map<std::string, platform::RgbaImage> m_iconCache;
+    uimodel::IThumbnailDecoder* m_pIcons = nullptr;
+    std::unordered_map<std::string, uimodel::RgbaImage> m_iconCache;
 };
 
 }  // namespace uimodel

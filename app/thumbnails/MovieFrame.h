@@ -4,11 +4,16 @@
 #include <span>
 #include <string>
 
-#include "platform/ThumbnailDecoder.h"
+#include "uimodel/thumbnails/ThumbnailDecoder.h"
 
-namespace platform::thumbnails {
+namespace app::thumbnails {
+
+using uimodel::IByteSource;
+using uimodel::kMaxThumbnailSide;
+using uimodel::kMovieThumbnailSide;
+using uimodel::RgbaImage;
 
 RgbaImage DecodeMovieFile(std::string const& path);
 RgbaImage DecodeMovieBytes(std::span<std::uint8_t const> start);
 
-}  // namespace platform::thumbnails
+}  // namespace app::thumbnails

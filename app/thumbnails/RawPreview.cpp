@@ -10,7 +10,7 @@
 
 #include "QtImages.h"
 
-namespace platform::thumbnails {
+namespace app::thumbnails {
 
 namespace {
 
@@ -137,4 +137,4 @@ RgbaImage DecodeRawPreview(IByteSource& source) {
     return {};
 }
 
-}  // namespace platform::thumbnails
+}  // namespace app::thumbnails

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace uimodel {
 
 struct RgbaImage {
     int iWidth = 0;
@@ -54,7 +54,7 @@ constexpr int kMaxThumbnailSide = 1024;
 constexpr int kMovieThumbnailSide = 192;
 
 /// The decoder over the system's libraries (Qt image readers, libraw, ffmpegthumbnailer, the
-/// freedesktop icon theme); in its own library, platform_thumbnails.
+/// freedesktop icon theme); the application provides it (library app_thumbnails, the Qt side).
 std::unique_ptr<IThumbnailDecoder> CreateThumbnailDecoder();
 
-}  // namespace platform
+}  // namespace uimodel

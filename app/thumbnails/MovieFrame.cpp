@@ -9,7 +9,7 @@
 
 #include "QtImages.h"
 
-namespace platform::thumbnails {
+namespace app::thumbnails {
 
 RgbaImage DecodeMovieFile(std::string const& path) {
     try {
@@ -39,4 +39,4 @@ RgbaImage DecodeMovieBytes(std::span<std::uint8_t const> start) {
     return image;
 }
 
-}  // namespace platform::thumbnails
+}  // namespace app::thumbnails

@@ -7,7 +7,7 @@
 
 #include "QtImages.h"
 
-namespace platform::thumbnails {
+namespace app::thumbnails {
 
 namespace {
 
@@ -41,4 +41,4 @@ RgbaImage IconForExtension(std::string const& extension, std::string const& them
     return {};
 }
 
-}  // namespace platform::thumbnails
+}  // namespace app::thumbnails

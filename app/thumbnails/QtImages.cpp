@@ -5,7 +5,7 @@
 #include <QImageReader>
 #include <cstring>
 
-namespace platform::thumbnails {
+namespace app::thumbnails {
 
 RgbaImage DecodeWithQt(std::span<std::uint8_t const> bytes, int iMaxSide) {
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT32_MAX)) return {};
@@ -44,4 +44,4 @@ QImage ToQImage(RgbaImage const& image) {
     return QImage(image.pixels.data(), image.iWidth, image.iHeight, image.iWidth * 4, QImage::Format_RGBA8888).copy();
 }
 
-}  // namespace platform::thumbnails
+}  // namespace app::thumbnails
