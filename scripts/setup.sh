@@ -21,6 +21,8 @@ packages=(
   ffmpeg abcmidi sqlite3
   # thumbnails: Qt image readers, camera raw previews, movie frames
   qt6-base-dev libraw-dev libffmpegthumbnailer-dev
+  # the desktop application and its end-to-end runs under a virtual X server
+  qt6-svg-dev libqt6svg6 xvfb xauth xdotool x11-utils
 )
 
 sudo_cmd=()

@@ -1,0 +1,3 @@
+# Sources of app/controls.
+target_sources(app PRIVATE
+)

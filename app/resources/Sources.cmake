@@ -1,0 +1,3 @@
+# Sources of app/resources.
+target_sources(app PRIVATE
+)

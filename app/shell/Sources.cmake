@@ -1,0 +1,4 @@
+# Sources of app/shell.
+target_sources(app PRIVATE
+  shell/ModelSeams.cpp
+)
