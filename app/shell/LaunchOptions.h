@@ -1,0 +1,24 @@
+#pragma once
+// The test hook's options, parsed once after QApplication has taken its own.
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+struct LaunchOptions {
+  QString scanImage;       // --scan IMAGE: that disk-image file is the only device, scanned at start
+  bool quitWhenDone = false;  // --quit-when-done: print the RESULT line once the scan ended, quit
+  QString recoverTo;       // --recover-to DIR
+  bool grid = false;       // --grid
+  int coverflow = -1;      // --coverflow N
+
+  // Parses the arguments left after QApplication's; false with a message on an unknown option
+  // or a missing value.
+  static bool Parse(const QStringList& arguments, LaunchOptions& options, QString& error);
+};
+
+// The options of this process, as parsed at start (empty when none were given).
+const LaunchOptions& CurrentLaunchOptions();
+
+}  // namespace app
