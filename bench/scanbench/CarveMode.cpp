@@ -9,6 +9,7 @@
 #include "CommandLine.h"
 #include "ExclusiveCopy.h"
 #include "Modes.h"
+#include "OutputFolder.h"
 #include "OutputNames.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDataRunList.h"
@@ -23,7 +24,7 @@ namespace {
 
 /// Copies every carved file to DIR/<folder>/<name>, never over a file there; answers the
 /// number that failed.
-int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& directory) {
+int RecoverAll(CarveScan& scan, IStorageDevice& device, COutputFolder& directory) {
     ReleasePtr<IDataRecovery> pRecovery(CreateDataRecoveryObj());
     if (Failed(pRecovery->Initialize(scan.pController.get(), &device))) {
         std::fprintf(stderr, "scanbench: copy-out cannot start\n");
@@ -35,7 +36,7 @@ int RecoverAll(CarveScan& scan, IStorageDevice& device, std::string const& direc
         std::string const folder = scan.tree.FolderOf(pFile);
         char const* pszName = pFile->GetFileName();
         auto const claim = [&] { return names.Claim(folder, pszName ? pszName : ""); };
-        ExclusiveCopy const copy = CopyExclusively(*pRecovery, pFile, std::filesystem::path(directory) / folder, claim);
+        ExclusiveCopy const copy = CopyExclusively(*pRecovery, pFile, directory.Folder(folder), claim);
         if (Failed(copy.result)) {
             std::fprintf(stderr, "scanbench: could not recover %s/%s (0x%016llx)\n", folder.c_str(), copy.name.c_str(),
                          static_cast<unsigned long long>(copy.result));
@@ -62,6 +63,13 @@ int RunCarveMode(std::span<char* const> args) {
         u32SectorSize = static_cast<std::uint32_t>(*size);
     }
     std::string const recoverDirectory = commandLine->Value("--recover").value_or("");
+
+    // Refused before the search, as every mode refuses a destination on the scanned device.
+    std::unique_ptr<COutputFolder> pRecoverTo;
+    if (!recoverDirectory.empty()) {
+        pRecoverTo = COutputFolder::Open(recoverDirectory, pszPath, "--recover");
+        if (!pRecoverTo) return 1;
+    }
 
     std::unique_ptr<IStorageDevice> pImage(CreateDiskDevice(pszPath));
     if (!pImage || !pImage->Open()) {
@@ -92,7 +100,7 @@ int RunCarveMode(std::span<char* const> args) {
         std::printf("carved\t%s\t%lld\t%lld\t%s\t%s\n", CRAWFileManager::GetExt(pNode).c_str(), pRun ? pRun->s64Start : -1LL,
                     pFile->GetFileSize(), scan.tree.PathOf(pFile).c_str(), time.empty() ? "-" : time.c_str());
     }
-    int const iFailures = recoverDirectory.empty() ? 0 : RecoverAll(scan, device, recoverDirectory);
+    int const iFailures = pRecoverTo ? RecoverAll(scan, device, *pRecoverTo) : 0;
     CRAWSearchController::Statistics const& statistics = scan.pController->GetStatistics();
     std::printf("RESULT mode=carve bytes=%llu seconds=%.6f files=%zu filed_at_once=%llu sized_from_ring=%llu "
                 "sized_at_end=%llu dropped=%llu failures=%d\n",

@@ -1,11 +1,13 @@
 #include "FoundFiles.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <chrono>
-#include <filesystem>
-#include <system_error>
 
 #include "ExclusiveCopy.h"
 #include "NodeListing.h"
+#include "OutputFolder.h"
 #include "ResultCollector.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IRecoveryFilter.h"
@@ -14,19 +16,17 @@ namespace scanbench {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 bool Counts(IFileNode* pNode, bool bDeletedOnly) {
     return pNode && !pNode->IsDirectory() && (!bDeletedOnly || pNode->IsDeleted());
 }
 
 /// Copies one file through the copy-out object of its tree's searcher type.
-ExclusiveCopy WriteOne(CResultCollector& collector, IFileNode* pNode, fs::path const& folder,
+ExclusiveCopy WriteOne(CResultCollector& collector, IFileNode* pNode, int folderFd,
                        std::function<std::string()> const& claimName) {
     auto* pRoot = dynamic_cast<IFilesystemNode*>(ChainToTop(pNode).back());
     IDataRecovery* pCopyOut = collector.CopyOut(pRoot ? pRoot->GetSearcheType() : pNode->GetSearcheType());
     if (!pCopyOut) return {MakeResult(kModuleCopyOut, 0, kCodeMissingObject), claimName()};
-    return CopyExclusively(*pCopyOut, pNode, folder, claimName);
+    return CopyExclusively(*pCopyOut, pNode, folderFd, claimName);
 }
 
 }  // namespace
@@ -71,28 +71,27 @@ std::string COutputPaths::ClaimName(std::string const& folder, IFileNode* pNode)
 }
 
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
-                       std::string const& outDir, std::FILE* pManifest, std::string const& manifestPrefix) {
+                       COutputFolder* pOut, std::string const& base, std::FILE* pManifest, std::string const& manifestPrefix) {
     WriteCounts counts;
-    if (outDir.empty() && !pManifest) return counts;
+    if (!pOut && !pManifest) return counts;
     auto const start = std::chrono::steady_clock::now();
     COutputPaths paths;
     for (IFileNode* pNode : nodes) {
         if (!Counts(pNode, bDeletedOnly)) continue;
         std::string const folder = paths.FolderOf(pNode);
         auto const claim = [&] { return paths.ClaimName(folder, pNode); };
-        ExclusiveCopy const copy =
-            outDir.empty() ? ExclusiveCopy{kResultSuccess, claim()} : WriteOne(collector, pNode, fs::path(outDir) / folder, claim);
+        int const folderFd = pOut ? pOut->Folder(base.empty() || folder.empty() ? base + folder : base + "/" + folder) : -1;
+        ExclusiveCopy const copy = pOut ? WriteOne(collector, pNode, folderFd, claim) : ExclusiveCopy{kResultSuccess, claim()};
         std::string const relative = folder.empty() ? copy.name : folder + "/" + copy.name;
         RESULT const result = copy.result;
-        if (!outDir.empty() && Failed(result)) {
+        if (pOut && Failed(result)) {
             ++counts.u64Failures;
             std::fprintf(stderr, "scanbench: %s%s not written (0x%016llx)\n", manifestPrefix.c_str(), relative.c_str(),
                          static_cast<unsigned long long>(result));
-        } else if (!outDir.empty()) {
+        } else if (pOut) {
             ++counts.u64Files;
-            std::error_code ec;
-            std::uintmax_t const size = fs::file_size(fs::path(outDir) / relative, ec);
-            if (!ec) counts.u64Bytes += size;
+            struct stat info {};
+            if (::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) counts.u64Bytes += static_cast<std::uint64_t>(info.st_size);
         }
         if (pManifest)
             std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx\n", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),

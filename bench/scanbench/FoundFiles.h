@@ -13,6 +13,7 @@ class IRecoveryFilter;
 
 namespace scanbench {
 
+class COutputFolder;
 class CResultCollector;
 
 struct FoundCounts {
@@ -47,12 +48,12 @@ private:
     COutputNames m_names;
 };
 
-/// Writes every counted file under `outDir` (none when it is empty) through the copy-out object
-/// of its tree's searcher type, never replacing a file there, and lists it in `pManifest`
-/// when given: path (after
-/// `manifestPrefix`, which tells one volume's files from another's), size, deleted flag and
-/// the copy's result code, tab-separated.
+/// Writes every counted file under `base` (a relative folder, "" for the top) of `pOut` (none
+/// when null) through the copy-out object of its tree's searcher type, never replacing a file
+/// there, and lists it in `pManifest` when given: path (after `manifestPrefix`, which tells one
+/// volume's files from another's), size, deleted flag and the copy's result code, tab-separated.
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
-                       std::string const& outDir, std::FILE* pManifest, std::string const& manifestPrefix = {});
+                       COutputFolder* pOut, std::string const& base, std::FILE* pManifest,
+                       std::string const& manifestPrefix = {});
 
 }  // namespace scanbench

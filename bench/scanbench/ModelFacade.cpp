@@ -258,6 +258,7 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
         std::snprintf(fields, sizeof fields, " save_error=%llu save_seconds=%.6f save_bytes=%llu", static_cast<unsigned long long>(u64Error),
                       std::chrono::duration<double>(Clock::now() - saveStart).count(), error ? 0ULL : static_cast<unsigned long long>(u64Bytes));
         run.saveFields = fields;
+        run.u64SaveError = u64Error;
     }
     return run;
 }

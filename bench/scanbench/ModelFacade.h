@@ -40,6 +40,7 @@ struct FacadeRun {
     double dSeconds = 0;
     std::optional<RecoveryRun> recovery;
     std::string saveFields;  // " save_error= save_seconds= save_bytes=" when saved
+    unsigned long long u64SaveError = 0;
 };
 
 /// True for "path:", "type:", "ctime:" or "mtime:" followed by a row's names joined with "/".

@@ -13,6 +13,7 @@
 #include "ModelListing.h"
 #include "ModelRecovery.h"
 #include "Modes.h"
+#include "OutputFolder.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
 #include "uimodel/devices/QNUIDeviceData.h"
@@ -35,6 +36,9 @@ int RunModelLoadMode(std::span<char* const> args) {
         std::fprintf(stderr, "scanbench: model-load needs --image IMAGE\n");
         return kUsageError;
     }
+
+    if (auto const directory = commandLine->Value("--recover"); directory && !COutputFolder::Open(*directory, *image, "--recover"))
+        return 1;
 
     RegisterEngineSubsystems();
     LoadFileTypes();

@@ -20,6 +20,7 @@
 #include "ModelRecovery.h"
 #include "ModelThumbnail.h"
 #include "Modes.h"
+#include "OutputFolder.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDeviceData.h"
@@ -27,6 +28,7 @@
 #include "uimodel/operation/JobThread.h"
 #include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
+#include "uimodel/resultsfile/ResultsFileLayout.h"
 #include "uimodel/resultsfile/SaveRestoreResult.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
@@ -161,10 +163,14 @@ IStorageDevice* FindDisk(uimodel::QNUIDeviceData const& devices, std::string con
     return nullptr;
 }
 
-/// Saves the scan as the application does (its saving sink, the job thread); answers the RESULT
-/// fields " save_error= save_seconds= save_bytes=".
-std::string SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devices, uimodel::QNUIRecovery& recovery,
-                          std::string const& path) {
+struct SaveRun {
+    std::string fields;  // " save_error= save_seconds= save_bytes="
+    unsigned long long u64Error = 0;
+};
+
+/// Saves the scan as the application does (its saving sink, the job thread).
+SaveRun SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devices, uimodel::QNUIRecovery& recovery,
+                      std::string const& path) {
     uimodel::QNSaveAndRestoreNodeOperate sink;
     sink.SetStatus(uimodel::OPERATION_RUNNING);
     uimodel::SaveRestoreResult results(scan, devices, &recovery);
@@ -178,7 +184,48 @@ std::string SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devi
     char fields[128];
     std::snprintf(fields, sizeof fields, " save_error=%llu save_seconds=%.6f save_bytes=%llu", u64Error, dSeconds,
                   error ? 0ULL : static_cast<unsigned long long>(u64Bytes));
-    return fields;
+    return {fields, u64Error};
+}
+
+/// Whether the asked-for work failed, each failure named on stderr. A whole disk's scan answers
+/// its last volume's result, which for a partition holding no file system (an Apple map's
+/// driver or ISO 9660 partitions) is a failure: the disk's scan failed only when it read no
+/// volume at all.
+bool ReportFailures(Options const& options, uimodel::QNUIScan& scan, RESULT result, std::optional<RecoveryRun> const& recoveryRun,
+                    std::optional<SaveRun> const& saved, bool bThumbWritten, bool bCheckMissing) {
+    bool bFailed = !bThumbWritten || bCheckMissing;
+    if (Failed(result)) {
+        std::size_t const volumesRead = scan.GetFileSystemNode().size();
+        if (options.iVolume >= 0 || volumesRead == 0) {
+            std::fprintf(stderr, "scanbench: the scan failed (0x%016llx)%s\n", static_cast<unsigned long long>(result),
+                         options.iVolume < 0 ? ": no volume of the disk could be read" : "");
+            bFailed = true;
+        } else {
+            std::fprintf(stderr, "scanbench: %zu volume(s) of the disk read; the last one scanned answered 0x%016llx\n",
+                         volumesRead, static_cast<unsigned long long>(result));
+        }
+    }
+    if (recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull)) {
+        RESULT const recoveryResult = recoveryRun->result;
+        std::fprintf(stderr, "scanbench: the recovery to %s failed: %s (0x%016llx)\n", options.recovery->destination.c_str(),
+                     recoveryRun->bDestinationFull                                ? "the destination is full"
+                     : recoveryResult == uimodel::kResultDestinationOnScannedDevice ? "it lies on the device being scanned"
+                     : recoveryResult == uimodel::kResultNoDestinationPath       ? "a folder or file could not be made there"
+                                                                                  : "a file could not be copied",
+                     static_cast<unsigned long long>(recoveryResult));
+        bFailed = true;
+    }
+    if (saved && saved->u64Error != 0) {
+        namespace results = uimodel::resultsfile;
+        std::fprintf(stderr, "scanbench: the scan was not saved to %s: %s (error %llu)\n", options.saveTo->c_str(),
+                     saved->u64Error == results::RESULTS_ON_SCANNED_DEVICE ? "it lies on the device being scanned"
+                     : saved->u64Error == results::RESULTS_CANNOT_OPEN     ? "the file cannot be created there"
+                     : saved->u64Error == results::RESULTS_WRITE_FAILED    ? "a write failed"
+                                                                           : "the save failed",
+                     saved->u64Error);
+        bFailed = true;
+    }
+    return bFailed;
 }
 
 }  // namespace
@@ -187,6 +234,10 @@ int RunModelScanMode(std::span<char* const> args) {
     auto const parsed = ParseOptions(args);
     if (!parsed) return kUsageError;
     Options const& options = *parsed;
+
+    // A destination that is a link, no folder, read-only or on the scanned device is refused
+    // before the scan, as every mode refuses it.
+    if (options.recovery && !COutputFolder::Open(options.recovery->destination, options.path, "--recover")) return 1;
 
     RegisterEngineSubsystems();
     LoadFileTypes();
@@ -262,15 +313,15 @@ int RunModelScanMode(std::span<char* const> args) {
     std::optional<RecoveryRun> recoveryRun;
     if (facadeRun) recoveryRun = facadeRun->recovery;
     else if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
-    std::string const saved =
-        facadeRun ? facadeRun->saveFields : (options.saveTo ? SaveModelScan(scan, devices, recovery, *options.saveTo) : std::string());
+    std::optional<SaveRun> saved;
+    if (facadeRun && options.saveTo) saved = SaveRun{facadeRun->saveFields, facadeRun->u64SaveError};
+    else if (options.saveTo) saved = SaveModelScan(scan, devices, recovery, *options.saveTo);
 
     std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s%s%s\n", static_cast<unsigned long long>(result),
                 bStopped ? 1 : 0, fields.c_str(), dSeconds, facadeRun ? FacadeFields(*facadeRun).c_str() : "",
-                recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "", saved.c_str());
-    bool const bRecoveryFailed = recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull);
+                recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "", saved ? saved->fields.c_str() : "");
     bool const bCheckMissing = facadeRun && !facadeRun->bCheckFound;
-    return Failed(result) || bRecoveryFailed || !bThumbWritten || bCheckMissing ? 1 : 0;
+    return ReportFailures(options, scan, result, recoveryRun, saved, bThumbWritten, bCheckMissing) ? 1 : 0;
 }
 
 }  // namespace scanbench

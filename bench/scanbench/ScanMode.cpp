@@ -12,6 +12,7 @@
 #include "FoundFiles.h"
 #include "NodeListing.h"
 #include "Modes.h"
+#include "OutputFolder.h"
 #include "OutputNames.h"
 #include "PassthroughSearcher.h"
 #include "ResultCollector.h"
@@ -27,7 +28,6 @@
 #include "engine/core/enumerate/DiskListing.h"
 #include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/core/tree/TreeBuilderSettings.h"
-#include "platform/SameDevice.h"
 
 namespace scanbench {
 
@@ -47,26 +47,6 @@ constexpr CategoryName kCategories[] = {
 struct FileCloser {
     void operator()(std::FILE* pFile) const { std::fclose(pFile); }
 };
-
-/// Refuses an output folder on the scanned device: writing there could overwrite what is
-/// being recovered. A folder that cannot be examined is refused too.
-bool OutputFolderIsSafe(std::string const& outDir, std::string const& devicePath) {
-    // Creating the folder is already a write: examine the nearest folder that exists, and
-    // create the rest only once that is known to be elsewhere.
-    std::error_code ec;
-    fs::path existing = fs::absolute(outDir, ec);
-    while (!ec && !fs::exists(existing, ec) && existing.has_relative_path()) existing = existing.parent_path();
-    std::optional<bool> const bOnDevice = ec ? std::nullopt : platform::IsFolderOnDevice(existing, devicePath);
-    if (bOnDevice == std::optional<bool>(false)) {
-        fs::create_directories(outDir, ec);
-        if (!ec) return true;
-        std::fprintf(stderr, "scanbench: cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
-        return false;
-    }
-    std::fprintf(stderr, "scanbench: refusing --out %s: %s\n", outDir.c_str(),
-                 bOnDevice ? "it lies on the device being scanned" : "cannot tell which device it lies on");
-    return false;
-}
 
 /// Puts the passthrough into the signature search's place, in front of the real one.
 void InstallPassthrough(bool bHash, std::shared_ptr<PassthroughTally> const& pTally) {
@@ -96,19 +76,19 @@ std::string VolumeFolder(CCollectedVolumeDeviceInfoStruct const& info) {
     return label.empty() ? "volume" : SanitiseName(label);
 }
 
-/// Where one run's files go: a folder (empty: none) and the manifest shared by every run of the
-/// command, whose paths start with the prefix so that volumes of one disk stay apart.
+/// Where one run's files go: a folder below --out (no --out: none) and the manifest shared by
+/// every run of the command, whose paths start with the prefix so that volumes of one disk
+/// stay apart.
 struct RunOutput {
-    std::string dir;
+    COutputFolder* pOut = nullptr;
+    std::string base;
     std::FILE* pManifest = nullptr;
     std::string manifestPrefix;
 };
 
-/// The output of a run whose files go under `folder` (none when empty) of --out.
-RunOutput OutputUnder(ScanOptions const& options, std::string const& folder, std::FILE* pManifest) {
-    if (folder.empty()) return RunOutput{options.outDir, pManifest, {}};
-    return RunOutput{options.outDir.empty() ? std::string() : (fs::path(options.outDir) / folder).string(), pManifest,
-                     folder + "/"};
+/// The output of a run whose files go under `folder` ("" for the top) of --out.
+RunOutput OutputUnder(COutputFolder* pOut, std::string const& folder, std::FILE* pManifest) {
+    return RunOutput{pOut, folder, pManifest, folder.empty() ? std::string() : folder + "/"};
 }
 
 /// One controller run over one opened, described device; prints its counts and RESULT line.
@@ -138,7 +118,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
                      bQuick ? "" : "; what is listed comes from the signature search alone");
     FoundCounts const found = CountFound(collector.Nodes(), pFilter, options.bDeletedOnly);
     PrintNodes(collector.Nodes(), options.bDeletedOnly, stdout);
-    WriteCounts const written = WriteFound(collector.Nodes(), options.bDeletedOnly, collector, output.dir,
+    WriteCounts const written = WriteFound(collector.Nodes(), options.bDeletedOnly, collector, output.pOut, output.base,
                                            output.pManifest, output.manifestPrefix);
     // The copy-out objects and then the controller go before the tally is read: the passthrough
     // finishes its hash at the latest when it is destroyed.
@@ -210,7 +190,11 @@ std::vector<IStorageDevice*> VolumesToScan(ScanOptions const& options, enumerate
 
 int RunScan(ScanOptions const& options) {
     bool const bQuick = options.eKind == ScanKind::Quick;
-    if (!options.outDir.empty() && !OutputFolderIsSafe(options.outDir, options.devicePath)) return 1;
+    std::unique_ptr<COutputFolder> pOut;
+    if (!options.outDir.empty()) {
+        pOut = COutputFolder::Open(options.outDir, options.devicePath, "--out");
+        if (!pOut) return 1;
+    }
     // One manifest for the whole command: every volume a disk's scan visits adds its files.
     std::unique_ptr<std::FILE, FileCloser> pManifest;
     if (!options.manifestPath.empty()) {
@@ -254,7 +238,7 @@ int RunScan(ScanOptions const& options) {
                         static_cast<long long>(pInfo->s64TotalSectors), pInfo->u32FileSystemType, pInfo->szLabel);
             // Several volumes: each one's files under a folder of its own, in the folder and the manifest.
             std::string const folder = options.s64Partition >= 0 ? std::string() : VolumeFolder(*pInfo);
-            iExit = std::max(iExit, ScanDevice(options, pFilter, pVolume, true, OutputUnder(options, folder, pManifest.get())));
+            iExit = std::max(iExit, ScanDevice(options, pFilter, pVolume, true, OutputUnder(pOut.get(), folder, pManifest.get())));
         }
         return iExit;
     }
@@ -273,7 +257,7 @@ int RunScan(ScanOptions const& options) {
         CCollectedVolumeDeviceInfoStruct const& record = DescribeAsVolume(pDevice.get(), options.devicePath);
         if (bQuick) folder = VolumeFolder(record);
     }
-    return ScanDevice(options, pFilter, pDevice.get(), bAsVolume, OutputUnder(options, folder, pManifest.get()));
+    return ScanDevice(options, pFilter, pDevice.get(), bAsVolume, OutputUnder(pOut.get(), folder, pManifest.get()));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "engine/core/util/CatchExeception.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
@@ -70,7 +71,11 @@ void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgres
     std::uint64_t u64LastPercent = 0;
     PendingFolder folder;
     while (pProgress->Continued() && TakeNextFolder(folder)) {
-        if (!BuildChildren(pDevice, folder)) break;
+        // A folder that cannot be read (a first cluster past the heap's end on the device, a
+        // bad sector) hides only its own entries: the other folders are still walked.
+        if (!BuildChildren(pDevice, folder))
+            CatchExeception::WriteLog("exFAT: the folder at cluster %u cannot be read; its entries are skipped\n",
+                                      folder.u32FirstCluster);
         ++u64Done;
         std::uint64_t const u64Total = u64Done + m_walk.Pending();
         std::uint64_t const u64Percent = u64Done * kPercent / u64Total;

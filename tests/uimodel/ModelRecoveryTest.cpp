@@ -307,6 +307,37 @@ TEST_F(CraftedRecovery, AFullDestinationPausesAndAfterTheResumeTheFileIsCopiedWh
     EXPECT_EQ(VolumeHashes(fs::path(temp.Path()) / "Fat_0001").at("/big.bin"), s_hashes["big.bin"]);
 }
 
+// Stopped while paused on a full destination: the part written is removed and the file failed.
+TEST_F(CraftedRecovery, AFullDestinationStoppedLeavesNoPartOfTheFile) {
+    Scan();
+    ASSERT_NE(File("big.bin"), nullptr);
+    File("big.bin")->SetCheck(CHECKED_STATUS_CHECKED);
+    testsupport::TempDir temp;
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+    rlimit original{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
+    rlimit limited = original;
+    limited.rlim_cur = 65536;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::vector<std::pair<std::string, RESULT>> reports;
+    m_pRecovery->SetFileReport([&](IFileNode*, std::string const& path, RESULT result) { reports.emplace_back(path, result); });
+    RecoveryJob job(*m_pRecovery, temp.Path());
+    m_pRecovery->WaitForStatus([](int iStatus) { return iStatus != uimodel::OPERATION_RUNNING; });
+    ::setrlimit(RLIMIT_FSIZE, &original);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(m_pRecovery->GetStatus(), uimodel::OPERATION_PAUSED);
+    m_pRecovery->StopOperation(0);  // the user gives up instead of making room
+    RESULT const result = job.Finish();
+    EXPECT_EQ(ResultCode(result), kCodeShortWrite);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], (std::pair<std::string, RESULT>{"", result}));
+    EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), 0u);
+    EXPECT_EQ(m_pRecovery->GetFailedFilesCnt(), 1u);
+    EXPECT_EQ(FilesBelow(temp.Path()), 0u);
+}
+
 TEST_F(CraftedRecovery, PauseAndStopTakeEffectBetweenFiles) {
     Scan();
     CheckAll(m_pModel->scan);
@@ -375,6 +406,11 @@ TEST(RecoveryFailures, TheFirstFailureIsAnsweredAndFailedFilesAreCountedApart) {
     EXPECT_EQ(result, reports[0].second);
     EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), 1u);
     EXPECT_EQ(recovery.GetFailedFilesCnt(), 1u);
+    // The picture's failed copy leaves no file that would look recovered.
+    std::set<std::string> written;
+    for (auto const& entry : fs::recursive_directory_iterator(temp.File("out")))
+        if (entry.is_regular_file()) written.insert(entry.path().filename().string());
+    EXPECT_EQ(written, std::set<std::string>{"doc.txt"});
 }
 
 // A destination inside a mount of the very image being scanned (exFAT through FUSE over a loop

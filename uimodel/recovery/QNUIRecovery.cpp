@@ -324,6 +324,12 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
         // Stopped inside the file: a truncated copy is no recovered file.
         RemoveClaim(*path);
         result = kResultRecoveryStopped;
+    } else if (Failed(result)) {
+        // A failed copy (destination full and then stopped, an unreadable source) holds part of
+        // the file or zeros: under the file's own name it would look recovered.
+        RemoveClaim(*path);
+        FinishFile(pNode, {}, result);
+        return result;
     }
     FinishFile(pNode, *path, result);
     return bCutShort ? kResultSuccess : result;

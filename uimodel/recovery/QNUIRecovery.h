@@ -84,7 +84,7 @@ public:
     void ClearCreateDirIndex();
 
     /// Called once per checked file after its copy ended: the node, its path (empty when none
-    /// was made) and the result. For the harness and tests; runs on the recovery's thread.
+    /// was made, or when a failed copy was removed) and the result. For the harness and tests; runs on the recovery's thread.
     using FileReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
     void SetFileReport(FileReport report);
 

@@ -201,7 +201,8 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
     if (view.Size() < u32Allocated) return;  // cut by the device's end or an unread block
     engine::ByteView const raw = view.Sub(0, u32Allocated);
     CNTFSFileRecord const record(raw);
-    if (!record.IsValid()) return;
+    // No volume vouches for this sector yet: a name Windows refuses marks it as no record.
+    if (!record.IsValid() || !record.HasPlausibleNames()) return;
     // Only the system records heading an MFT matter here; a record that stores a later number
     // is none of them, and comparing its name with the fifteen would be most of its cost.
     bool const bHeadRecord =

@@ -42,6 +42,11 @@ bool CNTFSFileRecordFileNameAttribute::IsValidFileName(std::vector<std::uint16_t
 
 bool CNTFSFileRecordFileNameAttribute::IsValid(CNTFSFileRecordAttribute const& attribute) {
     if (attribute.GetType() != ntfs::kAttrFileName) return false;
+    return Read(attribute.GetValue()).has_value();
+}
+
+bool CNTFSFileRecordFileNameAttribute::HasPlausibleName(CNTFSFileRecordAttribute const& attribute) {
+    if (attribute.GetType() != ntfs::kAttrFileName) return false;
     auto const fileName = Read(attribute.GetValue());
     return fileName && IsValidFileName(fileName->name);
 }

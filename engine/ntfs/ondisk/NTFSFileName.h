@@ -46,8 +46,11 @@ public:
 
     /// The key or value read inside `value`; null when the fixed part or the name does not fit.
     static std::optional<NtfsFileName> Read(engine::ByteView value);
-    /// A resident $FILE_NAME whose value holds its name, and no forbidden character in it.
+    /// A resident $FILE_NAME whose value holds its name.
     static bool IsValid(CNTFSFileRecordAttribute const& attribute);
+    /// Valid, and no character Windows refuses in its name. Only a guess about sectors found
+    /// without a volume: the POSIX namespace (ntfs-3g) allows all but "/" and 0 in live names.
+    static bool HasPlausibleName(CNTFSFileRecordAttribute const& attribute);
     /// None of " * / : < > ? \ | up to the first 0 unit; an empty name passes.
     static bool IsValidFileName(std::vector<std::uint16_t> const& name);
     /// Case-sensitive, unit for unit.

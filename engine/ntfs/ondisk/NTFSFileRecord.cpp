@@ -81,6 +81,12 @@ std::uint32_t CNTFSFileRecord::GetAttributeOffset(std::uint32_t u32Type, std::ui
     return static_cast<std::uint32_t>(attribute->Bytes().Data() - m_record.data());
 }
 
+bool CNTFSFileRecord::HasPlausibleNames() const {
+    return std::all_of(m_attributes.begin(), m_attributes.end(), [](CNTFSFileRecordAttribute const& attribute) {
+        return attribute.GetType() != ntfs::kAttrFileName || CNTFSFileRecordFileNameAttribute::HasPlausibleName(attribute);
+    });
+}
+
 std::uint32_t CNTFSFileRecord::GetAttibuteCountofSpecifiedType(std::uint32_t u32Type) const {
     return static_cast<std::uint32_t>(std::count_if(m_attributes.begin(), m_attributes.end(),
                                                     [&](CNTFSFileRecordAttribute const& a) { return a.GetType() == u32Type; }));

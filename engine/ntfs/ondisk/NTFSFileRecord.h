@@ -93,6 +93,9 @@ public:
     std::uint32_t GetAttributeOffset(std::uint32_t u32Type, std::uint32_t u32Index = 0) const;
     std::uint32_t GetAttibuteCountofSpecifiedType(std::uint32_t u32Type) const;
     bool HasAttributeList() const { return GetAttibuteCountofSpecifiedType(ntfs::kAttrAttributeList) != 0; }
+    /// No $FILE_NAME holds a character Windows refuses: the test of a sector that only looks
+    /// like a record. A record of a volume's own MFT is read whatever its names hold.
+    bool HasPlausibleNames() const;
 
 private:
     /// Walks the attributes into m_attributes; false when one is unsound.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <regex>
 #include <set>
 #include <string>
@@ -91,6 +92,44 @@ TEST(ScanbenchModelScan, ASavedScanLoadsWithTheSameListingAndRecoversItsFiles) {
     auto const elsewhere = RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + dir.File("other.img"));
     EXPECT_EQ(elsewhere.result.at("load_error"), "6");
 }
+
+// The exit status says whether the asked-for work failed, and a failure names why: a whole
+// disk's scan does not fail for a partition holding no file system, a save that fails does.
+struct ExitCase {
+    char const* pszName;
+    char const* pszBuild;      // shell commands in $DIR making $DIR/IMAGE
+    char const* pszImage;
+    char const* pszArguments;  // after the image; $DIR is the test's folder
+    int iExit;
+    char const* pszExpected;  // in the output
+};
+
+constexpr ExitCase kExitCases[] = {
+    {"AppleMapDiskOfXorrisoWithDriverPartitions",
+     "set -e; cd \"$DIR\"; mkdir src; for n in 1 2 3; do head -c ${n}000 /dev/urandom > src/f$n.bin; done; "
+     "xorriso -as mkisofs -hfsplus -apm-block-size 2048 -o disk.iso src",
+     "disk.iso", "--recover $DIR/out", 0, "recovered=3 failed=0"},
+    {"SaveIntoAMissingFolder", kBuild, "fat.img", "--save $DIR/missing/scan.rsf", 1, "not saved to"},
+    {"FacadeSaveIntoAMissingFolder", kBuild, "fat.img", "--facade --save $DIR/missing/scan.rsf", 1, "not saved to"},
+};
+
+void PrintTo(ExitCase const& exitCase, std::ostream* pOut) { *pOut << exitCase.pszName; }
+
+class ScanbenchModelScanExit : public ::testing::TestWithParam<ExitCase> {};
+
+TEST_P(ScanbenchModelScanExit, TellsFailureFromSuccessAndNamesTheFailure) {
+    if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
+    if (!testsupport::HaveTool("xorriso")) GTEST_SKIP() << "xorriso is not installed";
+    testsupport::TempDir dir;
+    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + GetParam().pszBuild + " >/dev/null 2>&1"), 0);
+    std::string const arguments = std::regex_replace(GetParam().pszArguments, std::regex("\\$DIR"), dir.Path());
+    auto const run = RunScanbench(dir, "model-scan " + dir.File(GetParam().pszImage) + " " + arguments);
+    EXPECT_EQ(run.iExit, GetParam().iExit) << run.output;
+    EXPECT_NE(run.output.find(GetParam().pszExpected), std::string::npos) << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ScanbenchModelScanExit, ::testing::ValuesIn(kExitCases),
+                         [](::testing::TestParamInfo<ExitCase> const& param) { return std::string(param.param.pszName); });
 
 // --recover copies every checked file (the deleted one too) byte-exact under Fat_0001, and a
 // second run under Fat_0002; a destination that fills up is reported and given up, not waited on.

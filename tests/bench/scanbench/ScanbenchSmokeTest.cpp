@@ -7,8 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <ostream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -195,6 +199,132 @@ TEST_F(ScanbenchSmokeTest, ACopyThatFailsLeavesNoFileBehind) {
     EXPECT_NE(run.output.find("scanbench: CUT/Disk(FAT_FAT32)/BIG.BIN not written"), std::string::npos);
     for (auto const& entry : fs::recursive_directory_iterator(out)) EXPECT_FALSE(entry.is_regular_file()) << entry.path();
 }
+
+// Destinations a writing mode must refuse with a message naming why, leaving the place they
+// lead to as it was: links and mounts are met from the destination down, not only at its top.
+struct BadDestination {
+    char const* pszName;
+    char const* pszCommand;  // the mode and its destination option, before the destination
+    char const* pszMessage;
+    /// Makes the destination in the test's folder (`image`, the scanned volume labelled QUORIN,
+    /// is a FAT one unless changed); sets it and the folder that must stay as it is; answers why
+    /// to skip, or "".
+    std::string (*make)(class ScanbenchDestinationTest& test, std::string& image, std::string& destination, std::string& watched);
+};
+
+// Failure messages name the case, not the struct's bytes.
+void PrintTo(BadDestination const& destination, std::ostream* pOut) { *pOut << destination.pszName; }
+
+class ScanbenchDestinationTest : public ScanbenchSmokeTest, public ::testing::WithParamInterface<BadDestination> {
+public:
+    ~ScanbenchDestinationTest() override {
+        for (auto it = m_mounts.rbegin(); it != m_mounts.rend(); ++it) testsupport::RunCommand("umount " + *it + " 2>/dev/null");
+    }
+    std::string Folder(std::string const& name) {
+        fs::create_directories(m_dir.File(name));
+        return m_dir.File(name);
+    }
+    /// Runs a mount command whose last argument is `point`; false when it cannot mount.
+    bool Mount(std::string const& command, std::string const& point) {
+        fs::create_directories(point);
+        if (testsupport::RunCommand(command + " " + point + " >/dev/null 2>&1") != 0) return false;
+        m_mounts.push_back(point);
+        return true;
+    }
+    /// Makes `image` a new exFAT volume labelled QUORIN holding one file, mounted on `point`
+    /// (exfat-fuse over a loop device: this kernel may lack FAT); why it cannot, or "".
+    std::string MountExFatImage(std::string& image, std::string const& point) {
+        for (char const* pszTool : {"mkfs.exfat", "mount.exfat-fuse"})
+            if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed";
+        image = m_dir.File("exfat.img");
+        if (testsupport::RunCommand("truncate -s 16M " + image + " && mkfs.exfat -L QUORIN " + image + " >/dev/null 2>&1") != 0)
+            return "mkfs.exfat failed";
+        testsupport::LoopDevice& loop = *m_loops.emplace_back(std::make_unique<testsupport::LoopDevice>());
+        if (std::string const why = loop.Attach(image, 0, true); !why.empty()) return why;
+        if (!Mount("mount.exfat-fuse " + loop.Node(), point)) return "FUSE mounts are not allowed here";
+        return testsupport::RunCommand("printf 'hello from exfat' > " + point + "/hello.txt && sync") == 0 ? "" : "cannot write the volume";
+    }
+
+private:
+    std::vector<std::unique_ptr<testsupport::LoopDevice>> m_loops;  // detached after the unmounts
+    std::vector<std::string> m_mounts;
+};
+
+/// Every path below `folder` (none when it does not exist).
+std::set<std::string> Contents(std::string const& folder) {
+    std::set<std::string> paths;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        paths.insert(it->path().string());
+    return paths;
+}
+
+TEST_P(ScanbenchDestinationTest, IsRefusedWithItsReasonAndNothingIsWrittenWhereItLeads) {
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
+    std::string image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});
+    std::string destination, watched;
+    if (std::string const why = GetParam().make(*this, image, destination, watched); !why.empty()) GTEST_SKIP() << why;
+    std::set<std::string> const before = Contents(watched);
+
+    std::string const command = GetParam().pszCommand;
+    ScanbenchRun const run = RunScanbench(m_dir, command.substr(0, command.find(' ')) + " " + image + command.substr(command.find(' ')) +
+                                                     " " + destination);
+    EXPECT_EQ(run.iExit, 1) << run.output;
+    EXPECT_NE(run.output.find(GetParam().pszMessage), std::string::npos) << run.output;
+    EXPECT_EQ(Contents(watched), before);
+}
+
+constexpr BadDestination kBadDestinations[] = {
+    {"LinkToAFolder", "quick --out", "refusing --out", [](ScanbenchDestinationTest& test, std::string&, std::string& destination,
+                                                         std::string& watched) {
+         watched = test.Folder("elsewhere");
+         destination = watched + "-link";
+         fs::create_directory_symlink(watched, destination);
+         return std::string();
+     }},
+    {"Fifo", "quick --out", "it is a FIFO", [](ScanbenchDestinationTest& test, std::string&, std::string& destination,
+                                                std::string& watched) {
+         watched = test.Folder("watched");
+         destination = watched + "/fifo";
+         return testsupport::RunCommand("mkfifo " + destination) == 0 ? std::string() : std::string("mkfifo failed");
+     }},
+    {"OnAReadOnlyMount", "quick --out", "Read-only file system", [](ScanbenchDestinationTest& test, std::string&,
+                                                                     std::string& destination, std::string& watched) {
+         watched = test.Folder("readonly");
+         destination = watched + "/out";
+         return test.Mount("mount -t tmpfs -o ro tmpfs", watched) ? std::string() : std::string("cannot mount a tmpfs (root needed)");
+     }},
+    {"LinkInsideTheDestination", "quick --out", "QUORIN: it is a symbolic link",
+     [](ScanbenchDestinationTest& test, std::string&, std::string& destination, std::string& watched) {
+         watched = test.Folder("elsewhere");
+         destination = test.Folder("out");
+         fs::create_directory_symlink(watched, destination + "/QUORIN");
+         return std::string();
+     }},
+    // A bare exFAT volume's files go to "volume": the folder the scanned image is mounted on.
+    {"ScannedImageMountedInsideTheDestination", "quick --out", "volume: it lies on the device being scanned",
+     [](ScanbenchDestinationTest& test, std::string& image, std::string& destination, std::string& watched) {
+         destination = test.Folder("out");
+         watched = destination + "/volume";
+         return test.MountExFatImage(image, watched);
+     }},
+    {"CarveOntoTheScannedImagesMount", "carve --recover", "refusing --recover",
+     [](ScanbenchDestinationTest& test, std::string& image, std::string& destination, std::string& watched) {
+         watched = test.Folder("mnt");
+         destination = watched + "/carved";
+         return test.MountExFatImage(image, watched);
+     }},
+    {"ModelRecoveryToALinkToAFolder", "model-scan --recover", "refusing --recover",
+     [](ScanbenchDestinationTest& test, std::string&, std::string& destination, std::string& watched) {
+         watched = test.Folder("elsewhere");
+         destination = watched + "-link";
+         fs::create_directory_symlink(watched, destination);
+         return std::string();
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Destinations, ScanbenchDestinationTest, ::testing::ValuesIn(kBadDestinations),
+                         [](::testing::TestParamInfo<BadDestination> const& param) { return std::string(param.param.pszName); });
 
 // Every mode refuses what it does not understand, with its usage and exit status 2, before it
 // opens anything: "carve IMG --out DIR" once scanned and silently wrote nothing.

@@ -47,6 +47,8 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat32VolumeOn4096ByteSectors", "fat32-4k"},
     {"ExFatVolumeOn4096ByteSectors", "exfat-4k"},
     {"GptDiskOn4096ByteSectors", "gpt-4k"},
+    {"ExFatFolderStartingPastTheClusterHeap", "exfat-folder-past-heap"},
+    {"NtfsNamesWithCharactersWindowsRefuses", "ntfs-posix-names"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
@@ -178,6 +180,35 @@ TEST_P(RealVolumesTest, AQuickScanListsEveryFileAndCopiesTheIntactOnesByteExact)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RealVolumesTest, ::testing::ValuesIn(kCases),
+                         [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+
+/// Volumes whose live files the complete scan and the model's recovery must give back too.
+constexpr RealVolumeCase kCompleteCases[] = {
+    {"NtfsNamesWithCharactersWindowsRefuses", "ntfs-posix-names"},
+};
+
+using CompleteRealVolumesTest = RealVolumesTest;
+
+TEST_P(CompleteRealVolumesTest, TheCompleteScanAndTheModelRecoverEveryLiveFileByteExact) {
+    std::string const outDir = m_dir.File("out");
+    std::string const manifest = m_dir.File("listed.tsv");
+    scanbenchtest::ScanbenchRun const complete =
+        scanbenchtest::RunScanbench(m_dir, "complete " + Oracle(".img") + " --volume --out " + outDir + " --manifest " + manifest);
+    SCOPED_TRACE("scanbench complete exited " + std::to_string(complete.iExit));
+    ExpectListed(ReadScanManifest(manifest), outDir, Oracle(".manifest"), false, true);
+
+    // The model's recovery: every file written below the destination, by its path there.
+    std::string const recovered = m_dir.File("model");
+    scanbenchtest::ScanbenchRun const model = scanbenchtest::RunScanbench(m_dir, "model-scan " + Oracle(".img") + " --recover " + recovered);
+    SCOPED_TRACE("scanbench model-scan exited " + std::to_string(model.iExit));
+    std::vector<Listed> written;
+    if (fs::is_directory(recovered))
+        for (auto const& entry : fs::recursive_directory_iterator(recovered))
+            if (entry.is_regular_file()) written.push_back({fs::relative(entry.path(), recovered).string(), false});
+    ExpectListed(written, recovered, Oracle(".manifest"), false, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CompleteRealVolumesTest, ::testing::ValuesIn(kCompleteCases),
                          [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
 
 }  // namespace
