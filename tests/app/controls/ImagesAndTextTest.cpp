@@ -82,8 +82,8 @@ TEST(PlainText, MarkupControlCharactersAndHugeTextStayHarmless) {
 
   app::TCImageButton button;
   button.setImageFamily(QStringLiteral("botton_recover"));
-  button.setTextWithName(markup, QRect(0, 0, 100, 30));
   button.resize(100, 30);
+  button.setTextWithName(markup, QRect(0, 0, 100, 30));
   const auto* caption = button.findChild<QLabel*>();
   ASSERT_NE(caption, nullptr);
   EXPECT_EQ(caption->textFormat(), Qt::PlainText);

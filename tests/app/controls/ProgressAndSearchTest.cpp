@@ -24,6 +24,7 @@ TEST(QNProgressView, TheFillStaysOnTheTrackForAnyValue) {
   };
   app::QNProgressView view;
   view.resize(368, 6);
+  view.show();  // resizes reach a shown view at once
   for (const auto& c : cases) {
     view.changeProgressValue(c.value);
     EXPECT_EQ(view.fillWidth(), c.fill) << c.value;

@@ -146,6 +146,7 @@ TEST(TCImageWindow, BarControlsFollowActivationWithoutTheirOwnFlag) {
   EXPECT_EQ(off->look(), app::TCImageButton::Look::Disabled);
 
   // The lights of one group roll over together.
+  window.closeButton()->group()->resetMouseCaptures();
   window.closeButton()->group()->didCaptureMousePointer();
   EXPECT_EQ(window.zoomButton()->shownImage(), QStringLiteral("window_zoom_rollover"));
   window.closeButton()->group()->didReleaseMousePointer();
