@@ -19,6 +19,7 @@ using Look = app::TCImageButton::Look;
 void ExpectShows(app::TCImageButton& button, const QString& name) {
   const QImage shown = button.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
   QImage expected(shown.size(), QImage::Format_ARGB32_Premultiplied);
+  expected.setDevicePixelRatio(shown.devicePixelRatio());
   expected.fill(shown.pixel(0, 0));  // the window's backdrop, outside the glyph's ring
   {
     QPainter painter(&expected);
