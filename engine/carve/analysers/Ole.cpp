@@ -80,8 +80,8 @@ public:
     }
 
     /// The header and every sector up to the last one the FAT marks in use, its FAT sectors
-    /// looked at from the last backwards (each read once); none when one of them cannot be read.
-    /// Just the header when none is in use.
+    /// looked at from the last backwards (each read once); none when one of them cannot be read
+    /// or none marks a sector in use (no document).
     std::optional<std::uint64_t> Size() {
         std::uint64_t u64Index = m_u64FatSectors;  // of the FAT sector looked at next, plus one
         std::vector<std::uint32_t> listed;
@@ -104,7 +104,7 @@ public:
                 if (*used != 0) return m_u32SectorSize + (u64Index * EntriesPerSector() + *used) * m_u32SectorSize;  // below 2^23 x 2^10 x 2^12
             }
         }
-        return m_u32SectorSize;
+        return std::nullopt;
     }
 
     /// The directory's entries, up to 16 sectors of its chain; empty when the first cannot be read.

@@ -143,9 +143,17 @@ private:
                 bool const bUnsized = u32Packed == kSizeInZip64 || (bDescriptor && u32Packed == 0);
                 std::string const name(MemberName(u64Position, u16Name));
                 m_kind.LocalMember(name, m_reader.ReadUpTo(u64Position + kLocalBytes + u16Name, kAfterNameBytes));
-                if (!bUnsized) return Step{u64Header + u32Packed, false, false, false};
+                std::uint64_t const u64Data = u64Position + u64Header;
+                if (!bUnsized) {
+                    // Sizes in the header too: a descriptor may still follow the data.
+                    std::uint64_t const u64DataEnd = u64Data + u32Packed;
+                    if (bDescriptor)
+                        if (auto const end = DescriptorEnd(u64Data, u64DataEnd, u64DataEnd + kBareDescriptor64Bytes))
+                            return Step{*end - u64Position, false, false, false};
+                    return Step{u64DataEnd - u64Position, false, false, false};
+                }
                 if (bDescriptor)
-                    if (auto const end = DescriptorEnd(u64Position + u64Header)) return Step{*end - u64Position, false, false, false};
+                    if (auto const end = DescriptorEnd(u64Data, u64Data, kMaxOffset)) return Step{*end - u64Position, false, false, false};
                 return Step{u64Header, true, false, false};
             }
             case Record::Central: {
@@ -164,21 +172,23 @@ private:
         return std::nullopt;
     }
 
-    /// The end of the data descriptor that closes the data from `u64Data`; none within the walk's
-    /// limit or the device. Candidates are found by their "PK" (memchr), one window at a time.
-    std::optional<std::uint64_t> DescriptorEnd(std::uint64_t u64Data) {
+    /// The end of the data descriptor that closes the data from `u64Data`, its "PK" (or that of
+    /// the record after it) in [u64From, u64Last]; none within that, the walk's limit or the
+    /// device. Candidates are found by their "PK" (memchr), one window at a time.
+    std::optional<std::uint64_t> DescriptorEnd(std::uint64_t u64Data, std::uint64_t u64From, std::uint64_t u64Last) {
         constexpr std::uint64_t kBefore = kBareDescriptor64Bytes;
         constexpr std::uint64_t kAfter = kSignedDescriptor64Bytes + 4;
-        std::uint64_t u64Next = u64Data;  // the first position not yet looked at
+        u64Last = std::min(u64Last, kMaxOffset);
+        std::uint64_t u64Next = u64From;  // the first position not yet looked at
         // Each window moves the position on by all but its last bytes (a window is far longer
         // than a descriptor), and the position is capped: the search ends.
-        while (u64Next <= kMaxOffset) {
+        while (u64Next <= u64Last) {
             std::uint64_t const u64Base = u64Next - std::min(u64Next - u64Data, kBefore);
             engine::ByteView const window = m_reader.ReadUpTo(u64Base, m_reader.GetWindowSize());
             if (window.Size() <= u64Next - u64Base) return std::nullopt;
             bool const bLast = window.Size() < m_reader.GetWindowSize();  // the device ends in it
             std::uint64_t u64Stop = bLast ? window.Size() : window.Size() - kAfter;
-            u64Stop = std::min(u64Stop, kMaxOffset + 1 - u64Base);
+            u64Stop = std::min(u64Stop, u64Last + 1 - u64Base);
             for (std::size_t i = static_cast<std::size_t>(u64Next - u64Base); i < u64Stop; ++i) {
                 void const* const pHit = std::memchr(window.Data() + i, 'P', static_cast<std::size_t>(u64Stop - i));
                 if (pHit == nullptr) break;
