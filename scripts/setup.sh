@@ -19,6 +19,8 @@ packages=(
   python3-docx python3-openpyxl msitools libgsf-bin zip p7zip-full gcab jlha-utils
   exfat-fuse openssl e2fsprogs sleuthkit
   ffmpeg abcmidi sqlite3
+  # JPEGs with other frame headers (cjpeg without -baseline)
+  libjpeg-turbo-progs
   # thumbnails: Qt image readers, camera raw previews, movie frames
   qt6-base-dev libraw-dev libffmpegthumbnailer-dev
   # the desktop application and its end-to-end runs under a virtual X server

@@ -36,7 +36,9 @@ struct BoxRules {
     std::uint64_t u64Limit;     // no box starts past this
 };
 
-constexpr std::string_view kIsoTypes[] = {"mdat", "moov", "free", "moof", "mfra", "uuid"};
+// "wide" (QuickTime's room for a 64-bit "mdat", written by its exporters and ffmpeg's mov muxer
+// into MPEG-4-branded files too), "skip" and a file-level "meta" continue the file as well.
+constexpr std::string_view kIsoTypes[] = {"mdat", "moov", "free", "moof", "mfra", "uuid", "wide", "skip", "meta"};
 constexpr std::string_view kQuickTimeTypes[] = {"ftyp", "free", "mdat", "meta", "moov", "mvex",
                                                                     "mvhd", "pnot", "trak", "udta", "wide"};
 

@@ -2,7 +2,8 @@
 // The search shared by the formats that carry no length but end with a known byte string. It
 // rests on what carving sees on disks: the sector holding a file's last byte is padded with
 // zeros, so only sectors whose last bytes are zero are searched, and a long file costs one
-// read per sector. Every search is bounded by its limit and reads only through RawFileBuffer.
+// read per sector, each searched once for the marker's first byte. Every search is bounded by
+// its limit and reads only through RawFileBuffer.
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -24,6 +25,9 @@ struct EndMarker {
     /// file at the sector's end (the text stopped in it); 0: the search goes on.
     std::uint32_t u32StopTail = 0;
     std::uint64_t u64From = 0;       // where the file's own text may hold the marker first
+    /// A searched sector's last marker ends the file rather than its first: the zeros follow the
+    /// file's end, and an earlier marker there closed an earlier revision of it.
+    bool bLastInSector = false;
 };
 
 struct EndFound {

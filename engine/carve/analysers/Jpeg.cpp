@@ -1,6 +1,6 @@
 // JPEG: FF D8 (start of image), marker segments (FF, marker, big-endian 16-bit length counting
-// itself), the frame header (C0 baseline, C2 progressive: 1 precision, 2 height, 2 width, 1
-// component count), the start of scan (DA), entropy-coded data, FF D9 (end of image). Layout
+// itself), the frame header (C0 baseline, C1 extended, C2 progressive, ... CF: 1 precision, 2
+// height, 2 width, 1 component count), the start of scan (DA), entropy-coded data, FF D9 (end of image). Layout
 // from ITU-T T.81; the EXIF block is the APP1 segment (FF E1) described in ExifReader.h.
 // The entropy-coded data carries no length: its end is found sector by sector, where a file
 // followed by free space ends in zeros.
@@ -37,7 +37,6 @@ constexpr std::uint32_t kDefaultSectorSize = 512;
 
 enum Marker : std::uint8_t {
     kSof0 = 0xC0,
-    kSof2 = 0xC2,
     kDht = 0xC4,
     kJpg = 0xC8,
     kDac = 0xCC,
@@ -142,7 +141,7 @@ private:
             }
             bool const bFrameHeader = walker == Walker::Plain
                                           ? IsAnyFrameHeader(u8Marker)
-                                          : u8Marker == kSof0 || (u8Marker == kSof2 && !bFrame);
+                                          : u8Marker == kSof0 || (IsAnyFrameHeader(u8Marker) && !bFrame);
             if (bFrameHeader) {
                 if (segment.U8(4) != kPrecision) return 0;
                 if (walker == Walker::Plain && segment.U8(9) != kComponents) return 0;
@@ -162,10 +161,12 @@ private:
     }
 
     /// The end of the image, from `q` (the first byte of the compressed data), sector by sector:
-    /// a sector ending in FF D9 ends the file; one ending in zeros holds its end marker (or has
-    /// it straddling the boundary with the previous sector); `u64Limit` bounds the search.
+    /// a sector ending in FF D9 ends the file, one ending in FF D9 00 one byte before its end (a
+    /// file one byte short of a sector's multiple); one ending in zeros holds its end marker (or
+    /// has it straddling the boundary with the previous sector); `u64Limit` bounds the search.
     std::uint64_t AddFileSizeByPerSecSize(RawFileBuffer& reader, std::uint64_t q, std::uint64_t u64Limit) const {
         std::uint64_t const u64Sector = m_u32SectorSize;
+        std::uint64_t const u64Data = q;
         for (;;) {
             if (q >= u64Limit) return q;
             std::uint64_t const u64SectorStart = q / u64Sector * u64Sector;
@@ -174,6 +175,8 @@ private:
             if (sector.Empty()) return q;
             std::size_t const tail = m_u32SectorSize - 2;
             if (sector.U8(tail) == 0xFF && sector.U8(tail + 1) == 0xD9) return u64End;
+            if (tail >= 1 && u64End - 3 >= u64Data && sector.U8(tail - 1) == 0xFF && sector.U8(tail) == 0xD9 && sector.U8(tail + 1) == 0)
+                return u64End - 1;
             if (sector.U8(tail) == 0 && sector.U8(tail + 1) == 0) {
                 for (std::size_t i = static_cast<std::size_t>(q - u64SectorStart); i + 1 < m_u32SectorSize; ++i)
                     if (sector.U8(i) == 0xFF && sector.U8(i + 1) == 0xD9) return u64SectorStart + i + 2;

@@ -6,8 +6,10 @@
 //   DIFAT sector: further FAT sector numbers, its last entry the next DIFAT sector
 //   FAT sector: one 4-byte entry per sector (next sector, or a marker; FFFFFFFF: free)
 //   directory entry, 128 bytes: 0 64 name (UTF-16LE, 0-terminated);  0x50 16 class identifier
-// The document ends with the last sector its FAT uses. Its kind (word processor, spreadsheet,
+// The document ends with the last sector its FAT uses: the last FAT sector's last used entry, or,
+// when its last FAT sectors are all free (reserved ahead by some writers), an earlier one's. Its kind (word processor, spreadsheet,
 // ...) follows from its stream names, most at fixed places of the directory.
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,13 +60,17 @@ public:
 
     /// Counts the FAT sectors listed by the header and the DIFAT chain; false when there is none.
     bool ReadFatList(engine::ByteView header) {
-        for (std::size_t i = 0; i < kHeaderFatEntries; ++i) AddFatSector(header.Le32(kHeaderFatOffset + 4 * i));
+        for (std::size_t i = 0; i < kHeaderFatEntries; ++i) {
+            m_headerFat[i] = header.Le32(kHeaderFatOffset + 4 * i);
+            AddFatSector(m_headerFat[i]);
+        }
         std::uint32_t const u32PerDifat = EntriesPerSector() - 1;
         std::uint32_t u32Difat = header.Le32(kFirstDifatOffset);
         // Each step climbs to a higher sector and the chain is capped: it ends.
         for (std::uint32_t u32Step = 0; u32Step < kMaxDifatSectors && u32Difat < kLastRegularSector; ++u32Step) {
             engine::ByteView const sector = ReadSector(u32Difat);
             if (sector.Empty()) break;
+            m_difatSectors.push_back(u32Difat);
             for (std::uint32_t i = 0; i < u32PerDifat; ++i) AddFatSector(sector.Le32(4 * i));
             std::uint32_t const u32Next = sector.Le32(4 * u32PerDifat);
             if (u32Next <= u32Difat) break;
@@ -73,19 +79,32 @@ public:
         return m_u64FatSectors != 0;
     }
 
-    /// The header and every sector up to the last one the last FAT sector marks in use; none
-    /// when that FAT sector cannot be read.
+    /// The header and every sector up to the last one the FAT marks in use, its FAT sectors
+    /// looked at from the last backwards (each read once); none when one of them cannot be read
+    /// or none marks a sector in use (no document).
     std::optional<std::uint64_t> Size() {
-        engine::ByteView const fat = ReadSector(m_u32LastFatSector);
-        if (fat.Empty()) return std::nullopt;
-        std::uint64_t u64Used = 0;
-        for (std::uint32_t i = EntriesPerSector(); i-- > 0;)
-            if (fat.Le32(4 * i) != kFree) {
-                u64Used = i + 1;
-                break;
+        std::uint64_t u64Index = m_u64FatSectors;  // of the FAT sector looked at next, plus one
+        std::vector<std::uint32_t> listed;
+        // The DIFAT sectors from the last, then the header's list: each is copied out, as
+        // reading a FAT sector replaces the window it lies in.
+        for (std::size_t d = m_difatSectors.size() + 1; d-- > 0 && u64Index > 0;) {
+            listed.clear();
+            if (d == 0) {
+                listed.assign(m_headerFat.begin(), m_headerFat.end());
+            } else {
+                engine::ByteView const difat = ReadSector(m_difatSectors[d - 1]);
+                if (difat.Empty()) return std::nullopt;
+                for (std::uint32_t i = 0; i + 1 < EntriesPerSector(); ++i) listed.push_back(difat.Le32(4 * i));
             }
-        std::uint64_t const u64Sectors = (m_u64FatSectors - 1) * EntriesPerSector() + u64Used;
-        return m_u32SectorSize + u64Sectors * m_u32SectorSize;  // below 2^23 x 2^10 x 2^12
+            for (std::size_t i = listed.size(); i-- > 0 && u64Index > 0;) {
+                if (listed[i] >= kLastRegularSector) continue;
+                --u64Index;
+                auto const used = UsedEntries(listed[i]);
+                if (!used) return std::nullopt;
+                if (*used != 0) return m_u32SectorSize + (u64Index * EntriesPerSector() + *used) * m_u32SectorSize;  // below 2^23 x 2^10 x 2^12
+            }
+        }
+        return std::nullopt;
     }
 
     /// The directory's entries, up to 16 sectors of its chain; empty when the first cannot be read.
@@ -110,8 +129,16 @@ private:
     void AddFatSector(std::uint32_t u32Sector) {
         if (u32Sector >= kLastRegularSector) return;
         ++m_u64FatSectors;
-        m_u32LastFatSector = u32Sector;
         if (m_fatSectors.size() < kMaxKeptFatSectors) m_fatSectors.push_back(u32Sector);
+    }
+
+    /// Up to the last entry in use of a FAT sector: 0 when it is all free; none when unreadable.
+    std::optional<std::uint64_t> UsedEntries(std::uint32_t u32FatSector) {
+        engine::ByteView const fat = ReadSector(u32FatSector);
+        if (fat.Empty()) return std::nullopt;
+        for (std::uint32_t i = EntriesPerSector(); i-- > 0;)
+            if (fat.Le32(4 * i) != kFree) return i + 1;
+        return 0;
     }
 
     engine::ByteView ReadSector(std::uint32_t u32Sector) {
@@ -141,7 +168,8 @@ private:
     RawFileBuffer& m_reader;
     std::uint32_t m_u32SectorSize;
     std::uint64_t m_u64FatSectors = 0;
-    std::uint32_t m_u32LastFatSector = 0;
+    std::array<std::uint32_t, kHeaderFatEntries> m_headerFat{};
+    std::vector<std::uint32_t> m_difatSectors;  // in chain order, at most kMaxDifatSectors
     std::vector<std::uint32_t> m_fatSectors;  // the first ones, to follow the directory's chain
 };
 

@@ -3,7 +3,11 @@
 //         carries "%!PS-Adobe" followed by "Adobe Illustrator" within its first 1,024 bytes:
 //         type AI, and its trailer lies after that text. The trailer is searched from 1,024
 //         bytes on (or from the Illustrator text) in the sectors whose last four bytes are zero;
-//         a linearised file's first "%%EOF" lies mid-file in a sector that does not end in zeros.
+//         a linearised file's first "%%EOF" lies mid-file in a sector that does not end in zeros
+//         (or in its first kilobyte, followed by more of the file). Such a sector's last "%%EOF"
+//         ends the file, an incremental update's, with the line end actually there (CR LF, LF,
+//         CR or none). Before 1,024 a "%%EOF" ends a small file only when zeros fill the rest of
+//         its sector after its line end.
 //   EPS   binary: C5 D0 D3 C6, then u32 pairs (offset, length) of the PostScript at 4, a WMF
 //         preview at 12 and a TIFF preview at 20, and a checksum (FFFF: none) at 28; the file
 //         ends with the furthest of its sections.
@@ -29,7 +33,6 @@ constexpr std::string_view kPostScript = "%!PS-Adobe";
 
 constexpr std::uint64_t kPdfSearchFrom = 1024;
 constexpr std::uint64_t kPdfLimit = 0xD000000;
-constexpr std::uint64_t kPdfLineEnd = 2;
 constexpr std::uint32_t kPdfStraddle = 1;  // the least: the marker, a line end and the zero tail
 constexpr std::uint32_t kPdfZeroTail = 4;
 constexpr std::string_view kIllustrator = "Adobe Illustrator";
@@ -53,6 +56,42 @@ std::optional<std::uint64_t> IllustratorText(engine::ByteView head) {
     return std::nullopt;
 }
 
+/// The line end right after `u64Offset`: CR LF, LF or CR; none.
+std::uint64_t LineEndAt(RawFileBuffer& reader, std::uint64_t u64Offset) {
+    engine::ByteView const bytes = reader.ReadUpTo(u64Offset, 2);
+    if (bytes.Equals(0, "\r\n")) return 2;
+    return bytes.Equals(0, "\n") || bytes.Equals(0, "\r") ? 1 : 0;
+}
+
+constexpr std::string_view kPdfEnd = "%%EOF";
+
+/// Whether nothing but zeros follows `u64End` to the end of its sector (the device's end counts).
+bool ZerosToSectorEnd(RawFileBuffer& reader, std::uint64_t u64End, std::uint32_t u32SectorSize) {
+    std::uint64_t const u64SectorEnd = (u64End / u32SectorSize + 1) * u32SectorSize;
+    engine::ByteView const rest = reader.ReadUpTo(u64End, static_cast<std::uint32_t>(u64SectorEnd - u64End));
+    for (std::size_t i = 0; i < rest.Size(); ++i)
+        if (rest.U8(i) != 0) return false;
+    return true;
+}
+
+/// The end of a PDF whose "%%EOF" starts before `u64Before` and is followed, after its line end,
+/// by zeros alone to its sector's end: a small file that ends there.
+std::optional<std::uint64_t> SmallPdfEnd(RawFileBuffer& reader, std::uint32_t u32SectorSize, std::uint64_t u64Before) {
+    std::uint64_t u64At = 0;
+    // Each pass moves past a marker found before the bound: the loop ends.
+    while (u64At < u64Before) {
+        engine::ByteView const head = reader.ReadUpTo(0, static_cast<std::uint32_t>(u64Before + kPdfEnd.size()));
+        if (head.Size() <= u64At) return std::nullopt;
+        auto const found = FindBytes(head.Sub(u64At, head.Size() - u64At), kPdfEnd);
+        if (!found || u64At + *found >= u64Before) return std::nullopt;
+        std::uint64_t const u64Marker = u64At + *found + kPdfEnd.size();
+        std::uint64_t const u64End = u64Marker + LineEndAt(reader, u64Marker);
+        if (ZerosToSectorEnd(reader, u64End, u32SectorSize)) return u64End;
+        u64At += *found + 1;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::uint64_t> PdfSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
     engine::ByteView const head = reader.ReadUpTo(0, reader.GetWindowSize());
     if (head.Empty()) return std::nullopt;
@@ -61,11 +100,12 @@ std::optional<std::uint64_t> PdfSize(RawFileBuffer& reader, std::uint32_t u32Sec
         info.m_u32Type = RAW_FILE_TYPE_AI;
         u64From = *at;
     }
+    if (auto const end = SmallPdfEnd(reader, u32SectorSize, u64From)) return end;
     EndFound const found = SearchEndMarker(reader, u32SectorSize,
-                                           {.marker = "%%EOF", .u64Limit = kPdfLimit, .u32ZeroTail = kPdfZeroTail,
-                                            .u32LookBack = kPdfStraddle, .u64From = u64From});
+                                           {.marker = kPdfEnd, .u64Limit = kPdfLimit, .u32ZeroTail = kPdfZeroTail,
+                                            .u32LookBack = kPdfStraddle, .u64From = u64From, .bLastInSector = true});
     if (found.u64End == 0) return std::nullopt;
-    return found.bFound ? found.u64End + kPdfLineEnd : found.u64End;
+    return found.bFound ? found.u64End + LineEndAt(reader, found.u64End) : found.u64End;
 }
 
 // Binary EPS header.
@@ -91,13 +131,6 @@ bool RecogniseEps(engine::ByteView bytes, CRawFileInfo& info) {
 constexpr std::uint64_t kEpsLimit = 0x3400000;
 constexpr std::uint32_t kEpsZeroTail = 4;
 constexpr std::uint32_t kCreatorBytes = 1024;
-
-/// The line end right after `u64Offset`: CR LF, LF or CR; none.
-std::uint64_t LineEndAt(RawFileBuffer& reader, std::uint64_t u64Offset) {
-    engine::ByteView const bytes = reader.ReadUpTo(u64Offset, 2);
-    if (bytes.Equals(0, "\r\n")) return 2;
-    return bytes.Equals(0, "\n") || bytes.Equals(0, "\r") ? 1 : 0;
-}
 
 std::optional<std::uint64_t> EpsSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
     if (info.m_u64Size != 0) return info.m_u64Size;  // binary: sized by its header

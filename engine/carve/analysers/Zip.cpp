@@ -4,11 +4,16 @@
 //       8 2 method;  18 4 compressed size;  26 2 name length;  28 2 extra length;  30 name
 //   central directory header "PK" 01 02:  28 2 name length;  30 2 extra;  32 2 comment;  46 name
 //   end of central directory "PK" 05 06:  12 4 directory size;  16 4 directory offset;  20 2 comment
+//   data descriptor after a member's data (flag bit 3): ["PK" 07 08] crc, compressed size,
+//       uncompressed size (4 bytes each, or 8 for the sizes of a ZIP64 member)
 // The archive is sized by walking its records from the first local header to the end record.
-// A member whose sizes are not in its header stops the walk; the end record is then searched
-// for in the sectors that follow, and a sector that ends in zeros ends an archive without one.
+// A member whose sizes are not in its header is walked through to its data descriptor: the
+// first whose compressed size is the bytes since the data's start and a record follows. Without
+// one the walk stops there; the end record is then searched for in the sectors that follow, and
+// a sector that ends in zeros ends an archive without one.
 // The carved file is named after its first member.
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +32,13 @@ namespace {
 constexpr std::string_view kLocalSignature{"PK\x03\x04", 4};
 constexpr std::string_view kCentralSignature{"PK\x01\x02", 4};
 constexpr std::string_view kEndSignature{"PK\x05\x06", 4};
+constexpr std::string_view kDescriptorSignature{"PK\x07\x08", 4};
+/// A descriptor without its signature stands this far (32- or 64-bit sizes) before the next record.
+constexpr std::uint32_t kBareDescriptorBytes = 12;
+constexpr std::uint32_t kBareDescriptor64Bytes = 20;
+/// With its signature it is this long; the record after it follows.
+constexpr std::uint32_t kSignedDescriptorBytes = 16;
+constexpr std::uint32_t kSignedDescriptor64Bytes = 24;
 constexpr std::uint32_t kLocalBytes = 30;
 constexpr std::uint32_t kCentralBytes = 46;
 constexpr std::uint32_t kEndBytes = 22;
@@ -127,10 +139,22 @@ private:
                 std::uint16_t const u16Name = header.Le16(26);
                 std::uint64_t const u64Header = kLocalBytes + std::uint64_t{u16Name} + header.Le16(28);
                 std::uint32_t const u32Packed = header.Le32(18);
-                bool const bStops = u32Packed == kSizeInZip64 || ((header.Le16(6) & kFlagDataDescriptor) != 0 && u32Packed == 0);
+                bool const bDescriptor = (header.Le16(6) & kFlagDataDescriptor) != 0;
+                bool const bUnsized = u32Packed == kSizeInZip64 || (bDescriptor && u32Packed == 0);
                 std::string const name(MemberName(u64Position, u16Name));
                 m_kind.LocalMember(name, m_reader.ReadUpTo(u64Position + kLocalBytes + u16Name, kAfterNameBytes));
-                return Step{bStops ? u64Header : u64Header + u32Packed, bStops, false, false};
+                std::uint64_t const u64Data = u64Position + u64Header;
+                if (!bUnsized) {
+                    // Sizes in the header too: a descriptor may still follow the data.
+                    std::uint64_t const u64DataEnd = u64Data + u32Packed;
+                    if (bDescriptor)
+                        if (auto const end = DescriptorEnd(u64Data, u64DataEnd, u64DataEnd + kBareDescriptor64Bytes))
+                            return Step{*end - u64Position, false, false, false};
+                    return Step{u64DataEnd - u64Position, false, false, false};
+                }
+                if (bDescriptor)
+                    if (auto const end = DescriptorEnd(u64Data, u64Data, kMaxOffset)) return Step{*end - u64Position, false, false, false};
+                return Step{u64Header, true, false, false};
             }
             case Record::Central: {
                 if (!header.Has(0, kCentralBytes)) return std::nullopt;
@@ -145,6 +169,60 @@ private:
             case Record::None:
                 break;
         }
+        return std::nullopt;
+    }
+
+    /// The end of the data descriptor that closes the data from `u64Data`, its "PK" (or that of
+    /// the record after it) in [u64From, u64Last]; none within that, the walk's limit or the
+    /// device. Candidates are found by their "PK" (memchr), one window at a time.
+    std::optional<std::uint64_t> DescriptorEnd(std::uint64_t u64Data, std::uint64_t u64From, std::uint64_t u64Last) {
+        constexpr std::uint64_t kBefore = kBareDescriptor64Bytes;
+        constexpr std::uint64_t kAfter = kSignedDescriptor64Bytes + 4;
+        u64Last = std::min(u64Last, kMaxOffset);
+        std::uint64_t u64Next = u64From;  // the first position not yet looked at
+        // Each window moves the position on by all but its last bytes (a window is far longer
+        // than a descriptor), and the position is capped: the search ends.
+        while (u64Next <= u64Last) {
+            std::uint64_t const u64Base = u64Next - std::min(u64Next - u64Data, kBefore);
+            engine::ByteView const window = m_reader.ReadUpTo(u64Base, m_reader.GetWindowSize());
+            if (window.Size() <= u64Next - u64Base) return std::nullopt;
+            bool const bLast = window.Size() < m_reader.GetWindowSize();  // the device ends in it
+            std::uint64_t u64Stop = bLast ? window.Size() : window.Size() - kAfter;
+            u64Stop = std::min(u64Stop, u64Last + 1 - u64Base);
+            for (std::size_t i = static_cast<std::size_t>(u64Next - u64Base); i < u64Stop; ++i) {
+                void const* const pHit = std::memchr(window.Data() + i, 'P', static_cast<std::size_t>(u64Stop - i));
+                if (pHit == nullptr) break;
+                i = static_cast<std::size_t>(static_cast<std::uint8_t const*>(pHit) - window.Data());
+                if (auto const end = DescriptorAt(window, i, u64Base, u64Data)) return end;
+            }
+            if (bLast) return std::nullopt;
+            u64Next = u64Base + u64Stop;
+        }
+        return std::nullopt;
+    }
+
+    /// The end of a descriptor marked by the "PK" at `i` of `window` (which starts at `u64Base`):
+    /// its own signature, or the record that follows one without; none when its size is not
+    /// the bytes from `u64Data` or no record follows it.
+    static std::optional<std::uint64_t> DescriptorAt(engine::ByteView window, std::size_t i, std::uint64_t u64Base, std::uint64_t u64Data) {
+        std::uint64_t const u64At = u64Base + i;
+        auto const recordAt = [&](std::size_t at) { return window.Has(at, 4) && window.Equals(at, "PK"); };
+        if (window.Equals(i, kDescriptorSignature)) {
+            // The signature, the crc, then the compressed size.
+            if (window.Has(i + 8, 4) && window.Le32(i + 8) == u64At - u64Data && recordAt(i + kSignedDescriptorBytes))
+                return u64At + kSignedDescriptorBytes;
+            if (window.Has(i + 8, 8) && window.Le64(i + 8) == u64At - u64Data && recordAt(i + kSignedDescriptor64Bytes))
+                return u64At + kSignedDescriptor64Bytes;
+            return std::nullopt;
+        }
+        if (!window.Equals(i, kLocalSignature) && !window.Equals(i, kCentralSignature)) return std::nullopt;
+        // The crc, then the compressed size, then the uncompressed one, right before the record.
+        if (i >= kBareDescriptorBytes && u64At - kBareDescriptorBytes >= u64Data &&
+            window.Le32(i - 8) == u64At - kBareDescriptorBytes - u64Data)
+            return u64At;
+        if (i >= kBareDescriptor64Bytes && u64At - kBareDescriptor64Bytes >= u64Data &&
+            window.Le64(i - 16) == u64At - kBareDescriptor64Bytes - u64Data)
+            return u64At;
         return std::nullopt;
     }
 

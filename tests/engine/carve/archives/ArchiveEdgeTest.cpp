@@ -87,6 +87,50 @@ Bytes Followed(Bytes bytes, std::size_t count, std::uint8_t u8Fill) {
     return bytes;
 }
 
+/// A stored member "a.txt" whose sizes follow in a signed data descriptor, its data holding a
+/// "PK 07 08" whose size does not match and zeros up to offset 512, then its central directory
+/// and an end record that checks out: 801 bytes.
+Bytes ZipWithDescriptorPastZeros() {
+    Bytes zip = LocalHeader(8, 0, 0, "a.txt");
+    std::size_t const data = zip.size();
+    zip.insert(zip.end(), 300, 'a');
+    Bytes fake = {'P', 'K', 7, 8, 0, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0};
+    zip.insert(zip.end(), fake.begin(), fake.end());
+    zip.resize(512, 0);
+    zip.insert(zip.end(), 200, 'a');
+    std::uint32_t const u32Packed = static_cast<std::uint32_t>(zip.size() - data);
+    Bytes descriptor = {'P', 'K', 7, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    PutLe32(descriptor, 8, u32Packed);
+    PutLe32(descriptor, 12, u32Packed);
+    zip.insert(zip.end(), descriptor.begin(), descriptor.end());
+    std::uint32_t const u32Directory = static_cast<std::uint32_t>(zip.size());
+    Bytes central(46, 0);
+    central[0] = 'P', central[1] = 'K', central[2] = 1, central[3] = 2;
+    PutLe16(central, 28, 5);
+    zip.insert(zip.end(), central.begin(), central.end());
+    for (char c : std::string("a.txt")) zip.push_back(static_cast<std::uint8_t>(c));
+    Bytes end(22, 0);
+    end[0] = 'P', end[1] = 'K', end[2] = 5, end[3] = 6;
+    PutLe32(end, 12, static_cast<std::uint32_t>(zip.size() - u32Directory));
+    PutLe32(end, 16, u32Directory);
+    zip.insert(zip.end(), end.begin(), end.end());
+    return zip;
+}
+
+/// A compound document listing 109 + 8,192 x 127 FAT sectors, all of them its free sector 0:
+/// the header's list and a DIFAT chain of 8,192 sectors (1 to 8,192).
+Bytes OleWithEveryFatSectorFree() {
+    constexpr std::uint32_t kDifat = 8192;
+    Bytes ole = Ole(kDifat + 1, std::vector<std::uint32_t>(109, 0), 1);
+    for (std::uint32_t d = 1; d <= kDifat; ++d) {
+        std::size_t const at = (std::size_t{d} + 1) * kSector;
+        for (std::size_t i = 0; i < 127; ++i) PutLe32(ole, at + 4 * i, 0);
+        PutLe32(ole, at + 508, d < kDifat ? d + 1 : 0xFFFFFFFE);
+    }
+    std::fill(ole.begin() + kSector, ole.begin() + 2 * kSector, 0xFF);  // sector 0: all free
+    return ole;
+}
+
 struct EdgeCase {
     char const* pszName;
     std::function<Bytes()> make;
@@ -105,6 +149,8 @@ std::vector<EdgeCase> const kCases = {
          PutLe32(ole, 5 * kSector, 5); PutLe32(ole, 5 * kSector + 508, 4); UseFatEntries(ole, 1, 6); UseFatEntries(ole, 5, 2); return ole; },
      &CreateFileOLEAnalyser, (3 * 128 + 2) * 512 + 512, RAW_FILE_TYPE_MOF},
     {"OleWithoutFatSectorsIsRefused", [] { return Ole(2, {}); }, &CreateFileOLEAnalyser, std::nullopt},
+    // Looked at backwards, each FAT sector once: none in use, no document.
+    {"OleWithEveryListedFatSectorFreeIsRefused", &OleWithEveryFatSectorFree, &CreateFileOLEAnalyser, std::nullopt},
     {"OleFatSectorNear2To32IsRefused", [] { return Ole(2, {0xFFFFFFF9}); }, &CreateFileOLEAnalyser, std::nullopt},
     {"ZipMethod12IsRefused", [] { return Followed(LocalHeader(0, 12, 10, "a"), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
     {"Zip4097ByteNameIsRefused", [] { return Followed(LocalHeader(0, 8, 10, std::string(4097, 'n')), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
@@ -117,6 +163,13 @@ std::vector<EdgeCase> const kCases = {
     // Sizes in a data descriptor and no end record: the end of the first zero-tailed sector.
     {"ZipWithoutEndRecordEndsWithItsZeroTailedSector", [] { return Followed(Followed(LocalHeader(8, 8, 0, "a.txt"), 1000, 0x55), 2000, 0); },
      &CreateFileZIPAnalyser, 1536, RAW_FILE_TYPE_ZIP, "a.txt"},
+    // Walked through to the descriptor whose size checks out, past a zero-tailed sector.
+    {"ZipDescriptorPastAFalseOneAndZerosEndsAtItsEndRecord", [] { return Followed(ZipWithDescriptorPastZeros(), 2000, 0x55); },
+     &CreateFileZIPAnalyser, 801, RAW_FILE_TYPE_ZIP, "a.txt"},
+    // No descriptor checks out up to the device's end: the zero-tailed sector ends it.
+    {"ZipDescriptorNeverCheckingOutEndsWithItsZeroTailedSector",
+     [] { return Followed(Followed(LocalHeader(8, 0, 0xFFFFFFFF, "a.txt"), 3000, 'P'), 600, 0); }, &CreateFileZIPAnalyser, 3072,
+     RAW_FILE_TYPE_ZIP, "a.txt"},
     {"RarWithoutEndBlockEndsAfterItsLastBlock", [] { return Followed(MakeRar({100, 200}, false), 600, 0); }, &CreateFileRARAnalyser,
      MakeRar({100, 200}, false).size(), RAW_FILE_TYPE_RAR},
     {"RarFileBlockPackedAboveUnpackedEndsBeforeIt", [] { Bytes rar = MakeRar({100, 200}, true); PutLe32(rar, 20 + 43 + 100 + 11, 10); return rar; },

@@ -42,6 +42,10 @@ bool MakeZipSamples(SampleMaker& maker) {
            // Written to a pipe: data descriptors and 0xFFFFFFFF sizes in the local header.
            maker.Run("cat notes.txt | zip -q - - | cat > piped.zip") &&
            maker.Run("7z a -tzip seven.zip notes.txt letter.txt") &&
+           // Every member with a data descriptor; the stored run of zeros ends sectors in zeros.
+           maker.Run("seq 1 2000 > a.txt && head -c 6000 /dev/zero > blank.raw && seq 5000 5600 > c.txt && "
+                     "zip -q -n .raw - a.txt blank.raw c.txt | cat > descriptors.zip") &&
+           maker.Add("Info-ZIP to a pipe with a stored run of zeros", "descriptors.zip", RAW_FILE_TYPE_ZIP, "a.txt") &&
            maker.Add("Info-ZIP", "plain.zip", RAW_FILE_TYPE_ZIP, "notes.txt") &&
            maker.Add("Info-ZIP with a comment", "commented.zip", RAW_FILE_TYPE_ZIP, "notes.txt") &&
            maker.Add("Info-ZIP to a pipe", "piped.zip", RAW_FILE_TYPE_ZIP, "-") &&

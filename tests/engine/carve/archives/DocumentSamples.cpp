@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <initializer_list>
+#include <string_view>
 
 #include "CarvedSamples.h"
 #include "SampleMaker.h"
@@ -52,7 +53,7 @@ bool MakeLibreOfficeSamples(SampleMaker& maker) {
         return false;
     for (char const* pszFormat : {"doc", "docx", "epub", "odt"})
         if (!maker.Run(office + pszFormat + " letter.txt")) return false;
-    for (char const* pszFormat : {"xls", "xlsx"})
+    for (char const* pszFormat : {"xls", "xlsx", "ods"})
         if (!maker.Run(office + pszFormat + " sheet.csv")) return false;
     for (char const* pszFormat : {"ppt", "pptx"})
         if (!maker.Run(office + pszFormat + " slides.fodp")) return false;
@@ -65,7 +66,56 @@ bool MakeLibreOfficeSamples(SampleMaker& maker) {
            maker.Add("LibreOffice XLSX", "sheet.xlsx", RAW_FILE_TYPE_XLSX, "_rels_.rels") &&
            maker.Add("LibreOffice PPTX", "slides.pptx", RAW_FILE_TYPE_PPTX, "_rels_.rels") &&
            maker.Add("LibreOffice EPUB", "letter.epub", RAW_FILE_TYPE_EPUB, "mimetype") &&
-           maker.Add("LibreOffice ODT", "letter.odt", RAW_FILE_TYPE_ZIP, "mimetype");
+           maker.Add("LibreOffice ODT", "letter.odt", RAW_FILE_TYPE_ZIP, "mimetype") &&
+           // Every deflated member with a data descriptor.
+           maker.Add("LibreOffice ODS", "sheet.ods", RAW_FILE_TYPE_ZIP, "mimetype");
+}
+
+/// A workbook whose FAT's last two sectors are reserved and free, as no Debian tool writes it:
+/// 512-byte sectors, FAT sectors 0 to 2, the directory in sector 3 (the root, then "Workbook"),
+/// the stream in sectors 4 to 23. 12,800 bytes.
+Bytes WorkbookWithFreeFatSectors() {
+    constexpr std::uint32_t kSector = 512;
+    constexpr std::uint32_t kEnd = 0xFFFFFFFE;
+    constexpr std::uint32_t kFatSector = 0xFFFFFFFD;
+    constexpr std::uint32_t kNone = 0xFFFFFFFF;
+    Bytes bytes(kSector * 25, 0);
+    auto const at = [](std::uint32_t u32Sector, std::uint32_t u32Offset) { return (std::size_t{u32Sector} + 1) * kSector + u32Offset; };
+    std::string_view const signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    std::copy(signature.begin(), signature.end(), bytes.begin());
+    PutLe16(bytes, 0x18, 0x3E);
+    PutLe16(bytes, 0x1A, 3);
+    PutLe16(bytes, 0x1C, 0xFFFE);
+    PutLe16(bytes, 0x1E, 9);
+    PutLe16(bytes, 0x20, 6);
+    PutLe32(bytes, 0x2C, 3);
+    PutLe32(bytes, 0x30, 3);
+    PutLe32(bytes, 0x38, 4096);
+    PutLe32(bytes, 0x3C, kEnd);
+    PutLe32(bytes, 0x44, kEnd);
+    for (std::uint32_t i = 0; i < 109; ++i) PutLe32(bytes, 0x4C + 4 * i, i < 3 ? i : kNone);
+    // FAT sector 0 maps itself, the others, the directory and the stream; sectors 1 and 2 are free.
+    for (std::uint32_t i = 0; i < 3 * 128; ++i) {
+        std::uint32_t const u32Entry = i < 3 ? kFatSector : i == 3 || i == 23 ? kEnd : i > 3 && i < 23 ? i + 1 : kNone;
+        PutLe32(bytes, at(0, 0) + 4 * i, u32Entry);
+    }
+    auto const entry = [&](std::uint32_t u32Index, std::string_view name, std::uint8_t u8Kind, std::uint32_t u32Child,
+                           std::uint32_t u32Start, std::uint32_t u32Size) {
+        std::size_t const base = at(3, 128 * u32Index);
+        for (std::size_t i = 0; i < name.size(); ++i) bytes[base + 2 * i] = static_cast<std::uint8_t>(name[i]);
+        PutLe16(bytes, base + 0x40, static_cast<std::uint16_t>(2 * (name.size() + 1)));
+        bytes[base + 0x42] = u8Kind;
+        bytes[base + 0x43] = 1;
+        PutLe32(bytes, base + 0x44, kNone);
+        PutLe32(bytes, base + 0x48, kNone);
+        PutLe32(bytes, base + 0x4C, u32Child);
+        PutLe32(bytes, base + 0x74, u32Start);
+        PutLe32(bytes, base + 0x78, u32Size);
+    };
+    entry(0, "Root Entry", 5, 1, kEnd, 0);
+    entry(1, "Workbook", 2, kNone, 4, 20 * kSector);
+    for (std::size_t i = at(4, 0); i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(1 + i % 251);
+    return bytes;
 }
 
 bool MakePythonSamples(SampleMaker& maker) {
@@ -115,6 +165,7 @@ bool MakeClassifiedSamples(SampleMaker& maker, std::vector<CarvedSample>& sample
     Bytes visio = ReadFile(maker.Path("a.vsd"));
     std::uint64_t const u64Carved = visio.size() + 1024;
     maker.Add("VSD", std::move(visio), RAW_FILE_TYPE_VSD, SizeRule::Stated, u64Carved);
+    maker.Add("XLS whose last FAT sectors are free", WorkbookWithFreeFatSectors(), RAW_FILE_TYPE_XLS);
     return maker.Run("msibuild package.msi -s 'Carved package' Tester") &&
            maker.Add("msibuild MSI", "package.msi", RAW_FILE_TYPE_MOF, "");
 }

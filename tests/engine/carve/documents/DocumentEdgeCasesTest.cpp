@@ -109,12 +109,22 @@ EdgeCase const kCases[] = {
     {"Fh11NineBytesPastItsMarker", &CreateFileFH11Analyser, 512,
      [] { return Text(900, 2048, {{0, "\x1C\x01\x00\x00\x02\x00\x04\x1C\x01\x14\x00\x02\x00\x14\x1C\x01"sv}, {34, "11"}, {880, "Decode\0\xFF\xFF\xFF\xFF"sv}}); }, 900},
     // PDF on 4,096-byte sectors: the search begins with the sector that holds offset 1,024.
-    {"PdfEndsInTheFirstHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 1000, 16384); }, 4096 + 1007},
-    {"PdfEndsInTheSecondHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 3000, 16384); }, 4096 + 3007},
-    {"PdfMarkerAcrossASectorStart", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 3, 8192); }, 2048 - 3 + 7},
-    {"PdfEndingOnTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 6, 8192); }, 2048 + 1},
+    // PDF on 4,096-byte sectors: the search begins with the sector that holds offset 1,024. It
+    // ends after the marker and the line end there (LF here).
+    {"PdfEndsInTheFirstHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 1000, 16384); }, 4096 + 1006},
+    {"PdfEndsInTheSecondHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 3000, 16384); }, 4096 + 3006},
+    {"PdfMarkerAcrossASectorStart", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 3, 8192); }, 2048 - 3 + 6},
+    {"PdfEndingOnTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 6, 8192); }, 2048},
     // Its last sector does not end in four zeros: the next one is searched, looking back.
-    {"PdfEndingThreeBytesBeforeTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 9, 8192); }, 2048 - 2},
+    {"PdfEndingThreeBytesBeforeTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 9, 8192); }, 2048 - 3},
+    // Before 1,024 a marker counts only when zeros follow it to its sector's end; nothing follows
+    // one that ends the device, and no line end is read past it.
+    {"PdfEofAsTheDevicesLastBytes", &CreateFilePDFAnalyser, 512, [] { return Text(512, 512, {{0, "%PDF-1.4\n"}, {507, "%%EOF"}}); }, 512},
+    {"PdfEarlyEofFollowedByTextIsNotItsEnd", &CreateFilePDFAnalyser, 512,
+     [] { return Text(3000, 4096, {{0, "%PDF-1.4\n"}, {300, "%%EOF\n"}, {2994, "%%EOF\n"}}); }, 3000},
+    // A zero-tailed sector's last marker ends the file: its first closed an earlier revision.
+    {"PdfUpdateInTheLastSectorEndsAtTheLastMarker", &CreateFilePDFAnalyser, 512,
+     [] { return Text(2099, 4096, {{0, "%PDF-1.4\n"}, {2050, "%%EOF\r\n"}, {2092, "%%EOF\r\n"}}); }, 2099},
     {"RtfCutShortEndsAtItsFirstZero", &CreateFileRTFAnalyser, 512, [] { return Text(3000, 4096, {{0, "{\\rtf1 {\\b open"}}); }, 3000},
     {"RtfEscapedBracesDoNotClose", &CreateFileRTFAnalyser, 512, [] { return Text(40, 512, {{0, "{\\rtf1 a \\} b \\{ c {d} e}"}}); }, 25},
     {"RtfMillionOpeningBraces", &CreateFileRTFAnalyser, 512,

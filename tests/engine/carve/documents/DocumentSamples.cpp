@@ -15,7 +15,7 @@ namespace {
 using namespace std::string_view_literals;
 using corpustest::SizeRule;
 
-constexpr char const* kTools[] = {"groff", "ps2pdf", "gs", "qpdf", "epstool", "gnuplot", "unix2dos", "chmcmd", "iconv"};
+constexpr char const* kTools[] = {"groff", "ps2pdf", "gs", "qpdf", "exiftool", "epstool", "gnuplot", "unix2dos", "chmcmd", "iconv"};
 constexpr char const* kPython = "/usr/bin/python3";
 constexpr char const* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
@@ -61,11 +61,8 @@ bool Set(CarvedSample& sample, std::uint32_t u32Type, Bytes bytes, SizeRule rule
 
 constexpr char const* kGroffPage = "printf '.PP\\nA page of text set by groff.\\n' | groff -Tps > page.ps";
 
-/// PDF ends at "%%EOF" + 7: the marker and a two-byte line end, one past a file ending in LF.
-bool PdfSample(Bytes bytes, CarvedSample& sample) {
-    std::uint64_t const u64End = LastOffsetOf(bytes, "%%EOF") + 7;
-    return Set(sample, RAW_FILE_TYPE_PDF, std::move(bytes), SizeRule::Stated, u64End);
-}
+/// PDF ends with its last "%%EOF" and the line end after it.
+bool PdfSample(Bytes bytes, CarvedSample& sample) { return Set(sample, RAW_FILE_TYPE_PDF, std::move(bytes)); }
 
 bool Pdf(DocumentMaker& maker, CarvedSample& sample) {
     return PdfSample(maker.Made(std::string(kGroffPage) + " && ps2pdf page.ps page.pdf", "page.pdf"), sample);
@@ -74,6 +71,52 @@ bool Pdf(DocumentMaker& maker, CarvedSample& sample) {
 // Linearised: a first "%%EOF" ends the first-page section mid-file.
 bool LinearPdf(DocumentMaker& maker, CarvedSample& sample) {
     return PdfSample(maker.Made(std::string(kGroffPage) + " && ps2pdf page.ps page.pdf && qpdf --linearize page.pdf linear.pdf", "linear.pdf"), sample);
+}
+
+/// A ghostscript PDF of groff text whose last "%%EOF" lies where `fits` wants it in a 512-byte
+/// sector, the number of lines varied until it does; empty when none of them fits.
+template <typename Fits>
+Bytes FittedPdf(DocumentMaker& maker, Fits fits) {
+    for (int iLines = 10; iLines < 200; ++iLines) {
+        if (!maker.Write("lines.tr", ".PP\n" + Prose(iLines, "", ""))) return {};
+        Bytes bytes = maker.Made("groff -Tps lines.tr > lines.ps && ps2pdf lines.ps lines.pdf", "lines.pdf");
+        if (bytes.empty()) return {};
+        if (fits(LastOffsetOf(bytes, "%%EOF") % 512, bytes.size() % 512)) return bytes;
+    }
+    return {};
+}
+
+/// A PDF ending "%%EOF" LF with at least six zero bytes after it in its sector (at either size),
+/// its LF then replaced by `lineEnd`.
+bool PdfEndingWith(DocumentMaker& maker, CarvedSample& sample, std::string_view lineEnd) {
+    Bytes bytes = FittedPdf(maker, [](std::uint64_t, std::uint64_t u64Tail) { return u64Tail != 0 && u64Tail <= 506; });
+    if (bytes.empty() || bytes.back() != '\n') return false;
+    bytes.pop_back();
+    bytes.insert(bytes.end(), lineEnd.begin(), lineEnd.end());
+    return PdfSample(std::move(bytes), sample);
+}
+bool PdfLf(DocumentMaker& maker, CarvedSample& sample) { return PdfEndingWith(maker, sample, "\n"); }
+bool PdfCr(DocumentMaker& maker, CarvedSample& sample) { return PdfEndingWith(maker, sample, "\r"); }
+bool PdfCrLf(DocumentMaker& maker, CarvedSample& sample) { return PdfEndingWith(maker, sample, "\r\n"); }
+bool PdfWithoutLineEnd(DocumentMaker& maker, CarvedSample& sample) { return PdfEndingWith(maker, sample, ""); }
+
+// A one-page PDF that qpdf compacts to well under 1 KiB.
+bool TinyPdf(DocumentMaker& maker, CarvedSample& sample) {
+    Bytes bytes = maker.Made("gs -q -o blank.pdf -sDEVICE=pdfwrite -g200x200 -c showpage && "
+                             "qpdf --empty --pages blank.pdf 1 -- --object-streams=generate tiny.pdf",
+                             "tiny.pdf");
+    return bytes.size() < 1024 && PdfSample(std::move(bytes), sample);
+}
+
+// exiftool's incremental update of about 450 bytes after a "%%EOF" in its sector's first 56
+// bytes: both markers share the file's last sector.
+bool UpdatedPdf(DocumentMaker& maker, CarvedSample& sample) {
+    Bytes const original = FittedPdf(maker, [](std::uint64_t u64Eof, std::uint64_t) { return u64Eof < 56; });
+    if (original.empty()) return false;
+    Bytes bytes = maker.Made("exiftool -q -overwrite_original '-PDF:Title=A page found again' lines.pdf", "lines.pdf");
+    std::uint64_t const u64First = LastOffsetOf(original, "%%EOF");
+    std::uint64_t const u64Last = LastOffsetOf(bytes, "%%EOF");
+    return u64Last > u64First && u64Last / 512 == u64First / 512 && bytes.size() % 512 <= 506 && PdfSample(std::move(bytes), sample);
 }
 
 // Binary EPS: eps2write, then a TIFF preview (header C5 D0 D3 C6, checksum FF FF, "%!" at 30).
@@ -152,8 +195,7 @@ bool Illustrator(DocumentMaker&, CarvedSample& sample) {
     std::string const text = "%PDF-1.6\n%\xE2\xE3\xCF\xD3\n%!PS-Adobe-3.0 \n%%Creator: Adobe Illustrator(R) 24.0\n" +
                              Prose(60, "% ", "") + "trailer\n<< /Root 1 0 R >>\n%%EOF\n";
     Bytes bytes = Text(text);
-    std::uint64_t const u64End = LastOffsetOf(bytes, "%%EOF") + 7;
-    return Set(sample, RAW_FILE_TYPE_AI, std::move(bytes), SizeRule::Stated, u64End);
+    return Set(sample, RAW_FILE_TYPE_AI, std::move(bytes));
 }
 
 // Illustrator's text EPS ends with "%AI9_PrivateDataEnd" and CR LF.
@@ -316,6 +358,9 @@ constexpr DocumentRow kRows[] = {
     {"Dxf", &Dxf},           {"Fh11", &Fh11},
     {"Html", &Html},         {"UnicodeHtml", &UnicodeHtml},
     {"Pdf", &Pdf},           {"LinearisedPdf", &LinearPdf},
+    {"PdfLf", &PdfLf},       {"PdfCr", &PdfCr},
+    {"PdfCrLf", &PdfCrLf},   {"PdfWithoutLineEnd", &PdfWithoutLineEnd},
+    {"TinyPdf", &TinyPdf},   {"UpdatedPdf", &UpdatedPdf},
     {"Illustrator", &Illustrator}, {"Rtf", &Rtf},
     {"Dwg2000", &DwgLocators}, {"Dwg2004", &Dwg2004},
     {"Dwg2007", &Dwg2007},   {"Dwg2010", &Dwg2010},

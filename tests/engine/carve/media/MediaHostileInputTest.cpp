@@ -52,6 +52,11 @@ std::vector<Hostile> Rows() {
         {"BoxOfLengthOne", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0) + Be32(3), true, 0},
         {"BoxOf2To63Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0x80000000) + Be32(0), true,
          24 + 0x8000000000000000},
+        // "wide", "skip" and "meta" continue the walk like "free": a short length ends the file at
+        // the box, and 2^32 - 1 is believed (the search cuts it at the device's end).
+        {"WideBoxOfLengthZero", &CreateFileMP4Analyser, Ftyp() + Be32(0) + Text("wide") + Bytes(100, 1), true, 24},
+        {"SkipBoxOfLengthOne", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("skip") + Be32(0) + Be32(64), true, 24},
+        {"MetaBoxOf2To32Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(0xFFFFFFFF) + Text("meta") + Bytes(100, 1), true, 24 + 0xFFFFFFFFull},
         {"MpegPacketOfLengthZero", &CreateFileMPGAnalyser,
          Bytes{0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 1, 1} + Bytes{0, 0, 1, 0xE0, 0, 0} + Bytes{0, 0, 1, 0xB9}, true, 22},
         {"OggPageOf255By255Segments", &CreateFileOggAnalyser, ogg, true, ogg.size()},

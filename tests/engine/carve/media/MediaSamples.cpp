@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
@@ -50,6 +51,12 @@ std::vector<ToolRecipe> ToolRecipes() {
         {"Mov", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "a.mov", Ffmpeg(AudioVideo(""), "a.mov")},
         {"ThreeGp4", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "a.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1"), "a.3gp")},
         {"ThreeGp5", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "b.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1 -brand 3gp5"), "b.3gp")},
+        // QuickTime's layout under MPEG-4 brands: a "wide" box before "mdat" (layouts checked below).
+        {"M4aWide", RAW_FILE_TYPE_M4A, "", "", SizeRule::Exact, "w.m4a", Ffmpeg(audio + " -c:a aac -f mov -brand 'M4A '", "w.m4a")},
+        {"Mp4Wide", RAW_FILE_TYPE_MP4, "", "", SizeRule::Exact, "w.mp4",
+         Ffmpeg(AudioVideo("-c:v mpeg4 -c:a aac -f mov -brand mp42 -movflags +faststart"), "w.mp4")},
+        {"ThreeGpWide", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "w.3gp",
+         Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1 -f mov -brand 3gp5"), "w.3gp")},
         {"Mkv", RAW_FILE_TYPE_MKV, "", "", SizeRule::Exact, "a.mkv", Ffmpeg(AudioVideo(""), "a.mkv")},
         {"Flv", RAW_FILE_TYPE_FLV, "", "", SizeRule::Exact, "a.flv", Ffmpeg(AudioVideo("-c:v flv1 -c:a libmp3lame -ar 44100"), "a.flv")},
         {"Wmv", RAW_FILE_TYPE_WMV, "", "", SizeRule::Exact, "a.wmv", Ffmpeg(AudioVideo("-c:v wmv2 -c:a wmav2"), "a.wmv")},
@@ -78,6 +85,22 @@ std::vector<ToolRecipe> ToolRecipes() {
         {"WebP", RAW_FILE_TYPE_RIFF, "", "", SizeRule::Exact, "a.webp", "convert -size 64x64 plasma: a.webp"},
     };
 }
+
+/// The types of a box file's top-level boxes, space-separated.
+std::string TopLevelBoxes(Bytes const& bytes) {
+    std::string types;
+    for (std::size_t at = 0; at + 8 <= bytes.size();) {
+        std::uint64_t const u64Length = std::uint64_t{bytes[at]} << 24 | std::uint64_t{bytes[at + 1]} << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+        types += (types.empty() ? "" : " ") + std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4), bytes.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        if (u64Length < 8) break;
+        at += static_cast<std::size_t>(u64Length);
+    }
+    return types;
+}
+
+/// The layouts the "wide" rows are made for.
+constexpr std::pair<char const*, char const*> kWideLayouts[] = {
+    {"M4aWide", "ftyp wide mdat moov"}, {"Mp4Wide", "ftyp moov wide mdat"}, {"ThreeGpWide", "ftyp wide mdat moov"}};
 
 void PutLe16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
     for (std::size_t i = 0; i < 2; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
@@ -221,6 +244,12 @@ bool MediaFamily(std::string const& folder, std::vector<CarvedSample>& samples, 
         }
         made.push_back({recipe.pszName, recipe.eType, ReadFile(folder + "/" + recipe.pszOutput), recipe.eRule, 0, recipe.pszPrefix,
                         recipe.pszTime});
+    }
+    for (auto const& [pszName, pszLayout] : kWideLayouts) {
+        if (std::string const layout = TopLevelBoxes(SampleBytes(made, pszName)); layout != pszLayout) {
+            error = std::string(pszName) + " is laid out " + layout + ", not " + pszLayout;
+            return false;
+        }
     }
     auto const built = [&](char const* pszName, RAW_FILE_TYPE eType, Bytes bytes) {
         made.push_back({pszName, eType, std::move(bytes), SizeRule::Exact, 0, "", ""});

@@ -85,6 +85,7 @@ TEST_F(PhotoAnalysersTest, JpegsAreSizedExactlyAndNamedAfterTheModelWithTheDateT
         {"FF D9 ending a sector", PadJpegTo(jfifExif, 512, 0), "Canon EOS 5D", kCanon.dateTime},
         {"FF D9 inside a sector", PadJpegTo(jfifExif, 512, 300), "Canon EOS 5D", kCanon.dateTime},
         {"FF D9 straddling two sectors", PadJpegTo(jfifExif, 512, 1), "Canon EOS 5D", kCanon.dateTime},
+        {"FF D9 and one zero byte ending a sector", PadJpegTo(jfifExif, 512, 511), "Canon EOS 5D", kCanon.dateTime},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -102,7 +103,7 @@ TEST_F(PhotoAnalysersTest, JpegsAreSizedExactlyAndNamedAfterTheModelWithTheDateT
 
 TEST_F(PhotoAnalysersTest, JpegsAreSizedAt4096ByteSectorsToo) {
     Bytes const jpeg = Made(m_maker.Jpeg(kCanon, true, 320, 240));
-    for (std::uint32_t u32Remainder : {0u, 1u, 2000u}) {
+    for (std::uint32_t u32Remainder : {0u, 1u, 2000u, 4095u}) {
         Bytes const padded = PadJpegTo(jpeg, 4096, u32Remainder);
         Sized const sized = Size(*m_pJpg, padded, 4096);
         EXPECT_EQ(sized.info.m_u64Size, padded.size()) << u32Remainder;
@@ -133,6 +134,18 @@ TEST_F(PhotoAnalysersTest, JpegStartsThatCannotBeSizedAreRefusedOrLeftUnsized) {
     Sized const zero = Size(*m_pJpg, zeroLength);
     EXPECT_TRUE(zero.bAccepted);
     EXPECT_EQ(zero.info.m_u64Size, 0u);
+
+    // A sector ending FF D9 00 whose FF lies before the compressed data (the scan header's last
+    // byte) does not end the picture: its end marker at 1,500 does.
+    Bytes early = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
+                   0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x40, 0x00, 0x40, 0x03, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1};
+    early.insert(early.end(), {0xFF, 0xDA, 0x01, 0xD5});  // data from 39 + 2 + 469 = 510
+    early.resize(510, 0x11);
+    early[509] = 0xFF;
+    early.insert(early.end(), {0xD9, 0x00});
+    early.resize(1500, 0x22);
+    early.insert(early.end(), {0xFF, 0xD9});
+    EXPECT_EQ(Size(*m_pJpg, early).info.m_u64Size, 1502u);
 
     Bytes other = jfif;
     other[3] = 0xE2;

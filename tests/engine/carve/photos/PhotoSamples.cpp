@@ -21,7 +21,7 @@ Bytes ReadFile(std::string const& path) {
 }
 
 std::string MissingTools() {
-    for (char const* pszTool : {"convert", "exiftool", "tiffcp"})
+    for (char const* pszTool : {"convert", "exiftool", "tiffcp", "cjpeg"})
         if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
     return {};
 }
@@ -60,6 +60,30 @@ std::string PhotoMaker::JpegFile(CameraTags const& tags, bool bProgressive, int 
 Bytes PhotoMaker::Jpeg(CameraTags const& tags, bool bProgressive, int width, int height) {
     std::string const file = JpegFile(tags, bProgressive, width, height);
     return file.empty() ? Bytes{} : ReadFile(file);
+}
+
+/// The marker of a JPEG's first frame header; 0 when its segments hold none.
+static std::uint8_t FrameMarker(Bytes const& jpeg) {
+    for (std::size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == 0xFF;) {
+        std::uint8_t const u8Marker = jpeg[at + 1];
+        if (u8Marker >= 0xC0 && u8Marker <= 0xCF && u8Marker != 0xC4 && u8Marker != 0xC8 && u8Marker != 0xCC) return u8Marker;
+        at += 2 + (std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3]);
+    }
+    return 0;
+}
+
+Bytes PhotoMaker::ExtendedSequentialJpeg() {
+    std::string const picture = Next(".ppm");
+    std::string const file = Next(".jpg");
+    if (!Run("convert -seed " + std::to_string(m_iCount) + " -size 160x120 plasma: " + picture) ||
+        !Run("cjpeg -quality 10 -outfile " + file + " " + picture) || !Run("convert " + file + " null:"))
+        return {};
+    Bytes bytes = ReadFile(file);
+    if (FrameMarker(bytes) != 0xC1) {
+        m_error = "cjpeg -quality 10 wrote no SOF1 frame header";
+        return {};
+    }
+    return bytes;
 }
 
 Bytes PhotoMaker::JpegWithoutJfif(CameraTags const& tags, bool bProgressive) {
@@ -231,11 +255,15 @@ Bytes MakeX3f(std::uint32_t u32DirectoryAt) {
 bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error) {
     using corpustest::SizeRule;
     PhotoMaker maker(folder);
+    Bytes const plain = maker.Jpeg({});
     std::vector<corpustest::CarvedSample> made = {
         {"photo camera jpeg", RAW_FILE_TYPE_JPG, maker.Jpeg({"Canon", "Canon EOS 5D", "2021:05:06 07:08:09"}), SizeRule::Exact, 0, "Canon EOS 5D"},
         {"photo gif commented last", RAW_FILE_TYPE_GIF, maker.GifCommentedLast(), SizeRule::Exact, 0, ""},
         {"photo jpeg behind a comment", RAW_FILE_TYPE_JPG, maker.SmallJpegWithComment(3000), SizeRule::Exact, 0, ""},
         {"photo 300-page tiff", RAW_FILE_TYPE_TIF, maker.MultiPageTiff(300), SizeRule::ToSectorEnd, 0, ""},
+        {"photo extended-sequential jpeg", RAW_FILE_TYPE_JPG, maker.ExtendedSequentialJpeg(), SizeRule::Exact, 0, ""},
+        // One byte short of a sector's multiple: its last sector ends FF D9 00.
+        {"photo jpeg one byte short of a sector", RAW_FILE_TYPE_JPG, plain.empty() ? Bytes{} : PadJpegTo(plain, 4096, 4095), SizeRule::Exact, 0, ""},
     };
     for (corpustest::CarvedSample& sample : made) {
         if (sample.bytes.empty()) {

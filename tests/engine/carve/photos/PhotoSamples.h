@@ -43,6 +43,9 @@ public:
     /// `u32Bytes` bytes in APP2 segments, both written by exiftool before the frame.
     Bytes SmallJpegWithComment(std::uint32_t u32Bytes);
     Bytes SmallJpegWithIccProfile(std::uint32_t u32Bytes);
+    /// A 160 x 120 JPEG by cjpeg -quality 10 (not -baseline): its frame header is SOF1, as its
+    /// quantisation tables need 16-bit entries. Checked to be so and to decode.
+    Bytes ExtendedSequentialJpeg();
     /// An ImageMagick GIF with a comment, its comment extension moved to right before the trailer
     /// (where writers that add metadata last put it).
     Bytes GifCommentedLast();
