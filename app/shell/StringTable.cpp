@@ -57,7 +57,7 @@ void PlistStringTable::LayUnder(const QString& path) {
   }
   // An empty translation would show nothing where English has a text.
   for (auto& [key, text] : uimodel::PlistStringEntries(root.get()))
-    if (!text.empty()) m_texts[key] = std::move(text);
+    if (!text.empty() || !m_texts.contains(key)) m_texts[key] = std::move(text);
 }
 
 std::string PlistStringTable::Text(const std::string& key) const {
@@ -87,9 +87,9 @@ QStringList InterfaceLanguages() {
   return languages;
 }
 
-void SetMissingKeyHandler(std::function<void(const QString& key)> handler) {
+std::function<void(const QString& key)> SetMissingKeyHandler(std::function<void(const QString& key)> handler) {
   std::lock_guard lock(HandlerMutex());
-  Handler() = std::move(handler);
+  return std::exchange(Handler(), std::move(handler));
 }
 
 }  // namespace app

@@ -40,7 +40,7 @@ class PlistStringTable final : public uimodel::IStringTable {
 QStringList InterfaceLanguages();
 
 // Called, on the thread that asked, for every lookup of a key the installed table lacks (the
-// tests' main fails the running test). None by default.
-void SetMissingKeyHandler(std::function<void(const QString& key)> handler);
+// tests' main fails the running test). None by default. Answers the handler it replaces.
+std::function<void(const QString& key)> SetMissingKeyHandler(std::function<void(const QString& key)> handler);
 
 }  // namespace app
