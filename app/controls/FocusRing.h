@@ -1,0 +1,12 @@
+#pragma once
+// The keyboard focus ring every drawn control shows, so that Tab is visible on the dark look.
+
+#include <QRect>
+
+class QPainter;
+
+namespace app {
+
+void DrawFocusRing(QPainter& painter, const QRect& bounds, qreal radius = 3.0);
+
+}  // namespace app
