@@ -6,8 +6,11 @@
 #include <QPainter>
 
 #include "app/controls/CustomHeaderCell.h"
-#include "app/controls/ListImages.h"
+#include "app/controls/FocusRing.h"
+#include "app/controls/CheckBoxImage.h"
+#include "app/controls/ImageLibrary.h"
 #include "app/controls/ListPalette.h"
+#include "app/controls/Theme.h"
 #include "app/shell/Strings.h"
 
 namespace app {
@@ -25,6 +28,9 @@ BandedListView::BandedListView(QWidget* parent) : QTreeView(parent) {
     QPalette colours = palette();
     colours.setColor(QPalette::Text, list_palette::CellText());
     colours.setColor(QPalette::Base, list_palette::BandDark());
+    // The highlight is the view's own; Qt's selection and hover painting stay invisible.
+    colours.setColor(QPalette::Highlight, Qt::transparent);
+    colours.setColor(QPalette::HighlightedText, list_palette::CellText());
     setPalette(colours);
 }
 
@@ -86,10 +92,7 @@ void BandedListView::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
 
     if (hasFocus() && index.row() == currentIndex().row() &&
         index.parent() == currentIndex().parent()) {
-        painter->save();
-        painter->setPen(QPen(list_palette::FocusRing(), 1));
-        painter->drawRect(row.adjusted(0, 0, -1, -1));
-        painter->restore();
+        DrawFocusRing(*painter, row, 0);
     }
 }
 
@@ -123,7 +126,7 @@ class NoteBackdrop : public QWidget {
 
  protected:
     void paintEvent(QPaintEvent*) override {
-        const QPixmap image = ListImage(QStringLiteral("text_bg"));
+        const QPixmap image = ImageLibrary::instance().pixmap(QStringLiteral("text_bg"), size());
         if (image.isNull()) return;
         QPainter painter(this);
         painter.drawPixmap(rect(), image);
@@ -152,9 +155,7 @@ void CustomTableView::changeNoValue(bool hasValues) {
     text->setTextFormat(Qt::PlainText);
     text->setAlignment(Qt::AlignCenter);
     text->setText(Text(QStringLiteral("DYD_FOUR_NO_VALUE_NOTE")));
-    QFont font = text->font();
-    font.setPixelSize(14);
-    text->setFont(font);
+    text->setFont(theme::SystemFont(14));
     QPalette colours = text->palette();
     colours.setColor(QPalette::WindowText, list_palette::NoteText());
     text->setPalette(colours);

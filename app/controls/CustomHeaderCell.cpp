@@ -7,6 +7,7 @@
 
 #include "app/controls/DisplayName.h"
 #include "app/controls/ListPalette.h"
+#include "app/controls/Theme.h"
 
 namespace app {
 namespace {
@@ -25,9 +26,7 @@ QString SectionTitle(const QHeaderView& header, int logicalIndex) {
 }  // namespace
 
 CustomHeaderCell::CustomHeaderCell(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
-    titleFont_ = QFont(QStringLiteral("Helvetica"));
-    titleFont_.setPixelSize(12);
-    titleFont_.setWeight(QFont::Light);
+    titleFont_ = theme::HelveticaLight(12);
     setFixedHeight(kDarkHeaderHeight);
     setSectionsClickable(true);
     setHighlightSections(false);
@@ -80,9 +79,7 @@ void CustomHeaderCell::paintSection(QPainter* painter, const QRect& rect, int lo
 }
 
 CustomTableHeaderView::CustomTableHeaderView(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
-    QFont system = font();
-    system.setPixelSize(12);
-    setFont(system);
+    setFont(theme::SystemFont(12));
     setSectionsClickable(true);
 }
 

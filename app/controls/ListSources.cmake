@@ -6,7 +6,7 @@ target_sources(app PRIVATE
   controls/CustomHeaderCell.cpp
   controls/DisplayName.cpp
   controls/ImageAndTextCell.cpp
-  controls/ListImages.cpp
+  controls/CheckBoxImage.cpp
   controls/MAAttachedWindow.cpp
   controls/NewButton.cpp
   controls/PathTreeModel.cpp

@@ -8,7 +8,8 @@
 
 #include "app/controls/DisplayName.h"
 #include "app/controls/ImageAndTextCell.h"
-#include "app/controls/ListImages.h"
+#include "app/controls/CheckBoxImage.h"
+#include "app/controls/ImageLibrary.h"
 
 namespace app {
 namespace {
@@ -68,7 +69,7 @@ void NewButton::paint(QPainter* painter, const QStyleOptionViewItem& option,
                       const QModelIndex& index) const {
     const QVariant state = index.data(Qt::CheckStateRole);
     if (state.isValid()) {
-        const QPixmap check = ListImage(CheckBoxImageName(state.toInt()));
+        const QPixmap check = ImageLibrary::instance().pixmap(CheckBoxImageName(state.toInt()), CheckRect(option.rect).size());
         if (!check.isNull()) painter->drawPixmap(CheckRect(option.rect), check);
     }
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;

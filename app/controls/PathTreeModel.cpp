@@ -3,7 +3,8 @@
 #include <QLocale>
 
 #include "app/controls/DisplayName.h"
-#include "app/controls/ListImages.h"
+#include "app/controls/CheckBoxImage.h"
+#include "app/controls/ImageLibrary.h"
 #include "uimodel/support/NodeNames.h"
 
 namespace app {
@@ -12,7 +13,7 @@ using uimodel::OpNodeData;
 
 namespace {
 
-QVariant RowIcon(int nodeType) { return ListImage(QStringLiteral("%1IconImage").arg(nodeType)); }
+QVariant RowIcon(int nodeType) { return imageNamed(QStringLiteral("%1IconImage").arg(nodeType)); }
 
 // The parent of a model index: null for a top row.
 OpNodeData* ParentOf(const QModelIndex& index) {

@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
-#include "app/controls/ListPalette.h"
+#include "app/controls/Theme.h"
 #include "app/shell/Strings.h"
 
 namespace app {
@@ -30,7 +30,7 @@ class CloseCross : public QAbstractButton {
         painter.setPen(Qt::NoPen);
         painter.setBrush(isDown() ? QColor(255, 255, 255, 90) : QColor(255, 255, 255, 40));
         painter.drawEllipse(box);
-        painter.setPen(QPen(hasFocus() ? list_palette::FocusRing() : QColor(230, 230, 230), 1.5));
+        painter.setPen(QPen(hasFocus() ? QColor(theme::kFocusRing) : QColor(230, 230, 230), 1.5));
         const QRectF cross = box.adjusted(5, 5, -5, -5);
         painter.drawLine(cross.topLeft(), cross.bottomRight());
         painter.drawLine(cross.topRight(), cross.bottomLeft());
@@ -44,6 +44,7 @@ QNDeepScanViewController::QNDeepScanViewController(QWidget* parent) : QWidget(pa
     label_ = new QLabel(this);
     label_->setTextFormat(Qt::PlainText);
     label_->setWordWrap(true);
+    label_->setFont(theme::SystemFont(12));
     label_->setText(Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_NODE")));
     QPalette colours = label_->palette();
     colours.setColor(QPalette::WindowText, QColor(235, 235, 235));

@@ -5,8 +5,11 @@
 #include <QPainter>
 
 #include "app/controls/DisplayName.h"
-#include "app/controls/ListImages.h"
+#include "app/controls/CheckBoxImage.h"
+#include "app/controls/ImageLibrary.h"
+#include "app/controls/FocusRing.h"
 #include "app/controls/ListPalette.h"
+#include "app/controls/Theme.h"
 
 namespace app {
 
@@ -18,10 +21,10 @@ TypeButton::TypeButton(QWidget* parent) : QAbstractButton(parent) {
 
 void TypeButton::setImageFromFileNormalName(const QString& normal, const QString& active,
                                             const QString& hover, const QString& disable) {
-    normal_ = ListImage(normal);
-    active_ = ListImage(active);
-    hover_ = ListImage(hover);
-    disabled_ = ListImage(disable);
+    normal_ = imageNamed(normal);
+    active_ = imageNamed(active);
+    hover_ = imageNamed(hover);
+    disabled_ = imageNamed(disable);
     update();
 }
 
@@ -60,8 +63,7 @@ void TypeButton::paintEvent(QPaintEvent*) {
     if (!image->isNull()) painter.drawPixmap(kImageRect, *image);
 
     if (!caption_.isEmpty()) {
-        QFont font = painter.font();
-        font.setPixelSize(14);
+        const QFont font = theme::SystemFont(14);
         painter.setFont(font);
         painter.setPen(captionColor());
         painter.drawText(kCaptionRect, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
@@ -69,12 +71,11 @@ void TypeButton::paintEvent(QPaintEvent*) {
                                                        kCaptionRect.width()));
     }
     if (hasCheck_) {
-        const QPixmap check = ListImage(CheckBoxImageName(selected_ ? 2 : 0));
+        const QPixmap check = ImageLibrary::instance().pixmap(CheckBoxImageName(selected_ ? 2 : 0), kCheckRect.size());
         if (!check.isNull()) painter.drawPixmap(kCheckRect, check);
     }
     if (hasFocus()) {
-        painter.setPen(QPen(list_palette::FocusRing(), 1, Qt::DotLine));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        DrawFocusRing(painter, rect());
     }
 }
 

@@ -21,6 +21,8 @@ TEST(TypeTile, HoverDimsTheCaptionWithoutAHoverImageAndItsOwnFlagBlocksClicks) {
     EXPECT_TRUE(tile.isSelect());
     tile.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tile));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&tile, &leave);
     EXPECT_DOUBLE_EQ(tile.captionColor().alphaF(), 1.0);
     QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
     QApplication::sendEvent(&tile, &enter);

@@ -55,7 +55,7 @@ TEST(BandedLists, BandsFollowTheContentInThirtyNinePixelStepsWhateverTheRowHeigh
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
         QWidget* port = view.viewport();
         // Below the rows only bands show; in each band the colour alternates from the top.
-        for (int band = 3; band * 39 < port->height(); ++band) {
+        for (int band = 3; (band + 1) * 39 <= port->height(); ++band) {
             const QColor expected = band % 2 == 0 ? list_palette::BandLight() : list_palette::BandDark();
             EXPECT_EQ(Probe(port, 290, band * 39 + 1), expected) << band;
             EXPECT_EQ(Probe(port, 290, band * 39 + 37), expected) << band;
@@ -147,7 +147,7 @@ TEST(BandedLists, TheEmptyListNoteIsMadeOnceAndNotRecentred) {
     auto* text = note->findChild<QLabel*>();
     ASSERT_NE(text, nullptr);
     const QRect placed = text->geometry();
-    EXPECT_EQ(placed.center().x(), view.viewport()->width() / 2);
+    EXPECT_EQ(placed.x(), view.viewport()->width() / 2 - 200);
     view.resize(900, 500);
     QTest::qWait(20);
     EXPECT_EQ(text->geometry(), placed);
@@ -192,8 +192,10 @@ TEST(Headers, TheDarkHeaderPaintsItsTitleAndHidesTheTriangleUntilPriorityZero) {
     const int right0 = header->sectionViewportPosition(0) + header->sectionSize(0);
     const int right1 = header->sectionViewportPosition(1) + header->sectionSize(1);
     auto triangle = [&](int right) { return header->grab().toImage().pixelColor(right - 8, header->height() - 12); };
+    auto fill = [&](int right) { return header->grab().toImage().pixelColor(right - 8, 2); };
     // The empty title still paints the gradient, and no triangle at priority 1.
-    EXPECT_EQ(triangle(right0).rgb(), QColor(32, 36, 39).rgb());
+    EXPECT_EQ(triangle(right0), fill(right0));
+    EXPECT_LT(fill(right0).red(), 45);
     header->setSortAscending(0, true, 0);
     EXPECT_EQ(triangle(right0), QColor(Qt::white));
     // The title's ink is the header text colour.

@@ -1,11 +1,6 @@
-#include "app/controls/ListImages.h"
+#include "app/controls/CheckBoxImage.h"
 
 namespace app {
-
-QPixmap ListImage(const QString&) {
-    // The application's image library resolves names here once it holds them.
-    return {};
-}
 
 QString CheckBoxImageName(int state) {
     if (state == 0) return QStringLiteral("checkbox_no");
