@@ -7,6 +7,7 @@
 
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/FocusRing.h"
+#include "app/controls/ImageAndTextCell.h"
 #include "app/controls/CheckBoxImage.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/ListPalette.h"
@@ -22,8 +23,9 @@ BandedListView::BandedListView(QWidget* parent) : QTreeView(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setAllColumnsShowFocus(true);
     setFrameShape(QFrame::NoFrame);
+    // Cells draw their icon and plain text only: the row backgrounds are the view's.
+    setItemDelegate(new ImageAndTextCell(this));
     viewport()->setAutoFillBackground(false);
     QPalette colours = palette();
     colours.setColor(QPalette::Text, list_palette::CellText());

@@ -11,6 +11,7 @@
 
 #include "app/controls/BandedListView.h"
 #include "app/controls/CustomHeaderCell.h"
+#include "app/controls/DisplayName.h"
 #include "app/controls/ListPalette.h"
 #include "app/controls/RFOverlayScroller.h"
 
@@ -175,6 +176,18 @@ TEST(BandedLists, TheKeyboardMovesTheHighlightAndKeepsItInSight) {
     QTest::keyClick(&view, Qt::Key_PageDown);
     EXPECT_GT(view.isSelectRow(), 1);
     EXPECT_TRUE(view.viewport()->rect().contains(view.visualRect(view.currentIndex())));
+}
+
+TEST(Names, HostileNamesArePlainBoundedAndIsolated) {
+    EXPECT_EQ(DisplayName(QStringLiteral("<b>x</b>")), QStringLiteral("<b>x</b>"));
+    EXPECT_EQ(DisplayName(QStringLiteral("a\tb\nc")), QStringLiteral("a b c"));
+    // An override inside a name stays inside it.
+    const QString bidi = DisplayName(QStringLiteral("abc\u202Egpj.exe"));
+    EXPECT_EQ(bidi.front(), QChar(0x2068));
+    EXPECT_EQ(bidi.back(), QChar(0x2069));
+    EXPECT_LE(DisplayName(QString(65536, QLatin1Char('w'))).size(), 1025);
+    EXPECT_EQ(NameFromUtf8("a\xff\xfe"), QStringLiteral("a\uFFFD\uFFFD"));
+    EXPECT_FALSE(NameToolTip(QStringLiteral("<img src=x>")).contains(QStringLiteral("<img")));
 }
 
 TEST(Headers, TheDarkHeaderPaintsItsTitleAndHidesTheTriangleUntilPriorityZero) {
