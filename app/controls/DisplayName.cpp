@@ -13,6 +13,17 @@ bool IsBidiControl(char16_t c) {
            (c >= 0x2066 && c <= 0x2069);
 }
 
+// Most names need no change: they are returned shared, so painting a row copies nothing.
+bool NeedsOneLine(const QString& name) {
+    if (name.size() > 1024) return true;
+    for (QChar c : name) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || IsBidiControl(c.unicode()))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 QString NameFromUtf8(std::string_view utf8) {
@@ -20,6 +31,7 @@ QString NameFromUtf8(std::string_view utf8) {
 }
 
 QString DisplayName(const QString& name) {
+    if (!NeedsOneLine(name)) return name;
     QString shown = OneLine(name);
     for (QChar c : shown) {
         if (IsBidiControl(c.unicode()))

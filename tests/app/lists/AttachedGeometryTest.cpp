@@ -1,9 +1,15 @@
 // The pop-over's layout as a pure function: every side, the results window's side 11 at
 // distance 10, the room kept without an arrow, square corners beside the arrow, the automatic
-// side near each edge of the parent, and the limits that keep small pop-overs right side out.
+// side near each edge of the parent, and the limits that keep small pop-overs right side out;
+// then the pop-over itself over a window, closed by its button or Escape.
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "app/controls/AttachedGeometry.h"
+#include "app/controls/MAAttachedWindow.h"
+#include "app/controls/QNDeepScanViewController.h"
 
 namespace {
 
@@ -135,6 +141,40 @@ TEST(AttachedGeometry, LimitsNeverTurnTheOutlineInsideOut) {
     EXPECT_EQ(app::LimitArrowBaseWidth(15, QSizeF(4, 4), look), 0.0);
     // A large radius on a normal view is cut down to the limit.
     EXPECT_DOUBLE_EQ(app::LimitCornerRadius(100, QSizeF(200, 40), AttachedLook{}), (40 + 4 - 15) / 2.0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Popover, IsMadeOnlyForAViewAndClosesOnceByButtonOrEscape) {
+    QWidget window;
+    window.resize(600, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(app::MAAttachedWindow::attach(nullptr, QPoint(10, 10), &window, 11, 10), nullptr);
+    QWidget empty;
+    empty.resize(0, 30);
+    EXPECT_EQ(app::MAAttachedWindow::attach(&empty, QPoint(10, 10), &window, 11, 10), nullptr) << "a zero-size view";
+
+    auto* hint = new app::QNDeepScanViewController;
+    QPointer<app::MAAttachedWindow> popover = app::MAAttachedWindow::attach(hint, QPoint(100, 50), &window, 11, 10);
+    ASSERT_NE(popover, nullptr);
+    EXPECT_EQ(popover->parentWidget(), &window);
+    EXPECT_EQ(popover->geometry().top(), 60);
+    EXPECT_FALSE(hint->deepScanNodeLabel()->text().isEmpty());
+    QSignalSpy closed(popover.data(), &app::MAAttachedWindow::closed);
+    QObject::connect(hint, &app::QNDeepScanViewController::popupViewHidden, popover, &app::MAAttachedWindow::closePopover);
+    QTest::mouseClick(hint->closeButton(), Qt::LeftButton);
+    popover->closePopover();  // already closing: nothing more
+    EXPECT_EQ(closed.count(), 1);
+    QTRY_VERIFY(popover.isNull());
+
+    auto* second = app::MAAttachedWindow::attach(new app::QNDeepScanViewController, QPoint(100, 50), &window, 12, 10);
+    QPointer<app::MAAttachedWindow> guard(second);
+    window.activateWindow();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTRY_VERIFY(guard.isNull());
 }
 
 }  // namespace
