@@ -15,4 +15,9 @@ void DrawFocusRing(QPainter& painter, const QRect& bounds, qreal radius) {
   painter.restore();
 }
 
+bool ShowsFocusRing(Qt::FocusReason reason) {
+  return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+         reason == Qt::ShortcutFocusReason || reason == Qt::OtherFocusReason;
+}
+
 }  // namespace app

@@ -1,6 +1,7 @@
 #include "app/controls/TCImageButton.h"
 
 #include <QKeyEvent>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 
@@ -100,7 +101,7 @@ void TCImageButton::paintEvent(QPaintEvent*) {
                                                    : m_normal;
   const QPixmap pixmap = image(name);
   if (!pixmap.isNull()) painter.drawPixmap(m_dstRect.topLeft(), pixmap);
-  if (hasFocus()) DrawFocusRing(painter, rect());
+  if (hasFocus() && m_ring) DrawFocusRing(painter, rect());
 }
 
 void TCImageButton::mousePressEvent(QMouseEvent* event) {
@@ -159,7 +160,17 @@ void TCImageButton::refreshCaption() {
   if (!m_textField) return;
   m_textField->setGeometry(0, (height() - kCaptionHeight) / 2, width(), kCaptionHeight);
   const bool enabled = isEnabled() && m_isDisabled;
-  m_textField->setTextColor(enabled ? QColor(Qt::white) : QColor(Qt::gray));
+  m_textField->setTextColor(enabled ? QColor(Qt::white) : QColor(128, 128, 128));
+}
+
+void TCImageButton::focusInEvent(QFocusEvent* event) {
+  m_ring = ShowsFocusRing(event->reason());
+  QAbstractButton::focusInEvent(event);
+}
+
+void TCImageButton::focusOutEvent(QFocusEvent* event) {
+  m_ring = false;
+  QAbstractButton::focusOutEvent(event);
 }
 
 }  // namespace app

@@ -41,6 +41,8 @@ class TCImageButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
@@ -50,6 +52,7 @@ class TCImageButton : public QAbstractButton {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  bool m_ring = false;  // focus came from the keyboard
   QPixmap image(const QString& name) const;
   void refreshCaption();
 

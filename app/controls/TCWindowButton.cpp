@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QHash>
+#include <QFocusEvent>
 #include <QPainter>
 
 #include "app/controls/FocusRing.h"
@@ -65,7 +66,7 @@ void TCWindowButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QPixmap pixmap = ImageLibrary::instance().pixmap(shownImage(), size(), devicePixelRatioF());
   if (!pixmap.isNull()) painter.drawPixmap(0, 0, pixmap);
-  if (hasFocus()) DrawFocusRing(painter, rect(), height() / 2.0);
+  if (hasFocus() && m_ring) DrawFocusRing(painter, rect(), height() / 2.0);
 }
 
 void TCWindowButton::enterEvent(QEnterEvent* event) {
@@ -85,6 +86,16 @@ void TCWindowButton::leaveEvent(QEvent* event) {
 void TCWindowButton::changeEvent(QEvent* event) {
   QAbstractButton::changeEvent(event);
   if (event->type() == QEvent::ActivationChange || event->type() == QEvent::EnabledChange) update();
+}
+
+void TCWindowButton::focusInEvent(QFocusEvent* event) {
+  m_ring = ShowsFocusRing(event->reason());
+  QAbstractButton::focusInEvent(event);
+}
+
+void TCWindowButton::focusOutEvent(QFocusEvent* event) {
+  m_ring = false;
+  QAbstractButton::focusOutEvent(event);
 }
 
 }  // namespace app

@@ -57,6 +57,8 @@ class TCWindowButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -65,6 +67,7 @@ class TCWindowButton : public QAbstractButton {
   QSize m_size;
   TCWindowButtonGroup* m_group;
   bool m_captured = false;
+  bool m_ring = false;  // focus came from the keyboard
   QString m_activeImage, m_activeNotKeyImage, m_inactiveImage, m_rolloverImage, m_pressedImage;
 };
 
