@@ -30,6 +30,7 @@ CustomHeaderCell::CustomHeaderCell(QWidget* parent) : QHeaderView(Qt::Horizontal
     setFixedHeight(kDarkHeaderHeight);
     setSectionsClickable(true);
     setHighlightSections(false);
+    setStretchLastSection(true);
 }
 
 void CustomHeaderCell::setSortAscending(int logicalIndex, bool ascending, qint64 priority) {
@@ -81,6 +82,7 @@ void CustomHeaderCell::paintSection(QPainter* painter, const QRect& rect, int lo
 CustomTableHeaderView::CustomTableHeaderView(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
     setFont(theme::SystemFont(12));
     setSectionsClickable(true);
+    setStretchLastSection(true);
 }
 
 void CustomTableHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {

@@ -124,10 +124,8 @@ std::size_t PathTreeModel::countRows() const {
         const OpNodeData* row = stack.back();
         stack.pop_back();
         ++count;
-        for (std::size_t i = 0; i < row->childCount(); ++i) {
+        for (std::size_t i = 0; i < row->childCount(); ++i)
             if (const OpNodeData* child = row->childItem(i)) stack.push_back(child);
-            else ++count;
-        }
     }
     return count;
 }
@@ -184,7 +182,6 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     }
     if (index.column() != kName) return {};
     if (role == Qt::CheckStateRole) return OpNodeData::fileNodeState(file);
-    if (role == Qt::DecorationRole) return RowIcon(1);
     if (role == Qt::ToolTipRole) return NameFromUtf8(uimodel::GetPathByFileNode(file));
     return {};
 }

@@ -24,7 +24,7 @@ class PathTreeModel : public QAbstractItemModel, public uimodel::ITreeInsertSink
     QModelIndex indexOf(const uimodel::OpNodeData* row) const;
     // Checks an unchecked or mixed row with its subtree, or unchecks a checked one.
     void toggleCheck(const QModelIndex& index);
-    // Rows shown with every folder expanded.
+    // Folder rows of the whole tree: what the outline shows with every folder expanded.
     std::size_t countRows() const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;

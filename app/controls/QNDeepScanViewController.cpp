@@ -1,6 +1,7 @@
 #include "app/controls/QNDeepScanViewController.h"
 
 #include <QAbstractButton>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QPainter>
 
@@ -10,7 +11,8 @@
 namespace app {
 namespace {
 
-constexpr QSize kHintSize{280, 56};
+constexpr int kHintWidth = 280;
+constexpr int kHintMinimumHeight = 40;
 
 // A small round button with a cross, drawn here so it reads on the dark pop-over.
 class CloseCross : public QAbstractButton {
@@ -40,7 +42,6 @@ class CloseCross : public QAbstractButton {
 }  // namespace
 
 QNDeepScanViewController::QNDeepScanViewController(QWidget* parent) : QWidget(parent) {
-    resize(kHintSize);
     label_ = new QLabel(this);
     label_->setTextFormat(Qt::PlainText);
     label_->setWordWrap(true);
@@ -56,6 +57,8 @@ QNDeepScanViewController::QNDeepScanViewController(QWidget* parent) : QWidget(pa
     layout->setContentsMargins(8, 6, 6, 6);
     layout->addWidget(label_, 1);
     layout->addWidget(cross, 0, Qt::AlignTop);
+    // As tall as the hint's lines need at the pop-over's width, whatever the language.
+    resize(kHintWidth, std::max(kHintMinimumHeight, heightForWidth(kHintWidth)));
 }
 
 }  // namespace app
