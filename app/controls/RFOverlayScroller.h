@@ -93,7 +93,7 @@ class RFOverlayScrollView : public QObject {
  private:
     static void Bind(QScrollBar* own, RFOverlayScroller* overlay);
 
-    QPointer<QAbstractItemView> view_;
+    QPointer<QWidget> view_;  // a widget: it is still read while the view is destroyed
     RFOverlayScroller* vertical_;
     RFOverlayScroller* horizontal_;
     int headerOffset_ = 0;
