@@ -49,7 +49,16 @@ void MAAttachedWindow::setPoint(QPoint point, int side) {
 }
 
 void MAAttachedWindow::setBackgroundColor(const QColor& color) {
-    if (color != fill_) { fill_ = color; update(); }
+    if (fill_.style() != Qt::SolidPattern || color != fill_.color()) {
+        fill_ = QBrush(color);
+        update();
+    }
+}
+
+void MAAttachedWindow::setBackgroundImage(const QPixmap& image) {
+    if (image.isNull()) return;
+    fill_ = QBrush(image);
+    update();
 }
 
 void MAAttachedWindow::setBorderColor(const QColor& color) {

@@ -3,7 +3,9 @@
 // (no compositor and no placing of top-level windows, so it works on Wayland too), painting its
 // rounded body and arrow itself around the view it wraps. Escape closes it.
 
+#include <QBrush>
 #include <QColor>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -27,6 +29,8 @@ class MAAttachedWindow : public QWidget {
     void setPoint(QPoint point, int side);
     void setBackgroundColor(const QColor& color);
     void setBorderColor(const QColor& color);
+    // A non-null image fills the body as a pattern instead of the colour.
+    void setBackgroundImage(const QPixmap& image);
     // The look's limits keep the shape valid: the border never wider than the margin, the
     // margin never negative, the radius and the arrow base never larger than the view allows.
     void setBorderWidth(double width);
@@ -56,7 +60,7 @@ class MAAttachedWindow : public QWidget {
     double distance_;
     AttachedLook look_;
     AttachedGeometry geometry_;
-    QColor fill_ = QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.75f);
+    QBrush fill_{QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.75f)};
     QColor border_ = Qt::white;
     bool closing_ = false;
 };

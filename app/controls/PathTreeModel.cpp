@@ -109,11 +109,13 @@ void PathTreeModel::toggleCheck(const QModelIndex& index) {
     OpNodeData* row = rowAt(index);
     if (!row) return;
     row->setNodeState(row->state() == 2 ? 0 : 2);
-    // The subtree and the ancestors changed too; the views repaint what they show.
+    // The row, its ancestors and its children changed; deeper rows change too, and a view that
+    // shows them repaints its viewport (the gallery's window does).
     emit dataChanged(index, index, {Qt::CheckStateRole});
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
         emit dataChanged(up, up, {Qt::CheckStateRole});
-    emit layoutChanged();
+    if (const int children = rowCount(index); children > 0)
+        emit dataChanged(this->index(0, 0, index), this->index(children - 1, 0, index), {Qt::CheckStateRole});
 }
 
 std::size_t PathTreeModel::countRows() const {

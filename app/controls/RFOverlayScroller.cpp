@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTableView>
 #include <QTimer>
@@ -136,8 +137,41 @@ void RFOverlayScroller::leaveEvent(QEvent* event) {
     fadeOut();
 }
 
+// The knob is drawn thinner than Qt's slider, so the pointer is tracked against the knob that
+// shows: a press on it drags it, a press beside it pages toward the pointer.
+int RFOverlayScroller::valueAt(double position) const {
+    const QRectF knob = knobRect();
+    const bool vertical = orientation() == Qt::Vertical;
+    const double travel = (vertical ? height() - knob.height() : width() - knob.width());
+    if (travel <= 0) return value();
+    const double share = std::clamp(position / travel, 0.0, 1.0);
+    return minimum() + static_cast<int>(std::lround(share * (maximum() - minimum())));
+}
+
+void RFOverlayScroller::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QScrollBar::mousePressEvent(event);
+    const QRectF knob = knobRect();
+    const QPointF at = event->position();
+    const bool vertical = orientation() == Qt::Vertical;
+    const double along = vertical ? at.y() : at.x();
+    const double start = vertical ? knob.top() : knob.left();
+    const double end = vertical ? knob.bottom() : knob.right();
+    if (along >= start && along <= end) grab_ = along - start;
+    else triggerAction(along < start ? SliderPageStepSub : SliderPageStepAdd);
+    event->accept();
+}
+
+void RFOverlayScroller::mouseReleaseEvent(QMouseEvent* event) {
+    grab_ = -1;
+    event->accept();
+}
+
 void RFOverlayScroller::mouseMoveEvent(QMouseEvent* event) {
-    QScrollBar::mouseMoveEvent(event);
+    if (grab_ >= 0) {
+        const double along = orientation() == Qt::Vertical ? event->position().y() : event->position().x();
+        setValue(valueAt(along - grab_));
+    }
+    event->accept();
     animation_.stop();
     setKnobAlpha(1.0);
 }

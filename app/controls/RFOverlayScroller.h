@@ -56,14 +56,19 @@ class RFOverlayScroller : public QScrollBar {
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
     void animateAlpha(qreal to, int milliseconds);
+    // The value whose knob starts at `position` along the scroller.
+    int valueAt(double position) const;
 
     std::unique_ptr<FadeTimer> timer_;
     QVariantAnimation animation_;
     qreal alpha_ = 0.0;
     int fades_ = 0;
+    double grab_ = -1;  // where along the knob the pointer holds it while dragging; -1 when not
 };
 
 // Gives an item view overlay scrollers: the view's own bars are hidden and the content takes

@@ -209,7 +209,10 @@ ScanListsWindow::ScanListsWindow()
     layout->addWidget(split);
     resize(900, 420);
     connect(cell_, &app::NewButton::clickButtonAction, this, [this](const QModelIndex& index) {
-        if (!QNUIController::IsScanRunning()) tree_->toggleCheck(index);
+        // While a scan runs, check states stay as they are.
+        if (QNUIController::IsScanRunning()) return;
+        tree_->toggleCheck(index);
+        outline_->viewport()->update();
     });
     connect(outline_, &app::BandedListView::checkRequested, cell_, &app::NewButton::requestCheck);
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QStandardItemModel>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -258,6 +259,15 @@ TEST(OverlayScroller, StartsBelowTheHeaderAndDrawsAThinKnob) {
         const QRectF knob = overlay.verticalScroller()->knobRect();
         EXPECT_EQ(knob.x(), 5);
         EXPECT_EQ(knob.width(), 5);
+        // The knob that shows is the one the pointer drags.
+        RFOverlayScroller* scroller = overlay.verticalScroller();
+        const QPointF grip = knob.center();
+        QTest::mousePress(scroller, Qt::LeftButton, {}, grip.toPoint());
+        QMouseEvent drag(QEvent::MouseMove, grip + QPointF(0, 40), scroller->mapToGlobal(grip + QPointF(0, 40)),
+                         Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(scroller, &drag);
+        QTest::mouseRelease(scroller, Qt::LeftButton, {}, (grip + QPointF(0, 40)).toPoint());
+        EXPECT_GT(view.verticalScrollBar()->value(), 100);
     }
 }
 
