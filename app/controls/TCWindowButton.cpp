@@ -1,9 +1,11 @@
 #include "app/controls/TCWindowButton.h"
 
 #include <QEvent>
-#include <QHash>
 #include <QFocusEvent>
 #include <QPainter>
+
+#include <map>
+#include <memory>
 
 #include "app/controls/FocusRing.h"
 #include "app/controls/ImageLibrary.h"
@@ -17,11 +19,11 @@ const QString& TCWindowButtonGroup::defaultIdentifier() {
 
 TCWindowButtonGroup* TCWindowButtonGroup::groupWithIdentifier(const QString& identifier) {
   // Main thread only; the groups live as long as the process.
-  static QHash<QString, TCWindowButtonGroup*> groups;
+  static std::map<QString, std::unique_ptr<TCWindowButtonGroup>> groups;
   const QString& key = identifier.isEmpty() ? defaultIdentifier() : identifier;
   auto& group = groups[key];
-  if (!group) group = new TCWindowButtonGroup(key);
-  return group;
+  if (!group) group.reset(new TCWindowButtonGroup(key));
+  return group.get();
 }
 
 TCWindowButtonGroup::TCWindowButtonGroup(const QString& identifier) : m_identifier(identifier) {}

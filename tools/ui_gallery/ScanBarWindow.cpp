@@ -6,6 +6,8 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+#include <cstdio>
+
 #include "app/controls/ElidedLabel.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/NewSearchTextFiled.h"
@@ -179,11 +181,15 @@ void ScanBarWindow::refresh() {
 }
 
 void ScanBarWindow::pauseOrResume() {
+  const bool keyboard = m_pause->hasFocus() || m_play->hasFocus();
   QNUIController::PauseOrResumeScan();
   m_userPaused = QNUIController::IsPause();
+  std::printf("ui_gallery: scan %s\n", m_userPaused ? "paused" : "resumed");
+  std::fflush(stdout);
   m_pause->setVisible(!m_userPaused);
   m_play->setVisible(m_userPaused);
-  (m_userPaused ? m_play : m_pause)->setFocus();
+  // The key that pressed the hidden button goes on with the one in its place.
+  if (keyboard) (m_userPaused ? m_play : m_pause)->setFocus(Qt::TabFocusReason);
 }
 
 void ScanBarWindow::askToStop() {
@@ -197,6 +203,8 @@ void ScanBarWindow::askToStop() {
     if (!guard || !m_running) return;
     if (code == 1) {
       m_stopRequested = true;
+      std::printf("ui_gallery: scan stopped\n");
+      std::fflush(stdout);
       for (app::TCImageButton* b : {m_home, m_pause, m_play, m_stop}) b->setButtonEnabled(false);
       QNUIController::StopScan(1);
     } else if (!m_userPaused && QNUIController::IsPause()) {
