@@ -11,6 +11,8 @@
 #include "app/shell/StringTable.h"
 
 int main(int argc, char** argv) {
+  // Offscreen unless told otherwise: the build lists the tests without a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);
 
