@@ -11,6 +11,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/SearchedPartitionRecord.h"
+#include "engine/core/copyout/FileReader.h"
 #include "uimodel/resultsfile/FileRecord.h"
 #include "uimodel/resultsfile/FrameCursor.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
@@ -38,6 +39,12 @@ bool SearcherFitsFileSystem(std::uint32_t u32Searcher, std::uint32_t u32FileSyst
 }
 
 bool IsSearcherType(std::uint32_t u32Type) { return u32Type >= SEARCHER_TYPE_HFSPLUS && u32Type <= SEARCHER_TYPE_NTFS; }
+
+/// A resident value lives inside one file record: a larger size was never saved by a scan, and
+/// a copy would have nothing to fill it with.
+bool HoldsItsSize(StoredFileRecord const& record) {
+    return record.u32Resident == 0 || record.u64Size <= CFileReader::kMaxResidentValue;
+}
 
 }  // namespace
 
@@ -86,8 +93,13 @@ void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, I
         if (m_pProgress) m_pProgress->IncProgress();
         // Every root section takes bytes of the frame, so a count of 2^64 ends with the frame.
         m_typesTaken.clear();
-        for (std::uint64_t u64Index = 0; u64Index < u64Roots && pProgress->Continued(); ++u64Index)
-            if (!ReplayRoot(cursor, u64Index, target, *pBuilder, *pProgress, pDevice)) break;
+        bool bGoOn = m_iError == 0;
+        std::uint64_t u64Index = 0;
+        for (; bGoOn && u64Index < u64Roots && pProgress->Continued(); ++u64Index)
+            bGoOn = ReplayRoot(cursor, u64Index, target, *pBuilder, *pProgress, pDevice);
+        // A replay of every root ends on the frame's last byte; bytes left over mean a count or a
+        // length was changed and records were read out of step.
+        if (bGoOn && u64Index == u64Roots && cursor.Remaining() != 0) Damaged();
     } catch (IRSException const&) {
         Damaged();
     }
@@ -176,7 +188,9 @@ bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, 
         if (u32Marker != kMarkerNode) return Damaged();
         std::optional<StoredFileRecord> record = ReadFileRecord(cursor);
         if (!record) return Damaged();
-        if (bTaken) {
+        if (!HoldsItsSize(*record)) {
+            Damaged();  // the node is left out; the records after it are in step
+        } else if (bTaken) {
             auto* pNode = new RestoreFileNode(std::move(*record));
             if (!builder.AddNode(pNode, eType)) pNode->Release();
         }
