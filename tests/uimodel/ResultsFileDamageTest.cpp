@@ -381,6 +381,34 @@ TEST_F(DamagedResultsFile, AFileCutPastItsFirstMegabyteKeepsTheNodesBeforeTheCut
     EXPECT_LT(m_pModel->scan.GetScanFileCnt(), 30000u);
 }
 
+TEST_F(DamagedResultsFile, AFileOf70000RunsKeepsEveryRun) {
+    ModelScan model({fattest::Image("fat32.img")});
+    rf::SavedScan scan;
+    scan.iControllerType = RECOVERY_CONTROLLER_COMPLETE_DISK;
+    ASSERT_TRUE(model.devices.GetDiskDataByStorage(model.devices.GetDiskStorageByIndex(0), scan.device));
+    uimodel::RestoreSystemNode root(Record(2, 1, "Disk(FAT/FAT32)", true), SEARCHER_TYPE_FAT, "Disk");
+    rf::StoredFileRecord fragmented = Record(3, 2, "fragmented.bin", false);
+    for (long long i = 0; i < 70000; ++i) fragmented.runs.push_back({1000 + 2 * i, 1});
+    fragmented.u64Size = 70000 * 512;
+    uimodel::RestoreFileNode file(fragmented);
+    root.AddChild(&file);
+    scan.roots = {{&root, {}}};
+    std::unique_ptr<IRSData> pArchive = CreateRSData(RS_MODE_WRITE);
+    ASSERT_TRUE(pArchive->StartRS(m_dir.File("runs.rsf").c_str(), 1));
+    rf::CJobProgress progress(nullptr);
+    ASSERT_TRUE(rf::WriteResultsFile(*pArchive, scan, progress));
+    ASSERT_TRUE(pArchive->EndRS());
+
+    ASSERT_EQ(Load(testsupport::ReadFileBytes(m_dir.File("runs.rsf"))), 0u);
+    std::vector<DataRun> loaded;
+    for (auto const& [eType, files] : m_pModel->scan.GetTypeMap())
+        for (IFileNode* pNode : files)
+            if (IDataRunList* pRuns = dynamic_cast<CFileNode*>(pNode)->GetDataRunList())
+                for (DataRun const* pRun = pRuns->GetFirst(); pRun; pRun = pRuns->GetNext()) loaded.push_back(*pRun);
+    ASSERT_EQ(loaded.size(), 70000u);
+    EXPECT_EQ(loaded.back().s64Start, 1000 + 2 * 69999);
+}
+
 TEST_F(DamagedResultsFile, ANodeHiddenBySearchIsShownAfterLoading) {
     ModelScan model({fattest::Image("fat32.img")});
     ASSERT_TRUE(Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1))));
