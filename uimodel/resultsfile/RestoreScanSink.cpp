@@ -89,11 +89,11 @@ void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, I
         CFrameCursor cursor(*m_pArchive);
         ClearMapCell();
         std::uint64_t u64Roots = 0;
-        if (!cursor.TakeU64(u64Roots)) Damaged();
+        bool bGoOn = cursor.TakeU64(u64Roots);
+        if (!bGoOn) Damaged();
         if (m_pProgress) m_pProgress->IncProgress();
         // Every root section takes bytes of the frame, so a count of 2^64 ends with the frame.
         m_typesTaken.clear();
-        bool bGoOn = m_iError == 0;
         std::uint64_t u64Index = 0;
         for (; bGoOn && u64Index < u64Roots && pProgress->Continued(); ++u64Index)
             bGoOn = ReplayRoot(cursor, u64Index, target, *pBuilder, *pProgress, pDevice);
