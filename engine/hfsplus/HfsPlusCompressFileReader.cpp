@@ -51,7 +51,7 @@ CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::ui
 
 CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::uint8_t> const& attribute, CHFSPlusVolume* pVolume,
                                                              std::uint32_t u32FileID, HFSPlusForkData const& resourceFork) {
-    auto const pFork = std::make_shared<CHFSPlusRawfile>(pVolume, u32FileID, resourceFork);
+    auto const pFork = std::make_shared<CHFSPlusRawfile>(pVolume, u32FileID, kForkTypeResource, resourceFork);
     std::uint64_t const u64ForkSize = pFork->GetSize();
     return Open(attribute, [pFork](std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) {
         return pFork->Read(u64Offset, pBuffer, u64Length);

@@ -7,13 +7,14 @@
 
 namespace hfsplus {
 
-CHFSPlusRawfile::CHFSPlusRawfile(CHFSPlusVolume* pVolume, std::uint32_t u32FileID, HFSPlusForkData const& fork)
+CHFSPlusRawfile::CHFSPlusRawfile(CHFSPlusVolume* pVolume, std::uint32_t u32FileID, std::uint8_t u8ForkType,
+                                 HFSPlusForkData const& fork)
     : m_pVolume(pVolume), m_u32FileID(u32FileID) {
     if (m_pVolume == nullptr || m_pVolume->GetBlockSize() == 0) {
         m_result = HFSPLUS_RESULT(kCodeBadArgument);
         return;
     }
-    ForkExtents collected = m_pVolume->CollectExtents(u32FileID, kForkTypeData, fork);
+    ForkExtents collected = m_pVolume->CollectExtents(u32FileID, u8ForkType, fork);
     m_extents = std::move(collected.extents);
     m_result = collected.result;
     std::uint64_t u64Blocks = 0;

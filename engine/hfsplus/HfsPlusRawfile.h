@@ -13,8 +13,9 @@ class CHFSPlusVolume;
 
 class CHFSPlusRawfile {
 public:
-    /// Collects the fork's extents through the volume (not owned); a null volume gives code 5.
-    CHFSPlusRawfile(CHFSPlusVolume* pVolume, std::uint32_t u32FileID, HFSPlusForkData const& fork);
+    /// Collects the fork's extents through the volume (not owned), its overflow extents looked
+    /// up under `u8ForkType` (data 0x00, resource 0xFF); a null volume gives code 5.
+    CHFSPlusRawfile(CHFSPlusVolume* pVolume, std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork);
     virtual ~CHFSPlusRawfile() = default;
     CHFSPlusRawfile(CHFSPlusRawfile const&) = delete;
     CHFSPlusRawfile& operator=(CHFSPlusRawfile const&) = delete;

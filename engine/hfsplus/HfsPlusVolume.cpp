@@ -36,10 +36,10 @@ RESULT CHFSPlusVolume::Open(bool bSkipCatalog) {
     if (!header || !IsValidVolumeHeader(*header)) return HFSPLUS_RESULT(kCodeBadData);
     m_header = header;
 
-    m_pExtentsFile = std::make_unique<CHFSPlusRawfile>(this, kExtentsFileID, m_header->extentsFile);
+    m_pExtentsFile = std::make_unique<CHFSPlusRawfile>(this, kExtentsFileID, kForkTypeData, m_header->extentsFile);
     m_pExtents = std::make_unique<CHFSPlusExtents>(m_pExtentsFile.get());
     if (Failed(m_pExtents->GetLastError())) return m_pExtents->GetLastError();
-    m_pAttributesFile = std::make_unique<CHFSPlusRawfile>(this, kAttributesFileID, m_header->attributesFile);
+    m_pAttributesFile = std::make_unique<CHFSPlusRawfile>(this, kAttributesFileID, kForkTypeData, m_header->attributesFile);
     m_pAttributes = std::make_unique<CHFSPlusAttribute>(m_pAttributesFile.get());
     if (Failed(m_pAttributes->GetLastError())) return m_pAttributes->GetLastError();
     if (bSkipCatalog) return kResultSuccess;

@@ -70,6 +70,12 @@ std::size_t FirstPartitionCount(Bytes const& file) {
     return at + 4 + Le32(file, at);
 }
 
+/// Where the first node's file record lies: past the first root's partitions and node marker.
+std::size_t FirstNodeRecord(Bytes const& file) {
+    std::size_t const count = FirstPartitionCount(file);
+    return count + 4 + Le32(file, count) * kStoredSearchedPartitionSize + 4;
+}
+
 void PutLe(Bytes& bytes, std::size_t at, std::uint64_t value, int width) {
     for (int i = 0; i < width; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
 }
@@ -233,10 +239,24 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
                                Patch{"another capacity", device, 12345, 8, rf::RESULTS_NO_DEVICE},
                                Patch{"root count 2^64 - 1", nodes, ~0ull, 8, rf::RESULTS_DAMAGED_NODES},
                                Patch{"a root marker of 2", nodes + 8, 2, 4, rf::RESULTS_DAMAGED_NODES},
-                               Patch{"a root name of 2^32 - 1 bytes", nodes + 12 + 66 + 0, ~0ull, 4, rf::RESULTS_DAMAGED_NODES}}) {
+                               Patch{"a root name of 2^32 - 1 bytes", nodes + 12 + 66 + 0, ~0ull, 4, rf::RESULTS_DAMAGED_NODES},
+                               Patch{"root count 0 before a root", nodes, 0, 8, rf::RESULTS_DAMAGED_NODES},
+                               Patch{"a node of 2^32 - 1 runs", FirstNodeRecord(s_saved) + 58, ~0ull, 4, rf::RESULTS_DAMAGED_NODES},
+                               Patch{"a resident node of 2^62 bytes", FirstNodeRecord(s_saved) + 16, 1ull << 62, 8, rf::RESULTS_DAMAGED_NODES},
+                               Patch{"a resident node of 10 MB", FirstNodeRecord(s_saved) + 16, 10 << 20, 8, rf::RESULTS_DAMAGED_NODES}}) {
         Bytes bytes = s_saved;
         PutLe(bytes, patch.at, patch.value, patch.width);
+        if (std::string(patch.pszWhat).find("resident") != std::string::npos) PutLe(bytes, FirstNodeRecord(s_saved) + 62, 1, 4);
         EXPECT_EQ(Load(bytes), patch.code) << patch.pszWhat;
+    }
+
+    // A name length read too long takes the next records as its name: the replay goes out of
+    // step, and whatever it still reads, it cannot end on the frame's last byte.
+    for (std::uint32_t const u32Length : {100u, 128u}) {
+        Bytes longName = s_saved;
+        std::size_t const first = FirstNodeRecord(s_saved);
+        PutLe(longName, first + rf::kRecordHeadSize + Le32(s_saved, first + 58) * rf::kRunSize, u32Length, 4);
+        EXPECT_EQ(Load(longName), static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES)) << u32Length;
     }
 
     // Damage after the last node keeps everything replayed before it.
@@ -359,6 +379,34 @@ TEST_F(DamagedResultsFile, AFileCutPastItsFirstMegabyteKeepsTheNodesBeforeTheCut
     EXPECT_EQ(Load(Bytes(whole.begin(), whole.begin() + (3 << 20) / 2)), static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES));
     EXPECT_GT(m_pModel->scan.GetScanFileCnt(), 9000u);  // the first megabyte's records
     EXPECT_LT(m_pModel->scan.GetScanFileCnt(), 30000u);
+}
+
+TEST_F(DamagedResultsFile, AFileOf70000RunsKeepsEveryRun) {
+    ModelScan model({fattest::Image("fat32.img")});
+    rf::SavedScan scan;
+    scan.iControllerType = RECOVERY_CONTROLLER_COMPLETE_DISK;
+    ASSERT_TRUE(model.devices.GetDiskDataByStorage(model.devices.GetDiskStorageByIndex(0), scan.device));
+    uimodel::RestoreSystemNode root(Record(2, 1, "Disk(FAT/FAT32)", true), SEARCHER_TYPE_FAT, "Disk");
+    rf::StoredFileRecord fragmented = Record(3, 2, "fragmented.bin", false);
+    for (long long i = 0; i < 70000; ++i) fragmented.runs.push_back({1000 + 2 * i, 1});
+    fragmented.u64Size = 70000 * 512;
+    uimodel::RestoreFileNode file(fragmented);
+    root.AddChild(&file);
+    scan.roots = {{&root, {}}};
+    std::unique_ptr<IRSData> pArchive = CreateRSData(RS_MODE_WRITE);
+    ASSERT_TRUE(pArchive->StartRS(m_dir.File("runs.rsf").c_str(), 1));
+    rf::CJobProgress progress(nullptr);
+    ASSERT_TRUE(rf::WriteResultsFile(*pArchive, scan, progress));
+    ASSERT_TRUE(pArchive->EndRS());
+
+    ASSERT_EQ(Load(testsupport::ReadFileBytes(m_dir.File("runs.rsf"))), 0u);
+    std::vector<DataRun> loaded;
+    for (auto const& [eType, files] : m_pModel->scan.GetTypeMap())
+        for (IFileNode* pNode : files)
+            if (IDataRunList* pRuns = dynamic_cast<CFileNode*>(pNode)->GetDataRunList())
+                for (DataRun const* pRun = pRuns->GetFirst(); pRun; pRun = pRuns->GetNext()) loaded.push_back(*pRun);
+    ASSERT_EQ(loaded.size(), 70000u);
+    EXPECT_EQ(loaded.back().s64Start, 1000 + 2 * 69999);
 }
 
 TEST_F(DamagedResultsFile, ANodeHiddenBySearchIsShownAfterLoading) {

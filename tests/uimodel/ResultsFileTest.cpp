@@ -145,6 +145,31 @@ Prepared HfsPlusCompressed(testsupport::TempDir const& dir) { return HfsPlusAt(d
 /// A deep scan of the whole disk finds the volume 1 MiB in: a load opens it there again.
 Prepared HfsPlusOneMegabyteIn(testsupport::TempDir const& dir) { return HfsPlusAt(dir, 1 << 20); }
 
+/// Two copies of the macOS fixture in an MBR disk (sfdisk), "a_file" made compressed in each
+/// with other data: LZVN in the resource fork in the first, zlib in the attribute in the second.
+/// A whole-disk quick scan lists both under one root; each file must read from its own volume.
+Prepared TwoHfsPlusVolumes(testsupport::TempDir const& dir) {
+    if (!testsupport::HaveTool("sfdisk")) return Unavailable("sfdisk is not installed");
+    std::vector<std::uint8_t> const fixture = hfsplustest::LoadMacImage();
+    if (fixture.empty()) return Unavailable("no " + hfsplustest::MacImagePath());
+    std::size_t const sectors = fixture.size() / 512;
+    std::vector<std::uint8_t> disk((2048 + 2 * (sectors + 2048)) * 512, 0);
+    Prepared prepared{dir.File("two_hfsplus.img"), {}, {}, {}};
+    std::uint32_t const types[] = {8, 3};
+    for (std::size_t i = 0; i < 2; ++i) {
+        std::vector<std::uint8_t> volume = fixture;
+        std::vector<std::uint8_t> const data = hfsplustest::TextLike(types[i] == 8 ? 4 * 0x10000 + 999 + i : 3000 + i);
+        if (!hfsplustest::CompressFile(volume, types[i], data)) return Unavailable("the HFS+ fixture is not the one expected");
+        std::copy(volume.begin(), volume.end(), disk.begin() + static_cast<long>((2048 + i * (sectors + 2048)) * 512));
+        prepared.carved.push_back(testsupport::Sha256Hex(data));
+    }
+    if (!testsupport::WriteFileBytes(prepared.image, disk)) return Unavailable("cannot write " + prepared.image);
+    std::string const table = "printf 'start=2048,size=" + std::to_string(sectors) + ",type=af\\nstart=" + std::to_string(2048 + sectors + 2048) +
+                              ",size=" + std::to_string(sectors) + ",type=af\\n' | sfdisk -q '" + prepared.image + "' >/dev/null 2>&1";
+    if (testsupport::RunCommand(table) != 0) return Unavailable("sfdisk failed");
+    return prepared;
+}
+
 /// The path below the volume's root ("/Disk/DCIM/A.JPG" -> "/DCIM/A.JPG").
 std::string BelowRoot(std::string const& path) { return path.substr(std::min(path.find('/', 1), path.size())); }
 
@@ -195,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                                          RoundTripCase{"NtfsQuick", Ntfs}, RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
                                          RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
                                          RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed},
-                                         RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true}),
+                                         RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true},
+                                         RoundTripCase{"TwoHfsPlusVolumesOnOneDisk", TwoHfsPlusVolumes}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 }  // namespace

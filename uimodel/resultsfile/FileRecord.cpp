@@ -21,7 +21,8 @@ engine::ByteWriter Grow(std::vector<std::uint8_t>& out, std::size_t size) {
 std::size_t CountRuns(IDataRunList* pRuns) {
     std::size_t count = 0;
     if (!pRuns) return 0;
-    for (DataRun const* pRun = pRuns->GetFirst(); pRun && count < kMaxRuns; pRun = pRuns->GetNext()) ++count;
+    // The count field is 32 bits wide; no list comes near that.
+    for (DataRun const* pRun = pRuns->GetFirst(); pRun && count < UINT32_MAX; pRun = pRuns->GetNext()) ++count;
     return count;
 }
 
@@ -92,20 +93,20 @@ std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor) {
     record.u32Deleted = head.Le32(54);
     std::uint32_t const u32Runs = head.Le32(58);
     record.u32Resident = head.Le32(62);
-    if (u32Runs > kMaxRuns) return std::nullopt;
     cursor.Skip(kRecordHeadSize);
 
-    // The runs and the name length arrive together: one check covers both.
-    if (!cursor.Need(u32Runs * kRunSize + 4)) return std::nullopt;
+    // The runs and the name length arrive together: one check covers both, and a count the
+    // frame cannot hold fails it before anything is allocated.
+    if (!cursor.Need(std::size_t{u32Runs} * kRunSize + 4)) return std::nullopt;
     engine::ByteView runs = cursor.View();
     record.runs.resize(u32Runs);
     for (std::size_t i = 0; i < u32Runs; ++i) {
         record.runs[i].s64Start = static_cast<long long>(runs.Le64(i * kRunSize));
         record.runs[i].s64Length = static_cast<long long>(runs.Le64(i * kRunSize + 8));
     }
-    std::uint32_t const u32NameLength = runs.Le32(u32Runs * kRunSize);
+    std::uint32_t const u32NameLength = runs.Le32(std::size_t{u32Runs} * kRunSize);
     if (u32NameLength > kMaxName) return std::nullopt;
-    cursor.Skip(u32Runs * kRunSize + 4);
+    cursor.Skip(std::size_t{u32Runs} * kRunSize + 4);
 
     if (!cursor.Need(u32NameLength + kRecordTailSize)) return std::nullopt;
     engine::ByteView rest = cursor.View();

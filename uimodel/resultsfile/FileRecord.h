@@ -42,11 +42,12 @@ void AppendText(std::vector<std::uint8_t>& out, std::string_view text, std::size
 void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t u32Value);
 void AppendU64(std::vector<std::uint8_t>& out, std::uint64_t u64Value);
 
-/// Appends the node's file record; at most 65535 runs and a name of at most 65535 bytes.
+/// Appends the node's file record: every run, and a name of at most 65535 bytes.
 void AppendFileRecord(std::vector<std::uint8_t>& out, IFileNode& node);
 
-/// Reads one file record at the cursor; nullopt when the frame ends inside it or a run count
-/// or name length is above 65535 (the cursor is then out of step: the replay must end).
+/// Reads one file record at the cursor; nullopt when the frame ends inside it (a run count
+/// beyond the frame's bytes included: nothing is allocated for it) or a name length is above
+/// 65535 (the cursor is then out of step: the replay must end).
 std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor);
 
 }  // namespace uimodel::resultsfile

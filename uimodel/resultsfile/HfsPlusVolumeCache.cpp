@@ -3,6 +3,7 @@
 #include "engine/EngineEntryPoints.h"
 #include "engine/IFileReader.h"
 #include "engine/ReleasePtr.h"
+#include "engine/SearchedPartitionInfo.h"
 
 namespace uimodel {
 
@@ -47,31 +48,36 @@ HfsPlusVolumeCache& HfsPlusVolumeCache::instance() {
 
 void HfsPlusVolumeCache::Clear() {
     std::lock_guard const lock(m_mutex);
-    m_volumes.clear();
+    m_slots.clear();
+    m_byKey.clear();
 }
 
-void HfsPlusVolumeCache::OpenFor(_tagSearcherType eType, IStorageDevice* pDevice, unsigned long long u64StartSector) {
+int HfsPlusVolumeCache::OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bDisk) {
     auto const& open = GetEngineEntryPoints().CreateHFSPlusVolume;
-    if (!open || Has(eType)) return;
-    std::shared_ptr<hfsplus::CHFSPlusVolume> pVolume = open(pDevice, u64StartSector);
-    if (!pVolume) return;
+    if (!open || !pDevice) return -1;
+    VolumeKey const key{reinterpret_cast<std::uintptr_t>(pDevice),
+                        bDisk && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
+                        partition.GetTotalSectors()};
+    {
+        std::lock_guard const lock(m_mutex);
+        if (auto const found = m_byKey.find(key); found != m_byKey.end()) return found->second;
+    }
+    std::shared_ptr<hfsplus::CHFSPlusVolume> pVolume = open(pDevice, key.u64StartSector);
+    if (!pVolume) return -1;
     std::lock_guard const lock(m_mutex);
-    m_volumes.try_emplace(eType, Entry{std::move(pVolume), std::make_shared<std::mutex>()});
+    auto const [found, bAdded] = m_byKey.try_emplace(key, static_cast<int>(m_slots.size()));
+    if (bAdded) m_slots.push_back(Entry{std::move(pVolume), std::make_shared<std::mutex>()});
+    return found->second;
 }
 
-bool HfsPlusVolumeCache::Has(_tagSearcherType eType) const {
-    std::lock_guard const lock(m_mutex);
-    return m_volumes.count(eType) != 0;
-}
-
-IFileReader* HfsPlusVolumeCache::CreateReader(_tagSearcherType eType, IFileNode* pNode) {
+IFileReader* HfsPlusVolumeCache::CreateReader(int iSlot, IFileNode* pNode) {
     auto const& create = GetEngineEntryPoints().CreateHFSPlusCompressFileReader;
     Entry entry;
     {
         std::lock_guard const lock(m_mutex);
-        auto const found = m_volumes.find(eType);
-        if (!create || found == m_volumes.end()) return nullptr;
-        entry = found->second;
+        // A slot of an earlier load (cleared since) reads through no volume.
+        if (!create || iSlot < 0 || static_cast<std::size_t>(iSlot) >= m_slots.size()) return nullptr;
+        entry = m_slots[static_cast<std::size_t>(iSlot)];
     }
     IFileReader* pReader = nullptr;
     {

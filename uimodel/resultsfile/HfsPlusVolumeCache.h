@@ -1,13 +1,18 @@
 #pragma once
-// The HFS+ volumes a loaded scan reads its compressed files through, one per searcher type,
-// kept until the next load. The volume objects are the engine's and stay opaque here; reads
-// through one volume are serialised, since recovery and thumbnails share it.
+// The HFS+ volumes a loaded scan reads its compressed files through, one per volume (its
+// partition record's start and size: a whole disk may hold several), kept until the next load.
+// The volume objects are the engine's and stay opaque here; reads through one volume are
+// serialised, since recovery and thumbnails share it.
+#include <compare>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "engine/Types.h"
 
+class CSearchedPartitionInfo;
 class IFileNode;
 class IFileReader;
 class IStorageDevice;
@@ -23,13 +28,13 @@ public:
 
     /// Lets go of every volume (readers handed out keep theirs until released).
     void Clear();
-    /// Opens the volume at sector `u64StartSector` of `pDevice` for `eType` unless one is kept
-    /// for it; nothing when no HFS+ volume lies there.
-    void OpenFor(_tagSearcherType eType, IStorageDevice* pDevice, unsigned long long u64StartSector);
-    bool Has(_tagSearcherType eType) const;
-    /// A reader of the compressed node over the volume kept for `eType`; null without one or
-    /// when the node cannot be read. The caller releases it.
-    IFileReader* CreateReader(_tagSearcherType eType, IFileNode* pNode);
+    /// Opens the volume `partition` describes on `pDevice` (at its start sector on a whole
+    /// disk, at sector 0 of a volume device) unless one is kept for that device and place; its
+    /// slot, which the volume's loaded files keep; -1 when no HFS+ volume lies there.
+    int OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bDisk);
+    /// A reader of the compressed node over the volume in `iSlot`; null without one or when
+    /// the node cannot be read. The caller releases it.
+    IFileReader* CreateReader(int iSlot, IFileNode* pNode);
 
     struct Entry {
         std::shared_ptr<hfsplus::CHFSPlusVolume> pVolume;
@@ -37,8 +42,17 @@ public:
     };
 
 private:
+    /// A volume: the device it was loaded onto and its partition record's start and size.
+    struct VolumeKey {
+        std::uintptr_t device = 0;
+        unsigned long long u64StartSector = 0;
+        unsigned long long u64Sectors = 0;
+        auto operator<=>(VolumeKey const&) const = default;
+    };
+
     mutable std::mutex m_mutex;
-    std::map<_tagSearcherType, Entry> m_volumes;
+    std::vector<Entry> m_slots;
+    std::map<VolumeKey, int> m_byKey;
 };
 
 }  // namespace uimodel

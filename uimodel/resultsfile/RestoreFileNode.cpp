@@ -39,7 +39,7 @@ IFileReader* RestoreFileNode::CreateCompressFileReader(void*) {
     if (!pTop) return nullptr;
     for (IFileNode* pUp = pTop->GetParent(); pUp; pUp = pUp->GetParent()) pTop = pUp;
     switch (pTop->GetSearcheType()) {
-    case SEARCHER_TYPE_HFSPLUS: return HfsPlusVolumeCache::instance().CreateReader(SEARCHER_TYPE_HFSPLUS, this);
+    case SEARCHER_TYPE_HFSPLUS: return HfsPlusVolumeCache::instance().CreateReader(m_iHfsPlusVolume, this);
     case SEARCHER_TYPE_NTFS: return new CCompressFileReader();
     default: return nullptr;
     }

@@ -29,9 +29,11 @@ public:
     /// Stored names are kept as they were shown.
     void FilterFileNameByDot() override {}
     void UpdateFileSize(long long s64Size) override { m_u64Size = static_cast<std::uint64_t>(s64Size); }
-    /// HFS+ files read through the loaded volume of their tree, NTFS files through compression
-    /// units; null for a node outside a tree and for other file systems. The caller releases it.
+    /// HFS+ files read through their loaded volume, NTFS files through compression units; null
+    /// for a node outside a tree and for other file systems. The caller releases it.
     IFileReader* CreateCompressFileReader(void* pContext) override;
+    /// The volume cache's slot of the HFS+ volume the node lies on (-1: none).
+    void SetHfsPlusVolume(int iSlot) { m_iHfsPlusVolume = iSlot; }
 
 protected:
     RestoreFileNode(RestoreFileNode const& other) = default;
@@ -45,6 +47,7 @@ private:
     std::uint32_t m_u32Folder = 0;
     std::uint32_t m_u32Deleted = 0;
     std::uint16_t m_u16Attribute = 0;
+    int m_iHfsPlusVolume = -1;
 };
 
 class RestoreSystemNode final : public RestoreFileNode {

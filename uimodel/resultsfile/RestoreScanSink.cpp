@@ -11,6 +11,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/SearchedPartitionRecord.h"
+#include "engine/core/copyout/FileReader.h"
 #include "uimodel/resultsfile/FileRecord.h"
 #include "uimodel/resultsfile/FrameCursor.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
@@ -38,6 +39,12 @@ bool SearcherFitsFileSystem(std::uint32_t u32Searcher, std::uint32_t u32FileSyst
 }
 
 bool IsSearcherType(std::uint32_t u32Type) { return u32Type >= SEARCHER_TYPE_HFSPLUS && u32Type <= SEARCHER_TYPE_NTFS; }
+
+/// A resident value lives inside one file record: a larger size was never saved by a scan, and
+/// a copy would have nothing to fill it with.
+bool HoldsItsSize(StoredFileRecord const& record) {
+    return record.u32Resident == 0 || record.u64Size <= CFileReader::kMaxResidentValue;
+}
 
 }  // namespace
 
@@ -82,12 +89,17 @@ void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, I
         CFrameCursor cursor(*m_pArchive);
         ClearMapCell();
         std::uint64_t u64Roots = 0;
-        if (!cursor.TakeU64(u64Roots)) Damaged();
+        bool bGoOn = cursor.TakeU64(u64Roots);
+        if (!bGoOn) Damaged();
         if (m_pProgress) m_pProgress->IncProgress();
         // Every root section takes bytes of the frame, so a count of 2^64 ends with the frame.
         m_typesTaken.clear();
-        for (std::uint64_t u64Index = 0; u64Index < u64Roots && pProgress->Continued(); ++u64Index)
-            if (!ReplayRoot(cursor, u64Index, target, *pBuilder, *pProgress, pDevice)) break;
+        std::uint64_t u64Index = 0;
+        for (; bGoOn && u64Index < u64Roots && pProgress->Continued(); ++u64Index)
+            bGoOn = ReplayRoot(cursor, u64Index, target, *pBuilder, *pProgress, pDevice);
+        // A replay of every root ends on the frame's last byte; bytes left over mean a count or a
+        // length was changed and records were read out of step.
+        if (bGoOn && u64Index == u64Roots && cursor.Remaining() != 0) Damaged();
     } catch (IRSException const&) {
         Damaged();
     }
@@ -142,24 +154,23 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
 
     bool const bTaken = RootFitsDevice(root, target);
     auto const eType = static_cast<_tagSearcherType>(root.u32Searcher);
+    std::map<std::uint16_t, int> volumes;  // HFS+: partition index -> volume cache slot
     if (bTaken) {
         m_takenRoots.insert(u64Index);
         m_typesTaken.insert(root.u32Searcher);
         builder.AddSearcherInfo(eType, rootRecord->s64NodeID);
         if (m_pProgress) m_pProgress->IncProgress();
-        if (eType == SEARCHER_TYPE_HFSPLUS) {
-            // On a whole disk the volume starts where its partition does.
-            unsigned long long const u64Start = target.bDisk && !root.partitions.empty() && root.partitions.front()->m_s64StartSector > 0
-                                                    ? static_cast<unsigned long long>(root.partitions.front()->m_s64StartSector)
-                                                    : 0;
-            HfsPlusVolumeCache::instance().OpenFor(eType, pDevice, u64Start);
-        }
+        // Each HFS+ volume of the root (a whole disk may hold several) opens again, and its
+        // files keep which one they read through.
+        if (eType == SEARCHER_TYPE_HFSPLUS)
+            for (auto const& pInfo : root.partitions)
+                volumes[pInfo->m_u16PartitionIndex] = HfsPlusVolumeCache::instance().OpenFor(*pInfo, pDevice, target.bDisk);
         std::vector<CSearchedPartitionInfo*>& kept = m_partitions[root.u32Searcher];
         for (auto& pInfo : root.partitions) kept.push_back(pInfo.release());
     }
     bool bGoOn = false;
     try {
-        bGoOn = ReplayNodes(cursor, eType, bTaken, builder, progress);
+        bGoOn = ReplayNodes(cursor, eType, bTaken, volumes, builder, progress);
     } catch (IRSException const&) {
         Damaged();  // the file ends inside the frame: what was handed over is still built
     }
@@ -167,8 +178,8 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
     return bGoOn;
 }
 
-bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken, IDirecotryTreeBuilder& builder,
-                                  IProgress& progress) {
+bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken,
+                                  std::map<std::uint16_t, int> const& volumes, IDirecotryTreeBuilder& builder, IProgress& progress) {
     for (;;) {
         std::uint32_t u32Marker = 0;
         if (!cursor.TakeU32(u32Marker)) return Damaged();
@@ -176,8 +187,14 @@ bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, 
         if (u32Marker != kMarkerNode) return Damaged();
         std::optional<StoredFileRecord> record = ReadFileRecord(cursor);
         if (!record) return Damaged();
-        if (bTaken) {
+        if (!HoldsItsSize(*record)) {
+            Damaged();  // the node is left out; the records after it are in step
+        } else if (bTaken) {
+            // A file of a one-volume root reads through it whatever partition index it names.
+            auto const volume = volumes.size() == 1 ? volumes.begin() : volumes.find(record->u16Partition);
+            int const iVolume = volume != volumes.end() ? volume->second : -1;
             auto* pNode = new RestoreFileNode(std::move(*record));
+            pNode->SetHfsPlusVolume(iVolume);
             if (!builder.AddNode(pNode, eType)) pNode->Release();
         }
         if (m_pProgress) m_pProgress->IncProgress();

@@ -57,9 +57,10 @@ private:
     bool ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, Target const& target, IDirecotryTreeBuilder& builder,
                     IProgress& progress, IStorageDevice* pDevice);
     bool RootFitsDevice(RootHeader const& root, Target const& target) const;
-    /// Hands the node records of a root to the builder (when `bTaken`) up to its end marker.
-    bool ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken, IDirecotryTreeBuilder& builder,
-                     IProgress& progress);
+    /// Hands the node records of a root to the builder (when `bTaken`) up to its end marker,
+    /// each with the volume cache slot of its partition in `volumes`.
+    bool ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken, std::map<std::uint16_t, int> const& volumes,
+                     IDirecotryTreeBuilder& builder, IProgress& progress);
     /// Notes damage; false, so a replay step can end with it.
     bool Damaged() {
         m_iError = 7;

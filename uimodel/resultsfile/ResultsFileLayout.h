@@ -20,7 +20,7 @@
 // |       26 |     24 | creation, modification, last access time (FILETIME)|
 // |       50 |      4 | is folder                                           |
 // |       54 |      4 | is deleted                                          |
-// |       58 |      4 | run count R (at most 65535)                         |
+// |       58 |      4 | run count R (as many as the frame's bytes hold)     |
 // |       62 |      4 | resident flag of the run list (0 without one)       |
 // |       66 |  16×R  | runs: i64 start, i64 length                         |
 // |          |      4 | name length k (at most 65535)                       |
@@ -53,7 +53,6 @@ constexpr std::uint32_t kMarkerEnd = 0xFFFFFFFF;
 constexpr std::size_t kMaxDeviceName = 4095;
 constexpr std::size_t kMaxVolumeName = 511;
 constexpr std::size_t kMaxName = 65535;
-constexpr std::size_t kMaxRuns = 65535;
 constexpr std::uint32_t kMaxPartitions = 512;
 constexpr std::uint32_t kMaxPartitionType = 4;
 

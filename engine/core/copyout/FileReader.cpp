@@ -15,8 +15,6 @@
 namespace {
 
 constexpr std::uint32_t kDefaultSectorSize = 512;
-/// A resident value lives inside one FILE record, which is never larger than this.
-constexpr std::uint32_t kMaxResidentValue = 0x10000;
 
 void LogFailure(char const* pszOperation, int iLine) { CatchExeception::WriteLog("%s %d\r\n", pszOperation, iLine); }
 
@@ -34,6 +32,7 @@ CFileReader::CFileReader(CFileReader const& other)
       m_u64BaseAddress(other.m_u64BaseAddress),
       m_bResident(other.m_bResident),
       m_s64RecordSector(other.m_s64RecordSector),
+      m_residentValue(other.m_residentValue),
       m_runs(other.m_runs) {}
 
 int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition) {
@@ -76,7 +75,13 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
 
     DataRun const* pRun = pRuns->GetFirst();
     m_s64RecordSector = pRun != nullptr ? pRun->s64Start : -1;
-    if (m_bResident) return 1;
+    m_residentValue.reset();
+    if (m_bResident) {
+        // Once, and before any copy: a stored size above the value must not be copied as
+        // chunk after failed chunk of nothing.
+        LoadResidentValue();
+        return 1;
+    }
 
     // Whole compression units, so that a compressed file's last unit keeps its sparse tail.
     std::int64_t const s64DataClusters = (s64DataSize - 1) / m_u32ClusterSize + 1;
@@ -130,7 +135,7 @@ IFileReader* CFileReader::Clone() { return new CFileReader(*this); }
 
 long long CFileReader::GetReadableSize() const {
     if (m_pNode == nullptr) return 0;
-    if (m_bResident) return m_s64DataSize;
+    if (m_bResident) return m_residentValue ? std::min<std::int64_t>(static_cast<std::int64_t>(m_residentValue->size()), m_s64DataSize) : 0;
     std::int64_t s64Clusters = 0;
     for (DataRun const& run : m_runs) s64Clusters += run.s64Length;  // bounded in Open
     auto const bytes = engine::CheckedMul<std::int64_t>(s64Clusters, m_u32ClusterSize);
@@ -231,7 +236,7 @@ bool CFileReader::ReadBytes(std::uint64_t u64Address, std::span<std::uint8_t> de
     return true;
 }
 
-bool CFileReader::ReadResidentData(long long s64Offset, std::span<std::uint8_t> destination, std::uint32_t& u32Done) {
+bool CFileReader::LoadResidentValue() {
     auto const& loader = GetEngineEntryPoints().GetResidentDataRunsStream;
     if (!loader) {  // NTFS is not available
         LogFailure("ReadResidentData", __LINE__);
@@ -248,12 +253,18 @@ bool CFileReader::ReadResidentData(long long s64Offset, std::span<std::uint8_t> 
         LogFailure("ReadResidentData", __LINE__);
         return false;
     }
-    std::uint64_t const u64Available = std::min(u32ValueSize, kMaxResidentValue);
-    if (u64Available <= static_cast<std::uint64_t>(s64Offset)) {
+    value.resize(std::min(u32ValueSize, kMaxResidentValue));
+    m_residentValue = std::move(value);
+    return true;
+}
+
+bool CFileReader::ReadResidentData(long long s64Offset, std::span<std::uint8_t> destination, std::uint32_t& u32Done) {
+    if (!m_residentValue || m_residentValue->size() <= static_cast<std::uint64_t>(s64Offset)) {
         LogFailure("ReadResidentData", __LINE__);
         return false;
     }
-    std::size_t const count = static_cast<std::size_t>(std::min<std::uint64_t>(u64Available - s64Offset, destination.size()));
+    std::vector<std::uint8_t> const& value = *m_residentValue;
+    std::size_t const count = static_cast<std::size_t>(std::min<std::uint64_t>(value.size() - static_cast<std::uint64_t>(s64Offset), destination.size()));
     std::memcpy(destination.data(), value.data() + s64Offset, count);
     u32Done = static_cast<std::uint32_t>(count);
     return true;

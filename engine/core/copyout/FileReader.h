@@ -3,6 +3,7 @@
 // the node's runs to clusters of the device, counted from the partition record's base sector.
 // Sparse runs read as zeros; NTFS resident data comes through NTFS's loader.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -15,6 +16,9 @@ class IStorageDevice;
 
 class CFileReader : public IFileReader {
 public:
+    /// A resident value lives inside one FILE record, which is never larger than this.
+    static constexpr std::uint32_t kMaxResidentValue = 0x10000;
+
     CFileReader() = default;
     ~CFileReader() override = default;
 
@@ -40,7 +44,8 @@ public:
     int IsCompressFile() override;
     void Release() override { delete this; }
 
-    /// How many bytes of the data the runs reach: the data size for resident data.
+    /// How many bytes of the data the runs reach; for resident data, the bytes of the resident
+    /// value (loaded when opened; 0 when it could not be).
     long long GetReadableSize() const;
 
 protected:
@@ -55,6 +60,8 @@ protected:
     std::uint32_t ClusterSize() const { return m_u32ClusterSize; }
 
 private:
+    /// Loads the resident value into m_residentValue; false (logged) when it cannot be read.
+    bool LoadResidentValue();
     bool ReadResidentData(long long s64Offset, std::span<std::uint8_t> destination, std::uint32_t& u32Done);
     /// Any byte range of the device, through whole-sector reads.
     bool ReadBytes(std::uint64_t u64Address, std::span<std::uint8_t> destination);
@@ -68,6 +75,7 @@ private:
     std::uint64_t m_u64BaseAddress = 0;  // byte address of cluster 0: the record's start sector
     bool m_bResident = false;
     std::int64_t m_s64RecordSector = -1;  // the first run's start, where a resident list keeps it
+    std::optional<std::vector<std::uint8_t>> m_residentValue;  // loaded by Open for resident data
     std::vector<DataRun> m_runs;
     std::vector<std::uint8_t> m_sector;  // one sector, for reads that start or end inside one
 };

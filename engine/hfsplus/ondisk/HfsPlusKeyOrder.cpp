@@ -1,6 +1,10 @@
 // The orders of the B-tree keys. Case-folded catalog names follow the rule of Apple's HFS Plus
-// note: each unit is folded to lower case, units that fold to 0 (the ignorable formatting
-// characters) are skipped, and a real 0 unit sorts after every other as 0xFFFF.
+// note: each unit is folded to lower case by the generated table (every script, not only
+// Latin, Greek and Cyrillic), units that fold to 0 (the ignorable formatting characters) are
+// skipped, and a real 0 unit sorts after every other as 0xFFFF.
+#include <algorithm>
+#include <iterator>
+
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
@@ -13,22 +17,16 @@ int Order(T a, T b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-/// Lower case of the scripts names mostly use (Latin, Greek, Cyrillic); ignorables fold to 0.
+#include "engine/hfsplus/ondisk/HfsPlusCaseFolding.inc"
+
+/// The unit's fold: its lower case in every script; ignorables fold to 0.
 std::uint16_t FoldUnit(std::uint16_t u) {
-    if (u == 0) return 0xFFFF;
-    if ((u >= 0x200C && u <= 0x200F) || (u >= 0x202A && u <= 0x202E) || (u >= 0x206A && u <= 0x206F) || u == 0xFEFF)
-        return 0;
+    if (u >= 'a' && u <= 'z') return u;  // most names are mostly ASCII
     if (u >= 'A' && u <= 'Z') return static_cast<std::uint16_t>(u + 0x20);
-    if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<std::uint16_t>(u + 0x20);
-    if (u >= 0x100 && u <= 0x137 && u % 2 == 0 && u != 0x130) return static_cast<std::uint16_t>(u + 1);
-    if (u >= 0x139 && u <= 0x148 && u % 2 == 1) return static_cast<std::uint16_t>(u + 1);
-    if (u >= 0x14A && u <= 0x177 && u % 2 == 0) return static_cast<std::uint16_t>(u + 1);
-    if (u == 0x178) return 0xFF;
-    if (u >= 0x179 && u <= 0x17E && u % 2 == 1) return static_cast<std::uint16_t>(u + 1);
-    if (u >= 0x391 && u <= 0x3A9 && u != 0x3A2) return static_cast<std::uint16_t>(u + 0x20);
-    if (u >= 0x400 && u <= 0x40F) return static_cast<std::uint16_t>(u + 0x50);
-    if (u >= 0x410 && u <= 0x42F) return static_cast<std::uint16_t>(u + 0x20);
-    return u;
+    auto const* const pEnd = std::end(kCaseFolding);
+    auto const* const pFound = std::lower_bound(std::begin(kCaseFolding), pEnd, u,
+                                                [](std::uint16_t const (&pair)[2], std::uint16_t unit) { return pair[0] < unit; });
+    return pFound != pEnd && (*pFound)[0] == u ? (*pFound)[1] : u;
 }
 
 std::uint16_t SlashForColon(std::uint16_t u) { return u == kColon ? kSlash : u; }

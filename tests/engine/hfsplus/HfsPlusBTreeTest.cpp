@@ -145,6 +145,20 @@ TEST_F(HfsPlusBTreeTest, TheSpecialFileHoldingAByteIsFound) {
 }
 
 // Without bytes: key orders and the rules of nodes and extents.
+TEST(HfsPlusKeys, CaseFoldingCoversEveryScriptsCapitals) {
+    // Fullwidth Latin (Japanese names), Armenian, Latin Extended-B, Greek sigma, Cyrillic, and
+    // an ignorable joiner: each capital name equals its small one, and sorts with it.
+    for (auto const& [upper, lower] : {std::pair<std::u16string, std::u16string>{u"\uFF21\uFF22", u"\uFF41\uFF42"},
+                                       {u"\u0531b", u"\u0561b"}, {u"\u01C4x", u"\u01C6x"}, {u"\u03A3", u"\u03C3"},
+                                       {u"\u0416", u"\u0436"}, {u"a\u200Db", u"ab"}}) {
+        CatalogKey const a{2, {upper.begin(), upper.end()}};
+        CatalogKey const b{2, {lower.begin(), lower.end()}};
+        EXPECT_EQ(CompareCatalogKeys(a, b, kCompareCaseFolding), 0) << std::string(upper.begin(), upper.end());
+        EXPECT_LT(CompareCatalogKeys(a, CatalogKey{2, {0xFF5A, 0xFF5A, 0xFF5A}}, kCompareCaseFolding), 0);
+    }
+    EXPECT_NE(CompareCatalogKeys(CatalogKey{2, {0xFF21}}, CatalogKey{2, {0xFF41}}, kCompareBinary), 0);  // HFSX stays binary
+}
+
 TEST(HfsPlusKeys, BinaryOrderAgainstCaseFoldingAndSlashAsColon) {
     CatalogKey const a{2, {'a'}};
     CatalogKey const z{2, {'Z'}};

@@ -7,7 +7,8 @@
 //     extents overflow leaf; and made an HFSX volume (signature "HX", binary name order);
 //   - the same volume with its one file that has an extended attribute made compressed, once
 //     per decmpfs type (zlib in the attribute, LZVN in the attribute and in the resource fork;
-//     7zz refuses raw type 1 and the test's minimal zlib resource header);
+//     7zz refuses raw type 1 and the test's minimal zlib resource header), and the LZVN resource
+//     fork in ten extents, two of them in an overflow record keyed as a resource fork;
 //   - xorriso's HFS+ volumes (2 KiB blocks, a catalog two levels deep over a 300-file folder,
 //     long and non-ASCII names, no attributes file) built at test time, as the Apple partition
 //     of its hybrid image and inside a sparse GPT disk (EFI at 40, HFS+ at 409640), each found
@@ -37,6 +38,7 @@ struct RecoverCase {
     Source source;
     int iSectorSize;
     std::uint32_t u32DecmpfsType = 0;  // MacVolumeCompressed: the type "a_file" is made
+    bool bFragmentFork = false;        // MacVolumeCompressed: its resource fork in ten extents
 };
 
 constexpr long long kGptHfsStart = 409640;
@@ -79,16 +81,27 @@ protected:
         if (row.source == Source::MacVolumeFragmented && !hfsplustest::FragmentFile(bytes, u"another_file"))
             return "the fixture is not the one expected";
         if (row.source == Source::MacVolumeCompressed) {
-            // Resource kinds get four 64 KiB blocks and a short one; attribute kinds fit a node.
-            std::size_t const size = row.u32DecmpfsType == 4 || row.u32DecmpfsType == 8 ? 4 * 0x10000 + 999 : 3000;
-            if (!hfsplustest::CompressFile(bytes, row.u32DecmpfsType, hfsplustest::TextLike(size)))
+            // Resource kinds get four 64 KiB blocks and a short one (a ten-extent fork more);
+            // attribute kinds fit a node.
+            bool const bResource = row.u32DecmpfsType == 4 || row.u32DecmpfsType == 8;
+            std::size_t const size = row.bFragmentFork ? 24 * 0x10000 + 999 : bResource ? 4 * 0x10000 + 999 : 3000;
+            std::vector<std::uint8_t> const data = hfsplustest::TextLike(size);
+            if (row.bFragmentFork) {
+                // 7zz reports a data error for the fragmented resource fork: it reads the same
+                // files from the volume whose fork is still in one extent.
+                std::vector<std::uint8_t> contiguous = bytes;
+                if (!hfsplustest::CompressFile(contiguous, row.u32DecmpfsType, data)) return "the fixture is not the one expected";
+                hfsplustest::WriteImage(m_dir.File("contiguous.raw"), contiguous);
+                m_expected = hfsplustest::SevenZipFiles(m_dir.File("contiguous.raw"), "", m_dir.File("oracle"));
+            }
+            if (!hfsplustest::CompressFile(bytes, row.u32DecmpfsType, data, row.bFragmentFork))
                 return "the fixture is not the one expected";
         }
         if (row.source != Source::MacVolume) {
             image = m_dir.File("patched.raw");
             hfsplustest::WriteImage(image, bytes);
         }
-        m_expected = hfsplustest::SevenZipFiles(image, "", m_dir.File("oracle"));
+        if (!row.bFragmentFork) m_expected = hfsplustest::SevenZipFiles(image, "", m_dir.File("oracle"));
         m_pScan = std::make_unique<VolumeScan>(std::move(bytes), row.iSectorSize);
         return {};
     }
@@ -175,6 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Volumes, HfsPlusRecoverTest,
                                          RecoverCase{"MacVolumeZlibInAttribute", Source::MacVolumeCompressed, 512, 3},
                                          RecoverCase{"MacVolumeLzvnInAttribute", Source::MacVolumeCompressed, 512, 7},
                                          RecoverCase{"MacVolumeLzvnInResourceFork", Source::MacVolumeCompressed, 4096, 8},
+                                         RecoverCase{"MacVolumeLzvnInResourceForkOfTenExtents", Source::MacVolumeCompressed, 512, 8, true},
                                          RecoverCase{"XorrisoApplePartition", Source::XorrisoApm, 512},
                                          RecoverCase{"XorrisoInSparseGptDisk", Source::XorrisoGpt, 512}),
                          [](testing::TestParamInfo<RecoverCase> const& row) { return std::string(row.param.pszName); });

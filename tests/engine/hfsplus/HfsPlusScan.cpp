@@ -100,55 +100,72 @@ std::size_t FileRecordOffset(std::vector<std::uint8_t> const& image, std::u16str
 
 }  // namespace
 
-bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name) {
+namespace {
+
+/// Writes `content` as fork `u8ForkType` of the file `name`, in ten extents of equal length
+/// taken from free blocks from 300 on (one block apart, used from the last down): eight in the
+/// catalog record and two in a new leaf of the extents overflow tree keyed with the fork type,
+/// as TN1150 lays them out; the blocks are marked in use.
+bool FragmentFork(std::vector<std::uint8_t>& image, std::u16string const& name, std::uint8_t u8ForkType,
+                  std::vector<std::uint8_t> const& content) {
     using namespace hfsplus;
     constexpr std::size_t kBitmapBlock = 1;
     constexpr std::size_t kExtentsHeaderNode = 2 * kMacBlockSize;  // the extents file's node 0
     constexpr std::size_t kExtentsLeaf = 3 * kMacBlockSize;        // its node 1, free so far
-    constexpr std::uint32_t kBlocks = 10;
-    constexpr std::uint64_t kLogicalSize = kBlocks * kMacBlockSize - 100;
+    constexpr std::uint32_t kExtents = 10;
     if (image.size() < kMacCatalogStart + 2 * kMacCatalogNodeSize) return false;
+    std::uint32_t const u32Length = static_cast<std::uint32_t>((content.size() + kExtents * kMacBlockSize - 1) / (kExtents * kMacBlockSize));
+    std::uint32_t const u32ImageBlocks = static_cast<std::uint32_t>(image.size() / kMacBlockSize);
 
-    // Ten free blocks from 300 on, every second one, used from the last down.
-    std::vector<std::uint32_t> blocks;
-    for (std::uint32_t block = 300; blocks.size() < kBlocks && block < 1000; block += 2) {
-        std::uint8_t& bits = image[kBitmapBlock * kMacBlockSize + block / 8];
-        std::uint8_t const bit = static_cast<std::uint8_t>(0x80 >> (block % 8));
-        if ((bits & bit) != 0) continue;
-        bits |= bit;
-        blocks.insert(blocks.begin(), block);
+    auto const bitOf = [&image](std::uint32_t block) -> std::pair<std::uint8_t&, std::uint8_t> {
+        return {image[kBitmapBlock * kMacBlockSize + block / 8], static_cast<std::uint8_t>(0x80 >> (block % 8))};
+    };
+    std::vector<std::uint32_t> starts;
+    for (std::uint32_t block = 300; starts.size() < kExtents && block + u32Length <= u32ImageBlocks; block += u32Length + 1) {
+        bool bFree = true;
+        for (std::uint32_t b = block; b < block + u32Length; ++b) bFree = bFree && (bitOf(b).first & bitOf(b).second) == 0;
+        if (!bFree) continue;
+        for (std::uint32_t b = block; b < block + u32Length; ++b) bitOf(b).first |= bitOf(b).second;
+        starts.insert(starts.begin(), block);
     }
-    if (blocks.size() != kBlocks) return false;
-    for (std::uint32_t i = 0; i < kBlocks; ++i)
-        for (std::size_t b = 0; b < kMacBlockSize; ++b)
-            image[blocks[i] * kMacBlockSize + b] = static_cast<std::uint8_t>((i * kMacBlockSize + b) * 7 / 5);
+    std::size_t const extentBytes = std::size_t{u32Length} * kMacBlockSize;
+    // The fork must reach into the overflow extents, or the row tests nothing.
+    if (starts.size() != kExtents || content.size() <= kExtentsPerRecord * extentBytes) return false;
+        for (std::uint32_t i = 0; i < kExtents; ++i) {
+        auto const at = image.begin() + static_cast<long>(starts[i] * kMacBlockSize);
+        std::fill(at, at + static_cast<long>(extentBytes), 0);
+        if (i * extentBytes < content.size())
+            std::copy_n(content.begin() + static_cast<long>(i * extentBytes), std::min(extentBytes, content.size() - i * extentBytes), at);
+    }
 
-    // The catalog record: the data fork's size, blocks and first eight extents.
+    // The catalog record: the fork's size, blocks and first eight extents.
     std::uint32_t u32FileID = 0;
     std::size_t const recordAt = FileRecordOffset(image, name, u32FileID);
     if (recordAt == 0) return false;
-    std::size_t const fork = recordAt + kDataForkOffset;
-    PutBe32(image, fork, static_cast<std::uint32_t>(kLogicalSize >> 32));
-    PutBe32(image, fork + 4, static_cast<std::uint32_t>(kLogicalSize));
-    PutBe32(image, fork + 12, kBlocks);
+    std::size_t const fork = recordAt + (u8ForkType == kForkTypeResource ? kResourceForkOffset : kDataForkOffset);
+    std::fill(image.begin() + static_cast<long>(fork), image.begin() + static_cast<long>(fork + kForkDataSize), 0);
+    PutBe32(image, fork, static_cast<std::uint32_t>(std::uint64_t{content.size()} >> 32));
+    PutBe32(image, fork + 4, static_cast<std::uint32_t>(content.size()));
+    PutBe32(image, fork + 12, kExtents * u32Length);
     for (std::uint32_t i = 0; i < kExtentsPerRecord; ++i) {
-        PutBe32(image, fork + 16 + 8 * i, blocks[i]);
-        PutBe32(image, fork + 20 + 8 * i, 1);
+        PutBe32(image, fork + 16 + 8 * i, starts[i]);
+        PutBe32(image, fork + 20 + 8 * i, u32Length);
     }
 
-    // The extents tree: a leaf at node 1 with the record for fork block 8, and the header
-    // record (offset 14 of node 0) and map record (offset 248) naming it.
+    // The extents tree: a leaf at node 1 with the record for the fork's ninth extent, and the
+    // header record (offset 14 of node 0) and map record (offset 248) naming it.
     std::fill(image.begin() + static_cast<long>(kExtentsLeaf), image.begin() + static_cast<long>(kExtentsLeaf + kMacBlockSize), 0);
     image[kExtentsLeaf + 8] = 0xFF;  // leaf
     image[kExtentsLeaf + 9] = 1;
     PutBe16(image, kExtentsLeaf + 10, 1);
     std::size_t const record = kExtentsLeaf + kNodeDescriptorSize;
-    PutBe16(image, record, 10);  // keyLength; fork type 0 (data), pad 0
+    PutBe16(image, record, 10);  // keyLength; fork type, pad 0
+    image[record + 2] = u8ForkType;
     PutBe32(image, record + 4, u32FileID);
-    PutBe32(image, record + 8, kExtentsPerRecord);
-    for (std::uint32_t i = kExtentsPerRecord; i < kBlocks; ++i) {
-        PutBe32(image, record + 12 + 8 * (i - kExtentsPerRecord), blocks[i]);
-        PutBe32(image, record + 16 + 8 * (i - kExtentsPerRecord), 1);
+    PutBe32(image, record + 8, kExtentsPerRecord * u32Length);
+    for (std::uint32_t i = kExtentsPerRecord; i < kExtents; ++i) {
+        PutBe32(image, record + 12 + 8 * (i - kExtentsPerRecord), starts[i]);
+        PutBe32(image, record + 16 + 8 * (i - kExtentsPerRecord), u32Length);
     }
     PutBe16(image, kExtentsLeaf + kMacBlockSize - 2, kNodeDescriptorSize);
     PutBe16(image, kExtentsLeaf + kMacBlockSize - 4, kNodeDescriptorSize + kExtentKeySize + kExtentRecordSize);
@@ -161,6 +178,14 @@ bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name) 
     PutBe32(image, header + 26, engine::ByteView(image.data() + header, kHeaderRecordSize).Be32(26) - 1);  // freeNodes
     image[kExtentsHeaderNode + 248] |= 0x40;  // node 1 in use
     return true;
+}
+
+}  // namespace
+
+bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name) {
+    std::vector<std::uint8_t> content(10 * kMacBlockSize - 100);
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i * 7 / 5);
+    return FragmentFork(image, name, hfsplus::kForkTypeData, content);
 }
 
 void MakeHfsx(std::vector<std::uint8_t>& image) {
@@ -236,7 +261,7 @@ std::optional<std::vector<std::uint8_t>> VolumeScan::ReadFile(IFileNode* pNode) 
 
 namespace hfsplustest {
 
-bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::vector<std::uint8_t> const& data) {
+bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::vector<std::uint8_t> const& data, bool bFragmentFork) {
     constexpr std::size_t kBitmapBlock = 1;
     constexpr std::size_t kAttributesLeaf = 10 * kMacBlockSize + 8192;  // node 1 of 8 KiB nodes
     constexpr std::size_t kAttributesNodeSize = 8192;
@@ -281,7 +306,7 @@ bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::
     PutBe32(image, record + 12, static_cast<std::uint32_t>(compressed.attribute.size()));
     std::copy(compressed.attribute.begin(), compressed.attribute.end(), image.begin() + static_cast<long>(record + 16));
     PutBe16(image, kAttributesLeaf + kAttributesNodeSize - 4, static_cast<std::uint16_t>(hfsplus::kNodeDescriptorSize + length));
-    return true;
+    return !bFragmentFork || FragmentFork(image, u"a_file", hfsplus::kForkTypeResource, compressed.fork);
 }
 
 }  // namespace hfsplustest

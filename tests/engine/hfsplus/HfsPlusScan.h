@@ -45,8 +45,10 @@ bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name);
 /// Makes the fixture's "a_file" (the one file with an extended attribute) a compressed file of
 /// decmpfs `u32Type` holding `data`: that attribute becomes "com.apple.decmpfs", the catalog
 /// record gets the compressed owner flag and loses its data fork, and the resource kinds' fork
-/// goes into free blocks. False when the image does not look like the fixture.
-bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::vector<std::uint8_t> const& data);
+/// goes into free blocks, with `bFragmentFork` in ten extents, two of them in the extents
+/// overflow tree. False when the image does not look like the fixture.
+bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::vector<std::uint8_t> const& data,
+                  bool bFragmentFork = false);
 
 /// Turns the fixture into an HFSX volume: signature "HX", version 5, binary name order in
 /// its catalog. The walk must not depend on the order, and the fixture's names are few.

@@ -281,6 +281,24 @@ TEST_F(CopyOutTest, ResidentDataComesThroughTheLoader) {
     EXPECT_EQ(copyouttest::ReadWholeFile(m_temp.File("out")), value);
 }
 
+TEST_F(CopyOutTest, ResidentSizeAboveItsValueCopiesTheValueAndFails) {
+    testsupport::EntryPointScope scope;
+    Bytes const value = {'h', 'e', 'l', 'l', 'o', '\n'};
+    scope.Table().GetResidentDataRunsStream = [&value](IStorageDevice*, IFileNode*, long long, std::uint8_t* pDestination,
+                                                       std::uint32_t u32Capacity, std::uint32_t& u32ValueSize) {
+        std::memcpy(pDestination, value.data(), std::min<std::size_t>(u32Capacity, value.size()));
+        u32ValueSize = static_cast<std::uint32_t>(value.size());
+        return true;
+    };
+    // 10 MB above the value once wrote 10 MB of zeros; 2^62 copied failed chunks for ever.
+    for (long long const s64Size : {6ll + (10 << 20), 1ll << 62}) {
+        auto pNode = copyouttest::MakeResidentNode(40, s64Size);
+        ASSERT_TRUE(Select(pNode.get()));
+        EXPECT_TRUE(Failed(m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0))) << s64Size;
+        EXPECT_LE(copyouttest::ReadWholeFile(m_temp.File("out")).size(), value.size()) << s64Size;
+    }
+}
+
 TEST_F(CopyOutTest, NtfsCompressedNodeRefusesAByteLimit) {
     CMemoryDevice device(Bytes(1 << 20));
     FakeSearcher ntfs({MakePartition(0, 8, FILE_SYSTEM_NTFS)});
