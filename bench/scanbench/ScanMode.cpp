@@ -26,7 +26,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/DiskListing.h"
 #include "engine/core/enumerate/VolumeDescription.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/TreeBuilderSettings.h"
 #include "platform/SameDevice.h"
 
 namespace scanbench {

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <thread>
 
-#include "engine/core/recovery/FileTypeManager.h"
+#include "engine/FileTypeLists.h"
 #include "uimodel/devices/DeviceListNotify.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/facade/FacadeJobs.h"
@@ -144,7 +144,7 @@ void QNUIController::SetViewType(int iViewType) { Scan().SetScanType(iViewType);
 void QNUIController::initFileType() {
     std::map<int, std::string> lists;
     for (int const iBit : {1, 2, 4, 8, 16}) lists[iBit] = GetModel().pTypes->getTypeString(iBit);
-    CFileTypeManager::Initialze(lists);
+    SetFileTypeLists(lists);
 }
 
 void QNUIController::SetRecoveryType(unsigned u32Mask) {
