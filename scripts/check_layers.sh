@@ -31,14 +31,14 @@ report "engine/, platform/ and include/ must not include uimodel/, app/, tests/ 
 report "uimodel/ must not include app/, tests/ or Qt" \
   "$(search "${inc}(app/|tests/|Q[A-Za-z]+)" uimodel)"
 report "uimodel/ and app/ include only the engine's public headers (engine/X.h)" \
-  "$(search "${inc}\"engine/[^\"]*/" uimodel app)"
+  "$(search "${inc}engine/[^\"]*/" uimodel app)"
 report "engine/core must not include a file-system or carving folder" \
-  "$(search "${inc}\"engine/($(IFS='|'; echo "${filesystems[*]}"))/" engine/core)"
+  "$(search "${inc}engine/($(IFS='|'; echo "${filesystems[*]}"))/" engine/core)"
 cross=""
 for fs in "${filesystems[@]}"; do
   others=$(printf '%s\n' "${filesystems[@]}" | grep -vx "$fs" | paste -sd'|')
   [ -d "engine/$fs" ] || continue
-  cross+=$(search "${inc}\"engine/(${others})/" "engine/$fs" | grep -vE "$allowed_cross" || true)
+  cross+=$(search "${inc}engine/(${others})/" "engine/$fs" | grep -vE "$allowed_cross" || true)
 done
 report "a file system must not include another's folder" "$cross"
 
