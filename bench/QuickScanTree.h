@@ -4,7 +4,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IRecoveryFilter.h"
 #include "engine/ReleasePtr.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/TreeBuilderSettings.h"
 #include "testkit/CountingTreeSink.h"
 
 class CQuickScanTree {

@@ -20,7 +20,7 @@
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IRSData.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/TreeBuilderSettings.h"
 #include "scanbench/FileTypes.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/resultsfile/JobProgress.h"

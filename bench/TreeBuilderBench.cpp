@@ -8,7 +8,7 @@
 
 #include "engine/IProgress.h"
 #include "engine/IRecoveryFilter.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/core/tree/DirectoryTreeBuilder.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/PassAllFilter.h"

@@ -18,7 +18,7 @@
 #include "WholeSectors.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "testkit/RunListNode.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "engine/carve/analysers/ExifReader.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
     if (size < 2) return 0;

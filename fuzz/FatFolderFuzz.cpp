@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/fat/ondisk/FATFolderEntries.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {

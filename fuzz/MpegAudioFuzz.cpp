@@ -4,7 +4,7 @@
 
 #include "engine/carve/analysers/Id3Text.h"
 #include "engine/carve/analysers/MpegAudioHeader.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
     if (size > (1 << 16)) return 0;

@@ -1,7 +1,7 @@
 // One sector as the deep NTFS search meets it: the boot-sector test and every field reader.
 #include <cstdint>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/partition/BootSector.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 

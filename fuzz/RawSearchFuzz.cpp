@@ -14,7 +14,7 @@
 #include "engine/carve/RAWSearchController.h"
 #include "engine/carve/RawFileAnalyserListSingle.h"
 #include "engine/carve/RawFileBuffer.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "testkit/RecordingTreeBuilder.h"
 

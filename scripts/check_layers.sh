@@ -1,19 +1,46 @@
 #!/usr/bin/env bash
-# Layers run one way: app -> uimodel -> include/engine <- engine -> platform.
-# Fails when a file of the engine, the platform or the public headers includes the UI model, the
-# application, the tests or a Qt header, or when the UI model includes the application, the
-# tests or Qt.
+# Layers run one way: app -> uimodel -> include/engine <- engine -> platform. Fails, listing the
+# offending lines, when
+# - the engine, the platform or the public headers include the UI model, the application, the
+#   tests or a Qt header; the UI model includes the application, the tests or Qt;
+# - the UI model or the application includes an engine header other than the public ones
+#   ("engine/X.h", which live in include/engine/);
+# - the engine's core includes a file-system or carving folder;
+# - one file system (or the carving) includes another; FAT's use of the carving's file-start
+#   recogniser is the one exception.
+# Runs over the folder given as its argument (the repository by default), so that a test can
+# run it over a scratch copy.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "${1:-$(dirname "$0")/..}"
 sources=(--include='*.h' --include='*.hpp' --include='*.cpp' --include='*.c')
-below='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](uimodel/|app/|tests/|Q[A-Za-z]+)'
-model='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](app/|tests/|Q[A-Za-z]+)'
-hits=$( { grep -rnE "${sources[@]}" "$below" engine platform include
-          grep -rnE "${sources[@]}" "$model" uimodel; } || true)
-if [ -n "$hits" ]; then
-  echo "Layer violation: engine/, platform/ and include/ must not include uimodel/, app/, tests/ or Qt;" >&2
-  echo "uimodel/ must not include app/, tests/ or Qt:" >&2
-  echo "$hits" >&2
-  exit 1
-fi
-echo "Layers: engine/, platform/, include/ and uimodel/ include nothing above them."
+inc='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]'
+filesystems=(fat exfat ntfs hfsplus carve)
+allowed_cross='^engine/fat/[^:]*:[0-9]+:[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/carve/RecogniseFileStart\.h"'
+
+failed=0
+report() {  # report <rule> <hits>
+  [ -z "$2" ] && return
+  echo "Layer violation: $1:" >&2
+  echo "$2" >&2
+  failed=1
+}
+search() { grep -rnE "${sources[@]}" "$@" 2>/dev/null || true; }
+
+report "engine/, platform/ and include/ must not include uimodel/, app/, tests/ or Qt" \
+  "$(search "${inc}(uimodel/|app/|tests/|Q[A-Za-z]+)" engine platform include)"
+report "uimodel/ must not include app/, tests/ or Qt" \
+  "$(search "${inc}(app/|tests/|Q[A-Za-z]+)" uimodel)"
+report "uimodel/ and app/ include only the engine's public headers (engine/X.h)" \
+  "$(search "${inc}engine/[^\"]*/" uimodel app)"
+report "engine/core must not include a file-system or carving folder" \
+  "$(search "${inc}engine/($(IFS='|'; echo "${filesystems[*]}"))/" engine/core)"
+cross=""
+for fs in "${filesystems[@]}"; do
+  others=$(printf '%s\n' "${filesystems[@]}" | grep -vx "$fs" | paste -sd'|')
+  [ -d "engine/$fs" ] || continue
+  cross+=$(search "${inc}engine/(${others})/" "engine/$fs" | grep -vE "$allowed_cross" || true)
+done
+report "a file system must not include another's folder" "$cross"
+
+[ "$failed" -eq 0 ] || exit 1
+echo "Layers: each layer includes only what lies below it, through include/ where it must."

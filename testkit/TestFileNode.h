@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 namespace testkit {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/core/recovery/FileTypeManager.h"
+#include "engine/FileTypeLists.h"
 #include "uimodel/FileTypeList.h"
 
 namespace scanbench {
@@ -18,7 +18,7 @@ void LoadFileTypes() {
     auto lists = filetypes::ReadFileTypeList(path, &error);
     if (lists.empty()) std::fprintf(stderr, "scanbench: no FileType list (%s); every file counts as other\n", error.c_str());
     lists.erase(kFileTypeOthers);
-    CFileTypeManager::Initialze(lists);
+    SetFileTypeLists(lists);
 }
 
 }  // namespace scanbench

@@ -27,7 +27,8 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/DiskListing.h"
 #include "engine/core/enumerate/VolumeDescription.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/TreeBuilderSettings.h"
+#include "platform/SameDevice.h"
 
 namespace scanbench {
 

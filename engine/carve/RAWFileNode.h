@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/carve/RAWFileProperties.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 class CRawFileInfo;
 

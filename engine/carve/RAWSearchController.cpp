@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr std::uint8_t kModuleRawSearch = 0x0B;
 constexpr std::uint32_t kDefaultSectorSize = 512;
 /// Asking the sink costs a call into the UI model; a stop is honoured within this many sectors.
 constexpr std::uint32_t kSectorsPerStopCheck = 64;

@@ -5,7 +5,7 @@
 // last is valid: a view must not be kept across a second call (of this or any other reader).
 #include <cstdint>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class IStorageDevice;
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/exfat/FileBaseInfo.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
 #include "engine/exfat/ondisk/ExFatEntrySet.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 class CExFatFileNode final : public CFileNode {
 public:
@@ -34,6 +34,10 @@ public:
 
     /// Replaces the name with a copy; null is ignored. The recycle-bin handling renames through it.
     void SetFileName(char const* pszName);
+    bool RenameFound(std::string const& name) override {
+        SetFileName(name.c_str());
+        return true;
+    }
     void SetFileSize(long long s64Size) { m_s64Size = s64Size; }
     /// Adds the exFAT attribute bits to the flags.
     void SetFileAttributes(std::uint16_t u16Attributes) { m_u32Flags |= u16Attributes; }

@@ -6,7 +6,7 @@
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"

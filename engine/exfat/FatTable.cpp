@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/IStorageDevice.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace {
 constexpr std::uint64_t kEntryBytes = 4;

@@ -8,7 +8,7 @@
 
 #include "engine/IDataRunList.h"
 #include "engine/ReleasePtr.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATFirstClusterRevision.h"
 #include "engine/fat/FATVolumeGeometry.h"

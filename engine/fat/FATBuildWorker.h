@@ -11,7 +11,7 @@
 #include <string>
 
 #include "engine/Result.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATVolumeGeometry.h"
 #include "engine/fat/FATFolderSectors.h"

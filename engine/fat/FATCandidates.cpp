@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
 
 class CTempFATDBR;

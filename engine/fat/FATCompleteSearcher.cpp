@@ -4,7 +4,7 @@
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 #include "engine/fat/FATBuildWorker.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/ondisk/FATTableCheck.h"

@@ -54,3 +54,9 @@ void CFATFileNode::FilterFileNameByDot() {
     std::string const filtered = CFileNode::FilterFileNameByDot(std::string(m_pProperties->Name()));
     m_pProperties->SetFileName(filtered.c_str());
 }
+
+bool CFATFileNode::RenameFound(std::string const& name) {
+    if (!m_pProperties) return false;
+    m_pProperties->SetFileName(name.c_str());
+    return true;
+}

@@ -4,7 +4,7 @@
 // runs count clusters from cluster 2.
 #include <memory>
 
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/fat/FATFileProperties.h"
 
 class CFATFileNode final : public CFileNode {
@@ -27,6 +27,8 @@ public:
     /// State bit 0 only: synthetic folders (state 9) count as deleted.
     int IsDeleted() override;
     _tagSearcherType GetSearcheType() const override { return SEARCHER_TYPE_FAT; }
+    /// False without properties (nothing to hold the name).
+    bool RenameFound(std::string const& name) override;
     /// A lone copy with cloned properties and runs; null when it cannot be made.
     IFileNode* Clone() override;
     void MarkDeleted() override;

@@ -3,7 +3,7 @@
 // entry. DOS dates and times are local times; mktime turns them into instants.
 #include <memory>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/fat/FATFileProperties.h"
 #include "engine/fat/ondisk/FATFolderEntries.h"
 

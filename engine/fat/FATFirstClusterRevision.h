@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATVolumeGeometry.h"
 

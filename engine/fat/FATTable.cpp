@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "engine/IStorageDevice.h"
-#include "engine/core/bytes/ByteView.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/ByteView.h"
+#include "engine/CatchExeception.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
 
 namespace {

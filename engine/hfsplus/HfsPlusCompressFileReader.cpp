@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/hfsplus/HfsPlusRawfile.h"
 #include "engine/hfsplus/decmpfs/DecmpfsExpand.h"

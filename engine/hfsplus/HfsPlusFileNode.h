@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/ReleasePtr.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
 namespace hfsplus {

@@ -6,7 +6,7 @@
 
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/device/PartitionVirtualVolumeDevice.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/hfsplus/HfsPlusCompressFileReader.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
 #include "engine/hfsplus/decmpfs/DecmpfsHeader.h"

@@ -1,6 +1,6 @@
 #include "engine/ntfs/NTFSFileNode.h"
 
-#include "engine/core/tree/FileTimeTicks.h"
+#include "engine/FileTimeTicks.h"
 
 CNTFSFileNode::CNTFSFileNode(CNTFSFileNode const& other)
     : CFileNode(other), m_pProperties(std::make_unique<CNTFSFileProperties>(*other.m_pProperties)) {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/ntfs/NTFSFileProperties.h"
 
 class CNTFSFileNode final : public CFileNode {
@@ -39,6 +39,10 @@ public:
 
     /// Replaces the name with a copy; null is ignored. The recycle-bin handling renames through it.
     void SetFileName(char const* pszName) { m_pProperties->SetFileName(pszName); }
+    bool RenameFound(std::string const& name) override {
+        SetFileName(name.c_str());
+        return true;
+    }
     void SetFileSize(long long s64Size) { m_pProperties->SetFileSize(s64Size); }
     void SetFolder(bool bFolder);
     void SetDeleted(bool bDeleted);

@@ -2,7 +2,7 @@
 
 #include "engine/IDataRunList.h"
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 
 void CNTFSFileProperties::SetFileName(char const* pszName) {
     if (pszName != nullptr) m_name = pszName;

@@ -1,7 +1,7 @@
 #include "engine/ntfs/NTFSFilePropertiesBuilder.h"
 
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 #include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/ByteWriter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/ntfs/NTFSFilePropertiesBuilder.h"
@@ -174,16 +175,16 @@ void CFindFileFromLogFile::RebuildRecord(CNTFSFileRecord const& record, std::uin
         });
         std::vector<std::uint8_t> buffer(bytes.Data() + offset, bytes.Data() + bytes.Size());
         std::size_t end = 0;
+        engine::ByteWriter undo(buffer);
         for (UndoPiece const* pPiece : pieces) {
             // Undo data lands only inside the record.
             if (pPiece->u16AttributeOffset + pPiece->bytes.size() > buffer.size()) continue;
-            std::memcpy(buffer.data() + pPiece->u16AttributeOffset, pPiece->bytes.data(), pPiece->bytes.size());
+            undo.Bytes(pPiece->u16AttributeOffset, pPiece->bytes);
             end = std::max(end, pPiece->u16AttributeOffset + pPiece->bytes.size());
         }
         if (end < CNTFSFileRecordAttribute::kNonResidentHeaderSize) continue;
         buffer.resize(end);
-        std::uint32_t const u32Length = static_cast<std::uint32_t>(end);
-        std::memcpy(buffer.data() + 4, &u32Length, sizeof u32Length);
+        engine::ByteWriter(buffer).Le32(4, static_cast<std::uint32_t>(end));  // the attribute's length
         CNTFSFileRecordAttribute const rebuiltAttribute(engine::ByteView(buffer.data(), buffer.size()));
         if (!rebuiltAttribute.IsValid() || rebuiltAttribute.IsResident() || !rebuiltAttribute.AddDataRuns(rebuilt.runs)) continue;
         if (rebuiltAttribute.GetStartVCN() == 0) rebuilt.realSize = rebuiltAttribute.GetRealSizeOfAttribute();

@@ -10,7 +10,7 @@
 #include <functional>
 #include <span>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CNTFSLogPageWalk {
 public:

@@ -1,7 +1,7 @@
 #include "engine/ntfs/NTFSPackedRuns.h"
 
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "engine/IDataRunList.h"
 #include "engine/ReleasePtr.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 
 class CCompressedDataRunList {

@@ -2,9 +2,11 @@
 // Copy-out: writes the data of found file nodes to files, and reads their previews. One object
 // serves the partitions of one searcher type of one scan.
 #include <cstdint>
+#include <vector>
 
 #include "engine/Result.h"
 
+class CSearchedPartitionInfo;
 class IFileNode;
 class IFileReader;
 class IFileSystemSearchController;
@@ -35,6 +37,9 @@ public:
     /// Copies a JPEG picture embedded in the node's first 64 KiB into the buffer; its length,
     /// 0 when there is none.
     virtual unsigned int ReadSmallJPG(char* pBuffer, unsigned int u32Size) = 0;
+    /// For the results-file writer: the partitions copy-out chooses from (they stay this
+    /// object's); none for a recovery that keeps no partitions.
+    virtual std::vector<CSearchedPartitionInfo*> GetSearchedPartitions() const { return {}; }
     virtual void Release() = 0;
 };
 

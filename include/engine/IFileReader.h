@@ -13,3 +13,7 @@ public:
     virtual int IsCompressFile() = 0;
     virtual void Release() = 0;
 };
+
+/// A closed reader of NTFS-compressed data (compression units expanded through LZNT1); the
+/// caller releases it.
+IFileReader* CreateNtfsCompressFileReader();

@@ -6,6 +6,12 @@
 #include "engine/Result.h"
 #include "engine/Types.h"
 
+/// The recovery controllers' own codes (module kModuleRecoveryController).
+constexpr std::uint32_t kCodeNoQuickSearcher = 0x401;  // no quick searcher reads the volume
+constexpr std::uint32_t kCodeNoSearcher = 0x402;       // no searcher of a complete scan could be made
+constexpr std::uint32_t kCodeBadScanRange = 0x403;     // a null argument, or an empty range of sectors
+constexpr std::uint32_t kCodeWholeDisk = 0x404;        // a quick scan was asked of a whole disk
+
 class IDataRecovery;
 class IDrirectoryTree;
 class IProgress;

@@ -18,10 +18,13 @@ constexpr std::uint8_t kModuleEnumDevice = 0x03;
 constexpr std::uint8_t kModuleRecoveryController = 0x04;
 constexpr std::uint8_t kModuleHfsPlus = 0x05;
 constexpr std::uint8_t kModuleFatSearch = 0x0A;
+constexpr std::uint8_t kModuleRawSearch = 0x0B;
 constexpr std::uint8_t kModuleCopyOut = 0x0D;
 constexpr std::uint8_t kModuleStorageDevice = 0x0E;
 constexpr std::uint8_t kModulePartitionTable = 0x10;
 constexpr std::uint8_t kModuleNtfs = 0x12;
+constexpr std::uint8_t kModuleExFatSearch = 0x21;
+constexpr std::uint8_t kModuleNtfsSearch = 0x23;
 
 // Codes shared by the modules.
 constexpr std::uint32_t kCodeIoFailure = 1;
@@ -29,6 +32,16 @@ constexpr std::uint32_t kCodeNotSupported = 3;
 constexpr std::uint32_t kCodeOutOfMemory = 4;
 constexpr std::uint32_t kCodeBadArgument = 5;
 constexpr std::uint32_t kCodeMissingObject = 7;
+
+// The HFS+ module's own codes.
+namespace hfsplus {
+constexpr std::uint32_t kCodeNotReady = 2;
+constexpr std::uint32_t kCodeUnsupportedTree = 3;
+constexpr std::uint32_t kCodeBadData = 6;
+constexpr std::uint32_t kCodeStopped = 0xD;
+constexpr std::uint32_t kCodeShortRead = 0xE;
+constexpr std::uint32_t kCodeDeviceRead = 0x501;
+}  // namespace hfsplus
 
 constexpr RESULT MakeResult(std::uint8_t u8Module, std::uint16_t u16Location, std::uint32_t u32Code) {
     return (RESULT{1} << 56) | (RESULT{u8Module} << 48) | (RESULT{u16Location} << 32) | u32Code;

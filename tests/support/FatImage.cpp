@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "support/NtfsImage.h"
 #include "support/TempDir.h"
 

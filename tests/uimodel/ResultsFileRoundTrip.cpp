@@ -5,7 +5,7 @@
 #include "engine/IFileReader.h"
 #include "engine/IRecoveryController.h"
 #include "engine/ReleasePtr.h"
-#include "engine/core/tree/FileTimeTicks.h"
+#include "engine/FileTimeTicks.h"
 #include "support/Sha256.h"
 #include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
 #include "uimodel/support/FileTime.h"

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <thread>
 
-#include "engine/core/recovery/FileTypeManager.h"
+#include "engine/FileTypeLists.h"
 #include "uimodel/FileTypeList.h"
 #include "uimodel/devices/DeviceListNotify.h"
 #include "uimodel/devices/QNUIDeviceData.h"
@@ -153,7 +153,7 @@ void QNUIController::initFileType() {
         lists = filetypes::ReadFileTypeList(filetypes::LocateFileTypeList());
     }
     lists.erase(FILTER_TYPE_OTHER);  // not a list of its own: everything no list names
-    CFileTypeManager::Initialze(lists);
+    SetFileTypeLists(lists);
 }
 
 void QNUIController::SetRecoveryType(unsigned u32Mask) {

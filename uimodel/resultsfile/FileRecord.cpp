@@ -1,9 +1,9 @@
 #include "uimodel/resultsfile/FileRecord.h"
 
 #include "engine/IFileNode.h"
-#include "engine/core/bytes/ByteWriter.h"
-#include "engine/core/node/FileNode.h"
-#include "engine/core/tree/FileTimeTicks.h"
+#include "engine/ByteWriter.h"
+#include "engine/FileNode.h"
+#include "engine/FileTimeTicks.h"
 #include "uimodel/resultsfile/FrameCursor.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 

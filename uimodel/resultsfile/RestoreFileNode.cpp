@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "engine/core/copyout/CompressFileReader.h"
-#include "engine/core/node/DataRunList.h"
-#include "engine/core/tree/FileTimeTicks.h"
+#include "engine/DataRunList.h"
+#include "engine/IFileReader.h"
+#include "engine/FileTimeTicks.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
 
 namespace uimodel {
@@ -40,7 +40,7 @@ IFileReader* RestoreFileNode::CreateCompressFileReader(void*) {
     for (IFileNode* pUp = pTop->GetParent(); pUp; pUp = pUp->GetParent()) pTop = pUp;
     switch (pTop->GetSearcheType()) {
     case SEARCHER_TYPE_HFSPLUS: return HfsPlusVolumeCache::instance().CreateReader(m_iHfsPlusVolume, this);
-    case SEARCHER_TYPE_NTFS: return new CCompressFileReader();
+    case SEARCHER_TYPE_NTFS: return CreateNtfsCompressFileReader();
     default: return nullptr;
     }
 }

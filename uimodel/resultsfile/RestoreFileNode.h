@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "uimodel/resultsfile/FileRecord.h"
 
 namespace uimodel {

@@ -27,15 +27,8 @@ namespace {
 constexpr char kBuilderDefaultName[] = "Disk";
 
 bool SearcherFitsFileSystem(std::uint32_t u32Searcher, std::uint32_t u32FileSystem) {
-    switch (u32FileSystem) {
-    case FILE_SYSTEM_FAT12:
-    case FILE_SYSTEM_FAT16:
-    case FILE_SYSTEM_FAT32: return u32Searcher == SEARCHER_TYPE_FAT;
-    case FILE_SYSTEM_EXFAT: return u32Searcher == SEARCHER_TYPE_EXFAT;
-    case FILE_SYSTEM_NTFS: return u32Searcher == SEARCHER_TYPE_NTFS;
-    case FILE_SYSTEM_HFSPLUS: return u32Searcher == SEARCHER_TYPE_HFSPLUS;
-    default: return false;
-    }
+    _tagSearcherType const eType = SearcherTypeOf(u32FileSystem);
+    return eType != SEARCHER_TYPE_NONE && u32Searcher == static_cast<std::uint32_t>(eType);
 }
 
 bool IsSearcherType(std::uint32_t u32Type) { return u32Type >= SEARCHER_TYPE_HFSPLUS && u32Type <= SEARCHER_TYPE_NTFS; }

@@ -8,8 +8,7 @@
 #include "engine/IFileNode.h"
 #include "engine/IRSData.h"
 #include "engine/IRecoveryController.h"
-#include "engine/core/copyout/DataRecovery.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
@@ -112,9 +111,9 @@ void SaveRestoreResult::GatherRoots(SavedScan& saved, std::vector<ReleasePtr<IDa
             made.emplace_back(pController->GetDataRecovery(eType));
             pRecovery = made.back().get();
         }
-        if (auto* pData = dynamic_cast<CDataRecovery*>(pRecovery)) {
-            CDataRecovery::SearchedPartitions const partitions = pData->GetSearchedPartition();
-            root.partitions.assign(partitions.vecPartitions.begin(), partitions.vecPartitions.end());
+        if (pRecovery) {
+            std::vector<CSearchedPartitionInfo*> const partitions = pRecovery->GetSearchedPartitions();
+            root.partitions.assign(partitions.begin(), partitions.end());
         }
         saved.roots.push_back(std::move(root));
     }

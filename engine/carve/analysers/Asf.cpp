@@ -13,7 +13,7 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/MediaSupport.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/util/EngineAssert.h"
 

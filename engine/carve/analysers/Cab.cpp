@@ -9,7 +9,7 @@
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace {
 

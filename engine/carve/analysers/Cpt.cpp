@@ -15,7 +15,7 @@
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/SectorTail.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace {
 

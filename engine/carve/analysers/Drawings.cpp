@@ -19,7 +19,7 @@
 #include "engine/carve/analysers/EndMarkerSearch.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace {
 

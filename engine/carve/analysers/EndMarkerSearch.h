@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class RawFileBuffer;
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 /// What one EXIF block told; a fresh record (all empty and zero) before each reading.
 struct tag_ExifInfo {

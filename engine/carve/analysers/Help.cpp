@@ -11,7 +11,7 @@
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 /// The longest text kept, in UTF-8 bytes; longer texts are cut (at a character boundary).
 inline constexpr std::size_t kMaxId3TextBytes = 1023;

@@ -15,7 +15,7 @@
 #include "engine/carve/analysers/ExifReader.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/PictureName.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "engine/carve/analysers/Id3Text.h"
 #include "engine/carve/analysers/MediaSupport.h"
 #include "engine/carve/analysers/MpegAudioHeader.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 struct MpegAudioHeader {
     std::uint32_t u32Version = 0;       // the version index: 0 MPEG 2.5, 2 MPEG 2, 3 MPEG 1

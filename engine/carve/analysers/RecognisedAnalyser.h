@@ -10,7 +10,7 @@
 
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CRawFileInfo;
 class RawFileBuffer;

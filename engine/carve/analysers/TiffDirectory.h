@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace tiff {
 

@@ -20,7 +20,7 @@
 #include "engine/carve/analysers/PictureName.h"
 #include "engine/carve/analysers/TiffDirectory.h"
 #include "engine/carve/analysers/TiffSizer.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "engine/carve/RawFileBuffer.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/SectorTail.h"
 #include "engine/carve/analysers/ZipKind.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace {
 

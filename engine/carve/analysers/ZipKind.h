@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "engine/carve/RawFileType.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 struct ZipKind {
     RAW_FILE_TYPE eType = RAW_FILE_TYPE_ZIP;

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/core/bytes/ByteWriter.h"
+#include "engine/ByteWriter.h"
 #include "engine/core/bytes/Crc16.h"
 
 namespace engine {

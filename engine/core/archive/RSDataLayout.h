@@ -23,7 +23,7 @@
 #include <span>
 
 #include "engine/IRSData.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace engine {
 

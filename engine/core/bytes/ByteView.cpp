@@ -1,4 +1,4 @@
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 #include <cstdlib>
 

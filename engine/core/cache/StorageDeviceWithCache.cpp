@@ -7,7 +7,7 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 
 CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* pDevice) : m_pDevice(pDevice) {
     SetBlockSize(kDefaultBlockSectors);

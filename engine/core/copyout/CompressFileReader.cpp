@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "engine/IProgress.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/copyout/DestinationFile.h"
 #include "engine/core/copyout/Lznt1.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -20,6 +20,8 @@ void LogFailure(char const* pszOperation, int iLine) { CatchExeception::WriteLog
 }  // namespace
 
 CCompressFileReader::CCompressFileReader() : m_input(kUnitBufferSize), m_output(kUnitBufferSize) {}
+
+IFileReader* CreateNtfsCompressFileReader() { return new CCompressFileReader(); }
 
 CCompressFileReader::CCompressFileReader(CCompressFileReader const& other)
     : CFileReader(other), m_input(kUnitBufferSize), m_output(kUnitBufferSize) {}

@@ -10,8 +10,8 @@
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/DestinationFile.h"
-#include "engine/core/node/FileNode.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/FileNode.h"
+#include "engine/CatchExeception.h"
 
 namespace {
 

@@ -42,6 +42,7 @@ public:
 
     /// For the results-file writer: the records stay this object's.
     SearchedPartitions GetSearchedPartition() const;
+    std::vector<CSearchedPartitionInfo*> GetSearchedPartitions() const override { return GetSearchedPartition().vecPartitions; }
 
     /// The partition a node belongs to: the one with its partition index, else the first
     /// whose bounds and cluster size fit the node's runs, else the best-scored one.

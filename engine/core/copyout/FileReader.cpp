@@ -9,8 +9,8 @@
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/copyout/CompressUnits.h"
-#include "engine/core/node/FileNode.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/FileNode.h"
+#include "engine/CatchExeception.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace engine {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/partition/ImageSectorSize.h"
 #include "engine/core/util/EngineAssert.h"

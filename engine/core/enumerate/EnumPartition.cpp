@@ -6,12 +6,12 @@
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/enumerate/DevListSortAlgorithm.h"
 #include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/core/partition/BootSector.h"
 #include "engine/core/partition/PartitionListing.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 
 namespace enumerate {
 

@@ -1,4 +1,4 @@
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 #include <algorithm>
 #include <vector>

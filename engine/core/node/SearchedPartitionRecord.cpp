@@ -1,8 +1,8 @@
 #include "engine/SearchedPartitionRecord.h"
 
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/bytes/ByteView.h"
-#include "engine/core/bytes/ByteWriter.h"
+#include "engine/ByteView.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 // Offsets in the stored form: the u32 type, then the record's own offsets shifted by 4.

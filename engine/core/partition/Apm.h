@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace partition {
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "engine/Types.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace partition {
 

@@ -4,7 +4,7 @@
 // table and file system land in the wrong places.
 #include <cstdint>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace partition {
 

@@ -6,7 +6,7 @@
 #include "engine/IProgress.h"
 #include "engine/IRestoreScanSink.h"
 #include "engine/core/recovery/ControllerSupport.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ void CCompleteRecoveryController::CreateSearchers(Run& run, IProgress* pProgress
 
 RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, IProgress* pProgress,
                                                       IDrirectoryTree* pTree) {
-    if (!pDevice || !pProgress || !pTree) return ENGINE_RESULT(kModuleRecoveryController, 0x403);
+    if (!pDevice || !pProgress || !pTree) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadScanRange);
     recovery::ReportProgress(pProgress, PROGRESS_STATE_RUNNING, 1, 0);
     bool const bRestore = m_pRestoreSink != nullptr;
 
@@ -72,7 +72,7 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
         return made;
 
     CreateSearchers(run, pProgress);
-    if (run.searchers.empty()) return ENGINE_RESULT(kModuleRecoveryController, 0x402);
+    if (run.searchers.empty()) return ENGINE_RESULT(kModuleRecoveryController, kCodeNoSearcher);
 
     if (!bRestore) recovery::FlushFileSystems();
     run.pDevice = pDevice;
@@ -116,7 +116,7 @@ void CCompleteRecoveryController::EndSearches(Run& run, IProgress* pProgress) {
 RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64Last, IProgress* pProgress) {
     CStorageDeviceWithCache* pCache = m_runs.empty() ? nullptr : m_runs.back()->pCache.get();
     if (!pProgress || !pCache) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadArgument);
-    if (s64First > s64Last) return ENGINE_RESULT(kModuleRecoveryController, 0x403);
+    if (s64First > s64Last) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadScanRange);
     std::vector<SearcherEntry>& searchers = m_runs.back()->searchers;
 
     std::int64_t const s64BlockSectors = BlockSectors(pCache->GetSectorSize());

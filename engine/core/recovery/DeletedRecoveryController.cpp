@@ -5,7 +5,7 @@
 #include "engine/IRestoreScanSink.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/recovery/ControllerSupport.h"
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -16,13 +16,12 @@ struct QuickSearcherChoice {
 
 QuickSearcherChoice ChooseQuickSearcher(FileSystemType eFileSystem) {
     EngineEntryPoints const& entries = GetEngineEntryPoints();
-    switch (eFileSystem) {
-    case FILE_SYSTEM_FAT12:
-    case FILE_SYSTEM_FAT16:
-    case FILE_SYSTEM_FAT32: return {&entries.CreateFATQuickSearcher, SEARCHER_TYPE_FAT};
-    case FILE_SYSTEM_NTFS: return {&entries.CreateNTFSQuickSearcher, SEARCHER_TYPE_NTFS};
-    case FILE_SYSTEM_EXFAT: return {&entries.CreateEXFatQuickSearcher, SEARCHER_TYPE_EXFAT};
-    case FILE_SYSTEM_HFSPLUS: return {&entries.CreateHFSPlusQuickSearcher, SEARCHER_TYPE_HFSPLUS};
+    _tagSearcherType const eType = SearcherTypeOf(eFileSystem);
+    switch (eType) {
+    case SEARCHER_TYPE_FAT: return {&entries.CreateFATQuickSearcher, eType};
+    case SEARCHER_TYPE_NTFS: return {&entries.CreateNTFSQuickSearcher, eType};
+    case SEARCHER_TYPE_EXFAT: return {&entries.CreateEXFatQuickSearcher, eType};
+    case SEARCHER_TYPE_HFSPLUS: return {&entries.CreateHFSPlusQuickSearcher, eType};
     default: return {};
     }
 }
@@ -38,7 +37,7 @@ RESULT CDeletedRecoveryController::StartDataRecovery(IStorageDevice* pDevice, IP
                                                      IDrirectoryTree* pTree) {
     if (!pDevice || !pProgress || !pTree) return ENGINE_RESULT(kModuleRecoveryController, 1);
     recovery::ReportProgress(pProgress, PROGRESS_STATE_RUNNING, 1, 0);
-    if (pDevice->GetType() == STORAGE_DEVICE_DISK) return ENGINE_RESULT(kModuleRecoveryController, 0x404);
+    if (pDevice->GetType() == STORAGE_DEVICE_DISK) return ENGINE_RESULT(kModuleRecoveryController, kCodeWholeDisk);
 
     Run run;
     run.pDevice = pDevice;
@@ -49,7 +48,7 @@ RESULT CDeletedRecoveryController::StartDataRecovery(IStorageDevice* pDevice, IP
     if (choice.pFactory && *choice.pFactory) run.pSearcher.reset((*choice.pFactory)());
     if (!run.pSearcher) {
         recovery::ReportProgress(pProgress, PROGRESS_STATE_FINISHED, 1, 1);
-        return ENGINE_RESULT(kModuleRecoveryController, 0x401);
+        return ENGINE_RESULT(kModuleRecoveryController, kCodeNoQuickSearcher);
     }
     run.eType = choice.eType;
     run.pSearcher->SetDirecotryTreeBuilder(run.pBuilder.get());

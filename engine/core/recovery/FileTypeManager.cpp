@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/FileTypeLists.h"
 #include "engine/core/util/Locks.h"
 
 namespace {
@@ -26,6 +27,8 @@ mutex_locker g_listsLock;
 std::array<std::string, kCategoryLists.size()> g_lists;
 
 }  // namespace
+
+void SetFileTypeLists(std::map<int, std::string> const& lists) { CFileTypeManager::Initialze(lists); }
 
 void CFileTypeManager::Initialze(std::map<int, std::string> const& lists) {
     std::array<std::string, kCategoryLists.size()> fresh;

@@ -9,7 +9,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/core/tree/DirectoryTreeInfo.h"
 #include "engine/core/tree/RecycleBinHook.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/TreeBuilderSettings.h"
 
 class CDirectoryTreeBuilder final : public IDirecotryTreeBuilder {
 public:

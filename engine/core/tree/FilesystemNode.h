@@ -2,7 +2,7 @@
 // The root of one searcher's tree, and the folder of lost files hung under it.
 #include <string>
 
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 class CFilesystemNode : public CFileNode {
 public:

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/core/node/FileNode.h"
-#include "engine/core/tree/FileTimeTicks.h"
+#include "engine/FileNode.h"
+#include "engine/FileTimeTicks.h"
 
 namespace {
 

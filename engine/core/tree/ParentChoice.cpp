@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/core/node/FileNode.h"
-#include "engine/core/tree/FileTimeTicks.h"
+#include "engine/FileNode.h"
+#include "engine/FileTimeTicks.h"
 
 namespace {
 

@@ -8,11 +8,10 @@
 #include <span>
 #include <string_view>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/core/copyout/FileReader.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/core/tree/DirectoryTreeInfo.h"
-#include "engine/core/tree/FoundNodeRename.h"
 #include "engine/core/tree/RecycleIndex.h"
 #include "engine/core/tree/RecyclerFilter.h"
 
@@ -30,19 +29,6 @@ bool IsTrashName(std::string_view name) {
 /// The name the builder leaves a trash folder with once recorded (leading dots dropped).
 bool IsRecordedTrashName(std::string_view name) {
     return name == kTrashNames[0].substr(1) || name == kTrashNames[1].substr(1);
-}
-
-/// The searcher whose nodes a file system's records describe.
-_tagSearcherType SearcherOf(std::uint32_t u32FileSystemType) {
-    switch (u32FileSystemType) {
-        case FILE_SYSTEM_FAT12:
-        case FILE_SYSTEM_FAT16:
-        case FILE_SYSTEM_FAT32: return SEARCHER_TYPE_FAT;
-        case FILE_SYSTEM_EXFAT: return SEARCHER_TYPE_EXFAT;
-        case FILE_SYSTEM_NTFS: return SEARCHER_TYPE_NTFS;
-        case FILE_SYSTEM_HFSPLUS: return SEARCHER_TYPE_HFSPLUS;
-        default: return SEARCHER_TYPE_NONE;
-    }
 }
 
 /// The folder is directly in the home folder of the user running the scan (HOME); its
@@ -81,7 +67,7 @@ CRecycleBinHook::Verdict CRecycleBinHook::OfferToRecycleBin(CFileNode& node, _ta
 }
 
 void CRecycleBinHook::KeepPartition(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice) {
-    PartitionDevice& kept = m_partitions[{SearcherOf(partition.m_u32FileSystemType), partition.m_u16PartitionIndex}];
+    PartitionDevice& kept = m_partitions[{SearcherTypeOf(partition.m_u32FileSystemType), partition.m_u16PartitionIndex}];
     kept.record = partition;
     kept.pDevice = pDevice;
 }
@@ -118,7 +104,7 @@ void CRecycleBinHook::RestoreName(CFileNode& node, _tagSearcherType eType) {
     PartitionDevice* pWhere = PartitionOf(eType, u16Partition);
     if (found == m_indexFiles.end() || pWhere == nullptr) return;
     if (std::optional<std::string> const original = ReadOriginalName(*found->second, *pWhere))
-        RenameFoundNode(node, *original);
+        node.RenameFound(*original);
 }
 
 std::vector<ReleasePtr<CFileNode>> CRecycleBinHook::TakeHeldNodes(_tagSearcherType eType) {

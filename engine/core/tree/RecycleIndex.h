@@ -17,7 +17,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace recycle {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 
 #include <cerrno>
 #include <cstdarg>

@@ -1,6 +1,6 @@
 #include "engine/core/util/EngineAssert.h"
 
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 
 namespace engine {
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr std::uint8_t kModuleExFatSearch = 0x21;
 constexpr std::uint32_t kFatMediaEntry = 0xFFFFFFF8;
 constexpr std::uint32_t kFatEndEntry = 0xFFFFFFFF;
 constexpr std::size_t kUpcaseProbeChars = 8;

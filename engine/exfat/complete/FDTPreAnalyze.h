@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/exfat/complete/FileSet.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
 #include "engine/exfat/ondisk/ExFatEntrySet.h"

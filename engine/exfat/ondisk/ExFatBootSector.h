@@ -17,7 +17,7 @@
 //      510     2 signature 0xAA55
 #include <cstdint>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CExFatDBR {
 public:

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
 
 namespace exfat {

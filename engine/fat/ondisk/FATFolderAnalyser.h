@@ -4,7 +4,7 @@
 // sector with it; a run of 32-byte entries that all pass the entry checks is the evidence.
 #include <cstdint>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CFATFolderAnalyser {
 public:

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CTempFATDirEntry;
 

@@ -10,7 +10,7 @@
 #include <span>
 
 #include "engine/Types.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace fat {
 

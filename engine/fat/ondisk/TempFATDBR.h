@@ -24,7 +24,7 @@
 #include <cstdint>
 
 #include "engine/Types.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CTempFATDBR {
 public:

@@ -40,8 +40,7 @@ CTempFATDirEntry::CTempFATDirEntry(engine::ByteView bytes) {
 }
 
 std::uint32_t CTempFATDirEntry::GetFileSize() const {
-    return std::uint32_t{m_bytes[28]} | std::uint32_t{m_bytes[29]} << 8 | std::uint32_t{m_bytes[30]} << 16 |
-           std::uint32_t{m_bytes[31]} << 24;
+    return engine::ByteView(m_bytes, kSize).Le32(28);
 }
 
 bool CTempFATDirEntry::IsBlank() const {

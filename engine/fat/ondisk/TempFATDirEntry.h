@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CTempFATDirEntry {
 public:
@@ -71,9 +71,7 @@ public:
 
 private:
     std::uint8_t Byte(std::size_t offset) const { return m_bytes[offset]; }
-    std::uint16_t Le16(std::size_t offset) const {
-        return static_cast<std::uint16_t>(m_bytes[offset] | m_bytes[offset + 1] << 8);
-    }
+    std::uint16_t Le16(std::size_t offset) const { return engine::ByteView(m_bytes, kSize).Le16(offset); }
     bool IsDotName(int iDots) const;
 
     std::uint8_t m_bytes[kSize] = {};

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/hfsplus/complete/HfsPlusCompletePartition.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 
 namespace hfsplus {

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "engine/Result.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/hfsplus/journal/HfsPlusDeletedRecords.h"
 #include "engine/hfsplus/journal/HfsPlusJournalWalk.h"
 

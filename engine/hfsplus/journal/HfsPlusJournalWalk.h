@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace hfsplus {
 

@@ -20,7 +20,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 
 namespace hfsplus {

@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace hfsplus {
 

@@ -13,7 +13,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CNTFSAttrDefTable {
 public:

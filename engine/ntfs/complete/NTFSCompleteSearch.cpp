@@ -19,7 +19,6 @@ using namespace ntfscomplete;
 
 namespace {
 
-constexpr std::uint8_t kModuleNtfsSearch = 0x23;
 constexpr long long kRootRecord = 5;
 
 // The first four bytes of the structures tested on every sector, read little-endian.

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/complete/NTFSCandidateSet.h"
 #include "engine/ntfs/complete/NTFSContentCount.h"

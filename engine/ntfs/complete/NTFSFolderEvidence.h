@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/ntfs/deep/NTFSFileRecordInfo.h"
 
 class CNTFSCandidateSet;

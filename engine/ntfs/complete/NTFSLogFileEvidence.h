@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/ntfs/complete/NTFSContentCount.h"
 #include "engine/ntfs/deep/NTFSMetaFileInfo.h"
 

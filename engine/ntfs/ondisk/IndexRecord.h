@@ -10,7 +10,7 @@
 #include <optional>
 #include <span>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CStandardIndexHeader {
 public:

@@ -15,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"
 
 namespace ntfs {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class IRSData;
 

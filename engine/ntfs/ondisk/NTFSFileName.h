@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/ntfs/ondisk/NTFSAttribute.h"
 
 namespace ntfs {

@@ -23,7 +23,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/ntfs/ondisk/NTFSAttribute.h"
 
 namespace ntfs {

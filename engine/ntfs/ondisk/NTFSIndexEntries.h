@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/ntfs/ondisk/NTFSAttribute.h"
 
 namespace ntfs {

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 struct NtfsLogOperation {
     static constexpr std::size_t kHeaderSize = 48;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace ntfs {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 class CRCRDRecord {
 public:

@@ -15,7 +15,7 @@
 #include "engine/IFileReader.h"
 #include "engine/ReleasePtr.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "support/TempDir.h"
 
 namespace carvetest {

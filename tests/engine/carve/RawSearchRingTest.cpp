@@ -12,7 +12,7 @@
 #include "SearchRun.h"
 #include "TestAnalyser.h"
 #include "engine/IDataRunList.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 namespace carvetest {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "engine/IStorageDevice.h"
 #include "engine/carve/RawFileBuffer.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 namespace carvetest {
 

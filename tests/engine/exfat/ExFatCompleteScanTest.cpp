@@ -11,7 +11,7 @@
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/exfat/complete/ExFatCompleteSearch.h"
 #include "engine/IStorageDevice.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "support/LoopDevice.h"
 #include "support/TempDir.h"
 #include "testkit/RecordingTreeBuilder.h"

@@ -9,7 +9,7 @@
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/VolumeDescription.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/TreeBuilderSettings.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/exfat/ExFatEntry.h"
 #include "engine/exfat/complete/ExFatCompleteSearch.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "engine/fat/FATFilePropertiesBuilder.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
 

@@ -18,7 +18,7 @@
 
 #include "FatQuickScan.h"
 #include "engine/IFileNode.h"
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 #include "support/NtfsImage.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"

@@ -11,7 +11,7 @@
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/VolumeDescription.h"
-#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/TreeBuilderSettings.h"
 #include "support/Sha256.h"
 
 namespace fattest {

@@ -10,7 +10,7 @@
 
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/copyout/FileReader.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"

@@ -17,7 +17,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/core/device/MemoryDevice.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NtfsEntry.h"
 #include "engine/ntfs/complete/NTFSCompleteSearch.h"

@@ -2,7 +2,7 @@
 // bytes (volumes past 2^31 clusters), negative offsets, sparse pairs, and lists that overflow.
 #include <gtest/gtest.h>
 
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 #include "engine/ntfs/NTFSPackedRuns.h"
 #include "engine/ntfs/ondisk/NTFSAttribute.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"

@@ -7,7 +7,7 @@
 
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/FileReader.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/NTFSResidentData.h"

@@ -10,7 +10,7 @@
 
 #include "engine/Result.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "testkit/RecordingTreeBuilder.h"
 
 #include "engine/core/device/MemoryDevice.h"

@@ -22,7 +22,7 @@
 #include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 

@@ -25,7 +25,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/carve/RawFileType.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 

@@ -19,7 +19,7 @@
 #include "engine/carve/RAWFileNode.h"
 #include "engine/carve/RAWFileProperties.h"
 #include "engine/carve/RawFileType.h"
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 

@@ -15,7 +15,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "engine/core/bytes/ByteWriter.h"
+#include "engine/ByteWriter.h"
 #include "engine/core/device/MemoryDevice.h"
 
 namespace documenttest {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "engine/carve/RawFileType.h"
-#include "engine/core/bytes/ByteWriter.h"
+#include "engine/ByteWriter.h"
 #include "support/TempDir.h"
 
 namespace documenttest {

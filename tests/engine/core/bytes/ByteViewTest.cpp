@@ -1,4 +1,4 @@
-#include "engine/core/bytes/ByteView.h"
+#include "engine/ByteView.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/core/bytes/ByteWriter.h"
+#include "engine/ByteWriter.h"
 #include "engine/core/bytes/CheckedMath.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "engine/ReleasePtr.h"
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 
 namespace copyouttest {
 

@@ -18,9 +18,8 @@
 #include "engine/IStorageDevice.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/DataRecovery.h"
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 #include "engine/ntfs/NTFSFileNode.h"
-#include "engine/ntfs/NTFSFileReaderEx.h"
 #include "engine/ntfs/NTFSResidentData.h"
 #include "support/EntryPointScope.h"
 #include "support/NtfsImage.h"
@@ -196,8 +195,7 @@ TEST_F(NtfsCopyOutTest, EveryFileCopiesOutByteExact) {
     }
 }
 
-// The loader's other form: an NTFS node finds its record by the byte it keeps. Read through the
-// reader that knows the volume only by its start and cluster size, as the recycle bin reads.
+// The loader's other form: an NTFS node finds its record by the byte it keeps.
 TEST_F(NtfsCopyOutTest, ResidentFileReadsThroughItsNtfsNode) {
     testsupport::NtfsFileLayout layout;
     ASSERT_NE(Node("/small.txt", &layout), nullptr);
@@ -211,8 +209,9 @@ TEST_F(NtfsCopyOutTest, ResidentFileReadsThroughItsNtfsNode) {
     pRuns->AddDataRun(&record);
     pRuns->SetResident(1);
     node.SetDataRunList(std::move(pRuns));
-    CFileReaderEx reader;
-    ASSERT_TRUE(reader.Open(m_pDevice.get(), &node, 0, m_u32ClusterSize / 512));
+    CSearchedPartitionInfo partition = Partition();
+    CFileReader reader;
+    ASSERT_NE(reader.Open(m_pDevice.get(), &node, &partition), 0);
     Bytes bytes(64, 0);
     std::uint32_t u32Read = 0;
     ASSERT_TRUE(reader.Read(2, bytes, u32Read));

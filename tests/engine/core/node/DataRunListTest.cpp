@@ -1,4 +1,4 @@
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // A chain of 200,000 folders, as corrupt metadata can produce, walked on a thread with the
 // scan worker's 2 MiB stack: any recursive walk would overflow it.
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The packed state word, name filtering and duplicate comparison of CFileNode.
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 #include "testkit/TestFileNode.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Tree links, shown-state and check-state propagation of CFileNode.
-#include "engine/core/node/FileNode.h"
+#include "engine/FileNode.h"
 
 #include <gtest/gtest.h>
 

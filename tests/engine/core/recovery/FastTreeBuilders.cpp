@@ -2,7 +2,7 @@
 // only slowness here.
 #include <gtest/gtest.h>
 
-#include "engine/core/tree/TreeBuilderSettings.h"
+#include "engine/TreeBuilderSettings.h"
 
 namespace {
 

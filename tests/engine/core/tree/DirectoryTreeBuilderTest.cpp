@@ -5,7 +5,7 @@
 #include <string>
 
 #include "TreeBuilderFixture.h"
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 
 namespace treetest {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "TreeBuilderFixture.h"
 #include "support/WorkerStack.h"
-#include "engine/core/node/DataRunList.h"
+#include "engine/DataRunList.h"
 
 namespace treetest {
 namespace {

@@ -1,7 +1,7 @@
 // The log writes each line to standard output and to <work path>/quorinlab.log. The work path is
 // copied once per process, so every case points it at its own folder before its first line; CTest
 // runs each case in a process of its own.
-#include "engine/core/util/CatchExeception.h"
+#include "engine/CatchExeception.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

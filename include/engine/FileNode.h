@@ -52,6 +52,10 @@ public:
     void SetCheck(_tagCheckedStatus eStatus) override;
     _tagSearcherType GetSearcheType() const override { return SEARCHER_TYPE_NONE; }
     char const* GetVolumeName() const override { return nullptr; }
+    /// Renames the node through its file system's own name store, before it enters a tree (the
+    /// recycle-bin handling gives files back their original names); false where the node's
+    /// file system cannot rename.
+    virtual bool RenameFound(std::string const& /*name*/) { return false; }
     /// Refuses (0) null, foreign nodes, this node, a node that already has a parent, and any
     /// ancestor of this node. The node goes to the head of the child list.
     int AddChild(IFileNode* pNode) override;
