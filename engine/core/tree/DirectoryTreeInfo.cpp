@@ -223,10 +223,9 @@ void _DIRECTORY_TREE_INFO::HandOver(CFileNode& top, std::vector<CFileNode*>& bat
 
 void _DIRECTORY_TREE_INFO::RequeueParentlessFiles() {
     // Outside restore mode every parentless file is still queued and this stops at once.
-    for (CFileNode* pFile : m_records.FirstFilesByID()) {
-        if (pFile->GetParent()) continue;
+    auto const parentlessOwned = [this](CFileNode& file) { return !file.GetParent() && m_slotOf.contains(&file); };
+    for (CFileNode* pFile : m_records.FirstFilesByID(parentlessOwned)) {
         auto it = m_slotOf.find(pFile);
-        if (it == m_slotOf.end()) continue;
         if (m_slots[it->second].bPending) break;
 
         NodeSlot moved = std::move(m_slots[it->second]);
@@ -330,6 +329,7 @@ void _DIRECTORY_TREE_INFO::ReleaseUnshown() {
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
         if (!release[i]) continue;
         ++(m_slots[i].folderPos == kNotAFolder ? iFilesReleased : iFoldersReleased);
+        m_slotOf.erase(m_slots[i].pNode.get());
         m_slots[i].pNode.reset();
     }
     std::printf("CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFilesReleased);
@@ -340,11 +340,17 @@ void _DIRECTORY_TREE_INFO::ReleaseUnshown() {
 }
 
 void _DIRECTORY_TREE_INFO::CompactSlots() {
-    std::erase_if(m_slots, [](NodeSlot const& slot) { return !slot.pNode; });
-    m_slotOf.clear();
-    m_slotOf.reserve(m_slots.size());
+    // The released nodes have left the index already: the others only move down, so their
+    // entries are renumbered in place rather than freed and built again.
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        if (!m_slots[i].pNode) continue;
         m_slots[i].folderPos = kNotAFolder;  // the records are gone
-        m_slotOf[m_slots[i].pNode.get()] = i;
+        if (kept != i) {
+            m_slots[kept] = std::move(m_slots[i]);
+            m_slotOf.find(m_slots[kept].pNode.get())->second = kept;
+        }
+        ++kept;
     }
+    m_slots.resize(kept);
 }

@@ -50,7 +50,10 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
         }
     }
     long long const s64ID = node.GetCurrentNodeID();
-    _PARENT_INFO& info = (node.IsDirectory() ? m_folders : m_files)[s64ID];
+    if (!node.IsDirectory()) {
+        return m_files.try_emplace(s64ID, FilesOfID{&node, 0}).first->second.count++;
+    }
+    _PARENT_INFO& info = m_folders[s64ID];
     info.s64ID = s64ID;
     info.nodes.push_back(&node);
     return info.nodes.size() - 1;
@@ -62,11 +65,11 @@ std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
     return it->second.nodes;
 }
 
-std::vector<CFileNode*> CNodeRecords::FirstFilesByID() const {
+std::vector<CFileNode*> CNodeRecords::FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const {
+    // Filtered before sorting: at the end of a scan few files are left to sort.
     std::vector<std::pair<long long, CFileNode*>> firsts;
-    firsts.reserve(m_files.size());
-    for (auto const& [s64ID, info] : m_files)
-        if (!info.nodes.empty()) firsts.emplace_back(s64ID, info.nodes.front());
+    for (auto const& [s64ID, files] : m_files)
+        if (keep(*files.pFirst)) firsts.emplace_back(s64ID, files.pFirst);
     std::sort(firsts.begin(), firsts.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
     std::vector<CFileNode*> nodes;
     nodes.reserve(firsts.size());

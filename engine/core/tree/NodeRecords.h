@@ -3,6 +3,7 @@
 // looked up among folders. Also decides whether a node is a second copy of a recorded entry.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,8 +28,8 @@ public:
     std::optional<std::size_t> Record(CFileNode& node);
     /// The folders recorded under an id, in recording order.
     std::span<CFileNode* const> Folders(long long s64ID) const;
-    /// The first file recorded under each id, in id order.
-    std::vector<CFileNode*> FirstFilesByID() const;
+    /// The first file recorded under each id that `keep` accepts, in id order.
+    std::vector<CFileNode*> FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const;
     void Clear();
 
 private:
@@ -49,9 +50,15 @@ private:
     /// The recorded node takes over the copy's runs and size.
     static void MergeNode(CFileNode& recorded, CFileNode& copy);
 
+    /// Of the files of one id only the first is ever looked up: no list per id.
+    struct FilesOfID {
+        CFileNode* pFirst;  // not owned
+        std::size_t count;
+    };
+
     bool m_bRestore;
     std::unordered_map<long long, _PARENT_INFO> m_folders;
-    std::unordered_map<long long, _PARENT_INFO> m_files;
+    std::unordered_map<long long, FilesOfID> m_files;
     // The first node recorded with each key: any later node with that key is its copy.
     std::unordered_map<DuplicateKey, CFileNode*, DuplicateKeyHash> m_firstCopies;
 };
