@@ -33,18 +33,18 @@ void _DIRECTORY_TREE_INFO::SetRootID(long long s64RootID) {
 }
 
 bool _DIRECTORY_TREE_INFO::Holds(CFileNode const* pNode) const {
-    return pNode == m_pRoot.get() || m_slotOf.contains(pNode);
+    return pNode == m_pRoot.get() || m_slotOf.Contains(pNode);
 }
 
 _DIRECTORY_TREE_INFO::NodeSlot* _DIRECTORY_TREE_INFO::SlotOf(CFileNode const* pNode) {
-    auto it = m_slotOf.find(pNode);
-    return it == m_slotOf.end() ? nullptr : &m_slots[it->second];
+    std::size_t const* pSlot = m_slotOf.Find(pNode);
+    return pSlot ? &m_slots[*pSlot] : nullptr;
 }
 
 bool _DIRECTORY_TREE_INFO::Take(CFileNode& node) {
     std::optional<std::size_t> const position = m_records.Record(node);
     if (!position) return false;
-    m_slotOf[&node] = m_slots.size();
+    m_slotOf.Set(&node, m_slots.size());
     NodeSlot& slot = m_slots.emplace_back();
     slot.pNode.reset(&node);
     slot.bPending = true;
@@ -147,8 +147,8 @@ void _DIRECTORY_TREE_INFO::SortByArrival(std::vector<CFileNode*>& nodes) {
     std::vector<std::pair<std::size_t, CFileNode*>> keyed;
     keyed.reserve(nodes.size());
     for (CFileNode* pNode : nodes) {
-        auto it = m_slotOf.find(pNode);
-        keyed.emplace_back(it == m_slotOf.end() ? m_slots.size() : it->second, pNode);
+        std::size_t const* pSlot = m_slotOf.Find(pNode);
+        keyed.emplace_back(pSlot ? *pSlot : m_slots.size(), pNode);
     }
     std::sort(keyed.begin(), keyed.end());
     keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
@@ -223,15 +223,14 @@ void _DIRECTORY_TREE_INFO::HandOver(CFileNode& top, std::vector<CFileNode*>& bat
 
 void _DIRECTORY_TREE_INFO::RequeueParentlessFiles() {
     // Outside restore mode every parentless file is still queued and this stops at once.
-    for (CFileNode* pFile : m_records.FirstFilesByID()) {
-        if (pFile->GetParent()) continue;
-        auto it = m_slotOf.find(pFile);
-        if (it == m_slotOf.end()) continue;
-        if (m_slots[it->second].bPending) break;
+    auto const parentlessOwned = [this](CFileNode& file) { return !file.GetParent() && m_slotOf.Contains(&file); };
+    for (CFileNode* pFile : m_records.FirstFilesByID(parentlessOwned)) {
+        std::size_t& slot = *m_slotOf.Find(pFile);
+        if (m_slots[slot].bPending) break;
 
-        NodeSlot moved = std::move(m_slots[it->second]);
+        NodeSlot moved = std::move(m_slots[slot]);
         moved.bPending = true;
-        it->second = m_slots.size();
+        slot = m_slots.size();
         m_slots.push_back(std::move(moved));
         m_fresh.push_back(pFile);
     }
@@ -330,6 +329,7 @@ void _DIRECTORY_TREE_INFO::ReleaseUnshown() {
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
         if (!release[i]) continue;
         ++(m_slots[i].folderPos == kNotAFolder ? iFilesReleased : iFoldersReleased);
+        m_slotOf.Erase(m_slots[i].pNode.get());
         m_slots[i].pNode.reset();
     }
     std::printf("CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFilesReleased);
@@ -340,11 +340,17 @@ void _DIRECTORY_TREE_INFO::ReleaseUnshown() {
 }
 
 void _DIRECTORY_TREE_INFO::CompactSlots() {
-    std::erase_if(m_slots, [](NodeSlot const& slot) { return !slot.pNode; });
-    m_slotOf.clear();
-    m_slotOf.reserve(m_slots.size());
+    // The released nodes have left the index already: the others only move down, so their
+    // entries are renumbered in place rather than freed and built again.
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        if (!m_slots[i].pNode) continue;
         m_slots[i].folderPos = kNotAFolder;  // the records are gone
-        m_slotOf[m_slots[i].pNode.get()] = i;
+        if (kept != i) {
+            m_slots[kept] = std::move(m_slots[i]);
+            *m_slotOf.Find(m_slots[kept].pNode.get()) = kept;
+        }
+        ++kept;
     }
+    m_slots.resize(kept);
 }

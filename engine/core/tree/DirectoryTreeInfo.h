@@ -19,6 +19,7 @@
 #include "engine/Types.h"
 #include "engine/core/tree/FilesystemNode.h"
 #include "engine/core/tree/NodeRecords.h"
+#include "engine/core/tree/NodeSlotIndex.h"
 
 class IFileNode;
 
@@ -117,7 +118,7 @@ private:
     std::unique_ptr<CFilesystemNode> m_pRoot;
     std::vector<std::unique_ptr<CFilesystemNode>> m_lostFolders;
     std::vector<NodeSlot> m_slots;
-    std::unordered_map<CFileNode const*, std::size_t> m_slotOf;
+    CNodeSlotIndex m_slotOf;
 
     CNodeRecords m_records;
     std::vector<CFileNode*> m_fresh;  // queued since the last build

@@ -1,6 +1,8 @@
 #include "engine/core/tree/NodeRecords.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -14,9 +16,16 @@ std::size_t Mix(std::size_t seed, std::size_t value) {
     return seed ^ (value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2));
 }
 
+/// Where a hash's probe starts in a table of `size` entries (a power of two): the high bits of
+/// a multiplicative spread, so that keys differing only in their low bits scatter too.
+std::size_t HomeOf(std::size_t hash, std::size_t size) {
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * 0x9E3779B97F4A7C15ull) >>
+                                    (64 - std::countr_zero(size)));
+}
+
 }  // namespace
 
-std::size_t CNodeRecords::DuplicateKeyHash::operator()(DuplicateKey const& key) const noexcept {
+std::size_t CNodeRecords::HashOf(DuplicateKey const& key) {
     std::size_t seed = std::hash<std::string_view>{}(key.name);
     seed = Mix(seed, std::hash<long long>{}(key.s64ID));
     seed = Mix(seed, std::hash<long long>{}(key.s64ParentID));
@@ -27,8 +36,31 @@ CNodeRecords::DuplicateKey CNodeRecords::KeyOf(CFileNode& node) {
     // Copies match only within one partition: volumes found on one disk number their folders
     // alike, and a second volume's folder of the same place and name is a folder of its own.
     std::uint32_t const u32Kind = (node.IsDirectory() ? kFolderKind : 0) + node.GetBelongedPartition();
-    return {node.GetCurrentNodeID(), node.GetParentNodeID(), u32Kind,
-            std::string(CFileNode::NameOrEmpty(node.GetFileName()))};
+    return {node.GetCurrentNodeID(), node.GetParentNodeID(), u32Kind, CFileNode::NameOrEmpty(node.GetFileName())};
+}
+
+CFileNode& CNodeRecords::FirstCopyOf(CFileNode& node) {
+    if ((m_firstCopyCount + 1) * 2 > m_firstCopies.size()) {
+        std::vector<FirstCopy> old = std::exchange(m_firstCopies, std::vector<FirstCopy>(std::max<std::size_t>(64, 2 * m_firstCopies.size())));
+        std::size_t const mask = m_firstCopies.size() - 1;
+        for (FirstCopy const& entry : old) {
+            if (!entry.pNode) continue;
+            std::size_t i = HomeOf(entry.hash, m_firstCopies.size());
+            while (m_firstCopies[i].pNode) i = (i + 1) & mask;
+            m_firstCopies[i] = entry;
+        }
+    }
+    DuplicateKey const key = KeyOf(node);
+    std::size_t const hash = HashOf(key);
+    std::size_t const mask = m_firstCopies.size() - 1;
+    std::size_t i = HomeOf(hash, m_firstCopies.size());
+    for (; m_firstCopies[i].pNode; i = (i + 1) & mask) {
+        FirstCopy const& entry = m_firstCopies[i];
+        if (entry.hash == hash && KeyOf(*entry.pNode) == key) return *entry.pNode;
+    }
+    m_firstCopies[i] = {hash, &node};
+    ++m_firstCopyCount;
+    return node;
 }
 
 void CNodeRecords::MergeNode(CFileNode& recorded, CFileNode& copy) {
@@ -39,9 +71,8 @@ void CNodeRecords::MergeNode(CFileNode& recorded, CFileNode& copy) {
 
 std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
     if (!m_bRestore) {
-        auto [it, bFirst] = m_firstCopies.try_emplace(KeyOf(node), &node);
-        if (!bFirst) {
-            CFileNode& recorded = *it->second;
+        CFileNode& recorded = FirstCopyOf(node);
+        if (&recorded != &node) {
             // Only a copy with data and an older time than the recorded one gives it its runs.
             if (node.GetFileSize() != 0 &&
                 FileTimeTicks(recorded.GetModificationTime()) > FileTimeTicks(node.GetModificationTime()))
@@ -50,7 +81,10 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
         }
     }
     long long const s64ID = node.GetCurrentNodeID();
-    _PARENT_INFO& info = (node.IsDirectory() ? m_folders : m_files)[s64ID];
+    if (!node.IsDirectory()) {
+        return m_files.try_emplace(s64ID, FilesOfID{&node, 0}).first->second.count++;
+    }
+    _PARENT_INFO& info = m_folders[s64ID];
     info.s64ID = s64ID;
     info.nodes.push_back(&node);
     return info.nodes.size() - 1;
@@ -62,11 +96,11 @@ std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
     return it->second.nodes;
 }
 
-std::vector<CFileNode*> CNodeRecords::FirstFilesByID() const {
+std::vector<CFileNode*> CNodeRecords::FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const {
+    // Filtered before sorting: at the end of a scan few files are left to sort.
     std::vector<std::pair<long long, CFileNode*>> firsts;
-    firsts.reserve(m_files.size());
-    for (auto const& [s64ID, info] : m_files)
-        if (!info.nodes.empty()) firsts.emplace_back(s64ID, info.nodes.front());
+    for (auto const& [s64ID, files] : m_files)
+        if (keep(*files.pFirst)) firsts.emplace_back(s64ID, files.pFirst);
     std::sort(firsts.begin(), firsts.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
     std::vector<CFileNode*> nodes;
     nodes.reserve(firsts.size());
@@ -77,5 +111,6 @@ std::vector<CFileNode*> CNodeRecords::FirstFilesByID() const {
 void CNodeRecords::Clear() {
     m_folders.clear();
     m_files.clear();
-    m_firstCopies.clear();
+    m_firstCopies = {};
+    m_firstCopyCount = 0;
 }

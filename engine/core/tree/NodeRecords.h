@@ -3,9 +3,10 @@
 // looked up among folders. Also decides whether a node is a second copy of a recorded entry.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
-#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -27,8 +28,8 @@ public:
     std::optional<std::size_t> Record(CFileNode& node);
     /// The folders recorded under an id, in recording order.
     std::span<CFileNode* const> Folders(long long s64ID) const;
-    /// The first file recorded under each id, in id order.
-    std::vector<CFileNode*> FirstFilesByID() const;
+    /// The first file recorded under each id that `keep` accepts, in id order.
+    std::vector<CFileNode*> FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const;
     void Clear();
 
 private:
@@ -37,21 +38,36 @@ private:
         long long s64ID;
         long long s64ParentID;
         std::uint32_t u32Kind;  // the partition index, plus kFolderKind for a folder
-        std::string name;
+        std::string_view name;  // the node's own: a key lives no longer than the call making it
         bool operator==(DuplicateKey const&) const = default;
     };
-    struct DuplicateKeyHash {
-        std::size_t operator()(DuplicateKey const& key) const noexcept;
+    static std::size_t HashOf(DuplicateKey const& key);
+    /// The first node recorded with a key, by the key's hash: one flat table probed in place,
+    /// as every node a scan files is looked up here. A recorded node's key is made again from
+    /// the node when hashes match: nothing renames or renumbers a node once it is taken.
+    struct FirstCopy {
+        std::size_t hash = 0;
+        CFileNode* pNode = nullptr;  // not owned; null: free
     };
+    /// The first node recorded with the node's key; the node itself when it is the first.
+    CFileNode& FirstCopyOf(CFileNode& node);
     static constexpr std::uint32_t kFolderKind = 0x10000;  // above every partition index
 
     static DuplicateKey KeyOf(CFileNode& node);
     /// The recorded node takes over the copy's runs and size.
     static void MergeNode(CFileNode& recorded, CFileNode& copy);
 
+    /// Of the files of one id only the first is ever looked up: no list per id.
+    struct FilesOfID {
+        CFileNode* pFirst;  // not owned
+        std::size_t count;
+    };
+
     bool m_bRestore;
     std::unordered_map<long long, _PARENT_INFO> m_folders;
-    std::unordered_map<long long, _PARENT_INFO> m_files;
-    // The first node recorded with each key: any later node with that key is its copy.
-    std::unordered_map<DuplicateKey, CFileNode*, DuplicateKeyHash> m_firstCopies;
+    std::unordered_map<long long, FilesOfID> m_files;
+    // The first node recorded with each key: any later node with that key is its copy. A power
+    // of two in size, at most half full.
+    std::vector<FirstCopy> m_firstCopies;
+    std::size_t m_firstCopyCount = 0;
 };
