@@ -18,7 +18,7 @@ std::map<int, std::string> ParseFileTypeList(std::string_view bytes, std::string
 std::map<int, std::string> ReadFileTypeList(std::string const& path, std::string* pError = nullptr);
 
 /// Where the installed list is: "resources/FileType.plist" in the executable's folder or one
-/// of its two parents (the build puts programs in subfolders beside one "resources"). Empty
+/// of its three parents (the build puts programs in subfolders beside one "resources"). Empty
 /// when none has it.
 std::string LocateFileTypeList();
 

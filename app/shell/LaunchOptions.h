@@ -15,10 +15,15 @@ struct LaunchOptions {
 
   // Parses the arguments left after QApplication's; false with a message on an unknown option
   // or a missing value.
+  // `arguments` hold no program name. On failure `options` is left as it was.
   static bool Parse(const QStringList& arguments, LaunchOptions& options, QString& error);
+  // The same over QCoreApplication::arguments() without the program's name.
+  static bool ParseApplicationArguments(LaunchOptions& options, QString& error);
 };
 
 // The options of this process, as parsed at start (empty when none were given).
 const LaunchOptions& CurrentLaunchOptions();
+// Kept by InstallModelSeams when it is given options.
+void SetCurrentLaunchOptions(const LaunchOptions& options);
 
 }  // namespace app

@@ -25,6 +25,9 @@ class NotificationCenter : public QObject {
   void removeObserver(QObject* receiver, const QString& name);
   // Delivers at once to the current observers; call on the GUI thread.
   void post(const QString& name, const QVariantMap& payload = {});
+
+ private slots:
+  void forgetReceiver(QObject* receiver);
 };
 
 }  // namespace app

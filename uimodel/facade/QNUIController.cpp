@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine/core/recovery/FileTypeManager.h"
+#include "uimodel/FileTypeList.h"
 #include "uimodel/devices/DeviceListNotify.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/facade/FacadeJobs.h"
@@ -142,8 +143,16 @@ void QNUIController::GetScanFileSize(std::uint64_t& u64Size, std::uint64_t& u64C
 void QNUIController::SetViewType(int iViewType) { Scan().SetScanType(iViewType); }
 
 void QNUIController::initFileType() {
+    // The recovery filter fills its lookup once, when it is made, and the default model's scan
+    // makes it: read the lists without making any of the model's singletons.
+    std::optional<Model> const& installed = InstalledModel();
     std::map<int, std::string> lists;
-    for (int const iBit : {1, 2, 4, 8, 16}) lists[iBit] = GetModel().pTypes->getTypeString(iBit);
+    if (installed) {
+        for (int const iBit : {1, 2, 4, 8, 16}) lists[iBit] = installed->pTypes->getTypeString(iBit);
+    } else {
+        lists = filetypes::ReadFileTypeList(filetypes::LocateFileTypeList());
+    }
+    lists.erase(FILTER_TYPE_OTHER);  // not a list of its own: everything no list names
     CFileTypeManager::Initialze(lists);
 }
 

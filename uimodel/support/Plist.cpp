@@ -1,6 +1,7 @@
 #include "uimodel/support/Plist.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,8 +12,9 @@
 namespace uimodel {
 
 namespace {
-// Programs sit up to two folders below the build's one "resources" (bench/scanbench, tests/uimodel).
-constexpr int kFolderLevels = 3;
+// Programs sit up to three folders below the build's one "resources" (bench/scanbench,
+// tests/uimodel, tests/app/shell).
+constexpr int kFolderLevels = 4;
 
 PlistPtr Fail(std::string* pError, std::string reason) {
     if (pError) *pError = std::move(reason);
@@ -38,6 +40,27 @@ PlistPtr ReadPlistDictionary(std::string const& path, std::string* pError) {
     std::string const bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad()) return Fail(pError, "cannot read " + path);
     return ParsePlistDictionary(bytes, pError);
+}
+
+std::map<std::string, std::string> PlistStringEntries(plist_t dictionary) {
+    std::map<std::string, std::string> entries;
+    if (!dictionary || plist_get_node_type(dictionary) != PLIST_DICT) return entries;
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(dictionary, &it);
+    for (;;) {
+        char* pszKey = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(dictionary, it, &pszKey, &value);
+        if (!pszKey) break;
+        if (value && plist_get_node_type(value) == PLIST_STRING) {
+            std::uint64_t u64Length = 0;
+            char const* pszText = plist_get_string_ptr(value, &u64Length);
+            if (pszText) entries[pszKey].assign(pszText, u64Length);
+        }
+        std::free(pszKey);
+    }
+    std::free(it);
+    return entries;
 }
 
 std::string LocateResource(std::string_view name) {

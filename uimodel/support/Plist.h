@@ -2,6 +2,7 @@
 // The one property-list reader of the UI model (libplist): a file or bytes to a dictionary root.
 #include <plist/plist.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,7 +20,9 @@ using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistDeleter>;
 PlistPtr ParsePlistDictionary(std::string_view bytes, std::string* pError = nullptr);
 /// The same, read from a file.
 PlistPtr ReadPlistDictionary(std::string const& path, std::string* pError = nullptr);
-/// A resource file "resources/<name>" in the executable's folder or one of its two parents; "" when absent.
+/// The string values of a dictionary's keys; other values are skipped.
+std::map<std::string, std::string> PlistStringEntries(plist_t dictionary);
+/// A resource file "resources/<name>" in the executable's folder or one of its three parents; "" when absent.
 std::string LocateResource(std::string_view name);
 
 }  // namespace uimodel

@@ -1,7 +1,6 @@
 #include "uimodel/support/Seams.h"
 
 #include <array>
-#include <cstdlib>
 
 #include "uimodel/support/FileTime.h"
 #include "uimodel/support/Plist.h"
@@ -14,22 +13,7 @@ namespace {
 class CPlistStringTable final : public IStringTable {
 public:
     CPlistStringTable() {
-        auto const pRoot = ReadPlistDictionary(LocateResource("Strings.en.plist"));
-        if (!pRoot) return;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(pRoot.get(), &it);
-        for (;;) {
-            char* pszKey = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(pRoot.get(), it, &pszKey, &value);
-            if (!pszKey) break;
-            if (value && plist_get_node_type(value) == PLIST_STRING) {
-                char const* pszText = plist_get_string_ptr(value, nullptr);
-                if (pszText) m_texts[pszKey] = pszText;
-            }
-            std::free(pszKey);
-        }
-        std::free(it);
+        if (auto const pRoot = ReadPlistDictionary(LocateResource("Strings.en.plist"))) m_texts = PlistStringEntries(pRoot.get());
     }
     std::string Text(std::string const& key) const override {
         auto const found = m_texts.find(key);

@@ -1,0 +1,86 @@
+#include "app/shell/LaunchOptions.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace app {
+
+namespace {
+
+LaunchOptions& Current() {
+  static LaunchOptions s_options;
+  return s_options;
+}
+
+// The value after arguments[i], moving i onto it; false with a message when there is none.
+bool TakeValue(const QStringList& arguments, qsizetype& i, QString& value, QString& error) {
+  if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QLatin1String("--"))) {
+    error = QStringLiteral("%1 needs a value").arg(arguments[i]);
+    return false;
+  }
+  value = arguments[++i];
+  return true;
+}
+
+}  // namespace
+
+bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, QString& error) {
+  LaunchOptions parsed;
+  QStringList seen;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& option = arguments[i];
+    if (seen.contains(option)) {
+      error = QStringLiteral("%1 is given twice").arg(option);
+      return false;
+    }
+    seen << option;
+    QString value;
+    if (option == QLatin1String("--scan")) {
+      if (!TakeValue(arguments, i, value, error)) return false;
+      if (!QFileInfo(value).isFile()) {
+        error = QStringLiteral("--scan: %1 is not a disk-image file").arg(value);
+        return false;
+      }
+      parsed.scanImage = value;
+    } else if (option == QLatin1String("--quit-when-done")) {
+      parsed.quitWhenDone = true;
+    } else if (option == QLatin1String("--recover-to")) {
+      if (!TakeValue(arguments, i, value, error)) return false;
+      parsed.recoverTo = value;
+    } else if (option == QLatin1String("--grid")) {
+      parsed.grid = true;
+    } else if (option == QLatin1String("--coverflow")) {
+      if (!TakeValue(arguments, i, value, error)) return false;
+      bool ok = false;
+      parsed.coverflow = value.toInt(&ok);
+      if (!ok || parsed.coverflow < 0) {
+        error = QStringLiteral("--coverflow needs a row number, not %1").arg(value);
+        return false;
+      }
+    } else {
+      error = QStringLiteral("unknown option %1").arg(option);
+      return false;
+    }
+  }
+  // Both act on the hook's scan: without one they would silently do nothing.
+  for (const auto& [given, name] : {std::pair{parsed.quitWhenDone, "--quit-when-done"},
+                                    std::pair{!parsed.recoverTo.isEmpty(), "--recover-to"}}) {
+    if (given && parsed.scanImage.isEmpty()) {
+      error = QStringLiteral("%1 needs --scan IMAGE").arg(QLatin1String(name));
+      return false;
+    }
+  }
+  options = parsed;
+  error.clear();
+  return true;
+}
+
+bool LaunchOptions::ParseApplicationArguments(LaunchOptions& options, QString& error) {
+  return Parse(QCoreApplication::arguments().mid(1), options, error);
+}
+
+const LaunchOptions& CurrentLaunchOptions() { return Current(); }
+
+void SetCurrentLaunchOptions(const LaunchOptions& options) { Current() = options; }
+
+}  // namespace app

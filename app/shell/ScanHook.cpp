@@ -1,0 +1,88 @@
+#include "app/shell/ScanHook.h"
+
+#include <QtDebug>
+
+#include <memory>
+#include <vector>
+
+#include "engine/IEnumDeviceEx.h"
+#include "engine/Result.h"
+#include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/recovery/QNUIRecovery.h"
+#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
+#include "uimodel/resultsfile/SaveRestoreResult.h"
+#include "uimodel/scan/QNUIScan.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
+#include "uimodel/trees/QNTimeMgr.h"
+#include "uimodel/trees/QNTypeMgr.h"
+
+namespace app {
+
+namespace {
+
+using uimodel::QNUIController;
+
+constexpr unsigned kEveryFileType = 63;
+
+bool& HookModelInstalled() {
+  static bool s_installed = false;
+  return s_installed;
+}
+
+}  // namespace
+
+bool InstallHookModel(const QString& image) {
+  // Never freed: the scan's threads are not joined when the process ends.
+  IEnumDeviceEx* enumerator = CreateImageEnumDeviceEx({image.toStdString()});
+  if (!enumerator) {
+    qWarning("Hook: cannot list %s", qUtf8Printable(image));
+    return false;
+  }
+  auto* devices = new uimodel::QNUIDeviceData(enumerator);
+  // One image lists at once: no thread, and the hook's scan finds its row ready.
+  devices->InitDeviceInfo();
+  if (devices->GetInitState() != uimodel::DEVICE_INIT_READY) {
+    qWarning("Hook: %s holds no device to scan", qUtf8Printable(image));
+    delete devices;
+    delete enumerator;
+    return false;
+  }
+  auto* scan = new uimodel::QNUIScan(devices);
+  auto* recovery = new uimodel::QNUIRecovery(*scan);
+  auto* results = new uimodel::SaveRestoreResult(*scan, *devices, recovery);
+  QNUIController::UseModel({scan, devices, &uimodel::QNTypeMgr::share(), &uimodel::QNTimeMgr::share(), recovery,
+                            nullptr, &uimodel::QNSaveAndRestoreNodeOperate::instance(), results});
+  HookModelInstalled() = true;
+  return true;
+}
+
+bool StartHookScan(const QString& postName) {
+  // Without the hook's model the facade's own list would hold the machine's disks.
+  if (!HookModelInstalled()) return false;
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+  QNUIController::GetDeviceInfoToArray(rows);
+  if (rows.empty()) return false;
+  QNUIController::SetRecoveryType(kEveryFileType);
+  return QNUIController::DoScanWithData(rows.front().get(), postName.toStdString());
+}
+
+QString HookScanState(bool stopRequested) {
+  if (Failed(QNUIController::GetModel().pScan->GetProgressInfo().u64Error)) return QStringLiteral("failed");
+  return stopRequested ? QStringLiteral("stopped") : QStringLiteral("finished");
+}
+
+QString HookFoundCount() {
+  double percent = 0;
+  std::uint64_t count = 0;
+  QNUIController::GetScanProgress(percent, count);
+  return QString::number(count);
+}
+
+QString HookResultLine(const QString& state, const QString& found) {
+  return QStringLiteral("RESULT state=%1 found=%2").arg(state, found);
+}
+
+int HookExitCode(const QString& state) { return state == QLatin1String("finished") ? 0 : 1; }
+
+}  // namespace app
