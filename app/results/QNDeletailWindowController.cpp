@@ -123,6 +123,7 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent)
 QNDeletailWindowController::~QNDeletailWindowController() {
   NotificationCenter::instance().removeObserver(this);
   if (m_attachedWindow) delete m_attachedWindow.data();
+  if (m_offerView && !m_offerView->parent()) delete m_offerView.data();
   // The views go before the models they show.
   m_outline->setModel(nullptr);
   m_timeOutline->setModel(nullptr);
@@ -341,10 +342,8 @@ void QNDeletailWindowController::resizeEvent(QResizeEvent* event) {
     m_progress->changeProgressValue(percent < 1.0 ? 0.0f : static_cast<float>(percent));
   }
   // An offer still shown is made again at the anchor's new place, without a new timer.
-  if (m_attachedWindow && !m_offerClosed) {
-    delete m_attachedWindow.data();
-    showPopover();
-  }
+  if (m_attachedWindow && !m_offerClosed)
+    m_attachedWindow->setPoint(m_pointButton->mapTo(this, m_pointButton->rect().center()), 11);
 }
 
 void QNDeletailWindowController::setSelectDiskVolumeData(std::unique_ptr<uimodel::DiskVolumeNodeData> item) {
@@ -429,6 +428,8 @@ void QNDeletailWindowController::getScanProgress() {
 void QNDeletailWindowController::showFinishedState() {
   m_following = false;
   m_watch->stop();
+  // What the scan added after the last post (a scan may end before its first one).
+  refreshCurrentTree();
   if (m_tab != kPathTab) {
     // The path tree is built once whatever the tab, for the list and the recovery.
     QNUIController::SetViewType(kPathTab);
@@ -449,7 +450,7 @@ void QNDeletailWindowController::showFinishedState() {
     m_deepScan->show();
     m_deepScan->setButtonEnabled(true);
     m_deepScanLabel->show();
-    if (!m_offerView) showPopover();
+    if (!m_offerMade) showPopover();
   }
   ExpandeRootItem();
   m_isCanClick = true;
@@ -503,16 +504,22 @@ void QNDeletailWindowController::refreshDevice(const QVariantMap& payload) {
 }
 
 void QNDeletailWindowController::showPopover() {
-  if (!m_offerView) {
+  if (!m_offerMade) {
+    m_offerMade = true;
     m_offerView = new QNDeepScanViewController;
     connect(m_offerView, &QNDeepScanViewController::popupViewHidden, this,
             &QNDeletailWindowController::popupViewHidden);
     m_offerClosed = false;
     m_offerTimer->start();
   }
-  if (!m_attachedWindow) {
+  if (!m_attachedWindow && m_offerView) {
     const QPoint anchor = m_pointButton->mapTo(this, m_pointButton->rect().center());
     m_attachedWindow = MAAttachedWindow::attach(m_offerView, anchor, this, 11, 10.0);
+    // Escape closes it too.
+    connect(m_attachedWindow, &MAAttachedWindow::closed, this, [this] {
+      m_offerTimer->stop();
+      m_offerClosed = true;
+    });
   }
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/controls/MAAttachedWindow.h"
+#include "app/controls/QNDeepScanViewController.h"
 #include "app/controls/TCImageWindow.h"
 #include "uimodel/trees/DiskVolumeNodeData.h"
 #include "uimodel/trees/TreeBatch.h"
@@ -28,7 +29,6 @@ class CustomTableView;
 class ElidedLabel;
 class NewSearchTextFiled;
 class QNCustomOutlineView;
-class QNDeepScanViewController;
 class QNProgressView;
 class TCImageButton;
 }  // namespace app
@@ -193,7 +193,8 @@ class QNDeletailWindowController : public TCImageWindow {
   QString m_selectAllImage = QStringLiteral("checkbox_no");
 
   // Deep-scan offer.
-  QNDeepScanViewController* m_offerView = nullptr;
+  QPointer<QNDeepScanViewController> m_offerView;  // owned by the pop-over once shown
+  bool m_offerMade = false;
   QPointer<MAAttachedWindow> m_attachedWindow;
   QTimer* m_offerTimer = nullptr;
   bool m_offerClosed = false;

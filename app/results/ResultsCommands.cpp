@@ -443,13 +443,8 @@ void QNDeletailWindowController::toggleListCheck(int row) {
   if (scanRunsUnpaused()) return;
   IFileNode* file = m_list->fileAt(row);
   if (!file) return;
+  // The engine carries a file's state up its folders; the view-only folders follow below.
   OpNodeData::setFileNode(file, OpNodeData::fileNodeState(file) == 2 ? 0 : 2);
-  // The folder rows above it take their state from their files.
-  if (m_selected && m_tab == kPathTab) {
-    uimodel::FileNodeList files;
-    QNUIController::GetFileNodeToArray(files, m_selected);
-    QNUIController::setNodeState(*m_selected, files);
-  }
   checkRefresh();
 }
 
@@ -461,11 +456,6 @@ void QNDeletailWindowController::setAllSelectOrNoSelect() {
   const int state = GetCellNodeState(m_selected) == 2 ? 0 : 2;
   for (IFileNode* file : m_list->files())
     if (!OpNodeData::isFileNodeDirect(file)) OpNodeData::setFileNode(file, state);
-  if (m_selected && m_tab == kPathTab) {
-    uimodel::FileNodeList files;
-    QNUIController::GetFileNodeToArray(files, m_selected);
-    QNUIController::setNodeState(*m_selected, files);
-  }
   checkRefresh();
 }
 
