@@ -79,22 +79,23 @@ bool FileListModel::sortBy(int column, bool ascending) {
   struct Keyed {
     std::string text;
     long long number;
+    unsigned long long size;
     IFileNode* file;
   };
   std::vector<Keyed> rows;
   rows.reserve(m_files.size());
   for (IFileNode* file : m_files) {
-    Keyed row{{}, 0, file};
+    Keyed row{{}, 0, 0, file};
     if (column == kName) row.text = OpNodeData::fileNodeName(file);
     if (column == kPath) row.text = uimodel::GetPathByFileNode(file);
     if (column == kCreated) row.number = static_cast<long long>(OpNodeData(file).createTimeValue());
+    if (column == kSize) row.size = static_cast<unsigned long long>(file->GetFileSize());
     rows.push_back(std::move(row));
   }
   auto less = [column](const Keyed& a, const Keyed& b) {
     switch (column) {
       case kSize:
-        return static_cast<unsigned long long>(a.file->GetFileSize()) <
-               static_cast<unsigned long long>(b.file->GetFileSize());
+        return a.size < b.size;
       case kCreated:
         return a.number < b.number;
       default:
