@@ -18,7 +18,8 @@ constexpr int kCaptionFontSize = 14;
 }  // namespace
 
 TCImageButton::TCImageButton(QWidget* parent) : QAbstractButton(parent) {
-  setFocusPolicy(Qt::StrongFocus);
+  // Tab reaches it; a click does not take the focus from where the user is typing.
+  setFocusPolicy(Qt::TabFocus);
   setAttribute(Qt::WA_Hover);
 }
 

@@ -99,7 +99,9 @@ KWTitlebarView::KWTitlebarView(TCImageWindow* window, QWidget* parent)
 QRect KWTitlebarView::titleFrame() const {
   const QFontMetrics metrics(theme::SystemFont(kTitleFontSize));
   const int available = qMax(0, width() - 2 * 80);  // clear of the lights on either side
-  const int textWidth = qMin(metrics.horizontalAdvance(OneLine(m_window->windowTitle())), available);
+  // Two pixels of slack: eliding measures glyph bounds, which may pass the advance.
+  const int textWidth =
+      qMin(metrics.horizontalAdvance(OneLine(m_window->windowTitle())) + 2, available);
   return {(width() - textWidth) / 2, kTitleTopInset, textWidth, metrics.height()};
 }
 

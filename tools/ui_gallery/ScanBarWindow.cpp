@@ -181,13 +181,15 @@ void ScanBarWindow::refresh() {
 }
 
 void ScanBarWindow::pauseOrResume() {
+  const bool keyboard = m_pause->hasFocus() || m_play->hasFocus();
   QNUIController::PauseOrResumeScan();
   m_userPaused = QNUIController::IsPause();
   std::printf("ui_gallery: scan %s\n", m_userPaused ? "paused" : "resumed");
   std::fflush(stdout);
   m_pause->setVisible(!m_userPaused);
   m_play->setVisible(m_userPaused);
-  (m_userPaused ? m_play : m_pause)->setFocus();
+  // The key that pressed the hidden button goes on with the one in its place.
+  if (keyboard) (m_userPaused ? m_play : m_pause)->setFocus(Qt::TabFocusReason);
 }
 
 void ScanBarWindow::askToStop() {

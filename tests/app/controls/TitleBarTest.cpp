@@ -7,10 +7,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
+
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/TCImageWindow.h"
 #include "app/controls/TCWindowButton.h"
+#include "app/controls/ZoomWindow.h"
 #include "uimodel/support/Seams.h"
 
 namespace {
@@ -151,6 +154,33 @@ TEST(TCImageWindow, BarControlsFollowActivationWithoutTheirOwnFlag) {
   EXPECT_EQ(window.zoomButton()->shownImage(), QStringLiteral("window_zoom_rollover"));
   window.closeButton()->group()->didReleaseMousePointer();
   EXPECT_EQ(window.zoomButton()->shownImage(), QStringLiteral("window_zoom_active"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TCImageWindow, FadesInAndOutAndZoomsFromItsPicture) {
+  app::TCImageWindow window;
+  window.resize(300, 200);
+  window.setTitle(QStringLiteral("<b>Quorin</b>"));
+  window.setShowsTitle(true);
+  const auto* bar = static_cast<app::KWTitlebarView*>(window.titleBarView());
+  EXPECT_GE(bar->titleFrame().width(), bar->fontMetrics().horizontalAdvance(window.windowTitle()) - 2);
+  EXPECT_EQ(bar->titleFrame().top(), 2);  // 2 below the bar's top, whatever its height
+
+  window.fadeIn();
+  EXPECT_LT(window.windowOpacity(), 0.5);
+  QTRY_COMPARE(window.windowOpacity(), 1.0);
+  window.close();  // fades out first: still there
+  EXPECT_TRUE(window.isVisible());
+  QTRY_VERIFY(!window.isVisible());
+  EXPECT_EQ(window.windowOpacity(), 1.0);  // ready to show again
+
+  std::unique_ptr<app::ZoomWindow> zoom(app::createZoomWindowWithRect(&window, QRect(10, 20, 150, 100)));
+  EXPECT_EQ(zoom->geometry(), QRect(10, 20, 150, 100));
+  EXPECT_EQ(zoom->picture().size(), window.grab().size());
+  EXPECT_DOUBLE_EQ(zoom->animationResizeTime(1.0), 0.3);
 }
 
 }  // namespace

@@ -43,25 +43,29 @@ for scale in 1 2; do
   width=$(png_width "$dir/TCImageWindow-22px.png")
   ((width == 480 * scale)) || fail "the 480-px window is $width pixels wide at $scale"
 done
-# A person pauses, resumes and stops the scan of the large sparse image (a few seconds of FAT):
-# the pause and stop buttons of the bar (at 648 and 674, 41 in a window at the screen's corner),
-# then Return on the sheet under the pointer.
-big=$3/fat32-big.img
-if command -v xdotool >/dev/null && [[ -f $big ]]; then
-  dir=$out/ui-gallery-driven
+# A person pauses and resumes the scan of the large sparse image, and in a second run stops it at
+# once through the sheet (Return with the pointer on it). The bar's pause (play) and stop buttons
+# sit at 648 and 674, 41 in a window at the screen's corner. The quick scan takes a second or two.
+drive() {  # name, then the xdotool steps run once the window is up
+  local dir=$out/ui-gallery-$1
   rm -rf "$dir" "$dir.log"
-  GALLERY=$gallery BIG=$big DIR=$dir timeout 240 xvfb-run -a bash -c '
+  GALLERY=$gallery BIG=$big DIR=$dir STEPS=$2 timeout 240 xvfb-run -a bash -c '
     "$GALLERY" --out "$DIR" --scan "$BIG" --quit-when-done >"$DIR.log" 2>&1 &
     pid=$!
     for _ in $(seq 300); do grep -q "pictures in" "$DIR.log" 2>/dev/null && break; sleep 0.1; done
-    sleep 0.3; xdotool mousemove 656 49 click 1
-    sleep 0.5; xdotool mousemove 656 49 click 1
-    sleep 0.2; xdotool mousemove 682 49 click 1
-    sleep 0.6; xdotool mousemove 500 130; sleep 0.2; xdotool key Return
+    eval "$STEPS"
     wait $pid' || true
-  for line in "ui_gallery: scan paused" "ui_gallery: scan resumed" "ui_gallery: scan stopped"; do
-    grep -qx "$line" "$dir.log" || fail "no '$line' (log $dir.log)"
+  echo "$dir.log"
+}
+big=$3/fat32-big.img
+if command -v xdotool >/dev/null && [[ -f $big ]]; then
+  log=$(drive paused "sleep 0.1; xdotool mousemove 656 49 click 1; sleep 0.3; xdotool click 1")
+  for line in "ui_gallery: scan paused" "ui_gallery: scan resumed"; do
+    grep -qx "$line" "$log" || fail "no '$line' (log $log)"
   done
-  grep -q '^RESULT state=stopped found=' "$dir.log" || fail "the stopped scan's result (log $dir.log)"
+  grep -q '^RESULT state=finished found=' "$log" || fail "the resumed scan's result (log $log)"
+  log=$(drive stopped "sleep 0.1; xdotool mousemove 682 49 click 1; sleep 0.3; xdotool mousemove 500 130; sleep 0.1; xdotool key Return")
+  grep -qx "ui_gallery: scan stopped" "$log" || fail "no 'ui_gallery: scan stopped' (log $log)"
+  grep -q '^RESULT state=stopped found=' "$log" || fail "the stopped scan's result (log $log)"
 fi
 echo "ui_gallery found $expected files at 100 % and 200 %, paused, resumed and stopped; pictures in $out/ui-gallery-{100,200}"
