@@ -113,11 +113,11 @@ void BandedListView::currentChanged(const QModelIndex& current, const QModelInde
     viewport()->update();
 }
 
-CustemOutlineView::CustemOutlineView(QWidget* parent) : BandedListView(parent) {
+CustemOutlineView::CustemOutlineView(QWidget* parent) : BandedOutlineView(parent) {
     setFillsEveryRow(true);
 }
 
-QNCustomOutlineView::QNCustomOutlineView(QWidget* parent) : BandedListView(parent) {}
+QNCustomOutlineView::QNCustomOutlineView(QWidget* parent) : BandedOutlineView(parent) {}
 
 namespace {
 

@@ -4,12 +4,10 @@
 // painting is off; the focused row gets a thin outline. Painting never asks for another paint,
 // so an idle list costs nothing.
 
-#include <QPersistentModelIndex>
+#include <QStringList>
 #include <QTreeView>
 
 namespace app {
-
-class NewButton;
 
 class BandedListView : public QTreeView {
     Q_OBJECT
@@ -47,24 +45,34 @@ class BandedListView : public QTreeView {
     int paintCount_ = 0;
 };
 
+// What both outline views share: the highlight under its row-selection names, and the owner's
+// list of rows that have children (the disk page keeps their numbers as text there).
+class BandedOutlineView : public BandedListView {
+    Q_OBJECT
+ public:
+    using BandedListView::BandedListView;
+    void setSelectCellBackgroundColorWithRow(int row) { setHighlightedRow(row); }
+    int isSelectRow() const { return highlightedRow(); }
+    void setIsSelectRow(int row) { setHighlightedRow(row); }
+    const QStringList& isRootArr() const { return rootRows_; }
+    void setIsRootArr(QStringList rows) { rootRows_ = std::move(rows); }
+
+ private:
+    QStringList rootRows_;
+};
+
 // The outline of the disk page: every row filled, the highlighted one in the selected colour.
-class CustemOutlineView : public BandedListView {
+class CustemOutlineView : public BandedOutlineView {
     Q_OBJECT
  public:
     explicit CustemOutlineView(QWidget* parent = nullptr);
-    void setSelectCellBackgroundColorWithRow(int row) { setHighlightedRow(row); }
-    int isSelectRow() const { return highlightedRow(); }
-    void setIsSelectRow(int row) { setHighlightedRow(row); }
 };
 
 // The results window's trees: bands show through rows that are not highlighted.
-class QNCustomOutlineView : public BandedListView {
+class QNCustomOutlineView : public BandedOutlineView {
     Q_OBJECT
  public:
     explicit QNCustomOutlineView(QWidget* parent = nullptr);
-    void setSelectCellBackgroundColorWithRow(int row) { setHighlightedRow(row); }
-    int isSelectRow() const { return highlightedRow(); }
-    void setIsSelectRow(int row) { setHighlightedRow(row); }
 };
 
 // The file list: flat rows, the dark header, and the empty-list note.

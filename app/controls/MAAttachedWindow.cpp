@@ -1,7 +1,7 @@
 #include "app/controls/MAAttachedWindow.h"
 
 #include <QPainter>
-#include <QShortcut>
+#include <QKeyEvent>
 
 namespace app {
 
@@ -18,10 +18,8 @@ MAAttachedWindow::MAAttachedWindow(QWidget* view, QPoint point, QWidget* window,
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     view->setParent(this);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &MAAttachedWindow::closePopover);
-    connect(this, &QObject::destroyed, escape, &QObject::deleteLater);
+    // Escape reaches the window when no widget inside took it; the window's filter sees it.
+    window->installEventFilter(this);
     relayout();
     view->show();
     show();
@@ -107,6 +105,15 @@ void MAAttachedWindow::closePopover() {
     hide();
     emit closed();
     deleteLater();
+}
+
+bool MAAttachedWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::KeyPress && !closing_ &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        closePopover();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MAAttachedWindow::paintEvent(QPaintEvent*) {

@@ -49,6 +49,7 @@ class MAAttachedWindow : public QWidget {
 
  protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
     MAAttachedWindow(QWidget* view, QPoint point, QWidget* window, int side, double distance);

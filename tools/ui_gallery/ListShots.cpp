@@ -199,7 +199,12 @@ ScanListsWindow::ScanListsWindow()
     outline_->setItemDelegate(cell_);
     table_ = new app::CustomTableView;
     table_->setModel(files_.get());
-    table_->setItemDelegateForColumn(app::FileListModel::kName, new app::NewButton(table_));
+    auto* fileCell = new app::NewButton(table_);
+    table_->setItemDelegateForColumn(app::FileListModel::kName, fileCell);
+    connect(fileCell, &app::NewButton::clickButtonAction, this, [this](const QModelIndex& index) {
+        if (!QNUIController::IsScanRunning()) files_->toggleCheck(index);
+    });
+    connect(table_, &app::BandedListView::checkRequested, fileCell, &app::NewButton::requestCheck);
     new app::RFOverlayScrollView(outline_);
     split->addWidget(outline_);
     split->addWidget(table_);

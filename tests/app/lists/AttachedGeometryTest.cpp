@@ -151,7 +151,8 @@ TEST(Popover, IsMadeOnlyForAViewAndClosesOnceByButtonOrEscape) {
     QWidget window;
     window.resize(600, 400);
     window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_EQ(app::MAAttachedWindow::attach(nullptr, QPoint(10, 10), &window, 11, 10), nullptr);
     QWidget empty;
     empty.resize(0, 30);
@@ -168,13 +169,13 @@ TEST(Popover, IsMadeOnlyForAViewAndClosesOnceByButtonOrEscape) {
     QTest::mouseClick(hint->closeButton(), Qt::LeftButton);
     popover->closePopover();  // already closing: nothing more
     EXPECT_EQ(closed.count(), 1);
-    QTRY_VERIFY(popover.isNull());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return popover.isNull(); }, 2000));
 
     auto* second = app::MAAttachedWindow::attach(new app::QNDeepScanViewController, QPoint(100, 50), &window, 12, 10);
     QPointer<app::MAAttachedWindow> guard(second);
-    window.activateWindow();
-    QTest::keyClick(&window, Qt::Key_Escape);
-    QTRY_VERIFY(guard.isNull());
+    // Through the window system, as a person's key press arrives.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull(); }, 2000));
 }
 
 }  // namespace

@@ -300,7 +300,7 @@ TEST(OverlayScroller, ScrollsWithinTheWaitFadeOnceAndHoveringCancels) {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(scroller, &leave);
     EXPECT_EQ(scroller->fadeCount(), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(scroller->knobAlpha(), 0.0, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return scroller->knobAlpha() == 0.0; }, 2000));
 }
 
 }  // namespace
