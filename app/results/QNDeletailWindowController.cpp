@@ -184,8 +184,8 @@ void QNDeletailWindowController::buildContent() {
     connect(outline, &BandedListView::checkRequested, cell, &NewButton::requestCheck);
     m_trees->addWidget(outline);
   }
-  m_outline->setModel(m_models[kPathTab].get());
-  m_timeOutline->setModel(m_models[kCreatedTab].get());
+  showTreeModel(m_outline, kPathTab);
+  showTreeModel(m_timeOutline, kCreatedTab);
   leftLayout->addWidget(m_trees, 1);
 
   m_table = new CustomTableView;
@@ -233,6 +233,15 @@ void QNDeletailWindowController::buildContent() {
   setTabOrder(m_outline, m_timeOutline);
   setTabOrder(m_timeOutline, m_table);
   updateTabLooks();
+}
+
+void QNDeletailWindowController::showTreeModel(ResultOutlineView* outline, int tab) {
+  outline->setModel(treeModel(tab));
+  // A folder chosen by the mouse or the arrows fills the list.
+  connect(outline->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, outline](const QModelIndex& current) {
+    if (outline->model() != treeModel(m_tab) || !current.isValid()) return;
+    selectItem(static_cast<uimodel::OpNodeData*>(current.internalPointer()));
+  });
 }
 
 void QNDeletailWindowController::buildBar() {
@@ -364,11 +373,9 @@ void QNDeletailWindowController::getData() {
   m_finished = false;
   NotificationCenter::instance().removeObserver(this, QLatin1String(kScanValue));
   observeScan();
+  // A refused scan shows the finished state of an empty one at the watch's first look.
   m_following = true;
-  if (!QNUIController::DoScanWithData(m_item.get(), kScanValue)) {
-    // Nothing to follow: the window shows the finished state of an empty scan.
-    m_following = true;
-  }
+  QNUIController::DoScanWithData(m_item.get(), kScanValue);
   updateScanButtons();
   m_watch->start();
 }

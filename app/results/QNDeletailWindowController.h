@@ -120,6 +120,7 @@ class QNDeletailWindowController : public TCImageWindow {
   // Set-up.
   void buildContent();
   void buildBar();
+  void showTreeModel(ResultOutlineView* outline, int tab);
   void layoutBar();
   void showStillLabels();
   void observeScan();

@@ -278,9 +278,7 @@ void QNDeletailWindowController::selectTab(int tab) {
       if (tab == kModifiedTab) m_isModifyTimeTreeRebuild = false;
     }
   }
-  if (outline->model() != treeModel(tab)) {
-    outline->setModel(treeModel(tab));
-  }
+  if (outline->model() != treeModel(tab)) showTreeModel(outline, tab);
   if (!scanRunsUnpaused()) {
     if (tab == kTypeTab) QNUIController::RefreshTypeTreeState(nullptr);
     if (tab >= kCreatedTab) QNUIController::RefreshTimeTreeState(array);
