@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
   bar.setFadesOnClose(false);
   bar.show();
   gallery::ScanListsWindow lists;
+  lists.move(bar.x(), bar.frameGeometry().bottom() + 10);  // beside the bar, never over it
   lists.show();
   app::NotificationCenter::instance().addObserver(&lists, QStringLiteral("NormalScranValue"),
                                                   [&](const QVariantMap&) { lists.refresh(); });
