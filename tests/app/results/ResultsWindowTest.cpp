@@ -1,0 +1,213 @@
+// The results window over a real scan: the fixture's FAT32 image (live and deleted files in
+// nested folders, unknown extensions) scanned through the hook's model, as the program does.
+// The window follows the scan to its end, its models pass Qt's checks while the refreshes add
+// rows, and the finished window sorts, checks, ignores another disk's removal and runs a deep
+// scan that the user pauses and stops.
+#include <QAbstractItemModelTester>
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QDir>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "FatTestImages.h"
+#include "app/controls/BandedListView.h"
+#include "app/controls/QNProgressView.h"
+#include "app/controls/TCImageButton.h"
+#include "app/results/FileListModel.h"
+#include "app/results/QNDeletailWindowController.h"
+#include "app/results/ResultTreeModel.h"
+#include "app/results/ResultViews.h"
+#include "app/shell/NotificationCenter.h"
+#include "app/shell/ScanHook.h"
+#include "app/shell/Strings.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
+#include "uimodel/trees/OpNodeData.h"
+
+namespace {
+
+using app::results::FileListModel;
+using app::results::QNDeletailWindowController;
+using uimodel::OpNodeData;
+using uimodel::QNUIController;
+
+constexpr int kScanTimeoutMs = 120000;
+
+void Answer(QWidget* sheet, bool yes) {
+  auto* box = qobject_cast<QMessageBox*>(sheet);
+  ASSERT_NE(box, nullptr);
+  QAbstractButton* button = yes ? static_cast<QAbstractButton*>(box->defaultButton()) : box->escapeButton();
+  ASSERT_NE(button, nullptr);
+  button->click();
+}
+
+QString GrabFolder() {
+  const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
+  QDir().mkpath(folder);
+  return folder;
+}
+
+// The first folder row (depth-first) whose list holds at least `files` files of different sizes.
+OpNodeData* FolderWithFiles(OpNodeData* row, std::size_t files) {
+  uimodel::FileNodeList list;
+  QNUIController::GetFileNodeToArray(list, row);
+  if (list.size() >= files && list.front()->GetFileSize() != list.back()->GetFileSize()) return row;
+  for (std::size_t i = 0; i < row->childCount(); ++i)
+    if (OpNodeData* child = row->childItem(i))
+      if (OpNodeData* found = FolderWithFiles(child, files)) return found;
+  return nullptr;
+}
+
+TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
+  FAT_IMAGES_OR_SKIP();
+  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(fattest::Image("fat32.img"))));
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+  QNUIController::GetDeviceInfoToArray(rows);
+  ASSERT_FALSE(rows.empty());
+  QNUIController::SetRecoveryType(63);
+
+  QNDeletailWindowController window;
+  window.resize(1000, 650);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
+  QAbstractItemModelTester treeTester(paths, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QAbstractItemModelTester listTester(window.listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QSignalSpy resets(paths, &QAbstractItemModel::modelReset);
+  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
+  window.setSelectDiskVolumeData(std::move(rows.front()));
+  window.getData();
+  const qsizetype resetsAtStart = resets.size();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kScanTimeoutMs));
+  // The facade's own first refresh of a new scan may reset; no later refresh does.
+  EXPECT_LE(resets.size() - resetsAtStart, 1);
+
+  // Display: the count, the folders, the files with the deleted ones marked.
+  double percent = 0;
+  std::uint64_t found = 0;
+  QNUIController::GetScanProgress(percent, found);
+  ASSERT_GT(found, 0u);
+  EXPECT_EQ(window.foundText(), app::Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(found)));
+  EXPECT_TRUE(window.isFinishedShown());
+  ASSERT_EQ(paths->rowCount(), 1);
+  EXPECT_GE(paths->rowCount(paths->index(0, 0)), 3) << "the root's folders";
+  std::uint64_t listed = 0, deleted = 0;
+  window.countListedFiles(listed, deleted);
+  EXPECT_EQ(listed, found);
+  EXPECT_GT(deleted, 0u);
+  ASSERT_NE(window.selectedItem(), nullptr) << "the root row is chosen at the end";
+  FileListModel* list = window.listModel();
+  ASSERT_GT(list->rowCount(), 0);
+  for (int row = 0; row < list->rowCount(); ++row)
+    EXPECT_EQ(list->index(row, FileListModel::kName).data(Qt::DecorationRole).isValid(),
+              OpNodeData::isFileNodeDeleted(list->fileAt(row)));
+  EXPECT_TRUE(window.deepScanOfferShown());
+  EXPECT_EQ(window.deepScanOfferTimer()->interval(), 8000);
+  EXPECT_TRUE(window.deepScanOfferTimer()->isActive());
+  window.resize(1200, 700);
+  EXPECT_TRUE(window.deepScanOfferShown()) << "re-anchored, not dropped";
+  window.grab().save(GrabFolder() + QStringLiteral("/results-finished.png"));
+  const QImage shot = window.grab().toImage();
+  const qreal ratio = shot.devicePixelRatio();
+  auto probe = [&](int x, int y) { return shot.pixelColor(int(x * ratio), int(y * ratio)); };
+  EXPECT_EQ(probe(window.width() - 10, 85), QColor(38, 41, 45)) << "the bar's grey";
+  EXPECT_EQ(probe(5, 90 + 45), QColor(9, 40, 76)) << "the chosen root row's highlight";
+
+  // "Others" mixes extension-folder rows and files: the type tree shows rows only.
+  window.selectTab(QNDeletailWindowController::kTypeTab);
+  auto* types = window.treeModel(QNDeletailWindowController::kTypeTab);
+  ASSERT_GT(types->rowCount(), 0);
+  for (int row = 0; row < types->rowCount(); ++row) {
+    const QModelIndex category = types->index(row, 0);
+    OpNodeData* item = types->itemAt(category);
+    std::size_t rowChildren = 0;
+    for (std::size_t i = 0; i < item->childCount(); ++i) rowChildren += item->childItem(i) ? 1 : 0;
+    EXPECT_EQ(std::size_t(types->rowCount(category)), rowChildren);
+  }
+  window.selectTab(QNDeletailWindowController::kPathTab);
+
+  // Sorting: Size largest first, then smallest first; Name after those Z before A.
+  OpNodeData* folder = FolderWithFiles(window.treeModel(0)->itemAt(paths->index(0, 0)), 2);
+  ASSERT_NE(folder, nullptr);
+  window.selectItem(folder);
+  auto size = [&](int row) { return static_cast<unsigned long long>(list->fileAt(row)->GetFileSize()); };
+  const int last = list->rowCount() - 1;
+  window.sortByColumn(FileListModel::kSize);
+  EXPECT_GE(size(0), size(last));
+  EXPECT_GT(size(0), size(last));
+  window.sortByColumn(FileListModel::kSize);
+  EXPECT_LT(size(0), size(last));
+  window.sortByColumn(FileListModel::kName);
+  EXPECT_GT(OpNodeData::fileNodeName(list->fileAt(0)), OpNodeData::fileNodeName(list->fileAt(last)));
+
+  // Checks: one file gives the folder the mixed state; select-all checks all, then clears all.
+  window.toggleListCheck(0);
+  EXPECT_EQ(window.selectAllImage(), QStringLiteral("checkbox_election"));
+  window.setAllSelectOrNoSelect();
+  EXPECT_EQ(window.selectAllImage(), QStringLiteral("checkbox_yes"));
+  EXPECT_NE(folder->state(), 0) << "the folder row follows its files";
+  std::uint64_t checked = 0, checkedSize = 0;
+  QNUIController::GetSelectedFilesAmout(checked, checkedSize);
+  EXPECT_EQ(checked, std::uint64_t(list->rowCount()));
+  EXPECT_TRUE(window.recoverButton()->isVisible());
+  window.setAllSelectOrNoSelect();
+  EXPECT_EQ(window.selectAllImage(), QStringLiteral("checkbox_no"));
+  QNUIController::GetSelectedFilesAmout(checked, checkedSize);
+  EXPECT_EQ(checked, 0u);
+
+  // Another disk's removal is ignored; the window's disk is the image.
+  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
+  app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"),
+                                           {{QStringLiteral("USBPath"), QStringLiteral("sdz")}});
+  EXPECT_TRUE(sheets.isEmpty());
+
+  // A deep scan, paused by the user: sorting and checks work; stop with Yes ends in the
+  // finished state with the tree built, and no deep-scan offer.
+  ended.clear();
+  window.deepSrcanButtonAction();
+  ASSERT_TRUE(QTest::qWaitFor([] { return QNUIController::IsScanRunning(); }, 5000));
+  auto foundNow = [] {
+    double p = 0;
+    std::uint64_t n = 0;
+    QNUIController::GetScanProgress(p, n);
+    return n;
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return foundNow() > 0 || !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
+  window.pauseButtonClick();
+  if (QNUIController::IsScanRunning()) {
+    EXPECT_TRUE(window.isPausedByUser());
+    EXPECT_TRUE(window.playButton()->isVisibleTo(&window));
+    window.stopButtonClick();
+    ASSERT_EQ(sheets.size(), 1);
+    Answer(sheets.last().at(0).value<QWidget*>(), true);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kScanTimeoutMs));
+  EXPECT_TRUE(window.isFinishedShown());
+  EXPECT_FALSE(window.deepScanButton()->isVisibleTo(&window));
+  // The tree holds what the stopped scan kept.
+  EXPECT_EQ(paths->rowCount() > 0, foundNow() > 0);
+  EXPECT_TRUE(QNUIController::IsDeepScan());
+}
+
+TEST(ResultsOutline, TypedTextNeverMovesTheSelection) {
+  uimodel::TreeArray array;
+  app::results::ResultTreeModel model(array);
+  {
+    uimodel::CTreeBatch batch(&model);
+    batch.AppendTop(array, OpNodeData::MakeFolder(uimodel::VIEW_FILE_TYPE, "alpha", true));
+    batch.AppendTop(array, OpNodeData::MakeFolder(uimodel::VIEW_FILE_TYPE, "beta", true));
+  }
+  app::results::ResultOutlineView outline;
+  outline.setModel(&model);
+  outline.show();
+  outline.setCurrentIndex(model.index(0, 0));
+  QTest::keyClicks(&outline, QStringLiteral("b"));
+  EXPECT_EQ(outline.currentIndex().row(), 0);
+  QTest::keyClick(&outline, Qt::Key_Down);
+  EXPECT_EQ(outline.currentIndex().row(), 1);
+}
+
+}  // namespace
