@@ -1,5 +1,9 @@
 #pragma once
 // Random access by byte offset to the data of one found file node.
+#include <cstdint>
+
+/// A resident value lives inside one FILE record, which is never larger than this.
+inline constexpr std::uint32_t kMaxResidentValue = 0x10000;
 
 class IFileReader {
 public:

@@ -11,7 +11,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/SearchedPartitionRecord.h"
-#include "engine/core/copyout/FileReader.h"
+#include "engine/IFileReader.h"
 #include "uimodel/resultsfile/FileRecord.h"
 #include "uimodel/resultsfile/FrameCursor.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
@@ -36,7 +36,7 @@ bool IsSearcherType(std::uint32_t u32Type) { return u32Type >= SEARCHER_TYPE_HFS
 /// A resident value lives inside one file record: a larger size was never saved by a scan, and
 /// a copy would have nothing to fill it with.
 bool HoldsItsSize(StoredFileRecord const& record) {
-    return record.u32Resident == 0 || record.u64Size <= CFileReader::kMaxResidentValue;
+    return record.u32Resident == 0 || record.u64Size <= kMaxResidentValue;
 }
 
 }  // namespace

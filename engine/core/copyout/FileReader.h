@@ -16,9 +16,6 @@ class IStorageDevice;
 
 class CFileReader : public IFileReader {
 public:
-    /// A resident value lives inside one FILE record, which is never larger than this.
-    static constexpr std::uint32_t kMaxResidentValue = 0x10000;
-
     CFileReader() = default;
     ~CFileReader() override = default;
 
