@@ -51,7 +51,8 @@ private:
 /// of its tree's searcher type, never replacing a file there, and lists it in `pManifest`
 /// when given: path (after
 /// `manifestPrefix`, which tells one volume's files from another's), size, deleted flag and
-/// the copy's result code, tab-separated.
+/// the copy's result code, tab-separated, then for a refused copy its reason ("overwritten",
+/// "past-end", "unreadable").
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
                        std::string const& outDir, std::FILE* pManifest, std::string const& manifestPrefix = {});
 

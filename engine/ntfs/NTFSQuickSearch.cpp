@@ -8,6 +8,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/ntfs/NTFSFilePropertiesBuilder.h"
+#include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
@@ -102,6 +103,22 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     return kResultSuccess;
 }
 
+std::optional<CClusterBitmap> CNTFSQuickSearch::ReadVolumeBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters) {
+    constexpr std::uint64_t kBitmapRecord = 6;
+    auto const raw = mft.ReadRecord(kBitmapRecord);
+    if (!raw) return std::nullopt;
+    CNTFSFileRecord record(engine::ByteView(raw->data(), raw->size()));
+    if (!record.IsValid() || !record.IsinUse()) return std::nullopt;
+    CNTFSMultiFileRecord const file(mft, kBitmapRecord, std::move(record));
+    std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
+    if (!summary || !summary->bHasData || summary->bResident || summary->s64Size <= 0) return std::nullopt;
+    // A bitmap longer than the volume needs is cut; a shorter one says nothing past its end.
+    std::uint64_t const u64Bytes = std::min<std::uint64_t>(static_cast<std::uint64_t>(summary->s64Size), u64VolumeClusters / 8 + 8);
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(u64Bytes));
+    if (!mft.ReadRunsData(summary->runs, 0, bits.size(), bits.data())) return std::nullopt;
+    return CClusterBitmap(std::move(bits), u64VolumeClusters);
+}
+
 std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
                                              IProgress* pProgress) {
     m_folders.clear();
@@ -110,6 +127,15 @@ std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftRea
     if (m_pBuilder == nullptr) return 0;
     // The log's outcome never stops the scan: without it, emptied deleted files stay empty.
     if (m_salvage.Init(device, mft.Geometry(), mft.Runs())) m_salvage.Analyzer();
+    long long const s64DeviceSectors = device.GetTotalSectors();
+    std::uint64_t const u64ClusterBytes = mft.Geometry().ClusterBytes();
+    std::uint64_t const u64DeviceBytes =
+        s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) * mft.Geometry().u32DeviceSectorSize : 0;
+    std::uint64_t const u64VolumeStart = static_cast<std::uint64_t>(std::max<std::int64_t>(mft.Geometry().s64StartSector, 0)) *
+                                         mft.Geometry().u32DeviceSectorSize;
+    m_bitmap = u64ClusterBytes == 0 || u64DeviceBytes <= u64VolumeStart
+                   ? std::nullopt
+                   : ReadVolumeBitmap(mft, (u64DeviceBytes - u64VolumeStart) / u64ClusterBytes);
     Walk(mft, pProgress);
     return HandOver(u16Partition);
 }
@@ -156,6 +182,13 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
     pNode->SetFileProperties(std::move(pProperties));
     pNode->SetID(static_cast<long long>(u64Number));
+    // A deleted file whose clusters other files hold now has lost its bytes: listed, not copied.
+    IDataRunList* pRuns = pNode->GetDataRunList();
+    if (m_bitmap && pNode->IsDeleted() && !pNode->IsDirectory() && pRuns != nullptr) {
+        long long const s64Needed = pNode->GetInitializedSize().value_or(pNode->GetFileSize());
+        if (s64Needed > 0)
+            pNode->SetCopyRefusal(m_bitmap->RunsRefusal(*pRuns, geometry.ClusterBytes(), static_cast<std::uint64_t>(s64Needed)));
+    }
     return pNode;
 }
 

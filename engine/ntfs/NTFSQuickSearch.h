@@ -10,6 +10,7 @@
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "engine/core/copyout/ClusterBitmap.h"
 #include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NTFSFindFileFromLogFile.h"
 #include "engine/ntfs/NTFSMftReader.h"
@@ -60,6 +61,9 @@ private:
     };
 
     void Walk(CNTFSMftReader const& mft, IProgress* pProgress);
+    /// The volume's $Bitmap (record 6) for a volume of `u64VolumeClusters` clusters; null when
+    /// it cannot be read, and then no deleted file is refused for its clusters.
+    static std::optional<CClusterBitmap> ReadVolumeBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters);
     /// The node of base record `u64Number`; null when it names no file.
     ReleasePtr<CNTFSFileNode> BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
                                         std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const;
@@ -73,4 +77,5 @@ private:
     std::unordered_map<std::uint64_t, FolderState> m_folders;
     std::vector<Found> m_found;
     CFindFileFromLogFile m_salvage;
+    std::optional<CClusterBitmap> m_bitmap;  // the clusters allocated now, read once per volume
 };
