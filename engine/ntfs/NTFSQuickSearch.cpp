@@ -1,6 +1,7 @@
 #include "engine/ntfs/NTFSQuickSearch.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 
 #include "engine/IDirecotryTreeBuilder.h"
@@ -21,6 +22,8 @@ constexpr std::uint64_t kPercent = 100;
 constexpr long long kLostParent = -1;
 constexpr std::uint32_t kCodeNotNtfs = 0x10;
 constexpr std::uint32_t kCodeNoMft = 0x11;
+/// Found files are handed to the builder once this many wait.
+constexpr std::size_t kHandOverBatch = 4096;
 
 /// Sector 0 alone, as a sound NTFS boot sector with a FILE record size of 1-4 KiB.
 bool IsNtfsBootSector(IStorageDevice& device) {
@@ -136,8 +139,11 @@ std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftRea
     m_bitmap = u64ClusterBytes == 0 || u64DeviceBytes <= u64VolumeStart
                    ? std::nullopt
                    : ReadVolumeBitmap(mft, (u64DeviceBytes - u64VolumeStart) / u64ClusterBytes);
+    m_u16Partition = u16Partition;
+    m_taken = 0;
     Walk(mft, pProgress);
-    return HandOver(u16Partition);
+    HandOver(std::numeric_limits<std::uint64_t>::max());
+    return m_taken;
 }
 
 void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
@@ -165,6 +171,8 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
         if (!recordByte) continue;
         ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), *recordByte, u64ParentReference);
         if (pNode) m_found.push_back(Found{std::move(pNode), u64ParentReference});
+        // Files show while the walk goes on: those whose parent's record was walked already.
+        if (m_found.size() >= kHandOverBatch) HandOver(u64Number + 1);
     }
 }
 
@@ -219,17 +227,22 @@ bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {
     return u16Now == u16Named || u16Now == static_cast<std::uint16_t>(u16Named + 1);
 }
 
-std::size_t CNTFSQuickSearch::HandOver(std::uint16_t u16Partition) {
-    std::size_t taken = 0;
+void CNTFSQuickSearch::HandOver(std::uint64_t u64WalkedRecords) {
+    std::size_t waiting = 0;
     for (Found& found : m_found) {
-        found.pNode->SetBelongedPartition(u16Partition);
+        // A parent not walked yet may still turn out to be the folder named: the file waits.
+        if ((found.u64ParentReference & ntfs::kRecordNumberMask) >= u64WalkedRecords) {
+            if (&m_found[waiting] != &found) m_found[waiting] = std::move(found);
+            ++waiting;
+            continue;
+        }
+        found.pNode->SetBelongedPartition(m_u16Partition);
         long long const s64Parent =
             ParentHolds(found.u64ParentReference) ? static_cast<long long>(found.u64ParentReference & ntfs::kRecordNumberMask) : kLostParent;
         found.pNode->SetParentID(s64Parent);
         if (m_pBuilder->AddNode(found.pNode.get(), SEARCHER_TYPE_NTFS) == 0) continue;
         found.pNode.release();
-        ++taken;
+        ++m_taken;
     }
-    m_found.clear();
-    return taken;
+    m_found.resize(waiting);
 }

@@ -54,6 +54,8 @@ constexpr RealVolumeCase kCases[] = {
     {"GptDiskWithSmallExFatAndHfsPlusVolumes", "gpt-small"},
     {"Fat16WithoutBootSectorAndTablesScannedCompletely", "fat16-no-boot-sector", "complete"},
     {"Fat16DeletedFileWhoseFirstClusterWasReused", "fat16-reused-cluster"},
+    {"ExFatDeletedFileWrittenIntoHoles", "exfat-deleted-in-holes"},
+    {"ExFatDeletedFileWhoseClustersWereReused", "exfat-reused-cluster"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
