@@ -86,8 +86,9 @@ std::optional<CClusterBitmap> CExFatQuickSearch::ReadAllocationBitmap(IStorageDe
         return u32Next != CFatTable::kNoCluster ? u32Next : u32Cluster + 1;
     };
     std::uint64_t const u64Bytes = (u64Clusters + 7) / 8;
+    // Grown as clusters read, not reserved: a hostile cluster count costs no memory the device
+    // does not hold.
     std::vector<std::uint8_t> bits;
-    bits.reserve(static_cast<std::size_t>(u64Bytes + m_cluster.size()));
     TakenClusters taken;
     for (std::uint32_t u32Cluster = table->u32FirstCluster; bits.size() < u64Bytes; u32Cluster = NextOrFollowing(u32Cluster)) {
         if (!m_partition.IsHeapCluster(u32Cluster) || taken.Contains(u32Cluster)) return std::nullopt;
