@@ -176,7 +176,7 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentD
         pProperties->SetFirstClusterNum(static_cast<long long>(numbering.GetVirtualClusterNum()));
     } else {
         pProperties->SetFirstClusterNum(fc);
-        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted(), &u32Refusal);
+        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted(), entry.bErased ? &u32Refusal : nullptr);
     }
     if (m_revision.IsOn() && bFolder && !entry.bErased) {
         auto pCopy = std::make_unique<CFATFileNode>();

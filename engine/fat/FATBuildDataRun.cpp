@@ -12,8 +12,9 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDataRunList(std::uint32_t u32Fir
     auto const u64Size = static_cast<std::uint64_t>(s64Size);
     if (!bDeleted) return BuildLiveDataRunList(u32FirstCluster, u64Size);
     if (!m_pTable->AnswersLinks()) return BuildConsecutiveDataRunList(u32FirstCluster, u64Size);
-    // Deleting frees the whole chain: a first cluster the table links again is a live file's now.
-    if (m_pTable->GetNextCluster(u32FirstCluster) != 0) {
+    // Erasing an entry frees its whole chain: a first cluster the table links again is a live
+    // file's now. (Files only moved to a trash keep their chains, and the caller asks no refusal.)
+    if (pRefusal != nullptr && m_pTable->GetNextCluster(u32FirstCluster) != 0) {
         if (pRefusal != nullptr) *pRefusal = kCodeOverwritten;
         ReleasePtr<IDataRunList> pList(CreateDataRunList());
         DataRun const run{static_cast<long long>(u32FirstCluster) - 2, 1};

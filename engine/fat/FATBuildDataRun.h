@@ -21,9 +21,9 @@ public:
           m_u32Clusters(u32Clusters) {}
 
     /// Null when the first cluster does not exist, the size is not positive, or (live files)
-    /// the chain leaves the volume or loops. A deleted file whose first cluster the table gives
-    /// to a chain now is overwritten: it gets that one cluster and `pRefusal` (when given)
-    /// receives kCodeOverwritten; else 0.
+    /// the chain leaves the volume or loops. With `pRefusal` (for a file whose entry was erased),
+    /// a deleted file whose first cluster the table gives to a chain now is overwritten: it gets
+    /// that one cluster and `pRefusal` receives kCodeOverwritten; else 0.
     ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
                                               std::uint32_t* pRefusal = nullptr) const;
 

@@ -147,7 +147,7 @@ TEST(NtfsQuickScanOrder, FilesReachTheBuilderWhileTheWalkGoesOn) {
     CNTFSQuickSearch searcher;
     searcher.SetDirecotryTreeBuilder(&builder);
     ASSERT_EQ(searcher.QuickSearchFiles(&device, &progress), kResultSuccess);
-    ASSERT_GT(builder.FileCount(), 18000u);
+    ASSERT_GE(builder.FileCount(), 18000u);
     // Halfway through its 18,000 files' records the builder holds thousands of them already.
     ASSERT_FALSE(progress.counts.empty());
     EXPECT_GT(progress.counts[progress.counts.size() / 2], 4000u);
