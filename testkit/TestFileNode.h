@@ -22,6 +22,7 @@ public:
     int IsDirectory() override { return m_bDirectory ? 1 : 0; }
     int IsDeleted() override { return m_bDeleted ? 1 : 0; }
     _tagSearcherType GetSearcheType() const override { return m_eSearcherType; }
+    std::optional<long long> GetInitializedSize() const override { return m_initializedSize; }
     IFileNode* Clone() override { return new CTestFileNode(*this); }
     void MarkDeleted() override { m_bDeleted = true; }
     void FilterFileNameByDot() override;
@@ -32,6 +33,7 @@ public:
     void SetDirectory(bool bDirectory) { m_bDirectory = bDirectory; }
     void SetDeleted(bool bDeleted) { m_bDeleted = bDeleted; }
     void SetSearcherType(_tagSearcherType eType) { m_eSearcherType = eType; }
+    void SetInitializedSize(std::optional<long long> initializedSize) { m_initializedSize = initializedSize; }
     void SetTimes(_FILETIME creation, _FILETIME modification, _FILETIME lastAccess);
 
 private:
@@ -46,6 +48,7 @@ private:
     bool m_bDirectory = false;
     bool m_bDeleted = false;
     _tagSearcherType m_eSearcherType = SEARCHER_TYPE_NONE;
+    std::optional<long long> m_initializedSize;
 };
 
 }  // namespace testkit

@@ -93,9 +93,12 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
             struct stat info {};
             if (::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) counts.u64Bytes += static_cast<std::uint64_t>(info.st_size);
         }
-        if (pManifest)
-            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx\n", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),
-                         pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result));
+        if (pManifest) {
+            char const* pszReason = CopyRefusalWord(result);
+            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx%s%s\n", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),
+                         pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result), pszReason ? "\t" : "",
+                         pszReason ? pszReason : "");
+        }
     }
     counts.dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return counts;

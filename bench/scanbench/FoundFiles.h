@@ -51,7 +51,8 @@ private:
 /// Writes every counted file under `base` (a relative folder, "" for the top) of `pOut` (none
 /// when null) through the copy-out object of its tree's searcher type, never replacing a file
 /// there, and lists it in `pManifest` when given: path (after `manifestPrefix`, which tells one
-/// volume's files from another's), size, deleted flag and the copy's result code, tab-separated.
+/// volume's files from another's), size, deleted flag and the copy's result code, tab-separated,
+/// then for a refused copy its reason ("overwritten", "past-end", "unreadable").
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
                        COutputFolder* pOut, std::string const& base, std::FILE* pManifest,
                        std::string const& manifestPrefix = {});

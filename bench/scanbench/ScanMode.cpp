@@ -92,6 +92,14 @@ RunOutput OutputUnder(COutputFolder* pOut, std::string const& folder, std::FILE*
     return RunOutput{pOut, folder, pManifest, folder.empty() ? std::string() : folder + "/"};
 }
 
+/// Whether the quick scan's searcher recognised a volume: a volume without a user file shows
+/// no root, yet copy-out finds its partition.
+bool RecognisedAVolume(IRecoveryController& controller) {
+    for (_tagSearcherType const eType : {SEARCHER_TYPE_FAT, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_NTFS, SEARCHER_TYPE_HFSPLUS})
+        if (ReleasePtr<IDataRecovery>(controller.GetDataRecovery(eType))) return true;
+    return false;
+}
+
 /// One controller run over one opened, described device; prints its counts and RESULT line.
 int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDevice* pDevice, bool bAsVolume,
                RunOutput const& output) {
@@ -113,7 +121,11 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     RESULT const result = pController->StartDataRecovery(pDevice, &progress, &collector);
     double const dScanSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    unsigned int const u32FileSystems = collector.FileSystems();
+    unsigned int u32FileSystems = collector.FileSystems();
+    if (u32FileSystems == 0 && bQuick && Succeeded(result) && RecognisedAVolume(*pController)) {
+        u32FileSystems = 1;
+        std::fprintf(stderr, "scanbench: the file system was recognised and holds no file\n");
+    }
     if (u32FileSystems == 0)
         std::fprintf(stderr, "scanbench: no file system this scan reads was found%s\n",
                      bQuick ? "" : "; what is listed comes from the signature search alone");

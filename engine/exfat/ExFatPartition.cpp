@@ -94,12 +94,25 @@ ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo cons
     std::uint64_t const u64MaxClusters = std::min<std::uint64_t>(u64Needed, m_u32ClusterCount);
     TakenClusters taken;
     std::uint32_t u32Cluster = info.u32FirstCluster;
-    for (std::uint64_t u64Taken = 0; u64Taken < u64MaxClusters && IsHeapCluster(u32Cluster) && !taken.Contains(u32Cluster);
-         ++u64Taken) {
+    std::uint32_t u32Last = u32Cluster;
+    std::uint64_t u64Taken = 0;
+    for (; u64Taken < u64MaxClusters && IsHeapCluster(u32Cluster) && !taken.Contains(u32Cluster); ++u64Taken) {
         taken.Add(u32Cluster);
         DataRun const run{static_cast<long long>(u32Cluster - kFirstCluster), 1};
         pRuns->AddDataRun(&run);
+        u32Last = u32Cluster;
         u32Cluster = GetNextCluster(u32Cluster, false);
+    }
+    // A deleted file's chain cleared from here on: the writer put the rest in the free clusters
+    // that follow, in cluster order, passing over those live files hold.
+    if (info.u8InUse == 0 && m_bitmap && CFatTable::GetNextCluster(u32Last) == 0) {
+        for (std::uint64_t u64Cluster = std::uint64_t{u32Last} + 1; u64Taken < u64MaxClusters && u64Cluster < m_u64ClusterLimit;
+             ++u64Cluster) {
+            if (m_bitmap->RangeRefusal(u64Cluster - kFirstCluster, 1) != 0) continue;
+            DataRun const run{static_cast<long long>(u64Cluster - kFirstCluster), 1};
+            pRuns->AddDataRun(&run);
+            ++u64Taken;
+        }
     }
     return pRuns;
 }
@@ -115,5 +128,8 @@ ReleasePtr<CExFatFileNode> CExFatPartition::BuildFile(_tagFileBaseInfo const& in
     pNode->SetMetaDataSector(static_cast<long long>(std::min<std::uint64_t>(info.u64EntrySector, INT64_MAX)));
     if (info.u8InUse == 0) pNode->SetFileDeleted();
     pNode->SetDataRunList(BuildFileDataRun(info));
+    IDataRunList* pRuns = pNode->GetDataRunList();
+    if (info.u8InUse == 0 && m_bitmap && pRuns != nullptr && (info.u16Attributes & exfat::kAttributeFolder) == 0)
+        pNode->SetCopyRefusal(m_bitmap->RunsRefusal(*pRuns, m_u32BytesPerCluster, info.u64DataLength));
     return pNode;
 }

@@ -3,9 +3,11 @@
 // nodes with their runs. Runs count clusters from the start of the cluster heap (cluster 2 is
 // run start 0), in clusters; copy-out maps them with the heap start and sectors per cluster.
 #include <cstdint>
+#include <optional>
 
 #include "engine/IDataRunList.h"
 #include "engine/ReleasePtr.h"
+#include "engine/core/copyout/ClusterBitmap.h"
 #include "engine/exfat/FatTable.h"
 #include "engine/exfat/FileBaseInfo.h"
 
@@ -40,6 +42,10 @@ public:
     /// mark, at a cluster it already took, once it covers the size, or at the volume's cluster
     /// count.
     ReleasePtr<IDataRunList> BuildFileDataRun(_tagFileBaseInfo const& info);
+    /// The volume's allocation bitmap, bit n for cluster n + 2. With it a deleted file whose
+    /// chain was cleared goes on over the free clusters that follow, and one whose clusters are
+    /// allocated now is refused as overwritten.
+    void SetAllocationBitmap(std::optional<CClusterBitmap> bitmap) { m_bitmap = std::move(bitmap); }
     /// A new node for an entry set: name, size, attributes, times, entry sector, deleted state and runs.
     ReleasePtr<CExFatFileNode> BuildFile(_tagFileBaseInfo const& info);
 
@@ -68,4 +74,5 @@ private:
     std::uint64_t m_u64HeapStart = 0;
     std::uint64_t m_u64PartitionStart = 0;
     std::uint64_t m_u64TotalSectors = 0;
+    std::optional<CClusterBitmap> m_bitmap;
 };

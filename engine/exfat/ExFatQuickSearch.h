@@ -4,6 +4,7 @@
 // an exFAT node (searcher type 33).
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
@@ -36,6 +37,9 @@ private:
     };
 
     bool PrepareSearch(IStorageDevice* pDevice);
+    /// The root's first allocation bitmap, cut to the volume's clusters; null when the root's
+    /// first cluster holds no sound bitmap entry or the bitmap cannot be read whole.
+    std::optional<CClusterBitmap> ReadAllocationBitmap(IStorageDevice* pDevice);
     /// The volume as copy-out and the tree builder read its files: clusters from the heap start.
     CSearchedPartitionInfo PartitionRecord() const;
     void QuickSearch(IStorageDevice* pDevice, IProgress* pProgress);

@@ -44,10 +44,10 @@ CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearch
       m_pTable(pTable),
       m_revision(pDevice, geometry, pTable) {}
 
-ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size,
-                                                             bool bDeleted) const {
+ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
+                                                             std::uint32_t* pRefusal) const {
     CFATBuildDataRun const builder(m_pTable, m_geometry.u32SectorSize, m_geometry.u32SectorsPerCluster, m_geometry.u32Clusters);
-    return builder.BuildDataRunList(u32FirstCluster, s64Size, bDeleted);
+    return builder.BuildDataRunList(u32FirstCluster, s64Size, bDeleted, pRefusal);
 }
 
 bool CFATBuildChildren::HandOver(CFATFileNode* pNode) {
@@ -168,6 +168,7 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentD
     bool const bFolder = pProperties->IsDirectory();
     bool const bDeleted = pProperties->GetState() == CFATFileProperties::kStateDeleted;
     ReleasePtr<IDataRunList> pRuns;
+    std::uint32_t u32Refusal = 0;
     if (bFolder) {
         pProperties->SetFirstClusterNum(fc);
     } else if (pProperties->GetFileSize() < 1) {
@@ -175,7 +176,7 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentD
         pProperties->SetFirstClusterNum(static_cast<long long>(numbering.GetVirtualClusterNum()));
     } else {
         pProperties->SetFirstClusterNum(fc);
-        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted());
+        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted(), entry.bErased ? &u32Refusal : nullptr);
     }
     if (m_revision.IsOn() && bFolder && !entry.bErased) {
         auto pCopy = std::make_unique<CFATFileNode>();
@@ -185,6 +186,7 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentD
     auto pNode = std::make_unique<CFATFileNode>();
     pNode->SetFileProperties(std::move(pProperties));
     if (pRuns) pNode->SetDataRunList(std::move(pRuns));
+    pNode->SetCopyRefusal(u32Refusal);
     if (m_pRecord) pNode->SetBelongedPartition(m_pRecord->m_u16PartitionIndex);
 
     if (m_revision.IsOn() && !bFolder && bDeleted) {

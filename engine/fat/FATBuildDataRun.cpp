@@ -2,13 +2,33 @@
 
 #include <algorithm>
 
+#include "engine/IDataRecovery.h"
 #include "engine/fat/FATTable.h"
 
-ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size,
-                                                            bool bDeleted) const {
+ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
+                                                            std::uint32_t* pRefusal) const {
+    if (pRefusal != nullptr) *pRefusal = 0;
     if (!m_pTable || m_u64ClusterBytes == 0 || s64Size <= 0 || !Exists(u32FirstCluster)) return nullptr;
     auto const u64Size = static_cast<std::uint64_t>(s64Size);
-    return bDeleted ? BuildDeleteFileDataRunList(u32FirstCluster, u64Size) : BuildLiveDataRunList(u32FirstCluster, u64Size);
+    if (!bDeleted) return BuildLiveDataRunList(u32FirstCluster, u64Size);
+    if (!m_pTable->AnswersLinks()) return BuildConsecutiveDataRunList(u32FirstCluster, u64Size);
+    // Erasing an entry frees its whole chain: a first cluster the table links again is a live
+    // file's now. (Files only moved to a trash keep their chains, and the caller asks no refusal.)
+    if (pRefusal != nullptr && m_pTable->GetNextCluster(u32FirstCluster) != 0) {
+        if (pRefusal != nullptr) *pRefusal = kCodeOverwritten;
+        ReleasePtr<IDataRunList> pList(CreateDataRunList());
+        DataRun const run{static_cast<long long>(u32FirstCluster) - 2, 1};
+        return pList->AddDataRun(&run) ? std::move(pList) : nullptr;
+    }
+    return BuildDeleteFileDataRunList(u32FirstCluster, u64Size);
+}
+
+ReleasePtr<IDataRunList> CFATBuildDataRun::BuildConsecutiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const {
+    std::uint64_t const u64Wanted = (u64Size + m_u64ClusterBytes - 1) / m_u64ClusterBytes;
+    std::uint64_t const u64ToEnd = std::uint64_t{m_u32Clusters} + 2 - u32FirstCluster;
+    ReleasePtr<IDataRunList> pList(CreateDataRunList());
+    DataRun const run{static_cast<long long>(u32FirstCluster) - 2, static_cast<long long>(std::min(u64Wanted, u64ToEnd))};
+    return pList->AddDataRun(&run) ? std::move(pList) : nullptr;
 }
 
 ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const {

@@ -2,7 +2,8 @@
 // The runs of a FAT file, in clusters counted from cluster 2. A live file follows its chain; a
 // deleted file's chain is usually freed, so it follows what links remain and then takes the
 // free clusters that follow in cluster order, which is where FAT writers put a file: one written
-// into the holes between live files skips their clusters, as it did when it was written.
+// into the holes between live files skips their clusters, as it did when it was written. Without
+// a table that answers, a deleted file takes the clusters that follow its first one.
 #include <cstdint>
 
 #include "engine/IDataRunList.h"
@@ -20,11 +21,16 @@ public:
           m_u32Clusters(u32Clusters) {}
 
     /// Null when the first cluster does not exist, the size is not positive, or (live files)
-    /// the chain leaves the volume or loops.
-    ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted) const;
+    /// the chain leaves the volume or loops. With `pRefusal` (for a file whose entry was erased),
+    /// a deleted file whose first cluster the table gives to a chain now is overwritten: it gets
+    /// that one cluster and `pRefusal` receives kCodeOverwritten; else 0.
+    ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
+                                              std::uint32_t* pRefusal = nullptr) const;
 
 private:
     ReleasePtr<IDataRunList> BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
+    /// The clusters from the first one on, up to the size, cut at the volume's end.
+    ReleasePtr<IDataRunList> BuildConsecutiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
     ReleasePtr<IDataRunList> BuildDeleteFileDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
     /// Adds the free clusters after `u32Cluster` until `u64Covered` reaches the size or the
     /// volume ends; false when a run cannot be added.

@@ -125,8 +125,10 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
             std::uint32_t const u32Guess =
                 GetFAT32LostFirstCluNum(lists.deletedFiles, pProperties->GetFileSize(), u32Cluster, pProperties->GetCreationTime());
             if (u32Guess >= kHighWordStep) {
-                if (ReleasePtr<IDataRunList> pRuns = runs.BuildDataRunList(u32Guess, pProperties->GetFileSize(), true)) {
+                std::uint32_t u32Refusal = 0;
+                if (ReleasePtr<IDataRunList> pRuns = runs.BuildDataRunList(u32Guess, pProperties->GetFileSize(), true, &u32Refusal)) {
                     pNode->SetDataRunList(std::move(pRuns));
+                    pNode->SetCopyRefusal(u32Refusal);
                     auto pRevised = std::make_unique<CFATFileProperties>(*pProperties);
                     pRevised->SetFirstClusterNum(u32Guess);
                     pNode->SetFileProperties(std::move(pRevised));

@@ -30,6 +30,8 @@ public:
     /// The first free clusters at or after `u32From`, up to the next allocated one or the end of
     /// the table; where the cleared chain of a deleted file may go on.
     virtual FreeClusters NextFreeClusters(std::uint32_t u32From) const = 0;
+    /// Whether the table answers at all: without one every link reads 0, free or not.
+    virtual bool AnswersLinks() const = 0;
 };
 
 class IRealFATTable : public IFATTable {
@@ -53,6 +55,7 @@ public:
 
     std::uint32_t GetNextCluster(std::uint32_t u32Cluster) const override;
     FreeClusters NextFreeClusters(std::uint32_t u32From) const override;
+    bool AnswersLinks() const override { return Answers(); }
     bool IsValidFATTable() const override { return m_eState == State::kValid; }
     /// The copy was read and its header is sound, whatever its links say.
     bool HasSoundHeader() const { return m_eState != State::kEmpty; }
@@ -82,6 +85,7 @@ public:
         : m_pPrimary(std::move(pPrimary)), m_pBackup(std::move(pBackup)) {}
     std::uint32_t GetNextCluster(std::uint32_t u32Cluster) const override;
     FreeClusters NextFreeClusters(std::uint32_t u32From) const override;
+    bool AnswersLinks() const override { return Active() != nullptr && Active()->AnswersLinks(); }
     bool HasTable() const { return Active() != nullptr; }
 
 private:

@@ -18,6 +18,7 @@ public:
     /// Null until a name is set.
     char const* GetFileName() override { return m_pProperties->GetFileName(); }
     long long GetFileSize() override { return m_pProperties->GetFileSize(); }
+    std::optional<long long> GetInitializedSize() const override { return m_pProperties->GetInitializedSize(); }
     std::uint32_t GetAttribute() override { return m_pProperties->GetAttribute(); }
     _FILETIME GetCreationTime() override;
     _FILETIME GetModificationTime() override;

@@ -54,6 +54,10 @@ public:
     std::int64_t GetTotalClusters() const;
 
     void SetFileSize(long long s64Size) { m_s64Size = s64Size; }
+    /// How many bytes of the data were ever written (the initialised size); those past it read
+    /// as zeros. None when every byte up to the size holds data (resident data, no record).
+    std::optional<long long> GetInitializedSize() const { return m_initializedSize; }
+    void SetInitializedSize(std::optional<long long> initializedSize) { m_initializedSize = initializedSize; }
     void SetAttribute(std::uint16_t u16Attribute) { m_u16Attribute = u16Attribute; }
     void SetTimes(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access);
     bool IsDirectory() const { return (m_u16Attribute & kAttributeFolder) != 0; }
@@ -77,6 +81,7 @@ public:
 private:
     std::optional<std::string> m_name;
     long long m_s64Size = 0;
+    std::optional<long long> m_initializedSize;
     std::uint16_t m_u16Attribute = 0;
     std::uint64_t m_u64Creation = 0;
     std::uint64_t m_u64Modification = 0;

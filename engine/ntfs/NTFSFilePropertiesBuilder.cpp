@@ -49,6 +49,11 @@ void TakeData(CNTFSFileProperties& properties, NtfsFileSummary const& summary, C
         if (held && s64Size > *held) s64Size = *held;
     }
     properties.SetFileSize(s64Size);
+    // A sound initialised size follows the size down where the runs cut it; an unsound one is
+    // kept as it stands, so that copy-out refuses the file rather than guess.
+    std::optional<long long> initialized = summary.initializedSize;
+    if (initialized && *initialized >= 0 && *initialized <= summary.s64Size) initialized = std::min<long long>(*initialized, s64Size);
+    properties.SetInitializedSize(initialized);
 }
 
 }  // namespace

@@ -13,12 +13,14 @@ void TakeData(NtfsFileSummary& summary, CNTFSFileRecordAttribute const& attribut
         summary.bHasData = summary.bResident = true;
         summary.s64Size = static_cast<std::int64_t>(attribute.GetValue().Size());
         summary.u16DataFlags = attribute.GetFlags();
+        summary.initializedSize.reset();
         return;
     }
     attribute.AddDataRuns(summary.runs);
     if (attribute.GetStartVCN() != 0) return;
     summary.bHasData = true;
     summary.s64Size = attribute.GetRealSizeOfAttribute();
+    summary.initializedSize = attribute.GetInitializedDataSize();
     summary.u16DataFlags = attribute.GetFlags();
 }
 

@@ -220,5 +220,10 @@ bool CFindFileFromLogFile::ReplaceFileRecordInfo(CNTFSFileRecord const& record, 
     if (pSalvaged != nullptr) s64Size = pSalvaged->pProperties->GetFileSize();
     else if (rebuilt.realSize && *rebuilt.realSize > 0) s64Size = *rebuilt.realSize;
     properties.SetFileSize(std::min(s64Size, s64Held));
+    // The emptied record's initialised size is zero, not the file's: take the logged image's,
+    // else none (every byte up to the size holds data).
+    std::optional<long long> initialized = pSalvaged != nullptr ? pSalvaged->pProperties->GetInitializedSize() : std::nullopt;
+    if (initialized && *initialized >= 0) initialized = std::min<long long>(*initialized, properties.GetFileSize());
+    properties.SetInitializedSize(initialized);
     return true;
 }

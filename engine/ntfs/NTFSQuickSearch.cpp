@@ -1,6 +1,7 @@
 #include "engine/ntfs/NTFSQuickSearch.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 
 #include "engine/IDirecotryTreeBuilder.h"
@@ -8,6 +9,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/ntfs/NTFSFilePropertiesBuilder.h"
+#include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
@@ -20,6 +22,8 @@ constexpr std::uint64_t kPercent = 100;
 constexpr long long kLostParent = -1;
 constexpr std::uint32_t kCodeNotNtfs = 0x10;
 constexpr std::uint32_t kCodeNoMft = 0x11;
+/// Found files are handed to the builder once this many wait.
+constexpr std::size_t kHandOverBatch = 4096;
 
 /// Sector 0 alone, as a sound NTFS boot sector with a FILE record size of 1-4 KiB.
 bool IsNtfsBootSector(IStorageDevice& device) {
@@ -102,6 +106,22 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     return kResultSuccess;
 }
 
+std::optional<CClusterBitmap> CNTFSQuickSearch::ReadVolumeBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters) {
+    constexpr std::uint64_t kBitmapRecord = 6;
+    auto const raw = mft.ReadRecord(kBitmapRecord);
+    if (!raw) return std::nullopt;
+    CNTFSFileRecord record(engine::ByteView(raw->data(), raw->size()));
+    if (!record.IsValid() || !record.IsinUse()) return std::nullopt;
+    CNTFSMultiFileRecord const file(mft, kBitmapRecord, std::move(record));
+    std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
+    if (!summary || !summary->bHasData || summary->bResident || summary->s64Size <= 0) return std::nullopt;
+    // A bitmap longer than the volume needs is cut; a shorter one says nothing past its end.
+    std::uint64_t const u64Bytes = std::min<std::uint64_t>(static_cast<std::uint64_t>(summary->s64Size), u64VolumeClusters / 8 + 8);
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(u64Bytes));
+    if (!mft.ReadRunsData(summary->runs, 0, bits.size(), bits.data())) return std::nullopt;
+    return CClusterBitmap(std::move(bits), u64VolumeClusters);
+}
+
 std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
                                              IProgress* pProgress) {
     m_folders.clear();
@@ -110,8 +130,20 @@ std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftRea
     if (m_pBuilder == nullptr) return 0;
     // The log's outcome never stops the scan: without it, emptied deleted files stay empty.
     if (m_salvage.Init(device, mft.Geometry(), mft.Runs())) m_salvage.Analyzer();
+    long long const s64DeviceSectors = device.GetTotalSectors();
+    std::uint64_t const u64ClusterBytes = mft.Geometry().ClusterBytes();
+    std::uint64_t const u64DeviceBytes =
+        s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) * mft.Geometry().u32DeviceSectorSize : 0;
+    std::uint64_t const u64VolumeStart = static_cast<std::uint64_t>(std::max<std::int64_t>(mft.Geometry().s64StartSector, 0)) *
+                                         mft.Geometry().u32DeviceSectorSize;
+    m_bitmap = u64ClusterBytes == 0 || u64DeviceBytes <= u64VolumeStart
+                   ? std::nullopt
+                   : ReadVolumeBitmap(mft, (u64DeviceBytes - u64VolumeStart) / u64ClusterBytes);
+    m_u16Partition = u16Partition;
+    m_taken = 0;
     Walk(mft, pProgress);
-    return HandOver(u16Partition);
+    HandOver(std::numeric_limits<std::uint64_t>::max());
+    return m_taken;
 }
 
 void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
@@ -139,6 +171,8 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
         if (!recordByte) continue;
         ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), *recordByte, u64ParentReference);
         if (pNode) m_found.push_back(Found{std::move(pNode), u64ParentReference});
+        // Files show while the walk goes on: those whose parent's record was walked already.
+        if (m_found.size() >= kHandOverBatch) HandOver(u64Number + 1);
     }
 }
 
@@ -156,6 +190,13 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
     pNode->SetFileProperties(std::move(pProperties));
     pNode->SetID(static_cast<long long>(u64Number));
+    // A deleted file whose clusters other files hold now has lost its bytes: listed, not copied.
+    IDataRunList* pRuns = pNode->GetDataRunList();
+    if (m_bitmap && pNode->IsDeleted() && !pNode->IsDirectory() && pRuns != nullptr) {
+        long long const s64Needed = pNode->GetInitializedSize().value_or(pNode->GetFileSize());
+        if (s64Needed > 0)
+            pNode->SetCopyRefusal(m_bitmap->RunsRefusal(*pRuns, geometry.ClusterBytes(), static_cast<std::uint64_t>(s64Needed)));
+    }
     return pNode;
 }
 
@@ -186,17 +227,22 @@ bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {
     return u16Now == u16Named || u16Now == static_cast<std::uint16_t>(u16Named + 1);
 }
 
-std::size_t CNTFSQuickSearch::HandOver(std::uint16_t u16Partition) {
-    std::size_t taken = 0;
+void CNTFSQuickSearch::HandOver(std::uint64_t u64WalkedRecords) {
+    std::size_t waiting = 0;
     for (Found& found : m_found) {
-        found.pNode->SetBelongedPartition(u16Partition);
+        // A parent not walked yet may still turn out to be the folder named: the file waits.
+        if ((found.u64ParentReference & ntfs::kRecordNumberMask) >= u64WalkedRecords) {
+            if (&m_found[waiting] != &found) m_found[waiting] = std::move(found);
+            ++waiting;
+            continue;
+        }
+        found.pNode->SetBelongedPartition(m_u16Partition);
         long long const s64Parent =
             ParentHolds(found.u64ParentReference) ? static_cast<long long>(found.u64ParentReference & ntfs::kRecordNumberMask) : kLostParent;
         found.pNode->SetParentID(s64Parent);
         if (m_pBuilder->AddNode(found.pNode.get(), SEARCHER_TYPE_NTFS) == 0) continue;
         found.pNode.release();
-        ++taken;
+        ++m_taken;
     }
-    m_found.clear();
-    return taken;
+    m_found.resize(waiting);
 }

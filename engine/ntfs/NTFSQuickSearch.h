@@ -1,8 +1,9 @@
 #pragma once
 // The quick scan of an NTFS volume: walks every record of its MFT once and hands each file and
 // folder, live and deleted, to the tree builder as an NTFS node whose id is its record number
-// (searcher type 35). Parents are checked at the end, when every folder's sequence number is
-// known: a record that names a parent which has since become another file goes to the lost files.
+// (searcher type 35), in batches while the walk goes on. A file's parent is checked once the
+// parent's record has been walked and its sequence number is known: a record that names a parent
+// which has since become another file goes to the lost files.
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
@@ -10,6 +11,7 @@
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "engine/core/copyout/ClusterBitmap.h"
 #include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NTFSFindFileFromLogFile.h"
 #include "engine/ntfs/NTFSMftReader.h"
@@ -60,17 +62,24 @@ private:
     };
 
     void Walk(CNTFSMftReader const& mft, IProgress* pProgress);
+    /// The volume's $Bitmap (record 6) for a volume of `u64VolumeClusters` clusters; null when
+    /// it cannot be read, and then no deleted file is refused for its clusters.
+    static std::optional<CClusterBitmap> ReadVolumeBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters);
     /// The node of base record `u64Number`; null when it names no file.
     ReleasePtr<CNTFSFileNode> BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
                                         std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const;
     /// Whether a record may hang under the folder its reference names.
     bool ParentHolds(std::uint64_t u64Reference) const;
-    /// How many nodes the builder took.
-    std::size_t HandOver(std::uint16_t u16Partition);
+    /// Hands the found files whose parent's record lies below `u64WalkedRecords` to the builder
+    /// (every one for the largest number); the others wait for their parent's record.
+    void HandOver(std::uint64_t u64WalkedRecords);
 
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     std::optional<CSearchedPartitionInfo> m_partition;
     std::unordered_map<std::uint64_t, FolderState> m_folders;
-    std::vector<Found> m_found;
+    std::vector<Found> m_found;  // built, not handed over yet
+    std::uint16_t m_u16Partition = CSearchedPartitionInfo::kNoPartitionIndex;
+    std::size_t m_taken = 0;  // nodes the builder took from this volume
     CFindFileFromLogFile m_salvage;
+    std::optional<CClusterBitmap> m_bitmap;  // the clusters allocated now, read once per volume
 };

@@ -3,6 +3,7 @@
 // node's location, and its run list. File systems supply the name, size, times and flags.
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -79,6 +80,14 @@ public:
     /// Same entry: ids, folder flag and name equal, and the partition too unless `other` is a folder.
     bool operator==(CFileNode const& other) const;
 
+    /// Bytes of the data ever written (NTFS's initialised size): those past it read as zeros
+    /// and no cluster is read for them. None when every byte up to the size holds data.
+    virtual std::optional<long long> GetInitializedSize() const { return std::nullopt; }
+    /// Why the node's data cannot be copied, found while its file system was read (its
+    /// clusters belong to other files now, ...); kCopyAllowed when nothing stands against it.
+    std::uint32_t GetCopyRefusal() const { return m_u32CopyRefusal; }
+    void SetCopyRefusal(std::uint32_t u32Code) { m_u32CopyRefusal = u32Code; }
+
     IDataRunList* GetDataRunList() const { return m_pDataRunList.get(); }
     /// Takes ownership, releasing the list held before.
     void SetDataRunList(ReleasePtr<IDataRunList> pList) { m_pDataRunList = std::move(pList); }
@@ -112,6 +121,7 @@ private:
     PublishedLink<CFileNode> m_pFirstChild;  // not owned
     PublishedLink<CFileNode> m_pNextNode;    // not owned
     std::uint32_t m_u32ChildCount = 0;
+    std::uint32_t m_u32CopyRefusal = 0;  // a copy-out code; 0 when the copy may go ahead
     ReleasePtr<IDataRunList> m_pDataRunList;
     long long m_s64NodeID = -1;
     long long m_s64ParentNodeID = -1;

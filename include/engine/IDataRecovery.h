@@ -18,6 +18,23 @@ constexpr std::uint32_t kCodeNoPartitions = 0xD01;
 constexpr std::uint32_t kCodeNoReader = 0xD02;
 constexpr std::uint32_t kCodeShortWrite = 0xD03;
 constexpr std::uint32_t kCodeCannotCreate = 0xF;
+/// A deleted file's clusters belong to other files now: its bytes are gone.
+constexpr std::uint32_t kCodeOverwritten = 0xD04;
+/// The file's runs reach past its volume's end.
+constexpr std::uint32_t kCodePastEnd = 0xD05;
+
+/// The short word that says why a copy failed: "overwritten", "past-end", "unreadable" (some
+/// data could not be read, or the metadata that locates it is unsound), or null when the code
+/// is none of these.
+constexpr char const* CopyRefusalWord(RESULT result) {
+    if (Succeeded(result)) return nullptr;
+    switch (ResultCode(result)) {
+    case kCodeOverwritten: return "overwritten";
+    case kCodePastEnd: return "past-end";
+    case kCodeIoFailure: return "unreadable";
+    default: return nullptr;
+    }
+}
 
 class IDataRecovery {
 public:

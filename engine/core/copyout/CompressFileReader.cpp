@@ -126,16 +126,24 @@ CCompressFileReader::ExpandOutcome CCompressFileReader::Expand(std::uint64_t u64
             break;
         }
 
+        std::uint64_t const u64Initialized = static_cast<std::uint64_t>(std::max<long long>(GetInitializedEnd(), 0));
         if (u64Bytes <= kUnitBufferSize) {
             std::span<std::uint8_t> const output(m_output.data(), static_cast<std::size_t>(u64Bytes));
-            if (!ExpandUnit(unit, output)) outcome.bReadFailed = true;
+            // A unit wholly past the initialised size is zeros and is not read; a unit across it
+            // keeps only the bytes before it.
+            if (u64Position >= u64Initialized)
+                std::fill(output.begin(), output.end(), std::uint8_t{0});
+            else if (!ExpandUnit(unit, output))
+                outcome.bReadFailed = true;
+            if (u64Initialized < u64Position + u64Bytes && u64Initialized > u64Position)
+                std::fill(output.begin() + static_cast<std::ptrdiff_t>(u64Initialized - u64Position), output.end(), std::uint8_t{0});
             auto const slice = output.subspan(static_cast<std::size_t>(u64SliceStart - u64Position),
                                               static_cast<std::size_t>(u64SliceEnd - u64SliceStart));
             if (!emit(slice)) outcome.bWriteFailed = true;
         } else {
             // Clusters above 4 KiB: NTFS never compresses them, so this list is damaged.
             bool const bAllSparse = std::all_of(unit.begin(), unit.end(), [](auto const& piece) { return piece.s64LCN < 0; });
-            if (!bAllSparse) outcome.bReadFailed = true;
+            if (!bAllSparse && u64Position < u64Initialized) outcome.bReadFailed = true;
             std::fill(m_output.begin(), m_output.end(), std::uint8_t{0});
             for (std::uint64_t u64Left = u64SliceEnd - u64SliceStart; u64Left > 0 && !outcome.bWriteFailed;) {
                 std::size_t const step = static_cast<std::size_t>(std::min<std::uint64_t>(u64Left, kUnitBufferSize));

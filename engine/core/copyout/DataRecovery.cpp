@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/IProgress.h"
@@ -149,17 +150,32 @@ bool CDataRecovery::PartitionFitsNode(CSearchedPartitionInfo const& partition, C
     return ClusterSectorsFor(u64Estimate) == u64Spc;
 }
 
+std::uint32_t CDataRecovery::RefusalOf(CFileNode* pNode) {
+    if (pNode == nullptr) return 0;
+    if (pNode->GetCopyRefusal() != 0) return pNode->GetCopyRefusal();
+    // An initialised size outside the data tells nothing sound about which bytes hold data.
+    std::optional<long long> const initialized = pNode->GetInitializedSize();
+    if (initialized && (*initialized < 0 || *initialized > pNode->GetFileSize())) return kCodeIoFailure;
+    return 0;
+}
+
 IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     autolocker lock(m_mutex);
     // Whatever happens, the previous node's reader goes: a caller that copies after a failed
     // selection must not get that node's data under this node's name.
     m_pReader.reset();
     m_bNtfsCompressed = false;
+    m_u32Refusal = 0;
     if (pNode == nullptr || pNode->IsDirectory()) {
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
     auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
+    m_u32Refusal = RefusalOf(pFileNode);
+    if (m_u32Refusal != 0) {
+        LogFailure("SetRecoverNode", __LINE__);
+        return nullptr;
+    }
     CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
     if (pPartition == nullptr) {
         LogFailure("SetRecoverNode", __LINE__);
@@ -202,6 +218,13 @@ RESULT CDataRecovery::RecoverTo(char const* pszPath, IProgress* pProgress, int i
     if (pszPath == nullptr) {
         LogFailure("RecoverTo", __LINE__);
         return ENGINE_RESULT(kModuleCopyOut, kCodeBadArgument);
+    }
+    if (m_u32Refusal != 0) {
+        // Nothing is written for a refused file: no empty file that looks recovered.
+        RESULT const result = ENGINE_RESULT(kModuleCopyOut, m_u32Refusal);
+        record.u64Error = result;
+        if (pProgress != nullptr) pProgress->UpdateProgress(&record);
+        return result;
     }
     if (!m_pReader) {
         CDestinationFile empty;

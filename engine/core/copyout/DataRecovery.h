@@ -49,6 +49,8 @@ public:
     CSearchedPartitionInfo* GetNodePartition(CFileNode* pNode) const;
 
 private:
+    /// Why the node's data must not be copied (a copy-out code), 0 when it may be.
+    static std::uint32_t RefusalOf(CFileNode* pNode);
     void AdoptPartitions(std::vector<CSearchedPartitionInfo*> const& partitions, std::size_t count);
     bool PartitionFitsNode(CSearchedPartitionInfo const& partition, CFileNode& node) const;
     RESULT CopyPlain(char const* pszPath, IProgress* pProgress, int iByteLimit);
@@ -60,5 +62,6 @@ private:
     std::vector<std::unique_ptr<CSearchedPartitionInfo>> m_partitions;
     IStorageDevice* m_pDevice = nullptr;  // not owned
     bool m_bNtfsCompressed = false;       // the current reader expands NTFS compression units
+    std::uint32_t m_u32Refusal = 0;       // why the selected node is not copied; 0 when it is
     mutable mutex_locker m_mutex;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "engine/EngineEntryPoints.h"
 #include "engine/IStorageDevice.h"
@@ -29,6 +30,7 @@ CFileReader::CFileReader(CFileReader const& other)
       m_u32ClusterSize(other.m_u32ClusterSize),
       m_u32SectorsPerCluster(other.m_u32SectorsPerCluster),
       m_s64DataSize(other.m_s64DataSize),
+      m_s64InitializedSize(other.m_s64InitializedSize),
       m_u64BaseAddress(other.m_u64BaseAddress),
       m_bResident(other.m_bResident),
       m_s64RecordSector(other.m_s64RecordSector),
@@ -47,6 +49,11 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
     }
     long long const s64DataSize = pNode->GetFileSize();
     if (s64DataSize <= 0) {
+        LogFailure("Open", __LINE__);
+        return 0;
+    }
+    std::optional<long long> const initialized = pNode->GetInitializedSize();
+    if (initialized && (*initialized < 0 || *initialized > s64DataSize)) {
         LogFailure("Open", __LINE__);
         return 0;
     }
@@ -69,6 +76,7 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
     m_u32ClusterSize = static_cast<std::uint32_t>(u64ClusterSize);
     m_u32SectorsPerCluster = pPartition->m_u32SectorsPerCluster;
     m_s64DataSize = s64DataSize;
+    m_s64InitializedSize = initialized.value_or(s64DataSize);
     m_u64BaseAddress = *baseAddress;
     m_bResident = pRuns->IsResident() != 0;
     m_runs.clear();
@@ -139,7 +147,8 @@ long long CFileReader::GetReadableSize() const {
     std::int64_t s64Clusters = 0;
     for (DataRun const& run : m_runs) s64Clusters += run.s64Length;  // bounded in Open
     auto const bytes = engine::CheckedMul<std::int64_t>(s64Clusters, m_u32ClusterSize);
-    return bytes ? std::min<std::int64_t>(*bytes, m_s64DataSize) : m_s64DataSize;
+    if (!bytes) return m_s64DataSize;
+    return *bytes >= m_s64InitializedSize ? m_s64DataSize : std::min<std::int64_t>(*bytes, m_s64DataSize);
 }
 
 unsigned int CFileReader::ReadData(long long s64Offset, char* pDestination, unsigned int u32Length) {
@@ -172,13 +181,16 @@ bool CFileReader::Read(long long s64Offset, std::span<std::uint8_t> destination,
             std::uint64_t const u64InRun = u64Position - u64RunStart;
             std::size_t const count = static_cast<std::size_t>(std::min<std::uint64_t>(*runEnd - u64Position, destination.size() - done));
             std::span<std::uint8_t> const piece = destination.subspan(done, count);
+            // Past the initialised size the clusters hold whatever was there before: zeros instead.
+            std::size_t const held = static_cast<std::size_t>(std::min<std::uint64_t>(count, InitializedBytesFrom(u64Position)));
+            std::fill(piece.begin() + static_cast<std::ptrdiff_t>(held), piece.end(), std::uint8_t{0});
             if (IsSparse(run)) {
                 std::fill(piece.begin(), piece.end(), std::uint8_t{0});
-            } else {
+            } else if (held > 0) {
                 auto const runAddress = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Start), m_u32ClusterSize);
                 auto const inRun = runAddress ? engine::CheckedAdd(*runAddress, u64InRun) : std::nullopt;
                 auto const address = inRun ? engine::CheckedAdd(m_u64BaseAddress, *inRun) : std::nullopt;
-                if (!address || !ReadBytes(*address, piece)) {
+                if (!address || !ReadBytes(*address, piece.first(held))) {
                     LogFailure("Read", __LINE__);
                     return false;
                 }
@@ -187,6 +199,11 @@ bool CFileReader::Read(long long s64Offset, std::span<std::uint8_t> destination,
             u64Position += count;
         }
         u64RunStart = *runEnd;
+    }
+    // Runs that end past the initialised size but before the data size leave only zeros behind.
+    if (done < destination.size() && InitializedBytesFrom(u64Position) == 0) {
+        std::fill(destination.begin() + static_cast<std::ptrdiff_t>(done), destination.end(), std::uint8_t{0});
+        done = destination.size();
     }
     u32Done = static_cast<std::uint32_t>(done);
     return true;
@@ -197,6 +214,11 @@ bool CFileReader::ReadClusters(std::int64_t s64Lcn, std::span<std::uint8_t> dest
     auto const runAddress = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Lcn), m_u32ClusterSize);
     auto const address = runAddress ? engine::CheckedAdd(m_u64BaseAddress, *runAddress) : std::nullopt;
     return address && ReadBytes(*address, destination);
+}
+
+std::uint64_t CFileReader::InitializedBytesFrom(std::uint64_t u64Position) const {
+    auto const u64End = static_cast<std::uint64_t>(std::max<std::int64_t>(m_s64InitializedSize, 0));
+    return u64Position < u64End ? u64End - u64Position : 0;
 }
 
 std::uint32_t CFileReader::DeviceSectorSize() const {

@@ -1,7 +1,8 @@
 #pragma once
 // Random access by byte offset to the data of one found file node: offsets are mapped through
 // the node's runs to clusters of the device, counted from the partition record's base sector.
-// Sparse runs read as zeros; NTFS resident data comes through NTFS's loader.
+// Sparse runs read as zeros, and so do the bytes past an initialised size (no cluster is read
+// for them); NTFS resident data comes through NTFS's loader.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -20,7 +21,8 @@ public:
     ~CFileReader() override = default;
 
     /// 1 on success, 0 (logged) for a null argument, a cluster size of 0 or beyond 32 bits, a
-    /// data size below 1, a negative start sector, or a node without a run list. Keeps the node and the device (not
+    /// data size below 1, an initialised size below 0 or above the data size, a negative start
+    /// sector, or a node without a run list. Keeps the node and the device (not
     /// owned), and a copy of the runs that matter: those covering the data size in whole
     /// units of 16 clusters, up to the first run that is empty, negative, overflows, or (not
     /// sparse) is longer than the whole device.
@@ -41,9 +43,12 @@ public:
     int IsCompressFile() override;
     void Release() override { delete this; }
 
-    /// How many bytes of the data the runs reach; for resident data, the bytes of the resident
-    /// value (loaded when opened; 0 when it could not be).
+    /// How many bytes of the data the runs reach: for resident data, the bytes of the resident
+    /// value (loaded when opened; 0 when it could not be); the data size for a file whose runs
+    /// reach its initialised size (the rest is zeros).
     long long GetReadableSize() const;
+    /// Where the bytes that hold data end: the initialised size, else the data size.
+    long long GetInitializedEnd() const { return m_s64InitializedSize; }
 
 protected:
     CFileReader(CFileReader const& other);
@@ -63,12 +68,15 @@ private:
     /// Any byte range of the device, through whole-sector reads.
     bool ReadBytes(std::uint64_t u64Address, std::span<std::uint8_t> destination);
     std::uint32_t DeviceSectorSize() const;
+    /// How many bytes from `u64Position` lie before the initialised size.
+    std::uint64_t InitializedBytesFrom(std::uint64_t u64Position) const;
 
     IStorageDevice* m_pDevice = nullptr;  // not owned
     CFileNode* m_pNode = nullptr;         // not owned
     std::uint32_t m_u32ClusterSize = 0;
     std::uint32_t m_u32SectorsPerCluster = 0;
     std::int64_t m_s64DataSize = 0;
+    std::int64_t m_s64InitializedSize = 0;  // bytes from here to the data size are zeros
     std::uint64_t m_u64BaseAddress = 0;  // byte address of cluster 0: the record's start sector
     bool m_bResident = false;
     std::int64_t m_s64RecordSector = -1;  // the first run's start, where a resident list keeps it

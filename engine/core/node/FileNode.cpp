@@ -33,6 +33,7 @@ std::uint32_t AddClamped(std::uint32_t u32Value, int iDelta) {
 
 CFileNode::CFileNode(CFileNode const& other)
     : IFilesystemNode(other),
+      m_u32CopyRefusal(other.m_u32CopyRefusal),
       m_s64NodeID(other.m_s64NodeID),
       m_s64ParentNodeID(other.m_s64ParentNodeID),
       m_u64State(other.m_u64State),

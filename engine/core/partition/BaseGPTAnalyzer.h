@@ -1,5 +1,6 @@
 #pragma once
 // GPT partitions from the entry array.
+#include <cstdint>
 #include <vector>
 
 #include "engine/IPartitionTableAnalyze.h"
@@ -8,13 +9,17 @@ class IStorageDevice;
 
 namespace partition {
 
-/// Partitions shorter than this many sectors are not listed: small system partitions (EFI,
-/// reserved, boot) are not worth a scan of their own.
+/// System partitions (EFI System, Microsoft Reserved, Windows Recovery, Apple Boot, BIOS boot)
+/// shorter than this many sectors are not listed: they hold no user files. Data partitions are
+/// listed whatever their size: a small card or stick holds photographs too.
 constexpr std::uint64_t kMinGptPartitionSectors = 0x800001;
 
-/// Every used slot of at least kMinGptPartitionSectors of the array the header in LBA 1 (else
-/// its backup in the last LBA) places, cut to the device's end; slots that start past the end,
-/// or whose last sector lies before the first, are cut or left out. Code 6 without a header.
+/// Whether a slot's type (on-disk byte order) is one of the system types above.
+bool IsGptSystemType(std::uint8_t const (&typeGuid)[16]);
+
+/// Every used slot of the array the header in LBA 1 (else its backup in the last LBA) places,
+/// cut to the device's end, but small system partitions; slots that start past the end, or
+/// whose last sector lies before the first, are cut or left out. Code 6 without a header.
 RESULT AnalyzeBaseGPT(IStorageDevice* pDisk, std::vector<PartitionEntry>& entries);
 
 }  // namespace partition

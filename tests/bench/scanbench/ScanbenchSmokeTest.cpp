@@ -133,6 +133,23 @@ TEST_F(ScanbenchSmokeTest, AnImageWithoutAFileSystemIsSaidToHoldNone) {
     EXPECT_EQ(complete.result.at("file_systems"), "0");
 }
 
+TEST_F(ScanbenchSmokeTest, AnEmptyVolumeIsRecognisedWithNoFiles) {
+    std::vector<std::pair<char const*, std::string>> images{{"FAT32", MakeFat32Image("EMPTY", {})}};
+    if (testsupport::HaveTool("mkntfs")) {
+        std::string const ntfs = m_dir.File("ntfs.img");
+        ASSERT_EQ(testsupport::RunCommand("truncate -s 16M " + ntfs + " && mkntfs -F -q -Q " + ntfs + " >/dev/null 2>&1"), 0);
+        images.emplace_back("NTFS", ntfs);
+    }
+    for (auto const& [pszKind, image] : images) {
+        SCOPED_TRACE(pszKind);
+        ScanbenchRun const run = RunScanbench(m_dir, "quick " + image);
+        EXPECT_EQ(run.iExit, 0) << run.output;
+        EXPECT_EQ(run.output.find("no file system this scan reads was found"), std::string::npos) << run.output;
+        EXPECT_EQ(run.result.at("files"), "0");
+        EXPECT_EQ(run.result.at("file_systems"), "1");
+    }
+}
+
 TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTakeFreeNames) {
     if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
     std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});

@@ -17,6 +17,9 @@
 #include "support/LoopDevice.h"
 #include "support/Manifest.h"
 #include "support/Sha256.h"
+#include "testkit/ProgressSink.h"
+#include "testkit/RecordingTreeBuilder.h"
+#include "engine/ntfs/NTFSQuickSearch.h"
 
 namespace {
 
@@ -120,6 +123,36 @@ INSTANTIATE_TEST_SUITE_P(Volumes, NtfsRefusedVolume,
 
 // A file is a system file by its name and its hidden and system bits together: $UpCase with
 // both bits cleared is an ordinary file and is listed.
+/// Counts the files the builder holds at each report of a running walk.
+class FilesAtEachReport : public testkit::ProgressSink {
+public:
+    explicit FilesAtEachReport(testkit::RecordingTreeBuilder const& builder) : m_builder(builder) {}
+    void UpdateProgress(_PROGRESS_INFO* pInfo) override {
+        if (pInfo->u32State == PROGRESS_STATE_RUNNING) counts.push_back(m_builder.FileCount());
+        testkit::ProgressSink::UpdateProgress(pInfo);
+    }
+    std::vector<std::uint64_t> counts;
+
+private:
+    testkit::RecordingTreeBuilder const& m_builder;
+};
+
+TEST(NtfsQuickScanOrder, FilesReachTheBuilderWhileTheWalkGoesOn) {
+    std::string const folder = ntfstest::ImageFolder();
+    if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
+    CMemoryDevice device(ntfstest::ReadImage(folder + "/ntfs_mftlist.img"), 512);
+    ASSERT_TRUE(device.Open());
+    testkit::RecordingTreeBuilder builder;
+    FilesAtEachReport progress(builder);
+    CNTFSQuickSearch searcher;
+    searcher.SetDirecotryTreeBuilder(&builder);
+    ASSERT_EQ(searcher.QuickSearchFiles(&device, &progress), kResultSuccess);
+    ASSERT_GE(builder.FileCount(), 18000u);
+    // Halfway through its 18,000 files' records the builder holds thousands of them already.
+    ASSERT_FALSE(progress.counts.empty());
+    EXPECT_GT(progress.counts[progress.counts.size() / 2], 4000u);
+}
+
 TEST(NtfsSystemFileNames, NameWithoutHiddenSystemBitsIsListed) {
     std::string const folder = ntfstest::ImageFolder();
     if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";

@@ -176,6 +176,27 @@ protected:
         return CNTFSFileRecord(engine::ByteView(disk.data(), disk.size())).GetAttributeOffset(ntfs::kAttrData);
     }
     /// Deleted, its sizes and mapping pairs zeroed, written back in disk form.
+    /// Frees the clusters of file `n` in $Bitmap, as deleting it does (ntfs-3g freed photo.jpg's).
+    void FreeClusters(std::uint64_t n) {
+        ntfstest::VolumeInMemory const volume(m_image);
+        auto const runsOf = [&](std::uint64_t u64Number) {
+            std::vector<std::uint8_t> raw = volume.Record(u64Number);
+            CNTFSMultiFileRecord const file(volume.Mft(), u64Number, CNTFSFileRecord(engine::ByteView(raw.data(), raw.size())));
+            return SummarizeNtfsFile(file).value_or(NtfsFileSummary{}).runs;
+        };
+        CNTFSDataRunList const bitmap = runsOf(6);
+        std::uint64_t const u64ClusterBytes = m_geometry.ClusterBytes();
+        CNTFSDataRunList const file = runsOf(n);
+        for (CDataRun const& run : file.Runs())
+            for (std::int64_t s64Cluster = run.s64LCN; s64Cluster >= 0 && s64Cluster < run.s64LCN + run.s64Count; ++s64Cluster) {
+                std::uint64_t const u64Offset = static_cast<std::uint64_t>(s64Cluster) / 8;
+                std::int64_t const s64Lcn = bitmap.GetLCN(static_cast<std::int64_t>(u64Offset / u64ClusterBytes));
+                ASSERT_GE(s64Lcn, 0);
+                m_image[static_cast<std::size_t>(s64Lcn) * u64ClusterBytes + u64Offset % u64ClusterBytes] &=
+                    static_cast<std::uint8_t>(~(1u << (s64Cluster % 8)));
+            }
+    }
+
     void Empty(Bytes record, std::uint64_t u64Byte) {
         std::size_t const data = DataOffset(record);
         ASSERT_LT(data, record.size());
@@ -248,6 +269,7 @@ TEST_P(NtfsLogSalvage, EmptiedDeletedFilesComeBackFromTheLog) {
     Bytes const photo = MemoryRecord(m_u64Photo, u64PhotoByte);
     Bytes const log = WriteLog(notes, photo, c.damage);
     std::copy(log.begin(), log.end(), m_image.begin() + static_cast<std::ptrdiff_t>(m_u64LogByte));
+    FreeClusters(m_u64Notes);
     Empty(notes, u64NotesByte);
     Empty(photo, u64PhotoByte);
 

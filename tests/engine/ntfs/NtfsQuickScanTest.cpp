@@ -46,9 +46,18 @@ TEST_P(NtfsQuickScan, TreeHoldsManifestAndDeletedFilesByteExact) {
     testsupport::TempDir const temp;
     std::string const out = temp.File("out");
     auto const run = scanbenchtest::RunScanbench(temp, "quick " + image + ".img --out " + out);
-    ASSERT_EQ(run.iExit, 0) << run.output;
+    // The only files not written are deleted ones whose clusters live files took (ntfs_frag's
+    // big file grew over them): refused as overwritten.
+    auto const count = [&](std::string const& text) {
+        std::size_t n = 0;
+        for (std::size_t at = run.output.find(text); at != std::string::npos; at = run.output.find(text, at + 1)) ++n;
+        return n;
+    };
+    std::size_t const overwritten = count("000d04)");
+    EXPECT_EQ(count(" not written ("), overwritten);
+    ASSERT_EQ(run.iExit, overwritten == 0 ? 0 : 1) << run.output;
     EXPECT_EQ(run.result.at("file_systems"), "1");
-    EXPECT_EQ(run.result.at("failures"), "0");
+    EXPECT_EQ(run.result.at("failures"), std::to_string(overwritten));
     fs::path const root = fs::path(out) / "volume" / "Disk(NTFS)";
     ASSERT_TRUE(fs::is_directory(root)) << run.output;
 

@@ -1,7 +1,8 @@
-// Quick scans of volumes as real tools leave them, run the way a user runs them: scanbench finds
-// the volume in the image file (bare, 4096-byte sectors, or a GPT disk), scans it and copies
-// every file out. Each must list every file the oracle holds (the files written, which Sleuth
-// Kit's fls and icat agree with) and copy the intact ones byte-exact. The images come from
+// Scans of volumes as real tools leave them, run the way a user runs them: scanbench finds the
+// volume in the image file (bare, 4096-byte sectors, or a GPT disk), scans it and copies every
+// file out. Each must list every file the oracle holds (the files written, which Sleuth Kit's
+// fls and icat agree with), copy the intact ones byte-exact, and refuse the ones whose bytes are
+// gone with the reason in its manifest. The images come from
 // tests/fixtures/realvolumes/make_images.sh.
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../../bench/scanbench/ScanbenchRun.h"
@@ -26,8 +28,9 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RealVolumeCase {
-    char const* pszName;   // the test's name
-    char const* pszImage;  // the fixture's NAME: NAME.img and its oracles
+    char const* pszName;             // the test's name
+    char const* pszImage;            // the fixture's NAME: NAME.img and its oracles
+    char const* pszScan = "quick";   // the scanbench mode that reads it
 };
 
 // Failure messages name the image, not the struct's bytes.
@@ -49,6 +52,12 @@ constexpr RealVolumeCase kCases[] = {
     {"GptDiskOn4096ByteSectors", "gpt-4k"},
     {"ExFatFolderStartingPastTheClusterHeap", "exfat-folder-past-heap"},
     {"NtfsNamesWithCharactersWindowsRefuses", "ntfs-posix-names"},
+    {"NtfsValidDataLengthAndDeletedFileOverwritten", "ntfs-valid-data"},
+    {"GptDiskWithSmallExFatAndHfsPlusVolumes", "gpt-small"},
+    {"Fat16WithoutBootSectorAndTablesScannedCompletely", "fat16-no-boot-sector", "complete"},
+    {"Fat16DeletedFileWhoseFirstClusterWasReused", "fat16-reused-cluster"},
+    {"ExFatDeletedFileWrittenIntoHoles", "exfat-deleted-in-holes"},
+    {"ExFatDeletedFileWhoseClustersWereReused", "exfat-reused-cluster"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
@@ -87,10 +96,12 @@ std::string ReadText(std::string const& path) {
     return all.str();
 }
 
-/// One file scanbench listed in its manifest: path below --out, deleted flag.
+/// One file scanbench listed in its manifest: path below --out, deleted flag, and why its copy
+/// was refused ("" when it was written).
 struct Listed {
     std::string path;
     bool bDeleted = false;
+    std::string reason;
 };
 
 std::vector<Listed> ReadScanManifest(std::string const& path) {
@@ -99,11 +110,23 @@ std::vector<Listed> ReadScanManifest(std::string const& path) {
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
-        std::string name, size, deleted;
-        if (std::getline(fields, name, '\t') && std::getline(fields, size, '\t') && std::getline(fields, deleted, '\t'))
-            listed.push_back({name, deleted == "1"});
+        std::string name, size, deleted, result, reason;
+        if (std::getline(fields, name, '\t') && std::getline(fields, size, '\t') && std::getline(fields, deleted, '\t')) {
+            std::getline(fields, result, '\t');
+            std::getline(fields, reason, '\t');
+            listed.push_back({name, deleted == "1", reason});
+        }
     }
     return listed;
+}
+
+/// The fixture's NAME.refused: "/path<TAB>reason" lines.
+std::vector<std::pair<std::string, std::string>> ReadRefused(std::string const& path) {
+    std::vector<std::pair<std::string, std::string>> refused;
+    std::istringstream in(ReadText(path));
+    for (std::string line; std::getline(in, line);)
+        if (auto const tab = line.find('\t'); tab != std::string::npos) refused.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+    return refused;
 }
 
 bool EndsWith(std::string const& text, std::string const& tail) {
@@ -161,11 +184,11 @@ protected:
     testsupport::TempDir m_dir;
 };
 
-TEST_P(RealVolumesTest, AQuickScanListsEveryFileAndCopiesTheIntactOnesByteExact) {
+TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWhyOthersAreNot) {
     std::string const outDir = m_dir.File("out");
     std::string const manifest = m_dir.File("listed.tsv");
-    scanbenchtest::ScanbenchRun const run =
-        scanbenchtest::RunScanbench(m_dir, "quick " + Oracle(".img") + " --out " + outDir + " --manifest " + manifest);
+    scanbenchtest::ScanbenchRun const run = scanbenchtest::RunScanbench(
+        m_dir, std::string(GetParam().pszScan) + " " + Oracle(".img") + " --out " + outDir + " --manifest " + manifest);
     std::string summary;
     for (char const* pszPrefix : {"volume:", "scanbench:", "RESULT"})
         for (std::string const& line : scanbenchtest::LinesStartingWith(run.output, pszPrefix)) summary += line + "\n";
@@ -177,6 +200,17 @@ TEST_P(RealVolumesTest, AQuickScanListsEveryFileAndCopiesTheIntactOnesByteExact)
     ExpectListed(scanned, outDir, Oracle(".deleted"), true, true);
     // Deleted files whose clusters were reused: listed by the peer, their bytes are gone.
     ExpectListed(scanned, outDir, Oracle(".listed"), true, false);
+    // Files whose bytes cannot be had: listed, nothing written, the reason in the manifest.
+    for (auto const& [path, reason] : ReadRefused(Oracle(".refused"))) {
+        auto const found = std::find_if(scanned.begin(), scanned.end(),
+                                        [&](Listed const& listed) { return IsOracleFile(listed, path, listed.bDeleted); });
+        if (found == scanned.end()) {
+            ADD_FAILURE() << path << " is not listed";
+            continue;
+        }
+        EXPECT_EQ(found->reason, reason) << path;
+        EXPECT_FALSE(fs::exists(outDir + "/" + found->path)) << path << " was written";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RealVolumesTest, ::testing::ValuesIn(kCases),

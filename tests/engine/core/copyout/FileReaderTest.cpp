@@ -197,4 +197,24 @@ TEST(ResidentReadWithoutNtfsTest, EmptyEntryFailsTheRead) {
     EXPECT_EQ(reader.ReadData(0, buffer, sizeof buffer), 0u);
 }
 
+TEST_F(FileReaderTest, BytesPastTheInitialisedSizeAreZerosAndTheirClustersAreNotRead) {
+    // The device ends inside the hole: the last run's clusters cannot be read, and need not be.
+    auto const deviceEnd = m_device.Bytes().begin() + (kBaseSector * 512 + 14 * kClusterSize);
+    CMemoryDevice shortDevice(std::vector<std::uint8_t>(m_device.Bytes().begin(), deviceEnd));
+    constexpr long long kInitialized = 1500;  // inside the first run's second cluster
+    m_pNode->SetInitializedSize(kInitialized);
+    CFileReader reader;
+    ASSERT_EQ(reader.Open(&shortDevice, m_pNode.get(), &m_partition), 1);
+    EXPECT_EQ(reader.GetReadableSize(), kSize);
+    std::vector<std::uint8_t> buffer(kSize, 0xCC);
+    ASSERT_EQ(reader.ReadData(0, reinterpret_cast<char*>(buffer.data()), kSize), static_cast<unsigned int>(kSize));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + kInitialized, m_expected.begin()));
+    EXPECT_TRUE(std::all_of(buffer.begin() + kInitialized, buffer.end(), [](std::uint8_t byte) { return byte == 0; }));
+
+    for (long long const s64Bad : {-1LL, kSize + 1}) {
+        m_pNode->SetInitializedSize(s64Bad);
+        EXPECT_EQ(reader.Open(&shortDevice, m_pNode.get(), &m_partition), 0) << s64Bad;
+    }
+}
+
 }  // namespace

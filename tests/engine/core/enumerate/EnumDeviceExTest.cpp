@@ -272,9 +272,12 @@ TEST_F(Enumerator, UnpartitionedDiskIsItsOwnVolumeNumberedAllOnes) {
     EXPECT_EQ(PartitionInfo(partitions[0]).u32PartitionIndex, 0xFFFFFFFFu);
 }
 
-TEST_F(Enumerator, GptDiskWithOnlySmallPartitionsYieldsOneWholeDiskPartition) {
+TEST_F(Enumerator, GptDiskWithOnlyASmallSystemPartitionYieldsOneWholeDiskPartition) {
     std::vector<char> head = GptHead();
-    head[1024] = 1;                      // a type GUID that is not all zero
+    // The EFI System type, C12A7328-F81F-11D2-BA4B-00A0C93EC93B, in its on-disk byte order.
+    constexpr unsigned char kEfiSystem[16] = {0x28, 0x73, 0x2A, 0xC1, 0x1F, 0xF8, 0xD2, 0x11,
+                                              0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
+    std::copy(std::begin(kEfiSystem), std::end(kEfiSystem), head.begin() + 1024);
     PutLe32(head, 1024 + 32, 2048);      // first
     PutLe32(head, 1024 + 40, 411647);    // last: 200 MiB
     m_finder.disks.push_back(Disk(m_dir, "sdf", 1 << 21, 2, head));

@@ -225,25 +225,34 @@ void PutGptEntry(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot, st
     PutLe64(disk, entry + 40, u64Last);
 }
 
+/// Gives slot `iSlot` of the array at LBA 2 the EFI System type, in its on-disk byte order.
+void PutEfiSystemType(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot) {
+    constexpr std::uint8_t kEfiSystem[16] = {0x28, 0x73, 0x2A, 0xC1, 0x1F, 0xF8, 0xD2, 0x11,
+                                             0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
+    std::copy(std::begin(kEfiSystem), std::end(kEfiSystem), disk.begin() + 2 * iSectorSize + iSlot * 128);
+}
+
 struct GptCase {
     char const* pszName;
     int iSectorSize;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> slots;  // first, last
     std::vector<Listed> listed;
+    bool bSystem = false;  // every slot has the EFI System type
 };
 
 constexpr long long kGptDiskSectors = 0x3000000;
 
 std::vector<GptCase> const kGptCases = {
-    {"SmallPartitionsAreLeftOut", 512, {{2048, 411647}, {411648, 4605951}}, {}},
+    {"SmallSystemPartitionsAreLeftOut", 512, {{2048, 411647}, {411648, 4605951}}, {}, true},
+    {"SmallDataPartitionsAreListed", 512, {{2048, 411647}, {411648, 4605951}}, {{1, 2048, 409600}, {2, 411648, 4194304}}},
     {"ExactlyTheMinimumIsListed", 512, {{2048, 2048 + kMinListed - 1}}, {{1, 2048, kMinListed}}},
-    {"OneBelowTheMinimumIsLeftOut", 512, {{2048, 2048 + kMinListed - 2}}, {}},
+    {"OneBelowTheMinimumIsLeftOutForASystemType", 512, {{2048, 2048 + kMinListed - 2}}, {}, true},
     {"LastPastTheEndIsCut", 512, {{0x2000000, 0x9000000}}, {{1, 0x2000000, kGptDiskSectors - 0x2000000}}},
     {"LastAllOnesIsCut", 512, {{0x2000000, ~0ull}}, {{1, 0x2000000, kGptDiskSectors - 0x2000000}}},
     {"FirstAfterLastIsCutToTheEnd", 512, {{0x2000000, 100}}, {{1, 0x2000000, kGptDiskSectors - 0x2000000}}},
     {"StartPastTheEndIsLeftOut", 512, {{kGptDiskSectors, kGptDiskSectors + kMinListed}, {~0ull - 5, ~0ull}}, {}},
     {"SlotPositionIsTheIndex", 512, {{0, 0}, {2048, 2048 + kMinListed}}, {{2, 2048, kMinListed + 1}}},
-    {"FourKibSectorsReadTheArrayAtLba2", 4096, {{256, 256 + kMinListed - 1}, {10, 20}}, {{1, 256, kMinListed}}},
+    {"FourKibSectorsReadTheArrayAtLba2", 4096, {{256, 256 + kMinListed - 1}, {10, 20}}, {{1, 256, kMinListed}}, true},
 };
 
 class GptTable : public testing::TestWithParam<GptCase> {};
@@ -256,6 +265,7 @@ TEST_P(GptTable, ListsLargeEntriesOnTheDevice) {
     for (std::size_t i = 0; i < c.slots.size(); ++i) {
         if (c.slots[i].first == 0 && c.slots[i].second == 0) continue;  // an unused slot
         PutGptEntry(bytes, c.iSectorSize, static_cast<int>(i), c.slots[i].first, c.slots[i].second);
+        if (c.bSystem) PutEfiSystemType(bytes, c.iSectorSize, static_cast<int>(i));
     }
     CLargeMemoryDisk disk(std::move(bytes), c.iSectorSize, kGptDiskSectors);
     Analysis const analysis = Analyse(disk);
@@ -432,7 +442,7 @@ TEST(ToolImages, SfdiskMbrWithLogicalsMatchesSfdiskDump) {
     EXPECT_EQ(indexes, (std::vector<std::uint32_t>{1, 2, 5, 6, 7}));
 }
 
-TEST(ToolImages, SgdiskGptListsOnlyPartitionsOfAtLeast0x800001Sectors) {
+TEST(ToolImages, SgdiskGptListsDataPartitionsOfAnySizeAndOnlyLargeSystemOnes) {
     if (!testsupport::HaveTool("sgdisk")) GTEST_SKIP() << "sgdisk is not installed";
     testsupport::TempDir dir;
     std::string const image = dir.File("gpt.img");
@@ -453,10 +463,11 @@ TEST(ToolImages, SgdiskGptListsOnlyPartitionsOfAtLeast0x800001Sectors) {
         ++iRows;
         std::uint64_t const u64Start = std::stoull(match[2]);
         std::uint64_t const u64Count = std::stoull(match[3]) - u64Start + 1;
-        if (u64Count >= kMinListed) expected.emplace(u64Start, u64Count);
+        bool const bSystem = match[1] == "1";  // the EFI System partition
+        if (!bSystem || u64Count >= kMinListed) expected.emplace(u64Start, u64Count);
     }
     ASSERT_EQ(iRows, 4);
-    ASSERT_EQ(expected.size(), 2u);  // the 5 GiB one and the one of exactly 0x800001 sectors
+    ASSERT_EQ(expected.size(), 3u);  // all but the 200 MiB EFI System partition
     EXPECT_EQ(Listing(image), expected);
 }
 
