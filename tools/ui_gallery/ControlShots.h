@@ -1,0 +1,17 @@
+#pragma once
+// One picture per control and state, named after the control's class first
+// ("TCImageButton-hover.png"), grabbed at the screen's pixel ratio.
+
+#include <QDir>
+#include <QStringList>
+
+namespace gallery {
+
+// Writes every picture into dir; answers the file names written (empty on a write failure, with
+// a message on standard error).
+QStringList WriteControlShots(const QDir& dir);
+
+// Grabs widget into dir/name.png; false when the file cannot be written.
+bool Save(QWidget& widget, const QDir& dir, const QString& name);
+
+}  // namespace gallery
