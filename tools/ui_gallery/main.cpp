@@ -9,10 +9,12 @@
 #include <cstdio>
 
 #include "ControlShots.h"
+#include "ListShots.h"
 #include "ScanBarWindow.h"
 #include "app/controls/Theme.h"
 #include "app/shell/LaunchOptions.h"
 #include "app/shell/ModelSeams.h"
+#include "app/shell/NotificationCenter.h"
 #include "app/shell/ScanHook.h"
 
 int main(int argc, char** argv) {
@@ -38,8 +40,10 @@ int main(int argc, char** argv) {
   app::theme::ApplyDarkLook(application);
   app::InstallModelSeams(&options);
 
-  const QStringList written = gallery::WriteControlShots(dir);
-  if (written.isEmpty()) return 1;
+  const QStringList controls = gallery::WriteControlShots(dir);
+  const QStringList listShots = gallery::WriteListShots(dir);
+  if (controls.isEmpty() || listShots.isEmpty()) return 1;
+  const QStringList written = controls + listShots;
   std::printf("ui_gallery: %lld pictures in %s\n", static_cast<long long>(written.size()),
               qUtf8Printable(dir.path()));
   std::fflush(stdout);
@@ -48,10 +52,17 @@ int main(int argc, char** argv) {
   gallery::ScanBarWindow bar;
   bar.setFadesOnClose(false);
   bar.show();
+  gallery::ScanListsWindow lists;
+  lists.show();
+  app::NotificationCenter::instance().addObserver(&lists, QStringLiteral("NormalScranValue"),
+                                                  [&](const QVariantMap&) { lists.refresh(); });
   QObject::connect(&bar, &gallery::ScanBarWindow::scanEnded, &bar,
                    [&](const QString& state, const QString& found) {
                      gallery::Save(bar, dir, QStringLiteral("TCImageWindow-90px-scan-%1").arg(state));
-                     std::printf("%s\n", qUtf8Printable(app::HookResultLine(state, found)));
+                     lists.showFinished();
+                     gallery::Save(lists, dir, QStringLiteral("ScanLists-%1").arg(state));
+                     std::printf("%s rows=%zu\n", qUtf8Printable(app::HookResultLine(state, found)),
+                                 lists.outlineRows());
                      std::fflush(stdout);
                      if (options.quitWhenDone) application.exit(app::HookExitCode(state));
                    });

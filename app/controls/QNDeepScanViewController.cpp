@@ -1,0 +1,64 @@
+#include "app/controls/QNDeepScanViewController.h"
+
+#include <QAbstractButton>
+#include <algorithm>
+#include <QHBoxLayout>
+#include <QPainter>
+
+#include "app/controls/Theme.h"
+#include "app/shell/Strings.h"
+
+namespace app {
+namespace {
+
+constexpr int kHintWidth = 280;
+constexpr int kHintMinimumHeight = 40;
+
+// A small round button with a cross, drawn here so it reads on the dark pop-over.
+class CloseCross : public QAbstractButton {
+ public:
+    explicit CloseCross(QWidget* parent) : QAbstractButton(parent) {
+        setFixedSize(18, 18);
+        setFocusPolicy(Qt::StrongFocus);
+        setCursor(Qt::PointingHandCursor);
+        setAccessibleName(QStringLiteral("Close"));
+    }
+
+ protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(isDown() ? QColor(255, 255, 255, 90) : QColor(255, 255, 255, 40));
+        painter.drawEllipse(box);
+        painter.setPen(QPen(hasFocus() ? QColor(theme::kFocusRing) : QColor(230, 230, 230), 1.5));
+        const QRectF cross = box.adjusted(5, 5, -5, -5);
+        painter.drawLine(cross.topLeft(), cross.bottomRight());
+        painter.drawLine(cross.topRight(), cross.bottomLeft());
+    }
+};
+
+}  // namespace
+
+QNDeepScanViewController::QNDeepScanViewController(QWidget* parent) : QWidget(parent) {
+    label_ = new QLabel(this);
+    label_->setTextFormat(Qt::PlainText);
+    label_->setWordWrap(true);
+    label_->setFont(theme::SystemFont(12));
+    label_->setText(Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_NODE")));
+    QPalette colours = label_->palette();
+    colours.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    label_->setPalette(colours);
+    auto* cross = new CloseCross(this);
+    close_ = cross;
+    connect(cross, &QAbstractButton::clicked, this, &QNDeepScanViewController::popupViewHidden);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 6, 6, 6);
+    layout->addWidget(label_, 1);
+    layout->addWidget(cross, 0, Qt::AlignTop);
+    // As tall as the hint's lines need at the pop-over's width, whatever the language.
+    resize(kHintWidth, std::max(kHintMinimumHeight, heightForWidth(kHintWidth)));
+}
+
+}  // namespace app
