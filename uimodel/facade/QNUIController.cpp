@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -128,6 +129,19 @@ bool QNUIController::IsScanRunning() {
 bool QNUIController::IsPause() { return Scan().GetStatus() == OPERATION_PAUSED; }
 
 bool QNUIController::IsDeepScan() { return Scan().IsDeepScan() != 0; }
+
+std::string QNUIController::GetScannedDiskName() {
+    IStorageDevice* pDevice = Scan().GetSavedStorage();
+    if (!pDevice) return {};
+    CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pDevice);
+    if (!pDisk) {
+        CCollectedVolumeDeviceInfoStruct const* pVolume = QNUIDeviceData::GetVolumeInfo(pDevice);
+        if (!pVolume || !pVolume->pParentDisk) return {};
+        pDisk = QNUIDeviceData::GetDiskInfo(pVolume->pParentDisk);
+    }
+    if (!pDisk) return {};
+    return std::string(pDisk->szBsdName, strnlen(pDisk->szBsdName, sizeof pDisk->szBsdName));
+}
 
 std::string QNUIController::GetScanProgress(double& dPercent, std::uint64_t& u64FileCount) {
     QNUIScan& scan = Scan();

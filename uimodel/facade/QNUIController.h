@@ -75,6 +75,10 @@ public:
     static bool IsScanRunning();
     static bool IsPause();
     static bool IsDeepScan();
+    /// The kernel name of the disk the last scan read ("sdb"): of the scanned disk, or of the
+    /// scanned volume's disk; a disk image's file name. Empty before any scan. A removed medium
+    /// is matched against it, never against display names, which two sticks may share.
+    static std::string GetScannedDiskName();
     /// The remaining time ("hh:mm:ss", "-:-:-" when unknown or beyond 100 hours); out: percent
     /// done and the file count.
     static std::string GetScanProgress(double& dPercent, std::uint64_t& u64FileCount);

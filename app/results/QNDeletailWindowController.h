@@ -1,0 +1,220 @@
+#pragma once
+// The results window: one scan while it runs and after it ends. The 90-px bar holds home, deep
+// scan, the progress box (activity, progress, pause or resume, stop, found and remaining-time
+// labels, the selection label and the recover button) and the search field; below it the left
+// pane's tabs and trees and the file list on the right. It follows the model's
+// "NormalScranValue" posts and talks to the model only through the facade.
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/controls/MAAttachedWindow.h"
+#include "app/controls/TCImageWindow.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
+#include "uimodel/trees/TreeBatch.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+
+namespace app {
+class CustemSplitView;
+class CustomTableView;
+class ElidedLabel;
+class NewSearchTextFiled;
+class QNCustomOutlineView;
+class QNDeepScanViewController;
+class QNProgressView;
+class TCImageButton;
+}  // namespace app
+
+namespace app::results {
+
+class FileListModel;
+class ResultTreeModel;
+class ResultOutlineView;
+class SpinnerView;
+
+class QNDeletailWindowController : public TCImageWindow {
+  Q_OBJECT
+
+ public:
+  enum Tab { kPathTab = 0, kTypeTab, kCreatedTab, kModifiedTab, kTabs };
+
+  explicit QNDeletailWindowController(QWidget* parent = nullptr);
+  ~QNDeletailWindowController() override;
+
+  // The disk or volume to scan; getData scans it.
+  void setSelectDiskVolumeData(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
+  // Starts the scan of the chosen item and follows it.
+  void getData();
+  // Shows a results file the caller is loading: no progress controls.
+  void getImportData(const QString& path);
+  // Stops receiving every notification.
+  void clearImportData();
+
+  // Seconds of the wall clock for the remaining-time label's once-a-second rule; tests step it.
+  void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+
+  // What tests and the program read.
+  ResultTreeModel* treeModel(int tab) const { return m_models[static_cast<std::size_t>(tab)].get(); }
+  FileListModel* listModel() const { return m_list.get(); }
+  ResultOutlineView* outlineView() const { return m_outline; }
+  ResultOutlineView* timeOutlineView() const { return m_timeOutline; }
+  CustomTableView* tableView() const { return m_table; }
+  int currentTab() const { return m_tab; }
+  uimodel::OpNodeData* selectedItem() const { return m_selected; }
+  QString foundText() const;
+  QString remainingText() const;
+  QString selectionText() const;
+  QString selectAllImage() const { return m_selectAllImage; }
+  bool isFinishedShown() const { return m_finished; }
+  bool isPausedByUser() const { return m_isPause; }
+  bool deepScanOfferShown() const { return m_attachedWindow != nullptr; }
+  MAAttachedWindow* deepScanOffer() const { return m_attachedWindow; }
+  QTimer* deepScanOfferTimer() const { return m_offerTimer; }
+  TCImageButton* pauseButton() const { return m_pause; }
+  TCImageButton* playButton() const { return m_play; }
+  TCImageButton* stopButton() const { return m_stopButton; }
+  TCImageButton* homeButton() const { return m_home; }
+  TCImageButton* deepScanButton() const { return m_deepScan; }
+  TCImageButton* recoverButton() const { return m_recover; }
+  QCheckBox* selectAllButton() const { return m_selectAll; }
+  QNProgressView* progressView() const { return m_progress; }
+  CustemSplitView* splitView() const { return m_split; }
+  // Files of the path tree's lists, each folder chosen as a click would, and the deleted ones.
+  void countListedFiles(std::uint64_t& listed, std::uint64_t& deleted) const;
+
+  // Commands (the bar's buttons, the tabs, the header, the cells, the keyboard).
+  void backButtonAction();
+  void deepSrcanButtonAction();
+  void pauseButtonClick();
+  void stopButtonClick();
+  void selectTab(int tab);
+  void sortByColumn(int column);
+  void setAllSelectOrNoSelect();
+  void toggleListCheck(int row);
+  void clickButtonAction(uimodel::OpNodeData* item);
+  void selectItem(uimodel::OpNodeData* item);
+  // The window's close button.
+  void closeWindow();
+
+ signals:
+  // The scan wound down and the finished state shows (also after a stop).
+  void scanEnded();
+  // The user went back to the start page; the window has closed.
+  void backHomeRequested();
+  // A sheet the window opened (tests answer it).
+  void sheetOpened(QWidget* sheet);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Set-up.
+  void buildContent();
+  void buildBar();
+  void layoutBar();
+  void showStillLabels();
+  void observeScan();
+  // Feed and progress.
+  void dataInitFinished();
+  void refreshCurrentTree();
+  void getScanProgress();
+  void showFinishedState();
+  void setFoundAllFiles();
+  void refreshDevice(const QVariantMap& payload);
+  // Commands' shared steps.
+  void emptyTrees();
+  void clearChecks();
+  void doBackHomeAction(int fromUser);
+  void doDeepScanAction();
+  void stopAction();
+  void refashDetailPageData();
+  void refreshListOnly();
+  void SelectRootItem();
+  void ExpandeRootItem();
+  void showNoValueNote();
+  void showRecoveryButton();
+  void slideRecoveryButtonOut();
+  void checkRefresh();
+  int GetCellNodeState(uimodel::OpNodeData* item) const;
+  void changeSelectAllButtonState();
+  void showSelectFilesCountAndSize();
+  void showPopover();
+  void popupViewHidden();
+  void updateTabLooks();
+  void updateScanButtons();
+  bool scanRunsUnpaused() const;
+  void openSheet(const QString& prefix, std::function<void(int)> done);
+  ResultOutlineView* outlineFor(int tab) const;
+  uimodel::TreeArray& arrayFor(int tab) { return m_arrays[static_cast<std::size_t>(tab)]; }
+
+  std::unique_ptr<uimodel::DiskVolumeNodeData> m_item;
+  std::array<uimodel::TreeArray, kTabs> m_arrays;
+  std::array<std::unique_ptr<ResultTreeModel>, kTabs> m_models;
+  std::unique_ptr<FileListModel> m_list;
+  uimodel::OpNodeData* m_selected = nullptr;
+
+  // Bar.
+  TCImageButton* m_home = nullptr;
+  ElidedLabel* m_homeLabel = nullptr;
+  TCImageButton* m_deepScan = nullptr;
+  ElidedLabel* m_deepScanLabel = nullptr;
+  QWidget* m_box = nullptr;
+  QWidget* m_subBox = nullptr;
+  SpinnerView* m_spinner = nullptr;
+  QNProgressView* m_progress = nullptr;
+  TCImageButton* m_pause = nullptr;
+  TCImageButton* m_play = nullptr;
+  TCImageButton* m_stopButton = nullptr;
+  ElidedLabel* m_selectFiles = nullptr;
+  TCImageButton* m_recover = nullptr;
+  ElidedLabel* m_found = nullptr;
+  ElidedLabel* m_remaining = nullptr;
+  NewSearchTextFiled* m_search = nullptr;
+  QWidget* m_pointButton = nullptr;
+
+  // Content.
+  CustemSplitView* m_split = nullptr;
+  std::array<QPushButton*, 5> m_tabButtons{};  // path, type, time; created, modified sub-tabs
+  QWidget* m_subTabs = nullptr;
+  QStackedWidget* m_trees = nullptr;
+  ResultOutlineView* m_outline = nullptr;
+  ResultOutlineView* m_timeOutline = nullptr;
+  CustomTableView* m_table = nullptr;
+  QCheckBox* m_selectAll = nullptr;
+  QString m_selectAllImage = QStringLiteral("checkbox_no");
+
+  // Deep-scan offer.
+  QNDeepScanViewController* m_offerView = nullptr;
+  QPointer<MAAttachedWindow> m_attachedWindow;
+  QTimer* m_offerTimer = nullptr;
+  bool m_offerClosed = false;
+
+  // State.
+  int m_tab = kPathTab;
+  bool m_isDeepScan = false;
+  bool m_isPause = false;
+  bool m_isCanClick = true;
+  bool m_isCloseWindow = false;
+  bool m_isSelectBackHome = false;
+  bool m_isImport = false;
+  bool m_isCreateTimeTreeRebuild = true;
+  bool m_isModifyTimeTreeRebuild = true;
+  bool m_following = false;
+  bool m_finished = false;
+  bool m_isSorted = false;
+  int m_sortedColumn = -1;
+  qint64 m_lastUpdateTime = 0;
+  std::function<qint64()> m_clock;
+  QTimer* m_watch = nullptr;
+};
+
+}  // namespace app::results

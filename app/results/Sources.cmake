@@ -1,0 +1,8 @@
+# Sources of app/results: the results window, its item models and commands.
+target_sources(app PRIVATE
+  results/FileListModel.cpp
+  results/QNDeletailWindowController.cpp
+  results/ResultTreeModel.cpp
+  results/ResultViews.cpp
+  results/ResultsCommands.cpp
+)
