@@ -6,6 +6,8 @@ target_sources(app PRIVATE
   shell/MainThreadPoster.cpp
   shell/ModelSeams.cpp
   shell/NotificationCenter.cpp
+  shell/ProgramStart.cpp
+  shell/QNAppDelegate.cpp
   shell/QuitGuard.cpp
   shell/ScanHook.cpp
   shell/SignalQuit.cpp

@@ -9,6 +9,33 @@ constexpr std::int64_t kSpareBytes = 99'999;
 
 }  // namespace
 
+std::unique_ptr<uimodel::DiskVolumeNodeData> CopyChoice(const uimodel::DiskVolumeNodeData& item,
+                                                        const std::string& parentName) {
+  uimodel::_DiskVolumeData row;
+  row.name = item.name();
+  row.s64Capacity = item.capacity();
+  row.s64Used = item.used();
+  row.iDiskIndex = item.diskIndex();
+  row.iVolumeIndex = item.volumeIndex();
+  row.iFileSystem = item.fileSystem();
+  row.iIsDiskImage = item.isDmg();
+  row.iIsUSB = item.isUsb();
+  auto copy = std::make_unique<uimodel::DiskVolumeNodeData>(row);
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> children;
+  for (const auto& child : item.children()) children.push_back(CopyChoice(*child, item.name()));
+  copy->setSubNode(std::move(children));
+  copy->setParentName(parentName);
+  return copy;
+}
+
+std::string ParentNameOf(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks,
+                         const uimodel::DiskVolumeNodeData& item) {
+  for (const auto& disk : disks)
+    for (const auto& volume : disk->children())
+      if (volume.get() == &item) return disk->name();
+  return item.name();
+}
+
 Choices CountChoices(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks) {
   Choices choices;
   int volumes = 0;

@@ -19,6 +19,14 @@ struct Choices {
 
 // Every volume is a choice; a disk without volumes (a stick with a damaged table) is one; a
 // disk holding the only volume counts once more when over 99,999 bytes of it lie outside it.
+// A copy of `item` (a disk with copies of its volumes) for the results window, whose parentName
+// is `parentName`: the disk's name for a volume, its own for a disk.
+std::unique_ptr<uimodel::DiskVolumeNodeData> CopyChoice(const uimodel::DiskVolumeNodeData& item,
+                                                        const std::string& parentName);
+// The parent's name of `item` among `disks`.
+std::string ParentNameOf(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks,
+                         const uimodel::DiskVolumeNodeData& item);
+
 Choices CountChoices(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks);
 
 }  // namespace app
