@@ -1,5 +1,7 @@
 #include "app/wizard/QNRootWindowController.h"
 
+#include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStackedWidget>
@@ -13,6 +15,7 @@
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/Strings.h"
 #include "app/wizard/ChoiceCount.h"
+#include "app/wizard/QNProgressWindow.h"
 #include "app/wizard/QNSelectDiskViewController.h"
 #include "app/wizard/QNSelectTypeViewController.h"
 #include "engine/IEnumDeviceEx.h"
@@ -69,6 +72,24 @@ QNRootWindowController::QNRootWindowController(QWidget* parent) : TCImageWindow(
   });
   for (const QString& name : {QStringLiteral("RefreshAttachDevice"), QStringLiteral("RefreshDetachDevice")})
     center.addObserver(this, name, [this](const QVariantMap&) { refreshDevices(); });
+  m_import = new TCImageButton(this);
+  m_import->setImageFamily(QStringLiteral("import"));
+  m_import->setToolTip(Text(QStringLiteral("PAGE_TWO_IMPORT_BUTTON_TIP")));
+  m_import->setAccessibleName(Text(QStringLiteral("PAGE_TWO_IMPORT_BUTTON_TIP")));
+  m_import->setButtonEnabled(true);
+  m_import->setFixedSize(16, 16);
+  if (QWidget* bar = titleBarView()) {
+    m_import->setParent(bar);
+    m_import->move(bar->width() - 34, 3);
+  }
+  connect(m_import, &QAbstractButton::clicked, this, &QNRootWindowController::importButtonClick);
+  center.addObserver(this, QStringLiteral("ShowDetailWindow"), [this](const QVariantMap&) {
+    // A window discarded after a failed or stopped load is gone: nothing to show.
+    if (!m_results || m_results->isVisible()) return;
+    m_results->show();
+    hide();
+    emit resultsWindowOpened(m_results);
+  });
   m_typePage->startScanButton()->setFocus();
 }
 
@@ -150,6 +171,55 @@ void QNRootWindowController::openResults(std::unique_ptr<uimodel::DiskVolumeNode
   hide();
   emit resultsWindowOpened(window);
   QTimer::singleShot(300, window, [window] { window->getData(); });
+}
+
+void QNRootWindowController::importButtonClick() {
+  if (m_results || m_progressWindow) return;
+  auto* dialog = new QFileDialog(this, Text(QStringLiteral("LOAD_SCAN_RESULT")));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setNameFilter(QStringLiteral("*.rsf"));
+  if (const auto folder = QNUIController::GetSavePath()) dialog->setDirectory(QString::fromStdString(*folder));
+  connect(dialog, &QFileDialog::fileSelected, this, &QNRootWindowController::importFile);
+  dialog->open();
+}
+
+void QNRootWindowController::importFile(const QString& path) {
+  if (m_results || m_progressWindow) return;
+  QNUIController::SetRecoveryType(127);
+  // Refused (-1 no path, -2 a job runs) before anything is made.
+  const int started = QNUIController::beginSaveOrRestoreNode(false, path.toStdString(), "NormalScranValue");
+  if (started != 0) {
+    showMessage(Text(QStringLiteral("READ_RSF_FAILED")));
+    return;
+  }
+  showMessage({});
+  auto* window = new results::QNDeletailWindowController;
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->move(pos() + QPoint(0, 50));
+  connect(window, &results::QNDeletailWindowController::backHomeRequested, this, [this, window] {
+    window->deleteLater();
+    emit wentHome();
+  });
+  m_results = window;
+  window->getImportData(path);
+  auto* progress = new QNProgressWindow(false, QStringLiteral("NormalScranValue"), this);
+  progress->setWindowFlag(Qt::Window);
+  progress->setAttribute(Qt::WA_DeleteOnClose);
+  m_progressWindow = progress;
+  connect(progress, &QNProgressWindow::workEnded, this, [this](bool success) {
+    if (success || !m_results) return;
+    // Failed or stopped: the wizard stays where it was.
+    m_results->clearImportData();
+    m_results->deleteLater();
+    m_results = nullptr;
+  });
+  progress->show();
+}
+
+void QNRootWindowController::closeEvent(QCloseEvent* event) {
+  TCImageWindow::closeEvent(event);
+  if (event->isAccepted()) NotificationCenter::instance().post(QStringLiteral("appWillTerminate"));
 }
 
 void QNRootWindowController::keyPressEvent(QKeyEvent* event) {

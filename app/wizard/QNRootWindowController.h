@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/controls/TCImageWindow.h"
+#include "app/wizard/QNProgressWindow.h"
 
 class QLabel;
 class QStackedWidget;
@@ -18,6 +19,7 @@ class DiskVolumeNodeData;
 namespace app {
 
 class QNSelectDiskViewController;
+class TCImageButton;
 class QNSelectTypeViewController;
 
 namespace results {
@@ -40,6 +42,11 @@ class QNRootWindowController : public TCImageWindow {
 
   // Start: asks for the device list, then goes on in InitFinished.
   void selectTypesContinouButtonClick();
+  // The title bar's import: a results file chosen in a file dialog, loaded under the progress
+  // window; the results window shows after a successful load.
+  void importButtonClick();
+  void importFile(const QString& path);
+  QNProgressWindow* progressWindow() const { return m_progressWindow; }
   void backHome();
 
  signals:
@@ -50,6 +57,7 @@ class QNRootWindowController : public TCImageWindow {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void InitFinished();
@@ -62,6 +70,8 @@ class QNRootWindowController : public TCImageWindow {
   QNSelectDiskViewController* m_diskPage = nullptr;
   QLabel* m_message = nullptr;
   QPointer<results::QNDeletailWindowController> m_results;
+  QPointer<QNProgressWindow> m_progressWindow;
+  TCImageButton* m_import = nullptr;
   int m_whichPage = 2;
   bool m_waitingForList = false;
   bool m_refreshing = false;  // the list asked for is the disk page's refresh
