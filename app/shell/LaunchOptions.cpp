@@ -75,6 +75,15 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
   return true;
 }
 
+bool LaunchOptions::IsOption(const QString& argument) {
+  return TakesValue(argument) || argument == QLatin1String("--quit-when-done") || argument == QLatin1String("--grid");
+}
+
+bool LaunchOptions::TakesValue(const QString& argument) {
+  return argument == QLatin1String("--scan") || argument == QLatin1String("--recover-to") ||
+         argument == QLatin1String("--coverflow");
+}
+
 bool LaunchOptions::ParseApplicationArguments(LaunchOptions& options, QString& error) {
   return Parse(QCoreApplication::arguments().mid(1), options, error);
 }

@@ -17,6 +17,9 @@ struct LaunchOptions {
   // or a missing value.
   // `arguments` hold no program name. On failure `options` is left as it was.
   static bool Parse(const QStringList& arguments, LaunchOptions& options, QString& error);
+  // Whether `argument` is one of these options, and whether it is followed by a value.
+  static bool IsOption(const QString& argument);
+  static bool TakesValue(const QString& argument);
   // The same over QCoreApplication::arguments() without the program's name.
   static bool ParseApplicationArguments(LaunchOptions& options, QString& error);
 };

@@ -1,12 +1,18 @@
 # Sources of app/shell.
 target_sources(app PRIVATE
   shell/FileTimeText.cpp
+  shell/LanguageArgument.cpp
   shell/LaunchOptions.cpp
   shell/MainThreadPoster.cpp
   shell/ModelSeams.cpp
   shell/NotificationCenter.cpp
+  shell/ProgramStart.cpp
+  shell/QNAppDelegate.cpp
+  shell/QuitGuard.cpp
   shell/ScanHook.cpp
+  shell/SignalQuit.cpp
   shell/StringTable.cpp
   shell/Strings.cpp
+  shell/USBNotifier.cpp
   shell/UserSettings.cpp
 )

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "app/shell/LanguageArgument.h"
 #include "uimodel/support/Plist.h"
 
 namespace app {
@@ -77,7 +78,11 @@ std::string PlistStringTable::Text(const std::string& key) const {
 
 QStringList InterfaceLanguages() {
   QStringList languages;
-  for (QString language : QLocale().uiLanguages()) {
+  QStringList wanted = QLocale().uiLanguages();
+  // A language chosen on the command line of this or an earlier start comes first.
+  const QString stored = StoredInterfaceLanguage();
+  if (!stored.isEmpty()) wanted.prepend(stored);
+  for (QString language : wanted) {
     language.replace(QLatin1Char('-'), QLatin1Char('_'));
     languages << language;
     const QString base = language.section(QLatin1Char('_'), 0, 0);

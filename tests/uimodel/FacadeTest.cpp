@@ -472,3 +472,43 @@ TEST(ProgressText, UnknownAndFarRemainingTimesShowDashes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The disk page's refresh after media came or went: refused while a scan runs, otherwise the
+// list is made again on a thread and announced; a failed listing keeps the enumerator's answer.
+TEST(Facade, AsynchronousDeviceRefreshIsRefusedDuringAScanAndKeepsTheFailureReason) {
+    FAT_IMAGES_OR_SKIP();
+    {
+        FacadeModel facade({fattest::Image("fat32.img")});
+        facade.model.scan.SetStatus(uimodel::OPERATION_RUNNING);
+        EXPECT_FALSE(QNUIController::RefreshDeviceInfoAsync("aInitFinished"));
+        EXPECT_EQ(facade.model.devices.GetInitState(), uimodel::DEVICE_INIT_READY);  // nothing let go of
+        facade.model.scan.SetStatus(uimodel::OPERATION_IDLE);
+
+        Window window;
+        ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+        facade.RunToEnd(window);
+        ASSERT_GT(facade.model.scan.GetScanFileCnt(), 0u);
+        ASSERT_TRUE(QNUIController::RefreshDeviceInfoAsync("aInitFinished"));
+        EXPECT_EQ(facade.model.scan.GetScanFileCnt(), 0u);  // the scan's results went on this thread
+        EXPECT_EQ(facade.pPoster->Take().first, "aInitFinished");
+        EXPECT_EQ(facade.model.devices.GetInitState(), uimodel::DEVICE_INIT_READY);
+        EXPECT_EQ(facade.model.devices.GetInitResult(), kResultSuccess);
+        std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
+        QNUIController::GetDeviceInfoToArray(disks);
+        ASSERT_EQ(disks.size(), 1u);
+        EXPECT_EQ(disks[0]->name(), "fat32.img");
+    }
+    {
+        testsupport::TempDir dir;  // no readable disk: the listing fails and says why
+        FacadeModel facade({dir.File("gone.img")});
+        ASSERT_TRUE(QNUIController::RefreshDeviceInfoAsync("aInitFinished"));
+        EXPECT_EQ(facade.pPoster->Take().first, "aInitFinished");
+        EXPECT_EQ(facade.model.devices.GetInitState(), uimodel::DEVICE_INIT_FAILED);
+        EXPECT_EQ(ResultModule(facade.model.devices.GetInitResult()), kModuleEnumDevice);
+        EXPECT_EQ(ResultCode(facade.model.devices.GetInitResult()), kCodeEnumNoDisk);
+    }
+}
+
+}  // namespace

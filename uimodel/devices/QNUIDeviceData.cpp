@@ -58,7 +58,9 @@ QNUIDeviceData& QNUIDeviceData::instance() {
 
 void QNUIDeviceData::InitDeviceInfo() {
     m_iInitState = DEVICE_INIT_STARTED;
-    if (!m_pEnumerator || Failed(m_pEnumerator->Init())) {
+    RESULT const result = m_pEnumerator ? m_pEnumerator->Init() : MakeResult(kModuleEnumDevice, 0, kCodeEnumNotInitialised);
+    m_initResult = result;
+    if (Failed(result)) {
         m_disks.clear();
         m_volumes.clear();
         m_iInitState = DEVICE_INIT_FAILED;

@@ -30,6 +30,8 @@ public:
     /// Drops the enumeration. Only while no job runs and after every device user let go.
     void Clear();
     int GetInitState() const { return m_iInitState.load(); }
+    /// The enumerator's answer to the last enumeration (its failure says why the list is empty).
+    RESULT GetInitResult() const { return m_initResult.load(); }
 
     void GetDiskStorageMap(int iForce);
     void GetVolumeStorageMap(int iForce);
@@ -61,6 +63,7 @@ private:
     std::map<int, IStorageDevice*> m_disks;
     std::map<IStorageDevice*, std::vector<IStorageDevice*>> m_volumes;
     std::atomic<int> m_iInitState{DEVICE_INIT_NEVER};  // read by the page while the list is made
+    std::atomic<RESULT> m_initResult{kResultSuccess};
 };
 
 }  // namespace uimodel

@@ -245,17 +245,43 @@ void QNUIController::NotifiyDeviceInfoAfterInit(std::string const& postName) {
     jobs.deviceList = NotifyDeviceInfoAfterInit(*GetModel().pDevices, *s_pPoster, postName);
 }
 
-bool QNUIController::RefreshDeviceInfo() {
-    Model const& model = GetModel();
+namespace {
+
+/// What both refreshes do on the calling thread: false while a job runs.
+bool ReleaseForRefresh() {
+    QNUIController::Model const& model = QNUIController::GetModel();
     FacadeJobs& jobs = GetFacadeJobs();
-    if (jobs.search.Running() || IsRecoveryRunning() || !model.pScan->IsOperationExit()) return false;
+    if (jobs.search.Running() || QNUIController::IsRecoveryRunning() || !model.pScan->IsOperationExit() ||
+        (model.pSaver && !model.pSaver->IsOperationExit()) || jobs.filePoller.Running())
+        return false;
     if (jobs.deviceList && jobs.deviceList->joinable()) jobs.deviceList->join();
     // The recovery's copy-out objects come from the scan's controller, which goes now.
     if (model.pRecovery) model.pRecovery->ReleaseDataRecovery();
-    if (!uimodel::RefreshDeviceInfo(*model.pScan, *model.pDevices)) return false;
+    if (!uimodel::ReleaseDeviceList(*model.pScan, *model.pDevices)) return false;
     // The trees pointed at the nodes just let go of.
     model.pTypes->clear();
     model.pTimes->clear();
+    return true;
+}
+
+}  // namespace
+
+bool QNUIController::RefreshDeviceInfo() {
+    if (!ReleaseForRefresh()) return false;
+    GetModel().pDevices->InitDeviceInfo();
+    return true;
+}
+
+bool QNUIController::RefreshDeviceInfoAsync(std::string const& postName) {
+    if (!ReleaseForRefresh()) return false;
+    // The thread posts through this poster: it is kept until that thread is joined.
+    static std::shared_ptr<IMainThreadPoster> s_pPoster;
+    s_pPoster = GetSeams().pPoster;
+    QNUIDeviceData* pDevices = GetModel().pDevices;
+    GetFacadeJobs().deviceList = std::thread([pDevices, postName] {
+        pDevices->InitDeviceInfo();
+        s_pPoster->Post(postName);
+    });
     return true;
 }
 

@@ -156,6 +156,10 @@ public:
     static void NotifiyDeviceInfoAfterInit(std::string const& postName);
     /// Enumerates again; false while a job runs.
     static bool RefreshDeviceInfo();
+    /// Lets the last scan's results and the device list go here (the calling, GUI thread), then
+    /// enumerates on a thread and posts `postName` when the list is ready or failed. Refused
+    /// (false, nothing let go of) while a job runs. Never while a window shows the scan's nodes.
+    static bool RefreshDeviceInfoAsync(std::string const& postName);
     static void GetDeviceInfoToArray(std::vector<std::unique_ptr<DiskVolumeNodeData>>& rows);
 
     // Result trees and lists. Refreshes report their additions to `pSink` (may be null).

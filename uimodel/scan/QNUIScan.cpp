@@ -442,11 +442,16 @@ void QNUIScan::DoSearch() {
     SetNeedUIUpdate(1);
 }
 
-bool RefreshDeviceInfo(QNUIScan& scan, QNUIDeviceData& devices) {
+bool ReleaseDeviceList(QNUIScan& scan, QNUIDeviceData& devices) {
     if (scan.GetStatus() != OPERATION_IDLE) return false;
     scan.ReleaseScanResults();
     scan.SaveScanSorage(nullptr);
     devices.Clear();
+    return true;
+}
+
+bool RefreshDeviceInfo(QNUIScan& scan, QNUIDeviceData& devices) {
+    if (!ReleaseDeviceList(scan, devices)) return false;
     devices.InitDeviceInfo();
     return true;
 }

@@ -187,5 +187,8 @@ private:
 /// go of its controller and copy-out objects (they hold devices the old list frees) and forgets
 /// its device.
 bool RefreshDeviceInfo(QNUIScan& scan, QNUIDeviceData& devices);
+/// The first half of a refresh: the scan's results and the device list let go of; false,
+/// touching nothing, while the scan runs.
+bool ReleaseDeviceList(QNUIScan& scan, QNUIDeviceData& devices);
 
 }  // namespace uimodel

@@ -1,0 +1,108 @@
+#include "app/shell/ProgramStart.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "app/controls/TCImageButton.h"
+#include "app/controls/Theme.h"
+#include "app/results/QNDeletailWindowController.h"
+#include "app/shell/LanguageArgument.h"
+#include "app/shell/LaunchOptions.h"
+#include "app/shell/ModelSeams.h"
+#include "app/shell/QNAppDelegate.h"
+#include "app/shell/ScanHook.h"
+#include "app/wizard/QNRootWindowController.h"
+#include "app/wizard/QNSelectDiskViewController.h"
+#include "app/wizard/QNSelectTypeViewController.h"
+#include "platform/KeepAwake.h"
+#include "uimodel/facade/QNUIController.h"
+
+namespace app {
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr, "usage: quorin [LANGUAGE] [--scan IMAGE [--quit-when-done]]\n");
+  return 2;
+}
+
+void LogKeepAwake(const std::string& line) { qInfo("%s", line.c_str()); }
+
+// The hook presses the real buttons as a person would, each once it is enabled: Start, then
+// Continue on the disk page's own choice when that page shows.
+void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
+  auto* walker = new QTimer(&delegate);
+  walker->setInterval(100);
+  QObject::connect(walker, &QTimer::timeout, walker, [&delegate, walker] {
+    QNRootWindowController* root = delegate.rootWindow();
+    if (!root) return;
+    if (root->resultsWindow()) {
+      walker->stop();
+      return;
+    }
+    if (root->whichPage() == 2) {
+      QAbstractButton* start = root->typePage()->startScanButton();
+      if (start->isEnabled() && start->isVisible()) start->click();
+    } else if (root->whichPage() == 3) {
+      QAbstractButton* next = root->diskPage()->continueButton();
+      if (next->isEnabled() && next->isVisible()) next->click();
+    }
+  });
+  QObject::connect(&delegate, &QNAppDelegate::rootWindowShown, walker, [walker, options](QNRootWindowController* root) {
+    QObject::connect(root, &QNRootWindowController::resultsWindowOpened, root,
+                     [options](results::QNDeletailWindowController* window) {
+                       if (!options.quitWhenDone) return;
+                       QObject::connect(window, &results::QNDeletailWindowController::scanEnded, window, [window] {
+                         std::uint64_t listed = 0;
+                         std::uint64_t deleted = 0;
+                         window->countListedFiles(listed, deleted);
+                         const QString state = HookScanState(false);
+                         std::printf("%s listed=%llu deleted=%llu\n",
+                                     qUtf8Printable(HookResultLine(state, window->foundText().section(QLatin1Char(' '), -1))),
+                                     static_cast<unsigned long long>(listed), static_cast<unsigned long long>(deleted));
+                         std::fflush(stdout);
+                         uimodel::QNUIController::StopJobs(std::chrono::seconds(30));
+                         QApplication::exit(HookExitCode(state));
+                       });
+                     });
+    walker->start();
+  });
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QStringList arguments = QCoreApplication::arguments().mid(1);
+  const QString language = TakeLanguageArgument(arguments);
+  LaunchOptions options;
+  QString error;
+  if (!LaunchOptions::Parse(arguments, options, error)) {
+    std::fprintf(stderr, "quorin: %s\n", qUtf8Printable(error));
+    return Usage();
+  }
+  if (!language.isEmpty() && !StoreInterfaceLanguage(language))
+    std::fprintf(stderr, "quorin: \"%s\" is not a language code; the interface language stays\n", qUtf8Printable(language));
+  const QString stored = StoredInterfaceLanguage();
+  if (!stored.isEmpty()) QLocale::setDefault(QLocale(stored));
+
+  platform::KeepAwake awake("Recovering files", &LogKeepAwake);
+  theme::ApplyDarkLook(application);
+  InstallModelSeams(&options);
+  // Two copies would scan and recover over each other's model: the second leaves quietly.
+  if (uimodel::QNUIController::IsAppRunning()) {
+    std::fprintf(stderr, "quorin: already running\n");
+    return 0;
+  }
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  QNAppDelegate delegate;
+  if (!options.scanImage.isEmpty()) WalkWizard(delegate, options);
+  delegate.applicationDidFinishLaunching();
+  return application.exec();
+}
+
+}  // namespace app

@@ -1,0 +1,65 @@
+#include "app/wizard/ChoiceCount.h"
+
+namespace app {
+
+namespace {
+
+// Room outside a lone volume that makes its whole disk worth offering.
+constexpr std::int64_t kSpareBytes = 99'999;
+
+}  // namespace
+
+std::unique_ptr<uimodel::DiskVolumeNodeData> CopyChoice(const uimodel::DiskVolumeNodeData& item,
+                                                        const std::string& parentName) {
+  uimodel::_DiskVolumeData row;
+  row.name = item.name();
+  row.s64Capacity = item.capacity();
+  row.s64Used = item.used();
+  row.iDiskIndex = item.diskIndex();
+  row.iVolumeIndex = item.volumeIndex();
+  row.iFileSystem = item.fileSystem();
+  row.iIsDiskImage = item.isDmg();
+  row.iIsUSB = item.isUsb();
+  auto copy = std::make_unique<uimodel::DiskVolumeNodeData>(row);
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> children;
+  for (const auto& child : item.children()) children.push_back(CopyChoice(*child, item.name()));
+  copy->setSubNode(std::move(children));
+  copy->setParentName(parentName);
+  return copy;
+}
+
+std::string ParentNameOf(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks,
+                         const uimodel::DiskVolumeNodeData& item) {
+  for (const auto& disk : disks)
+    for (const auto& volume : disk->children())
+      if (volume.get() == &item) return disk->name();
+  return item.name();
+}
+
+Choices CountChoices(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks) {
+  Choices choices;
+  int volumes = 0;
+  uimodel::DiskVolumeNodeData* last = nullptr;
+  for (const auto& disk : disks) {
+    if (!disk) continue;
+    if (disk->numberOfChildren() == 0) {
+      ++choices.count;
+      last = disk.get();
+      if (!choices.first) choices.first = disk.get();
+      continue;
+    }
+    std::int64_t lastCapacity = 0;
+    for (const auto& volume : disk->children()) {
+      ++volumes;
+      ++choices.count;
+      lastCapacity = volume->capacity();
+      last = volume.get();
+      if (!choices.first || choices.first->volumeIndex() < 0) choices.first = volume.get();
+    }
+    if (volumes == 1 && choices.count == 1 && disk->capacity() - lastCapacity > kSpareBytes) ++choices.count;
+  }
+  if (choices.count == 1) choices.only = last;
+  return choices;
+}
+
+}  // namespace app

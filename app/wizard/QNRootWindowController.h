@@ -1,0 +1,80 @@
+#pragma once
+// The wizard's window: the file-type page, then (with more than one choice) the disk page, then
+// the results window for the chosen disk or volume. It asks for the device list only on Start.
+
+#include <QPointer>
+
+#include <memory>
+
+#include "app/controls/TCImageWindow.h"
+#include "app/wizard/QNProgressWindow.h"
+
+class QLabel;
+class QStackedWidget;
+
+namespace uimodel {
+class DiskVolumeNodeData;
+}
+
+namespace app {
+
+class QNSelectDiskViewController;
+class TCImageButton;
+class QNSelectTypeViewController;
+
+namespace results {
+class QNDeletailWindowController;
+}
+
+class QNRootWindowController : public TCImageWindow {
+  Q_OBJECT
+ public:
+  explicit QNRootWindowController(QWidget* parent = nullptr);
+  ~QNRootWindowController() override;
+
+  QNSelectTypeViewController* typePage() const { return m_typePage; }
+  QNSelectDiskViewController* diskPage() const { return m_diskPage; }
+  // 2 file types, 3 disks.
+  int whichPage() const { return m_whichPage; }
+  // The message shown on the file-type page ("" when none).
+  QString message() const;
+  results::QNDeletailWindowController* resultsWindow() const { return m_results; }
+
+  // Start: asks for the device list, then goes on in InitFinished.
+  void selectTypesContinouButtonClick();
+  // The title bar's import: a results file chosen in a file dialog, loaded under the progress
+  // window; the results window shows after a successful load.
+  void importButtonClick();
+  void importFile(const QString& path);
+  QNProgressWindow* progressWindow() const { return m_progressWindow; }
+  void backHome();
+
+ signals:
+  // The results window opened for a scan.
+  void resultsWindowOpened(app::results::QNDeletailWindowController* window);
+  // The results window went back home: the program shows a new root window.
+  void wentHome();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void InitFinished();
+  void refreshDevices();
+  void showMessage(const QString& text);
+  void openResults(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
+
+  QStackedWidget* m_pages = nullptr;
+  QNSelectTypeViewController* m_typePage = nullptr;
+  QNSelectDiskViewController* m_diskPage = nullptr;
+  QLabel* m_message = nullptr;
+  QPointer<results::QNDeletailWindowController> m_results;
+  QPointer<QNProgressWindow> m_progressWindow;
+  TCImageButton* m_import = nullptr;
+  int m_whichPage = 2;
+  bool m_waitingForList = false;
+  bool m_refreshing = false;  // the list asked for is the disk page's refresh
+};
+
+}  // namespace app

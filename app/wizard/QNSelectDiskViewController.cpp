@@ -1,0 +1,197 @@
+#include "app/wizard/QNSelectDiskViewController.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QStandardItemModel>
+#include <QVBoxLayout>
+
+#include "app/controls/BandedListView.h"
+#include "app/controls/CustomHeaderCell.h"
+#include "app/controls/ImageLibrary.h"
+#include "app/controls/TCImageButton.h"
+#include "app/shell/Strings.h"
+#include "app/wizard/ChoiceCount.h"
+#include "uimodel/support/PublicUtilities.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kItemRole = Qt::UserRole + 1;  // index into m_rows
+
+// Names come from media and labels: shown as plain text without control characters.
+QString Plain(const std::string& text) {
+  QString shown = QString::fromStdString(text);
+  for (QChar& c : shown)
+    if (c.category() == QChar::Other_Control) c = QChar(0xFFFD);
+  return shown;
+}
+
+}  // namespace
+
+QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidget(parent) {
+  auto* layout = new QVBoxLayout(this);
+  auto* middle = new QLabel(this);
+  middle->setTextFormat(Qt::PlainText);
+  middle->setText(Text(QStringLiteral("PAGE_THREE_MIDLLE_STRING")));
+  middle->setAlignment(Qt::AlignCenter);
+  layout->addWidget(middle);
+
+  m_model = new QStandardItemModel(this);
+  m_model->setHorizontalHeaderLabels({Text(QStringLiteral("PAGE_THREE_TABLEVIEW_DRIVES")),
+                                      Text(QStringLiteral("PAGE_THREE_TABLEVIEW_SIZE")),
+                                      Text(QStringLiteral("PAGE_THREE_TABLEVIEW_FILESYSTEM"))});
+  m_outline = new CustemOutlineView(this);
+  m_outline->setHeader(new CustomTableHeaderView(m_outline));
+  m_outline->setModel(m_model);
+  m_outline->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_outline->header()->setSectionsMovable(false);
+  m_outline->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  m_outline->header()->setStretchLastSection(false);
+  layout->addWidget(m_outline, 1);
+  m_empty = new QLabel(this);
+  m_empty->setTextFormat(Qt::PlainText);
+  m_empty->setAlignment(Qt::AlignCenter);
+  m_empty->setWordWrap(true);
+  m_empty->hide();
+  layout->addWidget(m_empty);
+
+  // A click chooses its row; one on empty space chooses nothing. A double-click on a row goes
+  // on; one on the header never does (it is not a row).
+  connect(m_outline, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
+    chooseRow(shownRowOf(index));
+  });
+  connect(m_outline->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            if (current.isValid()) chooseRow(shownRowOf(current));
+          });
+  connect(m_outline, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (index.isValid() && m_chosen) emit doubleClickedListToScan();
+  });
+
+  m_outline->viewport()->installEventFilter(this);
+
+  auto* buttons = new QHBoxLayout;
+  m_back = new TCImageButton(this);
+  m_back->setImageFamily(QStringLiteral("back"));
+  m_back->setAccessibleName(QStringLiteral("Back"));
+  m_back->setButtonEnabled(true);
+  m_back->setFocusPolicy(Qt::StrongFocus);
+  connect(m_back, &QAbstractButton::clicked, this, &QNSelectDiskViewController::backHomeButtonAction);
+  m_continue = new TCImageButton(this);
+  m_continue->setImageFamily(QStringLiteral("continue"));
+  m_continue->setAccessibleName(QStringLiteral("Continue"));
+  m_continue->setFocusPolicy(Qt::StrongFocus);
+  connect(m_continue, &QAbstractButton::clicked, this, [this] {
+    if (m_chosen) emit doubleClickedListToScan();
+  });
+  buttons->addWidget(m_back);
+  buttons->addStretch();
+  buttons->addWidget(m_continue);
+  layout->addLayout(buttons);
+  choose(nullptr, -1);
+}
+
+QNSelectDiskViewController::~QNSelectDiskViewController() = default;
+
+void QNSelectDiskViewController::setDisks(Disks disks) {
+  m_chosen = nullptr;
+  m_rows.clear();
+  m_model->removeRows(0, m_model->rowCount());
+  m_disks = std::move(disks);
+  auto makeRow = [this](uimodel::DiskVolumeNodeData* item) {
+    QList<QStandardItem*> cells{
+        new QStandardItem(Plain(item->name())),
+        new QStandardItem(QString::fromStdString(uimodel::longlongDiskSize(item->capacity()))),
+        new QStandardItem(item->volumeIndex() < 0 ? QString()
+                                                  : QString::fromStdString(uimodel::fileSystemTypeForInt(item->fileSystem(), item->isDmg())))};
+    const char* icon = item->isDmg() ? "mirror_image" : item->isUsb() ? "usb" : "disk";
+    cells[0]->setIcon(QIcon(imageNamed(QLatin1String(icon))));
+    for (QStandardItem* cell : cells) cell->setData(static_cast<int>(m_rows.size()), kItemRole);
+    m_rows.push_back(item);
+    return cells;
+  };
+  for (const auto& disk : m_disks) {
+    QList<QStandardItem*> diskRow = makeRow(disk.get());
+    for (const auto& volume : disk->children()) diskRow[0]->appendRow(makeRow(volume.get()));
+    m_model->appendRow(diskRow);
+  }
+  m_outline->expandAll();
+  const bool empty = m_disks.empty();
+  m_outline->setVisible(!empty);
+  m_empty->setVisible(empty);
+  if (empty) m_empty->setText(Text(QStringLiteral("PAGE_THREE_NO_DEVICE")));
+  m_outline->setFocus();
+  chooseRow(empty ? -1 : m_disks[0]->numberOfChildren() > 0 ? 1 : 0);
+}
+
+int QNSelectDiskViewController::shownRowOf(const QModelIndex& wanted) const {
+  // Counted from the top, as the outline shows them (also before it was laid out): the list is
+  // small, disks and their volumes.
+  const QModelIndex first = wanted.siblingAtColumn(0);
+  int row = 0;
+  for (QModelIndex index = m_model->index(0, 0); index.isValid(); index = m_outline->indexBelow(index), ++row)
+    if (index == first) return row;
+  return -1;
+}
+
+void QNSelectDiskViewController::chooseRow(int row) {
+  if (row < 0) {
+    choose(nullptr, -1);
+    return;
+  }
+  QModelIndex index = m_model->index(0, 0);
+  for (int at = 0; index.isValid() && at < row; ++at) index = m_outline->indexBelow(index);
+  if (!index.isValid()) {
+    choose(nullptr, -1);
+    return;
+  }
+  {
+    // The keyboard goes on from the chosen row; focus would otherwise make row 0 current.
+    const QSignalBlocker blocker(m_outline->selectionModel());
+    m_outline->setCurrentIndex(index);
+  }
+  const int at = index.data(kItemRole).toInt();
+  choose(at >= 0 && at < static_cast<int>(m_rows.size()) ? m_rows[static_cast<std::size_t>(at)] : nullptr, row);
+}
+
+void QNSelectDiskViewController::choose(uimodel::DiskVolumeNodeData* item, int row) {
+  m_chosen = item;
+  m_outline->setHighlightedRow(item ? row : -1);
+  m_continue->setButtonEnabled(item != nullptr);
+  m_continue->setEnabled(item != nullptr);
+}
+
+std::unique_ptr<uimodel::DiskVolumeNodeData> QNSelectDiskViewController::takeChoice() const {
+  if (!m_chosen) return nullptr;
+  return CopyChoice(*m_chosen, ParentNameOf(m_disks, *m_chosen));
+}
+
+bool QNSelectDiskViewController::eventFilter(QObject* watched, QEvent* event) {
+  // A click on empty space below the rows lets go of the choice.
+  if (watched == m_outline->viewport() && event->type() == QEvent::MouseButtonPress) {
+    const auto* press = static_cast<QMouseEvent*>(event);
+    if (!m_outline->indexAt(press->position().toPoint()).isValid()) {
+      m_outline->selectionModel()->clearCurrentIndex();
+      choose(nullptr, -1);
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void QNSelectDiskViewController::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (m_chosen) emit doubleClickedListToScan();
+    return;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    emit backHomeButtonAction();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+}  // namespace app

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The real program under a virtual X server, as a person starts it: through the file-type page,
+# the disk page (skipped for a bare volume) and the results window, with the counts the harness
+# gives for the item the page chose; a second copy leaves with 0 while the first runs; a program
+# merely named like ours does not; SIGTERM ends a run with 0; a language argument is kept only
+# when it looks like one.
+# usage: quorin_end_to_end.sh QUORIN SCANBENCH TMPDIR
+set -uo pipefail
+quorin=$1 scanbench=$2 tmp=$3
+for tool in xvfb-run sfdisk mkfs.fat mcopy; do
+  command -v "$tool" >/dev/null || { echo "skip: $tool is not installed"; exit 77; }
+done
+work=$(mktemp -d "$tmp/quorin-e2e-XXXXXX")
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config MTOOLS_SKIP_CHECK=1 TZ=UTC
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# An MBR disk holding two FAT16 volumes, a file on each; a bare FAT32 volume with two files.
+two=$work/two.img
+truncate -s 40M "$two"
+printf 'start=2048,size=20480,type=6\nstart=22528,size=20480,type=6\n' | sfdisk -q "$two"
+for s in 2048 22528; do
+  mkfs.fat -F 16 -n "V$s" --offset $s "$two" 10240 >/dev/null 2>&1
+  echo "file at $s" >"$work/f.txt"
+  mcopy -i "$two@@$((s * 512))" "$work/f.txt" "::/F$s.TXT"
+done
+bare=$work/bare.img
+mkfs.fat -F 32 -C "$bare" 40960 >/dev/null
+for n in 1 2; do echo "photo $n" >"$work/p$n.txt"; mcopy -i "$bare" "$work/p$n.txt" "::/P$n.TXT"; done
+
+# found= of the program's RESULT line against files= of the harness's for that item.
+compare() {
+  local label=$1 image=$2 item=$3
+  local out expected
+  out=$(timeout 120 xvfb-run -a "$quorin" --scan "$image" --quit-when-done 2>"$work/$label.err" >"$work/$label.out")
+  local rc=$?
+  out=$(grep '^RESULT' "$work/$label.out")
+  expected=$("$scanbench" model-scan "$image" --facade $item 2>/dev/null | sed -n 's/^RESULT .* files=\([0-9]*\) .*/\1/p')
+  echo "$label: $out (harness $item: $expected)"
+  [ $rc -eq 0 ] || fail "$label exited $rc"
+  [[ "$out" == *"state=finished found=$expected "* ]] || fail "$label: found differs from the harness's $expected"
+}
+compare two-volumes "$two" "--volume 0"
+compare bare-fat32 "$bare" "--volume 0"
+
+# A program that is not ours but carries its name does not stop the start.
+cp "$(command -v sleep)" "$work/quorin"
+"$work/quorin" 60 &
+impostor=$!
+compare impostor-running "$two" "--volume 0"
+kill $impostor
+
+# A first copy waits on its file-type page; the second leaves with 0 at once; SIGTERM ends the first with 0.
+xvfb-run -a "$quorin" ja >"$work/first.out" 2>&1 &
+first=$!
+for _ in $(seq 50); do pgrep -f "^$quorin ja" >/dev/null && break; sleep 0.2; done
+sleep 2
+timeout 30 xvfb-run -a "$quorin" >"$work/second.out" 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "the second copy exited $rc"
+grep -q "already running" "$work/second.out" || fail "the second copy did not see the first"
+pid=$(pgrep -f "^$quorin ja" | head -1)
+[ -n "$pid" ] && kill -TERM "$pid"
+wait $first
+rc=$?
+[ $rc -eq 0 ] || fail "SIGTERM: exited $rc"
+grep -rqs "ja" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "the language ja was not stored"
+
+# A path or a stray Qt option is not a language.
+rm -rf "$XDG_CONFIG_HOME"
+for arg in /tmp/not-a-language -platform; do
+  timeout 30 xvfb-run -a "$quorin" "$arg" >"$work/lang.out" 2>&1 &
+  runner=$!
+  for _ in $(seq 50); do pgrep -f "^$quorin $arg" >/dev/null && break; sleep 0.2; done
+  sleep 1
+  pkill -TERM -f "^$quorin $arg"
+  wait $runner
+  ! grep -qs "AppleLanguages" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "$arg was stored as the language"
+done
+
+[ $failures -eq 0 ] && echo "all end-to-end runs passed"
+exit $((failures > 0))
