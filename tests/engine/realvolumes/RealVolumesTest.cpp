@@ -238,7 +238,7 @@ TEST_P(CompleteRealVolumesTest, TheCompleteScanAndTheModelRecoverEveryLiveFileBy
     std::vector<Listed> written;
     if (fs::is_directory(recovered))
         for (auto const& entry : fs::recursive_directory_iterator(recovered))
-            if (entry.is_regular_file()) written.push_back({fs::relative(entry.path(), recovered).string(), false});
+            if (entry.is_regular_file()) written.push_back({fs::relative(entry.path(), recovered).string(), false, {}});
     ExpectListed(written, recovered, Oracle(".manifest"), false, true);
 }
 
