@@ -74,7 +74,6 @@ QNCheckUpdateWindowController::QNCheckUpdateWindowController(UpdateAddresses add
   m_lines = new QWidget;
   m_scroll->setWidget(m_lines);
   m_download = new TCImageButton(update);
-  m_download->setImageFamily(QStringLiteral("continue"));
   m_download->setTextWithName(Text(QStringLiteral("UPDATE_DOWNLOAD_BUTTON")), QRect(0, 0, 140, 30));
   m_download->setGeometry((kContentSize.width() - 140) / 2, 220, 140, 30);
   m_download->setEnabled(!m_addresses.updateUrl.isEmpty());

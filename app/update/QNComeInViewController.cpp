@@ -20,6 +20,7 @@ QNComeInViewController::QNComeInViewController(QWidget* parent) : QWidget(parent
 
   m_imageView = new TCImageButton(this);
   m_imageView->setImageFamily(QStringLiteral("deepscan"));
+  m_imageView->setTextWithName(QString(), QRect(0, 0, 128, 128));
   m_imageView->setGeometry((kPageSize.width() - 128) / 2, 110, 128, 128);
   m_imageView->setCursor(Qt::PointingHandCursor);
   connect(m_imageView, &TCImageButton::clicked, this, &QNComeInViewController::iconButtonAction);

@@ -10,6 +10,7 @@
 
 #include "ControlShots.h"
 #include "ScanBarWindow.h"
+#include "UpdateShots.h"
 #include "app/controls/Theme.h"
 #include "app/shell/LaunchOptions.h"
 #include "app/shell/ModelSeams.h"
@@ -38,8 +39,10 @@ int main(int argc, char** argv) {
   app::theme::ApplyDarkLook(application);
   app::InstallModelSeams(&options);
 
-  const QStringList written = gallery::WriteControlShots(dir);
-  if (written.isEmpty()) return 1;
+  const QStringList controls = gallery::WriteControlShots(dir);
+  const QStringList windows = gallery::WriteUpdateShots(dir);
+  if (controls.isEmpty() || windows.isEmpty()) return 1;
+  const QStringList written = controls + windows;
   std::printf("ui_gallery: %lld pictures in %s\n", static_cast<long long>(written.size()),
               qUtf8Printable(dir.path()));
   std::fflush(stdout);
