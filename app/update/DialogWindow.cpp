@@ -48,7 +48,11 @@ DialogWindow::DialogWindow(QSize contentSize, qreal leftMargin, QObject* parent)
   m_window->installEventFilter(this);
 }
 
-DialogWindow::~DialogWindow() { delete m_window; }
+DialogWindow::~DialogWindow() {
+  // The window hides while it is destroyed: it must not reach the filter half gone.
+  if (m_window) m_window->removeEventFilter(this);
+  delete m_window;
+}
 
 void DialogWindow::show() {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {

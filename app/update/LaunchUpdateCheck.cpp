@@ -20,15 +20,12 @@ LaunchUpdateCheck::LaunchUpdateCheck(UpdateAddresses addresses, Clock clock, QOb
     : QObject(parent), m_addresses(std::move(addresses)), m_clock(std::move(clock)), m_fetcher(this) {}
 
 void LaunchUpdateCheck::run(Done done) {
-  // As shipped there is no address: the program never touches the network.
-  if (!m_addresses.checksForUpdates()) {
-    done(false, {});
-    return;
-  }
   const QDateTime now = m_clock();
   const LaunchCheckDecision decision = DecideLaunchCheck(uimodel::getUpDataTimeStr(), now);
   if (decision.firstLaunch) uimodel::GetSeams().pSettings->SetValue("Participate", "true");
-  if (!decision.check) {
+  // As shipped there is no address: the program never touches the network, and no check is
+  // counted.
+  if (!decision.check || !m_addresses.checksForUpdates()) {
     done(false, {});
     return;
   }

@@ -98,6 +98,7 @@ TEST(LaunchRule, ANewerVersionShowsTheWindowOnceAWeek) {
 TEST(LaunchRule, TheShippedListNeverTouchesTheNetwork) {
   LoopbackServer server;
   uimodel::writeUpDataTimeStr("");
+  uimodel::GetSeams().pSettings->SetValue("Participate", "false");
   const app::UpdateAddresses shipped = app::UpdateAddresses::Installed();
   EXPECT_FALSE(shipped.checksForUpdates());  // the menu item is disabled
   EXPECT_GE(shipped.localVersion, 1);
@@ -108,7 +109,8 @@ TEST(LaunchRule, TheShippedListNeverTouchesTheNetwork) {
   app::NetworkProbe::instance().probe(shipped.iniUrl);
   QTest::qWait(100);
   EXPECT_EQ(server.connections, 0);
-  EXPECT_EQ(uimodel::getUpDataTimeStr(), "");
+  EXPECT_EQ(uimodel::getUpDataTimeStr(), "");  // nothing was checked
+  EXPECT_EQ(uimodel::GetSeams().pSettings->Value("Participate"), std::optional<std::string>("true"));
 
   for (const char* text : {"", " ", "not a url", "ftp://example.com/list", "http://"})
     EXPECT_TRUE(app::WebAddress(QString::fromLatin1(text)).isEmpty()) << text;
