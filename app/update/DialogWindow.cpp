@@ -1,0 +1,87 @@
+#include "app/update/DialogWindow.h"
+
+#include <QEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/controls/ImageLibrary.h"
+#include "app/controls/TCWindowButton.h"
+#include "app/controls/Theme.h"
+#include "app/shell/Strings.h"
+
+namespace app {
+
+namespace {
+constexpr int kBarHeight = 22;
+}
+
+DialogWindow::DialogWindow(QSize contentSize, qreal leftMargin, QObject* parent)
+    : QObject(parent), m_window(new TCImageWindow) {
+  m_window->setWindowFlag(Qt::WindowStaysOnTopHint);
+  m_window->setTitleBarHeight(kBarHeight);
+  m_window->setTrafficLightButtonsLeftMargin(leftMargin);
+  m_window->setTopButtonMoveUp(1.0);
+  m_window->minimizeButton()->hide();
+  m_window->zoomButton()->hide();
+
+  QWidget* bar = m_window->titleBarView();
+  auto* header = new QLabel(bar);
+  header->setScaledContents(true);
+  header->setPixmap(imageNamed(QStringLiteral("pop_header_bg")));
+  header->setGeometry(0, 0, contentSize.width(), kBarHeight);
+  header->lower();
+  m_titleLabel = new QLabel(Text(QStringLiteral("WINDOW_TOP_TITLE")), bar);
+  m_titleLabel->setTextFormat(Qt::PlainText);
+  m_titleLabel->setAlignment(Qt::AlignCenter);
+  m_titleLabel->setFont(theme::SystemFont(13));
+  m_titleLabel->setStyleSheet(QStringLiteral("color: rgb(80, 84, 102); background: transparent;"));
+  m_titleLabel->setGeometry(0, 3, contentSize.width(), 17);
+  m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+  m_content = new QWidget;
+  m_content->setFixedSize(contentSize);
+  m_window->setContentView(m_content);
+  m_window->setFixedSize(contentSize.width(), contentSize.height() + kBarHeight);
+  m_window->installEventFilter(this);
+}
+
+DialogWindow::~DialogWindow() {
+  // The window hides while it is destroyed: it must not reach the filter half gone.
+  if (m_window) m_window->removeEventFilter(this);
+  delete m_window;
+}
+
+void DialogWindow::show() {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = m_window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    m_window->move(frame.topLeft());
+  }
+  m_window->fadeIn();
+  m_window->show();
+  m_window->raise();
+  m_window->activateWindow();
+}
+
+void DialogWindow::exec() {
+  m_window->setWindowModality(Qt::ApplicationModal);
+  QEventLoop loop;
+  connect(this, &DialogWindow::closed, &loop, &QEventLoop::quit);
+  show();
+  loop.exec();
+}
+
+bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
+  // A close that fades first is ignored, then repeated: the window has gone once it is hidden.
+  if (watched == m_window && event->type() == QEvent::Hide && !m_window->isVisible()) {
+    QTimer::singleShot(0, this, [this] {
+      if (m_window && !m_window->isVisible()) emit closed();
+    });
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace app
