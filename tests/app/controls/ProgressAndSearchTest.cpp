@@ -96,7 +96,7 @@ TEST(NewSearchTextFiled, ItsDelayedSetUpNeverRunsOnADestroyedBox) {
   EXPECT_TRUE(box.isNull());
 
   app::NewSearchTextFiled kept;
-  QTRY_COMPARE(kept.textField()->placeholderText(), QStringLiteral("Search"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return kept.textField()->placeholderText() == QStringLiteral("Search"); }));
 }
 
 TEST(THSearchField, IsPaintedBlackWithWhiteText) {

@@ -171,10 +171,10 @@ TEST(TCImageWindow, FadesInAndOutAndZoomsFromItsPicture) {
 
   window.fadeIn();
   EXPECT_LT(window.windowOpacity(), 0.5);
-  QTRY_COMPARE(window.windowOpacity(), 1.0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowOpacity() == 1.0; }));
   window.close();  // fades out first: still there
   EXPECT_TRUE(window.isVisible());
-  QTRY_VERIFY(!window.isVisible());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
   EXPECT_EQ(window.windowOpacity(), 1.0);  // ready to show again
 
   std::unique_ptr<app::ZoomWindow> zoom(app::createZoomWindowWithRect(&window, QRect(10, 20, 150, 100)));
