@@ -9,7 +9,6 @@ target_sources(app PRIVATE
   controls/CheckBoxImage.cpp
   controls/MAAttachedWindow.cpp
   controls/NewButton.cpp
-  controls/PathTreeModel.cpp
   controls/QNDeepScanViewController.cpp
   controls/RFOverlayScroller.cpp
   controls/TypeButton.cpp

@@ -27,6 +27,7 @@
 #include "app/controls/Theme.h"
 #include "app/results/FileListModel.h"
 #include "app/results/ResultTreeModel.h"
+#include "app/results/ScanBarLayout.h"
 #include "app/results/ResultViews.h"
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/Strings.h"
@@ -40,10 +41,10 @@ using uimodel::QNUIController;
 
 namespace {
 
-constexpr int kBarHeight = 90;
-constexpr int kBoxHeight = 65;
-constexpr int kBoxWidth = 450;
-constexpr int kDesignWidth = 1000;
+constexpr int kBarHeight = kScanBarHeight;
+constexpr int kBoxHeight = kScanBoxHeight;
+constexpr int kBoxWidth = kScanBoxWidth;
+constexpr int kDesignWidth = kScanBarDesignWidth;
 constexpr int kLeftMin = 224;
 constexpr int kLeftMax = 400;
 constexpr int kWatchMs = 500;  // the end of a scan is looked for even when no post comes
@@ -311,23 +312,12 @@ void QNDeletailWindowController::showStillLabels() {
 void QNDeletailWindowController::layoutBar() {
   if (!m_box) return;
   // Frames as the bar gives them (bottom-up); the box and the search field follow the width.
-  const int grow = width() - kDesignWidth;
-  m_home->setGeometry(FlipFrame(QRect(28, 30, 32, 32), kBarHeight));
-  m_homeLabel->setGeometry(FlipFrame(QRect(15, 13, 60, 18), kBarHeight));
-  m_deepScan->setGeometry(FlipFrame(QRect(110, 30, 32, 32), kBarHeight));
-  m_deepScanLabel->setGeometry(FlipFrame(QRect(86, 13, 80, 18), kBarHeight));
+  LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
   m_pointButton->setGeometry(FlipFrame(QRect(110, 13, 32, 2), kBarHeight));
-  m_box->setGeometry(FlipFrame(QRect(250, 13, qMax(300, kBoxWidth + grow), kBoxHeight), kBarHeight));
   const bool recoverIn = m_recover->isVisible() && m_following;
   m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kBoxHeight);
   const int boxGrow = m_subBox->width() - kBoxWidth;
-  m_spinner->setGeometry(FlipFrame(QRect(14, 24, 16, 16), kBoxHeight));
-  m_progress->setGeometry(FlipFrame(QRect(40, 19, 348 + boxGrow, 6), kBoxHeight));
-  m_pause->setGeometry(FlipFrame(QRect(398 + boxGrow, 20, 16, 16), kBoxHeight));
-  m_play->setGeometry(m_pause->geometry());
-  m_stopButton->setGeometry(FlipFrame(QRect(424 + boxGrow, 20, 16, 16), kBoxHeight));
-  m_found->setGeometry(FlipFrame(QRect(40, 30, 180, 17), kBoxHeight));
-  m_remaining->setGeometry(FlipFrame(QRect(220 + boxGrow, 30, 168, 17), kBoxHeight));
+  LayoutScanBox({m_spinner, m_progress, m_pause, m_play, m_stopButton, m_found, m_remaining}, m_subBox->width());
   const bool spanish = QSettings().value(QStringLiteral("AppleLanguages")).toStringList().value(0) ==
                        QLatin1String("es");
   if (m_finished) {
@@ -338,7 +328,6 @@ void QNDeletailWindowController::layoutBar() {
                                        : FlipFrame(QRect(40, 35, 380 + boxGrow, 18), kBoxHeight));
     m_recover->setGeometry(FlipFrame(QRect(m_subBox->width() + 5, 12, 100, 30), kBoxHeight));
   }
-  m_search->setGeometry(FlipFrame(QRect(width() - 220, 30, 200, 30), kBarHeight));
 }
 
 void QNDeletailWindowController::resizeEvent(QResizeEvent* event) {

@@ -117,6 +117,20 @@ void ResultTreeModel::statesChanged() {
   }
 }
 
+std::size_t ResultTreeModel::countRows() const {
+  std::size_t count = 0;
+  std::vector<const OpNodeData*> stack;
+  for (std::size_t i = 0; i < m_array.size(); ++i) stack.push_back(m_array[i]);
+  while (!stack.empty()) {
+    const OpNodeData* item = stack.back();
+    stack.pop_back();
+    ++count;
+    for (std::size_t i = 0; i < item->childCount(); ++i)
+      if (const OpNodeData* child = item->childItem(i)) stack.push_back(child);
+  }
+  return count;
+}
+
 void ResultTreeModel::BeginInsertRows(OpNodeData* pParent, std::size_t first, std::size_t count) {
   // The children go in after this call; the views keep reading the copy until EndInsertRows.
   m_pending.push_back({pParent, first, count});

@@ -36,6 +36,8 @@ class ResultTreeModel : public QAbstractItemModel, public uimodel::ITreeInsertSi
   void clearArray();
   // Check states changed somewhere: every shown row repaints.
   void statesChanged();
+  // Rows of the whole tree: what an outline shows with every row expanded.
+  std::size_t countRows() const;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;

@@ -5,4 +5,5 @@ target_sources(app PRIVATE
   results/ResultTreeModel.cpp
   results/ResultViews.cpp
   results/ResultsCommands.cpp
+  results/ScanBarLayout.cpp
 )

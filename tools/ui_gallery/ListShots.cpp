@@ -11,14 +11,16 @@
 #include "app/controls/BandedListView.h"
 #include "app/controls/CustemSplitView.h"
 #include "app/controls/CustomHeaderCell.h"
+#include "app/controls/ImageAndTextCell.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/MAAttachedWindow.h"
 #include "app/controls/NewButton.h"
-#include "app/controls/PathTreeModel.h"
 #include "app/controls/QNDeepScanViewController.h"
 #include "app/controls/RFOverlayScroller.h"
 #include "app/controls/Theme.h"
 #include "app/controls/TypeButton.h"
+#include "app/results/FileListModel.h"
+#include "app/results/ResultTreeModel.h"
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/Strings.h"
 #include "uimodel/facade/QNUIController.h"
@@ -190,7 +192,8 @@ QStringList WriteListShots(const QDir& dir) {
 }
 
 ScanListsWindow::ScanListsWindow()
-    : tree_(std::make_unique<app::PathTreeModel>(rows_)), files_(std::make_unique<app::FileListModel>()) {
+    : tree_(std::make_unique<app::results::ResultTreeModel>(rows_)),
+      files_(std::make_unique<app::results::FileListModel>()) {
     setWindowTitle(QStringLiteral("Scanned lists"));
     auto* split = new app::CustemSplitView(this);
     outline_ = new app::QNCustomOutlineView;
@@ -200,9 +203,15 @@ ScanListsWindow::ScanListsWindow()
     table_ = new app::CustomTableView;
     table_->setModel(files_.get());
     auto* fileCell = new app::NewButton(table_);
-    table_->setItemDelegateForColumn(app::FileListModel::kName, fileCell);
+    table_->setItemDelegateForColumn(app::results::FileListModel::kCheckBox, fileCell);
+    table_->setItemDelegateForColumn(app::results::FileListModel::kName, new app::ImageAndTextCell(table_));
     connect(fileCell, &app::NewButton::clickButtonAction, this, [this](const QModelIndex& index) {
-        if (!QNUIController::IsScanRunning()) files_->toggleCheck(index);
+        // While a scan runs, check states stay as they are.
+        IFileNode* file = files_->fileAt(index.row());
+        if (!file || QNUIController::IsScanRunning()) return;
+        uimodel::OpNodeData::setFileNode(file, uimodel::OpNodeData::fileNodeState(file) == 2 ? 0 : 2);
+        files_->statesChanged();
+        tree_->statesChanged();
     });
     connect(table_, &app::BandedListView::checkRequested, fileCell, &app::NewButton::requestCheck);
     new app::RFOverlayScrollView(outline_);
@@ -215,9 +224,11 @@ ScanListsWindow::ScanListsWindow()
     resize(900, 420);
     connect(cell_, &app::NewButton::clickButtonAction, this, [this](const QModelIndex& index) {
         // While a scan runs, check states stay as they are.
-        if (QNUIController::IsScanRunning()) return;
-        tree_->toggleCheck(index);
-        outline_->viewport()->update();
+        uimodel::OpNodeData* row = tree_->itemAt(index);
+        if (!row || QNUIController::IsScanRunning()) return;
+        row->setNodeState(row->state() == 2 ? 0 : 2);
+        tree_->statesChanged();
+        files_->statesChanged();
     });
     connect(outline_, &app::BandedListView::checkRequested, cell_, &app::NewButton::requestCheck);
 }

@@ -13,11 +13,13 @@
 
 namespace app {
 class CustomTableView;
-class FileListModel;
 class NewButton;
-class PathTreeModel;
 class QNCustomOutlineView;
 }  // namespace app
+namespace app::results {
+class FileListModel;
+class ResultTreeModel;
+}  // namespace app::results
 
 namespace gallery {
 
@@ -39,8 +41,8 @@ class ScanListsWindow : public QWidget {
 
  private:
     uimodel::TreeArray rows_;
-    std::unique_ptr<app::PathTreeModel> tree_;
-    std::unique_ptr<app::FileListModel> files_;
+    std::unique_ptr<app::results::ResultTreeModel> tree_;
+    std::unique_ptr<app::results::FileListModel> files_;
     app::QNCustomOutlineView* outline_;
     app::CustomTableView* table_;
     app::NewButton* cell_;

@@ -15,6 +15,7 @@
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
+#include "app/results/ScanBarLayout.h"
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/ScanHook.h"
 #include "app/shell/Strings.h"
@@ -27,9 +28,9 @@ namespace {
 using app::theme::FlipFrame;
 using uimodel::QNUIController;
 
-constexpr int kBarHeight = 90;
-constexpr int kBoxHeight = 65;
-constexpr int kDesignWidth = 1000;  // the bar's frames are given for a window this wide
+constexpr int kBarHeight = app::results::kScanBarHeight;
+constexpr int kBoxHeight = app::results::kScanBoxHeight;
+constexpr int kDesignWidth = app::results::kScanBarDesignWidth;
 constexpr int kPollMs = 250;        // besides the model's posts, which may stop before the end
 const char kScanNotification[] = "NormalScranValue";
 
@@ -125,22 +126,10 @@ void ScanBarWindow::resizeEvent(QResizeEvent* event) {
 void ScanBarWindow::layoutBar() {
   if (!m_box) return;
   // Frames as the bar gives them (bottom-up); the box and the search box follow the width.
-  const int grow = width() - kDesignWidth;
-  m_home->setGeometry(FlipFrame(QRect(28, 30, 32, 32), kBarHeight));
-  m_homeLabel->setGeometry(FlipFrame(QRect(15, 13, 60, 18), kBarHeight));
-  m_deepScan->setGeometry(FlipFrame(QRect(110, 30, 32, 32), kBarHeight));
-  m_deepScanLabel->setGeometry(FlipFrame(QRect(86, 13, 80, 18), kBarHeight));
-  m_box->setGeometry(FlipFrame(QRect(250, 13, qMax(300, 450 + grow), kBoxHeight), kBarHeight));
-  const int boxGrow = m_box->width() - 450;
-  m_activity->setGeometry(FlipFrame(QRect(14, 24, 16, 16), kBoxHeight));
-  m_progress->setGeometry(FlipFrame(QRect(40, 19, 348 + boxGrow, 6), kBoxHeight));
-  m_pause->setGeometry(FlipFrame(QRect(398 + boxGrow, 20, 16, 16), kBoxHeight));
-  m_play->setGeometry(m_pause->geometry());
-  m_stop->setGeometry(FlipFrame(QRect(424 + boxGrow, 20, 16, 16), kBoxHeight));
-  m_found->setGeometry(FlipFrame(QRect(40, 30, 180, 17), kBoxHeight));
-  m_remaining->setGeometry(FlipFrame(QRect(220 + boxGrow, 30, 168, 17), kBoxHeight));
+  app::results::LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
+  app::results::LayoutScanBox({m_activity, m_progress, m_pause, m_play, m_stop, m_found, m_remaining},
+                              m_box->width());
   m_recover->setGeometry(FlipFrame(QRect(m_box->width() / 2 - 50, 10, 100, 30), kBoxHeight));
-  m_search->setGeometry(FlipFrame(QRect(width() - 220, 30, 200, 30), kBarHeight));
   m_activity->setPixmap(app::ImageLibrary::instance().pixmap(QStringLiteral("loading.gif"), {16, 16},
                                                              devicePixelRatioF()));
 }

@@ -15,14 +15,16 @@
 #include "app/controls/BandedListView.h"
 #include "app/controls/ImageAndTextCell.h"
 #include "app/controls/NewButton.h"
-#include "app/controls/PathTreeModel.h"
 #include "app/shell/NotificationCenter.h"
+#include "app/results/FileListModel.h"
+#include "app/results/ResultTreeModel.h"
 #include "app/shell/ScanHook.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 
 namespace {
 
+using app::results::FileListModel;
 using uimodel::QNUIController;
 
 constexpr int kScanTimeoutMs = 120000;
@@ -92,7 +94,7 @@ TEST(ScannedTree, RefreshesFillACheckedModelAndAMarkupNameShowsLiterally) {
     ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
 
     uimodel::TreeArray rows;
-    app::PathTreeModel tree(rows);
+    app::results::ResultTreeModel tree(rows);
     QAbstractItemModelTester tester(&tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QObject window;
     bool ended = false;
@@ -118,12 +120,12 @@ TEST(ScannedTree, RefreshesFillACheckedModelAndAMarkupNameShowsLiterally) {
 
     uimodel::FileNodeList files;
     ASSERT_TRUE(QNUIController::GetFileNodeToArray(files, rows[0]));
-    app::FileListModel list;
+    FileListModel list;
     QAbstractItemModelTester listTester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
     list.setFiles(files);
     int markupRow = -1;
     for (int row = 0; row < list.rowCount(); ++row)
-        if (list.index(row, 0).data().toString() == QLatin1String(kMarkup)) markupRow = row;
+        if (list.index(row, FileListModel::kName).data().toString() == QLatin1String(kMarkup)) markupRow = row;
     ASSERT_GE(markupRow, 0) << "the patched long name is read as it stands";
 
     app::CustomTableView table;
@@ -138,7 +140,7 @@ TEST(ScannedTree, RefreshesFillACheckedModelAndAMarkupNameShowsLiterally) {
     const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
     QDir().mkpath(folder);
     grab.save(folder + QStringLiteral("/lists-markup-name.png"));
-    QRect cell0 = table.visualRect(list.index(markupRow, 0));
+    QRect cell0 = table.visualRect(list.index(markupRow, FileListModel::kName));
     const QColor background = grab.pixelColor(cell0.right() - 2, cell0.center().y());
     const int ink = InkWidth(grab, cell0.adjusted(app::ImageAndTextCell::kIconSpacing + app::ImageAndTextCell::kIconSize, 1, -4, -1), background);
     const QFontMetrics metrics(table.font());
