@@ -512,3 +512,30 @@ TEST(Facade, AsynchronousDeviceRefreshIsRefusedDuringAScanAndKeepsTheFailureReas
 }
 
 }  // namespace
+
+TEST(Facade, ADeepScanStoppedAsItStartsKeepsTheQuickScansResults) {
+    FAT_IMAGES_OR_SKIP();
+    FacadeModel facade({fattest::Image("fat32.img")});
+    Window window;
+    ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
+    facade.RunToEnd(window);
+    std::set<std::string> const quick = modeltest::FiledFiles(facade.model.scan);
+    ASSERT_FALSE(quick.empty());
+
+    // As the window does: empty the trees, pause the deep scan it has just asked for, then stop
+    // it keeping results.
+    Window deepWindow;
+    ASSERT_TRUE(QNUIController::DoDeepScan("DeepScranValue"));
+    QNUIController::PauseOrResumeScan();
+    ASSERT_TRUE(QNUIController::IsPause());
+    std::uint64_t const u64Shown = facade.model.scan.GetScanFileCnt();
+    QNUIController::StopScan(0);
+    facade.RunToEnd(deepWindow);
+
+    EXPECT_GE(facade.model.scan.GetScanFileCnt(), u64Shown) << "a stop that keeps results lost files";
+    ASSERT_FALSE(facade.model.scan.GetFileSystemNode().empty());
+    EXPECT_EQ(TypeTreeFiles(deepWindow.arrays[1]), facade.model.scan.GetScanFileCnt()) << "the type tree refilled";
+    if (u64Shown == quick.size()) {
+        EXPECT_EQ(modeltest::FiledFiles(facade.model.scan), quick);
+    }
+}

@@ -42,6 +42,11 @@ RESULT QNUIScan::DoScan(IStorageDevice* pDevice, IRestoreScanSink* pSink) {
         int const iType = GetScanControllerType(pDevice);
         if (iType == kNoController) {
             m_iDeep = 0;
+        } else if (!Continued()) {
+            // Stopped before it began (the window stops a deep scan it has just asked for): the
+            // last scan's results stay, and the trees emptied for this one are rebuilt from them.
+            KeepLastResults();
+            result = kResultRunNotStarted;
         } else {
             bool const bDeep = IsDeepScan() != 0;
             // The old nodes leave the collections the main thread copies before their owner goes.
@@ -246,6 +251,11 @@ bool QNUIScan::IsOpTreeFinished() {
 void QNUIScan::SetOpTreeFinished(int iFinished) {
     std::lock_guard const lock(m_mutex);
     m_iTreeFinished = iFinished;
+}
+
+void QNUIScan::KeepLastResults() {
+    std::lock_guard const lock(m_mutex);
+    ++m_u64DataGeneration;
 }
 
 void QNUIScan::ClearData() {

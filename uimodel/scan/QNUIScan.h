@@ -139,6 +139,8 @@ protected:
 
 private:
     void ClearData();
+    /// Marks the collections as new without emptying them, so the trees rebuild from them.
+    void KeepLastResults();
     void ResetRecoveryController(int iType);
     RESULT DoVolumeStorageScan(IStorageDevice* pDevice);
     RESULT ScanDiskVolumes(IStorageDevice* pDisk);
