@@ -12,8 +12,6 @@ command -v xvfb-run >/dev/null || { echo "skipped: xvfb-run is missing" >&2; exi
 [[ -f $image ]] || { echo "skipped: $image is missing" >&2; exit 77; }
 mkdir -p "$out"
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# Under the sanitizers the desktop's libraries leak a little of their own.
-export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "$0")/lsan-system.supp
 
 expected=$("$scanbench" model-scan "$image" --facade --disk 2>/dev/null |
   sed -n 's/^RESULT .* files=\([0-9]*\) .*/\1/p' | tail -n 1)
