@@ -14,14 +14,14 @@ namespace app {
 
 namespace {
 
-struct TileSpec {
+struct TileRow {
   unsigned value;
   const char* image;
   const char* caption;
 };
 
 // In the page's reading order.
-constexpr TileSpec kTiles[] = {
+constexpr TileRow kTiles[] = {
     {1, "icon_graphics", "PAGE_TWO_PICTURE_TITLE"}, {2, "icon_audio", "PAGE_TWO_MUSIC_TITLE"},
     {4, "icon_video", "PAGE_TWO_MOVIE_TITLE"},      {8, "icon_archive", "PAGE_TWO_ARCHIVE_TITLE"},
     {16, "icon_document", "PAGE_TWO_DOCUMENT_TITLE"}, {32, "icon_other", "PAGE_TWO_OTHER_TITLE"},
@@ -39,14 +39,14 @@ QNSelectTypeViewController::QNSelectTypeViewController(QWidget* parent) : QWidge
 
   auto* grid = new QGridLayout;
   for (std::size_t i = 0; i < std::size(kTiles); ++i) {
-    const TileSpec& spec = kTiles[i];
+    const TileRow& row = kTiles[i];
     auto* tile = new TypeButton(this);
-    const QString image = QLatin1String(spec.image);
+    const QString image = QLatin1String(row.image);
     tile->setImageFromFileNormalName(image + "_normal", image + "_press", image + "_hover", image + "_disable");
-    tile->setTextWithName(Text(QLatin1String(spec.caption)));
-    tile->setAccessibleName(Text(QLatin1String(spec.caption)));
+    tile->setTextWithName(Text(QLatin1String(row.caption)));
+    tile->setAccessibleName(Text(QLatin1String(row.caption)));
     tile->setFocusPolicy(Qt::StrongFocus);
-    connect(tile, &QAbstractButton::clicked, this, [this, tile, value = spec.value] { selectButtonClick(tile, value); });
+    connect(tile, &QAbstractButton::clicked, this, [this, tile, value = row.value] { selectButtonClick(tile, value); });
     grid->addWidget(tile, 0, static_cast<int>(i), Qt::AlignCenter);
     m_tiles[i] = tile;
   }
