@@ -14,6 +14,8 @@
 #include "app/shell/ModelSeams.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/shell/ScanHook.h"
+#include "app/update/EditShortcutFilter.h"
+#include "app/update/NetworkProbe.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "app/wizard/QNSelectDiskViewController.h"
 #include "app/wizard/QNSelectTypeViewController.h"
@@ -92,6 +94,8 @@ int RunProgram(int argc, char** argv) {
   platform::KeepAwake awake("Recovering files", &LogKeepAwake);
   theme::ApplyDarkLook(application);
   InstallModelSeams(&options);
+  NetworkProbe::InstallSeam();
+  EditShortcutFilter::Install();
   // Two copies would scan and recover over each other's model: the second leaves quietly.
   if (uimodel::QNUIController::IsAppRunning()) {
     std::fprintf(stderr, "quorin: already running\n");

@@ -1,7 +1,7 @@
 #pragma once
-// The application's delegate: the root window (a new one each time the results window goes
-// home), the quit road shared by the menu, the window's close, SIGINT and SIGTERM, the media
-// notifier, and the menu's shortcuts.
+// The application's delegate: the launch's update check, the root window (a new one each time
+// the results window goes home), the menu and its actions, the quit road shared by the menu, the
+// window's close, SIGINT and SIGTERM, and the media notifier.
 
 #include <QObject>
 #include <QPointer>
@@ -9,9 +9,12 @@
 #include <memory>
 
 #include "app/shell/QuitGuard.h"
+#include "app/update/UpdateAddresses.h"
 
 namespace app {
 
+class MainMenu;
+class QNCheckUpdateWindowController;
 class QNRootWindowController;
 class SignalQuit;
 
@@ -21,26 +24,43 @@ class QNAppDelegate : public QObject {
   explicit QNAppDelegate(JobControl jobs = JobControl::Facade(), QObject* parent = nullptr);
   ~QNAppDelegate() override;
 
-  // Observes "appWillTerminate", starts the media notifier, shows the root window.
-  void applicationDidFinishLaunching();
-  // Shows a root window when none shows.
-  void runRootWindow();
-  QNRootWindowController* rootWindow() const { return m_root; }
+  // The addresses of the installed version list unless a test gives its own before launching.
+  void setUpdateAddresses(UpdateAddresses addresses) { m_addresses = std::move(addresses); }
+  const UpdateAddresses& updateAddresses() const { return m_addresses; }
 
-  // The menu's quit: asks while a job runs (the jobs paused meanwhile).
-  void terminate();
+  // Observes "appWillTerminate", starts the media notifier, then shows the update window when
+  // the weekly check finds a newer version, else the root window.
+  void applicationDidFinishLaunching();
+  QNRootWindowController* rootWindow() const { return m_root; }
+  MainMenu* rootMenu() const;
+  QNCheckUpdateWindowController* updateWindow() const { return m_checkUpdateWindow.get(); }
+
   // Ends the run: the jobs stopped and waited for, then the event loop left with 0.
   void applicationWillTerminate();
 
+ public slots:
+  // Shows a root window when none shows (the update window calls it when it closes).
+  void runRootWindow();
+  // The menu's quit: asks while a job runs (the jobs paused meanwhile).
+  void terminate();
+  void aboutAction();
+  void CheckUpAction();
+  void supportCenterAction();
+
  signals:
   void rootWindowShown(app::QNRootWindowController* window);
+  void updateWindowShown(app::QNCheckUpdateWindowController* window);
 
  private:
-  void addMenuShortcuts(QWidget* window);
+  MainMenu* addMenu(QWidget* window);
+  QNCheckUpdateWindowController& checkUpdateWindow();
 
   QuitGuard m_guard;
+  UpdateAddresses m_addresses;
   std::unique_ptr<SignalQuit> m_signals;
   QPointer<QNRootWindowController> m_root;
+  QPointer<MainMenu> m_rootMenu;
+  std::unique_ptr<QNCheckUpdateWindowController> m_checkUpdateWindow;
   bool m_asking = false;
   bool m_ending = false;
 };

@@ -3,6 +3,7 @@ target_sources(app PRIVATE
   shell/FileTimeText.cpp
   shell/LanguageArgument.cpp
   shell/LaunchOptions.cpp
+  shell/MainMenu.cpp
   shell/MainThreadPoster.cpp
   shell/ModelSeams.cpp
   shell/NotificationCenter.cpp

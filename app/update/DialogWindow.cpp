@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
@@ -75,6 +76,12 @@ void DialogWindow::exec() {
 }
 
 bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Escape closes the window as its close light does.
+  if (watched == m_window && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    m_window->close();
+    return true;
+  }
   // A close that fades first is ignored, then repeated: the window has gone once it is hidden.
   if (watched == m_window && event->type() == QEvent::Hide && !m_window->isVisible()) {
     QTimer::singleShot(0, this, [this] {

@@ -1,7 +1,7 @@
 #pragma once
 // The small modal windows of the program (update, About): a TCImageWindow with the 22-px bar,
 // the "pop_header_bg" header and the program's title, fading in when shown and out when closed.
-// The controller hears once when the window has gone.
+// Escape closes it. The controller hears once when the window has gone.
 
 #include <QObject>
 #include <QPointer>

@@ -33,6 +33,7 @@ UpdateAddresses UpdateAddresses::Installed() {
   addresses.iniUrl = AddressOf(language, "IniURL");
   addresses.updateUrl = AddressOf(language, "UpdateURL");
   addresses.aboutUrl = AddressOf(language, "AboutURL");
+  addresses.supportUrl = AddressOf(language, "SupportURL");
   return addresses;
 }
 

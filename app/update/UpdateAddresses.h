@@ -12,6 +12,7 @@ struct UpdateAddresses {
   QUrl iniUrl;              // the remote version list; empty as shipped: no check at all
   QUrl updateUrl;           // the download page
   QUrl aboutUrl;            // the maker's page
+  QUrl supportUrl;          // the maker's tutorials, for online help and the support centre
 
   static UpdateAddresses Installed();
   // Whether an update check can run: an http(s) address for the remote list.

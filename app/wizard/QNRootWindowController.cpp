@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QTimer>
@@ -78,10 +79,7 @@ QNRootWindowController::QNRootWindowController(QWidget* parent) : TCImageWindow(
   m_import->setAccessibleName(Text(QStringLiteral("PAGE_TWO_IMPORT_BUTTON_TIP")));
   m_import->setButtonEnabled(true);
   m_import->setFixedSize(16, 16);
-  if (QWidget* bar = titleBarView()) {
-    m_import->setParent(bar);
-    m_import->move(bar->width() - 34, 3);
-  }
+  if (QWidget* bar = titleBarView()) m_import->setParent(bar);  // placed at the bar's right end on resize
   connect(m_import, &QAbstractButton::clicked, this, &QNRootWindowController::importButtonClick);
   center.addObserver(this, QStringLiteral("ShowDetailWindow"), [this](const QVariantMap&) {
     // A window discarded after a failed or stopped load is gone: nothing to show.
@@ -220,6 +218,11 @@ void QNRootWindowController::importFile(const QString& path) {
 void QNRootWindowController::closeEvent(QCloseEvent* event) {
   TCImageWindow::closeEvent(event);
   if (event->isAccepted()) NotificationCenter::instance().post(QStringLiteral("appWillTerminate"));
+}
+
+void QNRootWindowController::resizeEvent(QResizeEvent* event) {
+  TCImageWindow::resizeEvent(event);
+  if (QWidget* bar = titleBarView()) m_import->move(bar->mapFrom(this, QPoint(width() - 34, 3)));
 }
 
 void QNRootWindowController::keyPressEvent(QKeyEvent* event) {
