@@ -11,5 +11,6 @@ target_sources(app PRIVATE
   controls/NewButton.cpp
   controls/QNDeepScanViewController.cpp
   controls/RFOverlayScroller.cpp
+  controls/TabButton.cpp
   controls/TypeButton.cpp
 )

@@ -11,7 +11,7 @@
 namespace app {
 namespace {
 
-constexpr int kHintWidth = 280;
+constexpr int kHintWidth = 200;  // fits between the deep-scan button and the scan box
 constexpr int kHintMinimumHeight = 40;
 
 // A small round button with a cross, drawn here so it reads on the dark pop-over.

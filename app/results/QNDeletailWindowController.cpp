@@ -24,11 +24,13 @@
 #include "app/controls/QNProgressView.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
+#include "app/controls/TabButton.h"
 #include "app/controls/Theme.h"
 #include "app/results/FileListModel.h"
 #include "app/results/ResultTreeModel.h"
 #include "app/results/ScanBarLayout.h"
 #include "app/results/ResultViews.h"
+#include "app/shell/FileTimeText.h"
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/Strings.h"
 #include "uimodel/facade/QNUIController.h"
@@ -47,6 +49,11 @@ constexpr int kBoxWidth = kScanBoxWidth;
 constexpr int kDesignWidth = kScanBarDesignWidth;
 constexpr int kLeftMin = 224;
 constexpr int kLeftMax = 400;
+// The deep-scan offer points at its button from the right, inside the bar: below it, it would
+// hide the tabs, the list's header and the first rows for its 8 s.
+constexpr int kOfferSide = kSideRight;
+constexpr double kOfferDistance = 4.0;
+constexpr int kCellPadding = 16;  // a text cell's margins on both sides
 constexpr int kWatchMs = 500;  // the end of a scan is looked for even when no post comes
 const char kScanValue[] = "NormalScranValue";
 constexpr QRgb kTabTitle = qRgb(174, 184, 222);
@@ -81,14 +88,7 @@ TCImageButton* MakeButton(QWidget* parent, const char* family, const QString& na
   return button;
 }
 
-QPushButton* MakeTab(const QString& title, QWidget* parent) {
-  auto* button = new QPushButton(title, parent);
-  button->setFlat(true);
-  button->setCheckable(true);
-  button->setFocusPolicy(Qt::TabFocus);
-  button->setMinimumHeight(28);
-  return button;
-}
+TabButton* MakeTab(const QString& title, QWidget* parent) { return new TabButton(title, parent); }
 
 }  // namespace
 
@@ -199,12 +199,14 @@ void QNDeletailWindowController::buildContent() {
   QHeaderView* header = m_table->header();
   header->setSectionsMovable(false);
   header->setSectionsClickable(true);
-  header->setStretchLastSection(true);
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->resizeSection(FileListModel::kCheckBox, 24);
   header->resizeSection(FileListModel::kName, 220);
   header->resizeSection(FileListModel::kSize, 90);
-  header->resizeSection(FileListModel::kPath, 240);
+  // The path takes what the window gives; the times are never cut short.
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(FileListModel::kPath, QHeaderView::Stretch);
+  header->resizeSection(FileListModel::kCreated, WidestFileTimeTextWidth(QFontMetrics(m_table->font())) + kCellPadding);
   connect(header, &QHeaderView::sectionClicked, this, &QNDeletailWindowController::sortByColumn);
   m_selectAll = new QCheckBox(header);
   m_selectAll->setGeometry(4, 5, 13, 13);
@@ -256,7 +258,7 @@ void QNDeletailWindowController::buildBar() {
   m_deepScanLabel = MakeLabel(bar, 13, theme::kGlyph, Qt::AlignHCenter);
   m_deepScanLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
   m_deepScanLabel->hide();
-  m_pointButton = new QWidget(bar);  // the offer's anchor, under the deep-scan button
+  m_pointButton = new QWidget(bar);  // the offer's anchor, just right of the deep-scan button
   m_pointButton->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   m_box = new ImageBox(QStringLiteral("schedule_bg"), bar);
@@ -313,7 +315,7 @@ void QNDeletailWindowController::layoutBar() {
   if (!m_box) return;
   // Frames as the bar gives them (bottom-up); the box and the search field follow the width.
   LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
-  m_pointButton->setGeometry(FlipFrame(QRect(110, 13, 32, 2), kBarHeight));
+  m_pointButton->setGeometry(QRect(144, 43, 2, 2));
   const bool recoverIn = m_recover->isVisible() && m_following;
   m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kBoxHeight);
   const int boxGrow = m_subBox->width() - kBoxWidth;
@@ -341,7 +343,7 @@ void QNDeletailWindowController::resizeEvent(QResizeEvent* event) {
   }
   // An offer still shown is made again at the anchor's new place, without a new timer.
   if (m_attachedWindow && !m_offerClosed)
-    m_attachedWindow->setPoint(m_pointButton->mapTo(this, m_pointButton->rect().center()), 11);
+    m_attachedWindow->setPoint(m_pointButton->mapTo(this, m_pointButton->rect().center()), kOfferSide);
 }
 
 void QNDeletailWindowController::setSelectDiskVolumeData(std::unique_ptr<uimodel::DiskVolumeNodeData> item) {
@@ -510,7 +512,7 @@ void QNDeletailWindowController::showPopover() {
   }
   if (!m_attachedWindow && m_offerView) {
     const QPoint anchor = m_pointButton->mapTo(this, m_pointButton->rect().center());
-    m_attachedWindow = MAAttachedWindow::attach(m_offerView, anchor, this, 11, 10.0);
+    m_attachedWindow = MAAttachedWindow::attach(m_offerView, anchor, this, kOfferSide, kOfferDistance);
     // Escape closes it too.
     connect(m_attachedWindow, &MAAttachedWindow::closed, this, [this] {
       m_offerTimer->stop();

@@ -28,6 +28,7 @@ class CustemSplitView;
 class CustomTableView;
 class ElidedLabel;
 class NewSearchTextFiled;
+class TabButton;
 class QNCustomOutlineView;
 class QNProgressView;
 class TCImageButton;
@@ -67,6 +68,8 @@ class QNDeletailWindowController : public TCImageWindow {
   ResultOutlineView* outlineView() const { return m_outline; }
   ResultOutlineView* timeOutlineView() const { return m_timeOutline; }
   CustomTableView* tableView() const { return m_table; }
+  // 0-2 the path, type and time tabs; 3 and 4 the created and modified sub-tabs.
+  TabButton* tabButton(int index) const { return m_tabButtons.at(static_cast<std::size_t>(index)); }
   int currentTab() const { return m_tab; }
   uimodel::OpNodeData* selectedItem() const { return m_selected; }
   QString foundText() const;
@@ -184,7 +187,7 @@ class QNDeletailWindowController : public TCImageWindow {
 
   // Content.
   CustemSplitView* m_split = nullptr;
-  std::array<QPushButton*, 5> m_tabButtons{};  // path, type, time; created, modified sub-tabs
+  std::array<TabButton*, 5> m_tabButtons{};  // path, type, time; created, modified sub-tabs
   QWidget* m_subTabs = nullptr;
   QStackedWidget* m_trees = nullptr;
   ResultOutlineView* m_outline = nullptr;

@@ -13,6 +13,7 @@
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/ElidedLabel.h"
 #include "app/controls/MAAttachedWindow.h"
+#include "app/controls/TabButton.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
@@ -236,18 +237,19 @@ void QNDeletailWindowController::doDeepScanAction() {
 
 void QNDeletailWindowController::updateTabLooks() {
   const int top = m_tab >= kCreatedTab ? 2 : m_tab;
+  const QColor title(174, 184, 222);  // the tabs' titles
   for (int i = 0; i < 3; ++i) {
-    QPushButton* b = m_tabButtons[static_cast<std::size_t>(i)];
+    TabButton* b = m_tabButtons[static_cast<std::size_t>(i)];
     b->setChecked(i == top);
-    b->setStyleSheet(i == top ? QStringLiteral("QPushButton{color:rgb(174,184,222);background:rgb(9,40,76);border:none;}")
-                              : QStringLiteral("QPushButton{color:rgb(174,184,222);background:rgb(32,36,39);border:none;}"));
+    b->setImageName(i == top ? QStringLiteral("bg_tab") : QString());
+    b->setTitleColor(title);
   }
   for (int i = 3; i < 5; ++i) {
     const bool chosen = (i == 3 && m_tab == kCreatedTab) || (i == 4 && m_tab == kModifiedTab);
-    m_tabButtons[static_cast<std::size_t>(i)]->setChecked(chosen);
-    m_tabButtons[static_cast<std::size_t>(i)]->setStyleSheet(
-        chosen ? QStringLiteral("QPushButton{color:white;background:rgb(37,41,45);border:none;}")
-               : QStringLiteral("QPushButton{color:rgb(174,184,222);background:rgb(39,43,47);border:none;}"));
+    TabButton* b = m_tabButtons[static_cast<std::size_t>(i)];
+    b->setChecked(chosen);
+    b->setImageName(chosen ? QString() : QStringLiteral("text_bg"));
+    b->setTitleColor(chosen ? QColor(Qt::white) : title);
   }
   m_subTabs->setVisible(m_tab >= kCreatedTab);
 }

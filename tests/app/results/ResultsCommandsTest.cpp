@@ -2,7 +2,8 @@
 // nothing, so its quick scan ends at once (the empty-list note stays away) and its deep scan
 // runs long enough to be paused from its first notification. Back home and close ask first and
 // resume on No only a scan the user had not paused; the scanned disk's removal stops the scan
-// and, after its sheet, goes home; another disk's is ignored.
+// and, after its sheet, goes home; another disk's is ignored. The timers: the deep-scan offer's
+// 8 s and the remaining time's once a second.
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -10,10 +11,13 @@
 #include <gtest/gtest.h>
 
 #include "app/controls/BandedListView.h"
+#include "app/controls/MAAttachedWindow.h"
+#include "app/controls/TCImageButton.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultTreeModel.h"
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/ScanHook.h"
+#include "app/shell/Strings.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/DiskVolumeNodeData.h"
@@ -101,6 +105,93 @@ TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
   Answer(sheets, true);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !home.isEmpty(); }, 5000));
   EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+QString ModelRemaining() {
+  double percent = 0;
+  std::uint64_t count = 0;
+  return QString::fromStdString(QNUIController::GetScanProgress(percent, count));
+}
+
+// The deep-scan offer after the quick scan: 8 s, then gone; a deep scan under a held clock:
+// the remaining time moves only when a second has passed; stopping it (the tree kept, flag 0)
+// leaves no command usable while the scan winds down and builds its tree.
+TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCommandsWhileBuilding) {
+  testsupport::TempDir temp;
+  const std::string image = temp.File("blank.img");
+  ASSERT_EQ(testsupport::RunCommand("truncate -s 1G '" + image + "'"), 0);
+  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+  QNUIController::GetDeviceInfoToArray(rows);
+  ASSERT_FALSE(rows.empty());
+  QNUIController::SetRecoveryType(63);
+
+  QNDeletailWindowController window;
+  window.resize(1000, 650);
+  window.show();
+  qint64 now = 1'000'000;
+  window.setClock([&now] { return now; });
+  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
+  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
+  window.setSelectDiskVolumeData(std::move(rows.front()));
+  window.getData();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kTimeoutMs));
+
+  // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the tabs
+  // and the list's header below it.
+  ASSERT_TRUE(window.deepScanOfferShown());
+  QTimer* offerTimer = window.deepScanOfferTimer();
+  EXPECT_EQ(offerTimer->interval(), 8000);
+  EXPECT_TRUE(offerTimer->isSingleShot());
+  EXPECT_TRUE(offerTimer->isActive());
+  EXPECT_LE(window.deepScanOffer()->geometry().bottom(), 90) << "inside the 90-px bar";
+  EXPECT_GE(window.deepScanOffer()->geometry().left(), window.deepScanButton()->geometry().right());
+  offerTimer->start(1);  // the same timer, fired now rather than in 8 s
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.deepScanOfferShown(); }, 5000));
+
+  // A deep scan under the held clock.
+  int posts = 0;
+  QObject counter;
+  app::NotificationCenter::instance().addObserver(&counter, QStringLiteral("NormalScranValue"),
+                                                  [&](const QVariantMap&) { ++posts; });
+  ended.clear();
+  window.deepSrcanButtonAction();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, kTimeoutMs));
+  if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
+  const QString first = window.remainingText();
+  // The model's estimate moves on; the label does not while the clock holds.
+  const bool moved = QTest::qWaitFor([&] {
+    return posts > 3 && window.remainingText() == first &&
+           app::Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(ModelRemaining()) != first;
+  }, 30000);
+  EXPECT_EQ(window.remainingText(), first);
+  if (moved) {
+    ++now;
+    const int seen = posts;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return posts > seen + 1; }, kTimeoutMs));
+    EXPECT_NE(window.remainingText(), first) << "a second later the label follows the model";
+  }
+
+  // Stop, Yes: from then on nothing may be clicked until the finished state shows.
+  ASSERT_TRUE(QNUIController::IsScanRunning());
+  window.stopButtonClick();
+  ASSERT_EQ(sheets.size(), 1);
+  Answer(sheets, true);
+  for (app::TCImageButton* button : {window.homeButton(), window.pauseButton(), window.stopButton(), window.playButton()})
+    EXPECT_FALSE(button->isButtonEnabled());
+  // While the scan winds down and builds its tree: back home and stop ask nothing.
+  window.backButtonAction();
+  window.stopButtonClick();
+  EXPECT_EQ(sheets.size(), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kTimeoutMs));
+  EXPECT_TRUE(window.isFinishedShown());
+  EXPECT_TRUE(window.isVisible()) << "a stop keeps the window and what was found";
+  EXPECT_FALSE(window.deepScanButton()->isVisibleTo(&window));
+  EXPECT_FALSE(window.deepScanOfferShown()) << "no offer after a deep scan";
 }
 
 }  // namespace

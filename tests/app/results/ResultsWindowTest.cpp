@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QPushButton>
 #include <QDir>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,6 +17,7 @@
 #include "app/controls/BandedListView.h"
 #include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
+#include "app/controls/TabButton.h"
 #include "app/results/FileListModel.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultTreeModel.h"
@@ -115,8 +117,22 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   auto probe = [&](int x, int y) { return shot.pixelColor(int(x * ratio), int(y * ratio)); };
   EXPECT_EQ(probe(window.width() - 10, 85), QColor(38, 41, 45)) << "the bar's grey";
   EXPECT_EQ(probe(5, 90 + 45), QColor(9, 40, 76)) << "the chosen root row's highlight";
+  const QRect pathTab(window.tabButton(0)->mapTo(&window, QPoint(0, 0)), window.tabButton(0)->size());
+  EXPECT_EQ(probe(pathTab.center().x(), pathTab.bottom()), QColor(59, 153, 252)) << "the chosen tab's bg_tab glow";
+  // Every time of the list shows whole.
+  const QFontMetrics cells(window.tableView()->font());
+  for (int row = 0; row < list->rowCount(); ++row)
+    EXPECT_LT(cells.horizontalAdvance(list->index(row, FileListModel::kCreated).data().toString()),
+              window.tableView()->header()->sectionSize(FileListModel::kCreated) - 8);
 
   // "Others" mixes extension-folder rows and files: the type tree shows rows only.
+  window.selectTab(QNDeletailWindowController::kModifiedTab);
+  // The chosen top tab and the sub-tab not chosen carry their images; the chosen sub-tab none.
+  EXPECT_EQ(window.tabButton(0)->imageName(), QString());
+  EXPECT_EQ(window.tabButton(2)->imageName(), QStringLiteral("bg_tab"));
+  EXPECT_EQ(window.tabButton(3)->imageName(), QStringLiteral("text_bg"));
+  EXPECT_EQ(window.tabButton(4)->imageName(), QString());
+  EXPECT_EQ(window.tabButton(4)->titleColor(), QColor(Qt::white));
   window.selectTab(QNDeletailWindowController::kTypeTab);
   auto* types = window.treeModel(QNDeletailWindowController::kTypeTab);
   ASSERT_GT(types->rowCount(), 0);
