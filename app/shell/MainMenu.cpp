@@ -49,7 +49,8 @@ MainMenu::MainMenu(QWidget* window, bool checksForUpdates, bool hasSupportAddres
       if (top->isVisible() && top->isWindow()) top->showMinimized();
   });
   connect(minimize, &QAction::triggered, window, &QWidget::showMinimized);
-  connect(zoom, &QAction::triggered, window, [window] { window->isMaximized() ? window->showNormal() : window->showMaximized(); });
+  connect(zoom, &QAction::triggered, window,
+          [window] { window->isMaximized() ? window->showNormal() : window->showMaximized(); });
 }
 
 QMenuBar* MainMenu::placeInBar(TCImageWindow* window) {

@@ -1,13 +1,14 @@
 // The application delegate as the program drives it: the launch's update check before the root
 // window, the menu in the root window's bar and its items, the quit sheet and SIGTERM during a
-// job. Each case runs in a process of its own (the test runner's discovery), since ending the
-// run leaves the application's event loops for good.
+// job, a recorded one and a real deep scan. Each case runs in a process of its own (the test
+// runner's discovery), since ending the run leaves the application's event loops for good.
 #include <QAbstractButton>
 #include <QAction>
 #include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -18,11 +19,16 @@
 #include "app/controls/TCWindowButton.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/shell/MainMenu.h"
+#include "app/shell/NotificationCenter.h"
 #include "app/shell/QNAppDelegate.h"
+#include "app/shell/ScanHook.h"
 #include "app/update/NetworkProbe.h"
 #include "app/update/QNCheckUpdateWindowController.h"
 #include "app/wizard/QNRootWindowController.h"
+#include "support/TempDir.h"
+#include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/Seams.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
 #include "uimodel/support/VersionMessage.h"
 
 namespace {
@@ -199,6 +205,41 @@ TEST(AppDelegate, SigtermDuringAScanStopsItWithoutAskingAndLeavesTheLoopWithZero
   EXPECT_EQ(code, 0);
   EXPECT_EQ(jobs.calls, QStringLiteral("stop "));
   for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_NE(top->objectName(), QStringLiteral("quitSheet"));
+}
+
+// The same road over the model's own jobs: a deep scan of a blank 1 GiB image, running when the
+// signal comes, is stopped and waited for, and the loop still ends with 0.
+TEST(AppDelegate, SigtermDuringARealDeepScanStopsTheScanAndLeavesWithZero) {
+  using uimodel::QNUIController;
+  testsupport::TempDir temp;
+  const std::string image = temp.File("blank.img");
+  ASSERT_EQ(testsupport::RunCommand("truncate -s 1G '" + image + "'"), 0);
+  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+  QNUIController::GetDeviceInfoToArray(rows);
+  ASSERT_FALSE(rows.empty());
+  QNUIController::SetRecoveryType(63);
+  app::results::QNDeletailWindowController window;
+  window.show();
+  QSignalSpy ended(&window, &app::results::QNDeletailWindowController::scanEnded);
+  window.setSelectDiskVolumeData(std::move(rows.front()));
+  window.getData();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 120000));
+  int posts = 0;
+  QObject counter;
+  app::NotificationCenter::instance().addObserver(&counter, QStringLiteral("NormalScranValue"),
+                                                  [&](const QVariantMap&) { ++posts; });
+  window.deepSrcanButtonAction();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, 120000));
+  if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
+
+  app::QNAppDelegate delegate;
+  delegate.applicationDidFinishLaunching();
+  QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+  QTimer::singleShot(30000, [] { QApplication::exit(3); });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_FALSE(QNUIController::IsScanRunning());
+  EXPECT_EQ(ended.size(), 1) << "stopped by the signal, not finished";
 }
 
 }  // namespace
