@@ -1,6 +1,7 @@
 #include "app/update/DialogWindow.h"
 
 #include <QEvent>
+#include <QFrame>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -46,6 +47,13 @@ DialogWindow::DialogWindow(QSize contentSize, qreal leftMargin, QObject* parent)
   m_content->setFixedSize(contentSize);
   m_window->setContentView(m_content);
   m_window->setFixedSize(contentSize.width(), contentSize.height() + kBarHeight);
+  // A thin light edge: without a window manager's shadow the dialog would melt into the dark
+  // window it opens over.
+  auto* edge = new QFrame(m_window);
+  edge->setAttribute(Qt::WA_TransparentForMouseEvents);
+  edge->setStyleSheet(QStringLiteral("QFrame { border: 1px solid rgb(72, 78, 88); border-radius: 4px; background: transparent; }"));
+  edge->setGeometry(m_window->rect());
+  edge->raise();
   m_window->installEventFilter(this);
 }
 
