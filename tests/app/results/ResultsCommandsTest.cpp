@@ -117,13 +117,14 @@ QString ModelRemaining() {
   return QString::fromStdString(QNUIController::GetScanProgress(percent, count));
 }
 
-// The deep-scan offer after the quick scan: 8 s, then gone; a deep scan under a held clock:
-// the remaining time moves only when a second has passed; stopping it (the tree kept, flag 0)
-// leaves no command usable while the scan winds down and builds its tree.
+// The deep-scan offer after the quick scan: 8 s, then gone. A deep scan under a held clock (of
+// 16 GiB, so it outlasts the test): the remaining time moves only when a second has passed;
+// stopping it (the tree kept, flag 0) leaves no command usable while the scan winds down and
+// builds its tree.
 TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCommandsWhileBuilding) {
   testsupport::TempDir temp;
   const std::string image = temp.File("blank.img");
-  ASSERT_EQ(testsupport::RunCommand("truncate -s 1G '" + image + "'"), 0);
+  ASSERT_EQ(testsupport::RunCommand("truncate -s 16G '" + image + "'"), 0);
   ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
   std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
   QNUIController::GetDeviceInfoToArray(rows);

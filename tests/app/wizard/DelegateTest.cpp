@@ -207,13 +207,13 @@ TEST(AppDelegate, SigtermDuringAScanStopsItWithoutAskingAndLeavesTheLoopWithZero
   for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_NE(top->objectName(), QStringLiteral("quitSheet"));
 }
 
-// The same road over the model's own jobs: a deep scan of a blank 1 GiB image, running when the
-// signal comes, is stopped and waited for, and the loop still ends with 0.
+// The same road over the model's own jobs: a deep scan of a blank 16 GiB image (long enough to be
+// running when the signal comes) is stopped and waited for, and the loop still ends with 0.
 TEST(AppDelegate, SigtermDuringARealDeepScanStopsTheScanAndLeavesWithZero) {
   using uimodel::QNUIController;
   testsupport::TempDir temp;
   const std::string image = temp.File("blank.img");
-  ASSERT_EQ(testsupport::RunCommand("truncate -s 1G '" + image + "'"), 0);
+  ASSERT_EQ(testsupport::RunCommand("truncate -s 16G '" + image + "'"), 0);
   ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
   std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
   QNUIController::GetDeviceInfoToArray(rows);
