@@ -1,27 +1,19 @@
 #include "engine/core/partition/BootSector.h"
 
-#include "engine/exfat/ondisk/ExFatBootSector.h"
-#include "engine/fat/ondisk/TempFATDBR.h"
-#include "engine/ntfs/ondisk/NTFSDBR.h"
+#include "engine/EngineEntryPoints.h"
 
 namespace partition {
 
 namespace {
-
 constexpr std::uint32_t kBootSectorSizes[] = {512, 1024, 2048, 4096};
-
-bool IsNtfsBootSector(engine::ByteView sector, std::uint32_t u32SectorSize) {
-    return CNTFSDBR::IsFullValidDBR(sector) && sector.Le16(11) == u32SectorSize && sector.Le64(40) != 0 &&
-           sector.Le64(48) != 0;
-}
-
 }  // namespace
 
 FileSystemType BootSectorFileSystem(engine::ByteView sector, std::uint32_t u32SectorSize) {
-    CTempFATDBR const fat(sector, u32SectorSize);
-    if (fat.IsValidDBR()) return fat.GetFileSystemType();
-    if (CExFatDBR(sector).IsValid(u32SectorSize)) return FILE_SYSTEM_EXFAT;
-    if (IsNtfsBootSector(sector, u32SectorSize)) return FILE_SYSTEM_NTFS;
+    EngineEntryPoints const& table = GetEngineEntryPoints();
+    for (auto const* pProbe : {&table.ProbeFATBootSector, &table.ProbeExFatBootSector, &table.ProbeNTFSBootSector}) {
+        if (!*pProbe) continue;
+        if (FileSystemType const eType = (*pProbe)(sector, u32SectorSize); eType != FILE_SYSTEM_UNRECOGNISED) return eType;
+    }
     return FILE_SYSTEM_UNRECOGNISED;
 }
 
