@@ -2,10 +2,11 @@
 # Each file-system folder of the engine stands on at most MAX floors of includes: no file under
 # it reaches the bottom of its own #include "..." chains (through the engine's and the public
 # headers) in more than MAX steps. Deep chains mean headers that pull in half a subsystem, and
-# an edit to a low header rebuilds everything above it. Fails, naming the deepest chain of each
-# folder over the limit.
+# an edit to a low header rebuilds everything above it. Prints the deepest chain of each folder;
+# fails when one is over the limit.
 #
 #   check_include_depth.sh [repository] [max]     (the repository by default, max 5)
+#   SHOW_ALL=1 check_include_depth.sh              also lists every file above the limit
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 max=${2:-5}
@@ -14,7 +15,7 @@ folders=(engine/fat engine/exfat engine/ntfs engine/hfsplus engine/carve)
 files=$(find engine include platform \( -name '*.h' -o -name '*.cpp' \) | sort)
 # shellcheck disable=SC2086
 awk -v all="${SHOW_ALL:-}" -v max="$max" -v folders="${folders[*]}" '
-function depth(f,    i, d, best, next_) {
+function depth(f,    i, d, best) {
   if (f in memo) return memo[f]
   if (f in visiting) return 0                   # an include cycle ends the chain
   visiting[f] = 1
@@ -55,7 +56,7 @@ END {
     printf "%-16s %d floors  %s\n", list[i], most, chain(deepest)
     if (most > max) failed = 1
   }
-  if (all != "") for (f in exists) if (depth(f) > max) printf "  %d %s\n", depth(f), chain(f)
+  if (all != "") for (f in exists) if (depth(f) > max) printf "  %d %s\n", depth(f), chain(f) > "/dev/stderr"
   if (failed) { printf "Include depth: a file-system folder stands on more than %d floors\n", max > "/dev/stderr"; exit 1 }
 }
 ' <(printf '%s\n' $files) $files
