@@ -1,6 +1,7 @@
 #include "engine/fat/FATWalkState.h"
 
 #include "engine/fat/FATBuildDataRun.h"
+#include "engine/fat/FATFileNode.h"
 
 namespace {
 
