@@ -244,8 +244,6 @@ int RunScan(ScanOptions const& options) {
     IRecoveryFilter* pFilter = CreateFilter();
     pFilter->SetFilterTypes(options.uTypes);
     pFilter->SetScanType(!bQuick ? SCAN_TYPE_DEEP : options.bDeletedOnly ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
-    // The subsystems that have landed, as the application registers them at start-up.
-    RegisterEngineSubsystems();
     // No window waits for a new tree's root here, so the builder's pause for one would only be
     // counted as scan time.
     TreeBuilderSettings builderSettings = GetDefaultTreeBuilderSettings();
