@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/IStorageDevice.h"
 #include "engine/hfsplus/HfsPlusDeviceBytes.h"
+#include "engine/hfsplus/HfsPlusResult.h"
 
 namespace hfsplus {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "engine/IStorageDevice.h"
+#include "engine/hfsplus/HfsPlusDeviceBytes.h"
 #include "engine/hfsplus/HfsPlusFileCache.h"
 #include "engine/hfsplus/HfsPlusRawfile.h"
-#include "engine/hfsplus/HfsPlusDeviceBytes.h"
 #include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/journal/HfsPlusJournal.h"
 

@@ -5,8 +5,8 @@
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/journal/HfsPlusLiveVolume.h"
-#include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+#include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 
 namespace hfsplus {
 
