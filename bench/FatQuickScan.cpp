@@ -21,7 +21,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/ReleasePtr.h"
-#include "engine/core/enumerate/VolumeDescription.h"
+#include "engine/VolumeDescription.h"
 #include "engine/fat/FATQuickSearcher.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
 #include "testkit/ProgressSink.h"

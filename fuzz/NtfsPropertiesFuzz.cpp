@@ -8,6 +8,7 @@
 
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/ntfs/NTFSFilePropertiesBuilder.h"
+#include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {

@@ -8,10 +8,17 @@
 #include <memory>
 #include <vector>
 
+#include "engine/EngineEntryPoints.h"
 #include "engine/IPartitionTableAnalyze.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/core/partition/ImageSectorSize.h"
+
+// The boot-sector judgement asks the probes the file systems register.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    RegisterEngineSubsystems();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t size) {
     if (size < 1) return 0;

@@ -7,11 +7,13 @@
 #   ("engine/X.h", which live in include/engine/);
 # - the engine's core includes a file-system or carving folder;
 # - one file system (or the carving) includes another; FAT's use of the carving's file-start
-#   recogniser is the one exception.
+#   recogniser is the one exception;
+# - a file-system folder stands on more than five floors of includes (check_include_depth.sh).
 # Runs over the folder given as its argument (the repository by default), so that a test can
 # run it over a scratch copy.
 set -euo pipefail
-cd "${1:-$(dirname "$0")/..}"
+here=$(cd "$(dirname "$0")" && pwd)
+cd "${1:-$here/..}"
 sources=(--include='*.h' --include='*.hpp' --include='*.cpp' --include='*.c')
 inc='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]'
 filesystems=(fat exfat ntfs hfsplus carve)
@@ -41,6 +43,11 @@ for fs in "${filesystems[@]}"; do
   cross+=$(search "${inc}engine/(${others})/" "engine/$fs" | grep -vE "$allowed_cross" || true)
 done
 report "a file system must not include another's folder" "$cross"
+
+if ! depth=$(bash "$here/check_include_depth.sh" . 2>&1); then
+  echo "$depth" >&2
+  failed=1
+fi
 
 [ "$failed" -eq 0 ] || exit 1
 echo "Layers: each layer includes only what lies below it, through include/ where it must."

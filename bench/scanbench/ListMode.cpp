@@ -7,7 +7,6 @@
 #include "DeviceRecordPrint.h"
 #include "CommandLine.h"
 #include "Modes.h"
-#include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
 
 namespace scanbench {
@@ -29,7 +28,6 @@ std::vector<IStorageDevice*> Fetch(Call call) {
 
 int RunListMode(std::span<char* const> args) {
     if (!CCommandLine::Parse(args, {}, 0)) return kUsageError;
-    RegisterEngineSubsystems();
     IEnumDeviceEx* pEnum = CreateEnumDeviceEx();
     auto const start = std::chrono::steady_clock::now();
     RESULT const result = pEnum->Init();

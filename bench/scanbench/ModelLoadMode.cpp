@@ -14,7 +14,6 @@
 #include "ModelRecovery.h"
 #include "Modes.h"
 #include "OutputFolder.h"
-#include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/operation/JobThread.h"
@@ -40,7 +39,6 @@ int RunModelLoadMode(std::span<char* const> args) {
     if (auto const directory = commandLine->Value("--recover"); directory && !COutputFolder::Open(*directory, *image, "--recover"))
         return 1;
 
-    RegisterEngineSubsystems();
     LoadFileTypes();
     uimodel::QNUIFilter::instance().ResetFilter(FILTER_TYPE_ALL);
     std::unique_ptr<IEnumDeviceEx> pImages(CreateImageEnumDeviceEx({*image}));

@@ -21,7 +21,6 @@
 #include "ModelThumbnail.h"
 #include "Modes.h"
 #include "OutputFolder.h"
-#include "engine/EngineEntryPoints.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDeviceData.h"
 #include "uimodel/devices/QNUIDeviceData.h"
@@ -239,7 +238,6 @@ int RunModelScanMode(std::span<char* const> args) {
     // before the scan, as every mode refuses it.
     if (options.recovery && !COutputFolder::Open(options.recovery->destination, options.path, "--recover")) return 1;
 
-    RegisterEngineSubsystems();
     LoadFileTypes();
     uimodel::QNUIFilter::instance().ResetFilter(options.u32Types);
 

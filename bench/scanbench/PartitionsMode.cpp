@@ -8,7 +8,6 @@
 #include "DeviceRecordPrint.h"
 #include "CommandLine.h"
 #include "Modes.h"
-#include "engine/EngineEntryPoints.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/DiskListing.h"
@@ -19,7 +18,6 @@ int RunPartitionsMode(std::span<char* const> args) {
     auto const commandLine = CCommandLine::Parse(args, {}, 1);
     if (!commandLine) return kUsageError;
     std::string const& path = commandLine->Operand(0);
-    RegisterEngineSubsystems();
     auto pListing = enumerate::CDiskListing::FromImage(path);
     if (!pListing) {
         std::fprintf(stderr, "scanbench: cannot open %s as a disk\n", path.c_str());

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "CommandLine.h"
 #include "FileTypes.h"
@@ -20,14 +21,14 @@
 #include "ScanProgress.h"
 #include "SearcherSelection.h"
 #include "engine/EngineEntryPoints.h"
+#include "engine/IEnumDeviceEx.h"
 #include "engine/IPartitionTableAnalyze.h"
 #include "engine/IRecoveryController.h"
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/core/enumerate/DiskListing.h"
-#include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/TreeBuilderSettings.h"
+#include "engine/VolumeDescription.h"
 #include "platform/SameDevice.h"
 
 namespace scanbench {
@@ -185,11 +186,32 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     return Succeeded(result) && written.u64Failures == 0 && bRead ? 0 : 1;
 }
 
+/// The image as the device list offers it: one disk with its partitions and volumes, or null
+/// when the image does not open.
+struct ImageListing {
+    std::unique_ptr<IEnumDeviceEx> pEnum;
+    IStorageDevice* pDisk = nullptr;
+    std::vector<IStorageDevice*> volumes;
+
+    static std::optional<ImageListing> Of(std::string const& path) {
+        ImageListing listing;
+        listing.pEnum.reset(CreateImageEnumDeviceEx({path}));
+        int iCount = 1;
+        if (Failed(listing.pEnum->Init()) || Failed(listing.pEnum->EnumDiskDevice(&listing.pDisk, iCount)) || iCount != 1)
+            return std::nullopt;
+        if (Failed(listing.pEnum->EnumVolumeDevice(listing.pDisk, nullptr, iCount))) return std::nullopt;
+        listing.volumes.resize(static_cast<std::size_t>(iCount));
+        if (iCount > 0 && Failed(listing.pEnum->EnumVolumeDevice(listing.pDisk, listing.volumes.data(), iCount)))
+            return std::nullopt;
+        return listing;
+    }
+};
+
 /// The volumes to scan one by one: partition N alone, or for a quick scan of a partitioned
 /// disk or image, every volume an analyser recognises, as the whole-disk quick scan offers them.
-std::vector<IStorageDevice*> VolumesToScan(ScanOptions const& options, enumerate::CDiskListing const& listing) {
+std::vector<IStorageDevice*> VolumesToScan(ScanOptions const& options, ImageListing const& listing) {
     std::vector<IStorageDevice*> volumes;
-    for (IStorageDevice* pVolume : listing.Volumes()) {
+    for (IStorageDevice* pVolume : listing.volumes) {
         auto* pData = dynamic_cast<IVolumeDeviceData*>(pVolume->GetPrivateData());
         CCollectedVolumeDeviceInfoStruct const* pInfo = pData ? pData->GetVolumeInfo() : nullptr;
         if (!pInfo) continue;
@@ -222,8 +244,6 @@ int RunScan(ScanOptions const& options) {
     IRecoveryFilter* pFilter = CreateFilter();
     pFilter->SetFilterTypes(options.uTypes);
     pFilter->SetScanType(!bQuick ? SCAN_TYPE_DEEP : options.bDeletedOnly ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
-    // The subsystems that have landed, as the application registers them at start-up.
-    RegisterEngineSubsystems();
     // No window waits for a new tree's root here, so the builder's pause for one would only be
     // counted as scan time.
     TreeBuilderSettings builderSettings = GetDefaultTreeBuilderSettings();
@@ -231,12 +251,12 @@ int RunScan(ScanOptions const& options) {
     SetDefaultTreeBuilderSettings(builderSettings);
 
     // A partitioned disk or image: its volumes as the device list offers them.
-    std::unique_ptr<enumerate::CDiskListing> pListing;
-    if (options.s64Partition >= 0 || bQuick) pListing = enumerate::CDiskListing::FromImage(options.devicePath);
-    auto* pDiskData = pListing ? dynamic_cast<IDiskDeviceData*>(pListing->Disk()->GetPrivateData()) : nullptr;
+    std::optional<ImageListing> listing;
+    if (options.s64Partition >= 0 || bQuick) listing = ImageListing::Of(options.devicePath);
+    auto* pDiskData = listing ? dynamic_cast<IDiskDeviceData*>(listing->pDisk->GetPrivateData()) : nullptr;
     bool const bPartitioned = pDiskData && pDiskData->GetDiskInfo()->u32PartitionScheme != PARTITION_SCHEME_NONE;
     if (options.s64Partition >= 0 || (bQuick && bPartitioned)) {
-        std::vector<IStorageDevice*> const volumes = pListing ? VolumesToScan(options, *pListing) : std::vector<IStorageDevice*>{};
+        std::vector<IStorageDevice*> const volumes = listing ? VolumesToScan(options, *listing) : std::vector<IStorageDevice*>{};
         if (volumes.empty()) {
             std::fprintf(stderr, "scanbench: %s has no %s\n", options.devicePath.c_str(),
                          options.s64Partition >= 0 ? "such partition" : "volume a quick scan can read");

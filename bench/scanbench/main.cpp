@@ -5,6 +5,7 @@
 
 #include "CommandLine.h"
 #include "Modes.h"
+#include "engine/EngineEntryPoints.h"
 
 namespace {
 
@@ -57,6 +58,9 @@ int Usage() {
 
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
+    // Every mode sees the engine as the program does: an image's sector size, for one, comes from
+    // the boot-sector probes the file systems register.
+    RegisterEngineSubsystems();
     std::string_view const name = argv[1];
     for (Mode const& mode : kModes) {
         if (mode.name != name) continue;

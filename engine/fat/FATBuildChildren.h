@@ -24,8 +24,7 @@ class CFATBuildChildren {
 public:
     /// Answer of BuildChildrenFromBuffer for a folder that cannot be read on.
     static constexpr std::uint32_t kFailed = 0xFFFFFFFF;
-    /// A folder chain is read in chunks of at most this many sectors of consecutive clusters.
-    static constexpr std::uint32_t kChunkSectors = 128;
+    static constexpr std::uint32_t kChunkSectors = kFATFolderChunkSectors;
 
     /// Nothing is owned; the walk state is the worker's and outlives this object. Sub-folders
     /// found go to the state's walk, their nodes to its folder map; clusters read are marked there.

@@ -11,6 +11,7 @@
 #include "engine/carve/RecogniseFileStart.h"
 #include "engine/core/util/IniFile.h"
 #include "engine/fat/FATBuildDataRun.h"
+#include "engine/fat/FATFileNode.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "engine/ByteView.h"
-#include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATVolumeGeometry.h"
 
+class CFATFileNode;
 class IDirecotryTreeBuilder;
 class IFATTable;
 class IStorageDevice;

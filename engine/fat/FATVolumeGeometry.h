@@ -7,6 +7,10 @@
 
 class CTempFATDBR;
 
+/// A folder chain is read in chunks of at most this many sectors of consecutive clusters: the
+/// children builder reads by them and the folder walk's bound counts them.
+constexpr std::uint32_t kFATFolderChunkSectors = 128;
+
 struct FATVolumeGeometry {
     FileSystemType eType = FILE_SYSTEM_UNRECOGNISED;
     std::uint32_t u32SectorSize = 512;

@@ -7,8 +7,9 @@
 #include <memory>
 
 #include "engine/core/tree/FolderWalk.h"
-#include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATVolumeGeometry.h"
+
+class CFATFileNode;
 
 /// A folder waiting to be read: a live one the tree builder holds already, or a deleted one
 /// that reaches the builder only when its turn comes.

@@ -49,9 +49,9 @@ CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::ui
     return bOpened ? pReader.release() : nullptr;
 }
 
-CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::uint8_t> const& attribute, CHFSPlusVolume* pVolume,
-                                                             std::uint32_t u32FileID, HFSPlusForkData const& resourceFork) {
-    auto const pFork = std::make_shared<CHFSPlusRawfile>(pVolume, u32FileID, kForkTypeResource, resourceFork);
+CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::uint8_t> const& attribute,
+                                                             std::shared_ptr<CHFSPlusRawfile> pFork) {
+    if (!pFork) return nullptr;
     std::uint64_t const u64ForkSize = pFork->GetSize();
     return Open(attribute, [pFork](std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) {
         return pFork->Read(u64Offset, pBuffer, u64Length);

@@ -13,8 +13,7 @@
 
 namespace hfsplus {
 
-class CHFSPlusVolume;
-struct HFSPlusForkData;
+class CHFSPlusRawfile;
 
 class CHFSPlusCompressFileReader final : public IFileReader {
 public:
@@ -25,9 +24,9 @@ public:
     /// what the data can hold, or when the fork's block table is damaged.
     static CHFSPlusCompressFileReader* Open(std::vector<std::uint8_t> const& attribute, ForkRead readFork,
                                             std::uint64_t u64ForkSize);
-    /// The same over a file's resource fork on the volume (not owned, must outlive the reader).
-    static CHFSPlusCompressFileReader* Open(std::vector<std::uint8_t> const& attribute, CHFSPlusVolume* pVolume,
-                                            std::uint32_t u32FileID, HFSPlusForkData const& resourceFork);
+    /// The same over a file's resource fork (its device must outlive the reader); the reader and
+    /// its copies share the fork.
+    static CHFSPlusCompressFileReader* Open(std::vector<std::uint8_t> const& attribute, std::shared_ptr<CHFSPlusRawfile> pFork);
 
     unsigned int ReadData(long long s64Offset, char* pDestination, unsigned int u32Length) override;
     IFileReader* Clone() override { return new CHFSPlusCompressFileReader(*this); }

@@ -15,8 +15,7 @@ public:
     static constexpr std::uint64_t kPageSize = 1 << 20;
     static constexpr std::uint64_t kMaxCachedBytes = 256ull << 20;
 
-    CHFSPlusFileCache(CHFSPlusVolume* pVolume, std::uint32_t u32FileID, HFSPlusForkData const& fork)
-        : CHFSPlusRawfile(pVolume, u32FileID, kForkTypeData, fork) {}
+    using CHFSPlusRawfile::CHFSPlusRawfile;
 
     std::uint64_t Read(std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) override;
     std::uint64_t GetCachedBytes() const { return m_u64Cached; }

@@ -5,6 +5,7 @@
 
 #include "engine/core/util/Utf16.h"
 #include "engine/hfsplus/HfsPlusCompressFileReader.h"
+#include "engine/hfsplus/HfsPlusRawfile.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
 #include "engine/hfsplus/decmpfs/DecmpfsHeader.h"
 
@@ -119,7 +120,7 @@ IFileReader* CHFSPlusFileNode::CreateCompressFileReader(void*) {
     std::uint32_t const u32FileID = m_u32ContentID;
     std::optional<std::vector<std::uint8_t>> const attribute = m_pVolume->getAttribute(u32FileID, kDecmpfsAttributeName);
     if (!attribute) return nullptr;
-    return CHFSPlusCompressFileReader::Open(*attribute, m_pVolume, u32FileID, m_resourceFork);
+    return CHFSPlusCompressFileReader::Open(*attribute, m_pVolume->OpenFork(u32FileID, kForkTypeResource, m_resourceFork));
 }
 
 void CHFSPlusFileNode::TakeUncompressedSize() {

@@ -6,9 +6,11 @@
 #include <string>
 
 #include "engine/IStorageDevice.h"
+#include "engine/hfsplus/HfsPlusDeviceBytes.h"
 #include "engine/hfsplus/HfsPlusFileCache.h"
 #include "engine/hfsplus/HfsPlusRawfile.h"
 #include "engine/hfsplus/HfsPlusResult.h"
+#include "engine/hfsplus/journal/HfsPlusJournal.h"
 
 namespace hfsplus {
 
@@ -36,14 +38,16 @@ RESULT CHFSPlusVolume::Open(bool bSkipCatalog) {
     if (!header || !IsValidVolumeHeader(*header)) return HFSPLUS_RESULT(kCodeBadData);
     m_header = header;
 
-    m_pExtentsFile = std::make_unique<CHFSPlusRawfile>(this, kExtentsFileID, kForkTypeData, m_header->extentsFile);
+    m_pExtentsFile = OpenFork(kExtentsFileID, kForkTypeData, m_header->extentsFile);
     m_pExtents = std::make_unique<CHFSPlusExtents>(m_pExtentsFile.get());
     if (Failed(m_pExtents->GetLastError())) return m_pExtents->GetLastError();
-    m_pAttributesFile = std::make_unique<CHFSPlusRawfile>(this, kAttributesFileID, kForkTypeData, m_header->attributesFile);
+    m_pAttributesFile = OpenFork(kAttributesFileID, kForkTypeData, m_header->attributesFile);
     m_pAttributes = std::make_unique<CHFSPlusAttribute>(m_pAttributesFile.get());
     if (Failed(m_pAttributes->GetLastError())) return m_pAttributes->GetLastError();
     if (bSkipCatalog) return kResultSuccess;
-    m_pCatalogFile = std::make_unique<CHFSPlusFileCache>(this, kCatalogFileID, m_header->catalogFile);
+    m_pCatalogFile = std::make_unique<CHFSPlusFileCache>(m_pDevice, GetBlockSize(), kCatalogFileID,
+                                                         CollectExtents(kCatalogFileID, kForkTypeData, m_header->catalogFile),
+                                                         m_header->catalogFile.u64LogicalSize);
     m_pCatalog = std::make_unique<CHFSPlusCatalog>(m_pCatalogFile.get());
     if (Failed(m_pCatalog->GetLastError())) return m_pCatalog->GetLastError();
     if (m_pCatalog->IsEmpty()) return HFSPLUS_RESULT(kCodeBadData);
@@ -54,30 +58,14 @@ RESULT CHFSPlusVolume::Open(bool bSkipCatalog) {
 }
 
 std::uint64_t CHFSPlusVolume::Read(std::uint64_t u64Offset, void* pBuffer, std::uint64_t u64Length) {
-    if (m_pDevice == nullptr || pBuffer == nullptr || m_u32SectorSize == 0) return 0;
-    auto* pOut = static_cast<std::uint8_t*>(pBuffer);
-    std::uint64_t const u64SectorSize = m_u32SectorSize;
-    std::uint64_t u64Done = 0;
-    while (u64Done < u64Length) {
-        std::uint64_t const u64At = u64Offset + u64Done;
-        std::uint64_t const u64Sector = u64At / u64SectorSize;
-        std::uint64_t const u64Within = u64At % u64SectorSize;
-        std::uint64_t const u64Left = u64Length - u64Done;
-        if (u64Sector > static_cast<std::uint64_t>(INT64_MAX)) break;
-        if (u64Within == 0 && u64Left >= u64SectorSize) {
-            // Whole sectors straight into the caller's buffer.
-            std::uint64_t const u64Sectors = u64Left / u64SectorSize;
-            if (m_pDevice->ReadSector(pOut + u64Done, static_cast<long long>(u64Sector), static_cast<long long>(u64Sectors)) == 0)
-                break;
-            u64Done += u64Sectors * u64SectorSize;
-            continue;
-        }
-        if (m_pDevice->ReadSector(m_bounce.data(), static_cast<long long>(u64Sector), 1) == 0) break;
-        std::uint64_t const u64Piece = std::min(u64SectorSize - u64Within, u64Left);
-        std::memcpy(pOut + u64Done, m_bounce.data() + u64Within, u64Piece);
-        u64Done += u64Piece;
-    }
-    return u64Done;
+    if (m_pDevice == nullptr) return 0;
+    return ReadDeviceBytes(*m_pDevice, u64Offset, static_cast<std::uint8_t*>(pBuffer), u64Length, m_bounce);
+}
+
+std::unique_ptr<CHFSPlusRawfile> CHFSPlusVolume::OpenFork(std::uint32_t u32FileID, std::uint8_t u8ForkType,
+                                                          HFSPlusForkData const& fork) const {
+    return std::make_unique<CHFSPlusRawfile>(m_pDevice, GetBlockSize(), u32FileID, CollectExtents(u32FileID, u8ForkType, fork),
+                                             fork.u64LogicalSize);
 }
 
 ForkExtents CHFSPlusVolume::CollectExtents(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const {
@@ -100,6 +88,27 @@ ForkExtents CHFSPlusVolume::CollectExtents(std::uint32_t u32FileID, std::uint8_t
     auto const u32MaxLookups = static_cast<std::uint32_t>(std::min<std::uint64_t>(u64MaxLookups + 1, UINT32_MAX));
     return CollectForkExtents(fork, m_header->u32TotalBlocks, lookup, u32MaxLookups);
 }
+
+LiveVolumeQuery CHFSPlusVolume::LiveQuery() const {
+    LiveVolumeQuery live;
+    live.belongsTo = [this](std::uint64_t u64Offset) { return GetNodeBelongToFile(u64Offset); };
+    CHFSPlusCatalog const* pCatalog = GetCatalog();
+    live.catalogHolds = [pCatalog](CatalogKey const& key, CatalogRecord const& record) {
+        if (pCatalog == nullptr) return false;
+        std::optional<CatalogRecord> const same = pCatalog->Find(key);
+        if (same && same->u32ID == record.u32ID) return true;
+        // The id's thread record is still there: the item was moved or renamed, not deleted.
+        std::uint16_t const u16Thread = record.u16Type == kRecordFolder ? kRecordFolderThread : kRecordFileThread;
+        std::optional<CatalogRecord> const thread = pCatalog->Find(CatalogKey{record.u32ID, {}});
+        return thread && thread->u16Type == u16Thread;
+    };
+    CHFSPlusExtents const* pExtents = GetExtents();
+    live.extentsHold = [pExtents](ExtentKey const& key) { return pExtents != nullptr && pExtents->Find(key).has_value(); };
+    CHFSPlusAttribute const* pAttributes = GetAttributes();
+    live.attributesHold = [pAttributes](AttrKey const& key) { return pAttributes != nullptr && pAttributes->Holds(key); };
+    return live;
+}
+
 
 std::optional<std::vector<std::uint8_t>> CHFSPlusVolume::getAttribute(std::uint32_t u32FileID, char const* pszName) const {
     if (!m_header || pszName == nullptr) return std::nullopt;

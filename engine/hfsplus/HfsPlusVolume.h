@@ -10,6 +10,7 @@
 #include "engine/hfsplus/HfsPlusForkExtents.h"
 #include "engine/hfsplus/HfsPlusTrees.h"
 #include "engine/hfsplus/journal/HfsPlusDeletedRecords.h"
+#include "engine/hfsplus/journal/HfsPlusLiveVolume.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 
 class IStorageDevice;
@@ -19,26 +20,28 @@ namespace hfsplus {
 class CHFSPlusFileCache;
 class CHFSPlusRawfile;
 
-class CHFSPlusVolume {
+class CHFSPlusVolume final : public IHFSPlusLiveVolume {
 public:
     /// Opens the volume on `pDevice` (not owned), which must outlive it. The header must pass
     /// IsValidVolumeHeader, else code 6 and no trees. A volume without an attributes or extents
     /// file opens with that tree empty. With `bSkipCatalog` the catalog is left unopened.
     explicit CHFSPlusVolume(IStorageDevice* pDevice, bool bSkipCatalog = false);
-    ~CHFSPlusVolume();
+    ~CHFSPlusVolume() override;
     CHFSPlusVolume(CHFSPlusVolume const&) = delete;
     CHFSPlusVolume& operator=(CHFSPlusVolume const&) = delete;
 
-    RESULT GetLastError() const { return m_result; }
+    RESULT GetLastError() const override { return m_result; }
     /// Null until a valid header was read.
-    HFSPlusVolumeHeader const* GetHeader() const { return m_header ? &*m_header : nullptr; }
+    HFSPlusVolumeHeader const* GetHeader() const override { return m_header ? &*m_header : nullptr; }
     std::uint32_t GetBlockSize() const { return m_header ? m_header->u32BlockSize : 0; }
     std::uint32_t GetSectorSize() const { return m_u32SectorSize; }
     IStorageDevice* GetDevice() const { return m_pDevice; }
 
     /// Copies `u64Length` bytes from volume byte `u64Offset`; returns the bytes delivered.
-    std::uint64_t Read(std::uint64_t u64Offset, void* pBuffer, std::uint64_t u64Length);
+    std::uint64_t Read(std::uint64_t u64Offset, void* pBuffer, std::uint64_t u64Length) override;
 
+    /// A reader of the fork over this volume's device, its extents collected as below.
+    std::unique_ptr<CHFSPlusRawfile> OpenFork(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const;
     /// A fork's extents, the overflow records taken from the extents tree, else from the
     /// journal's deleted records.
     ForkExtents CollectExtents(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const;
@@ -65,7 +68,10 @@ public:
     CHFSPlusAttribute const* GetAttributes() const { return m_pAttributes.get(); }
     CHFSPlusExtents const* GetExtents() const { return m_pExtents.get(); }
     /// The records only the journal holds; filled by the quick search's journal pass.
-    CHFSPlusDeletedRecords& DeletedRecords() { return m_deleted; }
+    CHFSPlusDeletedRecords& DeletedRecords() override { return m_deleted; }
+    /// What the live trees answer the journal's pass: which special file holds a byte, and
+    /// whether a catalog, extents or attributes record is still live.
+    LiveVolumeQuery LiveQuery() const override;
 
 private:
     RESULT Open(bool bSkipCatalog);

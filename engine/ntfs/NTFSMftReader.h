@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/IStorageDevice.h"
+#include "engine/ntfs/NTFSRecordSource.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"
 
 class CNTFSDBR;
@@ -21,7 +22,7 @@ struct NtfsVolumeGeometry {
     std::uint64_t ClusterBytes() const { return std::uint64_t{u32SectorSize} * u32SectorsPerCluster; }
 };
 
-class CNTFSMftReader {
+class CNTFSMftReader final : public INTFSRecordSource {
 public:
     /// An attribute list or other attribute data read by its runs is capped at this many bytes.
     static constexpr std::size_t kMaxAttributeData = 16u << 20;
@@ -43,7 +44,7 @@ public:
 
     /// The raw bytes of record `u64Number` (fixups still applied); null when the MFT's runs do
     /// not map it or the device cannot read it.
-    std::optional<std::vector<std::uint8_t>> ReadRecord(std::uint64_t u64Number) const;
+    std::optional<std::vector<std::uint8_t>> ReadRecord(std::uint64_t u64Number) const override;
     /// The device sector where record `u64Number` starts (records smaller than a device
     /// sector share it); -1 when the runs do not map it.
     std::int64_t GetFileRecordStartSector(std::uint64_t u64Number) const;
@@ -51,7 +52,7 @@ public:
     std::optional<std::uint64_t> GetFileRecordByte(std::uint64_t u64Number) const;
     /// The first `u64Bytes` (capped at kMaxAttributeData and at the runs' clusters) of data laid
     /// out by `runs`; sparse runs read as zeros. Null when the device cannot read a run.
-    std::optional<std::vector<std::uint8_t>> ReadAttributeData(CNTFSDataRunList const& runs, std::uint64_t u64Bytes) const;
+    std::optional<std::vector<std::uint8_t>> ReadAttributeData(CNTFSDataRunList const& runs, std::uint64_t u64Bytes) const override;
 
     /// `length` bytes from byte `u64Offset` of the data `runs` lays out (no cap); sparse and
     /// unmapped clusters read as zeros. False when the device cannot read a run.

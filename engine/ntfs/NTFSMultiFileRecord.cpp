@@ -6,7 +6,7 @@ namespace {
 constexpr std::size_t kListEntryMinSize = 26;
 }
 
-CNTFSMultiFileRecord::CNTFSMultiFileRecord(CNTFSMftReader const& mft, std::uint64_t u64BaseNumber, CNTFSFileRecord base,
+CNTFSMultiFileRecord::CNTFSMultiFileRecord(INTFSRecordSource const& mft, std::uint64_t u64BaseNumber, CNTFSFileRecord base,
                                            bool bFollowList)
     : m_u64BaseNumber(u64BaseNumber) {
     if (!base.IsValid()) return;
@@ -54,7 +54,7 @@ std::vector<std::uint64_t> CNTFSMultiFileRecord::ListedRecords(engine::ByteView 
     return numbers;
 }
 
-std::vector<std::uint8_t> CNTFSMultiFileRecord::ReadAttributeList(CNTFSMftReader const& mft) const {
+std::vector<std::uint8_t> CNTFSMultiFileRecord::ReadAttributeList(INTFSRecordSource const& mft) const {
     auto const list = m_records.front().FindAttibute(ntfs::kAttrAttributeList);
     if (!list) return {};
     if (list->IsResident()) {

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/ntfs/NTFSMftReader.h"
+#include "engine/ntfs/NTFSRecordSource.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
 class CNTFSMultiFileRecord {
@@ -21,7 +21,7 @@ public:
 
     /// Takes the base record `base` (number `u64BaseNumber`); with `bFollowList`, reads the
     /// extension records its attribute list names. Holds nothing when `base` is not valid.
-    CNTFSMultiFileRecord(CNTFSMftReader const& mft, std::uint64_t u64BaseNumber, CNTFSFileRecord base, bool bFollowList = true);
+    CNTFSMultiFileRecord(INTFSRecordSource const& mft, std::uint64_t u64BaseNumber, CNTFSFileRecord base, bool bFollowList = true);
 
     bool IsValid() const { return !m_records.empty(); }
     bool IsinUse() const { return IsValid() && m_records.front().IsinUse(); }
@@ -41,7 +41,7 @@ public:
 
 private:
     /// The value of the base record's attribute list, read by its runs when non-resident.
-    std::vector<std::uint8_t> ReadAttributeList(CNTFSMftReader const& mft) const;
+    std::vector<std::uint8_t> ReadAttributeList(INTFSRecordSource const& mft) const;
 
     std::uint64_t m_u64BaseNumber = 0;
     std::vector<CNTFSFileRecord> m_records;

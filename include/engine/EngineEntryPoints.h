@@ -7,6 +7,9 @@
 #include <functional>
 #include <memory>
 
+#include "engine/ByteView.h"
+#include "engine/Types.h"
+
 class ICompleteFileSystemSearchController;
 class IFileNode;
 class IFileReader;
@@ -46,6 +49,15 @@ struct EngineEntryPoints {
     VolumeAnalyzeFactory CreateExfatVolumeAnalyze;
     VolumeAnalyzeFactory CreateNTFSVolumeAnalyze;
     VolumeAnalyzeFactory CreateHFSPlusVolumeAnalyze;
+
+    // Boot sectors, for a device that holds one bare volume instead of a partition table. Each
+    // answers its file system's type when `sector` is a sound boot sector of it on a device of
+    // `u32SectorSize`-byte sectors, FILE_SYSTEM_UNRECOGNISED otherwise; the partition code asks
+    // them in this order.
+    using BootSectorProbe = std::function<FileSystemType(engine::ByteView sector, std::uint32_t u32SectorSize)>;
+    BootSectorProbe ProbeFATBootSector;
+    BootSectorProbe ProbeExFatBootSector;
+    BootSectorProbe ProbeNTFSBootSector;
 
     // Loading results files. The HFS+ volume whose header lies at sector `u64StartSector` of
     // `pDevice` (not owned, must outlive it); null when none lies there. The volume stays opaque

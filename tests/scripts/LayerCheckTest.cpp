@@ -1,5 +1,6 @@
 // The layer check run over a scratch copy of the source folders: clean it passes, and each kind
-// of forbidden include planted in it makes it fail.
+// of forbidden include planted in it, or a file-system folder standing on too many floors of
+// includes, makes it fail.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -60,5 +61,21 @@ TEST_P(LayerCheck, FailsOnlyOnForbiddenIncludes) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LayerCheck, testing::ValuesIn(kCases),
                          [](auto const& param) { return std::string(param.param.pszName); });
+
+// A file-system folder may stand on five floors of includes, not six: a chain of headers planted
+// under engine/fat, each including the next, passes at five steps and fails at six.
+TEST_F(LayerCheck, FailsWhenAFileSystemFolderStandsOnMoreThanFiveFloors) {
+    std::string const root = CopySources();
+    auto const plantChain = [&root](int iFloors) {
+        for (int i = 0; i <= iFloors; ++i) {
+            std::ofstream file(root + "/engine/fat/Floor" + std::to_string(i) + ".h");
+            if (i < iFloors) file << "#include \"engine/fat/Floor" << i + 1 << ".h\"\n";
+        }
+    };
+    plantChain(5);
+    EXPECT_EQ(RunCheckOver(root), 0);
+    plantChain(6);
+    EXPECT_NE(RunCheckOver(root), 0);
+}
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/ByteView.h"
 #include "engine/core/enumerate/DevListSortAlgorithm.h"
-#include "engine/core/enumerate/VolumeDescription.h"
+#include "engine/VolumeDescription.h"
 #include "engine/core/partition/BootSector.h"
 #include "engine/core/partition/PartitionListing.h"
 #include "engine/CatchExeception.h"

@@ -7,7 +7,7 @@
 #include "engine/core/enumerate/DevListSortAlgorithm.h"
 #include "engine/core/enumerate/EnumDisk.h"
 #include "engine/core/enumerate/GuidText.h"
-#include "engine/core/enumerate/VolumeDescription.h"
+#include "engine/VolumeDescription.h"
 
 namespace enumerate {
 

@@ -1,4 +1,4 @@
-#include "engine/core/enumerate/VolumeDescription.h"
+#include "engine/VolumeDescription.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
 #pragma once
 // Whether a device's first sector is the boot sector of a volume the engine can scan, for a
-// device holding one bare volume instead of a partition table. Each file system's own parser
-// judges its boot sector; an NTFS one must also match the device's sector size and name a
-// volume and an MFT.
+// device holding one bare volume instead of a partition table. Each file system judges its own
+// boot sector through the probe it registers in the entry point table; with none registered,
+// no sector is one.
 #include <cstdint>
 #include <optional>
 

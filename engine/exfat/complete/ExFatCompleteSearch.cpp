@@ -5,6 +5,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 
 namespace {

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "engine/ReleasePtr.h"
-#include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/complete/ExFatPartitionEx.h"
 #include "engine/exfat/complete/FileSetList.h"
 
+class CExFatFileNode;
 class CExFatDBR;
 
 class CPartitionBuilder {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/core/tree/FolderWalk.h"
+#include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/TakenClusters.h"
 #include "engine/exfat/complete/FolderSectorMap.h"
 #include "engine/exfat/complete/PartitionBuilder.h"

@@ -4,8 +4,9 @@
 
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/hfsplus/HfsPlusResult.h"
-#include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/journal/HfsPlusLiveVolume.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+#include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 
 namespace hfsplus {
 
@@ -58,27 +59,6 @@ private:
     std::function<void()> const& m_onCatalogAdded;
 };
 
-/// What the live trees of `volume` answer.
-LiveVolumeQuery QueryOf(CHFSPlusVolume const& volume) {
-    LiveVolumeQuery live;
-    live.belongsTo = [&volume](std::uint64_t u64Offset) { return volume.GetNodeBelongToFile(u64Offset); };
-    CHFSPlusCatalog const* pCatalog = volume.GetCatalog();
-    live.catalogHolds = [pCatalog](CatalogKey const& key, CatalogRecord const& record) {
-        if (pCatalog == nullptr) return false;
-        std::optional<CatalogRecord> const same = pCatalog->Find(key);
-        if (same && same->u32ID == record.u32ID) return true;
-        // The id's thread record is still there: the item was moved or renamed, not deleted.
-        std::uint16_t const u16Thread = record.u16Type == kRecordFolder ? kRecordFolderThread : kRecordFileThread;
-        std::optional<CatalogRecord> const thread = pCatalog->Find(CatalogKey{record.u32ID, {}});
-        return thread && thread->u16Type == u16Thread;
-    };
-    CHFSPlusExtents const* pExtents = volume.GetExtents();
-    live.extentsHold = [pExtents](ExtentKey const& key) { return pExtents != nullptr && pExtents->Find(key).has_value(); };
-    CHFSPlusAttribute const* pAttributes = volume.GetAttributes();
-    live.attributesHold = [pAttributes](AttrKey const& key) { return pAttributes != nullptr && pAttributes->Holds(key); };
-    return live;
-}
-
 }  // namespace
 
 std::optional<JournalInfo> ParseJournalInfoBlock(engine::ByteView bytes) {
@@ -101,7 +81,7 @@ bool GatherDeletedRecords(JournalHeader const& header, JournalRead const& read, 
     return WalkJournal(header, read, visit, continued);
 }
 
-RESULT GatherDeletedRecords(CHFSPlusVolume& volume, std::function<bool()> const& continued,
+RESULT GatherDeletedRecords(IHFSPlusLiveVolume& volume, std::function<bool()> const& continued,
                             std::function<void()> const& onCatalogAdded) {
     HFSPlusVolumeHeader const* pHeader = volume.GetHeader();
     if (pHeader == nullptr) return volume.GetLastError();
@@ -127,7 +107,7 @@ RESULT GatherDeletedRecords(CHFSPlusVolume& volume, std::function<bool()> const&
         bStopped = continued && !continued();
         return !bStopped;
     };
-    bool const bRead = GatherDeletedRecords(*header, read, QueryOf(volume), volume.DeletedRecords(), asked, onCatalogAdded);
+    bool const bRead = GatherDeletedRecords(*header, read, volume.LiveQuery(), volume.DeletedRecords(), asked, onCatalogAdded);
     if (bStopped) return HFSPLUS_RESULT(kCodeStopped);
     return bRead ? kResultSuccess : HFSPLUS_RESULT(kCodeDeviceRead);
 }

@@ -13,7 +13,7 @@
 
 namespace hfsplus {
 
-class CHFSPlusVolume;
+class IHFSPlusLiveVolume;
 
 /// The journal info block (180 bytes, big-endian): 0 flags (bit 0: the journal lies in this
 /// file system), 4 device signature (32), 36 offset (8), 44 size (8), 52 reserved (128).
@@ -42,7 +42,7 @@ bool GatherDeletedRecords(JournalHeader const& header, JournalRead const& read, 
 
 /// The same over the volume's own journal into the volume's collections. Code 0x501 when the
 /// volume is not journaled or its journal is unusable (nothing is added), 0xD when stopped.
-RESULT GatherDeletedRecords(CHFSPlusVolume& volume, std::function<bool()> const& continued,
+RESULT GatherDeletedRecords(IHFSPlusLiveVolume& volume, std::function<bool()> const& continued,
                             std::function<void()> const& onCatalogAdded);
 
 }  // namespace hfsplus

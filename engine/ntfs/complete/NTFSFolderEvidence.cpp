@@ -3,6 +3,7 @@
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/ntfs/complete/NTFSCandidateSet.h"
 #include "engine/ntfs/ondisk/IndexRecord.h"
+#include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
 using namespace ntfscomplete;
 

@@ -2,6 +2,7 @@
 
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
+#include "engine/ntfs/ondisk/NTFSFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSIndexEntries.h"
 #include "engine/ntfs/ondisk/NTFSStoredValue.h"
 
@@ -33,6 +34,10 @@ void CCommonFileRecordPositionInfo::Save(IRSData& archive) const {
 void CCommonFileRecordPositionInfo::Restore(IRSData& archive) {
     m_s64StartSector = ntfs::ReadStored<std::int64_t>(archive);
     m_s64Count = ntfs::ReadStored<std::int64_t>(archive);
+}
+
+bool CCommonFileRecordInfo::InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sector) {
+    return InitFromBuffer(CNTFSFileRecord(buffer), s64Sector);
 }
 
 bool CCommonFileRecordInfo::InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector) {

@@ -6,10 +6,11 @@
 #include <list>
 #include <vector>
 
+#include "engine/ByteView.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"
-#include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
 class IFileProperties;
+class CNTFSFileRecord;
 class IRSData;
 class CMFTInfo;
 struct FindFileMFTAndLogx;
@@ -43,7 +44,7 @@ public:
     /// False for an invalid record. The parent comes from the second name when it names a
     /// folder numbered 5 or above, else from the first, else -1.
     bool InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector);
-    bool InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sector) { return InitFromBuffer(CNTFSFileRecord(buffer), s64Sector); }
+    bool InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sector);
 
     bool IsDirectory() const { return m_bDirectory; }
     std::int64_t GetFileRecordNumberofParentDirectory() const { return m_s64Parent; }

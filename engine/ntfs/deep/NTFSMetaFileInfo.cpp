@@ -1,7 +1,12 @@
 #include "engine/ntfs/deep/NTFSMetaFileInfo.h"
 
+#include "engine/ntfs/ondisk/NTFSFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 #include "engine/ntfs/ondisk/NTFSStoredValue.h"
+
+bool CMetaFileInfo::InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sector) {
+    return InitFromBuffer(CNTFSFileRecord(buffer), s64Sector);
+}
 
 bool CMetaFileInfo::InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector) {
     CNTFSDataRunList runs;

@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/ByteView.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"
-#include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
+class CNTFSFileRecord;
 class IRSData;
 
 /// Base of the $MFTMirr, $LogFile, $AttrDef and $UpCase records.
@@ -19,7 +20,7 @@ public:
     /// True when the record is valid and its unnamed data gives at least one run; keeps the
     /// sector and the record's $LogFile sequence number.
     bool InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector);
-    bool InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sector) { return InitFromBuffer(CNTFSFileRecord(buffer), s64Sector); }
+    bool InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sector);
     /// Same sector, sequence number and runs.
     bool Equals(CMetaFileInfo const& other) const;
     /// LCN of VCN 0; -1 when no run maps it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "engine/ByteView.h"
 #include "engine/IRSData.h"
 #include "engine/core/archive/RSException.h"
 #include "engine/core/bytes/CheckedMath.h"

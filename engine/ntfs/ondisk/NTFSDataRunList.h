@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/ByteView.h"
-
 class IRSData;
+namespace engine {
+class ByteView;
+}
 
 /// One run: first cluster on the volume (-1 for a sparse run), first cluster within the
 /// attribute, number of clusters.

@@ -9,6 +9,7 @@
 
 #include "ExFatImageScan.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/complete/ExFatCompleteSearch.h"
 #include "engine/IStorageDevice.h"
 #include "engine/FileNode.h"

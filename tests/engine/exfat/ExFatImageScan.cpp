@@ -8,7 +8,7 @@
 
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/core/enumerate/VolumeDescription.h"
+#include "engine/VolumeDescription.h"
 #include "engine/TreeBuilderSettings.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/exfat/ExFatEntry.h"

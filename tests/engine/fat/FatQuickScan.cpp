@@ -10,7 +10,7 @@
 #include "engine/IFileNode.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/core/enumerate/VolumeDescription.h"
+#include "engine/VolumeDescription.h"
 #include "engine/TreeBuilderSettings.h"
 #include "support/Sha256.h"
 

@@ -12,7 +12,7 @@
 #include "engine/EngineEntryPoints.h"
 #include "engine/IFileNode.h"
 #include "engine/core/device/MemoryDevice.h"
-#include "engine/core/enumerate/VolumeDescription.h"
+#include "engine/VolumeDescription.h"
 #include "testkit/ProgressSink.h"
 #include "testkit/RecordingTreeBuilder.h"
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "NtfsVolumeBytes.h"
+#include "engine/EngineEntryPoints.h"
 #include "engine/core/partition/BootSector.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
@@ -17,6 +18,7 @@ engine::ByteView View(std::vector<std::uint8_t> const& bytes) { return engine::B
 TEST(NtfsBootSectorTest, ClusterSizeRuleAndUncheckedMediaByte) {
     auto const volume = ntfstest::MakeVolume("-c 4096");
     if (volume.empty()) GTEST_SKIP() << "mkntfs is missing";
+    RegisterEngineSubsystems();  // the boot-sector probes
     std::vector<std::uint8_t> sector(volume.begin(), volume.begin() + 512);
     CNTFSDBR dbr;
     ASSERT_TRUE(dbr.InitFromBuffer(View(sector)));
@@ -39,6 +41,7 @@ TEST(NtfsBootSectorTest, ClusterSizeRuleAndUncheckedMediaByte) {
 TEST(NtfsBootSectorTest, ClustersAbove64KiBAreRefused) {
     auto const volume = ntfstest::MakeVolume("-c 131072", 64u << 20);
     if (volume.empty()) GTEST_SKIP() << "mkntfs is missing";
+    RegisterEngineSubsystems();
     engine::ByteView const sector(volume.data(), 512);
     EXPECT_EQ(sector.U8(13), 0xF8);
     EXPECT_FALSE(CNTFSDBR::IsFullValidDBR(sector));
