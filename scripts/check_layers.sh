@@ -7,7 +7,10 @@
 #   ("engine/X.h", which live in include/engine/);
 # - the engine's core includes a file-system or carving folder;
 # - one file system (or the carving) includes another; FAT's use of the carving's file-start
-#   recogniser is the one exception.
+#   recogniser is the one exception;
+# - the model's tests, the test doubles, the fuzz targets or scanbench include anything of app/
+#   other than app/thumbnails (the decoder they hand the model), or the model declares the
+#   application's decoder factory (the application hands the decoder to the model).
 # Runs over the folder given as its argument (the repository by default), so that a test can
 # run it over a scratch copy.
 set -euo pipefail
@@ -41,6 +44,10 @@ for fs in "${filesystems[@]}"; do
   cross+=$(search "${inc}engine/(${others})/" "engine/$fs" | grep -vE "$allowed_cross" || true)
 done
 report "a file system must not include another's folder" "$cross"
+report "below the application only app/thumbnails may be included" \
+  "$(search "${inc}app/" tests/uimodel tests/engine tests/platform testkit fuzz bench/scanbench | grep -vE ":[0-9]+:[[:space:]]*#[[:space:]]*include[[:space:]]*[<\"]app/thumbnails/" || true)"
+report "the model must not declare the application's decoder factory" \
+  "$(search -E 'CreateThumbnailDecoder[[:space:]]*\(' uimodel)"
 
 [ "$failed" -eq 0 ] || exit 1
 echo "Layers: each layer includes only what lies below it, through include/ where it must."
