@@ -40,6 +40,11 @@ GridGeometry CNGridView::gridGeometry() const {
   return GridGeometry(QRectF(sightRect()), count);
 }
 
+QRect CNGridView::visualRect(const QModelIndex& index) const {
+  if (!index.isValid() || index.model() != model()) return {};
+  return gridGeometry().rectForItem(index.row()).translated(-horizontalOffset(), -verticalOffset());
+}
+
 int CNGridView::indexForItemAtLocation(const QPoint& viewportPoint) const {
   return gridGeometry().indexForItemAtLocation(toGrid(viewportPoint));
 }

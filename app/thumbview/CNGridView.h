@@ -17,6 +17,8 @@ class CNGridView : public QListView {
   explicit CNGridView(QWidget* parent = nullptr);
 
   GridGeometry gridGeometry() const;
+  // The item's whole cell, as the geometry places it (in viewport coordinates).
+  QRect visualRect(const QModelIndex& index) const override;
   // The visible rectangle in grid coordinates (scroll offset and viewport size).
   QRect sightRect() const;
   GridGeometry::Range visibleItemRange() const { return gridGeometry().visibleItemRange(); }
