@@ -195,6 +195,9 @@ bool PreviewPanes::showSegment(int segment) {
   m_segment = segment;
   m_segments->button(segment)->setChecked(true);
   m_stack->setCurrentIndex(segment);
+  // The view switched to takes the keys.
+  if (segment == kGrid) m_grid->setFocus(Qt::OtherFocusReason);
+  if (segment == kCoverFlow) m_flow->setFocus(Qt::OtherFocusReason);
   return true;
 }
 
