@@ -88,6 +88,7 @@ void QNDeletailWindowController::backButtonAction() {
 void QNDeletailWindowController::doBackHomeAction(int) {
   clearChecks();
   NotificationCenter::instance().post(QStringLiteral("SetLangauageMemu"));
+  m_previews->nodesFreed();
   m_list->setFiles({});
   m_tab = kPathTab;
   QNUIController::SetViewType(kPathTab);

@@ -55,13 +55,21 @@ class GridNote : public QWidget {
   QLabel* m_text;
 };
 
-QToolButton* MakeSegment(const QString& title, QWidget* parent) {
+// A segment of the view switch: its glyph lit while chosen.
+QToolButton* MakeSegment(const QString& image, const QString& title, QWidget* parent) {
   auto* button = new QToolButton(parent);
-  button->setText(title);
+  button->setToolTip(title);
   button->setAccessibleName(title);
   button->setCheckable(true);
   button->setAutoRaise(true);
   button->setFocusPolicy(Qt::TabFocus);
+  button->setIconSize({24, 18});
+  auto look = [button, image](bool chosen) {
+    button->setIcon(ImageLibrary::instance().pixmap(image + (chosen ? QStringLiteral("_focus") : QStringLiteral("_no_hover")), {24, 18},
+                                                    button->devicePixelRatioF()));
+  };
+  look(false);
+  QObject::connect(button, &QToolButton::toggled, button, look);
   return button;
 }
 
@@ -80,9 +88,11 @@ PreviewPanes::PreviewPanes(FileListModel* list, QWidget* table, MakeThumbnail ma
   bar->addStretch(1);
   m_segments = new QButtonGroup(this);
   m_segments->setExclusive(true);
-  const QString titles[] = {QStringLiteral("List"), QStringLiteral("Cover Flow"), QStringLiteral("Grid")};
+  const QString images[] = {QStringLiteral("list"), QStringLiteral("preview"), QStringLiteral("grid")};
+  const QString titles[] = {Text(QStringLiteral("PAGE_FOUR_SEGMENT_LIST")), Text(QStringLiteral("PAGE_FOUR_SEGMENT_COVERFLOW")),
+                            Text(QStringLiteral("PAGE_FOUR_SEGMENT_GRID"))};
   for (int segment = kList; segment <= kGrid; ++segment) {
-    QToolButton* button = MakeSegment(titles[segment], this);
+    QToolButton* button = MakeSegment(images[segment], titles[segment], this);
     m_segments->addButton(button, segment);
     bar->addWidget(button);
   }
