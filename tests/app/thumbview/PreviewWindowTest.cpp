@@ -12,6 +12,7 @@
 #include "app/controls/BandedListView.h"
 #include "app/results/FileListModel.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/results/ResultTreeModel.h"
 #include "app/shell/LaunchOptions.h"
 #include "app/shell/ScanHook.h"
 #include "app/thumbview/CNGridView.h"
@@ -115,6 +116,15 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return previews->previewSettled(); }, kTimeoutMs));
   QTest::qWait(50);
   EXPECT_GT(previews->realThumbnailsShown(), 0);
+
+  // The grid of a folder without files shows the empty-list note; a folder with files drops it.
+  window.segmentSelect(PreviewPanes::kGrid);
+  OpNodeData* folder = window.selectedItem();
+  window.selectItem(static_cast<OpNodeData*>(window.treeModel(QNDeletailWindowController::kPathTab)->index(0, 0).internalPointer()));
+  ASSERT_EQ(list->rowCount(), 0) << "the image's root holds no file";
+  EXPECT_NE(previews->gridNoValueView(), nullptr);
+  window.selectItem(folder);
+  EXPECT_EQ(previews->gridNoValueView(), nullptr);
 
   // Back to the list.
   window.segmentSelect(PreviewPanes::kList);

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "app/results/FileListModel.h"
@@ -60,6 +61,7 @@ class LatchedMaker {
       m_started.insert(node);
       m_order.push_back(node);
       m_wake.wait(lock, [this] { return m_open; });
+      ++m_finished;
       uimodel::Thumbnail thumbnail{uimodel::ThumbnailKind::Image, {4, 4, std::vector<std::uint8_t>(64, 200)}};
       return thumbnail;
     };
@@ -79,6 +81,10 @@ class LatchedMaker {
     std::lock_guard lock(m_mutex);
     return m_order.size();
   }
+  std::size_t finished() {
+    std::lock_guard lock(m_mutex);
+    return m_finished;
+  }
   std::vector<IFileNode*> order() {
     std::lock_guard lock(m_mutex);
     return m_order;
@@ -88,6 +94,7 @@ class LatchedMaker {
   std::mutex m_mutex;
   std::condition_variable m_wake;
   bool m_open = true;
+  std::size_t m_finished = 0;
   std::set<IFileNode*> m_started;
   std::vector<IFileNode*> m_order;
 };
@@ -253,7 +260,18 @@ TEST(Loaders, CoverFlowLoadsAroundTheSelectionAndRowChangesNeverWait) {
   for (int click = 0; click < 20; ++click) panes.checksChanged();
   EXPECT_EQ(panes.photos().size(), 2u) << "one cover-flow item per row, however often checks change";
   // Before the nodes go, the GUI thread waits for the job in progress and forgets them all.
+  many.shut();
+  const std::size_t startedBefore = many.started();
+  files.model.setFiles({files.nodes[3].get(), files.nodes[4].get()});
+  panes.rowsChanged();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return many.started() > startedBefore; }, kTimeoutMs));
+  std::thread opener([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    many.open();
+  });
   panes.nodesFreed();
+  EXPECT_EQ(many.finished(), many.started()) << "returned while a thumbnail was still being made";
+  opener.join();
   EXPECT_EQ(panes.cache().size(), 0);
   EXPECT_FALSE(panes.flowLoader().isActive());
 }
