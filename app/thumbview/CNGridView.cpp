@@ -96,7 +96,7 @@ void CNGridView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CNGridView::leaveEvent(QEvent* event) {
-  if (m_hovered != GridGeometry::kNone) {
+  if (m_hovered != GridGeometry::kNone && model()) {
     emit willUnhoverItem(m_hovered);
     update(model()->index(m_hovered, modelColumn(), rootIndex()));
   }
