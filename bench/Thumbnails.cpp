@@ -10,7 +10,7 @@
 #include <string>
 
 #include "ModelBenchImage.h"
-#include "uimodel/thumbnails/ThumbnailDecoder.h"
+#include "app/thumbnails/ThumbnailDecoderFactory.h"
 #include "uimodel/support/QNUIFilter.h"
 #include "uimodel/thumbnails/QNUIThumbnails.h"
 
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "thumbnails: the scan failed\n");
         return 1;
     }
-    auto const pDecoder = uimodel::CreateThumbnailDecoder();
+    auto const pDecoder = app::thumbnails::CreateThumbnailDecoder();
     uimodel::QNUIThumbnails thumbnails(scanned.scan, scanned.recovery, uimodel::QNUIFilter::instance().GetFilter(), *pDecoder);
     int iImages = 0, iTotal = 0;
     auto const start = std::chrono::steady_clock::now();

@@ -9,6 +9,9 @@
 # - one file system (or the carving) includes another; FAT's use of the carving's file-start
 #   recogniser is the one exception;
 # - a file-system folder stands on more than five floors of includes (check_include_depth.sh).
+# - the model's tests, the test doubles, the fuzz targets or scanbench include anything of app/
+#   other than app/thumbnails (the decoder they hand the model), or the model declares the
+#   application's decoder factory (the application hands the decoder to the model).
 # Runs over the folder given as its argument (the repository by default), so that a test can
 # run it over a scratch copy.
 set -euo pipefail
@@ -43,6 +46,10 @@ for fs in "${filesystems[@]}"; do
   cross+=$(search "${inc}engine/(${others})/" "engine/$fs" | grep -vE "$allowed_cross" || true)
 done
 report "a file system must not include another's folder" "$cross"
+report "below the application only app/thumbnails may be included" \
+  "$(search "${inc}app/" tests/uimodel tests/engine tests/platform testkit fuzz bench/scanbench | grep -vE ":[0-9]+:[[:space:]]*#[[:space:]]*include[[:space:]]*[<\"]app/thumbnails/" || true)"
+report "the model must not declare the application's decoder factory" \
+  "$(search -E 'CreateThumbnailDecoder[[:space:]]*\(' uimodel)"
 
 if ! depth=$(bash "$here/check_include_depth.sh" . 2>&1); then
   echo "$depth" >&2

@@ -157,7 +157,7 @@ ImageLibrary::ImageLibrary() {
     addFamily(family, images.arg(family), f.natural);
   }
   // The view switch's segments: the chosen one lit, the other plain.
-  for (const char* segment : {"list", "preview"}) {
+  for (const char* segment : {"list", "preview", "grid"}) {
     const QString s = QLatin1String(segment);
     addSvg(s + QStringLiteral("_focus"), images.arg(s), {24, 18}, State::Focus);
     addSvg(s + QStringLiteral("_no_hover"), images.arg(s), {24, 18});

@@ -31,6 +31,7 @@
 #include "app/results/ScanBarLayout.h"
 #include "app/results/ResultViews.h"
 #include "app/shell/FileTimeText.h"
+#include "app/thumbview/PreviewPanes.h"
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/Strings.h"
 #include "uimodel/facade/QNUIController.h"
@@ -125,7 +126,8 @@ QNDeletailWindowController::~QNDeletailWindowController() {
   NotificationCenter::instance().removeObserver(this);
   if (m_attachedWindow) delete m_attachedWindow.data();
   if (m_offerView && !m_offerView->parent()) delete m_offerView.data();
-  // The views go before the models they show.
+  // No thumbnail may still be read from the nodes; the views go before the models they show.
+  m_previews->shutDown();
   m_outline->setModel(nullptr);
   m_timeOutline->setModel(nullptr);
   m_table->setModel(nullptr);
@@ -222,7 +224,7 @@ void QNDeletailWindowController::buildContent() {
           [this](const QModelIndex& current) { m_table->setRowNum(current.row()); });
 
   m_split->addWidget(left);
-  m_split->addWidget(m_table);
+  m_split->addWidget(buildPreviews());
   m_split->setStretchFactor(1, 1);
   m_split->setSizes({kLeftMin + 16, kDesignWidth - kLeftMin - 16});
   auto* layout = new QHBoxLayout(content);

@@ -34,6 +34,10 @@ class QNProgressView;
 class TCImageButton;
 }  // namespace app
 
+namespace app::thumbview {
+class PreviewPanes;
+}
+
 namespace app::results {
 
 class FileListModel;
@@ -90,6 +94,7 @@ class QNDeletailWindowController : public TCImageWindow {
   QCheckBox* selectAllButton() const { return m_selectAll; }
   QNProgressView* progressView() const { return m_progress; }
   CustemSplitView* splitView() const { return m_split; }
+  thumbview::PreviewPanes* previews() const { return m_previews; }
   // Files of the path tree's lists, each folder chosen as a click would, and the deleted ones.
   void countListedFiles(std::uint64_t& listed, std::uint64_t& deleted) const;
 
@@ -106,6 +111,10 @@ class QNDeletailWindowController : public TCImageWindow {
   void selectItem(uimodel::OpNodeData* item);
   // The window's close button.
   void closeWindow();
+  // The list, cover-flow and grid switch (0, 1, 2).
+  void segmentSelect(int segment);
+  // A grid item's check box: the row's file checked or unchecked, refused during a running scan.
+  void doSelectItem(int row);
 
  signals:
   // The scan wound down and the finished state shows (also after a stop).
@@ -124,6 +133,7 @@ class QNDeletailWindowController : public TCImageWindow {
   void buildContent();
   void buildBar();
   void showTreeModel(ResultOutlineView* outline, int tab);
+  QWidget* buildPreviews();
   void layoutBar();
   void showStillLabels();
   void observeScan();
@@ -193,6 +203,7 @@ class QNDeletailWindowController : public TCImageWindow {
   ResultOutlineView* m_outline = nullptr;
   ResultOutlineView* m_timeOutline = nullptr;
   CustomTableView* m_table = nullptr;
+  thumbview::PreviewPanes* m_previews = nullptr;
   QCheckBox* m_selectAll = nullptr;
   QString m_selectAllImage = QStringLiteral("checkbox_no");
 

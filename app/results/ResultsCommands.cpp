@@ -22,6 +22,7 @@
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultTreeModel.h"
 #include "app/results/ResultViews.h"
+#include "app/thumbview/PreviewPanes.h"
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/Strings.h"
 #include "uimodel/facade/QNUIController.h"
@@ -47,6 +48,7 @@ ResultOutlineView* QNDeletailWindowController::outlineFor(int tab) const {
 
 void QNDeletailWindowController::emptyTrees() {
   // The next scan's worker frees the old nodes at once: nothing may point at them.
+  m_previews->nodesFreed();
   m_selected = nullptr;
   m_list->setFiles({});
   for (auto& model : m_models) model->clearArray();
@@ -87,6 +89,7 @@ void QNDeletailWindowController::backButtonAction() {
 void QNDeletailWindowController::doBackHomeAction(int) {
   clearChecks();
   NotificationCenter::instance().post(QStringLiteral("SetLangauageMemu"));
+  m_previews->nodesFreed();
   m_list->setFiles({});
   m_tab = kPathTab;
   QNUIController::SetViewType(kPathTab);
@@ -308,6 +311,7 @@ void QNDeletailWindowController::refashDetailPageData() {
   uimodel::FileNodeList files;
   if (m_selected) QNUIController::GetFileNodeToArray(files, m_selected);
   m_list->setFiles(std::move(files));
+  m_previews->rowsChanged();
   m_isSorted = false;
   m_table->setRowNum(-1);
   changeSelectAllButtonState();
@@ -322,6 +326,7 @@ void QNDeletailWindowController::refreshListOnly() {
   if (m_sortedColumn >= 0 && files.size() == m_list->files().size()) return;
   m_list->refreshFiles(std::move(files));
   if (m_sortedColumn >= 0) m_list->sortBy(m_sortedColumn, !m_isSorted);
+  m_previews->rowsGrew();
 }
 
 void QNDeletailWindowController::SelectRootItem() {
@@ -341,6 +346,7 @@ void QNDeletailWindowController::ExpandeRootItem() {
 
 void QNDeletailWindowController::showNoValueNote() {
   m_table->changeNoValue(m_list->rowCount() > 0 || arrayFor(kPathTab).empty());
+  m_previews->changeNoValue(m_list->rowCount() > 0 || arrayFor(kPathTab).empty());
 }
 
 void QNDeletailWindowController::countListedFiles(std::uint64_t& listed, std::uint64_t& deleted) const {
@@ -366,6 +372,7 @@ void QNDeletailWindowController::countListedFiles(std::uint64_t& listed, std::ui
 void QNDeletailWindowController::sortByColumn(int column) {
   if (scanRunsUnpaused()) return;
   if (column != FileListModel::kCheckBox) m_list->sortBy(column, m_isSorted);
+  if (column != FileListModel::kCheckBox) m_previews->rowsChanged();
   if (auto* header = qobject_cast<CustomHeaderCell*>(m_table->header()))
     header->setSortAscending(column, m_isSorted, 0);
   m_table->header()->setSortIndicatorShown(true);
@@ -437,6 +444,7 @@ void QNDeletailWindowController::checkRefresh() {
   if (m_tab == kTypeTab) QNUIController::RefreshTypeTreeState(m_selected);
   treeModel(m_tab)->statesChanged();
   m_list->statesChanged();
+  m_previews->checksChanged();
 }
 
 void QNDeletailWindowController::toggleListCheck(int row) {

@@ -5,5 +5,6 @@ target_sources(app PRIVATE
   results/ResultTreeModel.cpp
   results/ResultViews.cpp
   results/ResultsCommands.cpp
+  results/ResultsSegments.cpp
   results/ScanBarLayout.cpp
 )

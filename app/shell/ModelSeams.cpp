@@ -11,6 +11,7 @@
 #include "app/shell/ScanHook.h"
 #include "app/shell/StringTable.h"
 #include "app/shell/UserSettings.h"
+#include "app/thumbview/InstallThumbnails.h"
 #include "engine/EngineEntryPoints.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/Seams.h"
@@ -34,6 +35,8 @@ void InstallModelSeams(const LaunchOptions* options) {
   SetCurrentLaunchOptions(*options);
   if (!options->scanImage.isEmpty() && !InstallHookModel(options->scanImage))
     qWarning("Hook: %s cannot be scanned", qUtf8Printable(options->scanImage));
+  // The program's previews, over whichever model is now installed.
+  thumbview::InstallThumbnails();
 }
 
 }  // namespace app

@@ -16,6 +16,7 @@
 #include "app/shell/ScanHook.h"
 #include "app/update/EditShortcutFilter.h"
 #include "app/update/NetworkProbe.h"
+#include "app/thumbview/HookPreview.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "app/wizard/QNSelectDiskViewController.h"
 #include "app/wizard/QNSelectTypeViewController.h"
@@ -56,18 +57,25 @@ void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
   QObject::connect(&delegate, &QNAppDelegate::rootWindowShown, walker, [walker, options](QNRootWindowController* root) {
     QObject::connect(root, &QNRootWindowController::resultsWindowOpened, root,
                      [options](results::QNDeletailWindowController* window) {
-                       if (!options.quitWhenDone) return;
-                       QObject::connect(window, &results::QNDeletailWindowController::scanEnded, window, [window] {
-                         std::uint64_t listed = 0;
-                         std::uint64_t deleted = 0;
-                         window->countListedFiles(listed, deleted);
-                         const QString state = HookScanState(false);
-                         std::printf("%s listed=%llu deleted=%llu\n",
-                                     qUtf8Printable(HookResultLine(state, window->foundText().section(QLatin1Char(' '), -1))),
-                                     static_cast<unsigned long long>(listed), static_cast<unsigned long long>(deleted));
-                         std::fflush(stdout);
-                         uimodel::QNUIController::StopJobs(std::chrono::seconds(30));
-                         QApplication::exit(HookExitCode(state));
+                       if (!options.quitWhenDone && !thumbview::HookWantsPreview(options)) return;
+                       QObject::connect(window, &results::QNDeletailWindowController::scanEnded, window, [window, options] {
+                         auto report = [window, options](const QString& thumbs) {
+                           if (!options.quitWhenDone) return;
+                           std::uint64_t listed = 0;
+                           std::uint64_t deleted = 0;
+                           window->countListedFiles(listed, deleted);
+                           const QString state = HookScanState(false);
+                           std::printf("%s listed=%llu deleted=%llu%s\n",
+                                       qUtf8Printable(HookResultLine(state, window->foundText().section(QLatin1Char(' '), -1))),
+                                       static_cast<unsigned long long>(listed), static_cast<unsigned long long>(deleted),
+                                       qUtf8Printable(thumbs));
+                           std::fflush(stdout);
+                           uimodel::QNUIController::StopJobs(std::chrono::seconds(30));
+                           QApplication::exit(HookExitCode(state));
+                         };
+                         if (!thumbview::HookWantsPreview(options)) return report({});
+                         thumbview::ShowHookPreview(*window, options,
+                                                    [report](int thumbs) { report(thumbview::HookThumbsField(thumbs)); });
                        });
                      });
     walker->start();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/thumbview/InstallThumbnails.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/Result.h"
 #include "uimodel/devices/QNUIDeviceData.h"
@@ -53,6 +54,7 @@ bool InstallHookModel(const QString& image) {
   auto* results = new uimodel::SaveRestoreResult(*scan, *devices, recovery);
   QNUIController::UseModel({scan, devices, &uimodel::QNTypeMgr::share(), &uimodel::QNTimeMgr::share(), recovery,
                             nullptr, &uimodel::QNSaveAndRestoreNodeOperate::instance(), results});
+  thumbview::InstallThumbnails();
   HookModelInstalled() = true;
   return true;
 }

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "uimodel/thumbnails/ThumbnailDecoder.h"
+#include "app/thumbnails/ThumbnailDecoderFactory.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/QNUIFilter.h"
 #include "uimodel/thumbnails/QNUIThumbnails.h"
@@ -38,7 +38,7 @@ bool WriteNewFile(std::string const& path, std::vector<std::uint8_t> const& byte
 }  // namespace
 
 bool PrintModelThumbnail(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, std::string const& name, std::string const& outPath) {
-    auto const pDecoder = uimodel::CreateThumbnailDecoder();
+    auto const pDecoder = app::thumbnails::CreateThumbnailDecoder();
     uimodel::QNUIThumbnails thumbnails(scan, recovery, uimodel::QNUIFilter::instance().GetFilter(), *pDecoder);
     uimodel::Thumbnail const thumbnail = thumbnails.GetNSImageByFildNode(FirstFileCalled(scan, name));
     char const* pszKind = thumbnail.eKind == uimodel::ThumbnailKind::Image ? "image"

@@ -3,6 +3,7 @@
 // includes, makes it fail.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -31,6 +32,9 @@ constexpr PlantedInclude kCases[] = {
     {"ModelIncludesPublicHeader", "uimodel/Planted.cpp", "#include \"engine/IFileNode.h\"", false},
     {"FatUsesTheStartRecogniser", "engine/fat/Planted.cpp", "#include \"engine/carve/RecogniseFileStart.h\"", false},
     {"FatUsesOtherCarving", "engine/fat/Planted.cpp", "#include \"engine/carve/RAWFileNode.h\"", true},
+    {"ModelTestIncludesWindow", "tests/uimodel/Planted.cpp", "#include \"app/results/FileListModel.h\"", true},
+    {"ModelTestUsesDecoder", "tests/uimodel/Planted.cpp", "#include \"app/thumbnails/ThumbnailDecoderFactory.h\"", false},
+    {"ModelDeclaresDecoderFactory", "uimodel/thumbnails/Planted.h", "std::unique_ptr<IThumbnailDecoder> CreateThumbnailDecoder();", true},
 };
 
 class LayerCheck : public testing::TestWithParam<PlantedInclude> {
@@ -55,6 +59,7 @@ TEST_P(LayerCheck, FailsOnlyOnForbiddenIncludes) {
     std::string const root = CopySources();
     ASSERT_EQ(RunCheckOver(root), 0) << "the clean copy already fails";
     PlantedInclude const& planted = GetParam();
+    std::filesystem::create_directories(std::filesystem::path(root + "/" + planted.pszFile).parent_path());
     std::ofstream(root + "/" + planted.pszFile) << planted.pszInclude << "\n";
     EXPECT_EQ(RunCheckOver(root) != 0, planted.bFails);
 }

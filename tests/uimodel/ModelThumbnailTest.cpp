@@ -10,7 +10,7 @@
 
 #include "ModelImages.h"
 #include "ModelScan.h"
-#include "uimodel/thumbnails/ThumbnailDecoder.h"
+#include "app/thumbnails/ThumbnailDecoderFactory.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "uimodel/operation/JobThread.h"
@@ -122,7 +122,7 @@ protected:
         return m_pThumbnails->GetNSImageByFildNode(pNode);
     }
 
-    std::unique_ptr<uimodel::IThumbnailDecoder> m_pDecoder = uimodel::CreateThumbnailDecoder();
+    std::unique_ptr<uimodel::IThumbnailDecoder> m_pDecoder = app::thumbnails::CreateThumbnailDecoder();
     std::unique_ptr<uimodel::QNUIThumbnails> m_pThumbnails;
 };
 

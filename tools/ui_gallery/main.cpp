@@ -11,6 +11,7 @@
 #include "ControlShots.h"
 #include "ListShots.h"
 #include "ScanBarWindow.h"
+#include "ThumbShots.h"
 #include "UpdateShots.h"
 #include "app/controls/Theme.h"
 #include "app/shell/LaunchOptions.h"
@@ -44,8 +45,9 @@ int main(int argc, char** argv) {
   const QStringList controls = gallery::WriteControlShots(dir);
   const QStringList listShots = gallery::WriteListShots(dir);
   const QStringList windows = gallery::WriteUpdateShots(dir);
-  if (controls.isEmpty() || listShots.isEmpty() || windows.isEmpty()) return 1;
-  const QStringList written = controls + listShots + windows;
+  const QStringList previews = gallery::WriteThumbShots(dir);
+  if (controls.isEmpty() || listShots.isEmpty() || windows.isEmpty() || previews.isEmpty()) return 1;
+  const QStringList written = controls + listShots + windows + previews;
   std::printf("ui_gallery: %lld pictures in %s\n", static_cast<long long>(written.size()),
               qUtf8Printable(dir.path()));
   std::fflush(stdout);

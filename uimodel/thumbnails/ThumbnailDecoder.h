@@ -6,7 +6,6 @@
 // for anything they cannot decode, never throwing.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -52,9 +51,5 @@ public:
 constexpr int kMaxThumbnailSide = 1024;
 /// Side of movie frames.
 constexpr int kMovieThumbnailSide = 192;
-
-/// The decoder over the system's libraries (Qt image readers, libraw, ffmpegthumbnailer, the
-/// freedesktop icon theme); the application provides it (library app_thumbnails, the Qt side).
-std::unique_ptr<IThumbnailDecoder> CreateThumbnailDecoder();
 
 }  // namespace uimodel

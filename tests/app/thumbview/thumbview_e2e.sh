@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The grid as a person uses it, under a virtual display at 100 % and 200 %: a FAT32 image made
+# here holds 300 JPEGs of distinct colours (some deleted). quorin --scan IMAGE --grid shows the
+# grid of their folder once the scan ends; its RESULT line must report thumbnails decoded from
+# the files. A second run stays open: the grid is walked to its end with the keyboard, three
+# items are checked with Space, and the window is photographed.
+#
+#   thumbview_e2e.sh <quorin> <out-dir>
+set -euo pipefail
+quorin=$1 out=$2
+for tool in xvfb-run xdotool convert mkfs.vfat mcopy mdel import; do
+  command -v "$tool" >/dev/null || { echo "thumbview_e2e: skipped: $tool is missing" >&2; exit 77; }
+done
+mkdir -p "$out"
+work=$(mktemp -d "$out/work-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+mkdir "$work/pictures"
+for i in $(seq 1 300); do
+  convert -size 320x240 "xc:rgb($((i * 37 % 256)),$((i * 91 % 256)),$((i * 13 % 256)))" "$work/pictures/photo$i.jpg"
+done
+image=$work/photos.img
+truncate -s 64M "$image"
+mkfs.vfat -F 32 "$image" >/dev/null
+mmd -i "$image" ::/photos
+mcopy -i "$image" "$work"/pictures/*.jpg ::/photos/
+for i in 10 20 30; do mdel -i "$image" "::/photos/photo$i.jpg"; done
+
+field() { sed -n "s/.* $1=\([0-9]*\).*/\1/p" <<<"$2"; }
+for scale in 1 2; do
+  line=$(QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" \
+           "$quorin" --scan "$image" --grid --quit-when-done 2>/dev/null | grep '^RESULT')
+  echo "scale $scale: $line"
+  [[ $line == *"state=finished"* ]] || { echo "thumbview_e2e: the scan did not finish" >&2; exit 1; }
+  thumbs=$(field thumbs "$line")
+  [ -n "$thumbs" ] && [ "$thumbs" -gt 0 ] || { echo "thumbview_e2e: no thumbnail decoded in sight" >&2; exit 1; }
+
+  rm -f "$out/grid-$scale.png"
+  QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" bash -c '
+    "$1" --scan "$2" --grid >/dev/null 2>&1 &
+    pid=$!
+    # The results window replaces the start window; the grid takes the keys once it shows.
+    sleep 6
+    wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1)
+    [ -n "$wid" ] || { echo "thumbview_e2e: no window" >&2; exit 1; }
+    xdotool windowfocus --sync "$wid" 2>/dev/null || true
+    xdotool key End space Left space Left space
+    sleep 2
+    import -window root "$3" 2>/dev/null || true
+    kill -0 $pid 2>/dev/null || { echo "thumbview_e2e: the program ended on a key" >&2; exit 1; }
+    kill $pid; wait $pid 2>/dev/null || true
+  ' _ "$quorin" "$image" "$out/grid-$scale.png"
+  [ -s "$out/grid-$scale.png" ] || { echo "thumbview_e2e: no picture of the grid" >&2; exit 1; }
+done
