@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
-#include "engine/fat/FATCandidates.h"
+#include "engine/fat/complete/FATCandidates.h"
 #include "engine/fat/FATFolderSectors.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
 #include "engine/fat/ondisk/FATFolderAnalyser.h"

@@ -1,4 +1,4 @@
-#include "engine/fat/FATCandidates.h"
+#include "engine/fat/complete/FATCandidates.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "engine/ntfs/deep/NTFSFileRecordInfo.h"
+#include "engine/ntfs/complete/NTFSFileRecordInfo.h"
 
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"

@@ -1,4 +1,4 @@
-#include "engine/fat/FATCompleteSearcher.h"
+#include "engine/fat/complete/FATCompleteSearcher.h"
 
 #include <algorithm>
 

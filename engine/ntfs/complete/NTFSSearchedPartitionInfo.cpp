@@ -1,4 +1,4 @@
-#include "engine/ntfs/deep/NTFSSearchedPartitionInfo.h"
+#include "engine/ntfs/complete/NTFSSearchedPartitionInfo.h"
 
 #include "engine/ntfs/ondisk/NTFSStoredValue.h"
 

@@ -1,4 +1,4 @@
-#include "engine/ntfs/deep/NTFSMetaFileInfo.h"
+#include "engine/ntfs/complete/NTFSMetaFileInfo.h"
 
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 #include "engine/ntfs/ondisk/NTFSStoredValue.h"
