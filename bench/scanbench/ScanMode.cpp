@@ -26,6 +26,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/DiskListing.h"
+#include "engine/core/recovery/CompleteRecoveryController.h"
 #include "engine/core/enumerate/VolumeDescription.h"
 #include "engine/TreeBuilderSettings.h"
 #include "platform/SameDevice.h"
@@ -107,6 +108,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     auto pTally = std::make_shared<PassthroughTally>();
     // Before the passthrough, which then measures the block pass even with no searcher left.
     if (!bQuick) KeepSearchers(options.uSearchers);
+    if (!bQuick) CCompleteRecoveryController::SetSearchThreads(options.uThreads);
     if (options.bPassthrough) InstallPassthrough(options.bHash, pTally);
 
     _RECOVERY_CONTROLLER_TYPE const eType = bQuick      ? RECOVERY_CONTROLLER_DELETED

@@ -5,6 +5,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/CatchExeception.h"
+#include "engine/core/bytes/CheckedMath.h"
 #include "engine/fat/FATBuildWorker.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
@@ -88,6 +89,16 @@ RESULT CFATCompleteFSearcher::AnalyzeBlock(long long s64First, long long s64Coun
         }
         s64Done += s64Sectors;
     }
+    return kResultSuccess;
+}
+
+RESULT CFATCompleteFSearcher::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
+    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0) return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
+    if (!SectorSizeSupported() || s64First < 0 || s64Count <= 0) return kResultSuccess;
+    auto const bytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Count), m_u32SectorSize);
+    if (!bytes || *bytes > block.Size()) return AnalyzeBlock(s64First, s64Count);
+    for (std::int64_t i = 0; i < s64Count; ++i)
+        AnalyzeSector(block.Sub(static_cast<std::size_t>(i) * m_u32SectorSize, m_u32SectorSize), s64First + i);
     return kResultSuccess;
 }
 

@@ -31,6 +31,7 @@ public:
     void EndSearch(int iBuild) override;
     /// Classifies every sector of the block; module 0x0a code 5 without device or block size.
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+    RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
     void SetIProgressSink(IProgress* pProgress) override { m_pProgress = pProgress; }
 
     /// The volumes EndSearch settled, in partition-index order.
