@@ -251,14 +251,6 @@ int CStorageDeviceWithCache::ReadSector(void* pBuffer, long long s64FirstSector,
     return m_pDevice->ReadSector(pOut + uInBlockBytes, s64BlockEnd, s64Count - s64InBlock) ? 1 : 0;
 }
 
-std::span<std::uint8_t const> CStorageDeviceWithCache::CurrentBlockBytes(long long s64FirstSector, long long s64Count) const {
-    if (m_s64CurBlock < 0 || s64Count <= 0 || s64FirstSector < m_current.s64First ||
-        s64Count > m_current.s64Sectors - (s64FirstSector - m_current.s64First))
-        return {};
-    auto const uOffset = static_cast<std::size_t>(s64FirstSector - m_current.s64First) * m_u32SectorBytes;
-    return {m_current.data.data() + uOffset, static_cast<std::size_t>(s64Count) * m_u32SectorBytes};
-}
-
 std::span<std::uint8_t const> CStorageDeviceWithCache::CurrentBlockWithLookAhead(long long s64FirstSector) const {
     if (m_s64CurBlock < 0 || s64FirstSector < m_current.s64First || s64FirstSector >= m_current.s64First + m_current.s64Sectors)
         return {};

@@ -1,8 +1,9 @@
 #pragma once
 // The complete scan's read-ahead device. It wraps a device and keeps a thread reading the next
 // blocks while the searchers analyse the current one; reads that fall into the current block are
-// served from memory, all others go to the wrapped device. The wrapped device must allow reads
-// from two threads at once (the plain devices read positionally).
+// served from memory, all others go to the wrapped device. The searchers of a block read at once
+// from several threads, as does the reader: the wrapped device must allow that (the plain
+// devices read positionally).
 //
 // Use: construct, SetBlockSize, BeginCache, SetCurCacheBlock(0), (1), ... in ascending order,
 // EndCache. Without BeginCache (a results file being restored) nothing is ever read ahead.
@@ -60,10 +61,6 @@ public:
     /// Serves what lies in the current block from memory and the rest from the device; 0 when a
     /// device read failed.
     int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override;
-    /// The current block's bytes of `s64Count` sectors from `s64FirstSector`, without a copy
-    /// (unreadable sectors as zeros); empty when they do not all lie in it. Valid until the
-    /// current block changes.
-    std::span<std::uint8_t const> CurrentBlockBytes(long long s64FirstSector, long long s64Count) const;
     /// The current block's bytes from `s64FirstSector` to its end, then its look-ahead: up to
     /// kLookAheadBytes of the next sectors (at most a block), taken from the next block already
     /// read (unreadable sectors as zeros, fewer at the device's end). Empty when the sector is not in the block.
