@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/IFileSystemSearchController.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/cache/ReadSalvaging.h"
 #include "engine/core/util/Locks.h"
@@ -24,7 +25,7 @@ public:
     static constexpr std::uint32_t kDefaultBlockSectors = 1000;
     static constexpr std::size_t kQueueLimit = 10;
     /// What each block carries of the sectors after it, for structures crossing its end.
-    static constexpr std::size_t kLookAheadBytes = 32 * 1024;
+    static constexpr std::size_t kLookAheadBytes = ICompleteFileSystemSearchController::kLookAheadBytes;
 
     /// `pDevice` is not owned and must outlive the cache; null makes every operation fail.
     explicit CStorageDeviceWithCache(IStorageDevice* pDevice);

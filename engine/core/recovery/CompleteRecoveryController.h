@@ -2,8 +2,8 @@
 // The complete scan: every complete searcher (HFS+, exFAT, FAT, signature search, NTFS) is
 // handed every block of the device once, in ascending order, where the read-ahead cache holds
 // it; the searchers of one block run at once on a pool of threads. At the end each searcher
-// builds its trees. A run from a results file reads no block: the
-// restore sink replays the stored nodes instead.
+// builds its trees. A run from a results file reads no block: the restore sink replays the
+// stored nodes instead.
 #include <atomic>
 #include <memory>
 #include <vector>
