@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/device/MemoryDevice.h"
-#include "engine/fat/FATCompleteSearcher.h"
+#include "engine/fat/complete/FATCompleteSearcher.h"
 #include "testkit/CompleteSearchRun.h"
 #include "testkit/RecordingTreeBuilder.h"
 

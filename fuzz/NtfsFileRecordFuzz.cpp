@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "engine/ntfs/NTFSFileSummary.h"
-#include "engine/ntfs/deep/NTFSFileRecordInfo.h"
-#include "engine/ntfs/deep/NTFSMetaFileInfo.h"
+#include "engine/ntfs/complete/NTFSFileRecordInfo.h"
+#include "engine/ntfs/complete/NTFSMetaFileInfo.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 #include "engine/ntfs/ondisk/NTFSIndexEntries.h"

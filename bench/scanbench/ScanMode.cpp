@@ -108,6 +108,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     auto pTally = std::make_shared<PassthroughTally>();
     // Before the passthrough, which then measures the block pass even with no searcher left.
     if (!bQuick) KeepSearchers(options.uSearchers);
+    if (!bQuick) SetCompleteScanThreads(options.uThreads);
     if (options.bPassthrough) InstallPassthrough(options.bHash, pTally);
 
     _RECOVERY_CONTROLLER_TYPE const eType = bQuick      ? RECOVERY_CONTROLLER_DELETED

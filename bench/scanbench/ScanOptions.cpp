@@ -15,7 +15,7 @@ namespace {
 constexpr OptionSpec kOptions[] = {
     {"--partition", true}, {"--out", true},     {"--types", true},        {"--deleted-only", false}, {"--stop-after", true},
     {"--manifest", true},  {"--volume", false}, {"--passthrough", false}, {"--hash", false},
-    {"--searchers", true},
+    {"--searchers", true}, {"--threads", true},
 };
 constexpr std::size_t kQuickOptionCount = 6;
 
@@ -61,6 +61,11 @@ std::optional<ScanOptions> ParseScanOptions(ScanKind eKind, std::span<char* cons
         auto const searchers = ParseSearchers(*text);
         if (!searchers) return std::nullopt;
         options.uSearchers = *searchers;
+    }
+    if (auto const text = commandLine->Value("--threads")) {
+        auto const threads = ParseCount(*text);
+        if (!threads || *threads < 1 || *threads > 256) return Refuse("--threads takes a thread count from 1 to 256");
+        options.uThreads = static_cast<unsigned>(*threads);
     }
     if (options.bHash && !options.bPassthrough) return Refuse("--hash goes with --passthrough");
     if (options.bVolume && options.s64Partition >= 0) return Refuse("--volume and --partition exclude each other");

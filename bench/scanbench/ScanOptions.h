@@ -23,6 +23,7 @@ struct ScanOptions {
     std::string manifestPath;      // empty: no manifest
     long long s64Partition = -1;   // >= 0: only this partition of a disk or image, as a volume
     unsigned uSearchers = kAllSearchers;  // complete: the searchers taking part
+    unsigned uThreads = 0;                // complete: the searchers' pool; 0 sizes it to the machine
 };
 
 /// The options of one mode; null (after saying why) when the command line is wrong.

@@ -20,7 +20,7 @@ constexpr Mode kModes[] = {
     {"carve", "carve <image> [--sector-size N] [--recover DIR]", &scanbench::RunCarveMode},
     {"complete",
      "complete <device-or-image> [--volume | --partition N] [--passthrough [--hash]] [--out DIR] [--types MASK] [--deleted-only] "
-     "[--stop-after SECONDS] [--manifest FILE] [--searchers hfs,exfat,fat,raw,ntfs|none]",
+     "[--stop-after SECONDS] [--manifest FILE] [--searchers hfs,exfat,fat,raw,ntfs|none] [--threads N]",
      &scanbench::RunCompleteMode},
     {"quick",
      "quick <volume-or-disk-or-image> [--partition N] [--out DIR] [--types MASK] [--deleted-only] [--stop-after SECONDS] "

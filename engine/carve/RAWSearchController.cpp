@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <new>
 
 #include "engine/IDirecotryTreeBuilder.h"
@@ -122,6 +123,21 @@ bool CRAWSearchController::RegistryUnchanged() const {
 }
 
 RESULT CRAWSearchController::AnalyzeBlock(long long s64First, long long s64Count) {
+    return AnalyzeInRing(s64First, s64Count, [&](std::uint8_t* pSlot, std::size_t /*bytes*/) {
+        return m_pDevice->ReadSector(pSlot, s64First, s64Count) != 0;
+    });
+}
+
+RESULT CRAWSearchController::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
+    return AnalyzeInRing(s64First, s64Count, [&](std::uint8_t* pSlot, std::size_t bytes) {
+        if (block.Size() < bytes) return m_pDevice->ReadSector(pSlot, s64First, s64Count) != 0;
+        std::memcpy(pSlot, block.Data(), bytes);
+        return true;
+    });
+}
+
+RESULT CRAWSearchController::AnalyzeInRing(long long s64First, long long s64Count,
+                                           std::function<bool(std::uint8_t*, std::size_t)> const& fill) {
     if (s64First < 0 || s64Count <= 0 || static_cast<std::uint64_t>(s64Count) > m_u32SectorsPerBlock)
         return ENGINE_RESULT(kModuleRawSearch, kCodeBadArgument);
     if (!ENGINE_PRECONDITION(m_bPrepared)) return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
@@ -138,7 +154,7 @@ RESULT CRAWSearchController::AnalyzeBlock(long long s64First, long long s64Count
     std::uint32_t const u32SectorSize = DeviceSectorSize();
     std::size_t const validBytes = std::size_t{u32Count} * u32SectorSize;
     std::uint8_t* const pBlock = m_ring.NextBlock();
-    bool const bReadable = m_pDevice->ReadSector(pBlock, s64First, s64Count) != 0;
+    bool const bReadable = fill(pBlock, validBytes);
     // A short last block and the slack must not carry stale bytes into the ring or an analyser.
     std::size_t const slotBytes = std::size_t{m_u32SectorsPerBlock} * u32SectorSize + kBlockSlackBytes;
     std::memset(pBlock + validBytes, 0, slotBytes - validBytes);

@@ -10,6 +10,7 @@
 #include <bitset>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -57,6 +58,8 @@ public:
     /// Examines one block (at most the block size), sizes the files of the ring's oldest block
     /// and adds the block to the ring. A failure code only for a bad count or an unprepared search.
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+    /// Copies the handed block into the ring: sizing reads the ring as a device.
+    RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
     void SetIProgressSink(IProgress* pProgress) override;
 
     /// The carved-file manager of the type's category (made on first use); null above 1999.
@@ -72,6 +75,9 @@ private:
     /// Sorts list 0 by the first bytes its analysers may start with and notes the keys' first
     /// two bytes, so that most sectors are judged without asking an analyser.
     void IndexAnalysers(CRawFileAnalyserListSingle const& registry);
+    /// The block pass of one block: `fill` puts its bytes into the ring's spare slot (false
+    /// when they cannot be read), then the sectors are examined and the oldest block sized.
+    RESULT AnalyzeInRing(long long s64First, long long s64Count, std::function<bool(std::uint8_t*, std::size_t)> const& fill);
     void ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count);
     void SizeOldestBlock();
     /// Clamps the size to the device's end and files the record; false when it was dropped.

@@ -76,3 +76,7 @@ EngineEntryPoints& GetEngineEntryPoints();
 /// Fills the entries of every subsystem built into this engine. Called once at start-up, before
 /// any scan, by the program and the harness; tests install fakes instead.
 void RegisterEngineSubsystems();
+
+/// The threads the searchers of a complete scan's block run on, for scans started from now on;
+/// 0 (the default) sizes the pool to the machine. The results do not depend on it.
+void SetCompleteScanThreads(unsigned int uThreads);

@@ -3,6 +3,9 @@
 // metadata; a complete searcher is handed every block of a device in ascending order and
 // builds its trees at the end. Both report the partitions they found, which copy-out uses to
 // turn a node's clusters into sectors.
+#include <cstddef>
+
+#include "engine/ByteView.h"
 #include "engine/Result.h"
 
 class CSearchedPartitionInfo;
@@ -39,6 +42,17 @@ public:
     /// Analyses `s64Count` sectors from `s64First`, already loaded in the device's cache; the
     /// result code is informative only.
     virtual RESULT AnalyzeBlock(long long s64First, long long s64Count) = 0;
+    /// The bytes the complete scan hands over with each block, beyond its own sectors.
+    static constexpr std::size_t kLookAheadBytes = 32 * 1024;
+    /// The same analysis over bytes the caller holds already (the read-ahead's block, no copy):
+    /// `block` is the `s64Count` sectors from `s64First`, unreadable ones as zeros, then up to
+    /// kLookAheadBytes of the sectors that follow (fewer at the device's end), for structures
+    /// that cross the block's end. Valid during the call only. The complete scan may call the
+    /// searchers of one block at once from several threads: a searcher touches only its own
+    /// state, the builder and reads of the device.
+    virtual RESULT AnalyzeBlockBytes(engine::ByteView /*block*/, long long s64First, long long s64Count) {
+        return AnalyzeBlock(s64First, s64Count);
+    }
     /// The sink (not owned) for searchers that report progress of their own.
     virtual void SetIProgressSink(IProgress* /*pProgress*/) {}
 };

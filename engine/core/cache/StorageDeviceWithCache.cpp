@@ -24,7 +24,7 @@ int CStorageDeviceWithCache::SetBlockSize(unsigned int u32BlockSectors) {
     m_u32SectorBytes = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : 512;
     m_u32BlockSectors = u32BlockSectors;
     try {
-        m_current.data.assign(BlockBytes(), 0);
+        m_current.data.assign(BufferBytes(), 0);
     } catch (std::bad_alloc const&) {
         CatchExeception::WriteLog("Read-ahead cache: no memory for blocks of %u sectors\n", u32BlockSectors);
         m_u32BlockSectors = 0;
@@ -94,7 +94,7 @@ bool CStorageDeviceWithCache::ClaimNextBlock(Block& block) {
         }
     }
     try {
-        block.data.assign(BlockBytes(), 0);
+        block.data.assign(BufferBytes(), 0);
     } catch (std::bad_alloc const&) {
         CatchExeception::WriteLog("Read-ahead cache: no memory for a block at sector %lld; reading ahead stops\n",
                                   static_cast<long long>(block.s64First));
@@ -145,7 +145,7 @@ void CStorageDeviceWithCache::ReaderLoop() {
 }
 
 void CStorageDeviceWithCache::Recycle(std::vector<std::uint8_t> buffer) {
-    if (buffer.size() == BlockBytes()) m_freeBuffers.push_back(std::move(buffer));
+    if (buffer.size() == BufferBytes()) m_freeBuffers.push_back(std::move(buffer));
 }
 
 int CStorageDeviceWithCache::TakeQueuedBlock(std::int64_t s64First, bool& bRefill) {
@@ -184,7 +184,34 @@ int CStorageDeviceWithCache::SetCurCacheBlock(long long s64Index) {
     }
     if (iTaken == 0) return 0;
     m_s64CurBlock = s64Index;
+    FillLookAhead();
     return 1;
+}
+
+void CStorageDeviceWithCache::FillLookAhead() {
+    std::int64_t const s64Next = m_current.s64First + m_current.s64Sectors;
+    std::int64_t const s64Sectors =
+        std::min<std::int64_t>(static_cast<std::int64_t>(LookAheadSectors()), m_pDevice->GetTotalSectors() - s64Next);
+    m_current.lookAheadBytes = 0;
+    if (s64Sectors <= 0) return;
+    std::uint8_t* const pOut = m_current.data.data() + static_cast<std::size_t>(m_current.s64Sectors) * m_u32SectorBytes;
+    auto const bytes = static_cast<std::size_t>(s64Sectors) * m_u32SectorBytes;
+    // The next block is read once: its first sectors are copied, never read again.
+    m_blockReady.wait_until([this] {
+        autolocker lock(m_queueLock);
+        return !m_queue.empty() || !m_bReaderActive;
+    });
+    {
+        autolocker lock(m_queueLock);
+        if (!m_queue.empty() && m_queue.front().s64First == s64Next && m_queue.front().s64Sectors >= s64Sectors) {
+            std::memcpy(pOut, m_queue.front().data.data(), bytes);
+            m_current.lookAheadBytes = bytes;
+            return;
+        }
+    }
+    std::vector<engine::SectorRun> unreadable;
+    engine::ReadSalvaging(*m_pDevice, std::span(pOut, bytes), s64Next, s64Sectors, m_u32SectorBytes, unreadable);
+    m_current.lookAheadBytes = bytes;
 }
 
 bool CStorageDeviceWithCache::IsBlockInValidRange(long long s64Index) {
@@ -224,12 +251,12 @@ int CStorageDeviceWithCache::ReadSector(void* pBuffer, long long s64FirstSector,
     return m_pDevice->ReadSector(pOut + uInBlockBytes, s64BlockEnd, s64Count - s64InBlock) ? 1 : 0;
 }
 
-std::span<std::uint8_t const> CStorageDeviceWithCache::CurrentBlockBytes(long long s64FirstSector, long long s64Count) const {
-    if (m_s64CurBlock < 0 || s64Count <= 0 || s64FirstSector < m_current.s64First ||
-        s64Count > m_current.s64Sectors - (s64FirstSector - m_current.s64First))
+std::span<std::uint8_t const> CStorageDeviceWithCache::CurrentBlockWithLookAhead(long long s64FirstSector) const {
+    if (m_s64CurBlock < 0 || s64FirstSector < m_current.s64First || s64FirstSector >= m_current.s64First + m_current.s64Sectors)
         return {};
     auto const uOffset = static_cast<std::size_t>(s64FirstSector - m_current.s64First) * m_u32SectorBytes;
-    return {m_current.data.data() + uOffset, static_cast<std::size_t>(s64Count) * m_u32SectorBytes};
+    std::size_t const end = static_cast<std::size_t>(m_current.s64Sectors) * m_u32SectorBytes + m_current.lookAheadBytes;
+    return {m_current.data.data() + uOffset, end - uOffset};
 }
 
 int CStorageDeviceWithCache::GetSectorSize() { return m_pDevice ? m_pDevice->GetSectorSize() : 512; }

@@ -1,11 +1,13 @@
 #pragma once
 // The complete scan's read-ahead device. It wraps a device and keeps a thread reading the next
 // blocks while the searchers analyse the current one; reads that fall into the current block are
-// served from memory, all others go to the wrapped device. The wrapped device must allow reads
-// from two threads at once (the plain devices read positionally).
+// served from memory, all others go to the wrapped device. The searchers of a block read at once
+// from several threads, as does the reader: the wrapped device must allow that (the plain
+// devices read positionally).
 //
 // Use: construct, SetBlockSize, BeginCache, SetCurCacheBlock(0), (1), ... in ascending order,
 // EndCache. Without BeginCache (a results file being restored) nothing is ever read ahead.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -13,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/IFileSystemSearchController.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/cache/ReadSalvaging.h"
 #include "engine/core/util/Locks.h"
@@ -21,6 +24,8 @@ class CStorageDeviceWithCache final : public IStorageDevice {
 public:
     static constexpr std::uint32_t kDefaultBlockSectors = 1000;
     static constexpr std::size_t kQueueLimit = 10;
+    /// What each block carries of the sectors after it, for structures crossing its end.
+    static constexpr std::size_t kLookAheadBytes = ICompleteFileSystemSearchController::kLookAheadBytes;
 
     /// `pDevice` is not owned and must outlive the cache; null makes every operation fail.
     explicit CStorageDeviceWithCache(IStorageDevice* pDevice);
@@ -57,10 +62,11 @@ public:
     /// Serves what lies in the current block from memory and the rest from the device; 0 when a
     /// device read failed.
     int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override;
-    /// The current block's bytes of `s64Count` sectors from `s64FirstSector`, without a copy
-    /// (unreadable sectors as zeros); empty when they do not all lie in it. Valid until the
-    /// current block changes.
-    std::span<std::uint8_t const> CurrentBlockBytes(long long s64FirstSector, long long s64Count) const;
+    /// The current block's bytes from `s64FirstSector` to its end, then its look-ahead: up to
+    /// kLookAheadBytes of the next sectors (at most a block), taken from the next block already
+    /// read (unreadable sectors as zeros, fewer at the device's end). Empty when the sector is not in the block.
+    /// Valid until the current block changes; safe to read from several threads meanwhile.
+    std::span<std::uint8_t const> CurrentBlockWithLookAhead(long long s64FirstSector) const;
     /// The device's sector size; 512 without a device.
     int GetSectorSize() override;
     long long GetTotalSectors() override;
@@ -79,9 +85,19 @@ private:
         std::vector<std::uint8_t> data;
         std::int64_t s64First = 0;
         std::int64_t s64Sectors = 0;
+        std::size_t lookAheadBytes = 0;  // valid bytes after the block's sectors
     };
 
     std::size_t BlockBytes() const { return std::size_t{m_u32BlockSectors} * m_u32SectorBytes; }
+    /// Never more than a block: the look-ahead comes from the next block alone.
+    std::size_t LookAheadSectors() const {
+        return std::min<std::size_t>((kLookAheadBytes + m_u32SectorBytes - 1) / m_u32SectorBytes, m_u32BlockSectors);
+    }
+    /// A block's buffer: the block, then room for the look-ahead.
+    std::size_t BufferBytes() const { return BlockBytes() + LookAheadSectors() * m_u32SectorBytes; }
+    /// Copies the look-ahead of the current block from the next one, waiting for the reader; at
+    /// the device's end there is none. Read from the device only when the reader stopped early.
+    void FillLookAhead();
     /// Claims the next block to read and a buffer for it, under the queue lock; false at the end.
     bool ClaimNextBlock(Block& block);
     /// Reads a claimed block outside any lock, so the consumer is never held up by the device.

@@ -1,11 +1,14 @@
 #include "engine/core/recovery/CompleteRecoveryController.h"
 
 #include <algorithm>
+#include <functional>
+#include <thread>
 
 #include "engine/EngineEntryPoints.h"
 #include "engine/IProgress.h"
 #include "engine/IRestoreScanSink.h"
 #include "engine/core/recovery/ControllerSupport.h"
+#include "engine/core/util/TaskPool.h"
 #include "engine/CatchExeception.h"
 
 namespace {
@@ -16,9 +19,12 @@ constexpr int kAssumedSectorSize = 512;                // for a device that does
 
 }  // namespace
 
+void SetCompleteScanThreads(unsigned int uThreads) { CCompleteRecoveryController::SetSearchThreads(uThreads); }
+
 CCompleteRecoveryController::~CCompleteRecoveryController() {
     for (auto& pRun : m_runs) {
         for (SearcherEntry& entry : pRun->searchers) entry.pSearcher.reset();
+        pRun->pSearchersBuilder.reset();
         pRun->pBuilder.reset();
         if (pRun->pCache) pRun->pCache->EndCache();
         pRun->pCache.reset();
@@ -29,6 +35,12 @@ std::uint32_t CCompleteRecoveryController::BlockSectors(int iSectorSize) {
     std::uint32_t const u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kAssumedSectorSize;
     std::uint32_t const u32Sectors = kBlockBytes / u32SectorSize;
     return u32Sectors != 0 ? u32Sectors : kFallbackBlockSectors;
+}
+
+unsigned int CCompleteRecoveryController::PoolThreads(std::size_t uSearchers) {
+    unsigned int uThreads = s_uSearchThreads.load();
+    if (uThreads == 0) uThreads = std::max(std::thread::hardware_concurrency(), 1U);
+    return static_cast<unsigned int>(std::clamp<std::size_t>(uSearchers, 1, uThreads));
 }
 
 int CCompleteRecoveryController::Initialize(IRecoveryFilter* pFilter) {
@@ -82,10 +94,11 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
     // A results file is replayed without touching the device: nothing is read ahead.
     if (!bRestore) run.pCache->BeginCache();
 
+    run.pSearchersBuilder = std::make_unique<CLockedTreeBuilder>(run.pBuilder.get());
     for (SearcherEntry& entry : run.searchers) {
         entry.pSearcher->SetDevice(run.pCache.get());
         entry.pSearcher->SetBlockSize(static_cast<int>(u32BlockSectors));
-        entry.pSearcher->SetDirecotryTreeBuilder(run.pBuilder.get());
+        entry.pSearcher->SetDirecotryTreeBuilder(run.pSearchersBuilder.get());
         if (!bRestore) entry.pSearcher->PreparetoSearch();
     }
 
@@ -134,6 +147,16 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
     pProgress->UpdateProgress(&info);
     info.u32State = PROGRESS_STATE_RUNNING;
 
+    // One task per searcher; each reads the block the loop has made current. The cache keeps
+    // that block until every task of it has ended, so the tasks only read it.
+    std::int64_t s64Start = 0;
+    std::int64_t s64Count = 0;
+    engine::ByteView block;
+    std::vector<std::function<void()>> tasks;
+    for (SearcherEntry& entry : searchers)
+        tasks.emplace_back([&entry, &block, &s64Start, &s64Count] { entry.pSearcher->AnalyzeBlockBytes(block, s64Start, s64Count); });
+    engine::TaskPool pool(PoolThreads(searchers.size()));
+
     std::uint64_t u64Done = 0;
     for (std::int64_t s64Block = s64FirstBlock; s64Block <= s64LastBlock; ++s64Block) {
         if (!pProgress->Continued()) break;
@@ -144,9 +167,10 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
                                       static_cast<long long>(s64Block));
             return ENGINE_RESULT(kModuleRecoveryController, kCodeIoFailure);
         }
-        std::int64_t const s64Start = s64Block * s64BlockSectors;
-        std::int64_t const s64Count = std::min<std::int64_t>(s64BlockSectors, s64Last - s64Start + 1);
-        for (SearcherEntry& entry : searchers) entry.pSearcher->AnalyzeBlock(s64Start, s64Count);
+        s64Start = s64Block * s64BlockSectors;
+        s64Count = std::min<std::int64_t>(s64BlockSectors, s64Last - s64Start + 1);
+        block = engine::ByteView(pCache->CurrentBlockWithLookAhead(s64Start));
+        pool.RunAll(tasks);
         u64Done = std::min(u64Done + 1, info.u64Total);
         info.u64Done = u64Done * kBlockPassPercent / 100;
         pProgress->UpdateProgress(&info);

@@ -1,8 +1,10 @@
 #pragma once
 // The complete scan: every complete searcher (HFS+, exFAT, FAT, signature search, NTFS) is
-// handed every block of the device once, in ascending order, through the read-ahead cache;
-// at the end each searcher builds its trees. A run from a results file reads no block: the
-// restore sink replays the stored nodes instead.
+// handed every block of the device once, in ascending order, where the read-ahead cache holds
+// it; the searchers of one block run at once on a pool of threads. At the end each searcher
+// builds its trees. A run from a results file reads no block: the restore sink replays the
+// stored nodes instead.
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "engine/IRecoveryController.h"
 #include "engine/ReleasePtr.h"
 #include "engine/core/cache/StorageDeviceWithCache.h"
+#include "engine/core/recovery/LockedTreeBuilder.h"
 
 class CCompleteRecoveryController : public IRecoveryController {
 public:
@@ -37,6 +40,9 @@ public:
 
     /// The complete scan's block: 4 MiB in the device's sectors.
     static std::uint32_t BlockSectors(int iSectorSize);
+    /// The threads the searchers of a block run on, for scans started from now on; 0 (the
+    /// default) sizes the pool to the machine. The results do not depend on it.
+    static void SetSearchThreads(unsigned int uThreads) { s_uSearchThreads = uThreads; }
 
 private:
     struct SearcherEntry {
@@ -48,6 +54,7 @@ private:
     struct Run {
         std::unique_ptr<CStorageDeviceWithCache> pCache;
         ReleasePtr<IDirecotryTreeBuilder> pBuilder;
+        std::unique_ptr<CLockedTreeBuilder> pSearchersBuilder;  // pBuilder, one call at a time
         std::vector<SearcherEntry> searchers;  // in creation order
         IStorageDevice* pDevice = nullptr;     // not owned
     };
@@ -55,6 +62,11 @@ private:
     void CreateSearchers(Run& run, IProgress* pProgress);
     /// Each searcher's EndSearch, skipping the signature search after a stop.
     void EndSearches(Run& run, IProgress* pProgress);
+
+    /// The pool's size for `uSearchers` searchers: never more threads than searchers.
+    static unsigned int PoolThreads(std::size_t uSearchers);
+
+    static inline std::atomic<unsigned int> s_uSearchThreads{0};
 
     IRestoreScanSink* m_pRestoreSink = nullptr;  // not owned
     IRecoveryFilter* m_pFilter = nullptr;        // not owned

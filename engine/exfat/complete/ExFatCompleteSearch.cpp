@@ -62,11 +62,21 @@ RESULT CExFatCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count
     if (!PrepareAnalyzeBlock() || s64First < 0 || s64Count <= 0 || s64Count > m_s32BlockSectors)
         return ENGINE_RESULT(kModuleExFatSearch, kCodeBadArgument);
     if (m_pDevice->ReadSector(m_block.data(), s64First, s64Count) == 0) return ENGINE_RESULT(kModuleExFatSearch, kCodeIoFailure);
-    for (long long i = 0; i < s64Count; ++i) {
-        engine::ByteView const sector(m_block.data() + static_cast<std::size_t>(i) * m_u32SectorSize, m_u32SectorSize);
-        ClassifySector(static_cast<std::uint64_t>(s64First + i), sector);
-    }
+    ClassifySectors(engine::ByteView(m_block.data(), m_block.size()), s64First, s64Count);
     return kResultSuccess;
+}
+
+RESULT CExFatCompleteSearch::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
+    if (!PrepareAnalyzeBlock() || s64First < 0 || s64Count <= 0 || s64Count > m_s32BlockSectors)
+        return ENGINE_RESULT(kModuleExFatSearch, kCodeBadArgument);
+    if (static_cast<std::size_t>(s64Count) * m_u32SectorSize > block.Size()) return AnalyzeBlock(s64First, s64Count);
+    ClassifySectors(block, s64First, s64Count);
+    return kResultSuccess;
+}
+
+void CExFatCompleteSearch::ClassifySectors(engine::ByteView block, long long s64First, long long s64Count) {
+    for (long long i = 0; i < s64Count; ++i)
+        ClassifySector(static_cast<std::uint64_t>(s64First + i), block.Sub(static_cast<std::size_t>(i) * m_u32SectorSize, m_u32SectorSize));
 }
 
 void CExFatCompleteSearch::ClassifySector(std::uint64_t u64Sector, engine::ByteView sector) {

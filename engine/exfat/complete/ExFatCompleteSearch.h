@@ -31,11 +31,14 @@ public:
     /// Reads and classifies the block's sectors; module 0x21: 1 when not set up or the block
     /// is longer than the block size, 2 when it cannot be read.
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+    RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
 
     std::vector<std::unique_ptr<CExFatPartitionEx>> const& Partitions() const { return m_partitions; }
 
 private:
     bool PrepareAnalyzeBlock();
+    /// Classifies `s64Count` sectors of `block`, the first being sector `s64First`.
+    void ClassifySectors(engine::ByteView block, long long s64First, long long s64Count);
     void ClassifySector(std::uint64_t u64Sector, engine::ByteView sector);
     /// Hands a finished run, with its links, to the partition builder.
     void AnalyzePartition(std::unique_ptr<CFileSet> pSet);

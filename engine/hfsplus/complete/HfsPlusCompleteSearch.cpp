@@ -80,13 +80,25 @@ RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlock(long long s64Fir
     if (!bytes || *bytes > SIZE_MAX) return HFSPLUS_RESULT(kCodeBadData);
     m_block.resize(static_cast<std::size_t>(*bytes));
     if (m_pDevice->ReadSector(m_block.data(), s64First, s64Count) == 0) return HFSPLUS_RESULT(kCodeDeviceRead);
+    return AnalyzeBlockBytes(engine::ByteView(m_block.data(), m_block.size()), s64First, s64Count);
+}
+
+RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
+    if (!m_bPrepared || s64First < 0 || s64Count <= 0 || s64First >= m_s64TotalSectors) return HFSPLUS_RESULT(kCodeNotReady);
+    if (m_iBlockSectors > 0 && s64Count > m_iBlockSectors) return HFSPLUS_RESULT(kCodeBadData);
+    s64Count = std::min(s64Count, m_s64TotalSectors - s64First);
+    auto const bytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Count), m_u32SectorSize);
+    if (!bytes || *bytes > block.Size()) return AnalyzeBlock(s64First, s64Count);
+    m_view = block;
+    m_blockBytes = static_cast<std::size_t>(*bytes);
     for (long long i = 0; i < s64Count;)
         i += AnalyzeSector(s64First + i, static_cast<std::size_t>(i) * m_u32SectorSize, s64Count - i);
+    m_view = {};
     return kResultSuccess;
 }
 
 long long CHFSPlusCompleteFileSystemSearchController::AnalyzeSector(long long s64Sector, std::size_t blockOffset, long long s64Left) {
-    engine::ByteView const sector(m_block.data() + blockOffset, m_u32SectorSize);
+    engine::ByteView const sector = m_view.Sub(blockOffset, m_u32SectorSize);
     HeaderProbe const probe = ProbeVolumeHeaders(sector);
     if (probe.uValid != 0) {
         if (probe.header)
@@ -109,18 +121,24 @@ long long CHFSPlusCompleteFileSystemSearchController::AnalyzeNodes(long long s64
     // Nodes smaller than a sector of 4 KiB lie at their own size's multiples inside it.
     for (std::size_t at = 0; at < m_u32SectorSize;) {
         std::size_t const inBlock = blockOffset + at;
-        engine::ByteView node(m_block.data() + inBlock, m_block.size() - inBlock);
+        engine::ByteView node = m_view.Sub(inBlock, m_blockBytes - inBlock);
         if (!MayStartHeaderOrLeaf(node)) {
             at += kPiece;
             continue;
         }
         if (node.Size() < kMaxNodeSize) {
-            // The node may run past the block's end: the largest node is read from the device.
+            // The node may run past the block's end: the largest node comes from the look-ahead,
+            // or from the device when none was handed over.
             std::uint64_t const u64At = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize + at;
             std::uint64_t const u64DeviceBytes = static_cast<std::uint64_t>(m_s64TotalSectors) * m_u32SectorSize;
-            m_beyond.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kMaxNodeSize, u64DeviceBytes - u64At)));
-            if (!ReadBytes(u64At, m_beyond)) m_beyond.resize(node.Size());
-            if (m_beyond.size() > node.Size()) node = engine::ByteView(m_beyond.data(), m_beyond.size());
+            auto const want = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxNodeSize, u64DeviceBytes - u64At));
+            if (m_view.Has(inBlock, want)) {
+                if (want > node.Size()) node = m_view.Sub(inBlock, want);
+            } else {
+                m_beyond.resize(want);
+                if (!ReadBytes(u64At, m_beyond)) m_beyond.resize(node.Size());
+                if (m_beyond.size() > node.Size()) node = engine::ByteView(m_beyond.data(), m_beyond.size());
+            }
         }
         std::uint32_t const u32Size = FindNodeSize(node, kMinNodeSize);
         if (u32Size == 0) {

@@ -47,6 +47,7 @@ public:
     /// end is read beyond it. Code 2 without a device or before PreparetoSearch, code 6 for a
     /// block longer than the block size set.
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+    RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
     /// With a non-zero argument places the held records and completes the tree; with 0 drops
     /// what is held and builds nothing.
     void EndSearch(int iBuild) override;
@@ -114,8 +115,10 @@ private:
     std::size_t m_heldBytes = 0;
     std::size_t m_lostIndex = SIZE_MAX;  // the lost records' partition, once made
     std::size_t m_openAttempts = 0;
-    std::vector<std::uint8_t> m_block;
-    std::vector<std::uint8_t> m_beyond;  // a node running past the block's end
+    std::vector<std::uint8_t> m_block;   // a block read here when no bytes are handed over
+    engine::ByteView m_view;             // the block being analysed, then its look-ahead
+    std::size_t m_blockBytes = 0;        // the block's own bytes in m_view
+    std::vector<std::uint8_t> m_beyond;  // a node running past the block and its look-ahead
     std::uint64_t m_u64JournalInfoBlocks = 0;
     std::uint64_t m_u64JournalHeaders = 0;
     std::uint64_t m_u64Nodes = 0;

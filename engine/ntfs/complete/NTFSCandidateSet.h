@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/ntfs/deep/NTFSSearchedPartitionInfo.h"
+#include "engine/ntfs/complete/NTFSSearchedPartitionInfo.h"
 
 class CNTFSFileRecordAttribute;
 

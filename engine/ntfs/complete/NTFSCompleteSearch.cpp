@@ -7,7 +7,6 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/core/cache/StorageDeviceWithCache.h"
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
@@ -65,23 +64,21 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_u64LooseFiles = 0;
 }
 
-engine::ByteView CNTFSCompleteSearch::LoadBlock(long long s64First, long long s64Count) {
-    // The complete controller's cache holds the block already: read it where it lies.
-    if (auto* pCache = dynamic_cast<CStorageDeviceWithCache*>(m_pDevice)) {
-        std::span<std::uint8_t const> const bytes = pCache->CurrentBlockBytes(s64First, s64Count);
-        if (!bytes.empty()) return engine::ByteView(bytes);
-    }
-    std::size_t const size = static_cast<std::size_t>(s64Count) * m_u32SectorSize;
-    if (m_block.size() < size) m_block.resize(size);
-    if (m_pDevice->ReadSector(m_block.data(), s64First, s64Count) == 0) return {};
-    return engine::ByteView(m_block.data(), size);
-}
-
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
     if (m_join.empty() || s64First < 0 || s64Count <= 0 || s64Count > m_s32BlockSectors)
         return ENGINE_RESULT(kModuleNtfsSearch, kCodeBadArgument);
+    std::size_t const size = static_cast<std::size_t>(s64Count) * m_u32SectorSize;
+    if (m_block.size() < size) m_block.resize(size);
+    bool const bRead = m_pDevice->ReadSector(m_block.data(), s64First, s64Count) != 0;
+    return AnalyzeBlockBytes(bRead ? engine::ByteView(m_block.data(), size) : engine::ByteView(), s64First, s64Count);
+}
+
+RESULT CNTFSCompleteSearch::AnalyzeBlockBytes(engine::ByteView bytes, long long s64First, long long s64Count) {
+    if (m_join.empty() || s64First < 0 || s64Count <= 0 || s64Count > m_s32BlockSectors)
+        return ENGINE_RESULT(kModuleNtfsSearch, kCodeBadArgument);
     if (s64First != m_s64NextSector) FlushCarry();
-    engine::ByteView const block = LoadBlock(s64First, s64Count);
+    // The carry joins blocks here: the look-ahead is not needed.
+    engine::ByteView const block = bytes.Sub(0, static_cast<std::size_t>(s64Count) * m_u32SectorSize);
     if (block.Size() == 0) {
         // Nothing of an unread block is analysed: no bytes of these sectors are at hand.
         FlushCarry();

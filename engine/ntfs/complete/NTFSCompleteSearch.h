@@ -54,14 +54,12 @@ public:
     /// Module 0x23: code 5 when not prepared or the block is larger than the block size, 1 when
     /// it cannot be read (nothing of it is analysed).
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+    RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
 
     /// The survivors, in start order, after EndSearch.
     std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> const& Partitions() const { return m_partitions; }
 
 private:
-    /// The block's bytes: where the read-ahead cache holds them, else read into m_block; empty
-    /// when they cannot be read.
-    engine::ByteView LoadBlock(long long s64First, long long s64Count);
     /// Sectors [s64First, s64First + s64Count) of the loaded bytes `bytes`, which start at
     /// sector `s64BytesFirst`.
     void AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First, std::int64_t s64Count);
@@ -94,7 +92,7 @@ private:
 
     // The sectors carried to the next block, then that block's first sectors joined to them.
     std::vector<std::uint8_t> m_join;
-    std::vector<std::uint8_t> m_block;  // a block read here when the device is no read-ahead cache
+    std::vector<std::uint8_t> m_block;  // a block read here when no bytes are handed over
     std::size_t m_carryCapacity = 0;    // in sectors
     std::size_t m_carrySectors = 0;
     std::int64_t m_s64NextSector = -1;  // where the carried sectors' block ended

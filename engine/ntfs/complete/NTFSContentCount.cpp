@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/ntfs/deep/NTFSSearchedPartitionInfo.h"
+#include "engine/ntfs/complete/NTFSSearchedPartitionInfo.h"
 
 void CNTFSContentCount::Reset(std::uint32_t u32SectorSize) {
     m_u32SectorSize = u32SectorSize;

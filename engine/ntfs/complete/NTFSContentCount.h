@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/ntfs/complete/NTFSSectorRanges.h"
-#include "engine/ntfs/deep/NTFSMetaFileInfo.h"
+#include "engine/ntfs/complete/NTFSMetaFileInfo.h"
 
 class CSearchedNTFSPartitionInfo;
 

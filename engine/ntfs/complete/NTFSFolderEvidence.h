@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "engine/ByteView.h"
-#include "engine/ntfs/deep/NTFSFileRecordInfo.h"
+#include "engine/ntfs/complete/NTFSFileRecordInfo.h"
 
 class CNTFSCandidateSet;
 

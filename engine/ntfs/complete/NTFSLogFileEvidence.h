@@ -15,7 +15,7 @@
 
 #include "engine/ByteView.h"
 #include "engine/ntfs/complete/NTFSContentCount.h"
-#include "engine/ntfs/deep/NTFSMetaFileInfo.h"
+#include "engine/ntfs/complete/NTFSMetaFileInfo.h"
 
 class CNTFSCandidateSet;
 class CSearchedNTFSPartitionInfo;

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/ntfs/deep/NTFSMetaFileInfo.h"
+#include "engine/ntfs/complete/NTFSMetaFileInfo.h"
 
 class CNTFSCandidateSet;
 class CSearchedNTFSPartitionInfo;

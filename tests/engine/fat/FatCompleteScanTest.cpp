@@ -14,7 +14,7 @@
 #include "FatTestImages.h"
 #include "engine/IFileNode.h"
 #include "engine/core/device/MemoryDevice.h"
-#include "engine/fat/FATCompleteSearcher.h"
+#include "engine/fat/complete/FATCompleteSearcher.h"
 #include "testkit/CompleteSearchRun.h"
 #include "testkit/RecordingTreeBuilder.h"
 

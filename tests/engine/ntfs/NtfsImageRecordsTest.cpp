@@ -6,7 +6,7 @@
 #include "NtfsVolumeBytes.h"
 #include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
-#include "engine/ntfs/deep/NTFSFileRecordInfo.h"
+#include "engine/ntfs/complete/NTFSFileRecordInfo.h"
 #include "engine/ntfs/ondisk/IndexRecord.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 #include "engine/ntfs/ondisk/NTFSIndexEntries.h"

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/IRSData.h"
-#include "engine/ntfs/deep/NTFSFileRecordInfo.h"
-#include "engine/ntfs/deep/NTFSMetaFileInfo.h"
-#include "engine/ntfs/deep/NTFSSearchedPartitionInfo.h"
+#include "engine/ntfs/complete/NTFSFileRecordInfo.h"
+#include "engine/ntfs/complete/NTFSMetaFileInfo.h"
+#include "engine/ntfs/complete/NTFSSearchedPartitionInfo.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/ReleasePtr.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "engine/core/recovery/CompleteRecoveryController.h"
 #include "support/LoopDevice.h"
 #include "support/StampedImage.h"
 #include "support/TempDir.h"
@@ -73,8 +74,11 @@ TEST_F(CompleteRecoveryControllerTest, ADeviceOneSectorPastThreeBlocksIsAnalysed
 }
 
 TEST_F(CompleteRecoveryControllerTest, EverySectorReachesEachSearcherOnceInOrderAndSearchersInTheirOrder) {
+    // On one thread the searchers of a block take turns; on more they run at once.
+    CCompleteRecoveryController::SetSearchThreads(1);
     auto pDisk = StampedDisk(kBlock512 * 2 + 77);
     EXPECT_EQ(Scan(pDisk.get()), kResultSuccess);
+    CCompleteRecoveryController::SetSearchThreads(0);
 
     for (_tagSearcherType eType : FakeEntryPoints::kCompleteOrder) {
         SCOPED_TRACE(eType);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "engine/IStorageDevice.h"
 #include "testkit/TestFileNode.h"
@@ -45,6 +46,9 @@ bool SearcherRecord::Called(std::string const& call) const {
 }
 
 void FakeCompleteSearcher::Log(std::string const& call) {
+    // The searchers of one block run on several threads: the shared order is kept one at a time.
+    static std::mutex s_lock;
+    std::lock_guard lock(s_lock);
     m_pRecord->calls.push_back(call);
     m_pRecord->pOrder->push_back(std::to_string(m_pRecord->eType) + ":" + call);
 }

@@ -1,0 +1,160 @@
+#include "engine/fat/complete/FATCompleteSearcher.h"
+
+#include <algorithm>
+
+#include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IStorageDevice.h"
+#include "engine/CatchExeception.h"
+#include "engine/core/bytes/CheckedMath.h"
+#include "engine/fat/FATBuildWorker.h"
+#include "engine/fat/FATTable.h"
+#include "engine/fat/ondisk/FATTableCheck.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
+
+namespace {
+
+/// At most this many bytes are read at once: the controller's whole 4 MiB block in one copy,
+/// which is cheaper than smaller pieces.
+constexpr std::uint64_t kReadBytes = 0x400000;
+
+/// Where the parts of a found volume lie, in device sectors.
+FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
+    FATVolumeGeometry geometry;
+    geometry.eType = static_cast<FileSystemType>(volume.m_u32FileSystemType);
+    geometry.u32SectorSize = volume.m_u32SectorSize;
+    geometry.u32SectorsPerCluster = std::max<std::uint32_t>(1, volume.m_u32SectorsPerCluster);
+    geometry.u64FirstDataSector = static_cast<std::uint64_t>(volume.m_s64StartSector);
+    geometry.u64TotalSectors = volume.GetTotalSectors();
+    geometry.u32Clusters = volume.GetTotalCluster();
+    if (geometry.eType == FILE_SYSTEM_FAT16) {
+        geometry.u32RootSectors = volume.GetRootInfo();
+        geometry.u64RootSector = geometry.u64FirstDataSector - std::min<std::uint64_t>(geometry.u64FirstDataSector, geometry.u32RootSectors);
+    } else {
+        geometry.u32RootCluster = volume.GetRootInfo();
+        geometry.u64RootSector = geometry.ClusterToSector(std::max<std::uint32_t>(2, geometry.u32RootCluster));
+    }
+    return geometry;
+}
+
+}  // namespace
+
+ICompleteFileSystemSearchController* CreateFATSearcher() { return new CFATCompleteFSearcher(); }
+
+void CFATCompleteFSearcher::SetDevice(IStorageDevice* pDevice) {
+    m_pDevice = pDevice;
+    if (!pDevice) return;
+    int const iSectorSize = pDevice->GetSectorSize();
+    m_u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : 0;
+    long long const s64Sectors = pDevice->GetTotalSectors();
+    m_pCandidates = std::make_unique<CFATCandidates>(m_u32SectorSize, s64Sectors > 0 ? static_cast<std::uint64_t>(s64Sectors) : 0);
+    m_analyser = CFATFolderAnalyser(m_u32SectorSize);
+}
+
+RESULT CFATCompleteFSearcher::PreparetoSearch() {
+    m_found.clear();
+    m_folderSectors.Clear();
+    if (m_pDevice) SetDevice(m_pDevice);
+    return kResultSuccess;
+}
+
+int CFATCompleteFSearcher::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+    int const iFound = static_cast<int>(m_found.size());
+    if (!ppPartitions) return iFound;
+    // A short array still learns the count, so that the caller can ask again with room for all.
+    int const iFilled = std::min(iFound, std::max(iCount, 0));
+    for (int i = 0; i < iFilled; ++i) {
+        CFATSearchedPartitionInfo* pCopy = m_found[static_cast<std::size_t>(i)]->Clone();
+        pCopy->m_dScore = m_found[static_cast<std::size_t>(i)]->m_dScore;
+        ppPartitions[i] = pCopy;
+    }
+    return iFound;
+}
+
+RESULT CFATCompleteFSearcher::AnalyzeBlock(long long s64First, long long s64Count) {
+    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0) return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
+    if (!SectorSizeSupported() || s64First < 0 || s64Count <= 0) return kResultSuccess;
+    std::int64_t const s64PerRead = static_cast<std::int64_t>(kReadBytes / m_u32SectorSize);
+    for (std::int64_t s64Done = 0; s64Done < s64Count;) {
+        std::int64_t const s64Sectors = std::min<std::int64_t>(s64PerRead, s64Count - s64Done);
+        std::int64_t const s64Start = s64First + s64Done;
+        m_block.resize(static_cast<std::size_t>(s64Sectors) * m_u32SectorSize);
+        if (m_pDevice->ReadSector(m_block.data(), s64Start, s64Sectors)) {
+            for (std::int64_t i = 0; i < s64Sectors; ++i)
+                AnalyzeSector(engine::ByteView(m_block.data() + i * m_u32SectorSize, m_u32SectorSize), s64Start + i);
+        } else {
+            // One bad sector must not hide the rest of the piece: each is read alone.
+            for (std::int64_t i = 0; i < s64Sectors; ++i)
+                if (m_pDevice->ReadSector(m_block.data(), s64Start + i, 1))
+                    AnalyzeSector(engine::ByteView(m_block.data(), m_u32SectorSize), s64Start + i);
+        }
+        s64Done += s64Sectors;
+    }
+    return kResultSuccess;
+}
+
+RESULT CFATCompleteFSearcher::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
+    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0) return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
+    if (!SectorSizeSupported() || s64First < 0 || s64Count <= 0) return kResultSuccess;
+    auto const bytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Count), m_u32SectorSize);
+    if (!bytes || *bytes > block.Size()) return AnalyzeBlock(s64First, s64Count);
+    for (std::int64_t i = 0; i < s64Count; ++i)
+        AnalyzeSector(block.Sub(static_cast<std::size_t>(i) * m_u32SectorSize, m_u32SectorSize), s64First + i);
+    return kResultSuccess;
+}
+
+void CFATCompleteFSearcher::AnalyzeSector(engine::ByteView sector, std::int64_t s64Sector) {
+    if (sector.Size() == 0 || sector.U8(0) == 0) return;
+    if (CTempFATDBR::SimpleCheck(sector) && m_pCandidates->AddBootSector(sector, s64Sector)) return;
+    FileSystemType eFatType = FILE_SYSTEM_UNRECOGNISED;
+    if (fat::IsValidFATTableFirstSector(sector, eFatType)) {
+        m_pCandidates->NoteFATSector(s64Sector);
+        return;
+    }
+    if (!m_analyser.AnalyseSector(sector)) return;
+    FATFolderSector record{s64Sector, FATFolderSector::kNotFirst, FATFolderSector::kNotFirst};
+    if (m_analyser.GetDirectoryEntryType() == CFATFolderAnalyser::kFolderFirstSector) {
+        std::uint32_t const u32Cluster = m_analyser.GetCurDirFirstClusterNum();
+        // A "." naming a cluster below 2 names no folder.
+        if (u32Cluster < 2) return;
+        m_pCandidates->AddFolderStart(s64Sector, u32Cluster);
+        record.u32Cluster = u32Cluster;
+        record.u32ParentCluster = m_analyser.GetParentFirstClusterNum();
+    }
+    if (!m_folderSectors.Add(record) && !m_bRecordsCapLogged) {
+        CatchExeception::WriteLog("FAT search: %zu folder sectors recorded; no more are kept\n", CFATFolderSectors::kMaxRecords);
+        m_bRecordsCapLogged = true;
+    }
+}
+
+void CFATCompleteFSearcher::EndSearch(int iBuild) {
+    if (iBuild == 0 || !m_pCandidates) return;
+    m_found = m_pCandidates->TakeFound();
+    if (m_found.empty()) return;
+    if (m_pBuilder) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
+    for (auto const& pVolume : m_found) BuildVolume(*pVolume);
+    if (m_pBuilder) {
+        // Each volume's record, by the partition index its nodes carry: index files in its
+        // recycle bin are read from its own clusters when FlashBuild restores names.
+        for (auto const& pVolume : m_found) m_pBuilder->SetPartitonDevice(pVolume.get(), m_pDevice);
+        m_pBuilder->FlashBuild(SEARCHER_TYPE_FAT);
+    }
+}
+
+bool CFATCompleteFSearcher::InsideOtherVolume(CFATSearchedPartitionInfo const& volume, std::int64_t s64Sector) const {
+    auto const u64Sector = static_cast<std::uint64_t>(s64Sector);
+    return std::any_of(m_found.begin(), m_found.end(), [&](auto const& pOther) {
+        return pOther.get() != &volume && u64Sector >= pOther->GetStartSector() &&
+               u64Sector - pOther->GetStartSector() < pOther->GetTotalSectors();
+    });
+}
+
+void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume) {
+    FATVolumeGeometry const geometry = GeometryOf(volume);
+    bool const bBootSector = volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
+    std::unique_ptr<CDoubleFATTable> pTable = IFATTableFactory::CreateFATTable(
+        m_pDevice, static_cast<long long>(volume.GetStartSector() + volume.GetReservedSector()), geometry.eType,
+        volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0, (volume.GetFlag() & 512) != 0, geometry.u32Clusters + 2);
+    CFATBuildWorker worker(m_pBuilder, nullptr, &volume, m_pDevice, geometry, pTable.get());
+    worker.CompleteBuildDirectoryTree(m_folderSectors, bBootSector,
+                                      [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); });
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The FAT16/FAT32 part of a complete scan. Every sector of the device is classified as a boot
+// sector, the first sector of a FAT copy, or folder entries (a sub-folder's first sector or
+// another); from that evidence CFATCandidates proposes volumes whose partition table or boot
+// sectors may be gone. At the end the candidates with enough evidence are scored and each one's
+// folders rebuilt through its own CFATBuildWorker, on one tree shared by all of them.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/IFileSystemSearchController.h"
+#include "engine/fat/complete/FATCandidates.h"
+#include "engine/fat/FATFolderSectors.h"
+#include "engine/fat/FATSearchedPartitionInfo.h"
+#include "engine/fat/ondisk/FATFolderAnalyser.h"
+
+class CFATCompleteFSearcher final : public ICompleteFileSystemSearchController {
+public:
+    /// Sector sizes the search classifies; other devices yield no FAT volume.
+    static constexpr std::uint32_t kMinSectorSize = 512;
+    static constexpr std::uint32_t kMaxSectorSize = 4096;
+
+    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
+    /// Clones (with their scores) of up to `iCount` found volumes; the number found in all.
+    int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
+    void SetDevice(IStorageDevice* pDevice) override;
+    void SetBlockSize(int iSectors) override { m_iSectorsPerBlock = iSectors; }
+    /// Forgets what an earlier scan found.
+    RESULT PreparetoSearch() override;
+    /// With `iBuild` 0 nothing is built; otherwise the found volumes are settled and rebuilt.
+    void EndSearch(int iBuild) override;
+    /// Classifies every sector of the block; module 0x0a code 5 without device or block size.
+    RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
+    RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
+    void SetIProgressSink(IProgress* pProgress) override { m_pProgress = pProgress; }
+
+    /// The volumes EndSearch settled, in partition-index order.
+    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> const& Found() const { return m_found; }
+
+private:
+    void AnalyzeSector(engine::ByteView sector, std::int64_t s64Sector);
+    void BuildVolume(CFATSearchedPartitionInfo const& volume);
+    bool InsideOtherVolume(CFATSearchedPartitionInfo const& volume, std::int64_t s64Sector) const;
+    bool SectorSizeSupported() const { return m_u32SectorSize >= kMinSectorSize && m_u32SectorSize <= kMaxSectorSize; }
+
+    int m_iSectorsPerBlock = -1;
+    IStorageDevice* m_pDevice = nullptr;          // not owned
+    IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
+    IProgress* m_pProgress = nullptr;             // not owned
+    std::uint32_t m_u32SectorSize = 512;
+    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> m_found;
+    std::unique_ptr<CFATCandidates> m_pCandidates;  // made by SetDevice
+    CFATFolderSectors m_folderSectors;
+    CFATFolderAnalyser m_analyser{512};
+    std::vector<std::uint8_t> m_block;
+    bool m_bRecordsCapLogged = false;
+};
+
+/// A new complete searcher; the caller deletes it.
+ICompleteFileSystemSearchController* CreateFATSearcher();
