@@ -61,5 +61,12 @@ std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format)
     auto const size = [format](RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
         return SizeKeyedFile(format, reader, u32SectorSize, info);
     };
+    if (format.walkingSizer != nullptr) {
+        auto const walkingSize = [format](RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
+            info.m_u32Type = format.eType;
+            return format.walkingSizer(reader, u32SectorSize);
+        };
+        return CreateRowAnalyser({format.eType, recognise, {}, format.landmark, walkingSize});
+    }
     return CreateRowAnalyser({format.eType, recognise, size, format.landmark});
 }

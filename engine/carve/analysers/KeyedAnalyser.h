@@ -17,6 +17,7 @@
 
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/ByteView.h"
 
 class RawFileBuffer;
@@ -25,6 +26,10 @@ class RawFileBuffer;
 /// the format's rules or cannot be read. `u32SectorSize` is that of the device being read, asked
 /// anew for every file (the ring and the device may be sized in turn).
 using KeyedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
+
+/// Like KeyedSizer, for a format whose end is searched for forward: the size, or the walk that
+/// finds it (which the scan feeds the blocks it reads).
+using KeyedWalkingSizer = Sizing (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
 
 /// A further check of the bytes that may start a file (as many as the caller could give).
 using KeyedProbe = bool (*)(engine::ByteView bytes);
@@ -46,6 +51,7 @@ struct KeyedFormat {
     KeyedProbe probe = nullptr;        // null: the key alone decides
     KeyedDescriber describe = nullptr;  // used instead of the sizer when set
     std::optional<RawLandmark> landmark = {};  // without a key: a byte the probe checks first
+    KeyedWalkingSizer walkingSizer = nullptr;  // used instead of the sizer when set
 };
 
 /// An analyser that accepts a sector starting with any of the format's keys (any sector when it
