@@ -50,6 +50,13 @@ void SectorWalk::PassTo(std::uint64_t u64Sector) {
     m_u64At = u64Sector;
 }
 
+bool EndsInZeros(engine::ByteView sector, std::uint32_t u32Bytes) {
+    if (u32Bytes > sector.Size()) return false;
+    for (std::size_t i = sector.Size() - u32Bytes; i < sector.Size(); ++i)
+        if (sector.U8(i) != 0) return false;
+    return true;
+}
+
 std::optional<std::uint64_t> RunWalk(SectorWalk& walk, RawFileBuffer& reader) {
     ReaderSource source(reader);
     // Every step moves on by a sector or ends the walk, which is bounded: the loop ends.

@@ -70,6 +70,9 @@ private:
     std::optional<std::uint64_t> m_answer;
 };
 
+/// Whether the last `u32Bytes` bytes of `sector` are zero (false when it is shorter).
+bool EndsInZeros(engine::ByteView sector, std::uint32_t u32Bytes);
+
 /// A size rule's answer: the size (none when the file cannot be sized), or the walk that finds it.
 struct Sizing {
     std::optional<std::uint64_t> size;

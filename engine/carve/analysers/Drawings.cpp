@@ -30,7 +30,7 @@ constexpr std::uint64_t kSvgLimit = 0x100000;
 
 // DXF: exact marker; a zero-tailed sector whose last 8 bytes are zero and that holds no marker
 // ends the text before it.
-Sizing DxfSize(RawFileBuffer&, std::uint32_t u32SectorSize) {
+Sizing DxfSize(RawFileBuffer&, std::uint32_t u32SectorSize, KeyedFile&) {
     return SearchEndMarker(u32SectorSize, {.marker = "EOF\r\n", .u64Limit = kEndSearchLimit, .u32StopTail = 8},
                            [](EndFound const& found) { return found.u64End != 0 ? std::optional<std::uint64_t>(found.u64End) : std::nullopt; });
 }

@@ -11,12 +11,7 @@ namespace {
 
 constexpr std::uint64_t kLineEndBytes = 2;
 
-bool ZeroTail(engine::ByteView sector, std::uint32_t u32Bytes) {
-    if (u32Bytes > sector.Size()) return false;
-    for (std::size_t i = sector.Size() - u32Bytes; i < sector.Size(); ++i)
-        if (sector.U8(i) != 0) return false;
-    return true;
-}
+bool ZeroTail(engine::ByteView sector, std::uint32_t u32Bytes) { return EndsInZeros(sector, u32Bytes); }
 
 std::string Cased(std::string_view text, int (*convert)(int)) {
     std::string out(text);

@@ -27,10 +27,6 @@ class RawFileBuffer;
 /// anew for every file (the ring and the device may be sized in turn).
 using KeyedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
 
-/// Like KeyedSizer, for a format whose end is searched for forward: the size, or the walk that
-/// finds it (which the scan feeds the blocks it reads).
-using KeyedWalkingSizer = Sizing (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
-
 /// A further check of the bytes that may start a file (as many as the caller could give).
 using KeyedProbe = bool (*)(engine::ByteView bytes);
 
@@ -43,6 +39,10 @@ struct KeyedFile {
 };
 /// Like KeyedSizer, for such formats.
 using KeyedDescriber = std::optional<KeyedFile> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
+/// Like KeyedDescriber, for a format whose end is searched for forward: the size, or the walk
+/// that finds it (which the scan feeds the blocks it reads); its kind and name go to `file`
+/// (whose type is the row's until then), its size is the answer's.
+using KeyedWalkingSizer = Sizing (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize, KeyedFile& file);
 
 struct KeyedFormat {
     RAW_FILE_TYPE eType;

@@ -60,7 +60,7 @@ private:
     }
 };
 
-Sizing X3fSize(RawFileBuffer&, std::uint32_t u32Sector) { return {std::nullopt, std::make_unique<DirectoryWalk>(u32Sector)}; }
+Sizing X3fSize(RawFileBuffer&, std::uint32_t u32Sector, KeyedFile&) { return {std::nullopt, std::make_unique<DirectoryWalk>(u32Sector)}; }
 
 constexpr std::string_view kKeys[] = {"FOVb"};
 constexpr KeyedFormat kX3f = {.eType = RAW_FILE_TYPE_X3F, .keys = kKeys, .sizer = nullptr, .walkingSizer = &X3fSize};
