@@ -192,9 +192,12 @@ void CRAWSearchController::ExamineSectors(std::uint8_t const* pBlock, std::uint6
         pInHand->m_pAnalyser = pMatch;
         pInHand->m_u32BaseType = pMatch->GetOwnRawFileType();
         if (pInHand->m_u64Size != 0) {
-            File(*pInHand, SizedBy::Header);
-            pInHand->m_u64Size = 0;
-            pInHand->SetRawFileName("");
+            // Filed at once, unless files found before it are still being sized: the files keep
+            // the order they would have in a search that sized every one where it was found.
+            BeingSized& sized = m_sizing.emplace_back();
+            sized.pInfo = std::move(pInHand);
+            sized.eSizedBy = SizedBy::Header;
+            FileSized();
         } else {
             m_pending.push_back(std::move(pInHand));
         }
@@ -250,7 +253,10 @@ void CRAWSearchController::FileSized() {
             // would, so a file it cannot size now never gets a size: it is dropped rather than
             // hold back every file behind it.
             CRawFileInfo& info = *sizing.pInfo;
-            if (!sizing.bFailed) {
+            if (sizing.eSizedBy == SizedBy::Header) {
+                File(info, SizedBy::Header);  // which counts a file it drops
+                bFiled = true;
+            } else if (!sizing.bFailed) {
                 if (sizing.pWalk) ApplyWalkAnswer(info, sizing.pWalk->Answer());
                 bFiled = info.m_u64Size != 0 && File(info, sizing.eSizedBy);
             }

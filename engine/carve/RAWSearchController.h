@@ -100,7 +100,8 @@ private:
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     CBufferStorageDevice m_ring;
     std::deque<std::unique_ptr<CRawFileInfo>> m_pending;
-    /// Files whose sizing began, in the order found; the first ones leave once sized.
+    /// Files sized by their header and files whose sizing began, in the order a search that
+    /// sized every file where it was found would file them; the first ones leave once sized.
     struct BeingSized {
         std::unique_ptr<CRawFileInfo> pInfo;
         std::unique_ptr<SectorWalk> pWalk;  // the walk that gives the size; null when sized
