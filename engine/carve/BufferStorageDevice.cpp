@@ -111,6 +111,15 @@ bool CBufferStorageDevice::RangeInRing(std::uint64_t u64First, std::uint64_t u64
     return true;
 }
 
+std::optional<CBufferStorageDevice::HeldBlock> CBufferStorageDevice::BlockHolding(std::uint64_t u64Sector) const {
+    if (!m_bInitialised || u64Sector < m_u64RingStart || u64Sector - m_u64RingStart >= m_u64SectorsHeld) return std::nullopt;
+    std::uint64_t const u64Block = (u64Sector - m_u64RingStart) / m_u32SectorsPerBlock;
+    std::size_t const slot = SlotOf(u64Block);
+    HeldBlock held{m_u64RingStart + u64Block * m_u32SectorsPerBlock, m_u32SectorsPerBlock, {}};
+    if (m_blockReadable[slot]) held.bytes = engine::ByteView(Slot(slot), std::size_t{m_u32SectorsPerBlock} * m_u32SectorSize);
+    return held;
+}
+
 int CBufferStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
     if (!m_bInitialised || pBuffer == nullptr || s64FirstSector < 0 || s64Count <= 0) return 0;
     auto const u64First = static_cast<std::uint64_t>(s64FirstSector);

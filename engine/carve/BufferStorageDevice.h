@@ -8,8 +8,10 @@
 // followed by zeroed slack bytes of its own.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 
 class CBufferStorageDevice final : public IStorageDevice {
@@ -53,6 +55,16 @@ public:
     /// The device sector of the oldest sector held.
     std::uint64_t GetDeviceStartSector() const { return m_u64RingStart; }
     IStorageDevice* GetRealDevice() const { return m_pDevice; }
+
+    /// A block held, seen where it lies: its first device sector and its bytes (empty when it
+    /// was unreadable). The view lasts until the block leaves the ring.
+    struct HeldBlock {
+        std::uint64_t u64FirstSector = 0;
+        std::uint64_t u64Sectors = 0;
+        engine::ByteView bytes;
+    };
+    /// The held block that holds device sector `u64Sector`; none when no block held does.
+    std::optional<HeldBlock> BlockHolding(std::uint64_t u64Sector) const;
 
     /// Reads served from memory and reads passed to the device, since InitBufferDevice.
     std::uint64_t GetMemoryReads() const { return m_u64MemoryReads; }

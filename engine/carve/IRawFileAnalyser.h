@@ -4,10 +4,12 @@
 // device (GetRawFileSize). The FAT search asks AnalyseBuffer alone, with a single sector, so
 // recognition must stand on the bytes it is given.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "engine/carve/RawFileInfo.h"
+#include "engine/carve/SectorWalk.h"
 
 class IStorageDevice;
 
@@ -25,6 +27,11 @@ public:
     /// leaving it 0 when it cannot tell; may set the name and time. Non-zero on success.
     /// `pDevice` may be the search's ring of recent blocks or the device itself.
     virtual int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice);
+    /// GetRawFileSize for the search, which feeds a size rule's walk forward the blocks it reads
+    /// rather than have it read them again: the walk when the file's size rests on one (its
+    /// answer goes to the record through ApplyWalkAnswer), else null with the record sized.
+    /// By default GetRawFileSize, and no walk.
+    virtual std::unique_ptr<SectorWalk> BeginRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice);
     /// Looks at the bytes that may start a file: `u32Readable` bytes at `pBuffer` (at least
     /// the key's four, often a sector, often more); never reads beyond them. On acceptance sets
     /// the record's type (and its size when the header alone tells it) and answers non-zero;
@@ -51,3 +58,6 @@ protected:
 private:
     std::uint32_t m_u32OwnType;
 };
+
+/// Sets the record's size to a walk's answer; false, leaving the record, when there is none.
+bool ApplyWalkAnswer(CRawFileInfo& info, std::optional<std::uint64_t> answer);

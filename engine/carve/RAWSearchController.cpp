@@ -13,7 +13,9 @@
 #include "engine/carve/NotifyCenter.h"
 #include "engine/carve/RAWFileNode.h"
 #include "engine/carve/RawFileAnalyserListSingle.h"
+#include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/util/EngineAssert.h"
 
@@ -104,6 +106,9 @@ RESULT CRAWSearchController::PreparetoSearch() {
     m_u64RegistryGeneration = registry.GetGeneration();
     IndexAnalysers(registry);
     m_pending.clear();
+    m_sizing.clear();
+    m_walks.Reset();
+    m_u64ReadEnd = 0;
     m_statistics = {};
 
     CRAWFileManager::g_nID = CRAWFileManager::kFirstFolderID;
@@ -161,6 +166,8 @@ RESULT CRAWSearchController::AnalyzeInRing(long long s64First, long long s64Coun
     if (bReadable) ExamineSectors(pBlock, static_cast<std::uint64_t>(s64First), u32Count);
     if (m_ring.IsFullBuffer()) SizeOldestBlock();
     m_ring.CommitNextBlock(bReadable);
+    m_u64ReadEnd = static_cast<std::uint64_t>(s64First) + u32Count;
+    AdvanceWalks();
     return kResultSuccess;
 }
 
@@ -201,9 +208,12 @@ void CRAWSearchController::ExamineSectors(std::uint8_t const* pBlock, std::uint6
         pInHand->m_pAnalyser = pMatch;
         pInHand->m_u32BaseType = pMatch->GetOwnRawFileType();
         if (pInHand->m_u64Size != 0) {
-            File(*pInHand, SizedBy::Header);
-            pInHand->m_u64Size = 0;
-            pInHand->SetRawFileName("");
+            // Filed at once, unless files found before it are still being sized: the files keep
+            // the order they would have in a search that sized every one where it was found.
+            BeingSized& sized = m_sizing.emplace_back();
+            sized.pInfo = std::move(pInHand);
+            sized.eSizedBy = SizedBy::Header;
+            FileSized();
         } else {
             m_pending.push_back(std::move(pInHand));
         }
@@ -213,18 +223,64 @@ void CRAWSearchController::ExamineSectors(std::uint8_t const* pBlock, std::uint6
 void CRAWSearchController::SizeOldestBlock() {
     std::uint64_t const u64OldestEnd = m_ring.GetDeviceStartSector() + m_u32SectorsPerBlock;
     while (!m_pending.empty()) {
-        if (!Notify().isContinue()) return;
-        CRawFileInfo& info = *m_pending.front();
-        if (info.m_u64StartSector >= u64OldestEnd) return;
-        try {
-            if (info.m_pAnalyser != nullptr) info.m_pAnalyser->GetRawFileSize(info, &m_ring);
-            // The ring serves what the device would, so a file it cannot size now never gets a
-            // size: drop it rather than hold back every file behind it.
-            if (info.m_u64Size == 0 || !File(info, SizedBy::Ring)) ++m_statistics.u64Dropped;
-        } catch (std::exception const&) {
-            ++m_statistics.u64Dropped;
-        }
+        if (!Notify().isContinue()) break;
+        if (m_pending.front()->m_u64StartSector >= u64OldestEnd) break;
+        std::unique_ptr<CRawFileInfo> pInfo = std::move(m_pending.front());
         m_pending.pop_front();
+        BeginSizing(std::move(pInfo), SizedBy::Ring, &m_ring);
+    }
+    FileSized();
+}
+
+void CRAWSearchController::BeginSizing(std::unique_ptr<CRawFileInfo> pInfo, SizedBy eSizedBy, IStorageDevice* pDevice) {
+    BeingSized& sizing = m_sizing.emplace_back();
+    sizing.pInfo = std::move(pInfo);
+    sizing.eSizedBy = eSizedBy;
+    CRawFileInfo& info = *sizing.pInfo;
+    try {
+        if (info.m_pAnalyser != nullptr) sizing.pWalk = info.m_pAnalyser->BeginRawFileSize(info, pDevice);
+        if (sizing.pWalk) m_walks.Advance(*sizing.pWalk, info.m_u64StartSector, m_ring, m_u64ReadEnd);
+    } catch (std::exception const&) {
+        sizing.pWalk.reset();
+        sizing.bFailed = true;
+    }
+}
+
+void CRAWSearchController::AdvanceWalks() {
+    for (BeingSized& sizing : m_sizing) {
+        if (!sizing.pWalk || sizing.pWalk->Done()) continue;
+        try {
+            m_walks.Advance(*sizing.pWalk, sizing.pInfo->m_u64StartSector, m_ring, m_u64ReadEnd);
+        } catch (std::exception const&) {
+            sizing.pWalk.reset();
+            sizing.bFailed = true;
+        }
+    }
+    FileSized();
+}
+
+void CRAWSearchController::FileSized() {
+    while (!m_sizing.empty()) {
+        BeingSized& sizing = m_sizing.front();
+        if (sizing.pWalk && !sizing.pWalk->Done()) return;
+        bool bFiled = false;
+        try {
+            // The size decides, not the sizing call's answer. The ring serves what the device
+            // would, so a file it cannot size now never gets a size: it is dropped rather than
+            // hold back every file behind it.
+            CRawFileInfo& info = *sizing.pInfo;
+            if (sizing.eSizedBy == SizedBy::Header) {
+                File(info, SizedBy::Header);  // which counts a file it drops
+                bFiled = true;
+            } else if (!sizing.bFailed) {
+                if (sizing.pWalk) ApplyWalkAnswer(info, sizing.pWalk->Answer());
+                bFiled = info.m_u64Size != 0 && File(info, sizing.eSizedBy);
+            }
+        } catch (std::exception const&) {
+            bFiled = false;
+        }
+        if (!bFiled) ++m_statistics.u64Dropped;
+        m_sizing.pop_front();
     }
 }
 
@@ -262,9 +318,27 @@ CRAWFileManager* CRAWSearchController::GetFileManager(std::uint32_t u32Type) {
     return pManager.get();
 }
 
+void CRAWSearchController::FinishOnDevice(BeingSized& sizing) {
+    if (!sizing.pWalk || sizing.pWalk->Done()) return;
+    try {
+        if (Notify().isContinue()) {
+            RawFileBuffer reader(m_pDevice, sizing.pInfo->m_u64StartSector);
+            RunWalk(*sizing.pWalk, reader);
+            return;
+        }
+    } catch (std::exception const&) {
+    }
+    // Stopped, or the walk threw: the file has no size.
+    sizing.pWalk.reset();
+    sizing.bFailed = true;
+}
+
 void CRAWSearchController::EndSearch(int iBuild) {
     if (iBuild == 0) return;
     std::printf("--------------%s:%d:list size = %d--------\n", "EndSearch", 253, static_cast<int>(m_pending.size()));
+    // The walks still going end on the device: past what the scan read, or at its end.
+    for (BeingSized& sizing : m_sizing) FinishOnDevice(sizing);
+    FileSized();
     bool const bAnalysersValid = RegistryUnchanged();
     while (!m_pending.empty()) {
         std::unique_ptr<CRawFileInfo> pInfo = std::move(m_pending.front());
@@ -274,17 +348,14 @@ void CRAWSearchController::EndSearch(int iBuild) {
             m_pending.clear();
             break;
         }
-        bool bFiled = false;
-        try {
-            // The same rule as the ring pass: the size decides, not the sizing call's answer.
-            if (bAnalysersValid && pInfo->m_pAnalyser != nullptr) {
-                pInfo->m_pAnalyser->GetRawFileSize(*pInfo, m_pDevice);
-                bFiled = pInfo->m_u64Size != 0 && File(*pInfo, SizedBy::End);
-            }
-        } catch (std::exception const&) {
-            bFiled = false;
+        if (!bAnalysersValid || pInfo->m_pAnalyser == nullptr) {
+            ++m_statistics.u64Dropped;
+            continue;
         }
-        if (!bFiled) ++m_statistics.u64Dropped;
+        // The same rule as the ring pass; what the ring holds feeds the walk, the device the rest.
+        BeginSizing(std::move(pInfo), SizedBy::End, m_pDevice);
+        FinishOnDevice(m_sizing.back());
+        FileSized();
     }
     std::printf("--------------%s:%d:--------\n", "EndSearch", 283);
     Notify().Reset();

@@ -5,7 +5,9 @@
 //
 // Sizing waits until the file's block is about to leave a ring of the last 20 blocks, so that
 // most of what an analyser reads comes from memory; files still pending at the end are sized
-// against the device itself.
+// against the device itself. A size rule that searches forward for the file's end hands its
+// walk back, and the search feeds it each block it reads (ForwardWalks.h); files are filed in
+// the order they were found, each once its size is known.
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -18,8 +20,10 @@
 #include "engine/IFileSystemSearchController.h"
 #include "engine/IRecoveryFilter.h"
 #include "engine/carve/BufferStorageDevice.h"
+#include "engine/carve/ForwardWalks.h"
 #include "engine/carve/RAWFileManager.h"
 #include "engine/carve/RawFileInfo.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/core/recovery/FileTypeManager.h"
 
 class CRawFileAnalyserListSingle;
@@ -80,6 +84,16 @@ private:
     RESULT AnalyzeInRing(long long s64First, long long s64Count, std::function<bool(std::uint8_t*, std::size_t)> const& fill);
     void ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count);
     void SizeOldestBlock();
+    /// Begins sizing a found file over `pDevice`: its walk forward, if any, is fed what the
+    /// ring holds of the blocks read so far.
+    void BeginSizing(std::unique_ptr<CRawFileInfo> pInfo, SizedBy eSizedBy, IStorageDevice* pDevice);
+    /// Feeds every walk still going the blocks read since, then files what is sized.
+    void AdvanceWalks();
+    struct BeingSized;
+    /// Runs the file's walk, if still going, to its end on the device itself.
+    void FinishOnDevice(BeingSized& sizing);
+    /// Files (or drops) the files being sized from the first on, up to one whose walk goes on.
+    void FileSized();
     /// Clamps the size to the device's end and files the record; false when it was dropped.
     bool File(CRawFileInfo& info, SizedBy eSizedBy);
     /// Whether the registry still holds the analysers the pending records point to.
@@ -92,6 +106,17 @@ private:
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     CBufferStorageDevice m_ring;
     std::deque<std::unique_ptr<CRawFileInfo>> m_pending;
+    /// Files sized by their header and files whose sizing began, in the order a search that
+    /// sized every file where it was found would file them; the first ones leave once sized.
+    struct BeingSized {
+        std::unique_ptr<CRawFileInfo> pInfo;
+        std::unique_ptr<SectorWalk> pWalk;  // the walk that gives the size; null when sized
+        SizedBy eSizedBy = SizedBy::Ring;
+        bool bFailed = false;  // the analyser threw
+    };
+    std::deque<BeingSized> m_sizing;
+    CForwardWalks m_walks;
+    std::uint64_t m_u64ReadEnd = 0;  // the device sector after the last block in the ring
     bool m_bPrepared = false;  // from PreparetoSearch to EndSearch
     /// An analyser of list 0 and the byte beyond the first it needs (offset 0: none).
     struct KeylessCandidate {

@@ -2,6 +2,7 @@
 // "1AY&SY"): the image's 512-byte "koly" trailer, big-endian, ends it:
 //   0 4 "koly";  4 4 version, 4;  8 4 header size, 512;  ...  the last bytes reserved, 0
 // The trailer is found sector by sector: it ends in the sector whose last bytes are zero.
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -9,7 +10,7 @@
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/carve/analysers/SectorTail.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/ByteView.h"
 
 namespace {
@@ -26,29 +27,37 @@ bool IsTrailer(engine::ByteView bytes, std::size_t offset) {
 
 /// The trailer that ends within the sector [u64Sector, +S): it starts less than 512 bytes
 /// before the sector or within it; none when there is none.
-std::optional<std::uint64_t> TrailerEndingIn(RawFileBuffer& reader, std::uint64_t u64Sector, std::uint32_t u32SectorSize) {
+std::optional<std::uint64_t> TrailerEndingIn(IWalkSource& source, std::uint64_t u64Sector, std::uint32_t u32SectorSize) {
     std::uint64_t const u64From = u64Sector >= kTrailerBytes - 1 ? u64Sector - (kTrailerBytes - 1) : 0;
     std::uint64_t const u64To = u64Sector + u32SectorSize - kTrailerBytes;  // the last start that fits
     if (u64To < u64From) return std::nullopt;
-    engine::ByteView const bytes = reader.Read(u64From, static_cast<std::uint32_t>(u64To - u64From + 12));
+    engine::ByteView const bytes = source.Read(u64From, static_cast<std::uint32_t>(u64To - u64From + 12));
     for (std::uint64_t u64Start = u64From; u64Start <= u64To; ++u64Start)
         if (IsTrailer(bytes, static_cast<std::size_t>(u64Start - u64From))) return u64Start + kTrailerBytes;
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> DmgSize(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
-    std::uint64_t u64Sector = 0;
-    // One sector further at every pass, capped: the search ends.
-    for (; u64Sector < kMaxSearch; u64Sector += u32SectorSize) {
-        if (!SectorReadable(reader, u64Sector, u32SectorSize)) break;
-        if (!SectorTailIsZero(reader, u64Sector + u32SectorSize, kZeroTailBytes)) continue;
-        if (auto const end = TrailerEndingIn(reader, u64Sector, u32SectorSize)) return *end;
+/// The trailer searched for sector by sector in the sectors that end in zeros; without one the
+/// image ends where the search stopped.
+class TrailerWalk final : public SectorWalk {
+public:
+    explicit TrailerWalk(std::uint32_t u32SectorSize) : SectorWalk(u32SectorSize, 0, kMaxSearch, true) {}
+
+protected:
+    bool MayEnd(engine::ByteView sector) const override { return EndsInZeros(sector, kZeroTailBytes); }
+    bool Look(IWalkSource& source, std::uint64_t u64Sector, std::uint64_t, engine::ByteView) override {
+        auto const end = TrailerEndingIn(source, u64Sector, SectorSize());
+        if (end) End(*end);
+        return end.has_value();
     }
-    return u64Sector;
+};
+
+Sizing DmgSize(RawFileBuffer&, std::uint32_t u32SectorSize, KeyedFile&) {
+    return {std::nullopt, std::make_unique<TrailerWalk>(u32SectorSize)};
 }
 
 constexpr std::string_view kKeys[] = {"BZh11AY&SY"};
-constexpr KeyedFormat kDmg = {RAW_FILE_TYPE_DMG, kKeys, &DmgSize};
+constexpr KeyedFormat kDmg = {.eType = RAW_FILE_TYPE_DMG, .keys = kKeys, .sizer = nullptr, .walkingSizer = &DmgSize};
 
 }  // namespace
 

@@ -30,14 +30,13 @@ constexpr std::uint64_t kSvgLimit = 0x100000;
 
 // DXF: exact marker; a zero-tailed sector whose last 8 bytes are zero and that holds no marker
 // ends the text before it.
-std::optional<std::uint64_t> DxfSize(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
-    EndFound const found = SearchEndMarker(reader, u32SectorSize, {.marker = "EOF\r\n", .u64Limit = kEndSearchLimit, .u32StopTail = 8});
-    if (found.u64End == 0) return std::nullopt;
-    return found.u64End;
+Sizing DxfSize(RawFileBuffer&, std::uint32_t u32SectorSize, KeyedFile&) {
+    return SearchEndMarker(u32SectorSize, {.marker = "EOF\r\n", .u64Limit = kEndSearchLimit, .u32StopTail = 8},
+                           [](EndFound const& found) { return found.u64End != 0 ? std::optional<std::uint64_t>(found.u64End) : std::nullopt; });
 }
 
 constexpr std::string_view kDxfKeys[] = {"  0\r\nSECTION\r\n  2\r\nHEADER\r\n"};
-constexpr KeyedFormat kDxf = {RAW_FILE_TYPE_DXF, kDxfKeys, &DxfSize};
+constexpr KeyedFormat kDxf = {.eType = RAW_FILE_TYPE_DXF, .keys = kDxfKeys, .sizer = nullptr, .walkingSizer = &DxfSize};
 
 constexpr std::string_view kFh11Magic = "\x1C\x01\x00\x00\x02\x00\x04\x1C\x01\x14\x00\x02\x00\x14\x1C\x01"sv;
 constexpr std::size_t kFh11VersionAt = 34;
@@ -49,11 +48,17 @@ bool RecogniseFh11(engine::ByteView bytes, CRawFileInfo& info) {
     return true;
 }
 
-std::optional<std::uint64_t> Fh11Size(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&) {
-    EndFound const found = SearchEndMarker(reader, u32SectorSize,
-                                           {.marker = "Decode\0\xFF\xFF\xFF\xFF"sv, .u64Limit = kEndSearchLimit, .u32StopTail = 8});
-    if (found.u64End == 0) return std::nullopt;
-    return found.bFound ? found.u64End + kFh11AfterMarker : found.u64End;
+/// The size past a found marker's `u64After` trailing bytes; where the search stopped without one.
+EndToSize EndAfter(std::uint64_t u64After) {
+    return [u64After](EndFound const& found) -> std::optional<std::uint64_t> {
+        if (found.u64End == 0) return std::nullopt;
+        return found.bFound ? found.u64End + u64After : found.u64End;
+    };
+}
+
+Sizing Fh11Size(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
+    return SearchEndMarker(u32SectorSize, {.marker = "Decode\0\xFF\xFF\xFF\xFF"sv, .u64Limit = kEndSearchLimit, .u32StopTail = 8},
+                           EndAfter(kFh11AfterMarker));
 }
 
 constexpr std::size_t kSvgLookAt = 511;
@@ -70,11 +75,9 @@ bool RecogniseSvg(engine::ByteView bytes, CRawFileInfo& info) {
     return true;
 }
 
-std::optional<std::uint64_t> SvgSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&) {
-    EndFound const found =
-        SearchEndMarker(reader, u32SectorSize, {.marker = "\n</svg>", .u64Limit = kSvgLimit, .u32LookBack = kSvgStraddle});
-    if (found.u64End == 0) return std::nullopt;
-    return found.bFound ? found.u64End + kSvgAfterMarker : found.u64End;
+Sizing SvgSize(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
+    return SearchEndMarker(u32SectorSize, {.marker = "\n</svg>", .u64Limit = kSvgLimit, .u32LookBack = kSvgStraddle},
+                           EndAfter(kSvgAfterMarker));
 }
 
 constexpr std::uint16_t k3dsMain = 0x4D4D;
@@ -89,8 +92,8 @@ bool Recognise3ds(engine::ByteView bytes, CRawFileInfo& info) {
     return true;
 }
 
-constexpr RecognisedFormat kFh11 = {RAW_FILE_TYPE_FH11, &RecogniseFh11, &Fh11Size};
-constexpr RecognisedFormat kSvg = {RAW_FILE_TYPE_SVG, &RecogniseSvg, &SvgSize};
+constexpr RecognisedFormat kFh11 = {.eOwnType = RAW_FILE_TYPE_FH11, .recognise = &RecogniseFh11, .walkingSizer = &Fh11Size};
+constexpr RecognisedFormat kSvg = {.eOwnType = RAW_FILE_TYPE_SVG, .recognise = &RecogniseSvg, .walkingSizer = &SvgSize};
 constexpr RecognisedFormat k3ds = {RAW_FILE_TYPE_3DS, &Recognise3ds, nullptr, RawLandmark{0, k3dsMain & 0xFF}};
 
 }  // namespace

@@ -83,14 +83,14 @@ std::optional<std::uint64_t> LocatorSize(RawFileBuffer& reader) {
 }
 
 /// 2004 and later: the header copy near the end.
-std::optional<std::uint64_t> SearchedSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, engine::ByteView header) {
+Sizing SearchedSize(std::uint32_t u32SectorSize, engine::ByteView header) {
     std::array<char, kHeaderMarkBytes> mark{};
     engine::ByteView const own = header.Sub(kHeaderMarkAt, kHeaderMarkBytes);
-    if (own.Empty()) return std::nullopt;
+    if (own.Empty()) return {};
     std::copy(own.Data(), own.Data() + kHeaderMarkBytes, mark.begin());
     std::string_view const markText(mark.data(), mark.size());
     bool const b2007 = header.Equals(0, kSearchedReleases[1]);
-    if (header.Equals(0, kSearchedReleases[0]) && markText != kAc1018Mark) return std::nullopt;
+    if (header.Equals(0, kSearchedReleases[0]) && markText != kAc1018Mark) return {};
 
     EndMarker marker{.marker = markText, .u64Limit = kSearchLimit, .u64From = kSearchFrom};
     std::uint64_t u64Tail = kAc1018Tail;
@@ -100,22 +100,23 @@ std::optional<std::uint64_t> SearchedSize(RawFileBuffer& reader, std::uint32_t u
         marker.u32StopTail = kAc1021StopTail;
         u64Tail = kAc1021Tail;
     }
-    EndFound const found = SearchEndMarker(reader, u32SectorSize, marker);
     // Without the copy (a 2007 drawing stops at the sector whose zeros end its text), the size
     // is where the search stopped.
-    if (!found.bFound) return found.u64End > kSearchFrom ? std::optional<std::uint64_t>(found.u64End) : std::nullopt;
-    return found.u64End - kHeaderMarkBytes + u64Tail;
+    return SearchEndMarker(u32SectorSize, marker, [u64Tail](EndFound const& found) -> std::optional<std::uint64_t> {
+        if (!found.bFound) return found.u64End > kSearchFrom ? std::optional<std::uint64_t>(found.u64End) : std::nullopt;
+        return found.u64End - kHeaderMarkBytes + u64Tail;
+    });
 }
 
-std::optional<std::uint64_t> DwgSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&) {
+Sizing DwgSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&) {
     engine::ByteView const header = reader.Read(0, kHeaderMarkAt + kHeaderMarkBytes);
-    if (header.Empty()) return std::nullopt;
-    if (StartsWithOneOf(header, kLocatorReleases)) return LocatorSize(reader);
+    if (header.Empty()) return {};
+    if (StartsWithOneOf(header, kLocatorReleases)) return {LocatorSize(reader), nullptr};
     // The view above lasts until the next read: the searched size copies what it needs first.
-    return SearchedSize(reader, u32SectorSize, header);
+    return SearchedSize(u32SectorSize, header);
 }
 
-constexpr RecognisedFormat kDwg = {RAW_FILE_TYPE_DWG, &RecogniseDwg, &DwgSize};
+constexpr RecognisedFormat kDwg = {.eOwnType = RAW_FILE_TYPE_DWG, .recognise = &RecogniseDwg, .walkingSizer = &DwgSize};
 
 }  // namespace
 

@@ -5,19 +5,13 @@
 #include <cctype>
 #include <cstring>
 #include <string>
-
-#include "engine/carve/RawFileBuffer.h"
+#include <utility>
 
 namespace {
 
 constexpr std::uint64_t kLineEndBytes = 2;
 
-bool ZeroTail(engine::ByteView sector, std::uint32_t u32Bytes) {
-    if (u32Bytes > sector.Size()) return false;
-    for (std::size_t i = sector.Size() - u32Bytes; i < sector.Size(); ++i)
-        if (sector.U8(i) != 0) return false;
-    return true;
-}
+bool ZeroTail(engine::ByteView sector, std::uint32_t u32Bytes) { return EndsInZeros(sector, u32Bytes); }
 
 std::string Cased(std::string_view text, int (*convert)(int)) {
     std::string out(text);
@@ -45,25 +39,22 @@ Forms FormsOf(EndMarker const& marker) {
     return forms;
 }
 
-/// The markers that lie wholly in a searched range, by their start (from the file's start).
+/// The markers that lie wholly in a searched range, by their offset in it.
 struct Hits {
-    std::optional<std::uint64_t> first;          // the first anywhere in the range
-    std::optional<std::uint64_t> firstFromBound;  // the first that starts at or after the bound
-    std::optional<std::uint64_t> last;
+    std::optional<std::size_t> first;          // the first anywhere in the range
+    std::optional<std::size_t> firstFromBound;  // the first that starts at or after the bound
+    std::optional<std::size_t> last;
 };
 
-void Note(Hits& hits, std::uint64_t u64At, std::uint64_t u64Bound) {
-    if (!hits.first || u64At < *hits.first) hits.first = u64At;
-    if (u64At >= u64Bound && (!hits.firstFromBound || u64At < *hits.firstFromBound)) hits.firstFromBound = u64At;
-    if (!hits.last || u64At > *hits.last) hits.last = u64At;
+void Note(Hits& hits, std::size_t at, std::size_t bound) {
+    if (!hits.first || at < *hits.first) hits.first = at;
+    if (at >= bound && (!hits.firstFromBound || at < *hits.firstFromBound)) hits.firstFromBound = at;
+    if (!hits.last || at > *hits.last) hits.last = at;
 }
 
-/// One pass over [u64From, u64To): candidates found by their first byte (memchr), then compared.
-Hits FindIn(RawFileBuffer& reader, std::uint64_t u64From, std::uint64_t u64To, std::uint64_t u64Bound, Forms const& forms) {
+/// One pass over the range: candidates found by their first byte (memchr), then compared.
+Hits FindIn(engine::ByteView range, std::size_t bound, Forms const& forms) {
     Hits hits;
-    if (u64To <= u64From) return hits;
-    engine::ByteView const range = reader.Read(u64From, static_cast<std::uint32_t>(u64To - u64From));
-    if (range.Empty()) return hits;
     auto const* const pBegin = range.Data();
     std::size_t const size = range.Size();
     for (std::size_t f = 0; f < forms.count; ++f) {
@@ -75,12 +66,74 @@ Hits FindIn(RawFileBuffer& reader, std::uint64_t u64From, std::uint64_t u64To, s
             void const* const pHit = std::memchr(pBegin + at, static_cast<unsigned char>(text[0]), lastStart - at + 1);
             if (pHit == nullptr) break;
             at = static_cast<std::size_t>(static_cast<std::uint8_t const*>(pHit) - pBegin);
-            if (std::memcmp(pBegin + at, text.data(), text.size()) == 0) Note(hits, u64From + at, u64Bound);
+            if (std::memcmp(pBegin + at, text.data(), text.size()) == 0) Note(hits, at, bound);
             ++at;
         }
     }
     return hits;
 }
+
+class EndMarkerWalk final : public SectorWalk {
+public:
+    EndMarkerWalk(std::uint32_t u32SectorSize, EndMarker const& marker, EndToSize toSize)
+        : SectorWalk(u32SectorSize, marker.u64From / u32SectorSize * u32SectorSize, marker.u64Limit + 1, marker.u32ZeroTail >= 2),
+          m_marker(marker),
+          m_forms(FormsOf(marker)),
+          m_toSize(std::move(toSize)) {
+        m_marker.marker = {};  // the caller's text may go: the forms hold it
+        m_u64MarkerBytes = marker.marker.size();
+        // A file may end in the last bytes of a sector that is then not searched: the look back
+        // covers its marker, a line end and those bytes.
+        m_u64LookBack = marker.u32LookBack != 0
+                            ? std::max<std::uint64_t>(marker.u32LookBack, m_u64MarkerBytes + kLineEndBytes + marker.u32ZeroTail)
+                            : u32SectorSize;
+    }
+
+protected:
+    bool MayEnd(engine::ByteView sector) const override { return ZeroTail(sector, m_marker.u32ZeroTail); }
+
+    bool Look(IWalkSource& source, std::uint64_t u64Sector, std::uint64_t, engine::ByteView sector) override {
+        std::uint64_t const u64End = u64Sector + SectorSize();
+        // The view lasts only until the next read.
+        bool const bStops = m_marker.u32StopTail != 0 && ZeroTail(sector, m_marker.u32StopTail);
+        // The marker may straddle the sector's start, or end the sector before. When that
+        // sector was searched already, only a marker across the start is new.
+        bool const bPreviousSearched = m_u64SearchedTo == u64Sector;
+        m_u64SearchedTo = u64End;
+        std::uint64_t const u64Reach = bPreviousSearched ? std::min(m_u64LookBack, m_u64MarkerBytes - 1) : m_u64LookBack;
+        std::uint64_t const u64Back = u64Sector >= u64Reach ? u64Sector - u64Reach : 0;
+        std::uint64_t const u64From = std::max(u64Back, m_marker.u64From);
+        std::uint64_t const u64InSector = std::max(u64Sector, m_marker.u64From);
+        if (u64From < u64End) {
+            engine::ByteView const range = source.Read(u64From, static_cast<std::uint32_t>(u64End - u64From));
+            Hits const hits = range.Empty() ? Hits{} : FindIn(range, static_cast<std::size_t>(u64InSector - u64From), m_forms);
+            // One in the sector itself comes before one reaching back into the sector before.
+            std::optional<std::size_t> const at = m_marker.bLastInSector ? hits.last : hits.firstFromBound ? hits.firstFromBound : hits.first;
+            if (at) {
+                std::size_t const after = *at + static_cast<std::size_t>(m_u64MarkerBytes);
+                std::uint32_t const u32LineEnd = LineEndIn(range.Sub(after, std::min<std::size_t>(kLineEndBytes, range.Size() - after)));
+                End(m_toSize({u64From + after, true, u32LineEnd}));
+                return true;
+            }
+        }
+        // The text stopped in this sector without its marker: keep all of it, zeros and all.
+        if (bStops) {
+            End(m_toSize({u64End, false}));
+            return true;
+        }
+        return false;
+    }
+
+    std::optional<std::uint64_t> Stopped(std::uint64_t u64At) const override { return m_toSize({u64At, false}); }
+
+private:
+    EndMarker m_marker;
+    Forms m_forms;
+    EndToSize m_toSize;
+    std::uint64_t m_u64MarkerBytes = 0;
+    std::uint64_t m_u64LookBack = 0;
+    std::uint64_t m_u64SearchedTo = UINT64_MAX;  // the end of the last sector searched
+};
 
 }  // namespace
 
@@ -101,42 +154,12 @@ bool StartsWithNoCase(engine::ByteView bytes, std::string_view text) {
     return true;
 }
 
-EndFound SearchEndMarker(RawFileBuffer& reader, std::uint32_t u32SectorSize, EndMarker const& marker) {
-    if (marker.marker.empty() || marker.marker.size() > kMaxMarkerBytes || u32SectorSize == 0) return {};
-    Forms const forms = FormsOf(marker);
-    // A file may end in the last bytes of a sector that is then not searched: the look back
-    // covers its marker, a line end and those bytes.
-    std::uint64_t const u64LookBack =
-        marker.u32LookBack != 0 ? std::max<std::uint64_t>(marker.u32LookBack, marker.marker.size() + kLineEndBytes + marker.u32ZeroTail)
-                                : u32SectorSize;
-    // From the sector that holds the first byte that may begin the marker: on a device whose
-    // sectors are larger than that offset, the grid still decides which sectors end in zeros.
-    std::uint64_t u64Sector = marker.u64From / u32SectorSize * u32SectorSize;
-    std::uint64_t const u64MarkerBytes = marker.marker.size();
-    bool bPreviousSearched = false;
-    // Each pass moves on by one sector and the limit is checked: the search ends.
-    while (u64Sector <= marker.u64Limit) {
-        engine::ByteView const sector = reader.Read(u64Sector, u32SectorSize);
-        if (sector.Empty()) return {u64Sector, false};
-        std::uint64_t const u64End = u64Sector + u32SectorSize;
-        // The view lasts only until the next read.
-        bool const bStops = marker.u32StopTail != 0 && ZeroTail(sector, marker.u32StopTail);
-        bool const bSearched = ZeroTail(sector, marker.u32ZeroTail);
-        if (bSearched) {
-            // The marker may straddle the sector's start, or end the sector before. When that
-            // sector was searched already, only a marker across the start is new.
-            std::uint64_t const u64Reach = bPreviousSearched ? std::min(u64LookBack, u64MarkerBytes - 1) : u64LookBack;
-            std::uint64_t const u64Back = u64Sector >= u64Reach ? u64Sector - u64Reach : 0;
-            std::uint64_t const u64InSector = std::max(u64Sector, marker.u64From);
-            Hits const hits = FindIn(reader, std::max(u64Back, marker.u64From), u64End, u64InSector, forms);
-            // One in the sector itself comes before one reaching back into the sector before.
-            std::optional<std::uint64_t> const at = marker.bLastInSector ? hits.last : hits.firstFromBound ? hits.firstFromBound : hits.first;
-            if (at) return {*at + u64MarkerBytes, true};
-            // The text stopped in this sector without its marker: keep all of it, zeros and all.
-            if (bStops) return {u64End, false};
-        }
-        bPreviousSearched = bSearched;
-        u64Sector = u64End;
-    }
-    return {u64Sector, false};
+std::uint32_t LineEndIn(engine::ByteView bytes) {
+    if (bytes.Equals(0, "\r\n")) return 2;
+    return bytes.Equals(0, "\n") || bytes.Equals(0, "\r") ? 1 : 0;
+}
+
+Sizing SearchEndMarker(std::uint32_t u32SectorSize, EndMarker const& marker, EndToSize toSize) {
+    if (marker.marker.empty() || marker.marker.size() > kMaxMarkerBytes || u32SectorSize == 0) return {toSize({}), nullptr};
+    return {std::nullopt, std::make_unique<EndMarkerWalk>(u32SectorSize, marker, std::move(toSize))};
 }

@@ -1,19 +1,21 @@
 #pragma once
 // The search shared by the formats that carry no length but end with a known byte string. It
 // rests on what carving sees on disks: the sector holding a file's last byte is padded with
-// zeros, so only sectors whose last bytes are zero are searched, and a long file costs one
-// read per sector, each searched once for the marker's first byte. Every search is bounded by
-// its limit and reads only through RawFileBuffer.
+// zeros, so only sectors whose last bytes are zero are searched, each once for the marker's
+// first byte. Every search is bounded by its limit; it is a walk (engine/carve/SectorWalk.h),
+// so the scan can feed it the blocks it reads rather than have it read them again.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
 #include "engine/ByteView.h"
+#include "engine/carve/SectorWalk.h"
 
 class RawFileBuffer;
 
 struct EndMarker {
-    std::string_view marker;         // at most kMaxMarkerBytes
+    std::string_view marker;         // at most kMaxMarkerBytes; the walk keeps a copy
     std::uint64_t u64Limit;          // the search stops past this many bytes from the file's start
     std::uint32_t u32ZeroTail = 2;   // a sector is searched only when this many last bytes are zero
     bool bCaseFree = false;          // all-lower or all-upper case letters match too
@@ -33,16 +35,25 @@ struct EndMarker {
 struct EndFound {
     std::uint64_t u64End = 0;  // just past the marker; or where the search stopped
     bool bFound = false;
+    /// The line end right after a found marker: 2 for CR LF, 1 for LF or CR, else 0. The
+    /// searched sector's zero tail keeps those bytes within it.
+    std::uint32_t u32LineEnd = 0;
 };
+
+/// The size a format makes of what the search found; none when it cannot be told.
+using EndToSize = std::function<std::optional<std::uint64_t>(EndFound const&)>;
 
 inline constexpr std::size_t kMaxMarkerBytes = 64;
 
-/// Searches sector by sector (the device's sector size, asked anew for every file) from the
-/// sector that holds `marker.u64From`.
-EndFound SearchEndMarker(RawFileBuffer& reader, std::uint32_t u32SectorSize, EndMarker const& marker);
+/// The search for `marker` sector by sector (the device's sector size, asked anew for every
+/// file) from the sector that holds `marker.u64From`; `toSize` turns its result into the size.
+Sizing SearchEndMarker(std::uint32_t u32SectorSize, EndMarker const& marker, EndToSize toSize);
 
 /// The first offset of `needle` in `haystack`; none for an empty needle or one that does not fit.
 std::optional<std::size_t> FindBytes(engine::ByteView haystack, std::string_view needle);
 
 /// Whether `bytes` start with `text`, letters compared in any case.
 bool StartsWithNoCase(engine::ByteView bytes, std::string_view text);
+
+/// The line end `bytes` start with: 2 for CR LF, 1 for LF or CR, else 0.
+std::uint32_t LineEndIn(engine::ByteView bytes);

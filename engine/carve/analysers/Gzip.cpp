@@ -5,6 +5,7 @@
 //   0 2 1F 8B;  2 1 method, 8 (deflate);  3 1 flags;  4 4 time;  8 1 extra flags;  9 1 system
 //   flags: 4 FEXTRA (u16 length, bytes);  8 FNAME, 16 FCOMMENT (zero-terminated);  2 FHCRC (2 bytes)
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +15,7 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/carve/analysers/SectorTail.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/ByteView.h"
 
 namespace {
@@ -67,44 +68,51 @@ std::optional<TextField> SkipText(RawFileBuffer& reader, std::uint64_t u64Positi
 
 bool GzipProbe(engine::ByteView bytes) { return IsHeader(bytes); }
 
-std::optional<KeyedFile> GzipDescribe(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
+/// The member's end: the end of the first sector from the data's on whose last bytes are zero.
+class MemberEndWalk final : public SectorWalk {
+public:
+    MemberEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data)
+        : SectorWalk(u32SectorSize, u64Data / u32SectorSize * u32SectorSize, kMaxSearch, true) {}
+
+protected:
+    bool MayEnd(engine::ByteView sector) const override { return EndsInZeros(sector, kZeroTailBytes); }
+    bool Look(IWalkSource&, std::uint64_t u64Sector, std::uint64_t, engine::ByteView) override {
+        End(std::min(u64Sector + SectorSize(), kMaxSearch));
+        return true;
+    }
+    std::optional<std::uint64_t> Stopped(std::uint64_t u64At) const override { return std::min(u64At, kMaxSearch); }
+};
+
+Sizing GzipSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, KeyedFile& file) {
     engine::ByteView const header = reader.Read(0, kHeaderBytes);
-    if (!IsHeader(header)) return std::nullopt;
+    if (!IsHeader(header)) return {};
     std::uint8_t const u8Flags = header.U8(3);
-    KeyedFile file{0, RAW_FILE_TYPE_GZ, {}};
+    file.eType = RAW_FILE_TYPE_GZ;
 
     std::uint64_t u64Position = kHeaderBytes;
     if ((u8Flags & kFlagExtra) != 0) {
         engine::ByteView const length = reader.Read(u64Position, 2);
-        if (length.Empty()) return std::nullopt;
+        if (length.Empty()) return {};
         u64Position += 2 + std::uint64_t{length.Le16(0)};
     }
     for (std::uint8_t const u8Flag : {kFlagName, kFlagComment}) {
         if ((u8Flags & u8Flag) == 0) continue;
         auto const field = SkipText(reader, u64Position, u8Flag == kFlagName ? &file.name : nullptr);
-        if (!field) return std::nullopt;
+        if (!field) return {};
         u64Position = field->u64End;
-        if (!field->bTerminated) {
-            file.u64Size = u64Position;
-            return file;
-        }
+        if (!field->bTerminated) return {u64Position, nullptr};
     }
     if ((u8Flags & kFlagHeaderCrc) != 0) u64Position += 2;
-
     // From the sector in which the data starts: a member shorter than a sector ends in it.
-    std::uint64_t u64Sector = u64Position / u32SectorSize * u32SectorSize;
-    for (; u64Sector < kMaxSearch; u64Sector += u32SectorSize) {
-        if (!SectorReadable(reader, u64Sector, u32SectorSize)) break;
-        if (SectorTailIsZero(reader, u64Sector + u32SectorSize, kZeroTailBytes)) {
-            u64Sector += u32SectorSize;
-            break;
-        }
-    }
-    file.u64Size = std::min(u64Sector, kMaxSearch);
-    return file;
+    return {std::nullopt, std::make_unique<MemberEndWalk>(u32SectorSize, u64Position)};
 }
 
-constexpr KeyedFormat kGzip = {RAW_FILE_TYPE_GZ, {}, nullptr, &GzipProbe, &GzipDescribe, RawLandmark{0, kId1}};
+constexpr KeyedFormat kGzip = {.eType = RAW_FILE_TYPE_GZ,
+                               .keys = {},
+                               .sizer = nullptr,
+                               .probe = &GzipProbe,
+                               .landmark = RawLandmark{0, kId1},
+                               .walkingSizer = &GzipSize};
 
 }  // namespace
 

@@ -27,10 +27,12 @@ bool RecogniseHtml(engine::ByteView bytes, CRawFileInfo& info) {
     return true;
 }
 
-std::optional<std::uint64_t> HtmlSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&) {
-    EndFound const found = SearchEndMarker(reader, u32SectorSize, {.marker = "</html>", .u64Limit = kHtmlLimit, .bCaseFree = true});
-    if (found.u64End == 0) return std::nullopt;
-    return (found.u64End + u32SectorSize - 1) / u32SectorSize * u32SectorSize;
+Sizing HtmlSize(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
+    return SearchEndMarker(u32SectorSize, {.marker = "</html>", .u64Limit = kHtmlLimit, .bCaseFree = true},
+                           [u32SectorSize](EndFound const& found) -> std::optional<std::uint64_t> {
+                               if (found.u64End == 0) return std::nullopt;
+                               return (found.u64End + u32SectorSize - 1) / u32SectorSize * u32SectorSize;
+                           });
 }
 
 // UTF-16LE text: byte offsets from the file's start, two bytes a code unit.
@@ -83,7 +85,8 @@ std::optional<std::uint64_t> UnicodeHtmlSize(RawFileBuffer& reader, std::uint32_
     return kHtmlLimit + 2;
 }
 
-constexpr RecognisedFormat kHtml = {RAW_FILE_TYPE_HTM, &RecogniseHtml, &HtmlSize, RawLandmark{0, '<'}};
+constexpr RecognisedFormat kHtml = {
+    .eOwnType = RAW_FILE_TYPE_HTM, .recognise = &RecogniseHtml, .landmark = RawLandmark{0, '<'}, .walkingSizer = &HtmlSize};
 constexpr RecognisedFormat kUnicodeHtml = {RAW_FILE_TYPE_HTM, &RecogniseUnicodeHtml, &UnicodeHtmlSize, RawLandmark{0, 0xFF}};
 
 }  // namespace

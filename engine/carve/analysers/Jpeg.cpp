@@ -5,12 +5,14 @@
 // The entropy-coded data carries no length: its end is found sector by sector, where a file
 // followed by free space ends in zeros.
 #include <cctype>
+#include <memory>
 #include <string_view>
 
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/ExifReader.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
@@ -57,6 +59,52 @@ bool IsAnyFrameHeader(std::uint8_t u8Marker) {
 
 enum class Walker { Jfif, Exif, Plain };
 
+/// The end of the image, from `q` (the first byte of the compressed data), sector by sector: a
+/// sector ending in FF D9 ends the file, one ending in FF D9 00 one byte before its end (a file
+/// one byte short of a sector's multiple); one ending in zeros holds its end marker (or has it
+/// straddling the boundary with the previous sector); the limit bounds the search.
+class ImageEndWalk final : public SectorWalk {
+public:
+    ImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit)
+        : SectorWalk(u32SectorSize, u64Data, u64Limit, true), m_u64Data(u64Data) {}
+
+protected:
+    bool MayEnd(engine::ByteView sector) const override {
+        std::size_t const tail = SectorSize() - 2;
+        return (sector.U8(tail) == 0xFF && sector.U8(tail + 1) == 0xD9) || EndsShort(sector) ||
+               (sector.U8(tail) == 0 && sector.U8(tail + 1) == 0);
+    }
+
+    bool Look(IWalkSource& source, std::uint64_t u64SectorStart, std::uint64_t q, engine::ByteView sector) override {
+        std::uint32_t const u32SectorSize = SectorSize();
+        std::uint64_t const u64End = u64SectorStart + u32SectorSize;
+        std::size_t const tail = u32SectorSize - 2;
+        if (sector.U8(tail) == 0xFF && sector.U8(tail + 1) == 0xD9) return Ends(u64End);
+        if (u64End - 3 >= m_u64Data && EndsShort(sector)) return Ends(u64End - 1);
+        if (sector.U8(tail) == 0 && sector.U8(tail + 1) == 0) {
+            for (std::size_t i = static_cast<std::size_t>(q - u64SectorStart); i + 1 < u32SectorSize; ++i)
+                if (sector.U8(i) == 0xFF && sector.U8(i + 1) == 0xD9) return Ends(u64SectorStart + i + 2);
+            if (q == u64SectorStart && q != 0 && sector.U8(0) == 0xD9) {
+                engine::ByteView const before = source.Read(q - 1, 1);
+                if (!before.Empty() && before.U8(0) == 0xFF) return Ends(q + 1);
+            }
+        }
+        return false;
+    }
+
+private:
+    bool EndsShort(engine::ByteView sector) const {
+        std::size_t const tail = SectorSize() - 2;
+        return tail >= 1 && sector.U8(tail - 1) == 0xFF && sector.U8(tail) == 0xD9 && sector.U8(tail + 1) == 0;
+    }
+    bool Ends(std::uint64_t u64Size) {
+        End(u64Size);
+        return true;
+    }
+
+    std::uint64_t m_u64Data;
+};
+
 class FileJPGAnalyser final : public IRawFileAnalyser {
 public:
     FileJPGAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_JPG) {}
@@ -74,31 +122,48 @@ public:
 
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
-        InitMemValue();
-        int const iSectorSize = pDevice->GetSectorSize();
-        m_u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
         RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        engine::ByteView const start = reader.Read(0, kIdentifierOffset + 4);
-        if (start.Empty()) return 0;
-        if (EqualsNoCase(start, kIdentifierOffset, "JFIF")) {
-            // The exact spelling only: a lower-case "jfif" is recognised but never sized.
-            if (!start.Equals(kIdentifierOffset, "JFIF") || start.U8(kFirstMarker) != 0xFF) return 0;
-            ReadExif(reader, info, kJfifExifLength, kJfifExifHeader);
-            return Walk(reader, info, Walker::Jfif);
-        }
-        if (EqualsNoCase(start, kIdentifierOffset, "Exif")) {
-            if (start.U8(kFirstMarker) != 0xFF) return 0;
-            ReadExif(reader, info, kExifLength, kExifHeader);
-            return Walk(reader, info, Walker::Exif);
-        }
-        if (start.U8(kFirstMarker) != 0xFF) return 0;
-        return Walk(reader, info, Walker::Plain);
+        std::unique_ptr<SectorWalk> pWalk;
+        int const iResult = Begin(reader, info, *pDevice, pWalk);
+        if (pWalk) ApplyWalkAnswer(info, RunWalk(*pWalk, reader));
+        return iResult;
+    }
+
+    std::unique_ptr<SectorWalk> BeginRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
+        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return nullptr;
+        RawFileBuffer reader(pDevice, info.m_u64StartSector);
+        std::unique_ptr<SectorWalk> pWalk;
+        Begin(reader, info, *pDevice, pWalk);
+        return pWalk;
     }
 
     std::string GetRawFileName() override { return m_strName; }
     std::string GetRawFileTime() override { return m_strTime; }
 
 private:
+    /// Reads the header and walks the marker segments; the search for the end of the image
+    /// goes to `pWalk`. 1 when the picture is sized (or will be by the walk), 0 when it cannot be.
+    int Begin(RawFileBuffer& reader, CRawFileInfo& info, IStorageDevice& device, std::unique_ptr<SectorWalk>& pWalk) {
+        InitMemValue();
+        int const iSectorSize = device.GetSectorSize();
+        m_u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
+        engine::ByteView const start = reader.Read(0, kIdentifierOffset + 4);
+        if (start.Empty()) return 0;
+        if (EqualsNoCase(start, kIdentifierOffset, "JFIF")) {
+            // The exact spelling only: a lower-case "jfif" is recognised but never sized.
+            if (!start.Equals(kIdentifierOffset, "JFIF") || start.U8(kFirstMarker) != 0xFF) return 0;
+            ReadExif(reader, info, kJfifExifLength, kJfifExifHeader);
+            return Walk(reader, info, Walker::Jfif, pWalk);
+        }
+        if (EqualsNoCase(start, kIdentifierOffset, "Exif")) {
+            if (start.U8(kFirstMarker) != 0xFF) return 0;
+            ReadExif(reader, info, kExifLength, kExifHeader);
+            return Walk(reader, info, Walker::Exif, pWalk);
+        }
+        if (start.U8(kFirstMarker) != 0xFF) return 0;
+        return Walk(reader, info, Walker::Plain, pWalk);
+    }
+
     void InitMemValue() {
         m_strName.clear();
         m_strTime.clear();
@@ -120,7 +185,7 @@ private:
 
     /// Walks the marker segments from the second marker to the start of scan, then looks for the
     /// end of the image. 1 with the size in `info`, 0 when the picture cannot be sized.
-    int Walk(RawFileBuffer& reader, CRawFileInfo& info, Walker walker) {
+    int Walk(RawFileBuffer& reader, CRawFileInfo& info, Walker walker, std::unique_ptr<SectorWalk>& pWalk) {
         std::uint64_t const u64Limit = walker == Walker::Jfif ? kJfifWalkLimit : kOtherWalkLimit;
         std::uint64_t p = kFirstMarker;
         bool bFrame = false;
@@ -153,39 +218,10 @@ private:
                 // The compressed data holds at most three bytes a pixel; the limit counts from
                 // its first byte, so large EXIF, ICC or comment segments before it do not cut it.
                 std::uint64_t const u64Data = p + 2 + segment.Be16(2);
-                info.m_u64Size = AddFileSizeByPerSecSize(reader, u64Data, u64Data + u64Width * u64Height * 3);
+                pWalk = std::make_unique<ImageEndWalk>(m_u32SectorSize, u64Data, u64Data + u64Width * u64Height * 3);
                 return 1;
             }
             p += segment.Be16(2) + 2;
-        }
-    }
-
-    /// The end of the image, from `q` (the first byte of the compressed data), sector by sector:
-    /// a sector ending in FF D9 ends the file, one ending in FF D9 00 one byte before its end (a
-    /// file one byte short of a sector's multiple); one ending in zeros holds its end marker (or
-    /// has it straddling the boundary with the previous sector); `u64Limit` bounds the search.
-    std::uint64_t AddFileSizeByPerSecSize(RawFileBuffer& reader, std::uint64_t q, std::uint64_t u64Limit) const {
-        std::uint64_t const u64Sector = m_u32SectorSize;
-        std::uint64_t const u64Data = q;
-        for (;;) {
-            if (q >= u64Limit) return q;
-            std::uint64_t const u64SectorStart = q / u64Sector * u64Sector;
-            std::uint64_t const u64End = u64SectorStart + u64Sector;
-            engine::ByteView const sector = reader.Read(u64SectorStart, m_u32SectorSize);
-            if (sector.Empty()) return q;
-            std::size_t const tail = m_u32SectorSize - 2;
-            if (sector.U8(tail) == 0xFF && sector.U8(tail + 1) == 0xD9) return u64End;
-            if (tail >= 1 && u64End - 3 >= u64Data && sector.U8(tail - 1) == 0xFF && sector.U8(tail) == 0xD9 && sector.U8(tail + 1) == 0)
-                return u64End - 1;
-            if (sector.U8(tail) == 0 && sector.U8(tail + 1) == 0) {
-                for (std::size_t i = static_cast<std::size_t>(q - u64SectorStart); i + 1 < m_u32SectorSize; ++i)
-                    if (sector.U8(i) == 0xFF && sector.U8(i + 1) == 0xD9) return u64SectorStart + i + 2;
-                if (q == u64SectorStart && q != 0 && sector.U8(0) == 0xD9) {
-                    std::uint8_t u8Before = 0;
-                    if (reader.ReadByte(q - 1, u8Before) && u8Before == 0xFF) return q + 1;
-                }
-            }
-            q = u64End;
         }
     }
 

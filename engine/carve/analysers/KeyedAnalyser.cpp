@@ -61,5 +61,17 @@ std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format)
     auto const size = [format](RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
         return SizeKeyedFile(format, reader, u32SectorSize, info);
     };
+    if (format.walkingSizer != nullptr) {
+        auto const walkingSize = [format](RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
+            KeyedFile file{0, format.eType, {}};
+            Sizing sizing = format.walkingSizer(reader, u32SectorSize, file);
+            if (sizing.size || sizing.walk) {
+                info.m_u32Type = file.eType;
+                if (!file.name.empty()) info.SetRawFileName(CarvedName(file.name));
+            }
+            return sizing;
+        };
+        return CreateRowAnalyser({format.eType, recognise, {}, format.landmark, walkingSize});
+    }
     return CreateRowAnalyser({format.eType, recognise, size, format.landmark});
 }

@@ -17,6 +17,7 @@
 
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/ByteView.h"
 
 class RawFileBuffer;
@@ -38,6 +39,10 @@ struct KeyedFile {
 };
 /// Like KeyedSizer, for such formats.
 using KeyedDescriber = std::optional<KeyedFile> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
+/// Like KeyedDescriber, for a format whose end is searched for forward: the size, or the walk
+/// that finds it (which the scan feeds the blocks it reads); its kind and name go to `file`
+/// (whose type is the row's until then), its size is the answer's.
+using KeyedWalkingSizer = Sizing (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize, KeyedFile& file);
 
 struct KeyedFormat {
     RAW_FILE_TYPE eType;
@@ -46,6 +51,7 @@ struct KeyedFormat {
     KeyedProbe probe = nullptr;        // null: the key alone decides
     KeyedDescriber describe = nullptr;  // used instead of the sizer when set
     std::optional<RawLandmark> landmark = {};  // without a key: a byte the probe checks first
+    KeyedWalkingSizer walkingSizer = nullptr;  // used instead of the sizer when set
 };
 
 /// An analyser that accepts a sector starting with any of the format's keys (any sector when it

@@ -57,10 +57,12 @@ std::optional<std::uint64_t> IllustratorText(engine::ByteView head) {
 }
 
 /// The line end right after `u64Offset`: CR LF, LF or CR; none.
-std::uint64_t LineEndAt(RawFileBuffer& reader, std::uint64_t u64Offset) {
-    engine::ByteView const bytes = reader.ReadUpTo(u64Offset, 2);
-    if (bytes.Equals(0, "\r\n")) return 2;
-    return bytes.Equals(0, "\n") || bytes.Equals(0, "\r") ? 1 : 0;
+std::uint64_t LineEndAt(RawFileBuffer& reader, std::uint64_t u64Offset) { return LineEndIn(reader.ReadUpTo(u64Offset, 2)); }
+
+/// A trailer's end: past its line end when found, else where the search stopped.
+std::optional<std::uint64_t> TrailerEnd(EndFound const& found) {
+    if (found.u64End == 0) return std::nullopt;
+    return found.bFound ? found.u64End + found.u32LineEnd : found.u64End;
 }
 
 constexpr std::string_view kPdfEnd = "%%EOF";
@@ -92,20 +94,19 @@ std::optional<std::uint64_t> SmallPdfEnd(RawFileBuffer& reader, std::uint32_t u3
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> PdfSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
+Sizing PdfSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
     engine::ByteView const head = reader.ReadUpTo(0, reader.GetWindowSize());
-    if (head.Empty()) return std::nullopt;
+    if (head.Empty()) return {};
     std::uint64_t u64From = kPdfSearchFrom;
     if (auto const at = IllustratorText(head)) {
         info.m_u32Type = RAW_FILE_TYPE_AI;
         u64From = *at;
     }
-    if (auto const end = SmallPdfEnd(reader, u32SectorSize, u64From)) return end;
-    EndFound const found = SearchEndMarker(reader, u32SectorSize,
-                                           {.marker = kPdfEnd, .u64Limit = kPdfLimit, .u32ZeroTail = kPdfZeroTail,
-                                            .u32LookBack = kPdfStraddle, .u64From = u64From, .bLastInSector = true});
-    if (found.u64End == 0) return std::nullopt;
-    return found.bFound ? found.u64End + LineEndAt(reader, found.u64End) : found.u64End;
+    if (auto const end = SmallPdfEnd(reader, u32SectorSize, u64From)) return {end, nullptr};
+    return SearchEndMarker(u32SectorSize,
+                           {.marker = kPdfEnd, .u64Limit = kPdfLimit, .u32ZeroTail = kPdfZeroTail, .u32LookBack = kPdfStraddle,
+                            .u64From = u64From, .bLastInSector = true},
+                           &TrailerEnd);
 }
 
 // Binary EPS header.
@@ -132,20 +133,19 @@ constexpr std::uint64_t kEpsLimit = 0x3400000;
 constexpr std::uint32_t kEpsZeroTail = 4;
 constexpr std::uint32_t kCreatorBytes = 1024;
 
-std::optional<std::uint64_t> EpsSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
-    if (info.m_u64Size != 0) return info.m_u64Size;  // binary: sized by its header
+Sizing EpsSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
+    if (info.m_u64Size != 0) return {info.m_u64Size, nullptr};  // binary: sized by its header
     engine::ByteView const head = reader.ReadUpTo(0, kCreatorBytes);
-    if (head.Empty()) return std::nullopt;
+    if (head.Empty()) return {};
     bool const bIllustrator = FindBytes(head, kIllustrator).has_value();
-    EndFound const found = SearchEndMarker(reader, u32SectorSize,
-                                           {.marker = bIllustrator ? "%AI9_PrivateDataEnd" : "%%EOF", .u64Limit = kEpsLimit,
-                                            .u32ZeroTail = kEpsZeroTail, .u32LookBack = kPdfStraddle});
-    if (found.u64End == 0) return std::nullopt;
-    return found.bFound ? found.u64End + LineEndAt(reader, found.u64End) : found.u64End;
+    return SearchEndMarker(u32SectorSize,
+                           {.marker = bIllustrator ? "%AI9_PrivateDataEnd" : "%%EOF", .u64Limit = kEpsLimit,
+                            .u32ZeroTail = kEpsZeroTail, .u32LookBack = kPdfStraddle},
+                           &TrailerEnd);
 }
 
-constexpr RecognisedFormat kPdf = {RAW_FILE_TYPE_PDF, &RecognisePdf, &PdfSize};
-constexpr RecognisedFormat kEps = {RAW_FILE_TYPE_EPS, &RecogniseEps, &EpsSize};
+constexpr RecognisedFormat kPdf = {.eOwnType = RAW_FILE_TYPE_PDF, .recognise = &RecognisePdf, .walkingSizer = &PdfSize};
+constexpr RecognisedFormat kEps = {.eOwnType = RAW_FILE_TYPE_EPS, .recognise = &RecogniseEps, .walkingSizer = &EpsSize};
 
 }  // namespace
 

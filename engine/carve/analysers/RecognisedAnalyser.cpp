@@ -11,6 +11,11 @@ namespace {
 
 constexpr std::uint32_t kDefaultSectorSize = 512;
 
+std::uint32_t SectorSizeOf(IStorageDevice& device) {
+    int const iSectorSize = device.GetSectorSize();
+    return iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
+}
+
 class RowAnalyser final : public IRawFileAnalyser {
 public:
     explicit RowAnalyser(AnalyserRow row) : IRawFileAnalyser(row.eOwnType), m_row(std::move(row)) {}
@@ -23,12 +28,26 @@ public:
     std::optional<RawLandmark> GetLandmark() const override { return m_row.landmark; }
 
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
-        if (!m_row.size) return 1;
+        if (!m_row.size && !m_row.walkingSize) return 1;
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
-        int const iSectorSize = pDevice->GetSectorSize();
-        std::uint32_t const u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
+        std::uint32_t const u32SectorSize = SectorSizeOf(*pDevice);
         RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        return m_row.size(reader, u32SectorSize, info) ? 1 : 0;
+        if (!m_row.walkingSize) return m_row.size(reader, u32SectorSize, info) ? 1 : 0;
+        Sizing sizing = m_row.walkingSize(reader, u32SectorSize, info);
+        return ApplyWalkAnswer(info, Finish(sizing, reader)) ? 1 : 0;
+    }
+
+    std::unique_ptr<SectorWalk> BeginRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
+        if (!m_row.walkingSize) {
+            GetRawFileSize(info, pDevice);
+            return nullptr;
+        }
+        if (!ENGINE_PRECONDITION(nullptr != pDevice)) return nullptr;
+        RawFileBuffer reader(pDevice, info.m_u64StartSector);
+        Sizing sizing = m_row.walkingSize(reader, SectorSizeOf(*pDevice), info);
+        if (sizing.walk) return std::move(sizing.walk);
+        ApplyWalkAnswer(info, sizing.size);
+        return nullptr;
     }
 
 private:
@@ -41,7 +60,9 @@ std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row) { return st
 
 std::unique_ptr<IRawFileAnalyser> CreateRecognisedAnalyser(RecognisedFormat const& format) {
     AnalyserRow row{format.eOwnType, format.recognise, {}, format.landmark};
-    if (RecognisedSizer const sizer = format.sizer; sizer != nullptr) {
+    if (format.walkingSizer != nullptr) {
+        row.walkingSize = format.walkingSizer;
+    } else if (RecognisedSizer const sizer = format.sizer; sizer != nullptr) {
         row.size = [sizer](RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info) {
             std::optional<std::uint64_t> const size = sizer(reader, u32SectorSize, info);
             if (size) info.m_u64Size = *size;

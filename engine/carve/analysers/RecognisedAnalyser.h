@@ -10,6 +10,7 @@
 
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/ByteView.h"
 
 class CRawFileInfo;
@@ -22,11 +23,16 @@ using Recogniser = bool (*)(engine::ByteView bytes, CRawFileInfo& info);
 /// type. `u32SectorSize` is the device's, asked anew for every file.
 using RecognisedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info);
 
+/// Like RecognisedSizer, for a format whose end is searched for forward: the size, or the walk
+/// that finds it (which the scan feeds the blocks it reads).
+using RecognisedWalkingSizer = Sizing (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info);
+
 struct RecognisedFormat {
     RAW_FILE_TYPE eOwnType;
     Recogniser recognise;
-    RecognisedSizer sizer;  // null: the recogniser sized the file from its header
+    RecognisedSizer sizer = nullptr;  // null: the recogniser sized the file from its header
     std::optional<RawLandmark> landmark = {};  // a byte the recogniser checks first
+    RecognisedWalkingSizer walkingSizer = nullptr;  // used instead of the sizer when set
 };
 
 std::unique_ptr<IRawFileAnalyser> CreateRecognisedAnalyser(RecognisedFormat const& format);
@@ -41,6 +47,9 @@ struct AnalyserRow {
     std::function<bool(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info)> size;
     /// A byte without which `recognise` refuses before touching the record.
     std::optional<RawLandmark> landmark = {};
+    /// Used instead of `size` when set: the size (set in the record by the row), or the walk
+    /// that finds it; may refine the record's type and name first.
+    std::function<Sizing(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info)> walkingSize = {};
 };
 
 std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row);

@@ -3,6 +3,7 @@
 //   "StuffIt!" (StuffIt X, SITX): no length; the archive ends with the marker
 //       02 D7 0A xx 98 F6 42 88, followed by 4, 5 or 6 bytes by its byte xx (19, ";", other),
 //       in the sector whose last two bytes are zero
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -11,7 +12,7 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/carve/analysers/SectorTail.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/ByteView.h"
 
 namespace {
@@ -37,44 +38,54 @@ std::optional<std::size_t> Find(engine::ByteView bytes, std::string_view text) {
 }
 
 /// SITX: the end found by the marker, sector by sector.
-std::uint64_t SitxSize(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
-    std::uint64_t u64Sector = 0;
-    // One sector further at every pass, capped: the search ends.
-    for (; u64Sector <= kMaxSize; u64Sector += u32SectorSize) {
-        if (!SectorReadable(reader, u64Sector, u32SectorSize)) return u64Sector;
-        if (!SectorTailIsZero(reader, u64Sector + u32SectorSize, kZeroTailBytes)) continue;
-        if (auto const at = Find(reader.Read(u64Sector, u32SectorSize), kMarkerStart)) {
-            engine::ByteView const marker = reader.Read(u64Sector + *at, kMarkerBytes);
-            if (!marker.Equals(4, kMarkerEnd)) return u64Sector;
-            return u64Sector + *at + kMarkerBytes + MarkerTail(marker.U8(3));
+class SitxEndWalk final : public SectorWalk {
+public:
+    explicit SitxEndWalk(std::uint32_t u32SectorSize) : SectorWalk(u32SectorSize, 0, kMaxSize + 1, true) {}
+
+protected:
+    bool MayEnd(engine::ByteView sector) const override { return EndsInZeros(sector, kZeroTailBytes); }
+
+    bool Look(IWalkSource& source, std::uint64_t u64Sector, std::uint64_t, engine::ByteView sector) override {
+        if (auto const at = Find(sector, kMarkerStart)) {
+            engine::ByteView const marker = source.Read(u64Sector + *at, kMarkerBytes);
+            if (!marker.Equals(4, kMarkerEnd)) return Ends(u64Sector);
+            return Ends(u64Sector + *at + kMarkerBytes + MarkerTail(marker.U8(3)));
         }
         if (u64Sector >= kAroundBytes) {
-            engine::ByteView const around = reader.Read(u64Sector - kAroundBytes, 2 * kAroundBytes);
+            engine::ByteView const around = source.Read(u64Sector - kAroundBytes, 2 * kAroundBytes);
             for (std::size_t i = 0; i + kMarkerBytes <= around.Size(); ++i)
-                if (around.Equals(i, kMarkerStart) && around.Equals(i + 4, kMarkerEnd)) return u64Sector + u32SectorSize;
+                if (around.Equals(i, kMarkerStart) && around.Equals(i + 4, kMarkerEnd)) return Ends(u64Sector + SectorSize());
         }
+        return false;
     }
-    return u64Sector;
-}
 
-std::optional<KeyedFile> SitDescribe(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
+private:
+    bool Ends(std::uint64_t u64Size) {
+        End(u64Size);
+        return true;
+    }
+};
+
+Sizing SitSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, KeyedFile& file) {
     engine::ByteView const header = reader.ReadUpTo(0, kOldHeaderBytes);
     switch (header.U8(kKindOffset)) {
         case '!':
-            return KeyedFile{SitxSize(reader, u32SectorSize), RAW_FILE_TYPE_SITX, {}};
+            file.eType = RAW_FILE_TYPE_SITX;
+            return {std::nullopt, std::make_unique<SitxEndWalk>(u32SectorSize)};
         case ' ': {
             // A first sector too short to hold the length, or a length of 0, gives no size.
-            if (!header.Has(kLengthOffset, 4) || header.Be32(kLengthOffset) == 0) return std::nullopt;
+            if (!header.Has(kLengthOffset, 4) || header.Be32(kLengthOffset) == 0) return {};
             std::uint32_t const u32Length = header.Be32(kLengthOffset);
-            return KeyedFile{(u32Length & 0x80000000u) != 0 ? kMaxSize : u32Length, RAW_FILE_TYPE_SIT, {}};
+            file.eType = RAW_FILE_TYPE_SIT;
+            return {(u32Length & 0x80000000u) != 0 ? kMaxSize : u32Length, nullptr};
         }
         default:
-            return std::nullopt;
+            return {};
     }
 }
 
 constexpr std::string_view kKeys[] = {"StuffIt"};
-constexpr KeyedFormat kSit = {RAW_FILE_TYPE_SIT, kKeys, nullptr, nullptr, &SitDescribe};
+constexpr KeyedFormat kSit = {.eType = RAW_FILE_TYPE_SIT, .keys = kKeys, .sizer = nullptr, .walkingSizer = &SitSize};
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/FileNode.h"
+#include "engine/IDataRunList.h"
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
 
@@ -20,6 +22,16 @@ void RunSearch(SearchRun& run, IStorageDevice& device, std::uint32_t u32SectorsP
         controller.AnalyzeBlock(s64First, std::min<long long>(u32SectorsPerBlock, s64Total - s64First));
     }
     controller.EndSearch(pProgress != nullptr ? pProgress->shouldBuild() : 1);
+}
+
+std::vector<std::tuple<std::uint64_t, long long>> FiledFiles(testkit::RecordingTreeBuilder const& builder) {
+    std::vector<std::tuple<std::uint64_t, long long>> filed;
+    for (IFileNode* pFile : builder.Files()) {
+        auto* pNode = dynamic_cast<CFileNode*>(pFile);
+        DataRun const* pRun = pNode != nullptr && pNode->GetDataRunList() ? pNode->GetDataRunList()->GetFirst() : nullptr;
+        if (pRun != nullptr) filed.emplace_back(static_cast<std::uint64_t>(pRun->s64Start), pFile->GetFileSize());
+    }
+    return filed;
 }
 
 }  // namespace carvetest
