@@ -4,6 +4,7 @@
 // same bytes; the files the tools wrote must recover to their SHA-256. Rows:
 //   - a FAT32 and an exFAT image (mkfs.fat/mtools, mkfs.exfat), quick scans with deleted files;
 //   - an NTFS image (mkntfs, ntfs-3g) with a resident file and a file in a compressed folder;
+//   - an NTFS image with a file whose initialised size is below its size (icat's bytes);
 //   - the FAT32 image scanned deep (complete FAT search and the signature search), and a disk
 //     without a file system holding two JPEGs (ImageMagick) that only the signature search finds;
 //   - an MBR disk (sfdisk) with a labelled FAT volume and two unlabelled ones of one size: the
@@ -128,6 +129,20 @@ Prepared Ntfs(testsupport::TempDir const& dir) {
     return prepared;
 }
 
+/// The real-volume fixture's NTFS volume (mkntfs, ntfs-3g) whose 64 KiB "/docs/preallocated.db"
+/// has an initialised size of 4096: a loaded scan must read zeros past it, as icat does, and
+/// still refuse the file whose initialised size lies above its size and the deleted file whose
+/// clusters a live file took.
+Prepared NtfsValidData(testsupport::TempDir const&) {
+    char const* pszDir = std::getenv("QUORIN_REAL_VOLUMES");
+    std::string const stem = std::string(pszDir ? pszDir : "") + "/ntfs-valid-data";
+    if (!pszDir || !std::filesystem::exists(stem + ".manifest")) return Unavailable("the real-volume NTFS image was not built");
+    std::map<std::string, std::string> expected = ManifestHashes(stem);
+    expected["/docs/impossible.db"] = "unreadable";
+    expected["/old picture.jpg (deleted)"] = "unreadable";
+    return {stem + ".img", expected, {}, {}};
+}
+
 /// The macOS fixture with "a_file" made LZVN-compressed in its resource fork (four 64 KiB
 /// blocks and a short one), `u64Lead` zero bytes into the image.
 Prepared HfsPlusAt(testsupport::TempDir const& dir, std::size_t u64Lead) {
@@ -217,7 +232,8 @@ TEST_P(ResultsFileRoundTrip, LoadedScanListsAndRecoversAsTheSavedOne) {
 
 INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                          testing::Values(RoundTripCase{"Fat32Quick", Fat32}, RoundTripCase{"ExFatQuick", ExFat},
-                                         RoundTripCase{"NtfsQuick", Ntfs}, RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
+                                         RoundTripCase{"NtfsQuick", Ntfs}, RoundTripCase{"NtfsValidDataLength", NtfsValidData},
+                                         RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
                                          RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
                                          RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed},
                                          RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true},
