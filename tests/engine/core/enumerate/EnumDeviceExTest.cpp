@@ -17,6 +17,7 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/EnumDeviceEx.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -31,12 +32,9 @@ public:
     std::vector<BlockMedium> VolumesOf(std::string const& diskName) override { return volumes[diskName]; }
 };
 
-void PutLe32(std::vector<char>& bytes, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
-}
-
-void PutBe(std::vector<char>& bytes, std::size_t offset, std::uint32_t value, int iWidth) {
-    for (int i = 0; i < iWidth; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * (iWidth - 1 - i)));
+/// A writer over the head of an image, which the tests keep as the bytes the stream writes.
+engine::ByteWriter Writer(std::vector<char>& bytes) {
+    return engine::ByteWriter(std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 /// A sparse image of `u64Sectors` 512-byte sectors whose first sectors are `head`.
@@ -54,9 +52,9 @@ std::vector<char> GptHead() {
     head[510] = 0x55;
     head[511] = static_cast<char>(0xAA);
     std::copy_n("EFI PART", 8, head.begin() + 512);
-    PutLe32(head, 512 + 72, 2);
-    PutLe32(head, 512 + 80, 128);
-    PutLe32(head, 512 + 84, 128);
+    Writer(head).Le32(512 + 72, 2);
+    Writer(head).Le32(512 + 80, 128);
+    Writer(head).Le32(512 + 84, 128);
     return head;
 }
 
@@ -65,8 +63,8 @@ std::vector<char> MbrHead(std::vector<std::pair<std::uint32_t, std::uint32_t>> c
     std::vector<char> head(512);
     for (std::size_t i = 0; i < primaries.size(); ++i) {
         head[446 + i * 16 + 4] = 0x83;
-        PutLe32(head, 446 + i * 16 + 8, primaries[i].first);
-        PutLe32(head, 446 + i * 16 + 12, primaries[i].second);
+        Writer(head).Le32(446 + i * 16 + 8, primaries[i].first);
+        Writer(head).Le32(446 + i * 16 + 12, primaries[i].second);
     }
     head[510] = 0x55;
     head[511] = static_cast<char>(0xAA);
@@ -278,8 +276,8 @@ TEST_F(Enumerator, GptDiskWithOnlyASmallSystemPartitionYieldsOneWholeDiskPartiti
     constexpr unsigned char kEfiSystem[16] = {0x28, 0x73, 0x2A, 0xC1, 0x1F, 0xF8, 0xD2, 0x11,
                                               0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
     std::copy(std::begin(kEfiSystem), std::end(kEfiSystem), head.begin() + 1024);
-    PutLe32(head, 1024 + 32, 2048);      // first
-    PutLe32(head, 1024 + 40, 411647);    // last: 200 MiB
+    Writer(head).Le32(1024 + 32, 2048);      // first
+    Writer(head).Le32(1024 + 40, 411647);    // last: 200 MiB
     m_finder.disks.push_back(Disk(m_dir, "sdf", 1 << 21, 2, head));
     auto pEnum = Make();
     ASSERT_FALSE(Failed(pEnum->Init()));
@@ -318,8 +316,8 @@ TEST_F(Enumerator, GptVolumeWithoutGuidsTakesThemFromThePartitionAtItsStart) {
         head[1024 + i] = static_cast<char>(0xA0 + i);       // type GUID
         head[1024 + 16 + i] = static_cast<char>(0x10 + i);  // unique GUID
     }
-    PutLe32(head, 1024 + 32, kFirst);
-    PutLe32(head, 1024 + 40, kLast);
+    Writer(head).Le32(1024 + 32, kFirst);
+    Writer(head).Le32(1024 + 40, kLast);
     m_finder.disks.push_back(Disk(m_dir, "sdh", kLast + 2048, 2, head));
     BlockMedium bare = Volume(m_dir, "sdh1", 1, kFirst, kLast - kFirst + 1);
     BlockMedium told = Volume(m_dir, "sdh2", 2, kFirst, kLast - kFirst + 1);
@@ -347,7 +345,7 @@ TEST_F(Enumerator, ApmVolumeWithoutTypeTakesTheTypeNameOfThePartitionAtItsStart)
     std::vector<char> head(3 * 512);
     head[0] = 'E';
     head[1] = 'R';
-    PutBe(head, 2, 512, 2);
+    Writer(head).Be16(2, 512);
     struct MapEntry {
         std::uint32_t u32Start;
         std::uint32_t u32Blocks;
@@ -358,9 +356,9 @@ TEST_F(Enumerator, ApmVolumeWithoutTypeTakesTheTypeNameOfThePartitionAtItsStart)
         std::size_t const at = (n + 1) * 512;
         head[at] = 'P';
         head[at + 1] = 'M';
-        PutBe(head, at + 4, 2, 4);
-        PutBe(head, at + 8, map[n].u32Start, 4);
-        PutBe(head, at + 12, map[n].u32Blocks, 4);
+        Writer(head).Be32(at + 4, 2);
+        Writer(head).Be32(at + 8, map[n].u32Start);
+        Writer(head).Be32(at + 12, map[n].u32Blocks);
         std::copy_n(map[n].pszType, std::strlen(map[n].pszType), head.begin() + static_cast<std::ptrdiff_t>(at + 48));
     }
     m_finder.disks.push_back(Disk(m_dir, "sdi", 8192, 3, head));
