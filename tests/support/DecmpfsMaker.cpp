@@ -1,4 +1,4 @@
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "ExFatBytes.h"
+#include "support/ExFatBytes.h"
 
 #include <algorithm>
 #include <cstring>

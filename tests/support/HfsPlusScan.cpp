@@ -1,6 +1,6 @@
-#include "HfsPlusScan.h"
+#include "support/HfsPlusScan.h"
 
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,8 +1,8 @@
-#include "JournalMaker.h"
+#include "support/JournalMaker.h"
 
 #include <algorithm>
 
-#include "HfsPlusScan.h"
+#include "support/HfsPlusScan.h"
 #include "engine/ByteView.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"

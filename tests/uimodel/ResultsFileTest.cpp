@@ -19,9 +19,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 #include "FatTestImages.h"
-#include "HfsPlusScan.h"
+#include "support/HfsPlusScan.h"
 #include "ResultsFileRoundTrip.h"
 #include "support/FileBytes.h"
 #include "support/NtfsImage.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ExFatBytes.h"
+#include "support/ExFatBytes.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ExFatPartition.h"

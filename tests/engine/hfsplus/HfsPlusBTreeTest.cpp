@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "HfsPlusScan.h"
+#include "support/HfsPlusScan.h"
 #include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/HfsPlusForkExtents.h"

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <random>
 
-#include "DecmpfsMaker.h"
-#include "HfsPlusScan.h"
+#include "support/DecmpfsMaker.h"
+#include "support/HfsPlusScan.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
 #include "engine/IRecoveryController.h"

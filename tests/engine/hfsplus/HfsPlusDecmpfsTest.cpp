@@ -10,7 +10,7 @@
 
 #include "engine/hfsplus/HfsPlusCompressFileReader.h"
 #include "engine/hfsplus/decmpfs/LzvnDecode.h"
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 #include "engine/ByteWriter.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <optional>
 #include <set>
 
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 #include "FatQuickScan.h"
-#include "HfsPlusScan.h"
-#include "JournalMaker.h"
+#include "support/HfsPlusScan.h"
+#include "support/JournalMaker.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"

@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 #include "FatQuickScan.h"
-#include "HfsPlusScan.h"
-#include "JournalMaker.h"
+#include "support/HfsPlusScan.h"
+#include "support/JournalMaker.h"
 #include "engine/IFileNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 #include "support/Sha256.h"
