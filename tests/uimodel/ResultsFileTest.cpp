@@ -19,13 +19,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/DecmpfsMaker.h"
 #include "FatTestImages.h"
-#include "support/HfsPlusScan.h"
 #include "ResultsFileRoundTrip.h"
+#include "engine/ByteWriter.h"
+#include "support/DecmpfsMaker.h"
 #include "support/FileBytes.h"
+#include "support/HfsPlusScan.h"
 #include "support/NtfsImage.h"
 #include "support/Sha256.h"
+#include "uimodel/resultsfile/CopyOutValues.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 
 namespace {
@@ -239,5 +241,33 @@ INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                                          RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true},
                                          RoundTripCase{"TwoHfsPlusVolumesOnOneDisk", TwoHfsPlusVolumes}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+
+// The copy-out values' frame with a count its bytes do not hold: the load says it met damage,
+// still files every node, and the file whose initialised size lies above its size is no longer
+// refused for it (its value was not taken).
+TEST(ResultsFileCopyOutValues, AFrameOutOfStepIsDamageAndNoValueOfItIsTaken) {
+    testsupport::TempDir dir;
+    Prepared const prepared = NtfsValidData(dir);
+    if (!prepared.whyNot.empty()) GTEST_SKIP() << prepared.whyNot;
+    ModelScan saved({prepared.image});
+    ASSERT_TRUE(Succeeded(saved.Run(saved.devices.GetStorageByDiskVolumeIndex(0, -1), false)));
+    std::string const file = dir.File("scan.rsf");
+    ASSERT_EQ(modeltest::Save(saved, file).u64Error, 0u);
+
+    std::vector<std::uint8_t> bytes = testsupport::ReadFileBytes(file);
+    auto const guid = std::search(bytes.begin(), bytes.end(), rf::kFrameCopyOutValues.au8Bytes.begin(),
+                                  rf::kFrameCopyOutValues.au8Bytes.end());
+    ASSERT_NE(guid, bytes.end()) << "no copy-out values were saved";
+    std::size_t const payload = static_cast<std::size_t>(guid - bytes.begin()) + 16 + 4;
+    engine::ByteWriter writer(bytes);
+    writer.Le64(payload, 1000);
+    ASSERT_TRUE(writer.Ok());
+    ASSERT_TRUE(testsupport::WriteFileBytes(file, bytes));
+
+    ModelScan loaded({prepared.image});
+    EXPECT_EQ(modeltest::Load(loaded, file).u64Error, static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES));
+    EXPECT_EQ(modeltest::Listing(loaded.scan), modeltest::Listing(saved.scan));
+    EXPECT_NE(modeltest::RecoveredHashes(loaded.scan, dir)["/Disk/docs/impossible.db"], "unreadable");
+}
 
 }  // namespace
