@@ -17,6 +17,7 @@
 #include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/support/QNUIFilter.h"
 #include "uimodel/thumbnails/QNUIThumbnails.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -33,10 +34,6 @@ void WriteAll(std::string const& path, Bytes const& bytes) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t u32Value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u32Value >> (24 - 8 * i));
-}
-
 /// A Fuji-layout camera raw as libraw reads it: the header, the EXIF-first JPEG preview (whose
 /// EXIF names the camera), a one-entry sensor directory and 640 x 480 samples of 16 bits.
 Bytes MakeRawWithPreview(Bytes const& exifFirstJpeg) {
@@ -47,12 +44,12 @@ Bytes MakeRawWithPreview(Bytes const& exifFirstJpeg) {
     Bytes const directory = {0, 0, 0, 1, 0x01, 0x00, 0, 4, 0x01, 0xE0, 0x02, 0x80};  // 0x100: 480 x 640
     std::copy(directory.begin(), directory.end(), raw.begin() + kDirectoryAt);
     auto const u32PreviewBytes = static_cast<std::uint32_t>(exifFirstJpeg.size());
-    PutBe32(raw, 84, kPreviewAt);
-    PutBe32(raw, 88, u32PreviewBytes);
-    PutBe32(raw, 92, kDirectoryAt);
-    PutBe32(raw, 96, static_cast<std::uint32_t>(directory.size()));
-    PutBe32(raw, 100, kPreviewAt + u32PreviewBytes);
-    PutBe32(raw, 104, 640 * 480 * 2);
+    engine::ByteWriter(raw).Be32(84, kPreviewAt);
+    engine::ByteWriter(raw).Be32(88, u32PreviewBytes);
+    engine::ByteWriter(raw).Be32(92, kDirectoryAt);
+    engine::ByteWriter(raw).Be32(96, static_cast<std::uint32_t>(directory.size()));
+    engine::ByteWriter(raw).Be32(100, kPreviewAt + u32PreviewBytes);
+    engine::ByteWriter(raw).Be32(104, 640 * 480 * 2);
     raw.insert(raw.end(), exifFirstJpeg.begin(), exifFirstJpeg.end());
     raw.resize(raw.size() + 640 * 480 * 2, 0);
     return raw;

@@ -23,6 +23,7 @@
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 #include "uimodel/resultsfile/ResultsFileWriter.h"
 #include "uimodel/support/NodeNames.h"
+#include "support/ByteFields.h"
 
 namespace {
 
@@ -33,10 +34,7 @@ using modeltest::ModelScan;
 /// Little-endian appends, for writing expected bytes by hand.
 struct Le {
     Bytes bytes;
-    Le& U(std::uint64_t value, int width) {
-        for (int i = 0; i < width; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-        return *this;
-    }
+    Le& U(std::uint64_t value, int width);
     Le& Text(std::string const& text) {
         U(text.size(), 4);
         bytes.insert(bytes.end(), text.begin(), text.end());
@@ -76,8 +74,17 @@ std::size_t FirstNodeRecord(Bytes const& file) {
     return count + 4 + Le32(file, count) * kStoredSearchedPartitionSize + 4;
 }
 
-void PutLe(Bytes& bytes, std::size_t at, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+/// Overwrites a field of 1, 2, 4 or 8 bytes.
+void Overwrite(Bytes& bytes, std::size_t at, std::uint64_t value, int width) {
+    engine::ByteWriter writer(bytes);
+    testsupport::LeOfWidth(writer, at, value, width);
+    ASSERT_TRUE(writer.Ok());
+}
+
+Le& Le::U(std::uint64_t value, int width) {
+    engine::ByteWriter field = testsupport::Grow(bytes, static_cast<std::size_t>(width));
+    testsupport::LeOfWidth(field, 0, value, width);
+    return *this;
 }
 
 rf::StoredFileRecord Record(long long s64ID, long long s64Parent, std::string name, bool bFolder) {
@@ -245,8 +252,8 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
                                Patch{"a resident node of 2^62 bytes", FirstNodeRecord(s_saved) + 16, 1ull << 62, 8, rf::RESULTS_DAMAGED_NODES},
                                Patch{"a resident node of 10 MB", FirstNodeRecord(s_saved) + 16, 10 << 20, 8, rf::RESULTS_DAMAGED_NODES}}) {
         Bytes bytes = s_saved;
-        PutLe(bytes, patch.at, patch.value, patch.width);
-        if (std::string(patch.pszWhat).find("resident") != std::string::npos) PutLe(bytes, FirstNodeRecord(s_saved) + 62, 1, 4);
+        Overwrite(bytes, patch.at, patch.value, patch.width);
+        if (std::string(patch.pszWhat).find("resident") != std::string::npos) engine::ByteWriter(bytes).Le32(FirstNodeRecord(s_saved) + 62, 1);
         EXPECT_EQ(Load(bytes), patch.code) << patch.pszWhat;
     }
 
@@ -255,21 +262,21 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
     for (std::uint32_t const u32Length : {100u, 128u}) {
         Bytes longName = s_saved;
         std::size_t const first = FirstNodeRecord(s_saved);
-        PutLe(longName, first + rf::kRecordHeadSize + Le32(s_saved, first + 58) * rf::kRunSize, u32Length, 4);
+        engine::ByteWriter(longName).Le32(first + rf::kRecordHeadSize + Le32(s_saved, first + 58) * rf::kRunSize, u32Length);
         EXPECT_EQ(Load(longName), static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES)) << u32Length;
     }
 
     // Damage after the last node keeps everything replayed before it.
     Bytes lastMarker = s_saved;
-    PutLe(lastMarker, lastMarker.size() - 4, 5, 4);
+    engine::ByteWriter(lastMarker).Le32(lastMarker.size() - 4, 5);
     EXPECT_EQ(Load(lastMarker), static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES));
     EXPECT_EQ(modeltest::Listing(m_pModel->scan), s_listing);
 
     // A header of status 0 with a matching check value.
     Bytes unsaved = s_saved;
-    PutLe(unsaved, 24, 0, 4);
-    PutLe(unsaved, 20, 0, 4);
-    PutLe(unsaved, 20, engine::Crc16Umts(std::span(unsaved.data(), 132)), 4);
+    engine::ByteWriter(unsaved).Le32(24, 0);
+    engine::ByteWriter(unsaved).Le32(20, 0);
+    engine::ByteWriter(unsaved).Le32(20, engine::Crc16Umts(std::span(unsaved.data(), 132)));
     EXPECT_EQ(Load(unsaved), static_cast<std::uint64_t>(rf::RESULTS_BAD_HEADER));
 
     // A root without partitions loads the same nodes.
@@ -278,15 +285,15 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
     ASSERT_EQ(noPartitions[count], 1u);
     noPartitions.erase(noPartitions.begin() + static_cast<std::ptrdiff_t>(count + 4),
                        noPartitions.begin() + static_cast<std::ptrdiff_t>(count + 4 + kStoredSearchedPartitionSize));
-    PutLe(noPartitions, count, 0, 4);
-    PutLe(noPartitions, nodes - 4, Le32(noPartitions, nodes - 4) - kStoredSearchedPartitionSize, 4);
+    engine::ByteWriter(noPartitions).Le32(count, 0);
+    engine::ByteWriter(noPartitions).Le32(nodes - 4, Le32(noPartitions, nodes - 4) - kStoredSearchedPartitionSize);
     EXPECT_EQ(Load(noPartitions), 0u);
     EXPECT_EQ(modeltest::Listing(m_pModel->scan), s_listing);
 
     // No roots: count 0 and an empty, successful load.
     Bytes empty(s_saved.begin(), s_saved.begin() + static_cast<std::ptrdiff_t>(nodes + 8));
-    PutLe(empty, nodes, 0, 8);
-    PutLe(empty, nodes - 4, 8, 4);
+    engine::ByteWriter(empty).Le64(nodes, 0);
+    engine::ByteWriter(empty).Le32(nodes - 4, 8);
     EXPECT_EQ(Load(empty), 0u);
     EXPECT_TRUE(m_pModel->scan.GetFileSystemNode().empty());
 }
@@ -326,7 +333,7 @@ TEST_F(DamagedResultsFile, ACraftedPartitionRecordRecoversNothing) {
 
     for (auto const& [offset, value, width] : {std::tuple{24, 0ull, 4}, std::tuple{32, ~4ull, 8}}) {  // no cluster size; start -5
         Bytes crafted = s_saved;
-        PutLe(crafted, record + static_cast<std::size_t>(offset), value, width);
+        Overwrite(crafted, record + static_cast<std::size_t>(offset), value, width);
         ASSERT_EQ(Load(crafted), 0u);
         std::size_t u64Files = 0;
         for (auto const& [eType, files] : m_pModel->scan.GetTypeMap())

@@ -4,6 +4,7 @@
 // same bytes; the files the tools wrote must recover to their SHA-256. Rows:
 //   - a FAT32 and an exFAT image (mkfs.fat/mtools, mkfs.exfat), quick scans with deleted files;
 //   - an NTFS image (mkntfs, ntfs-3g) with a resident file and a file in a compressed folder;
+//   - an NTFS image with a file whose initialised size is below its size (icat's bytes);
 //   - the FAT32 image scanned deep (complete FAT search and the signature search), and a disk
 //     without a file system holding two JPEGs (ImageMagick) that only the signature search finds;
 //   - an MBR disk (sfdisk) with a labelled FAT volume and two unlabelled ones of one size: the
@@ -18,13 +19,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "DecmpfsMaker.h"
 #include "FatTestImages.h"
-#include "HfsPlusScan.h"
 #include "ResultsFileRoundTrip.h"
+#include "engine/ByteWriter.h"
+#include "support/DecmpfsMaker.h"
 #include "support/FileBytes.h"
+#include "support/HfsPlusScan.h"
 #include "support/NtfsImage.h"
 #include "support/Sha256.h"
+#include "uimodel/resultsfile/CopyOutValues.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 
 namespace {
@@ -128,6 +131,20 @@ Prepared Ntfs(testsupport::TempDir const& dir) {
     return prepared;
 }
 
+/// The real-volume fixture's NTFS volume (mkntfs, ntfs-3g) whose 64 KiB "/docs/preallocated.db"
+/// has an initialised size of 4096: a loaded scan must read zeros past it, as icat does, and
+/// still refuse the file whose initialised size lies above its size and the deleted file whose
+/// clusters a live file took.
+Prepared NtfsValidData(testsupport::TempDir const&) {
+    char const* pszDir = std::getenv("QUORIN_REAL_VOLUMES");
+    std::string const stem = std::string(pszDir ? pszDir : "") + "/ntfs-valid-data";
+    if (!pszDir || !std::filesystem::exists(stem + ".manifest")) return Unavailable("the real-volume NTFS image was not built");
+    std::map<std::string, std::string> expected = ManifestHashes(stem);
+    expected["/docs/impossible.db"] = "unreadable";
+    expected["/old picture.jpg (deleted)"] = "unreadable";
+    return {stem + ".img", expected, {}, {}};
+}
+
 /// The macOS fixture with "a_file" made LZVN-compressed in its resource fork (four 64 KiB
 /// blocks and a short one), `u64Lead` zero bytes into the image.
 Prepared HfsPlusAt(testsupport::TempDir const& dir, std::size_t u64Lead) {
@@ -217,11 +234,40 @@ TEST_P(ResultsFileRoundTrip, LoadedScanListsAndRecoversAsTheSavedOne) {
 
 INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                          testing::Values(RoundTripCase{"Fat32Quick", Fat32}, RoundTripCase{"ExFatQuick", ExFat},
-                                         RoundTripCase{"NtfsQuick", Ntfs}, RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
+                                         RoundTripCase{"NtfsQuick", Ntfs}, RoundTripCase{"NtfsValidDataLength", NtfsValidData},
+                                         RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
                                          RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
                                          RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed},
                                          RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true},
                                          RoundTripCase{"TwoHfsPlusVolumesOnOneDisk", TwoHfsPlusVolumes}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+
+// The copy-out values' frame with a count its bytes do not hold: the load says it met damage,
+// still files every node, and the file whose initialised size lies above its size is no longer
+// refused for it (its value was not taken).
+TEST(ResultsFileCopyOutValues, AFrameOutOfStepIsDamageAndNoValueOfItIsTaken) {
+    testsupport::TempDir dir;
+    Prepared const prepared = NtfsValidData(dir);
+    if (!prepared.whyNot.empty()) GTEST_SKIP() << prepared.whyNot;
+    ModelScan saved({prepared.image});
+    ASSERT_TRUE(Succeeded(saved.Run(saved.devices.GetStorageByDiskVolumeIndex(0, -1), false)));
+    std::string const file = dir.File("scan.rsf");
+    ASSERT_EQ(modeltest::Save(saved, file).u64Error, 0u);
+
+    std::vector<std::uint8_t> bytes = testsupport::ReadFileBytes(file);
+    auto const guid = std::search(bytes.begin(), bytes.end(), rf::kFrameCopyOutValues.au8Bytes.begin(),
+                                  rf::kFrameCopyOutValues.au8Bytes.end());
+    ASSERT_NE(guid, bytes.end()) << "no copy-out values were saved";
+    std::size_t const payload = static_cast<std::size_t>(guid - bytes.begin()) + 16 + 4;
+    engine::ByteWriter writer(bytes);
+    writer.Le64(payload, 1000);
+    ASSERT_TRUE(writer.Ok());
+    ASSERT_TRUE(testsupport::WriteFileBytes(file, bytes));
+
+    ModelScan loaded({prepared.image});
+    EXPECT_EQ(modeltest::Load(loaded, file).u64Error, static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES));
+    EXPECT_EQ(modeltest::Listing(loaded.scan), modeltest::Listing(saved.scan));
+    EXPECT_NE(modeltest::RecoveredHashes(loaded.scan, dir)["/Disk/docs/impossible.db"], "unreadable");
+}
 
 }  // namespace

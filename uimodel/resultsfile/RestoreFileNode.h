@@ -3,6 +3,7 @@
 // tree builder files them as it files a searcher's nodes. A root adds its searcher type and
 // volume name.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/FileNode.h"
@@ -34,6 +35,9 @@ public:
     IFileReader* CreateCompressFileReader(void* pContext) override;
     /// The volume cache's slot of the HFS+ volume the node lies on (-1: none).
     void SetHfsPlusVolume(int iSlot) { m_iHfsPlusVolume = iSlot; }
+    /// Where the file's valid data ends, as the saved node had it (NTFS); none: at its size.
+    std::optional<long long> GetInitializedSize() const override { return m_initializedSize; }
+    void SetInitializedSize(std::optional<long long> initializedSize) { m_initializedSize = initializedSize; }
 
 protected:
     RestoreFileNode(RestoreFileNode const& other) = default;
@@ -48,6 +52,7 @@ private:
     std::uint32_t m_u32Deleted = 0;
     std::uint16_t m_u16Attribute = 0;
     int m_iHfsPlusVolume = -1;
+    std::optional<long long> m_initializedSize;
 };
 
 class RestoreSystemNode final : public RestoreFileNode {

@@ -77,6 +77,12 @@ RestoreScanSink::Target RestoreScanSink::TargetOf(IStorageDevice* pDevice) {
 void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, IStorageDevice* pDevice) {
     if (!m_pArchive || !pBuilder || !pProgress || !pDevice) return;
     Target const target = TargetOf(pDevice);
+    // A damaged value frame loads none of its values (those files copy as before the frame
+    // existed) and the load says it met damage.
+    std::optional<CopyOutValues> values = ReadCopyOutValues(*m_pArchive);
+    if (!values) Damaged();
+    m_copyOutValues = values ? std::move(*values) : CopyOutValues{};
+    m_u64Ordinal = 0;
     try {
         m_pArchive->OpenFrame(kFrameFileSystemNode);
         CFrameCursor cursor(*m_pArchive);
@@ -124,6 +130,7 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
                                  IDirecotryTreeBuilder& builder, IProgress& progress, IStorageDevice* pDevice) {
     std::uint32_t u32Marker = 0;
     if (!cursor.TakeU32(u32Marker) || u32Marker != kMarkerRoot) return Damaged();
+    ++m_u64Ordinal;
     std::optional<StoredFileRecord> rootRecord = ReadFileRecord(cursor);
     RootHeader root;
     root.u64Index = u64Index;
@@ -178,6 +185,7 @@ bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, 
         if (!cursor.TakeU32(u32Marker)) return Damaged();
         if (u32Marker == kMarkerEnd) return true;
         if (u32Marker != kMarkerNode) return Damaged();
+        std::uint64_t const u64Ordinal = m_u64Ordinal++;
         std::optional<StoredFileRecord> record = ReadFileRecord(cursor);
         if (!record) return Damaged();
         if (!HoldsItsSize(*record)) {
@@ -188,6 +196,10 @@ bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, 
             int const iVolume = volume != volumes.end() ? volume->second : -1;
             auto* pNode = new RestoreFileNode(std::move(*record));
             pNode->SetHfsPlusVolume(iVolume);
+            if (auto const value = m_copyOutValues.find(u64Ordinal); value != m_copyOutValues.end()) {
+                pNode->SetInitializedSize(value->second.initializedSize);
+                pNode->SetCopyRefusal(value->second.u32Refusal);
+            }
             if (!builder.AddNode(pNode, eType)) pNode->Release();
         }
         if (m_pProgress) m_pProgress->IncProgress();

@@ -10,6 +10,7 @@
 
 #include "engine/IRestoreScanSink.h"
 #include "engine/Types.h"
+#include "uimodel/resultsfile/CopyOutValues.h"
 
 class IRSData;
 
@@ -74,6 +75,8 @@ private:
     std::set<std::uint64_t> m_takenRoots;    // by their place in the file, over the whole load
     std::set<std::uint32_t> m_typesTaken;    // searcher types taken by the running replay
     int m_iError = 0;
+    CopyOutValues m_copyOutValues;  // of the file, read at each replay
+    std::uint64_t m_u64Ordinal = 0;  // of the next file record of the node frame
 };
 
 }  // namespace uimodel::resultsfile

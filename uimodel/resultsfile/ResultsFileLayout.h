@@ -10,6 +10,7 @@
 //   u32 partition count P (at most 512), P × (u32 partition type 0..4, 104-byte record:
 //   SearchedPartitionRecord.h), then u32 0 and a file record for every node below the root
 //   (breadth-first, children in sibling order), then u32 0xFFFFFFFF.
+// frCopyOutValues, only when some node has an initialised size or a refusal: CopyOutValues.h.
 //
 // A file record (FileRecord.h):
 // | offset   | size   | field                                               |

@@ -8,6 +8,7 @@
 #include "engine/IRSData.h"
 #include "engine/SearchedPartitionRecord.h"
 #include "uimodel/resultsfile/FileRecord.h"
+#include "uimodel/resultsfile/CopyOutValues.h"
 #include "uimodel/resultsfile/JobProgress.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 
@@ -45,10 +46,12 @@ void WriteDeviceFrame(IRSData& archive, _DiskVolumeData const& row) {
     archive.CloseFrame();
 }
 
-void WriteRoot(IRSData& archive, SavedRoot const& saved, CJobProgress& progress, std::vector<std::uint8_t>& bytes) {
+void WriteRoot(IRSData& archive, SavedRoot const& saved, CJobProgress& progress, std::vector<std::uint8_t>& bytes,
+               CopyOutValueList& values) {
     IFilesystemNode& root = *saved.pRoot;
     AppendU32(bytes, kMarkerRoot);
     AppendFileRecord(bytes, root);
+    values.Note(root);
     AppendU32(bytes, static_cast<std::uint32_t>(root.GetSearcheType()));
     AppendText(bytes, root.GetVolumeName() ? root.GetVolumeName() : "", kMaxVolumeName);
 
@@ -68,6 +71,7 @@ void WriteRoot(IRSData& archive, SavedRoot const& saved, CJobProgress& progress,
         for (IFileNode* pChild = pFolder->GetFirstChild(); pChild; pChild = pChild->GetNextNode()) {
             AppendU32(bytes, kMarkerNode);
             AppendFileRecord(bytes, *pChild);
+            values.Note(*pChild);
             if (pChild->IsDirectory()) folders.push_back(pChild);
             if (bytes.size() >= kBatchBytes) Write(archive, bytes);
         }
@@ -91,12 +95,14 @@ bool WriteResultsFile(IRSData& archive, SavedScan const& scan, CJobProgress& pro
     std::vector<std::uint8_t> bytes;
     AppendU64(bytes, scan.roots.size());
     IProgress* pSink = progress.Sink();
+    CopyOutValueList values;
     for (SavedRoot const& root : scan.roots) {
         if (pSink && !pSink->Continued()) break;
-        WriteRoot(archive, root, progress, bytes);
+        WriteRoot(archive, root, progress, bytes, values);
     }
     Write(archive, bytes);
     archive.CloseFrame();
+    values.Write(archive);
     return true;
 }
 

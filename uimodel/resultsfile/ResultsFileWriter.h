@@ -1,6 +1,7 @@
 #pragma once
 // Writes a scan into an open write-mode archive: the header with status 1, then the controller,
-// device and node frames. Records are gathered in memory and handed to the archive's buffer
+// device and node frames, and the frame of copy-out
+// values (CopyOutValues.h) when a node has one. Records are gathered in memory and handed to the archive's buffer
 // whole, never one field per call.
 #include <string>
 #include <vector>

@@ -5,6 +5,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/ByteView.h"
+#include "engine/ByteWriter.h"
 
 namespace carvetest {
 
@@ -79,7 +80,7 @@ std::vector<std::uint8_t> MakeUnsizableFile() { return Header('N', RAW_FILE_TYPE
 
 std::vector<std::uint8_t> MakeSizedButFailingFile(std::uint32_t u32Size) {
     std::vector<std::uint8_t> bytes = Header('E', RAW_FILE_TYPE_PNG, 512);
-    for (int i = 0; i < 4; ++i) bytes[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u32Size >> (8 * i));
+    engine::ByteWriter(bytes).Le32(8, u32Size);
     return bytes;
 }
 

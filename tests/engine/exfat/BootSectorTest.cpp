@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "ExFatBytes.h"
+#include "support/ExFatBytes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "ExFatBytes.h"
+#include "support/ExFatBytes.h"
 #include "engine/IFileNode.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"

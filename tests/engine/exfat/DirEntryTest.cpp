@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ExFatBytes.h"
+#include "support/ExFatBytes.h"
 #include "engine/exfat/EFDTAnalyze.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
 

@@ -1,3 +1,4 @@
+#include <stdexcept>
 #include "ExFatImageScan.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "engine/exfat/complete/ExFatCompleteSearch.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
 #include "support/Sha256.h"
+#include "support/ByteFields.h"
 
 namespace exfattest {
 
@@ -62,7 +64,9 @@ std::size_t ImagePatch::FindSet(std::u16string const& name) const {
 }
 
 void ImagePatch::Put(std::size_t offset, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) m_bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+    engine::ByteWriter writer(m_bytes);
+    testsupport::LeOfWidth(writer, offset, value, width);
+    if (!writer.Ok()) throw std::out_of_range("a field outside the image");
 }
 
 void ImagePatch::Seal(std::size_t offset) {

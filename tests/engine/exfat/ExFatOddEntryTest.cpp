@@ -39,7 +39,8 @@ void DeletedFileOf2To62Bytes(ImagePatch& image) {
 void VolumeGuidInTheRoot(ImagePatch& image) {
     std::size_t const at = image.FindSet(u"gap.tmp");
     image.Put(at, 0xA0, 1);  // secondary count 0, flags 0
-    image.Put(at + 1, 0, 5);
+    image.Put(at + 1, 0, 1);
+    image.Put(at + 2, 0, 4);
     for (std::size_t i = 6; i < 22; ++i) image.Put(at + i, 0x11 * i, 1);  // the GUID
     image.Put(at + 22, 0, 8);
     image.Put(at + 30, 0, 2);

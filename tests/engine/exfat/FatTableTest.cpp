@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "ExFatBytes.h"
+#include "support/ExFatBytes.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ExFatPartition.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
+#include "engine/ByteWriter.h"
 
 // Runs compare by value in these tests; DataRun itself is a stored record without operators.
 bool operator==(DataRun const& a, DataRun const& b) { return a.s64Start == b.s64Start && a.s64Length == b.s64Length; }
@@ -19,10 +20,8 @@ constexpr std::uint32_t kFatSectors = 10 * 2048 + 8;                 // ten full
 // A device whose FAT (from sector 1) holds cluster + 7 in every entry.
 std::vector<std::uint8_t> NumberedFat() {
     std::vector<std::uint8_t> bytes((1 + kFatSectors + 16) * 512, 0);
-    for (std::uint32_t c = 0; c < kFatSectors * 128; ++c) {
-        std::uint32_t const value = c + 7;
-        for (int i = 0; i < 4; ++i) bytes[512 + 4 * c + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
+    engine::ByteWriter fat(bytes);
+    for (std::uint32_t c = 0; c < kFatSectors * 128; ++c) fat.Le32(512 + 4 * c, c + 7);
     return bytes;
 }
 

@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "ExFatBytes.h"
+#include "support/ExFatBytes.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "testkit/ProgressSink.h"

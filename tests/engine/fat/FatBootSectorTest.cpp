@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FatTestImages.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -23,11 +24,6 @@ struct Variant {
     std::uint32_t u32DeviceSectorSize;
     FileSystemType eExpected;
 };
-
-void Put16(Sector& s, std::size_t offset, std::uint16_t value) {
-    s[offset] = static_cast<std::uint8_t>(value);
-    s[offset + 1] = static_cast<std::uint8_t>(value >> 8);
-}
 
 void Unchanged(Sector&) {}
 
@@ -42,7 +38,7 @@ std::vector<Variant> const& Variants() {
         {"Fat16ThreeFats", "fat16.img", [](Sector& s) { s[16] = 3; }, 512, FILE_SYSTEM_UNRECOGNISED},
         {"Fat16NotAMediaByte", "fat16.img", [](Sector& s) { s[21] = 0x12; }, 512, FILE_SYSTEM_UNRECOGNISED},
         {"Fat32TypeStringBlank", "fat32.img", [](Sector& s) { std::memset(&s[82], ' ', 8); }, 512, FILE_SYSTEM_FAT32},
-        {"Fat16TwoHundredRootEntries", "fat16.img", [](Sector& s) { Put16(s, 17, 200); }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat16TwoHundredRootEntries", "fat16.img", [](Sector& s) { engine::ByteWriter(s).Le16(17, 200); }, 512, FILE_SYSTEM_UNRECOGNISED},
         {"Fat16ThreeSectorsPerCluster", "fat16.img", [](Sector& s) { s[13] = 3; }, 512, FILE_SYSTEM_UNRECOGNISED},
         {"Fat32ThreeSectorsPerCluster", "fat32.img", [](Sector& s) { s[13] = 3; }, 512, FILE_SYSTEM_UNRECOGNISED},
         {"Fat16NoSignature", "fat16.img", [](Sector& s) { s[511] = 0; }, 512, FILE_SYSTEM_UNRECOGNISED},

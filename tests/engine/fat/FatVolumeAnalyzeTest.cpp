@@ -13,6 +13,7 @@
 #include "FatTestImages.h"
 #include "engine/Types.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ TEST(FatVolumeAnalyzeLoopTest, ARootChainLinkingToItselfEndsTheLabelSearch) {
         std::memcpy(&bytes[rootAt + off], entry.data(), kEntryBytes);
     for (std::size_t copy = 0; copy < fats; ++copy) {
         std::size_t const link = (reserved + copy * perFat) * kSectorSize + std::size_t{u32Root} * 4;
-        for (int i = 0; i < 4; ++i) bytes[link + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u32Root >> (8 * i));
+        engine::ByteWriter(bytes).Le32(link, u32Root);
     }
 
     Analysis const analysis = Analyse(std::move(bytes));

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "HfsPlusScan.h"
+#include "support/HfsPlusScan.h"
 #include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/HfsPlusForkExtents.h"
@@ -13,14 +13,13 @@
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
 using namespace hfsplus;
 using hfsplustest::kMacCatalogNodeSize;
 using hfsplustest::kMacCatalogStart;
-using hfsplustest::PutBe16;
-using hfsplustest::PutBe32;
 
 constexpr std::size_t kHeaderRecord = kMacCatalogStart + kNodeDescriptorSize;
 constexpr std::size_t kRootLeaf = kMacCatalogStart + hfsplustest::kMacCatalogRoot * kMacCatalogNodeSize;
@@ -48,7 +47,7 @@ protected:
 };
 
 TEST_F(HfsPlusBTreeTest, AHeaderWithBlockSizeZeroIsNoVolume) {
-    PutBe32(m_image, kVolumeHeaderOffset + 40, 0);
+    engine::ByteWriter(m_image).Be32(kVolumeHeaderOffset + 40, 0);
     CMemoryDevice device(m_image, 512, STORAGE_DEVICE_VOLUME);
     CHFSPlusVolume const volume(&device);
     EXPECT_EQ(ResultCode(volume.GetLastError()), kCodeBadData);
@@ -67,11 +66,11 @@ TEST_F(HfsPlusBTreeTest, NodesWhoseTablesCannotBeTrustedAreRefused) {
         return !IsValidNode(engine::ByteView(bytes.data(), bytes.size()));
     };
     std::size_t const table = kMacCatalogNodeSize;  // record i's offset stands at table - 2 (i + 1)
-    EXPECT_TRUE(refused([&](auto& b) { PutBe16(b, table - 2, 12); })) << "record 0 at 12";
+    EXPECT_TRUE(refused([&](auto& b) { engine::ByteWriter(b).Be16(table - 2, 12); })) << "record 0 at 12";
     EXPECT_TRUE(refused([](auto& b) { b[9] = 2; })) << "a leaf of height 2";
-    EXPECT_TRUE(refused([&](auto& b) { PutBe16(b, table - 6, static_cast<std::uint16_t>(b[table - 4] << 8 | b[table - 3])); }))
+    EXPECT_TRUE(refused([&](auto& b) { engine::ByteWriter(b).Be16(table - 6, static_cast<std::uint16_t>(b[table - 4] << 8 | b[table - 3])); }))
         << "two records at one offset";
-    EXPECT_TRUE(refused([](auto& b) { PutBe16(b, 10, 2042); })) << "an offset table reaching into the descriptor";
+    EXPECT_TRUE(refused([](auto& b) { engine::ByteWriter(b).Be16(10, 2042); })) << "an offset table reaching into the descriptor";
     EXPECT_FALSE(refused([](auto& b) { b[8] = 0, b[9] = 5; })) << "an index node of any height";
 }
 
@@ -81,17 +80,17 @@ TEST_F(HfsPlusBTreeTest, ACyclicIndexEndsItsBranchAndEveryFileIsStillListed) {
     std::memset(&m_image[index], 0, kMacCatalogNodeSize);
     m_image[index + 8] = 0;  // index node
     m_image[index + 9] = 2;
-    PutBe16(m_image, index + 10, 2);
+    engine::ByteWriter(m_image).Be16(index + 10, 2);
     for (std::uint32_t i = 0; i < 2; ++i) {
         std::size_t const record = index + kNodeDescriptorSize + i * 12;
-        PutBe16(m_image, record, 6);                        // keyLength: parent id and an empty name
-        PutBe32(m_image, record + 2, i);                    // parentID
-        PutBe32(m_image, record + 8, i == 0 ? 2 : 1);       // child: itself, then the leaf
-        PutBe16(m_image, index + kMacCatalogNodeSize - 2 * (i + 1), static_cast<std::uint16_t>(record - index));
+        engine::ByteWriter(m_image).Be16(record, 6);                        // keyLength: parent id and an empty name
+        engine::ByteWriter(m_image).Be32(record + 2, i);                    // parentID
+        engine::ByteWriter(m_image).Be32(record + 8, i == 0 ? 2 : 1);       // child: itself, then the leaf
+        engine::ByteWriter(m_image).Be16(index + kMacCatalogNodeSize - 2 * (i + 1), static_cast<std::uint16_t>(record - index));
     }
-    PutBe16(m_image, index + kMacCatalogNodeSize - 6, kNodeDescriptorSize + 24);
-    PutBe16(m_image, kHeaderRecord, 2);      // treeDepth
-    PutBe32(m_image, kHeaderRecord + 2, 2);  // rootNode
+    engine::ByteWriter(m_image).Be16(index + kMacCatalogNodeSize - 6, kNodeDescriptorSize + 24);
+    engine::ByteWriter(m_image).Be16(kHeaderRecord, 2);      // treeDepth
+    engine::ByteWriter(m_image).Be32(kHeaderRecord + 2, 2);  // rootNode
 
     CMemoryDevice device(m_image, 512, STORAGE_DEVICE_VOLUME);
     CHFSPlusVolume volume(&device);
@@ -109,7 +108,7 @@ TEST_F(HfsPlusBTreeTest, ACyclicIndexEndsItsBranchAndEveryFileIsStillListed) {
 TEST_F(HfsPlusBTreeTest, ARecordWhoseKeyRunsPastItsNodeIsSkippedAlone) {
     std::size_t const record = RecordOffset(u"passwords.txt");
     ASSERT_NE(record, 0u);
-    PutBe16(m_image, record, 0xFFF0);
+    engine::ByteWriter(m_image).Be16(record, 0xFFF0);
     hfsplustest::VolumeScan scan(m_image, 512);
     EXPECT_EQ(scan.Result(), kResultSuccess);
     EXPECT_FALSE(scan.Nodes().count("/passwords.txt"));

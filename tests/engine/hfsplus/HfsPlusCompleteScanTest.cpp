@@ -10,8 +10,8 @@
 #include <cstring>
 #include <random>
 
-#include "DecmpfsMaker.h"
-#include "HfsPlusScan.h"
+#include "support/DecmpfsMaker.h"
+#include "support/HfsPlusScan.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
 #include "engine/IRecoveryController.h"
@@ -30,6 +30,7 @@
 #include "testkit/CompleteSearchRun.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/RecordingTreeBuilder.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -256,13 +257,13 @@ TEST(HfsPlusCompleteMacTest, AJournalInfoBlockLocatesAVolumeWhoseCatalogHeaderIs
     std::size_t const alternate = mac.volume.size() - hfsplus::kVolumeHeaderOffset;
     std::vector<std::uint8_t> header(mac.volume.begin() + static_cast<long>(alternate),
                                      mac.volume.begin() + static_cast<long>(alternate + hfsplus::kVolumeHeaderSize));
-    hfsplustest::PutBe32(header, 4, engine::ByteView(header.data(), header.size()).Be32(4) | hfsplus::kAttributeJournaled);
-    hfsplustest::PutBe32(header, 12, kInfoBlock);
+    engine::ByteWriter(header).Be32(4, engine::ByteView(header.data(), header.size()).Be32(4) | hfsplus::kAttributeJournaled);
+    engine::ByteWriter(header).Be32(12, kInfoBlock);
     std::copy(header.begin(), header.end(), mac.disk.begin() + static_cast<long>(MacDisk::kAt + alternate));
     std::vector<std::uint8_t> info(hfsplustest::kMacBlockSize, hfsplus::kJournalInfoFill);
     std::fill_n(info.begin(), hfsplus::kJournalInfoSize, 0);
-    hfsplustest::PutBe32(info, 40, (kInfoBlock + 1) * hfsplustest::kMacBlockSize);  // offset
-    hfsplustest::PutBe32(info, 48, 8 * hfsplustest::kMacBlockSize);                 // size
+    engine::ByteWriter(info).Be32(40, (kInfoBlock + 1) * hfsplustest::kMacBlockSize);  // offset
+    engine::ByteWriter(info).Be32(48, 8 * hfsplustest::kMacBlockSize);                 // size
     std::copy(info.begin(), info.end(), mac.disk.begin() + static_cast<long>(MacDisk::kAt + kInfoBlock * hfsplustest::kMacBlockSize));
     mac.Zero(hfsplus::kVolumeHeaderOffset, hfsplus::kVolumeHeaderSize);
     mac.Zero(hfsplustest::kMacCatalogStart, hfsplustest::kMacCatalogNodeSize);
@@ -307,7 +308,7 @@ TEST(HfsPlusCompleteMacTest, ARecordNewerThanItsVolumesHeaderStaysInTheVolumeHol
     ASSERT_LT(name, copy + hfsplustest::kMacCatalogStart + 2 * hfsplustest::kMacCatalogNodeSize);
     std::size_t const key = name - 8;
     std::size_t const data = key + 2 + engine::ByteView(mac.disk.data(), mac.disk.size()).Be16(key);
-    hfsplustest::PutBe32(mac.disk, data + 12, 0xF0000000);  // created in 2031
+    engine::ByteWriter(mac.disk).Be32(data + 12, 0xF0000000);  // created in 2031
     CompleteScan scan(std::make_unique<CMemoryDevice>(std::move(mac.disk), 512));
     ASSERT_TRUE(scan.Ran());
     ASSERT_EQ(scan.VolumeCount(), 2u);
@@ -381,8 +382,8 @@ TEST(HfsPlusCompleteEdgeTest, ASectorHoldingTwoHeadersRecordsNone) {
 TEST(HfsPlusCompleteEdgeTest, AJournalInfoBlockNotFollowedByItsFillIsRefused) {
     std::vector<std::uint8_t> sector(512, hfsplus::kJournalInfoFill);
     std::fill_n(sector.begin(), hfsplus::kJournalInfoSize, 0);
-    hfsplustest::PutBe32(sector, 40, 0x1000);  // offset 4096
-    hfsplustest::PutBe32(sector, 48, 0x80000);  // size 512 KiB
+    engine::ByteWriter(sector).Be32(40, 0x1000);  // offset 4096
+    engine::ByteWriter(sector).Be32(48, 0x80000);  // size 512 KiB
     EXPECT_TRUE(hfsplus::IsJournalInfoSector(engine::ByteView(sector.data(), sector.size())));
     sector[300] = 0;
     EXPECT_FALSE(hfsplus::IsJournalInfoSector(engine::ByteView(sector.data(), sector.size())));
@@ -403,7 +404,7 @@ TEST(HfsPlusCompleteEdgeTest, AnEightKiBLeafIsAnalysedOnceAndSkipsItsSectors) {
     std::copy_n(leaf.Bytes().Data(), hfsplus::kNodeDescriptorSize, disk.begin() + kNode);
     std::size_t offset = hfsplus::kNodeDescriptorSize;
     for (std::uint16_t i = 0; i <= leaf.GetRecordCount(); ++i) {
-        hfsplustest::PutBe16(disk, kNode + kNode - 2 * (i + 1u), static_cast<std::uint16_t>(offset));
+        engine::ByteWriter(disk).Be16(kNode + kNode - 2 * (i + 1u), static_cast<std::uint16_t>(offset));
         if (i == leaf.GetRecordCount()) break;
         engine::ByteView const record = leaf.GetRecord(i);
         std::copy_n(record.Data(), record.Size(), disk.begin() + static_cast<long>(kNode + offset));

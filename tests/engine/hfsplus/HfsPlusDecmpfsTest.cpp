@@ -10,7 +10,8 @@
 
 #include "engine/hfsplus/HfsPlusCompressFileReader.h"
 #include "engine/hfsplus/decmpfs/LzvnDecode.h"
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -23,7 +24,6 @@ using hfsplustest::Compress;
 using hfsplustest::Compressed;
 using hfsplustest::Damage;
 using hfsplustest::Header;
-using hfsplustest::PutLe32;
 using hfsplustest::TextLike;
 
 std::unique_ptr<CHFSPlusCompressFileReader, void (*)(CHFSPlusCompressFileReader*)> OpenReader(Compressed const& c) {
@@ -111,7 +111,7 @@ TEST(HfsPlusDecmpfs, RefusesUnknownTypesAndImpossibleSizes) {
     EXPECT_EQ(OpenReader(inflated), nullptr);
     // A chunk table pointing past the fork.
     Compressed pastFork = Compress(8, TextLike(1000), Damage::None);
-    PutLe32(pastFork.fork, 4, 0x7FFFFFFF);
+    engine::ByteWriter(pastFork.fork).Le32(4, 0x7FFFFFFF);
     EXPECT_EQ(OpenReader(pastFork), nullptr);
 }
 

@@ -9,13 +9,14 @@
 #include <optional>
 #include <set>
 
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 #include "FatQuickScan.h"
-#include "HfsPlusScan.h"
-#include "JournalMaker.h"
+#include "support/HfsPlusScan.h"
+#include "support/JournalMaker.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ protected:
             std::uint32_t const u32File = hfsplustest::CatalogID(links, u"passwords.txt");
             hfsplustest::MakeHardLink(links, u32File, u32NextID, hfsplustest::CatalogID(links, std::u16string(4, u'\0') + u"HFS+ Private Data"));
             m_before["/passwords.txt"] = m_before["/HFS+ Private Data/iNode" + std::to_string(u32File)] = m_before.at("/passwords.txt");
-            hfsplustest::PutBe32(before, kNextCatalogID, u32NextID + 1);
+            engine::ByteWriter(before).Be32(kNextCatalogID, u32NextID + 1);
             if (!hfsplustest::WriteLeafRecords(before, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize, links, true))
                 return "no room";
         }
@@ -104,7 +105,7 @@ protected:
                 break;
             case Scenario::ReusedName:
                 hfsplustest::ReplaceCatalogFile(catalog, id(u"passwords.txt"), u32NextID, id(u"another_file"));
-                hfsplustest::PutBe32(after, kNextCatalogID, u32NextID + 1);
+                engine::ByteWriter(after).Be32(kNextCatalogID, u32NextID + 1);
                 break;
             case Scenario::DeletedHardLink: hfsplustest::DropCatalogItems(catalog, {u32NextID, id(u"iNode20")}); break;
             case Scenario::DeletedCompressed: {

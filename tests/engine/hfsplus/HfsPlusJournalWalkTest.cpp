@@ -9,6 +9,7 @@
 
 #include "engine/hfsplus/journal/HfsPlusDeletedRecords.h"
 #include "engine/hfsplus/journal/HfsPlusJournalWalk.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -19,20 +20,15 @@ constexpr std::uint32_t kHeaderSize = 512;
 constexpr std::uint32_t kListSize = 512;  // 32 entries
 constexpr std::uint64_t kJournalSize = kHeaderSize + 8 * 512;
 
-template <class T>
-void Put(Bytes& bytes, std::size_t at, T value) {
-    for (std::size_t i = 0; i < sizeof(T); ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 Bytes HeaderBytes(std::uint64_t u64End, std::uint32_t u32HeaderSize = kHeaderSize, std::uint32_t u32Endian = 0x12345678) {
     Bytes bytes(kHeaderSize, 0);
-    Put<std::uint32_t>(bytes, 0, 0x4A4E4C78);
-    Put<std::uint32_t>(bytes, 4, u32Endian);
-    Put<std::uint64_t>(bytes, 8, u64End);
-    Put<std::uint64_t>(bytes, 16, u64End);
-    Put<std::uint64_t>(bytes, 24, kJournalSize);
-    Put<std::uint32_t>(bytes, 32, kListSize);
-    Put<std::uint32_t>(bytes, 40, u32HeaderSize);
+    engine::ByteWriter(bytes).Le32(0, 0x4A4E4C78);
+    engine::ByteWriter(bytes).Le32(4, u32Endian);
+    engine::ByteWriter(bytes).Le64(8, u64End);
+    engine::ByteWriter(bytes).Le64(16, u64End);
+    engine::ByteWriter(bytes).Le64(24, kJournalSize);
+    engine::ByteWriter(bytes).Le32(32, kListSize);
+    engine::ByteWriter(bytes).Le32(40, u32HeaderSize);
     return bytes;
 }
 
@@ -43,11 +39,11 @@ Bytes JournalWith(std::uint64_t u64At, std::vector<std::uint32_t> const& sizes, 
     Bytes const header = HeaderBytes(u64End);
     std::copy(header.begin(), header.end(), journal.begin());
     Bytes transaction(kListSize, 0);
-    Put<std::uint16_t>(transaction, 0, kListSize / 16 - 1);
-    Put<std::uint16_t>(transaction, 2, static_cast<std::uint16_t>(sizes.size() + 1));
+    engine::ByteWriter(transaction).Le16(0, kListSize / 16 - 1);
+    engine::ByteWriter(transaction).Le16(2, static_cast<std::uint16_t>(sizes.size() + 1));
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        Put<std::uint64_t>(transaction, 16 * (i + 1), 100 + i);
-        Put<std::uint32_t>(transaction, 16 * (i + 1) + 8, sizes[i]);
+        engine::ByteWriter(transaction).Le64(16 * (i + 1), 100 + i);
+        engine::ByteWriter(transaction).Le32(16 * (i + 1) + 8, sizes[i]);
         if (sizes[i] <= hfsplus::kMaxJournalBlock) transaction.resize(transaction.size() + sizes[i], static_cast<std::uint8_t>(i + 1));
     }
     std::uint64_t u64Pos = u64At;

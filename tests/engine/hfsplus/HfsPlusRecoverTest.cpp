@@ -20,8 +20,8 @@
 #include <fstream>
 #include <map>
 
-#include "DecmpfsMaker.h"
-#include "HfsPlusScan.h"
+#include "support/DecmpfsMaker.h"
+#include "support/HfsPlusScan.h"
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"

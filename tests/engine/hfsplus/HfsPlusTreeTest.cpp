@@ -14,14 +14,15 @@
 #include <utility>
 #include <vector>
 
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 #include "FatQuickScan.h"
-#include "HfsPlusScan.h"
-#include "JournalMaker.h"
+#include "support/HfsPlusScan.h"
+#include "support/JournalMaker.h"
 #include "engine/IFileNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ Bytes Patched(Patch patch) {
     hfsplustest::MoveCatalogItem(catalog, u32Trash, hfsplus::kRootFolderID, u".Trashes");
     hfsplustest::AddFolder(catalog, u32Trash, u32Next + 1, u32Trash, u"501");
     hfsplustest::MoveCatalogItem(catalog, id(u"00000000171494cb"), u32Next + 1, u"x.jpg");
-    hfsplustest::PutBe32(image, kNextCatalogID, u32Next + 2);
+    engine::ByteWriter(image).Be32(kNextCatalogID, u32Next + 2);
     bool const bWritten = hfsplustest::WriteLeafRecords(image, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize,
                                                         catalog, true);
     return bWritten ? image : Bytes();

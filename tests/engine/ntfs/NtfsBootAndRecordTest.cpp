@@ -8,6 +8,7 @@
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -85,9 +86,7 @@ TEST_F(NtfsRecordTest, AttributeAt1016IsUnseenAndOnePastTheEndRefusesTheRecord) 
     auto const filler = [&](std::vector<std::uint8_t>& r, std::uint32_t u32Length, std::uint32_t u32InUse) {
         engine::ByteView const view(r.data(), r.size());
         ASSERT_EQ(view.Le32(u32End), ntfs::kAttrEnd);
-        auto put32 = [&](std::size_t at, std::uint32_t value) {
-            for (int i = 0; i < 4; ++i) r[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-        };
+        auto put32 = [&](std::size_t at, std::uint32_t value) { engine::ByteWriter(r).Le32(at, value); };
         std::fill(r.begin() + u32End, r.begin() + 1024 - 2, 0);
         put32(u32End, 0x100);  // a resident attribute with an empty value up to 1016
         put32(u32End + 4, u32Length);

@@ -17,6 +17,7 @@
 #include "engine/ntfs/ondisk/NTFSUpdateSequence.h"
 #include "support/Manifest.h"
 #include "support/Sha256.h"
+#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -25,10 +26,6 @@ constexpr std::size_t kPage = 4096;
 constexpr std::size_t kPageHeader = 64;
 constexpr std::size_t kLogHeader = 48;
 constexpr std::size_t kClientHeader = 40;
-
-void PutLe(Bytes& bytes, std::size_t offset, std::uint64_t u64Value, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i) bytes[offset + i] = static_cast<std::uint8_t>(u64Value >> (8 * i));
-}
 
 std::size_t Align8(std::size_t value) { return (value + 7) & ~std::size_t{7}; }
 
@@ -44,18 +41,18 @@ struct Target {
 Bytes LogRecord(Bytes const& redo, Bytes const& undo, Target const& target) {
     std::size_t const undoOffset = kClientHeader + Align8(redo.size());
     Bytes record(kLogHeader + undoOffset + undo.size(), 0);
-    PutLe(record, 24, record.size() - kLogHeader, 4);
-    PutLe(record, 32, 1, 4);  // a client record
+    engine::ByteWriter(record).Le32(24, record.size() - kLogHeader);
+    engine::ByteWriter(record).Le32(32, 1);  // a client record
     std::size_t const client = kLogHeader;
-    PutLe(record, client + 0, redo.empty() ? 0 : 2, 2);  // InitializeFileRecordSegment
-    PutLe(record, client + 4, kClientHeader, 2);
-    PutLe(record, client + 6, redo.size(), 2);
-    PutLe(record, client + 8, undoOffset, 2);
-    PutLe(record, client + 10, undo.size(), 2);
-    PutLe(record, client + 16, target.u16RecordOffset, 2);
-    PutLe(record, client + 18, target.u16AttributeOffset, 2);
-    PutLe(record, client + 20, target.u16Block, 2);
-    PutLe(record, client + 24, target.u64Vcn, 8);
+    engine::ByteWriter(record).Le16(client + 0, redo.empty() ? 0 : 2);  // InitializeFileRecordSegment
+    engine::ByteWriter(record).Le16(client + 4, kClientHeader);
+    engine::ByteWriter(record).Le16(client + 6, redo.size());
+    engine::ByteWriter(record).Le16(client + 8, undoOffset);
+    engine::ByteWriter(record).Le16(client + 10, undo.size());
+    engine::ByteWriter(record).Le16(client + 16, target.u16RecordOffset);
+    engine::ByteWriter(record).Le16(client + 18, target.u16AttributeOffset);
+    engine::ByteWriter(record).Le16(client + 20, target.u16Block);
+    engine::ByteWriter(record).Le64(client + 24, target.u64Vcn);
     std::copy(redo.begin(), redo.end(), record.begin() + kLogHeader + kClientHeader);
     std::copy(undo.begin(), undo.end(), record.begin() + static_cast<std::ptrdiff_t>(kLogHeader + undoOffset));
     return record;
@@ -73,7 +70,7 @@ public:
     std::size_t Add(Bytes record) {
         if (m_position % kPage + kLogHeader > kPage) m_position = (m_position / kPage + 1) * kPage + kPageHeader;
         std::uint64_t const u64Lsn = ++m_u64Lsn;
-        PutLe(record, 0, u64Lsn, 8);
+        engine::ByteWriter(record).Le64(0, u64Lsn);
         std::size_t const start = m_position;
         Touch(start / kPage).u64Last = u64Lsn;
         for (std::size_t done = 0; done < record.size();) {
@@ -94,11 +91,11 @@ public:
             std::uint8_t* pPage = m_log.data() + page * kPage;
             Bytes header(kPageHeader, 0);
             std::memcpy(header.data(), "RCRD", 4);
-            PutLe(header, 4, 40, 2);
-            PutLe(header, 6, 9, 2);
-            PutLe(header, 8, lsns.u64Last != 0 ? lsns.u64Last : lsns.u64LastEnd, 8);
-            PutLe(header, 32, lsns.u64LastEnd, 8);
-            PutLe(header, 40, 1, 2);  // the check value
+            engine::ByteWriter(header).Le16(4, 40);
+            engine::ByteWriter(header).Le16(6, 9);
+            engine::ByteWriter(header).Le64(8, lsns.u64Last != 0 ? lsns.u64Last : lsns.u64LastEnd);
+            engine::ByteWriter(header).Le64(32, lsns.u64LastEnd);
+            engine::ByteWriter(header).Le16(40, 1);  // the check value
             std::memcpy(pPage, header.data(), header.size());
             ntfs::ApplyUpdateSequence(std::span<std::uint8_t>(pPage, kPage), 40, 9);
         }
@@ -233,7 +230,7 @@ protected:
         Bytes padding = LogRecord({}, {}, Target{});
         EXPECT_GE(filler, padding.size());
         padding.resize(filler);
-        PutLe(padding, 24, filler - kLogHeader, 4);
+        engine::ByteWriter(padding).Le32(24, filler - kLogHeader);
         writer.Add(padding);
         target.u16AttributeOffset = static_cast<std::uint16_t>(pairs + 2);
         std::size_t const straddling =
@@ -243,8 +240,8 @@ protected:
         EXPECT_EQ(straddling % kPage, kPage - 56);
         switch (damage) {
             case Damage::None: break;
-            case Damage::ImageLengthPastAnyPage: PutLe(log, image + 24, 0x7FFFFFF0, 4); break;
-            case Damage::UndoOutsideItsRecord: PutLe(log, straddling + kLogHeader + 8, 0xFFF0, 2); break;
+            case Damage::ImageLengthPastAnyPage: engine::ByteWriter(log).Le32(image + 24, 0x7FFFFFF0); break;
+            case Damage::UndoOutsideItsRecord: engine::ByteWriter(log).Le16(straddling + kLogHeader + 8, 0xFFF0); break;
             case Damage::ContinuationPageTorn: log[(straddling / kPage + 1) * kPage + 511] ^= 0xFF; break;
         }
         return log;

@@ -7,13 +7,15 @@
 #include "engine/ntfs/complete/NTFSMetaFileInfo.h"
 #include "engine/ntfs/complete/NTFSSearchedPartitionInfo.h"
 #include "support/TempDir.h"
+#include "support/ByteFields.h"
 
 namespace {
 
 constexpr tagGUIDSIGN kFrame{{0x4E, 0x54, 0x46, 0x53}};
 
 void Le(std::vector<std::uint8_t>& out, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    engine::ByteWriter field = testsupport::Grow(out, static_cast<std::size_t>(width));
+    testsupport::LeOfWidth(field, 0, value, width);
 }
 
 class NtfsStoredForms : public ::testing::Test {

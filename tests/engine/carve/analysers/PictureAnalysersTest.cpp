@@ -16,6 +16,7 @@
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace picturetest {
 namespace {
@@ -197,7 +198,7 @@ struct Refusal {
 
 TEST_F(PictureAnalysersTest, DamagedHeadersAreRefusedAndLeaveTheRecordAsItWas) {
     Bytes bmpPatched = s_samples.bmp3;
-    PutLe16(bmpPatched, 6, 1);
+    engine::ByteWriter(bmpPatched).Le16(6, 1);
     Bytes wrongVersionGif = s_samples.gif89;
     wrongVersionGif[4] = '8';
     Bytes pngNoCrLf = s_samples.png;
@@ -205,18 +206,18 @@ TEST_F(PictureAnalysersTest, DamagedHeadersAreRefusedAndLeaveTheRecordAsItWas) {
     Bytes pspShort = MakePsp({600});
     pspShort[31] = 1;
     Bytes emfReserved = MakeEmf(1024);
-    PutLe16(emfReserved, 58, 1);
+    engine::ByteWriter(emfReserved).Le16(58, 1);
     Bytes emfEmpty = MakeEmf(1024);
-    PutLe32(emfEmpty, 48, 0);
+    engine::ByteWriter(emfEmpty).Le32(48, 0);
     Bytes wmfParameters = MakeWmf(700, false);
-    PutLe16(wmfParameters, 16, 1);
+    engine::ByteWriter(wmfParameters).Le16(16, 1);
     Bytes iconTooLarge = MakeIcon(2, 0x80000);  // 6 + 2 x (0x80000 + 16) > 1 MiB
     Bytes iconReserved = MakeIcon(1, 100);
     iconReserved[9] = 1;
     Bytes iconOffset = MakeIcon(1, 100);
-    PutLe32(iconOffset, 18, 0xA00001);
+    engine::ByteWriter(iconOffset).Le32(18, 0xA00001);
     Bytes cursorThree = s_samples.cur;
-    PutLe16(cursorThree, 2, 3);
+    engine::ByteWriter(cursorThree).Le16(2, 3);
 
     std::vector<Refusal> const cases = {
         {"17-entry icon", Picture::Ico, MakeIcon(17, 64)},
@@ -260,13 +261,13 @@ TEST_F(PictureAnalysersTest, BmpWithAnUnknownInfoHeaderIsRefusedButStaysTypedBmp
 TEST_F(PictureAnalysersTest, HeaderSizesClaimingFourGiBAreTakenAsStated) {
     // Clamping to the device is the search's job; the analysers must only not overflow.
     Bytes bmp = MakeBmp(40);
-    PutLe32(bmp, 2, 0xFFFFFFFF);
+    engine::ByteWriter(bmp).Le32(2, 0xFFFFFFFF);
     Bytes wmf = MakeWmf(700, false);
-    PutLe32(wmf, 6, 0xFFFFFFFF);
+    engine::ByteWriter(wmf).Le32(6, 0xFFFFFFFF);
     Bytes placeable = MakeWmf(700, true);
-    PutLe32(placeable, 22 + 6, 0xFFFFFFFF);
+    engine::ByteWriter(placeable).Le32(22 + 6, 0xFFFFFFFF);
     Bytes emf = MakeEmf(1024);
-    PutLe32(emf, 48, 0xFFFFFFFF);
+    engine::ByteWriter(emf).Le32(48, 0xFFFFFFFF);
     struct Claim {
         Picture e;
         Bytes const& bytes;
@@ -283,36 +284,36 @@ TEST_F(PictureAnalysersTest, HeaderSizesClaimingFourGiBAreTakenAsStated) {
 TEST_F(PictureAnalysersTest, WalksOverHugeLengthsEndAtTheirBounds) {
     // PSD raw image whose height x width x channels x depth overflows 64 bits: refused.
     Bytes psdOverflow = MakeRunLengthPsd(2);
-    PutBe16(psdOverflow, 12, 0xFFFF);
-    PutBe32(psdOverflow, 14, 0xFFFFFFFF);
-    PutBe32(psdOverflow, 18, 0xFFFFFFFF);
-    PutBe16(psdOverflow, 22, 0xFFFF);
-    PutBe16(psdOverflow, 38, 0);
+    engine::ByteWriter(psdOverflow).Be16(12, 0xFFFF);
+    engine::ByteWriter(psdOverflow).Be32(14, 0xFFFFFFFF);
+    engine::ByteWriter(psdOverflow).Be32(18, 0xFFFFFFFF);
+    engine::ByteWriter(psdOverflow).Be16(22, 0xFFFF);
+    engine::ByteWriter(psdOverflow).Be16(38, 0);
     EXPECT_EQ(SizeOnDevice(Picture::Psd, psdOverflow, Bytes(4096, 0)), 0u);
     // A raw image that fits 64 bits is sized by its header, far past the device.
-    PutBe16(psdOverflow, 12, 3);
-    PutBe32(psdOverflow, 14, 0x10000);
-    PutBe32(psdOverflow, 18, 0x10000);
-    PutBe16(psdOverflow, 22, 8);
+    engine::ByteWriter(psdOverflow).Be16(12, 3);
+    engine::ByteWriter(psdOverflow).Be32(14, 0x10000);
+    engine::ByteWriter(psdOverflow).Be32(18, 0x10000);
+    engine::ByteWriter(psdOverflow).Be16(22, 8);
     EXPECT_EQ(SizeOnDevice(Picture::Psd, psdOverflow, Bytes(4096, 0)), 40u + 3ull * 0x10000 * 0x10000);
     // A layer section claiming 4 GiB points past the device: refused.
     Bytes psdLayers = MakeRunLengthPsd(2);
-    PutBe32(psdLayers, 34, 0xFFFFFFFF);
+    engine::ByteWriter(psdLayers).Be32(34, 0xFFFFFFFF);
     EXPECT_EQ(SizeOnDevice(Picture::Psd, psdLayers, Bytes(4096, 0)), 0u);
     // A run-length table of 0xFFFF x 0xFFFFFFFF rows is read only up to its byte bound or the
     // device's end: here the device ends first.
     Bytes psdRows = MakeRunLengthPsd(2);
-    PutBe16(psdRows, 12, 0xFFFF);
-    PutBe32(psdRows, 14, 0xFFFFFFFF);
+    engine::ByteWriter(psdRows).Be16(12, 0xFFFF);
+    engine::ByteWriter(psdRows).Be32(14, 0xFFFFFFFF);
     EXPECT_EQ(SizeOnDevice(Picture::Psd, psdRows, RandomBytes(200000, 1)), 0u);
     // A PSP block of 4 GiB ends the walk past its bound: the file ends there.
     Bytes psp = MakePsp({600, 16});
-    PutLe32(psp, 36 + 610 + 6, 0xFFFFFFFF);
+    engine::ByteWriter(psp).Le32(36 + 610 + 6, 0xFFFFFFFF);
     EXPECT_EQ(SizeOnDevice(Picture::Psp, psp, Bytes(4096, 0)), 36u + 610 + 10 + 0xFFFFFFFFull);
     // A PNG chunk claiming 4 GiB after image data: the file ends before it.
     Bytes png = s_samples.png;
     std::size_t const iend = png.size() - 12;
-    PutBe32(png, iend, 0xFFFFFFF0);
+    engine::ByteWriter(png).Be32(iend, 0xFFFFFFF0);
     EXPECT_EQ(SizeOnDevice(Picture::Png, png, Bytes(4096, 0)), iend);
 }
 
@@ -348,15 +349,15 @@ TEST_F(PictureAnalysersTest, TruncatedPicturesAreRefusedUnlessTheirHeadersTellTh
 TEST_F(PictureAnalysersTest, PngBrokenAfterImageDataIsCarvedUpToTheBreakAndBeforeItRefused) {
     Bytes png = s_samples.png;
     std::size_t const iend = png.size() - 12;
-    PutBe32(png, iend, 0x80000000);  // negative as a signed length
+    engine::ByteWriter(png).Be32(iend, 0x80000000);  // negative as a signed length
     EXPECT_EQ(SizeOnDevice(Picture::Png, png, Bytes(4096, 0)), iend);
     // The first chunk after IHDR broken: no image data seen yet.
     Bytes early = s_samples.png;
-    PutBe32(early, 33, 0x1400001);
+    engine::ByteWriter(early).Be32(33, 0x1400001);
     EXPECT_EQ(SizeOnDevice(Picture::Png, early, Bytes(4096, 0)), 0u);
     // IHDR with a zero width.
     Bytes flat = s_samples.png;
-    PutBe32(flat, 16, 0);
+    engine::ByteWriter(flat).Be32(16, 0);
     EXPECT_EQ(SizeOnDevice(Picture::Png, flat, Bytes(4096, 0)), 0u);
 }
 
@@ -367,13 +368,13 @@ TEST_F(PictureAnalysersTest, RunLengthPsdReadsOneCountPerRowOfEveryChannel) {
     ASSERT_EQ(psd.size(), 40u + 600 + 600);
     EXPECT_EQ(SizeOnDevice(Picture::Psd, psd, RandomBytes(4096, 3)), psd.size());
     Bytes noRows = MakeRunLengthPsd(1);
-    PutBe32(noRows, 14, 0);
+    engine::ByteWriter(noRows).Be32(14, 0);
     EXPECT_EQ(SizeOnDevice(Picture::Psd, noRows, RandomBytes(4096, 3)), 40u);
     Bytes version2 = MakeRunLengthPsd(1);
-    PutBe16(version2, 4, 2);
+    engine::ByteWriter(version2).Be16(4, 2);
     EXPECT_EQ(SizeOnDevice(Picture::Psd, version2, Bytes(4096, 0)), 0u);
     Bytes unknownCompression = MakeRunLengthPsd(1);
-    PutBe16(unknownCompression, 38, 2);
+    engine::ByteWriter(unknownCompression).Be16(38, 2);
     EXPECT_EQ(SizeOnDevice(Picture::Psd, unknownCompression, Bytes(4096, 0)), 0u);
 }
 

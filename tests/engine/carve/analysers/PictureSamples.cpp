@@ -5,28 +5,9 @@
 
 #include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace picturetest {
-
-void PutLe16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
-    bytes.at(offset) = static_cast<std::uint8_t>(value);
-    bytes.at(offset + 1) = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutLe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
-    PutLe16(bytes, offset, static_cast<std::uint16_t>(value));
-    PutLe16(bytes, offset + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-void PutBe16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
-    bytes.at(offset) = static_cast<std::uint8_t>(value >> 8);
-    bytes.at(offset + 1) = static_cast<std::uint8_t>(value);
-}
-
-void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
-    PutBe16(bytes, offset, static_cast<std::uint16_t>(value >> 16));
-    PutBe16(bytes, offset + 2, static_cast<std::uint16_t>(value));
-}
 
 Bytes ReadFile(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
@@ -80,14 +61,14 @@ Bytes MakePsp(std::vector<std::uint32_t> const& blockLengths, std::uint8_t u8Fil
     static constexpr char kSignature[] = "Paint Shop Pro Image File\n\x1A\0\0\0\0";
     Bytes bytes(kSignature, kSignature + sizeof(kSignature));
     bytes.resize(36);
-    PutLe16(bytes, 32, 6);  // version 6.0
+    engine::ByteWriter(bytes).Le16(32, 6);  // version 6.0
     std::uint16_t u16Id = 0;
     for (std::uint32_t const u32Length : blockLengths) {
         std::size_t const at = bytes.size();
         bytes.resize(at + 10 + u32Length, u8Fill);
-        PutLe32(bytes, at, 0x004B427E);  // "~BK" 0
-        PutLe16(bytes, at + 4, u16Id++);
-        PutLe32(bytes, at + 6, u32Length);
+        engine::ByteWriter(bytes).Le32(at, 0x004B427E);  // "~BK" 0
+        engine::ByteWriter(bytes).Le16(at + 4, u16Id++);
+        engine::ByteWriter(bytes).Le32(at + 6, u32Length);
     }
     return bytes;
 }
@@ -96,29 +77,29 @@ Bytes MakeEmf(std::uint32_t u32Bytes) {
     constexpr std::uint32_t kHeader = 108;
     constexpr std::uint32_t kEof = 20;
     Bytes bytes(u32Bytes, 0);
-    PutLe32(bytes, 0, 1);  // EMR_HEADER
-    PutLe32(bytes, 4, kHeader);
-    PutLe32(bytes, 16, 100);  // rclBounds right, bottom
-    PutLe32(bytes, 20, 100);
-    PutLe32(bytes, 40, 0x464D4520);  // " EMF"
-    PutLe32(bytes, 44, 0x10000);
-    PutLe32(bytes, 48, u32Bytes);
-    PutLe32(bytes, 52, 3);  // header, comment, end
-    PutLe16(bytes, 56, 1);
-    PutLe32(bytes, 72, 1920);
-    PutLe32(bytes, 76, 1080);
-    PutLe32(bytes, 80, 508);
-    PutLe32(bytes, 84, 286);
+    engine::ByteWriter(bytes).Le32(0, 1);  // EMR_HEADER
+    engine::ByteWriter(bytes).Le32(4, kHeader);
+    engine::ByteWriter(bytes).Le32(16, 100);  // rclBounds right, bottom
+    engine::ByteWriter(bytes).Le32(20, 100);
+    engine::ByteWriter(bytes).Le32(40, 0x464D4520);  // " EMF"
+    engine::ByteWriter(bytes).Le32(44, 0x10000);
+    engine::ByteWriter(bytes).Le32(48, u32Bytes);
+    engine::ByteWriter(bytes).Le32(52, 3);  // header, comment, end
+    engine::ByteWriter(bytes).Le16(56, 1);
+    engine::ByteWriter(bytes).Le32(72, 1920);
+    engine::ByteWriter(bytes).Le32(76, 1080);
+    engine::ByteWriter(bytes).Le32(80, 508);
+    engine::ByteWriter(bytes).Le32(84, 286);
     std::uint32_t const u32Comment = u32Bytes - kHeader - kEof;
-    PutLe32(bytes, kHeader, 70);  // EMR_GDICOMMENT
-    PutLe32(bytes, kHeader + 4, u32Comment);
-    PutLe32(bytes, kHeader + 8, u32Comment - 12);
+    engine::ByteWriter(bytes).Le32(kHeader, 70);  // EMR_GDICOMMENT
+    engine::ByteWriter(bytes).Le32(kHeader + 4, u32Comment);
+    engine::ByteWriter(bytes).Le32(kHeader + 8, u32Comment - 12);
     for (std::uint32_t i = kHeader + 12; i < kHeader + u32Comment; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
     std::uint32_t const u32Eof = u32Bytes - kEof;
-    PutLe32(bytes, u32Eof, 14);  // EMR_EOF
-    PutLe32(bytes, u32Eof + 4, kEof);
-    PutLe32(bytes, u32Eof + 12, 16);
-    PutLe32(bytes, u32Eof + 16, kEof);
+    engine::ByteWriter(bytes).Le32(u32Eof, 14);  // EMR_EOF
+    engine::ByteWriter(bytes).Le32(u32Eof + 4, kEof);
+    engine::ByteWriter(bytes).Le32(u32Eof + 12, 16);
+    engine::ByteWriter(bytes).Le32(u32Eof + 16, kEof);
     return bytes;
 }
 
@@ -127,26 +108,26 @@ Bytes MakeWmf(std::uint32_t u32Words, bool bPlaceable, bool bGoodChecksum) {
     std::size_t const at = bPlaceable ? kPlaceable : 0;
     Bytes bytes(at + std::size_t{u32Words} * 2, 0);
     if (bPlaceable) {
-        PutLe32(bytes, 0, 0x9AC6CDD7);
-        PutLe16(bytes, 10, 1000);  // bounding box right, bottom
-        PutLe16(bytes, 12, 800);
-        PutLe16(bytes, 14, 1440);  // units per inch
+        engine::ByteWriter(bytes).Le32(0, 0x9AC6CDD7);
+        engine::ByteWriter(bytes).Le16(10, 1000);  // bounding box right, bottom
+        engine::ByteWriter(bytes).Le16(12, 800);
+        engine::ByteWriter(bytes).Le16(14, 1440);  // units per inch
         std::uint16_t u16Checksum = 0;
         for (std::size_t i = 0; i < 20; i += 2) u16Checksum ^= static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8);
-        PutLe16(bytes, 20, bGoodChecksum ? u16Checksum : static_cast<std::uint16_t>(u16Checksum ^ 0x0101));
+        engine::ByteWriter(bytes).Le16(20, bGoodChecksum ? u16Checksum : static_cast<std::uint16_t>(u16Checksum ^ 0x0101));
     }
-    PutLe16(bytes, at, 1);         // memory metafile
-    PutLe16(bytes, at + 2, 9);     // header words
-    PutLe16(bytes, at + 4, 0x300);
-    PutLe32(bytes, at + 6, u32Words);
+    engine::ByteWriter(bytes).Le16(at, 1);         // memory metafile
+    engine::ByteWriter(bytes).Le16(at + 2, 9);     // header words
+    engine::ByteWriter(bytes).Le16(at + 4, 0x300);
+    engine::ByteWriter(bytes).Le32(at + 6, u32Words);
     std::uint32_t const u32Filler = u32Words - 9 - 3;
-    PutLe32(bytes, at + 12, u32Filler);
+    engine::ByteWriter(bytes).Le32(at + 12, u32Filler);
     // One escape record fills the middle, then META_EOF.
     std::size_t const filler = at + 18;
-    PutLe32(bytes, filler, u32Filler);
-    PutLe16(bytes, filler + 4, 0x0626);
+    engine::ByteWriter(bytes).Le32(filler, u32Filler);
+    engine::ByteWriter(bytes).Le16(filler + 4, 0x0626);
     for (std::size_t i = filler + 6; i < filler + std::size_t{u32Filler} * 2; ++i) bytes[i] = static_cast<std::uint8_t>(i * 13);
-    PutLe32(bytes, bytes.size() - 6, 3);
+    engine::ByteWriter(bytes).Le32(bytes.size() - 6, 3);
     return bytes;
 }
 
@@ -155,13 +136,13 @@ Bytes MakeBmp(std::uint32_t u32InfoSize) {
     Bytes bytes(14 + u32InfoSize + kPixels, 0);
     bytes[0] = 'B';
     bytes[1] = 'M';
-    PutLe32(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
-    PutLe32(bytes, 10, 14 + u32InfoSize);
-    PutLe32(bytes, 14, u32InfoSize);
-    PutLe32(bytes, 18, 4);
-    PutLe32(bytes, 22, 4);
-    PutLe16(bytes, 26, 1);
-    PutLe16(bytes, 28, 24);
+    engine::ByteWriter(bytes).Le32(2, static_cast<std::uint32_t>(bytes.size()));
+    engine::ByteWriter(bytes).Le32(10, 14 + u32InfoSize);
+    engine::ByteWriter(bytes).Le32(14, u32InfoSize);
+    engine::ByteWriter(bytes).Le32(18, 4);
+    engine::ByteWriter(bytes).Le32(22, 4);
+    engine::ByteWriter(bytes).Le16(26, 1);
+    engine::ByteWriter(bytes).Le16(28, 24);
     for (std::size_t i = 14 + u32InfoSize; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(0x40 + i);
     return bytes;
 }
@@ -169,19 +150,19 @@ Bytes MakeBmp(std::uint32_t u32InfoSize) {
 Bytes MakeIcon(std::uint16_t u16Entries, std::uint32_t u32ImageBytes) {
     std::size_t const directory = 6 + std::size_t{16} * u16Entries;
     Bytes bytes(directory + std::size_t{u32ImageBytes} * u16Entries, 0x5A);
-    PutLe16(bytes, 0, 0);
-    PutLe16(bytes, 2, 1);
-    PutLe16(bytes, 4, u16Entries);
+    engine::ByteWriter(bytes).Le16(0, 0);
+    engine::ByteWriter(bytes).Le16(2, 1);
+    engine::ByteWriter(bytes).Le16(4, u16Entries);
     for (std::size_t i = 0; i < u16Entries; ++i) {
         std::size_t const entry = 6 + 16 * i;
         bytes[entry] = 16;
         bytes[entry + 1] = 16;
         bytes[entry + 2] = 0;
         bytes[entry + 3] = 0;
-        PutLe16(bytes, entry + 4, 1);
-        PutLe16(bytes, entry + 6, 32);
-        PutLe32(bytes, entry + 8, u32ImageBytes);
-        PutLe32(bytes, entry + 12, static_cast<std::uint32_t>(directory + i * u32ImageBytes));
+        engine::ByteWriter(bytes).Le16(entry + 4, 1);
+        engine::ByteWriter(bytes).Le16(entry + 6, 32);
+        engine::ByteWriter(bytes).Le32(entry + 8, u32ImageBytes);
+        engine::ByteWriter(bytes).Le32(entry + 12, static_cast<std::uint32_t>(directory + i * u32ImageBytes));
     }
     return bytes;
 }
@@ -201,15 +182,15 @@ Bytes MakeRunLengthPsd(std::uint32_t u32Rows) {
     bytes[1] = 'B';
     bytes[2] = 'P';
     bytes[3] = 'S';
-    PutBe16(bytes, 4, 1);
-    PutBe16(bytes, 12, kChannels);
-    PutBe32(bytes, 14, u32Rows);
-    PutBe32(bytes, 18, 1);
-    PutBe16(bytes, 22, 8);
-    PutBe16(bytes, 24, 3);  // RGB; colour-mode data, resources and layers all empty
-    PutBe16(bytes, 38, 1);  // run-length
+    engine::ByteWriter(bytes).Be16(4, 1);
+    engine::ByteWriter(bytes).Be16(12, kChannels);
+    engine::ByteWriter(bytes).Be32(14, u32Rows);
+    engine::ByteWriter(bytes).Be32(18, 1);
+    engine::ByteWriter(bytes).Be16(22, 8);
+    engine::ByteWriter(bytes).Be16(24, 3);  // RGB; colour-mode data, resources and layers all empty
+    engine::ByteWriter(bytes).Be16(38, 1);  // run-length
     for (std::size_t i = 0; i < rows; ++i) {
-        PutBe16(bytes, 40 + 2 * i, 2);
+        engine::ByteWriter(bytes).Be16(40 + 2 * i, 2);
         bytes[40 + rows * 2 + 2 * i + 1] = static_cast<std::uint8_t>(i);  // a literal of one byte
     }
     return bytes;

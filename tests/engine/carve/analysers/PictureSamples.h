@@ -53,9 +53,4 @@ Bytes MakeRunLengthPsd(std::uint32_t u32Rows);
 /// and the built PSP, EMF and WMF files, each carved byte-exact.
 bool PictureFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error);
 
-void PutLe16(Bytes& bytes, std::size_t offset, std::uint16_t value);
-void PutLe32(Bytes& bytes, std::size_t offset, std::uint32_t value);
-void PutBe16(Bytes& bytes, std::size_t offset, std::uint16_t value);
-void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value);
-
 }  // namespace picturetest

@@ -13,6 +13,7 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "engine/ByteWriter.h"
 
 namespace archivetest {
 namespace {
@@ -26,10 +27,10 @@ Bytes Ole(std::uint32_t sectors, std::vector<std::uint32_t> const& fats, std::ui
     Bytes ole((sectors + 1) * kSector, 0xFF);
     std::string_view const signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     std::copy(signature.begin(), signature.end(), ole.begin());
-    PutLe16(ole, 0x1E, 9);
-    PutLe32(ole, 0x30, 0);
-    PutLe32(ole, 0x44, u32Difat);
-    for (std::size_t i = 0; i < 109; ++i) PutLe32(ole, 0x4C + 4 * i, i < fats.size() ? fats[i] : kFree);
+    engine::ByteWriter(ole).Le16(0x1E, 9);
+    engine::ByteWriter(ole).Le32(0x30, 0);
+    engine::ByteWriter(ole).Le32(0x44, u32Difat);
+    for (std::size_t i = 0; i < 109; ++i) engine::ByteWriter(ole).Le32(0x4C + 4 * i, i < fats.size() ? fats[i] : kFree);
     std::fill(ole.begin() + kSector, ole.begin() + 2 * kSector, 0);  // sector 0: the directory
     std::string_view const root("R\0o\0o\0t\0", 8);
     std::copy(root.begin(), root.end(), ole.begin() + kSector);
@@ -38,19 +39,20 @@ Bytes Ole(std::uint32_t sectors, std::vector<std::uint32_t> const& fats, std::ui
 
 /// Sets FAT sector `u32Fat`'s first `used` entries in use (the first one ends a chain).
 void UseFatEntries(Bytes& ole, std::uint32_t u32Fat, std::uint32_t used) {
-    for (std::uint32_t i = 0; i < used; ++i) PutLe32(ole, (u32Fat + 1) * kSector + 4 * i, i == 0 ? 0xFFFFFFFE : 0xFFFFFFFD);
+    for (std::uint32_t i = 0; i < used; ++i) engine::ByteWriter(ole).Le32((u32Fat + 1) * kSector + 4 * i, i == 0 ? 0xFFFFFFFE : 0xFFFFFFFD);
 }
 
 Bytes LocalHeader(std::uint16_t u16Flags, std::uint16_t u16Method, std::uint32_t u32Packed, std::string const& name) {
-    Bytes zip(30, 0);
+    Bytes zip(30 + name.size(), 0);
     std::string_view const signature("PK\x03\x04", 4);
     std::copy(signature.begin(), signature.end(), zip.begin());
-    PutLe16(zip, 6, u16Flags);
-    PutLe16(zip, 8, u16Method);
-    PutLe32(zip, 18, u32Packed);
-    PutLe32(zip, 22, u32Packed);
-    PutLe16(zip, 26, static_cast<std::uint16_t>(name.size()));
-    zip.insert(zip.end(), name.begin(), name.end());
+    engine::ByteWriter header(zip);
+    header.Le16(6, u16Flags);
+    header.Le16(8, u16Method);
+    header.Le32(18, u32Packed);
+    header.Le32(22, u32Packed);
+    header.Le16(26, static_cast<std::uint16_t>(name.size()));
+    std::copy(name.begin(), name.end(), zip.begin() + 30);
     return zip;
 }
 
@@ -60,7 +62,7 @@ Bytes ZipWithEnd(std::uint32_t u32DirectoryOffset) {
     zip.insert(zip.end(), 40, 'a');
     Bytes end(22, 0);
     end[0] = 'P', end[1] = 'K', end[2] = 5, end[3] = 6;
-    PutLe32(end, 16, u32DirectoryOffset);
+    engine::ByteWriter(end).Le32(16, u32DirectoryOffset);
     zip.insert(zip.end(), end.begin(), end.end());
     return zip;
 }
@@ -100,19 +102,19 @@ Bytes ZipWithDescriptorPastZeros() {
     zip.insert(zip.end(), 200, 'a');
     std::uint32_t const u32Packed = static_cast<std::uint32_t>(zip.size() - data);
     Bytes descriptor = {'P', 'K', 7, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    PutLe32(descriptor, 8, u32Packed);
-    PutLe32(descriptor, 12, u32Packed);
+    engine::ByteWriter(descriptor).Le32(8, u32Packed);
+    engine::ByteWriter(descriptor).Le32(12, u32Packed);
     zip.insert(zip.end(), descriptor.begin(), descriptor.end());
     std::uint32_t const u32Directory = static_cast<std::uint32_t>(zip.size());
     Bytes central(46, 0);
     central[0] = 'P', central[1] = 'K', central[2] = 1, central[3] = 2;
-    PutLe16(central, 28, 5);
+    engine::ByteWriter(central).Le16(28, 5);
     zip.insert(zip.end(), central.begin(), central.end());
     for (char c : std::string("a.txt")) zip.push_back(static_cast<std::uint8_t>(c));
     Bytes end(22, 0);
     end[0] = 'P', end[1] = 'K', end[2] = 5, end[3] = 6;
-    PutLe32(end, 12, static_cast<std::uint32_t>(zip.size() - u32Directory));
-    PutLe32(end, 16, u32Directory);
+    engine::ByteWriter(end).Le32(12, static_cast<std::uint32_t>(zip.size() - u32Directory));
+    engine::ByteWriter(end).Le32(16, u32Directory);
     zip.insert(zip.end(), end.begin(), end.end());
     return zip;
 }
@@ -124,8 +126,8 @@ Bytes OleWithEveryFatSectorFree() {
     Bytes ole = Ole(kDifat + 1, std::vector<std::uint32_t>(109, 0), 1);
     for (std::uint32_t d = 1; d <= kDifat; ++d) {
         std::size_t const at = (std::size_t{d} + 1) * kSector;
-        for (std::size_t i = 0; i < 127; ++i) PutLe32(ole, at + 4 * i, 0);
-        PutLe32(ole, at + 508, d < kDifat ? d + 1 : 0xFFFFFFFE);
+        for (std::size_t i = 0; i < 127; ++i) engine::ByteWriter(ole).Le32(at + 4 * i, 0);
+        engine::ByteWriter(ole).Le32(at + 508, d < kDifat ? d + 1 : 0xFFFFFFFE);
     }
     std::fill(ole.begin() + kSector, ole.begin() + 2 * kSector, 0xFF);  // sector 0: all free
     return ole;
@@ -146,7 +148,7 @@ std::vector<EdgeCase> const kCases = {
      &CreateFileOLEAnalyser, 136704, RAW_FILE_TYPE_MOF},
     // The DIFAT sector names itself as the next: one more FAT sector, no loop.
     {"OleDifatChainThatLoopsEnds", [] { Bytes ole = Ole(6, {1, 2, 3}, 4); std::fill(ole.begin() + 5 * kSector, ole.begin() + 6 * kSector, 0xFF);
-         PutLe32(ole, 5 * kSector, 5); PutLe32(ole, 5 * kSector + 508, 4); UseFatEntries(ole, 1, 6); UseFatEntries(ole, 5, 2); return ole; },
+         engine::ByteWriter(ole).Le32(5 * kSector, 5); engine::ByteWriter(ole).Le32(5 * kSector + 508, 4); UseFatEntries(ole, 1, 6); UseFatEntries(ole, 5, 2); return ole; },
      &CreateFileOLEAnalyser, (3 * 128 + 2) * 512 + 512, RAW_FILE_TYPE_MOF},
     {"OleWithoutFatSectorsIsRefused", [] { return Ole(2, {}); }, &CreateFileOLEAnalyser, std::nullopt},
     // Looked at backwards, each FAT sector once: none in use, no document.
@@ -172,10 +174,10 @@ std::vector<EdgeCase> const kCases = {
      RAW_FILE_TYPE_ZIP, "a.txt"},
     {"RarWithoutEndBlockEndsAfterItsLastBlock", [] { return Followed(MakeRar({100, 200}, false), 600, 0); }, &CreateFileRARAnalyser,
      MakeRar({100, 200}, false).size(), RAW_FILE_TYPE_RAR},
-    {"RarFileBlockPackedAboveUnpackedEndsBeforeIt", [] { Bytes rar = MakeRar({100, 200}, true); PutLe32(rar, 20 + 43 + 100 + 11, 10); return rar; },
+    {"RarFileBlockPackedAboveUnpackedEndsBeforeIt", [] { Bytes rar = MakeRar({100, 200}, true); engine::ByteWriter(rar).Le32(20 + 43 + 100 + 11, 10); return rar; },
      &CreateFileRARAnalyser, 20 + 43 + 100, RAW_FILE_TYPE_RAR},
     {"Rar5IsRefused", [] { return Followed(Bytes{'R', 'a', 'r', '!', 0x1A, 7, 1, 0}, 600, 0); }, &CreateFileRARAnalyser, std::nullopt},
-    {"RarBlockPast4GiBIsSizedBeyondTheWalkLimit", [] { Bytes rar = MakeRar({100}, true); PutLe32(rar, 20 + 7, 0xFFFFFFF0); PutLe32(rar, 20 + 11, 0xFFFFFFFF); return rar; },
+    {"RarBlockPast4GiBIsSizedBeyondTheWalkLimit", [] { Bytes rar = MakeRar({100}, true); engine::ByteWriter(rar).Le32(20 + 7, 0xFFFFFFF0); engine::ByteWriter(rar).Le32(20 + 11, 0xFFFFFFFF); return rar; },
      &CreateFileRARAnalyser, 20 + 43 + std::uint64_t{0xFFFFFFF0}, RAW_FILE_TYPE_RAR},
     {"GzipNameWithoutTerminatorIsRefused", [] { return Followed(Bytes{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3}, 137 * 512 - 10, 'n'); }, &CreateFileGZAnalyser, std::nullopt},
     {"GzipOf200BytesEndsWithItsSector", [] { return Followed(Bytes{0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3}, 190, 0x55); }, &CreateFileGZAnalyser, 512, RAW_FILE_TYPE_GZ},
@@ -187,9 +189,9 @@ std::vector<EdgeCase> const kCases = {
     {"TarEndsBeforeAMemberWithANonDigitSize", [] { Bytes tar = Followed(TarHeader("a.txt", "00000000001"), 512, 'a');
          Bytes bad = TarHeader("b.txt", "0000000001x"); tar.insert(tar.end(), bad.begin(), bad.end()); return Followed(tar, 1024, 0); },
      &CreateFileTARAnalyser, 1024, RAW_FILE_TYPE_TAR},
-    {"CabOfVersion1Point2IsRefused", [] { Bytes cab(600, 0); cab[0] = 'M', cab[1] = 'S', cab[2] = 'C', cab[3] = 'F'; PutLe32(cab, 8, 600); cab[24] = 2, cab[25] = 1; return cab; },
+    {"CabOfVersion1Point2IsRefused", [] { Bytes cab(600, 0); cab[0] = 'M', cab[1] = 'S', cab[2] = 'C', cab[3] = 'F'; engine::ByteWriter(cab).Le32(8, 600); cab[24] = 2, cab[25] = 1; return cab; },
      &CreateFileCABAnalyser, std::nullopt},
-    {"SitOfLengthZeroIsRefused", [] { Bytes sit = MakeSit(200); PutBe32(sit, 84, 0); return sit; }, &CreateFileSITAnalyser, std::nullopt},
+    {"SitOfLengthZeroIsRefused", [] { Bytes sit = MakeSit(200); engine::ByteWriter(sit).Be32(84, 0); return sit; }, &CreateFileSITAnalyser, std::nullopt},
 };
 
 class ArchiveEdgeTest : public testing::TestWithParam<EdgeCase> {};

@@ -38,9 +38,6 @@ Bytes MakeSitx(std::uint32_t u32Payload);
 /// A disk image: bzip2 output of `u32Data` bytes, padding to 512 bytes, a "koly" trailer.
 Bytes MakeDmg(std::string const& folder, std::uint32_t u32Data);
 
-using picturetest::PutBe32;
-using picturetest::PutLe16;
-using picturetest::PutLe32;
 using picturetest::ReadFile;
 bool WriteFile(std::string const& path, Bytes const& bytes);
 

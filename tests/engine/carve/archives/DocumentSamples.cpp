@@ -5,6 +5,7 @@
 #include "CarvedSamples.h"
 #include "SampleMaker.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace archivetest {
 namespace {
@@ -83,34 +84,34 @@ Bytes WorkbookWithFreeFatSectors() {
     auto const at = [](std::uint32_t u32Sector, std::uint32_t u32Offset) { return (std::size_t{u32Sector} + 1) * kSector + u32Offset; };
     std::string_view const signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     std::copy(signature.begin(), signature.end(), bytes.begin());
-    PutLe16(bytes, 0x18, 0x3E);
-    PutLe16(bytes, 0x1A, 3);
-    PutLe16(bytes, 0x1C, 0xFFFE);
-    PutLe16(bytes, 0x1E, 9);
-    PutLe16(bytes, 0x20, 6);
-    PutLe32(bytes, 0x2C, 3);
-    PutLe32(bytes, 0x30, 3);
-    PutLe32(bytes, 0x38, 4096);
-    PutLe32(bytes, 0x3C, kEnd);
-    PutLe32(bytes, 0x44, kEnd);
-    for (std::uint32_t i = 0; i < 109; ++i) PutLe32(bytes, 0x4C + 4 * i, i < 3 ? i : kNone);
+    engine::ByteWriter(bytes).Le16(0x18, 0x3E);
+    engine::ByteWriter(bytes).Le16(0x1A, 3);
+    engine::ByteWriter(bytes).Le16(0x1C, 0xFFFE);
+    engine::ByteWriter(bytes).Le16(0x1E, 9);
+    engine::ByteWriter(bytes).Le16(0x20, 6);
+    engine::ByteWriter(bytes).Le32(0x2C, 3);
+    engine::ByteWriter(bytes).Le32(0x30, 3);
+    engine::ByteWriter(bytes).Le32(0x38, 4096);
+    engine::ByteWriter(bytes).Le32(0x3C, kEnd);
+    engine::ByteWriter(bytes).Le32(0x44, kEnd);
+    for (std::uint32_t i = 0; i < 109; ++i) engine::ByteWriter(bytes).Le32(0x4C + 4 * i, i < 3 ? i : kNone);
     // FAT sector 0 maps itself, the others, the directory and the stream; sectors 1 and 2 are free.
     for (std::uint32_t i = 0; i < 3 * 128; ++i) {
         std::uint32_t const u32Entry = i < 3 ? kFatSector : i == 3 || i == 23 ? kEnd : i > 3 && i < 23 ? i + 1 : kNone;
-        PutLe32(bytes, at(0, 0) + 4 * i, u32Entry);
+        engine::ByteWriter(bytes).Le32(at(0, 0) + 4 * i, u32Entry);
     }
     auto const entry = [&](std::uint32_t u32Index, std::string_view name, std::uint8_t u8Kind, std::uint32_t u32Child,
                            std::uint32_t u32Start, std::uint32_t u32Size) {
         std::size_t const base = at(3, 128 * u32Index);
         for (std::size_t i = 0; i < name.size(); ++i) bytes[base + 2 * i] = static_cast<std::uint8_t>(name[i]);
-        PutLe16(bytes, base + 0x40, static_cast<std::uint16_t>(2 * (name.size() + 1)));
+        engine::ByteWriter(bytes).Le16(base + 0x40, static_cast<std::uint16_t>(2 * (name.size() + 1)));
         bytes[base + 0x42] = u8Kind;
         bytes[base + 0x43] = 1;
-        PutLe32(bytes, base + 0x44, kNone);
-        PutLe32(bytes, base + 0x48, kNone);
-        PutLe32(bytes, base + 0x4C, u32Child);
-        PutLe32(bytes, base + 0x74, u32Start);
-        PutLe32(bytes, base + 0x78, u32Size);
+        engine::ByteWriter(bytes).Le32(base + 0x44, kNone);
+        engine::ByteWriter(bytes).Le32(base + 0x48, kNone);
+        engine::ByteWriter(bytes).Le32(base + 0x4C, u32Child);
+        engine::ByteWriter(bytes).Le32(base + 0x74, u32Start);
+        engine::ByteWriter(bytes).Le32(base + 0x78, u32Size);
     };
     entry(0, "Root Entry", 5, 1, kEnd, 0);
     entry(1, "Workbook", 2, kNone, 4, 20 * kSector);

@@ -4,6 +4,7 @@
 
 #include "CarvedSamples.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace archivetest {
 namespace {
@@ -32,20 +33,20 @@ Bytes MakeRar(std::vector<std::uint32_t> const& members, bool bEndBlock) {
     Append(rar, kRarMarker);
     Bytes archive(13, 0);  // CRC, type 73, flags, size 13, 6 reserved bytes
     archive[2] = 0x73;
-    PutLe16(archive, 5, 13);
+    engine::ByteWriter(archive).Le16(5, 13);
     Append(rar, archive);
     for (std::size_t i = 0; i < members.size(); ++i) {
         std::string const name = "member" + std::to_string(i) + ".txt";
         Bytes header(kRarFileHeaderBytes, 0);
         header[2] = 0x74;
-        PutLe16(header, 3, 0x8000);
-        PutLe16(header, 5, static_cast<std::uint16_t>(kRarFileHeaderBytes + name.size()));
-        PutLe32(header, 7, members[i]);       // packed
-        PutLe32(header, 11, members[i] + 9);  // unpacked
+        engine::ByteWriter(header).Le16(3, 0x8000);
+        engine::ByteWriter(header).Le16(5, static_cast<std::uint16_t>(kRarFileHeaderBytes + name.size()));
+        engine::ByteWriter(header).Le32(7, members[i]);       // packed
+        engine::ByteWriter(header).Le32(11, members[i] + 9);  // unpacked
         header[15] = 3;                       // Unix
         header[24] = 29;                      // version 2.9
         header[25] = 0x30;                    // stored
-        PutLe16(header, 26, static_cast<std::uint16_t>(name.size()));
+        engine::ByteWriter(header).Le16(26, static_cast<std::uint16_t>(name.size()));
         Append(rar, header);
         Append(rar, name);
         Append(rar, Payload(members[i], static_cast<std::uint32_t>(i + 1)));
@@ -59,7 +60,7 @@ Bytes MakeSit(std::uint32_t u32Bytes) {
     Append(sit, "StuffIt (c)1997-2002 Aladdin Systems, Inc., http://www.aladdinsys.com/StuffIt/\r\n\x1A");
     sit.resize(88, 0);
     sit[82] = 5;  // version
-    PutBe32(sit, 84, u32Bytes);
+    engine::ByteWriter(sit).Be32(84, u32Bytes);
     Append(sit, Payload(u32Bytes - static_cast<std::uint32_t>(sit.size()), 7));
     return sit;
 }
@@ -82,10 +83,10 @@ Bytes MakeDmg(std::string const& folder, std::uint32_t u32Data) {
     dmg.resize((dmg.size() + 511) / 512 * 512, 0);
     Bytes trailer(512, 0);
     trailer[0] = 'k', trailer[1] = 'o', trailer[2] = 'l', trailer[3] = 'y';
-    PutBe32(trailer, 4, 4);     // version
-    PutBe32(trailer, 8, 512);   // header size
-    PutBe32(trailer, 12, 1);    // flags
-    PutBe32(trailer, 36, static_cast<std::uint32_t>(u64Data));  // data fork length (low half)
+    engine::ByteWriter(trailer).Be32(4, 4);     // version
+    engine::ByteWriter(trailer).Be32(8, 512);   // header size
+    engine::ByteWriter(trailer).Be32(12, 1);    // flags
+    engine::ByteWriter(trailer).Be32(36, static_cast<std::uint32_t>(u64Data));  // data fork length (low half)
     Append(dmg, trailer);
     return dmg;
 }

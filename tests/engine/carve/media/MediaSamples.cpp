@@ -10,6 +10,7 @@
 
 #include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace mediatest {
 namespace {
@@ -102,15 +103,6 @@ std::string TopLevelBoxes(Bytes const& bytes) {
 constexpr std::pair<char const*, char const*> kWideLayouts[] = {
     {"M4aWide", "ftyp wide mdat moov"}, {"Mp4Wide", "ftyp moov wide mdat"}, {"ThreeGpWide", "ftyp wide mdat moov"}};
 
-void PutLe16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
-    for (std::size_t i = 0; i < 2; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
-}
-void PutLe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
-}
-void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (24 - 8 * i));
-}
 void Put(Bytes& bytes, std::size_t offset, std::string_view text) { std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset)); }
 
 /// A RIFF form: header, form type, a first chunk of `u32Body` bytes of 0x5A; `atTwenty` over
@@ -118,10 +110,10 @@ void Put(Bytes& bytes, std::size_t offset, std::string_view text) { std::copy(te
 Bytes MakeRiff(std::string_view form, std::string_view firstChunk, std::uint32_t u32Body, std::string_view atTwenty = {}) {
     Bytes bytes(20 + u32Body, 0x5A);
     Put(bytes, 0, "RIFF");
-    PutLe32(bytes, 4, static_cast<std::uint32_t>(bytes.size() - 8));
+    engine::ByteWriter(bytes).Le32(4, static_cast<std::uint32_t>(bytes.size() - 8));
     Put(bytes, 8, form);
     Put(bytes, 12, firstChunk);
-    PutLe32(bytes, 16, u32Body);
+    engine::ByteWriter(bytes).Le32(16, u32Body);
     if (!atTwenty.empty()) Put(bytes, 20, atTwenty);
     return bytes;
 }
@@ -132,14 +124,14 @@ Bytes MakeStreamlessAsf(std::uint32_t u32Data) {
     constexpr std::string_view kData("\x36\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
     Bytes bytes(30 + 24 + u32Data, 0x42);
     Put(bytes, 0, kHeader);
-    PutLe32(bytes, 16, 30);
-    PutLe32(bytes, 20, 0);
-    PutLe32(bytes, 24, 0);
+    engine::ByteWriter(bytes).Le32(16, 30);
+    engine::ByteWriter(bytes).Le32(20, 0);
+    engine::ByteWriter(bytes).Le32(24, 0);
     bytes[28] = 1;
     bytes[29] = 2;
     Put(bytes, 30, kData);
-    PutLe32(bytes, 46, 24 + u32Data);
-    PutLe32(bytes, 50, 0);
+    engine::ByteWriter(bytes).Le32(46, 24 + u32Data);
+    engine::ByteWriter(bytes).Le32(50, 0);
     return bytes;
 }
 
@@ -149,21 +141,21 @@ Bytes MakeApeWithDescriptor() {
     constexpr std::uint32_t kDescriptor = 52, kHeader = 24, kSeek = 16, kFrames = 5000;
     Bytes bytes(kDescriptor + kHeader + kSeek + kFrames, 0x33);
     Put(bytes, 0, "MAC ");
-    PutLe16(bytes, 4, 3990);
-    PutLe32(bytes, 8, kDescriptor);
-    PutLe32(bytes, 12, kHeader);
-    PutLe32(bytes, 16, kSeek);
-    PutLe32(bytes, 20, 0);
-    PutLe32(bytes, 24, kFrames);
-    PutLe32(bytes, 28, 0);
-    PutLe32(bytes, 32, 0);
+    engine::ByteWriter(bytes).Le16(4, 3990);
+    engine::ByteWriter(bytes).Le32(8, kDescriptor);
+    engine::ByteWriter(bytes).Le32(12, kHeader);
+    engine::ByteWriter(bytes).Le32(16, kSeek);
+    engine::ByteWriter(bytes).Le32(20, 0);
+    engine::ByteWriter(bytes).Le32(24, kFrames);
+    engine::ByteWriter(bytes).Le32(28, 0);
+    engine::ByteWriter(bytes).Le32(32, 0);
     Bytes tag(32 + 40 + 32, 0x61);
     for (std::size_t at : {std::size_t{0}, std::size_t{72}}) {
         Put(tag, at, "APETAGEX");
-        PutLe32(tag, at + 8, 2000);
-        PutLe32(tag, at + 12, 40 + 32);
-        PutLe32(tag, at + 16, 1);
-        PutLe32(tag, at + 20, at == 0 ? 0xA0000000 : 0x80000000);
+        engine::ByteWriter(tag).Le32(at + 8, 2000);
+        engine::ByteWriter(tag).Le32(at + 12, 40 + 32);
+        engine::ByteWriter(tag).Le32(at + 16, 1);
+        engine::ByteWriter(tag).Le32(at + 20, at == 0 ? 0xA0000000 : 0x80000000);
     }
     bytes.insert(bytes.end(), tag.begin(), tag.end());
     return bytes;
@@ -174,21 +166,21 @@ Bytes MakeApeWithDescriptor() {
 Bytes MakeApeWithSeekTable() {
     Bytes bytes(52 + 3000, 0x11);
     Put(bytes, 0, "MAC ");
-    PutLe16(bytes, 4, 3960);
-    for (std::uint32_t i = 0; i < 3; ++i) PutLe32(bytes, 40 + 4 * i, 52 + 1000 * i);
+    engine::ByteWriter(bytes).Le16(4, 3960);
+    for (std::uint32_t i = 0; i < 3; ++i) engine::ByteWriter(bytes).Le32(40 + 4 * i, 52 + 1000 * i);
     return bytes;
 }
 
 /// An ISO file of "ftyp", an "mdat" with a 64-bit length, and "moov".
 Bytes MakeLargeMdatMp4() {
     Bytes bytes(24 + 16 + 3000 + 8 + 200, 0x21);
-    PutBe32(bytes, 0, 24);
+    engine::ByteWriter(bytes).Be32(0, 24);
     Put(bytes, 4, "ftypisom");
-    PutBe32(bytes, 24, 1);
+    engine::ByteWriter(bytes).Be32(24, 1);
     Put(bytes, 28, "mdat");
-    PutBe32(bytes, 32, 0);
-    PutBe32(bytes, 36, 16 + 3000);
-    PutBe32(bytes, 24 + 16 + 3000, 208);
+    engine::ByteWriter(bytes).Be32(32, 0);
+    engine::ByteWriter(bytes).Be32(36, 16 + 3000);
+    engine::ByteWriter(bytes).Be32(24 + 16 + 3000, 208);
     Put(bytes, 24 + 16 + 3000 + 4, "moov");
     return bytes;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/carve/analysers/ExifReader.h"
+#include "support/ByteFields.h"
 
 namespace {
 
@@ -24,8 +25,14 @@ public:
     }
     /// The offset (from the TIFF header) at which the next byte goes.
     std::uint32_t Here() const { return static_cast<std::uint32_t>(m_bytes.size() - 6); }
-    void Put16(std::uint32_t value) { Put(value, 2); }
-    void Put32(std::uint32_t value) { Put(value, 4); }
+    void Put16(std::uint32_t value) {
+        engine::ByteWriter field = testsupport::Grow(m_bytes, 2);
+        m_bMotorola ? field.Be16(0, static_cast<std::uint16_t>(value)) : field.Le16(0, static_cast<std::uint16_t>(value));
+    }
+    void Put32(std::uint32_t value) {
+        engine::ByteWriter field = testsupport::Grow(m_bytes, 4);
+        m_bMotorola ? field.Be32(0, value) : field.Le32(0, value);
+    }
     void Entry(std::uint16_t u16Tag, std::uint16_t u16Format, std::uint32_t u32Count, std::uint32_t u32Value) {
         Put16(u16Tag);
         Put16(u16Format);
@@ -43,25 +50,14 @@ public:
     }
     /// Overwrites the 32-bit value at `u32At` (from the TIFF header).
     void Patch32(std::uint32_t u32At, std::uint32_t value) {
-        Bytes saved;
-        saved.swap(m_bytes);
-        m_bytes.assign(saved.begin(), saved.begin() + 6 + u32At);
-        Put32(value);
-        m_bytes.insert(m_bytes.end(), saved.begin() + 6 + u32At + 4, saved.end());
+        engine::ByteWriter block(m_bytes);
+        m_bMotorola ? block.Be32(6 + u32At, value) : block.Le32(6 + u32At, value);
     }
     /// The APP1 length that stands in front of this block.
     std::uint32_t Length() const { return static_cast<std::uint32_t>(m_bytes.size() + 2); }
     Bytes const& BytesOf() const { return m_bytes; }
 
 private:
-    void Put(std::uint32_t value, int width) {
-        for (int i = 0; i < width; ++i) {
-            int const shift = ShiftOf(i, width);
-            m_bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-        }
-    }
-    int ShiftOf(int i, int width) const { return 8 * (m_bMotorola ? width - 1 - i : i); }
-
     bool m_bMotorola;
     Bytes m_bytes;
 };

@@ -16,6 +16,7 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace phototest {
 namespace {
@@ -371,27 +372,23 @@ Bytes TiffHeader(std::uint32_t u32FirstIfd, std::size_t size) {
     tiff[0] = 'I';
     tiff[1] = 'I';
     tiff[2] = 0x2A;
-    for (int i = 0; i < 4; ++i) tiff[4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u32FirstIfd >> (8 * i));
+    engine::ByteWriter(tiff).Le32(4, u32FirstIfd);
     return tiff;
-}
-
-void PutLe(Bytes& bytes, std::size_t offset, std::uint32_t u32Value, int iWidth) {
-    for (int i = 0; i < iWidth; ++i) bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(u32Value >> (8 * i));
 }
 
 /// A directory at `at` of one strip (offset, byte count as LONGs) and the link to the next.
 void PutStripIfd(Bytes& tiff, std::size_t at, std::uint32_t u32StripOffset, std::uint32_t u32StripBytes, std::uint32_t u32Next) {
-    PutLe(tiff, at, 2, 2);
+    engine::ByteWriter(tiff).Le16(at, 2);
     std::uint16_t const tags[] = {273, 279};
     std::uint32_t const values[] = {u32StripOffset, u32StripBytes};
     for (std::size_t i = 0; i < 2; ++i) {
         std::size_t const entry = at + 2 + 12 * i;
-        PutLe(tiff, entry, tags[i], 2);
-        PutLe(tiff, entry + 2, 4, 2);  // LONG
-        PutLe(tiff, entry + 4, 1, 4);
-        PutLe(tiff, entry + 8, values[i], 4);
+        engine::ByteWriter(tiff).Le16(entry, tags[i]);
+        engine::ByteWriter(tiff).Le16(entry + 2, 4);  // LONG
+        engine::ByteWriter(tiff).Le32(entry + 4, 1);
+        engine::ByteWriter(tiff).Le32(entry + 8, values[i]);
     }
-    PutLe(tiff, at + 2 + 24, u32Next, 4);
+    engine::ByteWriter(tiff).Le32(at + 2 + 24, u32Next);
 }
 
 TEST(TiffChainTest, LinksThatRepeatOrGoBackEndTheChainAndSumsNear4GiBDoNotWrap) {

@@ -8,12 +8,9 @@
 
 #include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace phototest {
-
-void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (24 - 8 * i));
-}
 
 Bytes ReadFile(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
@@ -129,13 +126,13 @@ Bytes PhotoMaker::SmallJpegWithIccProfile(std::uint32_t u32Bytes) {
     constexpr std::uint32_t kHeaderAndTable = 128 + 4 + 12;
     Bytes icc(kHeaderAndTable + u32Bytes, 0x5A);
     std::fill(icc.begin(), icc.begin() + kHeaderAndTable, std::uint8_t{0});
-    PutBe32(icc, 0, static_cast<std::uint32_t>(icc.size()));
-    PutBe32(icc, 8, 0x02100000);
+    engine::ByteWriter(icc).Be32(0, static_cast<std::uint32_t>(icc.size()));
+    engine::ByteWriter(icc).Be32(8, 0x02100000);
     std::pair<int, char const*> const kTexts[] = {{12, "mntr"}, {16, "RGB "}, {20, "XYZ "}, {36, "acsp"}, {132, "zzzz"}};
     for (auto const& [offset, pszText] : kTexts) std::copy(pszText, pszText + 4, icc.begin() + offset);
-    PutBe32(icc, 128, 1);
-    PutBe32(icc, 136, kHeaderAndTable);
-    PutBe32(icc, 140, u32Bytes);
+    engine::ByteWriter(icc).Be32(128, 1);
+    engine::ByteWriter(icc).Be32(136, kHeaderAndTable);
+    engine::ByteWriter(icc).Be32(140, u32Bytes);
     return SmallJpegWithTagFrom("ICC_Profile", icc);
 }
 
@@ -208,10 +205,10 @@ Bytes MakeRaf(Bytes const& tiff, Bytes const& jpeg) {
     std::string const magic = "FUJIFILMCCD-RAW 0201FF383501";
     std::copy(magic.begin(), magic.end(), out.begin());
     std::uint32_t const u32JpegAt = static_cast<std::uint32_t>(kTiffAt + tiff.size());
-    PutBe32(out, 84, u32JpegAt);
-    PutBe32(out, 88, static_cast<std::uint32_t>(jpeg.size()));
-    PutBe32(out, 92, kTiffAt);
-    PutBe32(out, 96, static_cast<std::uint32_t>(tiff.size()));
+    engine::ByteWriter(out).Be32(84, u32JpegAt);
+    engine::ByteWriter(out).Be32(88, static_cast<std::uint32_t>(jpeg.size()));
+    engine::ByteWriter(out).Be32(92, kTiffAt);
+    engine::ByteWriter(out).Be32(96, static_cast<std::uint32_t>(tiff.size()));
     out.insert(out.end(), tiff.begin(), tiff.end());
     out.insert(out.end(), jpeg.begin(), jpeg.end());
     return out;
@@ -231,7 +228,7 @@ Bytes MakeCrw(std::uint32_t u32Filler, int iPattern) {
 Bytes MakeMrw(std::uint32_t u32Lead, std::uint16_t u16Height, std::uint16_t u16Width, std::uint8_t u8Bits) {
     Bytes out = {0x00, 'M', 'R', 'M'};
     out.resize(64, 0);
-    PutBe32(out, 4, u32Lead);
+    engine::ByteWriter(out).Be32(4, u32Lead);
     out[8] = 0;
     out[9] = 'P';
     out[10] = 'R';

@@ -91,6 +91,4 @@ Bytes MakeX3f(std::uint32_t u32DirectoryAt);
 /// sector's end).
 bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error);
 
-void PutBe32(Bytes& bytes, std::size_t offset, std::uint32_t value);
-
 }  // namespace phototest

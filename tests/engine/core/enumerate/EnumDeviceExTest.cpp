@@ -16,6 +16,8 @@
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/EnumDeviceEx.h"
+#include "engine/ByteWriter.h"
+#include "support/PartitionMaps.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -31,50 +33,36 @@ public:
     std::vector<BlockMedium> VolumesOf(std::string const& diskName) override { return volumes[diskName]; }
 };
 
-void PutLe32(std::vector<char>& bytes, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
-}
-
-void PutBe(std::vector<char>& bytes, std::size_t offset, std::uint32_t value, int iWidth) {
-    for (int i = 0; i < iWidth; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * (iWidth - 1 - i)));
-}
-
 /// A sparse image of `u64Sectors` 512-byte sectors whose first sectors are `head`.
-void WriteImage(std::string const& path, std::uint64_t u64Sectors, std::vector<char> const& head) {
+void WriteImage(std::string const& path, std::uint64_t u64Sectors, std::vector<std::uint8_t> const& head) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    out.write(reinterpret_cast<char const*>(head.data()), static_cast<std::streamsize>(head.size()));
     out.seekp(static_cast<std::streamoff>(u64Sectors * 512 - 1));
     out.put('\0');
 }
 
 /// A protective MBR and a GPT header placing 128 entries of 128 bytes at LBA 2, no entry used.
-std::vector<char> GptHead() {
-    std::vector<char> head(34 * 512);
-    head[446 + 4] = static_cast<char>(0xEE);
+std::vector<std::uint8_t> GptHead() {
+    std::vector<std::uint8_t> head(34 * 512);
+    head[446 + 4] = 0xEE;
     head[510] = 0x55;
-    head[511] = static_cast<char>(0xAA);
-    std::copy_n("EFI PART", 8, head.begin() + 512);
-    PutLe32(head, 512 + 72, 2);
-    PutLe32(head, 512 + 80, 128);
-    PutLe32(head, 512 + 84, 128);
+    head[511] = 0xAA;
+    testsupport::PutGptHeader(head, 512);
     return head;
 }
 
 /// An MBR with primaries given as (start, count).
-std::vector<char> MbrHead(std::vector<std::pair<std::uint32_t, std::uint32_t>> const& primaries) {
-    std::vector<char> head(512);
-    for (std::size_t i = 0; i < primaries.size(); ++i) {
-        head[446 + i * 16 + 4] = 0x83;
-        PutLe32(head, 446 + i * 16 + 8, primaries[i].first);
-        PutLe32(head, 446 + i * 16 + 12, primaries[i].second);
-    }
+std::vector<std::uint8_t> MbrHead(std::vector<std::pair<std::uint32_t, std::uint32_t>> const& primaries) {
+    std::vector<std::uint8_t> head(512);
+    for (std::size_t i = 0; i < primaries.size(); ++i)
+        testsupport::PutMbrEntry(head, 0, static_cast<int>(i), 0x83, primaries[i].first, primaries[i].second);
     head[510] = 0x55;
-    head[511] = static_cast<char>(0xAA);
+    head[511] = 0xAA;
     return head;
 }
 
 BlockMedium Disk(testsupport::TempDir const& dir, std::string const& name, std::uint64_t u64Sectors, std::uint32_t u32Scheme,
-                 std::vector<char> const& head = {}) {
+                 std::vector<std::uint8_t> const& head = {}) {
     BlockMedium disk;
     disk.kernelName = name;
     disk.devicePath = dir.File(name);
@@ -273,13 +261,11 @@ TEST_F(Enumerator, UnpartitionedDiskIsItsOwnVolumeNumberedAllOnes) {
 }
 
 TEST_F(Enumerator, GptDiskWithOnlyASmallSystemPartitionYieldsOneWholeDiskPartition) {
-    std::vector<char> head = GptHead();
-    // The EFI System type, C12A7328-F81F-11D2-BA4B-00A0C93EC93B, in its on-disk byte order.
-    constexpr unsigned char kEfiSystem[16] = {0x28, 0x73, 0x2A, 0xC1, 0x1F, 0xF8, 0xD2, 0x11,
-                                              0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
-    std::copy(std::begin(kEfiSystem), std::end(kEfiSystem), head.begin() + 1024);
-    PutLe32(head, 1024 + 32, 2048);      // first
-    PutLe32(head, 1024 + 40, 411647);    // last: 200 MiB
+    std::vector<std::uint8_t> head = GptHead();
+    testsupport::PutEfiSystemType(head, 512, 0);
+    engine::ByteWriter entry(head);
+    entry.Le64(1024 + 32, 2048);    // first
+    entry.Le64(1024 + 40, 411647);  // last: 200 MiB
     m_finder.disks.push_back(Disk(m_dir, "sdf", 1 << 21, 2, head));
     auto pEnum = Make();
     ASSERT_FALSE(Failed(pEnum->Init()));
@@ -313,13 +299,14 @@ TEST_F(Enumerator, GptVolumeWithGuidThatIsNotGuidTextIsLeftOut) {
 TEST_F(Enumerator, GptVolumeWithoutGuidsTakesThemFromThePartitionAtItsStart) {
     constexpr std::uint32_t kFirst = 2048;
     constexpr std::uint32_t kLast = kFirst + 0x800001 - 1;  // large enough to be listed
-    std::vector<char> head = GptHead();
+    std::vector<std::uint8_t> head = GptHead();
     for (int i = 0; i < 16; ++i) {
-        head[1024 + i] = static_cast<char>(0xA0 + i);       // type GUID
-        head[1024 + 16 + i] = static_cast<char>(0x10 + i);  // unique GUID
+        head[1024 + i] = static_cast<std::uint8_t>(0xA0 + i);       // type GUID
+        head[1024 + 16 + i] = static_cast<std::uint8_t>(0x10 + i);  // unique GUID
     }
-    PutLe32(head, 1024 + 32, kFirst);
-    PutLe32(head, 1024 + 40, kLast);
+    engine::ByteWriter entry(head);
+    entry.Le64(1024 + 32, kFirst);
+    entry.Le64(1024 + 40, kLast);
     m_finder.disks.push_back(Disk(m_dir, "sdh", kLast + 2048, 2, head));
     BlockMedium bare = Volume(m_dir, "sdh1", 1, kFirst, kLast - kFirst + 1);
     BlockMedium told = Volume(m_dir, "sdh2", 2, kFirst, kLast - kFirst + 1);
@@ -344,24 +331,25 @@ TEST_F(Enumerator, GptVolumeWithoutGuidsTakesThemFromThePartitionAtItsStart) {
 }
 
 TEST_F(Enumerator, ApmVolumeWithoutTypeTakesTheTypeNameOfThePartitionAtItsStart) {
-    std::vector<char> head(3 * 512);
+    std::vector<std::uint8_t> head(3 * 512);
+    engine::ByteWriter map(head);
     head[0] = 'E';
     head[1] = 'R';
-    PutBe(head, 2, 512, 2);
+    map.Be16(2, 512);
     struct MapEntry {
         std::uint32_t u32Start;
         std::uint32_t u32Blocks;
         char const* pszType;
     };
-    MapEntry const map[] = {{1, 63, "Apple_partition_map"}, {64, 4000, "Apple_HFS"}};
+    MapEntry const entries[] = {{1, 63, "Apple_partition_map"}, {64, 4000, "Apple_HFS"}};
     for (std::size_t n = 0; n < 2; ++n) {
         std::size_t const at = (n + 1) * 512;
         head[at] = 'P';
         head[at + 1] = 'M';
-        PutBe(head, at + 4, 2, 4);
-        PutBe(head, at + 8, map[n].u32Start, 4);
-        PutBe(head, at + 12, map[n].u32Blocks, 4);
-        std::copy_n(map[n].pszType, std::strlen(map[n].pszType), head.begin() + static_cast<std::ptrdiff_t>(at + 48));
+        map.Be32(at + 4, 2);
+        map.Be32(at + 8, entries[n].u32Start);
+        map.Be32(at + 12, entries[n].u32Blocks);
+        std::copy_n(entries[n].pszType, std::strlen(entries[n].pszType), head.begin() + static_cast<std::ptrdiff_t>(at + 48));
     }
     m_finder.disks.push_back(Disk(m_dir, "sdi", 8192, 3, head));
     m_finder.volumes["sdi"] = {Volume(m_dir, "sdi2", 2, 64, 4000)};

@@ -18,10 +18,17 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/core/enumerate/DiskListing.h"
+#include "engine/ByteWriter.h"
+#include "support/PartitionMaps.h"
 #include "support/TempDir.h"
 
 namespace {
 
+using testsupport::PutEfiSystemType;
+using testsupport::PutGptEntry;
+using testsupport::PutGptHeader;
+using testsupport::PutMbrEntry;
+using testsupport::PutProtectiveMbr;
 
 /// A memory disk that reports more sectors than it stores, so that partitions of gigabytes
 /// can be described in a few kilobytes; reads past the stored bytes come back as zeros.
@@ -48,33 +55,6 @@ std::vector<Listed> Summary(std::vector<PartitionEntry> const& entries) {
     std::vector<Listed> listed;
     for (PartitionEntry const& entry : entries) listed.push_back({entry.u32PartitionIndex, entry.u64StartSector, entry.u64SectorCount});
     return listed;
-}
-
-void PutLe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-void PutLe64(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint64_t value) {
-    for (int i = 0; i < 8; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
-    bytes[offset] = static_cast<std::uint8_t>(value >> 8);
-    bytes[offset + 1] = static_cast<std::uint8_t>(value);
-}
-void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
-}
-
-/// One MBR/EBR slot in the table sector at `u64Sector` (512-byte sectors).
-void PutMbrEntry(std::vector<std::uint8_t>& disk, std::uint64_t u64Sector, int iSlot, std::uint8_t u8Type,
-                 std::uint32_t u32Lead, std::uint32_t u32Total, std::uint8_t u8Boot = 0) {
-    std::size_t const base = static_cast<std::size_t>(u64Sector) * 512;
-    std::size_t const entry = base + 446 + static_cast<std::size_t>(iSlot) * 16;
-    disk[entry] = u8Boot;
-    disk[entry + 4] = u8Type;
-    PutLe32(disk, entry + 8, u32Lead);
-    PutLe32(disk, entry + 12, u32Total);
-    disk[base + 510] = 0x55;
-    disk[base + 511] = 0xAA;
 }
 
 struct Analysis {
@@ -198,40 +178,6 @@ INSTANTIATE_TEST_SUITE_P(Hostile, MbrTable, testing::ValuesIn(kMbrCases),
 
 constexpr std::uint64_t kMinListed = 0x800001;
 
-void PutProtectiveMbr(std::vector<std::uint8_t>& disk) {
-    disk[446 + 4] = 0xEE;
-    PutLe32(disk, 446 + 8, 1);
-    PutLe32(disk, 446 + 12, 0xFFFFFFFF);
-    disk[510] = 0x55;
-    disk[511] = 0xAA;
-}
-
-/// A header in LBA 1 placing the array of `u32Count` entries of `u32EntryBytes` at `u64ArrayLba`.
-void PutGptHeader(std::vector<std::uint8_t>& disk, int iSectorSize, std::uint64_t u64ArrayLba = 2,
-                  std::uint32_t u32Count = 128, std::uint32_t u32EntryBytes = 128) {
-    std::size_t const header = static_cast<std::size_t>(iSectorSize);
-    std::memcpy(disk.data() + header, "EFI PART", 8);
-    PutLe64(disk, header + 72, u64ArrayLba);
-    PutLe32(disk, header + 80, u32Count);
-    PutLe32(disk, header + 84, u32EntryBytes);
-}
-
-void PutGptEntry(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot, std::uint64_t u64First, std::uint64_t u64Last,
-                 int iArrayLba = 2, int iEntryBytes = 128) {
-    std::size_t const entry = static_cast<std::size_t>(iArrayLba * iSectorSize + iSlot * iEntryBytes);
-    for (int i = 0; i < 16; ++i) disk[entry + i] = static_cast<std::uint8_t>(0xA0 + i);          // type GUID
-    for (int i = 0; i < 16; ++i) disk[entry + 16 + i] = static_cast<std::uint8_t>(iSlot + i);    // unique GUID
-    PutLe64(disk, entry + 32, u64First);
-    PutLe64(disk, entry + 40, u64Last);
-}
-
-/// Gives slot `iSlot` of the array at LBA 2 the EFI System type, in its on-disk byte order.
-void PutEfiSystemType(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot) {
-    constexpr std::uint8_t kEfiSystem[16] = {0x28, 0x73, 0x2A, 0xC1, 0x1F, 0xF8, 0xD2, 0x11,
-                                             0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
-    std::copy(std::begin(kEfiSystem), std::end(kEfiSystem), disk.begin() + 2 * iSectorSize + iSlot * 128);
-}
-
 struct GptCase {
     char const* pszName;
     int iSectorSize;
@@ -348,16 +294,16 @@ TEST_P(ApmTable, ListsOrRefuses) {
     std::vector<std::uint8_t> bytes(kDiskBytes);
     bytes[0] = 'E';
     bytes[1] = 'R';
-    PutBe16(bytes, 2, c.u16BlockSize);
+    engine::ByteWriter(bytes).Be16(2, c.u16BlockSize);
     std::uint32_t const blocks[3][2] = {{1, 63}, {100, 50}, {1000, 5000}};  // the last runs past the end
     std::size_t const u64Block = c.u16BlockSize ? c.u16BlockSize : 512;
     for (std::uint32_t n = 1; n <= 3; ++n) {
         std::size_t const at = n * u64Block;
         bytes[at] = 'P';
         bytes[at + 1] = 'M';
-        PutBe32(bytes, at + 4, c.u32MapEntries);
-        PutBe32(bytes, at + 8, blocks[n - 1][0]);
-        PutBe32(bytes, at + 12, blocks[n - 1][1]);
+        engine::ByteWriter(bytes).Be32(at + 4, c.u32MapEntries);
+        engine::ByteWriter(bytes).Be32(at + 8, blocks[n - 1][0]);
+        engine::ByteWriter(bytes).Be32(at + 12, blocks[n - 1][1]);
         std::memcpy(&bytes[at + 48], "Apple_Free", 10);
     }
     CLargeMemoryDisk disk(std::move(bytes), c.iSectorSize, static_cast<long long>(kDiskBytes / c.iSectorSize));

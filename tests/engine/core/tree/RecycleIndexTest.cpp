@@ -11,13 +11,15 @@
 #include "engine/core/tree/RecycleIndex.h"
 #include "engine/core/tree/RecyclerFilter.h"
 #include "testkit/TestFileNode.h"
+#include "support/ByteFields.h"
 
 namespace {
 
 constexpr std::uint64_t kDeletedTime = 133500000000000000ull;
 
 void PutLe(std::vector<std::uint8_t>& bytes, std::uint64_t u64Value, int iWidth) {
-    for (int i = 0; i < iWidth; ++i) bytes.push_back(static_cast<std::uint8_t>(u64Value >> (8 * i)));
+    engine::ByteWriter field = testsupport::Grow(bytes, static_cast<std::size_t>(iWidth));
+    testsupport::LeOfWidth(field, 0, u64Value, iWidth);
 }
 
 std::vector<std::uint8_t> Utf16Le(std::u16string const& text) {

@@ -1,19 +1,13 @@
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 
 #include <zlib.h>
 
 #include <gtest/gtest.h>
-
+#include "engine/ByteWriter.h"
 
 namespace hfsplustest {
 
 constexpr std::size_t kBlock = 0x10000;
-
-
-void PutLe32(Bytes& bytes, std::size_t at, std::uint32_t value) {
-    if (bytes.size() < at + 4) bytes.resize(at + 4);
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 namespace {
 Bytes Zlib(Bytes const& data) {
@@ -34,9 +28,11 @@ Bytes Stored(std::uint8_t marker, Bytes const& data) {
 
 Bytes Header(std::uint32_t type, std::uint64_t size) {
     Bytes header{'f', 'p', 'm', 'c'};
-    PutLe32(header, 4, type);
-    PutLe32(header, 8, static_cast<std::uint32_t>(size));
-    PutLe32(header, 12, static_cast<std::uint32_t>(size >> 32));
+    header.resize(16);
+    engine::ByteWriter fields(header);
+    fields.Le32(4, type);
+    fields.Le32(8, static_cast<std::uint32_t>(size));
+    fields.Le32(12, static_cast<std::uint32_t>(size >> 32));
     return header;
 }
 
@@ -67,8 +63,9 @@ Compressed Compress(std::uint32_t type, Bytes const& data, Damage damage) {
         if (type == 8) {
             // Chunk offsets from the fork's start, one more than the chunks.
             std::size_t at = 4 * (count + 1);
+            fork.resize(at);
             for (std::size_t i = 0; i <= count; ++i) {
-                PutLe32(fork, 4 * i, static_cast<std::uint32_t>(at));
+                engine::ByteWriter(fork).Le32(4 * i, static_cast<std::uint32_t>(at));
                 if (i < count) at += pieces[i].size();
             }
         } else {
@@ -76,12 +73,12 @@ Compressed Compress(std::uint32_t type, Bytes const& data, Damage damage) {
             // (offset, length) pairs counted from 0x104.
             fork.assign(0x100, 0);
             fork[2] = 0x01;  // big-endian 0x100
-            fork.resize(0x104);
             std::size_t at = 4 + 8 * count;
-            PutLe32(fork, 0x104, static_cast<std::uint32_t>(count));
+            fork.resize(0x104 + at);
+            engine::ByteWriter(fork).Le32(0x104, static_cast<std::uint32_t>(count));
             for (std::size_t i = 0; i < count; ++i) {
-                PutLe32(fork, 0x108 + 8 * i, static_cast<std::uint32_t>(at));
-                PutLe32(fork, 0x10C + 8 * i, static_cast<std::uint32_t>(pieces[i].size()));
+                engine::ByteWriter(fork).Le32(0x108 + 8 * i, static_cast<std::uint32_t>(at));
+                engine::ByteWriter(fork).Le32(0x10C + 8 * i, static_cast<std::uint32_t>(pieces[i].size()));
                 at += pieces[i].size();
             }
         }

@@ -1,6 +1,6 @@
-#include "HfsPlusScan.h"
+#include "support/HfsPlusScan.h"
 
-#include "DecmpfsMaker.h"
+#include "support/DecmpfsMaker.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,6 +17,7 @@
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
+#include "engine/ByteWriter.h"
 
 namespace hfsplustest {
 
@@ -63,16 +64,6 @@ std::optional<PartitionEntry> FindHfsPartition(IStorageDevice& disk) {
         if (pAnalyser && pAnalyser->GetFileSystemType() == FILE_SYSTEM_HFSPLUS) return entry;
     }
     return std::nullopt;
-}
-
-void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
-    bytes.at(offset) = static_cast<std::uint8_t>(value >> 8);
-    bytes.at(offset + 1) = static_cast<std::uint8_t>(value);
-}
-
-void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
-    PutBe16(bytes, offset, static_cast<std::uint16_t>(value >> 16));
-    PutBe16(bytes, offset + 2, static_cast<std::uint16_t>(value));
 }
 
 namespace {
@@ -144,12 +135,12 @@ bool FragmentFork(std::vector<std::uint8_t>& image, std::u16string const& name, 
     if (recordAt == 0) return false;
     std::size_t const fork = recordAt + (u8ForkType == kForkTypeResource ? kResourceForkOffset : kDataForkOffset);
     std::fill(image.begin() + static_cast<long>(fork), image.begin() + static_cast<long>(fork + kForkDataSize), 0);
-    PutBe32(image, fork, static_cast<std::uint32_t>(std::uint64_t{content.size()} >> 32));
-    PutBe32(image, fork + 4, static_cast<std::uint32_t>(content.size()));
-    PutBe32(image, fork + 12, kExtents * u32Length);
+    engine::ByteWriter(image).Be32(fork, static_cast<std::uint32_t>(std::uint64_t{content.size()} >> 32));
+    engine::ByteWriter(image).Be32(fork + 4, static_cast<std::uint32_t>(content.size()));
+    engine::ByteWriter(image).Be32(fork + 12, kExtents * u32Length);
     for (std::uint32_t i = 0; i < kExtentsPerRecord; ++i) {
-        PutBe32(image, fork + 16 + 8 * i, starts[i]);
-        PutBe32(image, fork + 20 + 8 * i, u32Length);
+        engine::ByteWriter(image).Be32(fork + 16 + 8 * i, starts[i]);
+        engine::ByteWriter(image).Be32(fork + 20 + 8 * i, u32Length);
     }
 
     // The extents tree: a leaf at node 1 with the record for the fork's ninth extent, and the
@@ -157,25 +148,25 @@ bool FragmentFork(std::vector<std::uint8_t>& image, std::u16string const& name, 
     std::fill(image.begin() + static_cast<long>(kExtentsLeaf), image.begin() + static_cast<long>(kExtentsLeaf + kMacBlockSize), 0);
     image[kExtentsLeaf + 8] = 0xFF;  // leaf
     image[kExtentsLeaf + 9] = 1;
-    PutBe16(image, kExtentsLeaf + 10, 1);
+    engine::ByteWriter(image).Be16(kExtentsLeaf + 10, 1);
     std::size_t const record = kExtentsLeaf + kNodeDescriptorSize;
-    PutBe16(image, record, 10);  // keyLength; fork type, pad 0
+    engine::ByteWriter(image).Be16(record, 10);  // keyLength; fork type, pad 0
     image[record + 2] = u8ForkType;
-    PutBe32(image, record + 4, u32FileID);
-    PutBe32(image, record + 8, kExtentsPerRecord * u32Length);
+    engine::ByteWriter(image).Be32(record + 4, u32FileID);
+    engine::ByteWriter(image).Be32(record + 8, kExtentsPerRecord * u32Length);
     for (std::uint32_t i = kExtentsPerRecord; i < kExtents; ++i) {
-        PutBe32(image, record + 12 + 8 * (i - kExtentsPerRecord), starts[i]);
-        PutBe32(image, record + 16 + 8 * (i - kExtentsPerRecord), u32Length);
+        engine::ByteWriter(image).Be32(record + 12 + 8 * (i - kExtentsPerRecord), starts[i]);
+        engine::ByteWriter(image).Be32(record + 16 + 8 * (i - kExtentsPerRecord), u32Length);
     }
-    PutBe16(image, kExtentsLeaf + kMacBlockSize - 2, kNodeDescriptorSize);
-    PutBe16(image, kExtentsLeaf + kMacBlockSize - 4, kNodeDescriptorSize + kExtentKeySize + kExtentRecordSize);
+    engine::ByteWriter(image).Be16(kExtentsLeaf + kMacBlockSize - 2, kNodeDescriptorSize);
+    engine::ByteWriter(image).Be16(kExtentsLeaf + kMacBlockSize - 4, kNodeDescriptorSize + kExtentKeySize + kExtentRecordSize);
     std::size_t const header = kExtentsHeaderNode + kNodeDescriptorSize;
-    PutBe16(image, header, 1);       // treeDepth
-    PutBe32(image, header + 2, 1);   // rootNode
-    PutBe32(image, header + 6, 1);   // leafRecords
-    PutBe32(image, header + 10, 1);  // firstLeafNode
-    PutBe32(image, header + 14, 1);  // lastLeafNode
-    PutBe32(image, header + 26, engine::ByteView(image.data() + header, kHeaderRecordSize).Be32(26) - 1);  // freeNodes
+    engine::ByteWriter(image).Be16(header, 1);       // treeDepth
+    engine::ByteWriter(image).Be32(header + 2, 1);   // rootNode
+    engine::ByteWriter(image).Be32(header + 6, 1);   // leafRecords
+    engine::ByteWriter(image).Be32(header + 10, 1);  // firstLeafNode
+    engine::ByteWriter(image).Be32(header + 14, 1);  // lastLeafNode
+    engine::ByteWriter(image).Be32(header + 26, engine::ByteView(image.data() + header, kHeaderRecordSize).Be32(26) - 1);  // freeNodes
     image[kExtentsHeaderNode + 248] |= 0x40;  // node 1 in use
     return true;
 }
@@ -189,8 +180,8 @@ bool FragmentFile(std::vector<std::uint8_t>& image, std::u16string const& name) 
 }
 
 void MakeHfsx(std::vector<std::uint8_t>& image) {
-    PutBe16(image, hfsplus::kVolumeHeaderOffset, hfsplus::kSignatureHfsX);
-    PutBe16(image, hfsplus::kVolumeHeaderOffset + 2, 5);
+    engine::ByteWriter(image).Be16(hfsplus::kVolumeHeaderOffset, hfsplus::kSignatureHfsX);
+    engine::ByteWriter(image).Be16(hfsplus::kVolumeHeaderOffset + 2, 5);
     image.at(kMacCatalogStart + hfsplus::kNodeDescriptorSize + 37) = hfsplus::kCompareBinary;
 }
 
@@ -284,10 +275,10 @@ bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::
     std::copy(compressed.fork.begin(), compressed.fork.end(), image.begin() + static_cast<long>(kFirstForkBlock * kMacBlockSize));
     std::size_t const fork = recordAt + kResourceForkOffset;
     std::fill(image.begin() + static_cast<long>(fork), image.begin() + static_cast<long>(fork + 80), 0);
-    PutBe32(image, fork + 4, static_cast<std::uint32_t>(compressed.fork.size()));
-    PutBe32(image, fork + 12, u32Blocks);
-    PutBe32(image, fork + 16, u32Blocks != 0 ? kFirstForkBlock : 0);
-    PutBe32(image, fork + 20, u32Blocks);
+    engine::ByteWriter(image).Be32(fork + 4, static_cast<std::uint32_t>(compressed.fork.size()));
+    engine::ByteWriter(image).Be32(fork + 12, u32Blocks);
+    engine::ByteWriter(image).Be32(fork + 16, u32Blocks != 0 ? kFirstForkBlock : 0);
+    engine::ByteWriter(image).Be32(fork + 20, u32Blocks);
 
     // The file's one extended attribute becomes the decmpfs attribute, inline (TN1150: key of
     // fileID, startBlock and UTF-16 name; record type 0x10, 8 reserved bytes, size, data).
@@ -297,15 +288,15 @@ bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::
     if (14 + length + 4 > kAttributesNodeSize) return false;
     std::size_t const at = kAttributesLeaf + hfsplus::kNodeDescriptorSize;
     std::fill(image.begin() + static_cast<long>(at), image.begin() + static_cast<long>(kAttributesLeaf + kAttributesNodeSize - 2), 0);
-    PutBe16(image, at, static_cast<std::uint16_t>(keyLength));
-    PutBe32(image, at + 4, u32FileID);
-    PutBe16(image, at + 12, static_cast<std::uint16_t>(name.size()));
-    for (std::size_t i = 0; i < name.size(); ++i) PutBe16(image, at + 14 + 2 * i, static_cast<std::uint8_t>(name[i]));
+    engine::ByteWriter(image).Be16(at, static_cast<std::uint16_t>(keyLength));
+    engine::ByteWriter(image).Be32(at + 4, u32FileID);
+    engine::ByteWriter(image).Be16(at + 12, static_cast<std::uint16_t>(name.size()));
+    for (std::size_t i = 0; i < name.size(); ++i) engine::ByteWriter(image).Be16(at + 14 + 2 * i, static_cast<std::uint8_t>(name[i]));
     std::size_t const record = at + 2 + keyLength;
-    PutBe32(image, record, 0x10);
-    PutBe32(image, record + 12, static_cast<std::uint32_t>(compressed.attribute.size()));
+    engine::ByteWriter(image).Be32(record, 0x10);
+    engine::ByteWriter(image).Be32(record + 12, static_cast<std::uint32_t>(compressed.attribute.size()));
     std::copy(compressed.attribute.begin(), compressed.attribute.end(), image.begin() + static_cast<long>(record + 16));
-    PutBe16(image, kAttributesLeaf + kAttributesNodeSize - 4, static_cast<std::uint16_t>(hfsplus::kNodeDescriptorSize + length));
+    engine::ByteWriter(image).Be16(kAttributesLeaf + kAttributesNodeSize - 4, static_cast<std::uint16_t>(hfsplus::kNodeDescriptorSize + length));
     return !bFragmentFork || FragmentFork(image, u"a_file", hfsplus::kForkTypeResource, compressed.fork);
 }
 

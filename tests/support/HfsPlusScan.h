@@ -54,10 +54,6 @@ bool CompressFile(std::vector<std::uint8_t>& image, std::uint32_t u32Type, std::
 /// its catalog. The walk must not depend on the order, and the fixture's names are few.
 void MakeHfsx(std::vector<std::uint8_t>& image);
 
-/// Big-endian writes into an image, the way the volume stores its values.
-void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
-void PutBe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);
-
 /// Facts of the fixture image that the patching tests rely on.
 constexpr std::size_t kMacBlockSize = 4096;
 constexpr std::size_t kMacCatalogStart = 186 * kMacBlockSize;  // the catalog's one extent

@@ -1,11 +1,12 @@
-#include "JournalMaker.h"
+#include "support/JournalMaker.h"
 
 #include <algorithm>
 
-#include "HfsPlusScan.h"
+#include "support/HfsPlusScan.h"
 #include "engine/ByteView.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
+#include "engine/ByteWriter.h"
 
 namespace hfsplustest {
 
@@ -29,16 +30,11 @@ std::size_t KeyLength(Bytes const& record) { return *RealKeyLength(engine::ByteV
 
 Bytes CatalogKeyBytes(std::uint32_t u32Parent, std::u16string const& name) {
     Bytes key(8 + 2 * name.size());
-    PutBe16(key, 0, static_cast<std::uint16_t>(6 + 2 * name.size()));
-    PutBe32(key, 2, u32Parent);
-    PutBe16(key, 6, static_cast<std::uint16_t>(name.size()));
-    for (std::size_t i = 0; i < name.size(); ++i) PutBe16(key, 8 + 2 * i, name[i]);
+    engine::ByteWriter(key).Be16(0, static_cast<std::uint16_t>(6 + 2 * name.size()));
+    engine::ByteWriter(key).Be32(2, u32Parent);
+    engine::ByteWriter(key).Be16(6, static_cast<std::uint16_t>(name.size()));
+    for (std::size_t i = 0; i < name.size(); ++i) engine::ByteWriter(key).Be16(8 + 2 * i, name[i]);
     return key;
-}
-
-template <class T>
-void PutLe(Bytes& bytes, std::size_t at, T value) {
-    for (std::size_t i = 0; i < sizeof(T); ++i) bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 bool IsThreadOf(Bytes const& record, std::uint32_t u32ID) {
@@ -71,7 +67,7 @@ bool WriteLeafRecords(Bytes& image, std::size_t treeAt, std::uint32_t u32Node, s
     std::size_t const at = treeAt + u32Node * nodeSize;
     LeafRecords const old = ReadLeafRecords(image, at, nodeSize);
     engine::ByteView const bytes(image.data(), image.size());
-    PutBe32(image, treeAt + kLeafRecords, static_cast<std::uint32_t>(bytes.Be32(treeAt + kLeafRecords) + records.size() - old.size()));
+    engine::ByteWriter(image).Be32(treeAt + kLeafRecords, static_cast<std::uint32_t>(bytes.Be32(treeAt + kLeafRecords) + records.size() - old.size()));
     if (bCatalog) {
         auto const count = [](LeafRecords const& list, std::uint16_t u16Type) {
             return static_cast<std::uint32_t>(std::count_if(list.begin(), list.end(), [u16Type](Bytes const& record) {
@@ -79,8 +75,8 @@ bool WriteLeafRecords(Bytes& image, std::size_t treeAt, std::uint32_t u32Node, s
                 return data.Has(0, 2) && data.Be16(0) == u16Type;
             }));
         };
-        PutBe32(image, kFileCount, bytes.Be32(kFileCount) + count(records, kRecordFile) - count(old, kRecordFile));
-        PutBe32(image, kFolderCount, bytes.Be32(kFolderCount) + count(records, kRecordFolder) - count(old, kRecordFolder));
+        engine::ByteWriter(image).Be32(kFileCount, bytes.Be32(kFileCount) + count(records, kRecordFile) - count(old, kRecordFile));
+        engine::ByteWriter(image).Be32(kFolderCount, bytes.Be32(kFolderCount) + count(records, kRecordFolder) - count(old, kRecordFolder));
         std::sort(records.begin(), records.end(), [](Bytes const& a, Bytes const& b) {
             return CompareCatalogKeys(*KeyOf(a), *KeyOf(b), kCompareCaseFolding) < 0;
         });
@@ -88,15 +84,15 @@ bool WriteLeafRecords(Bytes& image, std::size_t treeAt, std::uint32_t u32Node, s
     Bytes node(nodeSize, 0);
     node[8] = 0xFF;  // leaf, height 1
     node[9] = 1;
-    PutBe16(node, 10, static_cast<std::uint16_t>(records.size()));
+    engine::ByteWriter(node).Be16(10, static_cast<std::uint16_t>(records.size()));
     std::size_t offset = kDescriptor;
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (offset + records[i].size() + 2 * (i + 2) > nodeSize) return false;
-        PutBe16(node, nodeSize - 2 * (i + 1), static_cast<std::uint16_t>(offset));
+        engine::ByteWriter(node).Be16(nodeSize - 2 * (i + 1), static_cast<std::uint16_t>(offset));
         std::copy(records[i].begin(), records[i].end(), node.begin() + static_cast<long>(offset));
         offset += records[i].size();
     }
-    PutBe16(node, nodeSize - 2 * (records.size() + 1), static_cast<std::uint16_t>(offset));
+    engine::ByteWriter(node).Be16(nodeSize - 2 * (records.size() + 1), static_cast<std::uint16_t>(offset));
     std::copy(node.begin(), node.end(), image.begin() + static_cast<long>(at));
     return true;
 }
@@ -124,9 +120,9 @@ void DropCatalogItems(LeafRecords& records, std::set<std::uint32_t> const& ids) 
             for (Bytes& parent : records) {
                 if (!IsItem(parent, KeyOf(record)->u32ParentID) || DataOf(parent).Be16(0) != kRecordFolder) continue;
                 std::size_t const data = KeyLength(parent);
-                PutBe32(parent, data + kValence, DataOf(parent).Be32(kValence) - 1);
+                engine::ByteWriter(parent).Be32(data + kValence, DataOf(parent).Be32(kValence) - 1);
                 if (bFolder && (DataOf(parent).Be16(2) & kHasFolderCount) != 0)
-                    PutBe32(parent, data + kFolderCount, DataOf(parent).Be32(kFolderCount) - 1);
+                    engine::ByteWriter(parent).Be32(data + kFolderCount, DataOf(parent).Be32(kFolderCount) - 1);
             }
         }
     }
@@ -151,9 +147,9 @@ void MoveCatalogItem(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u3
         } else if (IsThreadOf(record, u32ID)) {
             std::size_t const data = KeyLength(record);
             record.resize(data + 10 + 2 * name.size());
-            PutBe32(record, data + 4, u32Parent);
-            PutBe16(record, data + 8, static_cast<std::uint16_t>(name.size()));
-            for (std::size_t i = 0; i < name.size(); ++i) PutBe16(record, data + 10 + 2 * i, name[i]);
+            engine::ByteWriter(record).Be32(data + 4, u32Parent);
+            engine::ByteWriter(record).Be16(data + 8, static_cast<std::uint16_t>(name.size()));
+            for (std::size_t i = 0; i < name.size(); ++i) engine::ByteWriter(record).Be16(data + 10 + 2 * i, name[i]);
         }
     }
 }
@@ -164,7 +160,7 @@ void AddFolder(LeafRecords& records, std::uint32_t u32Like, std::uint32_t u32New
         Bytes folder = CatalogKeyBytes(u32Parent, name);
         std::size_t const data = folder.size();
         folder.insert(folder.end(), record.begin() + static_cast<long>(KeyLength(record)), record.end());
-        PutBe32(folder, data + 8, u32NewID);
+        engine::ByteWriter(folder).Be32(data + 8, u32NewID);
         records.push_back(folder);
         return;
     }
@@ -179,10 +175,10 @@ void MakeHardLink(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u32Li
         if (!IsItem(record, u32ID)) continue;
         link = record;
         std::size_t const data = KeyLength(link);
-        PutBe32(link, data + 8, u32LinkID);
-        PutBe32(link, data + kSpecial, u32ID);
-        PutBe32(link, data + kFileType, kFileTypeHardLink);
-        PutBe32(link, data + kFileType + 4, kCreatorHfsPlus);
+        engine::ByteWriter(link).Be32(data + 8, u32LinkID);
+        engine::ByteWriter(link).Be32(data + kSpecial, u32ID);
+        engine::ByteWriter(link).Be32(data + kFileType, kFileTypeHardLink);
+        engine::ByteWriter(link).Be32(data + kFileType + 4, kCreatorHfsPlus);
         std::fill(link.begin() + static_cast<long>(data + kDataFork), link.end(), 0);
     }
     std::string const name = "iNode" + std::to_string(u32ID);
@@ -198,10 +194,10 @@ void ReplaceCatalogFile(LeafRecords& records, std::uint32_t u32ID, std::uint32_t
                                                    record.begin() + static_cast<long>(KeyLength(record) + kDataFork + kForkDataSize));
     for (Bytes& record : records) {
         if (IsItem(record, u32ID)) {
-            PutBe32(record, KeyLength(record) + 8, u32NewID);
+            engine::ByteWriter(record).Be32(KeyLength(record) + 8, u32NewID);
             std::copy(fork.begin(), fork.end(), record.begin() + static_cast<long>(KeyLength(record) + kDataFork));
         } else if (IsThreadOf(record, u32ID)) {
-            PutBe32(record, 2, u32NewID);
+            engine::ByteWriter(record).Be32(2, u32NewID);
         }
     }
 }
@@ -216,28 +212,28 @@ bool AddJournal(Bytes& image, std::vector<JournalBlock> const& blocks, Placement
         bits |= bit;
     }
     std::size_t const volumeHeader = kVolumeHeaderOffset;
-    PutBe32(image, volumeHeader + kAttributesOffset,
+    engine::ByteWriter(image).Be32(volumeHeader + kAttributesOffset,
             engine::ByteView(image.data() + volumeHeader, 8).Be32(kAttributesOffset) | kJournaled);
-    PutBe32(image, volumeHeader + kJournalInfoOffset, kJournalInfoBlock);
+    engine::ByteWriter(image).Be32(volumeHeader + kJournalInfoOffset, kJournalInfoBlock);
     std::size_t const info = kJournalInfoBlock * kMacBlockSize;
     std::fill(image.begin() + static_cast<long>(info), image.begin() + static_cast<long>(info + kMacBlockSize), 0);
-    PutBe32(image, info, 1);  // the journal lies in this file system
-    PutBe32(image, info + 40, static_cast<std::uint32_t>(journalAt));  // offset: low half of 36
-    PutBe32(image, info + 48, static_cast<std::uint32_t>(kJournalSize));  // size: low half of 44
+    engine::ByteWriter(image).Be32(info, 1);  // the journal lies in this file system
+    engine::ByteWriter(image).Be32(info + 40, static_cast<std::uint32_t>(journalAt));  // offset: low half of 36
+    engine::ByteWriter(image).Be32(info + 48, static_cast<std::uint32_t>(kJournalSize));  // size: low half of 44
 
     // The transaction: a block list header, then the blocks in entry order.
     Bytes transaction(kListSize, 0);
     std::vector<std::pair<std::uint64_t, std::uint32_t>> entries;
     if (placement == Placement::HostileBlockSize) entries.emplace_back(0, 0x7FFFFFFF);
     for (JournalBlock const& block : blocks) entries.emplace_back(block.volumeOffset / kHeaderSize, static_cast<std::uint32_t>(block.bytes.size()));
-    PutLe<std::uint16_t>(transaction, 0, kListSize / 16 - 1);
-    PutLe<std::uint16_t>(transaction, 2, static_cast<std::uint16_t>(entries.size() + 1));
+    engine::ByteWriter(transaction).Le16(0, kListSize / 16 - 1);
+    engine::ByteWriter(transaction).Le16(2, static_cast<std::uint16_t>(entries.size() + 1));
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        PutLe<std::uint64_t>(transaction, 16 * (i + 1), entries[i].first);
-        PutLe<std::uint32_t>(transaction, 16 * (i + 1) + 8, entries[i].second);
+        engine::ByteWriter(transaction).Le64(16 * (i + 1), entries[i].first);
+        engine::ByteWriter(transaction).Le32(16 * (i + 1) + 8, entries[i].second);
     }
     for (JournalBlock const& block : blocks) transaction.insert(transaction.end(), block.bytes.begin(), block.bytes.end());
-    PutLe<std::uint32_t>(transaction, 4, static_cast<std::uint32_t>(transaction.size()));
+    engine::ByteWriter(transaction).Le32(4, static_cast<std::uint32_t>(transaction.size()));
 
     std::size_t const ring = kJournalSize - kHeaderSize;
     if (transaction.size() >= ring) return false;
@@ -246,13 +242,13 @@ bool AddJournal(Bytes& image, std::vector<JournalBlock> const& blocks, Placement
     std::fill(image.begin() + static_cast<long>(journalAt), image.begin() + static_cast<long>(journalAt + kJournalSize), 0);
     for (std::size_t i = 0; i < transaction.size(); ++i) image[journalAt + kHeaderSize + (start - kHeaderSize + i) % ring] = transaction[i];
     std::size_t const headerEnd = placement == Placement::HostileEnd ? start + 7 : end;
-    PutLe<std::uint32_t>(image, journalAt, 0x4A4E4C78);
-    PutLe<std::uint32_t>(image, journalAt + 4, 0x12345678);
-    PutLe<std::uint64_t>(image, journalAt + 8, placement == Placement::EndEqualsStart ? headerEnd : start);
-    PutLe<std::uint64_t>(image, journalAt + 16, headerEnd);
-    PutLe<std::uint64_t>(image, journalAt + 24, kJournalSize);
-    PutLe<std::uint32_t>(image, journalAt + 32, kListSize);
-    PutLe<std::uint32_t>(image, journalAt + 40, kHeaderSize);
+    engine::ByteWriter(image).Le32(journalAt, 0x4A4E4C78);
+    engine::ByteWriter(image).Le32(journalAt + 4, 0x12345678);
+    engine::ByteWriter(image).Le64(journalAt + 8, placement == Placement::EndEqualsStart ? headerEnd : start);
+    engine::ByteWriter(image).Le64(journalAt + 16, headerEnd);
+    engine::ByteWriter(image).Le64(journalAt + 24, kJournalSize);
+    engine::ByteWriter(image).Le32(journalAt + 32, kListSize);
+    engine::ByteWriter(image).Le32(journalAt + 40, kHeaderSize);
     return true;
 }
 

@@ -19,7 +19,6 @@ struct Compressed {
 /// Which damage the second block (or the size claim) gets.
 enum class Damage { None, StoredSecondBlock, CorruptSecondBlock, ClaimsOneMore };
 
-void PutLe32(Bytes& bytes, std::size_t at, std::uint32_t value);
 /// The 16-byte decmpfs header.
 Bytes Header(std::uint32_t type, std::uint64_t size);
 using testkit::LzvnEncode;
