@@ -49,7 +49,8 @@ bool _DIRECTORY_TREE_INFO::Take(CFileNode& node) {
     slot.pNode.reset(&node);
     slot.bPending = true;
     if (node.IsDirectory()) {
-        slot.folderPos = *position;
+        // Only the first few positions matter (ParentChoice weighs no more): a cap keeps slots small.
+        slot.folderPos = static_cast<std::uint32_t>(std::min<std::size_t>(*position, kNotAFolder - 1));
         TouchFolder(node);
     }
     m_fresh.push_back(&node);

@@ -80,7 +80,7 @@ private:
     /// A node the tree owns, in arrival order; a node queued again moves to a new slot.
     struct NodeSlot {
         ReleasePtr<CFileNode> pNode;  // null once moved or released
-        std::size_t folderPos = kNotAFolder;  // position among the folders of its id
+        std::uint32_t folderPos = kNotAFolder;  // position among the folders of its id (capped)
         bool bPending = false;   // queued, not yet handed over
         bool bHanded = false;    // handed to the sink: owned until the builder goes
         std::uint8_t u8Waiting = 0;  // WaitFor bits of the lists it is in
@@ -90,7 +90,7 @@ private:
         kParentChange = 1,   // no parent yet, or the chosen one refused it
         kDeletedParent = 2,  // an empty folder or a hidden live file: only a deleted parent matters
     };
-    static constexpr std::size_t kNotAFolder = static_cast<std::size_t>(-1);
+    static constexpr std::uint32_t kNotAFolder = UINT32_MAX;
 
     NodeSlot* SlotOf(CFileNode const* pNode);
     CFileNode* FindParent(CFileNode& node);

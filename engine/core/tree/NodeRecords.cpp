@@ -81,13 +81,32 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
         }
     }
     long long const s64ID = node.GetCurrentNodeID();
-    if (!node.IsDirectory()) {
-        return m_files.try_emplace(s64ID, FilesOfID{&node, 0}).first->second.count++;
-    }
+    if (!node.IsDirectory()) return RecordFile(node);
     _PARENT_INFO& info = m_folders[s64ID];
     info.s64ID = s64ID;
     info.nodes.push_back(&node);
     return info.nodes.size() - 1;
+}
+
+std::size_t CNodeRecords::RecordFile(CFileNode& file) {
+    if ((m_firstFileCount + 1) * 2 > m_firstFiles.size()) {
+        std::vector<FirstFile> old = std::exchange(m_firstFiles, std::vector<FirstFile>(std::max<std::size_t>(64, 2 * m_firstFiles.size())));
+        std::size_t const mask = m_firstFiles.size() - 1;
+        for (FirstFile const& entry : old) {
+            if (!entry.pNode) continue;
+            std::size_t i = HomeOf(std::hash<long long>{}(entry.s64ID), m_firstFiles.size());
+            while (m_firstFiles[i].pNode) i = (i + 1) & mask;
+            m_firstFiles[i] = entry;
+        }
+    }
+    long long const s64ID = file.GetCurrentNodeID();
+    std::size_t const mask = m_firstFiles.size() - 1;
+    std::size_t i = HomeOf(std::hash<long long>{}(s64ID), m_firstFiles.size());
+    for (; m_firstFiles[i].pNode; i = (i + 1) & mask)
+        if (m_firstFiles[i].s64ID == s64ID) return 1;  // files past the first are never looked up by position
+    m_firstFiles[i] = {s64ID, &file};
+    ++m_firstFileCount;
+    return 0;
 }
 
 std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
@@ -99,8 +118,8 @@ std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
 std::vector<CFileNode*> CNodeRecords::FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const {
     // Filtered before sorting: at the end of a scan few files are left to sort.
     std::vector<std::pair<long long, CFileNode*>> firsts;
-    for (auto const& [s64ID, files] : m_files)
-        if (keep(*files.pFirst)) firsts.emplace_back(s64ID, files.pFirst);
+    for (FirstFile const& entry : m_firstFiles)
+        if (entry.pNode && keep(*entry.pNode)) firsts.emplace_back(entry.s64ID, entry.pNode);
     std::sort(firsts.begin(), firsts.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
     std::vector<CFileNode*> nodes;
     nodes.reserve(firsts.size());
@@ -110,7 +129,8 @@ std::vector<CFileNode*> CNodeRecords::FirstFilesByID(std::function<bool(CFileNod
 
 void CNodeRecords::Clear() {
     m_folders.clear();
-    m_files.clear();
+    m_firstFiles = {};
+    m_firstFileCount = 0;
     m_firstCopies = {};
     m_firstCopyCount = 0;
 }

@@ -23,7 +23,8 @@ public:
     /// In restore mode every node is recorded: a results file holds no second copies.
     explicit CNodeRecords(bool bRestore) : m_bRestore(bRestore) {}
 
-    /// The node's position among the nodes of its id and kind; nothing when it is a second
+    /// A folder's position among the folders of its id (a file's: 0 for the first of its id, 1
+    /// for any later one); nothing when it is a second
     /// copy of a recorded entry and is refused (the recorded copy may first take over its runs).
     std::optional<std::size_t> Record(CFileNode& node);
     /// The folders recorded under an id, in recording order.
@@ -57,15 +58,20 @@ private:
     /// The recorded node takes over the copy's runs and size.
     static void MergeNode(CFileNode& recorded, CFileNode& copy);
 
-    /// Of the files of one id only the first is ever looked up: no list per id.
-    struct FilesOfID {
-        CFileNode* pFirst;  // not owned
-        std::size_t count;
+    /// Of the files of one id only the first is ever looked up: no list per id, and one flat
+    /// table probed in place, as every file a scan finds has an entry here.
+    struct FirstFile {
+        long long s64ID = 0;
+        CFileNode* pNode = nullptr;  // not owned; null: free
     };
+    /// Records the file as its id's first unless one is recorded; 0 when it is the first.
+    std::size_t RecordFile(CFileNode& file);
 
     bool m_bRestore;
     std::unordered_map<long long, _PARENT_INFO> m_folders;
-    std::unordered_map<long long, FilesOfID> m_files;
+    // A power of two in size, at most half full.
+    std::vector<FirstFile> m_firstFiles;
+    std::size_t m_firstFileCount = 0;
     // The first node recorded with each key: any later node with that key is its copy. A power
     // of two in size, at most half full.
     std::vector<FirstCopy> m_firstCopies;
