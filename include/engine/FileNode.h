@@ -65,7 +65,7 @@ public:
     int AddNext(IFileNode* pNode) override;
     void Release() override { delete this; }
     IFileReader* CreateCompressFileReader(void*) override { return nullptr; }
-    int IsCompressed() const override { return m_u32Compressed != 0 ? 1 : 0; }
+    int IsCompressed() const override { return m_bCompressed ? 1 : 0; }
     /// Keeps the check, shown and partition fields; sectors outside 40 signed bits are cut.
     void SetMetaDataSector(long long s64Sector) override;
     void UpdateFileSize(long long) override {}
@@ -98,9 +98,14 @@ public:
     long long GetMetadataStartPosition() const;
     void SetNodeID(long long s64NodeID) { m_s64NodeID = s64NodeID; }
     void SetParentNodeID(long long s64ParentNodeID) { m_s64ParentNodeID = s64ParentNodeID; }
-    void SetCompressed(std::uint32_t u32Compressed) { m_u32Compressed = u32Compressed; }
+    void SetCompressed(std::uint32_t u32Compressed) { m_bCompressed = u32Compressed != 0; }
     /// Children added and currently shown.
     std::uint32_t GetChildCount() const { return m_u32ChildCount; }
+    /// Where the tree that took the node keeps it; kNoTreeSlot until one does, and in copies.
+    /// Only that tree reads it, and checks its own store before believing it.
+    static constexpr std::uint32_t kNoTreeSlot = UINT32_MAX;
+    std::uint32_t GetTreeSlot() const { return m_u32TreeSlot; }
+    void SetTreeSlot(std::uint32_t u32Slot) { m_u32TreeSlot = u32Slot; }
 
 protected:
     /// For Clone: copies the node's own values and clones the run list; the copy is a lone
@@ -130,5 +135,6 @@ private:
     std::uint64_t m_u64State = kNewStateWord;
     PublishedLink<CFileNode> m_pParent;  // not owned
     std::uint32_t m_u32CheckedWeight = 0;
-    std::uint32_t m_u32Compressed = 0;
+    std::uint32_t m_u32TreeSlot = kNoTreeSlot;
+    bool m_bCompressed = false;
 };

@@ -37,7 +37,7 @@ CFileNode::CFileNode(CFileNode const& other)
       m_s64NodeID(other.m_s64NodeID),
       m_s64ParentNodeID(other.m_s64ParentNodeID),
       m_u64State(other.m_u64State),
-      m_u32Compressed(other.m_u32Compressed) {
+      m_bCompressed(other.m_bCompressed) {
     if (other.m_pDataRunList) m_pDataRunList.reset(other.m_pDataRunList->Clone());
 }
 

@@ -19,7 +19,6 @@
 #include "engine/Types.h"
 #include "engine/core/tree/FilesystemNode.h"
 #include "engine/core/tree/NodeRecords.h"
-#include "engine/core/tree/NodeSlotIndex.h"
 
 class IFileNode;
 
@@ -92,6 +91,8 @@ private:
     };
     static constexpr std::uint32_t kNotAFolder = UINT32_MAX;
 
+    /// The node's slot when this tree owns it.
+    std::optional<std::size_t> IndexOf(CFileNode const& node) const;
     NodeSlot* SlotOf(CFileNode const* pNode);
     CFileNode* FindParent(CFileNode& node);
     bool IsHanded(CFileNode* pNode);
@@ -118,7 +119,6 @@ private:
     std::unique_ptr<CFilesystemNode> m_pRoot;
     std::vector<std::unique_ptr<CFilesystemNode>> m_lostFolders;
     std::vector<NodeSlot> m_slots;
-    CNodeSlotIndex m_slotOf;
 
     CNodeRecords m_records;
     std::vector<CFileNode*> m_fresh;  // queued since the last build
