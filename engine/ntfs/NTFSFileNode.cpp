@@ -1,19 +1,20 @@
 #include "engine/ntfs/NTFSFileNode.h"
 
 #include "engine/FileTimeTicks.h"
+#include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
 CNTFSFileNode::CNTFSFileNode(CNTFSFileNode const& other)
     : CFileNode(other),
+      m_u16Attribute(other.m_u16Attribute),
+      m_u16State(other.m_u16State),
+      m_u16RecordSize(other.m_u16RecordSize),
       m_name(other.m_name),
       m_s64Size(other.m_s64Size),
       m_s64InitializedSize(other.m_s64InitializedSize),
       m_u64Creation(other.m_u64Creation),
       m_u64Modification(other.m_u64Modification),
       m_u64LastAccess(other.m_u64LastAccess),
-      m_u64RecordByte(other.m_u64RecordByte),
-      m_u32RecordSize(other.m_u32RecordSize),
-      m_u16Attribute(other.m_u16Attribute),
-      m_u16State(other.m_u16State) {
+      m_u64RecordByte(other.m_u64RecordByte) {
     SetNodeID(-1);
     SetParentNodeID(-1);
 }
@@ -40,8 +41,7 @@ void CNTFSFileNode::SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProp
     std::optional<long long> const initialized = pProperties->GetInitializedSize();
     m_s64InitializedSize = initialized.value_or(0);
     SetFileTime(pProperties->GetCreationTime(), pProperties->GetModificationTime(), pProperties->GetLastAccessTime());
-    m_u64RecordByte = pProperties->GetFileRecordByte();
-    m_u32RecordSize = pProperties->GetFileRecordSize();
+    SetRecordPosition(pProperties->GetFileRecordByte(), pProperties->GetFileRecordSize());
     m_u16Attribute = static_cast<std::uint16_t>(pProperties->GetAttribute());
     m_u16State = static_cast<std::uint16_t>((pProperties->GetState() & ~kStateHasInitializedSize) |
                                             (initialized ? kStateHasInitializedSize : 0));
@@ -68,4 +68,10 @@ void CNTFSFileNode::SetFileTime(std::uint64_t u64Creation, std::uint64_t u64Modi
     m_u64Creation = u64Creation;
     m_u64Modification = u64Modification;
     m_u64LastAccess = u64Access;
+}
+
+void CNTFSFileNode::SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize) {
+    static_assert(ntfs::kMaxFileRecordSize <= UINT16_MAX);
+    m_u64RecordByte = u64Byte;
+    m_u16RecordSize = static_cast<std::uint16_t>(u32RecordSize <= ntfs::kMaxFileRecordSize ? u32RecordSize : 0);
 }

@@ -55,12 +55,11 @@ public:
     void SetID(long long s64ID) { SetNodeID(s64ID); }
     void SetParentID(long long s64ID) { SetParentNodeID(s64ID); }
     /// The byte on the device where the file's base FILE record starts, and the record's size.
-    void SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize) {
-        m_u64RecordByte = u64Byte;
-        m_u32RecordSize = u32RecordSize;
-    }
+    /// No FILE record is larger than ntfs::kMaxFileRecordSize: a larger size is kept as 0, a
+    /// record that cannot be read either way.
+    void SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize);
     std::uint64_t GetRecordByte() const { return m_u64RecordByte; }
-    std::uint32_t GetRecordSize() const { return m_u32RecordSize; }
+    std::uint32_t GetRecordSize() const { return m_u16RecordSize; }
 
 private:
     CNTFSFileNode(CNTFSFileNode const& other);
@@ -68,6 +67,10 @@ private:
     /// A bit of the state word beside the deleted bit: the initialised size is known.
     static constexpr std::uint16_t kStateHasInitializedSize = 0x8000;
 
+    // The small fields first: they fill the end of the base's last word.
+    std::uint16_t m_u16Attribute = 0;
+    std::uint16_t m_u16State = 0;
+    std::uint16_t m_u16RecordSize = 0;
     CNodeName m_name;
     long long m_s64Size = 0;
     long long m_s64InitializedSize = 0;  // bytes ever written, with kStateHasInitializedSize
@@ -75,7 +78,4 @@ private:
     std::uint64_t m_u64Modification = 0;
     std::uint64_t m_u64LastAccess = 0;
     std::uint64_t m_u64RecordByte = 0;
-    std::uint32_t m_u32RecordSize = 0;
-    std::uint16_t m_u16Attribute = 0;
-    std::uint16_t m_u16State = 0;
 };

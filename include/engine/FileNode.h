@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/DataRunList.h"
 #include "engine/IDataRunList.h"
 #include "engine/IFileNode.h"
 #include "engine/ReleasePtr.h"
@@ -88,11 +89,12 @@ public:
     std::uint32_t GetCopyRefusal() const { return m_u32CopyRefusal; }
     void SetCopyRefusal(std::uint32_t u32Code) { m_u32CopyRefusal = u32Code; }
 
-    IDataRunList* GetDataRunList() const { return m_pDataRunList.get(); }
-    /// Takes ownership, releasing the list held before.
-    void SetDataRunList(ReleasePtr<IDataRunList> pList) { m_pDataRunList = std::move(pList); }
-    /// Hands the run list over, leaving the node without one.
-    ReleasePtr<IDataRunList> TakeDataRunList() { return std::move(m_pDataRunList); }
+    /// The node's runs, kept inside the node; null when it has none. The node owns the list.
+    IDataRunList* GetDataRunList() const { return m_bHasRuns ? &m_runs : nullptr; }
+    /// Takes the list's runs in place of those held (null: none) and releases the list.
+    void SetDataRunList(ReleasePtr<IDataRunList> pList);
+    /// Hands the runs over in a list of their own, leaving the node without one.
+    ReleasePtr<IDataRunList> TakeDataRunList();
     unsigned short GetBelongedPartition() const;
     void SetBelongedPartition(unsigned short u16Partition);
     long long GetMetadataStartPosition() const;
@@ -127,7 +129,7 @@ private:
     PublishedLink<CFileNode> m_pNextNode;    // not owned
     std::uint32_t m_u32ChildCount = 0;
     std::uint32_t m_u32CopyRefusal = 0;  // a copy-out code; 0 when the copy may go ahead
-    ReleasePtr<IDataRunList> m_pDataRunList;
+    mutable CDataRunList m_runs;  // its cursor moves under const readers, as a held list's did
     long long m_s64NodeID = -1;
     long long m_s64ParentNodeID = -1;
     // bits 0-3 check state (signed), 4-7 shown (signed), 8-23 partition index,
@@ -137,4 +139,5 @@ private:
     std::uint32_t m_u32CheckedWeight = 0;
     std::uint32_t m_u32TreeSlot = kNoTreeSlot;
     bool m_bCompressed = false;
+    bool m_bHasRuns = false;
 };

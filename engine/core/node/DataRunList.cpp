@@ -2,13 +2,35 @@
 
 #include <algorithm>
 #include <bit>
-#include <limits>
-#include <new>
 
 #include "engine/core/bytes/CheckedMath.h"
 
-CDataRunList::~CDataRunList() {
+CDataRunList::~CDataRunList() { Clear(); }
+
+void CDataRunList::Clear() {
     if (m_u32Count > 1) delete[] m_pMany;
+    m_u32Count = 0;
+    m_u32Cursor = 0;
+    m_one = {};
+}
+
+void CDataRunList::TakeRuns(CDataRunList& other) {
+    if (&other == this) return;
+    Clear();
+    m_u32Count = other.m_u32Count;
+    m_u32Resident = other.m_u32Resident;
+    if (m_u32Count > 1) m_pMany = other.m_pMany;
+    else m_one = other.m_one;
+    other.m_u32Count = 0;  // the block is ours now
+    other.Clear();
+    other.m_u32Resident = 0;
+}
+
+void CDataRunList::CopyRuns(CDataRunList const& other) {
+    if (&other == this) return;
+    Clear();
+    m_u32Resident = other.m_u32Resident;
+    for (std::uint32_t i = 0; i < other.m_u32Count; ++i) Append(other.Runs()[i]);
 }
 
 DataRun* CDataRunList::GetFirst() {
@@ -23,12 +45,11 @@ DataRun* CDataRunList::GetNext() {
 
 int CDataRunList::IsDone() { return m_u32Cursor >= m_u32Count ? 1 : 0; }
 
-int CDataRunList::IsResident() { return m_bResident ? 1 : 0; }
+int CDataRunList::IsResident() { return static_cast<int>(m_u32Resident); }
 
 IDataRunList* CDataRunList::Clone() {
     auto* pCopy = new CDataRunList();
-    pCopy->m_bResident = m_bResident;
-    for (std::uint32_t i = 0; i < m_u32Count; ++i) pCopy->Append(Runs()[i]);
+    pCopy->CopyRuns(*this);
     return pCopy;
 }
 
@@ -39,7 +60,6 @@ void CDataRunList::Append(DataRun const& run) {
         // The block doubles when full, as a vector would; its size is the count's power of two.
         bool const bFull = m_u32Count == 1 || std::has_single_bit(m_u32Count);
         if (bFull) {
-            if (m_u32Count > std::numeric_limits<std::uint32_t>::max() / 2) throw std::bad_alloc();
             auto* pBlock = new DataRun[std::size_t{m_u32Count} * 2];
             std::copy_n(Runs(), m_u32Count, pBlock);
             if (m_u32Count > 1) delete[] m_pMany;
@@ -66,6 +86,7 @@ int CDataRunList::AddDataRun(DataRun const* pRun) {
             }
         }
     }
+    if (m_u32Count == kMaxRuns) return 0;
     Append(*pRun);
     return 1;
 }
