@@ -57,7 +57,7 @@ TEST(DataRunList, KeepsEveryRunAsItGrowsAndInEveryCopy) {
     CDataRunList list;
     list.SetResident(1);
     for (long long i = 0; i < 40; ++i) {
-        DataRun const run{i * 10, i + 1};  // never a continuation: each stays a run of its own
+        DataRun const run{i * 100, i + 1};  // never a continuation: each stays a run of its own
         ASSERT_EQ(list.AddDataRun(&run), 1);
         expected.emplace_back(run.s64Start, run.s64Length);
         ASSERT_EQ(Runs(list), expected) << "after " << i + 1 << " runs";
