@@ -107,6 +107,7 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent)
                                              [this](const QVariantMap& payload) { refreshDevice(payload); });
   buildContent();
   buildBar();
+  connectRecoveryAndSearch();
   m_offerTimer = new QTimer(this);
   m_offerTimer->setSingleShot(true);
   m_offerTimer->setInterval(8000);
@@ -314,6 +315,7 @@ void QNDeletailWindowController::layoutBar() {
   // Frames as the bar gives them (bottom-up); the box and the search field follow the width.
   LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
   m_pointButton->setGeometry(FlipFrame(QRect(110, 13, 32, 2), kBarHeight));
+  layoutExportButton();
   const bool recoverIn = m_recover->isVisible() && m_following;
   m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kBoxHeight);
   const int boxGrow = m_subBox->width() - kBoxWidth;
@@ -353,6 +355,7 @@ void QNDeletailWindowController::observeScan() {
                                              [this](const QVariantMap&) { dataInitFinished(); });
   NotificationCenter::instance().addObserver(this, QStringLiteral("RefreshTableView"),
                                              [this](const QVariantMap&) { refreshListOnly(); });
+  observeRecoveryAndSearch();
 }
 
 void QNDeletailWindowController::getData() {
@@ -441,6 +444,7 @@ void QNDeletailWindowController::showFinishedState() {
   m_selectFiles->setAlignment(Qt::AlignCenter);
   m_selectFiles->show();
   m_search->setSearchEnabled(true);
+  createExportButton(m_isDeepScan);
   layoutBar();
   if (!m_isDeepScan && !m_isImport) {
     m_deepScan->show();

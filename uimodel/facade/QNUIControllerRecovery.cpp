@@ -1,5 +1,6 @@
 // The facade's recovery and picture functions.
 #include <atomic>
+#include <cstdint>
 
 #include "uimodel/facade/FacadeJobs.h"
 #include "uimodel/facade/QNUIController.h"
@@ -51,7 +52,9 @@ void QNUIController::GetSelectedFilesAndSize(FileNodeList& files, std::uint64_t&
             if (pNode->IsNodeShow() && pNode->GetCheckedStatus() == CHECKED_STATUS_CHECKED) {
                 files.push_back(pNode);
                 long long const s64Size = pNode->GetFileSize();
-                u64Size += s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+                std::uint64_t const u64Add = s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+                // Saturates: a wrapped sum would pass the free-space check.
+                u64Size = u64Add > UINT64_MAX - u64Size ? UINT64_MAX : u64Size + u64Add;
             }
 }
 
