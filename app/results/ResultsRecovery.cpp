@@ -171,6 +171,10 @@ void QNDeletailWindowController::recoveryAction() {
     m_isFinishRecovery = true;
     m_recoveryWatch->stop();
     closeRecoveryProgress();
+    // A stop request is not yet the end: the worker removes the part of the file it was copying.
+    // Its counts are final once it has returned (a stop ends a copy part way, so this is short).
+    const RESULT result = QNUIController::GetRecoveryResult();
+    if (Failed(result)) qWarning("Recovery ended with 0x%llx", static_cast<unsigned long long>(result));
     // After the progress dialog has gone: never two modal dialogs at once.
     QTimer::singleShot(0, this, [this] {
       if (m_recoveryStopped || !m_isRecoveryEndSHowWindow)

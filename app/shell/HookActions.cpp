@@ -73,7 +73,9 @@ void Recover(QNDeletailWindowController* window, const QString& folder, const st
     return;
   }
   AnswerNextFileDialog(window, folder);
-  window->recoverButton()->click();
+  // The button's own action: the bar's controls answer clicks only in the active window, and
+  // the hook's windows may have no window manager to make them active.
+  window->recovrtyButtonClick();
 }
 
 }  // namespace
@@ -95,7 +97,7 @@ void RunHookActions(QNDeletailWindowController* window, const LaunchOptions& opt
     recover(QStringLiteral(" saved=%1").arg(success ? 1 : 0));
   }, Qt::SingleShotConnection);
   AnswerNextFileDialog(window, options.saveTo);
-  window->exportButton()->click();
+  window->exportButtonAction();
 }
 
 void LoadThroughImport(QNRootWindowController* root, const QString& file) {
