@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtDebug>
@@ -23,15 +24,20 @@ namespace {
 using results::QNDeletailWindowController;
 using uimodel::QNUIController;
 
-// Answers the window's next file dialog with `path`, once.
-void AnswerNextFileDialog(QNDeletailWindowController* window, const QString& path) {
+// Answers the window's next file dialog with `path`, once; a dialog that does not take it (a
+// folder that does not exist) is cancelled and `refused` runs.
+void AnswerNextFileDialog(QNDeletailWindowController* window, const QString& path, std::function<void()> refused) {
   auto connection = std::make_shared<QMetaObject::Connection>();
   *connection = QObject::connect(window, &QNDeletailWindowController::fileDialogOpened, window,
-                                 [connection, path](QFileDialog* dialog) {
+                                 [connection, path, refused](QFileDialog* dialog) {
                                    QObject::disconnect(*connection);
                                    if (dialog->fileMode() == QFileDialog::Directory) dialog->setDirectory(path);
                                    dialog->selectFile(path);
                                    static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+                                   if (!dialog->isVisible()) return;
+                                   qWarning("Hook: the dialog did not take %s", qUtf8Printable(path));
+                                   dialog->reject();
+                                   refused();
                                  });
 }
 
@@ -72,7 +78,10 @@ void Recover(QNDeletailWindowController* window, const QString& folder, const st
     done(QStringLiteral(" recovered=0 failed=0"));
     return;
   }
-  AnswerNextFileDialog(window, folder);
+  AnswerNextFileDialog(window, folder, [refused, done] {
+    QObject::disconnect(*refused);
+    done(QStringLiteral(" recovered=0 failed=0 refused=1"));
+  });
   // The button's own action: the bar's controls answer clicks only in the active window, and
   // the hook's windows may have no window manager to make them active.
   window->recovrtyButtonClick();
@@ -87,23 +96,33 @@ void RunHookActions(QNDeletailWindowController* window, const LaunchOptions& opt
       done(before);
       return;
     }
-    Recover(window, options.recoverTo, [before, done](const QString& extra) { done(before + extra); });
+    Recover(window, QFileInfo(options.recoverTo).absoluteFilePath(), [before, done](const QString& extra) { done(before + extra); });
   };
   if (options.saveTo.isEmpty() || !window->exportButton()) {
     recover(options.saveTo.isEmpty() ? QString() : QStringLiteral(" saved=0"));
     return;
   }
-  QObject::connect(window, &QNDeletailWindowController::scanSaved, window, [recover](bool success) {
+  // The save ends in scanSaved, or in a sheet (the scanned device): the first of them goes on.
+  auto saved = std::make_shared<QMetaObject::Connection>();
+  auto sheet = std::make_shared<QMetaObject::Connection>();
+  auto next = [recover, saved, sheet](bool success) {
+    QObject::disconnect(*saved);
+    QObject::disconnect(*sheet);
     recover(QStringLiteral(" saved=%1").arg(success ? 1 : 0));
-  }, Qt::SingleShotConnection);
-  AnswerNextFileDialog(window, options.saveTo);
+  };
+  *saved = QObject::connect(window, &QNDeletailWindowController::scanSaved, window, next);
+  *sheet = QObject::connect(window, &QNDeletailWindowController::sheetOpened, window, [next](QWidget* box) {
+    box->close();
+    next(false);
+  });
+  AnswerNextFileDialog(window, QFileInfo(options.saveTo).absoluteFilePath(), [next] { next(false); });
   window->exportButtonAction();
 }
 
 void LoadThroughImport(QNRootWindowController* root, const QString& file) {
   root->importButtonClick();
   if (auto* dialog = root->findChild<QFileDialog*>()) {
-    dialog->selectFile(file);
+    dialog->selectFile(QFileInfo(file).absoluteFilePath());
     static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
   } else {
     qWarning("Hook: the import dialog did not open");
