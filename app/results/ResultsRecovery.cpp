@@ -187,6 +187,7 @@ void QNDeletailWindowController::recoveryAction() {
   if (m_isBeginRecovery && m_recoveryProgressWindow) {
     m_isBeginRecovery = false;
     m_recoveryProgressWindow->open();
+    m_recoveryProgressWindow->activateWindow();  // Esc asks at once
     emit recoveryDialogOpened(m_recoveryProgressWindow);
   }
 }
@@ -221,6 +222,7 @@ void QNDeletailWindowController::showRecoveryEndWindow() {
   dialog->setWindowModality(Qt::WindowModal);
   m_recoveryEndWindow = dialog;
   dialog->open();
+  dialog->activateWindow();  // its OK answers Return at once
   emit recoveryDialogOpened(dialog);
   emit recoveryEnded(false);
 }
@@ -233,6 +235,7 @@ void QNDeletailWindowController::showRecoveryNotEndWindow() {
   dialog->changeRecoveryFilesPoint(QNUIController::GetRecoveridedFiles(), m_recoverySavePathStr);
   m_recoveryEndWindow = dialog;
   dialog->open();
+  dialog->activateWindow();  // its OK answers Return at once
   emit recoveryDialogOpened(dialog);
   emit recoveryEnded(true);
 }

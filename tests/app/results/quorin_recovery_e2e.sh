@@ -60,6 +60,42 @@ echo "load: $line"
 [ "$(field found "$line")" = "$found" ] || { echo "quorin_recovery_e2e: the loaded scan has another count" >&2; exit 1; }
 check_all "$out/loaded"
 
+# By keyboard alone, at 100 % and 200 %: Tab past the window's three lights and the three tabs to
+# the path tree, Space checks its root, Tab to the recover button, Return; the destination is typed
+# into the folder dialog; Return on the finished dialog's OK, Ctrl+Q quits.
+command -v xdotool >/dev/null || { echo "quorin_recovery_e2e: skipped: xdotool is missing" >&2; exit 77; }
+for scale in 1 2; do
+  dest=$out/keys-$scale
+  mkdir -p "$dest"
+  QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" bash -c '
+    "$1" --scan "$2" >/dev/null 2>&1 &
+    pid=$!
+    wid=
+    for _ in $(seq 1 100); do
+      wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | tail -1) && [ -n "$wid" ] && break
+      sleep 0.1
+    done
+    sleep 8  # the scan of the small image has ended
+    wid=$(xdotool search --onlyvisible --name "Quorin" | tail -1)
+    xdotool windowfocus --sync "$wid"
+    xdotool key Tab Tab Tab Tab Tab Tab space; sleep 0.3
+    xdotool key Tab Tab Tab Tab Tab Return; sleep 1
+    xdotool type --delay 10 "$3"; xdotool key Return
+    import -window root "$4/progress-$5.png" 2>/dev/null || true
+    sleep 2
+    import -window root "$4/finished-$5.png" 2>/dev/null || true
+    xdotool key Return; sleep 0.3
+    # No window manager hands the focus back when the dialog has gone.
+    xdotool windowfocus --sync "$wid"
+    xdotool key ctrl+q
+    for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
+    wait $pid
+  ' _ "$quorin" "$image" "$dest" "$out" "$scale"
+  [ -s "$out/finished-$scale.png" ] || { echo "quorin_recovery_e2e: no picture of the finished dialog" >&2; exit 1; }
+  check_all "$dest"
+done
+
 # Cut inside the last file written: its later clusters lie past the end of the image.
 printf 'QUORIN-CUT-MARKER\n' >"$out/last.txt"
 head -c 200000 /dev/urandom | base64 >>"$out/last.txt"
