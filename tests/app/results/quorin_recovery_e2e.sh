@@ -4,7 +4,8 @@
 # is scanned, saved into a results file and every file recovered through the window's buttons
 # and dialogs (the hook's --save-to and --recover-to); every original, deleted ones included,
 # comes back with its SHA-256 under "Fat_0001/<volume>/<folders>/". The results file loads back
-# (--load) to the same count and recovers the same bytes. An image cut inside its last file
+# (--load) to the same count and recovers the same bytes. By keyboard alone (xdotool) the files
+# are recovered the same way, with pictures of the dialogs. An image cut inside its last file
 # recovers the others and reports that one as failed, never as success.
 #
 #   quorin_recovery_e2e.sh <quorin> <out-dir>
