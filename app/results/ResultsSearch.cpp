@@ -1,7 +1,7 @@
 // The results window's name search: the field's text, normalised, goes to the model's search
 // thread; its "DoSearchValue" refills the current tab's tree and puts the hits in the list.
 // While a scan runs unpaused the model refuses searches, so the field is disabled then.
-#include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QShortcut>
 
@@ -20,8 +20,28 @@ namespace app::results {
 using uimodel::QNUIController;
 
 namespace {
+
 const char kSearchPost[] = "DoSearchValue";
-}
+
+// Esc in the field it watches runs `clear` (and goes no further).
+class EscapeClears : public QObject {
+ public:
+  EscapeClears(QObject* field, std::function<void()> clear) : QObject(field), m_clear(std::move(clear)) {
+    field->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
+    m_clear();
+    return true;
+  }
+
+ private:
+  std::function<void()> m_clear;
+};
+
+}  // namespace
 
 void QNDeletailWindowController::connectRecoveryAndSearch() {
   connect(m_recover, &QAbstractButton::clicked, this, &QNDeletailWindowController::recovrtyButtonClick);
@@ -32,8 +52,7 @@ void QNDeletailWindowController::connectRecoveryAndSearch() {
     m_search->textField()->setFocus(Qt::ShortcutFocusReason);
     m_search->textField()->selectAll();
   });
-  auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), m_search->textField(), nullptr, nullptr, Qt::WidgetShortcut);
-  connect(clear, &QShortcut::activated, this, &QNDeletailWindowController::searchClearButtonClick);
+  new EscapeClears(m_search->textField(), [this] { searchClearButtonClick(); });
 }
 
 void QNDeletailWindowController::doSearch() {
