@@ -2,8 +2,8 @@
 // (mkfs.fat, mmd, mcopy; one file deleted with mdel): a search narrows the list and only the
 // checked hit is recovered; the scanned device is refused with two buttons; a destination that
 // stops taking bytes shows the disk-full view, Esc does not stop, and continue completes every
-// file byte-exact; stop pauses, No resumes, Yes stops with the count; the scan saves into a
-// results file, and an unwritable one is alerted.
+// file byte-exact; the scan saves into a results file, and one that cannot be written whole is
+// alerted and removed; stop pauses, No resumes, Yes stops with the count.
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -188,22 +188,36 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   for (const auto& [name, sha] : m_originals) EXPECT_EQ(recovered.count(sha), 1u) << name << " not recovered byte-exact";
   CloseLast(dialogs);
 
-  // Saving: an unwritable results file is alerted and leaves the scan unsaved; then a real one.
+  // Saving: a results file that cannot be written whole (a destination full after 1000 bytes)
+  // is alerted, leaves no part of itself and the scan unsaved; then a real one.
   QPointer<QFileDialog> fileDialog;
   QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window, [&](QFileDialog* d) { fileDialog = d; });
   QSignalSpy saved(&window, &QNDeletailWindowController::scanSaved);
   ASSERT_NE(window.exportButton(), nullptr);
-  for (const std::string& target : {std::string("/proc/quorin-nope.rsf"), m_temp.File("scan.rsf")}) {
+  for (const std::string& target : {m_temp.File("full.rsf"), m_temp.File("scan.rsf")}) {
+    const bool fill = target.find("full") != std::string::npos;
     window.exportButtonAction();
     ASSERT_NE(fileDialog, nullptr);
     QFileDialog* dialog = fileDialog;
     dialog->selectFile(QString::fromStdString(target));
+    rlimit small = original;
+    small.rlim_cur = 1000;
+    if (fill) {
+      ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
     static_cast<QDialog*>(dialog)->accept();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !saved.isEmpty(); }, kTimeoutMs));
+    const bool savedEnd = QTest::qWaitFor([&] { return !saved.isEmpty(); }, kTimeoutMs);
+    if (fill) {
+      ::setrlimit(RLIMIT_FSIZE, &original);
+      ::sigaction(SIGXFSZ, &previous, nullptr);
+    }
+    ASSERT_TRUE(savedEnd);
     const bool success = saved.takeFirst().at(0).toBool();
-    EXPECT_EQ(success, target.rfind("/proc", 0) != 0) << target;
+    EXPECT_EQ(success, !fill) << target;
     EXPECT_EQ(window.isSaved(), success);
     if (success) continue;
+    EXPECT_FALSE(fs::exists(target)) << "no part of a failed results file is left";
     QWidget* alert = nullptr;
     ASSERT_TRUE(QTest::qWaitFor([&] {
       for (QWidget* widget : QApplication::topLevelWidgets())
