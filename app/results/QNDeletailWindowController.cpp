@@ -108,6 +108,7 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent)
                                              [this](const QVariantMap& payload) { refreshDevice(payload); });
   buildContent();
   buildBar();
+  connectRecoveryAndSearch();
   m_offerTimer = new QTimer(this);
   m_offerTimer->setSingleShot(true);
   m_offerTimer->setInterval(8000);
@@ -318,6 +319,7 @@ void QNDeletailWindowController::layoutBar() {
   // Frames as the bar gives them (bottom-up); the box and the search field follow the width.
   LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
   m_pointButton->setGeometry(QRect(144, 43, 2, 2));
+  layoutExportButton();
   const bool recoverIn = m_recover->isVisible() && m_following;
   m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kBoxHeight);
   const int boxGrow = m_subBox->width() - kBoxWidth;
@@ -357,6 +359,7 @@ void QNDeletailWindowController::observeScan() {
                                              [this](const QVariantMap&) { dataInitFinished(); });
   NotificationCenter::instance().addObserver(this, QStringLiteral("RefreshTableView"),
                                              [this](const QVariantMap&) { refreshListOnly(); });
+  observeRecoveryAndSearch();
 }
 
 void QNDeletailWindowController::getData() {
@@ -445,6 +448,7 @@ void QNDeletailWindowController::showFinishedState() {
   m_selectFiles->setAlignment(Qt::AlignCenter);
   m_selectFiles->show();
   m_search->setSearchEnabled(true);
+  createExportButton(m_isDeepScan);
   layoutBar();
   if (!m_isDeepScan && !m_isImport) {
     m_deepScan->show();

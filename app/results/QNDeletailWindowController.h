@@ -14,11 +14,14 @@
 #include "app/controls/MAAttachedWindow.h"
 #include "app/controls/QNDeepScanViewController.h"
 #include "app/controls/TCImageWindow.h"
+#include "app/recovery/RecoveryChecks.h"
 #include "uimodel/trees/DiskVolumeNodeData.h"
 #include "uimodel/trees/TreeBatch.h"
 
 class QAbstractButton;
 class QCheckBox;
+class QDialog;
+class QFileDialog;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -44,6 +47,13 @@ class FileListModel;
 class ResultTreeModel;
 class ResultOutlineView;
 class SpinnerView;
+}  // namespace app::results
+
+namespace app::recovery {
+class QNShowScanProgressWindowController;
+}  // namespace app::recovery
+
+namespace app::results {
 
 class QNDeletailWindowController : public TCImageWindow {
   Q_OBJECT
@@ -116,6 +126,27 @@ class QNDeletailWindowController : public TCImageWindow {
   // A grid item's check box: the row's file checked or unchecked, refused during a running scan.
   void doSelectItem(int row);
 
+  // Recovery of the checked files (ResultsRecovery.cpp): the recover button opens a folder
+  // dialog; its answer goes through the checks, then the copy runs under the progress dialog.
+  void recovrtyButtonClick();
+  void recoverToFolder(const QString& folder);
+  // The progress dialog's decisions: 1 pause or go on as the dialog now shows, 2 stop.
+  void stopButtonAction(int code);
+  void setDestinationProbe(recovery::DestinationProbe probe) { m_destinationProbe = std::move(probe); }
+  recovery::QNShowScanProgressWindowController* recoveryProgressWindow() const;
+  const QString& recoverySavePath() const { return m_recoverySavePathStr; }
+
+  // Search (ResultsSearch.cpp).
+  void doSearch();
+  void searchClearButtonClick();
+  NewSearchTextFiled* searchField() const { return m_search; }
+
+  // Saving the scan into a results file (ResultsExport.cpp).
+  void createExportButton(bool deep);
+  void exportButtonAction();
+  TCImageButton* exportButton() const { return m_exportButton; }
+  bool isSaved() const { return m_bSave; }
+
  signals:
   // The scan wound down and the finished state shows (also after a stop).
   void scanEnded();
@@ -123,6 +154,17 @@ class QNDeletailWindowController : public TCImageWindow {
   void backHomeRequested();
   // A sheet the window opened (tests answer it).
   void sheetOpened(QWidget* sheet);
+  // A folder or file dialog the window opened (the hook and tests answer it).
+  void fileDialogOpened(QFileDialog* dialog);
+  // A recovery dialog opened: the progress dialog, then the finished or the stopped one.
+  void recoveryDialogOpened(QDialog* dialog);
+  // A recovery has ended and its last dialog shows; `stopped` when the user stopped it.
+  void recoveryEnded(bool stopped);
+  // A search replaces the list's rows: the previews stop their loaders before, refill after.
+  void searchRowsAboutToChange();
+  void searchRowsChanged();
+  // A save into a results file ended.
+  void scanSaved(bool success);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -169,6 +211,20 @@ class QNDeletailWindowController : public TCImageWindow {
   void openSheet(const QString& prefix, std::function<void(int)> done);
   ResultOutlineView* outlineFor(int tab) const;
   uimodel::TreeArray& arrayFor(int tab) { return m_arrays[static_cast<std::size_t>(tab)]; }
+  // Recovery, search and saving.
+  void connectRecoveryAndSearch();
+  void observeRecoveryAndSearch();
+  void startRecovery();
+  void recoveryAction();
+  void closeRecoveryProgress();
+  void showRecoveryEndWindow();
+  void showRecoveryNotEndWindow();
+  void openRecoverySheet(const QString& prefix, bool withAlternate, std::function<void(int)> done);
+  void SearchTreeView();
+  void reloadTreeView();
+  void searchAgainIfChanged();
+  void saveScanTo(const QString& path);
+  void layoutExportButton();
 
   std::unique_ptr<uimodel::DiskVolumeNodeData> m_item;
   std::array<uimodel::TreeArray, kTabs> m_arrays;
@@ -231,6 +287,22 @@ class QNDeletailWindowController : public TCImageWindow {
   qint64 m_lastUpdateTime = 0;
   std::function<qint64()> m_clock;
   QTimer* m_watch = nullptr;
+
+  // Recovery.
+  recovery::DestinationProbe m_destinationProbe = recovery::DestinationProbe::Real();
+  QRect m_rectNew;
+  QString m_recoverySavePathStr;
+  bool m_isBeginRecovery = false;
+  bool m_isFinishRecovery = true;
+  bool m_isRecoveryEndSHowWindow = false;
+  bool m_recoveryStopped = false;
+  QPointer<recovery::QNShowScanProgressWindowController> m_recoveryProgressWindow;
+  QPointer<QDialog> m_recoveryEndWindow;
+  QTimer* m_recoveryWatch = nullptr;
+  // Search and saving.
+  QString m_lastSearchStr;
+  TCImageButton* m_exportButton = nullptr;
+  bool m_bSave = false;
 };
 
 }  // namespace app::results

@@ -5,6 +5,10 @@ target_sources(app PRIVATE
   results/ResultTreeModel.cpp
   results/ResultViews.cpp
   results/ResultsCommands.cpp
+  results/ResultsExport.cpp
+  results/ResultsRecovery.cpp
+  results/ResultsSearch.cpp
+  results/ResultsTexts.cpp
   results/ResultsSegments.cpp
   results/ScanBarLayout.cpp
 )

@@ -47,6 +47,16 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
     } else if (option == QLatin1String("--recover-to")) {
       if (!TakeValue(arguments, i, value, error)) return false;
       parsed.recoverTo = value;
+    } else if (option == QLatin1String("--save-to")) {
+      if (!TakeValue(arguments, i, value, error)) return false;
+      parsed.saveTo = value;
+    } else if (option == QLatin1String("--load")) {
+      if (!TakeValue(arguments, i, value, error)) return false;
+      if (!QFileInfo(value).isFile()) {
+        error = QStringLiteral("--load: %1 is not a results file").arg(value);
+        return false;
+      }
+      parsed.loadFile = value;
     } else if (option == QLatin1String("--grid")) {
       parsed.grid = true;
     } else if (option == QLatin1String("--coverflow")) {
@@ -62,14 +72,16 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
       return false;
     }
   }
-  // Both act on the hook's scan: without one they would silently do nothing.
+  // These act on the hook's scan or load: without one they would silently do nothing.
   for (const auto& [given, name] : {std::pair{parsed.quitWhenDone, "--quit-when-done"},
-                                    std::pair{!parsed.recoverTo.isEmpty(), "--recover-to"}}) {
-    if (given && parsed.scanImage.isEmpty()) {
-      error = QStringLiteral("%1 needs --scan IMAGE").arg(QLatin1String(name));
+                                    std::pair{!parsed.recoverTo.isEmpty(), "--recover-to"},
+                                    std::pair{!parsed.saveTo.isEmpty(), "--save-to"}}) {
+    if (given && parsed.scanImage.isEmpty() && parsed.loadFile.isEmpty()) {
+      error = QStringLiteral("%1 needs --scan IMAGE or --load FILE").arg(QLatin1String(name));
       return false;
     }
   }
+
   options = parsed;
   error.clear();
   return true;
@@ -81,6 +93,7 @@ bool LaunchOptions::IsOption(const QString& argument) {
 
 bool LaunchOptions::TakesValue(const QString& argument) {
   return argument == QLatin1String("--scan") || argument == QLatin1String("--recover-to") ||
+         argument == QLatin1String("--save-to") || argument == QLatin1String("--load") ||
          argument == QLatin1String("--coverflow");
 }
 

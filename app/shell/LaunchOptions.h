@@ -9,7 +9,10 @@ namespace app {
 struct LaunchOptions {
   QString scanImage;       // --scan IMAGE: that disk-image file is the only device, scanned at start
   bool quitWhenDone = false;  // --quit-when-done: print the RESULT line once the scan ended, quit
-  QString recoverTo;       // --recover-to DIR
+  QString recoverTo;       // --recover-to DIR: after the scan every file is recovered into DIR
+  QString saveTo;          // --save-to FILE: after the scan it is saved into that results file
+  QString loadFile;        // --load FILE: that results file is loaded instead of a scan (with
+                           // --scan IMAGE, the image is the attached device it is matched to)
   bool grid = false;       // --grid
   int coverflow = -1;      // --coverflow N
 

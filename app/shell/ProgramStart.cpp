@@ -9,6 +9,7 @@
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/shell/HookActions.h"
 #include "app/shell/LanguageArgument.h"
 #include "app/shell/LaunchOptions.h"
 #include "app/shell/ModelSeams.h"
@@ -28,7 +29,7 @@ namespace app {
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: quorin [LANGUAGE] [--scan IMAGE [--quit-when-done]]\n");
+  std::fprintf(stderr, "usage: quorin [LANGUAGE] [--scan IMAGE] [--load FILE] [--save-to FILE] [--recover-to DIR] [--quit-when-done]\n");
   return 2;
 }
 
@@ -39,14 +40,18 @@ void LogKeepAwake(const std::string& line) { qInfo("%s", line.c_str()); }
 void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
   auto* walker = new QTimer(&delegate);
   walker->setInterval(100);
-  QObject::connect(walker, &QTimer::timeout, walker, [&delegate, walker] {
+  QObject::connect(walker, &QTimer::timeout, walker, [&delegate, walker, options] {
     QNRootWindowController* root = delegate.rootWindow();
     if (!root) return;
     if (root->resultsWindow()) {
       walker->stop();
       return;
     }
-    if (root->whichPage() == 2) {
+    if (!options.loadFile.isEmpty()) {
+      // A results file instead of a scan, opened through the start page's own import.
+      walker->stop();
+      LoadThroughImport(root, options.loadFile);
+    } else if (root->whichPage() == 2) {
       QAbstractButton* start = root->typePage()->startScanButton();
       if (start->isEnabled() && start->isVisible()) start->click();
     } else if (root->whichPage() == 3) {
@@ -57,26 +62,40 @@ void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
   QObject::connect(&delegate, &QNAppDelegate::rootWindowShown, walker, [walker, options](QNRootWindowController* root) {
     QObject::connect(root, &QNRootWindowController::resultsWindowOpened, root,
                      [options](results::QNDeletailWindowController* window) {
-                       if (!options.quitWhenDone && !thumbview::HookWantsPreview(options)) return;
-                       QObject::connect(window, &results::QNDeletailWindowController::scanEnded, window, [window, options] {
-                         auto report = [window, options](const QString& thumbs) {
-                           if (!options.quitWhenDone) return;
-                           std::uint64_t listed = 0;
-                           std::uint64_t deleted = 0;
-                           window->countListedFiles(listed, deleted);
-                           const QString state = HookScanState(false);
-                           std::printf("%s listed=%llu deleted=%llu%s\n",
-                                       qUtf8Printable(HookResultLine(state, window->foundText().section(QLatin1Char(' '), -1))),
-                                       static_cast<unsigned long long>(listed), static_cast<unsigned long long>(deleted),
-                                       qUtf8Printable(thumbs));
-                           std::fflush(stdout);
-                           uimodel::QNUIController::StopJobs(std::chrono::seconds(30));
-                           QApplication::exit(HookExitCode(state));
-                         };
-                         if (!thumbview::HookWantsPreview(options)) return report({});
-                         thumbview::ShowHookPreview(*window, options,
-                                                    [report](int thumbs) { report(thumbview::HookThumbsField(thumbs)); });
-                       });
+                       if (!options.quitWhenDone && options.recoverTo.isEmpty() && options.saveTo.isEmpty() &&
+                           !thumbview::HookWantsPreview(options))
+                         return;
+                       auto report = [window, options](const QString& extra) {
+                         if (!options.quitWhenDone) return;
+                         std::uint64_t listed = 0;
+                         std::uint64_t deleted = 0;
+                         window->countListedFiles(listed, deleted);
+                         QString state = HookScanState(false);
+                         if (extra.contains(QLatin1String("refused=1")) || extra.contains(QLatin1String("saved=0")) ||
+                             (extra.contains(QLatin1String("recovered=")) && !extra.contains(QLatin1String("failed=0"))))
+                           state = QStringLiteral("failed");
+                         std::printf("%s listed=%llu deleted=%llu%s\n",
+                                     qUtf8Printable(HookResultLine(state, window->foundText().section(QLatin1Char(' '), -1))),
+                                     static_cast<unsigned long long>(listed), static_cast<unsigned long long>(deleted),
+                                     qUtf8Printable(extra));
+                         std::fflush(stdout);
+                         uimodel::QNUIController::StopJobs(std::chrono::seconds(30));
+                         QApplication::exit(HookExitCode(state));
+                       };
+                       // The asked-for preview comes first; its thumbnail count leads the actions' fields.
+                       auto act = [window, options, report] {
+                         if (!thumbview::HookWantsPreview(options)) return RunHookActions(window, options, report);
+                         thumbview::ShowHookPreview(*window, options, [window, options, report](int thumbs) {
+                           const QString field = thumbview::HookThumbsField(thumbs);
+                           RunHookActions(window, options, [report, field](const QString& extra) { report(field + extra); });
+                         });
+                       };
+                       // A load may have ended before the window was handed over.
+                       if (window->isFinishedShown())
+                         QTimer::singleShot(0, window, act);
+                       else
+                         QObject::connect(window, &results::QNDeletailWindowController::scanEnded, window, act,
+                                          Qt::SingleShotConnection);
                      });
     walker->start();
   });
@@ -112,7 +131,7 @@ int RunProgram(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   QNAppDelegate delegate;
-  if (!options.scanImage.isEmpty()) WalkWizard(delegate, options);
+  if (!options.scanImage.isEmpty() || !options.loadFile.isEmpty()) WalkWizard(delegate, options);
   delegate.applicationDidFinishLaunching();
   return application.exec();
 }

@@ -1,16 +1,29 @@
 #include "app/shell/QuitGuard.h"
 
 #include "uimodel/facade/QNUIController.h"
+#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
 
 namespace app {
 
 JobControl JobControl::Facade() {
   using uimodel::QNUIController;
   JobControl jobs;
-  // A results-file load runs under the scan operation; recovery and saving are jobs too.
-  jobs.anyJobRunning = [] { return QNUIController::IsScanRunning() || QNUIController::IsRecoveryRunning(); };
-  jobs.isPaused = [] { return QNUIController::IsPause(); };
-  jobs.pauseOrResume = [] { QNUIController::PauseOrResumeScan(); };
+  // A results-file load runs under the scan operation; recovery and saving are jobs too. A
+  // recovery is paused while the user is asked; a save cannot pause and runs on to its end.
+  jobs.anyJobRunning = [] {
+    const uimodel::QNSaveAndRestoreNodeOperate* saver = QNUIController::GetModel().pSaver;
+    return QNUIController::IsScanRunning() || QNUIController::IsRecoveryRunning() || (saver && !saver->IsOperationExit());
+  };
+  jobs.isPaused = [] {
+    return QNUIController::IsRecoveryRunning() ? QNUIController::IsRecoveryPaused()
+                                               : !QNUIController::IsScanRunning() || QNUIController::IsPause();
+  };
+  jobs.pauseOrResume = [] {
+    if (QNUIController::IsRecoveryRunning())
+      QNUIController::PauseOrResumeRecovery();
+    else if (QNUIController::IsScanRunning())
+      QNUIController::PauseOrResumeScan();
+  };
   jobs.stopJobs = [](std::chrono::milliseconds timeout) { return QNUIController::StopJobs(timeout); };
   jobs.closeApp = [] { QNUIController::CloseApp(); };
   return jobs;

@@ -10,6 +10,7 @@ target_sources(app PRIVATE
   shell/ProgramStart.cpp
   shell/QNAppDelegate.cpp
   shell/QuitGuard.cpp
+  shell/HookActions.cpp
   shell/ScanHook.cpp
   shell/SignalQuit.cpp
   shell/StringTable.cpp

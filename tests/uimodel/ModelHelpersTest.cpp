@@ -76,6 +76,12 @@ TEST(NameMatch, CaseInsensitiveLiteralSubstring) {
     EXPECT_TRUE(uimodel::IsStringInString("", nullptr));
     EXPECT_FALSE(uimodel::IsStringInString("a", nullptr));
     EXPECT_TRUE(uimodel::IsStringInString("\xff", "bad \xff utf-8"));
+    // Letters beyond ASCII fold too; a broken byte matches only itself.
+    EXPECT_TRUE(uimodel::IsStringInString("\xc3\x89T\xc3\x89", "\xc3\xa9t\xc3\xa9.jpg"));       // ÉTÉ in été
+    EXPECT_TRUE(uimodel::IsStringInString("\xd0\x9c\xd0\x98\xd0\xa0", "\xd0\xbc\xd0\xb8\xd1\x80.png"));  // МИР in мир
+    EXPECT_TRUE(uimodel::IsStringInString("\xc5\x81\xc3\x93" "D\xc5\xb9", "\xc5\x82\xc3\xb3" "d\xc5\xba.heic"));  // ŁÓDŹ
+    EXPECT_FALSE(uimodel::IsStringInString("\xc3\xa9", "e.jpg"));
+    EXPECT_FALSE(uimodel::IsStringInString("\xc3", "\xc3\xa9"));
 }
 
 /// A chain of `n` folders, each the only child of the one before, with a file at the bottom.

@@ -112,11 +112,18 @@ public:
     /// Out: the recovery's total, done and error code; answers the name of the file being copied.
     static std::string GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error);
     static bool IsRecoveryRunning();
+    /// Whether the recovery waits paused (by the user, or by a destination that stopped taking bytes).
+    static bool IsRecoveryPaused();
     static void StopRecvoery();
     static void PauseOrResumeRecovery();
     static bool IsRecoveryToSameDevice(std::string const& path);
     static std::uint64_t GetRecoveridedSize();
     static std::uint64_t GetRecoveridedFiles();
+    /// Files of the last recovery that were not recovered (not written, or written in part).
+    static std::uint64_t GetRecoveryFailedFiles();
+    /// What the last recovery answered: success when every file was written in full, else the
+    /// first failure's code; success before any recovery. Waits for a worker that has just ended.
+    static RESULT GetRecoveryResult();
     static int GetCurrentScanRecoveryCnt();
     static void ReleaseDataRecovery();
 

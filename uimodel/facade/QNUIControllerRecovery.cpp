@@ -1,4 +1,7 @@
 // The facade's recovery and picture functions.
+#include <atomic>
+#include <cstdint>
+
 #include "uimodel/facade/FacadeJobs.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/recovery/QNUIRecovery.h"
@@ -13,6 +16,12 @@ namespace {
 
 QNUIRecovery& Recovery() { return *QNUIController::GetModel().pRecovery; }
 
+// The last recovery's answer, written by its worker before the worker returns.
+std::atomic<RESULT>& LastRecoveryResult() {
+    static std::atomic<RESULT> s_result{kResultSuccess};
+    return s_result;
+}
+
 }  // namespace
 
 RESULT QNUIController::DoRecovery(std::string const& path, std::string const& postName) {
@@ -25,9 +34,11 @@ RESULT QNUIController::DoRecovery(std::string const& path, std::string const& po
     recovery.SetRecoveryPath((path + "/").c_str());
     recovery.ClearCreateDirIndex();
     recovery.SetStatus(OPERATION_RUNNING);
+    LastRecoveryResult() = kResultSuccess;
     StartFacadeJob(recovery, jobs.recoveryPoller, jobs.recoveryWorker, postName, [&recovery] {
         std::string rawFolders;
         RESULT const result = recovery.DoRecovery(rawFolders);
+        LastRecoveryResult() = result;
         spy::SpyIDStringTable1(4152, std::to_string(result));
         spy::SpyIDStringTable1(4117, std::to_string(recovery.GetRecoveriedFileSize()));
         spy::SpyIDStringTable1(4124, std::to_string(recovery.GetRecoveriedFilesCnt()));
@@ -41,7 +52,9 @@ void QNUIController::GetSelectedFilesAndSize(FileNodeList& files, std::uint64_t&
             if (pNode->IsNodeShow() && pNode->GetCheckedStatus() == CHECKED_STATUS_CHECKED) {
                 files.push_back(pNode);
                 long long const s64Size = pNode->GetFileSize();
-                u64Size += s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+                std::uint64_t const u64Add = s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+                // Saturates: a wrapped sum would pass the free-space check.
+                u64Size = u64Add > UINT64_MAX - u64Size ? UINT64_MAX : u64Size + u64Add;
             }
 }
 
@@ -70,6 +83,8 @@ bool QNUIController::IsRecoveryRunning() {
     return iStatus == OPERATION_RUNNING || iStatus == OPERATION_PAUSED;
 }
 
+bool QNUIController::IsRecoveryPaused() { return GetModel().pRecovery && Recovery().GetStatus() == OPERATION_PAUSED; }
+
 void QNUIController::StopRecvoery() { Recovery().StopOperation(1); }
 
 void QNUIController::PauseOrResumeRecovery() { Recovery().PauseOrResumeOperation(); }
@@ -79,6 +94,14 @@ bool QNUIController::IsRecoveryToSameDevice(std::string const& path) { return Re
 std::uint64_t QNUIController::GetRecoveridedSize() { return Recovery().GetRecoveriedFileSize(); }
 
 std::uint64_t QNUIController::GetRecoveridedFiles() { return Recovery().GetRecoveriedFilesCnt(); }
+
+std::uint64_t QNUIController::GetRecoveryFailedFiles() { return Recovery().GetFailedFilesCnt(); }
+
+RESULT QNUIController::GetRecoveryResult() {
+    // The operation goes idle before its worker stores the answer.
+    if (!IsRecoveryRunning()) GetFacadeJobs().recoveryWorker.Join();
+    return LastRecoveryResult();
+}
 
 int QNUIController::GetCurrentScanRecoveryCnt() { return GetModel().pScan->GetCurrentScanRecoveryCnt(); }
 

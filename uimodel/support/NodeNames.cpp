@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "uimodel/support/FileTime.h"
@@ -11,7 +12,44 @@ namespace uimodel {
 
 namespace {
 
-char Fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+// Simple case folding of one code point: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic
+// capitals to their small letters, which covers the names cameras and people give files.
+char32_t Fold(char32_t c) {
+    if (c < 0x80) return static_cast<char32_t>(std::tolower(static_cast<int>(c)));
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    if (c == 0x178) return 0xFF;
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
+    return c;
+}
+
+// The code points of a UTF-8 text; a byte that starts no valid sequence stands for itself
+// (above the Unicode range), so broken names still match byte for byte.
+std::u32string CodePoints(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        auto const lead = static_cast<unsigned char>(text[i]);
+        std::size_t const length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        char32_t c = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+        bool valid = length != 0 && i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            auto const next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!valid) {
+            out.push_back(0x110000 + lead);
+            ++i;
+            continue;
+        }
+        out.push_back(Fold(c));
+        i += length;
+    }
+    return out;
+}
 
 bool IsEmpty(char const* pszText) { return !pszText || !*pszText; }
 
@@ -43,10 +81,8 @@ IFileNode* Topmost(IFileNode* pNode) {
 bool IsStringInString(char const* pszText, char const* pszName) {
     if (IsEmpty(pszText)) return true;
     if (!pszName) return false;
-    std::string_view const text(pszText), name(pszName);
-    auto const it = std::search(name.begin(), name.end(), text.begin(), text.end(),
-                                [](char a, char b) { return Fold(a) == Fold(b); });
-    return it != name.end();
+    std::u32string const text = CodePoints(pszText), name = CodePoints(pszName);
+    return name.find(text) != std::u32string::npos;
 }
 
 bool IsStringInFileNode(char const* pszText, IFileNode* pNode) {

@@ -43,8 +43,8 @@ TEST(LaunchOptions, RefuseWhatTheyCannotHonourAndKeepTheOldOptions) {
       {{"--scan", "/nonexistent/disk.img"}, "is not a disk-image file"},
       {{"--scan", "/tmp"}, "is not a disk-image file"},
       {{"--scan", file, "--scan", file}, "--scan is given twice"},
-      {{"--quit-when-done"}, "--quit-when-done needs --scan IMAGE"},
-      {{"--recover-to", "/tmp/out"}, "--recover-to needs --scan IMAGE"},
+      {{"--quit-when-done"}, "--quit-when-done needs --scan IMAGE or --load FILE"},
+      {{"--recover-to", "/tmp/out"}, "--recover-to needs --scan IMAGE or --load FILE"},
       {{"--scan", file, "--coverflow", "two"}, "--coverflow needs a row number"},
       {{"--scan", file, "--coverflow", "-1"}, "--coverflow needs a row number"},
   };

@@ -1,0 +1,105 @@
+#include "app/recovery/QNScanEndSaveWindowController.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/recovery/QNLinkUrl.h"
+#include "app/recovery/RecoveryDialogChrome.h"
+#include "app/shell/Strings.h"
+#include "uimodel/support/SpyEvents.h"
+
+namespace app::recovery {
+
+namespace {
+
+constexpr int kWidth = 440;
+
+QPushButton* MakeOk(QDialog* dialog) {
+  auto* ok = new QPushButton(Text(QStringLiteral("PAGE_FOUR_RECOVERY_STOP_BUTTON")), dialog);
+  ok->setDefault(true);
+  QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+  return ok;
+}
+
+void OpenShare(int event, const QString& key) {
+  uimodel::spy::SpyIDStringTable1(event, "1");
+  const QString address = ShareAddress(key);
+  if (!address.isEmpty()) QDesktopServices::openUrl(QUrl(address));
+}
+
+}  // namespace
+
+QString ShareAddress(const QString& key) {
+  const QString address = QNLinkUrl::GetUrl(key);
+  if (address.isEmpty() || key != QLatin1String("Twitter")) return address;
+  // Keep what an address needs whole; escape the text of the message.
+  return QString::fromLatin1(QUrl::toPercentEncoding(address, ":/?&=#%+,;@"));
+}
+
+QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& savePathStr, std::uint64_t failedFiles,
+                                                             QWidget* parent)
+    : QDialog(parent) {
+  setObjectName(QStringLiteral("recoveryFinished"));
+  QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
+  // Complete only when nothing failed: a failure is never shown as success.
+  m_title = PlainLabel(Text(failedFiles == 0 ? QStringLiteral("PAGE_FOUR_RECOVER_END_TITLE")
+                                             : QStringLiteral("PAGE_FOUR_RECOVER_FAILED_TITLE")),
+                       this, 14, true);
+  m_node = PlainLabel(failedFiles == 0 ? Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE"))
+                                       : Text(QStringLiteral("PAGE_FOUR_RECOVER_FAILED_NODE"))
+                                             .arg(static_cast<qulonglong>(failedFiles)),
+                      this, 12);
+  m_link = new FolderLink(this);
+  m_link->setFolder(savePathStr);
+  body->addWidget(m_title);
+  body->addWidget(m_node);
+  body->addWidget(m_link);
+  auto* row = new QHBoxLayout;
+  m_facebook = new QPushButton(QStringLiteral("Facebook"), this);
+  m_twitter = new QPushButton(QStringLiteral("Twitter"), this);
+  m_google = new QPushButton(QStringLiteral("Google"), this);
+  const std::pair<QPushButton*, const char*> shares[] = {
+      {m_facebook, "FaceBookURL"}, {m_twitter, "Twitter"}, {m_google, "GoogleURL"}};
+  for (const auto& [button, key] : shares) {
+    button->setAutoDefault(false);
+    // A button without an address would open nothing.
+    button->setVisible(!QNLinkUrl::GetUrl(QLatin1String(key)).isEmpty());
+    row->addWidget(button);
+  }
+  row->addStretch(1);
+  m_ok = MakeOk(this);
+  row->addWidget(m_ok);
+  body->addLayout(row);
+  connect(m_facebook, &QPushButton::clicked, this, &QNScanEndSaveWindowController::facebookButtonAction);
+  connect(m_twitter, &QPushButton::clicked, this, &QNScanEndSaveWindowController::twitterButtonAction);
+  connect(m_google, &QPushButton::clicked, this, &QNScanEndSaveWindowController::googleAddButtonAction);
+}
+
+void QNScanEndSaveWindowController::facebookButtonAction() { OpenShare(4132, QStringLiteral("FaceBookURL")); }
+void QNScanEndSaveWindowController::twitterButtonAction() { OpenShare(4131, QStringLiteral("Twitter")); }
+void QNScanEndSaveWindowController::googleAddButtonAction() { OpenShare(4130, QStringLiteral("GoogleURL")); }
+
+QNScanNotEndSaveWindowController::QNScanNotEndSaveWindowController(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("recoveryStopped"));
+  QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
+  m_note = PlainLabel(QString(), this, 12);
+  m_link = new FolderLink(this);
+  body->addWidget(m_note);
+  body->addWidget(m_link);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  m_ok = MakeOk(this);
+  row->addWidget(m_ok);
+  body->addLayout(row);
+}
+
+void QNScanNotEndSaveWindowController::changeRecoveryFilesPoint(std::uint64_t recovered, const QString& savePathStr) {
+  // An integer count: a float loses counts above 2^24.
+  m_note->setText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")).arg(static_cast<qulonglong>(recovered)));
+  m_link->setFolder(savePathStr);
+}
+
+}  // namespace app::recovery

@@ -1,0 +1,269 @@
+// Recovery, search and saving through the results window over a FAT32 image made at test time
+// (mkfs.fat, mmd, mcopy; one file deleted with mdel): a search narrows the list and only the
+// checked hit is recovered; the scanned device is refused with two buttons; a destination that
+// stops taking bytes shows the disk-full view, Esc does not stop, and continue completes every
+// file byte-exact; the scan saves into a results file, and one that cannot be written whole is
+// alerted and removed; stop pauses, No resumes, Yes stops with the count.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "app/controls/NewSearchTextFiled.h"
+#include "app/controls/TCImageButton.h"
+#include "app/recovery/QNScanEndSaveWindowController.h"
+#include "app/recovery/QNShowScanProgressWindowController.h"
+#include "app/results/FileListModel.h"
+#include "app/results/QNDeletailWindowController.h"
+#include "app/results/ResultTreeModel.h"
+#include "app/shell/ScanHook.h"
+#include "app/shell/Strings.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
+#include "uimodel/trees/OpNodeData.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using app::recovery::QNShowScanProgressWindowController;
+using app::results::QNDeletailWindowController;
+using uimodel::QNUIController;
+
+constexpr int kTimeoutMs = 120000;
+
+// SHA-256 -> how many files below `folder` have it.
+std::map<std::string, int> HashesBelow(const std::string& folder) {
+  std::map<std::string, int> hashes;
+  if (!fs::exists(folder)) return hashes;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) ++hashes[testsupport::Sha256OfFile(entry.path().string())];
+  return hashes;
+}
+
+void CheckEverything(QNDeletailWindowController& window) {
+  app::results::ResultTreeModel* model = window.treeModel(QNDeletailWindowController::kPathTab);
+  for (int row = 0; row < model->rowCount(); ++row) {
+    auto* item = static_cast<uimodel::OpNodeData*>(model->index(row, 0).internalPointer());
+    if (item->state() != 2) window.clickButtonAction(item);
+  }
+}
+
+// Accepts the last recovery dialog (finished or stopped).
+void CloseLast(const QSignalSpy& dialogs) {
+  ASSERT_FALSE(dialogs.isEmpty());
+  dialogs.last().at(0).value<QDialog*>()->accept();
+}
+
+class RecoveryFlow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"mkfs.fat", "mcopy", "mmd", "mdel"})
+      if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    m_image = m_temp.File("fat32.img");
+    const std::string src = m_temp.File("src");
+    // 24 pictures of 4 MiB, one accented name, one of 300000 bytes, and one deleted file.
+    ASSERT_EQ(testsupport::RunCommand(
+                  "set -e; export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8; mkdir -p '" + src + "'; cd '" + src +
+                  "'; mkfs.fat -F 32 -C '" + m_image + "' 131072 >/dev/null; i=" + m_image +
+                  "; mmd -i $i ::/DCIM ::/DCIM/100CAM ::/Docs; for n in $(seq 10 33); do head -c 4194304 /dev/urandom "
+                  "> IMG_00$n.JPG; mcopy -i $i IMG_00$n.JPG ::/DCIM/100CAM/; done; head -c 5000 /dev/urandom > 'été photo.jpg';"
+                  " mcopy -i $i 'été photo.jpg' ::/Docs/; head -c 300000 /dev/urandom > big.bin; mcopy -i $i big.bin ::/Docs/;"
+                  " head -c 70000 /dev/urandom > gone.png; mcopy -i $i gone.png ::/Docs/; mdel -i $i ::/Docs/gone.png"),
+              0);
+    for (const auto& entry : fs::directory_iterator(src)) m_originals[entry.path().filename().string()] = testsupport::Sha256OfFile(entry.path().string());
+    ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(m_image)));
+  }
+
+  testsupport::TempDir m_temp;
+  std::string m_image;
+  std::map<std::string, std::string> m_originals;  // name -> SHA-256
+};
+
+TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+  QNUIController::GetDeviceInfoToArray(rows);
+  ASSERT_FALSE(rows.empty());
+  QNUIController::SetRecoveryType(63);
+  QNDeletailWindowController window;
+  window.resize(1030, 650);
+  window.show();
+  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
+  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
+  QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+  QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+  window.setSelectDiskVolumeData(std::move(rows.front()));
+  window.getData();
+  if (QNUIController::IsScanRunning() && !QNUIController::IsPause()) {
+    EXPECT_FALSE(window.searchField()->textField()->isEnabled()) << "no search while the scan runs unpaused";
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kTimeoutMs));
+  ASSERT_TRUE(window.searchField()->textField()->isEnabled());
+
+  // A search in capitals finds the accented name; only that checked hit is recovered.
+  window.searchField()->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
+  window.doSearch();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.listModel()->rowCount() >= 1; }, 10000));
+  ASSERT_EQ(window.listModel()->rowCount(), 1);
+  EXPECT_STREQ(window.listModel()->fileAt(0)->GetFileName(), "\xc3\xa9t\xc3\xa9 photo.jpg");
+  window.toggleListCheck(0);
+  const std::string onlyHit = m_temp.File("hit");
+  fs::create_directory(onlyHit);
+  window.recoverToFolder(QString::fromStdString(onlyHit));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kTimeoutMs));
+  EXPECT_EQ(HashesBelow(onlyHit), (std::map<std::string, int>{{m_originals.at("\xc3\xa9t\xc3\xa9 photo.jpg"), 1}}));
+  CloseLast(dialogs);
+  // Esc in the field clears it and shows everything again.
+  window.activateWindow();
+  window.searchField()->textField()->setFocus();
+  QTest::keyClick(window.searchField()->textField(), Qt::Key_Escape);
+  EXPECT_TRUE(window.searchField()->textField()->text().isEmpty());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QNUIController::GetSearchString().empty() && window.treeModel(0)->rowCount() > 0; }, kTimeoutMs));
+
+  // Everything checked; the scanned device is refused with choose-again and cancel only.
+  CheckEverything(window);
+  std::uint64_t count = 0, size = 0;
+  QNUIController::GetSelectedFilesAmout(count, size);
+  ASSERT_GE(count, m_originals.size());
+  const std::string all = m_temp.File("all");
+  fs::create_directory(all);
+  auto probe = app::recovery::DestinationProbe::Real();
+  probe.onScannedDevice = [](const QString&) { return true; };
+  window.setDestinationProbe(probe);
+  window.recoverToFolder(QString::fromStdString(all));
+  ASSERT_EQ(sheets.size(), 1);
+  auto* sameDevice = qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
+  ASSERT_NE(sameDevice, nullptr);
+  EXPECT_EQ(sameDevice->buttons().size(), 2);
+  sameDevice->escapeButton()->click();
+  EXPECT_FALSE(QNUIController::IsRecoveryRunning());
+  EXPECT_TRUE(HashesBelow(all).empty());
+  window.setDestinationProbe(app::recovery::DestinationProbe::Real());
+
+  // A destination that takes 100000 bytes per file: the disk-full view; Esc does not stop.
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+  rlimit original{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
+  rlimit limited = original;
+  limited.rlim_cur = 100000;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  window.recoverToFolder(QString::fromStdString(all));
+  const bool full = QTest::qWaitFor([&] {
+    return window.recoveryProgressWindow() &&
+           window.recoveryProgressWindow()->currentView() == QNShowScanProgressWindowController::kDiskFull;
+  }, kTimeoutMs);
+  ::setrlimit(RLIMIT_FSIZE, &original);
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+  ASSERT_TRUE(full);
+  QNShowScanProgressWindowController* progress = window.recoveryProgressWindow();
+  EXPECT_TRUE(QNUIController::IsRecoveryPaused());
+  const QImage diskFull = progress->grab().toImage();
+  EXPECT_FALSE(diskFull.isNull());
+  diskFull.save(qEnvironmentVariable("QUORIN_TEST_TMP", ".") + QStringLiteral("/recovery-disk-full.png"));
+  QTest::keyClick(progress, Qt::Key_Escape);
+  EXPECT_EQ(progress->currentView(), QNShowScanProgressWindowController::kDiskFull);
+  EXPECT_TRUE(QNUIController::IsRecoveryPaused());
+  progress->continueButton()->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 2; }, kTimeoutMs));
+  EXPECT_FALSE(recoveries.last().at(0).toBool());
+  auto* finished = qobject_cast<app::recovery::QNScanEndSaveWindowController*>(dialogs.last().at(0).value<QDialog*>());
+  ASSERT_NE(finished, nullptr);
+  EXPECT_EQ(QNUIController::GetRecoveryFailedFiles(), 0u);
+  EXPECT_EQ(finished->recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_END_TITLE"));
+  const std::map<std::string, int> recovered = HashesBelow(all);
+  for (const auto& [name, sha] : m_originals) EXPECT_EQ(recovered.count(sha), 1u) << name << " not recovered byte-exact";
+  CloseLast(dialogs);
+
+  // Saving: a results file that cannot be written whole (a destination full after 1000 bytes)
+  // is alerted, leaves no part of itself and the scan unsaved; then a real one.
+  QPointer<QFileDialog> fileDialog;
+  QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window, [&](QFileDialog* d) { fileDialog = d; });
+  QSignalSpy saved(&window, &QNDeletailWindowController::scanSaved);
+  ASSERT_NE(window.exportButton(), nullptr);
+  for (const std::string& target : {m_temp.File("full.rsf"), m_temp.File("scan.rsf")}) {
+    const bool fill = target.find("full") != std::string::npos;
+    window.exportButtonAction();
+    ASSERT_NE(fileDialog, nullptr);
+    QFileDialog* dialog = fileDialog;
+    dialog->selectFile(QString::fromStdString(target));
+    rlimit small = original;
+    small.rlim_cur = 1000;
+    if (fill) {
+      ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    static_cast<QDialog*>(dialog)->accept();
+    const bool savedEnd = QTest::qWaitFor([&] { return !saved.isEmpty(); }, kTimeoutMs);
+    if (fill) {
+      ::setrlimit(RLIMIT_FSIZE, &original);
+      ::sigaction(SIGXFSZ, &previous, nullptr);
+    }
+    ASSERT_TRUE(savedEnd);
+    const bool success = saved.takeFirst().at(0).toBool();
+    EXPECT_EQ(success, !fill) << target;
+    EXPECT_EQ(window.isSaved(), success);
+    if (success) continue;
+    EXPECT_FALSE(fs::exists(target)) << "no part of a failed results file is left";
+    QWidget* alert = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String("readFailedAlert") && widget->isVisible()) alert = widget;
+      return alert != nullptr;
+    }, kTimeoutMs));
+    alert->close();
+  }
+  EXPECT_GT(fs::file_size(m_temp.File("scan.rsf")), 0u);
+
+  // Stop pauses at once, No resumes, Esc asks, Yes stops and the count is exact.
+  const std::string stopped = m_temp.File("stopped");
+  fs::create_directory(stopped);
+  QObject stopper;
+  bool asked = false;
+  QObject::connect(&window, &QNDeletailWindowController::recoveryDialogOpened, &stopper, [&](QDialog* dialog) {
+    auto* running = qobject_cast<QNShowScanProgressWindowController*>(dialog);
+    if (!running || asked) return;
+    asked = true;
+    running->stopButton()->click();
+  });
+  window.recoverToFolder(QString::fromStdString(stopped));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return asked || recoveries.size() == 3; }, kTimeoutMs));
+  if (!asked) GTEST_SKIP() << "the recovery ended before its first notification";
+  // A pause takes effect between files: one asked for in the last file ends the recovery.
+  if (!QNUIController::IsRecoveryPaused()) GTEST_SKIP() << "the stop came in the recovery's last file";
+  progress = window.recoveryProgressWindow();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(progress->currentView(), QNShowScanProgressWindowController::kQuestion);
+  progress->noButton()->click();
+  EXPECT_FALSE(QNUIController::IsRecoveryPaused());
+  QTest::keyClick(progress, Qt::Key_Escape);
+  EXPECT_TRUE(QNUIController::IsRecoveryPaused());
+  progress->yesButton()->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 3; }, kTimeoutMs));
+  EXPECT_TRUE(recoveries.last().at(0).toBool());
+  auto* stoppedDialog = qobject_cast<app::recovery::QNScanNotEndSaveWindowController*>(dialogs.last().at(0).value<QDialog*>());
+  ASSERT_NE(stoppedDialog, nullptr);
+  const std::uint64_t copied = QNUIController::GetRecoveridedFiles();
+  EXPECT_LT(copied, count);
+  EXPECT_TRUE(stoppedDialog->showRecoveryNoteLabel()->text().contains(QString::number(copied)))
+      << stoppedDialog->showRecoveryNoteLabel()->text().toStdString() << " vs " << copied;
+  std::size_t written = 0;
+  for (const auto& [sha, n] : HashesBelow(stopped)) written += static_cast<std::size_t>(n);
+  EXPECT_EQ(written, copied) << "no part of a stopped file is left";
+  CloseLast(dialogs);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// As root: a folder inside an ntfs-3g mount of the scanned NTFS image is refused as a recovery
+// destination and as a results-file folder, with choose-again and cancel only, and nothing is
+// written there. Elsewhere it skips with the reason.
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/results/QNDeletailWindowController.h"
+#include "app/results/ResultTreeModel.h"
+#include "app/shell/ScanHook.h"
+#include "app/shell/Strings.h"
+#include "support/LoopDevice.h"
+#include "support/TempDir.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
+#include "uimodel/trees/OpNodeData.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using app::results::QNDeletailWindowController;
+using uimodel::QNUIController;
+
+TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
+  for (const char* tool : {"mkntfs", "ntfs-3g"})
+    if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+  testsupport::TempDir temp;
+  const std::string image = temp.File("ntfs.img");
+  ASSERT_EQ(testsupport::RunCommand("truncate -s 32M " + image + " && mkntfs -F -Q " + image + " >/dev/null 2>&1"), 0);
+  testsupport::LoopDevice loop;
+  if (const std::string why = loop.Attach(image, 0, true); !why.empty()) GTEST_SKIP() << why;
+  const std::string mount = temp.File("mnt");
+  fs::create_directories(mount);
+  if (testsupport::RunCommand("ntfs-3g " + loop.Node() + " " + mount + " >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "FUSE mounts are not allowed here";
+  struct Unmount {
+    std::string path;
+    ~Unmount() { testsupport::RunCommand("umount " + path + " >/dev/null 2>&1"); }
+  } const unmount{mount};
+  ASSERT_EQ(testsupport::RunCommand("mkdir " + mount + "/out && head -c 50000 /dev/urandom > " + mount +
+                                    "/photo.jpg && sync"),
+            0);
+
+  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+  QNUIController::GetDeviceInfoToArray(rows);
+  ASSERT_FALSE(rows.empty());
+  QNUIController::SetRecoveryType(63);
+  QNDeletailWindowController window;
+  window.show();
+  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
+  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
+  window.setSelectDiskVolumeData(std::move(rows.front()));
+  window.getData();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 120000));
+  auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
+  for (int row = 0; row < paths->rowCount(); ++row)
+    window.clickButtonAction(static_cast<uimodel::OpNodeData*>(paths->index(row, 0).internalPointer()));
+
+  window.recoverToFolder(QString::fromStdString(mount + "/out"));
+  ASSERT_EQ(sheets.size(), 1);
+  auto* box = qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->text(), app::Text("PAGE_FOUR_SAVE_SAME_PATH_TITLE"));
+  EXPECT_EQ(box->buttons().size(), 2) << "choose again and cancel only";
+  box->escapeButton()->click();
+
+  QPointer<QFileDialog> dialog;
+  QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window, [&](QFileDialog* d) { dialog = d; });
+  window.exportButtonAction();
+  ASSERT_NE(dialog, nullptr);
+  dialog->selectFile(QString::fromStdString(mount + "/out/scan.rsf"));
+  static_cast<QDialog*>(dialog.data())->accept();
+  ASSERT_EQ(sheets.size(), 2);
+  box = qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->text(), app::Text("SAVE_SAME_DISK_WARNING"));
+  EXPECT_EQ(box->buttons().size(), 2);
+  box->escapeButton()->click();
+
+  EXPECT_FALSE(QNUIController::IsRecoveryRunning());
+  EXPECT_TRUE(fs::is_empty(mount + "/out")) << "nothing is written on the scanned volume";
+}
+
+}  // namespace

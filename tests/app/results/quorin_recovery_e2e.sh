@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The program recovers as a person would, under a virtual display: a FAT32 image made here
+# (mkfs.fat, mmd, mcopy of JPEGs and PNGs in nested folders, two of them then deleted with mdel)
+# is scanned, saved into a results file and every file recovered through the window's buttons
+# and dialogs (the hook's --save-to and --recover-to); every original, deleted ones included,
+# comes back with its SHA-256 under "Fat_0001/<volume>/<folders>/". The results file loads back
+# (--load) to the same count and recovers the same bytes. By keyboard alone (xdotool) the files
+# are recovered the same way, with pictures of the dialogs. An image cut inside its last file
+# recovers the others and reports that one as failed, never as success.
+#
+#   quorin_recovery_e2e.sh <quorin> <out-dir>
+set -euo pipefail
+quorin=$(realpath "$1") out=$(realpath -m "$2")
+for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum; do
+  command -v "$tool" >/dev/null || { echo "quorin_recovery_e2e: skipped: $tool is missing" >&2; exit 77; }
+done
+rm -rf "$out"; mkdir -p "$out/src"
+export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
+image=$out/fat32.img
+mkfs.fat -F 32 -n PHOTOS -C "$image" 65536 >/dev/null
+mmd -i "$image" ::/DCIM ::/DCIM/100CAM ::/Pictures ::/Pictures/Holiday
+make() {  # make <path in volume> <imagemagick pattern>
+  mkdir -p "$out/src/$(dirname "$1")"
+  convert -size 640x480 "$2" "$out/src/$1"
+  mcopy -i "$image" "$out/src/$1" "::/$1"
+}
+for n in 1 2 3 4 5 6; do make "DCIM/100CAM/IMG_000$n.JPG" "plasma:fractal"; done
+make "Pictures/Holiday/beach.png" "gradient:blue-yellow"
+make "Pictures/Holiday/sunset.jpg" "plasma:red-orange"
+make "Pictures/map.png" "pattern:checkerboard"
+for gone in DCIM/100CAM/IMG_0006.JPG Pictures/map.png; do mdel -i "$image" "::/$gone"; done
+
+run() { xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" "$@" --quit-when-done 2>"$out/stderr.log" | grep '^RESULT' || true; }
+field() { sed -n "s/.* $1=\([0-9]*\).*/\1/p" <<<"$2"; }
+# Every original, deleted ones included, under Fat_0001/<volume>/<its folders>/ with its bytes.
+# A deleted short name has lost its first letter on the volume; the rest of the name stays.
+check_all() {
+  local root=$1 missing=0 rel got
+  while IFS= read -r -d '' file; do
+    rel=${file#"$out/src/"}
+    got=$(find "$root" -path "*/Fat_0001/*/$rel" -type f -print -quit)
+    [ -n "$got" ] || got=$(find "$root" -path "*/Fat_0001/*/$(dirname "$rel")/?$(basename "$rel" | cut -c2-)" -type f -print -quit)
+    if [ -z "$got" ] || [ "$(sha256sum <"$got")" != "$(sha256sum <"$file")" ]; then
+      echo "quorin_recovery_e2e: $rel not recovered byte-exact under $root" >&2; missing=1
+    fi
+  done < <(find "$out/src" -type f -print0)
+  return $missing
+}
+
+mkdir -p "$out/recovered" "$out/loaded"
+line=$(run --scan "$image" --save-to "$out/scan.rsf" --recover-to "$out/recovered")
+echo "scan: $line"
+[[ $line == *"state=finished"* && $line == *"failed=0"* && $line == *"saved=1"* ]] || { echo "quorin_recovery_e2e: $line" >&2; cat "$out/stderr.log" >&2; exit 1; }
+found=$(field found "$line")
+[ "$(field recovered "$line")" -ge 9 ] || { echo "quorin_recovery_e2e: too few recovered" >&2; exit 1; }
+check_all "$out/recovered"
+
+line=$(run --scan "$image" --load "$out/scan.rsf" --recover-to "$out/loaded")
+echo "load: $line"
+[[ $line == *"state=finished"* && $line == *"failed=0"* ]] || { echo "quorin_recovery_e2e: $line" >&2; cat "$out/stderr.log" >&2; exit 1; }
+[ "$(field found "$line")" = "$found" ] || { echo "quorin_recovery_e2e: the loaded scan has another count" >&2; exit 1; }
+check_all "$out/loaded"
+
+# By keyboard alone, at 100 % and 200 %: Tab past the window's three lights and the three tabs to
+# the path tree, Space checks its root, Tab to the recover button, Return; the destination is typed
+# into the folder dialog; Return on the finished dialog's OK, Ctrl+Q quits.
+command -v xdotool >/dev/null || { echo "quorin_recovery_e2e: skipped: xdotool is missing" >&2; exit 77; }
+for scale in 1 2; do
+  dest=$out/keys-$scale
+  mkdir -p "$dest"
+  QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" bash -c '
+    "$1" --scan "$2" >/dev/null 2>&1 &
+    pid=$!
+    wid=
+    for _ in $(seq 1 100); do
+      wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | tail -1) && [ -n "$wid" ] && break
+      sleep 0.1
+    done
+    sleep 8  # the scan of the small image has ended
+    wid=$(xdotool search --onlyvisible --name "Quorin" | tail -1)
+    xdotool windowfocus --sync "$wid"
+    xdotool key Tab Tab Tab Tab Tab Tab space; sleep 0.3
+    xdotool key Tab Tab Tab Tab Tab Return; sleep 1
+    xdotool type --delay 10 "$3"; xdotool key Return
+    import -window root "$4/progress-$5.png" 2>/dev/null || true
+    sleep 2
+    import -window root "$4/finished-$5.png" 2>/dev/null || true
+    xdotool key Return; sleep 0.3
+    # No window manager hands the focus back when the dialog has gone.
+    xdotool windowfocus --sync "$wid"
+    xdotool key ctrl+q
+    for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
+    wait $pid
+  ' _ "$quorin" "$image" "$dest" "$out" "$scale"
+  [ -s "$out/finished-$scale.png" ] || { echo "quorin_recovery_e2e: no picture of the finished dialog" >&2; exit 1; }
+  check_all "$dest"
+done
+
+# Cut inside the last file written: its later clusters lie past the end of the image.
+printf 'QUORIN-CUT-MARKER\n' >"$out/last.txt"
+head -c 200000 /dev/urandom | base64 >>"$out/last.txt"
+mcopy -i "$image" "$out/last.txt" ::/last.txt
+offset=$(grep -obUa QUORIN-CUT-MARKER "$image" | head -1 | cut -d: -f1)
+cp "$image" "$out/cut.img"
+truncate -s $((offset + 8192)) "$out/cut.img"
+mkdir -p "$out/cut"
+line=$(run --scan "$out/cut.img" --recover-to "$out/cut")
+echo "cut: $line"
+[[ $line == *"state=failed"* && $line == *"failed=1"* ]] || { echo "quorin_recovery_e2e: a failure was not reported: $line" >&2; exit 1; }
+grep -q "Not recovered.*last.txt" "$out/stderr.log" || { echo "quorin_recovery_e2e: the log does not name the failed file" >&2; exit 1; }
+check_all "$out/cut"
+echo "quorin_recovery_e2e: ok"
