@@ -38,7 +38,9 @@ TCWindowButton::TCWindowButton(QSize size, const QString& groupIdentifier, QWidg
     : QAbstractButton(parent), m_size(size),
       m_group(TCWindowButtonGroup::groupWithIdentifier(groupIdentifier)) {
   resize(size);
-  setFocusPolicy(Qt::TabFocus);
+  // Out of the Tab chain: the first Tab of a window would land on the close light, and Space
+  // would then close the window a person was working in.
+  setFocusPolicy(Qt::NoFocus);
   connect(m_group, &TCWindowButtonGroup::rolloverStateChanged, this,
           qOverload<>(&QWidget::update));
 }

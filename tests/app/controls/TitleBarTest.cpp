@@ -1,5 +1,7 @@
 // The custom-chrome window: where its lights go (pure layout), what the bar does (content and
 // sheets under it, the double-click setting, activation) and how it is painted.
+#include <QApplication>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -92,6 +94,18 @@ TEST(TCImageWindow, ContentEndsAtTheBarAndSheetsComeOutOfItsLowerEdge) {
   const qreal ratio = image.devicePixelRatio();
   EXPECT_EQ(QColor(image.pixel(QPoint(300, 60) * ratio)), QColor(38, 41, 45));
   EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+
+  // Tab goes round the content and never to a light: Space on the close light closed the window.
+  auto* first = new QPushButton(QStringLiteral("a"), content);
+  new QPushButton(QStringLiteral("b"), content);
+  window.activateWindow();
+  first->setFocus();
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(qobject_cast<app::TCWindowButton*>(QApplication::focusWidget()), nullptr);
+  }
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  EXPECT_TRUE(window.isVisible());
 
   // A sheet: top at the bar's edge, Return answers the default button and Escape the other.
   int code = -1;
