@@ -87,7 +87,10 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
         }
     }
     long long const s64ID = node.GetCurrentNodeID();
-    if (!node.IsDirectory()) return RecordFile(node);
+    // Outside restore mode a file's first copy is never asked for again: every file left
+    // without a parent is still queued when the parentless ones are requeued, and released
+    // after. Not keeping them saves a table slot per file found.
+    if (!node.IsDirectory()) return m_bRestore ? RecordFile(node) : 0;
     _PARENT_INFO& info = m_folders[s64ID];
     info.s64ID = s64ID;
     info.nodes.push_back(&node);

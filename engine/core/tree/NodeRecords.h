@@ -29,7 +29,8 @@ public:
     std::optional<std::size_t> Record(CFileNode& node);
     /// The folders recorded under an id, in recording order.
     std::span<CFileNode* const> Folders(long long s64ID) const;
-    /// The first file recorded under each id that `keep` accepts, in id order.
+    /// The first file recorded under each id that `keep` accepts, in id order; in restore mode
+    /// only (none otherwise).
     std::vector<CFileNode*> FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const;
     void Clear();
 
