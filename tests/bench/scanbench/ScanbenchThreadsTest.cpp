@@ -19,9 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/// The run's lines without those that time it: durations, speeds and the log's clock times.
+/// The run's lines without those that time or weigh it: durations, speeds, the log's clock times
+/// and the memory held (a pool of eight threads holds more than one thread).
 std::vector<std::string> UntimedLines(std::string const& output) {
-    static std::regex const timed("seconds|MB/s|^RESULT |^[0-9]{2}:[0-9]{2}:[0-9]{2} ");
+    static std::regex const timed("seconds|MB/s|^RESULT |^[0-9]{2}:[0-9]{2}:[0-9]{2} |^heap held|^peak resident");
     std::vector<std::string> lines;
     std::istringstream stream(output);
     for (std::string line; std::getline(stream, line);)
