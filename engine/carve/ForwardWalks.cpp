@@ -36,15 +36,6 @@ private:
     std::vector<std::uint8_t> m_copy;
 };
 
-class ReaderSource final : public IWalkSource {
-public:
-    explicit ReaderSource(RawFileBuffer& reader) : m_reader(reader) {}
-    engine::ByteView Read(std::uint64_t u64Offset, std::uint32_t u32Length) override { return m_reader.Read(u64Offset, u32Length); }
-
-private:
-    RawFileBuffer& m_reader;
-};
-
 }  // namespace
 
 std::vector<std::uint32_t> const& CForwardWalks::TailKeyed(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
@@ -79,7 +70,7 @@ void CForwardWalks::Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBuffe
         if (held->bytes.Empty() || !walk.TailKeyed()) {
             // Every sector is looked at: as the device gives it where the scan could not read it.
             RawFileBuffer reader(&ring, u64FileStart);
-            ReaderSource device(reader);
+            RawFileWalkSource device(reader);
             IWalkSource& each = held->bytes.Empty() ? static_cast<IWalkSource&>(device) : source;
             while (!walk.Done() && u64FileStart + walk.NextSector() / u32SectorSize < u64BlockEnd) walk.Step(each);
             continue;

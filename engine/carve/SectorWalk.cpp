@@ -4,18 +4,9 @@
 
 #include "engine/carve/RawFileBuffer.h"
 
-namespace {
-
-class ReaderSource final : public IWalkSource {
-public:
-    explicit ReaderSource(RawFileBuffer& reader) : m_reader(reader) {}
-    engine::ByteView Read(std::uint64_t u64Offset, std::uint32_t u32Length) override { return m_reader.Read(u64Offset, u32Length); }
-
-private:
-    RawFileBuffer& m_reader;
-};
-
-}  // namespace
+engine::ByteView RawFileWalkSource::Read(std::uint64_t u64Offset, std::uint32_t u32Length) {
+    return m_reader.Read(u64Offset, u32Length);
+}
 
 SectorWalk::SectorWalk(std::uint32_t u32SectorSize, std::uint64_t u64From, std::uint64_t u64Bound, bool bTailKeyed)
     : m_u32SectorSize(std::max<std::uint32_t>(u32SectorSize, 1)), m_u64At(u64From), m_u64Bound(u64Bound), m_bTailKeyed(bTailKeyed) {}
@@ -58,7 +49,7 @@ bool EndsInZeros(engine::ByteView sector, std::uint32_t u32Bytes) {
 }
 
 std::optional<std::uint64_t> RunWalk(SectorWalk& walk, RawFileBuffer& reader) {
-    ReaderSource source(reader);
+    RawFileWalkSource source(reader);
     // Every step moves on by a sector or ends the walk, which is bounded: the loop ends.
     while (!walk.Done()) walk.Step(source);
     return walk.Answer();

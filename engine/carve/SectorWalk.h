@@ -20,6 +20,18 @@ public:
     virtual engine::ByteView Read(std::uint64_t u64Offset, std::uint32_t u32Length) = 0;
 };
 
+class RawFileBuffer;
+
+/// A walk's bytes read from the device through the file's raw reader.
+class RawFileWalkSource final : public IWalkSource {
+public:
+    explicit RawFileWalkSource(RawFileBuffer& reader) : m_reader(reader) {}
+    engine::ByteView Read(std::uint64_t u64Offset, std::uint32_t u32Length) override;
+
+private:
+    RawFileBuffer& m_reader;
+};
+
 class SectorWalk {
 public:
     /// The last two bytes (the first byte high) of every sector a walk may look at: the zeros
