@@ -19,7 +19,9 @@ class CloseCross : public QAbstractButton {
  public:
     explicit CloseCross(QWidget* parent) : QAbstractButton(parent) {
         setFixedSize(18, 18);
-        setFocusPolicy(Qt::StrongFocus);
+        // Clicked only: the offer closes itself after a few seconds, and in the Tab chain it would
+        // make the way to the bar's buttons depend on whether it is still there.
+        setFocusPolicy(Qt::ClickFocus);
         setCursor(Qt::PointingHandCursor);
         setAccessibleName(QStringLiteral("Close"));
     }

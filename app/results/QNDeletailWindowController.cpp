@@ -1,5 +1,7 @@
 #include "app/results/QNDeletailWindowController.h"
 
+#include <QLineEdit>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -295,8 +297,9 @@ void QNDeletailWindowController::buildBar() {
   connect(m_play, &QAbstractButton::clicked, this, &QNDeletailWindowController::pauseButtonClick);
   connect(m_stopButton, &QAbstractButton::clicked, this, &QNDeletailWindowController::stopButtonClick);
 
-  setTabOrder(m_table, m_search);
-  setTabOrder(m_search, m_home);
+  // The search box's own field takes the focus, so the chain runs through it, not the box.
+  setTabOrder(m_table, m_search->textField());
+  setTabOrder(m_search->textField(), m_home);
   setTabOrder(m_home, m_deepScan);
   setTabOrder(m_deepScan, m_pause);
   setTabOrder(m_pause, m_play);
@@ -457,6 +460,10 @@ void QNDeletailWindowController::showFinishedState() {
     if (!m_offerMade) showPopover();
   }
   ExpandeRootItem();
+  // The scan's own buttons have gone with the focus they held: the keyboard goes on in the results,
+  // not on whichever bar button Tab happened to reach.
+  if (QWidget* focused = focusWidget(); focused == nullptr || !m_split->isAncestorOf(focused))
+    outlineFor(m_tab)->setFocus(Qt::OtherFocusReason);
   m_isCanClick = true;
   if (m_isCloseWindow) {
     hide();
