@@ -61,7 +61,7 @@ echo "load: $line"
 [ "$(field found "$line")" = "$found" ] || { echo "quorin_recovery_e2e: the loaded scan has another count" >&2; exit 1; }
 check_all "$out/loaded"
 
-# By keyboard alone, at 100 % and 200 %: Tab past the window's three lights and the three tabs to
+# By keyboard alone, at 100 % and 200 %: from the Path tab, Tab past the other two tabs to
 # the path tree, Space checks its root, Tab to the recover button, Return; the destination is typed
 # into the folder dialog; Return on the finished dialog's OK, Ctrl+Q quits.
 command -v xdotool >/dev/null || { echo "quorin_recovery_e2e: skipped: xdotool is missing" >&2; exit 77; }
@@ -79,8 +79,8 @@ for scale in 1 2; do
     sleep 8  # the scan of the small image has ended
     wid=$(xdotool search --onlyvisible --name "Quorin" | tail -1)
     xdotool windowfocus --sync "$wid"
-    xdotool key Tab Tab Tab Tab Tab Tab space; sleep 0.3
-    xdotool key Tab Tab Tab Tab Tab Return; sleep 1
+    xdotool key Tab Tab Tab space; sleep 0.3
+    xdotool key Tab Tab Tab Tab Tab Tab Return; sleep 1
     xdotool type --delay 10 "$3"; xdotool key Return
     import -window root "$4/progress-$5.png" 2>/dev/null || true
     sleep 2
