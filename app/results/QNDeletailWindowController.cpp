@@ -121,6 +121,7 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent)
     if (m_following && !QNUIController::IsScanRunning()) dataInitFinished();
   });
   m_isDeepScan = QNUIController::IsDeepScan();
+  m_previews->setSegmentEnabled(!m_isDeepScan);
   resize(kDesignWidth, 650);
   setMinimumSize(kDesignWidth, 650);
 }
@@ -428,6 +429,7 @@ void QNDeletailWindowController::getScanProgress() {
   m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(count)));
   m_progress->changeProgressValue(percent < 1.0 ? 0.0f : static_cast<float>(percent));
   if (!QNUIController::IsScanRunning() && m_following) showFinishedState();
+  updateSegmentEnabled();
   updateScanButtons();
 }
 

@@ -183,6 +183,7 @@ class QNDeletailWindowController : public TCImageWindow {
   void dataInitFinished();
   void refreshCurrentTree();
   void getScanProgress();
+  void updateSegmentEnabled();
   void showFinishedState();
   void setFoundAllFiles();
   void refreshDevice(const QVariantMap& payload);

@@ -153,6 +153,8 @@ void QNDeletailWindowController::pauseButtonClick() {
     m_found->show();
     m_remaining->show();
     m_pause->setFocus();
+    // A resumed deep scan goes back to the list, which follows what it finds.
+    if (m_isDeepScan) segmentSelect(thumbview::PreviewPanes::kList);
     QTimer::singleShot(500, this, [this] { refashDetailPageData(); });
   } else {
     m_isCanClick = true;
@@ -164,6 +166,7 @@ void QNDeletailWindowController::pauseButtonClick() {
     refreshCurrentTree();
     refreshListOnly();
   }
+  updateSegmentEnabled();
   updateScanButtons();
 }
 

@@ -32,6 +32,13 @@ void QNDeletailWindowController::segmentSelect(int segment) {
   showSelectFilesCountAndSize();
 }
 
+void QNDeletailWindowController::updateSegmentEnabled() {
+  // A running deep scan rebuilds the rows under the previews: they switch only while it is paused
+  // or once it has ended.
+  const bool deepRunning = m_isDeepScan && QNUIController::IsScanRunning() && !QNUIController::IsPause();
+  m_previews->setSegmentEnabled(!deepRunning);
+}
+
 void QNDeletailWindowController::doSelectItem(int row) {
   // The list's own check path: refused while the scan runs unpaused, then the check refresh.
   toggleListCheck(row);

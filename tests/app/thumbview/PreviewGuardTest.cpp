@@ -1,6 +1,8 @@
 // The grid's check path over a running scan: a 1 GiB sparse image's deep scan runs long enough
 // to be caught unpaused. Checks asked for by the grid (its check box or Space) are refused
-// while it runs unpaused and taken once it is paused, as the list's are.
+// while it runs unpaused and taken once it is paused, as the list's are; the list, cover-flow and
+// grid switch follows the same rule, and a resume goes back to the list.
+#include <QAbstractButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -19,6 +21,7 @@
 namespace {
 
 using app::results::QNDeletailWindowController;
+using app::thumbview::PreviewPanes;
 using uimodel::OpNodeData;
 using uimodel::QNUIController;
 
@@ -47,12 +50,22 @@ TEST(PreviewGuard, GridChecksWaitForAPause) {
   testkit::CTestFileNode file("photo.jpg");
   window.listModel()->setFiles({&file});
   ASSERT_TRUE(QNUIController::IsScanRunning() && !QNUIController::IsPause());
+  QAbstractButton* gridSegment = window.previews()->segmentButton(PreviewPanes::kGrid);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !gridSegment->isEnabled(); }, kTimeoutMs))
+      << "the previews stay shut while the deep scan runs";
   emit window.previews()->checkToggleRequested(0);
   EXPECT_EQ(OpNodeData::fileNodeState(&file), 0) << "refused while the scan runs unpaused";
   window.pauseButtonClick();
   ASSERT_TRUE(QNUIController::IsPause());
   emit window.previews()->checkToggleRequested(0);
   EXPECT_EQ(OpNodeData::fileNodeState(&file), 2) << "taken while the scan is paused";
+  EXPECT_TRUE(gridSegment->isEnabled());
+  window.segmentSelect(PreviewPanes::kGrid);
+  ASSERT_EQ(window.previews()->segment(), PreviewPanes::kGrid);
+  window.pauseButtonClick();
+  ASSERT_FALSE(QNUIController::IsPause());
+  EXPECT_EQ(window.previews()->segment(), PreviewPanes::kList) << "a resumed deep scan goes back to the list";
+  EXPECT_FALSE(gridSegment->isEnabled());
 
   window.listModel()->setFiles({});
   QNUIController::StopScan(1);

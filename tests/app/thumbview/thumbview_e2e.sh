@@ -3,12 +3,13 @@
 # here holds 300 JPEGs of distinct colours (some deleted). quorin --scan IMAGE --grid shows the
 # grid of their folder once the scan ends; its RESULT line must report thumbnails decoded from
 # the files. A second run stays open: the grid is walked to its end with the keyboard, three
-# items are checked with Space, and the window is photographed.
+# items are checked with Space, the window is photographed, and the three are recovered through
+# the recover button and the folder dialog by keyboard, each equal to its original by SHA-256.
 #
 #   thumbview_e2e.sh <quorin> <out-dir>
 set -euo pipefail
 quorin=$1 out=$2
-for tool in xvfb-run xdotool convert mkfs.vfat mcopy mdel import; do
+for tool in xvfb-run xdotool convert mkfs.vfat mcopy mdel import sha256sum; do
   command -v "$tool" >/dev/null || { echo "thumbview_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 mkdir -p "$out"
@@ -36,6 +37,7 @@ for scale in 1 2; do
   [ -n "$thumbs" ] && [ "$thumbs" -gt 0 ] || { echo "thumbview_e2e: no thumbnail decoded in sight" >&2; exit 1; }
 
   rm -f "$out/grid-$scale.png"
+  mkdir -p "$work/recovered-$scale"
   QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" bash -c '
     "$1" --scan "$2" --grid >/dev/null 2>&1 &
     pid=$!
@@ -48,7 +50,19 @@ for scale in 1 2; do
     sleep 2
     import -window root "$3" 2>/dev/null || true
     kill -0 $pid 2>/dev/null || { echo "thumbview_e2e: the program ended on a key" >&2; exit 1; }
+    # From the grid, Tab past Home and Deep Scan to the recover button; the folder is typed.
+    xdotool key Tab Tab Tab Return; sleep 1
+    xdotool type --delay 10 "$4"; xdotool key Return
+    sleep 3
+    xdotool key Return; sleep 0.3
     kill $pid; wait $pid 2>/dev/null || true
-  ' _ "$quorin" "$image" "$out/grid-$scale.png"
+  ' _ "$quorin" "$image" "$out/grid-$scale.png" "$work/recovered-$scale"
   [ -s "$out/grid-$scale.png" ] || { echo "thumbview_e2e: no picture of the grid" >&2; exit 1; }
+  # The three checked pictures, and only they, come back with their originals' bytes.
+  mapfile -t got < <(find "$work/recovered-$scale" -type f -name '*.jpg')
+  [ "${#got[@]}" = 3 ] || { echo "thumbview_e2e: ${#got[@]} files recovered, not 3" >&2; exit 1; }
+  for file in "${got[@]}"; do
+    [ "$(sha256sum <"$file")" = "$(sha256sum <"$work/pictures/$(basename "$file")")" ] ||
+      { echo "thumbview_e2e: $file differs from its original" >&2; exit 1; }
+  done
 done
