@@ -97,6 +97,35 @@ for scale in 1 2; do
   check_all "$dest"
 done
 
+# The search field's edit keys: the name is typed, selected, cut and pasted back with Ctrl+A,
+# Ctrl+X and Ctrl+V, then Return; Shift+Tab to the list, Down and Space check the one hit, and
+# only that file is recovered, byte-exact.
+dest=$out/searched
+mkdir -p "$dest"
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+  "$1" --scan "$2" >/dev/null 2>&1 &
+  pid=$!
+  sleep 8
+  wid=$(xdotool search --onlyvisible --name "Quorin" | tail -1)
+  xdotool windowfocus --sync "$wid"
+  xdotool key ctrl+f; xdotool type --delay 10 "sunset"
+  xdotool key ctrl+a ctrl+x; sleep 0.2; xdotool key ctrl+v Return; sleep 1
+  xdotool key shift+Tab Down space; sleep 0.3
+  import -window root "$4/searched.png" 2>/dev/null || true
+  xdotool key ctrl+f Tab Tab Tab Return; sleep 1
+  xdotool type --delay 10 "$3"; xdotool key Return; sleep 2
+  xdotool key Return; sleep 0.3
+  xdotool windowfocus --sync "$wid"
+  xdotool key ctrl+q
+  for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
+  wait $pid
+' _ "$quorin" "$image" "$dest" "$out"
+got=$(find "$dest" -type f)
+[ "$(echo "$got" | wc -l)" = 1 ] && [ "$(basename "$got")" = sunset.jpg ] &&
+  [ "$(sha256sum <"$got")" = "$(sha256sum <"$out/src/Pictures/Holiday/sunset.jpg")" ] ||
+  { echo "quorin_recovery_e2e: the searched file alone was not recovered byte-exact: $got" >&2; exit 1; }
+
 # Cut inside the last file written: its later clusters lie past the end of the image.
 printf 'QUORIN-CUT-MARKER\n' >"$out/last.txt"
 head -c 200000 /dev/urandom | base64 >>"$out/last.txt"
