@@ -15,11 +15,11 @@ CExFatFileNode::CExFatFileNode(CExFatFileNode const& other)
 IFileNode* CExFatFileNode::Clone() { return new CExFatFileNode(*this); }
 
 void CExFatFileNode::FilterFileNameByDot() {
-    if (char const* pszName = m_name.Get()) m_name.Set(CFileNode::FilterFileNameByDot(pszName));
+    if (m_name) *m_name = CFileNode::FilterFileNameByDot(*m_name);
 }
 
 void CExFatFileNode::SetFileName(char const* pszName) {
-    if (pszName != nullptr) m_name.Set(pszName);
+    if (pszName != nullptr) m_name = pszName;
 }
 
 void CExFatFileNode::SetFileTime(_FILETIME creation, _FILETIME modification, _FILETIME lastAccess) {
