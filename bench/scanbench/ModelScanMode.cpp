@@ -16,6 +16,7 @@
 #include "CommandLine.h"
 #include "FileTypes.h"
 #include "ModelFacade.h"
+#include "MemoryUse.h"
 #include "ModelListing.h"
 #include "ModelRecovery.h"
 #include "ModelThumbnail.h"
@@ -315,9 +316,11 @@ int RunModelScanMode(std::span<char* const> args) {
     if (facadeRun && options.saveTo) saved = SaveRun{facadeRun->saveFields, facadeRun->u64SaveError};
     else if (options.saveTo) saved = SaveModelScan(scan, devices, recovery, *options.saveTo);
 
-    std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s%s%s\n", static_cast<unsigned long long>(result),
-                bStopped ? 1 : 0, fields.c_str(), dSeconds, facadeRun ? FacadeFields(*facadeRun).c_str() : "",
-                recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "", saved ? saved->fields.c_str() : "");
+    // The model's trees and lists come on top of the engine's nodes: the whole process's peak.
+    std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s%s%s peak_rss_mb=%.1f\n",
+                static_cast<unsigned long long>(result), bStopped ? 1 : 0, fields.c_str(), dSeconds,
+                facadeRun ? FacadeFields(*facadeRun).c_str() : "", recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "",
+                saved ? saved->fields.c_str() : "", static_cast<double>(PeakResidentBytes()) / 1e6);
     bool const bCheckMissing = facadeRun && !facadeRun->bCheckFound;
     return ReportFailures(options, scan, result, recoveryRun, saved, bThumbWritten, bCheckMissing) ? 1 : 0;
 }

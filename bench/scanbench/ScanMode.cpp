@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "FileTypes.h"
 #include "FoundFiles.h"
+#include "MemoryUse.h"
 #include "NodeListing.h"
 #include "Modes.h"
 #include "OutputFolder.h"
@@ -118,10 +119,17 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     pController->Initialize(pFilter);
     CScanProgress progress(options.dStopAfterSeconds);
     CResultCollector collector(pController.get(), bQuick);
+    std::uint64_t const u64HeapBefore = HeapBytesInUse();
 
     auto const start = std::chrono::steady_clock::now();
     RESULT const result = pController->StartDataRecovery(pDevice, &progress, &collector);
     double const dScanSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // What the found nodes cost: all the scan still holds (nodes, names, runs, the trees' indexes
+    // and the collector's list) over the nodes shown.
+    std::uint64_t const u64HeapAfter = HeapBytesInUse();
+    std::uint64_t const u64HeapHeld = u64HeapAfter - std::min(u64HeapAfter, u64HeapBefore);
+    std::uint64_t const u64NodeBytes = collector.Nodes().empty() ? 0 : u64HeapHeld / collector.Nodes().size();
+    double const dPeakMB = static_cast<double>(PeakResidentBytes()) / 1e6;
 
     unsigned int u32FileSystems = collector.FileSystems();
     if (u32FileSystems == 0 && bQuick && Succeeded(result) && RecognisedAVolume(*pController)) {
@@ -161,6 +169,9 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     std::printf("scan seconds:  %.3f%s\n", dScanSeconds, progress.StopRequested() ? " (stopped)" : "");
     std::printf("scan MB/s:     %.1f\n", dMbps);
     std::printf("copy seconds:  %.3f\n", written.dSeconds);
+    std::printf("heap held:     %llu bytes, %llu per node shown\n", static_cast<unsigned long long>(u64HeapHeld),
+                static_cast<unsigned long long>(u64NodeBytes));
+    std::printf("peak resident: %.1f MB\n", dPeakMB);
     std::printf("result:        0x%016llx\n", static_cast<unsigned long long>(result));
     if (finalError != kResultSuccess)
         std::printf("final error:   0x%016llx\n", static_cast<unsigned long long>(finalError));
@@ -181,7 +192,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
                 dScanSeconds, dMbps, written.dSeconds, u32FileSystems);
     if (options.bPassthrough) std::printf(" passthrough_bytes=%llu", static_cast<unsigned long long>(pTally->u64Bytes));
     if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
-    std::printf("\n");
+    std::printf(" node_bytes=%llu peak_rss_mb=%.1f\n", static_cast<unsigned long long>(u64NodeBytes), dPeakMB);
     // A quick scan that read no file system did not do what was asked of it.
     bool const bRead = !bQuick || u32FileSystems > 0;
     return Succeeded(result) && written.u64Failures == 0 && bRead ? 0 : 1;

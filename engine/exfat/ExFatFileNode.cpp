@@ -15,11 +15,11 @@ CExFatFileNode::CExFatFileNode(CExFatFileNode const& other)
 IFileNode* CExFatFileNode::Clone() { return new CExFatFileNode(*this); }
 
 void CExFatFileNode::FilterFileNameByDot() {
-    if (m_name) *m_name = CFileNode::FilterFileNameByDot(*m_name);
+    if (char const* pszName = m_name.Get()) m_name.Set(CFileNode::FilterFileNameByDot(pszName));
 }
 
 void CExFatFileNode::SetFileName(char const* pszName) {
-    if (pszName != nullptr) m_name = pszName;
+    if (pszName != nullptr) m_name.Set(pszName);
 }
 
 void CExFatFileNode::SetFileTime(_FILETIME creation, _FILETIME modification, _FILETIME lastAccess) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/FileNode.h"
+#include "engine/core/node/NodeName.h"
 
 class CExFatFileNode final : public CFileNode {
 public:
@@ -18,7 +19,7 @@ public:
     ~CExFatFileNode() override = default;
 
     /// Null until a name is set.
-    char const* GetFileName() override { return m_name ? m_name->c_str() : nullptr; }
+    char const* GetFileName() override { return m_name.Get(); }
     long long GetFileSize() override { return m_s64Size; }
     std::uint32_t GetAttribute() override { return m_u32Flags & kAttributeMask; }
     _FILETIME GetCreationTime() override { return m_creationTime; }
@@ -54,7 +55,7 @@ public:
 private:
     CExFatFileNode(CExFatFileNode const& other);
 
-    std::optional<std::string> m_name;
+    CNodeName m_name;
     long long m_s64Size = 0;
     std::uint32_t m_u32Flags = 0;
     _FILETIME m_creationTime;

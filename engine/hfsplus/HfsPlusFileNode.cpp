@@ -39,7 +39,7 @@ CHFSPlusFileNode::CHFSPlusFileNode(CHFSPlusVolume* pVolume, CatalogKey const& ke
     : m_pVolume(pVolume) {
     if (bDeleted) m_u8Flags |= kFlagDeleted;
     SetParentNodeID(key.u32ParentID);
-    m_name = NameOf(key.name);
+    m_name.Set(NameOf(key.name));
     m_u32CreateDate = record.u32CreateDate;
     m_u32ModifyDate = record.u32ModifyDate;
     m_u32AccessDate = record.u32AccessDate;
@@ -88,7 +88,7 @@ ReleasePtr<CHFSPlusFileNode> CHFSPlusFileNode::ResourceFork(CHFSPlusVolume* pVol
     fork.dataFork = {};
     ReleasePtr<CHFSPlusFileNode> pNode(new CHFSPlusFileNode(pVolume, key, fork, bDeleted));
     pNode->TakeFork(pVolume, content.u32ID, kForkTypeResource, content.resourceFork);
-    pNode->m_name += ":rsrc";
+    pNode->m_name.Set(std::string(pNode->GetFileName()) + ":rsrc");
     pNode->SetNodeID(kResourceForkID | record.u32ID);
     return pNode;
 }

@@ -8,6 +8,7 @@
 
 #include "engine/ReleasePtr.h"
 #include "engine/FileNode.h"
+#include "engine/core/node/NodeName.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
 namespace hfsplus {
@@ -31,7 +32,7 @@ public:
     static ReleasePtr<CHFSPlusFileNode> ResourceFork(hfsplus::CHFSPlusVolume* pVolume, hfsplus::CatalogKey const& key,
                                                      hfsplus::CatalogRecord const& record, bool bDeleted = false);
 
-    char const* GetFileName() override { return m_name.c_str(); }
+    char const* GetFileName() override { return m_name.Get() ? m_name.Get() : ""; }
     long long GetFileSize() override { return m_s64Size; }
     std::uint32_t GetAttribute() override { return m_u16Attribute; }
     _FILETIME GetCreationTime() override { return TimeConvert(m_u32CreateDate); }
@@ -43,7 +44,7 @@ public:
     /// A lone copy: name, size, times, flags and runs; the ids are copied too.
     IFileNode* Clone() override;
     void MarkDeleted() override { m_u8Flags |= kFlagDeleted; }
-    void FilterFileNameByDot() override { m_name = CFileNode::FilterFileNameByDot(m_name); }
+    void FilterFileNameByDot() override { m_name.Set(CFileNode::FilterFileNameByDot(GetFileName())); }
     void UpdateFileSize(long long s64Size) override { m_s64Size = s64Size; }
     /// The decmpfs reader of a compressed file; null for other nodes, an unknown compression
     /// type or a damaged attribute or fork table.
@@ -72,7 +73,7 @@ private:
     std::uint32_t m_u32ContentID = 0;  // whose forks and attributes the node reads (a hard link's iNode)
     hfsplus::HFSPlusForkData m_resourceFork{};  // of compressed files: what their reader reads
     hfsplus::CHFSPlusVolume* m_pVolume = nullptr;  // not owned; kept for compressed reads
-    std::string m_name;
+    CNodeName m_name;
     long long m_s64Size = 0;
     std::uint32_t m_u32ModifyDate = 0;
     std::uint32_t m_u32AccessDate = 0;

@@ -1,42 +1,77 @@
 #include "engine/ntfs/NTFSFileNode.h"
 
 #include "engine/FileTimeTicks.h"
+#include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
 CNTFSFileNode::CNTFSFileNode(CNTFSFileNode const& other)
-    : CFileNode(other), m_pProperties(std::make_unique<CNTFSFileProperties>(*other.m_pProperties)) {
+    : CFileNode(other),
+      m_u16Attribute(other.m_u16Attribute),
+      m_u16State(other.m_u16State),
+      m_u16RecordSize(other.m_u16RecordSize),
+      m_name(other.m_name),
+      m_s64Size(other.m_s64Size),
+      m_s64InitializedSize(other.m_s64InitializedSize),
+      m_u64Creation(other.m_u64Creation),
+      m_u64Modification(other.m_u64Modification),
+      m_u64LastAccess(other.m_u64LastAccess),
+      m_u64RecordByte(other.m_u64RecordByte) {
     SetNodeID(-1);
     SetParentNodeID(-1);
 }
 
 IFileNode* CNTFSFileNode::Clone() { return new CNTFSFileNode(*this); }
 
-_FILETIME CNTFSFileNode::GetCreationTime() { return FileTimeFromTicks(m_pProperties->GetCreationTime()); }
-_FILETIME CNTFSFileNode::GetModificationTime() { return FileTimeFromTicks(m_pProperties->GetModificationTime()); }
-_FILETIME CNTFSFileNode::GetLastAccessTime() { return FileTimeFromTicks(m_pProperties->GetLastAccessTime()); }
+std::optional<long long> CNTFSFileNode::GetInitializedSize() const {
+    if ((m_u16State & kStateHasInitializedSize) == 0) return std::nullopt;
+    return m_s64InitializedSize;
+}
+
+_FILETIME CNTFSFileNode::GetCreationTime() { return FileTimeFromTicks(m_u64Creation); }
+_FILETIME CNTFSFileNode::GetModificationTime() { return FileTimeFromTicks(m_u64Modification); }
+_FILETIME CNTFSFileNode::GetLastAccessTime() { return FileTimeFromTicks(m_u64LastAccess); }
 
 void CNTFSFileNode::FilterFileNameByDot() {
-    if (char const* pszName = m_pProperties->GetFileName()) m_pProperties->SetFileName(CFileNode::FilterFileNameByDot(pszName).c_str());
+    if (char const* pszName = m_name.Get()) m_name.Set(CFileNode::FilterFileNameByDot(pszName));
 }
 
 void CNTFSFileNode::SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProperties) {
     if (!pProperties) return;
-    m_pProperties = std::move(pProperties);
-    SetDataRunList(ReleasePtr<IDataRunList>(m_pProperties->GetDataRunList()));
-    SetMetaDataSector(m_pProperties->GetFileRecordStartSector());
-    SetCompressed(m_pProperties->IsCompressed() ? 1 : 0);
+    if (char const* pszName = pProperties->GetFileName()) m_name.Set(pszName);
+    m_s64Size = pProperties->GetFileSize();
+    std::optional<long long> const initialized = pProperties->GetInitializedSize();
+    m_s64InitializedSize = initialized.value_or(0);
+    SetFileTime(pProperties->GetCreationTime(), pProperties->GetModificationTime(), pProperties->GetLastAccessTime());
+    SetRecordPosition(pProperties->GetFileRecordByte(), pProperties->GetFileRecordSize());
+    m_u16Attribute = static_cast<std::uint16_t>(pProperties->GetAttribute());
+    m_u16State = static_cast<std::uint16_t>((pProperties->GetState() & ~kStateHasInitializedSize) |
+                                            (initialized ? kStateHasInitializedSize : 0));
+    SetDataRunList(ReleasePtr<IDataRunList>(pProperties->GetDataRunList()));
+    SetMetaDataSector(pProperties->GetFileRecordStartSector());
+    SetCompressed(pProperties->IsCompressed() ? 1 : 0);
 }
 
 void CNTFSFileNode::SetFolder(bool bFolder) {
-    auto const u16Attribute = static_cast<std::uint16_t>(m_pProperties->GetAttribute());
-    m_pProperties->SetAttribute(bFolder ? u16Attribute | kAttributeFolder : u16Attribute & ~kAttributeFolder);
+    m_u16Attribute = static_cast<std::uint16_t>(bFolder ? m_u16Attribute | kAttributeFolder : m_u16Attribute & ~kAttributeFolder);
 }
 
 void CNTFSFileNode::SetDeleted(bool bDeleted) {
-    unsigned short const u16State = m_pProperties->GetState();
-    m_pProperties->SetState(bDeleted ? u16State | CNTFSFileProperties::kStateDeleted : u16State & ~CNTFSFileProperties::kStateDeleted);
+    m_u16State = static_cast<std::uint16_t>(bDeleted ? m_u16State | CNTFSFileProperties::kStateDeleted
+                                                     : m_u16State & ~CNTFSFileProperties::kStateDeleted);
 }
 
 void CNTFSFileNode::SetFileAttributes(std::uint32_t u32Attributes) {
-    auto const u16Folder = static_cast<std::uint16_t>(m_pProperties->GetAttribute() & kAttributeFolder);
-    m_pProperties->SetAttribute(static_cast<std::uint16_t>((u32Attributes & ~kAttributeFolder) | u16Folder));
+    auto const u16Folder = static_cast<std::uint16_t>(m_u16Attribute & kAttributeFolder);
+    m_u16Attribute = static_cast<std::uint16_t>((u32Attributes & ~kAttributeFolder) | u16Folder);
+}
+
+void CNTFSFileNode::SetFileTime(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access) {
+    m_u64Creation = u64Creation;
+    m_u64Modification = u64Modification;
+    m_u64LastAccess = u64Access;
+}
+
+void CNTFSFileNode::SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize) {
+    static_assert(ntfs::kMaxFileRecordSize <= UINT16_MAX);
+    m_u64RecordByte = u64Byte;
+    m_u16RecordSize = static_cast<std::uint16_t>(u32RecordSize <= ntfs::kMaxFileRecordSize ? u32RecordSize : 0);
 }

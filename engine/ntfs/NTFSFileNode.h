@@ -1,68 +1,81 @@
 #pragma once
-// A file or folder found by an NTFS search. Its name, size, times, attributes, state and where
-// its FILE record lies are its properties (`CNTFSFileProperties`), which it owns; its clusters
-// are the run list unpacked from them (or a resident value read back from the FILE record).
+// A file or folder found by an NTFS search: its name, size, times, attributes and state, where
+// its base FILE record lies (resident data is read back from it), and its clusters as the node's
+// run list. The fields sit in the node itself: a volume of a million files makes a million nodes.
 #include <cstdint>
 #include <memory>
 
 #include "engine/FileNode.h"
+#include "engine/core/node/NodeName.h"
 #include "engine/ntfs/NTFSFileProperties.h"
 
 class CNTFSFileNode final : public CFileNode {
 public:
     static constexpr std::uint32_t kAttributeFolder = CNTFSFileProperties::kAttributeFolder;
 
-    CNTFSFileNode() : m_pProperties(std::make_unique<CNTFSFileProperties>()) {}
+    CNTFSFileNode() = default;
     ~CNTFSFileNode() override = default;
 
     /// Null until a name is set.
-    char const* GetFileName() override { return m_pProperties->GetFileName(); }
-    long long GetFileSize() override { return m_pProperties->GetFileSize(); }
-    std::optional<long long> GetInitializedSize() const override { return m_pProperties->GetInitializedSize(); }
-    std::uint32_t GetAttribute() override { return m_pProperties->GetAttribute(); }
+    char const* GetFileName() override { return m_name.Get(); }
+    long long GetFileSize() override { return m_s64Size; }
+    std::optional<long long> GetInitializedSize() const override;
+    std::uint32_t GetAttribute() override { return m_u16Attribute; }
     _FILETIME GetCreationTime() override;
     _FILETIME GetModificationTime() override;
     _FILETIME GetLastAccessTime() override;
-    int IsDirectory() override { return m_pProperties->IsDirectory() ? 1 : 0; }
-    int IsDeleted() override { return m_pProperties->IsDeleted() ? 1 : 0; }
+    int IsDirectory() override { return (m_u16Attribute & kAttributeFolder) != 0 ? 1 : 0; }
+    int IsDeleted() override { return (m_u16State & CNTFSFileProperties::kStateDeleted) != 0 ? 1 : 0; }
     _tagSearcherType GetSearcheType() const override { return SEARCHER_TYPE_NTFS; }
-    /// A lone copy with copies of the properties and the runs; ids are not copied.
+    /// A lone copy with the same fields and a copy of the runs; ids are not copied.
     IFileNode* Clone() override;
     void MarkDeleted() override { SetDeleted(true); }
     /// Drops the name's leading blanks and dots, in place.
     void FilterFileNameByDot() override;
 
-    /// Takes the properties (null is ignored): the node's run list is unpacked from them and
-    /// its metadata sector is their record's.
+    /// Takes what the properties say (null is ignored): name, size, times, attributes, state,
+    /// record position; the node's run list is unpacked from their runs and its metadata
+    /// sector is their record's. The properties themselves are not kept.
     void SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProperties);
-    CNTFSFileProperties& GetFileProperties() { return *m_pProperties; }
-    CNTFSFileProperties const& GetFileProperties() const { return *m_pProperties; }
 
     /// Replaces the name with a copy; null is ignored. The recycle-bin handling renames through it.
-    void SetFileName(char const* pszName) { m_pProperties->SetFileName(pszName); }
+    void SetFileName(char const* pszName) {
+        if (pszName != nullptr) m_name.Set(pszName);
+    }
     bool RenameFound(std::string const& name) override {
         SetFileName(name.c_str());
         return true;
     }
-    void SetFileSize(long long s64Size) { m_pProperties->SetFileSize(s64Size); }
+    void SetFileSize(long long s64Size) { m_s64Size = s64Size; }
     void SetFolder(bool bFolder);
     void SetDeleted(bool bDeleted);
     /// DOS attributes (hidden, system, archive...) without the folder bit.
     void SetFileAttributes(std::uint32_t u32Attributes);
-    void SetFileTime(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access) {
-        m_pProperties->SetTimes(u64Creation, u64Modification, u64Access);
-    }
+    void SetFileTime(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access);
     void SetID(long long s64ID) { SetNodeID(s64ID); }
     void SetParentID(long long s64ID) { SetParentNodeID(s64ID); }
     /// The byte on the device where the file's base FILE record starts, and the record's size.
-    void SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize) {
-        m_pProperties->SetFileRecordPosition(u64Byte, u32RecordSize);
-    }
-    std::uint64_t GetRecordByte() const { return m_pProperties->GetFileRecordByte(); }
-    std::uint32_t GetRecordSize() const { return m_pProperties->GetFileRecordSize(); }
+    /// No FILE record is larger than ntfs::kMaxFileRecordSize: a larger size is kept as 0, a
+    /// record that cannot be read either way.
+    void SetRecordPosition(std::uint64_t u64Byte, std::uint32_t u32RecordSize);
+    std::uint64_t GetRecordByte() const { return m_u64RecordByte; }
+    std::uint32_t GetRecordSize() const { return m_u16RecordSize; }
 
 private:
     CNTFSFileNode(CNTFSFileNode const& other);
 
-    std::unique_ptr<CNTFSFileProperties> m_pProperties;  // never null
+    /// A bit of the state word beside the deleted bit: the initialised size is known.
+    static constexpr std::uint16_t kStateHasInitializedSize = 0x8000;
+
+    // The small fields first: they fill the end of the base's last word.
+    std::uint16_t m_u16Attribute = 0;
+    std::uint16_t m_u16State = 0;
+    std::uint16_t m_u16RecordSize = 0;
+    CNodeName m_name;
+    long long m_s64Size = 0;
+    long long m_s64InitializedSize = 0;  // bytes ever written, with kStateHasInitializedSize
+    std::uint64_t m_u64Creation = 0;  // 100-ns ticks since 1601
+    std::uint64_t m_u64Modification = 0;
+    std::uint64_t m_u64LastAccess = 0;
+    std::uint64_t m_u64RecordByte = 0;
 };

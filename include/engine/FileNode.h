@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/DataRunList.h"
 #include "engine/IDataRunList.h"
 #include "engine/IFileNode.h"
 #include "engine/ReleasePtr.h"
@@ -65,7 +66,7 @@ public:
     int AddNext(IFileNode* pNode) override;
     void Release() override { delete this; }
     IFileReader* CreateCompressFileReader(void*) override { return nullptr; }
-    int IsCompressed() const override { return m_u32Compressed != 0 ? 1 : 0; }
+    int IsCompressed() const override { return m_bCompressed ? 1 : 0; }
     /// Keeps the check, shown and partition fields; sectors outside 40 signed bits are cut.
     void SetMetaDataSector(long long s64Sector) override;
     void UpdateFileSize(long long) override {}
@@ -88,19 +89,25 @@ public:
     std::uint32_t GetCopyRefusal() const { return m_u32CopyRefusal; }
     void SetCopyRefusal(std::uint32_t u32Code) { m_u32CopyRefusal = u32Code; }
 
-    IDataRunList* GetDataRunList() const { return m_pDataRunList.get(); }
-    /// Takes ownership, releasing the list held before.
-    void SetDataRunList(ReleasePtr<IDataRunList> pList) { m_pDataRunList = std::move(pList); }
-    /// Hands the run list over, leaving the node without one.
-    ReleasePtr<IDataRunList> TakeDataRunList() { return std::move(m_pDataRunList); }
+    /// The node's runs, kept inside the node; null when it has none. The node owns the list.
+    IDataRunList* GetDataRunList() const { return m_bHasRuns ? &m_runs : nullptr; }
+    /// Takes the list's runs in place of those held (null: none) and releases the list.
+    void SetDataRunList(ReleasePtr<IDataRunList> pList);
+    /// Hands the runs over in a list of their own, leaving the node without one.
+    ReleasePtr<IDataRunList> TakeDataRunList();
     unsigned short GetBelongedPartition() const;
     void SetBelongedPartition(unsigned short u16Partition);
     long long GetMetadataStartPosition() const;
     void SetNodeID(long long s64NodeID) { m_s64NodeID = s64NodeID; }
     void SetParentNodeID(long long s64ParentNodeID) { m_s64ParentNodeID = s64ParentNodeID; }
-    void SetCompressed(std::uint32_t u32Compressed) { m_u32Compressed = u32Compressed; }
+    void SetCompressed(std::uint32_t u32Compressed) { m_bCompressed = u32Compressed != 0; }
     /// Children added and currently shown.
     std::uint32_t GetChildCount() const { return m_u32ChildCount; }
+    /// Where the tree that took the node keeps it; kNoTreeSlot until one does, and in copies.
+    /// Only that tree reads it, and checks its own store before believing it.
+    static constexpr std::uint32_t kNoTreeSlot = UINT32_MAX;
+    std::uint32_t GetTreeSlot() const { return m_u32TreeSlot; }
+    void SetTreeSlot(std::uint32_t u32Slot) { m_u32TreeSlot = u32Slot; }
 
 protected:
     /// For Clone: copies the node's own values and clones the run list; the copy is a lone
@@ -122,7 +129,7 @@ private:
     PublishedLink<CFileNode> m_pNextNode;    // not owned
     std::uint32_t m_u32ChildCount = 0;
     std::uint32_t m_u32CopyRefusal = 0;  // a copy-out code; 0 when the copy may go ahead
-    ReleasePtr<IDataRunList> m_pDataRunList;
+    mutable CDataRunList m_runs;  // its cursor moves under const readers, as a held list's did
     long long m_s64NodeID = -1;
     long long m_s64ParentNodeID = -1;
     // bits 0-3 check state (signed), 4-7 shown (signed), 8-23 partition index,
@@ -130,5 +137,7 @@ private:
     std::uint64_t m_u64State = kNewStateWord;
     PublishedLink<CFileNode> m_pParent;  // not owned
     std::uint32_t m_u32CheckedWeight = 0;
-    std::uint32_t m_u32Compressed = 0;
+    std::uint32_t m_u32TreeSlot = kNoTreeSlot;
+    bool m_bCompressed = false;
+    bool m_bHasRuns = false;
 };

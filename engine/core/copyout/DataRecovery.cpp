@@ -78,7 +78,6 @@ RESULT CDataRecovery::Initialize(IFileSystemSearchController* pSearcher, IStorag
         return ENGINE_RESULT(kModuleCopyOut, kCodeNoPartitions);
     }
     m_pDevice = pDevice;
-    m_chunk.resize(kCopyChunkSize);
     std::stable_sort(m_partitions.begin(), m_partitions.end(),
                      [](auto const& a, auto const& b) { return SortKey(*a) > SortKey(*b); });
     return kResultSuccess;
@@ -97,7 +96,6 @@ RESULT CDataRecovery::Initialize(std::vector<CSearchedPartitionInfo*> const& par
         m_partitions.push_back(std::move(pCopy));
     }
     m_pDevice = pDevice;
-    m_chunk.resize(kCopyChunkSize);
     return kResultSuccess;
 }
 

@@ -57,7 +57,7 @@ private:
     /// The node's first 64 KiB into the chunk buffer; false when they cannot be read.
     bool ReadJpegScanArea();
 
-    std::vector<std::uint8_t> m_chunk;  // kCopyChunkSize bytes once initialised
+    std::vector<std::uint8_t> m_chunk;  // kCopyChunkSize bytes from the first copy or preview: a scan keeps one object per file system
     ReleasePtr<IFileReader> m_pReader;
     std::vector<std::unique_ptr<CSearchedPartitionInfo>> m_partitions;
     IStorageDevice* m_pDevice = nullptr;  // not owned

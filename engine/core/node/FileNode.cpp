@@ -37,8 +37,35 @@ CFileNode::CFileNode(CFileNode const& other)
       m_s64NodeID(other.m_s64NodeID),
       m_s64ParentNodeID(other.m_s64ParentNodeID),
       m_u64State(other.m_u64State),
-      m_u32Compressed(other.m_u32Compressed) {
-    if (other.m_pDataRunList) m_pDataRunList.reset(other.m_pDataRunList->Clone());
+      m_bCompressed(other.m_bCompressed) {
+    m_runs.CopyRuns(other.m_runs);
+    m_bHasRuns = other.m_bHasRuns;
+}
+
+void CFileNode::SetDataRunList(ReleasePtr<IDataRunList> pList) {
+    m_bHasRuns = pList != nullptr;
+    if (!pList) {
+        CDataRunList none;
+        m_runs.TakeRuns(none);
+        return;
+    }
+    if (auto* pOwn = dynamic_cast<CDataRunList*>(pList.get())) {
+        m_runs.TakeRuns(*pOwn);
+        return;
+    }
+    // Another kind of list: its runs as it gives them.
+    CDataRunList copy;
+    copy.SetResident(static_cast<std::uint32_t>(pList->IsResident()));
+    for (DataRun const* pRun = pList->GetFirst(); pRun != nullptr; pRun = pList->GetNext()) copy.AddDataRun(pRun);
+    m_runs.TakeRuns(copy);
+}
+
+ReleasePtr<IDataRunList> CFileNode::TakeDataRunList() {
+    if (!m_bHasRuns) return nullptr;
+    m_bHasRuns = false;
+    ReleasePtr<CDataRunList> pList(new CDataRunList());
+    pList->TakeRuns(m_runs);
+    return pList;
 }
 
 int CFileNode::ShownBits() const { return SignedNibble(m_u64State, kShownShift); }

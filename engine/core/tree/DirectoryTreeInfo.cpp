@@ -33,23 +33,33 @@ void _DIRECTORY_TREE_INFO::SetRootID(long long s64RootID) {
 }
 
 bool _DIRECTORY_TREE_INFO::Holds(CFileNode const* pNode) const {
-    return pNode == m_pRoot.get() || m_slotOf.Contains(pNode);
+    return pNode == m_pRoot.get() || (pNode && IndexOf(*pNode));
+}
+
+std::optional<std::size_t> _DIRECTORY_TREE_INFO::IndexOf(CFileNode const& node) const {
+    // The node says where it sits; another tree's node, or one released, is not found there.
+    std::size_t const slot = node.GetTreeSlot();
+    if (slot >= m_slots.size() || m_slots[slot].pNode.get() != &node) return std::nullopt;
+    return slot;
 }
 
 _DIRECTORY_TREE_INFO::NodeSlot* _DIRECTORY_TREE_INFO::SlotOf(CFileNode const* pNode) {
-    std::size_t const* pSlot = m_slotOf.Find(pNode);
-    return pSlot ? &m_slots[*pSlot] : nullptr;
+    std::optional<std::size_t> const slot = pNode ? IndexOf(*pNode) : std::nullopt;
+    return slot ? &m_slots[*slot] : nullptr;
 }
 
 bool _DIRECTORY_TREE_INFO::Take(CFileNode& node) {
+    // Slots are numbered in 32 bits in the node: a store that full refuses what comes.
+    if (m_slots.size() >= CFileNode::kNoTreeSlot) return false;
     std::optional<std::size_t> const position = m_records.Record(node);
     if (!position) return false;
-    m_slotOf.Set(&node, m_slots.size());
+    node.SetTreeSlot(static_cast<std::uint32_t>(m_slots.size()));
     NodeSlot& slot = m_slots.emplace_back();
     slot.pNode.reset(&node);
     slot.bPending = true;
     if (node.IsDirectory()) {
-        slot.folderPos = *position;
+        // Only the first few positions matter (ParentChoice weighs no more): a cap keeps slots small.
+        slot.folderPos = static_cast<std::uint32_t>(std::min<std::size_t>(*position, kNotAFolder - 1));
         TouchFolder(node);
     }
     m_fresh.push_back(&node);
@@ -147,8 +157,7 @@ void _DIRECTORY_TREE_INFO::SortByArrival(std::vector<CFileNode*>& nodes) {
     std::vector<std::pair<std::size_t, CFileNode*>> keyed;
     keyed.reserve(nodes.size());
     for (CFileNode* pNode : nodes) {
-        std::size_t const* pSlot = m_slotOf.Find(pNode);
-        keyed.emplace_back(pSlot ? *pSlot : m_slots.size(), pNode);
+        keyed.emplace_back(IndexOf(*pNode).value_or(m_slots.size()), pNode);
     }
     std::sort(keyed.begin(), keyed.end());
     keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
@@ -223,14 +232,15 @@ void _DIRECTORY_TREE_INFO::HandOver(CFileNode& top, std::vector<CFileNode*>& bat
 
 void _DIRECTORY_TREE_INFO::RequeueParentlessFiles() {
     // Outside restore mode every parentless file is still queued and this stops at once.
-    auto const parentlessOwned = [this](CFileNode& file) { return !file.GetParent() && m_slotOf.Contains(&file); };
+    auto const parentlessOwned = [this](CFileNode& file) { return !file.GetParent() && IndexOf(file); };
     for (CFileNode* pFile : m_records.FirstFilesByID(parentlessOwned)) {
-        std::size_t& slot = *m_slotOf.Find(pFile);
+        std::size_t const slot = *IndexOf(*pFile);
         if (m_slots[slot].bPending) break;
+        if (m_slots.size() >= CFileNode::kNoTreeSlot) break;
 
         NodeSlot moved = std::move(m_slots[slot]);
         moved.bPending = true;
-        slot = m_slots.size();
+        pFile->SetTreeSlot(static_cast<std::uint32_t>(m_slots.size()));
         m_slots.push_back(std::move(moved));
         m_fresh.push_back(pFile);
     }
@@ -329,7 +339,6 @@ void _DIRECTORY_TREE_INFO::ReleaseUnshown() {
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
         if (!release[i]) continue;
         ++(m_slots[i].folderPos == kNotAFolder ? iFilesReleased : iFoldersReleased);
-        m_slotOf.Erase(m_slots[i].pNode.get());
         m_slots[i].pNode.reset();
     }
     std::printf("CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFilesReleased);
@@ -340,15 +349,14 @@ void _DIRECTORY_TREE_INFO::ReleaseUnshown() {
 }
 
 void _DIRECTORY_TREE_INFO::CompactSlots() {
-    // The released nodes have left the index already: the others only move down, so their
-    // entries are renumbered in place rather than freed and built again.
+    // The kept nodes only move down, each told its new slot.
     std::size_t kept = 0;
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
         if (!m_slots[i].pNode) continue;
         m_slots[i].folderPos = kNotAFolder;  // the records are gone
         if (kept != i) {
             m_slots[kept] = std::move(m_slots[i]);
-            *m_slotOf.Find(m_slots[kept].pNode.get()) = kept;
+            m_slots[kept].pNode->SetTreeSlot(static_cast<std::uint32_t>(kept));
         }
         ++kept;
     }

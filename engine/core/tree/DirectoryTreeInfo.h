@@ -19,7 +19,6 @@
 #include "engine/Types.h"
 #include "engine/core/tree/FilesystemNode.h"
 #include "engine/core/tree/NodeRecords.h"
-#include "engine/core/tree/NodeSlotIndex.h"
 
 class IFileNode;
 
@@ -80,7 +79,7 @@ private:
     /// A node the tree owns, in arrival order; a node queued again moves to a new slot.
     struct NodeSlot {
         ReleasePtr<CFileNode> pNode;  // null once moved or released
-        std::size_t folderPos = kNotAFolder;  // position among the folders of its id
+        std::uint32_t folderPos = kNotAFolder;  // position among the folders of its id (capped)
         bool bPending = false;   // queued, not yet handed over
         bool bHanded = false;    // handed to the sink: owned until the builder goes
         std::uint8_t u8Waiting = 0;  // WaitFor bits of the lists it is in
@@ -90,8 +89,10 @@ private:
         kParentChange = 1,   // no parent yet, or the chosen one refused it
         kDeletedParent = 2,  // an empty folder or a hidden live file: only a deleted parent matters
     };
-    static constexpr std::size_t kNotAFolder = static_cast<std::size_t>(-1);
+    static constexpr std::uint32_t kNotAFolder = UINT32_MAX;
 
+    /// The node's slot when this tree owns it.
+    std::optional<std::size_t> IndexOf(CFileNode const& node) const;
     NodeSlot* SlotOf(CFileNode const* pNode);
     CFileNode* FindParent(CFileNode& node);
     bool IsHanded(CFileNode* pNode);
@@ -118,7 +119,6 @@ private:
     std::unique_ptr<CFilesystemNode> m_pRoot;
     std::vector<std::unique_ptr<CFilesystemNode>> m_lostFolders;
     std::vector<NodeSlot> m_slots;
-    CNodeSlotIndex m_slotOf;
 
     CNodeRecords m_records;
     std::vector<CFileNode*> m_fresh;  // queued since the last build

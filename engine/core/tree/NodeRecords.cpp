@@ -39,26 +39,32 @@ CNodeRecords::DuplicateKey CNodeRecords::KeyOf(CFileNode& node) {
     return {node.GetCurrentNodeID(), node.GetParentNodeID(), u32Kind, CFileNode::NameOrEmpty(node.GetFileName())};
 }
 
+bool CNodeRecords::HasKey(CFileNode& recorded, DuplicateKey const& key) {
+    if (recorded.GetCurrentNodeID() != key.s64ID || recorded.GetParentNodeID() != key.s64ParentID) return false;
+    return KeyOf(recorded) == key;
+}
+
+template <class Hasher>
+void CNodeRecords::Grow(std::vector<CFileNode*>& table, Hasher const& hashOf) {
+    std::vector<CFileNode*> old = std::exchange(table, std::vector<CFileNode*>(std::max<std::size_t>(64, 2 * table.size())));
+    std::size_t const mask = table.size() - 1;
+    for (CFileNode* pNode : old) {
+        if (!pNode) continue;
+        std::size_t i = HomeOf(hashOf(*pNode), table.size());
+        while (table[i]) i = (i + 1) & mask;
+        table[i] = pNode;
+    }
+}
+
 CFileNode& CNodeRecords::FirstCopyOf(CFileNode& node) {
-    if ((m_firstCopyCount + 1) * 2 > m_firstCopies.size()) {
-        std::vector<FirstCopy> old = std::exchange(m_firstCopies, std::vector<FirstCopy>(std::max<std::size_t>(64, 2 * m_firstCopies.size())));
-        std::size_t const mask = m_firstCopies.size() - 1;
-        for (FirstCopy const& entry : old) {
-            if (!entry.pNode) continue;
-            std::size_t i = HomeOf(entry.hash, m_firstCopies.size());
-            while (m_firstCopies[i].pNode) i = (i + 1) & mask;
-            m_firstCopies[i] = entry;
-        }
-    }
+    if ((m_firstCopyCount + 1) * 2 > m_firstCopies.size())
+        Grow(m_firstCopies, [](CFileNode& recorded) { return HashOf(KeyOf(recorded)); });
     DuplicateKey const key = KeyOf(node);
-    std::size_t const hash = HashOf(key);
     std::size_t const mask = m_firstCopies.size() - 1;
-    std::size_t i = HomeOf(hash, m_firstCopies.size());
-    for (; m_firstCopies[i].pNode; i = (i + 1) & mask) {
-        FirstCopy const& entry = m_firstCopies[i];
-        if (entry.hash == hash && KeyOf(*entry.pNode) == key) return *entry.pNode;
-    }
-    m_firstCopies[i] = {hash, &node};
+    std::size_t i = HomeOf(HashOf(key), m_firstCopies.size());
+    for (; m_firstCopies[i]; i = (i + 1) & mask)
+        if (HasKey(*m_firstCopies[i], key)) return *m_firstCopies[i];
+    m_firstCopies[i] = &node;
     ++m_firstCopyCount;
     return node;
 }
@@ -81,13 +87,24 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
         }
     }
     long long const s64ID = node.GetCurrentNodeID();
-    if (!node.IsDirectory()) {
-        return m_files.try_emplace(s64ID, FilesOfID{&node, 0}).first->second.count++;
-    }
+    if (!node.IsDirectory()) return RecordFile(node);
     _PARENT_INFO& info = m_folders[s64ID];
     info.s64ID = s64ID;
     info.nodes.push_back(&node);
     return info.nodes.size() - 1;
+}
+
+std::size_t CNodeRecords::RecordFile(CFileNode& file) {
+    auto const hashOfID = [](CFileNode& recorded) { return std::hash<long long>{}(recorded.GetCurrentNodeID()); };
+    if ((m_firstFileCount + 1) * 2 > m_firstFiles.size()) Grow(m_firstFiles, hashOfID);
+    long long const s64ID = file.GetCurrentNodeID();
+    std::size_t const mask = m_firstFiles.size() - 1;
+    std::size_t i = HomeOf(hashOfID(file), m_firstFiles.size());
+    for (; m_firstFiles[i]; i = (i + 1) & mask)
+        if (m_firstFiles[i]->GetCurrentNodeID() == s64ID) return 1;  // later files are never looked up by position
+    m_firstFiles[i] = &file;
+    ++m_firstFileCount;
+    return 0;
 }
 
 std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
@@ -99,8 +116,8 @@ std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
 std::vector<CFileNode*> CNodeRecords::FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const {
     // Filtered before sorting: at the end of a scan few files are left to sort.
     std::vector<std::pair<long long, CFileNode*>> firsts;
-    for (auto const& [s64ID, files] : m_files)
-        if (keep(*files.pFirst)) firsts.emplace_back(s64ID, files.pFirst);
+    for (CFileNode* pFirst : m_firstFiles)
+        if (pFirst && keep(*pFirst)) firsts.emplace_back(pFirst->GetCurrentNodeID(), pFirst);
     std::sort(firsts.begin(), firsts.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
     std::vector<CFileNode*> nodes;
     nodes.reserve(firsts.size());
@@ -110,7 +127,8 @@ std::vector<CFileNode*> CNodeRecords::FirstFilesByID(std::function<bool(CFileNod
 
 void CNodeRecords::Clear() {
     m_folders.clear();
-    m_files.clear();
+    m_firstFiles = {};
+    m_firstFileCount = 0;
     m_firstCopies = {};
     m_firstCopyCount = 0;
 }

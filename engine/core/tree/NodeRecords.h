@@ -23,7 +23,8 @@ public:
     /// In restore mode every node is recorded: a results file holds no second copies.
     explicit CNodeRecords(bool bRestore) : m_bRestore(bRestore) {}
 
-    /// The node's position among the nodes of its id and kind; nothing when it is a second
+    /// A folder's position among the folders of its id (a file's: 0 for the first of its id, 1
+    /// for any later one); nothing when it is a second
     /// copy of a recorded entry and is refused (the recorded copy may first take over its runs).
     std::optional<std::size_t> Record(CFileNode& node);
     /// The folders recorded under an id, in recording order.
@@ -42,32 +43,35 @@ private:
         bool operator==(DuplicateKey const&) const = default;
     };
     static std::size_t HashOf(DuplicateKey const& key);
-    /// The first node recorded with a key, by the key's hash: one flat table probed in place,
-    /// as every node a scan files is looked up here. A recorded node's key is made again from
-    /// the node when hashes match: nothing renames or renumbers a node once it is taken.
-    struct FirstCopy {
-        std::size_t hash = 0;
-        CFileNode* pNode = nullptr;  // not owned; null: free
-    };
+    /// The first node recorded with a key, by the key's hash: one flat table of node pointers
+    /// probed in place, as every node a scan files is looked up here. A recorded node's key
+    /// (and its hash, when the table grows) is made again from the node: nothing renames or
+    /// renumbers a node once it is taken.
     /// The first node recorded with the node's key; the node itself when it is the first.
     CFileNode& FirstCopyOf(CFileNode& node);
     static constexpr std::uint32_t kFolderKind = 0x10000;  // above every partition index
 
     static DuplicateKey KeyOf(CFileNode& node);
+    /// Whether the recorded node's key is `key`, the cheap fields first.
+    static bool HasKey(CFileNode& recorded, DuplicateKey const& key);
+    /// Doubles a table of node pointers (at least 64 entries), placing each by `hashOf`.
+    template <class Hasher>
+    static void Grow(std::vector<CFileNode*>& table, Hasher const& hashOf);
     /// The recorded node takes over the copy's runs and size.
     static void MergeNode(CFileNode& recorded, CFileNode& copy);
 
-    /// Of the files of one id only the first is ever looked up: no list per id.
-    struct FilesOfID {
-        CFileNode* pFirst;  // not owned
-        std::size_t count;
-    };
+    /// Of the files of one id only the first is ever looked up: no list per id, and one flat
+    /// table of node pointers probed in place, as every file a scan finds has an entry here.
+    /// Records the file as its id's first unless one is recorded; 0 when it is the first.
+    std::size_t RecordFile(CFileNode& file);
 
     bool m_bRestore;
     std::unordered_map<long long, _PARENT_INFO> m_folders;
-    std::unordered_map<long long, FilesOfID> m_files;
+    // A power of two in size, at most half full; null entries are free.
+    std::vector<CFileNode*> m_firstFiles;
+    std::size_t m_firstFileCount = 0;
     // The first node recorded with each key: any later node with that key is its copy. A power
-    // of two in size, at most half full.
-    std::vector<FirstCopy> m_firstCopies;
+    // of two in size, at most half full; null entries are free.
+    std::vector<CFileNode*> m_firstCopies;
     std::size_t m_firstCopyCount = 0;
 };

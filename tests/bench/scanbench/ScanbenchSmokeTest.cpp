@@ -82,6 +82,9 @@ TEST_F(ScanbenchSmokeTest, AQuickScanOfAFatImageListsItsFilesAndCopiesThemOut) {
     // The empty file is written as an empty file, not counted as a failure.
     EXPECT_EQ(run.result.at("files_written"), "2");
     EXPECT_EQ(run.result.at("failures"), "0");
+    // What the nodes cost (heap per node; 0 where the allocator cannot tell, as under ASan).
+    EXPECT_EQ(run.result.count("node_bytes"), 1u);
+    EXPECT_GT(std::stod(run.result.at("peak_rss_mb")), 1.0);
     // One line per node: state, path from the tree's root, size.
     EXPECT_NE(run.output.find("node\tlive\t/Disk(FAT/FAT32)/HELLO.TXT\t14\n"), std::string::npos);
     EXPECT_NE(run.output.find("node\tlive\t/Disk(FAT/FAT32)/EMPTY.TXT\t0\n"), std::string::npos);

@@ -50,6 +50,36 @@ INSTANTIATE_TEST_SUITE_P(
         AddCase{"OverflowingContinuationRefused", {{0, kMax - 1}, {kMax - 1, 2}}, {1, 0}, {{0, kMax - 1}}}),
     [](testing::TestParamInfo<AddCase> const& param) { return std::string(param.param.pszName); });
 
+TEST(DataRunList, KeepsEveryRunAsItGrowsAndInEveryCopy) {
+    // A lone run lives in the list, more in a block that doubles: each step across a power of
+    // two must keep every run, in the list, its clone, and a list that took the runs over.
+    std::vector<std::pair<long long, long long>> expected;
+    CDataRunList list;
+    list.SetResident(1);
+    for (long long i = 0; i < 40; ++i) {
+        DataRun const run{i * 100, i + 1};  // never a continuation: each stays a run of its own
+        ASSERT_EQ(list.AddDataRun(&run), 1);
+        expected.emplace_back(run.s64Start, run.s64Length);
+        ASSERT_EQ(Runs(list), expected) << "after " << i + 1 << " runs";
+        ReleasePtr<IDataRunList> clone(list.Clone());
+        ASSERT_EQ(Runs(*clone), expected);
+        EXPECT_EQ(clone->IsResident(), 1);
+    }
+    CDataRunList taker;
+    taker.TakeRuns(list);
+    EXPECT_EQ(Runs(taker), expected);
+    EXPECT_EQ(taker.IsResident(), 1);
+    EXPECT_EQ(list.GetFirst(), nullptr);
+    EXPECT_EQ(list.IsResident(), 0);
+    // Taken back down to one run: the block goes, the lone run stays in place.
+    CDataRunList one;
+    DataRun const lone{7, 3};
+    one.AddDataRun(&lone);
+    taker.CopyRuns(one);
+    EXPECT_EQ(Runs(taker), (std::vector<std::pair<long long, long long>>{{7, 3}}));
+    EXPECT_EQ(taker.IsResident(), 0);
+}
+
 TEST(DataRunList, RefusesNullRun) {
     ReleasePtr<IDataRunList> list(CreateDataRunList());
     EXPECT_EQ(list->AddDataRun(nullptr), 0);

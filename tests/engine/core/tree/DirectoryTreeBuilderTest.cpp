@@ -116,6 +116,18 @@ TEST_F(DirectoryTreeBuilder, RefusesNodesItCannotTake) {
     EXPECT_EQ(Add(File(15, kRootID)), 0) << "the filter says no";
 }
 
+TEST_F(DirectoryTreeBuilder, AFileWaitingForItsFolderIsOwnedOnceAndACopyOfItIsNot) {
+    // Nothing links a waiting file: only the tree's own record of it says it is taken.
+    CountedNode* pWaiting = File(20, 999);
+    ASSERT_EQ(Add(pWaiting), 1);
+    ASSERT_EQ(pWaiting->GetParent(), nullptr);
+    EXPECT_EQ(m_pBuilder->AddNode(pWaiting, kType), 0) << "a node is owned once";
+    auto* pCopy = static_cast<CTestFileNode*>(pWaiting->Clone());
+    pCopy->SetFileName("another name.txt");  // not a second copy of the same entry
+    EXPECT_EQ(Add(pCopy), 1) << "a copy is a node of its own";
+    EXPECT_EQ(m_pBuilder->AddNode(pCopy, kType), 0);
+}
+
 TEST_F(DirectoryTreeBuilder, RefusesEverythingUntilInitialized) {
     CDirectoryTreeBuilder builder(false, ImmediateSettings());
     EXPECT_EQ(builder.Initialize(nullptr, &m_sink, &m_filter), 0);
