@@ -1,12 +1,15 @@
 #include "engine/ntfs/NTFSFileNode.h"
 
+#include <cstring>
+#include <string_view>
+
 #include "engine/FileTimeTicks.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
 
 CNTFSFileNode::CNTFSFileNode(CNTFSFileNode const& other)
     : CFileNode(other),
       m_u16Attribute(other.m_u16Attribute),
-      m_u16State(other.m_u16State),
+      m_u16State(static_cast<std::uint16_t>(other.m_u16State & ~kStateNameBehind)),  // the copy's name is its own
       m_u16RecordSize(other.m_u16RecordSize),
       m_name(other.m_name),
       m_s64Size(other.m_s64Size),
@@ -19,7 +22,36 @@ CNTFSFileNode::CNTFSFileNode(CNTFSFileNode const& other)
     SetParentNodeID(-1);
 }
 
+CNTFSFileNode::~CNTFSFileNode() {
+    if (m_u16State & kStateNameBehind) m_name.Unlend();
+}
+
+ReleasePtr<CNTFSFileNode> CNTFSFileNode::FromProperties(std::unique_ptr<CNTFSFileProperties> pProperties) {
+    char const* pszName = pProperties ? pProperties->GetFileName() : nullptr;
+    if (pszName == nullptr) {
+        ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
+        pNode->SetFileProperties(std::move(pProperties));
+        return pNode;
+    }
+    std::size_t const nameBytes = std::strlen(pszName) + 1;
+    ReleasePtr<CNTFSFileNode> pNode(new (NameRoom{nameBytes}) CNTFSFileNode());
+    char* pszBehind = reinterpret_cast<char*>(pNode.get() + 1);
+    std::memcpy(pszBehind, pszName, nameBytes);
+    pNode->m_name.Lend(pszBehind);
+    pNode->m_u16State = kStateNameBehind;
+    pNode->SetFileProperties(std::move(pProperties));  // the name, equal, stays where it is
+    return pNode;
+}
+
 IFileNode* CNTFSFileNode::Clone() { return new CNTFSFileNode(*this); }
+
+void CNTFSFileNode::SetName(std::string_view name) {
+    if (m_u16State & kStateNameBehind) {
+        m_name.Unlend();
+        m_u16State = static_cast<std::uint16_t>(m_u16State & ~kStateNameBehind);
+    }
+    m_name.Set(name);
+}
 
 std::optional<long long> CNTFSFileNode::GetInitializedSize() const {
     if ((m_u16State & kStateHasInitializedSize) == 0) return std::nullopt;
@@ -31,19 +63,20 @@ _FILETIME CNTFSFileNode::GetModificationTime() { return FileTimeFromTicks(m_u64M
 _FILETIME CNTFSFileNode::GetLastAccessTime() { return FileTimeFromTicks(m_u64LastAccess); }
 
 void CNTFSFileNode::FilterFileNameByDot() {
-    if (char const* pszName = m_name.Get()) m_name.Set(CFileNode::FilterFileNameByDot(pszName));
+    if (char const* pszName = m_name.Get()) SetName(CFileNode::FilterFileNameByDot(pszName));
 }
 
 void CNTFSFileNode::SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProperties) {
     if (!pProperties) return;
-    if (char const* pszName = pProperties->GetFileName()) m_name.Set(pszName);
+    char const* pszName = pProperties->GetFileName();
+    if (pszName != nullptr && (m_name.Get() == nullptr || std::strcmp(pszName, m_name.Get()) != 0)) SetName(pszName);
     m_s64Size = pProperties->GetFileSize();
     std::optional<long long> const initialized = pProperties->GetInitializedSize();
     m_s64InitializedSize = initialized.value_or(0);
     SetFileTime(pProperties->GetCreationTime(), pProperties->GetModificationTime(), pProperties->GetLastAccessTime());
     SetRecordPosition(pProperties->GetFileRecordByte(), pProperties->GetFileRecordSize());
     m_u16Attribute = static_cast<std::uint16_t>(pProperties->GetAttribute());
-    m_u16State = static_cast<std::uint16_t>((pProperties->GetState() & ~kStateHasInitializedSize) |
+    m_u16State = static_cast<std::uint16_t>((pProperties->GetState() & ~kNodeOwnBits) | (m_u16State & kStateNameBehind) |
                                             (initialized ? kStateHasInitializedSize : 0));
     SetDataRunList(ReleasePtr<IDataRunList>(pProperties->GetDataRunList()));
     SetMetaDataSector(pProperties->GetFileRecordStartSector());

@@ -187,8 +187,7 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     // A deleted file emptied of its runs may find them again in the $LogFile.
     if (!pProperties->IsDirectory() && pProperties->IsDeleted() && pProperties->GetFileSize() == 0)
         m_salvage.ReplaceFileRecordInfo(*file.Records().front(), u64Number, *pProperties, u64ParentReference);
-    ReleasePtr<CNTFSFileNode> pNode(new CNTFSFileNode());
-    pNode->SetFileProperties(std::move(pProperties));
+    ReleasePtr<CNTFSFileNode> pNode = CNTFSFileNode::FromProperties(std::move(pProperties));
     pNode->SetID(static_cast<long long>(u64Number));
     // A deleted file whose clusters other files hold now has lost its bytes: listed, not copied.
     IDataRunList* pRuns = pNode->GetDataRunList();

@@ -22,6 +22,10 @@ public:
     void Set(char const* pszName) { pszName ? Set(std::string_view(pszName)) : m_pText.reset(); }
     /// Keeps a copy of the name, cut at an embedded zero as the C string it is read back as.
     void Set(std::string_view name);
+    /// Reads the name from storage its owner keeps (a closed C string), without freeing it. The
+    /// owner calls Unlend before the storage goes and before any other Set.
+    void Lend(char* pszText) { m_pText.reset(pszText); }
+    void Unlend() { (void)m_pText.release(); }
 
 private:
     std::unique_ptr<char[]> m_pText;

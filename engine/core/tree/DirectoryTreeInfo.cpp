@@ -22,7 +22,7 @@ CFileNode* AsFileNode(IFileNode* pNode) { return static_cast<CFileNode*>(pNode);
 _DIRECTORY_TREE_INFO::_DIRECTORY_TREE_INFO(std::string rootName, std::string volumeName, _tagSearcherType eType,
                                            long long s64RootID, bool bRestore)
     : m_pRoot(std::make_unique<CFilesystemNode>(std::move(rootName), std::move(volumeName), eType, s64RootID)),
-      m_records(bRestore),
+      m_records(bRestore, [this](std::uint32_t u32Slot) -> CFileNode& { return *m_slots[u32Slot].pNode; }),
       m_eType(eType),
       m_s64RootID(s64RootID) {}
 
@@ -51,9 +51,13 @@ _DIRECTORY_TREE_INFO::NodeSlot* _DIRECTORY_TREE_INFO::SlotOf(CFileNode const* pN
 bool _DIRECTORY_TREE_INFO::Take(CFileNode& node) {
     // Slots are numbered in 32 bits in the node: a store that full refuses what comes.
     if (m_slots.size() >= CFileNode::kNoTreeSlot) return false;
-    std::optional<std::size_t> const position = m_records.Record(node);
-    if (!position) return false;
+    // The records keep the node by the slot it is about to take.
     node.SetTreeSlot(static_cast<std::uint32_t>(m_slots.size()));
+    std::optional<std::size_t> const position = m_records.Record(node);
+    if (!position) {
+        node.SetTreeSlot(CFileNode::kNoTreeSlot);
+        return false;
+    }
     NodeSlot& slot = m_slots.emplace_back();
     slot.pNode.reset(&node);
     slot.bPending = true;
@@ -231,7 +235,7 @@ void _DIRECTORY_TREE_INFO::HandOver(CFileNode& top, std::vector<CFileNode*>& bat
 }
 
 void _DIRECTORY_TREE_INFO::RequeueParentlessFiles() {
-    // Outside restore mode every parentless file is still queued and this stops at once.
+    // Outside restore mode no file is recorded for this (every parentless file is still queued).
     auto const parentlessOwned = [this](CFileNode& file) { return !file.GetParent() && IndexOf(file); };
     for (CFileNode* pFile : m_records.FirstFilesByID(parentlessOwned)) {
         std::size_t const slot = *IndexOf(*pFile);

@@ -44,27 +44,28 @@ bool CNodeRecords::HasKey(CFileNode& recorded, DuplicateKey const& key) {
     return KeyOf(recorded) == key;
 }
 
-template <class Hasher>
-void CNodeRecords::Grow(std::vector<CFileNode*>& table, Hasher const& hashOf) {
-    std::vector<CFileNode*> old = std::exchange(table, std::vector<CFileNode*>(std::max<std::size_t>(64, 2 * table.size())));
+template <class Entry, class Hasher>
+void CNodeRecords::Grow(std::vector<Entry>& table, Hasher const& hashOf) {
+    std::vector<Entry> old = std::exchange(table, std::vector<Entry>(std::max<std::size_t>(64, 2 * table.size())));
     std::size_t const mask = table.size() - 1;
-    for (CFileNode* pNode : old) {
-        if (!pNode) continue;
-        std::size_t i = HomeOf(hashOf(*pNode), table.size());
+    for (Entry entry : old) {
+        if (!entry) continue;
+        std::size_t i = HomeOf(hashOf(entry), table.size());
         while (table[i]) i = (i + 1) & mask;
-        table[i] = pNode;
+        table[i] = entry;
     }
 }
 
 CFileNode& CNodeRecords::FirstCopyOf(CFileNode& node) {
+    auto const recordedAt = [this](std::uint32_t u32Entry) -> CFileNode& { return m_nodeAt(u32Entry - 1); };
     if ((m_firstCopyCount + 1) * 2 > m_firstCopies.size())
-        Grow(m_firstCopies, [](CFileNode& recorded) { return HashOf(KeyOf(recorded)); });
+        Grow(m_firstCopies, [&](std::uint32_t u32Entry) { return HashOf(KeyOf(recordedAt(u32Entry))); });
     DuplicateKey const key = KeyOf(node);
     std::size_t const mask = m_firstCopies.size() - 1;
     std::size_t i = HomeOf(HashOf(key), m_firstCopies.size());
     for (; m_firstCopies[i]; i = (i + 1) & mask)
-        if (HasKey(*m_firstCopies[i], key)) return *m_firstCopies[i];
-    m_firstCopies[i] = &node;
+        if (CFileNode& recorded = recordedAt(m_firstCopies[i]); HasKey(recorded, key)) return recorded;
+    m_firstCopies[i] = node.GetTreeSlot() + 1;
     ++m_firstCopyCount;
     return node;
 }
@@ -87,7 +88,10 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
         }
     }
     long long const s64ID = node.GetCurrentNodeID();
-    if (!node.IsDirectory()) return RecordFile(node);
+    // Outside restore mode a file's first copy is never asked for again: every file left
+    // without a parent is still queued when the parentless ones are requeued, and released
+    // after. Not keeping them saves a table slot per file found.
+    if (!node.IsDirectory()) return m_bRestore ? RecordFile(node) : 0;
     _PARENT_INFO& info = m_folders[s64ID];
     info.s64ID = s64ID;
     info.nodes.push_back(&node);
@@ -95,11 +99,11 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
 }
 
 std::size_t CNodeRecords::RecordFile(CFileNode& file) {
-    auto const hashOfID = [](CFileNode& recorded) { return std::hash<long long>{}(recorded.GetCurrentNodeID()); };
+    auto const hashOfID = [](CFileNode* pRecorded) { return std::hash<long long>{}(pRecorded->GetCurrentNodeID()); };
     if ((m_firstFileCount + 1) * 2 > m_firstFiles.size()) Grow(m_firstFiles, hashOfID);
     long long const s64ID = file.GetCurrentNodeID();
     std::size_t const mask = m_firstFiles.size() - 1;
-    std::size_t i = HomeOf(hashOfID(file), m_firstFiles.size());
+    std::size_t i = HomeOf(hashOfID(&file), m_firstFiles.size());
     for (; m_firstFiles[i]; i = (i + 1) & mask)
         if (m_firstFiles[i]->GetCurrentNodeID() == s64ID) return 1;  // later files are never looked up by position
     m_firstFiles[i] = &file;

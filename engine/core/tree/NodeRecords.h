@@ -20,8 +20,12 @@ struct _PARENT_INFO {
 
 class CNodeRecords {
 public:
-    /// In restore mode every node is recorded: a results file holds no second copies.
-    explicit CNodeRecords(bool bRestore) : m_bRestore(bRestore) {}
+    /// The node a tree keeps in a slot: recorded nodes are found again by their tree slot.
+    using NodeAtSlot = std::function<CFileNode&(std::uint32_t u32Slot)>;
+
+    /// In restore mode every node is recorded: a results file holds no second copies. Outside
+    /// it, a recorded node keeps its slot (and stays in it) until Clear.
+    CNodeRecords(bool bRestore, NodeAtSlot nodeAt) : m_bRestore(bRestore), m_nodeAt(std::move(nodeAt)) {}
 
     /// A folder's position among the folders of its id (a file's: 0 for the first of its id, 1
     /// for any later one); nothing when it is a second
@@ -29,7 +33,8 @@ public:
     std::optional<std::size_t> Record(CFileNode& node);
     /// The folders recorded under an id, in recording order.
     std::span<CFileNode* const> Folders(long long s64ID) const;
-    /// The first file recorded under each id that `keep` accepts, in id order.
+    /// The first file recorded under each id that `keep` accepts, in id order; in restore mode
+    /// only (none otherwise).
     std::vector<CFileNode*> FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const;
     void Clear();
 
@@ -54,9 +59,9 @@ private:
     static DuplicateKey KeyOf(CFileNode& node);
     /// Whether the recorded node's key is `key`, the cheap fields first.
     static bool HasKey(CFileNode& recorded, DuplicateKey const& key);
-    /// Doubles a table of node pointers (at least 64 entries), placing each by `hashOf`.
-    template <class Hasher>
-    static void Grow(std::vector<CFileNode*>& table, Hasher const& hashOf);
+    /// Doubles a table (at least 64 entries; a zero entry is free), placing each by `hashOf`.
+    template <class Entry, class Hasher>
+    static void Grow(std::vector<Entry>& table, Hasher const& hashOf);
     /// The recorded node takes over the copy's runs and size.
     static void MergeNode(CFileNode& recorded, CFileNode& copy);
 
@@ -66,12 +71,14 @@ private:
     std::size_t RecordFile(CFileNode& file);
 
     bool m_bRestore;
+    NodeAtSlot m_nodeAt;
     std::unordered_map<long long, _PARENT_INFO> m_folders;
     // A power of two in size, at most half full; null entries are free.
     std::vector<CFileNode*> m_firstFiles;
     std::size_t m_firstFileCount = 0;
-    // The first node recorded with each key: any later node with that key is its copy. A power
-    // of two in size, at most half full; null entries are free.
-    std::vector<CFileNode*> m_firstCopies;
+    // The first node recorded with each key, as its tree slot plus one: any later node with
+    // that key is its copy. Four bytes an entry, as every node a scan files has one. A power of
+    // two in size, at most half full; zero entries are free.
+    std::vector<std::uint32_t> m_firstCopies;
     std::size_t m_firstCopyCount = 0;
 };

@@ -20,7 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/// The run's lines without those that time it: durations, speeds and the log's clock times.
+/// The run's lines without those that time or weigh it: durations, speeds, the log's clock times
+/// and the memory held (a pool of eight threads holds more than one thread).
 std::vector<std::string> UntimedLines(std::string const& output) {
     static std::regex const timed("seconds|MB/s|^heap held:|^peak resident:|^RESULT |^[0-9]{2}:[0-9]{2}:[0-9]{2} ");
     std::vector<std::string> lines;
