@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <queue>
 #include <thread>
@@ -523,13 +524,22 @@ TEST(Facade, ADeepScanStoppedAsItStartsKeepsTheQuickScansResults) {
     ASSERT_FALSE(quick.empty());
 
     // As the window does: empty the trees, pause the deep scan it has just asked for, then stop
-    // it keeping results.
+    // it keeping results. The worker is held at its start until both are in, or it could race
+    // past the point where a stop still means "before it began".
+    std::promise<void> stopIn;
+    std::shared_future<void> const gate = stopIn.get_future().share();
+    facade.model.scan.SetRecoveryHooks({[&] {
+                                            gate.wait();
+                                            facade.recovery.ReleaseDataRecovery();
+                                        },
+                                        [&] { facade.recovery.ResetParam(); }});
     Window deepWindow;
     ASSERT_TRUE(QNUIController::DoDeepScan("DeepScranValue"));
     QNUIController::PauseOrResumeScan();
     ASSERT_TRUE(QNUIController::IsPause());
     std::uint64_t const u64Shown = facade.model.scan.GetScanFileCnt();
     QNUIController::StopScan(0);
+    stopIn.set_value();
     facade.RunToEnd(deepWindow);
 
     EXPECT_GE(facade.model.scan.GetScanFileCnt(), u64Shown) << "a stop that keeps results lost files";
