@@ -102,7 +102,7 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
   ASSERT_TRUE(window.ScanToEnd());
 
   // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the tabs
-  // and the list's header below it.
+  // and the list's header below it and of the scan box right of it.
   ASSERT_TRUE(window.deepScanOfferShown());
   QTimer* offerTimer = window.deepScanOfferTimer();
   EXPECT_EQ(offerTimer->interval(), 8000);
@@ -110,6 +110,7 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
   EXPECT_TRUE(offerTimer->isActive());
   EXPECT_LE(window.deepScanOffer()->geometry().bottom(), 90) << "inside the 90-px bar";
   EXPECT_GE(window.deepScanOffer()->geometry().left(), window.deepScanButton()->geometry().right());
+  EXPECT_LT(window.deepScanOffer()->geometry().right(), window.scanBox()->mapTo(&window, QPoint(0, 0)).x());
   offerTimer->start(1);  // the same timer, fired now rather than in 8 s
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window.deepScanOfferShown(); }, 5000));
 
