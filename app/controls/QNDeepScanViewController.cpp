@@ -1,9 +1,9 @@
 #include "app/controls/QNDeepScanViewController.h"
 
 #include <QAbstractButton>
-#include <algorithm>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/controls/Theme.h"
 #include "app/shell/Strings.h"
@@ -11,8 +11,10 @@
 namespace app {
 namespace {
 
-constexpr int kHintWidth = 200;  // fits between the deep-scan button and the scan box
+constexpr int kHintWidth = 200;  // until the owner fits it into its room
 constexpr int kHintMinimumHeight = 40;
+constexpr int kLargestPoints = 12;
+constexpr int kSmallestPoints = 8;
 
 // A small round button with a cross, drawn here so it reads on the dark pop-over.
 class CloseCross : public QAbstractButton {
@@ -47,7 +49,7 @@ QNDeepScanViewController::QNDeepScanViewController(QWidget* parent) : QWidget(pa
     label_ = new QLabel(this);
     label_->setTextFormat(Qt::PlainText);
     label_->setWordWrap(true);
-    label_->setFont(theme::SystemFont(12));
+    label_->setFont(theme::SystemFont(kLargestPoints));
     label_->setText(Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_NODE")));
     QPalette colours = label_->palette();
     colours.setColor(QPalette::WindowText, QColor(235, 235, 235));
@@ -55,12 +57,23 @@ QNDeepScanViewController::QNDeepScanViewController(QWidget* parent) : QWidget(pa
     auto* cross = new CloseCross(this);
     close_ = cross;
     connect(cross, &QAbstractButton::clicked, this, &QNDeepScanViewController::popupViewHidden);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 6, 6, 6);
-    layout->addWidget(label_, 1);
-    layout->addWidget(cross, 0, Qt::AlignTop);
+    // The cross above the hint, so that in a narrow room the lines keep the whole width.
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(8, 4, 4, 6);
+    layout->setVerticalSpacing(0);
+    layout->addWidget(cross, 0, 0, Qt::AlignRight);
+    layout->addWidget(label_, 1, 0);
     // As tall as the hint's lines need at the pop-over's width, whatever the language.
     resize(kHintWidth, std::max(kHintMinimumHeight, heightForWidth(kHintWidth)));
+}
+
+void QNDeepScanViewController::fitWithin(QSize room) {
+    for (int points = kLargestPoints; points >= kSmallestPoints; --points) {
+        label_->setFont(theme::SystemFont(points));
+        layout()->invalidate();
+        if (heightForWidth(room.width()) <= room.height()) break;
+    }
+    resize(room.width(), std::max(kHintMinimumHeight, heightForWidth(room.width())));
 }
 
 }  // namespace app

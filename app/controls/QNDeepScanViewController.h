@@ -13,6 +13,8 @@ class QNDeepScanViewController : public QWidget {
     explicit QNDeepScanViewController(QWidget* parent = nullptr);
     QLabel* deepScanNodeLabel() const { return label_; }
     QWidget* closeButton() const { return close_; }
+    // Takes `room`'s width and the largest type, 12 pt down to 8 pt, whose lines fit its height.
+    void fitWithin(QSize room);
 
  signals:
     // The close button was pressed.

@@ -56,6 +56,7 @@ constexpr int kLeftMax = 400;
 // hide the tabs, the list's header and the first rows for its 8 s.
 constexpr int kOfferSide = kSideRight;
 constexpr double kOfferDistance = 4.0;
+constexpr int kOfferGap = 4;  // between the offer and the scan box, and the bar's edges
 constexpr int kCellPadding = 16;  // a text cell's margins on both sides
 constexpr int kWatchMs = 500;  // the end of a scan is looked for even when no post comes
 const char kScanValue[] = "NormalScranValue";
@@ -350,8 +351,27 @@ void QNDeletailWindowController::resizeEvent(QResizeEvent* event) {
     m_progress->changeProgressValue(percent < 1.0 ? 0.0f : static_cast<float>(percent));
   }
   // An offer still shown is made again at the anchor's new place, without a new timer.
-  if (m_attachedWindow && !m_offerClosed)
-    m_attachedWindow->setPoint(m_pointButton->mapTo(this, m_pointButton->rect().center()), kOfferSide);
+  if (m_attachedWindow && !m_offerClosed) placeOffer();
+}
+
+void QNDeletailWindowController::placeOffer() {
+  // Between the deep-scan button and the scan box, inside the bar: the hint takes the room left
+  // once the arrow and the margins are counted, and smaller type when its lines need it.
+  if (!m_attachedWindow || !m_offerView) return;
+  QPoint anchor = m_pointButton->mapTo(this, m_pointButton->rect().center());
+  m_attachedWindow->setPoint(anchor, kOfferSide);
+  // Taller than the button, the hint also starts right of the end of the button's label.
+  const QRect label(m_deepScanLabel->mapTo(this, QPoint(0, 0)), m_deepScanLabel->size());
+  const int labelEnd =
+      label.center().x() + m_deepScanLabel->fontMetrics().horizontalAdvance(m_deepScanLabel->fullText()) / 2;
+  const int hintLeft = m_attachedWindow->x() + m_offerView->x();  // the body's edge lies a margin left of it
+  anchor.rx() += std::max(0, labelEnd + 2 * kOfferGap - hintLeft);
+  m_attachedWindow->setPoint(anchor, kOfferSide);
+  const QSize chrome = m_attachedWindow->size() - m_offerView->size();
+  const int right = m_box->mapTo(this, QPoint(0, 0)).x() - kOfferGap;
+  const int height = std::min(anchor.y(), kScanBarHeight - anchor.y()) * 2 - 2 * kOfferGap;
+  m_offerView->fitWithin(QSize(right - m_attachedWindow->x(), height) - chrome);
+  m_attachedWindow->setPoint(anchor, kOfferSide);
 }
 
 void QNDeletailWindowController::setSelectDiskVolumeData(std::unique_ptr<uimodel::DiskVolumeNodeData> item) {
@@ -528,6 +548,7 @@ void QNDeletailWindowController::showPopover() {
   if (!m_attachedWindow && m_offerView) {
     const QPoint anchor = m_pointButton->mapTo(this, m_pointButton->rect().center());
     m_attachedWindow = MAAttachedWindow::attach(m_offerView, anchor, this, kOfferSide, kOfferDistance);
+    if (m_attachedWindow) placeOffer();
     // Escape closes it too.
     connect(m_attachedWindow, &MAAttachedWindow::closed, this, [this] {
       m_offerTimer->stop();

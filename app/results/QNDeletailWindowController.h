@@ -95,6 +95,7 @@ class QNDeletailWindowController : public TCImageWindow {
   bool deepScanOfferShown() const { return m_attachedWindow != nullptr; }
   MAAttachedWindow* deepScanOffer() const { return m_attachedWindow; }
   QTimer* deepScanOfferTimer() const { return m_offerTimer; }
+  QWidget* scanBox() const { return m_box; }
   TCImageButton* pauseButton() const { return m_pause; }
   TCImageButton* playButton() const { return m_play; }
   TCImageButton* stopButton() const { return m_stopButton; }
@@ -205,6 +206,7 @@ class QNDeletailWindowController : public TCImageWindow {
   void changeSelectAllButtonState();
   void showSelectFilesCountAndSize();
   void showPopover();
+  void placeOffer();
   void popupViewHidden();
   void updateTabLooks();
   void updateScanButtons();

@@ -34,17 +34,21 @@ bool& HookModelInstalled() {
 }  // namespace
 
 bool InstallHookModel(const QString& image) {
-  // Never freed: the scan's threads are not joined when the process ends.
   IEnumDeviceEx* enumerator = CreateImageEnumDeviceEx({image.toStdString()});
-  if (!enumerator) {
-    qWarning("Hook: cannot list %s", qUtf8Printable(image));
+  if (!enumerator || !InstallHookModel(enumerator)) {
+    qWarning("Hook: %s holds no device to scan", qUtf8Printable(image));
     return false;
   }
+  return true;
+}
+
+bool InstallHookModel(IEnumDeviceEx* enumerator) {
+  // Never freed: the scan's threads are not joined when the process ends.
+  if (!enumerator) return false;
   auto* devices = new uimodel::QNUIDeviceData(enumerator);
   // One image lists at once: no thread, and the hook's scan finds its row ready.
   devices->InitDeviceInfo();
   if (devices->GetInitState() != uimodel::DEVICE_INIT_READY) {
-    qWarning("Hook: %s holds no device to scan", qUtf8Printable(image));
     delete devices;
     delete enumerator;
     return false;

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class IEnumDeviceEx;
+
 namespace app {
 
 // Installs the model over the disk-image file `image` as the only device (a device list over
@@ -10,6 +12,9 @@ namespace app {
 // Before the model's first use; InstallModelSeams calls it for --scan. False, installing
 // nothing, when the image cannot be listed.
 bool InstallHookModel(const QString& image);
+// The same over a device list of the caller's (taken, never freed): tests hand one whose reads
+// they hold back. False, deleting it, when it lists no device.
+bool InstallHookModel(IEnumDeviceEx* enumerator);
 
 // Lists the devices, takes the image's disk row and starts its scan with every file type
 // (mask 63); postName is posted when the scan ends. False when the scan was refused.

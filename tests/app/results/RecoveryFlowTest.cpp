@@ -3,14 +3,13 @@
 // checked hit is recovered; the scanned device is refused with two buttons; a destination that
 // stops taking bytes shows the disk-full view, Esc does not stop, and continue completes every
 // file byte-exact; the scan saves into a results file, and one that cannot be written whole is
-// alerted and removed; stop pauses, No resumes, Yes stops with the count.
+// alerted and removed; stop pauses, No resumes, Yes stops with the count (the image's reads held
+// back meanwhile, so the copy is still running when its dialog is answered).
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -20,20 +19,18 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include "ReadGate.h"
+#include "ScannedWindow.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
 #include "app/results/FileListModel.h"
-#include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultTreeModel.h"
-#include "app/shell/ScanHook.h"
 #include "app/shell/Strings.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/trees/DiskVolumeNodeData.h"
-#include "uimodel/trees/OpNodeData.h"
 
 namespace {
 
@@ -42,7 +39,7 @@ using app::recovery::QNShowScanProgressWindowController;
 using app::results::QNDeletailWindowController;
 using uimodel::QNUIController;
 
-constexpr int kTimeoutMs = 120000;
+constexpr int kTimeoutMs = apptest::kScanTimeoutMs;
 
 // SHA-256 -> how many files below `folder` have it.
 std::map<std::string, int> HashesBelow(const std::string& folder) {
@@ -51,14 +48,6 @@ std::map<std::string, int> HashesBelow(const std::string& folder) {
   for (const auto& entry : fs::recursive_directory_iterator(folder))
     if (entry.is_regular_file()) ++hashes[testsupport::Sha256OfFile(entry.path().string())];
   return hashes;
-}
-
-void CheckEverything(QNDeletailWindowController& window) {
-  app::results::ResultTreeModel* model = window.treeModel(QNDeletailWindowController::kPathTab);
-  for (int row = 0; row < model->rowCount(); ++row) {
-    auto* item = static_cast<uimodel::OpNodeData*>(model->index(row, 0).internalPointer());
-    if (item->state() != 2) window.clickButtonAction(item);
-  }
 }
 
 // Accepts the last recovery dialog (finished or stopped).
@@ -84,7 +73,6 @@ class RecoveryFlow : public ::testing::Test {
                   " head -c 70000 /dev/urandom > gone.png; mcopy -i $i gone.png ::/Docs/; mdel -i $i ::/Docs/gone.png"),
               0);
     for (const auto& entry : fs::directory_iterator(src)) m_originals[entry.path().filename().string()] = testsupport::Sha256OfFile(entry.path().string());
-    ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(m_image)));
   }
 
   testsupport::TempDir m_temp;
@@ -93,23 +81,15 @@ class RecoveryFlow : public ::testing::Test {
 };
 
 TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
-  QNUIController::GetDeviceInfoToArray(rows);
-  ASSERT_FALSE(rows.empty());
-  QNUIController::SetRecoveryType(63);
-  QNDeletailWindowController window;
-  window.resize(1030, 650);
-  window.show();
-  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
-  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
+  const auto gate = std::make_shared<apptest::ReadGate>();
+  apptest::ScannedWindow window(apptest::InstallImage(m_image, gate), {1030, 650});
   QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
   QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
-  window.setSelectDiskVolumeData(std::move(rows.front()));
-  window.getData();
+  ASSERT_TRUE(window.StartScan());
   if (QNUIController::IsScanRunning() && !QNUIController::IsPause()) {
     EXPECT_FALSE(window.searchField()->textField()->isEnabled()) << "no search while the scan runs unpaused";
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kTimeoutMs));
+  ASSERT_TRUE(window.WaitForScanEnd());
   ASSERT_TRUE(window.searchField()->textField()->isEnabled());
 
   // A search in capitals finds the accented name; only that checked hit is recovered.
@@ -133,7 +113,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return QNUIController::GetSearchString().empty() && window.treeModel(0)->rowCount() > 0; }, kTimeoutMs));
 
   // Everything checked; the scanned device is refused with choose-again and cancel only.
-  CheckEverything(window);
+  window.CheckEveryRow();
   std::uint64_t count = 0, size = 0;
   QNUIController::GetSelectedFilesAmout(count, size);
   ASSERT_GE(count, m_originals.size());
@@ -143,8 +123,8 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   probe.onScannedDevice = [](const QString&) { return true; };
   window.setDestinationProbe(probe);
   window.recoverToFolder(QString::fromStdString(all));
-  ASSERT_EQ(sheets.size(), 1);
-  auto* sameDevice = qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
+  ASSERT_EQ(window.sheets.size(), 1);
+  QMessageBox* sameDevice = window.LastSheet();
   ASSERT_NE(sameDevice, nullptr);
   EXPECT_EQ(sameDevice->buttons().size(), 2);
   sameDevice->escapeButton()->click();
@@ -228,29 +208,28 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   }
   EXPECT_GT(fs::file_size(m_temp.File("scan.rsf")), 0u);
 
-  // Stop pauses at once, No resumes, Esc asks, Yes stops and the count is exact.
+  // Stop pauses at once, No resumes, Esc asks, Yes stops and the count is exact. The image's
+  // reads wait until then: the copy is inside a file when its dialog opens and is answered.
   const std::string stopped = m_temp.File("stopped");
   fs::create_directory(stopped);
-  QObject stopper;
-  bool asked = false;
-  QObject::connect(&window, &QNDeletailWindowController::recoveryDialogOpened, &stopper, [&](QDialog* dialog) {
-    auto* running = qobject_cast<QNShowScanProgressWindowController*>(dialog);
-    if (!running || asked) return;
-    asked = true;
-    running->stopButton()->click();
-  });
+  const qsizetype opened = dialogs.size();
+  gate->Shut();
   window.recoverToFolder(QString::fromStdString(stopped));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return asked || recoveries.size() == 3; }, kTimeoutMs));
-  if (!asked) GTEST_SKIP() << "the recovery ended before its first notification";
-  // A pause takes effect between files: one asked for in the last file ends the recovery.
-  if (!QNUIController::IsRecoveryPaused()) GTEST_SKIP() << "the stop came in the recovery's last file";
+  const bool waiting = QTest::qWaitFor([&] { return dialogs.size() > opened && gate->HasWaitingRead(); }, kTimeoutMs);
   progress = window.recoveryProgressWindow();
+  if (!waiting || !progress) gate->Open();
+  ASSERT_TRUE(waiting);
   ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(dialogs.last().at(0).value<QDialog*>(), progress);
+  progress->stopButton()->click();
+  EXPECT_TRUE(QNUIController::IsRecoveryPaused());
   EXPECT_EQ(progress->currentView(), QNShowScanProgressWindowController::kQuestion);
   progress->noButton()->click();
   EXPECT_FALSE(QNUIController::IsRecoveryPaused());
   QTest::keyClick(progress, Qt::Key_Escape);
   EXPECT_TRUE(QNUIController::IsRecoveryPaused());
+  // Paused, the copy ends the file it is in and waits: the stop then winds down at once.
+  gate->Open();
   progress->yesButton()->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 3; }, kTimeoutMs));
   EXPECT_TRUE(recoveries.last().at(0).toBool());
@@ -261,7 +240,11 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   EXPECT_TRUE(stoppedDialog->showRecoveryNoteLabel()->text().contains(QString::number(copied)))
       << stoppedDialog->showRecoveryNoteLabel()->text().toStdString() << " vs " << copied;
   std::size_t written = 0;
-  for (const auto& [sha, n] : HashesBelow(stopped)) written += static_cast<std::size_t>(n);
+  for (const auto& [sha, n] : HashesBelow(stopped)) {
+    written += static_cast<std::size_t>(n);
+    EXPECT_TRUE(std::any_of(m_originals.begin(), m_originals.end(), [&](const auto& known) { return known.second == sha; }))
+        << "a file of the stopped recovery is not byte-exact";
+  }
   EXPECT_EQ(written, copied) << "no part of a stopped file is left";
   CloseLast(dialogs);
 }

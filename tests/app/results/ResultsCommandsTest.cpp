@@ -4,58 +4,31 @@
 // resume on No only a scan the user had not paused; the scanned disk's removal stops the scan
 // and, after its sheet, goes home; another disk's is ignored. The timers: the deep-scan offer's
 // 8 s and the remaining time's once a second.
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "ScannedWindow.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/MAAttachedWindow.h"
 #include "app/controls/TCImageButton.h"
-#include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultTreeModel.h"
 #include "app/shell/NotificationCenter.h"
-#include "app/shell/ScanHook.h"
 #include "app/shell/Strings.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/trees/DiskVolumeNodeData.h"
 
 namespace {
 
 using app::results::QNDeletailWindowController;
+using apptest::kScanTimeoutMs;
 using uimodel::QNUIController;
-
-constexpr int kTimeoutMs = 120000;
-
-void Answer(const QSignalSpy& sheets, bool yes) {
-  ASSERT_FALSE(sheets.isEmpty());
-  auto* box = qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
-  ASSERT_NE(box, nullptr);
-  QAbstractButton* button = yes ? static_cast<QAbstractButton*>(box->defaultButton()) : box->escapeButton();
-  ASSERT_NE(button, nullptr);
-  button->click();
-}
 
 TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
   testsupport::TempDir temp;
-  const std::string image = temp.File("blank.img");
-  ASSERT_EQ(testsupport::RunCommand("truncate -s 1G '" + image + "'"), 0);
-  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
-  QNUIController::GetDeviceInfoToArray(rows);
-  ASSERT_FALSE(rows.empty());
-  QNUIController::SetRecoveryType(63);
-
-  QNDeletailWindowController window;
-  window.show();
-  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
-  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
+  apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "1G")));
+  const QSignalSpy& sheets = window.sheets;
   QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
-  window.setSelectDiskVolumeData(std::move(rows.front()));
-  window.getData();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kTimeoutMs));
+  ASSERT_TRUE(window.ScanToEnd());
   EXPECT_EQ(window.treeModel(0)->rowCount(), 0);
   EXPECT_EQ(window.tableView()->noValueView(), nullptr) << "nothing found: no empty-list note";
 
@@ -69,14 +42,14 @@ TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
     }
   });
   window.deepSrcanButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pausedOnce; }, kTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pausedOnce; }, kScanTimeoutMs));
   if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
   app::NotificationCenter::instance().removeObserver(&pauser);
 
   // Back home, No: a scan the user had not paused resumes.
   window.backButtonAction();
   ASSERT_EQ(sheets.size(), 1);
-  Answer(sheets, false);
+  window.AnswerLastSheet(false);
   EXPECT_FALSE(QNUIController::IsPause());
   // The user pauses; close, No: it stays paused.
   window.pauseButtonClick();
@@ -84,12 +57,12 @@ TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
   ASSERT_TRUE(window.isPausedByUser());
   window.closeWindow();
   ASSERT_EQ(sheets.size(), 2);
-  Answer(sheets, false);
+  window.AnswerLastSheet(false);
   EXPECT_TRUE(QNUIController::IsPause());
   // Back home, No, with the user's pause: still paused.
   window.backButtonAction();
   ASSERT_EQ(sheets.size(), 3);
-  Answer(sheets, false);
+  window.AnswerLastSheet(false);
   EXPECT_TRUE(QNUIController::IsPause());
 
   // Another disk goes: nothing happens. This one goes: the scan stops, a sheet, then home.
@@ -101,8 +74,8 @@ TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
   ASSERT_FALSE(scanned.isEmpty());
   app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"), {{QStringLiteral("USBPath"), scanned}});
   ASSERT_EQ(sheets.size(), 4);
-  ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kTimeoutMs));
-  Answer(sheets, true);
+  ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
+  window.AnswerLastSheet(true);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !home.isEmpty(); }, 5000));
   EXPECT_FALSE(window.isVisible());
 }
@@ -123,27 +96,13 @@ QString ModelRemaining() {
 // builds its tree.
 TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCommandsWhileBuilding) {
   testsupport::TempDir temp;
-  const std::string image = temp.File("blank.img");
-  ASSERT_EQ(testsupport::RunCommand("truncate -s 16G '" + image + "'"), 0);
-  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
-  QNUIController::GetDeviceInfoToArray(rows);
-  ASSERT_FALSE(rows.empty());
-  QNUIController::SetRecoveryType(63);
-
-  QNDeletailWindowController window;
-  window.resize(1000, 650);
-  window.show();
+  apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "16G")), {1000, 650});
   qint64 now = 1'000'000;
   window.setClock([&now] { return now; });
-  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
-  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
-  window.setSelectDiskVolumeData(std::move(rows.front()));
-  window.getData();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kTimeoutMs));
+  ASSERT_TRUE(window.ScanToEnd());
 
   // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the tabs
-  // and the list's header below it.
+  // and the list's header below it and of the scan box right of it.
   ASSERT_TRUE(window.deepScanOfferShown());
   QTimer* offerTimer = window.deepScanOfferTimer();
   EXPECT_EQ(offerTimer->interval(), 8000);
@@ -151,6 +110,7 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
   EXPECT_TRUE(offerTimer->isActive());
   EXPECT_LE(window.deepScanOffer()->geometry().bottom(), 90) << "inside the 90-px bar";
   EXPECT_GE(window.deepScanOffer()->geometry().left(), window.deepScanButton()->geometry().right());
+  EXPECT_LT(window.deepScanOffer()->geometry().right(), window.scanBox()->mapTo(&window, QPoint(0, 0)).x());
   offerTimer->start(1);  // the same timer, fired now rather than in 8 s
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window.deepScanOfferShown(); }, 5000));
 
@@ -159,9 +119,9 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
   QObject counter;
   app::NotificationCenter::instance().addObserver(&counter, QStringLiteral("NormalScranValue"),
                                                   [&](const QVariantMap&) { ++posts; });
-  ended.clear();
+  window.ended.clear();
   window.deepSrcanButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, kTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, kScanTimeoutMs));
   if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
   const QString first = window.remainingText();
   // The model's estimate moves on; the label does not while the clock holds.
@@ -173,22 +133,22 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
   if (moved) {
     ++now;
     const int seen = posts;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return posts > seen + 1; }, kTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return posts > seen + 1; }, kScanTimeoutMs));
     EXPECT_NE(window.remainingText(), first) << "a second later the label follows the model";
   }
 
   // Stop, Yes: from then on nothing may be clicked until the finished state shows.
   ASSERT_TRUE(QNUIController::IsScanRunning());
   window.stopButtonClick();
-  ASSERT_EQ(sheets.size(), 1);
-  Answer(sheets, true);
+  ASSERT_EQ(window.sheets.size(), 1);
+  window.AnswerLastSheet(true);
   for (app::TCImageButton* button : {window.homeButton(), window.pauseButton(), window.stopButton(), window.playButton()})
     EXPECT_FALSE(button->isButtonEnabled());
   // While the scan winds down and builds its tree: back home and stop ask nothing.
   window.backButtonAction();
   window.stopButtonClick();
-  EXPECT_EQ(sheets.size(), 1);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kTimeoutMs));
+  EXPECT_EQ(window.sheets.size(), 1);
+  ASSERT_TRUE(window.WaitForScanEnd());
   EXPECT_TRUE(window.isFinishedShown());
   EXPECT_TRUE(window.isVisible()) << "a stop keeps the window and what was found";
   EXPECT_FALSE(window.deepScanButton()->isVisibleTo(&window));

@@ -4,47 +4,32 @@
 // rows, and the finished window sorts, checks, ignores another disk's removal and runs a deep
 // scan that the user pauses and stops.
 #include <QAbstractItemModelTester>
-#include <QAbstractButton>
-#include <QPushButton>
 #include <QDir>
 #include <QHeaderView>
-#include <QMessageBox>
-#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "FatTestImages.h"
+#include "ScannedWindow.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/TabButton.h"
 #include "app/results/FileListModel.h"
-#include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultTreeModel.h"
 #include "app/results/ResultViews.h"
 #include "app/shell/NotificationCenter.h"
-#include "app/shell/ScanHook.h"
 #include "app/shell/Strings.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/trees/DiskVolumeNodeData.h"
 #include "uimodel/trees/OpNodeData.h"
 
 namespace {
 
 using app::results::FileListModel;
 using app::results::QNDeletailWindowController;
+using apptest::kScanTimeoutMs;
 using uimodel::OpNodeData;
 using uimodel::QNUIController;
-
-constexpr int kScanTimeoutMs = 120000;
-
-void Answer(QWidget* sheet, bool yes) {
-  auto* box = qobject_cast<QMessageBox*>(sheet);
-  ASSERT_NE(box, nullptr);
-  QAbstractButton* button = yes ? static_cast<QAbstractButton*>(box->defaultButton()) : box->escapeButton();
-  ASSERT_NE(button, nullptr);
-  button->click();
-}
 
 QString GrabFolder() {
   const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
@@ -65,25 +50,15 @@ OpNodeData* FolderWithFiles(OpNodeData* row, std::size_t files) {
 
 TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   FAT_IMAGES_OR_SKIP();
-  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(fattest::Image("fat32.img"))));
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
-  QNUIController::GetDeviceInfoToArray(rows);
-  ASSERT_FALSE(rows.empty());
-  QNUIController::SetRecoveryType(63);
-
-  QNDeletailWindowController window;
-  window.resize(1000, 650);
-  window.show();
+  apptest::ScannedWindow window(apptest::InstallImage(fattest::Image("fat32.img")), {1000, 650});
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
   QAbstractItemModelTester treeTester(paths, QAbstractItemModelTester::FailureReportingMode::Fatal);
   QAbstractItemModelTester listTester(window.listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
   QSignalSpy resets(paths, &QAbstractItemModel::modelReset);
-  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
-  window.setSelectDiskVolumeData(std::move(rows.front()));
-  window.getData();
+  ASSERT_TRUE(window.StartScan());
   const qsizetype resetsAtStart = resets.size();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kScanTimeoutMs));
+  ASSERT_TRUE(window.WaitForScanEnd());
   // The facade's own first refresh of a new scan may reset; no later refresh does.
   EXPECT_LE(resets.size() - resetsAtStart, 1);
 
@@ -175,14 +150,14 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   EXPECT_EQ(checked, 0u);
 
   // Another disk's removal is ignored; the window's disk is the image.
-  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
+  const QSignalSpy& sheets = window.sheets;
   app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"),
                                            {{QStringLiteral("USBPath"), QStringLiteral("sdz")}});
   EXPECT_TRUE(sheets.isEmpty());
 
   // A deep scan, paused by the user: sorting and checks work; stop with Yes ends in the
   // finished state with the tree built, and no deep-scan offer.
-  ended.clear();
+  window.ended.clear();
   window.deepSrcanButtonAction();
   ASSERT_TRUE(QTest::qWaitFor([] { return QNUIController::IsScanRunning(); }, 5000));
   auto foundNow = [] {
@@ -198,9 +173,9 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
     EXPECT_TRUE(window.playButton()->isVisibleTo(&window));
     window.stopButtonClick();
     ASSERT_EQ(sheets.size(), 1);
-    Answer(sheets.last().at(0).value<QWidget*>(), true);
+    window.AnswerLastSheet(true);
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, kScanTimeoutMs));
+  ASSERT_TRUE(window.WaitForScanEnd());
   EXPECT_TRUE(window.isFinishedShown());
   EXPECT_FALSE(window.deepScanButton()->isVisibleTo(&window));
   // The tree holds what the stopped scan kept.

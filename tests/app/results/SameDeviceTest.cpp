@@ -3,23 +3,16 @@
 // written there. Elsewhere it skips with the reason.
 #include <QAbstractButton>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QPointer>
-#include <QSignalSpy>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "app/results/QNDeletailWindowController.h"
-#include "app/results/ResultTreeModel.h"
-#include "app/shell/ScanHook.h"
+#include "ScannedWindow.h"
 #include "app/shell/Strings.h"
 #include "support/LoopDevice.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/trees/DiskVolumeNodeData.h"
-#include "uimodel/trees/OpNodeData.h"
 
 namespace {
 
@@ -47,25 +40,13 @@ TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
                                     "/photo.jpg && sync"),
             0);
 
-  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
-  QNUIController::GetDeviceInfoToArray(rows);
-  ASSERT_FALSE(rows.empty());
-  QNUIController::SetRecoveryType(63);
-  QNDeletailWindowController window;
-  window.show();
-  QSignalSpy ended(&window, &QNDeletailWindowController::scanEnded);
-  QSignalSpy sheets(&window, &QNDeletailWindowController::sheetOpened);
-  window.setSelectDiskVolumeData(std::move(rows.front()));
-  window.getData();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 120000));
-  auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
-  for (int row = 0; row < paths->rowCount(); ++row)
-    window.clickButtonAction(static_cast<uimodel::OpNodeData*>(paths->index(row, 0).internalPointer()));
+  apptest::ScannedWindow window(apptest::InstallImage(image));
+  ASSERT_TRUE(window.ScanToEnd());
+  window.CheckEveryRow();
 
   window.recoverToFolder(QString::fromStdString(mount + "/out"));
-  ASSERT_EQ(sheets.size(), 1);
-  auto* box = qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
+  ASSERT_EQ(window.sheets.size(), 1);
+  QMessageBox* box = window.LastSheet();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->text(), app::Text("PAGE_FOUR_SAVE_SAME_PATH_TITLE"));
   EXPECT_EQ(box->buttons().size(), 2) << "choose again and cancel only";
@@ -77,8 +58,8 @@ TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
   ASSERT_NE(dialog, nullptr);
   dialog->selectFile(QString::fromStdString(mount + "/out/scan.rsf"));
   static_cast<QDialog*>(dialog.data())->accept();
-  ASSERT_EQ(sheets.size(), 2);
-  box = qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
+  ASSERT_EQ(window.sheets.size(), 2);
+  box = window.LastSheet();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->text(), app::Text("SAVE_SAME_DISK_WARNING"));
   EXPECT_EQ(box->buttons().size(), 2);

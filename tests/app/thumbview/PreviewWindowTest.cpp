@@ -9,12 +9,11 @@
 
 #include <cstdlib>
 
+#include "ScannedWindow.h"
 #include "app/controls/BandedListView.h"
 #include "app/results/FileListModel.h"
-#include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultTreeModel.h"
 #include "app/shell/LaunchOptions.h"
-#include "app/shell/ScanHook.h"
 #include "app/thumbview/CNGridView.h"
 #include "app/thumbview/CoverFlowView.h"
 #include "app/thumbview/HookPreview.h"
@@ -22,17 +21,16 @@
 #include "app/thumbview/ThumbnailCache.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/trees/DiskVolumeNodeData.h"
 #include "uimodel/trees/OpNodeData.h"
 
 namespace {
 
 using app::results::QNDeletailWindowController;
 using app::thumbview::PreviewPanes;
+using apptest::kScanTimeoutMs;
 using uimodel::OpNodeData;
 using uimodel::QNUIController;
 
-constexpr int kTimeoutMs = 120000;
 constexpr int kPictures = 12;
 
 QColor ColourOf(int i) { return QColor::fromHsv(i * 360 / kPictures, 220, 230); }
@@ -51,28 +49,16 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
                                     image + "' ::/photos && mcopy -i '" + image + "' '" + temp.File("") + "'/pic*.jpg ::/photos/ && mdel -i '" +
                                     image + "' ::/photos/pic5.jpg"),
             0);
-  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
-  QNUIController::GetDeviceInfoToArray(rows);
-  ASSERT_FALSE(rows.empty());
-  QNUIController::SetRecoveryType(63);
-
-  QNDeletailWindowController window;
-  window.resize(1000, 650);
-  window.show();
+  apptest::ScannedWindow window(apptest::InstallImage(image), {1000, 650});
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  bool ended = false;
-  QObject::connect(&window, &QNDeletailWindowController::scanEnded, [&] { ended = true; });
-  window.setSelectDiskVolumeData(std::move(rows.front()));
-  window.getData();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kTimeoutMs));
+  ASSERT_TRUE(window.ScanToEnd());
 
   // The hook's grid: the photos folder chosen, every picture in sight with its own thumbnail.
   app::LaunchOptions options;
   options.grid = true;
   int thumbs = -1;
   app::thumbview::ShowHookPreview(window, options, [&](int shown) { thumbs = shown; });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return thumbs >= 0; }, kTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return thumbs >= 0; }, kScanTimeoutMs));
   PreviewPanes* previews = window.previews();
   app::results::FileListModel* list = window.listModel();
   ASSERT_EQ(list->rowCount(), kPictures);
@@ -105,7 +91,7 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
 
   // The cover flow: Right moves the flow and its list together.
   window.segmentSelect(PreviewPanes::kCoverFlow);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return previews->previewSettled(); }, kTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return previews->previewSettled(); }, kScanTimeoutMs));
   app::thumbview::CoverFlowView* flow = previews->coverFlowView();
   EXPECT_EQ(flow->selectedIndex(), 0);
   QTest::keyClick(flow, Qt::Key_Right);
@@ -113,7 +99,7 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
   EXPECT_EQ(previews->coverFlowerTableView()->currentIndex().row(), 1);
   previews->coverFlowerTableView()->setCurrentIndex(list->index(4, app::results::FileListModel::kName));
   EXPECT_EQ(flow->selectedIndex(), 4);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return previews->previewSettled(); }, kTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return previews->previewSettled(); }, kScanTimeoutMs));
   QTest::qWait(50);
   EXPECT_GT(previews->realThumbnailsShown(), 0);
 

@@ -16,19 +16,17 @@
 
 #include "../update/LoopbackServer.h"
 #include "../update/VersionLists.h"
+#include "ScannedWindow.h"
 #include "app/controls/TCWindowButton.h"
-#include "app/results/QNDeletailWindowController.h"
 #include "app/shell/MainMenu.h"
 #include "app/shell/NotificationCenter.h"
 #include "app/shell/QNAppDelegate.h"
-#include "app/shell/ScanHook.h"
 #include "app/update/NetworkProbe.h"
 #include "app/update/QNCheckUpdateWindowController.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/Seams.h"
-#include "uimodel/trees/DiskVolumeNodeData.h"
 #include "uimodel/support/VersionMessage.h"
 
 namespace {
@@ -212,19 +210,8 @@ TEST(AppDelegate, SigtermDuringAScanStopsItWithoutAskingAndLeavesTheLoopWithZero
 TEST(AppDelegate, SigtermDuringARealDeepScanStopsTheScanAndLeavesWithZero) {
   using uimodel::QNUIController;
   testsupport::TempDir temp;
-  const std::string image = temp.File("blank.img");
-  ASSERT_EQ(testsupport::RunCommand("truncate -s 16G '" + image + "'"), 0);
-  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
-  QNUIController::GetDeviceInfoToArray(rows);
-  ASSERT_FALSE(rows.empty());
-  QNUIController::SetRecoveryType(63);
-  app::results::QNDeletailWindowController window;
-  window.show();
-  QSignalSpy ended(&window, &app::results::QNDeletailWindowController::scanEnded);
-  window.setSelectDiskVolumeData(std::move(rows.front()));
-  window.getData();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 120000));
+  apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "16G")));
+  ASSERT_TRUE(window.ScanToEnd());
   int posts = 0;
   QObject counter;
   app::NotificationCenter::instance().addObserver(&counter, QStringLiteral("NormalScranValue"),
@@ -239,7 +226,7 @@ TEST(AppDelegate, SigtermDuringARealDeepScanStopsTheScanAndLeavesWithZero) {
   QTimer::singleShot(30000, [] { QApplication::exit(3); });
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_FALSE(QNUIController::IsScanRunning());
-  EXPECT_EQ(ended.size(), 1) << "stopped by the signal, not finished";
+  EXPECT_EQ(window.ended.size(), 1) << "stopped by the signal, not finished";
 }
 
 }  // namespace

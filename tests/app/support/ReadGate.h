@@ -1,0 +1,50 @@
+#pragma once
+// A disk image's device list whose disk reads a test can hold back: a recovery started while the
+// gate is shut waits inside its first read, so the test meets the recovery's dialogs while it
+// still runs, however fast the copy would otherwise be.
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class IEnumDeviceEx;
+
+namespace apptest {
+
+class ReadGate {
+ public:
+  void Shut() { Set(true); }
+  void Open() { Set(false); }
+  // Whether a read waits at the shut gate.
+  bool HasWaitingRead() const {
+    std::lock_guard const lock(m_mutex);
+    return m_waiting > 0;
+  }
+  // Before every read: waits while the gate is shut, at most two minutes, so that a test that
+  // never opens it fails instead of hanging. Open it before a stop: the window waits for the
+  // stopped copy to wind down.
+  void Pass() {
+    std::unique_lock lock(m_mutex);
+    ++m_waiting;
+    m_opened.wait_for(lock, std::chrono::minutes(2), [this] { return !m_shut; });
+    --m_waiting;
+  }
+
+ private:
+  void Set(bool shut) {
+    std::lock_guard const lock(m_mutex);
+    m_shut = shut;
+    m_opened.notify_all();
+  }
+
+  mutable std::mutex m_mutex;
+  std::condition_variable m_opened;
+  bool m_shut = false;
+  int m_waiting = 0;
+};
+
+// The image's device list (CreateImageEnumDeviceEx) with every device read through `gate`.
+IEnumDeviceEx* CreateGatedImageEnumDeviceEx(const std::string& image, std::shared_ptr<ReadGate> gate);
+
+}  // namespace apptest

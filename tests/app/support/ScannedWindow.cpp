@@ -1,0 +1,78 @@
+#include "ScannedWindow.h"
+
+#include <QPushButton>
+#include <QTest>
+
+#include <vector>
+
+#include "ReadGate.h"
+#include "app/results/ResultTreeModel.h"
+#include "app/shell/ScanHook.h"
+#include "support/TempDir.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/trees/OpNodeData.h"
+
+namespace apptest {
+
+using uimodel::QNUIController;
+
+std::string BlankImage(testsupport::TempDir& temp, const std::string& size) {
+  const std::string image = temp.File("blank.img");
+  EXPECT_EQ(testsupport::RunCommand("truncate -s " + size + " '" + image + "'"), 0) << image;
+  return image;
+}
+
+std::unique_ptr<uimodel::DiskVolumeNodeData> InstallImage(const std::string& image, std::shared_ptr<ReadGate> gate) {
+  const bool installed = gate ? app::InstallHookModel(CreateGatedImageEnumDeviceEx(image, std::move(gate)))
+                              : app::InstallHookModel(QString::fromStdString(image));
+  if (!installed) return nullptr;
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+  QNUIController::GetDeviceInfoToArray(rows);
+  if (rows.empty()) return nullptr;
+  QNUIController::SetRecoveryType(63);
+  return std::move(rows.front());
+}
+
+ScannedWindow::ScannedWindow(std::unique_ptr<uimodel::DiskVolumeNodeData> row, QSize size) : m_row(std::move(row)) {
+  if (size.isValid()) resize(size);
+  show();
+}
+
+testing::AssertionResult ScannedWindow::StartScan() {
+  if (!m_row) return testing::AssertionFailure() << "the image was not installed or listed no device";
+  setSelectDiskVolumeData(std::move(m_row));
+  getData();
+  return testing::AssertionSuccess();
+}
+
+testing::AssertionResult ScannedWindow::WaitForScanEnd() {
+  if (QTest::qWaitFor([this] { return !ended.isEmpty(); }, kScanTimeoutMs)) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "the scan did not end in " << kScanTimeoutMs / 1000 << " s";
+}
+
+testing::AssertionResult ScannedWindow::ScanToEnd() {
+  testing::AssertionResult started = StartScan();
+  return started ? WaitForScanEnd() : started;
+}
+
+QMessageBox* ScannedWindow::LastSheet() const {
+  return sheets.isEmpty() ? nullptr : qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
+}
+
+void ScannedWindow::AnswerLastSheet(bool yes) {
+  QMessageBox* box = LastSheet();
+  ASSERT_NE(box, nullptr);
+  QAbstractButton* button = yes ? static_cast<QAbstractButton*>(box->defaultButton()) : box->escapeButton();
+  ASSERT_NE(button, nullptr);
+  button->click();
+}
+
+void ScannedWindow::CheckEveryRow() {
+  app::results::ResultTreeModel* paths = treeModel(kPathTab);
+  for (int row = 0; row < paths->rowCount(); ++row) {
+    auto* item = static_cast<uimodel::OpNodeData*>(paths->index(row, 0).internalPointer());
+    if (item->state() != 2) clickButtonAction(item);
+  }
+}
+
+}  // namespace apptest
