@@ -5,7 +5,8 @@
 # ImageMagick (GIF, TIFF, PSD) and ffmpeg (MP3, Ogg Vorbis, MPEG program stream).
 #
 #   make_walk_bench_image.sh <image> [MiB] [count] [kind ...]
-#   kinds: zip mp3 ogg mpg tar gif tif psd sqlite lzh rtf (all by default)
+#   kinds: zip mp3 ogg mpg tar gif tif psd sqlite lzh rtf (all by default), and files longer
+#   than the search's ring: zipcut (a ZIP cut before its directory), longmp3, longogg, longtar
 #   scanbench carve <image> prints device_reads, the reads of its sizing beyond the block pass
 set -euo pipefail
 
@@ -37,6 +38,10 @@ for kind in "${kinds[@]}"; do
     ogg) ffmpeg "${quiet[@]}" -f lavfi -i sine=frequency=440:duration=20 -c:a libvorbis sample.ogg ;;
     mpg) ffmpeg "${quiet[@]}" -f lavfi -i testsrc=size=320x240:rate=25:duration=4 -f lavfi -i sine=duration=4 \
            -c:v mpeg1video -c:a mp2 -f mpeg sample.mpg ;;
+    zipcut) zip -q whole.zip noise.bin numbers.txt && head -c 250000 whole.zip >sample.zipcut ;;
+    longmp3) ffmpeg "${quiet[@]}" -f lavfi -i sine=frequency=440:duration=5400 -c:a libmp3lame -b:a 128k -f mp3 sample.longmp3 ;;
+    longogg) ffmpeg "${quiet[@]}" -f lavfi -i sine=frequency=440:duration=5400 -c:a libvorbis -q:a 6 -f ogg sample.longogg ;;
+    longtar) head -c 90000000 /dev/urandom >long.bin && tar -cf sample.longtar long.bin numbers.txt ;;
     rtf) { printf '{\\rtf1\\ansi {\\fonttbl{\\f0 Times;}}\n'; sed 's/$/\\par/' numbers.txt; printf '}\n'; } >sample.rtf ;;
     *) echo "make_walk_bench_image: unknown kind $kind" >&2; exit 2 ;;
   esac

@@ -273,7 +273,7 @@ void CRAWSearchController::FileSized() {
                 File(info, SizedBy::Header);  // which counts a file it drops
                 bFiled = true;
             } else if (!sizing.bFailed) {
-                if (sizing.pWalk) ApplyWalkAnswer(info, sizing.pWalk->Answer());
+                if (sizing.pWalk) ApplyWalkAnswer(info, *sizing.pWalk);
                 bFiled = info.m_u64Size != 0 && File(info, sizing.eSizedBy);
             }
         } catch (std::exception const&) {
