@@ -6,7 +6,8 @@
 #
 #   make_walk_bench_image.sh <image> [MiB] [count] [kind ...]
 #   kinds: zip mp3 ogg mpg tar gif tif psd sqlite lzh rtf (all by default), and files longer
-#   than the search's ring: zipcut (a ZIP cut before its directory), longmp3, longogg, longtar
+#   than the search's ring: zipcut (a ZIP cut before its directory), zippipecut (a ZIP written to
+#   a pipe, its members' sizes in descriptors, cut in its first member), longmp3, longogg, longtar
 #   scanbench carve <image> prints device_reads, the reads of its sizing beyond the block pass
 set -euo pipefail
 
@@ -39,6 +40,9 @@ for kind in "${kinds[@]}"; do
     mpg) ffmpeg "${quiet[@]}" -f lavfi -i testsrc=size=320x240:rate=25:duration=4 -f lavfi -i sine=duration=4 \
            -c:v mpeg1video -c:a mp2 -f mpeg sample.mpg ;;
     zipcut) zip -q whole.zip noise.bin numbers.txt && head -c 250000 whole.zip >sample.zipcut ;;
+    zippipecut) python3 -c 'import sys, zipfile
+with zipfile.ZipFile(sys.stdout.buffer, "w", zipfile.ZIP_DEFLATED) as z:  # a pipe: sizes in descriptors
+    z.write("noise.bin"); z.write("numbers.txt")' | cat >pipe.zip && head -c 200000 pipe.zip >sample.zippipecut ;;
     longmp3) ffmpeg "${quiet[@]}" -f lavfi -i sine=frequency=440:duration=5400 -c:a libmp3lame -b:a 128k -f mp3 sample.longmp3 ;;
     longogg) ffmpeg "${quiet[@]}" -f lavfi -i sine=frequency=440:duration=5400 -c:a libvorbis -q:a 6 -f ogg sample.longogg ;;
     longtar) head -c 90000000 /dev/urandom >long.bin && tar -cf sample.longtar long.bin numbers.txt ;;
