@@ -57,6 +57,7 @@ bool CBufferStorageDevice::InitBufferDevice(IStorageDevice* pDevice, std::uint64
     m_u64MemoryReads = 0;
     m_u64DeviceReads = 0;
     m_u64AheadSectors = 0;
+    m_u64FailedSectors = 0;
     // Left unset: a slot is only read once a block was written to it; its slack is zeroed.
     m_pSlots.reset(AllocateSlots(static_cast<std::size_t>(*bytes)));
     if (!m_pSlots) return false;
@@ -152,6 +153,9 @@ bool CBufferStorageDevice::ReadAhead(std::uint8_t* pOut, std::uint64_t u64First,
                u64First - m_u64AheadFirst <= m_u64AheadSectors - u64Count;
     };
     if (!holds()) {
+        // A read-ahead that failed is not tried again over the same sectors: on a failing disk
+        // every try costs the device's retries.
+        if (u64First >= m_u64FailedFirst && u64First - m_u64FailedFirst < m_u64FailedSectors) return false;
         long long const s64Total = m_pDevice != nullptr ? m_pDevice->GetTotalSectors() : 0;
         if (s64Total <= 0 || u64Count > m_u32SectorsPerBlock || u64First >= static_cast<std::uint64_t>(s64Total)) return false;
         std::uint64_t const u64Sectors = std::min<std::uint64_t>(m_u32SectorsPerBlock, static_cast<std::uint64_t>(s64Total) - u64First);
@@ -159,8 +163,11 @@ bool CBufferStorageDevice::ReadAhead(std::uint8_t* pOut, std::uint64_t u64First,
         m_ahead.resize(std::size_t{m_u32SectorsPerBlock} * m_u32SectorSize);
         m_u64AheadSectors = 0;
         ++m_u64DeviceReads;
-        if (m_pDevice->ReadSector(m_ahead.data(), static_cast<long long>(u64First), static_cast<long long>(u64Sectors)) == 0)
+        if (m_pDevice->ReadSector(m_ahead.data(), static_cast<long long>(u64First), static_cast<long long>(u64Sectors)) == 0) {
+            m_u64FailedFirst = u64First;
+            m_u64FailedSectors = u64Sectors;
             return false;
+        }
         m_u64AheadFirst = u64First;
         m_u64AheadSectors = u64Sectors;
     }

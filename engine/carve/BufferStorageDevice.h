@@ -103,6 +103,8 @@ private:
     std::vector<std::uint8_t> m_ahead;  // made on first use
     std::uint64_t m_u64AheadFirst = 0;
     std::uint64_t m_u64AheadSectors = 0;  // 0: holds nothing
+    std::uint64_t m_u64FailedFirst = 0;   // the last read-ahead that failed
+    std::uint64_t m_u64FailedSectors = 0;
     std::uint64_t m_u64MemoryReads = 0;
     std::uint64_t m_u64DeviceReads = 0;
 };
