@@ -15,9 +15,9 @@ constexpr std::uint64_t kStraddle = zip::kEndSignature.size() - 1;
 
 class ZipEndSearch final : public SectorWalk {
 public:
+    /// Stands at the start of the sector the walk stopped in, as the search begins there.
     ZipEndSearch(std::uint32_t u32SectorSize, std::uint64_t u64WalkEnd, ZipKind const& kind)
-        : SectorWalk(u32SectorSize, u64WalkEnd / std::max<std::uint32_t>(u32SectorSize, 1) * std::max<std::uint32_t>(u32SectorSize, 1),
-                     zip::kMaxOffset + 1, true),
+        : SectorWalk(u32SectorSize, u64WalkEnd / u32SectorSize * u32SectorSize, zip::kMaxOffset + 1, true),
           m_u64WalkEnd(u64WalkEnd),
           m_kind(kind) {}
 
@@ -80,5 +80,5 @@ private:
 }  // namespace
 
 std::unique_ptr<SectorWalk> MakeZipEndSearch(std::uint32_t u32SectorSize, std::uint64_t u64WalkEnd, ZipKind const& kind) {
-    return std::make_unique<ZipEndSearch>(u32SectorSize, u64WalkEnd, kind);
+    return std::make_unique<ZipEndSearch>(std::max<std::uint32_t>(u32SectorSize, 1), u64WalkEnd, kind);
 }
