@@ -103,12 +103,13 @@ int RunCarveMode(std::span<char* const> args) {
     int const iFailures = pRecoverTo ? RecoverAll(scan, device, *pRecoverTo) : 0;
     CRAWSearchController::Statistics const& statistics = scan.pController->GetStatistics();
     std::printf("RESULT mode=carve bytes=%llu seconds=%.6f files=%zu filed_at_once=%llu sized_from_ring=%llu "
-                "sized_at_end=%llu dropped=%llu failures=%d\n",
+                "sized_at_end=%llu dropped=%llu sizing_reads=%llu sizing_sectors=%llu failures=%d\n",
                 static_cast<unsigned long long>(scan.u64Bytes), scan.dSeconds, scan.tree.Files().size(),
                 static_cast<unsigned long long>(statistics.u64FiledAtOnce),
                 static_cast<unsigned long long>(statistics.u64SizedFromRing),
                 static_cast<unsigned long long>(statistics.u64SizedAtEnd),
-                static_cast<unsigned long long>(statistics.u64Dropped), iFailures);
+                static_cast<unsigned long long>(statistics.u64Dropped), static_cast<unsigned long long>(scan.u64SizingReads),
+                static_cast<unsigned long long>(scan.u64SizingSectors), iFailures);
     return iFailures == 0 ? 0 : 1;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/IFileNode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
+#include "CountingDevice.h"
 
 namespace scanbench {
 
@@ -20,8 +21,9 @@ std::string CarveTree::PathOf(IFileNode* pFile) const {
     return std::string("(RAW Files)/") + FolderOf(pFile) + "/" + pFile->GetFileName();
 }
 
-void RunCarveScan(CarveScan& scan, IStorageDevice& device) {
+void RunCarveScan(CarveScan& scan, IStorageDevice& underlying) {
     CRAWSearchController& controller = *scan.pController;
+    CountingDevice device(underlying);
     int const iSectorSize = std::max(device.GetSectorSize(), 1);
     long long const s64BlockSectors = std::max(1, static_cast<int>(kBlockBytes) / iSectorSize);
     controller.SetDevice(&device);
@@ -30,11 +32,16 @@ void RunCarveScan(CarveScan& scan, IStorageDevice& device) {
     auto const start = std::chrono::steady_clock::now();
     controller.PreparetoSearch();
     long long const s64Total = device.GetTotalSectors();
-    for (long long s64First = 0; s64First < s64Total; s64First += s64BlockSectors)
+    std::uint64_t u64PassReads = 0;
+    for (long long s64First = 0; s64First < s64Total; s64First += s64BlockSectors, ++u64PassReads)
         controller.AnalyzeBlock(s64First, std::min(s64BlockSectors, s64Total - s64First));
     controller.EndSearch(1);
+    // The copy-out that may follow reads the device the search was given, not this counter.
+    controller.SetDevice(&underlying);
     scan.dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     scan.u64Bytes = static_cast<std::uint64_t>(s64Total) * static_cast<std::uint64_t>(iSectorSize);
+    scan.u64SizingReads = device.Reads() - std::min(device.Reads(), u64PassReads);
+    scan.u64SizingSectors = device.Sectors() - std::min(device.Sectors(), static_cast<std::uint64_t>(s64Total));
 }
 
 bool ForceSectorSize(IStorageDevice& device, std::uint64_t u64ImageBytes, std::uint32_t u32SectorSize) {

@@ -25,6 +25,9 @@ struct CarveScan {
     CarveTree tree;
     std::uint64_t u64Bytes = 0;
     double dSeconds = 0.0;
+    /// Device reads (and their sectors) beyond the block pass's own: the sizing's.
+    std::uint64_t u64SizingReads = 0;
+    std::uint64_t u64SizingSectors = 0;
 };
 
 /// Runs the search over the whole device in 4 MiB blocks.

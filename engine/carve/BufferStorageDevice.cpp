@@ -56,6 +56,8 @@ bool CBufferStorageDevice::InitBufferDevice(IStorageDevice* pDevice, std::uint64
     m_u32BlocksHeld = 0;
     m_u64MemoryReads = 0;
     m_u64DeviceReads = 0;
+    m_u64AheadSectors = 0;
+    m_u64FailedSectors = 0;
     // Left unset: a slot is only read once a block was written to it; its slack is zeroed.
     m_pSlots.reset(AllocateSlots(static_cast<std::size_t>(*bytes)));
     if (!m_pSlots) return false;
@@ -125,6 +127,8 @@ int CBufferStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, lo
     auto const u64First = static_cast<std::uint64_t>(s64FirstSector);
     auto const u64Count = static_cast<std::uint64_t>(s64Count);
     if (!RangeInRing(u64First, u64Count)) {
+        if (u64First >= m_u64RingStart + m_u64SectorsHeld && ReadAhead(static_cast<std::uint8_t*>(pBuffer), u64First, u64Count))
+            return 1;
         ++m_u64DeviceReads;
         return m_pDevice != nullptr ? m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count) : 0;
     }
@@ -141,4 +145,33 @@ int CBufferStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, lo
         u64Left -= u64Part;
     }
     return 1;
+}
+
+bool CBufferStorageDevice::ReadAhead(std::uint8_t* pOut, std::uint64_t u64First, std::uint64_t u64Count) {
+    auto const holds = [&] {
+        return m_u64AheadSectors != 0 && u64First >= m_u64AheadFirst && u64Count <= m_u64AheadSectors &&
+               u64First - m_u64AheadFirst <= m_u64AheadSectors - u64Count;
+    };
+    if (!holds()) {
+        // A read-ahead that failed is not tried again over the same sectors: on a failing disk
+        // every try costs the device's retries.
+        if (u64First >= m_u64FailedFirst && u64First - m_u64FailedFirst < m_u64FailedSectors) return false;
+        long long const s64Total = m_pDevice != nullptr ? m_pDevice->GetTotalSectors() : 0;
+        if (s64Total <= 0 || u64Count > m_u32SectorsPerBlock || u64First >= static_cast<std::uint64_t>(s64Total)) return false;
+        std::uint64_t const u64Sectors = std::min<std::uint64_t>(m_u32SectorsPerBlock, static_cast<std::uint64_t>(s64Total) - u64First);
+        if (u64Sectors < u64Count) return false;  // past the device's end: the device answers
+        m_ahead.resize(std::size_t{m_u32SectorsPerBlock} * m_u32SectorSize);
+        m_u64AheadSectors = 0;
+        ++m_u64DeviceReads;
+        if (m_pDevice->ReadSector(m_ahead.data(), static_cast<long long>(u64First), static_cast<long long>(u64Sectors)) == 0) {
+            m_u64FailedFirst = u64First;
+            m_u64FailedSectors = u64Sectors;
+            return false;
+        }
+        m_u64AheadFirst = u64First;
+        m_u64AheadSectors = u64Sectors;
+    }
+    ++m_u64MemoryReads;
+    std::memcpy(pOut, m_ahead.data() + (u64First - m_u64AheadFirst) * m_u32SectorSize, u64Count * m_u32SectorSize);
+    return true;
 }

@@ -6,6 +6,11 @@
 // The search reads each new block straight into the ring's one spare slot, examines it there
 // and commits it once the oldest block's files are sized: no block is copied. Every slot is
 // followed by zeroed slack bytes of its own.
+//
+// A read past the ring's newest block (a walk along a long file hopping ahead of the scan) is
+// served from one read-ahead of a block's length, shared by every walk: the walks forward past
+// the ring read the device a block at a time, not a window at a time. Where the read-ahead
+// cannot be read whole, the read goes to the device as it is.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,8 +28,8 @@ public:
     int Open() override { return 1; }
     /// Releases the ring's bytes; answers 1.
     int Close() override;
-    /// From memory when the range lies wholly in readable blocks held, else from the real
-    /// device (0 without one).
+    /// From memory when the range lies wholly in readable blocks held or (past them) in the
+    /// read-ahead, else from the real device (0 without one).
     int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override;
     int GetSectorSize() override { return m_u32SectorSize != 0 ? static_cast<int>(m_u32SectorSize) : 512; }
     /// The sectors held in the ring, not the device's size.
@@ -66,12 +71,16 @@ public:
     /// The held block that holds device sector `u64Sector`; none when no block held does.
     std::optional<HeldBlock> BlockHolding(std::uint64_t u64Sector) const;
 
-    /// Reads served from memory and reads passed to the device, since InitBufferDevice.
+    /// Reads served from memory (the ring or the read-ahead) and reads of the device (the
+    /// read-ahead's included), since InitBufferDevice.
     std::uint64_t GetMemoryReads() const { return m_u64MemoryReads; }
     std::uint64_t GetDeviceReads() const { return m_u64DeviceReads; }
 
 private:
     bool RangeInRing(std::uint64_t u64First, std::uint64_t u64Count) const;
+    /// Copies the range from the read-ahead, loading it from `u64First` first when it does not
+    /// hold the range; false when the device cannot give a block's length there.
+    bool ReadAhead(std::uint8_t* pOut, std::uint64_t u64First, std::uint64_t u64Count);
     /// The slot of the ring's `u64Block`-th block, counted from the oldest held.
     std::size_t SlotOf(std::uint64_t u64Block) const;
     std::uint8_t* Slot(std::size_t slot) const { return m_pSlots.get() + slot * m_slotStride; }
@@ -91,6 +100,11 @@ private:
     bool m_bInitialised = false;
     IStorageDevice* m_pDevice = nullptr;  // not owned
     std::uint32_t m_u32SectorSize = 512;
+    std::vector<std::uint8_t> m_ahead;  // made on first use
+    std::uint64_t m_u64AheadFirst = 0;
+    std::uint64_t m_u64AheadSectors = 0;  // 0: holds nothing
+    std::uint64_t m_u64FailedFirst = 0;   // the last read-ahead that failed
+    std::uint64_t m_u64FailedSectors = 0;
     std::uint64_t m_u64MemoryReads = 0;
     std::uint64_t m_u64DeviceReads = 0;
 };

@@ -1,6 +1,7 @@
 #include "engine/carve/ForwardWalks.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/SectorWalk.h"
@@ -38,11 +39,11 @@ private:
 
 }  // namespace
 
-std::vector<std::uint32_t> const& CForwardWalks::TailKeyed(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
-                                                           std::uint64_t u64RingStart) {
+CForwardWalks::TailList& CForwardWalks::ListOf(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
+                                               std::uint64_t u64RingStart) {
     while (!m_lists.empty() && m_lists.front().u64FirstSector < u64RingStart) m_lists.pop_front();
-    for (TailList const& list : m_lists)
-        if (list.u64FirstSector == block.u64FirstSector) return list.sectors;
+    for (TailList& list : m_lists)
+        if (list.u64FirstSector == block.u64FirstSector) return list;
     TailList& list = m_lists.emplace_back();
     list.u64FirstSector = block.u64FirstSector;
     std::uint8_t const* const pBytes = block.bytes.Data();
@@ -51,7 +52,32 @@ std::vector<std::uint32_t> const& CForwardWalks::TailKeyed(CBufferStorageDevice:
         std::uint8_t const* const pTail = pBytes + std::size_t{i + 1} * u32SectorSize - 2;
         if (SectorWalk::IsTailKey(static_cast<std::uint16_t>(pTail[0] << 8 | pTail[1]))) list.sectors.push_back(i);
     }
-    return list.sectors;
+    return list;
+}
+
+std::vector<std::uint32_t> const& CForwardWalks::Interesting(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
+                                                             std::uint64_t u64RingStart, std::string_view marker) {
+    TailList& list = ListOf(block, u32SectorSize, u64RingStart);
+    if (marker.empty()) return list.sectors;
+    for (auto const& [known, sectors] : list.marked)
+        if (known == marker) return sectors;
+    // The block's first sector stands for a marker straddling the block's start, which this
+    // block alone cannot tell: looked at, a sector answers exactly, so more is never wrong.
+    std::vector<std::uint32_t> hits = {0};
+    std::string_view const bytes(reinterpret_cast<char const*>(block.bytes.Data()), block.bytes.Size());
+    auto const u32Sectors = static_cast<std::uint32_t>(block.bytes.Size() / u32SectorSize);
+    // Every find moves on by a byte at least: the loop ends.
+    for (std::size_t at = bytes.find(marker); at != std::string_view::npos; at = bytes.find(marker, at + 1)) {
+        auto const u32Sector = static_cast<std::uint32_t>(at / u32SectorSize);
+        auto const u32Last = static_cast<std::uint32_t>((at + marker.size() - 1) / u32SectorSize);
+        // Held wholly in its sector it is seen there; straddling the sector's end, from the next.
+        std::uint32_t const u32Seen = u32Sector == u32Last ? u32Sector : u32Sector + 1;
+        if (u32Seen < u32Sectors && hits.back() != u32Seen) hits.push_back(u32Seen);
+    }
+    std::vector<std::uint32_t> merged;
+    merged.reserve(hits.size() + list.sectors.size());
+    std::set_union(hits.begin(), hits.end(), list.sectors.begin(), list.sectors.end(), std::back_inserter(merged));
+    return list.marked.emplace_back(marker, std::move(merged)).second;
 }
 
 void CForwardWalks::Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBufferStorageDevice& ring, std::uint64_t u64EndSector) {
@@ -75,7 +101,7 @@ void CForwardWalks::Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBuffe
             while (!walk.Done() && u64FileStart + walk.NextSector() / u32SectorSize < u64BlockEnd) walk.Step(each);
             continue;
         }
-        std::vector<std::uint32_t> const& tails = TailKeyed(*held, u32SectorSize, ring.GetDeviceStartSector());
+        std::vector<std::uint32_t> const& tails = Interesting(*held, u32SectorSize, ring.GetDeviceStartSector(), walk.Marker());
         auto it = std::lower_bound(tails.begin(), tails.end(), static_cast<std::uint32_t>(u64At - held->u64FirstSector));
         for (; it != tails.end() && !walk.Done(); ++it) {
             std::uint64_t const u64Sector = held->u64FirstSector + *it;

@@ -1,11 +1,14 @@
 #pragma once
 // Feeds the size rules' walks forward (SectorWalk.h) the blocks the signature search holds in
 // its ring, where they lie: no walk reads again what the scan read. The sectors of a block that
-// may end a file (their last two bytes a tail key) are listed once, for every walk that passes;
-// a walk looks at those alone and passes the others by. An unreadable block is walked as the
+// may end a file (their last two bytes a tail key) are listed once, for every walk that passes,
+// and so are those holding a walk's marker (a ZIP's end record); a walk looks at those alone and
+// passes the others by. An unreadable block is walked as the
 // device gives it, sector by sector, as before.
 #include <cstdint>
 #include <deque>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/carve/BufferStorageDevice.h"
@@ -25,10 +28,14 @@ private:
     struct TailList {
         std::uint64_t u64FirstSector = 0;
         std::vector<std::uint32_t> sectors;  // by index in the block, ascending
+        /// By marker: the tail-keyed sectors and those the marker starts in or straddles into.
+        std::vector<std::pair<std::string_view, std::vector<std::uint32_t>>> marked;
     };
-    /// The sectors of `block` whose last two bytes are a tail key.
-    std::vector<std::uint32_t> const& TailKeyed(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
-                                                std::uint64_t u64RingStart);
+    /// The list of `block`, made when first asked for.
+    TailList& ListOf(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize, std::uint64_t u64RingStart);
+    /// The sectors of `block` a walk with `marker` (none: only tail keys) looks at.
+    std::vector<std::uint32_t> const& Interesting(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
+                                                  std::uint64_t u64RingStart, std::string_view marker);
 
     std::deque<TailList> m_lists;  // of blocks still held, oldest first
 };

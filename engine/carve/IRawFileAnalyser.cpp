@@ -13,3 +13,9 @@ bool ApplyWalkAnswer(CRawFileInfo& info, std::optional<std::uint64_t> answer) {
     if (answer) info.m_u64Size = *answer;
     return answer.has_value();
 }
+
+bool ApplyWalkAnswer(CRawFileInfo& info, SectorWalk const& walk) {
+    if (!walk.Answer()) return false;
+    walk.Describe(info);
+    return ApplyWalkAnswer(info, walk.Answer());
+}

@@ -61,3 +61,5 @@ private:
 
 /// Sets the record's size to a walk's answer; false, leaving the record, when there is none.
 bool ApplyWalkAnswer(CRawFileInfo& info, std::optional<std::uint64_t> answer);
+/// Sets the record's size to the answer of a finished walk and what else the walk learnt.
+bool ApplyWalkAnswer(CRawFileInfo& info, SectorWalk const& walk);

@@ -273,7 +273,7 @@ void CRAWSearchController::FileSized() {
                 File(info, SizedBy::Header);  // which counts a file it drops
                 bFiled = true;
             } else if (!sizing.bFailed) {
-                if (sizing.pWalk) ApplyWalkAnswer(info, sizing.pWalk->Answer());
+                if (sizing.pWalk) ApplyWalkAnswer(info, *sizing.pWalk);
                 bFiled = info.m_u64Size != 0 && File(info, sizing.eSizedBy);
             }
         } catch (std::exception const&) {
@@ -322,7 +322,7 @@ void CRAWSearchController::FinishOnDevice(BeingSized& sizing) {
     if (!sizing.pWalk || sizing.pWalk->Done()) return;
     try {
         if (Notify().isContinue()) {
-            RawFileBuffer reader(m_pDevice, sizing.pInfo->m_u64StartSector);
+            RawFileBuffer reader(&m_ring, sizing.pInfo->m_u64StartSector);
             RunWalk(*sizing.pWalk, reader);
             return;
         }
@@ -336,7 +336,7 @@ void CRAWSearchController::FinishOnDevice(BeingSized& sizing) {
 void CRAWSearchController::EndSearch(int iBuild) {
     if (iBuild == 0) return;
     std::printf("--------------%s:%d:list size = %d--------\n", "EndSearch", 253, static_cast<int>(m_pending.size()));
-    // The walks still going end on the device: past what the scan read, or at its end.
+    // The walks still going end over the ring: from the blocks it holds, and the device past them.
     for (BeingSized& sizing : m_sizing) FinishOnDevice(sizing);
     FileSized();
     bool const bAnalysersValid = RegistryUnchanged();
@@ -352,8 +352,8 @@ void CRAWSearchController::EndSearch(int iBuild) {
             ++m_statistics.u64Dropped;
             continue;
         }
-        // The same rule as the ring pass; what the ring holds feeds the walk, the device the rest.
-        BeginSizing(std::move(pInfo), SizedBy::End, m_pDevice);
+        // The same rule as the ring pass, over the ring: its last blocks hold these files.
+        BeginSizing(std::move(pInfo), SizedBy::End, &m_ring);
         FinishOnDevice(m_sizing.back());
         FileSized();
     }

@@ -5,9 +5,9 @@
 //
 // Sizing waits until the file's block is about to leave a ring of the last 20 blocks, so that
 // most of what an analyser reads comes from memory; files still pending at the end are sized
-// against the device itself. A size rule that searches forward for the file's end hands its
-// walk back, and the search feeds it each block it reads (ForwardWalks.h); files are filed in
-// the order they were found, each once its size is known.
+// over the ring too, which holds their blocks. A size rule that searches forward for the file's
+// end hands its walk back, and the search feeds it each block it reads (ForwardWalks.h); files
+// are filed in the order they were found, each once its size is known.
 #include <array>
 #include <bitset>
 #include <cstdint>

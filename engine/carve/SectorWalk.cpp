@@ -54,7 +54,3 @@ std::optional<std::uint64_t> RunWalk(SectorWalk& walk, RawFileBuffer& reader) {
     while (!walk.Done()) walk.Step(source);
     return walk.Answer();
 }
-
-std::optional<std::uint64_t> Finish(Sizing& sizing, RawFileBuffer& reader) {
-    return sizing.walk ? RunWalk(*sizing.walk, reader) : sizing.size;
-}

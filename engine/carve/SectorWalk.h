@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "engine/ByteView.h"
 
+class CRawFileInfo;
 class RawFileBuffer;
 
 /// The bytes a walk reads, by offset from the file's start. A view lasts until the next read.
@@ -49,8 +51,15 @@ public:
     std::uint32_t SectorSize() const { return m_u32SectorSize; }
     /// The start (from the file's start) of the sector the walk reads next.
     std::uint64_t NextSector() const { return m_u64At / m_u32SectorSize * m_u32SectorSize; }
-    /// Whether only sectors whose last two bytes are a tail key can interest the walk.
+    /// Whether only sectors whose last two bytes are a tail key can interest the walk (or that
+    /// hold its marker).
     bool TailKeyed() const { return m_bTailKeyed; }
+    /// Bytes whose sectors interest a tail-keyed walk too: a sector is looked at when they start
+    /// in it or in the few bytes before it (they straddle its start). Static data; none by default.
+    virtual std::string_view Marker() const { return {}; }
+    /// Once done: what the walk learnt of the file on its way beyond the size (its kind) goes
+    /// to the record. Nothing by default.
+    virtual void Describe(CRawFileInfo& /*info*/) const {}
 
     /// Reads the next sector through `source`, looks at it when it may end the file, and moves
     /// on; ends the walk at its limit, at an unreadable sector or where the file ends.
@@ -93,5 +102,3 @@ struct Sizing {
 
 /// Runs `walk` to its end over `reader`, as a size rule does when no scan feeds it.
 std::optional<std::uint64_t> RunWalk(SectorWalk& walk, RawFileBuffer& reader);
-/// The size `sizing` gives over `reader`: its own, or its walk's run to the end.
-std::optional<std::uint64_t> Finish(Sizing& sizing, RawFileBuffer& reader);

@@ -34,7 +34,9 @@ public:
         RawFileBuffer reader(pDevice, info.m_u64StartSector);
         if (!m_row.walkingSize) return m_row.size(reader, u32SectorSize, info) ? 1 : 0;
         Sizing sizing = m_row.walkingSize(reader, u32SectorSize, info);
-        return ApplyWalkAnswer(info, Finish(sizing, reader)) ? 1 : 0;
+        if (!sizing.walk) return ApplyWalkAnswer(info, sizing.size) ? 1 : 0;
+        RunWalk(*sizing.walk, reader);
+        return ApplyWalkAnswer(info, *sizing.walk) ? 1 : 0;
     }
 
     std::unique_ptr<SectorWalk> BeginRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {

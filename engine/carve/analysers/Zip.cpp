@@ -1,16 +1,12 @@
 // ZIP archives and the packages built on them (DOCX, XLSX, PPTX, PAGES, KEY, NUMBERS, EPUB, CDR).
-// Records, little-endian (from PKWARE's APPNOTE):
-//   local header "PK" 03 04:  6 2 flags (bit 3: sizes in a data descriptor after the data);
-//       8 2 method;  18 4 compressed size;  26 2 name length;  28 2 extra length;  30 name
-//   central directory header "PK" 01 02:  28 2 name length;  30 2 extra;  32 2 comment;  46 name
-//   end of central directory "PK" 05 06:  12 4 directory size;  16 4 directory offset;  20 2 comment
+// Records as in ZipRecords.h, and (from PKWARE's APPNOTE)
 //   data descriptor after a member's data (flag bit 3): ["PK" 07 08] crc, compressed size,
 //       uncompressed size (4 bytes each, or 8 for the sizes of a ZIP64 member)
 // The archive is sized by walking its records from the first local header to the end record.
 // A member whose sizes are not in its header is walked through to its data descriptor: the
 // first whose compressed size is the bytes since the data's start and a record follows. Without
-// one the walk stops there; the end record is then searched for in the sectors that follow, and
-// a sector that ends in zeros ends an archive without one.
+// one the walk stops there; the end record is then searched for in the sectors that follow
+// (ZipEndSearch.h), and a sector that ends in zeros ends an archive without one.
 // The carved file is named after its first member.
 #include <algorithm>
 #include <cstring>
@@ -24,14 +20,24 @@
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/SectorTail.h"
+#include "engine/carve/analysers/ZipEndSearch.h"
 #include "engine/carve/analysers/ZipKind.h"
+#include "engine/carve/analysers/ZipRecords.h"
 #include "engine/ByteView.h"
 
 namespace {
 
-constexpr std::string_view kLocalSignature{"PK\x03\x04", 4};
-constexpr std::string_view kCentralSignature{"PK\x01\x02", 4};
-constexpr std::string_view kEndSignature{"PK\x05\x06", 4};
+using zip::CentralLength;
+using zip::EndChecksOut;
+using zip::KindOf;
+using zip::kCentralBytes;
+using zip::kCentralSignature;
+using zip::kEndBytes;
+using zip::kLocalBytes;
+using zip::kLocalSignature;
+using zip::kMaxOffset;
+using zip::Record;
+
 constexpr std::string_view kDescriptorSignature{"PK\x07\x08", 4};
 /// A descriptor without its signature stands this far (32- or 64-bit sizes) before the next record.
 constexpr std::uint32_t kBareDescriptorBytes = 12;
@@ -39,53 +45,30 @@ constexpr std::uint32_t kBareDescriptor64Bytes = 20;
 /// With its signature it is this long; the record after it follows.
 constexpr std::uint32_t kSignedDescriptorBytes = 16;
 constexpr std::uint32_t kSignedDescriptor64Bytes = 24;
-constexpr std::uint32_t kLocalBytes = 30;
-constexpr std::uint32_t kCentralBytes = 46;
-constexpr std::uint32_t kEndBytes = 22;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 constexpr std::uint32_t kSizeInZip64 = 0xFFFFFFFF;
 constexpr std::uint16_t kMaxMethod = 10;
 constexpr std::uint16_t kMaxNameBytes = 4096;
 constexpr std::uint32_t kAfterNameBytes = 1024;
-/// No archive worth carving is longer: walks and searches stop here.
-constexpr std::uint64_t kMaxOffset = 0x104000000;
 /// How far an archive whose end record does not check out is widened, at most.
 constexpr std::uint64_t kMaxWidening = 0x500001;
 constexpr std::uint32_t kEndCheckTailBytes = 4;
 constexpr std::uint32_t kZeroTailBytes = 16;
-
-enum class Record { Local, Central, End, None };
-
-Record KindOf(engine::ByteView bytes) {
-    if (bytes.Equals(0, kLocalSignature)) return Record::Local;
-    if (bytes.Equals(0, kCentralSignature)) return Record::Central;
-    if (bytes.Equals(0, kEndSignature)) return Record::End;
-    return Record::None;
-}
 
 /// A local header whose method and name length are in range.
 bool IsValidLocal(engine::ByteView header) {
     return header.Has(0, kLocalBytes) && header.Le16(8) <= kMaxMethod && header.Le16(26) <= kMaxNameBytes;
 }
 
-/// A central directory header with its name, extra field and comment.
-std::uint64_t CentralLength(engine::ByteView header) {
-    return kCentralBytes + std::uint64_t{header.Le16(28)} + header.Le16(30) + header.Le16(32);
-}
-
-/// Whether the end record at `u64At` says its central directory ends right before it.
-bool EndChecksOut(engine::ByteView end, std::uint64_t u64At) {
-    return std::uint64_t{end.Le32(16)} + end.Le32(12) == u64At;
-}
-
 class ZipWalk {
 public:
     ZipWalk(RawFileBuffer& reader, std::uint32_t u32SectorSize) : m_reader(reader), m_u32SectorSize(u32SectorSize) {}
 
-    /// Sizes and types the archive; false when its first record is no local header.
-    bool Run() {
+    /// Sizes and types the archive, or hands back the search for its end; neither when its first
+    /// record is no local header.
+    Sizing Run() {
         engine::ByteView const first = m_reader.Read(0, kLocalBytes);
-        if (!IsValidLocal(first) || KindOf(first) != Record::Local) return false;
+        if (!IsValidLocal(first) || KindOf(first) != Record::Local) return {};
         std::string_view const name = MemberName(0, first.Le16(26));
         m_firstName = std::string(name);
         m_kind.JudgeFirstMember(name);
@@ -105,12 +88,11 @@ public:
             }
             if (step->bStops) break;
         }
-        if (u64Position == 0) return false;
-        m_u64Size = bEnd ? EndOfArchive(u64Position, bEndChecksOut) : SearchEnd(u64Position);
-        return true;
+        if (u64Position == 0) return {};
+        if (!bEnd) return {std::nullopt, MakeZipEndSearch(m_u32SectorSize, u64Position, m_kind)};
+        return {EndOfArchive(u64Position, bEndChecksOut), nullptr};
     }
 
-    std::uint64_t Size() const { return m_u64Size; }
     RAW_FILE_TYPE Type() const { return m_kind.Final(); }
     std::string const& FirstName() const { return m_firstName; }
 
@@ -243,64 +225,25 @@ private:
         return u64Next;
     }
 
-    /// The walk stopped before the end record: looks for it in the sectors that follow (a record
-    /// may straddle two). Found, it ends the archive and its directory types it; else the archive
-    /// ends with the first sector whose last 16 bytes are zero.
-    std::uint64_t SearchEnd(std::uint64_t u64WalkEnd) {
-        std::uint64_t u64Sector = u64WalkEnd / m_u32SectorSize * m_u32SectorSize;
-        // One sector further at every pass, capped: the search ends.
-        for (; u64Sector <= kMaxOffset; u64Sector += m_u32SectorSize) {
-            if (!SectorReadable(m_reader, u64Sector, m_u32SectorSize)) return u64Sector;
-            std::uint64_t const u64From = std::max(u64WalkEnd, u64Sector >= 3 ? u64Sector - 3 : 0);
-            std::uint64_t const u64To = u64Sector + m_u32SectorSize;
-            if (u64From < u64To) {
-                engine::ByteView const bytes = m_reader.Read(u64From, static_cast<std::uint32_t>(u64To - u64From));
-                for (std::size_t i = 0; i + kEndSignature.size() <= bytes.Size(); ++i) {
-                    if (!bytes.Equals(i, kEndSignature)) continue;
-                    if (auto const end = CheckedEnd(u64From + i)) return *end;
-                }
-            }
-            if (SectorTailIsZero(m_reader, u64To, kZeroTailBytes)) return u64To;
-        }
-        return u64Sector;
-    }
-
-    /// The end of the archive whose end record would stand at `u64At`, its directory's members
-    /// typing it; none when the record does not check out.
-    std::optional<std::uint64_t> CheckedEnd(std::uint64_t u64At) {
-        engine::ByteView const end = m_reader.Read(u64At, kEndBytes);
-        if (end.Empty() || !EndChecksOut(end, u64At)) return std::nullopt;
-        std::uint64_t const u64Size = u64At + kEndBytes + end.Le16(20);
-        // Each header moves on by at least 46 bytes and stays before the end record: it ends.
-        std::uint64_t u64Header = end.Le32(16);
-        while (u64Header < u64At) {
-            engine::ByteView const header = m_reader.Read(u64Header, kCentralBytes);
-            if (KindOf(header) != Record::Central) break;
-            std::uint64_t const u64Length = CentralLength(header);
-            m_kind.CentralMember(MemberName(u64Header, header.Le16(28), kCentralBytes));
-            u64Header += u64Length;
-        }
-        return u64Size;
-    }
-
     RawFileBuffer& m_reader;
     std::uint32_t m_u32SectorSize;
     ZipKind m_kind;
     std::string m_firstName;
-    std::uint64_t m_u64Size = 0;
 };
 
 /// A sector that holds the whole local header must hold a valid one.
 bool ZipProbe(engine::ByteView bytes) { return !bytes.Has(0, kLocalBytes) || IsValidLocal(bytes); }
 
-std::optional<KeyedFile> ZipDescribe(RawFileBuffer& reader, std::uint32_t u32SectorSize) {
+Sizing ZipSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, KeyedFile& file) {
     ZipWalk walk(reader, u32SectorSize);
-    if (!walk.Run()) return std::nullopt;
-    return KeyedFile{walk.Size(), walk.Type(), walk.FirstName()};
+    Sizing sizing = walk.Run();
+    file.eType = walk.Type();
+    file.name = walk.FirstName();
+    return sizing;
 }
 
 constexpr std::string_view kKeys[] = {kLocalSignature};
-constexpr KeyedFormat kZip = {RAW_FILE_TYPE_ZIP, kKeys, nullptr, &ZipProbe, &ZipDescribe};
+constexpr KeyedFormat kZip = {RAW_FILE_TYPE_ZIP, kKeys, nullptr, &ZipProbe, nullptr, {}, &ZipSize};
 
 }  // namespace
 

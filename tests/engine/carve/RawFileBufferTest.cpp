@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "PlantedDevice.h"
 #include "engine/IProgress.h"
 #include "engine/carve/BufferStorageDevice.h"
 #include "engine/carve/NotifyCenter.h"
@@ -122,6 +123,35 @@ TEST(BufferStorageDeviceTest, TheNextBlockWaitsInASpareSlotWhileTheOldestStillRe
     EXPECT_EQ(ring.GetDeviceStartSector(), 8u);
     ASSERT_EQ(ring.ReadSector(out.data(), 15, 1), 1);
     EXPECT_EQ(out[511], 15);
+}
+
+TEST(BufferStorageDeviceTest, ReadsPastTheRingShareOneReadAheadAndFallBackToTheDeviceAsItIs) {
+    carvetest::CPlantedDevice device(100, 512);
+    for (std::uint64_t s = 0; s < 100; ++s) device.Plant(s * 512, {static_cast<std::uint8_t>(s)});
+    device.SetFailingReads([](long long s64First, long long s64Count) { return s64First <= 60 && 60 < s64First + s64Count; });
+    CBufferStorageDevice ring;
+    ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, 4, 2));
+    ring.AddBlockToBuffer(nullptr, false);  // unreadable: reads there go to the device
+    ring.AddBlockToBuffer(nullptr, false);
+    std::vector<std::uint8_t> out(4 * 512);
+    struct Case {
+        long long s64First;
+        long long s64Count;
+        int iAnswer;
+        std::uint64_t u64DeviceReads;  // of the planted device
+    };
+    // The ring holds sectors 0-7. Sectors 8-11 are read ahead once and serve 8, 9-11 and 10;
+    // a read past them reads ahead from its start; one whose read-ahead fails (57-60 holds bad
+    // sector 60), that starts where one failed, or that passes the device's end is asked of the
+    // device as it is.
+    for (Case const c : {Case{8, 1, 1, 1}, Case{9, 3, 1, 0}, Case{10, 1, 1, 0}, Case{11, 2, 1, 1}, Case{57, 2, 1, 2},
+                         Case{60, 1, 0, 1}, Case{98, 4, 1, 1}, Case{6, 3, 1, 1}}) {
+        std::uint64_t const u64Before = device.ReadCount();
+        EXPECT_EQ(ring.ReadSector(out.data(), c.s64First, c.s64Count), c.iAnswer) << c.s64First;
+        EXPECT_EQ(device.ReadCount() - u64Before, c.u64DeviceReads) << c.s64First;
+        for (long long s = 0; c.iAnswer == 1 && s < c.s64Count && c.s64First + s < 100; ++s)
+            EXPECT_EQ(out[static_cast<std::size_t>(s) * 512], c.s64First + s) << c.s64First;
+    }
 }
 
 }  // namespace
