@@ -1,7 +1,9 @@
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IProgress.h"
@@ -11,6 +13,7 @@
 #include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/complete/HfsPlusLiveLeaves.h"
 #include "engine/hfsplus/complete/HfsPlusSectorProbe.h"
 #include "engine/hfsplus/complete/HfsPlusVolumeStart.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
@@ -21,24 +24,6 @@ namespace {
 /// Partition indexes are 16 bits wide and 0xFFFF means none.
 constexpr std::size_t kMaxPartitions = CSearchedPartitionInfo::kNoPartitionIndex;
 constexpr std::size_t kPiece = 512;
-
-/// Whether `node` is, byte for byte, the catalog's leaf that holds the key of its first record.
-bool IsLiveLeaf(CHFSPlusCatalog const& catalog, engine::ByteView node) {
-    CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
-    std::optional<CatalogKey> const first = leaf.GetRecordCount() != 0 ? ReadCatalogKey(leaf.GetRecord(0)) : std::nullopt;
-    if (!first) return false;
-    std::uint8_t const u8CompareType = catalog.GetKeyCompareType();
-    auto const order = [&first, u8CompareType](engine::ByteView record) -> std::optional<int> {
-        std::optional<CatalogKey> const key = ReadCatalogKey(record);
-        if (!key) return std::nullopt;
-        return CompareCatalogKeys(*key, *first, u8CompareType);
-    };
-    HFSPlusSearchResult found;
-    if (Failed(catalog.Search(order, found, nullptr)) || !found.bFound) return false;
-    RESULT result = kResultSuccess;
-    std::optional<CHFSPlusBTNode> const live = catalog.CreateNode(found.u32Node, result);
-    return live && live->Bytes().Size() == node.Size() && std::equal(node.Data(), node.Data() + node.Size(), live->Bytes().Data());
-}
 
 }  // namespace
 
@@ -51,6 +36,8 @@ void CHFSPlusCompleteFileSystemSearchController::SetDevice(IStorageDevice* pDevi
 }
 
 RESULT CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
+    FinishHandOver();
+    m_liveLeaves.clear();
     m_partitions.clear();
     m_volumesByStart.clear();
     m_held.clear();
@@ -94,6 +81,7 @@ RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlockBytes(engine::Byt
     for (long long i = 0; i < s64Count;)
         i += AnalyzeSector(s64First + i, static_cast<std::size_t>(i) * m_u32SectorSize, s64Count - i);
     m_view = {};
+    FinishHandOver();
     return kResultSuccess;
 }
 
@@ -208,7 +196,7 @@ void CHFSPlusCompleteFileSystemSearchController::AnalyzeLeaf(long long s64Sector
 
 std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(long long s64Sector, CHFSPlusBTNode const& leaf,
                                                                                std::vector<std::uint16_t> const* pOnly, bool bFinal) {
-    LeafLiveness liveness{leaf.Bytes()};
+    LeafLiveness liveness{&leaf};
     std::vector<std::uint16_t> unplaced;
     auto const place = [&](std::uint16_t i) {
         if (!PlaceRecord(s64Sector, leaf.GetRecord(i), liveness, bFinal)) unplaced.push_back(i);
@@ -247,7 +235,9 @@ bool CHFSPlusCompleteFileSystemSearchController::IsDeleted(CHFSPlusCompleteParti
     if (pCatalog == nullptr) return false;
     if (liveness.pAskedIn != &partition) {
         liveness.pAskedIn = &partition;
-        liveness.bLive = IsLiveLeaf(*pCatalog, liveness.node);
+        std::unique_ptr<CHFSPlusLiveLeaves>& pLeaves = m_liveLeaves[pCatalog];
+        if (!pLeaves) pLeaves = std::make_unique<CHFSPlusLiveLeaves>(*pCatalog);
+        liveness.bLive = pLeaves->IsLive(*liveness.pLeaf);
     }
     if (liveness.bLive) return false;
     // A record the live catalog no longer holds under its key was deleted.
@@ -306,14 +296,32 @@ void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompleteParti
         if (bDeleted) pNode->MarkDeleted();
         pNode->SetBelongedPartition(partition.GetIndex());
         pNode->SetMetaDataSector(s64Sector);
-        if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
-        bool const bFolder = pNode->IsDirectory() != 0;
-        if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) return;
-        pNode.release();  // the builder owns it now
-        partition.CountNode(bFolder);
+        m_handOver.push_back({std::move(pNode), &partition});
     };
     hand(ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(pVolume, key, record, false)));
     hand(CHFSPlusFileNode::ResourceFork(pVolume, key, record));
+    if (m_handOver.size() >= kHandOverBatch) PostHandOver();
+}
+
+void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
+    if (m_handOver.empty()) return;
+    // The builder takes the nodes in the order they were made; the worker alone touches it,
+    // the tree flag and the partitions' counts until FinishHandOver.
+    auto pBatch = std::make_shared<std::vector<HandOver>>(std::exchange(m_handOver, {}));
+    m_worker.Post([this, pBatch] {
+        for (HandOver& item : *pBatch) {
+            if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
+            bool const bFolder = item.pNode->IsDirectory() != 0;
+            if (m_pBuilder->AddNode(item.pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) continue;
+            item.pNode.release();  // the builder owns it now
+            item.pPartition->CountNode(bFolder);
+        }
+    });
+}
+
+void CHFSPlusCompleteFileSystemSearchController::FinishHandOver() {
+    PostHandOver();
+    m_worker.Wait();
 }
 
 void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePartition& partition) {
@@ -334,6 +342,7 @@ void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
     // Every header is known now: a volume found only from its alternate takes its records.
     for (HeldLeaf& leaf : held) PlaceLeaf(leaf.s64Sector, CHFSPlusBTNode(std::move(leaf.bytes)), &leaf.records, true);
     held.clear();
+    FinishHandOver();
     if (m_pBuilder == nullptr) return;
     for (auto const& pPartition : m_partitions) m_pBuilder->SetPartitonDevice(pPartition->MakeRecord(m_u32SectorSize).get(), m_pDevice);
     if (m_bTreeMade) m_pBuilder->FlashBuild(SEARCHER_TYPE_HFSPLUS);

@@ -11,11 +11,16 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/ByteView.h"
+#include "engine/ReleasePtr.h"
+#include "engine/core/util/SerialWorker.h"
+#include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/complete/HfsPlusCompletePartition.h"
+#include "engine/hfsplus/complete/HfsPlusLiveLeaves.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
@@ -69,7 +74,7 @@ private:
     /// the catalog's node of its first key is (all its records are); any other leaf (freed, or
     /// an old copy in the journal) is asked record by record.
     struct LeafLiveness {
-        engine::ByteView node;
+        hfsplus::CHFSPlusBTNode const* pLeaf = nullptr;
         hfsplus::CHFSPlusCompletePartition* pAskedIn = nullptr;
         bool bLive = false;
     };
@@ -93,10 +98,15 @@ private:
     /// allows the record (MayHold).
     hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record, bool bByHeader);
     hfsplus::CHFSPlusCompletePartition& LostRecordsPartition();
-    /// Hands a record (and a resource fork beside it) to the builder as nodes of `partition`.
+    /// Makes the nodes of a record (and of a resource fork beside it) for the builder, as nodes
+    /// of `partition`; they reach it through the worker.
     void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey const& key,
                    hfsplus::CatalogRecord const& record, bool bDeleted);
     /// The whole live catalog of a volume at the device's start, as a quick scan walks it.
+    /// Posts the nodes made so far to the worker, which hands them to the builder in order.
+    void PostHandOver();
+    /// Posts the nodes left and waits until the builder has taken every one.
+    void FinishHandOver();
     void WalkCatalog(hfsplus::CHFSPlusCompletePartition& partition);
     hfsplus::CHFSPlusVolume* VolumeFor(hfsplus::CHFSPlusCompletePartition& partition);
     bool ReadBytes(std::uint64_t u64Offset, std::span<std::uint8_t> bytes);
@@ -110,6 +120,8 @@ private:
     bool m_bPrepared = false;
     bool m_bTreeMade = false;
     std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>> m_partitions;
+    // Freed before m_partitions, whose volumes own the catalogs they ask.
+    std::unordered_map<hfsplus::CHFSPlusCatalog const*, std::unique_ptr<hfsplus::CHFSPlusLiveLeaves>> m_liveLeaves;
     std::vector<std::size_t> m_volumesByStart;  // partitions with a header, by start
     std::vector<HeldLeaf> m_held;
     std::size_t m_heldBytes = 0;
@@ -122,6 +134,15 @@ private:
     std::uint64_t m_u64JournalInfoBlocks = 0;
     std::uint64_t m_u64JournalHeaders = 0;
     std::uint64_t m_u64Nodes = 0;
+    /// A node made here, on its way to the builder.
+    struct HandOver {
+        ReleasePtr<CHFSPlusFileNode> pNode;
+        hfsplus::CHFSPlusCompletePartition* pPartition = nullptr;
+    };
+    static constexpr std::size_t kHandOverBatch = 256;
+    std::vector<HandOver> m_handOver;
+    // Last: its thread ends, running what is posted, before anything it uses goes.
+    engine::SerialWorker m_worker;
 };
 
 /// A new complete searcher; null when memory runs out. The caller deletes it.
