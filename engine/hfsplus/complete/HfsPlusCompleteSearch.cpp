@@ -1,6 +1,8 @@
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
 
 #include <algorithm>
+#include <array>
+#include <exception>
 #include <memory>
 #include <new>
 #include <utility>
@@ -290,38 +292,90 @@ CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecor
 void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompletePartition& partition, long long s64Sector,
                                                            CatalogKey const& key, CatalogRecord const& record, bool bDeleted) {
     if (m_pBuilder == nullptr) return;
-    CHFSPlusVolume* pVolume = partition.GetVolume();
-    auto const hand = [&](ReleasePtr<CHFSPlusFileNode> pNode) {
-        if (!pNode || pNode->GetCurrentNodeID() < 0) return;
-        if (bDeleted) pNode->MarkDeleted();
-        pNode->SetBelongedPartition(partition.GetIndex());
-        pNode->SetMetaDataSector(s64Sector);
-        m_handOver.push_back({std::move(pNode), &partition});
-    };
-    hand(ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(pVolume, key, record, false)));
-    hand(CHFSPlusFileNode::ResourceFork(pVolume, key, record));
+    HandOver& item = m_handOver.emplace_back();
+    item.pPartition = &partition;
+    item.pVolume = partition.GetVolume();
+    item.s64Sector = s64Sector;
+    item.bDeleted = bDeleted;
+    // Most nodes are made on the worker; one that must look in the volume's trees is made
+    // here, where the trees are read.
+    if (item.pVolume == nullptr || MadeWithoutLookups(record)) {
+        item.key = key;
+        item.record = record;
+    } else {
+        item.nodes = MakeNodes(item, key, record);
+        item.bMade = true;
+    }
     if (m_handOver.size() >= kHandOverBatch) PostHandOver();
+}
+
+std::array<ReleasePtr<CHFSPlusFileNode>, 2> CHFSPlusCompleteFileSystemSearchController::MakeNodes(HandOver const& item, CatalogKey const& key,
+                                                                                             CatalogRecord const& record) {
+    std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes{
+        ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(item.pVolume, key, record, false)),
+        CHFSPlusFileNode::ResourceFork(item.pVolume, key, record)};
+    for (ReleasePtr<CHFSPlusFileNode>& pNode : nodes) {
+        if (!pNode || pNode->GetCurrentNodeID() < 0) {
+            pNode.reset();
+            continue;
+        }
+        if (item.bDeleted) pNode->MarkDeleted();
+        pNode->SetBelongedPartition(item.pPartition->GetIndex());
+        pNode->SetMetaDataSector(item.s64Sector);
+    }
+    return nodes;
+}
+
+bool CHFSPlusCompleteFileSystemSearchController::MadeWithoutLookups(CatalogRecord const& record) {
+    if (record.u16Type != kRecordFile) return true;
+    if (IsHardLink(record) || (record.u8OwnerFlags & kOwnerFlagCompressed) != 0) return false;
+    // A fork whose own eight extents cover its blocks needs no overflow record.
+    auto const inline_ = [](HFSPlusForkData const& fork) {
+        std::uint64_t u64Covered = 0;
+        for (HFSPlusExtentDescriptor const& extent : fork.extents) {
+            if (u64Covered >= fork.u32TotalBlocks || extent.u32BlockCount == 0) break;
+            u64Covered += extent.u32BlockCount;
+        }
+        return u64Covered >= fork.u32TotalBlocks;
+    };
+    return inline_(record.dataFork) && inline_(record.resourceFork);
 }
 
 void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
     if (m_handOver.empty()) return;
-    // The builder takes the nodes in the order they were made; the worker alone touches it,
-    // the tree flag and the partitions' counts until FinishHandOver.
+    // One worker makes the nodes, the other hands them to the builder, both in the order of
+    // their records. The builder, the tree flag and the partitions' counts are the second's
+    // alone until FinishHandOver.
     auto pBatch = std::make_shared<std::vector<HandOver>>(std::exchange(m_handOver, {}));
-    m_worker.Post([this, pBatch] {
-        for (HandOver& item : *pBatch) {
-            if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
-            bool const bFolder = item.pNode->IsDirectory() != 0;
-            if (m_pBuilder->AddNode(item.pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) continue;
-            item.pNode.release();  // the builder owns it now
-            item.pPartition->CountNode(bFolder);
-        }
+    m_maker.Post([this, pBatch] {
+        for (HandOver& item : *pBatch)
+            if (!item.bMade) item.nodes = MakeNodes(item, item.key, item.record);
+        m_handing.Post([this, pBatch] {
+            for (HandOver& item : *pBatch) {
+                for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
+                    if (!pNode) continue;
+                    if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
+                    bool const bFolder = pNode->IsDirectory() != 0;
+                    if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) continue;
+                    pNode.release();  // the builder owns it now
+                    item.pPartition->CountNode(bFolder);
+                }
+            }
+        });
     });
 }
 
 void CHFSPlusCompleteFileSystemSearchController::FinishHandOver() {
     PostHandOver();
-    m_worker.Wait();
+    // Every batch reaches the second worker before the first is idle.
+    std::exception_ptr error;
+    try {
+        m_maker.Wait();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    m_handing.Wait();
+    if (error) std::rethrow_exception(error);
 }
 
 void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePartition& partition) {

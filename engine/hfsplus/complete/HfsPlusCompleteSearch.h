@@ -8,6 +8,7 @@
 // Records no partition takes yet are held and placed again at the end, once every header is
 // known: a volume whose primary header is gone is known only from its alternate at its end.
 // Records that still find no volume go to a partition of their own, without data.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -99,14 +100,34 @@ private:
     hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record, bool bByHeader);
     hfsplus::CHFSPlusCompletePartition& LostRecordsPartition();
     /// Makes the nodes of a record (and of a resource fork beside it) for the builder, as nodes
-    /// of `partition`; they reach it through the worker.
+    /// of `partition`, or leaves that to a worker; they reach the builder through the workers.
     void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey const& key,
                    hfsplus::CatalogRecord const& record, bool bDeleted);
-    /// The whole live catalog of a volume at the device's start, as a quick scan walks it.
-    /// Posts the nodes made so far to the worker, which hands them to the builder in order.
+    /// A record's nodes on their way to the builder: made here (`bMade`), or by the worker from
+    /// the key and record.
+    struct HandOver {
+        hfsplus::CHFSPlusCompletePartition* pPartition = nullptr;
+        hfsplus::CHFSPlusVolume* pVolume = nullptr;
+        long long s64Sector = 0;
+        bool bDeleted = false;
+        bool bMade = false;
+        hfsplus::CatalogKey key;
+        hfsplus::CatalogRecord record;
+        std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes;  // the record's node, its resource fork's
+    };
+    /// The record's node and its resource fork's (each null when there is none), marked as
+    /// `item` says.
+    static std::array<ReleasePtr<CHFSPlusFileNode>, 2> MakeNodes(HandOver const& item, hfsplus::CatalogKey const& key,
+                                                                 hfsplus::CatalogRecord const& record);
+    /// Whether the record's nodes can be made without a look in the volume's trees (hard-link
+    /// targets, compressed sizes, overflow extents), and so on the worker while they are read.
+    static bool MadeWithoutLookups(hfsplus::CatalogRecord const& record);
+    /// Posts the records taken so far to the workers, which make their nodes and hand them to
+    /// the builder in order.
     void PostHandOver();
     /// Posts the nodes left and waits until the builder has taken every one.
     void FinishHandOver();
+    /// The whole live catalog of a volume at the device's start, as a quick scan walks it.
     void WalkCatalog(hfsplus::CHFSPlusCompletePartition& partition);
     hfsplus::CHFSPlusVolume* VolumeFor(hfsplus::CHFSPlusCompletePartition& partition);
     bool ReadBytes(std::uint64_t u64Offset, std::span<std::uint8_t> bytes);
@@ -134,15 +155,12 @@ private:
     std::uint64_t m_u64JournalInfoBlocks = 0;
     std::uint64_t m_u64JournalHeaders = 0;
     std::uint64_t m_u64Nodes = 0;
-    /// A node made here, on its way to the builder.
-    struct HandOver {
-        ReleasePtr<CHFSPlusFileNode> pNode;
-        hfsplus::CHFSPlusCompletePartition* pPartition = nullptr;
-    };
     static constexpr std::size_t kHandOverBatch = 256;
     std::vector<HandOver> m_handOver;
-    // Last: its thread ends, running what is posted, before anything it uses goes.
-    engine::SerialWorker m_worker;
+    // Last: their threads end, running what is posted, before anything they use goes; the
+    // maker posts to the handing worker, so it ends first.
+    engine::SerialWorker m_handing;  // hands the nodes to the builder
+    engine::SerialWorker m_maker;    // makes the nodes the reading thread left to it
 };
 
 /// A new complete searcher; null when memory runs out. The caller deletes it.

@@ -8,19 +8,19 @@ namespace hfsplus {
 
 CHFSPlusLiveLeaves::CHFSPlusLiveLeaves(CHFSPlusCatalog const& catalog) : m_catalog(catalog) {}
 
-CHFSPlusLiveLeaves::IndexNode const* CHFSPlusLiveLeaves::Index(std::uint32_t u32Node, std::optional<CHFSPlusBTNode>& other) {
+CHFSPlusLiveLeaves::IndexNode const* CHFSPlusLiveLeaves::Index(std::uint32_t u32Node, bool& bRead) {
     if (auto const kept = m_index.find(u32Node); kept != m_index.end()) return &kept->second;
-    RESULT result = kResultSuccess;
-    other = m_catalog.CreateNode(u32Node, result);
-    if (!other || !other->IsIndex()) return nullptr;
+    bRead = Succeeded(m_catalog.ReadNode(u32Node, m_bytes));
+    engine::ByteView const bytes(m_bytes.data(), m_bytes.size());
+    if (!bRead || !IsValidNode(bytes) || static_cast<std::int8_t>(bytes.U8(8)) != kKindIndex) return nullptr;
+    CHFSPlusBTNode const node(m_bytes);
     IndexNode decoded;
-    decoded.reserve(other->GetRecordCount());
-    for (std::uint16_t i = 0; i < other->GetRecordCount(); ++i) {
-        engine::ByteView const record = other->GetRecord(i);
+    decoded.reserve(node.GetRecordCount());
+    for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
+        engine::ByteView const record = node.GetRecord(i);
         decoded.push_back({ReadCatalogKey(record), ChildPointer(record)});
     }
-    std::size_t const size = other->Bytes().Size();
-    other.reset();
+    std::size_t const size = m_bytes.size();
     if (m_u64KeptBytes + size > kMaxKeptBytes) {
         m_scratch = std::move(decoded);
         return &m_scratch;
@@ -40,8 +40,8 @@ bool CHFSPlusLiveLeaves::IsLive(CHFSPlusBTNode const& node) {
     for (std::uint32_t u32Depth = 0; u32Node != 0; ++u32Depth) {
         if (u32Depth >= kMaxTreeDepth || std::find(visited.begin(), visited.end(), u32Node) != visited.end()) return false;
         visited.push_back(u32Node);
-        std::optional<CHFSPlusBTNode> other;
-        if (IndexNode const* pIndex = Index(u32Node, other)) {
+        bool bRead = false;
+        if (IndexNode const* pIndex = Index(u32Node, bRead)) {
             // The child of the last record whose key is not above the first one.
             std::optional<std::uint32_t> child;
             for (IndexEntry const& entry : *pIndex) {
@@ -53,10 +53,11 @@ bool CHFSPlusLiveLeaves::IsLive(CHFSPlusBTNode const& node) {
             u32Node = *child;
             continue;
         }
-        // The search ends in this leaf; a leaf equal to ours holds the first key as its first
-        // record, so the search finds it there.
-        return other && other->IsLeaf() && other->Bytes().Size() == leaf.Size() &&
-               std::equal(leaf.Data(), leaf.Data() + leaf.Size(), other->Bytes().Data());
+        // The search ends in this node, which must be a leaf; one equal to ours holds the first
+        // key as its first record, so the search finds it there.
+        engine::ByteView const bytes(m_bytes.data(), m_bytes.size());
+        return bRead && IsValidNode(bytes) && static_cast<std::int8_t>(bytes.U8(8)) == kKindLeaf && bytes.Size() == leaf.Size() &&
+               std::equal(leaf.Data(), leaf.Data() + leaf.Size(), bytes.Data());
     }
     return false;
 }

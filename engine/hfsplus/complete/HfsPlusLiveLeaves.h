@@ -37,12 +37,13 @@ private:
     using IndexNode = std::vector<IndexEntry>;
 
     /// The index node `u32Node`, decoded (kept while the budget allows); null when the node is
-    /// no index node, which is then left in `other` when it could be read.
-    IndexNode const* Index(std::uint32_t u32Node, std::optional<CHFSPlusBTNode>& other);
+    /// no index node, whose bytes are then in m_bytes when `bRead`.
+    IndexNode const* Index(std::uint32_t u32Node, bool& bRead);
 
     CHFSPlusCatalog const& m_catalog;
     std::unordered_map<std::uint32_t, IndexNode> m_index;
-    IndexNode m_scratch;  // a node decoded past the budget
+    IndexNode m_scratch;                // a node decoded past the budget
+    std::vector<std::uint8_t> m_bytes;  // the last node read
     std::uint64_t m_u64KeptBytes = 0;
 };
 
