@@ -184,24 +184,24 @@ void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64H
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AnalyzeLeaf(long long s64Sector, engine::ByteView node) {
-    CHFSPlusBTNode leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
-    if (TestNodeBelongToFile(leaf) != kCatalogFileID) return;
-    std::vector<std::uint16_t> unplaced = PlaceLeaf(s64Sector, leaf, nullptr, false);
+    auto const pLeaf = std::make_shared<CHFSPlusBTNode const>(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
+    if (TestNodeBelongToFile(*pLeaf) != kCatalogFileID) return;
+    std::vector<std::uint16_t> unplaced = PlaceLeaf(s64Sector, pLeaf, nullptr, false);
     if (unplaced.empty()) return;
     if (m_heldBytes + node.Size() > kMaxHeldBytes) {
-        PlaceLeaf(s64Sector, leaf, &unplaced, true);
+        PlaceLeaf(s64Sector, pLeaf, &unplaced, true);
         return;
     }
     m_heldBytes += node.Size();
     m_held.push_back({s64Sector, std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()), std::move(unplaced)});
 }
 
-std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(long long s64Sector, CHFSPlusBTNode const& leaf,
+std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
                                                                                std::vector<std::uint16_t> const* pOnly, bool bFinal) {
-    LeafLiveness liveness{&leaf};
+    CHFSPlusBTNode const& leaf = *pLeaf;
     std::vector<std::uint16_t> unplaced;
     auto const place = [&](std::uint16_t i) {
-        if (!PlaceRecord(s64Sector, leaf.GetRecord(i), liveness, bFinal)) unplaced.push_back(i);
+        if (!PlaceRecord(s64Sector, pLeaf, leaf.GetRecord(i), bFinal)) unplaced.push_back(i);
     };
     if (pOnly != nullptr) {
         for (std::uint16_t i : *pOnly) place(i);
@@ -211,8 +211,8 @@ std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf
     return unplaced;
 }
 
-bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness,
-                                                             bool bFinal) {
+bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
+                                                             engine::ByteView recordBytes, bool bFinal) {
     std::optional<CatalogKey> const key = ReadCatalogKey(recordBytes);
     std::optional<CatalogRecord> const record = key ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
     if (!record || (record->u16Type != kRecordFile && record->u16Type != kRecordFolder)) return true;
@@ -223,11 +223,11 @@ bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector
     // counter or date disagree: the record lies inside it, and the lost records have no data.
     if (pPartition == nullptr && bFinal) pPartition = AcceptingPartition(s64Sector, *record, false);
     if (pPartition != nullptr) {
-        AddRecord(*pPartition, s64Sector, *key, *record, IsDeleted(*pPartition, *key, *record, liveness));
+        AddRecord(*pPartition, s64Sector, *key, *record, pLeaf, false);
         return true;
     }
     if (!bFinal) return false;
-    AddRecord(LostRecordsPartition(), s64Sector, *key, *record, false);
+    AddRecord(LostRecordsPartition(), s64Sector, *key, *record, nullptr, false);
     return true;
 }
 
@@ -270,7 +270,7 @@ CHFSPlusVolume* CHFSPlusCompleteFileSystemSearchController::VolumeFor(CHFSPlusCo
     if (std::optional<CatalogRecord> const folder = pVolume->GetCatalog() != nullptr && pVolume->GetPrivateDataID() != 0
                                                         ? pVolume->GetCatalog()->Find(CHFSPlusVolume::PrivateDataKey())
                                                         : std::nullopt)
-        AddRecord(partition, 0, CHFSPlusVolume::PrivateDataKey(), *folder, false);
+        AddRecord(partition, 0, CHFSPlusVolume::PrivateDataKey(), *folder, nullptr, true);
     if (partition.OnDeviceItself()) WalkCatalog(partition);
     return pVolume;
 }
@@ -290,27 +290,26 @@ CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecor
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompletePartition& partition, long long s64Sector,
-                                                           CatalogKey const& key, CatalogRecord const& record, bool bDeleted) {
+                                                           CatalogKey const& key, CatalogRecord const& record,
+                                                           std::shared_ptr<CHFSPlusBTNode const> const& pLeaf, bool bMakeHere) {
     if (m_pBuilder == nullptr) return;
     HandOver& item = m_handOver.emplace_back();
     item.pPartition = &partition;
     item.pVolume = partition.GetVolume();
     item.s64Sector = s64Sector;
-    item.bDeleted = bDeleted;
-    // Most nodes are made on the worker; one that must look in the volume's trees is made
-    // here, where the trees are read.
-    if (item.pVolume == nullptr || MadeWithoutLookups(record)) {
+    if (bMakeHere) {
+        item.nodes = MakeNodes(item, key, record, false);
+        item.bMade = true;
+    } else {
         item.key = key;
         item.record = record;
-    } else {
-        item.nodes = MakeNodes(item, key, record);
-        item.bMade = true;
+        item.pLeaf = pLeaf;
     }
     if (m_handOver.size() >= kHandOverBatch) PostHandOver();
 }
 
 std::array<ReleasePtr<CHFSPlusFileNode>, 2> CHFSPlusCompleteFileSystemSearchController::MakeNodes(HandOver const& item, CatalogKey const& key,
-                                                                                             CatalogRecord const& record) {
+                                                                                             CatalogRecord const& record, bool bDeleted) {
     std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes{
         ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(item.pVolume, key, record, false)),
         CHFSPlusFileNode::ResourceFork(item.pVolume, key, record)};
@@ -319,7 +318,7 @@ std::array<ReleasePtr<CHFSPlusFileNode>, 2> CHFSPlusCompleteFileSystemSearchCont
             pNode.reset();
             continue;
         }
-        if (item.bDeleted) pNode->MarkDeleted();
+        if (bDeleted) pNode->MarkDeleted();
         pNode->SetBelongedPartition(item.pPartition->GetIndex());
         pNode->SetMetaDataSector(item.s64Sector);
     }
@@ -343,38 +342,56 @@ bool CHFSPlusCompleteFileSystemSearchController::MadeWithoutLookups(CatalogRecor
 
 void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
     if (m_handOver.empty()) return;
-    // One worker makes the nodes, the other hands them to the builder, both in the order of
-    // their records. The builder, the tree flag and the partitions' counts are the second's
-    // alone until FinishHandOver.
+    // Three workers, each taking the batches in the order of the records: the first tells
+    // deleted records and makes the nodes that look in the volume's trees (once a volume is
+    // open this thread reads none of them, so that worker alone does), the second makes the
+    // other nodes, the third hands them to the builder. The builder, the tree flag and the
+    // partitions' counts are the third's alone until FinishHandOver.
     auto pBatch = std::make_shared<std::vector<HandOver>>(std::exchange(m_handOver, {}));
-    m_maker.Post([this, pBatch] {
-        for (HandOver& item : *pBatch)
-            if (!item.bMade) item.nodes = MakeNodes(item, item.key, item.record);
-        m_handing.Post([this, pBatch] {
-            for (HandOver& item : *pBatch) {
-                for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
-                    if (!pNode) continue;
-                    if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
-                    bool const bFolder = pNode->IsDirectory() != 0;
-                    if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) continue;
-                    pNode.release();  // the builder owns it now
-                    item.pPartition->CountNode(bFolder);
-                }
+    m_asking.Post([this, pBatch] {
+        // The batch keeps its leaves alive, so a leaf's address names it here.
+        LeafLiveness liveness;
+        for (HandOver& item : *pBatch) {
+            if (item.bMade) continue;
+            if (item.pLeaf) {
+                if (liveness.pLeaf != item.pLeaf.get()) liveness = {item.pLeaf.get()};
+                item.bDeleted = IsDeleted(*item.pPartition, item.key, item.record, liveness);
             }
+            if (item.pVolume != nullptr && !MadeWithoutLookups(item.record)) {
+                item.nodes = MakeNodes(item, item.key, item.record, item.bDeleted);
+                item.bMade = true;
+            }
+        }
+        m_making.Post([this, pBatch] {
+            for (HandOver& item : *pBatch)
+                if (!item.bMade) item.nodes = MakeNodes(item, item.key, item.record, item.bDeleted);
+            m_handing.Post([this, pBatch] {
+                for (HandOver& item : *pBatch) {
+                    for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
+                        if (!pNode) continue;
+                        if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
+                        bool const bFolder = pNode->IsDirectory() != 0;
+                        if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) continue;
+                        pNode.release();  // the builder owns it now
+                        item.pPartition->CountNode(bFolder);
+                    }
+                }
+            });
         });
     });
 }
 
 void CHFSPlusCompleteFileSystemSearchController::FinishHandOver() {
     PostHandOver();
-    // Every batch reaches the second worker before the first is idle.
+    // Each worker has posted every batch to the next once it is idle.
     std::exception_ptr error;
-    try {
-        m_maker.Wait();
-    } catch (...) {
-        error = std::current_exception();
+    for (engine::SerialWorker* pWorker : {&m_asking, &m_making, &m_handing}) {
+        try {
+            pWorker->Wait();
+        } catch (...) {
+            if (!error) error = std::current_exception();
+        }
     }
-    m_handing.Wait();
     if (error) std::rethrow_exception(error);
 }
 
@@ -382,7 +399,7 @@ void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePar
     CHFSPlusCatalog* pCatalog = partition.GetVolume() != nullptr ? partition.GetVolume()->GetCatalog() : nullptr;
     if (pCatalog == nullptr || m_pBuilder == nullptr) return;
     auto const visit = [this, &partition](CatalogKey const& key, CatalogRecord const& record) {
-        if (key.u32ParentID > kRootParentID) AddRecord(partition, 0, key, record, false);
+        if (key.u32ParentID > kRootParentID) AddRecord(partition, 0, key, record, nullptr, true);
         return true;
     };
     pCatalog->Traverse(visit, [this] { return m_pProgress == nullptr || m_pProgress->Continued() != 0; });
@@ -394,7 +411,8 @@ void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
     m_heldBytes = 0;
     if (iBuild == 0 || !m_bPrepared) return;
     // Every header is known now: a volume found only from its alternate takes its records.
-    for (HeldLeaf& leaf : held) PlaceLeaf(leaf.s64Sector, CHFSPlusBTNode(std::move(leaf.bytes)), &leaf.records, true);
+    for (HeldLeaf& leaf : held)
+        PlaceLeaf(leaf.s64Sector, std::make_shared<CHFSPlusBTNode const>(std::move(leaf.bytes)), &leaf.records, true);
     held.clear();
     FinishHandOver();
     if (m_pBuilder == nullptr) return;

@@ -89,10 +89,11 @@ private:
     void AnalyzeLeaf(long long s64Sector, engine::ByteView node);
     /// Places the leaf's records (all, or those listed); the indexes of those no partition took.
     /// With `bFinal` there are none: they go to the lost records' partition.
-    std::vector<std::uint16_t> PlaceLeaf(long long s64Sector, hfsplus::CHFSPlusBTNode const& leaf,
+    std::vector<std::uint16_t> PlaceLeaf(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf,
                                          std::vector<std::uint16_t> const* pOnly, bool bFinal);
     /// Whether a record of the leaf was placed (or is of no file or folder).
-    bool PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness, bool bFinal);
+    bool PlaceRecord(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, engine::ByteView recordBytes,
+                     bool bFinal);
     bool IsDeleted(hfsplus::CHFSPlusCompletePartition& partition, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
                    LeafLiveness& liveness);
     /// The innermost volume holding the sector that opens and, with `bByHeader`, whose header
@@ -101,29 +102,32 @@ private:
     hfsplus::CHFSPlusCompletePartition& LostRecordsPartition();
     /// Makes the nodes of a record (and of a resource fork beside it) for the builder, as nodes
     /// of `partition`, or leaves that to a worker; they reach the builder through the workers.
+    /// A record of `pLeaf` is asked whether it was deleted; one without is live. With
+    /// `bMakeHere` the nodes are made at once (while this thread reads the volume's trees).
     void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey const& key,
-                   hfsplus::CatalogRecord const& record, bool bDeleted);
-    /// A record's nodes on their way to the builder: made here (`bMade`), or by the worker from
+                   hfsplus::CatalogRecord const& record, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, bool bMakeHere);
+    /// A record's nodes on their way to the builder: made here or by a worker (`bMade`) from
     /// the key and record.
     struct HandOver {
         hfsplus::CHFSPlusCompletePartition* pPartition = nullptr;
         hfsplus::CHFSPlusVolume* pVolume = nullptr;
         long long s64Sector = 0;
-        bool bDeleted = false;
         bool bMade = false;
+        bool bDeleted = false;
         hfsplus::CatalogKey key;
         hfsplus::CatalogRecord record;
+        std::shared_ptr<hfsplus::CHFSPlusBTNode const> pLeaf;  // the record's leaf, asked whether it is live
         std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes;  // the record's node, its resource fork's
     };
-    /// The record's node and its resource fork's (each null when there is none), marked as
+    /// The record's node and its resource fork's (each null when there is none), placed as
     /// `item` says.
     static std::array<ReleasePtr<CHFSPlusFileNode>, 2> MakeNodes(HandOver const& item, hfsplus::CatalogKey const& key,
-                                                                 hfsplus::CatalogRecord const& record);
+                                                                 hfsplus::CatalogRecord const& record, bool bDeleted);
     /// Whether the record's nodes can be made without a look in the volume's trees (hard-link
-    /// targets, compressed sizes, overflow extents), and so on the worker while they are read.
+    /// targets, compressed sizes, overflow extents), and so while they are read.
     static bool MadeWithoutLookups(hfsplus::CatalogRecord const& record);
-    /// Posts the records taken so far to the workers, which make their nodes and hand them to
-    /// the builder in order.
+    /// Posts the records taken so far to the workers, which tell deleted ones, make their nodes
+    /// and hand them to the builder in order.
     void PostHandOver();
     /// Posts the nodes left and waits until the builder has taken every one.
     void FinishHandOver();
@@ -157,10 +161,11 @@ private:
     std::uint64_t m_u64Nodes = 0;
     static constexpr std::size_t kHandOverBatch = 256;
     std::vector<HandOver> m_handOver;
-    // Last: their threads end, running what is posted, before anything they use goes; the
-    // maker posts to the handing worker, so it ends first.
+    // Last: their threads end, running what is posted, before anything they use goes; each
+    // posts to the one declared before it, so it ends first.
     engine::SerialWorker m_handing;  // hands the nodes to the builder
-    engine::SerialWorker m_maker;    // makes the nodes the reading thread left to it
+    engine::SerialWorker m_making;   // makes the nodes that need no look in the volume's trees
+    engine::SerialWorker m_asking;   // tells deleted records, makes the other nodes
 };
 
 /// A new complete searcher; null when memory runs out. The caller deletes it.
