@@ -213,8 +213,8 @@ std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf
 
 bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
                                                              engine::ByteView recordBytes, bool bFinal) {
-    std::optional<CatalogKey> const key = ReadCatalogKey(recordBytes);
-    std::optional<CatalogRecord> const record = key ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
+    std::optional<CatalogKey> key = ReadCatalogKey(recordBytes);
+    std::optional<CatalogRecord> record = key ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
     if (!record || (record->u16Type != kRecordFile && record->u16Type != kRecordFolder)) return true;
     if (record->u32ID == 0 && record->u32CreateDate == 0) return true;
     if (key->u32ParentID <= kRootParentID) return true;  // the root folder is the tree's root itself
@@ -223,11 +223,11 @@ bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector
     // counter or date disagree: the record lies inside it, and the lost records have no data.
     if (pPartition == nullptr && bFinal) pPartition = AcceptingPartition(s64Sector, *record, false);
     if (pPartition != nullptr) {
-        AddRecord(*pPartition, s64Sector, *key, *record, pLeaf, false);
+        AddRecord(*pPartition, s64Sector, std::move(*key), std::move(*record), pLeaf, false);
         return true;
     }
     if (!bFinal) return false;
-    AddRecord(LostRecordsPartition(), s64Sector, *key, *record, nullptr, false);
+    AddRecord(LostRecordsPartition(), s64Sector, std::move(*key), std::move(*record), nullptr, false);
     return true;
 }
 
@@ -290,7 +290,7 @@ CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecor
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompletePartition& partition, long long s64Sector,
-                                                           CatalogKey const& key, CatalogRecord const& record,
+                                                           CatalogKey key, CatalogRecord record,
                                                            std::shared_ptr<CHFSPlusBTNode const> const& pLeaf, bool bMakeHere) {
     if (m_pBuilder == nullptr) return;
     HandOver& item = m_handOver.emplace_back();
@@ -301,8 +301,8 @@ void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompleteParti
         item.nodes = MakeNodes(item, key, record, false);
         item.bMade = true;
     } else {
-        item.key = key;
-        item.record = record;
+        item.key = std::move(key);
+        item.record = std::move(record);
         item.pLeaf = pLeaf;
     }
     if (m_handOver.size() >= kHandOverBatch) PostHandOver();

@@ -104,8 +104,8 @@ private:
     /// of `partition`, or leaves that to a worker; they reach the builder through the workers.
     /// A record of `pLeaf` is asked whether it was deleted; one without is live. With
     /// `bMakeHere` the nodes are made at once (while this thread reads the volume's trees).
-    void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey const& key,
-                   hfsplus::CatalogRecord const& record, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, bool bMakeHere);
+    void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey key,
+                   hfsplus::CatalogRecord record, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, bool bMakeHere);
     /// A record's nodes on their way to the builder: made here or by a worker (`bMade`) from
     /// the key and record.
     struct HandOver {
