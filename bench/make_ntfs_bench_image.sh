@@ -25,15 +25,5 @@ rm -f "$img" && truncate -s "$size" "$img"
 mkntfs -F -Q -c 4096 -L NTFSBENCH "$img" >/dev/null 2>&1
 ntfs-3g "$img" "$mnt" || skip "ntfs-3g cannot mount"
 # Sizes from 1 byte to 3 KiB (most stay resident in their FILE records), from a fixed seed.
-python3 - "$mnt" "$folders" "$files" <<'PY'
-import os, random, sys
-root, folders, files = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-random.seed(7)
-for d in range(1, folders + 1):
-    folder = os.path.join(root, "folder number %d" % d)
-    os.mkdir(folder)
-    for f in range(1, files + 1):
-        with open(os.path.join(folder, "a file with a long name %d.bin" % f), "wb") as out:
-            out.write(random.randbytes(1 + random.randrange(3072)))
-PY
+python3 "$(dirname "$0")/write_bench_files.py" "$mnt" "$folders" "$files"
 umount "$mnt"

@@ -41,15 +41,18 @@ CHFSPlusBTree::CHFSPlusBTree(CHFSPlusRawfile* pFile) : m_pFile(pFile) {
     }
 }
 
-std::optional<CHFSPlusBTNode> CHFSPlusBTree::CreateNode(std::uint32_t u32Node, RESULT& result) const {
-    if (m_pFile == nullptr || m_u32NodeSize == 0 || u32Node >= m_u64NodeCount) {
-        result = HFSPLUS_RESULT(kCodeBadData);
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes(m_u32NodeSize);
+RESULT CHFSPlusBTree::ReadNode(std::uint32_t u32Node, std::vector<std::uint8_t>& bytes) const {
+    if (m_pFile == nullptr || m_u32NodeSize == 0 || u32Node >= m_u64NodeCount) return HFSPLUS_RESULT(kCodeBadData);
+    bytes.resize(m_u32NodeSize);
     std::uint64_t const u64Offset = std::uint64_t{u32Node} * m_u32NodeSize;
-    if (m_pFile->Read(u64Offset, bytes.data(), bytes.size()) != bytes.size()) {
-        result = HFSPLUS_RESULT(kCodeShortRead);
+    if (m_pFile->Read(u64Offset, bytes.data(), bytes.size()) != bytes.size()) return HFSPLUS_RESULT(kCodeShortRead);
+    return kResultSuccess;
+}
+
+std::optional<CHFSPlusBTNode> CHFSPlusBTree::CreateNode(std::uint32_t u32Node, RESULT& result) const {
+    std::vector<std::uint8_t> bytes;
+    if (RESULT const read = ReadNode(u32Node, bytes); Failed(read)) {
+        result = read;
         return std::nullopt;
     }
     CHFSPlusBTNode node(std::move(bytes));

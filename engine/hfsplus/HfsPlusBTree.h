@@ -43,6 +43,9 @@ public:
     /// Node `u32Node`, read whole; nullopt (and the result) for a number outside the tree file,
     /// a short read or a node that is not valid.
     std::optional<CHFSPlusBTNode> CreateNode(std::uint32_t u32Node, RESULT& result) const;
+    /// Node `u32Node`'s bytes, unchecked, into `bytes` (its storage reused): code 6 for a number
+    /// outside the tree file, 0xE for a short read.
+    RESULT ReadNode(std::uint32_t u32Node, std::vector<std::uint8_t>& bytes) const;
 
     /// Finds the leaf record equal to the key `order` describes; on a hit its bytes go to
     /// `pRecord` when given. Returns the walk's result (success also when nothing was found).

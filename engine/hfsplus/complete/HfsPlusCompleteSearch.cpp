@@ -1,7 +1,11 @@
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
 
 #include <algorithm>
+#include <array>
+#include <exception>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IProgress.h"
@@ -11,6 +15,7 @@
 #include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/complete/HfsPlusLiveLeaves.h"
 #include "engine/hfsplus/complete/HfsPlusSectorProbe.h"
 #include "engine/hfsplus/complete/HfsPlusVolumeStart.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
@@ -21,24 +26,6 @@ namespace {
 /// Partition indexes are 16 bits wide and 0xFFFF means none.
 constexpr std::size_t kMaxPartitions = CSearchedPartitionInfo::kNoPartitionIndex;
 constexpr std::size_t kPiece = 512;
-
-/// Whether `node` is, byte for byte, the catalog's leaf that holds the key of its first record.
-bool IsLiveLeaf(CHFSPlusCatalog const& catalog, engine::ByteView node) {
-    CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
-    std::optional<CatalogKey> const first = leaf.GetRecordCount() != 0 ? ReadCatalogKey(leaf.GetRecord(0)) : std::nullopt;
-    if (!first) return false;
-    std::uint8_t const u8CompareType = catalog.GetKeyCompareType();
-    auto const order = [&first, u8CompareType](engine::ByteView record) -> std::optional<int> {
-        std::optional<CatalogKey> const key = ReadCatalogKey(record);
-        if (!key) return std::nullopt;
-        return CompareCatalogKeys(*key, *first, u8CompareType);
-    };
-    HFSPlusSearchResult found;
-    if (Failed(catalog.Search(order, found, nullptr)) || !found.bFound) return false;
-    RESULT result = kResultSuccess;
-    std::optional<CHFSPlusBTNode> const live = catalog.CreateNode(found.u32Node, result);
-    return live && live->Bytes().Size() == node.Size() && std::equal(node.Data(), node.Data() + node.Size(), live->Bytes().Data());
-}
 
 }  // namespace
 
@@ -51,6 +38,8 @@ void CHFSPlusCompleteFileSystemSearchController::SetDevice(IStorageDevice* pDevi
 }
 
 RESULT CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
+    FinishHandOver();
+    m_liveLeaves.clear();
     m_partitions.clear();
     m_volumesByStart.clear();
     m_held.clear();
@@ -94,6 +83,7 @@ RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlockBytes(engine::Byt
     for (long long i = 0; i < s64Count;)
         i += AnalyzeSector(s64First + i, static_cast<std::size_t>(i) * m_u32SectorSize, s64Count - i);
     m_view = {};
+    FinishHandOver();
     return kResultSuccess;
 }
 
@@ -194,24 +184,24 @@ void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64H
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AnalyzeLeaf(long long s64Sector, engine::ByteView node) {
-    CHFSPlusBTNode leaf(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
-    if (TestNodeBelongToFile(leaf) != kCatalogFileID) return;
-    std::vector<std::uint16_t> unplaced = PlaceLeaf(s64Sector, leaf, nullptr, false);
+    auto const pLeaf = std::make_shared<CHFSPlusBTNode const>(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
+    if (TestNodeBelongToFile(*pLeaf) != kCatalogFileID) return;
+    std::vector<std::uint16_t> unplaced = PlaceLeaf(s64Sector, pLeaf, nullptr, false);
     if (unplaced.empty()) return;
     if (m_heldBytes + node.Size() > kMaxHeldBytes) {
-        PlaceLeaf(s64Sector, leaf, &unplaced, true);
+        PlaceLeaf(s64Sector, pLeaf, &unplaced, true);
         return;
     }
     m_heldBytes += node.Size();
     m_held.push_back({s64Sector, std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()), std::move(unplaced)});
 }
 
-std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(long long s64Sector, CHFSPlusBTNode const& leaf,
+std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
                                                                                std::vector<std::uint16_t> const* pOnly, bool bFinal) {
-    LeafLiveness liveness{leaf.Bytes()};
+    CHFSPlusBTNode const& leaf = *pLeaf;
     std::vector<std::uint16_t> unplaced;
     auto const place = [&](std::uint16_t i) {
-        if (!PlaceRecord(s64Sector, leaf.GetRecord(i), liveness, bFinal)) unplaced.push_back(i);
+        if (!PlaceRecord(s64Sector, pLeaf, leaf.GetRecord(i), bFinal)) unplaced.push_back(i);
     };
     if (pOnly != nullptr) {
         for (std::uint16_t i : *pOnly) place(i);
@@ -221,10 +211,10 @@ std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf
     return unplaced;
 }
 
-bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness,
-                                                             bool bFinal) {
-    std::optional<CatalogKey> const key = ReadCatalogKey(recordBytes);
-    std::optional<CatalogRecord> const record = key ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
+bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
+                                                             engine::ByteView recordBytes, bool bFinal) {
+    std::optional<CatalogKey> key = ReadCatalogKey(recordBytes);
+    std::optional<CatalogRecord> record = key ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
     if (!record || (record->u16Type != kRecordFile && record->u16Type != kRecordFolder)) return true;
     if (record->u32ID == 0 && record->u32CreateDate == 0) return true;
     if (key->u32ParentID <= kRootParentID) return true;  // the root folder is the tree's root itself
@@ -233,11 +223,11 @@ bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector
     // counter or date disagree: the record lies inside it, and the lost records have no data.
     if (pPartition == nullptr && bFinal) pPartition = AcceptingPartition(s64Sector, *record, false);
     if (pPartition != nullptr) {
-        AddRecord(*pPartition, s64Sector, *key, *record, IsDeleted(*pPartition, *key, *record, liveness));
+        AddRecord(*pPartition, s64Sector, std::move(*key), std::move(*record), pLeaf, false);
         return true;
     }
     if (!bFinal) return false;
-    AddRecord(LostRecordsPartition(), s64Sector, *key, *record, false);
+    AddRecord(LostRecordsPartition(), s64Sector, std::move(*key), std::move(*record), nullptr, false);
     return true;
 }
 
@@ -247,7 +237,9 @@ bool CHFSPlusCompleteFileSystemSearchController::IsDeleted(CHFSPlusCompleteParti
     if (pCatalog == nullptr) return false;
     if (liveness.pAskedIn != &partition) {
         liveness.pAskedIn = &partition;
-        liveness.bLive = IsLiveLeaf(*pCatalog, liveness.node);
+        std::unique_ptr<CHFSPlusLiveLeaves>& pLeaves = m_liveLeaves[pCatalog];
+        if (!pLeaves) pLeaves = std::make_unique<CHFSPlusLiveLeaves>(*pCatalog);
+        liveness.bLive = pLeaves->IsLive(*liveness.pLeaf);
     }
     if (liveness.bLive) return false;
     // A record the live catalog no longer holds under its key was deleted.
@@ -278,7 +270,7 @@ CHFSPlusVolume* CHFSPlusCompleteFileSystemSearchController::VolumeFor(CHFSPlusCo
     if (std::optional<CatalogRecord> const folder = pVolume->GetCatalog() != nullptr && pVolume->GetPrivateDataID() != 0
                                                         ? pVolume->GetCatalog()->Find(CHFSPlusVolume::PrivateDataKey())
                                                         : std::nullopt)
-        AddRecord(partition, 0, CHFSPlusVolume::PrivateDataKey(), *folder, false);
+        AddRecord(partition, 0, CHFSPlusVolume::PrivateDataKey(), *folder, nullptr, true);
     if (partition.OnDeviceItself()) WalkCatalog(partition);
     return pVolume;
 }
@@ -298,29 +290,116 @@ CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecor
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompletePartition& partition, long long s64Sector,
-                                                           CatalogKey const& key, CatalogRecord const& record, bool bDeleted) {
+                                                           CatalogKey key, CatalogRecord record,
+                                                           std::shared_ptr<CHFSPlusBTNode const> const& pLeaf, bool bMakeHere) {
     if (m_pBuilder == nullptr) return;
-    CHFSPlusVolume* pVolume = partition.GetVolume();
-    auto const hand = [&](ReleasePtr<CHFSPlusFileNode> pNode) {
-        if (!pNode || pNode->GetCurrentNodeID() < 0) return;
+    HandOver& item = m_handOver.emplace_back();
+    item.pPartition = &partition;
+    item.pVolume = partition.GetVolume();
+    item.s64Sector = s64Sector;
+    if (bMakeHere) {
+        item.nodes = MakeNodes(item, key, record, false);
+        item.bMade = true;
+    } else {
+        item.key = std::move(key);
+        item.record = std::move(record);
+        item.pLeaf = pLeaf;
+    }
+    if (m_handOver.size() >= kHandOverBatch) PostHandOver();
+}
+
+std::array<ReleasePtr<CHFSPlusFileNode>, 2> CHFSPlusCompleteFileSystemSearchController::MakeNodes(HandOver const& item, CatalogKey const& key,
+                                                                                             CatalogRecord const& record, bool bDeleted) {
+    std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes{
+        ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(item.pVolume, key, record, false)),
+        CHFSPlusFileNode::ResourceFork(item.pVolume, key, record)};
+    for (ReleasePtr<CHFSPlusFileNode>& pNode : nodes) {
+        if (!pNode || pNode->GetCurrentNodeID() < 0) {
+            pNode.reset();
+            continue;
+        }
         if (bDeleted) pNode->MarkDeleted();
-        pNode->SetBelongedPartition(partition.GetIndex());
-        pNode->SetMetaDataSector(s64Sector);
-        if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
-        bool const bFolder = pNode->IsDirectory() != 0;
-        if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) return;
-        pNode.release();  // the builder owns it now
-        partition.CountNode(bFolder);
+        pNode->SetBelongedPartition(item.pPartition->GetIndex());
+        pNode->SetMetaDataSector(item.s64Sector);
+    }
+    return nodes;
+}
+
+bool CHFSPlusCompleteFileSystemSearchController::MadeWithoutLookups(CatalogRecord const& record) {
+    if (record.u16Type != kRecordFile) return true;
+    if (IsHardLink(record) || (record.u8OwnerFlags & kOwnerFlagCompressed) != 0) return false;
+    // A fork whose own eight extents cover its blocks needs no overflow record.
+    auto const inline_ = [](HFSPlusForkData const& fork) {
+        std::uint64_t u64Covered = 0;
+        for (HFSPlusExtentDescriptor const& extent : fork.extents) {
+            if (u64Covered >= fork.u32TotalBlocks || extent.u32BlockCount == 0) break;
+            u64Covered += extent.u32BlockCount;
+        }
+        return u64Covered >= fork.u32TotalBlocks;
     };
-    hand(ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(pVolume, key, record, false)));
-    hand(CHFSPlusFileNode::ResourceFork(pVolume, key, record));
+    return inline_(record.dataFork) && inline_(record.resourceFork);
+}
+
+void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
+    if (m_handOver.empty()) return;
+    // Three workers, each taking the batches in the order of the records: the first tells
+    // deleted records and makes the nodes that look in the volume's trees (once a volume is
+    // open this thread reads none of them, so that worker alone does), the second makes the
+    // other nodes, the third hands them to the builder. The builder, the tree flag and the
+    // partitions' counts are the third's alone until FinishHandOver.
+    auto pBatch = std::make_shared<std::vector<HandOver>>(std::exchange(m_handOver, {}));
+    m_asking.Post([this, pBatch] {
+        // The batch keeps its leaves alive, so a leaf's address names it here.
+        LeafLiveness liveness;
+        for (HandOver& item : *pBatch) {
+            if (item.bMade) continue;
+            if (item.pLeaf) {
+                if (liveness.pLeaf != item.pLeaf.get()) liveness = {item.pLeaf.get()};
+                item.bDeleted = IsDeleted(*item.pPartition, item.key, item.record, liveness);
+            }
+            if (item.pVolume != nullptr && !MadeWithoutLookups(item.record)) {
+                item.nodes = MakeNodes(item, item.key, item.record, item.bDeleted);
+                item.bMade = true;
+            }
+        }
+        m_making.Post([this, pBatch] {
+            for (HandOver& item : *pBatch)
+                if (!item.bMade) item.nodes = MakeNodes(item, item.key, item.record, item.bDeleted);
+            m_handing.Post([this, pBatch] {
+                for (HandOver& item : *pBatch) {
+                    for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
+                        if (!pNode) continue;
+                        if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
+                        bool const bFolder = pNode->IsDirectory() != 0;
+                        if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) continue;
+                        pNode.release();  // the builder owns it now
+                        item.pPartition->CountNode(bFolder);
+                    }
+                }
+            });
+        });
+    });
+}
+
+void CHFSPlusCompleteFileSystemSearchController::FinishHandOver() {
+    PostHandOver();
+    // Each worker has posted every batch to the next once it is idle.
+    std::exception_ptr error;
+    for (engine::SerialWorker* pWorker : {&m_asking, &m_making, &m_handing}) {
+        try {
+            pWorker->Wait();
+        } catch (...) {
+            if (!error) error = std::current_exception();
+        }
+    }
+    if (error) std::rethrow_exception(error);
 }
 
 void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePartition& partition) {
     CHFSPlusCatalog* pCatalog = partition.GetVolume() != nullptr ? partition.GetVolume()->GetCatalog() : nullptr;
     if (pCatalog == nullptr || m_pBuilder == nullptr) return;
     auto const visit = [this, &partition](CatalogKey const& key, CatalogRecord const& record) {
-        if (key.u32ParentID > kRootParentID) AddRecord(partition, 0, key, record, false);
+        if (key.u32ParentID > kRootParentID) AddRecord(partition, 0, key, record, nullptr, true);
         return true;
     };
     pCatalog->Traverse(visit, [this] { return m_pProgress == nullptr || m_pProgress->Continued() != 0; });
@@ -332,8 +411,10 @@ void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
     m_heldBytes = 0;
     if (iBuild == 0 || !m_bPrepared) return;
     // Every header is known now: a volume found only from its alternate takes its records.
-    for (HeldLeaf& leaf : held) PlaceLeaf(leaf.s64Sector, CHFSPlusBTNode(std::move(leaf.bytes)), &leaf.records, true);
+    for (HeldLeaf& leaf : held)
+        PlaceLeaf(leaf.s64Sector, std::make_shared<CHFSPlusBTNode const>(std::move(leaf.bytes)), &leaf.records, true);
     held.clear();
+    FinishHandOver();
     if (m_pBuilder == nullptr) return;
     for (auto const& pPartition : m_partitions) m_pBuilder->SetPartitonDevice(pPartition->MakeRecord(m_u32SectorSize).get(), m_pDevice);
     if (m_bTreeMade) m_pBuilder->FlashBuild(SEARCHER_TYPE_HFSPLUS);

@@ -8,14 +8,20 @@
 // Records no partition takes yet are held and placed again at the end, once every header is
 // known: a volume whose primary header is gone is known only from its alternate at its end.
 // Records that still find no volume go to a partition of their own, without data.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/ByteView.h"
+#include "engine/ReleasePtr.h"
+#include "engine/core/util/SerialWorker.h"
+#include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/complete/HfsPlusCompletePartition.h"
+#include "engine/hfsplus/complete/HfsPlusLiveLeaves.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
@@ -69,7 +75,7 @@ private:
     /// the catalog's node of its first key is (all its records are); any other leaf (freed, or
     /// an old copy in the journal) is asked record by record.
     struct LeafLiveness {
-        engine::ByteView node;
+        hfsplus::CHFSPlusBTNode const* pLeaf = nullptr;
         hfsplus::CHFSPlusCompletePartition* pAskedIn = nullptr;
         bool bLive = false;
     };
@@ -83,19 +89,48 @@ private:
     void AnalyzeLeaf(long long s64Sector, engine::ByteView node);
     /// Places the leaf's records (all, or those listed); the indexes of those no partition took.
     /// With `bFinal` there are none: they go to the lost records' partition.
-    std::vector<std::uint16_t> PlaceLeaf(long long s64Sector, hfsplus::CHFSPlusBTNode const& leaf,
+    std::vector<std::uint16_t> PlaceLeaf(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf,
                                          std::vector<std::uint16_t> const* pOnly, bool bFinal);
     /// Whether a record of the leaf was placed (or is of no file or folder).
-    bool PlaceRecord(long long s64Sector, engine::ByteView recordBytes, LeafLiveness& liveness, bool bFinal);
+    bool PlaceRecord(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, engine::ByteView recordBytes,
+                     bool bFinal);
     bool IsDeleted(hfsplus::CHFSPlusCompletePartition& partition, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
                    LeafLiveness& liveness);
     /// The innermost volume holding the sector that opens and, with `bByHeader`, whose header
     /// allows the record (MayHold).
     hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record, bool bByHeader);
     hfsplus::CHFSPlusCompletePartition& LostRecordsPartition();
-    /// Hands a record (and a resource fork beside it) to the builder as nodes of `partition`.
-    void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey const& key,
-                   hfsplus::CatalogRecord const& record, bool bDeleted);
+    /// Makes the nodes of a record (and of a resource fork beside it) for the builder, as nodes
+    /// of `partition`, or leaves that to a worker; they reach the builder through the workers.
+    /// A record of `pLeaf` is asked whether it was deleted; one without is live. With
+    /// `bMakeHere` the nodes are made at once (while this thread reads the volume's trees).
+    void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey key,
+                   hfsplus::CatalogRecord record, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, bool bMakeHere);
+    /// A record's nodes on their way to the builder: made here or by a worker (`bMade`) from
+    /// the key and record.
+    struct HandOver {
+        hfsplus::CHFSPlusCompletePartition* pPartition = nullptr;
+        hfsplus::CHFSPlusVolume* pVolume = nullptr;
+        long long s64Sector = 0;
+        bool bMade = false;
+        bool bDeleted = false;
+        hfsplus::CatalogKey key;
+        hfsplus::CatalogRecord record;
+        std::shared_ptr<hfsplus::CHFSPlusBTNode const> pLeaf;  // the record's leaf, asked whether it is live
+        std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes;  // the record's node, its resource fork's
+    };
+    /// The record's node and its resource fork's (each null when there is none), placed as
+    /// `item` says.
+    static std::array<ReleasePtr<CHFSPlusFileNode>, 2> MakeNodes(HandOver const& item, hfsplus::CatalogKey const& key,
+                                                                 hfsplus::CatalogRecord const& record, bool bDeleted);
+    /// Whether the record's nodes can be made without a look in the volume's trees (hard-link
+    /// targets, compressed sizes, overflow extents), and so while they are read.
+    static bool MadeWithoutLookups(hfsplus::CatalogRecord const& record);
+    /// Posts the records taken so far to the workers, which tell deleted ones, make their nodes
+    /// and hand them to the builder in order.
+    void PostHandOver();
+    /// Posts the nodes left and waits until the builder has taken every one.
+    void FinishHandOver();
     /// The whole live catalog of a volume at the device's start, as a quick scan walks it.
     void WalkCatalog(hfsplus::CHFSPlusCompletePartition& partition);
     hfsplus::CHFSPlusVolume* VolumeFor(hfsplus::CHFSPlusCompletePartition& partition);
@@ -110,6 +145,8 @@ private:
     bool m_bPrepared = false;
     bool m_bTreeMade = false;
     std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>> m_partitions;
+    // Freed before m_partitions, whose volumes own the catalogs they ask.
+    std::unordered_map<hfsplus::CHFSPlusCatalog const*, std::unique_ptr<hfsplus::CHFSPlusLiveLeaves>> m_liveLeaves;
     std::vector<std::size_t> m_volumesByStart;  // partitions with a header, by start
     std::vector<HeldLeaf> m_held;
     std::size_t m_heldBytes = 0;
@@ -122,6 +159,13 @@ private:
     std::uint64_t m_u64JournalInfoBlocks = 0;
     std::uint64_t m_u64JournalHeaders = 0;
     std::uint64_t m_u64Nodes = 0;
+    static constexpr std::size_t kHandOverBatch = 256;
+    std::vector<HandOver> m_handOver;
+    // Last: their threads end, running what is posted, before anything they use goes; each
+    // posts to the one declared before it, so it ends first.
+    engine::SerialWorker m_handing;  // hands the nodes to the builder
+    engine::SerialWorker m_making;   // makes the nodes that need no look in the volume's trees
+    engine::SerialWorker m_asking;   // tells deleted records, makes the other nodes
 };
 
 /// A new complete searcher; null when memory runs out. The caller deletes it.
