@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <span>
 #include <system_error>
@@ -18,6 +19,7 @@ CStorageDeviceWithCache::~CStorageDeviceWithCache() { EndCache(); }
 int CStorageDeviceWithCache::SetBlockSize(unsigned int u32BlockSectors) {
     // The reader fills buffers of the block size: it must not run while that changes.
     EndCache();
+    std::unique_lock current(m_currentLock);
     m_s64CurBlock = -1;
     m_current = Block{};
     int const iSectorSize = GetSectorSize();
@@ -148,7 +150,8 @@ void CStorageDeviceWithCache::Recycle(std::vector<std::uint8_t> buffer) {
     if (buffer.size() == BufferBytes()) m_freeBuffers.push_back(std::move(buffer));
 }
 
-int CStorageDeviceWithCache::TakeQueuedBlock(std::int64_t s64First, bool& bRefill) {
+int CStorageDeviceWithCache::TakeQueuedBlock(long long s64Index, bool& bRefill) {
+    std::int64_t const s64First = s64Index * m_u32BlockSectors;
     // Blocks before the wanted one are never asked for in an ascending scan.
     while (!m_queue.empty() && m_queue.front().s64First < s64First) {
         Recycle(std::move(m_queue.front().data));
@@ -158,7 +161,11 @@ int CStorageDeviceWithCache::TakeQueuedBlock(std::int64_t s64First, bool& bRefil
     if (m_queue.empty()) return m_bReaderActive ? -1 : 0;
     if (m_queue.front().s64First != s64First) return 0;
     // Handed over by swapping buffers: no 4 MiB copy per block.
-    std::swap(m_current, m_queue.front());
+    {
+        std::unique_lock current(m_currentLock);
+        std::swap(m_current, m_queue.front());
+        m_s64CurBlock = s64Index;
+    }
     Recycle(std::move(m_queue.front().data));
     m_queue.pop_front();
     bRefill = true;
@@ -168,7 +175,6 @@ int CStorageDeviceWithCache::TakeQueuedBlock(std::int64_t s64First, bool& bRefil
 int CStorageDeviceWithCache::SetCurCacheBlock(long long s64Index) {
     if (!m_pDevice || !IsBlockInValidRange(s64Index)) return 0;
     if (s64Index == m_s64CurBlock) return 1;
-    std::int64_t const s64First = s64Index * m_u32BlockSectors;
     int iTaken = -1;
     while (iTaken < 0) {
         m_blockReady.wait_until([this] {
@@ -178,12 +184,11 @@ int CStorageDeviceWithCache::SetCurCacheBlock(long long s64Index) {
         bool bRefill = false;
         {
             autolocker lock(m_queueLock);
-            iTaken = TakeQueuedBlock(s64First, bRefill);
+            iTaken = TakeQueuedBlock(s64Index, bRefill);
         }
         if (bRefill) m_refill.signal();
     }
     if (iTaken == 0) return 0;
-    m_s64CurBlock = s64Index;
     FillLookAhead();
     return 1;
 }
@@ -232,21 +237,28 @@ int CStorageDeviceWithCache::Close() { return m_pDevice ? 1 : 0; }
 
 int CStorageDeviceWithCache::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
     if (!m_pDevice) return 0;
+    std::shared_lock current(m_currentLock);
     std::int64_t const s64BlockFirst = m_current.s64First;
     std::int64_t const s64BlockEnd = s64BlockFirst + m_current.s64Sectors;
     bool const bStartsInBlock = m_s64CurBlock >= 0 && pBuffer && s64Count > 0 && s64FirstSector >= s64BlockFirst &&
                                 s64FirstSector < s64BlockEnd;
-    if (!bStartsInBlock) return m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count);
+    if (!bStartsInBlock) {
+        current.unlock();
+        return m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count);
+    }
 
     std::int64_t const s64InBlock = std::min<std::int64_t>(s64Count, s64BlockEnd - s64FirstSector);
     // A request running past the device's end gets exactly the device's own answer.
-    if (s64InBlock < s64Count && s64BlockEnd >= m_pDevice->GetTotalSectors())
+    if (s64InBlock < s64Count && s64BlockEnd >= m_pDevice->GetTotalSectors()) {
+        current.unlock();
         return m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count);
+    }
 
     auto* pOut = static_cast<std::uint8_t*>(pBuffer);
     auto const uOffset = static_cast<std::size_t>(s64FirstSector - s64BlockFirst) * m_u32SectorBytes;
     auto const uInBlockBytes = static_cast<std::size_t>(s64InBlock) * m_u32SectorBytes;
     std::memcpy(pOut, m_current.data.data() + uOffset, uInBlockBytes);
+    current.unlock();
     if (s64InBlock == s64Count) return 1;
     return m_pDevice->ReadSector(pOut + uInBlockBytes, s64BlockEnd, s64Count - s64InBlock) ? 1 : 0;
 }

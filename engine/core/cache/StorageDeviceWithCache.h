@@ -3,7 +3,8 @@
 // blocks while the searchers analyse the current one; reads that fall into the current block are
 // served from memory, all others go to the wrapped device. The searchers of a block read at once
 // from several threads, as does the reader: the wrapped device must allow that (the plain
-// devices read positionally).
+// devices read positionally). A searcher's own workers may go on reading while the next block
+// becomes current: the current block changes only while no read is copying out of it.
 //
 // Use: construct, SetBlockSize, BeginCache, SetCurCacheBlock(0), (1), ... in ascending order,
 // EndCache. Without BeginCache (a results file being restored) nothing is ever read ahead.
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <shared_mutex>
 #include <span>
 #include <thread>
 #include <vector>
@@ -103,15 +105,17 @@ private:
     /// Reads a claimed block outside any lock, so the consumer is never held up by the device.
     void ReadBlock(Block& block);
     void ReaderLoop();
-    /// Takes the queued block that starts at `s64First`; dropping older ones. 1 taken, 0 never
-    /// coming, -1 not there yet. Caller holds the queue lock.
-    int TakeQueuedBlock(std::int64_t s64First, bool& bRefill);
+    /// Makes queued block `s64Index` current, dropping older ones. 1 taken, 0 never coming, -1
+    /// not there yet. Caller holds the queue lock.
+    int TakeQueuedBlock(long long s64Index, bool& bRefill);
     void Recycle(std::vector<std::uint8_t> buffer);
 
     IStorageDeviceData* m_pPrivateData = nullptr;
     IStorageDevice* const m_pDevice;
 
-    // Touched by the consumer thread only.
+    // Changed by the consumer thread only, under m_currentLock held exclusively; ReadSector
+    // holds it shared while it copies out of the block. Lock order: m_queueLock, then this.
+    mutable std::shared_mutex m_currentLock;
     Block m_current;
     std::int64_t m_s64CurBlock = -1;
     std::uint32_t m_u32BlockSectors = 0;

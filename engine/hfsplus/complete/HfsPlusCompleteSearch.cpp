@@ -83,7 +83,10 @@ RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlockBytes(engine::Byt
     for (long long i = 0; i < s64Count;)
         i += AnalyzeSector(s64First + i, static_cast<std::size_t>(i) * m_u32SectorSize, s64Count - i);
     m_view = {};
-    FinishHandOver();
+    // The workers read the volumes' trees through the device, never the block handed over:
+    // they may go on after the block is gone.
+    PostHandOver();
+    LimitBatchesInFlight();
     return kResultSuccess;
 }
 
@@ -347,11 +350,11 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
     // open this thread reads none of them, so that worker alone does), the second makes the
     // other nodes, the third hands them to the builder. The builder, the tree flag and the
     // partitions' counts are the third's alone until FinishHandOver.
-    auto pBatch = std::make_shared<std::vector<HandOver>>(std::exchange(m_handOver, {}));
+    auto pBatch = std::make_shared<Batch>(std::exchange(m_handOver, {}), m_batchesInFlight);
     m_asking.Post([this, pBatch] {
         // The batch keeps its leaves alive, so a leaf's address names it here.
         LeafLiveness liveness;
-        for (HandOver& item : *pBatch) {
+        for (HandOver& item : pBatch->items) {
             if (item.bMade) continue;
             if (item.pLeaf) {
                 if (liveness.pLeaf != item.pLeaf.get()) liveness = {item.pLeaf.get()};
@@ -363,10 +366,10 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
             }
         }
         m_making.Post([this, pBatch] {
-            for (HandOver& item : *pBatch)
+            for (HandOver& item : pBatch->items)
                 if (!item.bMade) item.nodes = MakeNodes(item, item.key, item.record, item.bDeleted);
             m_handing.Post([this, pBatch] {
-                for (HandOver& item : *pBatch) {
+                for (HandOver& item : pBatch->items) {
                     for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
                         if (!pNode) continue;
                         if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
@@ -379,6 +382,20 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
             });
         });
     });
+}
+
+CHFSPlusCompleteFileSystemSearchController::Batch::Batch(std::vector<HandOver> posted, std::atomic<std::size_t>& inFlight_)
+    : items(std::move(posted)), inFlight(inFlight_) {
+    ++inFlight;
+}
+
+CHFSPlusCompleteFileSystemSearchController::Batch::~Batch() {
+    --inFlight;
+    inFlight.notify_all();
+}
+
+void CHFSPlusCompleteFileSystemSearchController::LimitBatchesInFlight() {
+    for (std::size_t n = m_batchesInFlight.load(); n > kMaxBatchesInFlight; n = m_batchesInFlight.load()) m_batchesInFlight.wait(n);
 }
 
 void CHFSPlusCompleteFileSystemSearchController::FinishHandOver() {
@@ -406,6 +423,8 @@ void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePar
 }
 
 void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
+    // What the blocks found reaches the builder before the search ends, built or not.
+    FinishHandOver();
     std::vector<HeldLeaf> held;
     held.swap(m_held);
     m_heldBytes = 0;

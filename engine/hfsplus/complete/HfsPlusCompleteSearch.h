@@ -9,6 +9,7 @@
 // known: a volume whose primary header is gone is known only from its alternate at its end.
 // Records that still find no volume go to a partition of their own, without data.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -126,9 +127,20 @@ private:
     /// Whether the record's nodes can be made without a look in the volume's trees (hard-link
     /// targets, compressed sizes, overflow extents), and so while they are read.
     static bool MadeWithoutLookups(hfsplus::CatalogRecord const& record);
+    /// Records posted together; counted in flight until the last worker lets go of them.
+    struct Batch {
+        Batch(std::vector<HandOver> posted, std::atomic<std::size_t>& inFlight);
+        ~Batch();
+        Batch(Batch const&) = delete;
+        Batch& operator=(Batch const&) = delete;
+        std::vector<HandOver> items;
+        std::atomic<std::size_t>& inFlight;
+    };
     /// Posts the records taken so far to the workers, which tell deleted ones, make their nodes
     /// and hand them to the builder in order.
     void PostHandOver();
+    /// Waits while more than kMaxBatchesInFlight batches are with the workers.
+    void LimitBatchesInFlight();
     /// Posts the nodes left and waits until the builder has taken every one.
     void FinishHandOver();
     /// The whole live catalog of a volume at the device's start, as a quick scan walks it.
@@ -160,7 +172,12 @@ private:
     std::uint64_t m_u64JournalHeaders = 0;
     std::uint64_t m_u64Nodes = 0;
     static constexpr std::size_t kHandOverBatch = 256;
+    /// A block ends without waiting for the workers, so they carry on while the next blocks are
+    /// read; past this many batches (about 130,000 records, some 70 MiB, less than their nodes
+    /// will hold) the search waits for them.
+    static constexpr std::size_t kMaxBatchesInFlight = 512;
     std::vector<HandOver> m_handOver;
+    std::atomic<std::size_t> m_batchesInFlight{0};
     // Last: their threads end, running what is posted, before anything they use goes; each
     // posts to the one declared before it, so it ends first.
     engine::SerialWorker m_handing;  // hands the nodes to the builder

@@ -3,6 +3,8 @@
 // the only device reads after it are the consumer's own.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "engine/core/cache/StorageDeviceWithCache.h"
@@ -98,6 +100,23 @@ TEST_F(CacheReadSectorTest, FailedDeviceReadIsPassedOn) {
     EXPECT_EQ(m_pCache->ReadSector(buffer.data(), 4, 16), 0);  // straddles into the failing sector
     EXPECT_EQ(m_pCache->ReadSector(buffer.data(), 10, 4), 0);
     EXPECT_EQ(m_pCache->GetLastError(), kResultSuccess);
+}
+
+TEST_F(CacheReadSectorTest, ReadsFromAnotherThreadWhileBlocksChangeGetTheDevicesBytes) {
+    // A searcher's worker reads on while the next block becomes current: each read must come
+    // whole from one block or the device, never from a buffer the reader is filling again.
+    constexpr long long kSectors = 400;
+    Start(kSectors);
+    std::atomic<bool> bDone{false};
+    std::atomic<int> iBad{0};
+    std::thread worker([&] {
+        for (long long s64At = 0; !bDone.load(); s64At = (s64At + 5) % (kSectors - 3))
+            if (!ReadsStamped(*m_pCache, s64At, 3)) ++iBad;
+    });
+    for (long long i = 0; i < kSectors / kBlock; ++i) ASSERT_EQ(m_pCache->SetCurCacheBlock(i), 1) << "block " << i;
+    bDone = true;
+    worker.join();
+    EXPECT_EQ(iBad.load(), 0);
 }
 
 }  // namespace
