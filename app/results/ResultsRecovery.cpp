@@ -168,11 +168,13 @@ void QNDeletailWindowController::recoveryAction() {
     m_recoveryProgressWindow->changeProgressValue(done != 0 && total > 0 ? static_cast<double>(done) * 100.0 / static_cast<double>(total) : 0.0, name);
   }
   if (!running) {
+    // A stop request is not yet the end: the worker removes the part of the file it was copying,
+    // after a read that may take long on a failing disk. The timer asks again meanwhile.
+    if (QNUIController::IsRecoveryWindingDown()) return;
     m_isFinishRecovery = true;
     m_recoveryWatch->stop();
     closeRecoveryProgress();
-    // A stop request is not yet the end: the worker removes the part of the file it was copying.
-    // Its counts are final once it has returned (a stop ends a copy part way, so this is short).
+    // Its counts are final once it has returned.
     const RESULT result = QNUIController::GetRecoveryResult();
     if (Failed(result)) qWarning("Recovery ended with 0x%llx", static_cast<unsigned long long>(result));
     // After the progress dialog has gone: never two modal dialogs at once.

@@ -112,6 +112,9 @@ public:
     /// Out: the recovery's total, done and error code; answers the name of the file being copied.
     static std::string GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error);
     static bool IsRecoveryRunning();
+    /// Whether a stopped recovery's copy is still winding down (removing the part of the file it
+    /// was in): the window waits for that on its timer, never on its thread.
+    static bool IsRecoveryWindingDown();
     /// Whether the recovery waits paused (by the user, or by a destination that stopped taking bytes).
     static bool IsRecoveryPaused();
     static void StopRecvoery();

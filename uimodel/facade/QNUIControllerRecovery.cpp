@@ -83,6 +83,8 @@ bool QNUIController::IsRecoveryRunning() {
     return iStatus == OPERATION_RUNNING || iStatus == OPERATION_PAUSED;
 }
 
+bool QNUIController::IsRecoveryWindingDown() { return GetModel().pRecovery && Recovery().GetStatus() == OPERATION_STOP_REQUESTED; }
+
 bool QNUIController::IsRecoveryPaused() { return GetModel().pRecovery && Recovery().GetStatus() == OPERATION_PAUSED; }
 
 void QNUIController::StopRecvoery() { Recovery().StopOperation(1); }

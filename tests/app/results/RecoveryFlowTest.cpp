@@ -228,9 +228,13 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   EXPECT_FALSE(QNUIController::IsRecoveryPaused());
   QTest::keyClick(progress, Qt::Key_Escape);
   EXPECT_TRUE(QNUIController::IsRecoveryPaused());
-  // Paused, the copy ends the file it is in and waits: the stop then winds down at once.
-  gate->Open();
+  // Yes stops while the copy still waits inside its read: the window goes on meanwhile, and the
+  // stopped dialog follows once the copy has wound down.
   progress->yesButton()->click();
+  EXPECT_TRUE(gate->HasWaitingRead()) << "the window waited for the stopped copy on its own thread";
+  QTest::qWait(750);  // the window's watch looks three times meanwhile
+  EXPECT_EQ(recoveries.size(), 2);
+  gate->Open();
   ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 3; }, kTimeoutMs));
   EXPECT_TRUE(recoveries.last().at(0).toBool());
   auto* stoppedDialog = qobject_cast<app::recovery::QNScanNotEndSaveWindowController*>(dialogs.last().at(0).value<QDialog*>());

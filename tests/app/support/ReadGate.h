@@ -22,8 +22,7 @@ class ReadGate {
     return m_waiting > 0;
   }
   // Before every read: waits while the gate is shut, at most two minutes, so that a test that
-  // never opens it fails instead of hanging. Open it before a stop: the window waits for the
-  // stopped copy to wind down.
+  // never opens it fails instead of hanging.
   void Pass() {
     std::unique_lock lock(m_mutex);
     ++m_waiting;
