@@ -8,25 +8,13 @@ set -euo pipefail
 img=${1:?usage: make_fat_bench_image.sh <image> [folders] [files-per-folder]}
 folders=${2:-500}
 files=${3:-40}
-for tool in mkfs.fat mcopy perl; do
+for tool in mkfs.fat mcopy python3; do
   command -v "$tool" >/dev/null || { echo "make_fat_bench_image: $tool is missing" >&2; exit 77; }
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Sizes from 1 byte to 3 KiB, contents from a fixed seed.
-perl -e '
-  my ($root, $folders, $files) = @ARGV;
-  srand(7);
-  for my $d (1 .. $folders) {
-    my $dir = "$root/folder number $d";
-    mkdir $dir or die "$dir: $!";
-    for my $f (1 .. $files) {
-      open(my $out, ">", "$dir/a file with a long name $f.bin") or die "$!";
-      print $out join("", map { chr(int(rand(256))) } 1 .. 1 + int(rand(3072)));
-      close $out;
-    }
-  }' "$work" "$folders" "$files"
+python3 "$(dirname "$0")/write_bench_files.py" "$work" "$folders" "$files"
 
 rm -f "$img" && truncate -s 512M "$img"
 mkfs.fat -F 32 -s 4 -n FATBENCH "$img" >/dev/null

@@ -204,7 +204,7 @@ std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf
     CHFSPlusBTNode const& leaf = *pLeaf;
     std::vector<std::uint16_t> unplaced;
     auto const place = [&](std::uint16_t i) {
-        if (!PlaceRecord(s64Sector, pLeaf, leaf.GetRecord(i), bFinal)) unplaced.push_back(i);
+        if (!PlaceRecord(s64Sector, pLeaf, i, bFinal)) unplaced.push_back(i);
     };
     if (pOnly != nullptr) {
         for (std::uint16_t i : *pOnly) place(i);
@@ -215,22 +215,24 @@ std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf
 }
 
 bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
-                                                             engine::ByteView recordBytes, bool bFinal) {
-    std::optional<CatalogKey> key = ReadCatalogKey(recordBytes);
-    std::optional<CatalogRecord> record = key ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
+                                                             std::uint16_t u16Record, bool bFinal) {
+    engine::ByteView const recordBytes = pLeaf->GetRecord(u16Record);
+    // Only what places the record is read here; a worker copies the name.
+    std::optional<std::uint32_t> const parentID = ReadCatalogKeyParent(recordBytes);
+    std::optional<CatalogRecord> record = parentID ? ReadCatalogRecord(RecordData(recordBytes)) : std::nullopt;
     if (!record || (record->u16Type != kRecordFile && record->u16Type != kRecordFolder)) return true;
     if (record->u32ID == 0 && record->u32CreateDate == 0) return true;
-    if (key->u32ParentID <= kRootParentID) return true;  // the root folder is the tree's root itself
+    if (*parentID <= kRootParentID) return true;  // the root folder is the tree's root itself
     CHFSPlusCompletePartition* pPartition = AcceptingPartition(s64Sector, *record, true);
     // At the end a volume that holds the record's sector takes it even when its header's id
     // counter or date disagree: the record lies inside it, and the lost records have no data.
     if (pPartition == nullptr && bFinal) pPartition = AcceptingPartition(s64Sector, *record, false);
     if (pPartition != nullptr) {
-        AddRecord(*pPartition, s64Sector, std::move(*key), std::move(*record), pLeaf, false);
+        AddRecord(*pPartition, s64Sector, {}, std::move(*record), pLeaf, false, u16Record);
         return true;
     }
     if (!bFinal) return false;
-    AddRecord(LostRecordsPartition(), s64Sector, std::move(*key), std::move(*record), nullptr, false);
+    AddRecord(LostRecordsPartition(), s64Sector, ReadCatalogKey(recordBytes).value_or(CatalogKey{}), std::move(*record), nullptr, false);
     return true;
 }
 
@@ -294,8 +296,10 @@ CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecor
 
 void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompletePartition& partition, long long s64Sector,
                                                            CatalogKey key, CatalogRecord record,
-                                                           std::shared_ptr<CHFSPlusBTNode const> const& pLeaf, bool bMakeHere) {
+                                                           std::shared_ptr<CHFSPlusBTNode const> const& pLeaf, bool bMakeHere,
+                                                           std::optional<std::uint16_t> keyInLeaf) {
     if (m_pBuilder == nullptr) return;
+    if (m_handOver.empty()) m_handOver.reserve(kHandOverBatch);  // a batch's records never move
     HandOver& item = m_handOver.emplace_back();
     item.pPartition = &partition;
     item.pVolume = partition.GetVolume();
@@ -307,6 +311,7 @@ void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompleteParti
         item.key = std::move(key);
         item.record = std::move(record);
         item.pLeaf = pLeaf;
+        item.keyInLeaf = keyInLeaf;
     }
     if (m_handOver.size() >= kHandOverBatch) PostHandOver();
 }
@@ -356,6 +361,8 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
         LeafLiveness liveness;
         for (HandOver& item : pBatch->items) {
             if (item.bMade) continue;
+            // Its place made sure the key reads.
+            if (item.keyInLeaf) item.key = ReadCatalogKey(item.pLeaf->GetRecord(*item.keyInLeaf)).value_or(CatalogKey{});
             if (item.pLeaf) {
                 if (liveness.pLeaf != item.pLeaf.get()) liveness = {item.pLeaf.get()};
                 item.bDeleted = IsDeleted(*item.pPartition, item.key, item.record, liveness);

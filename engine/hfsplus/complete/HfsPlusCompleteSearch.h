@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -93,7 +94,7 @@ private:
     std::vector<std::uint16_t> PlaceLeaf(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf,
                                          std::vector<std::uint16_t> const* pOnly, bool bFinal);
     /// Whether a record of the leaf was placed (or is of no file or folder).
-    bool PlaceRecord(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, engine::ByteView recordBytes,
+    bool PlaceRecord(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, std::uint16_t u16Record,
                      bool bFinal);
     bool IsDeleted(hfsplus::CHFSPlusCompletePartition& partition, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
                    LeafLiveness& liveness);
@@ -104,9 +105,11 @@ private:
     /// Makes the nodes of a record (and of a resource fork beside it) for the builder, as nodes
     /// of `partition`, or leaves that to a worker; they reach the builder through the workers.
     /// A record of `pLeaf` is asked whether it was deleted; one without is live. With
-    /// `bMakeHere` the nodes are made at once (while this thread reads the volume's trees).
+    /// `bMakeHere` the nodes are made at once (while this thread reads the volume's trees). With
+    /// `keyInLeaf` the key is left empty here: a worker reads it from that record of `pLeaf`.
     void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey key,
-                   hfsplus::CatalogRecord record, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, bool bMakeHere);
+                   hfsplus::CatalogRecord record, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, bool bMakeHere,
+                   std::optional<std::uint16_t> keyInLeaf = std::nullopt);
     /// A record's nodes on their way to the builder: made here or by a worker (`bMade`) from
     /// the key and record.
     struct HandOver {
@@ -118,6 +121,7 @@ private:
         hfsplus::CatalogKey key;
         hfsplus::CatalogRecord record;
         std::shared_ptr<hfsplus::CHFSPlusBTNode const> pLeaf;  // the record's leaf, asked whether it is live
+        std::optional<std::uint16_t> keyInLeaf;                // the record of pLeaf the key is still to be read from
         std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes;  // the record's node, its resource fork's
     };
     /// The record's node and its resource fork's (each null when there is none), placed as

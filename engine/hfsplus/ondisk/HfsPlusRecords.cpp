@@ -50,8 +50,21 @@ engine::ByteView KeyBytes(engine::ByteView record, std::size_t minLength) {
     return record.Sub(0, *keyLength);
 }
 
-std::optional<CatalogKey> ReadCatalogKey(engine::ByteView record) {
+namespace {
+
+/// The key of a catalog record when it holds a parent id and a name that fits; else empty.
+engine::ByteView CatalogKeyBytes(engine::ByteView record) {
     engine::ByteView const key = KeyBytes(record, 2 + kCatalogKeyMinLength);
+    if (key.Empty()) return {};
+    std::size_t const count = key.Be16(6);
+    if (count > kMaxNameUnits || !key.Has(kCatalogNameOffset, 2 * count)) return {};
+    return key;
+}
+
+}  // namespace
+
+std::optional<CatalogKey> ReadCatalogKey(engine::ByteView record) {
+    engine::ByteView const key = CatalogKeyBytes(record);
     if (key.Empty()) return std::nullopt;
     CatalogKey result;
     result.u32ParentID = key.Be32(2);
@@ -59,6 +72,12 @@ std::optional<CatalogKey> ReadCatalogKey(engine::ByteView record) {
     if (!name) return std::nullopt;
     result.name = std::move(*name);
     return result;
+}
+
+std::optional<std::uint32_t> ReadCatalogKeyParent(engine::ByteView record) {
+    engine::ByteView const key = CatalogKeyBytes(record);
+    if (key.Empty()) return std::nullopt;
+    return key.Be32(2);
 }
 
 bool IsValidCatalogThread(engine::ByteView data) {

@@ -92,6 +92,8 @@ std::optional<std::uint32_t> ChildPointer(engine::ByteView record);
 /// The catalog key of a record; nullopt when it is short, or its name is longer than 255
 /// units or than the key.
 std::optional<CatalogKey> ReadCatalogKey(engine::ByteView record);
+/// The parent id of the catalog key ReadCatalogKey reads, without copying its name.
+std::optional<std::uint32_t> ReadCatalogKeyParent(engine::ByteView record);
 /// A catalog leaf record's data; nullopt for an unknown type or one shorter than its layout.
 std::optional<CatalogRecord> ReadCatalogRecord(engine::ByteView data);
 /// Whether a file record is a hard link, its content in the file "iNode<special>" of the
