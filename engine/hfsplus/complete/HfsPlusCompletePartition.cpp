@@ -7,6 +7,7 @@
 #include "engine/Types.h"
 #include "engine/core/device/PartitionVirtualVolumeDevice.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
+#include "engine/hfsplus/complete/HfsPlusHeaderOverlay.h"
 
 namespace hfsplus {
 

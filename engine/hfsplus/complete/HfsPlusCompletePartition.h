@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 
-#include "engine/hfsplus/complete/HfsPlusHeaderOverlay.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 

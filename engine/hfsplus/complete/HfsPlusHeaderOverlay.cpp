@@ -6,8 +6,8 @@
 namespace hfsplus {
 
 int CHFSPlusHeaderOverlayDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
-    int const iRead = m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count);
-    int const iSectorSize = m_pDevice->GetSectorSize();
+    int const iRead = Forwarded().ReadSector(pBuffer, s64FirstSector, s64Count);
+    int const iSectorSize = Forwarded().GetSectorSize();
     if (iRead == 0 || pBuffer == nullptr || iSectorSize <= 0 || s64FirstSector < 0 || s64Count <= 0) return iRead;
     auto const u64SectorSize = static_cast<std::uint64_t>(iSectorSize);
     std::uint64_t const u64Begin = static_cast<std::uint64_t>(s64FirstSector) * u64SectorSize;

@@ -30,6 +30,8 @@ namespace hfsplus {
 
 constexpr std::uint64_t kVolumeHeaderOffset = 1024;
 constexpr std::size_t kVolumeHeaderSize = 512;
+/// A volume header's bytes as they lie on the disk.
+using RawVolumeHeader = std::array<std::uint8_t, kVolumeHeaderSize>;
 constexpr std::uint16_t kSignatureHfsPlus = 0x482B;
 constexpr std::uint16_t kSignatureHfsX = 0x4858;
 constexpr std::uint16_t kMaxVersion = 16;

@@ -4,30 +4,22 @@
 
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDevice.h"
+#include "engine/core/device/ForwardingDevice.h"
 
 namespace apptest {
 
 namespace {
 
 // A device whose every call goes to the listed one, its reads through the gate first.
-class GatedDevice final : public IStorageDevice {
+class GatedDevice final : public CForwardingDevice {
  public:
-  GatedDevice(IStorageDevice* inner, std::shared_ptr<ReadGate> gate) : m_inner(inner), m_gate(std::move(gate)) {}
+  GatedDevice(IStorageDevice* inner, std::shared_ptr<ReadGate> gate) : CForwardingDevice(*inner), m_inner(inner), m_gate(std::move(gate)) {}
   IStorageDevice* inner() const { return m_inner; }
 
-  int Open() override { return m_inner->Open(); }
-  int Close() override { return m_inner->Close(); }
   int ReadSector(void* buffer, long long first, long long count) override {
     m_gate->Pass();
-    return m_inner->ReadSector(buffer, first, count);
+    return CForwardingDevice::ReadSector(buffer, first, count);
   }
-  int GetSectorSize() override { return m_inner->GetSectorSize(); }
-  long long GetTotalSectors() override { return m_inner->GetTotalSectors(); }
-  int IOCtl(unsigned long long request, void* argument) override { return m_inner->IOCtl(request, argument); }
-  IStorageDeviceData* GetPrivateData() override { return m_inner->GetPrivateData(); }
-  void SetPrivateData(IStorageDeviceData* data) override { m_inner->SetPrivateData(data); }
-  int GetType() override { return m_inner->GetType(); }
-  RESULT GetLastError() override { return m_inner->GetLastError(); }
 
  private:
   IStorageDevice* m_inner;

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/IStorageDevice.h"
+#include "engine/core/device/ForwardingDevice.h"
 
 namespace cachetest {
 
@@ -16,26 +16,17 @@ struct RecordedRead {
     std::thread::id thread;
 };
 
-class CRecordingDevice final : public IStorageDevice {
+class CRecordingDevice final : public CForwardingDevice {
 public:
-    explicit CRecordingDevice(IStorageDevice& device) : m_device(device) {}
+    using CForwardingDevice::CForwardingDevice;
 
-    int Open() override { return m_device.Open(); }
-    int Close() override { return m_device.Close(); }
     int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override {
         {
             std::lock_guard lock(m_mutex);
             m_reads.push_back({s64FirstSector, s64Count, std::this_thread::get_id()});
         }
-        return m_device.ReadSector(pBuffer, s64FirstSector, s64Count);
+        return CForwardingDevice::ReadSector(pBuffer, s64FirstSector, s64Count);
     }
-    int GetSectorSize() override { return m_device.GetSectorSize(); }
-    long long GetTotalSectors() override { return m_device.GetTotalSectors(); }
-    int IOCtl(unsigned long long u64Request, void* pArgument) override { return m_device.IOCtl(u64Request, pArgument); }
-    IStorageDeviceData* GetPrivateData() override { return m_device.GetPrivateData(); }
-    void SetPrivateData(IStorageDeviceData* pData) override { m_device.SetPrivateData(pData); }
-    int GetType() override { return m_device.GetType(); }
-    RESULT GetLastError() override { return m_device.GetLastError(); }
 
     std::vector<RecordedRead> Reads() const {
         std::lock_guard lock(m_mutex);
@@ -53,7 +44,6 @@ public:
     }
 
 private:
-    IStorageDevice& m_device;
     mutable std::mutex m_mutex;
     std::vector<RecordedRead> m_reads;
 };
