@@ -72,37 +72,6 @@ TEST(FileNodeState, CloneCopiesOwnValuesAndRunsButNoLinks) {
     EXPECT_EQ(clone.GetDataRunList()->GetFirst()->s64Length, 6);
 }
 
-TEST(FileNodeState, RunsLiveInTheNodeUntilHandedOver) {
-    CTestFileNode node;
-    EXPECT_EQ(node.GetDataRunList(), nullptr);
-    ReleasePtr<IDataRunList> runs(CreateDataRunList());
-    for (DataRun const run : {DataRun{5, 6}, DataRun{-1, 2}, DataRun{40, 1}}) runs->AddDataRun(&run);
-    static_cast<CDataRunList&>(*runs).SetResident(1);
-    node.SetDataRunList(std::move(runs));
-    ASSERT_NE(node.GetDataRunList(), nullptr);
-    EXPECT_EQ(node.GetDataRunList()->IsResident(), 1);
-    EXPECT_EQ(node.GetDataRunList()->GetFirst()->s64Start, 5);
-    EXPECT_EQ(node.GetDataRunList()->GetNext()->s64Start, -1);
-    EXPECT_EQ(node.GetDataRunList()->GetNext()->s64Start, 40);
-
-    ReleasePtr<IDataRunList> const taken = node.TakeDataRunList();
-    EXPECT_EQ(node.GetDataRunList(), nullptr);
-    ASSERT_NE(taken, nullptr);
-    EXPECT_EQ(taken->IsResident(), 1);
-    EXPECT_EQ(taken->GetFirst()->s64Length, 6);
-    EXPECT_EQ(taken->GetNext()->s64Length, 2);
-    EXPECT_EQ(taken->GetNext()->s64Length, 1);
-    EXPECT_EQ(taken->GetNext(), nullptr);
-    EXPECT_EQ(node.TakeDataRunList(), nullptr);
-
-    // An empty list is a list; none is none.
-    node.SetDataRunList(ReleasePtr<IDataRunList>(CreateDataRunList()));
-    ASSERT_NE(node.GetDataRunList(), nullptr);
-    EXPECT_EQ(node.GetDataRunList()->GetFirst(), nullptr);
-    node.SetDataRunList(nullptr);
-    EXPECT_EQ(node.GetDataRunList(), nullptr);
-}
-
 TEST(FileNodeFilterFileNameByDot, DropsLeadingBlanksAndDots) {
     struct Case {
         char const* pszIn;
