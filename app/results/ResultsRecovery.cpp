@@ -36,9 +36,10 @@ void LogFailedFiles() {
   uimodel::QNUIRecovery* recovery = QNUIController::GetModel().pRecovery;
   if (!recovery) return;
   recovery->SetFileReport([](IFileNode* node, const std::string& path, RESULT result) {
-    if (Succeeded(result) || result == uimodel::kResultRecoveryStopped) return;
-    qWarning("Not recovered (0x%llx): %s%s%s", static_cast<unsigned long long>(result),
-             uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
+    if (IsRecoveredCopy(result) || result == uimodel::kResultRecoveryStopped) return;
+    const char* reason = CopyRefusalWord(result);
+    qWarning("Not recovered (0x%llx%s%s): %s%s%s", static_cast<unsigned long long>(result), reason ? ", " : "",
+             reason ? reason : "", uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
   });
 }
 

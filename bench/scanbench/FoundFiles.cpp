@@ -88,7 +88,7 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
             ++counts.u64Failures;
             std::fprintf(stderr, "scanbench: %s%s not written (0x%016llx)\n", manifestPrefix.c_str(), relative.c_str(),
                          static_cast<unsigned long long>(result));
-        } else if (pOut) {
+        } else if (pOut && IsRecoveredCopy(result)) {  // a copy in doubt is written, not counted
             ++counts.u64Files;
             struct stat info {};
             if (::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) counts.u64Bytes += static_cast<std::uint64_t>(info.st_size);

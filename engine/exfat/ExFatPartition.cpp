@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
+#include "engine/IStorageDevice.h"
 #include "engine/core/util/DosTime.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/TakenClusters.h"
@@ -115,6 +117,47 @@ ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo cons
         }
     }
     return pRuns;
+}
+
+std::optional<CClusterBitmap> CExFatPartition::ReadAllocationBitmap(IStorageDevice* pDevice) {
+    // The bitmap's entry lies among the root's first entries, which mkfs and Windows write first.
+    std::uint32_t const u32Root = GetRootCluster();
+    if (pDevice == nullptr || !IsHeapCluster(u32Root)) return std::nullopt;
+    std::vector<std::uint8_t> cluster(GetBytesPerCluster());
+    std::uint32_t const u32SectorsPerCluster = GetSectorsPerCluster();
+    if (pDevice->ReadSector(cluster.data(), static_cast<long long>(ConvertClusterNumToSector(u32Root)),
+                            u32SectorsPerCluster) == 0)
+        return std::nullopt;
+    engine::ByteView const root(cluster.data(), cluster.size());
+    std::optional<exfat::VolumeTableEntry> table;
+    for (std::size_t offset = 0; !table && root.Has(offset, 32); offset += 32) {
+        engine::ByteView const entry = root.Sub(offset, 32);
+        // The first bitmap: a TexFAT volume's second one (flag bit 0) is not the one in use.
+        if (entry.U8(0) == exfat::kTypeBitmap && (entry.U8(1) & 1) == 0) table = exfat::ParseVolumeTableEntry(entry, exfat::kTypeBitmap);
+    }
+    std::uint64_t const u64Clusters = GetClusterCount();
+    if (!table || table->u64Length < (u64Clusters + 7) / 8 || !IsHeapCluster(table->u32FirstCluster)) return std::nullopt;
+    // Whole clusters along the bitmap's chain, up to the bytes the volume's clusters need; where
+    // the chain ends early the bitmap goes on in one piece, as mkfs writes it.
+    auto const NextOrFollowing = [this](std::uint32_t u32Cluster) {
+        std::uint32_t const u32Next = GetNextCluster(u32Cluster, false);
+        return u32Next != CFatTable::kNoCluster ? u32Next : u32Cluster + 1;
+    };
+    std::uint64_t const u64Bytes = (u64Clusters + 7) / 8;
+    // Grown as clusters read, not reserved: a hostile cluster count costs no memory the device
+    // does not hold.
+    std::vector<std::uint8_t> bits;
+    TakenClusters taken;
+    for (std::uint32_t u32Cluster = table->u32FirstCluster; bits.size() < u64Bytes; u32Cluster = NextOrFollowing(u32Cluster)) {
+        if (!IsHeapCluster(u32Cluster) || taken.Contains(u32Cluster)) return std::nullopt;
+        taken.Add(u32Cluster);
+        if (pDevice->ReadSector(cluster.data(), static_cast<long long>(ConvertClusterNumToSector(u32Cluster)),
+                                u32SectorsPerCluster) == 0)
+            return std::nullopt;
+        bits.insert(bits.end(), cluster.begin(), cluster.end());
+    }
+    bits.resize(static_cast<std::size_t>(u64Bytes));
+    return CClusterBitmap(std::move(bits), u64Clusters);
 }
 
 ReleasePtr<CExFatFileNode> CExFatPartition::BuildFile(_tagFileBaseInfo const& info) {

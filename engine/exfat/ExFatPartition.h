@@ -13,6 +13,7 @@
 
 class CExFatDBR;
 class CExFatFileNode;
+class IStorageDevice;
 
 class CExFatPartition : public CFatTable {
 public:
@@ -46,6 +47,11 @@ public:
     /// chain was cleared goes on over the free clusters that follow, and one whose clusters are
     /// allocated now is refused as overwritten.
     void SetAllocationBitmap(std::optional<CClusterBitmap> bitmap) { m_bitmap = std::move(bitmap); }
+    bool HasAllocationBitmap() const { return m_bitmap.has_value(); }
+    /// The root's first allocation bitmap, cut to the volume's clusters; none when the root's
+    /// first cluster holds no sound bitmap entry or the bitmap cannot be read whole. The FAT,
+    /// when loaded, gives the bitmap's chain.
+    std::optional<CClusterBitmap> ReadAllocationBitmap(IStorageDevice* pDevice);
     /// A new node for an entry set: name, size, attributes, times, entry sector, deleted state and runs.
     ReleasePtr<CExFatFileNode> BuildFile(_tagFileBaseInfo const& info);
 

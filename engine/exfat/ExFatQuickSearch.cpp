@@ -54,53 +54,13 @@ bool CExFatQuickSearch::PrepareSearch(IStorageDevice* pDevice) {
     m_analyzer.PrepareAnayze(u32LengthShift, u32ClusterShift, m_partition.GetHeapSectors() + 1);
     m_partition.CreateFatTable(pDevice, bootSector.GetFatStartSector(), bootSector.GetSectorsPerFat());
     m_cluster.assign(m_partition.GetBytesPerCluster(), 0);
-    m_partition.SetAllocationBitmap(ReadAllocationBitmap(pDevice));
+    m_partition.SetAllocationBitmap(m_partition.ReadAllocationBitmap(pDevice));
     // Every folder taken was named by an entry of a cluster read, and each cluster is read once.
     std::uint64_t const u64MaxFolders = m_partition.GetClusterLimit() * (m_partition.GetBytesPerCluster() / 32) + 1;
     m_walk = CFolderWalk<PendingFolder>(u64MaxFolders, [this] { return m_s64NextDetachedID++; });
     m_bRecognised = true;
     long long const s64RootID = static_cast<long long>(m_partition.ConvertClusterNumToSector(m_partition.GetRootCluster()));
     return m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_EXFAT, s64RootID) != 0;
-}
-
-std::optional<CClusterBitmap> CExFatQuickSearch::ReadAllocationBitmap(IStorageDevice* pDevice) {
-    // The bitmap's entry lies among the root's first entries, which mkfs and Windows write first.
-    std::uint32_t const u32Root = m_partition.GetRootCluster();
-    if (!m_partition.IsHeapCluster(u32Root)) return std::nullopt;
-    std::uint32_t const u32SectorsPerCluster = m_partition.GetSectorsPerCluster();
-    if (pDevice->ReadSector(m_cluster.data(), static_cast<long long>(m_partition.ConvertClusterNumToSector(u32Root)),
-                            u32SectorsPerCluster) == 0)
-        return std::nullopt;
-    engine::ByteView const root(m_cluster.data(), m_cluster.size());
-    std::optional<exfat::VolumeTableEntry> table;
-    for (std::size_t offset = 0; !table && root.Has(offset, 32); offset += 32) {
-        engine::ByteView const entry = root.Sub(offset, 32);
-        // The first bitmap: a TexFAT volume's second one (flag bit 0) is not the one in use.
-        if (entry.U8(0) == exfat::kTypeBitmap && (entry.U8(1) & 1) == 0) table = exfat::ParseVolumeTableEntry(entry, exfat::kTypeBitmap);
-    }
-    std::uint64_t const u64Clusters = m_partition.GetClusterCount();
-    if (!table || table->u64Length < (u64Clusters + 7) / 8 || !m_partition.IsHeapCluster(table->u32FirstCluster)) return std::nullopt;
-    // Whole clusters along the bitmap's chain, up to the bytes the volume's clusters need; where
-    // the chain ends early the bitmap goes on in one piece, as mkfs writes it.
-    auto const NextOrFollowing = [this](std::uint32_t u32Cluster) {
-        std::uint32_t const u32Next = m_partition.GetNextCluster(u32Cluster, false);
-        return u32Next != CFatTable::kNoCluster ? u32Next : u32Cluster + 1;
-    };
-    std::uint64_t const u64Bytes = (u64Clusters + 7) / 8;
-    // Grown as clusters read, not reserved: a hostile cluster count costs no memory the device
-    // does not hold.
-    std::vector<std::uint8_t> bits;
-    TakenClusters taken;
-    for (std::uint32_t u32Cluster = table->u32FirstCluster; bits.size() < u64Bytes; u32Cluster = NextOrFollowing(u32Cluster)) {
-        if (!m_partition.IsHeapCluster(u32Cluster) || taken.Contains(u32Cluster)) return std::nullopt;
-        taken.Add(u32Cluster);
-        if (pDevice->ReadSector(m_cluster.data(), static_cast<long long>(m_partition.ConvertClusterNumToSector(u32Cluster)),
-                                u32SectorsPerCluster) == 0)
-            return std::nullopt;
-        bits.insert(bits.end(), m_cluster.begin(), m_cluster.end());
-    }
-    bits.resize(static_cast<std::size_t>(u64Bytes));
-    return CClusterBitmap(std::move(bits), u64Clusters);
 }
 
 void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgress) {

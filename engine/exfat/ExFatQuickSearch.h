@@ -37,9 +37,6 @@ private:
     };
 
     bool PrepareSearch(IStorageDevice* pDevice);
-    /// The root's first allocation bitmap, cut to the volume's clusters; null when the root's
-    /// first cluster holds no sound bitmap entry or the bitmap cannot be read whole.
-    std::optional<CClusterBitmap> ReadAllocationBitmap(IStorageDevice* pDevice);
     /// The volume as copy-out and the tree builder read its files: clusters from the heap start.
     CSearchedPartitionInfo PartitionRecord() const;
     void QuickSearch(IStorageDevice* pDevice, IProgress* pProgress);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/IDataRecovery.h"
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/fat/FATBuildDataRun.h"
@@ -31,6 +32,13 @@ DotEntries ReadDotEntries(std::uint8_t const* pFirst) {
     return DotEntries::kBroken;
 }
 
+/// Whether an entry of the bytes marks the end of its folder's entries (first byte 0).
+bool HoldsEndOfFolder(std::uint8_t const* pBytes, std::size_t length) {
+    for (std::size_t off = 0; off + CTempFATDirEntry::kSize <= length; off += CTempFATDirEntry::kSize)
+        if (pBytes[off] == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const* pRecord,
@@ -45,9 +53,9 @@ CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearch
       m_revision(pDevice, geometry, pTable) {}
 
 ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
-                                                             std::uint32_t* pRefusal) const {
+                                                             std::uint32_t* pRefusal, bool* pChainLost) const {
     CFATBuildDataRun const builder(m_pTable, m_geometry.u32SectorSize, m_geometry.u32SectorsPerCluster, m_geometry.u32Clusters);
-    return builder.BuildDataRunList(u32FirstCluster, s64Size, bDeleted, pRefusal);
+    return builder.BuildDataRunList(u32FirstCluster, s64Size, bDeleted, pRefusal, pChainLost);
 }
 
 bool CFATBuildChildren::HandOver(CFATFileNode* pNode) {
@@ -89,6 +97,10 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
     FATRevisionLists lists;
     std::size_t carry = 0;
     bool bFirstChunk = true;
+    bool bGuessed = false;  // `cur` follows on because no link names it
+    // Where the table lost a folder's chain (no table answers, or a live folder's link reads
+    // free), its clusters are taken to follow on, as a lost file's are, while its entries do.
+    bool const bMayFollowOn = !m_pTable->AnswersLinks() || pFolder == nullptr || pFolder->IsDeleted() == 0;
     std::uint32_t cur = u32FirstCluster;
     while (m_geometry.ClusterExists(cur)) {
         // Consecutive clusters of the chain make one read of at most 128 sectors.
@@ -112,6 +124,10 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
             if (bFirstChunk) return false;
             break;  // what was read stands; stale bytes are not parsed
         }
+        std::uint8_t const* pRead = m_chunk.data() + carry;
+        // A guessed cluster must go on with entries, and not open another folder.
+        if (bGuessed && (pRead[0] == '.' || !CTempFATDirEntry(engine::ByteView(pRead, CTempFATDirEntry::kSize)).IsValidFATDirEntry(false)))
+            break;
         for (std::uint32_t i = 0; i < u32Count; ++i) m_state.walk.MarkRead(cur + i);
         if (bFirstChunk) {
             if (ReadDotEntries(m_chunk.data()) != (bRootExempt ? DotEntries::kAbsent : DotEntries::kPresent)) return false;
@@ -128,7 +144,8 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
         } else {
             carry = 0;
         }
-        cur = c;
+        bGuessed = next == 0 && bMayFollowOn && !HoldsEndOfFolder(pRead, chunkBytes);
+        cur = bGuessed ? cur + u32Count : c;
     }
     FinishFolder(lists);
     return true;
@@ -176,7 +193,10 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentD
         pProperties->SetFirstClusterNum(static_cast<long long>(numbering.GetVirtualClusterNum()));
     } else {
         pProperties->SetFirstClusterNum(fc);
-        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted(), entry.bErased ? &u32Refusal : nullptr);
+        bool bChainLost = false;
+        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted(), entry.bErased ? &u32Refusal : nullptr,
+                                 &bChainLost);
+        if (bChainLost && u32Refusal == 0) u32Refusal = kCodeChainLost;
     }
     if (m_revision.IsOn() && bFolder && !entry.bErased) {
         auto pCopy = std::make_unique<CFATFileNode>();

@@ -53,7 +53,7 @@ public:
     /// Runs for a file, or null; see CFATBuildDataRun.
     /// `pRefusal`, when given, receives why the file's data must not be copied (0: it may be).
     ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
-                                              std::uint32_t* pRefusal = nullptr) const;
+                                              std::uint32_t* pRefusal = nullptr, bool* pChainLost = nullptr) const;
     bool IsReviseOn() const { return m_revision.IsOn(); }
 
     /// Revises and hands over the deleted files one folder read held back (FAT32), or drops

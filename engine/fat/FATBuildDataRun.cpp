@@ -6,12 +6,18 @@
 #include "engine/fat/FATTable.h"
 
 ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
-                                                            std::uint32_t* pRefusal) const {
+                                                            std::uint32_t* pRefusal, bool* pChainLost) const {
     if (pRefusal != nullptr) *pRefusal = 0;
+    bool bChainLost = false;
+    if (pChainLost == nullptr) pChainLost = &bChainLost;
+    *pChainLost = false;
     if (!m_pTable || m_u64ClusterBytes == 0 || s64Size <= 0 || !Exists(u32FirstCluster)) return nullptr;
     auto const u64Size = static_cast<std::uint64_t>(s64Size);
-    if (!bDeleted) return BuildLiveDataRunList(u32FirstCluster, u64Size);
-    if (!m_pTable->AnswersLinks()) return BuildConsecutiveDataRunList(u32FirstCluster, u64Size);
+    if (!bDeleted) return BuildLiveDataRunList(u32FirstCluster, u64Size, *pChainLost);
+    if (!m_pTable->AnswersLinks()) {
+        *pChainLost = u64Size > m_u64ClusterBytes;
+        return BuildConsecutiveDataRunList(u32FirstCluster, u64Size);
+    }
     // Erasing an entry frees its whole chain: a first cluster the table links again is a live
     // file's now. (Files only moved to a trash keep their chains, and the caller asks no refusal.)
     if (pRefusal != nullptr && m_pTable->GetNextCluster(u32FirstCluster) != 0) {
@@ -31,7 +37,8 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildConsecutiveDataRunList(std::uint
     return pList->AddDataRun(&run) ? std::move(pList) : nullptr;
 }
 
-ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const {
+ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size,
+                                                                bool& bChainLost) const {
     ReleasePtr<IDataRunList> pList(CreateDataRunList());
     DataRun run{static_cast<long long>(u32FirstCluster) - 2, 1};
     std::uint64_t u64Covered = 0;
@@ -43,7 +50,10 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u3
         if (bEnd) {
             // The chain ends (or the table gives nothing): the rest of the size follows on.
             std::uint64_t const u64Left = u64Size > u64Covered ? u64Size - u64Covered : 0;
+            long long const s64Linked = run.s64Length;
             run.s64Length = static_cast<long long>(std::max<std::uint64_t>(1, (u64Left + m_u64ClusterBytes - 1) / m_u64ClusterBytes));
+            // A free link inside a live file: the table lost its chain, the rest is a guess.
+            bChainLost = next == 0 && run.s64Length > s64Linked;
         }
         if (bEnd || next != cur + 1) {
             if (static_cast<std::uint64_t>(run.s64Start) + static_cast<std::uint64_t>(run.s64Length) > m_u32Clusters) return nullptr;

@@ -23,12 +23,14 @@ public:
     /// Null when the first cluster does not exist, the size is not positive, or (live files)
     /// the chain leaves the volume or loops. With `pRefusal` (for a file whose entry was erased),
     /// a deleted file whose first cluster the table gives to a chain now is overwritten: it gets
-    /// that one cluster and `pRefusal` receives kCodeOverwritten; else 0.
+    /// that one cluster and `pRefusal` receives kCodeOverwritten; else 0. `pChainLost` (when
+    /// given) tells whether clusters past the first were guessed to follow on because no link
+    /// names them: the table does not answer, or a live chain reads free before the size.
     ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
-                                              std::uint32_t* pRefusal = nullptr) const;
+                                              std::uint32_t* pRefusal = nullptr, bool* pChainLost = nullptr) const;
 
 private:
-    ReleasePtr<IDataRunList> BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
+    ReleasePtr<IDataRunList> BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size, bool& bChainLost) const;
     /// The clusters from the first one on, up to the size, cut at the volume's end.
     ReleasePtr<IDataRunList> BuildConsecutiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
     ReleasePtr<IDataRunList> BuildDeleteFileDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;

@@ -61,11 +61,20 @@ RESULT CFATQuickSearcher::SearchVolume(IStorageDevice* pDevice, IProgress* pProg
     if (iSectorSize < 512 || iSectorSize > kMaxSectorSize) return ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
     std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
     engine::ByteView const view(sector.data(), sector.size());
-    auto validAt = [&](long long s64Sector) {
-        return pDevice->ReadSector(sector.data(), s64Sector, 1) && CFATBuildWorker::IsFullValidDBR(view, 0, pDevice) &&
-               CTempFATDBR(view, static_cast<std::uint32_t>(iSectorSize)).GetFileSystemType() == eType;
+    // A boot sector whose table starts as a table should; failing that, one whose tables are
+    // zeroed or unreadable (a card with bad sectors at its start): its folders still give files.
+    auto validAt = [&](long long s64Sector, bool bTableSeen) {
+        if (!pDevice->ReadSector(sector.data(), s64Sector, 1)) return false;
+        CTempFATDBR const dbr(view, static_cast<std::uint32_t>(iSectorSize));
+        bool const bSound = bTableSeen ? CFATBuildWorker::IsFullValidDBR(view, 0, pDevice)
+                                       : dbr.IsValidDBR() && std::uint64_t{dbr.GetNumberOfFat()} * dbr.GetSectorsPerFat() <= dbr.GetTotalSectors();
+        return bSound && dbr.GetFileSystemType() == eType;
     };
-    bool const bFound = validAt(0) || (eType == FILE_SYSTEM_FAT32 && validAt(kBackupBootSector));
+    bool bFound = false;
+    for (bool const bTableSeen : {true, false}) {
+        bFound = validAt(0, bTableSeen) || (eType == FILE_SYSTEM_FAT32 && validAt(kBackupBootSector, bTableSeen));
+        if (bFound) break;
+    }
 
     CFATSearchedPartitionInfo* pRecord = nullptr;
     RESULT result = ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);

@@ -23,11 +23,34 @@ constexpr std::uint32_t kCodeOverwritten = 0xD04;
 /// The file's runs reach past its volume's end.
 constexpr std::uint32_t kCodePastEnd = 0xD05;
 
+/// Notes on a copy that was written. Where the file's clusters are was guessed: its chain is
+/// lost, so they are taken to follow its first one.
+constexpr std::uint32_t kCodeChainLost = 0xD06;
+/// Another deleted file claims the same clusters and nothing tells which was written last: the
+/// copy may hold the other file's bytes. Written, but not counted as recovered.
+constexpr std::uint32_t kCodePossiblyOverwritten = 0xD07;
+
+/// Whether a node's copy-out code is a note on a copy that goes ahead, not a refusal.
+constexpr bool IsCopyNote(std::uint32_t u32Code) { return u32Code == kCodeChainLost || u32Code == kCodePossiblyOverwritten; }
+/// A successful copy's result carrying a note.
+constexpr RESULT CopyNoteResult(std::uint32_t u32Code) { return (RESULT{kModuleCopyOut} << 48) | u32Code; }
+/// Whether the copy gave the file back: written, and not in doubt.
+constexpr bool IsRecoveredCopy(RESULT result) {
+    return Succeeded(result) && !(ResultModule(result) == kModuleCopyOut && ResultCode(result) == kCodePossiblyOverwritten);
+}
+
 /// The short word that says why a copy failed: "overwritten", "past-end", "unreadable" (some
-/// data could not be read, or the metadata that locates it is unsound), or null when the code
-/// is none of these.
+/// data could not be read, or the metadata that locates it is unsound); for a copy written with
+/// a note, "chain lost" or "possibly overwritten"; null otherwise.
 constexpr char const* CopyRefusalWord(RESULT result) {
-    if (Succeeded(result)) return nullptr;
+    if (Succeeded(result)) {
+        if (ResultModule(result) != kModuleCopyOut) return nullptr;
+        switch (ResultCode(result)) {
+        case kCodeChainLost: return "chain lost";
+        case kCodePossiblyOverwritten: return "possibly overwritten";
+        default: return nullptr;
+        }
+    }
     switch (ResultCode(result)) {
     case kCodeOverwritten: return "overwritten";
     case kCodePastEnd: return "past-end";
@@ -46,7 +69,7 @@ public:
     /// the node cannot be read.
     virtual IFileReader* SetRecoverNode(IFileNode* pNode) = 0;
     /// Copies the selected node's data (its first `iByteLimit` bytes when that is positive) to
-    /// `pszPath`. 0 on success; code 1 when some data could not be read (the file keeps its
+    /// `pszPath`. 0 on success (CopyNoteResult when the node carries a note); code 1 when some data could not be read (the file keeps its
     /// length, with zeros there) or the node's runs end before its size; 0xD03 when the
     /// destination stops taking bytes; 0xD02 with no node selected; 0xF when the destination
     /// cannot be created; 5 for a null path. A stop request ends it early with 0.

@@ -341,6 +341,8 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
         std::lock_guard const lock(m_mutex);
         if (result == kResultRecoveryStopped) {
             // neither recovered nor failed: the user ended it
+        } else if (Succeeded(result) && !IsRecoveredCopy(result)) {
+            // written, but it may hold another deleted file's bytes: not counted as recovered
         } else if (Succeeded(result)) {
             ++m_u64RecoveredFiles;
             std::printf("===Recvoeried file(%llu):%s=====\n", static_cast<unsigned long long>(m_u64RecoveredFiles),

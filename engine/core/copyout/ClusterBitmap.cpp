@@ -26,6 +26,14 @@ std::uint32_t CClusterBitmap::RangeRefusal(std::uint64_t u64First, std::uint64_t
     return 0;
 }
 
+void CClusterBitmap::MarkAllocated(std::uint64_t u64First, std::uint64_t u64Count) {
+    std::uint64_t const u64Bits = std::uint64_t{m_bits.size()} * 8;
+    if (u64First >= u64Bits) return;
+    std::uint64_t const u64End = u64First + std::min(u64Count, u64Bits - u64First);
+    for (std::uint64_t u64Cluster = u64First; u64Cluster < u64End; ++u64Cluster)
+        m_bits[u64Cluster / 8] = static_cast<std::uint8_t>(m_bits[u64Cluster / 8] | 1u << (u64Cluster % 8));
+}
+
 std::uint32_t CClusterBitmap::RunsRefusal(IDataRunList& runs, std::uint64_t u64ClusterBytes, std::uint64_t u64Bytes,
                                           std::int64_t s64Base) const {
     if (u64ClusterBytes == 0 || runs.IsResident()) return 0;

@@ -2,7 +2,9 @@
 // Which clusters of a volume are allocated now, one bit each (NTFS's $Bitmap, exFAT's allocation
 // bitmap), and the one rule every file system applies with it: a deleted file whose clusters
 // other files hold now has lost its bytes, and its copy is refused.
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class IDataRunList;
@@ -13,6 +15,13 @@ public:
     /// `u64VolumeClusters`: how many clusters the volume has.
     CClusterBitmap(std::vector<std::uint8_t> bits, std::uint64_t u64VolumeClusters)
         : m_bits(std::move(bits)), m_u64VolumeClusters(u64VolumeClusters) {}
+    /// Every cluster free; MarkAllocated then gives clusters to files. For a volume whose own
+    /// bitmap is lost: the clusters its rebuilt live files use stand in for it.
+    explicit CClusterBitmap(std::uint64_t u64VolumeClusters)
+        : m_bits(static_cast<std::size_t>((u64VolumeClusters + 7) / 8)), m_u64VolumeClusters(u64VolumeClusters) {}
+
+    /// Marks the range allocated, cut at the volume's end.
+    void MarkAllocated(std::uint64_t u64First, std::uint64_t u64Count);
 
     /// 0 when every cluster of the range is free; a copy-out code otherwise: kCodePastEnd when it
     /// reaches past the volume, kCodeIoFailure ("unreadable") past the bitmap's end, which says

@@ -150,7 +150,7 @@ bool CDataRecovery::PartitionFitsNode(CSearchedPartitionInfo const& partition, C
 
 std::uint32_t CDataRecovery::RefusalOf(CFileNode* pNode) {
     if (pNode == nullptr) return 0;
-    if (pNode->GetCopyRefusal() != 0) return pNode->GetCopyRefusal();
+    if (pNode->GetCopyRefusal() != 0 && !IsCopyNote(pNode->GetCopyRefusal())) return pNode->GetCopyRefusal();
     // An initialised size outside the data tells nothing sound about which bytes hold data.
     std::optional<long long> const initialized = pNode->GetInitializedSize();
     if (initialized && (*initialized < 0 || *initialized > pNode->GetFileSize())) return kCodeIoFailure;
@@ -164,6 +164,7 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     m_pReader.reset();
     m_bNtfsCompressed = false;
     m_u32Refusal = 0;
+    m_u32Note = 0;
     if (pNode == nullptr || pNode->IsDirectory()) {
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
@@ -174,6 +175,7 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
+    if (pFileNode != nullptr && IsCopyNote(pFileNode->GetCopyRefusal())) m_u32Note = pFileNode->GetCopyRefusal();
     CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
     if (pPartition == nullptr) {
         LogFailure("SetRecoverNode", __LINE__);
@@ -238,9 +240,13 @@ RESULT CDataRecovery::RecoverTo(char const* pszPath, IProgress* pProgress, int i
         }
         bool bFallback = false;
         RESULT const result = pCompressReader->Recovery(pszPath, pProgress, bFallback);
-        if (Failed(result) || !bFallback) return result;
+        if (Failed(result) || !bFallback) return WithNote(result);
     }
-    return CopyPlain(pszPath, pProgress, iByteLimit);
+    return WithNote(CopyPlain(pszPath, pProgress, iByteLimit));
+}
+
+RESULT CDataRecovery::WithNote(RESULT result) const {
+    return result == kResultSuccess && m_u32Note != 0 ? CopyNoteResult(m_u32Note) : result;
 }
 
 RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int iByteLimit) {

@@ -53,6 +53,8 @@ private:
     static std::uint32_t RefusalOf(CFileNode* pNode);
     void AdoptPartitions(std::vector<CSearchedPartitionInfo*> const& partitions, std::size_t count);
     bool PartitionFitsNode(CSearchedPartitionInfo const& partition, CFileNode& node) const;
+    /// A successful copy's result with the node's note, when it has one.
+    RESULT WithNote(RESULT result) const;
     RESULT CopyPlain(char const* pszPath, IProgress* pProgress, int iByteLimit);
     /// The node's first 64 KiB into the chunk buffer; false when they cannot be read.
     bool ReadJpegScanArea();
@@ -63,5 +65,6 @@ private:
     IStorageDevice* m_pDevice = nullptr;  // not owned
     bool m_bNtfsCompressed = false;       // the current reader expands NTFS compression units
     std::uint32_t m_u32Refusal = 0;       // why the selected node is not copied; 0 when it is
+    std::uint32_t m_u32Note = 0;          // what the selected node's copy must be reported with
     mutable mutex_locker m_mutex;
 };

@@ -124,6 +124,9 @@ void CExFatCompleteSearch::BuildeFileNode() {
         CExFatPartitionEx& partition = *m_partitions[k];
         if ((partition.GetFlags() & CExFatPartitionEx::kFlagFirstFat) != 0)
             partition.CreateFatTable(m_pDevice, static_cast<long long>(partition.GetFatStart()), partition.GetFatLength());
+        // The boot sector's geometry places the root and its bitmap entry: deleted files are
+        // then judged by the clusters allocated now, as the quick scan judges them.
+        if (partition.HasBootSector()) partition.SetAllocationBitmap(partition.ReadAllocationBitmap(m_pDevice));
         for (ReleasePtr<CExFatFileNode>& pNode : m_partitionBuilder.BuildFileTree(partition)) {
             pNode->SetBelongedPartition(static_cast<unsigned short>(k));
             if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) != 0) pNode.release();  // the builder owns it now

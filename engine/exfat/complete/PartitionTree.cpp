@@ -1,6 +1,7 @@
 // The file tree of one partition the complete scan rebuilt: every entry set of the runs inside
 // it becomes a node whose parent is the folder owning the sector of its file entry.
 #include <algorithm>
+#include <optional>
 
 #include "engine/core/tree/FolderWalk.h"
 #include "engine/exfat/ExFatFileNode.h"
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr long long kRootID = -1;
+constexpr std::uint32_t kFirstHeapCluster = 2;
 /// Ids for deleted folders whose first cluster a live one took, above every sector number.
 constexpr long long kFirstOwnID = 1LL << 62;
 
@@ -20,16 +22,21 @@ struct PendingEntry {
     CFileSet const* pHead = nullptr;  // the first run of the chain holding it
 };
 
+/// Above this many clusters a volume without its bitmap gets no stand-in (256 MiB of bits).
+constexpr std::uint64_t kMaxStandInClusters = std::uint64_t{1} << 31;
+
 /// Gives a folder's clusters to it: consecutive ones without FAT chain, else the FAT chain while
 /// the FAT is loaded; a chain stops at a cluster met before, the heap's end or the folder's length.
+/// A live folder's clusters are marked held in `pHeld` when given.
 void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std::uint64_t u64Length, bool bNoFatChain,
-                       long long s64ID, CFolderSectorMap& map) {
+                       long long s64ID, CFolderSectorMap& map, CClusterBitmap* pHeld) {
     std::uint64_t const u64Spc = partition.GetSectorsPerCluster();
     std::uint64_t const u64Clusters = u64Length == 0 ? partition.GetClusterLimit() : (u64Length - 1) / partition.GetBytesPerCluster() + 1;
     if (!partition.IsHeapCluster(u32First)) return;
     if (bNoFatChain) {
         std::uint64_t const u64Fit = std::min<std::uint64_t>(u64Clusters, partition.GetClusterLimit() - u32First);
         map.Add(partition.ConvertClusterNumToSector(u32First), u64Fit * u64Spc, s64ID);
+        if (pHeld) pHeld->MarkAllocated(u32First - kFirstHeapCluster, u64Fit);
         return;
     }
     TakenClusters taken;
@@ -38,9 +45,18 @@ void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std
          ++u64Taken) {
         taken.Add(u32Cluster);
         map.Add(partition.ConvertClusterNumToSector(u32Cluster), u64Spc, s64ID);
+        if (pHeld) pHeld->MarkAllocated(u32Cluster - kFirstHeapCluster, 1);
         if (!partition.IsValid()) break;  // without a FAT only the first cluster is known
         u32Cluster = partition.GetNextCluster(u32Cluster, false);
     }
+}
+
+void MarkRuns(CExFatFileNode const& node, CClusterBitmap& held) {
+    IDataRunList* pRuns = node.GetDataRunList();
+    if (pRuns == nullptr) return;
+    for (DataRun const* pRun = pRuns->GetFirst(); pRun != nullptr; pRun = pRuns->GetNext())
+        if (pRun->s64Start >= 0 && pRun->s64Length > 0)
+            held.MarkAllocated(static_cast<std::uint64_t>(pRun->s64Start), static_cast<std::uint64_t>(pRun->s64Length));
 }
 
 CFileSet const* HeadOf(CFileSet const& set) {
@@ -63,8 +79,13 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
         for (_tagFileBaseInfo const& info : pSet->DeletedSets()) deleted.push_back({&info, pHead});
     }
 
+    // Without the volume's bitmap, what the rebuilt live files and folders use is known held.
+    std::optional<CClusterBitmap> held;
+    std::uint64_t const u64Clusters = partition.GetClusterLimit() - kFirstHeapCluster;
+    if (!partition.HasAllocationBitmap() && u64Clusters <= kMaxStandInClusters) held.emplace(u64Clusters);
+    CClusterBitmap* const pHeld = held ? &*held : nullptr;
     CFolderSectorMap owners;
-    AddFolderClusters(partition, partition.GetRootCluster(), 0, false, kRootID, owners);
+    AddFolderClusters(partition, partition.GetRootCluster(), 0, false, kRootID, owners, pHeld);
     long long s64NextOwnID = kFirstOwnID;
     CFolderWalk<int> walk(0, [&s64NextOwnID] { return s64NextOwnID++; });
     std::vector<ReleasePtr<CExFatFileNode>> nodes;
@@ -86,9 +107,10 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
                     s64ID = *ownID;
                 } else {
                     AddFolderClusters(partition, info.u32FirstCluster, entry.pInfo->u64DataLength, entry.pInfo->u8NoFatChain != 0,
-                                      s64ID, owners);
+                                      s64ID, owners, info.u8InUse != 0 ? pHeld : nullptr);
                 }
             }
+            if (pHeld && info.u8InUse != 0 && pNode->IsDirectory() == 0) MarkRuns(*pNode, *pHeld);
             pNode->SetID(s64ID);
             nodes.push_back(std::move(pNode));
             entries.push_back(&entry);
@@ -96,6 +118,14 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
     };
     makeNodes(live);
     makeNodes(deleted);
+    if (pHeld) {
+        for (ReleasePtr<CExFatFileNode> const& pNode : nodes) {
+            IDataRunList* pRuns = pNode->GetDataRunList();
+            if (pNode->IsDeleted() == 0 || pNode->IsDirectory() != 0 || pRuns == nullptr || pNode->GetCopyRefusal() != 0) continue;
+            pNode->SetCopyRefusal(pHeld->RunsRefusal(*pRuns, partition.GetBytesPerCluster(),
+                                                     static_cast<std::uint64_t>(pNode->GetFileSize())));
+        }
+    }
 
     std::uint64_t const u64RootSector = partition.ConvertClusterNumToSector(partition.GetRootCluster());
     for (std::size_t i = 0; i < nodes.size(); ++i) {

@@ -58,6 +58,11 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat16DeletedFileWhoseFirstClusterWasReused", "fat16-reused-cluster"},
     {"ExFatDeletedFileWrittenIntoHoles", "exfat-deleted-in-holes"},
     {"ExFatDeletedFileWhoseClustersWereReused", "exfat-reused-cluster"},
+    {"ExFatReusedClustersScannedCompletely", "exfat-reused-cluster", "complete"},
+    {"ExFatDeletedFileInHolesScannedCompletely", "exfat-deleted-in-holes", "complete"},
+    {"ExFatReusedClustersWithoutBootSectorsScannedCompletely", "exfat-lost-boot-reused", "complete"},
+    {"Fat16WithZeroedTables", "fat16-no-tables"},
+    {"Fat16WithHalfZeroedTables", "fat16-half-zeroed-tables"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
