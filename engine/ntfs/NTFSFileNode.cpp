@@ -74,6 +74,7 @@ void CNTFSFileNode::SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProp
     std::optional<long long> const initialized = pProperties->GetInitializedSize();
     m_s64InitializedSize = initialized.value_or(0);
     SetFileTime(pProperties->GetCreationTime(), pProperties->GetModificationTime(), pProperties->GetLastAccessTime());
+    m_u64MftChange = pProperties->GetMftChangeTime();
     SetRecordPosition(pProperties->GetFileRecordByte(), pProperties->GetFileRecordSize());
     m_u16Attribute = static_cast<std::uint16_t>(pProperties->GetAttribute());
     m_u16State = static_cast<std::uint16_t>((pProperties->GetState() & ~kNodeOwnBits) | (m_u16State & kStateNameBehind) |

@@ -2,6 +2,7 @@
 // A file or folder found by an NTFS search: its name, size, times, attributes and state, where
 // its base FILE record lies (resident data is read back from it), and its clusters as the node's
 // run list. The fields sit in the node itself: a volume of a million files makes a million nodes.
+#include <algorithm>
 #include <cstdint>
 #include <cstddef>
 #include <memory>
@@ -32,6 +33,9 @@ public:
     _FILETIME GetCreationTime() override;
     _FILETIME GetModificationTime() override;
     _FILETIME GetLastAccessTime() override;
+    /// The later of the data's modification and the record's change: a file written over
+    /// another's clusters changed its record then, even when its modification time was kept.
+    std::uint64_t GetWrittenTime() override { return std::max(m_u64Modification, m_u64MftChange); }
     int IsDirectory() override { return (m_u16Attribute & kAttributeFolder) != 0 ? 1 : 0; }
     int IsDeleted() override { return (m_u16State & CNTFSFileProperties::kStateDeleted) != 0 ? 1 : 0; }
     _tagSearcherType GetSearcheType() const override { return SEARCHER_TYPE_NTFS; }
@@ -97,5 +101,6 @@ private:
     std::uint64_t m_u64Creation = 0;  // 100-ns ticks since 1601
     std::uint64_t m_u64Modification = 0;
     std::uint64_t m_u64LastAccess = 0;
+    std::uint64_t m_u64MftChange = 0;  // when the FILE record last changed
     std::uint64_t m_u64RecordByte = 0;
 };

@@ -60,6 +60,9 @@ public:
     void SetInitializedSize(std::optional<long long> initializedSize) { m_initializedSize = initializedSize; }
     void SetAttribute(std::uint16_t u16Attribute) { m_u16Attribute = u16Attribute; }
     void SetTimes(std::uint64_t u64Creation, std::uint64_t u64Modification, std::uint64_t u64Access);
+    /// When the FILE record last changed ($STANDARD_INFORMATION); 0 when unknown.
+    void SetMftChangeTime(std::uint64_t u64Change) { m_u64MftChange = u64Change; }
+    std::uint64_t GetMftChangeTime() const { return m_u64MftChange; }
     bool IsDirectory() const { return (m_u16Attribute & kAttributeFolder) != 0; }
     bool IsDeleted() const { return (m_u16State & kStateDeleted) != 0; }
     bool IsCompressed() const { return (m_u16Attribute & kAttributeCompressed) != 0; }
@@ -86,6 +89,7 @@ private:
     std::uint64_t m_u64Creation = 0;
     std::uint64_t m_u64Modification = 0;
     std::uint64_t m_u64LastAccess = 0;
+    std::uint64_t m_u64MftChange = 0;
     std::uint16_t m_u16State = 0;
     long long m_s64RecordSector = -1;
     std::uint64_t m_u64RecordByte = 0;

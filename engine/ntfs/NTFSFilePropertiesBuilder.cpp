@@ -74,6 +74,7 @@ std::unique_ptr<CNTFSFileProperties> CNTFSFilePropertiesBuilder::BuildFileProper
         info && CNTFSFileRecordStandardInformationAttribute::IsValid(*info)) {
         engine::ByteView const value = info->GetValue();
         pProperties->SetTimes(value.Le64(0), value.Le64(8), value.Le64(24));
+        pProperties->SetMftChangeTime(value.Le64(16));
         u16Attribute |= static_cast<std::uint16_t>(CNTFSFileRecordStandardInformationAttribute::GetDosFilePermission(*info) & kDosBitsKept);
     }
     pProperties->SetAttribute(u16Attribute);

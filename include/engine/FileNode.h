@@ -84,6 +84,11 @@ public:
     /// Bytes of the data ever written (NTFS's initialised size): those past it read as zeros
     /// and no cluster is read for them. None when every byte up to the size holds data.
     virtual std::optional<long long> GetInitializedSize() const { return std::nullopt; }
+    /// When the file's data was last written, in 100-ns ticks since 1601; 0 when unknown. The
+    /// later of its creation and modification times: a copy keeps its source's modification
+    /// time but is created when written. Tells which of two deleted files claiming one cluster
+    /// took it last.
+    virtual std::uint64_t GetWrittenTime();
     /// Why the node's data cannot be copied, found while its file system was read (its
     /// clusters belong to other files now, ...); kCopyAllowed when nothing stands against it.
     std::uint32_t GetCopyRefusal() const { return m_u32CopyRefusal; }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/FileTimeTicks.h"
+
 // Every walk below is a loop: corrupt metadata can chain hundreds of thousands of folders,
 // and the scan worker's stack is small.
 
@@ -214,4 +216,8 @@ bool CFileNode::operator==(CFileNode const& other) const {
     if ((self.IsDirectory() != 0) != bOtherFolder) return false;
     if (NameOrEmpty(self.GetFileName()) != NameOrEmpty(rhs.GetFileName())) return false;
     return bOtherFolder || GetBelongedPartition() == other.GetBelongedPartition();
+}
+
+std::uint64_t CFileNode::GetWrittenTime() {
+    return std::max(FileTimeTicks(GetCreationTime()), FileTimeTicks(GetModificationTime()));
 }

@@ -9,6 +9,7 @@
 
 #include "engine/IProgress.h"
 #include "engine/IRecoveryFilter.h"
+#include "engine/core/tree/SharedClusters.h"
 
 namespace {
 
@@ -147,6 +148,9 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType eType) {
 
     for (ReleasePtr<CFileNode>& pHeld : m_recycleBin.TakeHeldNodes(eType))
         if (AddNode(pHeld.get(), eType)) pHeld.release();  // the tree owns it now
+    // A loaded scan keeps the verdicts it was saved with; carved files are no entries of a
+    // file system (a picture inside another is no claim on its clusters).
+    if (!m_bRestore && eType != SEARCHER_TYPE_RAW) SettleSharedClusters(pTree->OwnedNodes());
 
     while (BuildAndShow(*pTree, true) != 0) {
     }

@@ -366,3 +366,11 @@ void _DIRECTORY_TREE_INFO::CompactSlots() {
     }
     m_slots.resize(kept);
 }
+
+std::vector<CFileNode*> _DIRECTORY_TREE_INFO::OwnedNodes() const {
+    std::vector<CFileNode*> nodes;
+    nodes.reserve(m_slots.size());
+    for (NodeSlot const& slot : m_slots)
+        if (slot.pNode) nodes.push_back(slot.pNode.get());
+    return nodes;
+}

@@ -52,6 +52,8 @@ public:
     /// folder under the root; returns them with their subtrees and, last, the folder; empty
     /// (and no folder) when there is none.
     std::vector<IFileNode*> BuildLostNodes(bool bShowNormalFiles);
+    /// Every node the tree owns now, in arrival order.
+    std::vector<CFileNode*> OwnedNodes() const;
     /// Nothing is queued any more; recorded nodes stay recorded.
     void ClearPending();
     /// Releases every node neither shown nor linked under a shown node, and forgets the records.

@@ -61,6 +61,7 @@ constexpr RealVolumeCase kCases[] = {
     {"ExFatReusedClustersScannedCompletely", "exfat-reused-cluster", "complete"},
     {"ExFatDeletedFileInHolesScannedCompletely", "exfat-deleted-in-holes", "complete"},
     {"ExFatReusedClustersWithoutBootSectorsScannedCompletely", "exfat-lost-boot-reused", "complete"},
+    {"NtfsDeletedFileWhoseClustersALaterDeletedFileTook", "ntfs-deleted-over-deleted"},
     {"Fat16WithZeroedTables", "fat16-no-tables"},
     {"Fat16WithHalfZeroedTables", "fat16-half-zeroed-tables"},
 };
