@@ -128,6 +128,7 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
         // A guessed cluster must go on with entries, and not open another folder.
         if (bGuessed && (pRead[0] == '.' || !CTempFATDirEntry(engine::ByteView(pRead, CTempFATDirEntry::kSize)).IsValidFATDirEntry(false)))
             break;
+        bool const bEnded = HoldsEndOfFolder(pRead, chunkBytes);  // before a carried name moves over it
         for (std::uint32_t i = 0; i < u32Count; ++i) m_state.walk.MarkRead(cur + i);
         if (bFirstChunk) {
             if (ReadDotEntries(m_chunk.data()) != (bRootExempt ? DotEntries::kAbsent : DotEntries::kPresent)) return false;
@@ -144,7 +145,7 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
         } else {
             carry = 0;
         }
-        bGuessed = next == 0 && bMayFollowOn && !HoldsEndOfFolder(pRead, chunkBytes);
+        bGuessed = next == 0 && bMayFollowOn && !bEnded;
         cur = bGuessed ? cur + u32Count : c;
     }
     FinishFolder(lists);

@@ -62,6 +62,7 @@ constexpr RealVolumeCase kCases[] = {
     {"ExFatDeletedFileInHolesScannedCompletely", "exfat-deleted-in-holes", "complete"},
     {"ExFatReusedClustersWithoutBootSectorsScannedCompletely", "exfat-lost-boot-reused", "complete"},
     {"NtfsDeletedFileWhoseClustersALaterDeletedFileTook", "ntfs-deleted-over-deleted"},
+    {"NtfsDeletedOverDeletedScannedCompletely", "ntfs-deleted-over-deleted", "complete"},
     {"Fat16WithZeroedTables", "fat16-no-tables"},
     {"Fat16WithHalfZeroedTables", "fat16-half-zeroed-tables"},
 };
