@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/IDataRecovery.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/util/DosTime.h"
 #include "engine/exfat/ExFatFileNode.h"
@@ -157,7 +158,13 @@ std::optional<CClusterBitmap> CExFatPartition::ReadAllocationBitmap(IStorageDevi
         bits.insert(bits.end(), cluster.begin(), cluster.end());
     }
     bits.resize(static_cast<std::size_t>(u64Bytes));
-    return CClusterBitmap(std::move(bits), u64Clusters);
+    CClusterBitmap bitmap(std::move(bits), u64Clusters);
+    // A bitmap that calls the root or its own clusters free is not the one in use (zeroed, or
+    // stale): believing it would hand live files' clusters to deleted ones.
+    std::vector<std::uint32_t> mustBeAllocated{u32Root, table->u32FirstCluster};
+    for (std::uint32_t const u32Cluster : mustBeAllocated)
+        if (bitmap.RangeRefusal(u32Cluster - kFirstCluster, 1) != kCodeOverwritten) return std::nullopt;
+    return bitmap;
 }
 
 ReleasePtr<CExFatFileNode> CExFatPartition::BuildFile(_tagFileBaseInfo const& info) {
