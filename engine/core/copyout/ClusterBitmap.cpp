@@ -30,8 +30,17 @@ void CClusterBitmap::MarkAllocated(std::uint64_t u64First, std::uint64_t u64Coun
     std::uint64_t const u64Bits = std::uint64_t{m_bits.size()} * 8;
     if (u64First >= u64Bits) return;
     std::uint64_t const u64End = u64First + std::min(u64Count, u64Bits - u64First);
-    for (std::uint64_t u64Cluster = u64First; u64Cluster < u64End; ++u64Cluster)
+    auto const mark = [this](std::uint64_t u64Cluster) {
         m_bits[u64Cluster / 8] = static_cast<std::uint8_t>(m_bits[u64Cluster / 8] | 1u << (u64Cluster % 8));
+    };
+    // Bit by bit up to a byte boundary, then whole bytes (a hostile entry may claim the whole
+    // volume, many times over), then the tail bits.
+    std::uint64_t u64Cluster = u64First;
+    for (; u64Cluster < u64End && u64Cluster % 8 != 0; ++u64Cluster) mark(u64Cluster);
+    std::uint64_t const u64WholeEnd = std::max(u64Cluster, u64End / 8 * 8);
+    std::fill(m_bits.begin() + static_cast<std::ptrdiff_t>(u64Cluster / 8), m_bits.begin() + static_cast<std::ptrdiff_t>(u64WholeEnd / 8),
+              std::uint8_t{0xFF});
+    for (u64Cluster = u64WholeEnd; u64Cluster < u64End; ++u64Cluster) mark(u64Cluster);
 }
 
 std::uint32_t CClusterBitmap::RunsRefusal(IDataRunList& runs, std::uint64_t u64ClusterBytes, std::uint64_t u64Bytes,
