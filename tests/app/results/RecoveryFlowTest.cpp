@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
@@ -87,13 +89,13 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
   ASSERT_TRUE(window.StartScan());
   if (QNUIController::IsScanRunning() && !QNUIController::IsPause()) {
-    EXPECT_FALSE(window.searchField()->textField()->isEnabled()) << "no search while the scan runs unpaused";
+    EXPECT_FALSE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->isEnabled()) << "no search while the scan runs unpaused";
   }
   ASSERT_TRUE(window.WaitForScanEnd());
-  ASSERT_TRUE(window.searchField()->textField()->isEnabled());
+  ASSERT_TRUE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->isEnabled());
 
   // A search in capitals finds the accented name; only that checked hit is recovered.
-  window.searchField()->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
+  apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
   window.doSearch();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.listModel()->rowCount() >= 1; }, 10000));
   ASSERT_EQ(window.listModel()->rowCount(), 1);
@@ -107,9 +109,9 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   CloseLast(dialogs);
   // Esc in the field clears it and shows everything again.
   window.activateWindow();
-  window.searchField()->textField()->setFocus();
-  QTest::keyClick(window.searchField()->textField(), Qt::Key_Escape);
-  EXPECT_TRUE(window.searchField()->textField()->text().isEmpty());
+  apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setFocus();
+  QTest::keyClick(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField(), Qt::Key_Escape);
+  EXPECT_TRUE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->text().isEmpty());
   ASSERT_TRUE(QTest::qWaitFor([&] { return QNUIController::GetSearchString().empty() && window.treeModel(0)->rowCount() > 0; }, kTimeoutMs));
 
   // Everything checked; the scanned device is refused with choose-again and cancel only.
@@ -173,7 +175,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   QPointer<QFileDialog> fileDialog;
   QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window, [&](QFileDialog* d) { fileDialog = d; });
   QSignalSpy saved(&window, &QNDeletailWindowController::scanSaved);
-  ASSERT_NE(window.exportButton(), nullptr);
+  ASSERT_NE(apptest::Part<app::TCImageButton>(window, "exportButton"), nullptr);
   for (const std::string& target : {m_temp.File("full.rsf"), m_temp.File("scan.rsf")}) {
     const bool fill = target.find("full") != std::string::npos;
     window.exportButtonAction();
