@@ -14,7 +14,10 @@
 #   application's decoder factory (the application hands the decoder to the model);
 # - a folder of app/ includes one on a floor above its own (app_floors, bottom first: the
 #   decoders, the shared services, the controls, the item models, the windows, the test hook,
-#   the program's start), so no two folders of app/ include each other.
+#   the program's start), so no two folders of app/ include each other;
+# - the application includes one of the model's operations (the scan, the recovery, the results
+#   files, the device list, the job base) instead of asking the facade, or takes the model's
+#   parts from the facade (GetModel); the model maker (uimodel/facade/ModelMaker.h) installs them.
 # Runs over the folder given as its argument (the repository by default), so that a test can
 # run it over a scratch copy.
 set -euo pipefail
@@ -61,6 +64,8 @@ for ((i = 0; i < ${#app_floors[@]} - 1; i++)); do
   above=$(IFS='|'; echo "${app_floors[*]:i+1}")
   upward+=$(search "${inc}app/(${above})/" "app/${app_floors[i]}")$'\n'
 done
+report "app/ asks the model through its facade, not its operations" \
+  "$(search -E "${inc}uimodel/(scan|recovery|resultsfile|devices|operation)/|GetModel[[:space:]]*\\(" app)"
 unplaced=""
 for folder in app/*/; do
   name=$(basename "$folder")

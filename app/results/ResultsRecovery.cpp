@@ -17,7 +17,6 @@
 #include "app/base/Strings.h"
 #include "engine/IDataRecovery.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/SpyEvents.h"
 
@@ -34,10 +33,7 @@ constexpr int kRecoveryWatchMs = 250;  // the end is looked for even when no pos
 
 // Names every file the recovery could not write, once per file, from the recovery's thread.
 void LogFailedFiles() {
-  uimodel::QNUIRecovery* recovery = QNUIController::GetModel().pRecovery;
-  if (!recovery) return;
-  recovery->SetFileReport([](IFileNode* node, const std::string& path, RESULT result) {
-    if (Succeeded(result) || result == uimodel::kResultRecoveryStopped) return;
+  QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result) {
     qWarning("Not recovered (0x%llx): %s%s%s", static_cast<unsigned long long>(result),
              uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
   });

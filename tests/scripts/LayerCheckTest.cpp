@@ -38,6 +38,9 @@ constexpr PlantedInclude kCases[] = {
     {"WindowIncludesShell", "app/wizard/Planted.cpp", "#include \"app/shell/QNAppDelegate.h\"", true},
     {"WindowIncludesModels", "app/results/Planted.cpp", "#include \"app/models/ResultTreeModel.h\"", false},
     {"AppFolderOffTheFloors", "app/elsewhere/Planted.cpp", "#include \"app/base/Strings.h\"", true},
+    {"AppIncludesModelOperation", "app/results/Planted.cpp", "#include \"uimodel/recovery/QNUIRecovery.h\"", true},
+    {"AppTakesTheModelsParts", "app/wizard/Planted.cpp", "auto const& model = uimodel::QNUIController::GetModel();", true},
+    {"AppUsesTheModelMaker", "app/hook/Planted.cpp", "#include \"uimodel/facade/ModelMaker.h\"", false},
     {"ModelDeclaresDecoderFactory", "uimodel/thumbnails/Planted.h", "std::unique_ptr<IThumbnailDecoder> CreateThumbnailDecoder();", true},
 };
 
