@@ -17,8 +17,7 @@
 #include <filesystem>
 #include <map>
 
-#include <signal.h>
-#include <sys/resource.h>
+#include <optional>
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
@@ -31,6 +30,7 @@
 #include "app/models/ResultTreeModel.h"
 #include "app/base/Strings.h"
 #include "support/Sha256.h"
+#include "support/FullDisk.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 
@@ -135,21 +135,16 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   window.setDestinationProbe(app::recovery::DestinationProbe::Real());
 
   // A destination that takes 100000 bytes per file: the disk-full view; Esc does not stop.
-  struct sigaction ignore {}, previous {};
-  ignore.sa_handler = SIG_IGN;
-  ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-  rlimit original{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
-  rlimit limited = original;
-  limited.rlim_cur = 100000;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  window.recoverToFolder(QString::fromStdString(all));
-  const bool full = QTest::qWaitFor([&] {
-    return window.recoveryProgressWindow() &&
-           window.recoveryProgressWindow()->currentView() == QNShowScanProgressWindowController::kDiskFull;
-  }, kTimeoutMs);
-  ::setrlimit(RLIMIT_FSIZE, &original);
-  ::sigaction(SIGXFSZ, &previous, nullptr);
+  bool full = false;
+  {
+    testsupport::FullDisk disk(100000);
+    ASSERT_TRUE(disk.Active());
+    window.recoverToFolder(QString::fromStdString(all));
+    full = QTest::qWaitFor([&] {
+      return window.recoveryProgressWindow() &&
+             window.recoveryProgressWindow()->currentView() == QNShowScanProgressWindowController::kDiskFull;
+    }, kTimeoutMs);
+  }
   ASSERT_TRUE(full);
   QNShowScanProgressWindowController* progress = window.recoveryProgressWindow();
   EXPECT_TRUE(QNUIController::IsRecoveryPaused());
@@ -182,17 +177,14 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
     ASSERT_NE(fileDialog, nullptr);
     QFileDialog* dialog = fileDialog;
     dialog->selectFile(QString::fromStdString(target));
-    rlimit small = original;
-    small.rlim_cur = 1000;
-    if (fill) {
-      ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    }
-    static_cast<QDialog*>(dialog)->accept();
-    const bool savedEnd = QTest::qWaitFor([&] { return !saved.isEmpty(); }, kTimeoutMs);
-    if (fill) {
-      ::setrlimit(RLIMIT_FSIZE, &original);
-      ::sigaction(SIGXFSZ, &previous, nullptr);
+    bool savedEnd = false;
+    {
+      std::optional<testsupport::FullDisk> disk;
+      if (fill) {
+        ASSERT_TRUE(disk.emplace(1000).Active());
+      }
+      static_cast<QDialog*>(dialog)->accept();
+      savedEnd = QTest::qWaitFor([&] { return !saved.isEmpty(); }, kTimeoutMs);
     }
     ASSERT_TRUE(savedEnd);
     const bool success = saved.takeFirst().at(0).toBool();
