@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libudev-dev libblkid-dev libssl-dev libplist-dev libsystemd-dev
   # tools the tests drive to build real images

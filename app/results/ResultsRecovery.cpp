@@ -12,11 +12,11 @@
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/Strings.h"
+#include "app/results/ScanBar.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "engine/IDataRecovery.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/SpyEvents.h"
 
@@ -33,10 +33,7 @@ constexpr int kRecoveryWatchMs = 250;  // the end is looked for even when no pos
 
 // Names every file the recovery could not write, once per file, from the recovery's thread.
 void LogFailedFiles() {
-  uimodel::QNUIRecovery* recovery = QNUIController::GetModel().pRecovery;
-  if (!recovery) return;
-  recovery->SetFileReport([](IFileNode* node, const std::string& path, RESULT result) {
-    if (IsRecoveredCopy(result) || result == uimodel::kResultRecoveryStopped) return;
+  QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result) {
     const char* reason = CopyRefusalWord(result);
     qWarning("Not recovered (0x%llx%s%s): %s%s%s", static_cast<unsigned long long>(result), reason ? ", " : "",
              reason ? reason : "", uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
@@ -59,8 +56,8 @@ void QNDeletailWindowController::observeRecoveryAndSearch() {
 
 void QNDeletailWindowController::recovrtyButtonClick() {
   // One recovery at a time, and never one without its dialog.
-  if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_recover->isButtonEnabled()) return;
-  m_recover->setButtonEnabled(false);
+  if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_bar->recover()->isButtonEnabled()) return;
+  m_bar->recover()->setButtonEnabled(false);
   m_isRecoveryEndSHowWindow = true;
   auto* panel = new QFileDialog(this, Text(QStringLiteral("PAGE_FOUR_RECOVERY_NODE")));
   panel->setObjectName(QStringLiteral("recoveryFolderDialog"));
@@ -73,7 +70,7 @@ void QNDeletailWindowController::recovrtyButtonClick() {
   panel->resize(m_rectNew.size());
   connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
     m_rectNew = panel->geometry();
-    m_recover->setButtonEnabled(true);
+    m_bar->recover()->setButtonEnabled(true);
     const QString folder = panel->selectedFiles().value(0);
     if (result == QDialog::Accepted && !folder.isEmpty()) recoverToFolder(folder);
   });

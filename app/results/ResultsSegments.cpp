@@ -1,7 +1,7 @@
 // The results window's list, cover-flow and grid switch, and the grid's check box.
-#include "app/results/FileListModel.h"
+#include "app/models/FileListModel.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/results/ResultTreeModel.h"
+#include "app/models/ResultTreeModel.h"
 #include "app/results/ResultViews.h"
 #include "app/controls/BandedListView.h"
 #include "app/thumbview/PreviewPanes.h"
@@ -23,7 +23,7 @@ QWidget* QNDeletailWindowController::buildPreviews() {
 void QNDeletailWindowController::segmentSelect(int segment) {
   // Both loaders stop (without waiting) whether or not the segment changes.
   if (!m_previews->showSegment(segment)) return;
-  for (ResultOutlineView* outline : {m_outline, m_timeOutline}) outline->viewport()->update();
+  for (int tab : {kPathTab, kCreatedTab}) outlineFor(tab)->viewport()->update();
   showNoValueNote();
   if (!QNUIController::IsScanRunning()) m_previews->setSegmentEnabled(true);
   // The new view fills in from the current rows.

@@ -1,7 +1,6 @@
 #include "app/shell/QuitGuard.h"
 
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
 
 namespace app {
 
@@ -11,8 +10,8 @@ JobControl JobControl::Facade() {
   // A results-file load runs under the scan operation; recovery and saving are jobs too. A
   // recovery is paused while the user is asked; a save cannot pause and runs on to its end.
   jobs.anyJobRunning = [] {
-    const uimodel::QNSaveAndRestoreNodeOperate* saver = QNUIController::GetModel().pSaver;
-    return QNUIController::IsScanRunning() || QNUIController::IsRecoveryRunning() || (saver && !saver->IsOperationExit());
+    return QNUIController::IsScanRunning() || QNUIController::IsRecoveryRunning() ||
+           QNUIController::IsResultsFileJobRunning();
   };
   jobs.isPaused = [] {
     return QNUIController::IsRecoveryRunning() ? QNUIController::IsRecoveryPaused()

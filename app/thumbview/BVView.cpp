@@ -35,8 +35,7 @@ void BVView::setListData(IFileNode* node) {
   m_title.clear();
   m_deleted = false;
   if (node) {
-    if (uimodel::QNUIThumbnails* thumbnails = uimodel::QNUIController::GetModel().pThumbnails)
-      m_thumbnail = QPixmap::fromImage(thumbnails::ToQImage(thumbnails->GetNSImageByFildNode(node).image));
+    m_thumbnail = QPixmap::fromImage(thumbnails::ToQImage(uimodel::QNUIController::GetThumbnailOfFile(node).image));
     m_title = DisplayName(NameFromUtf8(uimodel::OpNodeData::fileNodeName(node)));
     m_deleted = uimodel::OpNodeData::isFileNodeDeleted(node);
   }

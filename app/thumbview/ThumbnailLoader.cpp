@@ -7,8 +7,7 @@ namespace app::thumbview {
 
 MakeThumbnail ModelThumbnails() {
   return [](IFileNode* node) -> uimodel::Thumbnail {
-    uimodel::QNUIThumbnails* thumbnails = uimodel::QNUIController::GetModel().pThumbnails;
-    return thumbnails ? thumbnails->GetNSImageByFildNode(node) : uimodel::Thumbnail{};
+    return uimodel::QNUIController::GetThumbnailOfFile(node);
   };
 }
 

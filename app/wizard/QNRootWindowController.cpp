@@ -13,14 +13,13 @@
 
 #include "app/controls/TCImageButton.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/Strings.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/wizard/ChoiceCount.h"
-#include "app/wizard/QNProgressWindow.h"
+#include "app/results/QNProgressWindow.h"
 #include "app/wizard/QNSelectDiskViewController.h"
 #include "app/wizard/QNSelectTypeViewController.h"
 #include "engine/IEnumDeviceEx.h"
-#include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/facade/QNUIController.h"
 
 namespace app {
@@ -114,11 +113,10 @@ void QNRootWindowController::InitFinished() {
   m_waitingForList = false;
   m_typePage->setBusy(false);
   const bool refresh = std::exchange(m_refreshing, false);
-  const uimodel::QNUIDeviceData& devices = *QNUIController::GetModel().pDevices;
-  if (devices.GetInitState() == uimodel::DEVICE_INIT_FAILED) {
+  if (RESULT reason = kResultSuccess; QNUIController::DidDeviceListFail(reason)) {
     if (refresh) m_diskPage->setDisks({});
     backHome();
-    showMessage(Text(QStringLiteral("DEVICE_LIST_FAILED")).arg(ListFailureReason(devices.GetInitResult())));
+    showMessage(Text(QStringLiteral("DEVICE_LIST_FAILED")).arg(ListFailureReason(reason)));
     return;
   }
   std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;

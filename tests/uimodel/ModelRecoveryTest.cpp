@@ -7,8 +7,7 @@
 #include <fstream>
 #include <map>
 
-#include <signal.h>
-#include <sys/resource.h>
+#include <optional>
 
 #include <algorithm>
 #include <random>
@@ -18,6 +17,7 @@
 #include "ModelImages.h"
 #include "ModelScan.h"
 #include "engine/core/tree/FilesystemNode.h"
+#include "support/FullDisk.h"
 #include "support/LoopDevice.h"
 #include "testkit/TestFileNode.h"
 #include "support/Sha256.h"
@@ -284,24 +284,17 @@ TEST_F(CraftedRecovery, AFullDestinationPausesAndAfterTheResumeTheFileIsCopiedWh
     File("big.bin")->SetCheck(CHECKED_STATUS_CHECKED);
     testsupport::TempDir temp;
     // The destination takes 100000 bytes per file, then refuses: as a full disk does.
-    struct sigaction ignore {}, previous {};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-    rlimit original{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
-    rlimit limited = original;
-    limited.rlim_cur = 100000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    testsupport::FullDisk disk(100000);
+    ASSERT_TRUE(disk.Active());
     RecoveryJob job(*m_pRecovery, temp.Path());
     m_pRecovery->WaitForStatus([](int iStatus) { return iStatus != uimodel::OPERATION_RUNNING; });
-    ::setrlimit(RLIMIT_FSIZE, &original);
+    disk.MakeRoom();
     EXPECT_EQ(m_pRecovery->GetStatus(), uimodel::OPERATION_PAUSED);
     EXPECT_EQ(m_pRecovery->GetDestinationFullCnt(), 1u);
     EXPECT_EQ(ResultCode(m_pRecovery->GetProgressInfo().u64Error), kCodeShortWrite);
     EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), 0u);
     m_pRecovery->PauseOrResumeOperation();  // the user made room
     EXPECT_EQ(job.Finish(), kResultSuccess);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
     EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), 1u);
     EXPECT_EQ(m_pRecovery->GetRecoveriedFileSize(), 300000u);
     EXPECT_EQ(VolumeHashes(fs::path(temp.Path()) / "Fat_0001").at("/big.bin"), s_hashes["big.bin"]);
@@ -313,20 +306,13 @@ TEST_F(CraftedRecovery, AFullDestinationStoppedLeavesNoPartOfTheFile) {
     ASSERT_NE(File("big.bin"), nullptr);
     File("big.bin")->SetCheck(CHECKED_STATUS_CHECKED);
     testsupport::TempDir temp;
-    struct sigaction ignore {}, previous {};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-    rlimit original{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
-    rlimit limited = original;
-    limited.rlim_cur = 65536;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::optional<testsupport::FullDisk> disk(std::in_place, 65536);
+    ASSERT_TRUE(disk->Active());
     std::vector<std::pair<std::string, RESULT>> reports;
     m_pRecovery->SetFileReport([&](IFileNode*, std::string const& path, RESULT result) { reports.emplace_back(path, result); });
     RecoveryJob job(*m_pRecovery, temp.Path());
     m_pRecovery->WaitForStatus([](int iStatus) { return iStatus != uimodel::OPERATION_RUNNING; });
-    ::setrlimit(RLIMIT_FSIZE, &original);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
+    disk.reset();
     EXPECT_EQ(m_pRecovery->GetStatus(), uimodel::OPERATION_PAUSED);
     m_pRecovery->StopOperation(0);  // the user gives up instead of making room
     RESULT const result = job.Finish();

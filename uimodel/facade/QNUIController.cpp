@@ -154,6 +154,8 @@ void QNUIController::GetScanFileSize(std::uint64_t& u64Size, std::uint64_t& u64C
     u64Count = Scan().GetScanFileCnt();
 }
 
+bool QNUIController::DidScanFail() { return Failed(Scan().GetProgressInfo().u64Error); }
+
 void QNUIController::SetViewType(int iViewType) { Scan().SetScanType(iViewType); }
 
 void QNUIController::initFileType() {
@@ -283,6 +285,12 @@ bool QNUIController::RefreshDeviceInfoAsync(std::string const& postName) {
         s_pPoster->Post(postName);
     });
     return true;
+}
+
+bool QNUIController::DidDeviceListFail(RESULT& reason) {
+    QNUIDeviceData const& devices = *GetModel().pDevices;
+    reason = devices.GetInitResult();
+    return devices.GetInitState() == DEVICE_INIT_FAILED;
 }
 
 void QNUIController::GetDeviceInfoToArray(std::vector<std::unique_ptr<DiskVolumeNodeData>>& items) {

@@ -5,6 +5,7 @@
 // the main thread.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +55,8 @@ public:
         QNSaveAndRestoreNodeOperate* pSaver;
         SaveRestoreResult* pResults;
     };
+    /// The application installs its model through ModelMaker.h and asks only the functions
+    /// below; harnesses and tests may read the parts.
     static void UseModel(Model const& model);
     static Model const& GetModel();
 
@@ -83,6 +86,8 @@ public:
     /// done and the file count.
     static std::string GetScanProgress(double& dPercent, std::uint64_t& u64FileCount);
     static void GetScanFileSize(std::uint64_t& u64Size, std::uint64_t& u64Count);
+    /// Whether the last scan (or results-file load) ended with an error.
+    static bool DidScanFail();
     /// The tree the results window shows (TreeViewType).
     static void SetViewType(int iViewType);
     /// Hands the category lists to the engine's file-type table; at start-up, before anything
@@ -129,10 +134,16 @@ public:
     static RESULT GetRecoveryResult();
     static int GetCurrentScanRecoveryCnt();
     static void ReleaseDataRecovery();
+    /// Called from the recovery's thread for each file it could not write (not for a stop):
+    /// the node, the destination path when there was one, and why.
+    using RecoveryFailureReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
+    static void SetRecoveryFailureReport(RecoveryFailureReport report);
 
     // Pictures.
     /// The thumbnail of a tree row's node; none without thumbnails or a node.
     static Thumbnail GetNSImageByNode(OpNodeData const* pItem);
+    /// The thumbnail of a found file; none without thumbnails or a node.
+    static Thumbnail GetThumbnailOfFile(IFileNode* pNode);
     /// The 16 × 16 icon of an extension; an empty image when there is none.
     static uimodel::RgbaImage getImageForType(std::string const& extension);
 
@@ -150,6 +161,8 @@ public:
     static void RestorPostUIUpdate(std::string const& postName, bool bSave);
     /// Out: total, done and error code of the save (`bSaver`) or of the load; a finished job
     /// reports done equal to total.
+    /// Whether a save into a results file or a load from one still runs.
+    static bool IsResultsFileJobRunning();
     static void GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error, bool bSaver);
 
     // Results files' folder and name.
@@ -171,6 +184,8 @@ public:
     /// (false, nothing let go of) while a job runs. Never while a window shows the scan's nodes.
     static bool RefreshDeviceInfoAsync(std::string const& postName);
     static void GetDeviceInfoToArray(std::vector<std::unique_ptr<DiskVolumeNodeData>>& rows);
+    /// Whether the last listing of the devices failed; out: the enumerator's answer.
+    static bool DidDeviceListFail(RESULT& reason);
 
     // Result trees and lists. Refreshes report their additions to `pSink` (may be null).
     /// Adds the file-system roots (path view) and what arrived since the last refresh to the

@@ -118,6 +118,21 @@ Thumbnail QNUIController::GetNSImageByNode(OpNodeData const* pItem) {
     return pThumbnails->GetNSImageByFildNode(pItem->fileNode());
 }
 
+Thumbnail QNUIController::GetThumbnailOfFile(IFileNode* pNode) {
+    QNUIThumbnails* pThumbnails = GetModel().pThumbnails;
+    if (!pThumbnails || !pNode) return {};
+    return pThumbnails->GetNSImageByFildNode(pNode);
+}
+
+void QNUIController::SetRecoveryFailureReport(RecoveryFailureReport report) {
+    QNUIRecovery* pRecovery = GetModel().pRecovery;
+    if (!pRecovery) return;
+    pRecovery->SetFileReport([report = std::move(report)](IFileNode* pNode, std::string const& path, RESULT result) {
+        if (IsRecoveredCopy(result) || result == kResultRecoveryStopped) return;
+        report(pNode, path, result);
+    });
+}
+
 uimodel::RgbaImage QNUIController::getImageForType(std::string const& extension) { return GetModel().pTypes->getImageForType(extension); }
 
 }  // namespace uimodel

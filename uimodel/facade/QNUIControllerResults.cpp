@@ -62,6 +62,11 @@ int QNUIController::beginSaveOrRestoreNode(bool bSave, std::string const& path, 
     return iStarted;
 }
 
+bool QNUIController::IsResultsFileJobRunning() {
+    QNSaveAndRestoreNodeOperate const* pSaver = GetModel().pSaver;
+    return pSaver && !pSaver->IsOperationExit();
+}
+
 void QNUIController::GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error, bool bSaver) {
     _PROGRESS_INFO const info = FileOperation(bSaver).GetProgressInfo();
     u64Total = info.u64Total;

@@ -10,25 +10,27 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 
-#include <signal.h>
-#include <sys/resource.h>
+#include <optional>
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
-#include "app/results/FileListModel.h"
-#include "app/results/ResultTreeModel.h"
-#include "app/shell/Strings.h"
+#include "app/models/FileListModel.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/base/Strings.h"
 #include "support/Sha256.h"
+#include "support/FullDisk.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 
@@ -87,13 +89,13 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
   ASSERT_TRUE(window.StartScan());
   if (QNUIController::IsScanRunning() && !QNUIController::IsPause()) {
-    EXPECT_FALSE(window.searchField()->textField()->isEnabled()) << "no search while the scan runs unpaused";
+    EXPECT_FALSE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->isEnabled()) << "no search while the scan runs unpaused";
   }
   ASSERT_TRUE(window.WaitForScanEnd());
-  ASSERT_TRUE(window.searchField()->textField()->isEnabled());
+  ASSERT_TRUE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->isEnabled());
 
   // A search in capitals finds the accented name; only that checked hit is recovered.
-  window.searchField()->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
+  apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
   window.doSearch();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.listModel()->rowCount() >= 1; }, 10000));
   ASSERT_EQ(window.listModel()->rowCount(), 1);
@@ -107,9 +109,9 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   CloseLast(dialogs);
   // Esc in the field clears it and shows everything again.
   window.activateWindow();
-  window.searchField()->textField()->setFocus();
-  QTest::keyClick(window.searchField()->textField(), Qt::Key_Escape);
-  EXPECT_TRUE(window.searchField()->textField()->text().isEmpty());
+  apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setFocus();
+  QTest::keyClick(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField(), Qt::Key_Escape);
+  EXPECT_TRUE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->text().isEmpty());
   ASSERT_TRUE(QTest::qWaitFor([&] { return QNUIController::GetSearchString().empty() && window.treeModel(0)->rowCount() > 0; }, kTimeoutMs));
 
   // Everything checked; the scanned device is refused with choose-again and cancel only.
@@ -133,21 +135,16 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   window.setDestinationProbe(app::recovery::DestinationProbe::Real());
 
   // A destination that takes 100000 bytes per file: the disk-full view; Esc does not stop.
-  struct sigaction ignore {}, previous {};
-  ignore.sa_handler = SIG_IGN;
-  ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-  rlimit original{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
-  rlimit limited = original;
-  limited.rlim_cur = 100000;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  window.recoverToFolder(QString::fromStdString(all));
-  const bool full = QTest::qWaitFor([&] {
-    return window.recoveryProgressWindow() &&
-           window.recoveryProgressWindow()->currentView() == QNShowScanProgressWindowController::kDiskFull;
-  }, kTimeoutMs);
-  ::setrlimit(RLIMIT_FSIZE, &original);
-  ::sigaction(SIGXFSZ, &previous, nullptr);
+  bool full = false;
+  {
+    testsupport::FullDisk disk(100000);
+    ASSERT_TRUE(disk.Active());
+    window.recoverToFolder(QString::fromStdString(all));
+    full = QTest::qWaitFor([&] {
+      return window.recoveryProgressWindow() &&
+             window.recoveryProgressWindow()->currentView() == QNShowScanProgressWindowController::kDiskFull;
+    }, kTimeoutMs);
+  }
   ASSERT_TRUE(full);
   QNShowScanProgressWindowController* progress = window.recoveryProgressWindow();
   EXPECT_TRUE(QNUIController::IsRecoveryPaused());
@@ -173,24 +170,21 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   QPointer<QFileDialog> fileDialog;
   QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window, [&](QFileDialog* d) { fileDialog = d; });
   QSignalSpy saved(&window, &QNDeletailWindowController::scanSaved);
-  ASSERT_NE(window.exportButton(), nullptr);
+  ASSERT_NE(apptest::Part<app::TCImageButton>(window, "exportButton"), nullptr);
   for (const std::string& target : {m_temp.File("full.rsf"), m_temp.File("scan.rsf")}) {
     const bool fill = target.find("full") != std::string::npos;
     window.exportButtonAction();
     ASSERT_NE(fileDialog, nullptr);
     QFileDialog* dialog = fileDialog;
     dialog->selectFile(QString::fromStdString(target));
-    rlimit small = original;
-    small.rlim_cur = 1000;
-    if (fill) {
-      ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    }
-    static_cast<QDialog*>(dialog)->accept();
-    const bool savedEnd = QTest::qWaitFor([&] { return !saved.isEmpty(); }, kTimeoutMs);
-    if (fill) {
-      ::setrlimit(RLIMIT_FSIZE, &original);
-      ::sigaction(SIGXFSZ, &previous, nullptr);
+    bool savedEnd = false;
+    {
+      std::optional<testsupport::FullDisk> disk;
+      if (fill) {
+        ASSERT_TRUE(disk.emplace(1000).Active());
+      }
+      static_cast<QDialog*>(dialog)->accept();
+      savedEnd = QTest::qWaitFor([&] { return !saved.isEmpty(); }, kTimeoutMs);
     }
     ASSERT_TRUE(savedEnd);
     const bool success = saved.takeFirst().at(0).toBool();

@@ -17,9 +17,10 @@
 #include "../update/LoopbackServer.h"
 #include "../update/VersionLists.h"
 #include "ScannedWindow.h"
+#include "FakeJobControl.h"
 #include "app/controls/TCWindowButton.h"
 #include "app/shell/MainMenu.h"
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/update/NetworkProbe.h"
 #include "app/update/QNCheckUpdateWindowController.h"
@@ -33,28 +34,7 @@ namespace {
 
 using View = app::QNCheckUpdateWindowController::View;
 
-// A scan that runs until stopped, recording what the delegate asks of it.
-struct Jobs {
-  bool running = true;
-  bool paused = false;
-  QString calls;
-  app::JobControl Control() {
-    app::JobControl control;
-    control.anyJobRunning = [this] { return running; };
-    control.isPaused = [this] { return paused; };
-    control.pauseOrResume = [this] {
-      paused = !paused;
-      calls += paused ? QStringLiteral("pause ") : QStringLiteral("resume ");
-    };
-    control.stopJobs = [this](std::chrono::milliseconds) {
-      calls += QStringLiteral("stop ");
-      running = false;
-      return true;
-    };
-    control.closeApp = [this] { calls += QStringLiteral("close "); };
-    return control;
-  }
-};
+using Jobs = apptest::FakeJobs;
 
 // Catches the addresses handed to the desktop.
 class UrlCatcher : public QObject {
@@ -187,7 +167,7 @@ TEST(AppDelegate, TheQuitSheetsNoResumesTheScanAndAsksAgainNextTime) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !jobs.paused; }));
     QTest::qWait(50);  // the sheet deletes itself
   }
-  EXPECT_EQ(jobs.calls, QStringLiteral("pause resume pause resume "));
+  EXPECT_EQ(jobs.calls, "pause resume pause resume ");
   EXPECT_TRUE(jobs.running);
 }
 
@@ -201,7 +181,7 @@ TEST(AppDelegate, SigtermDuringAScanStopsItWithoutAskingAndLeavesTheLoopWithZero
   QTimer::singleShot(10000, [] { QApplication::exit(3); });  // a guard: no answer is a failure
   code = QApplication::exec();
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(jobs.calls, QStringLiteral("stop "));
+  EXPECT_EQ(jobs.calls, "stop ");
   for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_NE(top->objectName(), QStringLiteral("quitSheet"));
 }
 

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "app/shell/LanguageArgument.h"
+#include "FakeJobControl.h"
+#include "app/base/LanguageArgument.h"
 #include "app/shell/QuitGuard.h"
 
 namespace {
@@ -34,29 +35,7 @@ TEST(LanguageArgument, OnlyALanguageCodeIsStored) {
   }
 }
 
-// A recording double of the model's job control.
-struct Jobs {
-  bool running = true;
-  bool paused = false;
-  bool workersEnd = true;
-  std::string calls;
-  app::JobControl Control() {
-    app::JobControl control;
-    control.anyJobRunning = [this] { return running; };
-    control.isPaused = [this] { return paused; };
-    control.pauseOrResume = [this] {
-      paused = !paused;
-      calls += paused ? "pause " : "resume ";
-    };
-    control.stopJobs = [this](std::chrono::milliseconds) {
-      calls += "stop ";
-      running = false;
-      return workersEnd;
-    };
-    control.closeApp = [this] { calls += "close "; };
-    return control;
-  }
-};
+using Jobs = apptest::FakeJobs;
 
 TEST(QuitGuard, AsksOnlyWhileAJobRunsAndResumesOrStops) {
   using Request = app::QuitGuard::Request;

@@ -1,4 +1,4 @@
-#include "app/shell/ScanHook.h"
+#include "app/hook/ScanHook.h"
 
 #include <QtDebug>
 
@@ -8,15 +8,9 @@
 #include "app/thumbview/InstallThumbnails.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/Result.h"
-#include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/facade/ModelMaker.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/recovery/QNUIRecovery.h"
-#include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
-#include "uimodel/resultsfile/SaveRestoreResult.h"
-#include "uimodel/scan/QNUIScan.h"
 #include "uimodel/trees/DiskVolumeNodeData.h"
-#include "uimodel/trees/QNTimeMgr.h"
-#include "uimodel/trees/QNTypeMgr.h"
 
 namespace app {
 
@@ -43,21 +37,7 @@ bool InstallHookModel(const QString& image) {
 }
 
 bool InstallHookModel(IEnumDeviceEx* enumerator) {
-  // Never freed: the scan's threads are not joined when the process ends.
-  if (!enumerator) return false;
-  auto* devices = new uimodel::QNUIDeviceData(enumerator);
-  // One image lists at once: no thread, and the hook's scan finds its row ready.
-  devices->InitDeviceInfo();
-  if (devices->GetInitState() != uimodel::DEVICE_INIT_READY) {
-    delete devices;
-    delete enumerator;
-    return false;
-  }
-  auto* scan = new uimodel::QNUIScan(devices);
-  auto* recovery = new uimodel::QNUIRecovery(*scan);
-  auto* results = new uimodel::SaveRestoreResult(*scan, *devices, recovery);
-  QNUIController::UseModel({scan, devices, &uimodel::QNTypeMgr::share(), &uimodel::QNTimeMgr::share(), recovery,
-                            nullptr, &uimodel::QNSaveAndRestoreNodeOperate::instance(), results});
+  if (!uimodel::InstallModelOver(enumerator)) return false;
   thumbview::InstallThumbnails();
   HookModelInstalled() = true;
   return true;
@@ -74,7 +54,7 @@ bool StartHookScan(const QString& postName) {
 }
 
 QString HookScanState(bool stopRequested) {
-  if (Failed(QNUIController::GetModel().pScan->GetProgressInfo().u64Error)) return QStringLiteral("failed");
+  if (QNUIController::DidScanFail()) return QStringLiteral("failed");
   return stopRequested ? QStringLiteral("stopped") : QStringLiteral("finished");
 }
 

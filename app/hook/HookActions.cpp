@@ -1,4 +1,4 @@
-#include "app/shell/HookActions.h"
+#include "app/hook/HookActions.h"
 
 #include <QDialog>
 #include <QFileDialog>
@@ -11,8 +11,8 @@
 
 #include "app/controls/TCImageButton.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/results/ResultTreeModel.h"
-#include "app/shell/LaunchOptions.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/base/LaunchOptions.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
@@ -73,7 +73,7 @@ void Recover(QNDeletailWindowController* window, const QString& folder, const st
       done(extra);
     });
   });
-  if (!window->recoverButton()->isButtonEnabled()) {
+  if (!window->findChild<TCImageButton*>(QStringLiteral("recoverButton"))->isButtonEnabled()) {
     QObject::disconnect(*refused);
     done(QStringLiteral(" recovered=0 failed=0"));
     return;
@@ -98,7 +98,7 @@ void RunHookActions(QNDeletailWindowController* window, const LaunchOptions& opt
     }
     Recover(window, QFileInfo(options.recoverTo).absoluteFilePath(), [before, done](const QString& extra) { done(before + extra); });
   };
-  if (options.saveTo.isEmpty() || !window->exportButton()) {
+  if (options.saveTo.isEmpty() || !window->findChild<TCImageButton*>(QStringLiteral("exportButton"))) {
     recover(options.saveTo.isEmpty() ? QString() : QStringLiteral(" saved=0"));
     return;
   }
