@@ -6,6 +6,7 @@
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/QNUIFilter.h"
+#include "uimodel/trees/TreeStates.h"
 
 namespace uimodel {
 
@@ -131,11 +132,7 @@ void QNTypeMgr::setNodeState(OpNodeData& folder) {
 }
 
 void QNTypeMgr::refreshTypeTreeState() {
-    for (auto const& pCategory : m_roots) {
-        if (isOtherNode(pCategory.get())) setNodeState(*pCategory);
-        for (std::size_t i = 0; i < pCategory->childCount(); ++i)
-            if (OpNodeData* pFolder = pCategory->childItem(i)) setNodeState(*pFolder);
-    }
+    for (auto const& pCategory : m_roots) RefreshGroupStates(*pCategory);
 }
 
 void QNTypeMgr::clearData() {
