@@ -448,6 +448,7 @@ void QNDeletailWindowController::getScanProgress() {
   }
   m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(count)));
   m_progress->changeProgressValue(percent < 1.0 ? 0.0f : static_cast<float>(percent));
+  emit progressShown(percent < 1.0 ? 0 : static_cast<int>(percent));
   if (!QNUIController::IsScanRunning() && m_following) showFinishedState();
   updateSegmentEnabled();
   updateScanButtons();

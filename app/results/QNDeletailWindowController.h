@@ -151,6 +151,8 @@ class QNDeletailWindowController : public TCImageWindow {
  signals:
   // The scan wound down and the finished state shows (also after a stop).
   void scanEnded();
+  // The progress display was written (the bar's whole percent, the found label): each poll.
+  void progressShown(int percent);
   // The user went back to the start page; the window has closed.
   void backHomeRequested();
   // A sheet the window opened (tests answer it).

@@ -11,6 +11,7 @@ target_sources(app PRIVATE
   shell/QNAppDelegate.cpp
   shell/QuitGuard.cpp
   shell/HookActions.cpp
+  shell/HookTrees.cpp
   shell/ScanHook.cpp
   shell/SignalQuit.cpp
   shell/StringTable.cpp
