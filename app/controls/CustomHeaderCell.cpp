@@ -34,7 +34,14 @@ CustomHeaderCell::CustomHeaderCell(QWidget* parent) : QHeaderView(Qt::Horizontal
 }
 
 void CustomHeaderCell::setSortAscending(int logicalIndex, bool ascending, qint64 priority) {
+    if (priority == 0)
+        for (SortState& state : sort_) state.priority = 1;
     sort_[logicalIndex] = {ascending, priority};
+    viewport()->update();
+}
+
+void CustomHeaderCell::clearSortIndicator() {
+    for (SortState& state : sort_) state.priority = 1;
     viewport()->update();
 }
 

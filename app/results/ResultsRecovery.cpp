@@ -4,9 +4,11 @@
 // loop: the dialogs are window-modal and answer through signals.
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QToolTip>
 #include <QtDebug>
 
 #include "app/controls/NewSearchTextFiled.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
@@ -78,6 +80,18 @@ void QNDeletailWindowController::recovrtyButtonClick() {
   });
   panel->open();
   emit fileDialogOpened(panel);
+}
+
+void QNDeletailWindowController::explainRecoverRefused() {
+  if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow) return;
+  std::uint64_t count = 0;
+  std::uint64_t size = 0;
+  QNUIController::GetSelectedFilesAmout(count, size);
+  if (count != 0) return;
+  // Beside the button, as plain text: the note says what the greyed button waits for.
+  const QString note = Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED"));
+  QToolTip::showText(m_recover->mapToGlobal(QPoint(0, m_recover->height())), EscapedToolTip(note), m_recover);
+  emit noteShown(note);
 }
 
 void QNDeletailWindowController::recoverToFolder(const QString& folder) {

@@ -45,6 +45,7 @@ class EscapeClears : public QObject {
 
 void QNDeletailWindowController::connectRecoveryAndSearch() {
   connect(m_recover, &QAbstractButton::clicked, this, &QNDeletailWindowController::recovrtyButtonClick);
+  connect(m_recover, &TCImageButton::refusedPress, this, &QNDeletailWindowController::explainRecoverRefused);
   connect(m_search, &NewSearchTextFiled::searchRequested, this, [this](const QString&) { doSearch(); });
   connect(m_search, &NewSearchTextFiled::searchCleared, this, [this] { doSearch(); });
   auto* find = new QShortcut(QKeySequence::Find, this);
@@ -88,6 +89,7 @@ void QNDeletailWindowController::SearchTreeView() {
   ExpandeRootItem();
   emit searchRowsAboutToChange();
   m_selected = nullptr;
+  reLoadTableVolumnIndicatorImage();
   m_list->setFiles(std::move(hits));
   m_table->setRowNum(-1);
   emit searchRowsChanged();

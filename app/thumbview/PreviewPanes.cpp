@@ -33,11 +33,11 @@ namespace {
 // The grid's empty-list note: the tile backdrop and one line of text.
 class GridNote : public QWidget {
  public:
-  explicit GridNote(QWidget* parent) : QWidget(parent) {
+  GridNote(QWidget* parent, const QString& noteKey) : QWidget(parent) {
     auto* text = new QLabel(this);
     text->setTextFormat(Qt::PlainText);
     text->setAlignment(Qt::AlignCenter);
-    text->setText(Text(QStringLiteral("DYD_FOUR_NO_VALUE_NOTE")));
+    text->setText(Text(noteKey));
     text->setFont(theme::SystemFont(14));
     QPalette colours = text->palette();
     colours.setColor(QPalette::WindowText, QColor(51, 59, 71));
@@ -268,14 +268,14 @@ void PreviewPanes::nodesFreed() {
   m_flow->reloadData();
 }
 
-void PreviewPanes::changeNoValue(bool hasValues) {
-  if (hasValues) {
+void PreviewPanes::changeNoValue(bool hasValues, const QString& noteKey) {
+  if (hasValues || (m_gridNote && m_gridNoteKey != noteKey)) {
     delete m_gridNote;
     m_gridNote = nullptr;
-    return;
   }
-  if (m_gridNote) return;
-  m_gridNote = new GridNote(m_grid);
+  if (hasValues || m_gridNote) return;
+  m_gridNoteKey = noteKey;
+  m_gridNote = new GridNote(m_grid, noteKey);
   m_gridNote->setGeometry(0, 0, m_grid->width(), std::max(m_grid->height() - 1, 0));
   m_gridNote->show();
 }
