@@ -237,11 +237,6 @@ void QNDeletailWindowController::buildContent() {
   layout->addWidget(m_split);
   setContentView(content);
 
-  setTabOrder(m_tabButtons[0], m_tabButtons[1]);
-  setTabOrder(m_tabButtons[1], m_tabButtons[2]);
-  setTabOrder(m_tabButtons[2], m_outline);
-  setTabOrder(m_outline, m_timeOutline);
-  setTabOrder(m_timeOutline, m_table);
   updateTabLooks();
 }
 
@@ -299,14 +294,7 @@ void QNDeletailWindowController::buildBar() {
   connect(m_play, &QAbstractButton::clicked, this, &QNDeletailWindowController::pauseButtonClick);
   connect(m_stopButton, &QAbstractButton::clicked, this, &QNDeletailWindowController::stopButtonClick);
 
-  // The search box's own field takes the focus, so the chain runs through it, not the box.
-  setTabOrder(m_table, m_search->textField());
-  setTabOrder(m_search->textField(), m_home);
-  setTabOrder(m_home, m_deepScan);
-  setTabOrder(m_deepScan, m_pause);
-  setTabOrder(m_pause, m_play);
-  setTabOrder(m_play, m_stopButton);
-  setTabOrder(m_stopButton, m_recover);
+  orderTabStops();
   showStillLabels();
   layoutBar();
 }

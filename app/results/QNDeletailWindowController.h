@@ -208,6 +208,8 @@ class QNDeletailWindowController : public TCImageWindow {
   void showRecoveryButton();
   void slideRecoveryButtonOut();
   void checkRefresh();
+  // Tab follows the layout: the bar, the left pane, the right pane.
+  void orderTabStops();
   // No list carries a sort indicator: the rows were refilled.
   void reLoadTableVolumnIndicatorImage();
   int GetCellNodeState(uimodel::OpNodeData* item) const;

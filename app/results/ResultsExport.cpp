@@ -36,6 +36,7 @@ void QNDeletailWindowController::createExportButton(bool deep) {
     layoutExportButton();
   }
   m_exportButton->show();
+  orderTabStops();
 }
 
 void QNDeletailWindowController::layoutExportButton() {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "app/controls/FocusHalo.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
 #include "app/results/QNDeletailWindowController.h"
@@ -137,6 +138,7 @@ int RunProgram(int argc, char** argv) {
 
   platform::KeepAwake awake("Recovering files", &LogKeepAwake);
   theme::ApplyDarkLook(application);
+  InstallFocusHalo(application);
   InstallModelSeams(&options);
   NetworkProbe::InstallSeam();
   EditShortcutFilter::Install();
