@@ -24,6 +24,7 @@
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/QNDeepScanViewController.h"
 #include "app/controls/QNProgressView.h"
+#include "app/controls/RFOverlayScroller.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/TabButton.h"
@@ -228,6 +229,10 @@ void QNDeletailWindowController::buildContent() {
   connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { m_table->setRowNum(current.row()); });
 
+  // Scrollers that take no room: the lists keep their full width, the knob shows while scrolling.
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_outline), static_cast<QAbstractItemView*>(m_timeOutline),
+                                  static_cast<QAbstractItemView*>(m_table)})
+    new RFOverlayScrollView(view);
   m_split->addWidget(left);
   m_split->addWidget(buildPreviews());
   m_split->setStretchFactor(1, 1);

@@ -14,6 +14,7 @@
 
 #include "app/controls/BandedListView.h"
 #include "app/controls/ImageAndTextCell.h"
+#include "app/controls/RFOverlayScroller.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/NewButton.h"
 #include "app/controls/Theme.h"
@@ -150,6 +151,7 @@ void PreviewPanes::buildCoverFlow() {
   });
 
   m_coverList = new CustomTableView;
+  new RFOverlayScrollView(m_coverList);
   m_coverList->setModel(m_list);
   m_coverList->setRootIsDecorated(false);
   m_coverList->setUniformRowHeights(true);
@@ -175,6 +177,7 @@ void PreviewPanes::buildCoverFlow() {
 
 void PreviewPanes::buildGrid() {
   m_grid = new CNGridView;
+  new RFOverlayScrollView(m_grid);
   m_grid->setModel(m_list);
   m_grid->setModelColumn(FileListModel::kName);
   QPalette colours = m_grid->palette();
@@ -185,6 +188,7 @@ void PreviewPanes::buildGrid() {
          IFileNode* node = nodeAt(row);
          return node ? uimodel::OpNodeData::fileNodeState(node) : 0;
        },
+       [this](int row) { return uimodel::OpNodeData::isFileNodeDeleted(nodeAt(row)); },
        [this](int row) { return thumbnailOf(row); }, [this] { return m_grid->hoveredIndex(); }},
       m_grid));
   connect(m_grid, &CNGridView::checkToggleRequested, this, &PreviewPanes::checkToggleRequested);

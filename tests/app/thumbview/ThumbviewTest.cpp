@@ -384,6 +384,13 @@ TEST(Painting, TileHoverRingThumbnailAndCoverFlow) {
   const QColor ring = Painted(look).pixelColor(5, 75);
   EXPECT_GT(ring.blue(), ring.red() + 40) << "the selection ring";
   look.selected = false;
+  // A deleted file wears the red marker in the tile's top right corner.
+  const QRect marker = app::thumbview::item_frames::DeletedMarker({150, 150});
+  look.deleted = true;
+  const QColor deleted = Painted(look).pixelColor(marker.center());
+  EXPECT_GT(deleted.red(), deleted.green() + 80) << "the deleted marker";
+  EXPECT_EQ(plain.pixelColor(marker.center()), Painted({}).pixelColor(marker.center()));
+  look.deleted = false;
   QPixmap wide(200, 100);
   wide.fill(Qt::red);
   look.thumbnail = wide;
