@@ -9,7 +9,7 @@
 #include "app/controls/QNHandButton.h"
 #include "app/recovery/QNLinkUrl.h"
 #include "app/recovery/RecoveryDialogChrome.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 #include "uimodel/support/SpyEvents.h"
 
 namespace app::recovery {

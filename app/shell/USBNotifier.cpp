@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 
 namespace app {
 

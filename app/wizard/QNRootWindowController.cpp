@@ -13,10 +13,10 @@
 
 #include "app/controls/TCImageButton.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/Strings.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/wizard/ChoiceCount.h"
-#include "app/wizard/QNProgressWindow.h"
+#include "app/results/QNProgressWindow.h"
 #include "app/wizard/QNSelectDiskViewController.h"
 #include "app/wizard/QNSelectTypeViewController.h"
 #include "engine/IEnumDeviceEx.h"

@@ -12,7 +12,7 @@
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/TCImageButton.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 #include "app/wizard/ChoiceCount.h"
 #include "uimodel/support/PublicUtilities.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell/HookTrees.h"
+#include "app/hook/HookTrees.h"
 
 #include <QtDebug>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/results/QNDeletailWindowController.h"
-#include "app/results/ResultTreeModel.h"
+#include "app/models/ResultTreeModel.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
 

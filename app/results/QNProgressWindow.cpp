@@ -1,4 +1,4 @@
-#include "app/wizard/QNProgressWindow.h"
+#include "app/results/QNProgressWindow.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "app/controls/QNProgressView.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/Strings.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "uimodel/facade/QNUIController.h"
 
 namespace app {
