@@ -7,6 +7,7 @@
 // back meanwhile, so the copy is still running when its dialog is answered).
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
+#include "app/controls/BandedListView.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
@@ -91,6 +93,27 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   }
   ASSERT_TRUE(window.WaitForScanEnd());
   ASSERT_TRUE(window.searchField()->textField()->isEnabled());
+
+  // With nothing checked the greyed Recover says why when it is pressed.
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QSignalSpy notes(&window, &QNDeletailWindowController::noteShown);
+  ASSERT_FALSE(window.recoverButton()->isButtonEnabled());
+  QTest::mouseClick(window.recoverButton(), Qt::LeftButton);
+  ASSERT_EQ(notes.size(), 1);
+  EXPECT_EQ(notes.at(0).at(0).toString(), app::Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED")));
+  EXPECT_EQ(dialogs.size(), 0);
+  // A search that matches nothing says so, as plain text, instead of asking for a folder.
+  window.searchField()->textField()->setText(QStringLiteral("<b>no such name</b>"));
+  window.doSearch();
+  const auto noteText = [&]() -> QString {
+    QWidget* note = window.tableView()->noValueView();
+    QLabel* label = note ? note->findChild<QLabel*>() : nullptr;
+    return label ? label->text() : QString();
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return noteText() == app::Text(QStringLiteral("DYD_FOUR_NO_MATCH_NOTE")); }, 10000))
+      << qPrintable(noteText());
+  EXPECT_EQ(window.listModel()->rowCount(), 0);
 
   // A search in capitals finds the accented name; only that checked hit is recovered.
   window.searchField()->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
