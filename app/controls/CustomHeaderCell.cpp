@@ -40,6 +40,12 @@ void CustomHeaderCell::setSortAscending(int logicalIndex, bool ascending, qint64
     viewport()->update();
 }
 
+int CustomHeaderCell::sortColumn() const {
+    for (auto it = sort_.constBegin(); it != sort_.constEnd(); ++it)
+        if (it->priority == 0) return it.key();
+    return -1;
+}
+
 void CustomHeaderCell::clearSortIndicator() {
     for (SortState& state : sort_) state.priority = 1;
     viewport()->update();

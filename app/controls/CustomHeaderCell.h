@@ -18,6 +18,8 @@ class CustomHeaderCell : public QHeaderView {
     void setSortAscending(int logicalIndex, bool ascending, qint64 priority);
     // No column carries the triangle (the rows were refilled).
     void clearSortIndicator();
+    // The column that carries the triangle; -1 when none does.
+    int sortColumn() const;
     QFont titleFont() const { return titleFont_; }
 
  protected:
