@@ -117,22 +117,10 @@ void QNTypeMgr::refreshTypeTree(QNUIScan const& scan, ITreeInsertSink* pSink) {
     }
 }
 
-void QNTypeMgr::setNodeState(OpNodeData& folder) {
-    std::size_t u64Checked = 0, u64Files = 0;
-    for (std::size_t i = 0; i < folder.childCount(); ++i) {
-        IFileNode* pNode = folder.childNode(i);
-        if (!pNode) continue;
-        ++u64Files;
-        if (pNode->GetCheckedStatus() == CHECKED_STATUS_CHECKED) ++u64Checked;
-    }
-    // Only files count: the Others folder also holds extension folders.
-    int iState = CHECKED_STATUS_UNCHECKED;
-    if (u64Checked != 0) iState = u64Checked == u64Files ? CHECKED_STATUS_CHECKED : CHECKED_STATUS_MIXED;
-    folder.setOwnState(iState);
-}
+void QNTypeMgr::setNodeState(OpNodeData& folder) { RefreshGroupStates(folder); }
 
 void QNTypeMgr::refreshTypeTreeState() {
-    for (auto const& pCategory : m_roots) RefreshGroupStates(*pCategory);
+    for (auto const& pCategory : m_roots) setNodeState(*pCategory);
 }
 
 void QNTypeMgr::clearData() {
