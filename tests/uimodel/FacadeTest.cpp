@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "FatTestImages.h"
+#include "ModelImages.h"
 #include "ModelScan.h"
 #include "TreeMirror.h"
-#include "support/LoopDevice.h"
 #include "support/NtfsImage.h"
 #include "support/TempDir.h"
 #include "uimodel/FileTypeList.h"
@@ -514,8 +514,6 @@ TEST(Facade, AsynchronousDeviceRefreshIsRefusedDuringAScanAndKeepsTheFailureReas
 // capitals; hostile names and texts are plain text, and a text of 10 KiB or of blanks finds
 // nothing without ending the search early or late.
 TEST(Facade, TheSearchFindsEveryAlphabetByItsCapitalsOnAnExFatVolume) {
-    for (char const* pszTool : {"mkfs.exfat", "mount.exfat-fuse"})
-        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
     std::string const longName = std::string(251, 'a') + ".jpg";  // 255 characters, exFAT's most
     std::string const marksOnly = "\xcc\x81\xcc\x88\xcc\xa3";     // three combining marks, nothing to carry them
     std::vector<std::string> const names = {"\xce\xac\xce\xbd\xce\xbd\xce\xb1.jpg", "\xd3\x99\xd0\xbb\xd0\xb5\xd0\xbc.jpg",
@@ -523,18 +521,12 @@ TEST(Facade, TheSearchFindsEveryAlphabetByItsCapitalsOnAnExFatVolume) {
                                             marksOnly, "plain.jpg"};
     testsupport::TempDir temp;
     std::string const image = temp.File("exfat.img");
-    ASSERT_EQ(testsupport::RunCommand("truncate -s 32M " + image + " && mkfs.exfat " + image + " >/dev/null 2>&1"), 0);
     {
-        testsupport::LoopDevice loop;
-        if (std::string const why = loop.Attach(image, 0, true); !why.empty()) GTEST_SKIP() << why;
-        std::string const mount = temp.File("mnt");
-        std::filesystem::create_directories(mount);
-        if (testsupport::RunCommand("mount.exfat-fuse " + loop.Node() + " " + mount + " >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "FUSE mounts are not allowed here";
+        modeltest::CExFatFuseMount fuse(temp, image);
+        if (!fuse.WhyNot().empty()) GTEST_SKIP() << fuse.WhyNot();
         bool bWritten = true;
         for (std::string const& name : names)
-            bWritten = bWritten && testsupport::RunCommand("printf picture > " + testsupport::ShellQuote(mount + "/" + name)) == 0;
-        testsupport::RunCommand("sync; umount " + mount + " >/dev/null 2>&1");
+            bWritten = bWritten && testsupport::RunCommand("printf picture > " + testsupport::ShellQuote(fuse.Folder() + "/" + name)) == 0;
         ASSERT_TRUE(bWritten);
     }
 
