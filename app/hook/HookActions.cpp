@@ -73,7 +73,7 @@ void Recover(QNDeletailWindowController* window, const QString& folder, const st
       done(extra);
     });
   });
-  if (!window->recoverButton()->isButtonEnabled()) {
+  if (!window->findChild<TCImageButton*>(QStringLiteral("recoverButton"))->isButtonEnabled()) {
     QObject::disconnect(*refused);
     done(QStringLiteral(" recovered=0 failed=0"));
     return;
@@ -98,7 +98,7 @@ void RunHookActions(QNDeletailWindowController* window, const LaunchOptions& opt
     }
     Recover(window, QFileInfo(options.recoverTo).absoluteFilePath(), [before, done](const QString& extra) { done(before + extra); });
   };
-  if (options.saveTo.isEmpty() || !window->exportButton()) {
+  if (options.saveTo.isEmpty() || !window->findChild<TCImageButton*>(QStringLiteral("exportButton"))) {
     recover(options.saveTo.isEmpty() ? QString() : QStringLiteral(" saved=0"));
     return;
   }

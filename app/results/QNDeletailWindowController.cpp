@@ -8,30 +8,24 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <QSettings>
-#include <QStackedWidget>
-#include <QVBoxLayout>
 
 #include "app/controls/BandedListView.h"
 #include "app/controls/CustemSplitView.h"
-#include "app/controls/ElidedLabel.h"
 #include "app/controls/ImageAndTextCell.h"
-#include "app/controls/ImageLibrary.h"
-#include "app/controls/MAAttachedWindow.h"
 #include "app/controls/NewButton.h"
-#include "app/controls/NewSearchTextFiled.h"
-#include "app/controls/QNDeepScanViewController.h"
-#include "app/controls/QNProgressView.h"
 #include "app/controls/RFOverlayScroller.h"
 #include "app/controls/Sheet.h"
-#include "app/controls/TCImageButton.h"
 #include "app/controls/TabButton.h"
+#include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/controls/NewSearchTextFiled.h"
+#include "app/results/DeepScanOffer.h"
+#include "app/results/ScanBar.h"
 #include "app/results/ScanBarLayout.h"
+#include "app/results/TreeTabs.h"
 #include "app/results/ResultViews.h"
 #include "app/base/FileTimeText.h"
 #include "app/thumbview/PreviewPanes.h"
@@ -48,52 +42,12 @@ using uimodel::QNUIController;
 namespace {
 
 constexpr int kBarHeight = kScanBarHeight;
-constexpr int kBoxHeight = kScanBoxHeight;
-constexpr int kBoxWidth = kScanBoxWidth;
 constexpr int kDesignWidth = kScanBarDesignWidth;
-constexpr int kLeftMin = 224;
-constexpr int kLeftMax = 400;
-// The deep-scan offer points at its button from the right, inside the bar: below it, it would
-// hide the tabs, the list's header and the first rows for its 8 s.
-constexpr int kOfferSide = kSideRight;
-constexpr double kOfferDistance = 4.0;
-constexpr int kOfferGap = 4;  // between the offer and the scan box, and the bar's edges
+constexpr int kLeftMin = 224;  // the tree pane's narrowest
 constexpr int kCellPadding = 16;  // a text cell's margins on both sides
 constexpr int kWatchMs = 500;  // the end of a scan is looked for even when no post comes
 const char kScanValue[] = "NormalScranValue";
-constexpr QRgb kTabTitle = qRgb(174, 184, 222);
 
-// A box that paints a named backdrop over its whole area.
-class ImageBox : public QWidget {
- public:
-  ImageBox(const QString& image, QWidget* parent) : QWidget(parent), m_image(image) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter(this).drawPixmap(0, 0, ImageLibrary::instance().pixmap(m_image, size(), devicePixelRatioF()));
-  }
-
- private:
-  QString m_image;
-};
-
-ElidedLabel* MakeLabel(QWidget* parent, int fontSize, QRgb colour, Qt::Alignment alignment) {
-  auto* label = new ElidedLabel(parent);
-  label->setFont(theme::SystemFont(fontSize));
-  label->setTextColor(QColor(colour));
-  label->setAlignment(alignment | Qt::AlignVCenter);
-  return label;
-}
-
-TCImageButton* MakeButton(QWidget* parent, const char* family, const QString& name, const QString& tip = {}) {
-  auto* button = new TCImageButton(parent);
-  button->setImageFamily(QLatin1String(family));
-  button->setAccessibleName(name);
-  button->setToolTip(tip.isEmpty() ? name : tip);
-  return button;
-}
-
-TabButton* MakeTab(const QString& title, QWidget* parent) { return new TabButton(title, parent); }
 
 }  // namespace
 
@@ -103,7 +57,6 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent)
     m_models[static_cast<std::size_t>(tab)] = std::make_unique<ResultTreeModel>(arrayFor(tab));
     m_models[static_cast<std::size_t>(tab)]->setShowsCounts(tab != kPathTab);
   }
-  m_clock = [] { return QDateTime::currentSecsSinceEpoch(); };
   setTitleBarHeight(kBarHeight);
   setTrafficLightButtonsLeftMargin(13);
   setTopButtonMoveUp(35);
@@ -113,10 +66,7 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent)
   buildContent();
   buildBar();
   connectRecoveryAndSearch();
-  m_offerTimer = new QTimer(this);
-  m_offerTimer->setSingleShot(true);
-  m_offerTimer->setInterval(8000);
-  connect(m_offerTimer, &QTimer::timeout, this, &QNDeletailWindowController::popupViewHidden);
+  m_offer = new DeepScanOffer(this, m_bar);
   m_watch = new QTimer(this);
   m_watch->setInterval(kWatchMs);
   connect(m_watch, &QTimer::timeout, this, [this] {
@@ -130,12 +80,11 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent)
 
 QNDeletailWindowController::~QNDeletailWindowController() {
   NotificationCenter::instance().removeObserver(this);
-  if (m_attachedWindow) delete m_attachedWindow.data();
-  if (m_offerView && !m_offerView->parent()) delete m_offerView.data();
+  delete m_offer;
   // No thumbnail may still be read from the nodes; the views go before the models they show.
   m_previews->shutDown();
-  m_outline->setModel(nullptr);
-  m_timeOutline->setModel(nullptr);
+  m_tabs->outline(kPathTab)->setModel(nullptr);
+  m_tabs->outline(kCreatedTab)->setModel(nullptr);
   m_table->setModel(nullptr);
 }
 
@@ -150,52 +99,11 @@ void QNDeletailWindowController::buildContent() {
   m_split->setChildrenCollapsible(false);
   m_split->setHandleWidth(1);
 
-  auto* left = new QWidget;
-  left->setMinimumWidth(kLeftMin);
-  left->setMaximumWidth(kLeftMax);
-  auto* leftLayout = new QVBoxLayout(left);
-  leftLayout->setContentsMargins(0, 0, 0, 0);
-  leftLayout->setSpacing(0);
-  auto* tabs = new QHBoxLayout;
-  tabs->setSpacing(0);
-  m_tabButtons[0] = MakeTab(Text(QStringLiteral("PAGE_FOUR_SELECT_TYPE_BUTTON_PATH")), left);
-  m_tabButtons[1] = MakeTab(Text(QStringLiteral("PAGE_FOUR_SELECT_TYPE_BUTTON_TYPE")), left);
-  m_tabButtons[2] = MakeTab(Text(QStringLiteral("PAGE_FOUR_SELECT_TYPE_BUTTON_TIME")), left);
-  for (int i = 0; i < 3; ++i) tabs->addWidget(m_tabButtons[static_cast<std::size_t>(i)]);
-  leftLayout->addLayout(tabs);
-  m_subTabs = new QWidget(left);
-  auto* subTabs = new QHBoxLayout(m_subTabs);
-  subTabs->setContentsMargins(0, 0, 0, 0);
-  subTabs->setSpacing(0);
-  m_tabButtons[3] = MakeTab(Text(QStringLiteral("PAGE_FOUR_SELECT_TYPE_BUTTON_CREATTIME")), m_subTabs);
-  m_tabButtons[4] = MakeTab(Text(QStringLiteral("PAGE_FOUR_SELECT_TYPE_BUTTON_MODIFYTIME")), m_subTabs);
-  subTabs->addWidget(m_tabButtons[3]);
-  subTabs->addWidget(m_tabButtons[4]);
-  leftLayout->addWidget(m_subTabs);
-  m_subTabs->hide();
-  connect(m_tabButtons[0], &QPushButton::clicked, this, [this] { selectTab(kPathTab); });
-  connect(m_tabButtons[1], &QPushButton::clicked, this, [this] { selectTab(kTypeTab); });
-  connect(m_tabButtons[2], &QPushButton::clicked, this, [this] { selectTab(kCreatedTab); });
-  connect(m_tabButtons[3], &QPushButton::clicked, this, [this] { selectTab(kCreatedTab); });
-  connect(m_tabButtons[4], &QPushButton::clicked, this, [this] { selectTab(kModifiedTab); });
-
-  m_trees = new QStackedWidget(left);
-  m_outline = new ResultOutlineView;
-  m_timeOutline = new ResultOutlineView;
-  for (ResultOutlineView* outline : {m_outline, m_timeOutline}) {
-    outline->setHeaderHidden(true);
-    outline->setUniformRowHeights(true);
-    auto* cell = new NewButton(outline);
-    outline->setItemDelegate(cell);
-    connect(cell, &NewButton::clickButtonAction, this, [this](const QModelIndex& index) {
-      clickButtonAction(static_cast<uimodel::OpNodeData*>(index.internalPointer()));
-    });
-    connect(outline, &BandedListView::checkRequested, cell, &NewButton::requestCheck);
-    m_trees->addWidget(outline);
-  }
-  showTreeModel(m_outline, kPathTab);
-  showTreeModel(m_timeOutline, kCreatedTab);
-  leftLayout->addWidget(m_trees, 1);
+  m_tabs = new TreeTabs;
+  connect(m_tabs, &TreeTabs::tabChosen, this, &QNDeletailWindowController::selectTab);
+  connect(m_tabs, &TreeTabs::rowCheckClicked, this, &QNDeletailWindowController::clickButtonAction);
+  showTreeModel(m_tabs->outline(kPathTab), kPathTab);
+  showTreeModel(m_tabs->outline(kCreatedTab), kCreatedTab);
 
   m_table = new CustomTableView;
   m_table->setModel(m_list.get());
@@ -230,10 +138,11 @@ void QNDeletailWindowController::buildContent() {
           [this](const QModelIndex& current) { m_table->setRowNum(current.row()); });
 
   // Scrollers that take no room: the lists keep their full width, the knob shows while scrolling.
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_outline), static_cast<QAbstractItemView*>(m_timeOutline),
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_tabs->outline(kPathTab)),
+                                  static_cast<QAbstractItemView*>(m_tabs->outline(kCreatedTab)),
                                   static_cast<QAbstractItemView*>(m_table)})
     new RFOverlayScrollView(view);
-  m_split->addWidget(left);
+  m_split->addWidget(m_tabs);
   m_split->addWidget(buildPreviews());
   m_split->setStretchFactor(1, 1);
   m_split->setSizes({kLeftMin + 16, kDesignWidth - kLeftMin - 16});
@@ -255,83 +164,23 @@ void QNDeletailWindowController::showTreeModel(ResultOutlineView* outline, int t
 }
 
 void QNDeletailWindowController::buildBar() {
-  QWidget* bar = titleBarView();
-  m_home = MakeButton(bar, "home", Text(QStringLiteral("PAGE_FOUR_BACKHOME_BUTTON")));
-  m_home->setButtonEnabled(false);
-  m_homeLabel = MakeLabel(bar, 13, theme::kGlyph, Qt::AlignHCenter);
-  m_homeLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_BACKHOME_BUTTON")));
-  m_deepScan = MakeButton(bar, "deepscan", Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
-  m_deepScan->hide();
-  m_deepScanLabel = MakeLabel(bar, 13, theme::kGlyph, Qt::AlignHCenter);
-  m_deepScanLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
-  m_deepScanLabel->hide();
-  m_pointButton = new QWidget(bar);  // the offer's anchor, just right of the deep-scan button
-  m_pointButton->setAttribute(Qt::WA_TransparentForMouseEvents);
-
-  m_box = new ImageBox(QStringLiteral("schedule_bg"), bar);
-  m_subBox = new QWidget(m_box);
-  m_spinner = new SpinnerView(m_subBox);
-  m_progress = new QNProgressView(m_subBox);
-  m_pause = MakeButton(m_subBox, "pause", QStringLiteral("Pause"), Text(QStringLiteral("PAGE_FOUR_PAUSE_TIP")));
-  m_pause->setButtonEnabled(false);
-  m_play = MakeButton(m_subBox, "play", QStringLiteral("Resume"), Text(QStringLiteral("PAGE_FOUR_RESUME_TIP")));
-  m_play->hide();
-  m_play->setButtonEnabled(true);
-  m_stopButton = MakeButton(m_subBox, "stop", QStringLiteral("Stop"), Text(QStringLiteral("PAGE_FOUR_STOP_TIP")));
-  m_stopButton->setButtonEnabled(false);
-  m_selectFiles = MakeLabel(m_subBox, 14, theme::kLabelText, Qt::AlignLeft);
-  m_selectFiles->hide();
-  m_found = MakeLabel(m_subBox, 12, theme::kLabelText, Qt::AlignLeft);
-  m_remaining = MakeLabel(m_subBox, 12, theme::kLabelText, Qt::AlignRight);
-  m_recover = new TCImageButton(m_box);
-  m_recover->setImageFamily(QStringLiteral("botton_recover"));
-  m_recover->resize(100, 30);
-  m_recover->setTextWithName(Text(QStringLiteral("PAGE_FOUR_RECOVERY_BUTTON")), QRect(0, 0, 100, 30));
-  m_recover->setAccessibleName(Text(QStringLiteral("PAGE_FOUR_RECOVERY_BUTTON")));
-  m_recover->setButtonEnabled(false);
-  m_recover->hide();
-  m_search = new NewSearchTextFiled(bar);
-  m_search->setSearchEnabled(false);
-
-  connect(m_home, &QAbstractButton::clicked, this, &QNDeletailWindowController::backButtonAction);
-  connect(m_deepScan, &QAbstractButton::clicked, this, &QNDeletailWindowController::deepSrcanButtonAction);
-  connect(m_pause, &QAbstractButton::clicked, this, &QNDeletailWindowController::pauseButtonClick);
-  connect(m_play, &QAbstractButton::clicked, this, &QNDeletailWindowController::pauseButtonClick);
-  connect(m_stopButton, &QAbstractButton::clicked, this, &QNDeletailWindowController::stopButtonClick);
+  m_bar = new ScanBar(this);
+  setTitleBarView(m_bar);
+  connect(m_bar->home(), &QAbstractButton::clicked, this, &QNDeletailWindowController::backButtonAction);
+  connect(m_bar->deepScan(), &QAbstractButton::clicked, this, &QNDeletailWindowController::deepSrcanButtonAction);
+  connect(m_bar->pause(), &QAbstractButton::clicked, this, &QNDeletailWindowController::pauseButtonClick);
+  connect(m_bar->play(), &QAbstractButton::clicked, this, &QNDeletailWindowController::pauseButtonClick);
+  connect(m_bar->stop(), &QAbstractButton::clicked, this, &QNDeletailWindowController::stopButtonClick);
+  connect(m_bar, &ScanBar::exportRequested, this, &QNDeletailWindowController::exportButtonAction);
 
   orderTabStops();
-  showStillLabels();
   layoutBar();
 }
 
-void QNDeletailWindowController::showStillLabels() {
-  m_progress->changeProgressValue(0.0f);
-  m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QStringLiteral("0")));
-  m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(QStringLiteral("-:-:-")));
-  m_selectFiles->setFullText(
-      Text(QStringLiteral("PAGE_FOUR_SELECT_FILES")).arg(QStringLiteral("0 byte")).arg(0));
-}
+void QNDeletailWindowController::setClock(std::function<qint64()> clock) { m_bar->setClock(std::move(clock)); }
 
 void QNDeletailWindowController::layoutBar() {
-  if (!m_box) return;
-  // Frames as the bar gives them (bottom-up); the box and the search field follow the width.
-  LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
-  m_pointButton->setGeometry(QRect(144, 43, 2, 2));
-  layoutExportButton();
-  const bool recoverIn = m_recover->isVisible() && m_following;
-  m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kBoxHeight);
-  const int boxGrow = m_subBox->width() - kBoxWidth;
-  LayoutScanBox({m_spinner, m_progress, m_pause, m_play, m_stopButton, m_found, m_remaining}, m_subBox->width());
-  const bool spanish = QSettings().value(QStringLiteral("AppleLanguages")).toStringList().value(0) ==
-                       QLatin1String("es");
-  if (m_finished) {
-    m_selectFiles->setGeometry(FlipFrame(QRect(40, 40, m_subBox->width() - 80, 18), kBoxHeight));
-    m_recover->setGeometry(FlipFrame(QRect(m_box->width() / 2 - 50, 10, 100, 30), kBoxHeight));
-  } else {
-    m_selectFiles->setGeometry(spanish ? FlipFrame(QRect(0, 30, 550, 15), kBoxHeight)
-                                       : FlipFrame(QRect(40, 35, 380 + boxGrow, 18), kBoxHeight));
-    m_recover->setGeometry(FlipFrame(QRect(m_subBox->width() + 5, 12, 100, 30), kBoxHeight));
-  }
+  if (m_bar) m_bar->layoutParts(m_finished, m_following);
 }
 
 void QNDeletailWindowController::resizeEvent(QResizeEvent* event) {
@@ -341,30 +190,9 @@ void QNDeletailWindowController::resizeEvent(QResizeEvent* event) {
     double percent = 0;
     std::uint64_t count = 0;
     QNUIController::GetScanProgress(percent, count);
-    m_progress->changeProgressValue(percent < 1.0 ? 0.0f : static_cast<float>(percent));
+    m_bar->showProgressValue(percent);
   }
-  // An offer still shown is made again at the anchor's new place, without a new timer.
-  if (m_attachedWindow && !m_offerClosed) placeOffer();
-}
-
-void QNDeletailWindowController::placeOffer() {
-  // Between the deep-scan button and the scan box, inside the bar: the hint takes the room left
-  // once the arrow and the margins are counted, and smaller type when its lines need it.
-  if (!m_attachedWindow || !m_offerView) return;
-  QPoint anchor = m_pointButton->mapTo(this, m_pointButton->rect().center());
-  m_attachedWindow->setPoint(anchor, kOfferSide);
-  // Taller than the button, the hint also starts right of the end of the button's label.
-  const QRect label(m_deepScanLabel->mapTo(this, QPoint(0, 0)), m_deepScanLabel->size());
-  const int labelEnd =
-      label.center().x() + m_deepScanLabel->fontMetrics().horizontalAdvance(m_deepScanLabel->fullText()) / 2;
-  const int hintLeft = m_attachedWindow->x() + m_offerView->x();  // the body's edge lies a margin left of it
-  anchor.rx() += std::max(0, labelEnd + 2 * kOfferGap - hintLeft);
-  m_attachedWindow->setPoint(anchor, kOfferSide);
-  const QSize chrome = m_attachedWindow->size() - m_offerView->size();
-  const int right = m_box->mapTo(this, QPoint(0, 0)).x() - kOfferGap;
-  const int height = std::min(anchor.y(), kScanBarHeight - anchor.y()) * 2 - 2 * kOfferGap;
-  m_offerView->fitWithin(QSize(right - m_attachedWindow->x(), height) - chrome);
-  m_attachedWindow->setPoint(anchor, kOfferSide);
+  m_offer->follow();
 }
 
 void QNDeletailWindowController::setSelectDiskVolumeData(std::unique_ptr<uimodel::DiskVolumeNodeData> item) {
@@ -395,10 +223,7 @@ void QNDeletailWindowController::getData() {
 
 void QNDeletailWindowController::getImportData(const QString&) {
   m_isImport = true;
-  for (QWidget* w : std::initializer_list<QWidget*>{m_found, m_remaining, m_pause, m_play, m_stopButton,
-                                                    m_progress, m_spinner, m_deepScan, m_deepScanLabel})
-    w->hide();
-  m_home->setButtonEnabled(true);
+  m_bar->showImport();
   m_isCreateTimeTreeRebuild = m_isModifyTimeTreeRebuild = true;
   QNUIController::RestorPostUIUpdate(kScanValue, false);
   observeScan();
@@ -434,13 +259,7 @@ void QNDeletailWindowController::getScanProgress() {
   double percent = 0;
   std::uint64_t count = 0;
   const QString remaining = QString::fromStdString(QNUIController::GetScanProgress(percent, count));
-  const qint64 now = m_clock();
-  if (m_lastUpdateTime == 0 || now >= m_lastUpdateTime + 1) {
-    m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(remaining));
-    m_lastUpdateTime = now;
-  }
-  m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(count)));
-  m_progress->changeProgressValue(percent < 1.0 ? 0.0f : static_cast<float>(percent));
+  m_bar->showProgress(percent, count, remaining);
   emit progressShown(percent < 1.0 ? 0 : static_cast<int>(percent));
   if (!QNUIController::IsScanRunning() && m_following) showFinishedState();
   updateSegmentEnabled();
@@ -459,21 +278,13 @@ void QNDeletailWindowController::showFinishedState() {
     QNUIController::GetScanTreeNodeData(&arrayFor(kPathTab), false, treeModel(kPathTab));
     QNUIController::SetViewType(m_tab);
   }
-  for (QWidget* w : std::initializer_list<QWidget*>{m_deepScan, m_deepScanLabel, m_progress, m_spinner, m_pause,
-                                                    m_stopButton, m_play, m_found, m_remaining})
-    w->hide();
+  m_bar->showFinished();
   m_finished = true;
-  m_recover->show();
-  m_selectFiles->setAlignment(Qt::AlignCenter);
-  m_selectFiles->show();
-  m_search->setSearchEnabled(true);
   createExportButton(m_isDeepScan);
   layoutBar();
   if (!m_isDeepScan && !m_isImport) {
-    m_deepScan->show();
-    m_deepScan->setButtonEnabled(true);
-    m_deepScanLabel->show();
-    if (!m_offerMade) showPopover();
+    m_bar->showDeepScanButton();
+    m_offer->show();
   }
   ExpandeRootItem();
   // The scan's own buttons have gone with the focus they held: the keyboard goes on in the results,
@@ -502,21 +313,19 @@ void QNDeletailWindowController::setFoundAllFiles() {
   std::uint64_t count = 0;
   QNUIController::GetScanFileSize(size, count);
   const long long shown = size > static_cast<std::uint64_t>(LLONG_MAX) ? LLONG_MAX : static_cast<long long>(size);
-  m_selectFiles->setFullText(Text(QStringLiteral("PAGE_FOUR_ALL_FILES_SIZE"))
-                                 .arg(QString::fromStdString(uimodel::longlongConvertVolSpace(shown)))
-                                 .arg(static_cast<qulonglong>(count)));
+  m_bar->setSelectionText(Text(QStringLiteral("PAGE_FOUR_ALL_FILES_SIZE"))
+                              .arg(QString::fromStdString(uimodel::longlongConvertVolSpace(shown)))
+                              .arg(static_cast<qulonglong>(count)));
 }
 
 void QNDeletailWindowController::updateScanButtons() {
   const bool scanning = !m_finished && !m_isImport;
-  m_home->setButtonEnabled(m_isCanClick);
-  m_pause->setButtonEnabled(m_isCanClick && scanning);
-  m_stopButton->setButtonEnabled(m_isCanClick && scanning);
+  m_bar->enableScanButtons(m_isCanClick, m_isCanClick && scanning);
 }
 
-QString QNDeletailWindowController::foundText() const { return m_found->fullText(); }
-QString QNDeletailWindowController::remainingText() const { return m_remaining->fullText(); }
-QString QNDeletailWindowController::selectionText() const { return m_selectFiles->fullText(); }
+QString QNDeletailWindowController::foundText() const { return m_bar->foundText(); }
+QString QNDeletailWindowController::remainingText() const { return m_bar->remainingText(); }
+QString QNDeletailWindowController::selectionText() const { return m_bar->selectionText(); }
 
 void QNDeletailWindowController::refreshDevice(const QVariantMap& payload) {
   const QString removed = payload.value(QStringLiteral("USBPath")).toString();
@@ -528,34 +337,6 @@ void QNDeletailWindowController::refreshDevice(const QVariantMap& payload) {
   openSheet(QStringLiteral("PAGE_FOUR_DETACHED"), [this](int code) {
     if (code != 0) doBackHomeAction(0);
   });
-}
-
-void QNDeletailWindowController::showPopover() {
-  if (!m_offerMade) {
-    m_offerMade = true;
-    m_offerView = new QNDeepScanViewController;
-    connect(m_offerView, &QNDeepScanViewController::popupViewHidden, this,
-            &QNDeletailWindowController::popupViewHidden);
-    m_offerClosed = false;
-    m_offerTimer->start();
-  }
-  if (!m_attachedWindow && m_offerView) {
-    const QPoint anchor = m_pointButton->mapTo(this, m_pointButton->rect().center());
-    m_attachedWindow = MAAttachedWindow::attach(m_offerView, anchor, this, kOfferSide, kOfferDistance);
-    if (m_attachedWindow) placeOffer();
-    // Escape closes it too.
-    connect(m_attachedWindow, &MAAttachedWindow::closed, this, [this] {
-      m_offerTimer->stop();
-      m_offerClosed = true;
-    });
-  }
-}
-
-void QNDeletailWindowController::popupViewHidden() {
-  m_offerTimer->stop();
-  if (m_attachedWindow) m_attachedWindow->closePopover();
-  m_attachedWindow = nullptr;
-  m_offerClosed = true;
 }
 
 void QNDeletailWindowController::closeEvent(QCloseEvent* event) {

@@ -1,9 +1,9 @@
 #pragma once
-// The results window: one scan while it runs and after it ends. The 90-px bar holds home, deep
-// scan, the progress box (activity, progress, pause or resume, stop, found and remaining-time
-// labels, the selection label and the recover button) and the search field; below it the left
-// pane's tabs and trees and the file list on the right. It follows the model's
-// "NormalScranValue" posts and talks to the model only through the facade.
+// The results window: one scan while it runs and after it ends. A frame of parts: the bar
+// (ScanBar: home, deep scan, the scan box, the search field, "scanBar" with its parts named for
+// findChild), the deep-scan offer (DeepScanOffer), below them the left pane's tabs and trees and
+// the file list on the right. It follows the model's "NormalScranValue" posts and talks to the
+// model only through the facade.
 #include <QPointer>
 #include <QTimer>
 
@@ -11,10 +11,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/controls/MAAttachedWindow.h"
-#include "app/controls/QNDeepScanViewController.h"
 #include "app/controls/TCImageWindow.h"
 #include "app/recovery/RecoveryChecks.h"
+#include "app/results/TreeTabs.h"
 #include "uimodel/trees/DiskVolumeNodeData.h"
 #include "uimodel/trees/TreeBatch.h"
 
@@ -45,8 +44,9 @@ namespace app::results {
 
 class FileListModel;
 class ResultTreeModel;
+class DeepScanOffer;
 class ResultOutlineView;
-class SpinnerView;
+class ScanBar;
 }  // namespace app::results
 
 namespace app::recovery {
@@ -59,7 +59,7 @@ class QNDeletailWindowController : public TCImageWindow {
   Q_OBJECT
 
  public:
-  enum Tab { kPathTab = 0, kTypeTab, kCreatedTab, kModifiedTab, kTabs };
+  using enum ResultTab;
 
   explicit QNDeletailWindowController(QWidget* parent = nullptr);
   ~QNDeletailWindowController() override;
@@ -74,16 +74,12 @@ class QNDeletailWindowController : public TCImageWindow {
   void clearImportData();
 
   // Seconds of the wall clock for the remaining-time label's once-a-second rule; tests step it.
-  void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+  void setClock(std::function<qint64()> clock);
 
   // What tests and the program read.
   ResultTreeModel* treeModel(int tab) const { return m_models[static_cast<std::size_t>(tab)].get(); }
   FileListModel* listModel() const { return m_list.get(); }
-  ResultOutlineView* outlineView() const { return m_outline; }
-  ResultOutlineView* timeOutlineView() const { return m_timeOutline; }
   CustomTableView* tableView() const { return m_table; }
-  // 0-2 the path, type and time tabs; 3 and 4 the created and modified sub-tabs.
-  TabButton* tabButton(int index) const { return m_tabButtons.at(static_cast<std::size_t>(index)); }
   int currentTab() const { return m_tab; }
   uimodel::OpNodeData* selectedItem() const { return m_selected; }
   QString foundText() const;
@@ -92,18 +88,7 @@ class QNDeletailWindowController : public TCImageWindow {
   QString selectAllImage() const { return m_selectAllImage; }
   bool isFinishedShown() const { return m_finished; }
   bool isPausedByUser() const { return m_isPause; }
-  bool deepScanOfferShown() const { return m_attachedWindow != nullptr; }
-  MAAttachedWindow* deepScanOffer() const { return m_attachedWindow; }
-  QTimer* deepScanOfferTimer() const { return m_offerTimer; }
-  QWidget* scanBox() const { return m_box; }
-  TCImageButton* pauseButton() const { return m_pause; }
-  TCImageButton* playButton() const { return m_play; }
-  TCImageButton* stopButton() const { return m_stopButton; }
-  TCImageButton* homeButton() const { return m_home; }
-  TCImageButton* deepScanButton() const { return m_deepScan; }
-  TCImageButton* recoverButton() const { return m_recover; }
   QCheckBox* selectAllButton() const { return m_selectAll; }
-  QNProgressView* progressView() const { return m_progress; }
   CustemSplitView* splitView() const { return m_split; }
   thumbview::PreviewPanes* previews() const { return m_previews; }
   // Files of the path tree's lists, each folder chosen as a click would, and the deleted ones.
@@ -142,12 +127,10 @@ class QNDeletailWindowController : public TCImageWindow {
   // Search (ResultsSearch.cpp).
   void doSearch();
   void searchClearButtonClick();
-  NewSearchTextFiled* searchField() const { return m_search; }
 
   // Saving the scan into a results file (ResultsExport.cpp).
   void createExportButton(bool deep);
   void exportButtonAction();
-  TCImageButton* exportButton() const { return m_exportButton; }
   bool isSaved() const { return m_bSave; }
 
  signals:
@@ -184,7 +167,6 @@ class QNDeletailWindowController : public TCImageWindow {
   void showTreeModel(ResultOutlineView* outline, int tab);
   QWidget* buildPreviews();
   void layoutBar();
-  void showStillLabels();
   void observeScan();
   // Feed and progress.
   void dataInitFinished();
@@ -206,7 +188,6 @@ class QNDeletailWindowController : public TCImageWindow {
   void ExpandeRootItem();
   void showNoValueNote();
   void showRecoveryButton();
-  void slideRecoveryButtonOut();
   void checkRefresh();
   // Tab follows the layout: the bar, the left pane, the right pane.
   void orderTabStops();
@@ -215,9 +196,6 @@ class QNDeletailWindowController : public TCImageWindow {
   int GetCellNodeState(uimodel::OpNodeData* item) const;
   void changeSelectAllButtonState();
   void showSelectFilesCountAndSize();
-  void showPopover();
-  void placeOffer();
-  void popupViewHidden();
   void updateTabLooks();
   void updateScanButtons();
   bool scanRunsUnpaused() const;
@@ -237,7 +215,6 @@ class QNDeletailWindowController : public TCImageWindow {
   void reloadTreeView();
   void searchAgainIfChanged();
   void saveScanTo(const QString& path);
-  void layoutExportButton();
 
   std::unique_ptr<uimodel::DiskVolumeNodeData> m_item;
   std::array<uimodel::TreeArray, kTabs> m_arrays;
@@ -245,43 +222,16 @@ class QNDeletailWindowController : public TCImageWindow {
   std::unique_ptr<FileListModel> m_list;
   uimodel::OpNodeData* m_selected = nullptr;
 
-  // Bar.
-  TCImageButton* m_home = nullptr;
-  ElidedLabel* m_homeLabel = nullptr;
-  TCImageButton* m_deepScan = nullptr;
-  ElidedLabel* m_deepScanLabel = nullptr;
-  QWidget* m_box = nullptr;
-  QWidget* m_subBox = nullptr;
-  SpinnerView* m_spinner = nullptr;
-  QNProgressView* m_progress = nullptr;
-  TCImageButton* m_pause = nullptr;
-  TCImageButton* m_play = nullptr;
-  TCImageButton* m_stopButton = nullptr;
-  ElidedLabel* m_selectFiles = nullptr;
-  TCImageButton* m_recover = nullptr;
-  ElidedLabel* m_found = nullptr;
-  ElidedLabel* m_remaining = nullptr;
-  NewSearchTextFiled* m_search = nullptr;
-  QWidget* m_pointButton = nullptr;
+  ScanBar* m_bar = nullptr;
+  DeepScanOffer* m_offer = nullptr;
 
   // Content.
   CustemSplitView* m_split = nullptr;
-  std::array<TabButton*, 5> m_tabButtons{};  // path, type, time; created, modified sub-tabs
-  QWidget* m_subTabs = nullptr;
-  QStackedWidget* m_trees = nullptr;
-  ResultOutlineView* m_outline = nullptr;
-  ResultOutlineView* m_timeOutline = nullptr;
+  TreeTabs* m_tabs = nullptr;
   CustomTableView* m_table = nullptr;
   thumbview::PreviewPanes* m_previews = nullptr;
   QCheckBox* m_selectAll = nullptr;
   QString m_selectAllImage = QStringLiteral("checkbox_no");
-
-  // Deep-scan offer.
-  QPointer<QNDeepScanViewController> m_offerView;  // owned by the pop-over once shown
-  bool m_offerMade = false;
-  QPointer<MAAttachedWindow> m_attachedWindow;
-  QTimer* m_offerTimer = nullptr;
-  bool m_offerClosed = false;
 
   // State.
   int m_tab = kPathTab;
@@ -297,8 +247,6 @@ class QNDeletailWindowController : public TCImageWindow {
   bool m_finished = false;
   bool m_isSorted = false;
   int m_sortedColumn = -1;
-  qint64 m_lastUpdateTime = 0;
-  std::function<qint64()> m_clock;
   QTimer* m_watch = nullptr;
 
   // Recovery.
@@ -314,7 +262,6 @@ class QNDeletailWindowController : public TCImageWindow {
   QTimer* m_recoveryWatch = nullptr;
   // Search and saving.
   QString m_lastSearchStr;
-  TCImageButton* m_exportButton = nullptr;
   bool m_bSave = false;
 };
 

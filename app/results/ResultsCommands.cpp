@@ -2,20 +2,17 @@
 // the list's sorting and the checks, with the page refresh every one of them ends with.
 #include <QCheckBox>
 #include <QHeaderView>
-#include <QParallelAnimationGroup>
-#include <QPropertyAnimation>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTimer>
 
 #include "app/controls/BandedListView.h"
 #include "app/controls/CheckBoxImage.h"
 #include "app/controls/CustomHeaderCell.h"
-#include "app/controls/ElidedLabel.h"
+#include "app/results/DeepScanOffer.h"
+#include "app/results/ScanBar.h"
+#include "app/results/TreeTabs.h"
 #include "app/controls/MAAttachedWindow.h"
-#include "app/controls/TabButton.h"
 #include "app/controls/NewSearchTextFiled.h"
-#include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
 #include "app/models/FileListModel.h"
@@ -35,7 +32,6 @@ using uimodel::OpNodeData;
 using uimodel::QNUIController;
 
 namespace {
-constexpr int kSlideMs = 400;
 }
 
 bool QNDeletailWindowController::scanRunsUnpaused() const {
@@ -43,7 +39,7 @@ bool QNDeletailWindowController::scanRunsUnpaused() const {
 }
 
 ResultOutlineView* QNDeletailWindowController::outlineFor(int tab) const {
-  return tab <= kTypeTab ? m_outline : m_timeOutline;
+  return m_tabs->outline(tab);
 }
 
 void QNDeletailWindowController::emptyTrees() {
@@ -72,7 +68,7 @@ void QNDeletailWindowController::backButtonAction() {
     if (code != 0) {
       clearChecks();
       m_isPause = false;
-      for (TCImageButton* b : {m_home, m_play, m_stopButton, m_recover}) b->setButtonEnabled(false);
+      for (TCImageButton* b : {m_bar->home(), m_bar->play(), m_bar->stop(), m_bar->recover()}) b->setButtonEnabled(false);
       QNUIController::StopScan(1);
       m_isCanClick = false;
       m_isSelectBackHome = true;
@@ -93,11 +89,11 @@ void QNDeletailWindowController::doBackHomeAction(int) {
   m_list->setFiles({});
   m_tab = kPathTab;
   QNUIController::SetViewType(kPathTab);
-  showStillLabels();
+  m_bar->showStillLabels();
   NotificationCenter::instance().removeObserver(this);
   m_following = false;
   m_watch->stop();
-  popupViewHidden();
+  m_offer->hide();
   setFadesOnClose(false);
   hide();
   // The start page is the shell's; it asks for it a moment later, as the window has gone.
@@ -118,7 +114,7 @@ void QNDeletailWindowController::closeWindow() {
       m_isCanClick = false;
       m_isCloseWindow = true;
       m_isPause = false;
-      for (TCImageButton* b : {m_home, m_pause, m_stopButton, m_play}) b->setButtonEnabled(false);
+      for (TCImageButton* b : {m_bar->home(), m_bar->pause(), m_bar->stop(), m_bar->play()}) b->setButtonEnabled(false);
       getScanProgress();
       return;
     }
@@ -145,23 +141,13 @@ void QNDeletailWindowController::pauseButtonClick() {
   m_isDeepScan = QNUIController::IsDeepScan();
   if (!m_isPause) {
     clearChecks();
-    m_pause->show();
-    m_play->hide();
-    m_search->setSearchEnabled(false);
-    if (m_recover->isVisible()) slideRecoveryButtonOut();
-    m_selectFiles->hide();
-    m_found->show();
-    m_remaining->show();
-    m_pause->setFocus();
+    m_bar->showPaused(false);
     // A resumed deep scan goes back to the list, which follows what it finds.
     if (m_isDeepScan) segmentSelect(thumbview::PreviewPanes::kList);
     QTimer::singleShot(500, this, [this] { refashDetailPageData(); });
   } else {
     m_isCanClick = true;
-    m_pause->hide();
-    m_play->show();
-    m_search->setSearchEnabled(true);
-    m_play->setFocus();
+    m_bar->showPaused(true);
     // Paused: the tree and the list catch up with what the scan found, checks are allowed.
     refreshCurrentTree();
     refreshListOnly();
@@ -176,11 +162,11 @@ void QNDeletailWindowController::stopButtonClick() {
   openSheet(QStringLiteral("PAGE_FOUR_SCAN_STOP"), [this](int code) {
     if (code != 0) {
       clearChecks();
-      if (m_recover->isVisible() && m_isPause) slideRecoveryButtonOut();
+      if (m_bar->recover()->isVisible() && m_isPause) m_bar->slideRecoverOut();
       m_isPause = false;
-      m_search->setSearchEnabled(false);
-      m_recover->hide();
-      for (TCImageButton* b : {m_pause, m_play, m_stopButton, m_home}) b->setButtonEnabled(false);
+      m_bar->search()->setSearchEnabled(false);
+      m_bar->recover()->hide();
+      for (TCImageButton* b : {m_bar->pause(), m_bar->play(), m_bar->stop(), m_bar->home()}) b->setButtonEnabled(false);
       m_isCanClick = false;
       QTimer::singleShot(500, this, [this] { stopAction(); });
       return;
@@ -196,28 +182,18 @@ void QNDeletailWindowController::stopAction() {
   QNUIController::StopScan(0);
   getScanProgress();
   m_isCanClick = false;
-  m_play->setButtonEnabled(false);
+  m_bar->play()->setButtonEnabled(false);
   updateScanButtons();
 }
 
 void QNDeletailWindowController::deepSrcanButtonAction() {
   clearChecks();
-  popupViewHidden();
-  showStillLabels();
-  m_lastUpdateTime = 0;
+  m_offer->hide();
   m_isCanClick = true;
   m_isPause = false;
   m_isDeepScan = true;
   m_finished = false;
-  m_selectFiles->hide();
-  m_deepScan->setButtonEnabled(false);
-  m_deepScan->hide();
-  m_deepScanLabel->hide();
-  for (QWidget* w : std::initializer_list<QWidget*>{m_progress, m_spinner, m_pause, m_stopButton, m_found, m_remaining})
-    w->show();
-  m_play->hide();
-  m_recover->hide();
-  m_search->setSearchEnabled(false);
+  m_bar->showScanStarting();
   emptyTrees();
   showNoValueNote();
   layoutBar();
@@ -241,24 +217,7 @@ void QNDeletailWindowController::doDeepScanAction() {
 
 // ----- tabs -----
 
-void QNDeletailWindowController::updateTabLooks() {
-  const int top = m_tab >= kCreatedTab ? 2 : m_tab;
-  const QColor title(174, 184, 222);  // the tabs' titles
-  for (int i = 0; i < 3; ++i) {
-    TabButton* b = m_tabButtons[static_cast<std::size_t>(i)];
-    b->setChecked(i == top);
-    b->setImageName(i == top ? QStringLiteral("bg_tab") : QString());
-    b->setTitleColor(title);
-  }
-  for (int i = 3; i < 5; ++i) {
-    const bool chosen = (i == 3 && m_tab == kCreatedTab) || (i == 4 && m_tab == kModifiedTab);
-    TabButton* b = m_tabButtons[static_cast<std::size_t>(i)];
-    b->setChecked(chosen);
-    b->setImageName(chosen ? QString() : QStringLiteral("text_bg"));
-    b->setTitleColor(chosen ? QColor(Qt::white) : title);
-  }
-  m_subTabs->setVisible(m_tab >= kCreatedTab);
-}
+void QNDeletailWindowController::updateTabLooks() { m_tabs->showLooks(m_tab); }
 
 void QNDeletailWindowController::selectTab(int tab) {
   if (tab == m_tab || tab < 0 || tab >= kTabs) {
@@ -268,7 +227,7 @@ void QNDeletailWindowController::selectTab(int tab) {
   m_tab = tab;
   updateTabLooks();
   ResultOutlineView* outline = outlineFor(tab);
-  m_trees->setCurrentWidget(outline);
+  m_tabs->showTree(tab);
   QNUIController::SetViewType(tab);
   m_selected = nullptr;
   m_list->setFiles({});
@@ -443,11 +402,11 @@ void QNDeletailWindowController::showSelectFilesCountAndSize() {
   std::uint64_t count = 0;
   std::uint64_t size = 0;
   QNUIController::GetSelectedFilesAmout(count, size);
-  if (m_finished || QNUIController::IsPause()) m_recover->setButtonEnabled(count >= 1);
+  if (m_finished || QNUIController::IsPause()) m_bar->recover()->setButtonEnabled(count >= 1);
   const long long shown = size > static_cast<std::uint64_t>(LLONG_MAX) ? LLONG_MAX : static_cast<long long>(size);
-  m_selectFiles->setFullText(Text(QStringLiteral("PAGE_FOUR_SELECT_FILES"))
-                                 .arg(QString::fromStdString(uimodel::longlongConvertVolSpace(shown)))
-                                 .arg(static_cast<qulonglong>(count)));
+  m_bar->setSelectionText(Text(QStringLiteral("PAGE_FOUR_SELECT_FILES"))
+                              .arg(QString::fromStdString(uimodel::longlongConvertVolSpace(shown)))
+                              .arg(static_cast<qulonglong>(count)));
   showNoValueNote();
 }
 
@@ -491,41 +450,11 @@ void QNDeletailWindowController::clickButtonAction(OpNodeData* item) {
   changeSelectAllButtonState();
 }
 
-// ----- the recover button's slide -----
-
 void QNDeletailWindowController::showRecoveryButton() {
-  if (m_recover->isHidden()) {
-    m_recover->show();
-    if (!m_finished) {
-      const int width = m_box->width();
-      m_recover->setGeometry(width + 10, theme::FlipFrame(QRect(0, 12, 100, 30), 65).y(), 100, 30);
-      auto* group = new QParallelAnimationGroup(this);
-      auto* box = new QPropertyAnimation(m_subBox, "geometry", group);
-      box->setDuration(kSlideMs);
-      box->setEndValue(QRect(0, 0, width - 100, m_subBox->height()));
-      auto* button = new QPropertyAnimation(m_recover, "geometry", group);
-      button->setDuration(kSlideMs);
-      button->setEndValue(QRect(width - 105, m_recover->y(), 100, 30));
-      group->start(QAbstractAnimation::DeleteWhenStopped);
-    }
-  }
-  m_selectFiles->setAlignment(m_finished ? Qt::AlignCenter : Qt::AlignLeft);
-  m_selectFiles->show();
-  m_found->hide();
-  m_remaining->hide();
   double percent = 0;
   std::uint64_t count = 0;
   QNUIController::GetScanProgress(percent, count);
-  m_progress->changeProgressValue(percent < 1.0 ? 0.0f : static_cast<float>(percent));
-}
-
-void QNDeletailWindowController::slideRecoveryButtonOut() {
-  auto* group = new QParallelAnimationGroup(this);
-  auto* box = new QPropertyAnimation(m_subBox, "geometry", group);
-  box->setDuration(kSlideMs);
-  box->setEndValue(QRect(0, 0, m_box->width(), m_subBox->height()));
-  group->start(QAbstractAnimation::DeleteWhenStopped);
-  m_recover->hide();
+  m_bar->slideRecoverIn(m_finished, percent);
 }
 
 }  // namespace app::results

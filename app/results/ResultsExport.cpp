@@ -6,10 +6,9 @@
 #include <QtDebug>
 
 #include "app/controls/Sheet.h"
-#include "app/controls/TCImageButton.h"
-#include "app/controls/Theme.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultsTexts.h"
+#include "app/results/ScanBar.h"
 #include "app/base/Strings.h"
 #include "app/results/QNProgressWindow.h"
 #include "uimodel/facade/QNUIController.h"
@@ -21,31 +20,16 @@ using uimodel::QNUIController;
 
 namespace {
 const char kSaveProgress[] = "QueryProgressInfo";
-constexpr int kExportRight = 1030 - 966 - 16;  // its distance to the bar's right edge at design width
 }  // namespace
 
 void QNDeletailWindowController::createExportButton(bool deep) {
   if (m_isImport) return;
-  if (!m_exportButton) {
-    m_exportButton = new TCImageButton(titleBarView());
-    m_exportButton->setImageFamily(QStringLiteral("export"));
-    m_exportButton->setAccessibleName(Text(QStringLiteral("PAGE_FOUR_SAVE_BUTTON_TIP")));
-    m_exportButton->setButtonEnabled(true);
-    if (!deep) m_exportButton->setToolTip(Text(QStringLiteral("PAGE_FOUR_SAVE_BUTTON_TIP")));
-    connect(m_exportButton, &QAbstractButton::clicked, this, &QNDeletailWindowController::exportButtonAction);
-    layoutExportButton();
-  }
-  m_exportButton->show();
+  m_bar->showExportButton(deep);
   orderTabStops();
 }
 
-void QNDeletailWindowController::layoutExportButton() {
-  if (!m_exportButton) return;
-  m_exportButton->setGeometry(theme::FlipFrame(QRect(width() - kExportRight - 16, 70, 16, 16), titleBarView()->height()));
-}
-
 void QNDeletailWindowController::exportButtonAction() {
-  if (!m_exportButton || QNUIController::IsRecoveryRunning()) return;
+  if (!m_bar->exportButton() || QNUIController::IsRecoveryRunning()) return;
   const QString folder = QString::fromStdString(QNUIController::GetDefaultSavePath());
   const QString name = ResultsFileName(QNUIController::GetSaveFileName());
   auto* panel = new QFileDialog(this, Text(QStringLiteral("SAVE_SCAN_RESULT")));

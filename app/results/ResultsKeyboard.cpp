@@ -9,6 +9,8 @@
 #include "app/controls/TabButton.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultViews.h"
+#include "app/results/ScanBar.h"
+#include "app/results/TreeTabs.h"
 #include "app/thumbview/CNGridView.h"
 #include "app/thumbview/CoverFlowView.h"
 #include "app/thumbview/PreviewPanes.h"
@@ -16,9 +18,11 @@
 namespace app::results {
 
 void QNDeletailWindowController::orderTabStops() {
-  std::vector<QWidget*> stops = {m_home, m_deepScan, m_pause, m_play, m_stopButton, m_recover, m_search->textField(),
-                                 m_exportButton, m_tabButtons[0], m_tabButtons[1], m_tabButtons[2], m_tabButtons[3],
-                                 m_tabButtons[4], m_outline, m_timeOutline};
+  std::vector<QWidget*> stops = {m_bar->home(), m_bar->deepScan(), m_bar->pause(), m_bar->play(), m_bar->stop(),
+                                 m_bar->recover(), m_bar->search()->textField(), m_bar->exportButton()};
+  for (int index = 0; index < 5; ++index) stops.push_back(m_tabs->tabButton(index));
+  stops.push_back(m_tabs->outline(kPathTab));
+  stops.push_back(m_tabs->outline(kCreatedTab));
   for (int segment = thumbview::PreviewPanes::kList; segment <= thumbview::PreviewPanes::kGrid; ++segment)
     stops.push_back(m_previews->segmentButton(segment));
   for (QWidget* stop : {static_cast<QWidget*>(m_selectAll), static_cast<QWidget*>(m_table),

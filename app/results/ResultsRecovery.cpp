@@ -14,6 +14,7 @@
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/results/ScanBar.h"
 #include "app/base/NotificationCenter.h"
 #include "app/base/Strings.h"
 #include "engine/IDataRecovery.h"
@@ -60,8 +61,8 @@ void QNDeletailWindowController::observeRecoveryAndSearch() {
 
 void QNDeletailWindowController::recovrtyButtonClick() {
   // One recovery at a time, and never one without its dialog.
-  if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_recover->isButtonEnabled()) return;
-  m_recover->setButtonEnabled(false);
+  if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_bar->recover()->isButtonEnabled()) return;
+  m_bar->recover()->setButtonEnabled(false);
   m_isRecoveryEndSHowWindow = true;
   auto* panel = new QFileDialog(this, Text(QStringLiteral("PAGE_FOUR_RECOVERY_NODE")));
   panel->setObjectName(QStringLiteral("recoveryFolderDialog"));
@@ -74,7 +75,7 @@ void QNDeletailWindowController::recovrtyButtonClick() {
   panel->resize(m_rectNew.size());
   connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
     m_rectNew = panel->geometry();
-    m_recover->setButtonEnabled(true);
+    m_bar->recover()->setButtonEnabled(true);
     const QString folder = panel->selectedFiles().value(0);
     if (result == QDialog::Accepted && !folder.isEmpty()) recoverToFolder(folder);
   });
@@ -90,7 +91,8 @@ void QNDeletailWindowController::explainRecoverRefused() {
   if (count != 0) return;
   // Beside the button, as plain text: the note says what the greyed button waits for.
   const QString note = Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED"));
-  QToolTip::showText(m_recover->mapToGlobal(QPoint(0, m_recover->height())), EscapedToolTip(note), m_recover);
+  TCImageButton* recover = m_bar->recover();
+  QToolTip::showText(recover->mapToGlobal(QPoint(0, recover->height())), EscapedToolTip(note), recover);
   emit noteShown(note);
 }
 

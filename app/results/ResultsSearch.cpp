@@ -10,6 +10,7 @@
 #include "app/controls/TCImageButton.h"
 #include "app/models/FileListModel.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/results/ScanBar.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/results/ResultViews.h"
 #include "app/results/ResultsTexts.h"
@@ -44,20 +45,20 @@ class EscapeClears : public QObject {
 }  // namespace
 
 void QNDeletailWindowController::connectRecoveryAndSearch() {
-  connect(m_recover, &QAbstractButton::clicked, this, &QNDeletailWindowController::recovrtyButtonClick);
-  connect(m_recover, &TCImageButton::refusedPress, this, &QNDeletailWindowController::explainRecoverRefused);
-  connect(m_search, &NewSearchTextFiled::searchRequested, this, [this](const QString&) { doSearch(); });
-  connect(m_search, &NewSearchTextFiled::searchCleared, this, [this] { doSearch(); });
+  connect(m_bar->recover(), &QAbstractButton::clicked, this, &QNDeletailWindowController::recovrtyButtonClick);
+  connect(m_bar->recover(), &TCImageButton::refusedPress, this, &QNDeletailWindowController::explainRecoverRefused);
+  connect(m_bar->search(), &NewSearchTextFiled::searchRequested, this, [this](const QString&) { doSearch(); });
+  connect(m_bar->search(), &NewSearchTextFiled::searchCleared, this, [this] { doSearch(); });
   auto* find = new QShortcut(QKeySequence::Find, this);
   connect(find, &QShortcut::activated, this, [this] {
-    m_search->textField()->setFocus(Qt::ShortcutFocusReason);
-    m_search->textField()->selectAll();
+    m_bar->search()->textField()->setFocus(Qt::ShortcutFocusReason);
+    m_bar->search()->textField()->selectAll();
   });
-  new EscapeClears(m_search->textField(), [this] { searchClearButtonClick(); });
+  new EscapeClears(m_bar->search()->textField(), [this] { searchClearButtonClick(); });
 }
 
 void QNDeletailWindowController::doSearch() {
-  const QString typed = m_search->textField()->text();
+  const QString typed = m_bar->search()->textField()->text();
   if (IsBlankSearch(typed)) return;
   const QString text = GetSearchText(typed);
   if (text == QString::fromStdString(QNUIController::GetSearchString())) return;
@@ -75,7 +76,7 @@ void QNDeletailWindowController::doSearch() {
 }
 
 void QNDeletailWindowController::searchClearButtonClick() {
-  m_search->textField()->clear();
+  m_bar->search()->textField()->clear();
   doSearch();
 }
 
@@ -106,8 +107,8 @@ void QNDeletailWindowController::reloadTreeView() {
 
 void QNDeletailWindowController::searchAgainIfChanged() {
   // Text typed while the last search ran.
-  const QString text = GetSearchText(m_search->textField()->text());
-  if (IsBlankSearch(m_search->textField()->text()) || text == m_lastSearchStr) return;
+  const QString text = GetSearchText(m_bar->search()->textField()->text());
+  if (IsBlankSearch(m_bar->search()->textField()->text()) || text == m_lastSearchStr) return;
   doSearch();
 }
 

@@ -23,7 +23,7 @@ QWidget* QNDeletailWindowController::buildPreviews() {
 void QNDeletailWindowController::segmentSelect(int segment) {
   // Both loaders stop (without waiting) whether or not the segment changes.
   if (!m_previews->showSegment(segment)) return;
-  for (ResultOutlineView* outline : {m_outline, m_timeOutline}) outline->viewport()->update();
+  for (int tab : {kPathTab, kCreatedTab}) outlineFor(tab)->viewport()->update();
   showNoValueNote();
   if (!QNUIController::IsScanRunning()) m_previews->setSegmentEnabled(true);
   // The new view fills in from the current rows.

@@ -10,5 +10,8 @@ target_sources(app PRIVATE
   results/ResultsSearch.cpp
   results/ResultsTexts.cpp
   results/ResultsSegments.cpp
+  results/ScanBar.cpp
+  results/DeepScanOffer.cpp
+  results/TreeTabs.cpp
   results/ScanBarLayout.cpp
 )

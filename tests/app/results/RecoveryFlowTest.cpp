@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
@@ -89,22 +91,24 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
   ASSERT_TRUE(window.StartScan());
   if (QNUIController::IsScanRunning() && !QNUIController::IsPause()) {
-    EXPECT_FALSE(window.searchField()->textField()->isEnabled()) << "no search while the scan runs unpaused";
+    EXPECT_FALSE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->isEnabled()) << "no search while the scan runs unpaused";
   }
   ASSERT_TRUE(window.WaitForScanEnd());
-  ASSERT_TRUE(window.searchField()->textField()->isEnabled());
+  ASSERT_TRUE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->isEnabled());
 
   // With nothing checked the greyed Recover says why when it is pressed.
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   QSignalSpy notes(&window, &QNDeletailWindowController::noteShown);
-  ASSERT_FALSE(window.recoverButton()->isButtonEnabled());
-  QTest::mouseClick(window.recoverButton(), Qt::LeftButton);
+  auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
+  ASSERT_NE(recover, nullptr);
+  ASSERT_FALSE(recover->isButtonEnabled());
+  QTest::mouseClick(recover, Qt::LeftButton);
   ASSERT_EQ(notes.size(), 1);
   EXPECT_EQ(notes.at(0).at(0).toString(), app::Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED")));
   EXPECT_EQ(dialogs.size(), 0);
   // A search that matches nothing says so, as plain text, instead of asking for a folder.
-  window.searchField()->textField()->setText(QStringLiteral("<b>no such name</b>"));
+  apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setText(QStringLiteral("<b>no such name</b>"));
   window.doSearch();
   const auto noteText = [&]() -> QString {
     QWidget* note = window.tableView()->noValueView();
@@ -116,7 +120,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   EXPECT_EQ(window.listModel()->rowCount(), 0);
 
   // A search in capitals finds the accented name; only that checked hit is recovered.
-  window.searchField()->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
+  apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
   window.doSearch();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.listModel()->rowCount() >= 1; }, 10000));
   ASSERT_EQ(window.listModel()->rowCount(), 1);
@@ -130,9 +134,9 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   CloseLast(dialogs);
   // Esc in the field clears it and shows everything again.
   window.activateWindow();
-  window.searchField()->textField()->setFocus();
-  QTest::keyClick(window.searchField()->textField(), Qt::Key_Escape);
-  EXPECT_TRUE(window.searchField()->textField()->text().isEmpty());
+  apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setFocus();
+  QTest::keyClick(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField(), Qt::Key_Escape);
+  EXPECT_TRUE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->text().isEmpty());
   ASSERT_TRUE(QTest::qWaitFor([&] { return QNUIController::GetSearchString().empty() && window.treeModel(0)->rowCount() > 0; }, kTimeoutMs));
 
   // Everything checked; the scanned device is refused with choose-again and cancel only.
@@ -196,7 +200,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   QPointer<QFileDialog> fileDialog;
   QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window, [&](QFileDialog* d) { fileDialog = d; });
   QSignalSpy saved(&window, &QNDeletailWindowController::scanSaved);
-  ASSERT_NE(window.exportButton(), nullptr);
+  ASSERT_NE(apptest::Part<app::TCImageButton>(window, "exportButton"), nullptr);
   for (const std::string& target : {m_temp.File("full.rsf"), m_temp.File("scan.rsf")}) {
     const bool fill = target.find("full") != std::string::npos;
     window.exportButtonAction();

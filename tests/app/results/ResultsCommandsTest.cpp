@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "ScannedWindow.h"
+#include "WindowParts.h"
+#include "app/results/DeepScanOffer.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/MAAttachedWindow.h"
 #include "app/controls/TCImageButton.h"
@@ -103,16 +105,16 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
 
   // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the tabs
   // and the list's header below it and of the scan box right of it.
-  ASSERT_TRUE(window.deepScanOfferShown());
-  QTimer* offerTimer = window.deepScanOfferTimer();
+  ASSERT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
+  QTimer* offerTimer = apptest::Part<QTimer>(window, "deepScanOfferTimer");
   EXPECT_EQ(offerTimer->interval(), 8000);
   EXPECT_TRUE(offerTimer->isSingleShot());
   EXPECT_TRUE(offerTimer->isActive());
-  EXPECT_LE(window.deepScanOffer()->geometry().bottom(), 90) << "inside the 90-px bar";
-  EXPECT_GE(window.deepScanOffer()->geometry().left(), window.deepScanButton()->geometry().right());
-  EXPECT_LT(window.deepScanOffer()->geometry().right(), window.scanBox()->mapTo(&window, QPoint(0, 0)).x());
+  EXPECT_LE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().bottom(), 90) << "inside the 90-px bar";
+  EXPECT_GE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().left(), apptest::Part<app::TCImageButton>(window, "deepScanButton")->geometry().right());
+  EXPECT_LT(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().right(), apptest::Part<QWidget>(window, "scanBox")->mapTo(&window, QPoint(0, 0)).x());
   offerTimer->start(1);  // the same timer, fired now rather than in 8 s
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.deepScanOfferShown(); }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown(); }, 5000));
 
   // A deep scan under the held clock.
   int posts = 0;
@@ -142,7 +144,7 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
   window.stopButtonClick();
   ASSERT_EQ(window.sheets.size(), 1);
   window.AnswerLastSheet(true);
-  for (app::TCImageButton* button : {window.homeButton(), window.pauseButton(), window.stopButton(), window.playButton()})
+  for (app::TCImageButton* button : {apptest::Part<app::TCImageButton>(window, "homeButton"), apptest::Part<app::TCImageButton>(window, "pauseButton"), apptest::Part<app::TCImageButton>(window, "stopButton"), apptest::Part<app::TCImageButton>(window, "playButton")})
     EXPECT_FALSE(button->isButtonEnabled());
   // While the scan winds down and builds its tree: back home and stop ask nothing.
   window.backButtonAction();
@@ -151,8 +153,8 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
   ASSERT_TRUE(window.WaitForScanEnd());
   EXPECT_TRUE(window.isFinishedShown());
   EXPECT_TRUE(window.isVisible()) << "a stop keeps the window and what was found";
-  EXPECT_FALSE(window.deepScanButton()->isVisibleTo(&window));
-  EXPECT_FALSE(window.deepScanOfferShown()) << "no offer after a deep scan";
+  EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
+  EXPECT_FALSE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown()) << "no offer after a deep scan";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "FatTestImages.h"
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/FocusHalo.h"
 #include "app/controls/NewSearchTextFiled.h"
@@ -40,13 +41,15 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
   auto* previews = window.previews();
+  auto part = [&](const char* name) { return apptest::Part<QWidget>(window, name); };
+  QWidget* home = part("homeButton");
   const std::vector<QWidget*> expected = {
-      window.homeButton(), window.deepScanButton(), window.recoverButton(),
-      window.findChild<app::NewSearchTextFiled*>()->textField(), window.exportButton(),
-      window.tabButton(0), window.tabButton(1), window.tabButton(2), window.outlineView(),
+      home, part("deepScanButton"), part("recoverButton"),
+      apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField(), part("exportButton"),
+      part("pathTab"), part("typeTab"), part("timeTab"), part("pathTree"),
       // The view switch is one stop, on its chosen segment; the arrows move within it.
       previews->segmentButton(0), window.selectAllButton(), window.tableView()};
-  window.homeButton()->setFocus(Qt::TabFocusReason);
+  home->setFocus(Qt::TabFocusReason);
   std::vector<QWidget*> walked{QApplication::focusWidget()};
   for (std::size_t i = 1; i < expected.size(); ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -60,7 +63,7 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
   for (QWidget* stop : {static_cast<QWidget*>(previews->segmentButton(0)), static_cast<QWidget*>(window.selectAllButton()),
                         static_cast<QWidget*>(window.tableView())}) {
     if (auto* list = qobject_cast<QAbstractItemView*>(stop)) list->setCurrentIndex({});
-    window.homeButton()->setFocus(Qt::TabFocusReason);
+    home->setFocus(Qt::TabFocusReason);
     stop->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(app::NeedsFocusHalo(stop)) << stop->metaObject()->className();
     QWidget* halo = stop->findChild<QWidget*>(QStringLiteral("focusHalo"));
@@ -69,7 +72,7 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
     EXPECT_EQ(halo->geometry(), stop->rect());
     window.grab().save(GrabFolder() + QStringLiteral("/focus-%1-%2.png").arg(QLatin1String(stop->metaObject()->className())).arg(scale));
     // A click's focus shows no halo.
-    window.homeButton()->setFocus(Qt::MouseFocusReason);
+    home->setFocus(Qt::MouseFocusReason);
     stop->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(stop->findChild<QWidget*>(QStringLiteral("focusHalo")), nullptr);
   }

@@ -11,6 +11,8 @@
 
 #include "FatTestImages.h"
 #include "ScannedWindow.h"
+#include "WindowParts.h"
+#include "app/results/DeepScanOffer.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/QNProgressView.h"
@@ -82,18 +84,19 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   for (int row = 0; row < list->rowCount(); ++row)
     EXPECT_EQ(list->index(row, FileListModel::kName).data(Qt::DecorationRole).isValid(),
               OpNodeData::isFileNodeDeleted(list->fileAt(row)));
-  EXPECT_TRUE(window.deepScanOfferShown());
-  EXPECT_EQ(window.deepScanOfferTimer()->interval(), 8000);
-  EXPECT_TRUE(window.deepScanOfferTimer()->isActive());
+  EXPECT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
+  EXPECT_EQ(apptest::Part<QTimer>(window, "deepScanOfferTimer")->interval(), 8000);
+  EXPECT_TRUE(apptest::Part<QTimer>(window, "deepScanOfferTimer")->isActive());
   window.resize(1200, 700);
-  EXPECT_TRUE(window.deepScanOfferShown()) << "re-anchored, not dropped";
+  EXPECT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown()) << "re-anchored, not dropped";
   window.grab().save(GrabFolder() + QStringLiteral("/results-finished.png"));
   const QImage shot = window.grab().toImage();
   const qreal ratio = shot.devicePixelRatio();
   auto probe = [&](int x, int y) { return shot.pixelColor(int(x * ratio), int(y * ratio)); };
   EXPECT_EQ(probe(window.width() - 10, 85), QColor(38, 41, 45)) << "the bar's grey";
   EXPECT_EQ(probe(5, 90 + 45), QColor(9, 40, 76)) << "the chosen root row's highlight";
-  const QRect pathTab(window.tabButton(0)->mapTo(&window, QPoint(0, 0)), window.tabButton(0)->size());
+  const app::TabButton* pathTabButton = apptest::Part<app::TabButton>(window, "pathTab");
+  const QRect pathTab(pathTabButton->mapTo(&window, QPoint(0, 0)), pathTabButton->size());
   EXPECT_EQ(probe(pathTab.center().x(), pathTab.bottom()), QColor(59, 153, 252)) << "the chosen tab's bg_tab glow";
   // Every time of the list shows whole.
   const QFontMetrics cells(window.tableView()->font());
@@ -104,11 +107,11 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   // "Others" mixes extension-folder rows and files: the type tree shows rows only.
   window.selectTab(QNDeletailWindowController::kModifiedTab);
   // The chosen top tab and the sub-tab not chosen carry their images; the chosen sub-tab none.
-  EXPECT_EQ(window.tabButton(0)->imageName(), QString());
-  EXPECT_EQ(window.tabButton(2)->imageName(), QStringLiteral("bg_tab"));
-  EXPECT_EQ(window.tabButton(3)->imageName(), QStringLiteral("text_bg"));
-  EXPECT_EQ(window.tabButton(4)->imageName(), QString());
-  EXPECT_EQ(window.tabButton(4)->titleColor(), QColor(Qt::white));
+  EXPECT_EQ(apptest::Part<app::TabButton>(window, "pathTab")->imageName(), QString());
+  EXPECT_EQ(apptest::Part<app::TabButton>(window, "timeTab")->imageName(), QStringLiteral("bg_tab"));
+  EXPECT_EQ(apptest::Part<app::TabButton>(window, "createdTab")->imageName(), QStringLiteral("text_bg"));
+  EXPECT_EQ(apptest::Part<app::TabButton>(window, "modifiedTab")->imageName(), QString());
+  EXPECT_EQ(apptest::Part<app::TabButton>(window, "modifiedTab")->titleColor(), QColor(Qt::white));
   window.selectTab(QNDeletailWindowController::kTypeTab);
   auto* types = window.treeModel(QNDeletailWindowController::kTypeTab);
   ASSERT_GT(types->rowCount(), 0);
@@ -151,7 +154,7 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   std::uint64_t checked = 0, checkedSize = 0;
   QNUIController::GetSelectedFilesAmout(checked, checkedSize);
   EXPECT_EQ(checked, std::uint64_t(list->rowCount()));
-  EXPECT_TRUE(window.recoverButton()->isVisible());
+  EXPECT_TRUE(apptest::Part<app::TCImageButton>(window, "recoverButton")->isVisible());
   window.setAllSelectOrNoSelect();
   EXPECT_EQ(window.selectAllImage(), QStringLiteral("checkbox_no"));
   QNUIController::GetSelectedFilesAmout(checked, checkedSize);
@@ -178,14 +181,14 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   window.pauseButtonClick();
   if (QNUIController::IsScanRunning()) {
     EXPECT_TRUE(window.isPausedByUser());
-    EXPECT_TRUE(window.playButton()->isVisibleTo(&window));
+    EXPECT_TRUE(apptest::Part<app::TCImageButton>(window, "playButton")->isVisibleTo(&window));
     window.stopButtonClick();
     ASSERT_EQ(sheets.size(), 1);
     window.AnswerLastSheet(true);
   }
   ASSERT_TRUE(window.WaitForScanEnd());
   EXPECT_TRUE(window.isFinishedShown());
-  EXPECT_FALSE(window.deepScanButton()->isVisibleTo(&window));
+  EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
   // The tree holds what the stopped scan kept.
   EXPECT_EQ(paths->rowCount() > 0, foundNow() > 0);
   EXPECT_TRUE(QNUIController::IsDeepScan());
