@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libudev-dev libblkid-dev libssl-dev libplist-dev libsystemd-dev
+  # full Unicode case folding of the name search
+  libicu-dev
   # tools the tests drive to build real images
   mtools dosfstools exfatprogs ntfs-3g fdisk gdisk parted util-linux attr xxd fuse3
   imagemagick icoutils libimage-exiftool-perl libtiff-tools

@@ -67,6 +67,15 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
         error = QStringLiteral("--coverflow needs a row number, not %1").arg(value);
         return false;
       }
+    } else if (option == QLatin1String("--deep-scan")) {
+      parsed.deepScan = true;
+    } else if (option == QLatin1String("--print-trees")) {
+      parsed.printTrees = true;
+    } else if (option == QLatin1String("--check")) {
+      if (!TakeValue(arguments, i, value, error)) return false;
+      parsed.checkPath = value;
+    } else if (option == QLatin1String("--progress")) {
+      parsed.progress = true;
     } else {
       error = QStringLiteral("unknown option %1").arg(option);
       return false;
@@ -75,9 +84,19 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
   // These act on the hook's scan or load: without one they would silently do nothing.
   for (const auto& [given, name] : {std::pair{parsed.quitWhenDone, "--quit-when-done"},
                                     std::pair{!parsed.recoverTo.isEmpty(), "--recover-to"},
-                                    std::pair{!parsed.saveTo.isEmpty(), "--save-to"}}) {
+                                    std::pair{!parsed.saveTo.isEmpty(), "--save-to"},
+                                    std::pair{parsed.printTrees, "--print-trees"},
+                                    std::pair{!parsed.checkPath.isEmpty(), "--check"}}) {
     if (given && parsed.scanImage.isEmpty() && parsed.loadFile.isEmpty()) {
       error = QStringLiteral("%1 needs --scan IMAGE or --load FILE").arg(QLatin1String(name));
+      return false;
+    }
+  }
+
+  // A deep scan and its progress follow a scan of the hook's image only.
+  for (const auto& [given, name] : {std::pair{parsed.deepScan, "--deep-scan"}, std::pair{parsed.progress, "--progress"}}) {
+    if (given && (parsed.scanImage.isEmpty() || !parsed.loadFile.isEmpty())) {
+      error = QStringLiteral("%1 needs --scan IMAGE without --load").arg(QLatin1String(name));
       return false;
     }
   }
@@ -88,13 +107,15 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
 }
 
 bool LaunchOptions::IsOption(const QString& argument) {
-  return TakesValue(argument) || argument == QLatin1String("--quit-when-done") || argument == QLatin1String("--grid");
+  return TakesValue(argument) || argument == QLatin1String("--quit-when-done") || argument == QLatin1String("--grid") ||
+         argument == QLatin1String("--deep-scan") || argument == QLatin1String("--print-trees") ||
+         argument == QLatin1String("--progress");
 }
 
 bool LaunchOptions::TakesValue(const QString& argument) {
   return argument == QLatin1String("--scan") || argument == QLatin1String("--recover-to") ||
          argument == QLatin1String("--save-to") || argument == QLatin1String("--load") ||
-         argument == QLatin1String("--coverflow");
+         argument == QLatin1String("--coverflow") || argument == QLatin1String("--check");
 }
 
 bool LaunchOptions::ParseApplicationArguments(LaunchOptions& options, QString& error) {

@@ -15,6 +15,10 @@ struct LaunchOptions {
                            // --scan IMAGE, the image is the attached device it is matched to)
   bool grid = false;       // --grid
   int coverflow = -1;      // --coverflow N
+  bool deepScan = false;   // --deep-scan: after the quick scan, Deep Scan is pressed and followed
+  bool printTrees = false; // --print-trees: every row of the four trees when the scan ends
+  QString checkPath;       // --check REL: that path-tree row is checked before the trees print
+  bool progress = false;   // --progress: a PROGRESS line for each change of the progress display
 
   // Parses the arguments left after QApplication's; false with a message on an unknown option
   // or a missing value.

@@ -143,20 +143,20 @@ CustomTableView::CustomTableView(QWidget* parent) : BandedListView(parent) {
     setHeader(new CustomHeaderCell(this));
 }
 
-void CustomTableView::changeNoValue(bool hasValues) {
-    if (hasValues) {
+void CustomTableView::changeNoValue(bool hasValues, const QString& noteKey) {
+    if (hasValues || (noValueView_ && noValueKey_ != noteKey)) {
         delete noValueView_;
         noValueView_ = nullptr;
-        return;
     }
-    if (noValueView_) return;
+    if (hasValues || noValueView_) return;
+    noValueKey_ = noteKey;
     const QSize frame = viewport()->size();
     auto* note = new NoteBackdrop(viewport());
     note->setGeometry(QRect(QPoint(0, 0), frame));
     auto* text = new QLabel(note);
     text->setTextFormat(Qt::PlainText);
     text->setAlignment(Qt::AlignCenter);
-    text->setText(Text(QStringLiteral("DYD_FOUR_NO_VALUE_NOTE")));
+    text->setText(Text(noteKey));
     text->setFont(theme::SystemFont(14));
     QPalette colours = text->palette();
     colours.setColor(QPalette::WindowText, list_palette::NoteText());

@@ -84,7 +84,8 @@ class CustomTableView : public BandedListView {
     void setRowNum(int row) { setHighlightedRow(row); }
     // NO (false) shows the note "nothing here" once, centred where the view is now; YES removes
     // it. The note's backdrop follows the view's size, its text stays where it was put.
-    void changeNoValue(bool hasValues);
+    // Without values the note of `noteKey` covers the list (another key replaces it).
+    void changeNoValue(bool hasValues, const QString& noteKey = QStringLiteral("DYD_FOUR_NO_VALUE_NOTE"));
     QWidget* noValueView() const { return noValueView_; }
 
  protected:
@@ -92,6 +93,7 @@ class CustomTableView : public BandedListView {
 
  private:
     QWidget* noValueView_ = nullptr;
+    QString noValueKey_;
 };
 
 }  // namespace app

@@ -34,7 +34,20 @@ CustomHeaderCell::CustomHeaderCell(QWidget* parent) : QHeaderView(Qt::Horizontal
 }
 
 void CustomHeaderCell::setSortAscending(int logicalIndex, bool ascending, qint64 priority) {
+    if (priority == 0)
+        for (SortState& state : sort_) state.priority = 1;
     sort_[logicalIndex] = {ascending, priority};
+    viewport()->update();
+}
+
+int CustomHeaderCell::sortColumn() const {
+    for (auto it = sort_.constBegin(); it != sort_.constEnd(); ++it)
+        if (it->priority == 0) return it.key();
+    return -1;
+}
+
+void CustomHeaderCell::clearSortIndicator() {
+    for (SortState& state : sort_) state.priority = 1;
     viewport()->update();
 }
 

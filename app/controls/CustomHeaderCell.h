@@ -14,7 +14,12 @@ class CustomHeaderCell : public QHeaderView {
 
     // Priority 0 makes `logicalIndex` the sort column: its title gives room to a white
     // triangle. Every column starts ascending at priority 1 (no triangle).
+    // One column carries the triangle at a time: a new sort column takes it from the last.
     void setSortAscending(int logicalIndex, bool ascending, qint64 priority);
+    // No column carries the triangle (the rows were refilled).
+    void clearSortIndicator();
+    // The column that carries the triangle; -1 when none does.
+    int sortColumn() const;
     QFont titleFont() const { return titleFont_; }
 
  protected:

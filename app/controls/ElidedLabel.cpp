@@ -27,6 +27,9 @@ void ElidedLabel::setElideMiddle(bool middle) {
 }
 
 void ElidedLabel::setTextColor(const QColor& color) {
+  // A label inside a button would inherit the button's text role and ignore this colour: a
+  // disabled caption kept its enabled white.
+  setForegroundRole(QPalette::WindowText);
   QPalette p = palette();
   p.setColor(QPalette::WindowText, color);
   setPalette(p);

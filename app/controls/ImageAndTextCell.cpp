@@ -78,13 +78,15 @@ QSize ImageAndTextCell::sizeHint(const QStyleOptionViewItem& option, const QMode
 bool ImageAndTextCell::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                  const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (event->type() != QEvent::ToolTip) return QStyledItemDelegate::helpEvent(event, view, option, index);
+    // A model's tip is already plain text made safe for the tip's rich text; only a name
+    // taken from the display text is made so here. Made twice, "<p>" showed in the tip.
     const QVariant tip = index.data(Qt::ToolTipRole);
-    const QString raw = tip.isValid() ? tip.toString() : index.data(Qt::DisplayRole).toString();
-    if (raw.isEmpty()) {
+    const QString shown = tip.isValid() ? tip.toString() : NameToolTip(index.data(Qt::DisplayRole).toString());
+    if (shown.isEmpty()) {
         QToolTip::hideText();
         return true;
     }
-    QToolTip::showText(event->globalPos(), NameToolTip(raw), view);
+    QToolTip::showText(event->globalPos(), shown, view);
     return true;
 }
 

@@ -1,6 +1,7 @@
 # Sources of app/controls.
 target_sources(app PRIVATE
   controls/ElidedLabel.cpp
+  controls/FocusHalo.cpp
   controls/FocusRing.cpp
   controls/ImageLibrary.cpp
   controls/NewSearchTextFiled.cpp

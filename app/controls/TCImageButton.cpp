@@ -108,6 +108,7 @@ void TCImageButton::paintEvent(QPaintEvent*) {
 void TCImageButton::mousePressEvent(QMouseEvent* event) {
   if (!m_isDisabled) {  // the own flag off: no tracking, no action
     event->accept();
+    if (isEnabled() && event->button() == Qt::LeftButton) emit refusedPress();
     return;
   }
   QAbstractButton::mousePressEvent(event);
@@ -116,6 +117,8 @@ void TCImageButton::mousePressEvent(QMouseEvent* event) {
 
 void TCImageButton::keyPressEvent(QKeyEvent* event) {
   if (!m_isDisabled || !isEnabled()) {
+    const bool press = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
+    if (isEnabled() && press && !event->isAutoRepeat()) emit refusedPress();
     event->ignore();
     return;
   }

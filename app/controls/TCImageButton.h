@@ -39,6 +39,10 @@ class TCImageButton : public QAbstractButton {
   Look look() const;
   QSize sizeHint() const override;
 
+ signals:
+  // A click or Return while the own flag is off: nothing ran, the owner may say why.
+  void refusedPress();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;

@@ -2,5 +2,6 @@
 target_sources(app PRIVATE
   hook/HookActions.cpp
   hook/HookPreview.cpp
+  hook/HookTrees.cpp
   hook/ScanHook.cpp
 )

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/controls/QNHandButton.h"
 #include "app/recovery/QNLinkUrl.h"
 #include "app/recovery/RecoveryDialogChrome.h"
 #include "app/base/Strings.h"
@@ -58,9 +59,10 @@ QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& save
   body->addWidget(m_node);
   body->addWidget(m_link);
   auto* row = new QHBoxLayout;
-  m_facebook = new QPushButton(QStringLiteral("Facebook"), this);
-  m_twitter = new QPushButton(QStringLiteral("Twitter"), this);
-  m_google = new QPushButton(QStringLiteral("Google"), this);
+  // Links out: the pointing hand says so.
+  m_facebook = new QNHandButton(QStringLiteral("Facebook"), this);
+  m_twitter = new QNHandButton(QStringLiteral("Twitter"), this);
+  m_google = new QNHandButton(QStringLiteral("Google"), this);
   const std::pair<QPushButton*, const char*> shares[] = {
       {m_facebook, "FaceBookURL"}, {m_twitter, "Twitter"}, {m_google, "GoogleURL"}};
   for (const auto& [button, key] : shares) {

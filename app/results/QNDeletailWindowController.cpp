@@ -14,8 +14,9 @@
 #include "app/controls/CustemSplitView.h"
 #include "app/controls/ImageAndTextCell.h"
 #include "app/controls/NewButton.h"
-#include "app/controls/TabButton.h"
+#include "app/controls/RFOverlayScroller.h"
 #include "app/controls/Sheet.h"
+#include "app/controls/TabButton.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
 #include "app/models/FileListModel.h"
@@ -136,6 +137,11 @@ void QNDeletailWindowController::buildContent() {
   connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { m_table->setRowNum(current.row()); });
 
+  // Scrollers that take no room: the lists keep their full width, the knob shows while scrolling.
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_tabs->outline(kPathTab)),
+                                  static_cast<QAbstractItemView*>(m_tabs->outline(kCreatedTab)),
+                                  static_cast<QAbstractItemView*>(m_table)})
+    new RFOverlayScrollView(view);
   m_split->addWidget(m_tabs);
   m_split->addWidget(buildPreviews());
   m_split->setStretchFactor(1, 1);
@@ -145,11 +151,6 @@ void QNDeletailWindowController::buildContent() {
   layout->addWidget(m_split);
   setContentView(content);
 
-  setTabOrder(m_tabs->tabButton(0), m_tabs->tabButton(1));
-  setTabOrder(m_tabs->tabButton(1), m_tabs->tabButton(2));
-  setTabOrder(m_tabs->tabButton(2), m_tabs->outline(kPathTab));
-  setTabOrder(m_tabs->outline(kPathTab), m_tabs->outline(kCreatedTab));
-  setTabOrder(m_tabs->outline(kCreatedTab), m_table);
   updateTabLooks();
 }
 
@@ -172,14 +173,7 @@ void QNDeletailWindowController::buildBar() {
   connect(m_bar->stop(), &QAbstractButton::clicked, this, &QNDeletailWindowController::stopButtonClick);
   connect(m_bar, &ScanBar::exportRequested, this, &QNDeletailWindowController::exportButtonAction);
 
-  // The search box's own field takes the focus, so the chain runs through it, not the box.
-  setTabOrder(m_table, m_bar->search()->textField());
-  setTabOrder(m_bar->search()->textField(), m_bar->home());
-  setTabOrder(m_bar->home(), m_bar->deepScan());
-  setTabOrder(m_bar->deepScan(), m_bar->pause());
-  setTabOrder(m_bar->pause(), m_bar->play());
-  setTabOrder(m_bar->play(), m_bar->stop());
-  setTabOrder(m_bar->stop(), m_bar->recover());
+  orderTabStops();
   layoutBar();
 }
 
@@ -266,6 +260,7 @@ void QNDeletailWindowController::getScanProgress() {
   std::uint64_t count = 0;
   const QString remaining = QString::fromStdString(QNUIController::GetScanProgress(percent, count));
   m_bar->showProgress(percent, count, remaining);
+  emit progressShown(percent < 1.0 ? 0 : static_cast<int>(percent));
   if (!QNUIController::IsScanRunning() && m_following) showFinishedState();
   updateSegmentEnabled();
   updateScanButtons();

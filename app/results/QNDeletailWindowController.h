@@ -115,6 +115,8 @@ class QNDeletailWindowController : public TCImageWindow {
   // Recovery of the checked files (ResultsRecovery.cpp): the recover button opens a folder
   // dialog; its answer goes through the checks, then the copy runs under the progress dialog.
   void recovrtyButtonClick();
+  // The Recover button was pressed while greyed: with nothing checked, a note says so.
+  void explainRecoverRefused();
   void recoverToFolder(const QString& folder);
   // The progress dialog's decisions: 1 pause or go on as the dialog now shows, 2 stop.
   void stopButtonAction(int code);
@@ -134,6 +136,10 @@ class QNDeletailWindowController : public TCImageWindow {
  signals:
   // The scan wound down and the finished state shows (also after a stop).
   void scanEnded();
+  // The progress display was written (the bar's whole percent, the found label): each poll.
+  void progressShown(int percent);
+  // A passing note was shown to the user (its text).
+  void noteShown(const QString& note);
   // The user went back to the start page; the window has closed.
   void backHomeRequested();
   // A sheet the window opened (tests answer it).
@@ -183,6 +189,10 @@ class QNDeletailWindowController : public TCImageWindow {
   void showNoValueNote();
   void showRecoveryButton();
   void checkRefresh();
+  // Tab follows the layout: the bar, the left pane, the right pane.
+  void orderTabStops();
+  // No list carries a sort indicator: the rows were refilled.
+  void reLoadTableVolumnIndicatorImage();
   int GetCellNodeState(uimodel::OpNodeData* item) const;
   void changeSelectAllButtonState();
   void showSelectFilesCountAndSize();

@@ -258,8 +258,7 @@ void QNDeletailWindowController::selectTab(int tab) {
 
 void QNDeletailWindowController::selectItem(OpNodeData* item) {
   m_selected = item;
-  m_table->header()->setSortIndicatorShown(false);
-  m_sortedColumn = -1;
+  reLoadTableVolumnIndicatorImage();
   if (const QModelIndex index = treeModel(m_tab)->indexOf(item); index.isValid()) {
     ResultOutlineView* outline = outlineFor(m_tab);
     QSignalBlocker blocker(outline->selectionModel());
@@ -307,8 +306,13 @@ void QNDeletailWindowController::ExpandeRootItem() {
 }
 
 void QNDeletailWindowController::showNoValueNote() {
-  m_table->changeNoValue(m_list->rowCount() > 0 || arrayFor(kPathTab).empty());
-  m_previews->changeNoValue(m_list->rowCount() > 0 || arrayFor(kPathTab).empty());
+  // A search's own result list (no folder chosen in its trees) that is empty found nothing:
+  // choosing a folder would not help.
+  const bool searchFoundNothing = !QNUIController::GetSearchString().empty() && !m_selected && m_list->rowCount() == 0;
+  const QString note = searchFoundNothing ? QStringLiteral("DYD_FOUR_NO_MATCH_NOTE") : QStringLiteral("DYD_FOUR_NO_VALUE_NOTE");
+  const bool hasValues = m_list->rowCount() > 0 || (arrayFor(kPathTab).empty() && !searchFoundNothing);
+  m_table->changeNoValue(hasValues, note);
+  m_previews->changeNoValue(hasValues, note);
 }
 
 void QNDeletailWindowController::countListedFiles(std::uint64_t& listed, std::uint64_t& deleted) const {
@@ -342,6 +346,15 @@ void QNDeletailWindowController::sortByColumn(int column) {
   m_sortedColumn = column == FileListModel::kCheckBox ? -1 : column;
   m_isSorted = !m_isSorted;
   m_table->viewport()->update();
+}
+
+void QNDeletailWindowController::reLoadTableVolumnIndicatorImage() {
+  for (CustomTableView* table : {m_table, m_previews->coverFlowerTableView()}) {
+    if (!table) continue;
+    if (auto* header = qobject_cast<CustomHeaderCell*>(table->header())) header->clearSortIndicator();
+    table->header()->setSortIndicatorShown(false);
+  }
+  m_sortedColumn = -1;
 }
 
 // ----- checks -----

@@ -25,6 +25,7 @@ const char kSaveProgress[] = "QueryProgressInfo";
 void QNDeletailWindowController::createExportButton(bool deep) {
   if (m_isImport) return;
   m_bar->showExportButton(deep);
+  orderTabStops();
 }
 
 void QNDeletailWindowController::exportButtonAction() {

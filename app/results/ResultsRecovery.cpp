@@ -4,9 +4,11 @@
 // loop: the dialogs are window-modal and answer through signals.
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QToolTip>
 #include <QtDebug>
 
 #include "app/controls/NewSearchTextFiled.h"
+#include "app/controls/PlainText.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
@@ -76,6 +78,19 @@ void QNDeletailWindowController::recovrtyButtonClick() {
   });
   panel->open();
   emit fileDialogOpened(panel);
+}
+
+void QNDeletailWindowController::explainRecoverRefused() {
+  if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow) return;
+  std::uint64_t count = 0;
+  std::uint64_t size = 0;
+  QNUIController::GetSelectedFilesAmout(count, size);
+  if (count != 0) return;
+  // Beside the button, as plain text: the note says what the greyed button waits for.
+  const QString note = Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED"));
+  TCImageButton* recover = m_bar->recover();
+  QToolTip::showText(recover->mapToGlobal(QPoint(0, recover->height())), EscapedToolTip(note), recover);
+  emit noteShown(note);
 }
 
 void QNDeletailWindowController::recoverToFolder(const QString& folder) {

@@ -46,6 +46,7 @@ class EscapeClears : public QObject {
 
 void QNDeletailWindowController::connectRecoveryAndSearch() {
   connect(m_bar->recover(), &QAbstractButton::clicked, this, &QNDeletailWindowController::recovrtyButtonClick);
+  connect(m_bar->recover(), &TCImageButton::refusedPress, this, &QNDeletailWindowController::explainRecoverRefused);
   connect(m_bar->search(), &NewSearchTextFiled::searchRequested, this, [this](const QString&) { doSearch(); });
   connect(m_bar->search(), &NewSearchTextFiled::searchCleared, this, [this] { doSearch(); });
   auto* find = new QShortcut(QKeySequence::Find, this);
@@ -89,6 +90,7 @@ void QNDeletailWindowController::SearchTreeView() {
   ExpandeRootItem();
   emit searchRowsAboutToChange();
   m_selected = nullptr;
+  reLoadTableVolumnIndicatorImage();
   m_list->setFiles(std::move(hits));
   m_table->setRowNum(-1);
   emit searchRowsChanged();

@@ -5,6 +5,7 @@ target_sources(app PRIVATE
   results/ResultViews.cpp
   results/ResultsCommands.cpp
   results/ResultsExport.cpp
+  results/ResultsKeyboard.cpp
   results/ResultsRecovery.cpp
   results/ResultsSearch.cpp
   results/ResultsTexts.cpp

@@ -6,10 +6,12 @@
 
 #include <cstdio>
 
+#include "app/controls/FocusHalo.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/hook/HookActions.h"
+#include "app/hook/HookTrees.h"
 #include "app/base/LanguageArgument.h"
 #include "app/base/LaunchOptions.h"
 #include "app/shell/ModelSeams.h"
@@ -29,7 +31,9 @@ namespace app {
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: quorin [LANGUAGE] [--scan IMAGE] [--load FILE] [--save-to FILE] [--recover-to DIR] [--quit-when-done]\n");
+  std::fprintf(stderr,
+               "usage: quorin [LANGUAGE] [--scan IMAGE] [--load FILE] [--save-to FILE] [--recover-to DIR] [--quit-when-done]\n"
+               "              [--deep-scan] [--progress] [--check REL] [--print-trees]\n");
   return 2;
 }
 
@@ -62,8 +66,10 @@ void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
   QObject::connect(&delegate, &QNAppDelegate::rootWindowShown, walker, [walker, options](QNRootWindowController* root) {
     QObject::connect(root, &QNRootWindowController::resultsWindowOpened, root,
                      [options](results::QNDeletailWindowController* window) {
+                       if (options.progress) FollowProgress(window);
                        if (!options.quitWhenDone && options.recoverTo.isEmpty() && options.saveTo.isEmpty() &&
-                           !thumbview::HookWantsPreview(options))
+                           !thumbview::HookWantsPreview(options) && !options.deepScan && !options.printTrees &&
+                           options.checkPath.isEmpty())
                          return;
                        auto report = [window, options](const QString& extra) {
                          if (!options.quitWhenDone) return;
@@ -84,17 +90,29 @@ void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
                        };
                        // The asked-for preview comes first; its thumbnail count leads the actions' fields.
                        auto act = [window, options, report] {
+                         if (!options.checkPath.isEmpty()) CheckPathRow(window, options.checkPath);
+                         if (options.printTrees) PrintTrees(window);
                          if (!thumbview::HookWantsPreview(options)) return RunHookActions(window, options, report);
                          thumbview::ShowHookPreview(*window, options, [window, options, report](int thumbs) {
                            const QString field = thumbview::HookThumbsField(thumbs);
                            RunHookActions(window, options, [report, field](const QString& extra) { report(field + extra); });
                          });
                        };
+                       // With --deep-scan the quick scan's end presses Deep Scan, and the deep scan's end acts.
+                       auto afterScan = [window, options, act] {
+                         if (!options.deepScan) return act();
+                         // Out of the end's own signal: the deep scan's end is a new one.
+                         QTimer::singleShot(0, window, [window, act] {
+                           QObject::connect(window, &results::QNDeletailWindowController::scanEnded, window, act,
+                                            Qt::SingleShotConnection);
+                           window->deepSrcanButtonAction();
+                         });
+                       };
                        // A load may have ended before the window was handed over.
                        if (window->isFinishedShown())
-                         QTimer::singleShot(0, window, act);
+                         QTimer::singleShot(0, window, afterScan);
                        else
-                         QObject::connect(window, &results::QNDeletailWindowController::scanEnded, window, act,
+                         QObject::connect(window, &results::QNDeletailWindowController::scanEnded, window, afterScan,
                                           Qt::SingleShotConnection);
                      });
     walker->start();
@@ -120,6 +138,7 @@ int RunProgram(int argc, char** argv) {
 
   platform::KeepAwake awake("Recovering files", &LogKeepAwake);
   theme::ApplyDarkLook(application);
+  InstallFocusHalo(application);
   InstallModelSeams(&options);
   NetworkProbe::InstallSeam();
   EditShortcutFilter::Install();

@@ -87,7 +87,7 @@ void QNAppDelegate::runRootWindow() {
   m_root = root;
   m_rootMenu = addMenu(root);
   connect(root, &QNRootWindowController::resultsWindowOpened, this,
-          [this](results::QNDeletailWindowController* window) { addMenu(window); });
+          [this](results::QNDeletailWindowController* window) { addMenu(window)->placeInBar(window); });
   connect(root, &QNRootWindowController::wentHome, this, [this, root] {
     root->deleteLater();
     m_root = nullptr;

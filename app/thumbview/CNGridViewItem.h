@@ -36,6 +36,8 @@ inline constexpr int kMargin = 5;
 inline constexpr int kThumbnailBox = 90;
 inline QRect CheckBox() { return {16, 121, 13, 13}; }
 inline QRect Title() { return {30, 120, 120, 25}; }
+// The deleted marker: the tile's top right corner, as the collection tile shows it.
+inline QRect DeletedMarker(QSize cell) { return {cell.width() - 26, kMargin + 6, 16, 16}; }
 }  // namespace item_frames
 
 // The thumbnail's drawn size: within 90 x 90, aspect kept, never enlarged.
@@ -48,6 +50,7 @@ struct GridItemLook {
   bool selected = false;
   bool current = false;  // the keyboard's item: a focus ring
   int checkState = 0;
+  bool deleted = false;  // the file was deleted: the red marker
   QString title;
   QPixmap thumbnail;  // null: nothing drawn
 };
@@ -62,6 +65,7 @@ class CNGridViewItemDelegate : public QStyledItemDelegate {
  public:
   struct Source {
     std::function<int(int row)> checkState;
+    std::function<bool(int row)> deleted;
     std::function<QPixmap(int row)> thumbnail;
     std::function<int()> hoveredRow;
   };

@@ -14,6 +14,7 @@
 
 #include "app/controls/BandedListView.h"
 #include "app/controls/ImageAndTextCell.h"
+#include "app/controls/RFOverlayScroller.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/NewButton.h"
 #include "app/controls/Theme.h"
@@ -33,11 +34,11 @@ namespace {
 // The grid's empty-list note: the tile backdrop and one line of text.
 class GridNote : public QWidget {
  public:
-  explicit GridNote(QWidget* parent) : QWidget(parent) {
+  GridNote(QWidget* parent, const QString& noteKey) : QWidget(parent) {
     auto* text = new QLabel(this);
     text->setTextFormat(Qt::PlainText);
     text->setAlignment(Qt::AlignCenter);
-    text->setText(Text(QStringLiteral("DYD_FOUR_NO_VALUE_NOTE")));
+    text->setText(Text(noteKey));
     text->setFont(theme::SystemFont(14));
     QPalette colours = text->palette();
     colours.setColor(QPalette::WindowText, QColor(51, 59, 71));
@@ -150,6 +151,7 @@ void PreviewPanes::buildCoverFlow() {
   });
 
   m_coverList = new CustomTableView;
+  new RFOverlayScrollView(m_coverList);
   m_coverList->setModel(m_list);
   m_coverList->setRootIsDecorated(false);
   m_coverList->setUniformRowHeights(true);
@@ -175,6 +177,7 @@ void PreviewPanes::buildCoverFlow() {
 
 void PreviewPanes::buildGrid() {
   m_grid = new CNGridView;
+  new RFOverlayScrollView(m_grid);
   m_grid->setModel(m_list);
   m_grid->setModelColumn(FileListModel::kName);
   QPalette colours = m_grid->palette();
@@ -185,6 +188,7 @@ void PreviewPanes::buildGrid() {
          IFileNode* node = nodeAt(row);
          return node ? uimodel::OpNodeData::fileNodeState(node) : 0;
        },
+       [this](int row) { return uimodel::OpNodeData::isFileNodeDeleted(nodeAt(row)); },
        [this](int row) { return thumbnailOf(row); }, [this] { return m_grid->hoveredIndex(); }},
       m_grid));
   connect(m_grid, &CNGridView::checkToggleRequested, this, &PreviewPanes::checkToggleRequested);
@@ -268,14 +272,14 @@ void PreviewPanes::nodesFreed() {
   m_flow->reloadData();
 }
 
-void PreviewPanes::changeNoValue(bool hasValues) {
-  if (hasValues) {
+void PreviewPanes::changeNoValue(bool hasValues, const QString& noteKey) {
+  if (hasValues || (m_gridNote && m_gridNoteKey != noteKey)) {
     delete m_gridNote;
     m_gridNote = nullptr;
-    return;
   }
-  if (m_gridNote) return;
-  m_gridNote = new GridNote(m_grid);
+  if (hasValues || m_gridNote) return;
+  m_gridNoteKey = noteKey;
+  m_gridNote = new GridNote(m_grid, noteKey);
   m_gridNote->setGeometry(0, 0, m_grid->width(), std::max(m_grid->height() - 1, 0));
   m_gridNote->show();
 }

@@ -62,7 +62,7 @@ class PreviewPanes : public QWidget {
   // Before the rows' nodes are freed: waits for the thumbnails in progress and forgets them all.
   void nodesFreed();
   // The empty-list note on the grid (false shows it).
-  void changeNoValue(bool hasValues);
+  void changeNoValue(bool hasValues, const QString& noteKey = QStringLiteral("DYD_FOUR_NO_VALUE_NOTE"));
 
   // The cover flow's selection moved to `index`: its loader restarts around it.
   void selectedCoverFlow(int index);
@@ -102,6 +102,7 @@ class PreviewPanes : public QWidget {
   CustomTableView* m_coverList = nullptr;
   CNGridView* m_grid = nullptr;
   QWidget* m_gridNote = nullptr;
+  QString m_gridNoteKey;
   std::unique_ptr<ThumbnailLoader> m_flowLoader;
   std::unique_ptr<ThumbnailLoader> m_gridLoader;
   ThumbnailCache m_cache;

@@ -84,6 +84,32 @@ TEST(NameMatch, CaseInsensitiveLiteralSubstring) {
     EXPECT_FALSE(uimodel::IsStringInString("\xc3", "\xc3\xa9"));
 }
 
+TEST(NameMatch, EveryAlphabetUnicodeFoldsIsFoundByItsCapitals) {
+    struct Case {
+        char const* pszText;
+        char const* pszName;
+        bool bFound;
+    };
+    Case const cases[] = {
+        {"\xce\x86\xce\x9d\xce\x9d\xce\x91", "\xce\xac\xce\xbd\xce\xbd\xce\xb1.jpg", true},    // ΆΝΝΑ in άννα
+        {"\xd3\x98\xd0\x9b\xd0\x95\xd0\x9c", "\xd3\x99\xd0\xbb\xd0\xb5\xd0\xbc.jpg", true},    // ӘЛЕМ in әлем
+        {"\xc7\x85" "EMAL", "\xc7\x86" "emal.jpg", true},                                                  // ǅEMAL in ǆemal
+        {"\xe2\x92\xb6", "\xe2\x93\x90" "bc.jpg", true},                                                 // Ⓐ in ⓐbc
+        {"STRASSE", "stra\xc3\x9f" "e.png", true},                                                            // full folding: ß is ss
+        {"\xd5\x80\xd4\xb1\xd5\x85", "\xd5\xb0\xd5\xa1\xd5\xb5.txt", true},                       // ՀԱՅ in հայ (Armenian)
+        {"\xf0\x90\x90\x80", "\xf0\x90\x90\xa8.bin", true},                                            // Deseret, beyond 16 bits
+        {"\xcc\x81\xcc\x81", "\xcc\x81\xcc\x81\xcc\x81", true},                                     // combining marks only
+        {"\xed\xa0\x80", "bad \xed\xa0\x80 half", true},                                                 // a lone surrogate matches itself
+        {"<B>", "<b>bold</b>.jpg", true},                                                                       // markup is plain text
+        {"\xce\x91", "a.jpg", false},                                                                         // Greek alpha is not Latin a
+    };
+    for (Case const& c : cases) EXPECT_EQ(uimodel::IsStringInString(c.pszText, c.pszName), c.bFound) << c.pszText;
+    // A 10 KiB text is folded once and finds nothing in a short name, nor hangs over many.
+    std::string const longText(10 * 1024, 'A');
+    for (int i = 0; i < 10000; ++i) ASSERT_FALSE(uimodel::IsStringInString(longText.c_str(), "aaaa.jpg"));
+    EXPECT_TRUE(uimodel::IsStringInString(std::string(255, 'A').c_str(), std::string(255, 'a').c_str()));
+}
+
 /// A chain of `n` folders, each the only child of the one before, with a file at the bottom.
 std::vector<std::unique_ptr<CTestFileNode>> Chain(int n, char const* pszFile) {
     std::vector<std::unique_ptr<CTestFileNode>> nodes;

@@ -50,4 +50,27 @@ void CFat32Builder::Run(std::string const& command) {
     if (m_error.empty() && testsupport::RunCommand(command + " >/dev/null 2>&1") != 0) m_error = command;
 }
 
+CExFatFuseMount::CExFatFuseMount(testsupport::TempDir const& temp, std::string const& image) : m_folder(temp.File("exfat-mount")) {
+    for (char const* pszTool : {"mkfs.exfat", "mount.exfat-fuse"})
+        if (!testsupport::HaveTool(pszTool)) {
+            m_whyNot = std::string(pszTool) + " is not installed";
+            return;
+        }
+    if (testsupport::RunCommand("truncate -s 32M '" + image + "' && mkfs.exfat '" + image + "' >/dev/null 2>&1") != 0) {
+        m_whyNot = "mkfs.exfat failed";
+        return;
+    }
+    if (m_whyNot = m_loop.Attach(image, 0, true); !m_whyNot.empty()) return;
+    std::filesystem::create_directories(m_folder);
+    if (testsupport::RunCommand("mount.exfat-fuse " + m_loop.Node() + " '" + m_folder + "' >/dev/null 2>&1") != 0) {
+        m_whyNot = "FUSE mounts are not allowed here";
+        return;
+    }
+    m_bMounted = true;
+}
+
+CExFatFuseMount::~CExFatFuseMount() {
+    if (m_bMounted) testsupport::RunCommand("sync; umount '" + m_folder + "' >/dev/null 2>&1");
+}
+
 }  // namespace modeltest

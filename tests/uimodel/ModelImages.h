@@ -7,10 +7,30 @@
 #include <string>
 
 #include "ModelScan.h"
+#include "support/LoopDevice.h"
 #include "support/TempDir.h"
 #include "uimodel/recovery/QNUIRecovery.h"
 
 namespace modeltest {
+
+/// A 32 MiB image formatted by mkfs.exfat and mounted through exfat-fuse over a loop device, so
+/// that files are written as the real driver writes them; unmounted when it goes.
+class CExFatFuseMount {
+public:
+    CExFatFuseMount(testsupport::TempDir const& temp, std::string const& image);
+    ~CExFatFuseMount();
+    CExFatFuseMount(CExFatFuseMount const&) = delete;
+    CExFatFuseMount& operator=(CExFatFuseMount const&) = delete;
+    /// Why the image is not mounted (a tool, loop devices or FUSE missing); empty when it is.
+    std::string const& WhyNot() const { return m_whyNot; }
+    std::string const& Folder() const { return m_folder; }
+
+private:
+    testsupport::LoopDevice m_loop;
+    std::string m_folder;
+    std::string m_whyNot;
+    bool m_bMounted = false;
+};
 
 /// Empty when mkfs.fat or mtools is missing: the reason to skip.
 std::string MissingFatTools();

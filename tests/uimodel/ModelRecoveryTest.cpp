@@ -402,21 +402,11 @@ TEST(RecoveryFailures, TheFirstFailureIsAnsweredAndFailedFilesAreCountedApart) {
 // A destination inside a mount of the very image being scanned (exFAT through FUSE over a loop
 // device) is refused before anything is written.
 TEST(RecoveryDestination, AMountOfTheScannedImageIsRefused) {
-    for (char const* pszTool : {"mkfs.exfat", "mount.exfat-fuse"})
-        if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
     testsupport::TempDir temp;
     std::string const image = temp.File("exfat.img");
-    ASSERT_EQ(testsupport::RunCommand("truncate -s 32M " + image + " && mkfs.exfat " + image + " >/dev/null 2>&1"), 0);
-    testsupport::LoopDevice loop;
-    if (std::string const why = loop.Attach(image, 0, true); !why.empty()) GTEST_SKIP() << why;
-    std::string const mount = temp.File("mnt");
-    fs::create_directories(mount);
-    if (testsupport::RunCommand("mount.exfat-fuse " + loop.Node() + " " + mount + " >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "FUSE mounts are not allowed here";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { testsupport::RunCommand("umount " + path + " >/dev/null 2>&1"); }
-    } const unmount{mount};
+    modeltest::CExFatFuseMount fuse(temp, image);
+    if (!fuse.WhyNot().empty()) GTEST_SKIP() << fuse.WhyNot();
+    std::string const& mount = fuse.Folder();
     ASSERT_EQ(testsupport::RunCommand("head -c 5000 /dev/urandom > " + mount + "/file.bin && sync"), 0);
 
     ModelScan model({image});

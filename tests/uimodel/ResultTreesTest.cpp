@@ -137,8 +137,9 @@ TEST_F(Trees, DateTreeOrdersYearsAndMonthsAndAddsOnlyWhatArrived) {
     EXPECT_EQ(p2019->childItem(0)->name(), "01");
     EXPECT_EQ(p2019->childItem(1)->name(), "03");
     EXPECT_EQ(p2019->childItem(2)->name(), "12");
-    // Years, months and the five files with a calendar date.
-    EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(pRoot), 2u + 4u + 5u);
+    // The five files with a calendar date; the years and months are not counted with them.
+    EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(pRoot), 5u);
+    EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(p2019), 4u);
 
     std::size_t const inserts = mirror.inserts.size();
     Refresh(uimodel::VIEW_MODIFICATION_DATE, array, mirror);
@@ -172,6 +173,43 @@ TEST_F(Trees, MonthStatesFollowTheirShownFiles) {
     EXPECT_EQ(monthState(), 0);
 }
 
+TEST_F(Trees, GroupsCountTheirFilesAndFollowChecksMadeOnAnyTree) {
+    std::vector<IFileNode*> files;
+    for (char const* pszName : {"a.jpg", "b.jpg", "c.jpg", "d.png"}) files.push_back(Make(root, pszName, false, At(2026, 12, 1)));
+    Hand(files);
+    TreeArray byType, created, modified;
+    modeltest::CTreeMirror typeMirror(byType), createdMirror(created), modifiedMirror(modified);
+    Refresh(uimodel::VIEW_FILE_TYPE, byType, typeMirror);
+    Refresh(uimodel::VIEW_CREATION_DATE, created, createdMirror);
+    Refresh(uimodel::VIEW_MODIFICATION_DATE, modified, modifiedMirror);
+    OpNodeData* pPictures = byType[0];
+    OpNodeData* pYear = created[0]->childItem(0);
+    // Every group reads as the files under it, not its sub-groups with them.
+    EXPECT_EQ(QNUIController::GetNodeChildrenCnt(pPictures), 4u);
+    EXPECT_EQ(QNUIController::GetNodeChildrenCnt(pPictures->childItem(0)), 3u);
+    EXPECT_EQ(QNUIController::GetNodeChildrenCnt(created[0]), 4u);
+    EXPECT_EQ(QNUIController::GetNodeChildrenCnt(pYear), 4u);
+    EXPECT_EQ(QNUIController::GetNodeChildrenCnt(pYear->childItem(0)), 4u);
+
+    auto const states = [&] {
+        QNUIController::RefreshTypeTreeState(nullptr);
+        QNUIController::RefreshTimeTreeState(created);
+        QNUIController::RefreshTimeTreeState(modified);
+        return std::vector<int>{pPictures->state(), pPictures->childItem(0)->state(), created[0]->state(),
+                                pYear->state(), pYear->childItem(0)->state(), modified[0]->state()};
+    };
+    // Checked as the path tree checks them: on the nodes themselves.
+    for (IFileNode* pFile : files) pFile->SetCheck(CHECKED_STATUS_CHECKED);
+    EXPECT_EQ(states(), (std::vector<int>{2, 2, 2, 2, 2, 2}));
+    files[0]->SetCheck(CHECKED_STATUS_UNCHECKED);
+    EXPECT_EQ(states(), (std::vector<int>{1, 1, 1, 1, 1, 1}));
+    // Checked on the creation tree: the type tree and the other date tree follow.
+    created[0]->setNodeState(0);
+    EXPECT_EQ(states(), (std::vector<int>{0, 0, 0, 0, 0, 0}));
+    pYear->setNodeState(2);
+    EXPECT_EQ(states(), (std::vector<int>{2, 2, 2, 2, 2, 2}));
+}
+
 TEST_F(Trees, MonthRowsReadBackAsTheirOwnMonthOnAnyDayAndInAnyZone) {
     // A month row once took today's day and time: on the 31st, February became March.
     for (char const* pszZone : {"UTC", "America/Sao_Paulo", "Europe/Berlin", "Australia/Lord_Howe"}) {
@@ -197,12 +235,12 @@ TEST_F(Trees, HiddenFilesStayOutUntilTheNextClearAndLastAccessAddsNothing) {
     Refresh(uimodel::VIEW_CREATION_DATE, array, mirror);
     pHidden->ShowNode(1);
     Refresh(uimodel::VIEW_CREATION_DATE, array, mirror);
-    EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(array[0]), 3u);
+    EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(array[0]), 1u);
     times.clear();
     TreeArray fresh;
     modeltest::CTreeMirror freshMirror(fresh);
     Refresh(uimodel::VIEW_CREATION_DATE, fresh, freshMirror);
-    EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(fresh[0]), 4u);
+    EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(fresh[0]), 2u);
 
     TreeArray access;
     modeltest::CTreeMirror accessMirror(access);

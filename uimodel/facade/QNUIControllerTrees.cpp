@@ -11,6 +11,7 @@
 #include "uimodel/support/Seams.h"
 #include "uimodel/trees/QNTimeMgr.h"
 #include "uimodel/trees/QNTypeMgr.h"
+#include "uimodel/trees/TreeStates.h"
 
 namespace uimodel {
 
@@ -304,15 +305,8 @@ bool QNUIController::GetDateInfoToArray(FileNodeList& list, OpNodeData* pItem) {
 std::size_t QNUIController::GetNodeChildrenCnt(OpNodeData const* pItem) { return GetTimeNodeChildrenCnt(pItem); }
 
 std::size_t QNUIController::GetTimeNodeChildrenCnt(OpNodeData const* pItem) {
-    if (!pItem) return 0;
-    std::size_t count = pItem->childCount();
-    bool const bDateRoot = !pItem->parent() && (pItem->type() == VIEW_CREATION_DATE || pItem->type() == VIEW_MODIFICATION_DATE);
-    for (std::size_t i = 0; i < pItem->childCount(); ++i) {
-        OpNodeData const* pChild = pItem->childItem(i);
-        if (!pChild) break;
-        count += bDateRoot ? GetTimeNodeChildrenCnt(pChild) : pChild->childCount();
-    }
-    return count;
+    // A group reads as the files it holds: counting its sub-groups too made "2026(41)" over 40 photos.
+    return pItem ? CountFilesBelow(*pItem) : 0;
 }
 
 void QNUIController::setNodeState(OpNodeData& item, FileNodeList const& files) {
@@ -333,30 +327,15 @@ void QNUIController::setNodeState(OpNodeData& item, FileNodeList const& files) {
 }
 
 void QNUIController::RefreshTimeTreeState(TreeArray& roots) {
-    QNUIScan& scan = Scan();
-    for (std::size_t r = 0; r < roots.size(); ++r) {
-        OpNodeData* pRoot = roots[r];
-        int const iKind = pRoot->type();
-        for (std::size_t y = 0; y < pRoot->childCount(); ++y) {
-            OpNodeData* pYear = pRoot->childItem(y);
-            if (!pYear) continue;
-            for (std::size_t m = 0; m < pYear->childCount(); ++m) {
-                OpNodeData* pMonth = pYear->childItem(m);
-                if (!pMonth) continue;
-                std::time_t const t = iKind == VIEW_CREATION_DATE ? pMonth->createtime() : pMonth->modifytime();
-                std::tm local{};
-                FileNodeList files;
-                if ((iKind == VIEW_CREATION_DATE || iKind == VIEW_MODIFICATION_DATE) && localtime_r(&t, &local))
-                    files = scan.GetDateMonth(iKind, local.tm_year + 1900, local.tm_mon + 1);
-                setNodeState(*pMonth, files);
-            }
-        }
-    }
+    // Roots and years follow their files as the months do, so that files checked on another
+    // tab show here too.
+    for (std::size_t r = 0; r < roots.size(); ++r) RefreshGroupStates(*roots[r]);
 }
 
-void QNUIController::RefreshTypeTreeState(OpNodeData* pItem) {
-    if (pItem) QNTypeMgr::setNodeState(*pItem);
-    else GetModel().pTypes->refreshTypeTreeState();
+void QNUIController::RefreshTypeTreeState(OpNodeData*) {
+    // The whole tree, whichever row changed: a check below one category changes no other, but a
+    // check made on another tab may have changed any.
+    GetModel().pTypes->refreshTypeTreeState();
 }
 
 }  // namespace uimodel

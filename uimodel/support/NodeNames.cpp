@@ -6,26 +6,46 @@
 #include <string>
 #include <string_view>
 
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
 #include "uimodel/support/FileTime.h"
 
 namespace uimodel {
 
 namespace {
 
-// Simple case folding of one code point: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic
-// capitals to their small letters, which covers the names cameras and people give files.
-char32_t Fold(char32_t c) {
-    if (c < 0x80) return static_cast<char32_t>(std::tolower(static_cast<int>(c)));
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
-        return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-    if (c == 0x178) return 0xFF;
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-    return c;
+// Full Unicode case folding of one code point (ICU's default folding, so "ǅ" and "Ǆ" both
+// fold to "ǆ", "ß" to "ss"), appended to `out`. Code points outside Unicode stay as they are.
+void AppendFolded(char32_t c, std::u32string& out) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char32_t>(std::tolower(static_cast<int>(c))));
+        return;
+    }
+    if (c > 0x10FFFF) {
+        out.push_back(c);
+        return;
+    }
+    UChar source[2];
+    int32_t sourceLength = 0;
+    UBool bError = false;
+    U16_APPEND(source, sourceLength, 2, static_cast<UChar32>(c), bError);
+    UChar folded[8];
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t const foldedLength = u_strFoldCase(folded, 8, source, sourceLength, U_FOLD_CASE_DEFAULT, &status);
+    if (bError || U_FAILURE(status) || foldedLength <= 0 || foldedLength > 8) {
+        out.push_back(c);
+        return;
+    }
+    for (int32_t i = 0; i < foldedLength;) {
+        UChar32 folds = 0;
+        U16_NEXT(folded, i, foldedLength, folds);
+        out.push_back(static_cast<char32_t>(folds));
+    }
 }
 
-// The code points of a UTF-8 text; a byte that starts no valid sequence stands for itself
+// The case-folded code points of a UTF-8 text; a byte that starts no valid sequence stands for itself
 // (above the Unicode range), so broken names still match byte for byte.
 std::u32string CodePoints(std::string_view text) {
     std::u32string out;
@@ -45,7 +65,7 @@ std::u32string CodePoints(std::string_view text) {
             ++i;
             continue;
         }
-        out.push_back(Fold(c));
+        AppendFolded(c, out);
         i += length;
     }
     return out;
@@ -81,7 +101,15 @@ IFileNode* Topmost(IFileNode* pNode) {
 bool IsStringInString(char const* pszText, char const* pszName) {
     if (IsEmpty(pszText)) return true;
     if (!pszName) return false;
-    std::u32string const text = CodePoints(pszText), name = CodePoints(pszName);
+    // A search compares one text with every name: the text is folded once per change of text.
+    thread_local std::string s_lastText;
+    thread_local std::u32string s_lastFolded;
+    if (s_lastText != pszText) {
+        s_lastText = pszText;
+        s_lastFolded = CodePoints(s_lastText);
+    }
+    std::u32string const& text = s_lastFolded;
+    std::u32string const name = CodePoints(pszName);
     return name.find(text) != std::u32string::npos;
 }
 
@@ -166,7 +194,7 @@ std::string GetNodeExt(IFileNode* pNode) {
     auto const dot = name.rfind('.');
     if (dot == std::string_view::npos) return {};
     std::string ext(name.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(), Fold);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
     return ext;
 }
 

@@ -12,7 +12,7 @@ namespace uimodel {
 constexpr int kMaxRootClimb = 1024;
 
 /// True for a null or empty text; false for a null name; else whether the name holds the text,
-/// letters compared without case (ASCII, Latin, Greek, Cyrillic) (no wildcards: "*" matches only "*").
+/// compared after full Unicode case folding (no wildcards: "*" matches only "*").
 bool IsStringInString(char const* pszText, char const* pszName);
 /// The same against a node: a file by its name; a folder when any file below it matches (walked
 /// without recursion, so hostile trees of any depth are safe).

@@ -6,6 +6,7 @@
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/QNUIFilter.h"
+#include "uimodel/trees/TreeStates.h"
 
 namespace uimodel {
 
@@ -116,26 +117,10 @@ void QNTypeMgr::refreshTypeTree(QNUIScan const& scan, ITreeInsertSink* pSink) {
     }
 }
 
-void QNTypeMgr::setNodeState(OpNodeData& folder) {
-    std::size_t u64Checked = 0, u64Files = 0;
-    for (std::size_t i = 0; i < folder.childCount(); ++i) {
-        IFileNode* pNode = folder.childNode(i);
-        if (!pNode) continue;
-        ++u64Files;
-        if (pNode->GetCheckedStatus() == CHECKED_STATUS_CHECKED) ++u64Checked;
-    }
-    // Only files count: the Others folder also holds extension folders.
-    int iState = CHECKED_STATUS_UNCHECKED;
-    if (u64Checked != 0) iState = u64Checked == u64Files ? CHECKED_STATUS_CHECKED : CHECKED_STATUS_MIXED;
-    folder.setOwnState(iState);
-}
+void QNTypeMgr::setNodeState(OpNodeData& folder) { RefreshGroupStates(folder); }
 
 void QNTypeMgr::refreshTypeTreeState() {
-    for (auto const& pCategory : m_roots) {
-        if (isOtherNode(pCategory.get())) setNodeState(*pCategory);
-        for (std::size_t i = 0; i < pCategory->childCount(); ++i)
-            if (OpNodeData* pFolder = pCategory->childItem(i)) setNodeState(*pFolder);
-    }
+    for (auto const& pCategory : m_roots) setNodeState(*pCategory);
 }
 
 void QNTypeMgr::clearData() {

@@ -131,6 +131,7 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
     if (!pProgress || !pCache) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadArgument);
     if (s64First > s64Last) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadScanRange);
     std::vector<SearcherEntry>& searchers = m_runs.back()->searchers;
+    CLockedTreeBuilder* pBuilder = m_runs.back()->pSearchersBuilder.get();
 
     std::int64_t const s64BlockSectors = BlockSectors(pCache->GetSectorSize());
     std::int64_t const s64Total = pCache->GetTotalSectors();
@@ -171,6 +172,9 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
         s64Count = std::min<std::int64_t>(s64BlockSectors, s64Last - s64Start + 1);
         block = engine::ByteView(pCache->CurrentBlockWithLookAhead(s64Start));
         pool.RunAll(tasks);
+        // Files found before a stretch without any (random data, a blank disk) are shown now,
+        // not when the searchers build their trees at the end.
+        if (pBuilder) pBuilder->ShowDueNodes();
         u64Done = std::min(u64Done + 1, info.u64Total);
         info.u64Done = u64Done * kBlockPassPercent / 100;
         pProgress->UpdateProgress(&info);

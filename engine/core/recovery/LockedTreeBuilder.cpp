@@ -1,5 +1,7 @@
 #include "engine/core/recovery/LockedTreeBuilder.h"
 
+#include "engine/core/tree/DirectoryTreeBuilder.h"
+
 int CLockedTreeBuilder::Initialize(char const* pszName, IDrirectoryTree* pTree, IRecoveryFilter* pFilter) {
     std::lock_guard lock(m_lock);
     return m_pBuilder->Initialize(pszName, pTree, pFilter);
@@ -23,4 +25,9 @@ void CLockedTreeBuilder::FlashBuild(_tagSearcherType eType) {
 void CLockedTreeBuilder::SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) {
     std::lock_guard lock(m_lock);
     m_pBuilder->SetPartitonDevice(pPartition, pDevice);
+}
+
+void CLockedTreeBuilder::ShowDueNodes() {
+    std::lock_guard lock(m_lock);
+    if (auto* pBuilder = dynamic_cast<CDirectoryTreeBuilder*>(m_pBuilder)) pBuilder->ShowDueNodes();
 }

@@ -18,6 +18,8 @@ public:
     /// Releases nothing: the real builder belongs to the controller.
     void Release() override {}
     void SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) override;
+    /// The due builds of the real builder (when it is the engine's own), between two blocks.
+    void ShowDueNodes();
 
 private:
     IDirecotryTreeBuilder* const m_pBuilder;

@@ -130,6 +130,12 @@ std::size_t CDirectoryTreeBuilder::BuildAndShow(_DIRECTORY_TREE_INFO& tree, bool
     return batch.size();
 }
 
+void CDirectoryTreeBuilder::ShowDueNodes() {
+    if (m_bFlushing) return;
+    for (auto const& pTree : m_trees)
+        if (pTree->HasWaitingWork()) BuildAndShow(*pTree, false);
+}
+
 void CDirectoryTreeBuilder::ShowBatch(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& batch, int iLost) {
     if (!m_pTree || batch.empty()) return;
     if (!tree.IsRootShown()) {

@@ -25,6 +25,10 @@ public:
     void FlashBuild(_tagSearcherType eType) override;
     void Release() override { delete this; }
     void SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) override;
+    /// Runs the builds that are due by the pacing although no node arrived since: nodes a
+    /// searcher filed just before a quiet stretch (random data) reach the sink while the scan
+    /// goes on, not only at FlashBuild. Nothing while FlashBuild runs.
+    void ShowDueNodes();
 
 private:
     _DIRECTORY_TREE_INFO* FindTree(_tagSearcherType eType) const;

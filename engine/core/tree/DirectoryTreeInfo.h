@@ -41,6 +41,8 @@ public:
     /// Hangs the queued nodes and those whose parent changed under their parents; returns the
     /// nodes newly connected to the root, in arrival order. They count as shown from now on.
     std::vector<IFileNode*> Build(bool bShowNormalFiles, Clock::time_point now);
+    /// Whether nodes were queued, or parent ids changed, since the last build.
+    bool HasWaitingWork() const { return !m_fresh.empty() || !m_changedIDs.empty(); }
     /// Whether enough nodes queued up, or enough time passed, for an unforced build.
     bool BuildDue(std::uint32_t u32AfterNodes, std::uint32_t u32IntervalMs, Clock::time_point now) const;
 

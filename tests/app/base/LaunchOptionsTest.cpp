@@ -12,7 +12,8 @@ TEST(LaunchOptions, TakeTheHookAndItsReservedOptions) {
   app::LaunchOptions options;
   QString error;
   ASSERT_TRUE(app::LaunchOptions::Parse({"--scan", image.fileName(), "--quit-when-done", "--recover-to", "/tmp/out",
-                                         "--grid", "--coverflow", "3"},
+                                         "--grid", "--coverflow", "3", "--deep-scan", "--progress", "--print-trees",
+                                         "--check", "DCIM/100CANON"},
                                         options, error))
       << error.toStdString();
   EXPECT_EQ(options.scanImage, image.fileName());
@@ -20,6 +21,8 @@ TEST(LaunchOptions, TakeTheHookAndItsReservedOptions) {
   EXPECT_EQ(options.recoverTo, "/tmp/out");
   EXPECT_TRUE(options.grid);
   EXPECT_EQ(options.coverflow, 3);
+  EXPECT_TRUE(options.deepScan && options.progress && options.printTrees);
+  EXPECT_EQ(options.checkPath, "DCIM/100CANON");
 
   app::LaunchOptions none;
   ASSERT_TRUE(app::LaunchOptions::Parse({}, none, error));
@@ -47,6 +50,10 @@ TEST(LaunchOptions, RefuseWhatTheyCannotHonourAndKeepTheOldOptions) {
       {{"--recover-to", "/tmp/out"}, "--recover-to needs --scan IMAGE or --load FILE"},
       {{"--scan", file, "--coverflow", "two"}, "--coverflow needs a row number"},
       {{"--scan", file, "--coverflow", "-1"}, "--coverflow needs a row number"},
+      {{"--print-trees"}, "--print-trees needs --scan IMAGE or --load FILE"},
+      {{"--scan", file, "--check"}, "--check needs a value"},
+      {{"--deep-scan"}, "--deep-scan needs --scan IMAGE without --load"},
+      {{"--scan", file, "--load", file, "--progress"}, "--progress needs --scan IMAGE without --load"},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.arguments.join(' ').toStdString());

@@ -7,6 +7,7 @@
 // back meanwhile, so the copy is still running when its dialog is answered).
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include "ReadGate.h"
 #include "ScannedWindow.h"
 #include "WindowParts.h"
+#include "app/controls/BandedListView.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
@@ -93,6 +95,29 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   }
   ASSERT_TRUE(window.WaitForScanEnd());
   ASSERT_TRUE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->isEnabled());
+
+  // With nothing checked the greyed Recover says why when it is pressed.
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QSignalSpy notes(&window, &QNDeletailWindowController::noteShown);
+  auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
+  ASSERT_NE(recover, nullptr);
+  ASSERT_FALSE(recover->isButtonEnabled());
+  QTest::mouseClick(recover, Qt::LeftButton);
+  ASSERT_EQ(notes.size(), 1);
+  EXPECT_EQ(notes.at(0).at(0).toString(), app::Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED")));
+  EXPECT_EQ(dialogs.size(), 0);
+  // A search that matches nothing says so, as plain text, instead of asking for a folder.
+  apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setText(QStringLiteral("<b>no such name</b>"));
+  window.doSearch();
+  const auto noteText = [&]() -> QString {
+    QWidget* note = window.tableView()->noValueView();
+    QLabel* label = note ? note->findChild<QLabel*>() : nullptr;
+    return label ? label->text() : QString();
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return noteText() == app::Text(QStringLiteral("DYD_FOUR_NO_MATCH_NOTE")); }, 10000))
+      << qPrintable(noteText());
+  EXPECT_EQ(window.listModel()->rowCount(), 0);
 
   // A search in capitals finds the accented name; only that checked hit is recovered.
   apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));

@@ -14,6 +14,7 @@
 #include "WindowParts.h"
 #include "app/results/DeepScanOffer.h"
 #include "app/controls/BandedListView.h"
+#include "app/controls/CustomHeaderCell.h"
 #include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/TabButton.h"
@@ -136,6 +137,13 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   EXPECT_LT(size(0), size(last));
   window.sortByColumn(FileListModel::kName);
   EXPECT_GT(OpNodeData::fileNodeName(list->fileAt(0)), OpNodeData::fileNodeName(list->fileAt(last)));
+  // One triangle, on the last sorted column; a new choice of folder clears it.
+  auto* header = qobject_cast<app::CustomHeaderCell*>(window.tableView()->header());
+  ASSERT_NE(header, nullptr);
+  EXPECT_EQ(header->sortColumn(), FileListModel::kName);
+  window.selectItem(folder);
+  EXPECT_EQ(header->sortColumn(), -1);
+  window.sortByColumn(FileListModel::kName);
 
   // Checks: one file gives the folder the mixed state; select-all checks all, then clears all.
   window.toggleListCheck(0);

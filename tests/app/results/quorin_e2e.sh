@@ -3,6 +3,10 @@
 # FAT image to its end and its RESULT line's found=, listed= and deleted= equal what the harness
 # finds through the model (files=, files= and deleted=). A second run stays open; its finished
 # window is photographed, walked with the keyboard and closed with the window's own close key.
+# Then the trees as the window draws them (--print-trees): on the FAT image with one folder
+# checked, and on a card of 40 photos made here (a FAT32 partition, random data behind it to
+# 1 GiB) with its photo folder checked, every group reads its files and the four trees agree;
+# the card's deep scan (--deep-scan --progress) shows found files before it ends.
 #
 #   quorin_e2e.sh <quorin> <scanbench> <image> <out-dir>
 set -euo pipefail
@@ -43,3 +47,54 @@ for scale in 1 2; do
   ' _ "$quorin" "$image" "$out/finished-$scale.png"
   [ -s "$out/finished-$scale.png" ] || { echo "quorin_e2e: no picture of the window" >&2; exit 1; }
 done
+
+run() { xvfb-run -a -s "-screen 0 2400x1600x24" "$quorin" "$@" 2>/dev/null; }
+# TREE<TAB>view<TAB>depth<TAB>label(count)<TAB>state: the count of a row, its state.
+count() { sed -n 's/.*(\([0-9]*\))$/\1/p' <<<"$1"; }
+
+# The FAT image with "docs" checked: some of every tree is checked, nothing all.
+out_trees=$(run --scan "$image" --quit-when-done --print-trees --check docs)
+grep -q "^RESULT state=finished" <<<"$out_trees" || { echo "quorin_e2e: the trees run did not finish" >&2; exit 1; }
+[ "$(awk -F'\t' '$2=="path" && $4=="docs" {print $5}' <<<"$out_trees")" = 2 ] || { echo "quorin_e2e: docs is not checked" >&2; exit 1; }
+for view in path type created modified; do
+  states=$(awk -F'\t' -v v=$view '$1=="TREE" && $2==v && $3==0 {print $5}' <<<"$out_trees" | sort -u | tr -d '\n')
+  [[ $states == *1* && $states != *2* ]] || { echo "quorin_e2e: the $view roots do not show the partial check ($states)" >&2; exit 1; }
+done
+for view in created modified; do
+  root=$(awk -F'\t' -v v=$view '$2==v && $3==0 {print $4}' <<<"$out_trees")
+  [ "$(count "$root")" = "$files" ] || { echo "quorin_e2e: the $view root reads $root, not $files files" >&2; exit 1; }
+done
+typed=$(awk -F'\t' '$2=="type" && $3==0 {print $4}' <<<"$out_trees" | sed -n 's/.*(\([0-9]*\))$/\1/p' | awk '{n += $1} END {print n+0}')
+[ "$typed" = "$files" ] || { echo "quorin_e2e: the type groups add up to $typed, not $files" >&2; exit 1; }
+
+# A card of 40 photos: every group reads 40, and checking the photo folder checks every tree.
+for tool in mkfs.fat mcopy mmd sfdisk convert; do
+  command -v $tool >/dev/null || { echo "quorin_e2e: skipped the card: $tool is missing" >&2; exit 77; }
+done
+card="$out/card.img"
+(
+  set -e; cd "$out"; export MTOOLS_SKIP_CHECK=1
+  rm -f card.img vol.img; truncate -s 1G card.img
+  printf 'start=2048,size=131072,type=c\n' | sfdisk -q card.img
+  truncate -s 64M vol.img; mkfs.fat -F 32 -n CARD vol.img >/dev/null; mmd -i vol.img ::/DCIM ::/DCIM/100CANON
+  for i in $(seq -w 1 40); do convert -size 160x120 plasma:fractal -quality 90 IMG_00$i.JPG; mcopy -i vol.img IMG_00$i.JPG ::/DCIM/100CANON/; done
+  dd if=vol.img of=card.img bs=1M seek=1 conv=notrunc status=none
+  head -c $((959 * 1024 * 1024)) /dev/urandom | dd of=card.img bs=1M seek=65 conv=notrunc status=none
+  rm -f vol.img IMG_*.JPG
+) || { echo "quorin_e2e: the card could not be made" >&2; exit 1; }
+out_card=$(run --scan "$card" --quit-when-done --print-trees --check DCIM/100CANON)
+grep -q "^RESULT state=finished found=40 " <<<"$out_card" || { echo "quorin_e2e: the card's scan: $(grep RESULT <<<"$out_card")" >&2; exit 1; }
+groups=$(awk -F'\t' '$1=="TREE" && $2!="path" {print $4"\t"$5}' <<<"$out_card" | grep -v '(0)')
+[ -n "$groups" ] || { echo "quorin_e2e: the card has no groups" >&2; exit 1; }
+while IFS=$'\t' read -r label state; do
+  [ "$(count "$label")" = 40 ] && [ "$state" = 2 ] || { echo "quorin_e2e: the card's group $label reads state $state" >&2; exit 1; }
+done <<<"$groups"
+
+# The card's deep scan: found files show while it runs, and its RESULT is the deep scan's.
+out_deep=$(run --scan "$card" --quit-when-done --deep-scan --progress)
+early=$(awk '$1=="PROGRESS" && $5=="deep=1" {split($2,p,"="); split($3,f,"="); if (p[2] < 100 && f[2] > 0) n++} END {print n+0}' <<<"$out_deep")
+[ "$early" -gt 0 ] || { echo "quorin_e2e: the deep scan showed nothing before it ended" >&2; grep PROGRESS <<<"$out_deep" >&2; exit 1; }
+deep_found=$(sed -n 's/^RESULT state=finished found=\([0-9]*\).*/\1/p' <<<"$out_deep")
+[ -n "$deep_found" ] && [ "$deep_found" -ge 40 ] || { echo "quorin_e2e: the deep scan: $(grep RESULT <<<"$out_deep")" >&2; exit 1; }
+rm -f "$card"
+echo "quorin_e2e: trees, checks and the deep scan followed"
