@@ -148,9 +148,18 @@ TEST_F(PhotoAnalysersTest, JpegStartsThatCannotBeSizedAreRefusedOrLeftUnsized) {
     early.insert(early.end(), {0xFF, 0xD9});
     EXPECT_EQ(Size(*m_pJpg, early).info.m_u64Size, 1502u);
 
+    // Any segment the standard allows after SOI starts a JPEG when a marker follows it; a
+    // reserved marker does not.
     Bytes other = jfif;
-    other[3] = 0xE2;
     CRawFileInfo info;
+    for (std::uint8_t const u8Marker : {0xE2, 0xED, 0xFE, 0xC4, 0xC2}) {
+        other[3] = u8Marker;
+        EXPECT_EQ(m_pJpg->AnalyseBuffer(other.data(), info, 512), 1) << int{u8Marker};
+    }
+    other[3] = 0xF1;
+    EXPECT_EQ(m_pJpg->AnalyseBuffer(other.data(), info, 512), 0);
+    other[3] = 0xED;
+    other[20] = 0x00;
     EXPECT_EQ(m_pJpg->AnalyseBuffer(other.data(), info, 512), 0);
 }
 
