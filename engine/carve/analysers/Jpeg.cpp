@@ -73,9 +73,10 @@ enum class Walker { Jfif, Exif, Plain };
 /// by a marker where the bytes reach it.
 bool FirstSegmentHolds(engine::ByteView bytes) {
     std::uint8_t const u8Marker = bytes.U8(3);
-    if (EqualsNoCase(bytes, kIdentifierOffset, "JFIF") || EqualsNoCase(bytes, kIdentifierOffset, "Exif") || u8Marker == 0xDB)
-        return true;
-    if (!jpeg::MayStartSegment(u8Marker) || !bytes.Has(4, 2)) return false;
+    if (!jpeg::MayStartSegment(u8Marker)) return false;
+    bool const bNamed = EqualsNoCase(bytes, kIdentifierOffset, "JFIF") || EqualsNoCase(bytes, kIdentifierOffset, "Exif");
+    if ((bNamed && (u8Marker == kApp0 || u8Marker == kApp1)) || u8Marker == 0xDB) return true;
+    if (!bytes.Has(4, 2)) return false;
     std::size_t const length = bytes.Be16(4);
     if (length < 2) return false;
     return !bytes.Has(4 + length, 1) || bytes.U8(4 + length) == kFill;
