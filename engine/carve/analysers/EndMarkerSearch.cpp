@@ -1,5 +1,7 @@
 #include "engine/carve/analysers/EndMarkerSearch.h"
 
+#include "engine/carve/RawFileInfo.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -122,13 +124,13 @@ protected:
             if (at) {
                 std::size_t const after = *at + static_cast<std::size_t>(m_u64MarkerBytes);
                 std::uint32_t const u32LineEnd = LineEndIn(range.Sub(after, std::min<std::size_t>(kLineEndBytes, range.Size() - after)));
-                End(m_toSize({u64From + after, true, u32LineEnd}));
+                Decide(m_toSize({u64From + after, true, u32LineEnd}));
                 return true;
             }
         }
         // The text stopped in this sector without its marker: keep all of it, zeros and all.
         if (bStops) {
-            End(m_toSize({u64End, false}));
+            Decide(m_toSize({u64End, false}));
             return true;
         }
         return false;
@@ -136,7 +138,20 @@ protected:
 
     std::optional<std::uint64_t> Stopped(std::uint64_t u64At) const override { return m_toSize({u64At, false}); }
 
+    /// Stopped at its limit (or the device's end) without an end: where it stopped is a guess,
+    /// cut at the next file found.
+    void Describe(CRawFileInfo& info) const override {
+        if (m_bDecided) return;
+        info.m_bSizeGuessed = true;
+        info.m_u64Borne = 0;
+    }
+
 private:
+    void Decide(std::optional<std::uint64_t> answer) {
+        m_bDecided = true;
+        End(answer);
+    }
+
     /// Ends the file at the first occurrence of the marker that ends it (from this sector, or
     /// straddling its start) after which the file does not go on.
     bool EndsHere(IWalkSource& source, std::uint64_t u64Sector, engine::ByteView sector) {
@@ -160,7 +175,7 @@ private:
             if (peek.Empty()) continue;
             std::uint32_t const u32LineEnd = LineEndIn(peek);
             if (m_marker.continues != nullptr && m_marker.continues(peek)) continue;
-            End(m_toSize({u64After, true, u32LineEnd}));
+            Decide(m_toSize({u64After, true, u32LineEnd}));
             return true;
         }
         return false;
@@ -173,6 +188,7 @@ private:
     std::uint64_t m_u64LookBack = 0;
     std::uint64_t m_u64SearchedTo = UINT64_MAX;  // the end of the last sector searched
     std::vector<std::uint64_t> m_hits;            // ends of the markers that may end the file
+    bool m_bDecided = false;                      // ended by what it found, not by a stop
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/TiffDirectory.h"
 
 namespace jpeg {
@@ -40,6 +41,14 @@ class ImageEndWalk final : public SectorWalk {
 public:
     ImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit, std::uint64_t u64AtLeast)
         : SectorWalk(u32SectorSize, u64Data, u64Limit, false), m_u64Data(u64Data), m_u64Parse(u64Data), m_u64AtLeast(u64AtLeast) {}
+
+    /// Stopped at its limit (or the device's end) without an end: the limit is a guess, cut at
+    /// the next file found past the structure the walk followed.
+    void Describe(CRawFileInfo& info) const override {
+        if (m_bDecided) return;
+        info.m_bSizeGuessed = true;
+        info.m_u64Borne = m_u64Parse;
+    }
 
 protected:
     bool MayEnd(engine::ByteView sector) const override { return !m_bBroken || TailMayEnd(sector); }
@@ -169,6 +178,7 @@ private:
     }
 
     bool Ends(std::uint64_t u64Size) {
+        m_bDecided = true;
         End(u64Size);
         return true;
     }
@@ -180,7 +190,8 @@ private:
     std::uint32_t m_u32Remaining = 0;
     bool m_bScan = true;
     bool m_bBroken = false;
-    bool m_bEnded = false;
+    bool m_bEnded = false;    // the structure met its end of image
+    bool m_bDecided = false;  // the walk found the end, by the structure or the sector rule
 };
 
 }  // namespace
