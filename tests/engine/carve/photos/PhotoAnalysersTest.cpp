@@ -397,6 +397,27 @@ void PutStripIfd(Bytes& tiff, std::size_t at, std::uint32_t u32StripOffset, std:
     engine::ByteWriter(tiff).Le32(at + 2 + 24, u32Next);
 }
 
+TEST(TiffChainTest, SubIfdsOfTypeIfdAreWalkedAndTheirStripsEndTheFile) {
+    // The first directory holds a SubIFDs entry of type 13 (IFD) listing two directories; the
+    // second one's strip ends the file.
+    Bytes tiff = TiffHeader(8, 6000);
+    engine::ByteWriter writer(tiff);
+    writer.Le16(8, 1);
+    writer.Le16(10, 330);
+    writer.Le16(12, 13);
+    writer.Le32(14, 2);
+    writer.Le32(18, 100);  // the two offsets stand at 100
+    writer.Le32(22, 0);
+    writer.Le32(100, 200);
+    writer.Le32(104, 300);
+    PutStripIfd(tiff, 200, 1000, 500, 0);
+    PutStripIfd(tiff, 300, 4000, 2000, 0);
+    std::unique_ptr<IRawFileAnalyser> const pTif = CreateFileTIFAnalyser();
+    Sized const sized = Size(*pTif, tiff);
+    ASSERT_TRUE(sized.bAccepted);
+    EXPECT_EQ(sized.info.m_u64Size, 6000u);
+}
+
 TEST(TiffChainTest, LinksThatRepeatOrGoBackEndTheChainAndSumsNear4GiBDoNotWrap) {
     struct Case {
         char const* pszName;
