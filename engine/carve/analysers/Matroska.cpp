@@ -51,7 +51,7 @@ std::optional<VarInt> ReadVarInt(engine::ByteView bytes, std::size_t offset) {
 }
 
 struct ElementId {
-    std::uint32_t u32Id;  // with its marker bits, as the specification writes it
+    std::uint32_t u32Id;  // with its marker bits, as the Matroska element reference writes it
     std::size_t length;
 };
 
