@@ -108,6 +108,8 @@ RESULT CRAWSearchController::PreparetoSearch() {
     m_pending.clear();
     m_sizing.clear();
     m_walks.Reset();
+    m_nextFileCut.Reset();
+    m_bAllRead = false;
     m_u64ReadEnd = 0;
     m_statistics = {};
 
@@ -205,6 +207,7 @@ void CRAWSearchController::ExamineSectors(std::uint8_t const* pBlock, std::uint6
         if (pMatch == nullptr) continue;
 
         pInHand->m_u64StartSector = u64First + i;
+        m_nextFileCut.Found(u64First + i);
         pInHand->m_pAnalyser = pMatch;
         pInHand->m_u32BaseType = pMatch->GetOwnRawFileType();
         if (pInHand->m_u64Size != 0) {
@@ -263,6 +266,7 @@ void CRAWSearchController::FileSized() {
     while (!m_sizing.empty()) {
         BeingSized& sizing = m_sizing.front();
         if (sizing.pWalk && !sizing.pWalk->Done()) return;
+        if (!Settled(sizing)) return;
         bool bFiled = false;
         try {
             // The size decides, not the sizing call's answer. The ring serves what the device
@@ -273,7 +277,6 @@ void CRAWSearchController::FileSized() {
                 File(info, SizedBy::Header);  // which counts a file it drops
                 bFiled = true;
             } else if (!sizing.bFailed) {
-                if (sizing.pWalk) ApplyWalkAnswer(info, *sizing.pWalk);
                 bFiled = info.m_u64Size != 0 && File(info, sizing.eSizedBy);
             }
         } catch (std::exception const&) {
@@ -281,6 +284,23 @@ void CRAWSearchController::FileSized() {
         }
         if (!bFiled) ++m_statistics.u64Dropped;
         m_sizing.pop_front();
+    }
+    // None is being sized: no record left starts before the first pending one (or the scan's reading).
+    m_nextFileCut.ForgetBefore(m_pending.empty() ? m_u64ReadEnd : m_pending.front()->m_u64StartSector);
+}
+
+bool CRAWSearchController::Settled(BeingSized& sizing) {
+    if (sizing.bFailed) return true;
+    try {
+        CRawFileInfo& info = *sizing.pInfo;
+        if (sizing.pWalk) {
+            ApplyWalkAnswer(info, *sizing.pWalk);
+            sizing.pWalk.reset();
+        }
+        return m_nextFileCut.Settle(info, DeviceSectorSize(), m_u64ReadEnd, m_bAllRead);
+    } catch (std::exception const&) {
+        sizing.bFailed = true;
+        return true;
     }
 }
 
@@ -336,6 +356,7 @@ void CRAWSearchController::FinishOnDevice(BeingSized& sizing) {
 void CRAWSearchController::EndSearch(int iBuild) {
     if (iBuild == 0) return;
     std::printf("--------------%s:%d:list size = %d--------\n", "EndSearch", 253, static_cast<int>(m_pending.size()));
+    m_bAllRead = true;
     // The walks still going end over the ring: from the blocks it holds, and the device past them.
     for (BeingSized& sizing : m_sizing) FinishOnDevice(sizing);
     FileSized();

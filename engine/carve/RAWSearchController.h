@@ -21,6 +21,7 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/carve/BufferStorageDevice.h"
 #include "engine/carve/ForwardWalks.h"
+#include "engine/carve/NextFileCut.h"
 #include "engine/carve/RAWFileManager.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/SectorWalk.h"
@@ -94,6 +95,9 @@ private:
     void FinishOnDevice(BeingSized& sizing);
     /// Files (or drops) the files being sized from the first on, up to one whose walk goes on.
     void FileSized();
+    /// Applies the answer of a finished walk and settles a guessed size at the next file found;
+    /// false while that cannot be told yet.
+    bool Settled(BeingSized& sizing);
     /// Clamps the size to the device's end and files the record; false when it was dropped.
     bool File(CRawFileInfo& info, SizedBy eSizedBy);
     /// Whether the registry still holds the analysers the pending records point to.
@@ -116,6 +120,8 @@ private:
     };
     std::deque<BeingSized> m_sizing;
     CForwardWalks m_walks;
+    CNextFileCut m_nextFileCut;
+    bool m_bAllRead = false;  // from EndSearch on: every file the search will find is known
     std::uint64_t m_u64ReadEnd = 0;  // the device sector after the last block in the ring
     bool m_bPrepared = false;  // from PreparetoSearch to EndSearch
     /// An analyser of list 0 and the byte beyond the first it needs (offset 0: none).

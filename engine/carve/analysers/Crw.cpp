@@ -67,6 +67,9 @@ public:
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
         info.m_u64Size = GetRawFileSizeEX(info, pDevice);
+        // The default has nothing behind it: the search ends it at the next file found.
+        info.m_bSizeGuessed = info.m_u64Size == kDefaultSize;
+        info.m_u64Borne = 0;
         return 1;
     }
 

@@ -47,7 +47,9 @@ constexpr std::string_view kMnyName = "MSISAM Database";
 bool RecogniseMny(engine::ByteView bytes, CRawFileInfo& info) {
     if (!bytes.Equals(kMnyNameOffset, kMnyName)) return false;
     info.m_u32Type = RAW_FILE_TYPE_MNY;
-    info.m_u64Size = kMnySize;
+    info.m_u64Size = kMnySize;  // a guess, which the search cuts at the next file
+    info.m_bSizeGuessed = true;
+    info.m_u64Borne = 0;
     return true;
 }
 

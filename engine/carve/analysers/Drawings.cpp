@@ -31,7 +31,7 @@ constexpr std::uint64_t kSvgLimit = 0x100000;
 // DXF: exact marker; a zero-tailed sector whose last 8 bytes are zero and that holds no marker
 // ends the text before it.
 Sizing DxfSize(RawFileBuffer&, std::uint32_t u32SectorSize, KeyedFile&) {
-    return SearchEndMarker(u32SectorSize, {.marker = "EOF\r\n", .u64Limit = kEndSearchLimit, .u32StopTail = 8},
+    return SearchEndMarker(u32SectorSize, {.marker = "EOF\r\n", .u64Limit = kEndSearchLimit, .u32StopTail = 8, .endsFile = "\nEOF\r\n"},
                            [](EndFound const& found) { return found.u64End != 0 ? std::optional<std::uint64_t>(found.u64End) : std::nullopt; });
 }
 
@@ -41,6 +41,7 @@ constexpr KeyedFormat kDxf = {.eType = RAW_FILE_TYPE_DXF, .keys = kDxfKeys, .siz
 constexpr std::string_view kFh11Magic = "\x1C\x01\x00\x00\x02\x00\x04\x1C\x01\x14\x00\x02\x00\x14\x1C\x01"sv;
 constexpr std::size_t kFh11VersionAt = 34;
 constexpr std::uint64_t kFh11AfterMarker = 9;
+constexpr std::string_view kFh11End = "Decode\0\xFF\xFF\xFF\xFF"sv;
 
 bool RecogniseFh11(engine::ByteView bytes, CRawFileInfo& info) {
     if (!bytes.Equals(0, kFh11Magic) || !bytes.Equals(kFh11VersionAt, "11")) return false;
@@ -57,7 +58,7 @@ EndToSize EndAfter(std::uint64_t u64After) {
 }
 
 Sizing Fh11Size(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
-    return SearchEndMarker(u32SectorSize, {.marker = "Decode\0\xFF\xFF\xFF\xFF"sv, .u64Limit = kEndSearchLimit, .u32StopTail = 8},
+    return SearchEndMarker(u32SectorSize, {.marker = kFh11End, .u64Limit = kEndSearchLimit, .u32StopTail = 8, .endsFile = kFh11End},
                            EndAfter(kFh11AfterMarker));
 }
 
@@ -76,7 +77,7 @@ bool RecogniseSvg(engine::ByteView bytes, CRawFileInfo& info) {
 }
 
 Sizing SvgSize(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
-    return SearchEndMarker(u32SectorSize, {.marker = "\n</svg>", .u64Limit = kSvgLimit, .u32LookBack = kSvgStraddle},
+    return SearchEndMarker(u32SectorSize, {.marker = "\n</svg>", .u64Limit = kSvgLimit, .u32LookBack = kSvgStraddle, .endsFile = "\n</svg>"},
                            EndAfter(kSvgAfterMarker));
 }
 

@@ -1,15 +1,20 @@
 #include "engine/carve/analysers/EndMarkerSearch.h"
 
+#include "engine/carve/RawFileInfo.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
 constexpr std::uint64_t kLineEndBytes = 2;
+/// What is read after a marker that ends the file to tell whether the file goes on.
+constexpr std::uint32_t kPeekBytes = 64;
 
 bool ZeroTail(engine::ByteView sector, std::uint32_t u32Bytes) { return EndsInZeros(sector, u32Bytes); }
 
@@ -90,12 +95,19 @@ public:
     }
 
 protected:
-    bool MayEnd(engine::ByteView sector) const override { return ZeroTail(sector, m_marker.u32ZeroTail); }
+    std::string_view Marker() const override { return m_marker.endsFile; }
+
+    bool MayEnd(engine::ByteView sector) const override {
+        return !m_marker.endsFile.empty() || ZeroTail(sector, m_marker.u32ZeroTail);
+    }
 
     bool Look(IWalkSource& source, std::uint64_t u64Sector, std::uint64_t, engine::ByteView sector) override {
         std::uint64_t const u64End = u64Sector + SectorSize();
         // The view lasts only until the next read.
         bool const bStops = m_marker.u32StopTail != 0 && ZeroTail(sector, m_marker.u32StopTail);
+        bool const bZeroTail = ZeroTail(sector, m_marker.u32ZeroTail);
+        if (!m_marker.endsFile.empty() && EndsHere(source, u64Sector, sector)) return true;
+        if (!bZeroTail) return false;
         // The marker may straddle the sector's start, or end the sector before. When that
         // sector was searched already, only a marker across the start is new.
         bool const bPreviousSearched = m_u64SearchedTo == u64Sector;
@@ -112,13 +124,13 @@ protected:
             if (at) {
                 std::size_t const after = *at + static_cast<std::size_t>(m_u64MarkerBytes);
                 std::uint32_t const u32LineEnd = LineEndIn(range.Sub(after, std::min<std::size_t>(kLineEndBytes, range.Size() - after)));
-                End(m_toSize({u64From + after, true, u32LineEnd}));
+                Decide(m_toSize({u64From + after, true, u32LineEnd}));
                 return true;
             }
         }
         // The text stopped in this sector without its marker: keep all of it, zeros and all.
         if (bStops) {
-            End(m_toSize({u64End, false}));
+            Decide(m_toSize({u64End, false}));
             return true;
         }
         return false;
@@ -126,13 +138,57 @@ protected:
 
     std::optional<std::uint64_t> Stopped(std::uint64_t u64At) const override { return m_toSize({u64At, false}); }
 
+    /// Stopped at its limit (or the device's end) without an end: where it stopped is a guess,
+    /// cut at the next file found.
+    void Describe(CRawFileInfo& info) const override {
+        if (m_bDecided) return;
+        info.m_bSizeGuessed = true;
+        info.m_u64Borne = 0;
+    }
+
 private:
+    void Decide(std::optional<std::uint64_t> answer) {
+        m_bDecided = true;
+        End(answer);
+    }
+
+    /// Ends the file at the first occurrence of the marker that ends it (from this sector, or
+    /// straddling its start) after which the file does not go on.
+    bool EndsHere(IWalkSource& source, std::uint64_t u64Sector, engine::ByteView sector) {
+        std::string_view const text = m_marker.endsFile;
+        std::uint64_t const u64Straddle = text.size() - 1;
+        std::uint64_t const u64From = std::max(u64Sector >= u64Straddle ? u64Sector - u64Straddle : 0, m_marker.u64From);
+        std::uint64_t const u64To = u64Sector + sector.Size();
+        if (u64From >= u64To) return false;
+        engine::ByteView const range = source.Read(u64From, static_cast<std::uint32_t>(u64To - u64From));
+        // Kept apart from the source's view: what follows each is read elsewhere.
+        m_hits.clear();
+        // Every find moves on by a byte at least: the loop ends.
+        for (std::size_t at = 0; at < range.Size();) {
+            std::optional<std::size_t> const found = FindBytes(range.From(at), text);
+            if (!found) break;
+            m_hits.push_back(u64From + at + *found + text.size());
+            at += *found + 1;
+        }
+        for (std::uint64_t const u64After : m_hits) {
+            engine::ByteView const peek = source.Read(u64After, kPeekBytes);
+            if (peek.Empty()) continue;
+            std::uint32_t const u32LineEnd = LineEndIn(peek);
+            if (m_marker.continues != nullptr && m_marker.continues(peek)) continue;
+            Decide(m_toSize({u64After, true, u32LineEnd}));
+            return true;
+        }
+        return false;
+    }
+
     EndMarker m_marker;
     Forms m_forms;
     EndToSize m_toSize;
     std::uint64_t m_u64MarkerBytes = 0;
     std::uint64_t m_u64LookBack = 0;
     std::uint64_t m_u64SearchedTo = UINT64_MAX;  // the end of the last sector searched
+    std::vector<std::uint64_t> m_hits;            // ends of the markers that may end the file
+    bool m_bDecided = false;                      // ended by what it found, not by a stop
 };
 
 }  // namespace

@@ -30,6 +30,11 @@ struct EndMarker {
     /// A searched sector's last marker ends the file rather than its first: the zeros follow the
     /// file's end, and an earlier marker there closed an earlier revision of it.
     bool bLastInSector = false;
+    /// Bytes whose every occurrence, wherever it lies, ends the file unless what follows it
+    /// continues it (`continues`, given the bytes right after it; null: nothing does). Static data, as the scan lists the
+    /// sectors that hold it; empty: only the zero-tailed sectors are searched.
+    std::string_view endsFile = {};
+    bool (*continues)(engine::ByteView after) = nullptr;
 };
 
 struct EndFound {

@@ -2,9 +2,13 @@
 // itself), the frame header (C0 baseline, C1 extended, C2 progressive, ... CF: 1 precision, 2
 // height, 2 width, 1 component count), the start of scan (DA), entropy-coded data, FF D9 (end of image). Layout
 // from ITU-T T.81; the EXIF block is the APP1 segment (FF E1) described in ExifReader.h.
-// The entropy-coded data carries no length: its end is found sector by sector, where a file
-// followed by free space ends in zeros.
+// The entropy-coded data carries no length: its end is found by following the structure to the
+// end of image (JpegStructure.h), and where that breaks, sector by sector, where a file followed
+// by free space ends in zeros. A Multi-Picture file (MPO) lists its further images in an APP2
+// "MPF" segment, and ends with the last of them.
+#include <algorithm>
 #include <cctype>
+#include <optional>
 #include <memory>
 #include <string_view>
 
@@ -15,6 +19,7 @@
 #include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/ExifReader.h"
+#include "engine/carve/analysers/JpegStructure.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/PictureName.h"
 #include "engine/ByteView.h"
@@ -22,7 +27,7 @@
 
 namespace {
 
-constexpr std::string_view kKeys[] = {"\xFF\xD8\xFF\xE0", "\xFF\xD8\xFF\xE1", "\xFF\xD8\xFF\xDB"};
+constexpr std::string_view kSoi = "\xFF\xD8\xFF";
 constexpr std::size_t kIdentifierOffset = 6;   // "JFIF" or "Exif" in APP0 or APP1
 constexpr std::uint64_t kFirstMarker = 2;
 // A JFIF file's EXIF is looked for right after a 16-byte APP0 (18 bytes from the start).
@@ -34,15 +39,19 @@ constexpr std::uint64_t kExifHeader = 6;
 constexpr std::uint64_t kJfifWalkLimit = 0x19FFFFFF;
 constexpr std::uint64_t kOtherWalkLimit = 0xCFFFFFF;
 constexpr std::uint8_t kPrecision = 8;
-constexpr std::uint8_t kComponents = 3;
+constexpr std::uint8_t kExtendedPrecision = 12;
+// APP2 "MPF": the MP header stands after the marker, the length and "MPF\0".
+constexpr std::uint64_t kMpfHeaderFromMarker = 8;
 constexpr std::uint32_t kDefaultSectorSize = 512;
 
 enum Marker : std::uint8_t {
-    kSof0 = 0xC0,
     kDht = 0xC4,
     kJpg = 0xC8,
     kDac = 0xCC,
     kSos = 0xDA,
+    kApp0 = 0xE0,
+    kApp1 = 0xE1,
+    kApp2 = 0xE2,
     kFill = 0xFF,
 };
 
@@ -59,51 +68,19 @@ bool IsAnyFrameHeader(std::uint8_t u8Marker) {
 
 enum class Walker { Jfif, Exif, Plain };
 
-/// The end of the image, from `q` (the first byte of the compressed data), sector by sector: a
-/// sector ending in FF D9 ends the file, one ending in FF D9 00 one byte before its end (a file
-/// one byte short of a sector's multiple); one ending in zeros holds its end marker (or has it
-/// straddling the boundary with the previous sector); the limit bounds the search.
-class ImageEndWalk final : public SectorWalk {
-public:
-    ImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit)
-        : SectorWalk(u32SectorSize, u64Data, u64Limit, true), m_u64Data(u64Data) {}
-
-protected:
-    bool MayEnd(engine::ByteView sector) const override {
-        std::size_t const tail = SectorSize() - 2;
-        return (sector.U8(tail) == 0xFF && sector.U8(tail + 1) == 0xD9) || EndsShort(sector) ||
-               (sector.U8(tail) == 0 && sector.U8(tail + 1) == 0);
-    }
-
-    bool Look(IWalkSource& source, std::uint64_t u64SectorStart, std::uint64_t q, engine::ByteView sector) override {
-        std::uint32_t const u32SectorSize = SectorSize();
-        std::uint64_t const u64End = u64SectorStart + u32SectorSize;
-        std::size_t const tail = u32SectorSize - 2;
-        if (sector.U8(tail) == 0xFF && sector.U8(tail + 1) == 0xD9) return Ends(u64End);
-        if (u64End - 3 >= m_u64Data && EndsShort(sector)) return Ends(u64End - 1);
-        if (sector.U8(tail) == 0 && sector.U8(tail + 1) == 0) {
-            for (std::size_t i = static_cast<std::size_t>(q - u64SectorStart); i + 1 < u32SectorSize; ++i)
-                if (sector.U8(i) == 0xFF && sector.U8(i + 1) == 0xD9) return Ends(u64SectorStart + i + 2);
-            if (q == u64SectorStart && q != 0 && sector.U8(0) == 0xD9) {
-                engine::ByteView const before = source.Read(q - 1, 1);
-                if (!before.Empty() && before.U8(0) == 0xFF) return Ends(q + 1);
-            }
-        }
-        return false;
-    }
-
-private:
-    bool EndsShort(engine::ByteView sector) const {
-        std::size_t const tail = SectorSize() - 2;
-        return tail >= 1 && sector.U8(tail - 1) == 0xFF && sector.U8(tail) == 0xD9 && sector.U8(tail + 1) == 0;
-    }
-    bool Ends(std::uint64_t u64Size) {
-        End(u64Size);
-        return true;
-    }
-
-    std::uint64_t m_u64Data;
-};
+/// Whether the first segment after SOI holds up: an APP0 or APP1 names itself ("JFIF", "Exif"),
+/// DQT starts the plainest files; any other segment the standard allows there must be followed
+/// by a marker where the bytes reach it.
+bool FirstSegmentHolds(engine::ByteView bytes) {
+    std::uint8_t const u8Marker = bytes.U8(3);
+    if (!jpeg::MayStartSegment(u8Marker)) return false;
+    bool const bNamed = EqualsNoCase(bytes, kIdentifierOffset, "JFIF") || EqualsNoCase(bytes, kIdentifierOffset, "Exif");
+    if ((bNamed && (u8Marker == kApp0 || u8Marker == kApp1)) || u8Marker == 0xDB) return true;
+    if (!bytes.Has(4, 2)) return false;
+    std::size_t const length = bytes.Be16(4);
+    if (length < 2) return false;
+    return !bytes.Has(4 + length, 1) || bytes.U8(4 + length) == kFill;
+}
 
 class FileJPGAnalyser final : public IRawFileAnalyser {
 public:
@@ -112,10 +89,7 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
-        if (!StartsWithAnyOf(bytes, kKeys)) return 0;
-        if (!EqualsNoCase(bytes, kIdentifierOffset, "JFIF") && !EqualsNoCase(bytes, kIdentifierOffset, "Exif") &&
-            bytes.U8(3) != 0xDB)
-            return 0;
+        if (!bytes.Equals(0, kSoi) || !FirstSegmentHolds(bytes)) return 0;
         info.m_u32Type = RAW_FILE_TYPE_JPG;
         return 1;
     }
@@ -189,6 +163,7 @@ private:
         std::uint64_t const u64Limit = walker == Walker::Jfif ? kJfifWalkLimit : kOtherWalkLimit;
         std::uint64_t p = kFirstMarker;
         bool bFrame = false;
+        std::uint64_t u64AtLeast = 0;
         std::uint64_t u64Width = 0;
         std::uint64_t u64Height = 0;
         // Every step moves at least 2 bytes and the position is capped: the walk ends.
@@ -204,25 +179,36 @@ private:
                 p += 2;
                 continue;
             }
-            bool const bFrameHeader = walker == Walker::Plain
-                                          ? IsAnyFrameHeader(u8Marker)
-                                          : u8Marker == kSof0 || (IsAnyFrameHeader(u8Marker) && !bFrame);
-            if (bFrameHeader) {
-                if (segment.U8(4) != kPrecision) return 0;
-                if (walker == Walker::Plain && segment.U8(9) != kComponents) return 0;
+            // The first frame header gives the picture's size (baseline, extended, progressive
+            // or lossless; grey or colour alike).
+            if (IsAnyFrameHeader(u8Marker) && !bFrame) {
+                if (segment.U8(4) != kPrecision && segment.U8(4) != kExtendedPrecision) return 0;
                 u64Height = segment.Be16(5);
                 u64Width = segment.Be16(7);
                 bFrame = true;
+            } else if (u8Marker == kApp2 && segment.Equals(4, "MPF")) {
+                u64AtLeast = std::max(u64AtLeast, MultiPictureEnd(reader, p, segment.Be16(2)));
             } else if (u8Marker == kSos) {
-                if (!bFrame || (walker == Walker::Plain && segment.U8(4) != kComponents)) return 0;
+                if (!bFrame) return 0;
                 // The compressed data holds at most three bytes a pixel; the limit counts from
                 // its first byte, so large EXIF, ICC or comment segments before it do not cut it.
                 std::uint64_t const u64Data = p + 2 + segment.Be16(2);
-                pWalk = std::make_unique<ImageEndWalk>(m_u32SectorSize, u64Data, u64Data + u64Width * u64Height * 3);
+                pWalk = jpeg::MakeImageEndWalk(m_u32SectorSize, u64Data, u64Data + u64Width * u64Height * 3, u64AtLeast);
                 return 1;
             }
             p += segment.Be16(2) + 2;
         }
+    }
+
+    /// The end of the last image an APP2 "MPF" segment at `p` lists, when a JPEG starts there;
+    /// 0 otherwise.
+    static std::uint64_t MultiPictureEnd(RawFileBuffer& reader, std::uint64_t p, std::uint32_t u32Length) {
+        if (u32Length < kMpfHeaderFromMarker) return 0;
+        std::optional<jpeg::IndexedImage> const last =
+            jpeg::LastIndexedImage(reader.ReadUpTo(p + 4, u32Length - 2), p + kMpfHeaderFromMarker);
+        if (!last || last->u64Start == 0) return 0;
+        engine::ByteView const start = reader.Read(last->u64Start, static_cast<std::uint32_t>(kSoi.size()));
+        return !start.Empty() && start.Equals(0, kSoi) ? last->u64End : 0;
     }
 
     std::string m_strName;

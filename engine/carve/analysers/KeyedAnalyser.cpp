@@ -33,6 +33,8 @@ bool SizeKeyedFile(KeyedFormat const& format, RawFileBuffer& reader, std::uint32
         info.m_u64Size = file->u64Size;
         info.m_u32Type = file->eType;
         info.SetRawFileName(CarvedName(file->name));
+        info.m_bSizeGuessed = file->bGuessed;
+        info.m_u64Borne = file->u64Borne;
         return true;
     }
     if (!ENGINE_PRECONDITION(nullptr != format.sizer)) return false;

@@ -36,6 +36,10 @@ struct KeyedFile {
     std::uint64_t u64Size = 0;
     RAW_FILE_TYPE eType = RAW_FILE_TYPE_GENERIC;
     std::string name;  // the carved file's name prefix as stored; empty for the default name
+    /// The size is a guess the structure does not bear out past `u64Borne` bytes (the search
+    /// then ends the file at the next file it found past them; CRawFileInfo::m_bSizeGuessed).
+    bool bGuessed = false;
+    std::uint64_t u64Borne = 0;
 };
 /// Like KeyedSizer, for such formats.
 using KeyedDescriber = std::optional<KeyedFile> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);

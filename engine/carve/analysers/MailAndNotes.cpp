@@ -26,14 +26,18 @@ constexpr std::size_t kPstUnicodeEndAt = 184;
 constexpr std::size_t kPstAnsiEndAt = 168;
 constexpr std::uint64_t kPstUnknownSize = 0x100000;
 
-std::optional<std::uint64_t> PstSize(RawFileBuffer& reader, std::uint32_t) {
+/// The stated end; a kind that states none gets a guess, which the search cuts at the next file.
+std::optional<KeyedFile> PstSize(RawFileBuffer& reader, std::uint32_t) {
     engine::ByteView const header = reader.Read(0, kPstUnicodeEndAt + 8);
     if (header.Empty()) return std::nullopt;
-    std::uint64_t u64Size = kPstUnknownSize;
-    if (header.U8(kPstKindAt) == kPstUnicode) u64Size = header.Le64(kPstUnicodeEndAt);
-    if (header.U8(kPstKindAt) == kPstAnsi) u64Size = header.Le32(kPstAnsiEndAt);
-    if (u64Size == 0) return std::nullopt;
-    return u64Size;
+    KeyedFile file{kPstUnknownSize, RAW_FILE_TYPE_PST, {}};
+    file.bGuessed = true;
+    if (header.U8(kPstKindAt) == kPstUnicode || header.U8(kPstKindAt) == kPstAnsi) {
+        file.u64Size = header.U8(kPstKindAt) == kPstUnicode ? header.Le64(kPstUnicodeEndAt) : header.Le32(kPstAnsiEndAt);
+        file.bGuessed = false;
+    }
+    if (file.u64Size == 0) return std::nullopt;
+    return file;
 }
 
 constexpr std::size_t kDbxLengthAt = 124;
@@ -48,11 +52,16 @@ constexpr std::size_t kOneLengthAt = 196;
 constexpr std::uint32_t kOneMaxLength = 0x40000000;
 constexpr std::uint64_t kOneUnknownSize = 0x300000;
 
-std::optional<std::uint64_t> OneSize(RawFileBuffer& reader, std::uint32_t) {
+std::optional<KeyedFile> OneSize(RawFileBuffer& reader, std::uint32_t) {
     engine::ByteView const header = reader.Read(0, kOneLengthAt + 4);
     if (header.Empty()) return std::nullopt;
     std::uint32_t const u32Length = header.Le32(kOneLengthAt);
-    return u32Length >= 1 && u32Length <= kOneMaxLength ? u32Length : kOneUnknownSize;
+    KeyedFile file{u32Length, RAW_FILE_TYPE_ONE, {}};
+    if (u32Length < 1 || u32Length > kOneMaxLength) {
+        file.u64Size = kOneUnknownSize;  // a guess, which the search cuts at the next file
+        file.bGuessed = true;
+    }
+    return file;
 }
 
 constexpr std::string_view kPstKeys[] = {"!BDN"};
@@ -65,9 +74,9 @@ constexpr std::string_view kDbxKeys[] = {
 };
 constexpr std::string_view kOneKeys[] = {"\xE4\x52\x5C\x7B\x8C\xD8\xA7\x4D\xAE\xB1\x53\x78\xD0\x29\x96\xD3"sv};
 
-constexpr KeyedFormat kPst = {RAW_FILE_TYPE_PST, kPstKeys, &PstSize};
+constexpr KeyedFormat kPst = {RAW_FILE_TYPE_PST, kPstKeys, nullptr, nullptr, &PstSize};
 constexpr KeyedFormat kDbx = {RAW_FILE_TYPE_DBX, kDbxKeys, &DbxSize};
-constexpr KeyedFormat kOne = {RAW_FILE_TYPE_ONE, kOneKeys, &OneSize};
+constexpr KeyedFormat kOne = {RAW_FILE_TYPE_ONE, kOneKeys, nullptr, nullptr, &OneSize};
 
 }  // namespace
 

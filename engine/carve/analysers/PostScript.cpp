@@ -6,8 +6,10 @@
 //         a linearised file's first "%%EOF" lies mid-file in a sector that does not end in zeros
 //         (or in its first kilobyte, followed by more of the file). Such a sector's last "%%EOF"
 //         ends the file, an incremental update's, with the line end actually there (CR LF, LF,
-//         CR or none). Before 1,024 a "%%EOF" ends a small file only when zeros fill the rest of
-//         its sector after its line end.
+//         CR or none). Wherever it lies, a "%%EOF" whose line end is followed by anything but an
+//         incremental update (an object, "xref", "trailer", "startxref") or a comment ends the
+//         file there: what follows on a used disk is old data, not zeros. Before 1,024 a "%%EOF"
+//         ends a small file so, or when zeros fill the rest of its sector after its line end.
 //   EPS   binary: C5 D0 D3 C6, then u32 pairs (offset, length) of the PostScript at 4, a WMF
 //         preview at 12 and a TIFF preview at 20, and a checksum (FFFF: none) at 28; the file
 //         ends with the furthest of its sections.
@@ -35,6 +37,7 @@ constexpr std::uint64_t kPdfSearchFrom = 1024;
 constexpr std::uint64_t kPdfLimit = 0xD000000;
 constexpr std::uint32_t kPdfStraddle = 1;  // the least: the marker, a line end and the zero tail
 constexpr std::uint32_t kPdfZeroTail = 4;
+constexpr std::uint32_t kPeekAfterEnd = 64;
 constexpr std::string_view kIllustrator = "Adobe Illustrator";
 constexpr std::size_t kCreatorWithin = 4096;  // Illustrator names itself in its first comments
 
@@ -66,6 +69,40 @@ std::optional<std::uint64_t> TrailerEnd(EndFound const& found) {
 }
 
 constexpr std::string_view kPdfEnd = "%%EOF";
+constexpr std::string_view kPdfUpdates[] = {"xref", "trailer", "startxref", "%"};
+
+bool IsPdfSpace(std::uint8_t u8) { return u8 == ' ' || u8 == '\t' || u8 == '\r' || u8 == '\n' || u8 == '\f'; }
+
+/// The digits at `at`, and the byte after them; none without a digit.
+std::optional<std::size_t> AfterDigits(engine::ByteView bytes, std::size_t at) {
+    std::size_t end = at;
+    while (end < bytes.Size() && bytes.U8(end) >= '0' && bytes.U8(end) <= '9') ++end;
+    return end > at ? std::optional<std::size_t>(end) : std::nullopt;
+}
+
+/// Whether the document goes on after an "%%EOF" (`after` starts right after it): it does when
+/// no line end closes the marker (it lies within a line: PostScript code quoting it), or when an
+/// incremental update ("N G obj", "xref", "trailer", "startxref") or a comment follows. Bytes
+/// that are only blanks tell nothing, and count as going on: the zero-tailed rule decides then.
+bool PdfGoesOn(engine::ByteView after) {
+    std::size_t at = LineEndIn(after);
+    if (at == 0) return true;
+    while (at < after.Size() && IsPdfSpace(after.U8(at))) ++at;
+    if (at == after.Size()) return true;
+    engine::ByteView const rest = after.From(at);
+    for (std::string_view const update : kPdfUpdates)
+        if (rest.Equals(0, update)) return true;
+    // "N G obj": an object number, a generation, "obj".
+    std::optional<std::size_t> const number = AfterDigits(rest, 0);
+    if (!number || !rest.Has(*number, 1) || !IsPdfSpace(rest.U8(*number))) return false;
+    std::size_t generation = *number;
+    while (generation < rest.Size() && IsPdfSpace(rest.U8(generation))) ++generation;
+    std::optional<std::size_t> const obj = AfterDigits(rest, generation);
+    if (!obj) return false;
+    std::size_t keyword = *obj;
+    while (keyword < rest.Size() && IsPdfSpace(rest.U8(keyword))) ++keyword;
+    return rest.Equals(keyword, "obj");
+}
 
 /// Whether nothing but zeros follows `u64End` to the end of its sector (the device's end counts).
 bool ZerosToSectorEnd(RawFileBuffer& reader, std::uint64_t u64End, std::uint32_t u32SectorSize) {
@@ -88,7 +125,7 @@ std::optional<std::uint64_t> SmallPdfEnd(RawFileBuffer& reader, std::uint32_t u3
         if (!found || u64At + *found >= u64Before) return std::nullopt;
         std::uint64_t const u64Marker = u64At + *found + kPdfEnd.size();
         std::uint64_t const u64End = u64Marker + LineEndAt(reader, u64Marker);
-        if (ZerosToSectorEnd(reader, u64End, u32SectorSize)) return u64End;
+        if (ZerosToSectorEnd(reader, u64End, u32SectorSize) || !PdfGoesOn(reader.ReadUpTo(u64Marker, kPeekAfterEnd))) return u64End;
         u64At += *found + 1;
     }
     return std::nullopt;
@@ -105,7 +142,7 @@ Sizing PdfSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&
     if (auto const end = SmallPdfEnd(reader, u32SectorSize, u64From)) return {end, nullptr};
     return SearchEndMarker(u32SectorSize,
                            {.marker = kPdfEnd, .u64Limit = kPdfLimit, .u32ZeroTail = kPdfZeroTail, .u32LookBack = kPdfStraddle,
-                            .u64From = u64From, .bLastInSector = true},
+                            .u64From = u64From, .bLastInSector = true, .endsFile = kPdfEnd, .continues = &PdfGoesOn},
                            &TrailerEnd);
 }
 
@@ -130,6 +167,7 @@ bool RecogniseEps(engine::ByteView bytes, CRawFileInfo& info) {
 }
 
 constexpr std::uint64_t kEpsLimit = 0x3400000;
+constexpr std::string_view kIllustratorEnd = "%AI9_PrivateDataEnd";
 constexpr std::uint32_t kEpsZeroTail = 4;
 constexpr std::uint32_t kCreatorBytes = 1024;
 
@@ -139,8 +177,9 @@ Sizing EpsSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&
     if (head.Empty()) return {};
     bool const bIllustrator = FindBytes(head, kIllustrator).has_value();
     return SearchEndMarker(u32SectorSize,
-                           {.marker = bIllustrator ? "%AI9_PrivateDataEnd" : "%%EOF", .u64Limit = kEpsLimit,
-                            .u32ZeroTail = kEpsZeroTail, .u32LookBack = kPdfStraddle},
+                           {.marker = bIllustrator ? kIllustratorEnd : kPdfEnd, .u64Limit = kEpsLimit,
+                            .u32ZeroTail = kEpsZeroTail, .u32LookBack = kPdfStraddle,
+                            .endsFile = bIllustrator ? kIllustratorEnd : kPdfEnd, .continues = &PdfGoesOn},
                            &TrailerEnd);
 }
 

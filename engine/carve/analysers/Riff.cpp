@@ -4,7 +4,9 @@
 //         an OpenDML AVI past 1 GiB goes on in further "RIFF" <size> "AVIX" lists
 //   CMX   20 24 "{Corel Binary Meta File}"
 //   AIFF  0 4 "FORM";  4 4 size of what follows, big-endian;  8 4 "AIFF" or "AIFC"
-// The header gives the length, so both are sized by it.
+// The header gives the length; a RIFF's is believed as far as its chunks (and those of its lists)
+// bear it out, so a stripped or cut file ends where its chunks stop.
+#include <algorithm>
 #include <string_view>
 
 #include "engine/IStorageDevice.h"
@@ -24,6 +26,11 @@ constexpr std::size_t kFirstChunkAt = 12;
 constexpr std::size_t kCorelMetaAt = 20;
 /// An OpenDML AVI of this many extension lists is far past any real one.
 constexpr std::uint32_t kMaxAvixLists = 4096;
+/// Chunks walked per file; past them the stated sizes are believed.
+constexpr std::uint32_t kMaxChunks = 1 << 20;
+constexpr int kMaxListDepth = 4;
+/// How far a RIFF that states no size is walked.
+constexpr std::uint64_t kUnstatedReach = 0xFFFFFFFF;
 
 constexpr std::string_view kCorelDrawForms[] = {"CDR7", "CDR8", "cdr8", "CDR9", "CDRA", "CDRB", "CDRC"};
 
@@ -67,20 +74,64 @@ public:
         return 1;
     }
 
-    /// The RIFF's own length, and the OpenDML lists that continue an AVI.
+    /// The RIFF's own length, and the OpenDML lists that continue an AVI, as far as the chunks
+    /// bear them out.
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
         RawFileBuffer reader(pDevice, info.m_u64StartSector);
         engine::ByteView const header = reader.Read(0, kChunkHeaderBytes);
         if (header.Empty()) return 0;
-        std::uint64_t u64Size = kChunkHeaderBytes + header.Le32(4);
+        std::uint32_t u32Budget = kMaxChunks;
+        std::uint64_t u64Size = ListEnd(reader, 0, header.Le32(4), u32Budget);
         for (std::uint32_t u32List = 0; info.m_u32Type == RAW_FILE_TYPE_AVI && u32List < kMaxAvixLists; ++u32List) {
             engine::ByteView const next = reader.Read(u64Size, kChunkHeaderBytes + 4);
             if (next.Empty() || !next.Equals(0, "RIFF") || !next.Equals(kFormAt, "AVIX")) break;
-            u64Size += kChunkHeaderBytes + next.Le32(4);
+            std::uint64_t const u64Next = ListEnd(reader, u64Size, next.Le32(4), u32Budget);
+            if (u64Next <= u64Size + kChunkHeaderBytes) break;
+            u64Size = u64Next;
         }
         info.m_u64Size = u64Size;
         return 1;
+    }
+
+private:
+    /// Where the RIFF (or AVIX) list at `u64At` ends: its stated end when its chunks fill it,
+    /// else where they stop. A stated size of 0 or all ones (a stream written without going
+    /// back) states nothing: the chunks alone tell.
+    static std::uint64_t ListEnd(RawFileBuffer& reader, std::uint64_t u64At, std::uint32_t u32Stated, std::uint32_t& u32Budget) {
+        bool const bStated = u32Stated != 0 && u32Stated != UINT32_MAX;
+        std::uint64_t const u64End = bStated ? u64At + kChunkHeaderBytes + u32Stated : kUnstatedReach + u64At;
+        std::uint64_t const u64Reached = WalkChunks(reader, u64At + kFirstChunkAt, u64End, 0, u32Budget);
+        return std::min(u64Reached, u64End);
+    }
+
+    /// Walks the chunks from `u64From` up to `u64To`: each a four-character id, a little-endian
+    /// size and its data, padded to an even length; a LIST holds further chunks. Answers the end
+    /// of the last chunk that holds up (`u64To` when they all do, or when the budget of chunks is
+    /// spent).
+    static std::uint64_t WalkChunks(RawFileBuffer& reader, std::uint64_t u64From, std::uint64_t u64To, int iDepth,
+                                    std::uint32_t& u32Budget) {
+        std::uint64_t u64At = u64From;
+        // Every chunk moves on by 8 bytes at least and the budget is finite: the loop ends.
+        while (u64At + kChunkHeaderBytes <= u64To) {
+            if (u32Budget-- == 0) return u64To;
+            engine::ByteView const chunk = reader.ReadUpTo(u64At, kChunkHeaderBytes + 4);
+            if (chunk.Size() < kChunkHeaderBytes || !IsChunkId(chunk)) return u64At;
+            std::uint64_t const u64End = u64At + kChunkHeaderBytes + chunk.Le32(4);
+            if (u64End > u64To) return u64At;
+            if (chunk.Equals(0, "LIST") && iDepth < kMaxListDepth && u64End >= u64At + kFirstChunkAt) {
+                std::uint64_t const u64Inner = WalkChunks(reader, u64At + kFirstChunkAt, u64End, iDepth + 1, u32Budget);
+                if (u64Inner < u64End) return u64Inner;
+            }
+            u64At = u64End + (u64End & 1);
+        }
+        return std::min(u64At, u64To);
+    }
+
+    static bool IsChunkId(engine::ByteView chunk) {
+        for (std::size_t i = 0; i < 4; ++i)
+            if (chunk.U8(i) < 0x20 || chunk.U8(i) > 0x7E) return false;
+        return true;
     }
 };
 

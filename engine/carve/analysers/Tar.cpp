@@ -3,7 +3,7 @@
 //   0 100 name;  124 12 size in octal;  148 8 header checksum in octal;  156 1 type;  257 6 "ustar"
 // A member without data (a folder, a link) takes its header alone. The archive ends after its
 // first zero block, or before the first header that is not one (no magic, a bad checksum, a size
-// that is not octal).
+// that is not octal); the last member's data, which no header follows then, is a guess.
 #include <optional>
 #include <string_view>
 
@@ -59,26 +59,37 @@ bool AllZero(engine::ByteView block) {
     return true;
 }
 
-std::optional<std::uint64_t> TarSize(RawFileBuffer& reader, std::uint32_t) {
+/// The archive's length. A member's data is borne out by the header or end block that follows
+/// it; the last member's is not when what follows is neither (a cut archive, or one header
+/// whose size claims data that is not there): its size is then a guess.
+std::optional<KeyedFile> TarSize(RawFileBuffer& reader, std::uint32_t) {
+    KeyedFile file{0, RAW_FILE_TYPE_TAR, {}};
     std::uint64_t u64Position = 0;
+    std::uint64_t u64Confirmed = 0;  // the end of what headers bear out
+    bool bEnded = false;
     // Every member moves on by at least 512 bytes and the position is capped: the walk ends.
     while (u64Position <= RawFileBuffer::kMaxWalkBytes) {
         engine::ByteView const header = reader.Read(u64Position, kBlockBytes);
         if (header.Empty()) break;
         if (AllZero(header)) {
             u64Position += kBlockBytes;
+            bEnded = true;
             break;
         }
         if (!header.Equals(kMagicOffset, kMagic) || !ChecksumHolds(header)) break;
         auto const size = Octal(header.Sub(kSizeOffset, kSizeDigits));
         if (!size) break;
+        u64Confirmed = u64Position + kBlockBytes;
         u64Position += kBlockBytes + (*size + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
     }
     if (u64Position == 0) return std::nullopt;
-    return u64Position;
+    file.u64Size = u64Position;
+    file.bGuessed = !bEnded && u64Position > u64Confirmed;
+    file.u64Borne = u64Confirmed;
+    return file;
 }
 
-constexpr KeyedFormat kTar = {RAW_FILE_TYPE_TAR, {}, &TarSize, &TarProbe, nullptr,
+constexpr KeyedFormat kTar = {RAW_FILE_TYPE_TAR, {}, nullptr, &TarProbe, &TarSize,
                                RawLandmark{kMagicOffset, static_cast<std::uint8_t>(kMagic[0])}};
 
 }  // namespace

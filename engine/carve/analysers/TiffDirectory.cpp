@@ -5,7 +5,7 @@
 namespace tiff {
 
 namespace {
-constexpr std::array<std::uint8_t, 13> kTypeBytes = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+constexpr std::array<std::uint8_t, 14> kTypeBytes = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
 }
 
 std::uint32_t TypeBytes(std::uint32_t u32Type) { return u32Type < kTypeBytes.size() ? kTypeBytes[u32Type] : 0; }

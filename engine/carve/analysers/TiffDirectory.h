@@ -55,8 +55,9 @@ enum Tag : std::uint16_t {
     kTagDngPrivateData = 50740,
 };
 
-/// The field types 1 to 12 (byte, ASCII, short, long, rational, signed byte, undefined, signed
-/// short, signed long, signed rational, float, double) and their sizes; 0 for any other type.
+/// The field types 1 to 13 (byte, ASCII, short, long, rational, signed byte, undefined, signed
+/// short, signed long, signed rational, float, double, IFD: a directory's offset) and their
+/// sizes; 0 for any other type.
 std::uint32_t TypeBytes(std::uint32_t u32Type);
 
 /// One directory entry in host order.

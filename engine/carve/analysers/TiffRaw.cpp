@@ -5,7 +5,8 @@
 //   "FUJIFILMCCD-RAW "          Fuji RAF: a container (big-endian) whose header gives the
 //                               offset and length of a preview JPEG at 84 and 88, two further
 //                               sections at 92 and 100, and a TIFF at offset 160
-// The file is sized from its directories (TiffSizer.h); its type comes from the camera's maker.
+// The file is sized from its directories (TiffSizer.h): exactly, when its chain of directories
+// holds up to its end; its type comes from the camera's maker.
 #include <algorithm>
 #include <cctype>
 #include <string_view>
@@ -134,6 +135,13 @@ private:
         if (!bFuji || info.GetRawFileName().empty()) SetNameAndTime(facts.strModel, facts.strTime, info);
 
         std::uint64_t u64Size = std::max(facts.u64Running, facts.u64LastIfdEnd) + u64TiffStart;
+        // A chain walked to its end gives the file's length, however small, when the device
+        // holds that many bytes.
+        if (facts.bWalkedToEnd && u64Size <= kMaxBelievedSize && !reader.Read(u64Size - 1, 1).Empty()) return u64Size;
+        // Otherwise the directories tell no end: a guess, which the search cuts at the next file
+        // found past what they do tell.
+        info.m_u64Borne = u64Size;
+        info.m_bSizeGuessed = true;
         if (u64Size < kMinBelievedSize || u64Size > kMaxBelievedSize) u64Size = kUnbelievedSize;
         return GrowSmallFile(reader, u64Size, pDevice);
     }

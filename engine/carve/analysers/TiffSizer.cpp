@@ -82,6 +82,7 @@ void TiffSizer::WalkMainChain(std::uint32_t u32FirstIfd) {
     std::uint64_t u64Ifd = u32FirstIfd;
     while (u64Ifd <= kMaxIfdOffset) {
         if (!ReadDirectory(u64Ifd, 0, true, directory)) return;
+        m_facts.bWalkedToEnd = false;
         DirectoryState state;
         for (tiff::Entry const& entry : directory.entries) {
             ProcessEntry(entry, u64Ifd, 0, false, state);
@@ -92,10 +93,13 @@ void TiffSizer::WalkMainChain(std::uint32_t u32FirstIfd) {
             m_bFujiFinished = true;
             return;
         }
-        std::uint32_t const u32Next = directory.next.value_or(0);
+        if (!directory.next) return;
+        std::uint32_t const u32Next = *directory.next;
+        m_facts.bWalkedToEnd = u32Next == 0;
         if (u32Next <= u64Ifd) return;
         u64Ifd = u32Next;
     }
+    m_facts.bWalkedToEnd = false;
 }
 
 void TiffSizer::GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base) {

@@ -25,6 +25,9 @@ struct TiffFacts {
     bool bDng = false;     // tag 50706 met
     std::uint64_t u64Running = 0;     // the furthest end met, from the TIFF header
     std::uint64_t u64LastIfdEnd = 0;  // the end of the last main directory read
+    /// Whether the main chain held up to its end: every directory it links to read and decoded,
+    /// the last linking to none. Only then does the furthest end tell the file's length.
+    bool bWalkedToEnd = false;
 };
 
 class TiffSizer {

@@ -106,9 +106,13 @@ TEST(ForwardWalkTest, EndsAcrossBlocksAndPastTheRingAreFoundAsOnTheDevice) {
     files.push_back({"X3F, SECd across sectors", 1000, X3fAcrossSectors(), true, false, &CreateFileX3FAnalyser});
     // Ghostscript's EPS (160 KiB) names "%%EOF" within: sized as its rule says, whatever the ring holds.
     files.push_back({"EPS", 1100, testsupport::ReadFileBytes(dir.File("page.eps")), true, false, &CreateFileEPSAnalyser});
-    // No zeros after them: the JPEG's search runs to its limit, the PDF's to the device's end.
-    files.push_back({"JPEG in random bytes", 1500, jpeg, false, false, &CreateFileJPGAnalyser});
-    files.push_back({"PDF in random bytes", 3000, pdf, false, false, &CreateFilePDFAnalyser});
+    // No zeros after them: their structure ends them all the same.
+    files.push_back({"JPEG in random bytes", 1500, jpeg, false, true, &CreateFileJPGAnalyser});
+    files.push_back({"PDF in random bytes", 3000, pdf, false, true, &CreateFilePDFAnalyser});
+    // Cut before their ends: the JPEG's search runs on by the sector rule, the PDF's to the device's end.
+    files.push_back({"JPEG cut short", 2000, Bytes(jpeg.begin(), jpeg.end() - 200), false, false, &CreateFileJPGAnalyser});
+    Bytes const cutPdf(pdf.begin(), pdf.end() - 8);
+    files.push_back({"PDF cut short", 3200, cutPdf, false, false, &CreateFilePDFAnalyser});
 
     CPlantedDevice device(kDeviceSectors, kSector, true);
     for (Planted const& file : files) {
@@ -128,8 +132,8 @@ TEST(ForwardWalkTest, EndsAcrossBlocksAndPastTheRingAreFoundAsOnTheDevice) {
         }
     }
     EXPECT_EQ(expected[2], 5 * kSector - 2 + 76) << "the X3F ends 76 bytes past its directory's start";
-    EXPECT_GT(expected[4], jpeg.size() + 20 * 8 * kSector) << "the JPEG's search runs past its own bytes and the ring";
-    EXPECT_EQ(expected[5], (kDeviceSectors - 3000) * kSector) << "the PDF's search runs to the device's end";
+    EXPECT_GT(expected[6], jpeg.size()) << "the cut JPEG's search runs past its own bytes";
+    EXPECT_EQ(expected[7], (kDeviceSectors - 3200) * kSector) << "the cut PDF's search runs to the device's end";
 
     std::vector<std::tuple<std::uint64_t, long long>> firstFiled;
     for (std::uint32_t const u32SectorsPerBlock : {1u, 3u, 8u, 8192u}) {

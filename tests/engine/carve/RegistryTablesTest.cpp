@@ -1,5 +1,5 @@
 // The analyser registry against the published orders: list 1, list 0 during a search, and the
-// 61 signature keys with their classes. The expected tables are written out by hand.
+// 92 signature keys with their classes. The expected tables are written out by hand.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -45,7 +45,7 @@ std::map<std::uint32_t, std::string_view> const kExpectedMap = {
     {0x474E5089, "FilePNGAnalyser"}, {0x46445025, "FilePDFAnalyser"}, {0x7B5C52E4, "FileONEAnalyser"},
     {0xE011CFD0, "FileOLEAnalyser"}, {0x5367674F, "CFileOggAnalyser"}, {0x6468544D, "FileMIDAnalyser"},
     {0x002DA5DB, "FileLowDocAnalyser"}, {0x002EA694, "FileLowDocAnalyser"}, {0xE0FFD8FF, "FileJPGAnalyser"},
-    {0xE1FFD8FF, "FileJPGAnalyser"}, {0xDBFFD8FF, "FileJPGAnalyser"}, {0x00010000, "FileICOAnalyser"},
+    {0xE1FFD8FF, "FileJPGAnalyser"}, {0xDBFFD8FF, "FileJPGAnalyser"}, {0xE2FFD8FF, "FileJPGAnalyser"}, {0xE3FFD8FF, "FileJPGAnalyser"}, {0xE4FFD8FF, "FileJPGAnalyser"}, {0xE5FFD8FF, "FileJPGAnalyser"}, {0xE6FFD8FF, "FileJPGAnalyser"}, {0xE7FFD8FF, "FileJPGAnalyser"}, {0xE8FFD8FF, "FileJPGAnalyser"}, {0xE9FFD8FF, "FileJPGAnalyser"}, {0xEAFFD8FF, "FileJPGAnalyser"}, {0xEBFFD8FF, "FileJPGAnalyser"}, {0xECFFD8FF, "FileJPGAnalyser"}, {0xEDFFD8FF, "FileJPGAnalyser"}, {0xEEFFD8FF, "FileJPGAnalyser"}, {0xEFFFD8FF, "FileJPGAnalyser"}, {0xFEFFD8FF, "FileJPGAnalyser"}, {0xC4FFD8FF, "FileJPGAnalyser"}, {0xDDFFD8FF, "FileJPGAnalyser"}, {0xC0FFD8FF, "FileJPGAnalyser"}, {0xC1FFD8FF, "FileJPGAnalyser"}, {0xC2FFD8FF, "FileJPGAnalyser"}, {0xC3FFD8FF, "FileJPGAnalyser"}, {0xC5FFD8FF, "FileJPGAnalyser"}, {0xC6FFD8FF, "FileJPGAnalyser"}, {0xC7FFD8FF, "FileJPGAnalyser"}, {0xC9FFD8FF, "FileJPGAnalyser"}, {0xCAFFD8FF, "FileJPGAnalyser"}, {0xCBFFD8FF, "FileJPGAnalyser"}, {0xCDFFD8FF, "FileJPGAnalyser"}, {0xCEFFD8FF, "FileJPGAnalyser"}, {0xCFFFD8FF, "FileJPGAnalyser"}, {0xCCFFD8FF, "FileJPGAnalyser"}, {0x00010000, "FileICOAnalyser"},
     {0x00020000, "FileICOAnalyser"}, {0x00035F3F, "FileHLPAnalyser"}, {0x38464947, "FileGIFAnalyser"},
     {0x4D524F46, "CFileAIFAnalyzer"}, {0x0000011C, "FileFH11Analyser"}, {0xC6D3D0C5, "FileEPSAnalyser"},
     {0x53502125, "FileEPSAnalyser"}, {0x0D302020, "FileDXFAnalyser"}, {0x30314341, "FileDWGAnalyser"},

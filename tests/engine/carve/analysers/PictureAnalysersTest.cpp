@@ -248,10 +248,10 @@ TEST_F(PictureAnalysersTest, DamagedHeadersAreRefusedAndLeaveTheRecordAsItWas) {
 TEST_F(PictureAnalysersTest, BmpWithAnUnknownInfoHeaderIsRefusedButStaysTypedBmp) {
     CRawFileInfo info;
     info.m_u64Size = 77;
-    EXPECT_EQ(Analyse(*Make(Picture::Bmp), MakeBmp(108), info), 0);
+    EXPECT_EQ(Analyse(*Make(Picture::Bmp), MakeBmp(100), info), 0);
     EXPECT_EQ(info.m_u32Type, RAW_FILE_TYPE_BMP);
     EXPECT_EQ(info.m_u64Size, 0u);
-    for (std::uint32_t const u32InfoSize : {40u, 124u}) {
+    for (std::uint32_t const u32InfoSize : {40u, 52u, 56u, 64u, 108u, 124u}) {
         Bytes const bmp = MakeBmp(u32InfoSize);
         EXPECT_NE(Analyse(*Make(Picture::Bmp), bmp, info), 0) << u32InfoSize;
         EXPECT_EQ(info.m_u64Size, bmp.size());
@@ -260,8 +260,15 @@ TEST_F(PictureAnalysersTest, BmpWithAnUnknownInfoHeaderIsRefusedButStaysTypedBmp
 
 TEST_F(PictureAnalysersTest, HeaderSizesClaimingFourGiBAreTakenAsStated) {
     // Clamping to the device is the search's job; the analysers must only not overflow.
+    // A BMP's stated size is believed only as far as its pixels need it: what they need counts,
+    // unless its dimensions overflow, when the stated size stands.
     Bytes bmp = MakeBmp(40);
     engine::ByteWriter(bmp).Le32(2, 0xFFFFFFFF);
+    Bytes bmpOverflow = bmp;
+    engine::ByteWriter overflow(bmpOverflow);
+    overflow.Le32(18, 0x7FFFFFFF);
+    overflow.Le32(22, 0x7FFFFFFF);
+    overflow.Le16(28, 32);
     Bytes wmf = MakeWmf(700, false);
     engine::ByteWriter(wmf).Le32(6, 0xFFFFFFFF);
     Bytes placeable = MakeWmf(700, true);
@@ -273,7 +280,8 @@ TEST_F(PictureAnalysersTest, HeaderSizesClaimingFourGiBAreTakenAsStated) {
         Bytes const& bytes;
         std::uint64_t u64Size;
     };
-    for (Claim const& c : {Claim{Picture::Bmp, bmp, 0xFFFFFFFFull}, Claim{Picture::Wmf, wmf, 0x1FFFFFFFEull},
+    for (Claim const& c : {Claim{Picture::Bmp, bmp, bmp.size()}, Claim{Picture::Bmp, bmpOverflow, 0xFFFFFFFFull},
+                           Claim{Picture::Wmf, wmf, 0x1FFFFFFFEull},
                            Claim{Picture::Wmf, placeable, 0x1FFFFFFFEull + 22}, Claim{Picture::Emf, emf, 0xFFFFFFFFull}}) {
         CRawFileInfo info;
         ASSERT_NE(Analyse(*Make(c.e), c.bytes, info), 0);

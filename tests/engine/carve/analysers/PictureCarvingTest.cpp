@@ -104,7 +104,8 @@ protected:
         PlaceNext("placeable wmf", "wmf", MakeWmf(1500, true));
         PlaceNext("psp", "psp", MakePsp({2000, 3000, 120}));
         PlaceNext("webp", "", m_samples.webp);
-        PlaceNext("bmp with a 108-byte info header", "", MakeBmp(108));
+        PlaceNext("bmp with a 108-byte info header", "bmp", MakeBmp(108));
+        PlaceNext("bmp with an unknown info header", "", MakeBmp(100));
         PlaceNext("17-entry icon", "", MakeIcon(17, 64));
         PlaceNext("placeable wmf with a wrong checksum", "", MakeWmf(1500, true, false));
         // Fewer than 20 blocks follow: sized through the device at the end of the search.

@@ -126,12 +126,12 @@ void WriteImageWhenAsked(carvetest::CPlantedDevice& device, std::uint32_t u32Sec
 }  // namespace
 
 void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements,
-                   std::uint64_t u64DeviceBytes, std::uint32_t u32SectorSize) {
+                   std::uint64_t u64DeviceBytes, std::uint32_t u32SectorSize, Slack slack) {
     ASSERT_EQ(samples.size(), placements.size());
     carvetest::CPlantedDevice device(u64DeviceBytes / u32SectorSize, u32SectorSize, true);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         Bytes padded = samples[i].bytes;
-        padded.resize(static_cast<std::size_t>(RoundUp(padded.size(), kAlign)), 0);
+        if (slack == Slack::Zeros) padded.resize(static_cast<std::size_t>(RoundUp(padded.size(), kAlign)), 0);
         ASSERT_LE(placements[i].u64Offset + padded.size(), u64DeviceBytes) << samples[i].name;
         device.Plant(placements[i].u64Offset, std::move(padded));
     }

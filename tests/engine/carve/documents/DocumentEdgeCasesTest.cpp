@@ -120,11 +120,15 @@ EdgeCase const kCases[] = {
     // Before 1,024 a marker counts only when zeros follow it to its sector's end; nothing follows
     // one that ends the device, and no line end is read past it.
     {"PdfEofAsTheDevicesLastBytes", &CreateFilePDFAnalyser, 512, [] { return Text(512, 512, {{0, "%PDF-1.4\n"}, {507, "%%EOF"}}); }, 512},
-    {"PdfEarlyEofFollowedByTextIsNotItsEnd", &CreateFilePDFAnalyser, 512,
-     [] { return Text(3000, 4096, {{0, "%PDF-1.4\n"}, {300, "%%EOF\n"}, {2994, "%%EOF\n"}}); }, 3000},
+    // An early "%%EOF" followed by an incremental update is not the end; one followed by
+    // anything else (old data on a used disk) is.
+    {"PdfEarlyEofFollowedByAnUpdateIsNotItsEnd", &CreateFilePDFAnalyser, 512,
+     [] { return Text(3000, 4096, {{0, "%PDF-1.4\n"}, {300, "%%EOF\n12 0 obj\n"}, {2994, "%%EOF\n"}}); }, 3000},
+    {"PdfEofFollowedByOtherBytesEndsThere", &CreateFilePDFAnalyser, 512,
+     [] { return Text(3000, 4096, {{0, "%PDF-1.4\n"}, {1300, "%%EOF\n"}, {2994, "%%EOF\n"}}); }, 1306},
     // A zero-tailed sector's last marker ends the file: its first closed an earlier revision.
     {"PdfUpdateInTheLastSectorEndsAtTheLastMarker", &CreateFilePDFAnalyser, 512,
-     [] { return Text(2099, 4096, {{0, "%PDF-1.4\n"}, {2050, "%%EOF\r\n"}, {2092, "%%EOF\r\n"}}); }, 2099},
+     [] { return Text(2099, 4096, {{0, "%PDF-1.4\n"}, {2050, "%%EOF\r\nxref\r\n"}, {2092, "%%EOF\r\n"}}); }, 2099},
     {"RtfCutShortEndsAtItsFirstZero", &CreateFileRTFAnalyser, 512, [] { return Text(3000, 4096, {{0, "{\\rtf1 {\\b open"}}); }, 3000},
     {"RtfEscapedBracesDoNotClose", &CreateFileRTFAnalyser, 512, [] { return Text(40, 512, {{0, "{\\rtf1 a \\} b \\{ c {d} e}"}}); }, 25},
     {"RtfMillionOpeningBraces", &CreateFileRTFAnalyser, 512,

@@ -242,7 +242,7 @@ TEST_F(MediaEdgeTest, AHundredZeroBytesEndAnMpegStreamAndNinetyNineDoNot) {
     }
 }
 
-TEST_F(MediaEdgeTest, AMatroskaSegmentOfUnknownSizeRunsToTheDevicesEnd) {
+TEST_F(MediaEdgeTest, AMatroskaSegmentOfUnknownSizeEndsWhereItsElementsDo) {
     Bytes mkv = SampleBytes(m_samples, "Mkv");
     // ffmpeg writes the EBML header in 40 bytes, then the Segment with an 8-byte size.
     ASSERT_EQ(mkv.at(40), 0x18);
@@ -250,7 +250,7 @@ TEST_F(MediaEdgeTest, AMatroskaSegmentOfUnknownSizeRunsToTheDevicesEnd) {
     std::fill(mkv.begin() + 45, mkv.begin() + 52, 0xFF);
     std::uint64_t const u64At = kDeviceBytes - 64 * kAlignment;
     auto const sizes = CarvedSizes({{u64At, mkv}});
-    EXPECT_EQ(sizes.at(u64At / 512), kDeviceBytes - u64At);
+    EXPECT_EQ(sizes.at(u64At / 512), mkv.size());
 }
 
 }  // namespace

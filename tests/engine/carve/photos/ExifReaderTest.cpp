@@ -150,7 +150,7 @@ TEST(ExifReaderTest, MalformedBlocksAreRefused) {
 
     ExifBlock badFormat(false);
     badFormat.Put16(1);
-    badFormat.Entry(272, 13, 1, 0);
+    badFormat.Entry(272, 14, 1, 0);  // 13 is IFD, the last type known
     badFormat.Put32(0);
 
     // A chain of directories, each linking to the next, 2000 long: more than the walk takes.

@@ -148,9 +148,18 @@ TEST_F(PhotoAnalysersTest, JpegStartsThatCannotBeSizedAreRefusedOrLeftUnsized) {
     early.insert(early.end(), {0xFF, 0xD9});
     EXPECT_EQ(Size(*m_pJpg, early).info.m_u64Size, 1502u);
 
+    // Any segment the standard allows after SOI starts a JPEG when a marker follows it; a
+    // reserved marker does not.
     Bytes other = jfif;
-    other[3] = 0xE2;
     CRawFileInfo info;
+    for (std::uint8_t const u8Marker : {0xE2, 0xED, 0xFE, 0xC4, 0xC2}) {
+        other[3] = u8Marker;
+        EXPECT_EQ(m_pJpg->AnalyseBuffer(other.data(), info, 512), 1) << int{u8Marker};
+    }
+    other[3] = 0xF1;
+    EXPECT_EQ(m_pJpg->AnalyseBuffer(other.data(), info, 512), 0);
+    other[3] = 0xED;
+    other[20] = 0x00;
     EXPECT_EQ(m_pJpg->AnalyseBuffer(other.data(), info, 512), 0);
 }
 
@@ -187,11 +196,9 @@ TEST_F(PhotoAnalysersTest, TiffsAreTypedByMakerNamedAfterTheModelAndSizedFromThe
         EXPECT_EQ(sized.info.m_u32Type, row.eType);
         EXPECT_EQ(sized.info.GetRawFileName(), row.pszName != nullptr ? row.pszName : row.pszModel);
         EXPECT_EQ(sized.info.m_strTime, tags.dateTime);
-        // Whole sectors covering the file; one more where its last bytes reach a sector's tail.
-        // Tiled ones too, although exiftool stores their tile byte counts as shorts beside long
-        // tile offsets.
-        EXPECT_GE(sized.info.m_u64Size, RoundUp(tiff.size(), 512));
-        EXPECT_LE(sized.info.m_u64Size, RoundUp(tiff.size(), 512) + 512);
+        // Exactly the file: its chain of directories holds up to its end. Tiled ones too,
+        // although exiftool stores their tile byte counts as shorts beside long tile offsets.
+        EXPECT_EQ(sized.info.m_u64Size, tiff.size());
     }
 }
 
@@ -222,8 +229,7 @@ TEST_F(PhotoAnalysersTest, HeaderVariantsDngAndSmallTiffs) {
         Sized const sized = Size(*m_pTif, c.bytes);
         ASSERT_TRUE(sized.bAccepted);
         EXPECT_EQ(sized.info.m_u32Type, c.eType);
-        EXPECT_GE(sized.info.m_u64Size, RoundUp(c.bytes.size(), 512));
-        EXPECT_LE(sized.info.m_u64Size, RoundUp(c.bytes.size(), 512) + 512);
+        EXPECT_EQ(sized.info.m_u64Size, c.bytes.size());
     }
 
     // As tiffcp writes them (offsets and counts of one width), tiles size the file.
@@ -231,14 +237,14 @@ TEST_F(PhotoAnalysersTest, HeaderVariantsDngAndSmallTiffs) {
         Bytes const tiled = Made(m_maker.Tiff({}, bBigEndian, true));
         Sized const sized = Size(*m_pTif, tiled);
         EXPECT_EQ(sized.info.m_u32Type, RAW_FILE_TYPE_TIF);
-        EXPECT_GE(sized.info.m_u64Size, RoundUp(tiled.size(), 512)) << bBigEndian;
-        EXPECT_LE(sized.info.m_u64Size, RoundUp(tiled.size(), 512) + 512) << bBigEndian;
+        EXPECT_EQ(sized.info.m_u64Size, tiled.size()) << bBigEndian;
     }
 
     Bytes const small = Made(m_maker.Tiff({"Canon", "Tiny", "2020:01:02 03:04:05"}, false, false, 16, 16));
     ASSERT_LT(small.size(), 10240u);
-    EXPECT_EQ(Size(*m_pTif, small).info.m_u64Size, RoundUp(kUnbelievedSize, 512));
-    EXPECT_EQ(Size(*m_pTif, small, 4096).info.m_u64Size, RoundUp(kUnbelievedSize, 4096));
+    // However small, a TIFF walked to its end is that long.
+    EXPECT_EQ(Size(*m_pTif, small).info.m_u64Size, small.size());
+    EXPECT_EQ(Size(*m_pTif, small, 4096).info.m_u64Size, small.size());
 }
 
 TEST_F(PhotoAnalysersTest, FujiContainerIsNamedFromItsPreviewAndSizedToItsSections) {
@@ -391,6 +397,27 @@ void PutStripIfd(Bytes& tiff, std::size_t at, std::uint32_t u32StripOffset, std:
     engine::ByteWriter(tiff).Le32(at + 2 + 24, u32Next);
 }
 
+TEST(TiffChainTest, SubIfdsOfTypeIfdAreWalkedAndTheirStripsEndTheFile) {
+    // The first directory holds a SubIFDs entry of type 13 (IFD) listing two directories; the
+    // second one's strip ends the file.
+    Bytes tiff = TiffHeader(8, 6000);
+    engine::ByteWriter writer(tiff);
+    writer.Le16(8, 1);
+    writer.Le16(10, 330);
+    writer.Le16(12, 13);
+    writer.Le32(14, 2);
+    writer.Le32(18, 100);  // the two offsets stand at 100
+    writer.Le32(22, 0);
+    writer.Le32(100, 200);
+    writer.Le32(104, 300);
+    PutStripIfd(tiff, 200, 1000, 500, 0);
+    PutStripIfd(tiff, 300, 4000, 2000, 0);
+    std::unique_ptr<IRawFileAnalyser> const pTif = CreateFileTIFAnalyser();
+    Sized const sized = Size(*pTif, tiff);
+    ASSERT_TRUE(sized.bAccepted);
+    EXPECT_EQ(sized.info.m_u64Size, 6000u);
+}
+
 TEST(TiffChainTest, LinksThatRepeatOrGoBackEndTheChainAndSumsNear4GiBDoNotWrap) {
     struct Case {
         char const* pszName;
@@ -411,7 +438,7 @@ TEST(TiffChainTest, LinksThatRepeatOrGoBackEndTheChainAndSumsNear4GiBDoNotWrap) 
     Case const cases[] = {
         {"self-linked directory", selfLinked, RoundUp(20100, 512)},
         {"link back to an earlier offset", backward, RoundUp(20100, 512)},
-        {"forward link is followed", forward, RoundUp(90100, 512)},
+        {"forward link is followed to the end of the chain: exact", forward, 90100},
         {"strip end past 4 GiB", nearTop, RoundUp(kUnbelievedSize, 512)},
     };
     std::unique_ptr<IRawFileAnalyser> const pTif = CreateFileTIFAnalyser();

@@ -257,7 +257,7 @@ bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample
         {"photo camera jpeg", RAW_FILE_TYPE_JPG, maker.Jpeg({"Canon", "Canon EOS 5D", "2021:05:06 07:08:09"}), SizeRule::Exact, 0, "Canon EOS 5D"},
         {"photo gif commented last", RAW_FILE_TYPE_GIF, maker.GifCommentedLast(), SizeRule::Exact, 0, ""},
         {"photo jpeg behind a comment", RAW_FILE_TYPE_JPG, maker.SmallJpegWithComment(3000), SizeRule::Exact, 0, ""},
-        {"photo 300-page tiff", RAW_FILE_TYPE_TIF, maker.MultiPageTiff(300), SizeRule::ToSectorEnd, 0, ""},
+        {"photo 300-page tiff", RAW_FILE_TYPE_TIF, maker.MultiPageTiff(300), SizeRule::Exact, 0, ""},
         {"photo extended-sequential jpeg", RAW_FILE_TYPE_JPG, maker.ExtendedSequentialJpeg(), SizeRule::Exact, 0, ""},
         // One byte short of a sector's multiple: its last sector ends FF D9 00.
         {"photo jpeg one byte short of a sector", RAW_FILE_TYPE_JPG, plain.empty() ? Bytes{} : PadJpegTo(plain, 4096, 4095), SizeRule::Exact, 0, ""},

@@ -87,8 +87,8 @@ Bytes MakeX3f(std::uint32_t u32DirectoryAt);
 
 /// The photograph family of the carving corpus (corpus/CorpusFamilies.h): a camera JPEG named by
 /// its model, and the three files whose structure once cut them short: a GIF whose comment
-/// follows its image, a 20 x 20 JPEG behind a 3,000-byte comment, a 300-page TIFF (to its
-/// sector's end).
+/// follows its image, a 20 x 20 JPEG behind a 3,000-byte comment, a 300-page TIFF (exact, as
+/// its chain of directories holds up to its end).
 bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error);
 
 }  // namespace phototest

@@ -1,0 +1,33 @@
+#include "engine/carve/NextFileCut.h"
+
+#include <algorithm>
+
+#include "engine/carve/RawFileInfo.h"
+
+void CNextFileCut::Found(std::uint64_t u64Sector) {
+    if (m_starts.empty() || m_starts.back() < u64Sector) m_starts.push_back(u64Sector);
+}
+
+bool CNextFileCut::Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::uint64_t u64ReadEnd, bool bAllRead) const {
+    if (!info.m_bSizeGuessed || u32SectorSize == 0) return true;
+    // The first sector that starts at or past the borne-out bytes: a file found there is no
+    // part of this one (a thumbnail or a strip inside it starts before).
+    std::uint64_t const u64Borne = (std::max<std::uint64_t>(info.m_u64Borne, 1) + u32SectorSize - 1) / u32SectorSize;
+    std::uint64_t const u64From = info.m_u64StartSector + u64Borne;
+    auto const next = std::lower_bound(m_starts.begin(), m_starts.end(), u64From);
+    if (next != m_starts.end()) {
+        info.m_u64Size = std::min(info.m_u64Size, (*next - info.m_u64StartSector) * u32SectorSize);
+        info.m_bSizeGuessed = false;
+        return true;
+    }
+    std::uint64_t const u64GuessEnd = info.m_u64StartSector + (info.m_u64Size + u32SectorSize - 1) / u32SectorSize;
+    if (bAllRead || u64ReadEnd >= u64GuessEnd) {
+        info.m_bSizeGuessed = false;
+        return true;
+    }
+    return false;
+}
+
+void CNextFileCut::ForgetBefore(std::uint64_t u64Sector) {
+    while (!m_starts.empty() && m_starts.front() < u64Sector) m_starts.pop_front();
+}
