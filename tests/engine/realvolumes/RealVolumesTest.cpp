@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -58,6 +59,7 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat16DeletedFileWhoseFirstClusterWasReused", "fat16-reused-cluster"},
     {"ExFatDeletedFileWrittenIntoHoles", "exfat-deleted-in-holes"},
     {"ExFatDeletedFileWhoseClustersWereReused", "exfat-reused-cluster"},
+    {"NtfsTwoVolumesWithoutPartitionTableStayTwo", "ntfs-two-volumes", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
@@ -244,5 +246,40 @@ TEST_P(CompleteRealVolumesTest, TheCompleteScanAndTheModelRecoverEveryLiveFileBy
 
 INSTANTIATE_TEST_SUITE_P(Cases, CompleteRealVolumesTest, ::testing::ValuesIn(kCompleteCases),
                          [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+
+// Names ntfs-3g writes that FAT refuses, recovered by the model onto a FAT destination (a
+// mounted loop image): each under its name with "_" for the refused characters, byte-exact.
+TEST(RecoveryNamesTest, NamesAFatDestinationRefusesAreRecoveredUnderOthersNotLost) {
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
+    if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
+    std::string const image = GetImages().dir + "/ntfs-posix-names.img";
+    if (!fs::exists(image)) GTEST_SKIP() << "the NTFS image was not built (needs root, /dev/fuse, mkntfs and ntfs-3g)";
+    if (::geteuid() != 0 || !fs::exists("/dev/loop-control") || !testsupport::HaveTool("mkfs.vfat"))
+        GTEST_SKIP() << "needs root, loop devices and mkfs.vfat to mount a FAT destination";
+    testsupport::TempDir dir;
+    std::string const fat = dir.File("fat.img");
+    std::string const mnt = dir.File("mnt");
+    if (testsupport::RunCommand("truncate -s 64M '" + fat + "' && mkfs.vfat '" + fat + "' >/dev/null && mkdir '" + mnt + "' && mount -o loop '" +
+                                fat + "' '" + mnt + "'") != 0)
+        GTEST_SKIP() << "the FAT destination cannot be mounted here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { testsupport::RunCommand("umount '" + path + "'"); }
+    } const unmount{mnt};
+
+    scanbenchtest::ScanbenchRun const run = scanbenchtest::RunScanbench(dir, "model-scan " + image + " --recover " + mnt + "/out");
+    EXPECT_EQ(run.iExit, 0) << run.output;
+    std::vector<std::string> written;
+    for (auto const& entry : fs::recursive_directory_iterator(mnt + "/out"))
+        if (entry.is_regular_file()) written.push_back("/" + fs::relative(entry.path(), mnt + "/out").string());
+    for (auto const& [path, expected] : testsupport::ReadManifest(GetImages().dir + "/ntfs-posix-names.manifest")) {
+        if (expected.bFolder) continue;
+        std::string shown = path;
+        std::replace_if(shown.begin(), shown.end(), [](char c) { return std::string_view(":?*<>|\"\\").find(c) != std::string_view::npos; }, '_');
+        auto const found = std::find_if(written.begin(), written.end(), [&](std::string const& got) { return EndsWith(got, shown); });
+        ASSERT_NE(found, written.end()) << path << " is not recovered as " << shown;
+        EXPECT_EQ(testsupport::Sha256OfFile(mnt + "/out" + *found), expected.sha256) << path;
+    }
+}
 
 }  // namespace
