@@ -247,25 +247,31 @@ TEST_P(CompleteRealVolumesTest, TheCompleteScanAndTheModelRecoverEveryLiveFileBy
 INSTANTIATE_TEST_SUITE_P(Cases, CompleteRealVolumesTest, ::testing::ValuesIn(kCompleteCases),
                          [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
 
-// Names ntfs-3g writes that FAT refuses, recovered by the model onto a FAT destination (a
-// mounted loop image): each under its name with "_" for the refused characters, byte-exact.
-TEST(RecoveryNamesTest, NamesAFatDestinationRefusesAreRecoveredUnderOthersNotLost) {
+// Names ntfs-3g writes that exFAT refuses, recovered by the model onto an exFAT destination
+// (an image mounted through exfat-fuse, as a card is): each under its name with "_" for the
+// refused characters, byte-exact.
+TEST(RecoveryNamesTest, NamesAnExFatDestinationRefusesAreRecoveredUnderOthersNotLost) {
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
     if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
     std::string const image = GetImages().dir + "/ntfs-posix-names.img";
     if (!fs::exists(image)) GTEST_SKIP() << "the NTFS image was not built (needs root, /dev/fuse, mkntfs and ntfs-3g)";
-    if (::geteuid() != 0 || !fs::exists("/dev/loop-control") || !testsupport::HaveTool("mkfs.vfat"))
-        GTEST_SKIP() << "needs root, loop devices and mkfs.vfat to mount a FAT destination";
+    if (::geteuid() != 0 || !fs::exists("/dev/fuse") || !fs::exists("/dev/loop-control") || !testsupport::HaveTool("mkfs.exfat") ||
+        !testsupport::HaveTool("mount.exfat-fuse"))
+        GTEST_SKIP() << "needs root, /dev/fuse, loop devices, mkfs.exfat and exfat-fuse to mount an exFAT destination";
     testsupport::TempDir dir;
-    std::string const fat = dir.File("fat.img");
+    std::string const card = dir.File("card.img");
     std::string const mnt = dir.File("mnt");
-    if (testsupport::RunCommand("truncate -s 64M '" + fat + "' && mkfs.vfat '" + fat + "' >/dev/null && mkdir '" + mnt + "' && mount -o loop '" +
-                                fat + "' '" + mnt + "'") != 0)
-        GTEST_SKIP() << "the FAT destination cannot be mounted here";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { testsupport::RunCommand("umount '" + path + "'"); }
-    } const unmount{mnt};
+    // exfat-fuse mounts block devices only: the card image is served by a loop device.
+    std::string const loop = dir.File("loop");
+    if (testsupport::RunCommand("truncate -s 64M '" + card + "' && mkfs.exfat '" + card + "' >/dev/null && mkdir '" + mnt + "' && losetup -f --show '" +
+                                card + "' >'" + loop + "'") != 0)
+        GTEST_SKIP() << "no loop device for the exFAT destination";
+    struct Detach {
+        std::string mnt, loop;
+        ~Detach() { testsupport::RunCommand("umount '" + mnt + "' 2>/dev/null; losetup -d \"$(cat '" + loop + "')\""); }
+    } const detach{mnt, loop};
+    if (testsupport::RunCommand("mount.exfat-fuse \"$(cat '" + loop + "')\" '" + mnt + "' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "the exFAT destination cannot be mounted here";
 
     scanbenchtest::ScanbenchRun const run = scanbenchtest::RunScanbench(dir, "model-scan " + image + " --recover " + mnt + "/out");
     EXPECT_EQ(run.iExit, 0) << run.output;
