@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <ostream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -285,6 +286,29 @@ TEST(RecoveryNamesTest, NamesAnExFatDestinationRefusesAreRecoveredUnderOthersNot
         auto const found = std::find_if(written.begin(), written.end(), [&](std::string const& got) { return EndsWith(got, shown); });
         ASSERT_NE(found, written.end()) << path << " is not recovered as " << shown;
         EXPECT_EQ(testsupport::Sha256OfFile(mnt + "/out" + *found), expected.sha256) << path;
+    }
+}
+
+// The two NTFS volumes of one disk through the model: a deep scan saved and loaded again keeps
+// a root per volume, and the recovery writes each volume's files under a folder of its own.
+TEST(TwoVolumesTest, TheModelSavesLoadsAndRecoversEachVolumeUnderItsOwnFolder) {
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
+    if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
+    std::string const oracle = GetImages().dir + "/ntfs-two-volumes";
+    if (fs::exists(oracle + ".skipped")) GTEST_SKIP() << ReadText(oracle + ".skipped");
+    testsupport::TempDir dir;
+    scanbenchtest::ScanbenchRun const saved = scanbenchtest::RunScanbench(dir, "model-scan " + oracle + ".img --deep --save " + dir.File("scan.rsf"));
+    ASSERT_EQ(saved.iExit, 0) << saved.output;
+    EXPECT_EQ(saved.result.at("roots"), "2");
+    scanbenchtest::ScanbenchRun const loaded =
+        scanbenchtest::RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + oracle + ".img --recover " + dir.File("out"));
+    ASSERT_EQ(loaded.iExit, 0) << loaded.output;
+    EXPECT_EQ(loaded.result.at("roots"), "2");
+    EXPECT_EQ(loaded.result.at("failed"), "0");
+    for (auto const& [path, expected] : testsupport::ReadManifest(oracle + ".manifest")) {
+        // "Disk 2(NTFS)/many/entry_01.bin" is recovered as "0001/Disk 2/many/entry_01.bin".
+        std::string const recovered = dir.File("out") + "/0001/" + std::regex_replace(path, std::regex("^([^(]*)\\(NTFS\\)"), "$1");
+        EXPECT_EQ(testsupport::Sha256OfFile(recovered), expected.sha256) << path;
     }
 }
 
