@@ -22,6 +22,9 @@ constexpr long kNtfsMagic = 0x5346544e;    // the old ntfs driver
 constexpr long kNtfs3Magic = 0x7366746e;   // ntfs3
 constexpr long kFuseMagic = 0x65735546;    // any FUSE mount: the mount's type tells
 
+// A mount table longer than this is not the kernel's.
+constexpr std::size_t kMaxMountLines = 100000;
+
 constexpr std::array<std::string_view, 8> kWindowsTypes = {"vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk", "fuse.ntfs-3g", "fuse.exfat"};
 
 bool IsWindowsType(std::string_view type) {
@@ -36,7 +39,7 @@ std::string MountType(std::string const& root, dev_t dev) {
     std::ifstream in(root + "/proc/self/mountinfo");
     std::string line;
     std::string type;
-    while (std::getline(in, line)) {
+    for (std::size_t lines = 0; lines < kMaxMountLines && std::getline(in, line); ++lines) {
         std::istringstream fields(line);
         std::string mountId, parentId, majorMinor;
         if (!(fields >> mountId >> parentId >> majorMinor) || majorMinor != wanted) continue;
