@@ -28,4 +28,10 @@ bool IsBlockDeviceOn(std::uint32_t u32Inner, std::uint32_t u32Outer, std::string
 std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string const& devicePath,
                                      std::string const& root = "/");
 
+/// Whether writing `file` would write the scanned device or image at `devicePath`: the same file
+/// (device and inode, links followed, so a symbolic or hard link to the image counts), the same
+/// block device, or the file a scanned loop device (or a partition of one) serves. False when
+/// `file` does not exist yet.
+bool IsFileTheDevice(std::string const& file, std::string const& devicePath, std::string const& root = "/");
+
 }  // namespace platform

@@ -33,6 +33,11 @@ void AnswerNextFileDialog(QNDeletailWindowController* window, const QString& pat
                                    QObject::disconnect(*connection);
                                    if (dialog->fileMode() == QFileDialog::Directory) dialog->setDirectory(path);
                                    dialog->selectFile(path);
+                                   // A save onto an existing file asks whether to replace it (a
+                                   // modal box inside accept): yes, as a person saving there says.
+                                   QTimer::singleShot(0, dialog, [dialog] {
+                                     if (auto* box = dialog->findChild<QMessageBox*>()) box->done(QMessageBox::Yes);
+                                   });
                                    static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
                                    if (!dialog->isVisible()) return;
                                    qWarning("Hook: the dialog did not take %s", qUtf8Printable(path));

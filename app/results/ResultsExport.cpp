@@ -55,11 +55,15 @@ void QNDeletailWindowController::saveScanTo(const QString& path) {
   uimodel::spy::SpyIDIncreateTable1(4133);
   uimodel::spy::SpyIDIncreateTable1(m_isDeepScan ? 4134 : 4135);
   const QString folder = QFileInfo(path).absolutePath();
-  if (QNUIController::IsRecoveryToSameDevice(QFile::encodeName(folder).toStdString())) {
-    // Choose again or cancel: a results file there overwrites the deleted files it lists.
+  // Choose again or cancel: the scanned image itself (a link to it included) would be replaced;
+  // a results file on the scanned device overwrites the deleted files it lists.
+  const bool image = QNUIController::IsScannedImage(QFile::encodeName(path).toStdString());
+  if (image || QNUIController::IsRecoveryToSameDevice(QFile::encodeName(folder).toStdString())) {
+    const QString warning = image ? QStringLiteral("SAVE_SCANNED_IMAGE_WARNING") : QStringLiteral("SAVE_SAME_DISK_WARNING");
+    const QString prompt = image ? QStringLiteral("SAVE_SCANNED_IMAGE_PROMPT") : QStringLiteral("SAVE_SAME_DISK_PROMPT");
     QWidget* sheet = OpenSheet(this,
-                               {Text(QStringLiteral("SAVE_SAME_DISK_WARNING")), Text(QStringLiteral("SAVE_SAME_DISK_PROMPT")),
-                                Text(QStringLiteral("CHANG_DESTINATION")), Text(QStringLiteral("PAGE_FOUR_SCAN_STOP_NO_BUTTON"))},
+                               {Text(warning), Text(prompt), Text(QStringLiteral("CHANG_DESTINATION")),
+                                Text(QStringLiteral("PAGE_FOUR_SCAN_STOP_NO_BUTTON"))},
                                [guard = QPointer<QNDeletailWindowController>(this)](int code) {
                                  if (guard && code != 0) guard->exportButtonAction();
                                });

@@ -97,10 +97,8 @@ void QNDeletailWindowController::recoverToFolder(const QString& folder) {
   if (QNUIController::IsRecoveryRunning()) return;
   m_recoverySavePathStr = folder;
   m_isRecoveryEndSHowWindow = true;
-  std::uint64_t count = 0;
-  std::uint64_t size = 0;
-  QNUIController::GetSelectedFilesAmout(count, size);
-  switch (recovery::CheckDestination(folder, size, m_destinationProbe)) {
+  // What the copies write, not what damaged entries claim: one absurd size must not refuse all.
+  switch (recovery::CheckDestination(folder, QNUIController::GetSelectedBytesToWrite(), m_destinationProbe)) {
     case DestinationCheck::NoWriteAccess:
       openRecoverySheet(QStringLiteral("PAGE_FOUR_RECOVERY_NO_COMPETENCE"), false, [](int) {});
       return;
@@ -139,6 +137,7 @@ void QNDeletailWindowController::startRecovery() {
   std::uint64_t size = 0;
   // Also the recovery's totals: before the start.
   QNUIController::GetSelectedFilesAmout(count, size);
+  QNUIController::GetSelectedBytesToWrite();
   LogFailedFiles();
   m_isFinishRecovery = false;
   m_isBeginRecovery = true;

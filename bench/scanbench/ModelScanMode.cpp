@@ -219,6 +219,7 @@ bool ReportFailures(Options const& options, uimodel::QNUIScan& scan, RESULT resu
         namespace results = uimodel::resultsfile;
         std::fprintf(stderr, "scanbench: the scan was not saved to %s: %s (error %llu)\n", options.saveTo->c_str(),
                      saved->u64Error == results::RESULTS_ON_SCANNED_DEVICE ? "it lies on the device being scanned"
+                     : saved->u64Error == results::RESULTS_IS_SCANNED_IMAGE ? "it is the image being scanned"
                      : saved->u64Error == results::RESULTS_CANNOT_OPEN     ? "the file cannot be created there"
                      : saved->u64Error == results::RESULTS_WRITE_FAILED    ? "a write failed"
                                                                            : "the save failed",

@@ -245,6 +245,10 @@ int RunScan(ScanOptions const& options) {
     // One manifest for the whole command: every volume a disk's scan visits adds its files.
     std::unique_ptr<std::FILE, FileCloser> pManifest;
     if (!options.manifestPath.empty()) {
+        if (platform::IsFileTheDevice(options.manifestPath, options.devicePath)) {
+            std::fprintf(stderr, "scanbench: refusing to write %s: it is the image being scanned\n", options.manifestPath.c_str());
+            return 1;
+        }
         pManifest.reset(std::fopen(options.manifestPath.c_str(), "w"));
         if (!pManifest) {
             std::fprintf(stderr, "scanbench: cannot write %s\n", options.manifestPath.c_str());

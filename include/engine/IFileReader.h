@@ -14,6 +14,9 @@ public:
     virtual IFileReader* Clone() = 0;
     /// The node's data size in bytes.
     virtual long long GetDataSize() const = 0;
+    /// The bytes a copy of the node writes: the data size, or less where the node's data ends
+    /// before it (runs shorter than a damaged recorded size). What a destination must hold.
+    virtual long long GetWritableSize() const { return GetDataSize(); }
     virtual int IsCompressFile() = 0;
     virtual void Release() = 0;
 };

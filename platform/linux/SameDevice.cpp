@@ -225,4 +225,19 @@ std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string cons
     return false;
 }
 
+bool IsFileTheDevice(std::string const& file, std::string const& devicePath, std::string const& root) {
+    struct stat fileStat {};
+    struct stat deviceStat {};
+    if (::stat(file.c_str(), &fileStat) != 0 || ::stat(devicePath.c_str(), &deviceStat) != 0) return false;
+    auto const isFile = [&fileStat](struct stat const& other) {
+        if (S_ISBLK(fileStat.st_mode) && S_ISBLK(other.st_mode)) return fileStat.st_rdev == other.st_rdev;
+        return fileStat.st_dev == other.st_dev && fileStat.st_ino == other.st_ino;
+    };
+    if (isFile(deviceStat)) return true;
+    if (!S_ISBLK(deviceStat.st_mode)) return false;
+    std::optional<fs::path> const backing = BlockDevices(root).BackingFile(DeviceIdFromStDev(deviceStat.st_rdev));
+    struct stat backingStat {};
+    return backing && ::stat(backing->c_str(), &backingStat) == 0 && isFile(backingStat);
+}
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 // under sys/class/block (partitions also as sub-folders of their disk), stacked devices naming
 // what they sit on under slaves/, loop devices naming their file under loop/backing_file.
 #include "platform/SameDevice.h"
+#include "platform/DestinationNames.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -166,6 +167,53 @@ TEST_F(SameDeviceTest, ALoopDeviceLiesOnTheDeviceHoldingItsBackingFile) {
     EXPECT_TRUE(platform::IsBlockDeviceOn(Id(254, 3), u32Holder, Root())) << "a mapper device on that partition";
     EXPECT_FALSE(platform::IsBlockDeviceOn(Id(7, 1), Id(65, 0), Root())) << "another disk";
     EXPECT_FALSE(platform::IsBlockDeviceOn(Id(7, 2), u32Holder, Root())) << "a backing file that is gone";
+}
+
+TEST_F(SameDeviceTest, AFileIsTheScannedImageThroughAnyLinkAndThroughTheLoopDeviceServingIt) {
+    testsupport::TempDir work;
+    std::string const image = work.File("disk.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(image, 8));
+    ASSERT_TRUE(testsupport::WriteStampedImage(work.File("other.img"), 8));
+    fs::create_symlink(image, work.File("link.img"));
+    fs::create_symlink(work.File("link.img"), work.File("link-to-link.img"));
+    fs::create_hard_link(image, work.File("hard.img"));
+    fs::create_symlink(work.File("gone.img"), work.File("dangling.img"));
+    // A loop device serving the image: its node (any name) and its partition are the image too.
+    AddDevice("loop0", "7:0");
+    Write(ClassBlock() / "loop0/loop/backing_file", fs::canonical(image).string());
+    AddPartition("loop0", "loop0p1", "259:0");
+    bool const bNodes = ::mknod(work.File("loop0").c_str(), S_IFBLK | 0600, makedev(7, 0)) == 0 &&
+                        ::mknod(work.File("loop0p1").c_str(), S_IFBLK | 0600, makedev(259, 0)) == 0;
+    struct Row {
+        char const* pszFile;
+        char const* pszDevice;
+        bool bSame;
+    };
+    for (Row const& row : {Row{"disk.img", "disk.img", true}, Row{"link.img", "disk.img", true}, Row{"link-to-link.img", "disk.img", true},
+                           Row{"hard.img", "disk.img", true}, Row{"disk.img", "link.img", true}, Row{"other.img", "disk.img", false},
+                           Row{"dangling.img", "disk.img", false}, Row{"absent.rsf", "disk.img", false}, Row{".", "disk.img", false},
+                           Row{"disk.img", "loop0", true}, Row{"hard.img", "loop0p1", true}, Row{"other.img", "loop0", false},
+                           Row{"loop0", "loop0", true}}) {
+        if (!bNodes && (std::string_view(row.pszDevice).starts_with("loop") || std::string_view(row.pszFile).starts_with("loop"))) continue;
+        EXPECT_EQ(platform::IsFileTheDevice(work.File(row.pszFile), work.File(row.pszDevice), Root()), row.bSame)
+            << row.pszFile << " against " << row.pszDevice;
+    }
+    if (!bNodes) GTEST_SKIP() << "block device nodes cannot be made here (needs root): the loop rows were left out";
+}
+
+// FUSE serves ntfs-3g and exfat-fuse: the mount's type tells what names the folder takes.
+TEST_F(SameDeviceTest, ADestinationRefusesWindowsReservedNamesByItsMountType) {
+    testsupport::TempDir work;
+    struct stat folderStat {};
+    ASSERT_EQ(::stat(work.Path().c_str(), &folderStat), 0);
+    std::string const majorMinor = std::to_string(major(folderStat.st_dev)) + ":" + std::to_string(minor(folderStat.st_dev));
+    for (auto const& [type, bRefuses] : {std::pair<char const*, bool>{"fuseblk", true}, {"vfat", true}, {"msdos", true}, {"exfat", true},
+                                         {"ntfs3", true}, {"fuse.ntfs-3g", true}, {"ext4", false}, {"fuse.sshfs", false}, {"", false}}) {
+        Write(fs::path(Root()) / "proc/self/mountinfo",
+              *type ? "22 1 " + majorMinor + " / /media/card rw,relatime - " + type + " /dev/sdc1 rw" : std::string("22 1 9:9 / / rw - ext4 /dev/x rw"));
+        EXPECT_EQ(platform::RefusesWindowsReservedNames(work.Path(), Root()), bRefuses) << type;
+    }
+    EXPECT_FALSE(platform::RefusesWindowsReservedNames(work.File("absent"), Root()));
 }
 
 TEST_F(SameDeviceTest, PathsThatCannotBeExaminedGiveNoAnswer) {

@@ -399,6 +399,53 @@ TEST(RecoveryFailures, TheFirstFailureIsAnsweredAndFailedFilesAreCountedApart) {
     EXPECT_EQ(written, std::set<std::string>{"doc.txt"});
 }
 
+// A file entry claiming 4 GiB over a chain of 40 KB: the destination needs the chain's bytes,
+// not the claim, so one damaged entry cannot make the whole recovery "not enough space"; the
+// other file is recovered and the damaged one reported.
+TEST(RecoveryFailures, ARecordedSizeBeyondTheDataCountsOnlyTheData) {
+    if (std::string const missing = modeltest::MissingFatTools(); !missing.empty()) GTEST_SKIP() << missing;
+    testsupport::TempDir temp;
+    std::ofstream(temp.File("pic.jpg"), std::ios::binary) << std::string(40000, 'p');
+    std::ofstream(temp.File("doc.txt"), std::ios::binary) << std::string(3000, 'd');
+    std::string const image = temp.File("claim.img");
+    ASSERT_EQ(modeltest::CFat32Builder(image, 64).Put(temp.File("doc.txt"), "/doc.txt").Put(temp.File("pic.jpg"), "/pic.jpg").Error(), "");
+    std::string bytes;
+    {
+        std::ifstream in(image, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::size_t const entry = bytes.find("PIC     JPG");
+    ASSERT_NE(entry, std::string::npos);
+    {
+        std::fstream out(image, std::ios::binary | std::ios::in | std::ios::out);
+        out.seekp(static_cast<std::streamoff>(entry + 28));
+        out.write("\xF0\xFF\xFF\xFF", 4);  // 4 GiB less 16 bytes
+    }
+
+    ModelScan model({image});
+    uimodel::QNUIRecovery recovery(model.scan);
+    ASSERT_TRUE(Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1))));
+    CheckAll(model.scan);
+    std::uint64_t u64Recorded = 0;
+    std::uint64_t u64ToWrite = 0;
+    for (auto const& [eType, nodes] : model.scan.GetTypeMap())
+        for (IFileNode* pNode : nodes) {
+            if (pNode->GetCheckedStatus() != CHECKED_STATUS_CHECKED) continue;
+            u64Recorded += static_cast<std::uint64_t>(pNode->GetFileSize());
+            u64ToWrite += recovery.BytesToWrite(pNode);
+        }
+    EXPECT_GT(u64Recorded, 0xF0000000u);
+    EXPECT_GE(u64ToWrite, 3000u);
+    EXPECT_LT(u64ToWrite, 1u << 20);
+
+    std::map<std::string, RESULT> reports;
+    recovery.SetFileReport([&](IFileNode* pNode, std::string const&, RESULT result) { reports[pNode->GetFileName()] = result; });
+    Recover(recovery, temp.File("out"));
+    EXPECT_EQ(reports["doc.txt"], kResultSuccess);
+    EXPECT_TRUE(Failed(reports["pic.jpg"]));
+    EXPECT_EQ(HashesBelow(temp.File("out")).size(), 1u);
+}
+
 // A destination inside a mount of the very image being scanned (exFAT through FUSE over a loop
 // device) is refused before anything is written.
 TEST(RecoveryDestination, AMountOfTheScannedImageIsRefused) {

@@ -114,6 +114,9 @@ public:
     static void GetSelectedFilesAndSize(FileNodeList& files, std::uint64_t& u64Size);
     /// Their count and size, also kept as the recovery's totals.
     static void GetSelectedFilesAmout(std::uint64_t& u64Count, std::uint64_t& u64Size);
+    /// The bytes recovering them writes (a damaged recorded size above what a file's data holds
+    /// counts only that data), also kept as the recovery's total size: what the destination needs.
+    static std::uint64_t GetSelectedBytesToWrite();
     /// Out: the recovery's total, done and error code; answers the name of the file being copied.
     static std::string GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error);
     static bool IsRecoveryRunning();
@@ -125,6 +128,8 @@ public:
     static void StopRecvoery();
     static void PauseOrResumeRecovery();
     static bool IsRecoveryToSameDevice(std::string const& path);
+    /// Whether a results file at `path` would be written over the scanned image itself.
+    static bool IsScannedImage(std::string const& path);
     static std::uint64_t GetRecoveridedSize();
     static std::uint64_t GetRecoveridedFiles();
     /// Files of the last recovery that were not recovered (not written, or written in part).

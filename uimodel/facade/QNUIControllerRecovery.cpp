@@ -22,6 +22,9 @@ std::atomic<RESULT>& LastRecoveryResult() {
     return s_result;
 }
 
+/// Saturates: a wrapped sum would pass the free-space check.
+std::uint64_t AddSaturating(std::uint64_t u64Sum, std::uint64_t u64Add) { return u64Add > UINT64_MAX - u64Sum ? UINT64_MAX : u64Sum + u64Add; }
+
 }  // namespace
 
 RESULT QNUIController::DoRecovery(std::string const& path, std::string const& postName) {
@@ -52,10 +55,18 @@ void QNUIController::GetSelectedFilesAndSize(FileNodeList& files, std::uint64_t&
             if (pNode->IsNodeShow() && pNode->GetCheckedStatus() == CHECKED_STATUS_CHECKED) {
                 files.push_back(pNode);
                 long long const s64Size = pNode->GetFileSize();
-                std::uint64_t const u64Add = s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
-                // Saturates: a wrapped sum would pass the free-space check.
-                u64Size = u64Add > UINT64_MAX - u64Size ? UINT64_MAX : u64Size + u64Add;
+                u64Size = AddSaturating(u64Size, s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0);
             }
+}
+
+std::uint64_t QNUIController::GetSelectedBytesToWrite() {
+    FileNodeList files;
+    std::uint64_t u64Recorded = 0;
+    GetSelectedFilesAndSize(files, u64Recorded);
+    std::uint64_t u64Size = 0;
+    for (IFileNode* pNode : files) u64Size = AddSaturating(u64Size, Recovery().BytesToWrite(pNode));
+    Recovery().SetRecoveryTotalSize(u64Size);
+    return u64Size;
 }
 
 void QNUIController::GetSelectedFilesAmout(std::uint64_t& u64Count, std::uint64_t& u64Size) {
@@ -92,6 +103,7 @@ void QNUIController::StopRecvoery() { Recovery().StopOperation(1); }
 void QNUIController::PauseOrResumeRecovery() { Recovery().PauseOrResumeOperation(); }
 
 bool QNUIController::IsRecoveryToSameDevice(std::string const& path) { return Recovery().RecoveryPathIsSameDevice(path.c_str()); }
+bool QNUIController::IsScannedImage(std::string const& path) { return Recovery().PathIsScannedImage(path.c_str()); }
 
 std::uint64_t QNUIController::GetRecoveridedSize() { return Recovery().GetRecoveriedFileSize(); }
 

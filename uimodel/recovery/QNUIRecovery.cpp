@@ -6,14 +6,17 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/CatchExeception.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/ReleasePtr.h"
+#include "platform/DestinationNames.h"
 #include "platform/SameDevice.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/recovery/RecoveryDestination.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/NodeNames.h"
+#include "uimodel/support/SafeNames.h"
 
 namespace uimodel {
 
@@ -207,6 +210,7 @@ void QNUIRecovery::ClearCreateDirIndex() {
     std::lock_guard const lock(m_mutex);
     m_folderIndexes.clear();
     m_nextClashCounters.clear();
+    m_windowsNames.clear();
 }
 
 void QNUIRecovery::SetFileReport(FileReport report) {
@@ -277,6 +281,29 @@ IDataRecovery* QNUIRecovery::CopyOutFor(IFileNode* pNode, std::string& rawFolder
         if (rawFolders.find(entry) == std::string::npos) rawFolders += entry;
     }
     return GetDataRecoveryByType(eType);
+}
+
+bool QNUIRecovery::WritesWindowsNames(std::filesystem::path const& destination) {
+    std::string const key = destination.string();
+    {
+        std::lock_guard const lock(m_mutex);
+        if (auto const known = m_windowsNames.find(key); known != m_windowsNames.end()) return known->second;
+    }
+    bool const bWindows = platform::RefusesWindowsReservedNames(ExistingFolderOf(destination).string());
+    std::lock_guard const lock(m_mutex);
+    m_windowsNames[key] = bWindows;
+    return bWindows;
+}
+
+std::uint64_t QNUIRecovery::BytesToWrite(IFileNode* pNode) {
+    long long const s64Recorded = pNode ? pNode->GetFileSize() : 0;
+    if (s64Recorded <= 0) return 0;
+    std::string rawFolders;
+    IDataRecovery* pCopyOut = CopyOutFor(pNode, rawFolders);
+    if (!pCopyOut) return static_cast<std::uint64_t>(s64Recorded);
+    ReleasePtr<IFileReader> const pReader(pCopyOut->SetRecoverNode(pNode));
+    long long const s64Written = pReader ? std::min(pReader->GetWritableSize(), s64Recorded) : 0;
+    return s64Written > 0 ? static_cast<std::uint64_t>(s64Written) : 0;
 }
 
 RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination) {
@@ -389,6 +416,12 @@ bool QNUIRecovery::RecoveryPathIsSameDevice(char const* pszPath) const {
     return !bOnDevice || *bOnDevice;
 }
 
+bool QNUIRecovery::PathIsScannedImage(char const* pszPath) const {
+    if (!pszPath) return false;
+    std::string const devicePath = ScannedDevicePath(m_scan.GetSavedStorage());
+    return !devicePath.empty() && platform::IsFileTheDevice(pszPath, devicePath);
+}
+
 std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode* pNode, std::filesystem::path const& destination) {
     if (!pNode || !pNode->IsNodeShow() || destination.empty()) return std::nullopt;
     _tagSearcherType const eType = GetNodeSearcheType(pNode);
@@ -402,6 +435,16 @@ std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode*
         SetCreateDirIndex(eType, iIndex);
     }
     std::vector<std::string> folders = GetPathComponentsByFileNode(pNode);
+    if (WritesWindowsNames(destination)) {
+        for (std::string& component : folders) {
+            std::string replaced = ReplaceWindowsReserved(component);
+            if (replaced == component) continue;
+            // The file is recovered under another name, not lost: say which.
+            CatchExeception::WriteLog("Recovery: \"%s\" is written as \"%s\": the destination's file system refuses its characters\r\n",
+                                      component.c_str(), replaced.c_str());
+            component = std::move(replaced);
+        }
+    }
     bool const bFolder = pNode->IsDirectory() != 0;
     std::string const name = bFolder || folders.empty() ? std::string() : folders.back();
     if (!bFolder && !folders.empty()) folders.pop_back();

@@ -66,6 +66,9 @@ public:
 
     void SetRecoveryTotalSize(std::uint64_t u64Size);
     std::uint64_t GetRecoveryTotalSize() const;
+    /// The bytes recovering the node writes: its size, or less where its data ends before a
+    /// damaged recorded size; the recorded size while no copy-out object serves it.
+    std::uint64_t BytesToWrite(IFileNode* pNode);
     void SetRecoveryTotalFilesCnt(std::uint64_t u64Count);
     std::uint64_t GetRecoveryTotalFilesCnt() const;
     /// Bytes copied in this recovery.
@@ -100,12 +103,18 @@ public:
     /// disk, any device stacked over them, or a mount of the scanned image. "Cannot tell"
     /// counts as yes. False for a null path.
     bool RecoveryPathIsSameDevice(char const* pszPath) const;
+    /// Whether writing the file `pszPath` would write over the scanned image or device itself
+    /// (links followed). False for a null path or a file that does not exist.
+    bool PathIsScannedImage(char const* pszPath) const;
 
     /// The destination path of one file node below `destination`, made ready on disk: the
     /// numbered folder and the node's folders exist, and the file is claimed (created empty)
     /// under a name nothing else has. A folder node gets its folders and no path. Nothing for
     /// a null or hidden node, a node without a searcher, or a path that cannot be made.
     std::optional<std::string> CreateRecoveryFilePathByNode(IFileNode* pNode, std::filesystem::path const& destination);
+    /// Whether the destination's file system (FAT, exFAT, NTFS) refuses names holding
+    /// : ? * < > | " \\; such names are written with "_" in their place there, and logged.
+    bool WritesWindowsNames(std::filesystem::path const& destination);
 
 private:
     /// One file: path, reader, copy (again after a resume from a full destination).
@@ -131,6 +140,7 @@ private:
     std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
     std::map<_tagSearcherType, int> m_folderIndexes;
     std::map<std::string, int> m_nextClashCounters;  // by claimed folder and name, for one recovery
+    std::map<std::string, bool> m_windowsNames;      // by destination: its file system refuses Windows' reserved characters
     IFileNode* m_pCurrentNode = nullptr;
     bool m_bDeep = false;
 };

@@ -110,10 +110,12 @@ void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, I
 }
 
 bool RestoreScanSink::RootFitsDevice(RootHeader const& root, Target const& target) const {
-    // The builder keeps one tree per searcher type: a second root of a type belongs to another
-    // device (two volumes of one disk saved by a whole-disk scan).
-    if (!IsSearcherType(root.u32Searcher) || m_takenRoots.count(root.u64Index) || m_typesTaken.count(root.u32Searcher))
-        return false;
+    if (!IsSearcherType(root.u32Searcher) || m_takenRoots.count(root.u64Index)) return false;
+    // A complete scan of a disk shows each volume of a type under a root of its own, and the
+    // builder keeps their trees apart by partition index. Otherwise a second root of a type
+    // belongs to another device (two volumes of one disk saved by a whole-disk quick scan).
+    bool const bTreePerVolume = target.bDisk && m_iControllerType != RECOVERY_CONTROLLER_DELETED;
+    if (!bTreePerVolume && m_typesTaken.count(root.u32Searcher)) return false;
     if (target.bDisk) return true;
     if (root.volumeName != target.volumeName) return false;
     if (m_iControllerType != RECOVERY_CONTROLLER_DELETED) return true;

@@ -74,6 +74,7 @@ enum ResultsFileError : int {
     RESULTS_WRITE_FAILED = 8,       // a write failed (full disk, the 4 GiB limit); the file is gone
     RESULTS_ON_SCANNED_DEVICE = 9,  // the destination lies on the scanned device
     RESULTS_NOTHING_SCANNED = 10,   // no scanned device is known (the device list was refreshed)
+    RESULTS_IS_SCANNED_IMAGE = 11,  // the destination is the scanned image (or device) itself
 };
 
 }  // namespace uimodel::resultsfile

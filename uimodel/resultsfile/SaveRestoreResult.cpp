@@ -123,6 +123,7 @@ int SaveRestoreResult::Save(std::string const& path, CJobProgress& progress) {
     SavedScan saved;
     IStorageDevice* pDevice = m_scan.GetSavedStorage();
     if (!pDevice || !RowOf(pDevice, saved.device)) return RESULTS_FAIL(RESULTS_NOTHING_SCANNED);
+    if (m_pRecovery && m_pRecovery->PathIsScannedImage(path.c_str())) return RESULTS_FAIL(RESULTS_IS_SCANNED_IMAGE);
     if (m_pRecovery && m_pRecovery->RecoveryPathIsSameDevice(path.c_str())) return RESULTS_FAIL(RESULTS_ON_SCANNED_DEVICE);
     saved.iControllerType = m_scan.GetScanControllerType(pDevice);
     saved.iDeep = m_scan.IsDeepScan();

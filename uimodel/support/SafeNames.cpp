@@ -43,4 +43,12 @@ std::string SanitiseName(std::string_view name) {
     return safe;
 }
 
+std::string ReplaceWindowsReserved(std::string_view name) {
+    constexpr std::string_view kReserved = ":?*<>|\"\\";
+    std::string replaced(name);
+    for (char& c : replaced)
+        if (kReserved.find(c) != std::string_view::npos) c = '_';
+    return replaced;
+}
+
 }  // namespace uimodel

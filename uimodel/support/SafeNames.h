@@ -22,4 +22,8 @@ NameParts SplitExtension(std::string_view name);
 /// keeping its extension when that is short enough to keep.
 std::string SanitiseName(std::string_view name);
 
+/// The name with each character FAT, exFAT and NTFS destinations refuse (: ? * < > | " \\)
+/// replaced by "_"; control characters are SanitiseName's.
+std::string ReplaceWindowsReserved(std::string_view name);
+
 }  // namespace uimodel

@@ -37,6 +37,8 @@ public:
     /// Expands only the units that cover the range; 0 when one of them could not be read.
     unsigned int ReadData(long long s64Offset, char* pDestination, unsigned int u32Length) override;
     IFileReader* Clone() override;
+    /// Compressed runs hold less than the data they expand to: the whole data size.
+    long long GetWritableSize() const override { return GetDataSize(); }
 
 private:
     struct ExpandOutcome {

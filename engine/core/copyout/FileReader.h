@@ -47,6 +47,7 @@ public:
     /// value (loaded when opened; 0 when it could not be); the data size for a file whose runs
     /// reach its initialised size (the rest is zeros).
     long long GetReadableSize() const;
+    long long GetWritableSize() const override { return GetReadableSize(); }
     /// Where the bytes that hold data end: the initialised size, else the data size.
     long long GetInitializedEnd() const { return m_s64InitializedSize; }
 

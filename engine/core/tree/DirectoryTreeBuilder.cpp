@@ -67,19 +67,33 @@ void CDirectoryTreeBuilder::SetPartitonDevice(CSearchedPartitionInfo* pPartition
     if (pPartition) m_recycleBin.KeepPartition(*pPartition, pDevice);
 }
 
-_DIRECTORY_TREE_INFO* CDirectoryTreeBuilder::FindTree(_tagSearcherType eType) const {
-    for (auto const& pTree : m_trees)
-        if (pTree->Type() == eType) return pTree.get();
-    return nullptr;
+_DIRECTORY_TREE_INFO* CDirectoryTreeBuilder::TreeFor(_tagSearcherType eType, std::uint16_t u16Partition) {
+    _DIRECTORY_TREE_INFO* pFirst = nullptr;
+    std::size_t count = 0;
+    for (auto const& pTree : m_trees) {
+        if (pTree->Type() != eType) continue;
+        if (!pTree->Partition()) pTree->SetPartition(u16Partition);
+        if (pTree->Partition() == u16Partition) return pTree.get();
+        if (!pFirst) pFirst = pTree.get();
+        ++count;
+    }
+    if (!pFirst) return nullptr;
+    std::string const stem = m_deviceName + " " + std::to_string(count + 1);
+    m_trees.push_back(std::make_unique<_DIRECTORY_TREE_INFO>(stem + std::string(SuffixOf(eType)), stem, eType, pFirst->RootID(), m_bRestore));
+    m_trees.back()->SetPartition(u16Partition);
+    return m_trees.back().get();
 }
 
 int CDirectoryTreeBuilder::AddSearcherInfo(_tagSearcherType eType, long long s64RootID) {
-    if (_DIRECTORY_TREE_INFO* pTree = FindTree(eType)) {
+    bool bKnown = false;
+    for (auto const& pTree : m_trees) {
+        if (pTree->Type() != eType) continue;
         pTree->SetRootID(s64RootID);
-        return 1;
+        bKnown = true;
     }
-    m_trees.push_back(std::make_unique<_DIRECTORY_TREE_INFO>(m_deviceName + std::string(SuffixOf(eType)),
-                                                             m_deviceName, eType, s64RootID, m_bRestore));
+    if (!bKnown)
+        m_trees.push_back(std::make_unique<_DIRECTORY_TREE_INFO>(m_deviceName + std::string(SuffixOf(eType)), m_deviceName, eType,
+                                                                 s64RootID, m_bRestore));
     return 1;
 }
 
@@ -96,12 +110,12 @@ int CDirectoryTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {
     // A record naming itself as parent is a volume's own root directory (NTFS MFT record 5)
     // or damage; the tree's root already stands for the former, and neither can be hung.
     if (pNode->GetCurrentNodeID() == pNode->GetParentNodeID()) return 0;
-    _DIRECTORY_TREE_INFO* pTree = FindTree(eType);
-    if (!pTree) return 0;
     // Only lone nodes of the common base can be linked, and a node taken once must not be
     // owned twice.
     auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
     if (!pFileNode || pFileNode->GetParent() || pFileNode->GetFirstChild() || pFileNode->GetNextNode()) return 0;
+    _DIRECTORY_TREE_INFO* pTree = TreeFor(eType, pFileNode->GetBelongedPartition());
+    if (!pTree) return 0;
     if (IsHeldAnywhere(pFileNode)) return 0;
 
     if (!m_bFlushing && m_recycleBin.OfferToRecycleBin(*pFileNode, eType) == CRecycleBinHook::Verdict::HeldBack)
@@ -148,8 +162,9 @@ void CDirectoryTreeBuilder::ShowBatch(_DIRECTORY_TREE_INFO& tree, std::vector<IF
 }
 
 void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType eType) {
-    _DIRECTORY_TREE_INFO* pTree = FindTree(eType);
-    if (!pTree) return;
+    bool bKnown = false;
+    for (auto const& pTree : m_trees) bKnown = bKnown || pTree->Type() == eType;
+    if (!bKnown) return;
     m_bFlushing = true;
 
     for (ReleasePtr<CFileNode>& pHeld : m_recycleBin.TakeHeldNodes(eType))
@@ -158,23 +173,32 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType eType) {
     // file system (a picture inside another is no claim on its clusters).
     if (!m_bRestore && eType != SEARCHER_TYPE_RAW) SettleSharedClusters(pTree->OwnedNodes());
 
-    while (BuildAndShow(*pTree, true) != 0) {
+    long long s64Shown = 0;
+    long long s64Added = 0;
+    for (std::size_t k = 0; k < m_trees.size(); ++k) {
+        if (m_trees[k]->Type() != eType) continue;
+        FinishTree(*m_trees[k]);
+        s64Shown += m_trees[k]->ShownCount();
+        s64Added += m_trees[k]->AddedCount();
     }
-    m_recycleBin.SettleTrash(*pTree);
-    pTree->RequeueParentlessFiles();
-    pTree->MarkDeletedUnderDeletedFolders();
-    while (BuildAndShow(*pTree, true) != 0) {
-    }
-
-    std::vector<IFileNode*> lost = pTree->BuildLostNodes(ShowNormalFiles());
-    ShowBatch(*pTree, lost, 1);
-    pTree->ClearPending();
-    if (!m_bRestore) pTree->ReleaseUnshown();
     m_recycleBin.EndFlashBuild(eType);
 
-    std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(eType),
-                pTree->ShownCount());
-    std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n",
-                static_cast<int>(eType), pTree->AddedCount());
+    std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(eType), s64Shown);
+    std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n", static_cast<int>(eType), s64Added);
     m_bFlushing = false;
+}
+
+void CDirectoryTreeBuilder::FinishTree(_DIRECTORY_TREE_INFO& tree) {
+    while (BuildAndShow(tree, true) != 0) {
+    }
+    m_recycleBin.SettleTrash(tree);
+    tree.RequeueParentlessFiles();
+    tree.MarkDeletedUnderDeletedFolders();
+    while (BuildAndShow(tree, true) != 0) {
+    }
+
+    std::vector<IFileNode*> lost = tree.BuildLostNodes(ShowNormalFiles());
+    ShowBatch(tree, lost, 1);
+    tree.ClearPending();
+    if (!m_bRestore) tree.ReleaseUnshown();
 }

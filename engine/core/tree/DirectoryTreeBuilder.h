@@ -1,7 +1,8 @@
 #pragma once
-// The builder behind IDirecotryTreeBuilder: one tree per searcher type, shown to the sink in
-// batches while the scan runs and completed by FlashBuild. All calls come from the scan's
-// worker thread.
+// The builder behind IDirecotryTreeBuilder: one tree per searcher type and volume (the partition
+// index its nodes carry), shown to the sink in batches while the scan runs and completed by
+// FlashBuild. Two volumes of one kind on a disk never share a root: their record numbers and
+// folder names repeat. All calls come from the scan's worker thread.
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +32,12 @@ public:
     void ShowDueNodes();
 
 private:
-    _DIRECTORY_TREE_INFO* FindTree(_tagSearcherType eType) const;
+    /// The tree of the type that shows the volume `u16Partition`: the type's first tree while it
+    /// has no node, else a new tree with a root of its own ("Disk 2(NTFS)", volume "Disk 2");
+    /// null when the searcher never announced the type.
+    _DIRECTORY_TREE_INFO* TreeFor(_tagSearcherType eType, std::uint16_t u16Partition);
+    /// Builds what is left of one tree at the end of its searcher's search.
+    void FinishTree(_DIRECTORY_TREE_INFO& tree);
     bool IsHeldAnywhere(CFileNode const* pNode) const;
     bool ShowNormalFiles() const;
     /// Builds a tree and shows what it hands over; the number of nodes handed over.
@@ -40,7 +46,7 @@ private:
 
     bool m_bRestore;
     TreeBuilderSettings m_settings;
-    std::vector<std::unique_ptr<_DIRECTORY_TREE_INFO>> m_trees;  // in AddSearcherInfo order
+    std::vector<std::unique_ptr<_DIRECTORY_TREE_INFO>> m_trees;  // the first of each type in AddSearcherInfo order
     IDrirectoryTree* m_pTree = nullptr;                           // not owned
     IRecoveryFilter* m_pFilter = nullptr;                         // not owned
     std::string m_deviceName;

@@ -30,6 +30,9 @@ public:
                          long long s64RootID, bool bRestore);
 
     _tagSearcherType Type() const { return m_eType; }
+    /// The volume (partition index of its nodes) the tree shows; none until its first node.
+    std::optional<std::uint16_t> Partition() const { return m_partition; }
+    void SetPartition(std::uint16_t u16Partition) { m_partition = u16Partition; }
     CFilesystemNode* Root() const { return m_pRoot.get(); }
     void SetRootID(long long s64RootID);
     /// Whether the node is this tree's root or a node the tree owns.
@@ -131,6 +134,7 @@ private:
     std::unordered_map<long long, bool> m_changedIDs;  // parent ids changed; true: a deleted folder
 
     _tagSearcherType m_eType;
+    std::optional<std::uint16_t> m_partition;
     long long m_s64RootID;
     long long m_s64TrashID = 0;  // 0: no trash folder known
     long long m_s64PendingCount = 0;

@@ -149,10 +149,11 @@ CRecycleBinHook::Verdict CRecycleBinHook::CheckTrash(CFileNode& node, _DIRECTORY
 }
 
 void CRecycleBinHook::SettleTrash(_DIRECTORY_TREE_INFO& tree) {
-    // A candidate's ancestors may have come after it; now all of them are recorded.
-    auto const candidates = m_trashCandidates.extract(tree.Type());
-    if (candidates.empty()) return;
-    for (long long const s64ID : candidates.mapped())
+    // A candidate's ancestors may have come after it; now all of them are recorded. Each tree
+    // of the type (one per volume) looks for its own folders; EndFlashBuild forgets the ids.
+    auto const candidates = m_trashCandidates.find(tree.Type());
+    if (candidates == m_trashCandidates.end()) return;
+    for (long long const s64ID : candidates->second)
         for (CFileNode* pFolder : tree.FoldersWithID(s64ID))
             if (IsRecordedTrashName(NameOf(*pFolder)) && IsUserTrash(*pFolder, tree)) tree.MarkTrashFolder(*pFolder);
 }

@@ -1,7 +1,8 @@
 // The orders of the B-tree keys. Case-folded catalog names follow the rule of Apple's HFS Plus
-// note: each unit is folded to lower case by the generated table (every script, not only
-// Latin, Greek and Cyrillic), units that fold to 0 (the ignorable formatting characters) are
-// skipped, and a real 0 unit sorts after every other as 0xFFFF.
+// note: each unit is folded by the note's own table (generated from its data; it folds only the
+// scripts it lists, so a later Unicode's lower case would reorder real catalogs), units that fold
+// to 0 (the ignorable formatting characters) are skipped, and a real 0 unit sorts after every
+// other as 0xFFFF.
 #include <algorithm>
 #include <iterator>
 
@@ -19,7 +20,7 @@ int Order(T a, T b) {
 
 #include "engine/hfsplus/ondisk/HfsPlusCaseFolding.inc"
 
-/// The unit's fold: its lower case in every script; ignorables fold to 0.
+/// The unit's fold by the note's table; ignorables fold to 0.
 std::uint16_t FoldUnit(std::uint16_t u) {
     if (u >= 'a' && u <= 'z') return u;  // most names are mostly ASCII
     if (u >= 'A' && u <= 'Z') return static_cast<std::uint16_t>(u + 0x20);

@@ -5,7 +5,8 @@
 # and dialogs (the hook's --save-to and --recover-to); every original, deleted ones included,
 # comes back with its SHA-256 under "Fat_0001/<volume>/<folders>/". The results file loads back
 # (--load) to the same count and recovers the same bytes. By keyboard alone (xdotool) the files
-# are recovered the same way, with pictures of the dialogs. An image cut inside its last file
+# are recovered the same way, with pictures of the dialogs. A save onto the image, or a link to
+# it, is refused. An image cut inside its last file
 # recovers the others and reports that one as failed, never as success.
 #
 #   quorin_recovery_e2e.sh <quorin> <out-dir>
@@ -54,6 +55,15 @@ echo "scan: $line"
 found=$(field found "$line")
 [ "$(field recovered "$line")" -ge 9 ] || { echo "quorin_recovery_e2e: too few recovered" >&2; exit 1; }
 check_all "$out/recovered"
+
+# A results file never replaces the scanned image, by whatever name it is reached: the save is
+# refused with a sheet (saved=0) and the image keeps its bytes.
+ln -sf "$image" "$out/link.img"; ln -f "$image" "$out/hard.img"
+before=$(sha256sum <"$image")
+for target in "$image" "$out/link.img" "$out/hard.img"; do
+  line=$(run --scan "$image" --save-to "$target")
+  [[ $line == *"saved=0"* && $(sha256sum <"$image") == "$before" ]] || { echo "quorin_recovery_e2e: saved onto $target: $line" >&2; exit 1; }
+done
 
 line=$(run --scan "$image" --load "$out/scan.rsf" --recover-to "$out/loaded")
 echo "load: $line"

@@ -102,6 +102,7 @@ struct ExitCase {
     char const* pszArguments;  // after the image; $DIR is the test's folder
     int iExit;
     char const* pszExpected;  // in the output
+    char const* pszThen = "true";  // shell commands run after the build, in $DIR
 };
 
 constexpr ExitCase kExitCases[] = {
@@ -111,6 +112,11 @@ constexpr ExitCase kExitCases[] = {
      "disk.iso", "--recover $DIR/out", 0, "recovered=3 failed=0"},
     {"SaveIntoAMissingFolder", kBuild, "fat.img", "--save $DIR/missing/scan.rsf", 1, "not saved to"},
     {"FacadeSaveIntoAMissingFolder", kBuild, "fat.img", "--facade --save $DIR/missing/scan.rsf", 1, "not saved to"},
+    // A results file never replaces the image it lists, by whatever name it is reached.
+    {"SaveOntoTheScannedImage", kBuild, "fat.img", "--save $DIR/fat.img", 1, "it is the image being scanned"},
+    {"SaveOntoALinkToTheScannedImage", kBuild, "fat.img", "--save $DIR/link.img", 1, "it is the image being scanned", "ln -s fat.img link.img"},
+    {"FacadeSaveOntoAHardLinkToTheScannedImage", kBuild, "fat.img", "--facade --save $DIR/hard.img", 1, "it is the image being scanned",
+     "ln fat.img hard.img"},
 };
 
 void PrintTo(ExitCase const& exitCase, std::ostream* pOut) { *pOut << exitCase.pszName; }
@@ -121,11 +127,14 @@ TEST_P(ScanbenchModelScanExit, TellsFailureFromSuccessAndNamesTheFailure) {
     if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
     if (!testsupport::HaveTool("xorriso")) GTEST_SKIP() << "xorriso is not installed";
     testsupport::TempDir dir;
-    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + GetParam().pszBuild + " >/dev/null 2>&1"), 0);
+    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + GetParam().pszBuild + " >/dev/null 2>&1 && " + GetParam().pszThen),
+              0);
     std::string const arguments = std::regex_replace(GetParam().pszArguments, std::regex("\\$DIR"), dir.Path());
+    std::string const before = testsupport::Sha256OfFile(dir.File(GetParam().pszImage));
     auto const run = RunScanbench(dir, "model-scan " + dir.File(GetParam().pszImage) + " " + arguments);
     EXPECT_EQ(run.iExit, GetParam().iExit) << run.output;
     EXPECT_NE(run.output.find(GetParam().pszExpected), std::string::npos) << run.output;
+    EXPECT_EQ(testsupport::Sha256OfFile(dir.File(GetParam().pszImage)), before) << "a scan never writes its image";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScanbenchModelScanExit, ::testing::ValuesIn(kExitCases),

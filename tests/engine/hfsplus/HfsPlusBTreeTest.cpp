@@ -144,18 +144,61 @@ TEST_F(HfsPlusBTreeTest, TheSpecialFileHoldingAByteIsFound) {
 }
 
 // Without bytes: key orders and the rules of nodes and extents.
-TEST(HfsPlusKeys, CaseFoldingCoversEveryScriptsCapitals) {
-    // Fullwidth Latin (Japanese names), Armenian, Latin Extended-B, Greek sigma, Cyrillic, and
-    // an ignorable joiner: each capital name equals its small one, and sorts with it.
-    for (auto const& [upper, lower] : {std::pair<std::u16string, std::u16string>{u"\uFF21\uFF22", u"\uFF41\uFF42"},
-                                       {u"\u0531b", u"\u0561b"}, {u"\u01C4x", u"\u01C6x"}, {u"\u03A3", u"\u03C3"},
-                                       {u"\u0416", u"\u0436"}, {u"a\u200Db", u"ab"}}) {
-        CatalogKey const a{2, {upper.begin(), upper.end()}};
-        CatalogKey const b{2, {lower.begin(), lower.end()}};
-        EXPECT_EQ(CompareCatalogKeys(a, b, kCompareCaseFolding), 0) << std::string(upper.begin(), upper.end());
-        EXPECT_LT(CompareCatalogKeys(a, CatalogKey{2, {0xFF5A, 0xFF5A, 0xFF5A}}, kCompareCaseFolding), 0);
+TEST(HfsPlusKeys, CaseFoldingFollowsApplesTableAlone) {
+    // Each row: two names and their order under Apple's folding (-1 first below, 0 equal).
+    struct Row {
+        std::u16string a, b;
+        int order;
+    };
+    std::u16string const longName(255, u'\u10A0');  // a name of the largest length, Georgian capitals
+    Row const rows[] = {
+        {u"\uFF21\uFF22", u"\uFF41\uFF42", 0},  // full-width Latin folds
+        {u"\u0531b", u"\u0561b", 0},             // Armenian
+        {u"\u01C4x", u"\u01C6x", 0},             // Latin Extended-B digraphs
+        {u"\u03A3", u"\u03C3", 0},               // Greek
+        {u"\u0416", u"\u0436", 0},               // Cyrillic
+        {u"\u10A0", u"\u10D0", 0},               // Georgian capitals fold to the small letters
+        {u"\u216B", u"\u217B", 0},               // Roman numerals
+        {u"a\u200Db", u"ab", 0},                  // an ignorable joiner is skipped
+        {u"\u04D8", u"\u04D9", -1},              // Kazakh schwa: no fold, capital first
+        {u"\u04E8z", u"\u04E9a", -1},            // Kazakh barred o: no fold
+        {u"\u01C0", u"\u01F6", -1},              // Hwair stays above the click (Unicode would fold it to U+0195)
+        {u"\u01BF", u"\u01F7", -1},              // Wynn: no fold
+        {u"\u24D0", u"\u24B6", 1},               // circled letters: no fold, small above capital
+        {u"\u00C9", u"\u00E9", -1},              // precomposed letters do not fold (names are stored decomposed)
+        {longName, longName.substr(0, 254) + u"\u10D1", -1},
+        {u"a\xD800", u"a\xDC00", -1},            // unpaired surrogates compare as units
+        {u"\xDBFF", u"\xFFFF", -1},
+        {std::u16string(1, u'\0'), u"\xFFFE", 1},  // a 0 unit sorts last
+    };
+    for (Row const& row : rows) {
+        CatalogKey const a{2, {row.a.begin(), row.a.end()}};
+        CatalogKey const b{2, {row.b.begin(), row.b.end()}};
+        int const order = CompareCatalogKeys(a, b, kCompareCaseFolding);
+        EXPECT_EQ((order > 0) - (order < 0), row.order) << std::string(row.a.begin(), row.a.end());
+        EXPECT_EQ(-CompareCatalogKeys(b, a, kCompareCaseFolding), order);
     }
     EXPECT_NE(CompareCatalogKeys(CatalogKey{2, {0xFF21}}, CatalogKey{2, {0xFF41}}, kCompareBinary), 0);  // HFSX stays binary
+}
+
+TEST(HfsPlusKeys, NamesOfTheLargestLengthAndUnpairedSurrogatesReadAndShow) {
+    for (std::vector<std::uint16_t> const& name : {std::vector<std::uint16_t>(255, 0xD800), std::vector<std::uint16_t>{'a', 0xDC00, 'b', 0xD83D}}) {
+        std::vector<std::uint8_t> record = {0, 0, 0, 0, 0, 2, 0, static_cast<std::uint8_t>(name.size())};
+        for (std::uint16_t unit : name) record.insert(record.end(), {static_cast<std::uint8_t>(unit >> 8), static_cast<std::uint8_t>(unit)});
+        engine::ByteWriter(record).Be16(0, static_cast<std::uint16_t>(record.size() - 2));
+        std::optional<CatalogKey> const key = ReadCatalogKey(engine::ByteView(record.data(), record.size()));
+        ASSERT_TRUE(key);
+        EXPECT_EQ(key->name, name);
+        CatalogRecord file;
+        file.u16Type = kRecordFile;
+        file.u32ID = 40;
+        CHFSPlusFileNode node(nullptr, *key, file, false);
+        std::string const shown = node.GetFileName();
+        EXPECT_NE(shown.find("\xEF\xBF\xBD"), std::string::npos) << "an unpaired surrogate shows as U+FFFD";
+    }
+    std::vector<std::uint8_t> tooLong = {0x02, 0x08, 0, 0, 0, 2, 0x01, 0x00};  // 256 units
+    tooLong.resize(2 + 0x208, 'x');
+    EXPECT_FALSE(ReadCatalogKey(engine::ByteView(tooLong.data(), tooLong.size())));
 }
 
 TEST(HfsPlusKeys, BinaryOrderAgainstCaseFoldingAndSlashAsColon) {

@@ -20,6 +20,8 @@
 #include "engine/FileNode.h"
 #include "engine/TreeBuilderSettings.h"
 #include "engine/hfsplus/HfsPlusEntry.h"
+#include "engine/hfsplus/HfsPlusTrees.h"
+#include "engine/hfsplus/HfsPlusVolume.h"
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
 #include "engine/hfsplus/complete/HfsPlusSectorProbe.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
@@ -181,7 +183,9 @@ INSTANTIATE_TEST_SUITE_P(
                              {{"volume_A.manifest", 2048}, {"volume_B.manifest", 65536}}},
                     DiskCase{"VolumeCopiedWithDd", "copied_twice.img", 512, {{"volume_A.manifest", 2048}, {"volume_A.manifest", 32768}}},
                     DiskCase{"ApplePartitionMapGone", "apm_wiped.img", 512, {{"volume_A.manifest", -1}}},
-                    DiskCase{"FourKSectors", "two_volumes.img", 4096, {{"volume_A.manifest", 256}, {"volume_B.manifest", 8192}}}),
+                    DiskCase{"FourKSectors", "two_volumes.img", 4096, {{"volume_A.manifest", 256}, {"volume_B.manifest", 8192}}},
+                    // Leaves are live only when the catalog's search, by Apple's folding, finds them.
+                    DiskCase{"NamesInAppleCaseOrder", "volume_C.hfs", 512, {{"volume_C.manifest", 0}}}),
     [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
 
 /// The macOS volume, its `a_file` made a resource-fork compressed file, 1 MiB into a disk whose
@@ -422,6 +426,46 @@ TEST(HfsPlusCompleteEdgeTest, EndSearchWithoutBuildHandsOverNoHeldRecord) {
     DirectScan scan(ReadWhole(folder + "/gpt_noheader.img"), 512, 8192, 0);
     EXPECT_TRUE(scan.builder.Nodes().empty());
     EXPECT_TRUE(scan.builder.Flashed().empty());
+}
+
+// xorriso sorts its catalog by Apple's folding table: read in tree order every key must follow
+// the one before it, the catalog's search must find each record, and the quick scan of the
+// volume must show every file live and byte-exact.
+TEST(HfsPlusNameOrderTest, XorrisosCatalogReadsInAppleOrderAndEveryFileIsLive) {
+    std::string const folder = DiskFolder();
+    if (folder.empty()) GTEST_SKIP() << "the HFS+ disks were not built (needs xorriso, sfdisk)";
+    std::vector<std::uint8_t> const bytes = ReadWhole(folder + "/volume_C.hfs");
+    CMemoryDevice device(bytes, 512, STORAGE_DEVICE_VOLUME);
+    hfsplus::CHFSPlusVolume volume(&device);
+    hfsplus::CHFSPlusCatalog* pCatalog = volume.GetCatalog();
+    ASSERT_NE(pCatalog, nullptr);
+    std::vector<std::pair<hfsplus::CatalogKey, hfsplus::CatalogRecord>> records;
+    pCatalog->Traverse([&records](hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record) { return records.emplace_back(key, record), true; },
+                       [] { return true; });
+    ASSERT_GT(records.size(), 400u);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        auto const& [key, record] = records[i];
+        std::string const name(key.name.begin(), key.name.end());
+        if (i > 0) {
+            EXPECT_LT(hfsplus::CompareCatalogKeys(records[i - 1].first, key, pCatalog->GetKeyCompareType()), 0) << i << " " << name;
+        }
+        std::optional<hfsplus::CatalogRecord> const found = pCatalog->Find(key);
+        EXPECT_TRUE(found && found->u16Type == record.u16Type && found->u32ID == record.u32ID) << i << " " << name;
+    }
+    hfsplustest::VolumeScan scan(bytes, 512);
+    EXPECT_TRUE(scan.Deleted().empty());
+    int iFiles = 0;
+    for (auto const& [path, entry] : testsupport::ReadManifest(folder + "/volume_C.manifest")) {
+        if (entry.bFolder) continue;
+        auto const found = scan.Nodes().find(path);
+        ASSERT_NE(found, scan.Nodes().end()) << path;
+        EXPECT_EQ(found->second->IsDeleted(), 0) << path;
+        std::optional<std::vector<std::uint8_t>> const data = scan.ReadFile(found->second);
+        ASSERT_TRUE(data) << path;
+        EXPECT_EQ(testsupport::Sha256Hex(*data), entry.sha256) << path;
+        ++iFiles;
+    }
+    EXPECT_EQ(iFiles, 201);
 }
 
 }  // namespace

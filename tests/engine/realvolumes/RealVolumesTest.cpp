@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <ostream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -65,6 +67,7 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsDeletedOverDeletedScannedCompletely", "ntfs-deleted-over-deleted", "complete"},
     {"Fat16WithZeroedTables", "fat16-no-tables"},
     {"Fat16WithHalfZeroedTables", "fat16-half-zeroed-tables"},
+    {"NtfsTwoVolumesWithoutPartitionTableStayTwo", "ntfs-two-volumes", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
@@ -251,5 +254,69 @@ TEST_P(CompleteRealVolumesTest, TheCompleteScanAndTheModelRecoverEveryLiveFileBy
 
 INSTANTIATE_TEST_SUITE_P(Cases, CompleteRealVolumesTest, ::testing::ValuesIn(kCompleteCases),
                          [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+
+// Names ntfs-3g writes that exFAT refuses, recovered by the model onto an exFAT destination
+// (an image mounted through exfat-fuse, as a card is): each under its name with "_" for the
+// refused characters, byte-exact.
+TEST(RecoveryNamesTest, NamesAnExFatDestinationRefusesAreRecoveredUnderOthersNotLost) {
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
+    if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
+    std::string const image = GetImages().dir + "/ntfs-posix-names.img";
+    if (!fs::exists(image)) GTEST_SKIP() << "the NTFS image was not built (needs root, /dev/fuse, mkntfs and ntfs-3g)";
+    if (::geteuid() != 0 || !fs::exists("/dev/fuse") || !fs::exists("/dev/loop-control") || !testsupport::HaveTool("mkfs.exfat") ||
+        !testsupport::HaveTool("mount.exfat-fuse"))
+        GTEST_SKIP() << "needs root, /dev/fuse, loop devices, mkfs.exfat and exfat-fuse to mount an exFAT destination";
+    testsupport::TempDir dir;
+    std::string const card = dir.File("card.img");
+    std::string const mnt = dir.File("mnt");
+    // exfat-fuse mounts block devices only: the card image is served by a loop device.
+    std::string const loop = dir.File("loop");
+    if (testsupport::RunCommand("truncate -s 64M '" + card + "' && mkfs.exfat '" + card + "' >/dev/null && mkdir '" + mnt + "' && losetup -f --show '" +
+                                card + "' >'" + loop + "'") != 0)
+        GTEST_SKIP() << "no loop device for the exFAT destination";
+    struct Detach {
+        std::string mnt, loop;
+        ~Detach() { testsupport::RunCommand("umount '" + mnt + "' 2>/dev/null; losetup -d \"$(cat '" + loop + "')\""); }
+    } const detach{mnt, loop};
+    if (testsupport::RunCommand("mount.exfat-fuse \"$(cat '" + loop + "')\" '" + mnt + "' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "the exFAT destination cannot be mounted here";
+
+    scanbenchtest::ScanbenchRun const run = scanbenchtest::RunScanbench(dir, "model-scan " + image + " --recover " + mnt + "/out");
+    EXPECT_EQ(run.iExit, 0) << run.output;
+    std::vector<std::string> written;
+    for (auto const& entry : fs::recursive_directory_iterator(mnt + "/out"))
+        if (entry.is_regular_file()) written.push_back("/" + fs::relative(entry.path(), mnt + "/out").string());
+    for (auto const& [path, expected] : testsupport::ReadManifest(GetImages().dir + "/ntfs-posix-names.manifest")) {
+        if (expected.bFolder) continue;
+        std::string shown = path;
+        std::replace_if(shown.begin(), shown.end(), [](char c) { return std::string_view(":?*<>|\"\\").find(c) != std::string_view::npos; }, '_');
+        auto const found = std::find_if(written.begin(), written.end(), [&](std::string const& got) { return EndsWith(got, shown); });
+        ASSERT_NE(found, written.end()) << path << " is not recovered as " << shown;
+        EXPECT_EQ(testsupport::Sha256OfFile(mnt + "/out" + *found), expected.sha256) << path;
+    }
+}
+
+// The two NTFS volumes of one disk through the model: a deep scan saved and loaded again keeps
+// a root per volume, and the recovery writes each volume's files under a folder of its own.
+TEST(TwoVolumesTest, TheModelSavesLoadsAndRecoversEachVolumeUnderItsOwnFolder) {
+    if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
+    if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
+    std::string const oracle = GetImages().dir + "/ntfs-two-volumes";
+    if (fs::exists(oracle + ".skipped")) GTEST_SKIP() << ReadText(oracle + ".skipped");
+    testsupport::TempDir dir;
+    scanbenchtest::ScanbenchRun const saved = scanbenchtest::RunScanbench(dir, "model-scan " + oracle + ".img --deep --save " + dir.File("scan.rsf"));
+    ASSERT_EQ(saved.iExit, 0) << saved.output;
+    EXPECT_EQ(saved.result.at("roots"), "2");
+    scanbenchtest::ScanbenchRun const loaded =
+        scanbenchtest::RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + oracle + ".img --recover " + dir.File("out"));
+    ASSERT_EQ(loaded.iExit, 0) << loaded.output;
+    EXPECT_EQ(loaded.result.at("roots"), "2");
+    EXPECT_EQ(loaded.result.at("failed"), "0");
+    for (auto const& [path, expected] : testsupport::ReadManifest(oracle + ".manifest")) {
+        // "Disk 2(NTFS)/many/entry_01.bin" is recovered as "0001/Disk 2/many/entry_01.bin".
+        std::string const recovered = dir.File("out") + "/0001/" + std::regex_replace(path, std::regex("^([^(]*)\\(NTFS\\)"), "$1");
+        EXPECT_EQ(testsupport::Sha256OfFile(recovered), expected.sha256) << path;
+    }
+}
 
 }  // namespace
