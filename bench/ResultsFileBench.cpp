@@ -3,7 +3,8 @@
 // the real tree builder, as a whole-disk deep scan of an empty image. Each direction runs in a
 // child process of its own, so each peak RSS is that direction's alone.
 //   results_file [WORK_DIR]     (default /tmp; the image and the file are removed afterwards)
-// Last line: RESULT mode=results_file nodes= bytes= save_seconds= save_peak_mb= load_seconds= load_peak_mb=
+// Last line: RESULT mode=results_file nodes= bytes= save_seconds= save_peak_mb= load_seconds= load_cpu_seconds=
+// load_peak_mb= (the load's user and system time beside its clock time)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,12 +44,20 @@ struct Figures {
     double dSeconds = -1;
     double dPeakMb = -1;
     long long s64Count = 0;  // save: bytes written; load: files filed
+    double dCpuSeconds = -1;  // user and system time: steadier than the clock on a shared machine
 };
 
 double PeakMb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto const seconds = [](timeval const& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 rf::StoredFileRecord Record(long long s64ID, long long s64Parent, char const* pszName, bool bFolder) {
@@ -131,12 +140,13 @@ Figures Load(std::string const& image, std::string const& file) {
     uimodel::SaveRestoreResult results(scan, list.devices);
     results.SetLoadPause(std::chrono::milliseconds(0));
     scan.SetStatus(uimodel::OPERATION_RUNNING);
+    double const dCpuStart = CpuSeconds();
     auto const start = Clock::now();
     if (results.DoRestoreScanResult(file.c_str(), &scan) != 0) return {};
     results.Wait();
     if (scan.GetProgressInfo().u64Error != 0) return {};
     return {std::chrono::duration<double>(Clock::now() - start).count(), PeakMb(),
-            static_cast<long long>(scan.GetScanFileCnt() + scan.GetFolderList().size())};
+            static_cast<long long>(scan.GetScanFileCnt() + scan.GetFolderList().size()), CpuSeconds() - dCpuStart};
 }
 
 /// Runs `direction` in a child process and reads its figures back through a pipe.
@@ -176,7 +186,8 @@ int main(int argc, char** argv) {
     std::filesystem::remove(file);
     if (loaded.s64Count != static_cast<long long>(kNodes))
         std::fprintf(stderr, "results_file: %lld of %zu nodes loaded\n", loaded.s64Count, kNodes);
-    std::printf("RESULT mode=results_file nodes=%zu bytes=%lld save_seconds=%.3f save_peak_mb=%.1f load_seconds=%.3f load_peak_mb=%.1f\n",
-                kNodes, saved.s64Count, saved.dSeconds, saved.dPeakMb, loaded.dSeconds, loaded.dPeakMb);
+    std::printf("RESULT mode=results_file nodes=%zu bytes=%lld save_seconds=%.3f save_peak_mb=%.1f load_seconds=%.3f "
+                "load_cpu_seconds=%.3f load_peak_mb=%.1f\n",
+                kNodes, saved.s64Count, saved.dSeconds, saved.dPeakMb, loaded.dSeconds, loaded.dCpuSeconds, loaded.dPeakMb);
     return saved.dSeconds >= 0 && loaded.s64Count == static_cast<long long>(kNodes) ? 0 : 1;
 }

@@ -1,13 +1,15 @@
 #include "ModelThumbnail.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <vector>
 
-#include "app/thumbnails/ThumbnailDecoderFactory.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/QNUIFilter.h"
 #include "uimodel/thumbnails/QNUIThumbnails.h"
@@ -35,10 +37,24 @@ bool WriteNewFile(std::string const& path, std::vector<std::uint8_t> const& byte
     return ::close(fd) == 0 && done == bytes.size();
 }
 
+/// The decoder of the module beside this executable (kept loaded: the decoder's code lives there).
+std::unique_ptr<uimodel::IThumbnailDecoder> LoadDecoder() {
+    std::error_code error;
+    std::filesystem::path const module = std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "scanbench_thumbnails.so";
+    void* pModule = error ? nullptr : dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto* create = pModule ? reinterpret_cast<uimodel::IThumbnailDecoder* (*)()>(dlsym(pModule, "ScanbenchCreateThumbnailDecoder")) : nullptr;
+    if (!create) {
+        std::fprintf(stderr, "scanbench: cannot load the thumbnail decoder %s: %s\n", module.c_str(), pModule ? "no factory" : dlerror());
+        return nullptr;
+    }
+    return std::unique_ptr<uimodel::IThumbnailDecoder>(create());
+}
+
 }  // namespace
 
 bool PrintModelThumbnail(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, std::string const& name, std::string const& outPath) {
-    auto const pDecoder = app::thumbnails::CreateThumbnailDecoder();
+    auto const pDecoder = LoadDecoder();
+    if (!pDecoder) return false;
     uimodel::QNUIThumbnails thumbnails(scan, recovery, uimodel::QNUIFilter::instance().GetFilter(), *pDecoder);
     uimodel::Thumbnail const thumbnail = thumbnails.GetNSImageByFildNode(FirstFileCalled(scan, name));
     char const* pszKind = thumbnail.eKind == uimodel::ThumbnailKind::Image ? "image"

@@ -423,6 +423,21 @@ TEST(Poller, AJobThatNeverRaisesAnUpdatePostsOnceAtItsEnd) {
     EXPECT_EQ(poster.Take(), std::nullopt);
 }
 
+TEST(Poller, SeesTheEndAtOnceNotAnIntervalLater) {
+    // With an hour between passes, only a poller woken by the end returns: the window's last
+    // notification must not wait out the interval after a short recovery.
+    uimodel::QNUIScan scan(&uimodel::QNUIDeviceData::instance());
+    uimodel::CQueuedPoster poster;
+    scan.SetStatus(uimodel::OPERATION_RUNNING);
+    std::thread job([&] {
+        for (int i = 0; i < 1000; ++i) scan.SetNeedUIUpdate(1);  // raises wake nobody
+        scan.SetStatus(uimodel::OPERATION_IDLE);
+    });
+    uimodel::PollOperation(scan, poster, "DoRecovery", std::chrono::hours(1));
+    job.join();
+    EXPECT_EQ(poster.Take(), std::optional<std::string>("DoRecovery"));
+}
+
 TEST(Poller, ARaiseDuringATreeRebuildIsPostedAfterItAndTheEndIsPostedToo) {
     uimodel::QNUIScan scan(&uimodel::QNUIDeviceData::instance());
     uimodel::CQueuedPoster poster;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/core/device/MemoryDevice.h"
@@ -67,6 +70,29 @@ TEST(Times, EpochAndBounds) {
     EXPECT_EQ(epoch->iYear, 1970);
     EXPECT_FALSE(uimodel::LocalYearMonth(FileTime(~0ULL)));  // year 58,000-odd
     EXPECT_FALSE(uimodel::LocalYearMonth(static_cast<long long>(1) << 62));
+}
+
+TEST(Times, MonthsAgreeWithLocaltimeInEveryZoneAndAcrossZoneChanges) {
+    // Month edges, daylight-saving changes, Samoa's skipped day and far-off offsets, one zone
+    // after the other in one thread (what an earlier zone taught must not leak into the next).
+    char const* const previous = std::getenv("TZ");
+    std::string const saved = previous ? previous : "";
+    for (char const* pszZone : {"UTC", "Europe/Berlin", "Pacific/Apia", "Pacific/Kiritimati", "Etc/GMT+12",
+                                "America/St_Johns", "Asia/Kathmandu", "<-24>24", "<+24>-24", "UTC"}) {
+        setenv("TZ", pszZone, 1);
+        tzset();
+        for (long long t = 1'293'000'000; t < 1'330'000'000; t += 3'593) {  // 2010 to 2012, every hour or so
+            std::time_t const at = static_cast<std::time_t>(t);
+            std::tm local{};
+            ASSERT_TRUE(localtime_r(&at, &local));
+            auto const month = uimodel::LocalYearMonth(t);
+            ASSERT_TRUE(month) << pszZone << " " << t;
+            ASSERT_EQ(month->iYear * 100 + month->iMonth, (local.tm_year + 1900) * 100 + local.tm_mon + 1) << pszZone << " " << t;
+        }
+    }
+    if (previous) setenv("TZ", saved.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
 }
 
 TEST(NameMatch, CaseInsensitiveLiteralSubstring) {

@@ -1,7 +1,5 @@
 #include "uimodel/operation/JobThread.h"
 
-#include <thread>
-
 #include "uimodel/operation/QNUIOperation.h"
 #include "uimodel/support/Seams.h"
 
@@ -43,7 +41,7 @@ void PollOperation(QNUIOperation& operation, IMainThreadPoster& poster, std::str
             poster.Post(name);
         }
         if (onEachPass) onEachPass();
-        std::this_thread::sleep_for(interval);
+        operation.WaitForExitFor(interval);
     }
     // Always once after the end, so that no window stays in its scanning state.
     operation.SetNeedUIUpdate(0);

@@ -35,9 +35,10 @@ int QNUIOperation::IsNeedUIUpdate() const {
 }
 
 void QNUIOperation::SetNeedUIUpdate(int iNeed) {
+    // Raised for every file and progress report: no waiter looks at it, so it wakes none (the
+    // poller reads it on its next pass).
     std::lock_guard const lock(m_mutex);
     m_iNeedUIUpdate = iNeed;
-    m_changed.notify_all();
 }
 
 void QNUIOperation::SetShouldBuildTree(int iBuild) {
@@ -58,6 +59,11 @@ void QNUIOperation::SetProgressInfo(_PROGRESS_INFO const& info) {
 bool QNUIOperation::IsOperationExit() const {
     std::lock_guard const lock(m_mutex);
     return m_iStatus == OPERATION_IDLE || m_iStatus == OPERATION_EXIT;
+}
+
+bool QNUIOperation::WaitForExitFor(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [this] { return m_iStatus == OPERATION_IDLE || m_iStatus == OPERATION_EXIT; });
 }
 
 void QNUIOperation::PauseOrResumeOperation() {

@@ -2,6 +2,7 @@
 // Base of the model's long jobs (scan, recovery, saving and loading results): the engine's
 // progress sink plus the state the windows change (pause, resume, stop) and poll.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <ctime>
 #include <mutex>
@@ -50,10 +51,13 @@ public:
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [&] { return predicate(m_iStatus); });
     }
+    /// Waits at most `timeout` for the job to end (idle or exit); true when it has. A poller
+    /// sleeps in it, so the end is seen at once rather than a poll interval later.
+    bool WaitForExitFor(std::chrono::milliseconds timeout) const;
 
 protected:
     ~QNUIOperation() override = default;
-    /// Status and flag changes wake every waiter; callers hold m_mutex.
+    /// Status changes wake every waiter (they wait on the status alone); callers hold m_mutex.
     void SetStatusLocked(int iStatus);
 
     mutable std::recursive_mutex m_mutex;

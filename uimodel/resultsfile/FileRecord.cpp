@@ -79,9 +79,14 @@ void AppendFileRecord(std::vector<std::uint8_t>& out, IFileNode& node) {
 }
 
 std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor) {
-    if (!cursor.Need(kRecordHeadSize)) return std::nullopt;
-    engine::ByteView head = cursor.View();
     StoredFileRecord record;
+    if (!ReadFileRecord(cursor, record)) return std::nullopt;
+    return record;
+}
+
+bool ReadFileRecord(CFrameCursor& cursor, StoredFileRecord& record) {
+    if (!cursor.Need(kRecordHeadSize)) return false;
+    engine::ByteView head = cursor.View();
     record.s64NodeID = static_cast<std::int64_t>(head.Le64(0));
     record.s64ParentID = static_cast<std::int64_t>(head.Le64(8));
     record.u64Size = head.Le64(16);
@@ -97,7 +102,7 @@ std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor) {
 
     // The runs and the name length arrive together: one check covers both, and a count the
     // frame cannot hold fails it before anything is allocated.
-    if (!cursor.Need(std::size_t{u32Runs} * kRunSize + 4)) return std::nullopt;
+    if (!cursor.Need(std::size_t{u32Runs} * kRunSize + 4)) return false;
     engine::ByteView runs = cursor.View();
     record.runs.resize(u32Runs);
     for (std::size_t i = 0; i < u32Runs; ++i) {
@@ -105,10 +110,10 @@ std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor) {
         record.runs[i].s64Length = static_cast<long long>(runs.Le64(i * kRunSize + 8));
     }
     std::uint32_t const u32NameLength = runs.Le32(std::size_t{u32Runs} * kRunSize);
-    if (u32NameLength > kMaxName) return std::nullopt;
+    if (u32NameLength > kMaxName) return false;
     cursor.Skip(std::size_t{u32Runs} * kRunSize + 4);
 
-    if (!cursor.Need(u32NameLength + kRecordTailSize)) return std::nullopt;
+    if (!cursor.Need(u32NameLength + kRecordTailSize)) return false;
     engine::ByteView rest = cursor.View();
     record.name.assign(reinterpret_cast<char const*>(rest.Data()), u32NameLength);
     // The stored shown flag is not used: a loaded node is shown whatever a search hid.
@@ -116,7 +121,7 @@ std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor) {
     record.s64Metadata = static_cast<std::int64_t>(rest.Le64(u32NameLength + 6));
     record.u32Compressed = rest.Le32(u32NameLength + 14);
     cursor.Skip(u32NameLength + kRecordTailSize);
-    return record;
+    return true;
 }
 
 }  // namespace uimodel::resultsfile

@@ -49,5 +49,8 @@ void AppendFileRecord(std::vector<std::uint8_t>& out, IFileNode& node);
 /// beyond the frame's bytes included: nothing is allocated for it) or a name length is above
 /// 65535 (the cursor is then out of step: the replay must end).
 std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor);
+/// The same into `record`, whose run list keeps its room from one record to the next (a load
+/// reads a million); false where the above answers nullopt.
+bool ReadFileRecord(CFrameCursor& cursor, StoredFileRecord& record);
 
 }  // namespace uimodel::resultsfile

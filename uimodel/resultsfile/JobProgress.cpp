@@ -4,6 +4,8 @@ namespace uimodel::resultsfile {
 
 void CJobProgress::IncProgress(bool bFinished, bool bStart) {
     std::lock_guard const lock(m_mutex);
+    if (!bStart && !bFinished && ++m_u32UnitsUnlooked < kUnitsPerClockLook) return;
+    m_u32UnitsUnlooked = 0;
     auto const now = std::chrono::steady_clock::now();
     m_info.u64Total = kTotal;
     if (bStart) {

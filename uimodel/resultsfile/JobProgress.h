@@ -26,6 +26,9 @@ private:
     static constexpr std::uint64_t kTotal = 100;
     static constexpr std::uint64_t kStartDone = 5;
     static constexpr std::uint64_t kMaxRunningDone = 98;
+    /// Units of work between looks at the clock: a load reports one per node, and a million
+    /// clock reads would cost more than the nodes' own filing.
+    static constexpr unsigned kUnitsPerClockLook = 64;
 
     void Send();
 
@@ -33,6 +36,7 @@ private:
     mutable std::mutex m_mutex;
     _PROGRESS_INFO m_info;
     std::chrono::steady_clock::time_point m_lastStep{};
+    unsigned m_u32UnitsUnlooked = 0;
     int m_iError = 0;
 };
 

@@ -9,8 +9,8 @@
 
 namespace uimodel {
 
-RestoreFileNode::RestoreFileNode(resultsfile::StoredFileRecord record)
-    : m_name(std::move(record.name)),
+RestoreFileNode::RestoreFileNode(resultsfile::StoredFileRecord const& record)
+    : m_name(record.name),
       m_u64Size(record.u64Size),
       m_created(FileTimeFromTicks(record.u64Created)),
       m_modified(FileTimeFromTicks(record.u64Modified)),

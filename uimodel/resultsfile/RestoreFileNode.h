@@ -14,7 +14,9 @@ namespace uimodel {
 class RestoreFileNode : public CFileNode {
 public:
     /// A lone node holding `record`'s values, shown whatever the record says.
-    explicit RestoreFileNode(resultsfile::StoredFileRecord record);
+    /// A copy of the record's values: a reused record keeps its room for the next (a load reads
+    /// a million).
+    explicit RestoreFileNode(resultsfile::StoredFileRecord const& record);
 
     char const* GetFileName() override { return m_name.c_str(); }
     long long GetFileSize() override { return static_cast<long long>(m_u64Size); }
@@ -57,8 +59,8 @@ private:
 
 class RestoreSystemNode final : public RestoreFileNode {
 public:
-    RestoreSystemNode(resultsfile::StoredFileRecord record, _tagSearcherType eType, std::string volumeName)
-        : RestoreFileNode(std::move(record)), m_eType(eType), m_volumeName(std::move(volumeName)) {}
+    RestoreSystemNode(resultsfile::StoredFileRecord const& record, _tagSearcherType eType, std::string volumeName)
+        : RestoreFileNode(record), m_eType(eType), m_volumeName(std::move(volumeName)) {}
 
     _tagSearcherType GetSearcheType() const override { return m_eType; }
     char const* GetVolumeName() const override { return m_volumeName.c_str(); }

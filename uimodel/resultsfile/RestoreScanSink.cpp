@@ -182,21 +182,21 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
 
 bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken,
                                   std::map<std::uint16_t, int> const& volumes, IDirecotryTreeBuilder& builder, IProgress& progress) {
+    StoredFileRecord record;
     for (;;) {
         std::uint32_t u32Marker = 0;
         if (!cursor.TakeU32(u32Marker)) return Damaged();
         if (u32Marker == kMarkerEnd) return true;
         if (u32Marker != kMarkerNode) return Damaged();
         std::uint64_t const u64Ordinal = m_u64Ordinal++;
-        std::optional<StoredFileRecord> record = ReadFileRecord(cursor);
-        if (!record) return Damaged();
-        if (!HoldsItsSize(*record)) {
+        if (!ReadFileRecord(cursor, record)) return Damaged();
+        if (!HoldsItsSize(record)) {
             Damaged();  // the node is left out; the records after it are in step
         } else if (bTaken) {
             // A file of a one-volume root reads through it whatever partition index it names.
-            auto const volume = volumes.size() == 1 ? volumes.begin() : volumes.find(record->u16Partition);
+            auto const volume = volumes.size() == 1 ? volumes.begin() : volumes.find(record.u16Partition);
             int const iVolume = volume != volumes.end() ? volume->second : -1;
-            auto* pNode = new RestoreFileNode(std::move(*record));
+            auto* pNode = new RestoreFileNode(record);
             pNode->SetHfsPlusVolume(iVolume);
             if (auto const value = m_copyOutValues.find(u64Ordinal); value != m_copyOutValues.end()) {
                 pNode->SetInitializedSize(value->second.initializedSize);

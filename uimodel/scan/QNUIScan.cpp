@@ -349,10 +349,14 @@ DateMap QNUIScan::GetDateMapFrom(int iKind, std::map<int, std::size_t> const& re
     DateMap tails;
     DateMap const* pMap = DateMapOfKind(iKind);
     if (!pMap) return tails;
+    // Both run in the order of year * 100 + month: one walk side by side, no lookup per month,
+    // so a refresh costs the months known plus the files that arrived.
+    auto resumed = resume.begin();
     for (auto const& [iYear, months] : *pMap)
         for (auto const& [iMonth, files] : months) {
-            auto const found = resume.find(iYear * 100 + iMonth);
-            std::size_t const from = found == resume.end() ? 0 : found->second;
+            int const iKey = iYear * 100 + iMonth;
+            while (resumed != resume.end() && resumed->first < iKey) ++resumed;
+            std::size_t const from = resumed != resume.end() && resumed->first == iKey ? resumed->second : 0;
             if (from < files.size()) tails[iYear][iMonth].assign(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
         }
     return tails;

@@ -91,24 +91,20 @@ std::optional<std::size_t> CNodeRecords::Record(CFileNode& node) {
     // Outside restore mode a file's first copy is never asked for again: every file left
     // without a parent is still queued when the parentless ones are requeued, and released
     // after. Not keeping them saves a table slot per file found.
-    if (!node.IsDirectory()) return m_bRestore ? RecordFile(node) : 0;
+    if (!node.IsDirectory()) {
+        if (m_bRestore) RecordFile(node);
+        return 0;  // a file's position is never asked for
+    }
     _PARENT_INFO& info = m_folders[s64ID];
     info.s64ID = s64ID;
     info.nodes.push_back(&node);
     return info.nodes.size() - 1;
 }
 
-std::size_t CNodeRecords::RecordFile(CFileNode& file) {
-    auto const hashOfID = [](CFileNode* pRecorded) { return std::hash<long long>{}(pRecorded->GetCurrentNodeID()); };
-    if ((m_firstFileCount + 1) * 2 > m_firstFiles.size()) Grow(m_firstFiles, hashOfID);
+void CNodeRecords::RecordFile(CFileNode& file) {
     long long const s64ID = file.GetCurrentNodeID();
-    std::size_t const mask = m_firstFiles.size() - 1;
-    std::size_t i = HomeOf(hashOfID(&file), m_firstFiles.size());
-    for (; m_firstFiles[i]; i = (i + 1) & mask)
-        if (m_firstFiles[i]->GetCurrentNodeID() == s64ID) return 1;  // later files are never looked up by position
-    m_firstFiles[i] = &file;
-    ++m_firstFileCount;
-    return 0;
+    if (!m_files.empty() && s64ID < m_files.back().s64ID) m_bFilesInOrder = false;
+    m_files.push_back({s64ID, &file});
 }
 
 std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
@@ -118,21 +114,25 @@ std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
 }
 
 std::vector<CFileNode*> CNodeRecords::FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const {
-    // Filtered before sorting: at the end of a scan few files are left to sort.
-    std::vector<std::pair<long long, CFileNode*>> firsts;
-    for (CFileNode* pFirst : m_firstFiles)
-        if (pFirst && keep(*pFirst)) firsts.emplace_back(pFirst->GetCurrentNodeID(), pFirst);
-    std::sort(firsts.begin(), firsts.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
+    std::vector<RecordedFile> sorted;
+    if (!m_bFilesInOrder) {
+        // Stable: of the files of one id the first recorded stays first.
+        sorted = m_files;
+        std::stable_sort(sorted.begin(), sorted.end(), [](auto const& a, auto const& b) { return a.s64ID < b.s64ID; });
+    }
+    std::vector<RecordedFile> const& byID = m_bFilesInOrder ? m_files : sorted;
     std::vector<CFileNode*> nodes;
-    nodes.reserve(firsts.size());
-    for (auto const& entry : firsts) nodes.push_back(entry.second);
+    for (std::size_t i = 0; i < byID.size(); ++i) {
+        bool const bFirstOfID = i == 0 || byID[i - 1].s64ID != byID[i].s64ID;
+        if (bFirstOfID && keep(*byID[i].pNode)) nodes.push_back(byID[i].pNode);
+    }
     return nodes;
 }
 
 void CNodeRecords::Clear() {
     m_folders.clear();
-    m_firstFiles = {};
-    m_firstFileCount = 0;
+    m_files = {};
+    m_bFilesInOrder = true;
     m_firstCopies = {};
     m_firstCopyCount = 0;
 }

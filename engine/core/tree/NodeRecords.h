@@ -65,17 +65,20 @@ private:
     /// The recorded node takes over the copy's runs and size.
     static void MergeNode(CFileNode& recorded, CFileNode& copy);
 
-    /// Of the files of one id only the first is ever looked up: no list per id, and one flat
-    /// table of node pointers probed in place, as every file a scan finds has an entry here.
-    /// Records the file as its id's first unless one is recorded; 0 when it is the first.
-    std::size_t RecordFile(CFileNode& file);
-
+    /// Of the files of one id only the first is ever looked up, and only once, when the tree is
+    /// built: a file is appended with its id (in the order recorded, never read in between),
+    /// and the first of each id is picked then. A results file lists its nodes by id, so the
+    /// list is most often in order already and is not sorted at all.
+    void RecordFile(CFileNode& file);
     bool m_bRestore;
     NodeAtSlot m_nodeAt;
     std::unordered_map<long long, _PARENT_INFO> m_folders;
-    // A power of two in size, at most half full; null entries are free.
-    std::vector<CFileNode*> m_firstFiles;
-    std::size_t m_firstFileCount = 0;
+    struct RecordedFile {
+        long long s64ID;
+        CFileNode* pNode;  // not owned
+    };
+    std::vector<RecordedFile> m_files;
+    bool m_bFilesInOrder = true;  // ids never fell so far
     // The first node recorded with each key, as its tree slot plus one: any later node with
     // that key is its copy. Four bytes an entry, as every node a scan files has one. A power of
     // two in size, at most half full; zero entries are free.

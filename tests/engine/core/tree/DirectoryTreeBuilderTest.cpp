@@ -2,10 +2,15 @@
 // come in, recognising second copies, and what it shows and frees at the end of a search.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "TreeBuilderFixture.h"
 #include "engine/DataRunList.h"
+#include "engine/core/tree/NodeRecords.h"
 
 namespace treetest {
 namespace {
@@ -374,6 +379,32 @@ TEST_F(RestoringTreeBuilder, KeepsEveryStoredCopy) {
     EXPECT_EQ(Add(File(10, kRootID, "a")), 1);
     m_pBuilder->FlashBuild(kType);
     EXPECT_EQ(m_sink.Nodes().size(), 2u);
+}
+
+TEST(NodeRecords, RestoredFilesGiveTheFirstCopyOfEachIdInIdOrderWhateverTheirOrder) {
+    // A results file lists its files by id, or not; each id's first copy stands for it, and a
+    // first copy refused by the filter is not replaced by a later one.
+    std::vector<std::unique_ptr<CTestFileNode>> files;
+    auto const names = [](std::vector<CFileNode*> const& nodes) {
+        std::vector<std::string> out;
+        for (CFileNode* pNode : nodes) out.emplace_back(CFileNode::NameOrEmpty(pNode->GetFileName()));
+        return out;
+    };
+    for (bool const bInOrder : {true, false}) {
+        CNodeRecords records(true, [](std::uint32_t) -> CFileNode& { std::abort(); });
+        auto const list = bInOrder ? std::vector<std::pair<long long, char const*>>{{5, "z"}, {10, "a"}, {10, "a2"}, {20, "b"}, {30, "c"}}
+                                   : std::vector<std::pair<long long, char const*>>{{30, "c"}, {10, "a"}, {20, "b"}, {10, "a2"}, {5, "z"}};
+        for (auto const& [s64ID, pszName] : list) {
+            files.push_back(std::make_unique<CTestFileNode>(pszName));
+            files.back()->SetNodeID(s64ID);
+            ASSERT_TRUE(records.Record(*files.back()));
+        }
+        EXPECT_EQ(names(records.FirstFilesByID([](CFileNode&) { return true; })), (std::vector<std::string>{"z", "a", "b", "c"}));
+        auto const notA = [](CFileNode& node) { return CFileNode::NameOrEmpty(node.GetFileName()) != "a"; };
+        EXPECT_EQ(names(records.FirstFilesByID(notA)), (std::vector<std::string>{"z", "b", "c"}));
+        records.Clear();
+        EXPECT_TRUE(records.FirstFilesByID([](CFileNode&) { return true; }).empty());
+    }
 }
 
 }  // namespace
