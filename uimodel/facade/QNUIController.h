@@ -12,6 +12,7 @@
 
 #include "engine/IFileNode.h"
 #include "engine/Result.h"
+#include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/thumbnails/ThumbnailDecoder.h"
 #include "uimodel/trees/TreeBatch.h"
 
@@ -171,6 +172,11 @@ public:
     /// (false, nothing let go of) while a job runs. Never while a window shows the scan's nodes.
     static bool RefreshDeviceInfoAsync(std::string const& postName);
     static void GetDeviceInfoToArray(std::vector<std::unique_ptr<DiskVolumeNodeData>>& rows);
+    /// Adds the disk-image file `path` to the device list (after the machine's disks, kept for
+    /// the rest of the process) and lists every device again on the calling thread, as
+    /// RefreshDeviceInfo does. Listable: `iDiskIndex` is the image's disk row (a file added
+    /// before is found again, not listed twice). Otherwise why not; nothing changed.
+    static DiskImageAnswer AddDiskImage(std::string const& path, int& iDiskIndex);
 
     // Result trees and lists. Refreshes report their additions to `pSink` (may be null).
     /// Adds the file-system roots (path view) and what arrived since the last refresh to the
