@@ -57,6 +57,18 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
         return false;
       }
       parsed.loadFile = value;
+    } else if (option == QLatin1String("--open-image")) {
+      // Not looked at here: the disk page's own checks answer for it, as they would a person.
+      if (!TakeValue(arguments, i, value, error)) return false;
+      parsed.openImage = value;
+    } else if (option == QLatin1String("--choose")) {
+      if (!TakeValue(arguments, i, value, error)) return false;
+      bool ok = false;
+      parsed.choose = value.toInt(&ok);
+      if (!ok || parsed.choose < 0) {
+        error = QStringLiteral("--choose needs a row number, not %1").arg(value);
+        return false;
+      }
     } else if (option == QLatin1String("--grid")) {
       parsed.grid = true;
     } else if (option == QLatin1String("--coverflow")) {
@@ -75,11 +87,17 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
   // These act on the hook's scan or load: without one they would silently do nothing.
   for (const auto& [given, name] : {std::pair{parsed.quitWhenDone, "--quit-when-done"},
                                     std::pair{!parsed.recoverTo.isEmpty(), "--recover-to"},
-                                    std::pair{!parsed.saveTo.isEmpty(), "--save-to"}}) {
-    if (given && parsed.scanImage.isEmpty() && parsed.loadFile.isEmpty()) {
-      error = QStringLiteral("%1 needs --scan IMAGE or --load FILE").arg(QLatin1String(name));
+                                    std::pair{!parsed.saveTo.isEmpty(), "--save-to"},
+                                    std::pair{parsed.choose >= 0, "--choose"}}) {
+    if (given && !parsed.scripted()) {
+      error = QStringLiteral("%1 needs --scan IMAGE or --load FILE or --open-image IMAGE").arg(QLatin1String(name));
       return false;
     }
+  }
+
+  if (!parsed.scanImage.isEmpty() && !parsed.openImage.isEmpty()) {
+    error = QStringLiteral("--scan and --open-image both name the image to scan: give one");
+    return false;
   }
 
   options = parsed;
@@ -94,7 +112,8 @@ bool LaunchOptions::IsOption(const QString& argument) {
 bool LaunchOptions::TakesValue(const QString& argument) {
   return argument == QLatin1String("--scan") || argument == QLatin1String("--recover-to") ||
          argument == QLatin1String("--save-to") || argument == QLatin1String("--load") ||
-         argument == QLatin1String("--coverflow");
+         argument == QLatin1String("--coverflow") || argument == QLatin1String("--open-image") ||
+         argument == QLatin1String("--choose");
 }
 
 bool LaunchOptions::ParseApplicationArguments(LaunchOptions& options, QString& error) {

@@ -1,5 +1,6 @@
 # Sources of app/shell.
 target_sources(app PRIVATE
+  shell/CommandLine.cpp
   shell/FileTimeText.cpp
   shell/LanguageArgument.cpp
   shell/LaunchOptions.cpp
@@ -11,6 +12,7 @@ target_sources(app PRIVATE
   shell/QNAppDelegate.cpp
   shell/QuitGuard.cpp
   shell/HookActions.cpp
+  shell/HookWalk.cpp
   shell/ScanHook.cpp
   shell/SignalQuit.cpp
   shell/StringTable.cpp
@@ -18,3 +20,4 @@ target_sources(app PRIVATE
   shell/USBNotifier.cpp
   shell/UserSettings.cpp
 )
+set_source_files_properties(shell/CommandLine.cpp PROPERTIES COMPILE_DEFINITIONS QUORIN_VERSION="${PROJECT_VERSION}")

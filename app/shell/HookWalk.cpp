@@ -1,0 +1,191 @@
+#include "app/shell/HookWalk.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QtDebug>
+
+#include <cstdio>
+
+#include "app/controls/TCImageButton.h"
+#include "app/results/QNDeletailWindowController.h"
+#include "app/shell/HookActions.h"
+#include "app/shell/LaunchOptions.h"
+#include "app/shell/QNAppDelegate.h"
+#include "app/shell/ScanHook.h"
+#include "app/thumbview/HookPreview.h"
+#include "app/wizard/QNRootWindowController.h"
+#include "app/wizard/QNSelectDiskViewController.h"
+#include "app/wizard/QNSelectTypeViewController.h"
+#include "uimodel/facade/QNUIController.h"
+
+namespace app {
+
+namespace {
+
+using results::QNDeletailWindowController;
+
+// A question the hook's own steps answer goes at once; one still standing after this long is
+// one nobody of the hook will answer.
+constexpr int kUnansweredMs = 3000;
+
+// The run's one end: the RESULT line, the jobs stopped, the event loop left with the state's code.
+void EndRun(QNDeletailWindowController* window, QString state, const QString& extra) {
+  static bool s_ended = false;
+  if (std::exchange(s_ended, true)) return;
+  if (extra.contains(QLatin1String("refused=1")) || extra.contains(QLatin1String("saved=0")) ||
+      (extra.contains(QLatin1String("recovered=")) && !extra.contains(QLatin1String("failed=0"))))
+    state = QStringLiteral("failed");
+  std::uint64_t listed = 0;
+  std::uint64_t deleted = 0;
+  if (window) window->countListedFiles(listed, deleted);
+  const QString found = window ? window->foundText().section(QLatin1Char(' '), -1) : HookFoundCount();
+  std::printf("%s listed=%llu deleted=%llu%s\n", qUtf8Printable(HookResultLine(state, found)),
+              static_cast<unsigned long long>(listed), static_cast<unsigned long long>(deleted), qUtf8Printable(extra));
+  std::fflush(stdout);
+  uimodel::QNUIController::StopJobs(std::chrono::seconds(30));
+  QApplication::exit(HookExitCode(state));
+}
+
+// Ends the run as failed when a message box stands unanswered: nobody is there to read it.
+class UnansweredQuestions : public QObject {
+ public:
+  explicit UnansweredQuestions(std::function<QNDeletailWindowController*()> window, QObject* parent)
+      : QObject(parent), m_window(std::move(window)) {
+    qApp->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Show) return false;
+    auto* box = qobject_cast<QMessageBox*>(watched);
+    if (!box) return false;
+    QTimer::singleShot(kUnansweredMs, this, [this, guard = QPointer<QMessageBox>(box)] {
+      if (!guard || !guard->isVisible()) return;
+      qWarning("Hook: nobody answers \"%s\" %s", qUtf8Printable(guard->text()), qUtf8Printable(guard->informativeText()));
+      guard->reject();
+      EndRun(m_window(), QStringLiteral("failed"), QStringLiteral(" unanswered=1"));
+    });
+    return false;
+  }
+
+ private:
+  std::function<QNDeletailWindowController*()> m_window;
+};
+
+// On the disk page: the image through "Disk image…" and its dialog, once; false while it is
+// being opened or when it was refused (the run has ended).
+bool OpenImageOnce(QNRootWindowController* root, const LaunchOptions& options, bool& asked) {
+  if (options.openImage.isEmpty()) return true;
+  if (asked) return root->diskPage()->selectDiskVolume() != nullptr;
+  asked = true;
+  QObject::connect(root, &QNRootWindowController::sheetOpened, root, [](QWidget* sheet) {
+    const QString text = qobject_cast<QMessageBox*>(sheet) ? static_cast<QMessageBox*>(sheet)->informativeText() : QString();
+    qWarning("Hook: the image was refused: %s", qUtf8Printable(text));
+    sheet->close();
+    EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
+  }, Qt::SingleShotConnection);
+  QObject::connect(root, &QNRootWindowController::fileDialogOpened, root, [options](QFileDialog* dialog) {
+    dialog->selectFile(QFileInfo(options.openImage).absoluteFilePath());
+    static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    if (dialog->isVisible()) {
+      // The dialog itself did not take it (no such file): as a person would, give up.
+      dialog->reject();
+      qWarning("Hook: the dialog did not take %s", qUtf8Printable(options.openImage));
+      EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
+    }
+  }, Qt::SingleShotConnection);
+  root->diskPage()->diskImageButton()->click();
+  return false;
+}
+
+// --choose N: row N of the chosen disk, the image's or the only one.
+bool ChooseRow(QNSelectDiskViewController* page, const LaunchOptions& options) {
+  if (options.choose < 0) return true;
+  uimodel::DiskVolumeNodeData* chosen = page->selectDiskVolume();
+  const int disk = chosen ? chosen->diskIndex() : 0;
+  if (page->chooseDiskRow(disk, options.choose)) return true;
+  qWarning("Hook: the disk page has no row %d on disk %d", options.choose, disk);
+  EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
+  return false;
+}
+
+void FollowResults(QNDeletailWindowController* window, const LaunchOptions& options) {
+  if (!options.quitWhenDone && options.recoverTo.isEmpty() && options.saveTo.isEmpty() && !thumbview::HookWantsPreview(options))
+    return;
+  auto report = [window, options](const QString& extra) {
+    if (options.quitWhenDone) EndRun(window, HookScanState(false), extra);
+  };
+  // The asked-for preview comes first; its thumbnail count leads the actions' fields.
+  auto act = [window, options, report] {
+    if (!thumbview::HookWantsPreview(options)) return RunHookActions(window, options, report);
+    thumbview::ShowHookPreview(*window, options, [window, options, report](int thumbs) {
+      const QString field = thumbview::HookThumbsField(thumbs);
+      RunHookActions(window, options, [report, field](const QString& extra) { report(field + extra); });
+    });
+  };
+  // A load may have ended before the window was handed over.
+  if (window->isFinishedShown())
+    QTimer::singleShot(0, window, act);
+  else
+    QObject::connect(window, &QNDeletailWindowController::scanEnded, window, act, Qt::SingleShotConnection);
+}
+
+}  // namespace
+
+void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
+  auto results = std::make_shared<QPointer<QNDeletailWindowController>>();
+  if (options.quitWhenDone) {
+    new UnansweredQuestions([results] { return results->data(); }, &delegate);
+    // Asked to end, the run ends as stopped: a script must not take it for a finished scan.
+    delegate.setSignalAction([results] { EndRun(results->data(), QStringLiteral("stopped"), QString()); });
+  }
+  auto* walker = new QTimer(&delegate);
+  walker->setInterval(100);
+  auto imageAsked = std::make_shared<bool>(false);
+  QObject::connect(walker, &QTimer::timeout, walker, [&delegate, walker, options, imageAsked] {
+    QNRootWindowController* root = delegate.rootWindow();
+    if (!root) return;
+    if (root->resultsWindow()) {
+      walker->stop();
+      return;
+    }
+    if (!options.loadFile.isEmpty()) {
+      // A results file instead of a scan, opened through the start page's own import.
+      walker->stop();
+      LoadThroughImport(root, options.loadFile);
+      if (QNProgressWindow* progress = root->progressWindow(); progress && options.quitWhenDone)
+        QObject::connect(progress, &QNProgressWindow::workEnded, root, [](bool success) {
+          if (!success) EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" loaded=0"));
+        });
+    } else if (root->whichPage() == 2) {
+      QAbstractButton* start = root->typePage()->startScanButton();
+      if (start->isEnabled() && start->isVisible()) start->click();
+    } else if (root->whichPage() == 3) {
+      if (!OpenImageOnce(root, options, *imageAsked)) return;
+      walker->stop();
+      if (!ChooseRow(root->diskPage(), options)) return;
+      QAbstractButton* next = root->diskPage()->continueButton();
+      if (next->isEnabled()) {
+        next->click();
+        return;
+      }
+      qWarning("Hook: the disk page offers nothing to scan");
+      EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
+    }
+  });
+  QObject::connect(&delegate, &QNAppDelegate::rootWindowShown, walker, [walker, options, results](QNRootWindowController* root) {
+    QObject::connect(root, &QNRootWindowController::resultsWindowOpened, root,
+                     [options, results](QNDeletailWindowController* window) {
+                       *results = window;
+                       FollowResults(window, options);
+                     });
+    walker->start();
+  });
+}
+
+}  // namespace app
