@@ -1,10 +1,13 @@
 #include "app/shell/USBNotifier.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 #include <cstring>
 
 #include "app/shell/NotificationCenter.h"
@@ -18,6 +21,11 @@ constexpr std::chrono::milliseconds kModalRetry{200};
 
 bool ModalDialogOpen() { return QApplication::activeModalWidget() != nullptr; }
 
+std::vector<QPointer<QWidget>>& FollowingPages() {
+  static std::vector<QPointer<QWidget>> s_pages;
+  return s_pages;
+}
+
 }  // namespace
 
 USBNotifier& USBNotifier::Start() {
@@ -29,11 +37,15 @@ USBNotifier::USBNotifier(std::unique_ptr<platform::MediaMonitor> monitor, QObjec
     : QObject(parent), m_pMonitor(std::move(monitor)) {
   m_timer.setSingleShot(true);
   connect(&m_timer, &QTimer::timeout, this, [this] { PostDue(); });
-  if (m_pMonitor) {
+  if (m_pMonitor && m_pMonitor->Fd() >= 0) {
     m_pNotifier = std::make_unique<QSocketNotifier>(m_pMonitor->Fd(), QSocketNotifier::Read);
     connect(m_pNotifier.get(), &QSocketNotifier::activated, this, [this] { ReadEvents(); });
   } else {
-    qWarning("Media: no udev monitor, attached and removed media are not followed");
+    qWarning("Media: no kernel block events; /sys/block is compared while the disk page shows");
+  }
+  if (m_pMonitor) {
+    connect(&m_poll, &QTimer::timeout, this, [this] { PollWhileAPageShows(); });
+    m_poll.start(kPollInterval);
   }
   // Media present at start count as one attach, before any window listens.
   NotificationCenter::instance().post(QStringLiteral("RefreshAttachDevice"));
@@ -44,6 +56,17 @@ USBNotifier::~USBNotifier() = default;
 void USBNotifier::ReadEvents() {
   const auto now = platform::MediaEventTranslator::Clock::now();
   for (const platform::MediaEvent& event : m_pMonitor->Drain()) m_translator.Feed(event, now);
+  PostDue();
+}
+
+void USBNotifier::FollowWhileShown(QWidget* page) { FollowingPages().emplace_back(page); }
+
+void USBNotifier::PollWhileAPageShows() {
+  auto& pages = FollowingPages();
+  std::erase_if(pages, [](const QPointer<QWidget>& page) { return page.isNull(); });
+  if (std::none_of(pages.begin(), pages.end(), [](const QPointer<QWidget>& page) { return page->isVisible(); })) return;
+  const auto now = platform::MediaEventTranslator::Clock::now();
+  for (const platform::MediaEvent& event : m_pMonitor->Poll()) m_translator.Feed(event, now);
   PostDue();
 }
 

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/controls/BarTitle.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/results/QNDeletailWindowController.h"
@@ -64,6 +65,8 @@ QString ImageRefusal(uimodel::DiskImageAnswer answer) {
 QNRootWindowController::QNRootWindowController(QWidget* parent) : TCImageWindow(parent) {
   setTitleBarHeight(22);
   setTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")));
+  // The window's own title stays hidden; the bar shows it as a label of its own.
+  new BarTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")), this);
   auto* content = new QWidget(this);
   auto* layout = new QVBoxLayout(content);
   m_pages = new QStackedWidget(content);
@@ -138,11 +141,15 @@ void QNRootWindowController::InitFinished() {
   const bool refresh = std::exchange(m_refreshing, false);
   const uimodel::QNUIDeviceData& devices = *QNUIController::GetModel().pDevices;
   if (devices.GetInitState() == uimodel::DEVICE_INIT_FAILED) {
-    if (refresh) m_diskPage->setDisks({});
-    backHome();
+    // The disk page shows all the same: its "Disk image…" needs no disk of the machine.
+    if (!refresh) QNUIController::SetRecoveryType(m_typePage->selection().Mask());
+    m_diskPage->setDisks({});
+    m_pages->setCurrentWidget(m_diskPage);
+    m_whichPage = 3;
     showMessage(Text(QStringLiteral("DEVICE_LIST_FAILED")).arg(ListFailureReason(devices.GetInitResult())));
     return;
   }
+  showMessage({});
   std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
   QNUIController::GetDeviceInfoToArray(disks);
   if (refresh) {
@@ -173,6 +180,7 @@ void QNRootWindowController::backHome() {
   if (m_whichPage != 3) return;
   m_pages->setCurrentWidget(m_typePage);
   m_whichPage = 2;
+  showMessage({});
   m_typePage->startScanButton()->setFocus();
 }
 

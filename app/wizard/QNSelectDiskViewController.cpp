@@ -14,6 +14,7 @@
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/TCImageButton.h"
 #include "app/shell/Strings.h"
+#include "app/shell/USBNotifier.h"
 #include "app/wizard/ChoiceCount.h"
 #include "uimodel/support/PublicUtilities.h"
 
@@ -109,6 +110,8 @@ QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidge
   buttons->addWidget(m_continue);
   layout->addLayout(buttons);
   choose(nullptr, -1);
+  // Where the kernel's events do not arrive, the list still follows media while it shows.
+  USBNotifier::FollowWhileShown(this);
 }
 
 QNSelectDiskViewController::~QNSelectDiskViewController() = default;
