@@ -34,9 +34,10 @@ using results::QNDeletailWindowController;
 constexpr int kUnansweredMs = 3000;
 
 // The run's one end: the RESULT line, the jobs stopped, the event loop left with the state's code.
+bool& Ended();
+
 void EndRun(QNDeletailWindowController* window, QString state, const QString& extra) {
-  static bool s_ended = false;
-  if (std::exchange(s_ended, true)) return;
+  if (std::exchange(Ended(), true)) return;
   if (extra.contains(QLatin1String("refused=1")) || extra.contains(QLatin1String("saved=0")) ||
       (extra.contains(QLatin1String("recovered=")) && !extra.contains(QLatin1String("failed=0"))))
     state = QStringLiteral("failed");
@@ -77,30 +78,40 @@ class UnansweredQuestions : public QObject {
   std::function<QNDeletailWindowController*()> m_window;
 };
 
-// On the disk page: the image through "Disk image…" and its dialog, once; false while it is
-// being opened or when it was refused (the run has ended).
-bool OpenImageOnce(QNRootWindowController* root, const LaunchOptions& options, bool& asked) {
-  if (options.openImage.isEmpty()) return true;
-  if (asked) return root->diskPage()->selectDiskVolume() != nullptr;
-  asked = true;
-  QObject::connect(root, &QNRootWindowController::sheetOpened, root, [](QWidget* sheet) {
-    const QString text = qobject_cast<QMessageBox*>(sheet) ? static_cast<QMessageBox*>(sheet)->informativeText() : QString();
-    qWarning("Hook: the image was refused: %s", qUtf8Printable(text));
+bool& Ended() {
+  static bool s_ended = false;
+  return s_ended;
+}
+
+enum class Opened { Yes, NotYet, Refused };
+
+// On the disk page: the image through "Disk image…" and its dialog, all within this call, so
+// that no refresh of the list comes between the image's choice and Continue.
+Opened OpenImage(QNRootWindowController* root, const LaunchOptions& options) {
+  auto dialogSeen = std::make_shared<bool>(false);
+  const QMetaObject::Connection refused = QObject::connect(root, &QNRootWindowController::sheetOpened, root, [](QWidget* sheet) {
+    const auto* box = qobject_cast<QMessageBox*>(sheet);
+    qWarning("Hook: the image was refused: %s", box ? qUtf8Printable(box->informativeText()) : "");
     sheet->close();
     EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
-  }, Qt::SingleShotConnection);
-  QObject::connect(root, &QNRootWindowController::fileDialogOpened, root, [options](QFileDialog* dialog) {
-    dialog->selectFile(QFileInfo(options.openImage).absoluteFilePath());
-    static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
-    if (dialog->isVisible()) {
-      // The dialog itself did not take it (no such file): as a person would, give up.
-      dialog->reject();
-      qWarning("Hook: the dialog did not take %s", qUtf8Printable(options.openImage));
-      EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
-    }
-  }, Qt::SingleShotConnection);
+  });
+  const QMetaObject::Connection answer =
+      QObject::connect(root, &QNRootWindowController::fileDialogOpened, root, [options, dialogSeen](QFileDialog* dialog) {
+        *dialogSeen = true;
+        dialog->selectFile(QFileInfo(options.openImage).absoluteFilePath());
+        static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+        if (!dialog->isVisible()) return;
+        // The dialog itself did not take it (no such file): as a person would, give up.
+        dialog->reject();
+        qWarning("Hook: the dialog did not take %s", qUtf8Printable(options.openImage));
+        EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
+      });
   root->diskPage()->diskImageButton()->click();
-  return false;
+  QObject::disconnect(refused);
+  QObject::disconnect(answer);
+  if (Ended()) return Opened::Refused;
+  // The page was refreshing its list: the control waits for it.
+  return *dialogSeen ? Opened::Yes : Opened::NotYet;
 }
 
 // --choose N: row N of the chosen disk, the image's or the only one.
@@ -146,8 +157,7 @@ void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
   }
   auto* walker = new QTimer(&delegate);
   walker->setInterval(100);
-  auto imageAsked = std::make_shared<bool>(false);
-  QObject::connect(walker, &QTimer::timeout, walker, [&delegate, walker, options, imageAsked] {
+  QObject::connect(walker, &QTimer::timeout, walker, [&delegate, walker, options] {
     QNRootWindowController* root = delegate.rootWindow();
     if (!root) return;
     if (root->resultsWindow()) {
@@ -166,7 +176,12 @@ void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
       QAbstractButton* start = root->typePage()->startScanButton();
       if (start->isEnabled() && start->isVisible()) start->click();
     } else if (root->whichPage() == 3) {
-      if (!OpenImageOnce(root, options, *imageAsked)) return;
+      if (!options.openImage.isEmpty()) {
+        const Opened opened = OpenImage(root, options);
+        if (opened == Opened::NotYet) return;
+        walker->stop();
+        if (opened == Opened::Refused) return;
+      }
       walker->stop();
       if (!ChooseRow(root->diskPage(), options)) return;
       QAbstractButton* next = root->diskPage()->continueButton();
