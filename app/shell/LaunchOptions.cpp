@@ -22,6 +22,18 @@ bool TakeValue(const QStringList& arguments, qsizetype& i, QString& value, QStri
   return true;
 }
 
+// The row number after arguments[i], as TakeValue; false with a message when it is none.
+bool TakeRow(const QStringList& arguments, qsizetype& i, int& row, QString& error) {
+  const QString option = arguments[i];
+  QString value;
+  if (!TakeValue(arguments, i, value, error)) return false;
+  bool ok = false;
+  row = value.toInt(&ok);
+  if (ok && row >= 0) return true;
+  error = QStringLiteral("%1 needs a row number, not %2").arg(option, value);
+  return false;
+}
+
 }  // namespace
 
 bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, QString& error) {
@@ -62,23 +74,11 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
       if (!TakeValue(arguments, i, value, error)) return false;
       parsed.openImage = value;
     } else if (option == QLatin1String("--choose")) {
-      if (!TakeValue(arguments, i, value, error)) return false;
-      bool ok = false;
-      parsed.choose = value.toInt(&ok);
-      if (!ok || parsed.choose < 0) {
-        error = QStringLiteral("--choose needs a row number, not %1").arg(value);
-        return false;
-      }
+      if (!TakeRow(arguments, i, parsed.choose, error)) return false;
     } else if (option == QLatin1String("--grid")) {
       parsed.grid = true;
     } else if (option == QLatin1String("--coverflow")) {
-      if (!TakeValue(arguments, i, value, error)) return false;
-      bool ok = false;
-      parsed.coverflow = value.toInt(&ok);
-      if (!ok || parsed.coverflow < 0) {
-        error = QStringLiteral("--coverflow needs a row number, not %1").arg(value);
-        return false;
-      }
+      if (!TakeRow(arguments, i, parsed.coverflow, error)) return false;
     } else {
       error = QStringLiteral("unknown option %1").arg(option);
       return false;

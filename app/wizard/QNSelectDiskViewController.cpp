@@ -102,6 +102,13 @@ QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidge
   m_diskImage->setToolTip(Text(QStringLiteral("PAGE_THREE_DISK_IMAGE_TIP")));
   m_diskImage->setIcon(QIcon(imageNamed(QStringLiteral("mirror_image"))));
   m_diskImage->setFocusPolicy(Qt::StrongFocus);
+  // Drawn as the page's round buttons are: an outline on the backdrop.
+  m_diskImage->setStyleSheet(QStringLiteral(
+      "QPushButton { color: rgb(174, 184, 222); background: transparent; border: 1px solid rgb(160, 170, 211);"
+      " border-radius: 15px; padding: 6px 16px; }"
+      "QPushButton:hover { background: rgba(255, 255, 255, 18); }"
+      "QPushButton:pressed { background: rgb(9, 40, 76); color: white; }"
+      "QPushButton:focus { border-color: rgb(77, 144, 254); }"));
   connect(m_diskImage, &QAbstractButton::clicked, this, &QNSelectDiskViewController::diskImageRequested);
   buttons->addWidget(m_back);
   buttons->addStretch();
