@@ -19,9 +19,9 @@
 
 #include "ModelBenchImage.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/results/ResultTreeModel.h"
+#include "app/models/ResultTreeModel.h"
 #include "app/shell/ModelSeams.h"
-#include "app/shell/ScanHook.h"
+#include "app/hook/ScanHook.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/operation/JobThread.h"
 #include "uimodel/trees/DiskVolumeNodeData.h"

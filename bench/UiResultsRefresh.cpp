@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/results/FileListModel.h"
-#include "app/results/ResultTreeModel.h"
+#include "app/models/FileListModel.h"
+#include "app/models/ResultTreeModel.h"
 #include "engine/EngineEntryPoints.h"
 #include "testkit/TestFileNode.h"
 #include "uimodel/devices/QNUIDeviceData.h"

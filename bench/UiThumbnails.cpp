@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "ModelBenchImage.h"
-#include "app/results/FileListModel.h"
+#include "app/models/FileListModel.h"
 #include "app/thumbnails/ThumbnailDecoderFactory.h"
 #include "app/thumbview/CNGridView.h"
 #include "app/thumbview/PreviewPanes.h"

@@ -11,7 +11,10 @@
 # - a file-system folder stands on more than five floors of includes (check_include_depth.sh).
 # - the model's tests, the test doubles, the fuzz targets or scanbench include anything of app/
 #   other than app/thumbnails (the decoder they hand the model), or the model declares the
-#   application's decoder factory (the application hands the decoder to the model).
+#   application's decoder factory (the application hands the decoder to the model);
+# - a folder of app/ includes one on a floor above its own (app_floors, bottom first: the
+#   decoders, the shared services, the controls, the item models, the windows, the test hook,
+#   the program's start), so no two folders of app/ include each other.
 # Runs over the folder given as its argument (the repository by default), so that a test can
 # run it over a scratch copy.
 set -euo pipefail
@@ -20,6 +23,8 @@ cd "${1:-$here/..}"
 sources=(--include='*.h' --include='*.hpp' --include='*.cpp' --include='*.c')
 inc='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]'
 filesystems=(fat exfat ntfs hfsplus carve)
+# app/'s folders, bottom floor first; the windows too stand one above another.
+app_floors=(thumbnails base controls models thumbview recovery update results wizard hook shell)
 allowed_cross='^engine/fat/[^:]*:[0-9]+:[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/carve/RecogniseFileStart\.h"'
 
 failed=0
@@ -50,6 +55,21 @@ report "below the application only app/thumbnails may be included" \
   "$(search "${inc}app/" tests/uimodel tests/engine tests/platform testkit fuzz bench/scanbench | grep -vE ":[0-9]+:[[:space:]]*#[[:space:]]*include[[:space:]]*[<\"]app/thumbnails/" || true)"
 report "the model must not declare the application's decoder factory" \
   "$(search -E 'CreateThumbnailDecoder[[:space:]]*\(' uimodel)"
+upward=""
+for ((i = 0; i < ${#app_floors[@]} - 1; i++)); do
+  [ -d "app/${app_floors[i]}" ] || continue
+  above=$(IFS='|'; echo "${app_floors[*]:i+1}")
+  upward+=$(search "${inc}app/(${above})/" "app/${app_floors[i]}")$'\n'
+done
+unplaced=""
+for folder in app/*/; do
+  name=$(basename "$folder")
+  printf '%s\n' "${app_floors[@]}" | grep -qx "$name" && continue
+  unplaced+=$(search -l "" "$folder")
+done
+report "every folder of app/ with sources stands on a floor (app_floors in this script)" "$unplaced"
+report "a folder of app/ includes only its own floor and those below it (${app_floors[*]})" \
+  "$(grep -v '^$' <<<"$upward" || true)"
 
 if ! depth=$(bash "$here/check_include_depth.sh" . 2>&1); then
   echo "$depth" >&2

@@ -12,7 +12,7 @@
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/ListPalette.h"
 #include "app/controls/Theme.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 namespace app {
 

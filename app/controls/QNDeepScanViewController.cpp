@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "app/controls/Theme.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 namespace app {
 namespace {

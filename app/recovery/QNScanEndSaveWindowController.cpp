@@ -8,7 +8,7 @@
 
 #include "app/recovery/QNLinkUrl.h"
 #include "app/recovery/RecoveryDialogChrome.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 #include "uimodel/support/SpyEvents.h"
 
 namespace app::recovery {

@@ -11,7 +11,7 @@
 #include "app/controls/ElidedLabel.h"
 #include "app/controls/QNProgressView.h"
 #include "app/recovery/RecoveryDialogChrome.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 namespace app::recovery {
 

@@ -10,8 +10,8 @@
 #include "app/controls/Theme.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ResultsTexts.h"
-#include "app/shell/Strings.h"
-#include "app/wizard/QNProgressWindow.h"
+#include "app/base/Strings.h"
+#include "app/results/QNProgressWindow.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/SpyEvents.h"
 

@@ -1,7 +1,7 @@
 // The results window's list, cover-flow and grid switch, and the grid's check box.
-#include "app/results/FileListModel.h"
+#include "app/models/FileListModel.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/results/ResultTreeModel.h"
+#include "app/models/ResultTreeModel.h"
 #include "app/results/ResultViews.h"
 #include "app/controls/BandedListView.h"
 #include "app/thumbview/PreviewPanes.h"

@@ -1,8 +1,7 @@
-# Sources of app/results: the results window, its item models and commands.
+# Sources of app/results: the results window, its commands and the results file's progress window.
 target_sources(app PRIVATE
-  results/FileListModel.cpp
   results/QNDeletailWindowController.cpp
-  results/ResultTreeModel.cpp
+  results/QNProgressWindow.cpp
   results/ResultViews.cpp
   results/ResultsCommands.cpp
   results/ResultsExport.cpp

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/shell/LanguageArgument.h"
+#include "app/base/LanguageArgument.h"
 #include "uimodel/support/Plist.h"
 
 namespace app {

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "app/shell/LaunchOptions.h"
+#include "app/base/LaunchOptions.h"
 
 namespace app {
 

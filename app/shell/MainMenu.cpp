@@ -8,7 +8,7 @@
 #include "app/controls/TCImageWindow.h"
 #include "app/controls/TCWindowButton.h"
 #include "app/controls/Theme.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 namespace app {
 

@@ -4,13 +4,13 @@
 
 #include <memory>
 
-#include "app/shell/FileTimeText.h"
-#include "app/shell/LaunchOptions.h"
-#include "app/shell/MainThreadPoster.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/ScanHook.h"
-#include "app/shell/StringTable.h"
-#include "app/shell/UserSettings.h"
+#include "app/base/FileTimeText.h"
+#include "app/base/LaunchOptions.h"
+#include "app/base/MainThreadPoster.h"
+#include "app/base/NotificationCenter.h"
+#include "app/hook/ScanHook.h"
+#include "app/base/StringTable.h"
+#include "app/base/UserSettings.h"
 #include "app/thumbview/InstallThumbnails.h"
 #include "engine/EngineEntryPoints.h"
 #include "uimodel/facade/QNUIController.h"

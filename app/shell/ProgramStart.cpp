@@ -7,16 +7,16 @@
 #include <cstdio>
 
 #include "app/controls/Theme.h"
+#include "app/base/LanguageArgument.h"
+#include "app/base/LaunchOptions.h"
+#include "app/results/QNDeletailWindowController.h"
 #include "app/shell/CommandLine.h"
 #include "app/shell/HookWalk.h"
-#include "app/shell/LanguageArgument.h"
-#include "app/shell/LaunchOptions.h"
 #include "app/shell/ModelSeams.h"
 #include "app/shell/QNAppDelegate.h"
-#include "app/results/QNDeletailWindowController.h"
-#include "app/wizard/QNRootWindowController.h"
 #include "app/update/EditShortcutFilter.h"
 #include "app/update/NetworkProbe.h"
+#include "app/wizard/QNRootWindowController.h"
 #include "platform/KeepAwake.h"
 #include "uimodel/facade/QNUIController.h"
 

@@ -10,10 +10,10 @@
 #include <QTimer>
 
 #include "app/results/QNDeletailWindowController.h"
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 #include "app/shell/MainMenu.h"
 #include "app/shell/SignalQuit.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 #include "app/shell/USBNotifier.h"
 #include "app/update/LaunchUpdateCheck.h"
 #include "app/update/QNAboutWindowController.h"

@@ -1,16 +1,14 @@
 #include "app/shell/USBNotifier.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 
-#include <algorithm>
 #include <chrono>
-#include <vector>
 #include <cstring>
 
-#include "app/shell/NotificationCenter.h"
+#include "app/base/MediaPages.h"
+#include "app/base/NotificationCenter.h"
 
 namespace app {
 
@@ -20,11 +18,6 @@ namespace {
 constexpr std::chrono::milliseconds kModalRetry{200};
 
 bool ModalDialogOpen() { return QApplication::activeModalWidget() != nullptr; }
-
-std::vector<QPointer<QWidget>>& FollowingPages() {
-  static std::vector<QPointer<QWidget>> s_pages;
-  return s_pages;
-}
 
 }  // namespace
 
@@ -59,12 +52,8 @@ void USBNotifier::ReadEvents() {
   PostDue();
 }
 
-void USBNotifier::FollowWhileShown(QWidget* page) { FollowingPages().emplace_back(page); }
-
 void USBNotifier::PollWhileAPageShows() {
-  auto& pages = FollowingPages();
-  std::erase_if(pages, [](const QPointer<QWidget>& page) { return page.isNull(); });
-  if (std::none_of(pages.begin(), pages.end(), [](const QPointer<QWidget>& page) { return page->isVisible(); })) return;
+  if (!AnyMediaPageShown()) return;
   const auto now = platform::MediaEventTranslator::Clock::now();
   for (const platform::MediaEvent& event : m_pMonitor->Poll()) m_translator.Feed(event, now);
   PostDue();

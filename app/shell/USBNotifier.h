@@ -25,8 +25,7 @@ class USBNotifier : public QObject {
   // Over the kernel's block events; without them only the start's attach and what the
   // comparison of /sys/block finds are posted.
   static USBNotifier& Start();
-  // Compares /sys/block every two seconds while `page` shows (until it is deleted).
-  static void FollowWhileShown(QWidget* page);
+  // /sys/block is compared this often while a page that lists the devices shows.
   static constexpr std::chrono::milliseconds kPollInterval{2000};
 
   // Over `monitor` (may be null); posts the start's attach at once.

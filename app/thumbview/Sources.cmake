@@ -6,7 +6,6 @@ target_sources(app PRIVATE
   thumbview/CNGridViewItem.cpp
   thumbview/CoverFlowView.cpp
   thumbview/GridGeometry.cpp
-  thumbview/HookPreview.cpp
   thumbview/InstallThumbnails.cpp
   thumbview/PreviewPanes.cpp
   thumbview/ThumbnailCache.cpp

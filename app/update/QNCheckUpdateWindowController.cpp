@@ -10,7 +10,7 @@
 
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 namespace app {
 

@@ -5,7 +5,7 @@
 
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 #include "app/update/UpdateAddresses.h"
 
 namespace app {

@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 #include "platform/BlockDeviceFinder.h"
 
 namespace app {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/controls/TCImageWindow.h"
-#include "app/wizard/QNProgressWindow.h"
+#include "app/results/QNProgressWindow.h"
 
 class QFileDialog;
 class QLabel;

@@ -13,8 +13,8 @@
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/TCImageButton.h"
-#include "app/shell/Strings.h"
-#include "app/shell/USBNotifier.h"
+#include "app/base/MediaPages.h"
+#include "app/base/Strings.h"
 #include "app/wizard/ChoiceCount.h"
 #include "uimodel/support/PublicUtilities.h"
 
@@ -118,7 +118,7 @@ QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidge
   layout->addLayout(buttons);
   choose(nullptr, -1);
   // Where the kernel's events do not arrive, the list still follows media while it shows.
-  USBNotifier::FollowWhileShown(this);
+  FollowMediaWhileShown(this);
 }
 
 QNSelectDiskViewController::~QNSelectDiskViewController() = default;

@@ -9,7 +9,7 @@
 #include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/TypeButton.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 namespace app {
 

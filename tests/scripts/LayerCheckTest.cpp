@@ -32,8 +32,12 @@ constexpr PlantedInclude kCases[] = {
     {"ModelIncludesPublicHeader", "uimodel/Planted.cpp", "#include \"engine/IFileNode.h\"", false},
     {"FatUsesTheStartRecogniser", "engine/fat/Planted.cpp", "#include \"engine/carve/RecogniseFileStart.h\"", false},
     {"FatUsesOtherCarving", "engine/fat/Planted.cpp", "#include \"engine/carve/RAWFileNode.h\"", true},
-    {"ModelTestIncludesWindow", "tests/uimodel/Planted.cpp", "#include \"app/results/FileListModel.h\"", true},
+    {"ModelTestIncludesWindow", "tests/uimodel/Planted.cpp", "#include \"app/models/FileListModel.h\"", true},
     {"ModelTestUsesDecoder", "tests/uimodel/Planted.cpp", "#include \"app/thumbnails/ThumbnailDecoderFactory.h\"", false},
+    {"ControlIncludesWindow", "app/controls/Planted.cpp", "#include \"app/results/QNDeletailWindowController.h\"", true},
+    {"WindowIncludesShell", "app/wizard/Planted.cpp", "#include \"app/shell/QNAppDelegate.h\"", true},
+    {"WindowIncludesModels", "app/results/Planted.cpp", "#include \"app/models/ResultTreeModel.h\"", false},
+    {"AppFolderOffTheFloors", "app/elsewhere/Planted.cpp", "#include \"app/base/Strings.h\"", true},
     {"ModelDeclaresDecoderFactory", "uimodel/thumbnails/Planted.h", "std::unique_ptr<IThumbnailDecoder> CreateThumbnailDecoder();", true},
 };
 

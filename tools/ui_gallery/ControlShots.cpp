@@ -22,7 +22,7 @@
 #include "app/controls/THSearchField.h"
 #include "app/controls/Theme.h"
 #include "app/controls/ZoomWindow.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 namespace gallery {
 

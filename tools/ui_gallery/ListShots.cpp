@@ -19,10 +19,10 @@
 #include "app/controls/RFOverlayScroller.h"
 #include "app/controls/Theme.h"
 #include "app/controls/TypeButton.h"
-#include "app/results/FileListModel.h"
-#include "app/results/ResultTreeModel.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/Strings.h"
+#include "app/models/FileListModel.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "uimodel/facade/QNUIController.h"
 
 namespace gallery {

@@ -16,9 +16,9 @@
 #include "app/controls/TCImageButton.h"
 #include "app/controls/Theme.h"
 #include "app/results/ScanBarLayout.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/ScanHook.h"
-#include "app/shell/Strings.h"
+#include "app/base/NotificationCenter.h"
+#include "app/hook/ScanHook.h"
+#include "app/base/Strings.h"
 #include "uimodel/facade/QNUIController.h"
 
 namespace gallery {

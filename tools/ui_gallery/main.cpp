@@ -14,10 +14,10 @@
 #include "ThumbShots.h"
 #include "UpdateShots.h"
 #include "app/controls/Theme.h"
-#include "app/shell/LaunchOptions.h"
+#include "app/base/LaunchOptions.h"
 #include "app/shell/ModelSeams.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/ScanHook.h"
+#include "app/base/NotificationCenter.h"
+#include "app/hook/ScanHook.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

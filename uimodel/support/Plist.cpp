@@ -13,7 +13,7 @@ namespace uimodel {
 
 namespace {
 // Programs sit up to three folders below the build's one "resources" (bench/scanbench,
-// tests/uimodel, tests/app/shell).
+// tests/uimodel, tests/app/base).
 constexpr int kFolderLevels = 4;
 
 PlistPtr Fail(std::string* pError, std::string reason) {

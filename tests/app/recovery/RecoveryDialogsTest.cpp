@@ -14,7 +14,7 @@
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
 #include "app/recovery/RecoveryDialogChrome.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 class UrlCatcher : public QObject {
   Q_OBJECT

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/results/FileListModel.h"
-#include "app/results/ResultTreeModel.h"
+#include "app/models/FileListModel.h"
+#include "app/models/ResultTreeModel.h"
 #include "testkit/TestFileNode.h"
 #include "uimodel/trees/OpNodeData.h"
 #include "uimodel/trees/TreeBatch.h"

@@ -11,9 +11,9 @@
 #include "app/controls/BandedListView.h"
 #include "app/controls/MAAttachedWindow.h"
 #include "app/controls/TCImageButton.h"
-#include "app/results/ResultTreeModel.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/Strings.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "ScannedWindow.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 #include "support/LoopDevice.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"

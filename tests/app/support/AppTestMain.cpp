@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shell/ModelSeams.h"
-#include "app/shell/StringTable.h"
+#include "app/base/StringTable.h"
 
 int main(int argc, char** argv) {
   // Offscreen unless told otherwise: the build lists the tests without a display.

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "ReadGate.h"
-#include "app/results/ResultTreeModel.h"
-#include "app/shell/ScanHook.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/hook/ScanHook.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"

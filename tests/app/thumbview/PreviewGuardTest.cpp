@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "ScannedWindow.h"
-#include "app/results/FileListModel.h"
+#include "app/models/FileListModel.h"
 #include "app/thumbview/CNGridView.h"
 #include "app/thumbview/PreviewPanes.h"
 #include "support/TempDir.h"

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/results/FileListModel.h"
+#include "app/models/FileListModel.h"
 #include "app/thumbnails/ChildProcess.h"
 #include "app/thumbnails/ThumbnailDecoderFactory.h"
 #include "app/thumbview/CNGridView.h"

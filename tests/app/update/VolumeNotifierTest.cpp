@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 #include "app/update/VolumeNotifier.h"
 
 #include <unistd.h>

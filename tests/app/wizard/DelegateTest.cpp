@@ -19,7 +19,7 @@
 #include "ScannedWindow.h"
 #include "app/controls/TCWindowButton.h"
 #include "app/shell/MainMenu.h"
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/update/NetworkProbe.h"
 #include "app/update/QNCheckUpdateWindowController.h"

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "app/results/QNDeletailWindowController.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/ScanHook.h"
+#include "app/base/NotificationCenter.h"
+#include "app/hook/ScanHook.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"

@@ -10,7 +10,7 @@
 
 #include <deque>
 
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 #include "app/shell/SignalQuit.h"
 #include "app/shell/USBNotifier.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/shell/LanguageArgument.h"
+#include "app/base/LanguageArgument.h"
 #include "app/shell/QuitGuard.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/shell/UserSettings.h"
+#include "app/base/UserSettings.h"
 
 #include <QSettings>
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 #include "uimodel/support/Seams.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/shell/ScanHook.h"
+#include "app/hook/ScanHook.h"
 
 #include <QtDebug>
 

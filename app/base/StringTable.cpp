@@ -1,11 +1,11 @@
-#include "app/shell/StringTable.h"
+#include "app/base/StringTable.h"
 
 #include <QLocale>
 #include <QtDebug>
 
 #include <utility>
 
-#include "app/shell/LanguageArgument.h"
+#include "app/base/LanguageArgument.h"
 #include "uimodel/support/Plist.h"
 
 namespace app {

@@ -1,4 +1,4 @@
-#include "app/thumbview/HookPreview.h"
+#include "app/hook/HookPreview.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/results/QNDeletailWindowController.h"
-#include "app/results/ResultTreeModel.h"
-#include "app/shell/LaunchOptions.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/base/LaunchOptions.h"
 #include "app/thumbview/CoverFlowView.h"
 #include "app/thumbview/PreviewPanes.h"
 #include "uimodel/facade/QNUIController.h"

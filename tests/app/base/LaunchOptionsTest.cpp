@@ -2,7 +2,7 @@
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
-#include "app/shell/LaunchOptions.h"
+#include "app/base/LaunchOptions.h"
 
 namespace {
 

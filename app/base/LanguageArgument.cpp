@@ -1,9 +1,9 @@
-#include "app/shell/LanguageArgument.h"
+#include "app/base/LanguageArgument.h"
 
 #include <QRegularExpression>
 #include <QSettings>
 
-#include "app/shell/LaunchOptions.h"
+#include "app/base/LaunchOptions.h"
 
 namespace app {
 

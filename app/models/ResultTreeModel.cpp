@@ -1,4 +1,4 @@
-#include "app/results/ResultTreeModel.h"
+#include "app/models/ResultTreeModel.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/shell/FileTimeText.h"
+#include "app/base/FileTimeText.h"
 
 #include <QDateTime>
 #include <QFontMetrics>

@@ -1,10 +1,10 @@
-#include "app/shell/MainThreadPoster.h"
+#include "app/base/MainThreadPoster.h"
 
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
 
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 
 namespace app {
 

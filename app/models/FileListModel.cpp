@@ -1,11 +1,11 @@
-#include "app/results/FileListModel.h"
+#include "app/models/FileListModel.h"
 
 #include <algorithm>
 #include <string>
 
 #include "app/controls/DisplayName.h"
 #include "app/controls/ImageLibrary.h"
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/PublicUtilities.h"
 #include "uimodel/trees/OpNodeData.h"

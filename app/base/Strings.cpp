@@ -1,4 +1,4 @@
-#include "app/shell/Strings.h"
+#include "app/base/Strings.h"
 
 #include "uimodel/support/Seams.h"
 

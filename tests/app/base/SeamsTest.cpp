@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/shell/UserSettings.h"
+#include "app/base/UserSettings.h"
 #include "testkit/TestFileNode.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/QNUIFilter.h"

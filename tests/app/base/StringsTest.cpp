@@ -7,8 +7,8 @@
 
 #include <atomic>
 
-#include "app/shell/StringTable.h"
-#include "app/shell/Strings.h"
+#include "app/base/StringTable.h"
+#include "app/base/Strings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/shell/NotificationCenter.h"
+#include "app/base/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "app/shell/LaunchOptions.h"
+#include "app/base/LaunchOptions.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

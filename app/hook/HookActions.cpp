@@ -1,4 +1,4 @@
-#include "app/shell/HookActions.h"
+#include "app/hook/HookActions.h"
 
 #include <QDialog>
 #include <QFileDialog>
@@ -11,8 +11,8 @@
 
 #include "app/controls/TCImageButton.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/results/ResultTreeModel.h"
-#include "app/shell/LaunchOptions.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/base/LaunchOptions.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"

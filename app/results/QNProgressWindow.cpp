@@ -1,4 +1,4 @@
-#include "app/wizard/QNProgressWindow.h"
+#include "app/results/QNProgressWindow.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -10,8 +10,8 @@
 #include "app/controls/BarTitle.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/QNProgressView.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/Strings.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "uimodel/facade/QNUIController.h"
 
 namespace app {

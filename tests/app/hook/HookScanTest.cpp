@@ -9,8 +9,8 @@
 #include <string>
 
 #include "FatTestImages.h"
-#include "app/shell/NotificationCenter.h"
-#include "app/shell/ScanHook.h"
+#include "app/base/NotificationCenter.h"
+#include "app/hook/ScanHook.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/scan/QNUIScan.h"
 
