@@ -56,6 +56,11 @@ for bad in "$out/three.img" "$out/empty.img" "$out/fifo.img" "$out"; do
 done
 grep -q "image was refused\|did not take" "$out/stderr.log" || fail "no refusal was told"
 
+# --choose names a row the disk page has, or the run fails instead of scanning another.
+run 120 --scan "$image" --choose 7 --quit-when-done
+echo "--choose 7: $line (exit $rc)"
+[[ $rc == 1 && $line == *"state=failed"* ]] || fail "--choose of a row that is not there: $line (exit $rc)"
+
 # --recover-to onto a file cannot be made a folder: a line names it, nothing runs.
 run 60 --open-image "$image" --recover-to "$out/three.img" --quit-when-done
 [[ $rc != 0 ]] && grep -q "three.img" "$out/stderr.log" || fail "--recover-to onto a file: exit $rc"
