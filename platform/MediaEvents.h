@@ -1,11 +1,16 @@
 #pragma once
-// Disks and partitions coming and going: the kernel's block-device events (a udev monitor) and
-// their translation into what the windows want to hear, one "something appeared" per burst of
-// additions and one "gone" per removed disk or partition.
+// Disks and partitions coming and going: the kernel's own block-device events (its uevent
+// socket, which needs no udev daemon), a look at /sys/block for when those are not delivered
+// (a container's network namespace gets none), and their translation into what the windows want
+// to hear, one "something appeared" per burst of additions and one "gone" per removed disk or
+// partition.
 #include <chrono>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -40,16 +45,32 @@ private:
     std::vector<std::string> m_detached;
 };
 
-/// The kernel's block-device events through udev, disks and partitions only.
+/// One kernel uevent message ("ACTION@DEVPATH" then "KEY=VALUE" lines, each ended by a NUL):
+/// the event of a block disk or partition; none for any other device, for an action that is
+/// not add, change or remove, and for a message that is not well formed.
+std::optional<MediaEvent> ParseKernelUevent(std::string_view message);
+
+/// The block devices /sys/block lists: every disk and partition by kernel name, with its size
+/// in 512-byte sectors (an unattached loop device or an empty card reader is there with 0).
+using BlockSnapshot = std::map<std::string, std::uint64_t>;
+BlockSnapshot ReadBlockSnapshot(std::string const& sysBlock = "/sys/block");
+/// The events that turn `before` into `after`: a name that appears or whose size leaves 0 is an
+/// Add, one that goes or whose size drops to 0 a Remove, any other change of size a Change.
+std::vector<MediaEvent> CompareBlockSnapshots(BlockSnapshot const& before, BlockSnapshot const& after);
+
+/// The kernel's block-device events, disks and partitions only.
 class MediaMonitor {
 public:
-    /// Null when udev cannot be reached.
-    static std::unique_ptr<MediaMonitor> Open();
+    /// The kernel's uevent socket, with /sys/block as it is now for Poll to compare with.
+    static std::unique_ptr<MediaMonitor> Open(std::string sysBlock = "/sys/block");
     virtual ~MediaMonitor() = default;
-    /// A non-blocking descriptor that is readable while events wait.
+    /// A non-blocking descriptor that is readable while events wait; -1 when the kernel's
+    /// events cannot be had (Poll is then the only way to hear of changes).
     virtual int Fd() const = 0;
     /// Every event that waits now.
     virtual std::vector<MediaEvent> Drain() = 0;
+    /// What changed in /sys/block since the last look that no drained event told of.
+    virtual std::vector<MediaEvent> Poll() { return {}; }
 };
 
 }  // namespace platform

@@ -22,6 +22,18 @@ bool TakeValue(const QStringList& arguments, qsizetype& i, QString& value, QStri
   return true;
 }
 
+// The row number after arguments[i], as TakeValue; false with a message when it is none.
+bool TakeRow(const QStringList& arguments, qsizetype& i, int& row, QString& error) {
+  const QString option = arguments[i];
+  QString value;
+  if (!TakeValue(arguments, i, value, error)) return false;
+  bool ok = false;
+  row = value.toInt(&ok);
+  if (ok && row >= 0) return true;
+  error = QStringLiteral("%1 needs a row number, not %2").arg(option, value);
+  return false;
+}
+
 }  // namespace
 
 bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, QString& error) {
@@ -57,16 +69,16 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
         return false;
       }
       parsed.loadFile = value;
+    } else if (option == QLatin1String("--open-image")) {
+      // Not looked at here: the disk page's own checks answer for it, as they would a person.
+      if (!TakeValue(arguments, i, value, error)) return false;
+      parsed.openImage = value;
+    } else if (option == QLatin1String("--choose")) {
+      if (!TakeRow(arguments, i, parsed.choose, error)) return false;
     } else if (option == QLatin1String("--grid")) {
       parsed.grid = true;
     } else if (option == QLatin1String("--coverflow")) {
-      if (!TakeValue(arguments, i, value, error)) return false;
-      bool ok = false;
-      parsed.coverflow = value.toInt(&ok);
-      if (!ok || parsed.coverflow < 0) {
-        error = QStringLiteral("--coverflow needs a row number, not %1").arg(value);
-        return false;
-      }
+      if (!TakeRow(arguments, i, parsed.coverflow, error)) return false;
     } else if (option == QLatin1String("--deep-scan")) {
       parsed.deepScan = true;
     } else if (option == QLatin1String("--print-trees")) {
@@ -85,14 +97,19 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
   for (const auto& [given, name] : {std::pair{parsed.quitWhenDone, "--quit-when-done"},
                                     std::pair{!parsed.recoverTo.isEmpty(), "--recover-to"},
                                     std::pair{!parsed.saveTo.isEmpty(), "--save-to"},
+                                    std::pair{parsed.choose >= 0, "--choose"},
                                     std::pair{parsed.printTrees, "--print-trees"},
                                     std::pair{!parsed.checkPath.isEmpty(), "--check"}}) {
-    if (given && parsed.scanImage.isEmpty() && parsed.loadFile.isEmpty()) {
-      error = QStringLiteral("%1 needs --scan IMAGE or --load FILE").arg(QLatin1String(name));
+    if (given && !parsed.scripted()) {
+      error = QStringLiteral("%1 needs --scan IMAGE or --load FILE or --open-image IMAGE").arg(QLatin1String(name));
       return false;
     }
   }
 
+  if (!parsed.scanImage.isEmpty() && !parsed.openImage.isEmpty()) {
+    error = QStringLiteral("--scan and --open-image both name the image to scan: give one");
+    return false;
+  }
   // A deep scan and its progress follow a scan of the hook's image only.
   for (const auto& [given, name] : {std::pair{parsed.deepScan, "--deep-scan"}, std::pair{parsed.progress, "--progress"}}) {
     if (given && (parsed.scanImage.isEmpty() || !parsed.loadFile.isEmpty())) {
@@ -115,7 +132,8 @@ bool LaunchOptions::IsOption(const QString& argument) {
 bool LaunchOptions::TakesValue(const QString& argument) {
   return argument == QLatin1String("--scan") || argument == QLatin1String("--recover-to") ||
          argument == QLatin1String("--save-to") || argument == QLatin1String("--load") ||
-         argument == QLatin1String("--coverflow") || argument == QLatin1String("--check");
+         argument == QLatin1String("--coverflow") || argument == QLatin1String("--check") ||
+         argument == QLatin1String("--open-image") || argument == QLatin1String("--choose");
 }
 
 bool LaunchOptions::ParseApplicationArguments(LaunchOptions& options, QString& error) {

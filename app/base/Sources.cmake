@@ -4,6 +4,7 @@
 target_sources(app PRIVATE
   base/FileTimeText.cpp
   base/LanguageArgument.cpp
+  base/MediaPages.cpp
   base/LaunchOptions.cpp
   base/MainThreadPoster.cpp
   base/NotificationCenter.cpp

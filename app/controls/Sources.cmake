@@ -1,5 +1,6 @@
 # Sources of app/controls.
 target_sources(app PRIVATE
+  controls/BarTitle.cpp
   controls/ElidedLabel.cpp
   controls/FocusHalo.cpp
   controls/FocusRing.cpp

@@ -31,6 +31,13 @@ void AnswerNextFileDialog(QNDeletailWindowController* window, const QString& pat
   *connection = QObject::connect(window, &QNDeletailWindowController::fileDialogOpened, window,
                                  [connection, path, refused](QFileDialog* dialog) {
                                    QObject::disconnect(*connection);
+                                   // The dialog would ask whether to replace it, and nobody is there to answer.
+                                   if (dialog->acceptMode() == QFileDialog::AcceptSave && QFileInfo::exists(path)) {
+                                     qWarning("Hook: %s exists already; it is not replaced", qUtf8Printable(path));
+                                     dialog->reject();
+                                     refused();
+                                     return;
+                                   }
                                    if (dialog->fileMode() == QFileDialog::Directory) dialog->setDirectory(path);
                                    dialog->selectFile(path);
                                    // A save onto an existing file asks whether to replace it (a

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "app/controls/BarTitle.h"
+#include "app/controls/ImageLibrary.h"
 #include "app/controls/QNProgressView.h"
 #include "app/base/NotificationCenter.h"
 #include "app/base/Strings.h"
@@ -25,6 +27,13 @@ QNProgressWindow::QNProgressWindow(bool save, const QString& postName, QWidget* 
     : TCImageWindow(parent), m_save(save), m_postName(postName) {
   setTitleBarHeight(22);
   setTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")) + QLatin1Char(' '));
+  // Shown in the bar over its header, as the program's other dialogs show it.
+  auto* header = new QLabel(titleBarView());
+  header->setScaledContents(true);
+  header->setPixmap(imageNamed(QStringLiteral("pop_header_bg")));
+  header->setGeometry(0, 0, 420, 22);
+  header->lower();
+  new BarTitle(windowTitle(), this);
   auto* content = new QWidget(this);
   auto* layout = new QVBoxLayout(content);
   auto* heading = new QLabel(content);

@@ -36,7 +36,12 @@ void QNAppDelegate::applicationDidFinishLaunching() {
   // Going back to the start page asks nothing of the delegate.
   center.addObserver(this, QStringLiteral("SetLangauageMemu"), [](const QVariantMap&) {});
   // A signal quits as the menu would, without asking: nobody may be there to answer.
-  m_signals = std::make_unique<SignalQuit>([this](int) { applicationWillTerminate(); });
+  m_signals = std::make_unique<SignalQuit>([this](int) {
+    if (m_signalAction)
+      m_signalAction();
+    else
+      applicationWillTerminate();
+  });
   USBNotifier::Start();
   // The check never holds up the start: without an address it answers at once, else when the
   // list arrived or the fetch timed out.

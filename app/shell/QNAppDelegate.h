@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 #include "app/shell/QuitGuard.h"
@@ -37,6 +38,9 @@ class QNAppDelegate : public QObject {
 
   // Ends the run: the jobs stopped and waited for, then the event loop left with 0.
   void applicationWillTerminate();
+  // What SIGINT and SIGTERM do in place of applicationWillTerminate (a scripted run reports
+  // how it ended first).
+  void setSignalAction(std::function<void()> action) { m_signalAction = std::move(action); }
 
  public slots:
   // Shows a root window when none shows (the update window calls it when it closes).
@@ -61,6 +65,7 @@ class QNAppDelegate : public QObject {
   QPointer<QNRootWindowController> m_root;
   QPointer<MainMenu> m_rootMenu;
   std::unique_ptr<QNCheckUpdateWindowController> m_checkUpdateWindow;
+  std::function<void()> m_signalAction;
   bool m_asking = false;
   bool m_ending = false;
 };

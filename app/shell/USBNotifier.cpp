@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "app/base/MediaPages.h"
 #include "app/base/NotificationCenter.h"
 
 namespace app {
@@ -29,11 +30,15 @@ USBNotifier::USBNotifier(std::unique_ptr<platform::MediaMonitor> monitor, QObjec
     : QObject(parent), m_pMonitor(std::move(monitor)) {
   m_timer.setSingleShot(true);
   connect(&m_timer, &QTimer::timeout, this, [this] { PostDue(); });
-  if (m_pMonitor) {
+  if (m_pMonitor && m_pMonitor->Fd() >= 0) {
     m_pNotifier = std::make_unique<QSocketNotifier>(m_pMonitor->Fd(), QSocketNotifier::Read);
     connect(m_pNotifier.get(), &QSocketNotifier::activated, this, [this] { ReadEvents(); });
   } else {
-    qWarning("Media: no udev monitor, attached and removed media are not followed");
+    qWarning("Media: no kernel block events; /sys/block is compared while the disk page shows");
+  }
+  if (m_pMonitor) {
+    connect(&m_poll, &QTimer::timeout, this, [this] { PollWhileAPageShows(); });
+    m_poll.start(kPollInterval);
   }
   // Media present at start count as one attach, before any window listens.
   NotificationCenter::instance().post(QStringLiteral("RefreshAttachDevice"));
@@ -44,6 +49,13 @@ USBNotifier::~USBNotifier() = default;
 void USBNotifier::ReadEvents() {
   const auto now = platform::MediaEventTranslator::Clock::now();
   for (const platform::MediaEvent& event : m_pMonitor->Drain()) m_translator.Feed(event, now);
+  PostDue();
+}
+
+void USBNotifier::PollWhileAPageShows() {
+  if (!AnyMediaPageShown()) return;
+  const auto now = platform::MediaEventTranslator::Clock::now();
+  for (const platform::MediaEvent& event : m_pMonitor->Poll()) m_translator.Feed(event, now);
   PostDue();
 }
 

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/controls/BarTitle.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/TCWindowButton.h"
 #include "app/controls/Theme.h"
@@ -35,13 +36,7 @@ DialogWindow::DialogWindow(QSize contentSize, qreal leftMargin, QObject* parent)
   header->setPixmap(imageNamed(QStringLiteral("pop_header_bg")));
   header->setGeometry(0, 0, contentSize.width(), kBarHeight);
   header->lower();
-  m_titleLabel = new QLabel(Text(QStringLiteral("WINDOW_TOP_TITLE")), bar);
-  m_titleLabel->setTextFormat(Qt::PlainText);
-  m_titleLabel->setAlignment(Qt::AlignCenter);
-  m_titleLabel->setFont(theme::SystemFont(13));
-  m_titleLabel->setStyleSheet(QStringLiteral("color: rgb(80, 84, 102); background: transparent;"));
-  m_titleLabel->setGeometry(0, 3, contentSize.width(), 17);
-  m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+  m_titleLabel = new BarTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")), m_window);
 
   m_content = new QWidget;
   m_content->setFixedSize(contentSize);

@@ -1,5 +1,7 @@
 #include "app/wizard/ChoiceCount.h"
 
+#include <algorithm>
+
 namespace app {
 
 namespace {
@@ -58,7 +60,9 @@ Choices CountChoices(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeDa
     }
     if (volumes == 1 && choices.count == 1 && disk->capacity() - lastCapacity > kSpareBytes) ++choices.count;
   }
-  if (choices.count == 1) choices.only = last;
+  // A disk image is always shown on the page: the person sees which file is about to be scanned.
+  const bool image = std::any_of(disks.begin(), disks.end(), [](const auto& disk) { return disk && disk->isDmg(); });
+  if (choices.count == 1 && !image) choices.only = last;
   return choices;
 }
 

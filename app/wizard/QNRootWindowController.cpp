@@ -1,7 +1,10 @@
 #include "app/wizard/QNRootWindowController.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QKeyEvent>
 #include <QResizeEvent>
 #include <QLabel>
@@ -9,8 +12,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
+#include "app/controls/BarTitle.h"
+#include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/base/NotificationCenter.h"
@@ -37,11 +43,29 @@ QString ListFailureReason(RESULT result) {
   return QStringLiteral("error %1").arg(QString::number(result, 16));
 }
 
+// The sheet's words for why an image file was refused.
+QString ImageRefusal(uimodel::DiskImageAnswer answer) {
+  using uimodel::DiskImageAnswer;
+  switch (answer) {
+    case DiskImageAnswer::Missing: return Text(QStringLiteral("IMAGE_REFUSED_MISSING"));
+    case DiskImageAnswer::Folder: return Text(QStringLiteral("IMAGE_REFUSED_FOLDER"));
+    case DiskImageAnswer::NotAFile: return Text(QStringLiteral("IMAGE_REFUSED_NOT_A_FILE"));
+    case DiskImageAnswer::Unreadable: return Text(QStringLiteral("IMAGE_REFUSED_UNREADABLE"));
+    case DiskImageAnswer::TooSmall: return Text(QStringLiteral("IMAGE_REFUSED_TOO_SMALL"));
+    case DiskImageAnswer::Busy: return Text(QStringLiteral("IMAGE_REFUSED_BUSY"));
+    case DiskImageAnswer::NoDisk:
+    case DiskImageAnswer::Listable: break;
+  }
+  return Text(QStringLiteral("IMAGE_REFUSED_NO_DISK"));
+}
+
 }  // namespace
 
 QNRootWindowController::QNRootWindowController(QWidget* parent) : TCImageWindow(parent) {
   setTitleBarHeight(22);
   setTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")));
+  // The window's own title stays hidden; the bar shows it as a label of its own.
+  new BarTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")), this);
   auto* content = new QWidget(this);
   auto* layout = new QVBoxLayout(content);
   m_pages = new QStackedWidget(content);
@@ -65,6 +89,7 @@ QNRootWindowController::QNRootWindowController(QWidget* parent) : TCImageWindow(
   connect(m_diskPage, &QNSelectDiskViewController::doubleClickedListToScan, this,
           [this] { openResults(m_diskPage->takeChoice()); });
   connect(m_diskPage, &QNSelectDiskViewController::backHomeButtonAction, this, &QNRootWindowController::backHome);
+  connect(m_diskPage, &QNSelectDiskViewController::diskImageRequested, this, &QNRootWindowController::diskImageButtonClick);
 
   NotificationCenter& center = NotificationCenter::instance();
   center.addObserver(this, kListReady, [this](const QVariantMap&) {
@@ -114,11 +139,15 @@ void QNRootWindowController::InitFinished() {
   m_typePage->setBusy(false);
   const bool refresh = std::exchange(m_refreshing, false);
   if (RESULT reason = kResultSuccess; QNUIController::DidDeviceListFail(reason)) {
-    if (refresh) m_diskPage->setDisks({});
-    backHome();
+    // The disk page shows all the same: its "Disk image…" needs no disk of the machine.
+    if (!refresh) QNUIController::SetRecoveryType(m_typePage->selection().Mask());
+    m_diskPage->setDisks({});
+    m_pages->setCurrentWidget(m_diskPage);
+    m_whichPage = 3;
     showMessage(Text(QStringLiteral("DEVICE_LIST_FAILED")).arg(ListFailureReason(reason)));
     return;
   }
+  showMessage({});
   std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
   QNUIController::GetDeviceInfoToArray(disks);
   if (refresh) {
@@ -127,7 +156,7 @@ void QNRootWindowController::InitFinished() {
   }
   const Choices choices = CountChoices(disks);
   QNUIController::SetRecoveryType(m_typePage->selection().Mask());
-  if (choices.count == 1) {
+  if (choices.only) {
     openResults(CopyChoice(*choices.only, ParentNameOf(disks, *choices.only)));
     return;
   }
@@ -149,6 +178,7 @@ void QNRootWindowController::backHome() {
   if (m_whichPage != 3) return;
   m_pages->setCurrentWidget(m_typePage);
   m_whichPage = 2;
+  showMessage({});
   m_typePage->startScanButton()->setFocus();
 }
 
@@ -178,6 +208,44 @@ void QNRootWindowController::importButtonClick() {
   if (const auto folder = QNUIController::GetSavePath()) dialog->setDirectory(QString::fromStdString(*folder));
   connect(dialog, &QFileDialog::fileSelected, this, &QNRootWindowController::importFile);
   dialog->open();
+}
+
+void QNRootWindowController::diskImageButtonClick() {
+  if (m_whichPage != 3 || m_results || m_waitingForList) return;
+  auto* dialog = new QFileDialog(this, Text(QStringLiteral("PAGE_THREE_DISK_IMAGE_DIALOG")));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setOption(QFileDialog::ReadOnly);
+  dialog->setNameFilters({QStringLiteral("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.001 *.IMG *.DD *.ISO)"),
+                          QStringLiteral("All files (*)")});
+  connect(dialog, &QFileDialog::fileSelected, this, &QNRootWindowController::openDiskImage);
+  dialog->open();
+  emit fileDialogOpened(dialog);
+}
+
+void QNRootWindowController::openDiskImage(const QString& path) {
+  if (m_whichPage != 3 || m_results || m_waitingForList) return;
+  int diskIndex = -1;
+  const uimodel::DiskImageAnswer answer = QNUIController::AddDiskImage(QFile::encodeName(path).toStdString(), diskIndex);
+  if (answer != uimodel::DiskImageAnswer::Listable) {
+    qWarning("Disk image %s refused: %s", qUtf8Printable(path), qUtf8Printable(ImageRefusal(answer)));
+    QMessageBox* sheet =
+        OpenSheet(this,
+                  {Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_TITLE")),
+                   Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_NODE")).arg(QFileInfo(path).fileName(), ImageRefusal(answer)),
+                   Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_YES_BUTTON")), QString()},
+                  nullptr);
+    emit sheetOpened(sheet);
+    return;
+  }
+  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
+  QNUIController::GetDeviceInfoToArray(disks);
+  const bool volumes = std::any_of(disks.begin(), disks.end(), [diskIndex](const auto& disk) {
+    return disk->diskIndex() == diskIndex && disk->numberOfChildren() > 0;
+  });
+  m_diskPage->setDisks(std::move(disks));
+  // Its first volume, as the page chooses on a card; the disk itself when it has none.
+  m_diskPage->chooseDiskRow(diskIndex, volumes ? 1 : 0);
 }
 
 void QNRootWindowController::importFile(const QString& path) {

@@ -9,6 +9,7 @@
 #include "app/controls/TCImageWindow.h"
 #include "app/results/QNProgressWindow.h"
 
+class QFileDialog;
 class QLabel;
 class QStackedWidget;
 
@@ -47,6 +48,11 @@ class QNRootWindowController : public TCImageWindow {
   void importButtonClick();
   void importFile(const QString& path);
   QNProgressWindow* progressWindow() const { return m_progressWindow; }
+  // The disk page's "Disk image…": an image file chosen in a file dialog joins the list as a
+  // disk image, its first volume (else the disk) chosen; a file that lists nothing is refused
+  // with a sheet that says why.
+  void diskImageButtonClick();
+  void openDiskImage(const QString& path);
   void backHome();
 
  signals:
@@ -54,6 +60,9 @@ class QNRootWindowController : public TCImageWindow {
   void resultsWindowOpened(app::results::QNDeletailWindowController* window);
   // The results window went back home: the program shows a new root window.
   void wentHome();
+  // A dialog or sheet of this window opened (the test hook answers them as a person would).
+  void fileDialogOpened(QFileDialog* dialog);
+  void sheetOpened(QWidget* sheet);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

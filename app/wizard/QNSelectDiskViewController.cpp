@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
@@ -12,6 +13,7 @@
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/TCImageButton.h"
+#include "app/base/MediaPages.h"
 #include "app/base/Strings.h"
 #include "app/wizard/ChoiceCount.h"
 #include "uimodel/support/PublicUtilities.h"
@@ -21,6 +23,11 @@ namespace app {
 namespace {
 
 constexpr int kItemRole = Qt::UserRole + 1;  // index into m_rows
+constexpr int kSelectColumn = 3;             // the "select" column: the chosen row's mark
+
+// Row texts: white on the chosen row, blue-grey on the others.
+const QColor kChosenText(255, 255, 255);
+const QColor kOtherText(175, 186, 219);
 
 // Names come from media and labels: shown as plain text without control characters.
 QString Plain(const std::string& text) {
@@ -43,7 +50,7 @@ QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidge
   m_model = new QStandardItemModel(this);
   m_model->setHorizontalHeaderLabels({Text(QStringLiteral("PAGE_THREE_TABLEVIEW_DRIVES")),
                                       Text(QStringLiteral("PAGE_THREE_TABLEVIEW_SIZE")),
-                                      Text(QStringLiteral("PAGE_THREE_TABLEVIEW_FILESYSTEM"))});
+                                      Text(QStringLiteral("PAGE_THREE_TABLEVIEW_FILESYSTEM")), QString()});
   m_outline = new CustemOutlineView(this);
   m_outline->setHeader(new CustomTableHeaderView(m_outline));
   m_outline->setModel(m_model);
@@ -51,6 +58,8 @@ QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidge
   m_outline->header()->setSectionsMovable(false);
   m_outline->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   m_outline->header()->setStretchLastSection(false);
+  m_outline->header()->setSectionResizeMode(kSelectColumn, QHeaderView::Fixed);
+  m_outline->header()->resizeSection(kSelectColumn, 32);
   layout->addWidget(m_outline, 1);
   m_empty = new QLabel(this);
   m_empty->setTextFormat(Qt::PlainText);
@@ -88,11 +97,28 @@ QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidge
   connect(m_continue, &QAbstractButton::clicked, this, [this] {
     if (m_chosen) emit doubleClickedListToScan();
   });
+  // Images of a failing card are what a careful person scans: a control of its own, not a menu.
+  m_diskImage = new QPushButton(Text(QStringLiteral("PAGE_THREE_DISK_IMAGE_BUTTON")), this);
+  m_diskImage->setToolTip(Text(QStringLiteral("PAGE_THREE_DISK_IMAGE_TIP")));
+  m_diskImage->setIcon(QIcon(imageNamed(QStringLiteral("mirror_image"))));
+  m_diskImage->setFocusPolicy(Qt::StrongFocus);
+  // Drawn as the page's round buttons are: an outline on the backdrop.
+  m_diskImage->setStyleSheet(QStringLiteral(
+      "QPushButton { color: rgb(174, 184, 222); background: transparent; border: 1px solid rgb(160, 170, 211);"
+      " border-radius: 15px; padding: 6px 16px; }"
+      "QPushButton:hover { background: rgba(255, 255, 255, 18); }"
+      "QPushButton:pressed { background: rgb(9, 40, 76); color: white; }"
+      "QPushButton:focus { border-color: rgb(77, 144, 254); }"));
+  connect(m_diskImage, &QAbstractButton::clicked, this, &QNSelectDiskViewController::diskImageRequested);
   buttons->addWidget(m_back);
   buttons->addStretch();
+  buttons->addWidget(m_diskImage);
+  buttons->addSpacing(12);
   buttons->addWidget(m_continue);
   layout->addLayout(buttons);
   choose(nullptr, -1);
+  // Where the kernel's events do not arrive, the list still follows media while it shows.
+  FollowMediaWhileShown(this);
 }
 
 QNSelectDiskViewController::~QNSelectDiskViewController() = default;
@@ -107,7 +133,8 @@ void QNSelectDiskViewController::setDisks(Disks disks) {
         new QStandardItem(Plain(item->name())),
         new QStandardItem(QString::fromStdString(uimodel::longlongDiskSize(item->capacity()))),
         new QStandardItem(item->volumeIndex() < 0 ? QString()
-                                                  : QString::fromStdString(uimodel::fileSystemTypeForInt(item->fileSystem(), item->isDmg())))};
+                                                  : QString::fromStdString(uimodel::fileSystemTypeForInt(item->fileSystem(), item->isDmg()))),
+        new QStandardItem};
     const char* icon = item->isDmg() ? "mirror_image" : item->isUsb() ? "usb" : "disk";
     cells[0]->setIcon(QIcon(imageNamed(QLatin1String(icon))));
     for (QStandardItem* cell : cells) cell->setData(static_cast<int>(m_rows.size()), kItemRole);
@@ -158,8 +185,42 @@ void QNSelectDiskViewController::chooseRow(int row) {
   choose(at >= 0 && at < static_cast<int>(m_rows.size()) ? m_rows[static_cast<std::size_t>(at)] : nullptr, row);
 }
 
+bool QNSelectDiskViewController::chooseDiskRow(int diskIndex, int offset) {
+  const int first = rowOfDisk(diskIndex);
+  for (const auto& disk : m_disks) {
+    if (disk->diskIndex() != diskIndex) continue;
+    if (first < 0 || offset < 0 || offset > static_cast<int>(disk->numberOfChildren())) break;
+    chooseRow(first + offset);
+    return m_chosen != nullptr;
+  }
+  choose(nullptr, -1);
+  return false;
+}
+
+int QNSelectDiskViewController::rowOfDisk(int diskIndex) const {
+  int row = 0;
+  for (const auto& disk : m_disks) {
+    if (disk->diskIndex() == diskIndex) return row;
+    row += 1 + static_cast<int>(disk->numberOfChildren());
+  }
+  return -1;
+}
+
 void QNSelectDiskViewController::choose(uimodel::DiskVolumeNodeData* item, int row) {
   m_chosen = item;
+  // The chosen row's texts turn white and its "select" cell shows the mark.
+  for (std::size_t at = 0; at < m_rows.size(); ++at) {
+    const QModelIndexList cells = m_model->match(m_model->index(0, 0), kItemRole, static_cast<int>(at), 1,
+                                                 Qt::MatchExactly | Qt::MatchRecursive);
+    if (cells.isEmpty()) continue;
+    const bool chosen = m_rows[at] == item;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+      QStandardItem* cell = m_model->itemFromIndex(cells.first().siblingAtColumn(column));
+      if (!cell) continue;
+      cell->setForeground(chosen ? kChosenText : kOtherText);
+      if (column == kSelectColumn) cell->setIcon(chosen ? QIcon(imageNamed(QStringLiteral("select"))) : QIcon());
+    }
+  }
   m_outline->setHighlightedRow(item ? row : -1);
   m_continue->setButtonEnabled(item != nullptr);
   m_continue->setEnabled(item != nullptr);

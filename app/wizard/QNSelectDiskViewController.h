@@ -10,6 +10,7 @@
 #include "uimodel/trees/DiskVolumeNodeData.h"
 
 class QLabel;
+class QPushButton;
 class QStandardItemModel;
 
 namespace app {
@@ -36,13 +37,21 @@ class QNSelectDiskViewController : public QWidget {
   CustemOutlineView* outline() const { return m_outline; }
   TCImageButton* continueButton() const { return m_continue; }
   TCImageButton* backButton() const { return m_back; }
+  // "Disk image…", beside Back and Continue: asks for an image file to list with the disks.
+  QPushButton* diskImageButton() const { return m_diskImage; }
   // Chooses the item shown at `row` of the outline (visual rows, disks and volumes); -1 or an
   // empty area chooses nothing.
   void chooseRow(int row);
+  // Chooses row `offset` of the disk listed with index `diskIndex` (0 the disk itself, 1 its
+  // first volume); false, choosing nothing, when there is no such row.
+  bool chooseDiskRow(int diskIndex, int offset);
+  // The outline row of the disk with index `diskIndex`; -1 when it is not listed.
+  int rowOfDisk(int diskIndex) const;
 
  signals:
   void doubleClickedListToScan();
   void backHomeButtonAction();
+  void diskImageRequested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -60,6 +69,7 @@ class QNSelectDiskViewController : public QWidget {
   QLabel* m_empty = nullptr;
   TCImageButton* m_back = nullptr;
   TCImageButton* m_continue = nullptr;
+  QPushButton* m_diskImage = nullptr;
 };
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/TypeButton.h"
 #include "app/base/Strings.h"
@@ -35,7 +36,11 @@ QNSelectTypeViewController::QNSelectTypeViewController(QWidget* parent) : QWidge
   middle->setTextFormat(Qt::PlainText);
   middle->setText(Text(QStringLiteral("PAGE_TWO_MIDLLE_STRING")));
   middle->setAlignment(Qt::AlignCenter);
-  layout->addWidget(middle);
+  // The page's top area lies on the dark backdrop.
+  auto* top = new SelectTypeTopView(this);
+  auto* topLayout = new QVBoxLayout(top);
+  topLayout->addWidget(middle);
+  layout->addWidget(top);
 
   auto* grid = new QGridLayout;
   for (std::size_t i = 0; i < std::size(kTiles); ++i) {

@@ -1,10 +1,12 @@
 #include "platform/linux/BlockProbe.h"
+#include "platform/VolumeLabel.h"
 
 #include <blkid/blkid.h>
 #include <fcntl.h>
 #include <libudev.h>
 #include <unistd.h>
 
+#include <climits>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -31,11 +33,23 @@ std::uint32_t SchemeOf(std::string_view ptType) {
     return 0;
 }
 
-/// A probe over an open node; the node stays the caller's to close.
-ProbePtr NewProbe(int fd) {
+/// A probe over an open node (from `u64Offset`, `u64Size` bytes, 0 to its end); the node stays
+/// the caller's to close.
+ProbePtr NewProbe(int fd, std::uint64_t u64Offset = 0, std::uint64_t u64Size = 0) {
     ProbePtr pProbe(blkid_new_probe());
-    if (pProbe && blkid_probe_set_device(pProbe.get(), fd, 0, 0) != 0) pProbe.reset();
+    if (u64Offset > static_cast<std::uint64_t>(INT64_MAX) || u64Size > static_cast<std::uint64_t>(INT64_MAX)) return nullptr;
+    if (pProbe && blkid_probe_set_device(pProbe.get(), fd, static_cast<blkid_loff_t>(u64Offset), static_cast<blkid_loff_t>(u64Size)) != 0)
+        pProbe.reset();
     return pProbe;
+}
+
+/// The file-system chain alone, asked for the label; "" when no file system is recognised.
+std::string LabelOf(ProbePtr pFs) {
+    if (!pFs) return {};
+    blkid_probe_enable_partitions(pFs.get(), 0);
+    blkid_probe_enable_superblocks(pFs.get(), 1);
+    blkid_probe_set_superblocks_flags(pFs.get(), BLKID_SUBLKS_LABEL);
+    return blkid_do_safeprobe(pFs.get()) == 0 ? Value(pFs.get(), "LABEL") : std::string();
 }
 
 /// A node opened read-only as libblkid opens it, closed on scope exit.
@@ -82,13 +96,14 @@ ProbedFacts ProbeWithBlkid(std::string const& path, bool bWholeDisk) {
             facts.partEntryUuid = Value(pTable.get(), "PART_ENTRY_UUID");
         }
     }
-    if (ProbePtr pFs = NewProbe(node.Fd())) {
-        blkid_probe_enable_partitions(pFs.get(), 0);
-        blkid_probe_enable_superblocks(pFs.get(), 1);
-        blkid_probe_set_superblocks_flags(pFs.get(), BLKID_SUBLKS_LABEL);
-        if (blkid_do_safeprobe(pFs.get()) == 0) facts.label = Value(pFs.get(), "LABEL");
-    }
+    facts.label = LabelOf(NewProbe(node.Fd()));
     return facts;
+}
+
+std::string ReadVolumeLabel(std::string const& path, std::uint64_t u64Offset, std::uint64_t u64Size) {
+    ProbedNode const node(path);
+    if (node.Fd() < 0) return {};
+    return LabelOf(NewProbe(node.Fd(), u64Offset, u64Size));
 }
 
 UdevFacts ReadUdevFacts(std::string const& kernelName) {

@@ -1,10 +1,12 @@
 // The operation's states and the scan's filing of the nodes the engine hands over.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <csignal>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -14,6 +16,7 @@
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/PublicUtilities.h"
+#include "platform/InstanceLock.h"
 
 namespace {
 
@@ -145,16 +148,50 @@ TEST(Filing, FoldersAddNothingAndUnknownOrAbsurdTimesStayOutOfTheDateMaps) {
 
 namespace {
 
-TEST(Process, AnotherInstanceOfThisExecutableCounts) {
-    pid_t const child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        pause();
-        _exit(0);
+// Copies started at the same moment: exactly one may run, and it keeps the others out for as
+// long as it lives.
+TEST(Process, OfCopiesStartedTogetherExactlyOneRuns) {
+    char folder[] = "/tmp/quorin-lock-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    setenv("XDG_RUNTIME_DIR", folder, 1);
+    int go[2], answers[2], done[2];
+    ASSERT_EQ(pipe(go), 0);
+    ASSERT_EQ(pipe(answers), 0);
+    ASSERT_EQ(pipe(done), 0);
+    constexpr int kCopies = 8;
+    std::vector<pid_t> children;
+    for (int i = 0; i < kCopies; ++i) {
+        pid_t const child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            char byte = 0;
+            close(go[1]);
+            close(done[1]);
+            [[maybe_unused]] ssize_t n = read(go[0], &byte, 1);  // all start when the pipe closes
+            byte = uimodel::IsAppRunning() ? 'y' : 'n';
+            n = write(answers[1], &byte, 1);
+            n = read(done[0], &byte, 1);  // the one that runs holds the lock until here
+            _exit(0);
+        }
+        children.push_back(child);
     }
+    close(go[0]);
+    close(go[1]);
+    std::string got;
+    while (got.size() < kCopies) {
+        char byte = 0;
+        ASSERT_EQ(read(answers[0], &byte, 1), 1);
+        got += byte;
+    }
+    EXPECT_EQ(std::count(got.begin(), got.end(), 'n'), 1) << got;
     EXPECT_TRUE(uimodel::IsAppRunning());
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    close(done[1]);
+    for (pid_t child : children) waitpid(child, nullptr, 0);
+    // Its end dropped the lock: the next copy runs.
+    EXPECT_FALSE(uimodel::IsAppRunning());
+    EXPECT_FALSE(uimodel::IsAppRunning()) << "asking again while holding the lock";
+    unlink(platform::InstanceLockPath("quorin").c_str());
+    rmdir(folder);
 }
 
 }  // namespace

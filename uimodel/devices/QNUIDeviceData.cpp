@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/IStorageDevice.h"
+#include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/support/Seams.h"
 
 namespace uimodel {
@@ -58,7 +59,13 @@ QNUIDeviceData& QNUIDeviceData::instance() {
 
 void QNUIDeviceData::InitDeviceInfo() {
     m_iInitState = DEVICE_INIT_STARTED;
-    RESULT const result = m_pEnumerator ? m_pEnumerator->Init() : MakeResult(kModuleEnumDevice, 0, kCodeEnumNotInitialised);
+    RESULT result = m_pEnumerator ? m_pEnumerator->Init() : MakeResult(kModuleEnumDevice, 0, kCodeEnumNotInitialised);
+    m_imageDisks.clear();
+    if (m_pImages && Succeeded(m_pImages->Init())) {
+        Collect([this](IStorageDevice** pp, int& n) { return m_pImages->EnumDiskDevice(pp, n); }, m_imageDisks);
+        // A machine without a disk of its own (a container) still lists the images.
+        if (!m_imageDisks.empty()) result = kResultSuccess;
+    }
     m_initResult = result;
     if (Failed(result)) {
         m_disks.clear();
@@ -75,7 +82,32 @@ void QNUIDeviceData::Clear() {
     if (m_iInitState != DEVICE_INIT_READY) return;
     m_disks.clear();
     m_volumes.clear();
+    m_imageDisks.clear();
     m_pEnumerator->Uninit();
+    if (m_pImages) m_pImages->Uninit();
+}
+
+void QNUIDeviceData::AddDiskImage(std::string const& path) {
+    if (DiskIndexOfImage(path) >= 0) return;
+    for (std::string const& listed : m_imagePaths)
+        if (SameFile(listed, path)) return;
+    m_imagePaths.push_back(path);
+    if (m_pImages) m_pImages->Uninit();
+    m_imageDisks.clear();
+    m_pImages.reset(CreateImageEnumDeviceEx(m_imagePaths));
+}
+
+int QNUIDeviceData::DiskIndexOfImage(std::string const& path) const {
+    for (IStorageDevice* pDisk : m_imageDisks) {
+        CCollectDiskDeviceInfoStruct const* pInfo = GetDiskInfo(pDisk);
+        if (pInfo && SameFile(Text(pInfo->szDevicePath), path)) return GetDiskIndexByStorage(pDisk);
+    }
+    return -1;
+}
+
+IEnumDeviceEx* QNUIDeviceData::EnumeratorOf(IStorageDevice const* pDisk) const {
+    if (std::find(m_imageDisks.begin(), m_imageDisks.end(), pDisk) != m_imageDisks.end()) return m_pImages.get();
+    return m_pEnumerator;
 }
 
 void QNUIDeviceData::GetDiskStorageMap(int iForce) {
@@ -84,6 +116,7 @@ void QNUIDeviceData::GetDiskStorageMap(int iForce) {
     m_disks.clear();
     std::vector<IStorageDevice*> disks;
     Collect([this](IStorageDevice** pp, int& n) { return m_pEnumerator->EnumDiskDevice(pp, n); }, disks);
+    disks.insert(disks.end(), m_imageDisks.begin(), m_imageDisks.end());
     for (std::size_t i = 0; i < disks.size(); ++i) m_disks[static_cast<int>(i)] = disks[i];
 }
 
@@ -94,7 +127,8 @@ void QNUIDeviceData::GetVolumeStorageMap(int iForce) {
     for (auto const& entry : m_disks) {
         IStorageDevice* const pDisk = entry.second;  // a named copy: clang 14 captures no structured binding
         std::vector<IStorageDevice*> volumes;
-        auto const enumerate = [this, pDisk](IStorageDevice** pp, int& n) { return m_pEnumerator->EnumVolumeDevice(pDisk, pp, n); };
+        IEnumDeviceEx* const pEnumerator = EnumeratorOf(pDisk);
+        auto const enumerate = [pEnumerator, pDisk](IStorageDevice** pp, int& n) { return pEnumerator->EnumVolumeDevice(pDisk, pp, n); };
         if (Collect(enumerate, volumes)) m_volumes[pDisk] = std::move(volumes);
     }
 }

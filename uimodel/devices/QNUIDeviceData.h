@@ -2,6 +2,8 @@
 // The disks and volumes the user may scan, numbered for the disk page and the scan.
 #include <atomic>
 #include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/IEnumDeviceEx.h"
@@ -25,8 +27,15 @@ public:
     explicit QNUIDeviceData(IEnumDeviceEx* pEnumerator = nullptr);
     static QNUIDeviceData& instance();
 
-    /// Enumerates; READY on success, FAILED otherwise.
+    /// Enumerates the machine's disks, then the disk images added; READY when either lists a
+    /// disk, FAILED otherwise.
     void InitDeviceInfo();
+    /// Lists `path` (a disk-image file CheckDiskImage found listable) after the machine's disks
+    /// from the next InitDeviceInfo on, for the rest of the process. A file listed already is
+    /// not added twice.
+    void AddDiskImage(std::string const& path);
+    /// The disk index of the listed image that is the file `path`; -1 when none is.
+    int DiskIndexOfImage(std::string const& path) const;
     /// Drops the enumeration. Only while no job runs and after every device user let go.
     void Clear();
     int GetInitState() const { return m_iInitState.load(); }
@@ -59,7 +68,13 @@ public:
     static bool IsVolumeStorageSupported(IStorageDevice* pVolume);
 
 private:
+    /// The enumerator that listed `pDisk`: the machine's or the images'.
+    IEnumDeviceEx* EnumeratorOf(IStorageDevice const* pDisk) const;
+
     IEnumDeviceEx* m_pEnumerator;
+    std::vector<std::string> m_imagePaths;  // in the order they were added
+    std::unique_ptr<IEnumDeviceEx> m_pImages;
+    std::vector<IStorageDevice*> m_imageDisks;  // in m_imagePaths' order; an image that no longer opens is left out
     std::map<int, IStorageDevice*> m_disks;
     std::map<IStorageDevice*, std::vector<IStorageDevice*>> m_volumes;
     std::atomic<int> m_iInitState{DEVICE_INIT_NEVER};  // read by the page while the list is made

@@ -274,6 +274,19 @@ bool QNUIController::RefreshDeviceInfo() {
     return true;
 }
 
+DiskImageAnswer QNUIController::AddDiskImage(std::string const& path, int& iDiskIndex) {
+    QNUIDeviceData& devices = *GetModel().pDevices;
+    iDiskIndex = devices.DiskIndexOfImage(path);
+    if (iDiskIndex >= 0) return DiskImageAnswer::Listable;
+    DiskImageAnswer const answer = CheckDiskImage(path);
+    if (answer != DiskImageAnswer::Listable) return answer;
+    if (!ReleaseForRefresh()) return DiskImageAnswer::Busy;
+    devices.AddDiskImage(path);
+    devices.InitDeviceInfo();
+    iDiskIndex = devices.DiskIndexOfImage(path);
+    return iDiskIndex >= 0 ? DiskImageAnswer::Listable : DiskImageAnswer::NoDisk;
+}
+
 bool QNUIController::RefreshDeviceInfoAsync(std::string const& postName) {
     if (!ReleaseForRefresh()) return false;
     // The thread posts through this poster: it is kept until that thread is joined.

@@ -13,6 +13,7 @@
 
 #include "engine/IFileNode.h"
 #include "engine/Result.h"
+#include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/thumbnails/ThumbnailDecoder.h"
 #include "uimodel/trees/TreeBatch.h"
 
@@ -191,6 +192,11 @@ public:
     static void GetDeviceInfoToArray(std::vector<std::unique_ptr<DiskVolumeNodeData>>& rows);
     /// Whether the last listing of the devices failed; out: the enumerator's answer.
     static bool DidDeviceListFail(RESULT& reason);
+    /// Adds the disk-image file `path` to the device list (after the machine's disks, kept for
+    /// the rest of the process) and lists every device again on the calling thread, as
+    /// RefreshDeviceInfo does. Listable: `iDiskIndex` is the image's disk row (a file added
+    /// before is found again, not listed twice). Otherwise why not; nothing changed.
+    static DiskImageAnswer AddDiskImage(std::string const& path, int& iDiskIndex);
 
     // Result trees and lists. Refreshes report their additions to `pSink` (may be null).
     /// Adds the file-system roots (path view) and what arrived since the last refresh to the

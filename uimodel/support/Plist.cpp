@@ -63,15 +63,25 @@ std::map<std::string, std::string> PlistStringEntries(plist_t dictionary) {
     return entries;
 }
 
-std::string LocateResource(std::string_view name) {
+std::vector<std::string> ResourceFolders() {
     std::string const folder = platform::ExecutableFolder();
     if (folder.empty()) return {};
-    std::filesystem::path const relative = std::filesystem::path("resources") / name;
+    std::vector<std::string> folders;
     std::filesystem::path at(folder);
     for (int i = 0; i < kFolderLevels && !at.empty(); ++i, at = at.parent_path()) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(at / relative, ec)) return (at / relative).string();
+        folders.push_back((at / "resources").string());
         if (at == at.parent_path()) break;
+    }
+    // An installed program: PREFIX/bin/quorin reads PREFIX/share/quorin.
+    folders.push_back((std::filesystem::path(folder).parent_path() / "share" / "quorin").string());
+    return folders;
+}
+
+std::string LocateResource(std::string_view name) {
+    for (std::string const& folder : ResourceFolders()) {
+        std::filesystem::path const file = std::filesystem::path(folder) / name;
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(file, ec)) return file.string();
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include <plist/plist.h>
 
 #include <map>
+#include <vector>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,7 +23,10 @@ PlistPtr ParsePlistDictionary(std::string_view bytes, std::string* pError = null
 PlistPtr ReadPlistDictionary(std::string const& path, std::string* pError = nullptr);
 /// The string values of a dictionary's keys; other values are skipped.
 std::map<std::string, std::string> PlistStringEntries(plist_t dictionary);
-/// A resource file "resources/<name>" in the executable's folder or one of its three parents; "" when absent.
+/// The folders a resource is looked for in, in order: "resources" in the executable's folder or
+/// one of its three parents (the build tree), then "share/quorin" beside the installed "bin".
+std::vector<std::string> ResourceFolders();
+/// The first of those folders holding the file `name`; "" when none does.
 std::string LocateResource(std::string_view name);
 
 }  // namespace uimodel

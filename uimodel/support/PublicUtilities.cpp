@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <string_view>
-#include <unistd.h>
+
+#include "platform/InstanceLock.h"
 
 namespace uimodel {
 
@@ -63,18 +63,14 @@ std::string fileSystemTypeForInt(int iType, int iIsDmg) {
 }
 
 bool IsAppRunning() {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path const self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return false;
-    std::string const ownPid = std::to_string(getpid());
-    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
-        std::string const name = it->path().filename().string();
-        if (name == ownPid || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::error_code linkError;
-        fs::path const exe = fs::read_symlink(it->path() / "exe", linkError);
-        if (!linkError && exe == self) return true;
+    switch (platform::TakeInstanceLock("quorin")) {
+        case platform::InstanceLock::Taken: return false;
+        case platform::InstanceLock::HeldElsewhere: return true;
+        case platform::InstanceLock::Unavailable: break;
     }
+    // Better two copies than none: the lock only keeps two scans from running over each other.
+    std::fprintf(stderr, "quorin: cannot open %s; not checking for another copy\n",
+                 platform::InstanceLockPath("quorin").c_str());
     return false;
 }
 

@@ -18,7 +18,8 @@ std::string fileSystemTypeForInt(int iType, int iIsDmg);
 /// A fixed text whatever the identifier; nothing calls it.
 inline std::string GetStringByID(unsigned) { return "abc"; }
 
-/// Whether another process runs this same executable (compared through /proc/<pid>/exe).
+/// Whether another copy of the program runs for this user. The first to ask takes the lock and
+/// keeps it until it ends, so of two copies started together exactly one answers no.
 bool IsAppRunning();
 
 }  // namespace uimodel

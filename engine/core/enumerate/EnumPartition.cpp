@@ -12,6 +12,7 @@
 #include "engine/core/partition/BootSector.h"
 #include "engine/core/partition/PartitionListing.h"
 #include "engine/CatchExeception.h"
+#include "platform/VolumeLabel.h"
 
 namespace enumerate {
 
@@ -43,6 +44,21 @@ std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageD
     if (recovery::DescribeVolume(pPartition, "", volume)) {
         pInfo->u32FileSystemType = volume.u32FileSystemType;
         std::memcpy(pInfo->szLabel, volume.szLabel, sizeof pInfo->szLabel);
+    }
+    // Some analysers read no label (exFAT keeps it in the root folder, NTFS in $Volume): libblkid
+    // reads them where the disk is a file or node it can open.
+    std::size_t const uDevicePath = strnlen(disk.szDevicePath, sizeof disk.szDevicePath);
+    if (pInfo->szLabel[0] == '\0' && pInfo->u32FileSystemType != FILE_SYSTEM_UNRECOGNISED && uDevicePath > 0 &&
+        disk.s64SectorSize > 0) {
+        auto const u64SectorSize = static_cast<std::uint64_t>(disk.s64SectorSize);
+        std::uint64_t u64Offset = 0;
+        std::uint64_t u64Size = 0;
+        if (!__builtin_mul_overflow(entry.u64StartSector, u64SectorSize, &u64Offset) &&
+            !__builtin_mul_overflow(entry.u64SectorCount, u64SectorSize, &u64Size)) {
+            std::string const label =
+                platform::ReadVolumeLabel(std::string(disk.szDevicePath, uDevicePath), u64Offset, u64Size);
+            std::memcpy(pInfo->szLabel, label.data(), std::min(label.size(), sizeof pInfo->szLabel - 1));
+        }
     }
     return pInfo;
 }

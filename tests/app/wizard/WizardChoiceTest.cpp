@@ -57,6 +57,7 @@ TEST(TypeSelection, ListKeepsClickOrderMaskDoesNot) {
 struct DiskSpec {
   std::int64_t capacity;
   std::vector<std::int64_t> volumes;
+  bool image = false;  // a disk image: the page always shows it
 };
 
 struct ChoiceCase {
@@ -74,6 +75,7 @@ std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> MakeDisks(const std::v
     row.name = "disk" + std::to_string(d);
     row.iDiskIndex = static_cast<int>(d);
     row.s64Capacity = specs[d].capacity;
+    row.iIsDiskImage = specs[d].image ? 1 : 0;
     auto disk = std::make_unique<uimodel::DiskVolumeNodeData>(row);
     std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> volumes;
     for (std::size_t v = 0; v < specs[d].volumes.size(); ++v) {
@@ -113,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ChoiceCase{"TwoDisks", {{1'000'000, {1'000'000}}, {2'000'000, {2'000'000}}}, 2, ""},
                     ChoiceCase{"VolumeAndBareDisk", {{1'000'000, {1'000'000}}, {2'000'000, {}}}, 2, ""},
                     ChoiceCase{"TwoVolumesOnOneDisk", {{3'000'000, {1'000'000, 1'000'000}}}, 2, ""},
+                    ChoiceCase{"ImageFilledByOneVolume", {{1'000'000, {1'000'000}, true}}, 1, ""},
                     ChoiceCase{"None", {}, 0, ""}),
     [](const testing::TestParamInfo<ChoiceCase>& param) { return std::string(param.param.label); });
 

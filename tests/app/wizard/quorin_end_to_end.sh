@@ -3,7 +3,7 @@
 # the disk page (skipped for a bare volume) and the results window, with the counts the harness
 # gives for the item the page chose; a second copy leaves with 0 while the first runs; a program
 # merely named like ours does not; SIGTERM ends a run with 0; a language argument is kept only
-# when it looks like one.
+# when the program has texts in it.
 # usage: quorin_end_to_end.sh QUORIN SCANBENCH TMPDIR
 set -uo pipefail
 quorin=$1 scanbench=$2 tmp=$3
@@ -52,24 +52,24 @@ compare impostor-running "$two" "--volume 0"
 kill $impostor
 
 # A first copy waits on its file-type page; the second leaves with 0 at once; SIGTERM ends the first with 0.
-xvfb-run -a "$quorin" ja >"$work/first.out" 2>&1 &
+xvfb-run -a "$quorin" en >"$work/first.out" 2>&1 &
 first=$!
-for _ in $(seq 50); do pgrep -f "^$quorin ja" >/dev/null && break; sleep 0.2; done
+for _ in $(seq 50); do pgrep -f "^$quorin en" >/dev/null && break; sleep 0.2; done
 sleep 2
 timeout 30 xvfb-run -a "$quorin" >"$work/second.out" 2>&1
 rc=$?
 [ $rc -eq 0 ] || fail "the second copy exited $rc"
 grep -q "already running" "$work/second.out" || fail "the second copy did not see the first"
-pid=$(pgrep -f "^$quorin ja" | head -1)
+pid=$(pgrep -f "^$quorin en" | head -1)
 [ -n "$pid" ] && kill -TERM "$pid"
 wait $first
 rc=$?
 [ $rc -eq 0 ] || fail "SIGTERM: exited $rc"
-grep -rqs "ja" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "the language ja was not stored"
+grep -rqs "en" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "the language en was not stored"
 
-# A path or a stray Qt option is not a language.
+# A path, a language without texts or a stray Qt option is not a language.
 rm -rf "$XDG_CONFIG_HOME"
-for arg in /tmp/not-a-language -platform; do
+for arg in /tmp/not-a-language ja -platform; do
   timeout 30 xvfb-run -a "$quorin" "$arg" >"$work/lang.out" 2>&1 &
   runner=$!
   for _ in $(seq 50); do pgrep -f "^$quorin $arg" >/dev/null && break; sleep 0.2; done

@@ -321,11 +321,12 @@ constexpr BadDestination kBadDestinations[] = {
          fs::create_directory_symlink(watched, destination + "/QUORIN");
          return std::string();
      }},
-    // A bare exFAT volume's files go to "volume": the folder the scanned image is mounted on.
-    {"ScannedImageMountedInsideTheDestination", "quick --out", "volume: it lies on the device being scanned",
+    // A bare exFAT volume's files go to a folder named after its label ("QUORIN"): the folder the
+    // scanned image is mounted on.
+    {"ScannedImageMountedInsideTheDestination", "quick --out", "QUORIN: it lies on the device being scanned",
      [](ScanbenchDestinationTest& test, std::string& image, std::string& destination, std::string& watched) {
          destination = test.Folder("out");
-         watched = destination + "/volume";
+         watched = destination + "/QUORIN";
          return test.MountExFatImage(image, watched);
      }},
     {"CarveOntoTheScannedImagesMount", "carve --recover", "refusing --recover",

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# A person with only a disk image reaches its files from the window: the real program under a
+# virtual display opens a FAT32 camera-card image (its name with spaces and a quote) through the
+# disk page's "Disk image..." control and its file dialog (the hook's --open-image), scans the
+# volume the page chose and recovers every photo, the deleted ones too, byte-exact, into a
+# folder that did not exist. Files that hold no disk are refused with the page's sheet, a script
+# never waits for a person, SIGTERM ends a scripted run as stopped, and a second copy started
+# with a script says so and fails.
+#
+#   quorin_open_image_e2e.sh <quorin> <out-dir>
+set -euo pipefail
+quorin=$(realpath "$1") out=$(realpath -m "$2")
+for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum timeout; do
+  command -v "$tool" >/dev/null || { echo "quorin_open_image_e2e: skipped: $tool is missing" >&2; exit 77; }
+done
+rm -rf "$out"; mkdir -p "$out/src/DCIM/100CAM"
+export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 XDG_CONFIG_HOME=$out/config
+fail() { echo "quorin_open_image_e2e: $*" >&2; exit 1; }
+
+image="$out/card copy of Ann's camera.img"
+mkfs.fat -F 32 -n CAMERA -C "$image" 65536 >/dev/null
+mmd -i "$image" ::/DCIM ::/DCIM/100CAM
+for n in 1 2 3 4 5 6 7 8 9; do
+  convert -size 480x360 plasma:fractal "$out/src/DCIM/100CAM/IMG_000$n.JPG"
+  mcopy -i "$image" "$out/src/DCIM/100CAM/IMG_000$n.JPG" "::/DCIM/100CAM/IMG_000$n.JPG"
+done
+for gone in 2 5 8; do mdel -i "$image" "::/DCIM/100CAM/IMG_000$gone.JPG"; done
+
+run() {  # run <timeout> <args...>: the RESULT line in $line, the exit code in $rc
+  rc=0
+  timeout "$1" xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" "${@:2}" >"$out/stdout.log" 2>"$out/stderr.log" || rc=$?
+  line=$(grep '^RESULT' "$out/stdout.log" || true)
+}
+
+dest=$out/not/made/yet
+run 300 --open-image "$image" --recover-to "$dest" --quit-when-done
+echo "open-image: $line (exit $rc)"
+[[ $rc == 0 && $line == *"state=finished"* && $line == *"failed=0"* ]] || { cat "$out/stderr.log" >&2; fail "$line"; }
+for photo in "$out"/src/DCIM/100CAM/*.JPG; do
+  name=$(basename "$photo")
+  # A deleted short name has lost its first letter on the volume; the rest of it stays.
+  got=$(find "$dest" -path "*/Fat_0001/*/DCIM/100CAM/*" -type f \( -name "$name" -o -name "?${name:1}" \) -print -quit)
+  [ -n "$got" ] && [ "$(sha256sum <"$got")" = "$(sha256sum <"$photo")" ] || fail "$name not recovered byte-exact"
+done
+[ "$(find "$dest" -type f | wc -l)" -ge 9 ] || fail "fewer than nine photos came back"
+
+# Files that hold no disk: the page's sheet refuses them and the script learns it at once.
+printf abc >"$out/three.img"
+: >"$out/empty.img"
+mkfifo "$out/fifo.img"
+for bad in "$out/three.img" "$out/empty.img" "$out/fifo.img" "$out"; do
+  run 120 --open-image "$bad" --recover-to "$out/refused" --quit-when-done
+  echo "$(basename "$bad"): $line (exit $rc)"
+  [[ $rc == 1 && $line == *"state=failed"* ]] || fail "$bad was not refused: $line (exit $rc)"
+  [ -z "$(find "$out/refused" -type f 2>/dev/null)" ] || fail "something was written for $bad"
+done
+grep -q "image was refused\|did not take" "$out/stderr.log" || fail "no refusal was told"
+
+# --choose names a row the disk page has, or the run fails instead of scanning another.
+run 120 --scan "$image" --choose 7 --quit-when-done
+echo "--choose 7: $line (exit $rc)"
+[[ $rc == 1 && $line == *"state=failed"* ]] || fail "--choose of a row that is not there: $line (exit $rc)"
+
+# --recover-to onto a file cannot be made a folder: a line names it, nothing runs.
+run 60 --open-image "$image" --recover-to "$out/three.img" --quit-when-done
+[[ $rc != 0 ]] && grep -q "three.img" "$out/stderr.log" || fail "--recover-to onto a file: exit $rc"
+
+# SIGTERM in the middle of a scripted run ends it as stopped, not as done; a second copy started
+# with a script meanwhile says so and fails.
+xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" --open-image "$image" --quit-when-done >"$out/term.log" 2>&1 &
+runner=$!
+for _ in $(seq 100); do pgrep -f "^$quorin --open-image" >/dev/null && break; sleep 0.1; done
+sleep 1
+second=0
+timeout 60 xvfb-run -a "$quorin" --scan "$image" --quit-when-done >"$out/second.log" 2>&1 || second=$?
+pkill -TERM -f "^$quorin --open-image" || true
+wait $runner && term=0 || term=$?
+echo "SIGTERM: $(grep '^RESULT' "$out/term.log") (exit $term); second copy exit $second"
+[[ $second == 1 ]] && grep -q "another copy" "$out/second.log" || fail "the second copy did not fail: $second"
+if grep -q "state=finished" "$out/term.log"; then
+  echo "quorin_open_image_e2e: the scan ended before SIGTERM came; not judged"
+else
+  grep -q "^RESULT state=stopped" "$out/term.log" && [[ $term != 0 ]] || fail "SIGTERM: $(cat "$out/term.log")"
+fi
+echo "quorin_open_image_e2e: ok"

@@ -1,0 +1,105 @@
+// Disk-image files joining the device list: images made here by the real tools list with the
+// names their volumes hold, on a machine whose own list is empty (a container); files that hold
+// no disk are refused with the reason, without blocking on a FIFO.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/EngineEntryPoints.h"
+#include "engine/IEnumDeviceEx.h"
+#include "support/TempDir.h"
+#include "uimodel/devices/DiskImageCheck.h"
+#include "uimodel/devices/QNUIDeviceData.h"
+
+namespace {
+
+using uimodel::DiskImageAnswer;
+using testsupport::HaveTool;
+using testsupport::RunCommand;
+
+struct ImageCase {
+    const char* label;
+    const char* tool;     // needed on PATH; null for none
+    const char* make;     // shell command, "$I" the image's path
+    DiskImageAnswer answer;
+    const char* volumes;  // the volume rows' names and file systems, "NAME:FS" joined by spaces
+};
+
+// A DOS table whose one entry starts past the end of the 1 MiB image.
+const char* const kPastEnd =
+    "truncate -s 1M $I && printf '\\x0c' | dd of=$I bs=1 seek=450 conv=notrunc status=none && "
+    "printf '\\x00\\x10\\x00\\x00\\xa0\\x86\\x01\\x00' | dd of=$I bs=1 seek=454 conv=notrunc status=none && "
+    "printf '\\x55\\xaa' | dd of=$I bs=1 seek=510 conv=notrunc status=none";
+
+const ImageCase kCases[] = {
+    {"fat32", "mkfs.fat", "mkfs.fat -F 32 -n PHOTOS -C $I 65536 >/dev/null", DiskImageAnswer::Listable, "PHOTOS:2"},
+    {"exfat", "mkfs.exfat", "truncate -s 32M $I && mkfs.exfat -L MYCARD $I >/dev/null", DiskImageAnswer::Listable, "MYCARD:7"},
+    {"ntfs", "mkntfs", "truncate -s 32M $I && mkntfs -q -F -f -L MYNTFS $I >/dev/null", DiskImageAnswer::Listable, "MYNTFS:3"},
+    {"table_past_end", nullptr, kPastEnd, DiskImageAnswer::Listable, "Untitled:9"},  // the whole disk, deep
+    {"random", nullptr, "head -c 1048576 /dev/urandom > $I", DiskImageAnswer::Listable, "Untitled:9"},
+    {"empty", nullptr, ": > $I", DiskImageAnswer::TooSmall, ""},
+    {"three_bytes", nullptr, "printf abc > $I", DiskImageAnswer::TooSmall, ""},
+    {"folder", nullptr, "mkdir $I", DiskImageAnswer::Folder, ""},
+    {"fifo", "mkfifo", "mkfifo $I", DiskImageAnswer::NotAFile, ""},
+    {"missing", nullptr, "true", DiskImageAnswer::Missing, ""},
+};
+
+class DiskImageList : public testing::TestWithParam<ImageCase> {
+protected:
+    static void SetUpTestSuite() { RegisterEngineSubsystems(); }
+};
+
+TEST_P(DiskImageList, ListsWhatTheFileHoldsOrSaysWhyNot) {
+    ImageCase const& c = GetParam();
+    if (c.tool && !HaveTool(c.tool)) GTEST_SKIP() << c.tool << " is missing";
+    testsupport::TempDir dir;
+    std::string const image = dir.File("card with 'quotes' and spaces.img");
+    std::string command = c.make;
+    for (std::size_t at; (at = command.find("$I")) != std::string::npos;) command.replace(at, 2, "'" + dir.File("x.img") + "'");
+    ASSERT_EQ(RunCommand(command), 0) << command;
+    if (std::string(c.make) != "true") {
+        ASSERT_EQ(std::rename(dir.File("x.img").c_str(), image.c_str()), 0);
+    }
+
+    EXPECT_EQ(uimodel::CheckDiskImage(image), c.answer);
+    if (c.answer != DiskImageAnswer::Listable) return;
+
+    // No disk of the machine: the image alone makes the list.
+    std::unique_ptr<IEnumDeviceEx> machine(CreateImageEnumDeviceEx({}));
+    uimodel::QNUIDeviceData devices(machine.get());
+    devices.AddDiskImage(image);
+    devices.AddDiskImage(image);  // the same file once
+    devices.InitDeviceInfo();
+    ASSERT_EQ(devices.GetInitState(), uimodel::DEVICE_INIT_READY);
+    std::vector<uimodel::_DiskVolumeData> rows;
+    devices.GetAllDeviceInfo(rows);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].iIsDiskImage, 1);
+    EXPECT_EQ(rows[0].name, "card with 'quotes' and spaces.img");
+    EXPECT_EQ(devices.DiskIndexOfImage(image), rows[0].iDiskIndex);
+    std::string volumes;
+    for (auto const& volume : rows[0].children) {
+        volumes += (volumes.empty() ? "" : " ") + volume.name + ":" + std::to_string(volume.iFileSystem);
+        EXPECT_LE(volume.s64Capacity, rows[0].s64Capacity) << "a volume reaches past its disk";
+    }
+    EXPECT_EQ(volumes, c.volumes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DiskImageList, testing::ValuesIn(kCases),
+                         [](testing::TestParamInfo<ImageCase> const& param) { return std::string(param.param.label); });
+
+TEST(DiskImageList, AFileNobodyMayReadIsRefused) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    testsupport::TempDir dir;
+    std::string const image = dir.File("locked.img");
+    ASSERT_EQ(RunCommand("head -c 4096 /dev/zero > " + image + " && chmod 000 " + image), 0);
+    EXPECT_EQ(uimodel::CheckDiskImage(image), DiskImageAnswer::Unreadable);
+}
+
+}  // namespace
