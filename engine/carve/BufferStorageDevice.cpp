@@ -109,6 +109,14 @@ std::optional<CBufferStorageDevice::HeldBlock> CBufferStorageDevice::BlockHoldin
     return held;
 }
 
+engine::ByteView CBufferStorageDevice::View(std::uint64_t u64First, std::uint64_t u64Count) {
+    std::optional<HeldBlock> const held = BlockHolding(u64First);
+    if (!held || held->bytes.Empty() || u64Count == 0 || u64Count > held->u64FirstSector + held->u64Sectors - u64First) return {};
+    ++m_u64MemoryReads;
+    return held->bytes.Sub(static_cast<std::size_t>(u64First - held->u64FirstSector) * m_u32SectorSize,
+                           static_cast<std::size_t>(u64Count) * m_u32SectorSize);
+}
+
 int CBufferStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
     if (!m_bInitialised || pBuffer == nullptr || s64FirstSector < 0 || s64Count <= 0) return 0;
     auto const u64First = static_cast<std::uint64_t>(s64FirstSector);

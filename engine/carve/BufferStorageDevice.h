@@ -72,6 +72,9 @@ public:
     };
     /// The held block that holds device sector `u64Sector`; none when no block held does.
     std::optional<HeldBlock> BlockHolding(std::uint64_t u64Sector) const;
+    /// The `u64Count` sectors from `u64First` where they lie, when one readable block held holds
+    /// them all (a read from memory); empty otherwise. Lasts while that block is held.
+    engine::ByteView View(std::uint64_t u64First, std::uint64_t u64Count);
 
     /// Reads served from memory (the ring or the read-ahead) and reads of the device (the
     /// read-ahead's included), since InitBufferDevice.

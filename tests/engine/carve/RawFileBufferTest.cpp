@@ -126,6 +126,25 @@ TEST(BufferStorageDeviceTest, HoldsTheCallersBlocksByReferenceUntilTheyLeaveAndC
     EXPECT_TRUE(std::all_of(out.begin() + 512, out.end(), [](std::uint8_t b) { return b == 0; }));
 }
 
+TEST(BufferStorageDeviceTest, AReaderOverTheRingSeesAWindowOneBlockHoldsWhereItLies) {
+    CMemoryDevice device(Stamped(RawFileBuffer::kLoadSectors * 4));
+    CBufferStorageDevice ring;
+    ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, RawFileBuffer::kLoadSectors * 2, 2));
+    auto pBlock = std::make_shared<std::vector<std::uint8_t>>(std::size_t{RawFileBuffer::kLoadSectors} * 2 * 512);
+    ASSERT_EQ(device.ReadSector(pBlock->data(), 0, RawFileBuffer::kLoadSectors * 2), 1);
+    ring.HoldBlock(engine::ByteView(*pBlock), pBlock, true);
+    RawFileBuffer reader(&ring, 3);
+    engine::ByteView const view = reader.Read(512, 512);
+    ASSERT_FALSE(view.Empty());
+    EXPECT_EQ(view.Data(), pBlock->data() + 4 * 512) << "no copy";
+    RawFileBuffer other(&device, 50);
+    EXPECT_EQ(other.Read(0, 1).U8(0), 50);
+    EXPECT_EQ(reader.Read(2 * 512, 1).Data(), pBlock->data() + 5 * 512) << "another reader's load spoils no held window";
+    // Past the held block the window is loaded, from the device, as before.
+    RawFileBuffer beyond(&ring, RawFileBuffer::kLoadSectors * 2 + 1);
+    EXPECT_EQ(beyond.Read(0, 1).U8(0), static_cast<std::uint8_t>(RawFileBuffer::kLoadSectors * 2 + 1));
+}
+
 TEST(BufferStorageDeviceTest, ReadsPastTheRingShareOneReadAheadAndFallBackToTheDeviceAsItIs) {
     carvetest::CPlantedDevice device(100, 512);
     for (std::uint64_t s = 0; s < 100; ++s) device.Plant(s * 512, {static_cast<std::uint8_t>(s)});
