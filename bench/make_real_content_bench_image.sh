@@ -8,6 +8,8 @@
 #
 #   make_real_content_bench_image.sh <image> [MiB-of-files-per-volume]
 set -euo pipefail
+# shellcheck source=four_volume_disk.sh
+. "$(dirname "$0")/four_volume_disk.sh"
 
 img=${1:?usage: make_real_content_bench_image.sh <image> [MiB-of-files-per-volume]}
 per_volume=${2:-220}
@@ -128,34 +130,7 @@ loop=
 
 # The HFS+ volume alone, cut out of an xorriso hybrid image at its Apple partition map's entry.
 xorriso -as mkisofs -hfsplus -o "$work/hybrid.iso" "$pool" >/dev/null 2>&1
-python3 - "$work/hybrid.iso" "$work/hfsplus.img" <<'PY2'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-for entry in range(1, 64):
-    at = 512 * entry
-    if data[at:at + 2] != b"PM":
-        break
-    start, count = struct.unpack(">II", data[at + 8:at + 16])
-    if data[at + 48:at + 80].rstrip(b"\0") == b"Apple_HFS":
-        open(sys.argv[2], "wb").write(data[512 * start:512 * (start + count)])
-        sys.exit(0)
-sys.exit("no Apple_HFS entry in the hybrid image's partition map")
-PY2
+cut_hfsplus_volume "$work/hybrid.iso" "$work/hfsplus.img"
 rm -f "$work/hybrid.iso"
 
-# Each volume in a partition of its own, 1 MiB aligned, in this order.
-volumes=(ntfs fat32 exfat hfsplus)
-types=(0700 0700 0700 AF00)
-mib() { echo $(( ($(stat -c %s "$1") + 1048575) / 1048576 )); }
-total=2
-for v in "${volumes[@]}"; do total=$(( total + $(mib "$work/$v.img") )); done
-rm -f "$img" && truncate -s "${total}M" "$img"
-args=()
-for i in "${!volumes[@]}"; do
-  args+=(-n "$((i + 1)):0:+$(mib "$work/${volumes[i]}.img")M" -t "$((i + 1)):${types[i]}")
-done
-sgdisk "${args[@]}" "$img" >/dev/null
-for i in "${!volumes[@]}"; do
-  first=$(sgdisk -i "$((i + 1))" "$img" | awk '/First sector/ {print $3}')
-  dd if="$work/${volumes[i]}.img" of="$img" bs=512 seek="$first" conv=notrunc status=none
-done
+join_four_volumes "$img" "$work"
