@@ -1,5 +1,25 @@
 # Sourced by the scripts that build a disk of an NTFS, a FAT32, an exFAT and an HFS+ volume.
 
+# Checks for root, /dev/fuse and the tools, then makes $work (removed on exit) holding the mount
+# point $mnt; a loop device left in $loop is detached and $mnt unmounted on exit. `skip` exits 77
+# (skip) with a reason.
+#   begin_four_volume_disk <script-name> <tool>...
+begin_four_volume_disk() {
+  skip_name=$1
+  shift
+  skip() { echo "$skip_name: $*" >&2; exit 77; }
+  [ "$(id -u)" -eq 0 ] || skip "needs root for mounting"
+  [ -c /dev/fuse ] || skip "/dev/fuse is missing"
+  for tool in "$@" mkfs.exfat mount.exfat-fuse losetup sgdisk python3; do
+    command -v "$tool" >/dev/null || skip "$tool is missing"
+  done
+  work=$(mktemp -d)
+  mnt=$work/mnt
+  mkdir "$mnt"
+  loop=
+  trap 'mountpoint -q "$mnt" && umount "$mnt"; [ -n "$loop" ] && losetup -d "$loop"; rm -rf "$work"' EXIT
+}
+
 # Cuts the HFS+ volume out of an xorriso hybrid image at its Apple partition map's entry.
 #   cut_hfsplus_volume <hybrid.iso> <hfsplus.img>
 cut_hfsplus_volume() {

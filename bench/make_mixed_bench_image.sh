@@ -14,17 +14,7 @@ files=${3:-100}
 here=$(dirname "$0")
 # shellcheck source=four_volume_disk.sh
 . "$here/four_volume_disk.sh"
-skip() { echo "make_mixed_bench_image: $*" >&2; exit 77; }
-[ "$(id -u)" -eq 0 ] || skip "needs root for mounting"
-[ -c /dev/fuse ] || skip "/dev/fuse is missing"
-for tool in mkfs.exfat mount.exfat-fuse losetup sgdisk python3; do
-  command -v "$tool" >/dev/null || skip "$tool is missing"
-done
-work=$(mktemp -d)
-mnt=$work/mnt
-mkdir "$mnt"
-loop=
-trap 'mountpoint -q "$mnt" && umount "$mnt"; [ -n "$loop" ] && losetup -d "$loop"; rm -rf "$work"' EXIT
+begin_four_volume_disk make_mixed_bench_image
 
 bash "$here/make_ntfs_bench_image.sh" "$work/ntfs.img" "$folders" "$files"
 bash "$here/make_fat_bench_image.sh" "$work/fat32.img" "$folders" "$files"

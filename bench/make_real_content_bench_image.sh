@@ -14,17 +14,7 @@ set -euo pipefail
 img=${1:?usage: make_real_content_bench_image.sh <image> [MiB-of-files-per-volume]}
 per_volume=${2:-220}
 streams=3
-skip() { echo "make_real_content_bench_image: $*" >&2; exit 77; }
-[ "$(id -u)" -eq 0 ] || skip "needs root for mounting"
-[ -c /dev/fuse ] || skip "/dev/fuse is missing"
-for tool in convert gs ffmpeg zip soffice mkntfs ntfs-3g mkfs.fat mcopy mkfs.exfat mount.exfat-fuse xorriso losetup sgdisk python3; do
-  command -v "$tool" >/dev/null || skip "$tool is missing"
-done
-work=$(mktemp -d)
-mnt=$work/mnt
-mkdir "$mnt"
-loop=
-trap 'mountpoint -q "$mnt" && umount "$mnt"; [ -n "$loop" ] && losetup -d "$loop"; rm -rf "$work"' EXIT
+begin_four_volume_disk make_real_content_bench_image convert gs ffmpeg zip soffice mkntfs ntfs-3g mkfs.fat mcopy xorriso
 quiet() { "$@" >/dev/null 2>&1; }
 
 # Office documents: LibreOffice converts text and tables (one start converts many files).
