@@ -12,17 +12,9 @@ img=${1:?usage: make_mixed_bench_image.sh <image> [folders] [files-per-folder]}
 folders=${2:-200}
 files=${3:-100}
 here=$(dirname "$0")
-skip() { echo "make_mixed_bench_image: $*" >&2; exit 77; }
-[ "$(id -u)" -eq 0 ] || skip "needs root for mounting"
-[ -c /dev/fuse ] || skip "/dev/fuse is missing"
-for tool in mkfs.exfat mount.exfat-fuse losetup sgdisk python3; do
-  command -v "$tool" >/dev/null || skip "$tool is missing"
-done
-work=$(mktemp -d)
-mnt=$work/mnt
-mkdir "$mnt"
-loop=
-trap 'mountpoint -q "$mnt" && umount "$mnt"; [ -n "$loop" ] && losetup -d "$loop"; rm -rf "$work"' EXIT
+# shellcheck source=four_volume_disk.sh
+. "$here/four_volume_disk.sh"
+begin_four_volume_disk make_mixed_bench_image
 
 bash "$here/make_ntfs_bench_image.sh" "$work/ntfs.img" "$folders" "$files"
 bash "$here/make_fat_bench_image.sh" "$work/fat32.img" "$folders" "$files"
@@ -37,33 +29,6 @@ losetup -d "$loop"
 loop=
 # The HFS+ volume alone, cut out of the hybrid image at its Apple partition map's entry.
 bash "$here/make_hfsplus_bench_image.sh" "$work/hybrid.iso" "$folders" "$files"
-python3 - "$work/hybrid.iso" "$work/hfsplus.img" <<'PY'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-for entry in range(1, 64):
-    at = 512 * entry
-    if data[at:at + 2] != b"PM":
-        break
-    start, count = struct.unpack(">II", data[at + 8:at + 16])
-    if data[at + 48:at + 80].rstrip(b"\0") == b"Apple_HFS":
-        open(sys.argv[2], "wb").write(data[512 * start:512 * (start + count)])
-        sys.exit(0)
-sys.exit("no Apple_HFS entry in the hybrid image's partition map")
-PY
+cut_hfsplus_volume "$work/hybrid.iso" "$work/hfsplus.img"
 
-# Each volume in a partition of its own, 1 MiB aligned, in this order.
-volumes=(ntfs fat32 exfat hfsplus)
-types=(0700 0700 0700 AF00)
-mib() { echo $(( ($(stat -c %s "$1") + 1048575) / 1048576 )); }
-total=2
-for v in "${volumes[@]}"; do total=$(( total + $(mib "$work/$v.img") )); done
-rm -f "$img" && truncate -s "${total}M" "$img"
-args=()
-for i in "${!volumes[@]}"; do
-  args+=(-n "$((i + 1)):0:+$(mib "$work/${volumes[i]}.img")M" -t "$((i + 1)):${types[i]}")
-done
-sgdisk "${args[@]}" "$img" >/dev/null
-for i in "${!volumes[@]}"; do
-  first=$(sgdisk -i "$((i + 1))" "$img" | awk '/First sector/ {print $3}')
-  dd if="$work/${volumes[i]}.img" of="$img" bs=512 seek="$first" conv=notrunc status=none
-done
+join_four_volumes "$img" "$work"

@@ -7,6 +7,7 @@
 #include "engine/IFileNode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
+#include "engine/core/cache/StorageDeviceWithCache.h"
 #include "CountingDevice.h"
 
 namespace scanbench {
@@ -26,15 +27,24 @@ void RunCarveScan(CarveScan& scan, IStorageDevice& underlying) {
     CountingDevice device(underlying);
     int const iSectorSize = std::max(device.GetSectorSize(), 1);
     long long const s64BlockSectors = std::max(1, static_cast<int>(kBlockBytes) / iSectorSize);
-    controller.SetDevice(&device);
+    // As the complete scan drives it: blocks read ahead on a thread of their own and handed over
+    // where they lie.
+    CStorageDeviceWithCache cache(&device);
+    cache.SetBlockSize(static_cast<unsigned int>(s64BlockSectors));
+    controller.SetDevice(&cache);
     controller.SetBlockSize(static_cast<int>(s64BlockSectors));
     controller.SetDirecotryTreeBuilder(&scan.tree);
     auto const start = std::chrono::steady_clock::now();
+    cache.BeginCache();
     controller.PreparetoSearch();
     long long const s64Total = device.GetTotalSectors();
     std::uint64_t u64PassReads = 0;
-    for (long long s64First = 0; s64First < s64Total; s64First += s64BlockSectors, ++u64PassReads)
-        controller.AnalyzeBlock(s64First, std::min(s64BlockSectors, s64Total - s64First));
+    for (long long s64Block = 0; s64Block * s64BlockSectors < s64Total; ++s64Block, ++u64PassReads) {
+        long long const s64First = s64Block * s64BlockSectors;
+        if (!cache.SetCurCacheBlock(s64Block)) break;
+        controller.AnalyzeSharedBlock(cache.CurrentSharedBlock(), s64First, std::min(s64BlockSectors, s64Total - s64First));
+    }
+    cache.EndCache();
     controller.EndSearch(1);
     // The copy-out that may follow reads the device the search was given, not this counter.
     controller.SetDevice(&underlying);

@@ -1,6 +1,8 @@
 #pragma once
 // A device seen through a counter of its reads: what the signature search's sizing reads beyond
-// the block pass. Everything else goes straight to the device underneath.
+// the block pass. Everything else goes straight to the device underneath. The read-ahead's thread
+// and the search read it at once.
+#include <atomic>
 #include <cstdint>
 
 #include "engine/core/device/ForwardingDevice.h"
@@ -21,8 +23,8 @@ public:
     std::uint64_t Sectors() const { return m_u64Sectors; }
 
 private:
-    std::uint64_t m_u64Reads = 0;
-    std::uint64_t m_u64Sectors = 0;
+    std::atomic<std::uint64_t> m_u64Reads{0};
+    std::atomic<std::uint64_t> m_u64Sectors{0};
 };
 
 }  // namespace scanbench

@@ -1,38 +1,19 @@
 #include "engine/carve/BufferStorageDevice.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <new>
-
-#include <sys/mman.h>
 
 #include "engine/core/bytes/CheckedMath.h"
 
 namespace {
 /// A ring beyond this is a caller's mistake, not a size to allocate.
 constexpr std::uint64_t kMaxRingBytes = std::uint64_t{1} << 32;
-/// Huge pages: a ring of 4 KiB pages costs the first pass over it a fault every page (the
-/// search's ring is 84 MiB). A small ring (tests, fuzzing) is not worth rounding up.
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-constexpr std::size_t kHugePagesFrom = 8 * kHugePage;
-
-/// Uninitialised bytes for the slots; a large ring on huge pages where the system offers them.
-std::uint8_t* AllocateSlots(std::size_t bytes) {
-    if (bytes < kHugePagesFrom) return static_cast<std::uint8_t*>(std::malloc(bytes));
-    std::size_t const rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    auto* pSlots = static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, rounded));
-#ifdef MADV_HUGEPAGE
-    if (pSlots != nullptr) (void)madvise(pSlots, rounded, MADV_HUGEPAGE);  // advice only: small pages work too
-#endif
-    return pSlots;
-}
 }  // namespace
 
-void CBufferStorageDevice::FreeSlots::operator()(std::uint8_t* pSlots) const { std::free(pSlots); }
-
 int CBufferStorageDevice::Close() {
-    m_pSlots.reset();
+    m_slots.clear();
+    m_ownBuffers.clear();
     m_bInitialised = false;
     return 1;
 }
@@ -43,14 +24,14 @@ bool CBufferStorageDevice::InitBufferDevice(IStorageDevice* pDevice, std::uint64
     Close();
     auto const blockBytes = engine::CheckedMul<std::uint64_t>(u32SectorsPerBlock, u32SectorSize);
     auto const stride = blockBytes ? engine::CheckedAdd<std::uint64_t>(*blockBytes, u32SlackBytes) : std::nullopt;
-    // One slot more than the blocks held: the spare one the next block is read into.
+    // A buffer of its own for every block held and the one being read.
     auto const bytes = stride ? engine::CheckedMul<std::uint64_t>(*stride, std::uint64_t{u32BlockCount} + 1) : std::nullopt;
     if (!blockBytes || *blockBytes == 0 || u32BlockCount == 0 || !bytes || *bytes > kMaxRingBytes) return false;
     m_u32SectorSize = u32SectorSize;
     m_u64RingStart = u64StartSector;
     m_u32SectorsPerBlock = u32SectorsPerBlock;
     m_u32BlockCount = u32BlockCount;
-    m_slotStride = static_cast<std::size_t>(*stride);
+    m_u32SlackBytes = u32SlackBytes;
     m_u64SectorsHeld = 0;
     m_u32OldestSlot = 0;
     m_u32BlocksHeld = 0;
@@ -58,49 +39,55 @@ bool CBufferStorageDevice::InitBufferDevice(IStorageDevice* pDevice, std::uint64
     m_u64DeviceReads = 0;
     m_u64AheadSectors = 0;
     m_u64FailedSectors = 0;
-    // Left unset: a slot is only read once a block was written to it; its slack is zeroed.
-    m_pSlots.reset(AllocateSlots(static_cast<std::size_t>(*bytes)));
-    if (!m_pSlots) return false;
     try {
-        m_blockReadable.assign(std::size_t{u32BlockCount} + 1, false);
+        m_slots.assign(u32BlockCount, Held{});
     } catch (std::bad_alloc const&) {
         Close();
         return false;
     }
-    for (std::size_t slot = 0; slot <= u32BlockCount; ++slot)
-        std::memset(Slot(slot) + *blockBytes, 0, u32SlackBytes);
     m_pDevice = pDevice;
     m_bInitialised = true;
     return true;
 }
 
-std::size_t CBufferStorageDevice::SlotOf(std::uint64_t u64Block) const {
-    return static_cast<std::size_t>((m_u32OldestSlot + u64Block) % (std::uint64_t{m_u32BlockCount} + 1));
+std::shared_ptr<engine::LargeBuffer> CBufferStorageDevice::SpareBuffer() {
+    // Held by this list alone: no block of the ring uses it any more.
+    for (auto const& pBuffer : m_ownBuffers)
+        if (pBuffer.use_count() == 1) return pBuffer;
+    auto pBuffer = std::make_shared<engine::LargeBuffer>(BlockBytes() + m_u32SlackBytes);
+    std::memset(pBuffer->Data() + BlockBytes(), 0, m_u32SlackBytes);
+    m_ownBuffers.push_back(pBuffer);
+    return pBuffer;
 }
 
-std::uint8_t* CBufferStorageDevice::NextBlock() { return m_bInitialised ? Slot(SlotOf(m_u32BlocksHeld)) : nullptr; }
-
-void CBufferStorageDevice::CommitNextBlock(bool bReadable) {
+void CBufferStorageDevice::HoldBlock(engine::ByteView bytes, std::shared_ptr<void const> pKeep, bool bReadable) {
     if (!m_bInitialised) return;
-    m_blockReadable[SlotOf(m_u32BlocksHeld)] = bReadable;
+    Held held;
+    if (bReadable && bytes.Size() >= BlockBytes()) {
+        held = {std::move(pKeep), bytes.Data()};
+    } else if (bReadable) {
+        std::shared_ptr<engine::LargeBuffer> const pOwn = SpareBuffer();
+        if (!bytes.Empty()) std::memcpy(pOwn->Data(), bytes.Data(), bytes.Size());
+        std::memset(pOwn->Data() + bytes.Size(), 0, BlockBytes() - bytes.Size());
+        held = {pOwn, pOwn->Data()};
+    }
     if (m_u32BlocksHeld < m_u32BlockCount) {
+        m_slots[SlotOf(m_u32BlocksHeld)] = std::move(held);
         ++m_u32BlocksHeld;
         m_u64SectorsHeld += m_u32SectorsPerBlock;
     } else {
+        m_slots[m_u32OldestSlot] = std::move(held);
         m_u32OldestSlot = static_cast<std::uint32_t>(SlotOf(1));
         m_u64RingStart += m_u32SectorsPerBlock;
     }
 }
 
 void CBufferStorageDevice::AddBlockToBuffer(std::uint8_t const* pBlock, bool bReadable) {
-    std::uint8_t* pSlot = NextBlock();
-    if (pSlot == nullptr) return;
-    std::size_t const blockBytes = std::size_t{m_u32SectorsPerBlock} * m_u32SectorSize;
-    if (bReadable && pBlock != nullptr)
-        std::memcpy(pSlot, pBlock, blockBytes);
-    else
-        std::memset(pSlot, 0, blockBytes);
-    CommitNextBlock(bReadable && pBlock != nullptr);
+    if (!m_bInitialised) return;
+    if (!bReadable || pBlock == nullptr) return HoldBlock({}, nullptr, false);
+    std::shared_ptr<engine::LargeBuffer> const pOwn = SpareBuffer();
+    std::memcpy(pOwn->Data(), pBlock, BlockBytes());
+    HoldBlock(engine::ByteView(pOwn->Data(), BlockBytes()), pOwn, true);
 }
 
 bool CBufferStorageDevice::RangeInRing(std::uint64_t u64First, std::uint64_t u64Count) const {
@@ -109,17 +96,25 @@ bool CBufferStorageDevice::RangeInRing(std::uint64_t u64First, std::uint64_t u64
     if (u64Offset >= m_u64SectorsHeld || u64Count > m_u64SectorsHeld - u64Offset) return false;
     std::uint64_t const u64LastBlock = (u64Offset + u64Count - 1) / m_u32SectorsPerBlock;
     for (std::uint64_t b = u64Offset / m_u32SectorsPerBlock; b <= u64LastBlock; ++b)
-        if (!m_blockReadable[SlotOf(b)]) return false;
+        if (m_slots[SlotOf(b)].pBytes == nullptr) return false;
     return true;
 }
 
 std::optional<CBufferStorageDevice::HeldBlock> CBufferStorageDevice::BlockHolding(std::uint64_t u64Sector) const {
     if (!m_bInitialised || u64Sector < m_u64RingStart || u64Sector - m_u64RingStart >= m_u64SectorsHeld) return std::nullopt;
     std::uint64_t const u64Block = (u64Sector - m_u64RingStart) / m_u32SectorsPerBlock;
-    std::size_t const slot = SlotOf(u64Block);
+    Held const& slot = m_slots[SlotOf(u64Block)];
     HeldBlock held{m_u64RingStart + u64Block * m_u32SectorsPerBlock, m_u32SectorsPerBlock, {}};
-    if (m_blockReadable[slot]) held.bytes = engine::ByteView(Slot(slot), std::size_t{m_u32SectorsPerBlock} * m_u32SectorSize);
+    if (slot.pBytes != nullptr) held.bytes = engine::ByteView(slot.pBytes, BlockBytes());
     return held;
+}
+
+engine::ByteView CBufferStorageDevice::View(std::uint64_t u64First, std::uint64_t u64Count) {
+    std::optional<HeldBlock> const held = BlockHolding(u64First);
+    if (!held || held->bytes.Empty() || u64Count == 0 || u64Count > held->u64FirstSector + held->u64Sectors - u64First) return {};
+    ++m_u64MemoryReads;
+    return held->bytes.Sub(static_cast<std::size_t>(u64First - held->u64FirstSector) * m_u32SectorSize,
+                           static_cast<std::size_t>(u64Count) * m_u32SectorSize);
 }
 
 int CBufferStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
@@ -138,7 +133,7 @@ int CBufferStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, lo
     for (std::uint64_t u64Left = u64Count; u64Left != 0;) {
         std::uint64_t const u64InBlock = u64Offset % m_u32SectorsPerBlock;
         std::uint64_t const u64Part = std::min<std::uint64_t>(u64Left, m_u32SectorsPerBlock - u64InBlock);
-        std::memcpy(pOut, Slot(SlotOf(u64Offset / m_u32SectorsPerBlock)) + u64InBlock * m_u32SectorSize,
+        std::memcpy(pOut, m_slots[SlotOf(u64Offset / m_u32SectorsPerBlock)].pBytes + u64InBlock * m_u32SectorSize,
                     u64Part * m_u32SectorSize);
         pOut += u64Part * m_u32SectorSize;
         u64Offset += u64Part;

@@ -3,9 +3,9 @@
 // device: a read that lies wholly in the ring's readable blocks is served from memory, any
 // other read goes whole to the real device. The blocks held are consecutive on the device.
 //
-// The search reads each new block straight into the ring's one spare slot, examines it there
-// and commits it once the oldest block's files are sized: no block is copied. Every slot is
-// followed by zeroed slack bytes of its own.
+// The ring holds the blocks themselves, by reference: the complete scan's read-ahead blocks
+// stay where the pass put them for as long as the ring holds them, and nothing is copied. A
+// caller with no such block to share has it read into a buffer of the ring's own.
 //
 // A read past the ring's newest block (a walk along a long file hopping ahead of the scan) is
 // served from one read-ahead of a block's length, shared by every walk: the walks forward past
@@ -14,10 +14,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
+#include "engine/core/util/LargeBuffer.h"
 
 class CBufferStorageDevice final : public IStorageDevice {
 public:
@@ -41,21 +43,21 @@ public:
     RESULT GetLastError() override { return 0; }
 
     /// Sets up an empty ring of `u32BlockCount` blocks of `u32SectorsPerBlock` sectors, the first
-    /// at `u64StartSector`, in front of `pDevice` (not owned), each slot followed by
+    /// at `u64StartSector`, in front of `pDevice` (not owned); buffers of its own are followed by
     /// `u32SlackBytes` zeros. False when the sizes are zero or the ring would not fit in memory.
     bool InitBufferDevice(IStorageDevice* pDevice, std::uint64_t u64StartSector, std::uint32_t u32SectorSize,
                           std::uint32_t u32SectorsPerBlock, std::uint32_t u32BlockCount, std::uint32_t u32SlackBytes = 0);
     bool IsFullBuffer() const { return m_bInitialised && m_u32BlocksHeld == m_u32BlockCount; }
-    /// The spare slot the next block goes into: a block's bytes and the slack after them, which
-    /// the caller may overwrite until CommitNextBlock; null when not initialised. Reads never
-    /// see it before the commit.
-    std::uint8_t* NextBlock();
-    /// Makes the spare slot the newest block, dropping the oldest when full. An unreadable block
-    /// (`bReadable` false) still takes its place, so the ring stays in step with the device;
-    /// reads touching it go to the device.
-    void CommitNextBlock(bool bReadable);
-    /// Copies one block (sectors-per-block sectors from `pBlock`; zeros when null) into the
-    /// spare slot and commits it.
+    /// Makes `bytes` the newest block, dropping the oldest when full, and keeps `pKeep` while it
+    /// holds them. Bytes shorter than a block (a short last block) are copied, zeros behind. An
+    /// unreadable block (`bReadable` false) still takes its place, so the ring stays in step with
+    /// the device; reads touching it go to the device.
+    void HoldBlock(engine::ByteView bytes, std::shared_ptr<void const> pKeep, bool bReadable);
+    /// A buffer of the ring's own for a block to be read into (a block's bytes, then zeroed
+    /// slack), one no held block uses; throws std::bad_alloc when none can be had.
+    std::shared_ptr<engine::LargeBuffer> SpareBuffer();
+    /// Copies one block (sectors-per-block sectors from `pBlock`; zeros when null) into a buffer
+    /// of the ring's own and holds it.
     void AddBlockToBuffer(std::uint8_t const* pBlock, bool bReadable = true);
     /// The device sector of the oldest sector held.
     std::uint64_t GetDeviceStartSector() const { return m_u64RingStart; }
@@ -70,6 +72,9 @@ public:
     };
     /// The held block that holds device sector `u64Sector`; none when no block held does.
     std::optional<HeldBlock> BlockHolding(std::uint64_t u64Sector) const;
+    /// The `u64Count` sectors from `u64First` where they lie, when one readable block held holds
+    /// them all (a read from memory); empty otherwise. Lasts while that block is held.
+    engine::ByteView View(std::uint64_t u64First, std::uint64_t u64Count);
 
     /// Reads served from memory (the ring or the read-ahead) and reads of the device (the
     /// read-ahead's included), since InitBufferDevice.
@@ -82,15 +87,18 @@ private:
     /// hold the range; false when the device cannot give a block's length there.
     bool ReadAhead(std::uint8_t* pOut, std::uint64_t u64First, std::uint64_t u64Count);
     /// The slot of the ring's `u64Block`-th block, counted from the oldest held.
-    std::size_t SlotOf(std::uint64_t u64Block) const;
-    std::uint8_t* Slot(std::size_t slot) const { return m_pSlots.get() + slot * m_slotStride; }
+    std::size_t SlotOf(std::uint64_t u64Block) const {
+        return static_cast<std::size_t>((m_u32OldestSlot + u64Block) % m_u32BlockCount);
+    }
+    std::size_t BlockBytes() const { return std::size_t{m_u32SectorsPerBlock} * m_u32SectorSize; }
 
-    struct FreeSlots {
-        void operator()(std::uint8_t* pSlots) const;
+    struct Held {
+        std::shared_ptr<void const> pKeep;
+        std::uint8_t const* pBytes = nullptr;  // null: unreadable
     };
-    std::unique_ptr<std::uint8_t, FreeSlots> m_pSlots;  // block count + 1 slots, each a block and its slack
-    std::size_t m_slotStride = 0;
-    std::vector<bool> m_blockReadable;  // by slot
+    std::vector<Held> m_slots;  // one a block
+    std::vector<std::shared_ptr<engine::LargeBuffer>> m_ownBuffers;
+    std::uint32_t m_u32SlackBytes = 0;
     std::uint64_t m_u64RingStart = 0;
     std::uint64_t m_u64SectorsHeld = 0;
     std::uint32_t m_u32OldestSlot = 0;

@@ -130,21 +130,47 @@ bool CRAWSearchController::RegistryUnchanged() const {
 }
 
 RESULT CRAWSearchController::AnalyzeBlock(long long s64First, long long s64Count) {
-    return AnalyzeInRing(s64First, s64Count, [&](std::uint8_t* pSlot, std::size_t /*bytes*/) {
-        return m_pDevice->ReadSector(pSlot, s64First, s64Count) != 0;
+    return AnalyzeCopy(s64First, s64Count, [&](std::uint8_t* pBuffer, std::size_t /*bytes*/) {
+        return m_pDevice->ReadSector(pBuffer, s64First, s64Count) != 0;
     });
 }
 
 RESULT CRAWSearchController::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
-    return AnalyzeInRing(s64First, s64Count, [&](std::uint8_t* pSlot, std::size_t bytes) {
-        if (block.Size() < bytes) return m_pDevice->ReadSector(pSlot, s64First, s64Count) != 0;
-        std::memcpy(pSlot, block.Data(), bytes);
+    // Bytes lent for the call alone: the ring keeps a copy.
+    return AnalyzeCopy(s64First, s64Count, [&](std::uint8_t* pBuffer, std::size_t bytes) {
+        if (block.Size() < bytes) return m_pDevice->ReadSector(pBuffer, s64First, s64Count) != 0;
+        std::memcpy(pBuffer, block.Data(), bytes);
         return true;
     });
 }
 
-RESULT CRAWSearchController::AnalyzeInRing(long long s64First, long long s64Count,
-                                           std::function<bool(std::uint8_t*, std::size_t)> const& fill) {
+RESULT CRAWSearchController::AnalyzeSharedBlock(SharedBlock const& block, long long s64First, long long s64Count) {
+    if (!block.pKeep || s64Count <= 0 || block.bytes.Size() / DeviceSectorSize() < static_cast<std::uint64_t>(s64Count))
+        return AnalyzeBlockBytes(block.bytes, s64First, s64Count);
+    return AnalyzeInRing(s64First, s64Count, block.bytes, block.pKeep, true);
+}
+
+RESULT CRAWSearchController::AnalyzeCopy(long long s64First, long long s64Count,
+                                         std::function<bool(std::uint8_t*, std::size_t)> const& fill) {
+    if (s64First < 0 || s64Count <= 0 || static_cast<std::uint64_t>(s64Count) > m_u32SectorsPerBlock)
+        return ENGINE_RESULT(kModuleRawSearch, kCodeBadArgument);
+    if (!ENGINE_PRECONDITION(m_bPrepared)) return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
+    std::shared_ptr<engine::LargeBuffer> pBuffer;
+    try {
+        pBuffer = m_ring.SpareBuffer();
+    } catch (std::bad_alloc const&) {
+        return ENGINE_RESULT(kModuleRawSearch, kCodeOutOfMemory);
+    }
+    std::size_t const validBytes = static_cast<std::size_t>(s64Count) * DeviceSectorSize();
+    std::size_t const blockBytes = std::size_t{m_u32SectorsPerBlock} * DeviceSectorSize();
+    bool const bReadable = fill(pBuffer->Data(), validBytes);
+    // A short last block must not carry stale bytes into the ring or an analyser.
+    std::memset(pBuffer->Data() + validBytes, 0, blockBytes - validBytes);
+    return AnalyzeInRing(s64First, s64Count, engine::ByteView(pBuffer->Data(), blockBytes), pBuffer, bReadable);
+}
+
+RESULT CRAWSearchController::AnalyzeInRing(long long s64First, long long s64Count, engine::ByteView block,
+                                           std::shared_ptr<void const> pKeep, bool bReadable) {
     if (s64First < 0 || s64Count <= 0 || static_cast<std::uint64_t>(s64Count) > m_u32SectorsPerBlock)
         return ENGINE_RESULT(kModuleRawSearch, kCodeBadArgument);
     if (!ENGINE_PRECONDITION(m_bPrepared)) return ENGINE_RESULT(kModuleRawSearch, kCodeMissingObject);
@@ -155,19 +181,12 @@ RESULT CRAWSearchController::AnalyzeInRing(long long s64First, long long s64Coun
     CRawFileAnalyserListSingle const& registry = CRawFileAnalyserListSingle::CreateInstance();
     if (registry.GetAnalyserList(0).empty() && registry.GetAnalyserMap().empty()) return kResultSuccess;
 
-    // The block goes straight into the ring's spare slot, which no read sees before the commit:
-    // the files of the oldest block are sized over the blocks before this one.
+    // The block joins the ring only after the files of the oldest block are sized over the
+    // blocks before it.
     auto const u32Count = static_cast<std::uint32_t>(s64Count);
-    std::uint32_t const u32SectorSize = DeviceSectorSize();
-    std::size_t const validBytes = std::size_t{u32Count} * u32SectorSize;
-    std::uint8_t* const pBlock = m_ring.NextBlock();
-    bool const bReadable = fill(pBlock, validBytes);
-    // A short last block and the slack must not carry stale bytes into the ring or an analyser.
-    std::size_t const slotBytes = std::size_t{m_u32SectorsPerBlock} * u32SectorSize + kBlockSlackBytes;
-    std::memset(pBlock + validBytes, 0, slotBytes - validBytes);
-    if (bReadable) ExamineSectors(pBlock, static_cast<std::uint64_t>(s64First), u32Count);
+    if (bReadable) ExamineSectors(block.Data(), static_cast<std::uint64_t>(s64First), u32Count);
     if (m_ring.IsFullBuffer()) SizeOldestBlock();
-    m_ring.CommitNextBlock(bReadable);
+    m_ring.HoldBlock(block, std::move(pKeep), bReadable);
     m_u64ReadEnd = static_cast<std::uint64_t>(s64First) + u32Count;
     AdvanceWalks();
     return kResultSuccess;

@@ -32,7 +32,8 @@ class CRawFileAnalyserListSingle;
 class CRAWSearchController final : public ICompleteFileSystemSearchController {
 public:
     static constexpr std::uint32_t kRingBlocks = 20;
-    /// Zeroed bytes after the block, so that a sloppy read near a block's end meets zeros.
+    /// Zeroed bytes after a block read into the ring's own buffer, so that a sloppy read near
+    /// its end meets zeros.
     static constexpr std::size_t kBlockSlackBytes = 2048;
 
     /// How the files of a search ended; for measurements.
@@ -65,6 +66,8 @@ public:
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
     /// Copies the handed block into the ring: sizing reads the ring as a device.
     RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
+    /// Examines the block where it lies and holds it in the ring by reference: nothing is copied.
+    RESULT AnalyzeSharedBlock(SharedBlock const& block, long long s64First, long long s64Count) override;
     void SetIProgressSink(IProgress* pProgress) override;
 
     /// The carved-file manager of the type's category (made on first use); null above 1999.
@@ -80,9 +83,13 @@ private:
     /// Sorts list 0 by the first bytes its analysers may start with and notes the keys' first
     /// two bytes, so that most sectors are judged without asking an analyser.
     void IndexAnalysers(CRawFileAnalyserListSingle const& registry);
-    /// The block pass of one block: `fill` puts its bytes into the ring's spare slot (false
-    /// when they cannot be read), then the sectors are examined and the oldest block sized.
-    RESULT AnalyzeInRing(long long s64First, long long s64Count, std::function<bool(std::uint8_t*, std::size_t)> const& fill);
+    /// The block pass over a block put into a buffer of the ring's own by `fill` (false when its
+    /// bytes cannot be read).
+    RESULT AnalyzeCopy(long long s64First, long long s64Count, std::function<bool(std::uint8_t*, std::size_t)> const& fill);
+    /// The block pass of one block: its sectors are examined, the oldest block's files sized,
+    /// and the block joins the ring, which keeps `pKeep` while it holds it.
+    RESULT AnalyzeInRing(long long s64First, long long s64Count, engine::ByteView block, std::shared_ptr<void const> pKeep,
+                         bool bReadable);
     void ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count);
     void SizeOldestBlock();
     /// Begins sizing a found file over `pDevice`: its walk forward, if any, is fed what the

@@ -39,10 +39,12 @@ RawFileBuffer::RawFileBuffer(IStorageDevice* pDevice, std::uint64_t u64StartSect
     if (m_u32LoadSectors < 2) m_pDevice = nullptr;  // a sector larger than half the buffer: unreadable
     m_u32WindowSize = m_pDevice != nullptr ? (m_u32LoadSectors - 1) * m_u32SectorSize : kWindowSectors * kDefaultSectorSize;
     m_u64DeviceSectors = RealDeviceSectors(m_pDevice);
+    m_pRing = dynamic_cast<CBufferStorageDevice*>(m_pDevice);
 }
 
 bool RawFileBuffer::Covers(std::uint64_t u64Offset, std::uint64_t u64Length) const {
-    return m_u64Generation != 0 && m_u64Generation == g_u64SharedGeneration && u64Offset >= m_u64LoadedOffset &&
+    bool const bValid = m_u64Generation == kHeldWindow || (m_u64Generation != 0 && m_u64Generation == g_u64SharedGeneration);
+    return bValid && u64Offset >= m_u64LoadedOffset &&
            u64Offset - m_u64LoadedOffset <= m_u32LoadedBytes && u64Length <= m_u32LoadedBytes - (u64Offset - m_u64LoadedOffset);
 }
 
@@ -62,7 +64,18 @@ bool RawFileBuffer::Load(std::uint64_t u64Offset, std::uint32_t u32Length) {
         u64Sectors = std::min(u64Sectors, m_u64DeviceSectors - *firstSector);
     }
 
+    // Sectors the ring holds in one block are seen where they lie: nothing is copied.
+    if (m_pRing != nullptr) {
+        if (engine::ByteView const held = m_pRing->View(*firstSector, u64Sectors); !held.Empty()) {
+            m_pWindow = held.Data();
+            m_u64LoadedOffset = u64Start;
+            m_u32LoadedBytes = static_cast<std::uint32_t>(held.Size());
+            m_u64Generation = kHeldWindow;
+            return true;
+        }
+    }
     std::uint8_t* pBuffer = SharedBuffer();
+    m_pWindow = pBuffer;
     ++g_u64SharedGeneration;
     m_u64Generation = 0;
     std::memset(pBuffer, 0, static_cast<std::size_t>(u64Sectors * m_u32SectorSize));
@@ -85,7 +98,7 @@ bool RawFileBuffer::Load(std::uint64_t u64Offset, std::uint32_t u32Length) {
 engine::ByteView RawFileBuffer::Read(std::uint64_t u64Offset, std::uint32_t u32Length) {
     if (u32Length == 0 || u32Length > m_u32WindowSize || u64Offset > UINT64_MAX - u32Length) return {};
     if (!Covers(u64Offset, u32Length) && !(Load(u64Offset, u32Length) && Covers(u64Offset, u32Length))) return {};
-    return engine::ByteView(SharedBuffer() + (u64Offset - m_u64LoadedOffset), u32Length);
+    return engine::ByteView(m_pWindow + (u64Offset - m_u64LoadedOffset), u32Length);
 }
 
 engine::ByteView RawFileBuffer::ReadUpTo(std::uint64_t u64Offset, std::uint32_t u32MaxLength) {
@@ -94,7 +107,7 @@ engine::ByteView RawFileBuffer::ReadUpTo(std::uint64_t u64Offset, std::uint32_t 
     if (!Covers(u64Offset, u32MaxLength) && !Load(u64Offset, u32MaxLength)) return {};
     if (!Covers(u64Offset, 1)) return {};
     std::uint64_t const u64Available = m_u32LoadedBytes - (u64Offset - m_u64LoadedOffset);
-    return engine::ByteView(SharedBuffer() + (u64Offset - m_u64LoadedOffset),
+    return engine::ByteView(m_pWindow + (u64Offset - m_u64LoadedOffset),
                             static_cast<std::size_t>(std::min<std::uint64_t>(u64Available, u32MaxLength)));
 }
 

@@ -3,10 +3,12 @@
 // sectors at a time into one process-wide buffer and hands out bounds-checked views of the
 // bytes it loaded; bytes past the device's end are never vouched for. Only the window loaded
 // last is valid: a view must not be kept across a second call (of this or any other reader).
+// Over the signature search's ring, a window that one block held holds is that block's bytes.
 #include <cstdint>
 
 #include "engine/ByteView.h"
 
+class CBufferStorageDevice;
 class IStorageDevice;
 
 class RawFileBuffer {
@@ -39,7 +41,12 @@ private:
     bool Load(std::uint64_t u64Offset, std::uint32_t u32Length);
     bool Covers(std::uint64_t u64Offset, std::uint64_t u64Length) const;
 
+    /// A window seen where the ring holds it rather than loaded into the shared buffer.
+    static constexpr std::uint64_t kHeldWindow = UINT64_MAX;
+
     IStorageDevice* m_pDevice;
+    CBufferStorageDevice* m_pRing = nullptr;  // m_pDevice when it is the search's ring
+    std::uint8_t const* m_pWindow = nullptr;  // the loaded window's bytes
     std::uint64_t m_u64StartSector;
     std::uint32_t m_u32SectorSize;
     std::uint32_t m_u32WindowSize;

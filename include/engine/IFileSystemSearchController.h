@@ -4,6 +4,7 @@
 // builds its trees at the end. Both report the partitions they found, which copy-out uses to
 // turn a node's clusters into sectors.
 #include <cstddef>
+#include <memory>
 
 #include "engine/ByteView.h"
 #include "engine/Result.h"
@@ -52,6 +53,18 @@ public:
     /// state, the builder and reads of the device.
     virtual RESULT AnalyzeBlockBytes(engine::ByteView /*block*/, long long s64First, long long s64Count) {
         return AnalyzeBlock(s64First, s64Count);
+    }
+    /// A block of the complete scan that a searcher may keep past the call: `bytes` as for
+    /// AnalyzeBlockBytes (the whole block's length at least, short last block included, zeros
+    /// after its sectors), valid as long as a copy of `pKeep` is held.
+    struct SharedBlock {
+        engine::ByteView bytes;
+        std::shared_ptr<void const> pKeep;
+    };
+    /// AnalyzeBlockBytes over a block the searcher may hold on to rather than copy. The
+    /// searchers of a block may run while the complete scan hands later blocks to others.
+    virtual RESULT AnalyzeSharedBlock(SharedBlock const& block, long long s64First, long long s64Count) {
+        return AnalyzeBlockBytes(block.bytes, s64First, s64Count);
     }
     /// The sink (not owned) for searchers that report progress of their own.
     virtual void SetIProgressSink(IProgress* /*pProgress*/) {}

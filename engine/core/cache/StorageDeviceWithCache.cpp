@@ -21,18 +21,44 @@ int CStorageDeviceWithCache::SetBlockSize(unsigned int u32BlockSectors) {
     EndCache();
     std::unique_lock current(m_currentLock);
     m_s64CurBlock = -1;
-    m_current = Block{};
+    m_pCurrent.reset();
+    m_recent.clear();
     int const iSectorSize = GetSectorSize();
     m_u32SectorBytes = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : 512;
     m_u32BlockSectors = u32BlockSectors;
+    // Blocks of the old size still held elsewhere go back to the old pool, which frees them.
+    m_pPool = std::make_shared<BlockPool>();
+    m_pPool->bufferBytes = BufferBytes();
     try {
-        m_current.data.assign(BufferBytes(), 0);
+        // One buffer now, so that a size too large for memory fails here.
+        m_pPool->free.push_back(std::make_unique<Block>(Block{engine::LargeBuffer(BufferBytes())}));
     } catch (std::bad_alloc const&) {
         CatchExeception::WriteLog("Read-ahead cache: no memory for blocks of %u sectors\n", u32BlockSectors);
         m_u32BlockSectors = 0;
         return 0;
     }
     return 1;
+}
+
+CStorageDeviceWithCache::BlockPtr CStorageDeviceWithCache::NewBlock() {
+    std::unique_ptr<Block> pBlock;
+    {
+        std::lock_guard lock(m_pPool->lock);
+        m_pPool->bKeeping = true;
+        if (!m_pPool->free.empty()) {
+            pBlock = std::move(m_pPool->free.back());
+            m_pPool->free.pop_back();
+        }
+    }
+    if (!pBlock) pBlock = std::make_unique<Block>(Block{engine::LargeBuffer(BufferBytes())});
+    pBlock->s64First = 0;
+    pBlock->s64Sectors = 0;
+    pBlock->lookAheadBytes = 0;
+    return BlockPtr(pBlock.release(), [pPool = m_pPool](Block* pLetGo) {
+        std::unique_ptr<Block> pOwned(pLetGo);
+        std::lock_guard lock(pPool->lock);
+        if (pPool->bKeeping && pOwned->data.Size() == pPool->bufferBytes) pPool->free.push_back(std::move(pOwned));
+    });
 }
 
 void CStorageDeviceWithCache::BeginCache() {
@@ -50,11 +76,11 @@ void CStorageDeviceWithCache::BeginCache() {
     }
     // The first blocks are read before the scan starts, so the searchers begin on a full queue.
     for (std::size_t i = 0; i < kQueueLimit; ++i) {
-        Block block;
-        if (!ClaimNextBlock(block)) break;
-        ReadBlock(block);
+        BlockPtr pBlock;
+        if (!ClaimNextBlock(pBlock)) break;
+        ReadBlock(*pBlock);
         autolocker lock(m_queueLock);
-        m_queue.push_back(std::move(block));
+        m_queue.push_back(std::move(pBlock));
     }
     try {
         m_reader = std::thread(&CStorageDeviceWithCache::ReaderLoop, this);
@@ -75,45 +101,50 @@ void CStorageDeviceWithCache::EndCache() {
     m_refill.broadcast();
     m_blockReady.broadcast();
     if (m_reader.joinable()) m_reader.join();
-    autolocker lock(m_queueLock);
-    m_bReaderActive = false;
-    m_queue.clear();
-    m_freeBuffers.clear();
+    {
+        autolocker lock(m_queueLock);
+        m_bReaderActive = false;
+        m_queue.clear();
+    }
+    // Nothing is read ahead any more: buffers let go from now on are freed.
+    std::lock_guard lock(m_pPool->lock);
+    m_pPool->bKeeping = false;
+    m_pPool->free.clear();
 }
 
-bool CStorageDeviceWithCache::ClaimNextBlock(Block& block) {
+bool CStorageDeviceWithCache::ClaimNextBlock(BlockPtr& pBlock) {
+    std::int64_t s64First = 0;
+    std::int64_t s64Sectors = 0;
     {
         autolocker lock(m_queueLock);
         if (!m_bRunning || m_s64NextSector >= m_s64EndSector) return false;
-        block.s64First = m_s64NextSector;
+        s64First = m_s64NextSector;
         // The last block is shorter: no read may pass the device's end or a partition window's.
-        block.s64Sectors = std::min<std::int64_t>(m_u32BlockSectors, m_s64EndSector - m_s64NextSector);
-        m_s64NextSector += block.s64Sectors;
-        if (!m_freeBuffers.empty()) {
-            block.data = std::move(m_freeBuffers.back());
-            m_freeBuffers.pop_back();
-            return true;
-        }
+        s64Sectors = std::min<std::int64_t>(m_u32BlockSectors, m_s64EndSector - m_s64NextSector);
+        m_s64NextSector += s64Sectors;
     }
     try {
-        block.data.assign(BufferBytes(), 0);
+        pBlock = NewBlock();
     } catch (std::bad_alloc const&) {
         CatchExeception::WriteLog("Read-ahead cache: no memory for a block at sector %lld; reading ahead stops\n",
-                                  static_cast<long long>(block.s64First));
+                                  static_cast<long long>(s64First));
         autolocker lock(m_queueLock);
         m_bRunning = false;
         return false;
     }
+    pBlock->s64First = s64First;
+    pBlock->s64Sectors = s64Sectors;
     return true;
 }
 
 void CStorageDeviceWithCache::ReadBlock(Block& block) {
     auto const uReadBytes = static_cast<std::size_t>(block.s64Sectors) * m_u32SectorBytes;
+    std::span<std::uint8_t> const bytes(block.data.Data(), block.data.Size());
     std::vector<engine::SectorRun> unreadable;
-    std::int64_t const s64Lost = engine::ReadSalvaging(*m_pDevice, std::span(block.data).first(uReadBytes),
-                                                       block.s64First, block.s64Sectors, m_u32SectorBytes, unreadable);
+    std::int64_t const s64Lost =
+        engine::ReadSalvaging(*m_pDevice, bytes.first(uReadBytes), block.s64First, block.s64Sectors, m_u32SectorBytes, unreadable);
     // A recycled buffer still holds an earlier block behind a short last one.
-    std::fill(block.data.begin() + static_cast<std::ptrdiff_t>(uReadBytes), block.data.end(), std::uint8_t{0});
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(uReadBytes), bytes.end(), std::uint8_t{0});
     if (s64Lost == 0) return;
     m_s64UnreadableSectors += s64Lost;
     RESULT noFailure = kResultSuccess;
@@ -129,12 +160,12 @@ void CStorageDeviceWithCache::ReaderLoop() {
             autolocker lock(m_queueLock);
             return !m_bRunning || m_s64NextSector >= m_s64EndSector || m_queue.size() < kQueueLimit;
         });
-        Block block;
-        if (!ClaimNextBlock(block)) break;
-        ReadBlock(block);
+        BlockPtr pBlock;
+        if (!ClaimNextBlock(pBlock)) break;
+        ReadBlock(*pBlock);
         {
             autolocker lock(m_queueLock);
-            m_queue.push_back(std::move(block));
+            m_queue.push_back(std::move(pBlock));
         }
         m_blockReady.signal();
     }
@@ -146,27 +177,17 @@ void CStorageDeviceWithCache::ReaderLoop() {
     m_blockReady.broadcast();
 }
 
-void CStorageDeviceWithCache::Recycle(std::vector<std::uint8_t> buffer) {
-    if (buffer.size() == BufferBytes()) m_freeBuffers.push_back(std::move(buffer));
-}
-
-int CStorageDeviceWithCache::TakeQueuedBlock(long long s64Index, bool& bRefill) {
+int CStorageDeviceWithCache::TakeQueuedBlock(long long s64Index, BlockPtr& pTaken, bool& bRefill) {
     std::int64_t const s64First = s64Index * m_u32BlockSectors;
     // Blocks before the wanted one are never asked for in an ascending scan.
-    while (!m_queue.empty() && m_queue.front().s64First < s64First) {
-        Recycle(std::move(m_queue.front().data));
+    while (!m_queue.empty() && m_queue.front()->s64First < s64First) {
         m_queue.pop_front();
         bRefill = true;
     }
     if (m_queue.empty()) return m_bReaderActive ? -1 : 0;
-    if (m_queue.front().s64First != s64First) return 0;
-    // Handed over by swapping buffers: no 4 MiB copy per block.
-    {
-        std::unique_lock current(m_currentLock);
-        std::swap(m_current, m_queue.front());
-        m_s64CurBlock = s64Index;
-    }
-    Recycle(std::move(m_queue.front().data));
+    if (m_queue.front()->s64First != s64First) return 0;
+    // Handed over by reference: no 4 MiB copy per block.
+    pTaken = std::move(m_queue.front());
     m_queue.pop_front();
     bRefill = true;
     return 1;
@@ -176,6 +197,7 @@ int CStorageDeviceWithCache::SetCurCacheBlock(long long s64Index) {
     if (!m_pDevice || !IsBlockInValidRange(s64Index)) return 0;
     if (s64Index == m_s64CurBlock) return 1;
     int iTaken = -1;
+    BlockPtr pTaken;
     while (iTaken < 0) {
         m_blockReady.wait_until([this] {
             autolocker lock(m_queueLock);
@@ -184,22 +206,28 @@ int CStorageDeviceWithCache::SetCurCacheBlock(long long s64Index) {
         bool bRefill = false;
         {
             autolocker lock(m_queueLock);
-            iTaken = TakeQueuedBlock(s64Index, bRefill);
+            iTaken = TakeQueuedBlock(s64Index, pTaken, bRefill);
         }
         if (bRefill) m_refill.signal();
     }
     if (iTaken == 0) return 0;
-    FillLookAhead();
+    // Nobody else holds the block yet: its look-ahead is written before it is shown.
+    FillLookAhead(*pTaken);
+    std::unique_lock current(m_currentLock);
+    m_recent.push_back(pTaken);
+    if (m_recent.size() > kRecentBlocks) m_recent.pop_front();
+    m_pCurrent = std::move(pTaken);
+    m_s64CurBlock = s64Index;
     return 1;
 }
 
-void CStorageDeviceWithCache::FillLookAhead() {
-    std::int64_t const s64Next = m_current.s64First + m_current.s64Sectors;
+void CStorageDeviceWithCache::FillLookAhead(Block& block) {
+    std::int64_t const s64Next = block.s64First + block.s64Sectors;
     std::int64_t const s64Sectors =
         std::min<std::int64_t>(static_cast<std::int64_t>(LookAheadSectors()), m_pDevice->GetTotalSectors() - s64Next);
-    m_current.lookAheadBytes = 0;
+    block.lookAheadBytes = 0;
     if (s64Sectors <= 0) return;
-    std::uint8_t* const pOut = m_current.data.data() + static_cast<std::size_t>(m_current.s64Sectors) * m_u32SectorBytes;
+    std::uint8_t* const pOut = block.data.Data() + static_cast<std::size_t>(block.s64Sectors) * m_u32SectorBytes;
     auto const bytes = static_cast<std::size_t>(s64Sectors) * m_u32SectorBytes;
     // The next block is read once: its first sectors are copied, never read again.
     m_blockReady.wait_until([this] {
@@ -208,15 +236,15 @@ void CStorageDeviceWithCache::FillLookAhead() {
     });
     {
         autolocker lock(m_queueLock);
-        if (!m_queue.empty() && m_queue.front().s64First == s64Next && m_queue.front().s64Sectors >= s64Sectors) {
-            std::memcpy(pOut, m_queue.front().data.data(), bytes);
-            m_current.lookAheadBytes = bytes;
+        if (!m_queue.empty() && m_queue.front()->s64First == s64Next && m_queue.front()->s64Sectors >= s64Sectors) {
+            std::memcpy(pOut, m_queue.front()->data.Data(), bytes);
+            block.lookAheadBytes = bytes;
             return;
         }
     }
     std::vector<engine::SectorRun> unreadable;
     engine::ReadSalvaging(*m_pDevice, std::span(pOut, bytes), s64Next, s64Sectors, m_u32SectorBytes, unreadable);
-    m_current.lookAheadBytes = bytes;
+    block.lookAheadBytes = bytes;
 }
 
 bool CStorageDeviceWithCache::IsBlockInValidRange(long long s64Index) {
@@ -235,40 +263,59 @@ int CStorageDeviceWithCache::Open() { return m_pDevice ? 1 : 0; }
 
 int CStorageDeviceWithCache::Close() { return m_pDevice ? 1 : 0; }
 
+CStorageDeviceWithCache::Block const* CStorageDeviceWithCache::RecentBlockHolding(std::int64_t s64Sector) const {
+    // Newest first: the searchers read mostly around the current block.
+    for (auto it = m_recent.rbegin(); it != m_recent.rend(); ++it) {
+        Block const& block = **it;
+        if (s64Sector >= block.s64First && s64Sector < block.s64First + block.s64Sectors) return &block;
+    }
+    return nullptr;
+}
+
 int CStorageDeviceWithCache::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
     if (!m_pDevice) return 0;
     std::shared_lock current(m_currentLock);
-    std::int64_t const s64BlockFirst = m_current.s64First;
-    std::int64_t const s64BlockEnd = s64BlockFirst + m_current.s64Sectors;
-    bool const bStartsInBlock = m_s64CurBlock >= 0 && pBuffer && s64Count > 0 && s64FirstSector >= s64BlockFirst &&
-                                s64FirstSector < s64BlockEnd;
-    if (!bStartsInBlock) {
+    if (!pBuffer || s64Count <= 0 || RecentBlockHolding(s64FirstSector) == nullptr) {
         current.unlock();
         return m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count);
     }
-
-    std::int64_t const s64InBlock = std::min<std::int64_t>(s64Count, s64BlockEnd - s64FirstSector);
     // A request running past the device's end gets exactly the device's own answer.
-    if (s64InBlock < s64Count && s64BlockEnd >= m_pDevice->GetTotalSectors()) {
+    if (s64Count > m_pDevice->GetTotalSectors() - s64FirstSector) {
         current.unlock();
         return m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count);
     }
 
+    // From the recent blocks while they hold the sectors, the rest from the device.
     auto* pOut = static_cast<std::uint8_t*>(pBuffer);
-    auto const uOffset = static_cast<std::size_t>(s64FirstSector - s64BlockFirst) * m_u32SectorBytes;
-    auto const uInBlockBytes = static_cast<std::size_t>(s64InBlock) * m_u32SectorBytes;
-    std::memcpy(pOut, m_current.data.data() + uOffset, uInBlockBytes);
+    std::int64_t s64At = s64FirstSector;
+    std::int64_t const s64End = s64FirstSector + s64Count;
+    for (Block const* pBlock = RecentBlockHolding(s64At); pBlock != nullptr && s64At < s64End; pBlock = RecentBlockHolding(s64At)) {
+        std::int64_t const s64Part = std::min(s64End, pBlock->s64First + pBlock->s64Sectors) - s64At;
+        auto const uOffset = static_cast<std::size_t>(s64At - pBlock->s64First) * m_u32SectorBytes;
+        auto const uBytes = static_cast<std::size_t>(s64Part) * m_u32SectorBytes;
+        std::memcpy(pOut, pBlock->data.Data() + uOffset, uBytes);
+        pOut += uBytes;
+        s64At += s64Part;
+    }
     current.unlock();
-    if (s64InBlock == s64Count) return 1;
-    return m_pDevice->ReadSector(pOut + uInBlockBytes, s64BlockEnd, s64Count - s64InBlock) ? 1 : 0;
+    if (s64At == s64End) return 1;
+    return m_pDevice->ReadSector(pOut, s64At, s64End - s64At) ? 1 : 0;
 }
 
 std::span<std::uint8_t const> CStorageDeviceWithCache::CurrentBlockWithLookAhead(long long s64FirstSector) const {
-    if (m_s64CurBlock < 0 || s64FirstSector < m_current.s64First || s64FirstSector >= m_current.s64First + m_current.s64Sectors)
+    if (!m_pCurrent || s64FirstSector < m_pCurrent->s64First || s64FirstSector >= m_pCurrent->s64First + m_pCurrent->s64Sectors)
         return {};
-    auto const uOffset = static_cast<std::size_t>(s64FirstSector - m_current.s64First) * m_u32SectorBytes;
-    std::size_t const end = static_cast<std::size_t>(m_current.s64Sectors) * m_u32SectorBytes + m_current.lookAheadBytes;
-    return {m_current.data.data() + uOffset, end - uOffset};
+    auto const uOffset = static_cast<std::size_t>(s64FirstSector - m_pCurrent->s64First) * m_u32SectorBytes;
+    std::size_t const end = static_cast<std::size_t>(m_pCurrent->s64Sectors) * m_u32SectorBytes + m_pCurrent->lookAheadBytes;
+    return {m_pCurrent->data.Data() + uOffset, end - uOffset};
+}
+
+ICompleteFileSystemSearchController::SharedBlock CStorageDeviceWithCache::CurrentSharedBlock() const {
+    if (!m_pCurrent) return {};
+    std::size_t const end = static_cast<std::size_t>(m_pCurrent->s64Sectors) * m_u32SectorBytes + m_pCurrent->lookAheadBytes;
+    // A short last block reads on over the zeros behind it, up to a whole block.
+    std::size_t const length = std::max(end, std::min(BlockBytes(), m_pCurrent->data.Size()));
+    return {engine::ByteView(m_pCurrent->data.Data(), length), m_pCurrent};
 }
 
 int CStorageDeviceWithCache::GetSectorSize() { return m_pDevice ? m_pDevice->GetSectorSize() : 512; }

@@ -6,12 +6,19 @@
 // devices read positionally). A searcher's own workers may go on reading while the next block
 // becomes current: the current block changes only while no read is copying out of it.
 //
+// Blocks are shared, never copied: the searchers may hold a block after the next one became
+// current (the signature search keeps its last blocks; searchers run some blocks apart), and
+// reads falling into the last few blocks made current are served from them too. A block's
+// buffer is read into again only once its last holder let go.
+//
 // Use: construct, SetBlockSize, BeginCache, SetCurCacheBlock(0), (1), ... in ascending order,
 // EndCache. Without BeginCache (a results file being restored) nothing is ever read ahead.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <mutex>
 #include <shared_mutex>
 #include <span>
 #include <thread>
@@ -20,12 +27,15 @@
 #include "engine/IFileSystemSearchController.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/cache/ReadSalvaging.h"
+#include "engine/core/util/LargeBuffer.h"
 #include "engine/core/util/Locks.h"
 
 class CStorageDeviceWithCache final : public IStorageDevice {
 public:
     static constexpr std::uint32_t kDefaultBlockSectors = 1000;
     static constexpr std::size_t kQueueLimit = 10;
+    /// The blocks made current last (the current one included) that reads are served from.
+    static constexpr std::size_t kRecentBlocks = 9;
     /// What each block carries of the sectors after it, for structures crossing its end.
     static constexpr std::size_t kLookAheadBytes = ICompleteFileSystemSearchController::kLookAheadBytes;
 
@@ -69,6 +79,10 @@ public:
     /// read (unreadable sectors as zeros, fewer at the device's end). Empty when the sector is not in the block.
     /// Valid until the current block changes; safe to read from several threads meanwhile.
     std::span<std::uint8_t const> CurrentBlockWithLookAhead(long long s64FirstSector) const;
+    /// The current block, shared: its bytes from its first sector (a whole block's length at
+    /// least, zeros behind a short last block), then its look-ahead; valid while `pKeep` is
+    /// held. Empty without a current block.
+    ICompleteFileSystemSearchController::SharedBlock CurrentSharedBlock() const;
     /// The device's sector size; 512 without a device.
     int GetSectorSize() override;
     long long GetTotalSectors() override;
@@ -84,10 +98,19 @@ public:
 private:
     /// One block read ahead: where it starts and how many sectors of the buffer it holds.
     struct Block {
-        std::vector<std::uint8_t> data;
+        engine::LargeBuffer data;
         std::int64_t s64First = 0;
         std::int64_t s64Sectors = 0;
         std::size_t lookAheadBytes = 0;  // valid bytes after the block's sectors
+    };
+    using BlockPtr = std::shared_ptr<Block>;
+    /// The buffers of blocks whose last holder let go, for the reader to read into again. Its
+    /// own object, as holders may let go after the cache is gone.
+    struct BlockPool {
+        std::mutex lock;
+        std::vector<std::unique_ptr<Block>> free;
+        std::size_t bufferBytes = 0;
+        bool bKeeping = false;  // false: buffers let go are freed
     };
 
     std::size_t BlockBytes() const { return std::size_t{m_u32BlockSectors} * m_u32SectorBytes; }
@@ -97,35 +120,40 @@ private:
     }
     /// A block's buffer: the block, then room for the look-ahead.
     std::size_t BufferBytes() const { return BlockBytes() + LookAheadSectors() * m_u32SectorBytes; }
-    /// Copies the look-ahead of the current block from the next one, waiting for the reader; at
-    /// the device's end there is none. Read from the device only when the reader stopped early.
-    void FillLookAhead();
+    /// A block whose buffer returns to the pool when its last holder lets go; throws
+    /// std::bad_alloc when no buffer can be had.
+    BlockPtr NewBlock();
+    /// Copies the look-ahead of `block` from the next one, waiting for the reader; at the
+    /// device's end there is none. Read from the device only when the reader stopped early.
+    void FillLookAhead(Block& block);
     /// Claims the next block to read and a buffer for it, under the queue lock; false at the end.
-    bool ClaimNextBlock(Block& block);
+    bool ClaimNextBlock(BlockPtr& pBlock);
     /// Reads a claimed block outside any lock, so the consumer is never held up by the device.
     void ReadBlock(Block& block);
     void ReaderLoop();
-    /// Makes queued block `s64Index` current, dropping older ones. 1 taken, 0 never coming, -1
-    /// not there yet. Caller holds the queue lock.
-    int TakeQueuedBlock(long long s64Index, bool& bRefill);
-    void Recycle(std::vector<std::uint8_t> buffer);
+    /// Takes queued block `s64Index` into `pTaken`, dropping older ones. 1 taken, 0 never
+    /// coming, -1 not there yet. Caller holds the queue lock.
+    int TakeQueuedBlock(long long s64Index, BlockPtr& pTaken, bool& bRefill);
+    /// The recent block holding `s64Sector`; null when none does. Caller holds m_currentLock.
+    Block const* RecentBlockHolding(std::int64_t s64Sector) const;
 
     IStorageDeviceData* m_pPrivateData = nullptr;
     IStorageDevice* const m_pDevice;
 
     // Changed by the consumer thread only, under m_currentLock held exclusively; ReadSector
-    // holds it shared while it copies out of the block. Lock order: m_queueLock, then this.
+    // holds it shared while it copies out of a block. Lock order: m_queueLock, then this.
     mutable std::shared_mutex m_currentLock;
-    Block m_current;
+    BlockPtr m_pCurrent;
+    std::deque<BlockPtr> m_recent;  // oldest first; the current block last
     std::int64_t m_s64CurBlock = -1;
     std::uint32_t m_u32BlockSectors = 0;
     std::uint32_t m_u32SectorBytes = 0;
+    std::shared_ptr<BlockPool> m_pPool = std::make_shared<BlockPool>();
 
     // Guarded by m_queueLock. Lock order: a condition's mutex, then m_queueLock; the conditions
     // are signalled only after m_queueLock is released.
     mutex_locker m_queueLock;
-    std::deque<Block> m_queue;
-    std::vector<std::vector<std::uint8_t>> m_freeBuffers;  // steady state allocates nothing
+    std::deque<BlockPtr> m_queue;
     std::int64_t m_s64NextSector = 0;
     std::int64_t m_s64EndSector = 0;
     bool m_bRunning = false;

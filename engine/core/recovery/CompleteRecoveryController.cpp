@@ -8,7 +8,7 @@
 #include "engine/IProgress.h"
 #include "engine/IRestoreScanSink.h"
 #include "engine/core/recovery/ControllerSupport.h"
-#include "engine/core/util/TaskPool.h"
+#include "engine/core/util/LanePipeline.h"
 #include "engine/CatchExeception.h"
 
 namespace {
@@ -16,6 +16,9 @@ namespace {
 constexpr std::uint32_t kBlockBytes = 0x400000;
 constexpr std::uint32_t kFallbackBlockSectors = 8192;  // for sectors larger than a block
 constexpr int kAssumedSectorSize = 512;                // for a device that does not say
+/// How far the searchers may run apart, in blocks: those in flight stay among the cache's recent
+/// blocks, which serve their reads.
+constexpr std::size_t kRunAheadBlocks = CStorageDeviceWithCache::kRecentBlocks - 1;
 
 }  // namespace
 
@@ -148,15 +151,19 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
     pProgress->UpdateProgress(&info);
     info.u32State = PROGRESS_STATE_RUNNING;
 
-    // One task per searcher; each reads the block the loop has made current. The cache keeps
-    // that block until every task of it has ended, so the tasks only read it.
-    std::int64_t s64Start = 0;
-    std::int64_t s64Count = 0;
-    engine::ByteView block;
-    std::vector<std::function<void()>> tasks;
+    // Each searcher is a lane that takes every block in order, holding it while it works: the
+    // searchers run some blocks apart instead of waiting for the slowest at every block's end,
+    // and the cache serves their reads from the blocks in flight.
+    struct BlockItem {
+        ICompleteFileSystemSearchController::SharedBlock block;
+        long long s64First = 0;
+        long long s64Count = 0;
+    };
+    std::vector<engine::LanePipeline<BlockItem>::Lane> lanes;
     for (SearcherEntry& entry : searchers)
-        tasks.emplace_back([&entry, &block, &s64Start, &s64Count] { entry.pSearcher->AnalyzeBlockBytes(block, s64Start, s64Count); });
-    engine::TaskPool pool(PoolThreads(searchers.size()));
+        lanes.emplace_back([&entry](BlockItem const& item) { entry.pSearcher->AnalyzeSharedBlock(item.block, item.s64First, item.s64Count); });
+    unsigned int const uThreads = PoolThreads(searchers.size());
+    engine::LanePipeline<BlockItem> pipeline(std::move(lanes), uThreads > 1 ? uThreads : 0, kRunAheadBlocks);
 
     std::uint64_t u64Done = 0;
     for (std::int64_t s64Block = s64FirstBlock; s64Block <= s64LastBlock; ++s64Block) {
@@ -166,12 +173,12 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
             // again would report its files twice.
             CatchExeception::WriteLog("complete scan: block %lld never arrived; the scan ends there\n",
                                       static_cast<long long>(s64Block));
+            pipeline.Finish();
             return ENGINE_RESULT(kModuleRecoveryController, kCodeIoFailure);
         }
-        s64Start = s64Block * s64BlockSectors;
-        s64Count = std::min<std::int64_t>(s64BlockSectors, s64Last - s64Start + 1);
-        block = engine::ByteView(pCache->CurrentBlockWithLookAhead(s64Start));
-        pool.RunAll(tasks);
+        std::int64_t const s64Start = s64Block * s64BlockSectors;
+        pipeline.Push({pCache->CurrentSharedBlock(), s64Start, std::min<std::int64_t>(s64BlockSectors, s64Last - s64Start + 1)});
+        // Counted once handed over: the searchers are at most a few blocks behind.
         // Files found before a stretch without any (random data, a blank disk) are shown now,
         // not when the searchers build their trees at the end.
         if (pBuilder) pBuilder->ShowDueNodes();
@@ -179,6 +186,7 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
         info.u64Done = u64Done * kBlockPassPercent / 100;
         pProgress->UpdateProgress(&info);
     }
+    pipeline.Finish();
     return kResultSuccess;
 }
 

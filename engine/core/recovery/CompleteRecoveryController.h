@@ -1,7 +1,8 @@
 #pragma once
 // The complete scan: every complete searcher (HFS+, exFAT, FAT, signature search, NTFS) is
 // handed every block of the device once, in ascending order, where the read-ahead cache holds
-// it; the searchers of one block run at once on a pool of threads. At the end each searcher
+// it; the searchers run at once on a pool of threads, each at its own pace within a window of
+// blocks (quick ones do not wait for the slowest at every block's end). At the end each searcher
 // builds its trees. A run from a results file reads no block: the restore sink replays the
 // stored nodes instead.
 #include <atomic>
@@ -40,8 +41,9 @@ public:
 
     /// The complete scan's block: 4 MiB in the device's sectors.
     static std::uint32_t BlockSectors(int iSectorSize);
-    /// The threads the searchers of a block run on, for scans started from now on; 0 (the
-    /// default) sizes the pool to the machine. The results do not depend on it.
+    /// The threads the searchers run on, for scans started from now on; 0 (the default) sizes
+    /// the pool to the machine, 1 runs every searcher of a block, in order, before the next
+    /// block. The results do not depend on it.
     static void SetSearchThreads(unsigned int uThreads) { s_uSearchThreads = uThreads; }
 
 private:

@@ -1,6 +1,8 @@
 // The windowed reader and the ring device that analysers read through.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "PlantedDevice.h"
@@ -99,30 +101,48 @@ TEST(BufferStorageDeviceTest, ServesWrappedRangesInDeviceOrderAndSendsTheRestToT
     }
 }
 
-TEST(BufferStorageDeviceTest, TheNextBlockWaitsInASpareSlotWhileTheOldestStillReads) {
+TEST(BufferStorageDeviceTest, HoldsTheCallersBlocksByReferenceUntilTheyLeaveAndCopiesOnlyAShortOne) {
     CMemoryDevice device(Stamped(100));
     CBufferStorageDevice ring;
-    constexpr std::uint32_t kSlack = 16;
-    ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, 4, 2, kSlack));
-    std::vector<std::uint8_t> out(512);
+    ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, 4, 2));
+    std::vector<std::shared_ptr<std::vector<std::uint8_t>>> blocks;
     for (long long s64Block = 0; s64Block < 4; ++s64Block) {
-        std::uint8_t* pNext = ring.NextBlock();
-        ASSERT_NE(pNext, nullptr);
-        ASSERT_EQ(device.ReadSector(pNext, s64Block * 4, 4), 1);
-        EXPECT_EQ(pNext[4 * 512 + kSlack - 1], 0) << "each slot has zeroed slack of its own";
-        // A full ring still serves its oldest block from memory, not the block being examined.
-        std::uint64_t const u64Oldest = ring.GetDeviceStartSector();
-        std::uint64_t const u64Memory = ring.GetMemoryReads();
-        if (ring.IsFullBuffer()) {
-            ASSERT_EQ(ring.ReadSector(out.data(), static_cast<long long>(u64Oldest), 1), 1);
-            EXPECT_EQ(ring.GetMemoryReads(), u64Memory + 1);
-            EXPECT_EQ(out[0], u64Oldest);
-        }
-        ring.CommitNextBlock(true);
+        // The last block is one sector short: the ring copies it, zeros behind.
+        long long const s64Sectors = s64Block == 3 ? 3 : 4;
+        auto pBytes = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(s64Sectors) * 512);
+        ASSERT_EQ(device.ReadSector(pBytes->data(), s64Block * 4, s64Sectors), 1);
+        ring.HoldBlock(engine::ByteView(*pBytes), pBytes, true);
+        blocks.push_back(pBytes);
     }
     EXPECT_EQ(ring.GetDeviceStartSector(), 8u);
-    ASSERT_EQ(ring.ReadSector(out.data(), 15, 1), 1);
-    EXPECT_EQ(out[511], 15);
+    EXPECT_EQ(blocks[0].use_count(), 1) << "let go once it left the ring";
+    EXPECT_EQ(blocks[1].use_count(), 1);
+    EXPECT_EQ(blocks[2].use_count(), 2) << "held, not copied";
+    EXPECT_EQ(ring.BlockHolding(9)->bytes.Data(), blocks[2]->data());
+    EXPECT_EQ(blocks[3].use_count(), 1) << "a short block is copied";
+    std::vector<std::uint8_t> out(2 * 512);
+    ASSERT_EQ(ring.ReadSector(out.data(), 14, 2), 1);
+    EXPECT_EQ(out[0], 14);
+    EXPECT_TRUE(std::all_of(out.begin() + 512, out.end(), [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST(BufferStorageDeviceTest, AReaderOverTheRingSeesAWindowOneBlockHoldsWhereItLies) {
+    CMemoryDevice device(Stamped(RawFileBuffer::kLoadSectors * 4));
+    CBufferStorageDevice ring;
+    ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, RawFileBuffer::kLoadSectors * 2, 2));
+    auto pBlock = std::make_shared<std::vector<std::uint8_t>>(std::size_t{RawFileBuffer::kLoadSectors} * 2 * 512);
+    ASSERT_EQ(device.ReadSector(pBlock->data(), 0, RawFileBuffer::kLoadSectors * 2), 1);
+    ring.HoldBlock(engine::ByteView(*pBlock), pBlock, true);
+    RawFileBuffer reader(&ring, 3);
+    engine::ByteView const view = reader.Read(512, 512);
+    ASSERT_FALSE(view.Empty());
+    EXPECT_EQ(view.Data(), pBlock->data() + 4 * 512) << "no copy";
+    RawFileBuffer other(&device, 50);
+    EXPECT_EQ(other.Read(0, 1).U8(0), 50);
+    EXPECT_EQ(reader.Read(2 * 512, 1).Data(), pBlock->data() + 5 * 512) << "another reader's load spoils no held window";
+    // Past the held block the window is loaded, from the device, as before.
+    RawFileBuffer beyond(&ring, RawFileBuffer::kLoadSectors * 2 + 1);
+    EXPECT_EQ(beyond.Read(0, 1).U8(0), static_cast<std::uint8_t>(RawFileBuffer::kLoadSectors * 2 + 1));
 }
 
 TEST(BufferStorageDeviceTest, ReadsPastTheRingShareOneReadAheadAndFallBackToTheDeviceAsItIs) {

@@ -65,6 +65,11 @@ std::vector<Hostile> Rows() {
         {"SqlitePageSizeOneMeans65536", &CreateFileFCPEVENTAnalyser, sqlite, true, 2 * 65536},
         {"RmChunkChainPastFourGiB", &CreateFileRMAnalyser, Text(".RMF") + Be32(18) + Bytes(10, 0) + Text("PROP") + Be32(0xFFFFFFF0), true,
          18 + 0xFFFFFFF0ull},
+        // A data chunk stating 4 GiB over two packets: the file ends where its packets do.
+        {"RmDataSizeItsPacketsDoNotBearOut", &CreateFileRMAnalyser,
+         Text(".RMF") + Be32(18) + Bytes(10, 0) + Text("DATA") + Be32(0xFFFFFFF0) + Bytes(10, 0) + Bytes{0, 0, 0, 12} + Bytes(8, 0) +
+             Bytes{0, 0, 0, 12} + Bytes(8, 0) + Bytes(40, 0xEE),
+         true, 18 + 18 + 24},
     };
 }
 

@@ -69,10 +69,10 @@ std::vector<ToolRecipe> ToolRecipes() {
         {"Ogg", RAW_FILE_TYPE_OGG, "", "", SizeRule::Exact, "a.ogg", Ffmpeg(audio + " -c:a libvorbis", "a.ogg")},
         {"Aiff", RAW_FILE_TYPE_AIFF, "", "", SizeRule::Exact, "a.aiff", Ffmpeg(audio, "a.aiff")},
         {"Au", RAW_FILE_TYPE_AU, "", "", SizeRule::Exact, "a.au", Ffmpeg(audio, "a.au")},
-        // ffmpeg's DATA chunk claims 10 bytes more than it writes.
-        {"Rm", RAW_FILE_TYPE_RM, "", "", SizeRule::Prefix, "a.rm", Ffmpeg(audio + " -c:a ac3 -ar 44100", "a.rm")},
-        // No closing empty index: the search runs on to its limit or the device's end.
-        {"Rmvb", RAW_FILE_TYPE_RMVB, "", "", SizeRule::Prefix, "b.rm", Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
+        // ffmpeg's DATA chunk claims 10 bytes more than it writes; its packets end the file.
+        {"Rm", RAW_FILE_TYPE_RM, "", "", SizeRule::Exact, "a.rm", Ffmpeg(audio + " -c:a ac3 -ar 44100", "a.rm")},
+        // No closing empty index: the file ends with its packets and eight zero bytes.
+        {"Rmvb", RAW_FILE_TYPE_RMVB, "", "", SizeRule::Exact, "b.rm", Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
         {"Swf", RAW_FILE_TYPE_SWF, "", "", SizeRule::Exact, "a.swf", Ffmpeg(std::string(kVideo) + " -f swf", "a.swf")},
         {"Midi", RAW_FILE_TYPE_MID, "", "", SizeRule::Exact, "a.mid",
          "printf 'X:1\\nT:Two bars\\nM:4/4\\nL:1/8\\nK:C\\nCDEF GABc|cBAG FEDC|\\n' > a.abc && abc2midi a.abc -o a.mid"},

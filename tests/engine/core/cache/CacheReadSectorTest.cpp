@@ -1,5 +1,5 @@
-// Where a read through the cache gets its sectors: the current block from memory, everything else
-// from the wrapped device. The devices are small enough that BeginCache queues every block, so
+// Where a read through the cache gets its sectors: the blocks made current last from memory,
+// everything else from the wrapped device. The devices are small enough that BeginCache queues every block, so
 // the only device reads after it are the consumer's own.
 #include <gtest/gtest.h>
 
@@ -55,18 +55,21 @@ TEST_F(CacheReadSectorTest, StraddlingReadTakesBlockPartFromMemoryAndRestFromDev
     EXPECT_EQ(reads[0].s64Count, 4);
 }
 
-TEST_F(CacheReadSectorTest, ReadsOutsideCurrentBlockAreOneDeviceReadEach) {
-    Start(40);
-    LoadBlocksUpTo(2);
-    EXPECT_TRUE(ReadsStamped(*m_pCache, 2, 5));    // wholly before the block
-    EXPECT_TRUE(ReadsStamped(*m_pCache, 30, 10));  // wholly behind it
-    EXPECT_TRUE(ReadsStamped(*m_pCache, 14, 4));   // starts before it, ends inside
+TEST_F(CacheReadSectorTest, ReadsOutsideTheRecentBlocksAreOneDeviceReadEachAndThoseWithinThemNone) {
+    // Blocks 2 to 10 are the recent ones when block 10 is current.
+    constexpr long long kRecentFirst = (10 + 1 - static_cast<long long>(CStorageDeviceWithCache::kRecentBlocks)) * kBlock;
+    Start(12 * kBlock);
+    LoadBlocksUpTo(10);
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 2, 5));                 // wholly before them
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 11 * kBlock + 1, 6));   // wholly behind them
+    EXPECT_TRUE(ReadsStamped(*m_pCache, kRecentFirst - 2, 4));  // starts before them, ends inside
+    EXPECT_TRUE(ReadsStamped(*m_pCache, kRecentFirst + 5, 2 * kBlock));  // across two of them
     auto const reads = DeviceReads();
     ASSERT_EQ(reads.size(), 3u);
     EXPECT_EQ(reads[0].s64First, 2);
     EXPECT_EQ(reads[0].s64Count, 5);
-    EXPECT_EQ(reads[1].s64First, 30);
-    EXPECT_EQ(reads[2].s64First, 14);
+    EXPECT_EQ(reads[1].s64First, 11 * kBlock + 1);
+    EXPECT_EQ(reads[2].s64First, kRecentFirst - 2);
 }
 
 TEST_F(CacheReadSectorTest, WithoutLoadedBlockEveryReadGoesToDevice) {
