@@ -39,6 +39,10 @@ NewSearchTextFiled::NewSearchTextFiled(QWidget* parent) : QWidget(parent) {
                                             QStringLiteral("del_normal"), QStringLiteral("del_normal"));
   m_clearButton->setAccessibleName(QStringLiteral("Clear"));
   m_clearButton->hide();
+  // The field is the one keyboard stop: Return searches in it and its text is edited there, so
+  // the two buttons beside it serve the mouse and no Tab lands on them.
+  m_searchButton->setFocusPolicy(Qt::NoFocus);
+  m_clearButton->setFocusPolicy(Qt::NoFocus);
 
   connect(m_searchButton, &QAbstractButton::clicked, this, &NewSearchTextFiled::doSearchAction);
   connect(m_clearButton, &QAbstractButton::clicked, this, &NewSearchTextFiled::clearTextFieldAction);

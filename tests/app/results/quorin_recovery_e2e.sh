@@ -90,7 +90,8 @@ for scale in 1 2; do
     wid=$(xdotool search --onlyvisible --name "Quorin" | tail -1)
     xdotool windowfocus --sync "$wid"
     xdotool key space; sleep 0.3
-    xdotool key Tab Tab Tab Tab Tab Return; sleep 1
+    # Recover stands just before the search field in the bar.
+    xdotool key ctrl+f shift+Tab Return; sleep 1
     xdotool type --delay 10 "$3"; xdotool key Return
     import -window root "$4/progress-$5.png" 2>/dev/null || true
     sleep 2
@@ -120,9 +121,12 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   xdotool windowfocus --sync "$wid"
   xdotool key ctrl+f; xdotool type --delay 10 "sunset"
   xdotool key ctrl+a ctrl+x; sleep 0.2; xdotool key ctrl+v Return; sleep 1
-  xdotool key shift+Tab Down space; sleep 0.3
+  # Back from the field along the bar to the list, the last stop: Recover, Deep Scan, Home, the
+  # list (forward, the focus of the path tree would choose its folder over the hits).
+  sleep 8  # the deep-scan offer, a stop while it shows, has closed
+  xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Down space; sleep 0.3
   import -window root "$4/searched.png" 2>/dev/null || true
-  xdotool key ctrl+f Tab Tab Tab Return; sleep 1
+  xdotool key ctrl+f shift+Tab Return; sleep 1
   xdotool type --delay 10 "$3"; xdotool key Return; sleep 2
   xdotool key Return; sleep 0.3
   xdotool windowfocus --sync "$wid"

@@ -51,7 +51,7 @@ for scale in 1 2; do
     import -window root "$3" 2>/dev/null || true
     kill -0 $pid 2>/dev/null || { echo "thumbview_e2e: the program ended on a key" >&2; exit 1; }
     # Ctrl+F to the search field, then Tab past Home and Deep Scan to the recover button; the folder is typed.
-    xdotool key ctrl+f Tab Tab Tab Return; sleep 1
+    xdotool key ctrl+f shift+Tab Return; sleep 1
     xdotool type --delay 10 "$4"; xdotool key Return
     sleep 3
     xdotool key Return; sleep 0.3
