@@ -23,6 +23,8 @@ packages=(
   ffmpeg abcmidi sqlite3
   # JPEGs with other frame headers (cjpeg without -baseline)
   libjpeg-turbo-progs
+  # HTML pages as a tidier writes them, in either letter case
+  tidy
   # thumbnails: Qt image readers, camera raw previews, movie frames
   qt6-base-dev libraw-dev libffmpegthumbnailer-dev
   # the desktop application and its end-to-end runs under a virtual X server

@@ -56,11 +56,12 @@ CForwardWalks::TailList& CForwardWalks::ListOf(CBufferStorageDevice::HeldBlock c
 }
 
 std::vector<std::uint32_t> const& CForwardWalks::Interesting(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
-                                                             std::uint64_t u64RingStart, std::string_view marker) {
+                                                             std::uint64_t u64RingStart, std::string_view marker, std::size_t reach) {
     TailList& list = ListOf(block, u32SectorSize, u64RingStart);
     if (marker.empty()) return list.sectors;
-    for (auto const& [known, sectors] : list.marked)
-        if (known == marker) return sectors;
+    reach = std::max(reach, marker.size());
+    for (MarkedList const& known : list.marked)
+        if (known.marker == marker && known.reach == reach) return known.sectors;
     // The block's first sector stands for a marker straddling the block's start, which this
     // block alone cannot tell: looked at, a sector answers exactly, so more is never wrong.
     std::vector<std::uint32_t> hits = {0};
@@ -69,7 +70,7 @@ std::vector<std::uint32_t> const& CForwardWalks::Interesting(CBufferStorageDevic
     // Every find moves on by a byte at least: the loop ends.
     for (std::size_t at = bytes.find(marker); at != std::string_view::npos; at = bytes.find(marker, at + 1)) {
         auto const u32Sector = static_cast<std::uint32_t>(at / u32SectorSize);
-        auto const u32Last = static_cast<std::uint32_t>((at + marker.size() - 1) / u32SectorSize);
+        auto const u32Last = static_cast<std::uint32_t>((at + reach - 1) / u32SectorSize);
         // Held wholly in its sector it is seen there; straddling the sector's end, from the next.
         std::uint32_t const u32Seen = u32Sector == u32Last ? u32Sector : u32Sector + 1;
         if (u32Seen < u32Sectors && hits.back() != u32Seen) hits.push_back(u32Seen);
@@ -77,7 +78,8 @@ std::vector<std::uint32_t> const& CForwardWalks::Interesting(CBufferStorageDevic
     std::vector<std::uint32_t> merged;
     merged.reserve(hits.size() + list.sectors.size());
     std::set_union(hits.begin(), hits.end(), list.sectors.begin(), list.sectors.end(), std::back_inserter(merged));
-    return list.marked.emplace_back(marker, std::move(merged)).second;
+    list.marked.push_back({marker, reach, std::move(merged)});
+    return list.marked.back().sectors;
 }
 
 void CForwardWalks::Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBufferStorageDevice& ring, std::uint64_t u64EndSector) {
@@ -101,7 +103,7 @@ void CForwardWalks::Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBuffe
             while (!walk.Done() && u64FileStart + walk.NextSector() / u32SectorSize < u64BlockEnd) walk.Step(each);
             continue;
         }
-        std::vector<std::uint32_t> const& tails = Interesting(*held, u32SectorSize, ring.GetDeviceStartSector(), walk.Marker());
+        std::vector<std::uint32_t> const& tails = Interesting(*held, u32SectorSize, ring.GetDeviceStartSector(), walk.Marker(), walk.MarkerReach());
         auto it = std::lower_bound(tails.begin(), tails.end(), static_cast<std::uint32_t>(u64At - held->u64FirstSector));
         for (; it != tails.end() && !walk.Done(); ++it) {
             std::uint64_t const u64Sector = held->u64FirstSector + *it;

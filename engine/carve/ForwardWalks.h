@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <deque>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "engine/carve/BufferStorageDevice.h"
@@ -25,17 +24,23 @@ public:
     void Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBufferStorageDevice& ring, std::uint64_t u64EndSector);
 
 private:
+    /// The tail-keyed sectors and those a marker (`reach` bytes from where `marker` starts) ends
+    /// in or straddles into.
+    struct MarkedList {
+        std::string_view marker;
+        std::size_t reach = 0;
+        std::vector<std::uint32_t> sectors;
+    };
     struct TailList {
         std::uint64_t u64FirstSector = 0;
         std::vector<std::uint32_t> sectors;  // by index in the block, ascending
-        /// By marker: the tail-keyed sectors and those the marker starts in or straddles into.
-        std::vector<std::pair<std::string_view, std::vector<std::uint32_t>>> marked;
+        std::vector<MarkedList> marked;
     };
     /// The list of `block`, made when first asked for.
     TailList& ListOf(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize, std::uint64_t u64RingStart);
     /// The sectors of `block` a walk with `marker` (none: only tail keys) looks at.
     std::vector<std::uint32_t> const& Interesting(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
-                                                  std::uint64_t u64RingStart, std::string_view marker);
+                                                  std::uint64_t u64RingStart, std::string_view marker, std::size_t reach);
 
     std::deque<TailList> m_lists;  // of blocks still held, oldest first
 };

@@ -57,6 +57,9 @@ public:
     /// Bytes whose sectors interest a tail-keyed walk too: a sector is looked at when they start
     /// in it or in the few bytes before it (they straddle its start). Static data; none by default.
     virtual std::string_view Marker() const { return {}; }
+    /// The bytes a marker spans from where its listed bytes start (its letters in any case may
+    /// follow them): a sector is looked at where it ends, or from the next where it straddles.
+    virtual std::size_t MarkerReach() const { return Marker().size(); }
     /// Once done: what the walk learnt of the file on its way beyond the size (its kind) goes
     /// to the record. Nothing by default.
     virtual void Describe(CRawFileInfo& /*info*/) const {}

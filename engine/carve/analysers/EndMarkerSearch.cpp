@@ -78,6 +78,14 @@ Hits FindIn(engine::ByteView range, std::size_t bound, Forms const& forms) {
     return hits;
 }
 
+/// The bytes the scan lists the sectors of for `marker.endsFile`: all of it, or when its letters
+/// match in any case, what comes before its first letter.
+std::string_view KeyOf(EndMarker const& marker) {
+    if (!marker.bCaseFree) return marker.endsFile;
+    auto const letter = std::find_if(marker.endsFile.begin(), marker.endsFile.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+    return marker.endsFile.substr(0, static_cast<std::size_t>(letter - marker.endsFile.begin()));
+}
+
 class EndMarkerWalk final : public SectorWalk {
 public:
     EndMarkerWalk(std::uint32_t u32SectorSize, EndMarker const& marker, EndToSize toSize)
@@ -95,7 +103,8 @@ public:
     }
 
 protected:
-    std::string_view Marker() const override { return m_marker.endsFile; }
+    std::string_view Marker() const override { return KeyOf(m_marker); }
+    std::size_t MarkerReach() const override { return m_marker.endsFile.size(); }
 
     bool MayEnd(engine::ByteView sector) const override {
         return !m_marker.endsFile.empty() || ZeroTail(sector, m_marker.u32ZeroTail);
@@ -163,19 +172,22 @@ private:
         engine::ByteView const range = source.Read(u64From, static_cast<std::uint32_t>(u64To - u64From));
         // Kept apart from the source's view: what follows each is read elsewhere.
         m_hits.clear();
+        std::string_view const key = KeyOf(m_marker);
         // Every find moves on by a byte at least: the loop ends.
         for (std::size_t at = 0; at < range.Size();) {
-            std::optional<std::size_t> const found = FindBytes(range.From(at), text);
+            std::optional<std::size_t> const found = FindBytes(range.From(at), key);
             if (!found) break;
-            m_hits.push_back(u64From + at + *found + text.size());
-            at += *found + 1;
+            at += *found;
+            engine::ByteView const rest = range.From(at);
+            if (m_marker.bCaseFree ? StartsWithNoCase(rest, text) : rest.Equals(0, text)) m_hits.push_back(u64From + at + text.size());
+            ++at;
         }
         for (std::uint64_t const u64After : m_hits) {
             engine::ByteView const peek = source.Read(u64After, kPeekBytes);
             if (peek.Empty()) continue;
             std::uint32_t const u32LineEnd = LineEndIn(peek);
             if (m_marker.continues != nullptr && m_marker.continues(peek)) continue;
-            Decide(m_toSize({u64After, true, u32LineEnd}));
+            Decide(m_toSize({u64After, true, u32LineEnd, true}));
             return true;
         }
         return false;
@@ -217,5 +229,8 @@ std::uint32_t LineEndIn(engine::ByteView bytes) {
 
 Sizing SearchEndMarker(std::uint32_t u32SectorSize, EndMarker const& marker, EndToSize toSize) {
     if (marker.marker.empty() || marker.marker.size() > kMaxMarkerBytes || u32SectorSize == 0) return {toSize({}), nullptr};
-    return {std::nullopt, std::make_unique<EndMarkerWalk>(u32SectorSize, marker, std::move(toSize))};
+    // A marker whose sectors cannot be listed would be seen only in some: none is searched for.
+    EndMarker searched = marker;
+    if (KeyOf(searched).empty()) searched.endsFile = {};
+    return {std::nullopt, std::make_unique<EndMarkerWalk>(u32SectorSize, searched, std::move(toSize))};
 }

@@ -32,7 +32,9 @@ struct EndMarker {
     bool bLastInSector = false;
     /// Bytes whose every occurrence, wherever it lies, ends the file unless what follows it
     /// continues it (`continues`, given the bytes right after it; null: nothing does). Static data, as the scan lists the
-    /// sectors that hold it; empty: only the zero-tailed sectors are searched.
+    /// sectors that hold it; empty: only the zero-tailed sectors are searched. With `bCaseFree`
+    /// its letters match in any case, mixed too: the scan lists the sectors holding the bytes
+    /// before its first letter, which must be at least one.
     std::string_view endsFile = {};
     bool (*continues)(engine::ByteView after) = nullptr;
 };
@@ -43,6 +45,8 @@ struct EndFound {
     /// The line end right after a found marker: 2 for CR LF, 1 for LF or CR, else 0. The
     /// searched sector's zero tail keeps those bytes within it.
     std::uint32_t u32LineEnd = 0;
+    /// Found as the marker that ends the file wherever it lies (`endsFile`), not in a zero-tailed sector.
+    bool bEndsFile = false;
 };
 
 /// The size a format makes of what the search found; none when it cannot be told.

@@ -1,7 +1,12 @@
 // HTML pages, found in list 0 (they have no fixed key):
 //   8-bit text   "<HTML" or "<!DOCTYPE HTML" at 0, letters in any case; it ends with "</html>"
-//                in all-lower or all-upper case. The size is rounded up to whole sectors: the
-//                zero padding of the last sector is harmless in a page.
+//                (letters in any case) and its line end, wherever that lies, when what follows
+//                cannot continue the page: on a used disk old data follows, not zeros. Markup
+//                continues it (the tag closed a page quoted within this one), and so does a
+//                quote or an operator right after the tag (a script's string); blanks and
+//                comments, or anything else, do not. Where that cannot decide, the tag counts
+//                only in a sector ending in zeros, all-lower or all-upper case, and the size is
+//                rounded up to whole sectors: the zero padding is harmless in a page.
 //   UTF-16LE     FF FE, then "<" (3C 00); "<HTML" (">" or a blank after it) within its first
 //                500 bytes; it ends one code unit after "</HTML>" (any case), or at a code unit
 //                that no text holds: 0000, FFFF or a second byte-order mark FEFF.
@@ -27,10 +32,47 @@ bool RecogniseHtml(engine::ByteView bytes, CRawFileInfo& info) {
     return true;
 }
 
+bool IsHtmlSpace(std::uint8_t u8) { return u8 == ' ' || u8 == '\t' || u8 == '\r' || u8 == '\n' || u8 == '\f'; }
+
+constexpr std::string_view kCommentOpen = "<!--";
+constexpr std::string_view kCommentClose = "-->";
+/// Right after the tag, these keep it within a script's string or expression.
+constexpr std::string_view kQuoting = "'\"`\\);,+";
+
+/// Whether the page goes on after "</html>" (`after` starts right after it).
+bool HtmlGoesOn(engine::ByteView after) {
+    if (after.Empty()) return true;
+    if (kQuoting.find(static_cast<char>(after.U8(0))) != std::string_view::npos) return true;
+    std::size_t at = 0;
+    // Blanks and comments tell nothing of their own; what comes after them does. Each pass
+    // moves on by a byte at least: the loop ends.
+    while (at < after.Size()) {
+        engine::ByteView const rest = after.From(at);
+        if (IsHtmlSpace(rest.U8(0))) {
+            ++at;
+        } else if (rest.Equals(0, kCommentOpen)) {
+            std::optional<std::size_t> const close = FindBytes(rest.From(kCommentOpen.size()), kCommentClose);
+            if (!close) return false;
+            at += kCommentOpen.size() + *close + kCommentClose.size();
+        } else if (rest.Equals(0, kCommentClose)) {
+            return true;  // a comment that quoted the tag closes
+        } else {
+            // A closing tag or an element, but not a page of its own (an old one after this).
+            if (rest.U8(0) != '<' || !rest.Has(1, 1)) return false;
+            std::uint8_t const u8Next = rest.U8(1);
+            if (u8Next == '/') return true;
+            return std::isalpha(u8Next) != 0 && !StartsWithNoCase(rest, "<html");
+        }
+    }
+    return false;
+}
+
 Sizing HtmlSize(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
-    return SearchEndMarker(u32SectorSize, {.marker = "</html>", .u64Limit = kHtmlLimit, .bCaseFree = true},
+    return SearchEndMarker(u32SectorSize,
+                           {.marker = "</html>", .u64Limit = kHtmlLimit, .bCaseFree = true, .endsFile = "</html>", .continues = &HtmlGoesOn},
                            [u32SectorSize](EndFound const& found) -> std::optional<std::uint64_t> {
                                if (found.u64End == 0) return std::nullopt;
+                               if (found.bEndsFile) return found.u64End + found.u32LineEnd;
                                return (found.u64End + u32SectorSize - 1) / u32SectorSize * u32SectorSize;
                            });
 }

@@ -1,5 +1,5 @@
 // The forward end searches fed block by block: a PDF, an EPS and a JPEG made by Ghostscript and
-// ImageMagick, and an X3F's directory, in random sectors, their end markers laid across sector
+// ImageMagick, a hand-written HTML page and an X3F's directory, in random sectors, their end markers laid across sector
 // (and so block) boundaries, some with no zeros after them so that their searches run on past
 // the ring to a limit or the device's end. Carved with blocks of 1, 3 and 8 sectors (the ring
 // then holds 10 to 80 KiB) and of 4 MiB, every file comes out as its analyser sizes it reading
@@ -76,6 +76,16 @@ Bytes X3fAcrossSectors() {
     return bytes;
 }
 
+/// A hand-written page whose "</HtMl>" has only "</" before a sector's end: a comment moves it there.
+Bytes HtmlAcrossSectors() {
+    std::string const head = "<!DOCTYPE html>\n<html><head><title>Across</title></head><body><p>Found.</p>\n<!--";
+    std::string const tail = "-->\n</body>\n</HtMl>\n";
+    std::size_t const tagAt = head.size() + tail.find("</HtMl>");
+    std::size_t const pad = (2 * kSector - 2 - tagAt % kSector) % kSector;
+    std::string const page = head + std::string(pad, ' ') + tail;
+    return Bytes(page.begin(), page.end());
+}
+
 /// The size the analyser gives reading the device itself, as the carved file must have it.
 std::uint64_t SizeOnTheDevice(Planted const& file, CPlantedDevice& device) {
     std::unique_ptr<IRawFileAnalyser> const pAnalyser = file.create();
@@ -109,6 +119,7 @@ TEST(ForwardWalkTest, EndsAcrossBlocksAndPastTheRingAreFoundAsOnTheDevice) {
     // No zeros after them: their structure ends them all the same.
     files.push_back({"JPEG in random bytes", 1500, jpeg, false, true, &CreateFileJPGAnalyser});
     files.push_back({"PDF in random bytes", 3000, pdf, false, true, &CreateFilePDFAnalyser});
+    files.push_back({"HTML, its end tag across sectors in random bytes", 2500, HtmlAcrossSectors(), false, true, &CreateFileHTMAnalyser});
     // Cut before their ends: the JPEG's search runs on by the sector rule, the PDF's to the device's end.
     files.push_back({"JPEG cut short", 2000, Bytes(jpeg.begin(), jpeg.end() - 200), false, false, &CreateFileJPGAnalyser});
     Bytes const cutPdf(pdf.begin(), pdf.end() - 8);
@@ -132,8 +143,8 @@ TEST(ForwardWalkTest, EndsAcrossBlocksAndPastTheRingAreFoundAsOnTheDevice) {
         }
     }
     EXPECT_EQ(expected[2], 5 * kSector - 2 + 76) << "the X3F ends 76 bytes past its directory's start";
-    EXPECT_GT(expected[6], jpeg.size()) << "the cut JPEG's search runs past its own bytes";
-    EXPECT_EQ(expected[7], (kDeviceSectors - 3200) * kSector) << "the cut PDF's search runs to the device's end";
+    EXPECT_GT(expected[7], jpeg.size()) << "the cut JPEG's search runs past its own bytes";
+    EXPECT_EQ(expected[8], (kDeviceSectors - 3200) * kSector) << "the cut PDF's search runs to the device's end";
 
     std::vector<std::tuple<std::uint64_t, long long>> firstFiled;
     for (std::uint32_t const u32SectorsPerBlock : {1u, 3u, 8u, 8192u}) {

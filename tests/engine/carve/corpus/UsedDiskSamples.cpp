@@ -40,6 +40,21 @@ Made const kMade[] = {
      "page.eps"},
     {"avi", RAW_FILE_TYPE_AVI, "ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 -y v.avi", "v.avi"},
     {"wav", RAW_FILE_TYPE_WAV, "ffmpeg -loglevel error -f lavfi -i sine=duration=1 -y a.wav", "a.wav"},
+    // tidy answers 1 when it only warned.
+    {"html by tidy", RAW_FILE_TYPE_HTM,
+     "printf '<title>Found</title>\\n<h1>A page</h1><p>Kept whole.<p>Twice.' > in.html"
+     " && { tidy -q --show-warnings no --tidy-mark no -o lower.html in.html; [ $? -le 1 ]; }",
+     "lower.html"},
+    {"html by tidy, upper case", RAW_FILE_TYPE_HTM,
+     "tidy -q --show-warnings no --tidy-mark no -upper -o upper.html in.html; [ $? -le 1 ]", "upper.html"},
+    {"html in mixed case with CR LF", RAW_FILE_TYPE_HTM,
+     "printf '<!DOCTYPE html>\\r\\n<Html>\\r\\n<Body>\\r\\n<P>Hand-written.</P>\\r\\n</Body>\\r\\n</Html>\\r\\n' > mixed.html",
+     "mixed.html"},
+    // Its end tag quoted by a script and a comment, and none closing its last line.
+    {"html quoting its end tag", RAW_FILE_TYPE_HTM,
+     "printf '%s' '<html><head><script>document.write(\"<p>later</p></html>\");</script></head>"
+     "<body><!-- the old footer </HTML> --><p>Kept.</p></body></html>' > quoting.html",
+     "quoting.html"},
     {"mkv", RAW_FILE_TYPE_MKV, "ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 -y v.mkv", "v.mkv"},
 };
 
@@ -90,7 +105,7 @@ CarvedSample Exact(std::string name, RAW_FILE_TYPE eType, Bytes bytes) {
 }  // namespace
 
 std::string MissingUsedDiskTools() {
-    for (char const* pszTool : {"convert", "exiftool", "gs", "ffmpeg"})
+    for (char const* pszTool : {"convert", "exiftool", "gs", "ffmpeg", "tidy"})
         if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is missing";
     return {};
 }

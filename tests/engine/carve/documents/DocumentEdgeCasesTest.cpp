@@ -94,9 +94,20 @@ EdgeCase const kCases[] = {
     {"DxfMarkerAcrossSectors", &CreateFileDXFAnalyser, 512, [] { return Text(1026, 2048, {{0, kDxfHead}, {1022, "EOF\r\n"}}); }, 1027},
     // A zero-tailed sector without the marker: the text stopped in it; all of it is kept.
     {"DxfZeroTailWithoutMarker", &CreateFileDXFAnalyser, 512, [] { return Text(1300, 4096, {{0, kDxfHead}}); }, 1536},
-    {"HtmlUpperCaseClose", &CreateFileHTMAnalyser, 512, [] { return Text(700, 2048, {{0, "<HTML><BODY>"}, {690, "</HTML>"}}); }, 1024},
-    // "</Html>" matches neither form: the 1 MiB limit ends the search, at a sector start past it.
-    {"HtmlMixedCaseCloseRunsToTheLimit", &CreateFileHTMAnalyser, 512, [] { return Text(700, 0x140000, {{0, "<html>"}, {690, "</Html>"}}); }, 0x100200},
+    // Text that no markup continues follows the end tag, of any letter case: it ends the page.
+    {"HtmlUpperCaseClose", &CreateFileHTMAnalyser, 512, [] { return Text(700, 2048, {{0, "<HTML><BODY>"}, {690, "</HTML>"}}); }, 697},
+    {"HtmlMixedCaseClose", &CreateFileHTMAnalyser, 512, [] { return Text(700, 0x140000, {{0, "<html>"}, {690, "</Html>"}}); }, 697},
+    {"HtmlCloseAcrossSectors", &CreateFileHTMAnalyser, 512, [] { return Text(2048, 2048, {{0, "<html>"}, {508, "</HtmL>\r\n"}}); }, 517},
+    // Quoted by a script: the page goes on, and the zero-tailed sector's tag ends it at the sector's end.
+    {"HtmlQuotedCloseKeepsTheSectorRule", &CreateFileHTMAnalyser, 512, [] { return Text(700, 2048, {{0, "<html>"}, {690, "</html>'"}}); }, 1024},
+    // An end tag in every sector, markup after each, no zeros: the 1 MiB limit ends the search.
+    {"HtmlCloseInEverySectorRunsToTheLimit", &CreateFileHTMAnalyser, 512,
+     [] {
+         Bytes bytes = Text(0x140000, 0x140000, {{0, "<html>"}});
+         for (std::size_t at = 500; at + 12 < bytes.size(); at += 512) std::copy_n("</html>\n<p>", 11, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+         return bytes;
+     },
+     0x100200},
     {"UnicodeHtmlNeverClosed", &CreateFileUnicodeHTMAnalyser, 512,
      [] {
          Bytes bytes(0x140000, 0);

@@ -164,11 +164,11 @@ bool Chm(DocumentMaker& maker, CarvedSample& sample) {
 
 bool Ttf(DocumentMaker&, CarvedSample& sample) { return Set(sample, RAW_FILE_TYPE_TTF, ReadFile(kFont)); }
 
-// 8-bit HTML: sized to the end of the sector that holds "</html>".
+// 8-bit HTML: it ends with "</html>" and its line end, as zeros follow.
 bool Html(DocumentMaker&, CarvedSample& sample) {
     std::string const page = "<!DOCTYPE html>\n<html lang=\"en\">\n<head><title>Found</title></head>\n<body>\n" +
                              Prose(120, "<p>", "</p>") + "</body>\n</html>\n";
-    return Set(sample, RAW_FILE_TYPE_HTM, Text(page), SizeRule::ToSectorEnd);
+    return Set(sample, RAW_FILE_TYPE_HTM, Text(page), SizeRule::Exact);
 }
 
 // UTF-16 HTML (iconv writes FF FE first): it ends one code unit after "</HTML>".
