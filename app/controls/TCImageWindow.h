@@ -69,7 +69,6 @@ class TCImageWindow : public QWidget {
   void setTitleBarHeight(qreal height);
   QWidget* titleBarView() const { return m_titleBarView; }
   void setTitleBarView(QWidget* view);
-  KWTitlebarContainer* titleBarContainer() const { return m_container; }
 
   // The owner's content, placed below the bar and resized with the window.
   void setContentView(QWidget* view);

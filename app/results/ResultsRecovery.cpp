@@ -97,8 +97,10 @@ void QNDeletailWindowController::recoverToFolder(const QString& folder) {
   if (QNUIController::IsRecoveryRunning()) return;
   m_recoverySavePathStr = folder;
   m_isRecoveryEndSHowWindow = true;
-  // What the copies write, not what damaged entries claim: one absurd size must not refuse all.
-  switch (recovery::CheckDestination(folder, QNUIController::GetSelectedBytesToWrite(), m_destinationProbe)) {
+  // Gathered once here for the checks and the copy. What the copies write, not what damaged
+  // entries claim: one absurd size must not refuse all.
+  const QNUIController::CheckedFiles checked = QNUIController::GatherCheckedFiles();
+  switch (recovery::CheckDestination(folder, checked.u64BytesToWrite, m_destinationProbe)) {
     case DestinationCheck::NoWriteAccess:
       openRecoverySheet(QStringLiteral("PAGE_FOUR_RECOVERY_NO_COMPETENCE"), false, [](int) {});
       return;
@@ -133,11 +135,6 @@ void QNDeletailWindowController::openRecoverySheet(const QString& prefix, bool w
 }
 
 void QNDeletailWindowController::startRecovery() {
-  std::uint64_t count = 0;
-  std::uint64_t size = 0;
-  // Also the recovery's totals: before the start.
-  QNUIController::GetSelectedFilesAmout(count, size);
-  QNUIController::GetSelectedBytesToWrite();
   LogFailedFiles();
   m_isFinishRecovery = false;
   m_isBeginRecovery = true;

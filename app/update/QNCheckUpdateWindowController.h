@@ -47,7 +47,6 @@ class QNCheckUpdateWindowController : public QObject {
   View currentView() const { return m_view; }
 
   QLabel* versionLabel() const { return m_versionLabel; }
-  QWidget* showVersionScrollView() const { return m_lines; }
   QScrollArea* changeValueScrollView() const { return m_scroll; }
   QList<QLabel*> changeLines() const;
 

@@ -218,8 +218,7 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
     if (options.recovery) {
         RecoveryRun& recoveryRun = run.recovery.emplace();
         if (!options.treeCheck) CheckFiles(scan, options.recovery->check);
-        std::uint64_t u64Count = 0, u64Size = 0;
-        QNUIController::GetSelectedFilesAmout(u64Count, u64Size);
+        QNUIController::GatherCheckedFiles();  // as the window does, before its destination checks
         recovery.SetFileReport([](IFileNode*, std::string const& path, RESULT result) {
             std::printf("recover\t%s\t%s\t0x%llx\n", Succeeded(result) ? "ok" : "failed", Escaped(path.c_str()).c_str(),
                         static_cast<unsigned long long>(result));

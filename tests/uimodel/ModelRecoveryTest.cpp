@@ -240,6 +240,28 @@ TEST_F(CraftedRecovery, ClashingPathsGetNumbersAndHiddenFilesStayBehind) {
     EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), hashes.size());
 }
 
+// The files gathered for the destination checks are the ones copied, once; a scan's start
+// forgets them.
+TEST_F(CraftedRecovery, TheFilesHandedOverAreCopiedAndTakenByOneRecovery) {
+    Scan();
+    CheckAll(m_pModel->scan);
+    ASSERT_NE(File("big.bin"), nullptr);
+    std::vector<IFileNode*> const checked = m_pRecovery->CheckedFiles();
+    ASSERT_EQ(std::count(checked.begin(), checked.end(), File("big.bin")), 1);
+    m_pRecovery->SetFilesToRecover(checked);
+    m_pRecovery->ReleaseDataRecovery();
+    EXPECT_FALSE(m_pRecovery->HasFilesToRecover());
+    m_pRecovery->SetFilesToRecover(checked);
+    File("big.bin")->SetCheck(CHECKED_STATUS_UNCHECKED);  // after the gathering: still copied
+    testsupport::TempDir temp;
+    EXPECT_EQ(Recover(*m_pRecovery, temp.Path() + "/out"), kResultSuccess);
+    EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), checked.size());
+    EXPECT_EQ(VolumeHashes(fs::path(temp.Path()) / "out" / "Fat_0001").count("/big.bin"), 1u);
+    EXPECT_FALSE(m_pRecovery->HasFilesToRecover());
+    EXPECT_EQ(Recover(*m_pRecovery, temp.Path() + "/again"), kResultSuccess);
+    EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), checked.size() - 1);
+}
+
 // Names come from the device: "/", ".." and the like must not lead outside the destination.
 TEST_F(CraftedRecovery, HostileNodeNamesStayInsideTheDestination) {
     CFilesystemNode root("root", "../volume", SEARCHER_TYPE_HFSPLUS, 1);

@@ -107,17 +107,26 @@ public:
     static void RefreshData();
 
     // Recovery of the checked files.
-    /// Copies every shown and checked file into `path` on the job thread, posting `postName`
-    /// as it goes and once after the end. 0 when started; kResultRecoveryBadArgument for an
-    /// empty path and kResultRecoveryBusy while a recovery runs, starting nothing.
+    /// Copies the gathered files (or, when none were gathered, every shown and checked file)
+    /// into `path` on the job thread, posting `postName` as it goes and once after the end.
+    /// 0 when started; kResultRecoveryBadArgument for an empty path and kResultRecoveryBusy
+    /// while a recovery runs, starting nothing.
     static RESULT DoRecovery(std::string const& path, std::string const& postName);
     /// The shown and checked files, by category; out: their sizes added to `u64Size`.
     static void GetSelectedFilesAndSize(FileNodeList& files, std::uint64_t& u64Size);
-    /// Their count and size, also kept as the recovery's totals.
+    /// Their count and size.
     static void GetSelectedFilesAmout(std::uint64_t& u64Count, std::uint64_t& u64Size);
-    /// The bytes recovering them writes (a damaged recorded size above what a file's data holds
-    /// counts only that data), also kept as the recovery's total size: what the destination needs.
-    static std::uint64_t GetSelectedBytesToWrite();
+    /// What the next recovery copies, gathered once for the destination checks and the copy.
+    struct CheckedFiles {
+        std::uint64_t u64Count = 0;
+        std::uint64_t u64Size = 0;  // as recorded
+        /// The bytes recovering them writes (a damaged recorded size above what a file's data
+        /// holds counts only that data): what the destination needs.
+        std::uint64_t u64BytesToWrite = 0;
+    };
+    /// Walks the found files once for the shown and checked ones and hands them to the next
+    /// DoRecovery; their count and bytes to write are kept as the recovery's totals.
+    static CheckedFiles GatherCheckedFiles();
     /// Out: the recovery's total, done and error code; answers the name of the file being copied.
     static std::string GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error);
     static bool IsRecoveryRunning();

@@ -25,12 +25,19 @@ std::atomic<RESULT>& LastRecoveryResult() {
 /// Saturates: a wrapped sum would pass the free-space check.
 std::uint64_t AddSaturating(std::uint64_t u64Sum, std::uint64_t u64Add) { return u64Add > UINT64_MAX - u64Sum ? UINT64_MAX : u64Sum + u64Add; }
 
+/// A file's recorded size; nothing for a damaged negative one.
+std::uint64_t RecordedSize(IFileNode* pNode) {
+    long long const s64Size = pNode->GetFileSize();
+    return s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+}
+
 }  // namespace
 
 RESULT QNUIController::DoRecovery(std::string const& path, std::string const& postName) {
     if (path.empty()) return kResultRecoveryBadArgument;
     if (IsRecoveryRunning()) return kResultRecoveryBusy;
     QNUIRecovery& recovery = Recovery();
+    if (!recovery.HasFilesToRecover()) GatherCheckedFiles();
     FacadeJobs& jobs = GetFacadeJobs();
     jobs.recoveryWorker.Join();
     jobs.recoveryPoller.Join();
@@ -50,23 +57,9 @@ RESULT QNUIController::DoRecovery(std::string const& path, std::string const& po
 }
 
 void QNUIController::GetSelectedFilesAndSize(FileNodeList& files, std::uint64_t& u64Size) {
-    for (auto const& [eType, nodes] : GetModel().pScan->GetTypeMap())
-        for (IFileNode* pNode : nodes)
-            if (pNode->IsNodeShow() && pNode->GetCheckedStatus() == CHECKED_STATUS_CHECKED) {
-                files.push_back(pNode);
-                long long const s64Size = pNode->GetFileSize();
-                u64Size = AddSaturating(u64Size, s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0);
-            }
-}
-
-std::uint64_t QNUIController::GetSelectedBytesToWrite() {
-    FileNodeList files;
-    std::uint64_t u64Recorded = 0;
-    GetSelectedFilesAndSize(files, u64Recorded);
-    std::uint64_t u64Size = 0;
-    for (IFileNode* pNode : files) u64Size = AddSaturating(u64Size, Recovery().BytesToWrite(pNode));
-    Recovery().SetRecoveryTotalSize(u64Size);
-    return u64Size;
+    FileNodeList const checked = Recovery().CheckedFiles();
+    for (IFileNode* pNode : checked) u64Size = AddSaturating(u64Size, RecordedSize(pNode));
+    files.insert(files.end(), checked.begin(), checked.end());
 }
 
 void QNUIController::GetSelectedFilesAmout(std::uint64_t& u64Count, std::uint64_t& u64Size) {
@@ -74,8 +67,21 @@ void QNUIController::GetSelectedFilesAmout(std::uint64_t& u64Count, std::uint64_
     u64Size = 0;
     GetSelectedFilesAndSize(files, u64Size);
     u64Count = files.size();
-    Recovery().SetRecoveryTotalFilesCnt(u64Count);
-    Recovery().SetRecoveryTotalSize(u64Size);
+}
+
+QNUIController::CheckedFiles QNUIController::GatherCheckedFiles() {
+    QNUIRecovery& recovery = Recovery();
+    FileNodeList files = recovery.CheckedFiles();
+    CheckedFiles gathered;
+    gathered.u64Count = files.size();
+    for (IFileNode* pNode : files) {
+        gathered.u64Size = AddSaturating(gathered.u64Size, RecordedSize(pNode));
+        gathered.u64BytesToWrite = AddSaturating(gathered.u64BytesToWrite, recovery.BytesToWrite(pNode));
+    }
+    recovery.SetRecoveryTotalFilesCnt(gathered.u64Count);
+    recovery.SetRecoveryTotalSize(gathered.u64BytesToWrite);
+    recovery.SetFilesToRecover(std::move(files));
+    return gathered;
 }
 
 std::string QNUIController::GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error) {

@@ -111,6 +111,7 @@ void QNUIRecovery::ReleaseDataRecovery() {
     m_previews.clear();
     m_pController = nullptr;
     m_bDeep = false;
+    m_filesToRecover.reset();
 }
 
 void QNUIRecovery::ReleaseCopyOutLocked() {
@@ -218,7 +219,26 @@ void QNUIRecovery::SetFileReport(FileReport report) {
     m_report = std::move(report);
 }
 
+std::vector<IFileNode*> QNUIRecovery::CheckedFiles() const {
+    std::vector<IFileNode*> files;
+    for (auto const& [eCategory, nodes] : m_scan.GetTypeMap())
+        for (IFileNode* pNode : nodes)
+            if (pNode->IsNodeShow() && pNode->GetCheckedStatus() == CHECKED_STATUS_CHECKED) files.push_back(pNode);
+    return files;
+}
+
+void QNUIRecovery::SetFilesToRecover(std::vector<IFileNode*> files) {
+    std::lock_guard const lock(m_mutex);
+    m_filesToRecover = std::move(files);
+}
+
+bool QNUIRecovery::HasFilesToRecover() const {
+    std::lock_guard const lock(m_mutex);
+    return m_filesToRecover.has_value();
+}
+
 RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
+    std::optional<std::vector<IFileNode*>> handed;
     bool const bScanDeep = m_scan.IsDeepScan() != 0;
     bool bRenew = false;
     {
@@ -228,6 +248,7 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
         m_u64FailedFiles = 0;
         m_u64DestinationFull = 0;
         m_pCurrentNode = nullptr;
+        handed.swap(m_filesToRecover);
         // A scan that ended without handing over its copy-out objects, or a quick scan's
         // objects kept for a deep one: take them afresh.
         bRenew = !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep);
@@ -244,18 +265,14 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
     } else if (RecoveryPathIsSameDevice(destination.c_str())) {
         firstFailure = kResultDestinationOnScannedDevice;
     } else {
-        TypeMap const types = m_scan.GetTypeMap();
-        for (auto const& [eCategory, nodes] : types) {
+        std::vector<IFileNode*> const files = handed ? std::move(*handed) : CheckedFiles();
+        for (IFileNode* pNode : files) {
             if (!Continued()) break;
-            for (IFileNode* pNode : nodes) {
-                if (!Continued()) break;
-                if (!pNode->IsNodeShow() || pNode->GetCheckedStatus() != CHECKED_STATUS_CHECKED) continue;
-                IDataRecovery* pCopyOut = CopyOutFor(pNode, rawFolders);
-                RESULT result = kResultNoCopyOut;
-                if (pCopyOut) result = RecoverNode(pNode, pCopyOut, destination);
-                else FinishFile(pNode, {}, result);
-                if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
-            }
+            IDataRecovery* pCopyOut = CopyOutFor(pNode, rawFolders);
+            RESULT result = kResultNoCopyOut;
+            if (pCopyOut) result = RecoverNode(pNode, pCopyOut, destination);
+            else FinishFile(pNode, {}, result);
+            if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
         }
     }
     std::lock_guard const lock(m_mutex);

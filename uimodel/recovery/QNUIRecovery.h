@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/IDataRecovery.h"
 #include "engine/IFileNode.h"
@@ -91,9 +92,17 @@ public:
     using FileReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
     void SetFileReport(FileReport report);
 
-    /// Copies every shown and checked file. On return `rawFolders` holds the names of the
-    /// folders of the carved files recovered, each followed by ",". Success when every file
-    /// was written in full, else the first failure's code. Ends idle.
+    /// The shown and checked files of the last scan, by category: one walk over every found file.
+    std::vector<IFileNode*> CheckedFiles() const;
+    /// Hands the next DoRecovery the files it copies, gathered once by the caller; a scan's
+    /// start forgets them (their nodes go with it).
+    void SetFilesToRecover(std::vector<IFileNode*> files);
+    bool HasFilesToRecover() const;
+
+    /// Copies the files handed over (taking them), or every shown and checked file when none
+    /// were. On return `rawFolders` holds the names of the folders of the carved files
+    /// recovered, each followed by ",". Success when every file was written in full, else the
+    /// first failure's code. Ends idle.
     RESULT DoRecovery(std::string& rawFolders);
 
     /// The engine's progress callback during one copy.
@@ -138,6 +147,7 @@ private:
     std::uint64_t m_u64DestinationFull = 0;
     std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
     std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
+    std::optional<std::vector<IFileNode*>> m_filesToRecover;
     std::map<_tagSearcherType, int> m_folderIndexes;
     std::map<std::string, int> m_nextClashCounters;  // by claimed folder and name, for one recovery
     std::map<std::string, bool> m_windowsNames;      // by destination: its file system refuses Windows' reserved characters

