@@ -3,6 +3,7 @@
 // fed by "DoRecovery", and the dialog that closes the recovery. Nothing here blocks in a nested
 // loop: the dialogs are window-modal and answer through signals.
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QToolTip>
 #include <QtDebug>
@@ -33,12 +34,20 @@ namespace {
 const char kRecoveryPost[] = "DoRecovery";
 constexpr int kRecoveryWatchMs = 250;  // the end is looked for even when no post comes
 
-// Names every file the recovery could not write, once per file, from the recovery's thread.
+// Names every file the recovery could not write whole, once per file, from the recovery's
+// thread; a short copy gives its recorded size and the bytes it holds.
 void LogFailedFiles() {
   QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result) {
     const char* reason = CopyRefusalWord(result);
-    qWarning("Not recovered (0x%llx%s%s): %s%s%s", static_cast<unsigned long long>(result), reason ? ", " : "",
-             reason ? reason : "", uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
+    QByteArray sizes;
+    if (result == CopyNoteResult(kCodeShortData))
+      sizes = QStringLiteral(", recorded %1 bytes, written %2")
+                  .arg(node->GetFileSize())
+                  .arg(QFileInfo(QString::fromStdString(path)).size())
+                  .toUtf8();
+    qWarning("Not recovered (0x%llx%s%s%s): %s%s%s", static_cast<unsigned long long>(result), reason ? ", " : "",
+             reason ? reason : "", sizes.constData(), uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ",
+             path.c_str());
   });
 }
 

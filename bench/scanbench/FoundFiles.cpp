@@ -88,16 +88,22 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
             ++counts.u64Failures;
             std::fprintf(stderr, "scanbench: %s%s not written (0x%016llx)\n", manifestPrefix.c_str(), relative.c_str(),
                          static_cast<unsigned long long>(result));
-        } else if (pOut && IsRecoveredCopy(result)) {  // a copy in doubt is written, not counted
+        }
+        struct stat info {};
+        bool const bWritten = pOut && Succeeded(result) && ::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+        if (bWritten && IsRecoveredCopy(result)) {  // a copy in doubt is written, not counted
             ++counts.u64Files;
-            struct stat info {};
-            if (::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) counts.u64Bytes += static_cast<std::uint64_t>(info.st_size);
+            counts.u64Bytes += static_cast<std::uint64_t>(info.st_size);
         }
         if (pManifest) {
             char const* pszReason = CopyRefusalWord(result);
-            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx%s%s\n", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),
+            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx%s%s", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),
                          pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result), pszReason ? "\t" : "",
                          pszReason ? pszReason : "");
+            // A short copy names what it holds beside the recorded size.
+            if (bWritten && result == CopyNoteResult(kCodeShortData))
+                std::fprintf(pManifest, "\t%lld", static_cast<long long>(info.st_size));
+            std::fputc('\n', pManifest);
         }
     }
     counts.dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -52,7 +52,8 @@ private:
 /// when null) through the copy-out object of its tree's searcher type, never replacing a file
 /// there, and lists it in `pManifest` when given: path (after `manifestPrefix`, which tells one
 /// volume's files from another's), size, deleted flag and the copy's result code, tab-separated,
-/// then for a refused copy its reason ("overwritten", "past-end", "unreadable").
+/// then for a refused copy its reason ("overwritten", "past-end", "unreadable") or for a noted
+/// one its note; a "short" copy (its recorded size above its data) adds the bytes written.
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
                        COutputFolder* pOut, std::string const& base, std::FILE* pManifest,
                        std::string const& manifestPrefix = {});

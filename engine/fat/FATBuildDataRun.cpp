@@ -48,12 +48,15 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u3
         std::uint32_t const next = m_pTable->GetNextCluster(cur);
         bool const bEnd = !Exists(next);
         if (bEnd) {
-            // The chain ends (or the table gives nothing): the rest of the size follows on.
             std::uint64_t const u64Left = u64Size > u64Covered ? u64Size - u64Covered : 0;
             long long const s64Linked = run.s64Length;
-            run.s64Length = static_cast<long long>(std::max<std::uint64_t>(1, (u64Left + m_u64ClusterBytes - 1) / m_u64ClusterBytes));
-            // A free link inside a live file: the table lost its chain, the rest is a guess.
-            bChainLost = next == 0 && run.s64Length > s64Linked;
+            long long const s64Wanted =
+                static_cast<long long>(std::max<std::uint64_t>(1, (u64Left + m_u64ClusterBytes - 1) / m_u64ClusterBytes));
+            // A free link inside a live file: the table lost its chain, the rest of the size is
+            // guessed to follow on. An end mark (or a bad-cluster mark) ends the data: a size
+            // past it is a damaged field, and the file ends with its chain.
+            bChainLost = next == 0 && s64Wanted > s64Linked;
+            run.s64Length = bChainLost ? s64Wanted : std::min(s64Wanted, s64Linked);
         }
         if (bEnd || next != cur + 1) {
             if (static_cast<std::uint64_t>(run.s64Start) + static_cast<std::uint64_t>(run.s64Length) > m_u32Clusters) return nullptr;

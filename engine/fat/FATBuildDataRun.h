@@ -25,7 +25,8 @@ public:
     /// a deleted file whose first cluster the table gives to a chain now is overwritten: it gets
     /// that one cluster and `pRefusal` receives kCodeOverwritten; else 0. `pChainLost` (when
     /// given) tells whether clusters past the first were guessed to follow on because no link
-    /// names them: the table does not answer, or a live chain reads free before the size.
+    /// names them: the table does not answer, or a live chain reads free before the size. A
+    /// live chain whose end mark comes before the size gives the chain only.
     ReleasePtr<IDataRunList> BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
                                               std::uint32_t* pRefusal = nullptr, bool* pChainLost = nullptr) const;
 

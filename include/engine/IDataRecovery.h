@@ -30,24 +30,30 @@ constexpr std::uint32_t kCodeChainLost = 0xD06;
 /// copy may hold the other file's bytes. Written, but not counted as recovered.
 constexpr std::uint32_t kCodePossiblyOverwritten = 0xD07;
 
+/// The recorded size exceeds what the file's runs hold (a damaged size field): the copy holds
+/// the runs' bytes only. Written, but not counted as recovered.
+constexpr std::uint32_t kCodeShortData = 0xD08;
+
 /// Whether a node's copy-out code is a note on a copy that goes ahead, not a refusal.
 constexpr bool IsCopyNote(std::uint32_t u32Code) { return u32Code == kCodeChainLost || u32Code == kCodePossiblyOverwritten; }
 /// A successful copy's result carrying a note.
 constexpr RESULT CopyNoteResult(std::uint32_t u32Code) { return (RESULT{kModuleCopyOut} << 48) | u32Code; }
 /// Whether the copy gave the file back: written, and not in doubt.
 constexpr bool IsRecoveredCopy(RESULT result) {
-    return Succeeded(result) && !(ResultModule(result) == kModuleCopyOut && ResultCode(result) == kCodePossiblyOverwritten);
+    return Succeeded(result) && !(ResultModule(result) == kModuleCopyOut &&
+                                  (ResultCode(result) == kCodePossiblyOverwritten || ResultCode(result) == kCodeShortData));
 }
 
 /// The short word that says why a copy failed: "overwritten", "past-end", "unreadable" (some
 /// data could not be read, or the metadata that locates it is unsound); for a copy written with
-/// a note, "chain lost" or "possibly overwritten"; null otherwise.
+/// a note, "chain lost", "possibly overwritten" or "short"; null otherwise.
 constexpr char const* CopyRefusalWord(RESULT result) {
     if (Succeeded(result)) {
         if (ResultModule(result) != kModuleCopyOut) return nullptr;
         switch (ResultCode(result)) {
         case kCodeChainLost: return "chain lost";
         case kCodePossiblyOverwritten: return "possibly overwritten";
+        case kCodeShortData: return "short";
         default: return nullptr;
         }
     }
@@ -69,8 +75,10 @@ public:
     /// the node cannot be read.
     virtual IFileReader* SetRecoverNode(IFileNode* pNode) = 0;
     /// Copies the selected node's data (its first `iByteLimit` bytes when that is positive) to
-    /// `pszPath`. 0 on success (CopyNoteResult when the node carries a note); code 1 when some data could not be read (the file keeps its
-    /// length, with zeros there) or the node's runs end before its size; 0xD03 when the
+    /// `pszPath`. 0 on success (CopyNoteResult when the node carries a note, or with
+    /// kCodeShortData when its runs hold less than its size: the file ends with their data);
+    /// code 1 when some data could not be read (the file keeps its length, with zeros there) or
+    /// the device's end cuts the runs; 0xD03 when the
     /// destination stops taking bytes; 0xD02 with no node selected; 0xF when the destination
     /// cannot be created; 5 for a null path. A stop request ends it early with 0.
     virtual RESULT RecoverTo(char const* pszPath, IProgress* pProgress, int iByteLimit) = 0;

@@ -423,7 +423,7 @@ TEST(RecoveryFailures, TheFirstFailureIsAnsweredAndFailedFilesAreCountedApart) {
 
 // A file entry claiming 4 GiB over a chain of 40 KB: the destination needs the chain's bytes,
 // not the claim, so one damaged entry cannot make the whole recovery "not enough space"; the
-// other file is recovered and the damaged one reported.
+// other file is recovered, and the damaged one written up to its data and reported short.
 TEST(RecoveryFailures, ARecordedSizeBeyondTheDataCountsOnlyTheData) {
     if (std::string const missing = modeltest::MissingFatTools(); !missing.empty()) GTEST_SKIP() << missing;
     testsupport::TempDir temp;
@@ -461,11 +461,25 @@ TEST(RecoveryFailures, ARecordedSizeBeyondTheDataCountsOnlyTheData) {
     EXPECT_LT(u64ToWrite, 1u << 20);
 
     std::map<std::string, RESULT> reports;
-    recovery.SetFileReport([&](IFileNode* pNode, std::string const&, RESULT result) { reports[pNode->GetFileName()] = result; });
+    std::string picPath;
+    recovery.SetFileReport([&](IFileNode* pNode, std::string const& path, RESULT result) {
+        reports[pNode->GetFileName()] = result;
+        if (std::string(pNode->GetFileName()) == "pic.jpg") picPath = path;
+    });
     Recover(recovery, temp.File("out"));
     EXPECT_EQ(reports["doc.txt"], kResultSuccess);
-    EXPECT_TRUE(Failed(reports["pic.jpg"]));
-    EXPECT_EQ(HashesBelow(temp.File("out")).size(), 1u);
+    // The picture is written up to the end of its chain, and reported short, not recovered.
+    EXPECT_EQ(reports["pic.jpg"], CopyNoteResult(kCodeShortData));
+    EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), 1u);
+    EXPECT_EQ(recovery.GetFailedFilesCnt(), 0u);
+    EXPECT_EQ(HashesBelow(temp.File("out")).size(), 2u);
+    std::string written;
+    {
+        std::ifstream in(picPath, std::ios::binary);
+        written.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(written.size(), u64ToWrite - 3000);
+    EXPECT_EQ(written.substr(0, 40000), std::string(40000, 'p'));
 }
 
 // A destination inside a mount of the very image being scanned (exFAT through FUSE over a loop

@@ -246,7 +246,10 @@ RESULT CDataRecovery::RecoverTo(char const* pszPath, IProgress* pProgress, int i
 }
 
 RESULT CDataRecovery::WithNote(RESULT result) const {
-    return result == kResultSuccess && m_u32Note != 0 ? CopyNoteResult(m_u32Note) : result;
+    if (m_u32Note == 0 || Failed(result)) return result;
+    // A short copy is told as such, unless the node's own note says it is in doubt already.
+    bool const bShort = result == CopyNoteResult(kCodeShortData);
+    return bShort && m_u32Note != kCodePossiblyOverwritten ? result : CopyNoteResult(m_u32Note);
 }
 
 RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int iByteLimit) {
@@ -259,13 +262,15 @@ RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int i
 
     std::int64_t s64Total = std::max<long long>(m_pReader->GetDataSize(), 0);
     if (iByteLimit > 0) s64Total = std::min<std::int64_t>(s64Total, iByteLimit);
-    // Hostile sizes stop where the runs end, and the missing bytes count as a failure.
+    // Hostile sizes stop where the runs end. A size field above what the runs hold gives the
+    // runs' bytes with a note; runs cut by the device's end are missing bytes, a failure.
     bool bDamaged = false;
+    bool bShort = false;
     if (auto const* pFileReader = dynamic_cast<CFileReader const*>(m_pReader.get())) {
         std::int64_t const s64Readable = pFileReader->GetReadableSize();
         if (s64Readable < s64Total) {
             s64Total = s64Readable;
-            bDamaged = true;
+            (pFileReader->HoldsLessThanItsSize() ? bShort : bDamaged) = true;
         }
     }
 
@@ -313,7 +318,7 @@ RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int i
         LogFailure("RecoverTo", __LINE__);
         return ENGINE_RESULT(kModuleCopyOut, kCodeIoFailure);
     }
-    return kResultSuccess;
+    return bShort ? CopyNoteResult(kCodeShortData) : kResultSuccess;
 }
 
 bool CDataRecovery::ReadJpegScanArea() {

@@ -35,6 +35,7 @@ CFileReader::CFileReader(CFileReader const& other)
       m_bResident(other.m_bResident),
       m_s64RecordSector(other.m_s64RecordSector),
       m_residentValue(other.m_residentValue),
+      m_bRunsCut(other.m_bRunsCut),
       m_runs(other.m_runs) {}
 
 int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition) {
@@ -79,6 +80,7 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
     m_s64InitializedSize = initialized.value_or(s64DataSize);
     m_u64BaseAddress = *baseAddress;
     m_bResident = pRuns->IsResident() != 0;
+    m_bRunsCut = false;
     m_runs.clear();
 
     DataRun const* pRun = pRuns->GetFirst();
@@ -111,6 +113,7 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
     std::int64_t s64Covered = 0;
     for (; pRun != nullptr && s64Covered < s64WantedClusters; pRun = pRuns->GetNext()) {
         DataRun run = *pRun;
+        m_bRunsCut = true;  // until the run is taken whole
         if (run.s64Length <= 0) break;
         bool bLast = false;
         if (IsSparse(run)) {
@@ -123,6 +126,7 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
         }
         auto const covered = engine::CheckedAdd<std::int64_t>(s64Covered, run.s64Length);
         if (!covered) break;
+        m_bRunsCut = bLast;
         s64Covered = *covered;
         m_runs.push_back(run);
         if (bLast) break;
@@ -149,6 +153,11 @@ long long CFileReader::GetReadableSize() const {
     auto const bytes = engine::CheckedMul<std::int64_t>(s64Clusters, m_u32ClusterSize);
     if (!bytes) return m_s64DataSize;
     return *bytes >= m_s64InitializedSize ? m_s64DataSize : std::min<std::int64_t>(*bytes, m_s64DataSize);
+}
+
+bool CFileReader::HoldsLessThanItsSize() const {
+    if (m_pNode == nullptr || m_bRunsCut || (m_bResident && !m_residentValue)) return false;
+    return GetReadableSize() < m_s64DataSize;
 }
 
 unsigned int CFileReader::ReadData(long long s64Offset, char* pDestination, unsigned int u32Length) {

@@ -48,6 +48,10 @@ public:
     /// reach its initialised size (the rest is zeros).
     long long GetReadableSize() const;
     long long GetWritableSize() const override { return GetReadableSize(); }
+    /// Whether the runs, whole and on the device, hold less than the recorded size: the size
+    /// field claims more than the file ever had. Not so when the device's end, a damaged run or
+    /// an unreadable resident value cut them: those bytes are missing, a failure.
+    bool HoldsLessThanItsSize() const;
     /// Where the bytes that hold data end: the initialised size, else the data size.
     long long GetInitializedEnd() const { return m_s64InitializedSize; }
 
@@ -82,6 +86,7 @@ private:
     bool m_bResident = false;
     std::int64_t m_s64RecordSector = -1;  // the first run's start, where a resident list keeps it
     std::optional<std::vector<std::uint8_t>> m_residentValue;  // loaded by Open for resident data
+    bool m_bRunsCut = false;  // Open stopped the runs short of what the node names
     std::vector<DataRun> m_runs;
     std::vector<std::uint8_t> m_sector;  // one sector, for reads that start or end inside one
 };

@@ -85,6 +85,13 @@ std::string FatQuickScan::Recover(IFileNode* pNode) {
     return testsupport::Sha256Hex(bytes);
 }
 
+RESULT FatQuickScan::CopyTo(IFileNode* pNode, std::string const& path) {
+    ReleasePtr<IDataRecovery> pRecovery(m_pController->GetDataRecovery(m_eType));
+    if (!pRecovery) return ~RESULT{0};
+    ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pNode));
+    return pRecovery->RecoverTo(path.c_str(), nullptr, 0);
+}
+
 void ExpectEachRecovered(FatQuickScan& scan, std::map<std::string, IFileNode*> const& found,
                          std::map<std::string, Expected> const& expected, char const* pszState, bool bReadable) {
     for (auto const& [path, file] : expected) {

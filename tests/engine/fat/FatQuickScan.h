@@ -38,6 +38,8 @@ public:
     std::map<std::string, IFileNode*> const& Folders() const { return m_folders; }
     /// The SHA-256 of the node's bytes through copy-out; empty when they cannot be read.
     std::string Recover(IFileNode* pNode);
+    /// The node copied to `path` through copy-out, as a recovery copies it; its result.
+    RESULT CopyTo(IFileNode* pNode, std::string const& path);
 
 private:
     struct DeviceDeleter {

@@ -182,9 +182,17 @@ TEST_F(CopyOutTest, HostileSizeStopsWhereTheRunsEnd) {
     std::vector<DataRun> const runs = {{10, 4}};
     auto pNode = MakeNode(runs, std::int64_t{1} << 62);
     ASSERT_TRUE(Select(pNode.get()));
+    // The runs hold less than the size claims: their bytes are written, with a note.
     RESULT const result = m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0);
-    EXPECT_EQ(ResultCode(result), kCodeIoFailure);
+    EXPECT_EQ(result, CopyNoteResult(kCodeShortData));
+    EXPECT_FALSE(IsRecoveredCopy(result));
     EXPECT_EQ(copyouttest::ReadWholeFile(m_temp.File("out")), Expected(runs, 4 * 512));
+
+    // Runs the device's end cuts (a partial image) hold what the size says: bytes are missing,
+    // a failure, not a short note.
+    auto pCut = MakeNode({{20470, 20}}, 20 * 512);
+    ASSERT_TRUE(Select(pCut.get()));
+    EXPECT_EQ(ResultCode(m_recovery.RecoverTo(m_temp.File("cut").c_str(), nullptr, 0)), kCodeIoFailure);
 }
 
 TEST_F(CopyOutTest, FullDestinationEndsPromptlyWithShortWriteCode) {
@@ -281,7 +289,7 @@ TEST_F(CopyOutTest, ResidentDataComesThroughTheLoader) {
     EXPECT_EQ(copyouttest::ReadWholeFile(m_temp.File("out")), value);
 }
 
-TEST_F(CopyOutTest, ResidentSizeAboveItsValueCopiesTheValueAndFails) {
+TEST_F(CopyOutTest, ResidentSizeAboveItsValueCopiesTheValueAndIsShort) {
     testsupport::EntryPointScope scope;
     Bytes const value = {'h', 'e', 'l', 'l', 'o', '\n'};
     scope.Table().GetResidentDataRunsStream = [&value](IStorageDevice*, IFileNode*, long long, std::uint8_t* pDestination,
@@ -294,8 +302,8 @@ TEST_F(CopyOutTest, ResidentSizeAboveItsValueCopiesTheValueAndFails) {
     for (long long const s64Size : {6ll + (10 << 20), 1ll << 62}) {
         auto pNode = copyouttest::MakeResidentNode(40, s64Size);
         ASSERT_TRUE(Select(pNode.get()));
-        EXPECT_TRUE(Failed(m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0))) << s64Size;
-        EXPECT_LE(copyouttest::ReadWholeFile(m_temp.File("out")).size(), value.size()) << s64Size;
+        EXPECT_EQ(m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0), CopyNoteResult(kCodeShortData)) << s64Size;
+        EXPECT_EQ(copyouttest::ReadWholeFile(m_temp.File("out")), value) << s64Size;
     }
 }
 
