@@ -16,33 +16,33 @@ QSettings Settings() { return QSettings(QSettings::UserScope, QStringLiteral("Qu
 }  // namespace
 
 bool LooksLikeLanguageCode(const QString& argument) {
-  static const QRegularExpression pattern(QStringLiteral("^[a-z]{2,3}([-_][A-Za-z]{2,4})?$"));
-  return pattern.match(argument).hasMatch();
+    static const QRegularExpression pattern(QStringLiteral("^[a-z]{2,3}([-_][A-Za-z]{2,4})?$"));
+    return pattern.match(argument).hasMatch();
 }
 
 QString TakeLanguageArgument(QStringList& arguments) {
-  for (qsizetype i = 0; i < arguments.size(); ++i) {
-    if (LaunchOptions::TakesValue(arguments[i])) {
-      ++i;
-      continue;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (LaunchOptions::TakesValue(arguments[i])) {
+            ++i;
+            continue;
+        }
+        if (LaunchOptions::IsOption(arguments[i])) continue;
+        return arguments.takeAt(i);
     }
-    if (LaunchOptions::IsOption(arguments[i])) continue;
-    return arguments.takeAt(i);
-  }
-  return {};
+    return {};
 }
 
 bool StoreInterfaceLanguage(const QString& language) {
-  if (!LooksLikeLanguageCode(language)) return false;
-  QSettings settings = Settings();
-  settings.setValue(QLatin1String(kLanguagesKey), QStringList{language});
-  settings.sync();
-  return settings.status() == QSettings::NoError;
+    if (!LooksLikeLanguageCode(language)) return false;
+    QSettings settings = Settings();
+    settings.setValue(QLatin1String(kLanguagesKey), QStringList{language});
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 QString StoredInterfaceLanguage() {
-  const QStringList stored = Settings().value(QLatin1String(kLanguagesKey)).toStringList();
-  return stored.isEmpty() || !LooksLikeLanguageCode(stored.first()) ? QString() : stored.first();
+    const QStringList stored = Settings().value(QLatin1String(kLanguagesKey)).toStringList();
+    return stored.isEmpty() || !LooksLikeLanguageCode(stored.first()) ? QString() : stored.first();
 }
 
 }  // namespace app

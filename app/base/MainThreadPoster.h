@@ -9,14 +9,14 @@ class QObject;
 namespace app {
 
 class GuiThreadPoster final : public uimodel::IMainThreadPoster {
- public:
-  // `context` lives on the GUI thread for the whole process; the names are delivered through
-  // its event queue.
-  explicit GuiThreadPoster(QObject* context);
-  void Post(const std::string& name) override;
+public:
+    // `context` lives on the GUI thread for the whole process; the names are delivered through
+    // its event queue.
+    explicit GuiThreadPoster(QObject* context);
+    void Post(const std::string& name) override;
 
- private:
-  QObject* m_context;
+private:
+    QObject* m_context;
 };
 
 }  // namespace app

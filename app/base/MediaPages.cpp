@@ -11,8 +11,8 @@ namespace app {
 namespace {
 
 std::vector<QPointer<QWidget>>& Pages() {
-  static std::vector<QPointer<QWidget>> s_pages;
-  return s_pages;
+    static std::vector<QPointer<QWidget>> s_pages;
+    return s_pages;
 }
 
 }  // namespace
@@ -20,9 +20,9 @@ std::vector<QPointer<QWidget>>& Pages() {
 void FollowMediaWhileShown(QWidget* page) { Pages().emplace_back(page); }
 
 bool AnyMediaPageShown() {
-  auto& pages = Pages();
-  std::erase_if(pages, [](const QPointer<QWidget>& page) { return page.isNull(); });
-  return std::any_of(pages.begin(), pages.end(), [](const QPointer<QWidget>& page) { return page->isVisible(); });
+    auto& pages = Pages();
+    std::erase_if(pages, [](const QPointer<QWidget>& page) { return page.isNull(); });
+    return std::any_of(pages.begin(), pages.end(), [](const QPointer<QWidget>& page) { return page->isVisible(); });
 }
 
 }  // namespace app

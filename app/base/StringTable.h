@@ -17,23 +17,23 @@
 namespace app {
 
 class PlistStringTable final : public uimodel::IStringTable {
- public:
-  // Texts of the first of `languages` ("ja_JP", "ja", ...) that has a table, over English's.
-  explicit PlistStringTable(const QStringList& languages);
-  // Texts of the files, each over the ones after it (tests give their own).
-  static std::shared_ptr<PlistStringTable> FromFiles(const QStringList& preferredFirst);
+public:
+    // Texts of the first of `languages` ("ja_JP", "ja", ...) that has a table, over English's.
+    explicit PlistStringTable(const QStringList& languages);
+    // Texts of the files, each over the ones after it (tests give their own).
+    static std::shared_ptr<PlistStringTable> FromFiles(const QStringList& preferredFirst);
 
-  // "" for a key no table has: logged once per key, and reported to the missing-key handler
-  // every time.
-  std::string Text(const std::string& key) const override;
+    // "" for a key no table has: logged once per key, and reported to the missing-key handler
+    // every time.
+    std::string Text(const std::string& key) const override;
 
- private:
-  PlistStringTable() = default;
-  void LayUnder(const QString& path);
+private:
+    PlistStringTable() = default;
+    void LayUnder(const QString& path);
 
-  std::map<std::string, std::string> m_texts;
-  mutable std::mutex m_mutex;
-  mutable std::set<std::string> m_logged;
+    std::map<std::string, std::string> m_texts;
+    mutable std::mutex m_mutex;
+    mutable std::set<std::string> m_logged;
 };
 
 // The languages of the interface, most preferred first, as the table's constructor takes them.

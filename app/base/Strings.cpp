@@ -4,6 +4,8 @@
 
 namespace app {
 
-QString Text(const QString& key) { return QString::fromStdString(uimodel::GetSeams().pStrings->Text(key.toStdString())); }
+QString Text(const QString& key) {
+    return QString::fromStdString(uimodel::GetSeams().pStrings->Text(key.toStdString()));
+}
 
 }  // namespace app

@@ -11,18 +11,18 @@
 namespace app {
 
 class QtUserSettings final : public uimodel::IUserSettings {
- public:
-  // The application's user settings.
-  QtUserSettings();
-  // The settings in an INI file of its own (tests).
-  explicit QtUserSettings(const QString& iniPath);
+public:
+    // The application's user settings.
+    QtUserSettings();
+    // The settings in an INI file of its own (tests).
+    explicit QtUserSettings(const QString& iniPath);
 
-  std::optional<std::string> Value(const std::string& key) const override;
-  void SetValue(const std::string& key, const std::string& value) override;
+    std::optional<std::string> Value(const std::string& key) const override;
+    void SetValue(const std::string& key, const std::string& value) override;
 
- private:
-  QString m_iniPath;  // empty: the application's settings
-  mutable std::mutex m_mutex;  // QSettings objects are not shared between threads
+private:
+    QString m_iniPath;           // empty: the application's settings
+    mutable std::mutex m_mutex;  // QSettings objects are not shared between threads
 };
 
 }  // namespace app

@@ -83,26 +83,50 @@ QPainterPath UpOutline(const QRectF& viewFrameUp, int side, const AttachedLook& 
     path.moveTo(left + tl, top);
     // Top edge, rightward: 11 at its start, 1 in its middle, 10 at its end.
     if (side == 11) AppendArrow(path, 0, look);
-    if (side == 1) { path.lineTo(midX - a / 2, top); AppendArrow(path, 0, look); }
-    if (side == 10) { path.lineTo(right - tr - a, top); AppendArrow(path, 0, look); }
+    if (side == 1) {
+        path.lineTo(midX - a / 2, top);
+        AppendArrow(path, 0, look);
+    }
+    if (side == 10) {
+        path.lineTo(right - tr - a, top);
+        AppendArrow(path, 0, look);
+    }
     path.lineTo(right - tr, top);
     if (tr > 0) ArcThrough(path, {right, top}, {right, top - tr});
     // Right edge, downward: 5, 0, 4.
     if (side == 5) AppendArrow(path, 1, look);
-    if (side == 0) { path.lineTo(right, midY + a / 2); AppendArrow(path, 1, look); }
-    if (side == 4) { path.lineTo(right, bottom + br + a); AppendArrow(path, 1, look); }
+    if (side == 0) {
+        path.lineTo(right, midY + a / 2);
+        AppendArrow(path, 1, look);
+    }
+    if (side == 4) {
+        path.lineTo(right, bottom + br + a);
+        AppendArrow(path, 1, look);
+    }
     path.lineTo(right, bottom + br);
     if (br > 0) ArcThrough(path, {right, bottom}, {right - br, bottom});
     // Bottom edge, leftward: 8, 3, 9.
     if (side == 8) AppendArrow(path, 2, look);
-    if (side == 3) { path.lineTo(midX + a / 2, bottom); AppendArrow(path, 2, look); }
-    if (side == 9) { path.lineTo(left + bl + a, bottom); AppendArrow(path, 2, look); }
+    if (side == 3) {
+        path.lineTo(midX + a / 2, bottom);
+        AppendArrow(path, 2, look);
+    }
+    if (side == 9) {
+        path.lineTo(left + bl + a, bottom);
+        AppendArrow(path, 2, look);
+    }
     path.lineTo(left + bl, bottom);
     if (bl > 0) ArcThrough(path, {left, bottom}, {left, bottom + bl});
     // Left edge, upward: 6, 2, 7.
     if (side == 6) AppendArrow(path, 3, look);
-    if (side == 2) { path.lineTo(left, midY - a / 2); AppendArrow(path, 3, look); }
-    if (side == 7) { path.lineTo(left, top - tl - a); AppendArrow(path, 3, look); }
+    if (side == 2) {
+        path.lineTo(left, midY - a / 2);
+        AppendArrow(path, 3, look);
+    }
+    if (side == 7) {
+        path.lineTo(left, top - tl - a);
+        AppendArrow(path, 3, look);
+    }
     path.lineTo(left, top - tl);
     if (tl > 0) ArcThrough(path, {left, top}, {left + tl, top});
     path.closeSubpath();
@@ -112,20 +136,18 @@ QPainterPath UpOutline(const QRectF& viewFrameUp, int side, const AttachedLook& 
 }  // namespace
 
 double LimitCornerRadius(double radius, QSizeF viewSize, const AttachedLook& look) {
-    const double limit = (std::min(viewSize.width(), viewSize.height()) + 2 * look.viewMargin -
-                          look.arrowBaseWidth) / 2;
+    const double limit =
+        (std::min(viewSize.width(), viewSize.height()) + 2 * look.viewMargin - look.arrowBaseWidth) / 2;
     return std::max(0.0, std::min(radius, std::max(0.0, limit)));
 }
 
 double LimitArrowBaseWidth(double width, QSizeF viewSize, const AttachedLook& look) {
-    double limit = std::min(viewSize.width(), viewSize.height()) + 2 * look.viewMargin -
-                   look.cornerRadius;
+    double limit = std::min(viewSize.width(), viewSize.height()) + 2 * look.viewMargin - look.cornerRadius;
     if (look.drawsRoundCornerBesideArrow) limit -= look.cornerRadius;
     return std::max(0.0, std::min(width, std::max(0.0, limit)));
 }
 
-int AutomaticSide(QSizeF viewSize, QPointF point, double distance, const AttachedLook& look,
-                  const QRectF& area) {
+int AutomaticSide(QSizeF viewSize, QPointF point, double distance, const AttachedLook& look, const QRectF& area) {
     const UpRect screen = ToUp(area);
     const double x = point.x();
     const double y = -point.y();
@@ -136,9 +158,12 @@ int AutomaticSide(QSizeF viewSize, QPointF point, double distance, const Attache
 
     int side = kSideBelow;
     if (y - H - g < screen.bottom) {
-        if (x + W + g < screen.right) side = kSideRight;
-        else if (x - W - g >= screen.left) side = kSideLeft;
-        else if (y + H + g < screen.top) side = kSideAbove;
+        if (x + W + g < screen.right)
+            side = kSideRight;
+        else if (x - W - g >= screen.left)
+            side = kSideLeft;
+        else if (y + H + g < screen.top)
+            side = kSideAbove;
     }
     // The parent window is both the screen area and the reference frame here.
     const UpRect& frame = screen;
@@ -156,12 +181,9 @@ int AutomaticSide(QSizeF viewSize, QPointF point, double distance, const Attache
     return side;
 }
 
-std::optional<AttachedGeometry> ComputeAttachedGeometry(QSizeF viewSize, QPointF point, int side,
-                                                        double distance,
-                                                        const AttachedLook& look,
-                                                        const QRectF& area) {
-    if (viewSize.width() <= 0 || viewSize.height() <= 0 || side < 0 || side > kSideAutomatic)
-        return std::nullopt;
+std::optional<AttachedGeometry> ComputeAttachedGeometry(QSizeF viewSize, QPointF point, int side, double distance,
+                                                        const AttachedLook& look, const QRectF& area) {
+    if (viewSize.width() <= 0 || viewSize.height() <= 0 || side < 0 || side > kSideAutomatic) return std::nullopt;
     if (side == kSideAutomatic) side = AutomaticSide(viewSize, point, distance, look, area);
 
     const double m = look.viewMargin;
@@ -172,25 +194,61 @@ std::optional<AttachedGeometry> ComputeAttachedGeometry(QSizeF viewSize, QPointF
     // Room for the arrow, kept even without one so that the distance means the same.
     if (IsOneOf(side, {0, 4, 5})) W += h;
     if (IsOneOf(side, {1, 10, 11})) H += h;
-    if (IsOneOf(side, {2, 6, 7})) { W += h; viewUp.moveLeft(viewUp.x() + h); }
-    if (IsOneOf(side, {3, 8, 9})) { H += h; viewUp.moveTop(viewUp.y() + h); }
+    if (IsOneOf(side, {2, 6, 7})) {
+        W += h;
+        viewUp.moveLeft(viewUp.x() + h);
+    }
+    if (IsOneOf(side, {3, 8, 9})) {
+        H += h;
+        viewUp.moveTop(viewUp.y() + h);
+    }
 
     const double i = ArrowInset(look);
     double x = point.x();
     double y = -point.y();
     switch (side) {
-        case 0: x -= W; y -= H / 2; break;
-        case 1: x -= W / 2; y -= H; break;
-        case 2: y -= H / 2; break;
-        case 3: x -= W / 2; break;
-        case 4: x -= W; y -= i; break;
-        case 5: x -= W; y -= H - i; break;
-        case 6: y -= i; break;
-        case 7: y -= H - i; break;
-        case 8: x -= W - i; break;
-        case 9: x -= i; break;
-        case 10: x -= W - i; y -= H; break;
-        case 11: x -= i; y -= H; break;
+        case 0:
+            x -= W;
+            y -= H / 2;
+            break;
+        case 1:
+            x -= W / 2;
+            y -= H;
+            break;
+        case 2:
+            y -= H / 2;
+            break;
+        case 3:
+            x -= W / 2;
+            break;
+        case 4:
+            x -= W;
+            y -= i;
+            break;
+        case 5:
+            x -= W;
+            y -= H - i;
+            break;
+        case 6:
+            y -= i;
+            break;
+        case 7:
+            y -= H - i;
+            break;
+        case 8:
+            x -= W - i;
+            break;
+        case 9:
+            x -= i;
+            break;
+        case 10:
+            x -= W - i;
+            y -= H;
+            break;
+        case 11:
+            x -= i;
+            y -= H;
+            break;
     }
     if (IsOneOf(side, {0, 4, 5})) x -= distance;
     if (IsOneOf(side, {1, 10, 11})) y -= distance;
@@ -200,8 +258,7 @@ std::optional<AttachedGeometry> ComputeAttachedGeometry(QSizeF viewSize, QPointF
     AttachedGeometry geometry;
     geometry.side = side;
     geometry.frame = QRectF(x, -(y + H), W, H);
-    geometry.viewFrame = QRectF(viewUp.x(), H - (viewUp.y() + viewUp.height()), viewUp.width(),
-                                viewUp.height());
+    geometry.viewFrame = QRectF(viewUp.x(), H - (viewUp.y() + viewUp.height()), viewUp.width(), viewUp.height());
     geometry.outline = QTransform(1, 0, 0, -1, 0, H).map(UpOutline(viewUp, side, look));
     return geometry;
 }

@@ -40,22 +40,19 @@ struct AttachedLook {
 };
 
 struct AttachedGeometry {
-    int side = kSideBelow;   // never kSideAutomatic
-    QRectF frame;            // the pop-over in parent coordinates
-    QRectF viewFrame;        // the wrapped view inside the pop-over
-    QPainterPath outline;    // body and arrow, in the pop-over's own coordinates
+    int side = kSideBelow;  // never kSideAutomatic
+    QRectF frame;           // the pop-over in parent coordinates
+    QRectF viewFrame;       // the wrapped view inside the pop-over
+    QPainterPath outline;   // body and arrow, in the pop-over's own coordinates
 };
 
 // The side the pop-over takes when asked for the automatic one: below when it fits inside
 // `area`, else right, left or above, then shifted to the variant that keeps it inside.
-int AutomaticSide(QSizeF viewSize, QPointF point, double distance, const AttachedLook& look,
-                  const QRectF& area);
+int AutomaticSide(QSizeF viewSize, QPointF point, double distance, const AttachedLook& look, const QRectF& area);
 
 // The whole layout; no pop-over (nullopt) for an empty view or a side out of 0-12.
-std::optional<AttachedGeometry> ComputeAttachedGeometry(QSizeF viewSize, QPointF point, int side,
-                                                        double distance,
-                                                        const AttachedLook& look,
-                                                        const QRectF& area);
+std::optional<AttachedGeometry> ComputeAttachedGeometry(QSizeF viewSize, QPointF point, int side, double distance,
+                                                        const AttachedLook& look, const QRectF& area);
 
 // The look's limits: a corner radius and an arrow base that fit the view, never below 0.
 double LimitCornerRadius(double radius, QSizeF viewSize, const AttachedLook& look);

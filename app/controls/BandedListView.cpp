@@ -5,14 +5,14 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "app/base/Strings.h"
+#include "app/controls/CheckBoxImage.h"
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/FocusRing.h"
 #include "app/controls/ImageAndTextCell.h"
-#include "app/controls/CheckBoxImage.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/controls/ListPalette.h"
 #include "app/controls/Theme.h"
-#include "app/base/Strings.h"
 
 namespace app {
 
@@ -77,12 +77,9 @@ void BandedListView::paintEvent(QPaintEvent* event) {
     QTreeView::paintEvent(event);
 }
 
-void BandedListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
+void BandedListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const QRect row(0, option.rect.top(), viewport()->width(), option.rect.height());
-    const int visualRow = option.rect.height() > 0
-                              ? (option.rect.top() + verticalOffset()) / option.rect.height()
-                              : -1;
+    const int visualRow = option.rect.height() > 0 ? (option.rect.top() + verticalOffset()) / option.rect.height() : -1;
     if (highlightedRow_ >= 0 && visualRow == highlightedRow_)
         painter->fillRect(row, list_palette::Selected());
     else if (fillsEveryRow_)
@@ -92,8 +89,7 @@ void BandedListView::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
     plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
     QTreeView::drawRow(painter, plain, index);
 
-    if (hasFocus() && index.row() == currentIndex().row() &&
-        index.parent() == currentIndex().parent()) {
+    if (hasFocus() && index.row() == currentIndex().row() && index.parent() == currentIndex().parent()) {
         DrawFocusRing(*painter, row, 0);
     }
 }
@@ -113,9 +109,7 @@ void BandedListView::currentChanged(const QModelIndex& current, const QModelInde
     viewport()->update();
 }
 
-CustemOutlineView::CustemOutlineView(QWidget* parent) : BandedOutlineView(parent) {
-    setFillsEveryRow(true);
-}
+CustemOutlineView::CustemOutlineView(QWidget* parent) : BandedOutlineView(parent) { setFillsEveryRow(true); }
 
 QNCustomOutlineView::QNCustomOutlineView(QWidget* parent) : BandedOutlineView(parent) {}
 
@@ -123,10 +117,10 @@ namespace {
 
 // The note's backdrop: "text_bg" stretched over the whole view.
 class NoteBackdrop : public QWidget {
- public:
+public:
     using QWidget::QWidget;
 
- protected:
+protected:
     void paintEvent(QPaintEvent*) override {
         const QPixmap image = ImageLibrary::instance().pixmap(QStringLiteral("text_bg"), size());
         if (image.isNull()) return;

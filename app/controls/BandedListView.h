@@ -11,7 +11,7 @@ namespace app {
 
 class BandedListView : public QTreeView {
     Q_OBJECT
- public:
+public:
     explicit BandedListView(QWidget* parent = nullptr);
 
     // The visual row painted in the selected colour; -1 or a row past the end paints none.
@@ -25,19 +25,18 @@ class BandedListView : public QTreeView {
     // The visual row of an index, as the highlight counts rows; -1 when it is not shown.
     int visualRowOf(const QModelIndex& index) const;
 
- signals:
+signals:
     // The check of `index` was toggled by Space; the NewButton delegate passes it through the
     // same debounced path as a click.
     void checkRequested(const QModelIndex& index);
 
- protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
-    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                 const QModelIndex& index) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
- private:
+private:
     void paintBands(QPainter& painter) const;
 
     int highlightedRow_ = 0;
@@ -49,7 +48,7 @@ class BandedListView : public QTreeView {
 // list of rows that have children (the disk page keeps their numbers as text there).
 class BandedOutlineView : public BandedListView {
     Q_OBJECT
- public:
+public:
     using BandedListView::BandedListView;
     void setSelectCellBackgroundColorWithRow(int row) { setHighlightedRow(row); }
     int isSelectRow() const { return highlightedRow(); }
@@ -57,28 +56,28 @@ class BandedOutlineView : public BandedListView {
     const QStringList& isRootArr() const { return rootRows_; }
     void setIsRootArr(QStringList rows) { rootRows_ = std::move(rows); }
 
- private:
+private:
     QStringList rootRows_;
 };
 
 // The outline of the disk page: every row filled, the highlighted one in the selected colour.
 class CustemOutlineView : public BandedOutlineView {
     Q_OBJECT
- public:
+public:
     explicit CustemOutlineView(QWidget* parent = nullptr);
 };
 
 // The results window's trees: bands show through rows that are not highlighted.
 class QNCustomOutlineView : public BandedOutlineView {
     Q_OBJECT
- public:
+public:
     explicit QNCustomOutlineView(QWidget* parent = nullptr);
 };
 
 // The file list: flat rows, the dark header, and the empty-list note.
 class CustomTableView : public BandedListView {
     Q_OBJECT
- public:
+public:
     explicit CustomTableView(QWidget* parent = nullptr);
     int rowNum() const { return highlightedRow(); }
     void setRowNum(int row) { setHighlightedRow(row); }
@@ -88,10 +87,10 @@ class CustomTableView : public BandedListView {
     void changeNoValue(bool hasValues, const QString& noteKey = QStringLiteral("DYD_FOUR_NO_VALUE_NOTE"));
     QWidget* noValueView() const { return noValueView_; }
 
- protected:
+protected:
     void resizeEvent(QResizeEvent* event) override;
 
- private:
+private:
     QWidget* noValueView_ = nullptr;
     QString noValueKey_;
 };

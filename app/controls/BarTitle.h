@@ -10,12 +10,12 @@ namespace app {
 class TCImageWindow;
 
 class BarTitle : public QLabel {
-  Q_OBJECT
- public:
-  BarTitle(const QString& text, TCImageWindow* window);
+    Q_OBJECT
+public:
+    BarTitle(const QString& text, TCImageWindow* window);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace app

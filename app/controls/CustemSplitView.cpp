@@ -6,10 +6,10 @@ namespace app {
 namespace {
 
 class BlackHandle : public QSplitterHandle {
- public:
+public:
     using QSplitterHandle::QSplitterHandle;
 
- protected:
+protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.fillRect(rect(), Qt::black);

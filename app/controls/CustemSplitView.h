@@ -7,10 +7,10 @@ namespace app {
 
 class CustemSplitView : public QSplitter {
     Q_OBJECT
- public:
+public:
     using QSplitter::QSplitter;
 
- protected:
+protected:
     QSplitterHandle* createHandle() override;
 };
 

@@ -18,9 +18,7 @@ constexpr int kDarkHeaderHeight = 25;
 
 QString SectionTitle(const QHeaderView& header, int logicalIndex) {
     if (!header.model()) return {};
-    return DisplayName(header.model()
-                           ->headerData(logicalIndex, header.orientation(), Qt::DisplayRole)
-                           .toString());
+    return DisplayName(header.model()->headerData(logicalIndex, header.orientation(), Qt::DisplayRole).toString());
 }
 
 }  // namespace
@@ -120,8 +118,7 @@ void CustomTableHeaderView::paintSection(QPainter* painter, const QRect& rect, i
     painter->setFont(font());
     const QRect title = rest.adjusted(4, 0, -4, 0);
     painter->drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                      fontMetrics().elidedText(SectionTitle(*this, logicalIndex), Qt::ElideRight,
-                                               title.width()));
+                      fontMetrics().elidedText(SectionTitle(*this, logicalIndex), Qt::ElideRight, title.width()));
     painter->restore();
 }
 

@@ -9,7 +9,7 @@ namespace app {
 
 class CustomHeaderCell : public QHeaderView {
     Q_OBJECT
- public:
+public:
     explicit CustomHeaderCell(QWidget* parent = nullptr);
 
     // Priority 0 makes `logicalIndex` the sort column: its title gives room to a white
@@ -22,10 +22,10 @@ class CustomHeaderCell : public QHeaderView {
     int sortColumn() const;
     QFont titleFont() const { return titleFont_; }
 
- protected:
+protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
- private:
+private:
     struct SortState {
         bool ascending = true;
         qint64 priority = 1;
@@ -36,15 +36,15 @@ class CustomHeaderCell : public QHeaderView {
 
 class CustomTableHeaderView : public QHeaderView {
     Q_OBJECT
- public:
+public:
     explicit CustomTableHeaderView(QWidget* parent = nullptr);
 
- protected:
+protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
- private:
+private:
     int pressed_ = -1;
 };
 

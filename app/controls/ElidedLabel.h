@@ -7,27 +7,27 @@
 namespace app {
 
 class ElidedLabel : public QLabel {
-  Q_OBJECT
- public:
-  explicit ElidedLabel(QWidget* parent = nullptr);
-  ElidedLabel(const QString& text, QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit ElidedLabel(QWidget* parent = nullptr);
+    ElidedLabel(const QString& text, QWidget* parent = nullptr);
 
-  void setFullText(const QString& text);
-  const QString& fullText() const { return m_fullText; }
-  void setElideMiddle(bool middle);
-  void setTextColor(const QColor& color);
+    void setFullText(const QString& text);
+    const QString& fullText() const { return m_fullText; }
+    void setElideMiddle(bool middle);
+    void setTextColor(const QColor& color);
 
-  QSize minimumSizeHint() const override;
+    QSize minimumSizeHint() const override;
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
- private:
-  void refresh();
+private:
+    void refresh();
 
-  QString m_fullText;
-  bool m_elideMiddle = false;
+    QString m_fullText;
+    bool m_elideMiddle = false;
 };
 
 }  // namespace app

@@ -23,23 +23,20 @@ QPixmap DecorationPixmap(const QVariant& decoration, QSize room, qreal devicePix
     if (pixmap.isNull()) return pixmap;
     const QSizeF logical = pixmap.deviceIndependentSize();
     if (logical.width() > room.width() || logical.height() > room.height()) {
-        pixmap = pixmap.scaled(room * pixmap.devicePixelRatio(), Qt::KeepAspectRatio,
-                               Qt::SmoothTransformation);
+        pixmap = pixmap.scaled(room * pixmap.devicePixelRatio(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
     return pixmap;
 }
 
 QColor CellTextColor(const QStyleOptionViewItem& option, const QModelIndex& index) {
     const QVariant foreground = index.data(Qt::ForegroundRole);
-    if (foreground.canConvert<QBrush>() && foreground.isValid())
-        return foreground.value<QBrush>().color();
+    if (foreground.canConvert<QBrush>() && foreground.isValid()) return foreground.value<QBrush>().color();
     return option.palette.color(QPalette::Text);
 }
 
 QRect ImageAndTextCell::IconRect(const QRect& cell, bool hasIcon) {
     if (!hasIcon) return {};
-    return {cell.x() + kIconSpacing, cell.y() + (cell.height() - kIconSize + 1) / 2, kIconSize,
-            kIconSize};
+    return {cell.x() + kIconSpacing, cell.y() + (cell.height() - kIconSize + 1) / 2, kIconSize, kIconSize};
 }
 
 QRect ImageAndTextCell::TextRect(const QRect& cell, bool hasIcon) {
@@ -47,17 +44,15 @@ QRect ImageAndTextCell::TextRect(const QRect& cell, bool hasIcon) {
     return cell.adjusted(strip + 5, 0, 0, 0);
 }
 
-void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
+void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    const QPixmap icon = DecorationPixmap(index.data(Qt::DecorationRole),
-                                          QSize(kIconSize, kIconSize), ratio);
+    const QPixmap icon = DecorationPixmap(index.data(Qt::DecorationRole), QSize(kIconSize, kIconSize), ratio);
     const QRect iconRect = IconRect(option.rect, !icon.isNull());
     if (!icon.isNull()) {
         const QSizeF size = icon.deviceIndependentSize();
-        painter->drawPixmap(QPointF(iconRect.x() + (kIconSize - size.width()) / 2,
-                                    iconRect.y() + (kIconSize - size.height()) / 2),
-                            icon);
+        painter->drawPixmap(
+            QPointF(iconRect.x() + (kIconSize - size.width()) / 2, iconRect.y() + (kIconSize - size.height()) / 2),
+            icon);
     }
     const QRect text = TextRect(option.rect, !icon.isNull());
     const QString name = DisplayName(index.data(Qt::DisplayRole).toString());
@@ -75,8 +70,8 @@ QSize ImageAndTextCell::sizeHint(const QStyleOptionViewItem& option, const QMode
     return size;
 }
 
-bool ImageAndTextCell::helpEvent(QHelpEvent* event, QAbstractItemView* view,
-                                 const QStyleOptionViewItem& option, const QModelIndex& index) {
+bool ImageAndTextCell::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) {
     if (event->type() != QEvent::ToolTip) return QStyledItemDelegate::helpEvent(event, view, option, index);
     // A model's tip is already plain text made safe for the tip's rich text; only a name
     // taken from the display text is made so here. Made twice, "<p>" showed in the tip.

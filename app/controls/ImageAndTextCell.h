@@ -7,7 +7,7 @@ namespace app {
 
 class ImageAndTextCell : public QStyledItemDelegate {
     Q_OBJECT
- public:
+public:
     static constexpr int kIconSpacing = 3;
     static constexpr int kIconSize = 16;
 
@@ -18,8 +18,7 @@ class ImageAndTextCell : public QStyledItemDelegate {
     // Where the text goes: the rest of the cell, 5 px in.
     static QRect TextRect(const QRect& cell, bool hasIcon);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;

@@ -1,19 +1,17 @@
 #include "app/controls/MAAttachedWindow.h"
 
-#include <QPainter>
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace app {
 
-MAAttachedWindow* MAAttachedWindow::attach(QWidget* view, QPoint point, QWidget* window, int side,
-                                           double distance) {
+MAAttachedWindow* MAAttachedWindow::attach(QWidget* view, QPoint point, QWidget* window, int side, double distance) {
     if (!view || !window || view->width() <= 0 || view->height() <= 0) return nullptr;
     if (side < 0 || side > kSideAutomatic) return nullptr;
     return new MAAttachedWindow(view, point, window->window(), side, distance);
 }
 
-MAAttachedWindow::MAAttachedWindow(QWidget* view, QPoint point, QWidget* window, int side,
-                                   double distance)
+MAAttachedWindow::MAAttachedWindow(QWidget* view, QPoint point, QWidget* window, int side, double distance)
     : QWidget(window), view_(view), point_(point), requestedSide_(side), distance_(distance) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -30,8 +28,7 @@ void MAAttachedWindow::relayout() {
     if (!view_ || !parentWidget()) return;
     const QRectF area = parentWidget()->rect();
     // The automatic side is chosen once, when the pop-over is made or moved.
-    auto geometry = ComputeAttachedGeometry(view_->size(), point_, requestedSide_, distance_,
-                                            look_, area);
+    auto geometry = ComputeAttachedGeometry(view_->size(), point_, requestedSide_, distance_, look_, area);
     if (!geometry) return;
     geometry_ = *geometry;
     requestedSide_ = geometry_.side;
@@ -60,7 +57,10 @@ void MAAttachedWindow::setBackgroundImage(const QPixmap& image) {
 }
 
 void MAAttachedWindow::setBorderColor(const QColor& color) {
-    if (color != border_) { border_ = color; update(); }
+    if (color != border_) {
+        border_ = color;
+        update();
+    }
 }
 
 void MAAttachedWindow::setBorderWidth(double width) {
@@ -79,8 +79,7 @@ void MAAttachedWindow::setCornerRadius(double radius) {
 }
 
 void MAAttachedWindow::setArrowBaseWidth(double width) {
-    look_.arrowBaseWidth =
-        LimitArrowBaseWidth(width, view_ ? QSizeF(view_->size()) : QSizeF(), look_);
+    look_.arrowBaseWidth = LimitArrowBaseWidth(width, view_ ? QSizeF(view_->size()) : QSizeF(), look_);
     relayout();
 }
 

@@ -15,11 +15,10 @@ namespace app {
 
 class MAAttachedWindow : public QWidget {
     Q_OBJECT
- public:
+public:
     // Wraps `view` (reparented) on `side` of `point`, given in `window`'s coordinates, at
     // `distance` from it. No pop-over (null) for a missing or empty view or a missing window.
-    static MAAttachedWindow* attach(QWidget* view, QPoint point, QWidget* window, int side,
-                                    double distance);
+    static MAAttachedWindow* attach(QWidget* view, QPoint point, QWidget* window, int side, double distance);
 
     int side() const { return geometry_.side; }
     const AttachedGeometry& attachedGeometry() const { return geometry_; }
@@ -44,14 +43,14 @@ class MAAttachedWindow : public QWidget {
     // Hides and releases the pop-over; a second call, or one after the window went, does nothing.
     void closePopover();
 
- signals:
+signals:
     void closed();
 
- protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
- private:
+private:
     MAAttachedWindow(QWidget* view, QPoint point, QWidget* window, int side, double distance);
     void relayout();
 

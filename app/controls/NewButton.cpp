@@ -6,9 +6,9 @@
 
 #include <chrono>
 
+#include "app/controls/CheckBoxImage.h"
 #include "app/controls/DisplayName.h"
 #include "app/controls/ImageAndTextCell.h"
-#include "app/controls/CheckBoxImage.h"
 #include "app/controls/ImageLibrary.h"
 
 namespace app {
@@ -55,21 +55,20 @@ QRect NewButton::CheckRect(const QRect& cell) {
 }
 
 QRect NewButton::IconRect(const QRect& cell) {
-    return {cell.x() + 8, cell.y() + (cell.height() - kIconRoom.height() + 1) / 2,
-            kIconRoom.width(), kIconRoom.height()};
+    return {cell.x() + 8, cell.y() + (cell.height() - kIconRoom.height() + 1) / 2, kIconRoom.width(),
+            kIconRoom.height()};
 }
 
 QRect NewButton::LabelRect(const QRect& cell, bool hasIcon) {
     const int x = cell.x() + (hasIcon ? 40 : 15);
-    return {x, cell.y() + (cell.height() - kLabelHeight + 1) / 2,
-            std::max(0, cell.right() + 1 - x), kLabelHeight};
+    return {x, cell.y() + (cell.height() - kLabelHeight + 1) / 2, std::max(0, cell.right() + 1 - x), kLabelHeight};
 }
 
-void NewButton::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                      const QModelIndex& index) const {
+void NewButton::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const QVariant state = index.data(Qt::CheckStateRole);
     if (state.isValid()) {
-        const QPixmap check = ImageLibrary::instance().pixmap(CheckBoxImageName(state.toInt()), CheckRect(option.rect).size());
+        const QPixmap check =
+            ImageLibrary::instance().pixmap(CheckBoxImageName(state.toInt()), CheckRect(option.rect).size());
         if (!check.isNull()) painter->drawPixmap(CheckRect(option.rect), check);
     }
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
@@ -77,9 +76,9 @@ void NewButton::paint(QPainter* painter, const QStyleOptionViewItem& option,
     if (!icon.isNull()) {
         const QRect room = IconRect(option.rect);
         const QSizeF size = icon.deviceIndependentSize();
-        painter->drawPixmap(QPointF(room.x() + (room.width() - size.width()) / 2,
-                                    room.y() + (room.height() - size.height()) / 2),
-                            icon);
+        painter->drawPixmap(
+            QPointF(room.x() + (room.width() - size.width()) / 2, room.y() + (room.height() - size.height()) / 2),
+            icon);
     }
     const QRect label = LabelRect(option.rect, !icon.isNull());
     const QString name = DisplayName(index.data(Qt::DisplayRole).toString());
@@ -99,8 +98,7 @@ QSize NewButton::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&
 bool NewButton::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
                             const QModelIndex& index) {
     const auto type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
-        type != QEvent::MouseButtonDblClick)
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
         return false;
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton) return false;
@@ -112,8 +110,8 @@ bool NewButton::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOpti
     return true;
 }
 
-bool NewButton::helpEvent(QHelpEvent* event, QAbstractItemView* view,
-                          const QStyleOptionViewItem& option, const QModelIndex& index) {
+bool NewButton::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) {
     ImageAndTextCell names;
     return names.helpEvent(event, view, option, index);
 }

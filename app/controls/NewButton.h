@@ -12,7 +12,7 @@ namespace app {
 
 // The process-wide 0.2-s gate of check clicks.
 class CheckClickGate {
- public:
+public:
     static constexpr qint64 kIntervalMs = 200;
     // True when no click passed in the last 0.2 s; the click then counts.
     static bool TryPass();
@@ -22,7 +22,7 @@ class CheckClickGate {
 
 class NewButton : public QStyledItemDelegate {
     Q_OBJECT
- public:
+public:
     static constexpr int kCheckHitWidth = 15;
     static constexpr int kCheckHitHeight = 30;
     static constexpr int kCheckSize = 14;
@@ -36,19 +36,18 @@ class NewButton : public QStyledItemDelegate {
     static QRect IconRect(const QRect& cell);
     static QRect LabelRect(const QRect& cell, bool hasIcon);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
- public slots:
+public slots:
     // The keyboard's way to the check box (Space), through the same gate as a click.
     void requestCheck(const QModelIndex& index);
 
- signals:
+signals:
     void clickButtonAction(const QModelIndex& index);
 };
 

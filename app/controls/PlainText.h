@@ -18,7 +18,6 @@ QString EscapedToolTip(const QString& text);
 QString OneLine(const QString& text);
 
 // OneLine elided to width pixels with the given metrics.
-QString ElidedLine(const QString& text, const QFontMetrics& metrics, int width,
-                   bool elideMiddle = false);
+QString ElidedLine(const QString& text, const QFontMetrics& metrics, int width, bool elideMiddle = false);
 
 }  // namespace app

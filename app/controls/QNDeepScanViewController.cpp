@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/controls/Theme.h"
 #include "app/base/Strings.h"
+#include "app/controls/Theme.h"
 
 namespace app {
 namespace {
@@ -18,7 +18,7 @@ constexpr int kSmallestPoints = 8;
 
 // A small round button with a cross, drawn here so it reads on the dark pop-over.
 class CloseCross : public QAbstractButton {
- public:
+public:
     explicit CloseCross(QWidget* parent) : QAbstractButton(parent) {
         setFixedSize(18, 18);
         // Clicked only: the offer closes itself after a few seconds, and in the Tab chain it would
@@ -28,7 +28,7 @@ class CloseCross : public QAbstractButton {
         setAccessibleName(QStringLiteral("Close"));
     }
 
- protected:
+protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);

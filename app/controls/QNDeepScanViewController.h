@@ -9,18 +9,18 @@ namespace app {
 
 class QNDeepScanViewController : public QWidget {
     Q_OBJECT
- public:
+public:
     explicit QNDeepScanViewController(QWidget* parent = nullptr);
     QLabel* deepScanNodeLabel() const { return label_; }
     QWidget* closeButton() const { return close_; }
     // Takes `room`'s width and the largest type, 12 pt down to 8 pt, whose lines fit its height.
     void fitWithin(QSize room);
 
- signals:
+signals:
     // The close button was pressed.
     void popupViewHidden();
 
- private:
+private:
     QLabel* label_;
     QWidget* close_;
 };

@@ -6,10 +6,10 @@
 namespace app {
 
 class QNHandButton : public QPushButton {
-  Q_OBJECT
- public:
-  explicit QNHandButton(QWidget* parent = nullptr);
-  explicit QNHandButton(const QString& text, QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit QNHandButton(QWidget* parent = nullptr);
+    explicit QNHandButton(const QString& text, QWidget* parent = nullptr);
 };
 
 }  // namespace app

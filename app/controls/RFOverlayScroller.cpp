@@ -20,7 +20,7 @@ constexpr double kThin = 5.0;
 constexpr int kMinimumKnob = 20;
 
 class QtFadeTimer final : public FadeTimer {
- public:
+public:
     QtFadeTimer() {
         timer_.setSingleShot(true);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
@@ -33,7 +33,7 @@ class QtFadeTimer final : public FadeTimer {
     }
     void cancel() override { timer_.stop(); }
 
- private:
+private:
     QTimer timer_;
     std::function<void()> callback_;
 };
@@ -64,10 +64,8 @@ QRectF ThinKnob(QRectF knob) {
 
 int HeaderOffsetFor(double height) { return height > 0 ? static_cast<int>(height) : 0; }
 
-RFOverlayScroller::RFOverlayScroller(Qt::Orientation orientation, QWidget* parent,
-                                     std::unique_ptr<FadeTimer> timer)
-    : QScrollBar(orientation, parent),
-      timer_(timer ? std::move(timer) : std::make_unique<QtFadeTimer>()) {
+RFOverlayScroller::RFOverlayScroller(Qt::Orientation orientation, QWidget* parent, std::unique_ptr<FadeTimer> timer)
+    : QScrollBar(orientation, parent), timer_(timer ? std::move(timer) : std::make_unique<QtFadeTimer>()) {
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -100,8 +98,7 @@ QRectF RFOverlayScroller::knobRect() const {
     const double share = double(pageStep()) / double(range + pageStep());
     const double knobLength = std::min<double>(length, std::max<double>(kMinimumKnob, length * share));
     const double position = (length - knobLength) * double(value() - minimum()) / double(range);
-    const QRectF knob = vertical ? QRectF(0, position, width(), knobLength)
-                                 : QRectF(position, 0, knobLength, height());
+    const QRectF knob = vertical ? QRectF(0, position, width(), knobLength) : QRectF(position, 0, knobLength, height());
     return ThinKnob(knob);
 }
 
@@ -156,8 +153,10 @@ void RFOverlayScroller::mousePressEvent(QMouseEvent* event) {
     const double along = vertical ? at.y() : at.x();
     const double start = vertical ? knob.top() : knob.left();
     const double end = vertical ? knob.bottom() : knob.right();
-    if (along >= start && along <= end) grab_ = along - start;
-    else triggerAction(along < start ? SliderPageStepSub : SliderPageStepAdd);
+    if (along >= start && along <= end)
+        grab_ = along - start;
+    else
+        triggerAction(along < start ? SliderPageStepSub : SliderPageStepAdd);
     event->accept();
 }
 
@@ -211,16 +210,15 @@ void RFOverlayScrollView::tile() {
     const QRect bounds = view_->rect();
     vertical_->setGeometry(bounds.width() - kScrollerWidth, headerOffset_, kScrollerWidth,
                            bounds.height() - headerOffset_);
-    horizontal_->setGeometry(0, bounds.height() - kHorizontalHeight,
-                             bounds.width() - kScrollerWidth, kHorizontalHeight);
+    horizontal_->setGeometry(0, bounds.height() - kHorizontalHeight, bounds.width() - kScrollerWidth,
+                             kHorizontalHeight);
     // Above the viewport and the header.
     vertical_->raise();
     horizontal_->raise();
 }
 
 bool RFOverlayScrollView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
-        tile();
+    if (watched == view_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) tile();
     return QObject::eventFilter(watched, event);
 }
 

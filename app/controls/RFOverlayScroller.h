@@ -15,7 +15,7 @@ namespace app {
 
 // Delays the fade; tests replace it to run time forward by hand.
 class FadeTimer {
- public:
+public:
     virtual ~FadeTimer() = default;
     // Replaces any pending request.
     virtual void start(int milliseconds, std::function<void()> callback) = 0;
@@ -32,13 +32,12 @@ int HeaderOffsetFor(double height);
 class RFOverlayScroller : public QScrollBar {
     Q_OBJECT
     Q_PROPERTY(qreal knobAlpha READ knobAlpha WRITE setKnobAlpha)
- public:
+public:
     static constexpr int kFadeDelayMs = 1500;
     static constexpr int kFadeOutMs = 300;
     static constexpr int kFadeInMs = 100;
 
-    RFOverlayScroller(Qt::Orientation orientation, QWidget* parent,
-                      std::unique_ptr<FadeTimer> timer = nullptr);
+    RFOverlayScroller(Qt::Orientation orientation, QWidget* parent, std::unique_ptr<FadeTimer> timer = nullptr);
     ~RFOverlayScroller() override;
 
     qreal knobAlpha() const { return alpha_; }
@@ -51,7 +50,7 @@ class RFOverlayScroller : public QScrollBar {
     void noteScrolled();
     void fadeOut();
 
- protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -59,7 +58,7 @@ class RFOverlayScroller : public QScrollBar {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
- private:
+private:
     void animateAlpha(qreal to, int milliseconds);
     // The value whose knob starts at `position` along the scroller.
     int valueAt(double position) const;
@@ -75,13 +74,12 @@ class RFOverlayScroller : public QScrollBar {
 // its whole area; the vertical scroller starts below the view's header.
 class RFOverlayScrollView : public QObject {
     Q_OBJECT
- public:
+public:
     static constexpr int kScrollerWidth = 15;
     static constexpr int kHorizontalHeight = 12;
 
     // Owned by the view. `timer` for the vertical scroller (tests).
-    explicit RFOverlayScrollView(QAbstractItemView* view,
-                                 std::unique_ptr<FadeTimer> timer = nullptr);
+    explicit RFOverlayScrollView(QAbstractItemView* view, std::unique_ptr<FadeTimer> timer = nullptr);
 
     // Measured once, when made: later changes of the header are followed only when the owner
     // sets the offset again.
@@ -92,10 +90,10 @@ class RFOverlayScrollView : public QObject {
     // Places both scrollers over the view.
     void tile();
 
- protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
- private:
+private:
     static void Bind(QScrollBar* own, RFOverlayScroller* overlay);
 
     QPointer<QWidget> view_;  // a widget: it is still read while the view is destroyed

@@ -13,10 +13,10 @@ class QWidget;
 namespace app {
 
 struct SheetTexts {
-  QString message;      // the "_TITLE" text
-  QString informative;  // the "_NODE" text
-  QString defaultButton;
-  QString alternateButton;  // none when empty
+    QString message;      // the "_TITLE" text
+    QString informative;  // the "_NODE" text
+    QString defaultButton;
+    QString alternateButton;  // none when empty
 };
 
 // Opens the sheet on window (a TCImageWindow or any widget's window) and calls done with the

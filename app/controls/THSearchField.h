@@ -7,12 +7,12 @@
 namespace app {
 
 class THSearchField : public QLineEdit {
-  Q_OBJECT
- public:
-  explicit THSearchField(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit THSearchField(QWidget* parent = nullptr);
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace app

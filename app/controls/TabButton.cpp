@@ -10,33 +10,33 @@ namespace app {
 
 TabButton::TabButton(const QString& title, QWidget* parent)
     : QPushButton(title, parent), m_titleColor(theme::kLabelText) {
-  setFlat(true);
-  setCheckable(true);
-  setFocusPolicy(Qt::TabFocus);
-  setMinimumHeight(28);
+    setFlat(true);
+    setCheckable(true);
+    setFocusPolicy(Qt::TabFocus);
+    setMinimumHeight(28);
 }
 
 void TabButton::setImageName(const QString& name) {
-  if (name == m_image) return;
-  m_image = name;
-  update();
+    if (name == m_image) return;
+    m_image = name;
+    update();
 }
 
 void TabButton::setTitleColor(const QColor& color) {
-  if (color == m_titleColor) return;
-  m_titleColor = color;
-  update();
+    if (color == m_titleColor) return;
+    m_titleColor = color;
+    update();
 }
 
 void TabButton::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.fillRect(rect(), QColor(theme::kListRow));
-  if (!m_image.isEmpty()) painter.drawPixmap(rect(), ImageLibrary::instance().pixmap(m_image, size()));
-  painter.setPen(m_titleColor);
-  painter.setFont(font());
-  painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
-                   fontMetrics().elidedText(text(), Qt::ElideRight, width() - 4));
-  if (hasFocus()) DrawFocusRing(painter, rect().adjusted(1, 1, -1, -1));
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(theme::kListRow));
+    if (!m_image.isEmpty()) painter.drawPixmap(rect(), ImageLibrary::instance().pixmap(m_image, size()));
+    painter.setPen(m_titleColor);
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, width() - 4));
+    if (hasFocus()) DrawFocusRing(painter, rect().adjusted(1, 1, -1, -1));
 }
 
 }  // namespace app

@@ -8,22 +8,22 @@
 namespace app {
 
 class TabButton : public QPushButton {
-  Q_OBJECT
- public:
-  explicit TabButton(const QString& title, QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit TabButton(const QString& title, QWidget* parent = nullptr);
 
-  // An image of the image set, or "" for none.
-  void setImageName(const QString& name);
-  QString imageName() const { return m_image; }
-  void setTitleColor(const QColor& color);
-  QColor titleColor() const { return m_titleColor; }
+    // An image of the image set, or "" for none.
+    void setImageName(const QString& name);
+    QString imageName() const { return m_image; }
+    void setTitleColor(const QColor& color);
+    QColor titleColor() const { return m_titleColor; }
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
- private:
-  QString m_image;
-  QColor m_titleColor;
+private:
+    QString m_image;
+    QColor m_titleColor;
 };
 
 }  // namespace app

@@ -19,29 +19,28 @@ inline constexpr qreal kStandardSeparation = 8.0;
 inline constexpr qreal kStandardButtonTopMargin = 3.0;
 
 struct TitleBarSettings {
-  qreal barHeight = kStandardTitleBarHeight;
-  qreal leftMargin = kStandardLeftMargin;
-  qreal topMargin = kStandardButtonTopMargin;
-  qreal separation = kStandardSeparation;
-  qreal topButtonMoveUp = 0.0;  // positive moves the row up; not applied to the column
-  bool centred = true;
-  bool vertical = false;
-  // The full-screen button: its right margin once set (measured from its place otherwise).
-  std::optional<qreal> fullScreenRightMargin;
-  qreal fullScreenTopMargin = kStandardButtonTopMargin;
-  bool centreFullScreen = false;
+    qreal barHeight = kStandardTitleBarHeight;
+    qreal leftMargin = kStandardLeftMargin;
+    qreal topMargin = kStandardButtonTopMargin;
+    qreal separation = kStandardSeparation;
+    qreal topButtonMoveUp = 0.0;  // positive moves the row up; not applied to the column
+    bool centred = true;
+    bool vertical = false;
+    // The full-screen button: its right margin once set (measured from its place otherwise).
+    std::optional<qreal> fullScreenRightMargin;
+    qreal fullScreenTopMargin = kStandardButtonTopMargin;
+    bool centreFullScreen = false;
 };
 
 struct TitleBarFrames {
-  QRectF close, minimize, zoom;
-  std::optional<QRectF> fullScreen;
-  std::optional<qreal> fullScreenRightMargin;  // the margin used (set now when it was measured)
+    QRectF close, minimize, zoom;
+    std::optional<QRectF> fullScreen;
+    std::optional<qreal> fullScreenRightMargin;  // the margin used (set now when it was measured)
 };
 
 // closeSize, minimizeSize, zoomSize: the three buttons; fullScreen: the full-screen button's
 // current frame (top-down) when there is one.
-TitleBarFrames LayOutTitleBar(const TitleBarSettings& settings, qreal barWidth, QSizeF closeSize,
-                              QSizeF minimizeSize, QSizeF zoomSize,
-                              std::optional<QRectF> fullScreen = std::nullopt);
+TitleBarFrames LayOutTitleBar(const TitleBarSettings& settings, qreal barWidth, QSizeF closeSize, QSizeF minimizeSize,
+                              QSizeF zoomSize, std::optional<QRectF> fullScreen = std::nullopt);
 
 }  // namespace app

@@ -4,10 +4,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/controls/DisplayName.h"
 #include "app/controls/CheckBoxImage.h"
-#include "app/controls/ImageLibrary.h"
+#include "app/controls/DisplayName.h"
 #include "app/controls/FocusRing.h"
+#include "app/controls/ImageLibrary.h"
 #include "app/controls/ListPalette.h"
 #include "app/controls/Theme.h"
 
@@ -19,8 +19,8 @@ TypeButton::TypeButton(QWidget* parent) : QAbstractButton(parent) {
     setFixedSize(sizeHint());
 }
 
-void TypeButton::setImageFromFileNormalName(const QString& normal, const QString& active,
-                                            const QString& hover, const QString& disable) {
+void TypeButton::setImageFromFileNormalName(const QString& normal, const QString& active, const QString& hover,
+                                            const QString& disable) {
     normal_ = imageNamed(normal);
     active_ = imageNamed(active);
     hover_ = imageNamed(hover);
@@ -57,9 +57,12 @@ QColor TypeButton::captionColor() const {
 void TypeButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPixmap* image = &normal_;
-    if (!drawsEnabled()) image = &disabled_;
-    else if (tracking_) image = &active_;
-    else if (hovered_ && !hover_.isNull()) image = &hover_;
+    if (!drawsEnabled())
+        image = &disabled_;
+    else if (tracking_)
+        image = &active_;
+    else if (hovered_ && !hover_.isNull())
+        image = &hover_;
     if (!image->isNull()) painter.drawPixmap(kImageRect, *image);
 
     if (!caption_.isEmpty()) {
@@ -67,8 +70,7 @@ void TypeButton::paintEvent(QPaintEvent*) {
         painter.setFont(font);
         painter.setPen(captionColor());
         painter.drawText(kCaptionRect, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                         QFontMetrics(font).elidedText(DisplayName(caption_), Qt::ElideRight,
-                                                       kCaptionRect.width()));
+                         QFontMetrics(font).elidedText(DisplayName(caption_), Qt::ElideRight, kCaptionRect.width()));
     }
     if (hasCheck_) {
         const QPixmap check = ImageLibrary::instance().pixmap(CheckBoxImageName(selected_ ? 2 : 0), kCheckRect.size());

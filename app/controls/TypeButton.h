@@ -11,15 +11,15 @@ namespace app {
 
 class TypeButton : public QAbstractButton {
     Q_OBJECT
- public:
+public:
     static constexpr QRect kImageRect{20, 0, 50, 50};
     static constexpr QRect kCaptionRect{0, 51, 90, 17};
     static constexpr QRect kCheckRect{37, 74, 16, 16};
 
     explicit TypeButton(QWidget* parent = nullptr);
 
-    void setImageFromFileNormalName(const QString& normal, const QString& active,
-                                    const QString& hover, const QString& disable);
+    void setImageFromFileNormalName(const QString& normal, const QString& active, const QString& hover,
+                                    const QString& disable);
     // Adds the caption and shows the check box, chosen.
     void setTextWithName(const QString& caption);
     void changeSelect(bool selected);
@@ -35,7 +35,7 @@ class TypeButton : public QAbstractButton {
 
     QSize sizeHint() const override { return {90, 91}; }
 
- protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -43,7 +43,7 @@ class TypeButton : public QAbstractButton {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
- private:
+private:
     bool drawsEnabled() const { return isEnabled() && ownEnabled_; }
 
     QPixmap normal_, active_, hover_, disabled_;

@@ -7,23 +7,23 @@
 namespace app {
 
 class ZoomWindow : public QWidget {
-  Q_OBJECT
- public:
-  explicit ZoomWindow(const QPixmap& picture, QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit ZoomWindow(const QPixmap& picture, QWidget* parent = nullptr);
 
-  double animationTimeMultiplier() const { return m_multiplier; }
-  void setAnimationTimeMultiplier(double multiplier) { m_multiplier = multiplier; }
-  // A resize animation's time: the base time times the multiplier, ten times that while Shift
-  // is held.
-  double animationResizeTime(double baseSeconds) const;
-  const QPixmap& picture() const { return m_picture; }
+    double animationTimeMultiplier() const { return m_multiplier; }
+    void setAnimationTimeMultiplier(double multiplier) { m_multiplier = multiplier; }
+    // A resize animation's time: the base time times the multiplier, ten times that while Shift
+    // is held.
+    double animationResizeTime(double baseSeconds) const;
+    const QPixmap& picture() const { return m_picture; }
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
- private:
-  QPixmap m_picture;
-  double m_multiplier = 1.0;
+private:
+    QPixmap m_picture;
+    double m_multiplier = 1.0;
 };
 
 // A ZoomWindow at rect (global coordinates) showing window's content, multiplier 0.3, with the

@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "app/results/QNDeletailWindowController.h"
-#include "app/models/ResultTreeModel.h"
 #include "app/base/LaunchOptions.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/results/QNDeletailWindowController.h"
 #include "app/thumbview/CoverFlowView.h"
 #include "app/thumbview/PreviewPanes.h"
 #include "uimodel/facade/QNUIController.h"
@@ -25,21 +25,21 @@ using uimodel::OpNodeData;
 
 // Depth first, in the tree's order: the first folder whose list is not empty.
 OpNodeData* FirstFolderWithFiles(results::ResultTreeModel& tree) {
-  std::vector<OpNodeData*> stack;
-  for (int row = tree.rowCount() - 1; row >= 0; --row)
-    stack.push_back(static_cast<OpNodeData*>(tree.index(row, 0).internalPointer()));
-  uimodel::FileNodeList files;
-  while (!stack.empty()) {
-    OpNodeData* item = stack.back();
-    stack.pop_back();
-    if (!item) continue;
-    files.clear();
-    uimodel::QNUIController::GetFileNodeToArray(files, item);
-    if (!files.empty()) return item;
-    for (std::size_t i = item->childCount(); i-- > 0;)
-      if (OpNodeData* child = item->childItem(i)) stack.push_back(child);
-  }
-  return nullptr;
+    std::vector<OpNodeData*> stack;
+    for (int row = tree.rowCount() - 1; row >= 0; --row)
+        stack.push_back(static_cast<OpNodeData*>(tree.index(row, 0).internalPointer()));
+    uimodel::FileNodeList files;
+    while (!stack.empty()) {
+        OpNodeData* item = stack.back();
+        stack.pop_back();
+        if (!item) continue;
+        files.clear();
+        uimodel::QNUIController::GetFileNodeToArray(files, item);
+        if (!files.empty()) return item;
+        for (std::size_t i = item->childCount(); i-- > 0;)
+            if (OpNodeData* child = item->childItem(i)) stack.push_back(child);
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -50,35 +50,35 @@ QString HookThumbsField(int thumbs) { return QStringLiteral(" thumbs=%1").arg(th
 
 void ShowHookPreview(results::QNDeletailWindowController& window, const LaunchOptions& options,
                      std::function<void(int thumbs)> done) {
-  if (!HookWantsPreview(options)) return;
-  if (window.currentTab() != results::QNDeletailWindowController::kPathTab)
-    window.selectTab(results::QNDeletailWindowController::kPathTab);
-  if (OpNodeData* folder = FirstFolderWithFiles(*window.treeModel(results::QNDeletailWindowController::kPathTab)))
-    window.selectItem(folder);
-  PreviewPanes* previews = window.previews();
-  if (options.grid) {
-    window.segmentSelect(PreviewPanes::kGrid);
-  } else {
-    window.segmentSelect(PreviewPanes::kCoverFlow);
-    previews->selectedCoverFlow(options.coverflow);
-    emit previews->coverFlowView()->didSelectItemAtIndex(previews->coverFlowView()->selectedIndex());
-  }
-  // Settled twice in a row: the last delivered thumbnails have been drawn in between.
-  auto* poll = new QTimer(previews);
-  auto clock = std::make_shared<QElapsedTimer>();
-  clock->start();
-  auto settledOnce = std::make_shared<bool>(false);
-  QObject::connect(poll, &QTimer::timeout, previews, [poll, previews, clock, settledOnce, done] {
-    const bool settled = previews->previewSettled();
-    if (!(settled && *settledOnce) && clock->elapsed() < kGiveUpMs) {
-      *settledOnce = settled;
-      return;
+    if (!HookWantsPreview(options)) return;
+    if (window.currentTab() != results::QNDeletailWindowController::kPathTab)
+        window.selectTab(results::QNDeletailWindowController::kPathTab);
+    if (OpNodeData* folder = FirstFolderWithFiles(*window.treeModel(results::QNDeletailWindowController::kPathTab)))
+        window.selectItem(folder);
+    PreviewPanes* previews = window.previews();
+    if (options.grid) {
+        window.segmentSelect(PreviewPanes::kGrid);
+    } else {
+        window.segmentSelect(PreviewPanes::kCoverFlow);
+        previews->selectedCoverFlow(options.coverflow);
+        emit previews->coverFlowView()->didSelectItemAtIndex(previews->coverFlowView()->selectedIndex());
     }
-    poll->stop();
-    poll->deleteLater();
-    done(previews->realThumbnailsShown());
-  });
-  poll->start(kPollMs);
+    // Settled twice in a row: the last delivered thumbnails have been drawn in between.
+    auto* poll = new QTimer(previews);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto settledOnce = std::make_shared<bool>(false);
+    QObject::connect(poll, &QTimer::timeout, previews, [poll, previews, clock, settledOnce, done] {
+        const bool settled = previews->previewSettled();
+        if (!(settled && *settledOnce) && clock->elapsed() < kGiveUpMs) {
+            *settledOnce = settled;
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        done(previews->realThumbnailsShown());
+    });
+    poll->start(kPollMs);
 }
 
 }  // namespace app::thumbview

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/results/QNDeletailWindowController.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/results/QNDeletailWindowController.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
 
@@ -22,76 +22,77 @@ constexpr const char* kViewNames[] = {"path", "type", "created", "modified"};
 
 // A label on one line: names from a damaged volume may hold tabs and line breaks.
 QString OneLine(QString text) {
-  for (QChar& c : text)
-    if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
-  return text;
+    for (QChar& c : text)
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
+    return text;
 }
 
 // The rows below `parent` in the outline's order, each with its depth, without recursion.
 void WalkRows(const ResultTreeModel& model, const std::function<void(const QModelIndex&, int)>& visit) {
-  std::vector<std::pair<QModelIndex, int>> pending;
-  for (int row = model.rowCount() - 1; row >= 0; --row) pending.emplace_back(model.index(row, 0), 0);
-  while (!pending.empty()) {
-    const auto [index, depth] = pending.back();
-    pending.pop_back();
-    visit(index, depth);
-    for (int row = model.rowCount(index) - 1; row >= 0; --row) pending.emplace_back(model.index(row, 0, index), depth + 1);
-  }
+    std::vector<std::pair<QModelIndex, int>> pending;
+    for (int row = model.rowCount() - 1; row >= 0; --row) pending.emplace_back(model.index(row, 0), 0);
+    while (!pending.empty()) {
+        const auto [index, depth] = pending.back();
+        pending.pop_back();
+        visit(index, depth);
+        for (int row = model.rowCount(index) - 1; row >= 0; --row)
+            pending.emplace_back(model.index(row, 0, index), depth + 1);
+    }
 }
 
 }  // namespace
 
 bool CheckPathRow(QNDeletailWindowController* window, const QString& rel) {
-  window->selectTab(QNDeletailWindowController::kPathTab);
-  ResultTreeModel* model = window->treeModel(QNDeletailWindowController::kPathTab);
-  QModelIndex at = model->index(0, 0);
-  for (const QString& name : rel.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-    QModelIndex next;
-    for (int row = 0; at.isValid() && row < model->rowCount(at) && !next.isValid(); ++row) {
-      const QModelIndex child = model->index(row, 0, at);
-      if (model->data(child, Qt::DisplayRole).toString() == name) next = child;
+    window->selectTab(QNDeletailWindowController::kPathTab);
+    ResultTreeModel* model = window->treeModel(QNDeletailWindowController::kPathTab);
+    QModelIndex at = model->index(0, 0);
+    for (const QString& name : rel.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        QModelIndex next;
+        for (int row = 0; at.isValid() && row < model->rowCount(at) && !next.isValid(); ++row) {
+            const QModelIndex child = model->index(row, 0, at);
+            if (model->data(child, Qt::DisplayRole).toString() == name) next = child;
+        }
+        at = next;
     }
-    at = next;
-  }
-  uimodel::OpNodeData* item = at.isValid() ? model->itemAt(at) : nullptr;
-  if (!item) {
-    qWarning("Hook: no path-tree row %s", qUtf8Printable(rel));
-    return false;
-  }
-  window->clickButtonAction(item);
-  return true;
+    uimodel::OpNodeData* item = at.isValid() ? model->itemAt(at) : nullptr;
+    if (!item) {
+        qWarning("Hook: no path-tree row %s", qUtf8Printable(rel));
+        return false;
+    }
+    window->clickButtonAction(item);
+    return true;
 }
 
 void PrintTrees(QNDeletailWindowController* window) {
-  const int shown = window->currentTab();
-  for (int tab = QNDeletailWindowController::kPathTab; tab < QNDeletailWindowController::kTabs; ++tab) {
-    // Each tree as its tab shows it: choosing the tab builds and recounts it.
-    window->selectTab(tab);
-    const ResultTreeModel& model = *window->treeModel(tab);
-    WalkRows(model, [&](const QModelIndex& index, int depth) {
-      std::printf("TREE\t%s\t%d\t%s\t%d\n", kViewNames[tab], depth,
-                  qUtf8Printable(OneLine(model.data(index, Qt::DisplayRole).toString())),
-                  model.data(index, ResultTreeModel::kStateRole).toInt());
-    });
-  }
-  std::fflush(stdout);
-  window->selectTab(shown);
+    const int shown = window->currentTab();
+    for (int tab = QNDeletailWindowController::kPathTab; tab < QNDeletailWindowController::kTabs; ++tab) {
+        // Each tree as its tab shows it: choosing the tab builds and recounts it.
+        window->selectTab(tab);
+        const ResultTreeModel& model = *window->treeModel(tab);
+        WalkRows(model, [&](const QModelIndex& index, int depth) {
+            std::printf("TREE\t%s\t%d\t%s\t%d\n", kViewNames[tab], depth,
+                        qUtf8Printable(OneLine(model.data(index, Qt::DisplayRole).toString())),
+                        model.data(index, ResultTreeModel::kStateRole).toInt());
+        });
+    }
+    std::fflush(stdout);
+    window->selectTab(shown);
 }
 
 void FollowProgress(QNDeletailWindowController* window) {
-  auto last = std::make_shared<QString>();
-  QObject::connect(window, &QNDeletailWindowController::progressShown, window, [window, last](int percent) {
-    const int tab = window->currentTab();
-    const QString line = QStringLiteral("PROGRESS percent=%1 found=%2 rows=%3 deep=%4")
-                             .arg(percent)
-                             .arg(window->foundText().section(QLatin1Char(' '), -1))
-                             .arg(static_cast<qulonglong>(window->treeModel(tab)->countRows()))
-                             .arg(uimodel::QNUIController::IsDeepScan() ? 1 : 0);
-    if (line == *last) return;
-    *last = line;
-    std::printf("%s\n", qUtf8Printable(line));
-    std::fflush(stdout);
-  });
+    auto last = std::make_shared<QString>();
+    QObject::connect(window, &QNDeletailWindowController::progressShown, window, [window, last](int percent) {
+        const int tab = window->currentTab();
+        const QString line = QStringLiteral("PROGRESS percent=%1 found=%2 rows=%3 deep=%4")
+                                 .arg(percent)
+                                 .arg(window->foundText().section(QLatin1Char(' '), -1))
+                                 .arg(static_cast<qulonglong>(window->treeModel(tab)->countRows()))
+                                 .arg(uimodel::QNUIController::IsDeepScan() ? 1 : 0);
+        if (line == *last) return;
+        *last = line;
+        std::printf("%s\n", qUtf8Printable(line));
+        std::fflush(stdout);
+    });
 }
 
 }  // namespace app

@@ -7,11 +7,11 @@
 namespace app {
 
 class QNLinkUrl {
- public:
-  // In the preferred interface language.
-  static QString GetUrl(const QString& key);
-  // In `language`.
-  static QString GetUrl(const QString& key, const QString& language);
+public:
+    // In the preferred interface language.
+    static QString GetUrl(const QString& key);
+    // In `language`.
+    static QString GetUrl(const QString& key, const QString& language);
 };
 
 }  // namespace app

@@ -6,10 +6,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/base/Strings.h"
 #include "app/controls/QNHandButton.h"
 #include "app/recovery/QNLinkUrl.h"
 #include "app/recovery/RecoveryDialogChrome.h"
-#include "app/base/Strings.h"
 #include "uimodel/support/SpyEvents.h"
 
 namespace app::recovery {
@@ -19,65 +19,66 @@ namespace {
 constexpr int kWidth = 440;
 
 QPushButton* MakeOk(QDialog* dialog) {
-  auto* ok = new QPushButton(Text(QStringLiteral("PAGE_FOUR_RECOVERY_STOP_BUTTON")), dialog);
-  ok->setDefault(true);
-  QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
-  return ok;
+    auto* ok = new QPushButton(Text(QStringLiteral("PAGE_FOUR_RECOVERY_STOP_BUTTON")), dialog);
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    return ok;
 }
 
 void OpenShare(int event, const QString& key) {
-  uimodel::spy::SpyIDStringTable1(event, "1");
-  const QString address = ShareAddress(key);
-  if (!address.isEmpty()) QDesktopServices::openUrl(QUrl(address));
+    uimodel::spy::SpyIDStringTable1(event, "1");
+    const QString address = ShareAddress(key);
+    if (!address.isEmpty()) QDesktopServices::openUrl(QUrl(address));
 }
 
 }  // namespace
 
 QString ShareAddress(const QString& key) {
-  const QString address = QNLinkUrl::GetUrl(key);
-  if (address.isEmpty() || key != QLatin1String("Twitter")) return address;
-  // Keep what an address needs whole; escape the text of the message.
-  return QString::fromLatin1(QUrl::toPercentEncoding(address, ":/?&=#%+,;@"));
+    const QString address = QNLinkUrl::GetUrl(key);
+    if (address.isEmpty() || key != QLatin1String("Twitter")) return address;
+    // Keep what an address needs whole; escape the text of the message.
+    return QString::fromLatin1(QUrl::toPercentEncoding(address, ":/?&=#%+,;@"));
 }
 
 QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& savePathStr, std::uint64_t failedFiles,
                                                              QWidget* parent)
     : QDialog(parent) {
-  setObjectName(QStringLiteral("recoveryFinished"));
-  QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
-  // Complete only when nothing failed: a failure is never shown as success.
-  m_title = PlainLabel(Text(failedFiles == 0 ? QStringLiteral("PAGE_FOUR_RECOVER_END_TITLE")
-                                             : QStringLiteral("PAGE_FOUR_RECOVER_FAILED_TITLE")),
-                       this, 14, true);
-  m_node = PlainLabel(failedFiles == 0 ? Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE"))
-                                       : Text(QStringLiteral("PAGE_FOUR_RECOVER_FAILED_NODE"))
-                                             .arg(static_cast<qulonglong>(failedFiles)),
-                      this, 12);
-  m_link = new FolderLink(this);
-  m_link->setFolder(savePathStr);
-  body->addWidget(m_title);
-  body->addWidget(m_node);
-  body->addWidget(m_link);
-  auto* row = new QHBoxLayout;
-  // Links out: the pointing hand says so.
-  m_facebook = new QNHandButton(QStringLiteral("Facebook"), this);
-  m_twitter = new QNHandButton(QStringLiteral("Twitter"), this);
-  m_google = new QNHandButton(QStringLiteral("Google"), this);
-  const std::pair<QPushButton*, const char*> shares[] = {
-      {m_facebook, "FaceBookURL"}, {m_twitter, "Twitter"}, {m_google, "GoogleURL"}};
-  for (const auto& [button, key] : shares) {
-    button->setAutoDefault(false);
-    // A button without an address would open nothing.
-    button->setVisible(!QNLinkUrl::GetUrl(QLatin1String(key)).isEmpty());
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  m_ok = MakeOk(this);
-  row->addWidget(m_ok);
-  body->addLayout(row);
-  connect(m_facebook, &QPushButton::clicked, this, &QNScanEndSaveWindowController::facebookButtonAction);
-  connect(m_twitter, &QPushButton::clicked, this, &QNScanEndSaveWindowController::twitterButtonAction);
-  connect(m_google, &QPushButton::clicked, this, &QNScanEndSaveWindowController::googleAddButtonAction);
+    setObjectName(QStringLiteral("recoveryFinished"));
+    QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
+    // Complete only when nothing failed: a failure is never shown as success.
+    m_title = PlainLabel(Text(failedFiles == 0 ? QStringLiteral("PAGE_FOUR_RECOVER_END_TITLE")
+                                               : QStringLiteral("PAGE_FOUR_RECOVER_FAILED_TITLE")),
+                         this, 14, true);
+    m_node = PlainLabel(
+        failedFiles == 0
+            ? Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE"))
+            : Text(QStringLiteral("PAGE_FOUR_RECOVER_FAILED_NODE")).arg(static_cast<qulonglong>(failedFiles)),
+        this, 12);
+    m_link = new FolderLink(this);
+    m_link->setFolder(savePathStr);
+    body->addWidget(m_title);
+    body->addWidget(m_node);
+    body->addWidget(m_link);
+    auto* row = new QHBoxLayout;
+    // Links out: the pointing hand says so.
+    m_facebook = new QNHandButton(QStringLiteral("Facebook"), this);
+    m_twitter = new QNHandButton(QStringLiteral("Twitter"), this);
+    m_google = new QNHandButton(QStringLiteral("Google"), this);
+    const std::pair<QPushButton*, const char*> shares[] = {
+        {m_facebook, "FaceBookURL"}, {m_twitter, "Twitter"}, {m_google, "GoogleURL"}};
+    for (const auto& [button, key] : shares) {
+        button->setAutoDefault(false);
+        // A button without an address would open nothing.
+        button->setVisible(!QNLinkUrl::GetUrl(QLatin1String(key)).isEmpty());
+        row->addWidget(button);
+    }
+    row->addStretch(1);
+    m_ok = MakeOk(this);
+    row->addWidget(m_ok);
+    body->addLayout(row);
+    connect(m_facebook, &QPushButton::clicked, this, &QNScanEndSaveWindowController::facebookButtonAction);
+    connect(m_twitter, &QPushButton::clicked, this, &QNScanEndSaveWindowController::twitterButtonAction);
+    connect(m_google, &QPushButton::clicked, this, &QNScanEndSaveWindowController::googleAddButtonAction);
 }
 
 void QNScanEndSaveWindowController::facebookButtonAction() { OpenShare(4132, QStringLiteral("FaceBookURL")); }
@@ -85,23 +86,23 @@ void QNScanEndSaveWindowController::twitterButtonAction() { OpenShare(4131, QStr
 void QNScanEndSaveWindowController::googleAddButtonAction() { OpenShare(4130, QStringLiteral("GoogleURL")); }
 
 QNScanNotEndSaveWindowController::QNScanNotEndSaveWindowController(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("recoveryStopped"));
-  QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
-  m_note = PlainLabel(QString(), this, 12);
-  m_link = new FolderLink(this);
-  body->addWidget(m_note);
-  body->addWidget(m_link);
-  auto* row = new QHBoxLayout;
-  row->addStretch(1);
-  m_ok = MakeOk(this);
-  row->addWidget(m_ok);
-  body->addLayout(row);
+    setObjectName(QStringLiteral("recoveryStopped"));
+    QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
+    m_note = PlainLabel(QString(), this, 12);
+    m_link = new FolderLink(this);
+    body->addWidget(m_note);
+    body->addWidget(m_link);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    m_ok = MakeOk(this);
+    row->addWidget(m_ok);
+    body->addLayout(row);
 }
 
 void QNScanNotEndSaveWindowController::changeRecoveryFilesPoint(std::uint64_t recovered, const QString& savePathStr) {
-  // An integer count: a float loses counts above 2^24.
-  m_note->setText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")).arg(static_cast<qulonglong>(recovered)));
-  m_link->setFolder(savePathStr);
+    // An integer count: a float loses counts above 2^24.
+    m_note->setText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")).arg(static_cast<qulonglong>(recovered)));
+    m_link->setFolder(savePathStr);
 }
 
 }  // namespace app::recovery

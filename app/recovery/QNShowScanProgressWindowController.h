@@ -18,55 +18,55 @@ class QNProgressView;
 namespace app::recovery {
 
 class QNShowScanProgressWindowController : public QDialog {
-  Q_OBJECT
- public:
-  enum View { kCopying = 0, kQuestion, kDiskFull };
+    Q_OBJECT
+public:
+    enum View { kCopying = 0, kQuestion, kDiskFull };
 
-  explicit QNShowScanProgressWindowController(QWidget* parent = nullptr);
+    explicit QNShowScanProgressWindowController(QWidget* parent = nullptr);
 
-  // The bar takes `percent` (0 to 100); a non-empty name replaces the shown one.
-  void changeProgressValue(double percent, const QString& name);
-  // Switches to the disk-full view.
-  void setNoMemeryViewHidden();
-  View currentView() const;
-  // Whether the copy should be paused while this view shows.
-  bool wantsPause() const { return currentView() != kCopying; }
+    // The bar takes `percent` (0 to 100); a non-empty name replaces the shown one.
+    void changeProgressValue(double percent, const QString& name);
+    // Switches to the disk-full view.
+    void setNoMemeryViewHidden();
+    View currentView() const;
+    // Whether the copy should be paused while this view shows.
+    bool wantsPause() const { return currentView() != kCopying; }
 
-  QNProgressView* progressBar() const { return m_progress; }
-  ElidedLabel* scaningFileName() const { return m_name; }
-  QPushButton* stopButton() const { return m_stop; }
-  QPushButton* yesButton() const { return m_yes; }
-  QPushButton* noButton() const { return m_no; }
-  QPushButton* continueButton() const { return m_continue; }
-  QPushButton* cancelButton() const { return m_cancel; }
+    QNProgressView* progressBar() const { return m_progress; }
+    ElidedLabel* scaningFileName() const { return m_name; }
+    QPushButton* stopButton() const { return m_stop; }
+    QPushButton* yesButton() const { return m_yes; }
+    QPushButton* noButton() const { return m_no; }
+    QPushButton* continueButton() const { return m_continue; }
+    QPushButton* cancelButton() const { return m_cancel; }
 
-  void stopProgressButtonAction();
-  void yesButtonAction();
-  void noButtonAction();
-  void continueButtonAction();
-  void cancelButtonAction();
+    void stopProgressButtonAction();
+    void yesButtonAction();
+    void noButtonAction();
+    void continueButtonAction();
+    void cancelButtonAction();
 
- signals:
-  void stopButtonAction(int code);
+signals:
+    void stopButtonAction(int code);
 
- public slots:
-  // Esc: the question, never a stop.
-  void reject() override;
+public slots:
+    // Esc: the question, never a stop.
+    void reject() override;
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
- private:
-  void showView(View view);
+private:
+    void showView(View view);
 
-  QStackedWidget* m_views = nullptr;
-  QNProgressView* m_progress = nullptr;
-  ElidedLabel* m_name = nullptr;
-  QPushButton* m_stop = nullptr;
-  QPushButton* m_yes = nullptr;
-  QPushButton* m_no = nullptr;
-  QPushButton* m_continue = nullptr;
-  QPushButton* m_cancel = nullptr;
+    QStackedWidget* m_views = nullptr;
+    QNProgressView* m_progress = nullptr;
+    ElidedLabel* m_name = nullptr;
+    QPushButton* m_stop = nullptr;
+    QPushButton* m_yes = nullptr;
+    QPushButton* m_no = nullptr;
+    QPushButton* m_continue = nullptr;
+    QPushButton* m_cancel = nullptr;
 };
 
 }  // namespace app::recovery

@@ -16,10 +16,10 @@ bool EnoughSpace(std::int64_t freeBytes, std::uint64_t selectedBytes);
 
 // How the destination is asked; Real() asks access(2), the model and QStorageInfo.
 struct DestinationProbe {
-  std::function<bool(const QString&)> writable;
-  std::function<bool(const QString&)> onScannedDevice;
-  std::function<std::int64_t(const QString&)> freeBytes;  // 0 when unknown
-  static DestinationProbe Real();
+    std::function<bool(const QString&)> writable;
+    std::function<bool(const QString&)> onScannedDevice;
+    std::function<std::int64_t(const QString&)> freeBytes;  // 0 when unknown
+    static DestinationProbe Real();
 };
 
 enum class DestinationCheck { Ok, NoWriteAccess, SameDevice, NoSpace };

@@ -15,19 +15,19 @@ QVBoxLayout* DecorateRecoveryDialog(QDialog* dialog, int width);
 // A plain-text label of a folder path in the link colour, underlined, its tool tip the path; a
 // click opens the folder in the desktop's file manager (nothing for an empty path).
 class FolderLink : public QLabel {
-  Q_OBJECT
- public:
-  explicit FolderLink(QWidget* parent = nullptr);
-  void setFolder(const QString& path);
-  const QString& folder() const { return m_folder; }
-  // What a click does.
-  void jumpToSavePath();
+    Q_OBJECT
+public:
+    explicit FolderLink(QWidget* parent = nullptr);
+    void setFolder(const QString& path);
+    const QString& folder() const { return m_folder; }
+    // What a click does.
+    void jumpToSavePath();
 
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
- private:
-  QString m_folder;
+private:
+    QString m_folder;
 };
 
 // A plain-text, word-wrapped label.

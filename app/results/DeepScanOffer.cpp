@@ -20,49 +20,49 @@ constexpr int kOfferMs = 8000;
 }  // namespace
 
 DeepScanOffer::DeepScanOffer(QWidget* window, ScanBar* bar) : QObject(window), m_window(window), m_bar(bar) {
-  setObjectName(QStringLiteral("deepScanOffer"));
-  m_timer = new QTimer(this);
-  m_timer->setObjectName(QStringLiteral("deepScanOfferTimer"));
-  m_timer->setSingleShot(true);
-  m_timer->setInterval(kOfferMs);
-  connect(m_timer, &QTimer::timeout, this, &DeepScanOffer::hide);
+    setObjectName(QStringLiteral("deepScanOffer"));
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("deepScanOfferTimer"));
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(kOfferMs);
+    connect(m_timer, &QTimer::timeout, this, &DeepScanOffer::hide);
 }
 
 DeepScanOffer::~DeepScanOffer() {
-  if (m_attachedWindow) delete m_attachedWindow.data();
-  if (m_offerView && !m_offerView->parent()) delete m_offerView.data();
+    if (m_attachedWindow) delete m_attachedWindow.data();
+    if (m_offerView && !m_offerView->parent()) delete m_offerView.data();
 }
 
 void DeepScanOffer::show() {
-  if (!m_made) {
-    m_made = true;
-    m_offerView = new QNDeepScanViewController;
-    connect(m_offerView, &QNDeepScanViewController::popupViewHidden, this, &DeepScanOffer::hide);
-    m_closed = false;
-    m_timer->start();
-  }
-  if (!m_attachedWindow && m_offerView) {
-    QWidget* anchorWidget = m_bar->offerAnchor();
-    const QPoint anchor = anchorWidget->mapTo(m_window, anchorWidget->rect().center());
-    m_attachedWindow = MAAttachedWindow::attach(m_offerView, anchor, m_window, kOfferSide, kOfferDistance);
-    if (m_attachedWindow) place();
-    // Escape closes it too.
-    connect(m_attachedWindow, &MAAttachedWindow::closed, this, [this] {
-      m_timer->stop();
-      m_closed = true;
-    });
-  }
+    if (!m_made) {
+        m_made = true;
+        m_offerView = new QNDeepScanViewController;
+        connect(m_offerView, &QNDeepScanViewController::popupViewHidden, this, &DeepScanOffer::hide);
+        m_closed = false;
+        m_timer->start();
+    }
+    if (!m_attachedWindow && m_offerView) {
+        QWidget* anchorWidget = m_bar->offerAnchor();
+        const QPoint anchor = anchorWidget->mapTo(m_window, anchorWidget->rect().center());
+        m_attachedWindow = MAAttachedWindow::attach(m_offerView, anchor, m_window, kOfferSide, kOfferDistance);
+        if (m_attachedWindow) place();
+        // Escape closes it too.
+        connect(m_attachedWindow, &MAAttachedWindow::closed, this, [this] {
+            m_timer->stop();
+            m_closed = true;
+        });
+    }
 }
 
 void DeepScanOffer::hide() {
-  m_timer->stop();
-  if (m_attachedWindow) m_attachedWindow->closePopover();
-  m_attachedWindow = nullptr;
-  m_closed = true;
+    m_timer->stop();
+    if (m_attachedWindow) m_attachedWindow->closePopover();
+    m_attachedWindow = nullptr;
+    m_closed = true;
 }
 
 void DeepScanOffer::follow() {
-  if (m_attachedWindow && !m_closed) place();
+    if (m_attachedWindow && !m_closed) place();
 }
 
 bool DeepScanOffer::isShown() const { return m_attachedWindow != nullptr; }
@@ -70,25 +70,25 @@ bool DeepScanOffer::isShown() const { return m_attachedWindow != nullptr; }
 MAAttachedWindow* DeepScanOffer::popover() const { return m_attachedWindow.data(); }
 
 void DeepScanOffer::place() {
-  // Between the deep-scan button and the scan box, inside the bar: the hint takes the room left
-  // once the arrow and the margins are counted, and smaller type when its lines need it.
-  if (!m_attachedWindow || !m_offerView) return;
-  QWidget* anchorWidget = m_bar->offerAnchor();
-  QPoint anchor = anchorWidget->mapTo(m_window, anchorWidget->rect().center());
-  m_attachedWindow->setPoint(anchor, kOfferSide);
-  // Taller than the button, the hint also starts right of the end of the button's label.
-  const ElidedLabel* deepScanLabel = m_bar->deepScanLabel();
-  const QRect label(deepScanLabel->mapTo(m_window, QPoint(0, 0)), deepScanLabel->size());
-  const int labelEnd =
-      label.center().x() + deepScanLabel->fontMetrics().horizontalAdvance(deepScanLabel->fullText()) / 2;
-  const int hintLeft = m_attachedWindow->x() + m_offerView->x();  // the body's edge lies a margin left of it
-  anchor.rx() += std::max(0, labelEnd + 2 * kOfferGap - hintLeft);
-  m_attachedWindow->setPoint(anchor, kOfferSide);
-  const QSize chrome = m_attachedWindow->size() - m_offerView->size();
-  const int right = m_bar->box()->mapTo(m_window, QPoint(0, 0)).x() - kOfferGap;
-  const int height = std::min(anchor.y(), kScanBarHeight - anchor.y()) * 2 - 2 * kOfferGap;
-  m_offerView->fitWithin(QSize(right - m_attachedWindow->x(), height) - chrome);
-  m_attachedWindow->setPoint(anchor, kOfferSide);
+    // Between the deep-scan button and the scan box, inside the bar: the hint takes the room left
+    // once the arrow and the margins are counted, and smaller type when its lines need it.
+    if (!m_attachedWindow || !m_offerView) return;
+    QWidget* anchorWidget = m_bar->offerAnchor();
+    QPoint anchor = anchorWidget->mapTo(m_window, anchorWidget->rect().center());
+    m_attachedWindow->setPoint(anchor, kOfferSide);
+    // Taller than the button, the hint also starts right of the end of the button's label.
+    const ElidedLabel* deepScanLabel = m_bar->deepScanLabel();
+    const QRect label(deepScanLabel->mapTo(m_window, QPoint(0, 0)), deepScanLabel->size());
+    const int labelEnd =
+        label.center().x() + deepScanLabel->fontMetrics().horizontalAdvance(deepScanLabel->fullText()) / 2;
+    const int hintLeft = m_attachedWindow->x() + m_offerView->x();  // the body's edge lies a margin left of it
+    anchor.rx() += std::max(0, labelEnd + 2 * kOfferGap - hintLeft);
+    m_attachedWindow->setPoint(anchor, kOfferSide);
+    const QSize chrome = m_attachedWindow->size() - m_offerView->size();
+    const int right = m_bar->box()->mapTo(m_window, QPoint(0, 0)).x() - kOfferGap;
+    const int height = std::min(anchor.y(), kScanBarHeight - anchor.y()) * 2 - 2 * kOfferGap;
+    m_offerView->fitWithin(QSize(right - m_attachedWindow->x(), height) - chrome);
+    m_attachedWindow->setPoint(anchor, kOfferSide);
 }
 
 }  // namespace app::results

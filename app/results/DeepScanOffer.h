@@ -17,33 +17,33 @@ namespace app::results {
 class ScanBar;
 
 class DeepScanOffer : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // `window` holds the pop-over; `bar` gives the anchor and what the offer keeps clear of.
-  DeepScanOffer(QWidget* window, ScanBar* bar);
-  ~DeepScanOffer() override;
+public:
+    // `window` holds the pop-over; `bar` gives the anchor and what the offer keeps clear of.
+    DeepScanOffer(QWidget* window, ScanBar* bar);
+    ~DeepScanOffer() override;
 
-  // Makes the offer the first time; later calls show nothing new.
-  void show();
-  // Closes it (the timer, its button, the deep scan it led to).
-  void hide();
-  // After the window resized: an offer still shown moves with its anchor, without a new timer.
-  void follow();
-  bool isShown() const;
-  // The pop-over while it shows, else null.
-  MAAttachedWindow* popover() const;
+    // Makes the offer the first time; later calls show nothing new.
+    void show();
+    // Closes it (the timer, its button, the deep scan it led to).
+    void hide();
+    // After the window resized: an offer still shown moves with its anchor, without a new timer.
+    void follow();
+    bool isShown() const;
+    // The pop-over while it shows, else null.
+    MAAttachedWindow* popover() const;
 
- private:
-  void place();
+private:
+    void place();
 
-  QWidget* m_window;
-  ScanBar* m_bar;
-  QPointer<QNDeepScanViewController> m_offerView;  // owned by the pop-over once shown
-  QPointer<MAAttachedWindow> m_attachedWindow;
-  QTimer* m_timer = nullptr;
-  bool m_made = false;
-  bool m_closed = false;
+    QWidget* m_window;
+    ScanBar* m_bar;
+    QPointer<QNDeepScanViewController> m_offerView;  // owned by the pop-over once shown
+    QPointer<MAAttachedWindow> m_attachedWindow;
+    QTimer* m_timer = nullptr;
+    bool m_made = false;
+    bool m_closed = false;
 };
 
 }  // namespace app::results

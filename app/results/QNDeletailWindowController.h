@@ -56,213 +56,213 @@ class QNShowScanProgressWindowController;
 namespace app::results {
 
 class QNDeletailWindowController : public TCImageWindow {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  using enum ResultTab;
+public:
+    using enum ResultTab;
 
-  explicit QNDeletailWindowController(QWidget* parent = nullptr);
-  ~QNDeletailWindowController() override;
+    explicit QNDeletailWindowController(QWidget* parent = nullptr);
+    ~QNDeletailWindowController() override;
 
-  // The disk or volume to scan; getData scans it.
-  void setSelectDiskVolumeData(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
-  // Starts the scan of the chosen item and follows it.
-  void getData();
-  // Shows a results file the caller is loading: no progress controls.
-  void getImportData(const QString& path);
-  // Stops receiving every notification.
-  void clearImportData();
+    // The disk or volume to scan; getData scans it.
+    void setSelectDiskVolumeData(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
+    // Starts the scan of the chosen item and follows it.
+    void getData();
+    // Shows a results file the caller is loading: no progress controls.
+    void getImportData(const QString& path);
+    // Stops receiving every notification.
+    void clearImportData();
 
-  // Seconds of the wall clock for the remaining-time label's once-a-second rule; tests step it.
-  void setClock(std::function<qint64()> clock);
+    // Seconds of the wall clock for the remaining-time label's once-a-second rule; tests step it.
+    void setClock(std::function<qint64()> clock);
 
-  // What tests and the program read.
-  ResultTreeModel* treeModel(int tab) const { return m_models[static_cast<std::size_t>(tab)].get(); }
-  FileListModel* listModel() const { return m_list.get(); }
-  CustomTableView* tableView() const { return m_table; }
-  int currentTab() const { return m_tab; }
-  uimodel::OpNodeData* selectedItem() const { return m_selected; }
-  QString foundText() const;
-  QString remainingText() const;
-  QString selectionText() const;
-  QString selectAllImage() const { return m_selectAllImage; }
-  bool isFinishedShown() const { return m_finished; }
-  bool isPausedByUser() const { return m_isPause; }
-  QCheckBox* selectAllButton() const { return m_selectAll; }
-  CustemSplitView* splitView() const { return m_split; }
-  thumbview::PreviewPanes* previews() const { return m_previews; }
-  // Files of the path tree's lists, each folder chosen as a click would, and the deleted ones.
-  void countListedFiles(std::uint64_t& listed, std::uint64_t& deleted) const;
+    // What tests and the program read.
+    ResultTreeModel* treeModel(int tab) const { return m_models[static_cast<std::size_t>(tab)].get(); }
+    FileListModel* listModel() const { return m_list.get(); }
+    CustomTableView* tableView() const { return m_table; }
+    int currentTab() const { return m_tab; }
+    uimodel::OpNodeData* selectedItem() const { return m_selected; }
+    QString foundText() const;
+    QString remainingText() const;
+    QString selectionText() const;
+    QString selectAllImage() const { return m_selectAllImage; }
+    bool isFinishedShown() const { return m_finished; }
+    bool isPausedByUser() const { return m_isPause; }
+    QCheckBox* selectAllButton() const { return m_selectAll; }
+    CustemSplitView* splitView() const { return m_split; }
+    thumbview::PreviewPanes* previews() const { return m_previews; }
+    // Files of the path tree's lists, each folder chosen as a click would, and the deleted ones.
+    void countListedFiles(std::uint64_t& listed, std::uint64_t& deleted) const;
 
-  // Commands (the bar's buttons, the tabs, the header, the cells, the keyboard).
-  void backButtonAction();
-  void deepSrcanButtonAction();
-  void pauseButtonClick();
-  void stopButtonClick();
-  void selectTab(int tab);
-  void sortByColumn(int column);
-  void setAllSelectOrNoSelect();
-  void toggleListCheck(int row);
-  void clickButtonAction(uimodel::OpNodeData* item);
-  void selectItem(uimodel::OpNodeData* item);
-  // The window's close button.
-  void closeWindow();
-  // The list, cover-flow and grid switch (0, 1, 2).
-  void segmentSelect(int segment);
-  // A grid item's check box: the row's file checked or unchecked, refused during a running scan.
-  void doSelectItem(int row);
+    // Commands (the bar's buttons, the tabs, the header, the cells, the keyboard).
+    void backButtonAction();
+    void deepSrcanButtonAction();
+    void pauseButtonClick();
+    void stopButtonClick();
+    void selectTab(int tab);
+    void sortByColumn(int column);
+    void setAllSelectOrNoSelect();
+    void toggleListCheck(int row);
+    void clickButtonAction(uimodel::OpNodeData* item);
+    void selectItem(uimodel::OpNodeData* item);
+    // The window's close button.
+    void closeWindow();
+    // The list, cover-flow and grid switch (0, 1, 2).
+    void segmentSelect(int segment);
+    // A grid item's check box: the row's file checked or unchecked, refused during a running scan.
+    void doSelectItem(int row);
 
-  // Recovery of the checked files (ResultsRecovery.cpp): the recover button opens a folder
-  // dialog; its answer goes through the checks, then the copy runs under the progress dialog.
-  void recovrtyButtonClick();
-  // The Recover button was pressed while greyed: with nothing checked, a note says so.
-  void explainRecoverRefused();
-  void recoverToFolder(const QString& folder);
-  // The progress dialog's decisions: 1 pause or go on as the dialog now shows, 2 stop.
-  void stopButtonAction(int code);
-  void setDestinationProbe(recovery::DestinationProbe probe) { m_destinationProbe = std::move(probe); }
-  recovery::QNShowScanProgressWindowController* recoveryProgressWindow() const;
-  const QString& recoverySavePath() const { return m_recoverySavePathStr; }
+    // Recovery of the checked files (ResultsRecovery.cpp): the recover button opens a folder
+    // dialog; its answer goes through the checks, then the copy runs under the progress dialog.
+    void recovrtyButtonClick();
+    // The Recover button was pressed while greyed: with nothing checked, a note says so.
+    void explainRecoverRefused();
+    void recoverToFolder(const QString& folder);
+    // The progress dialog's decisions: 1 pause or go on as the dialog now shows, 2 stop.
+    void stopButtonAction(int code);
+    void setDestinationProbe(recovery::DestinationProbe probe) { m_destinationProbe = std::move(probe); }
+    recovery::QNShowScanProgressWindowController* recoveryProgressWindow() const;
+    const QString& recoverySavePath() const { return m_recoverySavePathStr; }
 
-  // Search (ResultsSearch.cpp).
-  void doSearch();
-  void searchClearButtonClick();
+    // Search (ResultsSearch.cpp).
+    void doSearch();
+    void searchClearButtonClick();
 
-  // Saving the scan into a results file (ResultsExport.cpp).
-  void createExportButton(bool deep);
-  void exportButtonAction();
-  bool isSaved() const { return m_bSave; }
+    // Saving the scan into a results file (ResultsExport.cpp).
+    void createExportButton(bool deep);
+    void exportButtonAction();
+    bool isSaved() const { return m_bSave; }
 
- signals:
-  // The scan wound down and the finished state shows (also after a stop).
-  void scanEnded();
-  // The progress display was written (the bar's whole percent, the found label): each poll.
-  void progressShown(int percent);
-  // A passing note was shown to the user (its text).
-  void noteShown(const QString& note);
-  // The user went back to the start page; the window has closed.
-  void backHomeRequested();
-  // A sheet the window opened (tests answer it).
-  void sheetOpened(QWidget* sheet);
-  // A folder or file dialog the window opened (the hook and tests answer it).
-  void fileDialogOpened(QFileDialog* dialog);
-  // A recovery dialog opened: the progress dialog, then the finished or the stopped one.
-  void recoveryDialogOpened(QDialog* dialog);
-  // A recovery has ended and its last dialog shows; `stopped` when the user stopped it.
-  void recoveryEnded(bool stopped);
-  // A search replaces the list's rows: the previews stop their loaders before, refill after.
-  void searchRowsAboutToChange();
-  void searchRowsChanged();
-  // A save into a results file ended.
-  void scanSaved(bool success);
+signals:
+    // The scan wound down and the finished state shows (also after a stop).
+    void scanEnded();
+    // The progress display was written (the bar's whole percent, the found label): each poll.
+    void progressShown(int percent);
+    // A passing note was shown to the user (its text).
+    void noteShown(const QString& note);
+    // The user went back to the start page; the window has closed.
+    void backHomeRequested();
+    // A sheet the window opened (tests answer it).
+    void sheetOpened(QWidget* sheet);
+    // A folder or file dialog the window opened (the hook and tests answer it).
+    void fileDialogOpened(QFileDialog* dialog);
+    // A recovery dialog opened: the progress dialog, then the finished or the stopped one.
+    void recoveryDialogOpened(QDialog* dialog);
+    // A recovery has ended and its last dialog shows; `stopped` when the user stopped it.
+    void recoveryEnded(bool stopped);
+    // A search replaces the list's rows: the previews stop their loaders before, refill after.
+    void searchRowsAboutToChange();
+    void searchRowsChanged();
+    // A save into a results file ended.
+    void scanSaved(bool success);
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
- private:
-  // Set-up.
-  void buildContent();
-  void buildBar();
-  void showTreeModel(ResultOutlineView* outline, int tab);
-  QWidget* buildPreviews();
-  void layoutBar();
-  void observeScan();
-  // Feed and progress.
-  void dataInitFinished();
-  void refreshCurrentTree();
-  void getScanProgress();
-  void updateSegmentEnabled();
-  void showFinishedState();
-  void setFoundAllFiles();
-  void refreshDevice(const QVariantMap& payload);
-  // Commands' shared steps.
-  void emptyTrees();
-  void clearChecks();
-  void doBackHomeAction(int fromUser);
-  void doDeepScanAction();
-  void stopAction();
-  void refashDetailPageData();
-  void refreshListOnly();
-  void SelectRootItem();
-  void ExpandeRootItem();
-  void showNoValueNote();
-  void showRecoveryButton();
-  void checkRefresh();
-  // Tab follows the layout: the bar, the left pane, the right pane.
-  void orderTabStops();
-  // No list carries a sort indicator: the rows were refilled.
-  void reLoadTableVolumnIndicatorImage();
-  int GetCellNodeState(uimodel::OpNodeData* item) const;
-  void changeSelectAllButtonState();
-  void showSelectFilesCountAndSize();
-  void updateTabLooks();
-  void updateScanButtons();
-  bool scanRunsUnpaused() const;
-  void openSheet(const QString& prefix, std::function<void(int)> done);
-  ResultOutlineView* outlineFor(int tab) const;
-  uimodel::TreeArray& arrayFor(int tab) { return m_arrays[static_cast<std::size_t>(tab)]; }
-  // Recovery, search and saving.
-  void connectRecoveryAndSearch();
-  void observeRecoveryAndSearch();
-  void startRecovery();
-  void recoveryAction();
-  void closeRecoveryProgress();
-  void showRecoveryEndWindow();
-  void showRecoveryNotEndWindow();
-  void openRecoverySheet(const QString& prefix, bool withAlternate, std::function<void(int)> done);
-  void SearchTreeView();
-  void reloadTreeView();
-  void searchAgainIfChanged();
-  void saveScanTo(const QString& path);
+private:
+    // Set-up.
+    void buildContent();
+    void buildBar();
+    void showTreeModel(ResultOutlineView* outline, int tab);
+    QWidget* buildPreviews();
+    void layoutBar();
+    void observeScan();
+    // Feed and progress.
+    void dataInitFinished();
+    void refreshCurrentTree();
+    void getScanProgress();
+    void updateSegmentEnabled();
+    void showFinishedState();
+    void setFoundAllFiles();
+    void refreshDevice(const QVariantMap& payload);
+    // Commands' shared steps.
+    void emptyTrees();
+    void clearChecks();
+    void doBackHomeAction(int fromUser);
+    void doDeepScanAction();
+    void stopAction();
+    void refashDetailPageData();
+    void refreshListOnly();
+    void SelectRootItem();
+    void ExpandeRootItem();
+    void showNoValueNote();
+    void showRecoveryButton();
+    void checkRefresh();
+    // Tab follows the layout: the bar, the left pane, the right pane.
+    void orderTabStops();
+    // No list carries a sort indicator: the rows were refilled.
+    void reLoadTableVolumnIndicatorImage();
+    int GetCellNodeState(uimodel::OpNodeData* item) const;
+    void changeSelectAllButtonState();
+    void showSelectFilesCountAndSize();
+    void updateTabLooks();
+    void updateScanButtons();
+    bool scanRunsUnpaused() const;
+    void openSheet(const QString& prefix, std::function<void(int)> done);
+    ResultOutlineView* outlineFor(int tab) const;
+    uimodel::TreeArray& arrayFor(int tab) { return m_arrays[static_cast<std::size_t>(tab)]; }
+    // Recovery, search and saving.
+    void connectRecoveryAndSearch();
+    void observeRecoveryAndSearch();
+    void startRecovery();
+    void recoveryAction();
+    void closeRecoveryProgress();
+    void showRecoveryEndWindow();
+    void showRecoveryNotEndWindow();
+    void openRecoverySheet(const QString& prefix, bool withAlternate, std::function<void(int)> done);
+    void SearchTreeView();
+    void reloadTreeView();
+    void searchAgainIfChanged();
+    void saveScanTo(const QString& path);
 
-  std::unique_ptr<uimodel::DiskVolumeNodeData> m_item;
-  std::array<uimodel::TreeArray, kTabs> m_arrays;
-  std::array<std::unique_ptr<ResultTreeModel>, kTabs> m_models;
-  std::unique_ptr<FileListModel> m_list;
-  uimodel::OpNodeData* m_selected = nullptr;
+    std::unique_ptr<uimodel::DiskVolumeNodeData> m_item;
+    std::array<uimodel::TreeArray, kTabs> m_arrays;
+    std::array<std::unique_ptr<ResultTreeModel>, kTabs> m_models;
+    std::unique_ptr<FileListModel> m_list;
+    uimodel::OpNodeData* m_selected = nullptr;
 
-  ScanBar* m_bar = nullptr;
-  DeepScanOffer* m_offer = nullptr;
+    ScanBar* m_bar = nullptr;
+    DeepScanOffer* m_offer = nullptr;
 
-  // Content.
-  CustemSplitView* m_split = nullptr;
-  TreeTabs* m_tabs = nullptr;
-  CustomTableView* m_table = nullptr;
-  thumbview::PreviewPanes* m_previews = nullptr;
-  QCheckBox* m_selectAll = nullptr;
-  QString m_selectAllImage = QStringLiteral("checkbox_no");
+    // Content.
+    CustemSplitView* m_split = nullptr;
+    TreeTabs* m_tabs = nullptr;
+    CustomTableView* m_table = nullptr;
+    thumbview::PreviewPanes* m_previews = nullptr;
+    QCheckBox* m_selectAll = nullptr;
+    QString m_selectAllImage = QStringLiteral("checkbox_no");
 
-  // State.
-  int m_tab = kPathTab;
-  bool m_isDeepScan = false;
-  bool m_isPause = false;
-  bool m_isCanClick = true;
-  bool m_isCloseWindow = false;
-  bool m_isSelectBackHome = false;
-  bool m_isImport = false;
-  bool m_isCreateTimeTreeRebuild = true;
-  bool m_isModifyTimeTreeRebuild = true;
-  bool m_following = false;
-  bool m_finished = false;
-  bool m_isSorted = false;
-  int m_sortedColumn = -1;
-  QTimer* m_watch = nullptr;
+    // State.
+    int m_tab = kPathTab;
+    bool m_isDeepScan = false;
+    bool m_isPause = false;
+    bool m_isCanClick = true;
+    bool m_isCloseWindow = false;
+    bool m_isSelectBackHome = false;
+    bool m_isImport = false;
+    bool m_isCreateTimeTreeRebuild = true;
+    bool m_isModifyTimeTreeRebuild = true;
+    bool m_following = false;
+    bool m_finished = false;
+    bool m_isSorted = false;
+    int m_sortedColumn = -1;
+    QTimer* m_watch = nullptr;
 
-  // Recovery.
-  recovery::DestinationProbe m_destinationProbe = recovery::DestinationProbe::Real();
-  QRect m_rectNew;
-  QString m_recoverySavePathStr;
-  bool m_isBeginRecovery = false;
-  bool m_isFinishRecovery = true;
-  bool m_isRecoveryEndSHowWindow = false;
-  bool m_recoveryStopped = false;
-  QPointer<recovery::QNShowScanProgressWindowController> m_recoveryProgressWindow;
-  QPointer<QDialog> m_recoveryEndWindow;
-  QTimer* m_recoveryWatch = nullptr;
-  // Search and saving.
-  QString m_lastSearchStr;
-  bool m_bSave = false;
+    // Recovery.
+    recovery::DestinationProbe m_destinationProbe = recovery::DestinationProbe::Real();
+    QRect m_rectNew;
+    QString m_recoverySavePathStr;
+    bool m_isBeginRecovery = false;
+    bool m_isFinishRecovery = true;
+    bool m_isRecoveryEndSHowWindow = false;
+    bool m_recoveryStopped = false;
+    QPointer<recovery::QNShowScanProgressWindowController> m_recoveryProgressWindow;
+    QPointer<QDialog> m_recoveryEndWindow;
+    QTimer* m_recoveryWatch = nullptr;
+    // Search and saving.
+    QString m_lastSearchStr;
+    bool m_bSave = false;
 };
 
 }  // namespace app::results

@@ -9,31 +9,31 @@
 namespace app::results {
 
 class ResultOutlineView : public QNCustomOutlineView {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  using QNCustomOutlineView::QNCustomOutlineView;
-  void keyboardSearch(const QString& search) override;
+public:
+    using QNCustomOutlineView::QNCustomOutlineView;
+    void keyboardSearch(const QString& search) override;
 
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // Twelve spokes turning while shown.
 class SpinnerView : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  explicit SpinnerView(QWidget* parent = nullptr);
+public:
+    explicit SpinnerView(QWidget* parent = nullptr);
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
- private:
-  QTimer m_timer;
-  int m_step = 0;
+private:
+    QTimer m_timer;
+    int m_step = 0;
 };
 
 }  // namespace app::results

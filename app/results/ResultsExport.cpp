@@ -5,12 +5,12 @@
 #include <QMessageBox>
 #include <QtDebug>
 
+#include "app/base/Strings.h"
 #include "app/controls/Sheet.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/results/QNProgressWindow.h"
 #include "app/results/ResultsTexts.h"
 #include "app/results/ScanBar.h"
-#include "app/base/Strings.h"
-#include "app/results/QNProgressWindow.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/SpyEvents.h"
 
@@ -23,73 +23,77 @@ const char kSaveProgress[] = "QueryProgressInfo";
 }  // namespace
 
 void QNDeletailWindowController::createExportButton(bool deep) {
-  if (m_isImport) return;
-  m_bar->showExportButton(deep);
-  orderTabStops();
+    if (m_isImport) return;
+    m_bar->showExportButton(deep);
+    orderTabStops();
 }
 
 void QNDeletailWindowController::exportButtonAction() {
-  if (!m_bar->exportButton() || QNUIController::IsRecoveryRunning()) return;
-  const QString folder = QString::fromStdString(QNUIController::GetDefaultSavePath());
-  const QString name = ResultsFileName(QNUIController::GetSaveFileName());
-  auto* panel = new QFileDialog(this, Text(QStringLiteral("SAVE_SCAN_RESULT")));
-  panel->setObjectName(QStringLiteral("saveScanDialog"));
-  panel->setAttribute(Qt::WA_DeleteOnClose);
-  panel->setAcceptMode(QFileDialog::AcceptSave);
-  panel->setFileMode(QFileDialog::AnyFile);
-  panel->setOption(QFileDialog::DontUseNativeDialog);
-  panel->setNameFilter(QStringLiteral("*.rsf"));
-  panel->setDefaultSuffix(QStringLiteral("rsf"));
-  panel->setWindowModality(Qt::WindowModal);
-  if (!folder.isEmpty()) panel->setDirectory(folder);
-  panel->selectFile(name);
-  connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
-    const QString path = panel->selectedFiles().value(0);
-    if (result == QDialog::Accepted && !path.isEmpty()) saveScanTo(path);
-  });
-  panel->open();
-  emit fileDialogOpened(panel);
+    if (!m_bar->exportButton() || QNUIController::IsRecoveryRunning()) return;
+    const QString folder = QString::fromStdString(QNUIController::GetDefaultSavePath());
+    const QString name = ResultsFileName(QNUIController::GetSaveFileName());
+    auto* panel = new QFileDialog(this, Text(QStringLiteral("SAVE_SCAN_RESULT")));
+    panel->setObjectName(QStringLiteral("saveScanDialog"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setAcceptMode(QFileDialog::AcceptSave);
+    panel->setFileMode(QFileDialog::AnyFile);
+    panel->setOption(QFileDialog::DontUseNativeDialog);
+    panel->setNameFilter(QStringLiteral("*.rsf"));
+    panel->setDefaultSuffix(QStringLiteral("rsf"));
+    panel->setWindowModality(Qt::WindowModal);
+    if (!folder.isEmpty()) panel->setDirectory(folder);
+    panel->selectFile(name);
+    connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
+        const QString path = panel->selectedFiles().value(0);
+        if (result == QDialog::Accepted && !path.isEmpty()) saveScanTo(path);
+    });
+    panel->open();
+    emit fileDialogOpened(panel);
 }
 
 void QNDeletailWindowController::saveScanTo(const QString& path) {
-  uimodel::spy::SpyIDIncreateTable1(4133);
-  uimodel::spy::SpyIDIncreateTable1(m_isDeepScan ? 4134 : 4135);
-  const QString folder = QFileInfo(path).absolutePath();
-  // Choose again or cancel: the scanned image itself (a link to it included) would be replaced;
-  // a results file on the scanned device overwrites the deleted files it lists.
-  const bool image = QNUIController::IsScannedImage(QFile::encodeName(path).toStdString());
-  if (image || QNUIController::IsRecoveryToSameDevice(QFile::encodeName(folder).toStdString())) {
-    const QString warning = image ? QStringLiteral("SAVE_SCANNED_IMAGE_WARNING") : QStringLiteral("SAVE_SAME_DISK_WARNING");
-    const QString prompt = image ? QStringLiteral("SAVE_SCANNED_IMAGE_PROMPT") : QStringLiteral("SAVE_SAME_DISK_PROMPT");
-    QWidget* sheet = OpenSheet(this,
-                               {Text(warning), Text(prompt), Text(QStringLiteral("CHANG_DESTINATION")),
-                                Text(QStringLiteral("PAGE_FOUR_SCAN_STOP_NO_BUTTON"))},
-                               [guard = QPointer<QNDeletailWindowController>(this)](int code) {
-                                 if (guard && code != 0) guard->exportButtonAction();
-                               });
-    emit sheetOpened(sheet);
-    return;
-  }
-  qInfo("Call Logic code save file %s", qUtf8Printable(path));
-  // The call starts its own poller: the progress name while it runs, "QueryProgressFinish" at the end.
-  if (QNUIController::beginSaveOrRestoreNode(true, QFile::encodeName(path).toStdString(), kSaveProgress) != 0) {
-    QWidget* sheet = OpenSheet(this, {Text(QStringLiteral("READ_RSF_FAILED")), QString(), Text(QStringLiteral("PAGE_FOUR_RECOVERY_STOP_BUTTON")), QString()},
-                               [](int) {});
-    emit sheetOpened(sheet);
-    emit scanSaved(false);
-    return;
-  }
-  auto* progress = new QNProgressWindow(true, QLatin1String(kSaveProgress), this);
-  progress->setWindowFlag(Qt::Window);
-  progress->setAttribute(Qt::WA_DeleteOnClose);
-  connect(progress, &QNProgressWindow::workEnded, this, [this, folder](bool success) {
-    if (success) {
-      m_bSave = true;
-      QNUIController::SavePathToPList(QFile::encodeName(folder).toStdString());
+    uimodel::spy::SpyIDIncreateTable1(4133);
+    uimodel::spy::SpyIDIncreateTable1(m_isDeepScan ? 4134 : 4135);
+    const QString folder = QFileInfo(path).absolutePath();
+    // Choose again or cancel: the scanned image itself (a link to it included) would be replaced;
+    // a results file on the scanned device overwrites the deleted files it lists.
+    const bool image = QNUIController::IsScannedImage(QFile::encodeName(path).toStdString());
+    if (image || QNUIController::IsRecoveryToSameDevice(QFile::encodeName(folder).toStdString())) {
+        const QString warning =
+            image ? QStringLiteral("SAVE_SCANNED_IMAGE_WARNING") : QStringLiteral("SAVE_SAME_DISK_WARNING");
+        const QString prompt =
+            image ? QStringLiteral("SAVE_SCANNED_IMAGE_PROMPT") : QStringLiteral("SAVE_SAME_DISK_PROMPT");
+        QWidget* sheet = OpenSheet(this,
+                                   {Text(warning), Text(prompt), Text(QStringLiteral("CHANG_DESTINATION")),
+                                    Text(QStringLiteral("PAGE_FOUR_SCAN_STOP_NO_BUTTON"))},
+                                   [guard = QPointer<QNDeletailWindowController>(this)](int code) {
+                                       if (guard && code != 0) guard->exportButtonAction();
+                                   });
+        emit sheetOpened(sheet);
+        return;
     }
-    emit scanSaved(success);
-  });
-  progress->show();
+    qInfo("Call Logic code save file %s", qUtf8Printable(path));
+    // The call starts its own poller: the progress name while it runs, "QueryProgressFinish" at the end.
+    if (QNUIController::beginSaveOrRestoreNode(true, QFile::encodeName(path).toStdString(), kSaveProgress) != 0) {
+        QWidget* sheet = OpenSheet(this,
+                                   {Text(QStringLiteral("READ_RSF_FAILED")), QString(),
+                                    Text(QStringLiteral("PAGE_FOUR_RECOVERY_STOP_BUTTON")), QString()},
+                                   [](int) {});
+        emit sheetOpened(sheet);
+        emit scanSaved(false);
+        return;
+    }
+    auto* progress = new QNProgressWindow(true, QLatin1String(kSaveProgress), this);
+    progress->setWindowFlag(Qt::Window);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(progress, &QNProgressWindow::workEnded, this, [this, folder](bool success) {
+        if (success) {
+            m_bSave = true;
+            QNUIController::SavePathToPList(QFile::encodeName(folder).toStdString());
+        }
+        emit scanSaved(success);
+    });
+    progress->show();
 }
 
 }  // namespace app::results

@@ -8,6 +8,8 @@
 #include <QToolTip>
 #include <QtDebug>
 
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Sheet.h"
@@ -16,8 +18,6 @@
 #include "app/recovery/QNShowScanProgressWindowController.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ScanBar.h"
-#include "app/base/NotificationCenter.h"
-#include "app/base/Strings.h"
 #include "engine/IDataRecovery.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/NodeNames.h"
@@ -37,227 +37,231 @@ constexpr int kRecoveryWatchMs = 250;  // the end is looked for even when no pos
 // Names every file the recovery could not write whole, once per file, from the recovery's
 // thread; a short copy gives its recorded size and the bytes it holds.
 void LogFailedFiles() {
-  QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result) {
-    const char* reason = CopyRefusalWord(result);
-    QByteArray sizes;
-    if (result == CopyNoteResult(kCodeShortData))
-      sizes = QStringLiteral(", recorded %1 bytes, written %2")
-                  .arg(node->GetFileSize())
-                  .arg(QFileInfo(QString::fromStdString(path)).size())
-                  .toUtf8();
-    qWarning("Not recovered (0x%llx%s%s%s): %s%s%s", static_cast<unsigned long long>(result), reason ? ", " : "",
-             reason ? reason : "", sizes.constData(), uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ",
-             path.c_str());
-  });
+    QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result) {
+        const char* reason = CopyRefusalWord(result);
+        QByteArray sizes;
+        if (result == CopyNoteResult(kCodeShortData))
+            sizes = QStringLiteral(", recorded %1 bytes, written %2")
+                        .arg(node->GetFileSize())
+                        .arg(QFileInfo(QString::fromStdString(path)).size())
+                        .toUtf8();
+        qWarning("Not recovered (0x%llx%s%s%s): %s%s%s", static_cast<unsigned long long>(result), reason ? ", " : "",
+                 reason ? reason : "", sizes.constData(), uimodel::GetPathByFileNode(node).c_str(),
+                 path.empty() ? "" : " -> ", path.c_str());
+    });
 }
 
 }  // namespace
 
 QNShowScanProgressWindowController* QNDeletailWindowController::recoveryProgressWindow() const {
-  return m_recoveryProgressWindow;
+    return m_recoveryProgressWindow;
 }
 
 void QNDeletailWindowController::observeRecoveryAndSearch() {
-  NotificationCenter& center = NotificationCenter::instance();
-  for (const char* name : {kRecoveryPost, "DoSearchValue", "DoSearchFinished"}) center.removeObserver(this, QLatin1String(name));
-  center.addObserver(this, QLatin1String(kRecoveryPost), [this](const QVariantMap&) { recoveryAction(); });
-  center.addObserver(this, QStringLiteral("DoSearchValue"), [this](const QVariantMap&) { SearchTreeView(); });
-  center.addObserver(this, QStringLiteral("DoSearchFinished"), [this](const QVariantMap&) { reloadTreeView(); });
+    NotificationCenter& center = NotificationCenter::instance();
+    for (const char* name : {kRecoveryPost, "DoSearchValue", "DoSearchFinished"})
+        center.removeObserver(this, QLatin1String(name));
+    center.addObserver(this, QLatin1String(kRecoveryPost), [this](const QVariantMap&) { recoveryAction(); });
+    center.addObserver(this, QStringLiteral("DoSearchValue"), [this](const QVariantMap&) { SearchTreeView(); });
+    center.addObserver(this, QStringLiteral("DoSearchFinished"), [this](const QVariantMap&) { reloadTreeView(); });
 }
 
 void QNDeletailWindowController::recovrtyButtonClick() {
-  // One recovery at a time, and never one without its dialog.
-  if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_bar->recover()->isButtonEnabled()) return;
-  m_bar->recover()->setButtonEnabled(false);
-  m_isRecoveryEndSHowWindow = true;
-  auto* panel = new QFileDialog(this, Text(QStringLiteral("PAGE_FOUR_RECOVERY_NODE")));
-  panel->setObjectName(QStringLiteral("recoveryFolderDialog"));
-  panel->setAttribute(Qt::WA_DeleteOnClose);
-  panel->setFileMode(QFileDialog::Directory);
-  panel->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-  panel->setLabelText(QFileDialog::Accept, Text(QStringLiteral("PAGE_FOUR_RECOVERY_WINDOW_SAVE_BUTTON")));
-  panel->setWindowModality(Qt::WindowModal);
-  if (m_rectNew.isEmpty()) m_rectNew = QRect(frameGeometry().topLeft(), QSize(width(), std::max(200, height() - 75)));
-  panel->resize(m_rectNew.size());
-  connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
-    m_rectNew = panel->geometry();
-    m_bar->recover()->setButtonEnabled(true);
-    const QString folder = panel->selectedFiles().value(0);
-    if (result == QDialog::Accepted && !folder.isEmpty()) recoverToFolder(folder);
-  });
-  panel->open();
-  emit fileDialogOpened(panel);
+    // One recovery at a time, and never one without its dialog.
+    if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_bar->recover()->isButtonEnabled()) return;
+    m_bar->recover()->setButtonEnabled(false);
+    m_isRecoveryEndSHowWindow = true;
+    auto* panel = new QFileDialog(this, Text(QStringLiteral("PAGE_FOUR_RECOVERY_NODE")));
+    panel->setObjectName(QStringLiteral("recoveryFolderDialog"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    panel->setLabelText(QFileDialog::Accept, Text(QStringLiteral("PAGE_FOUR_RECOVERY_WINDOW_SAVE_BUTTON")));
+    panel->setWindowModality(Qt::WindowModal);
+    if (m_rectNew.isEmpty()) m_rectNew = QRect(frameGeometry().topLeft(), QSize(width(), std::max(200, height() - 75)));
+    panel->resize(m_rectNew.size());
+    connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
+        m_rectNew = panel->geometry();
+        m_bar->recover()->setButtonEnabled(true);
+        const QString folder = panel->selectedFiles().value(0);
+        if (result == QDialog::Accepted && !folder.isEmpty()) recoverToFolder(folder);
+    });
+    panel->open();
+    emit fileDialogOpened(panel);
 }
 
 void QNDeletailWindowController::explainRecoverRefused() {
-  if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow) return;
-  std::uint64_t count = 0;
-  std::uint64_t size = 0;
-  QNUIController::GetSelectedFilesAmout(count, size);
-  if (count != 0) return;
-  // Beside the button, as plain text: the note says what the greyed button waits for.
-  const QString note = Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED"));
-  TCImageButton* recover = m_bar->recover();
-  QToolTip::showText(recover->mapToGlobal(QPoint(0, recover->height())), EscapedToolTip(note), recover);
-  emit noteShown(note);
+    if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow) return;
+    std::uint64_t count = 0;
+    std::uint64_t size = 0;
+    QNUIController::GetSelectedFilesAmout(count, size);
+    if (count != 0) return;
+    // Beside the button, as plain text: the note says what the greyed button waits for.
+    const QString note = Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED"));
+    TCImageButton* recover = m_bar->recover();
+    QToolTip::showText(recover->mapToGlobal(QPoint(0, recover->height())), EscapedToolTip(note), recover);
+    emit noteShown(note);
 }
 
 void QNDeletailWindowController::recoverToFolder(const QString& folder) {
-  if (QNUIController::IsRecoveryRunning()) return;
-  m_recoverySavePathStr = folder;
-  m_isRecoveryEndSHowWindow = true;
-  // Gathered once here for the checks and the copy. What the copies write, not what damaged
-  // entries claim: one absurd size must not refuse all.
-  const QNUIController::CheckedFiles checked = QNUIController::GatherCheckedFiles();
-  switch (recovery::CheckDestination(folder, checked.u64BytesToWrite, m_destinationProbe)) {
-    case DestinationCheck::NoWriteAccess:
-      openRecoverySheet(QStringLiteral("PAGE_FOUR_RECOVERY_NO_COMPETENCE"), false, [](int) {});
-      return;
-    case DestinationCheck::SameDevice:
-      // Choose again or cancel: writing there overwrites the deleted files being recovered.
-      openRecoverySheet(QStringLiteral("PAGE_FOUR_SAVE_SAME_PATH"), true, [this](int code) {
-        uimodel::spy::SpyIDStringTable1(4120, "0");
-        if (code != 0) QTimer::singleShot(500, this, &QNDeletailWindowController::recovrtyButtonClick);
-      });
-      return;
-    case DestinationCheck::NoSpace:
-      // Its alternate ("NO") answer goes on.
-      openRecoverySheet(QStringLiteral("PAGE_FOUR_RECOVERY_NO_SPACE"), true, [this](int code) {
-        if (code == 0) startRecovery();
-      });
-      return;
-    case DestinationCheck::Ok:
-      startRecovery();
-      return;
-  }
+    if (QNUIController::IsRecoveryRunning()) return;
+    m_recoverySavePathStr = folder;
+    m_isRecoveryEndSHowWindow = true;
+    // Gathered once here for the checks and the copy. What the copies write, not what damaged
+    // entries claim: one absurd size must not refuse all.
+    const QNUIController::CheckedFiles checked = QNUIController::GatherCheckedFiles();
+    switch (recovery::CheckDestination(folder, checked.u64BytesToWrite, m_destinationProbe)) {
+        case DestinationCheck::NoWriteAccess:
+            openRecoverySheet(QStringLiteral("PAGE_FOUR_RECOVERY_NO_COMPETENCE"), false, [](int) {});
+            return;
+        case DestinationCheck::SameDevice:
+            // Choose again or cancel: writing there overwrites the deleted files being recovered.
+            openRecoverySheet(QStringLiteral("PAGE_FOUR_SAVE_SAME_PATH"), true, [this](int code) {
+                uimodel::spy::SpyIDStringTable1(4120, "0");
+                if (code != 0) QTimer::singleShot(500, this, &QNDeletailWindowController::recovrtyButtonClick);
+            });
+            return;
+        case DestinationCheck::NoSpace:
+            // Its alternate ("NO") answer goes on.
+            openRecoverySheet(QStringLiteral("PAGE_FOUR_RECOVERY_NO_SPACE"), true, [this](int code) {
+                if (code == 0) startRecovery();
+            });
+            return;
+        case DestinationCheck::Ok:
+            startRecovery();
+            return;
+    }
 }
 
 void QNDeletailWindowController::openRecoverySheet(const QString& prefix, bool withAlternate,
                                                    std::function<void(int)> done) {
-  const SheetTexts texts{Text(prefix + QStringLiteral("_TITLE")), Text(prefix + QStringLiteral("_NODE")),
-                         Text(prefix + QStringLiteral("_YES_BUTTON")),
-                         withAlternate ? Text(prefix + QStringLiteral("_NO_BUTTON")) : QString()};
-  QWidget* sheet = OpenSheet(this, texts, [guard = QPointer<QNDeletailWindowController>(this), done](int code) {
-    if (guard) done(code);
-  });
-  emit sheetOpened(sheet);
+    const SheetTexts texts{Text(prefix + QStringLiteral("_TITLE")), Text(prefix + QStringLiteral("_NODE")),
+                           Text(prefix + QStringLiteral("_YES_BUTTON")),
+                           withAlternate ? Text(prefix + QStringLiteral("_NO_BUTTON")) : QString()};
+    QWidget* sheet = OpenSheet(this, texts, [guard = QPointer<QNDeletailWindowController>(this), done](int code) {
+        if (guard) done(code);
+    });
+    emit sheetOpened(sheet);
 }
 
 void QNDeletailWindowController::startRecovery() {
-  LogFailedFiles();
-  m_isFinishRecovery = false;
-  m_isBeginRecovery = true;
-  m_recoveryStopped = false;
-  const RESULT started = QNUIController::DoRecovery(QFile::encodeName(m_recoverySavePathStr).toStdString(), kRecoveryPost);
-  if (Failed(started)) {
-    qWarning("Recovery to %s refused: 0x%llx", qUtf8Printable(m_recoverySavePathStr),
-             static_cast<unsigned long long>(started));
-    m_isFinishRecovery = true;
-    m_isBeginRecovery = false;
-    return;
-  }
-  uimodel::spy::SpyIDStringTable1(4120, "0");
-  if (!m_recoveryWatch) {
-    m_recoveryWatch = new QTimer(this);
-    m_recoveryWatch->setInterval(kRecoveryWatchMs);
-    connect(m_recoveryWatch, &QTimer::timeout, this, &QNDeletailWindowController::recoveryAction);
-  }
-  m_recoveryWatch->start();
+    LogFailedFiles();
+    m_isFinishRecovery = false;
+    m_isBeginRecovery = true;
+    m_recoveryStopped = false;
+    const RESULT started =
+        QNUIController::DoRecovery(QFile::encodeName(m_recoverySavePathStr).toStdString(), kRecoveryPost);
+    if (Failed(started)) {
+        qWarning("Recovery to %s refused: 0x%llx", qUtf8Printable(m_recoverySavePathStr),
+                 static_cast<unsigned long long>(started));
+        m_isFinishRecovery = true;
+        m_isBeginRecovery = false;
+        return;
+    }
+    uimodel::spy::SpyIDStringTable1(4120, "0");
+    if (!m_recoveryWatch) {
+        m_recoveryWatch = new QTimer(this);
+        m_recoveryWatch->setInterval(kRecoveryWatchMs);
+        connect(m_recoveryWatch, &QTimer::timeout, this, &QNDeletailWindowController::recoveryAction);
+    }
+    m_recoveryWatch->start();
 }
 
 void QNDeletailWindowController::recoveryAction() {
-  if (m_isFinishRecovery) return;
-  const bool running = QNUIController::IsRecoveryRunning();
-  if (!m_recoveryProgressWindow && running && !m_recoveryStopped) {
-    auto* dialog = new QNShowScanProgressWindowController(this);
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QNShowScanProgressWindowController::stopButtonAction, this,
-            &QNDeletailWindowController::stopButtonAction);
-    m_recoveryProgressWindow = dialog;
-  }
-  std::uint64_t total = 0;
-  std::uint64_t done = 0;
-  std::uint64_t error = 0;
-  const QString name = QString::fromStdString(QNUIController::GetRecoveryProgressTotal(total, done, error));
-  if (m_recoveryProgressWindow) {
-    // The copy pauses itself when the destination stops taking bytes.
-    if (QNUIController::IsRecoveryPaused() && (error & 0xFFFFFFFFu) == kCodeShortWrite)
-      m_recoveryProgressWindow->setNoMemeryViewHidden();
-    m_recoveryProgressWindow->changeProgressValue(done != 0 && total > 0 ? static_cast<double>(done) * 100.0 / static_cast<double>(total) : 0.0, name);
-  }
-  if (!running) {
-    // A stop request is not yet the end: the worker removes the part of the file it was copying,
-    // after a read that may take long on a failing disk. The timer asks again meanwhile.
-    if (QNUIController::IsRecoveryWindingDown()) return;
-    m_isFinishRecovery = true;
-    m_recoveryWatch->stop();
-    closeRecoveryProgress();
-    // Its counts are final once it has returned.
-    const RESULT result = QNUIController::GetRecoveryResult();
-    if (Failed(result)) qWarning("Recovery ended with 0x%llx", static_cast<unsigned long long>(result));
-    // After the progress dialog has gone: never two modal dialogs at once.
-    QTimer::singleShot(0, this, [this] {
-      if (m_recoveryStopped || !m_isRecoveryEndSHowWindow)
-        showRecoveryNotEndWindow();
-      else
-        showRecoveryEndWindow();
-    });
-    return;
-  }
-  if (m_isBeginRecovery && m_recoveryProgressWindow) {
-    m_isBeginRecovery = false;
-    m_recoveryProgressWindow->open();
-    m_recoveryProgressWindow->activateWindow();  // Esc asks at once
-    emit recoveryDialogOpened(m_recoveryProgressWindow);
-  }
+    if (m_isFinishRecovery) return;
+    const bool running = QNUIController::IsRecoveryRunning();
+    if (!m_recoveryProgressWindow && running && !m_recoveryStopped) {
+        auto* dialog = new QNShowScanProgressWindowController(this);
+        dialog->setWindowModality(Qt::WindowModal);
+        connect(dialog, &QNShowScanProgressWindowController::stopButtonAction, this,
+                &QNDeletailWindowController::stopButtonAction);
+        m_recoveryProgressWindow = dialog;
+    }
+    std::uint64_t total = 0;
+    std::uint64_t done = 0;
+    std::uint64_t error = 0;
+    const QString name = QString::fromStdString(QNUIController::GetRecoveryProgressTotal(total, done, error));
+    if (m_recoveryProgressWindow) {
+        // The copy pauses itself when the destination stops taking bytes.
+        if (QNUIController::IsRecoveryPaused() && (error & 0xFFFFFFFFu) == kCodeShortWrite)
+            m_recoveryProgressWindow->setNoMemeryViewHidden();
+        m_recoveryProgressWindow->changeProgressValue(
+            done != 0 && total > 0 ? static_cast<double>(done) * 100.0 / static_cast<double>(total) : 0.0, name);
+    }
+    if (!running) {
+        // A stop request is not yet the end: the worker removes the part of the file it was copying,
+        // after a read that may take long on a failing disk. The timer asks again meanwhile.
+        if (QNUIController::IsRecoveryWindingDown()) return;
+        m_isFinishRecovery = true;
+        m_recoveryWatch->stop();
+        closeRecoveryProgress();
+        // Its counts are final once it has returned.
+        const RESULT result = QNUIController::GetRecoveryResult();
+        if (Failed(result)) qWarning("Recovery ended with 0x%llx", static_cast<unsigned long long>(result));
+        // After the progress dialog has gone: never two modal dialogs at once.
+        QTimer::singleShot(0, this, [this] {
+            if (m_recoveryStopped || !m_isRecoveryEndSHowWindow)
+                showRecoveryNotEndWindow();
+            else
+                showRecoveryEndWindow();
+        });
+        return;
+    }
+    if (m_isBeginRecovery && m_recoveryProgressWindow) {
+        m_isBeginRecovery = false;
+        m_recoveryProgressWindow->open();
+        m_recoveryProgressWindow->activateWindow();  // Esc asks at once
+        emit recoveryDialogOpened(m_recoveryProgressWindow);
+    }
 }
 
 void QNDeletailWindowController::stopButtonAction(int code) {
-  if (code == 1) {
-    // Pause only a running copy, resume only a paused one: never a blind toggle.
-    const bool wantsPause = m_recoveryProgressWindow && m_recoveryProgressWindow->wantsPause();
-    if (wantsPause != QNUIController::IsRecoveryPaused()) QNUIController::PauseOrResumeRecovery();
-    return;
-  }
-  m_recoveryStopped = true;
-  m_isRecoveryEndSHowWindow = false;
-  closeRecoveryProgress();
-  QNUIController::StopRecvoery();
-  // The stopped dialog follows when the copy has wound down (its count is final then).
-  recoveryAction();
+    if (code == 1) {
+        // Pause only a running copy, resume only a paused one: never a blind toggle.
+        const bool wantsPause = m_recoveryProgressWindow && m_recoveryProgressWindow->wantsPause();
+        if (wantsPause != QNUIController::IsRecoveryPaused()) QNUIController::PauseOrResumeRecovery();
+        return;
+    }
+    m_recoveryStopped = true;
+    m_isRecoveryEndSHowWindow = false;
+    closeRecoveryProgress();
+    QNUIController::StopRecvoery();
+    // The stopped dialog follows when the copy has wound down (its count is final then).
+    recoveryAction();
 }
 
 void QNDeletailWindowController::closeRecoveryProgress() {
-  if (!m_recoveryProgressWindow) return;
-  QNShowScanProgressWindowController* dialog = m_recoveryProgressWindow;
-  m_recoveryProgressWindow = nullptr;
-  dialog->done(QDialog::Accepted);
-  dialog->deleteLater();
+    if (!m_recoveryProgressWindow) return;
+    QNShowScanProgressWindowController* dialog = m_recoveryProgressWindow;
+    m_recoveryProgressWindow = nullptr;
+    dialog->done(QDialog::Accepted);
+    dialog->deleteLater();
 }
 
 void QNDeletailWindowController::showRecoveryEndWindow() {
-  if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
-  auto* dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr, QNUIController::GetRecoveryFailedFiles(), this);
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowModality(Qt::WindowModal);
-  m_recoveryEndWindow = dialog;
-  dialog->open();
-  dialog->activateWindow();  // its OK answers Return at once
-  emit recoveryDialogOpened(dialog);
-  emit recoveryEnded(false);
+    if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
+    auto* dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr,
+                                                               QNUIController::GetRecoveryFailedFiles(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    m_recoveryEndWindow = dialog;
+    dialog->open();
+    dialog->activateWindow();  // its OK answers Return at once
+    emit recoveryDialogOpened(dialog);
+    emit recoveryEnded(false);
 }
 
 void QNDeletailWindowController::showRecoveryNotEndWindow() {
-  if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
-  auto* dialog = new recovery::QNScanNotEndSaveWindowController(this);
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowModality(Qt::WindowModal);
-  dialog->changeRecoveryFilesPoint(QNUIController::GetRecoveridedFiles(), m_recoverySavePathStr);
-  m_recoveryEndWindow = dialog;
-  dialog->open();
-  dialog->activateWindow();  // its OK answers Return at once
-  emit recoveryDialogOpened(dialog);
-  emit recoveryEnded(true);
+    if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
+    auto* dialog = new recovery::QNScanNotEndSaveWindowController(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->changeRecoveryFilesPoint(QNUIController::GetRecoveridedFiles(), m_recoverySavePathStr);
+    m_recoveryEndWindow = dialog;
+    dialog->open();
+    dialog->activateWindow();  // its OK answers Return at once
+    emit recoveryDialogOpened(dialog);
+    emit recoveryEnded(true);
 }
 
 }  // namespace app::results

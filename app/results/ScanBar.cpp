@@ -27,35 +27,35 @@ constexpr int kExportRight = 1030 - 966 - 16;  // its distance to the bar's righ
 
 // A box that paints a named backdrop over its whole area.
 class ImageBox : public QWidget {
- public:
-  ImageBox(const QString& image, QWidget* parent) : QWidget(parent), m_image(image) {}
+public:
+    ImageBox(const QString& image, QWidget* parent) : QWidget(parent), m_image(image) {}
 
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter(this).drawPixmap(0, 0, ImageLibrary::instance().pixmap(m_image, size(), devicePixelRatioF()));
-  }
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).drawPixmap(0, 0, ImageLibrary::instance().pixmap(m_image, size(), devicePixelRatioF()));
+    }
 
- private:
-  QString m_image;
+private:
+    QString m_image;
 };
 
 ElidedLabel* MakeLabel(QWidget* parent, const char* name, int fontSize, QRgb colour, Qt::Alignment alignment) {
-  auto* label = new ElidedLabel(parent);
-  label->setObjectName(QLatin1String(name));
-  label->setFont(theme::SystemFont(fontSize));
-  label->setTextColor(QColor(colour));
-  label->setAlignment(alignment | Qt::AlignVCenter);
-  return label;
+    auto* label = new ElidedLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(theme::SystemFont(fontSize));
+    label->setTextColor(QColor(colour));
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    return label;
 }
 
 TCImageButton* MakeButton(QWidget* parent, const char* objectName, const char* family, const QString& name,
                           const QString& tip = {}) {
-  auto* button = new TCImageButton(parent);
-  button->setObjectName(QLatin1String(objectName));
-  button->setImageFamily(QLatin1String(family));
-  button->setAccessibleName(name);
-  button->setToolTip(tip.isEmpty() ? name : tip);
-  return button;
+    auto* button = new TCImageButton(parent);
+    button->setObjectName(QLatin1String(objectName));
+    button->setImageFamily(QLatin1String(family));
+    button->setAccessibleName(name);
+    button->setToolTip(tip.isEmpty() ? name : tip);
+    return button;
 }
 
 float ShownPercent(double percent) { return percent < 1.0 ? 0.0f : static_cast<float>(percent); }
@@ -63,202 +63,204 @@ float ShownPercent(double percent) { return percent < 1.0 ? 0.0f : static_cast<f
 }  // namespace
 
 ScanBar::ScanBar(TCImageWindow* window) : KWTitlebarView(window) {
-  setObjectName(QStringLiteral("scanBar"));
-  m_clock = [] { return QDateTime::currentSecsSinceEpoch(); };
-  m_home = MakeButton(this, "homeButton", "home", Text(QStringLiteral("PAGE_FOUR_BACKHOME_BUTTON")));
-  m_home->setButtonEnabled(false);
-  m_homeLabel = MakeLabel(this, "homeLabel", 13, theme::kGlyph, Qt::AlignHCenter);
-  m_homeLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_BACKHOME_BUTTON")));
-  m_deepScan = MakeButton(this, "deepScanButton", "deepscan", Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
-  m_deepScan->hide();
-  m_deepScanLabel = MakeLabel(this, "deepScanLabel", 13, theme::kGlyph, Qt::AlignHCenter);
-  m_deepScanLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
-  m_deepScanLabel->hide();
-  m_anchor = new QWidget(this);  // the offer's anchor, just right of the deep-scan button
-  m_anchor->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setObjectName(QStringLiteral("scanBar"));
+    m_clock = [] { return QDateTime::currentSecsSinceEpoch(); };
+    m_home = MakeButton(this, "homeButton", "home", Text(QStringLiteral("PAGE_FOUR_BACKHOME_BUTTON")));
+    m_home->setButtonEnabled(false);
+    m_homeLabel = MakeLabel(this, "homeLabel", 13, theme::kGlyph, Qt::AlignHCenter);
+    m_homeLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_BACKHOME_BUTTON")));
+    m_deepScan = MakeButton(this, "deepScanButton", "deepscan", Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
+    m_deepScan->hide();
+    m_deepScanLabel = MakeLabel(this, "deepScanLabel", 13, theme::kGlyph, Qt::AlignHCenter);
+    m_deepScanLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
+    m_deepScanLabel->hide();
+    m_anchor = new QWidget(this);  // the offer's anchor, just right of the deep-scan button
+    m_anchor->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-  m_box = new ImageBox(QStringLiteral("schedule_bg"), this);
-  m_box->setObjectName(QStringLiteral("scanBox"));
-  m_subBox = new QWidget(m_box);
-  m_spinner = new SpinnerView(m_subBox);
-  m_progress = new QNProgressView(m_subBox);
-  m_progress->setObjectName(QStringLiteral("scanProgress"));
-  m_pause = MakeButton(m_subBox, "pauseButton", "pause", QStringLiteral("Pause"), Text(QStringLiteral("PAGE_FOUR_PAUSE_TIP")));
-  m_pause->setButtonEnabled(false);
-  m_play = MakeButton(m_subBox, "playButton", "play", QStringLiteral("Resume"), Text(QStringLiteral("PAGE_FOUR_RESUME_TIP")));
-  m_play->hide();
-  m_play->setButtonEnabled(true);
-  m_stop = MakeButton(m_subBox, "stopButton", "stop", QStringLiteral("Stop"), Text(QStringLiteral("PAGE_FOUR_STOP_TIP")));
-  m_stop->setButtonEnabled(false);
-  m_selectFiles = MakeLabel(m_subBox, "selectionLabel", 14, theme::kLabelText, Qt::AlignLeft);
-  m_selectFiles->hide();
-  m_found = MakeLabel(m_subBox, "foundLabel", 12, theme::kLabelText, Qt::AlignLeft);
-  m_remaining = MakeLabel(m_subBox, "remainingLabel", 12, theme::kLabelText, Qt::AlignRight);
-  m_recover = new TCImageButton(m_box);
-  m_recover->setObjectName(QStringLiteral("recoverButton"));
-  m_recover->setImageFamily(QStringLiteral("botton_recover"));
-  m_recover->resize(100, 30);
-  m_recover->setTextWithName(Text(QStringLiteral("PAGE_FOUR_RECOVERY_BUTTON")), QRect(0, 0, 100, 30));
-  m_recover->setAccessibleName(Text(QStringLiteral("PAGE_FOUR_RECOVERY_BUTTON")));
-  m_recover->setButtonEnabled(false);
-  m_recover->hide();
-  m_search = new NewSearchTextFiled(this);
-  m_search->setObjectName(QStringLiteral("searchField"));
-  m_search->setSearchEnabled(false);
-  showStillLabels();
+    m_box = new ImageBox(QStringLiteral("schedule_bg"), this);
+    m_box->setObjectName(QStringLiteral("scanBox"));
+    m_subBox = new QWidget(m_box);
+    m_spinner = new SpinnerView(m_subBox);
+    m_progress = new QNProgressView(m_subBox);
+    m_progress->setObjectName(QStringLiteral("scanProgress"));
+    m_pause = MakeButton(m_subBox, "pauseButton", "pause", QStringLiteral("Pause"),
+                         Text(QStringLiteral("PAGE_FOUR_PAUSE_TIP")));
+    m_pause->setButtonEnabled(false);
+    m_play = MakeButton(m_subBox, "playButton", "play", QStringLiteral("Resume"),
+                        Text(QStringLiteral("PAGE_FOUR_RESUME_TIP")));
+    m_play->hide();
+    m_play->setButtonEnabled(true);
+    m_stop =
+        MakeButton(m_subBox, "stopButton", "stop", QStringLiteral("Stop"), Text(QStringLiteral("PAGE_FOUR_STOP_TIP")));
+    m_stop->setButtonEnabled(false);
+    m_selectFiles = MakeLabel(m_subBox, "selectionLabel", 14, theme::kLabelText, Qt::AlignLeft);
+    m_selectFiles->hide();
+    m_found = MakeLabel(m_subBox, "foundLabel", 12, theme::kLabelText, Qt::AlignLeft);
+    m_remaining = MakeLabel(m_subBox, "remainingLabel", 12, theme::kLabelText, Qt::AlignRight);
+    m_recover = new TCImageButton(m_box);
+    m_recover->setObjectName(QStringLiteral("recoverButton"));
+    m_recover->setImageFamily(QStringLiteral("botton_recover"));
+    m_recover->resize(100, 30);
+    m_recover->setTextWithName(Text(QStringLiteral("PAGE_FOUR_RECOVERY_BUTTON")), QRect(0, 0, 100, 30));
+    m_recover->setAccessibleName(Text(QStringLiteral("PAGE_FOUR_RECOVERY_BUTTON")));
+    m_recover->setButtonEnabled(false);
+    m_recover->hide();
+    m_search = new NewSearchTextFiled(this);
+    m_search->setObjectName(QStringLiteral("searchField"));
+    m_search->setSearchEnabled(false);
+    showStillLabels();
 }
 
 void ScanBar::showStillLabels() {
-  m_progress->changeProgressValue(0.0f);
-  m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QStringLiteral("0")));
-  m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(QStringLiteral("-:-:-")));
-  m_selectFiles->setFullText(
-      Text(QStringLiteral("PAGE_FOUR_SELECT_FILES")).arg(QStringLiteral("0 byte")).arg(0));
+    m_progress->changeProgressValue(0.0f);
+    m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QStringLiteral("0")));
+    m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(QStringLiteral("-:-:-")));
+    m_selectFiles->setFullText(Text(QStringLiteral("PAGE_FOUR_SELECT_FILES")).arg(QStringLiteral("0 byte")).arg(0));
 }
 
 void ScanBar::layoutParts(bool finished, bool following) {
-  // Frames as the bar gives them (bottom-up); the box and the search field follow the width.
-  LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
-  m_anchor->setGeometry(QRect(144, 43, 2, 2));
-  layoutExportButton();
-  const bool recoverIn = m_recover->isVisible() && following;
-  m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kScanBoxHeight);
-  const int boxGrow = m_subBox->width() - kScanBoxWidth;
-  LayoutScanBox({m_spinner, m_progress, m_pause, m_play, m_stop, m_found, m_remaining}, m_subBox->width());
-  const bool spanish = QSettings().value(QStringLiteral("AppleLanguages")).toStringList().value(0) ==
-                       QLatin1String("es");
-  if (finished) {
-    m_selectFiles->setGeometry(FlipFrame(QRect(40, 40, m_subBox->width() - 80, 18), kScanBoxHeight));
-    m_recover->setGeometry(FlipFrame(QRect(m_box->width() / 2 - 50, 10, 100, 30), kScanBoxHeight));
-  } else {
-    m_selectFiles->setGeometry(spanish ? FlipFrame(QRect(0, 30, 550, 15), kScanBoxHeight)
-                                       : FlipFrame(QRect(40, 35, 380 + boxGrow, 18), kScanBoxHeight));
-    m_recover->setGeometry(FlipFrame(QRect(m_subBox->width() + 5, 12, 100, 30), kScanBoxHeight));
-  }
+    // Frames as the bar gives them (bottom-up); the box and the search field follow the width.
+    LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
+    m_anchor->setGeometry(QRect(144, 43, 2, 2));
+    layoutExportButton();
+    const bool recoverIn = m_recover->isVisible() && following;
+    m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kScanBoxHeight);
+    const int boxGrow = m_subBox->width() - kScanBoxWidth;
+    LayoutScanBox({m_spinner, m_progress, m_pause, m_play, m_stop, m_found, m_remaining}, m_subBox->width());
+    const bool spanish =
+        QSettings().value(QStringLiteral("AppleLanguages")).toStringList().value(0) == QLatin1String("es");
+    if (finished) {
+        m_selectFiles->setGeometry(FlipFrame(QRect(40, 40, m_subBox->width() - 80, 18), kScanBoxHeight));
+        m_recover->setGeometry(FlipFrame(QRect(m_box->width() / 2 - 50, 10, 100, 30), kScanBoxHeight));
+    } else {
+        m_selectFiles->setGeometry(spanish ? FlipFrame(QRect(0, 30, 550, 15), kScanBoxHeight)
+                                           : FlipFrame(QRect(40, 35, 380 + boxGrow, 18), kScanBoxHeight));
+        m_recover->setGeometry(FlipFrame(QRect(m_subBox->width() + 5, 12, 100, 30), kScanBoxHeight));
+    }
 }
 
 void ScanBar::showProgress(double percent, std::uint64_t found, const QString& remaining) {
-  const qint64 now = m_clock();
-  if (m_lastUpdateTime == 0 || now >= m_lastUpdateTime + 1) {
-    m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(remaining));
-    m_lastUpdateTime = now;
-  }
-  m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(found)));
-  showProgressValue(percent);
+    const qint64 now = m_clock();
+    if (m_lastUpdateTime == 0 || now >= m_lastUpdateTime + 1) {
+        m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(remaining));
+        m_lastUpdateTime = now;
+    }
+    m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(found)));
+    showProgressValue(percent);
 }
 
 void ScanBar::showProgressValue(double percent) { m_progress->changeProgressValue(ShownPercent(percent)); }
 
 void ScanBar::showScanStarting() {
-  showStillLabels();
-  m_lastUpdateTime = 0;
-  m_selectFiles->hide();
-  m_deepScan->setButtonEnabled(false);
-  m_deepScan->hide();
-  m_deepScanLabel->hide();
-  for (QWidget* w : std::initializer_list<QWidget*>{m_progress, m_spinner, m_pause, m_stop, m_found, m_remaining})
-    w->show();
-  m_play->hide();
-  m_recover->hide();
-  m_search->setSearchEnabled(false);
+    showStillLabels();
+    m_lastUpdateTime = 0;
+    m_selectFiles->hide();
+    m_deepScan->setButtonEnabled(false);
+    m_deepScan->hide();
+    m_deepScanLabel->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{m_progress, m_spinner, m_pause, m_stop, m_found, m_remaining})
+        w->show();
+    m_play->hide();
+    m_recover->hide();
+    m_search->setSearchEnabled(false);
 }
 
 void ScanBar::showImport() {
-  for (QWidget* w : std::initializer_list<QWidget*>{m_found, m_remaining, m_pause, m_play, m_stop, m_progress,
-                                                    m_spinner, m_deepScan, m_deepScanLabel})
-    w->hide();
-  m_home->setButtonEnabled(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_found, m_remaining, m_pause, m_play, m_stop, m_progress,
+                                                      m_spinner, m_deepScan, m_deepScanLabel})
+        w->hide();
+    m_home->setButtonEnabled(true);
 }
 
 void ScanBar::showFinished() {
-  for (QWidget* w : std::initializer_list<QWidget*>{m_deepScan, m_deepScanLabel, m_progress, m_spinner, m_pause,
-                                                    m_stop, m_play, m_found, m_remaining})
-    w->hide();
-  m_recover->show();
-  m_selectFiles->setAlignment(Qt::AlignCenter);
-  m_selectFiles->show();
-  m_search->setSearchEnabled(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_deepScan, m_deepScanLabel, m_progress, m_spinner, m_pause,
+                                                      m_stop, m_play, m_found, m_remaining})
+        w->hide();
+    m_recover->show();
+    m_selectFiles->setAlignment(Qt::AlignCenter);
+    m_selectFiles->show();
+    m_search->setSearchEnabled(true);
 }
 
 void ScanBar::showDeepScanButton() {
-  m_deepScan->show();
-  m_deepScan->setButtonEnabled(true);
-  m_deepScanLabel->show();
+    m_deepScan->show();
+    m_deepScan->setButtonEnabled(true);
+    m_deepScanLabel->show();
 }
 
 void ScanBar::showPaused(bool paused) {
-  m_pause->setVisible(!paused);
-  m_play->setVisible(paused);
-  m_search->setSearchEnabled(paused);
-  if (paused) {
-    m_play->setFocus();
-    return;
-  }
-  if (m_recover->isVisible()) slideRecoverOut();
-  m_selectFiles->hide();
-  m_found->show();
-  m_remaining->show();
-  m_pause->setFocus();
+    m_pause->setVisible(!paused);
+    m_play->setVisible(paused);
+    m_search->setSearchEnabled(paused);
+    if (paused) {
+        m_play->setFocus();
+        return;
+    }
+    if (m_recover->isVisible()) slideRecoverOut();
+    m_selectFiles->hide();
+    m_found->show();
+    m_remaining->show();
+    m_pause->setFocus();
 }
 
 void ScanBar::enableScanButtons(bool home, bool pauseAndStop) {
-  m_home->setButtonEnabled(home);
-  m_pause->setButtonEnabled(pauseAndStop);
-  m_stop->setButtonEnabled(pauseAndStop);
+    m_home->setButtonEnabled(home);
+    m_pause->setButtonEnabled(pauseAndStop);
+    m_stop->setButtonEnabled(pauseAndStop);
 }
 
 void ScanBar::setSelectionText(const QString& text) { m_selectFiles->setFullText(text); }
 
 void ScanBar::slideRecoverIn(bool finished, double percent) {
-  if (m_recover->isHidden()) {
-    m_recover->show();
-    if (!finished) {
-      const int width = m_box->width();
-      m_recover->setGeometry(width + 10, FlipFrame(QRect(0, 12, 100, 30), kScanBoxHeight).y(), 100, 30);
-      auto* group = new QParallelAnimationGroup(this);
-      auto* box = new QPropertyAnimation(m_subBox, "geometry", group);
-      box->setDuration(kSlideMs);
-      box->setEndValue(QRect(0, 0, width - 100, m_subBox->height()));
-      auto* button = new QPropertyAnimation(m_recover, "geometry", group);
-      button->setDuration(kSlideMs);
-      button->setEndValue(QRect(width - 105, m_recover->y(), 100, 30));
-      group->start(QAbstractAnimation::DeleteWhenStopped);
+    if (m_recover->isHidden()) {
+        m_recover->show();
+        if (!finished) {
+            const int width = m_box->width();
+            m_recover->setGeometry(width + 10, FlipFrame(QRect(0, 12, 100, 30), kScanBoxHeight).y(), 100, 30);
+            auto* group = new QParallelAnimationGroup(this);
+            auto* box = new QPropertyAnimation(m_subBox, "geometry", group);
+            box->setDuration(kSlideMs);
+            box->setEndValue(QRect(0, 0, width - 100, m_subBox->height()));
+            auto* button = new QPropertyAnimation(m_recover, "geometry", group);
+            button->setDuration(kSlideMs);
+            button->setEndValue(QRect(width - 105, m_recover->y(), 100, 30));
+            group->start(QAbstractAnimation::DeleteWhenStopped);
+        }
     }
-  }
-  m_selectFiles->setAlignment(finished ? Qt::AlignCenter : Qt::AlignLeft);
-  m_selectFiles->show();
-  m_found->hide();
-  m_remaining->hide();
-  showProgressValue(percent);
+    m_selectFiles->setAlignment(finished ? Qt::AlignCenter : Qt::AlignLeft);
+    m_selectFiles->show();
+    m_found->hide();
+    m_remaining->hide();
+    showProgressValue(percent);
 }
 
 void ScanBar::slideRecoverOut() {
-  auto* group = new QParallelAnimationGroup(this);
-  auto* box = new QPropertyAnimation(m_subBox, "geometry", group);
-  box->setDuration(kSlideMs);
-  box->setEndValue(QRect(0, 0, m_box->width(), m_subBox->height()));
-  group->start(QAbstractAnimation::DeleteWhenStopped);
-  m_recover->hide();
+    auto* group = new QParallelAnimationGroup(this);
+    auto* box = new QPropertyAnimation(m_subBox, "geometry", group);
+    box->setDuration(kSlideMs);
+    box->setEndValue(QRect(0, 0, m_box->width(), m_subBox->height()));
+    group->start(QAbstractAnimation::DeleteWhenStopped);
+    m_recover->hide();
 }
 
 TCImageButton* ScanBar::showExportButton(bool deep) {
-  if (!m_export) {
-    m_export = new TCImageButton(this);
-    m_export->setObjectName(QStringLiteral("exportButton"));
-    m_export->setImageFamily(QStringLiteral("export"));
-    m_export->setAccessibleName(Text(QStringLiteral("PAGE_FOUR_SAVE_BUTTON_TIP")));
-    m_export->setButtonEnabled(true);
-    if (!deep) m_export->setToolTip(Text(QStringLiteral("PAGE_FOUR_SAVE_BUTTON_TIP")));
-    connect(m_export, &QAbstractButton::clicked, this, &ScanBar::exportRequested);
-    layoutExportButton();
-  }
-  m_export->show();
-  return m_export;
+    if (!m_export) {
+        m_export = new TCImageButton(this);
+        m_export->setObjectName(QStringLiteral("exportButton"));
+        m_export->setImageFamily(QStringLiteral("export"));
+        m_export->setAccessibleName(Text(QStringLiteral("PAGE_FOUR_SAVE_BUTTON_TIP")));
+        m_export->setButtonEnabled(true);
+        if (!deep) m_export->setToolTip(Text(QStringLiteral("PAGE_FOUR_SAVE_BUTTON_TIP")));
+        connect(m_export, &QAbstractButton::clicked, this, &ScanBar::exportRequested);
+        layoutExportButton();
+    }
+    m_export->show();
+    return m_export;
 }
 
 void ScanBar::layoutExportButton() {
-  if (!m_export) return;
-  m_export->setGeometry(FlipFrame(QRect(width() - kExportRight - 16, 70, 16, 16), height()));
+    if (!m_export) return;
+    m_export->setGeometry(FlipFrame(QRect(width() - kExportRight - 16, 70, 16, 16), height()));
 }
 
 QString ScanBar::foundText() const { return m_found->fullText(); }

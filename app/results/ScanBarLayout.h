@@ -13,22 +13,22 @@ inline constexpr int kScanBoxWidth = 450;
 inline constexpr int kScanBarDesignWidth = 1000;
 
 struct ScanBarParts {
-  QWidget* home;
-  QWidget* homeLabel;
-  QWidget* deepScan;
-  QWidget* deepScanLabel;
-  QWidget* box;
-  QWidget* search;
+    QWidget* home;
+    QWidget* homeLabel;
+    QWidget* deepScan;
+    QWidget* deepScanLabel;
+    QWidget* box;
+    QWidget* search;
 };
 
 struct ScanBoxParts {
-  QWidget* activity;
-  QWidget* progress;
-  QWidget* pause;
-  QWidget* play;
-  QWidget* stop;
-  QWidget* found;
-  QWidget* remaining;
+    QWidget* activity;
+    QWidget* progress;
+    QWidget* pause;
+    QWidget* play;
+    QWidget* stop;
+    QWidget* found;
+    QWidget* remaining;
 };
 
 // Places the bar's parts in a window `windowWidth` wide; the box is never narrower than 300 px.

@@ -25,30 +25,30 @@ class ResultOutlineView;
 enum ResultTab { kPathTab = 0, kTypeTab, kCreatedTab, kModifiedTab, kTabs };
 
 class TreeTabs : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  explicit TreeTabs(QWidget* parent = nullptr);
+public:
+    explicit TreeTabs(QWidget* parent = nullptr);
 
-  // The outline that shows `tab`'s tree.
-  ResultOutlineView* outline(int tab) const;
-  // 0-2 the path, type and time tabs; 3 and 4 the created and modified sub-tabs.
-  TabButton* tabButton(int index) const { return m_buttons.at(static_cast<std::size_t>(index)); }
-  // The tabs look as `tab` chosen: its title on the tab backdrop, the sub-tabs shown for time.
-  void showLooks(int tab);
-  // The outline of `tab` in front.
-  void showTree(int tab);
+    // The outline that shows `tab`'s tree.
+    ResultOutlineView* outline(int tab) const;
+    // 0-2 the path, type and time tabs; 3 and 4 the created and modified sub-tabs.
+    TabButton* tabButton(int index) const { return m_buttons.at(static_cast<std::size_t>(index)); }
+    // The tabs look as `tab` chosen: its title on the tab backdrop, the sub-tabs shown for time.
+    void showLooks(int tab);
+    // The outline of `tab` in front.
+    void showTree(int tab);
 
- signals:
-  void tabChosen(int tab);
-  void rowCheckClicked(uimodel::OpNodeData* item);
+signals:
+    void tabChosen(int tab);
+    void rowCheckClicked(uimodel::OpNodeData* item);
 
- private:
-  std::array<TabButton*, 5> m_buttons{};  // path, type, time; created, modified sub-tabs
-  QWidget* m_subTabs = nullptr;
-  QStackedWidget* m_trees = nullptr;
-  ResultOutlineView* m_outline = nullptr;
-  ResultOutlineView* m_timeOutline = nullptr;
+private:
+    std::array<TabButton*, 5> m_buttons{};  // path, type, time; created, modified sub-tabs
+    QWidget* m_subTabs = nullptr;
+    QStackedWidget* m_trees = nullptr;
+    ResultOutlineView* m_outline = nullptr;
+    ResultOutlineView* m_timeOutline = nullptr;
 };
 
 }  // namespace app::results

@@ -13,12 +13,12 @@
 namespace app {
 
 struct CommandLine {
-  bool run = false;    // false: print `out` and `err` and end with `exitCode`
-  int exitCode = 0;    // 0 help or version, 1 cannot start, 2 bad arguments
-  QString out;         // for standard output
-  QString err;         // for standard error
-  QString language;    // the language argument, "" when none
-  LaunchOptions options;
+    bool run = false;  // false: print `out` and `err` and end with `exitCode`
+    int exitCode = 0;  // 0 help or version, 1 cannot start, 2 bad arguments
+    QString out;       // for standard output
+    QString err;       // for standard error
+    QString language;  // the language argument, "" when none
+    LaunchOptions options;
 };
 
 // Every option, one line each.

@@ -15,28 +15,28 @@ namespace app {
 class TCImageWindow;
 
 class MainMenu : public QObject {
-  Q_OBJECT
- public:
-  // The actions belong to window and their shortcuts work in it.
-  // checksForUpdates, hasSupportAddress: whether those items can do anything.
-  MainMenu(QWidget* window, bool checksForUpdates, bool hasSupportAddress);
+    Q_OBJECT
+public:
+    // The actions belong to window and their shortcuts work in it.
+    // checksForUpdates, hasSupportAddress: whether those items can do anything.
+    MainMenu(QWidget* window, bool checksForUpdates, bool hasSupportAddress);
 
-  // Shows the menu in the window's bar, just right of its lights.
-  QMenuBar* placeInBar(TCImageWindow* window);
-  QMenuBar* bar() const { return m_bar; }
+    // Shows the menu in the window's bar, just right of its lights.
+    QMenuBar* placeInBar(TCImageWindow* window);
+    QMenuBar* bar() const { return m_bar; }
 
-  QAction* about = nullptr;
-  QAction* checkUpdate = nullptr;
-  QAction* hide = nullptr;
-  QAction* quit = nullptr;
-  QAction* minimize = nullptr;
-  QAction* zoom = nullptr;
-  QAction* onlineHelp = nullptr;
-  QAction* supportCenter = nullptr;
+    QAction* about = nullptr;
+    QAction* checkUpdate = nullptr;
+    QAction* hide = nullptr;
+    QAction* quit = nullptr;
+    QAction* minimize = nullptr;
+    QAction* zoom = nullptr;
+    QAction* onlineHelp = nullptr;
+    QAction* supportCenter = nullptr;
 
- private:
-  QWidget* m_window;
-  QMenuBar* m_bar = nullptr;
+private:
+    QWidget* m_window;
+    QMenuBar* m_bar = nullptr;
 };
 
 }  // namespace app

@@ -11,18 +11,18 @@
 namespace app {
 
 class SignalQuit : public QObject {
-  Q_OBJECT
- public:
-  // Installs the handlers; `onSignal` runs on the GUI thread once per delivered signal. One
-  // instance per process.
-  explicit SignalQuit(std::function<void(int signal)> onSignal, QObject* parent = nullptr);
-  ~SignalQuit() override;
+    Q_OBJECT
+public:
+    // Installs the handlers; `onSignal` runs on the GUI thread once per delivered signal. One
+    // instance per process.
+    explicit SignalQuit(std::function<void(int signal)> onSignal, QObject* parent = nullptr);
+    ~SignalQuit() override;
 
- private:
-  void Drain();
+private:
+    void Drain();
 
-  std::function<void(int)> m_onSignal;
-  std::unique_ptr<QSocketNotifier> m_pNotifier;
+    std::function<void(int)> m_onSignal;
+    std::unique_ptr<QSocketNotifier> m_pNotifier;
 };
 
 }  // namespace app

@@ -20,28 +20,28 @@ class QSocketNotifier;
 namespace app {
 
 class USBNotifier : public QObject {
-  Q_OBJECT
- public:
-  // Over the kernel's block events; without them only the start's attach and what the
-  // comparison of /sys/block finds are posted.
-  static USBNotifier& Start();
-  // /sys/block is compared this often while a page that lists the devices shows.
-  static constexpr std::chrono::milliseconds kPollInterval{2000};
+    Q_OBJECT
+public:
+    // Over the kernel's block events; without them only the start's attach and what the
+    // comparison of /sys/block finds are posted.
+    static USBNotifier& Start();
+    // /sys/block is compared this often while a page that lists the devices shows.
+    static constexpr std::chrono::milliseconds kPollInterval{2000};
 
-  // Over `monitor` (may be null); posts the start's attach at once.
-  explicit USBNotifier(std::unique_ptr<platform::MediaMonitor> monitor, QObject* parent = nullptr);
-  ~USBNotifier() override;
+    // Over `monitor` (may be null); posts the start's attach at once.
+    explicit USBNotifier(std::unique_ptr<platform::MediaMonitor> monitor, QObject* parent = nullptr);
+    ~USBNotifier() override;
 
- private:
-  void ReadEvents();
-  void PostDue();
-  void PollWhileAPageShows();
+private:
+    void ReadEvents();
+    void PostDue();
+    void PollWhileAPageShows();
 
-  std::unique_ptr<platform::MediaMonitor> m_pMonitor;
-  std::unique_ptr<QSocketNotifier> m_pNotifier;
-  platform::MediaEventTranslator m_translator;
-  QTimer m_timer;
-  QTimer m_poll;
+    std::unique_ptr<platform::MediaMonitor> m_pMonitor;
+    std::unique_ptr<QSocketNotifier> m_pNotifier;
+    platform::MediaEventTranslator m_translator;
+    QTimer m_timer;
+    QTimer m_poll;
 };
 
 // A string value of `dictionary` as UTF-8 into `buffer` of `size` bytes, cut at a character

@@ -30,7 +30,8 @@ bool WriteAll(int fd, void const* pData, std::size_t length) {
 bool ReadAll(int fd, void* pData, std::size_t length, std::chrono::steady_clock::time_point deadline) {
     auto* p = static_cast<std::uint8_t*>(pData);
     while (length > 0) {
-        auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto const left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd poller{fd, POLLIN, 0};
         int const ready = ::poll(&poller, 1, static_cast<int>(left.count()));

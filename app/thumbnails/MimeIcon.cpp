@@ -20,7 +20,8 @@ RgbaImage ThemePicture(std::string const& themesRoot, std::string const& iconNam
     if (iconName.empty() || iconName.find('/') != std::string::npos) return {};
     for (char const* pszTheme : kThemes)
         for (char const* pszSize : kSizes) {
-            std::filesystem::path const file = std::filesystem::path(themesRoot) / pszTheme / pszSize / "mimetypes" / (iconName + ".png");
+            std::filesystem::path const file =
+                std::filesystem::path(themesRoot) / pszTheme / pszSize / "mimetypes" / (iconName + ".png");
             std::error_code error;
             if (!std::filesystem::is_regular_file(file, error)) continue;
             QImage const image(QString::fromStdString(file.string()));
@@ -33,7 +34,8 @@ RgbaImage ThemePicture(std::string const& themesRoot, std::string const& iconNam
 
 RgbaImage IconForExtension(std::string const& extension, std::string const& themesRoot) {
     QMimeDatabase const database;
-    QMimeType const type = database.mimeTypeForFile(QString::fromStdString("file." + extension), QMimeDatabase::MatchExtension);
+    QMimeType const type =
+        database.mimeTypeForFile(QString::fromStdString("file." + extension), QMimeDatabase::MatchExtension);
     for (QString const& name : {type.iconName(), type.genericIconName(), QStringLiteral("text-x-generic")}) {
         RgbaImage icon = ThemePicture(themesRoot, name.toStdString());
         if (icon.IsImage()) return icon;

@@ -9,7 +9,8 @@ namespace app::thumbnails {
 
 RgbaImage DecodeWithQt(std::span<std::uint8_t const> bytes, int iMaxSide) {
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT32_MAX)) return {};
-    QByteArray const data = QByteArray::fromRawData(reinterpret_cast<char const*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QByteArray const data =
+        QByteArray::fromRawData(reinterpret_cast<char const*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     QBuffer buffer;
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly)) return {};
@@ -39,7 +40,8 @@ RgbaImage FromQImage(QImage const& source) {
 }
 
 QImage ToQImage(RgbaImage const& image) {
-    if (!image.IsImage() || image.pixels.size() != static_cast<std::size_t>(image.iWidth) * static_cast<std::size_t>(image.iHeight) * 4)
+    if (!image.IsImage() ||
+        image.pixels.size() != static_cast<std::size_t>(image.iWidth) * static_cast<std::size_t>(image.iHeight) * 4)
         return {};
     return QImage(image.pixels.data(), image.iWidth, image.iHeight, image.iWidth * 4, QImage::Format_RGBA8888).copy();
 }

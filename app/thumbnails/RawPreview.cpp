@@ -18,7 +18,8 @@ namespace {
 /// byte-at-a-time reads do not each reach the device.
 class CSourceStream final : public LibRaw_abstract_datastream {
 public:
-    explicit CSourceStream(IByteSource& source) : m_source(source), m_s64Size(static_cast<INT64>(std::min<std::uint64_t>(source.Size(), INT64_MAX))) {}
+    explicit CSourceStream(IByteSource& source)
+        : m_source(source), m_s64Size(static_cast<INT64>(std::min<std::uint64_t>(source.Size(), INT64_MAX))) {}
 
     int valid() override { return 1; }
     int read(void* pBuffer, size_t size, size_t count) override {
@@ -38,9 +39,12 @@ public:
     }
     int seek(INT64 s64Offset, int iWhence) override {
         INT64 base = 0;
-        if (iWhence == SEEK_CUR) base = m_s64Position;
-        else if (iWhence == SEEK_END) base = m_s64Size;
-        else if (iWhence != SEEK_SET) return -1;
+        if (iWhence == SEEK_CUR)
+            base = m_s64Position;
+        else if (iWhence == SEEK_END)
+            base = m_s64Size;
+        else if (iWhence != SEEK_SET)
+            return -1;
         if ((s64Offset > 0 && base > INT64_MAX - s64Offset) || base + s64Offset < 0) return -1;
         m_s64Position = std::min(base + s64Offset, m_s64Size);
         return 0;
@@ -85,7 +89,8 @@ private:
 
     /// The window holds the current position; false when nothing could be read there.
     bool Fill() {
-        if (m_s64Position >= m_s64WindowStart && m_s64Position < m_s64WindowStart + static_cast<INT64>(m_window.size())) return true;
+        if (m_s64Position >= m_s64WindowStart && m_s64Position < m_s64WindowStart + static_cast<INT64>(m_window.size()))
+            return true;
         m_window.resize(kWindow);
         size_t const got = m_source.Read(static_cast<std::uint64_t>(m_s64Position), m_window.data(), kWindow);
         m_window.resize(got);
@@ -105,9 +110,10 @@ RgbaImage FromBitmap(libraw_processed_image_t const& bitmap) {
         bitmap.data_size < static_cast<unsigned>(bitmap.width) * bitmap.height * 3)
         return {};
     QImage const image(bitmap.data, bitmap.width, bitmap.height, bitmap.width * 3, QImage::Format_RGB888);
-    QImage const fitted = image.width() > kMaxThumbnailSide || image.height() > kMaxThumbnailSide
-                              ? image.scaled(kMaxThumbnailSide, kMaxThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                              : image;
+    QImage const fitted =
+        image.width() > kMaxThumbnailSide || image.height() > kMaxThumbnailSide
+            ? image.scaled(kMaxThumbnailSide, kMaxThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            : image;
     return FromQImage(fitted);
 }
 

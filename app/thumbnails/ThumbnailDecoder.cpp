@@ -26,14 +26,19 @@ public:
     explicit CThumbnailDecoder(int iMaxSide) : m_iMaxSide(iMaxSide > 0 ? iMaxSide : uimodel::kMaxThumbnailSide) {}
 
     RgbaImage DecodePicture(std::span<std::uint8_t const> bytes) override { return DecodeWithQt(bytes, m_iMaxSide); }
-    RgbaImage DecodeRawPreview(IByteSource& source) override { return FitWithin(app::thumbnails::DecodeRawPreview(source), m_iMaxSide); }
+    RgbaImage DecodeRawPreview(IByteSource& source) override {
+        return FitWithin(app::thumbnails::DecodeRawPreview(source), m_iMaxSide);
+    }
     RgbaImage DecodeMovie(std::span<std::uint8_t const> start) override {
         return DecodeInChild([&] { return FitWithin(DecodeMovieBytes(start), m_iMaxSide); }, m_iMaxSide, kMovieTimeout);
     }
     RgbaImage DecodeMovieFile(std::string const& path) override {
-        return DecodeInChild([&] { return FitWithin(app::thumbnails::DecodeMovieFile(path), m_iMaxSide); }, m_iMaxSide, kMovieTimeout);
+        return DecodeInChild([&] { return FitWithin(app::thumbnails::DecodeMovieFile(path), m_iMaxSide); }, m_iMaxSide,
+                             kMovieTimeout);
     }
-    RgbaImage IconForExtension(std::string const& extension) override { return app::thumbnails::IconForExtension(extension); }
+    RgbaImage IconForExtension(std::string const& extension) override {
+        return app::thumbnails::IconForExtension(extension);
+    }
     std::vector<std::uint8_t> EncodePng(RgbaImage const& image) override {
         QImage const qimage = ToQImage(image);
         if (qimage.isNull()) return {};
@@ -49,6 +54,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<uimodel::IThumbnailDecoder> CreateThumbnailDecoder(int iMaxSide) { return std::make_unique<CThumbnailDecoder>(iMaxSide); }
+std::unique_ptr<uimodel::IThumbnailDecoder> CreateThumbnailDecoder(int iMaxSide) {
+    return std::make_unique<CThumbnailDecoder>(iMaxSide);
+}
 
 }  // namespace app::thumbnails

@@ -14,20 +14,20 @@ namespace app::thumbview {
 
 // The item colours.
 struct CNGridViewPalette {
-  static QColor itemBackgroundColor() { return QColor::fromRgbF(0, 0, 0, 0.05f); }
-  static QColor itemBackgroundHoverColor() { return QColor::fromRgbF(0, 0, 0, 0.3f); }
-  static QColor itemBackgroundSelectionColor() { return QColor::fromRgbF(0, 0, 0, 0.25f); }
-  static QColor itemSelectionRingColor() { return QColor::fromRgbF(0.346f, 0.531f, 0.792f, 1.0f); }
-  static QColor itemTitleColor() { return QColor::fromRgbF(0.196f, 0.2f, 0.2f, 1.0f); }
-  static QColor itemTitleShadowColor() { return QColor::fromRgbF(1, 1, 1, 0.8f); }
+    static QColor itemBackgroundColor() { return QColor::fromRgbF(0, 0, 0, 0.05f); }
+    static QColor itemBackgroundHoverColor() { return QColor::fromRgbF(0, 0, 0, 0.3f); }
+    static QColor itemBackgroundSelectionColor() { return QColor::fromRgbF(0, 0, 0, 0.25f); }
+    static QColor itemSelectionRingColor() { return QColor::fromRgbF(0.346f, 0.531f, 0.792f, 1.0f); }
+    static QColor itemTitleColor() { return QColor::fromRgbF(0.196f, 0.2f, 0.2f, 1.0f); }
+    static QColor itemTitleShadowColor() { return QColor::fromRgbF(1, 1, 1, 0.8f); }
 };
 
 struct CNGridViewItemLayout {
-  QColor backgroundColor = CNGridViewPalette::itemBackgroundColor();
-  QColor selectionRingColor = CNGridViewPalette::itemSelectionRingColor();
-  double selectionRingLineWidth = 3.0;
-  int contentInset = 3;
-  int itemBorderRadius = 5;
+    QColor backgroundColor = CNGridViewPalette::itemBackgroundColor();
+    QColor selectionRingColor = CNGridViewPalette::itemSelectionRingColor();
+    double selectionRingLineWidth = 3.0;
+    int contentInset = 3;
+    int itemBorderRadius = 5;
 };
 
 // Where the parts of a 150 x 150 cell lie, relative to the cell.
@@ -46,13 +46,13 @@ QSize FitThumbnail(QSize image);
 QRectF ThumbnailRect(QSize cell, QSize drawn);
 
 struct GridItemLook {
-  bool hovered = false;
-  bool selected = false;
-  bool current = false;  // the keyboard's item: a focus ring
-  int checkState = 0;
-  bool deleted = false;  // the file was deleted: the red marker
-  QString title;
-  QPixmap thumbnail;  // null: nothing drawn
+    bool hovered = false;
+    bool selected = false;
+    bool current = false;  // the keyboard's item: a focus ring
+    int checkState = 0;
+    bool deleted = false;  // the file was deleted: the red marker
+    QString title;
+    QPixmap thumbnail;  // null: nothing drawn
 };
 
 // Paints one cell whose top left is `cell`'s.
@@ -60,23 +60,23 @@ void PaintGridItem(QPainter& painter, const QRect& cell, const GridItemLook& loo
                    const CNGridViewItemLayout& layout = {});
 
 class CNGridViewItemDelegate : public QStyledItemDelegate {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  struct Source {
-    std::function<int(int row)> checkState;
-    std::function<bool(int row)> deleted;
-    std::function<QPixmap(int row)> thumbnail;
-    std::function<int()> hoveredRow;
-  };
+public:
+    struct Source {
+        std::function<int(int row)> checkState;
+        std::function<bool(int row)> deleted;
+        std::function<QPixmap(int row)> thumbnail;
+        std::function<int()> hoveredRow;
+    };
 
-  CNGridViewItemDelegate(Source source, QObject* parent);
+    CNGridViewItemDelegate(Source source, QObject* parent);
 
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
- private:
-  Source m_source;
+private:
+    Source m_source;
 };
 
 }  // namespace app::thumbview

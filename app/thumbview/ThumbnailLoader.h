@@ -21,8 +21,8 @@
 namespace app::thumbview {
 
 struct ThumbnailJob {
-  int index = 0;
-  IFileNode* node = nullptr;
+    int index = 0;
+    IFileNode* node = nullptr;
 };
 
 // Makes one thumbnail; runs on the loader's thread.
@@ -32,50 +32,50 @@ using MakeThumbnail = std::function<uimodel::Thumbnail(IFileNode*)>;
 MakeThumbnail ModelThumbnails();
 
 class ThumbnailLoader : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  explicit ThumbnailLoader(MakeThumbnail make, QObject* parent = nullptr);
-  ~ThumbnailLoader() override;
+public:
+    explicit ThumbnailLoader(MakeThumbnail make, QObject* parent = nullptr);
+    ~ThumbnailLoader() override;
 
-  // Another set of rows: the queue is dropped and the job in progress will deliver nothing.
-  // Returns at once.
-  quint64 newGeneration();
-  quint64 generation() const { return m_generation.load(); }
-  // Replaces the queue with these jobs of the current generation, done in this order.
-  void load(std::vector<ThumbnailJob> jobs);
-  // Only jobs whose index lies in [first, first + count) are still worth making; the others are
-  // skipped before any work (a grid scrolled past them).
-  void setWantedRange(int first, int count);
-  // Before the rows' nodes are freed: drops the queue and waits for the job in progress.
-  void waitForNodes();
-  // A job is queued or in progress.
-  bool isActive() const;
-  // Jobs that reached the thumbnail maker (tests and the bench read it).
-  int jobsStarted() const { return m_started.load(); }
+    // Another set of rows: the queue is dropped and the job in progress will deliver nothing.
+    // Returns at once.
+    quint64 newGeneration();
+    quint64 generation() const { return m_generation.load(); }
+    // Replaces the queue with these jobs of the current generation, done in this order.
+    void load(std::vector<ThumbnailJob> jobs);
+    // Only jobs whose index lies in [first, first + count) are still worth making; the others are
+    // skipped before any work (a grid scrolled past them).
+    void setWantedRange(int first, int count);
+    // Before the rows' nodes are freed: drops the queue and waits for the job in progress.
+    void waitForNodes();
+    // A job is queued or in progress.
+    bool isActive() const;
+    // Jobs that reached the thumbnail maker (tests and the bench read it).
+    int jobsStarted() const { return m_started.load(); }
 
- signals:
-  // On the GUI thread; `real` when decoded from the file rather than the type's icon.
-  void thumbnailReady(quint64 generation, int index, IFileNode* node, const QImage& image, bool real);
-  // The queue ran dry.
-  void idle(quint64 generation);
+signals:
+    // On the GUI thread; `real` when decoded from the file rather than the type's icon.
+    void thumbnailReady(quint64 generation, int index, IFileNode* node, const QImage& image, bool real);
+    // The queue ran dry.
+    void idle(quint64 generation);
 
- private:
-  void run();
+private:
+    void run();
 
-  MakeThumbnail m_make;
-  mutable std::mutex m_mutex;
-  std::condition_variable m_wake;
-  std::condition_variable m_jobDone;
-  std::deque<ThumbnailJob> m_queue;
-  quint64 m_queuedGeneration = 0;
-  bool m_busy = false;
-  bool m_quit = false;
-  std::atomic<quint64> m_generation{0};
-  std::atomic<int> m_wantedFirst{0};
-  std::atomic<int> m_wantedCount{INT32_MAX};
-  std::atomic<int> m_started{0};
-  std::thread m_thread;
+    MakeThumbnail m_make;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_jobDone;
+    std::deque<ThumbnailJob> m_queue;
+    quint64 m_queuedGeneration = 0;
+    bool m_busy = false;
+    bool m_quit = false;
+    std::atomic<quint64> m_generation{0};
+    std::atomic<int> m_wantedFirst{0};
+    std::atomic<int> m_wantedCount{INT32_MAX};
+    std::atomic<int> m_started{0};
+    std::thread m_thread;
 };
 
 }  // namespace app::thumbview

@@ -15,31 +15,31 @@ class QLabel;
 namespace app {
 
 class DialogWindow : public QObject {
-  Q_OBJECT
- public:
-  // leftMargin: where the close light sits in the bar.
-  DialogWindow(QSize contentSize, qreal leftMargin, QObject* parent = nullptr);
-  ~DialogWindow() override;
+    Q_OBJECT
+public:
+    // leftMargin: where the close light sits in the bar.
+    DialogWindow(QSize contentSize, qreal leftMargin, QObject* parent = nullptr);
+    ~DialogWindow() override;
 
-  TCImageWindow* window() const { return m_window; }
-  QWidget* content() const { return m_content; }
-  QLabel* titleLabel() const { return m_titleLabel; }
+    TCImageWindow* window() const { return m_window; }
+    QWidget* content() const { return m_content; }
+    QLabel* titleLabel() const { return m_titleLabel; }
 
-  // Centres the window on its screen, shows it above the other windows and fades it in.
-  void show();
-  // show(), then waits in a nested loop, the rest of the program blocked, until it closes.
-  void exec();
+    // Centres the window on its screen, shows it above the other windows and fades it in.
+    void show();
+    // show(), then waits in a nested loop, the rest of the program blocked, until it closes.
+    void exec();
 
- signals:
-  void closed();
+signals:
+    void closed();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
- private:
-  QPointer<TCImageWindow> m_window;
-  QWidget* m_content = nullptr;
-  QLabel* m_titleLabel = nullptr;
+private:
+    QPointer<TCImageWindow> m_window;
+    QWidget* m_content = nullptr;
+    QLabel* m_titleLabel = nullptr;
 };
 
 }  // namespace app

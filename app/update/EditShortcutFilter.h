@@ -12,18 +12,18 @@ class QKeyEvent;
 namespace app {
 
 class EditShortcutFilter : public QObject {
-  Q_OBJECT
- public:
-  explicit EditShortcutFilter(QObject* parent = nullptr) : QObject(parent) {}
+    Q_OBJECT
+public:
+    explicit EditShortcutFilter(QObject* parent = nullptr) : QObject(parent) {}
 
-  // Installs one filter on the application, owned by it.
-  static EditShortcutFilter* Install();
+    // Installs one filter on the application, owned by it.
+    static EditShortcutFilter* Install();
 
-  // The slot a key event asks for ("copy()"), or null when it is no edit shortcut.
-  static const char* ActionFor(const QKeyEvent& event);
+    // The slot a key event asks for ("copy()"), or null when it is no edit shortcut.
+    static const char* ActionFor(const QKeyEvent& event);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace app

@@ -19,33 +19,33 @@ inline constexpr char kCheckTimeFormat[] = "yyyy-MM-dd HH:mm:ss";
 inline constexpr int kCheckIntervalDays = 7;
 
 struct LaunchCheckDecision {
-  bool check = false;
-  bool firstLaunch = false;  // no readable stored time: "Participate" is set
+    bool check = false;
+    bool firstLaunch = false;  // no readable stored time: "Participate" is set
 };
 
 // The decision for the stored check time at now. A blank or unreadable time is a first launch.
 LaunchCheckDecision DecideLaunchCheck(const std::string& storedTime, const QDateTime& now);
 
 class LaunchUpdateCheck : public QObject {
-  Q_OBJECT
- public:
-  using Clock = std::function<QDateTime()>;
-  // showUpdateWindow: a newer version is out and the network answered.
-  using Done = std::function<void(bool showUpdateWindow, const RemoteVersionList& list)>;
+    Q_OBJECT
+public:
+    using Clock = std::function<QDateTime()>;
+    // showUpdateWindow: a newer version is out and the network answered.
+    using Done = std::function<void(bool showUpdateWindow, const RemoteVersionList& list)>;
 
-  explicit LaunchUpdateCheck(UpdateAddresses addresses, Clock clock = &QDateTime::currentDateTime,
-                             QObject* parent = nullptr);
+    explicit LaunchUpdateCheck(UpdateAddresses addresses, Clock clock = &QDateTime::currentDateTime,
+                               QObject* parent = nullptr);
 
-  VersionListFetcher& fetcher() { return m_fetcher; }
+    VersionListFetcher& fetcher() { return m_fetcher; }
 
-  // Decides, stores the time and fetches when due; done runs once, at once (before run()
-  // returns) when nothing is fetched.
-  void run(Done done);
+    // Decides, stores the time and fetches when due; done runs once, at once (before run()
+    // returns) when nothing is fetched.
+    void run(Done done);
 
- private:
-  UpdateAddresses m_addresses;
-  Clock m_clock;
-  VersionListFetcher m_fetcher;
+private:
+    UpdateAddresses m_addresses;
+    Clock m_clock;
+    VersionListFetcher m_fetcher;
 };
 
 }  // namespace app

@@ -15,23 +15,23 @@ namespace app {
 inline constexpr int kNetworkProbeTimeoutMs = 5'000;
 
 class NetworkProbe : public QObject {
-  Q_OBJECT
- public:
-  static NetworkProbe& instance();
+    Q_OBJECT
+public:
+    static NetworkProbe& instance();
 
-  // Points the model's isNetworkUsable seam at lastResult().
-  static void InstallSeam();
+    // Points the model's isNetworkUsable seam at lastResult().
+    static void InstallSeam();
 
-  // Starts a request to the host of address (any answer of a server means usable); an empty or
-  // invalid address changes nothing.
-  void probe(const QUrl& address);
-  bool lastResult() const { return m_usable.load(); }
-  void note(bool usable) { m_usable.store(usable); }
+    // Starts a request to the host of address (any answer of a server means usable); an empty or
+    // invalid address changes nothing.
+    void probe(const QUrl& address);
+    bool lastResult() const { return m_usable.load(); }
+    void note(bool usable) { m_usable.store(usable); }
 
- private:
-  NetworkProbe() = default;
-  QNetworkAccessManager m_manager;
-  std::atomic<bool> m_usable{false};
+private:
+    NetworkProbe() = default;
+    QNetworkAccessManager m_manager;
+    std::atomic<bool> m_usable{false};
 };
 
 }  // namespace app

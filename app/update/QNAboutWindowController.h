@@ -13,26 +13,26 @@ class QPushButton;
 namespace app {
 
 class QNAboutWindowController : public QObject {
-  Q_OBJECT
- public:
-  explicit QNAboutWindowController(UpdateAddresses addresses, QObject* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit QNAboutWindowController(UpdateAddresses addresses, QObject* parent = nullptr);
 
-  TCImageWindow* window() const { return m_dialog.window(); }
-  QLabel* versionLabel() const { return m_version; }
-  QPushButton* aboutLink() const { return m_link; }
+    TCImageWindow* window() const { return m_dialog.window(); }
+    QLabel* versionLabel() const { return m_version; }
+    QPushButton* aboutLink() const { return m_link; }
 
-  void showWindow() { m_dialog.show(); }
-  void showModal() { m_dialog.exec(); }
+    void showWindow() { m_dialog.show(); }
+    void showModal() { m_dialog.exec(); }
 
- public slots:
-  void linkButtonAction();
-  void closeWindow();
+public slots:
+    void linkButtonAction();
+    void closeWindow();
 
- private:
-  UpdateAddresses m_addresses;
-  DialogWindow m_dialog;
-  QLabel* m_version = nullptr;
-  QPushButton* m_link = nullptr;
+private:
+    UpdateAddresses m_addresses;
+    DialogWindow m_dialog;
+    QLabel* m_version = nullptr;
+    QPushButton* m_link = nullptr;
 };
 
 }  // namespace app

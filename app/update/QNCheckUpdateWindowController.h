@@ -21,58 +21,58 @@ namespace app {
 class TCImageButton;
 
 class QNCheckUpdateWindowController : public QObject {
-  Q_OBJECT
- public:
-  enum class View { Checking, NoNetwork, NoUpdate, Update };
+    Q_OBJECT
+public:
+    enum class View { Checking, NoNetwork, NoUpdate, Update };
 
-  explicit QNCheckUpdateWindowController(UpdateAddresses addresses, QObject* parent = nullptr);
-  ~QNCheckUpdateWindowController() override;
+    explicit QNCheckUpdateWindowController(UpdateAddresses addresses, QObject* parent = nullptr);
+    ~QNCheckUpdateWindowController() override;
 
-  // The application delegate when opened at launch: its runRootWindow slot runs on closing.
-  void setDelegate(QObject* delegate) { m_delegate = delegate; }
-  QObject* delegate() const { return m_delegate; }
+    // The application delegate when opened at launch: its runRootWindow slot runs on closing.
+    void setDelegate(QObject* delegate) { m_delegate = delegate; }
+    QObject* delegate() const { return m_delegate; }
 
-  TCImageWindow* window() const { return m_dialog.window(); }
-  VersionListFetcher& fetcher() { return m_fetcher; }
+    TCImageWindow* window() const { return m_dialog.window(); }
+    VersionListFetcher& fetcher() { return m_fetcher; }
 
-  // Shows the window and starts the check; showModal waits until the window closes.
-  void showWindow();
-  void showModal();
+    // Shows the window and starts the check; showModal waits until the window closes.
+    void showWindow();
+    void showModal();
 
-  // Fetches the remote list and shows the outcome.
-  void getVersionChange();
-  // Lays out a list that arrived: no update unless its version is greater than this build's.
-  void whatIsNewVersionDiff(const RemoteVersionList& list);
-  void showView(View view);
-  View currentView() const { return m_view; }
+    // Fetches the remote list and shows the outcome.
+    void getVersionChange();
+    // Lays out a list that arrived: no update unless its version is greater than this build's.
+    void whatIsNewVersionDiff(const RemoteVersionList& list);
+    void showView(View view);
+    View currentView() const { return m_view; }
 
-  QLabel* versionLabel() const { return m_versionLabel; }
-  QScrollArea* changeValueScrollView() const { return m_scroll; }
-  QList<QLabel*> changeLines() const;
+    QLabel* versionLabel() const { return m_versionLabel; }
+    QScrollArea* changeValueScrollView() const { return m_scroll; }
+    QList<QLabel*> changeLines() const;
 
-  // The height of text laid out at width in font, wrapped at words, without padding.
-  static int heightForStringDrawing(const QString& text, const QFont& font, int width);
+    // The height of text laid out at width in font, wrapped at words, without padding.
+    static int heightForStringDrawing(const QString& text, const QFont& font, int width);
 
- public slots:
-  void updateClickHereAction();
-  void closeWindow();
+public slots:
+    void updateClickHereAction();
+    void closeWindow();
 
- signals:
-  void viewChanged(app::QNCheckUpdateWindowController::View view);
+signals:
+    void viewChanged(app::QNCheckUpdateWindowController::View view);
 
- private:
-  void onClosed();
+private:
+    void onClosed();
 
-  UpdateAddresses m_addresses;
-  DialogWindow m_dialog;
-  VersionListFetcher m_fetcher;
-  QPointer<QObject> m_delegate;
-  View m_view = View::Checking;
-  QStackedWidget* m_pages = nullptr;
-  QLabel* m_versionLabel = nullptr;
-  QScrollArea* m_scroll = nullptr;
-  QWidget* m_lines = nullptr;
-  TCImageButton* m_download = nullptr;
+    UpdateAddresses m_addresses;
+    DialogWindow m_dialog;
+    VersionListFetcher m_fetcher;
+    QPointer<QObject> m_delegate;
+    View m_view = View::Checking;
+    QStackedWidget* m_pages = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_lines = nullptr;
+    TCImageButton* m_download = nullptr;
 };
 
 }  // namespace app

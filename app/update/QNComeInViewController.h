@@ -13,29 +13,29 @@ namespace app {
 class TCImageButton;
 
 class QNComeInViewController : public QWidget {
-  Q_OBJECT
- public:
-  explicit QNComeInViewController(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit QNComeInViewController(QWidget* parent = nullptr);
 
-  // Gets InfoButtonClick() when the page's button is clicked.
-  void setDelegate(QObject* delegate) { m_delegate = delegate; }
-  QObject* delegate() const { return m_delegate; }
+    // Gets InfoButtonClick() when the page's button is clicked.
+    void setDelegate(QObject* delegate) { m_delegate = delegate; }
+    QObject* delegate() const { return m_delegate; }
 
-  TCImageButton* imageView() const { return m_imageView; }
-  QLabel* blowTitleLabel() const { return m_title; }
-  QLabel* blowNodeLabel() const { return m_node; }
-  TCImageButton* infoButton() const { return m_infoButton; }
+    TCImageButton* imageView() const { return m_imageView; }
+    QLabel* blowTitleLabel() const { return m_title; }
+    QLabel* blowNodeLabel() const { return m_node; }
+    TCImageButton* infoButton() const { return m_infoButton; }
 
- public slots:
-  void InfoButtonClick();
-  void iconButtonAction();
+public slots:
+    void InfoButtonClick();
+    void iconButtonAction();
 
- private:
-  QPointer<QObject> m_delegate;
-  TCImageButton* m_imageView = nullptr;
-  QLabel* m_title = nullptr;
-  QLabel* m_node = nullptr;
-  TCImageButton* m_infoButton = nullptr;
+private:
+    QPointer<QObject> m_delegate;
+    TCImageButton* m_imageView = nullptr;
+    QLabel* m_title = nullptr;
+    QLabel* m_node = nullptr;
+    TCImageButton* m_infoButton = nullptr;
 };
 
 }  // namespace app

@@ -14,9 +14,9 @@ namespace app {
 inline constexpr int kMaxChangeLines = 200;
 
 struct RemoteVersionList {
-  qint64 versionCheck = 0;  // 0 when missing or not an integer
-  QString version;
-  QStringList lines;  // in the order of their numbers, at most kMaxChangeLines
+    qint64 versionCheck = 0;  // 0 when missing or not an integer
+    QString version;
+    QStringList lines;  // in the order of their numbers, at most kMaxChangeLines
 };
 
 // The list in body (XML or binary); none when body is no property-list dictionary.

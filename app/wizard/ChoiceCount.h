@@ -10,12 +10,12 @@
 namespace app {
 
 struct Choices {
-  int count = 0;
-  // The one choice when `count` is 1 and no disk image is listed: a volume, or a disk without
-  // volumes. The disk page is skipped only then.
-  uimodel::DiskVolumeNodeData* only = nullptr;
-  // What the disk page chooses first: the first volume, else the first disk.
-  uimodel::DiskVolumeNodeData* first = nullptr;
+    int count = 0;
+    // The one choice when `count` is 1 and no disk image is listed: a volume, or a disk without
+    // volumes. The disk page is skipped only then.
+    uimodel::DiskVolumeNodeData* only = nullptr;
+    // What the disk page chooses first: the first volume, else the first disk.
+    uimodel::DiskVolumeNodeData* first = nullptr;
 };
 
 // Every volume is a choice; a disk without volumes (a stick with a damaged table) is one; a

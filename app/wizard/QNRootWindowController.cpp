@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QKeyEvent>
-#include <QResizeEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QResizeEvent>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -15,14 +15,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/controls/BarTitle.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/results/QNDeletailWindowController.h"
-#include "app/base/NotificationCenter.h"
-#include "app/base/Strings.h"
-#include "app/wizard/ChoiceCount.h"
 #include "app/results/QNProgressWindow.h"
+#include "app/wizard/ChoiceCount.h"
 #include "app/wizard/QNSelectDiskViewController.h"
 #include "app/wizard/QNSelectTypeViewController.h"
 #include "engine/IEnumDeviceEx.h"
@@ -38,81 +38,89 @@ const QString kListReady = QStringLiteral("aInitFinished");
 
 // Why the enumerator gave nothing, in words a user can act on.
 QString ListFailureReason(RESULT result) {
-  if (ResultModule(result) == kModuleEnumDevice && ResultCode(result) == kCodeEnumNoDisk)
-    return QStringLiteral("no disk could be opened for reading");
-  return QStringLiteral("error %1").arg(QString::number(result, 16));
+    if (ResultModule(result) == kModuleEnumDevice && ResultCode(result) == kCodeEnumNoDisk)
+        return QStringLiteral("no disk could be opened for reading");
+    return QStringLiteral("error %1").arg(QString::number(result, 16));
 }
 
 // The sheet's words for why an image file was refused.
 QString ImageRefusal(uimodel::DiskImageAnswer answer) {
-  using uimodel::DiskImageAnswer;
-  switch (answer) {
-    case DiskImageAnswer::Missing: return Text(QStringLiteral("IMAGE_REFUSED_MISSING"));
-    case DiskImageAnswer::Folder: return Text(QStringLiteral("IMAGE_REFUSED_FOLDER"));
-    case DiskImageAnswer::NotAFile: return Text(QStringLiteral("IMAGE_REFUSED_NOT_A_FILE"));
-    case DiskImageAnswer::Unreadable: return Text(QStringLiteral("IMAGE_REFUSED_UNREADABLE"));
-    case DiskImageAnswer::TooSmall: return Text(QStringLiteral("IMAGE_REFUSED_TOO_SMALL"));
-    case DiskImageAnswer::Busy: return Text(QStringLiteral("IMAGE_REFUSED_BUSY"));
-    case DiskImageAnswer::NoDisk:
-    case DiskImageAnswer::Listable: break;
-  }
-  return Text(QStringLiteral("IMAGE_REFUSED_NO_DISK"));
+    using uimodel::DiskImageAnswer;
+    switch (answer) {
+        case DiskImageAnswer::Missing:
+            return Text(QStringLiteral("IMAGE_REFUSED_MISSING"));
+        case DiskImageAnswer::Folder:
+            return Text(QStringLiteral("IMAGE_REFUSED_FOLDER"));
+        case DiskImageAnswer::NotAFile:
+            return Text(QStringLiteral("IMAGE_REFUSED_NOT_A_FILE"));
+        case DiskImageAnswer::Unreadable:
+            return Text(QStringLiteral("IMAGE_REFUSED_UNREADABLE"));
+        case DiskImageAnswer::TooSmall:
+            return Text(QStringLiteral("IMAGE_REFUSED_TOO_SMALL"));
+        case DiskImageAnswer::Busy:
+            return Text(QStringLiteral("IMAGE_REFUSED_BUSY"));
+        case DiskImageAnswer::NoDisk:
+        case DiskImageAnswer::Listable:
+            break;
+    }
+    return Text(QStringLiteral("IMAGE_REFUSED_NO_DISK"));
 }
 
 }  // namespace
 
 QNRootWindowController::QNRootWindowController(QWidget* parent) : TCImageWindow(parent) {
-  setTitleBarHeight(22);
-  setTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")));
-  // The window's own title stays hidden; the bar shows it as a label of its own.
-  new BarTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")), this);
-  auto* content = new QWidget(this);
-  auto* layout = new QVBoxLayout(content);
-  m_pages = new QStackedWidget(content);
-  m_typePage = new QNSelectTypeViewController(m_pages);
-  m_diskPage = new QNSelectDiskViewController(m_pages);
-  m_pages->addWidget(m_typePage);
-  m_pages->addWidget(m_diskPage);
-  layout->addWidget(m_pages, 1);
-  m_message = new QLabel(content);
-  m_message->setTextFormat(Qt::PlainText);
-  m_message->setWordWrap(true);
-  m_message->setAlignment(Qt::AlignCenter);
-  m_message->hide();
-  layout->addWidget(m_message);
-  setContentView(content);
-  resize(1000, 600);
+    setTitleBarHeight(22);
+    setTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")));
+    // The window's own title stays hidden; the bar shows it as a label of its own.
+    new BarTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")), this);
+    auto* content = new QWidget(this);
+    auto* layout = new QVBoxLayout(content);
+    m_pages = new QStackedWidget(content);
+    m_typePage = new QNSelectTypeViewController(m_pages);
+    m_diskPage = new QNSelectDiskViewController(m_pages);
+    m_pages->addWidget(m_typePage);
+    m_pages->addWidget(m_diskPage);
+    layout->addWidget(m_pages, 1);
+    m_message = new QLabel(content);
+    m_message->setTextFormat(Qt::PlainText);
+    m_message->setWordWrap(true);
+    m_message->setAlignment(Qt::AlignCenter);
+    m_message->hide();
+    layout->addWidget(m_message);
+    setContentView(content);
+    resize(1000, 600);
 
-  m_typePage->allTypesButtonClick();  // the page opens with every category chosen
-  connect(m_typePage, &QNSelectTypeViewController::beginToStartScan, this,
-          &QNRootWindowController::selectTypesContinouButtonClick);
-  connect(m_diskPage, &QNSelectDiskViewController::doubleClickedListToScan, this,
-          [this] { openResults(m_diskPage->takeChoice()); });
-  connect(m_diskPage, &QNSelectDiskViewController::backHomeButtonAction, this, &QNRootWindowController::backHome);
-  connect(m_diskPage, &QNSelectDiskViewController::diskImageRequested, this, &QNRootWindowController::diskImageButtonClick);
+    m_typePage->allTypesButtonClick();  // the page opens with every category chosen
+    connect(m_typePage, &QNSelectTypeViewController::beginToStartScan, this,
+            &QNRootWindowController::selectTypesContinouButtonClick);
+    connect(m_diskPage, &QNSelectDiskViewController::doubleClickedListToScan, this,
+            [this] { openResults(m_diskPage->takeChoice()); });
+    connect(m_diskPage, &QNSelectDiskViewController::backHomeButtonAction, this, &QNRootWindowController::backHome);
+    connect(m_diskPage, &QNSelectDiskViewController::diskImageRequested, this,
+            &QNRootWindowController::diskImageButtonClick);
 
-  NotificationCenter& center = NotificationCenter::instance();
-  center.addObserver(this, kListReady, [this](const QVariantMap&) {
-    if (m_waitingForList) InitFinished();
-  });
-  for (const QString& name : {QStringLiteral("RefreshAttachDevice"), QStringLiteral("RefreshDetachDevice")})
-    center.addObserver(this, name, [this](const QVariantMap&) { refreshDevices(); });
-  m_import = new TCImageButton(this);
-  m_import->setImageFamily(QStringLiteral("import"));
-  m_import->setToolTip(Text(QStringLiteral("PAGE_TWO_IMPORT_BUTTON_TIP")));
-  m_import->setAccessibleName(Text(QStringLiteral("PAGE_TWO_IMPORT_BUTTON_TIP")));
-  m_import->setButtonEnabled(true);
-  m_import->setFixedSize(16, 16);
-  if (QWidget* bar = titleBarView()) m_import->setParent(bar);  // placed at the bar's right end on resize
-  connect(m_import, &QAbstractButton::clicked, this, &QNRootWindowController::importButtonClick);
-  center.addObserver(this, QStringLiteral("ShowDetailWindow"), [this](const QVariantMap&) {
-    // A window discarded after a failed or stopped load is gone: nothing to show.
-    if (!m_results || m_results->isVisible()) return;
-    m_results->show();
-    hide();
-    emit resultsWindowOpened(m_results);
-  });
-  m_typePage->startScanButton()->setFocus();
+    NotificationCenter& center = NotificationCenter::instance();
+    center.addObserver(this, kListReady, [this](const QVariantMap&) {
+        if (m_waitingForList) InitFinished();
+    });
+    for (const QString& name : {QStringLiteral("RefreshAttachDevice"), QStringLiteral("RefreshDetachDevice")})
+        center.addObserver(this, name, [this](const QVariantMap&) { refreshDevices(); });
+    m_import = new TCImageButton(this);
+    m_import->setImageFamily(QStringLiteral("import"));
+    m_import->setToolTip(Text(QStringLiteral("PAGE_TWO_IMPORT_BUTTON_TIP")));
+    m_import->setAccessibleName(Text(QStringLiteral("PAGE_TWO_IMPORT_BUTTON_TIP")));
+    m_import->setButtonEnabled(true);
+    m_import->setFixedSize(16, 16);
+    if (QWidget* bar = titleBarView()) m_import->setParent(bar);  // placed at the bar's right end on resize
+    connect(m_import, &QAbstractButton::clicked, this, &QNRootWindowController::importButtonClick);
+    center.addObserver(this, QStringLiteral("ShowDetailWindow"), [this](const QVariantMap&) {
+        // A window discarded after a failed or stopped load is gone: nothing to show.
+        if (!m_results || m_results->isVisible()) return;
+        m_results->show();
+        hide();
+        emit resultsWindowOpened(m_results);
+    });
+    m_typePage->startScanButton()->setFocus();
 }
 
 QNRootWindowController::~QNRootWindowController() { NotificationCenter::instance().removeObserver(this); }
@@ -120,183 +128,184 @@ QNRootWindowController::~QNRootWindowController() { NotificationCenter::instance
 QString QNRootWindowController::message() const { return m_message->isVisible() ? m_message->text() : QString(); }
 
 void QNRootWindowController::showMessage(const QString& text) {
-  m_message->setText(text);
-  m_message->setVisible(!text.isEmpty());
+    m_message->setText(text);
+    m_message->setVisible(!text.isEmpty());
 }
 
 void QNRootWindowController::selectTypesContinouButtonClick() {
-  if (m_waitingForList) return;
-  showMessage({});
-  m_waitingForList = true;
-  m_typePage->setBusy(true);
-  // Posts at once when the list is ready, else after enumerating on a thread (again after a
-  // failure).
-  QNUIController::NotifiyDeviceInfoAfterInit(kListReady.toStdString());
+    if (m_waitingForList) return;
+    showMessage({});
+    m_waitingForList = true;
+    m_typePage->setBusy(true);
+    // Posts at once when the list is ready, else after enumerating on a thread (again after a
+    // failure).
+    QNUIController::NotifiyDeviceInfoAfterInit(kListReady.toStdString());
 }
 
 void QNRootWindowController::InitFinished() {
-  m_waitingForList = false;
-  m_typePage->setBusy(false);
-  const bool refresh = std::exchange(m_refreshing, false);
-  if (RESULT reason = kResultSuccess; QNUIController::DidDeviceListFail(reason)) {
-    // The disk page shows all the same: its "Disk image…" needs no disk of the machine.
-    if (!refresh) QNUIController::SetRecoveryType(m_typePage->selection().Mask());
-    m_diskPage->setDisks({});
+    m_waitingForList = false;
+    m_typePage->setBusy(false);
+    const bool refresh = std::exchange(m_refreshing, false);
+    if (RESULT reason = kResultSuccess; QNUIController::DidDeviceListFail(reason)) {
+        // The disk page shows all the same: its "Disk image…" needs no disk of the machine.
+        if (!refresh) QNUIController::SetRecoveryType(m_typePage->selection().Mask());
+        m_diskPage->setDisks({});
+        m_pages->setCurrentWidget(m_diskPage);
+        m_whichPage = 3;
+        showMessage(Text(QStringLiteral("DEVICE_LIST_FAILED")).arg(ListFailureReason(reason)));
+        return;
+    }
+    showMessage({});
+    std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
+    QNUIController::GetDeviceInfoToArray(disks);
+    if (refresh) {
+        if (m_whichPage == 3) m_diskPage->setDisks(std::move(disks));
+        return;
+    }
+    const Choices choices = CountChoices(disks);
+    QNUIController::SetRecoveryType(m_typePage->selection().Mask());
+    if (choices.only) {
+        openResults(CopyChoice(*choices.only, ParentNameOf(disks, *choices.only)));
+        return;
+    }
+    m_diskPage->setDisks(std::move(disks));
     m_pages->setCurrentWidget(m_diskPage);
     m_whichPage = 3;
-    showMessage(Text(QStringLiteral("DEVICE_LIST_FAILED")).arg(ListFailureReason(reason)));
-    return;
-  }
-  showMessage({});
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
-  QNUIController::GetDeviceInfoToArray(disks);
-  if (refresh) {
-    if (m_whichPage == 3) m_diskPage->setDisks(std::move(disks));
-    return;
-  }
-  const Choices choices = CountChoices(disks);
-  QNUIController::SetRecoveryType(m_typePage->selection().Mask());
-  if (choices.only) {
-    openResults(CopyChoice(*choices.only, ParentNameOf(disks, *choices.only)));
-    return;
-  }
-  m_diskPage->setDisks(std::move(disks));
-  m_pages->setCurrentWidget(m_diskPage);
-  m_whichPage = 3;
 }
 
 void QNRootWindowController::refreshDevices() {
-  // Only the disk page shows the list; a refresh lets the last scan's nodes go, so never while
-  // a results window shows them. A refused refresh (a job runs) leaves the list as it is.
-  if (m_whichPage != 3 || m_results || m_waitingForList) return;
-  if (!QNUIController::RefreshDeviceInfoAsync(kListReady.toStdString())) return;
-  m_waitingForList = true;
-  m_refreshing = true;
+    // Only the disk page shows the list; a refresh lets the last scan's nodes go, so never while
+    // a results window shows them. A refused refresh (a job runs) leaves the list as it is.
+    if (m_whichPage != 3 || m_results || m_waitingForList) return;
+    if (!QNUIController::RefreshDeviceInfoAsync(kListReady.toStdString())) return;
+    m_waitingForList = true;
+    m_refreshing = true;
 }
 
 void QNRootWindowController::backHome() {
-  if (m_whichPage != 3) return;
-  m_pages->setCurrentWidget(m_typePage);
-  m_whichPage = 2;
-  showMessage({});
-  m_typePage->startScanButton()->setFocus();
+    if (m_whichPage != 3) return;
+    m_pages->setCurrentWidget(m_typePage);
+    m_whichPage = 2;
+    showMessage({});
+    m_typePage->startScanButton()->setFocus();
 }
 
 void QNRootWindowController::openResults(std::unique_ptr<uimodel::DiskVolumeNodeData> item) {
-  if (!item || m_results) return;
-  auto* window = new results::QNDeletailWindowController;
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  m_results = window;
-  window->setSelectDiskVolumeData(std::move(item));
-  window->move(pos() + QPoint(0, 50));
-  connect(window, &results::QNDeletailWindowController::backHomeRequested, this, [this, window] {
-    window->deleteLater();
-    emit wentHome();
-  });
-  window->show();
-  hide();
-  emit resultsWindowOpened(window);
-  QTimer::singleShot(300, window, [window] { window->getData(); });
+    if (!item || m_results) return;
+    auto* window = new results::QNDeletailWindowController;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m_results = window;
+    window->setSelectDiskVolumeData(std::move(item));
+    window->move(pos() + QPoint(0, 50));
+    connect(window, &results::QNDeletailWindowController::backHomeRequested, this, [this, window] {
+        window->deleteLater();
+        emit wentHome();
+    });
+    window->show();
+    hide();
+    emit resultsWindowOpened(window);
+    QTimer::singleShot(300, window, [window] { window->getData(); });
 }
 
 void QNRootWindowController::importButtonClick() {
-  if (m_results || m_progressWindow) return;
-  auto* dialog = new QFileDialog(this, Text(QStringLiteral("LOAD_SCAN_RESULT")));
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setFileMode(QFileDialog::ExistingFile);
-  dialog->setNameFilter(QStringLiteral("*.rsf"));
-  if (const auto folder = QNUIController::GetSavePath()) dialog->setDirectory(QString::fromStdString(*folder));
-  connect(dialog, &QFileDialog::fileSelected, this, &QNRootWindowController::importFile);
-  dialog->open();
+    if (m_results || m_progressWindow) return;
+    auto* dialog = new QFileDialog(this, Text(QStringLiteral("LOAD_SCAN_RESULT")));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(QStringLiteral("*.rsf"));
+    if (const auto folder = QNUIController::GetSavePath()) dialog->setDirectory(QString::fromStdString(*folder));
+    connect(dialog, &QFileDialog::fileSelected, this, &QNRootWindowController::importFile);
+    dialog->open();
 }
 
 void QNRootWindowController::diskImageButtonClick() {
-  if (m_whichPage != 3 || m_results || m_waitingForList) return;
-  auto* dialog = new QFileDialog(this, Text(QStringLiteral("PAGE_THREE_DISK_IMAGE_DIALOG")));
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setFileMode(QFileDialog::ExistingFile);
-  dialog->setOption(QFileDialog::ReadOnly);
-  dialog->setNameFilters({QStringLiteral("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.001 *.IMG *.DD *.ISO)"),
-                          QStringLiteral("All files (*)")});
-  connect(dialog, &QFileDialog::fileSelected, this, &QNRootWindowController::openDiskImage);
-  dialog->open();
-  emit fileDialogOpened(dialog);
+    if (m_whichPage != 3 || m_results || m_waitingForList) return;
+    auto* dialog = new QFileDialog(this, Text(QStringLiteral("PAGE_THREE_DISK_IMAGE_DIALOG")));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::ReadOnly);
+    dialog->setNameFilters({QStringLiteral("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.001 *.IMG *.DD *.ISO)"),
+                            QStringLiteral("All files (*)")});
+    connect(dialog, &QFileDialog::fileSelected, this, &QNRootWindowController::openDiskImage);
+    dialog->open();
+    emit fileDialogOpened(dialog);
 }
 
 void QNRootWindowController::openDiskImage(const QString& path) {
-  if (m_whichPage != 3 || m_results || m_waitingForList) return;
-  int diskIndex = -1;
-  const uimodel::DiskImageAnswer answer = QNUIController::AddDiskImage(QFile::encodeName(path).toStdString(), diskIndex);
-  if (answer != uimodel::DiskImageAnswer::Listable) {
-    qWarning("Disk image %s refused: %s", qUtf8Printable(path), qUtf8Printable(ImageRefusal(answer)));
-    QMessageBox* sheet =
-        OpenSheet(this,
-                  {Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_TITLE")),
-                   Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_NODE")).arg(QFileInfo(path).fileName(), ImageRefusal(answer)),
-                   Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_YES_BUTTON")), QString()},
-                  nullptr);
-    emit sheetOpened(sheet);
-    return;
-  }
-  std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
-  QNUIController::GetDeviceInfoToArray(disks);
-  const bool volumes = std::any_of(disks.begin(), disks.end(), [diskIndex](const auto& disk) {
-    return disk->diskIndex() == diskIndex && disk->numberOfChildren() > 0;
-  });
-  m_diskPage->setDisks(std::move(disks));
-  // Its first volume, as the page chooses on a card; the disk itself when it has none.
-  m_diskPage->chooseDiskRow(diskIndex, volumes ? 1 : 0);
+    if (m_whichPage != 3 || m_results || m_waitingForList) return;
+    int diskIndex = -1;
+    const uimodel::DiskImageAnswer answer =
+        QNUIController::AddDiskImage(QFile::encodeName(path).toStdString(), diskIndex);
+    if (answer != uimodel::DiskImageAnswer::Listable) {
+        qWarning("Disk image %s refused: %s", qUtf8Printable(path), qUtf8Printable(ImageRefusal(answer)));
+        QMessageBox* sheet = OpenSheet(this,
+                                       {Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_TITLE")),
+                                        Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_NODE"))
+                                            .arg(QFileInfo(path).fileName(), ImageRefusal(answer)),
+                                        Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_YES_BUTTON")), QString()},
+                                       nullptr);
+        emit sheetOpened(sheet);
+        return;
+    }
+    std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
+    QNUIController::GetDeviceInfoToArray(disks);
+    const bool volumes = std::any_of(disks.begin(), disks.end(), [diskIndex](const auto& disk) {
+        return disk->diskIndex() == diskIndex && disk->numberOfChildren() > 0;
+    });
+    m_diskPage->setDisks(std::move(disks));
+    // Its first volume, as the page chooses on a card; the disk itself when it has none.
+    m_diskPage->chooseDiskRow(diskIndex, volumes ? 1 : 0);
 }
 
 void QNRootWindowController::importFile(const QString& path) {
-  if (m_results || m_progressWindow) return;
-  QNUIController::SetRecoveryType(127);
-  // Refused (-1 no path, -2 a job runs) before anything is made.
-  const int started = QNUIController::beginSaveOrRestoreNode(false, path.toStdString(), "NormalScranValue");
-  if (started != 0) {
-    showMessage(Text(QStringLiteral("READ_RSF_FAILED")));
-    return;
-  }
-  showMessage({});
-  auto* window = new results::QNDeletailWindowController;
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  window->move(pos() + QPoint(0, 50));
-  connect(window, &results::QNDeletailWindowController::backHomeRequested, this, [this, window] {
-    window->deleteLater();
-    emit wentHome();
-  });
-  m_results = window;
-  window->getImportData(path);
-  auto* progress = new QNProgressWindow(false, QStringLiteral("NormalScranValue"), this);
-  progress->setWindowFlag(Qt::Window);
-  progress->setAttribute(Qt::WA_DeleteOnClose);
-  m_progressWindow = progress;
-  connect(progress, &QNProgressWindow::workEnded, this, [this](bool success) {
-    if (success || !m_results) return;
-    // Failed or stopped: the wizard stays where it was.
-    m_results->clearImportData();
-    m_results->deleteLater();
-    m_results = nullptr;
-  });
-  progress->show();
+    if (m_results || m_progressWindow) return;
+    QNUIController::SetRecoveryType(127);
+    // Refused (-1 no path, -2 a job runs) before anything is made.
+    const int started = QNUIController::beginSaveOrRestoreNode(false, path.toStdString(), "NormalScranValue");
+    if (started != 0) {
+        showMessage(Text(QStringLiteral("READ_RSF_FAILED")));
+        return;
+    }
+    showMessage({});
+    auto* window = new results::QNDeletailWindowController;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->move(pos() + QPoint(0, 50));
+    connect(window, &results::QNDeletailWindowController::backHomeRequested, this, [this, window] {
+        window->deleteLater();
+        emit wentHome();
+    });
+    m_results = window;
+    window->getImportData(path);
+    auto* progress = new QNProgressWindow(false, QStringLiteral("NormalScranValue"), this);
+    progress->setWindowFlag(Qt::Window);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    m_progressWindow = progress;
+    connect(progress, &QNProgressWindow::workEnded, this, [this](bool success) {
+        if (success || !m_results) return;
+        // Failed or stopped: the wizard stays where it was.
+        m_results->clearImportData();
+        m_results->deleteLater();
+        m_results = nullptr;
+    });
+    progress->show();
 }
 
 void QNRootWindowController::closeEvent(QCloseEvent* event) {
-  TCImageWindow::closeEvent(event);
-  if (event->isAccepted()) NotificationCenter::instance().post(QStringLiteral("appWillTerminate"));
+    TCImageWindow::closeEvent(event);
+    if (event->isAccepted()) NotificationCenter::instance().post(QStringLiteral("appWillTerminate"));
 }
 
 void QNRootWindowController::resizeEvent(QResizeEvent* event) {
-  TCImageWindow::resizeEvent(event);
-  if (QWidget* bar = titleBarView()) m_import->move(bar->mapFrom(this, QPoint(width() - 34, 3)));
+    TCImageWindow::resizeEvent(event);
+    if (QWidget* bar = titleBarView()) m_import->move(bar->mapFrom(this, QPoint(width() - 34, 3)));
 }
 
 void QNRootWindowController::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) {
-    backHome();
-    return;
-  }
-  TCImageWindow::keyPressEvent(event);
+    if (event->key() == Qt::Key_Escape) {
+        backHome();
+        return;
+    }
+    TCImageWindow::keyPressEvent(event);
 }
 
 }  // namespace app

@@ -28,63 +28,63 @@ class QNDeletailWindowController;
 }
 
 class QNRootWindowController : public TCImageWindow {
-  Q_OBJECT
- public:
-  explicit QNRootWindowController(QWidget* parent = nullptr);
-  ~QNRootWindowController() override;
+    Q_OBJECT
+public:
+    explicit QNRootWindowController(QWidget* parent = nullptr);
+    ~QNRootWindowController() override;
 
-  QNSelectTypeViewController* typePage() const { return m_typePage; }
-  QNSelectDiskViewController* diskPage() const { return m_diskPage; }
-  // 2 file types, 3 disks.
-  int whichPage() const { return m_whichPage; }
-  // The message shown on the file-type page ("" when none).
-  QString message() const;
-  results::QNDeletailWindowController* resultsWindow() const { return m_results; }
+    QNSelectTypeViewController* typePage() const { return m_typePage; }
+    QNSelectDiskViewController* diskPage() const { return m_diskPage; }
+    // 2 file types, 3 disks.
+    int whichPage() const { return m_whichPage; }
+    // The message shown on the file-type page ("" when none).
+    QString message() const;
+    results::QNDeletailWindowController* resultsWindow() const { return m_results; }
 
-  // Start: asks for the device list, then goes on in InitFinished.
-  void selectTypesContinouButtonClick();
-  // The title bar's import: a results file chosen in a file dialog, loaded under the progress
-  // window; the results window shows after a successful load.
-  void importButtonClick();
-  void importFile(const QString& path);
-  QNProgressWindow* progressWindow() const { return m_progressWindow; }
-  // The disk page's "Disk image…": an image file chosen in a file dialog joins the list as a
-  // disk image, its first volume (else the disk) chosen; a file that lists nothing is refused
-  // with a sheet that says why.
-  void diskImageButtonClick();
-  void openDiskImage(const QString& path);
-  void backHome();
+    // Start: asks for the device list, then goes on in InitFinished.
+    void selectTypesContinouButtonClick();
+    // The title bar's import: a results file chosen in a file dialog, loaded under the progress
+    // window; the results window shows after a successful load.
+    void importButtonClick();
+    void importFile(const QString& path);
+    QNProgressWindow* progressWindow() const { return m_progressWindow; }
+    // The disk page's "Disk image…": an image file chosen in a file dialog joins the list as a
+    // disk image, its first volume (else the disk) chosen; a file that lists nothing is refused
+    // with a sheet that says why.
+    void diskImageButtonClick();
+    void openDiskImage(const QString& path);
+    void backHome();
 
- signals:
-  // The results window opened for a scan.
-  void resultsWindowOpened(app::results::QNDeletailWindowController* window);
-  // The results window went back home: the program shows a new root window.
-  void wentHome();
-  // A dialog or sheet of this window opened (the test hook answers them as a person would).
-  void fileDialogOpened(QFileDialog* dialog);
-  void sheetOpened(QWidget* sheet);
+signals:
+    // The results window opened for a scan.
+    void resultsWindowOpened(app::results::QNDeletailWindowController* window);
+    // The results window went back home: the program shows a new root window.
+    void wentHome();
+    // A dialog or sheet of this window opened (the test hook answers them as a person would).
+    void fileDialogOpened(QFileDialog* dialog);
+    void sheetOpened(QWidget* sheet);
 
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
- private:
-  void InitFinished();
-  void refreshDevices();
-  void showMessage(const QString& text);
-  void openResults(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
+private:
+    void InitFinished();
+    void refreshDevices();
+    void showMessage(const QString& text);
+    void openResults(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
 
-  QStackedWidget* m_pages = nullptr;
-  QNSelectTypeViewController* m_typePage = nullptr;
-  QNSelectDiskViewController* m_diskPage = nullptr;
-  QLabel* m_message = nullptr;
-  QPointer<results::QNDeletailWindowController> m_results;
-  QPointer<QNProgressWindow> m_progressWindow;
-  TCImageButton* m_import = nullptr;
-  int m_whichPage = 2;
-  bool m_waitingForList = false;
-  bool m_refreshing = false;  // the list asked for is the disk page's refresh
+    QStackedWidget* m_pages = nullptr;
+    QNSelectTypeViewController* m_typePage = nullptr;
+    QNSelectDiskViewController* m_diskPage = nullptr;
+    QLabel* m_message = nullptr;
+    QPointer<results::QNDeletailWindowController> m_results;
+    QPointer<QNProgressWindow> m_progressWindow;
+    TCImageButton* m_import = nullptr;
+    int m_whichPage = 2;
+    bool m_waitingForList = false;
+    bool m_refreshing = false;  // the list asked for is the disk page's refresh
 };
 
 }  // namespace app

@@ -19,57 +19,57 @@ class CustemOutlineView;
 class TCImageButton;
 
 class QNSelectDiskViewController : public QWidget {
-  Q_OBJECT
- public:
-  using Disks = std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>;
+    Q_OBJECT
+public:
+    using Disks = std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>;
 
-  explicit QNSelectDiskViewController(QWidget* parent = nullptr);
-  ~QNSelectDiskViewController() override;
+    explicit QNSelectDiskViewController(QWidget* parent = nullptr);
+    ~QNSelectDiskViewController() override;
 
-  // Shows `disks` (kept) and chooses row 1: the first volume of the first disk, else the first
-  // disk; an empty list says so and leaves Continue disabled.
-  void setDisks(Disks disks);
-  // The chosen disk or volume; null when none is.
-  uimodel::DiskVolumeNodeData* selectDiskVolume() const { return m_chosen; }
-  // A copy of the choice for the results window, its parentName set.
-  std::unique_ptr<uimodel::DiskVolumeNodeData> takeChoice() const;
+    // Shows `disks` (kept) and chooses row 1: the first volume of the first disk, else the first
+    // disk; an empty list says so and leaves Continue disabled.
+    void setDisks(Disks disks);
+    // The chosen disk or volume; null when none is.
+    uimodel::DiskVolumeNodeData* selectDiskVolume() const { return m_chosen; }
+    // A copy of the choice for the results window, its parentName set.
+    std::unique_ptr<uimodel::DiskVolumeNodeData> takeChoice() const;
 
-  CustemOutlineView* outline() const { return m_outline; }
-  TCImageButton* continueButton() const { return m_continue; }
-  TCImageButton* backButton() const { return m_back; }
-  // "Disk image…", beside Back and Continue: asks for an image file to list with the disks.
-  QPushButton* diskImageButton() const { return m_diskImage; }
-  // Chooses the item shown at `row` of the outline (visual rows, disks and volumes); -1 or an
-  // empty area chooses nothing.
-  void chooseRow(int row);
-  // Chooses row `offset` of the disk listed with index `diskIndex` (0 the disk itself, 1 its
-  // first volume); false, choosing nothing, when there is no such row.
-  bool chooseDiskRow(int diskIndex, int offset);
-  // The outline row of the disk with index `diskIndex`; -1 when it is not listed.
-  int rowOfDisk(int diskIndex) const;
+    CustemOutlineView* outline() const { return m_outline; }
+    TCImageButton* continueButton() const { return m_continue; }
+    TCImageButton* backButton() const { return m_back; }
+    // "Disk image…", beside Back and Continue: asks for an image file to list with the disks.
+    QPushButton* diskImageButton() const { return m_diskImage; }
+    // Chooses the item shown at `row` of the outline (visual rows, disks and volumes); -1 or an
+    // empty area chooses nothing.
+    void chooseRow(int row);
+    // Chooses row `offset` of the disk listed with index `diskIndex` (0 the disk itself, 1 its
+    // first volume); false, choosing nothing, when there is no such row.
+    bool chooseDiskRow(int diskIndex, int offset);
+    // The outline row of the disk with index `diskIndex`; -1 when it is not listed.
+    int rowOfDisk(int diskIndex) const;
 
- signals:
-  void doubleClickedListToScan();
-  void backHomeButtonAction();
-  void diskImageRequested();
+signals:
+    void doubleClickedListToScan();
+    void backHomeButtonAction();
+    void diskImageRequested();
 
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
- private:
-  void choose(uimodel::DiskVolumeNodeData* item, int row);
-  int shownRowOf(const QModelIndex& index) const;
+private:
+    void choose(uimodel::DiskVolumeNodeData* item, int row);
+    int shownRowOf(const QModelIndex& index) const;
 
-  Disks m_disks;
-  uimodel::DiskVolumeNodeData* m_chosen = nullptr;
-  std::vector<uimodel::DiskVolumeNodeData*> m_rows;  // by the model's row order, disks then their volumes
-  QStandardItemModel* m_model = nullptr;
-  CustemOutlineView* m_outline = nullptr;
-  QLabel* m_empty = nullptr;
-  TCImageButton* m_back = nullptr;
-  TCImageButton* m_continue = nullptr;
-  QPushButton* m_diskImage = nullptr;
+    Disks m_disks;
+    uimodel::DiskVolumeNodeData* m_chosen = nullptr;
+    std::vector<uimodel::DiskVolumeNodeData*> m_rows;  // by the model's row order, disks then their volumes
+    QStandardItemModel* m_model = nullptr;
+    CustemOutlineView* m_outline = nullptr;
+    QLabel* m_empty = nullptr;
+    TCImageButton* m_back = nullptr;
+    TCImageButton* m_continue = nullptr;
+    QPushButton* m_diskImage = nullptr;
 };
 
 }  // namespace app
