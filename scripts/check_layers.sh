@@ -69,7 +69,8 @@ report "app/ asks the model through its facade, not its operations" \
 unplaced=""
 for folder in app/*/; do
   name=$(basename "$folder")
-  printf '%s\n' "${app_floors[@]}" | grep -qx "$name" && continue
+  # A here-string, not a pipe: grep -q leaving early would fail the pipe under pipefail.
+  grep -qx "$name" <<<"$(printf '%s\n' "${app_floors[@]}")" && continue
   unplaced+=$(search -l "" "$folder")
 done
 report "every folder of app/ with sources stands on a floor (app_floors in this script)" "$unplaced"

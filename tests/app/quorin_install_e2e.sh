@@ -25,7 +25,7 @@ done
 if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$entry" || fail "the desktop entry is not valid"; fi
 
 # Nothing of the build tree beside it: the copy finds its resources under the prefix.
-"$prefix/bin/quorin" --version | grep -q "^quorin " || fail "--version"
+grep -q "^quorin " <<<"$("$prefix/bin/quorin" --version)" || fail "--version"
 image=$out/card.img
 export MTOOLS_SKIP_CHECK=1
 mkfs.fat -F 32 -n CARD -C "$image" 40960 >/dev/null
