@@ -302,7 +302,13 @@ void QNDeletailWindowController::ExpandeRootItem() {
     ResultOutlineView* outline = outlineFor(m_tab);
     if (outline->model() != model) return;
     const std::size_t count = m_tab == kTypeTab ? std::min<std::size_t>(1, array.size()) : array.size();
-    for (std::size_t i = 0; i < count; ++i) outline->expand(model->indexOf(array[i]));
+    for (std::size_t i = 0; i < count; ++i) {
+        // A card keeps its photos folders deep (DCIM/100CANON): rows that hold a single row open
+        // down to where the tree branches, so the folder of the files shows without a search.
+        for (QModelIndex row = model->indexOf(array[i]); row.isValid();
+             row = model->rowCount(row) == 1 ? model->index(0, 0, row) : QModelIndex())
+            outline->expand(row);
+    }
 }
 
 void QNDeletailWindowController::showNoValueNote() {
