@@ -102,7 +102,8 @@ std::uint64_t WalkElements(RawFileBuffer& reader, std::uint64_t u64From, std::ui
     std::uint64_t u64At = u64From;
     // Every element moves on by its head at least and the budget is finite: the loop ends.
     while (u64At < u64To) {
-        if (u32Budget-- == 0) return u64To;
+        if (u32Budget == 0) return u64To;  // spent, it stays 0: the enclosing walk stops too
+        --u32Budget;
         engine::ByteView const head = reader.ReadUpTo(u64At, kElementHead);
         auto const id = ReadId(head, 0);
         if (!id || !IsOneOf(id->u32Id, ids)) return u64At;
