@@ -115,7 +115,7 @@ std::uint64_t WalkElements(RawFileBuffer& reader, std::uint64_t u64From, std::ui
             u64At = WalkElements(reader, u64Data, u64To, kClusterChildren, u32Budget);
             continue;
         }
-        if (size->u64Value > u64To - u64Data) return u64At;
+        if (u64Data > u64To || size->u64Value > u64To - u64Data) return u64At;
         u64At = u64Data + size->u64Value;
     }
     return std::min(u64At, u64To);
