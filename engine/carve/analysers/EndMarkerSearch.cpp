@@ -222,6 +222,8 @@ bool StartsWithNoCase(engine::ByteView bytes, std::string_view text) {
     return true;
 }
 
+bool IsTextSpace(std::uint8_t u8) { return u8 == ' ' || u8 == '\t' || u8 == '\r' || u8 == '\n' || u8 == '\f'; }
+
 std::uint32_t LineEndIn(engine::ByteView bytes) {
     if (bytes.Equals(0, "\r\n")) return 2;
     return bytes.Equals(0, "\n") || bytes.Equals(0, "\r") ? 1 : 0;

@@ -66,3 +66,6 @@ bool StartsWithNoCase(engine::ByteView bytes, std::string_view text);
 
 /// The line end `bytes` start with: 2 for CR LF, 1 for LF or CR, else 0.
 std::uint32_t LineEndIn(engine::ByteView bytes);
+
+/// Whether `u8` is white space in a text format (space, tab, CR, LF, form feed).
+bool IsTextSpace(std::uint8_t u8);

@@ -32,8 +32,6 @@ bool RecogniseHtml(engine::ByteView bytes, CRawFileInfo& info) {
     return true;
 }
 
-bool IsHtmlSpace(std::uint8_t u8) { return u8 == ' ' || u8 == '\t' || u8 == '\r' || u8 == '\n' || u8 == '\f'; }
-
 constexpr std::string_view kCommentOpen = "<!--";
 constexpr std::string_view kCommentClose = "-->";
 /// Right after the tag, these keep it within a script's string or expression.
@@ -48,7 +46,7 @@ bool HtmlGoesOn(engine::ByteView after) {
     // moves on by a byte at least: the loop ends.
     while (at < after.Size()) {
         engine::ByteView const rest = after.From(at);
-        if (IsHtmlSpace(rest.U8(0))) {
+        if (IsTextSpace(rest.U8(0))) {
             ++at;
         } else if (rest.Equals(0, kCommentOpen)) {
             std::optional<std::size_t> const close = FindBytes(rest.From(kCommentOpen.size()), kCommentClose);

@@ -102,7 +102,8 @@ std::uint64_t WalkElements(RawFileBuffer& reader, std::uint64_t u64From, std::ui
     std::uint64_t u64At = u64From;
     // Every element moves on by its head at least and the budget is finite: the loop ends.
     while (u64At < u64To) {
-        if (u32Budget-- == 0) return u64To;
+        if (u32Budget == 0) return u64To;  // spent, it stays 0: the enclosing walk stops too
+        --u32Budget;
         engine::ByteView const head = reader.ReadUpTo(u64At, kElementHead);
         auto const id = ReadId(head, 0);
         if (!id || !IsOneOf(id->u32Id, ids)) return u64At;
@@ -114,7 +115,7 @@ std::uint64_t WalkElements(RawFileBuffer& reader, std::uint64_t u64From, std::ui
             u64At = WalkElements(reader, u64Data, u64To, kClusterChildren, u32Budget);
             continue;
         }
-        if (size->u64Value > u64To - u64Data) return u64At;
+        if (u64Data > u64To || size->u64Value > u64To - u64Data) return u64At;
         u64At = u64Data + size->u64Value;
     }
     return std::min(u64At, u64To);

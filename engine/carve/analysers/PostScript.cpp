@@ -71,8 +71,6 @@ std::optional<std::uint64_t> TrailerEnd(EndFound const& found) {
 constexpr std::string_view kPdfEnd = "%%EOF";
 constexpr std::string_view kPdfUpdates[] = {"xref", "trailer", "startxref", "%"};
 
-bool IsPdfSpace(std::uint8_t u8) { return u8 == ' ' || u8 == '\t' || u8 == '\r' || u8 == '\n' || u8 == '\f'; }
-
 /// The digits at `at`, and the byte after them; none without a digit.
 std::optional<std::size_t> AfterDigits(engine::ByteView bytes, std::size_t at) {
     std::size_t end = at;
@@ -87,20 +85,20 @@ std::optional<std::size_t> AfterDigits(engine::ByteView bytes, std::size_t at) {
 bool PdfGoesOn(engine::ByteView after) {
     std::size_t at = LineEndIn(after);
     if (at == 0) return true;
-    while (at < after.Size() && IsPdfSpace(after.U8(at))) ++at;
+    while (at < after.Size() && IsTextSpace(after.U8(at))) ++at;
     if (at == after.Size()) return true;
     engine::ByteView const rest = after.From(at);
     for (std::string_view const update : kPdfUpdates)
         if (rest.Equals(0, update)) return true;
     // "N G obj": an object number, a generation, "obj".
     std::optional<std::size_t> const number = AfterDigits(rest, 0);
-    if (!number || !rest.Has(*number, 1) || !IsPdfSpace(rest.U8(*number))) return false;
+    if (!number || !rest.Has(*number, 1) || !IsTextSpace(rest.U8(*number))) return false;
     std::size_t generation = *number;
-    while (generation < rest.Size() && IsPdfSpace(rest.U8(generation))) ++generation;
+    while (generation < rest.Size() && IsTextSpace(rest.U8(generation))) ++generation;
     std::optional<std::size_t> const obj = AfterDigits(rest, generation);
     if (!obj) return false;
     std::size_t keyword = *obj;
-    while (keyword < rest.Size() && IsPdfSpace(rest.U8(keyword))) ++keyword;
+    while (keyword < rest.Size() && IsTextSpace(rest.U8(keyword))) ++keyword;
     return rest.Equals(keyword, "obj");
 }
 

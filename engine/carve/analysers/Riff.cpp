@@ -114,7 +114,8 @@ private:
         std::uint64_t u64At = u64From;
         // Every chunk moves on by 8 bytes at least and the budget is finite: the loop ends.
         while (u64At + kChunkHeaderBytes <= u64To) {
-            if (u32Budget-- == 0) return u64To;
+            if (u32Budget == 0) return u64To;  // spent, it stays 0: the enclosing walk stops too
+            --u32Budget;
             engine::ByteView const chunk = reader.ReadUpTo(u64At, kChunkHeaderBytes + 4);
             if (chunk.Size() < kChunkHeaderBytes || !IsChunkId(chunk)) return u64At;
             std::uint64_t const u64End = u64At + kChunkHeaderBytes + chunk.Le32(4);
