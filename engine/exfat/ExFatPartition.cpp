@@ -161,8 +161,7 @@ std::optional<CClusterBitmap> CExFatPartition::ReadAllocationBitmap(IStorageDevi
     CClusterBitmap bitmap(std::move(bits), u64Clusters);
     // A bitmap that calls the root or its own clusters free is not the one in use (zeroed, or
     // stale): believing it would hand live files' clusters to deleted ones.
-    std::vector<std::uint32_t> mustBeAllocated{u32Root, table->u32FirstCluster};
-    for (std::uint32_t const u32Cluster : mustBeAllocated)
+    for (std::uint32_t const u32Cluster : {u32Root, table->u32FirstCluster})
         if (bitmap.RangeRefusal(u32Cluster - kFirstCluster, 1) != kCodeOverwritten) return std::nullopt;
     return bitmap;
 }

@@ -68,9 +68,10 @@ public:
     std::uint64_t GetPartitionStart() const { return m_u64PartitionStart; }
     std::uint64_t GetTotalSectors() const { return m_u64TotalSectors; }
 
-private:
+    /// The heap's first cluster number.
     static constexpr std::uint32_t kFirstCluster = 2;
 
+private:
     std::uint32_t m_u32BytesPerSector = 512;
     std::uint32_t m_u32SectorsPerCluster = 1;
     std::uint32_t m_u32ClusterCount = 0;

@@ -162,8 +162,7 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
     std::vector<engine::LanePipeline<BlockItem>::Lane> lanes;
     for (SearcherEntry& entry : searchers)
         lanes.emplace_back([&entry](BlockItem const& item) { entry.pSearcher->AnalyzeSharedBlock(item.block, item.s64First, item.s64Count); });
-    unsigned int const uThreads = PoolThreads(searchers.size());
-    engine::LanePipeline<BlockItem> pipeline(std::move(lanes), uThreads > 1 ? uThreads : 0, kRunAheadBlocks);
+    engine::LanePipeline<BlockItem> pipeline(std::move(lanes), PoolThreads(searchers.size()), kRunAheadBlocks);
 
     std::uint64_t u64Done = 0;
     for (std::int64_t s64Block = s64FirstBlock; s64Block <= s64LastBlock; ++s64Block) {
@@ -178,10 +177,10 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
         }
         std::int64_t const s64Start = s64Block * s64BlockSectors;
         pipeline.Push({pCache->CurrentSharedBlock(), s64Start, std::min<std::int64_t>(s64BlockSectors, s64Last - s64Start + 1)});
-        // Counted once handed over: the searchers are at most a few blocks behind.
         // Files found before a stretch without any (random data, a blank disk) are shown now,
         // not when the searchers build their trees at the end.
         if (pBuilder) pBuilder->ShowDueNodes();
+        // Counted once handed over: the searchers are at most a few blocks behind.
         u64Done = std::min(u64Done + 1, info.u64Total);
         info.u64Done = u64Done * kBlockPassPercent / 100;
         pProgress->UpdateProgress(&info);

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr long long kRootID = -1;
-constexpr std::uint32_t kFirstHeapCluster = 2;
 /// Ids for deleted folders whose first cluster a live one took, above every sector number.
 constexpr long long kFirstOwnID = 1LL << 62;
 
@@ -36,7 +35,7 @@ void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std
     if (bNoFatChain) {
         std::uint64_t const u64Fit = std::min<std::uint64_t>(u64Clusters, partition.GetClusterLimit() - u32First);
         map.Add(partition.ConvertClusterNumToSector(u32First), u64Fit * u64Spc, s64ID);
-        if (pHeld) pHeld->MarkAllocated(u32First - kFirstHeapCluster, u64Fit);
+        if (pHeld) pHeld->MarkAllocated(u32First - CExFatPartition::kFirstCluster, u64Fit);
         return;
     }
     TakenClusters taken;
@@ -45,7 +44,7 @@ void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std
          ++u64Taken) {
         taken.Add(u32Cluster);
         map.Add(partition.ConvertClusterNumToSector(u32Cluster), u64Spc, s64ID);
-        if (pHeld) pHeld->MarkAllocated(u32Cluster - kFirstHeapCluster, 1);
+        if (pHeld) pHeld->MarkAllocated(u32Cluster - CExFatPartition::kFirstCluster, 1);
         if (!partition.IsValid()) break;  // without a FAT only the first cluster is known
         u32Cluster = partition.GetNextCluster(u32Cluster, false);
     }
@@ -81,7 +80,7 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
 
     // Without the volume's bitmap, what the rebuilt live files and folders use is known held.
     std::optional<CClusterBitmap> held;
-    std::uint64_t const u64Clusters = partition.GetClusterLimit() - kFirstHeapCluster;
+    std::uint64_t const u64Clusters = partition.GetClusterLimit() - CExFatPartition::kFirstCluster;
     if (!partition.HasAllocationBitmap() && u64Clusters <= kMaxStandInClusters) held.emplace(u64Clusters);
     CClusterBitmap* const pHeld = held ? &*held : nullptr;
     CFolderSectorMap owners;
