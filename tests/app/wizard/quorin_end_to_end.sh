@@ -65,7 +65,7 @@ pid=$(pgrep -f "^$quorin en" | head -1)
 wait $first
 rc=$?
 [ $rc -eq 0 ] || fail "SIGTERM: exited $rc"
-grep -rqs "en" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "the language en was not stored"
+grep -qsx "AppleLanguages=en" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "the language en was not stored"
 
 # A path, a language without texts or a stray Qt option is not a language.
 rm -rf "$XDG_CONFIG_HOME"

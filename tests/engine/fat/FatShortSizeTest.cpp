@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "engine/IDataRecovery.h"
 #include "engine/IFileNode.h"
 #include "support/FatImage.h"
+#include "support/FileBytes.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -31,15 +31,12 @@ Bytes Pattern(std::size_t size, std::uint8_t u8Seed) {
 
 /// Sets the size field of the root entry with this 11-byte 8.3 name, read and written whole.
 bool RaiseSize(std::string const& image, char const (&name)[12], std::uint32_t u32Size) {
-    std::ifstream in(image, std::ios::binary);
-    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Bytes bytes = testsupport::ReadFileBytes(image);
     auto const at = std::search(bytes.begin(), bytes.end(), name, name + 11);
     if (at == bytes.end()) return false;
     engine::ByteWriter writer(bytes);
     writer.Le32(static_cast<std::size_t>(at - bytes.begin()) + 28, u32Size);
-    std::ofstream out(image, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return writer.Ok() && static_cast<bool>(out);
+    return writer.Ok() && testsupport::WriteFileBytes(image, bytes);
 }
 
 struct Row {
