@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/controls/PlainText.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "uimodel/facade/QNUIController.h"
@@ -19,13 +20,6 @@ using results::QNDeletailWindowController;
 using results::ResultTreeModel;
 
 constexpr const char* kViewNames[] = {"path", "type", "created", "modified"};
-
-// A label on one line: names from a damaged volume may hold tabs and line breaks.
-QString OneLine(QString text) {
-    for (QChar& c : text)
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
-    return text;
-}
 
 // The rows below `parent` in the outline's order, each with its depth, without recursion.
 void WalkRows(const ResultTreeModel& model, const std::function<void(const QModelIndex&, int)>& visit) {

@@ -247,7 +247,7 @@ void QNDeletailWindowController::selectTab(int tab) {
     }
     if (outline->model() != treeModel(tab)) showTreeModel(outline, tab);
     if (!scanRunsUnpaused()) {
-        if (tab == kTypeTab) QNUIController::RefreshTypeTreeState(nullptr);
+        if (tab == kTypeTab) QNUIController::RefreshTypeTreeState();
         if (tab >= kCreatedTab) QNUIController::RefreshTimeTreeState(array);
     }
     ExpandeRootItem();
@@ -424,7 +424,7 @@ void QNDeletailWindowController::checkRefresh() {
     showSelectFilesCountAndSize();
     if (m_tab == kModifiedTab) QNUIController::RefreshTimeTreeState(arrayFor(kModifiedTab));
     if (m_tab == kCreatedTab) QNUIController::RefreshTimeTreeState(arrayFor(kCreatedTab));
-    if (m_tab == kTypeTab) QNUIController::RefreshTypeTreeState(m_selected);
+    if (m_tab == kTypeTab) QNUIController::RefreshTypeTreeState();
     treeModel(m_tab)->statesChanged();
     m_list->statesChanged();
     m_previews->checksChanged();

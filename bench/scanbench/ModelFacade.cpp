@@ -210,7 +210,7 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
         QNUIController::SetViewType(iView);
         QNUIController::GetScanTreeNodeData(&harness.Array(iView), false, nullptr);
         // A window brings a tree's states up to date when it shows it.
-        if (iView == uimodel::VIEW_FILE_TYPE) QNUIController::RefreshTypeTreeState(nullptr);
+        if (iView == uimodel::VIEW_FILE_TYPE) QNUIController::RefreshTypeTreeState();
         else if (iView != uimodel::VIEW_PATH) QNUIController::RefreshTimeTreeState(harness.Array(iView));
         PrintTree(name.c_str(), harness.Array(iView));
     }

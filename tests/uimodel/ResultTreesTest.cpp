@@ -192,7 +192,7 @@ TEST_F(Trees, GroupsCountTheirFilesAndFollowChecksMadeOnAnyTree) {
     EXPECT_EQ(QNUIController::GetNodeChildrenCnt(pYear->childItem(0)), 4u);
 
     auto const states = [&] {
-        QNUIController::RefreshTypeTreeState(nullptr);
+        QNUIController::RefreshTypeTreeState();
         QNUIController::RefreshTimeTreeState(created);
         QNUIController::RefreshTimeTreeState(modified);
         return std::vector<int>{pPictures->state(), pPictures->childItem(0)->state(), created[0]->state(),
@@ -300,7 +300,7 @@ TEST_F(Trees, TypeTreeFilesByExtensionWithUnknownAndLaterListedOnesUnderOthers) 
     EXPECT_EQ(pPictures->state(), 1);
     pPictures->setNodeState(1);  // mixed passes nothing down
     EXPECT_EQ(files[1]->GetCheckedStatus(), CHECKED_STATUS_UNCHECKED);
-    QNUIController::RefreshTypeTreeState(nullptr);
+    QNUIController::RefreshTypeTreeState();
     EXPECT_EQ(pJpg->state(), 2);
     EXPECT_EQ(pPictures->childItem(1)->state(), 0);
 }

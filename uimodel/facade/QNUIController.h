@@ -232,10 +232,8 @@ public:
     static bool GetDateInfoToArray(FileNodeList& list, OpNodeData* pItem);
     static std::size_t GetNodeChildrenCnt(OpNodeData const* pItem);
     static std::size_t GetTimeNodeChildrenCnt(OpNodeData const* pItem);
-    /// A row's state from its shown files: 2 all checked, 0 none, else 1.
-    static void setNodeState(OpNodeData& item, FileNodeList const& files);
     static void RefreshTimeTreeState(TreeArray& roots);
-    static void RefreshTypeTreeState(OpNodeData* pItem);
+    static void RefreshTypeTreeState();
     static void UnselectedAllNodes();
 
     // Process.

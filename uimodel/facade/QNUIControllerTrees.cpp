@@ -309,32 +309,14 @@ std::size_t QNUIController::GetTimeNodeChildrenCnt(OpNodeData const* pItem) {
     return pItem ? CountFilesBelow(*pItem) : 0;
 }
 
-void QNUIController::setNodeState(OpNodeData& item, FileNodeList const& files) {
-    long long s64Sum = 0, s64Shown = 0;
-    for (IFileNode* pFile : files) {
-        if (!pFile || !pFile->IsNodeShow()) continue;
-        int const iState = pFile->GetCheckedStatus();
-        if (iState == CHECKED_STATUS_UNCHECKED && s64Sum > 0 && item.state() == CHECKED_STATUS_MIXED) {
-            ++s64Shown;
-            break;
-        }
-        s64Sum += iState;
-        ++s64Shown;
-        if (iState >= CHECKED_STATUS_MIXED) item.setOwnState(CHECKED_STATUS_MIXED);
-    }
-    if (s64Sum == 0) item.setOwnState(CHECKED_STATUS_UNCHECKED);
-    else if (s64Sum == 2 * s64Shown) item.setOwnState(CHECKED_STATUS_CHECKED);
-}
-
 void QNUIController::RefreshTimeTreeState(TreeArray& roots) {
     // Roots and years follow their files as the months do, so that files checked on another
     // tab show here too.
     for (std::size_t r = 0; r < roots.size(); ++r) RefreshGroupStates(*roots[r]);
 }
 
-void QNUIController::RefreshTypeTreeState(OpNodeData*) {
-    // The whole tree, whichever row changed: a check below one category changes no other, but a
-    // check made on another tab may have changed any.
+void QNUIController::RefreshTypeTreeState() {
+    // The whole tree: a check made on another tab may have changed any category.
     GetModel().pTypes->refreshTypeTreeState();
 }
 

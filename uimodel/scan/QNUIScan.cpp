@@ -362,16 +362,6 @@ DateMap QNUIScan::GetDateMapFrom(int iKind, std::map<int, std::size_t> const& re
     return tails;
 }
 
-NodeList QNUIScan::GetDateMonth(int iKind, int iYear, int iMonth) const {
-    std::lock_guard const lock(m_mutex);
-    DateMap const* pMap = DateMapOfKind(iKind);
-    if (!pMap) return {};
-    auto const year = pMap->find(iYear);
-    if (year == pMap->end()) return {};
-    auto const month = year->second.find(iMonth);
-    return month == year->second.end() ? NodeList() : month->second;
-}
-
 std::uint64_t QNUIScan::GetDataGeneration() const {
     std::lock_guard const lock(m_mutex);
     return m_u64DataGeneration;

@@ -97,8 +97,6 @@ public:
     /// Per month of the date kind (2 creation, 3 modification, 4 last access), its files from the
     /// month's resume point on (keyed year * 100 + month); months with nothing new are left out.
     DateMap GetDateMapFrom(int iKind, std::map<int, std::size_t> const& resume) const;
-    /// One month's files of the date kind.
-    NodeList GetDateMonth(int iKind, int iYear, int iMonth) const;
     /// Changes whenever the collections are emptied: resume points taken before are void.
     std::uint64_t GetDataGeneration() const;
     /// Changes with every search pass, which may show nodes that were hidden.

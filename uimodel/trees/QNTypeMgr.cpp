@@ -117,10 +117,8 @@ void QNTypeMgr::refreshTypeTree(QNUIScan const& scan, ITreeInsertSink* pSink) {
     }
 }
 
-void QNTypeMgr::setNodeState(OpNodeData& folder) { RefreshGroupStates(folder); }
-
 void QNTypeMgr::refreshTypeTreeState() {
-    for (auto const& pCategory : m_roots) setNodeState(*pCategory);
+    for (auto const& pCategory : m_roots) RefreshGroupStates(*pCategory);
 }
 
 void QNTypeMgr::clearData() {

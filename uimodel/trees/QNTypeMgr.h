@@ -31,8 +31,6 @@ public:
     /// folder (made when the first file of that extension arrives) or directly under Others
     /// when no list names the extension. Additions reach `pSink` in ranges.
     void refreshTypeTree(QNUIScan const& scan, ITreeInsertSink* pSink);
-    /// A folder's state, and its sub-folders', from the files below it: 2 all checked, 1 some, 0 none.
-    static void setNodeState(OpNodeData& folder);
     /// Recomputes every folder's state from the files below it, categories included.
     void refreshTypeTreeState();
     bool isOtherNode(OpNodeData const* pItem) const;
