@@ -39,6 +39,8 @@ void CTreeBatch::AppendTop(TreeArray& array, std::shared_ptr<OpNodeData> pRow) {
 }
 
 std::vector<OpNodeData::Child>& CTreeBatch::Pending(OpNodeData& parent) {
+    // Files come in runs under one parent: the last one touched needs no lookup.
+    if (!m_pending.empty() && m_pending.back().first == &parent) return m_pending.back().second;
     auto const [it, bAdded] = m_pendingIndex.emplace(&parent, m_pending.size());
     if (bAdded) m_pending.emplace_back(&parent, std::vector<OpNodeData::Child>{});
     return m_pending[it->second].second;
