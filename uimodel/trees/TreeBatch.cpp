@@ -7,12 +7,10 @@ namespace uimodel {
 OpNodeData* CTreeBatch::Append(OpNodeData& parent, std::unique_ptr<OpNodeData> pRow) {
     OpNodeData* pNew = pRow.get();
     m_newRows.insert(pNew);
-    if (IsNew(parent)) {
-        parent.addChildObject(std::move(pRow));
-    } else {
-        pNew->setParent(&parent);
-        Pending(parent).emplace_back(std::move(pRow));
-    }
+    // A waiting row gets its parent when it goes in: until then the files it takes count
+    // towards it alone, and it brings them along.
+    if (IsNew(parent)) parent.addChildObject(std::move(pRow));
+    else Pending(parent).emplace_back(std::move(pRow));
     return pNew;
 }
 
