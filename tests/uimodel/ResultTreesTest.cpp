@@ -284,6 +284,7 @@ TEST_F(Trees, HiddenFilesStayOutUntilTheNextClearAndLastAccessAddsNothing) {
     TreeArray array;
     modeltest::CTreeMirror mirror(array);
     Refresh(uimodel::VIEW_CREATION_DATE, array, mirror);
+    EXPECT_EQ(times.getIndex(2018, 5, uimodel::VIEW_CREATION_DATE), 2u) << "the month's resume point passes the hidden file too";
     pHidden->ShowNode(1);
     Refresh(uimodel::VIEW_CREATION_DATE, array, mirror);
     EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(array[0]), 1u);
