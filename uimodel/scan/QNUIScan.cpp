@@ -14,8 +14,11 @@ namespace uimodel {
 
 namespace {
 
-void FileByDate(DateMap& map, _FILETIME ft, IFileNode* pNode) {
-    if (auto const date = LocalYearMonth(ft)) map[date->iYear][date->iMonth].push_back(pNode);
+void FileByDate(DateMap& map, MonthRecency& recency, _FILETIME ft, IFileNode* pNode) {
+    auto const date = LocalYearMonth(ft);
+    if (!date) return;
+    map[date->iYear][date->iMonth].push_back(pNode);
+    recency.Touch(date->iYear * 100 + date->iMonth);
 }
 
 }  // namespace
@@ -216,8 +219,8 @@ void QNUIScan::FileNode(IFileNode* pNode) {
         m_insertionMarks[pNode] = 0;
         return;
     }
-    FileByDate(m_createTimes, pNode->GetCreationTime(), pNode);
-    FileByDate(m_modifyTimes, pNode->GetModificationTime(), pNode);
+    FileByDate(m_createTimes, m_createRecency, pNode->GetCreationTime(), pNode);
+    FileByDate(m_modifyTimes, m_modifyRecency, pNode->GetModificationTime(), pNode);
     if (m_pFilter) {
         m_types[m_pFilter->GetNodeFileType(pNode)].push_back(pNode);
         m_newFiles.push_back(pNode);
@@ -278,6 +281,7 @@ void QNUIScan::ClearData() {
     m_createTimes.clear();
     m_modifyTimes.clear();
     m_accessTimes.clear();
+    for (MonthRecency* pRecency : {&m_createRecency, &m_modifyRecency, &m_accessRecency}) pRecency->clear();
     ++m_u64DataGeneration;
 }
 
@@ -344,21 +348,38 @@ DateMap const* QNUIScan::DateMapOfKind(int iKind) const {
     }
 }
 
-DateMap QNUIScan::GetDateMapFrom(int iKind, std::map<int, std::size_t> const& resume) const {
+MonthRecency const* QNUIScan::RecencyOfKind(int iKind) const {
+    switch (iKind) {
+        case 2: return &m_createRecency;
+        case 3: return &m_modifyRecency;
+        case 4: return &m_accessRecency;
+        default: return nullptr;
+    }
+}
+
+DateMap QNUIScan::TakeDatesAfter(int iKind, DateCursor& cursor) const {
     std::lock_guard const lock(m_mutex);
     DateMap tails;
     DateMap const* pMap = DateMapOfKind(iKind);
-    if (!pMap) return tails;
-    // Both run in the order of year * 100 + month: one walk side by side, no lookup per month,
-    // so a refresh costs the months known plus the files that arrived.
-    auto resumed = resume.begin();
-    for (auto const& [iYear, months] : *pMap)
-        for (auto const& [iMonth, files] : months) {
-            int const iKey = iYear * 100 + iMonth;
-            while (resumed != resume.end() && resumed->first < iKey) ++resumed;
-            std::size_t const from = resumed != resume.end() && resumed->first == iKey ? resumed->second : 0;
-            if (from < files.size()) tails[iYear][iMonth].assign(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
-        }
+    MonthRecency const* pRecency = RecencyOfKind(iKind);
+    if (!pMap || !pRecency) return tails;
+    // Only the months that grew since the last read are looked up, so a refresh costs what
+    // arrived, however many months the scan has filled.
+    auto const take = [&](int iKey) {
+        auto const year = pMap->find(iKey / 100);
+        if (year == pMap->end()) return;
+        auto const month = year->second.find(iKey % 100);
+        if (month == year->second.end()) return;
+        NodeList const& files = month->second;
+        std::size_t& from = cursor.resume[iKey];
+        if (from >= files.size()) return;
+        tails[iKey / 100][iKey % 100].assign(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
+        from = files.size();
+    };
+    pRecency->Since(cursor.u64Stamp, take);
+    for (int const iKey : cursor.revisit) take(iKey);
+    cursor.revisit.clear();
+    cursor.u64Stamp = pRecency->Now();
     return tails;
 }
 
