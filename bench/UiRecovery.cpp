@@ -127,9 +127,9 @@ int main(int argc, char** argv) {
   const double windowRate = static_cast<double>(windowBytes) / (1 << 20) / windowSeconds;
   const double directRate = static_cast<double>(recovery.GetRecoveriedFileSize()) / (1 << 20) / directSeconds;
   std::printf("RESULT bench=ui_recovery files=%llu mib=%.1f failed=%llu window_mb_per_s=%.1f model_mb_per_s=%.1f ratio=%.2f "
-              "longest_gui_stall_ms=%lld start_ms=%.1f\n",
+              "window_seconds=%.3f model_seconds=%.3f longest_gui_stall_ms=%lld start_ms=%.1f\n",
               static_cast<unsigned long long>(QNUIController::GetRecoveridedFiles()), static_cast<double>(windowBytes) / (1 << 20),
-              static_cast<unsigned long long>(windowFailed), windowRate, directRate, windowRate / directRate,
+              static_cast<unsigned long long>(windowFailed), windowRate, directRate, windowRate / directRate, windowSeconds, directSeconds,
               static_cast<long long>(longestStallMs), startMs);
   std::fflush(stdout);
   std::filesystem::remove_all(work);
