@@ -49,6 +49,12 @@ std::filesystem::path ExistingFolderOf(std::filesystem::path const& path) {
 
 bool IsFullDestination(RESULT result) { return ResultCode(result) == kCodeShortWrite; }
 
+/// What a copy writes of a file recorded at `s64Recorded` bytes when its data holds `s64Writable`.
+std::uint64_t ClampedWritable(long long s64Writable, long long s64Recorded) {
+    long long const s64Written = std::min(s64Writable, s64Recorded);
+    return s64Written > 0 ? static_cast<std::uint64_t>(s64Written) : 0;
+}
+
 void RemoveClaim(std::string const& path) {
     std::error_code error;
     std::filesystem::remove(path, error);
@@ -208,6 +214,7 @@ int QNUIRecovery::GetCreateDirIndex(_tagSearcherType eType) const {
 }
 
 void QNUIRecovery::ClearCreateDirIndex() {
+    LetGoOfHeldFolder();
     std::lock_guard const lock(m_mutex);
     m_folderIndexes.clear();
     m_nextClashCounters.clear();
@@ -275,6 +282,7 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
             if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
         }
     }
+    LetGoOfHeldFolder();
     std::lock_guard const lock(m_mutex);
     SetNeedUIUpdate(1);
     SetStatusLocked(OPERATION_IDLE);
@@ -318,13 +326,23 @@ std::uint64_t QNUIRecovery::BytesToWrite(IFileNode* pNode) {
     std::string rawFolders;
     IDataRecovery* pCopyOut = CopyOutFor(pNode, rawFolders);
     if (!pCopyOut) return static_cast<std::uint64_t>(s64Recorded);
-    ReleasePtr<IFileReader> const pReader(pCopyOut->SetRecoverNode(pNode));
-    long long const s64Written = pReader ? std::min(pReader->GetWritableSize(), s64Recorded) : 0;
-    return s64Written > 0 ? static_cast<std::uint64_t>(s64Written) : 0;
+    return ClampedWritable(pCopyOut->GetWritableSize(pNode), s64Recorded);
+}
+
+void QNUIRecovery::SettleTotal(IFileNode* pNode, IDataRecovery* pCopyOut, IFileReader const* pReader) {
+    long long const s64Recorded = pNode->GetFileSize();
+    std::uint64_t const u64Planned = ClampedWritable(pCopyOut->GetWritableSize(pNode), s64Recorded);
+    std::uint64_t const u64Exact = pReader ? ClampedWritable(pReader->GetWritableSize(), s64Recorded) : 0;
+    if (u64Planned == u64Exact) return;
+    // The plan counted a resident or compressed file by its recorded size: the total follows
+    // what is written, so that the progress ends at 100 %.
+    std::lock_guard const lock(m_mutex);
+    m_u64TotalSize = u64Exact > u64Planned ? m_u64TotalSize + (u64Exact - u64Planned) : m_u64TotalSize - std::min(m_u64TotalSize, u64Planned - u64Exact);
 }
 
 RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination) {
-    std::optional<std::string> const path = CreateRecoveryFilePathByNode(pNode, destination);
+    std::optional<ClaimedFile> const claimed = ClaimFileFor(pNode, destination);
+    std::optional<std::string> const path = claimed ? std::optional<std::string>(claimed->path) : std::nullopt;
     if (!path) {
         FinishFile(pNode, {}, kResultNoDestinationPath);
         return kResultNoDestinationPath;
@@ -341,8 +359,9 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
     // The copy-out object keeps whatever node it was given last: without a reader of this
     // node, copying would write another file's data under this name.
     ReleasePtr<IFileReader> const pReader(pCopyOut->SetRecoverNode(pNode));
+    SettleTotal(pNode, pCopyOut, pReader.get());
     if (!pReader) {
-        RemoveClaim(*path);
+        RemoveClaim(claimed->writePath);
         FinishFile(pNode, {}, kResultNoReader);
         return kResultNoReader;
     }
@@ -352,7 +371,7 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
             std::lock_guard const lock(m_mutex);
             m_u64FileDone = 0;
         }
-        result = pCopyOut->RecoverTo(path->c_str(), this, 0);
+        result = pCopyOut->RecoverTo(claimed->writePath.c_str(), this, 0);
         // A full destination paused the recovery: once the user resumes (having made room),
         // this file is copied again from its start; a stop leaves it failed.
         if (!IsFullDestination(result) || !Continued()) break;
@@ -366,12 +385,12 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
     }
     if (bCutShort) {
         // Stopped inside the file: a truncated copy is no recovered file.
-        RemoveClaim(*path);
+        RemoveClaim(claimed->writePath);
         result = kResultRecoveryStopped;
     } else if (Failed(result)) {
         // A failed copy (destination full and then stopped, an unreadable source) holds part of
         // the file or zeros: under the file's own name it would look recovered.
-        RemoveClaim(*path);
+        RemoveClaim(claimed->writePath);
         FinishFile(pNode, {}, result);
         return result;
     }
@@ -440,6 +459,12 @@ bool QNUIRecovery::PathIsScannedImage(char const* pszPath) const {
 }
 
 std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode* pNode, std::filesystem::path const& destination) {
+    std::optional<ClaimedFile> const claimed = ClaimFileFor(pNode, destination);
+    if (!claimed) return std::nullopt;
+    return claimed->path;
+}
+
+std::optional<QNUIRecovery::ClaimedFile> QNUIRecovery::ClaimFileFor(IFileNode* pNode, std::filesystem::path const& destination) {
     if (!pNode || !pNode->IsNodeShow() || destination.empty()) return std::nullopt;
     _tagSearcherType const eType = GetNodeSearcheType(pNode);
     if (eType == SEARCHER_TYPE_NONE) return std::nullopt;
@@ -465,20 +490,39 @@ std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode*
     bool const bFolder = pNode->IsDirectory() != 0;
     std::string const name = bFolder || folders.empty() ? std::string() : folders.back();
     if (!bFolder && !folders.empty()) folders.pop_back();
-    std::optional<std::filesystem::path> const folder = MakeFoldersBelow(destination / NumberedFolderName(prefix, iIndex), folders);
-    if (!folder || bFolder) return std::nullopt;
-    int iNextCounter = 1;
-    {
-        std::lock_guard const lock(m_mutex);
-        iNextCounter = m_nextClashCounters[(*folder / name).string()];
+    std::filesystem::path const base = destination / NumberedFolderName(prefix, iIndex);
+    std::filesystem::path const folderPath = FolderPathBelow(base, folders);
+    std::string const counterKey = (folderPath / name).string();
+    std::lock_guard const folderLock(m_folderMutex);
+    // Files come folder by folder: the folder of the last one is usually this one's.
+    bool bReused = m_heldFolder.IsOpen() && m_heldFolder.Path() == folderPath;
+    for (;;) {
+        if (!bReused) {
+            m_heldFolder = {};
+            std::optional<CHeldFolder> folder = MakeFoldersBelow(base, folders);
+            if (!folder) return std::nullopt;
+            m_heldFolder = std::move(*folder);
+        }
+        if (bFolder) return std::nullopt;
+        int iNextCounter = 1;
+        {
+            std::lock_guard const lock(m_mutex);
+            iNextCounter = m_nextClashCounters[counterKey];
+        }
+        std::optional<std::string> const claimed = ClaimClashFreeFile(m_heldFolder, name, iNextCounter);
+        {
+            std::lock_guard const lock(m_mutex);
+            m_nextClashCounters[counterKey] = iNextCounter;
+        }
+        if (claimed) return ClaimedFile{(folderPath / *claimed).string(), m_heldFolder.PathThrough(*claimed)};
+        if (!bReused) return std::nullopt;
+        bReused = false;  // the held folder may be gone from the disk: it is made afresh once
     }
-    std::optional<std::filesystem::path> const claimed = ClaimClashFreeFile(*folder, name, iNextCounter);
-    {
-        std::lock_guard const lock(m_mutex);
-        m_nextClashCounters[(*folder / name).string()] = iNextCounter;
-    }
-    if (!claimed) return std::nullopt;
-    return claimed->string();
+}
+
+void QNUIRecovery::LetGoOfHeldFolder() {
+    std::lock_guard const lock(m_folderMutex);
+    m_heldFolder = {};
 }
 
 }  // namespace uimodel
