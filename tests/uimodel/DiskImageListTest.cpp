@@ -3,6 +3,8 @@
 // no disk are refused with the reason, without blocking on a FIFO.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +95,14 @@ TEST_P(DiskImageList, ListsWhatTheFileHoldsOrSaysWhyNot) {
 
 INSTANTIATE_TEST_SUITE_P(Files, DiskImageList, testing::ValuesIn(kCases),
                          [](testing::TestParamInfo<ImageCase> const& param) { return std::string(param.param.label); });
+
+TEST(DiskImageList, AnEmptyPathNamesNoFile) {
+    // Whatever an earlier call left in errno: no stat ran for it.
+    errno = EACCES;
+    EXPECT_EQ(uimodel::CheckDiskImage(""), DiskImageAnswer::NoPath);
+    errno = 0;
+    EXPECT_EQ(uimodel::CheckDiskImage(""), DiskImageAnswer::NoPath);
+}
 
 TEST(DiskImageList, AFileNobodyMayReadIsRefused) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
