@@ -18,6 +18,8 @@
 #include "support/TempDir.h"
 #include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
 
 namespace {
 
@@ -95,6 +97,26 @@ TEST_P(DiskImageList, ListsWhatTheFileHoldsOrSaysWhyNot) {
 
 INSTANTIATE_TEST_SUITE_P(Files, DiskImageList, testing::ValuesIn(kCases),
                          [](testing::TestParamInfo<ImageCase> const& param) { return std::string(param.param.label); });
+
+TEST(DiskImageList, AnImageOpenedThroughTheFacadeIsListedOnce) {
+    if (!HaveTool("mkfs.fat")) GTEST_SKIP() << "mkfs.fat is missing";
+    RegisterEngineSubsystems();
+    testsupport::TempDir dir;
+    std::string const image = dir.File("card.img");
+    ASSERT_EQ(RunCommand("mkfs.fat -F 32 -n CARD -C '" + image + "' 65536 >/dev/null"), 0);
+    for (int opened = 1; opened <= 2; ++opened) {
+        int iDisk = -1;
+        ASSERT_EQ(uimodel::QNUIController::AddDiskImage(image, iDisk), DiskImageAnswer::Listable);
+        std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+        uimodel::QNUIController::GetDeviceInfoToArray(rows);
+        int listed = 0;
+        for (auto const& row : rows) listed += row->isDmg() && row->diskIndex() == iDisk;
+        int named = 0;
+        for (auto const& row : rows) named += row->name() == "card.img";
+        EXPECT_EQ(listed, 1) << "opened " << opened << " times";
+        EXPECT_EQ(named, 1) << "opened " << opened << " times";
+    }
+}
 
 TEST(DiskImageList, AnEmptyPathNamesNoFile) {
     // Whatever an earlier call left in errno: no stat ran for it.
