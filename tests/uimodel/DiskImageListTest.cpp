@@ -118,6 +118,49 @@ TEST(DiskImageList, AnImageOpenedThroughTheFacadeIsListedOnce) {
     }
 }
 
+// The rows of the facade's list that show the file `name` as a disk image.
+int RowsNamed(std::string const& name, int& iDisk) {
+    std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+    uimodel::QNUIController::GetDeviceInfoToArray(rows);
+    int named = 0;
+    for (auto const& row : rows)
+        if (row->isDmg() && row->name() == name) {
+            ++named;
+            iDisk = row->diskIndex();
+        }
+    return named;
+}
+
+TEST(DiskImageList, AnImageTheSystemAttachedIsNotListedAgain) {
+    // Attached by the system (a desktop's image mounter does so), the file is a loop device that
+    // the machine's own list shows under the file's name: opening the file picks that disk.
+    if (geteuid() != 0 || !HaveTool("losetup") || !HaveTool("mkfs.fat")) GTEST_SKIP() << "needs root, losetup and mkfs.fat";
+    RegisterEngineSubsystems();
+    testsupport::TempDir dir;
+    std::string const image = dir.File("attached.img");
+    ASSERT_EQ(RunCommand("mkfs.fat -F 32 -n ATTACHED -C '" + image + "' 65536 >/dev/null"), 0);
+    std::string const loopFile = dir.File("loop");
+    if (RunCommand("losetup -f --show '" + image + "' > '" + loopFile + "'") != 0) GTEST_SKIP() << "no loop device to attach";
+    std::string loop;
+    std::ifstream(loopFile) >> loop;
+    ASSERT_FALSE(loop.empty());
+    struct Detach {
+        std::string loop;
+        ~Detach() { RunCommand("losetup -d " + loop); }
+    } const detach{loop};
+
+    ASSERT_TRUE(uimodel::QNUIController::RefreshDeviceInfo());
+    int iListed = -1;
+    ASSERT_EQ(RowsNamed("attached.img", iListed), 1) << "the machine lists " << loop;
+    int iDisk = -1;
+    ASSERT_EQ(uimodel::QNUIController::AddDiskImage(image, iDisk), DiskImageAnswer::Listable);
+    EXPECT_EQ(iDisk, iListed) << "the attached disk is chosen";
+    int iAfter = -1;
+    EXPECT_EQ(RowsNamed("attached.img", iAfter), 1) << "listed once";
+    ASSERT_TRUE(uimodel::QNUIController::RefreshDeviceInfo());
+    EXPECT_EQ(RowsNamed("attached.img", iAfter), 1) << "listed once after a refresh";
+}
+
 TEST(DiskImageList, AnEmptyPathNamesNoFile) {
     // Whatever an earlier call left in errno: no stat ran for it.
     errno = EACCES;
