@@ -2,7 +2,8 @@
 // A grid cell's drawing: a rounded tinted tile with a 5-px margin on the left and top, the
 // hover fill, the selection ring, the thumbnail fitted within 90 x 90 keeping its aspect
 // ratio, and under it the check box and the title. The delegate asks its owner for each
-// row's title, check state and thumbnail, so the model stays the results list.
+// row's title, check state and thumbnail, so the model stays the results list. A grid tile
+// carries no deleted marker: the list's name column and the collection tile (BVView) show it.
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
@@ -36,8 +37,6 @@ inline constexpr int kMargin = 5;
 inline constexpr int kThumbnailBox = 90;
 inline QRect CheckBox() { return {16, 121, 13, 13}; }
 inline QRect Title() { return {30, 120, 120, 25}; }
-// The deleted marker: the tile's top right corner, as the collection tile shows it.
-inline QRect DeletedMarker(QSize cell) { return {cell.width() - 26, kMargin + 6, 16, 16}; }
 }  // namespace item_frames
 
 // The thumbnail's drawn size: within 90 x 90, aspect kept, never enlarged.
@@ -50,7 +49,6 @@ struct GridItemLook {
     bool selected = false;
     bool current = false;  // the keyboard's item: a focus ring
     int checkState = 0;
-    bool deleted = false;  // the file was deleted: the red marker
     QString title;
     QPixmap thumbnail;  // null: nothing drawn
 };
@@ -65,7 +63,6 @@ class CNGridViewItemDelegate : public QStyledItemDelegate {
 public:
     struct Source {
         std::function<int(int row)> checkState;
-        std::function<bool(int row)> deleted;
         std::function<QPixmap(int row)> thumbnail;
         std::function<int()> hoveredRow;
     };

@@ -10,6 +10,7 @@
 #
 #   quorin_e2e.sh <quorin> <scanbench> <image> <out-dir>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 quorin=$1 scanbench=$2 image=$3 out=$4
 command -v xvfb-run >/dev/null || { echo "quorin_e2e: skipped: xvfb-run is missing" >&2; exit 77; }
 [ -f "$image" ] || { echo "quorin_e2e: skipped: $image was not built" >&2; exit 77; }
