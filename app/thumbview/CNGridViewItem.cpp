@@ -48,6 +48,10 @@ void PaintGridItem(QPainter& painter, const QRect& cell, const GridItemLook& loo
     const qreal ratio = painter.device()->devicePixelRatioF();
     const QRect box = CheckBox();
     painter.drawPixmap(box, ImageLibrary::instance().pixmap(CheckBoxImageName(look.checkState), box.size(), ratio));
+    if (look.deleted) {
+        const QRect marker = DeletedMarker(cell.size());
+        painter.drawPixmap(marker, ImageLibrary::instance().pixmap(QStringLiteral("deletered"), marker.size(), ratio));
+    }
     QFont font = theme::SystemFont(11);
     painter.setFont(font);
     painter.setPen(QColor(theme::kLabelText));
@@ -73,6 +77,7 @@ void CNGridViewItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem
     look.selected = option.state & QStyle::State_Selected;
     look.current = option.state & QStyle::State_HasFocus;
     look.checkState = m_source.checkState ? m_source.checkState(row) : 0;
+    look.deleted = m_source.deleted && m_source.deleted(row);
     look.title = index.data(Qt::DisplayRole).toString();
     if (m_source.thumbnail) look.thumbnail = m_source.thumbnail(row);
     PaintGridItem(*painter, QRect(option.rect.topLeft(), QSize(GridGeometry::kCell, GridGeometry::kCell)), look);

@@ -2,8 +2,9 @@
 // A grid cell's drawing: a rounded tinted tile with a 5-px margin on the left and top, the
 // hover fill, the selection ring, the thumbnail fitted within 90 x 90 keeping its aspect
 // ratio, and under it the check box and the title. The delegate asks its owner for each
-// row's title, check state and thumbnail, so the model stays the results list. A grid tile
-// carries no deleted marker: the list's name column and the collection tile (BVView) show it.
+// row's title, check state and thumbnail, so the model stays the results list. Deleted files
+// wear the collection tile's red marker: the grid is the thumbnail view that shows found files,
+// and a photo's deleted state must not vanish when the user leaves the list.
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
@@ -37,6 +38,8 @@ inline constexpr int kMargin = 5;
 inline constexpr int kThumbnailBox = 90;
 inline QRect CheckBox() { return {16, 121, 13, 13}; }
 inline QRect Title() { return {30, 120, 120, 25}; }
+// The deleted marker: the tile's top right corner, as the collection tile shows it.
+inline QRect DeletedMarker(QSize cell) { return {cell.width() - 26, kMargin + 6, 16, 16}; }
 }  // namespace item_frames
 
 // The thumbnail's drawn size: within 90 x 90, aspect kept, never enlarged.
@@ -49,6 +52,7 @@ struct GridItemLook {
     bool selected = false;
     bool current = false;  // the keyboard's item: a focus ring
     int checkState = 0;
+    bool deleted = false;  // the file was deleted: the red marker
     QString title;
     QPixmap thumbnail;  // null: nothing drawn
 };
@@ -63,6 +67,7 @@ class CNGridViewItemDelegate : public QStyledItemDelegate {
 public:
     struct Source {
         std::function<int(int row)> checkState;
+        std::function<bool(int row)> deleted;
         std::function<QPixmap(int row)> thumbnail;
         std::function<int()> hoveredRow;
     };

@@ -197,6 +197,7 @@ void PreviewPanes::buildGrid() {
              IFileNode* node = nodeAt(row);
              return node ? uimodel::OpNodeData::fileNodeState(node) : 0;
          },
+         [this](int row) { return uimodel::OpNodeData::isFileNodeDeleted(nodeAt(row)); },
          [this](int row) { return thumbnailOf(row); }, [this] { return m_grid->hoveredIndex(); }},
         m_grid));
     connect(m_grid, &CNGridView::checkToggleRequested, this, &PreviewPanes::checkToggleRequested);

@@ -384,11 +384,19 @@ TEST(Painting, TileHoverRingThumbnailAndCoverFlow) {
   const QColor ring = Painted(look).pixelColor(5, 75);
   EXPECT_GT(ring.blue(), ring.red() + 40) << "the selection ring";
   look.selected = false;
-  // A grid tile wears no deleted marker (the collection tile does): nothing red is drawn.
-  int red = 0;
-  for (int y = 0; y < 150; ++y)
-    for (int x = 0; x < 150; ++x) red += plain.pixelColor(x, y).red() > plain.pixelColor(x, y).green() + 80;
-  EXPECT_EQ(red, 0);
+  // A deleted file wears the red marker in the tile's top right corner.
+  const QRect marker = app::thumbview::item_frames::DeletedMarker({150, 150});
+  const auto redPixels = [&marker](const QImage& image) {
+    int red = 0;
+    for (int y = marker.top(); y <= marker.bottom(); ++y)
+      for (int x = marker.left(); x <= marker.right(); ++x)
+        red += image.pixelColor(x, y).red() > image.pixelColor(x, y).green() + 80;
+    return red;
+  };
+  EXPECT_EQ(redPixels(plain), 0);
+  look.deleted = true;
+  EXPECT_GT(redPixels(Painted(look)), 40) << "the deleted marker";
+  look.deleted = false;
   QPixmap wide(200, 100);
   wide.fill(Qt::red);
   look.thumbnail = wide;
