@@ -10,7 +10,7 @@
 #include "engine/core/copyout/ClusterBitmap.h"
 #include "engine/exfat/FatTable.h"
 #include "engine/exfat/FileBaseInfo.h"
-#include "engine/exfat/ondisk/ExFatDirEntry.h"
+#include "engine/exfat/ondisk/ExFatClusters.h"
 
 class CExFatDBR;
 class CExFatFileNode;

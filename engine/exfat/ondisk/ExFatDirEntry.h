@@ -29,6 +29,7 @@
 #include <optional>
 
 #include "engine/ByteView.h"
+#include "engine/exfat/ondisk/ExFatClusters.h"
 
 namespace exfat {
 
@@ -48,10 +49,6 @@ constexpr std::uint8_t kStreamNoFatChain = 0x02;
 constexpr std::size_t kNameCharsPerEntry = 15;
 constexpr std::uint32_t kMinSecondaryCount = 2;
 constexpr std::uint32_t kMaxSecondaryCount = 18;
-constexpr std::uint32_t kFirstClusterNumber = 2;          // the heap's first cluster
-constexpr std::uint32_t kLastClusterNumber = 0xFFFFFFF5;  // above it: bad-cluster and end marks
-/// Whether `u32Cluster` is a cluster number at all (not free, bad or an end mark).
-constexpr bool NamesCluster(std::uint32_t u32Cluster) { return u32Cluster >= kFirstClusterNumber && u32Cluster <= kLastClusterNumber; }
 
 /// 1 where a character below 0x100 may stand in a name: control characters 0x00-0x19 and
 /// " * / : < > ? \ | are refused.
