@@ -84,6 +84,11 @@ def file_set(sources, cluster):
         "/Documents/a very long file name that is well beyond the eight dot three limit of old volumes.txt": sources["text"][:3000],
         "/Documents/notes.txt": sources["text"][:100],
         "/empty.txt": b"",
+        "/Documents/" + "a name of two hundred and forty letters " * 6 + ".txt": sources["text"][:1234],
+        "/Documents/" + "é" * 120 + ".bin": random_bytes(95, 777),
+        "/Documents/smile 😀 and 𝄞 clef.jpg": sources["photo4"],
+        "/Documents/.hidden start": random_bytes(96, 66),
+        "/Documents/deleted empty.txt": b"",
     }
     for size in (1, 511, 512, 513, cluster - 1, cluster, cluster + 1, 3 * cluster + 7, 100000, 1500000):
         files[f"/sizes/size {size}.bin"] = random_bytes(size, size)
@@ -230,6 +235,8 @@ class MtoolsWriter:
 def populate(writer, sources, cluster):
     """Writes the files, deletes some; the live and deleted files' bytes by path."""
     live = file_set(sources, cluster)
+    if isinstance(writer, MtoolsWriter):  # mtools cannot write characters beyond U+FFFF
+        live = {name: data for name, data in live.items() if all(ord(c) <= 0xFFFF for c in name)}
     for name, data in live.items():
         writer.write(name, data)
     fragmented = {
@@ -252,7 +259,10 @@ def populate(writer, sources, cluster):
     # The files deleted to make holes: those whose clusters nothing took are intact.
     deleted = dict(writer.punched)
     for name in ["/DCIM/100CANON/IMG_0002.JPG", "/Documents/Überraschung café ñ/Данные отчёта.txt", "/frag/interleaved two.bin",
-                 "/sizes/size 100000.bin", "/small/file 07.dat", "/small/file 08.dat"] + [n for n in live if n == "/Compressed/to delete.txt"]:
+                 "/sizes/size 100000.bin", "/small/file 07.dat", "/small/file 08.dat", "/Documents/deleted empty.txt",
+                 "/Documents/smile 😀 and 𝄞 clef.jpg", "/Compressed/to delete.txt"]:
+        if name not in live:
+            continue
         writer.delete(name)
         deleted[name] = live.pop(name)
     for name in [n for n in live if n.startswith("/Documents/Work/")]:
@@ -434,8 +444,20 @@ def find_quorin(path, deleted, found):
     first letter)."""
     target = fold(path)
     by_path = [f for f in found if fold("/" + f[0]).endswith(target) and f[1] == deleted]
-    if by_path or not deleted:
+    if by_path:
         return by_path
+    # A name too long for the destination is written shortened, its extension kept; the cut
+    # may part a letter from its combining accent (HFS+ names are decomposed).
+    folder, name = os.path.split(target)
+    stem = os.path.splitext(name)[0]
+
+    def shortened_from(written):
+        kept = os.path.splitext(os.path.basename(written))[0]
+        return len(kept.encode()) < len(stem.encode()) and stem.startswith(fold(kept)[:-1])
+
+    shortened = [f for f in found if f[1] == deleted and fold(os.path.dirname("/" + f[0])).endswith(folder) and shortened_from(f[0])]
+    if shortened or not deleted:
+        return shortened
     name = fold(os.path.basename(path))
     return [f for f in found if f[1] and fold(os.path.basename(f[0]))[1:] == name[1:] and len(f[0]) > 0]
 
