@@ -148,6 +148,8 @@ void CFATCompleteFSearcher::BuildSettledVolumes(long long s64Analysed) {
             m_builtCopies.push_back(std::move(pCopy));
         }
         BuildVolume(*pVolume);
+        // A whole volume arrived at once: it is shown now, not when the pacing next allows.
+        m_pBuilder->ShowWaitingNodes(SEARCHER_TYPE_FAT);
     }
 }
 

@@ -6,7 +6,8 @@
 # Then the trees as the window draws them (--print-trees): on the FAT image with one folder
 # checked, and on a card of 40 photos made here (a FAT32 partition, random data behind it to
 # 1 GiB) with its photo folder checked, every group reads its files and the four trees agree;
-# the card's deep scan (--deep-scan --progress) shows found files before it ends.
+# the card's deep scan (--deep-scan --progress) shows found files before it ends, the files of
+# the volume it rebuilds among them.
 #
 #   quorin_e2e.sh <quorin> <scanbench> <image> <out-dir>
 set -euo pipefail
@@ -94,6 +95,11 @@ done <<<"$groups"
 out_deep=$(run --scan "$card" --quit-when-done --deep-scan --progress)
 early=$(awk '$1=="PROGRESS" && $5=="deep=1" {split($2,p,"="); split($3,f,"="); if (p[2] < 100 && f[2] > 0) n++} END {print n+0}' <<<"$out_deep")
 [ "$early" -gt 0 ] || { echo "quorin_e2e: the deep scan showed nothing before it ended" >&2; grep PROGRESS <<<"$out_deep" >&2; exit 1; }
+# The FAT32 volume is rebuilt once the block pass (the first 80 %) has passed its end, 65 MiB into
+# the 1 GiB card, and its 40 photos show at once: while the pass goes on, more files are found
+# than the signature search alone can carve out of the volume (its 40 photos).
+rebuilt=$(awk '$1=="PROGRESS" && $5=="deep=1" {split($2,p,"="); split($3,f,"="); if (p[2] < 80 && f[2] > 40) n++} END {print n+0}' <<<"$out_deep")
+[ "$rebuilt" -gt 0 ] || { echo "quorin_e2e: the rebuilt volume's files did not show during the block pass" >&2; grep PROGRESS <<<"$out_deep" >&2; exit 1; }
 deep_found=$(sed -n 's/^RESULT state=finished found=\([0-9]*\).*/\1/p' <<<"$out_deep")
 [ -n "$deep_found" ] && [ "$deep_found" -ge 40 ] || { echo "quorin_e2e: the deep scan: $(grep RESULT <<<"$out_deep")" >&2; exit 1; }
 rm -f "$card"
