@@ -37,6 +37,13 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
     return geometry;
 }
 
+/// A copy of a found volume's record for a copy-out object, its score with it.
+CFATSearchedPartitionInfo* CloneWithScore(CFATSearchedPartitionInfo const& volume) {
+    CFATSearchedPartitionInfo* pCopy = volume.Clone();
+    pCopy->m_dScore = volume.m_dScore;
+    return pCopy;
+}
+
 }  // namespace
 
 ICompleteFileSystemSearchController* CreateFATSearcher() { return new CFATCompleteFSearcher(); }
@@ -70,11 +77,7 @@ int CFATCompleteFSearcher::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppP
     if (!ppPartitions) return iFound;
     // A short array still learns the count, so that the caller can ask again with room for all.
     int const iFilled = std::min(iFound, std::max(iCount, 0));
-    for (int i = 0; i < iFilled; ++i) {
-        CFATSearchedPartitionInfo* pCopy = volumes[static_cast<std::size_t>(i)]->Clone();
-        pCopy->m_dScore = volumes[static_cast<std::size_t>(i)]->m_dScore;
-        ppPartitions[i] = pCopy;
-    }
+    for (int i = 0; i < iFilled; ++i) ppPartitions[i] = CloneWithScore(*volumes[static_cast<std::size_t>(i)]);
     return iFound;
 }
 
@@ -143,9 +146,7 @@ void CFATCompleteFSearcher::BuildSettledVolumes(long long s64Analysed) {
         m_built.insert(pVolume);
         {
             std::lock_guard const lock(m_foundLock);
-            std::unique_ptr<CFATSearchedPartitionInfo> pCopy(pVolume->Clone());
-            pCopy->m_dScore = pVolume->m_dScore;
-            m_builtCopies.push_back(std::move(pCopy));
+            m_builtCopies.emplace_back(CloneWithScore(*pVolume));
         }
         BuildVolume(*pVolume);
         // A whole volume arrived at once: it is shown now, not when the pacing next allows.
