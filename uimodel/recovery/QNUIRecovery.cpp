@@ -94,11 +94,18 @@ void QNUIRecovery::ResetParam() {
     SetProgressInfo(_PROGRESS_INFO{});
 }
 
+std::optional<std::size_t> QNUIRecovery::RunningScanRoots() const {
+    int const iStatus = m_scan.GetStatus();
+    if (iStatus != OPERATION_RUNNING && iStatus != OPERATION_PAUSED) return std::nullopt;
+    return m_scan.GetFileSystemNode().size();
+}
+
 void QNUIRecovery::InitDataRecoveryController() {
     // The scan's mutex is never taken inside this one: a copy-out object holds its own lock
     // while it reports progress here, and the scan holds its mutex while it releases them.
     IRecoveryController* pScanController = m_scan.GetRecoveryController();
     bool const bDeep = m_scan.IsDeepScan() != 0;
+    std::optional<std::size_t> const roots = RunningScanRoots();
     std::lock_guard const lock(m_mutex);
     if (!m_pController) m_pController = pScanController;
     if (m_pController) {
@@ -106,6 +113,7 @@ void QNUIRecovery::InitDataRecoveryController() {
         ReleaseCopyOutLocked();
         for (_tagSearcherType const eType : kSearcherTypes)
             if (IDataRecovery* pCopyOut = m_pController->GetDataRecovery(eType)) m_copyOut[eType] = pCopyOut;
+        m_copyOutMadeAtRoots = roots;
     }
     if (bDeep) m_bDeep = true;
 }
@@ -115,6 +123,9 @@ void QNUIRecovery::ReleaseDataRecovery() {
     ReleaseCopyOutLocked();
     for (auto const& [eType, pPreview] : m_previews) pPreview->Release();
     m_previews.clear();
+    for (IDataRecovery* pPreview : m_outgrownPreviews) pPreview->Release();
+    m_outgrownPreviews.clear();
+    m_previewsMadeAtRoots.reset();
     m_pController = nullptr;
     m_bDeep = false;
     m_filesToRecover.reset();
@@ -123,6 +134,7 @@ void QNUIRecovery::ReleaseDataRecovery() {
 void QNUIRecovery::ReleaseCopyOutLocked() {
     for (auto const& [eType, pCopyOut] : m_copyOut) pCopyOut->Release();
     m_copyOut.clear();
+    m_copyOutMadeAtRoots.reset();
 }
 
 bool QNUIRecovery::CheckWhetherNeedReset() const {
@@ -138,7 +150,13 @@ IDataRecovery* QNUIRecovery::GetDataRecoveryByType(_tagSearcherType eType) const
 
 IDataRecovery* QNUIRecovery::GetPreviewRecoveryByType(_tagSearcherType eType) {
     IRecoveryController* pScanController = m_scan.GetRecoveryController();
+    std::optional<std::size_t> const roots = RunningScanRoots();
     std::lock_guard const lock(m_mutex);
+    if (Outgrown(m_previewsMadeAtRoots, roots)) {
+        for (auto const& [eKnown, pPreview] : m_previews) m_outgrownPreviews.push_back(pPreview);
+        m_previews.clear();
+    }
+    if (m_previews.empty()) m_previewsMadeAtRoots = roots;
     auto const found = m_previews.find(eType);
     if (found != m_previews.end()) return found->second;
     IRecoveryController* pController = m_pController ? m_pController : pScanController;
@@ -247,6 +265,7 @@ bool QNUIRecovery::HasFilesToRecover() const {
 RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
     std::optional<std::vector<IFileNode*>> handed;
     bool const bScanDeep = m_scan.IsDeepScan() != 0;
+    std::optional<std::size_t> const roots = RunningScanRoots();
     bool bRenew = false;
     {
         std::lock_guard const lock(m_mutex);
@@ -258,7 +277,8 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
         handed.swap(m_filesToRecover);
         // A scan that ended without handing over its copy-out objects, or a quick scan's
         // objects kept for a deep one: take them afresh.
-        bRenew = !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep);
+        // Objects made while a deep scan ran are taken afresh once it found more.
+        bRenew = !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep) || Outgrown(m_copyOutMadeAtRoots, roots);
         if (bRenew) m_pController = nullptr;
     }
     if (bRenew) InitDataRecoveryController();

@@ -164,6 +164,14 @@ private:
     std::uint64_t m_u64DestinationFull = 0;
     std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
     std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
+    // Preview objects a running scan outgrew; a thumbnail may still read through one, so they
+    // go with the others when the scan's results are released.
+    std::vector<IDataRecovery*> m_outgrownPreviews;  // owned
+    // The scan's roots when the copy-out or preview objects were made while it ran; none when
+    // they were made after it. A deep scan keeps finding volumes: objects made meanwhile know
+    // only the volumes found by then, and would read a later volume's files through another's.
+    std::optional<std::size_t> m_copyOutMadeAtRoots;
+    std::optional<std::size_t> m_previewsMadeAtRoots;
     std::optional<std::vector<IFileNode*>> m_filesToRecover;
     std::map<_tagSearcherType, int> m_folderIndexes;
     std::map<std::string, int> m_nextClashCounters;  // by claimed folder and name, for one recovery
@@ -172,6 +180,12 @@ private:
     std::map<std::string, bool> m_windowsNames;      // by destination: its file system refuses Windows' reserved characters
     IFileNode* m_pCurrentNode = nullptr;
     bool m_bDeep = false;
+
+    /// The number of the scan's roots while it runs or is paused; none once it ended. Takes the
+    /// scan's lock: never call it holding this operation's.
+    std::optional<std::size_t> RunningScanRoots() const;
+    /// Whether objects made at `madeAt` know fewer volumes than the scan may have now.
+    static bool Outgrown(std::optional<std::size_t> madeAt, std::optional<std::size_t> now) { return madeAt && madeAt != now; }
 };
 
 }  // namespace uimodel

@@ -150,6 +150,12 @@ void CDirectoryTreeBuilder::ShowDueNodes() {
         if (pTree->HasWaitingWork()) BuildAndShow(*pTree, false);
 }
 
+void CDirectoryTreeBuilder::ShowWaitingNodes(_tagSearcherType eType) {
+    if (m_bFlushing) return;
+    for (auto const& pTree : m_trees)
+        if (pTree->Type() == eType && pTree->HasWaitingWork() && m_recycleBin.AllowsIncrementalBuild(*pTree)) BuildAndShow(*pTree, true);
+}
+
 void CDirectoryTreeBuilder::ShowBatch(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& batch, int iLost) {
     if (!m_pTree || batch.empty()) return;
     if (!tree.IsRootShown()) {
