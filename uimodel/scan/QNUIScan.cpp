@@ -1,5 +1,6 @@
 #include "uimodel/scan/QNUIScan.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -14,9 +15,8 @@ namespace uimodel {
 
 namespace {
 
-void FileByDate(DateMap& map, _FILETIME ft, IFileNode* pNode) {
-    if (auto const date = LocalYearMonth(ft)) map[date->iYear][date->iMonth].push_back(pNode);
-}
+/// Nodes filed under one hold of the lock: the main thread's copies wait for no more than these.
+constexpr unsigned kNodesPerLock = 64;
 
 }  // namespace
 
@@ -201,12 +201,21 @@ void QNUIScan::UpdateProgress(_PROGRESS_INFO* pInfo) {
 
 void QNUIScan::ShowNodes(IFileNode** ppNodes, unsigned int u32Count, int) {
     if (!ppNodes || u32Count == 0) return;
-    for (unsigned i = 0; i < u32Count; ++i) {
-        if (!ppNodes[i]) continue;
-        std::lock_guard const lock(m_mutex);  // per node: the main thread's copies never wait for a batch
-        FileNode(ppNodes[i]);
+    for (unsigned first = 0; first < u32Count; first += kNodesPerLock) {
+        unsigned const end = std::min(u32Count, first + kNodesPerLock);
+        std::lock_guard const lock(m_mutex);  // per few nodes: the main thread's copies never wait for a batch
+        for (unsigned i = first; i < end; ++i)
+            if (ppNodes[i]) FileNode(ppNodes[i]);
     }
     SetNeedUIUpdate(1);
+}
+
+void QNUIScan::FileByDate(DateMap& map, LastList& last, _FILETIME ft, IFileNode* pNode) {
+    std::optional<YearMonth> const date = LocalYearMonth(ft);
+    if (!date) return;
+    int const iKey = date->iYear * 100 + date->iMonth;
+    if (!last.pList || last.iKey != iKey) last = {iKey, &map[date->iYear][date->iMonth]};
+    last.pList->push_back(pNode);
 }
 
 void QNUIScan::FileNode(IFileNode* pNode) {
@@ -216,10 +225,12 @@ void QNUIScan::FileNode(IFileNode* pNode) {
         m_insertionMarks[pNode] = 0;
         return;
     }
-    FileByDate(m_createTimes, pNode->GetCreationTime(), pNode);
-    FileByDate(m_modifyTimes, pNode->GetModificationTime(), pNode);
+    FileByDate(m_createTimes, m_lastCreateMonth, pNode->GetCreationTime(), pNode);
+    FileByDate(m_modifyTimes, m_lastModifyMonth, pNode->GetModificationTime(), pNode);
     if (m_pFilter) {
-        m_types[m_pFilter->GetNodeFileType(pNode)].push_back(pNode);
+        _FILTER_TYPE const eType = m_pFilter->GetNodeFileType(pNode);
+        if (!m_lastType.pList || m_lastType.iKey != static_cast<int>(eType)) m_lastType = {static_cast<int>(eType), &m_types[eType]};
+        m_lastType.pList->push_back(pNode);
         m_newFiles.push_back(pNode);
     }
     long long const s64Size = pNode->GetFileSize();
@@ -278,6 +289,9 @@ void QNUIScan::ClearData() {
     m_createTimes.clear();
     m_modifyTimes.clear();
     m_accessTimes.clear();
+    m_lastCreateMonth = {};
+    m_lastModifyMonth = {};
+    m_lastType = {};
     ++m_u64DataGeneration;
 }
 

@@ -142,7 +142,15 @@ private:
     void ResetRecoveryController(int iType);
     RESULT DoVolumeStorageScan(IStorageDevice* pDevice);
     RESULT ScanDiskVolumes(IStorageDevice* pDisk);
+    /// Where the last file filed by one key went: files come in runs of one month and one
+    /// type, and their list is found again without the map lookups. Void once the maps are
+    /// emptied.
+    struct LastList {
+        int iKey = -1;
+        NodeList* pList = nullptr;
+    };
     void FileNode(IFileNode* pNode);
+    static void FileByDate(DateMap& map, LastList& last, _FILETIME ft, IFileNode* pNode);
     void FinishJob();
     DateMap const* DateMapOfKind(int iKind) const;
 
@@ -164,6 +172,9 @@ private:
     DateMap m_modifyTimes;
     DateMap m_accessTimes;
     TypeMap m_types;
+    LastList m_lastCreateMonth;
+    LastList m_lastModifyMonth;
+    LastList m_lastType;
     NodeList m_newFiles;
     NodeList m_folders;
     NodeList m_pendingFolders;
