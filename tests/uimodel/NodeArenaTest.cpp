@@ -61,19 +61,19 @@ TEST(NodeArena, PiecesKeepTheirBytesAndBlocksGoWhenTheirLastPieceIsFreed) {
     // Every piece but the first block's first is freed, on two threads.
     std::uintptr_t const firstBlock = BlockOf(pieces.front().pBytes);
     std::thread([&pieces] {
-        for (std::size_t i = 1; i < pieces.size(); i += 2) NodeArena::Free(pieces[i].pBytes);
+        for (std::size_t i = 1; i < pieces.size(); i += 2) NodeArena::Free(pieces[i].pBytes, pieces[i].size);
     }).join();
-    for (std::size_t i = 2; i < pieces.size(); i += 2) NodeArena::Free(pieces[i].pBytes);
+    for (std::size_t i = 2; i < pieces.size(); i += 2) NodeArena::Free(pieces[i].pBytes, pieces[i].size);
     for (std::uintptr_t const block : blocks) EXPECT_EQ(IsMapped(block), block == firstBlock);
 
-    NodeArena::Free(pieces.front().pBytes);
+    NodeArena::Free(pieces.front().pBytes, pieces.front().size);
     EXPECT_FALSE(IsMapped(firstBlock));
 }
 
 TEST(NodeArena, RefusesPiecesItCannotHold) {
     EXPECT_THROW(NodeArena::Allocate(0), std::bad_alloc);
     EXPECT_THROW(NodeArena::Allocate(NodeArena::kMaxPiece + 1), std::bad_alloc);
-    NodeArena::Free(nullptr);
+    NodeArena::Free(nullptr, 0);
 }
 
 TEST(NodeArena, LoadedNodesKeepTheirValuesAndCopies) {

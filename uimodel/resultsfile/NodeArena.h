@@ -21,8 +21,8 @@ public:
     /// `bytes` (1 to kMaxPiece) aligned to kAlignment, from the calling thread's block. Throws
     /// std::bad_alloc when no block can be had or `bytes` is out of range.
     static void* Allocate(std::size_t bytes);
-    /// Gives back a piece Allocate answered; nothing for null.
-    static void Free(void* pPiece) noexcept;
+    /// Gives back a piece Allocate answered for `bytes`; nothing for null.
+    static void Free(void* pPiece, std::size_t bytes) noexcept;
 };
 
 }  // namespace uimodel::resultsfile

@@ -50,15 +50,16 @@ RestoreFileNode::RestoreFileNode(RestoreFileNode const& other)
       m_u64Size(other.m_u64Size),
       m_s64InitializedSize(other.m_s64InitializedSize) {}
 
-RestoreFileNode::~RestoreFileNode() { resultsfile::NodeArena::Free(m_pszName); }
+RestoreFileNode::~RestoreFileNode() { resultsfile::NodeArena::Free(m_pszName, std::strlen(m_pszName) + 1); }
 
 static_assert(alignof(RestoreSystemNode) <= resultsfile::NodeArena::kAlignment);
 
 void* RestoreFileNode::operator new(std::size_t size) { return resultsfile::NodeArena::Allocate(size); }
 
-void RestoreFileNode::operator delete(void* pNode) noexcept { resultsfile::NodeArena::Free(pNode); }
+void RestoreFileNode::operator delete(void* pNode, std::size_t size) noexcept { resultsfile::NodeArena::Free(pNode, size); }
 
 char* RestoreFileNode::CopyName(std::string_view name) {
+    name = name.substr(0, name.find('\0'));
     auto* pszName = static_cast<char*>(resultsfile::NodeArena::Allocate(name.size() + 1));
     std::memcpy(pszName, name.data(), name.size());
     pszName[name.size()] = '\0';

@@ -23,7 +23,7 @@ public:
     RestoreFileNode& operator=(RestoreFileNode const&) = delete;
 
     static void* operator new(std::size_t size);
-    static void operator delete(void* pNode) noexcept;
+    static void operator delete(void* pNode, std::size_t size) noexcept;
 
     char const* GetFileName() override { return m_pszName; }
     long long GetFileSize() override { return static_cast<long long>(m_u64Size); }
@@ -57,7 +57,7 @@ protected:
     RestoreFileNode(RestoreFileNode const& other);
 
 private:
-    /// A terminated copy of `name` in the arena.
+    /// A terminated copy of `name` in the arena, up to its first null (GetFileName's end).
     static char* CopyName(std::string_view name);
 
     // A million of these make a load's memory: the small fields first, where they fill the
