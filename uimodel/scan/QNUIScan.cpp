@@ -234,8 +234,11 @@ void QNUIScan::FileNode(IFileNode* pNode) {
         m_newFiles.push_back(pNode);
     }
     long long const s64Size = pNode->GetFileSize();
-    m_u64TotalSize += s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
-    ++m_u64FileCount;
+    // Only the scan's thread writes the totals (others read them): a plain store spares the
+    // locked add a million files would make.
+    std::uint64_t const u64Size = s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+    m_u64TotalSize.store(m_u64TotalSize.load(std::memory_order_relaxed) + u64Size, std::memory_order_relaxed);
+    m_u64FileCount.store(m_u64FileCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
 void QNUIScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
