@@ -1,5 +1,6 @@
 #include "uimodel/scan/QNUIScan.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -14,12 +15,8 @@ namespace uimodel {
 
 namespace {
 
-void FileByDate(DateMap& map, MonthRecency& recency, _FILETIME ft, IFileNode* pNode) {
-    auto const date = LocalYearMonth(ft);
-    if (!date) return;
-    map[date->iYear][date->iMonth].push_back(pNode);
-    recency.Touch(date->iYear * 100 + date->iMonth);
-}
+/// Nodes filed under one hold of the lock: the main thread's copies wait for no more than these.
+constexpr unsigned kNodesPerLock = 64;
 
 }  // namespace
 
@@ -204,12 +201,22 @@ void QNUIScan::UpdateProgress(_PROGRESS_INFO* pInfo) {
 
 void QNUIScan::ShowNodes(IFileNode** ppNodes, unsigned int u32Count, int) {
     if (!ppNodes || u32Count == 0) return;
-    for (unsigned i = 0; i < u32Count; ++i) {
-        if (!ppNodes[i]) continue;
-        std::lock_guard const lock(m_mutex);  // per node: the main thread's copies never wait for a batch
-        FileNode(ppNodes[i]);
+    for (unsigned first = 0; first < u32Count; first += kNodesPerLock) {
+        unsigned const end = std::min(u32Count, first + kNodesPerLock);
+        std::lock_guard const lock(m_mutex);  // per few nodes: the main thread's copies never wait for a batch
+        for (unsigned i = first; i < end; ++i)
+            if (ppNodes[i]) FileNode(ppNodes[i]);
     }
     SetNeedUIUpdate(1);
+}
+
+void QNUIScan::FileByDate(DateMap& map, LastList& last, MonthRecency& recency, _FILETIME ft, IFileNode* pNode) {
+    std::optional<YearMonth> const date = LocalYearMonth(ft);
+    if (!date) return;
+    int const iKey = date->iYear * 100 + date->iMonth;
+    if (!last.pList || last.iKey != iKey) last = {iKey, &map[date->iYear][date->iMonth]};
+    last.pList->push_back(pNode);
+    recency.Touch(iKey);
 }
 
 void QNUIScan::FileNode(IFileNode* pNode) {
@@ -219,15 +226,20 @@ void QNUIScan::FileNode(IFileNode* pNode) {
         m_insertionMarks[pNode] = 0;
         return;
     }
-    FileByDate(m_createTimes, m_createRecency, pNode->GetCreationTime(), pNode);
-    FileByDate(m_modifyTimes, m_modifyRecency, pNode->GetModificationTime(), pNode);
+    FileByDate(m_createTimes, m_lastCreateMonth, m_createRecency, pNode->GetCreationTime(), pNode);
+    FileByDate(m_modifyTimes, m_lastModifyMonth, m_modifyRecency, pNode->GetModificationTime(), pNode);
     if (m_pFilter) {
-        m_types[m_pFilter->GetNodeFileType(pNode)].push_back(pNode);
+        _FILTER_TYPE const eType = m_pFilter->GetNodeFileType(pNode);
+        if (!m_lastType.pList || m_lastType.iKey != static_cast<int>(eType)) m_lastType = {static_cast<int>(eType), &m_types[eType]};
+        m_lastType.pList->push_back(pNode);
         m_newFiles.push_back(pNode);
     }
     long long const s64Size = pNode->GetFileSize();
-    m_u64TotalSize += s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
-    ++m_u64FileCount;
+    // Only the scan's thread writes the totals (others read them): a plain store spares the
+    // locked add a million files would make.
+    std::uint64_t const u64Size = s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+    m_u64TotalSize.store(m_u64TotalSize.load(std::memory_order_relaxed) + u64Size, std::memory_order_relaxed);
+    m_u64FileCount.store(m_u64FileCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
 void QNUIScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
@@ -282,6 +294,9 @@ void QNUIScan::ClearData() {
     m_modifyTimes.clear();
     m_accessTimes.clear();
     for (MonthRecency* pRecency : {&m_createRecency, &m_modifyRecency, &m_accessRecency}) pRecency->clear();
+    m_lastCreateMonth = {};
+    m_lastModifyMonth = {};
+    m_lastType = {};
     ++m_u64DataGeneration;
 }
 

@@ -144,7 +144,15 @@ private:
     void ResetRecoveryController(int iType);
     RESULT DoVolumeStorageScan(IStorageDevice* pDevice);
     RESULT ScanDiskVolumes(IStorageDevice* pDisk);
+    /// Where the last file filed by one key went: files come in runs of one month and one
+    /// type, and their list is found again without the map lookups. Void once the maps are
+    /// emptied.
+    struct LastList {
+        int iKey = -1;
+        NodeList* pList = nullptr;
+    };
     void FileNode(IFileNode* pNode);
+    static void FileByDate(DateMap& map, LastList& last, MonthRecency& recency, _FILETIME ft, IFileNode* pNode);
     void FinishJob();
     DateMap const* DateMapOfKind(int iKind) const;
     MonthRecency const* RecencyOfKind(int iKind) const;
@@ -170,6 +178,9 @@ private:
     MonthRecency m_modifyRecency;
     MonthRecency m_accessRecency;
     TypeMap m_types;
+    LastList m_lastCreateMonth;
+    LastList m_lastModifyMonth;
+    LastList m_lastType;
     NodeList m_newFiles;
     NodeList m_folders;
     NodeList m_pendingFolders;
