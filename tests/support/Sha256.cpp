@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -39,4 +40,13 @@ std::string Sha256OfFile(std::string const& path) {
     EVP_DigestFinal_ex(ctx.get(), digest, &length);
     return Hex(digest, length);
 }
+std::map<std::string, int> HashCountsBelow(std::string const& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, int> hashes;
+    if (!fs::exists(folder)) return hashes;
+    for (auto const& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) ++hashes[Sha256OfFile(entry.path().string())];
+    return hashes;
+}
+
 }  // namespace testsupport

@@ -1,6 +1,7 @@
 #pragma once
 // SHA-256 of bytes and of files, as lower-case hex, for byte-exact comparisons.
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 
@@ -8,4 +9,6 @@ namespace testsupport {
 std::string Sha256Hex(std::span<std::uint8_t const> bytes);
 /// Empty when the file cannot be read.
 std::string Sha256OfFile(std::string const& path);
+/// SHA-256 -> how many regular files below `folder` have it; empty when the folder is missing.
+std::map<std::string, int> HashCountsBelow(std::string const& folder);
 }  // namespace testsupport

@@ -29,15 +29,6 @@ using uimodel::QNUIController;
 
 constexpr int kPictures = 3;
 
-// SHA-256 -> how many files below `folder` have it.
-std::map<std::string, int> HashesBelow(const std::string& folder) {
-  std::map<std::string, int> hashes;
-  if (!fs::exists(folder)) return hashes;
-  for (const auto& entry : fs::recursive_directory_iterator(folder))
-    if (entry.is_regular_file()) ++hashes[testsupport::Sha256OfFile(entry.path().string())];
-  return hashes;
-}
-
 TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
   testsupport::TempDir temp;
   const std::string image = apptest::BlankImage(temp, "16G");
@@ -101,7 +92,7 @@ TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1 || !window.sheets.isEmpty(); }, kScanTimeoutMs));
   ASSERT_TRUE(window.sheets.isEmpty()) << "refused: " << window.LastSheet()->text().toStdString();
   EXPECT_FALSE(recoveries.last().at(0).toBool()) << "the recovery ran to its end";
-  const std::map<std::string, int> recovered = HashesBelow(dest);
+  const std::map<std::string, int> recovered = testsupport::HashCountsBelow(dest);
   for (const auto& [sha, count] : planted) EXPECT_EQ(recovered.count(sha), 1u) << "a planted picture came out changed or twice";
   EXPECT_EQ(recovered.size(), planted.size()) << "nothing but the pictures was found so far";
   ASSERT_FALSE(dialogs.isEmpty());

@@ -45,15 +45,6 @@ using uimodel::QNUIController;
 
 constexpr int kTimeoutMs = apptest::kScanTimeoutMs;
 
-// SHA-256 -> how many files below `folder` have it.
-std::map<std::string, int> HashesBelow(const std::string& folder) {
-  std::map<std::string, int> hashes;
-  if (!fs::exists(folder)) return hashes;
-  for (const auto& entry : fs::recursive_directory_iterator(folder))
-    if (entry.is_regular_file()) ++hashes[testsupport::Sha256OfFile(entry.path().string())];
-  return hashes;
-}
-
 // Accepts the last recovery dialog (finished or stopped).
 void CloseLast(const QSignalSpy& dialogs) {
   ASSERT_FALSE(dialogs.isEmpty());
@@ -130,7 +121,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   fs::create_directory(onlyHit);
   window.recoverToFolder(QString::fromStdString(onlyHit));
   ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kTimeoutMs));
-  EXPECT_EQ(HashesBelow(onlyHit), (std::map<std::string, int>{{m_originals.at("\xc3\xa9t\xc3\xa9 photo.jpg"), 1}}));
+  EXPECT_EQ(testsupport::HashCountsBelow(onlyHit), (std::map<std::string, int>{{m_originals.at("\xc3\xa9t\xc3\xa9 photo.jpg"), 1}}));
   CloseLast(dialogs);
   // Esc in the field clears it and shows everything again.
   window.activateWindow();
@@ -156,7 +147,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   EXPECT_EQ(sameDevice->buttons().size(), 2);
   sameDevice->escapeButton()->click();
   EXPECT_FALSE(QNUIController::IsRecoveryRunning());
-  EXPECT_TRUE(HashesBelow(all).empty());
+  EXPECT_TRUE(testsupport::HashCountsBelow(all).empty());
   window.setDestinationProbe(app::recovery::DestinationProbe::Real());
 
   // A destination that takes 100000 bytes per file: the disk-full view; Esc does not stop.
@@ -186,7 +177,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   ASSERT_NE(finished, nullptr);
   EXPECT_EQ(QNUIController::GetRecoveryFailedFiles(), 0u);
   EXPECT_EQ(finished->recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_END_TITLE"));
-  const std::map<std::string, int> recovered = HashesBelow(all);
+  const std::map<std::string, int> recovered = testsupport::HashCountsBelow(all);
   for (const auto& [name, sha] : m_originals) EXPECT_EQ(recovered.count(sha), 1u) << name << " not recovered byte-exact";
   CloseLast(dialogs);
 
@@ -263,7 +254,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
   EXPECT_TRUE(stoppedDialog->showRecoveryNoteLabel()->text().contains(QString::number(copied)))
       << stoppedDialog->showRecoveryNoteLabel()->text().toStdString() << " vs " << copied;
   std::size_t written = 0;
-  for (const auto& [sha, n] : HashesBelow(stopped)) {
+  for (const auto& [sha, n] : testsupport::HashCountsBelow(stopped)) {
     written += static_cast<std::size_t>(n);
     EXPECT_TRUE(std::any_of(m_originals.begin(), m_originals.end(), [&](const auto& known) { return known.second == sha; }))
         << "a file of the stopped recovery is not byte-exact";

@@ -23,22 +23,29 @@ namespace {
 
 constexpr std::uint64_t kBlockBytes = 0x400000;
 
-class UsedDiskTest : public testing::TestWithParam<std::uint32_t> {};
+class UsedDiskTest : public testing::TestWithParam<std::uint32_t> {
+protected:
+    /// The tool-made samples in `dir`; skips when a tool is missing.
+    void MakeFamily() {
+        std::string const missing = MissingUsedDiskTools();
+        if (!missing.empty()) GTEST_SKIP() << missing;
+        std::string error;
+        ASSERT_TRUE(UsedDiskFamily(dir.Path(), samples, error)) << error;
+    }
 
-TEST_P(UsedDiskTest, FilesFollowedByOldDataComeOutExact) {
-    std::string const missing = MissingUsedDiskTools();
-    if (!missing.empty()) GTEST_SKIP() << missing;
     testsupport::TempDir dir;
     std::vector<CarvedSample> samples;
-    std::string error;
-    ASSERT_TRUE(UsedDiskFamily(dir.Path(), samples, error)) << error;
+};
+
+TEST_P(UsedDiskTest, FilesFollowedByOldDataComeOutExact) {
+    MakeFamily();
+    if (IsSkipped() || HasFatalFailure()) return;
     std::vector<Placement> const placements = SpreadOver(samples, 6 * kBlockBytes);
     CarveAndCheck(samples, placements, RoomFor(samples, placements, 8 * kBlockBytes), GetParam(), Slack::Random);
 }
 
 TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
     if (!testsupport::HaveTool("convert")) GTEST_SKIP() << "convert is missing";
-    testsupport::TempDir dir;
     ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() + " && convert -seed 2 -size 24x16 plasma: small.tif"), 0);
     Bytes const tiff = testsupport::ReadFileBytes(dir.File("small.tif"));
     ASSERT_GE(tiff.size(), 16u);
@@ -73,12 +80,8 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
 // A Multi-Picture file at the device's end whose index gives its second image more bytes than
 // the device has left: the file ends with the device, not where the index says.
 TEST_P(UsedDiskTest, AMultiPictureIndexReachingPastTheDevicesEndEndsWithTheDevice) {
-    std::string const missing = MissingUsedDiskTools();
-    if (!missing.empty()) GTEST_SKIP() << missing;
-    testsupport::TempDir dir;
-    std::vector<CarvedSample> samples;
-    std::string error;
-    ASSERT_TRUE(UsedDiskFamily(dir.Path(), samples, error)) << error;
+    MakeFamily();
+    if (IsSkipped() || HasFatalFailure()) return;
     Bytes const base = testsupport::ReadFileBytes(dir.File("base.jpg"));
     Bytes const grey = testsupport::ReadFileBytes(dir.File("grey.jpg"));
     std::uint32_t const u32SectorSize = GetParam();
