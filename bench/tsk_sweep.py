@@ -368,7 +368,8 @@ def cases(sources, work):
                 ("fat32-512", lambda img: build_fat(img, work, sources, 32, 512, 300), 512),
                 ("fat16-512-c32k", lambda img: build_fat(img, work, sources, 16, 512, 512, ["-s", "64"]), 512)]
         if can_fuse:
-            out += [("fat16-4096", lambda img: build_fat(img, work, sources, 16, 4096, 256), 4096),
+            out += [("fat12-4096", lambda img: build_fat(img, work, sources, 12, 4096, 16), 4096),
+                    ("fat16-4096", lambda img: build_fat(img, work, sources, 16, 4096, 256), 4096),
                     ("fat32-4096", lambda img: build_fat(img, work, sources, 32, 4096, 300), 4096)]
     if can_fuse and have("mkfs.exfat", "mount.exfat-fuse"):
         out += [("exfat-512", lambda img: build_fuse(img, work, sources, 512, 64, ["mkfs.exfat", "-L", "SWEEP"], ["mount.exfat-fuse"], 4096), 512),

@@ -1,5 +1,5 @@
-// A FAT copy as a table of links: the first input byte picks FAT16 or FAT32, the rest are the
-// raw entries. The check must end in linear time whatever the links say, and a table it passes,
+// A FAT copy as a table of links: the first input byte picks the width (bit 0 set: FAT32; else
+// bit 1 set: FAT12; else FAT16), the rest are the raw entries. The check must end in linear time whatever the links say, and a table it passes,
 // or one whose loops were cut after it failed, must give chains that end within the entry count.
 #include <cstdint>
 #include <cstdlib>
@@ -11,13 +11,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
     if (size < 1) return 0;
-    FileSystemType const eType = (pData[0] & 1) ? FILE_SYSTEM_FAT32 : FILE_SYSTEM_FAT16;
+    FileSystemType const eType = (pData[0] & 1) ? FILE_SYSTEM_FAT32 : (pData[0] & 2) ? FILE_SYSTEM_FAT12 : FILE_SYSTEM_FAT16;
     engine::ByteView const raw(pData + 1, size - 1);
     (void)fat::CheckFATHeader(raw, eType);
     FileSystemType eFound = FILE_SYSTEM_UNRECOGNISED;
     (void)fat::IsValidFATTableFirstSector(raw, eFound);
 
-    std::vector<std::uint32_t> entries(raw.Size() / fat::EntryWidth(eType));
+    std::vector<std::uint32_t> entries(static_cast<std::size_t>(fat::EntriesIn(raw.Size(), eType)));
     for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = fat::ReadEntry(raw, eType, i);
     CFATTable table(eType, entries);
     table.GuardChains();

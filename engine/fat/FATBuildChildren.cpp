@@ -12,6 +12,7 @@
 #include "engine/fat/FATTable.h"
 #include "engine/fat/FATWalkState.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ void CFATBuildChildren::FinishFolder(FATRevisionLists& lists) {
 
 bool CFATBuildChildren::BuildRoot() {
     if (m_geometry.eType == FILE_SYSTEM_FAT32) return BuildChildren(nullptr, m_geometry.u32RootCluster, true);
-    if (m_geometry.eType != FILE_SYSTEM_FAT16 || m_geometry.u32RootSectors == 0) return false;
+    if (!fat::HasFixedRoot(m_geometry.eType) || m_geometry.u32RootSectors == 0) return false;
     std::vector<std::uint8_t> root(std::size_t{m_geometry.u32RootSectors} * m_geometry.u32SectorSize);
     if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors))
         return false;

@@ -10,6 +10,7 @@
 #include "engine/fat/FATBuildWorker.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ constexpr std::uint32_t kCodeNotFat = 0xc;
 /// Where mkfs and Windows put FAT32's backup boot sector.
 constexpr long long kBackupBootSector = 6;
 /// Evidence flags the complete search records; a quick search sees all of them at once.
-constexpr std::uint32_t kFat16Flags = 0x3C3;
+constexpr std::uint32_t kFat16Flags = 0x3C3;  // FAT12 too
 constexpr std::uint32_t kFat32Flags = 0x3CC;
 constexpr int kMaxSectorSize = 4096;
 
@@ -46,8 +47,7 @@ RESULT CFATQuickSearcher::QuickSearchFiles(IStorageDevice* pDevice, IProgress* p
     FileSystemType eType = FILE_SYSTEM_UNRECOGNISED;
     RESULT result = VolumeFileSystem(pDevice, eType);
     if (Succeeded(result)) {
-        result = eType == FILE_SYSTEM_FAT16 || eType == FILE_SYSTEM_FAT32 ? SearchVolume(pDevice, pProgress, eType)
-                                                                          : ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
+        result = fat::IsFatType(eType) ? SearchVolume(pDevice, pProgress, eType) : ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
     }
     _PROGRESS_INFO info;
     info.u32State = PROGRESS_STATE_FINISHED;
@@ -109,8 +109,8 @@ RESULT CFATQuickSearcher::SearchVolume(IStorageDevice* pDevice, IProgress* pProg
         pInfo->SetTotalCluster(geometry.u32Clusters);
         pInfo->SetStartSector(0);
         pInfo->SetReservedSector(static_cast<std::uint16_t>(dbr.GetReservedSector()));
-        pInfo->SetRootInfo(eType == FILE_SYSTEM_FAT16 ? geometry.u32RootSectors : geometry.u32RootCluster);
-        pInfo->MergeFlag(eType == FILE_SYSTEM_FAT16 ? kFat16Flags : kFat32Flags);
+        pInfo->SetRootInfo(fat::HasFixedRoot(eType) ? geometry.u32RootSectors : geometry.u32RootCluster);
+        pInfo->MergeFlag(fat::HasFixedRoot(eType) ? kFat16Flags : kFat32Flags);
         pRecord = pInfo.get();
         m_partitions.push_back(std::move(pInfo));
 

@@ -1,5 +1,5 @@
 #pragma once
-// The quick scan of one intact FAT16 or FAT32 volume: its boot sector (or FAT32's backup at
+// The quick scan of one intact FAT12, FAT16 or FAT32 volume: its boot sector (or FAT32's backup at
 // sector 6), its allocation table, and every folder reachable from the root, deleted entries
 // included.
 #include <memory>

@@ -1,5 +1,5 @@
 #pragma once
-// A FAT16 or FAT32 volume that a search found. The base record's start sector is where cluster
+// A FAT12, FAT16 or FAT32 volume that a search found. The base record's start sector is where cluster
 // 2 begins, so that copy-out turns a run's (cluster - 2) into a sector with one multiplication;
 // the volume's own first sector is the first of the three file-system values.
 #include <cstdint>
@@ -11,8 +11,8 @@ public:
     static constexpr std::uint32_t kFatType = 1;
 
     // Evidence a search found for the volume (GetFlag).
-    static constexpr std::uint32_t kFlagFat16Quick = 1;     // a quick search's FAT16 volume
-    static constexpr std::uint32_t kFlagFat16Boot = 2;      // a FAT16 boot sector at the start
+    static constexpr std::uint32_t kFlagFat16Quick = 1;     // a quick search's FAT12/FAT16 volume
+    static constexpr std::uint32_t kFlagFat16Boot = 2;      // a FAT12/FAT16 boot sector at the start
     static constexpr std::uint32_t kFlagFat32Boot = 4;      // a FAT32 boot sector at the start
     static constexpr std::uint32_t kFlagFat32Backup = 8;    // FAT32's backup boot sector 6 sectors on
     static constexpr std::uint32_t kFlagFolder = 16;        // a folder's first sector placed the data area
@@ -34,7 +34,7 @@ public:
     std::uint32_t GetSectorPerFAT() const { return m_u32SectorsPerFat; }
     void SetTotalCluster(std::uint32_t u32Clusters) { m_u32TotalClusters = u32Clusters; }
     std::uint32_t GetTotalCluster() const { return m_u32TotalClusters; }
-    /// FAT16: sectors of the root folder; FAT32: the root folder's first cluster.
+    /// FAT12, FAT16: sectors of the root folder; FAT32: the root folder's first cluster.
     void SetRootInfo(std::uint32_t u32Info) { m_u32RootInfo = u32Info; }
     std::uint32_t GetRootInfo() const { return m_u32RootInfo; }
     void MergeFlag(std::uint32_t u32Flags) { m_u32Flags |= u32Flags; }

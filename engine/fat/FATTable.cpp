@@ -16,6 +16,8 @@ constexpr std::uint32_t kLoadWindowBytes = 1u << 20;
 bool SizeFits(FileSystemType eType, std::uint32_t u32Sectors, std::uint32_t u32SectorSize) {
     std::uint32_t const k = u32SectorSize / 512;
     if (k == 0) return false;
+    // 4085 FAT12 entries take 12 sectors of 512 bytes; some writers round the copy up.
+    if (eType == FILE_SYSTEM_FAT12) return u32Sectors >= 1 && u32Sectors <= std::max<std::uint32_t>(1, 32 / k);
     if (eType == FILE_SYSTEM_FAT16) return u32Sectors >= 12 / k && u32Sectors <= 256 / k;
     // No upper bound: the load is capped by the volume's cluster count instead.
     return eType == FILE_SYSTEM_FAT32 && u32Sectors >= 256 / k;
@@ -55,16 +57,19 @@ void CFATTable::GuardChains() {
 
 bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uint32_t u32Sectors, std::uint32_t u32MaxEntries) {
     int const iSectorSize = pDevice->GetSectorSize();
-    std::uint32_t const u32Width = fat::EntryWidth(m_eType);
-    if (iSectorSize < 512 || u32Width == 0 || s64StartSector < 0) return false;
+    std::uint32_t const u32Bits = fat::EntryBits(m_eType);
+    if (iSectorSize < 512 || u32Bits == 0 || s64StartSector < 0) return false;
     auto const u32SectorSize = static_cast<std::uint32_t>(iSectorSize);
     if (!SizeFits(m_eType, u32Sectors, u32SectorSize)) return false;
-    std::uint64_t const u64CopyEntries = std::uint64_t{u32Sectors} * u32SectorSize / u32Width;
+    std::uint64_t const u64CopyEntries = fat::EntriesIn(std::uint64_t{u32Sectors} * u32SectorSize, m_eType);
     std::uint64_t const u64Entries = std::min<std::uint64_t>(u64CopyEntries, u32MaxEntries);
     if (u64Entries < 2) return false;
-    std::uint64_t const u64Bytes = u64Entries * u32Width;
+    std::uint64_t const u64Bytes = (u64Entries * u32Bits + 7) / 8;
     std::uint64_t const u64SectorsNeeded = (u64Bytes + u32SectorSize - 1) / u32SectorSize;
-    std::uint32_t const u32WindowSectors = std::max<std::uint32_t>(1, kLoadWindowBytes / u32SectorSize);
+    // Every window must start on an entry: three sectors always hold a whole number of 12-bit
+    // entries, so FAT12 windows are a multiple of three sectors.
+    std::uint32_t const u32Align = u32Bits == 12 ? 3 : 1;
+    std::uint32_t const u32WindowSectors = std::max<std::uint32_t>(u32Align, kLoadWindowBytes / u32SectorSize / u32Align * u32Align);
 
     m_entries.resize(static_cast<std::size_t>(u64Entries));
     std::vector<std::uint8_t> window(std::size_t{u32WindowSectors} * u32SectorSize);
@@ -74,7 +79,7 @@ bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uin
         if (!pDevice->ReadSector(window.data(), s64StartSector + static_cast<long long>(u64Sector), static_cast<long long>(u64Count)))
             return false;
         engine::ByteView const view(window.data(), static_cast<std::size_t>(u64Count) * u32SectorSize);
-        std::uint64_t const u64InWindow = std::min<std::uint64_t>(view.Size() / u32Width, u64Entries - u64Entry);
+        std::uint64_t const u64InWindow = std::min<std::uint64_t>(fat::EntriesIn(view.Size(), m_eType), u64Entries - u64Entry);
         for (std::uint64_t i = 0; i < u64InWindow; ++i) m_entries[u64Entry++] = fat::ReadEntry(view, m_eType, i);
     }
     return true;
@@ -83,9 +88,10 @@ bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uin
 std::uint32_t CFATTable::GetNextCluster(std::uint32_t u32Cluster) const {
     if (!Answers() || u32Cluster >= m_entries.size()) return 0;
     std::uint32_t const u32Value = m_entries[u32Cluster];
-    if (m_eType == FILE_SYSTEM_FAT16) {
-        if (u32Value == 0xFFF7) return kBadCluster;
-        if (u32Value > 0xFFF7) return kEndOfChain;
+    if (m_eType != FILE_SYSTEM_FAT32) {
+        std::uint32_t const u32Bad = fat::BadClusterMark(m_eType);
+        if (u32Value == u32Bad) return kBadCluster;
+        if (u32Value > u32Bad) return kEndOfChain;
     }
     return u32Value;
 }
@@ -116,7 +122,7 @@ namespace IFATTableFactory {
 
 std::unique_ptr<IRealFATTable> CreateRealFATTable(IStorageDevice* pDevice, FileSystemType eType, long long s64Start,
                                                   std::uint32_t u32Sectors, std::uint32_t u32MaxEntries) {
-    if (eType != FILE_SYSTEM_FAT16 && eType != FILE_SYSTEM_FAT32) return nullptr;
+    if (!fat::IsFatType(eType)) return nullptr;
     auto pTable = std::make_unique<CFATTable>(pDevice, eType, s64Start, u32Sectors, u32MaxEntries);
     if (!pTable->IsValidFATTable()) return nullptr;
     return pTable;
@@ -130,7 +136,7 @@ std::unique_ptr<CDoubleFATTable> CreateFATTable(IStorageDevice* pDevice, long lo
         return i == 0 ? std::make_unique<CDoubleFATTable>(std::move(copies[0]), nullptr)
                       : std::make_unique<CDoubleFATTable>(nullptr, std::move(copies[1]));
     };
-    if (eType == FILE_SYSTEM_FAT16 || eType == FILE_SYSTEM_FAT32) {
+    if (fat::IsFatType(eType)) {
         if (bFirst || !bSecond)
             copies[0] = std::make_unique<CFATTable>(pDevice, eType, s64FatStart, u32SectorsPerFat, u32MaxEntries, iMedia);
         if (copies[0] && copies[0]->IsValidFATTable()) return chosen(0);

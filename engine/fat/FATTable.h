@@ -1,6 +1,6 @@
 #pragma once
-// The file allocation table of a FAT16 or FAT32 volume, held in memory so that following a
-// chain is an array read. One implementation serves both types: the entry width and the marks
+// The file allocation table of a FAT12, FAT16 or FAT32 volume, held in memory so that following
+// a chain is an array read. One implementation serves every type: the entry width and the marks
 // are data. A volume keeps one or two copies; CDoubleFATTable answers from the first that passes
 // its checks or, when none does, from the first with a sound header whose loops were cut.
 #include <cstdint>
@@ -14,7 +14,7 @@ class IStorageDevice;
 
 class IFATTable {
 public:
-    /// Values at and above this end a chain (FAT16 marks are widened to it).
+    /// Values at and above this end a chain (FAT12 and FAT16 marks are widened to it).
     static constexpr std::uint32_t kEndOfChain = 0x0FFFFFF8;
     static constexpr std::uint32_t kBadCluster = 0x0FFFFFF7;
 
@@ -72,7 +72,7 @@ private:
     bool Answers() const { return m_eState == State::kValid || m_eState == State::kGuarded; }
 
     FileSystemType m_eType;
-    std::vector<std::uint32_t> m_entries;  // host order, FAT32 masked to 28 bits
+    std::vector<std::uint32_t> m_entries;  // host order, unpacked, FAT32 masked to 28 bits
     std::vector<FreeClusters> m_free;      // every stretch of free entries, in cluster order
     State m_eState = State::kEmpty;
 };

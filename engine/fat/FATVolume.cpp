@@ -6,6 +6,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 namespace {
 /// A folder holds at most 65,536 entries: no root chain is longer than these bytes.
@@ -41,7 +42,7 @@ std::string CFATVolume::GetPartitionLabel(std::uint64_t u64Start, CTempFATDBR co
     std::uint32_t const u32Spc = bootSector.GetSectorsperCluster();
     if (u32Spc == 0) return label;
     std::uint64_t const u64Reserved = bootSector.GetReservedSector();
-    if (bootSector.GetFileSystemType() == FILE_SYSTEM_FAT16) {
+    if (fat::HasFixedRoot(bootSector.GetFileSystemType())) {
         std::uint32_t const u32RootSectors = bootSector.GetRootDirSectors();
         std::uint64_t const u64Root = u64Start + bootSector.GetFirstDataSector() - u32RootSectors;
         for (std::uint32_t k = 0; u32RootSectors > 0 && k <= (u32RootSectors - 1) / u32Spc; ++k)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/fat/ondisk/TempFATDBR.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 FATVolumeGeometry FATVolumeGeometry::FromBootSector(CTempFATDBR const& bootSector, std::uint64_t u64DeviceSectors) {
     FATVolumeGeometry geometry;
@@ -12,7 +13,7 @@ FATVolumeGeometry FATVolumeGeometry::FromBootSector(CTempFATDBR const& bootSecto
     geometry.u64FirstDataSector = bootSector.GetFirstDataSector();
     geometry.u32RootSectors = bootSector.GetRootDirSectors();
     geometry.u32RootCluster = bootSector.GetRootDirStartCluster();
-    if (geometry.eType == FILE_SYSTEM_FAT16) {
+    if (fat::HasFixedRoot(geometry.eType)) {
         geometry.u64RootSector = geometry.u64FirstDataSector - geometry.u32RootSectors;
     } else {
         geometry.u64RootSector = geometry.ClusterToSector(std::max<std::uint32_t>(2, geometry.u32RootCluster));
@@ -22,9 +23,7 @@ FATVolumeGeometry FATVolumeGeometry::FromBootSector(CTempFATDBR const& bootSecto
     // clusters the image lacks, and those are unreadable data, not a broken table.
     if (bootSector.GetTotalSectors() > geometry.u64FirstDataSector) {
         std::uint64_t const u64Clusters = (bootSector.GetTotalSectors() - geometry.u64FirstDataSector) / geometry.u32SectorsPerCluster;
-        // Cluster numbers are 28 bits wide in FAT32 and 16 in FAT16.
-        std::uint64_t const u64Limit = geometry.eType == FILE_SYSTEM_FAT16 ? 0xFFF5 : 0x0FFFFFF5;
-        geometry.u32Clusters = static_cast<std::uint32_t>(std::min(u64Clusters, u64Limit));
+        geometry.u32Clusters = static_cast<std::uint32_t>(std::min(u64Clusters, fat::MaxClusterCount(geometry.eType)));
     }
     return geometry;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Where the parts of one FAT16 or FAT32 volume lie, in the device's sectors from the volume's
+// Where the parts of one FAT12, FAT16 or FAT32 volume lie, in the device's sectors from the volume's
 // first sector, and how clusters map to sectors. Every product is taken in 64 bits.
 #include <cstdint>
 
@@ -17,7 +17,7 @@ struct FATVolumeGeometry {
     std::uint32_t u32SectorsPerCluster = 1;
     std::uint64_t u64FirstDataSector = 0;  // where cluster 2 begins
     std::uint64_t u64RootSector = 0;       // the root folder's first sector
-    std::uint32_t u32RootSectors = 0;      // FAT16 root folder
+    std::uint32_t u32RootSectors = 0;      // FAT12 and FAT16 root folder
     std::uint32_t u32RootCluster = 0;      // FAT32 root folder
     std::uint64_t u64TotalSectors = 0;     // the boot sector's, cut to the device's end
     std::uint32_t u32Clusters = 0;         // clusters 2 to u32Clusters + 1 exist (the boot sector's

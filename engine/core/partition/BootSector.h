@@ -11,7 +11,7 @@
 
 namespace partition {
 
-/// FAT16, FAT32, exFAT or NTFS when `sector` is a sound boot sector of that file system on a
+/// FAT12, FAT16, FAT32, exFAT or NTFS when `sector` is a sound boot sector of that file system on a
 /// device of `u32SectorSize`-byte sectors; FILE_SYSTEM_UNRECOGNISED otherwise.
 FileSystemType BootSectorFileSystem(engine::ByteView sector, std::uint32_t u32SectorSize);
 

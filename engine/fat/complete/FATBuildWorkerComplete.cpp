@@ -13,6 +13,7 @@
 #include "engine/fat/FATBuildDataRun.h"
 #include "engine/fat/FATBuildWorker.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ int CFATBuildWorker::CompleteBuildDirectoryTree(CFATFolderSectors const& sectors
 
     auto const s64DataStart = static_cast<std::int64_t>(m_geometry.u64FirstDataSector);
     auto const s64Last = static_cast<std::int64_t>(m_pRecord->GetStartSector() + m_pRecord->GetTotalSectors());
-    bool const bLostRoot = !bBootSector && m_geometry.eType == FILE_SYSTEM_FAT16;
+    bool const bLostRoot = !bBootSector && fat::HasFixedRoot(m_geometry.eType);
     std::int64_t const s64First =
         bLostRoot ? std::max<std::int64_t>(0, s64DataStart - kLostRootBytes / m_geometry.u32SectorSize) : s64DataStart;
     // An empty range still has a root to read: a volume whose files all sit in its root has no

@@ -5,6 +5,7 @@
 
 #include "engine/CatchExeception.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ struct TypeLimits {
 
 constexpr TypeLimits kFat32{FILE_SYSTEM_FAT32, 65524, 0x0FFFFFF4, 8};
 constexpr TypeLimits kFat16{FILE_SYSTEM_FAT16, 4085, 65524, 4};
+constexpr TypeLimits kFat12{FILE_SYSTEM_FAT12, 1, 4085, 3};
 constexpr std::array<std::uint32_t, 8> kSectorsPerCluster = {1, 2, 4, 8, 16, 32, 64, 128};
 /// Where mkfs and Windows put FAT32's backup boot sector.
 constexpr std::uint64_t kBackupOffset = 6;
@@ -27,7 +29,9 @@ bool InRange(TypeLimits const& limits, std::uint64_t u64Clusters) {
     return u64Clusters >= limits.u64MinClusters && u64Clusters < limits.u64EndClusters;
 }
 
-TypeLimits const& LimitsOf(FileSystemType eType) { return eType == FILE_SYSTEM_FAT16 ? kFat16 : kFat32; }
+TypeLimits const& LimitsOf(FileSystemType eType) {
+    return eType == FILE_SYSTEM_FAT12 ? kFat12 : eType == FILE_SYSTEM_FAT16 ? kFat16 : kFat32;
+}
 
 /// Sectors one FAT copy needs for `u64Clusters` entries.
 std::uint64_t FATSectors(TypeLimits const& limits, std::uint64_t u64Clusters, std::uint32_t u32SectorSize) {
@@ -39,7 +43,7 @@ std::uint64_t FATSectors(TypeLimits const& limits, std::uint64_t u64Clusters, st
 
 CFATCandidates::Candidate CFATCandidates::FromBootSector(CTempFATDBR const& dbr, std::uint64_t u64Start, bool bBackup) const {
     FileSystemType const eType = dbr.GetFileSystemType();
-    if ((eType != FILE_SYSTEM_FAT16 && eType != FILE_SYSTEM_FAT32) || u64Start >= m_u64DeviceSectors) return nullptr;
+    if (!fat::IsFatType(eType) || u64Start >= m_u64DeviceSectors) return nullptr;
     TypeLimits const& limits = LimitsOf(eType);
     // The volume as formatted decides its cluster count, as it decided its FAT size; a device
     // that ends early (a partial image) holds less of it, not another volume.
@@ -64,7 +68,7 @@ CFATCandidates::Candidate CFATCandidates::FromBootSector(CTempFATDBR const& dbr,
     pCandidate->SetTotalCluster(static_cast<std::uint32_t>(u64Clusters));
     pCandidate->SetStartSector(u64Start);
     pCandidate->SetReservedSector(static_cast<std::uint16_t>(dbr.GetReservedSector()));
-    pCandidate->SetRootInfo(eType == FILE_SYSTEM_FAT16 ? dbr.GetRootDirSectors() : u32RootCluster);
+    pCandidate->SetRootInfo(fat::HasFixedRoot(eType) ? dbr.GetRootDirSectors() : u32RootCluster);
     if (eType == FILE_SYSTEM_FAT32)
         pCandidate->MergeFlag(bBackup ? CFATSearchedPartitionInfo::kFlagFat32Backup : CFATSearchedPartitionInfo::kFlagFat32Boot);
     else if (!bBackup)

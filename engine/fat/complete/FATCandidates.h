@@ -1,12 +1,14 @@
 #pragma once
-// The FAT16 and FAT32 volumes a complete scan suspects, from three kinds of evidence met in
+// The FAT12, FAT16 and FAT32 volumes a complete scan suspects, from three kinds of evidence met in
 // rising sector order: boot sectors (read as a volume's first sector, and on FAT32 also as the
 // backup 6 sectors on), the first sectors of FAT copies where a boot sector said they would be,
 // and sub-folders' first sectors, whose "." cluster places the data area for each cluster size.
+// FAT12 volumes are taken from boot sectors only: a folder alone does not place one.
 // At the end, candidates without enough evidence are dropped and the rest scored (20 to 100).
 //
 // Cluster counts (lower bound inclusive, upper exclusive) and FAT entry widths:
 // | type  | clusters            | half-bytes per entry |
+// | FAT12 | 1 to 4085           | 3                    |
 // | FAT16 | 4085 to 65524       | 4                    |
 // | FAT32 | 65524 to 0x0FFFFFF4 | 8                    |
 #include <cstdint>

@@ -11,6 +11,7 @@
 #include "engine/fat/FATTable.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
     geometry.u64FirstDataSector = static_cast<std::uint64_t>(volume.m_s64StartSector);
     geometry.u64TotalSectors = volume.GetTotalSectors();
     geometry.u32Clusters = volume.GetTotalCluster();
-    if (geometry.eType == FILE_SYSTEM_FAT16) {
+    if (fat::HasFixedRoot(geometry.eType)) {
         geometry.u32RootSectors = volume.GetRootInfo();
         geometry.u64RootSector = geometry.u64FirstDataSector - std::min<std::uint64_t>(geometry.u64FirstDataSector, geometry.u32RootSectors);
     } else {

@@ -13,6 +13,7 @@ constexpr std::uint32_t kFat32Mask = 0x0FFFFFFF;
 bool HeaderHolds(FileSystemType eType, std::uint32_t u32Entry0, std::uint32_t u32Entry1, int iMedia) {
     std::uint32_t const u32Media = u32Entry0 & 0xFF;
     if (!IsMediaByte(u32Media) || (iMedia != kAnyMedia && u32Media != static_cast<std::uint32_t>(iMedia))) return false;
+    if (eType == FILE_SYSTEM_FAT12) return (u32Entry0 & 0xF00) == 0xF00 && (u32Entry1 & 0xFF8) == 0xFF8;
     if (eType == FILE_SYSTEM_FAT16) return (u32Entry0 & 0xFF00) == 0xFF00 && (u32Entry1 & 0x3FFF) == 0x3FFF;
     return (u32Entry0 & 0x0FFFFF00) == 0x0FFFFF00 && (u32Entry1 & 0x03FFFFF8) == 0x03FFFFF8;
 }
@@ -27,29 +28,31 @@ std::uint32_t Link(std::span<std::uint32_t const> entries, std::uint32_t u32Clus
 
 bool IsMediaByte(std::uint32_t u32Media) { return u32Media == 0xF0 || (u32Media >= 0xF8 && u32Media <= 0xFF); }
 
-std::uint32_t EntryWidth(FileSystemType eType) {
-    return eType == FILE_SYSTEM_FAT16 ? 2 : eType == FILE_SYSTEM_FAT32 ? 4 : 0;
-}
-
-std::uint32_t BadClusterMark(FileSystemType eType) { return eType == FILE_SYSTEM_FAT16 ? 0xFFF7 : 0x0FFFFFF7; }
-
 std::uint32_t ReadEntry(engine::ByteView table, FileSystemType eType, std::uint64_t u64Index) {
-    std::uint32_t const u32Width = EntryWidth(eType);
-    if (u32Width == 0 || u64Index >= table.Size() / u32Width) return 0;
-    std::size_t const offset = static_cast<std::size_t>(u64Index) * u32Width;
-    return u32Width == 2 ? table.Le16(offset) : table.Le32(offset) & kFat32Mask;
+    if (u64Index >= EntriesIn(table.Size(), eType)) return 0;
+    auto const index = static_cast<std::size_t>(u64Index);
+    switch (EntryBits(eType)) {
+    case 12: {
+        // Entry 2k is the low 12 bits of bytes 3k..3k+1, entry 2k+1 the high 12 bits of bytes
+        // 3k+1..3k+2: both lie in the 16 bits at index * 3 / 2.
+        std::size_t const offset = index + index / 2;
+        if (!table.Has(offset, 2)) return 0;
+        std::uint32_t const u32Pair = table.Le16(offset);
+        return (index & 1) != 0 ? u32Pair >> 4 : u32Pair & 0xFFF;
+    }
+    case 16: return table.Le16(index * 2);
+    case 32: return table.Le32(index * 4) & kFat32Mask;
+    default: return 0;
+    }
 }
 
 bool CheckFATHeader(engine::ByteView table, FileSystemType eType, int iMedia) {
-    std::uint32_t const u32Width = EntryWidth(eType);
-    if (u32Width == 0 || !table.Has(0, 2 * u32Width)) return false;
-    std::uint32_t const u32Entry0 = u32Width == 2 ? table.Le16(0) : table.Le32(0);
-    std::uint32_t const u32Entry1 = u32Width == 2 ? table.Le16(2) : table.Le32(4);
-    return HeaderHolds(eType, u32Entry0, u32Entry1, iMedia);
+    if (EntriesIn(table.Size(), eType) < 2) return false;
+    return HeaderHolds(eType, ReadEntry(table, eType, 0), ReadEntry(table, eType, 1), iMedia);
 }
 
 bool IsValidFATTableFirstSector(engine::ByteView sector, FileSystemType& eType) {
-    for (FileSystemType const eCandidate : {FILE_SYSTEM_FAT32, FILE_SYSTEM_FAT16}) {
+    for (FileSystemType const eCandidate : {FILE_SYSTEM_FAT32, FILE_SYSTEM_FAT16, FILE_SYSTEM_FAT12}) {
         if (CheckFATHeader(sector, eCandidate)) {
             eType = eCandidate;
             return true;
@@ -59,7 +62,7 @@ bool IsValidFATTableFirstSector(engine::ByteView sector, FileSystemType& eType) 
 }
 
 bool HasSoundHeader(std::span<std::uint32_t const> entries, FileSystemType eType, int iMedia) {
-    return EntryWidth(eType) != 0 && entries.size() >= 2 && HeaderHolds(eType, entries[0], entries[1], iMedia);
+    return EntryBits(eType) != 0 && entries.size() >= 2 && HeaderHolds(eType, entries[0], entries[1], iMedia);
 }
 
 bool IsValidFATEntries(std::span<std::uint32_t const> entries, FileSystemType eType, int iMedia) {
@@ -92,10 +95,10 @@ bool IsValidFATEntries(std::span<std::uint32_t const> entries, FileSystemType eT
 }
 
 void CutChainLoops(std::span<std::uint32_t> entries, FileSystemType eType) {
-    if (EntryWidth(eType) == 0 || entries.size() < 3 || entries.size() > kFat32Mask) return;
+    if (EntryBits(eType) == 0 || entries.size() < 3 || entries.size() > kFat32Mask) return;
     auto const n = static_cast<std::uint32_t>(entries.size());
     std::uint32_t const u32Bad = BadClusterMark(eType);
-    std::uint32_t const u32End = eType == FILE_SYSTEM_FAT16 ? 0xFFFF : kFat32Mask;
+    std::uint32_t const u32End = EndOfChainMark(eType);
     std::vector<bool> named(n, false);
     for (std::uint32_t c = 2; c < n; ++c) named[Link(entries, c, u32Bad)] = true;
     enum : std::uint8_t { kUnseen, kOnWalk, kDone };

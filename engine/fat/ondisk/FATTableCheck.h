@@ -1,26 +1,24 @@
 #pragma once
-// Checks on a file allocation table. FAT16 entries are 16-bit, FAT32 entries 32-bit of which
-// the top four bits are reserved (masked off). Entry 0 holds the media byte (0xF0 for removable
-// media, 0xF8-0xFF otherwise) with all other bits set; entry 1 holds the end-of-chain mark,
-// whose top two bits (FAT16 0x8000 and 0x4000, FAT32 0x08000000 and 0x04000000) record a clean
-// shutdown and no hard error and are ignored here.
-// Links run from 2 to the largest cluster; 0xFFF7 / 0x0FFFFFF7 marks a bad cluster and higher
-// values the end of a chain.
+// Checks on a file allocation table (entry widths: FATWidth.h; FAT32's reserved top four bits
+// are masked off). Entry 0 holds the media byte (0xF0 for removable media, 0xF8-0xFF otherwise)
+// with all other bits set; entry 1 holds the end-of-chain mark, whose top two bits in FAT16
+// (0x8000, 0x4000) and FAT32 (0x08000000, 0x04000000) record a clean shutdown and no hard error
+// and are ignored here; FAT12 has no such bits.
+// Links run from 2 to the largest cluster; 0xFF7 / 0xFFF7 / 0x0FFFFFF7 marks a bad cluster and
+// higher values the end of a chain.
 #include <cstdint>
 #include <span>
 
 #include "engine/Types.h"
 #include "engine/ByteView.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 namespace fat {
 
 /// 0xF0 (removable media) and 0xF8-0xFF are the media bytes FAT writers use.
 bool IsMediaByte(std::uint32_t u32Media);
-/// Bytes per entry: 2 for FAT16, 4 for FAT32, 0 for other types.
-std::uint32_t EntryWidth(FileSystemType eType);
-/// The bad-cluster mark of the type: 0xFFF7 or 0x0FFFFFF7.
-std::uint32_t BadClusterMark(FileSystemType eType);
-/// Entry `u32Index` of a raw table in the type's width (FAT32 masked to 28 bits); 0 outside it.
+/// Entry `u64Index` of a raw table in the type's width (FAT32 masked to 28 bits); 0 for an
+/// entry not wholly inside the table.
 std::uint32_t ReadEntry(engine::ByteView table, FileSystemType eType, std::uint64_t u64Index);
 /// Stands for "any media byte" where the boot sector's is not at hand.
 inline constexpr int kAnyMedia = -1;
@@ -28,7 +26,7 @@ inline constexpr int kAnyMedia = -1;
 /// Entries 0 and 1 of a raw table look like a FAT's first sector; with `iMedia` given, entry 0
 /// also names that media byte.
 bool CheckFATHeader(engine::ByteView table, FileSystemType eType, int iMedia = kAnyMedia);
-/// FAT32 header first, then FAT16; the type that matched in `eType`. False when neither does.
+/// FAT32 header first, then FAT16, then FAT12; the type that matched in `eType`. False when neither does.
 bool IsValidFATTableFirstSector(engine::ByteView sector, FileSystemType& eType);
 /// Entries 0 and 1 (host order) form a sound header; see CheckFATHeader.
 bool HasSoundHeader(std::span<std::uint32_t const> entries, FileSystemType eType, int iMedia = kAnyMedia);

@@ -1,10 +1,11 @@
 #include "engine/fat/ondisk/TempFATDBR.h"
 
 #include "engine/fat/ondisk/FATTableCheck.h"
+#include "engine/fat/ondisk/FATWidth.h"
 
 namespace {
 
-/// The data-cluster counts where FAT16 and FAT32 begin.
+/// The data-cluster counts where FAT16 and FAT32 begin (FAT12 below).
 constexpr std::uint64_t kMinFat16Clusters = 4085;
 constexpr std::uint64_t kMinFat32Clusters = 65525;
 
@@ -30,7 +31,7 @@ CTempFATDBR::CTempFATDBR(engine::ByteView bytes, std::uint32_t u32SectorSize) : 
     m_u32SectorsPerFat32 = bytes.Le32(36);
     m_u32RootCluster = bytes.Le32(44);
     if (!HasCommonFields(bytes)) return;
-    if (HasFat16Layout()) {
+    if (HasFixedRootLayout()) {
         m_eType = TypeByClusterCount(FILE_SYSTEM_FAT16);
     } else if (HasFat32Layout()) {
         m_eType = TypeByClusterCount(FILE_SYSTEM_FAT32);
@@ -47,9 +48,10 @@ bool CTempFATDBR::HasCommonFields(engine::ByteView bytes) const {
            fat::IsMediaByte(m_u8Media);
 }
 
-bool CTempFATDBR::HasFat16Layout() const {
-    return m_u16SectorsPerFat16 != 0 && m_u16RootEntries >= 224 &&
-           (std::uint32_t{m_u16RootEntries} * 32) % m_u16BytesPerSector == 0;
+bool CTempFATDBR::HasFixedRootLayout() const {
+    // A FAT16 root holds 224 entries at least; a FAT12 one on a small medium may hold fewer,
+    // but whole sectors of them.
+    return m_u16SectorsPerFat16 != 0 && m_u16RootEntries != 0 && (std::uint32_t{m_u16RootEntries} * 32) % m_u16BytesPerSector == 0;
 }
 
 bool CTempFATDBR::HasFat32Layout() const { return m_u16SectorsPerFat16 == 0 && m_u32SectorsPerFat32 != 0; }
@@ -59,25 +61,26 @@ FileSystemType CTempFATDBR::TypeByClusterCount(FileSystemType eLayout) const {
     std::uint64_t const u64FirstData = FirstDataSectorOf(eLayout);
     if (u64Total <= u64FirstData) return FILE_SYSTEM_UNRECOGNISED;
     std::uint64_t const u64Clusters = (u64Total - u64FirstData) / m_u8SectorsPerCluster;
-    FileSystemType const eWidth = u64Clusters < kMinFat16Clusters   ? FILE_SYSTEM_UNRECOGNISED
-                                  : u64Clusters < kMinFat32Clusters ? FILE_SYSTEM_FAT16
-                                                                    : FILE_SYSTEM_FAT32;
-    return eWidth == eLayout ? eWidth : FILE_SYSTEM_UNRECOGNISED;
+    if (u64Clusters == 0) return FILE_SYSTEM_UNRECOGNISED;
+    if (u64Clusters < kMinFat16Clusters) return eLayout == FILE_SYSTEM_FAT16 ? FILE_SYSTEM_FAT12 : FILE_SYSTEM_UNRECOGNISED;
+    if (u64Clusters < kMinFat32Clusters)
+        return eLayout == FILE_SYSTEM_FAT16 && m_u16RootEntries >= 224 ? FILE_SYSTEM_FAT16 : FILE_SYSTEM_UNRECOGNISED;
+    return eLayout == FILE_SYSTEM_FAT32 ? FILE_SYSTEM_FAT32 : FILE_SYSTEM_UNRECOGNISED;
 }
 
 std::uint32_t CTempFATDBR::SectorsPerFatOf(FileSystemType eLayout) const {
     if (eLayout == FILE_SYSTEM_FAT32) return m_u32SectorsPerFat32;
-    return eLayout == FILE_SYSTEM_FAT16 ? m_u16SectorsPerFat16 : 0;
+    return fat::HasFixedRoot(eLayout) ? m_u16SectorsPerFat16 : 0;
 }
 
 std::uint64_t CTempFATDBR::TotalSectorsOf(FileSystemType eLayout) const {
     if (eLayout == FILE_SYSTEM_FAT32) return m_u32TotalSectors32;
-    if (eLayout == FILE_SYSTEM_FAT16) return m_u16TotalSectors16 != 0 ? m_u16TotalSectors16 : m_u32TotalSectors32;
+    if (fat::HasFixedRoot(eLayout)) return m_u16TotalSectors16 != 0 ? m_u16TotalSectors16 : m_u32TotalSectors32;
     return 0;
 }
 
 std::uint32_t CTempFATDBR::RootDirSectorsOf(FileSystemType eLayout) const {
-    if (eLayout != FILE_SYSTEM_FAT16 || m_u16BytesPerSector == 0) return 0;
+    if (!fat::HasFixedRoot(eLayout) || m_u16BytesPerSector == 0) return 0;
     return std::uint32_t{m_u16RootEntries} * 32 / m_u16BytesPerSector;
 }
 

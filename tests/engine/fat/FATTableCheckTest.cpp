@@ -1,4 +1,5 @@
-// Allocation tables made by hand: joins, loops, links out of range, the FAT16 marks, and a
+// Allocation tables made by hand: joins, loops, links out of range, the FAT12 packing, the
+// FAT12 and FAT16 marks, and a
 // descending chain across a full-size FAT32 table, which the check must take in linear time.
 #include <gtest/gtest.h>
 
@@ -88,6 +89,64 @@ TEST(FATTableCheckTest, Fat16MarksWidenAndFat32EntriesAreMasked) {
     engine::ByteView const view(raw, sizeof raw);
     EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT32, 2), 0x0FFFFFFFu);
     EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT32, 3), 5u);
+}
+
+/// 12-bit entries packed as FAT12 stores them: two in three bytes, low nibble first.
+std::vector<std::uint8_t> PackFat12(std::vector<std::uint32_t> const& entries) {
+    std::vector<std::uint8_t> raw;
+    for (std::size_t i = 0; i < entries.size(); i += 2) {
+        std::uint32_t const a = entries[i];
+        std::uint32_t const b = i + 1 < entries.size() ? entries[i + 1] : 0;
+        raw.push_back(static_cast<std::uint8_t>(a & 0xFF));
+        raw.push_back(static_cast<std::uint8_t>((a >> 8) | ((b & 0xF) << 4)));
+        if (i + 1 < entries.size()) raw.push_back(static_cast<std::uint8_t>(b >> 4));
+    }
+    return raw;
+}
+
+TEST(FATTableCheckTest, Fat12EntriesUnpackAndTheirMarksWiden) {
+    std::vector<std::uint8_t> const pair = PackFat12({0xABC, 0x123});
+    EXPECT_EQ(pair, (std::vector<std::uint8_t>{0xBC, 0x3A, 0x12}));
+    std::vector<std::uint32_t> const entries = {0xFF0, 0xFFF, 0x003, 0xFF7, 0xFFF, 0x006, 0x007, 0xFF8};
+    std::vector<std::uint8_t> const raw = PackFat12(entries);
+    ASSERT_EQ(raw.size(), 12u);
+    engine::ByteView const view(raw.data(), raw.size());
+    for (std::uint32_t i = 0; i < entries.size(); ++i) EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT12, i), entries[i]) << i;
+    EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT12, 8), 0u);
+    // Five bytes hold entries 0 to 2; entry 3 would need the sixth byte.
+    engine::ByteView const cut(raw.data(), 5);
+    EXPECT_EQ(fat::EntriesIn(cut.Size(), FILE_SYSTEM_FAT12), 3u);
+    EXPECT_EQ(fat::ReadEntry(cut, FILE_SYSTEM_FAT12, 2), 0x003u);
+    EXPECT_EQ(fat::ReadEntry(cut, FILE_SYSTEM_FAT12, 3), 0u);
+    FileSystemType eType = FILE_SYSTEM_UNRECOGNISED;
+    EXPECT_TRUE(fat::IsValidFATTableFirstSector(view, eType));
+    EXPECT_EQ(eType, FILE_SYSTEM_FAT12);
+    EXPECT_TRUE(fat::CheckFATHeader(view, FILE_SYSTEM_FAT12, 0xF0));
+    EXPECT_FALSE(fat::CheckFATHeader(view, FILE_SYSTEM_FAT12, 0xF8));
+
+    std::vector<std::uint32_t> unpacked(entries.size());
+    for (std::uint32_t i = 0; i < entries.size(); ++i) unpacked[i] = fat::ReadEntry(view, FILE_SYSTEM_FAT12, i);
+    CFATTable const table(FILE_SYSTEM_FAT12, unpacked);
+    ASSERT_TRUE(table.IsValidFATTable());
+    EXPECT_EQ(table.GetNextCluster(2), 3u);
+    EXPECT_EQ(table.GetNextCluster(3), IFATTable::kBadCluster);
+    EXPECT_EQ(table.GetNextCluster(4), IFATTable::kEndOfChain);
+    EXPECT_EQ(table.GetNextCluster(7), IFATTable::kEndOfChain);
+    EXPECT_EQ(table.GetNextCluster(8), 0u);
+}
+
+TEST(FATTableCheckTest, AFat12LinkPastTheTableOrALoopIsCaught) {
+    std::vector<std::uint32_t> outside = {0xFF8, 0xFFF, 0x100, 0xFFF};  // 0x100 lies past entry 3
+    EXPECT_FALSE(fat::IsValidFATEntries(outside, FILE_SYSTEM_FAT12));
+    std::vector<std::uint32_t> looping = {0xFF8, 0xFFF, 0x003, 0x004, 0x002, 0x000};
+    EXPECT_FALSE(fat::IsValidFATEntries(looping, FILE_SYSTEM_FAT12));
+    CFATTable table(FILE_SYSTEM_FAT12, looping);
+    ASSERT_TRUE(table.HasSoundHeader());
+    table.GuardChains();
+    std::uint32_t u32Steps = 0;
+    for (std::uint32_t c = 2; c >= 2 && c < 6 && u32Steps < 6; c = table.GetNextCluster(c)) ++u32Steps;
+    EXPECT_EQ(u32Steps, 3u) << "the cut loop ends after clusters 2, 3 and 4";
+    EXPECT_EQ(table.GetNextCluster(5), 0u);
 }
 
 TEST(FATTableCheckTest, TheHeaderIgnoresTheShutdownAndErrorBits) {

@@ -1,5 +1,5 @@
 // Boot-sector checks on sectors mkfs.fat wrote, patched one field at a time. The checks decide
-// whether a volume is FAT16, FAT32 or neither; a variant that slips through would send the
+// whether a volume is FAT12, FAT16, FAT32 or none; a variant that slips through would send the
 // quick scan into a layout it misreads.
 #include "engine/fat/ondisk/TempFATDBR.h"
 
@@ -46,7 +46,16 @@ std::vector<Variant> const& Variants() {
         {"Fat16OnA4096ByteSectorDevice", "fat16.img", Unchanged, 4096, FILE_SYSTEM_UNRECOGNISED},
         {"Fat16Written4096ByteSectors", "fat16-4k.img", Unchanged, 4096, FILE_SYSTEM_FAT16},
         {"Fat32Written4096ByteSectors", "fat32-4k.img", Unchanged, 4096, FILE_SYSTEM_FAT32},
-        {"Fat12", "fat12.img", Unchanged, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat12AsWritten", "fat12.img", Unchanged, 512, FILE_SYSTEM_FAT12},
+        {"Fat12Written4096ByteSectors", "fat12-4k.img", Unchanged, 4096, FILE_SYSTEM_FAT12},
+        {"Fat12OnA4096ByteSectorDevice", "fat12.img", Unchanged, 4096, FILE_SYSTEM_UNRECOGNISED},
+        // The cluster count decides the width, not the type string.
+        {"Fat12TypeStringSaysFat16", "fat12.img", [](Sector& s) { std::memcpy(&s[54], "FAT16   ", 8); }, 512, FILE_SYSTEM_FAT12},
+        {"Fat12NoRootEntries", "fat12.img", [](Sector& s) { engine::ByteWriter(s).Le16(17, 0); }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat12RootNotWholeSectors", "fat12.img", [](Sector& s) { engine::ByteWriter(s).Le16(17, 100); }, 512, FILE_SYSTEM_UNRECOGNISED},
+        {"Fat12ThreeFats", "fat12.img", [](Sector& s) { s[16] = 3; }, 512, FILE_SYSTEM_UNRECOGNISED},
+        // Enough clusters for FAT16 in a volume whose root is too small for one.
+        {"Fat16WithASmallRoot", "fat16.img", [](Sector& s) { engine::ByteWriter(s).Le16(17, 16); }, 512, FILE_SYSTEM_UNRECOGNISED},
     };
     return variants;
 }

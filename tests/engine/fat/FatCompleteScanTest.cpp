@@ -82,12 +82,14 @@ TEST_P(FatCompleteScan, RecoversEveryLiveFileAtItsPath) {
 INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
                          testing::Values(
                              // Intact volumes with a deleted folder whose cluster a new folder took.
+                             CompleteCase{"IntactFat12", "fat12", {"fat12.manifest"}, nullptr},
                              CompleteCase{"IntactFat16", "fat16", {"fat16.manifest"}, nullptr},
                              CompleteCase{"IntactFat32", "fat32", {"fat32.manifest"}, nullptr},
                              // No sub-folder: the root alone holds the files.
                              CompleteCase{"RootOnlyFat16", "fat16-holes", {"fat16-holes.manifest"}, nullptr},
                              // The image ends before the volume does.
                              CompleteCase{"PartialImage", "fat32-cut", {"fat32-cut.manifest"}, nullptr},
+                             CompleteCase{"Fat12Of4096ByteSectors", "fat12-4k", {"fat12-4k.manifest"}, nullptr, 4096},
                              CompleteCase{"Fat16Of4096ByteSectors", "fat16-4k", {"fat16-4k.manifest"}, nullptr, 4096},
                              CompleteCase{"Fat32Of4096ByteSectors", "fat32-4k", {"fat32-4k.manifest"}, nullptr, 4096},
                              CompleteCase{"TwoVolumesWithSharedClusterNumbers", "complete-two",

@@ -67,7 +67,8 @@ TEST_P(FatVolumeAnalyzeTest, NamesTheTypeTheBootSectorsSizeAndTheRootFoldersLabe
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, FatVolumeAnalyzeTest,
-                         testing::Values(LabelCase{"fat16", FILE_SYSTEM_FAT16, "FAT16VOL"},
+                         testing::Values(LabelCase{"fat12", FILE_SYSTEM_FAT12, "FAT12VOL"},
+                                         LabelCase{"fat16", FILE_SYSTEM_FAT16, "FAT16VOL"},
                                          LabelCase{"fat32", FILE_SYSTEM_FAT32, "FAT32VOL"}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszImage); });
 
