@@ -1,8 +1,8 @@
 # Precompiled headers: most of a translation unit's compile time here is parsing the same big
 # headers again (Qt's in the application, GoogleTest's in the tests, the standard library's in
-# the engine). Each set is compiled once per build, by one target, and the targets of the same
-# kind reuse it (REUSE_FROM needs the same compiler options; the definitions may differ as long
-# as the headers do not read them, and -Winvalid-pch with -Werror stops the build if they do).
+# the engine). A library compiles its set for itself; the many test programs share one set per
+# kind. CMake adds -Winvalid-pch, so with -Werror a set the compiler cannot use stops the build
+# instead of silently costing the time again.
 option(QUORIN_PCH "Compile the heavy headers once per build (precompiled headers)" ON)
 
 # The standard headers most engine sources include.
@@ -24,9 +24,23 @@ function(quorin_precompile target headers)
   endif()
 endfunction()
 
-# quorin_reuse_precompiled(<target> <from>): the target uses <from>'s compiled set.
-function(quorin_reuse_precompiled target from)
+# quorin_precompiled_set(<name> <header-list-variable> <libraries...>): a target that only
+# compiles that set, with the compile options and definitions the libraries give, for the
+# targets of one kind to reuse. GCC takes a precompiled set only where every definition it was
+# made with is defined the same way, so the set is made with none of one target's own (a test's
+# source folder, QTest's per-target folders); a user's extra definitions are fine as long as the
+# set's headers do not read them.
+function(quorin_precompiled_set name headers)
   if(QUORIN_PCH)
-    target_precompile_headers(${target} REUSE_FROM ${from})
+    add_library(${name} OBJECT ${PROJECT_SOURCE_DIR}/cmake/PrecompiledSet.cpp)
+    target_link_libraries(${name} PRIVATE ${ARGN} quorin_warnings)
+    target_precompile_headers(${name} PRIVATE ${${headers}})
+  endif()
+endfunction()
+
+# quorin_reuse_precompiled(<target> <set>): the target uses that set.
+function(quorin_reuse_precompiled target set)
+  if(QUORIN_PCH)
+    target_precompile_headers(${target} REUSE_FROM ${set})
   endif()
 endfunction()
