@@ -9,8 +9,6 @@ option(QUORIN_PCH "Compile the heavy headers once per build (precompiled headers
 set(QUORIN_PCH_STD
   <algorithm> <array> <cstdint> <cstring> <functional> <map> <memory> <optional> <span>
   <string> <string_view> <utility> <vector>)
-# GoogleTest, for every test.
-set(QUORIN_PCH_GTEST <gtest/gtest.h> ${QUORIN_PCH_STD})
 # The Qt headers most of the application's sources include.
 set(QUORIN_PCH_QT
   <QApplication> <QDir> <QKeyEvent> <QLabel> <QLineEdit> <QMessageBox> <QMouseEvent>

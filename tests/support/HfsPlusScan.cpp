@@ -21,7 +21,7 @@
 
 namespace hfsplustest {
 
-std::string MacImagePath() { return HFSPLUS_FIXTURES "/hfsplus/hfsplus.raw"; }
+std::string MacImagePath() { return std::string(HFSPLUS_FIXTURES) + "/hfsplus/hfsplus.raw"; }
 
 std::vector<std::uint8_t> LoadMacImage() {
     std::ifstream in(MacImagePath(), std::ios::binary);

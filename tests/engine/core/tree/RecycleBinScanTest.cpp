@@ -32,7 +32,7 @@ struct Images {
 Images const& BuiltImages() {
     static Images const* const pImages = [] {
         auto* pBuilt = new Images;  // lives as long as the process: the images are read to the end
-        std::string const script = QUORIN_SOURCE_DIR "/tests/fixtures/recycle/make_images.sh";
+        std::string const script = std::string(QUORIN_SOURCE_DIR) + "/tests/fixtures/recycle/make_images.sh";
         pBuilt->iExit = testsupport::RunCommand("bash '" + script + "' '" + pBuilt->dir.Path() + "' >/dev/null 2>&1");
         return pBuilt;
     }();
