@@ -1,7 +1,7 @@
 # Precompiled headers: most of a translation unit's compile time here is parsing the same big
-# headers again (Qt's in the application, GoogleTest's in the tests, the standard library's in
-# the engine). A library compiles its set for itself; the many test programs share one set per
-# kind. CMake adds -Winvalid-pch, so with -Werror a set the compiler cannot use stops the build
+# headers again (Qt's in the application and its tests, the standard library's in the engine and
+# the model). A library compiles its set for itself; the application's many test programs share
+# one. CMake adds -Winvalid-pch, so with -Werror a set the compiler cannot use stops the build
 # instead of silently costing the time again.
 option(QUORIN_PCH "Compile the heavy headers once per build (precompiled headers)" ON)
 
