@@ -36,6 +36,19 @@ ResultTreeModel::Rows& ResultTreeModel::rowsOf(const OpNodeData* parent) const {
 
 void ResultTreeModel::forget(const OpNodeData* parent) { m_rows.erase(parent); }
 
+QModelIndex ResultTreeModel::shownIndexOf(const OpNodeData* item) const {
+    const Rows* rows = knownRows(item->parent());
+    if (!rows) return {};
+    const auto at = rows->places.find(item);
+    if (at == rows->places.end()) return {};
+    return createIndex(static_cast<int>(at->second), 0, const_cast<OpNodeData*>(item));
+}
+
+void ResultTreeModel::countsChanged(const OpNodeData* item) {
+    for (; item; item = item->parent())
+        if (const QModelIndex at = shownIndexOf(item); at.isValid()) emit dataChanged(at, at, {Qt::DisplayRole});
+}
+
 OpNodeData* ResultTreeModel::itemAt(const QModelIndex& index) const {
     return index.isValid() ? static_cast<OpNodeData*>(index.internalPointer()) : nullptr;
 }
@@ -140,6 +153,8 @@ void ResultTreeModel::EndInsertRows() {
     const Pending range = m_pending.back();
     m_pending.pop_back();
     if (m_resetting || range.count == 0) return;
+    // The count a group row reads is kept as files arrive; a view repaints it when told.
+    if (m_showsCounts) countsChanged(range.parent);
     Rows* rows = knownRows(range.parent);
     // A parent no view has asked about is read whole when one does.
     if (!rows) return;

@@ -70,6 +70,11 @@ private:
     Rows& rowsOf(const uimodel::OpNodeData* parent) const;
     Rows* knownRows(const uimodel::OpNodeData* parent) const;
     void forget(const uimodel::OpNodeData* parent);
+    // The row's index when a view has fetched the rows beside it; invalid otherwise, and
+    // nothing is read to find out.
+    QModelIndex shownIndexOf(const uimodel::OpNodeData* item) const;
+    // Files arrived below `item`: its label and those of the groups above it read a new count.
+    void countsChanged(const uimodel::OpNodeData* item);
 
     uimodel::TreeArray& m_array;
     bool m_showsCounts = false;

@@ -2,9 +2,12 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 #include "app/controls/ElidedLabel.h"
 #include "app/controls/MAAttachedWindow.h"
 #include "app/controls/QNDeepScanViewController.h"
+#include "app/controls/TCImageButton.h"
 #include "app/results/ScanBar.h"
 #include "app/results/ScanBarLayout.h"
 
@@ -69,9 +72,23 @@ bool DeepScanOffer::isShown() const { return m_attachedWindow != nullptr; }
 
 MAAttachedWindow* DeepScanOffer::popover() const { return m_attachedWindow.data(); }
 
+int DeepScanOffer::bandTop(int left, int right, int anchorY) const {
+    // The title row's controls that the shell puts into the bar (the window's menu) lie above the
+    // anchor: the offer starts below every one of them that shares its columns.
+    int top = m_bar->mapTo(m_window, QPoint(0, 0)).y() + kOfferGap;
+    for (QWidget* child : m_bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isVisible() || child == m_bar->offerAnchor()) continue;
+        const QRect frame(child->mapTo(m_window, QPoint(0, 0)), child->size());
+        if (frame.bottom() < anchorY && frame.right() >= left && frame.left() <= right)
+            top = std::max(top, frame.bottom() + 1 + kOfferGap);
+    }
+    return top;
+}
+
 void DeepScanOffer::place() {
-    // Between the deep-scan button and the scan box, inside the bar: the hint takes the room left
-    // once the arrow and the margins are counted, and smaller type when its lines need it.
+    // Right of the deep-scan button, inside the bar and below its title row, as far as the scan
+    // box's first label or button: the hint takes the room left once the arrow and the margins
+    // are counted, and smaller type when its lines need it. It covers no control for its 8 s.
     if (!m_attachedWindow || !m_offerView) return;
     QWidget* anchorWidget = m_bar->offerAnchor();
     QPoint anchor = anchorWidget->mapTo(m_window, anchorWidget->rect().center());
@@ -84,9 +101,17 @@ void DeepScanOffer::place() {
     const int hintLeft = m_attachedWindow->x() + m_offerView->x();  // the body's edge lies a margin left of it
     anchor.rx() += std::max(0, labelEnd + 2 * kOfferGap - hintLeft);
     m_attachedWindow->setPoint(anchor, kOfferSide);
+    // It may lie over the scan box's backdrop, never over what the box shows.
+    const int right = m_bar->mapTo(m_window, QPoint(m_bar->boxContentLeft(), 0)).x() - kOfferGap;
+    // The band it may take, and the arrow at its middle: still on the button or its label.
+    const int top = bandTop(m_attachedWindow->x(), right, anchor.y());
+    const int bottom = m_bar->mapTo(m_window, QPoint(0, 0)).y() + kScanBarHeight - kOfferGap;
+    const QWidget* button = m_bar->deepScan();
+    const QRect control = QRect(button->mapTo(m_window, QPoint(0, 0)), button->size()).united(label);
+    anchor.setY(std::clamp((top + bottom) / 2, control.top(), control.bottom()));
+    const int height = std::max(0, std::min(anchor.y() - top, bottom - anchor.y()) * 2);
+    m_attachedWindow->setPoint(anchor, kOfferSide);
     const QSize chrome = m_attachedWindow->size() - m_offerView->size();
-    const int right = m_bar->box()->mapTo(m_window, QPoint(0, 0)).x() - kOfferGap;
-    const int height = std::min(anchor.y(), kScanBarHeight - anchor.y()) * 2 - 2 * kOfferGap;
     m_offerView->fitWithin(QSize(right - m_attachedWindow->x(), height) - chrome);
     m_attachedWindow->setPoint(anchor, kOfferSide);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The offer of a deep scan after a quick one: a pop-over pointing at the bar's deep-scan button
-// from its right, made once per window, closed after 8 s, by its own button or by Escape, and
-// made again at the anchor's new place when the window resizes while it shows.
+// from its right, below the title row's menu, made once per window, closed after 8 s, by its own
+// button or by Escape, and made again at the anchor's new place when the window resizes while it
+// shows.
 #include <QObject>
 #include <QPointer>
 
@@ -36,6 +37,8 @@ public:
 
 private:
     void place();
+    // The highest y the offer may reach over the columns left to right, above `anchorY`.
+    int bandTop(int left, int right, int anchorY) const;
 
     QWidget* m_window;
     ScanBar* m_bar;

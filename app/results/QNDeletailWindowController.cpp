@@ -268,6 +268,7 @@ void QNDeletailWindowController::getScanProgress() {
 }
 
 void QNDeletailWindowController::showFinishedState() {
+    const bool stopped = QNUIController::WasScanStopped();
     m_following = false;
     m_watch->stop();
     // What the scan added after the last post (a scan may end before its first one).
@@ -296,17 +297,17 @@ void QNDeletailWindowController::showFinishedState() {
     if (m_isCloseWindow) {
         hide();
         NotificationCenter::instance().post(QStringLiteral("appWillTerminate"));
-        emit scanEnded();
+        emit scanEnded(stopped);
         return;
     }
     if (m_isSelectBackHome) {
         doBackHomeAction(1);
-        emit scanEnded();
+        emit scanEnded(stopped);
         return;
     }
     setFoundAllFiles();
     updateScanButtons();
-    emit scanEnded();
+    emit scanEnded(stopped);
 }
 
 void QNDeletailWindowController::setFoundAllFiles() {

@@ -111,6 +111,9 @@ public:
     void segmentSelect(int segment);
     // A grid item's check box: the row's file checked or unchecked, refused during a running scan.
     void doSelectItem(int row);
+    // A collection tile (thumbview::BVView) changed its file's check itself: the outlines, the
+    // selection label and the tree's check states follow, unless a scan runs.
+    void reLoadCollectionViewData();
 
     // Recovery of the checked files (ResultsRecovery.cpp): the recover button opens a folder
     // dialog; its answer goes through the checks, then the copy runs under the progress dialog.
@@ -134,8 +137,9 @@ public:
     bool isSaved() const { return m_bSave; }
 
 signals:
-    // The scan wound down and the finished state shows (also after a stop).
-    void scanEnded();
+    // The scan wound down and the finished state shows. `stopped`: it was asked to stop before its
+    // end (by this window or by the program's own stop), so it did not finish.
+    void scanEnded(bool stopped);
     // The progress display was written (the bar's whole percent, the found label): each poll.
     void progressShown(int percent);
     // A passing note was shown to the user (its text).

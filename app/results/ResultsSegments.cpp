@@ -44,4 +44,9 @@ void QNDeletailWindowController::doSelectItem(int row) {
     toggleListCheck(row);
 }
 
+void QNDeletailWindowController::reLoadCollectionViewData() {
+    if (QNUIController::IsScanRunning()) return;
+    checkRefresh();
+}
+
 }  // namespace app::results

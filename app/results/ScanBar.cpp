@@ -1,6 +1,7 @@
 #include "app/results/ScanBar.h"
 
 #include <QDateTime>
+#include <QLabel>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
@@ -116,6 +117,23 @@ void ScanBar::showStillLabels() {
     m_found->setFullText(Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QStringLiteral("0")));
     m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(QStringLiteral("-:-:-")));
     m_selectFiles->setFullText(Text(QStringLiteral("PAGE_FOUR_SELECT_FILES")).arg(QStringLiteral("0 byte")).arg(0));
+}
+
+int ScanBar::boxContentLeft() const {
+    int left = m_box->x() + m_box->width();
+    for (QWidget* part : m_box->findChildren<QWidget*>()) {
+        // The parts that draw something of their own: no containers.
+        if (!part->isVisibleTo(this) || part->findChild<QWidget*>()) continue;
+        int partLeft = part->mapTo(this, QPoint(0, 0)).x();
+        if (const auto* label = qobject_cast<const QLabel*>(part)) {
+            if (label->text().isEmpty()) continue;
+            const int text = std::min(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+            if (label->alignment() & Qt::AlignHCenter) partLeft += (label->width() - text) / 2;
+            if (label->alignment() & Qt::AlignRight) partLeft += label->width() - text;
+        }
+        left = std::min(left, partLeft);
+    }
+    return left;
 }
 
 void ScanBar::layoutParts(bool finished, bool following) {

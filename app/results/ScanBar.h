@@ -38,6 +38,9 @@ public:
     QWidget* offerAnchor() const { return m_anchor; }
     ElidedLabel* deepScanLabel() const { return m_deepScanLabel; }
     QWidget* box() const { return m_box; }
+    // Where the box's first shown content begins (a label's text, a button), in the bar's
+    // coordinates: left of it the box shows only its backdrop.
+    int boxContentLeft() const;
 
     // Seconds of the wall clock for the remaining-time label's once-a-second rule.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }

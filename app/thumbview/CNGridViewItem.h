@@ -2,7 +2,9 @@
 // A grid cell's drawing: a rounded tinted tile with a 5-px margin on the left and top, the
 // hover fill, the selection ring, the thumbnail fitted within 90 x 90 keeping its aspect
 // ratio, and under it the check box and the title. The delegate asks its owner for each
-// row's title, check state and thumbnail, so the model stays the results list.
+// row's title, check state and thumbnail, so the model stays the results list. Deleted files
+// wear the collection tile's red marker: the grid is the thumbnail view that shows found files,
+// and a photo's deleted state must not vanish when the user leaves the list.
 #include <QColor>
 #include <QFont>
 #include <QPixmap>

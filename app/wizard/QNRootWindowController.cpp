@@ -47,6 +47,8 @@ QString ListFailureReason(RESULT result) {
 QString ImageRefusal(uimodel::DiskImageAnswer answer) {
     using uimodel::DiskImageAnswer;
     switch (answer) {
+        case DiskImageAnswer::NoPath:
+            return Text(QStringLiteral("IMAGE_REFUSED_NO_PATH"));
         case DiskImageAnswer::Missing:
             return Text(QStringLiteral("IMAGE_REFUSED_MISSING"));
         case DiskImageAnswer::Folder:

@@ -111,6 +111,13 @@ engine::ByteView RawFileBuffer::ReadUpTo(std::uint64_t u64Offset, std::uint32_t 
                             static_cast<std::size_t>(std::min<std::uint64_t>(u64Available, u32MaxLength)));
 }
 
+std::uint64_t RawFileBuffer::BytesToDeviceEnd() const {
+    if (m_u64DeviceSectors == 0) return UINT64_MAX;
+    if (m_u64StartSector >= m_u64DeviceSectors) return 0;
+    auto const bytes = engine::CheckedMul<std::uint64_t>(m_u64DeviceSectors - m_u64StartSector, m_u32SectorSize);
+    return bytes ? *bytes : UINT64_MAX;
+}
+
 bool RawFileBuffer::ReadByte(std::uint64_t u64Offset, std::uint8_t& u8Value) {
     engine::ByteView const view = Read(u64Offset, 1);
     if (view.Empty()) return false;

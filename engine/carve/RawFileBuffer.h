@@ -33,6 +33,9 @@ public:
     /// One byte; false when it cannot be read.
     bool ReadByte(std::uint64_t u64Offset, std::uint8_t& u8Value);
 
+    /// Bytes from the file's start to the device's end; UINT64_MAX when the device does not tell.
+    std::uint64_t BytesToDeviceEnd() const;
+
     /// Window size in bytes: 128 sectors of the device (65536 without a device).
     std::uint32_t GetWindowSize() const { return m_u32WindowSize; }
 

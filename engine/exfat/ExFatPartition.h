@@ -10,6 +10,7 @@
 #include "engine/core/copyout/ClusterBitmap.h"
 #include "engine/exfat/FatTable.h"
 #include "engine/exfat/FileBaseInfo.h"
+#include "engine/exfat/ondisk/ExFatClusters.h"
 
 class CExFatDBR;
 class CExFatFileNode;
@@ -69,7 +70,7 @@ public:
     std::uint64_t GetTotalSectors() const { return m_u64TotalSectors; }
 
     /// The heap's first cluster number.
-    static constexpr std::uint32_t kFirstCluster = 2;
+    static constexpr std::uint32_t kFirstCluster = exfat::kFirstClusterNumber;
 
 private:
     std::uint32_t m_u32BytesPerSector = 512;

@@ -1,5 +1,6 @@
 #include "engine/fat/FATQuickSearcher.h"
 
+#include <optional>
 #include <vector>
 
 #include "engine/IDirecotryTreeBuilder.h"
@@ -59,28 +60,39 @@ RESULT CFATQuickSearcher::QuickSearchFiles(IStorageDevice* pDevice, IProgress* p
 RESULT CFATQuickSearcher::SearchVolume(IStorageDevice* pDevice, IProgress* pProgress, FileSystemType eType) {
     int const iSectorSize = pDevice->GetSectorSize();
     if (iSectorSize < 512 || iSectorSize > kMaxSectorSize) return ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
-    std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
-    engine::ByteView const view(sector.data(), sector.size());
+    // Sector 0 and FAT32's backup, each read once when first needed (empty when unreadable):
+    // the lenient pass looks again at what the strict one read.
+    std::vector<std::uint8_t> copies[2];
+    bool bRead[2] = {false, false};
+    auto const copyAt = [&](std::size_t i) {
+        if (!bRead[i]) {
+            bRead[i] = true;
+            copies[i].resize(static_cast<std::size_t>(iSectorSize));
+            if (!pDevice->ReadSector(copies[i].data(), i == 0 ? 0 : kBackupBootSector, 1)) copies[i].clear();
+        }
+        return engine::ByteView(copies[i].data(), copies[i].size());
+    };
     // A boot sector whose table starts as a table should; failing that, one whose tables are
     // zeroed or unreadable (a card with bad sectors at its start): its folders still give files.
-    auto validAt = [&](long long s64Sector, bool bTableSeen) {
-        if (!pDevice->ReadSector(sector.data(), s64Sector, 1)) return false;
+    auto const validAt = [&](std::size_t i, bool bTableSeen) {
+        engine::ByteView const view = copyAt(i);
+        if (view.Empty()) return false;
         CTempFATDBR const dbr(view, static_cast<std::uint32_t>(iSectorSize));
         bool const bSound = bTableSeen ? CFATBuildWorker::IsFullValidDBR(view, 0, pDevice)
                                        : dbr.IsValidDBR() && std::uint64_t{dbr.GetNumberOfFat()} * dbr.GetSectorsPerFat() <= dbr.GetTotalSectors();
         return bSound && dbr.GetFileSystemType() == eType;
     };
-    bool bFound = false;
-    for (bool const bTableSeen : {true, false}) {
-        bFound = validAt(0, bTableSeen) || (eType == FILE_SYSTEM_FAT32 && validAt(kBackupBootSector, bTableSeen));
-        if (bFound) break;
-    }
+    std::size_t const copyCount = eType == FILE_SYSTEM_FAT32 ? 2 : 1;
+    std::optional<std::size_t> found;
+    for (bool const bTableSeen : {true, false})
+        for (std::size_t i = 0; !found && i < copyCount; ++i)
+            if (validAt(i, bTableSeen)) found = i;
 
     CFATSearchedPartitionInfo* pRecord = nullptr;
     RESULT result = ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
     std::unique_ptr<CDoubleFATTable> pTable;
-    if (bFound) {
-        CTempFATDBR const dbr(view, static_cast<std::uint32_t>(iSectorSize));
+    if (found) {
+        CTempFATDBR const dbr(copyAt(*found), static_cast<std::uint32_t>(iSectorSize));
         long long const s64DeviceSectors = pDevice->GetTotalSectors();
         FATVolumeGeometry const geometry =
             FATVolumeGeometry::FromBootSector(dbr, s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) : 0);

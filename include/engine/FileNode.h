@@ -98,6 +98,9 @@ public:
     IDataRunList* GetDataRunList() const { return m_bHasRuns ? &m_runs : nullptr; }
     /// Takes the list's runs in place of those held (null: none) and releases the list.
     void SetDataRunList(ReleasePtr<IDataRunList> pList);
+    /// Takes `runs`' runs and flag as the node's list, leaving `runs` empty: a list built in
+    /// place, with no list object of its own to make and release.
+    void TakeRunsOf(CDataRunList& runs);
     /// Hands the runs over in a list of their own, leaving the node without one.
     ReleasePtr<IDataRunList> TakeDataRunList();
     unsigned short GetBelongedPartition() const;

@@ -74,6 +74,12 @@ public:
     /// Selects the node to copy; a clone of its reader that the caller releases, or null when
     /// the node cannot be read.
     virtual IFileReader* SetRecoverNode(IFileNode* pNode) = 0;
+    /// The bytes a copy of the node would write, learnt from the node and its runs alone: no
+    /// device read and no selection, so totalling many nodes stays cheap. Resident data and a
+    /// compressed file count their recorded size (resident data up to the largest value a
+    /// record holds); their reader tells the exact count once selected. 0 for a node that
+    /// cannot be copied.
+    virtual long long GetWritableSize(IFileNode* pNode) = 0;
     /// Copies the selected node's data (its first `iByteLimit` bytes when that is positive) to
     /// `pszPath`. 0 on success (CopyNoteResult when the node carries a note, or with
     /// kCodeShortData when its runs hold less than its size: the file ends with their data);

@@ -29,6 +29,10 @@ public:
     /// index until that FlashBuild ends: a searcher gives each partition it found (with the
     /// index its nodes carry) before its FlashBuild. A null record is ignored.
     virtual void SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) = 0;
+    /// Hands the sink at once what the type's trees can show, without waiting for the pacing
+    /// of incremental builds: a searcher calls it when it has just handed over a whole volume
+    /// while the scan goes on. A builder that shows nothing before FlashBuild ignores it.
+    virtual void ShowWaitingNodes(_tagSearcherType /*eType*/) {}
 };
 
 /// A new builder; `bRestore` when a results file is replayed (every node is kept as stored).

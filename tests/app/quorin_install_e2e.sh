@@ -5,6 +5,7 @@
 #
 #   quorin_install_e2e.sh <cmake> <build-dir> <out-dir>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/support/e2e_cleanup.sh"
 cmake=$1 build=$2 out=$(realpath -m "$3")
 for tool in xvfb-run mkfs.fat mcopy; do
   command -v "$tool" >/dev/null || { echo "quorin_install_e2e: skipped: $tool is missing" >&2; exit 77; }

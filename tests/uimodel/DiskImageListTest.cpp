@@ -3,6 +3,8 @@
 // no disk are refused with the reason, without blocking on a FIFO.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,8 @@
 #include "support/TempDir.h"
 #include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
 
 namespace {
 
@@ -93,6 +97,77 @@ TEST_P(DiskImageList, ListsWhatTheFileHoldsOrSaysWhyNot) {
 
 INSTANTIATE_TEST_SUITE_P(Files, DiskImageList, testing::ValuesIn(kCases),
                          [](testing::TestParamInfo<ImageCase> const& param) { return std::string(param.param.label); });
+
+TEST(DiskImageList, AnImageOpenedThroughTheFacadeIsListedOnce) {
+    if (!HaveTool("mkfs.fat")) GTEST_SKIP() << "mkfs.fat is missing";
+    RegisterEngineSubsystems();
+    testsupport::TempDir dir;
+    std::string const image = dir.File("card.img");
+    ASSERT_EQ(RunCommand("mkfs.fat -F 32 -n CARD -C '" + image + "' 65536 >/dev/null"), 0);
+    for (int opened = 1; opened <= 2; ++opened) {
+        int iDisk = -1;
+        ASSERT_EQ(uimodel::QNUIController::AddDiskImage(image, iDisk), DiskImageAnswer::Listable);
+        std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+        uimodel::QNUIController::GetDeviceInfoToArray(rows);
+        int listed = 0;
+        for (auto const& row : rows) listed += row->isDmg() && row->diskIndex() == iDisk;
+        int named = 0;
+        for (auto const& row : rows) named += row->name() == "card.img";
+        EXPECT_EQ(listed, 1) << "opened " << opened << " times";
+        EXPECT_EQ(named, 1) << "opened " << opened << " times";
+    }
+}
+
+// The rows of the facade's list that show the file `name` as a disk image.
+int RowsNamed(std::string const& name, int& iDisk) {
+    std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+    uimodel::QNUIController::GetDeviceInfoToArray(rows);
+    int named = 0;
+    for (auto const& row : rows)
+        if (row->isDmg() && row->name() == name) {
+            ++named;
+            iDisk = row->diskIndex();
+        }
+    return named;
+}
+
+TEST(DiskImageList, AnImageTheSystemAttachedIsNotListedAgain) {
+    // Attached by the system (a desktop's image mounter does so), the file is a loop device that
+    // the machine's own list shows under the file's name: opening the file picks that disk.
+    if (geteuid() != 0 || !HaveTool("losetup") || !HaveTool("mkfs.fat")) GTEST_SKIP() << "needs root, losetup and mkfs.fat";
+    RegisterEngineSubsystems();
+    testsupport::TempDir dir;
+    std::string const image = dir.File("attached.img");
+    ASSERT_EQ(RunCommand("mkfs.fat -F 32 -n ATTACHED -C '" + image + "' 65536 >/dev/null"), 0);
+    std::string const loopFile = dir.File("loop");
+    if (RunCommand("losetup -f --show '" + image + "' > '" + loopFile + "'") != 0) GTEST_SKIP() << "no loop device to attach";
+    std::string loop;
+    std::ifstream(loopFile) >> loop;
+    ASSERT_FALSE(loop.empty());
+    struct Detach {
+        std::string loop;
+        ~Detach() { RunCommand("losetup -d " + loop); }
+    } const detach{loop};
+
+    ASSERT_TRUE(uimodel::QNUIController::RefreshDeviceInfo());
+    int iListed = -1;
+    ASSERT_EQ(RowsNamed("attached.img", iListed), 1) << "the machine lists " << loop;
+    int iDisk = -1;
+    ASSERT_EQ(uimodel::QNUIController::AddDiskImage(image, iDisk), DiskImageAnswer::Listable);
+    EXPECT_EQ(iDisk, iListed) << "the attached disk is chosen";
+    int iAfter = -1;
+    EXPECT_EQ(RowsNamed("attached.img", iAfter), 1) << "listed once";
+    ASSERT_TRUE(uimodel::QNUIController::RefreshDeviceInfo());
+    EXPECT_EQ(RowsNamed("attached.img", iAfter), 1) << "listed once after a refresh";
+}
+
+TEST(DiskImageList, AnEmptyPathNamesNoFile) {
+    // Whatever an earlier call left in errno: no stat ran for it.
+    errno = EACCES;
+    EXPECT_EQ(uimodel::CheckDiskImage(""), DiskImageAnswer::NoPath);
+    errno = 0;
+    EXPECT_EQ(uimodel::CheckDiskImage(""), DiskImageAnswer::NoPath);
+}
 
 TEST(DiskImageList, AFileNobodyMayReadIsRefused) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";

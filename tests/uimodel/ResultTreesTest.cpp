@@ -210,6 +210,57 @@ TEST_F(Trees, GroupsCountTheirFilesAndFollowChecksMadeOnAnyTree) {
     EXPECT_EQ(states(), (std::vector<int>{2, 2, 2, 2, 2, 2}));
 }
 
+TEST_F(Trees, GroupCountsFollowArrivalsSearchesAndStateRefreshes) {
+    auto const photo = [&](char const* pszName, int iYear, int iMonth) { return Make(root, pszName, false, At(iYear, iMonth, 10)); };
+    CTestFileNode* pA = photo("a.jpg", 2026, 12);
+    Hand({pA, photo("b.jpg", 2026, 12)});
+    TreeArray byType, created;
+    modeltest::CTreeMirror typeMirror(byType), createdMirror(created);
+    Refresh(uimodel::VIEW_FILE_TYPE, byType, typeMirror);
+    Refresh(uimodel::VIEW_CREATION_DATE, created, createdMirror);
+    // Into the existing month and extension folder, a new extension folder of an existing
+    // category (a row that takes its files before it goes in), a new category's and a new year.
+    CTestFileNode* pC = photo("c.jpg", 2026, 12);
+    Hand({pC, photo("d.png", 2026, 12), photo("e.mp3", 2026, 11), photo("f.jpg", 2025, 3)});
+    Refresh(uimodel::VIEW_FILE_TYPE, byType, typeMirror);
+    Refresh(uimodel::VIEW_CREATION_DATE, created, createdMirror);
+    OpNodeData* pPictures = byType[0];
+    OpNodeData* pRoot = created[0];
+    ASSERT_EQ(pPictures->childCount(), 2u);
+    ASSERT_EQ(pRoot->childCount(), 2u);
+    OpNodeData* p2026 = pRoot->childItem(1);
+    ASSERT_EQ(p2026->childCount(), 2u);
+    auto const counts = [&] {
+        return std::vector<std::size_t>{QNUIController::GetNodeChildrenCnt(pPictures),
+                                        QNUIController::GetNodeChildrenCnt(pPictures->childItem(0)),
+                                        QNUIController::GetNodeChildrenCnt(pPictures->childItem(1)),
+                                        QNUIController::GetNodeChildrenCnt(byType[1]),
+                                        QNUIController::GetNodeChildrenCnt(pRoot),
+                                        QNUIController::GetNodeChildrenCnt(p2026),
+                                        QNUIController::GetNodeChildrenCnt(p2026->childItem(1))};
+    };
+    EXPECT_EQ(counts(), (std::vector<std::size_t>{5, 4, 1, 1, 6, 5, 4}));  // and each row's holds (the mirrors' check)
+
+    // A file hidden after it was placed leaves the counts at the next state refresh.
+    pC->ShowNode(0);
+    QNUIController::RefreshTypeTreeState();
+    QNUIController::RefreshTimeTreeState(created);
+    EXPECT_EQ(counts(), (std::vector<std::size_t>{4, 3, 1, 1, 5, 4, 3}));
+    EXPECT_EQ(typeMirror.Check(), "");
+    EXPECT_EQ(createdMirror.Check(), "");
+
+    // A search empties the type tree and fills it again with the shown files only.
+    types.setSearch(true);
+    EXPECT_EQ(QNUIController::GetNodeChildrenCnt(pPictures), 0u);
+    pA->ShowNode(0);
+    TreeArray searched;
+    modeltest::CTreeMirror searchedMirror(searched);
+    Refresh(uimodel::VIEW_FILE_TYPE, searched, searchedMirror);
+    ASSERT_EQ(searched[0], pPictures);
+    EXPECT_EQ(QNUIController::GetNodeChildrenCnt(pPictures), 3u);  // b.jpg, d.png, f.jpg
+    EXPECT_EQ(QNUIController::GetNodeChildrenCnt(pPictures->childItem(0)), 2u);
+}
+
 TEST_F(Trees, MonthRowsReadBackAsTheirOwnMonthOnAnyDayAndInAnyZone) {
     // A month row once took today's day and time: on the 31st, February became March.
     for (char const* pszZone : {"UTC", "America/Sao_Paulo", "Europe/Berlin", "Australia/Lord_Howe"}) {
@@ -233,6 +284,7 @@ TEST_F(Trees, HiddenFilesStayOutUntilTheNextClearAndLastAccessAddsNothing) {
     TreeArray array;
     modeltest::CTreeMirror mirror(array);
     Refresh(uimodel::VIEW_CREATION_DATE, array, mirror);
+    EXPECT_EQ(times.getIndex(2018, 5, uimodel::VIEW_CREATION_DATE), 2u) << "the month's resume point passes the hidden file too";
     pHidden->ShowNode(1);
     Refresh(uimodel::VIEW_CREATION_DATE, array, mirror);
     EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(array[0]), 1u);

@@ -1,5 +1,7 @@
 #include "TreeMirror.h"
 
+#include <string>
+
 namespace modeltest {
 
 using uimodel::OpNodeData;
@@ -36,8 +38,17 @@ std::string CTreeMirror::Check() {
         pending.pop_back();
         auto const [it, bNew] = m_counts.emplace(pRow, pRow->childCount());
         if (it->second != pRow->childCount()) return "rows of '" + pRow->name() + "' added without a range";
-        for (std::size_t i = 0; i < pRow->childCount(); ++i)
-            if (OpNodeData const* pChild = pRow->childItem(i)) pending.push_back(pChild);
+        std::size_t files = 0;  // the shown files the row holds, by its children's own counts
+        for (std::size_t i = 0; i < pRow->childCount(); ++i) {
+            if (OpNodeData const* pChild = pRow->childItem(i)) {
+                pending.push_back(pChild);
+                files += pChild->filesBelow();
+            } else if (OpNodeData::isShownFile(pRow->childNode(i))) {
+                ++files;
+            }
+        }
+        if (files != pRow->filesBelow())
+            return "'" + pRow->name() + "' counts " + std::to_string(pRow->filesBelow()) + " files, holds " + std::to_string(files);
     }
     return {};
 }

@@ -1,7 +1,8 @@
 #pragma once
 // What an item model on top of a result tree would know: the row count of every row it was told
 // about, changed only by the announced ranges. Checks each range against the rows as they are
-// when it is announced, and after each refresh that every known row count is the tree's own.
+// when it is announced, and after each refresh that every known row count is the tree's own and
+// that every row's kept file count is the shown files it holds.
 #include <cstddef>
 #include <map>
 #include <string>

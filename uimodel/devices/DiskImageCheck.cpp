@@ -19,8 +19,9 @@ constexpr off_t kSectorSize = 512;
 }  // namespace
 
 DiskImageAnswer CheckDiskImage(std::string const& path) {
+    if (path.empty()) return DiskImageAnswer::NoPath;
     struct stat st {};
-    if (path.empty() || stat(path.c_str(), &st) != 0) return errno == EACCES ? DiskImageAnswer::Unreadable : DiskImageAnswer::Missing;
+    if (stat(path.c_str(), &st) != 0) return errno == EACCES ? DiskImageAnswer::Unreadable : DiskImageAnswer::Missing;
     if (S_ISDIR(st.st_mode)) return DiskImageAnswer::Folder;
     if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) return DiskImageAnswer::NotAFile;
     if (S_ISREG(st.st_mode) && st.st_size < kSectorSize) return DiskImageAnswer::TooSmall;

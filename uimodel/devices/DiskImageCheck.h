@@ -7,6 +7,7 @@ namespace uimodel {
 
 enum class DiskImageAnswer {
     Listable,    // holds at least one whole sector: listed as a disk with what its table shows
+    NoPath,      // the path is empty: no file was named
     Missing,     // no such file
     Folder,      // a folder, not a file
     NotAFile,    // a FIFO, socket or character device: no disk to read

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/IStorageDevice.h"
+#include "platform/SameDevice.h"
 #include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/support/Seams.h"
 
@@ -98,9 +99,13 @@ void QNUIDeviceData::AddDiskImage(std::string const& path) {
 }
 
 int QNUIDeviceData::DiskIndexOfImage(std::string const& path) const {
-    for (IStorageDevice* pDisk : m_imageDisks) {
-        CCollectDiskDeviceInfoStruct const* pInfo = GetDiskInfo(pDisk);
-        if (pInfo && SameFile(Text(pInfo->szDevicePath), path)) return GetDiskIndexByStorage(pDisk);
+    // Every listed disk: an image the system has attached (a loop device serving the file) is
+    // listed by the machine's enumerator already, under the file's name.
+    for (auto const& entry : m_disks) {
+        CCollectDiskDeviceInfoStruct const* pInfo = GetDiskInfo(entry.second);
+        if (!pInfo) continue;
+        std::string const devicePath = Text(pInfo->szDevicePath);
+        if (SameFile(devicePath, path) || platform::IsFileTheDevice(path, devicePath)) return entry.first;
     }
     return -1;
 }

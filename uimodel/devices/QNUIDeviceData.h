@@ -34,7 +34,9 @@ public:
     /// from the next InitDeviceInfo on, for the rest of the process. A file listed already is
     /// not added twice.
     void AddDiskImage(std::string const& path);
-    /// The disk index of the listed image that is the file `path`; -1 when none is.
+    /// The disk index of the listed disk that is the file `path`: an image added here, or a disk of
+    /// the machine that is that file (a loop device serving it, the block device itself); -1 when
+    /// none is.
     int DiskIndexOfImage(std::string const& path) const;
     /// Drops the enumeration. Only while no job runs and after every device user let go.
     void Clear();

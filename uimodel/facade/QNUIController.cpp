@@ -156,6 +156,8 @@ void QNUIController::GetScanFileSize(std::uint64_t& u64Size, std::uint64_t& u64C
 
 bool QNUIController::DidScanFail() { return Failed(Scan().GetProgressInfo().u64Error); }
 
+bool QNUIController::WasScanStopped() { return Scan().WasStopRequested(); }
+
 void QNUIController::SetViewType(int iViewType) { Scan().SetScanType(iViewType); }
 
 void QNUIController::initFileType() {

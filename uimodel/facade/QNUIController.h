@@ -89,6 +89,9 @@ public:
     static void GetScanFileSize(std::uint64_t& u64Size, std::uint64_t& u64Count);
     /// Whether the last scan (or results-file load) ended with an error.
     static bool DidScanFail();
+    /// Whether the last scan (or results-file load) was asked to stop before it ended, by any
+    /// window or by the program's own stop: once it has ended, it was stopped, not finished.
+    static bool WasScanStopped();
     /// The tree the results window shows (TreeViewType).
     static void SetViewType(int iViewType);
     /// Hands the category lists to the engine's file-type table; at start-up, before anything

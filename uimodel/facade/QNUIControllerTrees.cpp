@@ -305,8 +305,9 @@ bool QNUIController::GetDateInfoToArray(FileNodeList& list, OpNodeData* pItem) {
 std::size_t QNUIController::GetNodeChildrenCnt(OpNodeData const* pItem) { return GetTimeNodeChildrenCnt(pItem); }
 
 std::size_t QNUIController::GetTimeNodeChildrenCnt(OpNodeData const* pItem) {
-    // A group reads as the files it holds: counting its sub-groups too made "2026(41)" over 40 photos.
-    return pItem ? CountFilesBelow(*pItem) : 0;
+    // A group reads as the files it holds: counting its sub-groups too made "2026(41)" over 40
+    // photos. The row keeps the count as files arrive: a paint asks for it, and walks nothing.
+    return pItem ? pItem->filesBelow() : 0;
 }
 
 void QNUIController::RefreshTimeTreeState(TreeArray& roots) {

@@ -21,6 +21,8 @@ int QNUIOperation::GetStatus() const {
 
 void QNUIOperation::SetStatus(int iStatus) {
     std::lock_guard const lock(m_mutex);
+    // Set running from outside, a job starts (a resume goes through PauseOrResumeOperation).
+    if (iStatus == OPERATION_RUNNING) m_bStopRequested = false;
     SetStatusLocked(iStatus);
 }
 
@@ -72,8 +74,14 @@ void QNUIOperation::PauseOrResumeOperation() {
     else if (m_iStatus == OPERATION_RUNNING) SetStatusLocked(OPERATION_PAUSED);
 }
 
+bool QNUIOperation::WasStopRequested() const {
+    std::lock_guard const lock(m_mutex);
+    return m_bStopRequested;
+}
+
 void QNUIOperation::StopOperation(int iNoTree) {
     std::lock_guard const lock(m_mutex);
+    if (m_iStatus == OPERATION_RUNNING || m_iStatus == OPERATION_PAUSED) m_bStopRequested = true;
     if (m_iStatus != OPERATION_IDLE) {
         m_iShouldBuildTree = iNoTree == 0 ? 1 : 0;
         SetStatusLocked(OPERATION_STOP_REQUESTED);

@@ -43,6 +43,9 @@ public:
     void PauseOrResumeOperation();
     /// A stop request for a job that runs or is paused (`iNoTree` 1: skip building the trees).
     void StopOperation(int iNoTree);
+    /// Whether the job last started was asked to stop while it ran or was paused: once it has
+    /// ended, a stopped job rather than a finished one. Setting the status to running starts anew.
+    bool WasStopRequested() const;
     std::time_t GetScanElapseTime() const { return m_endTime.load() - m_startTime.load(); }
 
     /// Waits until the status satisfies `predicate` (for pollers and tests; no timing involved).
@@ -69,6 +72,7 @@ private:
     int m_iStatus = OPERATION_IDLE;
     int m_iShouldBuildTree = 1;
     int m_iNeedUIUpdate = 0;
+    bool m_bStopRequested = false;
     _PROGRESS_INFO m_progress{};
 };
 

@@ -49,6 +49,12 @@ std::filesystem::path ExistingFolderOf(std::filesystem::path const& path) {
 
 bool IsFullDestination(RESULT result) { return ResultCode(result) == kCodeShortWrite; }
 
+/// What a copy writes of a file recorded at `s64Recorded` bytes when its data holds `s64Writable`.
+std::uint64_t ClampedWritable(long long s64Writable, long long s64Recorded) {
+    long long const s64Written = std::min(s64Writable, s64Recorded);
+    return s64Written > 0 ? static_cast<std::uint64_t>(s64Written) : 0;
+}
+
 void RemoveClaim(std::string const& path) {
     std::error_code error;
     std::filesystem::remove(path, error);
@@ -88,11 +94,18 @@ void QNUIRecovery::ResetParam() {
     SetProgressInfo(_PROGRESS_INFO{});
 }
 
+std::optional<std::size_t> QNUIRecovery::RunningScanRoots() const {
+    int const iStatus = m_scan.GetStatus();
+    if (iStatus != OPERATION_RUNNING && iStatus != OPERATION_PAUSED) return std::nullopt;
+    return m_scan.GetFileSystemNode().size();
+}
+
 void QNUIRecovery::InitDataRecoveryController() {
     // The scan's mutex is never taken inside this one: a copy-out object holds its own lock
     // while it reports progress here, and the scan holds its mutex while it releases them.
     IRecoveryController* pScanController = m_scan.GetRecoveryController();
     bool const bDeep = m_scan.IsDeepScan() != 0;
+    std::optional<std::size_t> const roots = RunningScanRoots();
     std::lock_guard const lock(m_mutex);
     if (!m_pController) m_pController = pScanController;
     if (m_pController) {
@@ -100,6 +113,7 @@ void QNUIRecovery::InitDataRecoveryController() {
         ReleaseCopyOutLocked();
         for (_tagSearcherType const eType : kSearcherTypes)
             if (IDataRecovery* pCopyOut = m_pController->GetDataRecovery(eType)) m_copyOut[eType] = pCopyOut;
+        m_copyOutMadeAtRoots = roots;
     }
     if (bDeep) m_bDeep = true;
 }
@@ -109,6 +123,9 @@ void QNUIRecovery::ReleaseDataRecovery() {
     ReleaseCopyOutLocked();
     for (auto const& [eType, pPreview] : m_previews) pPreview->Release();
     m_previews.clear();
+    for (IDataRecovery* pPreview : m_outgrownPreviews) pPreview->Release();
+    m_outgrownPreviews.clear();
+    m_previewsMadeAtRoots.reset();
     m_pController = nullptr;
     m_bDeep = false;
     m_filesToRecover.reset();
@@ -117,6 +134,7 @@ void QNUIRecovery::ReleaseDataRecovery() {
 void QNUIRecovery::ReleaseCopyOutLocked() {
     for (auto const& [eType, pCopyOut] : m_copyOut) pCopyOut->Release();
     m_copyOut.clear();
+    m_copyOutMadeAtRoots.reset();
 }
 
 bool QNUIRecovery::CheckWhetherNeedReset() const {
@@ -132,7 +150,13 @@ IDataRecovery* QNUIRecovery::GetDataRecoveryByType(_tagSearcherType eType) const
 
 IDataRecovery* QNUIRecovery::GetPreviewRecoveryByType(_tagSearcherType eType) {
     IRecoveryController* pScanController = m_scan.GetRecoveryController();
+    std::optional<std::size_t> const roots = RunningScanRoots();
     std::lock_guard const lock(m_mutex);
+    if (Outgrown(m_previewsMadeAtRoots, roots)) {
+        for (auto const& [eKnown, pPreview] : m_previews) m_outgrownPreviews.push_back(pPreview);
+        m_previews.clear();
+    }
+    if (m_previews.empty()) m_previewsMadeAtRoots = roots;
     auto const found = m_previews.find(eType);
     if (found != m_previews.end()) return found->second;
     IRecoveryController* pController = m_pController ? m_pController : pScanController;
@@ -208,6 +232,7 @@ int QNUIRecovery::GetCreateDirIndex(_tagSearcherType eType) const {
 }
 
 void QNUIRecovery::ClearCreateDirIndex() {
+    LetGoOfHeldFolder();
     std::lock_guard const lock(m_mutex);
     m_folderIndexes.clear();
     m_nextClashCounters.clear();
@@ -240,6 +265,7 @@ bool QNUIRecovery::HasFilesToRecover() const {
 RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
     std::optional<std::vector<IFileNode*>> handed;
     bool const bScanDeep = m_scan.IsDeepScan() != 0;
+    std::optional<std::size_t> const roots = RunningScanRoots();
     bool bRenew = false;
     {
         std::lock_guard const lock(m_mutex);
@@ -251,7 +277,8 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
         handed.swap(m_filesToRecover);
         // A scan that ended without handing over its copy-out objects, or a quick scan's
         // objects kept for a deep one: take them afresh.
-        bRenew = !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep);
+        // Objects made while a deep scan ran are taken afresh once it found more.
+        bRenew = !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep) || Outgrown(m_copyOutMadeAtRoots, roots);
         if (bRenew) m_pController = nullptr;
     }
     if (bRenew) InitDataRecoveryController();
@@ -275,6 +302,7 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
             if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
         }
     }
+    LetGoOfHeldFolder();
     std::lock_guard const lock(m_mutex);
     SetNeedUIUpdate(1);
     SetStatusLocked(OPERATION_IDLE);
@@ -318,13 +346,23 @@ std::uint64_t QNUIRecovery::BytesToWrite(IFileNode* pNode) {
     std::string rawFolders;
     IDataRecovery* pCopyOut = CopyOutFor(pNode, rawFolders);
     if (!pCopyOut) return static_cast<std::uint64_t>(s64Recorded);
-    ReleasePtr<IFileReader> const pReader(pCopyOut->SetRecoverNode(pNode));
-    long long const s64Written = pReader ? std::min(pReader->GetWritableSize(), s64Recorded) : 0;
-    return s64Written > 0 ? static_cast<std::uint64_t>(s64Written) : 0;
+    return ClampedWritable(pCopyOut->GetWritableSize(pNode), s64Recorded);
+}
+
+void QNUIRecovery::SettleTotal(IFileNode* pNode, IDataRecovery* pCopyOut, IFileReader const* pReader) {
+    long long const s64Recorded = pNode->GetFileSize();
+    std::uint64_t const u64Planned = ClampedWritable(pCopyOut->GetWritableSize(pNode), s64Recorded);
+    std::uint64_t const u64Exact = pReader ? ClampedWritable(pReader->GetWritableSize(), s64Recorded) : 0;
+    if (u64Planned == u64Exact) return;
+    // The plan counted a resident or compressed file by its recorded size: the total follows
+    // what is written, so that the progress ends at 100 %.
+    std::lock_guard const lock(m_mutex);
+    m_u64TotalSize = u64Exact > u64Planned ? m_u64TotalSize + (u64Exact - u64Planned) : m_u64TotalSize - std::min(m_u64TotalSize, u64Planned - u64Exact);
 }
 
 RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination) {
-    std::optional<std::string> const path = CreateRecoveryFilePathByNode(pNode, destination);
+    std::optional<ClaimedFile> const claimed = ClaimFileFor(pNode, destination);
+    std::optional<std::string> const path = claimed ? std::optional<std::string>(claimed->path) : std::nullopt;
     if (!path) {
         FinishFile(pNode, {}, kResultNoDestinationPath);
         return kResultNoDestinationPath;
@@ -341,8 +379,9 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
     // The copy-out object keeps whatever node it was given last: without a reader of this
     // node, copying would write another file's data under this name.
     ReleasePtr<IFileReader> const pReader(pCopyOut->SetRecoverNode(pNode));
+    SettleTotal(pNode, pCopyOut, pReader.get());
     if (!pReader) {
-        RemoveClaim(*path);
+        RemoveClaim(claimed->writePath);
         FinishFile(pNode, {}, kResultNoReader);
         return kResultNoReader;
     }
@@ -352,7 +391,7 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
             std::lock_guard const lock(m_mutex);
             m_u64FileDone = 0;
         }
-        result = pCopyOut->RecoverTo(path->c_str(), this, 0);
+        result = pCopyOut->RecoverTo(claimed->writePath.c_str(), this, 0);
         // A full destination paused the recovery: once the user resumes (having made room),
         // this file is copied again from its start; a stop leaves it failed.
         if (!IsFullDestination(result) || !Continued()) break;
@@ -366,12 +405,12 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
     }
     if (bCutShort) {
         // Stopped inside the file: a truncated copy is no recovered file.
-        RemoveClaim(*path);
+        RemoveClaim(claimed->writePath);
         result = kResultRecoveryStopped;
     } else if (Failed(result)) {
         // A failed copy (destination full and then stopped, an unreadable source) holds part of
         // the file or zeros: under the file's own name it would look recovered.
-        RemoveClaim(*path);
+        RemoveClaim(claimed->writePath);
         FinishFile(pNode, {}, result);
         return result;
     }
@@ -440,6 +479,12 @@ bool QNUIRecovery::PathIsScannedImage(char const* pszPath) const {
 }
 
 std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode* pNode, std::filesystem::path const& destination) {
+    std::optional<ClaimedFile> const claimed = ClaimFileFor(pNode, destination);
+    if (!claimed) return std::nullopt;
+    return claimed->path;
+}
+
+std::optional<QNUIRecovery::ClaimedFile> QNUIRecovery::ClaimFileFor(IFileNode* pNode, std::filesystem::path const& destination) {
     if (!pNode || !pNode->IsNodeShow() || destination.empty()) return std::nullopt;
     _tagSearcherType const eType = GetNodeSearcheType(pNode);
     if (eType == SEARCHER_TYPE_NONE) return std::nullopt;
@@ -465,20 +510,39 @@ std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode*
     bool const bFolder = pNode->IsDirectory() != 0;
     std::string const name = bFolder || folders.empty() ? std::string() : folders.back();
     if (!bFolder && !folders.empty()) folders.pop_back();
-    std::optional<std::filesystem::path> const folder = MakeFoldersBelow(destination / NumberedFolderName(prefix, iIndex), folders);
-    if (!folder || bFolder) return std::nullopt;
-    int iNextCounter = 1;
-    {
-        std::lock_guard const lock(m_mutex);
-        iNextCounter = m_nextClashCounters[(*folder / name).string()];
+    std::filesystem::path const base = destination / NumberedFolderName(prefix, iIndex);
+    std::filesystem::path const folderPath = FolderPathBelow(base, folders);
+    std::string const counterKey = (folderPath / name).string();
+    std::lock_guard const folderLock(m_folderMutex);
+    // Files come folder by folder: the folder of the last one is usually this one's.
+    bool bReused = m_heldFolder.IsOpen() && m_heldFolder.Path() == folderPath;
+    for (;;) {
+        if (!bReused) {
+            m_heldFolder = {};
+            std::optional<CHeldFolder> folder = MakeFoldersBelow(base, folders);
+            if (!folder) return std::nullopt;
+            m_heldFolder = std::move(*folder);
+        }
+        if (bFolder) return std::nullopt;
+        int iNextCounter = 1;
+        {
+            std::lock_guard const lock(m_mutex);
+            iNextCounter = m_nextClashCounters[counterKey];
+        }
+        std::optional<std::string> const claimed = ClaimClashFreeFile(m_heldFolder, name, iNextCounter);
+        {
+            std::lock_guard const lock(m_mutex);
+            m_nextClashCounters[counterKey] = iNextCounter;
+        }
+        if (claimed) return ClaimedFile{(folderPath / *claimed).string(), m_heldFolder.PathThrough(*claimed)};
+        if (!bReused) return std::nullopt;
+        bReused = false;  // the held folder may be gone from the disk: it is made afresh once
     }
-    std::optional<std::filesystem::path> const claimed = ClaimClashFreeFile(*folder, name, iNextCounter);
-    {
-        std::lock_guard const lock(m_mutex);
-        m_nextClashCounters[(*folder / name).string()] = iNextCounter;
-    }
-    if (!claimed) return std::nullopt;
-    return claimed->string();
+}
+
+void QNUIRecovery::LetGoOfHeldFolder() {
+    std::lock_guard const lock(m_folderMutex);
+    m_heldFolder = {};
 }
 
 }  // namespace uimodel

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "engine/IFileNode.h"
 #include "engine/IRecoveryController.h"
 #include "uimodel/operation/QNUIOperation.h"
+#include "uimodel/recovery/RecoveryDestination.h"
 
 namespace uimodel {
 
@@ -68,7 +70,9 @@ public:
     void SetRecoveryTotalSize(std::uint64_t u64Size);
     std::uint64_t GetRecoveryTotalSize() const;
     /// The bytes recovering the node writes: its size, or less where its data ends before a
-    /// damaged recorded size; the recorded size while no copy-out object serves it.
+    /// damaged recorded size; the recorded size while no copy-out object serves it. Learnt
+    /// from the node without reading the device; a resident or compressed file whose reader
+    /// then tells fewer bytes has the total set right when its copy starts.
     std::uint64_t BytesToWrite(IFileNode* pNode);
     void SetRecoveryTotalFilesCnt(std::uint64_t u64Count);
     std::uint64_t GetRecoveryTotalFilesCnt() const;
@@ -126,11 +130,24 @@ public:
     bool WritesWindowsNames(std::filesystem::path const& destination);
 
 private:
+    /// A claimed destination file: its path, and the path the copy writes it through (inside
+    /// the held folder).
+    struct ClaimedFile {
+        std::string path;
+        std::string writePath;
+    };
+    /// CreateRecoveryFilePathByNode, keeping the file's folder open for the files after it.
+    std::optional<ClaimedFile> ClaimFileFor(IFileNode* pNode, std::filesystem::path const& destination);
+    /// Closes the held folder: a recovery ended, or the next one starts afresh.
+    void LetGoOfHeldFolder();
     /// One file: path, reader, copy (again after a resume from a full destination).
     RESULT RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination);
     IDataRecovery* CopyOutFor(IFileNode* pNode, std::string& rawFolders);
     void ReleaseCopyOutLocked();
     void FinishFile(IFileNode* pNode, std::string const& path, RESULT result);
+    /// Moves the total by what the node's opened reader (null: nothing is written) tells
+    /// beyond the plan BytesToWrite made without it.
+    void SettleTotal(IFileNode* pNode, IDataRecovery* pCopyOut, IFileReader const* pReader);
 
     QNUIScan& m_scan;
     FileReport m_report;
@@ -147,12 +164,28 @@ private:
     std::uint64_t m_u64DestinationFull = 0;
     std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
     std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
+    // Preview objects a running scan outgrew; a thumbnail may still read through one, so they
+    // go with the others when the scan's results are released.
+    std::vector<IDataRecovery*> m_outgrownPreviews;  // owned
+    // The scan's roots when the copy-out or preview objects were made while it ran; none when
+    // they were made after it. A deep scan keeps finding volumes: objects made meanwhile know
+    // only the volumes found by then, and would read a later volume's files through another's.
+    std::optional<std::size_t> m_copyOutMadeAtRoots;
+    std::optional<std::size_t> m_previewsMadeAtRoots;
     std::optional<std::vector<IFileNode*>> m_filesToRecover;
     std::map<_tagSearcherType, int> m_folderIndexes;
     std::map<std::string, int> m_nextClashCounters;  // by claimed folder and name, for one recovery
+    std::mutex m_folderMutex;  // the held folder's; never taken while m_mutex is held
+    CHeldFolder m_heldFolder;  // the last file's folder, for one recovery
     std::map<std::string, bool> m_windowsNames;      // by destination: its file system refuses Windows' reserved characters
     IFileNode* m_pCurrentNode = nullptr;
     bool m_bDeep = false;
+
+    /// The number of the scan's roots while it runs or is paused; none once it ended. Takes the
+    /// scan's lock: never call it holding this operation's.
+    std::optional<std::size_t> RunningScanRoots() const;
+    /// Whether objects made at `madeAt` know fewer volumes than the scan may have now.
+    static bool Outgrown(std::optional<std::size_t> madeAt, std::optional<std::size_t> now) { return madeAt && madeAt != now; }
 };
 
 }  // namespace uimodel

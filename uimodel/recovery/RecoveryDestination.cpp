@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
+#include <utility>
 
 #include "uimodel/support/SafeNames.h"
 
@@ -20,15 +21,18 @@ namespace {
 constexpr int kMaxNumberedFolders = 100000;
 constexpr int kMaxClashNames = 1000000;
 
-bool IsRealFolder(std::filesystem::path const& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+/// Creates `name` as a folder inside `parentFd`, or takes a real folder already there, and opens
+/// it: a link there is not followed (the open fails).
+int MakeAndOpenFolder(int parentFd, std::string const& name) {
+    if (::mkdirat(parentFd, name.c_str(), 0777) != 0 && errno != EEXIST) return -1;
+    return ::openat(parentFd, name.c_str(), kFolderFlags);
 }
 
-/// Creates `path` as a folder, or accepts a real folder already there.
-bool MakeFolder(std::filesystem::path const& path) {
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
-    return errno == EEXIST && IsRealFolder(path);
+bool ProcFdPathsWork() {
+    static bool const s_bWork = ::access("/proc/self/fd", X_OK) == 0;
+    return s_bWork;
 }
 
 /// "<stem>_NNNN<extension>".
@@ -58,23 +62,54 @@ std::optional<int> CreateNumberedFolder(std::filesystem::path const& destination
     return std::nullopt;
 }
 
-std::optional<std::filesystem::path> MakeFoldersBelow(std::filesystem::path const& base, std::vector<std::string> const& components) {
-    if (!IsRealFolder(base)) return std::nullopt;
+CHeldFolder::CHeldFolder(CHeldFolder&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path)) {
+    other.m_path.clear();
+}
+
+CHeldFolder& CHeldFolder::operator=(CHeldFolder&& other) noexcept {
+    if (this == &other) return *this;
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = std::exchange(other.m_fd, -1);
+    m_path = std::move(other.m_path);
+    other.m_path.clear();
+    return *this;
+}
+
+CHeldFolder::~CHeldFolder() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+std::string CHeldFolder::PathThrough(std::string const& name) const {
+    if (m_fd < 0 || !ProcFdPathsWork()) return (m_path / name).string();
+    return "/proc/self/fd/" + std::to_string(m_fd) + "/" + name;
+}
+
+std::filesystem::path FolderPathBelow(std::filesystem::path const& base, std::vector<std::string> const& components) {
     std::filesystem::path folder = base;
-    for (std::string const& component : components) {
-        folder /= SanitiseName(component);
-        if (!MakeFolder(folder)) return std::nullopt;
-    }
+    for (std::string const& component : components) folder /= SanitiseName(component);
     return folder;
 }
 
-std::optional<std::filesystem::path> ClaimClashFreeFile(std::filesystem::path const& folder, std::string const& name, int& iNextCounter) {
+std::optional<CHeldFolder> MakeFoldersBelow(std::filesystem::path const& base, std::vector<std::string> const& components) {
+    int fd = ::open(base.c_str(), kFolderFlags);
+    if (fd < 0) return std::nullopt;
+    for (std::string const& component : components) {
+        int const next = MakeAndOpenFolder(fd, SanitiseName(component));
+        ::close(fd);
+        if (next < 0) return std::nullopt;
+        fd = next;
+    }
+    return CHeldFolder(fd, FolderPathBelow(base, components));
+}
+
+std::optional<std::string> ClaimClashFreeFile(CHeldFolder const& folder, std::string const& name, int& iNextCounter) {
+    if (!folder.IsOpen()) return std::nullopt;
     std::string const safe = SanitiseName(name);
     NameParts const parts = SplitExtension(safe);
     iNextCounter = std::max(iNextCounter, 1);
     for (int iCounter = 0; iCounter <= kMaxClashNames; iCounter = iCounter == 0 ? iNextCounter : iCounter + 1) {
-        std::filesystem::path const candidate = folder / (iCounter == 0 ? safe : Counted(parts.stem, iCounter, parts.extension));
-        int const fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        std::string candidate = iCounter == 0 ? safe : Counted(parts.stem, iCounter, parts.extension);
+        int const fd = ::openat(folder.Fd(), candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
             if (iCounter > 0) iNextCounter = iCounter + 1;

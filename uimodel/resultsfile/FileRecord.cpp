@@ -1,5 +1,8 @@
 #include "uimodel/resultsfile/FileRecord.h"
 
+#include <bit>
+#include <cstring>
+
 #include "engine/IFileNode.h"
 #include "engine/ByteWriter.h"
 #include "engine/FileNode.h"
@@ -16,6 +19,18 @@ engine::ByteWriter Grow(std::vector<std::uint8_t>& out, std::size_t size) {
     std::size_t const start = out.size();
     out.resize(start + size);
     return engine::ByteWriter(std::span<std::uint8_t>(out.data() + start, size));
+}
+
+/// The little-endian value at `pBytes`, which the caller has checked to hold it.
+template <class Value>
+Value LoadLe(std::uint8_t const* pBytes) {
+    Value value = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&value, pBytes, sizeof value);
+    } else {
+        for (std::size_t i = sizeof value; i-- > 0;) value = static_cast<Value>((value << 8) | pBytes[i]);
+    }
+    return value;
 }
 
 std::size_t CountRuns(IDataRunList* pRuns) {
@@ -85,41 +100,44 @@ std::optional<StoredFileRecord> ReadFileRecord(CFrameCursor& cursor) {
 }
 
 bool ReadFileRecord(CFrameCursor& cursor, StoredFileRecord& record) {
+    // Each part is read from bytes the cursor has just made available: one check a part, not
+    // one a field (a load reads a million records).
     if (!cursor.Need(kRecordHeadSize)) return false;
-    engine::ByteView head = cursor.View();
-    record.s64NodeID = static_cast<std::int64_t>(head.Le64(0));
-    record.s64ParentID = static_cast<std::int64_t>(head.Le64(8));
-    record.u64Size = head.Le64(16);
-    record.u16Attribute = head.Le16(24);
-    record.u64Created = head.Le64(26);
-    record.u64Modified = head.Le64(34);
-    record.u64Accessed = head.Le64(42);
-    record.u32Folder = head.Le32(50);
-    record.u32Deleted = head.Le32(54);
-    std::uint32_t const u32Runs = head.Le32(58);
-    record.u32Resident = head.Le32(62);
+    std::uint8_t const* pHead = cursor.View().Data();
+    record.s64NodeID = static_cast<std::int64_t>(LoadLe<std::uint64_t>(pHead + 0));
+    record.s64ParentID = static_cast<std::int64_t>(LoadLe<std::uint64_t>(pHead + 8));
+    record.u64Size = LoadLe<std::uint64_t>(pHead + 16);
+    record.u16Attribute = LoadLe<std::uint16_t>(pHead + 24);
+    record.u64Created = LoadLe<std::uint64_t>(pHead + 26);
+    record.u64Modified = LoadLe<std::uint64_t>(pHead + 34);
+    record.u64Accessed = LoadLe<std::uint64_t>(pHead + 42);
+    record.u32Folder = LoadLe<std::uint32_t>(pHead + 50);
+    record.u32Deleted = LoadLe<std::uint32_t>(pHead + 54);
+    std::uint32_t const u32Runs = LoadLe<std::uint32_t>(pHead + 58);
+    record.u32Resident = LoadLe<std::uint32_t>(pHead + 62);
     cursor.Skip(kRecordHeadSize);
 
     // The runs and the name length arrive together: one check covers both, and a count the
     // frame cannot hold fails it before anything is allocated.
-    if (!cursor.Need(std::size_t{u32Runs} * kRunSize + 4)) return false;
-    engine::ByteView runs = cursor.View();
+    std::size_t const runBytes = std::size_t{u32Runs} * kRunSize;
+    if (!cursor.Need(runBytes + 4)) return false;
+    std::uint8_t const* pRuns = cursor.View().Data();
     record.runs.resize(u32Runs);
     for (std::size_t i = 0; i < u32Runs; ++i) {
-        record.runs[i].s64Start = static_cast<long long>(runs.Le64(i * kRunSize));
-        record.runs[i].s64Length = static_cast<long long>(runs.Le64(i * kRunSize + 8));
+        record.runs[i].s64Start = static_cast<long long>(LoadLe<std::uint64_t>(pRuns + i * kRunSize));
+        record.runs[i].s64Length = static_cast<long long>(LoadLe<std::uint64_t>(pRuns + i * kRunSize + 8));
     }
-    std::uint32_t const u32NameLength = runs.Le32(std::size_t{u32Runs} * kRunSize);
+    std::uint32_t const u32NameLength = LoadLe<std::uint32_t>(pRuns + runBytes);
     if (u32NameLength > kMaxName) return false;
-    cursor.Skip(std::size_t{u32Runs} * kRunSize + 4);
+    cursor.Skip(runBytes + 4);
 
     if (!cursor.Need(u32NameLength + kRecordTailSize)) return false;
-    engine::ByteView rest = cursor.View();
-    record.name.assign(reinterpret_cast<char const*>(rest.Data()), u32NameLength);
+    std::uint8_t const* pRest = cursor.View().Data();
+    record.name.assign(reinterpret_cast<char const*>(pRest), u32NameLength);
     // The stored shown flag is not used: a loaded node is shown whatever a search hid.
-    record.u16Partition = rest.Le16(u32NameLength + 4);
-    record.s64Metadata = static_cast<std::int64_t>(rest.Le64(u32NameLength + 6));
-    record.u32Compressed = rest.Le32(u32NameLength + 14);
+    record.u16Partition = LoadLe<std::uint16_t>(pRest + u32NameLength + 4);
+    record.s64Metadata = static_cast<std::int64_t>(LoadLe<std::uint64_t>(pRest + u32NameLength + 6));
+    record.u32Compressed = LoadLe<std::uint32_t>(pRest + u32NameLength + 14);
     cursor.Skip(u32NameLength + kRecordTailSize);
     return true;
 }

@@ -26,8 +26,8 @@ private:
     static constexpr std::uint64_t kTotal = 100;
     static constexpr std::uint64_t kStartDone = 5;
     static constexpr std::uint64_t kMaxRunningDone = 98;
-    /// Units of work between looks at the clock: a load reports one per node, and a million
-    /// clock reads would cost more than the nodes' own filing.
+    /// Units of work between looks at the clock: a save reports one per node, and a million
+    /// clock reads would cost more than writing the nodes.
     static constexpr unsigned kUnitsPerClockLook = 64;
 
     void Send();

@@ -31,6 +31,8 @@ bool SearcherFitsFileSystem(std::uint32_t u32Searcher, std::uint32_t u32FileSyst
     return eType != SEARCHER_TYPE_NONE && u32Searcher == static_cast<std::uint32_t>(eType);
 }
 
+constexpr std::uint32_t kRecordsPerReport = 64;
+
 bool IsSearcherType(std::uint32_t u32Type) { return u32Type >= SEARCHER_TYPE_HFSPLUS && u32Type <= SEARCHER_TYPE_NTFS; }
 
 /// A resident value lives inside one file record: a larger size was never saved by a scan, and
@@ -183,6 +185,7 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
 bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken,
                                   std::map<std::uint16_t, int> const& volumes, IDirecotryTreeBuilder& builder, IProgress& progress) {
     StoredFileRecord record;
+    std::uint32_t u32Unreported = 0;
     for (;;) {
         std::uint32_t u32Marker = 0;
         if (!cursor.TakeU32(u32Marker)) return Damaged();
@@ -204,6 +207,10 @@ bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, 
             }
             if (!builder.AddNode(pNode, eType)) pNode->Release();
         }
+        // A look at the job's state takes its lock, as a progress report does: both come once
+        // every kRecordsPerReport records, which still answers a stop at once to the eye.
+        if (++u32Unreported < kRecordsPerReport) continue;
+        u32Unreported = 0;
         if (m_pProgress) m_pProgress->IncProgress();
         if (!progress.Continued()) return false;
     }

@@ -1,5 +1,6 @@
 #include "uimodel/scan/QNUIScan.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -14,9 +15,8 @@ namespace uimodel {
 
 namespace {
 
-void FileByDate(DateMap& map, _FILETIME ft, IFileNode* pNode) {
-    if (auto const date = LocalYearMonth(ft)) map[date->iYear][date->iMonth].push_back(pNode);
-}
+/// Nodes filed under one hold of the lock: the main thread's copies wait for no more than these.
+constexpr unsigned kNodesPerLock = 64;
 
 }  // namespace
 
@@ -201,12 +201,22 @@ void QNUIScan::UpdateProgress(_PROGRESS_INFO* pInfo) {
 
 void QNUIScan::ShowNodes(IFileNode** ppNodes, unsigned int u32Count, int) {
     if (!ppNodes || u32Count == 0) return;
-    for (unsigned i = 0; i < u32Count; ++i) {
-        if (!ppNodes[i]) continue;
-        std::lock_guard const lock(m_mutex);  // per node: the main thread's copies never wait for a batch
-        FileNode(ppNodes[i]);
+    for (unsigned first = 0; first < u32Count; first += kNodesPerLock) {
+        unsigned const end = std::min(u32Count, first + kNodesPerLock);
+        std::lock_guard const lock(m_mutex);  // per few nodes: the main thread's copies never wait for a batch
+        for (unsigned i = first; i < end; ++i)
+            if (ppNodes[i]) FileNode(ppNodes[i]);
     }
     SetNeedUIUpdate(1);
+}
+
+void QNUIScan::FileByDate(DateMap& map, LastList& last, MonthRecency& recency, _FILETIME ft, IFileNode* pNode) {
+    std::optional<YearMonth> const date = LocalYearMonth(ft);
+    if (!date) return;
+    int const iKey = date->iYear * 100 + date->iMonth;
+    if (!last.pList || last.iKey != iKey) last = {iKey, &map[date->iYear][date->iMonth]};
+    last.pList->push_back(pNode);
+    recency.Touch(iKey);
 }
 
 void QNUIScan::FileNode(IFileNode* pNode) {
@@ -216,15 +226,20 @@ void QNUIScan::FileNode(IFileNode* pNode) {
         m_insertionMarks[pNode] = 0;
         return;
     }
-    FileByDate(m_createTimes, pNode->GetCreationTime(), pNode);
-    FileByDate(m_modifyTimes, pNode->GetModificationTime(), pNode);
+    FileByDate(m_createTimes, m_lastCreateMonth, m_createRecency, pNode->GetCreationTime(), pNode);
+    FileByDate(m_modifyTimes, m_lastModifyMonth, m_modifyRecency, pNode->GetModificationTime(), pNode);
     if (m_pFilter) {
-        m_types[m_pFilter->GetNodeFileType(pNode)].push_back(pNode);
+        _FILTER_TYPE const eType = m_pFilter->GetNodeFileType(pNode);
+        if (!m_lastType.pList || m_lastType.iKey != static_cast<int>(eType)) m_lastType = {static_cast<int>(eType), &m_types[eType]};
+        m_lastType.pList->push_back(pNode);
         m_newFiles.push_back(pNode);
     }
     long long const s64Size = pNode->GetFileSize();
-    m_u64TotalSize += s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
-    ++m_u64FileCount;
+    // Only the scan's thread writes the totals (others read them): a plain store spares the
+    // locked add a million files would make.
+    std::uint64_t const u64Size = s64Size > 0 ? static_cast<std::uint64_t>(s64Size) : 0;
+    m_u64TotalSize.store(m_u64TotalSize.load(std::memory_order_relaxed) + u64Size, std::memory_order_relaxed);
+    m_u64FileCount.store(m_u64FileCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
 void QNUIScan::ShowFilesystemNode(IFilesystemNode* pRoot) {
@@ -278,6 +293,10 @@ void QNUIScan::ClearData() {
     m_createTimes.clear();
     m_modifyTimes.clear();
     m_accessTimes.clear();
+    for (MonthRecency* pRecency : {&m_createRecency, &m_modifyRecency, &m_accessRecency}) pRecency->clear();
+    m_lastCreateMonth = {};
+    m_lastModifyMonth = {};
+    m_lastType = {};
     ++m_u64DataGeneration;
 }
 
@@ -344,21 +363,38 @@ DateMap const* QNUIScan::DateMapOfKind(int iKind) const {
     }
 }
 
-DateMap QNUIScan::GetDateMapFrom(int iKind, std::map<int, std::size_t> const& resume) const {
+MonthRecency const* QNUIScan::RecencyOfKind(int iKind) const {
+    switch (iKind) {
+        case 2: return &m_createRecency;
+        case 3: return &m_modifyRecency;
+        case 4: return &m_accessRecency;
+        default: return nullptr;
+    }
+}
+
+DateMap QNUIScan::TakeDatesAfter(int iKind, DateCursor& cursor) const {
     std::lock_guard const lock(m_mutex);
     DateMap tails;
     DateMap const* pMap = DateMapOfKind(iKind);
-    if (!pMap) return tails;
-    // Both run in the order of year * 100 + month: one walk side by side, no lookup per month,
-    // so a refresh costs the months known plus the files that arrived.
-    auto resumed = resume.begin();
-    for (auto const& [iYear, months] : *pMap)
-        for (auto const& [iMonth, files] : months) {
-            int const iKey = iYear * 100 + iMonth;
-            while (resumed != resume.end() && resumed->first < iKey) ++resumed;
-            std::size_t const from = resumed != resume.end() && resumed->first == iKey ? resumed->second : 0;
-            if (from < files.size()) tails[iYear][iMonth].assign(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
-        }
+    MonthRecency const* pRecency = RecencyOfKind(iKind);
+    if (!pMap || !pRecency) return tails;
+    // Only the months that grew since the last read are looked up, so a refresh costs what
+    // arrived, however many months the scan has filled.
+    auto const take = [&](int iKey) {
+        auto const year = pMap->find(iKey / 100);
+        if (year == pMap->end()) return;
+        auto const month = year->second.find(iKey % 100);
+        if (month == year->second.end()) return;
+        NodeList const& files = month->second;
+        std::size_t& from = cursor.resume[iKey];
+        if (from >= files.size()) return;
+        tails[iKey / 100][iKey % 100].assign(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
+        from = files.size();
+    };
+    pRecency->Since(cursor.u64Stamp, take);
+    for (int const iKey : cursor.revisit) take(iKey);
+    cursor.revisit.clear();
+    cursor.u64Stamp = pRecency->Now();
     return tails;
 }
 

@@ -17,6 +17,7 @@
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDeviceData.h"
 #include "uimodel/operation/QNUIOperation.h"
+#include "uimodel/scan/MonthRecency.h"
 
 class IRestoreScanSink;
 class IStorageDevice;
@@ -94,9 +95,10 @@ public:
     NodeList GetFolderListFrom(std::size_t from) const;
     /// Per category, its files from the category's resume point on (a missing point is 0).
     TypeMap GetTypeMapFrom(std::map<_FILTER_TYPE, std::size_t> const& resume) const;
-    /// Per month of the date kind (2 creation, 3 modification, 4 last access), its files from the
-    /// month's resume point on (keyed year * 100 + month); months with nothing new are left out.
-    DateMap GetDateMapFrom(int iKind, std::map<int, std::size_t> const& resume) const;
+    /// Per month of the date kind (2 creation, 3 modification, 4 last access) that took files
+    /// since the cursor's last read, or that the cursor revisits, its files from the month's
+    /// resume point on; months with nothing new are left out. Moves the cursor past them.
+    DateMap TakeDatesAfter(int iKind, DateCursor& cursor) const;
     /// Changes whenever the collections are emptied: resume points taken before are void.
     std::uint64_t GetDataGeneration() const;
     /// Changes with every search pass, which may show nodes that were hidden.
@@ -142,9 +144,18 @@ private:
     void ResetRecoveryController(int iType);
     RESULT DoVolumeStorageScan(IStorageDevice* pDevice);
     RESULT ScanDiskVolumes(IStorageDevice* pDisk);
+    /// Where the last file filed by one key went: files come in runs of one month and one
+    /// type, and their list is found again without the map lookups. Void once the maps are
+    /// emptied.
+    struct LastList {
+        int iKey = -1;
+        NodeList* pList = nullptr;
+    };
     void FileNode(IFileNode* pNode);
+    static void FileByDate(DateMap& map, LastList& last, MonthRecency& recency, _FILETIME ft, IFileNode* pNode);
     void FinishJob();
     DateMap const* DateMapOfKind(int iKind) const;
+    MonthRecency const* RecencyOfKind(int iKind) const;
 
     QNUIDeviceData& m_devices;
     IRecoveryFilter* m_pFilter;
@@ -163,7 +174,13 @@ private:
     DateMap m_createTimes;
     DateMap m_modifyTimes;
     DateMap m_accessTimes;
+    MonthRecency m_createRecency;
+    MonthRecency m_modifyRecency;
+    MonthRecency m_accessRecency;
     TypeMap m_types;
+    LastList m_lastCreateMonth;
+    LastList m_lastModifyMonth;
+    LastList m_lastType;
     NodeList m_newFiles;
     NodeList m_folders;
     NodeList m_pendingFolders;

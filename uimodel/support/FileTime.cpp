@@ -53,10 +53,18 @@ std::optional<YearMonth> MonthFarFromItsEdges(std::time_t t, std::optional<long>
     if (!offset || t <= -kLimit || t >= kLimit) return std::nullopt;
     long long const s64Local = static_cast<long long>(t) + *offset;
     long long const s64Days = s64Local >= 0 ? s64Local / kSecondsPerDay : (s64Local + 1) / kSecondsPerDay - 1;
+    // Times come in runs of one day (a folder's files, a load's nodes): the last day's answer
+    // is kept, as the civil date costs a handful of divisions.
+    thread_local long long s_s64LastDays = -kLimit;  // no day: below every day looked at
+    thread_local std::optional<YearMonth> s_lastAnswer;
+    if (s64Days == s_s64LastDays) return s_lastAnswer;
     CivilDate const date = CivilFromDays(s64Days);
+    s_s64LastDays = s64Days;
     if (date.u32Day <= kOffsetMarginDays || date.u32Day + kOffsetMarginDays > DaysInMonth(date.s64Year, date.u32Month))
-        return std::nullopt;
-    return YearMonth{static_cast<int>(date.s64Year), static_cast<int>(date.u32Month)};
+        s_lastAnswer = std::nullopt;
+    else
+        s_lastAnswer = YearMonth{static_cast<int>(date.s64Year), static_cast<int>(date.u32Month)};
+    return s_lastAnswer;
 }
 }  // namespace
 

@@ -51,17 +51,40 @@ OpNodeData* OpNodeData::addChildObject(std::unique_ptr<OpNodeData> pChild) {
     return insertChildObject(m_children.size(), std::move(pChild));
 }
 
-void OpNodeData::addChildObject(IFileNode* pNode) { m_children.emplace_back(pNode); }
+void OpNodeData::addChildObject(IFileNode* pNode) {
+    m_children.emplace_back(pNode);
+    if (isShownFile(pNode)) AddFilesBelow(1);
+}
 
 OpNodeData* OpNodeData::insertChildObject(std::size_t index, std::unique_ptr<OpNodeData> pChild) {
     OpNodeData* pRow = pChild.get();
     pRow->m_pParent = this;
     index = std::min(index, m_children.size());
     m_children.emplace(m_children.begin() + static_cast<std::ptrdiff_t>(index), std::move(pChild));
+    // A row that took its files before it was placed brings them along.
+    if (pRow->m_filesBelow != 0) AddFilesBelow(static_cast<std::ptrdiff_t>(pRow->m_filesBelow));
     return pRow;
 }
 
 void OpNodeData::clearChildren() {
+    FreeChildren();
+    AddFilesBelow(-static_cast<std::ptrdiff_t>(m_filesBelow));
+}
+
+void OpNodeData::setFilesBelow(std::size_t files) {
+    AddFilesBelow(static_cast<std::ptrdiff_t>(files) - static_cast<std::ptrdiff_t>(m_filesBelow));
+}
+
+bool OpNodeData::isShownFile(IFileNode* pNode) { return pNode && !pNode->IsDirectory() && pNode->IsNodeShow(); }
+
+void OpNodeData::AddFilesBelow(std::ptrdiff_t delta) {
+    if (delta == 0) return;
+    // Group trees stand three rows deep; path rows hold no files, so theirs never move.
+    for (OpNodeData* pRow = this; pRow; pRow = pRow->m_pParent)
+        pRow->m_filesBelow = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pRow->m_filesBelow) + delta);
+}
+
+void OpNodeData::FreeChildren() {
     std::vector<std::unique_ptr<OpNodeData>> doomed;
     auto const take = [&doomed](OpNodeData& row) {
         for (Child& child : row.m_children)

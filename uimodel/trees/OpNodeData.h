@@ -49,7 +49,7 @@ public:
     OpNodeData(OpNodeData const&) = delete;
     OpNodeData& operator=(OpNodeData const&) = delete;
     /// Frees the subtree without recursion: a path tree may nest 100,000 folders.
-    ~OpNodeData() { clearChildren(); }
+    ~OpNodeData() { FreeChildren(); }
 
     // Children.
     ChildList const& children() const { return m_children; }
@@ -66,7 +66,17 @@ public:
     /// Frees every child row (free).
     void clearChildren();
 
+    /// The shown files at any depth below the row (a group's "(N)"), kept as children are added,
+    /// inserted and cleared, so that reading it costs nothing however large the group.
+    std::size_t filesBelow() const { return m_filesBelow; }
+    /// Sets the count from a recount of the files below (which a search may have hidden since
+    /// they were added); the rows above move by the difference.
+    void setFilesBelow(std::size_t files);
+    /// A file a row counts: a node that is no folder and that no search hid.
+    static bool isShownFile(IFileNode* pNode);
+
     OpNodeData* parent() const { return m_pParent; }
+    /// Only the pointer: a row's files count towards the rows it was added or inserted under.
     void setParent(OpNodeData* pParent) { m_pParent = pParent; }
     IFileNode* fileNode() const { return m_pNode; }
     int isFileSystem() const { return m_iFileSystem; }
@@ -115,6 +125,11 @@ public:
 
 private:
     OpNodeData(int iType, IFileNode* pNode, int iFileSystem);
+    /// Frees the children without touching the counts above: the destructor's, whose parent
+    /// may already be gone.
+    void FreeChildren();
+    /// Moves the count of this row and of every row above it by `delta`.
+    void AddFilesBelow(std::ptrdiff_t delta);
     void setParentNodeState(int iState);
     void SetChildrenNodeState(int iState);
     /// The state the children give a fade parent: 0 none checked, 2 all, else 1.
@@ -130,6 +145,7 @@ private:
     std::string m_fadeName;
     OpNodeData* m_pParent = nullptr;
     ChildList m_children;
+    std::size_t m_filesBelow = 0;
 };
 
 }  // namespace uimodel

@@ -36,9 +36,9 @@ QNTimeMgr& QNTimeMgr::share() {
 void QNTimeMgr::clear() {
     m_create = {};
     m_modify = {};
-    m_createResume.clear();
-    m_modifyResume.clear();
-    m_accessResume.clear();
+    m_createCursor = {};
+    m_modifyCursor = {};
+    m_accessCursor = {};
 }
 
 QNTimeMgr::DateTree* QNTimeMgr::TreeOf(int iViewType) {
@@ -47,24 +47,29 @@ QNTimeMgr::DateTree* QNTimeMgr::TreeOf(int iViewType) {
     return nullptr;
 }
 
-std::map<int, std::size_t>* QNTimeMgr::ResumeOf(int iKind) {
+DateCursor* QNTimeMgr::CursorOf(int iKind) {
     switch (iKind) {
-        case VIEW_CREATION_DATE: return &m_createResume;
-        case VIEW_MODIFICATION_DATE: return &m_modifyResume;
-        case VIEW_ACCESS_DATE: return &m_accessResume;
+        case VIEW_CREATION_DATE: return &m_createCursor;
+        case VIEW_MODIFICATION_DATE: return &m_modifyCursor;
+        case VIEW_ACCESS_DATE: return &m_accessCursor;
         default: return nullptr;
     }
 }
 
 std::size_t QNTimeMgr::getIndex(int iYear, int iMonth, int iKind) const {
-    auto* pResume = const_cast<QNTimeMgr*>(this)->ResumeOf(iKind);
-    if (!pResume) return 0;
-    auto const found = pResume->find(iYear * 100 + iMonth);
-    return found == pResume->end() ? 0 : found->second;
+    auto const* pCursor = const_cast<QNTimeMgr*>(this)->CursorOf(iKind);
+    if (!pCursor) return 0;
+    auto const found = pCursor->resume.find(iYear * 100 + iMonth);
+    return found == pCursor->resume.end() ? 0 : found->second;
 }
 
 void QNTimeMgr::setIndex(std::size_t index, int iYear, int iMonth, int iKind) {
-    if (auto* pResume = ResumeOf(iKind)) (*pResume)[iYear * 100 + iMonth] = index;
+    DateCursor* pCursor = CursorOf(iKind);
+    if (!pCursor) return;
+    int const iKey = iYear * 100 + iMonth;
+    pCursor->resume[iKey] = index;
+    // The month may take no new file for a long time: read it again at the next refresh.
+    pCursor->revisit.insert(iKey);
 }
 
 std::time_t QNTimeMgr::MonthItemTime(int iYear, int iMonth) {
@@ -91,8 +96,8 @@ void QNTimeMgr::refreshTimeTree(OpNodeData& root, QNUIScan const& scan, int iVie
         clear();
         m_u64Generation = u64Generation;
     }
-    std::map<int, std::size_t>* pResume = ResumeOf(iViewType);
-    if (!pResume) return;
+    DateCursor* pCursor = CursorOf(iViewType);
+    if (!pCursor) return;
     DateTree* pTree = TreeOf(iViewType);
     if (pTree && pTree->pRoot != &root) {
         // A new root, or this manager was cleared (a scan, a load, a search): what the root
@@ -104,36 +109,38 @@ void QNTimeMgr::refreshTimeTree(OpNodeData& root, QNUIScan const& scan, int iVie
         }
         *pTree = {};
         pTree->pRoot = &root;
-        pResume->clear();
+        *pCursor = {};
     }
     CTreeBatch batch(pSink);
-    for (auto const& [iYear, months] : scan.GetDateMapFrom(iViewType, *pResume))
+    // The scan moves the resume points past every file it hands over, shown or not.
+    for (auto const& [iYear, months] : scan.TakeDatesAfter(iViewType, *pCursor)) {
+        if (!pTree) continue;  // last access: nothing is shown by it
         for (auto const& [iMonth, files] : months) {
-            (*pResume)[iYear * 100 + iMonth] += files.size();
-            if (!pTree) continue;  // last access: nothing is shown by it
+            OpNodeData* pMonth = nullptr;  // made at the month's first shown file
             for (IFileNode* pNode : files) {
                 // A file hidden now is not looked at again: the resume point has passed it.
                 if (!pNode || pNode->IsDirectory() || !pNode->IsNodeShow()) continue;
-                Place(pNode, iYear, iMonth, root, iViewType, batch);
+                if (!pMonth) pMonth = &MonthRow(iYear, iMonth, root, iViewType, batch);
+                batch.Append(*pMonth, pNode);
             }
         }
+    }
 }
 
 void QNTimeMgr::AddFileNode(IFileNode* pNode, OpNodeData& root, int iViewType, CTreeBatch& batch) {
     if (!pNode || !TreeOf(iViewType)) return;
     auto const date = LocalYearMonth(TimeOfView(pNode, iViewType));
     if (!date || date->iYear < 1 || date->iMonth < 1) return;
-    Place(pNode, date->iYear, date->iMonth, root, iViewType, batch);
+    batch.Append(MonthRow(date->iYear, date->iMonth, root, iViewType, batch), pNode);
 }
 
-void QNTimeMgr::Place(IFileNode* pNode, int iYear, int iMonth, OpNodeData& root, int iViewType, CTreeBatch& batch) {
+OpNodeData& QNTimeMgr::MonthRow(int iYear, int iMonth, OpNodeData& root, int iViewType, CTreeBatch& batch) {
     DateTree& tree = *TreeOf(iViewType);
     if (tree.pRoot != &root) {
         tree = {};
         tree.pRoot = &root;
     }
-    OpNodeData& year = Year(tree, iYear, root, iViewType, batch);
-    batch.Append(Month(tree, iYear, iMonth, year, iViewType, batch), pNode);
+    return Month(tree, iYear, iMonth, Year(tree, iYear, root, iViewType, batch), iViewType, batch);
 }
 
 OpNodeData& QNTimeMgr::Year(DateTree& tree, int iYear, OpNodeData& root, int iViewType, CTreeBatch& batch) {

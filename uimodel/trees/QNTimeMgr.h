@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "uimodel/scan/MonthRecency.h"
 #include "uimodel/trees/TreeBatch.h"
 
 namespace uimodel {
@@ -22,6 +23,7 @@ public:
     void setSearch(bool) { clear(); }
     /// How far a month's file list was read, per date kind (2, 3 or 4); 0 for another kind.
     std::size_t getIndex(int iYear, int iMonth, int iKind) const;
+    /// Moves a month's resume point; the next refresh reads that month from there.
     void setIndex(std::size_t index, int iYear, int iMonth, int iKind);
 
     /// Adds the files of the view's date kind that arrived since the last refresh (shown ones
@@ -46,14 +48,15 @@ private:
         std::map<OpNodeData const*, std::map<int, OpNodeData*>> months;  // by year row
     };
     DateTree* TreeOf(int iViewType);
-    std::map<int, std::size_t>* ResumeOf(int iKind);
-    void Place(IFileNode* pNode, int iYear, int iMonth, OpNodeData& root, int iViewType, CTreeBatch& batch);
+    DateCursor* CursorOf(int iKind);
+    /// The month's row, made (with its year's) when it is missing.
+    OpNodeData& MonthRow(int iYear, int iMonth, OpNodeData& root, int iViewType, CTreeBatch& batch);
     OpNodeData& Year(DateTree& tree, int iYear, OpNodeData& root, int iViewType, CTreeBatch& batch);
     OpNodeData& Month(DateTree& tree, int iYear, int iMonth, OpNodeData& year, int iViewType, CTreeBatch& batch);
 
     DateTree m_create;
     DateTree m_modify;
-    std::map<int, std::size_t> m_createResume, m_modifyResume, m_accessResume;  // key year * 100 + month
+    DateCursor m_createCursor, m_modifyCursor, m_accessCursor;  // where each kind's reading stopped
     std::uint64_t m_u64Generation = UINT64_MAX;
 };
 

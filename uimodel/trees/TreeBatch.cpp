@@ -7,12 +7,10 @@ namespace uimodel {
 OpNodeData* CTreeBatch::Append(OpNodeData& parent, std::unique_ptr<OpNodeData> pRow) {
     OpNodeData* pNew = pRow.get();
     m_newRows.insert(pNew);
-    if (IsNew(parent)) {
-        parent.addChildObject(std::move(pRow));
-    } else {
-        pNew->setParent(&parent);
-        Pending(parent).emplace_back(std::move(pRow));
-    }
+    // A waiting row gets its parent when it goes in: until then the files it takes count
+    // towards it alone, and it brings them along.
+    if (IsNew(parent)) parent.addChildObject(std::move(pRow));
+    else Pending(parent).emplace_back(std::move(pRow));
     return pNew;
 }
 
@@ -39,6 +37,8 @@ void CTreeBatch::AppendTop(TreeArray& array, std::shared_ptr<OpNodeData> pRow) {
 }
 
 std::vector<OpNodeData::Child>& CTreeBatch::Pending(OpNodeData& parent) {
+    // Files come in runs under one parent: the last one touched needs no lookup.
+    if (!m_pending.empty() && m_pending.back().first == &parent) return m_pending.back().second;
     auto const [it, bAdded] = m_pendingIndex.emplace(&parent, m_pending.size());
     if (bAdded) m_pending.emplace_back(&parent, std::vector<OpNodeData::Child>{});
     return m_pending[it->second].second;

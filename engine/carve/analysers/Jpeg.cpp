@@ -200,15 +200,15 @@ private:
         }
     }
 
-    /// The end of the last image an APP2 "MPF" segment at `p` lists, when a JPEG starts there;
-    /// 0 otherwise.
+    /// The end of the last image an APP2 "MPF" segment at `p` lists, when a JPEG starts there,
+    /// cut at the device's end: the index bears out no bytes the device does not hold. 0 otherwise.
     static std::uint64_t MultiPictureEnd(RawFileBuffer& reader, std::uint64_t p, std::uint32_t u32Length) {
         if (u32Length < kMpfHeaderFromMarker) return 0;
         std::optional<jpeg::IndexedImage> const last =
             jpeg::LastIndexedImage(reader.ReadUpTo(p + 4, u32Length - 2), p + kMpfHeaderFromMarker);
         if (!last || last->u64Start == 0) return 0;
         engine::ByteView const start = reader.Read(last->u64Start, static_cast<std::uint32_t>(kSoi.size()));
-        return !start.Empty() && start.Equals(0, kSoi) ? last->u64End : 0;
+        return !start.Empty() && start.Equals(0, kSoi) ? std::min(last->u64End, reader.BytesToDeviceEnd()) : 0;
     }
 
     std::string m_strName;

@@ -210,6 +210,20 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     return m_pReader->Clone();
 }
 
+long long CDataRecovery::GetWritableSize(IFileNode* pNode) {
+    autolocker lock(m_mutex);
+    if (pNode == nullptr || pNode->IsDirectory()) return 0;
+    auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
+    if (RefusalOf(pFileNode) != 0) return 0;
+    CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
+    if (pPartition == nullptr) return 0;
+    // As SetRecoverNode picks the reader: a compressed file's own reader would have to read
+    // the device to tell its size.
+    IDataRunList* pRuns = pFileNode->GetDataRunList();
+    if (pNode->IsCompressed() && pRuns != nullptr && !pRuns->IsResident()) return std::max(pNode->GetFileSize(), 0LL);
+    return CFileReader::PlannedWritableSize(m_pDevice, pFileNode, pPartition);
+}
+
 RESULT CDataRecovery::RecoverTo(char const* pszPath, IProgress* pProgress, int iByteLimit) {
     autolocker lock(m_mutex);
     _PROGRESS_INFO record;

@@ -36,6 +36,7 @@ public:
     /// records stay the caller's). Code 5 for a null device.
     RESULT Initialize(std::vector<CSearchedPartitionInfo*> const& partitions, IStorageDevice* pDevice);
     IFileReader* SetRecoverNode(IFileNode* pNode) override;
+    long long GetWritableSize(IFileNode* pNode) override;
     RESULT RecoverTo(char const* pszPath, IProgress* pProgress, int iByteLimit) override;
     unsigned int ReadSmallJPG(char* pBuffer, unsigned int u32Size) override;
     void Release() override { delete this; }

@@ -39,6 +39,17 @@ CFileReader::CFileReader(CFileReader const& other)
       m_runs(other.m_runs) {}
 
 int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition) {
+    return OpenRuns(pDevice, pNode, pPartition, true);
+}
+
+long long CFileReader::PlannedWritableSize(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition) {
+    CFileReader reader;
+    if (reader.OpenRuns(pDevice, pNode, pPartition, false) == 0) return 0;
+    if (reader.m_bResident) return std::min<long long>(reader.m_s64DataSize, kMaxResidentValue);
+    return reader.GetReadableSize();
+}
+
+int CFileReader::OpenRuns(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition, bool bLoadResident) {
     if (pDevice == nullptr || pNode == nullptr || pPartition == nullptr) {
         LogFailure("Open", __LINE__);
         return 0;
@@ -89,7 +100,7 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
     if (m_bResident) {
         // Once, and before any copy: a stored size above the value must not be copied as
         // chunk after failed chunk of nothing.
-        LoadResidentValue();
+        if (bLoadResident) LoadResidentValue();
         return 1;
     }
 

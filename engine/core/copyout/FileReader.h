@@ -27,6 +27,9 @@ public:
     /// units of 16 clusters, up to the first run that is empty, negative, overflows, or (not
     /// sparse) is longer than the whole device.
     int Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition);
+    /// What GetWritableSize would answer once opened, without reading the device: resident
+    /// data counts its data size up to the largest resident value. 0 when it cannot be opened.
+    static long long PlannedWritableSize(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition);
     /// Forgets the node and the device.
     void Close();
 
@@ -67,6 +70,8 @@ protected:
     std::uint32_t ClusterSize() const { return m_u32ClusterSize; }
 
 private:
+    /// Open, loading the resident value only when `bLoadResident`.
+    int OpenRuns(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition, bool bLoadResident);
     /// Loads the resident value into m_residentValue; false (logged) when it cannot be read.
     bool LoadResidentValue();
     bool ReadResidentData(long long s64Offset, std::span<std::uint8_t> destination, std::uint32_t& u32Done);

@@ -11,6 +11,7 @@
 #include "engine/VolumeDescription.h"
 #include "engine/core/partition/BootSector.h"
 #include "engine/core/partition/PartitionListing.h"
+#include "engine/core/util/Utf16.h"
 #include "engine/CatchExeception.h"
 #include "platform/VolumeLabel.h"
 
@@ -55,9 +56,14 @@ std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageD
         std::uint64_t u64Size = 0;
         if (!__builtin_mul_overflow(entry.u64StartSector, u64SectorSize, &u64Offset) &&
             !__builtin_mul_overflow(entry.u64SectorCount, u64SectorSize, &u64Size)) {
-            std::string const label =
-                platform::ReadVolumeLabel(std::string(disk.szDevicePath, uDevicePath), u64Offset, u64Size);
-            std::memcpy(pInfo->szLabel, label.data(), std::min(label.size(), sizeof pInfo->szLabel - 1));
+            // Whole characters up to the record's room (an NTFS label may take 384 bytes of
+            // UTF-8), its terminator kept, without the spaces a cut may leave at its end.
+            std::string label;
+            engine::AppendUtf8Bounded(label, platform::ReadVolumeLabel(std::string(disk.szDevicePath, uDevicePath), u64Offset, u64Size),
+                                      sizeof pInfo->szLabel - 1);
+            while (!label.empty() && label.back() == ' ') label.pop_back();
+            std::memcpy(pInfo->szLabel, label.data(), label.size());
+            pInfo->szLabel[label.size()] = '\0';
         }
     }
     return pInfo;

@@ -62,6 +62,11 @@ void CFileNode::SetDataRunList(ReleasePtr<IDataRunList> pList) {
     m_runs.TakeRuns(copy);
 }
 
+void CFileNode::TakeRunsOf(CDataRunList& runs) {
+    m_runs.TakeRuns(runs);
+    m_bHasRuns = true;
+}
+
 ReleasePtr<IDataRunList> CFileNode::TakeDataRunList() {
     if (!m_bHasRuns) return nullptr;
     m_bHasRuns = false;

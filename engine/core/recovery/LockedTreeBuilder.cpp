@@ -27,6 +27,11 @@ void CLockedTreeBuilder::SetPartitonDevice(CSearchedPartitionInfo* pPartition, I
     m_pBuilder->SetPartitonDevice(pPartition, pDevice);
 }
 
+void CLockedTreeBuilder::ShowWaitingNodes(_tagSearcherType eType) {
+    std::lock_guard lock(m_lock);
+    m_pBuilder->ShowWaitingNodes(eType);
+}
+
 void CLockedTreeBuilder::ShowDueNodes() {
     std::lock_guard lock(m_lock);
     if (auto* pBuilder = dynamic_cast<CDirectoryTreeBuilder*>(m_pBuilder)) pBuilder->ShowDueNodes();

@@ -18,6 +18,7 @@ public:
     /// Releases nothing: the real builder belongs to the controller.
     void Release() override {}
     void SetPartitonDevice(CSearchedPartitionInfo* pPartition, IStorageDevice* pDevice) override;
+    void ShowWaitingNodes(_tagSearcherType eType) override;
     /// The due builds of the real builder (when it is the engine's own), between two blocks.
     void ShowDueNodes();
 

@@ -14,6 +14,7 @@
 namespace {
 
 constexpr char kDefaultDeviceName[] = "Disk";
+constexpr long long kNodesPerClockLook = 64;
 
 struct RootSuffix {
     _tagSearcherType eType;
@@ -130,7 +131,11 @@ int CDirectoryTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {
     }
     if (!pTree->Take(*pFileNode)) return 0;
 
-    BuildAndShow(*pTree, false);
+    // A look at the clock costs about what filing a node does: between the builds the node
+    // count makes due, the clock is looked at once every kNodesPerClockLook nodes.
+    if (pTree->BuildDueWithoutClock(m_settings.u32BuildAfterNodes, m_settings.u32BuildIntervalMs) ||
+        pTree->PendingCount() % kNodesPerClockLook == 0)
+        BuildAndShow(*pTree, false);
     return 1;
 }
 
@@ -148,6 +153,12 @@ void CDirectoryTreeBuilder::ShowDueNodes() {
     if (m_bFlushing) return;
     for (auto const& pTree : m_trees)
         if (pTree->HasWaitingWork()) BuildAndShow(*pTree, false);
+}
+
+void CDirectoryTreeBuilder::ShowWaitingNodes(_tagSearcherType eType) {
+    if (m_bFlushing) return;
+    for (auto const& pTree : m_trees)
+        if (pTree->Type() == eType && pTree->HasWaitingWork() && m_recycleBin.AllowsIncrementalBuild(*pTree)) BuildAndShow(*pTree, true);
 }
 
 void CDirectoryTreeBuilder::ShowBatch(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& batch, int iLost) {

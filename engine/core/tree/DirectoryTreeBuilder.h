@@ -30,6 +30,8 @@ public:
     /// searcher filed just before a quiet stretch (random data) reach the sink while the scan
     /// goes on, not only at FlashBuild. Nothing while FlashBuild runs.
     void ShowDueNodes();
+    /// Builds the type's trees that have nodes waiting, due or not. Nothing while FlashBuild runs.
+    void ShowWaitingNodes(_tagSearcherType eType) override;
 
 private:
     /// The tree of the type that shows the volume `u16Partition`: the type's first tree while it

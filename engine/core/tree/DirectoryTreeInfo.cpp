@@ -72,8 +72,12 @@ bool _DIRECTORY_TREE_INFO::Take(CFileNode& node) {
 
 bool _DIRECTORY_TREE_INFO::BuildDue(std::uint32_t u32AfterNodes, std::uint32_t u32IntervalMs,
                                     Clock::time_point now) const {
-    if (m_s64PendingCount >= static_cast<long long>(u32AfterNodes) || !m_lastBuild) return true;
+    if (BuildDueWithoutClock(u32AfterNodes, u32IntervalMs)) return true;
     return now - *m_lastBuild >= std::chrono::milliseconds(u32IntervalMs);
+}
+
+bool _DIRECTORY_TREE_INFO::BuildDueWithoutClock(std::uint32_t u32AfterNodes, std::uint32_t u32IntervalMs) const {
+    return m_s64PendingCount >= static_cast<long long>(u32AfterNodes) || !m_lastBuild || u32IntervalMs == 0;
 }
 
 void _DIRECTORY_TREE_INFO::TouchFolder(CFileNode& folder) {
@@ -158,6 +162,16 @@ void _DIRECTORY_TREE_INFO::WakeWaiters(std::vector<CFileNode*>& work) {
 }
 
 void _DIRECTORY_TREE_INFO::SortByArrival(std::vector<CFileNode*>& nodes) {
+    // Nodes most often come in arrival order already (a build takes them as they came, a
+    // results file lists folders before what they hold): one look then spares the sort.
+    bool bInOrder = true;
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < nodes.size() && bInOrder; ++i) {
+        std::optional<std::size_t> const slot = IndexOf(*nodes[i]);
+        bInOrder = slot && (i == 0 || *slot > last);
+        if (slot) last = *slot;
+    }
+    if (bInOrder) return;
     std::vector<std::pair<std::size_t, CFileNode*>> keyed;
     keyed.reserve(nodes.size());
     for (CFileNode* pNode : nodes) {

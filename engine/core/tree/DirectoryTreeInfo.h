@@ -48,6 +48,10 @@ public:
     bool HasWaitingWork() const { return !m_fresh.empty() || !m_changedIDs.empty(); }
     /// Whether enough nodes queued up, or enough time passed, for an unforced build.
     bool BuildDue(std::uint32_t u32AfterNodes, std::uint32_t u32IntervalMs, Clock::time_point now) const;
+    /// Whether a build is due without a look at the clock: enough nodes queued up, no build yet,
+    /// or no interval at all.
+    bool BuildDueWithoutClock(std::uint32_t u32AfterNodes, std::uint32_t u32IntervalMs) const;
+    long long PendingCount() const { return m_s64PendingCount; }
 
     /// Files left without a parent by an earlier build are queued again, in id order.
     void RequeueParentlessFiles();

@@ -116,6 +116,10 @@ std::span<CFileNode* const> CNodeRecords::Folders(long long s64ID) const {
 std::vector<CFileNode*> CNodeRecords::FirstFilesByID(std::function<bool(CFileNode&)> const& keep) const {
     std::vector<RecordedFile> sorted;
     if (!m_bFilesInOrder) {
+        // Most often no file is kept at all (every file found its parent): a look at each, in
+        // the order recorded, spares the sort of them all.
+        if (std::none_of(m_files.begin(), m_files.end(), [&](RecordedFile const& file) { return keep(*file.pNode); }))
+            return {};
         // Stable: of the files of one id the first recorded stays first.
         sorted = m_files;
         std::stable_sort(sorted.begin(), sorted.end(), [](auto const& a, auto const& b) { return a.s64ID < b.s64ID; });

@@ -8,12 +8,10 @@
 
 namespace {
 
-constexpr std::uint32_t kFirstCluster = 2;
 /// Linked runs come in pairs and chains; no chain is longer than this.
 constexpr std::size_t kMaxLinkedRuns = 1u << 16;
 
 bool IsFolder(_tagFileBaseInfo const& info) { return (info.u16Attributes & exfat::kAttributeFolder) != 0; }
-bool NamesCluster(std::uint32_t u32Cluster) { return u32Cluster >= kFirstCluster && u32Cluster <= exfat::kLastClusterNumber; }
 
 /// The largest power of two dividing `u32Value`; 1 for 0 or an odd value.
 std::uint64_t LargestPowerOfTwoDividing(std::uint32_t u32Value) {
@@ -23,7 +21,7 @@ std::uint64_t LargestPowerOfTwoDividing(std::uint32_t u32Value) {
 }  // namespace
 
 void CFileSet::AddEntrySet(_tagFileBaseInfo info) {
-    if (NamesCluster(info.u32FirstCluster)) {
+    if (exfat::NamesCluster(info.u32FirstCluster)) {
         m_u32MinCluster = std::min(m_u32MinCluster, info.u32FirstCluster);
         m_u32MaxCluster = std::max(m_u32MaxCluster, info.u32FirstCluster);
     }
@@ -34,7 +32,7 @@ void CFileSet::AddEntrySet(_tagFileBaseInfo info) {
         m_deleted.push_back(std::move(info));
         return;
     }
-    if (IsFolder(info) && NamesCluster(info.u32FirstCluster)) m_folders.push_back(info.u32FirstCluster);
+    if (IsFolder(info) && exfat::NamesCluster(info.u32FirstCluster)) m_folders.push_back(info.u32FirstCluster);
     auto const at = std::upper_bound(m_live.begin(), m_live.end(), info.u32FirstCluster,
                                      [](std::uint32_t u32Cluster, _tagFileBaseInfo const& other) { return u32Cluster < other.u32FirstCluster; });
     m_live.insert(at, std::move(info));
@@ -80,7 +78,7 @@ void CFileSet::CalculateClusterSize() {
     for (std::size_t i = 1; i < m_live.size(); ++i) {
         _tagFileBaseInfo const& before = m_live[i - 1];
         _tagFileBaseInfo const& at = m_live[i];
-        if (before.u8NoFatChain == 0 || !NamesCluster(before.u32FirstCluster) || !NamesCluster(at.u32FirstCluster)) continue;
+        if (before.u8NoFatChain == 0 || !exfat::NamesCluster(before.u32FirstCluster) || !exfat::NamesCluster(at.u32FirstCluster)) continue;
         std::uint64_t const u64Distance = at.u32FirstCluster - before.u32FirstCluster;
         if (u64Distance == 0) continue;
         std::uint64_t const u64Needed = std::bit_ceil((before.u64DataLength + u64Distance - 1) / u64Distance);
@@ -103,7 +101,7 @@ bool CFileSet::GetAndCheckClusterSet(TakenClusters& claims, std::uint64_t u64Byt
     ForEachLinked([&](CFileSet const& set) {
         for (_tagFileBaseInfo const& info : set.m_live) {
             if (!bSound) return;
-            if (!NamesCluster(info.u32FirstCluster)) continue;
+            if (!exfat::NamesCluster(info.u32FirstCluster)) continue;
             std::uint64_t u64Clusters = 1;
             if (info.u8NoFatChain != 0 && info.u64DataLength != 0)
                 u64Clusters = (info.u64DataLength - 1) / u64BytesPerCluster + 1;

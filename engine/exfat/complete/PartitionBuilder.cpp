@@ -10,14 +10,11 @@
 
 namespace {
 
-constexpr std::uint32_t kFirstCluster = 2;
 constexpr std::uint32_t kNoRootCluster = 0xFFFFFFFF;
 
 std::uint64_t LargestPowerOfTwoDividing(std::uint64_t u64Value) {
     return u64Value == 0 ? std::uint64_t{1} << 63 : std::uint64_t{1} << std::countr_zero(u64Value);
 }
-
-bool NamesCluster(std::uint32_t u32Cluster) { return u32Cluster >= kFirstCluster && u32Cluster <= exfat::kLastClusterNumber; }
 
 }  // namespace
 
@@ -136,7 +133,7 @@ std::uint32_t CPartitionBuilder::CheckTree(CFileSet& set, std::uint64_t u64HeapS
                                            std::uint32_t u32Required, std::vector<CFileSet*>& tree) const {
     tree.clear();
     if (u32Spc == 0 || set.GetFirstSector() < u64HeapStart) return 0;
-    std::uint64_t const u64OwnCluster = (set.GetFirstSector() - u64HeapStart) / u32Spc + kFirstCluster;
+    std::uint64_t const u64OwnCluster = (set.GetFirstSector() - u64HeapStart) / u32Spc + exfat::kFirstClusterNumber;
     if (u64OwnCluster > exfat::kLastClusterNumber) return 0;
     std::unordered_set<std::uint32_t> visited{static_cast<std::uint32_t>(u64OwnCluster)};
     TakenClusters claims;
@@ -154,11 +151,11 @@ std::uint32_t CPartitionBuilder::CheckTree(CFileSet& set, std::uint64_t u64HeapS
         std::uint64_t u64Found = 0;
         for (std::uint32_t u32Cluster : folders) {
             if (!visited.insert(u32Cluster).second) return 0;
-            std::uint64_t const u64Sector = std::uint64_t{u32Cluster - kFirstCluster} * u32Spc + u64HeapStart;
+            std::uint64_t const u64Sector = std::uint64_t{u32Cluster - exfat::kFirstClusterNumber} * u32Spc + u64HeapStart;
             if (u64Sector >= m_u64TotalSectors) return 0;
             CFileSet* pChild = m_sets.Find(u64Sector);
             if (pChild == nullptr) continue;
-            std::uint64_t const u64ChildEnd = std::uint64_t{pChild->GetMaxCluster() - std::min(pChild->GetMaxCluster(), kFirstCluster)} * u32Spc + u64HeapStart;
+            std::uint64_t const u64ChildEnd = std::uint64_t{pChild->GetMaxCluster() - std::min(pChild->GetMaxCluster(), exfat::kFirstClusterNumber)} * u32Spc + u64HeapStart;
             if (pChild->IsMatched() || pChild->IsAbridged() || u64ChildEnd >= m_u64TotalSectors ||
                 pChild->IsClusterSizeConflict(std::uint64_t{u32Spc} * m_u32SectorSize))
                 return 0;
@@ -200,7 +197,7 @@ void CPartitionBuilder::BuildPartionByRoot(std::uint64_t u64HeapStart, std::uint
 
 void CPartitionBuilder::BuildFromUpcaseTable(CFileSet& root) {
     std::uint32_t const u32Upcase = root.GetUpaCaseTableCluster();
-    if (m_upcaseStarts.empty() || root.GetUpaCaseTableSize() == 0 || u32Upcase < kFirstCluster) return;
+    if (m_upcaseStarts.empty() || root.GetUpaCaseTableSize() == 0 || u32Upcase < exfat::kFirstClusterNumber) return;
     std::uint64_t const u64TableSectors = (root.GetUpaCaseTableSize() - 1) / m_u32SectorSize + 1;
     auto const [u32Low, u32High] = SpcBounds(root);
     std::uint64_t const u64RootSector = root.GetFirstSector();
@@ -211,11 +208,11 @@ void CPartitionBuilder::BuildFromUpcaseTable(CFileSet& root) {
         if (u64Distance < u64TableSectors) continue;
         std::uint64_t const u64Cap = std::min<std::uint64_t>(u32High, LargestPowerOfTwoDividing(u64Distance));
         for (std::uint64_t u64Spc = u32Low; u64Spc <= u64Cap && results.pConfirmed == nullptr; u64Spc *= 2) {
-            std::uint64_t const u64Before = u64Spc * (u32Upcase - kFirstCluster);
+            std::uint64_t const u64Before = u64Spc * (u32Upcase - exfat::kFirstClusterNumber);
             if (u64Before > u64Upcase) break;
             std::uint64_t const u64HeapStart = u64Upcase - u64Before;
             if (u64RootSector < u64HeapStart) continue;
-            std::uint64_t const u64RootCluster = (u64RootSector - u64HeapStart) / u64Spc + kFirstCluster;
+            std::uint64_t const u64RootCluster = (u64RootSector - u64HeapStart) / u64Spc + exfat::kFirstClusterNumber;
             if (u64RootCluster < root.GetMinCluster())
                 BuildPartionByRoot(u64HeapStart, static_cast<std::uint32_t>(u64Spc), root, static_cast<std::uint32_t>(u64RootCluster), results);
         }
@@ -224,14 +221,14 @@ void CPartitionBuilder::BuildFromUpcaseTable(CFileSet& root) {
 }
 
 void CPartitionBuilder::BuildFromRoot(CFileSet& root) {
-    if (!NamesCluster(root.GetMinCluster())) return;
+    if (!exfat::NamesCluster(root.GetMinCluster())) return;
     auto const [u32Low, u32High] = SpcBounds(root);
     RootResults results;
     std::size_t trials = 0;
-    for (std::uint32_t u32Root = std::max(root.GetRootCluster(), kFirstCluster);
+    for (std::uint32_t u32Root = std::max(root.GetRootCluster(), exfat::kFirstClusterNumber);
          u32Root < root.GetMinCluster() && results.pConfirmed == nullptr && trials < kMaxRootTrials; ++u32Root) {
         for (std::uint64_t u64Spc = u32Low; u64Spc <= u32High && results.pConfirmed == nullptr; u64Spc *= 2, ++trials) {
-            std::uint64_t const u64Before = u64Spc * (u32Root - kFirstCluster);
+            std::uint64_t const u64Before = u64Spc * (u32Root - exfat::kFirstClusterNumber);
             if (u64Before > root.GetFirstSector()) break;
             BuildPartionByRoot(root.GetFirstSector() - u64Before, static_cast<std::uint32_t>(u64Spc), root, u32Root, results);
         }
@@ -256,7 +253,7 @@ void CPartitionBuilder::UpdatePartitionList(RootResults& results, CFileSet* pRoo
 
 bool CPartitionBuilder::SimpleCheck(CExFatPartitionEx const& partition, CFileSet const& set) const {
     std::uint32_t const u32Own = partition.ClusterAt(set.GetFirstSector());
-    if (!NamesCluster(set.GetMinCluster()) || u32Own + 1 != set.GetMinCluster()) return false;
+    if (!exfat::NamesCluster(set.GetMinCluster()) || u32Own + 1 != set.GetMinCluster()) return false;
     TakenClusters claims;
     claims.Add(u32Own);
     return set.GetAndCheckClusterSet(claims, partition.GetBytesPerCluster());
@@ -364,12 +361,12 @@ void CPartitionBuilder::BuildFromTree(CFileSet& set, CFileSet const& peer, std::
         if (u64Distance % u64Spc != 0) break;
         for (std::uint32_t u32Cluster : folders) {
             if (u32Cluster > peer.GetMaxCluster()) continue;
-            std::uint64_t const u64Before = std::uint64_t{u32Cluster - kFirstCluster} * u64Spc;
+            std::uint64_t const u64Before = std::uint64_t{u32Cluster - exfat::kFirstClusterNumber} * u64Spc;
             if (u64Before > u64PeerFirst) break;
             std::uint64_t const u64HeapStart = u64PeerFirst - u64Before;
             if (u64HeapStart + 3 * u64Spc > u64First) break;
             auto const u32Spc = static_cast<std::uint32_t>(u64Spc);
-            if (m_removed.count({u64HeapStart, u32Spc}) != 0 || (u64First - u64HeapStart) / u64Spc + kFirstCluster > set.GetMaxCluster())
+            if (m_removed.count({u64HeapStart, u32Spc}) != 0 || (u64First - u64HeapStart) / u64Spc + exfat::kFirstClusterNumber > set.GetMaxCluster())
                 continue;
             std::uint32_t const u32Score = CheckTree(set, u64HeapStart, u32Spc, u32Required, tree);
             if (u32Score == 0 || u32Score < u32Best) continue;

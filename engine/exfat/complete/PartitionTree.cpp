@@ -79,8 +79,12 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
     }
 
     // Without the volume's bitmap, what the rebuilt live files and folders use is known held.
+    // Only clusters the device holds are counted: a hostile boot sector's count costs nothing.
     std::optional<CClusterBitmap> held;
-    std::uint64_t const u64Clusters = partition.GetClusterLimit() - CExFatPartition::kFirstCluster;
+    std::uint64_t const u64Spc = std::max<std::uint64_t>(partition.GetSectorsPerCluster(), 1);
+    std::uint64_t const u64HeapStart = partition.GetHeapStart();
+    std::uint64_t const u64OnDevice = u64HeapStart < m_u64TotalSectors ? (m_u64TotalSectors - u64HeapStart + u64Spc - 1) / u64Spc : 0;
+    std::uint64_t const u64Clusters = std::min(partition.GetClusterLimit() - CExFatPartition::kFirstCluster, u64OnDevice);
     if (!partition.HasAllocationBitmap() && u64Clusters <= kMaxStandInClusters) held.emplace(u64Clusters);
     CClusterBitmap* const pHeld = held ? &*held : nullptr;
     CFolderSectorMap owners;

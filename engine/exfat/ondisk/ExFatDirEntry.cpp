@@ -127,7 +127,7 @@ std::optional<VolumeTableEntry> ParseVolumeTableEntry(engine::ByteView entry, st
         return std::nullopt;
     }
     VolumeTableEntry result{entry.Le32(20), entry.Le64(24)};
-    if (result.u32FirstCluster < 2 || result.u32FirstCluster > kLastClusterNumber) return std::nullopt;
+    if (!NamesCluster(result.u32FirstCluster)) return std::nullopt;
     if ((result.u64Length >> kLargestClusterShift) + result.u32FirstCluster > kLastClusterNumber) return std::nullopt;
     return result;
 }

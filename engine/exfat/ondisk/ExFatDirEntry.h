@@ -29,6 +29,7 @@
 #include <optional>
 
 #include "engine/ByteView.h"
+#include "engine/exfat/ondisk/ExFatClusters.h"
 
 namespace exfat {
 
@@ -48,7 +49,6 @@ constexpr std::uint8_t kStreamNoFatChain = 0x02;
 constexpr std::size_t kNameCharsPerEntry = 15;
 constexpr std::uint32_t kMinSecondaryCount = 2;
 constexpr std::uint32_t kMaxSecondaryCount = 18;
-constexpr std::uint32_t kLastClusterNumber = 0xFFFFFFF5;  // above it: bad-cluster and end marks
 
 /// 1 where a character below 0x100 may stand in a name: control characters 0x00-0x19 and
 /// " * / : < > ? \ | are refused.

@@ -216,13 +216,49 @@ bool CFATCandidates::Overlap(CFATSearchedPartitionInfo const& a, CFATSearchedPar
            b.GetStartSector() < a.GetStartSector() + a.GetTotalSectors();
 }
 
+bool CFATCandidates::HasEnoughEvidence(CFATSearchedPartitionInfo const& candidate) {
+    bool const bBoot = candidate.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
+    bool const bMatched = candidate.GetMatchCount() >= 1;
+    bool const bFat = candidate.HasFlag(CFATSearchedPartitionInfo::kFlagFirstFat | CFATSearchedPartitionInfo::kFlagSecondFat);
+    return bBoot ? bMatched || bFat : bMatched;
+}
+
+bool CFATCandidates::YieldsNow(CFATSearchedPartitionInfo const& candidate) const {
+    double const dScore = Score(candidate);
+    return std::any_of(m_candidates.begin(), m_candidates.end(), [&](auto const& entry) {
+        CFATSearchedPartitionInfo const& other = *entry.second;
+        return &other != &candidate && HasEnoughEvidence(other) && Score(other) > dScore && Overlap(candidate, other);
+    });
+}
+
+std::vector<CFATSearchedPartitionInfo*> CFATCandidates::TakeSettled(std::uint64_t u64Analysed) {
+    std::vector<CFATSearchedPartitionInfo*> settled;
+    if (m_candidates.size() > kMaxSettleCandidates) return settled;
+    for (auto const& [u64DataStart, pCandidate] : m_candidates) {
+        CFATSearchedPartitionInfo& candidate = *pCandidate;
+        if (m_settled.count(&candidate) != 0) continue;
+        // Its evidence, and the folder records its build reads, lie up to the sector after its end.
+        if (candidate.GetStartSector() + candidate.GetTotalSectors() >= u64Analysed) break;
+        if (!HasEnoughEvidence(candidate)) continue;
+        if (candidate.GetMatchCount() >= 1 || Score(candidate) >= kTopScore) {
+            // A volume without boot sector reads its lost root around the volumes found with
+            // it, which only the end knows.
+            if (!candidate.HasFlag(CFATSearchedPartitionInfo::kBootFlags) || m_settled.size() >= kMaxFound) break;
+            candidate.m_dScore = Score(candidate);
+            candidate.m_u16PartitionIndex = static_cast<std::uint16_t>(m_settled.size());
+            m_settled.insert(&candidate);
+            settled.push_back(&candidate);
+            continue;
+        }
+        if (!YieldsNow(candidate)) break;
+    }
+    return settled;
+}
+
 std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> CFATCandidates::TakeFound() {
     std::vector<Candidate> kept;
     for (auto& [u64DataStart, pCandidate] : m_candidates) {
-        bool const bBoot = pCandidate->HasFlag(CFATSearchedPartitionInfo::kBootFlags);
-        bool const bMatched = pCandidate->GetMatchCount() >= 1;
-        bool const bFat = pCandidate->HasFlag(CFATSearchedPartitionInfo::kFlagFirstFat | CFATSearchedPartitionInfo::kFlagSecondFat);
-        if (bBoot ? !(bMatched || bFat) : !bMatched) continue;
+        if (!HasEnoughEvidence(*pCandidate)) continue;
         pCandidate->m_dScore = Score(*pCandidate);
         kept.push_back(std::move(pCandidate));
     }
@@ -241,9 +277,15 @@ std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> CFATCandidates::TakeFoun
         for (std::size_t j = 0; candidate.GetMatchCount() == 0 && !yields[i] && j < kept.size() && u64PairsLeft > 0; ++j, --u64PairsLeft)
             yields[i] = j != i && kept[j]->m_dScore > candidate.m_dScore && Overlap(candidate, *kept[j]);
     }
-    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> found;
+    // The volumes already rebuilt keep their numbers: their nodes carry them. They are the first
+    // by data area unless a volume before them gained its evidence after they were settled.
+    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> found(m_settled.size());
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        if (m_settled.count(kept[i].get()) != 0) found[kept[i]->m_u16PartitionIndex] = std::move(kept[i]);
+    m_settled.clear();
+    std::erase(found, nullptr);  // evidence only grows: every settled volume is still kept
     for (std::size_t i = 0; i < kept.size(); ++i) {
-        if (yields[i]) continue;
+        if (!kept[i] || yields[i]) continue;
         if (found.size() >= kMaxFound) break;
         kept[i]->m_u16PartitionIndex = static_cast<std::uint16_t>(found.size());
         found.push_back(std::move(kept[i]));

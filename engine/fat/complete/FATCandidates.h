@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/ByteView.h"
@@ -28,6 +29,11 @@ public:
     static constexpr std::size_t kMaxFound = 0xFFFF;
     /// Candidate pairs TakeFound weighs for overlap at most.
     static constexpr std::uint64_t kMaxOverlapPairs = std::uint64_t{1} << 24;
+    /// Above this many candidates TakeSettled answers nothing: its walk runs after every block,
+    /// and TakeFound's bound on the overlap pairs could decide otherwise than it.
+    static constexpr std::size_t kMaxSettleCandidates = 1024;
+    /// The best score a candidate can have: none is better, so it yields to none.
+    static constexpr double kTopScore = 100;
 
     CFATCandidates(std::uint32_t u32SectorSize, std::uint64_t u64DeviceSectors)
         : m_u32SectorSize(u32SectorSize), m_u64DeviceSectors(u64DeviceSectors) {}
@@ -40,9 +46,19 @@ public:
     /// A sub-folder's first sector naming cluster `u32Cluster` in its "." entry.
     void AddFolderStart(std::int64_t s64Sector, std::uint32_t u32Cluster);
 
+    /// The volumes whose place TakeFound will give them is sure now that every sector below
+    /// `u64Analysed` was classified, numbered (partition index) and scored as TakeFound will
+    /// have them; each is answered once, in index order, and stays a candidate. Walking in
+    /// order of data area, a candidate is past when all its sectors and the one after its end
+    /// (the last its build reads a folder record of) were classified: its own evidence is in.
+    /// A past one without enough evidence is passed over, a past one with a boot sector and a
+    /// folder match or the top score is sure to be kept and never to yield, and a past one
+    /// without a match that a kept, better-scored candidate overlaps yields; the walk stops at
+    /// any other, whose place is open, and so at the first candidate not yet past.
+    std::vector<CFATSearchedPartitionInfo*> TakeSettled(std::uint64_t u64Analysed);
     /// Drops the candidates without enough evidence and those no folder confirms that overlap a
-    /// better-scored one, scores the rest and numbers them in order of their data area; empties
-    /// the candidates.
+    /// better-scored one, scores the rest and numbers them in order of their data area after
+    /// those TakeSettled answered, which keep their numbers; empties the candidates.
     std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> TakeFound();
     std::size_t Size() const { return m_candidates.size(); }
 
@@ -55,11 +71,17 @@ private:
     /// False (candidate dropped) when the cap is reached.
     bool Insert(Candidate pCandidate, bool bExpectFATs);
     static double Score(CFATSearchedPartitionInfo const& candidate);
+    /// Whether the candidate would survive TakeFound's first test: a boot sector confirmed by a
+    /// FAT copy or a folder, or, without one, a folder match. Evidence only grows.
+    static bool HasEnoughEvidence(CFATSearchedPartitionInfo const& candidate);
+    /// Whether a kept candidate with a better score than `candidate` overlaps it.
+    bool YieldsNow(CFATSearchedPartitionInfo const& candidate) const;
     static bool Overlap(CFATSearchedPartitionInfo const& a, CFATSearchedPartitionInfo const& b);
 
     std::uint32_t m_u32SectorSize;
     std::uint64_t m_u64DeviceSectors;
     std::multimap<std::uint64_t, Candidate> m_candidates;                     // by first data sector
     std::multimap<std::int64_t, CFATSearchedPartitionInfo*> m_expectedFATs;  // not owned
+    std::unordered_set<CFATSearchedPartitionInfo const*> m_settled;          // answered by TakeSettled
     bool m_bCapLogged = false;
 };

@@ -1,6 +1,7 @@
 #include "engine/fat/complete/FATCompleteSearcher.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
@@ -36,6 +37,13 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
     return geometry;
 }
 
+/// A copy of a found volume's record for a copy-out object, its score with it.
+CFATSearchedPartitionInfo* CloneWithScore(CFATSearchedPartitionInfo const& volume) {
+    CFATSearchedPartitionInfo* pCopy = volume.Clone();
+    pCopy->m_dScore = volume.m_dScore;
+    return pCopy;
+}
+
 }  // namespace
 
 ICompleteFileSystemSearchController* CreateFATSearcher() { return new CFATCompleteFSearcher(); }
@@ -51,22 +59,25 @@ void CFATCompleteFSearcher::SetDevice(IStorageDevice* pDevice) {
 }
 
 RESULT CFATCompleteFSearcher::PreparetoSearch() {
-    m_found.clear();
+    {
+        std::lock_guard const lock(m_foundLock);
+        m_found.clear();
+        m_builtCopies.clear();
+    }
+    m_built.clear();
     m_folderSectors.Clear();
     if (m_pDevice) SetDevice(m_pDevice);
     return kResultSuccess;
 }
 
 int CFATCompleteFSearcher::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
-    int const iFound = static_cast<int>(m_found.size());
+    std::lock_guard const lock(m_foundLock);
+    auto const& volumes = m_found.empty() ? m_builtCopies : m_found;
+    int const iFound = static_cast<int>(volumes.size());
     if (!ppPartitions) return iFound;
     // A short array still learns the count, so that the caller can ask again with room for all.
     int const iFilled = std::min(iFound, std::max(iCount, 0));
-    for (int i = 0; i < iFilled; ++i) {
-        CFATSearchedPartitionInfo* pCopy = m_found[static_cast<std::size_t>(i)]->Clone();
-        pCopy->m_dScore = m_found[static_cast<std::size_t>(i)]->m_dScore;
-        ppPartitions[i] = pCopy;
-    }
+    for (int i = 0; i < iFilled; ++i) ppPartitions[i] = CloneWithScore(*volumes[static_cast<std::size_t>(i)]);
     return iFound;
 }
 
@@ -89,6 +100,7 @@ RESULT CFATCompleteFSearcher::AnalyzeBlock(long long s64First, long long s64Coun
         }
         s64Done += s64Sectors;
     }
+    BuildSettledVolumes(s64First + s64Count);
     return kResultSuccess;
 }
 
@@ -99,6 +111,7 @@ RESULT CFATCompleteFSearcher::AnalyzeBlockBytes(engine::ByteView block, long lon
     if (!bytes || *bytes > block.Size()) return AnalyzeBlock(s64First, s64Count);
     for (std::int64_t i = 0; i < s64Count; ++i)
         AnalyzeSector(block.Sub(static_cast<std::size_t>(i) * m_u32SectorSize, m_u32SectorSize), s64First + i);
+    BuildSettledVolumes(s64First + s64Count);
     return kResultSuccess;
 }
 
@@ -126,12 +139,53 @@ void CFATCompleteFSearcher::AnalyzeSector(engine::ByteView sector, std::int64_t 
     }
 }
 
+void CFATCompleteFSearcher::BuildSettledVolumes(long long s64Analysed) {
+    if (!m_pBuilder || s64Analysed <= 0) return;
+    for (CFATSearchedPartitionInfo* pVolume : m_pCandidates->TakeSettled(static_cast<std::uint64_t>(s64Analysed))) {
+        if (m_built.empty()) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
+        m_built.insert(pVolume);
+        {
+            std::lock_guard const lock(m_foundLock);
+            m_builtCopies.emplace_back(CloneWithScore(*pVolume));
+        }
+        BuildVolume(*pVolume);
+        // A whole volume arrived at once: it is shown now, not when the pacing next allows.
+        m_pBuilder->ShowWaitingNodes(SEARCHER_TYPE_FAT);
+    }
+}
+
 void CFATCompleteFSearcher::EndSearch(int iBuild) {
-    if (iBuild == 0 || !m_pCandidates) return;
-    m_found = m_pCandidates->TakeFound();
+    if (!m_pCandidates) return;
+    if (iBuild == 0) {
+        // Nothing more is built, but the files of the volumes rebuilt so far are shown already
+        // and stay recoverable: their records become the found ones, and their tree is completed.
+        if (m_built.empty()) return;
+        std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> built;
+        for (auto& pVolume : m_pCandidates->TakeFound())
+            if (m_built.count(pVolume.get()) != 0) built.push_back(std::move(pVolume));
+        m_built.clear();
+        {
+            std::lock_guard const lock(m_foundLock);
+            m_found = std::move(built);
+            m_builtCopies.clear();
+        }
+        if (m_pBuilder) {
+            for (auto const& pVolume : m_found) m_pBuilder->SetPartitonDevice(pVolume.get(), m_pDevice);
+            m_pBuilder->FlashBuild(SEARCHER_TYPE_FAT);
+        }
+        return;
+    }
+    {
+        std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> found = m_pCandidates->TakeFound();
+        std::lock_guard const lock(m_foundLock);
+        m_found = std::move(found);
+        m_builtCopies.clear();
+    }
     if (m_found.empty()) return;
     if (m_pBuilder) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
-    for (auto const& pVolume : m_found) BuildVolume(*pVolume);
+    for (auto const& pVolume : m_found)
+        if (m_built.count(pVolume.get()) == 0) BuildVolume(*pVolume);
+    m_built.clear();
     if (m_pBuilder) {
         // Each volume's record, by the partition index its nodes carry: index files in its
         // recycle bin are read from its own clusters when FlashBuild restores names.

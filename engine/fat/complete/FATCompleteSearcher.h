@@ -2,10 +2,15 @@
 // The FAT16/FAT32 part of a complete scan. Every sector of the device is classified as a boot
 // sector, the first sector of a FAT copy, or folder entries (a sub-folder's first sector or
 // another); from that evidence CFATCandidates proposes volumes whose partition table or boot
-// sectors may be gone. At the end the candidates with enough evidence are scored and each one's
-// folders rebuilt through its own CFATBuildWorker, on one tree shared by all of them.
+// sectors may be gone. A volume whose place among the found ones is sure once the blocks have
+// passed its end (a boot sector its FATs, backup or folders confirm) is rebuilt there and then,
+// so that its files reach the tree while the scan goes on; at the end the other candidates with
+// enough evidence are scored and each one's folders rebuilt through its own CFATBuildWorker, on
+// one tree shared by all of them.
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
@@ -22,6 +27,8 @@ public:
 
     void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
     /// Clones (with their scores) of up to `iCount` found volumes; the number found in all.
+    /// While the blocks are searched, the volumes rebuilt so far: their files may be copied
+    /// out of a paused scan.
     int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
     void SetDevice(IStorageDevice* pDevice) override;
     void SetBlockSize(int iSectors) override { m_iSectorsPerBlock = iSectors; }
@@ -39,6 +46,9 @@ public:
 
 private:
     void AnalyzeSector(engine::ByteView sector, std::int64_t s64Sector);
+    /// Rebuilds the volumes whose place is sure now that every sector below `s64Analysed` was
+    /// classified.
+    void BuildSettledVolumes(long long s64Analysed);
     void BuildVolume(CFATSearchedPartitionInfo const& volume);
     bool InsideOtherVolume(CFATSearchedPartitionInfo const& volume, std::int64_t s64Sector) const;
     bool SectorSizeSupported() const { return m_u32SectorSize >= kMinSectorSize && m_u32SectorSize <= kMaxSectorSize; }
@@ -49,6 +59,11 @@ private:
     IProgress* m_pProgress = nullptr;             // not owned
     std::uint32_t m_u32SectorSize = 512;
     std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> m_found;
+    std::unordered_set<CFATSearchedPartitionInfo const*> m_built;  // rebuilt while the blocks were searched
+    // Copies of those volumes for the copy-out objects made meanwhile on other threads; the
+    // lock guards them and m_found.
+    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> m_builtCopies;
+    mutable std::mutex m_foundLock;
     std::unique_ptr<CFATCandidates> m_pCandidates;  // made by SetDevice
     CFATFolderSectors m_folderSectors;
     CFATFolderAnalyser m_analyser{512};

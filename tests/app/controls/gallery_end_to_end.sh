@@ -6,6 +6,7 @@
 #
 #   gallery_end_to_end.sh UI_GALLERY SCANBENCH FAT_IMAGES_DIR OUT_DIR
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 
 gallery=$1 scanbench=$2 image=$3/fat32.img out=$4
 command -v xvfb-run >/dev/null || { echo "skipped: xvfb-run is missing" >&2; exit 77; }

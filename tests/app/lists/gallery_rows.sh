@@ -5,6 +5,7 @@
 #
 #   gallery_rows.sh <ui_gallery> <scanbench> <image> <out-dir>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 gallery=$1 scanbench=$2 image=$3 out=$4
 command -v xvfb-run >/dev/null || { echo "gallery_rows: skipped: xvfb-run is missing" >&2; exit 77; }
 [ -f "$image" ] || { echo "gallery_rows: skipped: $image was not built" >&2; exit 77; }

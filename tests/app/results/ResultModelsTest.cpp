@@ -1,6 +1,6 @@
 // The results window's item models without a scan: the tree model turns ranges counted over
 // mixed children (rows and files, as "Others" holds them) into row inserts at the right rows,
-// never a reset; the list model inserts what grew at either end as one range; sorting is a
+// never a reset, and repaints the group labels above files that arrive; the list model inserts what grew at either end as one range; sorting is a
 // stable strict order shared by the columns' keys.
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -94,6 +94,46 @@ TEST(ResultTreeModel, RangesOverMixedChildrenBecomeRowInsertsAtTheirRows) {
   model.clearArray();
   EXPECT_EQ(model.rowCount(), 0);
   EXPECT_EQ(resets.size(), 1);
+}
+
+TEST(ResultTreeModel, GroupLabelsReadTheirKeptCountsAndRepaintAsFilesArrive) {
+  auto f1 = File("a.jpg"), f2 = File("b.jpg"), f3 = File("c.jpg");
+  const auto dateFolder = [](const char* name, bool expandable) {
+    return OpNodeData::MakeFolder(uimodel::VIEW_CREATION_DATE, name, expandable);
+  };
+  // A date tree with one file, then a window's model over it.
+  uimodel::TreeArray array;
+  array.rows.push_back(dateFolder("Created", true));
+  OpNodeData* year = array[0]->addChildObject(dateFolder("2026", true));
+  OpNodeData* month = year->addChildObject(dateFolder("12", false));
+  month->addChildObject(f1.get());
+  ResultTreeModel model(array);
+  model.setShowsCounts(true);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  const QModelIndex rootIndex = model.index(0, 0);
+  const QModelIndex yearIndex = model.index(0, 0, rootIndex);
+  const QModelIndex monthIndex = model.index(0, 0, yearIndex);
+  EXPECT_EQ(rootIndex.data().toString(), QStringLiteral("Created(1)"));
+  EXPECT_EQ(monthIndex.data().toString(), QStringLiteral("12(1)"));
+
+  // Two files into the shown month: each label above them reads three and is told to repaint.
+  QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+  {
+    uimodel::CTreeBatch batch(&model);
+    batch.Append(*month, f2.get());
+    batch.Append(*month, f3.get());
+  }
+  EXPECT_EQ(rootIndex.data().toString(), QStringLiteral("Created(3)"));
+  EXPECT_EQ(yearIndex.data().toString(), QStringLiteral("2026(3)"));
+  EXPECT_EQ(monthIndex.data().toString(), QStringLiteral("12(3)"));
+  std::vector<QModelIndex> repainted;
+  for (const QList<QVariant>& signal : changed) {
+    const auto at = signal.at(0).value<QModelIndex>();
+    EXPECT_EQ(at, signal.at(1).value<QModelIndex>());
+    EXPECT_TRUE(signal.at(2).value<QList<int>>().contains(Qt::DisplayRole));
+    repainted.push_back(at);
+  }
+  EXPECT_EQ(repainted, (std::vector<QModelIndex>{monthIndex, yearIndex, rootIndex}));
 }
 
 TEST(FileListModel, GrowthAtEitherEndIsOneRangeAndAnythingElseAReset) {

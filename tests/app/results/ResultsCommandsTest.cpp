@@ -4,6 +4,8 @@
 // resume on No only a scan the user had not paused; the scanned disk's removal stops the scan
 // and, after its sheet, goes home; another disk's is ignored. The timers: the deep-scan offer's
 // 8 s and the remaining time's once a second.
+#include <QLabel>
+#include <QMenuBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include "app/controls/BandedListView.h"
 #include "app/controls/MAAttachedWindow.h"
 #include "app/controls/TCImageButton.h"
+#include "app/shell/MainMenu.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/base/NotificationCenter.h"
 #include "app/base/Strings.h"
@@ -99,12 +102,15 @@ QString ModelRemaining() {
 TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCommandsWhileBuilding) {
   testsupport::TempDir temp;
   apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "16G")), {1000, 650});
+  // The program's menu in the bar's title row, as the shell places it in every results window.
+  app::MainMenu menu(&window, false, false);
+  QMenuBar* menuBar = menu.placeInBar(&window);
   qint64 now = 1'000'000;
   window.setClock([&now] { return now; });
   ASSERT_TRUE(window.ScanToEnd());
 
-  // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the tabs
-  // and the list's header below it and of the scan box right of it.
+  // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the menu
+  // above it, the tabs and the list's header below it and what the scan box shows right of it.
   ASSERT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
   QTimer* offerTimer = apptest::Part<QTimer>(window, "deepScanOfferTimer");
   EXPECT_EQ(offerTimer->interval(), 8000);
@@ -112,7 +118,22 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
   EXPECT_TRUE(offerTimer->isActive());
   EXPECT_LE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().bottom(), 90) << "inside the 90-px bar";
   EXPECT_GE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().left(), apptest::Part<app::TCImageButton>(window, "deepScanButton")->geometry().right());
-  EXPECT_LT(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().right(), apptest::Part<QWidget>(window, "scanBox")->mapTo(&window, QPoint(0, 0)).x());
+  const QRect offer = apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry();
+  for (QAction* item : menuBar->actions()) {
+    const QRect frame = menuBar->actionGeometry(item).translated(menuBar->mapTo(&window, QPoint(0, 0)));
+    EXPECT_FALSE(frame.intersects(offer)) << "the menu's " << item->text().toStdString() << " stays in sight";
+  }
+  auto* box = apptest::Part<QWidget>(window, "scanBox");
+  for (QWidget* part : box->findChildren<QWidget*>()) {
+    if (!part->isVisible() || part->findChild<QWidget*>()) continue;
+    QRect shown(part->mapTo(&window, QPoint(0, 0)), part->size());
+    if (const auto* label = qobject_cast<QLabel*>(part)) {
+      if (label->text().isEmpty()) continue;
+      const int text = label->fontMetrics().horizontalAdvance(label->text());
+      if (label->alignment() & Qt::AlignHCenter) shown.adjust((label->width() - text) / 2, 0, 0, 0);
+    }
+    EXPECT_FALSE(shown.intersects(offer)) << part->objectName().toStdString() << " of the scan box stays in sight";
+  }
   offerTimer->start(1);  // the same timer, fired now rather than in 8 s
   EXPECT_TRUE(QTest::qWaitFor([&] { return !apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown(); }, 5000));
 

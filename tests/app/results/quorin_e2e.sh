@@ -6,10 +6,12 @@
 # Then the trees as the window draws them (--print-trees): on the FAT image with one folder
 # checked, and on a card of 40 photos made here (a FAT32 partition, random data behind it to
 # 1 GiB) with its photo folder checked, every group reads its files and the four trees agree;
-# the card's deep scan (--deep-scan --progress) shows found files before it ends.
+# the card's deep scan (--deep-scan --progress) shows found files before it ends, the files of
+# the volume it rebuilds among them.
 #
 #   quorin_e2e.sh <quorin> <scanbench> <image> <out-dir>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 quorin=$1 scanbench=$2 image=$3 out=$4
 command -v xvfb-run >/dev/null || { echo "quorin_e2e: skipped: xvfb-run is missing" >&2; exit 77; }
 [ -f "$image" ] || { echo "quorin_e2e: skipped: $image was not built" >&2; exit 77; }
@@ -94,6 +96,10 @@ done <<<"$groups"
 out_deep=$(run --scan "$card" --quit-when-done --deep-scan --progress)
 early=$(awk '$1=="PROGRESS" && $5=="deep=1" {split($2,p,"="); split($3,f,"="); if (p[2] < 100 && f[2] > 0) n++} END {print n+0}' <<<"$out_deep")
 [ "$early" -gt 0 ] || { echo "quorin_e2e: the deep scan showed nothing before it ended" >&2; grep PROGRESS <<<"$out_deep" >&2; exit 1; }
+# The card's volume is rebuilt while the scan runs and its 40 photos show before the RESULT line:
+# a line of the running deep scan (below 100 %) counts them all.
+rebuilt=$(awk '$1=="RESULT" {exit} $1=="PROGRESS" && $5=="deep=1" {split($2,p,"="); split($3,f,"="); if (p[2] < 100 && f[2] >= 40) n++} END {print n+0}' <<<"$out_deep")
+[ "$rebuilt" -gt 0 ] || { echo "quorin_e2e: the card's photos did not show while the deep scan ran" >&2; grep PROGRESS <<<"$out_deep" >&2; exit 1; }
 deep_found=$(sed -n 's/^RESULT state=finished found=\([0-9]*\).*/\1/p' <<<"$out_deep")
 [ -n "$deep_found" ] && [ "$deep_found" -ge 40 ] || { echo "quorin_e2e: the deep scan: $(grep RESULT <<<"$out_deep")" >&2; exit 1; }
 rm -f "$card"

@@ -8,13 +8,14 @@
 #
 #   thumbview_e2e.sh <quorin> <out-dir>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 quorin=$1 out=$2
 for tool in xvfb-run xdotool convert mkfs.vfat mcopy mdel import sha256sum; do
   command -v "$tool" >/dev/null || { echo "thumbview_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 mkdir -p "$out"
 work=$(mktemp -d "$out/work-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+e2e_on_exit 'rm -rf "$work"'
 
 mkdir "$work/pictures"
 for i in $(seq 1 300); do

@@ -6,6 +6,7 @@
 # goes straight to the wizard without asking the server. Pictures stay in OUT.
 #
 #   quorin_update_e2e.sh QUORIN RESOURCES OUT
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 set -uo pipefail
 quorin=$1 resources=$2 out=$3
 for tool in xvfb-run xdotool import python3; do
@@ -14,7 +15,7 @@ done
 mkdir -p "$out"
 work=$(mktemp -d "$out/run-XXXXXX")
 server=
-trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
+e2e_on_exit 'rm -rf "$work"'
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 

@@ -206,9 +206,14 @@ TEST(AppDelegate, SigtermDuringARealDeepScanStopsTheScanAndLeavesWithZero) {
   QTimer::singleShot(30000, [] { QApplication::exit(3); });
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_FALSE(QNUIController::IsScanRunning());
-  // The quick scan's end, and the stop's when the window took it before the process left (the
-  // poller hands a job's end over at once): never a third.
-  EXPECT_LE(window.ended.size(), 2) << "one end of the deep scan at most";
+  // The quick scan's end, then the deep scan's, which the window takes from the poller's last
+  // post (in the loop or just after it): never a third. The quick scan ran to its end; the deep
+  // one was stopped.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.ended.size() >= 2; }, 30000)) << "the deep scan's end never came";
+  QTest::qWait(100);
+  ASSERT_EQ(window.ended.size(), 2) << "one end of the deep scan";
+  EXPECT_FALSE(window.ended.at(0).at(0).toBool()) << "the quick scan finished";
+  EXPECT_TRUE(window.ended.at(1).at(0).toBool()) << "the deep scan was stopped, not finished";
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
 // The disk page over the device list of real images: what it chooses on opening and after a
 // rebuild, what a click on a disk row, on empty space and on the header do.
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "app/controls/BandedListView.h"
 #include "app/controls/TCImageButton.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
+#include "app/results/QNDeletailWindowController.h"
+#include "app/wizard/QNRootWindowController.h"
 #include "app/wizard/QNSelectDiskViewController.h"
 #include "engine/IEnumDeviceEx.h"
 #include "support/TempDir.h"
@@ -99,6 +104,57 @@ TEST(DiskPage, ChoosesRowOneAndFollowsClicksOverATwoVolumeDiskAndABlankOne) {
   page.setDisks({});  // nothing to offer: said so, and Continue stays off
   EXPECT_EQ(page.selectDiskVolume(), nullptr);
   EXPECT_FALSE(page.continueButton()->isEnabled());
+}
+
+// The root window's disk page over the machine's own list: a FAT32 image opened through the page
+// ("Disk image…" answers openDiskImage) is listed once, after the media notifier's refresh too,
+// and opening it again lists nothing new; an empty path is refused with the page's sheet.
+TEST(DiskPage, AnImageOpenedFromThePageIsListedOnce) {
+  if (!testsupport::HaveTool("mkfs.fat")) GTEST_SKIP() << "mkfs.fat is not installed";
+  testsupport::TempDir dir;
+  const std::string image = dir.File("camera card.img");
+  ASSERT_EQ(testsupport::RunCommand("mkfs.fat -F 32 -n CARD -C '" + image + "' 65536 >/dev/null"), 0);
+  app::QNRootWindowController root;
+  root.show();
+  QSignalSpy sheets(&root, &app::QNRootWindowController::sheetOpened);
+  root.selectTypesContinouButtonClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return root.whichPage() == 3 || root.resultsWindow() != nullptr; }, 60000));
+  if (root.resultsWindow()) GTEST_SKIP() << "the machine offers one choice: the disk page is skipped";
+  const int before = root.diskPage()->outline()->model()->rowCount();
+  const auto imageRows = [&] {
+    QAbstractItemModel* model = root.diskPage()->outline()->model();
+    int rows = 0;
+    for (int row = 0; row < model->rowCount(); ++row)
+      rows += model->index(row, 0).data().toString().contains(QStringLiteral("camera card.img"));
+    return rows;
+  };
+  root.openDiskImage(QString::fromStdString(image));
+  EXPECT_EQ(sheets.count(), 0);
+  EXPECT_EQ(root.diskPage()->outline()->model()->rowCount(), before + 1);
+  EXPECT_EQ(imageRows(), 1);
+  ASSERT_NE(root.diskPage()->selectDiskVolume(), nullptr);
+  EXPECT_EQ(root.diskPage()->selectDiskVolume()->name(), "CARD");
+
+  // The media notifier's post: the list is made again on a thread and handed to the page.
+  QObject listener;
+  int listed = 0;
+  app::NotificationCenter::instance().addObserver(&listener, QStringLiteral("aInitFinished"), [&](const QVariantMap&) { ++listed; });
+  app::NotificationCenter::instance().post(QStringLiteral("RefreshAttachDevice"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return listed > 0; }, 60000)) << "the list was not made again";
+  QTest::qWait(50);
+  app::NotificationCenter::instance().removeObserver(&listener);
+  EXPECT_EQ(imageRows(), 1) << "after the list's refresh";
+  root.openDiskImage(QString::fromStdString(image));
+  EXPECT_EQ(imageRows(), 1) << "opened a second time";
+
+  root.openDiskImage(QString());
+  ASSERT_EQ(sheets.count(), 1);
+  auto* box = qobject_cast<QMessageBox*>(sheets.last().at(0).value<QWidget*>());
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->informativeText().contains(app::Text(QStringLiteral("IMAGE_REFUSED_NO_PATH"))))
+      << box->informativeText().toStdString();
+  box->close();
+  EXPECT_EQ(imageRows(), 1);
 }
 
 }  // namespace

@@ -5,13 +5,14 @@
 # merely named like ours does not; SIGTERM ends a run with 0; a language argument is kept only
 # when the program has texts in it.
 # usage: quorin_end_to_end.sh QUORIN SCANBENCH TMPDIR
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 set -uo pipefail
 quorin=$1 scanbench=$2 tmp=$3
 for tool in xvfb-run sfdisk mkfs.fat mcopy; do
   command -v "$tool" >/dev/null || { echo "skip: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d "$tmp/quorin-e2e-XXXXXX")
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+e2e_on_exit 'rm -rf "$work"'
 export XDG_CONFIG_HOME=$work/config MTOOLS_SKIP_CHECK=1 TZ=UTC
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

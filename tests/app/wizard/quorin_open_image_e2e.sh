@@ -9,6 +9,7 @@
 #
 #   quorin_open_image_e2e.sh <quorin> <out-dir>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 quorin=$(realpath "$1") out=$(realpath -m "$2")
 for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum timeout; do
   command -v "$tool" >/dev/null || { echo "quorin_open_image_e2e: skipped: $tool is missing" >&2; exit 77; }

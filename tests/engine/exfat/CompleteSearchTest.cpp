@@ -7,6 +7,8 @@
 #include <random>
 
 #include "support/ExFatBytes.h"
+#include "engine/FileNode.h"
+#include "engine/IDataRecovery.h"
 #include "engine/IFileNode.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
@@ -73,6 +75,25 @@ TEST_F(ExFatCompleteSearchTest, EndSearchWithBuildHangsTheRootsFilesUnderTheExFa
     ASSERT_NE(pFile, nullptr);
     EXPECT_EQ(pFile->GetParentNodeID(), -1);
     EXPECT_EQ(m_builder.RootID(), -1);
+}
+
+// A boot sector claiming 2^31 clusters on a device of 72: the root's bitmap entry is too short
+// for that count, so the rebuilt live files stand in for the bitmap, and only over the clusters
+// the device holds. A deleted file beyond them is past the end, not free; one inside is free.
+TEST_F(ExFatCompleteSearchTest, TheStandInForALostBitmapCoversOnlyTheClustersOnTheDevice) {
+    Volume volume;
+    std::vector<std::uint8_t> const boot = exfattest::BootSector(1u << 31);
+    std::copy(boot.begin(), boot.end(), volume.Bytes().begin());
+    std::vector<std::uint8_t> root = Concat(RootTables(), EntrySet({u"a.txt", 20, 10}));
+    root = Concat(root, EntrySet({u"near.bin", 30, 512, false, true}));
+    volume.PutCluster(Volume::kRootCluster, Concat(root, EntrySet({u"far.bin", 5000, 512, false, true})));
+    Scan(volume.Bytes(), 1);
+    auto const refusal = [this](char const* pszName) {
+        auto const* pNode = dynamic_cast<CFileNode const*>(m_builder.Find(pszName));
+        return pNode != nullptr ? std::optional<std::uint32_t>(pNode->GetCopyRefusal()) : std::nullopt;
+    };
+    EXPECT_EQ(refusal("near.bin"), 0u);
+    EXPECT_EQ(refusal("far.bin"), kCodePastEnd);
 }
 
 /// A builder for a disk of 2^20 sectors and the hand-made boot sector.

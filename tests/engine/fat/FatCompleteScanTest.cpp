@@ -6,12 +6,14 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "FatQuickScan.h"
 #include "FatTestImages.h"
+#include "engine/FileNode.h"
 #include "engine/IFileNode.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/fat/complete/FATCompleteSearcher.h"
@@ -157,11 +159,101 @@ TEST(FatCompleteSearch, WipedFat16IsFoundFromItsFoldersWithTheLowestScore) {
     EXPECT_EQ(found[0]->m_dScore, 20.0);
 }
 
+/// A complete search fed block by block, noting after each block how many nodes the builder
+/// holds and how many volumes a copy-out object made then would learn.
+struct SteppedSearch {
+    static constexpr long long kBlock = 8192;
+
+    explicit SteppedSearch(std::vector<std::uint8_t> bytes) : device(std::move(bytes)) {
+        searcher.SetDevice(&device);
+        searcher.SetBlockSize(static_cast<int>(kBlock));
+        searcher.SetDirecotryTreeBuilder(&builder);
+        searcher.PreparetoSearch();
+    }
+    /// Analyses the blocks below `s64End`, continuing where the last call stopped.
+    void RunTo(long long s64End) {
+        for (s64End = std::min(s64End, device.GetTotalSectors()); s64Next < s64End; s64Next += kBlock) {
+            searcher.AnalyzeBlock(s64Next, std::min(kBlock, s64End - s64Next));
+            nodesAfter.push_back(builder.Nodes().size());
+            volumesAfter.push_back(searcher.GetSearchedPartitionInfo(nullptr, 0));
+        }
+    }
+
+    CMemoryDevice device;
+    testkit::RecordingTreeBuilder builder;
+    CFATCompleteFSearcher searcher;
+    long long s64Next = 0;
+    std::vector<std::size_t> nodesAfter;
+    std::vector<int> volumesAfter;
+};
+
+// complete-moved.img: a FAT32 volume of 64 MiB at sector 2048 with both boot sectors and FATs,
+// on a disk of 80 MiB.
+constexpr long long kMovedEnd = 2048 + (64 << 11);
+
+TEST(FatCompleteSearch, AVolumeSureOfItsPlaceIsRebuiltOnceTheBlocksPassItsEnd) {
+    FAT_IMAGES_OR_SKIP();
+    SteppedSearch run(fattest::ReadBytes(fattest::Image("complete-moved.img")));
+    run.RunTo(run.device.GetTotalSectors());
+    // Its files wait until every sector of the volume, and the one after, was classified; then
+    // they all arrive in that block's turn, before the search ends.
+    std::size_t const passing = static_cast<std::size_t>(kMovedEnd / SteppedSearch::kBlock);
+    ASSERT_LT(passing + 1, run.nodesAfter.size());
+    for (std::size_t i = 0; i < passing; ++i) {
+        EXPECT_EQ(run.nodesAfter[i], 0u) << "block " << i;
+        EXPECT_EQ(run.volumesAfter[i], 0) << "block " << i;
+    }
+    std::size_t const streamed = run.nodesAfter[passing];
+    EXPECT_GT(streamed, 0u);
+    EXPECT_EQ(run.nodesAfter.back(), streamed);
+    EXPECT_EQ(run.volumesAfter[passing], 1) << "a paused scan's copy-out learns the volume";
+    for (char const* pszName : {"moved document.txt", "deep.bin", "first.bin", "docs", "deeper"})
+        EXPECT_NE(run.builder.Find(pszName), nullptr) << pszName;
+
+    // The end builds nothing more and settles the same volume, numbered as its nodes are.
+    run.searcher.EndSearch(1);
+    EXPECT_EQ(run.builder.Nodes().size(), streamed);
+    ASSERT_EQ(run.searcher.Found().size(), 1u);
+    EXPECT_EQ(run.searcher.Found()[0]->GetStartSector(), 2048u);
+    EXPECT_EQ(run.searcher.Found()[0]->m_dScore, 100.0);
+    for (IFileNode* pNode : run.builder.Nodes()) {
+        auto const* pFileNode = dynamic_cast<CFileNode const*>(pNode);
+        ASSERT_NE(pFileNode, nullptr);
+        EXPECT_EQ(pFileNode->GetBelongedPartition(), 0) << pNode->GetFileName();
+    }
+    EXPECT_EQ(run.builder.Flashed(), std::vector<_tagSearcherType>{SEARCHER_TYPE_FAT});
+}
+
+TEST(FatCompleteSearch, AVolumeWithoutBootSectorsWaitsForTheEnd) {
+    FAT_IMAGES_OR_SKIP();
+    SteppedSearch run(fattest::ReadBytes(fattest::Image("complete-wiped.img")));
+    run.RunTo(run.device.GetTotalSectors());
+    // Placed by its folders alone, it could still lose to a volume met later.
+    EXPECT_EQ(run.nodesAfter.back(), 0u);
+    run.searcher.EndSearch(1);
+    EXPECT_NE(run.builder.Find("deep.bin"), nullptr);
+}
+
 TEST(FatCompleteSearch, NoBuildWithoutBuildRequest) {
     FAT_IMAGES_OR_SKIP();
-    SearcherRun run(fattest::ReadBytes(fattest::Image("complete-moved.img")), 0);
-    EXPECT_TRUE(run.Searcher().Found().empty());
-    EXPECT_TRUE(run.Builder().Nodes().empty());
+    // Stopped before the blocks passed the volume's end: nothing was rebuilt, nothing is.
+    SteppedSearch stopped(fattest::ReadBytes(fattest::Image("complete-moved.img")));
+    stopped.RunTo(kMovedEnd);
+    stopped.searcher.EndSearch(0);
+    EXPECT_TRUE(stopped.searcher.Found().empty());
+    EXPECT_TRUE(stopped.builder.Nodes().empty());
+    EXPECT_TRUE(stopped.builder.Flashed().empty());
+
+    // Stopped after it: the volume rebuilt meanwhile stays found, so that its files shown can
+    // still be copied out, and its tree is completed; nothing else is built.
+    SteppedSearch later(fattest::ReadBytes(fattest::Image("complete-moved.img")));
+    later.RunTo(kMovedEnd + 2 * SteppedSearch::kBlock);
+    std::size_t const streamed = later.builder.Nodes().size();
+    later.searcher.EndSearch(0);
+    ASSERT_EQ(later.searcher.Found().size(), 1u);
+    EXPECT_EQ(later.searcher.Found()[0]->GetStartSector(), 2048u);
+    EXPECT_EQ(later.builder.Nodes().size(), streamed);
+    EXPECT_EQ(later.builder.Flashed(), std::vector<_tagSearcherType>{SEARCHER_TYPE_FAT});
 }
 
 TEST(FatCompleteSearch, BootSectorWithoutFatOrFoldersIsDropped) {

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "FatTestImages.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IFileNode.h"
+#include "engine/core/device/ForwardingDevice.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/VolumeDescription.h"
 #include "testkit/ProgressSink.h"
@@ -100,6 +102,47 @@ TEST_F(FatQuickSearchTest, AnExFatVolumeIsNotFat) {
     EXPECT_EQ(ResultCode(run.result), 0xcu);
     EXPECT_TRUE(run.builder.Nodes().empty());
     ExpectFinishedLast(run.progress);
+}
+
+/// Counts the reads that start at each sector.
+class ReadCountingDevice final : public CForwardingDevice {
+public:
+    using CForwardingDevice::CForwardingDevice;
+    int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override {
+        ++m_starts[s64FirstSector];
+        return CForwardingDevice::ReadSector(pBuffer, s64FirstSector, s64Count);
+    }
+    int ReadsAt(long long s64Sector) const {
+        auto const it = m_starts.find(s64Sector);
+        return it == m_starts.end() ? 0 : it->second;
+    }
+
+private:
+    std::map<long long, int> m_starts;
+};
+
+// Both tables' first sectors zeroed: neither boot sector passes the strict check, and the
+// lenient one takes sector 0 from what the strict pass read.
+TEST_F(FatQuickSearchTest, AVolumeWhoseTablesAreZeroedReadsEachBootSectorOnce) {
+    std::vector<std::uint8_t> bytes = fattest::ReadBytes(fattest::Image("fat32.img"));
+    ASSERT_GT(bytes.size(), 64 * kSectorSize);
+    std::size_t const reserved = bytes[14] | std::size_t{bytes[15]} << 8;
+    std::size_t const fatSectors = bytes[36] | std::size_t{bytes[37]} << 8 | std::size_t{bytes[38]} << 16;
+    for (std::size_t const first : {reserved, reserved + fatSectors})
+        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(first * kSectorSize), kSectorSize, std::uint8_t{0});
+    CMemoryDevice device(std::move(bytes), kSectorSize, STORAGE_DEVICE_VOLUME);
+    auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
+    pRecord->u32FileSystemType = FILE_SYSTEM_FAT32;
+    device.SetPrivateData(CreateVolumeDeviceData(pRecord));
+    ReadCountingDevice counting(device);
+    SearchRun run;
+    CFATQuickSearcher searcher;
+    searcher.SetDirecotryTreeBuilder(&run.builder);
+    run.result = searcher.QuickSearchFiles(&counting, &run.progress);
+    EXPECT_EQ(run.result, kResultSuccess);
+    EXPECT_NE(run.builder.Find("neighbour.bin"), nullptr);
+    EXPECT_EQ(counting.ReadsAt(0), 1);
+    EXPECT_EQ(counting.ReadsAt(6), 1);
 }
 
 }  // namespace

@@ -67,9 +67,13 @@ Bytes Updated(Bytes pdf) {
     return pdf;
 }
 
-/// A Multi-Picture file of two JPEGs: the first carries an APP2 "MPF" index right after its SOI
-/// (an MP header, one directory of one MP-entry tag, two 16-byte entries), the second follows it.
-Bytes MultiPicture(Bytes const& first, Bytes const& second) {
+CarvedSample Exact(std::string name, RAW_FILE_TYPE eType, Bytes bytes) {
+    return {"used disk " + std::move(name), eType, std::move(bytes), SizeRule::Exact, 0, ""};
+}
+
+}  // namespace
+
+Bytes MultiPicture(Bytes const& first, Bytes const& second, std::uint32_t u32SecondExtra) {
     constexpr std::size_t kHeaderAt = 10;  // SOI, the APP2 marker and length, "MPF\0"
     constexpr std::size_t kSegment = 2 + 4 + 8 + 2 + 12 + 4 + 32;
     Bytes app2(2 + kSegment, 0);
@@ -86,7 +90,7 @@ Bytes MultiPicture(Bytes const& first, Bytes const& second) {
     w.Le32(26, 26);
     std::size_t const firstSize = first.size() + app2.size();
     w.Le32(34 + 4, static_cast<std::uint32_t>(firstSize));  // the first image: its size, offset 0
-    w.Le32(50 + 4, static_cast<std::uint32_t>(second.size()));
+    w.Le32(50 + 4, static_cast<std::uint32_t>(second.size() + u32SecondExtra));
     w.Le32(50 + 8, static_cast<std::uint32_t>(firstSize - kHeaderAt));
     Bytes mpo;
     mpo.reserve(firstSize + second.size());
@@ -97,12 +101,6 @@ Bytes MultiPicture(Bytes const& first, Bytes const& second) {
     mpo.insert(mpo.end(), second.begin(), second.end());
     return mpo;
 }
-
-CarvedSample Exact(std::string name, RAW_FILE_TYPE eType, Bytes bytes) {
-    return {"used disk " + std::move(name), eType, std::move(bytes), SizeRule::Exact, 0, ""};
-}
-
-}  // namespace
 
 std::string MissingUsedDiskTools() {
     for (char const* pszTool : {"convert", "exiftool", "gs", "ffmpeg", "tidy"})

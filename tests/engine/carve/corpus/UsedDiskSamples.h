@@ -9,6 +9,11 @@
 
 namespace corpustest {
 
+/// A Multi-Picture file of two JPEGs: the first carries an APP2 "MPF" index right after its SOI
+/// (an MP header, one directory of one MP-entry tag, two 16-byte entries), the second follows it.
+/// The index gives the second image `u32SecondExtra` bytes more than it has.
+Bytes MultiPicture(Bytes const& first, Bytes const& second, std::uint32_t u32SecondExtra = 0);
+
 /// Why the used-disk family cannot be made here; empty when it can.
 std::string MissingUsedDiskTools();
 /// Pictures (baseline, progressive, grey, EXIF-thumbnailed, IPTC-first and Multi-Picture JPEGs;

@@ -12,6 +12,9 @@
 #include "CorpusRun.h"
 #include "UsedDiskSamples.h"
 #include "engine/FileNode.h"
+#include "engine/carve/IRawFileAnalyser.h"
+#include "engine/carve/RawFileInfo.h"
+#include "engine/carve/analysers/Analysers.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 
@@ -65,6 +68,34 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
     }
     EXPECT_LE(u64Written, 3 * kDeviceBytes);
     EXPECT_GE(exact, (kDeviceBytes / kSpacing - 1) * 3 / 4);
+}
+
+// A Multi-Picture file at the device's end whose index gives its second image more bytes than
+// the device has left: the file ends with the device, not where the index says.
+TEST_P(UsedDiskTest, AMultiPictureIndexReachingPastTheDevicesEndEndsWithTheDevice) {
+    std::string const missing = MissingUsedDiskTools();
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    testsupport::TempDir dir;
+    std::vector<CarvedSample> samples;
+    std::string error;
+    ASSERT_TRUE(UsedDiskFamily(dir.Path(), samples, error)) << error;
+    Bytes const base = testsupport::ReadFileBytes(dir.File("base.jpg"));
+    Bytes const grey = testsupport::ReadFileBytes(dir.File("grey.jpg"));
+    std::uint32_t const u32SectorSize = GetParam();
+    constexpr std::uint64_t kStartSector = 3;
+    for (std::uint32_t const u32Extra : {0u, 1u << 20}) {
+        SCOPED_TRACE(u32Extra);
+        Bytes const mpo = MultiPicture(base, grey, u32Extra);
+        std::uint64_t const u64FileSectors = (mpo.size() + u32SectorSize - 1) / u32SectorSize;
+        carvetest::CPlantedDevice device(kStartSector + u64FileSectors, u32SectorSize, true);
+        device.Plant(kStartSector * u32SectorSize, mpo);
+        std::unique_ptr<IRawFileAnalyser> const pJpeg = CreateFileJPGAnalyser();
+        CRawFileInfo info;
+        ASSERT_EQ(pJpeg->AnalyseBuffer(mpo.data(), info, u32SectorSize), 1);
+        info.m_u64StartSector = kStartSector;
+        ASSERT_EQ(pJpeg->GetRawFileSize(info, &device), 1);
+        EXPECT_EQ(info.m_u64Size, u32Extra == 0 ? mpo.size() : u64FileSectors * u32SectorSize);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sectors, UsedDiskTest, testing::Values(512u, 4096u),

@@ -33,6 +33,7 @@ struct DiscoveryCase {
     int iSectorSize;
     std::vector<Offered> offered;
     int iFileSystem;  // of the first volume offered
+    std::string label = {};  // of the first volume offered, when given
 };
 
 // 64 bytes of x86 boot code written from byte 446, in octal escapes as the shell may be dash:
@@ -50,6 +51,12 @@ constexpr char kChain[] =
 
 std::string Build(std::string first, char const* pszThen) { return first + pszThen; }
 
+std::string Repeated(std::string const& text, int iTimes) {
+    std::string out;
+    for (int i = 0; i < iTimes; ++i) out += text;
+    return out;
+}
+
 std::vector<DiscoveryCase> const kCases = {
     {"Fat32WithWindowsBootCode", {"mkfs.fat"},
      Build("truncate -s 64M $IMG && mkfs.fat -F 32 -s 1 $IMG >/dev/null && ", kBootCode), 512, {{0, 0}},
@@ -60,6 +67,10 @@ std::vector<DiscoveryCase> const kCases = {
     {"NtfsWithWindowsBootCode", {"mkntfs"},
      Build("truncate -s 64M $IMG && mkntfs -F -Q $IMG >/dev/null 2>&1 && ", kBootCode), 512, {{0, 0}},
      kAnyFileSystem},
+    // A label of 60 two-byte characters: 120 bytes of UTF-8 for a record of 99 and its terminator.
+    {"NtfsLabelLongerThanTheRecord", {"mkntfs"},
+     "truncate -s 64M $IMG && mkntfs -F -Q -L \"$(printf '\\303\\251%.0s' $(seq 60))\" $IMG >/dev/null 2>&1", 512, {{0, 0}},
+     kAnyFileSystem, Repeated("\xC3\xA9", 49)},
     {"Fat32On4096ByteSectors", {"mkfs.fat"}, "truncate -s 300M $IMG && mkfs.fat -F 32 -S 4096 -s 1 $IMG >/dev/null", 4096,
      {{0, 0}}, FILE_SYSTEM_FAT32},
     {"GptOn4096ByteSectors", {"fdisk"},
@@ -102,6 +113,9 @@ TEST_P(ImageDiscovery, OffersTheVolumesTheImageHolds) {
         auto const u64Count = static_cast<std::uint64_t>(info.s64TotalSectors);
         offered.push_back({info.u64StartSector, info.u64StartSector == 0 && u64Count == u64ImageSectors ? 0 : u64Count});
         if (offered.size() == 1) iFirstFileSystem = static_cast<int>(info.u32FileSystemType);
+        if (offered.size() == 1 && !c.label.empty()) {
+            EXPECT_EQ(std::string(info.szLabel), c.label);
+        }
     }
     EXPECT_EQ(offered, c.offered);
     if (c.iFileSystem != kAnyFileSystem) {

@@ -1,0 +1,117 @@
+// Recovery from a paused deep scan, as a person does it from the results window: a 16 GiB sparse
+// disk without a file system holds three JPEGs written by QImage into its first megabytes (found
+// only by the deep scan's carving). The deep scan is paused from the window once it has found
+// them, far from its end; every found file is checked, the recover button lets them go, and each
+// comes out byte-exact (SHA-256) while the scan stays paused; then the scan is stopped.
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "ReadGate.h"
+#include "ScannedWindow.h"
+#include "WindowParts.h"
+#include "app/base/NotificationCenter.h"
+#include "app/controls/TCImageButton.h"
+#include "app/models/ResultTreeModel.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+#include "uimodel/facade/QNUIController.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using app::results::QNDeletailWindowController;
+using apptest::kScanTimeoutMs;
+using uimodel::QNUIController;
+
+constexpr int kPictures = 3;
+
+// SHA-256 -> how many files below `folder` have it.
+std::map<std::string, int> HashesBelow(const std::string& folder) {
+  std::map<std::string, int> hashes;
+  if (!fs::exists(folder)) return hashes;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) ++hashes[testsupport::Sha256OfFile(entry.path().string())];
+  return hashes;
+}
+
+TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
+  testsupport::TempDir temp;
+  const std::string image = apptest::BlankImage(temp, "16G");
+  std::map<std::string, int> planted;
+  for (int i = 0; i < kPictures; ++i) {
+    QImage photo(640, 480, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+      for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb((x * (i + 3)) & 0xff, (y * 7 + i * 50) & 0xff, (x ^ y) & 0xff));
+    const std::string file = temp.File("photo" + std::to_string(i) + ".jpg");
+    ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPEG", 90));
+    ++planted[testsupport::Sha256OfFile(file)];
+    // One per megabyte, on sector boundaries, in the disk's free space.
+    ASSERT_EQ(testsupport::RunCommand("dd if='" + file + "' of='" + image + "' bs=1M seek=" + std::to_string(i + 1) +
+                                      " conv=notrunc status=none"),
+              0);
+  }
+
+  const auto gate = std::make_shared<apptest::ReadGate>();
+  apptest::ScannedWindow window(apptest::InstallImage(image, gate), {1000, 650});
+  QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+  QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+  ASSERT_TRUE(window.ScanToEnd());
+  window.ended.clear();
+
+  // The deep scan, held at its next read as soon as a post shows the three found: far from the
+  // end of its 16 GiB, it is then paused from the window.
+  QObject holder;
+  bool held = false;
+  app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"), [&](const QVariantMap&) {
+    double percent = 0;
+    std::uint64_t found = 0;
+    QNUIController::GetScanProgress(percent, found);
+    if (!held && found >= kPictures) {
+      gate->Shut();
+      held = true;
+    }
+  });
+  window.deepSrcanButtonAction();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return held || !window.ended.isEmpty(); }, kScanTimeoutMs));
+  app::NotificationCenter::instance().removeObserver(&holder);
+  ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
+  window.pauseButtonClick();
+  ASSERT_TRUE(QNUIController::IsPause());
+  ASSERT_TRUE(window.isPausedByUser());
+  gate->Open();  // the scan waits in its pause; the recovery reads the disk
+
+  // Every file found so far, checked from the path tree; the recover button takes them.
+  auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
+  ASSERT_NE(recover, nullptr);
+  EXPECT_FALSE(recover->isButtonEnabled()) << "nothing checked yet";
+  ASSERT_GT(window.treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
+  window.CheckEveryRow();
+  std::uint64_t checked = 0, size = 0;
+  QNUIController::GetSelectedFilesAmout(checked, size);
+  EXPECT_GE(checked, std::uint64_t(kPictures));
+  EXPECT_TRUE(recover->isButtonEnabled()) << "a paused scan lets its checked files be recovered";
+
+  const std::string dest = temp.File("recovered");
+  ASSERT_TRUE(fs::create_directories(dest));
+  window.recoverToFolder(QString::fromStdString(dest));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1 || !window.sheets.isEmpty(); }, kScanTimeoutMs));
+  ASSERT_TRUE(window.sheets.isEmpty()) << "refused: " << window.LastSheet()->text().toStdString();
+  EXPECT_FALSE(recoveries.last().at(0).toBool()) << "the recovery ran to its end";
+  const std::map<std::string, int> recovered = HashesBelow(dest);
+  for (const auto& [sha, count] : planted) EXPECT_EQ(recovered.count(sha), 1u) << "a planted picture came out changed or twice";
+  EXPECT_EQ(recovered.size(), planted.size()) << "nothing but the pictures was found so far";
+  ASSERT_FALSE(dialogs.isEmpty());
+  dialogs.last().at(0).value<QDialog*>()->accept();
+  EXPECT_TRUE(QNUIController::IsPause()) << "the scan stayed paused meanwhile";
+
+  // The deep scan stopped: its end is a stopped one.
+  QNUIController::StopScan(1);
+  ASSERT_TRUE(window.WaitForScanEnd());
+  EXPECT_TRUE(window.ended.last().at(0).toBool());
+}
+
+}  // namespace
