@@ -72,21 +72,10 @@ TEST(FileNodeState, CloneCopiesOwnValuesAndRunsButNoLinks) {
     EXPECT_EQ(clone.GetDataRunList()->GetFirst()->s64Length, 6);
 }
 
-TEST(FileNodeFilterFileNameByDot, DropsLeadingBlanksAndDots) {
-    struct Case {
-        char const* pszIn;
-        char const* pszOut;
-    } const cases[] = {
-        {" ..abc", "abc"}, {"...", ""}, {"", ""}, {"abc", "abc"}, {"a.b.", "a.b."}, {". .x", "x"},
-    };
-    for (Case const& c : cases) EXPECT_EQ(CFileNode::FilterFileNameByDot(c.pszIn), c.pszOut) << '"' << c.pszIn << '"';
-}
-
-TEST(FileNodeFilterFileNameByDot, NullNameBecomesEmpty) {
-    CTestFileNode node(nullptr);
-    node.FilterFileNameByDot();
-    ASSERT_NE(node.GetFileName(), nullptr);
-    EXPECT_STREQ(node.GetFileName(), "");
+TEST(FileNodeIsEntryName, RefusesOnlySelfParentAndEmptyNames) {
+    for (char const* pszName : {"", ".", ".."}) EXPECT_FALSE(CFileNode::IsEntryName(pszName)) << '"' << pszName << '"';
+    for (char const* pszName : {".bashrc", ".git", "...", " .x", "a.b.", "..hidden", "abc"})
+        EXPECT_TRUE(CFileNode::IsEntryName(pszName)) << '"' << pszName << '"';
 }
 
 TEST(FileNodeEquality, ComparesIdsFolderFlagNameAndPartitionOfFiles) {
