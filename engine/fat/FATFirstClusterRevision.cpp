@@ -32,11 +32,11 @@ bool ReadSwitch() {
     return value != "0";
 }
 
-/// The entry names no file: a folder's "." or "..", or no name at all. A name that only starts
-/// with "." (".bashrc") is a file like any other.
+/// The entry is a folder's "." or "..". A name that only starts with "." (".bashrc") is a file
+/// like any other.
 bool NamesNoFile(CFATFileNode const& node) {
     CFATFileProperties const* pProperties = node.GetFileProperties();
-    return !pProperties || !CFileNode::IsEntryName(pProperties->Name());
+    return pProperties && CFileNode::IsSelfOrParentName(pProperties->Name());
 }
 
 }  // namespace
@@ -146,5 +146,5 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         CFATFileNode* pHanded = pSlot->release();
         if (!pBuilder || !pBuilder->AddNode(pHanded, SEARCHER_TYPE_FAT)) pHanded->Release();
     }
-    lists.Clear();  // clash losers, nameless entries and folder copies go here
+    lists.Clear();  // clash losers, "." and ".." entries and folder copies go here
 }

@@ -123,9 +123,9 @@ int CDirectoryTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {
     pTree->CountAdded();
     if (m_recycleBin.CheckTrash(*pFileNode, *pTree) == CRecycleBinHook::Verdict::Refused) return 0;
 
-    // A folder's self and parent entries, or an entry without a name, name no file; names that
-    // merely start with "." (".bashrc", ".git") are the user's and are kept as they stand.
-    if (!CFileNode::IsEntryName(CFileNode::NameOrEmpty(pFileNode->GetFileName()))) return 0;
+    // A folder's self and parent entries name no file; names that merely start with "."
+    // (".bashrc", ".git") are the user's and are kept as they stand.
+    if (CFileNode::IsSelfOrParentName(CFileNode::NameOrEmpty(pFileNode->GetFileName()))) return 0;
     if (!pTree->Take(*pFileNode)) return 0;
 
     BuildAndShow(*pTree, false);

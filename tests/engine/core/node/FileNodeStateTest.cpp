@@ -72,10 +72,10 @@ TEST(FileNodeState, CloneCopiesOwnValuesAndRunsButNoLinks) {
     EXPECT_EQ(clone.GetDataRunList()->GetFirst()->s64Length, 6);
 }
 
-TEST(FileNodeIsEntryName, RefusesOnlySelfParentAndEmptyNames) {
-    for (char const* pszName : {"", ".", ".."}) EXPECT_FALSE(CFileNode::IsEntryName(pszName)) << '"' << pszName << '"';
-    for (char const* pszName : {".bashrc", ".git", "...", " .x", "a.b.", "..hidden", "abc"})
-        EXPECT_TRUE(CFileNode::IsEntryName(pszName)) << '"' << pszName << '"';
+TEST(FileNodeIsSelfOrParentName, OnlyDotAndDotDot) {
+    for (char const* pszName : {".", ".."}) EXPECT_TRUE(CFileNode::IsSelfOrParentName(pszName)) << '"' << pszName << '"';
+    for (char const* pszName : {"", ".bashrc", ".git", "...", " .", ". ", "..hidden", "abc"})
+        EXPECT_FALSE(CFileNode::IsSelfOrParentName(pszName)) << '"' << pszName << '"';
 }
 
 TEST(FileNodeEquality, ComparesIdsFolderFlagNameAndPartitionOfFiles) {
