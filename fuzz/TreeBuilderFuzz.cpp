@@ -40,10 +40,6 @@ public:
     int IsDeleted() override { return m_bDeleted ? 1 : 0; }
     IFileNode* Clone() override { return new CFuzzNode(*this); }
     void MarkDeleted() override { m_bDeleted = true; }
-    void FilterFileNameByDot() override {
-        // The names are literals: point past the leading blanks and dots instead of copying.
-        while (m_pszName && (*m_pszName == ' ' || *m_pszName == '.')) ++m_pszName;
-    }
 
     CFuzzNode() = default;
     char const* m_pszName = nullptr;

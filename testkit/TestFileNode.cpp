@@ -13,10 +13,6 @@ void CTestFileNode::SetFileName(char const* pszName) {
         m_name.reset();
 }
 
-void CTestFileNode::FilterFileNameByDot() {
-    m_name = CFileNode::FilterFileNameByDot(std::string(NameOrEmpty(GetFileName())));
-}
-
 void CTestFileNode::SetTimes(_FILETIME creation, _FILETIME modification, _FILETIME lastAccess) {
     m_creation = creation;
     m_modification = modification;

@@ -25,7 +25,6 @@ public:
     std::optional<long long> GetInitializedSize() const override { return m_initializedSize; }
     IFileNode* Clone() override { return new CTestFileNode(*this); }
     void MarkDeleted() override { m_bDeleted = true; }
-    void FilterFileNameByDot() override;
 
     void SetFileName(char const* pszName);
     void SetFileSize(long long s64Size) { m_s64Size = s64Size; }

@@ -12,8 +12,8 @@ namespace {
 
 constexpr std::string_view kDefaultPrefix = "FILE";
 
-/// The prefix without leading dots and blanks (a carved name starting with "." would be taken
-/// for a hidden entry and refused by the tree), cut to `budget` bytes at a character boundary.
+/// The prefix without leading dots and blanks (a carved file should not come out hidden, nor
+/// be named "." or ".."), cut to `budget` bytes at a character boundary.
 std::string_view UsablePrefix(std::string_view prefix, std::size_t budget) {
     std::size_t const first = prefix.find_first_not_of(". ");
     prefix = first == std::string_view::npos ? std::string_view() : prefix.substr(first);

@@ -35,7 +35,6 @@ public:
     /// A lone copy (no tree links) that the caller releases.
     IFileNode* Clone() override;
     void MarkDeleted() override {}
-    void FilterFileNameByDot() override {}
 
     /// Builds the node from a record: properties, run list, name (the record's name for a
     /// folder, a carved name for a file), ids. False for a null record.

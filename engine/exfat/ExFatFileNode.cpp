@@ -14,10 +14,6 @@ CExFatFileNode::CExFatFileNode(CExFatFileNode const& other)
 
 IFileNode* CExFatFileNode::Clone() { return new CExFatFileNode(*this); }
 
-void CExFatFileNode::FilterFileNameByDot() {
-    if (char const* pszName = m_name.Get()) m_name.Set(CFileNode::FilterFileNameByDot(pszName));
-}
-
 void CExFatFileNode::SetFileName(char const* pszName) {
     if (pszName != nullptr) m_name.Set(pszName);
 }

@@ -30,8 +30,6 @@ public:
     /// A lone copy with the flags, times, name, size and runs; ids and first cluster are not copied.
     IFileNode* Clone() override;
     void MarkDeleted() override { m_u32Flags |= kFlagDeleted; }
-    /// Drops the name's leading blanks and dots, in place.
-    void FilterFileNameByDot() override;
 
     /// Replaces the name with a copy; null is ignored. The recycle-bin handling renames through it.
     void SetFileName(char const* pszName);

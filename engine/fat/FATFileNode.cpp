@@ -49,12 +49,6 @@ void CFATFileNode::MarkDeleted() {
     if (m_pProperties) m_pProperties->SetState(m_pProperties->GetState() | CFATFileProperties::kStateDeleted);
 }
 
-void CFATFileNode::FilterFileNameByDot() {
-    if (!m_pProperties) return;
-    std::string const filtered = CFileNode::FilterFileNameByDot(std::string(m_pProperties->Name()));
-    m_pProperties->SetFileName(filtered.c_str());
-}
-
 bool CFATFileNode::RenameFound(std::string const& name) {
     if (!m_pProperties) return false;
     m_pProperties->SetFileName(name.c_str());

@@ -32,7 +32,6 @@ public:
     /// A lone copy with cloned properties and runs; null when it cannot be made.
     IFileNode* Clone() override;
     void MarkDeleted() override;
-    void FilterFileNameByDot() override;
 
 private:
     std::unique_ptr<CFATFileProperties> m_pProperties;

@@ -32,9 +32,11 @@ bool ReadSwitch() {
     return value != "0";
 }
 
-bool BeginsWithDot(CFATFileNode const& node) {
+/// The entry is a folder's "." or "..". A name that only starts with "." (".bashrc") is a file
+/// like any other.
+bool NamesNoFile(CFATFileNode const& node) {
     CFATFileProperties const* pProperties = node.GetFileProperties();
-    return pProperties && !pProperties->Name().empty() && pProperties->Name()[0] == '.';
+    return pProperties && CFileNode::IsSelfOrParentName(pProperties->Name());
 }
 
 }  // namespace
@@ -96,7 +98,7 @@ std::uint32_t CFATFirstClusterRevision::GetFAT32LostFirstCluNum(std::vector<std:
 
 void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, IDirecotryTreeBuilder* pBuilder,
                                                        std::uint16_t u16Partition) {
-    // One node per first cluster: a clash keeps the node held unless its name begins with a dot.
+    // One node per first cluster: a clash keeps the node held unless it names no file.
     std::map<long long, CFATFileNode*> byCluster;
     auto enter = [&byCluster](CFATFileNode* pNode) {
         CFATFileProperties const* pProperties = pNode->GetFileProperties();
@@ -105,7 +107,7 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         if (bNew) return;
         std::printf("\r\n ############firstCluNum=%lld,fileName=%s\r\n######", pProperties->GetFirstClusterNum(),
                     pNode->GetFileName());
-        if (BeginsWithDot(*it->second) && !BeginsWithDot(*pNode)) it->second = pNode;
+        if (NamesNoFile(*it->second) && !NamesNoFile(*pNode)) it->second = pNode;
     };
     for (CFATFileNode* pNode : lists.deletedFolders) enter(pNode);
     for (auto const& pCopy : lists.folderCopies) enter(pCopy.get());
@@ -120,7 +122,7 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         auto const ownedIt = owned.find(pNode);
         if (ownedIt == owned.end()) continue;  // folders were handed over already; copies are dropped
         CFATFileProperties* pProperties = pNode->GetFileProperties();
-        if (pProperties->GetState() != CFATFileProperties::kStateDeleted || BeginsWithDot(*pNode)) continue;
+        if (pProperties->GetState() != CFATFileProperties::kStateDeleted || NamesNoFile(*pNode)) continue;
         auto const u32Cluster = static_cast<std::uint32_t>(s64Cluster);
         if (s64Cluster <= kHighWordStep && s64Cluster >= 0 && !bReviseFAT32FileFirstClu(u32Cluster)) {
             std::uint32_t const u32Guess =
@@ -144,5 +146,5 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         CFATFileNode* pHanded = pSlot->release();
         if (!pBuilder || !pBuilder->AddNode(pHanded, SEARCHER_TYPE_FAT)) pHanded->Release();
     }
-    lists.Clear();  // clash losers, dot files and folder copies go here
+    lists.Clear();  // clash losers, "." and ".." entries and folder copies go here
 }

@@ -44,7 +44,6 @@ public:
     /// A lone copy: name, size, times, flags and runs; the ids are copied too.
     IFileNode* Clone() override;
     void MarkDeleted() override { m_u8Flags |= kFlagDeleted; }
-    void FilterFileNameByDot() override { m_name.Set(CFileNode::FilterFileNameByDot(GetFileName())); }
     void UpdateFileSize(long long s64Size) override { m_s64Size = s64Size; }
     /// The decmpfs reader of a compressed file; null for other nodes, an unknown compression
     /// type or a damaged attribute or fork table.

@@ -125,7 +125,7 @@ RESULT CHFSPlusQuickFileSystemSearchController::WalkCatalog(CHFSPlusVolume& volu
 void CHFSPlusQuickFileSystemSearchController::AddRecord(CHFSPlusVolume& volume, CatalogKey const& key, CatalogRecord const& record,
                                                         bool bDeleted, CHFSPlusQuickFileSystemSearchProgress& relay) {
     // The root folder is the tree's root itself (its parent, id 1, is no folder).
-    if (key.u32ParentID <= kRootParentID) return;
+    if (key.u32ParentID <= kRootParentID || IsJournalFile(key, record)) return;
     auto const add = [this, &relay](ReleasePtr<CHFSPlusFileNode> pNode) {
         if (!pNode || pNode->GetCurrentNodeID() < 0) return;
         relay.UpdateProgress();

@@ -62,10 +62,6 @@ _FILETIME CNTFSFileNode::GetCreationTime() { return FileTimeFromTicks(m_u64Creat
 _FILETIME CNTFSFileNode::GetModificationTime() { return FileTimeFromTicks(m_u64Modification); }
 _FILETIME CNTFSFileNode::GetLastAccessTime() { return FileTimeFromTicks(m_u64LastAccess); }
 
-void CNTFSFileNode::FilterFileNameByDot() {
-    if (char const* pszName = m_name.Get()) SetName(CFileNode::FilterFileNameByDot(pszName));
-}
-
 void CNTFSFileNode::SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProperties) {
     if (!pProperties) return;
     char const* pszName = pProperties->GetFileName();

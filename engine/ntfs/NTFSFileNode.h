@@ -42,8 +42,6 @@ public:
     /// A lone copy with the same fields and a copy of the runs; ids are not copied.
     IFileNode* Clone() override;
     void MarkDeleted() override { SetDeleted(true); }
-    /// Drops the name's leading blanks and dots, in place.
-    void FilterFileNameByDot() override;
 
     /// Takes what the properties say (null is ignored): name, size, times, attributes, state,
     /// record position; the node's run list is unpacked from their runs and its metadata

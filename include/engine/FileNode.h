@@ -71,10 +71,8 @@ public:
     void SetMetaDataSector(long long s64Sector) override;
     void UpdateFileSize(long long) override {}
     void UpdateNodeInfo() override {}
-    using IFileNode::FilterFileNameByDot;
-
-    /// The name without its leading blanks and dots.
-    static std::string FilterFileNameByDot(std::string const& name);
+    /// Whether the name is the "." or ".." a folder lists for itself and its parent: no file.
+    static bool IsSelfOrParentName(std::string_view name) { return name == "." || name == ".."; }
     /// Names may be null; every comparison and filter treats null as empty.
     static std::string_view NameOrEmpty(char const* pszName) { return pszName ? pszName : std::string_view(); }
 

@@ -43,7 +43,6 @@ public:
     virtual IFileReader* CreateCompressFileReader(void* pContext) = 0;
     virtual int IsCompressed() const = 0;
     virtual void SetMetaDataSector(long long s64Sector) = 0;
-    virtual void FilterFileNameByDot() = 0;
     virtual void UpdateFileSize(long long s64Size) = 0;
     virtual void UpdateNodeInfo() = 0;
 };

@@ -36,8 +36,6 @@ public:
     /// Every value copied and the run list cloned; a lone node.
     IFileNode* Clone() override { return new RestoreFileNode(*this); }
     void MarkDeleted() override { m_bDeleted = true; }
-    /// Stored names are kept as they were shown.
-    void FilterFileNameByDot() override {}
     void UpdateFileSize(long long s64Size) override { m_u64Size = static_cast<std::uint64_t>(s64Size); }
     /// HFS+ files read through their loaded volume, NTFS files through compression units; null
     /// for a node outside a tree and for other file systems. The caller releases it.

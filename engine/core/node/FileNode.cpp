@@ -207,11 +207,6 @@ void CFileNode::SetBelongedPartition(unsigned short u16Partition) {
                  (static_cast<std::uint64_t>(u16Partition) << kPartitionShift);
 }
 
-std::string CFileNode::FilterFileNameByDot(std::string const& name) {
-    std::size_t const first = name.find_first_not_of(" .");
-    return first == std::string::npos ? std::string() : name.substr(first);
-}
-
 bool CFileNode::operator==(CFileNode const& other) const {
     if (m_s64NodeID != other.m_s64NodeID || m_s64ParentNodeID != other.m_s64ParentNodeID) return false;
     // The interface's getters are not const; reading them changes nothing.

@@ -124,11 +124,9 @@ int CDirectoryTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {
     pTree->CountAdded();
     if (m_recycleBin.CheckTrash(*pFileNode, *pTree) == CRecycleBinHook::Verdict::Refused) return 0;
 
-    std::string_view const name = CFileNode::NameOrEmpty(pFileNode->GetFileName());
-    if (!name.empty() && name.front() == '.') {
-        if (!pFileNode->IsDirectory()) return 0;
-        pFileNode->FilterFileNameByDot();
-    }
+    // A folder's self and parent entries name no file; names that merely start with "."
+    // (".bashrc", ".git") are the user's and are kept as they stand.
+    if (CFileNode::IsSelfOrParentName(CFileNode::NameOrEmpty(pFileNode->GetFileName()))) return 0;
     if (!pTree->Take(*pFileNode)) return 0;
 
     // A look at the clock costs about what filing a node does: between the builds the node

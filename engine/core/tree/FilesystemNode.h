@@ -21,7 +21,6 @@ public:
     /// A lone copy: no parent, children or siblings.
     IFileNode* Clone() override;
     void MarkDeleted() override {}
-    void FilterFileNameByDot() override {}
 
 private:
     CFilesystemNode(CFilesystemNode const& other) = default;

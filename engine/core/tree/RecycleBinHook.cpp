@@ -26,11 +26,6 @@ bool IsTrashName(std::string_view name) {
     return name == kTrashNames[0] || name == kTrashNames[1];
 }
 
-/// The name the builder leaves a trash folder with once recorded (leading dots dropped).
-bool IsRecordedTrashName(std::string_view name) {
-    return name == kTrashNames[0].substr(1) || name == kTrashNames[1].substr(1);
-}
-
 /// The folder is directly in the home folder of the user running the scan (HOME); its
 /// ancestors must lead to the tree's root.
 bool IsUserTrash(CFileNode& folder, _DIRECTORY_TREE_INFO& tree) {
@@ -155,7 +150,7 @@ void CRecycleBinHook::SettleTrash(_DIRECTORY_TREE_INFO& tree) {
     if (candidates == m_trashCandidates.end()) return;
     for (long long const s64ID : candidates->second)
         for (CFileNode* pFolder : tree.FoldersWithID(s64ID))
-            if (IsRecordedTrashName(NameOf(*pFolder)) && IsUserTrash(*pFolder, tree)) tree.MarkTrashFolder(*pFolder);
+            if (IsTrashName(NameOf(*pFolder)) && IsUserTrash(*pFolder, tree)) tree.MarkTrashFolder(*pFolder);
 }
 
 void CRecycleBinHook::EndFlashBuild(_tagSearcherType eType) {

@@ -318,6 +318,7 @@ void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompleteParti
 
 std::array<ReleasePtr<CHFSPlusFileNode>, 2> CHFSPlusCompleteFileSystemSearchController::MakeNodes(HandOver const& item, CatalogKey const& key,
                                                                                              CatalogRecord const& record, bool bDeleted) {
+    if (IsJournalFile(key, record)) return {};
     std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes{
         ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(item.pVolume, key, record, false)),
         CHFSPlusFileNode::ResourceFork(item.pVolume, key, record)};

@@ -1,5 +1,8 @@
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 
 namespace hfsplus {
@@ -89,6 +92,12 @@ bool IsValidCatalogThread(engine::ByteView data) {
 
 bool IsHardLink(CatalogRecord const& record) {
     return record.u16Type == kRecordFile && record.u32FileType == kFileTypeHardLink && record.u32Creator == kCreatorHfsPlus;
+}
+
+bool IsJournalFile(CatalogKey const& key, CatalogRecord const& record) {
+    if (record.u16Type != kRecordFile || key.u32ParentID != kRootFolderID) return false;
+    auto const named = [&key](std::string_view name) { return std::equal(key.name.begin(), key.name.end(), name.begin(), name.end()); };
+    return named(".journal") || named(".journal_info_block");
 }
 
 std::optional<CatalogRecord> ReadCatalogRecord(engine::ByteView data) {

@@ -99,6 +99,9 @@ std::optional<CatalogRecord> ReadCatalogRecord(engine::ByteView data);
 /// Whether a file record is a hard link, its content in the file "iNode<special>" of the
 /// private-data folder.
 bool IsHardLink(CatalogRecord const& record);
+/// Whether a file record is the journal or its info block (".journal", ".journal_info_block" in
+/// the root folder): the file system's own, not the user's.
+bool IsJournalFile(CatalogKey const& key, CatalogRecord const& record);
 /// Whether data is a thread record whose name fills it exactly.
 bool IsValidCatalogThread(engine::ByteView data);
 

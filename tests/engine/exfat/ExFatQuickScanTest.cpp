@@ -77,7 +77,7 @@ TEST_P(ExFatImageTest, LiveFilesCopyOutByteExact) {
 TEST_P(ExFatImageTest, IntactDeletedFilesAreListedDeletedAndCopyOutByteExact) {
     testsupport::TempDir temp;
     auto const deleted = Manifest(".deleted");
-    ASSERT_EQ(deleted.size(), 3u);
+    ASSERT_EQ(deleted.size(), 4u);
     for (auto const& [path, entry] : deleted) {
         IFileNode* pNode = m_pScan->Find(path);
         ASSERT_NE(pNode, nullptr) << path;

@@ -29,8 +29,8 @@ TEST(FatDeletedFolderRetryTest, AFolderThatLostItsHighWordIsReadFromTheClusterTh
         EXPECT_EQ(scan.Recover(found->second), expected->second.sha256);
     }
     // Every node announces its ids as it gets its properties; the retried folder's file names it.
-    EXPECT_NE(output.find("=====tree file.bin====== Current:111dc Parent:111da\n"), std::string::npos);
-    EXPECT_NE(output.find("\n ++++++++++++++++FirstCluNum=" + std::to_string(0x111DA) + ",fileName=deleted tree\n"),
+    EXPECT_NE(output.find("=====tree file.bin====== Current:111e3 Parent:111e1\n"), std::string::npos);
+    EXPECT_NE(output.find("\n ++++++++++++++++FirstCluNum=" + std::to_string(0x111E1) + ",fileName=deleted tree\n"),
               std::string::npos);
 }
 

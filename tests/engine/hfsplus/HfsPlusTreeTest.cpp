@@ -4,6 +4,8 @@
 //     to "iNode<id>" in "\0\0\0\0HFS+ Private Data") copies out with that content; a folder
 //     moved into the private-data folder is never shown, nor the folder itself; ".Trashes" at
 //     the root with "501/x.jpg" in it shows its file deleted;
+//   - the journal's files: a root ".journal" and ".journal_info_block" are the file system's own
+//     and never shown, while other names that start with "." (".fseventsd") are kept as they are;
 //   - compressed files whose kinds 7zz cannot read (zlib in the resource fork with a minimal
 //     header, raw data in the attribute) copy out equal to their source.
 // Expected content comes from 7zz's reading of the unpatched fixture or from the source data.
@@ -28,7 +30,7 @@ namespace {
 
 using hfsplustest::Bytes;
 
-enum class Patch { LinksPrivateDataAndTrash, ZlibInResourceFork, RawInAttribute };
+enum class Patch { LinksPrivateDataAndTrash, JournalFiles, ZlibInResourceFork, RawInAttribute };
 
 constexpr std::size_t kTextSize = 4 * 0x10000 + 999;
 constexpr char kText[] = "text";  // the source is TextLike(kTextSize), or (type 1) its first 3000 bytes
@@ -55,6 +57,13 @@ Bytes Patched(Patch patch) {
     hfsplustest::LeafRecords catalog = hfsplustest::ReadLeafRecords(image, hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize,
                                                                     hfsplustest::kMacCatalogNodeSize);
     auto const id = [&catalog](std::u16string const& name) { return hfsplustest::CatalogID(catalog, name); };
+    if (patch == Patch::JournalFiles) {
+        hfsplustest::MoveCatalogItem(catalog, id(u"passwords.txt"), hfsplus::kRootFolderID, u".journal");
+        hfsplustest::MoveCatalogItem(catalog, id(u"another_file"), hfsplus::kRootFolderID, u".journal_info_block");
+        bool const bWritten = hfsplustest::WriteLeafRecords(image, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize,
+                                                            catalog, true);
+        return bWritten ? image : Bytes();
+    }
     std::uint32_t const u32Private = id(std::u16string(4, u'\0') + u"HFS+ Private Data");
     std::uint32_t const u32Next = engine::ByteView(image.data(), image.size()).Be32(kNextCatalogID);
     if (u32Private == 0) return {};
@@ -119,15 +128,27 @@ INSTANTIATE_TEST_SUITE_P(
                              Patch::LinksPrivateDataAndTrash,
                              fattest::ScanKind::Quick,
                              {{"/passwords.txt", "/passwords.txt"}},
-                             {{"/Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
+                             {{"/.Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
                              {"HFS+ Private Data", "iNode", "hidden_folder", "a_file"}},
                     // The private-data folder must reach the tree before what it holds.
                     TreeCase{"HardLinkPrivateDataAndTrashComplete",
                              Patch::LinksPrivateDataAndTrash,
                              fattest::ScanKind::Complete,
                              {{"/passwords.txt", "/passwords.txt"}},
-                             {{"/Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
+                             {{"/.Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
                              {"HFS+ Private Data", "iNode", "hidden_folder", "a_file"}},
+                    TreeCase{"JournalFilesAreHiddenAndOtherDotNamesKept",
+                             Patch::JournalFiles,
+                             fattest::ScanKind::Quick,
+                             {{"/.fseventsd/fseventsd-uuid", "/.fseventsd/fseventsd-uuid"}, {"/a_directory/a_file", "/a_directory/a_file"}},
+                             {},
+                             {".journal", "passwords.txt", "another_file"}},
+                    TreeCase{"JournalFilesAreHiddenAndOtherDotNamesKeptComplete",
+                             Patch::JournalFiles,
+                             fattest::ScanKind::Complete,
+                             {{"/.fseventsd/fseventsd-uuid", "/.fseventsd/fseventsd-uuid"}, {"/a_directory/a_file", "/a_directory/a_file"}},
+                             {},
+                             {".journal", "passwords.txt", "another_file"}},
                     TreeCase{"ZlibInResourceFork", Patch::ZlibInResourceFork, fattest::ScanKind::Quick, {{"/a_directory/a_file", kText}}, {}, {}},
                     TreeCase{"RawInAttribute", Patch::RawInAttribute, fattest::ScanKind::Quick, {{"/a_directory/a_file", kText}}, {}, {}}),
     [](testing::TestParamInfo<TreeCase> const& row) { return std::string(row.param.pszName); });

@@ -72,21 +72,10 @@ TEST(FileNodeState, CloneCopiesOwnValuesAndRunsButNoLinks) {
     EXPECT_EQ(clone.GetDataRunList()->GetFirst()->s64Length, 6);
 }
 
-TEST(FileNodeFilterFileNameByDot, DropsLeadingBlanksAndDots) {
-    struct Case {
-        char const* pszIn;
-        char const* pszOut;
-    } const cases[] = {
-        {" ..abc", "abc"}, {"...", ""}, {"", ""}, {"abc", "abc"}, {"a.b.", "a.b."}, {". .x", "x"},
-    };
-    for (Case const& c : cases) EXPECT_EQ(CFileNode::FilterFileNameByDot(c.pszIn), c.pszOut) << '"' << c.pszIn << '"';
-}
-
-TEST(FileNodeFilterFileNameByDot, NullNameBecomesEmpty) {
-    CTestFileNode node(nullptr);
-    node.FilterFileNameByDot();
-    ASSERT_NE(node.GetFileName(), nullptr);
-    EXPECT_STREQ(node.GetFileName(), "");
+TEST(FileNodeIsSelfOrParentName, OnlyDotAndDotDot) {
+    for (char const* pszName : {".", ".."}) EXPECT_TRUE(CFileNode::IsSelfOrParentName(pszName)) << '"' << pszName << '"';
+    for (char const* pszName : {"", ".bashrc", ".git", "...", " .", ". ", "..hidden", "abc"})
+        EXPECT_FALSE(CFileNode::IsSelfOrParentName(pszName)) << '"' << pszName << '"';
 }
 
 TEST(FileNodeEquality, ComparesIdsFolderFlagNameAndPartitionOfFiles) {

@@ -103,7 +103,8 @@ TEST(DirectoryTreeBuilderRoots, AreNamedAfterTheDeviceAndTheSearcherType) {
 TEST_F(DirectoryTreeBuilder, RefusesNodesItCannotTake) {
     EXPECT_EQ(m_pBuilder->AddNode(nullptr, kType), 0);
     EXPECT_EQ(Add(File(10, kRootID), SEARCHER_TYPE_FAT), 0) << "no tree of that type";
-    EXPECT_EQ(Add(File(11, kRootID, ".DS_Store")), 0) << "hidden files are left out";
+    EXPECT_EQ(Add(File(11, kRootID, ".")), 0) << "a folder's entry for itself is no file";
+    EXPECT_EQ(Add(Folder(16, kRootID, "..")), 0) << "nor is its entry for its parent";
 
     CountedNode* pTwice = File(12, kRootID);
     ASSERT_EQ(Add(pTwice), 1);
@@ -144,12 +145,20 @@ TEST_F(DirectoryTreeBuilder, RefusesEverythingUntilInitialized) {
     pFile->Release();
 }
 
-TEST_F(DirectoryTreeBuilder, DottedFolderNamesLoseTheirDots) {
+TEST_F(DirectoryTreeBuilder, NamesStartingWithADotAreKeptAsTheyStand) {
     CountedNode* pFolder = Folder(10, kRootID, ". .config");
-    ASSERT_EQ(Add(pFolder), 1);
-    ASSERT_EQ(Add(File(11, 10)), 1);
-    EXPECT_STREQ(pFolder->GetFileName(), "config");
-    EXPECT_TRUE(WasShown(pFolder));
+    CountedNode* pHidden = File(11, 10, ".bashrc");
+    CountedNode* pGit = Folder(12, kRootID, ".git");
+    CountedNode* pConfig = File(13, 12, "config");
+    CountedNode* pDots = File(14, kRootID, "...");
+    for (CountedNode* pNode : {pFolder, pHidden, pGit, pConfig, pDots}) ASSERT_EQ(Add(pNode), 1) << pNode->GetFileName();
+    m_pBuilder->FlashBuild(kType);
+    EXPECT_STREQ(pFolder->GetFileName(), ". .config");
+    EXPECT_STREQ(pHidden->GetFileName(), ".bashrc");
+    EXPECT_STREQ(pGit->GetFileName(), ".git");
+    for (CountedNode* pNode : {pFolder, pHidden, pGit, pConfig, pDots}) EXPECT_TRUE(WasShown(pNode)) << pNode->GetFileName();
+    EXPECT_EQ(pHidden->GetParent(), pFolder);
+    EXPECT_EQ(pConfig->GetParent(), pGit);
 }
 
 TEST_F(DirectoryTreeBuilder, FolderFoundTwiceIsRecordedOnceAndAnOlderCopyGivesItsRuns) {

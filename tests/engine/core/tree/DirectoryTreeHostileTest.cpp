@@ -235,7 +235,8 @@ TEST_F(HostileTree, OddNamesAreTakenAsTheyAre) {
     ASSERT_EQ(Add(pHighBytes), 1);
     ASSERT_EQ(Add(pNullFile), 1);
     EXPECT_EQ(Add(File(13, 11, "")), 0) << "a null name and an empty one are the same name";
-    EXPECT_EQ(Add(Folder(14, kRootID, ".")), 1) << "a folder of dots keeps an empty name";
+    EXPECT_EQ(Add(Folder(14, kRootID, ".")), 0) << "a folder's entry for itself is no folder";
+    EXPECT_EQ(Add(File(15, kRootID, "..")), 0) << "nor is its entry for its parent";
     m_pBuilder->FlashBuild(kType);
 
     for (IFileNode* pNode : {static_cast<IFileNode*>(pNullFolder), static_cast<IFileNode*>(pEmptyFolder),
