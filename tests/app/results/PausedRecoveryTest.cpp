@@ -54,7 +54,9 @@ TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
   window.ended.clear();
 
   // The deep scan, held at its next read as soon as a post shows the three found: far from the
-  // end of its 16 GiB, it is then paused from the window.
+  // end of its 16 GiB, it is then paused from the window. Past the pictures its reads are slowed,
+  // so that on a fast machine the sparse disk cannot be read to its end before the post comes.
+  gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
   QObject holder;
   bool held = false;
   app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"), [&](const QVariantMap&) {

@@ -17,7 +17,7 @@ class GatedDevice final : public CForwardingDevice {
   IStorageDevice* inner() const { return m_inner; }
 
   int ReadSector(void* buffer, long long first, long long count) override {
-    m_gate->Pass();
+    m_gate->Pass(first);
     return CForwardingDevice::ReadSector(buffer, first, count);
   }
 
