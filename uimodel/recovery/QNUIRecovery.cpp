@@ -102,15 +102,17 @@ std::optional<std::size_t> QNUIRecovery::RunningScanRoots() const {
 
 void QNUIRecovery::InitDataRecoveryController() {
     // The scan's mutex is never taken inside this one: a copy-out object holds its own lock
-    // while it reports progress here, and the scan holds its mutex while it releases them.
+    // while it reports progress here, and the scan holds its mutex while it releases them. For
+    // the same reason the old copy-out objects are released outside this one's lock: each takes
+    // its own lock as it goes.
     IRecoveryController* pScanController = m_scan.GetRecoveryController();
     bool const bDeep = m_scan.IsDeepScan() != 0;
     std::optional<std::size_t> const roots = RunningScanRoots();
+    // Each object holds a 4 MiB buffer: the old one goes before its successor comes.
+    ReleaseCopyOut(TakeCopyOut());
     std::lock_guard const lock(m_mutex);
     if (!m_pController) m_pController = pScanController;
     if (m_pController) {
-        // Each object holds a 4 MiB buffer: the old one goes before its successor comes.
-        ReleaseCopyOutLocked();
         for (_tagSearcherType const eType : kSearcherTypes)
             if (IDataRecovery* pCopyOut = m_pController->GetDataRecovery(eType)) m_copyOut[eType] = pCopyOut;
         m_copyOutMadeAtRoots = roots;
@@ -119,8 +121,8 @@ void QNUIRecovery::InitDataRecoveryController() {
 }
 
 void QNUIRecovery::ReleaseDataRecovery() {
+    ReleaseCopyOut(TakeCopyOut());
     std::lock_guard const lock(m_mutex);
-    ReleaseCopyOutLocked();
     for (auto const& [eType, pPreview] : m_previews) pPreview->Release();
     m_previews.clear();
     for (IDataRecovery* pPreview : m_outgrownPreviews) pPreview->Release();
@@ -131,10 +133,17 @@ void QNUIRecovery::ReleaseDataRecovery() {
     m_filesToRecover.reset();
 }
 
-void QNUIRecovery::ReleaseCopyOutLocked() {
-    for (auto const& [eType, pCopyOut] : m_copyOut) pCopyOut->Release();
+std::vector<IDataRecovery*> QNUIRecovery::TakeCopyOut() {
+    std::lock_guard const lock(m_mutex);
+    std::vector<IDataRecovery*> outgoing;
+    for (auto const& [eType, pCopyOut] : m_copyOut) outgoing.push_back(pCopyOut);
     m_copyOut.clear();
     m_copyOutMadeAtRoots.reset();
+    return outgoing;
+}
+
+void QNUIRecovery::ReleaseCopyOut(std::vector<IDataRecovery*> const& outgoing) {
+    for (IDataRecovery* pCopyOut : outgoing) pCopyOut->Release();
 }
 
 bool QNUIRecovery::CheckWhetherNeedReset() const {

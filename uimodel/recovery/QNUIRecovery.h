@@ -143,7 +143,10 @@ private:
     /// One file: path, reader, copy (again after a resume from a full destination).
     RESULT RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination);
     IDataRecovery* CopyOutFor(IFileNode* pNode, std::string& rawFolders);
-    void ReleaseCopyOutLocked();
+    /// Empties the copy-out map under the lock and answers what it held.
+    std::vector<IDataRecovery*> TakeCopyOut();
+    /// Releases copy-out objects; called without the lock held (each takes its own).
+    static void ReleaseCopyOut(std::vector<IDataRecovery*> const& outgoing);
     void FinishFile(IFileNode* pNode, std::string const& path, RESULT result);
     /// Moves the total by what the node's opened reader (null: nothing is written) tells
     /// beyond the plan BytesToWrite made without it.
