@@ -280,6 +280,12 @@ int RunModelScanMode(std::span<char* const> args) {
     } else {
         scan.SetDeepScan(options.bDeep ? 1 : 0);
         scan.SetStatus(uimodel::OPERATION_RUNNING);
+        // A stop after 0 seconds lands before the job runs, however the threads are scheduled:
+        // polled, it would land before or after the scan began as the machine's load decides.
+        if (options.stopAfter && *options.stopAfter <= 0) {
+            scan.StopOperation(0);
+            bStopped = true;
+        }
         auto const start = Clock::now();
         uimodel::CJobThread job;
         if (!job.Start([&] { result = scan.DoScan(pDevice, nullptr); })) {
