@@ -141,6 +141,25 @@ std::optional<std::uint64_t> CNTFSMftReader::GetFileRecordByte(std::uint64_t u64
     return engine::CheckedAdd(*volumeStart, *clusterStart + u64Offset % m_geometry.ClusterBytes());
 }
 
+std::uint64_t CNTFSMftReader::NextMappedRecord(std::uint64_t u64Number) const {
+    std::uint64_t const u64Records = RecordCount();
+    std::uint64_t const u64Cluster = m_geometry.ClusterBytes();
+    std::uint64_t const u64RecordSize = m_geometry.u32RecordSize;
+    if (u64Number >= u64Records || u64Cluster == 0) return u64Records;
+    std::uint64_t const u64VCN = u64Number * u64RecordSize / u64Cluster;
+    std::uint64_t u64Next = u64Records;
+    for (CDataRun const& run : m_runs.Runs()) {
+        if (run.s64LCN < 0 || run.s64Count <= 0 || run.s64VCN < 0) continue;
+        auto const u64First = static_cast<std::uint64_t>(run.s64VCN);
+        std::uint64_t const u64End = u64First + static_cast<std::uint64_t>(run.s64Count);
+        if (u64VCN >= u64First && u64VCN < u64End) return u64Number;
+        // The first record that starts in this run.
+        if (u64First > u64VCN && u64First <= UINT64_MAX / u64Cluster)
+            u64Next = std::min(u64Next, (u64First * u64Cluster + u64RecordSize - 1) / u64RecordSize);
+    }
+    return u64Next;
+}
+
 std::optional<std::vector<std::uint8_t>> CNTFSMftReader::ReadAttributeData(CNTFSDataRunList const& runs,
                                                                            std::uint64_t u64Bytes) const {
     std::uint64_t const u64Mapped =

@@ -50,6 +50,9 @@ public:
     std::int64_t GetFileRecordStartSector(std::uint64_t u64Number) const;
     /// The device byte where record `u64Number` starts; null when the runs do not map it.
     std::optional<std::uint64_t> GetFileRecordByte(std::uint64_t u64Number) const;
+    /// The first record from `u64Number` on whose first cluster the runs map; RecordCount()
+    /// when none. An MFT rebuilt from scattered records has gaps the walk steps over at once.
+    std::uint64_t NextMappedRecord(std::uint64_t u64Number) const;
     /// The first `u64Bytes` (capped at kMaxAttributeData and at the runs' clusters) of data laid
     /// out by `runs`; sparse runs read as zeros. Null when the device cannot read a run.
     std::optional<std::vector<std::uint8_t>> ReadAttributeData(CNTFSDataRunList const& runs, std::uint64_t u64Bytes) const override;

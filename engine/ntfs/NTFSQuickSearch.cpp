@@ -122,8 +122,31 @@ std::optional<CClusterBitmap> CNTFSQuickSearch::ReadVolumeBitmap(CNTFSMftReader 
     return CClusterBitmap(std::move(bits), u64VolumeClusters);
 }
 
+std::optional<CClusterBitmap> CNTFSQuickSearch::LiveFilesBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters) {
+    if (u64VolumeClusters > kMaxStandInClusters) return std::nullopt;
+    CClusterBitmap held(u64VolumeClusters);
+    auto const mark = [&held](CNTFSDataRunList const& runs) {
+        for (CDataRun const& run : runs.Runs())
+            if (run.s64LCN >= 0 && run.s64Count > 0)
+                held.MarkAllocated(static_cast<std::uint64_t>(run.s64LCN), static_cast<std::uint64_t>(run.s64Count));
+    };
+    mark(mft.Runs());
+    std::uint64_t const u64Records = mft.RecordCount();
+    for (std::uint64_t u64Number = mft.NextMappedRecord(0); u64Number < u64Records; u64Number = mft.NextMappedRecord(u64Number + 1)) {
+        auto const raw = mft.ReadRecord(u64Number);
+        if (!raw) continue;
+        CNTFSFileRecord const record(engine::ByteView(raw->data(), raw->size()));
+        if (!record.IsValid() || !record.IsinUse()) continue;
+        for (CNTFSFileRecordAttribute const& attribute : record.Attributes()) {
+            CNTFSDataRunList runs;
+            if (!attribute.IsResident() && attribute.AddDataRuns(runs)) mark(runs);
+        }
+    }
+    return held;
+}
+
 std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
-                                             IProgress* pProgress) {
+                                             IProgress* pProgress, bool bLiveFilesForBitmap) {
     m_folders.clear();
     m_found.clear();
     m_salvage.Reset();
@@ -139,6 +162,10 @@ std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftRea
     m_bitmap = u64ClusterBytes == 0 || u64DeviceBytes <= u64VolumeStart
                    ? std::nullopt
                    : ReadVolumeBitmap(mft, (u64DeviceBytes - u64VolumeStart) / u64ClusterBytes);
+    if (!m_bitmap && bLiveFilesForBitmap && u64ClusterBytes != 0 && u64DeviceBytes > u64VolumeStart) {
+        // Clusters a live file holds now were taken from any deleted file that named them.
+        m_bitmap = LiveFilesBitmap(mft, (u64DeviceBytes - u64VolumeStart) / u64ClusterBytes);
+    }
     m_u16Partition = u16Partition;
     m_taken = 0;
     Walk(mft, pProgress);
@@ -156,6 +183,12 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
             Report(pProgress, PROGRESS_STATE_RUNNING, u64Number, u64Records);
             u64LastPercent = u64Percent;
         }
+        auto const recordByte = mft.GetFileRecordByte(u64Number);
+        if (!recordByte) {
+            // A gap in a rebuilt MFT: on to the next record it maps.
+            u64Number = mft.NextMappedRecord(u64Number + 1) - 1;
+            continue;
+        }
         auto const raw = mft.ReadRecord(u64Number);
         if (!raw) continue;
         CNTFSFileRecord record(engine::ByteView(raw->data(), raw->size()));
@@ -167,8 +200,6 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
             m_folders[u64Number] = FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
         if (u64Number == static_cast<std::uint64_t>(kRootRecord)) continue;
         std::uint64_t u64ParentReference = 0;
-        auto const recordByte = mft.GetFileRecordByte(u64Number);
-        if (!recordByte) continue;
         ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), *recordByte, u64ParentReference);
         if (pNode) m_found.push_back(Found{std::move(pNode), u64ParentReference});
         // Files show while the walk goes on: those whose parent's record was walked already.

@@ -23,6 +23,8 @@ public:
     static constexpr long long kRootRecord = 5;
     /// Larger clusters are not NTFS as Windows writes it: such volumes stay unrecognised.
     static constexpr std::uint64_t kMaxClusterBytes = 65536;
+    /// Above this many clusters a volume without its bitmap gets no stand-in (256 MiB of bits).
+    static constexpr std::uint64_t kMaxStandInClusters = std::uint64_t{1} << 31;
 
     CNTFSQuickSearch() = default;
     ~CNTFSQuickSearch() override = default;
@@ -38,9 +40,12 @@ public:
 
     /// Walks every record of `mft`, a volume of `device`, and hands its files and folders to the
     /// builder, each marked as of partition `u16Partition`, deleted files' runs salvaged from the
-    /// volume's own $LogFile; no tree is finished. A null sink never stops the walk. Answers how
-    /// many nodes the builder took.
-    std::size_t HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress);
+    /// volume's own $LogFile; no tree is finished. A null sink never stops the walk. With
+    /// `bLiveFilesForBitmap` (an MFT rebuilt from scattered records), a volume whose $Bitmap
+    /// cannot be read takes the clusters its live records hold for it. Answers how many nodes
+    /// the builder took.
+    std::size_t HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress,
+                               bool bLiveFilesForBitmap = false);
     /// Hands the file of a FILE record found at device byte `u64RecordByte` outside `mft` (left
     /// by an earlier MFT of the volume) to the builder as a lost file of partition
     /// `u16Partition` with node id `s64ID`; false when it names no file or is a folder.
@@ -65,6 +70,9 @@ private:
     /// The volume's $Bitmap (record 6) for a volume of `u64VolumeClusters` clusters; null when
     /// it cannot be read, and then no deleted file is refused for its clusters.
     static std::optional<CClusterBitmap> ReadVolumeBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters);
+    /// Every cluster a live record's non-resident attribute or the MFT itself holds, for a
+    /// volume of `u64VolumeClusters` clusters; null above kMaxStandInClusters.
+    static std::optional<CClusterBitmap> LiveFilesBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters);
     /// The node of base record `u64Number`; null when it names no file.
     ReleasePtr<CNTFSFileNode> BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
                                         std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const;

@@ -10,6 +10,7 @@
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
+#include "engine/ntfs/complete/NTFSRebuiltMft.h"
 #include "engine/ntfs/complete/NTFSUpCaseTable.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
@@ -207,9 +208,9 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
                                           ? CMetaFileRecordTypeAnalyzer::GetMetaFileRecordIndex(record)
                                           : CMetaFileRecordTypeAnalyzer::kNotMetaFile;
     m_groups.Feed(s64Sector, record, u32MetaFile);
+    // Every record is noted: where the volume's MFT cannot be opened, they are what rebuilds it.
+    NoteFileRecord(s64Sector, std::max<std::uint32_t>(1, u32Allocated / m_u32SectorSize));
     if (record.IsExtendFileRecord()) return;
-    if (u32MetaFile == CMetaFileRecordTypeAnalyzer::kNotMetaFile && !record.IsFolder())
-        NoteFileRecord(s64Sector, std::max<std::uint32_t>(1, u32Allocated / m_u32SectorSize));
     if (CFolderFileRecordAnalyzer::IsValidFolderFileRecordHavingIndexAllocation(record)) {
         m_folders.AddFolder(s64Sector, raw, record, m_candidates);
     } else if (u32MetaFile == kLogFileRecord) {
@@ -279,7 +280,10 @@ void CNTFSCompleteSearch::ScoreAndDrop() {
     if (all.size() <= kAlwaysKept) return;
     for (auto it = all.begin(); it != all.end();) {
         CSearchedNTFSPartitionInfo const& candidate = *it->second;
-        bool const bDrop = candidate.m_u64FileSystemCount < kUnlocatedScore && candidate.m_u32MetaFileGroupFound == 0;
+        // A volume whose boot sector vouches for it and whose FILE records lie inside it is
+        // kept though its MFT is not located: those records rebuild it.
+        bool const bVouched = (candidate.GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0 && HoldsRecords(candidate);
+        bool const bDrop = candidate.m_u64FileSystemCount < kUnlocatedScore && candidate.m_u32MetaFileGroupFound == 0 && !bVouched;
         it = bDrop ? all.erase(it) : std::next(it);
     }
     // Each survivor's MFT is read whole: forged $MFT records by the thousand must not make the
@@ -308,15 +312,20 @@ void CNTFSCompleteSearch::BuildTrees() {
     std::size_t const survivors = all.size();
     for (auto& [key, pCandidate] : all) {
         if (m_partitions.size() >= CSearchedPartitionInfo::kNoPartitionIndex) break;
-        std::optional<CNTFSMftReader> const mft = OpenVolume(*pCandidate);
+        std::optional<CNTFSMftReader> mft = OpenVolume(*pCandidate);
+        // A volume whose $MFT record and mirror copy are lost still has its other records.
+        bool const bRebuilt = !mft;
+        if (bRebuilt) mft = RebuildMft(*pCandidate);
         if (!mft) continue;  // nothing to build a tree from: not a partition to show
         auto const u16Index = static_cast<std::uint16_t>(m_partitions.size());
         pCandidate->m_u16PartitionIndex = u16Index;
         pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
-        std::size_t const handed = walker.HandOverVolume(*m_pDevice, *mft, u16Index, nullptr) + HandOverLooseFiles(walker, *mft, *pCandidate);
+        std::size_t const handed =
+            walker.HandOverVolume(*m_pDevice, *mft, u16Index, nullptr, bRebuilt) + HandOverLooseFiles(walker, *mft, *pCandidate);
         // A stray copy of an $MFT record leads to an MFT of nothing but itself: without a boot
-        // sector to vouch for it, a partition that shows no file is none.
-        if (handed == 0 && (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) == 0) continue;
+        // sector to vouch for it, a partition that shows no file is none; nor is a rebuilt one.
+        bool const bBoot = (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
+        if (handed == 0 && (bRebuilt || !bBoot)) continue;
         m_partitions.push_back(std::move(pCandidate));
     }
     all.clear();
@@ -355,9 +364,7 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CN
         return after != extents.begin() && std::prev(after)->second > s64Cluster;
     };
     std::vector<std::uint8_t> bytes;
-    auto it = std::lower_bound(m_recordRuns.begin(), m_recordRuns.end(), s64Start,
-                               [](RecordRun const& run, std::int64_t s64Sector) { return run.s64First + run.s64Count * run.u32Sectors <= s64Sector; });
-    for (; it != m_recordRuns.end() && it->s64First < s64End; ++it) {
+    for (auto it = FirstRecordRunFrom(s64Start); it != m_recordRuns.end() && it->s64First < s64End; ++it) {
         bytes.resize(std::size_t{it->u32Sectors} * m_u32SectorSize);
         for (std::int64_t i = 0; i < it->s64Count && m_u64LooseFiles < kMaxLooseFiles; ++i) {
             std::int64_t const s64Sector = it->s64First + i * it->u32Sectors;
@@ -394,6 +401,74 @@ std::optional<CNTFSMftReader> CNTFSCompleteSearch::OpenVolume(CSearchedNTFSParti
         if (s64Owner == s64Start)
             if (auto mft = CNTFSMftReader::Open(*m_pDevice, s64Start, s64Backup)) return mft;
     return std::nullopt;
+}
+
+bool CNTFSCompleteSearch::HoldsRecords(CSearchedNTFSPartitionInfo const& candidate) const {
+    std::int64_t const s64Start = candidate.m_s64StartSector;
+    std::int64_t const s64End = s64Start + static_cast<std::int64_t>(candidate.GetTotalSectors());
+    auto const it = FirstRecordRunFrom(s64Start);
+    return it != m_recordRuns.end() && it->s64First < s64End;
+}
+
+std::vector<CNTFSCompleteSearch::RecordRun>::const_iterator CNTFSCompleteSearch::FirstRecordRunFrom(std::int64_t s64Sector) const {
+    return std::lower_bound(m_recordRuns.begin(), m_recordRuns.end(), s64Sector,
+                            [](RecordRun const& run, std::int64_t s64At) { return run.s64First + run.s64Count * run.u32Sectors <= s64At; });
+}
+
+std::optional<CNTFSDBR> CNTFSCompleteSearch::VouchingBootSector(CSearchedNTFSPartitionInfo const& candidate) const {
+    std::vector<std::int64_t> sectors;
+    if ((candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0) sectors.push_back(candidate.m_s64StartSector);
+    for (auto const& [s64Backup, s64Owner] : m_backupOf)
+        if (s64Owner == candidate.m_s64StartSector) sectors.push_back(s64Backup);
+    std::vector<std::uint8_t> bytes(m_u32SectorSize);
+    for (std::int64_t s64Sector : sectors) {
+        CNTFSDBR dbr;
+        if (m_pDevice->ReadSector(bytes.data(), s64Sector, 1) != 0 && dbr.InitFromBuffer(engine::ByteView(bytes.data(), bytes.size())))
+            return dbr;
+    }
+    return std::nullopt;
+}
+
+std::optional<CNTFSMftReader> CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartitionInfo const& candidate) const {
+    std::optional<CNTFSDBR> const dbr = VouchingBootSector(candidate);
+    if (!dbr) return std::nullopt;
+    NtfsVolumeGeometry geometry;
+    geometry.s64StartSector = candidate.m_s64StartSector;
+    geometry.u32DeviceSectorSize = m_u32SectorSize;
+    geometry.u32SectorSize = m_u32SectorSize;
+    geometry.u32SectorsPerCluster = candidate.m_u32SectorsPerCluster;
+    geometry.u32RecordSize = dbr->GetFileRecordSizeByByte();
+    if (geometry.u32RecordSize < ntfs::kMinFileRecordSize || geometry.u32RecordSize > ntfs::kMaxFileRecordSize ||
+        geometry.u32RecordSize % m_u32SectorSize != 0 || geometry.ClusterBytes() == 0)
+        return std::nullopt;
+    std::int64_t const s64Start = candidate.m_s64StartSector;
+    std::uint64_t const u64VolumeBytes = candidate.GetTotalSectors() * m_u32SectorSize;
+    CNTFSRebuiltMft rebuilt(geometry, u64VolumeBytes);
+    std::uint32_t const u32RecordSectors = geometry.u32RecordSize / m_u32SectorSize;
+    std::int64_t const s64End = s64Start + static_cast<std::int64_t>(candidate.GetTotalSectors());
+    // Records are read in stretches of consecutive ones, each sector once.
+    constexpr std::int64_t kStretchRecords = 128;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kStretchRecords) * geometry.u32RecordSize);
+    for (auto it = FirstRecordRunFrom(s64Start); it != m_recordRuns.end() && it->s64First < s64End; ++it) {
+        if (it->u32Sectors != u32RecordSectors) continue;
+        // The run's records inside the partition.
+        std::int64_t const s64Skip = it->s64First < s64Start ? (s64Start - it->s64First + u32RecordSectors - 1) / u32RecordSectors : 0;
+        std::int64_t const s64Fit = (s64End - it->s64First) / u32RecordSectors;
+        std::int64_t const s64Count = std::min(it->s64Count, s64Fit);
+        for (std::int64_t i = s64Skip; i < s64Count; i += kStretchRecords) {
+            std::int64_t const s64Records = std::min(kStretchRecords, s64Count - i);
+            std::int64_t const s64Sector = it->s64First + i * u32RecordSectors;
+            if (m_pDevice->ReadSector(bytes.data(), s64Sector, s64Records * u32RecordSectors) == 0) continue;
+            for (std::int64_t k = 0; k < s64Records; ++k) {
+                std::size_t const offset = static_cast<std::size_t>(k) * geometry.u32RecordSize;
+                CNTFSFileRecord const record(engine::ByteView(bytes.data() + offset, geometry.u32RecordSize));
+                if (!record.IsValid() || !record.HasXPNumberOfthisMFTRecord()) continue;
+                std::uint64_t const u64VolumeByte = static_cast<std::uint64_t>(s64Sector - s64Start + k * u32RecordSectors) * m_u32SectorSize;
+                rebuilt.Add(record.GetXPNumberOfthisMFTRecord(), u64VolumeByte);
+            }
+        }
+    }
+    return rebuilt.Reader(*m_pDevice);
 }
 
 void CNTFSCompleteSearch::EndSearch(int iBuild) {

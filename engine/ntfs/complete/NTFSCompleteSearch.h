@@ -26,6 +26,7 @@
 #include "engine/ntfs/complete/NTFSLogFileEvidence.h"
 #include "engine/ntfs/complete/NTFSMetaFileGroups.h"
 
+class CNTFSDBR;
 class CNTFSFileRecord;
 class CNTFSQuickSearch;
 
@@ -78,7 +79,15 @@ private:
     void BuildTrees();
     /// The survivor's MFT: through its MFT group, else its primary or backup boot sector.
     std::optional<CNTFSMftReader> OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const;
-    /// Notes a base FILE record of an ordinary file, `u32Sectors` long.
+    /// The MFT of a survivor whose $MFT record and mirror copy are lost, put together from the
+    /// records found inside it; null without a boot sector to vouch for its geometry, or when
+    /// no record stores its own number.
+    std::optional<CNTFSMftReader> RebuildMft(CSearchedNTFSPartitionInfo const& candidate) const;
+    /// The candidate's own boot sector, else one of its backups; null when neither reads sound.
+    std::optional<CNTFSDBR> VouchingBootSector(CSearchedNTFSPartitionInfo const& candidate) const;
+    /// Whether a FILE record was found inside the candidate.
+    bool HoldsRecords(CSearchedNTFSPartitionInfo const& candidate) const;
+    /// Notes a FILE record, `u32Sectors` long.
     void NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors);
     /// The files of records found inside the partition but outside its MFT (an earlier MFT's,
     /// left by a quick format), as its lost files; answers how many the builder took.
@@ -105,13 +114,15 @@ private:
     CNTFSContentCount m_upCases;
     // Boot sectors found to be another candidate's backup: by their sector, that candidate's start.
     std::unordered_map<std::int64_t, std::int64_t> m_backupOf;
-    /// Runs of FILE records of ordinary files, each record `u32Sectors` after the one before.
+    /// Runs of FILE records, each record `u32Sectors` after the one before.
     struct RecordRun {
         std::int64_t s64First;
         std::int64_t s64Count;
         std::uint32_t u32Sectors;
     };
     std::vector<RecordRun> m_recordRuns;  // ascending
+    /// The first run that reaches sector `s64Sector` or lies past it.
+    std::vector<RecordRun>::const_iterator FirstRecordRunFrom(std::int64_t s64Sector) const;
     std::uint64_t m_u64LooseFiles = 0;
     std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> m_partitions;
 };

@@ -1,6 +1,7 @@
 // Complete scans of the disks tests/fixtures/ntfs/make_disks.sh builds with the real tools:
 // NTFS partitions must be found from what is left of them (an intact disk, its table zeroed,
-// its primary boot sectors zeroed, all its boot sectors zeroed, beside FAT32 and exFAT, a bare
+// its primary boot sectors zeroed, all its boot sectors zeroed, its $MFT records and their
+// $MFTMirr copies zeroed, beside FAT32 and exFAT, a bare
 // volume of 64 KiB clusters, 4096-byte sectors, a volume formatted again over its files), with
 // their place, size and cluster size, and every file of each volume, deleted ones included,
 // must copy out under its name with the original's SHA-256 from its own volume.
@@ -72,6 +73,8 @@ Expected const kABackup{128, 8, 186232, kFromBackupBoot | kFromMftPair, kFromPri
 Expected const kBBackup{186368, 8, 223224, kFromBackupBoot | kFromMftPair, kFromPrimaryBoot, "b"};
 Expected const kANoBoot{128, 8, 0, kFromMftPair | kFromIndexRecord, kBoot, "a"};
 Expected const kBNoBoot{186368, 8, 0, kFromMftPair | kFromIndexRecord, kBoot, "b"};
+Expected const kARebuilt{128, 8, 186232, kBoot | kFromIndexRecord, 0, "a"};
+Expected const kBRebuilt{186368, 8, 223224, kBoot | kFromIndexRecord, 0, "b"};
 
 class NtfsCompleteScanTest : public testing::TestWithParam<DiskCase> {
 protected:
@@ -155,6 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
                     DiskCase{"TableZeroed", "ntfsdisk_notable.img", 0, {kA, kB}},
                     DiskCase{"PrimaryBootSectorsZeroed", "ntfsdisk_noprimary.img", 0, {kABackup, kBBackup}},
                     DiskCase{"AllBootSectorsZeroed", "ntfsdisk_noboot.img", 0, {kANoBoot, kBNoBoot}},
+                    // Only the volumes' other FILE records tell where their MFTs lie.
+                    DiskCase{"MftRecordsZeroed", "ntfsdisk_nomft.img", 0, {kARebuilt, kBRebuilt}},
                     DiskCase{"BesideFatAndExFat", "ntfsdisk_mixed.img", 0,
                              {{2048, 8, 131064, kBoot | kFromMftPair | kFromIndexRecord, 0, "c"}}},
                     // The files of the first format lie in records past the new MFT's end.
