@@ -306,6 +306,91 @@ TEST(NtfsCompleteLostFolder, FolderWhoseParentRecordWasOverwrittenKeepsItsChildr
 
 namespace {
 
+std::uint64_t Le(std::string const& bytes, std::size_t offset, std::size_t width) {
+    std::uint64_t u64Value = 0;
+    for (std::size_t i = width; i-- > 0;) u64Value = (u64Value << 8) | static_cast<std::uint8_t>(bytes[offset + i]);
+    return u64Value;
+}
+
+// Volume a of the disk whose $MFT records are lost loses its $Bitmap record too, and a free
+// record slot gets a live copy of the deleted a_gone.bin's record, renamed a_kept.bin: the live
+// copy holds the deleted file's clusters, so the deleted file is refused as overwritten while
+// the live one copies out with its bytes.
+TEST(NtfsCompleteRebuiltVolume, DeletedFileWhoseClustersALiveRecordHoldsIsRefusedWithoutTheBitmap) {
+    std::string const folder = DiskFolder();
+    if (folder.empty()) GTEST_SKIP() << kSkipReason;
+    testsupport::EntryPointScope entryPoints;
+    RegisterNTFSSubsystem();
+    testsupport::TempDir temp;
+    std::string const image = temp.File("held.img");
+    std::filesystem::copy_file(folder + "/ntfsdisk_nomft.img", image);
+    std::uint64_t u64GoneByte = 0;
+    {
+        std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
+        ASSERT_TRUE(pDevice && pDevice->Open());
+        testkit::RecordingTreeBuilder builder;
+        CNTFSCompleteSearch searcher;
+        testkit::RunCompleteSearch(searcher, *pDevice, builder, kBlockSectors);
+        auto* pGone = dynamic_cast<CNTFSFileNode*>(builder.Find("a_gone.bin"));
+        ASSERT_NE(pGone, nullptr);
+        u64GoneByte = pGone->GetRecordByte();
+    }
+    {
+        std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+        auto const read = [&file](std::uint64_t u64At, std::size_t size) {
+            std::string bytes(size, '\0');
+            file.seekg(static_cast<std::streamoff>(u64At));
+            file.read(bytes.data(), static_cast<std::streamsize>(size));
+            return bytes;
+        };
+        auto const write = [&file](std::uint64_t u64At, std::string const& bytes) {
+            file.seekp(static_cast<std::streamoff>(u64At));
+            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        };
+        std::string const boot = read(128 * 512, 512);
+        std::uint64_t const u64Mft = 128 * 512 + Le(boot, 48, 8) * Le(boot, 11, 2) * Le(boot, 13, 1);
+        write(u64Mft + 6 * 1024, std::string(1024, '\0'));
+        std::uint64_t u64Free = 0;
+        for (std::uint64_t u64Slot = 24; u64Slot < 256 && u64Free == 0; ++u64Slot) {
+            std::string const slot = read(u64Mft + u64Slot * 1024, 1024);
+            if (slot.compare(0, 4, "FILE") == 0 && Le(slot, 22, 2) == 0 && Le(slot, 24, 4) < 100) u64Free = u64Slot;
+        }
+        ASSERT_NE(u64Free, 0u);
+        std::string record = read(u64GoneByte, 1024);
+        record[22] = static_cast<char>(record[22] | 1);
+        for (std::size_t i = 0; i < 4; ++i) record[44 + i] = static_cast<char>(u64Free >> (8 * i));
+        std::string const gone("g\0o\0n\0e\0", 8);
+        std::size_t const at = record.find(gone);
+        ASSERT_TRUE(at != std::string::npos && at + 8 <= 510);
+        record.replace(at, 8, std::string("k\0e\0p\0t\0", 8));
+        write(u64Mft + u64Free * 1024, record);
+        ASSERT_TRUE(file);
+    }
+    std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
+    ASSERT_TRUE(pDevice && pDevice->Open());
+    testkit::RecordingTreeBuilder builder;
+    CNTFSCompleteSearch searcher;
+    testkit::RunCompleteSearch(searcher, *pDevice, builder, kBlockSectors);
+    ASSERT_EQ(searcher.Partitions().size(), 2u);
+    auto* pGone = dynamic_cast<CFileNode*>(builder.Find("a_gone.bin"));
+    auto* pKept = dynamic_cast<CFileNode*>(builder.Find("a_kept.bin"));
+    ASSERT_TRUE(pGone && pKept);
+    EXPECT_TRUE(pGone->IsDeleted());
+    EXPECT_EQ(pGone->GetCopyRefusal(), kCodeOverwritten);
+    EXPECT_FALSE(pKept->IsDeleted());
+    EXPECT_EQ(pKept->GetCopyRefusal(), 0u);
+    ReleasePtr<IDataRecovery> pCopyOut(CreateDataRecoveryObj());
+    ASSERT_FALSE(Failed(pCopyOut->Initialize(&searcher, pDevice.get())));
+    ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pKept));
+    ASSERT_TRUE(pReader);
+    ASSERT_FALSE(Failed(pCopyOut->RecoverTo(temp.File("copy").c_str(), nullptr, 0)));
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("copy")), testsupport::ReadManifest(folder + "/a.deleted").at("/a_gone.bin").sha256);
+}
+
+}  // namespace
+
+namespace {
+
 // Copies of a volume's boot sector and $MFT record lying about
 // on a disk of nothing else propose partitions; none of them leads to a file, so none is shown.
 TEST(NtfsCompleteStrayCopies, BootSectorAndMftRecordCopiesMakeNoPartition) {
