@@ -1,8 +1,8 @@
 // Complete scans of the disks tests/fixtures/ntfs/make_disks.sh builds with the real tools:
 // NTFS partitions must be found from what is left of them (an intact disk, its table zeroed,
 // its primary boot sectors zeroed, all its boot sectors zeroed, its $MFT records and their
-// $MFTMirr copies zeroed, beside FAT32 and exFAT, a bare
-// volume of 64 KiB clusters, 4096-byte sectors, a volume formatted again over its files), with
+// $MFTMirr copies zeroed, beside FAT32 and exFAT, a bare volume of 64 KiB clusters, 4096-byte
+// sectors, a volume formatted again over its files), with
 // their place, size and cluster size, and every file of each volume, deleted ones included,
 // must copy out under its name with the original's SHA-256 from its own volume.
 #include <gtest/gtest.h>
