@@ -63,6 +63,7 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_backupOf.clear();
     m_recordRuns.clear();
     m_u64LooseFiles = 0;
+    m_u64RebuildReads = 0;
 }
 
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
@@ -429,7 +430,7 @@ std::optional<CNTFSDBR> CNTFSCompleteSearch::VouchingBootSector(CSearchedNTFSPar
     return std::nullopt;
 }
 
-std::optional<CNTFSMftReader> CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartitionInfo const& candidate) const {
+std::optional<CNTFSMftReader> CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartitionInfo const& candidate) {
     std::optional<CNTFSDBR> const dbr = VouchingBootSector(candidate);
     if (!dbr) return std::nullopt;
     NtfsVolumeGeometry geometry;
@@ -442,7 +443,7 @@ std::optional<CNTFSMftReader> CNTFSCompleteSearch::RebuildMft(CSearchedNTFSParti
         geometry.u32RecordSize % m_u32SectorSize != 0 || geometry.ClusterBytes() == 0)
         return std::nullopt;
     std::int64_t const s64Start = candidate.m_s64StartSector;
-    std::uint64_t const u64VolumeBytes = candidate.GetTotalSectors() * m_u32SectorSize;
+    std::uint64_t const u64VolumeBytes = engine::CheckedMul<std::uint64_t>(candidate.GetTotalSectors(), std::uint64_t{m_u32SectorSize}).value_or(UINT64_MAX);
     CNTFSRebuiltMft rebuilt(geometry, u64VolumeBytes);
     std::uint32_t const u32RecordSectors = geometry.u32RecordSize / m_u32SectorSize;
     std::int64_t const s64End = s64Start + static_cast<std::int64_t>(candidate.GetTotalSectors());
@@ -455,8 +456,9 @@ std::optional<CNTFSMftReader> CNTFSCompleteSearch::RebuildMft(CSearchedNTFSParti
         std::int64_t const s64Skip = it->s64First < s64Start ? (s64Start - it->s64First + u32RecordSectors - 1) / u32RecordSectors : 0;
         std::int64_t const s64Fit = (s64End - it->s64First) / u32RecordSectors;
         std::int64_t const s64Count = std::min(it->s64Count, s64Fit);
-        for (std::int64_t i = s64Skip; i < s64Count; i += kStretchRecords) {
+        for (std::int64_t i = s64Skip; i < s64Count && m_u64RebuildReads < kMaxRebuildReads; i += kStretchRecords) {
             std::int64_t const s64Records = std::min(kStretchRecords, s64Count - i);
+            m_u64RebuildReads += static_cast<std::uint64_t>(s64Records);
             std::int64_t const s64Sector = it->s64First + i * u32RecordSectors;
             if (m_pDevice->ReadSector(bytes.data(), s64Sector, s64Records * u32RecordSectors) == 0) continue;
             for (std::int64_t k = 0; k < s64Records; ++k) {

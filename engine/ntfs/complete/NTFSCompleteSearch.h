@@ -36,6 +36,9 @@ public:
     static constexpr std::size_t kMaxStructureBytes = 4096;
     static constexpr std::size_t kMaxRecordRuns = 500000;
     static constexpr std::uint64_t kMaxLooseFiles = 1000000;
+    /// FILE records read to rebuild lost MFTs, all partitions together: boot-sector copies by
+    /// the hundred over one disk of records cost no more than reading this many once.
+    static constexpr std::uint64_t kMaxRebuildReads = std::uint64_t{1} << 23;
     /// Loose files have no record number of the MFT that shows them: their ids start here,
     /// above every 48-bit record number, plus their sector.
     static constexpr long long kLooseFileIds = 1LL << 48;
@@ -82,7 +85,7 @@ private:
     /// The MFT of a survivor whose $MFT record and mirror copy are lost, put together from the
     /// records found inside it; null without a boot sector to vouch for its geometry, or when
     /// no record stores its own number.
-    std::optional<CNTFSMftReader> RebuildMft(CSearchedNTFSPartitionInfo const& candidate) const;
+    std::optional<CNTFSMftReader> RebuildMft(CSearchedNTFSPartitionInfo const& candidate);
     /// The candidate's own boot sector, else one of its backups; null when neither reads sound.
     std::optional<CNTFSDBR> VouchingBootSector(CSearchedNTFSPartitionInfo const& candidate) const;
     /// Whether a FILE record was found inside the candidate.
@@ -124,5 +127,6 @@ private:
     /// The first run that reaches sector `s64Sector` or lies past it.
     std::vector<RecordRun>::const_iterator FirstRecordRunFrom(std::int64_t s64Sector) const;
     std::uint64_t m_u64LooseFiles = 0;
+    std::uint64_t m_u64RebuildReads = 0;
     std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> m_partitions;
 };
