@@ -18,7 +18,10 @@ public:
     /// record as it was) while the search has not read far enough to tell: no file found yet past
     /// those bytes, and the scan short of the file's guessed end (`u64ReadEnd`, a device sector).
     /// With `bAllRead` the search has read all it will, and the record is always settled.
-    bool Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::uint64_t u64ReadEnd, bool bAllRead) const;
+    /// `u64DeviceSectors` (0: unknown) bounds what any size may bear out: a size past the
+    /// device's end is a guess, and bytes past it bear out nothing.
+    bool Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::uint64_t u64ReadEnd, bool bAllRead,
+                std::uint64_t u64DeviceSectors = 0) const;
     /// Forgets the files found before device sector `u64Sector`: no record left to settle starts there.
     void ForgetBefore(std::uint64_t u64Sector);
 
