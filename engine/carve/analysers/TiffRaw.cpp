@@ -135,6 +135,11 @@ private:
         if (!bFuji || info.GetRawFileName().empty()) SetNameAndTime(facts.strModel, facts.strTime, info);
 
         std::uint64_t u64Size = std::max(facts.u64Running, facts.u64LastIfdEnd) + u64TiffStart;
+        // Image data of odd length laid out last is followed by the zero byte that pads it to a word.
+        if (facts.bEndsInDataAfterDirectory && facts.u64Running >= facts.u64LastIfdEnd && (u64Size - u64TiffStart) % 2 == 1) {
+            engine::ByteView const pad = reader.Read(u64Size, 1);
+            if (!pad.Empty() && pad.U8(0) == 0) ++u64Size;
+        }
         // A chain walked to its end gives the file's length, however small, when the device
         // holds that many bytes.
         if (facts.bWalkedToEnd && u64Size <= kMaxBelievedSize && !reader.Read(u64Size - 1, 1).Empty()) return u64Size;
