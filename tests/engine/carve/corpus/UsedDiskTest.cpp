@@ -106,7 +106,9 @@ TEST_P(UsedDiskTest, CarvingADiskOfRealVolumesClaimsAtMostTheDisk) {
     std::uint64_t u64Claimed = 0;
     for (IFileNode* pFile : run.builder.Files()) u64Claimed += static_cast<std::uint64_t>(pFile->GetFileSize());
     // FAT16's clusters start on 512-byte boundaries only.
-    if (GetParam() == 512) EXPECT_GE(run.builder.Files().size(), 2 * samples.size());
+    if (GetParam() == 512) {
+        EXPECT_GE(run.builder.Files().size(), 2 * samples.size());
+    }
     EXPECT_LE(u64Claimed, 3 * kVolumeBytes);
 }
 
