@@ -1,9 +1,10 @@
 #pragma once
 // Where a carved file whose size is only a guess (CRawFileInfo::m_bSizeGuessed: a format's
-// default, a search that reached its limit) ends: at the start of the next file the signature
-// search found past what the file's own structure bears out, as a file on a used disk is
-// followed by others rather than by more of itself. The search notes every file it finds here,
-// in device order, and asks before it files a guessed one.
+// default, a header's claim, an end marker a search found) ends: at the start of the next file
+// the signature search found past what the file's own structure bears out, as a file on a used
+// disk is followed by others rather than by more of itself; and never past the device's end,
+// where nothing bears out a size. The search notes every file it finds here, in device order,
+// and asks before it files a guessed one.
 #include <cstdint>
 #include <deque>
 
