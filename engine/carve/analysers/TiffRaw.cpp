@@ -126,6 +126,9 @@ private:
 
         if (bFuji && sizer.FujiFinished()) {
             info.m_u32Type = RAW_FILE_TYPE_RAF;
+            // What the container's header places bears the file out should its directories
+            // reach past the device's end.
+            info.m_u64Borne = u64FujiRunning;
             if (info.GetRawFileName().empty()) SetNameAndTime(facts.strModel, facts.strTime, info);
             return facts.u64Running;
         }
