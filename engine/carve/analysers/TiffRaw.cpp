@@ -149,11 +149,9 @@ private:
         // Otherwise the directories tell no end: a guess, which the search cuts at the next file
         // found past what they do tell. Where that lies off the device (a strip offset of
         // FFFFFFFF), only the directories themselves bear the file out.
-        bool const bOnDevice = u64Size != 0 && !reader.Read(u64Size - 1, 1).Empty();
+        auto const onDevice = [&reader](std::uint64_t u64End) { return u64End != 0 && !reader.Read(u64End - 1, 1).Empty(); };
         std::uint64_t const u64Directories = facts.u64LastIfdEnd + u64TiffStart;
-        info.m_u64Borne = bOnDevice                                                              ? u64Size
-                          : u64Directories != 0 && !reader.Read(u64Directories - 1, 1).Empty() ? u64Directories
-                                                                                   : 0;
+        info.m_u64Borne = onDevice(u64Size) ? u64Size : onDevice(u64Directories) ? u64Directories : 0;
         info.m_bSizeGuessed = true;
         if (u64Size < kMinBelievedSize || u64Size > kMaxBelievedSize) u64Size = kUnbelievedSize;
         return GrowSmallFile(reader, u64Size, pDevice);
