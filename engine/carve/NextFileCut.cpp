@@ -3,13 +3,28 @@
 #include <algorithm>
 
 #include "engine/carve/RawFileInfo.h"
+#include "engine/core/bytes/CheckedMath.h"
 
 void CNextFileCut::Found(std::uint64_t u64Sector) {
     if (m_starts.empty() || m_starts.back() < u64Sector) m_starts.push_back(u64Sector);
 }
 
-bool CNextFileCut::Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::uint64_t u64ReadEnd, bool bAllRead) const {
-    if (!info.m_bSizeGuessed || u32SectorSize == 0) return true;
+bool CNextFileCut::Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::uint64_t u64ReadEnd, bool bAllRead,
+                          std::uint64_t u64DeviceSectors) const {
+    if (u32SectorSize == 0) return true;
+    if (u64DeviceSectors != 0) {
+        // What the device holds from the file's start: a header or a directory that reaches
+        // further tells nothing true of the file.
+        std::uint64_t const u64Room = info.m_u64StartSector < u64DeviceSectors
+                                          ? engine::CheckedMul<std::uint64_t>(u64DeviceSectors - info.m_u64StartSector, u32SectorSize).value_or(UINT64_MAX)
+                                          : 0;
+        if (info.m_u64Size > u64Room) {
+            info.m_bSizeGuessed = true;
+            info.m_u64Size = u64Room;
+        }
+        if (info.m_u64Borne > u64Room) info.m_u64Borne = 0;
+    }
+    if (!info.m_bSizeGuessed) return true;
     // The first sector that starts at or past the borne-out bytes: a file found there is no
     // part of this one (a thumbnail or a strip inside it starts before).
     std::uint64_t const u64Borne = (std::max<std::uint64_t>(info.m_u64Borne, 1) + u32SectorSize - 1) / u32SectorSize;

@@ -316,7 +316,8 @@ bool CRAWSearchController::Settled(BeingSized& sizing) {
             ApplyWalkAnswer(info, *sizing.pWalk);
             sizing.pWalk.reset();
         }
-        return m_nextFileCut.Settle(info, DeviceSectorSize(), m_u64ReadEnd, m_bAllRead);
+        long long const s64Total = m_ring.GetRealDevice() != nullptr ? m_ring.GetRealDevice()->GetTotalSectors() : 0;
+        return m_nextFileCut.Settle(info, DeviceSectorSize(), m_u64ReadEnd, m_bAllRead, s64Total > 0 ? static_cast<std::uint64_t>(s64Total) : 0);
     } catch (std::exception const&) {
         sizing.bFailed = true;
         return true;

@@ -23,9 +23,11 @@ public:
     std::uint32_t m_u32BaseType = kNoBaseType;  // own type id of the analyser that matched
     std::string m_strTime;                // the file's date and time as its header gave it
     IRawFileAnalyser* m_pAnalyser = nullptr;  // the analyser that matched; not owned
-    /// The size is a guess with nothing behind it (a format's default, a search's limit): the
-    /// search ends the file at the next file it found that starts past the first m_u64Borne
-    /// bytes, which the file's own structure bears out (a thumbnail inside it is no next file).
+    /// The size is a guess with nothing behind it (a format's default, a header's claim, a
+    /// search's limit or end marker): the search ends the file at the next file it found that
+    /// starts past the first m_u64Borne bytes, which the file's own structure bears out (a
+    /// thumbnail inside it is no next file). A size past the device's end is always a guess,
+    /// and bytes past it bear out nothing.
     bool m_bSizeGuessed = false;
     std::uint64_t m_u64Borne = 0;
 

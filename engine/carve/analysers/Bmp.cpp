@@ -15,7 +15,9 @@
 // Uncompressed pixels (compression 0, 3 bit fields, 6 alpha bit fields) take rows of
 // width x bits rounded up to 4 bytes; compressed ones (RLE, JPEG, PNG) take the image bytes the
 // header states. bfSize is believed only where it agrees with what the header needs within a
-// sector: a stale or hostile bfSize would otherwise carve far past the picture.
+// sector: a stale or hostile bfSize would otherwise carve far past the picture. Where the header
+// tells no need (dimensions beyond bfSize's reach, compressed pixels of unstated length), bfSize
+// is a guess.
 #include <algorithm>
 #include <optional>
 
@@ -110,6 +112,10 @@ bool BmpHeader(engine::ByteView header, CRawFileInfo& info) {
     std::optional<std::uint64_t> const needed = NeededBytes(header, u32InfoSize);
     bool const bAgree = needed && (u64Stated > *needed ? u64Stated - *needed : *needed - u64Stated) < kAgreement;
     info.m_u64Size = !needed || bAgree ? u64Stated : *needed;
+    // Without what the header needs, bfSize alone bears out nothing past the headers: the
+    // search ends the picture at the next file found after them.
+    info.m_bSizeGuessed = !needed;
+    info.m_u64Borne = kInfoAt + u32InfoSize;
     return true;
 }
 

@@ -92,7 +92,9 @@ Sizing SearchedSize(std::uint32_t u32SectorSize, engine::ByteView header) {
     bool const b2007 = header.Equals(0, kSearchedReleases[1]);
     if (header.Equals(0, kSearchedReleases[0]) && markText != kAc1018Mark) return {};
 
-    EndMarker marker{.marker = markText, .u64Limit = kSearchLimit, .u64From = kSearchFrom};
+    // The mark is this drawing's own: found, it bears the drawing out.
+    EndMarker marker{.marker = markText, .u64Limit = kSearchLimit, .u64From = kSearchFrom,
+                     .bearsOut = [](IWalkSource&, std::uint64_t) { return true; }};
     std::uint64_t u64Tail = kAc1018Tail;
     if (b2007) {
         // The copy lies 1,024 bytes before the end: look back far enough from the last sector.

@@ -13,8 +13,6 @@
 namespace {
 
 constexpr std::uint64_t kLineEndBytes = 2;
-/// What is read after a marker that ends the file to tell whether the file goes on.
-constexpr std::uint32_t kPeekBytes = 64;
 
 bool ZeroTail(engine::ByteView sector, std::uint32_t u32Bytes) { return EndsInZeros(sector, u32Bytes); }
 
@@ -92,7 +90,8 @@ public:
         : SectorWalk(u32SectorSize, marker.u64From / u32SectorSize * u32SectorSize, marker.u64Limit + 1, marker.u32ZeroTail >= 2),
           m_marker(marker),
           m_forms(FormsOf(marker)),
-          m_toSize(std::move(toSize)) {
+          m_toSize(std::move(toSize)),
+          m_u64Borne(marker.u64Borne) {
         m_marker.marker = {};  // the caller's text may go: the forms hold it
         m_u64MarkerBytes = marker.marker.size();
         // A file may end in the last bytes of a sector that is then not searched: the look back
@@ -133,13 +132,13 @@ protected:
             if (at) {
                 std::size_t const after = *at + static_cast<std::size_t>(m_u64MarkerBytes);
                 std::uint32_t const u32LineEnd = LineEndIn(range.Sub(after, std::min<std::size_t>(kLineEndBytes, range.Size() - after)));
-                Decide(m_toSize({u64From + after, true, u32LineEnd}));
+                Decide(source, u64From + *at, m_toSize({u64From + after, true, u32LineEnd}));
                 return true;
             }
         }
         // The text stopped in this sector without its marker: keep all of it, zeros and all.
         if (bStops) {
-            Decide(m_toSize({u64End, false}));
+            End(m_toSize({u64End, false}));
             return true;
         }
         return false;
@@ -147,17 +146,19 @@ protected:
 
     std::optional<std::uint64_t> Stopped(std::uint64_t u64At) const override { return m_toSize({u64At, false}); }
 
-    /// Stopped at its limit (or the device's end) without an end: where it stopped is a guess,
-    /// cut at the next file found.
+    /// A marker tells where the text stops, not that the text is this file's: another file's
+    /// marker lies further on when this one's is missing. So what the search found is believed
+    /// only up to the next file the scan found past what the structure bears out.
     void Describe(CRawFileInfo& info) const override {
-        if (m_bDecided) return;
         info.m_bSizeGuessed = true;
-        info.m_u64Borne = 0;
+        info.m_u64Borne = m_u64Borne;
     }
 
 private:
-    void Decide(std::optional<std::uint64_t> answer) {
-        m_bDecided = true;
+    /// Ends at the marker that starts at `u64Marker`, which the structure may bear out.
+    void Decide(IWalkSource& source, std::uint64_t u64Marker, std::optional<std::uint64_t> answer) {
+        if (answer && m_marker.bearsOut != nullptr && m_marker.bearsOut(source, u64Marker))
+            m_u64Borne = std::max(m_u64Borne, *answer);
         End(answer);
     }
 
@@ -183,11 +184,15 @@ private:
             ++at;
         }
         for (std::uint64_t const u64After : m_hits) {
-            engine::ByteView const peek = source.Read(u64After, kPeekBytes);
-            if (peek.Empty()) continue;
+            std::uint64_t const u64Marker = u64After - text.size();
+            std::uint64_t const u64Before = u64Marker - std::min<std::uint64_t>(u64Marker, kPeekBytes);
+            engine::ByteView const around = source.Read(u64Before, static_cast<std::uint32_t>(u64After - u64Before + kPeekBytes));
+            if (around.Empty()) continue;
+            engine::ByteView const peek = around.From(static_cast<std::size_t>(u64After - u64Before));
             std::uint32_t const u32LineEnd = LineEndIn(peek);
-            if (m_marker.continues != nullptr && m_marker.continues(peek)) continue;
-            Decide(m_toSize({u64After, true, u32LineEnd, true}));
+            if (m_marker.continues != nullptr && m_marker.continues(around.Sub(0, static_cast<std::size_t>(u64Marker - u64Before)), peek))
+                continue;
+            Decide(source, u64Marker, m_toSize({u64After, true, u32LineEnd, true}));
             return true;
         }
         return false;
@@ -200,7 +205,7 @@ private:
     std::uint64_t m_u64LookBack = 0;
     std::uint64_t m_u64SearchedTo = UINT64_MAX;  // the end of the last sector searched
     std::vector<std::uint64_t> m_hits;            // ends of the markers that may end the file
-    bool m_bDecided = false;                      // ended by what it found, not by a stop
+    std::uint64_t m_u64Borne = 0;                 // what the structure bears out
 };
 
 }  // namespace

@@ -30,13 +30,20 @@ struct EndMarker {
     /// A searched sector's last marker ends the file rather than its first: the zeros follow the
     /// file's end, and an earlier marker there closed an earlier revision of it.
     bool bLastInSector = false;
-    /// Bytes whose every occurrence, wherever it lies, ends the file unless what follows it
-    /// continues it (`continues`, given the bytes right after it; null: nothing does). Static data, as the scan lists the
-    /// sectors that hold it; empty: only the zero-tailed sectors are searched. With `bCaseFree`
-    /// its letters match in any case, mixed too: the scan lists the sectors holding the bytes
-    /// before its first letter, which must be at least one.
+    /// Bytes whose every occurrence, wherever it lies, ends the file unless what surrounds it
+    /// continues it (`continues`, given up to kPeekBytes before it and after it; null: nothing
+    /// does). Static data, as the scan lists the sectors that hold it; empty: only the
+    /// zero-tailed sectors are searched. With `bCaseFree` its letters match in any case, mixed
+    /// too: the scan lists the sectors holding the bytes before its first letter, which must be
+    /// at least one.
     std::string_view endsFile = {};
-    bool (*continues)(engine::ByteView after) = nullptr;
+    bool (*continues)(engine::ByteView before, engine::ByteView after) = nullptr;
+    /// The bytes from the file's start its structure bears out, found before the search; what
+    /// the search finds beyond them is believed only up to the next file the scan found.
+    std::uint64_t u64Borne = 0;
+    /// Whether the file's structure bears out the found marker that starts at the given offset
+    /// (a trailer that points back into the file); the file is then believed up to its end.
+    bool (*bearsOut)(IWalkSource& source, std::uint64_t u64Marker) = nullptr;
 };
 
 struct EndFound {
@@ -53,6 +60,8 @@ struct EndFound {
 using EndToSize = std::function<std::optional<std::uint64_t>(EndFound const&)>;
 
 inline constexpr std::size_t kMaxMarkerBytes = 64;
+/// What `EndMarker::continues` is given on either side of a marker, at most.
+inline constexpr std::uint32_t kPeekBytes = 64;
 
 /// The search for `marker` sector by sector (the device's sector size, asked anew for every
 /// file) from the sector that holds `marker.u64From`; `toSize` turns its result into the size.

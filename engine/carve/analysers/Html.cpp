@@ -38,7 +38,7 @@ constexpr std::string_view kCommentClose = "-->";
 constexpr std::string_view kQuoting = "'\"`\\);,+";
 
 /// Whether the page goes on after "</html>" (`after` starts right after it).
-bool HtmlGoesOn(engine::ByteView after) {
+bool HtmlGoesOn(engine::ByteView /*before*/, engine::ByteView after) {
     if (after.Empty()) return true;
     if (kQuoting.find(static_cast<char>(after.U8(0))) != std::string_view::npos) return true;
     std::size_t at = 0;

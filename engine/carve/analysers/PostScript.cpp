@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
@@ -37,7 +38,6 @@ constexpr std::uint64_t kPdfSearchFrom = 1024;
 constexpr std::uint64_t kPdfLimit = 0xD000000;
 constexpr std::uint32_t kPdfStraddle = 1;  // the least: the marker, a line end and the zero tail
 constexpr std::uint32_t kPdfZeroTail = 4;
-constexpr std::uint32_t kPeekAfterEnd = 64;
 constexpr std::string_view kIllustrator = "Adobe Illustrator";
 constexpr std::size_t kCreatorWithin = 4096;  // Illustrator names itself in its first comments
 
@@ -78,28 +78,66 @@ std::optional<std::size_t> AfterDigits(engine::ByteView bytes, std::size_t at) {
     return end > at ? std::optional<std::size_t>(end) : std::nullopt;
 }
 
-/// Whether the document goes on after an "%%EOF" (`after` starts right after it): it does when
-/// no line end closes the marker (it lies within a line: PostScript code quoting it), or when an
-/// incremental update ("N G obj", "xref", "trailer", "startxref") or a comment follows. Bytes
-/// that are only blanks tell nothing, and count as going on: the zero-tailed rule decides then.
-bool PdfGoesOn(engine::ByteView after) {
+/// Whether `bytes` start with an object's header, "N G obj".
+bool StartsWithObject(engine::ByteView bytes) {
+    std::optional<std::size_t> const number = AfterDigits(bytes, 0);
+    if (!number || !bytes.Has(*number, 1) || !IsTextSpace(bytes.U8(*number))) return false;
+    std::size_t generation = *number;
+    while (generation < bytes.Size() && IsTextSpace(bytes.U8(generation))) ++generation;
+    std::optional<std::size_t> const obj = AfterDigits(bytes, generation);
+    if (!obj) return false;
+    std::size_t keyword = *obj;
+    while (keyword < bytes.Size() && IsTextSpace(bytes.U8(keyword))) ++keyword;
+    return bytes.Equals(keyword, "obj");
+}
+
+constexpr std::string_view kStartXref = "startxref";
+
+/// The offset a trailer's "startxref" line gives when `before` (the bytes up to an "%%EOF")
+/// ends with it: "startxref", blanks, the digits and a line end.
+std::optional<std::uint64_t> StartXrefBefore(engine::ByteView before) {
+    std::size_t end = before.Size();
+    std::size_t const lineEnd = end;
+    while (end > 0 && IsTextSpace(before.U8(end - 1))) --end;
+    if (end == lineEnd) return std::nullopt;  // the marker does not start its line
+    std::size_t digits = end;
+    while (digits > 0 && before.U8(digits - 1) >= '0' && before.U8(digits - 1) <= '9') --digits;
+    if (digits == end || end - digits > 19) return std::nullopt;
+    std::size_t keyword = digits;
+    while (keyword > 0 && IsTextSpace(before.U8(keyword - 1))) --keyword;
+    if (keyword == digits || keyword < kStartXref.size() || !before.Equals(keyword - kStartXref.size(), kStartXref)) return std::nullopt;
+    std::uint64_t u64Offset = 0;
+    for (std::size_t i = digits; i < end; ++i) u64Offset = u64Offset * 10 + (before.U8(i) - '0');
+    return u64Offset;
+}
+
+/// Whether the document goes on after an "%%EOF" (`after` starts right after it, `before` ends
+/// where it starts). Without a line end after it, it does (the marker lies within a line:
+/// PostScript code quoting it) unless it closes a trailer's "startxref" line: then the data
+/// stopped right after it. With one, it goes on when an incremental update ("N G obj", "xref",
+/// "trailer", "startxref"), a comment or "endstream" follows (the marker was a stream's data,
+/// an embedded document's). Bytes that are only blanks tell nothing, and count as going on:
+/// the zero-tailed rule decides then.
+bool PdfGoesOn(engine::ByteView before, engine::ByteView after) {
     std::size_t at = LineEndIn(after);
-    if (at == 0) return true;
+    if (at == 0) return !StartXrefBefore(before);
     while (at < after.Size() && IsTextSpace(after.U8(at))) ++at;
     if (at == after.Size()) return true;
     engine::ByteView const rest = after.From(at);
     for (std::string_view const update : kPdfUpdates)
         if (rest.Equals(0, update)) return true;
-    // "N G obj": an object number, a generation, "obj".
-    std::optional<std::size_t> const number = AfterDigits(rest, 0);
-    if (!number || !rest.Has(*number, 1) || !IsTextSpace(rest.U8(*number))) return false;
-    std::size_t generation = *number;
-    while (generation < rest.Size() && IsTextSpace(rest.U8(generation))) ++generation;
-    std::optional<std::size_t> const obj = AfterDigits(rest, generation);
-    if (!obj) return false;
-    std::size_t keyword = *obj;
-    while (keyword < rest.Size() && IsTextSpace(rest.U8(keyword))) ++keyword;
-    return rest.Equals(keyword, "obj");
+    return rest.Equals(0, "endstream") || StartsWithObject(rest);
+}
+
+/// Whether the trailer closed by the "%%EOF" at `u64Marker` points back to a cross-reference
+/// section or stream of the document: the document's own structure reaches its end.
+bool PdfTrailerBearsOut(IWalkSource& source, std::uint64_t u64Marker) {
+    std::uint64_t const u64Before = u64Marker - std::min<std::uint64_t>(u64Marker, kPeekBytes);
+    engine::ByteView const before = source.Read(u64Before, static_cast<std::uint32_t>(u64Marker - u64Before));
+    std::optional<std::uint64_t> const xref = before.Empty() ? std::nullopt : StartXrefBefore(before);
+    if (!xref || *xref == 0 || *xref >= u64Before) return false;
+    engine::ByteView const section = source.Read(*xref, 32);
+    return !section.Empty() && (section.Equals(0, "xref") || StartsWithObject(section));
 }
 
 /// Whether nothing but zeros follows `u64End` to the end of its sector (the device's end counts).
@@ -121,9 +159,15 @@ std::optional<std::uint64_t> SmallPdfEnd(RawFileBuffer& reader, std::uint32_t u3
         if (head.Size() <= u64At) return std::nullopt;
         auto const found = FindBytes(head.Sub(u64At, head.Size() - u64At), kPdfEnd);
         if (!found || u64At + *found >= u64Before) return std::nullopt;
-        std::uint64_t const u64Marker = u64At + *found + kPdfEnd.size();
+        std::size_t const start = static_cast<std::size_t>(u64At + *found);
+        std::size_t const lineStart = start - std::min<std::size_t>(start, kPeekBytes);
+        // Copied: the reads below move the reader's window.
+        std::vector<std::uint8_t> const before(head.Data() + lineStart, head.Data() + start);
+        std::uint64_t const u64Marker = start + kPdfEnd.size();
         std::uint64_t const u64End = u64Marker + LineEndAt(reader, u64Marker);
-        if (ZerosToSectorEnd(reader, u64End, u32SectorSize) || !PdfGoesOn(reader.ReadUpTo(u64Marker, kPeekAfterEnd))) return u64End;
+        if (ZerosToSectorEnd(reader, u64End, u32SectorSize) ||
+            !PdfGoesOn(engine::ByteView(before.data(), before.size()), reader.ReadUpTo(u64Marker, kPeekBytes)))
+            return u64End;
         u64At += *found + 1;
     }
     return std::nullopt;
@@ -140,7 +184,8 @@ Sizing PdfSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&
     if (auto const end = SmallPdfEnd(reader, u32SectorSize, u64From)) return {end, nullptr};
     return SearchEndMarker(u32SectorSize,
                            {.marker = kPdfEnd, .u64Limit = kPdfLimit, .u32ZeroTail = kPdfZeroTail, .u32LookBack = kPdfStraddle,
-                            .u64From = u64From, .bLastInSector = true, .endsFile = kPdfEnd, .continues = &PdfGoesOn},
+                            .u64From = u64From, .bLastInSector = true, .endsFile = kPdfEnd, .continues = &PdfGoesOn,
+                            .bearsOut = &PdfTrailerBearsOut},
                            &TrailerEnd);
 }
 

@@ -112,7 +112,7 @@ std::uint64_t WalkChunks(RawFileBuffer& reader, std::uint64_t u64First) {
 /// the index is not found there.
 Sizing SearchClosingIndex(std::uint32_t u32SectorSize, std::uint64_t u64StructureEnd) {
     EndMarker const marker{.marker = kClosingIndex, .u64Limit = std::min(u64StructureEnd, kLimit), .u32ZeroTail = 4,
-                           .u32LookBack = static_cast<std::uint32_t>(kClosingIndex.size())};
+                           .u32LookBack = static_cast<std::uint32_t>(kClosingIndex.size()), .u64Borne = u64StructureEnd};
     return SearchEndMarker(u32SectorSize, marker, [u64StructureEnd](EndFound const& found) -> std::optional<std::uint64_t> {
         return found.bFound ? std::min(found.u64End, u64StructureEnd) : u64StructureEnd;
     });

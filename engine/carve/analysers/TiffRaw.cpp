@@ -126,6 +126,9 @@ private:
 
         if (bFuji && sizer.FujiFinished()) {
             info.m_u32Type = RAW_FILE_TYPE_RAF;
+            // What the container's header places bears the file out should its directories
+            // reach past the device's end.
+            info.m_u64Borne = u64FujiRunning;
             if (info.GetRawFileName().empty()) SetNameAndTime(facts.strModel, facts.strTime, info);
             return facts.u64Running;
         }
@@ -135,12 +138,20 @@ private:
         if (!bFuji || info.GetRawFileName().empty()) SetNameAndTime(facts.strModel, facts.strTime, info);
 
         std::uint64_t u64Size = std::max(facts.u64Running, facts.u64LastIfdEnd) + u64TiffStart;
+        // Image data of odd length laid out last is followed by the zero byte that pads it to a word.
+        if (facts.bEndsInDataAfterDirectory && facts.u64Running >= facts.u64LastIfdEnd && (u64Size - u64TiffStart) % 2 == 1) {
+            engine::ByteView const pad = reader.Read(u64Size, 1);
+            if (!pad.Empty() && pad.U8(0) == 0) ++u64Size;
+        }
         // A chain walked to its end gives the file's length, however small, when the device
         // holds that many bytes.
         if (facts.bWalkedToEnd && u64Size <= kMaxBelievedSize && !reader.Read(u64Size - 1, 1).Empty()) return u64Size;
         // Otherwise the directories tell no end: a guess, which the search cuts at the next file
-        // found past what they do tell.
-        info.m_u64Borne = u64Size;
+        // found past what they do tell. Where that lies off the device (a strip offset of
+        // FFFFFFFF), only the directories themselves bear the file out.
+        auto const onDevice = [&reader](std::uint64_t u64End) { return u64End != 0 && !reader.Read(u64End - 1, 1).Empty(); };
+        std::uint64_t const u64Directories = facts.u64LastIfdEnd + u64TiffStart;
+        info.m_u64Borne = onDevice(u64Size) ? u64Size : onDevice(u64Directories) ? u64Directories : 0;
         info.m_bSizeGuessed = true;
         if (u64Size < kMinBelievedSize || u64Size > kMaxBelievedSize) u64Size = kUnbelievedSize;
         return GrowSmallFile(reader, u64Size, pDevice);

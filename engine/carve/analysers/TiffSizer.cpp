@@ -27,7 +27,18 @@ bool StartsWith(std::string_view text, std::string_view prefix) { return text.su
 TiffSizer::TiffSizer(RawFileBuffer& reader, std::uint64_t u64TiffStart, engine::ByteOrder order, bool bFujiContainer)
     : m_reader(reader), m_u64TiffStart(u64TiffStart), m_order(order), m_bFujiContainer(bFujiContainer) {}
 
-void TiffSizer::Raise(std::uint64_t u64End) { m_facts.u64Running = std::max(m_facts.u64Running, u64End); }
+void TiffSizer::Raise(std::uint64_t u64End) {
+    if (u64End > m_facts.u64Running) m_facts.bEndsInDataAfterDirectory = false;
+    m_facts.u64Running = std::max(m_facts.u64Running, u64End);
+}
+
+void TiffSizer::RaiseData(std::uint64_t u64Start, std::uint64_t u64End, std::uint64_t u64Dir) {
+    bool const bAfter = u64Start > u64Dir;
+    if (u64End > m_facts.u64Running || (u64End == m_facts.u64Running && bAfter)) {
+        m_facts.u64Running = u64End;
+        m_facts.bEndsInDataAfterDirectory = bAfter;
+    }
+}
 
 bool TiffSizer::ReadU16(std::uint64_t u64Pos, std::uint32_t& u32Value) {
     engine::ByteView const bytes = m_reader.Read(m_u64TiffStart + u64Pos, 2);
@@ -117,7 +128,7 @@ void TiffSizer::GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base) {
     }
 }
 
-void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base) {
+void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base, std::uint64_t u64Dir) {
     ArrayRef const& offsets = state.tileOffsets;
     ArrayRef const& counts = state.tileCounts;
     // Each array is read at its own width: writers may store the byte counts as shorts beside
@@ -127,7 +138,7 @@ void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t
     std::uint32_t u32LastCount = 0;
     if (ReadElement(offsets, u64Base, offsets.u32Count - 1, u32LastOffset) &&
         ReadElement(counts, u64Base, counts.u32Count - 1, u32LastCount))
-        Raise(u64Base + u32LastOffset + u32LastCount);
+        RaiseData(u64Base + u32LastOffset, u64Base + u32LastOffset + u32LastCount, u64Base + u64Dir);
 }
 
 void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub,
@@ -145,12 +156,12 @@ void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std
         case kTagStripByteCounts:
         case kTagJpegLength:
             if (entry.u32Count != 0 && ReadElement(ArrayOf(entry, u64Dir), u64Base, entry.u32Count - 1, u32Element))
-                Raise(u64Base + state.u64LastStripOffset + u32Element);
+                RaiseData(u64Base + state.u64LastStripOffset, u64Base + state.u64LastStripOffset + u32Element, u64Base + u64Dir);
             return;
         case kTagTileOffsets:
         case kTagTileByteCounts:
             (entry.u16Tag == kTagTileOffsets ? state.tileOffsets : state.tileCounts) = ArrayOf(entry, u64Dir);
-            CalcFileSizeFromTiles(state, u64Base);
+            CalcFileSizeFromTiles(state, u64Base, u64Dir);
             return;
         case kTagExifIfd:
             GetSubIFDSize(entry.u32Value, u64Base);

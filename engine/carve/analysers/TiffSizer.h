@@ -28,6 +28,9 @@ struct TiffFacts {
     /// Whether the main chain held up to its end: every directory it links to read and decoded,
     /// the last linking to none. Only then does the furthest end tell the file's length.
     bool bWalkedToEnd = false;
+    /// The furthest end is that of strips or tiles laid out after their directory: a writer
+    /// that places the image data last pads it to a word, as every structure before it.
+    bool bEndsInDataAfterDirectory = false;
 };
 
 class TiffSizer {
@@ -70,7 +73,10 @@ private:
     void ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub, DirectoryState& state);
     /// Walks a chain of sub-directories, every offset taken from `u64Base`.
     void GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base);
-    void CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base);
+    void CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base, std::uint64_t u64Dir);
+    /// Raises the running size to the end of image data that starts at `u64Start`, its
+    /// directory at `u64Dir`.
+    void RaiseData(std::uint64_t u64Start, std::uint64_t u64End, std::uint64_t u64Dir);
 
     bool ReadU16(std::uint64_t u64Pos, std::uint32_t& u32Value);
     bool ReadU32(std::uint64_t u64Pos, std::uint32_t& u32Value);

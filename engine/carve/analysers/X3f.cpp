@@ -8,6 +8,7 @@
 
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/RawFileInfo.h"
 #include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
@@ -31,6 +32,13 @@ std::size_t FindDirectory(engine::ByteView bytes) {
 class DirectoryWalk final : public SectorWalk {
 public:
     explicit DirectoryWalk(std::uint32_t u32Sector) : SectorWalk(u32Sector, 0, kWalkLimit, true) {}
+
+    /// Another file's "SECd" lies further on when this one's is missing: what the walk found
+    /// is believed up to the next file the scan found.
+    void Describe(CRawFileInfo& info) const override {
+        info.m_bSizeGuessed = true;
+        info.m_u64Borne = 0;
+    }
 
 protected:
     bool MayEnd(engine::ByteView sector) const override {

@@ -2,6 +2,8 @@
 // Records as in ZipRecords.h, and (from PKWARE's APPNOTE)
 //   data descriptor after a member's data (flag bit 3): ["PK" 07 08] crc, compressed size,
 //       uncompressed size (4 bytes each, or 8 for the sizes of a ZIP64 member)
+// An archive written where it could not seek back (`zip` to a pipe) has descriptors, ZIP64
+// fields and a ZIP64 end record whose locator leads to the end record: that still ends it.
 // The archive is sized by walking its records from the first local header to the end record.
 // A member whose sizes are not in its header is walked through to its data descriptor: the
 // first whose compressed size is the bytes since the data's start and a record follows. Without
@@ -114,7 +116,7 @@ private:
 
     /// Judges the record at `u64Position`; none when it is not one the walk goes through.
     std::optional<Step> Judge(std::uint64_t u64Position) {
-        engine::ByteView const header = m_reader.ReadUpTo(u64Position, kCentralBytes);
+        engine::ByteView const header = m_reader.ReadUpTo(u64Position, std::max(kCentralBytes, zip::kZip64EndBytes));
         switch (KindOf(header)) {
             case Record::Local: {
                 if (!IsValidLocal(header)) return std::nullopt;
@@ -146,8 +148,20 @@ private:
             }
             case Record::End: {
                 if (!header.Has(0, kEndBytes)) return std::nullopt;
-                return Step{kEndBytes + std::uint64_t{header.Le16(20)}, false, true, EndChecksOut(header, u64Position)};
+                // Its fields may have overflowed into the ZIP64 record the walk just went through.
+                bool const bChecksOut = EndChecksOut(header, u64Position) || m_u64SoundZip64End == u64Position;
+                return Step{kEndBytes + std::uint64_t{header.Le16(20)}, false, true, bChecksOut};
             }
+            case Record::Zip64End: {
+                std::optional<std::uint64_t> const length = zip::Zip64EndLength(header);
+                if (!length) return std::nullopt;
+                // Sound when its directory ends right before it and the locator and end record follow.
+                if (zip::Zip64EndChecksOut(header, u64Position)) m_u64SoundZip64End = u64Position + *length + zip::kZip64LocatorBytes;
+                return Step{*length, false, false, false};
+            }
+            case Record::Zip64Locator:
+                if (!header.Has(0, zip::kZip64LocatorBytes)) return std::nullopt;
+                return Step{zip::kZip64LocatorBytes, false, false, false};
             case Record::None:
                 break;
         }
@@ -229,6 +243,8 @@ private:
     std::uint32_t m_u32SectorSize;
     ZipKind m_kind;
     std::string m_firstName;
+    /// Where the end record stands after a ZIP64 end record that checks out and its locator.
+    std::uint64_t m_u64SoundZip64End = UINT64_MAX;
 };
 
 /// A sector that holds the whole local header must hold a valid one.

@@ -56,11 +56,18 @@ private:
     /// typing it; none when the record does not check out.
     std::optional<std::uint64_t> CheckedEnd(IWalkSource& source, std::uint64_t u64At) {
         engine::ByteView const end = source.Read(u64At, zip::kEndBytes);
-        if (end.Empty() || !zip::EndChecksOut(end, u64At)) return std::nullopt;
+        if (end.Empty()) return std::nullopt;
         std::uint64_t const u64Size = u64At + zip::kEndBytes + end.Le16(20);
-        // Each header moves on by at least 46 bytes and stays before the end record: it ends.
         std::uint64_t u64Header = end.Le32(16);
-        while (u64Header < u64At) {
+        std::uint64_t u64DirectoryEnd = u64At;
+        if (!zip::EndChecksOut(end, u64At)) {
+            std::optional<std::uint64_t> const zip64 = Zip64End(source, u64At);
+            if (!zip64) return std::nullopt;
+            u64DirectoryEnd = *zip64;
+            u64Header = source.Read(*zip64, zip::kZip64EndBytes).Le64(48);
+        }
+        // Each header moves on by at least 46 bytes and stays before the end record: it ends.
+        while (u64Header < u64DirectoryEnd) {
             engine::ByteView const header = source.Read(u64Header, zip::kCentralBytes);
             if (zip::KindOf(header) != zip::Record::Central) break;
             std::uint64_t const u64Length = zip::CentralLength(header);
@@ -70,6 +77,23 @@ private:
             u64Header += u64Length;
         }
         return u64Size;
+    }
+
+    /// Where the ZIP64 end record stands whose locator stands right before the end record at
+    /// `u64At`, when it says its directory ends right before it and it ends at the locator.
+    static std::optional<std::uint64_t> Zip64End(IWalkSource& source, std::uint64_t u64At) {
+        if (u64At < zip::kZip64LocatorBytes) return std::nullopt;
+        std::uint64_t const u64Locator = u64At - zip::kZip64LocatorBytes;
+        engine::ByteView const locator = source.Read(u64Locator, zip::kZip64LocatorBytes);
+        if (zip::KindOf(locator) != zip::Record::Zip64Locator) return std::nullopt;
+        std::uint64_t const u64Record = locator.Le64(8);
+        if (u64Record >= u64Locator) return std::nullopt;
+        engine::ByteView const record = source.Read(u64Record, zip::kZip64EndBytes);
+        std::optional<std::uint64_t> const length = zip::Zip64EndLength(record);
+        if (zip::KindOf(record) != zip::Record::Zip64End || !length || u64Record + *length != u64Locator ||
+            !zip::Zip64EndChecksOut(record, u64Record))
+            return std::nullopt;
+        return u64Record;
     }
 
     std::uint64_t m_u64WalkEnd;

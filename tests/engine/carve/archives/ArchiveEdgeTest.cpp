@@ -67,6 +67,26 @@ Bytes ZipWithEnd(std::uint32_t u32DirectoryOffset) {
     return zip;
 }
 
+/// A stored one-member zip (75 bytes) closed as `zip` does where it cannot seek back: a ZIP64
+/// end record naming its directory (`u64DirectoryOffset`, no bytes long) and holding
+/// `u64RecordLength` bytes after its length field, the locator naming it at `u64RecordAt`, and
+/// an end record whose fields overflowed.
+Bytes ZipWithZip64End(std::uint64_t u64DirectoryOffset, std::uint64_t u64RecordLength, std::uint64_t u64RecordAt) {
+    Bytes zip = LocalHeader(0, 0, 40, "a.txt");
+    zip.insert(zip.end(), 40, 'a');
+    Bytes records(56 + 20 + 22, 0);
+    engine::ByteWriter w(records);
+    w.Le32(0, 0x06064B50);
+    w.Le64(4, u64RecordLength);
+    w.Le64(48, u64DirectoryOffset);
+    w.Le32(56, 0x07064B50);
+    w.Le64(56 + 8, u64RecordAt);
+    w.Le32(76, 0x06054B50);
+    w.Le32(76 + 16, 0xFFFFFFFF);
+    zip.insert(zip.end(), records.begin(), records.end());
+    return zip;
+}
+
 /// A ustar header of one member of `size` (the octal field as written), checksum right.
 Bytes TarHeader(std::string const& name, std::string const& size) {
     Bytes header(512, 0);
@@ -160,6 +180,11 @@ std::vector<EdgeCase> const kCases = {
     // Widened to the next sector whose last 16 bytes are zero: none in 6 MiB, so about 5 MiB.
     {"ZipEndRecordWithDirectoryOutsideWidensAtMost5MiB", [] { return Followed(ZipWithEnd(0x7FFFFFFF), 0x600000, 0x55); },
      &CreateFileZIPAnalyser, 0x500200, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"ZipZip64EndThatChecksOutEndsExactlyBeforeRandomBytes", [] { return Followed(ZipWithZip64End(75, 44, 75), 2000, 0x55); },
+     &CreateFileZIPAnalyser, 173, RAW_FILE_TYPE_ZIP, "a.txt"},
+    // Lengths and offsets of 2^64 - 1: no record is believed, and the zeros after it end the archive.
+    {"ZipZip64EndPointingPast2To64EndsWithItsZeroTailedSector", [] { return Followed(ZipWithZip64End(UINT64_MAX, UINT64_MAX, UINT64_MAX), 600, 0); },
+     &CreateFileZIPAnalyser, 512, RAW_FILE_TYPE_ZIP, "a.txt"},
     {"ZipEndRecordThatChecksOutEndsExactlyBeforeRandomBytes", [] { return Followed(ZipWithEnd(75), 2000, 0x55); },
      &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
     // Sizes in a data descriptor and no end record: the end of the first zero-tailed sector.

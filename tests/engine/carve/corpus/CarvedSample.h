@@ -17,6 +17,8 @@ enum class SizeRule {
                   // bytes that follow it on the disk (which `bytes` then holds too)
     Prefix,       // longer, by as much as the format's rule runs on past the file (what follows it
                   // on the disk): the carved file begins with `bytes`
+    ToNextFile,   // nothing bears out its end: it runs to the next file placed after it, and
+                  // begins with `bytes`
 };
 
 struct CarvedSample {

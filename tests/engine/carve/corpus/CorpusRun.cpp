@@ -56,7 +56,8 @@ std::uint64_t ExpectedSize(CarvedSample const& sample, std::uint32_t u32SectorSi
         case SizeRule::ToSectorEnd: return RoundUp(sample.bytes.size(), u32SectorSize);
         case SizeRule::Stated: return sample.u64Size;
         case SizeRule::Exact:
-        case SizeRule::Prefix: break;
+        case SizeRule::Prefix:
+        case SizeRule::ToNextFile: break;
     }
     return sample.bytes.size();
 }
@@ -73,7 +74,7 @@ void ExpectCarvedCopy(CarvedSample const& sample, std::uint32_t u32SectorSize, s
     std::ifstream in(copyPath, std::ios::binary);
     Bytes copy{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_EQ(copy.size(), u64CarvedSize);
-    if (sample.rule == SizeRule::Prefix) {
+    if (sample.rule == SizeRule::Prefix || sample.rule == SizeRule::ToNextFile) {
         EXPECT_GE(u64CarvedSize, expected.size());
         copy.resize(std::min(copy.size(), expected.size()));
     } else {
@@ -174,6 +175,10 @@ void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placeme
         ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pFile));
         ASSERT_NE(pReader, nullptr);
         ASSERT_EQ(pRecovery->RecoverTo(path.c_str(), nullptr, 0), kResultSuccess);
+        if (sample.rule == SizeRule::ToNextFile) {
+            ASSERT_LT(i + 1, placements.size());
+            EXPECT_EQ(static_cast<std::uint64_t>(pFile->GetFileSize()), placements[i + 1].u64Offset - placements[i].u64Offset);
+        }
         ExpectCarvedCopy(sample, u32SectorSize, static_cast<std::uint64_t>(pFile->GetFileSize()), path);
     }
 }

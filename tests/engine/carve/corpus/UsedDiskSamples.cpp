@@ -1,5 +1,8 @@
 #include "UsedDiskSamples.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "engine/ByteWriter.h"
 #include "engine/carve/RawFileType.h"
 #include "support/FileBytes.h"
@@ -13,7 +16,10 @@ struct Made {
     RAW_FILE_TYPE eType;
     char const* pszCommand;  // run in the family's folder
     char const* pszFile;     // what it writes there
+    char const* pszNamePrefix = "";  // the carved name's prefix: a stored name or camera model
 };
+
+constexpr char const* kCameraModel = "DMC-GH1";  // names the carved camera files
 
 constexpr char const* kPage = "gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=page.pdf -c "
                               "'/Helvetica findfont 24 scalefont setfont 72 720 moveto (A page to carve) show showpage'";
@@ -56,7 +62,57 @@ Made const kMade[] = {
      "<body><!-- the old footer </HTML> --><p>Kept.</p></body></html>' > quoting.html",
      "quoting.html"},
     {"mkv", RAW_FILE_TYPE_MKV, "ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 -y v.mkv", "v.mkv"},
+    // The EPS attached uncompressed: its "%%EOF" and line end stand right before "endstream".
+    {"pdf with a %%EOF in a stream", RAW_FILE_TYPE_PDF,
+     "qpdf page.pdf --add-attachment page.eps -- --compress-streams=n --object-streams=disable attached.pdf", "attached.pdf"},
+    {"pdf without a final line end", RAW_FILE_TYPE_PDF, "head -c -1 page.pdf > unended.pdf", "unended.pdf"},
+    // Written where zip cannot seek back: data descriptors and ZIP64 sizes.
+    {"zip from a pipe", RAW_FILE_TYPE_ZIP, "seq 1 3000 | zip -q - - | cat > piped.zip", "piped.zip", "-"},
+    {"zip with ZIP64 end records", RAW_FILE_TYPE_ZIP, "seq 1 4000 > seq.txt && zip -q -fz zip64.zip seq.txt", "zip64.zip", "seq.txt"},
+    // exiftool lays the strip out last and pads its odd length.
+    {"tiff padded by exiftool", RAW_FILE_TYPE_TIF,
+     "convert -seed 5 -size 37x29 plasma: -compress rle padded.tif && exiftool -q -overwrite_original -Artist=abc -Copyright=xyz1 padded.tif",
+     "padded.tif"},
+    {"tiff stripped", RAW_FILE_TYPE_TIF, "convert -seed 11 -size 120x80 plasma: -compress none stripped.tif", "stripped.tif"},
+    {"tiff of a Panasonic camera", RAW_FILE_TYPE_RW2,
+     "convert -seed 12 -size 100x60 plasma: -compress none camera.tif && exiftool -q -overwrite_original -Make=Panasonic -Model=DMC-GH1 camera.tif",
+     "camera.tif", kCameraModel},
 };
+
+/// A little-endian TIFF whose last strip offset is FFFFFFFF (far past any device); with
+/// `bPanasonic` its magic is Panasonic's 55 (an RW2). Empty when it holds no strip offsets.
+Bytes StripOffDevice(Bytes tiff, bool bPanasonic) {
+    auto const le = [&tiff](std::size_t at, std::size_t width) {
+        std::uint32_t u32 = 0;
+        for (std::size_t i = width; i-- > 0;) u32 = u32 << 8 | tiff.at(at + i);
+        return u32;
+    };
+    engine::ByteWriter w(tiff);
+    std::uint32_t const u32Ifd = le(4, 4);
+    bool bPatched = false;
+    for (std::uint32_t e = 0, n = le(u32Ifd, 2); e < n; ++e) {
+        std::size_t const entry = u32Ifd + 2 + 12 * std::size_t{e};
+        if (le(entry, 2) != 273) continue;
+        std::size_t const width = le(entry + 2, 2) == 4 ? 4 : 2;
+        std::uint32_t const u32Count = le(entry + 4, 4);
+        std::size_t const last = u32Count * width <= 4 ? entry + 8 + (u32Count - 1) * width : le(entry + 8, 4) + (u32Count - 1) * width;
+        if (width == 4) w.Le32(last, 0xFFFFFFFF);
+        else w.Le16(last, 0xFFFF);
+        bPatched = true;
+    }
+    if (bPanasonic) w.U8(2, 0x55);
+    return bPatched && w.Ok() ? tiff : Bytes();
+}
+
+/// A BMP whose header declares 3,000,000 x 2,000,000 pixels in a file of 0xF0000000 bytes:
+/// no need can be computed, and bfSize is beyond belief.
+Bytes HugeDeclaredBmp(Bytes bmp) {
+    engine::ByteWriter w(bmp);
+    w.Le32(2, 0xF0000000);
+    w.Le32(18, 3000000);
+    w.Le32(22, 2000000);
+    return w.Ok() ? bmp : Bytes();
+}
 
 /// A PDF and an incremental update after its "%%EOF": an object, a cross-reference section,
 /// a trailer and a second "%%EOF".
@@ -67,8 +123,8 @@ Bytes Updated(Bytes pdf) {
     return pdf;
 }
 
-CarvedSample Exact(std::string name, RAW_FILE_TYPE eType, Bytes bytes) {
-    return {"used disk " + std::move(name), eType, std::move(bytes), SizeRule::Exact, 0, ""};
+CarvedSample Exact(std::string name, RAW_FILE_TYPE eType, Bytes bytes, std::string namePrefix = "") {
+    return {"used disk " + std::move(name), eType, std::move(bytes), SizeRule::Exact, 0, std::move(namePrefix)};
 }
 
 }  // namespace
@@ -103,7 +159,7 @@ Bytes MultiPicture(Bytes const& first, Bytes const& second, std::uint32_t u32Sec
 }
 
 std::string MissingUsedDiskTools() {
-    for (char const* pszTool : {"convert", "exiftool", "gs", "ffmpeg", "tidy"})
+    for (char const* pszTool : {"convert", "exiftool", "gs", "ffmpeg", "tidy", "qpdf", "zip"})
         if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is missing";
     return {};
 }
@@ -114,7 +170,21 @@ bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& sample
             error = std::string(made.pszName) + ": " + made.pszCommand;
             return false;
         }
-        samples.push_back(Exact(made.pszName, made.eType, testsupport::ReadFileBytes(folder + "/" + made.pszFile)));
+        samples.push_back(Exact(made.pszName, made.eType, testsupport::ReadFileBytes(folder + "/" + made.pszFile), made.pszNamePrefix));
+    }
+    // Sizes nothing bears out: each ends where the next file starts.
+    auto const toNextFile = [&samples](std::string name, RAW_FILE_TYPE eType, Bytes bytes, std::string namePrefix = "") {
+        samples.push_back({"used disk " + std::move(name), eType, std::move(bytes), SizeRule::ToNextFile, 0, std::move(namePrefix)});
+    };
+    toNextFile("bmp declaring more than it holds", RAW_FILE_TYPE_BMP, HugeDeclaredBmp(testsupport::ReadFileBytes(folder + "/v3.bmp")));
+    toNextFile("tiff whose strip lies off the device", RAW_FILE_TYPE_TIF, StripOffDevice(testsupport::ReadFileBytes(folder + "/stripped.tif"), false));
+    toNextFile("rw2 whose strip lies off the device", RAW_FILE_TYPE_RW2, StripOffDevice(testsupport::ReadFileBytes(folder + "/camera.tif"), true),
+               kCameraModel);
+    Bytes eps = testsupport::ReadFileBytes(folder + "/page.eps");
+    constexpr std::string_view kEpsEnd = "%%EOF\n";
+    if (eps.size() > kEpsEnd.size() && std::equal(kEpsEnd.begin(), kEpsEnd.end(), eps.end() - static_cast<std::ptrdiff_t>(kEpsEnd.size()))) {
+        eps.resize(eps.size() - kEpsEnd.size());
+        toNextFile("eps without its %%EOF", RAW_FILE_TYPE_EPS, std::move(eps));
     }
     Bytes const pdf = testsupport::ReadFileBytes(folder + "/page.pdf");
     samples.push_back(Exact("pdf with an incremental update", RAW_FILE_TYPE_PDF, Updated(pdf)));

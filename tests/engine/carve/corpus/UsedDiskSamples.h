@@ -17,8 +17,11 @@ Bytes MultiPicture(Bytes const& first, Bytes const& second, std::uint32_t u32Sec
 /// Why the used-disk family cannot be made here; empty when it can.
 std::string MissingUsedDiskTools();
 /// Pictures (baseline, progressive, grey, EXIF-thumbnailed, IPTC-first and Multi-Picture JPEGs;
-/// BMPs of three header kinds; small and larger TIFFs), documents (PDF, one with an incremental
-/// update, EPS) and media (AVI, WAV, Matroska), every one sized Exact.
+/// BMPs of three header kinds; small, larger, stripped and exiftool-padded TIFFs), documents
+/// (PDF, one with an incremental update, one with a "%%EOF" in a stream, one without a final
+/// line end; EPS), archives (ZIP from a pipe, ZIP64) and media (AVI, WAV, Matroska), each sized
+/// Exact; and files whose size nothing bears out (a BMP declaring more than it holds, a TIFF and
+/// an RW2 whose strip lies off the device, an EPS without its "%%EOF"), each sized ToNextFile.
 bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& samples, std::string& error);
 
 }  // namespace corpustest

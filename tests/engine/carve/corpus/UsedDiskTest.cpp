@@ -1,10 +1,11 @@
 // Carving a used disk: files made by real tools, each followed by random bytes rather than
 // zeros, come out exact at 512- and 4,096-byte sectors, their ends found by their structure.
 // And a recovery of an image of small TIFFs, some of them broken, writes at most three times
-// the image: no file runs wild.
+// the image: no file runs wild; nor does a carving of a disk of real volumes claim more than the disk.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../PlantedDevice.h"
@@ -15,6 +16,7 @@
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
+#include "support/FatImage.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 
@@ -75,6 +77,39 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
     }
     EXPECT_LE(u64Written, 3 * kDeviceBytes);
     EXPECT_GE(exact, (kDeviceBytes / kSpacing - 1) * 3 / 4);
+}
+
+// A disk of two FAT16 volumes made by the real tools, each holding every sample (the ones whose
+// size nothing bears out too), the rest of the disk old data: all that the search carves is at
+// most what the disk holds, however much the headers claim.
+TEST_P(UsedDiskTest, CarvingADiskOfRealVolumesClaimsAtMostTheDisk) {
+    MakeFamily();
+    if (IsSkipped() || HasFatalFailure()) return;
+    std::string const missing = testsupport::FatImage::MissingPrerequisite();
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        std::string const path = dir.File("s" + std::to_string(i) + ".bin");
+        ASSERT_TRUE(testsupport::WriteFileBytes(path, samples[i].bytes));
+        files.emplace_back("S" + std::to_string(i) + ".BIN", path);
+    }
+    constexpr std::uint64_t kVolumeBytes = 12 * 1024 * 1024;
+    carvetest::CPlantedDevice device(3 * kVolumeBytes / GetParam(), GetParam(), true);
+    for (std::uint64_t u64Volume = 0; u64Volume < 2; ++u64Volume) {
+        std::string const image = dir.File("volume" + std::to_string(u64Volume) + ".img");
+        std::string error;
+        ASSERT_TRUE(testsupport::FatImage::Build(image, kVolumeBytes, files, error)) << error;
+        device.Plant(u64Volume * kVolumeBytes + 1024 * 1024, testsupport::ReadFileBytes(image));
+    }
+    carvetest::SearchRun run;
+    carvetest::RunSearch(run, device, static_cast<std::uint32_t>(kBlockBytes / GetParam()));
+    std::uint64_t u64Claimed = 0;
+    for (IFileNode* pFile : run.builder.Files()) u64Claimed += static_cast<std::uint64_t>(pFile->GetFileSize());
+    // FAT16's clusters start on 512-byte boundaries only.
+    if (GetParam() == 512) {
+        EXPECT_GE(run.builder.Files().size(), 2 * samples.size());
+    }
+    EXPECT_LE(u64Claimed, 3 * kVolumeBytes);
 }
 
 // A Multi-Picture file at the device's end whose index gives its second image more bytes than
