@@ -49,7 +49,7 @@ std::uint32_t CFATFolderContinuation::Find(std::uint32_t u32From, std::function<
     if (m_chunk.size() < std::size_t{u32PerRead} * u32Spc * u32SectorSize) m_chunk.resize(std::size_t{u32PerRead} * u32Spc * u32SectorSize);
     std::uint32_t u32Looked = 0;
     std::uint64_t cur = u32From;
-    while (m_geometry.ClusterExists(cur) && u32Looked < kMaxSearchedClusters) {
+    while (m_geometry.ClusterExists(cur) && u32Looked < kMaxSearchedClusters && m_u64Budget != 0) {
         // Past the clusters a file of the folder takes (the last stretch starting at or before cur).
         auto it = m_taken.upper_bound(static_cast<std::uint32_t>(cur));
         if (it != m_taken.begin() && std::prev(it)->second > cur) {
@@ -58,6 +58,7 @@ std::uint32_t CFATFolderContinuation::Find(std::uint32_t u32From, std::function<
         }
         std::uint64_t u64Count = std::min<std::uint64_t>(u32PerRead, std::uint64_t{m_geometry.u32Clusters} + 2 - cur);
         if (it != m_taken.end()) u64Count = std::min<std::uint64_t>(u64Count, it->first - cur);
+        u64Count = std::min(u64Count, m_u64Budget);
         if (m_geometry.ClusterToSector(cur + u64Count) > m_geometry.u64TotalSectors) {
             if (m_geometry.ClusterToSector(cur + 1) > m_geometry.u64TotalSectors) return 0;
             u64Count = 1;
@@ -71,6 +72,7 @@ std::uint32_t CFATFolderContinuation::Find(std::uint32_t u32From, std::function<
         }
         cur += u64Count;
         u32Looked += static_cast<std::uint32_t>(u64Count);
+        m_u64Budget -= u64Count;
     }
     return 0;
 }

@@ -4,7 +4,8 @@
 // files were written into it goes on past their data: the search passes over the clusters the
 // folder's own entries give their files and looks for the first cluster after the ones read
 // that holds folder entries, opens no folder ("." and ".."), and no walk has read. It reads
-// whole chunks of clusters and goes at most kMaxSearchedClusters clusters far.
+// whole chunks of clusters and goes at most kMaxSearchedClusters clusters far; over one build
+// it looks at no more clusters than the volume holds twice over, however many folders search.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -21,7 +22,8 @@ public:
     /// Clusters looked at past those the folder's files take, per gap.
     static constexpr std::uint32_t kMaxSearchedClusters = 1u << 16;
 
-    CFATFolderContinuation(IStorageDevice* pDevice, FATVolumeGeometry const& geometry) : m_pDevice(pDevice), m_geometry(geometry) {}
+    CFATFolderContinuation(IStorageDevice* pDevice, FATVolumeGeometry const& geometry)
+        : m_pDevice(pDevice), m_geometry(geometry), m_u64Budget(std::uint64_t{geometry.u32Clusters} * 2) {}
 
     /// Forgets the files of the folder read before.
     void Reset() { m_taken.clear(); }
@@ -38,4 +40,5 @@ private:
     FATVolumeGeometry m_geometry;
     std::map<std::uint32_t, std::uint32_t> m_taken;  // first cluster -> one past the last
     std::vector<std::uint8_t> m_chunk;
+    std::uint64_t m_u64Budget;  // clusters still to be looked at in this build
 };
