@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/CatchExeception.h"
+
 using exfat::kEntrySize;
 
 void CEFDTAnalyze::PrepareAnayze(std::uint32_t u32LengthShift, std::uint32_t u32ClusterShift, std::uint64_t u64Limit) {
@@ -49,7 +51,12 @@ void CEFDTAnalyze::StartSet(engine::ByteView entry, std::uint64_t u64Sector) {
 }
 
 void CEFDTAnalyze::FinishSet() {
-    auto const set = exfat::ParseEntrySet(engine::ByteView(m_set.data(), m_setEntries * kEntrySize), m_limits);
+    char const* pszFailure = nullptr;
+    auto const set = exfat::ParseEntrySet(engine::ByteView(m_set.data(), m_setEntries * kEntrySize), m_limits, &pszFailure);
     Reset();
-    if (set) m_files.push_back(MakeFileBaseInfo(*set, m_u64SetSector));
+    if (set)
+        m_files.push_back(MakeFileBaseInfo(*set, m_u64SetSector));
+    else if (pszFailure)
+        CatchExeception::WriteLog("exFAT: the entry set at sector %llu is skipped: %s\n", static_cast<unsigned long long>(m_u64SetSector),
+                                  pszFailure);
 }

@@ -11,6 +11,7 @@ _tagFileBaseInfo MakeFileBaseInfo(exfat::EntrySet const& set, std::uint64_t u64E
     info.u32FirstCluster = set.stream.u32FirstCluster;
     info.u8NoFatChain = set.stream.bNoFatChain ? 1 : 0;
     info.u8InUse = set.file.bInUse ? 1 : 0;
+    info.u8LengthBounded = set.bLengthBounded ? 1 : 0;
     info.u16Attributes = set.file.u16Attributes;
     info.u32CreationTime = set.file.u32CreationTime;
     info.u32ModificationTime = set.file.u32ModificationTime;

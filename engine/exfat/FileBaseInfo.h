@@ -15,6 +15,7 @@ struct _tagFileBaseInfo {
     std::uint32_t u32FirstCluster = 0;
     std::uint8_t u8NoFatChain = 0;
     std::uint8_t u8InUse = 0;
+    std::uint8_t u8LengthBounded = 0;  // a folder whose recorded length no folder can have, bounded
     std::uint16_t u16Attributes = 0;
     std::uint32_t u32CreationTime = 0;
     std::uint32_t u32ModificationTime = 0;

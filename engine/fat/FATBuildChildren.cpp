@@ -33,10 +33,15 @@ DotEntries ReadDotEntries(std::uint8_t const* pFirst) {
     return DotEntries::kBroken;
 }
 
-/// Whether an entry of the bytes marks the end of its folder's entries (first byte 0).
+/// The most entries one name takes: 20 long-name pieces and the 8.3 entry.
+constexpr std::size_t kMaxEntriesPerName = 21;
+
+/// Whether an entry of the bytes marks the end of its folder's entries (first byte 0) with room
+/// for any name after it. Writers that keep a name's entries in one cluster (mtools) leave a
+/// shorter tail unused and go on in the folder's next cluster.
 bool HoldsEndOfFolder(std::uint8_t const* pBytes, std::size_t length) {
     for (std::size_t off = 0; off + CTempFATDirEntry::kSize <= length; off += CTempFATDirEntry::kSize)
-        if (pBytes[off] == 0) return true;
+        if (pBytes[off] == 0) return (length - off) / CTempFATDirEntry::kSize >= kMaxEntriesPerName;
     return false;
 }
 
@@ -51,7 +56,8 @@ CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearch
       m_state(state),
       m_geometry(geometry),
       m_pTable(pTable),
-      m_revision(pDevice, geometry, pTable) {}
+      m_revision(pDevice, geometry, pTable),
+      m_continuation(pDevice, geometry) {}
 
 ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
                                                              std::uint32_t* pRefusal, bool* pChainLost) const {
@@ -102,6 +108,14 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
     // Where the table lost a folder's chain (no table answers, or a live folder's link reads
     // free), its clusters are taken to follow on, as a lost file's are, while its entries do.
     bool const bMayFollowOn = !m_pTable->AnswersLinks() || pFolder == nullptr || pFolder->IsDeleted() == 0;
+    // Where the cluster after falls short, a live folder's entries are searched for past its
+    // files' data (a deleted folder's clusters may have gone to anything since).
+    bool const bMaySearch = pFolder == nullptr || pFolder->IsDeleted() == 0;
+    m_continuation.Reset();
+    auto const searchOn = [&](std::uint32_t u32From) {
+        if (!bGuessed || !bMaySearch) return std::uint32_t{0};
+        return m_continuation.Find(u32From, [this](std::uint32_t u32Cluster) { return m_state.walk.WasRead(u32Cluster); });
+    };
     std::uint32_t cur = u32FirstCluster;
     while (m_geometry.ClusterExists(cur)) {
         // Consecutive clusters of the chain make one read of at most 128 sectors.
@@ -117,6 +131,7 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
             if (bFirstChunk) return false;  // a folder read already
             // The chain loops back (or runs into another folder): the folder ends here. The
             // deleted files held back from the chunks read are handed over all the same.
+            if ((cur = searchOn(cur + 1)) != 0) continue;
             break;
         }
         std::size_t const chunkBytes = std::size_t{u32Count} * u32Spc * u32SectorSize;
@@ -127,8 +142,10 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
         }
         std::uint8_t const* pRead = m_chunk.data() + carry;
         // A guessed cluster must go on with entries, and not open another folder.
-        if (bGuessed && (pRead[0] == '.' || !CTempFATDirEntry(engine::ByteView(pRead, CTempFATDirEntry::kSize)).IsValidFATDirEntry(false)))
+        if (bGuessed && (pRead[0] == '.' || !CTempFATDirEntry(engine::ByteView(pRead, CTempFATDirEntry::kSize)).IsValidFATDirEntry(false))) {
+            if ((cur = searchOn(cur + 1)) != 0) continue;
             break;
+        }
         bool const bEnded = HoldsEndOfFolder(pRead, chunkBytes);  // before a carried name moves over it
         for (std::uint32_t i = 0; i < u32Count; ++i) m_state.walk.MarkRead(cur + i);
         if (bFirstChunk) {
@@ -139,6 +156,7 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
         std::uint32_t const u32Consumed =
             BuildChildrenFromBuffer(engine::ByteView(m_chunk.data(), length), pFolder, lists, false);
         if (u32Consumed == kFailed) break;
+        if (bMaySearch) m_continuation.NoteEntries(m_parsed.entries);
         std::size_t const left = length > u32Consumed ? length - u32Consumed : 0;
         if (left >= 1 && left <= kMaxCarry) {
             std::memmove(m_chunk.data(), m_chunk.data() + u32Consumed, left);

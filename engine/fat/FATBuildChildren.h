@@ -11,6 +11,7 @@
 #include "engine/ByteView.h"
 #include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATFirstClusterRevision.h"
+#include "engine/fat/FATFolderContinuation.h"
 #include "engine/fat/FATVolumeGeometry.h"
 #include "engine/fat/ondisk/FATFolderEntries.h"
 
@@ -71,6 +72,7 @@ private:
     FATVolumeGeometry m_geometry;
     IFATTable const* m_pTable;
     CFATFirstClusterRevision m_revision;
+    CFATFolderContinuation m_continuation;  // where a folder goes on when no link says
     std::vector<std::uint8_t> m_chunk;  // 128 sectors of a chunk and the carried tail
     fat::FATFolderParse m_parsed;       // reused from chunk to chunk
 };

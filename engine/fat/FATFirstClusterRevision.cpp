@@ -98,16 +98,24 @@ std::uint32_t CFATFirstClusterRevision::GetFAT32LostFirstCluNum(std::vector<std:
 
 void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, IDirecotryTreeBuilder* pBuilder,
                                                        std::uint16_t u16Partition) {
-    // One node per first cluster: a clash keeps the node held unless it names no file.
-    std::map<long long, CFATFileNode*> byCluster;
+    // One node per first cluster held by a folder: a clash keeps the node held unless it names no
+    // file. Deleted files naming one cluster are all kept: a later file took the clusters of one
+    // deleted before it, and only the weighing of shared clusters can tell whose bytes are there.
+    std::multimap<long long, CFATFileNode*> byCluster;
     auto enter = [&byCluster](CFATFileNode* pNode) {
         CFATFileProperties const* pProperties = pNode->GetFileProperties();
         if (!pProperties) return;
-        auto [it, bNew] = byCluster.emplace(pProperties->GetFirstClusterNum(), pNode);
-        if (bNew) return;
+        auto const [first, last] = byCluster.equal_range(pProperties->GetFirstClusterNum());
+        if (first == last) {
+            byCluster.emplace(pProperties->GetFirstClusterNum(), pNode);
+            return;
+        }
         std::printf("\r\n ############firstCluNum=%lld,fileName=%s\r\n######", pProperties->GetFirstClusterNum(),
                     pNode->GetFileName());
-        if (NamesNoFile(*it->second) && !NamesNoFile(*pNode)) it->second = pNode;
+        if (first->second->IsDirectory() == 0 && pNode->IsDirectory() == 0)
+            byCluster.emplace_hint(last, pProperties->GetFirstClusterNum(), pNode);
+        else if (NamesNoFile(*first->second) && !NamesNoFile(*pNode))
+            first->second = pNode;
     };
     for (CFATFileNode* pNode : lists.deletedFolders) enter(pNode);
     for (auto const& pCopy : lists.folderCopies) enter(pCopy.get());

@@ -12,15 +12,20 @@ namespace {
 /// Sectors read per device call while loading a copy.
 constexpr std::uint32_t kLoadWindowBytes = 1u << 20;
 
-/// The size bounds of a copy in 512-byte sectors; a copy outside them is not this type's.
+/// The largest cluster, in sectors: formatters align the copies to it (mkfs.fat gives a FAT12
+/// volume of 64-sector clusters 64-sector copies, though 12 sectors hold every entry).
+constexpr std::uint64_t kMaxSectorsPerCluster = 128;
+
+/// The size bounds of a copy in the device's sectors; a copy outside them is not this type's.
+/// At most the entries of the type's largest volume, rounded up to the largest cluster.
 bool SizeFits(FileSystemType eType, std::uint32_t u32Sectors, std::uint32_t u32SectorSize) {
     std::uint32_t const k = u32SectorSize / 512;
-    if (k == 0) return false;
-    // 4085 FAT12 entries take 12 sectors of 512 bytes; some writers round the copy up.
-    if (eType == FILE_SYSTEM_FAT12) return u32Sectors >= 1 && u32Sectors <= std::max<std::uint32_t>(1, 32 / k);
-    if (eType == FILE_SYSTEM_FAT16) return u32Sectors >= 12 / k && u32Sectors <= 256 / k;
-    // No upper bound: the load is capped by the volume's cluster count instead.
-    return eType == FILE_SYSTEM_FAT32 && u32Sectors >= 256 / k;
+    if (k == 0 || u32Sectors == 0) return false;
+    if (eType == FILE_SYSTEM_FAT32) return u32Sectors >= 256 / k;  // the load is capped by the volume's cluster count
+    if (eType == FILE_SYSTEM_FAT16 && u32Sectors < 12 / k) return false;
+    std::uint64_t const u64MostBytes = ((fat::MaxClusterCount(eType) + 2) * fat::EntryBits(eType) + 7) / 8;
+    std::uint64_t const u64Needed = (u64MostBytes + u32SectorSize - 1) / u32SectorSize;
+    return u32Sectors <= (u64Needed + kMaxSectorsPerCluster - 1) / kMaxSectorsPerCluster * kMaxSectorsPerCluster;
 }
 
 }  // namespace

@@ -49,8 +49,10 @@ void AddClaims(Claimant const& claimant, std::size_t index, std::vector<Claim>& 
 }
 
 void Weigh(Claimant& a, Claimant& b) {
-    // The same file reached twice (a copy of its entry) claims nothing against itself.
-    if (a.s64FirstRun == b.s64FirstRun && a.pNode->GetFileSize() == b.pNode->GetFileSize() && a.u64Written == b.u64Written)
+    // The same file reached twice (a copy of its entry) claims nothing against itself. Two files
+    // of one size, cluster and time but other names are two files (written in one time tick).
+    if (a.s64FirstRun == b.s64FirstRun && a.pNode->GetFileSize() == b.pNode->GetFileSize() && a.u64Written == b.u64Written &&
+        CFileNode::NameOrEmpty(a.pNode->GetFileName()) == CFileNode::NameOrEmpty(b.pNode->GetFileName()))
         return;
     auto const doubt = [](Claimant& c) {
         if (c.eVerdict == Claimant::Verdict::kNone) c.eVerdict = Claimant::Verdict::kInDoubt;

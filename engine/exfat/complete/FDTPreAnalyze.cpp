@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "engine/CatchExeception.h"
+
 using exfat::kEntrySize;
 
 namespace {
@@ -102,7 +104,7 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
             ++passed;
             continue;
         }
-        if (!PassesAlone(entry, bLabelSeen, bBitmapSeen, bUpcaseSeen)) {
+        if (!PassesAlone(entry, u64Sector, passed > 0 || m_pSet->HasSectors(), bLabelSeen, bBitmapSeen, bUpcaseSeen)) {
             bEnded = true;
             break;
         }
@@ -116,7 +118,7 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
     return bEnded || bWholeCluster;
 }
 
-bool CFDTPreAnaylze::PassesAlone(engine::ByteView entry, bool& bLabelSeen, bool& bBitmapSeen, bool& bUpcaseSeen) {
+bool CFDTPreAnaylze::PassesAlone(engine::ByteView entry, std::uint64_t u64Sector, bool bInRun, bool& bLabelSeen, bool& bBitmapSeen, bool& bUpcaseSeen) {
     std::uint8_t const u8Type = entry.U8(0);
     if (IsSecondaryType(u8Type)) return SecondaryPasses(entry);  // a leftover of a deleted set
     if (exfat::LiveType(u8Type) == exfat::kTypeLabel) {
@@ -129,14 +131,21 @@ bool CFDTPreAnaylze::PassesAlone(engine::ByteView entry, bool& bLabelSeen, bool&
     }
     if (u8Type == exfat::kTypeBitmap || u8Type == exfat::kTypeUpcase) {
         auto const table = exfat::ParseVolumeTableEntry(entry, u8Type);
-        if (!table || !IsVolumeTableInDevice(*table)) return false;
+        bool const bSound = table && IsVolumeTableInDevice(*table);
         bool& bSeen = u8Type == exfat::kTypeBitmap ? bBitmapSeen : bUpcaseSeen;
+        // A damaged table entry inside a run of entries costs that entry alone: the folder is
+        // still a root, its table is not believed. One that would open a run opens none.
+        if (!bSound && (!bInRun || bSeen)) return false;
         if (bSeen) return u8Type == exfat::kTypeBitmap && (entry.U8(1) & kSecondBitmapFlag) != 0;
         bSeen = true;
+        exfat::VolumeTableEntry const used = bSound ? *table : exfat::VolumeTableEntry{};
+        if (!bSound)
+            CatchExeception::WriteLog("exFAT: the %s entry in sector %llu is damaged and skipped; its table is not used\n",
+                                      u8Type == exfat::kTypeBitmap ? "bitmap" : "up-case", static_cast<unsigned long long>(u64Sector));
         if (u8Type == exfat::kTypeBitmap)
-            m_pSet->SetBitmapInfo(table->u32FirstCluster, table->u64Length);
+            m_pSet->SetBitmapInfo(used.u32FirstCluster, used.u64Length);
         else
-            m_pSet->SetUpcaseTableInfo(table->u32FirstCluster, table->u64Length);
+            m_pSet->SetUpcaseTableInfo(used.u32FirstCluster, used.u64Length);
         return true;
     }
     // Volume GUID, TexFAT padding and other benign primaries stand outside file sets.
@@ -148,8 +157,14 @@ bool CFDTPreAnaylze::IsVolumeTableInDevice(exfat::VolumeTableEntry const& table)
 }
 
 void CFDTPreAnaylze::FinishStaging() {
-    auto const set = exfat::ParseEntrySet(engine::ByteView(m_staging.bytes.data(), m_staging.needed * kEntrySize), m_limits);
-    if (set) m_pSet->AddEntrySet(MakeFileBaseInfo(*set, m_staging.u64Sector));
+    char const* pszFailure = nullptr;
+    auto const set =
+        exfat::ParseEntrySet(engine::ByteView(m_staging.bytes.data(), m_staging.needed * kEntrySize), m_limits, &pszFailure);
+    if (set)
+        m_pSet->AddEntrySet(MakeFileBaseInfo(*set, m_staging.u64Sector));
+    else if (pszFailure)
+        CatchExeception::WriteLog("exFAT: the entry set at sector %llu is skipped: %s\n",
+                                  static_cast<unsigned long long>(m_staging.u64Sector), pszFailure);
     m_staging.Clear();
 }
 

@@ -63,8 +63,10 @@ private:
         std::uint64_t u64RunFirst = 0;  // the first sector of the run holding it
     };
 
-    /// Whether `entry` is a valid entry of `u8Type`'s kind outside the set being gathered.
-    bool PassesAlone(engine::ByteView entry, bool& bLabelSeen, bool& bBitmapSeen, bool& bUpcaseSeen);
+    /// Whether `entry` is a valid entry of `u8Type`'s kind outside the set being gathered;
+    /// `bInRun` when entries before it passed (a damaged table entry there is passed over). The
+    /// entry lies in sector `u64Sector`.
+    bool PassesAlone(engine::ByteView entry, std::uint64_t u64Sector, bool bInRun, bool& bLabelSeen, bool& bBitmapSeen, bool& bUpcaseSeen);
     bool IsVolumeTableInDevice(exfat::VolumeTableEntry const& table) const;
     void FinishStaging();
     /// The set being gathered does not go on in the next sector (the run ends, or the next

@@ -13,6 +13,10 @@ constexpr std::size_t kMaxLinkedRuns = 1u << 16;
 
 bool IsFolder(_tagFileBaseInfo const& info) { return (info.u16Attributes & exfat::kAttributeFolder) != 0; }
 
+/// Whether the entry's length tells anything of its clusters: not when it is 0, nor for a folder
+/// whose length was bounded because no folder can be that long (damage).
+bool LengthTells(_tagFileBaseInfo const& info) { return info.u64DataLength != 0 && info.u8LengthBounded == 0; }
+
 /// The largest power of two dividing `u32Value`; 1 for 0 or an odd value.
 std::uint64_t LargestPowerOfTwoDividing(std::uint32_t u32Value) {
     return u32Value == 0 ? 1 : std::uint64_t{1} << std::countr_zero(u32Value);
@@ -26,7 +30,7 @@ void CFileSet::AddEntrySet(_tagFileBaseInfo info) {
         m_u32MaxCluster = std::max(m_u32MaxCluster, info.u32FirstCluster);
     }
     // A folder's length is a whole number of clusters.
-    if (IsFolder(info) && info.u8InUse != 0)
+    if (IsFolder(info) && info.u8InUse != 0 && LengthTells(info))
         m_u64MaxClusterBytes = std::min(m_u64MaxClusterBytes, LargestPowerOfTwoDividing(static_cast<std::uint32_t>(info.u64DataLength)));
     if (info.u8InUse == 0) {
         m_deleted.push_back(std::move(info));
@@ -78,7 +82,7 @@ void CFileSet::CalculateClusterSize() {
     for (std::size_t i = 1; i < m_live.size(); ++i) {
         _tagFileBaseInfo const& before = m_live[i - 1];
         _tagFileBaseInfo const& at = m_live[i];
-        if (before.u8NoFatChain == 0 || !exfat::NamesCluster(before.u32FirstCluster) || !exfat::NamesCluster(at.u32FirstCluster)) continue;
+        if (before.u8NoFatChain == 0 || !LengthTells(before) || !exfat::NamesCluster(before.u32FirstCluster) || !exfat::NamesCluster(at.u32FirstCluster)) continue;
         std::uint64_t const u64Distance = at.u32FirstCluster - before.u32FirstCluster;
         if (u64Distance == 0) continue;
         std::uint64_t const u64Needed = std::bit_ceil((before.u64DataLength + u64Distance - 1) / u64Distance);
@@ -103,7 +107,7 @@ bool CFileSet::GetAndCheckClusterSet(TakenClusters& claims, std::uint64_t u64Byt
             if (!bSound) return;
             if (!exfat::NamesCluster(info.u32FirstCluster)) continue;
             std::uint64_t u64Clusters = 1;
-            if (info.u8NoFatChain != 0 && info.u64DataLength != 0)
+            if (info.u8NoFatChain != 0 && LengthTells(info))
                 u64Clusters = (info.u64DataLength - 1) / u64BytesPerCluster + 1;
             if (info.u32FirstCluster + u64Clusters - 1 > exfat::kLastClusterNumber || !claims.TryAdd(info.u32FirstCluster, u64Clusters))
                 bSound = false;

@@ -25,14 +25,17 @@ bool FileFitsHeap(StreamEntry const& stream, StreamLimits const& limits) {
     return u64DataEnd <= kLastClusterNumber && u64ValidEnd <= kLastClusterNumber;
 }
 
-/// A folder is read no further than the largest folder there can be, nor past the heap's size.
-void BoundFolder(StreamEntry& stream, StreamLimits const& limits) {
+/// A folder is read no further than the largest folder there can be, nor past the heap's size;
+/// true when its length had to be cut.
+bool BoundFolder(StreamEntry& stream, StreamLimits const& limits) {
     std::uint32_t const u32LengthShift = std::min<std::uint32_t>(limits.u32LengthShift, 63);
     std::uint64_t u64Bound = kMaxFolderBytes;
     // The limit is then below 2^28 >> shift, so shifting it back cannot overflow.
     if ((u64Bound >> u32LengthShift) >= limits.u64Limit) u64Bound = limits.u64Limit << u32LengthShift;
+    bool const bCut = stream.u64DataLength > u64Bound;
     stream.u64DataLength = std::min(stream.u64DataLength, u64Bound);
     stream.u64ValidDataLength = stream.u64DataLength;
+    return bCut;
 }
 
 bool SameInUse(engine::ByteView set, std::size_t entries) {
@@ -51,32 +54,42 @@ std::size_t SetEntryCount(engine::ByteView fileEntry) {
     return 1 + std::size_t{u8Count};
 }
 
-std::optional<EntrySet> ParseEntrySet(engine::ByteView set, StreamLimits const& limits) {
+std::optional<EntrySet> ParseEntrySet(engine::ByteView set, StreamLimits const& limits, char const** ppszFailure) {
     std::size_t const entries = SetEntryCount(set);
     if (entries == 0 || set.Size() != entries * kEntrySize || !SameInUse(set, entries)) return std::nullopt;
     if (!CheckDirEntry(set, set.Le16(2))) return std::nullopt;
+    auto const fail = [ppszFailure](char const* pszWhy) -> std::optional<EntrySet> {
+        if (ppszFailure) *ppszFailure = pszWhy;
+        return std::nullopt;
+    };
     auto const file = ParseFileEntry(set.Sub(0, kEntrySize));
+    if (!file) return fail("its file entry has reserved bits set");
     auto const stream = ParseStreamEntry(set.Sub(kEntrySize, kEntrySize));
-    if (!file || !stream) return std::nullopt;
+    if (!stream) return fail("no sound stream entry follows its file entry");
     EntrySet result{*file, *stream};
 
     std::size_t index = 2;
     for (; index < entries && LiveType(TypeAt(set, index)) == kTypeName; ++index) {
         auto const name = ParseNameEntry(set.Sub(index * kEntrySize, kEntrySize));
-        if (!name) return std::nullopt;
+        if (!name) return fail("a name entry is damaged");
         for (std::size_t c = 0; c < name->u8Count && result.u8NameCount < kMaxNameChars; ++c)
             result.name[result.u8NameCount++] = name->chars[c];
     }
-    if (index == 2) return std::nullopt;  // no name
+    if (index == 2) return fail("it has no name");
     for (; index < entries; ++index)
-        if (!IsBenignSecondary(TypeAt(set, index))) return std::nullopt;
+        if (!IsBenignSecondary(TypeAt(set, index))) return fail("a critical entry of unknown type follows its name");
     // The stream entry states the name's length; characters past it are padding or leftovers.
     if (stream->u8NameLength != 0) result.u8NameCount = std::min(result.u8NameCount, stream->u8NameLength);
 
-    if ((file->u16Attributes & kAttributeFolder) != 0)
-        BoundFolder(result.stream, limits);
-    else if (!FileFitsHeap(result.stream, limits))
-        return std::nullopt;
+    if ((file->u16Attributes & kAttributeFolder) != 0) {
+        std::uint64_t const u64SectorMask = (std::uint64_t{1} << std::min<std::uint32_t>(limits.u32LengthShift, 63)) - 1;
+        // Lengths past the bound are bounded below; a folder's own length is whole sectors.
+        if (result.stream.u64DataLength <= kMaxFolderBytes && (result.stream.u64DataLength & u64SectorMask) != 0)
+            return fail("it says folder but its length is not whole sectors");
+        result.bLengthBounded = BoundFolder(result.stream, limits);
+    } else if (!FileFitsHeap(result.stream, limits)) {
+        return fail("its lengths do not fit the cluster heap");
+    }
     return result;
 }
 

@@ -3,7 +3,8 @@
 // stream extension, the name entries, and any benign secondary entries after them (vendor
 // extensions), which are passed over. A set is believed only as a whole: its checksum must
 // match, and a file's lengths must fit the cluster heap. A folder's length is bounded instead,
-// so that a damaged one still leads to its files.
+// so that a damaged one still leads to its files; but a folder is whole sectors long, and a set
+// saying "folder" of any other length (a file's attribute byte damaged) is no folder and no file.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,7 @@ constexpr std::uint64_t kMaxFolderBytes = std::uint64_t{256} << 20;
 struct EntrySet {
     FileEntry file;
     StreamEntry stream;  // a folder's lengths bounded by kMaxFolderBytes and the heap
+    bool bLengthBounded = false;  // a folder whose recorded length no folder can have
     std::uint8_t u8NameCount = 0;
     std::array<std::uint16_t, kMaxNameChars> name{};
 };
@@ -30,7 +32,8 @@ struct EntrySet {
 std::size_t SetEntryCount(engine::ByteView fileEntry);
 
 /// The set in `set` (exactly SetEntryCount entries, all live or all deleted); nothing when it
-/// is damaged.
-std::optional<EntrySet> ParseEntrySet(engine::ByteView set, StreamLimits const& limits);
+/// is damaged. When a set whose checksum matches fails a later check, `ppszFailure` (when
+/// given) is pointed at the reason, for the log.
+std::optional<EntrySet> ParseEntrySet(engine::ByteView set, StreamLimits const& limits, char const** ppszFailure = nullptr);
 
 }  // namespace exfat
