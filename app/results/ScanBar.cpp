@@ -217,6 +217,7 @@ void ScanBar::showFinished() {
     m_selectFiles->setAlignment(Qt::AlignCenter);
     m_selectFiles->show();
     m_search->setSearchEnabled(true);
+    emit shownContentChanged();
 }
 
 void ScanBar::showDeepScanButton() {
@@ -246,7 +247,10 @@ void ScanBar::enableScanButtons(bool home, bool pauseAndStop) {
     m_stop->setButtonEnabled(pauseAndStop);
 }
 
-void ScanBar::setSelectionText(const QString& text) { m_selectFiles->setFullText(text); }
+void ScanBar::setSelectionText(const QString& text) {
+    m_selectFiles->setFullText(text);
+    emit shownContentChanged();
+}
 
 void ScanBar::slideRecoverIn(bool finished, double percent) {
     if (m_recover->isHidden()) {

@@ -76,6 +76,9 @@ public:
 
 signals:
     void exportRequested();
+    // What the box shows changed (a label's text, the finished state): whatever lies beside it
+    // makes room again.
+    void shownContentChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
