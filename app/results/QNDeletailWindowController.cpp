@@ -31,6 +31,7 @@
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/results/DeepScanOffer.h"
+#include "app/results/ListSorting.h"
 #include "app/results/ResultViews.h"
 #include "app/results/ResultsExport.h"
 #include "app/results/ResultsRecovery.h"
@@ -149,6 +150,7 @@ void QNDeletailWindowController::buildContent() {
         new RFOverlayScrollView(view);
     m_split->addWidget(m_tabs);
     m_split->addWidget(buildPreviews());
+    m_sorting = new ListSorting(m_list.get(), m_table, m_previews, this);
     m_split->setStretchFactor(1, 1);
     m_split->setSizes({kLeftMin + 16, kDesignWidth - kLeftMin - 16});
     auto* layout = new QHBoxLayout(content);
@@ -648,7 +650,7 @@ void QNDeletailWindowController::selectTab(int tab) {
 
 void QNDeletailWindowController::selectItem(OpNodeData* item) {
     m_selected = item;
-    reLoadTableVolumnIndicatorImage();
+    m_sorting->forget();
     if (const QModelIndex index = treeModel(m_tab)->indexOf(item); index.isValid()) {
         ResultOutlineView* outline = outlineFor(m_tab);
         QSignalBlocker blocker(outline->selectionModel());
@@ -663,7 +665,7 @@ void QNDeletailWindowController::refashDetailPageData() {
     if (m_selected) QNUIController::GetFileNodeToArray(files, m_selected);
     m_list->setFiles(std::move(files));
     m_previews->rowsChanged();
-    m_isSorted = false;
+    m_sorting->rowsRefilled();
     m_table->setRowNum(-1);
     changeSelectAllButtonState();
     showSelectFilesCountAndSize();
@@ -674,9 +676,9 @@ void QNDeletailWindowController::refreshListOnly() {
     uimodel::FileNodeList files;
     QNUIController::GetFileNodeToArray(files, m_selected);
     // A sorted list keeps its order until the folder is chosen again.
-    if (m_sortedColumn >= 0 && files.size() == m_list->files().size()) return;
+    if (m_sorting->keepsRows(files.size())) return;
     m_list->refreshFiles(std::move(files));
-    if (m_sortedColumn >= 0) m_list->sortBy(m_sortedColumn, !m_isSorted);
+    m_sorting->sortAgain();
     m_previews->rowsGrew();
 }
 
@@ -734,25 +736,7 @@ void QNDeletailWindowController::countListedFiles(std::uint64_t& listed, std::ui
 // ----- sorting -----
 
 void QNDeletailWindowController::sortByColumn(int column) {
-    if (scanRunsUnpaused()) return;
-    if (column != FileListModel::kCheckBox) m_list->sortBy(column, m_isSorted);
-    if (column != FileListModel::kCheckBox) m_previews->rowsChanged();
-    if (auto* header = qobject_cast<CustomHeaderCell*>(m_table->header()))
-        header->setSortAscending(column, m_isSorted, 0);
-    m_table->header()->setSortIndicatorShown(true);
-    m_table->header()->setSortIndicator(column, m_isSorted ? Qt::AscendingOrder : Qt::DescendingOrder);
-    m_sortedColumn = column == FileListModel::kCheckBox ? -1 : column;
-    m_isSorted = !m_isSorted;
-    m_table->viewport()->update();
-}
-
-void QNDeletailWindowController::reLoadTableVolumnIndicatorImage() {
-    for (CustomTableView* table : {m_table, m_previews->coverFlowerTableView()}) {
-        if (!table) continue;
-        if (auto* header = qobject_cast<CustomHeaderCell*>(table->header())) header->clearSortIndicator();
-        table->header()->setSortIndicatorShown(false);
-    }
-    m_sortedColumn = -1;
+    if (!scanRunsUnpaused()) m_sorting->sortBy(column);
 }
 
 // ----- checks -----
@@ -945,7 +929,7 @@ void QNDeletailWindowController::showSearchHits(std::vector<IFileNode*> hits) {
     ExpandeRootItem();
     emit searchRowsAboutToChange();
     m_selected = nullptr;
-    reLoadTableVolumnIndicatorImage();
+    m_sorting->forget();
     m_list->setFiles(std::move(hits));
     m_table->setRowNum(-1);
     emit searchRowsChanged();

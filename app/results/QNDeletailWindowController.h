@@ -46,6 +46,7 @@ namespace app::results {
 class FileListModel;
 class ResultTreeModel;
 class DeepScanOffer;
+class ListSorting;
 class ResultOutlineView;
 class ResultsExport;
 class ResultsRecovery;
@@ -195,8 +196,6 @@ private:
     void checkRefresh();
     // Tab follows the layout: the bar, the left pane, the right pane.
     void orderTabStops();
-    // No list carries a sort indicator: the rows were refilled.
-    void reLoadTableVolumnIndicatorImage();
     int GetCellNodeState(uimodel::OpNodeData* item) const;
     void changeSelectAllButtonState();
     void showSelectFilesCountAndSize();
@@ -220,6 +219,7 @@ private:
 
     ScanBar* m_bar = nullptr;
     DeepScanOffer* m_offer = nullptr;
+    ListSorting* m_sorting = nullptr;
     ScanFollower* m_follower = nullptr;
     ResultsRecovery* m_recovery = nullptr;
     ResultsSearch* m_search = nullptr;
@@ -244,8 +244,6 @@ private:
     bool m_isCreateTimeTreeRebuild = true;
     bool m_isModifyTimeTreeRebuild = true;
     bool m_finished = false;
-    bool m_isSorted = false;
-    int m_sortedColumn = -1;
 };
 
 }  // namespace app::results

@@ -9,6 +9,7 @@ target_sources(app PRIVATE
   results/ResultsTexts.cpp
   results/ScanBar.cpp
   results/DeepScanOffer.cpp
+  results/ListSorting.cpp
   results/TreeTabs.cpp
   results/ScanBarLayout.cpp
   results/ScanFollower.cpp
