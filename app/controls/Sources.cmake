@@ -7,6 +7,7 @@ target_sources(app PRIVATE
   controls/ImageLibrary.cpp
   controls/NewSearchTextFiled.cpp
   controls/PlainText.cpp
+  controls/PressOnReturn.cpp
   controls/QNHandButton.cpp
   controls/QNProgressView.cpp
   controls/Sheet.cpp

@@ -4,6 +4,7 @@
 
 #include "app/controls/FocusRing.h"
 #include "app/controls/ImageLibrary.h"
+#include "app/controls/PressOnReturn.h"
 #include "app/controls/Theme.h"
 
 namespace app {
@@ -14,6 +15,7 @@ TabButton::TabButton(const QString& title, QWidget* parent)
     setCheckable(true);
     setFocusPolicy(Qt::TabFocus);
     setMinimumHeight(28);
+    PressOnReturn(this);
 }
 
 void TabButton::setImageName(const QString& name) {

@@ -119,6 +119,11 @@ void TypeButton::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    // Return presses the tile as Space does, not the page's Start.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!event->isAutoRepeat()) animateClick();
+        return;
+    }
     QAbstractButton::keyPressEvent(event);
 }
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/base/Strings.h"
+#include "app/controls/PressOnReturn.h"
 #include "app/controls/QNHandButton.h"
 #include "app/recovery/QNLinkUrl.h"
 #include "app/recovery/RecoveryDialogChrome.h"
@@ -68,6 +69,7 @@ QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& save
         {m_facebook, "FaceBookURL"}, {m_twitter, "Twitter"}, {m_google, "GoogleURL"}};
     for (const auto& [button, key] : shares) {
         button->setAutoDefault(false);
+        PressOnReturn(button);
         // A button without an address would open nothing.
         button->setVisible(!QNLinkUrl::GetUrl(QLatin1String(key)).isEmpty());
         row->addWidget(button);

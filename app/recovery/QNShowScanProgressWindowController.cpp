@@ -10,6 +10,7 @@
 
 #include "app/base/Strings.h"
 #include "app/controls/ElidedLabel.h"
+#include "app/controls/PressOnReturn.h"
 #include "app/controls/QNProgressView.h"
 #include "app/recovery/RecoveryDialogChrome.h"
 
@@ -22,6 +23,7 @@ constexpr int kWidth = 440;
 QPushButton* MakeButton(const char* key, QWidget* parent) {
     auto* button = new QPushButton(Text(QLatin1String(key)), parent);
     button->setAutoDefault(false);
+    PressOnReturn(button);  // the focused answer, not the dialog's default
     return button;
 }
 

@@ -29,6 +29,9 @@ DeepScanOffer::DeepScanOffer(QWidget* window, ScanBar* bar) : QObject(window), m
     m_timer->setSingleShot(true);
     m_timer->setInterval(kOfferMs);
     connect(m_timer, &QTimer::timeout, this, &DeepScanOffer::hide);
+    // The box's lines change while the offer shows (the found count, then the selection): it
+    // keeps clear of them.
+    connect(m_bar, &ScanBar::shownContentChanged, this, &DeepScanOffer::follow);
 }
 
 DeepScanOffer::~DeepScanOffer() {

@@ -29,7 +29,8 @@ public:
     void show();
     // Closes it (the timer, its button, the deep scan it led to).
     void hide();
-    // After the window resized: an offer still shown moves with its anchor, without a new timer.
+    // After the window resized or the box's lines changed: an offer still shown moves with its
+    // anchor and keeps clear of the box, without a new timer.
     void follow();
     bool isShown() const;
     // The pop-over while it shows, else null.

@@ -1,9 +1,10 @@
 #pragma once
-// The results window: one scan while it runs and after it ends. A frame of parts: the bar
-// (ScanBar: home, deep scan, the scan box, the search field, "scanBar" with its parts named for
-// findChild), the deep-scan offer (DeepScanOffer), below them the left pane's tabs and trees and
-// the file list on the right. It follows the model's "NormalScranValue" posts and talks to the
-// model only through the facade.
+// The results window: one scan while it runs and after it ends. A frame of parts that it makes
+// and wires: the bar (ScanBar: home, deep scan, the scan box, the search field, "scanBar" with
+// its parts named for findChild), the deep-scan offer (DeepScanOffer), the scan it follows
+// (ScanFollower), the recovery (ResultsRecovery), the name search (ResultsSearch) and the saving
+// of the scan (ResultsExport); below the bar the left pane's tabs and trees and the file list on
+// the right, whose commands the frame runs. It talks to the model only through the facade.
 #include <QPointer>
 #include <QTimer>
 
@@ -45,8 +46,13 @@ namespace app::results {
 class FileListModel;
 class ResultTreeModel;
 class DeepScanOffer;
+class ListSorting;
 class ResultOutlineView;
+class ResultsExport;
+class ResultsRecovery;
+class ResultsSearch;
 class ScanBar;
+class ScanFollower;
 }  // namespace app::results
 
 namespace app::recovery {
@@ -115,26 +121,19 @@ public:
     // selection label and the tree's check states follow, unless a scan runs.
     void reLoadCollectionViewData();
 
-    // Recovery of the checked files (ResultsRecovery.cpp): the recover button opens a folder
+    // Recovery of the checked files (the recovery part): the recover button opens a folder
     // dialog; its answer goes through the checks, then the copy runs under the progress dialog.
     void recovrtyButtonClick();
-    // The Recover button was pressed while greyed: with nothing checked, a note says so.
-    void explainRecoverRefused();
     void recoverToFolder(const QString& folder);
-    // The progress dialog's decisions: 1 pause or go on as the dialog now shows, 2 stop.
-    void stopButtonAction(int code);
-    void setDestinationProbe(recovery::DestinationProbe probe) { m_destinationProbe = std::move(probe); }
+    void setDestinationProbe(recovery::DestinationProbe probe);
     recovery::QNShowScanProgressWindowController* recoveryProgressWindow() const;
-    const QString& recoverySavePath() const { return m_recoverySavePathStr; }
 
-    // Search (ResultsSearch.cpp).
+    // Search for the field's text (the search part).
     void doSearch();
-    void searchClearButtonClick();
 
-    // Saving the scan into a results file (ResultsExport.cpp).
-    void createExportButton(bool deep);
+    // Saving the scan into a results file (the export part), once the scan has ended.
     void exportButtonAction();
-    bool isSaved() const { return m_bSave; }
+    bool isSaved() const;
 
 signals:
     // The scan wound down and the finished state shows. `stopped`: it was asked to stop before its
@@ -170,8 +169,10 @@ private:
     void buildBar();
     void showTreeModel(ResultOutlineView* outline, int tab);
     QWidget* buildPreviews();
+    void buildParts();
     void layoutBar();
     void observeScan();
+    void stopObserving();
     // Feed and progress.
     void dataInitFinished();
     void refreshCurrentTree();
@@ -195,8 +196,6 @@ private:
     void checkRefresh();
     // Tab follows the layout: the bar, the left pane, the right pane.
     void orderTabStops();
-    // No list carries a sort indicator: the rows were refilled.
-    void reLoadTableVolumnIndicatorImage();
     int GetCellNodeState(uimodel::OpNodeData* item) const;
     void changeSelectAllButtonState();
     void showSelectFilesCountAndSize();
@@ -206,19 +205,11 @@ private:
     void openSheet(const QString& prefix, std::function<void(int)> done);
     ResultOutlineView* outlineFor(int tab) const;
     uimodel::TreeArray& arrayFor(int tab) { return m_arrays[static_cast<std::size_t>(tab)]; }
-    // Recovery, search and saving.
-    void connectRecoveryAndSearch();
-    void observeRecoveryAndSearch();
-    void startRecovery();
-    void recoveryAction();
-    void closeRecoveryProgress();
-    void showRecoveryEndWindow();
-    void showRecoveryNotEndWindow();
-    void openRecoverySheet(const QString& prefix, bool withAlternate, std::function<void(int)> done);
-    void SearchTreeView();
-    void reloadTreeView();
-    void searchAgainIfChanged();
-    void saveScanTo(const QString& path);
+    void createExportButton(bool deep);
+    // The search's steps in the trees and the list.
+    void clearForSearch();
+    void refillSearchTree();
+    void showSearchHits(std::vector<IFileNode*> hits);
 
     std::unique_ptr<uimodel::DiskVolumeNodeData> m_item;
     std::array<uimodel::TreeArray, kTabs> m_arrays;
@@ -228,6 +219,11 @@ private:
 
     ScanBar* m_bar = nullptr;
     DeepScanOffer* m_offer = nullptr;
+    ListSorting* m_sorting = nullptr;
+    ScanFollower* m_follower = nullptr;
+    ResultsRecovery* m_recovery = nullptr;
+    ResultsSearch* m_search = nullptr;
+    ResultsExport* m_export = nullptr;
 
     // Content.
     CustemSplitView* m_split = nullptr;
@@ -247,26 +243,7 @@ private:
     bool m_isImport = false;
     bool m_isCreateTimeTreeRebuild = true;
     bool m_isModifyTimeTreeRebuild = true;
-    bool m_following = false;
     bool m_finished = false;
-    bool m_isSorted = false;
-    int m_sortedColumn = -1;
-    QTimer* m_watch = nullptr;
-
-    // Recovery.
-    recovery::DestinationProbe m_destinationProbe = recovery::DestinationProbe::Real();
-    QRect m_rectNew;
-    QString m_recoverySavePathStr;
-    bool m_isBeginRecovery = false;
-    bool m_isFinishRecovery = true;
-    bool m_isRecoveryEndSHowWindow = false;
-    bool m_recoveryStopped = false;
-    QPointer<recovery::QNShowScanProgressWindowController> m_recoveryProgressWindow;
-    QPointer<QDialog> m_recoveryEndWindow;
-    QTimer* m_recoveryWatch = nullptr;
-    // Search and saving.
-    QString m_lastSearchStr;
-    bool m_bSave = false;
 };
 
 }  // namespace app::results

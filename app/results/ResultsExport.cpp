@@ -1,16 +1,15 @@
-// Saving the scan into a results file: the title bar's export button, a save dialog in the
-// default results folder, the scanned-device refusal, then the save under the progress window.
+#include "app/results/ResultsExport.h"
+
 #include <QFileDialog>
+#include <QPointer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QtDebug>
 
 #include "app/base/Strings.h"
 #include "app/controls/Sheet.h"
-#include "app/results/QNDeletailWindowController.h"
 #include "app/results/QNProgressWindow.h"
 #include "app/results/ResultsTexts.h"
-#include "app/results/ScanBar.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/SpyEvents.h"
 
@@ -22,17 +21,16 @@ namespace {
 const char kSaveProgress[] = "QueryProgressInfo";
 }  // namespace
 
-void QNDeletailWindowController::createExportButton(bool deep) {
-    if (m_isImport) return;
-    m_bar->showExportButton(deep);
-    orderTabStops();
+ResultsExport::ResultsExport(QWidget* window, std::function<bool()> isDeepScan)
+    : QObject(window), m_window(window), m_isDeepScan(std::move(isDeepScan)) {
+    setObjectName(QStringLiteral("resultsExport"));
 }
 
-void QNDeletailWindowController::exportButtonAction() {
-    if (!m_bar->exportButton() || QNUIController::IsRecoveryRunning()) return;
+void ResultsExport::exportButtonAction() {
+    if (QNUIController::IsRecoveryRunning()) return;
     const QString folder = QString::fromStdString(QNUIController::GetDefaultSavePath());
     const QString name = ResultsFileName(QNUIController::GetSaveFileName());
-    auto* panel = new QFileDialog(this, Text(QStringLiteral("SAVE_SCAN_RESULT")));
+    auto* panel = new QFileDialog(m_window, Text(QStringLiteral("SAVE_SCAN_RESULT")));
     panel->setObjectName(QStringLiteral("saveScanDialog"));
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setAcceptMode(QFileDialog::AcceptSave);
@@ -51,9 +49,9 @@ void QNDeletailWindowController::exportButtonAction() {
     emit fileDialogOpened(panel);
 }
 
-void QNDeletailWindowController::saveScanTo(const QString& path) {
+void ResultsExport::saveScanTo(const QString& path) {
     uimodel::spy::SpyIDIncreateTable1(4133);
-    uimodel::spy::SpyIDIncreateTable1(m_isDeepScan ? 4134 : 4135);
+    uimodel::spy::SpyIDIncreateTable1(m_isDeepScan() ? 4134 : 4135);
     const QString folder = QFileInfo(path).absolutePath();
     // Choose again or cancel: the scanned image itself (a link to it included) would be replaced;
     // a results file on the scanned device overwrites the deleted files it lists.
@@ -63,10 +61,10 @@ void QNDeletailWindowController::saveScanTo(const QString& path) {
             image ? QStringLiteral("SAVE_SCANNED_IMAGE_WARNING") : QStringLiteral("SAVE_SAME_DISK_WARNING");
         const QString prompt =
             image ? QStringLiteral("SAVE_SCANNED_IMAGE_PROMPT") : QStringLiteral("SAVE_SAME_DISK_PROMPT");
-        QWidget* sheet = OpenSheet(this,
+        QWidget* sheet = OpenSheet(m_window,
                                    {Text(warning), Text(prompt), Text(QStringLiteral("CHANG_DESTINATION")),
                                     Text(QStringLiteral("PAGE_FOUR_SCAN_STOP_NO_BUTTON"))},
-                                   [guard = QPointer<QNDeletailWindowController>(this)](int code) {
+                                   [guard = QPointer<ResultsExport>(this)](int code) {
                                        if (guard && code != 0) guard->exportButtonAction();
                                    });
         emit sheetOpened(sheet);
@@ -75,7 +73,7 @@ void QNDeletailWindowController::saveScanTo(const QString& path) {
     qInfo("Call Logic code save file %s", qUtf8Printable(path));
     // The call starts its own poller: the progress name while it runs, "QueryProgressFinish" at the end.
     if (QNUIController::beginSaveOrRestoreNode(true, QFile::encodeName(path).toStdString(), kSaveProgress) != 0) {
-        QWidget* sheet = OpenSheet(this,
+        QWidget* sheet = OpenSheet(m_window,
                                    {Text(QStringLiteral("READ_RSF_FAILED")), QString(),
                                     Text(QStringLiteral("PAGE_FOUR_RECOVERY_STOP_BUTTON")), QString()},
                                    [](int) {});
@@ -83,7 +81,7 @@ void QNDeletailWindowController::saveScanTo(const QString& path) {
         emit scanSaved(false);
         return;
     }
-    auto* progress = new QNProgressWindow(true, QLatin1String(kSaveProgress), this);
+    auto* progress = new QNProgressWindow(true, QLatin1String(kSaveProgress), m_window);
     progress->setWindowFlag(Qt::Window);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     connect(progress, &QNProgressWindow::workEnded, this, [this, folder](bool success) {

@@ -1,23 +1,19 @@
-// The results window's recovery: the destination folder dialog, the checks in their order (write
-// access, the scanned device, free space), the start through the facade, the progress dialog
-// fed by "DoRecovery", and the dialog that closes the recovery. Nothing here blocks in a nested
-// loop: the dialogs are window-modal and answer through signals.
+#include "app/results/ResultsRecovery.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 #include <QToolTip>
 #include <QtDebug>
 
 #include "app/base/NotificationCenter.h"
 #include "app/base/Strings.h"
-#include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/PlainText.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
-#include "app/results/QNDeletailWindowController.h"
-#include "app/results/ScanBar.h"
 #include "engine/IDataRecovery.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/NodeNames.h"
@@ -53,36 +49,42 @@ void LogFailedFiles() {
 
 }  // namespace
 
-QNShowScanProgressWindowController* QNDeletailWindowController::recoveryProgressWindow() const {
-    return m_recoveryProgressWindow;
+ResultsRecovery::ResultsRecovery(QWidget* window, TCImageButton* recover)
+    : QObject(window), m_window(window), m_recover(recover) {
+    setObjectName(QStringLiteral("resultsRecovery"));
+    connect(m_recover, &QAbstractButton::clicked, this, &ResultsRecovery::recovrtyButtonClick);
+    connect(m_recover, &TCImageButton::refusedPress, this, &ResultsRecovery::explainRecoverRefused);
 }
 
-void QNDeletailWindowController::observeRecoveryAndSearch() {
+void ResultsRecovery::observe() {
     NotificationCenter& center = NotificationCenter::instance();
-    for (const char* name : {kRecoveryPost, "DoSearchValue", "DoSearchFinished"})
-        center.removeObserver(this, QLatin1String(name));
+    center.removeObserver(this, QLatin1String(kRecoveryPost));
     center.addObserver(this, QLatin1String(kRecoveryPost), [this](const QVariantMap&) { recoveryAction(); });
-    center.addObserver(this, QStringLiteral("DoSearchValue"), [this](const QVariantMap&) { SearchTreeView(); });
-    center.addObserver(this, QStringLiteral("DoSearchFinished"), [this](const QVariantMap&) { reloadTreeView(); });
 }
 
-void QNDeletailWindowController::recovrtyButtonClick() {
+void ResultsRecovery::stopObserving() { NotificationCenter::instance().removeObserver(this); }
+
+QNShowScanProgressWindowController* ResultsRecovery::recoveryProgressWindow() const { return m_recoveryProgressWindow; }
+
+void ResultsRecovery::recovrtyButtonClick() {
     // One recovery at a time, and never one without its dialog.
-    if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_bar->recover()->isButtonEnabled()) return;
-    m_bar->recover()->setButtonEnabled(false);
+    if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_recover->isButtonEnabled()) return;
+    m_recover->setButtonEnabled(false);
     m_isRecoveryEndSHowWindow = true;
-    auto* panel = new QFileDialog(this, Text(QStringLiteral("PAGE_FOUR_RECOVERY_NODE")));
+    auto* panel = new QFileDialog(m_window, Text(QStringLiteral("PAGE_FOUR_RECOVERY_NODE")));
     panel->setObjectName(QStringLiteral("recoveryFolderDialog"));
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setFileMode(QFileDialog::Directory);
     panel->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     panel->setLabelText(QFileDialog::Accept, Text(QStringLiteral("PAGE_FOUR_RECOVERY_WINDOW_SAVE_BUTTON")));
     panel->setWindowModality(Qt::WindowModal);
-    if (m_rectNew.isEmpty()) m_rectNew = QRect(frameGeometry().topLeft(), QSize(width(), std::max(200, height() - 75)));
+    if (m_rectNew.isEmpty())
+        m_rectNew = QRect(m_window->frameGeometry().topLeft(),
+                          QSize(m_window->width(), std::max(200, m_window->height() - 75)));
     panel->resize(m_rectNew.size());
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
         m_rectNew = panel->geometry();
-        m_bar->recover()->setButtonEnabled(true);
+        m_recover->setButtonEnabled(true);
         const QString folder = panel->selectedFiles().value(0);
         if (result == QDialog::Accepted && !folder.isEmpty()) recoverToFolder(folder);
     });
@@ -90,7 +92,7 @@ void QNDeletailWindowController::recovrtyButtonClick() {
     emit fileDialogOpened(panel);
 }
 
-void QNDeletailWindowController::explainRecoverRefused() {
+void ResultsRecovery::explainRecoverRefused() {
     if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow) return;
     std::uint64_t count = 0;
     std::uint64_t size = 0;
@@ -98,12 +100,12 @@ void QNDeletailWindowController::explainRecoverRefused() {
     if (count != 0) return;
     // Beside the button, as plain text: the note says what the greyed button waits for.
     const QString note = Text(QStringLiteral("PAGE_FOUR_RECOVERY_NOTHING_CHECKED"));
-    TCImageButton* recover = m_bar->recover();
+    TCImageButton* recover = m_recover;
     QToolTip::showText(recover->mapToGlobal(QPoint(0, recover->height())), EscapedToolTip(note), recover);
     emit noteShown(note);
 }
 
-void QNDeletailWindowController::recoverToFolder(const QString& folder) {
+void ResultsRecovery::recoverToFolder(const QString& folder) {
     if (QNUIController::IsRecoveryRunning()) return;
     m_recoverySavePathStr = folder;
     m_isRecoveryEndSHowWindow = true;
@@ -118,7 +120,7 @@ void QNDeletailWindowController::recoverToFolder(const QString& folder) {
             // Choose again or cancel: writing there overwrites the deleted files being recovered.
             openRecoverySheet(QStringLiteral("PAGE_FOUR_SAVE_SAME_PATH"), true, [this](int code) {
                 uimodel::spy::SpyIDStringTable1(4120, "0");
-                if (code != 0) QTimer::singleShot(500, this, &QNDeletailWindowController::recovrtyButtonClick);
+                if (code != 0) QTimer::singleShot(500, this, &ResultsRecovery::recovrtyButtonClick);
             });
             return;
         case DestinationCheck::NoSpace:
@@ -133,18 +135,18 @@ void QNDeletailWindowController::recoverToFolder(const QString& folder) {
     }
 }
 
-void QNDeletailWindowController::openRecoverySheet(const QString& prefix, bool withAlternate,
+void ResultsRecovery::openRecoverySheet(const QString& prefix, bool withAlternate,
                                                    std::function<void(int)> done) {
     const SheetTexts texts{Text(prefix + QStringLiteral("_TITLE")), Text(prefix + QStringLiteral("_NODE")),
                            Text(prefix + QStringLiteral("_YES_BUTTON")),
                            withAlternate ? Text(prefix + QStringLiteral("_NO_BUTTON")) : QString()};
-    QWidget* sheet = OpenSheet(this, texts, [guard = QPointer<QNDeletailWindowController>(this), done](int code) {
+    QWidget* sheet = OpenSheet(m_window, texts, [guard = QPointer<ResultsRecovery>(this), done](int code) {
         if (guard) done(code);
     });
     emit sheetOpened(sheet);
 }
 
-void QNDeletailWindowController::startRecovery() {
+void ResultsRecovery::startRecovery() {
     LogFailedFiles();
     m_isFinishRecovery = false;
     m_isBeginRecovery = true;
@@ -162,19 +164,19 @@ void QNDeletailWindowController::startRecovery() {
     if (!m_recoveryWatch) {
         m_recoveryWatch = new QTimer(this);
         m_recoveryWatch->setInterval(kRecoveryWatchMs);
-        connect(m_recoveryWatch, &QTimer::timeout, this, &QNDeletailWindowController::recoveryAction);
+        connect(m_recoveryWatch, &QTimer::timeout, this, &ResultsRecovery::recoveryAction);
     }
     m_recoveryWatch->start();
 }
 
-void QNDeletailWindowController::recoveryAction() {
+void ResultsRecovery::recoveryAction() {
     if (m_isFinishRecovery) return;
     const bool running = QNUIController::IsRecoveryRunning();
     if (!m_recoveryProgressWindow && running && !m_recoveryStopped) {
-        auto* dialog = new QNShowScanProgressWindowController(this);
+        auto* dialog = new QNShowScanProgressWindowController(m_window);
         dialog->setWindowModality(Qt::WindowModal);
         connect(dialog, &QNShowScanProgressWindowController::stopButtonAction, this,
-                &QNDeletailWindowController::stopButtonAction);
+                &ResultsRecovery::stopButtonAction);
         m_recoveryProgressWindow = dialog;
     }
     std::uint64_t total = 0;
@@ -215,7 +217,7 @@ void QNDeletailWindowController::recoveryAction() {
     }
 }
 
-void QNDeletailWindowController::stopButtonAction(int code) {
+void ResultsRecovery::stopButtonAction(int code) {
     if (code == 1) {
         // Pause only a running copy, resume only a paused one: never a blind toggle.
         const bool wantsPause = m_recoveryProgressWindow && m_recoveryProgressWindow->wantsPause();
@@ -230,7 +232,7 @@ void QNDeletailWindowController::stopButtonAction(int code) {
     recoveryAction();
 }
 
-void QNDeletailWindowController::closeRecoveryProgress() {
+void ResultsRecovery::closeRecoveryProgress() {
     if (!m_recoveryProgressWindow) return;
     QNShowScanProgressWindowController* dialog = m_recoveryProgressWindow;
     m_recoveryProgressWindow = nullptr;
@@ -238,10 +240,10 @@ void QNDeletailWindowController::closeRecoveryProgress() {
     dialog->deleteLater();
 }
 
-void QNDeletailWindowController::showRecoveryEndWindow() {
+void ResultsRecovery::showRecoveryEndWindow() {
     if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
     auto* dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr,
-                                                               QNUIController::GetRecoveryFailedFiles(), this);
+                                                               QNUIController::GetRecoveryFailedFiles(), m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     m_recoveryEndWindow = dialog;
@@ -251,9 +253,9 @@ void QNDeletailWindowController::showRecoveryEndWindow() {
     emit recoveryEnded(false);
 }
 
-void QNDeletailWindowController::showRecoveryNotEndWindow() {
+void ResultsRecovery::showRecoveryNotEndWindow() {
     if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
-    auto* dialog = new recovery::QNScanNotEndSaveWindowController(this);
+    auto* dialog = new recovery::QNScanNotEndSaveWindowController(m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->changeRecoveryFilesPoint(QNUIController::GetRecoveridedFiles(), m_recoverySavePathStr);

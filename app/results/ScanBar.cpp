@@ -1,11 +1,14 @@
 #include "app/results/ScanBar.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QSettings>
+
+#include <algorithm>
 
 #include "app/base/Strings.h"
 #include "app/controls/ElidedLabel.h"
@@ -110,6 +113,7 @@ ScanBar::ScanBar(TCImageWindow* window) : KWTitlebarView(window) {
     m_search->setObjectName(QStringLiteral("searchField"));
     m_search->setSearchEnabled(false);
     showStillLabels();
+    m_subBox->installEventFilter(this);
 }
 
 void ScanBar::showStillLabels() {
@@ -141,20 +145,35 @@ void ScanBar::layoutParts(bool finished, bool following) {
     LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
     m_anchor->setGeometry(QRect(144, 43, 2, 2));
     layoutExportButton();
+    m_finished = finished;
     const bool recoverIn = m_recover->isVisible() && following;
     m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kScanBoxHeight);
-    const int boxGrow = m_subBox->width() - kScanBoxWidth;
-    LayoutScanBox({m_spinner, m_progress, m_pause, m_play, m_stop, m_found, m_remaining}, m_subBox->width());
+    layoutSubBox();
+    if (finished)
+        m_recover->setGeometry(FlipFrame(QRect(m_box->width() / 2 - 50, 10, 100, 30), kScanBoxHeight));
+    else
+        m_recover->setGeometry(FlipFrame(QRect(m_subBox->width() + 5, 12, 100, 30), kScanBoxHeight));
+}
+
+void ScanBar::layoutSubBox() {
+    const int width = m_subBox->width();
+    LayoutScanBox({m_spinner, m_progress, m_pause, m_play, m_stop, m_found, m_remaining}, width);
+    if (m_finished) {
+        m_selectFiles->setGeometry(FlipFrame(QRect(40, 40, width - 80, 18), kScanBoxHeight));
+        return;
+    }
+    // Beside the scan's controls the label ends where the progress bar does: it never lies over
+    // the pause, resume or stop button.
+    const int controlsLeft = m_progress->geometry().right() + 1;
     const bool spanish =
         QSettings().value(QStringLiteral("AppleLanguages")).toStringList().value(0) == QLatin1String("es");
-    if (finished) {
-        m_selectFiles->setGeometry(FlipFrame(QRect(40, 40, m_subBox->width() - 80, 18), kScanBoxHeight));
-        m_recover->setGeometry(FlipFrame(QRect(m_box->width() / 2 - 50, 10, 100, 30), kScanBoxHeight));
-    } else {
-        m_selectFiles->setGeometry(spanish ? FlipFrame(QRect(0, 30, 550, 15), kScanBoxHeight)
-                                           : FlipFrame(QRect(40, 35, 380 + boxGrow, 18), kScanBoxHeight));
-        m_recover->setGeometry(FlipFrame(QRect(m_subBox->width() + 5, 12, 100, 30), kScanBoxHeight));
-    }
+    m_selectFiles->setGeometry(spanish ? FlipFrame(QRect(0, 30, std::min(550, controlsLeft), 15), kScanBoxHeight)
+                                       : FlipFrame(QRect(40, 35, controlsLeft - 40, 18), kScanBoxHeight));
+}
+
+bool ScanBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_subBox && event->type() == QEvent::Resize) layoutSubBox();
+    return KWTitlebarView::eventFilter(watched, event);
 }
 
 void ScanBar::showProgress(double percent, std::uint64_t found, const QString& remaining) {
@@ -198,6 +217,7 @@ void ScanBar::showFinished() {
     m_selectFiles->setAlignment(Qt::AlignCenter);
     m_selectFiles->show();
     m_search->setSearchEnabled(true);
+    emit shownContentChanged();
 }
 
 void ScanBar::showDeepScanButton() {
@@ -227,7 +247,10 @@ void ScanBar::enableScanButtons(bool home, bool pauseAndStop) {
     m_stop->setButtonEnabled(pauseAndStop);
 }
 
-void ScanBar::setSelectionText(const QString& text) { m_selectFiles->setFullText(text); }
+void ScanBar::setSelectionText(const QString& text) {
+    m_selectFiles->setFullText(text);
+    emit shownContentChanged();
+}
 
 void ScanBar::slideRecoverIn(bool finished, double percent) {
     if (m_recover->isHidden()) {

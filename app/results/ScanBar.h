@@ -76,9 +76,18 @@ public:
 
 signals:
     void exportRequested();
+    // What the box shows changed (a label's text, the finished state): whatever lies beside it
+    // makes room again.
+    void shownContentChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void layoutExportButton();
+    // The parts inside the box's part left of the recover button, for its width now: they move
+    // with it while the recover button slides in or out, so the scan's controls stay in reach.
+    void layoutSubBox();
 
     TCImageButton* m_home = nullptr;
     ElidedLabel* m_homeLabel = nullptr;
@@ -100,6 +109,7 @@ private:
     TCImageButton* m_export = nullptr;
     std::function<qint64()> m_clock;
     qint64 m_lastUpdateTime = 0;
+    bool m_finished = false;  // as last laid out
 };
 
 }  // namespace app::results

@@ -3,15 +3,14 @@ target_sources(app PRIVATE
   results/QNDeletailWindowController.cpp
   results/QNProgressWindow.cpp
   results/ResultViews.cpp
-  results/ResultsCommands.cpp
   results/ResultsExport.cpp
-  results/ResultsKeyboard.cpp
   results/ResultsRecovery.cpp
   results/ResultsSearch.cpp
   results/ResultsTexts.cpp
-  results/ResultsSegments.cpp
   results/ScanBar.cpp
   results/DeepScanOffer.cpp
+  results/ListSorting.cpp
   results/TreeTabs.cpp
   results/ScanBarLayout.cpp
+  results/ScanFollower.cpp
 )

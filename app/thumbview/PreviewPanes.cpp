@@ -16,6 +16,7 @@
 #include "app/controls/BandedListView.h"
 #include "app/controls/ImageAndTextCell.h"
 #include "app/controls/ImageLibrary.h"
+#include "app/controls/PressOnReturn.h"
 #include "app/controls/NewButton.h"
 #include "app/controls/RFOverlayScroller.h"
 #include "app/controls/Theme.h"
@@ -65,6 +66,7 @@ QToolButton* MakeSegment(const QString& image, const QString& title, QWidget* pa
     button->setCheckable(true);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::TabFocus);
+    PressOnReturn(button);
     button->setIconSize({24, 18});
     auto look = [button, image](bool chosen) {
         button->setIcon(

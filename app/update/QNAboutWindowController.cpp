@@ -7,6 +7,7 @@
 
 #include "app/base/Strings.h"
 #include "app/controls/ImageLibrary.h"
+#include "app/controls/PressOnReturn.h"
 #include "app/controls/Theme.h"
 
 namespace app {
@@ -42,6 +43,7 @@ QNAboutWindowController::QNAboutWindowController(UpdateAddresses addresses, QObj
     m_link = new QPushButton(Text(QStringLiteral("ABOUT_LINK")), content);
     m_link->setFlat(true);
     m_link->setCursor(Qt::PointingHandCursor);
+    PressOnReturn(m_link);
     m_link->setFont(theme::SystemFont(12));
     m_link->setStyleSheet(
         QStringLiteral("QPushButton { color: rgb(59, 153, 252); text-decoration: underline; border: none; }"));

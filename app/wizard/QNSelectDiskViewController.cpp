@@ -14,6 +14,7 @@
 #include "app/controls/BandedListView.h"
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/ImageLibrary.h"
+#include "app/controls/PressOnReturn.h"
 #include "app/controls/TCImageButton.h"
 #include "app/wizard/ChoiceCount.h"
 #include "uimodel/support/PublicUtilities.h"
@@ -101,6 +102,7 @@ QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidge
     m_diskImage->setToolTip(Text(QStringLiteral("PAGE_THREE_DISK_IMAGE_TIP")));
     m_diskImage->setIcon(QIcon(imageNamed(QStringLiteral("mirror_image"))));
     m_diskImage->setFocusPolicy(Qt::StrongFocus);
+    PressOnReturn(m_diskImage);  // not the page's Return, which scans the chosen disk
     // Drawn as the page's round buttons are: an outline on the backdrop.
     m_diskImage->setStyleSheet(QStringLiteral(
         "QPushButton { color: rgb(174, 184, 222); background: transparent; border: 1px solid rgb(160, 170, 211);"

@@ -2,7 +2,8 @@
 // disk without a file system holds three JPEGs written by QImage into its first megabytes (found
 // only by the deep scan's carving). The deep scan is paused from the window once it has found
 // them, far from its end; every found file is checked, the recover button lets them go, and each
-// comes out byte-exact (SHA-256) while the scan stays paused; then the scan is stopped.
+// comes out byte-exact (SHA-256) while the scan stays paused. The scan's own controls stay within
+// reach beside the recover button all along: the scan is resumed, then stopped, by their clicks.
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -23,6 +24,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// Whether a click at the centre of `part` reaches it: shown, not cut off by its box, not covered.
+bool Reachable(const QWidget& window, QWidget* part) {
+  return part && part->isVisibleTo(&window) &&
+         window.childAt(part->mapTo(&window, part->rect().center())) == part;
+}
 using app::results::QNDeletailWindowController;
 using apptest::kScanTimeoutMs;
 using uimodel::QNUIController;
@@ -87,6 +94,13 @@ TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
   QNUIController::GetSelectedFilesAmout(checked, size);
   EXPECT_GE(checked, std::uint64_t(kPictures));
   EXPECT_TRUE(recover->isButtonEnabled()) << "a paused scan lets its checked files be recovered";
+  auto* play = apptest::Part<app::TCImageButton>(window, "playButton");
+  auto* stop = apptest::Part<app::TCImageButton>(window, "stopButton");
+  // The box makes room for the recover button; its controls move with it, never under it.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, recover) && Reachable(window, play); }, 5000))
+      << "resume lost beside the recover button";
+  EXPECT_TRUE(Reachable(window, stop)) << "stop lost beside the recover button";
+  EXPECT_TRUE(stop->isButtonEnabled());
 
   const std::string dest = temp.File("recovered");
   ASSERT_TRUE(fs::create_directories(dest));
@@ -101,10 +115,24 @@ TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
   dialogs.last().at(0).value<QDialog*>()->accept();
   EXPECT_TRUE(QNUIController::IsPause()) << "the scan stayed paused meanwhile";
 
-  // The deep scan stopped: its end is a stopped one.
-  QNUIController::StopScan(1);
+  // Unchecked again, the scan's controls still answer: resume, then stop with Yes.
+  auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
+  window.CheckEveryRow();  // all checked, whatever the recovery left; then each row unchecked
+  for (int row = 0; row < paths->rowCount(); ++row) window.clickButtonAction(paths->itemAt(paths->index(row, 0)));
+  QNUIController::GetSelectedFilesAmout(checked, size);
+  EXPECT_EQ(checked, 0u);
+  ASSERT_TRUE(Reachable(window, play) && Reachable(window, stop));
+  play->click();
+  EXPECT_FALSE(QNUIController::IsPause()) << "resumed after the recovery";
+  EXPECT_TRUE(QNUIController::IsScanRunning());
+  auto* pause = apptest::Part<app::TCImageButton>(window, "pauseButton");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, pause); }, 5000));
+  stop->click();
+  ASSERT_EQ(window.sheets.size(), 1);
+  window.AnswerLastSheet(true);
   ASSERT_TRUE(window.WaitForScanEnd());
-  EXPECT_TRUE(window.ended.last().at(0).toBool());
+  EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
+  EXPECT_TRUE(window.isFinishedShown());
 }
 
 }  // namespace

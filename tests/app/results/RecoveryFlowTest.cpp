@@ -31,6 +31,7 @@
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/base/Strings.h"
+#include "app/results/QNProgressWindow.h"
 #include "support/Sha256.h"
 #include "support/FullDisk.h"
 #include "support/TempDir.h"
@@ -199,7 +200,17 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
       if (fill) {
         ASSERT_TRUE(disk.emplace(1000).Active());
       }
+      const QWidgetList before = QApplication::topLevelWidgets();
       static_cast<QDialog*>(dialog)->accept();
+      // The save's progress window, titled as the program's other dialogs (with a trailing blank).
+      app::QNProgressWindow* progressWindow = nullptr;
+      for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* shown = qobject_cast<app::QNProgressWindow*>(widget); shown && !before.contains(widget))
+          progressWindow = shown;
+      ASSERT_TRUE(fill || progressWindow);
+      if (progressWindow) {
+        EXPECT_TRUE(apptest::ShowsBarTitle(*progressWindow, app::Text(QStringLiteral("WINDOW_TOP_TITLE")) + QLatin1Char(' ')));
+      }
       savedEnd = QTest::qWaitFor([&] { return !saved.isEmpty(); }, kTimeoutMs);
     }
     ASSERT_TRUE(savedEnd);

@@ -1,6 +1,7 @@
 // The finished results window by the keyboard alone: Tab walks its controls in the order the
 // window lays them out (the bar left to right, the left pane, the right pane), and every stop
-// shows where the focus is, a ring of its own or the focus halo. Pictures of the stops that
+// shows where the focus is, a ring of its own or the focus halo; Return presses the focused tab
+// and view segment. Pictures of the stops that
 // draw no ring themselves go to the build folder at the process's scale.
 #include <QApplication>
 #include <QCheckBox>
@@ -76,6 +77,14 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
     stop->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(stop->findChild<QWidget*>(QStringLiteral("focusHalo")), nullptr);
   }
+
+  // Return presses the focused tab and view segment, as Space does.
+  part("typeTab")->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentTab() == QNDeletailWindowController::kTypeTab; }, 2000));
+  previews->segmentButton(app::thumbview::PreviewPanes::kGrid)->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return previews->segment() == app::thumbview::PreviewPanes::kGrid; }, 2000));
 }
 
 }  // namespace

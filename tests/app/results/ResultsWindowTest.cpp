@@ -14,6 +14,7 @@
 #include "WindowParts.h"
 #include "app/results/DeepScanOffer.h"
 #include "app/controls/BandedListView.h"
+#include "app/controls/MAAttachedWindow.h"
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
@@ -87,8 +88,16 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
   EXPECT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
   EXPECT_EQ(apptest::Part<QTimer>(window, "deepScanOfferTimer")->interval(), 8000);
   EXPECT_TRUE(apptest::Part<QTimer>(window, "deepScanOfferTimer")->isActive());
+  // Held open while the user works: whichever line the box shows, the offer leaves it in sight.
+  apptest::Part<QTimer>(window, "deepScanOfferTimer")->stop();
+  const auto* offer = apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer");
+  EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the found line";
+  window.CheckEveryRow();
+  EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the selection line";
+  window.grab().save(GrabFolder() + QStringLiteral("/results-checked.png"));
+  window.clickButtonAction(window.treeModel(QNDeletailWindowController::kPathTab)->itemAt(paths->index(0, 0)));
   window.resize(1200, 700);
-  EXPECT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown()) << "re-anchored, not dropped";
+  EXPECT_TRUE(offer->isShown()) << "re-anchored, not dropped";
   window.grab().save(GrabFolder() + QStringLiteral("/results-finished.png"));
   const QImage shot = window.grab().toImage();
   const qreal ratio = shot.devicePixelRatio();

@@ -1,5 +1,6 @@
 #include "ScannedWindow.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -73,6 +74,22 @@ void ScannedWindow::CheckEveryRow() {
     auto* item = static_cast<uimodel::OpNodeData*>(paths->index(row, 0).internalPointer());
     if (item->state() != 2) clickButtonAction(item);
   }
+}
+
+std::string ScannedWindow::BoxPartCoveredBy(const QRect& frame) const {
+  auto* box = findChild<QWidget*>(QStringLiteral("scanBox"));
+  for (QWidget* part : box->findChildren<QWidget*>()) {
+    if (!part->isVisible() || part->findChild<QWidget*>()) continue;  // containers show nothing
+    QRect shown(part->mapTo(this, QPoint(0, 0)), part->size());
+    if (const auto* label = qobject_cast<QLabel*>(part)) {
+      if (label->text().isEmpty()) continue;
+      const int text = label->fontMetrics().horizontalAdvance(label->text());
+      if (label->alignment() & Qt::AlignHCenter) shown.adjust((label->width() - text) / 2, 0, 0, 0);
+      if (label->alignment() & Qt::AlignRight) shown.adjust(label->width() - text, 0, 0, 0);
+    }
+    if (shown.intersects(frame)) return part->objectName().toStdString();
+  }
+  return {};
 }
 
 }  // namespace apptest

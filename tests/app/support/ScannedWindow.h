@@ -51,6 +51,9 @@ class ScannedWindow : public app::results::QNDeletailWindowController {
   void AnswerLastSheet(bool yes);
   // Checks every top row of the path tab that is not checked yet.
   void CheckEveryRow();
+  // The first part of the scan box whose shown content (a label's text, a button) `frame` (in
+  // the window's coordinates) covers, by object name; empty when it covers none.
+  std::string BoxPartCoveredBy(const QRect& frame) const;
 
  private:
   std::unique_ptr<uimodel::DiskVolumeNodeData> m_row;

@@ -18,6 +18,8 @@
 #include "../update/VersionLists.h"
 #include "ScannedWindow.h"
 #include "FakeJobControl.h"
+#include "WindowParts.h"
+#include "app/base/Strings.h"
 #include "app/controls/TCWindowButton.h"
 #include "app/shell/MainMenu.h"
 #include "app/base/NotificationCenter.h"
@@ -62,6 +64,7 @@ TEST(AppDelegate, AsShippedTheRootWindowOpensAtOnceWithItsMenuAndNoNetworkItems)
   // Without an address nothing is fetched: the root window is there before any event ran.
   app::QNRootWindowController* root = delegate.rootWindow();
   ASSERT_NE(root, nullptr);
+  EXPECT_TRUE(apptest::ShowsBarTitle(*root, app::Text(QStringLiteral("WINDOW_TOP_TITLE"))));
   EXPECT_EQ(delegate.updateWindow(), nullptr);
   EXPECT_EQ(uimodel::GetSeams().pSettings->Value("Participate").value_or(""), "true");
 
