@@ -19,8 +19,8 @@ struct DestinationFolder {
 /// made is "..", or when the path cannot be examined.
 std::optional<DestinationFolder> LocateDestination(std::string const& path);
 
-/// Makes the missing folders below the existing one. False when one cannot be made or a link
-/// stands in its place; what was made before stays.
+/// Makes the missing folders below the existing one. False, with errno saying why, when one
+/// cannot be made or a link stands in its place; what was made before stays.
 bool MakeDestination(DestinationFolder const& destination);
 
 }  // namespace platform

@@ -60,7 +60,7 @@ std::unique_ptr<COutputFolder> COutputFolder::Open(std::string const& destinatio
     if (!located) return refuse("it cannot be a folder");
     std::optional<bool> const bOnDevice = platform::IsFolderOnDevice(located->existing, devicePath);
     if (bOnDevice != std::optional<bool>(false)) return refuse(OnDeviceFailure(bOnDevice));
-    if (!platform::MakeDestination(*located)) return refuse("cannot create it");
+    if (!platform::MakeDestination(*located)) return refuse(std::string("cannot create it: ") + std::strerror(errno));
 
     int const fd = ::open(destination.c_str(), kFolderFlags);
     if (fd < 0) return refuse(OpenFailure(errno));

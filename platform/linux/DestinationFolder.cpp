@@ -44,8 +44,12 @@ bool MakeDestination(DestinationFolder const& destination) {
         int next = -1;
         if (::mkdirat(fd, name.c_str(), 0777) == 0 || errno == EEXIST)
             next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int const why = errno;
         ::close(fd);
-        if (next < 0) return false;
+        if (next < 0) {
+            errno = why;
+            return false;
+        }
         fd = next;
     }
     ::close(fd);
