@@ -4,6 +4,7 @@
 // loop: the dialogs are window-modal and answer through signals.
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QToolTip>
 #include <QtDebug>
@@ -67,7 +68,10 @@ void GuardScannedFolders(QFileDialog* panel) {
     auto guard = [panel](const QString& folder) {
         panel->setOption(QFileDialog::ReadOnly, QNUIController::IsRecoveryToSameDevice(QFile::encodeName(folder).toStdString()));
     };
-    QObject::connect(panel, &QFileDialog::directoryEntered, panel, guard);
+    // The list's model moves to every folder shown, however it is reached, before the dialog
+    // enables its buttons for it.
+    if (auto* model = panel->findChild<QFileSystemModel*>())
+        QObject::connect(model, &QFileSystemModel::rootPathChanged, panel, guard);
     guard(panel->directory().absolutePath());
 }
 
