@@ -69,7 +69,8 @@ void Recover(QNDeletailWindowController* window, const QString& folder,
              const std::function<void(const QString&)>& done) {
     // The script's destination, made only now that the scanned device is known: its deepest
     // existing folder is checked first, and on refusal nothing is made.
-    if (const std::string why = QNUIController::PrepareRecoveryFolder(QFile::encodeName(folder).toStdString()); !why.empty()) {
+    if (const std::string why = QNUIController::PrepareRecoveryFolder(QFile::encodeName(folder).toStdString());
+        !why.empty()) {
         qWarning("Hook: recovery to %s refused: %s", qUtf8Printable(folder), why.c_str());
         done(QStringLiteral(" recovered=0 failed=0 noted=0 refused=1"));
         return;

@@ -66,7 +66,8 @@ void LogRecoveryEnd() {
 // delete) while it shows a folder of the scanned device.
 void GuardScannedFolders(QFileDialog* panel) {
     auto guard = [panel](const QString& folder) {
-        panel->setOption(QFileDialog::ReadOnly, QNUIController::IsRecoveryToSameDevice(QFile::encodeName(folder).toStdString()));
+        panel->setOption(QFileDialog::ReadOnly,
+                         QNUIController::IsRecoveryToSameDevice(QFile::encodeName(folder).toStdString()));
     };
     // The list's model moves to every folder shown, however it is reached, before the dialog
     // enables its buttons for it.

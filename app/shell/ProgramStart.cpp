@@ -59,7 +59,8 @@ int RunProgram(int argc, char** argv) {
 
     // A script's destination that can never be a folder is told at once. It is made only when the
     // recovery starts, once the scanned device is known: made now, it could land on that device.
-    if (!options.recoverTo.isEmpty() && !platform::LocateDestination(QFile::encodeName(options.recoverTo).toStdString())) {
+    if (!options.recoverTo.isEmpty() &&
+        !platform::LocateDestination(QFile::encodeName(options.recoverTo).toStdString())) {
         std::fprintf(stderr, "quorin: --recover-to: the folder %s cannot be made\n", qUtf8Printable(options.recoverTo));
         return 1;
     }

@@ -97,8 +97,8 @@ RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& rec
 std::string RecoveryFields(uimodel::QNUIRecovery const& recovery, RecoveryRun const& run) {
     char text[512];
     std::snprintf(text, sizeof text,
-                  " recovered=%llu failed=%llu noted=%llu recovered_bytes=%llu recovery_total_bytes=%llu recovery_result=0x%llx "
-                  "destination_full=%d recovery_stopped=%d recovery_seconds=%.6f",
+                  " recovered=%llu failed=%llu noted=%llu recovered_bytes=%llu recovery_total_bytes=%llu "
+                  "recovery_result=0x%llx destination_full=%d recovery_stopped=%d recovery_seconds=%.6f",
                   static_cast<unsigned long long>(recovery.GetRecoveriedFilesCnt()),
                   static_cast<unsigned long long>(recovery.GetFailedFilesCnt()),
                   static_cast<unsigned long long>(recovery.GetNotedFilesCnt()),

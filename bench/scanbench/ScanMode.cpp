@@ -182,8 +182,8 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     }
 
     std::printf("RESULT mode=%s result=0x%llx module=0x%02x code=0x%x final_error=0x%llx files=%llu folders=%llu "
-                "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu noted=%llu scan_seconds=%.6f "
-                "scan_mbps=%.1f copy_seconds=%.6f file_systems=%u",
+                "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu noted=%llu "
+                "scan_seconds=%.6f scan_mbps=%.1f copy_seconds=%.6f file_systems=%u",
                 bQuick ? "quick" : "complete", static_cast<unsigned long long>(result),
                 Failed(result) ? ResultModule(result) : 0, ResultCode(result),
                 static_cast<unsigned long long>(finalError), static_cast<unsigned long long>(found.u64Files),

@@ -42,7 +42,8 @@ constexpr RESULT CopyNoteResult(std::uint32_t u32Code) { return (RESULT{kModuleC
 /// bytes may not be the file's, so it is counted apart from the files recovered.
 constexpr bool IsNotedCopy(RESULT result) {
     return Succeeded(result) && ResultModule(result) == kModuleCopyOut &&
-           (ResultCode(result) == kCodeChainLost || ResultCode(result) == kCodePossiblyOverwritten || ResultCode(result) == kCodeShortData);
+           (ResultCode(result) == kCodeChainLost || ResultCode(result) == kCodePossiblyOverwritten ||
+            ResultCode(result) == kCodeShortData);
 }
 /// Whether the copy gave the file back: written, and not in doubt.
 constexpr bool IsRecoveredCopy(RESULT result) { return Succeeded(result) && !IsNotedCopy(result); }

@@ -123,7 +123,8 @@ void QNUIController::SetRecoveryWaitsForRoom(bool bWaits) { Recovery().SetWaitsF
 
 std::vector<std::string> QNUIController::GetRecoveryNoteLines() {
     std::vector<std::string> lines;
-    for (QNUIRecovery::RecoveryNote const& note : Recovery().GetNotes()) lines.push_back(note.note + ": " + note.source + " -> " + note.written);
+    for (QNUIRecovery::RecoveryNote const& note : Recovery().GetNotes())
+        lines.push_back(note.note + ": " + note.source + " -> " + note.written);
     return lines;
 }
 

@@ -481,7 +481,8 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
         report = m_report;
     }
     if (IsNotedCopy(result))
-        CatchExeception::WriteLog("Recovery: written with a note (%s): %s -> %s\r\n", CopyRefusalWord(result), source.c_str(), path.c_str());
+        CatchExeception::WriteLog("Recovery: written with a note (%s): %s -> %s\r\n", CopyRefusalWord(result),
+                                  source.c_str(), path.c_str());
     if (report) report(pNode, path, result);
 }
 

@@ -46,7 +46,8 @@ TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
 
   // The folder dialog makes no folder there: its "New Folder" is off on the scanned volume only.
   QPointer<QFileDialog> dialog;
-  QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window, [&](QFileDialog* d) { dialog = d; });
+  QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window,
+                   [&](QFileDialog* d) { dialog = d; });
   window.recovrtyButtonClick();
   ASSERT_NE(dialog, nullptr);
   auto* newFolder = dialog->findChild<QAbstractButton*>(QStringLiteral("newFolderButton"));
