@@ -190,7 +190,8 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
                 static_cast<unsigned long long>(found.u64Folders), static_cast<unsigned long long>(found.u64Deleted),
                 static_cast<unsigned long long>(found.u64Bytes), static_cast<unsigned long long>(written.u64Files),
                 static_cast<unsigned long long>(written.u64Bytes), static_cast<unsigned long long>(written.u64Failures),
-                static_cast<unsigned long long>(written.u64Noted), dScanSeconds, dMbps, written.dSeconds, u32FileSystems);
+                static_cast<unsigned long long>(written.u64Noted), dScanSeconds, dMbps, written.dSeconds,
+                u32FileSystems);
     if (options.bPassthrough) std::printf(" passthrough_bytes=%llu", static_cast<unsigned long long>(pTally->u64Bytes));
     if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
     std::printf(" node_bytes=%llu peak_rss_mb=%.1f\n", static_cast<unsigned long long>(u64NodeBytes), dPeakMB);
