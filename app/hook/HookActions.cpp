@@ -1,6 +1,7 @@
 #include "app/hook/HookActions.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -66,6 +67,16 @@ void CheckEverything(QNDeletailWindowController* window) {
 
 void Recover(QNDeletailWindowController* window, const QString& folder,
              const std::function<void(const QString&)>& done) {
+    // The script's destination, made only now that the scanned device is known: its deepest
+    // existing folder is checked first, and on refusal nothing is made.
+    if (const std::string why = QNUIController::PrepareRecoveryFolder(QFile::encodeName(folder).toStdString());
+        !why.empty()) {
+        qWarning("Hook: recovery to %s refused: %s", qUtf8Printable(folder), why.c_str());
+        done(QStringLiteral(" recovered=0 failed=0 noted=0 refused=1"));
+        return;
+    }
+    // Nobody of a script makes room on a full destination: the file fails and the run ends.
+    QNUIController::SetRecoveryWaitsForRoom(false);
     CheckEverything(window);
     // A sheet means the destination was refused: reported, nothing recovered.
     auto refused = std::make_shared<QMetaObject::Connection>();
@@ -75,13 +86,14 @@ void Recover(QNDeletailWindowController* window, const QString& folder,
             if (auto* box = qobject_cast<QMessageBox*>(sheet))
                 qWarning("Hook: recovery refused: %s", qUtf8Printable(box->text()));
             sheet->close();
-            done(QStringLiteral(" recovered=0 failed=0 refused=1"));
+            done(QStringLiteral(" recovered=0 failed=0 noted=0 refused=1"));
         });
     QObject::connect(window, &QNDeletailWindowController::recoveryEnded, window, [window, refused, done](bool) {
         QObject::disconnect(*refused);
-        const QString extra = QStringLiteral(" recovered=%1 failed=%2")
+        const QString extra = QStringLiteral(" recovered=%1 failed=%2 noted=%3")
                                   .arg(QNUIController::GetRecoveridedFiles())
-                                  .arg(QNUIController::GetRecoveryFailedFiles());
+                                  .arg(QNUIController::GetRecoveryFailedFiles())
+                                  .arg(QNUIController::GetRecoveryNotedFiles());
         // The last dialog is shown; its OK closes it.
         QTimer::singleShot(200, window, [window, extra, done] {
             for (QDialog* dialog : window->findChildren<QDialog*>())
@@ -92,12 +104,12 @@ void Recover(QNDeletailWindowController* window, const QString& folder,
     });
     if (!window->findChild<TCImageButton*>(QStringLiteral("recoverButton"))->isButtonEnabled()) {
         QObject::disconnect(*refused);
-        done(QStringLiteral(" recovered=0 failed=0"));
+        done(QStringLiteral(" recovered=0 failed=0 noted=0"));
         return;
     }
     AnswerNextFileDialog(window, folder, [refused, done] {
         QObject::disconnect(*refused);
-        done(QStringLiteral(" recovered=0 failed=0 refused=1"));
+        done(QStringLiteral(" recovered=0 failed=0 noted=0 refused=1"));
     });
     // The button's own action: the bar's controls answer clicks only in the active window, and
     // the hook's windows may have no window manager to make them active.

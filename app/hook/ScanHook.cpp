@@ -69,6 +69,9 @@ QString HookResultLine(const QString& state, const QString& found) {
     return QStringLiteral("RESULT state=%1 found=%2").arg(state, found);
 }
 
-int HookExitCode(const QString& state) { return state == QLatin1String("finished") ? 0 : 1; }
+int HookExitCode(const QString& state) {
+    if (state == QLatin1String("finished")) return 0;
+    return state == QLatin1String("noted") ? 3 : 1;
+}
 
 }  // namespace app

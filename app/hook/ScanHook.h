@@ -27,10 +27,11 @@ QString HookScanState(bool stopRequested);
 // The scan's found count as the found label writes it.
 QString HookFoundCount();
 
-// "RESULT state=finished|stopped|failed found=N", N as the found label shows it.
+// "RESULT state=finished|noted|stopped|failed found=N", N as the found label shows it.
 QString HookResultLine(const QString& state, const QString& found);
 
-// The process's exit code for a state: 0 only for "finished".
+// The process's exit code for a state: 0 only for "finished"; 3 for "noted" (every file written,
+// some with notes: their bytes may not be the files'); 1 for "stopped" and "failed".
 int HookExitCode(const QString& state);
 
 }  // namespace app

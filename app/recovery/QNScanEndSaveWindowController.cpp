@@ -42,19 +42,23 @@ QString ShareAddress(const QString& key) {
 }
 
 QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& savePathStr, std::uint64_t failedFiles,
-                                                             QWidget* parent)
+                                                             std::uint64_t notedFiles, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("recoveryFinished"));
     QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
-    // Complete only when nothing failed: a failure is never shown as success.
-    m_title = PlainLabel(Text(failedFiles == 0 ? QStringLiteral("PAGE_FOUR_RECOVER_END_TITLE")
-                                               : QStringLiteral("PAGE_FOUR_RECOVER_FAILED_TITLE")),
-                         this, 14, true);
-    m_node = PlainLabel(
-        failedFiles == 0
-            ? Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE"))
-            : Text(QStringLiteral("PAGE_FOUR_RECOVER_FAILED_NODE")).arg(static_cast<qulonglong>(failedFiles)),
-        this, 12);
+    // Complete only when every file came back whole: a failure or a copy in doubt is never
+    // shown as success.
+    const QString title = failedFiles != 0  ? QStringLiteral("PAGE_FOUR_RECOVER_FAILED_TITLE")
+                          : notedFiles != 0 ? QStringLiteral("PAGE_FOUR_RECOVER_NOTED_TITLE")
+                                            : QStringLiteral("PAGE_FOUR_RECOVER_END_TITLE");
+    m_title = PlainLabel(Text(title), this, 14, true);
+    QStringList sentences;
+    if (notedFiles != 0)
+        sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTED_NODE")).arg(static_cast<qulonglong>(notedFiles));
+    sentences << (failedFiles != 0
+                      ? Text(QStringLiteral("PAGE_FOUR_RECOVER_FAILED_NODE")).arg(static_cast<qulonglong>(failedFiles))
+                      : Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE")));
+    m_node = PlainLabel(sentences.join(QLatin1Char(' ')), this, 12);
     m_link = new FolderLink(this);
     m_link->setFolder(savePathStr);
     body->addWidget(m_title);

@@ -1,6 +1,7 @@
 #pragma once
 // The dialogs that close a recovery. The finished one says the copy is complete only when no
-// file failed, and otherwise how many files could not be recovered; it shows the destination as
+// file failed and none was written with a note, and otherwise how many files could not be
+// recovered and how many were written with notes; it shows the destination as
 // a link and the share buttons that have an address. The stopped one says how many files were
 // copied before the user stopped, with the same link.
 
@@ -18,8 +19,10 @@ class FolderLink;
 class QNScanEndSaveWindowController : public QDialog {
     Q_OBJECT
 public:
-    // `failedFiles`: files of the recovery that were not recovered.
-    QNScanEndSaveWindowController(const QString& savePathStr, std::uint64_t failedFiles, QWidget* parent = nullptr);
+    // `failedFiles`: files of the recovery that were not recovered; `notedFiles`: files written
+    // with a note, whose bytes may not be the file's.
+    QNScanEndSaveWindowController(const QString& savePathStr, std::uint64_t failedFiles, std::uint64_t notedFiles,
+                                  QWidget* parent = nullptr);
 
     QLabel* recoveryEndTitle() const { return m_title; }
     QLabel* recoveryEndNode() const { return m_node; }

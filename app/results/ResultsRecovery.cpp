@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QTimer>
 #include <QToolTip>
@@ -30,8 +31,8 @@ namespace {
 const char kRecoveryPost[] = "DoRecovery";
 constexpr int kRecoveryWatchMs = 250;  // the end is looked for even when no post comes
 
-// Names every file the recovery could not write whole, once per file, from the recovery's
-// thread; a short copy gives its recorded size and the bytes it holds.
+// Names every file the recovery could not write whole, and every file written with a note, once
+// per file, from the recovery's thread; a short copy gives its recorded size and the bytes it holds.
 void LogFailedFiles() {
     QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result) {
         const char* reason = CopyRefusalWord(result);
@@ -41,10 +42,34 @@ void LogFailedFiles() {
                         .arg(node->GetFileSize())
                         .arg(QFileInfo(QString::fromStdString(path)).size())
                         .toUtf8();
-        qWarning("Not recovered (0x%llx%s%s%s): %s%s%s", static_cast<unsigned long long>(result), reason ? ", " : "",
-                 reason ? reason : "", sizes.constData(), uimodel::GetPathByFileNode(node).c_str(),
-                 path.empty() ? "" : " -> ", path.c_str());
+        qWarning("%s (0x%llx%s%s%s): %s%s%s", IsNotedCopy(result) ? "Written with a note" : "Not recovered",
+                 static_cast<unsigned long long>(result), reason ? ", " : "", reason ? reason : "", sizes.constData(),
+                 uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
     });
+}
+
+// The recovery's end in the log: its counts, and again each file written with a note, so that
+// they are found together however long the copy ran.
+void LogRecoveryEnd() {
+    qWarning("Recovery ended: %llu recovered, %llu written with notes, %llu failed",
+             static_cast<unsigned long long>(QNUIController::GetRecoveridedFiles()),
+             static_cast<unsigned long long>(QNUIController::GetRecoveryNotedFiles()),
+             static_cast<unsigned long long>(QNUIController::GetRecoveryFailedFiles()));
+    for (const std::string& line : QNUIController::GetRecoveryNoteLines()) qWarning("  %s", line.c_str());
+}
+
+// Creating a folder is already a write: the dialog offers no "New Folder" (nor rename or
+// delete) while it shows a folder of the scanned device.
+void GuardScannedFolders(QFileDialog* panel) {
+    auto guard = [panel](const QString& folder) {
+        panel->setOption(QFileDialog::ReadOnly,
+                         QNUIController::IsRecoveryToSameDevice(QFile::encodeName(folder).toStdString()));
+    };
+    // The list's model moves to every folder shown, however it is reached, before the dialog
+    // enables its buttons for it.
+    if (auto* model = panel->findChild<QFileSystemModel*>())
+        QObject::connect(model, &QFileSystemModel::rootPathChanged, panel, guard);
+    guard(panel->directory().absolutePath());
 }
 
 }  // namespace
@@ -76,6 +101,7 @@ void ResultsRecovery::recovrtyButtonClick() {
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setFileMode(QFileDialog::Directory);
     panel->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    GuardScannedFolders(panel);
     panel->setLabelText(QFileDialog::Accept, Text(QStringLiteral("PAGE_FOUR_RECOVERY_WINDOW_SAVE_BUTTON")));
     panel->setWindowModality(Qt::WindowModal);
     if (m_rectNew.isEmpty())
@@ -200,6 +226,7 @@ void ResultsRecovery::recoveryAction() {
         // Its counts are final once it has returned.
         const RESULT result = QNUIController::GetRecoveryResult();
         if (Failed(result)) qWarning("Recovery ended with 0x%llx", static_cast<unsigned long long>(result));
+        LogRecoveryEnd();
         // After the progress dialog has gone: never two modal dialogs at once.
         QTimer::singleShot(0, this, [this] {
             if (m_recoveryStopped || !m_isRecoveryEndSHowWindow)
@@ -242,8 +269,8 @@ void ResultsRecovery::closeRecoveryProgress() {
 
 void ResultsRecovery::showRecoveryEndWindow() {
     if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
-    auto* dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr,
-                                                               QNUIController::GetRecoveryFailedFiles(), m_window);
+    auto* dialog = new recovery::QNScanEndSaveWindowController(
+        m_recoverySavePathStr, QNUIController::GetRecoveryFailedFiles(), QNUIController::GetRecoveryNotedFiles(), m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     m_recoveryEndWindow = dialog;

@@ -47,8 +47,8 @@ QString UsageText() {
         "      --choose N      on the disk page choose row N of the disk (0 the whole disk), not its first volume\n"
         "      --load FILE     load the results file FILE instead of scanning\n"
         "      --save-to FILE  save the scan into FILE (an existing file is never replaced)\n"
-        "      --recover-to DIR  recover every file found into DIR (made when missing)\n"
-        "      --quit-when-done  quit at the end, printing \"RESULT state=finished|stopped|failed found=N ...\"\n"
+        "      --recover-to DIR  recover every file found into DIR (made when missing, never on the scanned device)\n"
+        "      --quit-when-done  quit at the end, printing \"RESULT state=finished|noted|stopped|failed found=N ...\"\n"
         "      --grid          show the found pictures as a grid once the scan ended\n"
         "      --coverflow N   show the cover flow at row N once the scan ended\n"
         "      --deep-scan     after the quick scan press Deep Scan and wait for it (with --scan)\n"
@@ -58,7 +58,8 @@ QString UsageText() {
         "      --print-trees   print every row of the four trees: TREE, view, depth, label, check state\n"
         "\n"
         "Exit status: 0 done; 1 a scripted run failed or was stopped, no display, missing resources,\n"
-        "or another copy runs (given options of a scripted run); 2 a bad argument.\n");
+        "or another copy runs (given options of a scripted run); 2 a bad argument; 3 a scripted recovery\n"
+        "wrote files with notes (noted=N: their bytes may not be the files'; the log names them).\n");
 }
 
 CommandLine ReadCommandLine(const QStringList& arguments, const std::function<bool(const QString&)>& hasTexts) {

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtDebug>
 
@@ -42,6 +43,10 @@ void EndRun(QNDeletailWindowController* window, QString state, const QString& ex
     if (extra.contains(QLatin1String("refused=1")) || extra.contains(QLatin1String("saved=0")) ||
         (extra.contains(QLatin1String("recovered=")) && !extra.contains(QLatin1String("failed=0"))))
         state = QStringLiteral("failed");
+    // Files written with notes may not hold their own bytes: a script must not take that run
+    // for a clean one.
+    else if (state == QLatin1String("finished") && extra.contains(QRegularExpression(QStringLiteral(" noted=[1-9]"))))
+        state = QStringLiteral("noted");
     std::uint64_t listed = 0;
     std::uint64_t deleted = 0;
     if (window) window->countListedFiles(listed, deleted);

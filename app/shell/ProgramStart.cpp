@@ -1,7 +1,6 @@
 #include "app/shell/ProgramStart.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLocale>
 
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include "app/update/EditShortcutFilter.h"
 #include "app/update/NetworkProbe.h"
 #include "app/wizard/QNRootWindowController.h"
+#include "platform/DestinationFolder.h"
 #include "platform/KeepAwake.h"
 #include "uimodel/facade/QNUIController.h"
 
@@ -57,8 +57,10 @@ int RunProgram(int argc, char** argv) {
         return options.scripted() ? 1 : 0;
     }
 
-    // A script's destination is made up front, so that a folder that cannot be made is told at once.
-    if (!options.recoverTo.isEmpty() && !QDir().mkpath(options.recoverTo)) {
+    // A script's destination that can never be a folder is told at once. It is made only when the
+    // recovery starts, once the scanned device is known: made now, it could land on that device.
+    if (!options.recoverTo.isEmpty() &&
+        !platform::LocateDestination(QFile::encodeName(options.recoverTo).toStdString())) {
         std::fprintf(stderr, "quorin: --recover-to: the folder %s cannot be made\n", qUtf8Printable(options.recoverTo));
         return 1;
     }

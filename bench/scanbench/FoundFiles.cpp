@@ -91,9 +91,11 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
         }
         struct stat info {};
         bool const bWritten = pOut && Succeeded(result) && ::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-        if (bWritten && IsRecoveredCopy(result)) {  // a copy in doubt is written, not counted
+        if (bWritten && IsRecoveredCopy(result)) {  // a copy in doubt is written, counted apart
             ++counts.u64Files;
             counts.u64Bytes += static_cast<std::uint64_t>(info.st_size);
+        } else if (bWritten && IsNotedCopy(result)) {
+            ++counts.u64Noted;
         }
         if (pManifest) {
             char const* pszReason = CopyRefusalWord(result);

@@ -28,6 +28,7 @@ struct WriteCounts {
     std::uint64_t u64Files = 0;
     std::uint64_t u64Bytes = 0;
     std::uint64_t u64Failures = 0;
+    std::uint64_t u64Noted = 0;  // written with a note: neither in the files written nor a failure
     double dSeconds = 0;
 };
 

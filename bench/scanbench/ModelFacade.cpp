@@ -220,7 +220,7 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
         if (!options.treeCheck) CheckFiles(scan, options.recovery->check);
         QNUIController::GatherCheckedFiles();  // as the window does, before its destination checks
         recovery.SetFileReport([](IFileNode*, std::string const& path, RESULT result) {
-            std::printf("recover\t%s\t%s\t0x%llx\n", Succeeded(result) ? "ok" : "failed", Escaped(path.c_str()).c_str(),
+            std::printf("recover\t%s\t%s\t0x%llx\n", RecoverWord(result), Escaped(path.c_str()).c_str(),
                         static_cast<unsigned long long>(result));
         });
         auto const recoveryStart = Clock::now();

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "NodeListing.h"
+#include "engine/IDataRecovery.h"
 #include "uimodel/operation/JobThread.h"
 #include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/scan/QNUIScan.h"
@@ -37,6 +38,11 @@ std::pair<std::uint64_t, std::uint64_t> CheckFiles(uimodel::QNUIScan& scan, std:
     return {u64Files, u64Bytes};
 }
 
+char const* RecoverWord(RESULT result) {
+    if (IsNotedCopy(result)) return "noted";
+    return Succeeded(result) ? "ok" : "failed";
+}
+
 bool IsCheckOption(std::string const& check) {
     return check == "all" || check == "deleted" || (check.rfind("ext:", 0) == 0 && check.size() > 4);
 }
@@ -51,7 +57,7 @@ RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& rec
     RecoveryRun run;
     unsigned long long u64Reported = 0;
     recovery.SetFileReport([&](IFileNode*, std::string const& path, RESULT result) {
-        std::printf("recover\t%s\t%s\t0x%llx\n", Succeeded(result) ? "ok" : "failed", Escaped(path.c_str()).c_str(),
+        std::printf("recover\t%s\t%s\t0x%llx\n", RecoverWord(result), Escaped(path.c_str()).c_str(),
                     static_cast<unsigned long long>(result));
         // Stopped from the recovery's own thread, so that exactly N files are reported.
         if (options.stopAfterFiles && ++u64Reported == *options.stopAfterFiles) {
@@ -91,10 +97,11 @@ RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& rec
 std::string RecoveryFields(uimodel::QNUIRecovery const& recovery, RecoveryRun const& run) {
     char text[512];
     std::snprintf(text, sizeof text,
-                  " recovered=%llu failed=%llu recovered_bytes=%llu recovery_total_bytes=%llu recovery_result=0x%llx "
-                  "destination_full=%d recovery_stopped=%d recovery_seconds=%.6f",
+                  " recovered=%llu failed=%llu noted=%llu recovered_bytes=%llu recovery_total_bytes=%llu "
+                  "recovery_result=0x%llx destination_full=%d recovery_stopped=%d recovery_seconds=%.6f",
                   static_cast<unsigned long long>(recovery.GetRecoveriedFilesCnt()),
                   static_cast<unsigned long long>(recovery.GetFailedFilesCnt()),
+                  static_cast<unsigned long long>(recovery.GetNotedFilesCnt()),
                   static_cast<unsigned long long>(recovery.GetRecoveriedFileSize()),
                   static_cast<unsigned long long>(recovery.GetRecoveryTotalSize()), static_cast<unsigned long long>(run.result),
                   run.bDestinationFull ? 1 : 0, run.bStopped || run.bDestinationFull ? 1 : 0, run.dSeconds);

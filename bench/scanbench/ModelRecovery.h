@@ -35,7 +35,10 @@ struct RecoveryRun {
     double dSeconds = 0;
 };
 
-/// Checks the files `options.check` picks, prints "recover<TAB>ok|failed<TAB>path<TAB>code" per
+/// The word of a file's "recover" line: "ok", "noted" (written with a note) or "failed".
+char const* RecoverWord(RESULT result);
+
+/// Checks the files `options.check` picks, prints "recover<TAB>ok|noted|failed<TAB>path<TAB>code" per
 /// file and runs the recovery to its end. A full destination is given up, as a user would.
 RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, RecoveryOptions const& options);
 

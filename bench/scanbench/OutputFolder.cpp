@@ -7,17 +7,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
+#include "platform/DestinationFolder.h"
 #include "platform/SameDevice.h"
 
 namespace scanbench {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Descriptors kept open for folders met before; a deep tree drops them all and starts again.
 constexpr std::size_t kMaxCachedFolders = 256;
@@ -59,13 +56,11 @@ std::unique_ptr<COutputFolder> COutputFolder::Open(std::string const& destinatio
     if (std::string const why = NotAFolder(AT_FDCWD, destination); !why.empty()) return refuse(why);
     // Creating the folder is already a write: examine the nearest folder that exists, and
     // create the rest only once that is known to be elsewhere.
-    std::error_code error;
-    fs::path existing = fs::absolute(destination, error);
-    while (!error && !fs::exists(existing, error) && existing.has_relative_path()) existing = existing.parent_path();
-    std::optional<bool> const bOnDevice = error ? std::nullopt : platform::IsFolderOnDevice(existing, devicePath);
+    std::optional<platform::DestinationFolder> const located = platform::LocateDestination(destination);
+    if (!located) return refuse("it cannot be a folder");
+    std::optional<bool> const bOnDevice = platform::IsFolderOnDevice(located->existing, devicePath);
     if (bOnDevice != std::optional<bool>(false)) return refuse(OnDeviceFailure(bOnDevice));
-    fs::create_directories(destination, error);
-    if (error) return refuse("cannot create it: " + error.message());
+    if (!platform::MakeDestination(*located)) return refuse(std::string("cannot create it: ") + std::strerror(errno));
 
     int const fd = ::open(destination.c_str(), kFolderFlags);
     if (fd < 0) return refuse(OpenFailure(errno));

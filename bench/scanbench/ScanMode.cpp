@@ -166,6 +166,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     std::printf("files written: %llu\n", static_cast<unsigned long long>(written.u64Files));
     std::printf("bytes written: %llu\n", static_cast<unsigned long long>(written.u64Bytes));
     std::printf("failures:      %llu\n", static_cast<unsigned long long>(written.u64Failures));
+    std::printf("files noted:   %llu\n", static_cast<unsigned long long>(written.u64Noted));
     std::printf("scan seconds:  %.3f%s\n", dScanSeconds, progress.StopRequested() ? " (stopped)" : "");
     std::printf("scan MB/s:     %.1f\n", dMbps);
     std::printf("copy seconds:  %.3f\n", written.dSeconds);
@@ -181,15 +182,16 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     }
 
     std::printf("RESULT mode=%s result=0x%llx module=0x%02x code=0x%x final_error=0x%llx files=%llu folders=%llu "
-                "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu scan_seconds=%.6f "
-                "scan_mbps=%.1f copy_seconds=%.6f file_systems=%u",
+                "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu noted=%llu "
+                "scan_seconds=%.6f scan_mbps=%.1f copy_seconds=%.6f file_systems=%u",
                 bQuick ? "quick" : "complete", static_cast<unsigned long long>(result),
                 Failed(result) ? ResultModule(result) : 0, ResultCode(result),
                 static_cast<unsigned long long>(finalError), static_cast<unsigned long long>(found.u64Files),
                 static_cast<unsigned long long>(found.u64Folders), static_cast<unsigned long long>(found.u64Deleted),
                 static_cast<unsigned long long>(found.u64Bytes), static_cast<unsigned long long>(written.u64Files),
                 static_cast<unsigned long long>(written.u64Bytes), static_cast<unsigned long long>(written.u64Failures),
-                dScanSeconds, dMbps, written.dSeconds, u32FileSystems);
+                static_cast<unsigned long long>(written.u64Noted), dScanSeconds, dMbps, written.dSeconds,
+                u32FileSystems);
     if (options.bPassthrough) std::printf(" passthrough_bytes=%llu", static_cast<unsigned long long>(pTally->u64Bytes));
     if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
     std::printf(" node_bytes=%llu peak_rss_mb=%.1f\n", static_cast<unsigned long long>(u64NodeBytes), dPeakMB);

@@ -38,14 +38,18 @@ constexpr std::uint32_t kCodeShortData = 0xD08;
 constexpr bool IsCopyNote(std::uint32_t u32Code) { return u32Code == kCodeChainLost || u32Code == kCodePossiblyOverwritten; }
 /// A successful copy's result carrying a note.
 constexpr RESULT CopyNoteResult(std::uint32_t u32Code) { return (RESULT{kModuleCopyOut} << 48) | u32Code; }
-/// Whether the copy gave the file back: written, and not in doubt.
-constexpr bool IsRecoveredCopy(RESULT result) {
-    return Succeeded(result) && !(ResultModule(result) == kModuleCopyOut &&
-                                  (ResultCode(result) == kCodePossiblyOverwritten || ResultCode(result) == kCodeShortData));
+/// Whether the copy was written with a note ("chain lost", "possibly overwritten", "short"): its
+/// bytes may not be the file's, so it is counted apart from the files recovered.
+constexpr bool IsNotedCopy(RESULT result) {
+    return Succeeded(result) && ResultModule(result) == kModuleCopyOut &&
+           (ResultCode(result) == kCodeChainLost || ResultCode(result) == kCodePossiblyOverwritten ||
+            ResultCode(result) == kCodeShortData);
 }
+/// Whether the copy gave the file back: written, and not in doubt.
+constexpr bool IsRecoveredCopy(RESULT result) { return Succeeded(result) && !IsNotedCopy(result); }
 
 /// The short word that says why a copy failed: "overwritten", "past-end", "unreadable" (some
-/// data could not be read, or the metadata that locates it is unsound); for a copy written with
+/// data could not be read, or the metadata that locates it is unsound), "destination full"; for a copy written with
 /// a note, "chain lost", "possibly overwritten" or "short"; null otherwise.
 constexpr char const* CopyRefusalWord(RESULT result) {
     if (Succeeded(result)) {
@@ -61,6 +65,7 @@ constexpr char const* CopyRefusalWord(RESULT result) {
     case kCodeOverwritten: return "overwritten";
     case kCodePastEnd: return "past-end";
     case kCodeIoFailure: return "unreadable";
+    case kCodeShortWrite: return "destination full";
     default: return nullptr;
     }
 }

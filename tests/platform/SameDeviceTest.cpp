@@ -2,6 +2,7 @@
 // under sys/class/block (partitions also as sub-folders of their disk), stacked devices naming
 // what they sit on under slaves/, loop devices naming their file under loop/backing_file.
 #include "platform/SameDevice.h"
+#include "platform/DestinationFolder.h"
 #include "platform/DestinationNames.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "support/StampedImage.h"
 #include "support/TempDir.h"
@@ -222,6 +226,38 @@ TEST_F(SameDeviceTest, PathsThatCannotBeExaminedGiveNoAnswer) {
     ASSERT_TRUE(testsupport::WriteStampedImage(image, 8));
     EXPECT_EQ(platform::IsFolderOnDevice(work.File("absent"), image, Root()), std::nullopt);
     EXPECT_EQ(platform::IsFolderOnDevice(work.Path(), work.File("absent.img"), Root()), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+// A destination still to be made is judged by its deepest existing folder, links resolved, and
+// made below that one only: never through a link or ".." to somewhere the checks did not look.
+TEST(DestinationFolder, IsMadeBelowTheFolderThatWasExaminedOnly) {
+    testsupport::TempDir temp;
+    fs::create_directories(temp.File("real"));
+    fs::create_directory_symlink(temp.File("real"), temp.File("link"));
+    std::optional<platform::DestinationFolder> const through = platform::LocateDestination(temp.File("link/a/b/"));
+    ASSERT_TRUE(through);
+    EXPECT_EQ(through->existing, fs::canonical(temp.File("real")));
+    EXPECT_EQ(through->missing, (std::vector<std::string>{"a", "b"}));
+    ASSERT_TRUE(platform::MakeDestination(*through));
+    EXPECT_TRUE(fs::is_directory(temp.File("real/a/b")));
+
+    // A dangling link counts as missing and is never made through.
+    fs::create_directory_symlink(temp.File("elsewhere"), temp.File("real/dangling"));
+    std::optional<platform::DestinationFolder> const dangling = platform::LocateDestination(temp.File("real/dangling/c"));
+    ASSERT_TRUE(dangling);
+    EXPECT_EQ(dangling->existing, fs::canonical(temp.File("real")));
+    EXPECT_FALSE(platform::MakeDestination(*dangling));
+    EXPECT_FALSE(fs::exists(temp.File("elsewhere")));
+
+    std::ofstream(temp.File("file")) << "x";
+    EXPECT_FALSE(platform::LocateDestination(temp.File("file")));
+    EXPECT_FALSE(platform::LocateDestination(temp.File("file/below")));
+    EXPECT_FALSE(platform::LocateDestination(temp.File("new/../real/d")));
+    EXPECT_FALSE(platform::LocateDestination(""));
 }
 
 }  // namespace

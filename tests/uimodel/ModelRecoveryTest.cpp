@@ -216,6 +216,13 @@ protected:
                                                       [](auto const& entry) { return entry.is_regular_file(); }));
     }
 
+    static std::uintmax_t BytesBelow(fs::path const& folder) {
+        std::uintmax_t bytes = 0;
+        for (auto const& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file()) bytes += entry.file_size();
+        return bytes;
+    }
+
     static inline std::map<std::string, std::string> s_hashes;  // sample name -> SHA-256
 };
 
@@ -281,6 +288,7 @@ TEST_F(CraftedRecovery, HostileNodeNamesStayInsideTheDestination) {
     folder.AddChild(&dots);
     testsupport::TempDir temp;
     fs::path const out = fs::path(temp.Path()) / "out";
+    fs::create_directory(out);  // a recovery makes it after its checks
     for (IFileNode* pNode : {static_cast<IFileNode*>(&escape), static_cast<IFileNode*>(&dots)}) {
         std::optional<std::string> const path = m_pRecovery->CreateRecoveryFilePathByNode(pNode, out);
         ASSERT_TRUE(path);
@@ -320,6 +328,9 @@ TEST_F(CraftedRecovery, AFullDestinationPausesAndAfterTheResumeTheFileIsCopiedWh
     ASSERT_TRUE(disk.Active());
     RecoveryJob job(*m_pRecovery, temp.Path());
     m_pRecovery->WaitForStatus([](int iStatus) { return iStatus != uimodel::OPERATION_RUNNING; });
+    // While it waits, the part written does not stand under the file's name looking recovered.
+    EXPECT_EQ(FilesBelow(temp.Path()), 1u);
+    EXPECT_EQ(BytesBelow(temp.Path()), 0u);
     disk.MakeRoom();
     EXPECT_EQ(m_pRecovery->GetStatus(), uimodel::OPERATION_PAUSED);
     EXPECT_EQ(m_pRecovery->GetDestinationFullCnt(), 1u);
@@ -482,6 +493,12 @@ TEST(RecoveryFailures, ARecordedSizeBeyondTheDataCountsOnlyTheData) {
     EXPECT_EQ(reports["pic.jpg"], CopyNoteResult(kCodeShortData));
     EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), 1u);
     EXPECT_EQ(recovery.GetFailedFilesCnt(), 0u);
+    EXPECT_EQ(recovery.GetNotedFilesCnt(), 1u);
+    auto const notes = recovery.GetNotes();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].note, "short");
+    EXPECT_EQ(notes[0].written, picPath);
+    EXPECT_TRUE(notes[0].source.ends_with("/pic.jpg")) << notes[0].source;
     auto const hashes = HashesBelow(temp.File("out"));
     EXPECT_EQ(hashes.size(), 2u);
     std::string const docSha256 = testsupport::Sha256OfFile(temp.File("doc.txt"));
@@ -543,6 +560,17 @@ TEST(RecoveryDestination, AMountOfTheScannedImageIsRefused) {
     EXPECT_EQ(Recover(recovery, mount + "/out"), uimodel::kResultDestinationOnScannedDevice);
     EXPECT_FALSE(fs::exists(mount + "/out"));
     EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), 0u);
+
+    // However the path reaches the device (its root, fifty folders still to be made, a link
+    // from elsewhere), it is refused before anything is made there.
+    std::string deep = mount;
+    for (int i = 0; i < 50; ++i) deep += "/level" + std::to_string(i);
+    fs::create_directory_symlink(mount, temp.File("into"));
+    for (std::string const& path : {mount, deep, temp.File("into/new/deeper")})
+        EXPECT_EQ(recovery.PrepareDestination(path), uimodel::kResultDestinationOnScannedDevice) << path;
+    std::set<std::string> onDevice;
+    for (auto const& entry : fs::recursive_directory_iterator(mount)) onDevice.insert(entry.path().filename().string());
+    EXPECT_EQ(onDevice, std::set<std::string>{"file.bin"});
 }
 
 }  // namespace

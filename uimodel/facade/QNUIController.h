@@ -147,13 +147,26 @@ public:
     static std::uint64_t GetRecoveridedFiles();
     /// Files of the last recovery that were not recovered (not written, or written in part).
     static std::uint64_t GetRecoveryFailedFiles();
+    /// Files of the last recovery written with a note ("chain lost", "possibly overwritten",
+    /// "short"): neither recovered nor failed.
+    static std::uint64_t GetRecoveryNotedFiles();
+    /// Whether a destination that stops taking bytes pauses the recovery for the user to make
+    /// room (the window's way, the default), or fails its file and ends the recovery (a script's).
+    static void SetRecoveryWaitsForRoom(bool bWaits);
+    /// The last recovery's files written with notes, one line each: "<note>: <path on the
+    /// volume> -> <path written>".
+    static std::vector<std::string> GetRecoveryNoteLines();
+    /// Makes the destination folder `path` (with its missing parents) once the deepest folder
+    /// of it that exists takes writes and lies off the scanned device; on refusal nothing is made.
+    /// Empty when it is ready, else why not, for the log.
+    static std::string PrepareRecoveryFolder(std::string const& path);
     /// What the last recovery answered: success when every file was written in full, else the
     /// first failure's code; success before any recovery. Waits for a worker that has just ended.
     static RESULT GetRecoveryResult();
     static int GetCurrentScanRecoveryCnt();
     static void ReleaseDataRecovery();
-    /// Called from the recovery's thread for each file it could not write (not for a stop):
-    /// the node, the destination path when there was one, and why.
+    /// Called from the recovery's thread for each file it could not write (not for a stop), and
+    /// for each written with a note: the node, the destination path when there was one, and why.
     using RecoveryFailureReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
     static void SetRecoveryFailureReport(RecoveryFailureReport report);
 

@@ -117,6 +117,25 @@ std::uint64_t QNUIController::GetRecoveridedFiles() { return Recovery().GetRecov
 
 std::uint64_t QNUIController::GetRecoveryFailedFiles() { return Recovery().GetFailedFilesCnt(); }
 
+std::uint64_t QNUIController::GetRecoveryNotedFiles() { return Recovery().GetNotedFilesCnt(); }
+
+void QNUIController::SetRecoveryWaitsForRoom(bool bWaits) { Recovery().SetWaitsForRoom(bWaits); }
+
+std::vector<std::string> QNUIController::GetRecoveryNoteLines() {
+    std::vector<std::string> lines;
+    for (QNUIRecovery::RecoveryNote const& note : Recovery().GetNotes())
+        lines.push_back(note.note + ": " + note.source + " -> " + note.written);
+    return lines;
+}
+
+std::string QNUIController::PrepareRecoveryFolder(std::string const& path) {
+    RESULT const made = Recovery().PrepareDestination(path);
+    if (Succeeded(made)) return {};
+    if (made == kResultDestinationOnScannedDevice) return "it lies on the device being scanned";
+    if (made == kResultDestinationNotWritable) return "it takes no writes";
+    return "the folder cannot be made";
+}
+
 RESULT QNUIController::GetRecoveryResult() {
     // The operation goes idle before its worker stores the answer.
     if (!IsRecoveryRunning()) GetFacadeJobs().recoveryWorker.Join();

@@ -1,5 +1,7 @@
 #include "uimodel/recovery/QNUIRecovery.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/ReleasePtr.h"
+#include "platform/DestinationFolder.h"
 #include "platform/DestinationNames.h"
 #include "platform/SameDevice.h"
 #include "uimodel/devices/QNUIDeviceData.h"
@@ -219,6 +222,26 @@ std::uint64_t QNUIRecovery::GetFailedFilesCnt() const {
     return m_u64FailedFiles;
 }
 
+std::uint64_t QNUIRecovery::GetNotedFilesCnt() const {
+    std::lock_guard const lock(m_mutex);
+    return m_u64NotedFiles;
+}
+
+std::vector<QNUIRecovery::RecoveryNote> QNUIRecovery::GetNotes() const {
+    std::lock_guard const lock(m_mutex);
+    return m_notes;
+}
+
+void QNUIRecovery::SetWaitsForRoom(bool bWaits) {
+    std::lock_guard const lock(m_mutex);
+    m_bWaitsForRoom = bWaits;
+}
+
+bool QNUIRecovery::WaitsForRoom() const {
+    std::lock_guard const lock(m_mutex);
+    return m_bWaitsForRoom;
+}
+
 std::uint64_t QNUIRecovery::GetDestinationFullCnt() const {
     std::lock_guard const lock(m_mutex);
     return m_u64DestinationFull;
@@ -281,6 +304,8 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
         m_u64RecoveredSize = 0;
         m_u64RecoveredFiles = 0;
         m_u64FailedFiles = 0;
+        m_u64NotedFiles = 0;
+        m_notes.clear();
         m_u64DestinationFull = 0;
         m_pCurrentNode = nullptr;
         handed.swap(m_filesToRecover);
@@ -298,8 +323,8 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
     std::string const destination = GetRecoveryPath();
     if (destination.empty()) {
         firstFailure = kResultNoDestination;
-    } else if (RecoveryPathIsSameDevice(destination.c_str())) {
-        firstFailure = kResultDestinationOnScannedDevice;
+    } else if (RESULT const prepared = PrepareDestination(destination); Failed(prepared)) {
+        firstFailure = prepared;
     } else {
         std::vector<IFileNode*> const files = handed ? std::move(*handed) : CheckedFiles();
         for (IFileNode* pNode : files) {
@@ -309,6 +334,8 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
             if (pCopyOut) result = RecoverNode(pNode, pCopyOut, destination);
             else FinishFile(pNode, {}, result);
             if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
+            // Nobody waits to make room: the files after this one would not fit either.
+            if (IsFullDestination(result) && !WaitsForRoom()) break;
         }
     }
     LetGoOfHeldFolder();
@@ -401,9 +428,14 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
             m_u64FileDone = 0;
         }
         result = pCopyOut->RecoverTo(claimed->writePath.c_str(), this, 0);
-        // A full destination paused the recovery: once the user resumes (having made room),
-        // this file is copied again from its start; a stop leaves it failed.
-        if (!IsFullDestination(result) || !Continued()) break;
+        if (!IsFullDestination(result)) break;
+        // The part written would stay under the file's own name while the recovery waits (or
+        // after a crash) looking recovered; emptied, it also gives its room back.
+        std::error_code error;
+        std::filesystem::resize_file(claimed->writePath, 0, error);
+        // Once the user resumes (having made room), this file is copied again from its start; a
+        // stop, or nobody to wait for, leaves it failed.
+        if (!PauseForRoom()) break;
         std::lock_guard const lock(m_mutex);
         m_u64RecoveredSize -= std::min(m_u64FileDone, m_u64RecoveredSize);
     }
@@ -429,12 +461,15 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
 
 void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT result) {
     FileReport report;
+    std::string const source = IsNotedCopy(result) ? GetPathByFileNode(pNode) : std::string();
     {
         std::lock_guard const lock(m_mutex);
         if (result == kResultRecoveryStopped) {
             // neither recovered nor failed: the user ended it
-        } else if (Succeeded(result) && !IsRecoveredCopy(result)) {
-            // written, but it may hold another deleted file's bytes: not counted as recovered
+        } else if (IsNotedCopy(result)) {
+            // written, but its bytes may not be the file's: counted apart, and named
+            ++m_u64NotedFiles;
+            m_notes.push_back(RecoveryNote{source, path, CopyRefusalWord(result)});
         } else if (Succeeded(result)) {
             ++m_u64RecoveredFiles;
             std::printf("===Recvoeried file(%llu):%s=====\n", static_cast<unsigned long long>(m_u64RecoveredFiles),
@@ -445,6 +480,9 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
         SetNeedUIUpdate(1);
         report = m_report;
     }
+    if (IsNotedCopy(result))
+        CatchExeception::WriteLog("Recovery: written with a note (%s): %s -> %s\r\n", CopyRefusalWord(result),
+                                  source.c_str(), path.c_str());
     if (report) report(pNode, path, result);
 }
 
@@ -464,11 +502,27 @@ void QNUIRecovery::UpdateProgress(_PROGRESS_INFO* pInfo) {
     record.u64Done = m_u64RecoveredSize;
     record.u64Error = pInfo->u64Error;
     SetProgressInfo(record);
-    if (IsFullDestination(pInfo->u64Error)) {
-        ++m_u64DestinationFull;
-        if (GetStatus() == OPERATION_RUNNING) SetStatusLocked(OPERATION_PAUSED);
-    }
     SetNeedUIUpdate(1);
+}
+
+bool QNUIRecovery::PauseForRoom() {
+    {
+        std::lock_guard const lock(m_mutex);
+        ++m_u64DestinationFull;
+        if (!m_bWaitsForRoom) return false;
+        if (GetStatus() == OPERATION_RUNNING) SetStatusLocked(OPERATION_PAUSED);
+        SetNeedUIUpdate(1);
+    }
+    return Continued();
+}
+
+RESULT QNUIRecovery::PrepareDestination(std::string const& path) const {
+    std::optional<platform::DestinationFolder> const located = platform::LocateDestination(path);
+    if (!located) return kResultNoDestinationPath;
+    // Checked where the folder would be made, before anything is made.
+    if (::access(located->existing.c_str(), W_OK) != 0) return kResultDestinationNotWritable;
+    if (RecoveryPathIsSameDevice(located->existing.c_str())) return kResultDestinationOnScannedDevice;
+    return platform::MakeDestination(*located) ? kResultSuccess : kResultNoDestinationPath;
 }
 
 bool QNUIRecovery::RecoveryPathIsSameDevice(char const* pszPath) const {

@@ -2,9 +2,10 @@
 // The recovery operation: copies every shown and checked file of the last scan, quick or deep,
 // into a destination folder, as the engine's progress sink. Files go into one numbered folder
 // per searcher type and recovery ("Fat_0001", "RAW_0001", "0001" for NTFS), then the volume and
-// the node's folders. A destination on the scanned device is refused before anything is
-// written; a destination that stops taking bytes pauses the recovery, and after a resume the
-// file is copied again.
+// the node's folders. A destination on the scanned device is refused before anything is made
+// or written; a destination that stops taking bytes pauses the recovery, and after a resume the
+// file is copied again (or, with nobody to make room, ends the recovery). A copy written with a
+// note ("chain lost", "possibly overwritten", "short") is counted apart from the recovered files.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -30,6 +31,8 @@ constexpr RESULT kResultNoDestination = MakeResult(kModuleUiModel, 0x121, kCodeB
 constexpr RESULT kResultDestinationOnScannedDevice = MakeResult(kModuleUiModel, 0x121, 0x121);
 /// A checked file had no copy-out object (its searcher found no partition).
 constexpr RESULT kResultNoCopyOut = MakeResult(kModuleUiModel, 0x121, kCodeMissingObject);
+/// The destination (the deepest folder of it that exists) takes no writes: nothing was made.
+constexpr RESULT kResultDestinationNotWritable = MakeResult(kModuleUiModel, 0x121, 0x123);
 /// A checked file's destination path could not be made.
 constexpr RESULT kResultNoDestinationPath = MakeResult(kModuleUiModel, 0x121, kCodeCannotCreate);
 /// A checked file could not be opened for reading.
@@ -82,6 +85,22 @@ public:
     std::uint64_t GetRecoveriedFilesCnt() const;
     /// Files that failed in this recovery (not written, or written only in part).
     std::uint64_t GetFailedFilesCnt() const;
+    /// Files written with a note in this recovery: neither recovered nor failed.
+    std::uint64_t GetNotedFilesCnt() const;
+    /// A file written with a note: its path on the scanned volume, where it was written, and
+    /// the note ("chain lost", "possibly overwritten", "short").
+    struct RecoveryNote {
+        std::string source;
+        std::string written;
+        std::string note;
+    };
+    /// The notes of this recovery, in the order the files were written.
+    std::vector<RecoveryNote> GetNotes() const;
+    /// Whether a destination that stops taking bytes pauses the recovery until the user makes
+    /// room (the default); without, the file fails and the recovery ends there: a script has
+    /// nobody to make room.
+    void SetWaitsForRoom(bool bWaits);
+    bool WaitsForRoom() const;
     /// How often the destination stopped taking bytes in this recovery.
     std::uint64_t GetDestinationFullCnt() const;
     IFileNode* GetCurrentRecoveryNode() const;
@@ -116,6 +135,11 @@ public:
     /// disk, any device stacked over them, or a mount of the scanned image. "Cannot tell"
     /// counts as yes. False for a null path.
     bool RecoveryPathIsSameDevice(char const* pszPath) const;
+    /// Makes the destination folder `path` ready: its deepest existing folder (links followed)
+    /// must take writes and lie off the scanned device, and only then are the missing folders
+    /// made. kResultDestinationNotWritable, kResultDestinationOnScannedDevice (nothing made), or
+    /// kResultNoDestinationPath when it cannot hold a folder or one cannot be made.
+    RESULT PrepareDestination(std::string const& path) const;
     /// Whether writing the file `pszPath` would write over the scanned image or device itself
     /// (links followed). False for a null path or a file that does not exist.
     bool PathIsScannedImage(char const* pszPath) const;
@@ -148,6 +172,10 @@ private:
     /// Releases copy-out objects; called without the lock held (each takes its own).
     static void ReleaseCopyOut(std::vector<IDataRecovery*> const& outgoing);
     void FinishFile(IFileNode* pNode, std::string const& path, RESULT result);
+    /// The destination stopped taking bytes (the file's part already emptied): counted, and
+    /// the recovery paused for the user to make room. Whether to copy the file again: false
+    /// after a stop, and at once when nobody waits.
+    bool PauseForRoom();
     /// Moves the total by what the node's opened reader (null: nothing is written) tells
     /// beyond the plan BytesToWrite made without it.
     void SettleTotal(IFileNode* pNode, IDataRecovery* pCopyOut, IFileReader const* pReader);
@@ -164,6 +192,9 @@ private:
     std::uint64_t m_u64FileTotal = 0;
     std::uint64_t m_u64RecoveredFiles = 0;
     std::uint64_t m_u64FailedFiles = 0;
+    std::uint64_t m_u64NotedFiles = 0;
+    std::vector<RecoveryNote> m_notes;
+    bool m_bWaitsForRoom = true;
     std::uint64_t m_u64DestinationFull = 0;
     std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
     std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned

@@ -50,7 +50,6 @@ std::string NumberedFolderName(std::string_view prefix, int iIndex) {
 
 std::optional<int> CreateNumberedFolder(std::filesystem::path const& destination, std::string_view prefix) {
     std::error_code error;
-    std::filesystem::create_directories(destination, error);
     if (!std::filesystem::is_directory(destination, error)) return std::nullopt;
     for (int iIndex = 1; iIndex <= kMaxNumberedFolders; ++iIndex) {
         std::filesystem::path const candidate = destination / NumberedFolderName(prefix, iIndex);

@@ -15,8 +15,8 @@ namespace uimodel {
 /// "<prefix><index as %04d>".
 std::string NumberedFolderName(std::string_view prefix, int iIndex);
 
-/// Makes `destination` (with missing parents) and then the first "<prefix>NNNN" inside it that
-/// does not exist yet, counting from 1; its index, or nothing when no folder could be made.
+/// Makes the first "<prefix>NNNN" inside the folder `destination` (made and checked before)
+/// that does not exist yet, counting from 1; its index, or nothing when no folder could be made.
 std::optional<int> CreateNumberedFolder(std::filesystem::path const& destination, std::string_view prefix);
 
 /// A folder made for recovered files, held open: its files are claimed and written through the

@@ -54,6 +54,7 @@ TEST(HookScan, ScansTheImagesDiskToTheEndAndReportsWhatTheFoundLabelShows) {
   EXPECT_EQ(app::HookScanState(true), "stopped");
   EXPECT_EQ(app::HookExitCode("stopped"), 1);
   EXPECT_EQ(app::HookExitCode("failed"), 1);
+  EXPECT_EQ(app::HookExitCode("noted"), 3) << "files written with notes: neither clean nor failed";
 }
 
 TEST(HookScan, AnImageThatCannotBeListedInstallsNothing) {

@@ -93,7 +93,7 @@ TEST(ProgressDialog, TheBarFillsByPercentAndTheNameIsElidedInTheMiddle) {
 
 TEST(EndDialogs, CompleteOnlyWithoutFailuresSharesAndTheFolderLinkOpenTheirAddresses) {
   CatchUrls urls;
-  QNScanEndSaveWindowController done(QStringLiteral("/media/backup/found"), 0);
+  QNScanEndSaveWindowController done(QStringLiteral("/media/backup/found"), 0, 0);
   EXPECT_EQ(done.recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_END_TITLE"));
   done.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&done));
@@ -117,9 +117,14 @@ TEST(EndDialogs, CompleteOnlyWithoutFailuresSharesAndTheFolderLinkOpenTheirAddre
     }
   EXPECT_TRUE(blue);
 
-  QNScanEndSaveWindowController failed(QStringLiteral("/media/backup/found"), 1);
+  QNScanEndSaveWindowController failed(QStringLiteral("/media/backup/found"), 1, 0);
   EXPECT_EQ(failed.recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_FAILED_TITLE"));
   EXPECT_TRUE(failed.recoveryEndNode()->text().startsWith(QStringLiteral("1 "))) << failed.recoveryEndNode()->text().toStdString();
+  // Copies written with notes are not a complete recovery either, and are counted apart.
+  QNScanEndSaveWindowController noted(QStringLiteral("/media/backup/found"), 0, 2);
+  EXPECT_EQ(noted.recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_NOTED_TITLE"));
+  EXPECT_EQ(noted.recoveryEndNode()->text(), app::Text("PAGE_FOUR_RECOVER_NOTED_NODE").arg(2) + QLatin1Char(' ') +
+                                                 app::Text("PAGE_FOUR_RECOVER_END_NODE"));
 
   QNScanNotEndSaveWindowController stopped;
   stopped.changeRecoveryFilesPoint(16777217, QString());

@@ -44,6 +44,22 @@ TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
   ASSERT_TRUE(window.ScanToEnd());
   window.CheckEveryRow();
 
+  // The folder dialog makes no folder there: its "New Folder" is off on the scanned volume only.
+  QPointer<QFileDialog> dialog;
+  QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window,
+                   [&](QFileDialog* d) { dialog = d; });
+  window.recovrtyButtonClick();
+  ASSERT_NE(dialog, nullptr);
+  auto* newFolder = dialog->findChild<QAbstractButton*>(QStringLiteral("newFolderButton"));
+  ASSERT_NE(newFolder, nullptr);
+  dialog->setDirectory(QString::fromStdString(mount + "/out"));
+  EXPECT_TRUE(dialog->testOption(QFileDialog::ReadOnly));
+  EXPECT_FALSE(newFolder->isEnabled());
+  dialog->setDirectory(QString::fromStdString(temp.Path()));
+  EXPECT_FALSE(dialog->testOption(QFileDialog::ReadOnly));
+  EXPECT_TRUE(newFolder->isEnabled());
+  dialog->reject();
+
   window.recoverToFolder(QString::fromStdString(mount + "/out"));
   ASSERT_EQ(window.sheets.size(), 1);
   QMessageBox* box = window.LastSheet();
@@ -52,8 +68,6 @@ TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
   EXPECT_EQ(box->buttons().size(), 2) << "choose again and cancel only";
   box->escapeButton()->click();
 
-  QPointer<QFileDialog> dialog;
-  QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window, [&](QFileDialog* d) { dialog = d; });
   window.exportButtonAction();
   ASSERT_NE(dialog, nullptr);
   dialog->selectFile(QString::fromStdString(mount + "/out/scan.rsf"));

@@ -7,13 +7,16 @@
 # (--load) to the same count and recovers the same bytes. By keyboard alone (xdotool) the files
 # are recovered the same way, with pictures of the dialogs. A save onto the image, or a link to
 # it, is refused. An image cut inside its last file
-# recovers the others and reports that one as failed, never as success.
+# recovers the others and reports that one as failed, never as success; a file whose entry
+# claims more than its clusters hold is written with a note and the run ends as "noted". As root:
+# a destination that fills ends the run as failed with no file cut short, and a destination on
+# the scanned volume, mounted, is refused with nothing made there.
 #
 #   quorin_recovery_e2e.sh <quorin> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 quorin=$(realpath "$1") out=$(realpath -m "$2")
-for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum; do
+for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum dd; do
   command -v "$tool" >/dev/null || { echo "quorin_recovery_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 rm -rf "$out"; mkdir -p "$out/src"
@@ -140,6 +143,71 @@ got=$(find "$dest" -type f)
 [ "$(echo "$got" | wc -l)" = 1 ] && [ "$(basename "$got")" = sunset.jpg ] &&
   [ "$(sha256sum <"$got")" = "$(sha256sum <"$out/src/Pictures/Holiday/sunset.jpg")" ] ||
   { echo "quorin_recovery_e2e: the searched file alone was not recovered byte-exact: $got" >&2; exit 1; }
+
+# A copy in doubt is no clean run: a file whose entry claims more than its clusters hold is
+# written with the note "short", named in the log and counted apart (noted=1), and the run ends
+# as "noted" with exit status 3.
+# runrc <args...>: the RESULT line in $line, the exit status in $rc; a run that waits is ended.
+runrc() { rc=0; line=$(timeout 300 xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" "$@" --quit-when-done 2>"$out/stderr.log" | grep '^RESULT') || rc=$?; }
+cp "$image" "$out/noted.img"
+entry=$(grep -obUa "SUNSET  JPG" "$out/noted.img" | head -1 | cut -d: -f1)
+printf '\xf0\xff\xff\x0f' | dd of="$out/noted.img" bs=1 seek=$((entry + 28)) conv=notrunc status=none
+runrc --scan "$out/noted.img" --recover-to "$out/noted"
+echo "noted: $line (exit $rc)"
+[[ $rc == 3 && $line == *"state=noted"* && $line == *"failed=0"* && $line == *"noted=1"* ]] || { cat "$out/stderr.log" >&2; echo "quorin_recovery_e2e: a short copy was not told apart: $line (exit $rc)" >&2; exit 1; }
+grep -q "Written with a note (.*short.*sunset.jpg" "$out/stderr.log" && grep -q "^  short: .*sunset.jpg -> " "$out/stderr.log" ||
+  { echo "quorin_recovery_e2e: the log does not name the short copy" >&2; exit 1; }
+
+if [ "$(id -u)" = 0 ] && command -v losetup >/dev/null && mount -t tmpfs -o size=64k tmpfs "$(mkdir -p "$out/probe" && echo "$out/probe")" 2>/dev/null; then
+  umount "$out/probe"
+  e2e_on_exit 'umount "$out/small" "$out/mnt" 2>/dev/null || true'
+  # A destination that fills ends a scripted run as failed at once, naming the file being
+  # written; every file left there is whole, none cut short under its own name. Forty files of
+  # 3,000 bytes pass the free-space check of a 132 KiB tmpfs, where each takes a 4 KiB page.
+  mkdir -p "$out/small" "$out/many"
+  mkfs.fat -F 32 -C "$out/many.img" 65536 >/dev/null
+  for n in $(seq 40); do head -c 3000 /dev/urandom >"$out/many/f$n.bin"; done
+  mcopy -i "$out/many.img" "$out"/many/*.bin ::/
+  mount -t tmpfs -o size=132k tmpfs "$out/small"
+  runrc --scan "$out/many.img" --recover-to "$out/small/dest"
+  echo "full: $line (exit $rc)"
+  [[ $rc == 1 && $line == *"state=failed"* && $line == *"failed=1"* ]] || { cat "$out/stderr.log" >&2; echo "quorin_recovery_e2e: a full destination: $line (exit $rc)" >&2; exit 1; }
+  grep -q "Not recovered (0x[0-9a-f]*, destination full): /" "$out/stderr.log" || { echo "quorin_recovery_e2e: the file that did not fit is not named" >&2; exit 1; }
+  originals=$(sha256sum "$out"/many/*.bin | cut -d' ' -f1)
+  while IFS= read -r -d '' file; do
+    grep -qx "$(sha256sum <"$file" | cut -d' ' -f1)" <<<"$originals" || { echo "quorin_recovery_e2e: $file is not a whole file" >&2; exit 1; }
+  done < <(find "$out/small/dest" -type f -print0)
+  umount "$out/small"
+
+  # A destination on the scanned volume, mounted: refused however it is named (the mount's
+  # root, a folder fifty levels below it, a link into it), with --open-image and with a load
+  # that fails too; nothing is made there. The FAT image where the kernel mounts FAT, else an
+  # exFAT image through FUSE over a loop device.
+  mkdir -p "$out/mnt"
+  scanned=$image
+  if ! mount -o loop "$image" "$out/mnt" 2>/dev/null; then
+    scanned=$out/exfat.img
+    truncate -s 32M "$scanned" && mkfs.exfat "$scanned" >/dev/null
+    loop=$(losetup -f --show "$scanned")
+    e2e_on_exit "losetup -d $loop"
+    mount.exfat-fuse "$loop" "$out/mnt" >/dev/null
+    head -c 5000 /dev/urandom >"$out/mnt/file.bin"; sync
+  fi
+  before=$(find "$out/mnt" | sort)
+  deep=$out/mnt; for n in $(seq 50); do deep=$deep/level$n; done
+  ln -sfn "$out/mnt" "$out/into"
+  printf 'not a results file' >"$out/bad.rsf"
+  for args in "--scan $scanned --recover-to $out/mnt" "--scan $scanned --recover-to $deep" \
+              "--open-image $scanned --recover-to $out/into/new" "--scan $scanned --load $out/bad.rsf --recover-to $out/mnt/new"; do
+    runrc $args
+    echo "on the scanned volume: $line (exit $rc)"
+    [[ $rc != 0 && $line == *"state=failed"* ]] || { cat "$out/stderr.log" >&2; echo "quorin_recovery_e2e: not refused: $args" >&2; exit 1; }
+    [ "$(find "$out/mnt" | sort)" = "$before" ] || { echo "quorin_recovery_e2e: something was made on the scanned volume: $args" >&2; exit 1; }
+  done
+  umount "$out/mnt"
+else
+  echo "quorin_recovery_e2e: the full destination and the mounted volume skipped: they need root, tmpfs and loop devices" >&2
+fi
 
 # Cut inside the last file written: its later clusters lie past the end of the image.
 printf 'QUORIN-CUT-MARKER\n' >"$out/last.txt"

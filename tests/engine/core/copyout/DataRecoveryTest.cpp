@@ -186,6 +186,9 @@ TEST_F(CopyOutTest, HostileSizeStopsWhereTheRunsEnd) {
     RESULT const result = m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0);
     EXPECT_EQ(result, CopyNoteResult(kCodeShortData));
     EXPECT_FALSE(IsRecoveredCopy(result));
+    // Every note is counted apart from the files recovered: a guessed chain too.
+    for (std::uint32_t u32Note : {kCodeShortData, kCodeChainLost, kCodePossiblyOverwritten})
+        EXPECT_TRUE(IsNotedCopy(CopyNoteResult(u32Note)) && !IsRecoveredCopy(CopyNoteResult(u32Note))) << u32Note;
     EXPECT_EQ(copyouttest::ReadWholeFile(m_temp.File("out")), Expected(runs, 4 * 512));
 
     // Runs the device's end cuts (a partial image) hold what the size says: bytes are missing,
