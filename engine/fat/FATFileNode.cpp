@@ -21,7 +21,7 @@ void CFATFileNode::SetFileProperties(std::unique_ptr<CFATFileProperties> pProper
     SetNodeID(m_pProperties->GetFirstClusterNum());
     SetParentNodeID(m_pProperties->GetParentFirstClusterNum());
     SetMetaDataSector(m_pProperties->GetMetaDataSector());
-    std::printf("=====%s====== Current:%llx Parent:%llx\n", m_pProperties->GetFileName(),
+    std::fprintf(stderr, "=====%s====== Current:%llx Parent:%llx\n", m_pProperties->GetFileName(),
                 static_cast<unsigned long long>(GetCurrentNodeID()),
                 static_cast<unsigned long long>(GetParentNodeID()));
 }

@@ -105,7 +105,7 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         if (!pProperties) return;
         auto [it, bNew] = byCluster.emplace(pProperties->GetFirstClusterNum(), pNode);
         if (bNew) return;
-        std::printf("\r\n ############firstCluNum=%lld,fileName=%s\r\n######", pProperties->GetFirstClusterNum(),
+        std::fprintf(stderr, "\r\n ############firstCluNum=%lld,fileName=%s\r\n######", pProperties->GetFirstClusterNum(),
                     pNode->GetFileName());
         if (NamesNoFile(*it->second) && !NamesNoFile(*pNode)) it->second = pNode;
     };

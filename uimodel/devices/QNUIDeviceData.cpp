@@ -76,6 +76,7 @@ void QNUIDeviceData::InitDeviceInfo() {
     }
     GetDiskStorageMap(1);
     GetVolumeStorageMap(1);
+    ParkListedDevices();
     m_iInitState = DEVICE_INIT_READY;
 }
 
@@ -108,6 +109,12 @@ int QNUIDeviceData::DiskIndexOfImage(std::string const& path) const {
         if (SameFile(devicePath, path) || platform::IsFileTheDevice(path, devicePath)) return entry.first;
     }
     return -1;
+}
+
+void QNUIDeviceData::ParkListedDevices() const {
+    for (auto const& entry : m_disks) entry.second->IOCtl(kIoCtlParkNode, nullptr);
+    for (auto const& entry : m_volumes)
+        for (IStorageDevice* pVolume : entry.second) pVolume->IOCtl(kIoCtlParkNode, nullptr);
 }
 
 IEnumDeviceEx* QNUIDeviceData::EnumeratorOf(IStorageDevice const* pDisk) const {
@@ -144,6 +151,7 @@ void QNUIDeviceData::GetAllDeviceInfo(std::vector<_DiskVolumeData>& rows) const 
         _DiskVolumeData row;
         if (!GetDiskDataByStorage(pDisk, row)) continue;
         GetDiskVolumeInfo(pDisk, row.children);
+        for (_DiskVolumeData& volume : row.children) volume.devicePath = row.devicePath;
         rows.push_back(std::move(row));
     }
 }
@@ -173,6 +181,7 @@ bool QNUIDeviceData::GetDiskDataByDiskInfo(CCollectDiskDeviceInfoStruct const* p
     if (!pInfo || pInfo->u32State != 0) return false;
     row.name = Text(pInfo->szName);
     row.secondName = Text(pInfo->szBsdName);
+    row.devicePath = Text(pInfo->szDevicePath);
     row.s64Capacity = Capacity(pInfo->s64TotalSectors, pInfo->s64SectorSize);
     row.s64Used = 0;
     row.iIsDiskImage = pInfo->u32BusType == DISK_BUS_VIRTUAL ? 1 : 0;

@@ -70,6 +70,9 @@ public:
     static bool IsVolumeStorageSupported(IStorageDevice* pVolume);
 
 private:
+    /// Lets every listed node go until it is read: a medium detached while the list shows is
+    /// not held open (and so not kept listed) by the list.
+    void ParkListedDevices() const;
     /// The enumerator that listed `pDisk`: the machine's or the images'.
     IEnumDeviceEx* EnumeratorOf(IStorageDevice const* pDisk) const;
 

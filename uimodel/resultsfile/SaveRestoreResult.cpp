@@ -33,6 +33,32 @@ int Logged(int iCode, char const* pszFunction, int iLine) {
 }
 #define RESULTS_FAIL(code) Logged((code), __func__, __LINE__)
 
+/// The frames before the nodes: 0, or the ResultsFileError of the first that does not read.
+int ReadFrontFrames(IRSData& archive, std::optional<StoredController>& controller, std::optional<_DiskVolumeData>& row) {
+    if (!ReadHeader(archive)) return RESULTS_BAD_HEADER;
+    try {
+        controller = ReadControllerFrame(archive);
+    } catch (IRSException const&) {
+    }
+    if (!controller) return RESULTS_BAD_CONTROLLER;
+    try {
+        row = ReadDeviceFrame(archive);
+    } catch (IRSException const&) {
+    }
+    return row ? RESULTS_OK : RESULTS_BAD_DEVICE;
+}
+
+/// Ends the archive's reading however the reader left it.
+struct ArchiveCloser {
+    IRSData& archive;
+    ~ArchiveCloser() {
+        try {
+            archive.EndRS();
+        } catch (IRSException const&) {
+        }
+    }
+};
+
 bool SameDevice(_DiskVolumeData const& row, _DiskVolumeData const& saved) {
     return row.name == saved.name && row.iFileSystem == saved.iFileSystem && row.s64Capacity == saved.s64Capacity;
 }
@@ -154,29 +180,11 @@ int SaveRestoreResult::Restore(std::string const& path, CJobProgress& progress) 
     std::unique_ptr<IRSData> pArchive = CreateRSData(RS_MODE_READ);
     if (!pArchive) return RESULTS_FAIL(RESULTS_NO_ARCHIVE);
     if (!pArchive->StartRS(path.c_str(), 0)) return RESULTS_FAIL(RESULTS_CANNOT_OPEN);
-    struct Closer {
-        IRSData& archive;
-        ~Closer() {
-            try {
-                archive.EndRS();
-            } catch (IRSException const&) {
-            }
-        }
-    } const closer{*pArchive};
+    ArchiveCloser const closer{*pArchive};
 
     std::optional<StoredController> controller;
     std::optional<_DiskVolumeData> row;
-    if (!ReadHeader(*pArchive)) return RESULTS_FAIL(RESULTS_BAD_HEADER);
-    try {
-        controller = ReadControllerFrame(*pArchive);
-    } catch (IRSException const&) {
-    }
-    if (!controller) return RESULTS_FAIL(RESULTS_BAD_CONTROLLER);
-    try {
-        row = ReadDeviceFrame(*pArchive);
-    } catch (IRSException const&) {
-    }
-    if (!row) return RESULTS_FAIL(RESULTS_BAD_DEVICE);
+    if (int const iCode = ReadFrontFrames(*pArchive, controller, row)) return RESULTS_FAIL(iCode);
     progress.IncProgress();
 
     IStorageDevice* pDevice = GetFromDiskVolumeData(*row);
@@ -187,6 +195,17 @@ int SaveRestoreResult::Restore(std::string const& path, CJobProgress& progress) 
     m_scan.SetOpTreeFinished(1);
     pSink->DetachArchive();
     return pSink->GetError() != 0 ? RESULTS_FAIL(RESULTS_DAMAGED_NODES) : RESULTS_OK;
+}
+
+SavedDeviceAnswer SaveRestoreResult::FindSavedDevice(char const* pszPath, _DiskVolumeData& saved) {
+    std::unique_ptr<IRSData> pArchive = CreateRSData(RS_MODE_READ);
+    if (!pszPath || !pArchive || !pArchive->StartRS(pszPath, 0)) return SavedDeviceAnswer::Unreadable;
+    ArchiveCloser const closer{*pArchive};
+    std::optional<StoredController> controller;
+    std::optional<_DiskVolumeData> row;
+    if (ReadFrontFrames(*pArchive, controller, row) != RESULTS_OK) return SavedDeviceAnswer::Unreadable;
+    saved = *row;
+    return GetFromDiskVolumeData(saved) ? SavedDeviceAnswer::Attached : SavedDeviceAnswer::NotAttached;
 }
 
 IStorageDevice* SaveRestoreResult::GetFromDiskVolumeData(_DiskVolumeData const& saved) {

@@ -29,6 +29,13 @@ class CJobProgress;
 struct SavedScan;
 }
 
+/// Whether the device a results file was made from is attached.
+enum class SavedDeviceAnswer {
+    Attached,     // listed now: the file loads
+    NotAttached,  // readable, but no listed device matches the one it names
+    Unreadable,   // no header, controller or device frame could be read
+};
+
 class SaveRestoreResult {
 public:
     /// Over `scan` and `devices`, and the recovery operation over that scan when there is one
@@ -52,6 +59,11 @@ public:
     /// system and capacity match too; else the first disk row, or volume row of a disk, that
     /// matches all three (a disk before its volumes). Null when none does.
     IStorageDevice* GetFromDiskVolumeData(_DiskVolumeData const& saved);
+
+    /// Reads the device row of the results file `pszPath` into `saved` and looks for that
+    /// device among the listed ones (listing them first when they never were). Only while no
+    /// save or load runs: it lists the devices on the calling thread.
+    SavedDeviceAnswer FindSavedDevice(char const* pszPath, _DiskVolumeData& saved);
 
     /// How long a load waits before it starts, so that its progress window is up; 1 s.
     void SetLoadPause(std::chrono::milliseconds pause) { m_loadPause = pause; }

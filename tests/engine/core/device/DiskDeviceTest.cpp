@@ -135,9 +135,9 @@ TEST(DiskDeviceTailTest, ImageWithPartialLastSectorCountsWholeSectorsAndZeroFill
 TEST(DiskDeviceOpenTest, MissingNodeFailsSilentlyWithCode1) {
     testsupport::TempDir dir;
     DevicePtr pDisk(CreateDiskDevice(dir.File("absent.img").c_str()));
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(pDisk->Open(), 0);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     ExpectCode(*pDisk, kCodeIoFailure);
 }
 
@@ -151,9 +151,9 @@ TEST(DiskDeviceOpenTest, UnreadableNodePrintsPermissionDenied) {
 
     auto openAndReport = [&](std::string& printed) {
         DevicePtr pDisk(CreateDiskDevice(image.c_str()));
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         int const iOpened = pDisk->Open();
-        printed = ::testing::internal::GetCapturedStdout();
+        printed = ::testing::internal::GetCapturedStderr();
         return iOpened == 0 && ResultCode(pDisk->GetLastError()) == kCodeIoFailure &&
                ResultModule(pDisk->GetLastError()) == kModuleStorageDevice;
     };
@@ -196,9 +196,9 @@ TEST(DiskDeviceOpenTest, NodesThatAreNeitherDiskNorImageFailWithCode1) {
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         DevicePtr pDisk(CreateDiskDevice(c.path.c_str()));
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(pDisk->Open(), 0);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.printed);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.printed);
         ExpectCode(*pDisk, kCodeIoFailure);
     }
 }
