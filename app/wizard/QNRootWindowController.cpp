@@ -29,7 +29,6 @@
 #include "app/wizard/QNSelectTypeViewController.h"
 #include "engine/IEnumDeviceEx.h"
 #include "uimodel/facade/QNUIController.h"
-#include "uimodel/resultsfile/SaveRestoreResult.h"
 #include "uimodel/support/PublicUtilities.h"
 
 namespace app {
@@ -180,7 +179,19 @@ void QNRootWindowController::selectTypesContinouButtonClick() {
     QNUIController::NotifiyDeviceInfoAfterInit(kListReady.toStdString());
 }
 
+bool QNRootWindowController::afterList(std::function<void()> step) {
+    if (!m_waitingForList) return false;
+    // The file the user chose is taken once the list is made, never dropped.
+    m_afterList = std::move(step);
+    return true;
+}
+
 void QNRootWindowController::InitFinished() {
+    listReady();
+    if (!m_waitingForList && m_afterList) std::exchange(m_afterList, nullptr)();
+}
+
+void QNRootWindowController::listReady() {
     m_waitingForList = false;
     m_typePage->setBusy(false);
     const bool refresh = std::exchange(m_refreshing, false);
@@ -226,6 +237,14 @@ void QNRootWindowController::listedAgain(std::vector<std::unique_ptr<uimodel::Di
         return;
     }
     if (scan && m_diskPage->selectDiskVolume()) openResults(m_diskPage->takeChoice());
+}
+
+void QNRootWindowController::relistDiskPage() {
+    if (m_whichPage != 3) return;
+    std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
+    QNUIController::GetDeviceInfoToArray(disks);
+    m_diskPage->updateDisks(std::move(disks));
+    showListState();
 }
 
 void QNRootWindowController::showListState() {
@@ -327,7 +346,8 @@ bool QNRootWindowController::listImage(const QString& image, int& diskIndex) {
 }
 
 void QNRootWindowController::openDiskImage(const QString& path) {
-    if (m_whichPage != 3 || m_results || m_waitingForList) return;
+    if (m_whichPage != 3 || m_results) return;
+    if (afterList([this, path] { openDiskImage(path); })) return;
     int diskIndex = -1;
     if (!listImage(path, diskIndex)) return;
     std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
@@ -340,10 +360,12 @@ void QNRootWindowController::openDiskImage(const QString& path) {
 }
 
 void QNRootWindowController::importFile(const QString& path) {
-    if (m_results || m_progressWindow || m_waitingForList) return;
+    if (m_results || m_progressWindow) return;
+    if (afterList([this, path] { importFile(path); })) return;
     uimodel::_DiskVolumeData saved;
-    if (QNUIController::FindResultsFileDevice(QFile::encodeName(path).toStdString(), saved) ==
-        uimodel::SavedDeviceAnswer::NotAttached) {
+    const auto answer = QNUIController::FindResultsFileDevice(QFile::encodeName(path).toStdString(), saved);
+    relistDiskPage();
+    if (answer == uimodel::SavedDeviceAnswer::NotAttached) {
         askForImageOf(path, saved);
         return;
     }
@@ -369,17 +391,13 @@ void QNRootWindowController::askForImageOf(const QString& path, const uimodel::_
 
 void QNRootWindowController::loadWithImage(const QString& path, const QString& image,
                                            const uimodel::_DiskVolumeData& saved) {
-    if (m_results || m_progressWindow || m_waitingForList) return;
+    if (m_results || m_progressWindow) return;
+    if (afterList([this, path, image, saved] { loadWithImage(path, image, saved); })) return;
     int diskIndex = -1;
     if (!listImage(image, diskIndex)) return;
-    if (m_whichPage == 3) {
-        std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
-        QNUIController::GetDeviceInfoToArray(disks);
-        m_diskPage->setDisks(std::move(disks));
-        showListState();
-    }
     uimodel::_DiskVolumeData again;
     const auto answer = QNUIController::FindResultsFileDevice(QFile::encodeName(path).toStdString(), again);
+    relistDiskPage();
     if (answer == uimodel::SavedDeviceAnswer::NotAttached) {
         qWarning("%s does not hold the disk %s was made from", qUtf8Printable(image), qUtf8Printable(path));
         openSheet(QStringLiteral("imageNotMatchedSheet"),

@@ -78,6 +78,9 @@ protected:
 
 private:
     void InitFinished();
+    void listReady();
+    // While the list is being made, keeps `step` for its end (true); false when none is made.
+    bool afterList(std::function<void()> step);
     void refreshDevices();
     void showMessage(const QString& text);
     void openResults(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
@@ -90,6 +93,8 @@ private:
     bool listImage(const QString& image, int& diskIndex);
     // The "could not be listed" banner, shown while the last listing failed.
     void showListState();
+    // The disk page's rows made again after the model listed the devices on this thread.
+    void relistDiskPage();
     // The disk page's list made again as media came or went; `scan`: Continue waits for it.
     void listedAgain(std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks, bool scan);
     void openSheet(const QString& name, const SheetTexts& texts, std::function<void(int)> done);
@@ -106,6 +111,7 @@ private:
     bool m_refreshing = false;  // the list asked for is the disk page's refresh
     bool m_refreshAgain = false;   // media came or went while the refresh ran
     bool m_scanWhenListed = false;  // Continue was pressed while the refresh ran
+    std::function<void()> m_afterList;  // a file chosen while the list was made
 };
 
 }  // namespace app

@@ -15,6 +15,7 @@
 #include "engine/Result.h"
 #include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/devices/DiskVolumeData.h"
+#include "uimodel/resultsfile/SavedDeviceAnswer.h"
 #include "uimodel/thumbnails/ThumbnailDecoder.h"
 #include "uimodel/trees/TreeBatch.h"
 
@@ -29,7 +30,6 @@ class QNSaveAndRestoreNodeOperate;
 class QNUIRecovery;
 class QNUIThumbnails;
 class SaveRestoreResult;
-enum class SavedDeviceAnswer;
 struct Thumbnail;
 
 using FileNodeList = std::vector<IFileNode*>;
@@ -175,7 +175,8 @@ public:
     /// recovery copies); kResultsFileBadArgument for an empty path.
     static int beginSaveOrRestoreNode(bool bSave, std::string const& path, std::string const& postName = "QueryProgressInfo");
     /// The device the results file `path` was made from (out: `saved`) and whether it is listed
-    /// now, listing the devices on this thread when they never were. nullopt while a job runs.
+    /// now. Lists the devices again on this thread first, as RefreshDeviceInfo does (the
+    /// disk page's rows must be made again after it); nullopt while a job runs.
     static std::optional<SavedDeviceAnswer> FindResultsFileDevice(std::string const& path, _DiskVolumeData& saved);
     /// A poller over the save-and-restore operation alone, posting "QueryProgressInfo" while it
     /// raises updates and once at its end; nothing when a results-file poller already runs.

@@ -62,16 +62,6 @@ int QNUIController::beginSaveOrRestoreNode(bool bSave, std::string const& path, 
     return iStarted;
 }
 
-std::optional<SavedDeviceAnswer> QNUIController::FindResultsFileDevice(std::string const& path, _DiskVolumeData& saved) {
-    Model const& model = GetModel();
-    if (!model.pResults || !model.pScan->IsOperationExit() || IsRecoveryRunning() ||
-        (model.pSaver && !model.pSaver->IsOperationExit()) || GetFacadeJobs().filePoller.Running())
-        return std::nullopt;
-    // The list the enumerating thread made is the one to look in.
-    if (std::optional<std::thread>& listing = GetFacadeJobs().deviceList; listing && listing->joinable()) listing->join();
-    return model.pResults->FindSavedDevice(path.c_str(), saved);
-}
-
 bool QNUIController::IsResultsFileJobRunning() {
     QNSaveAndRestoreNodeOperate const* pSaver = GetModel().pSaver;
     return pSaver && !pSaver->IsOperationExit();

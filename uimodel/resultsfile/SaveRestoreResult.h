@@ -14,6 +14,7 @@
 #include "engine/Types.h"
 #include "uimodel/devices/DiskVolumeData.h"
 #include "uimodel/operation/JobThread.h"
+#include "uimodel/resultsfile/SavedDeviceAnswer.h"
 
 class IProgress;
 class IStorageDevice;
@@ -28,13 +29,6 @@ namespace resultsfile {
 class CJobProgress;
 struct SavedScan;
 }
-
-/// Whether the device a results file was made from is attached.
-enum class SavedDeviceAnswer {
-    Attached,     // listed now: the file loads
-    NotAttached,  // readable, but no listed device matches the one it names
-    Unreadable,   // no header, controller or device frame could be read
-};
 
 class SaveRestoreResult {
 public:
