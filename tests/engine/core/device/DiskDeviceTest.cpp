@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <cstdint>
 #include <memory>
 #include <thread>
@@ -87,6 +88,41 @@ TEST_F(DiskDeviceImageTest, ReadAfterCloseFailsWithCode1) {
     std::vector<std::uint8_t> buffer(kStampUnit);
     EXPECT_EQ(pDisk->ReadSector(buffer.data(), 0, 1), 0);
     ExpectCode(*pDisk, kCodeIoFailure);
+}
+
+// How many of this process's descriptors are open on `path`.
+int DescriptorsOn(std::string const& path) {
+    struct stat wanted {};
+    if (::stat(path.c_str(), &wanted) != 0) return -1;
+    int iCount = 0;
+    for (auto const& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        struct stat st {};
+        if (::stat(entry.path().c_str(), &st) == 0 && st.st_dev == wanted.st_dev && st.st_ino == wanted.st_ino) ++iCount;
+    }
+    return iCount;
+}
+
+// A listed device lets its node go and opens it again when read, but only while the node is
+// still the file it listed: a file put in its place under the same name is never read.
+TEST_F(DiskDeviceImageTest, AParkedDeviceHoldsNoDescriptorAndReopensOnlyTheSameFile) {
+    DevicePtr pDisk = OpenDisk(m_image);
+    EXPECT_EQ(DescriptorsOn(m_image), 1);
+    EXPECT_EQ(pDisk->IOCtl(kIoCtlParkNode, nullptr), 1);
+    EXPECT_EQ(DescriptorsOn(m_image), 0);
+    EXPECT_EQ(pDisk->GetTotalSectors(), 100);  // its geometry stays
+    std::vector<std::uint8_t> buffer(3 * kStampUnit);
+    ASSERT_TRUE(pDisk->ReadSector(buffer.data(), 40, 3));
+    EXPECT_TRUE(IsStamped(buffer, 40));
+    EXPECT_EQ(DescriptorsOn(m_image), 1);
+
+    EXPECT_EQ(pDisk->IOCtl(kIoCtlParkNode, nullptr), 1);
+    std::string const other = m_dir.File("other.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(other, kSectors));  // the same size, another file
+    std::filesystem::rename(other, m_image);
+    EXPECT_EQ(pDisk->ReadSector(buffer.data(), 40, 3), 0);
+    ExpectCode(*pDisk, kCodeIoFailure);
+    EXPECT_EQ(DescriptorsOn(m_image), 0);
+    EXPECT_EQ(pDisk->Close(), 1);  // a parked device still counted as held
 }
 
 TEST_F(DiskDeviceImageTest, TwoThreadsReadingDifferentRangesGetTheirOwnContent) {

@@ -35,7 +35,7 @@ std::string LongMessage() {
 
 }  // namespace
 
-TEST(CatchExeceptionTest, CutsLongMessageAfter1999CharactersOnStdoutAndInFile) {
+TEST(CatchExeceptionTest, CutsLongMessageAfter1999CharactersOnStderrAndInFile) {
     testsupport::TempDir dir;
     SetAppWorkPathOverride(dir.Path().c_str());
     std::string const message = LongMessage();
@@ -80,7 +80,7 @@ TEST(CatchExeceptionTest, UnwritableWorkFolderStillPrintsAndReturnsLength) {
     EXPECT_EQ(iLength, static_cast<int>(printed.size()));
 }
 
-TEST(CatchExeceptionTest, FailedWriteIsReportedOnStdout) {
+TEST(CatchExeceptionTest, FailedWriteIsReportedOnStderr) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "/dev/full is not writable here";
     testsupport::TempDir dir;
     ASSERT_EQ(symlink("/dev/full", dir.File("quorinlab.log").c_str()), 0);  // opens, then every write fails
