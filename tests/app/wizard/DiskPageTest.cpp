@@ -18,6 +18,8 @@
 #include "engine/IEnumDeviceEx.h"
 #include "support/TempDir.h"
 #include "uimodel/devices/QNUIDeviceData.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/scan/QNUIScan.h"
 
 #include <unistd.h>
 
@@ -222,6 +224,31 @@ TEST(DiskPage, AnImageOpenedFromThePageIsListedOnce) {
       << box->informativeText().toStdString();
   box->close();
   EXPECT_EQ(imageRows(), 1);
+
+  // Media come and go every 100 ms while the page shows: the choice stays on the noise image
+  // (not row 1), and a Continue pressed meanwhile waits for the list and scans that image.
+  root.openDiskImage(QString::fromStdString(noise));
+  app::results::QNDeletailWindowController* opened = nullptr;
+  QObject::connect(&root, &app::QNRootWindowController::resultsWindowOpened, &root,
+                   [&](app::results::QNDeletailWindowController* window) { opened = window; });
+  for (int step = 0; step < 20; ++step) {
+    app::NotificationCenter::instance().post(step % 2 ? QStringLiteral("RefreshDetachDevice") : QStringLiteral("RefreshAttachDevice"));
+    if (step == 10) root.diskPage()->continueButton()->click();
+    QTest::qWait(100);
+    if (opened) continue;
+    ASSERT_NE(root.diskPage()->selectDiskVolume(), nullptr) << "step " << step;
+    EXPECT_EQ(root.diskPage()->selectDiskVolume()->devicePath(), noise) << "step " << step;
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr; }, 60000));
+  uimodel::QNUIController::Model const& model = uimodel::QNUIController::GetModel();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model.pScan->GetSavedStorage() && !uimodel::QNUIController::IsScanRunning(); }, 60000));
+  IStorageDevice* scanned = model.pScan->GetSavedStorage();
+  if (!model.pDevices->IsDiskStorage(scanned)) scanned = model.pDevices->GetDiskStorageByVolumeStorage(scanned);
+  ASSERT_NE(scanned, nullptr);
+  EXPECT_STREQ(uimodel::QNUIDeviceData::GetDiskInfo(scanned)->szDevicePath, noise.c_str());
+  uimodel::QNUIController::StopJobs(std::chrono::seconds(30));
+  app::NotificationCenter::instance().removeObserver(opened);
+  delete opened;
 }
 
 }  // namespace
