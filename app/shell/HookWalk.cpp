@@ -131,12 +131,14 @@ Opened OpenImage(QNRootWindowController* root, const LaunchOptions& options) {
 }
 
 // --load FILE through the start window's import. When the scan's disk is not attached, the
-// sheet's "Open Disk Image…" opens --open-image's file, as a person would; without one the
-// run fails at once.
+// sheet's "Open Disk Image…" opens --open-image's file, as a person would; without one a
+// scripted run fails at once.
 void LoadFile(QNRootWindowController* root, const LaunchOptions& options) {
     QObject::connect(root, &QNRootWindowController::sheetOpened, root, [options](QWidget* sheet) {
         if (EndOnRefusal(sheet) || sheet->objectName() != QLatin1String("diskNotAttachedSheet")) return;
         auto* box = qobject_cast<QMessageBox*>(sheet);
+        // Without an image to open, a person watching answers the sheet; a script cannot.
+        if (options.openImage.isEmpty() && !options.quitWhenDone) return;
         if (options.openImage.isEmpty() || !box || !box->defaultButton()) {
             qWarning("Hook: %s", box ? qUtf8Printable(box->informativeText()) : "the scan's disk is not attached");
             sheet->close();
