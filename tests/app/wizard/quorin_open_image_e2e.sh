@@ -91,7 +91,8 @@ echo "forty, no image: $line (exit $rc)"
 printf abc >"$out/three.img"
 : >"$out/empty.img"
 mkfifo "$out/fifo.img"
-for bad in "$out/three.img" "$out/empty.img" "$out/fifo.img" "$out"; do
+ln -sf /dev/zero "$out/zero-link.img"  # a link to a device that holds no disk
+for bad in "$out/three.img" "$out/empty.img" "$out/fifo.img" "$out/zero-link.img" "$out"; do
   run 120 --open-image "$bad" --recover-to "$out/refused" --quit-when-done
   echo "$(basename "$bad"): $line (exit $rc)"
   [[ $rc == 1 && $line == *"state=failed"* ]] || fail "$bad was not refused: $line (exit $rc)"
