@@ -74,7 +74,8 @@ QString ImageRefusal(uimodel::DiskImageAnswer answer) {
 // A device as the user knows it: its name, size and file system (none for a disk row).
 QString DeviceText(const std::string& name, std::int64_t capacity, int fileSystem) {
     QString facts = QString::fromStdString(uimodel::longlongDiskSize(capacity));
-    if (fileSystem >= 0) facts += QStringLiteral(", ") + QString::fromStdString(uimodel::fileSystemTypeForInt(fileSystem, 0));
+    if (fileSystem >= 0)
+        facts += QStringLiteral(", ") + QString::fromStdString(uimodel::fileSystemTypeForInt(fileSystem, 0));
     return QStringLiteral("\u201c%1\u201d (%2)").arg(QString::fromStdString(name), facts);
 }
 
@@ -337,11 +338,12 @@ bool QNRootWindowController::listImage(const QString& image, int& diskIndex) {
         QNUIController::AddDiskImage(QFile::encodeName(image).toStdString(), diskIndex);
     if (answer == uimodel::DiskImageAnswer::Listable) return true;
     qWarning("Disk image %s refused: %s", qUtf8Printable(image), qUtf8Printable(ImageRefusal(answer)));
-    openSheet(QStringLiteral("imageRefusedSheet"),
-              {Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_TITLE")),
-               Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_NODE")).arg(QFileInfo(image).fileName(), ImageRefusal(answer)),
-               Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_YES_BUTTON")), QString()},
-              nullptr);
+    openSheet(
+        QStringLiteral("imageRefusedSheet"),
+        {Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_TITLE")),
+         Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_NODE")).arg(QFileInfo(image).fileName(), ImageRefusal(answer)),
+         Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_YES_BUTTON")), QString()},
+        nullptr);
     return false;
 }
 
@@ -374,7 +376,8 @@ void QNRootWindowController::importFile(const QString& path) {
 }
 
 void QNRootWindowController::askForImageOf(const QString& path, const uimodel::_DiskVolumeData& saved) {
-    qWarning("The disk %s was made from is not attached: %s", qUtf8Printable(path), qUtf8Printable(SavedDeviceText(saved)));
+    qWarning("The disk %s was made from is not attached: %s", qUtf8Printable(path),
+             qUtf8Printable(SavedDeviceText(saved)));
     openSheet(QStringLiteral("diskNotAttachedSheet"),
               {Text(QStringLiteral("LOAD_DISK_NOT_ATTACHED_TITLE")),
                Text(QStringLiteral("LOAD_DISK_NOT_ATTACHED_NODE")).arg(SavedDeviceText(saved)),

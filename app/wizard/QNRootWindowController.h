@@ -109,8 +109,8 @@ private:
     int m_whichPage = 2;
     bool m_waitingForList = false;
     bool m_refreshing = false;  // the list asked for is the disk page's refresh
-    bool m_refreshAgain = false;   // media came or went while the refresh ran
-    bool m_scanWhenListed = false;  // Continue was pressed while the refresh ran
+    bool m_refreshAgain = false;        // media came or went while the refresh ran
+    bool m_scanWhenListed = false;      // Continue was pressed while the refresh ran
     std::function<void()> m_afterList;  // a file chosen while the list was made
 };
 

@@ -132,7 +132,9 @@ void QNSelectDiskViewController::updateDisks(Disks disks) {
     // The old rows go with the old list: the choice is kept as a copy to look for.
     const std::unique_ptr<uimodel::DiskVolumeNodeData> chosen = m_chosen ? CopyChoice(*m_chosen, {}) : nullptr;
     showDisks(std::move(disks));
-    const auto isChosen = [&chosen](const uimodel::DiskVolumeNodeData& item) { return chosen && SameDevice(item, *chosen); };
+    const auto isChosen = [&chosen](const uimodel::DiskVolumeNodeData& item) {
+        return chosen && SameDevice(item, *chosen);
+    };
     int row = 0;
     for (const auto& disk : m_disks) {
         if (isChosen(*disk)) return chooseRow(row);

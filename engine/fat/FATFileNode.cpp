@@ -22,8 +22,8 @@ void CFATFileNode::SetFileProperties(std::unique_ptr<CFATFileProperties> pProper
     SetParentNodeID(m_pProperties->GetParentFirstClusterNum());
     SetMetaDataSector(m_pProperties->GetMetaDataSector());
     std::fprintf(stderr, "=====%s====== Current:%llx Parent:%llx\n", m_pProperties->GetFileName(),
-                static_cast<unsigned long long>(GetCurrentNodeID()),
-                static_cast<unsigned long long>(GetParentNodeID()));
+                 static_cast<unsigned long long>(GetCurrentNodeID()),
+                 static_cast<unsigned long long>(GetParentNodeID()));
 }
 
 char const* CFATFileNode::GetFileName() { return m_pProperties ? m_pProperties->GetFileName() : nullptr; }

@@ -105,8 +105,8 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         if (!pProperties) return;
         auto [it, bNew] = byCluster.emplace(pProperties->GetFirstClusterNum(), pNode);
         if (bNew) return;
-        std::fprintf(stderr, "\r\n ############firstCluNum=%lld,fileName=%s\r\n######", pProperties->GetFirstClusterNum(),
-                    pNode->GetFileName());
+        std::fprintf(stderr, "\r\n ############firstCluNum=%lld,fileName=%s\r\n######",
+                     pProperties->GetFirstClusterNum(), pNode->GetFileName());
         if (NamesNoFile(*it->second) && !NamesNoFile(*pNode)) it->second = pNode;
     };
     for (CFATFileNode* pNode : lists.deletedFolders) enter(pNode);

@@ -437,8 +437,9 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
             // written, but it may hold another deleted file's bytes: not counted as recovered
         } else if (Succeeded(result)) {
             ++m_u64RecoveredFiles;
-            std::fprintf(stderr, "===Recvoeried file(%llu):%s=====\n", static_cast<unsigned long long>(m_u64RecoveredFiles),
-                        pNode->GetFileName() ? pNode->GetFileName() : "");
+            std::fprintf(stderr, "===Recvoeried file(%llu):%s=====\n",
+                         static_cast<unsigned long long>(m_u64RecoveredFiles),
+                         pNode->GetFileName() ? pNode->GetFileName() : "");
         } else {
             ++m_u64FailedFiles;
         }

@@ -34,7 +34,8 @@ int Logged(int iCode, char const* pszFunction, int iLine) {
 #define RESULTS_FAIL(code) Logged((code), __func__, __LINE__)
 
 /// The frames before the nodes: 0, or the ResultsFileError of the first that does not read.
-int ReadFrontFrames(IRSData& archive, std::optional<StoredController>& controller, std::optional<_DiskVolumeData>& row) {
+int ReadFrontFrames(IRSData& archive, std::optional<StoredController>& controller,
+                    std::optional<_DiskVolumeData>& row) {
     if (!ReadHeader(archive)) return RESULTS_BAD_HEADER;
     try {
         controller = ReadControllerFrame(archive);

@@ -302,7 +302,8 @@ std::vector<IFileNode*> _DIRECTORY_TREE_INFO::BuildLostNodes(bool bShowNormalFil
         // unshown nodes are released at the end of FlashBuild.
         HandOver(*pNode, batch);
     }
-    std::fprintf(stderr, "CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n", static_cast<long>(batch.size()));
+    std::fprintf(stderr, "CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n",
+                 static_cast<long>(batch.size()));
     if (batch.empty()) return {};
 
     SortByArrival(batch);

@@ -54,7 +54,7 @@ int CatchExeception::WriteLog(char const* pszFormat, ...) {
         int const iError = errno;
         if (!bWritten) {
             std::fprintf(stderr, "%s failed with %s\n", "WriteLog",
-                        std::error_code(iError, std::generic_category()).message().c_str());
+                         std::error_code(iError, std::generic_category()).message().c_str());
         }
         std::fclose(pFile);
     }

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <climits>
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -97,7 +97,8 @@ int DescriptorsOn(std::string const& path) {
     int iCount = 0;
     for (auto const& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
         struct stat st {};
-        if (::stat(entry.path().c_str(), &st) == 0 && st.st_dev == wanted.st_dev && st.st_ino == wanted.st_ino) ++iCount;
+        if (::stat(entry.path().c_str(), &st) == 0 && st.st_dev == wanted.st_dev && st.st_ino == wanted.st_ino)
+            ++iCount;
     }
     return iCount;
 }
