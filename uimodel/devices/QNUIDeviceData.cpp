@@ -7,6 +7,7 @@
 
 #include "engine/IStorageDevice.h"
 #include "platform/SameDevice.h"
+#include "platform/VolumeLabel.h"
 #include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/support/Seams.h"
 
@@ -260,6 +261,24 @@ bool QNUIDeviceData::IsDiskStorage(IStorageDevice* pDevice) const { return pDevi
 void QNUIDeviceData::GetDiskVolumeStorage(IStorageDevice* pDisk, std::vector<IStorageDevice*>& volumes) const {
     auto const found = m_volumes.find(pDisk);
     if (found != m_volumes.end()) volumes = found->second;
+}
+
+std::string QNUIDeviceData::MediumIdOf(IStorageDevice* pDevice) {
+    if (CCollectDiskDeviceInfoStruct const* pDisk = GetDiskInfo(pDevice))
+        return platform::ReadMediumId(Text(pDisk->szDevicePath), 0, 0, true);
+    CCollectedVolumeDeviceInfoStruct const* pVolume = GetVolumeInfo(pDevice);
+    if (!pVolume) return {};
+    std::string const node = Text(pVolume->szDevicePath);
+    if (!node.empty()) return platform::ReadMediumId(node, 0, 0, false);
+    // A volume the partition table describes: its bytes on the disk's node.
+    CCollectDiskDeviceInfoStruct const* pParent = GetDiskInfo(pVolume->pParentDisk);
+    std::uint64_t u64Offset = 0, u64Size = 0;
+    if (!pParent || pParent->s64SectorSize <= 0 || pVolume->s64SectorSize <= 0 || pVolume->s64TotalSectors < 0 ||
+        __builtin_mul_overflow(pVolume->u64StartSector, static_cast<std::uint64_t>(pParent->s64SectorSize), &u64Offset) ||
+        __builtin_mul_overflow(static_cast<std::uint64_t>(pVolume->s64TotalSectors),
+                               static_cast<std::uint64_t>(pVolume->s64SectorSize), &u64Size))
+        return {};
+    return platform::ReadMediumId(Text(pParent->szDevicePath), u64Offset, u64Size, false);
 }
 
 CCollectDiskDeviceInfoStruct* QNUIDeviceData::GetDiskInfo(IStorageDevice* pDevice) {

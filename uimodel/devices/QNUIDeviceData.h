@@ -64,6 +64,11 @@ public:
     bool IsDiskStorage(IStorageDevice* pDevice) const;
     void GetDiskVolumeStorage(IStorageDevice* pDisk, std::vector<IStorageDevice*>& volumes) const;
 
+    /// What tells the listed disk or volume from another medium of the same name and size: its
+    /// partition table's id, else its file system's serial (platform::ReadMediumId); "" when it
+    /// has neither or cannot be read.
+    static std::string MediumIdOf(IStorageDevice* pDevice);
+
     static CCollectDiskDeviceInfoStruct* GetDiskInfo(IStorageDevice* pDevice);
     static CCollectedVolumeDeviceInfoStruct* GetVolumeInfo(IStorageDevice* pDevice);
     static bool IsSupportVolume(CCollectedVolumeDeviceInfoStruct const* pInfo);

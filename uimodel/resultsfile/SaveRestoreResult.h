@@ -51,8 +51,9 @@ public:
 
     /// The attached device the saved row describes: the one at its indexes when name, file
     /// system and capacity match too; else the first disk row, or volume row of a disk, that
-    /// matches all three (a disk before its volumes). Null when none does.
-    IStorageDevice* GetFromDiskVolumeData(_DiskVolumeData const& saved);
+    /// matches all three (a disk before its volumes). With a saved `mediumId`, a device whose own
+    /// id differs is another medium and never matches. Null when none does.
+    IStorageDevice* GetFromDiskVolumeData(_DiskVolumeData const& saved, std::string const& mediumId = {});
 
     /// Reads the device row of the results file `pszPath` into `saved` and looks for that
     /// device among the listed ones (listing them first when they never were). Only while no

@@ -1,7 +1,8 @@
 // Loading the scan of a disk image after the image left the place it was scanned from: the start
 // window says that the scan's disk is not attached, naming it, and opens the image the user
-// chooses. A grown copy is refused with the reason; the image moved to another folder loads with
-// every file the scan found.
+// chooses. A grown copy, and another card formatted alike in its place (same name, label and
+// size, another serial), are refused with the reason; the image moved to another folder loads
+// with every file the scan found.
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -32,8 +33,9 @@ TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
   fs::create_directories(dir.File("card"));
   fs::create_directories(dir.File("moved"));
   fs::create_directories(dir.File("grown"));
+  fs::create_directories(dir.File("replaced"));
   const std::string image = dir.File("card/card.img");
-  ASSERT_EQ(testsupport::RunCommand("set -e; export MTOOLS_SKIP_CHECK=1; mkfs.fat -F 32 -n CARD -C '" + image +
+  ASSERT_EQ(testsupport::RunCommand("set -e; export MTOOLS_SKIP_CHECK=1; mkfs.fat -F 32 -i 0A0B0C0D -n CARD -C '" + image +
                                     "' 40960 >/dev/null; for n in 1 2 3; do echo photo $n > '" + dir.Path() +
                                     "/p.txt'; mcopy -i '" + image + "' '" + dir.Path() + "/p.txt' ::/P$n.TXT; done"),
             0);
@@ -55,6 +57,8 @@ TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
   fs::rename(image, moved);
   fs::copy_file(moved, grown);
   fs::resize_file(grown, fs::file_size(moved) + (1 << 20));
+  const std::string replaced = dir.File("replaced/card.img");
+  ASSERT_EQ(testsupport::RunCommand("mkfs.fat -F 32 -i 1A2B3C4D -n CARD -C '" + replaced + "' 40960 >/dev/null"), 0);
 
   app::QNRootWindowController root;
   root.show();
@@ -79,19 +83,23 @@ TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
     notAttached->defaultButton()->click();  // "Open Disk Image…"
   };
 
-  openImageFor(grown);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return sheets.size() == 2; }, 5000));
-  ASSERT_NE(sheets.back(), nullptr);
-  EXPECT_EQ(sheets.back()->objectName(), "imageNotMatchedSheet");
-  EXPECT_EQ(root.progressWindow(), nullptr);
-  sheets.back()->close();
+  for (const std::string& other : {grown, replaced}) {
+    SCOPED_TRACE(other);
+    const std::size_t before = sheets.size();
+    openImageFor(other);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheets.size() == before + 2; }, 5000));
+    ASSERT_NE(sheets.back(), nullptr);
+    EXPECT_EQ(sheets.back()->objectName(), "imageNotMatchedSheet");
+    EXPECT_EQ(root.progressWindow(), nullptr);
+    sheets.back()->close();
+  }
 
   app::results::QNDeletailWindowController* opened = nullptr;
   QObject::connect(&root, &app::QNRootWindowController::resultsWindowOpened, &root,
                    [&](app::results::QNDeletailWindowController* window) { opened = window; });
   openImageFor(moved);
   ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr && opened->isVisible(); }, kTimeoutMs));
-  EXPECT_EQ(sheets.size(), 3u);
+  EXPECT_EQ(sheets.size(), 5u);
   QTest::qWait(300);
   std::uint64_t listed = 0, deleted = 0;
   opened->countListedFiles(listed, deleted);
