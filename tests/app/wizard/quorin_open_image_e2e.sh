@@ -49,7 +49,8 @@ done
 # A card of 40 photos scanned from its image and saved; after a restart the saved scan reloads
 # by opening the image from the load's "not attached" sheet (--open-image with --load), and the
 # 40 photos come back again byte-exact. Standard output holds the RESULT line alone. A grown copy
-# of the image is refused, and without an image the load fails at once.
+# of the image and another card formatted alike are refused, and without an image the load fails
+# at once.
 card="$out/forty/card.img"
 mkdir -p "$out/forty/src"
 mkfs.fat -F 32 -n FORTY -C "$card" 65536 >/dev/null
@@ -78,10 +79,13 @@ grep -q "is not attached" "$out/stderr.log" || fail "the load did not say that t
 again=$(recovered_again "$out/forty/again")
 echo "$again of 40 photos recovered again"
 [ "$again" = 40 ] || fail "only $again of 40 photos came back from the reloaded scan"
-mkdir -p "$out/forty/grown"; cp "$card" "$out/forty/grown/card.img"; truncate -s +1M "$out/forty/grown/card.img"
-run 120 --open-image "$out/forty/grown/card.img" --load "$out/forty/scan.rsf" --recover-to "$out/forty/none" --quit-when-done
-echo "forty, grown copy: $line (exit $rc)"
-[[ $rc == 1 && $line == *"state=failed"* ]] && grep -q "image was refused" "$out/stderr.log" || fail "a grown copy was not refused: $line"
+mkdir -p "$out/forty/grown" "$out/forty/other"; cp "$card" "$out/forty/grown/card.img"; truncate -s +1M "$out/forty/grown/card.img"
+mkfs.fat -F 32 -i 1A2B3C4D -n FORTY -C "$out/forty/other/card.img" 65536 >/dev/null  # formatted alike, another serial
+for other in grown other; do
+  run 120 --open-image "$out/forty/$other/card.img" --load "$out/forty/scan.rsf" --recover-to "$out/forty/none" --quit-when-done
+  echo "forty, $other card: $line (exit $rc)"
+  [[ $rc == 1 && $line == *"state=failed"* ]] && grep -q "image was refused" "$out/stderr.log" || fail "the $other card was not refused: $line"
+done
 run 120 --load "$out/forty/scan.rsf" --recover-to "$out/forty/none" --quit-when-done
 echo "forty, no image: $line (exit $rc)"
 [[ $rc == 1 && $line == *"state=failed"* ]] || fail "a load without its disk did not fail: $line"
