@@ -129,6 +129,8 @@ void QNSelectDiskViewController::setDisks(Disks disks) {
 }
 
 void QNSelectDiskViewController::updateDisks(Disks disks) {
+    // The first media to come to an empty page are chosen as on opening: there was no choice.
+    if (m_disks.empty()) return setDisks(std::move(disks));
     // The old rows go with the old list: the choice is kept as a copy to look for.
     const std::unique_ptr<uimodel::DiskVolumeNodeData> chosen = m_chosen ? CopyChoice(*m_chosen, {}) : nullptr;
     showDisks(std::move(disks));

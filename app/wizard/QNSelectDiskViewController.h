@@ -30,7 +30,8 @@ public:
     // disk; an empty list says so and leaves Continue disabled.
     void setDisks(Disks disks);
     // Shows `disks` listed again as devices came or went: the chosen device stays chosen
-    // wherever its row moved to; when it went, nothing is chosen.
+    // wherever its row moved to; when it went, nothing is chosen. On a page that listed nothing
+    // it chooses as setDisks does.
     void updateDisks(Disks disks);
     // The chosen disk or volume; null when none is.
     uimodel::DiskVolumeNodeData* selectDiskVolume() const { return m_chosen; }

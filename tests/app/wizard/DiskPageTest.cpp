@@ -155,6 +155,9 @@ TEST(DiskPage, ChoosesRowOneAndFollowsClicksOverATwoVolumeDiskAndABlankOne) {
   page.setDisks({});  // nothing to offer: said so, and Continue stays off
   EXPECT_EQ(page.selectDiskVolume(), nullptr);
   EXPECT_FALSE(page.continueButton()->isEnabled());
+  page.updateDisks(ListImages({two}));  // a card comes to the empty page: chosen as on opening
+  ASSERT_NE(page.selectDiskVolume(), nullptr);
+  EXPECT_EQ(page.selectDiskVolume()->name(), "V2048");
 }
 
 // The root window's disk page over the machine's own list: a FAT32 image opened through the page
