@@ -39,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* pData, size_t uSize) {
         rf::ReadDeviceFrame(*pArchive);
     } catch (IRSException const&) {
     }
+    rf::ReadMediumIdFrame(*pArchive);  // answers, never throws
 
     CMemoryDevice disk(std::vector<std::uint8_t>(64 * 1024), 512, STORAGE_DEVICE_DISK);
     testkit::CountingTreeSink tree(false);

@@ -37,6 +37,20 @@ public:
     int Open(std::string const& path);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
+    /// Lets the node go but remembers it (its size, sector size and what it serves stay, and a
+    /// file it serves still counts as open): a listed device holds no node nobody reads.
+    void Park();
+    /// Opens a parked node again. False, staying parked, when it is gone or is another device
+    /// or file now; true when the node is open.
+    bool Reopen();
+
+    /// Which node: a block device by its device number, a file by its device and inode.
+    struct NodeId {
+        bool bBlock = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(NodeId const&) const = default;
+    };
     /// A regular file rather than a block device: its sector size is not the system's to tell.
     bool IsImageFile() const { return m_bImage; }
 
@@ -51,6 +65,8 @@ public:
 
 private:
     int m_fd = -1;
+    std::string m_path;                                 // the node opened
+    std::optional<NodeId> m_node;                       // set while open or parked
     bool m_bImage = false;                              // a regular file
     std::optional<std::pair<dev_t, ino_t>> m_servedFile;  // listed among the open files while open
     std::uint32_t m_u32SectorSize = kImageSectorSize;

@@ -93,27 +93,39 @@ bool& Ended() {
 
 enum class Opened { Yes, NotYet, Refused };
 
+// The image file dialog answered with --open-image's file, as the dialog's own button does.
+void AnswerImageDialog(QFileDialog* dialog, const LaunchOptions& options) {
+    dialog->selectFile(QFileInfo(options.openImage).absoluteFilePath());
+    static_cast<QDialog*>(dialog)->accept();
+    if (!dialog->isVisible()) return;
+    // The dialog itself did not take it (no such file): as a person would, give up.
+    dialog->reject();
+    qWarning("Hook: the dialog did not take %s", qUtf8Printable(options.openImage));
+    EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
+}
+
+// A sheet that refuses the image ends the run: nobody will choose another.
+bool EndOnRefusal(QWidget* sheet) {
+    if (sheet->objectName() != QLatin1String("imageRefusedSheet") &&
+        sheet->objectName() != QLatin1String("imageNotMatchedSheet"))
+        return false;
+    const auto* box = qobject_cast<QMessageBox*>(sheet);
+    qWarning("Hook: the image was refused: %s", box ? qUtf8Printable(box->informativeText()) : "");
+    sheet->close();
+    EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
+    return true;
+}
+
 // On the disk page: the image through "Disk image…" and its dialog, all within this call, so
 // that no refresh of the list comes between the image's choice and Continue.
 Opened OpenImage(QNRootWindowController* root, const LaunchOptions& options) {
     auto dialogSeen = std::make_shared<bool>(false);
     const QMetaObject::Connection refused =
-        QObject::connect(root, &QNRootWindowController::sheetOpened, root, [](QWidget* sheet) {
-            const auto* box = qobject_cast<QMessageBox*>(sheet);
-            qWarning("Hook: the image was refused: %s", box ? qUtf8Printable(box->informativeText()) : "");
-            sheet->close();
-            EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
-        });
+        QObject::connect(root, &QNRootWindowController::sheetOpened, root, &EndOnRefusal);
     const QMetaObject::Connection answer = QObject::connect(
         root, &QNRootWindowController::fileDialogOpened, root, [options, dialogSeen](QFileDialog* dialog) {
             *dialogSeen = true;
-            dialog->selectFile(QFileInfo(options.openImage).absoluteFilePath());
-            static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
-            if (!dialog->isVisible()) return;
-            // The dialog itself did not take it (no such file): as a person would, give up.
-            dialog->reject();
-            qWarning("Hook: the dialog did not take %s", qUtf8Printable(options.openImage));
-            EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" refused=1"));
+            AnswerImageDialog(dialog, options);
         });
     root->diskPage()->diskImageButton()->click();
     QObject::disconnect(refused);
@@ -121,6 +133,38 @@ Opened OpenImage(QNRootWindowController* root, const LaunchOptions& options) {
     if (Ended()) return Opened::Refused;
     // The page was refreshing its list: the control waits for it.
     return *dialogSeen ? Opened::Yes : Opened::NotYet;
+}
+
+// --load FILE through the start window's import. When the scan's disk is not attached, the
+// sheet's "Open Disk Image…" opens --open-image's file, as a person would; without one a
+// scripted run fails at once.
+void LoadFile(QNRootWindowController* root, const LaunchOptions& options) {
+    QObject::connect(root, &QNRootWindowController::sheetOpened, root, [options](QWidget* sheet) {
+        if (EndOnRefusal(sheet) || sheet->objectName() != QLatin1String("diskNotAttachedSheet")) return;
+        auto* box = qobject_cast<QMessageBox*>(sheet);
+        // Without an image to open, a person watching answers the sheet; a script cannot.
+        if (options.openImage.isEmpty() && !options.quitWhenDone) return;
+        if (options.openImage.isEmpty() || !box || !box->defaultButton()) {
+            qWarning("Hook: %s", box ? qUtf8Printable(box->informativeText()) : "the scan's disk is not attached");
+            sheet->close();
+            EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" loaded=0"));
+            return;
+        }
+        box->defaultButton()->click();
+    });
+    // A load that fails ends the run; its progress window shows once the load started.
+    auto followLoad = [root, options] {
+        if (QNProgressWindow* progress = root->progressWindow(); progress && options.quitWhenDone)
+            QObject::connect(progress, &QNProgressWindow::workEnded, root, [](bool success) {
+                if (!success) EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" loaded=0"));
+            });
+    };
+    QObject::connect(root, &QNRootWindowController::fileDialogOpened, root, [options, followLoad](QFileDialog* dialog) {
+        AnswerImageDialog(dialog, options);
+        followLoad();
+    });
+    LoadThroughImport(root, options.loadFile);
+    followLoad();
 }
 
 // --choose N: row N of the chosen disk, the image's or the only one.
@@ -190,11 +234,7 @@ void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
         if (!options.loadFile.isEmpty()) {
             // A results file instead of a scan, opened through the start page's own import.
             walker->stop();
-            LoadThroughImport(root, options.loadFile);
-            if (QNProgressWindow* progress = root->progressWindow(); progress && options.quitWhenDone)
-                QObject::connect(progress, &QNProgressWindow::workEnded, root, [](bool success) {
-                    if (!success) EndRun(nullptr, QStringLiteral("failed"), QStringLiteral(" loaded=0"));
-                });
+            LoadFile(root, options);
         } else if (root->whichPage() == 2) {
             QAbstractButton* start = root->typePage()->startScanButton();
             if (start->isEnabled() && start->isVisible()) start->click();

@@ -15,6 +15,7 @@ std::unique_ptr<uimodel::DiskVolumeNodeData> CopyChoice(const uimodel::DiskVolum
                                                         const std::string& parentName) {
     uimodel::_DiskVolumeData row;
     row.name = item.name();
+    row.devicePath = item.devicePath();
     row.s64Capacity = item.capacity();
     row.s64Used = item.used();
     row.iDiskIndex = item.diskIndex();
@@ -28,6 +29,12 @@ std::unique_ptr<uimodel::DiskVolumeNodeData> CopyChoice(const uimodel::DiskVolum
     copy->setSubNode(std::move(children));
     copy->setParentName(parentName);
     return copy;
+}
+
+bool SameDevice(const uimodel::DiskVolumeNodeData& first, const uimodel::DiskVolumeNodeData& second) {
+    return !first.devicePath().empty() && first.devicePath() == second.devicePath() &&
+           first.volumeIndex() == second.volumeIndex() && first.name() == second.name() &&
+           first.capacity() == second.capacity() && first.fileSystem() == second.fileSystem();
 }
 
 std::string ParentNameOf(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks,

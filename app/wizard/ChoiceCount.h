@@ -28,6 +28,11 @@ std::unique_ptr<uimodel::DiskVolumeNodeData> CopyChoice(const uimodel::DiskVolum
 std::string ParentNameOf(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks,
                          const uimodel::DiskVolumeNodeData& item);
 
+// Whether two listings' rows are one device: the same disk node or image file, the same volume
+// of it, with the same name, size and file system. Row positions and disk indexes are not
+// compared: another device coming or going moves them.
+bool SameDevice(const uimodel::DiskVolumeNodeData& first, const uimodel::DiskVolumeNodeData& second);
+
 Choices CountChoices(const std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>>& disks);
 
 }  // namespace app

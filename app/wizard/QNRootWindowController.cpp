@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -27,6 +29,7 @@
 #include "app/wizard/QNSelectTypeViewController.h"
 #include "engine/IEnumDeviceEx.h"
 #include "uimodel/facade/QNUIController.h"
+#include "uimodel/support/PublicUtilities.h"
 
 namespace app {
 
@@ -68,6 +71,32 @@ QString ImageRefusal(uimodel::DiskImageAnswer answer) {
     return Text(QStringLiteral("IMAGE_REFUSED_NO_DISK"));
 }
 
+// A device as the user knows it: its name, size and file system (none for a disk row).
+QString DeviceText(const std::string& name, std::int64_t capacity, int fileSystem) {
+    QString facts = QString::fromStdString(uimodel::longlongDiskSize(capacity));
+    if (fileSystem >= 0)
+        facts += QStringLiteral(", ") + QString::fromStdString(uimodel::fileSystemTypeForInt(fileSystem, 0));
+    return QStringLiteral("\u201c%1\u201d (%2)").arg(QString::fromStdString(name), facts);
+}
+
+QString SavedDeviceText(const uimodel::_DiskVolumeData& saved) {
+    return DeviceText(saved.name, saved.s64Capacity, saved.iFileSystem);
+}
+
+// What the image listed as disk `diskIndex` holds: its disk and its volumes.
+QString ImageDevicesText(int diskIndex) {
+    std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
+    QNUIController::GetDeviceInfoToArray(disks);
+    QStringList held;
+    for (const auto& disk : disks) {
+        if (disk->diskIndex() != diskIndex) continue;
+        held << DeviceText(disk->name(), disk->capacity(), -1);
+        for (const auto& volume : disk->children())
+            held << DeviceText(volume->name(), volume->capacity(), volume->fileSystem());
+    }
+    return held.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 QNRootWindowController::QNRootWindowController(QWidget* parent) : TCImageWindow(parent) {
@@ -95,8 +124,15 @@ QNRootWindowController::QNRootWindowController(QWidget* parent) : TCImageWindow(
     m_typePage->allTypesButtonClick();  // the page opens with every category chosen
     connect(m_typePage, &QNSelectTypeViewController::beginToStartScan, this,
             &QNRootWindowController::selectTypesContinouButtonClick);
-    connect(m_diskPage, &QNSelectDiskViewController::doubleClickedListToScan, this,
-            [this] { openResults(m_diskPage->takeChoice()); });
+    connect(m_diskPage, &QNSelectDiskViewController::doubleClickedListToScan, this, [this] {
+        // While the list is made again the page's rows may name devices by old places: the scan
+        // waits for the new list and goes on when the chosen device is still in it.
+        if (m_waitingForList) {
+            m_scanWhenListed = true;
+            return;
+        }
+        openResults(m_diskPage->takeChoice());
+    });
     connect(m_diskPage, &QNSelectDiskViewController::backHomeButtonAction, this, &QNRootWindowController::backHome);
     connect(m_diskPage, &QNSelectDiskViewController::diskImageRequested, this,
             &QNRootWindowController::diskImageButtonClick);
@@ -144,24 +180,41 @@ void QNRootWindowController::selectTypesContinouButtonClick() {
     QNUIController::NotifiyDeviceInfoAfterInit(kListReady.toStdString());
 }
 
+bool QNRootWindowController::afterList(std::function<void()> step) {
+    if (!m_waitingForList) return false;
+    // The file the user chose is taken once the list is made, never dropped.
+    m_afterList = std::move(step);
+    return true;
+}
+
 void QNRootWindowController::InitFinished() {
+    listReady();
+    if (!m_waitingForList && m_afterList) std::exchange(m_afterList, nullptr)();
+}
+
+void QNRootWindowController::listReady() {
     m_waitingForList = false;
     m_typePage->setBusy(false);
     const bool refresh = std::exchange(m_refreshing, false);
+    const bool scan = std::exchange(m_scanWhenListed, false);
     if (RESULT reason = kResultSuccess; QNUIController::DidDeviceListFail(reason)) {
         // The disk page shows all the same: its "Disk image…" needs no disk of the machine.
-        if (!refresh) QNUIController::SetRecoveryType(m_typePage->selection().Mask());
+        if (refresh) {
+            if (m_whichPage == 3) listedAgain({}, scan);
+            return;
+        }
+        QNUIController::SetRecoveryType(m_typePage->selection().Mask());
         m_diskPage->setDisks({});
         m_pages->setCurrentWidget(m_diskPage);
         m_whichPage = 3;
-        showMessage(Text(QStringLiteral("DEVICE_LIST_FAILED")).arg(ListFailureReason(reason)));
+        showListState();
         return;
     }
     showMessage({});
     std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
     QNUIController::GetDeviceInfoToArray(disks);
     if (refresh) {
-        if (m_whichPage == 3) m_diskPage->setDisks(std::move(disks));
+        if (m_whichPage == 3) listedAgain(std::move(disks), scan);
         return;
     }
     const Choices choices = CountChoices(disks);
@@ -175,10 +228,46 @@ void QNRootWindowController::InitFinished() {
     m_whichPage = 3;
 }
 
+void QNRootWindowController::listedAgain(std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks, bool scan) {
+    m_diskPage->updateDisks(std::move(disks));
+    showListState();
+    // Media came or went while the list was made: once more, and a Continue waits for that too.
+    if (std::exchange(m_refreshAgain, false)) refreshDevices();
+    if (m_waitingForList) {
+        m_scanWhenListed = scan;
+        return;
+    }
+    if (scan && m_diskPage->selectDiskVolume()) openResults(m_diskPage->takeChoice());
+}
+
+void QNRootWindowController::relistDiskPage() {
+    if (m_whichPage != 3) return;
+    std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
+    QNUIController::GetDeviceInfoToArray(disks);
+    m_diskPage->updateDisks(std::move(disks));
+    showListState();
+}
+
+void QNRootWindowController::showListState() {
+    RESULT reason = kResultSuccess;
+    if (!QNUIController::DidDeviceListFail(reason)) {
+        showMessage({});
+        return;
+    }
+    QString text = Text(QStringLiteral("DEVICE_LIST_FAILED")).arg(ListFailureReason(reason));
+    // Root may read every disk already: telling it to become root would send it the wrong way.
+    if (::geteuid() != 0) text += QLatin1Char(' ') + Text(QStringLiteral("DEVICE_LIST_NEEDS_RIGHTS"));
+    showMessage(text);
+}
+
 void QNRootWindowController::refreshDevices() {
     // Only the disk page shows the list; a refresh lets the last scan's nodes go, so never while
     // a results window shows them. A refused refresh (a job runs) leaves the list as it is.
-    if (m_whichPage != 3 || m_results || m_waitingForList) return;
+    if (m_whichPage != 3 || m_results) return;
+    if (m_waitingForList) {
+        m_refreshAgain = m_refreshing;
+        return;
+    }
     if (!QNUIController::RefreshDeviceInfoAsync(kListReady.toStdString())) return;
     m_waitingForList = true;
     m_refreshing = true;
@@ -188,6 +277,7 @@ void QNRootWindowController::backHome() {
     if (m_whichPage != 3) return;
     m_pages->setCurrentWidget(m_typePage);
     m_whichPage = 2;
+    m_scanWhenListed = false;
     showMessage({});
     m_typePage->startScanButton()->setFocus();
 }
@@ -222,45 +312,109 @@ void QNRootWindowController::importButtonClick() {
 
 void QNRootWindowController::diskImageButtonClick() {
     if (m_whichPage != 3 || m_results || m_waitingForList) return;
+    openImageDialog([this](const QString& image) { openDiskImage(image); });
+}
+
+void QNRootWindowController::openImageDialog(std::function<void(const QString&)> chosen) {
     auto* dialog = new QFileDialog(this, Text(QStringLiteral("PAGE_THREE_DISK_IMAGE_DIALOG")));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setOption(QFileDialog::ReadOnly);
     dialog->setNameFilters({QStringLiteral("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.001 *.IMG *.DD *.ISO)"),
                             QStringLiteral("All files (*)")});
-    connect(dialog, &QFileDialog::fileSelected, this, &QNRootWindowController::openDiskImage);
+    connect(dialog, &QFileDialog::fileSelected, this, std::move(chosen));
     dialog->open();
     emit fileDialogOpened(dialog);
 }
 
-void QNRootWindowController::openDiskImage(const QString& path) {
-    if (m_whichPage != 3 || m_results || m_waitingForList) return;
-    int diskIndex = -1;
+void QNRootWindowController::openSheet(const QString& name, const SheetTexts& texts, std::function<void(int)> done) {
+    QMessageBox* sheet = OpenSheet(this, texts, std::move(done));
+    sheet->setObjectName(name);
+    emit sheetOpened(sheet);
+}
+
+bool QNRootWindowController::listImage(const QString& image, int& diskIndex) {
     const uimodel::DiskImageAnswer answer =
-        QNUIController::AddDiskImage(QFile::encodeName(path).toStdString(), diskIndex);
-    if (answer != uimodel::DiskImageAnswer::Listable) {
-        qWarning("Disk image %s refused: %s", qUtf8Printable(path), qUtf8Printable(ImageRefusal(answer)));
-        QMessageBox* sheet = OpenSheet(this,
-                                       {Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_TITLE")),
-                                        Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_NODE"))
-                                            .arg(QFileInfo(path).fileName(), ImageRefusal(answer)),
-                                        Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_YES_BUTTON")), QString()},
-                                       nullptr);
-        emit sheetOpened(sheet);
-        return;
-    }
+        QNUIController::AddDiskImage(QFile::encodeName(image).toStdString(), diskIndex);
+    if (answer == uimodel::DiskImageAnswer::Listable) return true;
+    qWarning("Disk image %s refused: %s", qUtf8Printable(image), qUtf8Printable(ImageRefusal(answer)));
+    openSheet(
+        QStringLiteral("imageRefusedSheet"),
+        {Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_TITLE")),
+         Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_NODE")).arg(QFileInfo(image).fileName(), ImageRefusal(answer)),
+         Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_YES_BUTTON")), QString()},
+        nullptr);
+    return false;
+}
+
+void QNRootWindowController::openDiskImage(const QString& path) {
+    if (m_whichPage != 3 || m_results) return;
+    if (afterList([this, path] { openDiskImage(path); })) return;
+    int diskIndex = -1;
+    if (!listImage(path, diskIndex)) return;
     std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks;
     QNUIController::GetDeviceInfoToArray(disks);
-    const bool volumes = std::any_of(disks.begin(), disks.end(), [diskIndex](const auto& disk) {
-        return disk->diskIndex() == diskIndex && disk->numberOfChildren() > 0;
-    });
     m_diskPage->setDisks(std::move(disks));
-    // Its first volume, as the page chooses on a card; the disk itself when it has none.
-    m_diskPage->chooseDiskRow(diskIndex, volumes ? 1 : 0);
+    // Its first volume, as the page chooses on a card (whatever its file system reads); the disk
+    // itself when it has none.
+    m_diskPage->chooseDiskRow(diskIndex, 1) || m_diskPage->chooseDiskRow(diskIndex, 0);
+    showListState();
 }
 
 void QNRootWindowController::importFile(const QString& path) {
     if (m_results || m_progressWindow) return;
+    if (afterList([this, path] { importFile(path); })) return;
+    uimodel::_DiskVolumeData saved;
+    const auto answer = QNUIController::FindResultsFileDevice(QFile::encodeName(path).toStdString(), saved);
+    relistDiskPage();
+    if (answer == uimodel::SavedDeviceAnswer::NotAttached) {
+        askForImageOf(path, saved);
+        return;
+    }
+    // Attached, or a file that does not read: the load tells which.
+    startLoad(path);
+}
+
+void QNRootWindowController::askForImageOf(const QString& path, const uimodel::_DiskVolumeData& saved) {
+    qWarning("The disk %s was made from is not attached: %s", qUtf8Printable(path),
+             qUtf8Printable(SavedDeviceText(saved)));
+    openSheet(QStringLiteral("diskNotAttachedSheet"),
+              {Text(QStringLiteral("LOAD_DISK_NOT_ATTACHED_TITLE")),
+               Text(QStringLiteral("LOAD_DISK_NOT_ATTACHED_NODE")).arg(SavedDeviceText(saved)),
+               Text(QStringLiteral("LOAD_DISK_NOT_ATTACHED_YES_BUTTON")),
+               Text(QStringLiteral("LOAD_DISK_NOT_ATTACHED_NO_BUTTON"))},
+              [this, path, saved](int code) {
+                  if (code != 1) return;
+                  // Once the sheet has gone: the dialog is modal to this window too.
+                  QTimer::singleShot(0, this, [this, path, saved] {
+                      openImageDialog([this, path, saved](const QString& image) { loadWithImage(path, image, saved); });
+                  });
+              });
+}
+
+void QNRootWindowController::loadWithImage(const QString& path, const QString& image,
+                                           const uimodel::_DiskVolumeData& saved) {
+    if (m_results || m_progressWindow) return;
+    if (afterList([this, path, image, saved] { loadWithImage(path, image, saved); })) return;
+    int diskIndex = -1;
+    if (!listImage(image, diskIndex)) return;
+    uimodel::_DiskVolumeData again;
+    const auto answer = QNUIController::FindResultsFileDevice(QFile::encodeName(path).toStdString(), again);
+    relistDiskPage();
+    if (answer == uimodel::SavedDeviceAnswer::NotAttached) {
+        qWarning("%s does not hold the disk %s was made from", qUtf8Printable(image), qUtf8Printable(path));
+        openSheet(QStringLiteral("imageNotMatchedSheet"),
+                  {Text(QStringLiteral("LOAD_IMAGE_NOT_MATCHED_TITLE")),
+                   Text(QStringLiteral("LOAD_IMAGE_NOT_MATCHED_NODE"))
+                       .arg(QFileInfo(image).fileName(), SavedDeviceText(saved), ImageDevicesText(diskIndex)),
+                   Text(QStringLiteral("PAGE_THREE_IMAGE_REFUSED_YES_BUTTON")), QString()},
+                  nullptr);
+        return;
+    }
+    startLoad(path);
+}
+
+void QNRootWindowController::startLoad(const QString& path) {
     QNUIController::SetRecoveryType(127);
     // Refused (-1 no path, -2 a job runs) before anything is made.
     const int started = QNUIController::beginSaveOrRestoreNode(false, path.toStdString(), "NormalScranValue");

@@ -4,8 +4,11 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
+#include "app/controls/Sheet.h"
 #include "app/controls/TCImageWindow.h"
 #include "app/results/QNProgressWindow.h"
 
@@ -15,6 +18,7 @@ class QStackedWidget;
 
 namespace uimodel {
 class DiskVolumeNodeData;
+struct _DiskVolumeData;
 }
 
 namespace app {
@@ -46,6 +50,9 @@ public:
     // The title bar's import: a results file chosen in a file dialog, loaded under the progress
     // window; the results window shows after a successful load.
     void importButtonClick();
+    // Loads `path`. When the disk it was made from is not attached, a sheet says so, naming it,
+    // and offers to open its disk image: the image joins the device list as from the disk page
+    // and the load goes on when it holds that disk; an image that does not is refused.
     void importFile(const QString& path);
     QNProgressWindow* progressWindow() const { return m_progressWindow; }
     // The disk page's "Disk image…": an image file chosen in a file dialog joins the list as a
@@ -71,9 +78,26 @@ protected:
 
 private:
     void InitFinished();
+    void listReady();
+    // While the list is being made, keeps `step` for its end (true); false when none is made.
+    bool afterList(std::function<void()> step);
     void refreshDevices();
     void showMessage(const QString& text);
     void openResults(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
+    void startLoad(const QString& path);
+    void askForImageOf(const QString& path, const uimodel::_DiskVolumeData& saved);
+    void loadWithImage(const QString& path, const QString& image, const uimodel::_DiskVolumeData& saved);
+    // The image file dialog of "Disk image…"; `chosen` gets the file picked.
+    void openImageDialog(std::function<void(const QString&)> chosen);
+    // Lists `image` with the devices; false, with the refusal's sheet shown, when it cannot be.
+    bool listImage(const QString& image, int& diskIndex);
+    // The "could not be listed" banner, shown while the last listing failed.
+    void showListState();
+    // The disk page's rows made again after the model listed the devices on this thread.
+    void relistDiskPage();
+    // The disk page's list made again as media came or went; `scan`: Continue waits for it.
+    void listedAgain(std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> disks, bool scan);
+    void openSheet(const QString& name, const SheetTexts& texts, std::function<void(int)> done);
 
     QStackedWidget* m_pages = nullptr;
     QNSelectTypeViewController* m_typePage = nullptr;
@@ -85,6 +109,9 @@ private:
     int m_whichPage = 2;
     bool m_waitingForList = false;
     bool m_refreshing = false;  // the list asked for is the disk page's refresh
+    bool m_refreshAgain = false;        // media came or went while the refresh ran
+    bool m_scanWhenListed = false;      // Continue was pressed while the refresh ran
+    std::function<void()> m_afterList;  // a file chosen while the list was made
 };
 
 }  // namespace app

@@ -125,6 +125,33 @@ QNSelectDiskViewController::QNSelectDiskViewController(QWidget* parent) : QWidge
 QNSelectDiskViewController::~QNSelectDiskViewController() = default;
 
 void QNSelectDiskViewController::setDisks(Disks disks) {
+    showDisks(std::move(disks));
+    m_outline->setFocus();
+    chooseRow(m_disks.empty() ? -1 : m_disks[0]->numberOfChildren() > 0 ? 1 : 0);
+}
+
+void QNSelectDiskViewController::updateDisks(Disks disks) {
+    // The first media to come to an empty page are chosen as on opening: there was no choice.
+    if (m_disks.empty()) return setDisks(std::move(disks));
+    // The old rows go with the old list: the choice is kept as a copy to look for.
+    const std::unique_ptr<uimodel::DiskVolumeNodeData> chosen = m_chosen ? CopyChoice(*m_chosen, {}) : nullptr;
+    showDisks(std::move(disks));
+    const auto isChosen = [&chosen](const uimodel::DiskVolumeNodeData& item) {
+        return chosen && SameDevice(item, *chosen);
+    };
+    int row = 0;
+    for (const auto& disk : m_disks) {
+        if (isChosen(*disk)) return chooseRow(row);
+        ++row;
+        for (const auto& volume : disk->children()) {
+            if (isChosen(*volume)) return chooseRow(row);
+            ++row;
+        }
+    }
+    chooseRow(-1);
+}
+
+void QNSelectDiskViewController::showDisks(Disks disks) {
     m_chosen = nullptr;
     m_rows.clear();
     m_model->removeRows(0, m_model->rowCount());
@@ -153,8 +180,6 @@ void QNSelectDiskViewController::setDisks(Disks disks) {
     m_outline->setVisible(!empty);
     m_empty->setVisible(empty);
     if (empty) m_empty->setText(Text(QStringLiteral("PAGE_THREE_NO_DEVICE")));
-    m_outline->setFocus();
-    chooseRow(empty ? -1 : m_disks[0]->numberOfChildren() > 0 ? 1 : 0);
 }
 
 int QNSelectDiskViewController::shownRowOf(const QModelIndex& wanted) const {

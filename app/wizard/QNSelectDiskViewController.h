@@ -29,6 +29,10 @@ public:
     // Shows `disks` (kept) and chooses row 1: the first volume of the first disk, else the first
     // disk; an empty list says so and leaves Continue disabled.
     void setDisks(Disks disks);
+    // Shows `disks` listed again as devices came or went: the chosen device stays chosen
+    // wherever its row moved to; when it went, nothing is chosen. On a page that listed nothing
+    // it chooses as setDisks does.
+    void updateDisks(Disks disks);
     // The chosen disk or volume; null when none is.
     uimodel::DiskVolumeNodeData* selectDiskVolume() const { return m_chosen; }
     // A copy of the choice for the results window, its parentName set.
@@ -59,6 +63,7 @@ protected:
 
 private:
     void choose(uimodel::DiskVolumeNodeData* item, int row);
+    void showDisks(Disks disks);
     int shownRowOf(const QModelIndex& index) const;
 
     Disks m_disks;

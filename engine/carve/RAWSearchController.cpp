@@ -375,7 +375,8 @@ void CRAWSearchController::FinishOnDevice(BeingSized& sizing) {
 
 void CRAWSearchController::EndSearch(int iBuild) {
     if (iBuild == 0) return;
-    std::printf("--------------%s:%d:list size = %d--------\n", "EndSearch", 253, static_cast<int>(m_pending.size()));
+    std::fprintf(stderr, "--------------%s:%d:list size = %d--------\n", "EndSearch", 253,
+                 static_cast<int>(m_pending.size()));
     m_bAllRead = true;
     // The walks still going end over the ring: from the blocks it holds, and the device past them.
     for (BeingSized& sizing : m_sizing) FinishOnDevice(sizing);
@@ -398,7 +399,7 @@ void CRAWSearchController::EndSearch(int iBuild) {
         FinishOnDevice(m_sizing.back());
         FileSized();
     }
-    std::printf("--------------%s:%d:--------\n", "EndSearch", 283);
+    std::fprintf(stderr, "--------------%s:%d:--------\n", "EndSearch", 283);
     Notify().Reset();
     m_pProgress = nullptr;
     m_bPrepared = false;

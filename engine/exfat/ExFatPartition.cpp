@@ -59,7 +59,7 @@ void CExFatPartition::RaiseClusterLimitToFat(std::uint32_t u32FatSectors) {
     std::uint64_t const u64FatEntries = std::uint64_t{m_u32BytesPerSector} * u32FatSectors / 4;
     if (u64FatEntries <= m_u64ClusterLimit) return;
     m_u64ClusterLimit = std::min<std::uint64_t>(u64FatEntries, std::uint64_t{exfat::kLastClusterNumber} + 1);
-    std::printf("chang totalClustur = %d\n", static_cast<int>(m_u64ClusterLimit));
+    std::fprintf(stderr, "chang totalClustur = %d\n", static_cast<int>(m_u64ClusterLimit));
 }
 
 std::uint64_t CExFatPartition::ConvertClusterNumToSector(std::uint32_t u32Cluster) const {

@@ -94,7 +94,8 @@ RESULT CFATBuildWorker::DrainWalk(CFATBuildChildren& children) {
         if (!pProperties || pFolder->GetFirstChild() != nullptr) continue;
         auto const fc = static_cast<std::uint32_t>(pProperties->GetFirstClusterNum());
         if (children.BuildChildren(pFolder, fc, false) && bRetried)
-            std::printf("\n ++++++++++++++++FirstCluNum=%lld,fileName=%s\n", static_cast<long long>(fc), pProperties->GetFileName());
+            std::fprintf(stderr, "\n ++++++++++++++++FirstCluNum=%lld,fileName=%s\n", static_cast<long long>(fc),
+                         pProperties->GetFileName());
     }
     return kResultSuccess;
 }

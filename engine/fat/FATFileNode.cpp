@@ -21,9 +21,9 @@ void CFATFileNode::SetFileProperties(std::unique_ptr<CFATFileProperties> pProper
     SetNodeID(m_pProperties->GetFirstClusterNum());
     SetParentNodeID(m_pProperties->GetParentFirstClusterNum());
     SetMetaDataSector(m_pProperties->GetMetaDataSector());
-    std::printf("=====%s====== Current:%llx Parent:%llx\n", m_pProperties->GetFileName(),
-                static_cast<unsigned long long>(GetCurrentNodeID()),
-                static_cast<unsigned long long>(GetParentNodeID()));
+    std::fprintf(stderr, "=====%s====== Current:%llx Parent:%llx\n", m_pProperties->GetFileName(),
+                 static_cast<unsigned long long>(GetCurrentNodeID()),
+                 static_cast<unsigned long long>(GetParentNodeID()));
 }
 
 char const* CFATFileNode::GetFileName() { return m_pProperties ? m_pProperties->GetFileName() : nullptr; }

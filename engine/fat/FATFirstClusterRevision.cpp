@@ -110,8 +110,8 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
             byCluster.emplace(pProperties->GetFirstClusterNum(), pNode);
             return;
         }
-        std::printf("\r\n ############firstCluNum=%lld,fileName=%s\r\n######", pProperties->GetFirstClusterNum(),
-                    pNode->GetFileName());
+        std::fprintf(stderr, "\r\n ############firstCluNum=%lld,fileName=%s\r\n######",
+                     pProperties->GetFirstClusterNum(), pNode->GetFileName());
         if (first->second->IsDirectory() == 0 && pNode->IsDirectory() == 0)
             byCluster.emplace_hint(last, pProperties->GetFirstClusterNum(), pNode);
         else if (NamesNoFile(*first->second) && !NamesNoFile(*pNode))

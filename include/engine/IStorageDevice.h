@@ -7,6 +7,11 @@
 
 class IStorageDeviceData;
 
+/// IOCtl request: let the device's node go until the next read, which opens it again only when
+/// it is still the same device (answers 1; devices without a node of their own answer 0).
+/// A device list parks what it lists, so a medium detached meanwhile is not held.
+constexpr unsigned long long kIoCtlParkNode = 0x51524B01;
+
 class IStorageDevice {
 public:
     virtual ~IStorageDevice() = default;

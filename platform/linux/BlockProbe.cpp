@@ -106,6 +106,27 @@ std::string ReadVolumeLabel(std::string const& path, std::uint64_t u64Offset, st
     return LabelOf(NewProbe(node.Fd(), u64Offset, u64Size));
 }
 
+std::string ReadMediumId(std::string const& path, std::uint64_t u64Offset, std::uint64_t u64Size, bool bTable) {
+    ProbedNode const node(path);
+    if (node.Fd() < 0) return {};
+    if (ProbePtr pTable = bTable ? NewProbe(node.Fd(), u64Offset, u64Size) : nullptr) {
+        blkid_probe_enable_superblocks(pTable.get(), 0);
+        blkid_probe_enable_partitions(pTable.get(), 1);
+        if (blkid_do_safeprobe(pTable.get()) == 0) {
+            std::string const id = Value(pTable.get(), "PTUUID");
+            if (!id.empty()) return "PT:" + id;
+        }
+    }
+    ProbePtr pFs = NewProbe(node.Fd(), u64Offset, u64Size);
+    if (!pFs) return {};
+    blkid_probe_enable_partitions(pFs.get(), 0);
+    blkid_probe_enable_superblocks(pFs.get(), 1);
+    blkid_probe_set_superblocks_flags(pFs.get(), BLKID_SUBLKS_UUID);
+    if (blkid_do_safeprobe(pFs.get()) != 0) return {};
+    std::string const id = Value(pFs.get(), "UUID");
+    return id.empty() ? id : "UUID:" + id;
+}
+
 UdevFacts ReadUdevFacts(std::string const& kernelName) {
     UdevFacts facts;
     std::error_code ec;

@@ -61,6 +61,8 @@ void CRawDevice::Close() {
         images.files.erase(images.files.find(*m_servedFile));
     }
     m_servedFile.reset();
+    m_node.reset();
+    m_path.clear();
     m_bImage = false;
     m_u32SectorSize = kImageSectorSize;
     m_s64TotalSectors = 0;
@@ -88,37 +90,39 @@ std::optional<std::pair<dev_t, ino_t>> ServedFile(int fd, struct stat const& st)
     return std::nullopt;
 }
 
-}  // namespace
+/// What an open node is, read once it is open.
+struct NodeFacts {
+    CRawDevice::NodeId node;
+    std::optional<std::pair<dev_t, ino_t>> servedFile;
+    std::uint32_t u32SectorSize = CRawDevice::kImageSectorSize;
+    std::int64_t s64TotalSectors = 0;
+    bool bImage = false;
+};
 
-int CRawDevice::Open(std::string const& path) {
-    Close();
-    int fd = OpenNode(path);
-    if (fd < 0 && errno == ENOENT) {
-        if (auto blockNode = BlockNodeForRawNode(path)) fd = OpenNode(*blockNode);
-    }
-    if (fd < 0) return errno;
-
+/// The facts of the node open as `fd`, made ready for reading; the error number (the node
+/// closed) when it is neither a block device nor a regular file or cannot be set up.
+int ProbeNode(int fd, NodeFacts& facts) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         int error = errno;
         ::close(fd);
         return error;
     }
-    std::uint32_t u32SectorSize = kImageSectorSize;
-    std::int64_t s64TotalSectors = 0;
     if (S_ISBLK(st.st_mode)) {
         int iLogicalSectorSize = 0;
         if (::ioctl(fd, BLKSSZGET, &iLogicalSectorSize) == 0 && iLogicalSectorSize > 0)
-            u32SectorSize = static_cast<std::uint32_t>(iLogicalSectorSize);
+            facts.u32SectorSize = static_cast<std::uint32_t>(iLogicalSectorSize);
         std::uint64_t u64Bytes = 0;
         if (::ioctl(fd, BLKGETSIZE64, &u64Bytes) == 0) {
-            std::uint64_t u64Sectors = u64Bytes / u32SectorSize;
+            std::uint64_t u64Sectors = u64Bytes / facts.u32SectorSize;
             if (u64Sectors <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-                s64TotalSectors = static_cast<std::int64_t>(u64Sectors);
+                facts.s64TotalSectors = static_cast<std::int64_t>(u64Sectors);
         }
+        facts.node = {true, st.st_rdev, 0};
     } else if (S_ISREG(st.st_mode)) {
         // A partial last sector is not counted; reads still return its bytes.
-        s64TotalSectors = st.st_size / kImageSectorSize;
+        facts.s64TotalSectors = st.st_size / CRawDevice::kImageSectorSize;
+        facts.node = {false, st.st_dev, st.st_ino};
     } else {
         ::close(fd);
         return S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
@@ -132,18 +136,64 @@ int CRawDevice::Open(std::string const& path) {
     }
     // Scans read front to back; a larger kernel read-ahead window keeps the disk streaming.
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    facts.bImage = S_ISREG(st.st_mode);
+    facts.servedFile = ServedFile(fd, st);
+    return 0;
+}
+
+}  // namespace
+
+int CRawDevice::Open(std::string const& path) {
+    Close();
+    std::string opened = path;
+    int fd = OpenNode(path);
+    if (fd < 0 && errno == ENOENT) {
+        if (auto blockNode = BlockNodeForRawNode(path)) {
+            opened = *blockNode;
+            fd = OpenNode(opened);
+        }
+    }
+    if (fd < 0) return errno;
+    NodeFacts facts;
+    if (int const error = ProbeNode(fd, facts)) return error;
 
     m_fd = fd;
-    m_u32SectorSize = u32SectorSize;
-    m_s64TotalSectors = s64TotalSectors;
-    m_bImage = S_ISREG(st.st_mode);
-    m_servedFile = ServedFile(fd, st);
+    m_path = std::move(opened);
+    m_node = facts.node;
+    m_u32SectorSize = facts.u32SectorSize;
+    m_s64TotalSectors = facts.s64TotalSectors;
+    m_bImage = facts.bImage;
+    m_servedFile = facts.servedFile;
     if (m_servedFile) {
         OpenImages& images = TheOpenImages();
         std::lock_guard<std::mutex> lock(images.mutex);
         images.files.insert(*m_servedFile);
     }
     return 0;
+}
+
+void CRawDevice::Park() {
+    if (m_fd < 0) return;
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+bool CRawDevice::Reopen() {
+    if (m_fd >= 0) return true;
+    if (!m_node) return false;
+    int const fd = OpenNode(m_path);
+    if (fd < 0) return false;
+    NodeFacts facts;
+    if (ProbeNode(fd, facts) != 0) return false;
+    // Another medium under the same name (a loop device given another file, a card swapped)
+    // is not the device that was listed: it is never read in its place.
+    if (facts.node != *m_node || facts.servedFile != m_servedFile || facts.u32SectorSize != m_u32SectorSize ||
+        facts.s64TotalSectors != m_s64TotalSectors) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
 }
 
 std::optional<std::size_t> CRawDevice::Read(std::uint64_t u64Offset, std::span<std::uint8_t> buffer) const {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installed program: cmake --install into a scratch prefix puts the program, its resources,
 # a desktop entry and its icon where the desktop looks for them, and the installed program finds
-# its resources from the prefix alone and scans a FAT32 image made here through its hook.
+# its resources from the prefix alone and scans a FAT32 image made here through its hook, with
+# nothing but the RESULT line on standard output.
 #
 #   quorin_install_e2e.sh <cmake> <build-dir> <out-dir>
 set -euo pipefail
@@ -36,6 +37,8 @@ timeout 300 xvfb-run -a "$prefix/bin/quorin" --scan "$image" --quit-when-done >"
 line=$(grep '^RESULT' "$out/run.log" || true)
 echo "installed: $line (exit $rc)"
 [[ $rc == 0 && $line == *"state=finished"* ]] || { cat "$out/run.err" >&2; fail "the installed program did not scan: $line"; }
+# The installed build keeps standard output for what a script reads: the RESULT line alone.
+[ "$(grep -cv '^RESULT' "$out/run.log")" = 0 ] || fail "standard output holds more than the RESULT line: $(head -3 "$out/run.log")"
 found=$(sed -n 's/.* found=\([0-9]*\).*/\1/p' <<<"$line")
 [ "$found" -ge 3 ] || fail "the installed program found $found of 3 files"
 

@@ -10,6 +10,7 @@ namespace uimodel {
 struct _DiskVolumeData {
     std::string name;        // disk: media name; volume: volume name, else its label, else "Untitled"
     std::string secondName;  // disk: device name; "" for a volume
+    std::string devicePath;  // the node or image file of the disk (of a volume's disk); "" unknown
     std::int64_t s64Capacity = 0;
     std::int64_t s64Used = 0;
     int iDiskIndex = -1;

@@ -7,6 +7,7 @@
 
 #include "engine/IStorageDevice.h"
 #include "platform/SameDevice.h"
+#include "platform/VolumeLabel.h"
 #include "uimodel/devices/DiskImageCheck.h"
 #include "uimodel/support/Seams.h"
 
@@ -76,6 +77,7 @@ void QNUIDeviceData::InitDeviceInfo() {
     }
     GetDiskStorageMap(1);
     GetVolumeStorageMap(1);
+    ParkListedDevices();
     m_iInitState = DEVICE_INIT_READY;
 }
 
@@ -108,6 +110,12 @@ int QNUIDeviceData::DiskIndexOfImage(std::string const& path) const {
         if (SameFile(devicePath, path) || platform::IsFileTheDevice(path, devicePath)) return entry.first;
     }
     return -1;
+}
+
+void QNUIDeviceData::ParkListedDevices() const {
+    for (auto const& entry : m_disks) entry.second->IOCtl(kIoCtlParkNode, nullptr);
+    for (auto const& entry : m_volumes)
+        for (IStorageDevice* pVolume : entry.second) pVolume->IOCtl(kIoCtlParkNode, nullptr);
 }
 
 IEnumDeviceEx* QNUIDeviceData::EnumeratorOf(IStorageDevice const* pDisk) const {
@@ -144,6 +152,7 @@ void QNUIDeviceData::GetAllDeviceInfo(std::vector<_DiskVolumeData>& rows) const 
         _DiskVolumeData row;
         if (!GetDiskDataByStorage(pDisk, row)) continue;
         GetDiskVolumeInfo(pDisk, row.children);
+        for (_DiskVolumeData& volume : row.children) volume.devicePath = row.devicePath;
         rows.push_back(std::move(row));
     }
 }
@@ -173,6 +182,7 @@ bool QNUIDeviceData::GetDiskDataByDiskInfo(CCollectDiskDeviceInfoStruct const* p
     if (!pInfo || pInfo->u32State != 0) return false;
     row.name = Text(pInfo->szName);
     row.secondName = Text(pInfo->szBsdName);
+    row.devicePath = Text(pInfo->szDevicePath);
     row.s64Capacity = Capacity(pInfo->s64TotalSectors, pInfo->s64SectorSize);
     row.s64Used = 0;
     row.iIsDiskImage = pInfo->u32BusType == DISK_BUS_VIRTUAL ? 1 : 0;
@@ -251,6 +261,24 @@ bool QNUIDeviceData::IsDiskStorage(IStorageDevice* pDevice) const { return pDevi
 void QNUIDeviceData::GetDiskVolumeStorage(IStorageDevice* pDisk, std::vector<IStorageDevice*>& volumes) const {
     auto const found = m_volumes.find(pDisk);
     if (found != m_volumes.end()) volumes = found->second;
+}
+
+std::string QNUIDeviceData::MediumIdOf(IStorageDevice* pDevice) {
+    if (CCollectDiskDeviceInfoStruct const* pDisk = GetDiskInfo(pDevice))
+        return platform::ReadMediumId(Text(pDisk->szDevicePath), 0, 0, true);
+    CCollectedVolumeDeviceInfoStruct const* pVolume = GetVolumeInfo(pDevice);
+    if (!pVolume) return {};
+    std::string const node = Text(pVolume->szDevicePath);
+    if (!node.empty()) return platform::ReadMediumId(node, 0, 0, false);
+    // A volume the partition table describes: its bytes on the disk's node.
+    CCollectDiskDeviceInfoStruct const* pParent = GetDiskInfo(pVolume->pParentDisk);
+    std::uint64_t u64Offset = 0, u64Size = 0;
+    if (!pParent || pParent->s64SectorSize <= 0 || pVolume->s64SectorSize <= 0 || pVolume->s64TotalSectors < 0 ||
+        __builtin_mul_overflow(pVolume->u64StartSector, static_cast<std::uint64_t>(pParent->s64SectorSize), &u64Offset) ||
+        __builtin_mul_overflow(static_cast<std::uint64_t>(pVolume->s64TotalSectors),
+                               static_cast<std::uint64_t>(pVolume->s64SectorSize), &u64Size))
+        return {};
+    return platform::ReadMediumId(Text(pParent->szDevicePath), u64Offset, u64Size, false);
 }
 
 CCollectDiskDeviceInfoStruct* QNUIDeviceData::GetDiskInfo(IStorageDevice* pDevice) {

@@ -64,12 +64,20 @@ public:
     bool IsDiskStorage(IStorageDevice* pDevice) const;
     void GetDiskVolumeStorage(IStorageDevice* pDisk, std::vector<IStorageDevice*>& volumes) const;
 
+    /// What tells the listed disk or volume from another medium of the same name and size: its
+    /// partition table's id, else its file system's serial (platform::ReadMediumId); "" when it
+    /// has neither or cannot be read.
+    static std::string MediumIdOf(IStorageDevice* pDevice);
+
     static CCollectDiskDeviceInfoStruct* GetDiskInfo(IStorageDevice* pDevice);
     static CCollectedVolumeDeviceInfoStruct* GetVolumeInfo(IStorageDevice* pDevice);
     static bool IsSupportVolume(CCollectedVolumeDeviceInfoStruct const* pInfo);
     static bool IsVolumeStorageSupported(IStorageDevice* pVolume);
 
 private:
+    /// Lets every listed node go until it is read: a medium detached while the list shows is
+    /// not held open (and so not kept listed) by the list.
+    void ParkListedDevices() const;
     /// The enumerator that listed `pDisk`: the machine's or the images'.
     IEnumDeviceEx* EnumeratorOf(IStorageDevice const* pDisk) const;
 

@@ -276,6 +276,13 @@ bool QNUIController::RefreshDeviceInfo() {
     return true;
 }
 
+std::optional<SavedDeviceAnswer> QNUIController::FindResultsFileDevice(std::string const& path,
+                                                                       _DiskVolumeData& saved) {
+    // Listed afresh: a device detached since the last listing must not be taken for the saved one.
+    if (!GetModel().pResults || !RefreshDeviceInfo()) return std::nullopt;
+    return GetModel().pResults->FindSavedDevice(path.c_str(), saved);
+}
+
 DiskImageAnswer QNUIController::AddDiskImage(std::string const& path, int& iDiskIndex) {
     QNUIDeviceData& devices = *GetModel().pDevices;
     iDiskIndex = devices.DiskIndexOfImage(path);

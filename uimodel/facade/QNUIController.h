@@ -14,6 +14,8 @@
 #include "engine/IFileNode.h"
 #include "engine/Result.h"
 #include "uimodel/devices/DiskImageCheck.h"
+#include "uimodel/devices/DiskVolumeData.h"
+#include "uimodel/resultsfile/SavedDeviceAnswer.h"
 #include "uimodel/thumbnails/ThumbnailDecoder.h"
 #include "uimodel/trees/TreeBatch.h"
 
@@ -185,6 +187,10 @@ public:
     /// (the writer walks trees the scan's builder still changes, and a load replaces the nodes a
     /// recovery copies); kResultsFileBadArgument for an empty path.
     static int beginSaveOrRestoreNode(bool bSave, std::string const& path, std::string const& postName = "QueryProgressInfo");
+    /// The device the results file `path` was made from (out: `saved`) and whether it is listed
+    /// now. Lists the devices again on this thread first, as RefreshDeviceInfo does (the
+    /// disk page's rows must be made again after it); nullopt while a job runs.
+    static std::optional<SavedDeviceAnswer> FindResultsFileDevice(std::string const& path, _DiskVolumeData& saved);
     /// A poller over the save-and-restore operation alone, posting "QueryProgressInfo" while it
     /// raises updates and once at its end; nothing when a results-file poller already runs.
     static void QuerySaveOrRestoreProgress();

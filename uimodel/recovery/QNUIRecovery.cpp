@@ -342,7 +342,7 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
     std::lock_guard const lock(m_mutex);
     SetNeedUIUpdate(1);
     SetStatusLocked(OPERATION_IDLE);
-    std::printf("========Recovery finished!==========\n");
+    std::fprintf(stderr, "========Recovery finished!==========\n");
     return firstFailure;
 }
 
@@ -472,8 +472,9 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
             m_notes.push_back(RecoveryNote{source, path, CopyRefusalWord(result)});
         } else if (Succeeded(result)) {
             ++m_u64RecoveredFiles;
-            std::printf("===Recvoeried file(%llu):%s=====\n", static_cast<unsigned long long>(m_u64RecoveredFiles),
-                        pNode->GetFileName() ? pNode->GetFileName() : "");
+            std::fprintf(stderr, "===Recvoeried file(%llu):%s=====\n",
+                         static_cast<unsigned long long>(m_u64RecoveredFiles),
+                         pNode->GetFileName() ? pNode->GetFileName() : "");
         } else {
             ++m_u64FailedFiles;
         }

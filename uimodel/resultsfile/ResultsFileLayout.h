@@ -11,6 +11,10 @@
 //   SearchedPartitionRecord.h), then u32 0 and a file record for every node below the root
 //   (breadth-first, children in sibling order), then u32 0xFFFFFFFF.
 // frCopyOutValues, only when some node has an initialised size or a refusal: CopyOutValues.h.
+// frMediumId, only when the scanned medium has one: u32 length n (1 to 255), n bytes of the id
+//             that tells it from another medium of the same name and size (a partition table's
+//             id, a file system's serial). Readers that know no such frame skip it; a file
+//             without one is matched by name, size and file system alone.
 //
 // A file record (FileRecord.h):
 // | offset   | size   | field                                               |
@@ -44,7 +48,11 @@ constexpr tagGUIDSIGN kFrameDiskDevice{{0x76, 0xA6, 0x72, 0xB0, 0x48, 0x05, 0x8B
 constexpr tagGUIDSIGN kFrameFileSystemNode{{0x6C, 0xF2, 0x08, 0xD2, 0x8C, 0x07, 0x34, 0x4E,
                                             0x9D, 0x71, 0xD9, 0x1F, 0x53, 0x5F, 0x7B, 0x57}};
 
+constexpr tagGUIDSIGN kFrameMediumId{{0x3D, 0x8E, 0x51, 0x0C, 0x7A, 0x92, 0x4B, 0x1F,
+                                      0x86, 0x2B, 0xE4, 0x19, 0x6D, 0xA0, 0x57, 0xC3}};
+
 constexpr std::uint32_t kControllerFrameLength = 8;
+constexpr std::size_t kMaxMediumId = 255;
 constexpr std::uint32_t kHeaderStatusSaved = 1;
 
 constexpr std::uint32_t kMarkerRoot = 1;

@@ -46,4 +46,23 @@ std::optional<_DiskVolumeData> ReadDeviceFrame(IRSData& archive) {
     return row;
 }
 
+std::optional<std::string> ReadMediumIdFrame(IRSData& archive) {
+    try {
+        archive.OpenFrame(kFrameMediumId);
+    } catch (IRSException const&) {
+        return std::string();  // saved without one
+    }
+    try {
+        CFrameCursor cursor(archive);
+        std::uint32_t u32Length = 0;
+        std::string id;
+        if (!cursor.TakeU32(u32Length) || u32Length == 0 || u32Length > kMaxMediumId || !cursor.TakeText(u32Length, id))
+            return std::nullopt;
+        archive.CloseFrame();
+        return id;
+    } catch (IRSException const&) {
+        return std::nullopt;
+    }
+}
+
 }  // namespace uimodel::resultsfile

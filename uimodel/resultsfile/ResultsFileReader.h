@@ -4,6 +4,7 @@
 // (RestoreScanSink). Every read is bounded by its frame.
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "uimodel/devices/DiskVolumeData.h"
 
@@ -22,5 +23,8 @@ bool ReadHeader(IRSData& archive);
 std::optional<StoredController> ReadControllerFrame(IRSData& archive);
 /// Nullopt when the frame is missing or cut short, or its name is longer than 4095. Throws.
 std::optional<_DiskVolumeData> ReadDeviceFrame(IRSData& archive);
+/// The scanned medium's id; "" when the file was saved without one, nullopt when its frame is
+/// damaged. Never throws.
+std::optional<std::string> ReadMediumIdFrame(IRSData& archive);
 
 }  // namespace uimodel::resultsfile

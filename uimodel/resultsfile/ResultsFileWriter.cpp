@@ -46,6 +46,15 @@ void WriteDeviceFrame(IRSData& archive, _DiskVolumeData const& row) {
     archive.CloseFrame();
 }
 
+void WriteMediumIdFrame(IRSData& archive, std::string const& id) {
+    if (id.empty() || id.size() > kMaxMediumId) return;
+    std::vector<std::uint8_t> bytes;
+    AppendText(bytes, id, kMaxMediumId);
+    archive.OpenFrame(kFrameMediumId);
+    Write(archive, bytes);
+    archive.CloseFrame();
+}
+
 void WriteRoot(IRSData& archive, SavedRoot const& saved, CJobProgress& progress, std::vector<std::uint8_t>& bytes,
                CopyOutValueList& values) {
     IFilesystemNode& root = *saved.pRoot;
@@ -89,6 +98,7 @@ bool WriteResultsFile(IRSData& archive, SavedScan const& scan, CJobProgress& pro
     progress.IncProgress();
     WriteControllerFrame(archive, scan);
     WriteDeviceFrame(archive, scan.device);
+    WriteMediumIdFrame(archive, scan.mediumId);
     progress.IncProgress();
 
     archive.OpenFrame(kFrameFileSystemNode);

@@ -25,6 +25,7 @@ struct SavedScan {
     int iControllerType = 0;
     int iDeep = 0;
     _DiskVolumeData device;  // the scanned device's row
+    std::string mediumId;    // what tells that medium from another alike; "" none
     std::vector<SavedRoot> roots;
 };
 

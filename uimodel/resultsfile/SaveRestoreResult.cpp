@@ -33,6 +33,37 @@ int Logged(int iCode, char const* pszFunction, int iLine) {
 }
 #define RESULTS_FAIL(code) Logged((code), __func__, __LINE__)
 
+/// The frames before the nodes and the medium's id: 0, or the ResultsFileError of the first that
+/// does not read.
+int ReadFrontFrames(IRSData& archive, std::optional<StoredController>& controller, std::optional<_DiskVolumeData>& row,
+                    std::string& mediumId) {
+    if (!ReadHeader(archive)) return RESULTS_BAD_HEADER;
+    try {
+        controller = ReadControllerFrame(archive);
+    } catch (IRSException const&) {
+    }
+    if (!controller) return RESULTS_BAD_CONTROLLER;
+    try {
+        row = ReadDeviceFrame(archive);
+    } catch (IRSException const&) {
+    }
+    std::optional<std::string> id = ReadMediumIdFrame(archive);
+    if (!row || !id) return RESULTS_BAD_DEVICE;
+    mediumId = std::move(*id);
+    return RESULTS_OK;
+}
+
+/// Ends the archive's reading however the reader left it.
+struct ArchiveCloser {
+    IRSData& archive;
+    ~ArchiveCloser() {
+        try {
+            archive.EndRS();
+        } catch (IRSException const&) {
+        }
+    }
+};
+
 bool SameDevice(_DiskVolumeData const& row, _DiskVolumeData const& saved) {
     return row.name == saved.name && row.iFileSystem == saved.iFileSystem && row.s64Capacity == saved.s64Capacity;
 }
@@ -125,6 +156,7 @@ int SaveRestoreResult::Save(std::string const& path, CJobProgress& progress) {
     if (!pDevice || !RowOf(pDevice, saved.device)) return RESULTS_FAIL(RESULTS_NOTHING_SCANNED);
     if (m_pRecovery && m_pRecovery->PathIsScannedImage(path.c_str())) return RESULTS_FAIL(RESULTS_IS_SCANNED_IMAGE);
     if (m_pRecovery && m_pRecovery->RecoveryPathIsSameDevice(path.c_str())) return RESULTS_FAIL(RESULTS_ON_SCANNED_DEVICE);
+    saved.mediumId = QNUIDeviceData::MediumIdOf(pDevice);
     saved.iControllerType = m_scan.GetScanControllerType(pDevice);
     saved.iDeep = m_scan.IsDeepScan();
     std::vector<ReleasePtr<IDataRecovery>> made;
@@ -154,32 +186,15 @@ int SaveRestoreResult::Restore(std::string const& path, CJobProgress& progress) 
     std::unique_ptr<IRSData> pArchive = CreateRSData(RS_MODE_READ);
     if (!pArchive) return RESULTS_FAIL(RESULTS_NO_ARCHIVE);
     if (!pArchive->StartRS(path.c_str(), 0)) return RESULTS_FAIL(RESULTS_CANNOT_OPEN);
-    struct Closer {
-        IRSData& archive;
-        ~Closer() {
-            try {
-                archive.EndRS();
-            } catch (IRSException const&) {
-            }
-        }
-    } const closer{*pArchive};
+    ArchiveCloser const closer{*pArchive};
 
     std::optional<StoredController> controller;
     std::optional<_DiskVolumeData> row;
-    if (!ReadHeader(*pArchive)) return RESULTS_FAIL(RESULTS_BAD_HEADER);
-    try {
-        controller = ReadControllerFrame(*pArchive);
-    } catch (IRSException const&) {
-    }
-    if (!controller) return RESULTS_FAIL(RESULTS_BAD_CONTROLLER);
-    try {
-        row = ReadDeviceFrame(*pArchive);
-    } catch (IRSException const&) {
-    }
-    if (!row) return RESULTS_FAIL(RESULTS_BAD_DEVICE);
+    std::string mediumId;
+    if (int const iCode = ReadFrontFrames(*pArchive, controller, row, mediumId)) return RESULTS_FAIL(iCode);
     progress.IncProgress();
 
-    IStorageDevice* pDevice = GetFromDiskVolumeData(*row);
+    IStorageDevice* pDevice = GetFromDiskVolumeData(*row, mediumId);
     if (!pDevice) return RESULTS_FAIL(RESULTS_NO_DEVICE);
     auto pSink = std::make_shared<RestoreScanSink>(pArchive.get(), static_cast<int>(controller->u32Type), &progress);
     m_scan.SetDeepScan(controller->u32Deep != 0 ? 1 : 0);
@@ -189,18 +204,40 @@ int SaveRestoreResult::Restore(std::string const& path, CJobProgress& progress) 
     return pSink->GetError() != 0 ? RESULTS_FAIL(RESULTS_DAMAGED_NODES) : RESULTS_OK;
 }
 
-IStorageDevice* SaveRestoreResult::GetFromDiskVolumeData(_DiskVolumeData const& saved) {
+SavedDeviceAnswer SaveRestoreResult::FindSavedDevice(char const* pszPath, _DiskVolumeData& saved) {
+    std::unique_ptr<IRSData> pArchive = CreateRSData(RS_MODE_READ);
+    if (!pszPath || !pArchive || !pArchive->StartRS(pszPath, 0)) return SavedDeviceAnswer::Unreadable;
+    ArchiveCloser const closer{*pArchive};
+    std::optional<StoredController> controller;
+    std::optional<_DiskVolumeData> row;
+    std::string mediumId;
+    if (ReadFrontFrames(*pArchive, controller, row, mediumId) != RESULTS_OK) return SavedDeviceAnswer::Unreadable;
+    saved = *row;
+    return GetFromDiskVolumeData(saved, mediumId) ? SavedDeviceAnswer::Attached : SavedDeviceAnswer::NotAttached;
+}
+
+IStorageDevice* SaveRestoreResult::GetFromDiskVolumeData(_DiskVolumeData const& saved, std::string const& mediumId) {
     if (m_devices.GetInitState() != DEVICE_INIT_READY) m_devices.InitDeviceInfo();
+    // Name, size and file system alike, and the same medium where both tell which they are: a
+    // reformatted card or another image of the same size is not the scanned one.
+    auto const sameMedium = [&mediumId](IStorageDevice* pDevice) {
+        if (!pDevice || mediumId.empty()) return pDevice != nullptr;
+        std::string const id = QNUIDeviceData::MediumIdOf(pDevice);
+        return id.empty() || id == mediumId;
+    };
     if (IStorageDevice* pDevice = m_devices.GetStorageByDiskVolumeIndex(saved.iDiskIndex, saved.iVolumeIndex)) {
         _DiskVolumeData row;
-        if (RowOf(pDevice, row) && SameDevice(row, saved)) return pDevice;
+        if (RowOf(pDevice, row) && SameDevice(row, saved) && sameMedium(pDevice)) return pDevice;
     }
     std::vector<_DiskVolumeData> rows;
     m_devices.GetAllDeviceInfo(rows);
     for (_DiskVolumeData const& disk : rows) {
-        if (SameDevice(disk, saved)) return m_devices.GetStorageByDiskVolumeIndex(disk.iDiskIndex, -1);
-        for (_DiskVolumeData const& volume : disk.children)
-            if (SameDevice(volume, saved)) return m_devices.GetStorageByDiskVolumeIndex(volume.iDiskIndex, volume.iVolumeIndex);
+        IStorageDevice* pDisk = m_devices.GetStorageByDiskVolumeIndex(disk.iDiskIndex, -1);
+        if (SameDevice(disk, saved) && sameMedium(pDisk)) return pDisk;
+        for (_DiskVolumeData const& volume : disk.children) {
+            IStorageDevice* pVolume = m_devices.GetStorageByDiskVolumeIndex(volume.iDiskIndex, volume.iVolumeIndex);
+            if (SameDevice(volume, saved) && sameMedium(pVolume)) return pVolume;
+        }
     }
     return nullptr;
 }

@@ -14,6 +14,7 @@
 #include "engine/Types.h"
 #include "uimodel/devices/DiskVolumeData.h"
 #include "uimodel/operation/JobThread.h"
+#include "uimodel/resultsfile/SavedDeviceAnswer.h"
 
 class IProgress;
 class IStorageDevice;
@@ -50,8 +51,14 @@ public:
 
     /// The attached device the saved row describes: the one at its indexes when name, file
     /// system and capacity match too; else the first disk row, or volume row of a disk, that
-    /// matches all three (a disk before its volumes). Null when none does.
-    IStorageDevice* GetFromDiskVolumeData(_DiskVolumeData const& saved);
+    /// matches all three (a disk before its volumes). With a saved `mediumId`, a device whose own
+    /// id differs is another medium and never matches. Null when none does.
+    IStorageDevice* GetFromDiskVolumeData(_DiskVolumeData const& saved, std::string const& mediumId = {});
+
+    /// Reads the device row of the results file `pszPath` into `saved` and looks for that
+    /// device among the listed ones (listing them first when they never were). Only while no
+    /// save or load runs: it lists the devices on the calling thread.
+    SavedDeviceAnswer FindSavedDevice(char const* pszPath, _DiskVolumeData& saved);
 
     /// How long a load waits before it starts, so that its progress window is up; 1 s.
     void SetLoadPause(std::chrono::milliseconds pause) { m_loadPause = pause; }

@@ -23,6 +23,8 @@ public:
 
     std::string const& name() const { return m_name; }
     std::string const& parentName() const { return m_parentName; }
+    /// The node or image file of the disk (of a volume's disk) it was listed from.
+    std::string const& devicePath() const { return m_devicePath; }
     void setParentName(std::string name) { m_parentName = std::move(name); }
     std::int64_t capacity() const { return m_s64Capacity; }
     std::int64_t used() const { return m_s64Used; }
@@ -35,6 +37,7 @@ public:
 private:
     std::string m_name;
     std::string m_parentName;
+    std::string m_devicePath;
     std::int64_t m_s64Capacity;
     std::int64_t m_s64Used;
     int m_iDiskIndex;

@@ -19,12 +19,14 @@ CRawStorageDevice::CRawStorageDevice(std::string path, StorageDeviceType type,
 
 int CRawStorageDevice::Open() {
     ClearResult();
+    std::lock_guard lock(m_unpark);
+    m_bParked = false;
     int iError = m_device.Open(m_path);
     if (iError != 0) {
         // A missing node is an ordinary answer while devices come and go; anything else is news.
         if (iError != ENOENT) {
-            std::printf("open failed:%d\n", iError);
-            std::fflush(stdout);
+            std::fprintf(stderr, "open failed:%d\n", iError);
+            std::fflush(stderr);
         }
         return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeIoFailure));
     }
@@ -45,11 +47,32 @@ void CRawStorageDevice::TakeImageSectorSize() {
     m_u32SectorSize = u32SectorSize;
 }
 
+int CRawStorageDevice::IOCtl(unsigned long long u64Request, void* pArgument) {
+    if (u64Request != kIoCtlParkNode) return CStorageDeviceBase::IOCtl(u64Request, pArgument);
+    ClearResult();
+    std::lock_guard lock(m_unpark);
+    if (!m_device.IsOpen()) return 0;
+    m_device.Park();
+    m_bParked = true;
+    return 1;
+}
+
+bool CRawStorageDevice::Unpark() {
+    if (!m_bParked.load(std::memory_order_acquire)) return true;
+    std::lock_guard lock(m_unpark);
+    if (!m_bParked.load(std::memory_order_relaxed)) return true;
+    if (!m_device.Reopen()) return false;
+    m_bParked.store(false, std::memory_order_release);
+    return true;
+}
+
 int CRawStorageDevice::Close() {
     ClearResult();
-    if (!m_device.IsOpen()) return 0;
+    std::lock_guard lock(m_unpark);
+    bool const bParked = m_bParked.exchange(false);
+    bool const bHeld = m_device.IsOpen() || bParked;
     m_device.Close();
-    return 1;
+    return bHeld ? 1 : 0;
 }
 
 int CRawStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
@@ -68,6 +91,7 @@ int CRawStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long 
         return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
 
     std::span<std::uint8_t> buffer(static_cast<std::uint8_t*>(pBuffer), static_cast<std::size_t>(*u64Size));
+    if (!Unpark()) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeIoFailure));
     auto read = m_device.Read(*u64Offset, buffer);
     if (!read || *read == 0) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeIoFailure));
     // The device ended inside the request: callers get whole sectors, so the rest reads as zeros.

@@ -33,7 +33,7 @@ void CEnumDisk::ExecEnum(platform::IBlockDeviceFinder& finder, std::vector<std::
     for (platform::BlockMedium const& medium : finder.WholeDisks()) {
         auto pInfo = FillDiskInfo(medium);
         if (!pInfo) continue;
-        std::printf("CIOKitFunc::BSDName2DevPath = %s\n", medium.devicePath.c_str());
+        std::fprintf(stderr, "CIOKitFunc::BSDName2DevPath = %s\n", medium.devicePath.c_str());
         std::unique_ptr<IStorageDevice> pDisk(CreateDiskDevice(medium.devicePath.c_str()));
         if (!pDisk || !pDisk->Open()) continue;
         IDiskDeviceData* pData = CreateDiskDeviceData(pInfo.release());

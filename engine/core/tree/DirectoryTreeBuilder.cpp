@@ -193,8 +193,10 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType eType) {
     }
     m_recycleBin.EndFlashBuild(eType);
 
-    std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(eType), s64Shown);
-    std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n", static_cast<int>(eType), s64Added);
+    std::fprintf(stderr, "CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n",
+                 static_cast<int>(eType), s64Shown);
+    std::fprintf(stderr, "CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n",
+                 static_cast<int>(eType), s64Added);
     m_bFlushing = false;
 }
 

@@ -302,7 +302,8 @@ std::vector<IFileNode*> _DIRECTORY_TREE_INFO::BuildLostNodes(bool bShowNormalFil
         // unshown nodes are released at the end of FlashBuild.
         HandOver(*pNode, batch);
     }
-    std::printf("CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n", static_cast<long>(batch.size()));
+    std::fprintf(stderr, "CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n",
+                 static_cast<long>(batch.size()));
     if (batch.empty()) return {};
 
     SortByArrival(batch);
@@ -359,8 +360,8 @@ void _DIRECTORY_TREE_INFO::ReleaseUnshown() {
         ++(m_slots[i].folderPos == kNotAFolder ? iFilesReleased : iFoldersReleased);
         m_slots[i].pNode.reset();
     }
-    std::printf("CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFilesReleased);
-    std::printf("CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFoldersReleased);
+    std::fprintf(stderr, "CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFilesReleased);
+    std::fprintf(stderr, "CDirectoryTreeBuilder::ReleaseNodeByFilter --- nReleasedCount = %d\n", iFoldersReleased);
 
     m_records.Clear();
     CompactSlots();

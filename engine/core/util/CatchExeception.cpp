@@ -45,7 +45,7 @@ int CatchExeception::WriteLog(char const* pszFormat, ...) {
     size_t const uLength = std::strlen(szLine);
 
     SimpleLock lock(&LogLock(), "WriteLog");
-    std::printf("%s", szLine);
+    std::fprintf(stderr, "%s", szLine);
 
     std::string const logPath = std::string(GetWorkPath()) + kLogFileName;
     if (std::FILE* pFile = std::fopen(logPath.c_str(), "a+")) {
@@ -53,8 +53,8 @@ int CatchExeception::WriteLog(char const* pszFormat, ...) {
         bool const bWritten = std::fwrite(szLine, 1, uLength, pFile) == uLength && std::fflush(pFile) == 0;
         int const iError = errno;
         if (!bWritten) {
-            std::printf("%s failed with %s\n", "WriteLog",
-                        std::error_code(iError, std::generic_category()).message().c_str());
+            std::fprintf(stderr, "%s failed with %s\n", "WriteLog",
+                         std::error_code(iError, std::generic_category()).message().c_str());
         }
         std::fclose(pFile);
     }

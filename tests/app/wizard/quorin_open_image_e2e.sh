@@ -5,7 +5,8 @@
 # volume the page chose and recovers every photo, the deleted ones too, byte-exact, into a
 # folder that did not exist. Files that hold no disk are refused with the page's sheet, a script
 # never waits for a person, SIGTERM ends a scripted run as stopped, and a second copy started
-# with a script says so and fails.
+# with a script says so and fails. The saved scan of a card of 40 photos reloads after a restart
+# through its image (--open-image with --load) and recovers the 40 again.
 #
 #   quorin_open_image_e2e.sh <quorin> <out-dir>
 set -euo pipefail
@@ -45,11 +46,57 @@ for photo in "$out"/src/DCIM/100CAM/*.JPG; do
 done
 [ "$(find "$dest" -type f | wc -l)" -ge 9 ] || fail "fewer than nine photos came back"
 
+# A card of 40 photos scanned from its image and saved; after a restart the saved scan reloads
+# by opening the image from the load's "not attached" sheet (--open-image with --load), and the
+# 40 photos come back again byte-exact. Standard output holds the RESULT line alone. A grown copy
+# of the image and another card formatted alike are refused, and without an image the load fails
+# at once.
+card="$out/forty/card.img"
+mkdir -p "$out/forty/src"
+mkfs.fat -F 32 -n FORTY -C "$card" 65536 >/dev/null
+mmd -i "$card" ::/DCIM ::/DCIM/100CANON
+for i in $(seq -w 1 40); do
+  convert -size 160x120 plasma:fractal -quality 90 "$out/forty/src/IMG_00$i.JPG"
+  mcopy -i "$card" "$out/forty/src/IMG_00$i.JPG" "::/DCIM/100CANON/IMG_00$i.JPG"
+done
+recovered_again() {  # recovered_again <dest>: how many of the 40 came back byte-exact
+  local n=0 photo got
+  for photo in "$out"/forty/src/*.JPG; do
+    got=$(find "$1" -path "*/DCIM/100CANON/*" -type f -name "$(basename "$photo")" -print -quit)
+    [ -n "$got" ] && [ "$(sha256sum <"$got")" = "$(sha256sum <"$photo")" ] && n=$((n + 1))
+  done
+  echo $n
+}
+run 300 --open-image "$card" --save-to "$out/forty/scan.rsf" --recover-to "$out/forty/first" --quit-when-done
+echo "forty, scanned: $line (exit $rc)"
+[[ $rc == 0 && $line == *"saved=1"* ]] || { cat "$out/stderr.log" >&2; fail "the card's scan was not saved: $line"; }
+[ "$(recovered_again "$out/forty/first")" = 40 ] || fail "the card's scan did not recover its 40 photos"
+run 300 --open-image "$card" --load "$out/forty/scan.rsf" --recover-to "$out/forty/again" --quit-when-done
+echo "forty, reloaded: $line (exit $rc)"
+[[ $rc == 0 && $line == *"state=finished"* && $line == *"failed=0"* ]] || { cat "$out/stderr.log" >&2; fail "the saved scan did not reload: $line"; }
+grep -q "is not attached" "$out/stderr.log" || fail "the load did not say that the card is not attached"
+[ "$(grep -cv '^RESULT' "$out/stdout.log")" = 0 ] || fail "standard output holds more than the RESULT line: $(head -3 "$out/stdout.log")"
+again=$(recovered_again "$out/forty/again")
+echo "$again of 40 photos recovered again"
+[ "$again" = 40 ] || fail "only $again of 40 photos came back from the reloaded scan"
+mkdir -p "$out/forty/grown" "$out/forty/other"; cp "$card" "$out/forty/grown/card.img"; truncate -s +1M "$out/forty/grown/card.img"
+mkfs.fat -F 32 -i 1A2B3C4D -n FORTY -C "$out/forty/other/card.img" 65536 >/dev/null  # formatted alike, another serial
+for other in grown other; do
+  run 120 --open-image "$out/forty/$other/card.img" --load "$out/forty/scan.rsf" --recover-to "$out/forty/none" --quit-when-done
+  echo "forty, $other card: $line (exit $rc)"
+  [[ $rc == 1 && $line == *"state=failed"* ]] && grep -q "image was refused" "$out/stderr.log" || fail "the $other card was not refused: $line"
+done
+run 120 --load "$out/forty/scan.rsf" --recover-to "$out/forty/none" --quit-when-done
+echo "forty, no image: $line (exit $rc)"
+[[ $rc == 1 && $line == *"state=failed"* ]] || fail "a load without its disk did not fail: $line"
+[ -z "$(find "$out/forty/none" -type f 2>/dev/null)" ] || fail "something was recovered from a scan whose disk is not there"
+
 # Files that hold no disk: the page's sheet refuses them and the script learns it at once.
 printf abc >"$out/three.img"
 : >"$out/empty.img"
 mkfifo "$out/fifo.img"
-for bad in "$out/three.img" "$out/empty.img" "$out/fifo.img" "$out"; do
+ln -sf /dev/zero "$out/zero-link.img"  # a link to a device that holds no disk
+for bad in "$out/three.img" "$out/empty.img" "$out/fifo.img" "$out/zero-link.img" "$out"; do
   run 120 --open-image "$bad" --recover-to "$out/refused" --quit-when-done
   echo "$(basename "$bad"): $line (exit $rc)"
   [[ $rc == 1 && $line == *"state=failed"* ]] || fail "$bad was not refused: $line (exit $rc)"

@@ -134,9 +134,9 @@ TEST_F(ExFatQuickSearchTest, AnInvalidBootSectorWalksNothingAndReportsNoPartitio
 
 // 64 clusters, but a FAT of 8 sectors has room for 1024 entries: the walk may use them all.
 TEST_F(ExFatQuickSearchTest, AFatLongerThanTheClusterCountRaisesTheLimitAndSaysSo) {
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     Scan();
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("chang totalClustur = 1024\n"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("chang totalClustur = 1024\n"), std::string::npos);
 }
 
 TEST_F(ExFatQuickSearchTest, ThePartitionRecordPlacesClustersFromTheHeapStart) {

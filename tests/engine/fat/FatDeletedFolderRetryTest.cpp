@@ -2,7 +2,7 @@
 // cleared it for "/gone/deleted tree", which lies past cluster 0x10000. The quick walk tries the
 // high words in turn until the folder reads, before the tree sees the folder, so its files are
 // listed under it and copy out byte-exact, and the cluster it settled on is announced on
-// standard output.
+// standard error.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,9 +16,9 @@ namespace {
 TEST(FatDeletedFolderRetryTest, AFolderThatLostItsHighWordIsReadFromTheClusterThatHoldsIt) {
     FAT_IMAGES_OR_SKIP();
     auto const deleted = fattest::ReadFiles(fattest::Image("fat32.deleted"));
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     fattest::FatQuickScan scan(fattest::Image("fat32-retry.img"));
-    std::string const output = testing::internal::GetCapturedStdout();
+    std::string const output = testing::internal::GetCapturedStderr();
     ASSERT_EQ(scan.Result(), kResultSuccess);
     for (char const* pszPath : {"/gone/deleted tree/tree file.bin", "/gone/deleted tree/sub folder/deep file.bin"}) {
         SCOPED_TRACE(pszPath);

@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -89,6 +90,42 @@ TEST_F(DiskDeviceImageTest, ReadAfterCloseFailsWithCode1) {
     ExpectCode(*pDisk, kCodeIoFailure);
 }
 
+// How many of this process's descriptors are open on `path`.
+int DescriptorsOn(std::string const& path) {
+    struct stat wanted {};
+    if (::stat(path.c_str(), &wanted) != 0) return -1;
+    int iCount = 0;
+    for (auto const& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        struct stat st {};
+        if (::stat(entry.path().c_str(), &st) == 0 && st.st_dev == wanted.st_dev && st.st_ino == wanted.st_ino)
+            ++iCount;
+    }
+    return iCount;
+}
+
+// A listed device lets its node go and opens it again when read, but only while the node is
+// still the file it listed: a file put in its place under the same name is never read.
+TEST_F(DiskDeviceImageTest, AParkedDeviceHoldsNoDescriptorAndReopensOnlyTheSameFile) {
+    DevicePtr pDisk = OpenDisk(m_image);
+    EXPECT_EQ(DescriptorsOn(m_image), 1);
+    EXPECT_EQ(pDisk->IOCtl(kIoCtlParkNode, nullptr), 1);
+    EXPECT_EQ(DescriptorsOn(m_image), 0);
+    EXPECT_EQ(pDisk->GetTotalSectors(), 100);  // its geometry stays
+    std::vector<std::uint8_t> buffer(3 * kStampUnit);
+    ASSERT_TRUE(pDisk->ReadSector(buffer.data(), 40, 3));
+    EXPECT_TRUE(IsStamped(buffer, 40));
+    EXPECT_EQ(DescriptorsOn(m_image), 1);
+
+    EXPECT_EQ(pDisk->IOCtl(kIoCtlParkNode, nullptr), 1);
+    std::string const other = m_dir.File("other.img");
+    ASSERT_TRUE(testsupport::WriteStampedImage(other, kSectors));  // the same size, another file
+    std::filesystem::rename(other, m_image);
+    EXPECT_EQ(pDisk->ReadSector(buffer.data(), 40, 3), 0);
+    ExpectCode(*pDisk, kCodeIoFailure);
+    EXPECT_EQ(DescriptorsOn(m_image), 0);
+    EXPECT_EQ(pDisk->Close(), 1);  // a parked device still counted as held
+}
+
 TEST_F(DiskDeviceImageTest, TwoThreadsReadingDifferentRangesGetTheirOwnContent) {
     DevicePtr pDisk = OpenDisk(m_image);
     auto reader = [&](long long s64First, long long s64Count, bool& bAllGood) {
@@ -135,9 +172,9 @@ TEST(DiskDeviceTailTest, ImageWithPartialLastSectorCountsWholeSectorsAndZeroFill
 TEST(DiskDeviceOpenTest, MissingNodeFailsSilentlyWithCode1) {
     testsupport::TempDir dir;
     DevicePtr pDisk(CreateDiskDevice(dir.File("absent.img").c_str()));
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(pDisk->Open(), 0);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     ExpectCode(*pDisk, kCodeIoFailure);
 }
 
@@ -151,9 +188,9 @@ TEST(DiskDeviceOpenTest, UnreadableNodePrintsPermissionDenied) {
 
     auto openAndReport = [&](std::string& printed) {
         DevicePtr pDisk(CreateDiskDevice(image.c_str()));
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         int const iOpened = pDisk->Open();
-        printed = ::testing::internal::GetCapturedStdout();
+        printed = ::testing::internal::GetCapturedStderr();
         return iOpened == 0 && ResultCode(pDisk->GetLastError()) == kCodeIoFailure &&
                ResultModule(pDisk->GetLastError()) == kModuleStorageDevice;
     };
@@ -196,9 +233,9 @@ TEST(DiskDeviceOpenTest, NodesThatAreNeitherDiskNorImageFailWithCode1) {
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         DevicePtr pDisk(CreateDiskDevice(c.path.c_str()));
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(pDisk->Open(), 0);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.printed);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.printed);
         ExpectCode(*pDisk, kCodeIoFailure);
     }
 }

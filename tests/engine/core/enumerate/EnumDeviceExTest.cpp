@@ -158,9 +158,9 @@ TEST_F(Enumerator, SortsDisksByKernelNameByteWise) {
 TEST_F(Enumerator, AnnouncesTheDevicePathOfEveryDiskItOpens) {
     m_finder.disks.push_back(Disk(m_dir, "sdc", 2048, 0));
     auto pEnum = Make();
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     ASSERT_FALSE(Failed(pEnum->Init()));
-    std::string const output = testing::internal::GetCapturedStdout();
+    std::string const output = testing::internal::GetCapturedStderr();
     EXPECT_NE(output.find("CIOKitFunc::BSDName2DevPath = " + m_dir.File("sdc") + "\n"), std::string::npos) << output;
 }
 

@@ -1,4 +1,4 @@
-// The log writes each line to standard output and to <work path>/quorinlab.log. The work path is
+// The log writes each line to standard error and to <work path>/quorinlab.log. The work path is
 // copied once per process, so every case points it at its own folder before its first line; CTest
 // runs each case in a process of its own.
 #include "engine/CatchExeception.h"
@@ -35,14 +35,14 @@ std::string LongMessage() {
 
 }  // namespace
 
-TEST(CatchExeceptionTest, CutsLongMessageAfter1999CharactersOnStdoutAndInFile) {
+TEST(CatchExeceptionTest, CutsLongMessageAfter1999CharactersOnStderrAndInFile) {
     testsupport::TempDir dir;
     SetAppWorkPathOverride(dir.Path().c_str());
     std::string const message = LongMessage();
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     int const iLength = CatchExeception::WriteLog("%s", message.c_str());
-    std::string const printed = testing::internal::GetCapturedStdout();
+    std::string const printed = testing::internal::GetCapturedStderr();
 
     ASSERT_EQ(printed.size(), kPrefixChars + 1999);
     EXPECT_EQ(iLength, static_cast<int>(printed.size()));
@@ -56,10 +56,10 @@ TEST(CatchExeceptionTest, AppendsLinesToTheLogFile) {
     testsupport::TempDir dir;
     SetAppWorkPathOverride(dir.Path().c_str());
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     CatchExeception::WriteLog("first %d\n", 1);
     CatchExeception::WriteLog("second %s\n", "line");
-    std::string const printed = testing::internal::GetCapturedStdout();
+    std::string const printed = testing::internal::GetCapturedStderr();
 
     EXPECT_TRUE(std::regex_match(ReadFile(dir.File("quorinlab.log")),
                                  std::regex("\\d\\d:\\d\\d:\\d\\d first 1\n\\d\\d:\\d\\d:\\d\\d second line\n")));
@@ -72,23 +72,23 @@ TEST(CatchExeceptionTest, UnwritableWorkFolderStillPrintsAndReturnsLength) {
     std::ofstream(notAFolder) << "x";
     SetAppWorkPathOverride(notAFolder.c_str());
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     int const iLength = CatchExeception::WriteLog("hello %s\n", "world");
-    std::string const printed = testing::internal::GetCapturedStdout();
+    std::string const printed = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(printed.substr(kPrefixChars), "hello world\n");
     EXPECT_EQ(iLength, static_cast<int>(printed.size()));
 }
 
-TEST(CatchExeceptionTest, FailedWriteIsReportedOnStdout) {
+TEST(CatchExeceptionTest, FailedWriteIsReportedOnStderr) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "/dev/full is not writable here";
     testsupport::TempDir dir;
     ASSERT_EQ(symlink("/dev/full", dir.File("quorinlab.log").c_str()), 0);  // opens, then every write fails
     SetAppWorkPathOverride(dir.Path().c_str());
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     int const iLength = CatchExeception::WriteLog("lost\n");
-    std::string const printed = testing::internal::GetCapturedStdout();
+    std::string const printed = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(iLength, static_cast<int>(kPrefixChars + 5));
     EXPECT_NE(printed.find("lost\nWriteLog failed with "), std::string::npos) << printed;
@@ -105,9 +105,9 @@ TEST(CatchExeceptionTest, LongWorkPathGetsTheLogInThatVeryFolder) {
     ASSERT_GT(folder.size(), 400u);
     SetAppWorkPathOverride(folder.c_str());
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     CatchExeception::WriteLog("far away\n");
-    std::string const printed = testing::internal::GetCapturedStdout();
+    std::string const printed = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(ReadFile(folder + "/quorinlab.log"), printed);
 }

@@ -22,9 +22,9 @@ TEST(EnginePreconditionTest, FailedCheckIsLoggedWithFunctionFileAndExpressionAnd
     SetAppWorkPathOverride(dir.Path().c_str());
     unsigned char const source = 7;
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     int const iResult = CopyFirstByte(&source, nullptr);
-    std::string const printed = testing::internal::GetCapturedStdout();
+    std::string const printed = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(iResult, 0);
     EXPECT_NE(printed.find("CopyFirstByte "), std::string::npos) << printed;
@@ -38,9 +38,9 @@ TEST(EnginePreconditionTest, PassedCheckLogsNothingAndLetsTheCallRun) {
     unsigned char const source = 7;
     unsigned char target = 0;
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     int const iResult = CopyFirstByte(&source, &target);
-    std::string const printed = testing::internal::GetCapturedStdout();
+    std::string const printed = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(iResult, 1);
     EXPECT_EQ(target, 7);

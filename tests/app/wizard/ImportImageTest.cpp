@@ -1,0 +1,112 @@
+// Loading the scan of a disk image after the image left the place it was scanned from: the start
+// window says that the scan's disk is not attached, naming it, and opens the image the user
+// chooses. A grown copy, and another card formatted alike in its place (same name, label and
+// size, another serial), are refused with the reason; the image moved to another folder loads
+// with every file the scan found.
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/base/NotificationCenter.h"
+#include "app/hook/ScanHook.h"
+#include "app/results/QNDeletailWindowController.h"
+#include "app/wizard/QNRootWindowController.h"
+#include "support/TempDir.h"
+#include "uimodel/facade/QNUIController.h"
+#include "uimodel/scan/QNUIScan.h"
+
+namespace {
+
+using uimodel::QNUIController;
+constexpr int kTimeoutMs = 120000;
+
+TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
+  for (const char* tool : {"mkfs.fat", "mcopy"})
+    if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+  testsupport::TempDir dir;
+  namespace fs = std::filesystem;
+  fs::create_directories(dir.File("card"));
+  fs::create_directories(dir.File("moved"));
+  fs::create_directories(dir.File("grown"));
+  fs::create_directories(dir.File("replaced"));
+  const std::string image = dir.File("card/card.img");
+  ASSERT_EQ(testsupport::RunCommand("set -e; export MTOOLS_SKIP_CHECK=1; mkfs.fat -F 32 -i 0A0B0C0D -n CARD -C '" + image +
+                                    "' 40960 >/dev/null; for n in 1 2 3; do echo photo $n > '" + dir.Path() +
+                                    "/p.txt'; mcopy -i '" + image + "' '" + dir.Path() + "/p.txt' ::/P$n.TXT; done"),
+            0);
+  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
+  QObject observer;
+  bool ended = false;
+  app::NotificationCenter::instance().addObserver(&observer, "QueryProgressFinish", [&](const QVariantMap&) { ended = true; });
+  app::NotificationCenter::instance().addObserver(&observer, "scanned", [&](const QVariantMap&) {});
+  ASSERT_TRUE(app::StartHookScan("scanned"));
+  ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kTimeoutMs));
+  const std::uint64_t files = QNUIController::GetModel().pScan->GetScanFileCnt();
+  ASSERT_GE(files, 3u);
+  const std::string saved = dir.File("scan.rsf");
+  ASSERT_EQ(QNUIController::beginSaveOrRestoreNode(true, saved), 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kTimeoutMs));
+  QNUIController::StopJobs(std::chrono::seconds(30));
+  // The card moves to another folder under its own name; a copy of it grows by a megabyte.
+  const std::string moved = dir.File("moved/card.img"), grown = dir.File("grown/card.img");
+  fs::rename(image, moved);
+  fs::copy_file(moved, grown);
+  fs::resize_file(grown, fs::file_size(moved) + (1 << 20));
+  const std::string replaced = dir.File("replaced/card.img");
+  ASSERT_EQ(testsupport::RunCommand("mkfs.fat -F 32 -i 1A2B3C4D -n CARD -C '" + replaced + "' 40960 >/dev/null"), 0);
+
+  app::QNRootWindowController root;
+  root.show();
+  std::vector<QMessageBox*> sheets;
+  QObject::connect(&root, &app::QNRootWindowController::sheetOpened, &root,
+                   [&](QWidget* sheet) { sheets.push_back(qobject_cast<QMessageBox*>(sheet)); });
+  std::string answer;  // the image the next file dialog is answered with
+  QObject::connect(&root, &app::QNRootWindowController::fileDialogOpened, &root, [&](QFileDialog* dialog) {
+    dialog->selectFile(QString::fromStdString(answer));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  const auto openImageFor = [&](const std::string& chosen) {
+    answer = chosen;
+    const std::size_t before = sheets.size();
+    root.importFile(QString::fromStdString(saved));
+    ASSERT_EQ(sheets.size(), before + 1);
+    QMessageBox* notAttached = sheets.back();
+    ASSERT_NE(notAttached, nullptr);
+    EXPECT_EQ(notAttached->objectName(), "diskNotAttachedSheet");
+    EXPECT_TRUE(notAttached->informativeText().contains("card.img")) << notAttached->informativeText().toStdString();
+    EXPECT_EQ(root.progressWindow(), nullptr) << "nothing loads before the disk is there";
+    notAttached->defaultButton()->click();  // "Open Disk Image…"
+  };
+
+  for (const std::string& other : {grown, replaced}) {
+    SCOPED_TRACE(other);
+    const std::size_t before = sheets.size();
+    openImageFor(other);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheets.size() == before + 2; }, 5000));
+    ASSERT_NE(sheets.back(), nullptr);
+    EXPECT_EQ(sheets.back()->objectName(), "imageNotMatchedSheet");
+    EXPECT_EQ(root.progressWindow(), nullptr);
+    sheets.back()->close();
+  }
+
+  app::results::QNDeletailWindowController* opened = nullptr;
+  QObject::connect(&root, &app::QNRootWindowController::resultsWindowOpened, &root,
+                   [&](app::results::QNDeletailWindowController* window) { opened = window; });
+  openImageFor(moved);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr && opened->isVisible(); }, kTimeoutMs));
+  EXPECT_EQ(sheets.size(), 5u);
+  QTest::qWait(300);
+  std::uint64_t listed = 0, deleted = 0;
+  opened->countListedFiles(listed, deleted);
+  EXPECT_EQ(listed, files);
+  QNUIController::StopJobs(std::chrono::seconds(30));
+  app::NotificationCenter::instance().removeObserver(opened);
+  delete opened;
+}
+
+}  // namespace
