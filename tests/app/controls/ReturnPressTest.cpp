@@ -74,7 +74,7 @@ TEST(ReturnKey, PressesTheFocusedButtonOnEveryPage) {
          static_cast<QNShowScanProgressWindowController*>(made.window)->setNoMemeryViewHidden();
          return made;
        }},
-      {"recovery finished", [] { return Widget<app::recovery::QNScanEndSaveWindowController>(QStringLiteral("/tmp"), 0); }},
+      {"recovery finished", [] { return Widget<app::recovery::QNScanEndSaveWindowController>(QStringLiteral("/tmp"), 0, 0); }},
       {"about",
        [&addresses] {
          auto about = std::make_shared<app::QNAboutWindowController>(addresses);
