@@ -12,17 +12,13 @@
 
 #include <filesystem>
 
-#include "app/base/NotificationCenter.h"
-#include "app/hook/ScanHook.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/wizard/QNRootWindowController.h"
+#include "SavedScan.h"
 #include "support/TempDir.h"
-#include "uimodel/facade/QNUIController.h"
-#include "uimodel/scan/QNUIScan.h"
 
 namespace {
 
-using uimodel::QNUIController;
 constexpr int kTimeoutMs = 120000;
 
 TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
@@ -35,23 +31,9 @@ TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
   fs::create_directories(dir.File("grown"));
   fs::create_directories(dir.File("replaced"));
   const std::string image = dir.File("card/card.img");
-  ASSERT_EQ(testsupport::RunCommand("set -e; export MTOOLS_SKIP_CHECK=1; mkfs.fat -F 32 -i 0A0B0C0D -n CARD -C '" + image +
-                                    "' 40960 >/dev/null; for n in 1 2 3; do echo photo $n > '" + dir.Path() +
-                                    "/p.txt'; mcopy -i '" + image + "' '" + dir.Path() + "/p.txt' ::/P$n.TXT; done"),
-            0);
-  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
-  QObject observer;
-  bool ended = false;
-  app::NotificationCenter::instance().addObserver(&observer, "QueryProgressFinish", [&](const QVariantMap&) { ended = true; });
-  app::NotificationCenter::instance().addObserver(&observer, "scanned", [&](const QVariantMap&) {});
-  ASSERT_TRUE(app::StartHookScan("scanned"));
-  ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kTimeoutMs));
-  const std::uint64_t files = QNUIController::GetModel().pScan->GetScanFileCnt();
-  ASSERT_GE(files, 3u);
   const std::string saved = dir.File("scan.rsf");
-  ASSERT_EQ(QNUIController::beginSaveOrRestoreNode(true, saved), 0);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kTimeoutMs));
-  QNUIController::StopJobs(std::chrono::seconds(30));
+  std::uint64_t files = 0;
+  ASSERT_NO_FATAL_FAILURE(apptest::ScanAndSaveCard(dir, image, "-i 0A0B0C0D -n CARD", saved, files));
   // The card moves to another folder under its own name; a copy of it grows by a megabyte.
   const std::string moved = dir.File("moved/card.img"), grown = dir.File("grown/card.img");
   fs::rename(image, moved);
@@ -101,12 +83,7 @@ TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr && opened->isVisible(); }, kTimeoutMs));
   EXPECT_EQ(sheets.size(), 5u);
   QTest::qWait(300);
-  std::uint64_t listed = 0, deleted = 0;
-  opened->countListedFiles(listed, deleted);
-  EXPECT_EQ(listed, files);
-  QNUIController::StopJobs(std::chrono::seconds(30));
-  app::NotificationCenter::instance().removeObserver(opened);
-  delete opened;
+  apptest::ExpectListedAndClose(opened, files);
 }
 
 }  // namespace

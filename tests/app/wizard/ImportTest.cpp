@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "app/results/QNDeletailWindowController.h"
-#include "app/base/NotificationCenter.h"
-#include "app/hook/ScanHook.h"
+#include "app/results/QNProgressWindow.h"
 #include "app/wizard/QNRootWindowController.h"
+#include "SavedScan.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/scan/QNUIScan.h"
@@ -30,24 +30,9 @@ TEST(Import, AWholeFileOpensTheResultsWindowACutOneAlertsAndTheWizardStays) {
   for (const char* tool : {"mkfs.fat", "mcopy"})
     if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
   testsupport::TempDir dir;
-  const std::string image = dir.File("bare.img");
-  ASSERT_EQ(testsupport::RunCommand("set -e; export MTOOLS_SKIP_CHECK=1; mkfs.fat -F 32 -C '" + image +
-                                    "' 40960 >/dev/null; for n in 1 2 3; do echo photo $n > '" + dir.Path() +
-                                    "/p.txt'; mcopy -i '" + image + "' '" + dir.Path() + "/p.txt' ::/P$n.TXT; done"),
-            0);
-  ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
-  QObject observer;
-  bool ended = false;
-  app::NotificationCenter::instance().addObserver(&observer, "QueryProgressFinish", [&](const QVariantMap&) { ended = true; });
-  app::NotificationCenter::instance().addObserver(&observer, "scanned", [&](const QVariantMap&) {});
-  ASSERT_TRUE(app::StartHookScan("scanned"));
-  ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kTimeoutMs));
-  const std::uint64_t files = QNUIController::GetModel().pScan->GetScanFileCnt();
-  ASSERT_GE(files, 3u);
   const std::string saved = dir.File("scan.rsf");
-  ASSERT_EQ(QNUIController::beginSaveOrRestoreNode(true, saved), 0);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kTimeoutMs));
-  QNUIController::StopJobs(std::chrono::seconds(30));
+  std::uint64_t files = 0;
+  ASSERT_NO_FATAL_FAILURE(apptest::ScanAndSaveCard(dir, dir.File("bare.img"), "", saved, files));
   const std::string cut = dir.File("cut.rsf");
   std::filesystem::copy_file(saved, cut);
   std::filesystem::resize_file(cut, std::filesystem::file_size(saved) / 2);
@@ -72,12 +57,7 @@ TEST(Import, AWholeFileOpensTheResultsWindowACutOneAlertsAndTheWizardStays) {
   EXPECT_FALSE(root.isVisible());
   QTest::qWait(300);
   EXPECT_EQ(QNUIController::GetModel().pScan->GetScanFileCnt(), files);
-  std::uint64_t listed = 0, deleted = 0;
-  opened->countListedFiles(listed, deleted);
-  EXPECT_EQ(listed, files);
-  QNUIController::StopJobs(std::chrono::seconds(30));
-  app::NotificationCenter::instance().removeObserver(opened);
-  delete opened;
+  apptest::ExpectListedAndClose(opened, files);
 }
 
 TEST(Import, TheProgressBarOnlyMovesForward) {
