@@ -248,57 +248,80 @@ TEST_F(NtfsCompleteLogTest, SmallBlocksAndLaterScansFindTheSame) {
 
 namespace {
 
+// A disk image scanned whole; its device stays open for copying files out.
+struct ScannedImage {
+    std::unique_ptr<IStorageDevice> pDevice;
+    testkit::RecordingTreeBuilder builder;
+    CNTFSCompleteSearch searcher;
+};
+
+void ScanImage(std::string const& image, ScannedImage& scanned) {
+    scanned.pDevice.reset(CreateDiskDevice(image.c_str()));
+    ASSERT_TRUE(scanned.pDevice && scanned.pDevice->Open());
+    testkit::RunCompleteSearch(scanned.searcher, *scanned.pDevice, scanned.builder, kBlockSectors);
+}
+
+// A copy of one of the fixture's disks, for a test to damage and scan again.
+class NtfsDiskCopy : public testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = DiskFolder();
+        if (m_folder.empty()) GTEST_SKIP() << kSkipReason;
+        RegisterNTFSSubsystem();
+    }
+
+    // Copies the disk `disk` of the fixture's folder to m_image; `u64RecordByte` is where the
+    // $MFT record of the node named `name` starts on it, found by a complete scan of the copy.
+    void CopyDiskAndFindRecord(char const* disk, char const* name, std::uint64_t& u64RecordByte) {
+        std::filesystem::copy_file(m_folder + "/" + disk, m_image);
+        ScannedImage scanned;
+        ASSERT_NO_FATAL_FAILURE(ScanImage(m_image, scanned));
+        auto* pNode = dynamic_cast<CNTFSFileNode*>(scanned.builder.Find(name));
+        ASSERT_NE(pNode, nullptr) << name;
+        u64RecordByte = pNode->GetRecordByte();
+    }
+
+    testsupport::EntryPointScope m_entryPoints;
+    testsupport::TempDir m_temp;
+    std::string m_folder;
+    std::string const m_image = m_temp.File("copy.img");
+};
+
+using NtfsCompleteLostFolder = NtfsDiskCopy;
+using NtfsCompleteRebuiltVolume = NtfsDiskCopy;
+
 // Volume a's folder docs_a overwritten: it cannot be reached, but what it held can. Its
 // subfolder deep comes back among the lost files with deep's own file still inside it, and
 // docs_a's file as a lost file; all copy out byte-exact.
-TEST(NtfsCompleteLostFolder, FolderWhoseParentRecordWasOverwrittenKeepsItsChildren) {
-    std::string const folder = DiskFolder();
-    if (folder.empty()) GTEST_SKIP() << kSkipReason;
-    testsupport::EntryPointScope entryPoints;
-    RegisterNTFSSubsystem();
-    testsupport::TempDir temp;
-    std::string const image = temp.File("lost.img");
-    std::filesystem::copy_file(folder + "/ntfsdisk_two.img", image);
+TEST_F(NtfsCompleteLostFolder, FolderWhoseParentRecordWasOverwrittenKeepsItsChildren) {
     std::uint64_t u64RecordByte = 0;
+    ASSERT_NO_FATAL_FAILURE(CopyDiskAndFindRecord("ntfsdisk_two.img", "docs_a", u64RecordByte));
     {
-        std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
-        ASSERT_TRUE(pDevice && pDevice->Open());
-        testkit::RecordingTreeBuilder builder;
-        CNTFSCompleteSearch searcher;
-        testkit::RunCompleteSearch(searcher, *pDevice, builder, kBlockSectors);
-        auto* pDocs = dynamic_cast<CNTFSFileNode*>(builder.Find("docs_a"));
-        ASSERT_NE(pDocs, nullptr);
-        u64RecordByte = pDocs->GetRecordByte();
-    }
-    {
-        std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+        std::fstream file(m_image, std::ios::in | std::ios::out | std::ios::binary);
         std::string const zeros(1024, '\0');
         file.seekp(static_cast<std::streamoff>(u64RecordByte));
         file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
     }
-    std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
-    ASSERT_TRUE(pDevice && pDevice->Open());
-    testkit::RecordingTreeBuilder builder;
-    CNTFSCompleteSearch searcher;
-    testkit::RunCompleteSearch(searcher, *pDevice, builder, kBlockSectors);
-    ASSERT_EQ(searcher.Partitions().size(), 2u);
-    EXPECT_EQ(builder.Find("docs_a"), nullptr);
-    IFileNode* pDeep = builder.Find("deep");
-    IFileNode* pTwo = builder.Find("a_two.bin");
-    IFileNode* pBig = builder.Find("a_big.bin");
+    ScannedImage scanned;
+    ASSERT_NO_FATAL_FAILURE(ScanImage(m_image, scanned));
+    ASSERT_EQ(scanned.searcher.Partitions().size(), 2u);
+    EXPECT_EQ(scanned.builder.Find("docs_a"), nullptr);
+    IFileNode* pDeep = scanned.builder.Find("deep");
+    IFileNode* pTwo = scanned.builder.Find("a_two.bin");
+    IFileNode* pBig = scanned.builder.Find("a_big.bin");
     ASSERT_TRUE(pDeep && pTwo && pBig);
     EXPECT_EQ(pDeep->GetParentNodeID(), -1);
     EXPECT_EQ(pTwo->GetParentNodeID(), pDeep->GetCurrentNodeID());
     EXPECT_EQ(pBig->GetParentNodeID(), -1);
 
     ReleasePtr<IDataRecovery> pCopyOut(CreateDataRecoveryObj());
-    ASSERT_FALSE(Failed(pCopyOut->Initialize(&searcher, pDevice.get())));
-    auto const manifest = testsupport::ReadManifest(folder + "/a.manifest");
+    ASSERT_FALSE(Failed(pCopyOut->Initialize(&scanned.searcher, scanned.pDevice.get())));
+    auto const manifest = testsupport::ReadManifest(m_folder + "/a.manifest");
     for (auto const& [pNode, path] : {std::pair{pTwo, "/docs_a/deep/a_two.bin"}, std::pair{pBig, "/docs_a/a_big.bin"}}) {
         ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pNode));
         ASSERT_TRUE(pReader) << path;
-        ASSERT_FALSE(Failed(pCopyOut->RecoverTo(temp.File("copy").c_str(), nullptr, 0))) << path;
-        EXPECT_EQ(testsupport::Sha256OfFile(temp.File("copy")), manifest.at(path).sha256) << path;
+        ASSERT_FALSE(Failed(pCopyOut->RecoverTo(m_temp.File("copy").c_str(), nullptr, 0))) << path;
+        EXPECT_EQ(testsupport::Sha256OfFile(m_temp.File("copy")), manifest.at(path).sha256) << path;
     }
 }
 
@@ -316,27 +339,11 @@ std::uint64_t Le(std::string const& bytes, std::size_t offset, std::size_t width
 // record slot gets a live copy of the deleted a_gone.bin's record, renamed a_kept.bin: the live
 // copy holds the deleted file's clusters, so the deleted file is refused as overwritten while
 // the live one copies out with its bytes.
-TEST(NtfsCompleteRebuiltVolume, DeletedFileWhoseClustersALiveRecordHoldsIsRefusedWithoutTheBitmap) {
-    std::string const folder = DiskFolder();
-    if (folder.empty()) GTEST_SKIP() << kSkipReason;
-    testsupport::EntryPointScope entryPoints;
-    RegisterNTFSSubsystem();
-    testsupport::TempDir temp;
-    std::string const image = temp.File("held.img");
-    std::filesystem::copy_file(folder + "/ntfsdisk_nomft.img", image);
+TEST_F(NtfsCompleteRebuiltVolume, DeletedFileWhoseClustersALiveRecordHoldsIsRefusedWithoutTheBitmap) {
     std::uint64_t u64GoneByte = 0;
+    ASSERT_NO_FATAL_FAILURE(CopyDiskAndFindRecord("ntfsdisk_nomft.img", "a_gone.bin", u64GoneByte));
     {
-        std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
-        ASSERT_TRUE(pDevice && pDevice->Open());
-        testkit::RecordingTreeBuilder builder;
-        CNTFSCompleteSearch searcher;
-        testkit::RunCompleteSearch(searcher, *pDevice, builder, kBlockSectors);
-        auto* pGone = dynamic_cast<CNTFSFileNode*>(builder.Find("a_gone.bin"));
-        ASSERT_NE(pGone, nullptr);
-        u64GoneByte = pGone->GetRecordByte();
-    }
-    {
-        std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+        std::fstream file(m_image, std::ios::in | std::ios::out | std::ios::binary);
         auto const read = [&file](std::uint64_t u64At, std::size_t size) {
             std::string bytes(size, '\0');
             file.seekg(static_cast<std::streamoff>(u64At));
@@ -366,25 +373,22 @@ TEST(NtfsCompleteRebuiltVolume, DeletedFileWhoseClustersALiveRecordHoldsIsRefuse
         write(u64Mft + u64Free * 1024, record);
         ASSERT_TRUE(file);
     }
-    std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
-    ASSERT_TRUE(pDevice && pDevice->Open());
-    testkit::RecordingTreeBuilder builder;
-    CNTFSCompleteSearch searcher;
-    testkit::RunCompleteSearch(searcher, *pDevice, builder, kBlockSectors);
-    ASSERT_EQ(searcher.Partitions().size(), 2u);
-    auto* pGone = dynamic_cast<CFileNode*>(builder.Find("a_gone.bin"));
-    auto* pKept = dynamic_cast<CFileNode*>(builder.Find("a_kept.bin"));
+    ScannedImage scanned;
+    ASSERT_NO_FATAL_FAILURE(ScanImage(m_image, scanned));
+    ASSERT_EQ(scanned.searcher.Partitions().size(), 2u);
+    auto* pGone = dynamic_cast<CFileNode*>(scanned.builder.Find("a_gone.bin"));
+    auto* pKept = dynamic_cast<CFileNode*>(scanned.builder.Find("a_kept.bin"));
     ASSERT_TRUE(pGone && pKept);
     EXPECT_TRUE(pGone->IsDeleted());
     EXPECT_EQ(pGone->GetCopyRefusal(), kCodeOverwritten);
     EXPECT_FALSE(pKept->IsDeleted());
     EXPECT_EQ(pKept->GetCopyRefusal(), 0u);
     ReleasePtr<IDataRecovery> pCopyOut(CreateDataRecoveryObj());
-    ASSERT_FALSE(Failed(pCopyOut->Initialize(&searcher, pDevice.get())));
+    ASSERT_FALSE(Failed(pCopyOut->Initialize(&scanned.searcher, scanned.pDevice.get())));
     ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pKept));
     ASSERT_TRUE(pReader);
-    ASSERT_FALSE(Failed(pCopyOut->RecoverTo(temp.File("copy").c_str(), nullptr, 0)));
-    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("copy")), testsupport::ReadManifest(folder + "/a.deleted").at("/a_gone.bin").sha256);
+    ASSERT_FALSE(Failed(pCopyOut->RecoverTo(m_temp.File("copy").c_str(), nullptr, 0)));
+    EXPECT_EQ(testsupport::Sha256OfFile(m_temp.File("copy")), testsupport::ReadManifest(m_folder + "/a.deleted").at("/a_gone.bin").sha256);
 }
 
 }  // namespace
