@@ -168,8 +168,8 @@ TEST(ScanbenchModelScan, RecoversEveryFileIntoANewNumberedFolderAndGivesUpOnAFul
     // 100 KiB per file (SIGXFSZ ignored, as a full disk sends none): big.bin cannot be written.
     std::string const full = dir.File("full.out");
     int const iExit = testsupport::RunCommand("bash -c \"trap '' XFSZ; ulimit -f 100; exec " + scanbenchtest::Scanbench() + " model-scan " +
-                                              image + " --recover " + dir.File("small") + "\" >" + full + " 2>&1");
-    std::string const output = scanbenchtest::ReadText(full);
+                                              image + " --recover " + dir.File("small") + "\" >" + full + " 2>" + full + ".err");
+    std::string const output = scanbenchtest::ReadText(full) + scanbenchtest::ReadText(full + ".err");
     EXPECT_NE(iExit, 0) << output;
     auto const result = LinesStartingWith(output, "RESULT ");
     ASSERT_EQ(result.size(), 1u) << output;

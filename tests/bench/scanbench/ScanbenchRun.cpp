@@ -18,9 +18,11 @@ std::string Scanbench() {
 
 ScanbenchRun RunScanbench(testsupport::TempDir const& dir, std::string const& arguments) {
     ScanbenchRun run;
-    std::string const outputFile = dir.File("scanbench.out");
-    run.iExit = testsupport::RunCommand(Scanbench() + " " + arguments + " >" + outputFile + " 2>&1");
-    run.output = ReadText(outputFile);
+    // Standard output (a file, so written in blocks) and the log on standard error are kept
+    // apart: sharing one file, a log line would land in the middle of a listed line.
+    std::string const outputFile = dir.File("scanbench.out"), errorFile = dir.File("scanbench.err");
+    run.iExit = testsupport::RunCommand(Scanbench() + " " + arguments + " >" + outputFile + " 2>" + errorFile);
+    run.output = ReadText(outputFile) + ReadText(errorFile);
     for (std::string const& line : LinesStartingWith(run.output, "RESULT ")) {
         std::map<std::string, std::string> fields;
         std::istringstream words(line.substr(7));
