@@ -12,8 +12,9 @@
 #   quorin_recovery_e2e.sh <quorin> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
 quorin=$(realpath "$1") out=$(realpath -m "$2")
-for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum; do
+for tool in Xvfb xauth mcookie mkfs.fat mmd mcopy mdel convert sha256sum; do
   command -v "$tool" >/dev/null || { echo "quorin_recovery_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 rm -rf "$out"; mkdir -p "$out/src"
@@ -32,7 +33,7 @@ make "Pictures/Holiday/sunset.jpg" "plasma:red-orange"
 make "Pictures/map.png" "pattern:checkerboard"
 for gone in DCIM/100CAM/IMG_0006.JPG Pictures/map.png; do mdel -i "$image" "::/$gone"; done
 
-run() { xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" "$@" --quit-when-done 2>"$out/stderr.log" | grep '^RESULT' || true; }
+run() { e2e_x -s "-screen 0 1280x800x24" "$quorin" "$@" --quit-when-done 2>"$out/stderr.log" | grep '^RESULT' || true; }
 field() { sed -n "s/.* $1=\([0-9]*\).*/\1/p" <<<"$2"; }
 # Every original, deleted ones included, under Fat_0001/<volume>/<its folders>/ with its bytes.
 # A deleted short name has lost its first letter on the volume; the rest of the name stays.
@@ -79,7 +80,7 @@ command -v xdotool >/dev/null || { echo "quorin_recovery_e2e: skipped: xdotool i
 for scale in 1 2; do
   dest=$out/keys-$scale
   mkdir -p "$dest"
-  QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" bash -c '
+  QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
     "$1" --scan "$2" >/dev/null 2>&1 &
     pid=$!
     wid=
@@ -114,7 +115,7 @@ done
 # only that file is recovered, byte-exact.
 dest=$out/searched
 mkdir -p "$dest"
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+e2e_x -s "-screen 0 1280x800x24" bash -c '
   "$1" --scan "$2" >/dev/null 2>&1 &
   pid=$!
   sleep 8

@@ -10,8 +10,9 @@
 #   quorin_open_image_e2e.sh <quorin> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
 quorin=$(realpath "$1") out=$(realpath -m "$2")
-for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum timeout; do
+for tool in Xvfb xauth mcookie mkfs.fat mmd mcopy mdel convert sha256sum timeout; do
   command -v "$tool" >/dev/null || { echo "quorin_open_image_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 rm -rf "$out"; mkdir -p "$out/src/DCIM/100CAM"
@@ -29,7 +30,7 @@ for gone in 2 5 8; do mdel -i "$image" "::/DCIM/100CAM/IMG_000$gone.JPG"; done
 
 run() {  # run <timeout> <args...>: the RESULT line in $line, the exit code in $rc
   rc=0
-  timeout "$1" xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" "${@:2}" >"$out/stdout.log" 2>"$out/stderr.log" || rc=$?
+  e2e_x -s "-screen 0 1280x800x24" timeout "$1" "$quorin" "${@:2}" >"$out/stdout.log" 2>"$out/stderr.log" || rc=$?
   line=$(grep '^RESULT' "$out/stdout.log" || true)
 }
 
@@ -68,12 +69,12 @@ run 60 --open-image "$image" --recover-to "$out/three.img" --quit-when-done
 
 # SIGTERM in the middle of a scripted run ends it as stopped, not as done; a second copy started
 # with a script meanwhile says so and fails.
-xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" --open-image "$image" --quit-when-done >"$out/term.log" 2>&1 &
+e2e_x -s "-screen 0 1280x800x24" "$quorin" --open-image "$image" --quit-when-done >"$out/term.log" 2>&1 &
 runner=$!
 for _ in $(seq 100); do pgrep -f "^$quorin --open-image" >/dev/null && break; sleep 0.1; done
 sleep 1
 second=0
-timeout 60 xvfb-run -a "$quorin" --scan "$image" --quit-when-done >"$out/second.log" 2>&1 || second=$?
+e2e_x timeout 60 "$quorin" --scan "$image" --quit-when-done >"$out/second.log" 2>&1 || second=$?
 pkill -TERM -f "^$quorin --open-image" || true
 wait $runner && term=0 || term=$?
 echo "SIGTERM: $(grep '^RESULT' "$out/term.log") (exit $term); second copy exit $second"
