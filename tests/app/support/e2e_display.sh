@@ -16,6 +16,7 @@ e2e_x() {
   local dir cookie server display="" rc=0
   dir=$(mktemp -d "$e2e_display_tmp/quorin-x.$QUORIN_E2E_RUN.XXXXXX") || return 1
   cookie=$(mcookie)
+  : >"$dir/auth"
   # The server takes every cookie of its file, whatever display it names; the clients look one up
   # by their display's number, added once the server has told it.
   xauth -q -f "$dir/auth" add :0 . "$cookie"

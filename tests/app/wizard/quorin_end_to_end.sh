@@ -7,6 +7,7 @@
 # usage: quorin_end_to_end.sh QUORIN SCANBENCH TMPDIR
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_running.sh"
 set -uo pipefail
 quorin=$1 scanbench=$2 tmp=$3
 for tool in Xvfb xauth mcookie sfdisk mkfs.fat mcopy; do
@@ -56,13 +57,11 @@ kill $impostor
 # A first copy waits on its file-type page; the second leaves with 0 at once; SIGTERM ends the first with 0.
 e2e_x "$quorin" en >"$work/first.out" 2>&1 &
 first=$!
-for _ in $(seq 50); do pgrep -f "^$quorin en" >/dev/null && break; sleep 0.2; done
-sleep 2
-e2e_x timeout 30 "$quorin" >"$work/second.out" 2>&1
+pid=$(e2e_wait_running $first "^$quorin en") || fail "the first copy did not start: $(cat "$work/first.out")"
+e2e_x timeout 120 "$quorin" >"$work/second.out" 2>&1
 rc=$?
 [ $rc -eq 0 ] || fail "the second copy exited $rc"
 grep -q "already running" "$work/second.out" || fail "the second copy did not see the first"
-pid=$(pgrep -f "^$quorin en" | head -1)
 [ -n "$pid" ] && kill -TERM "$pid"
 wait $first
 rc=$?
@@ -72,11 +71,10 @@ grep -qsx "AppleLanguages=en" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "the
 # A path, a language without texts or a stray Qt option is not a language.
 rm -rf "$XDG_CONFIG_HOME"
 for arg in /tmp/not-a-language ja -platform; do
-  e2e_x timeout 30 "$quorin" "$arg" >"$work/lang.out" 2>&1 &
+  e2e_x timeout 120 "$quorin" "$arg" >"$work/lang.out" 2>&1 &
   runner=$!
-  for _ in $(seq 50); do pgrep -f "^$quorin $arg" >/dev/null && break; sleep 0.2; done
-  sleep 1
-  pkill -TERM -f "^$quorin $arg"
+  # It leaves at once, or (-platform) starts as a person would start it: ended then.
+  pid=$(e2e_wait_running $runner "^$quorin $arg") && kill -TERM "$pid"
   wait $runner
   ! grep -qs "AppleLanguages" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "$arg was stored as the language"
 done
