@@ -52,7 +52,7 @@ drive() {  # name, then the xdotool steps run once the window is up
   GALLERY=$gallery BIG=$big DIR=$dir STEPS=$2 e2e_x timeout 240 bash -c '
     "$GALLERY" --out "$DIR" --scan "$BIG" --quit-when-done >"$DIR.log" 2>&1 &
     pid=$!
-    for _ in $(seq 300); do grep -q "pictures in" "$DIR.log" 2>/dev/null && break; sleep 0.1; done
+    while kill -0 $pid 2>/dev/null && ! grep -q "pictures in" "$DIR.log" 2>/dev/null; do sleep 0.1; done
     eval "$STEPS"
     wait $pid' || true
   echo "$dir.log"

@@ -37,7 +37,7 @@ for scale in 1 2; do
   QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
     "$1" --scan "$2" >/dev/null 2>&1 &
     pid=$!
-    for _ in $(seq 1 100); do
+    while kill -0 $pid 2>/dev/null; do  # until its window shows
       wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1) && [ -n "$wid" ] && break
       sleep 0.1
     done

@@ -84,7 +84,7 @@ for scale in 1 2; do
     "$1" --scan "$2" >/dev/null 2>&1 &
     pid=$!
     wid=
-    for _ in $(seq 1 100); do
+    while kill -0 $pid 2>/dev/null; do  # until its window shows
       wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | tail -1) && [ -n "$wid" ] && break
       sleep 0.1
     done
@@ -102,7 +102,7 @@ for scale in 1 2; do
     # No window manager hands the focus back when the dialog has gone.
     xdotool windowfocus --sync "$wid"
     xdotool key ctrl+q
-    for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    for _ in $(seq 1200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
     wait $pid
   ' _ "$quorin" "$image" "$dest" "$out" "$scale"
@@ -133,7 +133,7 @@ e2e_x -s "-screen 0 1280x800x24" bash -c '
   xdotool key Return; sleep 0.3
   xdotool windowfocus --sync "$wid"
   xdotool key ctrl+q
-  for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 1200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
   wait $pid
 ' _ "$quorin" "$image" "$dest" "$out"

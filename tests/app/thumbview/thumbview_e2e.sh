@@ -45,7 +45,11 @@ for scale in 1 2; do
     pid=$!
     # The results window replaces the start window; the grid takes the keys once it shows.
     sleep 6
-    wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1)
+    wid=
+    while kill -0 $pid 2>/dev/null; do  # until a window shows
+      wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1) && [ -n "$wid" ] && break
+      sleep 0.1
+    done
     [ -n "$wid" ] || { echo "thumbview_e2e: no window" >&2; exit 1; }
     xdotool windowfocus --sync "$wid" 2>/dev/null || true
     xdotool key End space Left space Left space

@@ -33,7 +33,8 @@ PLIST
 (cd "$work/www" && exec python3 -u -m http.server --bind 127.0.0.1 0) >"$work/server.log" 2>&1 &
 server=$!
 port=
-for _ in $(seq 50); do
+# Until it tells its port, or has ended.
+while kill -0 $server 2>/dev/null; do
   port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/server.log" | head -1)
   [ -n "$port" ] && break
   sleep 0.1
@@ -71,7 +72,8 @@ visible() {  # the visible windows' "id width" lines
 }
 width_of() { echo $(( $(cut -d' ' -f2 <<<"$1") / scale )); }
 first=
-for _ in $(seq 100); do first=$(visible | head -1); [ -n "$first" ] && break; sleep 0.1; done
+# Until its first window shows, or it has ended.
+while kill -0 $pid 2>/dev/null; do first=$(visible | head -1); [ -n "$first" ] && break; sleep 0.1; done
 sleep 1.5  # the fade and the fetch
 first=$(visible | head -1)
 printf 'first=%s ' "$(width_of "$first")"
