@@ -7,8 +7,9 @@
 #   quorin_install_e2e.sh <cmake> <build-dir> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/support/e2e_display.sh"
 cmake=$1 build=$2 out=$(realpath -m "$3")
-for tool in xvfb-run mkfs.fat mcopy; do
+for tool in Xvfb xauth mcookie mkfs.fat mcopy; do
   command -v "$tool" >/dev/null || { echo "quorin_install_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 rm -rf "$out"; mkdir -p "$out"
@@ -33,7 +34,7 @@ export MTOOLS_SKIP_CHECK=1
 mkfs.fat -F 32 -n CARD -C "$image" 40960 >/dev/null
 for n in 1 2 3; do echo "photo $n" >"$out/p$n.txt"; mcopy -i "$image" "$out/p$n.txt" "::/P$n.TXT"; done
 rc=0
-timeout 300 xvfb-run -a "$prefix/bin/quorin" --scan "$image" --quit-when-done >"$out/run.log" 2>"$out/run.err" || rc=$?
+e2e_x timeout 300 "$prefix/bin/quorin" --scan "$image" --quit-when-done >"$out/run.log" 2>"$out/run.err" || rc=$?
 line=$(grep '^RESULT' "$out/run.log" || true)
 echo "installed: $line (exit $rc)"
 [[ $rc == 0 && $line == *"state=finished"* ]] || { cat "$out/run.err" >&2; fail "the installed program did not scan: $line"; }

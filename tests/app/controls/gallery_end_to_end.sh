@@ -7,9 +7,10 @@
 #   gallery_end_to_end.sh UI_GALLERY SCANBENCH FAT_IMAGES_DIR OUT_DIR
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
 
 gallery=$1 scanbench=$2 image=$3/fat32.img out=$4
-command -v xvfb-run >/dev/null || { echo "skipped: xvfb-run is missing" >&2; exit 77; }
+for tool in Xvfb xauth mcookie; do command -v $tool >/dev/null || { echo "skipped: $tool is missing" >&2; exit 77; }; done
 [[ -f $image ]] || { echo "skipped: $image is missing" >&2; exit 77; }
 mkdir -p "$out"
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -25,7 +26,7 @@ png_width() {  # the width field of a PNG's header
 for scale in 1 2; do
   dir=$out/ui-gallery-$((scale * 100))
   rm -rf "$dir" "$dir.log"
-  QT_SCALE_FACTOR=$scale timeout 240 xvfb-run -a "$gallery" --out "$dir" --scan "$image" \
+  QT_SCALE_FACTOR=$scale e2e_x timeout 240 "$gallery" --out "$dir" --scan "$image" \
     --quit-when-done >"$dir.log" 2>&1 || fail "ui_gallery exited $? at $scale (log $dir.log)"
   result=$(grep '^RESULT ' "$dir.log" | tail -n 1)
   [[ $result =~ ^"RESULT state=finished found=$expected"( |$) ]] ||
@@ -48,10 +49,10 @@ done
 drive() {  # name, then the xdotool steps run once the window is up
   local dir=$out/ui-gallery-$1
   rm -rf "$dir" "$dir.log"
-  GALLERY=$gallery BIG=$big DIR=$dir STEPS=$2 timeout 240 xvfb-run -a bash -c '
+  GALLERY=$gallery BIG=$big DIR=$dir STEPS=$2 e2e_x timeout 240 bash -c '
     "$GALLERY" --out "$DIR" --scan "$BIG" --quit-when-done >"$DIR.log" 2>&1 &
     pid=$!
-    for _ in $(seq 300); do grep -q "pictures in" "$DIR.log" 2>/dev/null && break; sleep 0.1; done
+    while kill -0 $pid 2>/dev/null && ! grep -q "pictures in" "$DIR.log" 2>/dev/null; do sleep 0.1; done
     eval "$STEPS"
     wait $pid' || true
   echo "$dir.log"

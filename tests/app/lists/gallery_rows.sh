@@ -6,14 +6,15 @@
 #   gallery_rows.sh <ui_gallery> <scanbench> <image> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
 gallery=$1 scanbench=$2 image=$3 out=$4
-command -v xvfb-run >/dev/null || { echo "gallery_rows: skipped: xvfb-run is missing" >&2; exit 77; }
+for tool in Xvfb xauth mcookie; do command -v $tool >/dev/null || { echo "gallery_rows: skipped: $tool is missing" >&2; exit 77; }; done
 [ -f "$image" ] || { echo "gallery_rows: skipped: $image was not built" >&2; exit 77; }
 
 expected=$("$scanbench" model-scan "$image" --facade --tree path 2>/dev/null | grep -c $'^tree\tpath\t')
 for scale in 1 2; do
   rm -rf "$out/$scale"
-  line=$(QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" \
+  line=$(QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" \
            "$gallery" --out "$out/$scale" --scan "$image" --quit-when-done 2>/dev/null | grep '^RESULT')
   echo "scale $scale: $line"
   [[ $line == *"state=finished"* ]] || { echo "gallery_rows: the scan did not finish" >&2; exit 1; }

@@ -12,8 +12,9 @@
 #   quorin_e2e.sh <quorin> <scanbench> <image> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
 quorin=$1 scanbench=$2 image=$3 out=$4
-command -v xvfb-run >/dev/null || { echo "quorin_e2e: skipped: xvfb-run is missing" >&2; exit 77; }
+for tool in Xvfb xauth mcookie; do command -v $tool >/dev/null || { echo "quorin_e2e: skipped: $tool is missing" >&2; exit 77; }; done
 [ -f "$image" ] || { echo "quorin_e2e: skipped: $image was not built" >&2; exit 77; }
 mkdir -p "$out"
 
@@ -23,7 +24,7 @@ files=$(field files "$model") deleted=$(field deleted "$model")
 [ -n "$files" ] && [ "$files" -gt 0 ] || { echo "quorin_e2e: the harness found nothing: $model" >&2; exit 1; }
 
 for scale in 1 2; do
-  line=$(QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" \
+  line=$(QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" \
            "$quorin" --scan "$image" --quit-when-done 2>/dev/null | grep '^RESULT')
   echo "scale $scale: $line"
   [[ $line == *"state=finished"* ]] || { echo "quorin_e2e: the scan did not finish" >&2; exit 1; }
@@ -33,10 +34,10 @@ for scale in 1 2; do
 
   # The window left open: a picture of the finished state, then Tab through it and close it.
   rm -f "$out/finished-$scale.png"
-  QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" bash -c '
+  QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
     "$1" --scan "$2" >/dev/null 2>&1 &
     pid=$!
-    for _ in $(seq 1 100); do
+    while kill -0 $pid 2>/dev/null; do  # until its window shows
       wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1) && [ -n "$wid" ] && break
       sleep 0.1
     done
@@ -50,7 +51,7 @@ for scale in 1 2; do
   [ -s "$out/finished-$scale.png" ] || { echo "quorin_e2e: no picture of the window" >&2; exit 1; }
 done
 
-run() { xvfb-run -a -s "-screen 0 2400x1600x24" "$quorin" "$@" 2>/dev/null; }
+run() { e2e_x -s "-screen 0 2400x1600x24" "$quorin" "$@" 2>/dev/null; }
 # TREE<TAB>view<TAB>depth<TAB>label(count)<TAB>state: the count of a row, its state.
 count() { sed -n 's/.*(\([0-9]*\))$/\1/p' <<<"$1"; }
 

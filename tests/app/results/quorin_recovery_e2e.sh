@@ -15,8 +15,9 @@
 #   quorin_recovery_e2e.sh <quorin> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
 quorin=$(realpath "$1") out=$(realpath -m "$2")
-for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum dd; do
+for tool in Xvfb xauth mcookie mkfs.fat mmd mcopy mdel convert sha256sum dd; do
   command -v "$tool" >/dev/null || { echo "quorin_recovery_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 rm -rf "$out"; mkdir -p "$out/src"
@@ -35,7 +36,7 @@ make "Pictures/Holiday/sunset.jpg" "plasma:red-orange"
 make "Pictures/map.png" "pattern:checkerboard"
 for gone in DCIM/100CAM/IMG_0006.JPG Pictures/map.png; do mdel -i "$image" "::/$gone"; done
 
-run() { xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" "$@" --quit-when-done 2>"$out/stderr.log" | grep '^RESULT' || true; }
+run() { e2e_x -s "-screen 0 1280x800x24" "$quorin" "$@" --quit-when-done 2>"$out/stderr.log" | grep '^RESULT' || true; }
 field() { sed -n "s/.* $1=\([0-9]*\).*/\1/p" <<<"$2"; }
 # Every original, deleted ones included, under Fat_0001/<volume>/<its folders>/ with its bytes.
 # A deleted short name has lost its first letter on the volume; the rest of the name stays.
@@ -82,11 +83,11 @@ command -v xdotool >/dev/null || { echo "quorin_recovery_e2e: skipped: xdotool i
 for scale in 1 2; do
   dest=$out/keys-$scale
   mkdir -p "$dest"
-  QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" bash -c '
+  QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
     "$1" --scan "$2" >/dev/null 2>&1 &
     pid=$!
     wid=
-    for _ in $(seq 1 100); do
+    while kill -0 $pid 2>/dev/null; do  # until its window shows
       wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | tail -1) && [ -n "$wid" ] && break
       sleep 0.1
     done
@@ -104,7 +105,7 @@ for scale in 1 2; do
     # No window manager hands the focus back when the dialog has gone.
     xdotool windowfocus --sync "$wid"
     xdotool key ctrl+q
-    for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    for _ in $(seq 1200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
     wait $pid
   ' _ "$quorin" "$image" "$dest" "$out" "$scale"
@@ -117,7 +118,7 @@ done
 # only that file is recovered, byte-exact.
 dest=$out/searched
 mkdir -p "$dest"
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+e2e_x -s "-screen 0 1280x800x24" bash -c '
   "$1" --scan "$2" >/dev/null 2>&1 &
   pid=$!
   sleep 8
@@ -135,7 +136,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   xdotool key Return; sleep 0.3
   xdotool windowfocus --sync "$wid"
   xdotool key ctrl+q
-  for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 1200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
   wait $pid
 ' _ "$quorin" "$image" "$dest" "$out"
@@ -148,7 +149,7 @@ got=$(find "$dest" -type f)
 # written with the note "short", named in the log and counted apart (noted=1), and the run ends
 # as "noted" with exit status 3.
 # runrc <args...>: the RESULT line in $line, the exit status in $rc; a run that waits is ended.
-runrc() { rc=0; line=$(timeout 300 xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" "$@" --quit-when-done 2>"$out/stderr.log" | grep '^RESULT') || rc=$?; }
+runrc() { rc=0; line=$(e2e_x -s "-screen 0 1280x800x24" timeout 300 "$quorin" "$@" --quit-when-done 2>"$out/stderr.log" | grep '^RESULT') || rc=$?; }
 cp "$image" "$out/noted.img"
 entry=$(grep -obUa "SUNSET  JPG" "$out/noted.img" | head -1 | cut -d: -f1)
 printf '\xf0\xff\xff\x0f' | dd of="$out/noted.img" bs=1 seek=$((entry + 28)) conv=notrunc status=none

@@ -1,7 +1,7 @@
 # Sourced by the end-to-end scripts, first thing: whatever way the script leaves (a failed check
-# under set -e, a timeout, a signal), every process it started ends with it: the program under
-# xvfb-run, the X server, a helper server. A program left running would hold the one-copy lock
-# and make the next script's runs leave at once.
+# under set -e, a timeout, a signal), every process it started ends with it: the program, the X
+# server it ran under (support/e2e_display.sh), a helper server. A program left running would hold
+# the one-copy lock and make the next script's runs leave at once.
 #
 # Each process started from here on carries a mark in its environment, so that one whose parent
 # was killed first (an orphan re-parented away from the script) is still found.

@@ -9,8 +9,9 @@
 #   thumbview_e2e.sh <quorin> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
 quorin=$1 out=$2
-for tool in xvfb-run xdotool convert mkfs.vfat mcopy mdel import sha256sum; do
+for tool in Xvfb xauth mcookie xdotool convert mkfs.vfat mcopy mdel import sha256sum; do
   command -v "$tool" >/dev/null || { echo "thumbview_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 mkdir -p "$out"
@@ -30,7 +31,7 @@ for i in 10 20 30; do mdel -i "$image" "::/photos/photo$i.jpg"; done
 
 field() { sed -n "s/.* $1=\([0-9]*\).*/\1/p" <<<"$2"; }
 for scale in 1 2; do
-  line=$(QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" \
+  line=$(QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" \
            "$quorin" --scan "$image" --grid --quit-when-done 2>/dev/null | grep '^RESULT')
   echo "scale $scale: $line"
   [[ $line == *"state=finished"* ]] || { echo "thumbview_e2e: the scan did not finish" >&2; exit 1; }
@@ -39,12 +40,16 @@ for scale in 1 2; do
 
   rm -f "$out/grid-$scale.png"
   mkdir -p "$work/recovered-$scale"
-  QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2400x1600x24" bash -c '
+  QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
     "$1" --scan "$2" --grid >/dev/null 2>&1 &
     pid=$!
     # The results window replaces the start window; the grid takes the keys once it shows.
     sleep 6
-    wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1)
+    wid=
+    while kill -0 $pid 2>/dev/null; do  # until a window shows
+      wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1) && [ -n "$wid" ] && break
+      sleep 0.1
+    done
     [ -n "$wid" ] || { echo "thumbview_e2e: no window" >&2; exit 1; }
     xdotool windowfocus --sync "$wid" 2>/dev/null || true
     xdotool key End space Left space Left space

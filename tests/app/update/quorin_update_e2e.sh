@@ -7,9 +7,10 @@
 #
 #   quorin_update_e2e.sh QUORIN RESOURCES OUT
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
 set -uo pipefail
 quorin=$1 resources=$2 out=$3
-for tool in xvfb-run xdotool import python3; do
+for tool in Xvfb xauth mcookie xdotool import python3; do
   command -v "$tool" >/dev/null || { echo "skip: $tool is not installed"; exit 77; }
 done
 mkdir -p "$out"
@@ -32,7 +33,8 @@ PLIST
 (cd "$work/www" && exec python3 -u -m http.server --bind 127.0.0.1 0) >"$work/server.log" 2>&1 &
 server=$!
 port=
-for _ in $(seq 50); do
+# Until it tells its port, or has ended.
+while kill -0 $server 2>/dev/null; do
   port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/server.log" | head -1)
   [ -n "$port" ] && break
   sleep 0.1
@@ -70,7 +72,8 @@ visible() {  # the visible windows' "id width" lines
 }
 width_of() { echo $(( $(cut -d' ' -f2 <<<"$1") / scale )); }
 first=
-for _ in $(seq 100); do first=$(visible | head -1); [ -n "$first" ] && break; sleep 0.1; done
+# Until its first window shows, or it has ended.
+while kill -0 $pid 2>/dev/null; do first=$(visible | head -1); [ -n "$first" ] && break; sleep 0.1; done
 sleep 1.5  # the fade and the fetch
 first=$(visible | head -1)
 printf 'first=%s ' "$(width_of "$first")"
@@ -104,7 +107,7 @@ SH
 for scale in 1 2; do
   export XDG_CONFIG_HOME=$work/config-$scale
   before=$(requests)
-  line=$(QT_SCALE_FACTOR=$scale timeout 120 xvfb-run -a -s "-screen 0 2400x1600x24" \
+  line=$(QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" timeout 120 \
            bash "$work/start.sh" "$work/install/bin/quorin" $scale "$out/start-$scale" yes)
   echo "scale $scale, first start: $line"
   [[ $line == *"first=420 wizard=1000 about=360"* ]] || fail "scale $scale: not update window, wizard, About: $line"
@@ -112,7 +115,7 @@ for scale in 1 2; do
   [ "$(requests)" -gt "$before" ] || fail "scale $scale: the server was never asked"
   grep -qs "Participate=true" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "scale $scale: Participate was not set"
   before=$(requests)
-  line=$(QT_SCALE_FACTOR=$scale timeout 120 xvfb-run -a -s "-screen 0 2400x1600x24" \
+  line=$(QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" timeout 120 \
            bash "$work/start.sh" "$work/install/bin/quorin" $scale "$out/again-$scale" no)
   echo "scale $scale, second start: $line"
   [[ $line == *"first=1000 wizard=1000"* ]] || fail "scale $scale: the second start did not open the wizard at once: $line"

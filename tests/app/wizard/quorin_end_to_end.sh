@@ -6,9 +6,11 @@
 # when the program has texts in it.
 # usage: quorin_end_to_end.sh QUORIN SCANBENCH TMPDIR
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_running.sh"
 set -uo pipefail
 quorin=$1 scanbench=$2 tmp=$3
-for tool in xvfb-run sfdisk mkfs.fat mcopy; do
+for tool in Xvfb xauth mcookie sfdisk mkfs.fat mcopy; do
   command -v "$tool" >/dev/null || { echo "skip: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d "$tmp/quorin-e2e-XXXXXX")
@@ -34,7 +36,7 @@ for n in 1 2; do echo "photo $n" >"$work/p$n.txt"; mcopy -i "$bare" "$work/p$n.t
 compare() {
   local label=$1 image=$2 item=$3
   local out expected
-  out=$(timeout 120 xvfb-run -a "$quorin" --scan "$image" --quit-when-done 2>"$work/$label.err" >"$work/$label.out")
+  out=$(e2e_x timeout 120 "$quorin" --scan "$image" --quit-when-done 2>"$work/$label.err" >"$work/$label.out")
   local rc=$?
   out=$(grep '^RESULT' "$work/$label.out")
   expected=$("$scanbench" model-scan "$image" --facade $item 2>/dev/null | sed -n 's/^RESULT .* files=\([0-9]*\) .*/\1/p')
@@ -53,15 +55,13 @@ compare impostor-running "$two" "--volume 0"
 kill $impostor
 
 # A first copy waits on its file-type page; the second leaves with 0 at once; SIGTERM ends the first with 0.
-xvfb-run -a "$quorin" en >"$work/first.out" 2>&1 &
+e2e_x "$quorin" en >"$work/first.out" 2>&1 &
 first=$!
-for _ in $(seq 50); do pgrep -f "^$quorin en" >/dev/null && break; sleep 0.2; done
-sleep 2
-timeout 30 xvfb-run -a "$quorin" >"$work/second.out" 2>&1
+pid=$(e2e_wait_running $first "^$quorin en") || fail "the first copy did not start: $(cat "$work/first.out")"
+e2e_x timeout 120 "$quorin" >"$work/second.out" 2>&1
 rc=$?
 [ $rc -eq 0 ] || fail "the second copy exited $rc"
 grep -q "already running" "$work/second.out" || fail "the second copy did not see the first"
-pid=$(pgrep -f "^$quorin en" | head -1)
 [ -n "$pid" ] && kill -TERM "$pid"
 wait $first
 rc=$?
@@ -71,11 +71,10 @@ grep -qsx "AppleLanguages=en" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "the
 # A path, a language without texts or a stray Qt option is not a language.
 rm -rf "$XDG_CONFIG_HOME"
 for arg in /tmp/not-a-language ja -platform; do
-  timeout 30 xvfb-run -a "$quorin" "$arg" >"$work/lang.out" 2>&1 &
+  e2e_x timeout 120 "$quorin" "$arg" >"$work/lang.out" 2>&1 &
   runner=$!
-  for _ in $(seq 50); do pgrep -f "^$quorin $arg" >/dev/null && break; sleep 0.2; done
-  sleep 1
-  pkill -TERM -f "^$quorin $arg"
+  # It leaves at once, or (-platform) starts as a person would start it: ended then.
+  pid=$(e2e_wait_running $runner "^$quorin $arg") && kill -TERM "$pid"
   wait $runner
   ! grep -qs "AppleLanguages" "$XDG_CONFIG_HOME/Quorin/Quorin.conf" || fail "$arg was stored as the language"
 done

@@ -11,8 +11,10 @@
 #   quorin_open_image_e2e.sh <quorin> <out-dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_running.sh"
 quorin=$(realpath "$1") out=$(realpath -m "$2")
-for tool in xvfb-run mkfs.fat mmd mcopy mdel convert sha256sum timeout; do
+for tool in Xvfb xauth mcookie mkfs.fat mmd mcopy mdel convert sha256sum timeout; do
   command -v "$tool" >/dev/null || { echo "quorin_open_image_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 rm -rf "$out"; mkdir -p "$out/src/DCIM/100CAM"
@@ -30,7 +32,7 @@ for gone in 2 5 8; do mdel -i "$image" "::/DCIM/100CAM/IMG_000$gone.JPG"; done
 
 run() {  # run <timeout> <args...>: the RESULT line in $line, the exit code in $rc
   rc=0
-  timeout "$1" xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" "${@:2}" >"$out/stdout.log" 2>"$out/stderr.log" || rc=$?
+  e2e_x -s "-screen 0 1280x800x24" timeout "$1" "$quorin" "${@:2}" >"$out/stdout.log" 2>"$out/stderr.log" || rc=$?
   line=$(grep '^RESULT' "$out/stdout.log" || true)
 }
 
@@ -110,18 +112,28 @@ echo "--choose 7: $line (exit $rc)"
 [[ $rc == 1 && $line == *"state=failed"* ]] || fail "--choose of a row that is not there: $line (exit $rc)"
 
 # --recover-to onto a file cannot be made a folder: a line names it, nothing runs.
-run 60 --open-image "$image" --recover-to "$out/three.img" --quit-when-done
+run 120 --open-image "$image" --recover-to "$out/three.img" --quit-when-done
 [[ $rc != 0 ]] && grep -q "three.img" "$out/stderr.log" || fail "--recover-to onto a file: exit $rc"
 
 # SIGTERM in the middle of a scripted run ends it as stopped, not as done; a second copy started
-# with a script meanwhile says so and fails.
-xvfb-run -a -s "-screen 0 1280x800x24" "$quorin" --open-image "$image" --quit-when-done >"$out/term.log" 2>&1 &
-runner=$!
-for _ in $(seq 100); do pgrep -f "^$quorin --open-image" >/dev/null && break; sleep 0.1; done
-sleep 1
+# with a script meanwhile says so and fails. Once the first copy runs it is held still (SIGSTOP),
+# so it is still running however long the second one takes to start; one that ended before it
+# could be held (it holds the lock no more) is started again.
+first=
+for _ in 1 2 3 4 5; do
+  e2e_x -s "-screen 0 1280x800x24" "$quorin" --open-image "$image" --quit-when-done >"$out/term.log" 2>&1 &
+  runner=$!
+  if first=$(e2e_wait_running $runner "^$quorin --open-image") && kill -STOP "$first" 2>/dev/null; then
+    e2e_lock_held && break
+    kill -CONT "$first" 2>/dev/null || true
+  fi
+  first=
+  wait $runner || true
+done
+[ -n "$first" ] || fail "the first copy never ran long enough to be held: $(cat "$out/term.log")"
 second=0
-timeout 60 xvfb-run -a "$quorin" --scan "$image" --quit-when-done >"$out/second.log" 2>&1 || second=$?
-pkill -TERM -f "^$quorin --open-image" || true
+e2e_x timeout 120 "$quorin" --scan "$image" --quit-when-done >"$out/second.log" 2>&1 || second=$?
+kill -TERM "$first"; kill -CONT "$first"
 wait $runner && term=0 || term=$?
 echo "SIGTERM: $(grep '^RESULT' "$out/term.log") (exit $term); second copy exit $second"
 [[ $second == 1 ]] && grep -q "another copy" "$out/second.log" || fail "the second copy did not fail: $second"
