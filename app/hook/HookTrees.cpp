@@ -1,5 +1,6 @@
 #include "app/hook/HookTrees.h"
 
+#include <QFileDialog>
 #include <QtDebug>
 
 #include <cstdio>
@@ -87,6 +88,21 @@ void FollowProgress(QNDeletailWindowController* window) {
         std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     });
+    // What a script driving the keyboard waits for: the scan's end, and each dialog with its
+    // window's id, so that keys go to it once it shows instead of after a guessed sleep.
+    auto shown = [](QWidget* dialog) {
+        std::printf("SHOWN %s %llu\n", qUtf8Printable(dialog->objectName()),
+                    static_cast<unsigned long long>(dialog->winId()));
+        std::fflush(stdout);
+    };
+    QObject::connect(window, &QNDeletailWindowController::scanEnded, window, [window](bool stopped) {
+        std::printf("ENDED stopped=%d deep=%d window=%llu\n", stopped ? 1 : 0,
+                    uimodel::QNUIController::IsDeepScan() ? 1 : 0, static_cast<unsigned long long>(window->winId()));
+        std::fflush(stdout);
+    });
+    QObject::connect(window, &QNDeletailWindowController::fileDialogOpened, window, shown);
+    QObject::connect(window, &QNDeletailWindowController::sheetOpened, window, shown);
+    QObject::connect(window, &QNDeletailWindowController::recoveryDialogOpened, window, shown);
 }
 
 }  // namespace app

@@ -1,7 +1,8 @@
 #pragma once
 // The test hook's views of the results window's trees and progress, read from the window's own
 // models as the outlines and the bar draw them: --check REL clicks a path-tree row's box,
-// --print-trees prints every row of the four trees, --progress prints each change of the bar.
+// --print-trees prints every row of the four trees, --progress prints each change of the bar
+// and what the window shows.
 
 #include <QString>
 
@@ -18,7 +19,8 @@ bool CheckPathRow(results::QNDeletailWindowController* window, const QString& re
 // One line per row of each tree, in the outline's order: TREE<TAB>view<TAB>depth<TAB>label<TAB>state.
 void PrintTrees(results::QNDeletailWindowController* window);
 
-// From now on, a PROGRESS line each time the window's progress display shows something new.
+// From now on, a PROGRESS line each time the window's progress display shows something new, an
+// ENDED line when the scan ends and a SHOWN line (object name, window id) for each dialog opened.
 void FollowProgress(results::QNDeletailWindowController* window);
 
 }  // namespace app

@@ -13,6 +13,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_wait.sh"
 quorin=$1 scanbench=$2 image=$3 out=$4
 for tool in Xvfb xauth mcookie; do command -v $tool >/dev/null || { echo "quorin_e2e: skipped: $tool is missing" >&2; exit 77; }; done
 [ -f "$image" ] || { echo "quorin_e2e: skipped: $image was not built" >&2; exit 77; }
@@ -35,15 +36,14 @@ for scale in 1 2; do
   # The window left open: a picture of the finished state, then Tab through it and close it.
   rm -f "$out/finished-$scale.png"
   QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
-    "$1" --scan "$2" >/dev/null 2>&1 &
+    : >"$3.out"  # the lines of this run alone, before the program starts
+    "$1" --scan "$2" --progress >"$3.out" 2>/dev/null &
     pid=$!
-    while kill -0 $pid 2>/dev/null; do  # until its window shows
-      wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1) && [ -n "$wid" ] && break
-      sleep 0.1
-    done
-    sleep 4
+    ended=$(e2e_line "$3.out" "^ENDED ") || exit 1
+    wid=${ended##*window=}
     import -window root "$3" 2>/dev/null || true
-    xdotool key --window "$wid" Tab Tab Down Down Up 2>/dev/null || true
+    xdotool windowfocus --sync "$wid" 2>/dev/null || true
+    xdotool key Tab Tab Down Down Up
     sleep 0.3
     kill -0 $pid 2>/dev/null || { echo "quorin_e2e: the program ended on a key" >&2; exit 1; }
     kill $pid; wait $pid 2>/dev/null || true

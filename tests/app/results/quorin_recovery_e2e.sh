@@ -16,6 +16,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_wait.sh"
 quorin=$(realpath "$1") out=$(realpath -m "$2")
 for tool in Xvfb xauth mcookie mkfs.fat mmd mcopy mdel convert sha256sum dd; do
   command -v "$tool" >/dev/null || { echo "quorin_recovery_e2e: skipped: $tool is missing" >&2; exit 77; }
@@ -84,24 +85,24 @@ for scale in 1 2; do
   dest=$out/keys-$scale
   mkdir -p "$dest"
   QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
-    "$1" --scan "$2" >/dev/null 2>&1 &
+    : >"$4/keys-$5.out"  # the lines of this run alone, before the program starts
+    "$1" --scan "$2" --progress >"$4/keys-$5.out" 2>"$4/keys-$5.err" &
     pid=$!
-    wid=
-    while kill -0 $pid 2>/dev/null; do  # until its window shows
-      wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | tail -1) && [ -n "$wid" ] && break
-      sleep 0.1
-    done
-    sleep 8  # the scan of the small image has ended
-    wid=$(xdotool search --onlyvisible --name "Quorin" | tail -1)
+    # Each step waits for what the window shows: the scan'"'"'s end (the focus on the path tree),
+    # the folder dialog, the finished dialog.
+    ended=$(e2e_line "$4/keys-$5.out" "^ENDED ") || exit 1
+    wid=${ended##*window=}
     xdotool windowfocus --sync "$wid"
-    xdotool key space; sleep 0.3
+    xdotool key space
     # Recover stands just before the search field in the bar.
-    xdotool key ctrl+f shift+Tab Return; sleep 1
+    xdotool key ctrl+f shift+Tab Return
+    e2e_shown "$4/keys-$5.out" recoveryFolderDialog >/dev/null || exit 1
     xdotool type --delay 10 "$3"; xdotool key Return
     import -window root "$4/progress-$5.png" 2>/dev/null || true
-    sleep 2
+    finished=$(e2e_shown "$4/keys-$5.out" recoveryFinished) || exit 1
     import -window root "$4/finished-$5.png" 2>/dev/null || true
-    xdotool key Return; sleep 0.3
+    xdotool key Return
+    while e2e_viewable "$finished"; do sleep 0.1; done
     # No window manager hands the focus back when the dialog has gone.
     xdotool windowfocus --sync "$wid"
     xdotool key ctrl+q
@@ -119,21 +120,26 @@ done
 dest=$out/searched
 mkdir -p "$dest"
 e2e_x -s "-screen 0 1280x800x24" bash -c '
-  "$1" --scan "$2" >/dev/null 2>&1 &
+  : >"$4/searched.out"  # the lines of this run alone, before the program starts
+  "$1" --scan "$2" --progress >"$4/searched.out" 2>"$4/searched.err" &
   pid=$!
-  sleep 8
-  wid=$(xdotool search --onlyvisible --name "Quorin" | tail -1)
+  ended=$(e2e_line "$4/searched.out" "^ENDED ") || exit 1
+  wid=${ended##*window=}
   xdotool windowfocus --sync "$wid"
+  # Escape closes the deep-scan offer, a stop of the bar while it shows.
+  xdotool key Escape
   xdotool key ctrl+f; xdotool type --delay 10 "sunset"
-  xdotool key ctrl+a ctrl+x; sleep 0.2; xdotool key ctrl+v Return; sleep 1
+  xdotool key ctrl+a ctrl+x ctrl+v Return
   # Back from the field along the bar to the list, the last stop: Recover, Deep Scan, Home, the
   # list (forward, the focus of the path tree would choose its folder over the hits).
-  sleep 8  # the deep-scan offer, a stop while it shows, has closed
-  xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Down space; sleep 0.3
+  xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Down space
   import -window root "$4/searched.png" 2>/dev/null || true
-  xdotool key ctrl+f shift+Tab Return; sleep 1
-  xdotool type --delay 10 "$3"; xdotool key Return; sleep 2
-  xdotool key Return; sleep 0.3
+  xdotool key ctrl+f shift+Tab Return
+  e2e_shown "$4/searched.out" recoveryFolderDialog >/dev/null || exit 1
+  xdotool type --delay 10 "$3"; xdotool key Return
+  finished=$(e2e_shown "$4/searched.out" recoveryFinished) || exit 1
+  xdotool key Return
+  while e2e_viewable "$finished"; do sleep 0.1; done
   xdotool windowfocus --sync "$wid"
   xdotool key ctrl+q
   for _ in $(seq 1200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done

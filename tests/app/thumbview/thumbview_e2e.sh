@@ -10,8 +10,9 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_wait.sh"
 quorin=$1 out=$2
-for tool in Xvfb xauth mcookie xdotool convert mkfs.vfat mcopy mdel import sha256sum; do
+for tool in Xvfb xauth mcookie xdotool xwininfo convert mkfs.vfat mcopy mdel import sha256sum; do
   command -v "$tool" >/dev/null || { echo "thumbview_e2e: skipped: $tool is missing" >&2; exit 77; }
 done
 mkdir -p "$out"
@@ -41,28 +42,26 @@ for scale in 1 2; do
   rm -f "$out/grid-$scale.png"
   mkdir -p "$work/recovered-$scale"
   QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
-    "$1" --scan "$2" --grid >/dev/null 2>&1 &
+    : >"$5.out"  # the lines of this run alone, before the program starts
+    "$1" --scan "$2" --grid --progress >"$5.out" 2>"$5.err" &
     pid=$!
-    # The results window replaces the start window; the grid takes the keys once it shows.
-    sleep 6
-    wid=
-    while kill -0 $pid 2>/dev/null; do  # until a window shows
-      wid=$(xdotool search --onlyvisible --name "Quorin" 2>/dev/null | head -1) && [ -n "$wid" ] && break
-      sleep 0.1
-    done
-    [ -n "$wid" ] || { echo "thumbview_e2e: no window" >&2; exit 1; }
+    # The results window replaces the start window; the grid takes the keys once the scan ended.
+    ended=$(e2e_line "$5.out" "^ENDED ") || exit 1
+    wid=${ended##*window=}
     xdotool windowfocus --sync "$wid" 2>/dev/null || true
     xdotool key End space Left space Left space
-    sleep 2
+    sleep 2  # the thumbnails in sight decoded, for the picture
     import -window root "$3" 2>/dev/null || true
     kill -0 $pid 2>/dev/null || { echo "thumbview_e2e: the program ended on a key" >&2; exit 1; }
     # Ctrl+F to the search field, then Tab past Home and Deep Scan to the recover button; the folder is typed.
-    xdotool key ctrl+f shift+Tab Return; sleep 1
+    xdotool key ctrl+f shift+Tab Return
+    e2e_shown "$5.out" recoveryFolderDialog >/dev/null || exit 1
     xdotool type --delay 10 "$4"; xdotool key Return
-    sleep 3
-    xdotool key Return; sleep 0.3
+    finished=$(e2e_shown "$5.out" recoveryFinished) || exit 1
+    xdotool key Return
+    while e2e_viewable "$finished"; do sleep 0.1; done
     kill $pid; wait $pid 2>/dev/null || true
-  ' _ "$quorin" "$image" "$out/grid-$scale.png" "$work/recovered-$scale"
+  ' _ "$quorin" "$image" "$out/grid-$scale.png" "$work/recovered-$scale" "$work/keys-$scale"
   [ -s "$out/grid-$scale.png" ] || { echo "thumbview_e2e: no picture of the grid" >&2; exit 1; }
   # The three checked pictures, and only they, come back with their originals' bytes.
   mapfile -t got < <(find "$work/recovered-$scale" -type f -name '*.jpg')

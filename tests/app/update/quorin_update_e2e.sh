@@ -8,9 +8,10 @@
 #   quorin_update_e2e.sh QUORIN RESOURCES OUT
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_cleanup.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_display.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_wait.sh"
 set -uo pipefail
 quorin=$1 resources=$2 out=$3
-for tool in Xvfb xauth mcookie xdotool import python3; do
+for tool in Xvfb xauth mcookie xdotool xwininfo import python3; do
   command -v "$tool" >/dev/null || { echo "skip: $tool is not installed"; exit 77; }
 done
 mkdir -p "$out"
@@ -35,7 +36,7 @@ server=$!
 port=
 # Until it tells its port, or has ended.
 while kill -0 $server 2>/dev/null; do
-  port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/server.log" | head -1)
+  port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/server.log" 2>/dev/null | head -1)
   [ -n "$port" ] && break
   sleep 0.1
 done
@@ -65,41 +66,45 @@ set -u
 program=$1 scale=$2 shots=$3 walk=$4
 "$program" >"$shots.log" 2>&1 &
 pid=$!
-visible() {  # the visible windows' "id width" lines
-  for w in $(xdotool search --onlyvisible --pid $pid 2>/dev/null); do
-    echo "$w $(xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')"
-  done
-}
-width_of() { echo $(( $(cut -d' ' -f2 <<<"$1") / scale )); }
+width_of() { echo $(( ${1#* } / scale )); }  # of an "id width" line, in points
+others() { e2e_windows $pid | grep -v "^$1 "; }  # the windows that show but this one
+# Each step waits for the window it acts on, as a person would look before pressing.
+# The first window at its size: the update window, or the wizard when nothing is asked.
 first=
-# Until its first window shows, or it has ended.
-while kill -0 $pid 2>/dev/null; do first=$(visible | head -1); [ -n "$first" ] && break; sleep 0.1; done
-sleep 1.5  # the fade and the fetch
-first=$(visible | head -1)
+first_sized() { first=$(e2e_windows $pid | head -1); [[ -n $first && $(width_of "$first") =~ ^(420|1000)$ ]]; }
+e2e_until first_sized
 printf 'first=%s ' "$(width_of "$first")"
+wizard=$first
 if [ "$walk" = yes ]; then
+  sleep 1  # the fade, for the picture
   import -window root "$shots-update.png"
   xdotool windowfocus --sync "${first%% *}" 2>/dev/null; xdotool key Escape
-  sleep 1
+  # The update window has faded out and the wizard shows in its place.
+  wizard_shows() { wizard=$(others "${first%% *}" | head -1); [ -n "$wizard" ] && ! e2e_viewable "${first%% *}"; }
+  e2e_until wizard_shows
 fi
-wizard=$(visible | head -1)
 printf 'wizard=%s ' "$(width_of "$wizard")"
 if [ "$walk" = yes ]; then
   id=${wizard%% *}
   eval "$(xdotool getwindowgeometry --shell "$id")"
   # The menu's first title, just right of the lights; then its first item, About.
   xdotool mousemove $((X + 95 * scale)) $((Y + 10 * scale)) click 1
-  sleep 0.5
+  menu=
+  menu_shows() { menu=$(others "$id" | head -1); [ -n "$menu" ]; }
+  e2e_until menu_shows
+  sleep 0.3  # the menu's items drawn, for the picture
   import -window root "$shots-menu.png"
   xdotool key Down Return
-  sleep 1.2
-  about=$(visible | grep -v "^$id " | head -1)
+  about=
+  about_shows() { about=$(others "$id" | grep -v "^${menu%% *} " | head -1); [ -n "$about" ] && ! e2e_viewable "${menu%% *}"; }
+  e2e_until about_shows
+  sleep 1  # the fade, for the picture
   printf 'about=%s' "$(width_of "$about")"
   import -window root "$shots-about.png"
-  xdotool key Escape
+  xdotool windowfocus --sync "${about%% *}" 2>/dev/null; xdotool key Escape
+  e2e_until eval '! e2e_viewable "${about%% *}"'
 fi
 echo
-sleep 0.5
 kill -TERM $pid
 wait $pid
 echo "exit=$?"
