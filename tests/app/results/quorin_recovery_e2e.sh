@@ -94,21 +94,8 @@ for scale in 1 2; do
     wid=${ended##*window=}
     xdotool windowfocus --sync "$wid"
     xdotool key space
-    # Recover stands just before the search field in the bar.
-    xdotool key ctrl+f shift+Tab Return
-    e2e_shown "$4/keys-$5.out" recoveryFolderDialog >/dev/null || exit 1
-    xdotool type --delay 10 "$3"; xdotool key Return
-    import -window root "$4/progress-$5.png" 2>/dev/null || true
-    finished=$(e2e_shown "$4/keys-$5.out" recoveryFinished) || exit 1
-    import -window root "$4/finished-$5.png" 2>/dev/null || true
-    xdotool key Return
-    while e2e_viewable "$finished"; do sleep 0.1; done
-    # No window manager hands the focus back when the dialog has gone.
-    xdotool windowfocus --sync "$wid"
-    xdotool key ctrl+q
-    for _ in $(seq 1200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
-    wait $pid
+    e2e_recover_by_keys "$4/keys-$5.out" "$3" "$4/progress-$5.png" "$4/finished-$5.png" || exit 1
+    e2e_quit_by_keys "$wid" $pid
   ' _ "$quorin" "$image" "$dest" "$out" "$scale"
   [ -s "$out/finished-$scale.png" ] || { echo "quorin_recovery_e2e: no picture of the finished dialog" >&2; exit 1; }
   check_all "$dest"
@@ -134,17 +121,8 @@ e2e_x -s "-screen 0 1280x800x24" bash -c '
   # list (forward, the focus of the path tree would choose its folder over the hits).
   xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Down space
   import -window root "$4/searched.png" 2>/dev/null || true
-  xdotool key ctrl+f shift+Tab Return
-  e2e_shown "$4/searched.out" recoveryFolderDialog >/dev/null || exit 1
-  xdotool type --delay 10 "$3"; xdotool key Return
-  finished=$(e2e_shown "$4/searched.out" recoveryFinished) || exit 1
-  xdotool key Return
-  while e2e_viewable "$finished"; do sleep 0.1; done
-  xdotool windowfocus --sync "$wid"
-  xdotool key ctrl+q
-  for _ in $(seq 1200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  if kill -0 $pid 2>/dev/null; then kill $pid; echo "quorin_recovery_e2e: Ctrl+Q did not quit" >&2; exit 1; fi
-  wait $pid
+  e2e_recover_by_keys "$4/searched.out" "$3" || exit 1
+  e2e_quit_by_keys "$wid" $pid
 ' _ "$quorin" "$image" "$dest" "$out"
 got=$(find "$dest" -type f)
 [ "$(echo "$got" | wc -l)" = 1 ] && [ "$(basename "$got")" = sunset.jpg ] &&

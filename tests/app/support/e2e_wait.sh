@@ -9,6 +9,9 @@
 #                                          # it on a new file, never on a last run's
 #   id=$(e2e_shown <file> <name>)          # waits for the hook's "SHOWN name id" line and for that
 #                                          # window to show, gives it the focus, prints its id
+#   e2e_recover_by_keys <file> <folder> [<picture> <picture>]
+#                                          # Recover, the folder typed, the finished dialog's OK
+#   e2e_quit_by_keys <window> <pid>        # Ctrl+Q on the window; fails if the program stays
 export e2e_wait_limit=${E2E_WAIT_LIMIT:-180}
 
 e2e_until() {
@@ -46,4 +49,28 @@ e2e_shown() {
   echo "$id"
 }
 
-export -f e2e_until e2e_windows e2e_line e2e_viewable e2e_shown
+# The checked files recovered as a person at the keyboard does: Recover stands just before the
+# search field (Ctrl+F, Shift+Tab), the folder is typed into its dialog, Return answers the
+# finished dialog. Pictures of the recovery going and of its end when named.
+e2e_recover_by_keys() {
+  local finished
+  xdotool key ctrl+f shift+Tab Return
+  e2e_shown "$1" recoveryFolderDialog >/dev/null || return 1
+  xdotool type --delay 10 "$2"; xdotool key Return
+  if [ -n "${3-}" ]; then import -window root "$3" 2>/dev/null || true; fi
+  finished=$(e2e_shown "$1" recoveryFinished) || return 1
+  if [ -n "${4-}" ]; then import -window root "$4" 2>/dev/null || true; fi
+  xdotool key Return
+  while e2e_viewable "$finished"; do sleep 0.1; done
+}
+
+e2e_quit_by_keys() {
+  local program=$2
+  # No window manager hands the focus back when a dialog has gone.
+  xdotool windowfocus --sync "$1"
+  xdotool key ctrl+q
+  e2e_until eval '! kill -0 "$program" 2>/dev/null' || { kill "$program"; echo "e2e_quit_by_keys: Ctrl+Q did not quit" >&2; return 1; }
+  wait "$program"
+}
+
+export -f e2e_until e2e_windows e2e_line e2e_viewable e2e_shown e2e_recover_by_keys e2e_quit_by_keys

@@ -53,13 +53,7 @@ for scale in 1 2; do
     sleep 2  # the thumbnails in sight decoded, for the picture
     import -window root "$3" 2>/dev/null || true
     kill -0 $pid 2>/dev/null || { echo "thumbview_e2e: the program ended on a key" >&2; exit 1; }
-    # Ctrl+F to the search field, then Tab past Home and Deep Scan to the recover button; the folder is typed.
-    xdotool key ctrl+f shift+Tab Return
-    e2e_shown "$5.out" recoveryFolderDialog >/dev/null || exit 1
-    xdotool type --delay 10 "$4"; xdotool key Return
-    finished=$(e2e_shown "$5.out" recoveryFinished) || exit 1
-    xdotool key Return
-    while e2e_viewable "$finished"; do sleep 0.1; done
+    e2e_recover_by_keys "$5.out" "$4" || exit 1
     kill $pid; wait $pid 2>/dev/null || true
   ' _ "$quorin" "$image" "$out/grid-$scale.png" "$work/recovered-$scale" "$work/keys-$scale"
   [ -s "$out/grid-$scale.png" ] || { echo "thumbview_e2e: no picture of the grid" >&2; exit 1; }
