@@ -3,7 +3,10 @@
 # the /tmp/.X*-lock files, so runs started together pick the same number and retry, and it ends
 # with a status of its own (5) when removing its folder fails, hiding the command's. Here the
 # server takes the first display whose socket is free (-displayfd: binding the socket is the
-# claim, so two servers never share one) and tells its number once it accepts connections.
+# claim, so two servers never share one) and tells its number once it accepts connections. It
+# never resets (-noreset): by default a server resets when its last client leaves, and a program
+# slow to start (under the sanitizers, on busy cores) then fails to connect ("could not connect
+# to display") because a script's xdotool came and went first.
 #   e2e_x [-s "<server arguments>"] <command...>   # the command's exit status
 #   e2e_x -s "-screen 0 1280x800x24" timeout 120 "$quorin" --scan "$image" --quit-when-done
 e2e_display_tmp=${TMPDIR:-/tmp}
@@ -22,7 +25,7 @@ e2e_x() {
   xauth -q -f "$dir/auth" add :0 . "$cookie"
   mkfifo "$dir/display"
   # shellcheck disable=SC2086  # the server's arguments are words, as xvfb-run -s takes them
-  Xvfb -displayfd 3 -nolisten tcp -auth "$dir/auth" $server_args 3>"$dir/display" >"$dir/server.log" 2>&1 &
+  Xvfb -displayfd 3 -nolisten tcp -noreset -auth "$dir/auth" $server_args 3>"$dir/display" >"$dir/server.log" 2>&1 &
   server=$!
   read -r display <"$dir/display" || true
   if [[ ! $display =~ ^[0-9]+$ ]]; then
