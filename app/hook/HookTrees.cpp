@@ -1,6 +1,8 @@
 #include "app/hook/HookTrees.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QWindow>
 #include <QtDebug>
 
 #include <cstdio>
@@ -103,6 +105,14 @@ void FollowProgress(QNDeletailWindowController* window) {
     QObject::connect(window, &QNDeletailWindowController::fileDialogOpened, window, shown);
     QObject::connect(window, &QNDeletailWindowController::sheetOpened, window, shown);
     QObject::connect(window, &QNDeletailWindowController::recoveryDialogOpened, window, shown);
+    // The window the program itself takes as active: keys typed into a dialog the X server has
+    // focused but the program not yet activated reach its field, while the dialog still acts as
+    // unfocused (a file dialog keeps a folder chosen by a typed path's prefix).
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, window, [](QWindow* focused) {
+        if (!focused) return;
+        std::printf("FOCUS %llu\n", static_cast<unsigned long long>(focused->winId()));
+        std::fflush(stdout);
+    });
 }
 
 }  // namespace app

@@ -20,7 +20,8 @@ bool CheckPathRow(results::QNDeletailWindowController* window, const QString& re
 void PrintTrees(results::QNDeletailWindowController* window);
 
 // From now on, a PROGRESS line each time the window's progress display shows something new, an
-// ENDED line when the scan ends and a SHOWN line (object name, window id) for each dialog opened.
+// ENDED line when the scan ends, a SHOWN line (object name, window id) for each dialog opened and
+// a FOCUS line (window id) each time another window becomes the active one.
 void FollowProgress(results::QNDeletailWindowController* window);
 
 }  // namespace app

@@ -78,15 +78,16 @@ echo "load: $line"
 check_all "$out/loaded"
 
 # By keyboard alone, at 100 % and 200 %: the finished scan leaves the focus on the path tree,
-# Space checks its root, Tab to the recover button, Return; the destination is typed
-# into the folder dialog; Return on the finished dialog's OK, Ctrl+Q quits.
+# Space checks its root, Tab to the recover button, Return; Return in the folder dialog recovers
+# into the folder it opens in (the program's working folder); Return on the finished dialog's OK,
+# Ctrl+Q quits.
 command -v xdotool >/dev/null || { echo "quorin_recovery_e2e: skipped: xdotool is missing" >&2; exit 77; }
 for scale in 1 2; do
   dest=$out/keys-$scale
   mkdir -p "$dest"
   QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
     : >"$4/keys-$5.out"  # the lines of this run alone, before the program starts
-    "$1" --scan "$2" --progress >"$4/keys-$5.out" 2>"$4/keys-$5.err" &
+    (cd "$3" && exec "$1" --scan "$2" --progress) >"$4/keys-$5.out" 2>"$4/keys-$5.err" &
     pid=$!
     # Each step waits for what the window shows: the scan'"'"'s end (the focus on the path tree),
     # the folder dialog, the finished dialog.
@@ -94,8 +95,8 @@ for scale in 1 2; do
     wid=${ended##*window=}
     xdotool windowfocus --sync "$wid"
     xdotool key space
-    e2e_recover_by_keys "$4/keys-$5.out" "$3" "$4/progress-$5.png" "$4/finished-$5.png" || exit 1
-    e2e_quit_by_keys "$wid" $pid
+    e2e_recover_by_keys "$4/keys-$5.out" "$4/progress-$5.png" "$4/finished-$5.png" || exit 1
+    e2e_quit_by_keys "$4/keys-$5.out" "$wid" $pid
   ' _ "$quorin" "$image" "$dest" "$out" "$scale"
   [ -s "$out/finished-$scale.png" ] || { echo "quorin_recovery_e2e: no picture of the finished dialog" >&2; exit 1; }
   check_all "$dest"
@@ -108,7 +109,7 @@ dest=$out/searched
 mkdir -p "$dest"
 e2e_x -s "-screen 0 1280x800x24" bash -c '
   : >"$4/searched.out"  # the lines of this run alone, before the program starts
-  "$1" --scan "$2" --progress >"$4/searched.out" 2>"$4/searched.err" &
+  (cd "$3" && exec "$1" --scan "$2" --progress) >"$4/searched.out" 2>"$4/searched.err" &
   pid=$!
   ended=$(e2e_line "$4/searched.out" "^ENDED ") || exit 1
   wid=${ended##*window=}
@@ -121,8 +122,8 @@ e2e_x -s "-screen 0 1280x800x24" bash -c '
   # list (forward, the focus of the path tree would choose its folder over the hits).
   xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Down space
   import -window root "$4/searched.png" 2>/dev/null || true
-  e2e_recover_by_keys "$4/searched.out" "$3" || exit 1
-  e2e_quit_by_keys "$wid" $pid
+  e2e_recover_by_keys "$4/searched.out" || exit 1
+  e2e_quit_by_keys "$4/searched.out" "$wid" $pid
 ' _ "$quorin" "$image" "$dest" "$out"
 got=$(find "$dest" -type f)
 [ "$(echo "$got" | wc -l)" = 1 ] && [ "$(basename "$got")" = sunset.jpg ] &&

@@ -43,7 +43,7 @@ for scale in 1 2; do
   mkdir -p "$work/recovered-$scale"
   QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
     : >"$5.out"  # the lines of this run alone, before the program starts
-    "$1" --scan "$2" --grid --progress >"$5.out" 2>"$5.err" &
+    (cd "$4" && exec "$1" --scan "$2" --grid --progress) >"$5.out" 2>"$5.err" &
     pid=$!
     # The results window replaces the start window; the grid takes the keys once the scan ended.
     ended=$(e2e_line "$5.out" "^ENDED ") || exit 1
@@ -53,7 +53,7 @@ for scale in 1 2; do
     sleep 2  # the thumbnails in sight decoded, for the picture
     import -window root "$3" 2>/dev/null || true
     kill -0 $pid 2>/dev/null || { echo "thumbview_e2e: the program ended on a key" >&2; exit 1; }
-    e2e_recover_by_keys "$5.out" "$4" || exit 1
+    e2e_recover_by_keys "$5.out" || exit 1
     kill $pid; wait $pid 2>/dev/null || true
   ' _ "$quorin" "$image" "$out/grid-$scale.png" "$work/recovered-$scale" "$work/keys-$scale"
   [ -s "$out/grid-$scale.png" ] || { echo "thumbview_e2e: no picture of the grid" >&2; exit 1; }
