@@ -54,7 +54,7 @@ QString UsageText() {
         "      --coverflow N   show the cover flow at row N once the scan ended\n"
         "      --deep-scan     after the quick scan press Deep Scan and wait for it (with --scan)\n"
         "      --progress      print \"PROGRESS percent=P found=N rows=R deep=0|1\" as the progress shows,\n"
-        "                      \"ENDED stopped=0|1 deep=0|1 window=ID\" when the scan ends and\n"
+        "                      \"ENDED stopped=0|1 deep=0|1 window=ID\" when the scan ends,\n"
         "                      \"SHOWN NAME ID\" for each dialog the results window opens and\n"
         "                      \"FOCUS ID\" when another window becomes active (with --scan)\n"
         "      --check REL     check the path-tree row REL (as DCIM/100CANON) under the first volume's root\n"
