@@ -78,7 +78,7 @@ e2e_recover_by_keys() {
   finished=$(e2e_shown "$1" recoveryFinished) || return 1
   if [ -n "${3-}" ]; then import -window root "$3" 2>/dev/null || true; fi
   xdotool key Return
-  while e2e_viewable "$finished"; do sleep 0.1; done
+  e2e_until eval '! e2e_viewable "$finished"' || { echo "e2e_recover_by_keys: Return left the finished dialog open" >&2; return 1; }
 }
 
 e2e_quit_by_keys() {
