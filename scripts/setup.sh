@@ -18,7 +18,7 @@ packages=(
   ghostscript qpdf gnuplot-nox dos2unix python3-ezdxf epstool fonts-dejavu-core fp-utils-3.2.2
   # office documents and archives for the carving tests
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
-  python3-docx python3-openpyxl msitools libgsf-bin zip p7zip-full gcab jlha-utils
+  python3-docx python3-openpyxl python3-pil msitools libgsf-bin zip p7zip-full gcab jlha-utils
   exfat-fuse openssl e2fsprogs sleuthkit
   ffmpeg abcmidi sqlite3
   # JPEGs with other frame headers (cjpeg without -baseline)

@@ -52,28 +52,49 @@ bool IsAnyType(engine::ByteView box, BoxRules const& rules) {
     return false;
 }
 
+/// Where the walk of the top-level boxes ended.
+struct BoxWalk {
+    std::uint64_t u64End = 0;  // the start of the first box that breaks the rules
+    /// Where the last box's header ends when that box is an "mdat" no "moov" bears out (none
+    /// walked before it, nor found as the box after it): its length is a claim.
+    std::optional<std::uint64_t> unborneData;
+};
+
 /// The file's length: the start of the first box that breaks the rules (or of the box past the
 /// limit). Lengths and offsets are 64-bit, so files past 4 GiB keep their size.
-std::optional<std::uint64_t> WalkBoxes(RawFileBuffer& reader, BoxRules const& rules) {
+std::optional<BoxWalk> WalkBoxes(RawFileBuffer& reader, BoxRules const& rules) {
     engine::ByteView const first = reader.Read(0, kBoxHeaderBytes);
     if (first.Empty() || first.Be32(0) < kBoxHeaderBytes) return std::nullopt;
-    std::uint64_t u64Offset = first.Be32(0);
+    BoxWalk walk{first.Be32(0), std::nullopt};
+    bool bMoov = false;
+    std::uint64_t& u64Offset = walk.u64End;
     for (std::uint32_t u32Box = 0; u32Box < rules.u32MaxBoxes && u64Offset <= rules.u64Limit; ++u32Box) {
         engine::ByteView const box = reader.ReadUpTo(u64Offset, kLargeBoxHeaderBytes);
         if (box.Size() < kBoxHeaderBytes || !IsAnyType(box, rules)) break;
+        bool const bData = IsType(box, "mdat", rules.bCaseless);
+        std::uint64_t u64Header = kBoxHeaderBytes;
         std::uint64_t u64Length = box.Be32(0);
         if (u64Length == 1) {
-            if (!IsType(box, "mdat", rules.bCaseless) || box.Size() < kLargeBoxHeaderBytes) break;
+            if (!bData || box.Size() < kLargeBoxHeaderBytes) break;
             u64Length = box.Be64(8);
+            u64Header = kLargeBoxHeaderBytes;
             if (u64Length < kLargeBoxHeaderBytes) return std::nullopt;
         } else if (u64Length < kBoxHeaderBytes) {
             break;
         }
         auto const next = engine::CheckedAdd(u64Offset, u64Length);
         if (!next) break;
+        // Every box but this "mdat" is borne out by the one found after it.
+        walk.unborneData = bData && !bMoov ? std::optional<std::uint64_t>(u64Offset + u64Header) : std::nullopt;
+        bMoov = bMoov || IsType(box, "moov", rules.bCaseless);
         u64Offset = *next;
     }
-    return u64Offset;
+    // The "mdat" was the last box walked, and nothing after it: only a "moov" before it bears it out.
+    if (walk.unborneData) {
+        engine::ByteView const after = reader.ReadUpTo(u64Offset, kBoxHeaderBytes);
+        if (after.Size() == kBoxHeaderBytes && IsType(after, "moov", rules.bCaseless)) walk.unborneData.reset();
+    }
+    return walk;
 }
 
 constexpr BoxRules kIsoRules = {kIsoTypes, true, 500, UINT64_MAX};
@@ -82,9 +103,13 @@ constexpr BoxRules kQuickTimeRules = {kQuickTimeTypes, false, 100000, 0x10400000
 int SizeByBoxes(CRawFileInfo& info, IStorageDevice* pDevice, BoxRules const& rules) {
     if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
     RawFileBuffer reader(pDevice, info.m_u64StartSector);
-    auto const size = WalkBoxes(reader, rules);
-    if (!size) return 0;
-    info.m_u64Size = *size;
+    auto const walk = WalkBoxes(reader, rules);
+    if (!walk) return 0;
+    info.m_u64Size = walk->u64End;
+    if (walk->unborneData) {
+        info.m_bSizeGuessed = true;
+        info.m_u64Borne = *walk->unborneData;
+    }
     return 1;
 }
 

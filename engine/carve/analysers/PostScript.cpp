@@ -8,7 +8,9 @@
 //         ends the file, an incremental update's, with the line end actually there (CR LF, LF,
 //         CR or none). Wherever it lies, a "%%EOF" whose line end is followed by anything but an
 //         incremental update (an object, "xref", "trailer", "startxref") or a comment ends the
-//         file there: what follows on a used disk is old data, not zeros. Before 1,024 a "%%EOF"
+//         file there: what follows on a used disk is old data, not zeros. Appending writers put
+//         the next revision (an object, "xref", "trailer", "%PDF-") straight after an "%%EOF"
+//         with no line end: that goes on too. Before 1,024 a "%%EOF"
 //         ends a small file so, or when zeros fill the rest of its sector after its line end.
 //   EPS   binary: C5 D0 D3 C6, then u32 pairs (offset, length) of the PostScript at 4, a WMF
 //         preview at 12 and a TIFF preview at 20, and a checksum (FFFF: none) at 28; the file
@@ -111,16 +113,22 @@ std::optional<std::uint64_t> StartXrefBefore(engine::ByteView before) {
     return u64Offset;
 }
 
+/// Whether `bytes` start what an appending writer puts straight after an "%%EOF" without a line
+/// end: the next revision's object, cross-reference section or trailer, or a whole new header.
+bool StartsRevision(engine::ByteView bytes) {
+    return bytes.Equals(0, "xref") || bytes.Equals(0, "trailer") || bytes.Equals(0, "%PDF-") || StartsWithObject(bytes);
+}
+
 /// Whether the document goes on after an "%%EOF" (`after` starts right after it, `before` ends
 /// where it starts). Without a line end after it, it does (the marker lies within a line:
 /// PostScript code quoting it) unless it closes a trailer's "startxref" line: then the data
-/// stopped right after it. With one, it goes on when an incremental update ("N G obj", "xref",
-/// "trailer", "startxref"), a comment or "endstream" follows (the marker was a stream's data,
-/// an embedded document's). Bytes that are only blanks tell nothing, and count as going on:
-/// the zero-tailed rule decides then.
+/// stopped right after it, or the next revision follows at once. With one, it goes on when an
+/// incremental update ("N G obj", "xref", "trailer", "startxref"), a comment or "endstream"
+/// follows (the marker was a stream's data, an embedded document's). Bytes that are only blanks
+/// tell nothing, and count as going on: the zero-tailed rule decides then.
 bool PdfGoesOn(engine::ByteView before, engine::ByteView after) {
     std::size_t at = LineEndIn(after);
-    if (at == 0) return !StartXrefBefore(before);
+    if (at == 0) return !StartXrefBefore(before) || StartsRevision(after);
     while (at < after.Size() && IsTextSpace(after.U8(at))) ++at;
     if (at == after.Size()) return true;
     engine::ByteView const rest = after.From(at);

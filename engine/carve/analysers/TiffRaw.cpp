@@ -110,7 +110,8 @@ private:
         info.m_u32Type = RAW_FILE_TYPE_TIF;
         bool const bFuji = start.Equals(0, kFujiMagic);
         std::uint64_t u64FujiRunning = 0;
-        if (bFuji && !ReadFujiContainer(reader, info, u64FujiRunning)) return 0;
+        bool bPreviewThere = false;
+        if (bFuji && !ReadFujiContainer(reader, info, u64FujiRunning, bPreviewThere)) return 0;
 
         std::uint64_t const u64TiffStart = bFuji ? kFujiTiffStart : 0;
         engine::ByteView const header = reader.Read(u64TiffStart, 8);
@@ -124,11 +125,16 @@ private:
         sizer.WalkMainChain(header.U32(4, order));
         TiffFacts const& facts = sizer.Facts();
 
+        // The walked structure itself: the Fuji header, the directories and their values (a
+        // preview among them); what a file found inside it is part of the file.
+        std::uint64_t const u64Structure = std::max({facts.u64Structure, facts.u64LastIfdEnd}) + u64TiffStart;
         if (bFuji && sizer.FujiFinished()) {
             info.m_u32Type = RAW_FILE_TYPE_RAF;
             // What the container's header places bears the file out should its directories
-            // reach past the device's end.
-            info.m_u64Borne = u64FujiRunning;
+            // reach past the device's end, once its preview is where the header says; without
+            // it the sections are a claim that ends at the next file.
+            info.m_u64Borne = bPreviewThere ? u64FujiRunning : std::max(u64Structure, std::uint64_t{kFujiHeaderBytes});
+            info.m_bSizeGuessed = !bPreviewThere;
             if (info.GetRawFileName().empty()) SetNameAndTime(facts.strModel, facts.strTime, info);
             return facts.u64Running;
         }
@@ -137,29 +143,31 @@ private:
         if (bFuji) info.m_u32Type = RAW_FILE_TYPE_RAF;
         if (!bFuji || info.GetRawFileName().empty()) SetNameAndTime(facts.strModel, facts.strTime, info);
 
+        // The furthest structure is the end: image data of odd length laid out last is followed
+        // by a pad byte only in a writer's mind, and a zero there is the file system's slack.
         std::uint64_t u64Size = std::max(facts.u64Running, facts.u64LastIfdEnd) + u64TiffStart;
-        // Image data of odd length laid out last is followed by the zero byte that pads it to a word.
-        if (facts.bEndsInDataAfterDirectory && facts.u64Running >= facts.u64LastIfdEnd && (u64Size - u64TiffStart) % 2 == 1) {
-            engine::ByteView const pad = reader.Read(u64Size, 1);
-            if (!pad.Empty() && pad.U8(0) == 0) ++u64Size;
-        }
         // A chain walked to its end gives the file's length, however small, when the device
-        // holds that many bytes.
-        if (facts.bWalkedToEnd && u64Size <= kMaxBelievedSize && !reader.Read(u64Size - 1, 1).Empty()) return u64Size;
+        // holds that many bytes (a Fuji container's only with its preview where its header says).
+        bool const bBorne = !bFuji || bPreviewThere;
+        if (bBorne && facts.bWalkedToEnd && u64Size <= kMaxBelievedSize && !reader.Read(u64Size - 1, 1).Empty()) return u64Size;
         // Otherwise the directories tell no end: a guess, which the search cuts at the next file
         // found past what they do tell. Where that lies off the device (a strip offset of
-        // FFFFFFFF), only the directories themselves bear the file out.
+        // FFFFFFFF), only the structure itself bears the file out.
         auto const onDevice = [&reader](std::uint64_t u64End) { return u64End != 0 && !reader.Read(u64End - 1, 1).Empty(); };
         std::uint64_t const u64Directories = facts.u64LastIfdEnd + u64TiffStart;
-        info.m_u64Borne = onDevice(u64Size) ? u64Size : onDevice(u64Directories) ? u64Directories : 0;
+        info.m_u64Borne = bBorne && onDevice(u64Size)   ? u64Size
+                          : onDevice(u64Structure)      ? u64Structure
+                          : onDevice(u64Directories)    ? u64Directories
+                                                        : 0;
         info.m_bSizeGuessed = true;
         if (u64Size < kMinBelievedSize || u64Size > kMaxBelievedSize) u64Size = kUnbelievedSize;
         return GrowSmallFile(reader, u64Size, pDevice);
     }
 
     /// The preview JPEG's EXIF names and dates the file; the running size starts past the
-    /// preview and the two further sections. False when an offset is out of range.
-    bool ReadFujiContainer(RawFileBuffer& reader, CRawFileInfo& info, std::uint64_t& u64Running) {
+    /// preview and the two further sections. False when an offset is out of range;
+    /// `bPreviewThere` tells whether a JPEG starts where the header places the preview.
+    bool ReadFujiContainer(RawFileBuffer& reader, CRawFileInfo& info, std::uint64_t& u64Running, bool& bPreviewThere) {
         engine::ByteView const header = reader.Read(0, kFujiHeaderBytes);
         std::uint32_t const u32JpegOffset = header.Be32(kFujiJpegOffset);
         std::uint32_t const u32JpegLength = header.Be32(kFujiJpegOffset + 4);
@@ -171,7 +179,8 @@ private:
 
         // The preview's EXIF is read where it stands, through the windowed reader.
         engine::ByteView const app1 = reader.Read(u32JpegOffset, 6);
-        if (app1.Empty() || app1.Be16(0) != 0xFFD8 || app1.Be16(2) != 0xFFE1) return true;
+        bPreviewThere = u32JpegLength != 0 && !app1.Empty() && app1.Be16(0) == 0xFFD8 && app1.U8(2) == 0xFF;
+        if (!bPreviewThere || app1.Be16(2) != 0xFFE1) return true;
         std::uint32_t const u32Length = app1.Be16(4);
         tag_ExifInfo exif;
         if (EXIF_process_EXIF(reader.ReadUpTo(std::uint64_t{u32JpegOffset} + 6, u32Length), u32Length, exif) != 0) {

@@ -27,17 +27,15 @@ bool StartsWith(std::string_view text, std::string_view prefix) { return text.su
 TiffSizer::TiffSizer(RawFileBuffer& reader, std::uint64_t u64TiffStart, engine::ByteOrder order, bool bFujiContainer)
     : m_reader(reader), m_u64TiffStart(u64TiffStart), m_order(order), m_bFujiContainer(bFujiContainer) {}
 
-void TiffSizer::Raise(std::uint64_t u64End) {
-    if (u64End > m_facts.u64Running) m_facts.bEndsInDataAfterDirectory = false;
-    m_facts.u64Running = std::max(m_facts.u64Running, u64End);
+void TiffSizer::Raise(std::uint64_t u64End) { m_facts.u64Running = std::max(m_facts.u64Running, u64End); }
+
+void TiffSizer::RaiseStructure(std::uint64_t u64End) {
+    Raise(u64End);
+    m_facts.u64Structure = std::max(m_facts.u64Structure, u64End);
 }
 
-void TiffSizer::RaiseData(std::uint64_t u64Start, std::uint64_t u64End, std::uint64_t u64Dir) {
-    bool const bAfter = u64Start > u64Dir;
-    if (u64End > m_facts.u64Running || (u64End == m_facts.u64Running && bAfter)) {
-        m_facts.u64Running = u64End;
-        m_facts.bEndsInDataAfterDirectory = bAfter;
-    }
+void TiffSizer::RaiseData(std::uint64_t u64Start, std::uint32_t u32Bytes, DirectoryState const& state) {
+    if (u32Bytes <= state.geometry.MaxDataBytes()) Raise(u64Start + u32Bytes);
 }
 
 bool TiffSizer::ReadU16(std::uint64_t u64Pos, std::uint32_t& u32Value) {
@@ -74,7 +72,8 @@ std::string TiffSizer::ReadText(tiff::Entry const& entry, std::uint64_t u64Dir, 
     return std::string(reinterpret_cast<char const*>(bytes.Data()), length);
 }
 
-bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory) {
+bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory,
+                              DirectoryState& state) {
     std::uint32_t u32Count = 0;
     if (!ReadU16(u64Base + u64Dir, u32Count) || u32Count > std::min(kMaxEntries, m_u32EntriesLeft) ||
         (bNeedEntries && u32Count == 0))
@@ -83,7 +82,10 @@ bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool 
     // Decoded at once: walking an entry reads elsewhere and reuses the reader's window.
     engine::ByteView const bytes =
         m_reader.Read(m_u64TiffStart + u64Base + u64Dir, static_cast<std::uint32_t>(tiff::DirectoryBytes(u32Count)));
-    return !bytes.Empty() && tiff::DecodeDirectory(bytes, m_order, kMaxEntries, directory);
+    if (bytes.Empty() || !tiff::DecodeDirectory(bytes, m_order, kMaxEntries, directory)) return false;
+    state.u32Entries = u32Count;
+    state.geometry = tiff::GeometryOf(directory);
+    return tiff::KeepValidEntries(directory, state.geometry);
 }
 
 void TiffSizer::WalkMainChain(std::uint32_t u32FirstIfd) {
@@ -92,14 +94,15 @@ void TiffSizer::WalkMainChain(std::uint32_t u32FirstIfd) {
     tiff::Directory directory;
     std::uint64_t u64Ifd = u32FirstIfd;
     while (u64Ifd <= kMaxIfdOffset) {
-        if (!ReadDirectory(u64Ifd, 0, true, directory)) return;
-        m_facts.bWalkedToEnd = false;
         DirectoryState state;
+        if (!ReadDirectory(u64Ifd, 0, true, directory, state)) return;
+        m_facts.bWalkedToEnd = false;
         for (tiff::Entry const& entry : directory.entries) {
             ProcessEntry(entry, u64Ifd, 0, false, state);
             if (m_bFujiFinished) return;
         }
-        m_facts.u64LastIfdEnd = u64Ifd + tiff::DirectoryBytes(static_cast<std::uint32_t>(directory.entries.size()));
+        m_facts.u64LastIfdEnd = u64Ifd + tiff::DirectoryBytes(state.u32Entries);
+        m_facts.u64Structure = std::max(m_facts.u64Structure, m_facts.u64LastIfdEnd);
         if (m_bFujiContainer) {
             m_bFujiFinished = true;
             return;
@@ -118,17 +121,17 @@ void TiffSizer::GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base) {
     tiff::Directory directory;
     while (m_iSubIFDNum <= kMaxSubIfds && u64Dir <= kMaxIfdOffset) {
         ++m_iSubIFDNum;
-        if (!ReadDirectory(u64Dir, u64Base, false, directory)) return;
         DirectoryState state;
+        if (!ReadDirectory(u64Dir, u64Base, false, directory, state)) return;
         for (tiff::Entry const& entry : directory.entries) ProcessEntry(entry, u64Dir, u64Base, true, state);
-        Raise(u64Base + u64Dir + tiff::DirectoryBytes(static_cast<std::uint32_t>(directory.entries.size())));
+        RaiseStructure(u64Base + u64Dir + tiff::DirectoryBytes(state.u32Entries));
         std::uint32_t const u32Next = directory.next.value_or(0);
         if (u32Next <= u64Dir) return;
         u64Dir = u32Next;
     }
 }
 
-void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base, std::uint64_t u64Dir) {
+void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base) {
     ArrayRef const& offsets = state.tileOffsets;
     ArrayRef const& counts = state.tileCounts;
     // Each array is read at its own width: writers may store the byte counts as shorts beside
@@ -138,14 +141,14 @@ void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t
     std::uint32_t u32LastCount = 0;
     if (ReadElement(offsets, u64Base, offsets.u32Count - 1, u32LastOffset) &&
         ReadElement(counts, u64Base, counts.u32Count - 1, u32LastCount))
-        RaiseData(u64Base + u32LastOffset, u64Base + u32LastOffset + u32LastCount, u64Base + u64Dir);
+        RaiseData(u64Base + u32LastOffset, u32LastCount, state);
 }
 
 void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub,
                              DirectoryState& state) {
     using namespace tiff;
     std::uint64_t const u64Data = entry.DataAt(u64Dir);
-    if (entry.u64DataBytes > 4) Raise(u64Base + u64Data + entry.u64DataBytes);
+    if (entry.u64DataBytes > 4) RaiseStructure(u64Base + u64Data + entry.u64DataBytes);
     std::uint32_t u32Element = 0;
     switch (entry.u16Tag) {
         case kTagStripOffsets:
@@ -156,12 +159,12 @@ void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std
         case kTagStripByteCounts:
         case kTagJpegLength:
             if (entry.u32Count != 0 && ReadElement(ArrayOf(entry, u64Dir), u64Base, entry.u32Count - 1, u32Element))
-                RaiseData(u64Base + state.u64LastStripOffset, u64Base + state.u64LastStripOffset + u32Element, u64Base + u64Dir);
+                RaiseData(u64Base + state.u64LastStripOffset, u32Element, state);
             return;
         case kTagTileOffsets:
         case kTagTileByteCounts:
             (entry.u16Tag == kTagTileOffsets ? state.tileOffsets : state.tileCounts) = ArrayOf(entry, u64Dir);
-            CalcFileSizeFromTiles(state, u64Base, u64Dir);
+            CalcFileSizeFromTiles(state, u64Base);
             return;
         case kTagExifIfd:
             GetSubIFDSize(entry.u32Value, u64Base);

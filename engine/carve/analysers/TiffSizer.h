@@ -9,11 +9,13 @@
 // kMaxIfdOffset (a multi-page TIFF may have any number of pages), 15 sub-directories per file,
 // 512 entries per directory, kMaxWalkedEntries entries per file in all (an entry may cost a
 // read elsewhere: this keeps a hostile chain of full directories as cheap as it ever was);
-// arrays are never walked, only their last element read; all sums are 64-bit.
+// arrays are never walked, only their last element read; all sums are 64-bit. Only valid
+// entries (TiffEntryRules.h) count, and a strip or tile only as long as its image allows.
 #include <cstdint>
 #include <string>
 
 #include "engine/carve/analysers/TiffDirectory.h"
+#include "engine/carve/analysers/TiffEntryRules.h"
 
 class RawFileBuffer;
 
@@ -25,12 +27,12 @@ struct TiffFacts {
     bool bDng = false;     // tag 50706 met
     std::uint64_t u64Running = 0;     // the furthest end met, from the TIFF header
     std::uint64_t u64LastIfdEnd = 0;  // the end of the last main directory read
+    /// The furthest end of the directories and their values (an embedded preview among them),
+    /// the image data left out: what the walked structure itself places.
+    std::uint64_t u64Structure = 0;
     /// Whether the main chain held up to its end: every directory it links to read and decoded,
     /// the last linking to none. Only then does the furthest end tell the file's length.
     bool bWalkedToEnd = false;
-    /// The furthest end is that of strips or tiles laid out after their directory: a writer
-    /// that places the image data last pads it to a word, as every structure before it.
-    bool bEndsInDataAfterDirectory = false;
 };
 
 class TiffSizer {
@@ -50,6 +52,8 @@ public:
     TiffFacts const& Facts() const { return m_facts; }
     /// Raises the running size (from the TIFF header) to `u64End`.
     void Raise(std::uint64_t u64End);
+    /// Raises the running size and the structure's end to `u64End`.
+    void RaiseStructure(std::uint64_t u64End);
     /// Whether a Fuji container's walk reached its end (a model or the first directory's end).
     bool FujiFinished() const { return m_bFujiFinished; }
 
@@ -59,24 +63,28 @@ private:
         std::uint32_t u32Count = 0;
         std::uint32_t u32ElementBytes = 0;
     };
-    /// Per directory: strips and tiles pair up inside one directory only.
+    /// Per directory: strips and tiles pair up inside one directory only, and are bounded by its image.
     struct DirectoryState {
         std::uint64_t u64LastStripOffset = 0;
         ArrayRef tileOffsets;
         ArrayRef tileCounts;
+        tiff::ImageGeometry geometry;
+        std::uint32_t u32Entries = 0;  // as the directory holds them, valid or not
     };
 
-    /// Decodes the directory at `u64Dir` (from `u64Base`) into `directory`; false when it cannot
-    /// be read, has more than 512 (or, with `bNeedEntries`, no) entries, or more than are left.
-    bool ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory);
+    /// Decodes the directory at `u64Dir` (from `u64Base`) into `directory`, its valid entries
+    /// only (TiffEntryRules.h); false when it cannot be read, has more than 512 (or, with
+    /// `bNeedEntries`, no) entries, more than are left, or is no directory.
+    bool ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory,
+                       DirectoryState& state);
     /// An entry of the directory at `u64Dir` (from `u64Base`).
     void ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub, DirectoryState& state);
     /// Walks a chain of sub-directories, every offset taken from `u64Base`.
     void GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base);
-    void CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base, std::uint64_t u64Dir);
-    /// Raises the running size to the end of image data that starts at `u64Start`, its
-    /// directory at `u64Dir`.
-    void RaiseData(std::uint64_t u64Start, std::uint64_t u64End, std::uint64_t u64Dir);
+    void CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base);
+    /// Raises the running size to the end of a strip or tile of `u32Bytes` at `u64Start`, when
+    /// its directory's image can hold that many.
+    void RaiseData(std::uint64_t u64Start, std::uint32_t u32Bytes, DirectoryState const& state);
 
     bool ReadU16(std::uint64_t u64Pos, std::uint32_t& u32Value);
     bool ReadU32(std::uint64_t u64Pos, std::uint32_t& u32Value);

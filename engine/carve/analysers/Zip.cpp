@@ -49,7 +49,6 @@ constexpr std::uint32_t kSignedDescriptorBytes = 16;
 constexpr std::uint32_t kSignedDescriptor64Bytes = 24;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 constexpr std::uint32_t kSizeInZip64 = 0xFFFFFFFF;
-constexpr std::uint16_t kMaxMethod = 10;
 constexpr std::uint16_t kMaxNameBytes = 4096;
 constexpr std::uint32_t kAfterNameBytes = 1024;
 /// How far an archive whose end record does not check out is widened, at most.
@@ -57,9 +56,18 @@ constexpr std::uint64_t kMaxWidening = 0x500001;
 constexpr std::uint32_t kEndCheckTailBytes = 4;
 constexpr std::uint32_t kZeroTailBytes = 16;
 
-/// A local header whose method and name length are in range.
+/// The compression methods APPNOTE 4.4.5 defines: stored, shrunk, reduced (2-5), imploded,
+/// deflated, deflate64, DCL imploded, bzip2, LZMA, IBM CMPSC, TERSE, LZ77 z and the old zstd
+/// (16-20), then zstd, MP3, xz, JPEG, WavPack, PPMd and the AES marker (93-99). 7, 11, 13, 15
+/// and 17 are reserved.
+bool IsDefinedMethod(std::uint16_t u16Method) {
+    constexpr std::uint32_t kDefinedBelow21 = 0x1FFFFF & ~((1u << 7) | (1u << 11) | (1u << 13) | (1u << 15) | (1u << 17));
+    return u16Method <= 20 ? (kDefinedBelow21 >> u16Method & 1) != 0 : u16Method >= 93 && u16Method <= 99;
+}
+
+/// A local header whose method is defined and whose name length is in range.
 bool IsValidLocal(engine::ByteView header) {
-    return header.Has(0, kLocalBytes) && header.Le16(8) <= kMaxMethod && header.Le16(26) <= kMaxNameBytes;
+    return header.Has(0, kLocalBytes) && IsDefinedMethod(header.Le16(8)) && header.Le16(26) <= kMaxNameBytes;
 }
 
 class ZipWalk {

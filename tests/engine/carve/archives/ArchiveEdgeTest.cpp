@@ -174,7 +174,9 @@ std::vector<EdgeCase> const kCases = {
     // Looked at backwards, each FAT sector once: none in use, no document.
     {"OleWithEveryListedFatSectorFreeIsRefused", &OleWithEveryFatSectorFree, &CreateFileOLEAnalyser, std::nullopt},
     {"OleFatSectorNear2To32IsRefused", [] { return Ole(2, {0xFFFFFFF9}); }, &CreateFileOLEAnalyser, std::nullopt},
-    {"ZipMethod12IsRefused", [] { return Followed(LocalHeader(0, 12, 10, "a"), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
+    // 13 is reserved (12 is bzip2, 14 LZMA), 21 past the methods defined below zstd's 93.
+    {"ZipReservedMethod13IsRefused", [] { return Followed(LocalHeader(0, 13, 10, "a"), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
+    {"ZipUndefinedMethod21IsRefused", [] { return Followed(LocalHeader(0, 21, 10, "a"), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
     {"Zip4097ByteNameIsRefused", [] { return Followed(LocalHeader(0, 8, 10, std::string(4097, 'n')), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
     {"ZipEndRecordWithDirectoryOutsideEndsWhereZerosFollow", [] { return ZipWithEnd(0x7FFFFFFF); }, &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
     // Widened to the next sector whose last 16 bytes are zero: none in 6 MiB, so about 5 MiB.

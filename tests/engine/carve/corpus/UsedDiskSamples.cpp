@@ -1,6 +1,8 @@
 #include "UsedDiskSamples.h"
 
 #include <algorithm>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "engine/ByteWriter.h"
@@ -20,6 +22,9 @@ struct Made {
 };
 
 constexpr char const* kCameraModel = "DMC-GH1";  // names the carved camera files
+
+constexpr char const* kPadded =
+    "convert -seed 5 -size 37x29 plasma: -compress rle padded.tif && exiftool -q -overwrite_original -Artist=abc -Copyright=xyz1 padded.tif";
 
 constexpr char const* kPage = "gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=page.pdf -c "
                               "'/Helvetica findfont 24 scalefont setfont 72 720 moveto (A page to carve) show showpage'";
@@ -61,6 +66,10 @@ Made const kMade[] = {
      "printf '%s' '<html><head><script>document.write(\"<p>later</p></html>\");</script></head>"
      "<body><!-- the old footer </HTML> --><p>Kept.</p></body></html>' > quoting.html",
      "quoting.html"},
+    {"movies whose index comes last", RAW_FILE_TYPE_MP4,
+     "ffmpeg -loglevel error -f lavfi -i testsrc=duration=3:size=320x240:rate=25,noise=alls=100:allf=t -c:v mpeg4 -q:v 2 -y cut.mp4"
+     " && ffmpeg -loglevel error -i cut.mp4 -c copy -y cut.mov",
+     "cut.mp4"},
     {"mkv", RAW_FILE_TYPE_MKV, "ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 -y v.mkv", "v.mkv"},
     // The EPS attached uncompressed: its "%%EOF" and line end stand right before "endstream".
     {"pdf with a %%EOF in a stream", RAW_FILE_TYPE_PDF,
@@ -69,11 +78,25 @@ Made const kMade[] = {
     // Written where zip cannot seek back: data descriptors and ZIP64 sizes.
     {"zip from a pipe", RAW_FILE_TYPE_ZIP, "seq 1 3000 | zip -q - - | cat > piped.zip", "piped.zip", "-"},
     {"zip with ZIP64 end records", RAW_FILE_TYPE_ZIP, "seq 1 4000 > seq.txt && zip -q -fz zip64.zip seq.txt", "zip64.zip", "seq.txt"},
-    // exiftool lays the strip out last and pads its odd length.
-    {"tiff padded by exiftool", RAW_FILE_TYPE_TIF,
-     "convert -seed 5 -size 37x29 plasma: -compress rle padded.tif && exiftool -q -overwrite_original -Artist=abc -Copyright=xyz1 padded.tif",
-     "padded.tif"},
     {"tiff stripped", RAW_FILE_TYPE_TIF, "convert -seed 11 -size 120x80 plasma: -compress none stripped.tif", "stripped.tif"},
+    // Pillow lays the image data out after the directory and leaves its odd length unpadded.
+    {"tiff by Pillow of odd length", RAW_FILE_TYPE_TIF,
+     "/usr/bin/python3 -c \"from PIL import Image; Image.new('RGB', (3, 3), (200, 10, 10)).save('odd.tif')\"", "odd.tif"},
+    {"tiff tiled by libtiff", RAW_FILE_TYPE_TIF, "tiffcp -t -w 16 -l 16 lzw.tif tiled.tif", "tiled.tif"},
+    {"tiff planar by libtiff", RAW_FILE_TYPE_TIF, "convert -seed 11 -size 60x40 plasma: -depth 8 -interlace plane planar.tif", "planar.tif"},
+    // Pillow appends a revision straight after the "%%EOF" before it, and ends without a line end.
+    {"pdf with a revision appended by Pillow", RAW_FILE_TYPE_PDF,
+     "/usr/bin/python3 -c \"from PIL import Image; Image.new('RGB', (3, 3), (5, 5, 5)).save('appended.pdf');"
+     " Image.new('RGB', (4, 4), (9, 9, 9)).save('appended.pdf', append=True)\"",
+     "appended.pdf"},
+    // Methods beyond deflate: bzip2 (12) and LZMA (14).
+    {"zip of bzip2 members by Python", RAW_FILE_TYPE_ZIP,
+     "/usr/bin/python3 -c \"import zipfile; z = zipfile.ZipFile('bzip2.zip', 'w', zipfile.ZIP_BZIP2); z.write('seq.txt'); z.close()\"",
+     "bzip2.zip", "seq.txt"},
+    {"zip of LZMA members by Python", RAW_FILE_TYPE_ZIP,
+     "/usr/bin/python3 -c \"import zipfile; z = zipfile.ZipFile('lzma.zip', 'w', zipfile.ZIP_LZMA); z.write('seq.txt'); z.close()\"",
+     "lzma.zip", "seq.txt"},
+    {"zip of bzip2 members by 7-Zip", RAW_FILE_TYPE_ZIP, "7z a -bd -bso0 -tzip -mm=BZip2 7zbzip2.zip seq.txt", "7zbzip2.zip", "seq.txt"},
     {"tiff of a Panasonic camera", RAW_FILE_TYPE_RW2,
      "convert -seed 12 -size 100x60 plasma: -compress none camera.tif && exiftool -q -overwrite_original -Make=Panasonic -Model=DMC-GH1 camera.tif",
      "camera.tif", kCameraModel},
@@ -114,11 +137,93 @@ Bytes HugeDeclaredBmp(Bytes bmp) {
     return w.Ok() ? bmp : Bytes();
 }
 
+/// A little-endian Panasonic raw file: its first directory declares the preview JPEG
+/// (JpgFromRaw, tag 46) at 1,536 and raw data of `u32RawBytes` at `u32RawAt`; the file ends
+/// after the preview and any raw data up to `u64FileBytes`.
+Bytes PanasonicRaw(Bytes const& preview, std::uint32_t u32RawAt, std::uint32_t u32RawBytes, std::size_t fileBytes) {
+    constexpr std::uint32_t kPreviewAt = 1536;
+    constexpr std::uint32_t kIfd = 8;
+    constexpr std::uint16_t kEntries = 6;
+    constexpr std::uint32_t kValues = kIfd + 2 + 12 * kEntries + 4;
+    constexpr char kMake[] = "Panasonic";
+    constexpr char kModel[] = "DMC-GH1";
+    Bytes rw2(std::max<std::size_t>(fileBytes, kPreviewAt + preview.size()), 0);
+    engine::ByteWriter w(rw2);
+    w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>("IIU\0"), 4));
+    w.Le32(4, kIfd);
+    w.Le16(kIfd, kEntries);
+    std::size_t entry = kIfd + 2;
+    auto const put = [&](std::uint16_t u16Tag, std::uint16_t u16Type, std::uint32_t u32Count, std::uint32_t u32Value) {
+        w.Le16(entry, u16Tag);
+        w.Le16(entry + 2, u16Type);
+        w.Le32(entry + 4, u32Count);
+        w.Le32(entry + 8, u32Value);
+        entry += 12;
+    };
+    put(46, 7, static_cast<std::uint32_t>(preview.size()), kPreviewAt);
+    put(271, 2, sizeof kMake, kValues);
+    put(272, 2, sizeof kModel, kValues + 16);
+    put(273, 4, 1, u32RawAt);
+    put(278, 4, 1, 60);
+    put(279, 4, 1, u32RawBytes);
+    w.Bytes(kValues, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>(kMake), sizeof kMake));
+    w.Bytes(kValues + 16, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>(kModel), sizeof kModel));
+    w.Bytes(kPreviewAt, preview);
+    for (std::size_t i = kPreviewAt + preview.size(); i < rw2.size(); ++i) rw2[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return w.Ok() ? rw2 : Bytes();
+}
+
+/// A Fuji RAF container's header alone, 4,096 bytes: its preview placed at 148 and its raw
+/// sections 114 MB further, none of them there.
+Bytes FujiHeaderAlone() {
+    Bytes raf(4096, 0);
+    engine::ByteWriter w(raf);
+    std::string_view const magic = "FUJIFILMCCD-RAW 0201FF129502";
+    w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>(magic.data()), magic.size()));
+    w.Be32(84, 148);
+    w.Be32(88, 1800000);
+    w.Be32(92, 1870000);
+    w.Be32(96, 1024);
+    w.Be32(100, 1871024);
+    w.Be32(104, 114000000);
+    return w.Ok() ? raf : Bytes();
+}
+
+/// A Minolta MRW whose leading block holds its parameters (PRD: a 3,008 x 2,000 sensor of 12
+/// bits) and a white balance block, but whose sensor data is not there.
+Bytes MinoltaWithoutSensorData() {
+    constexpr std::uint32_t kPrd = 24;
+    constexpr std::uint32_t kWbg = 12;
+    Bytes mrw(8 + 8 + kPrd + 8 + kWbg, 0);
+    engine::ByteWriter w(mrw);
+    w.Be32(0, 0x004D524D);
+    w.Be32(4, static_cast<std::uint32_t>(mrw.size() - 8));
+    w.Be32(8, 0x00505244);
+    w.Be32(12, kPrd);
+    w.Be16(24, 2000);
+    w.Be16(26, 3008);
+    w.U8(32, 12);
+    w.Be32(8 + 8 + kPrd, 0x00574247);
+    w.Be32(8 + 8 + kPrd + 4, kWbg);
+    return w.Ok() ? mrw : Bytes();
+}
+
 /// A PDF and an incremental update after its "%%EOF": an object, a cross-reference section,
 /// a trailer and a second "%%EOF".
 Bytes Updated(Bytes pdf) {
     std::string const update = "1 0 obj\n<< /Title (Updated) >>\nendobj\nxref\n0 1\n0000000000 65535 f \ntrailer\n<< /Size 2 >>\n"
                                "startxref\n" + std::to_string(pdf.size()) + "\n%%EOF\n";
+    pdf.insert(pdf.end(), update.begin(), update.end());
+    return pdf;
+}
+
+/// A PDF whose last line end is gone and an update follows its "%%EOF" at once, as appending
+/// writers put it: "%%EOF7 0 obj".
+Bytes RevisionAfterEof(Bytes pdf) {
+    while (!pdf.empty() && (pdf.back() == '\n' || pdf.back() == '\r')) pdf.pop_back();
+    std::string update = "7 0 obj\n<< /Title (Appended) >>\nendobj\n";
+    std::size_t const xref = pdf.size() + update.size();
+    update += "xref\n0 1\n0000000000 65535 f \ntrailer\n<< /Size 8 >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     pdf.insert(pdf.end(), update.begin(), update.end());
     return pdf;
 }
@@ -159,8 +264,10 @@ Bytes MultiPicture(Bytes const& first, Bytes const& second, std::uint32_t u32Sec
 }
 
 std::string MissingUsedDiskTools() {
-    for (char const* pszTool : {"convert", "exiftool", "gs", "ffmpeg", "tidy", "qpdf", "zip"})
+    for (char const* pszTool : {"convert", "exiftool", "gs", "ffmpeg", "tidy", "qpdf", "zip", "7z", "tiffcp"})
         if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is missing";
+    if (testsupport::RunCommand("/usr/bin/python3 -c 'import PIL' >/dev/null 2>&1") != 0)
+        return "python3-pil is not installed (scripts/setup.sh installs it)";
     return {};
 }
 
@@ -186,8 +293,30 @@ bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& sample
         eps.resize(eps.size() - kEpsEnd.size());
         toNextFile("eps without its %%EOF", RAW_FILE_TYPE_EPS, std::move(eps));
     }
+    Bytes const preview = testsupport::ReadFileBytes(folder + "/base.jpg");
+    toNextFile("rw2 whose raw data lies off the device, its preview in its first directory", RAW_FILE_TYPE_RW2,
+               PanasonicRaw(preview, 0xFFFFFF00, 36000, 0), kCameraModel);
+    samples.push_back(Exact("rw2 with its preview", RAW_FILE_TYPE_RW2, PanasonicRaw(preview, 0x10000, 36000, 0x10000 + 36000), kCameraModel));
+    toNextFile("raf whose preview is not where its header says", RAW_FILE_TYPE_RAF, FujiHeaderAlone());
+    toNextFile("mrw without its sensor data", RAW_FILE_TYPE_MRW, MinoltaWithoutSensorData());
+    // Cut in the media data, its index never written: what the "mdat" claims is not there.
+    for (char const* pszCut : {"cut.mp4", "cut.mov"}) {
+        Bytes movie = testsupport::ReadFileBytes(folder + "/" + pszCut);
+        if (movie.size() > 262) movie.resize(262);
+        toNextFile(std::string("movie cut in its media data, ") + pszCut, std::string_view(pszCut).ends_with("mp4") ? RAW_FILE_TYPE_MP4 : RAW_FILE_TYPE_MOV,
+                   std::move(movie));
+    }
     Bytes const pdf = testsupport::ReadFileBytes(folder + "/page.pdf");
     samples.push_back(Exact("pdf with an incremental update", RAW_FILE_TYPE_PDF, Updated(pdf)));
+    samples.push_back(Exact("pdf whose revision follows its %%EOF", RAW_FILE_TYPE_PDF, RevisionAfterEof(pdf)));
+    // exiftool lays the strip out last and pads its odd length outside it: the pad is not the file's.
+    if (testsupport::RunCommand("cd " + folder + " && " + kPadded) != 0) {
+        error = kPadded;
+        return false;
+    }
+    Bytes padded = testsupport::ReadFileBytes(folder + "/padded.tif");
+    std::uint64_t const u64Unpadded = padded.size() - 1;
+    samples.push_back({"used disk tiff padded by exiftool", RAW_FILE_TYPE_TIF, std::move(padded), SizeRule::Stated, u64Unpadded, ""});
     Bytes const base = testsupport::ReadFileBytes(folder + "/base.jpg");
     Bytes const grey = testsupport::ReadFileBytes(folder + "/grey.jpg");
     samples.push_back(Exact("mpo", RAW_FILE_TYPE_JPG, MultiPicture(base, grey)));

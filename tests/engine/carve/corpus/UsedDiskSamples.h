@@ -2,6 +2,8 @@
 // Files made by real tools (ImageMagick, exiftool, Ghostscript, ffmpeg) whose end carving must
 // find by their structure: on a used disk what follows a file is old data, not zeros. Each comes
 // out exact. Also a family of small TIFFs among broken ones, for the bound on what a recovery writes.
+// Written by the tests' own writer where no tool makes them: Panasonic raw files, a Fuji header,
+// a Minolta raw file without its sensor data.
 #include <string>
 #include <vector>
 
@@ -17,11 +19,15 @@ Bytes MultiPicture(Bytes const& first, Bytes const& second, std::uint32_t u32Sec
 /// Why the used-disk family cannot be made here; empty when it can.
 std::string MissingUsedDiskTools();
 /// Pictures (baseline, progressive, grey, EXIF-thumbnailed, IPTC-first and Multi-Picture JPEGs;
-/// BMPs of three header kinds; small, larger, stripped and exiftool-padded TIFFs), documents
-/// (PDF, one with an incremental update, one with a "%%EOF" in a stream, one without a final
-/// line end; EPS), archives (ZIP from a pipe, ZIP64) and media (AVI, WAV, Matroska), each sized
-/// Exact; and files whose size nothing bears out (a BMP declaring more than it holds, a TIFF and
-/// an RW2 whose strip lies off the device, an EPS without its "%%EOF"), each sized ToNextFile.
+/// BMPs of three header kinds; small, larger, stripped, tiled, planar and Pillow's odd-length
+/// TIFFs; an RW2 with its preview), documents (PDF, one with an incremental update, one with a
+/// "%%EOF" in a stream, one without a final line end, two whose next revision follows their
+/// "%%EOF" at once; EPS), archives (ZIP from a pipe, ZIP64, bzip2 and LZMA members) and media
+/// (AVI, WAV, Matroska, MP4), each sized Exact (an exiftool-padded TIFF without its pad); and
+/// files whose size nothing bears out (a BMP declaring more than it holds, a TIFF and two RW2s
+/// whose strips lie off the device, an EPS without its "%%EOF", a RAF header without its
+/// preview, an MRW without its sensor data, an MP4 and a MOV cut in their media data), each
+/// sized ToNextFile.
 bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& samples, std::string& error);
 
 }  // namespace corpustest

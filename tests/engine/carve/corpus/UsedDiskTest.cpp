@@ -46,6 +46,15 @@ TEST_P(UsedDiskTest, FilesFollowedByOldDataComeOutExact) {
     CarveAndCheck(samples, placements, RoomFor(samples, placements, 8 * kBlockBytes), GetParam(), Slack::Random);
 }
 
+// On a fresh disk the file system zeros the rest of a file's last cluster: a zero there is no
+// pad byte, and no end marker ends the file sooner.
+TEST_P(UsedDiskTest, FilesFollowedByZerosComeOutExact) {
+    MakeFamily();
+    if (IsSkipped() || HasFatalFailure()) return;
+    std::vector<Placement> const placements = SpreadOver(samples, 6 * kBlockBytes);
+    CarveAndCheck(samples, placements, RoomFor(samples, placements, 8 * kBlockBytes), GetParam(), Slack::Zeros);
+}
+
 TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
     if (!testsupport::HaveTool("convert")) GTEST_SKIP() << "convert is missing";
     ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() + " && convert -seed 2 -size 24x16 plasma: small.tif"), 0);
