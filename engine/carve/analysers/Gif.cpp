@@ -8,7 +8,9 @@
 //   image: 2C, 9 bytes of descriptor (packed byte at 9 as above, for a local table), the table,
 //          the LZW minimum code size, data sub-blocks
 //   data sub-blocks: a length byte, that many bytes, ...; a zero length ends them
-// Between blocks some writers leave junk; a short search finds the next image or the trailer.
+// Between blocks some writers leave junk; a short search finds the next image (one that lies
+// within the logical screen, its LZW code size 2 to 8) or the trailer. Extensions are those of
+// GIF89a (labels 01, F9, FE, FF); any other byte there is junk.
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -28,6 +30,9 @@ constexpr std::uint64_t kHeaderBytes = 13;
 constexpr std::uint64_t kImageDescriptorBytes = 10;
 /// How far past a block the search for the next image or the trailer looks, in all.
 constexpr std::uint64_t kSearchBytes = 1024;
+// The LZW minimum code size an image's data starts with (2 for bilevel pictures, 8 at most).
+constexpr std::uint8_t kMinCodeSize = 2;
+constexpr std::uint8_t kMaxCodeSize = 8;
 
 /// The bytes of a colour table that a packed byte announces; 0 when it has none.
 std::uint64_t ColourTableBytes(std::uint8_t u8Packed) {
@@ -49,6 +54,8 @@ public:
         engine::ByteView const header = m_reader.Read(0, kHeaderBytes);
         if (header.Empty()) return std::nullopt;
         m_bVersion9 = header.U8(4) == '9';
+        m_u32ScreenWidth = header.Le16(6);
+        m_u32ScreenHeight = header.Le16(8);
         std::uint64_t u64Block = kHeaderBytes + ColourTableBytes(header.U8(10));
         std::uint8_t u8Byte = 0;
 
@@ -58,20 +65,21 @@ public:
             // After the header or an extension (a comment or application block often comes
             // last), a trailer right there ends the file.
             if (u8Byte == kTrailer) return u64Block + 1;
-            if (u8Byte == kExtension) {
+            if (u8Byte == kExtension && IsExtensionLabel(u64Block + 1)) {
                 auto const next = SkipSubBlocks(u64Block + 2);
                 if (!next) return std::nullopt;
                 u64Block = *next;
                 continue;
             }
             std::uint64_t u64Image = u64Block;
-            if (u8Byte != kImage) {
+            bool const bSearched = u8Byte != kImage;
+            if (bSearched) {
                 auto const found = Search(u64Block);
                 if (!found) return std::nullopt;
                 if (found->bEnd) return found->u64End;
                 u64Image = found->u64Image;
             }
-            auto const next = SkipImage(u64Image);
+            auto const next = SkipImage(u64Image, bSearched);
             if (!next) return std::nullopt;
             u64Block = *next;
             if (!m_reader.ReadByte(u64Block, u8Byte) || u8Byte == kTrailer) return u64Block + 1;
@@ -115,16 +123,37 @@ private:
         return std::nullopt;
     }
 
-    /// Past the image whose descriptor starts at `u64Image`: the byte after its data.
-    std::optional<std::uint64_t> SkipImage(std::uint64_t u64Image) {
+    /// Whether the byte at `u64Label` is an extension's label GIF89a defines: plain text,
+    /// graphic control, comment or application.
+    bool IsExtensionLabel(std::uint64_t u64Label) {
+        std::uint8_t u8Label = 0;
+        if (!m_reader.ReadByte(u64Label, u8Label)) return false;
+        return u8Label == 0x01 || u8Label == 0xF9 || u8Label == 0xFE || u8Label == 0xFF;
+    }
+
+    /// Past the image whose descriptor starts at `u64Image`: the byte after its data. One found
+    /// among junk (`bSearched`) must be an image: it lies within the logical screen and its
+    /// LZW code size is one a decoder takes; random bytes are seldom both.
+    std::optional<std::uint64_t> SkipImage(std::uint64_t u64Image, bool bSearched) {
         engine::ByteView const descriptor = m_reader.Read(u64Image, kImageDescriptorBytes);
         if (descriptor.Empty()) return std::nullopt;
         std::uint64_t const u64CodeSize = u64Image + kImageDescriptorBytes + ColourTableBytes(descriptor.U8(9));
+        if (bSearched) {
+            std::uint32_t const u32Width = descriptor.Le16(5);
+            std::uint32_t const u32Height = descriptor.Le16(7);
+            std::uint8_t u8CodeSize = 0;
+            if (u32Width == 0 || u32Height == 0 || descriptor.Le16(1) + u32Width > m_u32ScreenWidth ||
+                descriptor.Le16(3) + u32Height > m_u32ScreenHeight || !m_reader.ReadByte(u64CodeSize, u8CodeSize) ||
+                u8CodeSize < kMinCodeSize || u8CodeSize > kMaxCodeSize)
+                return std::nullopt;
+        }
         return SkipSubBlocks(u64CodeSize + 1);
     }
 
     RawFileBuffer& m_reader;
     bool m_bVersion9 = false;
+    std::uint32_t m_u32ScreenWidth = 0;
+    std::uint32_t m_u32ScreenHeight = 0;
 };
 
 std::optional<std::uint64_t> GifSize(RawFileBuffer& reader, std::uint32_t) { return GifWalk(reader).Size(); }

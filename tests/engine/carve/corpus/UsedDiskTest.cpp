@@ -4,6 +4,8 @@
 // the image: no file runs wild; nor does a carving of a disk of real volumes claim more than the disk.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "../SearchRun.h"
 #include "CorpusRun.h"
 #include "UsedDiskSamples.h"
+#include "engine/ByteWriter.h"
 #include "engine/FileNode.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
@@ -86,6 +89,70 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
     }
     EXPECT_LE(u64Written, 3 * kDeviceBytes);
     EXPECT_GE(exact, (kDeviceBytes / kSpacing - 1) * 3 / 4);
+}
+
+/// `tiff` (little-endian) with its first directory's entry of tag `u16Tag` rewritten; empty
+/// when it has none.
+Bytes WithEntry(Bytes tiff, std::uint16_t u16Tag, std::uint16_t u16NewTag, std::uint16_t u16Type, std::uint32_t u32Count,
+                std::uint32_t u32Value) {
+    auto const le = [&tiff](std::size_t at, std::size_t width) {
+        std::uint32_t u32 = 0;
+        for (std::size_t i = width; i-- > 0;) u32 = u32 << 8 | tiff.at(at + i);
+        return u32;
+    };
+    std::uint32_t const u32Ifd = le(4, 4);
+    for (std::uint32_t e = 0, n = le(u32Ifd, 2); e < n; ++e) {
+        std::size_t const entry = u32Ifd + 2 + 12 * std::size_t{e};
+        if (le(entry, 2) != u16Tag) continue;
+        engine::ByteWriter w(tiff);
+        w.Le16(entry, u16NewTag);
+        w.Le16(entry + 2, u16Type);
+        w.Le32(entry + 4, u32Count);
+        w.Le32(entry + 8, u32Value);
+        return w.Ok() ? tiff : Bytes();
+    }
+    return {};
+}
+
+// A 12 MiB image of hostile headers: a TIFF header whose first directory lies anywhere (random
+// entries) or a GIF header in every sector, and among them TIFFs from crash tests (a tag of type
+// 0, 16,777,474 subsampling factors, a strip of 35 MB in a 24 x 16 image). What the search
+// carves, all recovered, is at most three times the image.
+TEST_P(UsedDiskTest, HostileHeadersInEverySectorWriteAtMostThreeTimesTheImage) {
+    if (!testsupport::HaveTool("convert")) GTEST_SKIP() << "convert is missing";
+    ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() + " && convert -seed 2 -size 24x16 plasma: -compress none small.tif"), 0);
+    Bytes const tiff = testsupport::ReadFileBytes(dir.File("small.tif"));
+    std::vector<Bytes> const crashes = {WithEntry(tiff, 262, 262, 0, 1, 2), WithEntry(tiff, 274, 530, 3, 16777474, 8),
+                                        WithEntry(tiff, 279, 279, 4, 1, 35000000)};
+    for (Bytes const& crash : crashes) ASSERT_FALSE(crash.empty());
+
+    std::uint32_t const u32SectorSize = GetParam();
+    constexpr std::uint64_t kDeviceBytes = 12 * 1024 * 1024;
+    carvetest::CPlantedDevice device(kDeviceBytes / u32SectorSize, u32SectorSize, true);
+    std::mt19937 random(7);
+    for (std::uint64_t u64Sector = 0; u64Sector < kDeviceBytes / u32SectorSize; ++u64Sector) {
+        std::uint64_t const u64At = u64Sector * u32SectorSize;
+        if (u64Sector % 64 == 63) {
+            device.Plant(u64At, crashes[u64Sector / 64 % crashes.size()]);
+            continue;
+        }
+        Bytes header(10, 0);
+        engine::ByteWriter w(header);
+        if (u64Sector % 2 == 0) {
+            w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>("II*\0"), 4));
+            w.Le32(4, static_cast<std::uint32_t>(random() % kDeviceBytes));
+            w.Le16(8, static_cast<std::uint16_t>(random() % 512));
+        } else {
+            w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>("GIF89a"), 6));
+            w.Le32(6, static_cast<std::uint32_t>(random()));
+        }
+        device.Plant(u64At, std::move(header));
+    }
+    carvetest::SearchRun run;
+    carvetest::RunSearch(run, device, static_cast<std::uint32_t>(kBlockBytes / u32SectorSize));
+    std::uint64_t u64Written = 0;
+    for (IFileNode* pFile : run.builder.Files()) u64Written += static_cast<std::uint64_t>(pFile->GetFileSize());
+    EXPECT_LE(u64Written, 3 * kDeviceBytes);
 }
 
 // A disk of two FAT16 volumes made by the real tools, each holding every sample (the ones whose
