@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "../photos/PhotoSamples.h"
 #include "engine/ByteWriter.h"
 #include "engine/carve/RawFileType.h"
 #include "support/FileBytes.h"
@@ -189,25 +190,6 @@ Bytes FujiHeaderAlone() {
     return w.Ok() ? raf : Bytes();
 }
 
-/// A Minolta MRW whose leading block holds its parameters (PRD: a 3,008 x 2,000 sensor of 12
-/// bits) and a white balance block, but whose sensor data is not there.
-Bytes MinoltaWithoutSensorData() {
-    constexpr std::uint32_t kPrd = 24;
-    constexpr std::uint32_t kWbg = 12;
-    Bytes mrw(8 + 8 + kPrd + 8 + kWbg, 0);
-    engine::ByteWriter w(mrw);
-    w.Be32(0, 0x004D524D);
-    w.Be32(4, static_cast<std::uint32_t>(mrw.size() - 8));
-    w.Be32(8, 0x00505244);
-    w.Be32(12, kPrd);
-    w.Be16(24, 2000);
-    w.Be16(26, 3008);
-    w.U8(32, 12);
-    w.Be32(8 + 8 + kPrd, 0x00574247);
-    w.Be32(8 + 8 + kPrd + 4, kWbg);
-    return w.Ok() ? mrw : Bytes();
-}
-
 /// A PDF and an incremental update after its "%%EOF": an object, a cross-reference section,
 /// a trailer and a second "%%EOF".
 Bytes Updated(Bytes pdf) {
@@ -298,7 +280,8 @@ bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& sample
                PanasonicRaw(preview, 0xFFFFFF00, 36000, 0), kCameraModel);
     samples.push_back(Exact("rw2 with its preview", RAW_FILE_TYPE_RW2, PanasonicRaw(preview, 0x10000, 36000, 0x10000 + 36000), kCameraModel));
     toNextFile("raf whose preview is not where its header says", RAW_FILE_TYPE_RAF, FujiHeaderAlone());
-    toNextFile("mrw without its sensor data", RAW_FILE_TYPE_MRW, MinoltaWithoutSensorData());
+    // Its leading block alone, which claims a 3,008 x 2,000 sensor of 12 bits behind it.
+    toNextFile("mrw without its sensor data", RAW_FILE_TYPE_MRW, phototest::MakeMrw(56, 2000, 3008, 12));
     // Cut in the media data, its index never written: what the "mdat" claims is not there.
     for (char const* pszCut : {"cut.mp4", "cut.mov"}) {
         Bytes movie = testsupport::ReadFileBytes(folder + "/" + pszCut);

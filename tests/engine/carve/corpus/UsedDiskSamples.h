@@ -3,7 +3,7 @@
 // find by their structure: on a used disk what follows a file is old data, not zeros. Each comes
 // out exact. Also a family of small TIFFs among broken ones, for the bound on what a recovery writes.
 // Written by the tests' own writer where no tool makes them: Panasonic raw files, a Fuji header,
-// a Minolta raw file without its sensor data.
+// a Minolta raw file without its sensor data (PhotoSamples.h).
 #include <string>
 #include <vector>
 

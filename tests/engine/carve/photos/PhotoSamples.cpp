@@ -233,6 +233,7 @@ Bytes MakeMrw(std::uint32_t u32Lead, std::uint16_t u16Height, std::uint16_t u16W
     out[9] = 'P';
     out[10] = 'R';
     out[11] = 'D';
+    engine::ByteWriter(out).Be32(12, 24);  // the PRD block's length
     out[24] = static_cast<std::uint8_t>(u16Height >> 8);
     out[25] = static_cast<std::uint8_t>(u16Height);
     out[26] = static_cast<std::uint8_t>(u16Width >> 8);

@@ -80,7 +80,8 @@ Bytes MakeRaf(Bytes const& tiff, Bytes const& jpeg);
 /// A CRW file: header, `u32Filler` bytes of 0x11, then end pattern `iPattern` (0, 1 or 2), and the
 /// bytes to the file's end as the pattern implies (0x22).
 Bytes MakeCrw(std::uint32_t u32Filler, int iPattern);
-/// An MRW header: leading block of `u32Lead` bytes, sensor `u16Height` x `u16Width`, `u8Bits` per sample.
+/// An MRW header, 64 bytes: leading block of `u32Lead` bytes starting with its PRD block (sensor
+/// `u16Height` x `u16Width`, `u8Bits` per sample).
 Bytes MakeMrw(std::uint32_t u32Lead, std::uint16_t u16Height, std::uint16_t u16Width, std::uint8_t u8Bits);
 /// An X3F file: "FOVb", filler 0x33 up to `u32DirectoryAt`, "SECd", 72 bytes of 0x44.
 Bytes MakeX3f(std::uint32_t u32DirectoryAt);
