@@ -127,7 +127,7 @@ private:
 
         // The walked structure itself: the Fuji header, the directories and their values (a
         // preview among them); what a file found inside it is part of the file.
-        std::uint64_t const u64Structure = std::max({facts.u64Structure, facts.u64LastIfdEnd}) + u64TiffStart;
+        std::uint64_t const u64Structure = facts.u64Structure + u64TiffStart;
         if (bFuji && sizer.FujiFinished()) {
             info.m_u32Type = RAW_FILE_TYPE_RAF;
             // What the container's header places bears the file out should its directories
@@ -155,10 +155,10 @@ private:
         // FFFFFFFF), only the structure itself bears the file out.
         auto const onDevice = [&reader](std::uint64_t u64End) { return u64End != 0 && !reader.Read(u64End - 1, 1).Empty(); };
         std::uint64_t const u64Directories = facts.u64LastIfdEnd + u64TiffStart;
-        info.m_u64Borne = bBorne && onDevice(u64Size)   ? u64Size
-                          : onDevice(u64Structure)      ? u64Structure
-                          : onDevice(u64Directories)    ? u64Directories
-                                                        : 0;
+        info.m_u64Borne = bBorne && onDevice(u64Size) ? u64Size
+                          : onDevice(u64Structure)    ? u64Structure
+                          : onDevice(u64Directories)  ? u64Directories
+                                                      : 0;
         info.m_bSizeGuessed = true;
         if (u64Size < kMinBelievedSize || u64Size > kMaxBelievedSize) u64Size = kUnbelievedSize;
         return GrowSmallFile(reader, u64Size, pDevice);
