@@ -174,11 +174,13 @@ Bytes PanasonicRaw(Bytes const& preview, std::uint32_t u32RawAt, std::uint32_t u
     return w.Ok() ? rw2 : Bytes();
 }
 
-/// A Fuji RAF container's header alone, 4,096 bytes: its preview placed at 148 and its raw
-/// sections 114 MB further, none of them there.
-Bytes FujiHeaderAlone() {
-    Bytes raf(4096, 0);
+/// A Fuji RAF container's header and its TIFF at 160, without what the header places: its
+/// preview at 148 and its raw sections, 1.8 and 5.9 MB in.
+Bytes FujiWithoutPreview(Bytes const& tiff) {
+    constexpr std::size_t kTiffAt = 160;
+    Bytes raf(kTiffAt + tiff.size(), 0);
     engine::ByteWriter w(raf);
+    w.Bytes(kTiffAt, tiff);
     std::string_view const magic = "FUJIFILMCCD-RAW 0201FF129502";
     w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>(magic.data()), magic.size()));
     w.Be32(84, 148);
@@ -186,7 +188,7 @@ Bytes FujiHeaderAlone() {
     w.Be32(92, 1870000);
     w.Be32(96, 1024);
     w.Be32(100, 1871024);
-    w.Be32(104, 114000000);
+    w.Be32(104, 4000000);
     return w.Ok() ? raf : Bytes();
 }
 
@@ -279,7 +281,8 @@ bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& sample
     toNextFile("rw2 whose raw data lies off the device, its preview in its first directory", RAW_FILE_TYPE_RW2,
                PanasonicRaw(preview, 0xFFFFFF00, 36000, 0), kCameraModel);
     samples.push_back(Exact("rw2 with its preview", RAW_FILE_TYPE_RW2, PanasonicRaw(preview, 0x10000, 36000, 0x10000 + 36000), kCameraModel));
-    toNextFile("raf whose preview is not where its header says", RAW_FILE_TYPE_RAF, FujiHeaderAlone());
+    toNextFile("raf whose preview is not where its header says", RAW_FILE_TYPE_RAF,
+               FujiWithoutPreview(testsupport::ReadFileBytes(folder + "/tiny.tif")));
     // Its leading block alone, which claims a 3,008 x 2,000 sensor of 12 bits behind it.
     toNextFile("mrw without its sensor data", RAW_FILE_TYPE_MRW, phototest::MakeMrw(56, 2000, 3008, 12));
     // Cut in the media data, its index never written: what the "mdat" claims is not there.
