@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct Hostile {
     Bytes bytes;
     bool bRecognised;
     std::uint64_t u64Size;  // 0: no size
+    /// A guess, which the structure bears out only this far (the search cuts it at the next file).
+    std::optional<std::uint64_t> borne = std::nullopt;
 };
 
 Bytes Text(std::string const& text) { return Bytes(text.begin(), text.end()); }
@@ -50,8 +53,17 @@ std::vector<Hostile> Rows() {
         {"MkvSizeWithEightLeadingZeroBits", &CreateFileMKVAnalyser, Bytes{0x1A, 0x45, 0xDF, 0xA3, 0x00, 0x81} + Bytes(600, 0x18), false, 0},
         {"BoxOfLengthZero", &CreateFileMP4Analyser, Ftyp() + Be32(0) + Text("mdat") + Bytes(100, 1), true, 24},
         {"BoxOfLengthOne", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0) + Be32(3), true, 0},
+        // A last "mdat" counts only after a "moov" (walked before it, or the next box); 2^64 ends
+        // the walk at the box.
         {"BoxOf2To63Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0x80000000) + Be32(0), true,
-         24 + 0x8000000000000000},
+         24 + 0x8000000000000000, 24 + 16},
+        {"BoxOf2To64Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0xFFFFFFFF) + Be32(0xFFFFFFFF), true, 24},
+        {"LastMdatWithoutMoov", &CreateFileMP4Analyser, Ftyp() + Be32(0x2000000) + Text("mdat") + Bytes(100, 1), true, 24 + 0x2000000,
+         24 + 8},
+        {"LastMdatAfterMoov", &CreateFileMP4Analyser, Ftyp() + Be32(8) + Text("moov") + Be32(0x2000000) + Text("mdat") + Bytes(100, 1),
+         true, 32 + 0x2000000},
+        {"MdatBeforeMoov", &CreateFileMOVAnalyser,
+         Be32(20) + Text("ftypqt  ") + Bytes(8, 0) + Be32(108) + Text("mdat") + Bytes(100, 1) + Be32(8) + Text("moov"), true, 136},
         // "wide", "skip" and "meta" continue the walk like "free": a short length ends the file at
         // the box, and 2^32 - 1 is believed (the search cuts it at the device's end).
         {"WideBoxOfLengthZero", &CreateFileMP4Analyser, Ftyp() + Be32(0) + Text("wide") + Bytes(100, 1), true, 24},
@@ -88,6 +100,10 @@ TEST_P(MediaHostileInputTest, IsRefusedOrSizedByTheRules) {
     CMemoryDevice device(padded, 512);
     if (info.m_u64Size == 0) pAnalyser->GetRawFileSize(info, &device);
     EXPECT_EQ(info.m_u64Size, row.u64Size);
+    EXPECT_EQ(info.m_bSizeGuessed, row.borne.has_value());
+    if (row.borne) {
+        EXPECT_EQ(info.m_u64Borne, *row.borne);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, MediaHostileInputTest, testing::ValuesIn(Rows()),
