@@ -92,7 +92,7 @@ bool CFATBuildChildren::BuildRoot() {
     if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors))
         return false;
     FATRevisionLists lists;
-    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()), nullptr, lists, false);
+    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()), SectorPosition(m_geometry.u64RootSector), nullptr, lists, false);
     lists.Clear();
     return u32Result != kFailed;
 }
@@ -153,8 +153,9 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
             bFirstChunk = false;
         }
         std::size_t const length = carry + chunkBytes;
-        std::uint32_t const u32Consumed =
-            BuildChildrenFromBuffer(engine::ByteView(m_chunk.data(), length), pFolder, lists, false);
+        // Carried bytes hold long-name pieces only: every 8.3 entry lies in the chunk.
+        std::uint32_t const u32Consumed = BuildChildrenFromBuffer(engine::ByteView(m_chunk.data(), length),
+                                                                  SectorPosition(m_geometry.ClusterToSector(cur)) - carry, pFolder, lists, false);
         if (u32Consumed == kFailed) break;
         if (bMaySearch) m_continuation.NoteEntries(m_parsed.entries);
         std::size_t const left = length > u32Consumed ? length - u32Consumed : 0;
@@ -178,8 +179,8 @@ bool CFATBuildChildren::CanStartFolder(std::uint32_t u32FirstCluster) {
            ReadDotEntries(sector.data()) == DotEntries::kPresent;
 }
 
-std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder, FATRevisionLists& lists,
-                                                         bool bStopAtInvalid) {
+std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position, CFATFileNode* pFolder,
+                                                         FATRevisionLists& lists, bool bStopAtInvalid) {
     bool bParentDeleted = false;
     std::uint32_t u32ParentCluster = 0;
     if (pFolder) {
@@ -190,18 +191,20 @@ std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes,
     }
     std::size_t const length = std::min<std::size_t>(bytes.Size(), kFailed - 1);
     fat::ParseFATFolderEntries(bytes.Sub(0, length), {bStopAtInvalid, m_geometry.u32Clusters}, m_parsed);
-    for (fat::FATFolderEntry const& entry : m_parsed.entries) AddEntry(entry, bParentDeleted, u32ParentCluster, lists);
+    for (fat::FATFolderEntry const& entry : m_parsed.entries)
+        AddEntry(entry, u64Position == 0 ? 0 : u64Position + entry.offset, bParentDeleted, u32ParentCluster, lists);
     return m_parsed.bFailed ? kFailed : static_cast<std::uint32_t>(m_parsed.consumed);
 }
 
-void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentDeleted, std::uint32_t u32ParentCluster,
-                                 FATRevisionLists& lists) {
+void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, std::uint64_t u64Position, bool bParentDeleted,
+                                 std::uint32_t u32ParentCluster, FATRevisionLists& lists) {
     std::uint32_t const fc = entry.u32FirstCluster;
     if (fc == u32ParentCluster && u32ParentCluster != 0) return;
     std::unique_ptr<CFATFileProperties> pProperties = CFATFilePropertiesBuilder::BuildFATFileProperty(entry);
     if (bParentDeleted) pProperties->SetState(pProperties->GetState() | CFATFileProperties::kStateDeleted);
     pProperties->SetParentFirstClusterNum(u32ParentCluster);
     pProperties->SetMetaDataSector(static_cast<long long>(m_geometry.ClusterToSector(u32ParentCluster)));
+    pProperties->SetEntryPosition(u64Position);
     bool const bFolder = pProperties->IsDirectory();
     bool const bDeleted = pProperties->GetState() == CFATFileProperties::kStateDeleted;
     ReleasePtr<IDataRunList> pRuns;

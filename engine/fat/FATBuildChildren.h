@@ -42,10 +42,11 @@ public:
     /// Whether BuildChildren could start a folder at `u32FirstCluster`: the cluster exists, was
     /// not read yet, and its first sector reads and opens with "." and "..". Reads no entries.
     bool CanStartFolder(std::uint32_t u32FirstCluster);
-    /// Reads the entries of `bytes` under `pFolder` (null: the root). Answers the bytes consumed
-    /// (where an unfinished long name starts, when one is pending), or kFailed.
-    std::uint32_t BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder, FATRevisionLists& lists,
-                                          bool bStopAtInvalid);
+    /// Reads the entries of `bytes` under `pFolder` (null: the root); `u64Position` is the byte of
+    /// the device where `bytes` start (0: unknown), which places each entry. Answers the bytes
+    /// consumed (where an unfinished long name starts, when one is pending), or kFailed.
+    std::uint32_t BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position, CFATFileNode* pFolder,
+                                          FATRevisionLists& lists, bool bStopAtInvalid);
     /// Hands a node to the builder; false (node destroyed, folder map entry dropped) when refused.
     bool HandOver(CFATFileNode* pNode);
     /// Hands a deleted folder over and enters it in the folder map, where a live folder of the
@@ -63,7 +64,10 @@ public:
 
 private:
     /// Makes the node of one parsed entry and sends it where it belongs.
-    void AddEntry(fat::FATFolderEntry const& entry, bool bParentDeleted, std::uint32_t u32ParentCluster, FATRevisionLists& lists);
+    void AddEntry(fat::FATFolderEntry const& entry, std::uint64_t u64Position, bool bParentDeleted, std::uint32_t u32ParentCluster,
+                  FATRevisionLists& lists);
+    /// The byte of the device where a sector starts.
+    std::uint64_t SectorPosition(std::uint64_t u64Sector) const { return u64Sector * m_geometry.u32SectorSize; }
 
     IDirecotryTreeBuilder* m_pBuilder;
     CFATSearchedPartitionInfo const* m_pRecord;

@@ -138,7 +138,8 @@ void CFATBuildWorker::ReadLostRoot(CFATBuildChildren& children, std::span<FATFol
         buffer.resize(count * u32SectorSize);
         if (m_pDevice->ReadSector(buffer.data(), records[i].s64Sector, static_cast<long long>(count))) {
             FATRevisionLists lists;
-            children.BuildChildrenFromBuffer(engine::ByteView(buffer.data(), buffer.size()), nullptr, lists, true);
+            children.BuildChildrenFromBuffer(engine::ByteView(buffer.data(), buffer.size()),
+                                             static_cast<std::uint64_t>(records[i].s64Sector) * u32SectorSize, nullptr, lists, true);
             children.FinishFolder(lists);
         }
         i = end;
@@ -180,7 +181,8 @@ void CFATBuildWorker::BuildLostNode(CFATBuildChildren& children, std::span<FATFo
         // It is never shown, so it takes no number of the visible synthetic folders.
         std::unique_ptr<CFATFileNode> pParent = MakeSyntheticFolder("", FATFolderSector::kNotFirst, FATFolderSector::kNotFirst);
         FATRevisionLists lists;
-        children.BuildChildrenFromBuffer(engine::ByteView(cluster.data(), cluster.size()), pParent.get(), lists, true);
+        children.BuildChildrenFromBuffer(engine::ByteView(cluster.data(), cluster.size()),
+                                         static_cast<std::uint64_t>(record.s64Sector) * m_geometry.u32SectorSize, pParent.get(), lists, true);
         children.FinishFolder(lists);
         DrainWalk(children);
     }

@@ -82,6 +82,8 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat12With128SectorClustersScannedCompletely", "fat12-s128", "complete"},
     {"Fat32DeletedOverDeletedInOneTimeTick", "fat32-same-tick"},
     {"Fat32DeletedOverDeletedInOneTimeTickScannedCompletely", "fat32-same-tick", "complete"},
+    {"Fat32DeletedOverDeletedInOneTimeTickInTwoFoldersUnderNamesAlike", "fat32-same-tick-two-folders"},
+    {"Fat32DeletedOverDeletedInTwoFoldersScannedCompletely", "fat32-same-tick-two-folders", "complete"},
     {"ExFatDeletedOverDeletedInOneTimeTick", "exfat-same-tick"},
     {"ExFatDeletedOverDeletedInOneTimeTickScannedCompletely", "exfat-same-tick", "complete"},
     {"ExFatDamagedRootEntrySets", "exfat-damaged-root-sets"},
