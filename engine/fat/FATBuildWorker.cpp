@@ -64,10 +64,7 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
     ClaimGuessedClusters(children, {}, true);
     if (!children.BuildRoot()) return ENGINE_RESULT(kModuleFatSearch, kCodeRootUnreadable);
     RESULT const result = DrainWalk(children);
-    // Clusters of entries several folders' walks reach are none's: their files are lost ones.
-    std::vector<std::uint8_t> buffer;
-    if (result == kResultSuccess)
-        for (std::uint32_t const u32Cluster : m_guessed.Unowned()) ReadLostCluster(children, u32Cluster, buffer);
+    if (result == kResultSuccess) ReadUnownedClusters(children);
     if (m_pProgress && result == kResultSuccess) Report(m_pProgress, 100);
     return result;
 }
@@ -120,6 +117,11 @@ void CFATBuildWorker::ClaimGuessedClusters(CFATBuildChildren& children, std::vec
     }
     m_guessed.Settle();
     children.SetGuessedClusters(&m_guessed);
+}
+
+void CFATBuildWorker::ReadUnownedClusters(CFATBuildChildren& children) {
+    std::vector<std::uint8_t> buffer;
+    for (std::uint32_t const u32Cluster : m_guessed.Unowned()) ReadLostCluster(children, u32Cluster, buffer);
 }
 
 void CFATBuildWorker::SeparateFromLiveFolder(CFATFileNode& folder) {

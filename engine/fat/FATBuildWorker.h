@@ -63,6 +63,9 @@ private:
     /// runs without making nodes, so that `children` takes only the clusters no other walk
     /// reaches (CFATGuessedClusters). Nothing where the table answers.
     void ClaimGuessedClusters(CFATBuildChildren& children, std::vector<std::uint32_t> folders, bool bRoot);
+    /// The clusters of entries several folders' walks reach, unless read already: none's, so
+    /// their files are lost ones.
+    void ReadUnownedClusters(CFATBuildChildren& children);
     /// FAT16 without boot sector: the folder sectors before the data area (and not inside
     /// another volume) read as the root folder, each run of consecutive sectors in one piece.
     void ReadLostRoot(CFATBuildChildren& children, std::span<FATFolderSector const> records,

@@ -121,6 +121,7 @@ int CFATBuildWorker::CompleteBuildDirectoryTree(CFATFolderSectors const& sectors
     for (FATFolderSector const* pRecord : deferred) ReadFolderStart(children, *pRecord, true);
 
     BuildLostNode(children, data);
+    ReadUnownedClusters(children);
     return range.empty() ? 0 : 1;
 }
 
