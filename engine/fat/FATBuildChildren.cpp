@@ -92,7 +92,8 @@ bool CFATBuildChildren::BuildRoot() {
     if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors))
         return false;
     FATRevisionLists lists;
-    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()), SectorPosition(m_geometry.u64RootSector), nullptr, lists, false);
+    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()),
+                                                            SectorPosition(m_geometry.u64RootSector), nullptr, lists, false);
     lists.Clear();
     return u32Result != kFailed;
 }
@@ -140,7 +141,9 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
     bool const bMaySearch = bLive;
     m_continuation.Reset();
     // A claiming walk reads nothing: it meets the other walks' clusters in the claims.
-    auto const wasRead = [this, pClaiming](std::uint32_t u32Cluster) { return pClaiming == nullptr && m_state.walk.WasRead(u32Cluster); };
+    auto const wasRead = [this, pClaiming](std::uint32_t u32Cluster) {
+        return pClaiming == nullptr && m_state.walk.WasRead(u32Cluster);
+    };
     auto const searchOn = [&](std::uint32_t u32From) {
         if (!bGuessed || !bMaySearch) return std::uint32_t{0};
         return m_continuation.Find(u32From, wasRead);
