@@ -25,6 +25,7 @@ public:
     std::optional<long long> GetInitializedSize() const override { return m_initializedSize; }
     IFileNode* Clone() override { return new CTestFileNode(*this); }
     void MarkDeleted() override { m_bDeleted = true; }
+    std::uint64_t GetEntryPosition() override { return m_u64EntryPosition; }
 
     void SetFileName(char const* pszName);
     void SetFileSize(long long s64Size) { m_s64Size = s64Size; }
@@ -33,6 +34,7 @@ public:
     void SetDeleted(bool bDeleted) { m_bDeleted = bDeleted; }
     void SetSearcherType(_tagSearcherType eType) { m_eSearcherType = eType; }
     void SetInitializedSize(std::optional<long long> initializedSize) { m_initializedSize = initializedSize; }
+    void SetEntryPosition(std::uint64_t u64Position) { m_u64EntryPosition = u64Position; }
     void SetTimes(_FILETIME creation, _FILETIME modification, _FILETIME lastAccess);
 
 private:
@@ -48,6 +50,7 @@ private:
     bool m_bDeleted = false;
     _tagSearcherType m_eSearcherType = SEARCHER_TYPE_NONE;
     std::optional<long long> m_initializedSize;
+    std::uint64_t m_u64EntryPosition = 0;
 };
 
 }  // namespace testkit

@@ -34,6 +34,13 @@ bool TakeRow(const QStringList& arguments, qsizetype& i, int& row, QString& erro
     return false;
 }
 
+// A folder as a shell's completion writes it ("out/"), without the trailing separators the
+// file dialog does not take; the root stays "/".
+QString WithoutTrailingSeparators(QString folder) {
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+    return folder;
+}
+
 }  // namespace
 
 bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, QString& error) {
@@ -58,7 +65,7 @@ bool LaunchOptions::Parse(const QStringList& arguments, LaunchOptions& options, 
             parsed.quitWhenDone = true;
         } else if (option == QLatin1String("--recover-to")) {
             if (!TakeValue(arguments, i, value, error)) return false;
-            parsed.recoverTo = value;
+            parsed.recoverTo = WithoutTrailingSeparators(value);
         } else if (option == QLatin1String("--save-to")) {
             if (!TakeValue(arguments, i, value, error)) return false;
             parsed.saveTo = value;

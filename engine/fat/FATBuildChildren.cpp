@@ -92,12 +92,38 @@ bool CFATBuildChildren::BuildRoot() {
     if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors))
         return false;
     FATRevisionLists lists;
-    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()), nullptr, lists, false);
+    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()),
+                                                            SectorPosition(m_geometry.u64RootSector), nullptr, lists, false);
     lists.Clear();
     return u32Result != kFailed;
 }
 
 bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt) {
+    return WalkFolder(pFolder, u32FirstCluster, bRootExempt, nullptr);
+}
+
+void CFATBuildChildren::ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedClusters& claims, std::vector<std::uint32_t>& subFolders) {
+    Claiming const claiming{claims, subFolders};
+    if (u32FirstCluster != 0) {
+        WalkFolder(nullptr, u32FirstCluster, false, &claiming);
+    } else if (m_geometry.eType == FILE_SYSTEM_FAT32) {
+        WalkFolder(nullptr, m_geometry.u32RootCluster, true, &claiming);
+    } else if (fat::HasFixedRoot(m_geometry.eType) && m_geometry.u32RootSectors != 0) {
+        // A fixed root never grows past its sectors: it claims nothing, it names folders.
+        std::vector<std::uint8_t> root(std::size_t{m_geometry.u32RootSectors} * m_geometry.u32SectorSize);
+        if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors)) return;
+        ParseEntries(engine::ByteView(root.data(), root.size()), false);
+        NoteSubFolders(0, subFolders);
+    }
+}
+
+void CFATBuildChildren::NoteSubFolders(std::uint32_t u32Self, std::vector<std::uint32_t>& subFolders) const {
+    for (fat::FATFolderEntry const& entry : m_parsed.entries)
+        if (entry.IsDirectory() && entry.u32FirstCluster != u32Self && m_geometry.ClusterExists(entry.u32FirstCluster))
+            subFolders.push_back(entry.u32FirstCluster);
+}
+
+bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt, Claiming const* pClaiming) {
     std::uint32_t const u32SectorSize = m_geometry.u32SectorSize;
     std::uint32_t const u32Spc = m_geometry.u32SectorsPerCluster;
     if (m_chunk.empty()) m_chunk.resize(std::size_t{kChunkSectors + kCarrySectors} * u32SectorSize);
@@ -105,16 +131,22 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
     std::size_t carry = 0;
     bool bFirstChunk = true;
     bool bGuessed = false;  // `cur` follows on because no link names it
+    // A claiming walk goes as far as the walk of any folder, live or deleted, could go.
+    bool const bLive = pClaiming != nullptr || pFolder == nullptr || pFolder->IsDeleted() == 0;
     // Where the table lost a folder's chain (no table answers, or a live folder's link reads
     // free), its clusters are taken to follow on, as a lost file's are, while its entries do.
-    bool const bMayFollowOn = !m_pTable->AnswersLinks() || pFolder == nullptr || pFolder->IsDeleted() == 0;
+    bool const bMayFollowOn = !m_pTable->AnswersLinks() || bLive;
     // Where the cluster after falls short, a live folder's entries are searched for past its
     // files' data (a deleted folder's clusters may have gone to anything since).
-    bool const bMaySearch = pFolder == nullptr || pFolder->IsDeleted() == 0;
+    bool const bMaySearch = bLive;
     m_continuation.Reset();
+    // A claiming walk reads nothing: it meets the other walks' clusters in the claims.
+    auto const wasRead = [this, pClaiming](std::uint32_t u32Cluster) {
+        return pClaiming == nullptr && m_state.walk.WasRead(u32Cluster);
+    };
     auto const searchOn = [&](std::uint32_t u32From) {
         if (!bGuessed || !bMaySearch) return std::uint32_t{0};
-        return m_continuation.Find(u32From, [this](std::uint32_t u32Cluster) { return m_state.walk.WasRead(u32Cluster); });
+        return m_continuation.Find(u32From, wasRead);
     };
     std::uint32_t cur = u32FirstCluster;
     while (m_geometry.ClusterExists(cur)) {
@@ -127,7 +159,7 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
             next = m_pTable->GetNextCluster(c);
             c = next;
         } while (next == cur + u32Count && m_geometry.ClusterExists(next) && (u32Count + 1) * u32Spc <= kChunkSectors);
-        if (m_state.walk.WasRead(cur)) {
+        if (wasRead(cur)) {
             if (bFirstChunk) return false;  // a folder read already
             // The chain loops back (or runs into another folder): the folder ends here. The
             // deleted files held back from the chunks read are handed over all the same.
@@ -146,15 +178,27 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
             if ((cur = searchOn(cur + 1)) != 0) continue;
             break;
         }
+        // A guessed cluster (one at a time: no link follows it) that another folder's walk
+        // reaches too is neither's: the folder ends before it.
+        if (bGuessed && pClaiming && !pClaiming->claims.Claim(u32FirstCluster, cur)) break;
+        if (bGuessed && m_pGuessed && !m_pGuessed->Owns(u32FirstCluster, cur)) break;
         bool const bEnded = HoldsEndOfFolder(pRead, chunkBytes);  // before a carried name moves over it
-        for (std::uint32_t i = 0; i < u32Count; ++i) m_state.walk.MarkRead(cur + i);
+        if (!pClaiming)
+            for (std::uint32_t i = 0; i < u32Count; ++i) m_state.walk.MarkRead(cur + i);
         if (bFirstChunk) {
             if (ReadDotEntries(m_chunk.data()) != (bRootExempt ? DotEntries::kAbsent : DotEntries::kPresent)) return false;
             bFirstChunk = false;
         }
         std::size_t const length = carry + chunkBytes;
-        std::uint32_t const u32Consumed =
-            BuildChildrenFromBuffer(engine::ByteView(m_chunk.data(), length), pFolder, lists, false);
+        engine::ByteView const bytes(m_chunk.data(), length);
+        std::uint32_t u32Consumed = 0;
+        if (pClaiming) {
+            u32Consumed = ParseEntries(bytes, false);
+            NoteSubFolders(u32FirstCluster, pClaiming->subFolders);
+        } else {
+            // Carried bytes hold long-name pieces only: every 8.3 entry lies in the chunk.
+            u32Consumed = BuildChildrenFromBuffer(bytes, SectorPosition(m_geometry.ClusterToSector(cur)) - carry, pFolder, lists, false);
+        }
         if (u32Consumed == kFailed) break;
         if (bMaySearch) m_continuation.NoteEntries(m_parsed.entries);
         std::size_t const left = length > u32Consumed ? length - u32Consumed : 0;
@@ -167,7 +211,7 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
         bGuessed = next == 0 && bMayFollowOn && !bEnded;
         cur = bGuessed ? cur + u32Count : c;
     }
-    FinishFolder(lists);
+    if (!pClaiming) FinishFolder(lists);
     return true;
 }
 
@@ -178,8 +222,8 @@ bool CFATBuildChildren::CanStartFolder(std::uint32_t u32FirstCluster) {
            ReadDotEntries(sector.data()) == DotEntries::kPresent;
 }
 
-std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder, FATRevisionLists& lists,
-                                                         bool bStopAtInvalid) {
+std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position, CFATFileNode* pFolder,
+                                                         FATRevisionLists& lists, bool bStopAtInvalid) {
     bool bParentDeleted = false;
     std::uint32_t u32ParentCluster = 0;
     if (pFolder) {
@@ -188,20 +232,27 @@ std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes,
         bParentDeleted = (pFolder->GetFileProperties()->GetState() & CFATFileProperties::kStateDeleted) != 0;
         u32ParentCluster = static_cast<std::uint32_t>(pParent->GetFirstClusterNum());
     }
+    std::uint32_t const u32Consumed = ParseEntries(bytes, bStopAtInvalid);
+    for (fat::FATFolderEntry const& entry : m_parsed.entries)
+        AddEntry(entry, u64Position == 0 ? 0 : u64Position + entry.offset, bParentDeleted, u32ParentCluster, lists);
+    return u32Consumed;
+}
+
+std::uint32_t CFATBuildChildren::ParseEntries(engine::ByteView bytes, bool bStopAtInvalid) {
     std::size_t const length = std::min<std::size_t>(bytes.Size(), kFailed - 1);
     fat::ParseFATFolderEntries(bytes.Sub(0, length), {bStopAtInvalid, m_geometry.u32Clusters}, m_parsed);
-    for (fat::FATFolderEntry const& entry : m_parsed.entries) AddEntry(entry, bParentDeleted, u32ParentCluster, lists);
     return m_parsed.bFailed ? kFailed : static_cast<std::uint32_t>(m_parsed.consumed);
 }
 
-void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, bool bParentDeleted, std::uint32_t u32ParentCluster,
-                                 FATRevisionLists& lists) {
+void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, std::uint64_t u64Position, bool bParentDeleted,
+                                 std::uint32_t u32ParentCluster, FATRevisionLists& lists) {
     std::uint32_t const fc = entry.u32FirstCluster;
     if (fc == u32ParentCluster && u32ParentCluster != 0) return;
     std::unique_ptr<CFATFileProperties> pProperties = CFATFilePropertiesBuilder::BuildFATFileProperty(entry);
     if (bParentDeleted) pProperties->SetState(pProperties->GetState() | CFATFileProperties::kStateDeleted);
     pProperties->SetParentFirstClusterNum(u32ParentCluster);
     pProperties->SetMetaDataSector(static_cast<long long>(m_geometry.ClusterToSector(u32ParentCluster)));
+    pProperties->SetEntryPosition(u64Position);
     bool const bFolder = pProperties->IsDirectory();
     bool const bDeleted = pProperties->GetState() == CFATFileProperties::kStateDeleted;
     ReleasePtr<IDataRunList> pRuns;

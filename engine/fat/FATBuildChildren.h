@@ -12,6 +12,7 @@
 #include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATFirstClusterRevision.h"
 #include "engine/fat/FATFolderContinuation.h"
+#include "engine/fat/FATGuessedClusters.h"
 #include "engine/fat/FATVolumeGeometry.h"
 #include "engine/fat/ondisk/FATFolderEntries.h"
 
@@ -39,13 +40,22 @@ public:
     /// folder's first cluster cannot be read, was read before, or lacks its dot entries. A chain
     /// that runs into a cluster read before ends the folder there; what was read stands.
     bool BuildChildren(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt);
+    /// Runs the walk of the folder starting at `u32FirstCluster` (0: the root) as far as any
+    /// folder's walk could go, making no node and marking no cluster read: the clusters it
+    /// guesses are claimed for the folder, and the first clusters of the folders its entries
+    /// name are appended to `subFolders`.
+    void ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedClusters& claims, std::vector<std::uint32_t>& subFolders);
+    /// From now on a folder's walk takes a cluster it guesses only where `pGuessed` (settled,
+    /// outliving this object) gives it to the folder; null: wherever its walk goes.
+    void SetGuessedClusters(CFATGuessedClusters const* pGuessed) { m_pGuessed = pGuessed; }
     /// Whether BuildChildren could start a folder at `u32FirstCluster`: the cluster exists, was
     /// not read yet, and its first sector reads and opens with "." and "..". Reads no entries.
     bool CanStartFolder(std::uint32_t u32FirstCluster);
-    /// Reads the entries of `bytes` under `pFolder` (null: the root). Answers the bytes consumed
-    /// (where an unfinished long name starts, when one is pending), or kFailed.
-    std::uint32_t BuildChildrenFromBuffer(engine::ByteView bytes, CFATFileNode* pFolder, FATRevisionLists& lists,
-                                          bool bStopAtInvalid);
+    /// Reads the entries of `bytes` under `pFolder` (null: the root); `u64Position` is the byte of
+    /// the device where `bytes` start (0: unknown), which places each entry. Answers the bytes
+    /// consumed (where an unfinished long name starts, when one is pending), or kFailed.
+    std::uint32_t BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position, CFATFileNode* pFolder,
+                                          FATRevisionLists& lists, bool bStopAtInvalid);
     /// Hands a node to the builder; false (node destroyed, folder map entry dropped) when refused.
     bool HandOver(CFATFileNode* pNode);
     /// Hands a deleted folder over and enters it in the folder map, where a live folder of the
@@ -62,8 +72,22 @@ public:
     void FinishFolder(FATRevisionLists& lists);
 
 private:
+    /// A walk that claims instead of reading (ClaimFolder).
+    struct Claiming {
+        CFATGuessedClusters& claims;
+        std::vector<std::uint32_t>& subFolders;
+    };
+    /// BuildChildren's walk, or ClaimFolder's with `pClaiming`.
+    bool WalkFolder(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt, Claiming const* pClaiming);
+    /// Parses `bytes` into m_parsed; the bytes consumed as BuildChildrenFromBuffer answers them.
+    std::uint32_t ParseEntries(engine::ByteView bytes, bool bStopAtInvalid);
+    /// The folders the last entries parsed name, but the folder `u32Self` they lie in.
+    void NoteSubFolders(std::uint32_t u32Self, std::vector<std::uint32_t>& subFolders) const;
     /// Makes the node of one parsed entry and sends it where it belongs.
-    void AddEntry(fat::FATFolderEntry const& entry, bool bParentDeleted, std::uint32_t u32ParentCluster, FATRevisionLists& lists);
+    void AddEntry(fat::FATFolderEntry const& entry, std::uint64_t u64Position, bool bParentDeleted, std::uint32_t u32ParentCluster,
+                  FATRevisionLists& lists);
+    /// The byte of the device where a sector starts.
+    std::uint64_t SectorPosition(std::uint64_t u64Sector) const { return u64Sector * m_geometry.u32SectorSize; }
 
     IDirecotryTreeBuilder* m_pBuilder;
     CFATSearchedPartitionInfo const* m_pRecord;
@@ -73,6 +97,7 @@ private:
     IFATTable const* m_pTable;
     CFATFirstClusterRevision m_revision;
     CFATFolderContinuation m_continuation;  // where a folder goes on when no link says
+    CFATGuessedClusters const* m_pGuessed = nullptr;
     std::vector<std::uint8_t> m_chunk;  // 128 sectors of a chunk and the carried tail
     fat::FATFolderParse m_parsed;       // reused from chunk to chunk
 };

@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
 #include "engine/fat/FATBuildChildren.h"
 #include "engine/fat/FATBuildDataRun.h"
+#include "engine/fat/FATTable.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
 
@@ -59,8 +61,10 @@ bool CFATBuildWorker::IsFullValidDBR(engine::ByteView bootSector, long long s64S
 RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
     CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().ResetVirtualClusterNum();
     CFATBuildChildren children(m_pBuilder, m_pRecord, m_pDevice, m_state, m_geometry, m_pTable);
+    ClaimGuessedClusters(children, {}, true);
     if (!children.BuildRoot()) return ENGINE_RESULT(kModuleFatSearch, kCodeRootUnreadable);
     RESULT const result = DrainWalk(children);
+    if (result == kResultSuccess) ReadUnownedClusters(children);
     if (m_pProgress && result == kResultSuccess) Report(m_pProgress, 100);
     return result;
 }
@@ -98,6 +102,26 @@ RESULT CFATBuildWorker::DrainWalk(CFATBuildChildren& children) {
                          pProperties->GetFileName());
     }
     return kResultSuccess;
+}
+
+void CFATBuildWorker::ClaimGuessedClusters(CFATBuildChildren& children, std::vector<std::uint32_t> folders, bool bRoot) {
+    if (m_pTable == nullptr || m_pTable->AnswersLinks()) return;
+    // A builder of its own: the claims' searches past files' data leave the reading walks' bound whole.
+    CFATBuildChildren claimer(nullptr, m_pRecord, m_pDevice, m_state, m_geometry, m_pTable);
+    if (bRoot) claimer.ClaimFolder(0, m_guessed, folders);
+    std::unordered_set<std::uint32_t> walked;
+    while (!folders.empty()) {
+        std::uint32_t const u32Folder = folders.back();
+        folders.pop_back();
+        if (walked.insert(u32Folder).second) claimer.ClaimFolder(u32Folder, m_guessed, folders);
+    }
+    m_guessed.Settle();
+    children.SetGuessedClusters(&m_guessed);
+}
+
+void CFATBuildWorker::ReadUnownedClusters(CFATBuildChildren& children) {
+    std::vector<std::uint8_t> buffer;
+    for (std::uint32_t const u32Cluster : m_guessed.Unowned()) ReadLostCluster(children, u32Cluster, buffer);
 }
 
 void CFATBuildWorker::SeparateFromLiveFolder(CFATFileNode& folder) {

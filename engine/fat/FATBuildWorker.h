@@ -9,12 +9,14 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/Result.h"
 #include "engine/ByteView.h"
 #include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATVolumeGeometry.h"
 #include "engine/fat/FATFolderSectors.h"
+#include "engine/fat/FATGuessedClusters.h"
 #include "engine/fat/FATWalkState.h"
 
 class CFATBuildChildren;
@@ -56,6 +58,14 @@ private:
     /// Reads the pending folders, live ones first, until none is left; deleted folders are
     /// handed over as their turn comes. 0xd when the user stopped.
     RESULT DrainWalk(CFATBuildChildren& children);
+    /// Without a table a folder's walk past its first cluster guesses where it goes on: each
+    /// walk, from the root (with `bRoot`), `folders` and every folder their entries name, first
+    /// runs without making nodes, so that `children` takes only the clusters no other walk
+    /// reaches (CFATGuessedClusters). Nothing where the table answers.
+    void ClaimGuessedClusters(CFATBuildChildren& children, std::vector<std::uint32_t> folders, bool bRoot);
+    /// The clusters of entries several folders' walks reach, unless read already: none's, so
+    /// their files are lost ones.
+    void ReadUnownedClusters(CFATBuildChildren& children);
     /// FAT16 without boot sector: the folder sectors before the data area (and not inside
     /// another volume) read as the root folder, each run of consecutive sectors in one piece.
     void ReadLostRoot(CFATBuildChildren& children, std::span<FATFolderSector const> records,
@@ -65,6 +75,9 @@ private:
     bool ReadFolderStart(CFATBuildChildren& children, FATFolderSector const& record, bool bTakeDeleted);
     /// The folder clusters no folder's chain reached: their entries under no folder.
     void BuildLostNode(CFATBuildChildren& children, std::span<FATFolderSector const> records);
+    /// One cluster of folder entries no folder's chain took, unless read already: its entries
+    /// under no folder, so that the tree builder files them among the lost files.
+    void ReadLostCluster(CFATBuildChildren& children, std::uint64_t u64Cluster, std::vector<std::uint8_t>& buffer);
     /// FAT32: a deleted folder whose first cluster does not start a folder may have lost the
     /// cluster's high word; tries the low word under each of the first 50 high words and moves
     /// the folder (runs, first cluster, id) to the first that starts one. True when it moved.
@@ -82,4 +95,5 @@ private:
     FATVolumeGeometry m_geometry;
     IFATTable const* m_pTable;
     FATWalkState m_state;
+    CFATGuessedClusters m_guessed;  // settled before the folders are read
 };

@@ -49,6 +49,8 @@ void CFATFileNode::MarkDeleted() {
     if (m_pProperties) m_pProperties->SetState(m_pProperties->GetState() | CFATFileProperties::kStateDeleted);
 }
 
+std::uint64_t CFATFileNode::GetEntryPosition() { return m_pProperties ? m_pProperties->GetEntryPosition() : 0; }
+
 bool CFATFileNode::RenameFound(std::string const& name) {
     if (!m_pProperties) return false;
     m_pProperties->SetFileName(name.c_str());

@@ -32,6 +32,7 @@ public:
     /// A lone copy with cloned properties and runs; null when it cannot be made.
     IFileNode* Clone() override;
     void MarkDeleted() override;
+    std::uint64_t GetEntryPosition() override;
 
 private:
     std::unique_ptr<CFATFileProperties> m_pProperties;

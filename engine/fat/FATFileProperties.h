@@ -38,6 +38,9 @@ public:
     void SetFirstClusterNum(long long s64Cluster) { m_s64FirstCluster = s64Cluster; }
     long long GetParentFirstClusterNum() const { return m_s64ParentCluster; }
     void SetParentFirstClusterNum(long long s64Cluster) { m_s64ParentCluster = s64Cluster; }
+    /// The byte of the device where the 8.3 entry lies; 0 when unknown.
+    std::uint64_t GetEntryPosition() const { return m_u64EntryPosition; }
+    void SetEntryPosition(std::uint64_t u64Position) { m_u64EntryPosition = u64Position; }
     long long GetMetaDataSector() const { return m_s64MetadataSector; }
     void SetMetaDataSector(long long s64Sector) { m_s64MetadataSector = s64Sector; }
     bool IsDirectory() const { return (m_u16Attribute & 0x10) != 0; }
@@ -55,4 +58,5 @@ private:
     long long m_s64FirstCluster = 0;
     long long m_s64ParentCluster = 0;
     long long m_s64MetadataSector = 0;
+    std::uint64_t m_u64EntryPosition = 0;
 };

@@ -90,6 +90,9 @@ public:
     /// Why the node's data cannot be copied, found while its file system was read (its
     /// clusters belong to other files now, ...); kCopyAllowed when nothing stands against it.
     std::uint32_t GetCopyRefusal() const { return m_u32CopyRefusal; }
+    /// Where the node's own entry lies on its device (the byte of its directory entry): one
+    /// entry reached twice has one, two entries alike in all else have two. 0 when unknown.
+    virtual std::uint64_t GetEntryPosition() { return 0; }
     void SetCopyRefusal(std::uint32_t u32Code) { m_u32CopyRefusal = u32Code; }
 
     /// The node's runs, kept inside the node; null when it has none. The node owns the list.

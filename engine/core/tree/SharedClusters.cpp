@@ -48,12 +48,21 @@ void AddClaims(Claimant const& claimant, std::size_t index, std::vector<Claim>& 
     }
 }
 
+/// The same file reached twice (its entry read twice) claims nothing against itself. That is one
+/// entry's slot on the device, where both nodes know theirs: two deleted FAT entries of other
+/// folders read alike once their first letters are gone. Where a node does not know its slot,
+/// two files of one size, cluster and time but other names are two files (one time tick).
+bool SameEntry(Claimant const& a, Claimant const& b) {
+    if (a.s64FirstRun != b.s64FirstRun || a.pNode->GetFileSize() != b.pNode->GetFileSize() || a.u64Written != b.u64Written)
+        return false;
+    std::uint64_t const u64SlotA = a.pNode->GetEntryPosition();
+    std::uint64_t const u64SlotB = b.pNode->GetEntryPosition();
+    if (u64SlotA != 0 && u64SlotB != 0) return u64SlotA == u64SlotB;
+    return CFileNode::NameOrEmpty(a.pNode->GetFileName()) == CFileNode::NameOrEmpty(b.pNode->GetFileName());
+}
+
 void Weigh(Claimant& a, Claimant& b) {
-    // The same file reached twice (a copy of its entry) claims nothing against itself. Two files
-    // of one size, cluster and time but other names are two files (written in one time tick).
-    if (a.s64FirstRun == b.s64FirstRun && a.pNode->GetFileSize() == b.pNode->GetFileSize() && a.u64Written == b.u64Written &&
-        CFileNode::NameOrEmpty(a.pNode->GetFileName()) == CFileNode::NameOrEmpty(b.pNode->GetFileName()))
-        return;
+    if (SameEntry(a, b)) return;
     auto const doubt = [](Claimant& c) {
         if (c.eVerdict == Claimant::Verdict::kNone) c.eVerdict = Claimant::Verdict::kInDoubt;
     };

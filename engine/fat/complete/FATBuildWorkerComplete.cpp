@@ -93,14 +93,21 @@ int CFATBuildWorker::CompleteBuildDirectoryTree(CFATFolderSectors const& sectors
                                         [s64DataStart](FATFolderSector const& record) { return record.s64Sector >= s64DataStart; });
     std::span<FATFolderSector const> const data(dataBegin, range.end());
 
+    // FAT32 without boot sector: every writer puts the root at cluster 2, and folder entries
+    // without "." and ".." there are its first sector.
+    FATFolderSector const* pRoot =
+        bBootSector || bLostRoot ? nullptr : sectors.Find(static_cast<std::int64_t>(m_geometry.ClusterToSector(m_geometry.u32RootCluster)));
+    bool const bRootAt2 = pRoot && !pRoot->IsFolderStart();
+    std::vector<std::uint32_t> folders;
+    for (FATFolderSector const& record : data)
+        if (record.IsFolderStart()) folders.push_back(record.u32Cluster);
+    ClaimGuessedClusters(children, std::move(folders), bBootSector || bRootAt2);
+
     if (bBootSector) {
         children.BuildRoot();
     } else if (bLostRoot) {
         ReadLostRoot(children, std::span<FATFolderSector const>(range.begin(), dataBegin), insideOther);
-    } else if (FATFolderSector const* pRoot = sectors.Find(static_cast<std::int64_t>(m_geometry.ClusterToSector(m_geometry.u32RootCluster)));
-               pRoot && !pRoot->IsFolderStart()) {
-        // FAT32 without boot sector: every writer puts the root at cluster 2, and folder
-        // entries without "." and ".." there are its first sector.
+    } else if (bRootAt2) {
         children.BuildChildren(nullptr, m_geometry.u32RootCluster, true);
     }
     DrainWalk(children);
@@ -114,6 +121,7 @@ int CFATBuildWorker::CompleteBuildDirectoryTree(CFATFolderSectors const& sectors
     for (FATFolderSector const* pRecord : deferred) ReadFolderStart(children, *pRecord, true);
 
     BuildLostNode(children, data);
+    ReadUnownedClusters(children);
     return range.empty() ? 0 : 1;
 }
 
@@ -138,7 +146,8 @@ void CFATBuildWorker::ReadLostRoot(CFATBuildChildren& children, std::span<FATFol
         buffer.resize(count * u32SectorSize);
         if (m_pDevice->ReadSector(buffer.data(), records[i].s64Sector, static_cast<long long>(count))) {
             FATRevisionLists lists;
-            children.BuildChildrenFromBuffer(engine::ByteView(buffer.data(), buffer.size()), nullptr, lists, true);
+            children.BuildChildrenFromBuffer(engine::ByteView(buffer.data(), buffer.size()),
+                                             static_cast<std::uint64_t>(records[i].s64Sector) * u32SectorSize, nullptr, lists, true);
             children.FinishFolder(lists);
         }
         i = end;
@@ -167,21 +176,27 @@ bool CFATBuildWorker::ReadFolderStart(CFATBuildChildren& children, FATFolderSect
 
 void CFATBuildWorker::BuildLostNode(CFATBuildChildren& children, std::span<FATFolderSector const> records) {
     std::uint32_t const u32Spc = m_geometry.u32SectorsPerCluster;
-    std::vector<std::uint8_t> cluster(static_cast<std::size_t>(m_geometry.ClusterBytes()));
+    std::vector<std::uint8_t> cluster;
     for (FATFolderSector const& record : records) {
         if (record.IsFolderStart()) continue;
         auto const u64Offset = static_cast<std::uint64_t>(record.s64Sector) - m_geometry.u64FirstDataSector;
         if (u64Offset % u32Spc != 0) continue;
-        std::uint64_t const u64Cluster = u64Offset / u32Spc + 2;
-        if (!m_geometry.ClusterExists(u64Cluster) || m_state.walk.WasRead(u64Cluster)) continue;
-        if (!m_pDevice->ReadSector(cluster.data(), record.s64Sector, u32Spc)) continue;
-        m_state.walk.MarkRead(u64Cluster);
-        // The entries' parent cluster is one no folder has: the tree builder files them as orphans.
-        // It is never shown, so it takes no number of the visible synthetic folders.
-        std::unique_ptr<CFATFileNode> pParent = MakeSyntheticFolder("", FATFolderSector::kNotFirst, FATFolderSector::kNotFirst);
-        FATRevisionLists lists;
-        children.BuildChildrenFromBuffer(engine::ByteView(cluster.data(), cluster.size()), pParent.get(), lists, true);
-        children.FinishFolder(lists);
-        DrainWalk(children);
+        ReadLostCluster(children, u64Offset / u32Spc + 2, cluster);
     }
+}
+
+void CFATBuildWorker::ReadLostCluster(CFATBuildChildren& children, std::uint64_t u64Cluster, std::vector<std::uint8_t>& buffer) {
+    if (!m_geometry.ClusterExists(u64Cluster) || m_state.walk.WasRead(u64Cluster)) return;
+    buffer.resize(static_cast<std::size_t>(m_geometry.ClusterBytes()));
+    std::uint64_t const u64Sector = m_geometry.ClusterToSector(u64Cluster);
+    if (!m_pDevice->ReadSector(buffer.data(), static_cast<long long>(u64Sector), m_geometry.u32SectorsPerCluster)) return;
+    m_state.walk.MarkRead(u64Cluster);
+    // The entries' parent cluster is one no folder has: the tree builder files them as orphans.
+    // It is never shown, so it takes no number of the visible synthetic folders.
+    std::unique_ptr<CFATFileNode> pParent = MakeSyntheticFolder("", FATFolderSector::kNotFirst, FATFolderSector::kNotFirst);
+    FATRevisionLists lists;
+    children.BuildChildrenFromBuffer(engine::ByteView(buffer.data(), buffer.size()), u64Sector * m_geometry.u32SectorSize, pParent.get(),
+                                     lists, true);
+    children.FinishFolder(lists);
+    DrainWalk(children);
 }

@@ -97,8 +97,10 @@ void ParseFATFolderEntries(engine::ByteView bytes, FATFolderParseOptions const& 
             continue;
         }
         std::size_t const first = nameStart != kNoLongName ? nameStart : off;
-        if (std::optional<FATFolderEntry> record = ParseFATEntryRun(bytes.Sub(first, off + CTempFATDirEntry::kSize - first)))
+        if (std::optional<FATFolderEntry> record = ParseFATEntryRun(bytes.Sub(first, off + CTempFATDirEntry::kSize - first))) {
+            record->offset = off;
             result.entries.push_back(std::move(*record));
+        }
     }
     result.consumed = longNameStart != kNoLongName ? longNameStart : off;
 }

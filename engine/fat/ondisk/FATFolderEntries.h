@@ -30,6 +30,7 @@ struct FATFolderEntry {
     std::uint16_t u16LastAccessDate = 0;
     std::uint16_t u16ModificationTime = 0;
     std::uint16_t u16ModificationDate = 0;
+    std::size_t offset = 0;  // where its 8.3 entry lies in the bytes parsed
     bool IsDirectory() const;
 };
 

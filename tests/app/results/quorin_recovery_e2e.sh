@@ -71,7 +71,8 @@ for target in "$image" "$out/link.img" "$out/hard.img"; do
   [[ $line == *"saved=0"* && $(sha256sum <"$image") == "$before" ]] || { echo "quorin_recovery_e2e: saved onto $target: $line" >&2; exit 1; }
 done
 
-line=$(run --scan "$image" --load "$out/scan.rsf" --recover-to "$out/loaded")
+# The folder as a shell's completion writes it, with its trailing slash.
+line=$(run --scan "$image" --load "$out/scan.rsf" --recover-to "$out/loaded/")
 echo "load: $line"
 [[ $line == *"state=finished"* && $line == *"failed=0"* ]] || { echo "quorin_recovery_e2e: $line" >&2; cat "$out/stderr.log" >&2; exit 1; }
 [ "$(field found "$line")" = "$found" ] || { echo "quorin_recovery_e2e: the loaded scan has another count" >&2; exit 1; }

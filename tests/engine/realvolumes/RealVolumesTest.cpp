@@ -2,7 +2,8 @@
 // volume in the image file (bare, 4096-byte sectors, or a GPT disk), scans it and copies every
 // file out. Each must list every file the oracle holds (the files written, which Sleuth Kit's
 // fls and icat agree with), copy the intact ones byte-exact, and refuse the ones whose bytes are
-// gone with the reason in its manifest. The images come from
+// gone with the reason in its manifest; where the folder of a file cannot be told, it is listed
+// there or among the lost files, never under another folder. The images come from
 // tests/fixtures/realvolumes/make_images.sh.
 #include <gtest/gtest.h>
 
@@ -82,11 +83,17 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat12With128SectorClustersScannedCompletely", "fat12-s128", "complete"},
     {"Fat32DeletedOverDeletedInOneTimeTick", "fat32-same-tick"},
     {"Fat32DeletedOverDeletedInOneTimeTickScannedCompletely", "fat32-same-tick", "complete"},
+    {"Fat32DeletedOverDeletedInOneTimeTickInTwoFoldersUnderNamesAlike", "fat32-same-tick-two-folders"},
+    {"Fat32DeletedOverDeletedInTwoFoldersScannedCompletely", "fat32-same-tick-two-folders", "complete"},
     {"ExFatDeletedOverDeletedInOneTimeTick", "exfat-same-tick"},
     {"ExFatDeletedOverDeletedInOneTimeTickScannedCompletely", "exfat-same-tick", "complete"},
     {"ExFatDamagedRootEntrySets", "exfat-damaged-root-sets"},
     {"ExFatDamagedRootEntrySetsScannedCompletely", "exfat-damaged-root-sets", "complete"},
     {"Fat16FragmentedFolderWithZeroedTables", "fat16-fragmented-folder-no-tables"},
+    {"Fat16FoldersGrownInTurnsWithZeroedTables", "fat16-interleaved-no-tables"},
+    {"Fat16FoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat16-interleaved-no-tables", "complete"},
+    {"Fat32RootAndFoldersGrownInTurnsWithZeroedTables", "fat32-interleaved-no-tables"},
+    {"Fat32RootAndFoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat32-interleaved-no-tables", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
@@ -244,6 +251,19 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
                 EXPECT_FALSE(fs::exists(outDir + "/" + found->path)) << path << " was written";
             }
         }
+    }
+    // Files whose folder cannot be told (NAME.unplaced): at their path or among the lost files,
+    // byte-exact, never under another folder.
+    for (auto const& [path, expected] : testsupport::ReadManifest(Oracle(".unplaced"))) {
+        int iListed = 0;
+        for (Listed const& listed : scanned) {
+            if (fs::path(listed.path).filename() != fs::path(path).filename()) continue;
+            ++iListed;
+            EXPECT_TRUE(EndsWith(listed.path, path) || listed.path.find("/Other lost files/") != std::string::npos)
+                << path << " is listed as " << listed.path;
+            EXPECT_EQ(testsupport::Sha256OfFile(outDir + "/" + listed.path), expected.sha256) << listed.path;
+        }
+        EXPECT_EQ(iListed, 1) << path;
     }
 }
 

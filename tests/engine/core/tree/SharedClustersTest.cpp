@@ -22,6 +22,7 @@ struct ClaimRow {
     std::uint64_t u64Written;  // 0: unknown
     bool bDeleted = true;
     unsigned short u16Partition = 0;
+    std::uint64_t u64Slot = 0;  // where the entry lies; 0: unknown
 };
 
 /// Each row's copy refusal or note once the rows' nodes are settled.
@@ -34,6 +35,7 @@ std::vector<std::uint32_t> Settle(std::vector<ClaimRow> const& rows) {
         pNode->SetFileSize(row.s64Clusters * 4096);
         pNode->SetTimes(FileTimeFromTicks(row.u64Written), FileTimeFromTicks(row.u64Written), {});
         pNode->SetBelongedPartition(row.u16Partition);
+        pNode->SetEntryPosition(row.u64Slot);
         ReleasePtr<IDataRunList> pRuns(CreateDataRunList());
         DataRun const run{row.s64First, row.s64Clusters};
         pRuns->AddDataRun(&run);
@@ -70,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SharedCase{"TouchingRunsShareNothing", {{0, 4, 100}, {4, 4, 200}}, {kKept, kKept}},
                       SharedCase{"LiveFilesAreJudgedByTheirVolume", {{0, 4, 100}, {0, 4, 200, false}}, {kKept, kKept}},
                       SharedCase{"PartitionsShareNoClusters", {{0, 4, 100, true, 0}, {0, 4, 200, true, 1}}, {kKept, kKept}},
+                      SharedCase{"OneSlotReachedTwiceIsOneEntry", {{0, 4, 100, true, 0, 64}, {0, 4, 100, true, 0, 64}}, {kKept, kKept}},
+                      SharedCase{"TwoSlotsAlikeAreTwoEntries", {{0, 4, 100, true, 0, 64}, {0, 4, 100, true, 0, 96}}, {kDoubt, kDoubt}},
                       SharedCase{"ClaimsPastAnyVolumesEnd", {{kBeyond, 5, 100}, {kBeyond + 1, 3, 200}}, {kGone, kKept}}),
     [](::testing::TestParamInfo<SharedCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
 
