@@ -1,6 +1,6 @@
 #pragma once
 // Uninitialised bytes for the blocks of the complete scan. Their first pass would fault every
-// 4 KiB page (a scan keeps some 140 MiB of blocks): where the system allows it, the whole huge
+// 4 KiB page (a scan keeps 80 to 160 MiB of blocks): where the system allows it, the whole huge
 // pages of a large buffer are backed by huge pages.
 //
 // A large buffer is a mapping of its own, made once and unmapped only when the buffer goes:
