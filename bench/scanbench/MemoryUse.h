@@ -1,6 +1,6 @@
 #pragma once
-// What a scan's results cost in memory: the heap the scan still holds once it is done, per node
-// it shows, and the process's peak resident size.
+// What a scan costs in memory: the heap the scan still holds once it is done, per node it shows,
+// the process's peak resident size, and the system's work for it (its time, its page faults).
 #include <cstdint>
 
 namespace scanbench {
@@ -9,5 +9,16 @@ namespace scanbench {
 std::uint64_t HeapBytesInUse();
 /// The process's largest resident size so far, in bytes.
 std::uint64_t PeakResidentBytes();
+
+/// The process's processor time and page faults so far (all threads, getrusage).
+struct ProcessCost {
+    double dUserSeconds = 0;
+    double dSystemSeconds = 0;
+    std::uint64_t u64MinorFaults = 0;
+    std::uint64_t u64MajorFaults = 0;
+};
+ProcessCost ProcessCostSoFar();
+/// What the process spent from `before` to `after`.
+ProcessCost CostBetween(ProcessCost const& before, ProcessCost const& after);
 
 }  // namespace scanbench

@@ -121,9 +121,12 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     CResultCollector collector(pController.get(), bQuick);
     std::uint64_t const u64HeapBefore = HeapBytesInUse();
 
+    ProcessCost const costBefore = ProcessCostSoFar();
     auto const start = std::chrono::steady_clock::now();
     RESULT const result = pController->StartDataRecovery(pDevice, &progress, &collector);
     double const dScanSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // The kernel's share shows memory the scan was given afresh (zeroed pages) beside its reading.
+    ProcessCost const scanCost = CostBetween(costBefore, ProcessCostSoFar());
     // What the found nodes cost: all the scan still holds (nodes, names, runs, the trees' indexes
     // and the collector's list) over the nodes shown.
     std::uint64_t const u64HeapAfter = HeapBytesInUse();
@@ -169,6 +172,9 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     std::printf("files noted:   %llu\n", static_cast<unsigned long long>(written.u64Noted));
     std::printf("scan seconds:  %.3f%s\n", dScanSeconds, progress.StopRequested() ? " (stopped)" : "");
     std::printf("scan MB/s:     %.1f\n", dMbps);
+    std::printf("scan cpu:      %.3f s user, %.3f s system; page faults %llu minor, %llu major\n", scanCost.dUserSeconds,
+                scanCost.dSystemSeconds, static_cast<unsigned long long>(scanCost.u64MinorFaults),
+                static_cast<unsigned long long>(scanCost.u64MajorFaults));
     std::printf("copy seconds:  %.3f\n", written.dSeconds);
     std::printf("heap held:     %llu bytes, %llu per node shown\n", static_cast<unsigned long long>(u64HeapHeld),
                 static_cast<unsigned long long>(u64NodeBytes));
@@ -183,15 +189,17 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
 
     std::printf("RESULT mode=%s result=0x%llx module=0x%02x code=0x%x final_error=0x%llx files=%llu folders=%llu "
                 "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu noted=%llu "
-                "scan_seconds=%.6f scan_mbps=%.1f copy_seconds=%.6f file_systems=%u",
+                "scan_seconds=%.6f scan_mbps=%.1f scan_user_seconds=%.3f scan_sys_seconds=%.3f scan_minflt=%llu "
+                "scan_majflt=%llu copy_seconds=%.6f file_systems=%u",
                 bQuick ? "quick" : "complete", static_cast<unsigned long long>(result),
                 Failed(result) ? ResultModule(result) : 0, ResultCode(result),
                 static_cast<unsigned long long>(finalError), static_cast<unsigned long long>(found.u64Files),
                 static_cast<unsigned long long>(found.u64Folders), static_cast<unsigned long long>(found.u64Deleted),
                 static_cast<unsigned long long>(found.u64Bytes), static_cast<unsigned long long>(written.u64Files),
                 static_cast<unsigned long long>(written.u64Bytes), static_cast<unsigned long long>(written.u64Failures),
-                static_cast<unsigned long long>(written.u64Noted), dScanSeconds, dMbps, written.dSeconds,
-                u32FileSystems);
+                static_cast<unsigned long long>(written.u64Noted), dScanSeconds, dMbps, scanCost.dUserSeconds,
+                scanCost.dSystemSeconds, static_cast<unsigned long long>(scanCost.u64MinorFaults),
+                static_cast<unsigned long long>(scanCost.u64MajorFaults), written.dSeconds, u32FileSystems);
     if (options.bPassthrough) std::printf(" passthrough_bytes=%llu", static_cast<unsigned long long>(pTally->u64Bytes));
     if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
     std::printf(" node_bytes=%llu peak_rss_mb=%.1f\n", static_cast<unsigned long long>(u64NodeBytes), dPeakMB);

@@ -82,6 +82,14 @@ void CBufferStorageDevice::HoldBlock(engine::ByteView bytes, std::shared_ptr<voi
     }
 }
 
+void CBufferStorageDevice::LetGoBefore(std::uint64_t u64Sector) {
+    if (!m_bInitialised) return;
+    for (std::uint64_t b = 0; b < m_u32BlocksHeld; ++b) {
+        if (m_u64RingStart + (b + 1) * m_u32SectorsPerBlock > u64Sector) break;
+        m_slots[SlotOf(b)] = Held{};
+    }
+}
+
 void CBufferStorageDevice::AddBlockToBuffer(std::uint8_t const* pBlock, bool bReadable) {
     if (!m_bInitialised) return;
     if (!bReadable || pBlock == nullptr) return HoldBlock({}, nullptr, false);

@@ -56,6 +56,10 @@ public:
     /// A buffer of the ring's own for a block to be read into (a block's bytes, then zeroed
     /// slack), one no held block uses; throws std::bad_alloc when none can be had.
     std::shared_ptr<engine::LargeBuffer> SpareBuffer();
+    /// Lets go of the held blocks that end at or before device sector `u64Sector`, which nothing
+    /// will read again: their buffers can take new blocks while the ring keeps their places, so
+    /// its start and fullness stay as they were. A read touching one goes to the device.
+    void LetGoBefore(std::uint64_t u64Sector);
     /// Copies one block (sectors-per-block sectors from `pBlock`; zeros when null) into a buffer
     /// of the ring's own and holds it.
     void AddBlockToBuffer(std::uint8_t const* pBlock, bool bReadable = true);

@@ -189,7 +189,17 @@ RESULT CRAWSearchController::AnalyzeInRing(long long s64First, long long s64Coun
     m_ring.HoldBlock(block, std::move(pKeep), bReadable);
     m_u64ReadEnd = static_cast<std::uint64_t>(s64First) + u32Count;
     AdvanceWalks();
+    // Sizing reads from a file's start onwards: blocks before every file still to be sized go
+    // back to the scan's reading (random data keeps none), so fewer buffers are in flight.
+    m_ring.LetGoBefore(FirstSectorStillRead());
     return kResultSuccess;
+}
+
+std::uint64_t CRAWSearchController::FirstSectorStillRead() const {
+    // Pending files are in the order they were found; files being sized may be in any.
+    std::uint64_t u64First = m_pending.empty() ? m_u64ReadEnd : std::min(m_u64ReadEnd, m_pending.front()->m_u64StartSector);
+    for (BeingSized const& sizing : m_sizing) u64First = std::min(u64First, sizing.pInfo->m_u64StartSector);
+    return u64First;
 }
 
 void CRAWSearchController::ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count) {

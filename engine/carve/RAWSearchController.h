@@ -97,6 +97,9 @@ private:
     void BeginSizing(std::unique_ptr<CRawFileInfo> pInfo, SizedBy eSizedBy, IStorageDevice* pDevice);
     /// Feeds every walk still going the blocks read since, then files what is sized.
     void AdvanceWalks();
+    /// The first device sector a sizing, begun or still to begin, may read: the ring need not
+    /// hold the blocks before it.
+    std::uint64_t FirstSectorStillRead() const;
     struct BeingSized;
     /// Runs the file's walk, if still going, to its end on the device itself.
     void FinishOnDevice(BeingSized& sizing);

@@ -32,6 +32,7 @@ int CStorageDeviceWithCache::SetBlockSize(unsigned int u32BlockSectors) {
     try {
         // One buffer now, so that a size too large for memory fails here.
         m_pPool->free.push_back(std::make_unique<Block>(Block{engine::LargeBuffer(BufferBytes())}));
+        m_pPool->buffersMade = 1;
     } catch (std::bad_alloc const&) {
         CatchExeception::WriteLog("Read-ahead cache: no memory for blocks of %u sectors\n", u32BlockSectors);
         m_u32BlockSectors = 0;
@@ -50,7 +51,11 @@ CStorageDeviceWithCache::BlockPtr CStorageDeviceWithCache::NewBlock() {
             m_pPool->free.pop_back();
         }
     }
-    if (!pBlock) pBlock = std::make_unique<Block>(Block{engine::LargeBuffer(BufferBytes())});
+    if (!pBlock) {
+        pBlock = std::make_unique<Block>(Block{engine::LargeBuffer(BufferBytes())});
+        std::lock_guard lock(m_pPool->lock);
+        ++m_pPool->buffersMade;
+    }
     pBlock->s64First = 0;
     pBlock->s64Sectors = 0;
     pBlock->lookAheadBytes = 0;
@@ -62,7 +67,8 @@ CStorageDeviceWithCache::BlockPtr CStorageDeviceWithCache::NewBlock() {
 }
 
 void CStorageDeviceWithCache::BeginCache() {
-    EndCache();
+    // The pool stays: its buffers (the one SetBlockSize made at least) take the new blocks.
+    StopReader();
     if (!m_pDevice) return;
     int const iSectorSize = GetSectorSize();
     if (iSectorSize > 0 && static_cast<std::uint32_t>(iSectorSize) != m_u32SectorBytes) SetBlockSize(m_u32BlockSectors);
@@ -94,6 +100,14 @@ void CStorageDeviceWithCache::BeginCache() {
 }
 
 void CStorageDeviceWithCache::EndCache() {
+    StopReader();
+    // Nothing is read ahead any more: buffers let go from now on are freed.
+    std::lock_guard lock(m_pPool->lock);
+    m_pPool->bKeeping = false;
+    m_pPool->free.clear();
+}
+
+void CStorageDeviceWithCache::StopReader() {
     {
         autolocker lock(m_queueLock);
         m_bRunning = false;
@@ -106,10 +120,6 @@ void CStorageDeviceWithCache::EndCache() {
         m_bReaderActive = false;
         m_queue.clear();
     }
-    // Nothing is read ahead any more: buffers let go from now on are freed.
-    std::lock_guard lock(m_pPool->lock);
-    m_pPool->bKeeping = false;
-    m_pPool->free.clear();
 }
 
 bool CStorageDeviceWithCache::ClaimNextBlock(BlockPtr& pBlock) {
@@ -245,6 +255,11 @@ void CStorageDeviceWithCache::FillLookAhead(Block& block) {
     std::vector<engine::SectorRun> unreadable;
     engine::ReadSalvaging(*m_pDevice, std::span(pOut, bytes), s64Next, s64Sectors, m_u32SectorBytes, unreadable);
     block.lookAheadBytes = bytes;
+}
+
+std::size_t CStorageDeviceWithCache::GetBuffersMade() const {
+    std::lock_guard lock(m_pPool->lock);
+    return m_pPool->buffersMade;
 }
 
 bool CStorageDeviceWithCache::IsBlockInValidRange(long long s64Index) {

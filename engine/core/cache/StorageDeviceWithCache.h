@@ -66,6 +66,9 @@ public:
     std::int64_t GetUnreadableSectorCount() const { return m_s64UnreadableSectors.load(); }
     /// A storage read failure (module 0x0E, code 1) once any read-ahead read failed, else 0.
     RESULT GetReadFailure() const { return m_readFailure.load(); }
+    /// Block buffers allocated since the block size was set: a scan reuses the buffers its
+    /// blocks let go, so this stays at what the blocks in flight need, however long the device.
+    std::size_t GetBuffersMade() const;
 
     /// 1 when a device is wrapped; opens nothing.
     int Open() override;
@@ -110,7 +113,8 @@ private:
         std::mutex lock;
         std::vector<std::unique_ptr<Block>> free;
         std::size_t bufferBytes = 0;
-        bool bKeeping = false;  // false: buffers let go are freed
+        std::size_t buffersMade = 0;  // since the block size was set
+        bool bKeeping = false;        // false: buffers let go are freed
     };
 
     std::size_t BlockBytes() const { return std::size_t{m_u32BlockSectors} * m_u32SectorBytes; }
@@ -131,6 +135,8 @@ private:
     /// Reads a claimed block outside any lock, so the consumer is never held up by the device.
     void ReadBlock(Block& block);
     void ReaderLoop();
+    /// Stops and joins the reader and drops the queued blocks; the pool keeps its buffers.
+    void StopReader();
     /// Takes queued block `s64Index` into `pTaken`, dropping older ones. 1 taken, 0 never
     /// coming, -1 not there yet. Caller holds the queue lock.
     int TakeQueuedBlock(long long s64Index, BlockPtr& pTaken, bool& bRefill);

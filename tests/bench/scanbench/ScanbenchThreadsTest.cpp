@@ -21,10 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/// The run's lines without those that time or weigh it: durations, speeds, the log's clock times
-/// and the memory held (a pool of eight threads holds more than one thread).
+/// The run's lines without those that time or weigh it: durations, speeds, the log's clock times,
+/// the memory held (a pool of eight threads holds more than one thread) and the processor time.
 std::vector<std::string> UntimedLines(std::string const& output) {
-    static std::regex const timed("seconds|MB/s|^heap held:|^peak resident:|^RESULT |^[0-9]{2}:[0-9]{2}:[0-9]{2} ");
+    static std::regex const timed("seconds|MB/s|^scan cpu:|^heap held:|^peak resident:|^RESULT |^[0-9]{2}:[0-9]{2}:[0-9]{2} ");
     std::vector<std::string> lines;
     std::istringstream stream(output);
     for (std::string line; std::getline(stream, line);)

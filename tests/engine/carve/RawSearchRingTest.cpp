@@ -143,5 +143,34 @@ TEST(RawSearchRingReadsTest, FilesWhollyInsideTheRingCauseNoDeviceReadWhileSizin
     EXPECT_GT(run.pController->GetRing().GetMemoryReads(), 0u);
 }
 
+TEST(RawSearchRingReadsTest, RingLetsGoOfTheBlocksBeforeEveryFileStillToBeSized) {
+    // Their buffers go back to the scan's reading; the file's own blocks stay for its sizing.
+    TestAnalyserScope const analyser;
+    std::uint64_t const u64Blocks = 24;
+    std::uint64_t const u64FileStart = 3 * kBlock512 + 5;
+    CPlantedDevice device(u64Blocks * kBlock512, 512, true);
+    std::vector<std::uint8_t> file = MakeWalkedFile(2 * kBlock512, 512);
+    auto const s64FileSize = static_cast<long long>(file.size());
+    device.Plant(u64FileStart * 512, std::move(file));
+    SearchRun run;
+    CRAWSearchController& controller = *run.pController;
+    controller.SetDevice(&device);
+    controller.SetBlockSize(static_cast<int>(kBlock512));
+    controller.SetDirecotryTreeBuilder(&run.builder);
+    ASSERT_EQ(controller.PreparetoSearch(), kResultSuccess);
+    auto const held = [&](std::uint64_t u64Block) {
+        auto const block = controller.GetRing().BlockHolding(u64Block * kBlock512);
+        return block && !block->bytes.Empty();
+    };
+    for (std::uint64_t b = 0; b < 8; ++b) controller.AnalyzeBlock(static_cast<long long>(b * kBlock512), kBlock512);
+    EXPECT_EQ(controller.GetRing().GetDeviceStartSector(), 0u);  // the ring's places are kept
+    for (std::uint64_t b = 0; b < 8; ++b) EXPECT_EQ(held(b), b >= 3) << "block " << b;
+
+    for (std::uint64_t b = 8; b < u64Blocks; ++b) controller.AnalyzeBlock(static_cast<long long>(b * kBlock512), kBlock512);
+    controller.EndSearch(1);
+    EXPECT_EQ(FiledFiles(run.builder), (std::vector<std::tuple<std::uint64_t, long long>>{{u64FileStart, s64FileSize}}));
+    EXPECT_FALSE(held(u64Blocks - 1));  // nothing left to size: random bytes keep no block
+}
+
 }  // namespace
 }  // namespace carvetest

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <memory>
+#include <vector>
 
 #include "RecordingDevice.h"
 #include "StampedReads.h"
@@ -131,3 +133,29 @@ TEST(CacheBlockSequenceTest, StartingPastTheFirstBlockSkipsTheEarlierOnes) {
 }
 
 }  // namespace
+
+TEST(CacheBlockSequenceTest, LongScanReusesTheBuffersOfItsFirstBlocks) {
+    // Searchers hold the blocks they work on, some blocks apart: the buffers they let go take
+    // the next blocks, so a scan many times longer than its blocks in flight allocates no more.
+    constexpr unsigned kBlock = 8;
+    constexpr long long kBlocks = 400;
+    constexpr std::size_t kHeldBySearchers = 12;
+    auto pMemory = cachetest::MakeStampedDevice(kBlocks * kBlock);
+    CStorageDeviceWithCache cache(pMemory.get());
+    cache.SetBlockSize(kBlock);
+    cache.BeginCache();
+    std::deque<ICompleteFileSystemSearchController::SharedBlock> held;
+    std::size_t buffersAfterFirstBlocks = 0;
+    for (long long i = 0; i < kBlocks; ++i) {
+        ASSERT_EQ(cache.SetCurCacheBlock(i), 1) << "block " << i;
+        held.push_back(cache.CurrentSharedBlock());
+        if (held.size() > kHeldBySearchers) held.pop_front();
+        ASSERT_TRUE(testsupport::IsStamped(std::vector<std::uint8_t>(held.back().bytes.Data(), held.back().bytes.Data() + kBlock * 512),
+                                           static_cast<std::uint64_t>(i) * kBlock * 512 / testsupport::kStampUnit))
+            << "block " << i;
+        if (i == 4 * static_cast<long long>(kHeldBySearchers)) buffersAfterFirstBlocks = cache.GetBuffersMade();
+    }
+    cache.EndCache();
+    EXPECT_EQ(cache.GetBuffersMade(), buffersAfterFirstBlocks);
+    EXPECT_LE(cache.GetBuffersMade(), CStorageDeviceWithCache::kQueueLimit + kHeldBySearchers + 2);
+}
