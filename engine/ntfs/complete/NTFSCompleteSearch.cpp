@@ -320,10 +320,11 @@ void CNTFSCompleteSearch::BuildTrees() {
         pCandidate->m_u16PartitionIndex = u16Index;
         pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
         std::size_t const handed = walker.HandOverVolume(*m_pDevice, *volume.mft, u16Index, nullptr, volume.bRebuilt) +
-                                   HandOverLooseFiles(walker, *volume.mft, *pCandidate, NestedVolumes(volumes, *pCandidate));
+                                   HandOverLooseFiles(walker, *volume.mft, *pCandidate, NestedVolumes(volumes, volume));
         // A stray copy of an $MFT record leads to an MFT of nothing but itself: without a boot
         // sector to vouch for it, a partition that shows no file is none; nor is a rebuilt one.
         bool const bBoot = (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
+        volume.mft.reset();  // its read window is of no more use
         if (handed == 0 && (volume.bRebuilt || !bBoot)) continue;
         m_partitions.push_back(std::move(pCandidate));
     }
@@ -341,7 +342,9 @@ std::vector<CNTFSCompleteSearch::Volume> CNTFSCompleteSearch::OpenVolumes(CNTFSC
     std::vector<Volume> volumes;
     volumes.reserve(all.size());
     for (auto& [key, pCandidate] : all) {
-        Volume volume{&pCandidate, OpenVolume(*pCandidate)};
+        std::int64_t const s64Start = pCandidate->m_s64StartSector;
+        std::int64_t const s64End = s64Start + static_cast<std::int64_t>(pCandidate->GetTotalSectors());
+        Volume volume{&pCandidate, s64Start, s64End, OpenVolume(*pCandidate)};
         volume.bOwnsItsSectors = volume.mft && (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
         volumes.push_back(std::move(volume));
     }
@@ -350,7 +353,7 @@ std::vector<CNTFSCompleteSearch::Volume> CNTFSCompleteSearch::OpenVolumes(CNTFSC
     // volumes are rebuilt first, so that the earlier ones know where those lie.
     for (auto it = volumes.rbegin(); it != volumes.rend(); ++it) {
         if (it->mft) continue;
-        Rebuilt rebuilt = RebuildMft(**it->ppCandidate, NestedVolumes(volumes, **it->ppCandidate));
+        Rebuilt rebuilt = RebuildMft(**it->ppCandidate, NestedVolumes(volumes, *it));
         it->mft = std::move(rebuilt.mft);
         it->bRebuilt = true;
         it->bOwnsItsSectors = it->mft && rebuilt.bAnchored;
@@ -358,17 +361,11 @@ std::vector<CNTFSCompleteSearch::Volume> CNTFSCompleteSearch::OpenVolumes(CNTFSC
     return volumes;
 }
 
-CNTFSSpanSet CNTFSCompleteSearch::NestedVolumes(std::vector<Volume> const& volumes, CSearchedNTFSPartitionInfo const& candidate) {
-    std::int64_t const s64Start = candidate.m_s64StartSector;
-    std::int64_t const s64End = s64Start + static_cast<std::int64_t>(candidate.GetTotalSectors());
+CNTFSSpanSet CNTFSCompleteSearch::NestedVolumes(std::vector<Volume> const& volumes, Volume const& outer) {
     CNTFSSpanSet nested;
-    for (Volume const& volume : volumes) {
-        CSearchedNTFSPartitionInfo const* pOther = volume.ppCandidate->get();
-        if (pOther == nullptr || pOther == &candidate || !volume.bOwnsItsSectors) continue;
-        std::int64_t const s64OtherStart = pOther->m_s64StartSector;
-        if (s64OtherStart > s64Start && s64OtherStart < s64End)
-            nested.Add(s64OtherStart, s64OtherStart + static_cast<std::int64_t>(pOther->GetTotalSectors()));
-    }
+    for (Volume const& volume : volumes)
+        if (volume.bOwnsItsSectors && volume.s64Start > outer.s64Start && volume.s64Start < outer.s64End)
+            nested.Add(volume.s64Start, volume.s64End);
     return nested;
 }
 
@@ -488,12 +485,15 @@ CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartit
             for (std::int64_t k = 0; k < s64Records; ++k) {
                 std::size_t const offset = static_cast<std::size_t>(k) * geometry.u32RecordSize;
                 CNTFSFileRecord const record(engine::ByteView(bytes.data() + offset, geometry.u32RecordSize));
+                if (!record.IsValid() || !record.HasXPNumberOfthisMFTRecord()) continue;
                 std::int64_t const s64Record = s64Sector + k * u32RecordSectors;
-                if (!record.IsValid() || nested.Holds(s64Record)) continue;
-                if (!record.HasXPNumberOfthisMFTRecord()) continue;
+                std::uint64_t const u64Number = record.GetXPNumberOfthisMFTRecord();
+                std::uint64_t const u64VolumeByte = static_cast<std::uint64_t>(s64Record - s64Start) * m_u32SectorSize;
+                // A record inside a volume lying in this one is that volume's, unless it lies
+                // just where this volume's boot sector puts it (partitions that overlap).
+                if (nested.Holds(s64Record) && !rebuilt.IsWhereTheBootSectorPutsIt(u64Number, u64VolumeByte)) continue;
                 bNumbered = true;
-                std::uint64_t const u64VolumeByte = static_cast<std::uint64_t>(s64Sector - s64Start + k * u32RecordSectors) * m_u32SectorSize;
-                rebuilt.Add(record.GetXPNumberOfthisMFTRecord(), u64VolumeByte);
+                rebuilt.Add(u64Number, u64VolumeByte);
             }
         }
     }

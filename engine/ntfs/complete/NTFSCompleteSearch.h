@@ -82,6 +82,8 @@ private:
     /// A survivor and the MFT its tree is read through.
     struct Volume {
         std::unique_ptr<CSearchedNTFSPartitionInfo>* ppCandidate;
+        std::int64_t s64Start;
+        std::int64_t s64End;
         std::optional<CNTFSMftReader> mft;
         bool bRebuilt = false;
         /// The records inside it are its own, not those of a volume it lies in: its MFT was read
@@ -99,8 +101,8 @@ private:
     void BuildTrees();
     /// Every survivor with its MFT, in start order: read from its $MFT record, else rebuilt.
     std::vector<Volume> OpenVolumes(CNTFSCandidateSet::Map& all);
-    /// The sectors of the volumes that lie inside `candidate` and own their sectors.
-    static CNTFSSpanSet NestedVolumes(std::vector<Volume> const& volumes, CSearchedNTFSPartitionInfo const& candidate);
+    /// The sectors of the volumes that start inside `outer`, after it, and own their sectors.
+    static CNTFSSpanSet NestedVolumes(std::vector<Volume> const& volumes, Volume const& outer);
     /// The survivor's MFT: through its MFT group, else its primary or backup boot sector.
     std::optional<CNTFSMftReader> OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const;
     /// The MFT of a survivor whose $MFT record and mirror copy are lost, put together from the

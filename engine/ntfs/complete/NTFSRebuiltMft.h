@@ -36,6 +36,8 @@ public:
     std::optional<CNTFSMftReader> Reader(IStorageDevice& device) const;
     /// Whether records lie where the boot sector puts the MFT.
     bool Anchored() const;
+    /// Whether record `u64Number` at byte `u64VolumeByte` lies where the boot sector puts it.
+    bool IsWhereTheBootSectorPutsIt(std::uint64_t u64Number, std::uint64_t u64VolumeByte) const;
 
 private:
     struct Extent {
