@@ -498,7 +498,11 @@ CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartit
         }
     }
     if (!bNumbered) return {CNTFSMftReader(*m_pDevice, geometry, CNTFSDataRunList(), 0), false};
-    return {rebuilt.Reader(*m_pDevice), rebuilt.Anchored()};
+    // Records none of which lie where the boot sector puts the MFT are another volume's (the boot
+    // sector is a stray copy, or the volume's own records are gone): read at this volume's
+    // place, their files would be other bytes.
+    if (!rebuilt.Anchored()) return {};
+    return {rebuilt.Reader(*m_pDevice), true};
 }
 
 void CNTFSCompleteSearch::EndSearch(int iBuild) {

@@ -107,8 +107,9 @@ private:
     std::optional<CNTFSMftReader> OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const;
     /// The MFT of a survivor whose $MFT record and mirror copy are lost, put together from the
     /// records found inside it but outside `nested` (other volumes' sectors); null without a
-    /// boot sector to vouch for its geometry. When no record inside stores its own number (a
-    /// volume older than NTFS 3.1), an MFT of no records: its records are all loose.
+    /// boot sector to vouch for its geometry, or when no record lies where that boot sector puts
+    /// the MFT. When no record inside stores its own number (a volume older than NTFS 3.1), an
+    /// MFT of no records: its records are all loose.
     Rebuilt RebuildMft(CSearchedNTFSPartitionInfo const& candidate, CNTFSSpanSet const& nested);
     /// The candidate's own boot sector, else one of its backups; null when neither reads sound.
     std::optional<CNTFSDBR> VouchingBootSector(CSearchedNTFSPartitionInfo const& candidate) const;

@@ -91,6 +91,7 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat16FragmentedFolderWithZeroedTables", "fat16-fragmented-folder-no-tables"},
     {"NtfsVolumeHoldingAVolumeImage", "ntfs-volume-in-volume", "complete"},
     {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecord", "ntfs-volume-in-volume-lost-mft", "complete"},
+    {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot", "complete"},
     {"NtfsWithoutMftRecords0To15", "ntfs-root-records-lost", "complete"},
     {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
 };
