@@ -73,6 +73,9 @@ std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, Ntf
     if (!raw) return std::nullopt;
     CNTFSFileRecord base(engine::ByteView(raw->data(), raw->size()));
     if (!base.IsValid() || base.IsExtendFileRecord()) return std::nullopt;
+    // A record that stores another number than 0 is some other file's, not the $MFT's (a stray
+    // boot sector names a cluster of another volume's MFT).
+    if (base.HasXPNumberOfthisMFTRecord() && base.GetXPNumberOfthisMFTRecord() != 0) return std::nullopt;
 
     CNTFSDataRunList baseRuns;
     CNTFSMultiFileRecord const baseOnly(reader, 0, CNTFSFileRecord(engine::ByteView(raw->data(), raw->size())), false);

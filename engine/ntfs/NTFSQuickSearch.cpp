@@ -4,6 +4,7 @@
 #include <limits>
 #include <string_view>
 
+#include "engine/IDataRecovery.h"
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
@@ -221,13 +222,19 @@ ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft,
     ReleasePtr<CNTFSFileNode> pNode = CNTFSFileNode::FromProperties(std::move(pProperties));
     pNode->SetID(static_cast<long long>(u64Number));
     // A deleted file whose clusters other files hold now has lost its bytes: listed, not copied.
-    IDataRunList* pRuns = pNode->GetDataRunList();
-    if (m_bitmap && pNode->IsDeleted() && !pNode->IsDirectory() && pRuns != nullptr) {
-        long long const s64Needed = pNode->GetInitializedSize().value_or(pNode->GetFileSize());
-        if (s64Needed > 0)
-            pNode->SetCopyRefusal(m_bitmap->RunsRefusal(*pRuns, geometry.ClusterBytes(), static_cast<std::uint64_t>(s64Needed)));
-    }
+    if (pNode->IsDeleted()) RefuseTakenClusters(*pNode, geometry.ClusterBytes());
     return pNode;
+}
+
+void CNTFSQuickSearch::RefuseTakenClusters(CNTFSFileNode& node, std::uint64_t u64ClusterBytes) const {
+    IDataRunList* pRuns = node.GetDataRunList();
+    if (!m_bitmap || node.IsDirectory() || pRuns == nullptr) return;
+    long long const s64Needed = node.GetInitializedSize().value_or(node.GetFileSize());
+    if (s64Needed > 0) node.SetCopyRefusal(m_bitmap->RunsRefusal(*pRuns, u64ClusterBytes, static_cast<std::uint64_t>(s64Needed)));
+}
+
+bool CNTFSQuickSearch::ClusterHeldNow(std::uint64_t u64Cluster) const {
+    return m_bitmap && m_bitmap->RangeRefusal(u64Cluster, 1) == kCodeOverwritten;
 }
 
 bool CNTFSQuickSearch::HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte,
@@ -239,6 +246,9 @@ bool CNTFSQuickSearch::HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRec
     std::uint64_t u64ParentReference = 0;
     ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), u64RecordByte, u64ParentReference);
     if (!pNode) return false;
+    // A record outside the MFT is no longer the volume's to trust, in use or not: the clusters it
+    // names may be others' now.
+    if (!pNode->IsDeleted()) RefuseTakenClusters(*pNode, mft.Geometry().ClusterBytes());
     pNode->SetID(s64ID);
     pNode->SetParentID(kLostParent);
     pNode->SetBelongedPartition(u16Partition);
@@ -248,8 +258,11 @@ bool CNTFSQuickSearch::HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRec
 }
 
 bool CNTFSQuickSearch::ParentHolds(std::uint64_t u64Reference) const {
-    auto const folder = m_folders.find(u64Reference & ntfs::kRecordNumberMask);
-    if (folder == m_folders.end()) return false;
+    std::uint64_t const u64Number = u64Reference & ntfs::kRecordNumberMask;
+    auto const folder = m_folders.find(u64Number);
+    // Record 5 is the root of every NTFS volume and is never deleted: when its record is lost
+    // (a rebuilt MFT), what it held still lies at the root.
+    if (folder == m_folders.end()) return u64Number == static_cast<std::uint64_t>(kRootRecord);
     std::uint16_t const u16Named = static_cast<std::uint16_t>(u64Reference >> 48);
     std::uint16_t const u16Now = folder->second.u16Sequence;
     // Freeing a record raises its number by one: a deleted folder may still be the one named.

@@ -48,9 +48,14 @@ public:
                                bool bLiveFilesForBitmap = false);
     /// Hands the file of a FILE record found at device byte `u64RecordByte` outside `mft` (left
     /// by an earlier MFT of the volume) to the builder as a lost file of partition
-    /// `u16Partition` with node id `s64ID`; false when it names no file or is a folder.
+    /// `u16Partition` with node id `s64ID`; false when it names no file or is a folder. Its copy
+    /// is refused when the volume's live files hold its clusters now or they lie past the volume.
     bool HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte, std::uint16_t u16Partition,
                            long long s64ID);
+
+    /// Whether a live file of the volume last handed over holds cluster `u64Cluster` now (by its
+    /// $Bitmap, or the stand-in for a rebuilt MFT); false when that is not known.
+    bool ClusterHeldNow(std::uint64_t u64Cluster) const;
 
     /// The volume as copy-out reads it: clusters in device sectors from the volume start; null
     /// when a cluster is not a whole number of device sectors.
@@ -76,6 +81,8 @@ private:
     /// The node of base record `u64Number`; null when it names no file.
     ReleasePtr<CNTFSFileNode> BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
                                         std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const;
+    /// Refuses the node's copy when clusters it names are others' now or lie past the volume.
+    void RefuseTakenClusters(CNTFSFileNode& node, std::uint64_t u64ClusterBytes) const;
     /// Whether a record may hang under the folder its reference names.
     bool ParentHolds(std::uint64_t u64Reference) const;
     /// Hands the found files whose parent's record lies below `u64WalkedRecords` to the builder

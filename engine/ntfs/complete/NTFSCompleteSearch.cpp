@@ -311,22 +311,21 @@ void CNTFSCompleteSearch::BuildTrees() {
     walker.SetDirecotryTreeBuilder(m_pBuilder);
     CNTFSCandidateSet::Map& all = m_candidates.Candidates();
     std::size_t const survivors = all.size();
-    for (auto& [key, pCandidate] : all) {
+    std::vector<Volume> volumes = OpenVolumes(all);
+    for (Volume& volume : volumes) {
         if (m_partitions.size() >= CSearchedPartitionInfo::kNoPartitionIndex) break;
-        std::optional<CNTFSMftReader> mft = OpenVolume(*pCandidate);
-        // A volume whose $MFT record and mirror copy are lost still has its other records.
-        bool const bRebuilt = !mft;
-        if (bRebuilt) mft = RebuildMft(*pCandidate);
-        if (!mft) continue;  // nothing to build a tree from: not a partition to show
+        if (!volume.mft) continue;  // nothing to build a tree from: not a partition to show
+        std::unique_ptr<CSearchedNTFSPartitionInfo>& pCandidate = *volume.ppCandidate;
         auto const u16Index = static_cast<std::uint16_t>(m_partitions.size());
         pCandidate->m_u16PartitionIndex = u16Index;
         pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
-        std::size_t const handed =
-            walker.HandOverVolume(*m_pDevice, *mft, u16Index, nullptr, bRebuilt) + HandOverLooseFiles(walker, *mft, *pCandidate);
+        std::size_t const handed = walker.HandOverVolume(*m_pDevice, *volume.mft, u16Index, nullptr, volume.bRebuilt) +
+                                   HandOverLooseFiles(walker, *volume.mft, *pCandidate, NestedVolumes(volumes, volume));
         // A stray copy of an $MFT record leads to an MFT of nothing but itself: without a boot
         // sector to vouch for it, a partition that shows no file is none; nor is a rebuilt one.
         bool const bBoot = (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
-        if (handed == 0 && (bRebuilt || !bBoot)) continue;
+        volume.mft.reset();  // its read window is of no more use
+        if (handed == 0 && (volume.bRebuilt || !bBoot)) continue;
         m_partitions.push_back(std::move(pCandidate));
     }
     all.clear();
@@ -339,38 +338,58 @@ void CNTFSCompleteSearch::BuildTrees() {
     m_pBuilder->FlashBuild(SEARCHER_TYPE_NTFS);
 }
 
+std::vector<CNTFSCompleteSearch::Volume> CNTFSCompleteSearch::OpenVolumes(CNTFSCandidateSet::Map& all) {
+    std::vector<Volume> volumes;
+    volumes.reserve(all.size());
+    for (auto& [key, pCandidate] : all) {
+        std::int64_t const s64Start = pCandidate->m_s64StartSector;
+        std::int64_t const s64End = s64Start + static_cast<std::int64_t>(pCandidate->GetTotalSectors());
+        Volume volume{&pCandidate, s64Start, s64End, OpenVolume(*pCandidate)};
+        volume.bOwnsItsSectors = volume.mft && (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
+        volumes.push_back(std::move(volume));
+    }
+    // A volume whose $MFT record and mirror copy are lost still has its other records. Those of
+    // a volume lying inside it (an image stored as a file) are not its own: the later-starting
+    // volumes are rebuilt first, so that the earlier ones know where those lie.
+    for (auto it = volumes.rbegin(); it != volumes.rend(); ++it) {
+        if (it->mft) continue;
+        Rebuilt rebuilt = RebuildMft(**it->ppCandidate, NestedVolumes(volumes, *it));
+        it->mft = std::move(rebuilt.mft);
+        it->bRebuilt = true;
+        it->bOwnsItsSectors = it->mft && rebuilt.bAnchored;
+    }
+    return volumes;
+}
+
+CNTFSSpanSet CNTFSCompleteSearch::NestedVolumes(std::vector<Volume> const& volumes, Volume const& outer) {
+    CNTFSSpanSet nested;
+    for (Volume const& volume : volumes)
+        if (volume.bOwnsItsSectors && volume.s64Start > outer.s64Start && volume.s64Start < outer.s64End)
+            nested.Add(volume.s64Start, volume.s64End);
+    return nested;
+}
+
 std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft,
-                                                    CSearchedNTFSPartitionInfo const& partition) {
+                                                    CSearchedNTFSPartitionInfo const& partition, CNTFSSpanSet const& nested) {
     std::size_t handed = 0;
     std::int64_t const s64Start = partition.m_s64StartSector;
     std::int64_t const s64End = s64Start + static_cast<std::int64_t>(partition.GetTotalSectors());
     std::int64_t const s64Spc = partition.m_u32SectorsPerCluster;
-    // The MFT's clusters as sorted extents: each record's test is a binary search.
-    std::vector<std::pair<std::int64_t, std::int64_t>> extents;  // first cluster, end
+    // The MFT's clusters: each record's test is a binary search.
+    CNTFSSpanSet mftClusters;
     for (CDataRun const& run : mft.Runs().Runs())
         if (auto const end = engine::CheckedAdd(run.s64LCN, run.s64Count); run.s64LCN >= 0 && run.s64Count > 0 && end)
-            extents.emplace_back(run.s64LCN, *end);
-    std::sort(extents.begin(), extents.end());
-    // Overlapping runs (a damaged list) merge: the nearest extent before a cluster then tells.
-    std::size_t merged = 0;
-    for (auto const& extent : extents) {
-        if (merged != 0 && extent.first <= extents[merged - 1].second)
-            extents[merged - 1].second = std::max(extents[merged - 1].second, extent.second);
-        else
-            extents[merged++] = extent;
-    }
-    extents.resize(merged);
-    auto const inMft = [&extents](std::int64_t s64Cluster) {
-        auto const after = std::upper_bound(extents.begin(), extents.end(), std::pair{s64Cluster, INT64_MAX});
-        return after != extents.begin() && std::prev(after)->second > s64Cluster;
-    };
+            mftClusters.Add(run.s64LCN, *end);
     std::vector<std::uint8_t> bytes;
     for (auto it = FirstRecordRunFrom(s64Start); it != m_recordRuns.end() && it->s64First < s64End; ++it) {
         bytes.resize(std::size_t{it->u32Sectors} * m_u32SectorSize);
         for (std::int64_t i = 0; i < it->s64Count && m_u64LooseFiles < kMaxLooseFiles; ++i) {
             std::int64_t const s64Sector = it->s64First + i * it->u32Sectors;
             if (s64Sector < s64Start || s64Sector >= s64End) continue;
-            if (inMft((s64Sector - s64Start) / s64Spc)) continue;  // the MFT walk showed it
+            std::int64_t const s64Cluster = (s64Sector - s64Start) / s64Spc;
+            if (mftClusters.Holds(s64Cluster)) continue;  // the MFT walk showed it
+            // Another volume's record, or a live file's bytes (a volume image stored as a file).
+            if (nested.Holds(s64Sector) || walker.ClusterHeldNow(static_cast<std::uint64_t>(s64Cluster))) continue;
             if (m_pDevice->ReadSector(bytes.data(), s64Sector, it->u32Sectors) == 0) continue;
             CNTFSFileRecord record(engine::ByteView(bytes.data(), bytes.size()));
             std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
@@ -430,9 +449,9 @@ std::optional<CNTFSDBR> CNTFSCompleteSearch::VouchingBootSector(CSearchedNTFSPar
     return std::nullopt;
 }
 
-std::optional<CNTFSMftReader> CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartitionInfo const& candidate) {
+CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartitionInfo const& candidate, CNTFSSpanSet const& nested) {
     std::optional<CNTFSDBR> const dbr = VouchingBootSector(candidate);
-    if (!dbr) return std::nullopt;
+    if (!dbr) return {};
     NtfsVolumeGeometry geometry;
     geometry.s64StartSector = candidate.m_s64StartSector;
     geometry.u32DeviceSectorSize = m_u32SectorSize;
@@ -441,10 +460,12 @@ std::optional<CNTFSMftReader> CNTFSCompleteSearch::RebuildMft(CSearchedNTFSParti
     geometry.u32RecordSize = dbr->GetFileRecordSizeByByte();
     if (geometry.u32RecordSize < ntfs::kMinFileRecordSize || geometry.u32RecordSize > ntfs::kMaxFileRecordSize ||
         geometry.u32RecordSize % m_u32SectorSize != 0 || geometry.ClusterBytes() == 0)
-        return std::nullopt;
+        return {};
     std::int64_t const s64Start = candidate.m_s64StartSector;
     std::uint64_t const u64VolumeBytes = engine::CheckedMul<std::uint64_t>(candidate.GetTotalSectors(), std::uint64_t{m_u32SectorSize}).value_or(UINT64_MAX);
-    CNTFSRebuiltMft rebuilt(geometry, u64VolumeBytes);
+    std::uint64_t const u64MftCluster = dbr->GetMFTStartCluster();
+    CNTFSRebuiltMft rebuilt(geometry, u64VolumeBytes, u64MftCluster <= INT64_MAX ? static_cast<std::int64_t>(u64MftCluster) : -1);
+    bool bNumbered = false;
     std::uint32_t const u32RecordSectors = geometry.u32RecordSize / m_u32SectorSize;
     std::int64_t const s64End = s64Start + static_cast<std::int64_t>(candidate.GetTotalSectors());
     // Records are read in stretches of consecutive ones, each sector once.
@@ -465,12 +486,23 @@ std::optional<CNTFSMftReader> CNTFSCompleteSearch::RebuildMft(CSearchedNTFSParti
                 std::size_t const offset = static_cast<std::size_t>(k) * geometry.u32RecordSize;
                 CNTFSFileRecord const record(engine::ByteView(bytes.data() + offset, geometry.u32RecordSize));
                 if (!record.IsValid() || !record.HasXPNumberOfthisMFTRecord()) continue;
-                std::uint64_t const u64VolumeByte = static_cast<std::uint64_t>(s64Sector - s64Start + k * u32RecordSectors) * m_u32SectorSize;
-                rebuilt.Add(record.GetXPNumberOfthisMFTRecord(), u64VolumeByte);
+                std::int64_t const s64Record = s64Sector + k * u32RecordSectors;
+                std::uint64_t const u64Number = record.GetXPNumberOfthisMFTRecord();
+                std::uint64_t const u64VolumeByte = static_cast<std::uint64_t>(s64Record - s64Start) * m_u32SectorSize;
+                // A record inside a volume lying in this one is that volume's, unless it lies
+                // just where this volume's boot sector puts it (partitions that overlap).
+                if (nested.Holds(s64Record) && !rebuilt.IsWhereTheBootSectorPutsIt(u64Number, u64VolumeByte)) continue;
+                bNumbered = true;
+                rebuilt.Add(u64Number, u64VolumeByte);
             }
         }
     }
-    return rebuilt.Reader(*m_pDevice);
+    if (!bNumbered) return {CNTFSMftReader(*m_pDevice, geometry, CNTFSDataRunList(), 0), false};
+    // Records none of which lie where the boot sector puts the MFT are another volume's (the boot
+    // sector is a stray copy, or the volume's own records are gone): read at this volume's
+    // place, their files would be other bytes.
+    if (!rebuilt.Anchored()) return {};
+    return {rebuilt.Reader(*m_pDevice), true};
 }
 
 void CNTFSCompleteSearch::EndSearch(int iBuild) {

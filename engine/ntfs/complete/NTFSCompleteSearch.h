@@ -25,6 +25,7 @@
 #include "engine/ntfs/complete/NTFSFolderEvidence.h"
 #include "engine/ntfs/complete/NTFSLogFileEvidence.h"
 #include "engine/ntfs/complete/NTFSMetaFileGroups.h"
+#include "engine/ntfs/complete/NTFSSpanSet.h"
 
 class CNTFSDBR;
 class CNTFSFileRecord;
@@ -78,14 +79,38 @@ private:
     /// Forgets the carried sectors and everything found.
     void ResetEvidence();
 
+    /// A survivor and the MFT its tree is read through.
+    struct Volume {
+        std::unique_ptr<CSearchedNTFSPartitionInfo>* ppCandidate;
+        std::int64_t s64Start;
+        std::int64_t s64End;
+        std::optional<CNTFSMftReader> mft;
+        bool bRebuilt = false;
+        /// The records inside it are its own, not those of a volume it lies in: its MFT was read
+        /// from its $MFT record or rebuilt where its boot sector puts it, and a boot sector gives
+        /// its size.
+        bool bOwnsItsSectors = false;
+    };
+    /// The rebuild of a lost MFT.
+    struct Rebuilt {
+        std::optional<CNTFSMftReader> mft;
+        bool bAnchored = false;  // records lie where the boot sector puts the MFT
+    };
+
     void ScoreAndDrop();
     void BuildTrees();
+    /// Every survivor with its MFT, in start order: read from its $MFT record, else rebuilt.
+    std::vector<Volume> OpenVolumes(CNTFSCandidateSet::Map& all);
+    /// The sectors of the volumes that start inside `outer`, after it, and own their sectors.
+    static CNTFSSpanSet NestedVolumes(std::vector<Volume> const& volumes, Volume const& outer);
     /// The survivor's MFT: through its MFT group, else its primary or backup boot sector.
     std::optional<CNTFSMftReader> OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const;
     /// The MFT of a survivor whose $MFT record and mirror copy are lost, put together from the
-    /// records found inside it; null without a boot sector to vouch for its geometry, or when
-    /// no record stores its own number.
-    std::optional<CNTFSMftReader> RebuildMft(CSearchedNTFSPartitionInfo const& candidate);
+    /// records found inside it but outside `nested` (other volumes' sectors); null without a
+    /// boot sector to vouch for its geometry, or when no record lies where that boot sector puts
+    /// the MFT. When no record inside stores its own number (a volume older than NTFS 3.1), an
+    /// MFT of no records: its records are all loose.
+    Rebuilt RebuildMft(CSearchedNTFSPartitionInfo const& candidate, CNTFSSpanSet const& nested);
     /// The candidate's own boot sector, else one of its backups; null when neither reads sound.
     std::optional<CNTFSDBR> VouchingBootSector(CSearchedNTFSPartitionInfo const& candidate) const;
     /// Whether a FILE record was found inside the candidate.
@@ -94,7 +119,10 @@ private:
     void NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors);
     /// The files of records found inside the partition but outside its MFT (an earlier MFT's,
     /// left by a quick format), as its lost files; answers how many the builder took.
-    std::size_t HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft, CSearchedNTFSPartitionInfo const& partition);
+    /// Records inside `nested` (volumes lying in this one) or inside a live file of the volume
+    /// (a volume image stored as a file) are not its own.
+    std::size_t HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft, CSearchedNTFSPartitionInfo const& partition,
+                                   CNTFSSpanSet const& nested);
 
     IStorageDevice* m_pDevice = nullptr;          // not owned
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <map>
-#include <numeric>
 
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/ntfs/complete/NTFSSpanSet.h"
 
 namespace {
 
@@ -14,8 +14,18 @@ constexpr std::size_t kMaxRuns = 512;
 
 }  // namespace
 
-CNTFSRebuiltMft::CNTFSRebuiltMft(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes)
-    : m_geometry(geometry), m_u64VolumeBytes(u64VolumeBytes) {}
+CNTFSRebuiltMft::CNTFSRebuiltMft(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes, std::int64_t s64MftCluster)
+    : m_geometry(geometry), m_u64VolumeBytes(u64VolumeBytes), m_s64MftCluster(s64MftCluster) {}
+
+bool CNTFSRebuiltMft::IsWhereTheBootSectorPutsIt(std::uint64_t u64Number, std::uint64_t u64VolumeByte) const {
+    auto const offset = engine::CheckedMul(u64Number, std::uint64_t{m_geometry.u32RecordSize});
+    auto const mftByte = engine::CheckedMul(static_cast<std::uint64_t>(m_s64MftCluster), m_geometry.ClusterBytes());
+    return m_s64MftCluster >= 0 && offset && mftByte && u64VolumeByte >= *mftByte && u64VolumeByte - *mftByte == *offset;
+}
+
+bool CNTFSRebuiltMft::Anchored() const {
+    return std::any_of(m_extents.begin(), m_extents.end(), [this](Extent const& extent) { return IsAnchored(extent); });
+}
 
 void CNTFSRebuiltMft::Add(std::uint64_t u64Number, std::uint64_t u64VolumeByte) {
     std::uint64_t const u64Cluster = m_geometry.ClusterBytes();
@@ -38,11 +48,22 @@ void CNTFSRebuiltMft::Add(std::uint64_t u64Number, std::uint64_t u64VolumeByte) 
 }
 
 std::optional<CNTFSMftReader> CNTFSRebuiltMft::Reader(IStorageDevice& device) const {
-    // The best-backed extents first; each takes the MFT clusters no better one took.
-    std::vector<std::size_t> order(m_extents.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return m_extents[a].u64Records > m_extents[b].u64Records; });
+    // The MFT clusters the boot sector's extents hold are theirs alone.
+    CNTFSSpanSet anchored;
+    for (Extent const& extent : m_extents)
+        if (IsAnchored(extent)) anchored.Add(extent.s64FirstVCN, extent.s64EndVCN);
+    // Those extents first, then the best-backed; each takes the MFT clusters no earlier one took.
+    std::vector<std::size_t> order;
+    for (std::size_t index = 0; index < m_extents.size(); ++index) {
+        Extent const& extent = m_extents[index];
+        if (IsAnchored(extent) || !anchored.Overlaps(extent.s64FirstVCN, extent.s64EndVCN)) order.push_back(index);
+    }
+    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        bool const bAnchoredA = IsAnchored(m_extents[a]);
+        bool const bAnchoredB = IsAnchored(m_extents[b]);
+        if (bAnchoredA != bAnchoredB) return bAnchoredA;
+        return m_extents[a].u64Records > m_extents[b].u64Records;
+    });
     struct Taken {
         std::int64_t s64EndVCN;
         std::int64_t s64Shift;

@@ -1,7 +1,7 @@
 // An MFT put together from FILE records found where their numbers place them: the copies that
-// lie elsewhere (the $MFTMirr's, a stale one) must not take the MFT's clusters, numbers past the
-// volume are no evidence, and a spread of forged records can neither make an endless walk nor
-// a run list past its bound.
+// lie elsewhere (the $MFTMirr's, a stale one, another volume's MFT) must not take the MFT's
+// clusters, the boot sector's MFT cluster anchors it, numbers past the volume are no evidence,
+// and a spread of forged records can neither make an endless walk nor a run list past its bound.
 #include <gtest/gtest.h>
 
 #include "engine/core/device/MemoryDevice.h"
@@ -36,6 +36,27 @@ TEST(NtfsRebuiltMft, TheMostBackedPlaceOfARecordWinsAndStrayNumbersAreNoEvidence
     EXPECT_EQ(mft->Runs().Runs()[0], (CDataRun{100, 0, 100}));
     EXPECT_EQ(mft->RecordCount(), 400u);
     EXPECT_EQ(mft->GetFileRecordByte(7), 100 * kCluster + 7 * kRecord);
+}
+
+TEST(NtfsRebuiltMft, WhereTheBootSectorPutsTheMftWinsAndAnMftConflictingWithItJoinsNothing) {
+    // Records 1-35 where the boot sector puts the MFT (cluster 100); a volume image stored as a
+    // file holds an MFT of 300 records at cluster 5000.
+    CNTFSRebuiltMft rebuilt(Geometry(), kVolumeBytes, 100);
+    for (std::uint64_t u64Number = 1; u64Number < 36; ++u64Number) rebuilt.Add(u64Number, 100 * kCluster + u64Number * kRecord);
+    for (std::uint64_t u64Number = 0; u64Number < 300; ++u64Number) rebuilt.Add(u64Number, 5000 * kCluster + u64Number * kRecord);
+    CMemoryDevice device{std::vector<std::uint8_t>(512)};  // nothing is read
+    std::optional<CNTFSMftReader> const mft = rebuilt.Reader(device);
+    ASSERT_TRUE(mft);
+    EXPECT_TRUE(rebuilt.Anchored());
+    ASSERT_EQ(mft->Runs().Runs().size(), 1u);
+    EXPECT_EQ(mft->Runs().Runs()[0], (CDataRun{100, 0, 9}));
+    EXPECT_EQ(mft->RecordCount(), 36u);
+    // Without the boot sector's word the better-backed extent is taken, as before.
+    CNTFSRebuiltMft unanchored(Geometry(), kVolumeBytes);
+    for (std::uint64_t u64Number = 1; u64Number < 36; ++u64Number) unanchored.Add(u64Number, 100 * kCluster + u64Number * kRecord);
+    for (std::uint64_t u64Number = 0; u64Number < 300; ++u64Number) unanchored.Add(u64Number, 5000 * kCluster + u64Number * kRecord);
+    EXPECT_FALSE(unanchored.Anchored());
+    EXPECT_EQ(unanchored.Reader(device)->GetFileRecordByte(7), 5000 * kCluster + 7 * kRecord);
 }
 
 TEST(NtfsRebuiltMft, AWalkStepsOverAGapAtOnce) {

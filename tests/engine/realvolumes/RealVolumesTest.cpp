@@ -3,7 +3,8 @@
 // file out. Each must list every file the oracle holds (the files written, which Sleuth Kit's
 // fls and icat agree with), copy the intact ones byte-exact, and refuse the ones whose bytes are
 // gone with the reason in its manifest; where the folder of a file cannot be told, it is listed
-// there or among the lost files, never under another folder. The images come from
+// there or among the lost files, never under another folder; where the oracle holds every file of
+// the image, nothing else may be written. The images come from
 // tests/fixtures/realvolumes/make_images.sh.
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <memory>
 #include <ostream>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -94,6 +96,11 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat16FoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat16-interleaved-no-tables", "complete"},
     {"Fat32RootAndFoldersGrownInTurnsWithZeroedTables", "fat32-interleaved-no-tables"},
     {"Fat32RootAndFoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat32-interleaved-no-tables", "complete"},
+    {"NtfsVolumeHoldingAVolumeImage", "ntfs-volume-in-volume", "complete"},
+    {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecord", "ntfs-volume-in-volume-lost-mft", "complete"},
+    {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot", "complete"},
+    {"NtfsWithoutMftRecords0To15", "ntfs-root-records-lost", "complete"},
+    {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
@@ -264,6 +271,17 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
             EXPECT_EQ(testsupport::Sha256OfFile(outDir + "/" + listed.path), expected.sha256) << listed.path;
         }
         EXPECT_EQ(iListed, 1) << path;
+    }
+    // Where the oracle holds every file of the image, nothing else is written: a file written
+    // with other bytes under another volume's name is no recovery.
+    if (fs::exists(Oracle(".only"))) {
+        std::set<std::string> known;
+        for (auto const& [path, expected] : testsupport::ReadManifest(Oracle(".manifest"))) known.insert(expected.sha256);
+        std::string others;
+        for (Listed const& listed : scanned)
+            if (fs::is_regular_file(outDir + "/" + listed.path) && known.count(testsupport::Sha256OfFile(outDir + "/" + listed.path)) == 0)
+                others += "\n  " + listed.path;
+        EXPECT_TRUE(others.empty()) << "files written that the image does not hold:" << others;
     }
 }
 
