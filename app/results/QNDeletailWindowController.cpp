@@ -195,13 +195,14 @@ void QNDeletailWindowController::buildParts() {
     connect(m_recovery, &ResultsRecovery::fileDialogOpened, this, &QNDeletailWindowController::fileDialogOpened);
     connect(m_recovery, &ResultsRecovery::sheetOpened, this, &QNDeletailWindowController::sheetOpened);
     connect(m_recovery, &ResultsRecovery::noteShown, this, &QNDeletailWindowController::noteShown);
-    connect(m_recovery, &ResultsRecovery::recoveryDialogOpened, this, &QNDeletailWindowController::recoveryDialogOpened);
+    connect(m_recovery, &ResultsRecovery::recoveryDialogOpened, this,
+            &QNDeletailWindowController::recoveryDialogOpened);
     connect(m_recovery, &ResultsRecovery::recoveryEnded, this, &QNDeletailWindowController::recoveryEnded);
 
-    m_search = new ResultsSearch(this, m_bar->search(),
-                                 {[this] { return !scanRunsUnpaused(); }, [this] { clearForSearch(); },
-                                  [this] { refillSearchTree(); },
-                                  [this](std::vector<IFileNode*> hits) { showSearchHits(std::move(hits)); }});
+    m_search = new ResultsSearch(
+        this, m_bar->search(),
+        {[this] { return !scanRunsUnpaused(); }, [this] { clearForSearch(); }, [this] { refillSearchTree(); },
+         [this](std::vector<IFileNode*> hits) { showSearchHits(std::move(hits)); }});
 
     m_export = new ResultsExport(this, [this] { return m_isDeepScan; });
     connect(m_export, &ResultsExport::fileDialogOpened, this, &QNDeletailWindowController::fileDialogOpened);
@@ -427,7 +428,6 @@ void QNDeletailWindowController::openSheet(const QString& prefix, std::function<
 
 // ===== commands: back home, deep scan, pause and resume, stop, close, the tabs, the list's
 // sorting and the checks, with the page refresh every one of them ends with =====
-
 
 bool QNDeletailWindowController::scanRunsUnpaused() const {
     return QNUIController::IsScanRunning() && !QNUIController::IsPause();
@@ -907,7 +907,6 @@ void QNDeletailWindowController::orderTabStops() {
         previous = stop;
     }
 }
-
 
 // ----- the search's steps -----
 

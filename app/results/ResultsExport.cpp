@@ -1,9 +1,9 @@
 #include "app/results/ResultsExport.h"
 
 #include <QFileDialog>
-#include <QPointer>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QtDebug>
 
 #include "app/base/Strings.h"

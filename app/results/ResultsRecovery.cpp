@@ -161,8 +161,7 @@ void ResultsRecovery::recoverToFolder(const QString& folder) {
     }
 }
 
-void ResultsRecovery::openRecoverySheet(const QString& prefix, bool withAlternate,
-                                                   std::function<void(int)> done) {
+void ResultsRecovery::openRecoverySheet(const QString& prefix, bool withAlternate, std::function<void(int)> done) {
     const SheetTexts texts{Text(prefix + QStringLiteral("_TITLE")), Text(prefix + QStringLiteral("_NODE")),
                            Text(prefix + QStringLiteral("_YES_BUTTON")),
                            withAlternate ? Text(prefix + QStringLiteral("_NO_BUTTON")) : QString()};
@@ -269,8 +268,9 @@ void ResultsRecovery::closeRecoveryProgress() {
 
 void ResultsRecovery::showRecoveryEndWindow() {
     if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
-    auto* dialog = new recovery::QNScanEndSaveWindowController(
-        m_recoverySavePathStr, QNUIController::GetRecoveryFailedFiles(), QNUIController::GetRecoveryNotedFiles(), m_window);
+    auto* dialog =
+        new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr, QNUIController::GetRecoveryFailedFiles(),
+                                                    QNUIController::GetRecoveryNotedFiles(), m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     m_recoveryEndWindow = dialog;

@@ -23,9 +23,9 @@ class ResultsSearch : public QObject {
 public:
     // What the search asks of the window.
     struct Window {
-        std::function<bool()> canSearch;        // false while the model would refuse a search
-        std::function<void()> clearForSearch;   // the trees and the list emptied before a search runs
-        std::function<void()> refillTree;       // the current tab's tree rebuilt from the hits
+        std::function<bool()> canSearch;                        // false while the model would refuse a search
+        std::function<void()> clearForSearch;                   // the trees and the list emptied before a search runs
+        std::function<void()> refillTree;                       // the current tab's tree rebuilt from the hits
         std::function<void(std::vector<IFileNode*>)> showHits;  // the hits in the list
     };
 

@@ -122,11 +122,11 @@ Opened OpenImage(QNRootWindowController* root, const LaunchOptions& options) {
     auto dialogSeen = std::make_shared<bool>(false);
     const QMetaObject::Connection refused =
         QObject::connect(root, &QNRootWindowController::sheetOpened, root, &EndOnRefusal);
-    const QMetaObject::Connection answer = QObject::connect(
-        root, &QNRootWindowController::fileDialogOpened, root, [options, dialogSeen](QFileDialog* dialog) {
-            *dialogSeen = true;
-            AnswerImageDialog(dialog, options);
-        });
+    const QMetaObject::Connection answer = QObject::connect(root, &QNRootWindowController::fileDialogOpened, root,
+                                                            [options, dialogSeen](QFileDialog* dialog) {
+                                                                *dialogSeen = true;
+                                                                AnswerImageDialog(dialog, options);
+                                                            });
     root->diskPage()->diskImageButton()->click();
     QObject::disconnect(refused);
     QObject::disconnect(answer);

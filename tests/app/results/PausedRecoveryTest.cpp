@@ -4,8 +4,8 @@
 // them, far from its end; every found file is checked, the recover button lets them go, and each
 // comes out byte-exact (SHA-256) while the scan stays paused. The scan's own controls stay within
 // reach beside the recover button all along: the scan is resumed, then stopped, by their clicks.
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 #include <filesystem>
 #include <map>
@@ -27,8 +27,7 @@ namespace fs = std::filesystem;
 
 // Whether a click at the centre of `part` reaches it: shown, not cut off by its box, not covered.
 bool Reachable(const QWidget& window, QWidget* part) {
-  return part && part->isVisibleTo(&window) &&
-         window.childAt(part->mapTo(&window, part->rect().center())) == part;
+    return part && part->isVisibleTo(&window) && window.childAt(part->mapTo(&window, part->rect().center())) == part;
 }
 using app::results::QNDeletailWindowController;
 using apptest::kScanTimeoutMs;
@@ -37,102 +36,105 @@ using uimodel::QNUIController;
 constexpr int kPictures = 3;
 
 TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
-  testsupport::TempDir temp;
-  const std::string image = apptest::BlankImage(temp, "16G");
-  std::map<std::string, int> planted;
-  for (int i = 0; i < kPictures; ++i) {
-    QImage photo(640, 480, QImage::Format_RGB32);
-    for (int y = 0; y < photo.height(); ++y)
-      for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb((x * (i + 3)) & 0xff, (y * 7 + i * 50) & 0xff, (x ^ y) & 0xff));
-    const std::string file = temp.File("photo" + std::to_string(i) + ".jpg");
-    ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPEG", 90));
-    ++planted[testsupport::Sha256OfFile(file)];
-    // One per megabyte, on sector boundaries, in the disk's free space.
-    ASSERT_EQ(testsupport::RunCommand("dd if='" + file + "' of='" + image + "' bs=1M seek=" + std::to_string(i + 1) +
-                                      " conv=notrunc status=none"),
-              0);
-  }
-
-  const auto gate = std::make_shared<apptest::ReadGate>();
-  apptest::ScannedWindow window(apptest::InstallImage(image, gate), {1000, 650});
-  QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
-  QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
-  ASSERT_TRUE(window.ScanToEnd());
-  window.ended.clear();
-
-  // The deep scan, held at its next read as soon as a post shows the three found: far from the
-  // end of its 16 GiB, it is then paused from the window. Past the pictures its reads are slowed,
-  // so that on a fast machine the sparse disk cannot be read to its end before the post comes.
-  gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
-  QObject holder;
-  bool held = false;
-  app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"), [&](const QVariantMap&) {
-    double percent = 0;
-    std::uint64_t found = 0;
-    QNUIController::GetScanProgress(percent, found);
-    if (!held && found >= kPictures) {
-      gate->Shut();
-      held = true;
+    testsupport::TempDir temp;
+    const std::string image = apptest::BlankImage(temp, "16G");
+    std::map<std::string, int> planted;
+    for (int i = 0; i < kPictures; ++i) {
+        QImage photo(640, 480, QImage::Format_RGB32);
+        for (int y = 0; y < photo.height(); ++y)
+            for (int x = 0; x < photo.width(); ++x)
+                photo.setPixel(x, y, qRgb((x * (i + 3)) & 0xff, (y * 7 + i * 50) & 0xff, (x ^ y) & 0xff));
+        const std::string file = temp.File("photo" + std::to_string(i) + ".jpg");
+        ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPEG", 90));
+        ++planted[testsupport::Sha256OfFile(file)];
+        // One per megabyte, on sector boundaries, in the disk's free space.
+        ASSERT_EQ(testsupport::RunCommand("dd if='" + file + "' of='" + image +
+                                          "' bs=1M seek=" + std::to_string(i + 1) + " conv=notrunc status=none"),
+                  0);
     }
-  });
-  window.deepSrcanButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return held || !window.ended.isEmpty(); }, kScanTimeoutMs));
-  app::NotificationCenter::instance().removeObserver(&holder);
-  ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
-  window.pauseButtonClick();
-  ASSERT_TRUE(QNUIController::IsPause());
-  ASSERT_TRUE(window.isPausedByUser());
-  gate->Open();  // the scan waits in its pause; the recovery reads the disk
 
-  // Every file found so far, checked from the path tree; the recover button takes them.
-  auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
-  ASSERT_NE(recover, nullptr);
-  EXPECT_FALSE(recover->isButtonEnabled()) << "nothing checked yet";
-  ASSERT_GT(window.treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
-  window.CheckEveryRow();
-  std::uint64_t checked = 0, size = 0;
-  QNUIController::GetSelectedFilesAmout(checked, size);
-  EXPECT_GE(checked, std::uint64_t(kPictures));
-  EXPECT_TRUE(recover->isButtonEnabled()) << "a paused scan lets its checked files be recovered";
-  auto* play = apptest::Part<app::TCImageButton>(window, "playButton");
-  auto* stop = apptest::Part<app::TCImageButton>(window, "stopButton");
-  // The box makes room for the recover button; its controls move with it, never under it.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, recover) && Reachable(window, play); }, 5000))
-      << "resume lost beside the recover button";
-  EXPECT_TRUE(Reachable(window, stop)) << "stop lost beside the recover button";
-  EXPECT_TRUE(stop->isButtonEnabled());
+    const auto gate = std::make_shared<apptest::ReadGate>();
+    apptest::ScannedWindow window(apptest::InstallImage(image, gate), {1000, 650});
+    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+    ASSERT_TRUE(window.ScanToEnd());
+    window.ended.clear();
 
-  const std::string dest = temp.File("recovered");
-  ASSERT_TRUE(fs::create_directories(dest));
-  window.recoverToFolder(QString::fromStdString(dest));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1 || !window.sheets.isEmpty(); }, kScanTimeoutMs));
-  ASSERT_TRUE(window.sheets.isEmpty()) << "refused: " << window.LastSheet()->text().toStdString();
-  EXPECT_FALSE(recoveries.last().at(0).toBool()) << "the recovery ran to its end";
-  const std::map<std::string, int> recovered = testsupport::HashCountsBelow(dest);
-  for (const auto& [sha, count] : planted) EXPECT_EQ(recovered.count(sha), 1u) << "a planted picture came out changed or twice";
-  EXPECT_EQ(recovered.size(), planted.size()) << "nothing but the pictures was found so far";
-  ASSERT_FALSE(dialogs.isEmpty());
-  dialogs.last().at(0).value<QDialog*>()->accept();
-  EXPECT_TRUE(QNUIController::IsPause()) << "the scan stayed paused meanwhile";
+    // The deep scan, held at its next read as soon as a post shows the three found: far from the
+    // end of its 16 GiB, it is then paused from the window. Past the pictures its reads are slowed,
+    // so that on a fast machine the sparse disk cannot be read to its end before the post comes.
+    gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
+    QObject holder;
+    bool held = false;
+    app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"),
+                                                    [&](const QVariantMap&) {
+                                                        double percent = 0;
+                                                        std::uint64_t found = 0;
+                                                        QNUIController::GetScanProgress(percent, found);
+                                                        if (!held && found >= kPictures) {
+                                                            gate->Shut();
+                                                            held = true;
+                                                        }
+                                                    });
+    window.deepSrcanButtonAction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held || !window.ended.isEmpty(); }, kScanTimeoutMs));
+    app::NotificationCenter::instance().removeObserver(&holder);
+    ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
+    window.pauseButtonClick();
+    ASSERT_TRUE(QNUIController::IsPause());
+    ASSERT_TRUE(window.isPausedByUser());
+    gate->Open();  // the scan waits in its pause; the recovery reads the disk
 
-  // Unchecked again, the scan's controls still answer: resume, then stop with Yes.
-  auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
-  window.CheckEveryRow();  // all checked, whatever the recovery left; then each row unchecked
-  for (int row = 0; row < paths->rowCount(); ++row) window.clickButtonAction(paths->itemAt(paths->index(row, 0)));
-  QNUIController::GetSelectedFilesAmout(checked, size);
-  EXPECT_EQ(checked, 0u);
-  ASSERT_TRUE(Reachable(window, play) && Reachable(window, stop));
-  play->click();
-  EXPECT_FALSE(QNUIController::IsPause()) << "resumed after the recovery";
-  EXPECT_TRUE(QNUIController::IsScanRunning());
-  auto* pause = apptest::Part<app::TCImageButton>(window, "pauseButton");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, pause); }, 5000));
-  stop->click();
-  ASSERT_EQ(window.sheets.size(), 1);
-  window.AnswerLastSheet(true);
-  ASSERT_TRUE(window.WaitForScanEnd());
-  EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
-  EXPECT_TRUE(window.isFinishedShown());
+    // Every file found so far, checked from the path tree; the recover button takes them.
+    auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
+    ASSERT_NE(recover, nullptr);
+    EXPECT_FALSE(recover->isButtonEnabled()) << "nothing checked yet";
+    ASSERT_GT(window.treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
+    window.CheckEveryRow();
+    std::uint64_t checked = 0, size = 0;
+    QNUIController::GetSelectedFilesAmout(checked, size);
+    EXPECT_GE(checked, std::uint64_t(kPictures));
+    EXPECT_TRUE(recover->isButtonEnabled()) << "a paused scan lets its checked files be recovered";
+    auto* play = apptest::Part<app::TCImageButton>(window, "playButton");
+    auto* stop = apptest::Part<app::TCImageButton>(window, "stopButton");
+    // The box makes room for the recover button; its controls move with it, never under it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, recover) && Reachable(window, play); }, 5000))
+        << "resume lost beside the recover button";
+    EXPECT_TRUE(Reachable(window, stop)) << "stop lost beside the recover button";
+    EXPECT_TRUE(stop->isButtonEnabled());
+
+    const std::string dest = temp.File("recovered");
+    ASSERT_TRUE(fs::create_directories(dest));
+    window.recoverToFolder(QString::fromStdString(dest));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1 || !window.sheets.isEmpty(); }, kScanTimeoutMs));
+    ASSERT_TRUE(window.sheets.isEmpty()) << "refused: " << window.LastSheet()->text().toStdString();
+    EXPECT_FALSE(recoveries.last().at(0).toBool()) << "the recovery ran to its end";
+    const std::map<std::string, int> recovered = testsupport::HashCountsBelow(dest);
+    for (const auto& [sha, count] : planted)
+        EXPECT_EQ(recovered.count(sha), 1u) << "a planted picture came out changed or twice";
+    EXPECT_EQ(recovered.size(), planted.size()) << "nothing but the pictures was found so far";
+    ASSERT_FALSE(dialogs.isEmpty());
+    dialogs.last().at(0).value<QDialog*>()->accept();
+    EXPECT_TRUE(QNUIController::IsPause()) << "the scan stayed paused meanwhile";
+
+    // Unchecked again, the scan's controls still answer: resume, then stop with Yes.
+    auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
+    window.CheckEveryRow();  // all checked, whatever the recovery left; then each row unchecked
+    for (int row = 0; row < paths->rowCount(); ++row) window.clickButtonAction(paths->itemAt(paths->index(row, 0)));
+    QNUIController::GetSelectedFilesAmout(checked, size);
+    EXPECT_EQ(checked, 0u);
+    ASSERT_TRUE(Reachable(window, play) && Reachable(window, stop));
+    play->click();
+    EXPECT_FALSE(QNUIController::IsPause()) << "resumed after the recovery";
+    EXPECT_TRUE(QNUIController::IsScanRunning());
+    auto* pause = apptest::Part<app::TCImageButton>(window, "pauseButton");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, pause); }, 5000));
+    stop->click();
+    ASSERT_EQ(window.sheets.size(), 1);
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
+    EXPECT_TRUE(window.isFinishedShown());
 }
 
 }  // namespace
