@@ -10,6 +10,7 @@
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/scan/QNUIScan.h"
+#include "uimodel/trees/DiskVolumeNodeData.h"
 
 namespace apptest {
 
@@ -20,7 +21,7 @@ constexpr int kTimeoutMs = 120000;
 }
 
 void ScanAndSaveCard(const testsupport::TempDir& dir, const std::string& image, const std::string& mkfsOptions,
-                     const std::string& saved, std::uint64_t& files) {
+                     const std::string& saved, std::uint64_t& files, bool volume) {
     const std::string scratch = dir.File("p.txt");
     ASSERT_EQ(testsupport::RunCommand("set -e; export MTOOLS_SKIP_CHECK=1; mkfs.fat -F 32 " + mkfsOptions + " -C '" +
                                       image + "' 40960 >/dev/null; for n in 1 2 3; do echo photo $n > '" + scratch +
@@ -32,7 +33,14 @@ void ScanAndSaveCard(const testsupport::TempDir& dir, const std::string& image, 
     app::NotificationCenter::instance().addObserver(&observer, "QueryProgressFinish",
                                                     [&](const QVariantMap&) { ended = true; });
     app::NotificationCenter::instance().addObserver(&observer, "scanned", [&](const QVariantMap&) {});
-    ASSERT_TRUE(app::StartHookScan("scanned"));
+    if (volume) {
+        std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+        QNUIController::GetDeviceInfoToArray(rows);
+        ASSERT_FALSE(rows.empty() || rows.front()->children().empty());
+        ASSERT_TRUE(QNUIController::DoScanWithData(rows.front()->children().front().get(), "scanned"));
+    } else {
+        ASSERT_TRUE(app::StartHookScan("scanned"));
+    }
     ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kTimeoutMs));
     files = QNUIController::GetModel().pScan->GetScanFileCnt();
     ASSERT_GE(files, 3u);

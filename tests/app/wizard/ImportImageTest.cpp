@@ -5,6 +5,7 @@
 // with every file the scan found.
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include "app/results/QNDeletailWindowController.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "support/TempDir.h"
+#include "uimodel/support/Seams.h"
 
 namespace {
 
@@ -85,6 +87,61 @@ TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
     EXPECT_EQ(sheets.size(), 5u);
     QTest::qWait(300);
     apptest::ExpectListedAndClose(opened, files);
+}
+
+// A saved scan of a card's volume whose image moved: the sheet names the card as the disk page
+// does (its image file, not the volume's label), and its dialog opens where images were last
+// opened, else in the home folder.
+TEST(ImportImage, TheNotAttachedSheetNamesTheImageAndOpensWhereImagesWereLastOpened) {
+    for (const char* tool : {"mkfs.fat", "mcopy"})
+        if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.File("card"));
+    fs::create_directories(dir.File("moved"));
+    const std::string image = dir.File("card/card.img"), moved = dir.File("moved/card.img");
+    const std::string saved = dir.File("scan.rsf");
+    std::uint64_t files = 0;
+    ASSERT_NO_FATAL_FAILURE(apptest::ScanAndSaveCard(dir, image, "-n EOS_DIGITAL", saved, files, true));
+    fs::rename(image, moved);
+    // Where images were last opened from is gone: the home folder.
+    uimodel::GetSeams().pSettings->SetValue("LastDiskImageFolder", dir.File("gone"));
+
+    QMessageBox* sheet = nullptr;
+    QString named;  // the sheet's text
+    std::vector<QString> folders;
+    app::results::QNDeletailWindowController* opened = nullptr;
+    const auto follow = [&](app::QNRootWindowController& root) {
+        root.show();
+        QObject::connect(&root, &app::QNRootWindowController::sheetOpened, &root,
+                         [&](QWidget* shown) { sheet = qobject_cast<QMessageBox*>(shown); });
+        QObject::connect(&root, &app::QNRootWindowController::fileDialogOpened, &root, [&](QFileDialog* dialog) {
+            folders.push_back(dialog->directory().absolutePath());
+            dialog->selectFile(QString::fromStdString(moved));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QObject::connect(&root, &app::QNRootWindowController::resultsWindowOpened, &root,
+                         [&](app::results::QNDeletailWindowController* window) { opened = window; });
+        root.importFile(QString::fromStdString(saved));
+        // After the device list the window asks for at its start.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sheet != nullptr; }, 5000));
+        EXPECT_EQ(sheet->objectName(), "diskNotAttachedSheet");
+        named = sheet->informativeText();
+        sheet->defaultButton()->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !folders.empty(); }, 5000));
+    };
+    {
+        app::QNRootWindowController root;
+        ASSERT_NO_FATAL_FAILURE(follow(root));
+        EXPECT_TRUE(named.contains("\u201ccard.img\u201d")) << named.toStdString();
+        EXPECT_FALSE(named.contains("EOS_DIGITAL")) << named.toStdString();
+        EXPECT_EQ(folders[0], QDir::homePath());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr && opened->isVisible(); }, kTimeoutMs));
+        QTest::qWait(300);
+        apptest::ExpectListedAndClose(opened, files);
+    }
+    // The image was opened from "moved": the next image dialog opens there.
+    EXPECT_EQ(uimodel::GetSeams().pSettings->Value("LastDiskImageFolder"), dir.File("moved"));
 }
 
 }  // namespace
