@@ -111,6 +111,7 @@ void QNDeletailWindowController::buildContent() {
     showTreeModel(m_tabs->outline(kCreatedTab), kCreatedTab);
 
     m_table = new CustomTableView;
+    m_table->setObjectName(QStringLiteral("fileList"));
     m_table->setModel(m_list.get());
     m_table->setRootIsDecorated(false);
     m_table->setUniformRowHeights(true);
@@ -247,6 +248,7 @@ void QNDeletailWindowController::stopObserving() {
 
 void QNDeletailWindowController::getData() {
     emptyTrees();
+    m_search->forget();
     m_isDeepScan = false;
     m_isCreateTimeTreeRebuild = m_isModifyTimeTreeRebuild = true;
     m_finished = false;
@@ -313,7 +315,8 @@ void QNDeletailWindowController::showFinishedState() {
         QNUIController::GetScanTreeNodeData(&arrayFor(kPathTab), false, treeModel(kPathTab));
         QNUIController::SetViewType(m_tab);
     }
-    m_bar->showFinished();
+    // A stop cleared the checks and hid the recover button: it comes back with the next check.
+    m_bar->showFinished(!stopped);
     m_finished = true;
     createExportButton(m_isDeepScan);
     layoutBar();
@@ -339,6 +342,10 @@ void QNDeletailWindowController::showFinishedState() {
         return;
     }
     setFoundAllFiles();
+    std::uint64_t checked = 0;
+    std::uint64_t checkedSize = 0;
+    QNUIController::GetSelectedFilesAmout(checked, checkedSize);
+    m_bar->recover()->setButtonEnabled(checked >= 1);
     updateScanButtons();
     emit scanEnded(stopped);
 }
@@ -589,6 +596,7 @@ void QNDeletailWindowController::deepSrcanButtonAction() {
     m_isDeepScan = true;
     m_finished = false;
     m_bar->showScanStarting();
+    m_search->forget();
     emptyTrees();
     showNoValueNote();
     layoutBar();

@@ -39,6 +39,8 @@ public:
     // Searches for the field's text unless it is blank, already searched or refused.
     void doSearch();
     void searchClearButtonClick();
+    // A new scan starts: the field is emptied without a search (the model forgot the last one).
+    void forget();
 
 private:
     void SearchTreeView();

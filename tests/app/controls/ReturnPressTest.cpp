@@ -75,7 +75,10 @@ TEST(ReturnKey, PressesTheFocusedButtonOnEveryPage) {
              return made;
          }},
         {"recovery finished",
-         [] { return Widget<app::recovery::QNScanEndSaveWindowController>(QStringLiteral("/tmp"), 0, 0); }},
+         [] {
+             return Widget<app::recovery::QNScanEndSaveWindowController>(QStringLiteral("/tmp"),
+                                                                         app::recovery::RecoveryCounts{1, 1, 0, 0});
+         }},
         {"about",
          [&addresses] {
              auto about = std::make_shared<app::QNAboutWindowController>(addresses);

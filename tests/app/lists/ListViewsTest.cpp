@@ -10,6 +10,7 @@
 #include <QStandardItemModel>
 #include <QTest>
 
+#include "Grabs.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/DisplayName.h"
@@ -34,8 +35,7 @@ QColor Probe(QWidget* viewport, int x, int y, qreal scale = 1.0) {
 }
 
 void SaveGrab(const QImage& image, const QString& name) {
-    const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
-    QDir().mkpath(folder);
+    const QString folder = apptest::GrabFolder();
     image.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 

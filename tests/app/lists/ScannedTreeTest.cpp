@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Grabs.h"
 #include "app/base/NotificationCenter.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/ImageAndTextCell.h"
@@ -137,8 +138,7 @@ TEST(ScannedTree, RefreshesFillACheckedModelAndAMarkupNameShowsLiterally) {
     table.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
     const QImage grab = table.viewport()->grab().toImage();
-    const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
-    QDir().mkpath(folder);
+    const QString folder = apptest::GrabFolder();
     grab.save(folder + QStringLiteral("/lists-markup-name.png"));
     QRect cell0 = table.visualRect(list.index(markupRow, FileListModel::kName));
     const QColor background = grab.pixelColor(cell0.right() - 2, cell0.center().y());

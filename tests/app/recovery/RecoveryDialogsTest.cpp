@@ -94,7 +94,7 @@ TEST(ProgressDialog, TheBarFillsByPercentAndTheNameIsElidedInTheMiddle) {
 
 TEST(EndDialogs, CompleteOnlyWithoutFailuresSharesAndTheFolderLinkOpenTheirAddresses) {
     CatchUrls urls;
-    QNScanEndSaveWindowController done(QStringLiteral("/media/backup/found"), 0, 0);
+    QNScanEndSaveWindowController done(QStringLiteral("/media/backup/found"), {3, 3, 0, 0});
     EXPECT_EQ(done.recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_END_TITLE"));
     done.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&done));
@@ -119,15 +119,27 @@ TEST(EndDialogs, CompleteOnlyWithoutFailuresSharesAndTheFolderLinkOpenTheirAddre
         }
     EXPECT_TRUE(blue);
 
-    QNScanEndSaveWindowController failed(QStringLiteral("/media/backup/found"), 1, 0);
+    const auto counts = [](int recovered, int given, int failed, int noted) {
+        return app::Text("PAGE_FOUR_RECOVER_COUNTS_NODE").arg(recovered).arg(given).arg(failed).arg(noted) +
+               QLatin1Char(' ');
+    };
+    const QString folder = app::Text("PAGE_FOUR_RECOVER_FOLDER_NODE");
+    QNScanEndSaveWindowController failed(QStringLiteral("/media/backup/found"), {3, 2, 1, 0});
     EXPECT_EQ(failed.recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_FAILED_TITLE"));
-    EXPECT_TRUE(failed.recoveryEndNode()->text().startsWith(QStringLiteral("1 ")))
-        << failed.recoveryEndNode()->text().toStdString();
+    EXPECT_EQ(failed.recoveryEndNode()->text(), counts(2, 3, 1, 0) + folder);
     // Copies written with notes are not a complete recovery either, and are counted apart.
-    QNScanEndSaveWindowController noted(QStringLiteral("/media/backup/found"), 0, 2);
+    QNScanEndSaveWindowController noted(QStringLiteral("/media/backup/found"), {3, 1, 0, 2});
     EXPECT_EQ(noted.recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_NOTED_TITLE"));
-    EXPECT_EQ(noted.recoveryEndNode()->text(), app::Text("PAGE_FOUR_RECOVER_NOTED_NODE").arg(2) + QLatin1Char(' ') +
-                                                   app::Text("PAGE_FOUR_RECOVER_END_NODE"));
+    EXPECT_EQ(noted.recoveryEndNode()->text(),
+              counts(1, 3, 0, 2) + app::Text("PAGE_FOUR_RECOVER_NOTED_NODE").arg(2) + QLatin1Char(' ') + folder);
+    // Nothing copied, or fewer than given, is never complete.
+    for (const app::recovery::RecoveryCounts& shortOf :
+         {app::recovery::RecoveryCounts{0, 0, 0, 0}, app::recovery::RecoveryCounts{3, 2, 0, 0}}) {
+        QNScanEndSaveWindowController incomplete(QStringLiteral("/media/backup/found"), shortOf);
+        EXPECT_EQ(incomplete.recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_INCOMPLETE_TITLE"));
+        EXPECT_EQ(incomplete.recoveryEndNode()->text(),
+                  counts(int(shortOf.recovered), int(shortOf.given), 0, 0) + folder);
+    }
 
     QNScanNotEndSaveWindowController stopped;
     stopped.changeRecoveryFilesPoint(16777217, QString());

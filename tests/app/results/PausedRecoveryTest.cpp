@@ -10,13 +10,16 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
 #include "WindowParts.h"
 #include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/controls/TCImageButton.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/recovery/QNScanEndSaveWindowController.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
@@ -35,55 +38,71 @@ using uimodel::QNUIController;
 
 constexpr int kPictures = 3;
 
-TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
-    testsupport::TempDir temp;
-    const std::string image = apptest::BlankImage(temp, "16G");
-    std::map<std::string, int> planted;
-    for (int i = 0; i < kPictures; ++i) {
-        QImage photo(640, 480, QImage::Format_RGB32);
-        for (int y = 0; y < photo.height(); ++y)
-            for (int x = 0; x < photo.width(); ++x)
-                photo.setPixel(x, y, qRgb((x * (i + 3)) & 0xff, (y * 7 + i * 50) & 0xff, (x ^ y) & 0xff));
-        const std::string file = temp.File("photo" + std::to_string(i) + ".jpg");
-        ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPEG", 90));
-        ++planted[testsupport::Sha256OfFile(file)];
-        // One per megabyte, on sector boundaries, in the disk's free space.
-        ASSERT_EQ(testsupport::RunCommand("dd if='" + file + "' of='" + image +
-                                          "' bs=1M seek=" + std::to_string(i + 1) + " conv=notrunc status=none"),
-                  0);
+// A 16 GiB blank disk with the pictures planted, its quick scan ended in a shown window, and its
+// deep scan paused from the window once it has found them.
+class PausedDeepScan : public ::testing::Test {
+protected:
+    void SetUp() override {
+        image = apptest::BlankImage(temp, "16G");
+        for (int i = 0; i < kPictures; ++i) {
+            QImage photo(640, 480, QImage::Format_RGB32);
+            for (int y = 0; y < photo.height(); ++y)
+                for (int x = 0; x < photo.width(); ++x)
+                    photo.setPixel(x, y, qRgb((x * (i + 3)) & 0xff, (y * 7 + i * 50) & 0xff, (x ^ y) & 0xff));
+            const std::string file = temp.File("photo" + std::to_string(i) + ".jpg");
+            ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPEG", 90));
+            ++planted[testsupport::Sha256OfFile(file)];
+            // One per megabyte, on sector boundaries, in the disk's free space.
+            ASSERT_EQ(testsupport::RunCommand("dd if='" + file + "' of='" + image +
+                                              "' bs=1M seek=" + std::to_string(i + 1) + " conv=notrunc status=none"),
+                      0);
+        }
+        shown.emplace(apptest::InstallImage(image, gate), QSize(1000, 650));
+        ASSERT_TRUE(shown->ScanToEnd());
+        shown->ended.clear();
     }
 
-    const auto gate = std::make_shared<apptest::ReadGate>();
-    apptest::ScannedWindow window(apptest::InstallImage(image, gate), {1000, 650});
-    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
-    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
-    ASSERT_TRUE(window.ScanToEnd());
-    window.ended.clear();
-
-    // The deep scan, held at its next read as soon as a post shows the three found: far from the
+    // The deep scan, held at its next read as soon as a post shows the pictures found: far from the
     // end of its 16 GiB, it is then paused from the window. Past the pictures its reads are slowed,
     // so that on a fast machine the sparse disk cannot be read to its end before the post comes.
-    gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
-    QObject holder;
-    bool held = false;
-    app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"),
-                                                    [&](const QVariantMap&) {
-                                                        double percent = 0;
-                                                        std::uint64_t found = 0;
-                                                        QNUIController::GetScanProgress(percent, found);
-                                                        if (!held && found >= kPictures) {
-                                                            gate->Shut();
-                                                            held = true;
-                                                        }
-                                                    });
-    window.deepSrcanButtonAction();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return held || !window.ended.isEmpty(); }, kScanTimeoutMs));
-    app::NotificationCenter::instance().removeObserver(&holder);
-    ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
-    window.pauseButtonClick();
-    ASSERT_TRUE(QNUIController::IsPause());
+    void PauseWithPicturesFound() {
+        gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
+        QObject holder;
+        bool held = false;
+        app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"),
+                                                        [&](const QVariantMap&) {
+                                                            double percent = 0;
+                                                            std::uint64_t found = 0;
+                                                            QNUIController::GetScanProgress(percent, found);
+                                                            if (!held && found >= kPictures) {
+                                                                gate->Shut();
+                                                                held = true;
+                                                            }
+                                                        });
+        Button("deepScanButton")->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return held || !shown->ended.isEmpty(); }, kScanTimeoutMs));
+        app::NotificationCenter::instance().removeObserver(&holder);
+        ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
+        Button("pauseButton")->click();
+        ASSERT_TRUE(QNUIController::IsPause());
+        gate->Open();  // the scan waits in its pause; the recovery reads the disk
+    }
+
+    app::TCImageButton* Button(const char* name) const { return apptest::Part<app::TCImageButton>(*shown, name); }
+
+    testsupport::TempDir temp;
+    std::string image;
+    std::map<std::string, int> planted;  // SHA-256 -> count
+    const std::shared_ptr<apptest::ReadGate> gate = std::make_shared<apptest::ReadGate>();
+    std::optional<apptest::ScannedWindow> shown;
+};
+
+TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
+    apptest::ScannedWindow& window = *shown;
+    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
     ASSERT_TRUE(window.isPausedByUser());
-    gate->Open();  // the scan waits in its pause; the recovery reads the disk
 
     // Every file found so far, checked from the path tree; the recover button takes them.
     auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
@@ -135,6 +154,68 @@ TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
     ASSERT_TRUE(window.WaitForScanEnd());
     EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
     EXPECT_TRUE(window.isFinishedShown());
+}
+
+// Recovered from while paused, then stopped: the stop clears the checks and hides the recover
+// button, and a recovery asked for then copies nothing and says why instead of "complete".
+TEST_F(PausedDeepScan, AStopAfterAPausedRecoveryClearsTheChecksAndHidesRecover) {
+    apptest::ScannedWindow& window = *shown;
+    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+    QSignalSpy notes(&window, &QNDeletailWindowController::noteShown);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
+    window.CheckEveryRow();
+    const std::string first = temp.File("first");
+    ASSERT_TRUE(fs::create_directories(first));
+    window.recoverToFolder(QString::fromStdString(first));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kScanTimeoutMs));
+    auto* finished =
+        qobject_cast<app::recovery::QNScanEndSaveWindowController*>(dialogs.last().at(0).value<QDialog*>());
+    ASSERT_NE(finished, nullptr);
+    EXPECT_EQ(finished->recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_END_TITLE"));
+    finished->accept();
+
+    Button("stopButton")->click();
+    ASSERT_EQ(window.sheets.size(), 1);
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    std::uint64_t checked = 0, size = 0;
+    QNUIController::GetSelectedFilesAmout(checked, size);
+    EXPECT_EQ(checked, 0u) << "the stop cleared the checks";
+    EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window)) << "the stop hid the recover button";
+    const std::string second = temp.File("second");
+    ASSERT_TRUE(fs::create_directories(second));
+    window.recoverToFolder(QString::fromStdString(second));
+    EXPECT_FALSE(QNUIController::IsRecoveryRunning());
+    EXPECT_EQ(recoveries.size(), 1) << "nothing checked: no recovery, no complete";
+    ASSERT_FALSE(notes.isEmpty());
+    EXPECT_EQ(notes.last().at(0).toString(), app::Text("PAGE_FOUR_RECOVERY_NOTHING_CHECKED"));
+    EXPECT_TRUE(fs::is_empty(second));
+    // A check brings the recover button back.
+    window.CheckEveryRow();
+    EXPECT_TRUE(Button("recoverButton")->isVisibleTo(&window));
+    EXPECT_TRUE(Button("recoverButton")->isButtonEnabled());
+}
+
+// The export button goes while the deep scan runs and comes back at its end; a save asked for
+// meanwhile says that a scan is running.
+TEST_F(PausedDeepScan, ExportWaitsForTheDeepScansEnd) {
+    apptest::ScannedWindow& window = *shown;
+    ASSERT_NE(Button("exportButton"), nullptr);
+    EXPECT_TRUE(Button("exportButton")->isVisibleTo(&window)) << "after the quick scan";
+    QSignalSpy fileDialogs(&window, &QNDeletailWindowController::fileDialogOpened);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
+    EXPECT_FALSE(Button("exportButton")->isVisibleTo(&window));
+    window.exportButtonAction();
+    EXPECT_TRUE(fileDialogs.isEmpty());
+    ASSERT_EQ(window.sheets.size(), 1);
+    EXPECT_EQ(window.LastSheet()->text(), app::Text("SAVE_SCAN_RUNNING_TITLE"));
+    window.AnswerLastSheet(true);
+    Button("stopButton")->click();
+    ASSERT_EQ(window.sheets.size(), 2);
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_TRUE(Button("exportButton")->isVisibleTo(&window)) << "back at the deep scan's end";
 }
 
 }  // namespace

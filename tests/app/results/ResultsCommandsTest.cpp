@@ -5,6 +5,8 @@
 // and, after its sheet, goes home; another disk's is ignored. The timers: the deep-scan offer's
 // 8 s and the remaining time's once a second.
 #include <gtest/gtest.h>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QTest>
 
@@ -14,6 +16,7 @@
 #include "app/base/Strings.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/MAAttachedWindow.h"
+#include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/results/DeepScanOffer.h"
@@ -176,6 +179,43 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
     EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
     EXPECT_FALSE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown())
         << "no offer after a deep scan";
+}
+
+// After a search that matched nothing, Home and a scan of another disk: the new window's search
+// is empty and its list shows no note of the earlier search.
+TEST(ResultsCommands, ANewScanStartsWithAnEmptySearchAndNoEmptyListNote) {
+    for (const char* tool : {"mkfs.fat", "mcopy"})
+        if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir temp;
+    const std::string card = temp.File("card.img");
+    ASSERT_EQ(testsupport::RunCommand("set -e; export MTOOLS_SKIP_CHECK=1; mkfs.fat -F 32 -C '" + card +
+                                      "' 40960 >/dev/null; echo photo > '" + temp.File("p.txt") + "'; mcopy -i '" +
+                                      card + "' '" + temp.File("p.txt") + "' ::/P.TXT"),
+              0);
+    const auto field = [](const QWidget& window) {
+        return apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField();
+    };
+    const auto note = [](const QWidget& window) -> QString {
+        QWidget* shown = apptest::Part<app::CustomTableView>(window, "fileList")->noValueView();
+        QLabel* label = shown ? shown->findChild<QLabel*>() : nullptr;
+        return label ? label->text() : QString();
+    };
+    {
+        apptest::ScannedWindow window(apptest::InstallImage(card));
+        QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
+        ASSERT_TRUE(window.ScanToEnd());
+        field(window)->setText(QStringLiteral("no such name"));
+        QTest::keyClick(field(window), Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return note(window) == app::Text("DYD_FOUR_NO_MATCH_NOTE"); }, 10000))
+            << note(window).toStdString();
+        apptest::Part<app::TCImageButton>(window, "homeButton")->click();
+        ASSERT_TRUE(home.wait(5000));
+    }
+    apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "64M")));
+    ASSERT_TRUE(window.ScanToEnd());
+    EXPECT_TRUE(field(window)->text().isEmpty());
+    EXPECT_TRUE(QNUIController::GetSearchString().empty());
+    EXPECT_EQ(note(window), QString()) << "nothing found: no note of the earlier search";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "FatTestImages.h"
+#include "Grabs.h"
 #include "ScannedWindow.h"
 #include "WindowParts.h"
 #include "app/controls/BandedListView.h"
@@ -25,12 +26,6 @@
 namespace {
 
 using app::results::QNDeletailWindowController;
-
-QString GrabFolder() {
-    const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
-    QDir().mkpath(folder);
-    return folder;
-}
 
 TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
     FAT_IMAGES_OR_SKIP();
@@ -73,7 +68,7 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
         EXPECT_TRUE(halo->isVisible());
         EXPECT_EQ(halo->geometry(), stop->rect());
         window.grab().save(
-            GrabFolder() +
+            apptest::GrabFolder() +
             QStringLiteral("/focus-%1-%2.png").arg(QLatin1String(stop->metaObject()->className())).arg(scale));
         // A click's focus shows no halo.
         home->setFocus(Qt::MouseFocusReason);

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "FatTestImages.h"
+#include "Grabs.h"
 #include "ScannedWindow.h"
 #include "WindowParts.h"
 #include "app/base/NotificationCenter.h"
@@ -34,12 +35,6 @@ using app::results::QNDeletailWindowController;
 using apptest::kScanTimeoutMs;
 using uimodel::OpNodeData;
 using uimodel::QNUIController;
-
-QString GrabFolder() {
-    const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
-    QDir().mkpath(folder);
-    return folder;
-}
 
 // The first folder row (depth-first) whose list holds at least `files` files of different sizes.
 OpNodeData* FolderWithFiles(OpNodeData* row, std::size_t files) {
@@ -94,11 +89,11 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
     EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the found line";
     window.CheckEveryRow();
     EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the selection line";
-    window.grab().save(GrabFolder() + QStringLiteral("/results-checked.png"));
+    window.grab().save(apptest::GrabFolder() + QStringLiteral("/results-checked.png"));
     window.clickButtonAction(window.treeModel(QNDeletailWindowController::kPathTab)->itemAt(paths->index(0, 0)));
     window.resize(1200, 700);
     EXPECT_TRUE(offer->isShown()) << "re-anchored, not dropped";
-    window.grab().save(GrabFolder() + QStringLiteral("/results-finished.png"));
+    window.grab().save(apptest::GrabFolder() + QStringLiteral("/results-finished.png"));
     const QImage shot = window.grab().toImage();
     const qreal ratio = shot.devicePixelRatio();
     auto probe = [&](int x, int y) { return shot.pixelColor(int(x * ratio), int(y * ratio)); };
