@@ -102,13 +102,13 @@ TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) 
     QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
     QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
     ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
-    ASSERT_TRUE(window.isPausedByUser());
+    ASSERT_TRUE(apptest::Follower(window)->isPausedByUser());
 
     // Every file found so far, checked from the path tree; the recover button takes them.
     auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
     ASSERT_NE(recover, nullptr);
     EXPECT_FALSE(recover->isButtonEnabled()) << "nothing checked yet";
-    ASSERT_GT(window.treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
+    ASSERT_GT(apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
     window.CheckEveryRow();
     std::uint64_t checked = 0, size = 0;
     QNUIController::GetSelectedFilesAmout(checked, size);
@@ -124,7 +124,7 @@ TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) 
 
     const std::string dest = temp.File("recovered");
     ASSERT_TRUE(fs::create_directories(dest));
-    window.recoverToFolder(QString::fromStdString(dest));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(dest));
     ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1 || !window.sheets.isEmpty(); }, kScanTimeoutMs));
     ASSERT_TRUE(window.sheets.isEmpty()) << "refused: " << window.LastSheet()->text().toStdString();
     EXPECT_FALSE(recoveries.last().at(0).toBool()) << "the recovery ran to its end";
@@ -137,9 +137,10 @@ TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) 
     EXPECT_TRUE(QNUIController::IsPause()) << "the scan stayed paused meanwhile";
 
     // Unchecked again, the scan's controls still answer: resume, then stop with Yes.
-    auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
+    auto* paths = apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab);
     window.CheckEveryRow();  // all checked, whatever the recovery left; then each row unchecked
-    for (int row = 0; row < paths->rowCount(); ++row) window.clickButtonAction(paths->itemAt(paths->index(row, 0)));
+    for (int row = 0; row < paths->rowCount(); ++row)
+        apptest::Pane(window)->clickButtonAction(paths->itemAt(paths->index(row, 0)));
     QNUIController::GetSelectedFilesAmout(checked, size);
     EXPECT_EQ(checked, 0u);
     ASSERT_TRUE(Reachable(window, play) && Reachable(window, stop));
@@ -153,7 +154,7 @@ TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) 
     window.AnswerLastSheet(true);
     ASSERT_TRUE(window.WaitForScanEnd());
     EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
-    EXPECT_TRUE(window.isFinishedShown());
+    EXPECT_TRUE(apptest::Follower(window)->isFinished());
 }
 
 // Recovered from while paused, then stopped: the stop clears the checks and hides the recover
@@ -167,7 +168,7 @@ TEST_F(PausedDeepScan, AStopAfterAPausedRecoveryClearsTheChecksAndHidesRecover) 
     window.CheckEveryRow();
     const std::string first = temp.File("first");
     ASSERT_TRUE(fs::create_directories(first));
-    window.recoverToFolder(QString::fromStdString(first));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(first));
     ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kScanTimeoutMs));
     auto* finished =
         qobject_cast<app::recovery::QNScanEndSaveWindowController*>(dialogs.last().at(0).value<QDialog*>());
@@ -185,7 +186,7 @@ TEST_F(PausedDeepScan, AStopAfterAPausedRecoveryClearsTheChecksAndHidesRecover) 
     EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window)) << "the stop hid the recover button";
     const std::string second = temp.File("second");
     ASSERT_TRUE(fs::create_directories(second));
-    window.recoverToFolder(QString::fromStdString(second));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(second));
     EXPECT_FALSE(QNUIController::IsRecoveryRunning());
     EXPECT_EQ(recoveries.size(), 1) << "nothing checked: no recovery, no complete";
     ASSERT_FALSE(notes.isEmpty());
@@ -206,7 +207,7 @@ TEST_F(PausedDeepScan, ExportWaitsForTheDeepScansEnd) {
     QSignalSpy fileDialogs(&window, &QNDeletailWindowController::fileDialogOpened);
     ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
     EXPECT_FALSE(Button("exportButton")->isVisibleTo(&window));
-    window.exportButtonAction();
+    apptest::Export(window)->exportButtonAction();
     EXPECT_TRUE(fileDialogs.isEmpty());
     ASSERT_EQ(window.sheets.size(), 1);
     EXPECT_EQ(window.LastSheet()->text(), app::Text("SAVE_SCAN_RUNNING_TITLE"));

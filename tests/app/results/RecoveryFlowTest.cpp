@@ -109,29 +109,29 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
     apptest::Part<app::NewSearchTextFiled>(window, "searchField")
         ->textField()
         ->setText(QStringLiteral("<b>no such name</b>"));
-    window.doSearch();
+    apptest::Search(window)->doSearch();
     const auto noteText = [&]() -> QString {
-        QWidget* note = window.tableView()->noValueView();
+        QWidget* note = apptest::Pane(window)->tableView()->noValueView();
         QLabel* label = note ? note->findChild<QLabel*>() : nullptr;
         return label ? label->text() : QString();
     };
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return noteText() == app::Text(QStringLiteral("DYD_FOUR_NO_MATCH_NOTE")); }, 10000))
         << qPrintable(noteText());
-    EXPECT_EQ(window.listModel()->rowCount(), 0);
+    EXPECT_EQ(apptest::Pane(window)->listModel()->rowCount(), 0);
 
     // A search in capitals finds the accented name; only that checked hit is recovered.
     apptest::Part<app::NewSearchTextFiled>(window, "searchField")
         ->textField()
         ->setText(QString::fromUtf8(" \xc3\x89T\xc3\x89 "));
-    window.doSearch();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.listModel()->rowCount() >= 1; }, 10000));
-    ASSERT_EQ(window.listModel()->rowCount(), 1);
-    EXPECT_STREQ(window.listModel()->fileAt(0)->GetFileName(), "\xc3\xa9t\xc3\xa9 photo.jpg");
-    window.toggleListCheck(0);
+    apptest::Search(window)->doSearch();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return apptest::Pane(window)->listModel()->rowCount() >= 1; }, 10000));
+    ASSERT_EQ(apptest::Pane(window)->listModel()->rowCount(), 1);
+    EXPECT_STREQ(apptest::Pane(window)->listModel()->fileAt(0)->GetFileName(), "\xc3\xa9t\xc3\xa9 photo.jpg");
+    apptest::Pane(window)->toggleListCheck(0);
     const std::string onlyHit = m_temp.File("hit");
     fs::create_directory(onlyHit);
-    window.recoverToFolder(QString::fromStdString(onlyHit));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(onlyHit));
     ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kTimeoutMs));
     EXPECT_EQ(testsupport::HashCountsBelow(onlyHit),
               (std::map<std::string, int>{{m_originals.at("\xc3\xa9t\xc3\xa9 photo.jpg"), 1}}));
@@ -142,7 +142,10 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
     QTest::keyClick(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField(), Qt::Key_Escape);
     EXPECT_TRUE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->text().isEmpty());
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return QNUIController::GetSearchString().empty() && window.treeModel(0)->rowCount() > 0; }, kTimeoutMs));
+        [&] {
+            return QNUIController::GetSearchString().empty() && apptest::Pane(window)->treeModel(0)->rowCount() > 0;
+        },
+        kTimeoutMs));
 
     // Everything checked; the scanned device is refused with choose-again and cancel only.
     window.CheckEveryRow();
@@ -153,8 +156,8 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
     fs::create_directory(all);
     auto probe = app::recovery::DestinationProbe::Real();
     probe.onScannedDevice = [](const QString&) { return true; };
-    window.setDestinationProbe(probe);
-    window.recoverToFolder(QString::fromStdString(all));
+    apptest::Recovery(window)->setDestinationProbe(probe);
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(all));
     ASSERT_EQ(window.sheets.size(), 1);
     QMessageBox* sameDevice = window.LastSheet();
     ASSERT_NE(sameDevice, nullptr);
@@ -162,23 +165,24 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
     sameDevice->escapeButton()->click();
     EXPECT_FALSE(QNUIController::IsRecoveryRunning());
     EXPECT_TRUE(testsupport::HashCountsBelow(all).empty());
-    window.setDestinationProbe(app::recovery::DestinationProbe::Real());
+    apptest::Recovery(window)->setDestinationProbe(app::recovery::DestinationProbe::Real());
 
     // A destination that takes 100000 bytes per file: the disk-full view; Esc does not stop.
     bool full = false;
     {
         testsupport::FullDisk disk(100000);
         ASSERT_TRUE(disk.Active());
-        window.recoverToFolder(QString::fromStdString(all));
+        apptest::Recovery(window)->recoverToFolder(QString::fromStdString(all));
         full = QTest::qWaitFor(
             [&] {
-                return window.recoveryProgressWindow() &&
-                       window.recoveryProgressWindow()->currentView() == QNShowScanProgressWindowController::kDiskFull;
+                return apptest::Recovery(window)->recoveryProgressWindow() &&
+                       apptest::Recovery(window)->recoveryProgressWindow()->currentView() ==
+                           QNShowScanProgressWindowController::kDiskFull;
             },
             kTimeoutMs);
     }
     ASSERT_TRUE(full);
-    QNShowScanProgressWindowController* progress = window.recoveryProgressWindow();
+    QNShowScanProgressWindowController* progress = apptest::Recovery(window)->recoveryProgressWindow();
     EXPECT_TRUE(QNUIController::IsRecoveryPaused());
     const QImage diskFull = progress->grab().toImage();
     EXPECT_FALSE(diskFull.isNull());
@@ -219,7 +223,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
     ASSERT_NE(apptest::Part<app::TCImageButton>(window, "exportButton"), nullptr);
     for (const std::string& target : {m_temp.File("full.rsf"), m_temp.File("scan.rsf")}) {
         const bool fill = target.find("full") != std::string::npos;
-        window.exportButtonAction();
+        apptest::Export(window)->exportButtonAction();
         ASSERT_NE(fileDialog, nullptr);
         QFileDialog* dialog = fileDialog;
         dialog->selectFile(QString::fromStdString(target));
@@ -246,7 +250,7 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
         ASSERT_TRUE(savedEnd);
         const bool success = saved.takeFirst().at(0).toBool();
         EXPECT_EQ(success, !fill) << target;
-        EXPECT_EQ(window.isSaved(), success);
+        EXPECT_EQ(apptest::Export(window)->isSaved(), success);
         if (success) continue;
         EXPECT_FALSE(fs::exists(target)) << "no part of a failed results file is left";
         QWidget* alert = nullptr;
@@ -267,9 +271,9 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
     fs::create_directory(stopped);
     const qsizetype opened = dialogs.size();
     gate->Shut();
-    window.recoverToFolder(QString::fromStdString(stopped));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(stopped));
     const bool waiting = QTest::qWaitFor([&] { return dialogs.size() > opened && gate->HasWaitingRead(); }, kTimeoutMs);
-    progress = window.recoveryProgressWindow();
+    progress = apptest::Recovery(window)->recoveryProgressWindow();
     if (!waiting || !progress) gate->Open();
     ASSERT_TRUE(waiting);
     ASSERT_NE(progress, nullptr);

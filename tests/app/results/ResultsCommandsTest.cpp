@@ -36,8 +36,8 @@ TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
     const QSignalSpy& sheets = window.sheets;
     QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
     ASSERT_TRUE(window.ScanToEnd());
-    EXPECT_EQ(window.treeModel(0)->rowCount(), 0);
-    EXPECT_EQ(window.tableView()->noValueView(), nullptr) << "nothing found: no empty-list note";
+    EXPECT_EQ(apptest::Pane(window)->treeModel(0)->rowCount(), 0);
+    EXPECT_EQ(apptest::Pane(window)->tableView()->noValueView(), nullptr) << "nothing found: no empty-list note";
 
     // The deep scan, paused (not by the user) from its first notification.
     QObject pauser;
@@ -49,26 +49,26 @@ TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
                 pausedOnce = true;
             }
         });
-    window.deepSrcanButtonAction();
+    apptest::Controls(window)->deepSrcanButtonAction();
     ASSERT_TRUE(QTest::qWaitFor([&] { return pausedOnce; }, kScanTimeoutMs));
     if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
     app::NotificationCenter::instance().removeObserver(&pauser);
 
     // Back home, No: a scan the user had not paused resumes.
-    window.backButtonAction();
+    apptest::Controls(window)->backButtonAction();
     ASSERT_EQ(sheets.size(), 1);
     window.AnswerLastSheet(false);
     EXPECT_FALSE(QNUIController::IsPause());
     // The user pauses; close, No: it stays paused.
-    window.pauseButtonClick();
+    apptest::Controls(window)->pauseButtonClick();
     ASSERT_TRUE(QNUIController::IsPause());
-    ASSERT_TRUE(window.isPausedByUser());
-    window.closeWindow();
+    ASSERT_TRUE(apptest::Follower(window)->isPausedByUser());
+    apptest::Controls(window)->closeWindow();
     ASSERT_EQ(sheets.size(), 2);
     window.AnswerLastSheet(false);
     EXPECT_TRUE(QNUIController::IsPause());
     // Back home, No, with the user's pause: still paused.
-    window.backButtonAction();
+    apptest::Controls(window)->backButtonAction();
     ASSERT_EQ(sheets.size(), 3);
     window.AnswerLastSheet(false);
     EXPECT_TRUE(QNUIController::IsPause());
@@ -110,7 +110,7 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
     app::MainMenu menu(&window, false, false);
     QMenuBar* menuBar = menu.placeInBar(&window);
     qint64 now = 1'000'000;
-    window.setClock([&now] { return now; });
+    apptest::Bar(window)->setClock([&now] { return now; });
     ASSERT_TRUE(window.ScanToEnd());
 
     // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the menu
@@ -140,28 +140,28 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
     app::NotificationCenter::instance().addObserver(&counter, QStringLiteral("NormalScranValue"),
                                                     [&](const QVariantMap&) { ++posts; });
     window.ended.clear();
-    window.deepSrcanButtonAction();
+    apptest::Controls(window)->deepSrcanButtonAction();
     ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, kScanTimeoutMs));
     if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
-    const QString first = window.remainingText();
+    const QString first = apptest::Bar(window)->remainingText();
     // The model's estimate moves on; the label does not while the clock holds.
     const bool moved = QTest::qWaitFor(
         [&] {
-            return posts > 3 && window.remainingText() == first &&
+            return posts > 3 && apptest::Bar(window)->remainingText() == first &&
                    app::Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(ModelRemaining()) != first;
         },
         30000);
-    EXPECT_EQ(window.remainingText(), first);
+    EXPECT_EQ(apptest::Bar(window)->remainingText(), first);
     if (moved) {
         ++now;
         const int seen = posts;
         ASSERT_TRUE(QTest::qWaitFor([&] { return posts > seen + 1; }, kScanTimeoutMs));
-        EXPECT_NE(window.remainingText(), first) << "a second later the label follows the model";
+        EXPECT_NE(apptest::Bar(window)->remainingText(), first) << "a second later the label follows the model";
     }
 
     // Stop, Yes: from then on nothing may be clicked until the finished state shows.
     ASSERT_TRUE(QNUIController::IsScanRunning());
-    window.stopButtonClick();
+    apptest::Controls(window)->stopButtonClick();
     ASSERT_EQ(window.sheets.size(), 1);
     window.AnswerLastSheet(true);
     for (app::TCImageButton* button : {apptest::Part<app::TCImageButton>(window, "homeButton"),
@@ -170,11 +170,11 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
                                        apptest::Part<app::TCImageButton>(window, "playButton")})
         EXPECT_FALSE(button->isButtonEnabled());
     // While the scan winds down and builds its tree: back home and stop ask nothing.
-    window.backButtonAction();
-    window.stopButtonClick();
+    apptest::Controls(window)->backButtonAction();
+    apptest::Controls(window)->stopButtonClick();
     EXPECT_EQ(window.sheets.size(), 1);
     ASSERT_TRUE(window.WaitForScanEnd());
-    EXPECT_TRUE(window.isFinishedShown());
+    EXPECT_TRUE(apptest::Follower(window)->isFinished());
     EXPECT_TRUE(window.isVisible()) << "a stop keeps the window and what was found";
     EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
     EXPECT_FALSE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown())

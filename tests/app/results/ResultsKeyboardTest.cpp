@@ -36,7 +36,7 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
-    auto* previews = window.previews();
+    auto* previews = apptest::Pane(window)->previews();
     auto part = [&](const char* name) { return apptest::Part<QWidget>(window, name); };
     QWidget* home = part("homeButton");
     const std::vector<QWidget*> expected = {
@@ -44,7 +44,7 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
         apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField(), part("exportButton"),
         part("pathTab"), part("typeTab"), part("timeTab"), part("pathTree"),
         // The view switch is one stop, on its chosen segment; the arrows move within it.
-        previews->segmentButton(0), window.selectAllButton(), window.tableView()};
+        previews->segmentButton(0), apptest::Pane(window)->selectAllButton(), apptest::Pane(window)->tableView()};
     home->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> walked{QApplication::focusWidget()};
     for (std::size_t i = 1; i < expected.size(); ++i) {
@@ -58,7 +58,8 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
     // The stops that draw no ring of their own wear the halo while the keyboard holds them.
     const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
     for (QWidget* stop : {static_cast<QWidget*>(previews->segmentButton(0)),
-                          static_cast<QWidget*>(window.selectAllButton()), static_cast<QWidget*>(window.tableView())}) {
+                          static_cast<QWidget*>(apptest::Pane(window)->selectAllButton()),
+                          static_cast<QWidget*>(apptest::Pane(window)->tableView())}) {
         if (auto* list = qobject_cast<QAbstractItemView*>(stop)) list->setCurrentIndex({});
         home->setFocus(Qt::TabFocusReason);
         stop->setFocus(Qt::TabFocusReason);
@@ -79,7 +80,8 @@ TEST(ResultsKeyboard, TabFollowsTheLayoutAndEveryStopShowsItsFocus) {
     // Return presses the focused tab and view segment, as Space does.
     part("typeTab")->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentTab() == QNDeletailWindowController::kTypeTab; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return apptest::Pane(window)->currentTab() == QNDeletailWindowController::kTypeTab; }, 2000));
     previews->segmentButton(app::thumbview::PreviewPanes::kGrid)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return previews->segment() == app::thumbview::PreviewPanes::kGrid; }, 2000));

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/base/Strings.h"
 #include "support/LoopDevice.h"
 #include "support/TempDir.h"
@@ -49,7 +50,7 @@ TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
     QPointer<QFileDialog> dialog;
     QObject::connect(&window, &QNDeletailWindowController::fileDialogOpened, &window,
                      [&](QFileDialog* d) { dialog = d; });
-    window.recovrtyButtonClick();
+    apptest::Recovery(window)->recovrtyButtonClick();
     ASSERT_NE(dialog, nullptr);
     auto* newFolder = dialog->findChild<QAbstractButton*>(QStringLiteral("newFolderButton"));
     ASSERT_NE(newFolder, nullptr);
@@ -61,7 +62,7 @@ TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
     EXPECT_TRUE(newFolder->isEnabled());
     dialog->reject();
 
-    window.recoverToFolder(QString::fromStdString(mount + "/out"));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(mount + "/out"));
     ASSERT_EQ(window.sheets.size(), 1);
     QMessageBox* box = window.LastSheet();
     ASSERT_NE(box, nullptr);
@@ -69,7 +70,7 @@ TEST(SameDevice, AFolderOnTheScannedVolumeIsRefusedForRecoveryAndSaving) {
     EXPECT_EQ(box->buttons().size(), 2) << "choose again and cancel only";
     box->escapeButton()->click();
 
-    window.exportButtonAction();
+    apptest::Export(window)->exportButtonAction();
     ASSERT_NE(dialog, nullptr);
     dialog->selectFile(QString::fromStdString(mount + "/out/scan.rsf"));
     static_cast<QDialog*>(dialog.data())->accept();

@@ -1,4 +1,5 @@
 #include "SavedScan.h"
+#include "WindowParts.h"
 
 #include <gtest/gtest.h>
 #include <QObject>
@@ -51,7 +52,7 @@ void ScanAndSaveCard(const testsupport::TempDir& dir, const std::string& image, 
 
 void ExpectListedAndClose(app::results::QNDeletailWindowController* window, std::uint64_t files) {
     std::uint64_t listed = 0, deleted = 0;
-    window->countListedFiles(listed, deleted);
+    apptest::Pane(*window)->countListedFiles(listed, deleted);
     EXPECT_EQ(listed, files);
     QNUIController::StopJobs(std::chrono::seconds(30));
     app::NotificationCenter::instance().removeObserver(window);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ReadGate.h"
+#include "WindowParts.h"
 #include "app/hook/ScanHook.h"
 #include "app/models/ResultTreeModel.h"
 #include "support/TempDir.h"
@@ -69,10 +70,11 @@ void ScannedWindow::AnswerLastSheet(bool yes) {
 }
 
 void ScannedWindow::CheckEveryRow() {
-    app::results::ResultTreeModel* paths = treeModel(kPathTab);
+    app::results::FilePane* pane = Pane(*this);
+    app::results::ResultTreeModel* paths = pane->treeModel(kPathTab);
     for (int row = 0; row < paths->rowCount(); ++row) {
         auto* item = static_cast<uimodel::OpNodeData*>(paths->index(row, 0).internalPointer());
-        if (item->state() != 2) clickButtonAction(item);
+        if (item->state() != 2) pane->clickButtonAction(item);
     }
 }
 

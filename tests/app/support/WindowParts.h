@@ -6,6 +6,13 @@
 
 #include "app/controls/BarTitle.h"
 #include "app/controls/TCImageWindow.h"
+#include "app/results/FilePane.h"
+#include "app/results/ResultsExport.h"
+#include "app/results/ResultsRecovery.h"
+#include "app/results/ResultsSearch.h"
+#include "app/results/ScanBar.h"
+#include "app/results/ScanControls.h"
+#include "app/results/ScanFollower.h"
 
 namespace apptest {
 
@@ -13,6 +20,25 @@ namespace apptest {
 template <class T>
 T* Part(const QObject& window, const char* name) {
     return window.findChild<T*>(QLatin1String(name));
+}
+
+// The results window's parts.
+inline app::results::FilePane* Pane(const QObject& window) { return Part<app::results::FilePane>(window, "filePane"); }
+inline app::results::ScanControls* Controls(const QObject& window) {
+    return Part<app::results::ScanControls>(window, "scanControls");
+}
+inline app::results::ScanFollower* Follower(const QObject& window) {
+    return Part<app::results::ScanFollower>(window, "scanFollower");
+}
+inline app::results::ScanBar* Bar(const QObject& window) { return Part<app::results::ScanBar>(window, "scanBar"); }
+inline app::results::ResultsRecovery* Recovery(const QObject& window) {
+    return Part<app::results::ResultsRecovery>(window, "resultsRecovery");
+}
+inline app::results::ResultsExport* Export(const QObject& window) {
+    return Part<app::results::ResultsExport>(window, "resultsExport");
+}
+inline app::results::ResultsSearch* Search(const QObject& window) {
+    return Part<app::results::ResultsSearch>(window, "resultsSearch");
 }
 
 // Whether `window`'s bar shows `text` as the program's windows title it: across the bar's whole

@@ -14,6 +14,7 @@
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/controls/ImageLibrary.h"
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
@@ -70,14 +71,14 @@ TEST(CollectionTile, ShowsAScannedFileMarksTheDeletedOneAndChecksThroughTheWindo
     const auto gate = std::make_shared<apptest::ReadGate>();
     apptest::ScannedWindow window(apptest::InstallImage(image, gate), {1000, 650});
     ASSERT_TRUE(window.ScanToEnd());
-    auto* root =
-        static_cast<OpNodeData*>(window.treeModel(QNDeletailWindowController::kPathTab)->index(0, 0).internalPointer());
+    auto* root = static_cast<OpNodeData*>(
+        apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->index(0, 0).internalPointer());
     ASSERT_NE(root, nullptr);
-    window.selectItem(root);
+    apptest::Pane(window)->selectItem(root);
     IFileNode* live = nullptr;
     IFileNode* gone = nullptr;
     IFileNode* notes = nullptr;
-    for (IFileNode* file : window.listModel()->files()) {
+    for (IFileNode* file : apptest::Pane(window)->listModel()->files()) {
         const std::string name = OpNodeData::fileNodeName(file);
         if (OpNodeData::isFileNodeDeleted(file))
             gone = file;
@@ -86,7 +87,8 @@ TEST(CollectionTile, ShowsAScannedFileMarksTheDeletedOneAndChecksThroughTheWindo
         else if (name == "notes.txt")
             notes = file;
     }
-    ASSERT_TRUE(live && gone && notes) << "the root lists " << window.listModel()->rowCount() << " files";
+    ASSERT_TRUE(live && gone && notes) << "the root lists " << apptest::Pane(window)->listModel()->rowCount()
+                                       << " files";
 
     {
         BVView liveTile, goneTile, notesTile, emptyTile;
@@ -146,21 +148,21 @@ TEST(CollectionTile, ShowsAScannedFileMarksTheDeletedOneAndChecksThroughTheWindo
         EXPECT_EQ(liveTile.grab().toImage().pixelColor(5, 50), resting);
 
         // The check box checks the file itself and the window follows; a second click unchecks it.
-        QObject::connect(&goneTile, &BVView::reLoadItemData, &window,
-                         &QNDeletailWindowController::reLoadCollectionViewData);
+        QObject::connect(&goneTile, &BVView::reLoadItemData, apptest::Pane(window),
+                         &app::results::FilePane::reLoadCollectionViewData);
         goneTile.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&goneTile));
-        const QString nothingChecked = window.selectionText();
+        const QString nothingChecked = apptest::Bar(window)->selectionText();
         QTest::mouseClick(&goneTile, Qt::LeftButton, {}, kCheck);
         EXPECT_EQ(OpNodeData::fileNodeState(gone), 2);
         EXPECT_EQ(CheckedFiles(), 1u);
-        EXPECT_NE(window.selectionText(), nothingChecked) << "the window's selection label follows";
+        EXPECT_NE(apptest::Bar(window)->selectionText(), nothingChecked) << "the window's selection label follows";
         EXPECT_EQ(root->state(), 1) << "the path tree shows its folder partly checked";
         EXPECT_GT(RedPixels(goneTile.grab().toImage(), kMarker), 40);
         QTest::mouseClick(&goneTile, Qt::LeftButton, {}, kCheck);
         EXPECT_EQ(OpNodeData::fileNodeState(gone), 0);
         EXPECT_EQ(CheckedFiles(), 0u);
-        EXPECT_EQ(window.selectionText(), nothingChecked);
+        EXPECT_EQ(apptest::Bar(window)->selectionText(), nothingChecked);
         EXPECT_EQ(root->state(), 0);
         // A click beside the box changes nothing.
         QTest::mouseClick(&goneTile, Qt::LeftButton, {}, QPoint(60, 30));
@@ -178,9 +180,9 @@ TEST(CollectionTile, ShowsAScannedFileMarksTheDeletedOneAndChecksThroughTheWindo
     QSignalSpy told(&tile, &BVView::reLoadItemData);
     gate->Shut();
     window.ended.clear();
-    window.deepSrcanButtonAction();
+    apptest::Controls(window)->deepSrcanButtonAction();
     ASSERT_TRUE(QTest::qWaitFor([] { return QNUIController::IsScanRunning(); }, kScanTimeoutMs));
-    window.pauseButtonClick();
+    apptest::Controls(window)->pauseButtonClick();
     ASSERT_TRUE(QNUIController::IsPause());
     QTest::mouseClick(&tile, Qt::LeftButton, {}, kCheck);
     EXPECT_EQ(OpNodeData::fileNodeState(&photo), 0) << "refused while the scan is paused";

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/models/FileListModel.h"
 #include "app/thumbview/CNGridView.h"
 #include "app/thumbview/PreviewPanes.h"
@@ -26,31 +27,32 @@ TEST(PreviewGuard, GridChecksWaitForAPause) {
     testsupport::TempDir temp;
     apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "1G")));
     ASSERT_TRUE(window.ScanToEnd());
-    window.deepSrcanButtonAction();
+    apptest::Controls(window)->deepSrcanButtonAction();
     ASSERT_TRUE(QTest::qWaitFor([] { return QNUIController::IsScanRunning(); }, kScanTimeoutMs));
 
     // The blank disk lists nothing: the list holds files of the test's own.
     testkit::CTestFileNode file("photo.jpg");
-    window.listModel()->setFiles({&file});
+    apptest::Pane(window)->listModel()->setFiles({&file});
     ASSERT_TRUE(QNUIController::IsScanRunning() && !QNUIController::IsPause());
-    QAbstractButton* gridSegment = window.previews()->segmentButton(PreviewPanes::kGrid);
+    QAbstractButton* gridSegment = apptest::Pane(window)->previews()->segmentButton(PreviewPanes::kGrid);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !gridSegment->isEnabled(); }, kScanTimeoutMs))
         << "the previews stay shut while the deep scan runs";
-    emit window.previews()->checkToggleRequested(0);
+    emit apptest::Pane(window)->previews()->checkToggleRequested(0);
     EXPECT_EQ(OpNodeData::fileNodeState(&file), 0) << "refused while the scan runs unpaused";
-    window.pauseButtonClick();
+    apptest::Controls(window)->pauseButtonClick();
     ASSERT_TRUE(QNUIController::IsPause());
-    emit window.previews()->checkToggleRequested(0);
+    emit apptest::Pane(window)->previews()->checkToggleRequested(0);
     EXPECT_EQ(OpNodeData::fileNodeState(&file), 2) << "taken while the scan is paused";
     EXPECT_TRUE(gridSegment->isEnabled());
-    window.segmentSelect(PreviewPanes::kGrid);
-    ASSERT_EQ(window.previews()->segment(), PreviewPanes::kGrid);
-    window.pauseButtonClick();
+    apptest::Pane(window)->segmentSelect(PreviewPanes::kGrid);
+    ASSERT_EQ(apptest::Pane(window)->previews()->segment(), PreviewPanes::kGrid);
+    apptest::Controls(window)->pauseButtonClick();
     ASSERT_FALSE(QNUIController::IsPause());
-    EXPECT_EQ(window.previews()->segment(), PreviewPanes::kList) << "a resumed deep scan goes back to the list";
+    EXPECT_EQ(apptest::Pane(window)->previews()->segment(), PreviewPanes::kList)
+        << "a resumed deep scan goes back to the list";
     EXPECT_FALSE(gridSegment->isEnabled());
 
-    window.listModel()->setFiles({});
+    apptest::Pane(window)->listModel()->setFiles({});
     QNUIController::StopScan(1);
     ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
 }

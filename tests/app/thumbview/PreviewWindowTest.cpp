@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/base/LaunchOptions.h"
 #include "app/controls/BandedListView.h"
 #include "app/hook/HookPreview.h"
@@ -61,8 +62,8 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
     int thumbs = -1;
     app::thumbview::ShowHookPreview(window, options, [&](int shown) { thumbs = shown; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return thumbs >= 0; }, kScanTimeoutMs));
-    PreviewPanes* previews = window.previews();
-    app::results::FileListModel* list = window.listModel();
+    PreviewPanes* previews = apptest::Pane(window)->previews();
+    app::results::FileListModel* list = apptest::Pane(window)->listModel();
     ASSERT_EQ(list->rowCount(), kPictures);
     EXPECT_EQ(previews->segment(), PreviewPanes::kGrid);
     EXPECT_EQ(thumbs, kPictures);
@@ -92,7 +93,7 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
     EXPECT_EQ(previews->photos().size(), std::size_t(kPictures));
 
     // The cover flow: Right moves the flow and its list together.
-    window.segmentSelect(PreviewPanes::kCoverFlow);
+    apptest::Pane(window)->segmentSelect(PreviewPanes::kCoverFlow);
     ASSERT_TRUE(QTest::qWaitFor([&] { return previews->previewSettled(); }, kScanTimeoutMs));
     app::thumbview::CoverFlowView* flow = previews->coverFlowView();
     EXPECT_EQ(flow->selectedIndex(), 0);
@@ -106,18 +107,18 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
     EXPECT_GT(previews->realThumbnailsShown(), 0);
 
     // The grid of a folder without files shows the empty-list note; a folder with files drops it.
-    window.segmentSelect(PreviewPanes::kGrid);
-    OpNodeData* folder = window.selectedItem();
-    window.selectItem(static_cast<OpNodeData*>(
-        window.treeModel(QNDeletailWindowController::kPathTab)->index(0, 0).internalPointer()));
+    apptest::Pane(window)->segmentSelect(PreviewPanes::kGrid);
+    OpNodeData* folder = apptest::Pane(window)->selectedItem();
+    apptest::Pane(window)->selectItem(static_cast<OpNodeData*>(
+        apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->index(0, 0).internalPointer()));
     ASSERT_EQ(list->rowCount(), 0) << "the image's root holds no file";
     EXPECT_NE(previews->gridNoValueView(), nullptr);
-    window.selectItem(folder);
+    apptest::Pane(window)->selectItem(folder);
     EXPECT_EQ(previews->gridNoValueView(), nullptr);
 
     // Back to the list.
-    window.segmentSelect(PreviewPanes::kList);
-    EXPECT_TRUE(window.tableView()->isVisible());
+    apptest::Pane(window)->segmentSelect(PreviewPanes::kList);
+    EXPECT_TRUE(apptest::Pane(window)->tableView()->isVisible());
     EXPECT_FALSE(grid->isVisible());
 }
 

@@ -204,7 +204,7 @@ TEST(AppDelegate, SigtermDuringARealDeepScanStopsTheScanAndLeavesWithZero) {
     QObject counter;
     app::NotificationCenter::instance().addObserver(&counter, QStringLiteral("NormalScranValue"),
                                                     [&](const QVariantMap&) { ++posts; });
-    window.deepSrcanButtonAction();
+    apptest::Controls(window)->deepSrcanButtonAction();
     ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, 120000));
     if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
 
