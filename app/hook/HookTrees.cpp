@@ -108,16 +108,19 @@ void FollowProgress(QNDeletailWindowController* window) {
     QObject::connect(window, &QNDeletailWindowController::fileDialogOpened, window, shown);
     QObject::connect(window, &QNDeletailWindowController::sheetOpened, window, shown);
     QObject::connect(window, &QNDeletailWindowController::recoveryDialogOpened, window, shown);
-    // The recovery's disk-full notice, each time it comes, with the dialog's id.
+    // The recovery's disk-full notice, each time it comes, with the dialog's id; a copy that
+    // filled its destination at once shows it before the dialog opens.
     QObject::connect(window, &QNDeletailWindowController::recoveryDialogOpened, window, [](QDialog* dialog) {
-        auto* progress = qobject_cast<recovery::QNShowScanProgressWindowController*>(dialog);
+        using recovery::QNShowScanProgressWindowController;
+        auto* progress = qobject_cast<QNShowScanProgressWindowController*>(dialog);
         if (!progress) return;
-        QObject::connect(progress, &recovery::QNShowScanProgressWindowController::viewShown, progress,
-                         [progress](int view) {
-                             if (view != recovery::QNShowScanProgressWindowController::kDiskFull) return;
-                             std::printf("NOTICE diskFull %llu\n", static_cast<unsigned long long>(progress->winId()));
-                             std::fflush(stdout);
-                         });
+        auto notice = [progress](int view) {
+            if (view != QNShowScanProgressWindowController::kDiskFull) return;
+            std::printf("NOTICE diskFull %llu\n", static_cast<unsigned long long>(progress->winId()));
+            std::fflush(stdout);
+        };
+        notice(progress->currentView());
+        QObject::connect(progress, &QNShowScanProgressWindowController::viewShown, progress, notice);
     });
     // The window the program itself takes as active: keys typed into a dialog the X server has
     // focused but the program not yet activated reach its field, while the dialog still acts as

@@ -22,14 +22,22 @@
 namespace {
 
 constexpr int kTimeoutMs = 120000;
+namespace fs = std::filesystem;
 
-TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
-    for (const char* tool : {"mkfs.fat", "mcopy"})
-        if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+// A card image is made in "card" and moved to "moved".
+class ImportImage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"mkfs.fat", "mcopy"})
+            if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+        fs::create_directories(dir.File("card"));
+        fs::create_directories(dir.File("moved"));
+    }
+
     testsupport::TempDir dir;
-    namespace fs = std::filesystem;
-    fs::create_directories(dir.File("card"));
-    fs::create_directories(dir.File("moved"));
+};
+
+TEST_F(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
     fs::create_directories(dir.File("grown"));
     fs::create_directories(dir.File("replaced"));
     const std::string image = dir.File("card/card.img");
@@ -92,13 +100,7 @@ TEST(ImportImage, AScanOfAnImageThatMovedLoadsThroughTheImageTheUserOpens) {
 // A saved scan of a card's volume whose image moved: the sheet names the card as the disk page
 // does (its image file, not the volume's label), and its dialog opens where images were last
 // opened, else in the home folder.
-TEST(ImportImage, TheNotAttachedSheetNamesTheImageAndOpensWhereImagesWereLastOpened) {
-    for (const char* tool : {"mkfs.fat", "mcopy"})
-        if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
-    testsupport::TempDir dir;
-    namespace fs = std::filesystem;
-    fs::create_directories(dir.File("card"));
-    fs::create_directories(dir.File("moved"));
+TEST_F(ImportImage, TheNotAttachedSheetNamesTheImageAndOpensWhereImagesWereLastOpened) {
     const std::string image = dir.File("card/card.img"), moved = dir.File("moved/card.img");
     const std::string saved = dir.File("scan.rsf");
     std::uint64_t files = 0;
