@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
@@ -218,5 +219,60 @@ TEST_F(PausedDeepScan, ExportWaitsForTheDeepScansEnd) {
     ASSERT_TRUE(window.WaitForScanEnd());
     EXPECT_TRUE(Button("exportButton")->isVisibleTo(&window)) << "back at the deep scan's end";
 }
+
+// Stop, Home and close of a paused deep scan, with nothing checked, with checks, and after a
+// recovery: each asks, and Yes winds the scan down with no recovery running; stop and Home clear
+// the checks; the window stays with its recover button hidden (stop), or goes (home, close).
+enum class Command { kStop, kHome, kClose };
+enum class Before { kNothing, kChecks, kRecovery };
+
+class PausedDeepScanCommands : public PausedDeepScan,
+                               public ::testing::WithParamInterface<std::tuple<Command, Before>> {};
+
+TEST_P(PausedDeepScanCommands, AskThenWindDownWithTheChecksCleared) {
+    const auto [command, before] = GetParam();
+    apptest::ScannedWindow& window = *shown;
+    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+    QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
+    if (before != Before::kNothing) window.CheckEveryRow();
+    if (before == Before::kRecovery) {
+        const std::string dest = temp.File("dest");
+        ASSERT_TRUE(fs::create_directories(dest));
+        apptest::Recovery(window)->recoverToFolder(QString::fromStdString(dest));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kScanTimeoutMs));
+        dialogs.last().at(0).value<QDialog*>()->accept();
+        // The bar's controls take clicks in the active window, as a click on it makes it again.
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    if (command == Command::kStop) Button("stopButton")->click();
+    if (command == Command::kHome) Button("homeButton")->click();
+    if (command == Command::kClose) window.close();
+    ASSERT_EQ(window.sheets.size(), 1);
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_FALSE(QNUIController::IsRecoveryRunning());
+    std::uint64_t checked = 0, size = 0;
+    QNUIController::GetSelectedFilesAmout(checked, size);
+    if (command != Command::kClose) {
+        EXPECT_EQ(checked, 0u);
+    }
+    if (command == Command::kStop) {
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window));
+        EXPECT_TRUE(Button("homeButton")->isButtonEnabled()) << "no dead control";
+    } else {
+        EXPECT_FALSE(window.isVisible());
+        if (command == Command::kHome) {
+            EXPECT_TRUE(home.wait(5000));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryState, PausedDeepScanCommands,
+                         ::testing::Combine(::testing::Values(Command::kStop, Command::kHome, Command::kClose),
+                                            ::testing::Values(Before::kNothing, Before::kChecks, Before::kRecovery)));
 
 }  // namespace
