@@ -22,7 +22,9 @@
 #include <string>
 
 #include "ModelBenchImage.h"
+#include "app/results/FilePane.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/results/ResultsRecovery.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/shell/ModelSeams.h"
 #include "app/hook/ScanHook.h"
@@ -78,9 +80,9 @@ int main(int argc, char** argv) {
   window.setSelectDiskVolumeData(std::move(rows.front()));
   window.getData();
   if (!QTest::qWaitFor([&] { return ended; }, kWaitMs)) return 1;
-  app::results::ResultTreeModel* paths = window.treeModel(QNDeletailWindowController::kPathTab);
+  app::results::ResultTreeModel* paths = window.filePane()->treeModel(QNDeletailWindowController::kPathTab);
   for (int row = 0; row < paths->rowCount(); ++row)
-    window.clickButtonAction(static_cast<uimodel::OpNodeData*>(paths->index(row, 0).internalPointer()));
+    window.filePane()->clickButtonAction(static_cast<uimodel::OpNodeData*>(paths->index(row, 0).internalPointer()));
 
   // The window's road, with the heartbeat.
   qint64 longestStallMs = 0;
@@ -97,7 +99,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(viaWindow);
   const auto windowStart = Clock::now();
   heartbeat.start();
-  window.recoverToFolder(QString::fromStdString(viaWindow));
+  window.recovery()->recoverToFolder(QString::fromStdString(viaWindow));
   // The checks and the start hold the GUI thread before the first heartbeat can tell.
   const double startMs = Since(windowStart) * 1000.0;
   if (!QTest::qWaitFor([&] { return recovered; }, kWaitMs)) return 1;

@@ -13,7 +13,10 @@
 #include "app/base/LaunchOptions.h"
 #include "app/controls/TCImageButton.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/results/FilePane.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/results/ResultsExport.h"
+#include "app/results/ResultsRecovery.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
@@ -57,11 +60,11 @@ void AnswerNextFileDialog(QNDeletailWindowController* window, const QString& pat
 
 // Checks every root of the path tree, as clicks on their boxes would.
 void CheckEverything(QNDeletailWindowController* window) {
-    window->selectTab(QNDeletailWindowController::kPathTab);
-    results::ResultTreeModel* model = window->treeModel(QNDeletailWindowController::kPathTab);
+    window->filePane()->selectTab(QNDeletailWindowController::kPathTab);
+    results::ResultTreeModel* model = window->filePane()->treeModel(QNDeletailWindowController::kPathTab);
     for (int row = 0; row < model->rowCount(); ++row) {
         auto* item = static_cast<uimodel::OpNodeData*>(model->index(row, 0).internalPointer());
-        if (item && item->state() != 2) window->clickButtonAction(item);
+        if (item && item->state() != 2) window->filePane()->clickButtonAction(item);
     }
 }
 
@@ -113,7 +116,7 @@ void Recover(QNDeletailWindowController* window, const QString& folder,
     });
     // The button's own action: the bar's controls answer clicks only in the active window, and
     // the hook's windows may have no window manager to make them active.
-    window->recovrtyButtonClick();
+    window->recovery()->recovrtyButtonClick();
 }
 
 }  // namespace
@@ -146,7 +149,7 @@ void RunHookActions(QNDeletailWindowController* window, const LaunchOptions& opt
         next(false);
     });
     AnswerNextFileDialog(window, QFileInfo(options.saveTo).absoluteFilePath(), [next] { next(false); });
-    window->exportButtonAction();
+    window->exporter()->exportButtonAction();
 }
 
 void LoadThroughImport(QNRootWindowController* root, const QString& file) {

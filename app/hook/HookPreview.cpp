@@ -8,6 +8,7 @@
 
 #include "app/base/LaunchOptions.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/results/FilePane.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/thumbview/CoverFlowView.h"
 #include "app/thumbview/PreviewPanes.h"
@@ -51,15 +52,16 @@ QString HookThumbsField(int thumbs) { return QStringLiteral(" thumbs=%1").arg(th
 void ShowHookPreview(results::QNDeletailWindowController& window, const LaunchOptions& options,
                      std::function<void(int thumbs)> done) {
     if (!HookWantsPreview(options)) return;
-    if (window.currentTab() != results::QNDeletailWindowController::kPathTab)
-        window.selectTab(results::QNDeletailWindowController::kPathTab);
-    if (OpNodeData* folder = FirstFolderWithFiles(*window.treeModel(results::QNDeletailWindowController::kPathTab)))
-        window.selectItem(folder);
-    PreviewPanes* previews = window.previews();
+    if (window.filePane()->currentTab() != results::QNDeletailWindowController::kPathTab)
+        window.filePane()->selectTab(results::QNDeletailWindowController::kPathTab);
+    if (OpNodeData* folder =
+            FirstFolderWithFiles(*window.filePane()->treeModel(results::QNDeletailWindowController::kPathTab)))
+        window.filePane()->selectItem(folder);
+    PreviewPanes* previews = window.filePane()->previews();
     if (options.grid) {
-        window.segmentSelect(PreviewPanes::kGrid);
+        window.filePane()->segmentSelect(PreviewPanes::kGrid);
     } else {
-        window.segmentSelect(PreviewPanes::kCoverFlow);
+        window.filePane()->segmentSelect(PreviewPanes::kCoverFlow);
         previews->selectedCoverFlow(options.coverflow);
         emit previews->coverFlowView()->didSelectItemAtIndex(previews->coverFlowView()->selectedIndex());
     }

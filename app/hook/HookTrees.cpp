@@ -11,7 +11,10 @@
 
 #include "app/controls/PlainText.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/recovery/QNShowScanProgressWindowController.h"
+#include "app/results/FilePane.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/results/ScanBar.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
 
@@ -40,8 +43,8 @@ void WalkRows(const ResultTreeModel& model, const std::function<void(const QMode
 }  // namespace
 
 bool CheckPathRow(QNDeletailWindowController* window, const QString& rel) {
-    window->selectTab(QNDeletailWindowController::kPathTab);
-    ResultTreeModel* model = window->treeModel(QNDeletailWindowController::kPathTab);
+    window->filePane()->selectTab(QNDeletailWindowController::kPathTab);
+    ResultTreeModel* model = window->filePane()->treeModel(QNDeletailWindowController::kPathTab);
     QModelIndex at = model->index(0, 0);
     for (const QString& name : rel.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         QModelIndex next;
@@ -56,16 +59,16 @@ bool CheckPathRow(QNDeletailWindowController* window, const QString& rel) {
         qWarning("Hook: no path-tree row %s", qUtf8Printable(rel));
         return false;
     }
-    window->clickButtonAction(item);
+    window->filePane()->clickButtonAction(item);
     return true;
 }
 
 void PrintTrees(QNDeletailWindowController* window) {
-    const int shown = window->currentTab();
+    const int shown = window->filePane()->currentTab();
     for (int tab = QNDeletailWindowController::kPathTab; tab < QNDeletailWindowController::kTabs; ++tab) {
         // Each tree as its tab shows it: choosing the tab builds and recounts it.
-        window->selectTab(tab);
-        const ResultTreeModel& model = *window->treeModel(tab);
+        window->filePane()->selectTab(tab);
+        const ResultTreeModel& model = *window->filePane()->treeModel(tab);
         WalkRows(model, [&](const QModelIndex& index, int depth) {
             std::printf("TREE\t%s\t%d\t%s\t%d\n", kViewNames[tab], depth,
                         qUtf8Printable(OneLine(model.data(index, Qt::DisplayRole).toString())),
@@ -73,17 +76,17 @@ void PrintTrees(QNDeletailWindowController* window) {
         });
     }
     std::fflush(stdout);
-    window->selectTab(shown);
+    window->filePane()->selectTab(shown);
 }
 
 void FollowProgress(QNDeletailWindowController* window) {
     auto last = std::make_shared<QString>();
     QObject::connect(window, &QNDeletailWindowController::progressShown, window, [window, last](int percent) {
-        const int tab = window->currentTab();
+        const int tab = window->filePane()->currentTab();
         const QString line = QStringLiteral("PROGRESS percent=%1 found=%2 rows=%3 deep=%4")
                                  .arg(percent)
-                                 .arg(window->foundText().section(QLatin1Char(' '), -1))
-                                 .arg(static_cast<qulonglong>(window->treeModel(tab)->countRows()))
+                                 .arg(window->scanBar()->foundText().section(QLatin1Char(' '), -1))
+                                 .arg(static_cast<qulonglong>(window->filePane()->treeModel(tab)->countRows()))
                                  .arg(uimodel::QNUIController::IsDeepScan() ? 1 : 0);
         if (line == *last) return;
         *last = line;
@@ -105,6 +108,20 @@ void FollowProgress(QNDeletailWindowController* window) {
     QObject::connect(window, &QNDeletailWindowController::fileDialogOpened, window, shown);
     QObject::connect(window, &QNDeletailWindowController::sheetOpened, window, shown);
     QObject::connect(window, &QNDeletailWindowController::recoveryDialogOpened, window, shown);
+    // The recovery's disk-full notice, each time it comes, with the dialog's id; a copy that
+    // filled its destination at once shows it before the dialog opens.
+    QObject::connect(window, &QNDeletailWindowController::recoveryDialogOpened, window, [](QDialog* dialog) {
+        using recovery::QNShowScanProgressWindowController;
+        auto* progress = qobject_cast<QNShowScanProgressWindowController*>(dialog);
+        if (!progress) return;
+        auto notice = [progress](int view) {
+            if (view != QNShowScanProgressWindowController::kDiskFull) return;
+            std::printf("NOTICE diskFull %llu\n", static_cast<unsigned long long>(progress->winId()));
+            std::fflush(stdout);
+        };
+        notice(progress->currentView());
+        QObject::connect(progress, &QNShowScanProgressWindowController::viewShown, progress, notice);
+    });
     // The window the program itself takes as active: keys typed into a dialog the X server has
     // focused but the program not yet activated reach its field, while the dialog still acts as
     // unfocused (a file dialog keeps a folder chosen by a typed path's prefix).

@@ -21,7 +21,8 @@ void PrintTrees(results::QNDeletailWindowController* window);
 
 // From now on, a PROGRESS line each time the window's progress display shows something new, an
 // ENDED line when the scan ends, a SHOWN line (object name, window id) for each dialog opened and
-// a FOCUS line (window id) each time another window becomes the active one.
+// a FOCUS line (window id) each time another window becomes the active one, a NOTICE diskFull line
+// (the progress dialog's id) each time the recovery's disk-full notice comes.
 void FollowProgress(results::QNDeletailWindowController* window);
 
 }  // namespace app

@@ -41,23 +41,29 @@ QString ShareAddress(const QString& key) {
     return QString::fromLatin1(QUrl::toPercentEncoding(address, ":/?&=#%+,;@"));
 }
 
-QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& savePathStr, std::uint64_t failedFiles,
-                                                             std::uint64_t notedFiles, QWidget* parent)
+QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& savePathStr, const RecoveryCounts& counts,
+                                                             QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("recoveryFinished"));
     QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
-    // Complete only when every file came back whole: a failure or a copy in doubt is never
-    // shown as success.
-    const QString title = failedFiles != 0  ? QStringLiteral("PAGE_FOUR_RECOVER_FAILED_TITLE")
-                          : notedFiles != 0 ? QStringLiteral("PAGE_FOUR_RECOVER_NOTED_TITLE")
-                                            : QStringLiteral("PAGE_FOUR_RECOVER_END_TITLE");
+    // Complete only when every file came back whole: nothing copied, a failure or a copy in doubt
+    // is never shown as success.
+    const QString title = counts.complete()    ? QStringLiteral("PAGE_FOUR_RECOVER_END_TITLE")
+                          : counts.failed != 0 ? QStringLiteral("PAGE_FOUR_RECOVER_FAILED_TITLE")
+                          : counts.noted != 0  ? QStringLiteral("PAGE_FOUR_RECOVER_NOTED_TITLE")
+                                               : QStringLiteral("PAGE_FOUR_RECOVER_INCOMPLETE_TITLE");
     m_title = PlainLabel(Text(title), this, 14, true);
     QStringList sentences;
-    if (notedFiles != 0)
-        sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTED_NODE")).arg(static_cast<qulonglong>(notedFiles));
-    sentences << (failedFiles != 0
-                      ? Text(QStringLiteral("PAGE_FOUR_RECOVER_FAILED_NODE")).arg(static_cast<qulonglong>(failedFiles))
-                      : Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE")));
+    if (!counts.complete())
+        sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_COUNTS_NODE"))
+                         .arg(static_cast<qulonglong>(counts.recovered))
+                         .arg(static_cast<qulonglong>(counts.given))
+                         .arg(static_cast<qulonglong>(counts.failed))
+                         .arg(static_cast<qulonglong>(counts.noted));
+    if (counts.noted != 0)
+        sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTED_NODE")).arg(static_cast<qulonglong>(counts.noted));
+    sentences << (counts.complete() ? Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE"))
+                                    : Text(QStringLiteral("PAGE_FOUR_RECOVER_FOLDER_NODE")));
     m_node = PlainLabel(sentences.join(QLatin1Char(' ')), this, 12);
     m_link = new FolderLink(this);
     m_link->setFolder(savePathStr);

@@ -1,8 +1,8 @@
 #pragma once
-// The dialogs that close a recovery. The finished one says the copy is complete only when no
-// file failed and none was written with a note, and otherwise how many files could not be
-// recovered and how many were written with notes; it shows the destination as
-// a link and the share buttons that have an address. The stopped one says how many files were
+// The dialogs that close a recovery. The finished one says the copy is complete only when every
+// file it was given came back whole, and otherwise how many of them were recovered, failed and
+// were written with notes, as the log counts them; it shows the destination as a link and the
+// share buttons that have an address. The stopped one says how many files were
 // copied before the user stopped, with the same link.
 
 #include <QDialog>
@@ -16,13 +16,20 @@ namespace app::recovery {
 
 class FolderLink;
 
+// What a recovery that ran to its end did with the files it was given.
+struct RecoveryCounts {
+    std::uint64_t given = 0;
+    std::uint64_t recovered = 0;  // written whole
+    std::uint64_t failed = 0;     // not written, or removed
+    std::uint64_t noted = 0;      // written with a note: their bytes may not be the file's
+    // Every file given came back whole, and there was one at least.
+    bool complete() const { return given != 0 && recovered == given && failed == 0 && noted == 0; }
+};
+
 class QNScanEndSaveWindowController : public QDialog {
     Q_OBJECT
 public:
-    // `failedFiles`: files of the recovery that were not recovered; `notedFiles`: files written
-    // with a note, whose bytes may not be the file's.
-    QNScanEndSaveWindowController(const QString& savePathStr, std::uint64_t failedFiles, std::uint64_t notedFiles,
-                                  QWidget* parent = nullptr);
+    QNScanEndSaveWindowController(const QString& savePathStr, const RecoveryCounts& counts, QWidget* parent = nullptr);
 
     QLabel* recoveryEndTitle() const { return m_title; }
     QLabel* recoveryEndNode() const { return m_node; }

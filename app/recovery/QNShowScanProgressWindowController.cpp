@@ -99,11 +99,13 @@ QNShowScanProgressWindowController::View QNShowScanProgressWindowController::cur
 }
 
 void QNShowScanProgressWindowController::showView(View view) {
+    const bool changed = m_views->currentIndex() != view;
     m_views->setCurrentIndex(view);
     // The safe answer has the focus: Return on the question goes on copying.
     QPushButton* focus = view == kCopying ? m_stop : view == kQuestion ? m_no : m_continue;
     focus->setDefault(true);
     focus->setFocus();
+    if (changed) emit viewShown(view);
 }
 
 void QNShowScanProgressWindowController::stopProgressButtonAction() {

@@ -48,6 +48,8 @@ public:
 
 signals:
     void stopButtonAction(int code);
+    // Another view shows (the question, the disk-full notice, the copying again).
+    void viewShown(int view);
 
 public slots:
     // Esc: the question, never a stop.

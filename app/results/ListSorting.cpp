@@ -36,9 +36,7 @@ void ListSorting::forget() {
     m_sortedColumn = -1;
 }
 
-bool ListSorting::keepsRows(std::size_t rows) const {
-    return m_sortedColumn >= 0 && rows == m_list->files().size();
-}
+bool ListSorting::keepsRows(std::size_t rows) const { return m_sortedColumn >= 0 && rows == m_list->files().size(); }
 
 void ListSorting::sortAgain() {
     if (m_sortedColumn >= 0) m_list->sortBy(m_sortedColumn, !m_isSorted);

@@ -1,9 +1,9 @@
 #include "app/results/ResultsExport.h"
 
 #include <QFileDialog>
-#include <QPointer>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QtDebug>
 
 #include "app/base/Strings.h"
@@ -26,8 +26,22 @@ ResultsExport::ResultsExport(QWidget* window, std::function<bool()> isDeepScan)
     setObjectName(QStringLiteral("resultsExport"));
 }
 
+bool ResultsExport::refusedWhileScanning() {
+    if (!QNUIController::IsScanRunning()) return false;
+    // The model saves only an ended scan: the sheet says why, not that the file failed.
+    qWarning("Saving the scan refused: a scan is running");
+    QWidget* sheet =
+        OpenSheet(m_window,
+                  {Text(QStringLiteral("SAVE_SCAN_RUNNING_TITLE")), Text(QStringLiteral("SAVE_SCAN_RUNNING_NODE")),
+                   Text(QStringLiteral("PAGE_FOUR_RECOVERY_STOP_BUTTON")), QString()},
+                  [](int) {});
+    emit sheetOpened(sheet);
+    emit scanSaved(false);
+    return true;
+}
+
 void ResultsExport::exportButtonAction() {
-    if (QNUIController::IsRecoveryRunning()) return;
+    if (QNUIController::IsRecoveryRunning() || refusedWhileScanning()) return;
     const QString folder = QString::fromStdString(QNUIController::GetDefaultSavePath());
     const QString name = ResultsFileName(QNUIController::GetSaveFileName());
     auto* panel = new QFileDialog(m_window, Text(QStringLiteral("SAVE_SCAN_RESULT")));
@@ -50,6 +64,7 @@ void ResultsExport::exportButtonAction() {
 }
 
 void ResultsExport::saveScanTo(const QString& path) {
+    if (refusedWhileScanning()) return;
     uimodel::spy::SpyIDIncreateTable1(4133);
     uimodel::spy::SpyIDIncreateTable1(m_isDeepScan() ? 4134 : 4135);
     const QString folder = QFileInfo(path).absolutePath();

@@ -17,7 +17,7 @@ public:
     // `window` holds the dialogs; `isDeepScan` tells what kind of scan is saved.
     ResultsExport(QWidget* window, std::function<bool()> isDeepScan);
 
-    // The save dialog, unless a recovery runs.
+    // The save dialog, unless a recovery runs; while a scan runs a sheet says so.
     void exportButtonAction();
     bool isSaved() const { return m_bSave; }
 
@@ -28,6 +28,8 @@ signals:
 
 private:
     void saveScanTo(const QString& path);
+    // A scan runs: the sheet that says so, and true.
+    bool refusedWhileScanning();
 
     QWidget* m_window;
     std::function<bool()> m_isDeepScan;

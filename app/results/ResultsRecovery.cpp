@@ -138,6 +138,13 @@ void ResultsRecovery::recoverToFolder(const QString& folder) {
     // Gathered once here for the checks and the copy. What the copies write, not what damaged
     // entries claim: one absurd size must not refuse all.
     const QNUIController::CheckedFiles checked = QNUIController::GatherCheckedFiles();
+    // Nothing checked (the checks went with a stop): no recovery, which would copy nothing.
+    if (checked.u64Count == 0) {
+        qWarning("Recovery to %s refused: no file is checked", qUtf8Printable(folder));
+        explainRecoverRefused();
+        return;
+    }
+    m_givenFiles = checked.u64Count;
     switch (recovery::CheckDestination(folder, checked.u64BytesToWrite, m_destinationProbe)) {
         case DestinationCheck::NoWriteAccess:
             openRecoverySheet(QStringLiteral("PAGE_FOUR_RECOVERY_NO_COMPETENCE"), false, [](int) {});
@@ -161,8 +168,7 @@ void ResultsRecovery::recoverToFolder(const QString& folder) {
     }
 }
 
-void ResultsRecovery::openRecoverySheet(const QString& prefix, bool withAlternate,
-                                                   std::function<void(int)> done) {
+void ResultsRecovery::openRecoverySheet(const QString& prefix, bool withAlternate, std::function<void(int)> done) {
     const SheetTexts texts{Text(prefix + QStringLiteral("_TITLE")), Text(prefix + QStringLiteral("_NODE")),
                            Text(prefix + QStringLiteral("_YES_BUTTON")),
                            withAlternate ? Text(prefix + QStringLiteral("_NO_BUTTON")) : QString()};
@@ -269,8 +275,10 @@ void ResultsRecovery::closeRecoveryProgress() {
 
 void ResultsRecovery::showRecoveryEndWindow() {
     if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
-    auto* dialog = new recovery::QNScanEndSaveWindowController(
-        m_recoverySavePathStr, QNUIController::GetRecoveryFailedFiles(), QNUIController::GetRecoveryNotedFiles(), m_window);
+    const recovery::RecoveryCounts counts{m_givenFiles, QNUIController::GetRecoveridedFiles(),
+                                          QNUIController::GetRecoveryFailedFiles(),
+                                          QNUIController::GetRecoveryNotedFiles()};
+    auto* dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr, counts, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     m_recoveryEndWindow = dialog;

@@ -67,6 +67,7 @@ private:
     recovery::DestinationProbe m_destinationProbe = recovery::DestinationProbe::Real();
     QRect m_rectNew;
     QString m_recoverySavePathStr;
+    std::uint64_t m_givenFiles = 0;  // the files the running recovery was handed
     bool m_isBeginRecovery = false;
     bool m_isFinishRecovery = true;
     bool m_isRecoveryEndSHowWindow = false;

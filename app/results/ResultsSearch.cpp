@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 #include "app/base/NotificationCenter.h"
 #include "app/controls/NewSearchTextFiled.h"
@@ -72,6 +73,12 @@ void ResultsSearch::doSearch() {
     // that second refill would drop the checks made meanwhile.
     m_lastSearchStr = text;
     QNUIController::DoSearchWithString(text.toStdString(), kSearchPost);
+}
+
+void ResultsSearch::forget() {
+    m_lastSearchStr.clear();
+    QSignalBlocker blocker(m_field);
+    m_field->textField()->clear();
 }
 
 void ResultsSearch::searchClearButtonClick() {

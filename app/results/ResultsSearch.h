@@ -23,9 +23,9 @@ class ResultsSearch : public QObject {
 public:
     // What the search asks of the window.
     struct Window {
-        std::function<bool()> canSearch;        // false while the model would refuse a search
-        std::function<void()> clearForSearch;   // the trees and the list emptied before a search runs
-        std::function<void()> refillTree;       // the current tab's tree rebuilt from the hits
+        std::function<bool()> canSearch;                        // false while the model would refuse a search
+        std::function<void()> clearForSearch;                   // the trees and the list emptied before a search runs
+        std::function<void()> refillTree;                       // the current tab's tree rebuilt from the hits
         std::function<void(std::vector<IFileNode*>)> showHits;  // the hits in the list
     };
 
@@ -39,6 +39,8 @@ public:
     // Searches for the field's text unless it is blank, already searched or refused.
     void doSearch();
     void searchClearButtonClick();
+    // A new scan starts: the field is emptied without a search (the model forgot the last one).
+    void forget();
 
 private:
     void SearchTreeView();

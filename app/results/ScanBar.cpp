@@ -199,6 +199,8 @@ void ScanBar::showScanStarting() {
         w->show();
     m_play->hide();
     m_recover->hide();
+    // Nothing to save until the scan has ended.
+    if (m_export) m_export->hide();
     m_search->setSearchEnabled(false);
 }
 
@@ -209,11 +211,11 @@ void ScanBar::showImport() {
     m_home->setButtonEnabled(true);
 }
 
-void ScanBar::showFinished() {
+void ScanBar::showFinished(bool recover) {
     for (QWidget* w : std::initializer_list<QWidget*>{m_deepScan, m_deepScanLabel, m_progress, m_spinner, m_pause,
                                                       m_stop, m_play, m_found, m_remaining})
         w->hide();
-    m_recover->show();
+    m_recover->setVisible(recover);
     m_selectFiles->setAlignment(Qt::AlignCenter);
     m_selectFiles->show();
     m_search->setSearchEnabled(true);

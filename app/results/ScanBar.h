@@ -56,8 +56,9 @@ public:
     void showScanStarting();
     // A loaded results file: no scan's parts.
     void showImport();
-    // The scan ended: its parts go, the recover button and the selection label show centred.
-    void showFinished();
+    // The scan ended: its parts go, the selection label shows centred and, with `recover`, the
+    // recover button.
+    void showFinished(bool recover);
     void showDeepScanButton();
     // The scan paused by the user (`paused`) or resumed.
     void showPaused(bool paused);

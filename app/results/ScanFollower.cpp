@@ -43,4 +43,22 @@ void ScanFollower::end() {
 
 void ScanFollower::stopWatch() { m_watch->stop(); }
 
+bool ScanFollower::runsUnpaused() {
+    return uimodel::QNUIController::IsScanRunning() && !uimodel::QNUIController::IsPause();
+}
+
+void ScanFollower::change(bool& field, bool value) {
+    if (field == value) return;
+    field = value;
+    emit stateChanged();
+}
+
+void ScanFollower::setFinished(bool finished) { change(m_finished, finished); }
+void ScanFollower::setDeep(bool deep) { change(m_deep, deep); }
+void ScanFollower::setPausedByUser(bool paused) { change(m_pausedByUser, paused); }
+void ScanFollower::setTakesClicks(bool takes) { change(m_takesClicks, takes); }
+void ScanFollower::setClosing() { change(m_closing, true); }
+void ScanFollower::setGoingHome() { change(m_goingHome, true); }
+void ScanFollower::setImport() { change(m_import, true); }
+
 }  // namespace app::results

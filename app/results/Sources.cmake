@@ -13,4 +13,6 @@ target_sources(app PRIVATE
   results/TreeTabs.cpp
   results/ScanBarLayout.cpp
   results/ScanFollower.cpp
+  results/FilePane.cpp
+  results/ScanControls.cpp
 )

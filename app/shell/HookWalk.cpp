@@ -18,7 +18,11 @@
 #include "app/hook/HookPreview.h"
 #include "app/hook/HookTrees.h"
 #include "app/hook/ScanHook.h"
+#include "app/results/FilePane.h"
 #include "app/results/QNDeletailWindowController.h"
+#include "app/results/ScanBar.h"
+#include "app/results/ScanControls.h"
+#include "app/results/ScanFollower.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/wizard/QNRootWindowController.h"
 #include "app/wizard/QNSelectDiskViewController.h"
@@ -49,8 +53,8 @@ void EndRun(QNDeletailWindowController* window, QString state, const QString& ex
         state = QStringLiteral("noted");
     std::uint64_t listed = 0;
     std::uint64_t deleted = 0;
-    if (window) window->countListedFiles(listed, deleted);
-    const QString found = window ? window->foundText().section(QLatin1Char(' '), -1) : HookFoundCount();
+    if (window) window->filePane()->countListedFiles(listed, deleted);
+    const QString found = window ? window->scanBar()->foundText().section(QLatin1Char(' '), -1) : HookFoundCount();
     std::printf("%s listed=%llu deleted=%llu%s\n", qUtf8Printable(HookResultLine(state, found)),
                 static_cast<unsigned long long>(listed), static_cast<unsigned long long>(deleted),
                 qUtf8Printable(extra));
@@ -122,11 +126,11 @@ Opened OpenImage(QNRootWindowController* root, const LaunchOptions& options) {
     auto dialogSeen = std::make_shared<bool>(false);
     const QMetaObject::Connection refused =
         QObject::connect(root, &QNRootWindowController::sheetOpened, root, &EndOnRefusal);
-    const QMetaObject::Connection answer = QObject::connect(
-        root, &QNRootWindowController::fileDialogOpened, root, [options, dialogSeen](QFileDialog* dialog) {
-            *dialogSeen = true;
-            AnswerImageDialog(dialog, options);
-        });
+    const QMetaObject::Connection answer = QObject::connect(root, &QNRootWindowController::fileDialogOpened, root,
+                                                            [options, dialogSeen](QFileDialog* dialog) {
+                                                                *dialogSeen = true;
+                                                                AnswerImageDialog(dialog, options);
+                                                            });
     root->diskPage()->diskImageButton()->click();
     QObject::disconnect(refused);
     QObject::disconnect(answer);
@@ -203,11 +207,11 @@ void FollowResults(QNDeletailWindowController* window, const LaunchOptions& opti
         // Out of the end's own signal: the deep scan's end is a new one.
         QTimer::singleShot(0, window, [window, act] {
             QObject::connect(window, &QNDeletailWindowController::scanEnded, window, act, Qt::SingleShotConnection);
-            window->deepSrcanButtonAction();
+            window->scanControls()->deepSrcanButtonAction();
         });
     };
     // A load may have ended before the window was handed over.
-    if (window->isFinishedShown())
+    if (window->scanFollower()->isFinished())
         QTimer::singleShot(0, window, afterScan);
     else
         QObject::connect(window, &QNDeletailWindowController::scanEnded, window, afterScan, Qt::SingleShotConnection);

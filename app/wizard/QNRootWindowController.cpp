@@ -1,6 +1,7 @@
 #include "app/wizard/QNRootWindowController.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,6 +31,7 @@
 #include "engine/IEnumDeviceEx.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/PublicUtilities.h"
+#include "uimodel/support/Seams.h"
 
 namespace app {
 
@@ -79,8 +81,25 @@ QString DeviceText(const std::string& name, std::int64_t capacity, int fileSyste
     return QStringLiteral("\u201c%1\u201d (%2)").arg(QString::fromStdString(name), facts);
 }
 
+// The saved device named as the disk page names its disk (an image by its file name), when the
+// file tells it; else by its own name (a volume's label).
 QString SavedDeviceText(const uimodel::_DiskVolumeData& saved) {
-    return DeviceText(saved.name, saved.s64Capacity, saved.iFileSystem);
+    return DeviceText(saved.diskName.empty() ? saved.name : saved.diskName, saved.s64Capacity, saved.iFileSystem);
+}
+
+const char kImageFolderKey[] = "LastDiskImageFolder";
+
+// Where disk images were last opened from, else the home folder.
+QString ImageFolder() {
+    const auto& settings = uimodel::GetSeams().pSettings;
+    const auto folder = settings ? settings->Value(kImageFolderKey) : std::nullopt;
+    if (folder && QFileInfo(QString::fromStdString(*folder)).isDir()) return QString::fromStdString(*folder);
+    return QDir::homePath();
+}
+
+void RememberImageFolder(const QString& image) {
+    if (const auto& settings = uimodel::GetSeams().pSettings)
+        settings->SetValue(kImageFolderKey, QFileInfo(image).absolutePath().toStdString());
 }
 
 // What the image listed as disk `diskIndex` holds: its disk and its volumes.
@@ -320,6 +339,7 @@ void QNRootWindowController::openImageDialog(std::function<void(const QString&)>
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setOption(QFileDialog::ReadOnly);
+    dialog->setDirectory(ImageFolder());
     dialog->setNameFilters({QStringLiteral("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.001 *.IMG *.DD *.ISO)"),
                             QStringLiteral("All files (*)")});
     connect(dialog, &QFileDialog::fileSelected, this, std::move(chosen));
@@ -336,7 +356,10 @@ void QNRootWindowController::openSheet(const QString& name, const SheetTexts& te
 bool QNRootWindowController::listImage(const QString& image, int& diskIndex) {
     const uimodel::DiskImageAnswer answer =
         QNUIController::AddDiskImage(QFile::encodeName(image).toStdString(), diskIndex);
-    if (answer == uimodel::DiskImageAnswer::Listable) return true;
+    if (answer == uimodel::DiskImageAnswer::Listable) {
+        RememberImageFolder(image);
+        return true;
+    }
     qWarning("Disk image %s refused: %s", qUtf8Printable(image), qUtf8Printable(ImageRefusal(answer)));
     openSheet(
         QStringLiteral("imageRefusedSheet"),

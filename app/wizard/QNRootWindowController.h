@@ -19,7 +19,7 @@ class QStackedWidget;
 namespace uimodel {
 class DiskVolumeNodeData;
 struct _DiskVolumeData;
-}
+}  // namespace uimodel
 
 namespace app {
 
@@ -108,7 +108,7 @@ private:
     TCImageButton* m_import = nullptr;
     int m_whichPage = 2;
     bool m_waitingForList = false;
-    bool m_refreshing = false;  // the list asked for is the disk page's refresh
+    bool m_refreshing = false;          // the list asked for is the disk page's refresh
     bool m_refreshAgain = false;        // media came or went while the refresh ran
     bool m_scanWhenListed = false;      // Continue was pressed while the refresh ran
     std::function<void()> m_afterList;  // a file chosen while the list was made

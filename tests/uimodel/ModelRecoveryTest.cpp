@@ -318,29 +318,36 @@ TEST_F(CraftedRecovery, CarvedPicturesGoToTheNextFreeRawFolderOfEachRecovery) {
     EXPECT_EQ(VolumeHashes(out / "RAW_0004"), VolumeHashes(out / "RAW_0003"));
 }
 
-TEST_F(CraftedRecovery, AFullDestinationPausesAndAfterTheResumeTheFileIsCopiedWhole) {
+// The file whose write fails is removed and failed; after the resume the files after it are copied.
+TEST_F(CraftedRecovery, AFullDestinationFailsTheFileAndTheResumeGoesOnWithTheNextFiles) {
     Scan();
-    ASSERT_NE(File("big.bin"), nullptr);
-    File("big.bin")->SetCheck(CHECKED_STATUS_CHECKED);
+    for (char const* pszName : {"p1.jpg", "big.bin", "p2.jpg"}) {
+        ASSERT_NE(File(pszName), nullptr) << pszName;
+        File(pszName)->SetCheck(CHECKED_STATUS_CHECKED);
+    }
     testsupport::TempDir temp;
     // The destination takes 100000 bytes per file, then refuses: as a full disk does.
     testsupport::FullDisk disk(100000);
     ASSERT_TRUE(disk.Active());
+    m_pRecovery->SetRecoveryTotalSize(m_pRecovery->BytesToWrite(File("p1.jpg")) + 300000 +
+                                      m_pRecovery->BytesToWrite(File("p2.jpg")));
     RecoveryJob job(*m_pRecovery, temp.Path());
     m_pRecovery->WaitForStatus([](int iStatus) { return iStatus != uimodel::OPERATION_RUNNING; });
-    // While it waits, the part written does not stand under the file's name looking recovered.
-    EXPECT_EQ(FilesBelow(temp.Path()), 1u);
-    EXPECT_EQ(BytesBelow(temp.Path()), 0u);
-    disk.MakeRoom();
     EXPECT_EQ(m_pRecovery->GetStatus(), uimodel::OPERATION_PAUSED);
     EXPECT_EQ(m_pRecovery->GetDestinationFullCnt(), 1u);
     EXPECT_EQ(ResultCode(m_pRecovery->GetProgressInfo().u64Error), kCodeShortWrite);
-    EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), 0u);
-    m_pRecovery->PauseOrResumeOperation();  // the user made room
-    EXPECT_EQ(job.Finish(), kResultSuccess);
-    EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), 1u);
-    EXPECT_EQ(m_pRecovery->GetRecoveriedFileSize(), 300000u);
-    EXPECT_EQ(VolumeHashes(fs::path(temp.Path()) / "Fat_0001").at("/big.bin"), s_hashes["big.bin"]);
+    EXPECT_EQ(m_pRecovery->GetFailedFilesCnt(), 1u);
+    disk.MakeRoom();
+    m_pRecovery->PauseOrResumeOperation();  // the user made room and goes on
+    EXPECT_EQ(ResultCode(job.Finish()), kCodeShortWrite);
+    EXPECT_EQ(m_pRecovery->GetDestinationFullCnt(), 1u);
+    EXPECT_EQ(m_pRecovery->GetRecoveriedFilesCnt(), 2u);
+    EXPECT_EQ(m_pRecovery->GetFailedFilesCnt(), 1u);
+    EXPECT_EQ(m_pRecovery->GetProgressInfo().u64Done, m_pRecovery->GetProgressInfo().u64Total);
+    auto const hashes = VolumeHashes(fs::path(temp.Path()) / "Fat_0001");
+    EXPECT_EQ(hashes.count("/big.bin"), 0u);
+    EXPECT_EQ(hashes.at("/pictures/p1.jpg"), s_hashes["p1.jpg"]);
+    EXPECT_EQ(hashes.at("/pictures/p2.jpg"), s_hashes["p2.jpg"]);
 }
 
 // Stopped while paused on a full destination: the part written is removed and the file failed.

@@ -8,6 +8,8 @@
 #include <QTest>
 
 #include "ControlShots.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/CustemSplitView.h"
 #include "app/controls/CustomHeaderCell.h"
@@ -21,8 +23,6 @@
 #include "app/controls/TypeButton.h"
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
-#include "app/base/NotificationCenter.h"
-#include "app/base/Strings.h"
 #include "uimodel/facade/QNUIController.h"
 
 namespace gallery {
@@ -35,9 +35,19 @@ using uimodel::QNUIController;
 std::unique_ptr<QStandardItemModel> SampleTree() {
     auto model = std::make_unique<QStandardItemModel>();
     model->setHorizontalHeaderLabels({QStringLiteral("Name")});
-    const struct { const char* name; int state; int icon; int depth; } rows[] = {
-        {"Macintosh HD", 1, 0, 0}, {"Pictures", 2, 2, 1}, {"2024", 2, 9, 2}, {"<b>not bold</b>", 0, 10, 2},
-        {"Documents", 0, 6, 1}, {"abc\u202Egpj.exe", 0, 10, 2}, {"Music", 1, 3, 1},
+    const struct {
+        const char* name;
+        int state;
+        int icon;
+        int depth;
+    } rows[] = {
+        {"Macintosh HD", 1, 0, 0},
+        {"Pictures", 2, 2, 1},
+        {"2024", 2, 9, 2},
+        {"<b>not bold</b>", 0, 10, 2},
+        {"Documents", 0, 6, 1},
+        {"abc\u202Egpj.exe", 0, 10, 2},
+        {"Music", 1, 3, 1},
         {"A very long folder name that cannot fit in the column and is elided at its end", 0, 10, 1},
     };
     QStandardItem* parents[4] = {model->invisibleRootItem()};
@@ -76,8 +86,10 @@ QStringList WriteListShots(const QDir& dir) {
     QStringList written;
     bool ok = true;
     const auto save = [&](QWidget& widget, const QString& name) {
-        if (Save(widget, dir, name)) written << name + QStringLiteral(".png");
-        else ok = false;
+        if (Save(widget, dir, name))
+            written << name + QStringLiteral(".png");
+        else
+            ok = false;
     };
 
     // The results window's tree: bands through unhighlighted rows, check cells, icons.
@@ -164,7 +176,8 @@ QStringList WriteListShots(const QDir& dir) {
     for (auto*& tile : made) {
         tile = new app::TypeButton;
         tile->setImageFromFileNormalName(QStringLiteral("icon_graphics_normal"), QStringLiteral("icon_graphics_press"),
-                                         QStringLiteral("icon_graphics_hover"), QStringLiteral("icon_graphics_disable"));
+                                         QStringLiteral("icon_graphics_hover"),
+                                         QStringLiteral("icon_graphics_disable"));
         tile->setTextWithName(app::Text(QStringLiteral("PAGE_TWO_PICTURE_TITLE")));
         row->addWidget(tile);
     }
@@ -185,7 +198,8 @@ QStringList WriteListShots(const QDir& dir) {
     window.setPalette(backdrop);
     window.resize(420, 160);
     Show(window);
-    app::MAAttachedWindow::attach(new app::QNDeepScanViewController, QPoint(40, 20), &window, app::kSideBelowRightward, 10);
+    app::MAAttachedWindow::attach(new app::QNDeepScanViewController, QPoint(40, 20), &window, app::kSideBelowRightward,
+                                  10);
     save(window, QStringLiteral("MAAttachedWindow-deep-scan-hint"));
 
     return ok ? written : QStringList();

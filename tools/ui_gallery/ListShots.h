@@ -29,7 +29,7 @@ QStringList WriteListShots(const QDir& dir);
 // The scanned image's path tree (folders, check boxes, row icons) over the files of its root.
 class ScanListsWindow : public QWidget {
     Q_OBJECT
- public:
+public:
     ScanListsWindow();
     ~ScanListsWindow() override;
     // Takes what the scan added since the last call (every post of the scan's notification).
@@ -39,7 +39,7 @@ class ScanListsWindow : public QWidget {
     // Rows of the outline with every folder expanded.
     std::size_t outlineRows() const;
 
- private:
+private:
     uimodel::TreeArray rows_;
     std::unique_ptr<app::results::ResultTreeModel> tree_;
     std::unique_ptr<app::results::FileListModel> files_;

@@ -18,6 +18,7 @@ struct _DiskVolumeData {
     int iFileSystem = -1;    // -1 for a disk row
     int iIsDiskImage = 0;
     int iIsUSB = 0;
+    std::string diskName;    // a saved scan's: its disk as the device list names it; "" unknown
     std::vector<_DiskVolumeData> children;  // a disk's volume rows, in volume order
 };
 

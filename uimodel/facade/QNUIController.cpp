@@ -89,6 +89,11 @@ bool QNUIController::DoScanWithDiskIndex(int iDisk, int iVolume, std::string con
     // On the main thread, which owns the trees, before the worker empties the collections.
     model.pTypes->clear();
     model.pTimes->clear();
+    // The last scan's search goes with its results: the new one starts unfiltered.
+    model.pTypes->setSearch(false);
+    model.pTimes->setSearch(false);
+    scan.SetSearching(0);
+    scan.SetSearchKey("");
     HoldTreesUntilNewData();
     scan.SetStatus(OPERATION_RUNNING);
     spy::SpyIDStringTable1(4107, "disk" + std::to_string(iDisk) + "-" + std::to_string(iVolume));

@@ -334,8 +334,9 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
             if (pCopyOut) result = RecoverNode(pNode, pCopyOut, destination);
             else FinishFile(pNode, {}, result);
             if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
-            // Nobody waits to make room: the files after this one would not fit either.
-            if (IsFullDestination(result) && !WaitsForRoom()) break;
+            // The user makes room and goes on with the next file, or stops; nobody waits to make
+            // room: the files after this one would not fit either.
+            if (IsFullDestination(result) && !PauseForRoom()) break;
         }
     }
     LetGoOfHeldFolder();
@@ -421,23 +422,29 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
         FinishFile(pNode, {}, kResultNoReader);
         return kResultNoReader;
     }
-    RESULT result = kResultSuccess;
-    for (;;) {
+    {
+        std::lock_guard const lock(m_mutex);
+        m_u64FileDone = 0;
+    }
+    RESULT result = pCopyOut->RecoverTo(claimed->writePath.c_str(), this, 0);
+    if (IsFullDestination(result)) {
+        // The part written would stay under the file's own name looking recovered; removed, it
+        // also gives its room back. The file has failed; the user decides whether the files
+        // after it are tried.
+        RemoveClaim(claimed->writePath);
         {
             std::lock_guard const lock(m_mutex);
-            m_u64FileDone = 0;
+            m_u64RecoveredSize -= std::min(m_u64FileDone, m_u64RecoveredSize);
+            // Its bytes will not be written: the progress still ends at 100 %.
+            std::uint64_t const u64Planned = ClampedWritable(pReader->GetWritableSize(), pNode->GetFileSize());
+            m_u64TotalSize -= std::min(u64Planned, m_u64TotalSize);
+            _PROGRESS_INFO record = GetProgressInfo();
+            record.u64Total = m_u64TotalSize;
+            record.u64Done = m_u64RecoveredSize;
+            SetProgressInfo(record);
         }
-        result = pCopyOut->RecoverTo(claimed->writePath.c_str(), this, 0);
-        if (!IsFullDestination(result)) break;
-        // The part written would stay under the file's own name while the recovery waits (or
-        // after a crash) looking recovered; emptied, it also gives its room back.
-        std::error_code error;
-        std::filesystem::resize_file(claimed->writePath, 0, error);
-        // Once the user resumes (having made room), this file is copied again from its start; a
-        // stop, or nobody to wait for, leaves it failed.
-        if (!PauseForRoom()) break;
-        std::lock_guard const lock(m_mutex);
-        m_u64RecoveredSize -= std::min(m_u64FileDone, m_u64RecoveredSize);
+        FinishFile(pNode, {}, result);
+        return result;
     }
     bool bCutShort = false;
     {
@@ -514,7 +521,14 @@ bool QNUIRecovery::PauseForRoom() {
         if (GetStatus() == OPERATION_RUNNING) SetStatusLocked(OPERATION_PAUSED);
         SetNeedUIUpdate(1);
     }
-    return Continued();
+    if (!Continued()) return false;
+    // Resumed: the full destination is over until the next write fails, so a later pause by the
+    // user is not taken for it.
+    std::lock_guard const lock(m_mutex);
+    _PROGRESS_INFO record = GetProgressInfo();
+    record.u64Error = 0;
+    SetProgressInfo(record);
+    return true;
 }
 
 RESULT QNUIRecovery::PrepareDestination(std::string const& path) const {

@@ -3,9 +3,10 @@
 // into a destination folder, as the engine's progress sink. Files go into one numbered folder
 // per searcher type and recovery ("Fat_0001", "RAW_0001", "0001" for NTFS), then the volume and
 // the node's folders. A destination on the scanned device is refused before anything is made
-// or written; a destination that stops taking bytes pauses the recovery, and after a resume the
-// file is copied again (or, with nobody to make room, ends the recovery). A copy written with a
-// note ("chain lost", "possibly overwritten", "short") is counted apart from the recovered files.
+// or written; a destination that stops taking bytes fails the file being written (its part
+// removed) and pauses the recovery: a resume goes on with the next file (with nobody to make
+// room, the recovery ends there). A copy written with a note ("chain lost", "possibly
+// overwritten", "short") is counted apart from the recovered files.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -164,7 +165,7 @@ private:
     std::optional<ClaimedFile> ClaimFileFor(IFileNode* pNode, std::filesystem::path const& destination);
     /// Closes the held folder: a recovery ended, or the next one starts afresh.
     void LetGoOfHeldFolder();
-    /// One file: path, reader, copy (again after a resume from a full destination).
+    /// One file: path, reader, copy; a full destination fails it.
     RESULT RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination);
     IDataRecovery* CopyOutFor(IFileNode* pNode, std::string& rawFolders);
     /// Empties the copy-out map under the lock and answers what it held.
@@ -172,9 +173,9 @@ private:
     /// Releases copy-out objects; called without the lock held (each takes its own).
     static void ReleaseCopyOut(std::vector<IDataRecovery*> const& outgoing);
     void FinishFile(IFileNode* pNode, std::string const& path, RESULT result);
-    /// The destination stopped taking bytes (the file's part already emptied): counted, and
-    /// the recovery paused for the user to make room. Whether to copy the file again: false
-    /// after a stop, and at once when nobody waits.
+    /// The destination stopped taking bytes (the file already failed and removed): counted, and
+    /// the recovery paused for the user to make room. Whether to go on with the next file:
+    /// false after a stop, and at once when nobody waits.
     bool PauseForRoom();
     /// Moves the total by what the node's opened reader (null: nothing is written) tells
     /// beyond the plan BytesToWrite made without it.
@@ -188,7 +189,7 @@ private:
     std::uint64_t m_u64TotalFiles = 0;
     std::uint64_t m_u64RecoveredSize = 0;
     std::uint64_t m_u64LastDone = 0;
-    std::uint64_t m_u64FileDone = 0;  // bytes of the file being copied, taken back when it is copied again
+    std::uint64_t m_u64FileDone = 0;  // bytes of the file being copied, taken back when it fails on a full destination
     std::uint64_t m_u64FileTotal = 0;
     std::uint64_t m_u64RecoveredFiles = 0;
     std::uint64_t m_u64FailedFiles = 0;

@@ -46,23 +46,37 @@ std::optional<_DiskVolumeData> ReadDeviceFrame(IRSData& archive) {
     return row;
 }
 
-std::optional<std::string> ReadMediumIdFrame(IRSData& archive) {
+namespace {
+
+// A frame that holds one text (a 32-bit length, then the bytes): "" when the file was saved
+// without it, nullopt when it is damaged.
+std::optional<std::string> ReadOptionalTextFrame(IRSData& archive, tagGUIDSIGN const& frame, std::size_t maxLength) {
     try {
-        archive.OpenFrame(kFrameMediumId);
+        archive.OpenFrame(frame);
     } catch (IRSException const&) {
         return std::string();  // saved without one
     }
     try {
         CFrameCursor cursor(archive);
         std::uint32_t u32Length = 0;
-        std::string id;
-        if (!cursor.TakeU32(u32Length) || u32Length == 0 || u32Length > kMaxMediumId || !cursor.TakeText(u32Length, id))
+        std::string text;
+        if (!cursor.TakeU32(u32Length) || u32Length == 0 || u32Length > maxLength || !cursor.TakeText(u32Length, text))
             return std::nullopt;
         archive.CloseFrame();
-        return id;
+        return text;
     } catch (IRSException const&) {
         return std::nullopt;
     }
+}
+
+}  // namespace
+
+std::optional<std::string> ReadMediumIdFrame(IRSData& archive) {
+    return ReadOptionalTextFrame(archive, kFrameMediumId, kMaxMediumId);
+}
+
+std::string ReadDiskNameFrame(IRSData& archive) {
+    return ReadOptionalTextFrame(archive, kFrameDiskName, kMaxDeviceName).value_or(std::string());
 }
 
 }  // namespace uimodel::resultsfile

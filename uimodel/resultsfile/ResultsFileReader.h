@@ -26,5 +26,8 @@ std::optional<_DiskVolumeData> ReadDeviceFrame(IRSData& archive);
 /// The scanned medium's id; "" when the file was saved without one, nullopt when its frame is
 /// damaged. Never throws.
 std::optional<std::string> ReadMediumIdFrame(IRSData& archive);
+/// The name of the scanned device's disk as the device list shows it (an image's file name);
+/// "" when the file was saved without one or its frame is damaged: it only names. Never throws.
+std::string ReadDiskNameFrame(IRSData& archive);
 
 }  // namespace uimodel::resultsfile

@@ -46,11 +46,12 @@ void WriteDeviceFrame(IRSData& archive, _DiskVolumeData const& row) {
     archive.CloseFrame();
 }
 
-void WriteMediumIdFrame(IRSData& archive, std::string const& id) {
-    if (id.empty() || id.size() > kMaxMediumId) return;
+// A frame of one text; none for an empty or overlong one.
+void WriteTextFrame(IRSData& archive, tagGUIDSIGN const& frame, std::string const& text, std::size_t maxLength) {
+    if (text.empty() || text.size() > maxLength) return;
     std::vector<std::uint8_t> bytes;
-    AppendText(bytes, id, kMaxMediumId);
-    archive.OpenFrame(kFrameMediumId);
+    AppendText(bytes, text, maxLength);
+    archive.OpenFrame(frame);
     Write(archive, bytes);
     archive.CloseFrame();
 }
@@ -98,7 +99,8 @@ bool WriteResultsFile(IRSData& archive, SavedScan const& scan, CJobProgress& pro
     progress.IncProgress();
     WriteControllerFrame(archive, scan);
     WriteDeviceFrame(archive, scan.device);
-    WriteMediumIdFrame(archive, scan.mediumId);
+    WriteTextFrame(archive, kFrameMediumId, scan.mediumId, kMaxMediumId);
+    WriteTextFrame(archive, kFrameDiskName, scan.diskName, kMaxDeviceName);
     progress.IncProgress();
 
     archive.OpenFrame(kFrameFileSystemNode);

@@ -26,6 +26,7 @@ struct SavedScan {
     int iDeep = 0;
     _DiskVolumeData device;  // the scanned device's row
     std::string mediumId;    // what tells that medium from another alike; "" none
+    std::string diskName;    // its disk as the device list names it (an image's file name); "" none
     std::vector<SavedRoot> roots;
 };
 

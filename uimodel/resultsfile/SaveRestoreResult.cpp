@@ -157,6 +157,10 @@ int SaveRestoreResult::Save(std::string const& path, CJobProgress& progress) {
     if (m_pRecovery && m_pRecovery->PathIsScannedImage(path.c_str())) return RESULTS_FAIL(RESULTS_IS_SCANNED_IMAGE);
     if (m_pRecovery && m_pRecovery->RecoveryPathIsSameDevice(path.c_str())) return RESULTS_FAIL(RESULTS_ON_SCANNED_DEVICE);
     saved.mediumId = QNUIDeviceData::MediumIdOf(pDevice);
+    if (IStorageDevice* pDisk = m_devices.GetDiskStorageByIndex(saved.device.iDiskIndex)) {
+        _DiskVolumeData disk;
+        if (m_devices.GetDiskDataByStorage(pDisk, disk)) saved.diskName = disk.name;
+    }
     saved.iControllerType = m_scan.GetScanControllerType(pDevice);
     saved.iDeep = m_scan.IsDeepScan();
     std::vector<ReleasePtr<IDataRecovery>> made;
@@ -213,6 +217,7 @@ SavedDeviceAnswer SaveRestoreResult::FindSavedDevice(char const* pszPath, _DiskV
     std::string mediumId;
     if (ReadFrontFrames(*pArchive, controller, row, mediumId) != RESULTS_OK) return SavedDeviceAnswer::Unreadable;
     saved = *row;
+    saved.diskName = ReadDiskNameFrame(*pArchive);
     return GetFromDiskVolumeData(saved, mediumId) ? SavedDeviceAnswer::Attached : SavedDeviceAnswer::NotAttached;
 }
 

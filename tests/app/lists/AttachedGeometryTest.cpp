@@ -2,10 +2,10 @@
 // distance 10, the room kept without an arrow, square corners beside the arrow, the automatic
 // side near each edge of the parent, and the limits that keep small pop-overs right side out;
 // then the pop-over itself over a window, closed by its button or Escape.
+#include <gtest/gtest.h>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/controls/AttachedGeometry.h"
 #include "app/controls/MAAttachedWindow.h"
@@ -24,10 +24,20 @@ const QRectF kParent(0, 0, 1000, 800);
 QPointF Tip(const app::AttachedGeometry& g) {
     const QRectF box = g.outline.boundingRect().translated(g.frame.topLeft());
     switch (g.side) {
-        case 1: case 10: case 11: return {0, box.top()};
-        case 3: case 8: case 9: return {0, box.bottom()};
-        case 2: case 6: case 7: return {box.left(), 0};
-        default: return {box.right(), 0};
+        case 1:
+        case 10:
+        case 11:
+            return {0, box.top()};
+        case 3:
+        case 8:
+        case 9:
+            return {0, box.bottom()};
+        case 2:
+        case 6:
+        case 7:
+            return {box.left(), 0};
+        default:
+            return {box.right(), 0};
     }
 }
 
@@ -46,8 +56,10 @@ TEST(AttachedGeometry, EverySideKeepsTheViewInsideAndTheTipAtTheDistance) {
         EXPECT_TRUE(QRectF(QPointF(0, 0), g->frame.size()).contains(g->viewFrame));
         const QPointF tip = Tip(*g);
         // The tip sits on the far side of the gap; the outline snaps to half pixels.
-        if (vertical) EXPECT_NEAR(std::abs(tip.y() - kPoint.y()), 10.0, 1.0);
-        else EXPECT_NEAR(std::abs(tip.x() - kPoint.x()), 10.0, 1.0);
+        if (vertical)
+            EXPECT_NEAR(std::abs(tip.y() - kPoint.y()), 10.0, 1.0);
+        else
+            EXPECT_NEAR(std::abs(tip.x() - kPoint.x()), 10.0, 1.0);
     }
     EXPECT_FALSE(ComputeAttachedGeometry(kView, kPoint, 13, 0, look, kParent).has_value());
     EXPECT_FALSE(ComputeAttachedGeometry(kView, kPoint, -1, 0, look, kParent).has_value());
@@ -110,7 +122,10 @@ TEST(AttachedGeometry, TheCornerBesideTheArrowIsSquareOnlyWhenAsked) {
 
 TEST(AttachedGeometry, TheAutomaticSideFollowsTheRoomNearEachEdgeOfTheParent) {
     const AttachedLook look;
-    struct Case { QPointF point; int side; };
+    struct Case {
+        QPointF point;
+        int side;
+    };
     const Case cases[] = {
         {{500, 400}, 1},   // room below
         {{500, 750}, 2},   // near the bottom: to the right
@@ -165,7 +180,8 @@ TEST(Popover, IsMadeOnlyForAViewAndClosesOnceByButtonOrEscape) {
     EXPECT_EQ(popover->geometry().top(), 60);
     EXPECT_FALSE(hint->deepScanNodeLabel()->text().isEmpty());
     QSignalSpy closed(popover.data(), &app::MAAttachedWindow::closed);
-    QObject::connect(hint, &app::QNDeepScanViewController::popupViewHidden, popover, &app::MAAttachedWindow::closePopover);
+    QObject::connect(hint, &app::QNDeepScanViewController::popupViewHidden, popover,
+                     &app::MAAttachedWindow::closePopover);
     QTest::mouseClick(hint->closeButton(), Qt::LeftButton);
     popover->closePopover();  // already closing: nothing more
     EXPECT_EQ(closed.count(), 1);

@@ -1,9 +1,9 @@
 // The clickable controls: the file-type tile's hover caption and its own enabled flag, and the
 // tree-row check cell's debounced check clicks from mouse and keyboard.
+#include <gtest/gtest.h>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/controls/BandedListView.h"
 #include "app/controls/NewButton.h"
@@ -44,7 +44,7 @@ TEST(TypeTile, HoverDimsTheCaptionWithoutAHoverImageAndItsOwnFlagBlocksClicks) {
 }
 
 class CheckCell : public testing::Test {
- protected:
+protected:
     void SetUp() override {
         CheckClickGate::SetClock([this] { return now; });
         model.setColumnCount(1);
@@ -95,10 +95,10 @@ TEST_F(CheckCell, AClickInTheCheckAreaReportsOnceAndClicksWithinTheIntervalAreDr
 
 TEST_F(CheckCell, AClickOnTheIconOrLabelSelectsTheRowAndReportsNothing) {
     QSignalSpy reports(&cell, &NewButton::clickButtonAction);
-    Click(2, 28);   // icon
+    Click(2, 28);  // icon
     EXPECT_TRUE(view.selectionModel()->isRowSelected(2, {}));
     now += 1000;
-    Click(4, 80);   // label
+    Click(4, 80);  // label
     EXPECT_TRUE(view.selectionModel()->isRowSelected(4, {}));
     EXPECT_EQ(view.isSelectRow(), 4);
     EXPECT_EQ(reports.count(), 0);

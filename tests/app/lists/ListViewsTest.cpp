@@ -1,6 +1,7 @@
 // The dark lists as a person sees them: pixel probes on grabs of the bands and the highlighted
 // row, an idle list that stops painting, the empty-list note, both headers, the overlay
 // scroller, and the keyboard moving the highlight.
+#include <gtest/gtest.h>
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDir>
@@ -8,8 +9,8 @@
 #include <QMouseEvent>
 #include <QStandardItemModel>
 #include <QTest>
-#include <gtest/gtest.h>
 
+#include "Grabs.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/CustomHeaderCell.h"
 #include "app/controls/DisplayName.h"
@@ -23,8 +24,7 @@ using namespace app;
 std::unique_ptr<QStandardItemModel> Rows(int count) {
     auto model = std::make_unique<QStandardItemModel>(count, 1);
     model->setHorizontalHeaderLabels({QStringLiteral("Name")});
-    for (int row = 0; row < count; ++row)
-        model->setItem(row, new QStandardItem(QStringLiteral("row %1").arg(row)));
+    for (int row = 0; row < count; ++row) model->setItem(row, new QStandardItem(QStringLiteral("row %1").arg(row)));
     return model;
 }
 
@@ -35,8 +35,7 @@ QColor Probe(QWidget* viewport, int x, int y, qreal scale = 1.0) {
 }
 
 void SaveGrab(const QImage& image, const QString& name) {
-    const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
-    QDir().mkpath(folder);
+    const QString folder = apptest::GrabFolder();
     image.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
@@ -216,8 +215,7 @@ TEST(Headers, TheDarkHeaderPaintsItsTitleAndHidesTheTriangleUntilPriorityZero) {
     const QImage image = header->grab().toImage();
     bool inked = false;
     for (int x = header->sectionViewportPosition(1) + 5; x < right1 - 12 && !inked; ++x)
-        for (int y = 5; y < 20 && !inked; ++y)
-            inked = image.pixelColor(x, y) == list_palette::HeaderText();
+        for (int y = 5; y < 20 && !inked; ++y) inked = image.pixelColor(x, y) == list_palette::HeaderText();
     EXPECT_TRUE(inked);
 }
 
@@ -226,9 +224,20 @@ struct ManualTimer : FadeTimer {
     int starts = 0;
     int pendingMs = -1;
     std::function<void()> callback;
-    void start(int ms, std::function<void()> cb) override { ++starts; pendingMs = ms; callback = std::move(cb); }
-    void cancel() override { pendingMs = -1; callback = nullptr; }
-    void fire() { auto cb = std::exchange(callback, nullptr); pendingMs = -1; if (cb) cb(); }
+    void start(int ms, std::function<void()> cb) override {
+        ++starts;
+        pendingMs = ms;
+        callback = std::move(cb);
+    }
+    void cancel() override {
+        pendingMs = -1;
+        callback = nullptr;
+    }
+    void fire() {
+        auto cb = std::exchange(callback, nullptr);
+        pendingMs = -1;
+        if (cb) cb();
+    }
 };
 
 TEST(OverlayScroller, StartsBelowTheHeaderAndDrawsAThinKnob) {

@@ -2,23 +2,24 @@
 // patched to hold an entity reference, scanned through the hook's model as the gallery scans. The path tree's
 // model passes Qt's model checks while the refreshes add its rows, and the patched name shows
 // literally in the file list.
+#include <gtest/gtest.h>
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "Grabs.h"
+#include "app/base/NotificationCenter.h"
 #include "app/controls/BandedListView.h"
 #include "app/controls/ImageAndTextCell.h"
 #include "app/controls/NewButton.h"
-#include "app/base/NotificationCenter.h"
+#include "app/hook/ScanHook.h"
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
-#include "app/hook/ScanHook.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 
@@ -66,11 +67,11 @@ std::string BuildImage(const testsupport::TempDir& temp) {
     std::ofstream(payload) << "the same bytes in every file\n";
     const std::string tools = "MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 ";
     const std::string i = " -i " + Quoted(image) + " ";
-    const std::string script =
-        "truncate -s 40M " + Quoted(image) + " && mkfs.fat -F 32 -n NAMES " + Quoted(image) +
-        " >/dev/null && " + tools + "mmd" + i + "::docs ::docs/2024 ::music && " + tools + "mcopy" + i +
-        Quoted(payload) + " ::qQqQqQqQ.txtx && " + tools + "mcopy" + i + Quoted(payload) + " ::docs/a.txt && " +
-        tools + "mcopy" + i + Quoted(payload) + " ::docs/2024/b.txt";
+    const std::string script = "truncate -s 40M " + Quoted(image) + " && mkfs.fat -F 32 -n NAMES " + Quoted(image) +
+                               " >/dev/null && " + tools + "mmd" + i + "::docs ::docs/2024 ::music && " + tools +
+                               "mcopy" + i + Quoted(payload) + " ::qQqQqQqQ.txtx && " + tools + "mcopy" + i +
+                               Quoted(payload) + " ::docs/a.txt && " + tools + "mcopy" + i + Quoted(payload) +
+                               " ::docs/2024/b.txt";
     if (testsupport::RunCommand(script) != 0 || !PatchLongName(image)) return {};
     return image;
 }
@@ -137,14 +138,16 @@ TEST(ScannedTree, RefreshesFillACheckedModelAndAMarkupNameShowsLiterally) {
     table.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
     const QImage grab = table.viewport()->grab().toImage();
-    const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
-    QDir().mkpath(folder);
+    const QString folder = apptest::GrabFolder();
     grab.save(folder + QStringLiteral("/lists-markup-name.png"));
     QRect cell0 = table.visualRect(list.index(markupRow, FileListModel::kName));
     const QColor background = grab.pixelColor(cell0.right() - 2, cell0.center().y());
-    const int ink = InkWidth(grab, cell0.adjusted(app::ImageAndTextCell::kIconSpacing + app::ImageAndTextCell::kIconSize, 1, -4, -1), background);
+    const int ink = InkWidth(
+        grab, cell0.adjusted(app::ImageAndTextCell::kIconSpacing + app::ImageAndTextCell::kIconSize, 1, -4, -1),
+        background);
     const QFontMetrics metrics(table.font());
-    EXPECT_GT(ink, metrics.horizontalAdvance(QStringLiteral("<i>x")) + metrics.horizontalAdvance(QStringLiteral("&;&;")));
+    EXPECT_GT(ink,
+              metrics.horizontalAdvance(QStringLiteral("<i>x")) + metrics.horizontalAdvance(QStringLiteral("&;&;")));
 }
 
 }  // namespace

@@ -4,19 +4,23 @@
 // them, far from its end; every found file is checked, the recover button lets them go, and each
 // comes out byte-exact (SHA-256) while the scan stays paused. The scan's own controls stay within
 // reach beside the recover button all along: the scan is resumed, then stopped, by their clicks.
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
+#include <tuple>
 
 #include "ReadGate.h"
 #include "ScannedWindow.h"
 #include "WindowParts.h"
 #include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/controls/TCImageButton.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/recovery/QNScanEndSaveWindowController.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
@@ -27,8 +31,7 @@ namespace fs = std::filesystem;
 
 // Whether a click at the centre of `part` reaches it: shown, not cut off by its box, not covered.
 bool Reachable(const QWidget& window, QWidget* part) {
-  return part && part->isVisibleTo(&window) &&
-         window.childAt(part->mapTo(&window, part->rect().center())) == part;
+    return part && part->isVisibleTo(&window) && window.childAt(part->mapTo(&window, part->rect().center())) == part;
 }
 using app::results::QNDeletailWindowController;
 using apptest::kScanTimeoutMs;
@@ -36,103 +39,240 @@ using uimodel::QNUIController;
 
 constexpr int kPictures = 3;
 
-TEST(PausedRecovery, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
-  testsupport::TempDir temp;
-  const std::string image = apptest::BlankImage(temp, "16G");
-  std::map<std::string, int> planted;
-  for (int i = 0; i < kPictures; ++i) {
-    QImage photo(640, 480, QImage::Format_RGB32);
-    for (int y = 0; y < photo.height(); ++y)
-      for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb((x * (i + 3)) & 0xff, (y * 7 + i * 50) & 0xff, (x ^ y) & 0xff));
-    const std::string file = temp.File("photo" + std::to_string(i) + ".jpg");
-    ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPEG", 90));
-    ++planted[testsupport::Sha256OfFile(file)];
-    // One per megabyte, on sector boundaries, in the disk's free space.
-    ASSERT_EQ(testsupport::RunCommand("dd if='" + file + "' of='" + image + "' bs=1M seek=" + std::to_string(i + 1) +
-                                      " conv=notrunc status=none"),
-              0);
-  }
-
-  const auto gate = std::make_shared<apptest::ReadGate>();
-  apptest::ScannedWindow window(apptest::InstallImage(image, gate), {1000, 650});
-  QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
-  QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
-  ASSERT_TRUE(window.ScanToEnd());
-  window.ended.clear();
-
-  // The deep scan, held at its next read as soon as a post shows the three found: far from the
-  // end of its 16 GiB, it is then paused from the window. Past the pictures its reads are slowed,
-  // so that on a fast machine the sparse disk cannot be read to its end before the post comes.
-  gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
-  QObject holder;
-  bool held = false;
-  app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"), [&](const QVariantMap&) {
-    double percent = 0;
-    std::uint64_t found = 0;
-    QNUIController::GetScanProgress(percent, found);
-    if (!held && found >= kPictures) {
-      gate->Shut();
-      held = true;
+// A 16 GiB blank disk with the pictures planted, its quick scan ended in a shown window, and its
+// deep scan paused from the window once it has found them.
+class PausedDeepScan : public ::testing::Test {
+protected:
+    void SetUp() override {
+        image = apptest::BlankImage(temp, "16G");
+        for (int i = 0; i < kPictures; ++i) {
+            QImage photo(640, 480, QImage::Format_RGB32);
+            for (int y = 0; y < photo.height(); ++y)
+                for (int x = 0; x < photo.width(); ++x)
+                    photo.setPixel(x, y, qRgb((x * (i + 3)) & 0xff, (y * 7 + i * 50) & 0xff, (x ^ y) & 0xff));
+            const std::string file = temp.File("photo" + std::to_string(i) + ".jpg");
+            ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPEG", 90));
+            ++planted[testsupport::Sha256OfFile(file)];
+            // One per megabyte, on sector boundaries, in the disk's free space.
+            ASSERT_EQ(testsupport::RunCommand("dd if='" + file + "' of='" + image +
+                                              "' bs=1M seek=" + std::to_string(i + 1) + " conv=notrunc status=none"),
+                      0);
+        }
+        shown.emplace(apptest::InstallImage(image, gate), QSize(1000, 650));
+        ASSERT_TRUE(shown->ScanToEnd());
+        shown->ended.clear();
     }
-  });
-  window.deepSrcanButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return held || !window.ended.isEmpty(); }, kScanTimeoutMs));
-  app::NotificationCenter::instance().removeObserver(&holder);
-  ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
-  window.pauseButtonClick();
-  ASSERT_TRUE(QNUIController::IsPause());
-  ASSERT_TRUE(window.isPausedByUser());
-  gate->Open();  // the scan waits in its pause; the recovery reads the disk
 
-  // Every file found so far, checked from the path tree; the recover button takes them.
-  auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
-  ASSERT_NE(recover, nullptr);
-  EXPECT_FALSE(recover->isButtonEnabled()) << "nothing checked yet";
-  ASSERT_GT(window.treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
-  window.CheckEveryRow();
-  std::uint64_t checked = 0, size = 0;
-  QNUIController::GetSelectedFilesAmout(checked, size);
-  EXPECT_GE(checked, std::uint64_t(kPictures));
-  EXPECT_TRUE(recover->isButtonEnabled()) << "a paused scan lets its checked files be recovered";
-  auto* play = apptest::Part<app::TCImageButton>(window, "playButton");
-  auto* stop = apptest::Part<app::TCImageButton>(window, "stopButton");
-  // The box makes room for the recover button; its controls move with it, never under it.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, recover) && Reachable(window, play); }, 5000))
-      << "resume lost beside the recover button";
-  EXPECT_TRUE(Reachable(window, stop)) << "stop lost beside the recover button";
-  EXPECT_TRUE(stop->isButtonEnabled());
+    // The deep scan, held at its next read as soon as a post shows the pictures found: far from the
+    // end of its 16 GiB, it is then paused from the window. Past the pictures its reads are slowed,
+    // so that on a fast machine the sparse disk cannot be read to its end before the post comes.
+    void PauseWithPicturesFound() {
+        gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
+        QObject holder;
+        bool held = false;
+        app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"),
+                                                        [&](const QVariantMap&) {
+                                                            double percent = 0;
+                                                            std::uint64_t found = 0;
+                                                            QNUIController::GetScanProgress(percent, found);
+                                                            if (!held && found >= kPictures) {
+                                                                gate->Shut();
+                                                                held = true;
+                                                            }
+                                                        });
+        Button("deepScanButton")->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return held || !shown->ended.isEmpty(); }, kScanTimeoutMs));
+        app::NotificationCenter::instance().removeObserver(&holder);
+        ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
+        Button("pauseButton")->click();
+        ASSERT_TRUE(QNUIController::IsPause());
+        gate->Open();  // the scan waits in its pause; the recovery reads the disk
+    }
 
-  const std::string dest = temp.File("recovered");
-  ASSERT_TRUE(fs::create_directories(dest));
-  window.recoverToFolder(QString::fromStdString(dest));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1 || !window.sheets.isEmpty(); }, kScanTimeoutMs));
-  ASSERT_TRUE(window.sheets.isEmpty()) << "refused: " << window.LastSheet()->text().toStdString();
-  EXPECT_FALSE(recoveries.last().at(0).toBool()) << "the recovery ran to its end";
-  const std::map<std::string, int> recovered = testsupport::HashCountsBelow(dest);
-  for (const auto& [sha, count] : planted) EXPECT_EQ(recovered.count(sha), 1u) << "a planted picture came out changed or twice";
-  EXPECT_EQ(recovered.size(), planted.size()) << "nothing but the pictures was found so far";
-  ASSERT_FALSE(dialogs.isEmpty());
-  dialogs.last().at(0).value<QDialog*>()->accept();
-  EXPECT_TRUE(QNUIController::IsPause()) << "the scan stayed paused meanwhile";
+    app::TCImageButton* Button(const char* name) const { return apptest::Part<app::TCImageButton>(*shown, name); }
 
-  // Unchecked again, the scan's controls still answer: resume, then stop with Yes.
-  auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
-  window.CheckEveryRow();  // all checked, whatever the recovery left; then each row unchecked
-  for (int row = 0; row < paths->rowCount(); ++row) window.clickButtonAction(paths->itemAt(paths->index(row, 0)));
-  QNUIController::GetSelectedFilesAmout(checked, size);
-  EXPECT_EQ(checked, 0u);
-  ASSERT_TRUE(Reachable(window, play) && Reachable(window, stop));
-  play->click();
-  EXPECT_FALSE(QNUIController::IsPause()) << "resumed after the recovery";
-  EXPECT_TRUE(QNUIController::IsScanRunning());
-  auto* pause = apptest::Part<app::TCImageButton>(window, "pauseButton");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, pause); }, 5000));
-  stop->click();
-  ASSERT_EQ(window.sheets.size(), 1);
-  window.AnswerLastSheet(true);
-  ASSERT_TRUE(window.WaitForScanEnd());
-  EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
-  EXPECT_TRUE(window.isFinishedShown());
+    testsupport::TempDir temp;
+    std::string image;
+    std::map<std::string, int> planted;  // SHA-256 -> count
+    const std::shared_ptr<apptest::ReadGate> gate = std::make_shared<apptest::ReadGate>();
+    std::optional<apptest::ScannedWindow> shown;
+};
+
+TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
+    apptest::ScannedWindow& window = *shown;
+    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
+    ASSERT_TRUE(apptest::Follower(window)->isPausedByUser());
+
+    // Every file found so far, checked from the path tree; the recover button takes them.
+    auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
+    ASSERT_NE(recover, nullptr);
+    EXPECT_FALSE(recover->isButtonEnabled()) << "nothing checked yet";
+    ASSERT_GT(apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
+    window.CheckEveryRow();
+    std::uint64_t checked = 0, size = 0;
+    QNUIController::GetSelectedFilesAmout(checked, size);
+    EXPECT_GE(checked, std::uint64_t(kPictures));
+    EXPECT_TRUE(recover->isButtonEnabled()) << "a paused scan lets its checked files be recovered";
+    auto* play = apptest::Part<app::TCImageButton>(window, "playButton");
+    auto* stop = apptest::Part<app::TCImageButton>(window, "stopButton");
+    // The box makes room for the recover button; its controls move with it, never under it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, recover) && Reachable(window, play); }, 5000))
+        << "resume lost beside the recover button";
+    EXPECT_TRUE(Reachable(window, stop)) << "stop lost beside the recover button";
+    EXPECT_TRUE(stop->isButtonEnabled());
+
+    const std::string dest = temp.File("recovered");
+    ASSERT_TRUE(fs::create_directories(dest));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(dest));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1 || !window.sheets.isEmpty(); }, kScanTimeoutMs));
+    ASSERT_TRUE(window.sheets.isEmpty()) << "refused: " << window.LastSheet()->text().toStdString();
+    EXPECT_FALSE(recoveries.last().at(0).toBool()) << "the recovery ran to its end";
+    const std::map<std::string, int> recovered = testsupport::HashCountsBelow(dest);
+    for (const auto& [sha, count] : planted)
+        EXPECT_EQ(recovered.count(sha), 1u) << "a planted picture came out changed or twice";
+    EXPECT_EQ(recovered.size(), planted.size()) << "nothing but the pictures was found so far";
+    ASSERT_FALSE(dialogs.isEmpty());
+    dialogs.last().at(0).value<QDialog*>()->accept();
+    EXPECT_TRUE(QNUIController::IsPause()) << "the scan stayed paused meanwhile";
+
+    // Unchecked again, the scan's controls still answer: resume, then stop with Yes.
+    auto* paths = apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab);
+    window.CheckEveryRow();  // all checked, whatever the recovery left; then each row unchecked
+    for (int row = 0; row < paths->rowCount(); ++row)
+        apptest::Pane(window)->clickButtonAction(paths->itemAt(paths->index(row, 0)));
+    QNUIController::GetSelectedFilesAmout(checked, size);
+    EXPECT_EQ(checked, 0u);
+    ASSERT_TRUE(Reachable(window, play) && Reachable(window, stop));
+    play->click();
+    EXPECT_FALSE(QNUIController::IsPause()) << "resumed after the recovery";
+    EXPECT_TRUE(QNUIController::IsScanRunning());
+    auto* pause = apptest::Part<app::TCImageButton>(window, "pauseButton");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reachable(window, pause); }, 5000));
+    stop->click();
+    ASSERT_EQ(window.sheets.size(), 1);
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
+    EXPECT_TRUE(apptest::Follower(window)->isFinished());
 }
+
+// Recovered from while paused, then stopped: the stop clears the checks and hides the recover
+// button, and a recovery asked for then copies nothing and says why instead of "complete".
+TEST_F(PausedDeepScan, AStopAfterAPausedRecoveryClearsTheChecksAndHidesRecover) {
+    apptest::ScannedWindow& window = *shown;
+    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+    QSignalSpy notes(&window, &QNDeletailWindowController::noteShown);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
+    window.CheckEveryRow();
+    const std::string first = temp.File("first");
+    ASSERT_TRUE(fs::create_directories(first));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(first));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kScanTimeoutMs));
+    auto* finished =
+        qobject_cast<app::recovery::QNScanEndSaveWindowController*>(dialogs.last().at(0).value<QDialog*>());
+    ASSERT_NE(finished, nullptr);
+    EXPECT_EQ(finished->recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_END_TITLE"));
+    finished->accept();
+
+    Button("stopButton")->click();
+    ASSERT_EQ(window.sheets.size(), 1);
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    std::uint64_t checked = 0, size = 0;
+    QNUIController::GetSelectedFilesAmout(checked, size);
+    EXPECT_EQ(checked, 0u) << "the stop cleared the checks";
+    EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window)) << "the stop hid the recover button";
+    const std::string second = temp.File("second");
+    ASSERT_TRUE(fs::create_directories(second));
+    apptest::Recovery(window)->recoverToFolder(QString::fromStdString(second));
+    EXPECT_FALSE(QNUIController::IsRecoveryRunning());
+    EXPECT_EQ(recoveries.size(), 1) << "nothing checked: no recovery, no complete";
+    ASSERT_FALSE(notes.isEmpty());
+    EXPECT_EQ(notes.last().at(0).toString(), app::Text("PAGE_FOUR_RECOVERY_NOTHING_CHECKED"));
+    EXPECT_TRUE(fs::is_empty(second));
+    // A check brings the recover button back.
+    window.CheckEveryRow();
+    EXPECT_TRUE(Button("recoverButton")->isVisibleTo(&window));
+    EXPECT_TRUE(Button("recoverButton")->isButtonEnabled());
+}
+
+// The export button goes while the deep scan runs and comes back at its end; a save asked for
+// meanwhile says that a scan is running.
+TEST_F(PausedDeepScan, ExportWaitsForTheDeepScansEnd) {
+    apptest::ScannedWindow& window = *shown;
+    ASSERT_NE(Button("exportButton"), nullptr);
+    EXPECT_TRUE(Button("exportButton")->isVisibleTo(&window)) << "after the quick scan";
+    QSignalSpy fileDialogs(&window, &QNDeletailWindowController::fileDialogOpened);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
+    EXPECT_FALSE(Button("exportButton")->isVisibleTo(&window));
+    apptest::Export(window)->exportButtonAction();
+    EXPECT_TRUE(fileDialogs.isEmpty());
+    ASSERT_EQ(window.sheets.size(), 1);
+    EXPECT_EQ(window.LastSheet()->text(), app::Text("SAVE_SCAN_RUNNING_TITLE"));
+    window.AnswerLastSheet(true);
+    Button("stopButton")->click();
+    ASSERT_EQ(window.sheets.size(), 2);
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_TRUE(Button("exportButton")->isVisibleTo(&window)) << "back at the deep scan's end";
+}
+
+// Stop, Home and close of a paused deep scan, with nothing checked, with checks, and after a
+// recovery: each asks, and Yes winds the scan down with no recovery running; stop and Home clear
+// the checks; the window stays with its recover button hidden (stop), or goes (home, close).
+enum class Command { kStop, kHome, kClose };
+enum class Before { kNothing, kChecks, kRecovery };
+
+class PausedDeepScanCommands : public PausedDeepScan,
+                               public ::testing::WithParamInterface<std::tuple<Command, Before>> {};
+
+TEST_P(PausedDeepScanCommands, AskThenWindDownWithTheChecksCleared) {
+    const auto [command, before] = GetParam();
+    apptest::ScannedWindow& window = *shown;
+    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+    QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
+    if (before != Before::kNothing) window.CheckEveryRow();
+    if (before == Before::kRecovery) {
+        const std::string dest = temp.File("dest");
+        ASSERT_TRUE(fs::create_directories(dest));
+        apptest::Recovery(window)->recoverToFolder(QString::fromStdString(dest));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kScanTimeoutMs));
+        dialogs.last().at(0).value<QDialog*>()->accept();
+        // The bar's controls take clicks in the active window, as a click on it makes it again.
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    if (command == Command::kStop) Button("stopButton")->click();
+    if (command == Command::kHome) Button("homeButton")->click();
+    if (command == Command::kClose) window.close();
+    ASSERT_EQ(window.sheets.size(), 1);
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_FALSE(QNUIController::IsRecoveryRunning());
+    std::uint64_t checked = 0, size = 0;
+    QNUIController::GetSelectedFilesAmout(checked, size);
+    if (command != Command::kClose) {
+        EXPECT_EQ(checked, 0u);
+    }
+    if (command == Command::kStop) {
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window));
+        EXPECT_TRUE(Button("homeButton")->isButtonEnabled()) << "no dead control";
+    } else {
+        EXPECT_FALSE(window.isVisible());
+        if (command == Command::kHome) {
+            EXPECT_TRUE(home.wait(5000));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryState, PausedDeepScanCommands,
+                         ::testing::Combine(::testing::Values(Command::kStop, Command::kHome, Command::kClose),
+                                            ::testing::Values(Before::kNothing, Before::kChecks, Before::kRecovery)));
 
 }  // namespace

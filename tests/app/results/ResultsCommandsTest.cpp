@@ -4,20 +4,23 @@
 // resume on No only a scan the user had not paused; the scanned disk's removal stops the scan
 // and, after its sheet, goes home; another disk's is ignored. The timers: the deep-scan offer's
 // 8 s and the remaining time's once a second.
+#include <gtest/gtest.h>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "ScannedWindow.h"
 #include "WindowParts.h"
-#include "app/results/DeepScanOffer.h"
-#include "app/controls/BandedListView.h"
-#include "app/controls/MAAttachedWindow.h"
-#include "app/controls/TCImageButton.h"
-#include "app/shell/MainMenu.h"
-#include "app/models/ResultTreeModel.h"
 #include "app/base/NotificationCenter.h"
 #include "app/base/Strings.h"
+#include "app/controls/BandedListView.h"
+#include "app/controls/MAAttachedWindow.h"
+#include "app/controls/NewSearchTextFiled.h"
+#include "app/controls/TCImageButton.h"
+#include "app/models/ResultTreeModel.h"
+#include "app/results/DeepScanOffer.h"
+#include "app/shell/MainMenu.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 
@@ -28,60 +31,62 @@ using apptest::kScanTimeoutMs;
 using uimodel::QNUIController;
 
 TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
-  testsupport::TempDir temp;
-  apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "1G")));
-  const QSignalSpy& sheets = window.sheets;
-  QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
-  ASSERT_TRUE(window.ScanToEnd());
-  EXPECT_EQ(window.treeModel(0)->rowCount(), 0);
-  EXPECT_EQ(window.tableView()->noValueView(), nullptr) << "nothing found: no empty-list note";
+    testsupport::TempDir temp;
+    apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "1G")));
+    const QSignalSpy& sheets = window.sheets;
+    QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
+    ASSERT_TRUE(window.ScanToEnd());
+    EXPECT_EQ(apptest::Pane(window)->treeModel(0)->rowCount(), 0);
+    EXPECT_EQ(apptest::Pane(window)->tableView()->noValueView(), nullptr) << "nothing found: no empty-list note";
 
-  // The deep scan, paused (not by the user) from its first notification.
-  QObject pauser;
-  bool pausedOnce = false;
-  app::NotificationCenter::instance().addObserver(&pauser, QStringLiteral("NormalScranValue"), [&](const QVariantMap&) {
-    if (!pausedOnce && QNUIController::IsScanRunning() && !QNUIController::IsPause()) {
-      QNUIController::PauseOrResumeScan();
-      pausedOnce = true;
-    }
-  });
-  window.deepSrcanButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pausedOnce; }, kScanTimeoutMs));
-  if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
-  app::NotificationCenter::instance().removeObserver(&pauser);
+    // The deep scan, paused (not by the user) from its first notification.
+    QObject pauser;
+    bool pausedOnce = false;
+    app::NotificationCenter::instance().addObserver(
+        &pauser, QStringLiteral("NormalScranValue"), [&](const QVariantMap&) {
+            if (!pausedOnce && QNUIController::IsScanRunning() && !QNUIController::IsPause()) {
+                QNUIController::PauseOrResumeScan();
+                pausedOnce = true;
+            }
+        });
+    apptest::Controls(window)->deepSrcanButtonAction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pausedOnce; }, kScanTimeoutMs));
+    if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
+    app::NotificationCenter::instance().removeObserver(&pauser);
 
-  // Back home, No: a scan the user had not paused resumes.
-  window.backButtonAction();
-  ASSERT_EQ(sheets.size(), 1);
-  window.AnswerLastSheet(false);
-  EXPECT_FALSE(QNUIController::IsPause());
-  // The user pauses; close, No: it stays paused.
-  window.pauseButtonClick();
-  ASSERT_TRUE(QNUIController::IsPause());
-  ASSERT_TRUE(window.isPausedByUser());
-  window.closeWindow();
-  ASSERT_EQ(sheets.size(), 2);
-  window.AnswerLastSheet(false);
-  EXPECT_TRUE(QNUIController::IsPause());
-  // Back home, No, with the user's pause: still paused.
-  window.backButtonAction();
-  ASSERT_EQ(sheets.size(), 3);
-  window.AnswerLastSheet(false);
-  EXPECT_TRUE(QNUIController::IsPause());
+    // Back home, No: a scan the user had not paused resumes.
+    apptest::Controls(window)->backButtonAction();
+    ASSERT_EQ(sheets.size(), 1);
+    window.AnswerLastSheet(false);
+    EXPECT_FALSE(QNUIController::IsPause());
+    // The user pauses; close, No: it stays paused.
+    apptest::Controls(window)->pauseButtonClick();
+    ASSERT_TRUE(QNUIController::IsPause());
+    ASSERT_TRUE(apptest::Follower(window)->isPausedByUser());
+    apptest::Controls(window)->closeWindow();
+    ASSERT_EQ(sheets.size(), 2);
+    window.AnswerLastSheet(false);
+    EXPECT_TRUE(QNUIController::IsPause());
+    // Back home, No, with the user's pause: still paused.
+    apptest::Controls(window)->backButtonAction();
+    ASSERT_EQ(sheets.size(), 3);
+    window.AnswerLastSheet(false);
+    EXPECT_TRUE(QNUIController::IsPause());
 
-  // Another disk goes: nothing happens. This one goes: the scan stops, a sheet, then home.
-  app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"),
-                                           {{QStringLiteral("USBPath"), QStringLiteral("sdz")}});
-  EXPECT_EQ(sheets.size(), 3);
-  EXPECT_TRUE(QNUIController::IsScanRunning());
-  const QString scanned = QString::fromStdString(QNUIController::GetScannedDiskName());
-  ASSERT_FALSE(scanned.isEmpty());
-  app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"), {{QStringLiteral("USBPath"), scanned}});
-  ASSERT_EQ(sheets.size(), 4);
-  ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
-  window.AnswerLastSheet(true);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !home.isEmpty(); }, 5000));
-  EXPECT_FALSE(window.isVisible());
+    // Another disk goes: nothing happens. This one goes: the scan stops, a sheet, then home.
+    app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"),
+                                             {{QStringLiteral("USBPath"), QStringLiteral("sdz")}});
+    EXPECT_EQ(sheets.size(), 3);
+    EXPECT_TRUE(QNUIController::IsScanRunning());
+    const QString scanned = QString::fromStdString(QNUIController::GetScannedDiskName());
+    ASSERT_FALSE(scanned.isEmpty());
+    app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"),
+                                             {{QStringLiteral("USBPath"), scanned}});
+    ASSERT_EQ(sheets.size(), 4);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !home.isEmpty(); }, 5000));
+    EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace
@@ -89,9 +94,9 @@ TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
 namespace {
 
 QString ModelRemaining() {
-  double percent = 0;
-  std::uint64_t count = 0;
-  return QString::fromStdString(QNUIController::GetScanProgress(percent, count));
+    double percent = 0;
+    std::uint64_t count = 0;
+    return QString::fromStdString(QNUIController::GetScanProgress(percent, count));
 }
 
 // The deep-scan offer after the quick scan: 8 s, then gone. A deep scan under a held clock (of
@@ -99,72 +104,118 @@ QString ModelRemaining() {
 // stopping it (the tree kept, flag 0) leaves no command usable while the scan winds down and
 // builds its tree.
 TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCommandsWhileBuilding) {
-  testsupport::TempDir temp;
-  apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "16G")), {1000, 650});
-  // The program's menu in the bar's title row, as the shell places it in every results window.
-  app::MainMenu menu(&window, false, false);
-  QMenuBar* menuBar = menu.placeInBar(&window);
-  qint64 now = 1'000'000;
-  window.setClock([&now] { return now; });
-  ASSERT_TRUE(window.ScanToEnd());
+    testsupport::TempDir temp;
+    apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "16G")), {1000, 650});
+    // The program's menu in the bar's title row, as the shell places it in every results window.
+    app::MainMenu menu(&window, false, false);
+    QMenuBar* menuBar = menu.placeInBar(&window);
+    qint64 now = 1'000'000;
+    apptest::Bar(window)->setClock([&now] { return now; });
+    ASSERT_TRUE(window.ScanToEnd());
 
-  // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the menu
-  // above it, the tabs and the list's header below it and what the scan box shows right of it.
-  ASSERT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
-  QTimer* offerTimer = apptest::Part<QTimer>(window, "deepScanOfferTimer");
-  EXPECT_EQ(offerTimer->interval(), 8000);
-  EXPECT_TRUE(offerTimer->isSingleShot());
-  EXPECT_TRUE(offerTimer->isActive());
-  EXPECT_LE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().bottom(), 90) << "inside the 90-px bar";
-  EXPECT_GE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().left(), apptest::Part<app::TCImageButton>(window, "deepScanButton")->geometry().right());
-  const QRect offer = apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry();
-  for (QAction* item : menuBar->actions()) {
-    const QRect frame = menuBar->actionGeometry(item).translated(menuBar->mapTo(&window, QPoint(0, 0)));
-    EXPECT_FALSE(frame.intersects(offer)) << "the menu's " << item->text().toStdString() << " stays in sight";
-  }
-  EXPECT_EQ(window.BoxPartCoveredBy(offer), "") << "what the scan box shows stays in sight";
-  offerTimer->start(1);  // the same timer, fired now rather than in 8 s
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown(); }, 5000));
+    // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the menu
+    // above it, the tabs and the list's header below it and what the scan box shows right of it.
+    ASSERT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
+    QTimer* offerTimer = apptest::Part<QTimer>(window, "deepScanOfferTimer");
+    EXPECT_EQ(offerTimer->interval(), 8000);
+    EXPECT_TRUE(offerTimer->isSingleShot());
+    EXPECT_TRUE(offerTimer->isActive());
+    EXPECT_LE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().bottom(), 90)
+        << "inside the 90-px bar";
+    EXPECT_GE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().left(),
+              apptest::Part<app::TCImageButton>(window, "deepScanButton")->geometry().right());
+    const QRect offer = apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry();
+    for (QAction* item : menuBar->actions()) {
+        const QRect frame = menuBar->actionGeometry(item).translated(menuBar->mapTo(&window, QPoint(0, 0)));
+        EXPECT_FALSE(frame.intersects(offer)) << "the menu's " << item->text().toStdString() << " stays in sight";
+    }
+    EXPECT_EQ(window.BoxPartCoveredBy(offer), "") << "what the scan box shows stays in sight";
+    offerTimer->start(1);  // the same timer, fired now rather than in 8 s
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown(); }, 5000));
 
-  // A deep scan under the held clock.
-  int posts = 0;
-  QObject counter;
-  app::NotificationCenter::instance().addObserver(&counter, QStringLiteral("NormalScranValue"),
-                                                  [&](const QVariantMap&) { ++posts; });
-  window.ended.clear();
-  window.deepSrcanButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, kScanTimeoutMs));
-  if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
-  const QString first = window.remainingText();
-  // The model's estimate moves on; the label does not while the clock holds.
-  const bool moved = QTest::qWaitFor([&] {
-    return posts > 3 && window.remainingText() == first &&
-           app::Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(ModelRemaining()) != first;
-  }, 30000);
-  EXPECT_EQ(window.remainingText(), first);
-  if (moved) {
-    ++now;
-    const int seen = posts;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return posts > seen + 1; }, kScanTimeoutMs));
-    EXPECT_NE(window.remainingText(), first) << "a second later the label follows the model";
-  }
+    // A deep scan under the held clock.
+    int posts = 0;
+    QObject counter;
+    app::NotificationCenter::instance().addObserver(&counter, QStringLiteral("NormalScranValue"),
+                                                    [&](const QVariantMap&) { ++posts; });
+    window.ended.clear();
+    apptest::Controls(window)->deepSrcanButtonAction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, kScanTimeoutMs));
+    if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
+    const QString first = apptest::Bar(window)->remainingText();
+    // The model's estimate moves on; the label does not while the clock holds.
+    const bool moved = QTest::qWaitFor(
+        [&] {
+            return posts > 3 && apptest::Bar(window)->remainingText() == first &&
+                   app::Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(ModelRemaining()) != first;
+        },
+        30000);
+    EXPECT_EQ(apptest::Bar(window)->remainingText(), first);
+    if (moved) {
+        ++now;
+        const int seen = posts;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return posts > seen + 1; }, kScanTimeoutMs));
+        EXPECT_NE(apptest::Bar(window)->remainingText(), first) << "a second later the label follows the model";
+    }
 
-  // Stop, Yes: from then on nothing may be clicked until the finished state shows.
-  ASSERT_TRUE(QNUIController::IsScanRunning());
-  window.stopButtonClick();
-  ASSERT_EQ(window.sheets.size(), 1);
-  window.AnswerLastSheet(true);
-  for (app::TCImageButton* button : {apptest::Part<app::TCImageButton>(window, "homeButton"), apptest::Part<app::TCImageButton>(window, "pauseButton"), apptest::Part<app::TCImageButton>(window, "stopButton"), apptest::Part<app::TCImageButton>(window, "playButton")})
-    EXPECT_FALSE(button->isButtonEnabled());
-  // While the scan winds down and builds its tree: back home and stop ask nothing.
-  window.backButtonAction();
-  window.stopButtonClick();
-  EXPECT_EQ(window.sheets.size(), 1);
-  ASSERT_TRUE(window.WaitForScanEnd());
-  EXPECT_TRUE(window.isFinishedShown());
-  EXPECT_TRUE(window.isVisible()) << "a stop keeps the window and what was found";
-  EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
-  EXPECT_FALSE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown()) << "no offer after a deep scan";
+    // Stop, Yes: from then on nothing may be clicked until the finished state shows.
+    ASSERT_TRUE(QNUIController::IsScanRunning());
+    apptest::Controls(window)->stopButtonClick();
+    ASSERT_EQ(window.sheets.size(), 1);
+    window.AnswerLastSheet(true);
+    for (app::TCImageButton* button : {apptest::Part<app::TCImageButton>(window, "homeButton"),
+                                       apptest::Part<app::TCImageButton>(window, "pauseButton"),
+                                       apptest::Part<app::TCImageButton>(window, "stopButton"),
+                                       apptest::Part<app::TCImageButton>(window, "playButton")})
+        EXPECT_FALSE(button->isButtonEnabled());
+    // While the scan winds down and builds its tree: back home and stop ask nothing.
+    apptest::Controls(window)->backButtonAction();
+    apptest::Controls(window)->stopButtonClick();
+    EXPECT_EQ(window.sheets.size(), 1);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_TRUE(apptest::Follower(window)->isFinished());
+    EXPECT_TRUE(window.isVisible()) << "a stop keeps the window and what was found";
+    EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
+    EXPECT_FALSE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown())
+        << "no offer after a deep scan";
+}
+
+// After a search that matched nothing, Home and a scan of another disk: the new window's search
+// is empty and its list shows no note of the earlier search.
+TEST(ResultsCommands, ANewScanStartsWithAnEmptySearchAndNoEmptyListNote) {
+    for (const char* tool : {"mkfs.fat", "mcopy"})
+        if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir temp;
+    const std::string card = temp.File("card.img");
+    ASSERT_EQ(testsupport::RunCommand("set -e; export MTOOLS_SKIP_CHECK=1; mkfs.fat -F 32 -C '" + card +
+                                      "' 40960 >/dev/null; echo photo > '" + temp.File("p.txt") + "'; mcopy -i '" +
+                                      card + "' '" + temp.File("p.txt") + "' ::/P.TXT"),
+              0);
+    const auto field = [](const QWidget& window) {
+        return apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField();
+    };
+    const auto note = [](const QWidget& window) -> QString {
+        QWidget* shown = apptest::Part<app::CustomTableView>(window, "fileList")->noValueView();
+        QLabel* label = shown ? shown->findChild<QLabel*>() : nullptr;
+        return label ? label->text() : QString();
+    };
+    {
+        apptest::ScannedWindow window(apptest::InstallImage(card));
+        QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
+        ASSERT_TRUE(window.ScanToEnd());
+        field(window)->setText(QStringLiteral("no such name"));
+        QTest::keyClick(field(window), Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return note(window) == app::Text("DYD_FOUR_NO_MATCH_NOTE"); }, 10000))
+            << note(window).toStdString();
+        apptest::Part<app::TCImageButton>(window, "homeButton")->click();
+        ASSERT_TRUE(home.wait(5000));
+    }
+    apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "64M")));
+    ASSERT_TRUE(window.ScanToEnd());
+    EXPECT_TRUE(field(window)->text().isEmpty());
+    EXPECT_TRUE(QNUIController::GetSearchString().empty());
+    EXPECT_EQ(note(window), QString()) << "nothing found: no note of the earlier search";
 }
 
 }  // namespace

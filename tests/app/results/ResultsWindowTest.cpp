@@ -3,27 +3,28 @@
 // The window follows the scan to its end, its models pass Qt's checks while the refreshes add
 // rows, and the finished window sorts, checks, ignores another disk's removal and runs a deep
 // scan that the user pauses and stops.
+#include <gtest/gtest.h>
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QHeaderView>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "FatTestImages.h"
+#include "Grabs.h"
 #include "ScannedWindow.h"
 #include "WindowParts.h"
-#include "app/results/DeepScanOffer.h"
+#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/controls/BandedListView.h"
-#include "app/controls/MAAttachedWindow.h"
 #include "app/controls/CustomHeaderCell.h"
+#include "app/controls/MAAttachedWindow.h"
 #include "app/controls/QNProgressView.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/TabButton.h"
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/results/DeepScanOffer.h"
 #include "app/results/ResultViews.h"
-#include "app/base/NotificationCenter.h"
-#include "app/base/Strings.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
 
@@ -35,190 +36,187 @@ using apptest::kScanTimeoutMs;
 using uimodel::OpNodeData;
 using uimodel::QNUIController;
 
-QString GrabFolder() {
-  const QString folder = qEnvironmentVariable("QUORIN_TEST_TMP", QStringLiteral(".")) + QStringLiteral("/grabs");
-  QDir().mkpath(folder);
-  return folder;
-}
-
 // The first folder row (depth-first) whose list holds at least `files` files of different sizes.
 OpNodeData* FolderWithFiles(OpNodeData* row, std::size_t files) {
-  uimodel::FileNodeList list;
-  QNUIController::GetFileNodeToArray(list, row);
-  if (list.size() >= files && list.front()->GetFileSize() != list.back()->GetFileSize()) return row;
-  for (std::size_t i = 0; i < row->childCount(); ++i)
-    if (OpNodeData* child = row->childItem(i))
-      if (OpNodeData* found = FolderWithFiles(child, files)) return found;
-  return nullptr;
+    uimodel::FileNodeList list;
+    QNUIController::GetFileNodeToArray(list, row);
+    if (list.size() >= files && list.front()->GetFileSize() != list.back()->GetFileSize()) return row;
+    for (std::size_t i = 0; i < row->childCount(); ++i)
+        if (OpNodeData* child = row->childItem(i))
+            if (OpNodeData* found = FolderWithFiles(child, files)) return found;
+    return nullptr;
 }
 
 TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
-  FAT_IMAGES_OR_SKIP();
-  apptest::ScannedWindow window(apptest::InstallImage(fattest::Image("fat32.img")), {1000, 650});
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  auto* paths = window.treeModel(QNDeletailWindowController::kPathTab);
-  QAbstractItemModelTester treeTester(paths, QAbstractItemModelTester::FailureReportingMode::Fatal);
-  QAbstractItemModelTester listTester(window.listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-  QSignalSpy resets(paths, &QAbstractItemModel::modelReset);
-  ASSERT_TRUE(window.StartScan());
-  const qsizetype resetsAtStart = resets.size();
-  ASSERT_TRUE(window.WaitForScanEnd());
-  // The facade's own first refresh of a new scan may reset; no later refresh does.
-  EXPECT_LE(resets.size() - resetsAtStart, 1);
+    FAT_IMAGES_OR_SKIP();
+    apptest::ScannedWindow window(apptest::InstallImage(fattest::Image("fat32.img")), {1000, 650});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* paths = apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab);
+    QAbstractItemModelTester treeTester(paths, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester listTester(apptest::Pane(window)->listModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy resets(paths, &QAbstractItemModel::modelReset);
+    ASSERT_TRUE(window.StartScan());
+    const qsizetype resetsAtStart = resets.size();
+    ASSERT_TRUE(window.WaitForScanEnd());
+    // The facade's own first refresh of a new scan may reset; no later refresh does.
+    EXPECT_LE(resets.size() - resetsAtStart, 1);
 
-  // Display: the count, the folders, the files with the deleted ones marked.
-  double percent = 0;
-  std::uint64_t found = 0;
-  QNUIController::GetScanProgress(percent, found);
-  ASSERT_GT(found, 0u);
-  EXPECT_EQ(window.foundText(), app::Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(found)));
-  EXPECT_TRUE(window.isFinishedShown());
-  ASSERT_EQ(paths->rowCount(), 1);
-  EXPECT_GE(paths->rowCount(paths->index(0, 0)), 3) << "the root's folders";
-  std::uint64_t listed = 0, deleted = 0;
-  window.countListedFiles(listed, deleted);
-  EXPECT_EQ(listed, found);
-  EXPECT_GT(deleted, 0u);
-  ASSERT_NE(window.selectedItem(), nullptr) << "the root row is chosen at the end";
-  FileListModel* list = window.listModel();
-  ASSERT_GT(list->rowCount(), 0);
-  for (int row = 0; row < list->rowCount(); ++row)
-    EXPECT_EQ(list->index(row, FileListModel::kName).data(Qt::DecorationRole).isValid(),
-              OpNodeData::isFileNodeDeleted(list->fileAt(row)));
-  EXPECT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
-  EXPECT_EQ(apptest::Part<QTimer>(window, "deepScanOfferTimer")->interval(), 8000);
-  EXPECT_TRUE(apptest::Part<QTimer>(window, "deepScanOfferTimer")->isActive());
-  // Held open while the user works: whichever line the box shows, the offer leaves it in sight.
-  apptest::Part<QTimer>(window, "deepScanOfferTimer")->stop();
-  const auto* offer = apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer");
-  EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the found line";
-  window.CheckEveryRow();
-  EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the selection line";
-  window.grab().save(GrabFolder() + QStringLiteral("/results-checked.png"));
-  window.clickButtonAction(window.treeModel(QNDeletailWindowController::kPathTab)->itemAt(paths->index(0, 0)));
-  window.resize(1200, 700);
-  EXPECT_TRUE(offer->isShown()) << "re-anchored, not dropped";
-  window.grab().save(GrabFolder() + QStringLiteral("/results-finished.png"));
-  const QImage shot = window.grab().toImage();
-  const qreal ratio = shot.devicePixelRatio();
-  auto probe = [&](int x, int y) { return shot.pixelColor(int(x * ratio), int(y * ratio)); };
-  EXPECT_EQ(probe(window.width() - 10, 85), QColor(38, 41, 45)) << "the bar's grey";
-  EXPECT_EQ(probe(5, 90 + 45), QColor(9, 40, 76)) << "the chosen root row's highlight";
-  const app::TabButton* pathTabButton = apptest::Part<app::TabButton>(window, "pathTab");
-  const QRect pathTab(pathTabButton->mapTo(&window, QPoint(0, 0)), pathTabButton->size());
-  EXPECT_EQ(probe(pathTab.center().x(), pathTab.bottom()), QColor(59, 153, 252)) << "the chosen tab's bg_tab glow";
-  // Every time of the list shows whole.
-  const QFontMetrics cells(window.tableView()->font());
-  for (int row = 0; row < list->rowCount(); ++row)
-    EXPECT_LT(cells.horizontalAdvance(list->index(row, FileListModel::kCreated).data().toString()),
-              window.tableView()->header()->sectionSize(FileListModel::kCreated) - 8);
+    // Display: the count, the folders, the files with the deleted ones marked.
+    double percent = 0;
+    std::uint64_t found = 0;
+    QNUIController::GetScanProgress(percent, found);
+    ASSERT_GT(found, 0u);
+    EXPECT_EQ(apptest::Bar(window)->foundText(),
+              app::Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(found)));
+    EXPECT_TRUE(apptest::Follower(window)->isFinished());
+    ASSERT_EQ(paths->rowCount(), 1);
+    EXPECT_GE(paths->rowCount(paths->index(0, 0)), 3) << "the root's folders";
+    std::uint64_t listed = 0, deleted = 0;
+    apptest::Pane(window)->countListedFiles(listed, deleted);
+    EXPECT_EQ(listed, found);
+    EXPECT_GT(deleted, 0u);
+    ASSERT_NE(apptest::Pane(window)->selectedItem(), nullptr) << "the root row is chosen at the end";
+    FileListModel* list = apptest::Pane(window)->listModel();
+    ASSERT_GT(list->rowCount(), 0);
+    for (int row = 0; row < list->rowCount(); ++row)
+        EXPECT_EQ(list->index(row, FileListModel::kName).data(Qt::DecorationRole).isValid(),
+                  OpNodeData::isFileNodeDeleted(list->fileAt(row)));
+    EXPECT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
+    EXPECT_EQ(apptest::Part<QTimer>(window, "deepScanOfferTimer")->interval(), 8000);
+    EXPECT_TRUE(apptest::Part<QTimer>(window, "deepScanOfferTimer")->isActive());
+    // Held open while the user works: whichever line the box shows, the offer leaves it in sight.
+    apptest::Part<QTimer>(window, "deepScanOfferTimer")->stop();
+    const auto* offer = apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer");
+    EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the found line";
+    window.CheckEveryRow();
+    EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the selection line";
+    window.grab().save(apptest::GrabFolder() + QStringLiteral("/results-checked.png"));
+    apptest::Pane(window)->clickButtonAction(
+        apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->itemAt(paths->index(0, 0)));
+    window.resize(1200, 700);
+    EXPECT_TRUE(offer->isShown()) << "re-anchored, not dropped";
+    window.grab().save(apptest::GrabFolder() + QStringLiteral("/results-finished.png"));
+    const QImage shot = window.grab().toImage();
+    const qreal ratio = shot.devicePixelRatio();
+    auto probe = [&](int x, int y) { return shot.pixelColor(int(x * ratio), int(y * ratio)); };
+    EXPECT_EQ(probe(window.width() - 10, 85), QColor(38, 41, 45)) << "the bar's grey";
+    EXPECT_EQ(probe(5, 90 + 45), QColor(9, 40, 76)) << "the chosen root row's highlight";
+    const app::TabButton* pathTabButton = apptest::Part<app::TabButton>(window, "pathTab");
+    const QRect pathTab(pathTabButton->mapTo(&window, QPoint(0, 0)), pathTabButton->size());
+    EXPECT_EQ(probe(pathTab.center().x(), pathTab.bottom()), QColor(59, 153, 252)) << "the chosen tab's bg_tab glow";
+    // Every time of the list shows whole.
+    const QFontMetrics cells(apptest::Pane(window)->tableView()->font());
+    for (int row = 0; row < list->rowCount(); ++row)
+        EXPECT_LT(cells.horizontalAdvance(list->index(row, FileListModel::kCreated).data().toString()),
+                  apptest::Pane(window)->tableView()->header()->sectionSize(FileListModel::kCreated) - 8);
 
-  // "Others" mixes extension-folder rows and files: the type tree shows rows only.
-  window.selectTab(QNDeletailWindowController::kModifiedTab);
-  // The chosen top tab and the sub-tab not chosen carry their images; the chosen sub-tab none.
-  EXPECT_EQ(apptest::Part<app::TabButton>(window, "pathTab")->imageName(), QString());
-  EXPECT_EQ(apptest::Part<app::TabButton>(window, "timeTab")->imageName(), QStringLiteral("bg_tab"));
-  EXPECT_EQ(apptest::Part<app::TabButton>(window, "createdTab")->imageName(), QStringLiteral("text_bg"));
-  EXPECT_EQ(apptest::Part<app::TabButton>(window, "modifiedTab")->imageName(), QString());
-  EXPECT_EQ(apptest::Part<app::TabButton>(window, "modifiedTab")->titleColor(), QColor(Qt::white));
-  window.selectTab(QNDeletailWindowController::kTypeTab);
-  auto* types = window.treeModel(QNDeletailWindowController::kTypeTab);
-  ASSERT_GT(types->rowCount(), 0);
-  for (int row = 0; row < types->rowCount(); ++row) {
-    const QModelIndex category = types->index(row, 0);
-    OpNodeData* item = types->itemAt(category);
-    std::size_t rowChildren = 0;
-    for (std::size_t i = 0; i < item->childCount(); ++i) rowChildren += item->childItem(i) ? 1 : 0;
-    EXPECT_EQ(std::size_t(types->rowCount(category)), rowChildren);
-  }
-  window.selectTab(QNDeletailWindowController::kPathTab);
+    // "Others" mixes extension-folder rows and files: the type tree shows rows only.
+    apptest::Pane(window)->selectTab(QNDeletailWindowController::kModifiedTab);
+    // The chosen top tab and the sub-tab not chosen carry their images; the chosen sub-tab none.
+    EXPECT_EQ(apptest::Part<app::TabButton>(window, "pathTab")->imageName(), QString());
+    EXPECT_EQ(apptest::Part<app::TabButton>(window, "timeTab")->imageName(), QStringLiteral("bg_tab"));
+    EXPECT_EQ(apptest::Part<app::TabButton>(window, "createdTab")->imageName(), QStringLiteral("text_bg"));
+    EXPECT_EQ(apptest::Part<app::TabButton>(window, "modifiedTab")->imageName(), QString());
+    EXPECT_EQ(apptest::Part<app::TabButton>(window, "modifiedTab")->titleColor(), QColor(Qt::white));
+    apptest::Pane(window)->selectTab(QNDeletailWindowController::kTypeTab);
+    auto* types = apptest::Pane(window)->treeModel(QNDeletailWindowController::kTypeTab);
+    ASSERT_GT(types->rowCount(), 0);
+    for (int row = 0; row < types->rowCount(); ++row) {
+        const QModelIndex category = types->index(row, 0);
+        OpNodeData* item = types->itemAt(category);
+        std::size_t rowChildren = 0;
+        for (std::size_t i = 0; i < item->childCount(); ++i) rowChildren += item->childItem(i) ? 1 : 0;
+        EXPECT_EQ(std::size_t(types->rowCount(category)), rowChildren);
+    }
+    apptest::Pane(window)->selectTab(QNDeletailWindowController::kPathTab);
 
-  // Sorting: Size largest first, then smallest first; Name after those Z before A.
-  OpNodeData* folder = FolderWithFiles(window.treeModel(0)->itemAt(paths->index(0, 0)), 2);
-  ASSERT_NE(folder, nullptr);
-  window.selectItem(folder);
-  auto size = [&](int row) { return static_cast<unsigned long long>(list->fileAt(row)->GetFileSize()); };
-  const int last = list->rowCount() - 1;
-  window.sortByColumn(FileListModel::kSize);
-  EXPECT_GE(size(0), size(last));
-  EXPECT_GT(size(0), size(last));
-  window.sortByColumn(FileListModel::kSize);
-  EXPECT_LT(size(0), size(last));
-  window.sortByColumn(FileListModel::kName);
-  EXPECT_GT(OpNodeData::fileNodeName(list->fileAt(0)), OpNodeData::fileNodeName(list->fileAt(last)));
-  // One triangle, on the last sorted column; a new choice of folder clears it.
-  auto* header = qobject_cast<app::CustomHeaderCell*>(window.tableView()->header());
-  ASSERT_NE(header, nullptr);
-  EXPECT_EQ(header->sortColumn(), FileListModel::kName);
-  window.selectItem(folder);
-  EXPECT_EQ(header->sortColumn(), -1);
-  window.sortByColumn(FileListModel::kName);
+    // Sorting: Size largest first, then smallest first; Name after those Z before A.
+    OpNodeData* folder = FolderWithFiles(apptest::Pane(window)->treeModel(0)->itemAt(paths->index(0, 0)), 2);
+    ASSERT_NE(folder, nullptr);
+    apptest::Pane(window)->selectItem(folder);
+    auto size = [&](int row) { return static_cast<unsigned long long>(list->fileAt(row)->GetFileSize()); };
+    const int last = list->rowCount() - 1;
+    apptest::Pane(window)->sortByColumn(FileListModel::kSize);
+    EXPECT_GE(size(0), size(last));
+    EXPECT_GT(size(0), size(last));
+    apptest::Pane(window)->sortByColumn(FileListModel::kSize);
+    EXPECT_LT(size(0), size(last));
+    apptest::Pane(window)->sortByColumn(FileListModel::kName);
+    EXPECT_GT(OpNodeData::fileNodeName(list->fileAt(0)), OpNodeData::fileNodeName(list->fileAt(last)));
+    // One triangle, on the last sorted column; a new choice of folder clears it.
+    auto* header = qobject_cast<app::CustomHeaderCell*>(apptest::Pane(window)->tableView()->header());
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->sortColumn(), FileListModel::kName);
+    apptest::Pane(window)->selectItem(folder);
+    EXPECT_EQ(header->sortColumn(), -1);
+    apptest::Pane(window)->sortByColumn(FileListModel::kName);
 
-  // Checks: one file gives the folder the mixed state; select-all checks all, then clears all.
-  window.toggleListCheck(0);
-  EXPECT_EQ(window.selectAllImage(), QStringLiteral("checkbox_election"));
-  window.setAllSelectOrNoSelect();
-  EXPECT_EQ(window.selectAllImage(), QStringLiteral("checkbox_yes"));
-  EXPECT_NE(folder->state(), 0) << "the folder row follows its files";
-  std::uint64_t checked = 0, checkedSize = 0;
-  QNUIController::GetSelectedFilesAmout(checked, checkedSize);
-  EXPECT_EQ(checked, std::uint64_t(list->rowCount()));
-  EXPECT_TRUE(apptest::Part<app::TCImageButton>(window, "recoverButton")->isVisible());
-  window.setAllSelectOrNoSelect();
-  EXPECT_EQ(window.selectAllImage(), QStringLiteral("checkbox_no"));
-  QNUIController::GetSelectedFilesAmout(checked, checkedSize);
-  EXPECT_EQ(checked, 0u);
+    // Checks: one file gives the folder the mixed state; select-all checks all, then clears all.
+    apptest::Pane(window)->toggleListCheck(0);
+    EXPECT_EQ(apptest::Pane(window)->selectAllImage(), QStringLiteral("checkbox_election"));
+    apptest::Pane(window)->setAllSelectOrNoSelect();
+    EXPECT_EQ(apptest::Pane(window)->selectAllImage(), QStringLiteral("checkbox_yes"));
+    EXPECT_NE(folder->state(), 0) << "the folder row follows its files";
+    std::uint64_t checked = 0, checkedSize = 0;
+    QNUIController::GetSelectedFilesAmout(checked, checkedSize);
+    EXPECT_EQ(checked, std::uint64_t(list->rowCount()));
+    EXPECT_TRUE(apptest::Part<app::TCImageButton>(window, "recoverButton")->isVisible());
+    apptest::Pane(window)->setAllSelectOrNoSelect();
+    EXPECT_EQ(apptest::Pane(window)->selectAllImage(), QStringLiteral("checkbox_no"));
+    QNUIController::GetSelectedFilesAmout(checked, checkedSize);
+    EXPECT_EQ(checked, 0u);
 
-  // Another disk's removal is ignored; the window's disk is the image.
-  const QSignalSpy& sheets = window.sheets;
-  app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"),
-                                           {{QStringLiteral("USBPath"), QStringLiteral("sdz")}});
-  EXPECT_TRUE(sheets.isEmpty());
+    // Another disk's removal is ignored; the window's disk is the image.
+    const QSignalSpy& sheets = window.sheets;
+    app::NotificationCenter::instance().post(QStringLiteral("RefreshDetachDevice"),
+                                             {{QStringLiteral("USBPath"), QStringLiteral("sdz")}});
+    EXPECT_TRUE(sheets.isEmpty());
 
-  // A deep scan, paused by the user: sorting and checks work; stop with Yes ends in the
-  // finished state with the tree built, and no deep-scan offer.
-  window.ended.clear();
-  window.deepSrcanButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([] { return QNUIController::IsScanRunning(); }, 5000));
-  auto foundNow = [] {
-    double p = 0;
-    std::uint64_t n = 0;
-    QNUIController::GetScanProgress(p, n);
-    return n;
-  };
-  ASSERT_TRUE(QTest::qWaitFor([&] { return foundNow() > 0 || !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
-  window.pauseButtonClick();
-  if (QNUIController::IsScanRunning()) {
-    EXPECT_TRUE(window.isPausedByUser());
-    EXPECT_TRUE(apptest::Part<app::TCImageButton>(window, "playButton")->isVisibleTo(&window));
-    window.stopButtonClick();
-    ASSERT_EQ(sheets.size(), 1);
-    window.AnswerLastSheet(true);
-  }
-  ASSERT_TRUE(window.WaitForScanEnd());
-  EXPECT_TRUE(window.isFinishedShown());
-  EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
-  // The tree holds what the stopped scan kept.
-  EXPECT_EQ(paths->rowCount() > 0, foundNow() > 0);
-  EXPECT_TRUE(QNUIController::IsDeepScan());
+    // A deep scan, paused by the user: sorting and checks work; stop with Yes ends in the
+    // finished state with the tree built, and no deep-scan offer.
+    window.ended.clear();
+    apptest::Controls(window)->deepSrcanButtonAction();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QNUIController::IsScanRunning(); }, 5000));
+    auto foundNow = [] {
+        double p = 0;
+        std::uint64_t n = 0;
+        QNUIController::GetScanProgress(p, n);
+        return n;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return foundNow() > 0 || !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
+    apptest::Controls(window)->pauseButtonClick();
+    if (QNUIController::IsScanRunning()) {
+        EXPECT_TRUE(apptest::Follower(window)->isPausedByUser());
+        EXPECT_TRUE(apptest::Part<app::TCImageButton>(window, "playButton")->isVisibleTo(&window));
+        apptest::Controls(window)->stopButtonClick();
+        ASSERT_EQ(sheets.size(), 1);
+        window.AnswerLastSheet(true);
+    }
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_TRUE(apptest::Follower(window)->isFinished());
+    EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
+    // The tree holds what the stopped scan kept.
+    EXPECT_EQ(paths->rowCount() > 0, foundNow() > 0);
+    EXPECT_TRUE(QNUIController::IsDeepScan());
 }
 
 TEST(ResultsOutline, TypedTextNeverMovesTheSelection) {
-  uimodel::TreeArray array;
-  app::results::ResultTreeModel model(array);
-  {
-    uimodel::CTreeBatch batch(&model);
-    batch.AppendTop(array, OpNodeData::MakeFolder(uimodel::VIEW_FILE_TYPE, "alpha", true));
-    batch.AppendTop(array, OpNodeData::MakeFolder(uimodel::VIEW_FILE_TYPE, "beta", true));
-  }
-  app::results::ResultOutlineView outline;
-  outline.setModel(&model);
-  outline.show();
-  outline.setCurrentIndex(model.index(0, 0));
-  QTest::keyClicks(&outline, QStringLiteral("b"));
-  EXPECT_EQ(outline.currentIndex().row(), 0);
-  QTest::keyClick(&outline, Qt::Key_Down);
-  EXPECT_EQ(outline.currentIndex().row(), 1);
+    uimodel::TreeArray array;
+    app::results::ResultTreeModel model(array);
+    {
+        uimodel::CTreeBatch batch(&model);
+        batch.AppendTop(array, OpNodeData::MakeFolder(uimodel::VIEW_FILE_TYPE, "alpha", true));
+        batch.AppendTop(array, OpNodeData::MakeFolder(uimodel::VIEW_FILE_TYPE, "beta", true));
+    }
+    app::results::ResultOutlineView outline;
+    outline.setModel(&model);
+    outline.show();
+    outline.setCurrentIndex(model.index(0, 0));
+    QTest::keyClicks(&outline, QStringLiteral("b"));
+    EXPECT_EQ(outline.currentIndex().row(), 0);
+    QTest::keyClick(&outline, Qt::Key_Down);
+    EXPECT_EQ(outline.currentIndex().row(), 1);
 }
 
 }  // namespace

@@ -9,8 +9,9 @@
 # it, is refused. An image cut inside its last file
 # recovers the others and reports that one as failed, never as success; a file whose entry
 # claims more than its clusters hold is written with a note and the run ends as "noted". As root:
-# a destination that fills ends the run as failed with no file cut short, and a destination on
-# the scanned volume, mounted, is refused with nothing made there.
+# a destination that fills ends a scripted run as failed with no file cut short, and answered at
+# the keyboard its notice's Continue goes on with the next files; a destination on the scanned
+# volume, mounted, is refused with nothing made there.
 #
 #   quorin_recovery_e2e.sh <quorin> <out-dir>
 set -euo pipefail
@@ -165,6 +166,57 @@ if [ "$(id -u)" = 0 ] && command -v losetup >/dev/null && mount -t tmpfs -o size
     grep -qx "$(sha256sum <"$file" | cut -d' ' -f1)" <<<"$originals" || { echo "quorin_recovery_e2e: $file is not a whole file" >&2; exit 1; }
   done < <(find "$out/small/dest" -type f -print0)
   umount "$out/small"
+
+  # Answered by a person at the keyboard, at 100 % and 200 %: each disk-full notice's Continue
+  # (its focused button, Return) goes on with the next files; the file whose write failed is
+  # removed and counted failed, the notice comes back only at the next failed write, and the end
+  # says what was recovered and what failed, as the log does, never "complete".
+  for scale in 1 2; do
+    mount -t tmpfs -o size=132k tmpfs "$out/small"
+    QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
+      : >"$3/fill-$4.out"  # the lines of this run alone, before the program starts
+      (cd "$5" && exec "$1" --scan "$2" --progress) >"$3/fill-$4.out" 2>"$3/fill-$4.err" &
+      pid=$!
+      ended=$(e2e_line "$3/fill-$4.out" "^ENDED ") || exit 1
+      wid=${ended##*window=}
+      xdotool windowfocus --sync "$wid"
+      xdotool key space
+      xdotool key ctrl+f shift+Tab Return
+      e2e_shown "$3/fill-$4.out" recoveryFolderDialog >/dev/null || exit 1
+      xdotool key Return
+      answered=0 deadline=$((SECONDS + e2e_wait_limit))
+      until grep -q "^SHOWN recoveryFinished " "$3/fill-$4.out"; do
+        notices=$(grep -c "^NOTICE diskFull " "$3/fill-$4.out" || true)
+        if ((notices > answered)); then
+          answered=$notices
+          dialog=$(grep "^NOTICE diskFull " "$3/fill-$4.out" | tail -1); dialog=${dialog##* }
+          e2e_focus "$3/fill-$4.out" "$dialog" || exit 1
+          ((answered == 1)) && { import -window root "$3/fill-notice-$4.png" 2>/dev/null || true; }
+          xdotool key Return
+        fi
+        ((SECONDS < deadline)) || { echo "the recovery never ended" >&2; exit 1; }
+        sleep 0.1
+      done
+      finished=$(e2e_shown "$3/fill-$4.out" recoveryFinished) || exit 1
+      import -window root "$3/fill-finished-$4.png" 2>/dev/null || true
+      xdotool key Return
+      e2e_until eval "! e2e_viewable $finished" || exit 1
+      e2e_quit_by_keys "$3/fill-$4.out" "$wid" $pid
+    ' _ "$quorin" "$out/many.img" "$out" "$scale" "$out/small" || { cat "$out/fill-$scale.err" >&2; echo "quorin_recovery_e2e: Continue on a full destination at $scale" >&2; exit 1; }
+    ended=$(grep "Recovery ended: " "$out/fill-$scale.err") || { echo "quorin_recovery_e2e: no end of the recovery in the log" >&2; exit 1; }
+    echo "continued at $scale: $ended, $(grep -c '^NOTICE diskFull ' "$out/fill-$scale.out") notices"
+    recovered=$(sed -n 's/.*Recovery ended: \([0-9]*\) recovered, \([0-9]*\) written with notes, \([0-9]*\) failed.*/\1/p' <<<"$ended")
+    failed=$(sed -n 's/.*Recovery ended: \([0-9]*\) recovered, \([0-9]*\) written with notes, \([0-9]*\) failed.*/\3/p' <<<"$ended")
+    ((failed >= 1 && recovered + failed == 40 && recovered > 1)) || { echo "quorin_recovery_e2e: not gone on after Continue: $ended" >&2; exit 1; }
+    [ "$(grep -c '^NOTICE diskFull ' "$out/fill-$scale.out")" = "$failed" ] || { echo "quorin_recovery_e2e: one notice per failed write" >&2; exit 1; }
+    whole=0
+    while IFS= read -r -d '' file; do
+      grep -qx "$(sha256sum <"$file" | cut -d' ' -f1)" <<<"$originals" || { echo "quorin_recovery_e2e: $file is not a whole file" >&2; exit 1; }
+      whole=$((whole + 1))
+    done < <(find "$out/small" -type f -print0)
+    [ "$whole" = "$recovered" ] || { echo "quorin_recovery_e2e: $whole files where the log says $recovered" >&2; exit 1; }
+    umount "$out/small"
+  done
 
   # A destination on the scanned volume, mounted: refused however it is named (the mount's
   # root, a folder fifty levels below it, a link into it), with --open-image and with a load

@@ -2,11 +2,12 @@
 // to be caught unpaused. Checks asked for by the grid (its check box or Space) are refused
 // while it runs unpaused and taken once it is paused, as the list's are; the list, cover-flow and
 // grid switch follows the same rule, and a resume goes back to the list.
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "ScannedWindow.h"
+#include "WindowParts.h"
 #include "app/models/FileListModel.h"
 #include "app/thumbview/CNGridView.h"
 #include "app/thumbview/PreviewPanes.h"
@@ -23,36 +24,37 @@ using uimodel::OpNodeData;
 using uimodel::QNUIController;
 
 TEST(PreviewGuard, GridChecksWaitForAPause) {
-  testsupport::TempDir temp;
-  apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "1G")));
-  ASSERT_TRUE(window.ScanToEnd());
-  window.deepSrcanButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([] { return QNUIController::IsScanRunning(); }, kScanTimeoutMs));
+    testsupport::TempDir temp;
+    apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "1G")));
+    ASSERT_TRUE(window.ScanToEnd());
+    apptest::Controls(window)->deepSrcanButtonAction();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QNUIController::IsScanRunning(); }, kScanTimeoutMs));
 
-  // The blank disk lists nothing: the list holds files of the test's own.
-  testkit::CTestFileNode file("photo.jpg");
-  window.listModel()->setFiles({&file});
-  ASSERT_TRUE(QNUIController::IsScanRunning() && !QNUIController::IsPause());
-  QAbstractButton* gridSegment = window.previews()->segmentButton(PreviewPanes::kGrid);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !gridSegment->isEnabled(); }, kScanTimeoutMs))
-      << "the previews stay shut while the deep scan runs";
-  emit window.previews()->checkToggleRequested(0);
-  EXPECT_EQ(OpNodeData::fileNodeState(&file), 0) << "refused while the scan runs unpaused";
-  window.pauseButtonClick();
-  ASSERT_TRUE(QNUIController::IsPause());
-  emit window.previews()->checkToggleRequested(0);
-  EXPECT_EQ(OpNodeData::fileNodeState(&file), 2) << "taken while the scan is paused";
-  EXPECT_TRUE(gridSegment->isEnabled());
-  window.segmentSelect(PreviewPanes::kGrid);
-  ASSERT_EQ(window.previews()->segment(), PreviewPanes::kGrid);
-  window.pauseButtonClick();
-  ASSERT_FALSE(QNUIController::IsPause());
-  EXPECT_EQ(window.previews()->segment(), PreviewPanes::kList) << "a resumed deep scan goes back to the list";
-  EXPECT_FALSE(gridSegment->isEnabled());
+    // The blank disk lists nothing: the list holds files of the test's own.
+    testkit::CTestFileNode file("photo.jpg");
+    apptest::Pane(window)->listModel()->setFiles({&file});
+    ASSERT_TRUE(QNUIController::IsScanRunning() && !QNUIController::IsPause());
+    QAbstractButton* gridSegment = apptest::Pane(window)->previews()->segmentButton(PreviewPanes::kGrid);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !gridSegment->isEnabled(); }, kScanTimeoutMs))
+        << "the previews stay shut while the deep scan runs";
+    emit apptest::Pane(window)->previews()->checkToggleRequested(0);
+    EXPECT_EQ(OpNodeData::fileNodeState(&file), 0) << "refused while the scan runs unpaused";
+    apptest::Controls(window)->pauseButtonClick();
+    ASSERT_TRUE(QNUIController::IsPause());
+    emit apptest::Pane(window)->previews()->checkToggleRequested(0);
+    EXPECT_EQ(OpNodeData::fileNodeState(&file), 2) << "taken while the scan is paused";
+    EXPECT_TRUE(gridSegment->isEnabled());
+    apptest::Pane(window)->segmentSelect(PreviewPanes::kGrid);
+    ASSERT_EQ(apptest::Pane(window)->previews()->segment(), PreviewPanes::kGrid);
+    apptest::Controls(window)->pauseButtonClick();
+    ASSERT_FALSE(QNUIController::IsPause());
+    EXPECT_EQ(apptest::Pane(window)->previews()->segment(), PreviewPanes::kList)
+        << "a resumed deep scan goes back to the list";
+    EXPECT_FALSE(gridSegment->isEnabled());
 
-  window.listModel()->setFiles({});
-  QNUIController::StopScan(1);
-  ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
+    apptest::Pane(window)->listModel()->setFiles({});
+    QNUIController::StopScan(1);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
 }
 
 }  // namespace
