@@ -200,8 +200,13 @@ TEST(ResultsCommands, ANewScanStartsWithAnEmptySearchAndNoEmptyListNote) {
         QLabel* label = shown ? shown->findChild<QLabel*>() : nullptr;
         return label ? label->text() : QString();
     };
+    const std::string blank = apptest::BlankImage(temp, "64M");
+    auto rows = apptest::InstallImages({card, blank});
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[0]->devicePath(), card);
+    ASSERT_EQ(rows[1]->devicePath(), blank);
     {
-        apptest::ScannedWindow window(apptest::InstallImage(card));
+        apptest::ScannedWindow window(std::move(rows[0]));
         QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
         ASSERT_TRUE(window.ScanToEnd());
         field(window)->setText(QStringLiteral("no such name"));
@@ -211,7 +216,7 @@ TEST(ResultsCommands, ANewScanStartsWithAnEmptySearchAndNoEmptyListNote) {
         apptest::Part<app::TCImageButton>(window, "homeButton")->click();
         ASSERT_TRUE(home.wait(5000));
     }
-    apptest::ScannedWindow window(apptest::InstallImage(apptest::BlankImage(temp, "64M")));
+    apptest::ScannedWindow window(std::move(rows[1]));
     ASSERT_TRUE(window.ScanToEnd());
     EXPECT_TRUE(field(window)->text().isEmpty());
     EXPECT_TRUE(QNUIController::GetSearchString().empty());

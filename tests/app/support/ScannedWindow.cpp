@@ -10,6 +10,7 @@
 #include "WindowParts.h"
 #include "app/hook/ScanHook.h"
 #include "app/models/ResultTreeModel.h"
+#include "engine/IEnumDeviceEx.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
@@ -24,15 +25,26 @@ std::string BlankImage(testsupport::TempDir& temp, const std::string& size) {
     return image;
 }
 
-std::unique_ptr<uimodel::DiskVolumeNodeData> InstallImage(const std::string& image, std::shared_ptr<ReadGate> gate) {
-    const bool installed = gate ? app::InstallHookModel(CreateGatedImageEnumDeviceEx(image, std::move(gate)))
-                                : app::InstallHookModel(QString::fromStdString(image));
-    if (!installed) return nullptr;
+namespace {
+
+std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> InstalledRows(bool installed) {
     std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> rows;
+    if (!installed) return rows;
     QNUIController::GetDeviceInfoToArray(rows);
-    if (rows.empty()) return nullptr;
     QNUIController::SetRecoveryType(63);
-    return std::move(rows.front());
+    return rows;
+}
+
+}  // namespace
+
+std::unique_ptr<uimodel::DiskVolumeNodeData> InstallImage(const std::string& image, std::shared_ptr<ReadGate> gate) {
+    auto rows = InstalledRows(gate ? app::InstallHookModel(CreateGatedImageEnumDeviceEx(image, std::move(gate)))
+                                   : app::InstallHookModel(QString::fromStdString(image)));
+    return rows.empty() ? nullptr : std::move(rows.front());
+}
+
+std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> InstallImages(const std::vector<std::string>& images) {
+    return InstalledRows(app::InstallHookModel(CreateImageEnumDeviceEx(images)));
 }
 
 ScannedWindow::ScannedWindow(std::unique_ptr<uimodel::DiskVolumeNodeData> row, QSize size) : m_row(std::move(row)) {

@@ -31,6 +31,10 @@ std::string BlankImage(testsupport::TempDir& temp, const std::string& size);
 std::unique_ptr<uimodel::DiskVolumeNodeData> InstallImage(const std::string& image,
                                                           std::shared_ptr<ReadGate> gate = {});
 
+// Installs `images` as one model, as the program lists several disks at once (a model is kept
+// for the process's life, so a test installs one); the rows of its device list.
+std::vector<std::unique_ptr<uimodel::DiskVolumeNodeData>> InstallImages(const std::vector<std::string>& images);
+
 class ScannedWindow : public app::results::QNDeletailWindowController {
 public:
     // Shown, resized first when `size` is valid. Construct it after InstallImage (pass its row
