@@ -96,15 +96,15 @@ bool Save(QWidget& widget, const QDir& dir, const QString& name) {
     return false;
 }
 
+void ShotList::operator()(QWidget& widget, const QString& name) {
+    if (Save(widget, m_dir, name))
+        m_written << name + QStringLiteral(".png");
+    else
+        m_ok = false;
+}
+
 QStringList WriteControlShots(const QDir& dir) {
-    QStringList written;
-    bool ok = true;
-    const auto save = [&](QWidget& widget, const QString& name) {
-        if (Save(widget, dir, name))
-            written << name + QStringLiteral(".png");
-        else
-            ok = false;
-    };
+    ShotList save(dir);
 
     // The window with a 22-px bar and its title, active, rolled over and inactive.
     app::TCImageWindow window;
@@ -249,7 +249,7 @@ QStringList WriteControlShots(const QDir& dir) {
 
     ContactSheet images;
     save(images, QStringLiteral("ImageLibrary-all"));
-    return ok ? written : QStringList();
+    return save.Written();
 }
 
 }  // namespace gallery

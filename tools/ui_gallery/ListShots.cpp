@@ -83,14 +83,7 @@ void Show(QWidget& widget) {
 }  // namespace
 
 QStringList WriteListShots(const QDir& dir) {
-    QStringList written;
-    bool ok = true;
-    const auto save = [&](QWidget& widget, const QString& name) {
-        if (Save(widget, dir, name))
-            written << name + QStringLiteral(".png");
-        else
-            ok = false;
-    };
+    ShotList save(dir);
 
     // The results window's tree: bands through unhighlighted rows, check cells, icons.
     auto tree = SampleTree();
@@ -202,7 +195,7 @@ QStringList WriteListShots(const QDir& dir) {
                                   10);
     save(window, QStringLiteral("MAAttachedWindow-deep-scan-hint"));
 
-    return ok ? written : QStringList();
+    return save.Written();
 }
 
 ScanListsWindow::ScanListsWindow()

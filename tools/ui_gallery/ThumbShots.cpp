@@ -48,14 +48,7 @@ private:
 }  // namespace
 
 QStringList WriteThumbShots(const QDir& dir) {
-    QStringList written;
-    bool ok = true;
-    const auto save = [&](QWidget& widget, const QString& name) {
-        if (Save(widget, dir, name))
-            written << name + QStringLiteral(".png");
-        else
-            ok = false;
-    };
+    ShotList save(dir);
 
     TileStrip tiles;
     save(tiles, QStringLiteral("CNGridViewItem-plain-hover-selected-current-checked"));
@@ -88,7 +81,7 @@ QStringList WriteThumbShots(const QDir& dir) {
     save(bvHost, QStringLiteral("BVView-normal-hover"));
     bvHost.hide();
 
-    return ok ? written : QStringList{};
+    return save.Written();
 }
 
 }  // namespace gallery

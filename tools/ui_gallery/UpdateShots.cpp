@@ -20,15 +20,11 @@ app::UpdateAddresses Sample() {
 }  // namespace
 
 QStringList WriteUpdateShots(const QDir& dir) {
-    QStringList written;
-    bool ok = true;
+    ShotList shots(dir);
     const auto save = [&](QWidget& widget, const QString& name) {
         widget.show();
         widget.setWindowOpacity(1.0);
-        if (Save(widget, dir, name))
-            written << name + QStringLiteral(".png");
-        else
-            ok = false;
+        shots(widget, name);
     };
 
     app::QNAboutWindowController about(Sample());
@@ -52,7 +48,7 @@ QStringList WriteUpdateShots(const QDir& dir) {
 
     app::QNComeInViewController welcome;
     save(welcome, QStringLiteral("QNComeInViewController"));
-    return ok ? written : QStringList();
+    return shots.Written();
 }
 
 }  // namespace gallery
