@@ -145,7 +145,6 @@ TEST(CacheBlockSequenceTest, LongScanReusesTheBuffersOfItsFirstBlocks) {
     cache.SetBlockSize(kBlock);
     cache.BeginCache();
     std::deque<ICompleteFileSystemSearchController::SharedBlock> held;
-    std::size_t buffersAfterFirstBlocks = 0;
     for (long long i = 0; i < kBlocks; ++i) {
         ASSERT_EQ(cache.SetCurCacheBlock(i), 1) << "block " << i;
         held.push_back(cache.CurrentSharedBlock());
@@ -153,9 +152,9 @@ TEST(CacheBlockSequenceTest, LongScanReusesTheBuffersOfItsFirstBlocks) {
         ASSERT_TRUE(testsupport::IsStamped(std::vector<std::uint8_t>(held.back().bytes.Data(), held.back().bytes.Data() + kBlock * 512),
                                            static_cast<std::uint64_t>(i) * kBlock * 512 / testsupport::kStampUnit))
             << "block " << i;
-        if (i == 4 * static_cast<long long>(kHeldBySearchers)) buffersAfterFirstBlocks = cache.GetBuffersMade();
     }
     cache.EndCache();
-    EXPECT_EQ(cache.GetBuffersMade(), buffersAfterFirstBlocks);
+    // At most the reader's queue, the block it fills, the one being taken and those held: how
+    // soon the reader gets that far ahead depends on the threads, so only the bound is certain.
     EXPECT_LE(cache.GetBuffersMade(), CStorageDeviceWithCache::kQueueLimit + kHeldBySearchers + 2);
 }
