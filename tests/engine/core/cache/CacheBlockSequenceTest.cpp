@@ -149,8 +149,9 @@ TEST(CacheBlockSequenceTest, LongScanReusesTheBuffersOfItsFirstBlocks) {
         ASSERT_EQ(cache.SetCurCacheBlock(i), 1) << "block " << i;
         held.push_back(cache.CurrentSharedBlock());
         if (held.size() > kHeldBySearchers) held.pop_front();
-        ASSERT_TRUE(testsupport::IsStamped(std::vector<std::uint8_t>(held.back().bytes.Data(), held.back().bytes.Data() + kBlock * 512),
-                                           static_cast<std::uint64_t>(i) * kBlock * 512 / testsupport::kStampUnit))
+        ASSERT_TRUE(testsupport::IsStamped(
+            std::vector<std::uint8_t>(held.back().bytes.Data(), held.back().bytes.Data() + kBlock * 512),
+            static_cast<std::uint64_t>(i) * kBlock * 512 / testsupport::kStampUnit))
             << "block " << i;
     }
     cache.EndCache();
