@@ -278,11 +278,11 @@ int CStorageDeviceWithCache::Open() { return m_pDevice ? 1 : 0; }
 
 int CStorageDeviceWithCache::Close() { return m_pDevice ? 1 : 0; }
 
-CStorageDeviceWithCache::Block const* CStorageDeviceWithCache::RecentBlockHolding(std::int64_t s64Sector) const {
+CStorageDeviceWithCache::BlockPtr CStorageDeviceWithCache::RecentBlockHolding(std::int64_t s64Sector) const {
     // Newest first: the searchers read mostly around the current block.
     for (auto it = m_recent.rbegin(); it != m_recent.rend(); ++it) {
-        Block const& block = **it;
-        if (s64Sector >= block.s64First && s64Sector < block.s64First + block.s64Sectors) return &block;
+        BlockPtr pBlock = it->lock();
+        if (pBlock && s64Sector >= pBlock->s64First && s64Sector < pBlock->s64First + pBlock->s64Sectors) return pBlock;
     }
     return nullptr;
 }
@@ -290,7 +290,8 @@ CStorageDeviceWithCache::Block const* CStorageDeviceWithCache::RecentBlockHoldin
 int CStorageDeviceWithCache::ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) {
     if (!m_pDevice) return 0;
     std::shared_lock current(m_currentLock);
-    if (!pBuffer || s64Count <= 0 || RecentBlockHolding(s64FirstSector) == nullptr) {
+    BlockPtr pHolding = RecentBlockHolding(s64FirstSector);
+    if (!pBuffer || s64Count <= 0 || !pHolding) {
         current.unlock();
         return m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count);
     }
@@ -304,7 +305,7 @@ int CStorageDeviceWithCache::ReadSector(void* pBuffer, long long s64FirstSector,
     auto* pOut = static_cast<std::uint8_t*>(pBuffer);
     std::int64_t s64At = s64FirstSector;
     std::int64_t const s64End = s64FirstSector + s64Count;
-    for (Block const* pBlock = RecentBlockHolding(s64At); pBlock != nullptr && s64At < s64End; pBlock = RecentBlockHolding(s64At)) {
+    for (BlockPtr pBlock = std::move(pHolding); pBlock && s64At < s64End; pBlock = RecentBlockHolding(s64At)) {
         std::int64_t const s64Part = std::min(s64End, pBlock->s64First + pBlock->s64Sectors) - s64At;
         auto const uOffset = static_cast<std::size_t>(s64At - pBlock->s64First) * m_u32SectorBytes;
         auto const uBytes = static_cast<std::size_t>(s64Part) * m_u32SectorBytes;

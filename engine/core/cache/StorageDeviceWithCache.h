@@ -8,8 +8,10 @@
 //
 // Blocks are shared, never copied: the searchers may hold a block after the next one became
 // current (the signature search keeps its last blocks; searchers run some blocks apart), and
-// reads falling into the last few blocks made current are served from them too. A block's
-// buffer is read into again only once its last holder let go.
+// reads falling into those of the last few blocks made current still held are served from them
+// too. A block's buffer is read into again only once its last holder let go. Every buffer is
+// faulted once and kept for the scan, so the fewer blocks in flight, the less fresh memory the
+// system must zero before a scan can start reading.
 //
 // Use: construct, SetBlockSize, BeginCache, SetCurCacheBlock(0), (1), ... in ascending order,
 // EndCache. Without BeginCache (a results file being restored) nothing is ever read ahead.
@@ -33,8 +35,11 @@
 class CStorageDeviceWithCache final : public IStorageDevice {
 public:
     static constexpr std::uint32_t kDefaultBlockSectors = 1000;
-    static constexpr std::size_t kQueueLimit = 10;
-    /// The blocks made current last (the current one included) that reads are served from.
+    /// Enough to keep the device busy: the searchers' own lanes run up to kRecentBlocks - 1
+    /// blocks apart on top of it, which absorbs their uneven pace.
+    static constexpr std::size_t kQueueLimit = 4;
+    /// The blocks made current last (the current one included) that reads are served from,
+    /// while someone still holds them.
     static constexpr std::size_t kRecentBlocks = 9;
     /// What each block carries of the sectors after it, for structures crossing its end.
     static constexpr std::size_t kLookAheadBytes = ICompleteFileSystemSearchController::kLookAheadBytes;
@@ -140,8 +145,9 @@ private:
     /// Takes queued block `s64Index` into `pTaken`, dropping older ones. 1 taken, 0 never
     /// coming, -1 not there yet. Caller holds the queue lock.
     int TakeQueuedBlock(long long s64Index, BlockPtr& pTaken, bool& bRefill);
-    /// The recent block holding `s64Sector`; null when none does. Caller holds m_currentLock.
-    Block const* RecentBlockHolding(std::int64_t s64Sector) const;
+    /// The recent block holding `s64Sector`, while still held; null when none is. Caller holds
+    /// m_currentLock.
+    BlockPtr RecentBlockHolding(std::int64_t s64Sector) const;
 
     IStorageDeviceData* m_pPrivateData = nullptr;
     IStorageDevice* const m_pDevice;
@@ -150,7 +156,9 @@ private:
     // holds it shared while it copies out of a block. Lock order: m_queueLock, then this.
     mutable std::shared_mutex m_currentLock;
     BlockPtr m_pCurrent;
-    std::deque<BlockPtr> m_recent;  // oldest first; the current block last
+    // Oldest first, the current block last. Not held here: a block nobody works on any more goes
+    // back to the pool instead of pinning a buffer for reads that may never come.
+    std::deque<std::weak_ptr<Block>> m_recent;
     std::int64_t m_s64CurBlock = -1;
     std::uint32_t m_u32BlockSectors = 0;
     std::uint32_t m_u32SectorBytes = 0;

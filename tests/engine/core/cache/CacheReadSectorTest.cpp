@@ -1,6 +1,6 @@
-// Where a read through the cache gets its sectors: the blocks made current last from memory,
-// everything else from the wrapped device. The devices are small enough that BeginCache queues every block, so
-// the only device reads after it are the consumer's own.
+// Where a read through the cache gets its sectors: the blocks made current last from memory
+// while someone holds them, everything else from the wrapped device. Only the reads of the test's
+// own thread are counted, never the reader's.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -27,8 +27,13 @@ protected:
         ASSERT_EQ(m_pCache->SetBlockSize(kBlock), 1);
         m_pCache->BeginCache();
     }
+    /// Makes blocks 0 to `s64Last` current in turn and holds each, as the searchers hold the
+    /// blocks they work on.
     void LoadBlocksUpTo(long long s64Last) {
-        for (long long i = 0; i <= s64Last; ++i) ASSERT_EQ(m_pCache->SetCurCacheBlock(i), 1) << "block " << i;
+        for (long long i = 0; i <= s64Last; ++i) {
+            ASSERT_EQ(m_pCache->SetCurCacheBlock(i), 1) << "block " << i;
+            m_held.push_back(m_pCache->CurrentSharedBlock());
+        }
         m_pRecorder->Forget();
     }
     std::vector<cachetest::RecordedRead> DeviceReads() const { return m_pRecorder->ReadsFromThisThread(); }
@@ -36,6 +41,7 @@ protected:
     std::unique_ptr<CMemoryDevice> m_pMemory;
     std::unique_ptr<cachetest::CRecordingDevice> m_pRecorder;
     std::unique_ptr<CStorageDeviceWithCache> m_pCache;
+    std::vector<ICompleteFileSystemSearchController::SharedBlock> m_held;  // one a block made current
 };
 
 TEST_F(CacheReadSectorTest, ReadInsideCurrentBlockComesFromMemory) {
@@ -70,6 +76,18 @@ TEST_F(CacheReadSectorTest, ReadsOutsideTheRecentBlocksAreOneDeviceReadEachAndTh
     EXPECT_EQ(reads[0].s64Count, 5);
     EXPECT_EQ(reads[1].s64First, 11 * kBlock + 1);
     EXPECT_EQ(reads[2].s64First, kRecentFirst - 2);
+}
+
+TEST_F(CacheReadSectorTest, ARecentBlockNobodyHoldsAnyMoreIsReadFromTheDevice) {
+    // Its buffer went back to the pool and may hold another block by now.
+    Start(12 * kBlock);
+    LoadBlocksUpTo(10);
+    m_held[9] = {};
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 9 * kBlock + 1, 3));
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 8 * kBlock + 1, 3));  // still held
+    auto const reads = DeviceReads();
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].s64First, 9 * kBlock + 1);
 }
 
 TEST_F(CacheReadSectorTest, WithoutLoadedBlockEveryReadGoesToDevice) {
