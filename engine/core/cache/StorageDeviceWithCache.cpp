@@ -151,8 +151,8 @@ void CStorageDeviceWithCache::ReadBlock(Block& block) {
     auto const uReadBytes = static_cast<std::size_t>(block.s64Sectors) * m_u32SectorBytes;
     std::span<std::uint8_t> const bytes(block.data.Data(), block.data.Size());
     std::vector<engine::SectorRun> unreadable;
-    std::int64_t const s64Lost =
-        engine::ReadSalvaging(*m_pDevice, bytes.first(uReadBytes), block.s64First, block.s64Sectors, m_u32SectorBytes, unreadable);
+    std::int64_t const s64Lost = engine::ReadSalvaging(*m_pDevice, bytes.first(uReadBytes), block.s64First,
+                                                       block.s64Sectors, m_u32SectorBytes, unreadable);
     // A recycled buffer still holds an earlier block behind a short last one.
     std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(uReadBytes), bytes.end(), std::uint8_t{0});
     if (s64Lost == 0) return;
@@ -319,16 +319,19 @@ int CStorageDeviceWithCache::ReadSector(void* pBuffer, long long s64FirstSector,
 }
 
 std::span<std::uint8_t const> CStorageDeviceWithCache::CurrentBlockWithLookAhead(long long s64FirstSector) const {
-    if (!m_pCurrent || s64FirstSector < m_pCurrent->s64First || s64FirstSector >= m_pCurrent->s64First + m_pCurrent->s64Sectors)
+    if (!m_pCurrent || s64FirstSector < m_pCurrent->s64First ||
+        s64FirstSector >= m_pCurrent->s64First + m_pCurrent->s64Sectors)
         return {};
     auto const uOffset = static_cast<std::size_t>(s64FirstSector - m_pCurrent->s64First) * m_u32SectorBytes;
-    std::size_t const end = static_cast<std::size_t>(m_pCurrent->s64Sectors) * m_u32SectorBytes + m_pCurrent->lookAheadBytes;
+    std::size_t const end =
+        static_cast<std::size_t>(m_pCurrent->s64Sectors) * m_u32SectorBytes + m_pCurrent->lookAheadBytes;
     return {m_pCurrent->data.Data() + uOffset, end - uOffset};
 }
 
 ICompleteFileSystemSearchController::SharedBlock CStorageDeviceWithCache::CurrentSharedBlock() const {
     if (!m_pCurrent) return {};
-    std::size_t const end = static_cast<std::size_t>(m_pCurrent->s64Sectors) * m_u32SectorBytes + m_pCurrent->lookAheadBytes;
+    std::size_t const end =
+        static_cast<std::size_t>(m_pCurrent->s64Sectors) * m_u32SectorBytes + m_pCurrent->lookAheadBytes;
     // A short last block reads on over the zeros behind it, up to a whole block.
     std::size_t const length = std::max(end, std::min(BlockBytes(), m_pCurrent->data.Size()));
     return {engine::ByteView(m_pCurrent->data.Data(), length), m_pCurrent};

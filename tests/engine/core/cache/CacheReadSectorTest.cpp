@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/core/cache/StorageDeviceWithCache.h"
 #include "RecordingDevice.h"
 #include "StampedReads.h"
+#include "engine/core/cache/StorageDeviceWithCache.h"
 
 using cachetest::ReadsStamped;
 using cachetest::ReadThrough;
@@ -63,12 +63,13 @@ TEST_F(CacheReadSectorTest, StraddlingReadTakesBlockPartFromMemoryAndRestFromDev
 
 TEST_F(CacheReadSectorTest, ReadsOutsideTheRecentBlocksAreOneDeviceReadEachAndThoseWithinThemNone) {
     // Blocks 2 to 10 are the recent ones when block 10 is current.
-    constexpr long long kRecentFirst = (10 + 1 - static_cast<long long>(CStorageDeviceWithCache::kRecentBlocks)) * kBlock;
+    constexpr long long kRecentFirst =
+        (10 + 1 - static_cast<long long>(CStorageDeviceWithCache::kRecentBlocks)) * kBlock;
     Start(12 * kBlock);
     LoadBlocksUpTo(10);
-    EXPECT_TRUE(ReadsStamped(*m_pCache, 2, 5));                 // wholly before them
-    EXPECT_TRUE(ReadsStamped(*m_pCache, 11 * kBlock + 1, 6));   // wholly behind them
-    EXPECT_TRUE(ReadsStamped(*m_pCache, kRecentFirst - 2, 4));  // starts before them, ends inside
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 2, 5));                          // wholly before them
+    EXPECT_TRUE(ReadsStamped(*m_pCache, 11 * kBlock + 1, 6));            // wholly behind them
+    EXPECT_TRUE(ReadsStamped(*m_pCache, kRecentFirst - 2, 4));           // starts before them, ends inside
     EXPECT_TRUE(ReadsStamped(*m_pCache, kRecentFirst + 5, 2 * kBlock));  // across two of them
     auto const reads = DeviceReads();
     ASSERT_EQ(reads.size(), 3u);
