@@ -11,7 +11,7 @@
 // reads falling into those of the last few blocks made current still held are served from them
 // too. A block's buffer is read into again only once its last holder let go. Every buffer is
 // faulted once and kept for the scan, so the fewer blocks in flight, the less fresh memory the
-// system must zero before a scan can start reading.
+// system must zero for it.
 //
 // Use: construct, SetBlockSize, BeginCache, SetCurCacheBlock(0), (1), ... in ascending order,
 // EndCache. Without BeginCache (a results file being restored) nothing is ever read ahead.

@@ -5,7 +5,7 @@
 // taken through malloc, a freed block of this size raises glibc's mmap threshold, and the next
 // ones come from an arena that trims and hands fresh, zeroed pages back for every reuse.
 //
-// Huge pages are not asked for: a scan reuses each buffer hundreds of times, yet is bound by its
+// Huge pages are not asked for: a scan reuses each buffer many times, yet is bound by its
 // searchers, not by the address translations huge pages save. What they cost is their first
 // touch, which on a virtual machine that hands freed memory back to its host is the host's fault
 // for every 2 MiB page: a scan started after a pause took twice as long on them. A system whose
