@@ -22,6 +22,9 @@ constexpr std::uint32_t kCodeCannotCreate = 0xF;
 constexpr std::uint32_t kCodeOverwritten = 0xD04;
 /// The file's runs reach past its volume's end.
 constexpr std::uint32_t kCodePastEnd = 0xD05;
+/// The file's volume lies inside a virtual machine's disk (qcow2, VHD, VHDX, VMDK, VDI), whose
+/// container is not read: its bytes are not where the volume's own clusters would put them.
+constexpr std::uint32_t kCodeInVirtualDisk = 0xD09;
 
 /// Notes on a copy that was written. Where the file's clusters are was guessed: its chain is
 /// lost, so they are taken to follow its first one.
@@ -48,7 +51,7 @@ constexpr bool IsNotedCopy(RESULT result) {
 /// Whether the copy gave the file back: written, and not in doubt.
 constexpr bool IsRecoveredCopy(RESULT result) { return Succeeded(result) && !IsNotedCopy(result); }
 
-/// The short word that says why a copy failed: "overwritten", "past-end", "unreadable" (some
+/// The short word that says why a copy failed: "overwritten", "past-end", "virtual disk", "unreadable" (some
 /// data could not be read, or the metadata that locates it is unsound), "destination full"; for a copy written with
 /// a note, "chain lost", "possibly overwritten" or "short"; null otherwise.
 constexpr char const* CopyRefusalWord(RESULT result) {
@@ -64,6 +67,7 @@ constexpr char const* CopyRefusalWord(RESULT result) {
     switch (ResultCode(result)) {
     case kCodeOverwritten: return "overwritten";
     case kCodePastEnd: return "past-end";
+    case kCodeInVirtualDisk: return "virtual disk";
     case kCodeIoFailure: return "unreadable";
     case kCodeShortWrite: return "destination full";
     default: return nullptr;

@@ -12,6 +12,7 @@
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
 #include "engine/ntfs/complete/NTFSRebuiltMft.h"
 #include "engine/ntfs/complete/NTFSUpCaseTable.h"
+#include "engine/ntfs/complete/NTFSVolumeUse.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 
@@ -34,6 +35,7 @@ constexpr std::uint64_t kUnlocatedScore = 51;
 constexpr std::size_t kAlwaysKept = 2;
 // More NTFS partitions than a GPT disk holds are not built.
 constexpr std::size_t kMaxPartitions = 128;
+constexpr CFoundVolumes::VolumeId kNotReported = static_cast<CFoundVolumes::VolumeId>(-1);
 
 }  // namespace
 
@@ -64,6 +66,9 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_recordRuns.clear();
     m_u64LooseFiles = 0;
     m_u64RebuildReads = 0;
+    m_bSettled = false;
+    m_volumes.clear();
+    m_volumeIds.clear();
 }
 
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
@@ -187,6 +192,7 @@ void CNTFSCompleteSearch::AnalyzeBootSector(std::int64_t s64Sector, engine::Byte
         }
     }
     sized(m_candidates.ProposeAt(s64Sector, u32Spc, kFromPrimaryBoot), kFromPrimaryBoot);
+    if (m_pFoundVolumes != nullptr) m_pFoundVolumes->NoteSeen(s64Sector, s64Total);
 }
 
 void CNTFSCompleteSearch::NoteBackup(std::int64_t s64Sector, std::int64_t s64Start) {
@@ -311,10 +317,15 @@ void CNTFSCompleteSearch::BuildTrees() {
     walker.SetDirecotryTreeBuilder(m_pBuilder);
     CNTFSCandidateSet::Map& all = m_candidates.Candidates();
     std::size_t const survivors = all.size();
-    std::vector<Volume> volumes = OpenVolumes(all);
+    std::vector<Volume>& volumes = m_volumes;
     for (Volume& volume : volumes) {
         if (m_partitions.size() >= CSearchedPartitionInfo::kNoPartitionIndex) break;
         if (!volume.mft) continue;  // nothing to build a tree from: not a partition to show
+        // An image stored in pieces in a file of another volume: the scan of that file reads it.
+        if (m_pFoundVolumes != nullptr && m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_NTFS, volume.s64Start)) {
+            volume.mft.reset();
+            continue;
+        }
         std::unique_ptr<CSearchedNTFSPartitionInfo>& pCandidate = *volume.ppCandidate;
         auto const u16Index = static_cast<std::uint16_t>(m_partitions.size());
         pCandidate->m_u16PartitionIndex = u16Index;
@@ -328,6 +339,7 @@ void CNTFSCompleteSearch::BuildTrees() {
         if (handed == 0 && (volume.bRebuilt || !bBoot)) continue;
         m_partitions.push_back(std::move(pCandidate));
     }
+    volumes.clear();
     all.clear();
     // Each partition's record, by the index its nodes carry, before the tree is finished:
     // recycle-bin index files are read through their own partition's geometry.
@@ -505,13 +517,49 @@ CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartit
     return {rebuilt.Reader(*m_pDevice), true};
 }
 
+void CNTFSCompleteSearch::Settle() {
+    if (m_bSettled) return;
+    m_bSettled = true;
+    FlushCarry();
+    m_groups.Propose(m_candidates);
+    m_logFiles.Propose(m_candidates);
+    ScoreAndDrop();
+    m_volumes = OpenVolumes(m_candidates.Candidates());
+}
+
+void CNTFSCompleteSearch::ReportVolumes() {
+    if (m_join.empty() || m_pFoundVolumes == nullptr) return;
+    Settle();
+    m_volumeIds.clear();
+    for (Volume const& volume : m_volumes) {
+        if (!volume.mft) {
+            m_volumeIds.push_back(kNotReported);  // not built: no tree to read
+            continue;
+        }
+        CSearchedNTFSPartitionInfo const& candidate = **volume.ppCandidate;
+        FoundVolume found;
+        found.eSearcher = SEARCHER_TYPE_NTFS;
+        found.s64Start = volume.s64Start;
+        found.s64Sectors = volume.s64End - volume.s64Start;
+        found.s64RecordStart = volume.s64Start;
+        found.bBootSector = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
+        m_volumeIds.push_back(m_pFoundVolumes->Add(found));
+    }
+    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
+}
+
+void CNTFSCompleteSearch::ReportVolumeUse() {
+    if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_volumes.size()) return;
+    for (std::size_t k = 0; k < m_volumes.size(); ++k)
+        if (m_volumes[k].mft && m_volumeIds[k] != kNotReported)
+            ntfscomplete::ReportVolumeUse(*m_volumes[k].mft, m_volumes[k].s64End - m_volumes[k].s64Start, m_volumes[k].bRebuilt,
+                                          *m_pFoundVolumes, m_volumeIds[k]);
+}
+
 void CNTFSCompleteSearch::EndSearch(int iBuild) {
     if (m_join.empty()) return;
     if (iBuild != 0) {
-        FlushCarry();
-        m_groups.Propose(m_candidates);
-        m_logFiles.Propose(m_candidates);
-        ScoreAndDrop();
+        Settle();
         if (m_pBuilder != nullptr) BuildTrees();
     }
     // What the evidence lists hold is of no use after the trees: free it now.
