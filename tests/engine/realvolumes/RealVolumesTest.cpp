@@ -101,6 +101,14 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot", "complete"},
     {"NtfsWithoutMftRecords0To15", "ntfs-root-records-lost", "complete"},
     {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
+    {"NtfsVolumeImageInThreePiecesOnNtfs", "ntfs-holding-ntfs-image-in-pieces", "complete"},
+    {"Fat16VolumeImageInThreePiecesOnNtfs", "ntfs-holding-fat-image-in-pieces", "complete"},
+    {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
+    {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2", "complete"},
+    {"NtfsVolumeInAVhdxVirtualDiskOnNtfs", "ntfs-holding-vhdx", "complete"},
+    {"RepartitionedDiskWhoseNewVolumeFillsTheOldOne", "ntfs-repartitioned", "complete"},
+    {"RepartitionedDiskWhoseNewVolumeLiesPastTheOldOne", "ntfs-repartitioned-past", "complete"},
+    {"NtfsVolumeGrownAndMetTwice", "ntfs-resized-found-twice", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
