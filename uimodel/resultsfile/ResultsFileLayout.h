@@ -11,6 +11,8 @@
 //   SearchedPartitionRecord.h), then u32 0 and a file record for every node below the root
 //   (breadth-first, children in sibling order), then u32 0xFFFFFFFF.
 // frCopyOutValues, only when some node has an initialised size or a refusal: CopyOutValues.h.
+// frPartitionPlacements, only when some partition is read through a file of another volume or
+//                        lies where another volume is now: PartitionPlacements.h.
 // frMediumId, only when the scanned medium has one: u32 length n (1 to 255), n bytes of the id
 //             that tells it from another medium of the same name and size (a partition table's
 //             id, a file system's serial). Readers that know no such frame skip it; a file

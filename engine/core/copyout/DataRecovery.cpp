@@ -103,11 +103,9 @@ RESULT CDataRecovery::Initialize(std::vector<std::unique_ptr<CSearchedPartitionI
 
 void CDataRecovery::MakeViews() {
     m_views.clear();
-    for (auto const& pPartition : m_partitions) {
-        CVolumePlacement const* pPlacement = pPartition->m_pPlacement.get();
-        if (pPlacement != nullptr && pPlacement->HasView())
-            m_views[pPartition.get()] = std::make_unique<CFileViewDevice>(*m_pDevice, pPlacement->m_view, pPlacement->m_s64ViewSectors);
-    }
+    for (auto const& pPartition : m_partitions)
+        if (std::unique_ptr<IStorageDevice> pView(CreatePlacedPartitionDevice(m_pDevice, *pPartition)); pView)
+            m_views[pPartition.get()] = std::move(pView);
 }
 
 IStorageDevice* CDataRecovery::DeviceOf(CSearchedPartitionInfo const& partition) const {

@@ -11,7 +11,7 @@
 #include "engine/IFileReader.h"
 #include "engine/ReleasePtr.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/core/device/FileViewDevice.h"
+#include "engine/IStorageDevice.h"
 #include "engine/core/util/Locks.h"
 
 class CFileNode;
@@ -77,7 +77,7 @@ private:
     std::vector<std::uint8_t> m_chunk;  // kCopyChunkSize bytes from the first copy or preview: a scan keeps one object per file system
     ReleasePtr<IFileReader> m_pReader;
     std::vector<std::unique_ptr<CSearchedPartitionInfo>> m_partitions;
-    std::map<CSearchedPartitionInfo const*, std::unique_ptr<CFileViewDevice>> m_views;  // over m_pDevice
+    std::map<CSearchedPartitionInfo const*, std::unique_ptr<IStorageDevice>> m_views;  // over m_pDevice
     IStorageDevice* m_pDevice = nullptr;  // not owned
     bool m_bNtfsCompressed = false;       // the current reader expands NTFS compression units
     std::uint32_t m_u32Refusal = 0;       // why the selected node is not copied; 0 when it is

@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "engine/IStorageDeviceData.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/crossvolume/VolumePlacement.h"
 
 CFileViewDevice::CFileViewDevice(IStorageDevice& device, std::vector<SectorExtent> extents, std::int64_t s64Sectors)
     : m_device(device),
@@ -45,3 +47,9 @@ int CFileViewDevice::ReadSector(void* pBuffer, long long s64FirstSector, long lo
 int CFileViewDevice::IOCtl(unsigned long long, void*) { return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeNotSupported)); }
 
 void CFileViewDevice::SetPrivateData(IStorageDeviceData* pData) { delete pData; }
+
+IStorageDevice* CreatePlacedPartitionDevice(IStorageDevice* pDevice, CSearchedPartitionInfo const& partition) {
+    CVolumePlacement const* pPlacement = partition.m_pPlacement.get();
+    if (pDevice == nullptr || pPlacement == nullptr || !pPlacement->HasView()) return nullptr;
+    return new CFileViewDevice(*pDevice, pPlacement->m_view, pPlacement->m_s64ViewSectors);
+}
