@@ -107,6 +107,7 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
     {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2", "complete"},
     {"NtfsVolumeInAVhdxVirtualDiskOnNtfs", "ntfs-holding-vhdx", "complete"},
+    {"NtfsImageDeletedFromFat32AndPartlyWrittenOver", "fat32-deleted-image-partly-overwritten", "complete"},
     {"RepartitionedDiskWhoseNewVolumeFillsTheOldOne", "ntfs-repartitioned", "complete"},
     {"RepartitionedDiskWhoseNewVolumeLiesPastTheOldOne", "ntfs-repartitioned-past", "complete"},
     {"NtfsVolumeGrownAndMetTwice", "ntfs-resized-found-twice", "complete"},
