@@ -146,16 +146,18 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
             }
         }
         if (pFile == nullptr) continue;
-        HoldingFile const& file = *pFile;
+        // One file may hold several volumes (a whole disk's image): it is one holding.
+        std::int64_t const s64ViewSectors = (pFile->s64Bytes + s64SectorSize - 1) / s64SectorSize;
+        std::vector<SectorExtent> extents = sectorextents::Normalized(pFile->extents, s64ViewSectors);
         auto const known = std::find_if(m_holdings.begin(), m_holdings.end(), [&](Holding const& holding) {
-            return holding.owner == owner && holding.file.extents == file.extents;
+            return holding.owner == owner && holding.file.extents == extents;
         });
         if (known == m_holdings.end()) {
             Holding holding;
             holding.owner = owner;
-            holding.file = file;
-            holding.s64ViewSectors = (file.s64Bytes + s64SectorSize - 1) / s64SectorSize;
-            holding.file.extents = sectorextents::Normalized(file.extents, holding.s64ViewSectors);
+            holding.file = *pFile;
+            holding.s64ViewSectors = s64ViewSectors;
+            holding.file.extents = std::move(extents);
             m_holdings.push_back(std::move(holding));
             entry.holding = static_cast<std::ptrdiff_t>(m_holdings.size() - 1);
         } else {

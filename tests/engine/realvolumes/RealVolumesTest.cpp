@@ -104,6 +104,7 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
     {"NtfsVolumeImageInThreePiecesOnNtfs", "ntfs-holding-ntfs-image-in-pieces", "complete"},
     {"Fat16VolumeImageInThreePiecesOnNtfs", "ntfs-holding-fat-image-in-pieces", "complete"},
+    {"Fat16ImageInPiecesInsideAnNtfsImageInPiecesOnNtfs", "ntfs-holding-nested-images", "complete"},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
     {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2", "complete"},
     {"NtfsVolumeInAVhdxVirtualDiskOnNtfs", "ntfs-holding-vhdx", "complete"},
