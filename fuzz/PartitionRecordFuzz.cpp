@@ -32,7 +32,8 @@ void CheckPlacement(std::span<std::uint8_t const> bytes) {
     if (!LoadSearchedPartitionPlacement(bytes, loaded)) return;
     std::vector<std::uint8_t> const stored = StoreSearchedPartitionPlacement(loaded);
     CSearchedPartitionInfo again;
-    if (!LoadSearchedPartitionPlacement(stored, again) || StoreSearchedPartitionPlacement(again) != stored) std::abort();
+    if (!LoadSearchedPartitionPlacement(stored, again) || StoreSearchedPartitionPlacement(again) != stored)
+        std::abort();
 }
 
 }  // namespace

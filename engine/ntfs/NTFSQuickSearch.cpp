@@ -123,7 +123,8 @@ std::optional<CClusterBitmap> CNTFSQuickSearch::ReadVolumeBitmap(CNTFSMftReader 
     return CClusterBitmap(std::move(bits), u64VolumeClusters);
 }
 
-std::optional<CClusterBitmap> CNTFSQuickSearch::ClustersInUse(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters, bool bRebuilt) {
+std::optional<CClusterBitmap> CNTFSQuickSearch::ClustersInUse(CNTFSMftReader const& mft,
+                                                              std::uint64_t u64VolumeClusters, bool bRebuilt) {
     std::optional<CClusterBitmap> bitmap = ReadVolumeBitmap(mft, u64VolumeClusters);
     if (!bitmap && bRebuilt) bitmap = LiveFilesBitmap(mft, u64VolumeClusters);
     return bitmap;

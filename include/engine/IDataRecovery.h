@@ -67,7 +67,8 @@ constexpr char const* CopyRefusalWord(RESULT result) {
     switch (ResultCode(result)) {
     case kCodeOverwritten: return "overwritten";
     case kCodePastEnd: return "past-end";
-    case kCodeInVirtualDisk: return "virtual disk";
+    case kCodeInVirtualDisk:
+        return "virtual disk";
     case kCodeIoFailure: return "unreadable";
     case kCodeShortWrite: return "destination full";
     default: return nullptr;

@@ -59,9 +59,10 @@ int HfsPlusVolumeCache::OpenFor(CSearchedPartitionInfo const& partition, IStorag
     // A volume found inside a file of another is read through that file, as the scan read it.
     std::shared_ptr<IStorageDevice> const pPlaced(CreatePlacedPartitionDevice(pDevice, partition));
     bool const bOnDisk = bDisk || pPlaced;
-    VolumeKey const key{reinterpret_cast<std::uintptr_t>(pDevice), reinterpret_cast<std::uintptr_t>(partition.m_pPlacement.get()),
-                        bOnDisk && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
-                        partition.GetTotalSectors()};
+    VolumeKey const key{
+        reinterpret_cast<std::uintptr_t>(pDevice), reinterpret_cast<std::uintptr_t>(partition.m_pPlacement.get()),
+        bOnDisk && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
+        partition.GetTotalSectors()};
     {
         std::lock_guard const lock(m_mutex);
         if (auto const found = m_byKey.find(key); found != m_byKey.end()) return found->second;

@@ -6,7 +6,8 @@
 
 namespace uimodel::resultsfile {
 
-void PartitionPlacementList::Note(std::uint64_t u64Root, std::uint32_t u32Place, CSearchedPartitionInfo const& partition) {
+void PartitionPlacementList::Note(std::uint64_t u64Root, std::uint32_t u32Place,
+                                  CSearchedPartitionInfo const& partition) {
     std::vector<std::uint8_t> const stored = StoreSearchedPartitionPlacement(partition);
     if (stored.empty() || stored.size() > kMaxPlacementBytes) return;
     AppendU64(m_entries, u64Root);
@@ -41,13 +42,14 @@ std::optional<PartitionPlacements> ReadPartitionPlacements(IRSData& archive) {
         for (std::uint64_t i = 0; bSound && i < u64Count; ++i) {
             std::uint64_t u64Root = 0;
             std::uint32_t u32Place = 0, u32Length = 0;
-            bSound = cursor.TakeU64(u64Root) && cursor.TakeU32(u32Place) && cursor.TakeU32(u32Length) && u32Length <= kMaxPlacementBytes &&
-                     cursor.Need(u32Length);
+            bSound = cursor.TakeU64(u64Root) && cursor.TakeU32(u32Place) && cursor.TakeU32(u32Length) &&
+                     u32Length <= kMaxPlacementBytes && cursor.Need(u32Length);
             auto const key = std::make_pair(u64Root, u32Place);
             bSound = bSound && (placements.empty() || key > placements.rbegin()->first);
             if (!bSound) break;
             engine::ByteView const stored = cursor.View().Sub(0, u32Length);
-            placements.emplace_hint(placements.end(), key, std::vector<std::uint8_t>(stored.Data(), stored.Data() + stored.Size()));
+            placements.emplace_hint(placements.end(), key,
+                                    std::vector<std::uint8_t>(stored.Data(), stored.Data() + stored.Size()));
             cursor.Skip(u32Length);
         }
         bSound = bSound && cursor.Remaining() == 0;

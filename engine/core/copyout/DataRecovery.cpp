@@ -6,14 +6,14 @@
 #include <limits>
 #include <optional>
 
+#include "engine/CatchExeception.h"
+#include "engine/FileNode.h"
 #include "engine/IFileSystemSearchController.h"
 #include "engine/IProgress.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/DestinationFile.h"
 #include "engine/core/crossvolume/VolumePlacement.h"
-#include "engine/FileNode.h"
-#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -42,7 +42,8 @@ std::uint64_t ClusterSectorsFor(std::uint64_t u64Estimate) {
 }
 
 /// The first `count` of `received` (the rest freed), owned.
-std::vector<std::unique_ptr<CSearchedPartitionInfo>> Adopt(std::vector<CSearchedPartitionInfo*> const& received, std::size_t count) {
+std::vector<std::unique_ptr<CSearchedPartitionInfo>> Adopt(std::vector<CSearchedPartitionInfo*> const& received,
+                                                           std::size_t count) {
     std::vector<std::unique_ptr<CSearchedPartitionInfo>> adopted;
     for (std::size_t i = 0; i < received.size(); ++i) {
         std::unique_ptr<CSearchedPartitionInfo> pPartition(received[i]);
@@ -61,7 +62,8 @@ CDataRecovery::~CDataRecovery() {
     m_partitions.clear();
 }
 
-std::vector<std::unique_ptr<CSearchedPartitionInfo>> CDataRecovery::FetchPartitions(IFileSystemSearchController& searcher) {
+std::vector<std::unique_ptr<CSearchedPartitionInfo>> CDataRecovery::FetchPartitions(
+    IFileSystemSearchController& searcher) {
     std::vector<CSearchedPartitionInfo*> received(kInitialPartitions, nullptr);
     int iCount = searcher.GetSearchedPartitionInfo(received.data(), kInitialPartitions);
     if (iCount > kInitialPartitions) {
@@ -82,7 +84,8 @@ RESULT CDataRecovery::Initialize(IFileSystemSearchController* pSearcher, IStorag
     return Initialize(FetchPartitions(*pSearcher), pDevice);
 }
 
-RESULT CDataRecovery::Initialize(std::vector<std::unique_ptr<CSearchedPartitionInfo>> partitions, IStorageDevice* pDevice) {
+RESULT CDataRecovery::Initialize(std::vector<std::unique_ptr<CSearchedPartitionInfo>> partitions,
+                                 IStorageDevice* pDevice) {
     if (pDevice == nullptr) {
         LogFailure("Initialize", __LINE__);
         return ENGINE_RESULT(kModuleCopyOut, kCodeBadArgument);

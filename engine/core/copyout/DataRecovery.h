@@ -9,9 +9,9 @@
 
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
+#include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/IStorageDevice.h"
 #include "engine/core/util/Locks.h"
 
 class CFileNode;

@@ -68,11 +68,13 @@ CSpanSet CFileReader::DataSectors() const {
     std::uint64_t u64Position = 0;
     for (DataRun const& run : m_runs) {
         if (u64Position >= u64Held) break;
-        auto const runBytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Length), m_u32ClusterSize);
+        auto const runBytes =
+            engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Length), m_u32ClusterSize);
         if (!runBytes) break;
         std::uint64_t const u64Used = std::min(*runBytes, u64Held - u64Position);
         if (!IsSparse(run)) {
-            auto const runAddress = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Start), m_u32ClusterSize);
+            auto const runAddress =
+                engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Start), m_u32ClusterSize);
             auto const address = runAddress ? engine::CheckedAdd(m_u64BaseAddress, *runAddress) : std::nullopt;
             if (!address || *address / u64SectorSize > static_cast<std::uint64_t>(INT64_MAX / 2)) break;
             std::uint64_t const u64First = *address / u64SectorSize;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "engine/IStorageDevice.h"
 #include "engine/CatchExeception.h"
+#include "engine/IStorageDevice.h"
 #include "engine/core/crossvolume/VirtualDiskFormat.h"
 #include "engine/core/device/FileViewDevice.h"
 
@@ -19,7 +19,9 @@ std::vector<std::uint8_t> ReadViewBytes(CFileViewDevice& view, std::uint64_t u64
     std::uint64_t const u64First = u64At / u64SectorSize;
     std::uint64_t const u64Last = (u64At + bytes - 1) / u64SectorSize;
     std::vector<std::uint8_t> sectors(static_cast<std::size_t>((u64Last - u64First + 1) * u64SectorSize));
-    if (view.ReadSector(sectors.data(), static_cast<long long>(u64First), static_cast<long long>(u64Last - u64First + 1)) == 0) return {};
+    if (view.ReadSector(sectors.data(), static_cast<long long>(u64First),
+                        static_cast<long long>(u64Last - u64First + 1)) == 0)
+        return {};
     std::size_t const skip = static_cast<std::size_t>(u64At - u64First * u64SectorSize);
     return std::vector<std::uint8_t>(sectors.begin() + static_cast<std::ptrdiff_t>(skip),
                                      sectors.begin() + static_cast<std::ptrdiff_t>(skip + bytes));
@@ -31,7 +33,9 @@ CFoundVolumes::CFoundVolumes(std::vector<std::int64_t> listedStarts) : m_listed(
     std::sort(m_listed.begin(), m_listed.end());
 }
 
-bool CFoundVolumes::IsListed(std::int64_t s64Start) const { return std::binary_search(m_listed.begin(), m_listed.end(), s64Start); }
+bool CFoundVolumes::IsListed(std::int64_t s64Start) const {
+    return std::binary_search(m_listed.begin(), m_listed.end(), s64Start);
+}
 
 void CFoundVolumes::SetPass(std::int64_t s64BlockSectors, std::size_t window) {
     m_s64BlockSectors = std::max<std::int64_t>(s64BlockSectors, 1);
@@ -62,7 +66,8 @@ CFoundVolumes::VolumeId CFoundVolumes::Add(FoundVolume const& volume) {
     Entry entry;
     entry.volume = volume;
     entry.volume.s64Sectors = std::max<std::int64_t>(volume.s64Sectors, 1);
-    entry.s64End = volume.s64Start + std::min(entry.volume.s64Sectors, INT64_MAX - std::max<std::int64_t>(volume.s64Start, 0));
+    entry.s64End =
+        volume.s64Start + std::min(entry.volume.s64Sectors, INT64_MAX - std::max<std::int64_t>(volume.s64Start, 0));
     entry.bWeighed = m_entries.size() < kMaxWeighed && volume.s64Start >= 0;
     m_entries.push_back(std::move(entry));
     return m_entries.size() - 1;
@@ -91,16 +96,19 @@ void CFoundVolumes::Settle() {
             Entry const& other = m_entries[k];
             if (&other == &entry || !other.bWeighed || Same(other, entry) || !Overlap(other, entry)) continue;
             entry.bWantsUse = true;
-            if (other.volume.s64Start < entry.volume.s64Start && entry.volume.s64Start < other.s64End) entry.containers.push_back(k);
+            if (other.volume.s64Start < entry.volume.s64Start && entry.volume.s64Start < other.s64End)
+                entry.containers.push_back(k);
         }
-        std::stable_sort(entry.containers.begin(), entry.containers.end(),
-                         [this](std::size_t a, std::size_t b) { return m_entries[a].volume.s64Start > m_entries[b].volume.s64Start; });
+        std::stable_sort(entry.containers.begin(), entry.containers.end(), [this](std::size_t a, std::size_t b) {
+            return m_entries[a].volume.s64Start > m_entries[b].volume.s64Start;
+        });
     }
     // Any volume holding its start may hold it in a file: a stray boot sector's volume as well.
     for (Entry const& entry : m_entries)
         for (std::size_t k : entry.containers) {
             std::vector<std::int64_t>& starts = m_entries[k].startsInside;
-            if (std::find(starts.begin(), starts.end(), entry.volume.s64Start) == starts.end()) starts.push_back(entry.volume.s64Start);
+            if (std::find(starts.begin(), starts.end(), entry.volume.s64Start) == starts.end())
+                starts.push_back(entry.volume.s64Start);
         }
 }
 
@@ -112,7 +120,8 @@ std::vector<std::int64_t> const& CFoundVolumes::StartsInside(VolumeId id) const 
 }
 
 void CFoundVolumes::AddUsed(VolumeId id, std::int64_t s64First, std::int64_t s64Count) {
-    if (id < m_entries.size() && s64Count > 0 && s64First <= INT64_MAX - s64Count) m_entries[id].used.Add(s64First, s64First + s64Count);
+    if (id < m_entries.size() && s64Count > 0 && s64First <= INT64_MAX - s64Count)
+        m_entries[id].used.Add(s64First, s64First + s64Count);
 }
 
 void CFoundVolumes::AddStructure(VolumeId id, std::int64_t s64First, std::int64_t s64Count) {
@@ -121,7 +130,8 @@ void CFoundVolumes::AddStructure(VolumeId id, std::int64_t s64First, std::int64_
 }
 
 void CFoundVolumes::AddHoldingFile(VolumeId id, HoldingFile file) {
-    if (id < m_entries.size() && file.s64Bytes > 0 && !file.extents.empty()) m_entries[id].files.push_back(std::move(file));
+    if (id < m_entries.size() && file.s64Bytes > 0 && !file.extents.empty())
+        m_entries[id].files.push_back(std::move(file));
 }
 
 void CFoundVolumes::FindHoldings(IStorageDevice& device) {
@@ -135,7 +145,9 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
         for (std::size_t k = 0; k < entry.containers.size() && pFile == nullptr; ++k) {
             for (HoldingFile const& file : m_entries[entry.containers[k]].files) {
                 for (SectorExtent const& extent : file.extents) {
-                    if (entry.volume.s64Start < extent.s64Device || entry.volume.s64Start - extent.s64Device >= extent.s64Count) continue;
+                    if (entry.volume.s64Start < extent.s64Device ||
+                        entry.volume.s64Start - extent.s64Device >= extent.s64Count)
+                        continue;
                     if (pFile == nullptr || (pFile->bDeleted && !file.bDeleted)) {
                         owner = entry.containers[k];
                         pFile = &file;
@@ -171,13 +183,18 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
 void CFoundVolumes::JudgeHolding(Holding& holding, IStorageDevice& device) const {
     CFileViewDevice view(device, holding.file.extents, holding.s64ViewSectors);
     std::uint64_t const u64Bytes = static_cast<std::uint64_t>(holding.file.s64Bytes);
-    std::vector<std::uint8_t> const head = ReadViewBytes(view, 0, static_cast<std::size_t>(std::min<std::uint64_t>(u64Bytes, kSignatureBytes)));
-    std::vector<std::uint8_t> const tail = u64Bytes < kSignatureBytes ? std::vector<std::uint8_t>() : ReadViewBytes(view, u64Bytes - kSignatureBytes, kSignatureBytes);
-    VirtualDiskFormat const eFormat = SniffVirtualDisk(engine::ByteView(head.data(), head.size()), engine::ByteView(tail.data(), tail.size()));
+    std::vector<std::uint8_t> const head =
+        ReadViewBytes(view, 0, static_cast<std::size_t>(std::min<std::uint64_t>(u64Bytes, kSignatureBytes)));
+    std::vector<std::uint8_t> const tail = u64Bytes < kSignatureBytes
+                                               ? std::vector<std::uint8_t>()
+                                               : ReadViewBytes(view, u64Bytes - kSignatureBytes, kSignatureBytes);
+    VirtualDiskFormat const eFormat =
+        SniffVirtualDisk(engine::ByteView(head.data(), head.size()), engine::ByteView(tail.data(), tail.size()));
     if (eFormat != VirtualDiskFormat::kNone) {
         holding.eReading = Reading::kContainer;
         holding.container = holding.file.name + " (" + VirtualDiskName(eFormat) + ")";
-        CatchExeception::WriteLog("complete scan: volumes inside %s are in a virtual disk and are not read\n", holding.container.c_str());
+        CatchExeception::WriteLog("complete scan: volumes inside %s are in a virtual disk and are not read\n",
+                                  holding.container.c_str());
         return;
     }
     // Read from the device, a volume reads right only inside the one piece of the file that
@@ -185,10 +202,10 @@ void CFoundVolumes::JudgeHolding(Holding& holding, IStorageDevice& device) const
     holding.eReading = Reading::kIdentity;
     for (Entry const& entry : m_entries) {
         if (entry.holding < 0 || &m_holdings[static_cast<std::size_t>(entry.holding)] != &holding) continue;
-        std::vector<SectorExtent> const pieces =
-            sectorextents::Slice(holding.file.extents, entry.s64ViewStart, entry.s64ViewStart + entry.volume.s64Sectors);
-        bool const bWhole = entry.s64ViewStart + entry.volume.s64Sectors <= holding.s64ViewSectors && pieces.size() == 1 &&
-                            pieces.front().s64Count == entry.volume.s64Sectors;
+        std::vector<SectorExtent> const pieces = sectorextents::Slice(holding.file.extents, entry.s64ViewStart,
+                                                                      entry.s64ViewStart + entry.volume.s64Sectors);
+        bool const bWhole = entry.s64ViewStart + entry.volume.s64Sectors <= holding.s64ViewSectors &&
+                            pieces.size() == 1 && pieces.front().s64Count == entry.volume.s64Sectors;
         if (!bWhole) holding.eReading = Reading::kScan;
     }
 }
@@ -221,7 +238,8 @@ void CFoundVolumes::Weigh(Entry& entry) {
         CSpanSet taken = owner.taken;
         if (holding.file.bDeleted) taken.Add(owner.used);
         CSpanSet fileSectors;
-        for (SectorExtent const& extent : holding.file.extents) fileSectors.Add(extent.s64Device, extent.s64Device + extent.s64Count);
+        for (SectorExtent const& extent : holding.file.extents)
+            fileSectors.Add(extent.s64Device, extent.s64Device + extent.s64Count);
         for (CSpanSet::Span const& span : fileSectors.Spans()) {
             entry.taken.Add(taken.Within(span.first, span.second));
             entry.doubtful.Add(owner.doubtful.Within(span.first, span.second));
@@ -229,7 +247,8 @@ void CFoundVolumes::Weigh(Entry& entry) {
         return;
     }
     for (Entry const& other : m_entries)
-        if (&other != &entry && IsCurrentOver(other, entry)) entry.taken.Add(other.used.Within(entry.volume.s64Start, entry.s64End));
+        if (&other != &entry && IsCurrentOver(other, entry))
+            entry.taken.Add(other.used.Within(entry.volume.s64Start, entry.s64End));
     // No file is known to hold it: it is its own only as far as it lies in one piece for sure,
     // up to the next sector its container uses now.
     if (!entry.containers.empty()) {
@@ -248,8 +267,9 @@ void CFoundVolumes::Resolve(IStorageDevice& device, CVolumePlacement const* pBel
     // Containers first: a volume's verdict starts from its holder's.
     std::vector<std::size_t> order(m_entries.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return m_entries[a].volume.s64Start < m_entries[b].volume.s64Start; });
+    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        return m_entries[a].volume.s64Start < m_entries[b].volume.s64Start;
+    });
     for (std::size_t k : order)
         if (m_entries[k].bWeighed) Weigh(m_entries[k]);
 
@@ -268,8 +288,9 @@ void CFoundVolumes::Resolve(IStorageDevice& device, CVolumePlacement const* pBel
         scan.Bound();
         CVolumePlacement placed = pBelow ? scan.OnTopOf(*pBelow) : scan;
         m_scans.push_back({holding.file.name, std::make_shared<CVolumePlacement const>(std::move(placed))});
-        CatchExeception::WriteLog("complete scan: %s holds a volume in pieces or cut short; it is read as a device of its own\n",
-                                  holding.file.name.c_str());
+        CatchExeception::WriteLog(
+            "complete scan: %s holds a volume in pieces or cut short; it is read as a device of its own\n",
+            holding.file.name.c_str());
     }
     for (Entry const& entry : m_entries) {
         CVolumePlacement placement;
@@ -279,7 +300,8 @@ void CFoundVolumes::Resolve(IStorageDevice& device, CVolumePlacement const* pBel
         placement.Bound();
         if (pBelow != nullptr) placement = placement.OnTopOf(*pBelow);
         if (placement.Empty()) continue;
-        m_placements[{entry.volume.eSearcher, entry.volume.s64RecordStart}] = std::make_shared<CVolumePlacement const>(std::move(placement));
+        m_placements[{entry.volume.eSearcher, entry.volume.s64RecordStart}] =
+            std::make_shared<CVolumePlacement const>(std::move(placement));
     }
 }
 
@@ -290,7 +312,8 @@ bool CFoundVolumes::IsReadElsewhere(_tagSearcherType eType, std::int64_t s64Star
     });
 }
 
-std::shared_ptr<CVolumePlacement const> CFoundVolumes::PlacementOf(_tagSearcherType eType, std::int64_t s64RecordStart) const {
+std::shared_ptr<CVolumePlacement const> CFoundVolumes::PlacementOf(_tagSearcherType eType,
+                                                                   std::int64_t s64RecordStart) const {
     auto const it = m_placements.find({eType, s64RecordStart});
     return it == m_placements.end() ? nullptr : it->second;
 }

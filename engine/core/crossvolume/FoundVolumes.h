@@ -31,10 +31,10 @@ class IStorageDevice;
 /// One volume a searcher found and may build, in sectors of the device it searched.
 struct FoundVolume {
     _tagSearcherType eSearcher = SEARCHER_TYPE_NONE;
-    std::int64_t s64Start = 0;         // its first sector
-    std::int64_t s64Sectors = 0;       // as its boot sector or structures declare
-    std::int64_t s64RecordStart = 0;   // the start sector of the partition record copy-out gets
-    bool bBootSector = false;          // its own boot sector (or header) lies at its start
+    std::int64_t s64Start = 0;        // its first sector
+    std::int64_t s64Sectors = 0;      // as its boot sector or structures declare
+    std::int64_t s64RecordStart = 0;  // the start sector of the partition record copy-out gets
+    bool bBootSector = false;         // its own boot sector (or header) lies at its start
 };
 
 /// A file of a volume that holds sectors where another volume starts.
@@ -128,7 +128,7 @@ private:
         CSpanSet used;
         CSpanSet structures;
         std::vector<HoldingFile> files;
-        std::ptrdiff_t holding = -1;  // into m_holdings
+        std::ptrdiff_t holding = -1;    // into m_holdings
         std::int64_t s64ViewStart = 0;  // where it starts in its holding file
         CSpanSet taken;                 // device sectors others use now
         CSpanSet doubtful;

@@ -16,7 +16,8 @@ VirtualDiskFormat SniffVirtualDisk(engine::ByteView head, engine::ByteView tail)
     if (head.Has(0, 4) && head.Equals(0, "QFI") && head.U8(3) == 0xFB) return VirtualDiskFormat::kQcow;
     if (head.Equals(0, "vhdxfile")) return VirtualDiskFormat::kVhdx;
     if (head.Equals(0, "KDMV") || head.Equals(0, "COWD")) return VirtualDiskFormat::kVmdk;
-    if (head.Has(kVdiSignatureOffset, 4) && head.Le32(kVdiSignatureOffset) == kVdiSignature) return VirtualDiskFormat::kVdi;
+    if (head.Has(kVdiSignatureOffset, 4) && head.Le32(kVdiSignatureOffset) == kVdiSignature)
+        return VirtualDiskFormat::kVdi;
     // A dynamic or differencing disk starts with a copy of its footer; a fixed one is raw.
     if (IsVhdFooter(head)) return VirtualDiskFormat::kVhd;
     if (IsVhdFooter(tail) && tail.Be32(kVhdDiskTypeOffset) != kVhdFixed) return VirtualDiskFormat::kVhd;
@@ -25,12 +26,18 @@ VirtualDiskFormat SniffVirtualDisk(engine::ByteView head, engine::ByteView tail)
 
 char const* VirtualDiskName(VirtualDiskFormat eFormat) {
     switch (eFormat) {
-    case VirtualDiskFormat::kQcow: return "qcow2";
-    case VirtualDiskFormat::kVhd: return "VHD";
-    case VirtualDiskFormat::kVhdx: return "VHDX";
-    case VirtualDiskFormat::kVmdk: return "VMDK";
-    case VirtualDiskFormat::kVdi: return "VDI";
-    case VirtualDiskFormat::kNone: break;
+        case VirtualDiskFormat::kQcow:
+            return "qcow2";
+        case VirtualDiskFormat::kVhd:
+            return "VHD";
+        case VirtualDiskFormat::kVhdx:
+            return "VHDX";
+        case VirtualDiskFormat::kVmdk:
+            return "VMDK";
+        case VirtualDiskFormat::kVdi:
+            return "VDI";
+        case VirtualDiskFormat::kNone:
+            break;
     }
     return "";
 }

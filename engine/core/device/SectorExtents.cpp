@@ -5,7 +5,8 @@
 namespace sectorextents {
 
 std::vector<SectorExtent> Normalized(std::vector<SectorExtent> extents, std::int64_t s64ViewSectors) {
-    std::stable_sort(extents.begin(), extents.end(), [](SectorExtent const& a, SectorExtent const& b) { return a.s64View < b.s64View; });
+    std::stable_sort(extents.begin(), extents.end(),
+                     [](SectorExtent const& a, SectorExtent const& b) { return a.s64View < b.s64View; });
     std::vector<SectorExtent> kept;
     std::int64_t s64Next = 0;
     for (SectorExtent extent : extents) {
@@ -27,8 +28,9 @@ std::vector<SectorExtent> Normalized(std::vector<SectorExtent> extents, std::int
 
 std::vector<SectorExtent> Slice(std::vector<SectorExtent> const& extents, std::int64_t s64First, std::int64_t s64End) {
     std::vector<SectorExtent> slice;
-    auto it = std::upper_bound(extents.begin(), extents.end(), s64First,
-                               [](std::int64_t s64At, SectorExtent const& extent) { return s64At < extent.s64View + extent.s64Count; });
+    auto it = std::upper_bound(
+        extents.begin(), extents.end(), s64First,
+        [](std::int64_t s64At, SectorExtent const& extent) { return s64At < extent.s64View + extent.s64Count; });
     for (; it != extents.end() && it->s64View < s64End; ++it) {
         std::int64_t const s64From = std::max(s64First, it->s64View);
         std::int64_t const s64To = std::min(s64End, it->s64View + it->s64Count);
@@ -40,7 +42,8 @@ std::vector<SectorExtent> Slice(std::vector<SectorExtent> const& extents, std::i
 CSpanSet ToDevice(CSpanSet const& view, std::vector<SectorExtent> const& extents) {
     CSpanSet device;
     for (CSpanSet::Span const& span : view.Spans())
-        for (SectorExtent const& piece : Slice(extents, span.first, span.second)) device.Add(piece.s64Device, piece.s64Device + piece.s64Count);
+        for (SectorExtent const& piece : Slice(extents, span.first, span.second))
+            device.Add(piece.s64Device, piece.s64Device + piece.s64Count);
     return device;
 }
 

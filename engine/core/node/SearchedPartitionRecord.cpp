@@ -1,8 +1,8 @@
 #include "engine/SearchedPartitionRecord.h"
 
-#include "engine/SearchedPartitionInfo.h"
 #include "engine/ByteView.h"
 #include "engine/ByteWriter.h"
+#include "engine/SearchedPartitionInfo.h"
 #include "engine/core/crossvolume/VolumePlacement.h"
 
 namespace {

@@ -53,13 +53,14 @@ std::vector<std::int64_t> ListedStarts(IStorageDevice* pDevice) {
     int const iSectorSize = pDevice ? pDevice->GetSectorSize() : 0;
     if (iSectorSize < 512) return starts;
     RESULT error = kResultSuccess;
-    std::uint64_t const u64HeadSectors = (kHfsPlusHeaderByte + 512 + static_cast<std::uint64_t>(iSectorSize) - 1) / iSectorSize;
+    std::uint64_t const u64HeadSectors =
+        (kHfsPlusHeaderByte + 512 + static_cast<std::uint64_t>(iSectorSize) - 1) / iSectorSize;
     auto const head = ReadSectors(pDevice, 0, std::min<std::uint64_t>(u64HeadSectors, DeviceSectors(pDevice)), error);
     if (!head) return starts;
     engine::ByteView const view(*head);
     bool const bHfsPlus = view.Equals(kHfsPlusHeaderByte, "H+") || view.Equals(kHfsPlusHeaderByte, "HX");
-    if (bHfsPlus || BootSectorFileSystem(view.Sub(0, static_cast<std::size_t>(iSectorSize)), static_cast<std::uint32_t>(iSectorSize)) !=
-                        FILE_SYSTEM_UNRECOGNISED) {
+    if (bHfsPlus || BootSectorFileSystem(view.Sub(0, static_cast<std::size_t>(iSectorSize)),
+                                         static_cast<std::uint32_t>(iSectorSize)) != FILE_SYSTEM_UNRECOGNISED) {
         starts.push_back(0);
         return starts;
     }
@@ -71,7 +72,8 @@ std::vector<std::int64_t> ListedStarts(IStorageDevice* pDevice) {
     if (eScheme == DISK_PARTITION_SCHEME_APM) AnalyzeApmPartitions(pDevice, entries);
     if (eScheme == DISK_PARTITION_SCHEME_MBR) AnalyzePartitionTableChain(pDevice, entries);
     for (PartitionEntry const& entry : entries)
-        if (entry.u64StartSector <= static_cast<std::uint64_t>(INT64_MAX)) starts.push_back(static_cast<std::int64_t>(entry.u64StartSector));
+        if (entry.u64StartSector <= static_cast<std::uint64_t>(INT64_MAX))
+            starts.push_back(static_cast<std::int64_t>(entry.u64StartSector));
     return starts;
 }
 

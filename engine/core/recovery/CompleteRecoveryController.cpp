@@ -4,6 +4,7 @@
 #include <functional>
 #include <thread>
 
+#include "engine/CatchExeception.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IProgress.h"
 #include "engine/IRestoreScanSink.h"
@@ -12,7 +13,6 @@
 #include "engine/core/partition/PartitionTableAnalyze.h"
 #include "engine/core/recovery/ControllerSupport.h"
 #include "engine/core/util/LanePipeline.h"
-#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -24,7 +24,8 @@ constexpr int kAssumedSectorSize = 512;                // for a device that does
 constexpr std::size_t kRunAheadBlocks = CStorageDeviceWithCache::kRecentBlocks - 1;
 /// The searchers that read a scanned file's volumes: the file systems' (its files were carved
 /// with the device's blocks already).
-constexpr _tagSearcherType kFileSearchers[] = {SEARCHER_TYPE_HFSPLUS, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_FAT, SEARCHER_TYPE_NTFS};
+constexpr _tagSearcherType kFileSearchers[] = {SEARCHER_TYPE_HFSPLUS, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_FAT,
+                                               SEARCHER_TYPE_NTFS};
 
 /// The scan's progress as a file's scan sees it: it stops and pauses with the scan, and its own
 /// block pass moves no bar.
@@ -93,7 +94,9 @@ void CCompleteRecoveryController::CreateSearchers(Run& run, IProgress* pProgress
     };
     for (Kind const& kind : kinds) {
         if (!kind.factory) continue;
-        if (bFile && std::find(std::begin(kFileSearchers), std::end(kFileSearchers), kind.eType) == std::end(kFileSearchers)) continue;
+        if (bFile &&
+            std::find(std::begin(kFileSearchers), std::end(kFileSearchers), kind.eType) == std::end(kFileSearchers))
+            continue;
         std::unique_ptr<ICompleteFileSystemSearchController> pSearcher(kind.factory());
         if (!pSearcher) continue;
         if (kind.bReportsProgress) pSearcher->SetIProgressSink(pProgress);
@@ -173,8 +176,9 @@ void CCompleteRecoveryController::EndSearches(Run& run, IProgress* pProgress, in
 
 void CCompleteRecoveryController::ScanFiles(Run& run, IProgress* pProgress, int iDepth) {
     IStorageDevice* pDevice = m_runs.back()->pDevice;  // views are given on the scanned device
-    IDirecotryTreeBuilder* pParentBuilder = run.pFileBuilder ? static_cast<IDirecotryTreeBuilder*>(run.pFileBuilder.get())
-                                                             : static_cast<IDirecotryTreeBuilder*>(run.pSearchersBuilder.get());
+    IDirecotryTreeBuilder* pParentBuilder = run.pFileBuilder
+                                                ? static_cast<IDirecotryTreeBuilder*>(run.pFileBuilder.get())
+                                                : static_cast<IDirecotryTreeBuilder*>(run.pSearchersBuilder.get());
     for (CFoundVolumes::FileScan const& scan : run.pVolumes->FileScans()) {
         if (!pProgress->Continued()) break;
         if (iDepth + 1 > kMaxFileScanDepth || !scan.pPlacement || !scan.pPlacement->HasView()) {
@@ -187,7 +191,8 @@ void CCompleteRecoveryController::ScanFiles(Run& run, IProgress* pProgress, int 
         for (_tagSearcherType const eType : kFileSearchers) {
             std::uint32_t const u32Base = run.indexSpan[eType];
             bFits = bFits && u32Base < CSearchedPartitionInfo::kNoPartitionIndex / 2;
-            bases[eType] = static_cast<std::uint16_t>(std::min<std::uint32_t>(u32Base, CSearchedPartitionInfo::kNoPartitionIndex));
+            bases[eType] =
+                static_cast<std::uint16_t>(std::min<std::uint32_t>(u32Base, CSearchedPartitionInfo::kNoPartitionIndex));
         }
         if (!bFits) {
             CatchExeception::WriteLog("complete scan: %s is not scanned: too many volumes\n", scan.name.c_str());
@@ -196,7 +201,8 @@ void CCompleteRecoveryController::ScanFiles(Run& run, IProgress* pProgress, int 
         auto pFile = std::make_unique<Run>();
         Run& file = *pFile;
         file.pPlacement = scan.pPlacement;
-        file.pView = std::make_unique<CFileViewDevice>(*pDevice, scan.pPlacement->m_view, scan.pPlacement->m_s64ViewSectors);
+        file.pView =
+            std::make_unique<CFileViewDevice>(*pDevice, scan.pPlacement->m_view, scan.pPlacement->m_s64ViewSectors);
         file.pDevice = file.pView.get();
         CQuietProgress quiet(*pProgress);
         CreateSearchers(file, &quiet, true);
@@ -230,7 +236,8 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
     return PassBlocks(*m_runs.back(), s64First, s64Last, pProgress, true);
 }
 
-RESULT CCompleteRecoveryController::PassBlocks(Run& run, long long s64First, long long s64Last, IProgress* pProgress, bool bReport) {
+RESULT CCompleteRecoveryController::PassBlocks(Run& run, long long s64First, long long s64Last, IProgress* pProgress,
+                                               bool bReport) {
     CStorageDeviceWithCache* pCache = run.pCache.get();
     if (!pProgress || !pCache) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadArgument);
     if (s64First > s64Last) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadScanRange);
@@ -296,7 +303,8 @@ void CCompleteRecoveryController::CollectPartitions(Run const& run, _tagSearcher
     for (SearcherEntry const& entry : run.searchers) {
         if (entry.eType != eType || !entry.pSearcher) continue;
         for (std::unique_ptr<CSearchedPartitionInfo>& pPartition : CDataRecovery::FetchPartitions(*entry.pSearcher)) {
-            std::shared_ptr<CVolumePlacement const> pPlacement = run.pVolumes ? run.pVolumes->PlacementOf(eType, pPartition->m_s64StartSector) : nullptr;
+            std::shared_ptr<CVolumePlacement const> pPlacement =
+                run.pVolumes ? run.pVolumes->PlacementOf(eType, pPartition->m_s64StartSector) : nullptr;
             pPartition->m_pPlacement = pPlacement ? pPlacement : run.pPlacement;
             partitions.push_back(std::move(pPartition));
         }

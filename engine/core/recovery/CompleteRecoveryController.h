@@ -76,7 +76,7 @@ private:
         std::vector<SearcherEntry> searchers;  // in creation order
         IStorageDevice* pDevice = nullptr;     // not owned: the scanned device, or the view
         std::map<_tagSearcherType, std::uint32_t> indexSpan;  // partition indexes its searchers and files take
-        std::vector<std::unique_ptr<Run>> files;  // the files scanned as devices of their own
+        std::vector<std::unique_ptr<Run>> files;              // the files scanned as devices of their own
     };
 
     void CreateSearchers(Run& run, IProgress* pProgress, bool bFile);
@@ -89,7 +89,8 @@ private:
     /// The block pass of `run` over sectors `s64First` to `s64Last`.
     RESULT PassBlocks(Run& run, long long s64First, long long s64Last, IProgress* pProgress, bool bReport);
     /// The partitions of `eType` that `run` and its files' runs found, as copy-out reads them.
-    static void CollectPartitions(Run const& run, _tagSearcherType eType, std::vector<std::unique_ptr<CSearchedPartitionInfo>>& partitions);
+    static void CollectPartitions(Run const& run, _tagSearcherType eType,
+                                  std::vector<std::unique_ptr<CSearchedPartitionInfo>>& partitions);
     /// Frees a run's objects, its files' runs first.
     static void Teardown(Run& run);
 

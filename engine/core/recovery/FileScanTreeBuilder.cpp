@@ -7,7 +7,8 @@ std::uint16_t CFileScanTreeBuilder::Moved(_tagSearcherType eType, std::uint16_t 
     auto const base = m_bases.find(eType);
     if (base == m_bases.end() || u16Partition == CSearchedPartitionInfo::kNoPartitionIndex) return u16Partition;
     unsigned const uMoved = unsigned{u16Partition} + base->second;
-    return uMoved < CSearchedPartitionInfo::kNoPartitionIndex ? static_cast<std::uint16_t>(uMoved) : CSearchedPartitionInfo::kNoPartitionIndex;
+    return uMoved < CSearchedPartitionInfo::kNoPartitionIndex ? static_cast<std::uint16_t>(uMoved)
+                                                              : CSearchedPartitionInfo::kNoPartitionIndex;
 }
 
 int CFileScanTreeBuilder::AddNode(IFileNode* pNode, _tagSearcherType eType) {

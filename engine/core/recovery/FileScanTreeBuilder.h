@@ -18,7 +18,9 @@ public:
 
     int Initialize(char const*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
     int AddNode(IFileNode* pNode, _tagSearcherType eType) override;
-    int AddSearcherInfo(_tagSearcherType eType, long long s64RootID) override { return m_target.AddSearcherInfo(eType, s64RootID); }
+    int AddSearcherInfo(_tagSearcherType eType, long long s64RootID) override {
+        return m_target.AddSearcherInfo(eType, s64RootID);
+    }
     void FlashBuild(_tagSearcherType eType) override { m_target.FlashBuild(eType); }
     /// Releases nothing: the target belongs to the scan.
     void Release() override {}

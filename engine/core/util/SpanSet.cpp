@@ -53,7 +53,8 @@ CSpanSet CSpanSet::Within(std::int64_t s64First, std::int64_t s64End) const {
     Merge();
     auto it = std::upper_bound(m_spans.begin(), m_spans.end(), s64First,
                                [](std::int64_t s64Point, auto const& span) { return s64Point < span.second; });
-    for (; it != m_spans.end() && it->first < s64End; ++it) cut.Add(std::max(it->first, s64First), std::min(it->second, s64End));
+    for (; it != m_spans.end() && it->first < s64End; ++it)
+        cut.Add(std::max(it->first, s64First), std::min(it->second, s64End));
     return cut;
 }
 

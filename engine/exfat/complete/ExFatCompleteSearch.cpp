@@ -91,7 +91,9 @@ void CExFatCompleteSearch::ClassifySector(std::uint64_t u64Sector, engine::ByteV
     } else if (sector.U8(510) == 0x55 && sector.U8(511) == 0xAA && CExFatDBR(sector).IsValid(m_u32SectorSize)) {
         CExFatDBR const bootSector(sector);
         m_partitionBuilder.Build(u64Sector, bootSector);
-        if (m_pFoundVolumes != nullptr) m_pFoundVolumes->NoteSeen(static_cast<std::int64_t>(u64Sector), static_cast<std::int64_t>(bootSector.GetTotalSectors()));
+        if (m_pFoundVolumes != nullptr)
+            m_pFoundVolumes->NoteSeen(static_cast<std::int64_t>(u64Sector),
+                                      static_cast<std::int64_t>(bootSector.GetTotalSectors()));
     } else if (sector.Le32(0) == kFatMediaEntry && sector.Le32(4) == kFatEndEntry) {
         m_partitionBuilder.RecordFAT(u64Sector);
     } else {
@@ -176,7 +178,8 @@ void CExFatCompleteSearch::BuildeFileNode() {
         CExFatPartitionEx& partition = *m_partitions[k];
         // An image stored in pieces in a file of another volume: the scan of that file reads it.
         if (m_pFoundVolumes != nullptr &&
-            m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_EXFAT, static_cast<std::int64_t>(partition.GetPartitionStart())))
+            m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_EXFAT,
+                                             static_cast<std::int64_t>(partition.GetPartitionStart())))
             continue;
         LoadTables(partition);
         for (ReleasePtr<CExFatFileNode>& pNode : m_partitionBuilder.BuildFileTree(partition)) {

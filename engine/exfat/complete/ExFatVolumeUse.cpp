@@ -17,12 +17,13 @@ void ReportUsed(CExFatPartitionEx const& partition, CFoundVolumes& volumes, CFou
     volumes.AddStructure(id, s64Start, s64Heap - s64Start);
     if (CClusterBitmap const* pBitmap = partition.AllocationBitmap())
         pBitmap->ForEachAllocated([&](std::uint64_t u64First, std::uint64_t u64Count) {
-            volumes.AddUsed(id, s64Heap + static_cast<std::int64_t>(u64First) * s64Spc, static_cast<std::int64_t>(u64Count) * s64Spc);
+            volumes.AddUsed(id, s64Heap + static_cast<std::int64_t>(u64First) * s64Spc,
+                            static_cast<std::int64_t>(u64Count) * s64Spc);
         });
 }
 
-void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes, CFoundVolumes& volumes,
-                        CFoundVolumes::VolumeId id) {
+void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
+                        CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     std::vector<std::int64_t> const& starts = volumes.StartsInside(id);
     auto const s64Heap = static_cast<std::int64_t>(partition.GetHeapStart());
     auto const s64Spc = static_cast<std::int64_t>(partition.GetSectorsPerCluster());
@@ -52,8 +53,8 @@ void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleaseP
 
 }  // namespace
 
-void ReportVolumeUse(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes, CFoundVolumes& volumes,
-                     CFoundVolumes::VolumeId id) {
+void ReportVolumeUse(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
+                     CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     if (partition.GetHeapStart() < partition.GetPartitionStart() || partition.GetSectorsPerCluster() == 0) return;
     if (volumes.WantsUseOf(id)) ReportUsed(partition, volumes, id);
     if (!volumes.StartsInside(id).empty()) ReportHoldingFiles(partition, nodes, volumes, id);

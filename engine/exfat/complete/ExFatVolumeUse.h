@@ -17,7 +17,7 @@ namespace exfatcomplete {
 /// Reports for volume `id` of `volumes` the sectors `partition` uses now (its allocation bitmap
 /// set already, when it has one) and, of the files `nodes` its tree holds, those holding
 /// sectors where other volumes start.
-void ReportVolumeUse(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes, CFoundVolumes& volumes,
-                     CFoundVolumes::VolumeId id);
+void ReportVolumeUse(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
+                     CFoundVolumes& volumes, CFoundVolumes::VolumeId id);
 
 }  // namespace exfatcomplete

@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/CatchExeception.h"
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
-#include "engine/CatchExeception.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/fat/FATBuildWorker.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/complete/FATVolumeUse.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
-#include "engine/fat/ondisk/TempFATDBR.h"
 #include "engine/fat/ondisk/FATWidth.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
 
 namespace {
 
@@ -40,10 +40,12 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
 }
 
 /// The volume's table: its first copy, else its second, as its evidence found them.
-std::unique_ptr<CDoubleFATTable> TableOf(IStorageDevice* pDevice, CFATSearchedPartitionInfo const& volume, FATVolumeGeometry const& geometry) {
-    return IFATTableFactory::CreateFATTable(pDevice, static_cast<long long>(volume.GetStartSector() + volume.GetReservedSector()),
-                                            geometry.eType, volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0,
-                                            (volume.GetFlag() & 512) != 0, geometry.u32Clusters + 2);
+std::unique_ptr<CDoubleFATTable> TableOf(IStorageDevice* pDevice, CFATSearchedPartitionInfo const& volume,
+                                         FATVolumeGeometry const& geometry) {
+    return IFATTableFactory::CreateFATTable(
+        pDevice, static_cast<long long>(volume.GetStartSector() + volume.GetReservedSector()), geometry.eType,
+        volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0, (volume.GetFlag() & 512) != 0,
+        geometry.u32Clusters + 2);
 }
 
 /// A copy of a found volume's record for a copy-out object, its score with it.
@@ -131,7 +133,8 @@ void CFATCompleteFSearcher::AnalyzeSector(engine::ByteView sector, std::int64_t 
     if (sector.Size() == 0 || sector.U8(0) == 0) return;
     if (CTempFATDBR::SimpleCheck(sector) && m_pCandidates->AddBootSector(sector, s64Sector)) {
         if (m_pFoundVolumes != nullptr)
-            m_pFoundVolumes->NoteSeen(s64Sector, static_cast<std::int64_t>(CTempFATDBR(sector, m_u32SectorSize).GetTotalSectors()));
+            m_pFoundVolumes->NoteSeen(
+                s64Sector, static_cast<std::int64_t>(CTempFATDBR(sector, m_u32SectorSize).GetTotalSectors()));
         return;
     }
     FileSystemType eFatType = FILE_SYSTEM_UNRECOGNISED;
@@ -158,12 +161,14 @@ void CFATCompleteFSearcher::AnalyzeSector(engine::ByteView sector, std::int64_t 
 void CFATCompleteFSearcher::BuildSettledVolumes(long long s64Analysed) {
     if (!m_pBuilder || s64Analysed <= 0) return;
     std::vector<CFATSearchedPartitionInfo*> settled = std::exchange(m_waiting, {});
-    for (CFATSearchedPartitionInfo* pVolume : m_pCandidates->TakeSettled(static_cast<std::uint64_t>(s64Analysed))) settled.push_back(pVolume);
+    for (CFATSearchedPartitionInfo* pVolume : m_pCandidates->TakeSettled(static_cast<std::uint64_t>(s64Analysed)))
+        settled.push_back(pVolume);
     for (CFATSearchedPartitionInfo* pVolume : settled) {
         // A volume inside another's file is read through that file: the end builds it then.
-        CFoundVolumes::Early const eEarly = m_pFoundVolumes == nullptr ? CFoundVolumes::Early::kBuild
-                                                                       : m_pFoundVolumes->MayBuildDuringPass(
-                                                                             static_cast<std::int64_t>(pVolume->GetStartSector()), s64Analysed);
+        CFoundVolumes::Early const eEarly =
+            m_pFoundVolumes == nullptr ? CFoundVolumes::Early::kBuild
+                                       : m_pFoundVolumes->MayBuildDuringPass(
+                                             static_cast<std::int64_t>(pVolume->GetStartSector()), s64Analysed);
         if (eEarly == CFoundVolumes::Early::kNotYet) m_waiting.push_back(pVolume);
         if (eEarly != CFoundVolumes::Early::kBuild) continue;
         if (m_built.empty()) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
@@ -205,7 +210,8 @@ void CFATCompleteFSearcher::EndSearch(int iBuild) {
     for (auto const& pVolume : m_found) {
         if (m_built.count(pVolume.get()) != 0) continue;
         // An image stored in pieces in a file of another volume: the scan of that file reads it.
-        if (m_pFoundVolumes != nullptr && m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_FAT, static_cast<std::int64_t>(pVolume->GetStartSector())))
+        if (m_pFoundVolumes != nullptr &&
+            m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_FAT, static_cast<std::int64_t>(pVolume->GetStartSector())))
             continue;
         BuildVolume(*pVolume);
     }
@@ -237,7 +243,8 @@ void CFATCompleteFSearcher::ReportVolumes() {
         found.s64Start = static_cast<std::int64_t>(pVolume->GetStartSector());
         found.s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors());
         found.s64RecordStart = pVolume->m_s64StartSector;
-        found.bBootSector = pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags & ~CFATSearchedPartitionInfo::kFlagFat32Backup);
+        found.bBootSector =
+            pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags & ~CFATSearchedPartitionInfo::kFlagFat32Backup);
         m_volumeIds.push_back(m_pFoundVolumes->Add(found));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_FAT, static_cast<std::uint32_t>(m_found.size()));

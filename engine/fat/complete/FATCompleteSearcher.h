@@ -15,9 +15,9 @@
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/core/crossvolume/FoundVolumes.h"
-#include "engine/fat/complete/FATCandidates.h"
 #include "engine/fat/FATFolderSectors.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
+#include "engine/fat/complete/FATCandidates.h"
 #include "engine/fat/ondisk/FATFolderAnalyser.h"
 
 class CFATCompleteFSearcher final : public ICompleteFileSystemSearchController {

@@ -22,11 +22,13 @@ constexpr std::uint64_t kMaxFolderBytes = 64ull << 20;
 /// The clusters of the chain from `u32First`, as runs of consecutive ones (first, count), ending
 /// at the chain's end or a cluster outside the volume. A table that answers has its loops cut;
 /// `u64Budget`, the links the whole walk may follow, bounds chains that cross-link into one.
-std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& table, FATVolumeGeometry const& geometry,
+std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& table,
+                                                               FATVolumeGeometry const& geometry,
                                                                std::uint32_t u32First, std::uint64_t& u64Budget) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> runs;
     std::uint32_t u32Cluster = u32First;
-    for (std::uint64_t u64Steps = 0; geometry.ClusterExists(u32Cluster) && u64Steps < geometry.u32Clusters && u64Budget > 0;
+    for (std::uint64_t u64Steps = 0;
+         geometry.ClusterExists(u32Cluster) && u64Steps < geometry.u32Clusters && u64Budget > 0;
          ++u64Steps, --u64Budget) {
         if (!runs.empty() && runs.back().first + runs.back().second == u32Cluster)
             ++runs.back().second;
@@ -39,8 +41,8 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& 
     return runs;
 }
 
-void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table, CFoundVolumes& volumes,
-                CFoundVolumes::VolumeId id) {
+void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table,
+                CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     auto const s64Start = static_cast<std::int64_t>(u64VolumeStart);
     auto const s64Data = static_cast<std::int64_t>(geometry.u64FirstDataSector);
     volumes.AddUsed(id, s64Start, s64Data - s64Start);
@@ -60,8 +62,8 @@ void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
     }
 }
 
-void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometry, IFATTable const& table, CFoundVolumes& volumes,
-                        CFoundVolumes::VolumeId id) {
+void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometry, IFATTable const& table,
+                        CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     std::vector<std::int64_t> const& starts = volumes.StartsInside(id);
     auto const s64Spc = static_cast<std::int64_t>(geometry.u32SectorsPerCluster);
     std::deque<std::uint32_t> folders{fat::HasFixedRoot(geometry.eType) ? 0u : geometry.u32RootCluster};
@@ -78,7 +80,8 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
         bytes.clear();
         if (u32Folder == 0) {
             bytes.resize(std::size_t{geometry.u32RootSectors} * geometry.u32SectorSize);
-            if (bytes.empty() || device.ReadSector(bytes.data(), static_cast<long long>(geometry.u64RootSector), geometry.u32RootSectors) == 0)
+            if (bytes.empty() || device.ReadSector(bytes.data(), static_cast<long long>(geometry.u64RootSector),
+                                                   geometry.u32RootSectors) == 0)
                 continue;
         } else {
             for (auto const& [u32First, u32Count] : ChainRuns(table, geometry, u32Folder, u64Budget)) {
@@ -104,7 +107,8 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
             bool bHolds = false;
             std::int64_t s64View = 0;
             for (auto const& [u32First, u32Count] : ChainRuns(table, geometry, entry.u32FirstCluster, u64Budget)) {
-                SectorExtent const extent{s64View, static_cast<std::int64_t>(geometry.ClusterToSector(u32First)), std::int64_t{u32Count} * s64Spc};
+                SectorExtent const extent{s64View, static_cast<std::int64_t>(geometry.ClusterToSector(u32First)),
+                                          std::int64_t{u32Count} * s64Spc};
                 bHolds = bHolds || std::any_of(starts.begin(), starts.end(), [&](std::int64_t s64At) {
                              return s64At >= extent.s64Device && s64At - extent.s64Device < extent.s64Count;
                          });
@@ -121,11 +125,12 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
 
 }  // namespace
 
-void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table,
-                     CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
+void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
+                     IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     if (geometry.u32SectorsPerCluster == 0 || geometry.u64FirstDataSector < u64VolumeStart) return;
     if (volumes.WantsUseOf(id)) ReportUsed(geometry, u64VolumeStart, table, volumes, id);
-    if (!volumes.StartsInside(id).empty() && table.AnswersLinks()) ReportHoldingFiles(device, geometry, table, volumes, id);
+    if (!volumes.StartsInside(id).empty() && table.AnswersLinks())
+        ReportHoldingFiles(device, geometry, table, volumes, id);
 }
 
 }  // namespace fatcomplete

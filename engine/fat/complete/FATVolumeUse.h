@@ -16,7 +16,7 @@ namespace fatcomplete {
 
 /// Reports for volume `id` of `volumes`, starting at device sector `u64VolumeStart` with
 /// `geometry` and `table`, what `volumes` asks about it.
-void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table,
-                     CFoundVolumes& volumes, CFoundVolumes::VolumeId id);
+void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
+                     IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id);
 
 }  // namespace fatcomplete

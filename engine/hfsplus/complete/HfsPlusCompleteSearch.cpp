@@ -385,7 +385,8 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
                     for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
                         if (!pNode) continue;
                         if (m_pFoundVolumes != nullptr &&
-                            m_pFoundVolumes->MayBuildDuringPass(item.pPartition->GetStart(), m_s64Analysed) != CFoundVolumes::Early::kBuild)
+                            m_pFoundVolumes->MayBuildDuringPass(item.pPartition->GetStart(), m_s64Analysed) !=
+                                CFoundVolumes::Early::kBuild)
                             m_deferred.push_back({item.pPartition, std::move(pNode)});
                         else
                             HandToBuilder(*item.pPartition, std::move(pNode));
@@ -396,7 +397,8 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
     });
 }
 
-void CHFSPlusCompleteFileSystemSearchController::HandToBuilder(CHFSPlusCompletePartition& partition, ReleasePtr<CHFSPlusFileNode> pNode) {
+void CHFSPlusCompleteFileSystemSearchController::HandToBuilder(CHFSPlusCompletePartition& partition,
+                                                               ReleasePtr<CHFSPlusFileNode> pNode) {
     if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
     bool const bFolder = pNode->IsDirectory() != 0;
     if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) return;
@@ -467,14 +469,16 @@ void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
     if (iBuild != 0 && m_bPrepared) {
         // Every header is known now: a volume found only from its alternate takes its records.
         for (HeldLeaf& leaf : held)
-            PlaceLeaf(leaf.s64Sector, std::make_shared<CHFSPlusBTNode const>(std::move(leaf.bytes)), &leaf.records, true);
+            PlaceLeaf(leaf.s64Sector, std::make_shared<CHFSPlusBTNode const>(std::move(leaf.bytes)), &leaf.records,
+                      true);
         held.clear();
         FinishHandOver();
     }
     // Those of a volume read through the file holding it are the scan of that file's.
     for (Deferred& deferred : std::exchange(m_deferred, {}))
         if (m_pBuilder != nullptr &&
-            !(iBuild != 0 && m_pFoundVolumes != nullptr && m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_HFSPLUS, deferred.pPartition->GetStart())))
+            !(iBuild != 0 && m_pFoundVolumes != nullptr &&
+              m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_HFSPLUS, deferred.pPartition->GetStart())))
             HandToBuilder(*deferred.pPartition, std::move(deferred.pNode));
     if (iBuild == 0 || !m_bPrepared) return;
     if (m_pBuilder == nullptr) return;

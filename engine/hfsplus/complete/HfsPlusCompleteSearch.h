@@ -17,10 +17,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/IFileSystemSearchController.h"
-#include "engine/core/crossvolume/FoundVolumes.h"
 #include "engine/ByteView.h"
+#include "engine/IFileSystemSearchController.h"
 #include "engine/ReleasePtr.h"
+#include "engine/core/crossvolume/FoundVolumes.h"
 #include "engine/core/util/SerialWorker.h"
 #include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/complete/HfsPlusCompletePartition.h"

@@ -552,8 +552,8 @@ void CNTFSCompleteSearch::ReportVolumeUse() {
     if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_volumes.size()) return;
     for (std::size_t k = 0; k < m_volumes.size(); ++k)
         if (m_volumes[k].mft && m_volumeIds[k] != kNotReported)
-            ntfscomplete::ReportVolumeUse(*m_volumes[k].mft, m_volumes[k].s64End - m_volumes[k].s64Start, m_volumes[k].bRebuilt,
-                                          *m_pFoundVolumes, m_volumeIds[k]);
+            ntfscomplete::ReportVolumeUse(*m_volumes[k].mft, m_volumes[k].s64End - m_volumes[k].s64Start,
+                                          m_volumes[k].bRebuilt, *m_pFoundVolumes, m_volumeIds[k]);
 }
 
 void CNTFSCompleteSearch::EndSearch(int iBuild) {

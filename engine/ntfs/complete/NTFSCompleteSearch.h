@@ -17,8 +17,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/IFileSystemSearchController.h"
 #include "engine/ByteView.h"
+#include "engine/IFileSystemSearchController.h"
 #include "engine/core/crossvolume/FoundVolumes.h"
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/complete/NTFSCandidateSet.h"

@@ -13,6 +13,7 @@ namespace ntfscomplete {
 
 /// Reports for volume `id` of `volumes`, `s64Sectors` long, whose MFT is `mft` (rebuilt from
 /// scattered records with `bRebuilt`), what `volumes` asks about it.
-void ReportVolumeUse(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuilt, CFoundVolumes& volumes, CFoundVolumes::VolumeId id);
+void ReportVolumeUse(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuilt, CFoundVolumes& volumes,
+                     CFoundVolumes::VolumeId id);
 
 }  // namespace ntfscomplete

@@ -8,8 +8,8 @@
 // tests/fixtures/realvolumes/make_images.sh.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <unistd.h>
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -99,7 +99,8 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat32RootAndFoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat32-interleaved-no-tables", "complete"},
     {"NtfsVolumeHoldingAVolumeImage", "ntfs-volume-in-volume", "complete"},
     {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecord", "ntfs-volume-in-volume-lost-mft", "complete"},
-    {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot", "complete"},
+    {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot",
+     "complete"},
     {"NtfsWithoutMftRecords0To15", "ntfs-root-records-lost", "complete"},
     {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
     {"NtfsVolumeImageInThreePiecesOnNtfs", "ntfs-holding-ntfs-image-in-pieces", "complete"},
@@ -409,25 +410,28 @@ std::map<std::string, std::string> RecoveredFiles(std::string const& folder) {
     std::map<std::string, std::string> files;
     if (fs::is_directory(folder))
         for (auto const& entry : fs::recursive_directory_iterator(folder))
-            if (entry.is_regular_file()) files["/" + fs::relative(entry.path(), folder).string()] = testsupport::Sha256OfFile(entry.path());
+            if (entry.is_regular_file())
+                files["/" + fs::relative(entry.path(), folder).string()] = testsupport::Sha256OfFile(entry.path());
     return files;
 }
 
 TEST_P(SavedDeepScanTest, TheModelsDeepScanAndItsReloadedResultsFileRecoverTheSameRightBytes) {
     std::string const image = Oracle(".img");
     scanbenchtest::ScanbenchRun const scan =
-        scanbenchtest::RunScanbench(m_dir, "model-scan " + image + " --deep --save " + m_dir.File("scan.rsf") + " --recover " + m_dir.File("scanned"));
+        scanbenchtest::RunScanbench(m_dir, "model-scan " + image + " --deep --save " + m_dir.File("scan.rsf") +
+                                               " --recover " + m_dir.File("scanned"));
     // A refused file fails the recovery, and so the run: whether it ran is told by its results.
     ASSERT_TRUE(fs::exists(m_dir.File("scan.rsf")) && scan.result.count("failed")) << scan.output;
-    scanbenchtest::ScanbenchRun const load =
-        scanbenchtest::RunScanbench(m_dir, "model-load " + m_dir.File("scan.rsf") + " --image " + image + " --recover " + m_dir.File("loaded"));
+    scanbenchtest::ScanbenchRun const load = scanbenchtest::RunScanbench(
+        m_dir, "model-load " + m_dir.File("scan.rsf") + " --image " + image + " --recover " + m_dir.File("loaded"));
     ASSERT_TRUE(load.result.count("failed")) << load.output;
     EXPECT_EQ(load.result.at("failed"), scan.result.at("failed"));
     std::map<std::string, std::string> const scanned = RecoveredFiles(m_dir.File("scanned"));
     std::map<std::string, std::string> const loaded = RecoveredFiles(m_dir.File("loaded"));
     EXPECT_EQ(loaded, scanned) << "the reloaded scan recovers other files or other bytes";
     for (auto const& [path, reason] : ReadRefused(Oracle(".refused")))
-        for (auto const& file : scanned) EXPECT_FALSE(EndsWith(file.first, path)) << path << " was written, not refused (" << reason << ")";
+        for (auto const& file : scanned)
+            EXPECT_FALSE(EndsWith(file.first, path)) << path << " was written, not refused (" << reason << ")";
     // "Disk 2(NTFS)/vm/one/in_01.bin" is recovered below a folder named after the root, as
     // ".../Disk 2/vm/one/in_01.bin".
     auto const recoveredAs = [&](std::string const& path) {
@@ -444,10 +448,13 @@ TEST_P(SavedDeepScanTest, TheModelsDeepScanAndItsReloadedResultsFileRecoverTheSa
         ASSERT_NE(found, scanned.end()) << path << " is not recovered";
         EXPECT_EQ(found->second, expected.sha256) << path;
     }
-    for (auto const& [path, hash] : scanned) EXPECT_EQ(known.count(hash), 1u) << path << " holds bytes the image does not hold";
+    for (auto const& [path, hash] : scanned)
+        EXPECT_EQ(known.count(hash), 1u) << path << " holds bytes the image does not hold";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SavedDeepScanTest, ::testing::ValuesIn(kSavedCases),
-                         [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+                         [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) {
+                             return std::string(caseInfo.param.pszName);
+                         });
 
 }  // namespace

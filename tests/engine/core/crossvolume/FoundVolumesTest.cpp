@@ -45,7 +45,8 @@ protected:
         m_reported.clear();
     }
     CFoundVolumes::VolumeId Add(FoundVolume const& volume, std::vector<std::pair<std::int64_t, std::int64_t>> used = {},
-                                std::vector<HoldingFile> files = {}, std::vector<std::pair<std::int64_t, std::int64_t>> structures = {}) {
+                                std::vector<HoldingFile> files = {},
+                                std::vector<std::pair<std::int64_t, std::int64_t>> structures = {}) {
         CFoundVolumes::VolumeId const id = m_pVolumes->Add(volume);
         m_reported.push_back({id, std::move(used), std::move(files), std::move(structures)});
         return id;
@@ -71,7 +72,8 @@ protected:
     }
 
     CMemoryDevice m_device{std::vector<std::uint8_t>(kDeviceSectors * 512)};
-    std::unique_ptr<CFoundVolumes> m_pVolumes = std::make_unique<CFoundVolumes>(std::vector<std::int64_t>{0});  // a volume of its own
+    std::unique_ptr<CFoundVolumes> m_pVolumes =
+        std::make_unique<CFoundVolumes>(std::vector<std::int64_t>{0});  // a volume of its own
     std::vector<Reported> m_reported;
 };
 
@@ -170,7 +172,8 @@ TEST_F(FoundVolumesTest, ADeletedFilesClustersItsVolumeGaveToOthersAreTheirsAndA
     Resolve();
     ASSERT_TRUE(m_pVolumes->IsReadElsewhere(SEARCHER_TYPE_NTFS, 1000));
     ASSERT_EQ(m_pVolumes->FileScans().size(), 1u);
-    EXPECT_EQ(m_pVolumes->FileScans().front().pPlacement->m_view, (std::vector<SectorExtent>{{0, 1000, 150}, {150, 1500, 150}}));
+    EXPECT_EQ(m_pVolumes->FileScans().front().pPlacement->m_view,
+              (std::vector<SectorExtent>{{0, 1000, 150}, {150, 1500, 150}}));
 
     // Held by the deleted file alone, in one piece: what the volume uses now is others'.
     Start({0});

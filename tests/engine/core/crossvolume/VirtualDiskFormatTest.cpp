@@ -54,7 +54,8 @@ TEST(VirtualDiskFormat, SignaturesAtTheirPlacesNameTheContainerAndNothingElseDoe
         {"empty file", {}, {}, VirtualDiskFormat::kNone},
     };
     for (SniffCase const& test : cases)
-        EXPECT_EQ(SniffVirtualDisk(engine::ByteView(test.head.data(), test.head.size()), engine::ByteView(test.tail.data(), test.tail.size())),
+        EXPECT_EQ(SniffVirtualDisk(engine::ByteView(test.head.data(), test.head.size()),
+                                   engine::ByteView(test.tail.data(), test.tail.size())),
                   test.eExpected)
             << test.pszName;
 }
@@ -79,8 +80,8 @@ TEST(VirtualDiskFormat, ContainersQemuImgWritesAreToldApartAndItsRawImageIsNone)
     };
     for (Written const& format : written) {
         std::string const path = dir.File(std::string("disk.") + format.pszFormat);
-        ASSERT_EQ(testsupport::RunCommand("rm -f '" + path + "' && qemu-img convert -q -f raw -O " + format.pszFormat + " " + format.pszOptions +
-                                          " '" + dir.File("source.bin") + "' '" + path + "'"),
+        ASSERT_EQ(testsupport::RunCommand("rm -f '" + path + "' && qemu-img convert -q -f raw -O " + format.pszFormat +
+                                          " " + format.pszOptions + " '" + dir.File("source.bin") + "' '" + path + "'"),
                   0)
             << format.pszFormat;
         std::vector<std::uint8_t> const bytes = testsupport::ReadFileBytes(path);

@@ -94,7 +94,8 @@ TEST(VolumePlacement, StoredFormLoadsBackAndDamagedFormsLoadNothing) {
     placement.m_doubtful = Spans({{2100, 2148}, {9000, 9001}});
     placement.m_container = "disk.vhdx (VHDX)";
     std::vector<std::uint8_t> const stored = placement.Store();
-    std::optional<CVolumePlacement> const loaded = CVolumePlacement::Load(engine::ByteView(stored.data(), stored.size()));
+    std::optional<CVolumePlacement> const loaded =
+        CVolumePlacement::Load(engine::ByteView(stored.data(), stored.size()));
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->m_view, placement.m_view);
     EXPECT_EQ(loaded->m_s64ViewSectors, 130);
@@ -118,12 +119,14 @@ TEST(VolumePlacement, StoredFormLoadsBackAndDamagedFormsLoadNothing) {
 
 TEST(VolumePlacement, SpansPastTheStoredBoundAreJoinedSoThatTheyStillHoldEverySector) {
     CVolumePlacement placement;
-    for (std::int64_t i = 0; i < 3 * static_cast<std::int64_t>(CVolumePlacement::kMaxSpans); ++i) placement.m_taken.Add(i * 10, i * 10 + 1 + i % 3);
+    for (std::int64_t i = 0; i < 3 * static_cast<std::int64_t>(CVolumePlacement::kMaxSpans); ++i)
+        placement.m_taken.Add(i * 10, i * 10 + 1 + i % 3);
     CSpanSet const before = placement.m_taken;
     placement.Bound();
     EXPECT_LE(placement.m_taken.Spans().size(), CVolumePlacement::kMaxSpans);
     for (CSpanSet::Span const& span : before.Spans())
-        ASSERT_EQ(placement.m_taken.Within(span.first, span.second).Spans(), std::vector<CSpanSet::Span>{span}) << span.first;
+        ASSERT_EQ(placement.m_taken.Within(span.first, span.second).Spans(), std::vector<CSpanSet::Span>{span})
+            << span.first;
 }
 
 }  // namespace
