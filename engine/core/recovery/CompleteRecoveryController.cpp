@@ -127,17 +127,7 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
     if (!bRestore) run.pCache->BeginCache();
 
     run.pSearchersBuilder = std::make_unique<CLockedTreeBuilder>(run.pBuilder.get());
-    if (!bRestore) {
-        run.pVolumes = std::make_unique<CFoundVolumes>(partition::ListedStarts(pDevice));
-        run.pVolumes->SetPass(u32BlockSectors, kRunAheadBlocks);
-    }
-    for (SearcherEntry& entry : run.searchers) {
-        entry.pSearcher->SetDevice(run.pCache.get());
-        entry.pSearcher->SetBlockSize(static_cast<int>(u32BlockSectors));
-        entry.pSearcher->SetDirecotryTreeBuilder(run.pSearchersBuilder.get());
-        entry.pSearcher->SetFoundVolumes(run.pVolumes.get());
-        if (!bRestore) entry.pSearcher->PreparetoSearch();
-    }
+    PrepareSearchers(run, run.pSearchersBuilder.get(), u32BlockSectors, !bRestore);
 
     RESULT result = kResultSuccess;
     if (bRestore) {
@@ -153,6 +143,20 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
     RESULT const readFailure = run.pCache->GetReadFailure();
     recovery::ReportProgress(pProgress, PROGRESS_STATE_FINISHED, 1, 1, Failed(result) ? result : readFailure);
     return result;
+}
+
+void CCompleteRecoveryController::PrepareSearchers(Run& run, IDirecotryTreeBuilder* pBuilder, std::uint32_t u32BlockSectors, bool bSearch) {
+    if (bSearch) {
+        run.pVolumes = std::make_unique<CFoundVolumes>(partition::ListedStarts(run.pDevice));
+        run.pVolumes->SetPass(u32BlockSectors, kRunAheadBlocks);
+    }
+    for (SearcherEntry& entry : run.searchers) {
+        entry.pSearcher->SetDevice(run.pCache.get());
+        entry.pSearcher->SetBlockSize(static_cast<int>(u32BlockSectors));
+        entry.pSearcher->SetDirecotryTreeBuilder(pBuilder);
+        entry.pSearcher->SetFoundVolumes(run.pVolumes.get());
+        if (bSearch) entry.pSearcher->PreparetoSearch();
+    }
 }
 
 void CCompleteRecoveryController::EndSearches(Run& run, IProgress* pProgress, int iDepth) {
@@ -211,15 +215,7 @@ void CCompleteRecoveryController::ScanFiles(Run& run, IProgress* pProgress, int 
         if (file.searchers.empty() || !file.pCache->SetBlockSize(u32BlockSectors)) continue;
         file.pCache->BeginCache();
         file.pFileBuilder = std::make_unique<CFileScanTreeBuilder>(*pParentBuilder, bases);
-        file.pVolumes = std::make_unique<CFoundVolumes>(partition::ListedStarts(file.pView.get()));
-        file.pVolumes->SetPass(u32BlockSectors, kRunAheadBlocks);
-        for (SearcherEntry& entry : file.searchers) {
-            entry.pSearcher->SetDevice(file.pCache.get());
-            entry.pSearcher->SetBlockSize(static_cast<int>(u32BlockSectors));
-            entry.pSearcher->SetDirecotryTreeBuilder(file.pFileBuilder.get());
-            entry.pSearcher->SetFoundVolumes(file.pVolumes.get());
-            entry.pSearcher->PreparetoSearch();
-        }
+        PrepareSearchers(file, file.pFileBuilder.get(), u32BlockSectors, true);
         {
             std::lock_guard const lock(m_endLock);
             run.files.push_back(std::move(pFile));

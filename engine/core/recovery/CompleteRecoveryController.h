@@ -80,6 +80,9 @@ private:
     };
 
     void CreateSearchers(Run& run, IProgress* pProgress, bool bFile);
+    /// Gives the run's searchers its cache, block size, `pBuilder` and, for a search
+    /// (`bSearch`, not a results file's replay), found volumes of their own, and prepares them.
+    void PrepareSearchers(Run& run, IDirecotryTreeBuilder* pBuilder, std::uint32_t u32BlockSectors, bool bSearch);
     /// The searchers' reports, then what each volume may read; then each searcher's EndSearch
     /// (skipping the signature search after a stop); then the scans of the files that hold
     /// volume images.

@@ -448,13 +448,11 @@ void CHFSPlusCompleteFileSystemSearchController::ReportVolumes() {
     if (m_pFoundVolumes == nullptr || !m_bPrepared) return;
     for (auto const& pPartition : m_partitions) {
         if (pPartition->GetHeader() == nullptr) continue;
-        FoundVolume found;
-        found.eSearcher = SEARCHER_TYPE_HFSPLUS;
-        found.s64Start = pPartition->GetStart();
-        found.s64Sectors = pPartition->GetSectors();
-        found.s64RecordStart = pPartition->GetStart();
-        found.bBootSector = !pPartition->FromAlternateHeader();
-        m_pFoundVolumes->Add(found);
+        m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_HFSPLUS,
+                              .s64Start = pPartition->GetStart(),
+                              .s64Sectors = pPartition->GetSectors(),
+                              .s64RecordStart = pPartition->GetStart(),
+                              .bBootSector = !pPartition->FromAlternateHeader()});
     }
     // The records no volume takes may get a partition of their own at the end.
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_HFSPLUS, static_cast<std::uint32_t>(m_partitions.size() + 1));

@@ -536,14 +536,12 @@ void CNTFSCompleteSearch::ReportVolumes() {
             m_volumeIds.push_back(kNotReported);  // not built: no tree to read
             continue;
         }
-        CSearchedNTFSPartitionInfo const& candidate = **volume.ppCandidate;
-        FoundVolume found;
-        found.eSearcher = SEARCHER_TYPE_NTFS;
-        found.s64Start = volume.s64Start;
-        found.s64Sectors = volume.s64End - volume.s64Start;
-        found.s64RecordStart = volume.s64Start;
-        found.bBootSector = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
-        m_volumeIds.push_back(m_pFoundVolumes->Add(found));
+        bool const bBoot = ((*volume.ppCandidate)->GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
+        m_volumeIds.push_back(m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
+                                                    .s64Start = volume.s64Start,
+                                                    .s64Sectors = volume.s64End - volume.s64Start,
+                                                    .s64RecordStart = volume.s64Start,
+                                                    .bBootSector = bBoot}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
 }
