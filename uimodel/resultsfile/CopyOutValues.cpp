@@ -28,25 +28,29 @@ void CopyOutValueList::Note(IFileNode& node) {
     ++m_u64Count;
 }
 
-void CopyOutValueList::Write(IRSData& archive) const { WriteCountedFrame(archive, kFrameCopyOutValues, m_u64Count, m_entries); }
+void CopyOutValueList::Write(IRSData& archive) const {
+    WriteCountedFrame(archive, kFrameCopyOutValues, m_u64Count, m_entries);
+}
 
 std::optional<CopyOutValues> ReadCopyOutValues(IRSData& archive) {
     CopyOutValues values;
-    bool const bSound = ReadCountedFrame(archive, kFrameCopyOutValues, [&](CFrameCursor& cursor, std::uint64_t u64Count) {
-        if (cursor.Remaining() % kEntrySize != 0 || cursor.Remaining() / kEntrySize != u64Count) return false;
-        for (std::uint64_t i = 0; i < u64Count; ++i) {
-            if (!cursor.Need(kEntrySize)) return false;
-            engine::ByteView const entry = cursor.View();
-            std::uint64_t const u64Ordinal = entry.Le64(0);
-            if (!values.empty() && u64Ordinal <= values.rbegin()->first) return false;
-            CopyOutValue value;
-            if ((entry.Le32(8) & kHoldsInitializedSize) != 0) value.initializedSize = static_cast<long long>(entry.Le64(16));
-            value.u32Refusal = entry.Le32(12);
-            values.emplace_hint(values.end(), u64Ordinal, value);
-            cursor.Skip(kEntrySize);
-        }
-        return true;
-    });
+    bool const bSound =
+        ReadCountedFrame(archive, kFrameCopyOutValues, [&](CFrameCursor& cursor, std::uint64_t u64Count) {
+            if (cursor.Remaining() % kEntrySize != 0 || cursor.Remaining() / kEntrySize != u64Count) return false;
+            for (std::uint64_t i = 0; i < u64Count; ++i) {
+                if (!cursor.Need(kEntrySize)) return false;
+                engine::ByteView const entry = cursor.View();
+                std::uint64_t const u64Ordinal = entry.Le64(0);
+                if (!values.empty() && u64Ordinal <= values.rbegin()->first) return false;
+                CopyOutValue value;
+                if ((entry.Le32(8) & kHoldsInitializedSize) != 0)
+                    value.initializedSize = static_cast<long long>(entry.Le64(16));
+                value.u32Refusal = entry.Le32(12);
+                values.emplace_hint(values.end(), u64Ordinal, value);
+                cursor.Skip(kEntrySize);
+            }
+            return true;
+        });
     if (!bSound) return std::nullopt;
     return values;
 }

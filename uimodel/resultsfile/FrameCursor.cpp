@@ -51,7 +51,8 @@ bool CFrameCursor::TakeText(std::size_t length, std::string& text) {
     return true;
 }
 
-void WriteCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::uint64_t u64Count, std::vector<std::uint8_t> const& entries) {
+void WriteCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::uint64_t u64Count,
+                       std::vector<std::uint8_t> const& entries) {
     if (u64Count == 0) return;
     std::vector<std::uint8_t> bytes;
     AppendU64(bytes, u64Count);
@@ -61,7 +62,8 @@ void WriteCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::uint64_t
     archive.CloseFrame();
 }
 
-bool ReadCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::function<bool(CFrameCursor&, std::uint64_t)> const& read) {
+bool ReadCountedFrame(IRSData& archive, tagGUIDSIGN const& frame,
+                      std::function<bool(CFrameCursor&, std::uint64_t)> const& read) {
     try {
         archive.OpenFrame(frame);
     } catch (IRSException const&) {

@@ -46,9 +46,11 @@ private:
 
 /// A frame a results file may do without (what decides a copy beyond the node records): its
 /// entries behind a u64 count. Writes nothing for a count of 0. Throws IRSException.
-void WriteCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::uint64_t u64Count, std::vector<std::uint8_t> const& entries);
+void WriteCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::uint64_t u64Count,
+                       std::vector<std::uint8_t> const& entries);
 /// Reads such a frame: `read` gets the cursor past the count and the count, and answers whether
 /// the entries are sound. True for a file without the frame; false for a damaged one.
-bool ReadCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::function<bool(CFrameCursor&, std::uint64_t)> const& read);
+bool ReadCountedFrame(IRSData& archive, tagGUIDSIGN const& frame,
+                      std::function<bool(CFrameCursor&, std::uint64_t)> const& read);
 
 }  // namespace uimodel::resultsfile

@@ -145,7 +145,8 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
     return result;
 }
 
-void CCompleteRecoveryController::PrepareSearchers(Run& run, IDirecotryTreeBuilder* pBuilder, std::uint32_t u32BlockSectors, bool bSearch) {
+void CCompleteRecoveryController::PrepareSearchers(Run& run, IDirecotryTreeBuilder* pBuilder,
+                                                   std::uint32_t u32BlockSectors, bool bSearch) {
     if (bSearch) {
         run.pVolumes = std::make_unique<CFoundVolumes>(partition::ListedStarts(run.pDevice));
         run.pVolumes->SetPass(u32BlockSectors, kRunAheadBlocks);

@@ -123,11 +123,12 @@ void CExFatCompleteSearch::ReportVolumes() {
     Settle();
     m_volumeIds.clear();
     for (auto const& pPartition : m_partitions) {
-        m_volumeIds.push_back(m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_EXFAT,
-                                                    .s64Start = static_cast<std::int64_t>(pPartition->GetPartitionStart()),
-                                                    .s64Sectors = static_cast<std::int64_t>(pPartition->GetTotalSectors()),
-                                                    .s64RecordStart = static_cast<std::int64_t>(pPartition->GetHeapStart()),
-                                                    .bBootSector = (pPartition->GetFlags() & CExFatPartitionEx::kFlagMain) != 0}));
+        m_volumeIds.push_back(
+            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_EXFAT,
+                                  .s64Start = static_cast<std::int64_t>(pPartition->GetPartitionStart()),
+                                  .s64Sectors = static_cast<std::int64_t>(pPartition->GetTotalSectors()),
+                                  .s64RecordStart = static_cast<std::int64_t>(pPartition->GetHeapStart()),
+                                  .bBootSector = (pPartition->GetFlags() & CExFatPartitionEx::kFlagMain) != 0}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_EXFAT, static_cast<std::uint32_t>(m_partitions.size()));
 }

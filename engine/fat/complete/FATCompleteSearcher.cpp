@@ -238,12 +238,13 @@ void CFATCompleteFSearcher::ReportVolumes() {
     Settle();
     m_volumeIds.clear();
     for (auto const& pVolume : m_found) {
-        m_volumeIds.push_back(m_pFoundVolumes->Add(
-            {.eSearcher = SEARCHER_TYPE_FAT,
-             .s64Start = static_cast<std::int64_t>(pVolume->GetStartSector()),
-             .s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors()),
-             .s64RecordStart = pVolume->m_s64StartSector,
-             .bBootSector = pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags & ~CFATSearchedPartitionInfo::kFlagFat32Backup)}));
+        m_volumeIds.push_back(
+            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_FAT,
+                                  .s64Start = static_cast<std::int64_t>(pVolume->GetStartSector()),
+                                  .s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors()),
+                                  .s64RecordStart = pVolume->m_s64StartSector,
+                                  .bBootSector = pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags &
+                                                                  ~CFATSearchedPartitionInfo::kFlagFat32Backup)}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_FAT, static_cast<std::uint32_t>(m_found.size()));
 }
