@@ -120,8 +120,12 @@ std::vector<std::int64_t> const& CFoundVolumes::StartsInside(VolumeId id) const 
 }
 
 void CFoundVolumes::AddUsed(VolumeId id, std::int64_t s64First, std::int64_t s64Count) {
-    if (id < m_entries.size() && s64Count > 0 && s64First <= INT64_MAX - s64Count)
-        m_entries[id].used.Add(s64First, s64First + s64Count);
+    if (id >= m_entries.size() || s64Count <= 0 || s64First > INT64_MAX - s64Count) return;
+    Entry& entry = m_entries[id];
+    entry.used.Add(s64First, s64First + s64Count);
+    // A bitmap of alternating bits must not cost a span per cluster: past a bound the spans are
+    // joined, which only counts more as used (more files refused, none read wrong).
+    if (++entry.u64UsedAdded % kMaxUsedSpans == 0) entry.used.CoarsenTo(kMaxUsedSpans / 2);
 }
 
 void CFoundVolumes::AddStructure(VolumeId id, std::int64_t s64First, std::int64_t s64Count) {

@@ -50,6 +50,8 @@ public:
     using VolumeId = std::size_t;
     /// Volumes past this many are gathered but not weighed against the others.
     static constexpr std::size_t kMaxWeighed = 4096;
+    /// A volume's used sectors are kept in at most about this many spans.
+    static constexpr std::uint64_t kMaxUsedSpans = std::uint64_t{1} << 20;
 
     /// `listedStarts`: where the volumes the device shows as its own start (its table's
     /// partitions, or 0 for a device that is one volume).
@@ -126,6 +128,7 @@ private:
         std::vector<std::int64_t> startsInside;
         bool bWantsUse = false;
         CSpanSet used;
+        std::uint64_t u64UsedAdded = 0;
         CSpanSet structures;
         std::vector<HoldingFile> files;
         std::ptrdiff_t holding = -1;    // into m_holdings

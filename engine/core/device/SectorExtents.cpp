@@ -1,6 +1,7 @@
 #include "engine/core/device/SectorExtents.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace sectorextents {
 
@@ -10,7 +11,10 @@ std::vector<SectorExtent> Normalized(std::vector<SectorExtent> extents, std::int
     std::vector<SectorExtent> kept;
     std::int64_t s64Next = 0;
     for (SectorExtent extent : extents) {
-        if (extent.s64Count <= 0 || extent.s64View < 0 || extent.s64Device < 0) continue;
+        // Ends past the number line are damage, not sectors.
+        if (extent.s64Count <= 0 || extent.s64View < 0 || extent.s64Device < 0 ||
+            extent.s64View > INT64_MAX - extent.s64Count || extent.s64Device > INT64_MAX - extent.s64Count)
+            continue;
         if (extent.s64View < s64Next) {
             std::int64_t const s64Skip = s64Next - extent.s64View;
             if (s64Skip >= extent.s64Count) continue;

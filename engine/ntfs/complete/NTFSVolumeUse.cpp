@@ -20,8 +20,9 @@ void ReportUsed(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuil
     volumes.AddUsed(id, s64Start, 1);
     volumes.AddUsed(id, s64Start + s64Sectors - 1, 1);
     volumes.AddStructure(id, s64Start, 1);
+    std::int64_t const s64MaxCluster = (INT64_MAX - s64Start) / s64ClusterSectors / 2;
     for (CDataRun const& run : mft.Runs().Runs())
-        if (run.s64LCN >= 0)
+        if (run.s64LCN >= 0 && run.s64LCN <= s64MaxCluster && run.s64Count <= s64MaxCluster)
             volumes.AddStructure(id, s64Start + run.s64LCN * s64ClusterSectors, run.s64Count * s64ClusterSectors);
     std::optional<CClusterBitmap> const inUse =
         CNTFSQuickSearch::ClustersInUse(mft, static_cast<std::uint64_t>(s64Sectors / s64ClusterSectors), bRebuilt);
@@ -52,8 +53,10 @@ void ReportHoldingFiles(CNTFSMftReader const& mft, CFoundVolumes& volumes, CFoun
         if (!summary || !summary->bHasData || summary->bResident || summary->s64Size <= 0) continue;
         HoldingFile holding;
         bool bHolds = false;
+        std::int64_t const s64MaxCluster = (INT64_MAX - s64Start) / s64ClusterSectors / 2;
         for (CDataRun const& run : summary->runs.Runs()) {
             if (run.s64LCN < 0 || run.s64Count <= 0) continue;  // a hole lies nowhere
+            if (run.s64VCN > s64MaxCluster || run.s64LCN > s64MaxCluster || run.s64Count > s64MaxCluster) break;
             SectorExtent const extent{run.s64VCN * s64ClusterSectors, s64Start + run.s64LCN * s64ClusterSectors,
                                       run.s64Count * s64ClusterSectors};
             bHolds = bHolds || std::any_of(starts.begin(), starts.end(), [&](std::int64_t s64At) {
