@@ -107,8 +107,14 @@ std::uint64_t PiecesOf(ImageGeometry const& g, Count eCount) {
     return Times(CeilDiv(g.u64Width, g.u64TileWidth) * CeilDiv(g.u64Length, g.u64TileLength), Planes(g));
 }
 
-/// Bytes of one sample as the directory's own entry gives them, 4 (the widest) when it does not.
-std::uint64_t SampleBytes(ImageGeometry const& g) { return g.u64BytesPerSample != 0 ? g.u64BytesPerSample : 4; }
+/// Bytes of one sample as the directory's own entry gives them, else `u64Unknown`.
+std::uint64_t SampleBytes(ImageGeometry const& g, std::uint64_t u64Unknown) {
+    return g.u64BytesPerSample != 0 ? g.u64BytesPerSample : u64Unknown;
+}
+
+// Samples of an image: 4 bytes in most, 8 (a double) at the very most.
+constexpr std::uint64_t kUsualWidestSample = 4;
+constexpr std::uint64_t kWidestSample = 8;
 
 bool CountFits(Entry const& entry, TagRule const& rule, ImageGeometry const& g) {
     std::uint64_t const u64Count = entry.u32Count;
@@ -130,7 +136,8 @@ bool CountFits(Entry const& entry, TagRule const& rule, ImageGeometry const& g) 
 
 std::uint64_t ImageGeometry::ImageBytes() const {
     if (u64Width == 0 || u64Length == 0) return 0;
-    return Times(Times(Times(u64Width, u64Length), std::max<std::uint64_t>(u64Samples, 1)), SampleBytes(*this));
+    return Times(Times(Times(u64Width, u64Length), std::max<std::uint64_t>(u64Samples, 1)),
+                 SampleBytes(*this, kUsualWidestSample));
 }
 
 std::uint64_t ImageGeometry::RawPieceBytes(bool bTile) const {
@@ -138,7 +145,7 @@ std::uint64_t ImageGeometry::RawPieceBytes(bool bTile) const {
     std::uint64_t const u64PieceLength = bTile ? u64TileLength : u64Length;
     if (u64PieceWidth == 0 || u64PieceLength == 0) return 0;
     std::uint64_t const u64PixelSamples = bPlanar ? 1 : std::max<std::uint64_t>(u64Samples, 1);
-    return Times(Times(Times(u64PieceWidth, u64PieceLength), u64PixelSamples), SampleBytes(*this));
+    return Times(Times(Times(u64PieceWidth, u64PieceLength), u64PixelSamples), SampleBytes(*this, kWidestSample));
 }
 
 std::uint64_t ImageGeometry::MaxDataBytes() const {

@@ -31,7 +31,8 @@ struct ImageGeometry {
     /// (UINT64_MAX) when the image's size is not told (a raw directory of a camera).
     std::uint64_t MaxDataBytes() const;
     /// The most bytes one uncompressed strip (the whole image, or one sample of it in planes) or
-    /// tile holds; 0 when the directory does not tell the image's or the tile's size.
+    /// tile holds, of samples as wide as any when the entry does not tell; 0 when the directory
+    /// does not tell the image's or the tile's size.
     std::uint64_t RawPieceBytes(bool bTile) const;
 };
 

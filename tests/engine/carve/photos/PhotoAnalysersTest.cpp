@@ -254,9 +254,9 @@ TEST_F(PhotoAnalysersTest, StripCountsAndLengthsPastWhatTheImageHoldsStillSizeTh
         {"39 strips, RowsPerStrip 13", MakeTiffOfRowStrips(2667, 39, 13), 0},
         {"39 strips, RowsPerStrip 1", MakeTiffOfRowStrips(2667, 39, 1), 0},
         {"one strip claiming 2 GiB, one BitsPerSample for four samples", wrongBits, 0},
-        // Samples of four bytes at most: the strip holds up to four times the pixels.
+        // Samples of eight bytes at most: the strip holds up to eight times the pixels.
         {"one strip claiming 2 GiB, no BitsPerSample", WithTiffEntry(wrongBits, 258, 258, 0, 0, 0),
-         kPixelsAt + 52 * 53 * 4 * 4},
+         kPixelsAt + 52 * 53 * 4 * 8},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.pszName);
