@@ -101,6 +101,8 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot", "complete"},
     {"NtfsWithoutMftRecords0To15", "ntfs-root-records-lost", "complete"},
     {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
+    {"NtfsImageMovedOffTheVolumeKeepsItsFilesToItself", "ntfs-moved-image", "complete"},
+    {"NtfsImageMovedOffTheVolumeWithoutItsMftRecordsCopiesNoneOfThem", "ntfs-moved-image-lost-mft", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
