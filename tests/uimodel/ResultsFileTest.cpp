@@ -242,6 +242,30 @@ INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                                          RoundTripCase{"TwoHfsPlusVolumesOnOneDisk", TwoHfsPlusVolumes}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
+// A volume whose boot sector is gone since a whole-disk quick scan was saved is no volume the load
+// can replay onto: the load shows the other volumes' roots and names the one it could not place.
+TEST(ResultsFileLeftOutRoots, ARootNoVolumeTakesIsNamedNotDroppedInSilence) {
+    testsupport::TempDir dir;
+    Prepared const prepared = ThreeVolumes(dir);
+    if (!prepared.whyNot.empty()) GTEST_SKIP() << prepared.whyNot;
+    ModelScan saved({prepared.image});
+    ASSERT_TRUE(Succeeded(saved.Run(saved.devices.GetStorageByDiskVolumeIndex(0, -1), false)));
+    std::vector<std::string> roots;
+    for (IFileNode* pRoot : saved.scan.GetFileSystemNode()) roots.emplace_back(pRoot->GetFileName());
+    ASSERT_EQ(roots.size(), 3u);
+    std::string const file = dir.File("scan.rsf");
+    ASSERT_EQ(modeltest::Save(saved, file).u64Error, 0u);
+    ASSERT_EQ(testsupport::RunCommand("dd if=/dev/zero of='" + prepared.image +
+                                      "' bs=512 seek=43008 count=1 conv=notrunc status=none"),
+              0);
+
+    ModelScan loaded({prepared.image});
+    modeltest::JobOutcome const load = modeltest::Load(loaded, file);
+    EXPECT_EQ(load.u64Error, 0u);
+    EXPECT_EQ(loaded.scan.GetFileSystemNode().size(), 2u);
+    EXPECT_EQ(load.leftOut, std::vector<std::string>{roots[2]});
+}
+
 // The copy-out values' frame with a count its bytes do not hold: the load says it met damage,
 // still files every node, and the file whose initialised size lies above its size is no longer
 // refused for it (its value was not taken).
