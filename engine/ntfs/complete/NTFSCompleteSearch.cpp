@@ -312,20 +312,7 @@ void CNTFSCompleteSearch::BuildTrees() {
     CNTFSCandidateSet::Map& all = m_candidates.Candidates();
     std::size_t const survivors = all.size();
     std::vector<Volume> volumes = OpenVolumes(all);
-    // Where each volume's MFT lies on the device: a record there is that volume's.
-    CNTFSSpanSet mftSectors;
-    for (Volume const& volume : volumes) {
-        if (!volume.mft) continue;
-        NtfsVolumeGeometry const& geometry = volume.mft->Geometry();
-        std::int64_t const s64Spc = static_cast<std::int64_t>(geometry.ClusterBytes() / m_u32SectorSize);
-        for (CDataRun const& run : volume.mft->Runs().Runs()) {
-            auto const first = engine::CheckedMul(run.s64LCN, s64Spc);
-            auto const length = engine::CheckedMul(run.s64Count, s64Spc);
-            auto const start = first ? engine::CheckedAdd(volume.s64Start, *first) : std::nullopt;
-            auto const end = start && length ? engine::CheckedAdd(*start, *length) : std::nullopt;
-            if (run.s64LCN >= 0 && end) mftSectors.Add(*start, *end);
-        }
-    }
+    CNTFSSpanSet const mftSectors = MftSectors(volumes, m_u32SectorSize);
     for (Volume& volume : volumes) {
         if (m_partitions.size() >= CSearchedPartitionInfo::kNoPartitionIndex) break;
         if (!volume.mft) continue;  // nothing to build a tree from: not a partition to show
@@ -383,6 +370,22 @@ CNTFSSpanSet CNTFSCompleteSearch::NestedVolumes(std::vector<Volume> const& volum
         if (volume.bOwnsItsSectors && volume.s64Start > outer.s64Start && volume.s64Start < outer.s64End)
             nested.Add(volume.s64Start, volume.s64End);
     return nested;
+}
+
+CNTFSSpanSet CNTFSCompleteSearch::MftSectors(std::vector<Volume> const& volumes, std::uint32_t u32DeviceSectorSize) {
+    CNTFSSpanSet sectors;
+    for (Volume const& volume : volumes) {
+        if (!volume.mft || u32DeviceSectorSize == 0) continue;
+        auto const s64Spc = static_cast<std::int64_t>(volume.mft->Geometry().ClusterBytes() / u32DeviceSectorSize);
+        for (CDataRun const& run : volume.mft->Runs().Runs()) {
+            auto const first = engine::CheckedMul(run.s64LCN, s64Spc);
+            auto const length = engine::CheckedMul(run.s64Count, s64Spc);
+            auto const start = first ? engine::CheckedAdd(volume.s64Start, *first) : std::nullopt;
+            auto const end = start && length ? engine::CheckedAdd(*start, *length) : std::nullopt;
+            if (run.s64LCN >= 0 && end) sectors.Add(*start, *end);
+        }
+    }
+    return sectors;
 }
 
 std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, Volume const& volume,

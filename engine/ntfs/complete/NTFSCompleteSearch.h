@@ -106,6 +106,8 @@ private:
     std::vector<Volume> OpenVolumes(CNTFSCandidateSet::Map& all);
     /// The sectors of the volumes that start inside `outer`, after it, and own their sectors.
     static CNTFSSpanSet NestedVolumes(std::vector<Volume> const& volumes, Volume const& outer);
+    /// The device sectors every volume's MFT lies on: a FILE record there is that volume's.
+    static CNTFSSpanSet MftSectors(std::vector<Volume> const& volumes, std::uint32_t u32DeviceSectorSize);
     /// The survivor's MFT: through its MFT group, else its primary or backup boot sector.
     std::optional<CNTFSMftReader> OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const;
     /// The MFT of a survivor whose $MFT record and mirror copy are lost, put together from the
