@@ -177,10 +177,13 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
         builder.AddSearcherInfo(eType, rootRecord->s64NodeID);
         if (m_pProgress) m_pProgress->IncProgress();
         // Each HFS+ volume of the root (a whole disk may hold several) opens again, and its
-        // files keep which one they read through.
+        // files keep which one they read through. A complete scan found each where its start
+        // says, on a volume as on a disk; a quick scan's volume is the device itself.
+        bool const bAtItsStart = target.bDisk || m_iControllerType != RECOVERY_CONTROLLER_DELETED;
         if (eType == SEARCHER_TYPE_HFSPLUS)
             for (auto const& pInfo : root.partitions)
-                volumes[pInfo->m_u16PartitionIndex] = HfsPlusVolumeCache::instance().OpenFor(*pInfo, pDevice, target.bDisk);
+                volumes[pInfo->m_u16PartitionIndex] =
+                    HfsPlusVolumeCache::instance().OpenFor(*pInfo, pDevice, bAtItsStart);
         std::vector<CSearchedPartitionInfo*>& kept = m_partitions[root.u32Searcher];
         for (auto& pInfo : root.partitions) kept.push_back(pInfo.release());
     }
