@@ -57,7 +57,6 @@ JobOutcome Load(ModelScan& model, std::string const& path) {
     for (std::size_t i = u64Before; i < model.scan.progressRecords.size(); ++i)
         outcome.done.push_back(model.scan.progressRecords[i].u64Done);
     outcome.u64Error = model.scan.GetProgressInfo().u64Error;
-    outcome.leftOut = results.LeftOutRoots();
     return outcome;
 }
 

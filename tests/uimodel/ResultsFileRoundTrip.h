@@ -16,7 +16,6 @@ namespace modeltest {
 struct JobOutcome {
     std::uint64_t u64Error = ~std::uint64_t{0};
     std::vector<std::uint64_t> done;  // every record's done amount, in order
-    std::vector<std::string> leftOut;  // a load's roots it could not place, as its message names them
 };
 
 /// Saves `model`'s scan to `path`.
