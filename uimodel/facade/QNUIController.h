@@ -201,6 +201,9 @@ public:
     /// Whether a save into a results file or a load from one still runs.
     static bool IsResultsFileJobRunning();
     static void GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error, bool bSaver);
+    /// The roots of the last load's file that it could not place on the device (their names, for
+    /// the load's message); empty while a load runs and when every root was placed.
+    static std::vector<std::string> GetLoadLeftOutRoots();
 
     // Results files' folder and name.
     static void SavePathToPList(std::string const& folder);

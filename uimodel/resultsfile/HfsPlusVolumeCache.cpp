@@ -52,12 +52,13 @@ void HfsPlusVolumeCache::Clear() {
     m_byKey.clear();
 }
 
-int HfsPlusVolumeCache::OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bDisk) {
+int HfsPlusVolumeCache::OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bAtItsStart) {
     auto const& open = GetEngineEntryPoints().CreateHFSPlusVolume;
     if (!open || !pDevice) return -1;
-    VolumeKey const key{reinterpret_cast<std::uintptr_t>(pDevice),
-                        bDisk && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
-                        partition.GetTotalSectors()};
+    VolumeKey const key{
+        reinterpret_cast<std::uintptr_t>(pDevice),
+        bAtItsStart && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
+        partition.GetTotalSectors()};
     {
         std::lock_guard const lock(m_mutex);
         if (auto const found = m_byKey.find(key); found != m_byKey.end()) return found->second;

@@ -98,6 +98,7 @@ constexpr Key kKeys[] = {
     {"LOAD_SCAN_RESULT", 0},
     {"LOAD_RESULT_WAIT", 0},
     {"READ_RSF_FAILED", 0},
+    {"LOAD_ROOTS_LEFT_OUT", 1},
     {"DEVICE_LIST_FAILED", 1},
     {"DEVICE_LIST_NEEDS_RIGHTS", 0},
     {"LOAD_DISK_NOT_ATTACHED_TITLE", 0},

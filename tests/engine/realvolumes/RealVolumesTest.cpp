@@ -101,6 +101,8 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot", "complete"},
     {"NtfsWithoutMftRecords0To15", "ntfs-root-records-lost", "complete"},
     {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
+    {"NtfsImageMovedOffTheVolumeKeepsItsFilesToItself", "ntfs-moved-image", "complete"},
+    {"NtfsImageMovedOffTheVolumeWithoutItsMftRecordsCopiesNoneOfThem", "ntfs-moved-image-lost-mft", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
@@ -358,27 +360,59 @@ TEST(RecoveryNamesTest, NamesAnExFatDestinationRefusesAreRecoveredUnderOthersNot
     }
 }
 
-// The two NTFS volumes of one disk through the model: a deep scan saved and loaded again keeps
-// a root per volume, and the recovery writes each volume's files under a folder of its own.
-TEST(TwoVolumesTest, TheModelSavesLoadsAndRecoversEachVolumeUnderItsOwnFolder) {
+/// A deep scan through the model, saved and loaded again: `pszScan` chooses what model-scan scans
+/// of the image ("" the whole disk, "--volume 0" the volume it holds), `pszRoots` how many roots
+/// the scan shows, one per volume found.
+struct SavedScanCase {
+    char const* pszName;
+    char const* pszImage;
+    char const* pszScan;
+    char const* pszRoots;
+};
+
+void PrintTo(SavedScanCase const& saved, std::ostream* pOut) { *pOut << saved.pszImage << ".img " << saved.pszScan; }
+
+constexpr SavedScanCase kSavedScans[] = {
+    {"TwoVolumesOfADisk", "ntfs-two-volumes", "", "2"},
+    {"VolumeHoldingAVolumeImage", "ntfs-volume-in-volume", "--volume 0", "2"},
+    {"VolumeAnImageWasMovedOff", "ntfs-moved-image", "--volume 0", "2"},
+};
+
+class SavedDeepScanTest : public ::testing::TestWithParam<SavedScanCase> {};
+
+// Every root of the saved scan comes back on loading, none is left out, and the recovery of the
+// loaded scan writes each volume's files under a folder of its own, byte-exact, and nothing else.
+TEST_P(SavedDeepScanTest, TheModelLoadsEveryRootAndRecoversEachVolumeUnderItsOwnFolder) {
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
     if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
-    std::string const oracle = GetImages().dir + "/ntfs-two-volumes";
+    std::string const oracle = GetImages().dir + "/" + GetParam().pszImage;
     if (fs::exists(oracle + ".skipped")) GTEST_SKIP() << ReadText(oracle + ".skipped");
     testsupport::TempDir dir;
-    scanbenchtest::ScanbenchRun const saved = scanbenchtest::RunScanbench(dir, "model-scan " + oracle + ".img --deep --save " + dir.File("scan.rsf"));
+    scanbenchtest::ScanbenchRun const saved = scanbenchtest::RunScanbench(
+        dir, "model-scan " + oracle + ".img " + GetParam().pszScan + " --deep --save " + dir.File("scan.rsf"));
     ASSERT_EQ(saved.iExit, 0) << saved.output;
-    EXPECT_EQ(saved.result.at("roots"), "2");
+    EXPECT_EQ(saved.result.at("roots"), GetParam().pszRoots);
     scanbenchtest::ScanbenchRun const loaded =
         scanbenchtest::RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + oracle + ".img --recover " + dir.File("out"));
     ASSERT_EQ(loaded.iExit, 0) << loaded.output;
-    EXPECT_EQ(loaded.result.at("roots"), "2");
+    EXPECT_EQ(loaded.result.at("roots"), GetParam().pszRoots);
+    EXPECT_EQ(loaded.result.at("files"), saved.result.at("files"));
+    EXPECT_EQ(loaded.result.at("roots_left_out"), "0");
     EXPECT_EQ(loaded.result.at("failed"), "0");
+    std::size_t files = 0;
     for (auto const& [path, expected] : testsupport::ReadManifest(oracle + ".manifest")) {
+        if (expected.bFolder) continue;
+        ++files;
         // "Disk 2(NTFS)/many/entry_01.bin" is recovered as "0001/Disk 2/many/entry_01.bin".
         std::string const recovered = dir.File("out") + "/0001/" + std::regex_replace(path, std::regex("^([^(]*)\\(NTFS\\)"), "$1");
         EXPECT_EQ(testsupport::Sha256OfFile(recovered), expected.sha256) << path;
     }
+    EXPECT_EQ(loaded.result.at("recovered"), std::to_string(files));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, SavedDeepScanTest, ::testing::ValuesIn(kSavedScans),
+                         [](::testing::TestParamInfo<SavedScanCase> const& caseInfo) {
+                             return std::string(caseInfo.param.pszName);
+                         });
 
 }  // namespace
