@@ -60,6 +60,8 @@ signals:
     void progressShown(int percent);
     // A passing note was shown to the user (its text).
     void noteShown(const QString& note);
+    // A search's hits show in the list, or the whole scan again after a search went.
+    void searchShown();
     // The user went back to the start page; the window has closed.
     void backHomeRequested();
     // A sheet the window opened (tests answer it).

@@ -103,7 +103,7 @@ TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) 
     QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
     QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
     ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
-    ASSERT_TRUE(apptest::Follower(window)->isPausedByUser());
+    ASSERT_EQ(apptest::Phase(window), app::results::ScanPhase::Paused);
 
     // Every file found so far, checked from the path tree; the recover button takes them.
     auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
@@ -155,7 +155,7 @@ TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) 
     window.AnswerLastSheet(true);
     ASSERT_TRUE(window.WaitForScanEnd());
     EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
-    EXPECT_TRUE(apptest::Follower(window)->isFinished());
+    EXPECT_EQ(apptest::Phase(window), app::results::ScanPhase::Ended);
 }
 
 // Recovered from while paused, then stopped: the stop clears the checks and hides the recover
