@@ -84,7 +84,6 @@ void QNDeletailWindowController::wireControls() {
         m_pane->startOver();
         m_search->forget();
     });
-    connect(m_controls, &ScanControls::searchClearRequested, m_search, &ResultsSearch::clearSearch);
     connect(m_controls, &ScanControls::finished, this, [this] {
         m_pane->showEnded();
         orderTabStops();  // with the export button made at the end
@@ -127,6 +126,7 @@ void QNDeletailWindowController::wireJobs() {
                                   [this](std::vector<IFileNode*> hits) { m_pane->showSearchHits(std::move(hits)); },
                                   [this] { m_pane->showWholeScan(); }});
     connect(m_search, &ResultsSearch::searchShown, this, &QNDeletailWindowController::searchShown);
+    connect(m_controls, &ScanControls::searchClearRequested, m_search, &ResultsSearch::clearSearch);
 
     m_export = new ResultsExport(this, [this] { return m_follower->state().kind == ScanKind::Deep; });
     connect(m_bar, &ScanBar::exportRequested, m_export, &ResultsExport::exportButtonAction);

@@ -82,7 +82,7 @@ void ResultsSearch::doSearch() {
 void ResultsSearch::emptyField() {
     m_lastSearchStr.clear();
     QSignalBlocker blocker(m_field);
-    m_field->textField()->clear();
+    m_field->setTitleWithMnemonic();  // its clear button goes with the text
 }
 
 void ResultsSearch::forget() {
@@ -105,7 +105,7 @@ void ResultsSearch::clearSearch() {
 }
 
 void ResultsSearch::searchClearButtonClick() {
-    m_field->textField()->clear();
+    m_field->setTitleWithMnemonic();
     doSearch();
 }
 

@@ -66,6 +66,7 @@ void ScanControls::openSheet(const QString& prefix, std::function<void(int)> don
     QWidget* sheet = OpenSheet(m_window, texts, [guard = QPointer<ScanControls>(this), done](int code) {
         if (guard) done(code);
     });
+    sheet->setObjectName(prefix);  // what a script waits for
     emit sheetOpened(sheet);
 }
 
