@@ -217,10 +217,11 @@ void ScanBar::showPhaseChange(ScanPhase before) {
             // A new scan: nothing found yet, nothing selected.
             showStillLabels();
             m_lastUpdateTime = 0;
-            m_recover->hide();
             [[fallthrough]];
         case ScanPhase::Running:
+            // The checks go as the scan goes on: so does the recover button.
             if (before == ScanPhase::Paused && m_recover->isVisible()) slideRecoverOut();
+            m_recover->hide();
             m_selectFiles->hide();
             m_found->setVisible(scanParts);
             m_remaining->setVisible(scanParts);
