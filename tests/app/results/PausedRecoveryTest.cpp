@@ -4,6 +4,8 @@
 // byte-exact (SHA-256) while the scan stays paused. The scan's own controls stay within
 // reach beside the recover button all along: the scan is resumed, then stopped, by their clicks.
 #include <gtest/gtest.h>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include "WindowParts.h"
 #include "app/base/NotificationCenter.h"
 #include "app/base/Strings.h"
+#include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
@@ -228,11 +231,12 @@ TEST_F(PausedDeepScan, ExportWaitsForTheDeepScansEnd) {
     EXPECT_TRUE(Button("exportButton")->isVisibleTo(&window)) << "back at the deep scan's end";
 }
 
-// Stop, Home and close of a paused deep scan, with nothing checked, with checks, and after a
-// recovery: each asks, and Yes winds the scan down with no recovery running; stop and Home clear
-// the checks; the window stays with its recover button hidden (stop), or goes (home, close).
+// Stop, Home and close of a paused deep scan, with nothing checked, with checks, after a recovery
+// and over a search that matched nothing: each asks, and Yes winds the scan down with no recovery
+// running; stop and Home clear the checks; the window stays with its recover button hidden and no
+// note of the search (stop), or goes (home, close).
 enum class Command { kStop, kHome, kClose };
-enum class Before { kNothing, kChecks, kRecovery };
+enum class Before { kNothing, kChecks, kRecovery, kSearch };
 
 class PausedDeepScanCommands : public PausedDeepScan,
                                public ::testing::WithParamInterface<std::tuple<Command, Before>> {};
@@ -244,7 +248,13 @@ TEST_P(PausedDeepScanCommands, AskThenWindDownWithTheChecksCleared) {
     QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
     QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
     ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
-    if (before != Before::kNothing) window.CheckEveryRow();
+    if (before == Before::kSearch) {
+        QSignalSpy searches(&window, &QNDeletailWindowController::searchShown);
+        apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setText(QStringLiteral("nothing"));
+        apptest::Search(window)->doSearch();
+        ASSERT_TRUE(searches.wait(kScanTimeoutMs));
+    }
+    if (before == Before::kChecks || before == Before::kRecovery) window.CheckEveryRow();
     if (before == Before::kRecovery) {
         const std::string dest = temp.File("dest");
         ASSERT_TRUE(fs::create_directories(dest));
@@ -271,6 +281,9 @@ TEST_P(PausedDeepScanCommands, AskThenWindDownWithTheChecksCleared) {
         EXPECT_TRUE(window.isVisible());
         EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window));
         EXPECT_TRUE(Button("homeButton")->isButtonEnabled()) << "no dead control";
+        EXPECT_TRUE(QNUIController::GetSearchString().empty()) << "the search went with the stop";
+        QWidget* note = apptest::Part<app::CustomTableView>(window, "fileList")->noValueView();
+        EXPECT_TRUE(!note || note->findChild<QLabel*>()->text() != app::Text("DYD_FOUR_NO_MATCH_NOTE"));
     } else {
         EXPECT_FALSE(window.isVisible());
         if (command == Command::kHome) {
@@ -281,6 +294,7 @@ TEST_P(PausedDeepScanCommands, AskThenWindDownWithTheChecksCleared) {
 
 INSTANTIATE_TEST_SUITE_P(EveryState, PausedDeepScanCommands,
                          ::testing::Combine(::testing::Values(Command::kStop, Command::kHome, Command::kClose),
-                                            ::testing::Values(Before::kNothing, Before::kChecks, Before::kRecovery)));
+                                            ::testing::Values(Before::kNothing, Before::kChecks, Before::kRecovery,
+                                                              Before::kSearch)));
 
 }  // namespace
