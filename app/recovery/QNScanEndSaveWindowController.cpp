@@ -121,11 +121,9 @@ QNScanNotEndSaveWindowController::QNScanNotEndSaveWindowController(QWidget* pare
 
 void QNScanNotEndSaveWindowController::changeRecoveryFilesPoint(const RecoveryCounts& counts,
                                                                 const QString& savePathStr) {
-    // Integer counts: a float loses counts above 2^24. The files the copy was done with, whatever
-    // came of them; a file the stop cut short counts as none.
-    const std::uint64_t done = counts.recovered + counts.failed + counts.noted;
-    m_note->setText(EndingText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")).arg(static_cast<qulonglong>(done)),
-                               counts, Text(QStringLiteral("PAGE_FOUR_RECOVER_STOPPED_FOLDER_NODE"))));
+    // The log's counts, whole: a float loses them above 2^24.
+    m_note->setText(EndingText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")), counts,
+                               Text(QStringLiteral("PAGE_FOUR_RECOVER_STOPPED_FOLDER_NODE"))));
     m_link->setFolder(savePathStr);
 }
 

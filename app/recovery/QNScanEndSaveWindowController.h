@@ -2,8 +2,8 @@
 // The dialogs that close a recovery, each with the log's counts: how many of the files it was
 // given were recovered, failed and were written with notes. The finished one says the copy is
 // complete only when every file came back whole; it shows the destination as a link and the share
-// buttons that have an address. The stopped one says after how many files the user stopped it,
-// with the same link.
+// buttons that have an address. The stopped one says that the user stopped it, with the same
+// link.
 
 #include <QDialog>
 

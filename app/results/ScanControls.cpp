@@ -163,8 +163,8 @@ void ScanControls::pauseButtonClick() {
     const ScanPhase phase = m_scan.state().phase;
     if (!m_scan.state().takesClicks() || (phase != ScanPhase::Running && phase != ScanPhase::Paused)) return;
     const bool resuming = phase == ScanPhase::Paused;
-    // A search made while paused never outlives the pause: the model forgets one only while the
-    // scan waits, so before a resume and after a pause.
+    // A search made while paused never outlives the resume. The model forgets one only while the
+    // scan waits: before a resume, after a pause.
     if (resuming) emit searchClearRequested();
     QNUIController::PauseOrResumeScan();
     if (!QNUIController::IsScanRunning()) {

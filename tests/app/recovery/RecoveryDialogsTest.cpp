@@ -147,13 +147,12 @@ TEST(EndDialogs, CompleteOnlyWithoutFailuresSharesAndTheFolderLinkOpenTheirAddre
     // Stopped: after how many files, and the log's counts whole (a float loses them above 2^24).
     QNScanNotEndSaveWindowController stopped;
     stopped.changeRecoveryFilesPoint({20000000, 16777217, 4, 0}, QString());
-    EXPECT_EQ(stopped.showRecoveryNoteLabel()->text(), app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE").arg(16777221) +
-                                                           QLatin1Char(' ') + counts(16777217, 20000000, 4, 0) +
-                                                           folder);
+    EXPECT_EQ(stopped.showRecoveryNoteLabel()->text(), app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE") + QLatin1Char(' ') +
+                                                           counts(16777217, 20000000, 4, 0) + folder);
     QNScanNotEndSaveWindowController clean;
     clean.changeRecoveryFilesPoint({40, 28, 0, 0}, QString());
-    EXPECT_EQ(clean.showRecoveryNoteLabel()->text(), app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE").arg(28) +
-                                                         QLatin1Char(' ') + counts(28, 40, 0, 0) +
+    EXPECT_EQ(clean.showRecoveryNoteLabel()->text(), app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE") + QLatin1Char(' ') +
+                                                         counts(28, 40, 0, 0) +
                                                          app::Text("PAGE_FOUR_RECOVER_STOPPED_FOLDER_NODE"));
     stopped.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&stopped));

@@ -120,6 +120,7 @@ rm -f "$long"
 dd if="$card" of="$long" bs=1M count=65 conv=sparse status=none
 truncate -s 256G "$long"
 for scale in 1 2; do
+  rm -f "$out/pause-$scale"*
   QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
     log=$3/pause-$4.out shot=$3/pause-$4
     lines() { grep -c -- "$2" "$1" || true; }
