@@ -107,6 +107,10 @@ public:
     static bool DoSearchWithString(std::string const& text, std::string const& postName);
     static std::string GetSearchString();
     static void StopSearch();
+    /// Forgets the search: its key goes and every file shows again, once a search still running
+    /// has ended (its post still comes); the trees rebuild from the whole scan at their next
+    /// refresh. False, forgetting nothing, while a scan runs unpaused.
+    static bool ForgetSearch();
     /// With a search key: every shown file of the scan, by category.
     static void GetSearchResultToArr(FileNodeList& files);
     static void RefreshData();
