@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/CatchExeception.h"
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
-#include "engine/CatchExeception.h"
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/fat/FATBuildWorker.h"
 #include "engine/fat/FATTable.h"
+#include "engine/fat/complete/FATCompleteBuild.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
-#include "engine/fat/ondisk/TempFATDBR.h"
 #include "engine/fat/ondisk/FATWidth.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
     geometry.u32Clusters = volume.GetTotalCluster();
     if (fat::HasFixedRoot(geometry.eType)) {
         geometry.u32RootSectors = volume.GetRootInfo();
-        geometry.u64RootSector = geometry.u64FirstDataSector - std::min<std::uint64_t>(geometry.u64FirstDataSector, geometry.u32RootSectors);
+        geometry.u64RootSector =
+            geometry.u64FirstDataSector - std::min<std::uint64_t>(geometry.u64FirstDataSector, geometry.u32RootSectors);
     } else {
         geometry.u32RootCluster = volume.GetRootInfo();
         geometry.u64RootSector = geometry.ClusterToSector(std::max<std::uint32_t>(2, geometry.u32RootCluster));
@@ -55,7 +56,8 @@ void CFATCompleteFSearcher::SetDevice(IStorageDevice* pDevice) {
     int const iSectorSize = pDevice->GetSectorSize();
     m_u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : 0;
     long long const s64Sectors = pDevice->GetTotalSectors();
-    m_pCandidates = std::make_unique<CFATCandidates>(m_u32SectorSize, s64Sectors > 0 ? static_cast<std::uint64_t>(s64Sectors) : 0);
+    m_pCandidates =
+        std::make_unique<CFATCandidates>(m_u32SectorSize, s64Sectors > 0 ? static_cast<std::uint64_t>(s64Sectors) : 0);
     m_analyser = CFATFolderAnalyser(m_u32SectorSize);
 }
 
@@ -83,7 +85,8 @@ int CFATCompleteFSearcher::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppP
 }
 
 RESULT CFATCompleteFSearcher::AnalyzeBlock(long long s64First, long long s64Count) {
-    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0) return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
+    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0)
+        return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
     if (!SectorSizeSupported() || s64First < 0 || s64Count <= 0) return kResultSuccess;
     std::int64_t const s64PerRead = static_cast<std::int64_t>(kReadBytes / m_u32SectorSize);
     for (std::int64_t s64Done = 0; s64Done < s64Count;) {
@@ -106,7 +109,8 @@ RESULT CFATCompleteFSearcher::AnalyzeBlock(long long s64First, long long s64Coun
 }
 
 RESULT CFATCompleteFSearcher::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
-    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0) return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
+    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0)
+        return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
     if (!SectorSizeSupported() || s64First < 0 || s64Count <= 0) return kResultSuccess;
     auto const bytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Count), m_u32SectorSize);
     if (!bytes || *bytes > block.Size()) return AnalyzeBlock(s64First, s64Count);
@@ -135,7 +139,8 @@ void CFATCompleteFSearcher::AnalyzeSector(engine::ByteView sector, std::int64_t 
         record.u32ParentCluster = m_analyser.GetParentFirstClusterNum();
     }
     if (!m_folderSectors.Add(record) && !m_bRecordsCapLogged) {
-        CatchExeception::WriteLog("FAT search: %zu folder sectors recorded; no more are kept\n", CFATFolderSectors::kMaxRecords);
+        CatchExeception::WriteLog("FAT search: %zu folder sectors recorded; no more are kept\n",
+                                  CFATFolderSectors::kMaxRecords);
         m_bRecordsCapLogged = true;
     }
 }
@@ -208,8 +213,9 @@ void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume)
     bool const bBootSector = volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
     std::unique_ptr<CDoubleFATTable> pTable = IFATTableFactory::CreateFATTable(
         m_pDevice, static_cast<long long>(volume.GetStartSector() + volume.GetReservedSector()), geometry.eType,
-        volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0, (volume.GetFlag() & 512) != 0, geometry.u32Clusters + 2);
-    CFATBuildWorker worker(m_pBuilder, nullptr, &volume, m_pDevice, geometry, pTable.get());
-    worker.CompleteBuildDirectoryTree(m_folderSectors, bBootSector,
-                                      [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); });
+        volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0, (volume.GetFlag() & 512) != 0,
+        geometry.u32Clusters + 2);
+    CFATCompleteBuild build(m_pBuilder, volume, m_pDevice, geometry, pTable.get());
+    build.Build(m_folderSectors, bBootSector,
+                [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); });
 }

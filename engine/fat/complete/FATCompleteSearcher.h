@@ -5,7 +5,7 @@
 // sectors may be gone. A volume whose place among the found ones is sure once the blocks have
 // passed its end (a boot sector its FATs, backup or folders confirm) is rebuilt there and then,
 // so that its files reach the tree while the scan goes on; at the end the other candidates with
-// enough evidence are scored and each one's folders rebuilt through its own CFATBuildWorker, on
+// enough evidence are scored and each one's folders rebuilt through its own CFATCompleteBuild, on
 // one tree shared by all of them.
 #include <cstdint>
 #include <memory>
@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
-#include "engine/fat/complete/FATCandidates.h"
 #include "engine/fat/FATFolderSectors.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
+#include "engine/fat/complete/FATCandidates.h"
 #include "engine/fat/ondisk/FATFolderAnalyser.h"
 
 class CFATCompleteFSearcher final : public ICompleteFileSystemSearchController {
