@@ -106,18 +106,25 @@ void CFATVolumeWalk::ReadUnownedClusters() {
 
 void CFATVolumeWalk::ReadLostCluster(std::uint64_t u64Cluster, std::vector<std::uint8_t>& buffer) {
     if (!m_geometry.ClusterExists(u64Cluster) || m_pState->walk.WasRead(u64Cluster)) return;
-    buffer.resize(static_cast<std::size_t>(m_geometry.ClusterBytes()));
+    std::size_t const clusterBytes = static_cast<std::size_t>(m_geometry.ClusterBytes());
+    buffer.resize(clusterBytes);
     std::uint64_t const u64Sector = m_geometry.ClusterToSector(u64Cluster);
     if (!m_pDevice->ReadSector(buffer.data(), static_cast<long long>(u64Sector), m_geometry.u32SectorsPerCluster))
         return;
     m_pState->walk.MarkRead(u64Cluster);
+    // A name whose first pieces a folder's walk (or the lost cluster before) ended with goes on here.
+    std::vector<std::uint8_t> const head = m_pState->nameTails.TakeFor(engine::ByteView(buffer.data(), buffer.size()));
+    buffer.insert(buffer.begin(), head.begin(), head.end());
     // The entries' parent cluster is one no folder has: the tree builder files them as orphans.
     // It is never shown, so it takes no number of the visible synthetic folders.
     std::unique_ptr<CFATFileNode> pParent =
         MakeSyntheticFolder("", FATFolderSector::kNotFirst, FATFolderSector::kNotFirst);
     FATRevisionLists lists;
-    m_pChildren->BuildChildrenFromBuffer(engine::ByteView(buffer.data(), buffer.size()),
-                                         u64Sector * m_geometry.u32SectorSize, pParent.get(), lists, true);
+    std::uint32_t const u32Consumed = m_pChildren->BuildChildrenFromBuffer(
+        engine::ByteView(buffer.data(), buffer.size()), u64Sector * m_geometry.u32SectorSize - head.size(),
+        pParent.get(), lists, true);
+    if (u32Consumed < buffer.size())
+        m_pState->nameTails.Keep(engine::ByteView(buffer.data() + u32Consumed, buffer.size() - u32Consumed));
     m_pChildren->FinishFolder(lists);
     Drain();
 }

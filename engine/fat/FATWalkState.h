@@ -1,12 +1,13 @@
 #pragma once
-// What the quick build of one FAT volume shares between the worker, which takes the folders, and
-// the children builder, which reads them: the folder walk (pending folders, clusters read) and
-// the map from a folder's first cluster to its node.
+// What the build of one FAT volume shares between the walk, which takes the folders, and the
+// children builder, which reads them: the folder walk (pending folders, clusters read), the map
+// from a folder's first cluster to its node, and the long-name pieces reads ended with.
 #include <cstdint>
 #include <map>
 #include <memory>
 
 #include "engine/core/tree/FolderWalk.h"
+#include "engine/fat/FATNameTails.h"
 #include "engine/fat/FATVolumeGeometry.h"
 
 class CFATFileNode;
@@ -14,8 +15,8 @@ class CFATFileNode;
 /// A folder waiting to be read: a live one the tree builder holds already, or a deleted one
 /// that reaches the builder only when its turn comes.
 struct FATPendingFolder {
-    CFATFileNode* pLive = nullptr;             // not owned: the tree builder holds it
-    std::unique_ptr<CFATFileNode> pDeleted;    // not handed over yet
+    CFATFileNode* pLive = nullptr;           // not owned: the tree builder holds it
+    std::unique_ptr<CFATFileNode> pDeleted;  // not handed over yet
 };
 
 struct FATWalkState {
@@ -25,4 +26,5 @@ struct FATWalkState {
 
     CFolderWalk<FATPendingFolder> walk;
     std::map<std::uint32_t, CFATFileNode*> folderMap;  // nodes owned by the tree builder
+    CFATNameTails nameTails;
 };

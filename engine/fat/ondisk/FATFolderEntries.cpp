@@ -4,13 +4,26 @@
 #include <span>
 
 #include "engine/core/util/Utf16.h"
+#include "engine/fat/ondisk/FATLongNamePieces.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
 
 namespace fat {
 
 namespace {
+
 constexpr std::size_t kNoLongName = SIZE_MAX;
+
+/// Whether the slots before the entries at `first` may have held their name's first pieces,
+/// lost now: they open the bytes, or follow a live file or folder entry, which may have taken
+/// those slots when the name was deleted.
+bool FrontMayBeLost(engine::ByteView bytes, std::size_t first) {
+    if (first < CTempFATDirEntry::kSize) return true;
+    CTempFATDirEntry const before(bytes.Sub(first - CTempFATDirEntry::kSize, CTempFATDirEntry::kSize));
+    return !before.IsErased() && !before.IsNeverUsed() && !before.IsLongFileNameEntry() && !before.IsVolumeLabel() &&
+           !before.IsCurDirFileName() && !before.IsParentDirFileName();
 }
+
+}  // namespace
 
 bool FATFolderEntry::IsDirectory() const { return (u8Attribute & CTempFATDirEntry::kAttrDirectory) != 0; }
 
@@ -29,7 +42,7 @@ FATFolderEntry MakeFATFolderEntry(std::string name, CTempFATDirEntry const& entr
     return record;
 }
 
-std::optional<FATFolderEntry> ParseFATEntryRun(engine::ByteView run) {
+std::optional<FATFolderEntry> ParseFATEntryRun(engine::ByteView run, bool bFrontMayBeLost) {
     // Pieces stand last piece first, so each one goes in front of what was gathered.
     std::vector<std::uint16_t> units;
     std::vector<std::uint16_t> piece;
@@ -44,7 +57,9 @@ std::optional<FATFolderEntry> ParseFATEntryRun(engine::ByteView run) {
             continue;
         }
         std::string name;
-        if (pieces > 0 && pieces <= kMaxLongNamePieces) {
+        // Pieces left of a name whose others are lost give no name: the 8.3 name stands.
+        if (pieces > 0 &&
+            IsWholeLongName(run.Sub(0, offset), run.Sub(offset, CTempFATDirEntry::kSize), units, bFrontMayBeLost)) {
             // The name ends at its NUL; the 0xFFFF padding behind it is not part of it.
             auto const end = std::find(units.begin(), units.end(), std::uint16_t{0});
             name = engine::Utf16ToUtf8(std::span<std::uint16_t const>(units.begin(), end));
@@ -97,7 +112,8 @@ void ParseFATFolderEntries(engine::ByteView bytes, FATFolderParseOptions const& 
             continue;
         }
         std::size_t const first = nameStart != kNoLongName ? nameStart : off;
-        if (std::optional<FATFolderEntry> record = ParseFATEntryRun(bytes.Sub(first, off + CTempFATDirEntry::kSize - first))) {
+        if (std::optional<FATFolderEntry> record = ParseFATEntryRun(
+                bytes.Sub(first, off + CTempFATDirEntry::kSize - first), FrontMayBeLost(bytes, first))) {
             record->offset = off;
             result.entries.push_back(std::move(*record));
         }
