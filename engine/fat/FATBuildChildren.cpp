@@ -116,7 +116,14 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
 
 void CFATBuildChildren::ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedClusters& claims,
                                     std::vector<std::uint32_t>& subFolders) {
-    Claiming const claiming{claims, subFolders};
+    WalkWithoutNodes(u32FirstCluster, Claiming{&claims, subFolders});
+}
+
+void CFATBuildChildren::SurveyFolder(std::uint32_t u32FirstCluster, std::vector<std::uint32_t>& subFolders) {
+    WalkWithoutNodes(u32FirstCluster, Claiming{nullptr, subFolders});
+}
+
+void CFATBuildChildren::WalkWithoutNodes(std::uint32_t u32FirstCluster, Claiming const& claiming) {
     if (u32FirstCluster != 0) {
         WalkFolder(nullptr, u32FirstCluster, false, &claiming);
     } else if (m_geometry.eType == FILE_SYSTEM_FAT32) {
@@ -128,14 +135,23 @@ void CFATBuildChildren::ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedCl
                                    m_geometry.u32RootSectors))
             return;
         ParseEntries(engine::ByteView(root.data(), root.size()), false);
-        NoteSubFolders(0, subFolders);
+        NoteParsed(0, claiming);
     }
 }
 
-void CFATBuildChildren::NoteSubFolders(std::uint32_t u32Self, std::vector<std::uint32_t>& subFolders) const {
-    for (fat::FATFolderEntry const& entry : m_parsed.entries)
-        if (entry.IsDirectory() && entry.u32FirstCluster != u32Self && m_geometry.ClusterExists(entry.u32FirstCluster))
-            subFolders.push_back(entry.u32FirstCluster);
+void CFATBuildChildren::NoteParsed(std::uint32_t u32Self, Claiming const& claiming) {
+    bool const bSurvey = claiming.pClaims == nullptr;
+    for (fat::FATFolderEntry const& entry : m_parsed.entries) {
+        if (!m_geometry.ClusterExists(entry.u32FirstCluster) || (bSurvey && entry.bErased)) continue;
+        if (entry.IsDirectory()) {
+            if (entry.u32FirstCluster != u32Self) claiming.subFolders.push_back(entry.u32FirstCluster);
+        } else if (bSurvey) {
+            bool bChainLost = false;
+            if (ReleasePtr<IDataRunList> pRuns =
+                    BuildDataRunList(entry.u32FirstCluster, entry.u32Size, false, nullptr, &bChainLost))
+                m_state.foreign.AddLiveFile(*pRuns, !bChainLost);
+        }
+    }
 }
 
 bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt,
@@ -160,9 +176,14 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
     auto const wasRead = [this, pClaiming](std::uint32_t u32Cluster) {
         return pClaiming == nullptr && m_state.walk.WasRead(u32Cluster);
     };
+    // Nor may it go on where another volume's entries lie, inside a live file or volume.
+    auto const taken = [&](std::uint32_t u32Cluster) {
+        return wasRead(u32Cluster) || m_state.foreign.Holds(u32Cluster);
+    };
+    bool const bSurvey = pClaiming != nullptr && pClaiming->pClaims == nullptr;
     auto const searchOn = [&](std::uint32_t u32From) {
-        if (!bGuessed || !bMaySearch) return std::uint32_t{0};
-        return m_continuation.Find(u32From, wasRead);
+        if (!bGuessed || !bMaySearch || bSurvey) return std::uint32_t{0};
+        return m_continuation.Find(u32From, taken);
     };
     std::uint32_t cur = u32FirstCluster;
     while (m_geometry.ClusterExists(cur)) {
@@ -175,7 +196,7 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
             next = m_pTable->GetNextCluster(c);
             c = next;
         } while (next == cur + u32Count && m_geometry.ClusterExists(next) && (u32Count + 1) * u32Spc <= kChunkSectors);
-        if (wasRead(cur)) {
+        if (wasRead(cur) || (bGuessed && m_state.foreign.Holds(cur))) {
             if (bFirstChunk) return false;  // a folder read already
             // The chain loops back (or runs into another folder): the folder ends here. The
             // deleted files held back from the chunks read are handed over all the same.
@@ -201,7 +222,7 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
         // reaches too is neither's, nor any the walk reaches after it: the folder ends before
         // it. The walk goes on past it all the same, so that the clusters it alone reaches come
         // back among the lost files.
-        if (bGuessed && pClaiming && !pClaiming->claims.Claim(u32FirstCluster, cur)) {
+        if (bGuessed && pClaiming && pClaiming->pClaims && !pClaiming->pClaims->Claim(u32FirstCluster, cur)) {
             if ((cur = searchOn(cur + 1)) != 0) continue;
             break;
         }
@@ -219,7 +240,7 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
         std::uint32_t u32Consumed = 0;
         if (pClaiming) {
             u32Consumed = ParseEntries(bytes, false);
-            NoteSubFolders(u32FirstCluster, pClaiming->subFolders);
+            NoteParsed(u32FirstCluster, *pClaiming);
         } else {
             // Carried bytes hold long-name pieces only: every 8.3 entry lies in the chunk.
             u32Consumed = BuildChildrenFromBuffer(bytes, SectorPosition(m_geometry.ClusterToSector(cur)) - carry,
@@ -303,6 +324,8 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, std::uint64_t
         pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted(),
                                  entry.bErased ? &u32Refusal : nullptr, &bChainLost);
         if (bChainLost && u32Refusal == 0) u32Refusal = kCodeChainLost;
+        // A live file's clusters hold no folder entries of this volume.
+        if (pRuns && !pProperties->IsDeleted()) m_state.foreign.AddLiveFile(*pRuns, !bChainLost);
     }
     if (m_revision.IsOn() && bFolder && !entry.bErased) {
         auto pCopy = std::make_unique<CFATFileNode>();

@@ -40,7 +40,7 @@ CFATVolumeWalk::CFATVolumeWalk(IDirecotryTreeBuilder* pBuilder, IProgress* pProg
       m_pDevice(pDevice),
       m_geometry(geometry),
       m_pTable(pTable),
-      m_pState(std::make_unique<FATWalkState>(geometry)),
+      m_pState(std::make_unique<FATWalkState>(geometry, pDevice)),
       m_pChildren(std::make_unique<CFATBuildChildren>(pBuilder, pRecord, pDevice, *m_pState, geometry, pTable)) {}
 
 CFATVolumeWalk::~CFATVolumeWalk() = default;
@@ -88,6 +88,19 @@ void CFATVolumeWalk::ClaimGuessedClusters(std::vector<std::uint32_t> folders, bo
     if (m_pTable == nullptr || m_pTable->AnswersLinks()) return;
     // A builder of its own: the claims' searches past files' data leave the reading walks' bound whole.
     CFATBuildChildren claimer(nullptr, m_pRecord, m_pDevice, *m_pState, m_geometry, m_pTable);
+    // The live files the root's tree names first: no walk searches into one for its clusters
+    // (an image kept as a file holds another volume's folders), nor starts inside one.
+    if (bRoot) {
+        std::vector<std::uint32_t> live;
+        claimer.SurveyFolder(0, live);
+        std::unordered_set<std::uint32_t> surveyed;
+        while (!live.empty()) {
+            std::uint32_t const u32Folder = live.back();
+            live.pop_back();
+            if (surveyed.insert(u32Folder).second) claimer.SurveyFolder(u32Folder, live);
+        }
+    }
+    std::erase_if(folders, [this](std::uint32_t u32Folder) { return m_pState->foreign.Holds(u32Folder); });
     if (bRoot) claimer.ClaimFolder(0, m_guessed, folders);
     std::unordered_set<std::uint32_t> walked;
     while (!folders.empty()) {
@@ -105,7 +118,9 @@ void CFATVolumeWalk::ReadUnownedClusters() {
 }
 
 void CFATVolumeWalk::ReadLostCluster(std::uint64_t u64Cluster, std::vector<std::uint8_t>& buffer) {
-    if (!m_geometry.ClusterExists(u64Cluster) || m_pState->walk.WasRead(u64Cluster)) return;
+    if (!m_geometry.ClusterExists(u64Cluster) || m_pState->walk.WasRead(u64Cluster) ||
+        m_pState->foreign.Holds(u64Cluster))
+        return;
     std::size_t const clusterBytes = static_cast<std::size_t>(m_geometry.ClusterBytes());
     buffer.resize(clusterBytes);
     std::uint64_t const u64Sector = m_geometry.ClusterToSector(u64Cluster);

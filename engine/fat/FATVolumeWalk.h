@@ -45,13 +45,16 @@ public:
     /// Without a table a folder's walk past its first cluster guesses where it goes on: each
     /// walk, from the root (with `bRoot`), `folders` and every folder their entries name, first
     /// runs without making nodes, so that the reader takes only the clusters no other walk
-    /// reaches (CFATGuessedClusters). Nothing where the table answers.
+    /// reaches (CFATGuessedClusters). Before them the root's tree is surveyed for the clusters
+    /// of its live files, where no walk goes (CFATForeignClusters). Nothing where the table
+    /// answers.
     void ClaimGuessedClusters(std::vector<std::uint32_t> folders, bool bRoot);
     /// The clusters of entries several folders' walks reach, unless read already: none's, so
     /// their files are lost ones.
     void ReadUnownedClusters();
-    /// One cluster of folder entries no folder's chain took, unless read already: its entries
-    /// under no folder, so that the tree builder files them among the lost files.
+    /// One cluster of folder entries no folder's chain took, unless read already or not the
+    /// volume's (CFATForeignClusters): its entries under no folder, so that the tree builder
+    /// files them among the lost files.
     void ReadLostCluster(std::uint64_t u64Cluster, std::vector<std::uint8_t>& buffer);
     /// A folder the search made up, deleted, with the given first and parent clusters; the
     /// caller owns it.

@@ -63,10 +63,13 @@ std::unique_ptr<CFATFileNode> CFATCompleteBuild::CreateTempFileNode(std::uint32_
     return m_walk.MakeSyntheticFolder("DIR" + std::to_string(NextSyntheticNumber()), u32Cluster, u32ParentCluster);
 }
 
-int CFATCompleteBuild::Build(CFATFolderSectors const& sectors, bool bBootSector, InsideOtherVolume const& insideOther) {
+int CFATCompleteBuild::Build(CFATFolderSectors const& sectors, bool bBootSector, InsideOtherVolume const& insideOther,
+                             std::span<NestedVolume const> nested) {
     if (m_geometry.u32SectorsPerCluster == 0) return 0;
     CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().ResetVirtualClusterNum();
     CFATBuildChildren& children = m_walk.Children();
+    CFATForeignClusters& foreign = m_walk.State().foreign;
+    for (NestedVolume const& volume : nested) foreign.AddOtherVolume(volume.s64First, volume.s64End);
 
     auto const s64DataStart = static_cast<std::int64_t>(m_geometry.u64FirstDataSector);
     auto const s64Last = static_cast<std::int64_t>(m_record.GetStartSector() + m_record.GetTotalSectors());
@@ -90,7 +93,7 @@ int CFATCompleteBuild::Build(CFATFolderSectors const& sectors, bool bBootSector,
     bool const bRootAt2 = pRoot && !pRoot->IsFolderStart();
     std::vector<std::uint32_t> folders;
     for (FATFolderSector const& record : data)
-        if (record.IsFolderStart()) folders.push_back(record.u32Cluster);
+        if (record.IsFolderStart() && !foreign.HoldsSector(record.s64Sector)) folders.push_back(record.u32Cluster);
     m_walk.ClaimGuessedClusters(std::move(folders), bBootSector || bRootAt2);
 
     if (bBootSector) {
@@ -149,7 +152,7 @@ bool CFATCompleteBuild::ReadFolderStart(FATFolderSector const& record, bool bTak
     FATWalkState& state = m_walk.State();
     if (!m_geometry.ClusterExists(u32Cluster) ||
         m_geometry.ClusterToSector(u32Cluster) != static_cast<std::uint64_t>(record.s64Sector) ||
-        state.walk.WasRead(u32Cluster))
+        state.walk.WasRead(u32Cluster) || state.foreign.HoldsSector(record.s64Sector))
         return true;
     CFATFileNode* pFolder = nullptr;
     if (auto it = state.folderMap.find(u32Cluster); it != state.folderMap.end()) {

@@ -28,9 +28,17 @@ public:
 
     /// Whether a sector lies inside another volume found on the same device.
     using InsideOtherVolume = std::function<bool(std::int64_t)>;
-    /// Rebuilds the volume from the folder sectors a complete scan met. 1, or 0 when the
-    /// volume's range holds no folder sector (the root is read all the same).
-    int Build(CFATFolderSectors const& sectors, bool bBootSector, InsideOtherVolume const& insideOther);
+    /// Device sectors [s64First, s64End) of a volume found inside this one (an image kept as a
+    /// file) whose boot sector and table vouch for it: its folders are its own, not this one's.
+    struct NestedVolume {
+        std::int64_t s64First = 0;
+        std::int64_t s64End = 0;
+    };
+    /// Rebuilds the volume from the folder sectors a complete scan met, but those inside
+    /// `nested` or inside the volume's live files. 1, or 0 when the volume's range holds no
+    /// folder sector (the root is read all the same).
+    int Build(CFATFolderSectors const& sectors, bool bBootSector, InsideOtherVolume const& insideOther,
+              std::span<NestedVolume const> nested);
     /// A synthetic folder "DIR<n>" (n from a process-wide counter that never restarts), deleted,
     /// with the given first and parent clusters; the caller owns it.
     std::unique_ptr<CFATFileNode> CreateTempFileNode(std::uint32_t u32Cluster, std::uint32_t u32ParentCluster) const;

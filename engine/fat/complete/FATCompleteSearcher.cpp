@@ -39,6 +39,24 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
     return geometry;
 }
 
+/// The volumes of `sound` (by first sector) that start inside `volume`: the outermost ones, whose
+/// sectors hold those nested in them too.
+std::vector<CFATCompleteBuild::NestedVolume> NestedIn(CFATSearchedPartitionInfo const& volume,
+                                                      std::span<CFATCompleteBuild::NestedVolume const> sound) {
+    auto const s64Start = static_cast<std::int64_t>(volume.GetStartSector());
+    auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
+    std::vector<CFATCompleteBuild::NestedVolume> nested;
+    auto const firstAfter = [&](std::int64_t s64Sector) {
+        return std::upper_bound(
+            sound.begin(), sound.end(), s64Sector,
+            [](std::int64_t s64At, CFATCompleteBuild::NestedVolume const& other) { return s64At < other.s64First; });
+    };
+    for (auto it = firstAfter(s64Start); it != sound.end() && it->s64First < s64End;
+         it = firstAfter(nested.back().s64End - 1))
+        nested.push_back(*it);
+    return nested;
+}
+
 /// A copy of a found volume's record for a copy-out object, its score with it.
 CFATSearchedPartitionInfo* CloneWithScore(CFATSearchedPartitionInfo const& volume) {
     CFATSearchedPartitionInfo* pCopy = volume.Clone();
@@ -154,7 +172,7 @@ void CFATCompleteFSearcher::BuildSettledVolumes(long long s64Analysed) {
             std::lock_guard const lock(m_foundLock);
             m_builtCopies.emplace_back(CloneWithScore(*pVolume));
         }
-        BuildVolume(*pVolume);
+        BuildVolume(*pVolume, SoundVolumes(m_pCandidates->SoundCandidates()));
         // A whole volume arrived at once: it is shown now, not when the pacing next allows.
         m_pBuilder->ShowWaitingNodes(SEARCHER_TYPE_FAT);
     }
@@ -189,8 +207,11 @@ void CFATCompleteFSearcher::EndSearch(int iBuild) {
     }
     if (m_found.empty()) return;
     if (m_pBuilder) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
+    std::vector<CFATSearchedPartitionInfo const*> found;
+    for (auto const& pVolume : m_found) found.push_back(pVolume.get());
+    std::vector<CFATCompleteBuild::NestedVolume> const sound = SoundVolumes(found);
     for (auto const& pVolume : m_found)
-        if (m_built.count(pVolume.get()) == 0) BuildVolume(*pVolume);
+        if (m_built.count(pVolume.get()) == 0) BuildVolume(*pVolume, sound);
     m_built.clear();
     if (m_pBuilder) {
         // Each volume's record, by the partition index its nodes carry: index files in its
@@ -208,7 +229,20 @@ bool CFATCompleteFSearcher::InsideOtherVolume(CFATSearchedPartitionInfo const& v
     });
 }
 
-void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume) {
+std::vector<CFATCompleteBuild::NestedVolume> CFATCompleteFSearcher::SoundVolumes(
+    std::span<CFATSearchedPartitionInfo const* const> volumes) {
+    std::vector<CFATCompleteBuild::NestedVolume> sound;
+    for (CFATSearchedPartitionInfo const* pVolume : volumes) {
+        if (!CFATCandidates::IsSound(*pVolume) || pVolume->GetTotalSectors() == 0) continue;
+        auto const s64First = static_cast<std::int64_t>(pVolume->GetStartSector());
+        sound.push_back({s64First, s64First + static_cast<std::int64_t>(pVolume->GetTotalSectors())});
+    }
+    std::sort(sound.begin(), sound.end(), [](auto const& a, auto const& b) { return a.s64First < b.s64First; });
+    return sound;
+}
+
+void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume,
+                                        std::span<CFATCompleteBuild::NestedVolume const> sound) {
     FATVolumeGeometry const geometry = GeometryOf(volume);
     bool const bBootSector = volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
     std::unique_ptr<CDoubleFATTable> pTable = IFATTableFactory::CreateFATTable(
@@ -216,6 +250,8 @@ void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume)
         volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0, (volume.GetFlag() & 512) != 0,
         geometry.u32Clusters + 2);
     CFATCompleteBuild build(m_pBuilder, volume, m_pDevice, geometry, pTable.get());
-    build.Build(m_folderSectors, bBootSector,
-                [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); });
+    build.Build(
+        m_folderSectors, bBootSector,
+        [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); },
+        NestedIn(volume, sound));
 }
