@@ -136,4 +136,31 @@ TEST(FatLongNameTest, ADeletedLongNameIsUsedOnlyWhole) {
     EXPECT_EQ(NameOf(folder), "#REEOF~1");
 }
 
+// Where a folder's further cluster is only guessed (no table), its entries must go on with the
+// name the cluster before ended in: each piece says its place in the name and the checksum of
+// the 8.3 entry it belongs to.
+TEST(FatLongNameTest, AClusterGoesOnFromTheOneBeforeOnlyWithTheRestOfItsName) {
+    // The alias writers give a long name: alone first in a cluster, its pieces ended another.
+    std::vector<std::uint8_t> const run = EntryRun(Units(u"b096-with-a-long-name-and-more.bin"), "B096-W~1BIN");
+    std::vector<std::uint8_t> const other = EntryRun(Units(u"a096-with-a-long-name-and-more.bin"), "A096-W~1BIN");
+    auto const view = [](std::vector<std::uint8_t> const& bytes, std::size_t first, std::size_t entries) {
+        return engine::ByteView(bytes.data() + first * kEntry, entries * kEntry);
+    };
+    for (std::size_t split = 1; split <= 3; ++split) {
+        engine::ByteView const before = view(run, 0, split);
+        engine::ByteView const after = view(run, split, 4 - split);
+        ASSERT_TRUE(fat::OpenLongName(before)) << split;
+        EXPECT_EQ(fat::OpenLongName(before), fat::LongNameLead(after)) << split;
+        EXPECT_TRUE(fat::MayContinueFolder(before, after)) << split;
+        // Another name's rest, or its pieces elsewhere: not this folder's next cluster.
+        EXPECT_FALSE(fat::MayContinueFolder(before, view(other, split, 4 - split))) << split;
+        EXPECT_FALSE(fat::MayContinueFolder(engine::ByteView(), after)) << split;
+    }
+    // Nothing pending: a cluster may open with a whole name, or an 8.3 name of its own.
+    EXPECT_TRUE(fat::MayContinueFolder(engine::ByteView(), view(run, 0, 4)));
+    std::vector<std::uint8_t> plain(kEntry, 0);
+    std::copy_n("PLAIN   TXT", 11, plain.begin());
+    EXPECT_TRUE(fat::MayContinueFolder(engine::ByteView(), view(plain, 0, 1)));
+}
+
 }  // namespace
