@@ -196,7 +196,8 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
             next = m_pTable->GetNextCluster(c);
             c = next;
         } while (next == cur + u32Count && m_geometry.ClusterExists(next) && (u32Count + 1) * u32Spc <= kChunkSectors);
-        if (wasRead(cur) || (bGuessed && m_state.foreign.Holds(cur))) {
+        // A deleted folder whose cluster a live file holds now has lost its entries there.
+        if (wasRead(cur) || ((bGuessed || !bLive) && m_state.foreign.Holds(cur))) {
             if (bFirstChunk) return false;  // a folder read already
             // The chain loops back (or runs into another folder): the folder ends here. The
             // deleted files held back from the chunks read are handed over all the same.
@@ -270,7 +271,9 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
 }
 
 bool CFATBuildChildren::CanStartFolder(std::uint32_t u32FirstCluster) {
-    if (!m_geometry.ClusterExists(u32FirstCluster) || m_state.walk.WasRead(u32FirstCluster)) return false;
+    if (!m_geometry.ClusterExists(u32FirstCluster) || m_state.walk.WasRead(u32FirstCluster) ||
+        m_state.foreign.Holds(u32FirstCluster))
+        return false;
     std::vector<std::uint8_t> sector(m_geometry.u32SectorSize);
     return m_pDevice->ReadSector(sector.data(), static_cast<long long>(m_geometry.ClusterToSector(u32FirstCluster)),
                                  1) &&

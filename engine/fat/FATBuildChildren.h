@@ -54,7 +54,8 @@ public:
     /// outliving this object) gives it to the folder; null: wherever its walk goes.
     void SetGuessedClusters(CFATGuessedClusters const* pGuessed) { m_pGuessed = pGuessed; }
     /// Whether BuildChildren could start a folder at `u32FirstCluster`: the cluster exists, was
-    /// not read yet, and its first sector reads and opens with "." and "..". Reads no entries.
+    /// not read yet, is the volume's (CFATForeignClusters), and its first sector reads and opens
+    /// with "." and "..". Reads no entries.
     bool CanStartFolder(std::uint32_t u32FirstCluster);
     /// Reads the entries of `bytes` under `pFolder` (null: the root); `u64Position` is the byte of
     /// the device where `bytes` start (0: unknown), which places each entry. Answers the bytes
