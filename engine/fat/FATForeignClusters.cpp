@@ -7,11 +7,11 @@
 #include "engine/IStorageDevice.h"
 #include "engine/core/partition/BootSector.h"
 
-void CFATForeignClusters::Add(Spans& spans, std::uint64_t u64First, Span const& span) {
-    if (span.u64End <= u64First || Find(spans, u64First) != nullptr) return;
+CFATForeignClusters::Spans::iterator CFATForeignClusters::Add(Spans& spans, std::uint64_t u64First, Span const& span) {
+    if (span.u64End <= u64First || Find(spans, u64First) != nullptr) return spans.end();
     auto const after = spans.upper_bound(u64First);
-    if (after != spans.end() && after->first < span.u64End) return;
-    spans.emplace(u64First, span);
+    if (after != spans.end() && after->first < span.u64End) return spans.end();
+    return spans.emplace_hint(after, u64First, span);
 }
 
 CFATForeignClusters::Span const* CFATForeignClusters::Find(Spans const& spans, std::uint64_t u64At) {
@@ -33,7 +33,17 @@ void CFATForeignClusters::AddLiveFile(IDataRunList& runs, bool bChainKnown) {
     for (DataRun const* pRun = pFirst; pRun != nullptr; pRun = runs.GetNext()) {
         if (pRun->s64Start < 0 || pRun->s64Length <= 0) continue;
         std::uint64_t const u64First = static_cast<std::uint64_t>(pRun->s64Start) + 2;
-        Add(m_files, u64First, Span{u64First + static_cast<std::uint64_t>(pRun->s64Length), u32FileFirst, bChainKnown});
+        std::uint64_t const u64End = u64First + static_cast<std::uint64_t>(pRun->s64Length);
+        // A chain right after the last one joins it where nothing lies behind.
+        if (bChainKnown && m_lastChain != m_files.end() && m_lastChain->second.u64End == u64First) {
+            auto const next = std::next(m_lastChain);
+            if (next == m_files.end() || next->first >= u64End) {
+                m_lastChain->second.u64End = u64End;
+                continue;
+            }
+        }
+        auto const added = Add(m_files, u64First, Span{u64End, u32FileFirst, bChainKnown});
+        if (bChainKnown && added != m_files.end()) m_lastChain = added;
     }
 }
 

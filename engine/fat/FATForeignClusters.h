@@ -41,8 +41,9 @@ private:
     };
     using Spans = std::map<std::uint64_t, Span>;  // by first cluster or sector; disjoint
 
-    /// Adds [u64First, u64End) unless it overlaps a span held already (the first one stays).
-    static void Add(Spans& spans, std::uint64_t u64First, Span const& span);
+    /// Adds [u64First, span.u64End) unless it overlaps a span held already (the first one
+    /// stays); answers where it is held.
+    static Spans::iterator Add(Spans& spans, std::uint64_t u64First, Span const& span);
     static Span const* Find(Spans const& spans, std::uint64_t u64At);
     /// Whether the file starting at `u32Cluster` starts with a volume's boot sector; read once.
     bool IsImage(std::uint32_t u32Cluster);
@@ -50,6 +51,8 @@ private:
     IStorageDevice* m_pDevice;
     FATVolumeGeometry m_geometry;
     Spans m_files;    // clusters
+    /// The chain span added last: files written one after another extend it, no span apiece.
+    Spans::iterator m_lastChain = m_files.end();
     Spans m_volumes;  // device sectors
     std::unordered_map<std::uint32_t, bool> m_images;
 };

@@ -278,8 +278,10 @@ CFolderSectorMap CPartitionBuilder::NestedVolumes(CExFatPartitionEx const& parti
         if ((u32Flags & CExFatPartitionEx::kFlagMain) == 0 ||
             (u32Flags & (CExFatPartitionEx::kFlagFirstFat | CExFatPartitionEx::kFlagSecondFat)) == 0)
             continue;
+        // Inside the heap (a file's clusters): a boot sector read in the boot region is none.
         std::uint64_t const u64Start = pOther->GetPartitionStart();
-        if (u64Start > partition.GetPartitionStart() && u64Start < partition.GetEnd() && pOther->GetEnd() > u64Start)
+        if (u64Start >= partition.GetHeapStart() && u64Start < partition.GetEnd() && pOther->GetEnd() > u64Start &&
+            pOther != &partition)
             nested.Add(u64Start, pOther->GetEnd() - u64Start, 0);
     }
     return nested;

@@ -93,7 +93,7 @@ private:
     void UpdatePartitionList(RootResults& results, CFileSet* pRoot);
     void WinnowPartition(Partitions& kept);
     /// The sectors of the volumes among `candidates` that a boot sector and a FAT vouch for and
-    /// that start inside `partition` (images kept there as files).
+    /// that start inside `partition`'s cluster heap (images kept there as files).
     static CFolderSectorMap NestedVolumes(CExFatPartitionEx const& partition,
                                           std::span<CExFatPartitionEx* const> candidates);
     void UpdatePartitionMatched(CExFatPartitionEx& partition, CFileSet& set) const;

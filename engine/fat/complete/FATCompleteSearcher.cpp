@@ -39,11 +39,12 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
     return geometry;
 }
 
-/// The volumes of `sound` (by first sector) that start inside `volume`: the outermost ones, whose
+/// The volumes of `sound` (by first sector) that start inside `volume`'s data area (a file's
+/// clusters: a boot sector read in its reserved sectors is none): the outermost ones, whose
 /// sectors hold those nested in them too.
 std::vector<CFATCompleteBuild::NestedVolume> NestedIn(CFATSearchedPartitionInfo const& volume,
                                                       std::span<CFATCompleteBuild::NestedVolume const> sound) {
-    auto const s64Start = static_cast<std::int64_t>(volume.GetStartSector());
+    auto const s64DataStart = static_cast<std::int64_t>(volume.m_s64StartSector);
     auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
     std::vector<CFATCompleteBuild::NestedVolume> nested;
     auto const firstAfter = [&](std::int64_t s64Sector) {
@@ -51,7 +52,7 @@ std::vector<CFATCompleteBuild::NestedVolume> NestedIn(CFATSearchedPartitionInfo 
             sound.begin(), sound.end(), s64Sector,
             [](std::int64_t s64At, CFATCompleteBuild::NestedVolume const& other) { return s64At < other.s64First; });
     };
-    for (auto it = firstAfter(s64Start); it != sound.end() && it->s64First < s64End;
+    for (auto it = firstAfter(s64DataStart - 1); it != sound.end() && it->s64First < s64End;
          it = firstAfter(nested.back().s64End - 1))
         nested.push_back(*it);
     return nested;

@@ -53,6 +53,7 @@ TEST(FatForeignClustersTest, LiveFilesByTheirChainImagesByTheirBootSectorAndOthe
     CMemoryDevice device(std::move(bytes));
     CFATForeignClusters foreign(&device, Geometry());
     AddFile(foreign, 10, 3, true);
+    AddFile(foreign, 13, 2, true);  // written right after: one span with the first
     AddFile(foreign, 30, 5, false);
     AddFile(foreign, 40, 20, false);
     foreign.AddOtherVolume(kDataStart + 98, kDataStart + 108);  // clusters 100 to 109
@@ -64,7 +65,8 @@ TEST(FatForeignClustersTest, LiveFilesByTheirChainImagesByTheirBootSectorAndOthe
     for (Expected const& expected : {Expected{9, false},
                                      {10, true},
                                      {12, true},
-                                     {13, false},
+                                     {14, true},
+                                     {15, false},
                                      {30, false},
                                      {34, false},
                                      {40, true},
