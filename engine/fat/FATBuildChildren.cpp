@@ -161,6 +161,8 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
     if (m_chunk.empty()) m_chunk.resize(std::size_t{kChunkSectors + kCarrySectors} * u32SectorSize);
     FATRevisionLists lists;
     std::size_t carry = 0;
+    // Whether the entry before the next bytes read may have taken a deleted name's first slots.
+    bool bFrontMayBeLost = true;
     bool bFirstChunk = true;
     bool bGuessed = false;  // `cur` follows on because no link names it
     // A claiming walk goes as far as the walk of any folder, live or deleted, could go.
@@ -240,18 +242,19 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
         engine::ByteView const bytes(m_chunk.data(), length);
         std::uint32_t u32Consumed = 0;
         if (pClaiming) {
-            u32Consumed = ParseEntries(bytes, false);
+            u32Consumed = ParseEntries(bytes, false, bFrontMayBeLost);
             NoteParsed(u32FirstCluster, *pClaiming);
         } else {
             // Carried bytes hold long-name pieces only: every 8.3 entry lies in the chunk.
             u32Consumed = BuildChildrenFromBuffer(bytes, SectorPosition(m_geometry.ClusterToSector(cur)) - carry,
-                                                  pFolder, lists, false);
+                                                  pFolder, lists, false, bFrontMayBeLost);
         }
         if (u32Consumed == kFailed) {
             carry = 0;
             break;
         }
         if (bMaySearch) m_continuation.NoteEntries(m_parsed.entries);
+        bFrontMayBeLost = fat::NameFrontMayBeLost(bytes, std::min<std::size_t>(u32Consumed, length), bFrontMayBeLost);
         std::size_t const left = length > u32Consumed ? length - u32Consumed : 0;
         if (left >= 1 && left <= kMaxCarry) {
             std::memmove(m_chunk.data(), m_chunk.data() + u32Consumed, left);
@@ -282,7 +285,7 @@ bool CFATBuildChildren::CanStartFolder(std::uint32_t u32FirstCluster) {
 
 std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position,
                                                          CFATFileNode* pFolder, FATRevisionLists& lists,
-                                                         bool bStopAtInvalid) {
+                                                         bool bStopAtInvalid, bool bFrontMayBeLost) {
     bool bParentDeleted = false;
     std::uint32_t u32ParentCluster = 0;
     if (pFolder) {
@@ -291,15 +294,16 @@ std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes,
         bParentDeleted = (pFolder->GetFileProperties()->GetState() & CFATFileProperties::kStateDeleted) != 0;
         u32ParentCluster = static_cast<std::uint32_t>(pParent->GetFirstClusterNum());
     }
-    std::uint32_t const u32Consumed = ParseEntries(bytes, bStopAtInvalid);
+    std::uint32_t const u32Consumed = ParseEntries(bytes, bStopAtInvalid, bFrontMayBeLost);
     for (fat::FATFolderEntry const& entry : m_parsed.entries)
         AddEntry(entry, u64Position == 0 ? 0 : u64Position + entry.offset, bParentDeleted, u32ParentCluster, lists);
     return u32Consumed;
 }
 
-std::uint32_t CFATBuildChildren::ParseEntries(engine::ByteView bytes, bool bStopAtInvalid) {
+std::uint32_t CFATBuildChildren::ParseEntries(engine::ByteView bytes, bool bStopAtInvalid, bool bFrontMayBeLost) {
     std::size_t const length = std::min<std::size_t>(bytes.Size(), kFailed - 1);
-    fat::ParseFATFolderEntries(bytes.Sub(0, length), {bStopAtInvalid, m_geometry.u32Clusters}, m_parsed);
+    fat::ParseFATFolderEntries(bytes.Sub(0, length), {bStopAtInvalid, m_geometry.u32Clusters, bFrontMayBeLost},
+                               m_parsed);
     return m_parsed.bFailed ? kFailed : static_cast<std::uint32_t>(m_parsed.consumed);
 }
 

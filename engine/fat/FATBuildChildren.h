@@ -58,10 +58,11 @@ public:
     /// with "." and "..". Reads no entries.
     bool CanStartFolder(std::uint32_t u32FirstCluster);
     /// Reads the entries of `bytes` under `pFolder` (null: the root); `u64Position` is the byte of
-    /// the device where `bytes` start (0: unknown), which places each entry. Answers the bytes
-    /// consumed (where an unfinished long name starts, when one is pending), or kFailed.
+    /// the device where `bytes` start (0: unknown), which places each entry; `bFrontMayBeLost`
+    /// as fat::FATFolderParseOptions has it. Answers the bytes consumed (where an unfinished long
+    /// name starts, when one is pending), or kFailed.
     std::uint32_t BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position, CFATFileNode* pFolder,
-                                          FATRevisionLists& lists, bool bStopAtInvalid);
+                                          FATRevisionLists& lists, bool bStopAtInvalid, bool bFrontMayBeLost = true);
     /// Hands a node to the builder; false (node destroyed, folder map entry dropped) when refused.
     bool HandOver(CFATFileNode* pNode);
     /// Hands a deleted folder over and enters it in the folder map, where a live folder of the
@@ -87,7 +88,7 @@ private:
     /// BuildChildren's walk, or ClaimFolder's with `pClaiming`.
     bool WalkFolder(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt, Claiming const* pClaiming);
     /// Parses `bytes` into m_parsed; the bytes consumed as BuildChildrenFromBuffer answers them.
-    std::uint32_t ParseEntries(engine::ByteView bytes, bool bStopAtInvalid);
+    std::uint32_t ParseEntries(engine::ByteView bytes, bool bStopAtInvalid, bool bFrontMayBeLost = true);
     /// The folders the last entries parsed name, but the folder `u32Self` they lie in; a survey
     /// takes live entries only, and notes their files' clusters.
     void NoteParsed(std::uint32_t u32Self, Claiming const& claiming);

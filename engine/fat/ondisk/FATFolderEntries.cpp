@@ -13,17 +13,14 @@ namespace {
 
 constexpr std::size_t kNoLongName = SIZE_MAX;
 
-/// Whether the slots before the entries at `first` may have held their name's first pieces,
-/// lost now: they open the bytes, or follow a live file or folder entry, which may have taken
-/// those slots when the name was deleted.
-bool FrontMayBeLost(engine::ByteView bytes, std::size_t first) {
-    if (first < CTempFATDirEntry::kSize) return true;
+}  // namespace
+
+bool NameFrontMayBeLost(engine::ByteView bytes, std::size_t first, bool bAtStart) {
+    if (first < CTempFATDirEntry::kSize) return bAtStart;
     CTempFATDirEntry const before(bytes.Sub(first - CTempFATDirEntry::kSize, CTempFATDirEntry::kSize));
     return !before.IsErased() && !before.IsNeverUsed() && !before.IsLongFileNameEntry() && !before.IsVolumeLabel() &&
            !before.IsCurDirFileName() && !before.IsParentDirFileName();
 }
-
-}  // namespace
 
 bool FATFolderEntry::IsDirectory() const { return (u8Attribute & CTempFATDirEntry::kAttrDirectory) != 0; }
 
@@ -112,8 +109,9 @@ void ParseFATFolderEntries(engine::ByteView bytes, FATFolderParseOptions const& 
             continue;
         }
         std::size_t const first = nameStart != kNoLongName ? nameStart : off;
-        if (std::optional<FATFolderEntry> record = ParseFATEntryRun(
-                bytes.Sub(first, off + CTempFATDirEntry::kSize - first), FrontMayBeLost(bytes, first))) {
+        if (std::optional<FATFolderEntry> record =
+                ParseFATEntryRun(bytes.Sub(first, off + CTempFATDirEntry::kSize - first),
+                                 NameFrontMayBeLost(bytes, first, options.bFrontMayBeLost))) {
             record->offset = off;
             result.entries.push_back(std::move(*record));
         }

@@ -134,6 +134,10 @@ TEST(FatLongNameTest, ADeletedLongNameIsUsedOnlyWhole) {
     ASSERT_EQ(parse.entries.size(), 1u);
     EXPECT_EQ(parse.entries[0].name, "tree of files");
     EXPECT_EQ(NameOf(folder), "#REEOF~1");
+    // Carried over from a cluster whose last entry was deleted too: whole again.
+    fat::ParseFATFolderEntries(engine::ByteView(folder.data(), folder.size()), {false, 100, false}, parse);
+    ASSERT_EQ(parse.entries.size(), 1u);
+    EXPECT_EQ(parse.entries[0].name, "tree of files");
 }
 
 // Where a folder's further cluster is only guessed (no table), its entries must go on with the
