@@ -50,7 +50,7 @@ private:
 
     IStorageDevice* m_pDevice;
     FATVolumeGeometry m_geometry;
-    Spans m_files;    // clusters
+    Spans m_files;  // clusters
     /// The chain span added last: files written one after another extend it, no span apiece.
     Spans::iterator m_lastChain = m_files.end();
     Spans m_volumes;  // device sectors
