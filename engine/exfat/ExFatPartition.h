@@ -49,6 +49,8 @@ public:
     /// allocated now is refused as overwritten.
     void SetAllocationBitmap(std::optional<CClusterBitmap> bitmap) { m_bitmap = std::move(bitmap); }
     bool HasAllocationBitmap() const { return m_bitmap.has_value(); }
+    /// Whether the allocation bitmap, when read, gives the cluster to a file or folder now.
+    bool IsClusterAllocated(std::uint32_t u32Cluster) const;
     /// The root's first allocation bitmap, cut to the volume's clusters; none when the root's
     /// first cluster holds no sound bitmap entry or the bitmap cannot be read whole. The FAT,
     /// when loaded, gives the bitmap's chain.

@@ -96,9 +96,27 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat16FoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat16-interleaved-no-tables", "complete"},
     {"Fat32RootAndFoldersGrownInTurnsWithZeroedTables", "fat32-interleaved-no-tables"},
     {"Fat32RootAndFoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat32-interleaved-no-tables", "complete"},
+    {"Fat16LongNamesInFoldersGrownInTurnsWithZeroedTables", "fat16-interleaved-long-names-no-tables"},
+    {"Fat16LongNamesInFoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat16-interleaved-long-names-no-tables",
+     "complete"},
+    {"Fat32LongNamesInRootAndFoldersGrownInTurnsWithZeroedTables", "fat32-interleaved-long-names-no-tables"},
+    {"Fat32LongNamesInRootAndFoldersGrownInTurnsWithZeroedTablesScannedCompletely",
+     "fat32-interleaved-long-names-no-tables", "complete"},
+    {"Fat16ImageOnFat32", "fat16-image-on-fat32-quick"},
+    {"Fat16ImageOnFat32ScannedCompletely", "fat16-image-on-fat32", "complete"},
+    {"Fat16ImageOnFat32WithZeroedTables", "fat16-image-on-fat32-lost-tables-quick"},
+    {"Fat16ImageOnFat32WithZeroedTablesScannedCompletely", "fat16-image-on-fat32-lost-tables", "complete"},
+    {"Fat32ImageOnFat32WithZeroedTablesScannedCompletely", "fat32-image-on-fat32-lost-tables", "complete"},
+    {"ExFatImageOnFat32WithZeroedTables", "exfat-image-on-fat32-lost-tables-quick"},
+    {"ExFatImageOnFat32WithZeroedTablesScannedCompletely", "exfat-image-on-fat32-lost-tables", "complete"},
+    {"Fat12ImageOnExFatScannedCompletely", "fat12-image-on-exfat", "complete"},
+    {"ExFatImageOnExFat", "exfat-image-on-exfat-quick"},
+    {"ExFatImageOnExFatScannedCompletely", "exfat-image-on-exfat", "complete"},
+    {"ExFatImageWithoutBootRegionsOnExFatScannedCompletely", "exfat-image-on-exfat-lost-inner-boot", "complete"},
     {"NtfsVolumeHoldingAVolumeImage", "ntfs-volume-in-volume", "complete"},
     {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecord", "ntfs-volume-in-volume-lost-mft", "complete"},
-    {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot", "complete"},
+    {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot",
+     "complete"},
     {"NtfsWithoutMftRecords0To15", "ntfs-root-records-lost", "complete"},
     {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
     {"NtfsImageMovedOffTheVolumeKeepsItsFilesToItself", "ntfs-moved-image", "complete"},
@@ -275,15 +293,32 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
         EXPECT_EQ(iListed, 1) << path;
     }
     // Where the oracle holds every file of the image, nothing else is written: a file written
-    // with other bytes under another volume's name is no recovery.
+    // with other bytes under another volume's name is no recovery. Nor is anything listed but at
+    // the oracle's paths (an unplaced file also among the lost files): another volume's entries
+    // among a volume's lost files, refused or not, are none of its files.
     if (fs::exists(Oracle(".only"))) {
         std::set<std::string> known;
-        for (auto const& [path, expected] : testsupport::ReadManifest(Oracle(".manifest"))) known.insert(expected.sha256);
+        for (char const* pszOracle : {".manifest", ".unplaced"})
+            for (auto const& [path, expected] : testsupport::ReadManifest(Oracle(pszOracle)))
+                known.insert(expected.sha256);
+        auto const placed = testsupport::ReadManifest(Oracle(".manifest"));
+        auto const unplaced = testsupport::ReadManifest(Oracle(".unplaced"));
+        auto const atOraclePath = [&](Listed const& listed) {
+            for (auto const& [path, expected] : placed)
+                if (EndsWith(listed.path, path)) return true;
+            for (auto const& [path, expected] : unplaced)
+                if (fs::path(listed.path).filename() == fs::path(path).filename()) return true;
+            return false;
+        };
         std::string others;
-        for (Listed const& listed : scanned)
+        std::string elsewhere;
+        for (Listed const& listed : scanned) {
             if (fs::is_regular_file(outDir + "/" + listed.path) && known.count(testsupport::Sha256OfFile(outDir + "/" + listed.path)) == 0)
                 others += "\n  " + listed.path;
+            if (!atOraclePath(listed)) elsewhere += "\n  " + listed.path;
+        }
         EXPECT_TRUE(others.empty()) << "files written that the image does not hold:" << others;
+        EXPECT_TRUE(elsewhere.empty()) << "files listed where the image does not hold them:" << elsewhere;
     }
 }
 
