@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QWindow>
 #include <QtDebug>
 
@@ -9,12 +11,16 @@
 #include <memory>
 #include <vector>
 
+#include "app/controls/BandedListView.h"
+#include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/PlainText.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
 #include "app/results/FilePane.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ScanBar.h"
+#include "app/results/ScanFollower.h"
+#include "app/thumbview/PreviewPanes.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
 
@@ -26,6 +32,25 @@ using results::QNDeletailWindowController;
 using results::ResultTreeModel;
 
 constexpr const char* kViewNames[] = {"path", "type", "created", "modified"};
+constexpr const char* kPhaseNames[] = {"idle", "running", "paused", "stopping", "ended"};
+constexpr const char* kKindNames[] = {"quick", "deep", "import"};
+constexpr const char* kSegmentNames[] = {"list", "coverflow", "grid"};
+
+void PrintLine(const QString& line) {
+    std::printf("%s\n", qUtf8Printable(line));
+    std::fflush(stdout);
+}
+
+// What the list shows after a search: the model's search, the field's text, the rows, the note.
+void PrintSearch(QNDeletailWindowController* window) {
+    CustomTableView* list = window->filePane()->tableView();
+    const QLabel* note = list->noValueView() ? list->noValueView()->findChild<QLabel*>() : nullptr;
+    PrintLine(QStringLiteral("SEARCH key=\"%1\" field=\"%2\" rows=%3 note=\"%4\"")
+                  .arg(QString::fromStdString(uimodel::QNUIController::GetSearchString()),
+                       window->scanBar()->search()->textField()->text())
+                  .arg(list->model()->rowCount())
+                  .arg(note ? OneLine(note->text()) : QString()));
+}
 
 // The rows below `parent` in the outline's order, each with its depth, without recursion.
 void WalkRows(const ResultTreeModel& model, const std::function<void(const QModelIndex&, int)>& visit) {
@@ -93,6 +118,17 @@ void FollowProgress(QNDeletailWindowController* window) {
         std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     });
+    // What a script reads of the window: the scan's state, the view, what a search shows.
+    QObject::connect(window->scanFollower(), &results::ScanFollower::stateChanged, window,
+                     [](const results::ScanState& state) {
+                         PrintLine(QStringLiteral("STATE phase=%1 kind=%2")
+                                       .arg(QLatin1String(kPhaseNames[static_cast<int>(state.phase)]),
+                                            QLatin1String(kKindNames[static_cast<int>(state.kind)])));
+                     });
+    QObject::connect(window->filePane()->previews(), &thumbview::PreviewPanes::segmentShown, window, [](int segment) {
+        PrintLine(QStringLiteral("VIEW %1").arg(QLatin1String(kSegmentNames[segment])));
+    });
+    QObject::connect(window, &QNDeletailWindowController::searchShown, window, [window] { PrintSearch(window); });
     // What a script driving the keyboard waits for: the scan's end, and each dialog with its
     // window's id, so that keys go to it once it shows instead of after a guessed sleep.
     auto shown = [](QWidget* dialog) {

@@ -22,7 +22,10 @@ void PrintTrees(results::QNDeletailWindowController* window);
 // From now on, a PROGRESS line each time the window's progress display shows something new, an
 // ENDED line when the scan ends, a SHOWN line (object name, window id) for each dialog opened and
 // a FOCUS line (window id) each time another window becomes the active one, a NOTICE diskFull line
-// (the progress dialog's id) each time the recovery's disk-full notice comes.
+// (the progress dialog's id) each time the recovery's disk-full notice comes; a STATE line (phase,
+// kind) at each change of the scan's state, a VIEW line (list, coverflow, grid) each time another
+// view shows, and a SEARCH line (the model's search, the field's text, the list's rows and its
+// note) each time a search's hits or the whole scan after it show.
 void FollowProgress(results::QNDeletailWindowController* window);
 
 }  // namespace app

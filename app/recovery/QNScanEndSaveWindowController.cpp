@@ -26,6 +26,23 @@ QPushButton* MakeOk(QDialog* dialog) {
     return ok;
 }
 
+// The ending's sentences up to the folder link: `opening`, the counts, the notes' warning, and
+// where the files went (`whole` when nothing failed or was noted).
+QString EndingText(const QString& opening, const RecoveryCounts& counts, const QString& whole) {
+    QStringList sentences;
+    if (!opening.isEmpty()) sentences << opening;
+    sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_COUNTS_NODE"))
+                     .arg(static_cast<qulonglong>(counts.recovered))
+                     .arg(static_cast<qulonglong>(counts.given))
+                     .arg(static_cast<qulonglong>(counts.failed))
+                     .arg(static_cast<qulonglong>(counts.noted));
+    if (counts.noted != 0)
+        sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTED_NODE")).arg(static_cast<qulonglong>(counts.noted));
+    sentences << (counts.failed == 0 && counts.noted == 0 ? whole
+                                                          : Text(QStringLiteral("PAGE_FOUR_RECOVER_FOLDER_NODE")));
+    return sentences.join(QLatin1Char(' '));
+}
+
 void OpenShare(int event, const QString& key) {
     uimodel::spy::SpyIDStringTable1(event, "1");
     const QString address = ShareAddress(key);
@@ -53,18 +70,9 @@ QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& save
                           : counts.noted != 0  ? QStringLiteral("PAGE_FOUR_RECOVER_NOTED_TITLE")
                                                : QStringLiteral("PAGE_FOUR_RECOVER_INCOMPLETE_TITLE");
     m_title = PlainLabel(Text(title), this, 14, true);
-    QStringList sentences;
-    if (!counts.complete())
-        sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_COUNTS_NODE"))
-                         .arg(static_cast<qulonglong>(counts.recovered))
-                         .arg(static_cast<qulonglong>(counts.given))
-                         .arg(static_cast<qulonglong>(counts.failed))
-                         .arg(static_cast<qulonglong>(counts.noted));
-    if (counts.noted != 0)
-        sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTED_NODE")).arg(static_cast<qulonglong>(counts.noted));
-    sentences << (counts.complete() ? Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE"))
-                                    : Text(QStringLiteral("PAGE_FOUR_RECOVER_FOLDER_NODE")));
-    m_node = PlainLabel(sentences.join(QLatin1Char(' ')), this, 12);
+    const QString whole = counts.complete() ? Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE"))
+                                            : Text(QStringLiteral("PAGE_FOUR_RECOVER_FOLDER_NODE"));
+    m_node = PlainLabel(EndingText(QString(), counts, whole), this, 12);
     m_link = new FolderLink(this);
     m_link->setFolder(savePathStr);
     body->addWidget(m_title);
@@ -111,9 +119,11 @@ QNScanNotEndSaveWindowController::QNScanNotEndSaveWindowController(QWidget* pare
     body->addLayout(row);
 }
 
-void QNScanNotEndSaveWindowController::changeRecoveryFilesPoint(std::uint64_t recovered, const QString& savePathStr) {
-    // An integer count: a float loses counts above 2^24.
-    m_note->setText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")).arg(static_cast<qulonglong>(recovered)));
+void QNScanNotEndSaveWindowController::changeRecoveryFilesPoint(const RecoveryCounts& counts,
+                                                                const QString& savePathStr) {
+    // The log's counts, whole: a float loses them above 2^24.
+    m_note->setText(EndingText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")), counts,
+                               Text(QStringLiteral("PAGE_FOUR_RECOVER_STOPPED_FOLDER_NODE"))));
     m_link->setFolder(savePathStr);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
-// The dialogs that close a recovery. The finished one says the copy is complete only when every
-// file it was given came back whole, and otherwise how many of them were recovered, failed and
-// were written with notes, as the log counts them; it shows the destination as a link and the
-// share buttons that have an address. The stopped one says how many files were
-// copied before the user stopped, with the same link.
+// The dialogs that close a recovery, each with the log's counts: how many of the files it was
+// given were recovered, failed and were written with notes. The finished one says the copy is
+// complete only when every file came back whole; it shows the destination as a link and the share
+// buttons that have an address. The stopped one says that the user stopped it, with the same
+// link.
 
 #include <QDialog>
 
@@ -16,7 +16,7 @@ namespace app::recovery {
 
 class FolderLink;
 
-// What a recovery that ran to its end did with the files it was given.
+// What a recovery did with the files it was given, as the log counts them.
 struct RecoveryCounts {
     std::uint64_t given = 0;
     std::uint64_t recovered = 0;  // written whole
@@ -57,8 +57,8 @@ class QNScanNotEndSaveWindowController : public QDialog {
     Q_OBJECT
 public:
     explicit QNScanNotEndSaveWindowController(QWidget* parent = nullptr);
-    // The count of files recovered before the stop, and the destination.
-    void changeRecoveryFilesPoint(std::uint64_t recovered, const QString& savePathStr);
+    // What was done before the stop, and the destination.
+    void changeRecoveryFilesPoint(const RecoveryCounts& counts, const QString& savePathStr);
 
     QLabel* showRecoveryNoteLabel() const { return m_note; }
     FolderLink* savePathLabel() const { return m_link; }

@@ -51,7 +51,10 @@ void DeepScanOffer::show() {
         QWidget* anchorWidget = m_bar->offerAnchor();
         const QPoint anchor = anchorWidget->mapTo(m_window, anchorWidget->rect().center());
         m_attachedWindow = MAAttachedWindow::attach(m_offerView, anchor, m_window, kOfferSide, kOfferDistance);
-        if (m_attachedWindow) place();
+        if (m_attachedWindow) {
+            m_attachedWindow->setObjectName(QStringLiteral("deepScanPopover"));
+            place();
+        }
         // Escape closes it too.
         connect(m_attachedWindow, &MAAttachedWindow::closed, this, [this] {
             m_timer->stop();
@@ -70,10 +73,6 @@ void DeepScanOffer::hide() {
 void DeepScanOffer::follow() {
     if (m_attachedWindow && !m_closed) place();
 }
-
-bool DeepScanOffer::isShown() const { return m_attachedWindow != nullptr; }
-
-MAAttachedWindow* DeepScanOffer::popover() const { return m_attachedWindow.data(); }
 
 int DeepScanOffer::bandTop(int left, int right, int anchorY) const {
     // The title row's controls that the shell puts into the bar (the window's menu) lie above the

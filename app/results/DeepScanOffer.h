@@ -2,7 +2,7 @@
 // The offer of a deep scan after a quick one: a pop-over pointing at the bar's deep-scan button
 // from its right, below the title row's menu, made once per window, closed after 8 s, by its own
 // button or by Escape, and made again at the anchor's new place when the window resizes while it
-// shows.
+// shows. The pop-over, while it shows, is "deepScanPopover".
 #include <QObject>
 #include <QPointer>
 
@@ -32,9 +32,6 @@ public:
     // After the window resized or the box's lines changed: an offer still shown moves with its
     // anchor and keeps clear of the box, without a new timer.
     void follow();
-    bool isShown() const;
-    // The pop-over while it shows, else null.
-    MAAttachedWindow* popover() const;
 
 private:
     void place();

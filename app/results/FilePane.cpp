@@ -10,7 +10,6 @@
 #include "app/base/FileTimeText.h"
 #include "app/base/Strings.h"
 #include "app/controls/BandedListView.h"
-#include "app/controls/CheckBoxImage.h"
 #include "app/controls/CustemSplitView.h"
 #include "app/controls/ImageAndTextCell.h"
 #include "app/controls/NewButton.h"
@@ -78,7 +77,8 @@ FilePane::FilePane(QWidget* window, const ScanFollower& scan)
     split->setStretchFactor(1, 1);
     split->setSizes({kLeftMin + 16, kScanBarDesignWidth - kLeftMin - 16});
     m_tabs->showLooks(m_tab);
-    m_previews->setSegmentEnabled(!QNUIController::IsDeepScan());
+    connect(&m_scan, &ScanFollower::stateChanged, this, &FilePane::updateSegmentEnabled);
+    updateSegmentEnabled();
 }
 
 FilePane::~FilePane() = default;
@@ -186,6 +186,8 @@ void FilePane::startOver() {
     emptyTrees();
     m_isCreateTimeTreeRebuild = m_isModifyTimeTreeRebuild = true;
     QNUIController::UnselectedAllNodes();
+    // The list follows what the scan finds; the previews would rebuild under it.
+    segmentSelect(PreviewPanes::kList);
     showSelectFilesCountAndSize();
     showNoValueNote();
 }
@@ -204,6 +206,7 @@ void FilePane::clearChecks() {
 }
 
 void FilePane::followPause(bool paused) {
+    m_previews->stopLoaders();
     if (paused) {
         // Paused: the tree and the list catch up with what the scan found, checks are allowed.
         refreshCurrentTree();
@@ -214,7 +217,6 @@ void FilePane::followPause(bool paused) {
         if (QNUIController::IsDeepScan()) segmentSelect(PreviewPanes::kList);
         QTimer::singleShot(500, this, [this] { refashDetailPageData(); });
     }
-    updateSegmentEnabled();
 }
 
 void FilePane::leave() {
@@ -226,9 +228,11 @@ void FilePane::leave() {
 }
 
 void FilePane::updateSegmentEnabled() {
-    // A running deep scan rebuilds the rows under the previews: they switch only while it is paused
-    // or once it has ended.
-    m_previews->setSegmentEnabled(!(QNUIController::IsDeepScan() && ScanFollower::runsUnpaused()));
+    // A running deep scan rebuilds the rows under the previews (until its tree is built, after a
+    // stop too): they switch only while it is paused or once it has ended.
+    const ScanState& state = m_scan.state();
+    m_previews->setSegmentEnabled(state.kind != ScanKind::Deep || state.phase == ScanPhase::Paused ||
+                                  state.phase == ScanPhase::Ended);
 }
 
 void FilePane::showFoundTotals() {
@@ -399,7 +403,6 @@ int FilePane::GetCellNodeState(OpNodeData* item) const {
 
 void FilePane::changeSelectAllButtonState() {
     const int state = GetCellNodeState(m_selected);
-    m_selectAllImage = CheckBoxImageName(state);
     m_selectAll->setCheckState(state == 0 ? Qt::Unchecked : state == 2 ? Qt::Checked : Qt::PartiallyChecked);
 }
 
@@ -411,7 +414,7 @@ void FilePane::showSelectFilesCountAndSize() {
     std::uint64_t count = 0;
     std::uint64_t size = 0;
     QNUIController::GetSelectedFilesAmout(count, size);
-    if (m_scan.isFinished() || QNUIController::IsPause()) emit recoverEnabled(count >= 1);
+    if (m_scan.state().phase == ScanPhase::Ended || QNUIController::IsPause()) emit recoverEnabled(count >= 1);
     emit selectionTextChanged(SizeAndCount("PAGE_FOUR_SELECT_FILES", size, count));
     showNoValueNote();
 }
@@ -463,7 +466,7 @@ void FilePane::segmentSelect(int segment) {
     if (!m_previews->showSegment(segment)) return;
     for (int tab : {kPathTab, kCreatedTab}) outlineFor(tab)->viewport()->update();
     showNoValueNote();
-    if (!QNUIController::IsScanRunning()) m_previews->setSegmentEnabled(true);
+    updateSegmentEnabled();
     // The new view fills in from the current rows.
     m_previews->rowsChanged();
     changeSelectAllButtonState();
@@ -493,6 +496,12 @@ void FilePane::refillSearchTree() {
     treeModel(m_tab)->clearArray();
     QNUIController::SetViewType(m_tab);
     QNUIController::GetScanTreeNodeData(&arrayFor(m_tab), true, treeModel(m_tab));
+}
+
+void FilePane::showWholeScan() {
+    refillSearchTree();
+    ExpandeRootItem();
+    SelectRootItem();
 }
 
 void FilePane::showSearchHits(std::vector<IFileNode*> hits) {

@@ -51,14 +51,11 @@ public:
     // The pane's widget, for the window's content.
     QWidget* view() const { return m_view; }
     ResultTreeModel* treeModel(int tab) const { return m_models[static_cast<std::size_t>(tab)].get(); }
-    FileListModel* listModel() const { return m_list.get(); }
     CustomTableView* tableView() const { return m_table; }
     TreeTabs* tabs() const { return m_tabs; }
     thumbview::PreviewPanes* previews() const { return m_previews; }
     QCheckBox* selectAllButton() const { return m_selectAll; }
     int currentTab() const { return m_tab; }
-    uimodel::OpNodeData* selectedItem() const { return m_selected; }
-    QString selectAllImage() const { return m_selectAllImage; }
     // Files of the path tree's lists, each folder chosen as a click would, and the deleted ones.
     void countListedFiles(std::uint64_t& listed, std::uint64_t& deleted) const;
 
@@ -87,17 +84,16 @@ public:
     // The scan ended: the trees take what it added last, the keyboard goes on in them, the
     // selection label says what was found.
     void showEnded();
-    // A new scan (or a deep one): nothing listed, nothing chosen; the nodes go with the next scan.
+    // A new scan (or a deep one): nothing listed, nothing chosen, the list in view; the nodes go
+    // with the next scan.
     void startOver();
     // Every root item of the four trees unchecked.
     void clearChecks();
     // The scan was paused (the trees catch up) or resumed (the checks go, a deep scan's list
-    // follows what it finds).
+    // follows what it finds); neither preview loads on meanwhile.
     void followPause(bool paused);
     // The window leaves: nothing listed, the path tab.
     void leave();
-    // The views switch only while a deep scan is paused or once it has ended.
-    void updateSegmentEnabled();
     // The empty-list note of the list and the previews.
     void showNoValueNote();
     // The selection label says what the whole scan found.
@@ -107,6 +103,8 @@ public:
     void clearForSearch();
     void refillSearchTree();
     void showSearchHits(std::vector<IFileNode*> hits);
+    // The search went: the current tree shows every file again and its root is chosen.
+    void showWholeScan();
 
 signals:
     // The selection label's text.
@@ -117,6 +115,9 @@ signals:
     void recoverWanted();
 
 private:
+    // The views switch only while a deep scan is paused or once it has ended (as the scan's
+    // state says).
+    void updateSegmentEnabled();
     void buildTable();
     void showTreeModel(ResultOutlineView* outline, int tab);
     void refreshCurrentTree();
@@ -142,7 +143,6 @@ private:
     thumbview::PreviewPanes* m_previews = nullptr;
     ListSorting* m_sorting = nullptr;
     QCheckBox* m_selectAll = nullptr;
-    QString m_selectAllImage = QStringLiteral("checkbox_no");
     int m_tab = kPathTab;
     bool m_isCreateTimeTreeRebuild = true;
     bool m_isModifyTimeTreeRebuild = true;

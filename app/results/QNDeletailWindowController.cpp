@@ -37,9 +37,9 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent) : TCImag
     setTopButtonMoveUp(35);
     setWindowTitle(Text(QStringLiteral("WINDOW_TOP_TITLE")));
     m_follower = new ScanFollower(this);
-    m_follower->setDeep(QNUIController::IsDeepScan());
     m_bar = new ScanBar(this);
     setTitleBarView(m_bar);
+    connect(m_follower, &ScanFollower::stateChanged, m_bar, &ScanBar::showState);
     m_pane = new FilePane(this, *m_follower);
     buildContent();
     m_controls = new ScanControls(this, m_bar, *m_follower);
@@ -47,7 +47,7 @@ QNDeletailWindowController::QNDeletailWindowController(QWidget* parent) : TCImag
     wirePane();
     wireJobs();
     orderTabStops();
-    m_controls->layoutBar();
+    m_bar->layoutParts();
     resize(kScanBarDesignWidth, 650);
     setMinimumSize(kScanBarDesignWidth, 650);
 }
@@ -81,8 +81,8 @@ void QNDeletailWindowController::wireControls() {
     connect(m_controls, &ScanControls::checksCleared, m_pane, &FilePane::clearChecks);
     connect(m_controls, &ScanControls::pauseChanged, m_pane, &FilePane::followPause);
     connect(m_controls, &ScanControls::scanStarting, this, [this] {
-        m_search->forget();
         m_pane->startOver();
+        m_search->forget();
     });
     connect(m_controls, &ScanControls::finished, this, [this] {
         m_pane->showEnded();
@@ -107,7 +107,7 @@ void QNDeletailWindowController::wirePane() {
         double percent = 0;
         std::uint64_t count = 0;
         QNUIController::GetScanProgress(percent, count);
-        m_bar->slideRecoverIn(m_follower->isFinished(), percent);
+        m_bar->slideRecoverIn(percent);
     });
 }
 
@@ -123,9 +123,12 @@ void QNDeletailWindowController::wireJobs() {
     m_search = new ResultsSearch(this, m_bar->search(),
                                  {[] { return !ScanFollower::runsUnpaused(); }, [this] { m_pane->clearForSearch(); },
                                   [this] { m_pane->refillSearchTree(); },
-                                  [this](std::vector<IFileNode*> hits) { m_pane->showSearchHits(std::move(hits)); }});
+                                  [this](std::vector<IFileNode*> hits) { m_pane->showSearchHits(std::move(hits)); },
+                                  [this] { m_pane->showWholeScan(); }});
+    connect(m_search, &ResultsSearch::searchShown, this, &QNDeletailWindowController::searchShown);
+    connect(m_controls, &ScanControls::searchClearRequested, m_search, &ResultsSearch::clearSearch);
 
-    m_export = new ResultsExport(this, [this] { return m_follower->isDeep(); });
+    m_export = new ResultsExport(this, [this] { return m_follower->state().kind == ScanKind::Deep; });
     connect(m_bar, &ScanBar::exportRequested, m_export, &ResultsExport::exportButtonAction);
     connect(m_export, &ResultsExport::fileDialogOpened, this, &QNDeletailWindowController::fileDialogOpened);
     connect(m_export, &ResultsExport::sheetOpened, this, &QNDeletailWindowController::sheetOpened);
@@ -156,23 +159,18 @@ void QNDeletailWindowController::stopObserving() {
 }
 
 void QNDeletailWindowController::getData() {
-    m_search->forget();
     m_pane->startOver();
-    m_follower->setDeep(false);
-    m_follower->setFinished(false);
+    m_search->forget();
     observeScan();
     // A refused scan shows the finished state of an empty one at the watch's first look.
-    m_follower->start();
+    m_follower->start(ScanKind::Quick);
     QNUIController::DoScanWithData(m_item.get(), ScanFollower::kScanPost);
-    m_controls->updateScanButtons();
 }
 
 void QNDeletailWindowController::getImportData(const QString&) {
-    m_follower->setImport();
-    m_bar->showImport();
     QNUIController::RestorPostUIUpdate(ScanFollower::kScanPost, false);
     observeScan();
-    m_follower->start();
+    m_follower->start(ScanKind::Import);
 }
 
 void QNDeletailWindowController::clearImportData() {
@@ -181,29 +179,29 @@ void QNDeletailWindowController::clearImportData() {
 }
 
 void QNDeletailWindowController::refreshPage() {
-    if (!m_follower->isFollowing()) return;
+    if (!m_follower->state().following()) return;
     m_pane->catchUp();
     m_controls->showProgress();
-    m_pane->updateSegmentEnabled();
     m_pane->settle();
 }
 
 void QNDeletailWindowController::closeEvent(QCloseEvent* event) {
-    if (m_follower->isClosing()) {
+    const ScanState& state = m_follower->state();
+    if (state.leaving == Leaving::Close && state.following()) {
         // Closing was confirmed: the window goes when the scan has wound down.
-        if (!m_follower->isFollowing()) {
-            TCImageWindow::closeEvent(event);
-            return;
-        }
         event->ignore();
         return;
     }
-    if (QNUIController::IsScanRunning()) {
+    if (state.leaving == Leaving::No && QNUIController::IsScanRunning()) {
         event->ignore();
         m_controls->closeWindow();
         return;
     }
-    NotificationCenter::instance().post(QStringLiteral("appWillTerminate"));
+    if (state.leaving == Leaving::No) {
+        // Nothing runs; a deep scan about to start starts no more.
+        m_follower->leave(Leaving::Close);
+        NotificationCenter::instance().post(QStringLiteral("appWillTerminate"));
+    }
     TCImageWindow::closeEvent(event);
 }
 

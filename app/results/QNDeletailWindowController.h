@@ -1,12 +1,12 @@
 #pragma once
 // The results window: one scan while it runs and after it ends. A frame of parts that it makes
-// and wires, each with its own state, none calling another: the bar (ScanBar, "scanBar"), the
-// scan it follows and what it knows of it (ScanFollower, "scanFollower"), the scan controls
-// (ScanControls, "scanControls": home, deep scan, pause, stop, close, progress, end), the file
-// pane (FilePane, "filePane": tabs, trees, list, checks, views), the recovery (ResultsRecovery,
-// "resultsRecovery"), the name search (ResultsSearch, "resultsSearch") and the saving of the scan
-// (ResultsExport, "resultsExport"). The frame keeps the one page refresh each scan post asks
-// for. It talks to the model only through the facade.
+// and wires: the scan it follows and what it knows of it, one ScanState told by signal
+// (ScanFollower, "scanFollower"), the bar drawn from that state (ScanBar, "scanBar"), the scan's
+// commands that move it (ScanControls, "scanControls": home, deep scan, pause, stop, close,
+// progress, end), the file pane (FilePane, "filePane": tabs, trees, list, checks, views), the
+// recovery (ResultsRecovery, "resultsRecovery"), the name search (ResultsSearch, "resultsSearch")
+// and the saving of the scan (ResultsExport, "resultsExport"). The frame keeps the one page
+// refresh each scan post asks for. It talks to the model only through the facade.
 #include <memory>
 
 #include "app/controls/TCImageWindow.h"
@@ -60,6 +60,8 @@ signals:
     void progressShown(int percent);
     // A passing note was shown to the user (its text).
     void noteShown(const QString& note);
+    // A search's hits show in the list, or the whole scan again after a search went.
+    void searchShown();
     // The user went back to the start page; the window has closed.
     void backHomeRequested();
     // A sheet the window opened (tests answer it).

@@ -87,16 +87,26 @@ void QNProgressWindow::onTimer() {
     NotificationCenter::instance().removeObserver(this);
     m_closing = true;
     if (m_failed) {
-        auto* alert =
-            new QMessageBox(QMessageBox::Warning, QString(), Text(QStringLiteral("READ_RSF_FAILED")), QMessageBox::Ok);
-        alert->setObjectName(QStringLiteral("readFailedAlert"));
-        alert->setTextFormat(Qt::PlainText);
-        alert->setAttribute(Qt::WA_DeleteOnClose);
-        alert->open();
+        showAlert(QStringLiteral("readFailedAlert"), Text(QStringLiteral("READ_RSF_FAILED")));
+    } else if (!m_save) {
+        // A loaded scan shows what it placed; the volumes it could not place are named.
+        QStringList leftOut;
+        for (const std::string& root : QNUIController::GetLoadLeftOutRoots()) leftOut << QString::fromStdString(root);
+        if (!leftOut.isEmpty())
+            showAlert(QStringLiteral("rootsLeftOutAlert"),
+                      Text(QStringLiteral("LOAD_ROOTS_LEFT_OUT")).arg(leftOut.join(QStringLiteral(", "))));
     }
     close();
     if (m_success && !m_save) NotificationCenter::instance().post(QStringLiteral("ShowDetailWindow"));
     emit workEnded(m_success);
+}
+
+void QNProgressWindow::showAlert(const QString& name, const QString& text) {
+    auto* alert = new QMessageBox(QMessageBox::Warning, QString(), text, QMessageBox::Ok);
+    alert->setObjectName(name);
+    alert->setTextFormat(Qt::PlainText);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->open();
 }
 
 void QNProgressWindow::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,7 @@
 #pragma once
 // The small window that follows saving a scan into a results file or loading one: the bar only
 // moves forward, the window closes 0.5 s after the end, a failure is alerted, and a successful
-// load posts "ShowDetailWindow". Closing it early stops a load and waits for its end, showing
+// load posts "ShowDetailWindow" (and names the saved volumes it could not place). Closing it early stops a load and waits for its end, showing
 // that it is stopping; a load stopped so posts nothing.
 
 #include <QTimer>
@@ -39,6 +39,8 @@ private:
     void changeProgressValue();
     void ProgressFinish();
     void onTimer();
+    // A warning box named `name` (tests find it by that name), left open over the windows.
+    void showAlert(const QString& name, const QString& text);
 
     bool m_save;
     QString m_postName;

@@ -100,10 +100,7 @@ void ResultsExport::saveScanTo(const QString& path) {
     progress->setWindowFlag(Qt::Window);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     connect(progress, &QNProgressWindow::workEnded, this, [this, folder](bool success) {
-        if (success) {
-            m_bSave = true;
-            QNUIController::SavePathToPList(QFile::encodeName(folder).toStdString());
-        }
+        if (success) QNUIController::SavePathToPList(QFile::encodeName(folder).toStdString());
         emit scanSaved(success);
     });
     progress->show();

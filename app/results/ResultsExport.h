@@ -19,7 +19,6 @@ public:
 
     // The save dialog, unless a recovery runs; while a scan runs a sheet says so.
     void exportButtonAction();
-    bool isSaved() const { return m_bSave; }
 
 signals:
     void fileDialogOpened(QFileDialog* dialog);
@@ -33,7 +32,6 @@ private:
 
     QWidget* m_window;
     std::function<bool()> m_isDeepScan;
-    bool m_bSave = false;
 };
 
 }  // namespace app::results

@@ -89,8 +89,6 @@ void ResultsRecovery::observe() {
 
 void ResultsRecovery::stopObserving() { NotificationCenter::instance().removeObserver(this); }
 
-QNShowScanProgressWindowController* ResultsRecovery::recoveryProgressWindow() const { return m_recoveryProgressWindow; }
-
 void ResultsRecovery::recovrtyButtonClick() {
     // One recovery at a time, and never one without its dialog.
     if (QNUIController::IsRecoveryRunning() || m_recoveryProgressWindow || !m_recover->isButtonEnabled()) return;
@@ -234,12 +232,7 @@ void ResultsRecovery::recoveryAction() {
         if (Failed(result)) qWarning("Recovery ended with 0x%llx", static_cast<unsigned long long>(result));
         LogRecoveryEnd();
         // After the progress dialog has gone: never two modal dialogs at once.
-        QTimer::singleShot(0, this, [this] {
-            if (m_recoveryStopped || !m_isRecoveryEndSHowWindow)
-                showRecoveryNotEndWindow();
-            else
-                showRecoveryEndWindow();
-        });
+        QTimer::singleShot(0, this, [this] { showRecoveryEndWindow(m_recoveryStopped || !m_isRecoveryEndSHowWindow); });
         return;
     }
     if (m_isBeginRecovery && m_recoveryProgressWindow) {
@@ -273,32 +266,28 @@ void ResultsRecovery::closeRecoveryProgress() {
     dialog->deleteLater();
 }
 
-void ResultsRecovery::showRecoveryEndWindow() {
-    if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
-    const recovery::RecoveryCounts counts{m_givenFiles, QNUIController::GetRecoveridedFiles(),
-                                          QNUIController::GetRecoveryFailedFiles(),
-                                          QNUIController::GetRecoveryNotedFiles()};
-    auto* dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr, counts, m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    m_recoveryEndWindow = dialog;
-    dialog->open();
-    dialog->activateWindow();  // its OK answers Return at once
-    emit recoveryDialogOpened(dialog);
-    emit recoveryEnded(false);
+recovery::RecoveryCounts ResultsRecovery::counts() const {
+    return {m_givenFiles, QNUIController::GetRecoveridedFiles(), QNUIController::GetRecoveryFailedFiles(),
+            QNUIController::GetRecoveryNotedFiles()};
 }
 
-void ResultsRecovery::showRecoveryNotEndWindow() {
+void ResultsRecovery::showRecoveryEndWindow(bool stopped) {
     if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
-    auto* dialog = new recovery::QNScanNotEndSaveWindowController(m_window);
+    QDialog* dialog = nullptr;
+    if (stopped) {
+        auto* notEnd = new recovery::QNScanNotEndSaveWindowController(m_window);
+        notEnd->changeRecoveryFilesPoint(counts(), m_recoverySavePathStr);
+        dialog = notEnd;
+    } else {
+        dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr, counts(), m_window);
+    }
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
-    dialog->changeRecoveryFilesPoint(QNUIController::GetRecoveridedFiles(), m_recoverySavePathStr);
     m_recoveryEndWindow = dialog;
     dialog->open();
     dialog->activateWindow();  // its OK answers Return at once
     emit recoveryDialogOpened(dialog);
-    emit recoveryEnded(true);
+    emit recoveryEnded(stopped);
 }
 
 }  // namespace app::results

@@ -22,7 +22,8 @@ class TCImageButton;
 
 namespace app::recovery {
 class QNShowScanProgressWindowController;
-}
+struct RecoveryCounts;
+}  // namespace app::recovery
 
 namespace app::results {
 
@@ -45,7 +46,6 @@ public:
     // The progress dialog's decisions: 1 pause or go on as the dialog now shows, 2 stop.
     void stopButtonAction(int code);
     void setDestinationProbe(recovery::DestinationProbe probe) { m_destinationProbe = std::move(probe); }
-    recovery::QNShowScanProgressWindowController* recoveryProgressWindow() const;
 
 signals:
     void fileDialogOpened(QFileDialog* dialog);
@@ -58,8 +58,9 @@ private:
     void startRecovery();
     void recoveryAction();
     void closeRecoveryProgress();
-    void showRecoveryEndWindow();
-    void showRecoveryNotEndWindow();
+    // The last dialog, finished or stopped, with the log's counts.
+    void showRecoveryEndWindow(bool stopped);
+    recovery::RecoveryCounts counts() const;
     void openRecoverySheet(const QString& prefix, bool withAlternate, std::function<void(int)> done);
 
     QWidget* m_window;

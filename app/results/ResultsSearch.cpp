@@ -5,6 +5,8 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 
+#include <utility>
+
 #include "app/base/NotificationCenter.h"
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/results/ResultsTexts.h"
@@ -65,33 +67,60 @@ void ResultsSearch::doSearch() {
     const QString typed = m_field->textField()->text();
     if (IsBlankSearch(typed)) return;
     const QString text = GetSearchText(typed);
-    if (text == QString::fromStdString(QNUIController::GetSearchString())) return;
+    if (text.isEmpty() && QNUIController::GetSearchString().empty()) return;
+    // One at a time: text typed meanwhile is searched when this one's post comes.
+    if (m_inFlight) return;
     // The model would refuse it: nothing is cleared for a search that cannot run.
     if (!m_hooks.canSearch()) return;
     m_hooks.clearForSearch();
     // Remembered here too: the result would otherwise search once more for the same text, and
     // that second refill would drop the checks made meanwhile.
     m_lastSearchStr = text;
-    QNUIController::DoSearchWithString(text.toStdString(), kSearchPost);
+    m_inFlight = QNUIController::DoSearchWithString(text.toStdString(), kSearchPost);
+}
+
+void ResultsSearch::emptyField() {
+    m_lastSearchStr.clear();
+    QSignalBlocker blocker(m_field);
+    m_field->setTitleWithMnemonic();  // its clear button goes with the text
 }
 
 void ResultsSearch::forget() {
-    m_lastSearchStr.clear();
-    QSignalBlocker blocker(m_field);
-    m_field->textField()->clear();
+    emptyField();
+    if (!m_inFlight) return;
+    QNUIController::ForgetSearch();
+    m_dropPost = true;
+}
+
+void ResultsSearch::clearSearch() {
+    emptyField();
+    const bool shown = m_inFlight || !QNUIController::GetSearchString().empty();
+    if (!shown || !m_hooks.canSearch()) return;
+    // The trees let go of the rows the model rebuilds.
+    m_hooks.clearForSearch();
+    QNUIController::ForgetSearch();
+    m_dropPost = m_inFlight;
+    m_hooks.showWholeScan();
+    emit searchShown();
 }
 
 void ResultsSearch::searchClearButtonClick() {
-    m_field->textField()->clear();
+    m_field->setTitleWithMnemonic();
     doSearch();
 }
 
 void ResultsSearch::SearchTreeView() {
+    m_inFlight = false;
+    if (std::exchange(m_dropPost, false)) {
+        QNUIController::StopSearch();
+        return;
+    }
     m_hooks.refillTree();
     uimodel::FileNodeList hits;
     QNUIController::GetSearchResultToArr(hits);
     QNUIController::StopSearch();
     m_hooks.showHits(std::move(hits));
+    emit searchShown();
     searchAgainIfChanged();
 }
 

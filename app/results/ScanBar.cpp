@@ -9,6 +9,7 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/base/Strings.h"
 #include "app/controls/ElidedLabel.h"
@@ -70,14 +71,11 @@ ScanBar::ScanBar(TCImageWindow* window) : KWTitlebarView(window) {
     setObjectName(QStringLiteral("scanBar"));
     m_clock = [] { return QDateTime::currentSecsSinceEpoch(); };
     m_home = MakeButton(this, "homeButton", "home", Text(QStringLiteral("PAGE_FOUR_BACKHOME_BUTTON")));
-    m_home->setButtonEnabled(false);
     m_homeLabel = MakeLabel(this, "homeLabel", 13, theme::kGlyph, Qt::AlignHCenter);
     m_homeLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_BACKHOME_BUTTON")));
     m_deepScan = MakeButton(this, "deepScanButton", "deepscan", Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
-    m_deepScan->hide();
     m_deepScanLabel = MakeLabel(this, "deepScanLabel", 13, theme::kGlyph, Qt::AlignHCenter);
     m_deepScanLabel->setFullText(Text(QStringLiteral("PAGE_FOUR_DEEPSCAN_BUTTON")));
-    m_deepScanLabel->hide();
     m_anchor = new QWidget(this);  // the offer's anchor, just right of the deep-scan button
     m_anchor->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -89,14 +87,10 @@ ScanBar::ScanBar(TCImageWindow* window) : KWTitlebarView(window) {
     m_progress->setObjectName(QStringLiteral("scanProgress"));
     m_pause = MakeButton(m_subBox, "pauseButton", "pause", QStringLiteral("Pause"),
                          Text(QStringLiteral("PAGE_FOUR_PAUSE_TIP")));
-    m_pause->setButtonEnabled(false);
     m_play = MakeButton(m_subBox, "playButton", "play", QStringLiteral("Resume"),
                         Text(QStringLiteral("PAGE_FOUR_RESUME_TIP")));
-    m_play->hide();
-    m_play->setButtonEnabled(true);
     m_stop =
         MakeButton(m_subBox, "stopButton", "stop", QStringLiteral("Stop"), Text(QStringLiteral("PAGE_FOUR_STOP_TIP")));
-    m_stop->setButtonEnabled(false);
     m_selectFiles = MakeLabel(m_subBox, "selectionLabel", 14, theme::kLabelText, Qt::AlignLeft);
     m_selectFiles->hide();
     m_found = MakeLabel(m_subBox, "foundLabel", 12, theme::kLabelText, Qt::AlignLeft);
@@ -111,8 +105,8 @@ ScanBar::ScanBar(TCImageWindow* window) : KWTitlebarView(window) {
     m_recover->hide();
     m_search = new NewSearchTextFiled(this);
     m_search->setObjectName(QStringLiteral("searchField"));
-    m_search->setSearchEnabled(false);
     showStillLabels();
+    showState(m_state);  // nothing handed to the model yet
     m_subBox->installEventFilter(this);
 }
 
@@ -140,16 +134,15 @@ int ScanBar::boxContentLeft() const {
     return left;
 }
 
-void ScanBar::layoutParts(bool finished, bool following) {
+void ScanBar::layoutParts() {
     // Frames as the bar gives them (bottom-up); the box and the search field follow the width.
     LayoutScanBar({m_home, m_homeLabel, m_deepScan, m_deepScanLabel, m_box, m_search}, width());
     m_anchor->setGeometry(QRect(144, 43, 2, 2));
     layoutExportButton();
-    m_finished = finished;
-    const bool recoverIn = m_recover->isVisible() && following;
+    const bool recoverIn = m_recover->isVisible() && m_state.following();
     m_subBox->setGeometry(0, 0, m_box->width() - (recoverIn ? 100 : 0), kScanBoxHeight);
     layoutSubBox();
-    if (finished)
+    if (m_state.phase == ScanPhase::Ended)
         m_recover->setGeometry(FlipFrame(QRect(m_box->width() / 2 - 50, 10, 100, 30), kScanBoxHeight));
     else
         m_recover->setGeometry(FlipFrame(QRect(m_subBox->width() + 5, 12, 100, 30), kScanBoxHeight));
@@ -158,7 +151,7 @@ void ScanBar::layoutParts(bool finished, bool following) {
 void ScanBar::layoutSubBox() {
     const int width = m_subBox->width();
     LayoutScanBox({m_spinner, m_progress, m_pause, m_play, m_stop, m_found, m_remaining}, width);
-    if (m_finished) {
+    if (m_state.phase == ScanPhase::Ended) {
         m_selectFiles->setGeometry(FlipFrame(QRect(40, 40, width - 80, 18), kScanBoxHeight));
         return;
     }
@@ -188,65 +181,70 @@ void ScanBar::showProgress(double percent, std::uint64_t found, const QString& r
 
 void ScanBar::showProgressValue(double percent) { m_progress->changeProgressValue(ShownPercent(percent)); }
 
-void ScanBar::showScanStarting() {
-    showStillLabels();
-    m_lastUpdateTime = 0;
-    m_selectFiles->hide();
-    m_deepScan->setButtonEnabled(false);
-    m_deepScan->hide();
-    m_deepScanLabel->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{m_progress, m_spinner, m_pause, m_stop, m_found, m_remaining})
-        w->show();
-    m_play->hide();
-    m_recover->hide();
-    // Nothing to save until the scan has ended.
-    if (m_export) m_export->hide();
-    m_search->setSearchEnabled(false);
+void ScanBar::showState(const ScanState& state) {
+    const ScanState before = std::exchange(m_state, state);
+    const ScanPhase phase = state.phase;
+    const bool ended = phase == ScanPhase::Ended;
+    // The scan's own parts, while a scan (not a loaded file) is on its way.
+    const bool scanParts = !ended && state.kind != ScanKind::Import;
+    for (QWidget* part : std::initializer_list<QWidget*>{m_spinner, m_progress, m_stop}) part->setVisible(scanParts);
+    m_pause->setVisible(scanParts && phase != ScanPhase::Paused);
+    m_play->setVisible(scanParts && phase == ScanPhase::Paused);
+    const bool clicks = state.takesClicks();
+    const bool scanning = phase == ScanPhase::Running || phase == ScanPhase::Paused;
+    m_home->setButtonEnabled(clicks);
+    for (TCImageButton* button : {m_pause, m_play, m_stop}) button->setButtonEnabled(clicks && scanning);
+    // Deep scan after a quick scan only.
+    const bool offersDeepScan = ended && state.kind == ScanKind::Quick;
+    m_deepScan->setVisible(offersDeepScan);
+    m_deepScan->setButtonEnabled(offersDeepScan);
+    m_deepScanLabel->setVisible(offersDeepScan);
+    // Nothing to save until a scan has ended; a loaded file is saved already.
+    if (ended && state.kind != ScanKind::Import)
+        makeExportButton(state.kind == ScanKind::Deep)->show();
+    else if (m_export)
+        m_export->hide();
+    // The model refuses searches while a scan runs unpaused.
+    m_search->setSearchEnabled((phase == ScanPhase::Paused || ended) && state.leaving == Leaving::No);
+    if (state.leaving == Leaving::Home) showStillLabels();
+    if (phase != before.phase) showPhaseChange(before.phase);
 }
 
-void ScanBar::showImport() {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_found, m_remaining, m_pause, m_play, m_stop, m_progress,
-                                                      m_spinner, m_deepScan, m_deepScanLabel})
-        w->hide();
-    m_home->setButtonEnabled(true);
-}
-
-void ScanBar::showFinished(bool recover) {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_deepScan, m_deepScanLabel, m_progress, m_spinner, m_pause,
-                                                      m_stop, m_play, m_found, m_remaining})
-        w->hide();
-    m_recover->setVisible(recover);
-    m_selectFiles->setAlignment(Qt::AlignCenter);
-    m_selectFiles->show();
-    m_search->setSearchEnabled(true);
-    emit shownContentChanged();
-}
-
-void ScanBar::showDeepScanButton() {
-    m_deepScan->show();
-    m_deepScan->setButtonEnabled(true);
-    m_deepScanLabel->show();
-}
-
-void ScanBar::showPaused(bool paused) {
-    m_pause->setVisible(!paused);
-    m_play->setVisible(paused);
-    m_search->setSearchEnabled(paused);
-    if (paused) {
-        m_play->setFocus();
-        return;
+void ScanBar::showPhaseChange(ScanPhase before) {
+    const bool scanParts = m_state.kind != ScanKind::Import;
+    switch (m_state.phase) {
+        case ScanPhase::Idle:
+            // A new scan: nothing found yet, nothing selected.
+            showStillLabels();
+            m_lastUpdateTime = 0;
+            [[fallthrough]];
+        case ScanPhase::Running:
+            // The checks go as the scan goes on: so does the recover button.
+            if (before == ScanPhase::Paused && m_recover->isVisible()) slideRecoverOut();
+            m_recover->hide();
+            m_selectFiles->hide();
+            m_found->setVisible(scanParts);
+            m_remaining->setVisible(scanParts);
+            if (before == ScanPhase::Paused) m_pause->setFocus();
+            break;
+        case ScanPhase::Paused:
+            m_play->setFocus();
+            break;
+        case ScanPhase::Stopping:
+            // The checks went with the stop: the recover button comes back with the next check.
+            if (before == ScanPhase::Paused && m_recover->isVisible()) slideRecoverOut();
+            m_recover->hide();
+            break;
+        case ScanPhase::Ended:
+            m_found->hide();
+            m_remaining->hide();
+            m_recover->setVisible(before != ScanPhase::Stopping);
+            m_selectFiles->setAlignment(Qt::AlignCenter);
+            m_selectFiles->show();
+            break;
     }
-    if (m_recover->isVisible()) slideRecoverOut();
-    m_selectFiles->hide();
-    m_found->show();
-    m_remaining->show();
-    m_pause->setFocus();
-}
-
-void ScanBar::enableScanButtons(bool home, bool pauseAndStop) {
-    m_home->setButtonEnabled(home);
-    m_pause->setButtonEnabled(pauseAndStop);
-    m_stop->setButtonEnabled(pauseAndStop);
+    layoutParts();
+    if (m_state.phase == ScanPhase::Ended) emit shownContentChanged();
 }
 
 void ScanBar::setSelectionText(const QString& text) {
@@ -254,7 +252,8 @@ void ScanBar::setSelectionText(const QString& text) {
     emit shownContentChanged();
 }
 
-void ScanBar::slideRecoverIn(bool finished, double percent) {
+void ScanBar::slideRecoverIn(double percent) {
+    const bool finished = m_state.phase == ScanPhase::Ended;
     if (m_recover->isHidden()) {
         m_recover->show();
         if (!finished) {
@@ -286,7 +285,7 @@ void ScanBar::slideRecoverOut() {
     m_recover->hide();
 }
 
-TCImageButton* ScanBar::showExportButton(bool deep) {
+TCImageButton* ScanBar::makeExportButton(bool deep) {
     if (!m_export) {
         m_export = new TCImageButton(this);
         m_export->setObjectName(QStringLiteral("exportButton"));
@@ -297,7 +296,6 @@ TCImageButton* ScanBar::showExportButton(bool deep) {
         connect(m_export, &QAbstractButton::clicked, this, &ScanBar::exportRequested);
         layoutExportButton();
     }
-    m_export->show();
     return m_export;
 }
 
@@ -307,7 +305,5 @@ void ScanBar::layoutExportButton() {
 }
 
 QString ScanBar::foundText() const { return m_found->fullText(); }
-QString ScanBar::remainingText() const { return m_remaining->fullText(); }
-QString ScanBar::selectionText() const { return m_selectFiles->fullText(); }
 
 }  // namespace app::results

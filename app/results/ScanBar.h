@@ -3,10 +3,11 @@
 // the scan box (activity, progress, pause or resume, stop, found and remaining-time labels, the
 // selection label and the recover button sliding in from its right end), the search field and,
 // once a scan has ended, the export button. It owns its parts and their looks; the window wires
-// their clicks and tells it which state to show.
+// their clicks, and the scan's state (ScanState) says what it shows: showState draws it.
 #include <functional>
 
 #include "app/controls/TCImageWindow.h"
+#include "app/results/ScanState.h"
 
 namespace app {
 class ElidedLabel;
@@ -37,43 +38,29 @@ public:
     // What the deep-scan offer points at and keeps clear of.
     QWidget* offerAnchor() const { return m_anchor; }
     ElidedLabel* deepScanLabel() const { return m_deepScanLabel; }
-    QWidget* box() const { return m_box; }
     // Where the box's first shown content begins (a label's text, a button), in the bar's
     // coordinates: left of it the box shows only its backdrop.
     int boxContentLeft() const;
 
     // Seconds of the wall clock for the remaining-time label's once-a-second rule.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
-    // Places the parts for the bar's width; the recover button takes the box's right end while the
-    // scan is `following` and the box shows it, the box's middle once `finished`.
-    void layoutParts(bool finished, bool following);
+    // The one place the scan's state is drawn: which parts show and which take clicks, and what a
+    // change of phase moves (labels, the recover button, the focus).
+    void showState(const ScanState& state);
+    // Places the parts for the bar's width and the state shown; the recover button takes the box's
+    // right end while a followed scan's box shows it, the box's middle once the scan has ended.
+    void layoutParts();
     // The labels before any progress: nothing found, no remaining time, nothing selected.
     void showStillLabels();
     // The scan's progress; the remaining time changes at most once a second.
     void showProgress(double percent, std::uint64_t found, const QString& remaining);
     void showProgressValue(double percent);
-    // A new scan (or a deep one) starts: the scan's parts show, the finished ones go.
-    void showScanStarting();
-    // A loaded results file: no scan's parts.
-    void showImport();
-    // The scan ended: its parts go, the selection label shows centred and, with `recover`, the
-    // recover button.
-    void showFinished(bool recover);
-    void showDeepScanButton();
-    // The scan paused by the user (`paused`) or resumed.
-    void showPaused(bool paused);
-    void enableScanButtons(bool home, bool pauseAndStop);
     void setSelectionText(const QString& text);
     // The selection label in place of the found and remaining labels, the recover button slid in
-    // beside the box unless the scan has `finished`.
-    void slideRecoverIn(bool finished, double percent);
-    void slideRecoverOut();
-    // The export button, made on first use (no tool tip after a deep scan).
-    TCImageButton* showExportButton(bool deep);
+    // beside the box unless the scan has ended.
+    void slideRecoverIn(double percent);
 
     QString foundText() const;
-    QString remainingText() const;
-    QString selectionText() const;
 
 signals:
     void exportRequested();
@@ -85,6 +72,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A change of phase from `before`: what moves once rather than what each phase shows.
+    void showPhaseChange(ScanPhase before);
+    void slideRecoverOut();
+    // The export button, made on first use (no tool tip after a deep scan).
+    TCImageButton* makeExportButton(bool deep);
     void layoutExportButton();
     // The parts inside the box's part left of the recover button, for its width now: they move
     // with it while the recover button slides in or out, so the scan's controls stay in reach.
@@ -110,7 +102,7 @@ private:
     TCImageButton* m_export = nullptr;
     std::function<qint64()> m_clock;
     qint64 m_lastUpdateTime = 0;
-    bool m_finished = false;  // as last laid out
+    ScanState m_state;  // as last drawn
 };
 
 }  // namespace app::results

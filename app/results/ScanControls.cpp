@@ -6,7 +6,6 @@
 
 #include "app/base/NotificationCenter.h"
 #include "app/base/Strings.h"
-#include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
 #include "app/controls/TCImageWindow.h"
@@ -48,22 +47,15 @@ void ScanControls::observe() {
 
 void ScanControls::stopObserving() { NotificationCenter::instance().removeObserver(this); }
 
-void ScanControls::layoutBar() { m_bar->layoutParts(m_scan.isFinished(), m_scan.isFollowing()); }
-
 void ScanControls::followResize() {
-    layoutBar();
-    if (m_scan.isFollowing()) {
+    m_bar->layoutParts();
+    if (m_scan.state().following()) {
         double percent = 0;
         std::uint64_t count = 0;
         QNUIController::GetScanProgress(percent, count);
         m_bar->showProgressValue(percent);
     }
     m_offer->follow();
-}
-
-void ScanControls::updateScanButtons() {
-    const bool scanning = !m_scan.isFinished() && !m_scan.isImport();
-    m_bar->enableScanButtons(m_scan.takesClicks(), m_scan.takesClicks() && scanning);
 }
 
 void ScanControls::openSheet(const QString& prefix, std::function<void(int)> done) {
@@ -74,54 +66,36 @@ void ScanControls::openSheet(const QString& prefix, std::function<void(int)> don
     QWidget* sheet = OpenSheet(m_window, texts, [guard = QPointer<ScanControls>(this), done](int code) {
         if (guard) done(code);
     });
+    sheet->setObjectName(prefix);  // what a script waits for
     emit sheetOpened(sheet);
 }
 
 // ----- progress and the end -----
 
 void ScanControls::showProgress() {
-    m_scan.setDeep(QNUIController::IsDeepScan());
     double percent = 0;
     std::uint64_t count = 0;
     const QString remaining = QString::fromStdString(QNUIController::GetScanProgress(percent, count));
     m_bar->showProgress(percent, count, remaining);
     emit progressShown(percent < 1.0 ? 0 : static_cast<int>(percent));
-    if (!QNUIController::IsScanRunning() && m_scan.isFollowing()) showFinishedState();
-    updateScanButtons();
+    if (!QNUIController::IsScanRunning() && m_scan.state().following()) showFinishedState();
 }
 
 void ScanControls::showFinishedState() {
     const bool stopped = QNUIController::WasScanStopped();
     m_scan.end();
-    // A stop cleared the checks and hid the recover button: it comes back with the next check.
-    m_bar->showFinished(!stopped);
-    m_scan.setFinished(true);
-    if (!m_scan.isImport()) m_bar->showExportButton(m_scan.isDeep());
-    layoutBar();
-    if (!m_scan.isDeep() && !m_scan.isImport()) {
-        m_bar->showDeepScanButton();
-        m_offer->show();
-    }
+    const ScanState& state = m_scan.state();
+    if (state.kind == ScanKind::Quick && state.leaving == Leaving::No) m_offer->show();
     emit finished();
-    m_scan.setTakesClicks(true);
-    if (m_scan.isClosing()) {
-        emit closing();
-        emit scanEnded(stopped);
-        return;
-    }
-    if (m_scan.isGoingHome()) {
-        doBackHomeAction();
-        emit scanEnded(stopped);
-        return;
-    }
-    updateScanButtons();
+    if (state.leaving == Leaving::Close) emit closing();
+    if (state.leaving == Leaving::Home) doBackHomeAction();
     emit scanEnded(stopped);
 }
 
 // ----- back home, close, the scanned disk's removal -----
 
 void ScanControls::backButtonAction() {
-    if (m_scan.isClosing() || !m_scan.takesClicks()) return;
+    if (!m_scan.state().takesClicks()) return;
     if (!QNUIController::IsScanRunning()) {
         doBackHomeAction();
         return;
@@ -130,25 +104,22 @@ void ScanControls::backButtonAction() {
     openSheet(QStringLiteral("PAGE_FOUR_SCAN_BACKHOME"), [this](int code) {
         if (code != 0) {
             emit checksCleared();
-            m_scan.setPausedByUser(false);
-            for (TCImageButton* b : {m_bar->home(), m_bar->play(), m_bar->stop(), m_bar->recover()})
-                b->setButtonEnabled(false);
             QNUIController::StopScan(1);
-            m_scan.setTakesClicks(false);
-            m_scan.setGoingHome();
-            updateScanButtons();
+            m_scan.windDown(Leaving::Home);
             if (!QNUIController::IsScanRunning()) doBackHomeAction();
             return;
         }
-        if (!m_scan.isPausedByUser() && QNUIController::IsPause()) QNUIController::PauseOrResumeScan();
-        m_scan.setTakesClicks(true);
-        updateScanButtons();
+        resumeUnlessPausedByUser();
     });
+}
+
+void ScanControls::resumeUnlessPausedByUser() {
+    if (m_scan.state().phase != ScanPhase::Paused && QNUIController::IsPause()) QNUIController::PauseOrResumeScan();
 }
 
 void ScanControls::doBackHomeAction() {
     NotificationCenter::instance().post(QStringLiteral("SetLangauageMemu"));
-    m_bar->showStillLabels();
+    m_scan.leave(Leaving::Home);
     m_scan.end();
     m_offer->hide();
     emit leaving();
@@ -157,27 +128,20 @@ void ScanControls::doBackHomeAction() {
 }
 
 void ScanControls::closeWindow() {
-    if (m_scan.isClosing()) return;
+    if (m_scan.state().leaving != Leaving::No) return;
     if (!QNUIController::IsScanRunning()) {
         m_window->close();
         return;
     }
-    const bool userPaused = m_scan.isPausedByUser();
     if (!QNUIController::IsPause()) QNUIController::PauseOrResumeScan();
-    openSheet(QStringLiteral("PAGE_FOUR_SCAN_STOP"), [this, userPaused](int code) {
+    openSheet(QStringLiteral("PAGE_FOUR_SCAN_STOP"), [this](int code) {
         if (code != 0) {
             QNUIController::StopScan(1);
-            m_scan.setTakesClicks(false);
-            m_scan.setClosing();
-            m_scan.setPausedByUser(false);
-            for (TCImageButton* b : {m_bar->home(), m_bar->pause(), m_bar->stop(), m_bar->play()})
-                b->setButtonEnabled(false);
+            m_scan.windDown(Leaving::Close);
             showProgress();
             return;
         }
-        if (!userPaused && QNUIController::IsPause()) QNUIController::PauseOrResumeScan();
-        m_scan.setTakesClicks(true);
-        updateScanButtons();
+        resumeUnlessPausedByUser();
     });
 }
 
@@ -196,75 +160,64 @@ void ScanControls::refreshDevice(const QVariantMap& payload) {
 // ----- pause, stop, deep scan -----
 
 void ScanControls::pauseButtonClick() {
-    if (!m_scan.takesClicks()) return;
+    const ScanPhase phase = m_scan.state().phase;
+    if (!m_scan.state().takesClicks() || (phase != ScanPhase::Running && phase != ScanPhase::Paused)) return;
+    const bool resuming = phase == ScanPhase::Paused;
+    // A search made while paused never outlives the resume. The model forgets one only while the
+    // scan waits: before a resume, after a pause.
+    if (resuming) emit searchClearRequested();
     QNUIController::PauseOrResumeScan();
     if (!QNUIController::IsScanRunning()) {
         // The scan ended meanwhile: the finished state, not a toggle.
-        m_scan.setPausedByUser(false);
         QNUIController::StopScan(1);
-        m_scan.setTakesClicks(false);
+        m_scan.windDown();
         showProgress();
         return;
     }
-    const bool paused = !m_scan.isPausedByUser();
-    m_scan.setPausedByUser(paused);
-    m_scan.setDeep(QNUIController::IsDeepScan());
-    if (paused) m_scan.setTakesClicks(true);
-    m_bar->showPaused(paused);
-    emit pauseChanged(paused);
-    updateScanButtons();
+    if (!resuming) emit searchClearRequested();
+    m_scan.setPhase(resuming ? ScanPhase::Running : ScanPhase::Paused);
+    emit pauseChanged(!resuming);
 }
 
 void ScanControls::stopButtonClick() {
-    if (m_scan.isClosing() || !m_scan.takesClicks()) return;
-    if (!m_scan.isPausedByUser() && !QNUIController::IsPause()) QNUIController::PauseOrResumeScan();
+    if (!m_scan.state().takesClicks() || !QNUIController::IsScanRunning()) return;
+    if (!QNUIController::IsPause()) QNUIController::PauseOrResumeScan();
     openSheet(QStringLiteral("PAGE_FOUR_SCAN_STOP"), [this](int code) {
         if (code != 0) {
             emit checksCleared();
-            if (m_bar->recover()->isVisible() && m_scan.isPausedByUser()) m_bar->slideRecoverOut();
-            m_scan.setPausedByUser(false);
-            m_bar->search()->setSearchEnabled(false);
-            m_bar->recover()->hide();
-            for (TCImageButton* b : {m_bar->pause(), m_bar->play(), m_bar->stop(), m_bar->home()})
-                b->setButtonEnabled(false);
-            m_scan.setTakesClicks(false);
+            // The tree is still built after a stop: it would hold files a search made meanwhile
+            // never saw.
+            emit searchClearRequested();
+            m_scan.windDown();
             QTimer::singleShot(500, this, [this] { stopAction(); });
             return;
         }
-        if (m_scan.isPausedByUser()) return;
-        if (QNUIController::IsPause()) QNUIController::PauseOrResumeScan();
-        m_scan.setTakesClicks(true);
-        updateScanButtons();
+        resumeUnlessPausedByUser();
     });
 }
 
 void ScanControls::stopAction() {
     QNUIController::StopScan(0);
     showProgress();
-    m_scan.setTakesClicks(false);
-    m_bar->play()->setButtonEnabled(false);
-    updateScanButtons();
 }
 
 void ScanControls::deepSrcanButtonAction() {
+    const ScanState& state = m_scan.state();
+    if (state.phase != ScanPhase::Ended || state.kind != ScanKind::Quick || !state.takesClicks()) return;
     emit checksCleared();
     m_offer->hide();
-    m_scan.setTakesClicks(true);
-    m_scan.setPausedByUser(false);
-    m_scan.setDeep(true);
-    m_scan.setFinished(false);
-    m_bar->showScanStarting();
+    m_scan.prepare(ScanKind::Deep);
     emit scanStarting();
-    layoutBar();
     QTimer::singleShot(200, this, [this] { doDeepScanAction(); });
 }
 
 void ScanControls::doDeepScanAction() {
+    // The window left meanwhile: no scan behind its back.
+    if (m_scan.state().phase != ScanPhase::Idle || m_scan.state().leaving != Leaving::No) return;
     QNUIController::ResetShouldBuild();
     m_scan.observe();
-    m_scan.start();
+    m_scan.start(ScanKind::Deep);
     QNUIController::DoDeepScan(ScanFollower::kScanPost);
-    updateScanButtons();
 }
 
 }  // namespace app::results

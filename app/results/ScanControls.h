@@ -1,8 +1,9 @@
 #pragma once
-// The results window's scan controls, a part with its own state: the bar's home, deep scan,
-// pause and resume and stop buttons, the window's close while a scan runs, the scan's progress
-// and its end, with the sheets that guard them and the deep-scan offer. The scan's state lives
-// in the follower; what lies outside the bar (the file pane, the window) is asked by signal.
+// The results window's scan commands: the bar's home, deep scan, pause and resume and stop
+// buttons, the window's close while a scan runs, the scan's progress and its end, with the sheets
+// that guard them and the deep-scan offer. They move the scan's state in the follower, which the
+// bar is drawn from; what lies outside the bar (the file pane, the search, the window) is asked
+// by signal.
 #include <QObject>
 
 #include <functional>
@@ -39,9 +40,7 @@ public:
 
     // The scan's progress in the bar; at the scan's end, the finished state.
     void showProgress();
-    void updateScanButtons();
     // The bar's parts placed for its width, the offer kept beside its anchor.
-    void layoutBar();
     void followResize();
 
 signals:
@@ -54,6 +53,8 @@ signals:
     void scanStarting();
     void pauseChanged(bool paused);
     void finished();
+    // A search shown goes (while the model can still forget it: the scan waits).
+    void searchClearRequested();
     // The window leaves for the start page (asked for by backHomeRequested a moment later), or
     // closes once the scan has wound down.
     void leaving();
@@ -61,6 +62,8 @@ signals:
     void closing();
 
 private:
+    // A sheet answered No: the scan goes on unless the user had paused it.
+    void resumeUnlessPausedByUser();
     void doBackHomeAction();
     void doDeepScanAction();
     void stopAction();

@@ -18,7 +18,7 @@ ScanFollower::ScanFollower(QObject* parent) : QObject(parent), m_watch(new QTime
     setObjectName(QStringLiteral("scanFollower"));
     m_watch->setInterval(kWatchMs);
     connect(m_watch, &QTimer::timeout, this, [this] {
-        if (m_following && !uimodel::QNUIController::IsScanRunning()) emit stepped();
+        if (m_state.following() && !uimodel::QNUIController::IsScanRunning()) emit stepped();
     });
 }
 
@@ -31,14 +31,24 @@ void ScanFollower::observe() {
 
 void ScanFollower::stopObserving() { NotificationCenter::instance().removeObserver(this); }
 
-void ScanFollower::start() {
-    m_following = true;
+void ScanFollower::prepare(ScanKind kind) { change({ScanPhase::Idle, kind, m_state.leaving}); }
+
+void ScanFollower::start(ScanKind kind) {
+    change({ScanPhase::Running, kind, m_state.leaving});
     m_watch->start();
 }
 
+void ScanFollower::setPhase(ScanPhase phase) { change({phase, m_state.kind, m_state.leaving}); }
+
+void ScanFollower::windDown(Leaving where) {
+    change({ScanPhase::Stopping, m_state.kind, where == Leaving::No ? m_state.leaving : where});
+}
+
+void ScanFollower::leave(Leaving where) { change({m_state.phase, m_state.kind, where}); }
+
 void ScanFollower::end() {
-    m_following = false;
     m_watch->stop();
+    change({ScanPhase::Ended, m_state.kind, m_state.leaving});
 }
 
 void ScanFollower::stopWatch() { m_watch->stop(); }
@@ -47,18 +57,10 @@ bool ScanFollower::runsUnpaused() {
     return uimodel::QNUIController::IsScanRunning() && !uimodel::QNUIController::IsPause();
 }
 
-void ScanFollower::change(bool& field, bool value) {
-    if (field == value) return;
-    field = value;
-    emit stateChanged();
+void ScanFollower::change(ScanState next) {
+    if (next == m_state) return;
+    m_state = next;
+    emit stateChanged(m_state);
 }
-
-void ScanFollower::setFinished(bool finished) { change(m_finished, finished); }
-void ScanFollower::setDeep(bool deep) { change(m_deep, deep); }
-void ScanFollower::setPausedByUser(bool paused) { change(m_pausedByUser, paused); }
-void ScanFollower::setTakesClicks(bool takes) { change(m_takesClicks, takes); }
-void ScanFollower::setClosing() { change(m_closing, true); }
-void ScanFollower::setGoingHome() { change(m_goingHome, true); }
-void ScanFollower::setImport() { change(m_import, true); }
 
 }  // namespace app::results

@@ -1,11 +1,12 @@
 #pragma once
 // Follows the scan the results window shows (a scan, a deep scan or a results file being loaded)
-// and owns what the window knows of it: whether it is followed, finished, deep, paused by the
-// user, a loaded file; whether the scan's commands take clicks; whether the window closes or
-// goes home once it has wound down. It hears the model's "NormalScranValue" posts and its
-// "RefreshTableView" ones, and watches for the scan's end even when no post comes. The parts
-// read its state; a change is told by stateChanged.
+// and keeps what the window knows of it as one value (ScanState: its phase, its kind, whether the
+// window is leaving), told by stateChanged at each change. It hears the model's
+// "NormalScranValue" posts and its "RefreshTableView" ones, and watches for the scan's end even
+// when no post comes.
 #include <QObject>
+
+#include "app/results/ScanState.h"
 
 class QTimer;
 
@@ -23,31 +24,25 @@ public:
     // Hears the scan's posts (again, once each), or no longer.
     void observe();
     void stopObserving();
-    // A scan is being followed from now on; its end is watched for.
-    void start();
-    // The scan wound down: nothing more is followed or watched.
+
+    const ScanState& state() const { return m_state; }
+    // A scan of `kind` is about to be handed to the model: nothing is followed yet.
+    void prepare(ScanKind kind);
+    // A scan of `kind` was handed to the model: it runs, and its end is watched for.
+    void start(ScanKind kind);
+    // Paused by the user, or resumed.
+    void setPhase(ScanPhase phase);
+    // Told to stop: it winds down, and the window leaves `where` once it has.
+    void windDown(Leaving where = Leaving::No);
+    // The window leaves once the scan has wound down.
+    void leave(Leaving where);
+    // The scan wound down: the finished state; nothing more is watched.
     void end();
     // Only the watch stops; the scan still counts as followed.
     void stopWatch();
 
-    bool isFollowing() const { return m_following; }
-    bool isFinished() const { return m_finished; }
-    bool isDeep() const { return m_deep; }
-    bool isPausedByUser() const { return m_pausedByUser; }
-    bool takesClicks() const { return m_takesClicks; }
-    bool isClosing() const { return m_closing; }
-    bool isGoingHome() const { return m_goingHome; }
-    bool isImport() const { return m_import; }
     // A scan runs and is not paused: the model refuses checks, sorting and searches meanwhile.
     static bool runsUnpaused();
-
-    void setFinished(bool finished);
-    void setDeep(bool deep);
-    void setPausedByUser(bool paused);
-    void setTakesClicks(bool takes);
-    void setClosing();
-    void setGoingHome();
-    void setImport();
 
 signals:
     // A post came, or the watch found the scan ended: the window refreshes.
@@ -55,20 +50,13 @@ signals:
     // The model asks for the list alone to be refreshed.
     void listChanged();
     // What the window knows of the scan changed.
-    void stateChanged();
+    void stateChanged(const app::results::ScanState& state);
 
 private:
-    void change(bool& field, bool value);
+    void change(ScanState next);
 
     QTimer* m_watch;
-    bool m_following = false;
-    bool m_finished = false;
-    bool m_deep = false;
-    bool m_pausedByUser = false;
-    bool m_takesClicks = true;
-    bool m_closing = false;
-    bool m_goingHome = false;
-    bool m_import = false;
+    ScanState m_state;
 };
 
 }  // namespace app::results

@@ -211,7 +211,7 @@ void FollowResults(QNDeletailWindowController* window, const LaunchOptions& opti
         });
     };
     // A load may have ended before the window was handed over.
-    if (window->scanFollower()->isFinished())
+    if (window->scanFollower()->state().phase == results::ScanPhase::Ended)
         QTimer::singleShot(0, window, afterScan);
     else
         QObject::connect(window, &QNDeletailWindowController::scanEnded, window, afterScan, Qt::SingleShotConnection);

@@ -213,9 +213,13 @@ void PreviewPanes::setSegmentEnabled(bool enabled) {
     for (QAbstractButton* button : m_segments->buttons()) button->setEnabled(enabled);
 }
 
-bool PreviewPanes::showSegment(int segment) {
+void PreviewPanes::stopLoaders() {
     m_flowLoader->newGeneration();
     m_gridLoader->newGeneration();
+}
+
+bool PreviewPanes::showSegment(int segment) {
+    stopLoaders();
     if (segment == m_segment || segment < kList || segment > kGrid) return false;
     m_segment = segment;
     m_segments->button(segment)->setChecked(true);
@@ -223,6 +227,7 @@ bool PreviewPanes::showSegment(int segment) {
     // The view switched to takes the keys.
     if (segment == kGrid) m_grid->setFocus(Qt::OtherFocusReason);
     if (segment == kCoverFlow) m_flow->setFocus(Qt::OtherFocusReason);
+    emit segmentShown(segment);
     return true;
 }
 
@@ -242,8 +247,7 @@ void PreviewPanes::syncPhotos() {
 }
 
 void PreviewPanes::rowsChanged() {
-    m_flowLoader->newGeneration();
-    m_gridLoader->newGeneration();
+    stopLoaders();
     syncPhotos();
     m_flowSelectedIndex = 0;
     if (m_segment == kCoverFlow) {

@@ -47,8 +47,11 @@ public:
     void shutDown();
 
     int segment() const { return m_segment; }
-    // Shows a segment's view (nothing when it already shows); the caller refreshes the rest.
+    // Shows a segment's view (nothing when it already shows); the caller refreshes the rest. Both
+    // loaders stop either way.
     bool showSegment(int segment);
+    // Both loaders drop what they were asked for, without waiting for the thumbnail in progress.
+    void stopLoaders();
     void setSegmentEnabled(bool enabled);
     QAbstractButton* segmentButton(int segment) const;
 
@@ -85,6 +88,8 @@ signals:
     void checkToggleRequested(int row);
     // The user chose a segment.
     void segmentChosen(int segment);
+    // Another segment's view shows.
+    void segmentShown(int segment);
 
 private:
     void buildCoverFlow();

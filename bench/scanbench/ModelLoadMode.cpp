@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "CommandLine.h"
 #include "FileTypes.h"
@@ -64,6 +65,9 @@ int RunModelLoadMode(std::span<char* const> args) {
     results.Wait();
     double const dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     unsigned long long const u64Error = scan.GetProgressInfo().u64Error;
+    // What the load's message names: the roots of the file it could not place.
+    std::vector<std::string> const leftOut = results.LeftOutRoots();
+    for (std::string const& root : leftOut) std::printf("left out\t%s\n", root.c_str());
 
     std::string const fields = PrintModelListing(scan);
     std::optional<RecoveryRun> recoveryRun;
@@ -74,7 +78,8 @@ int RunModelLoadMode(std::span<char* const> args) {
         if (!IsCheckOption(options.check)) return kUsageError;
         recoveryRun = RunModelRecovery(scan, recovery, options);
     }
-    std::printf("RESULT mode=model-load load_error=%llu %s seconds=%.6f%s\n", u64Error, fields.c_str(), dSeconds,
+    std::printf("RESULT mode=model-load load_error=%llu roots_left_out=%zu %s seconds=%.6f%s\n", u64Error,
+                leftOut.size(), fields.c_str(), dSeconds,
                 recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "");
     bool const bRecoveryFailed = recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull);
     return u64Error == 0 && !bRecoveryFailed ? 0 : 1;

@@ -109,6 +109,7 @@ RESULT CRAWSearchController::PreparetoSearch() {
     m_sizing.clear();
     m_walks.Reset();
     m_nextFileCut.Reset();
+    m_enclosing.Reset();
     m_bAllRead = false;
     m_u64ReadEnd = 0;
     m_statistics = {};
@@ -264,18 +265,27 @@ void CRAWSearchController::SizeOldestBlock() {
     FileSized();
 }
 
-void CRAWSearchController::BeginSizing(std::unique_ptr<CRawFileInfo> pInfo, SizedBy eSizedBy, IStorageDevice* pDevice) {
+CRAWSearchController::BeingSized* CRAWSearchController::BeginSizing(std::unique_ptr<CRawFileInfo> pInfo,
+                                                                    SizedBy eSizedBy, IStorageDevice* pDevice) {
+    if (m_enclosing.Encloses(*pInfo, DeviceSectorSize())) {
+        ++m_statistics.u64Dropped;
+        return nullptr;
+    }
     BeingSized& sizing = m_sizing.emplace_back();
     sizing.pInfo = std::move(pInfo);
     sizing.eSizedBy = eSizedBy;
     CRawFileInfo& info = *sizing.pInfo;
     try {
         if (info.m_pAnalyser != nullptr) sizing.pWalk = info.m_pAnalyser->BeginRawFileSize(info, pDevice);
-        if (sizing.pWalk) m_walks.Advance(*sizing.pWalk, info.m_u64StartSector, m_ring, m_u64ReadEnd);
+        if (sizing.pWalk)
+            m_walks.Advance(*sizing.pWalk, info.m_u64StartSector, m_ring, m_u64ReadEnd);
+        else
+            m_enclosing.Sized(info, DeviceSectorSize());
     } catch (std::exception const&) {
         sizing.pWalk.reset();
         sizing.bFailed = true;
     }
+    return &sizing;
 }
 
 void CRAWSearchController::AdvanceWalks() {
@@ -405,8 +415,7 @@ void CRAWSearchController::EndSearch(int iBuild) {
             continue;
         }
         // The same rule as the ring pass, over the ring: its last blocks hold these files.
-        BeginSizing(std::move(pInfo), SizedBy::End, &m_ring);
-        FinishOnDevice(m_sizing.back());
+        if (BeingSized* pSizing = BeginSizing(std::move(pInfo), SizedBy::End, &m_ring)) FinishOnDevice(*pSizing);
         FileSized();
     }
     std::fprintf(stderr, "--------------%s:%d:--------\n", "EndSearch", 283);

@@ -7,7 +7,8 @@
 // most of what an analyser reads comes from memory; files still pending at the end are sized
 // over the ring too, which holds their blocks. A size rule that searches forward for the file's
 // end hands its walk back, and the search feeds it each block it reads (ForwardWalks.h); files
-// are filed in the order they were found, each once its size is known.
+// are filed in the order they were found, each once its size is known. A start found within a
+// file of its own format that was sized before it (a TAR's member header) is part of that file.
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "engine/IFileSystemSearchController.h"
 #include "engine/IRecoveryFilter.h"
 #include "engine/carve/BufferStorageDevice.h"
+#include "engine/carve/EnclosingFiles.h"
 #include "engine/carve/ForwardWalks.h"
 #include "engine/carve/NextFileCut.h"
 #include "engine/carve/RAWFileManager.h"
@@ -92,15 +94,16 @@ private:
                          bool bReadable);
     void ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count);
     void SizeOldestBlock();
+    struct BeingSized;
     /// Begins sizing a found file over `pDevice`: its walk forward, if any, is fed what the
-    /// ring holds of the blocks read so far.
-    void BeginSizing(std::unique_ptr<CRawFileInfo> pInfo, SizedBy eSizedBy, IStorageDevice* pDevice);
+    /// ring holds of the blocks read so far. Null, the file dropped, when it lies within a file
+    /// sized before that holds it (CEnclosingFiles).
+    BeingSized* BeginSizing(std::unique_ptr<CRawFileInfo> pInfo, SizedBy eSizedBy, IStorageDevice* pDevice);
     /// Feeds every walk still going the blocks read since, then files what is sized.
     void AdvanceWalks();
     /// The first device sector a sizing, begun or still to begin, may read: the ring need not
     /// hold the blocks before it.
     std::uint64_t FirstSectorStillRead() const;
-    struct BeingSized;
     /// Runs the file's walk, if still going, to its end on the device itself.
     void FinishOnDevice(BeingSized& sizing);
     /// Files (or drops) the files being sized from the first on, up to one whose walk goes on.
@@ -131,6 +134,7 @@ private:
     std::deque<BeingSized> m_sizing;
     CForwardWalks m_walks;
     CNextFileCut m_nextFileCut;
+    CEnclosingFiles m_enclosing;
     bool m_bAllRead = false;  // from EndSearch on: every file the search will find is known
     std::uint64_t m_u64ReadEnd = 0;  // the device sector after the last block in the ring
     bool m_bPrepared = false;  // from PreparetoSearch to EndSearch

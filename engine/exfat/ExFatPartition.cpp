@@ -74,6 +74,11 @@ std::uint32_t CExFatPartition::ConvertSectorToClusterNum(std::uint64_t u64Sector
     return u64Cluster <= exfat::kLastClusterNumber ? static_cast<std::uint32_t>(u64Cluster) : 0;
 }
 
+bool CExFatPartition::IsClusterAllocated(std::uint32_t u32Cluster) const {
+    return m_bitmap && u32Cluster >= kFirstCluster &&
+           m_bitmap->RangeRefusal(u32Cluster - kFirstCluster, 1) == kCodeOverwritten;
+}
+
 bool CExFatPartition::IsHeapCluster(std::uint32_t u32Cluster) const {
     return u32Cluster >= kFirstCluster && u32Cluster < m_u64ClusterLimit;
 }

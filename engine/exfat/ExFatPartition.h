@@ -51,6 +51,8 @@ public:
     bool HasAllocationBitmap() const { return m_bitmap.has_value(); }
     /// The bitmap set, bit n for cluster n + 2; null without one.
     CClusterBitmap const* AllocationBitmap() const { return m_bitmap ? &*m_bitmap : nullptr; }
+    /// Whether the allocation bitmap, when read, gives the cluster to a file or folder now.
+    bool IsClusterAllocated(std::uint32_t u32Cluster) const;
     /// The root's first allocation bitmap, cut to the volume's clusters; none when the root's
     /// first cluster holds no sound bitmap entry or the bitmap cannot be read whole. The FAT,
     /// when loaded, gives the bitmap's chain.

@@ -124,7 +124,11 @@ bool CExFatQuickSearch::BuildChildren(IStorageDevice* pDevice, PendingFolder con
     std::uint32_t u32Cluster = folder.u32FirstCluster;
     bool bResult = true;
     for (std::uint64_t u64Read = 0; u64Read < folder.u64Size;) {
-        if (!m_partition.IsHeapCluster(u32Cluster) || !m_walk.MarkRead(u32Cluster)) break;
+        // A deleted folder's cluster the bitmap gives to a live file now holds none of its entries
+        // (an image kept as that file holds another volume's).
+        if (!m_partition.IsHeapCluster(u32Cluster) || (folder.bDeleted && m_partition.IsClusterAllocated(u32Cluster)) ||
+            !m_walk.MarkRead(u32Cluster))
+            break;
         long long const s64Sector = static_cast<long long>(m_partition.ConvertClusterNumToSector(u32Cluster));
         if (pDevice->ReadSector(m_cluster.data(), s64Sector, u32SectorsPerCluster) == 0) {
             bResult = false;

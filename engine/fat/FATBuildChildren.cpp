@@ -11,8 +11,10 @@
 #include "engine/fat/FATSearchedPartitionInfo.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/FATWalkState.h"
-#include "engine/fat/ondisk/TempFATDirEntry.h"
+#include "engine/fat/ondisk/FATFolderAnalyser.h"
+#include "engine/fat/ondisk/FATLongNamePieces.h"
 #include "engine/fat/ondisk/FATWidth.h"
+#include "engine/fat/ondisk/TempFATDirEntry.h"
 
 namespace {
 
@@ -45,6 +47,13 @@ bool HoldsEndOfFolder(std::uint8_t const* pBytes, std::size_t length) {
     return false;
 }
 
+/// Whether a cluster the walk reaches by guessing holds folder entries that open no folder.
+bool HoldsFolderEntries(std::uint8_t const* pFirstSector, std::uint32_t u32SectorSize) {
+    CFATFolderAnalyser analyser(u32SectorSize);
+    return analyser.AnalyseSector(engine::ByteView(pFirstSector, u32SectorSize)) &&
+           analyser.GetDirectoryEntryType() == CFATFolderAnalyser::kFolderEntries;
+}
+
 }  // namespace
 
 CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const* pRecord,
@@ -59,9 +68,11 @@ CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearch
       m_revision(pDevice, geometry, pTable),
       m_continuation(pDevice, geometry) {}
 
-ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
-                                                             std::uint32_t* pRefusal, bool* pChainLost) const {
-    CFATBuildDataRun const builder(m_pTable, m_geometry.u32SectorSize, m_geometry.u32SectorsPerCluster, m_geometry.u32Clusters);
+ReleasePtr<IDataRunList> CFATBuildChildren::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size,
+                                                             bool bDeleted, std::uint32_t* pRefusal,
+                                                             bool* pChainLost) const {
+    CFATBuildDataRun const builder(m_pTable, m_geometry.u32SectorSize, m_geometry.u32SectorsPerCluster,
+                                   m_geometry.u32Clusters);
     return builder.BuildDataRunList(u32FirstCluster, s64Size, bDeleted, pRefusal, pChainLost);
 }
 
@@ -89,11 +100,12 @@ bool CFATBuildChildren::BuildRoot() {
     if (m_geometry.eType == FILE_SYSTEM_FAT32) return BuildChildren(nullptr, m_geometry.u32RootCluster, true);
     if (!fat::HasFixedRoot(m_geometry.eType) || m_geometry.u32RootSectors == 0) return false;
     std::vector<std::uint8_t> root(std::size_t{m_geometry.u32RootSectors} * m_geometry.u32SectorSize);
-    if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors))
+    if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector),
+                               m_geometry.u32RootSectors))
         return false;
     FATRevisionLists lists;
-    std::uint32_t const u32Result = BuildChildrenFromBuffer(engine::ByteView(root.data(), root.size()),
-                                                            SectorPosition(m_geometry.u64RootSector), nullptr, lists, false);
+    std::uint32_t const u32Result = BuildChildrenFromBuffer(
+        engine::ByteView(root.data(), root.size()), SectorPosition(m_geometry.u64RootSector), nullptr, lists, false);
     lists.Clear();
     return u32Result != kFailed;
 }
@@ -102,8 +114,16 @@ bool CFATBuildChildren::BuildChildren(CFATFileNode* pFolder, std::uint32_t u32Fi
     return WalkFolder(pFolder, u32FirstCluster, bRootExempt, nullptr);
 }
 
-void CFATBuildChildren::ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedClusters& claims, std::vector<std::uint32_t>& subFolders) {
-    Claiming const claiming{claims, subFolders};
+void CFATBuildChildren::ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedClusters& claims,
+                                    std::vector<std::uint32_t>& subFolders) {
+    WalkWithoutNodes(u32FirstCluster, Claiming{&claims, subFolders});
+}
+
+void CFATBuildChildren::SurveyFolder(std::uint32_t u32FirstCluster, std::vector<std::uint32_t>& subFolders) {
+    WalkWithoutNodes(u32FirstCluster, Claiming{nullptr, subFolders});
+}
+
+void CFATBuildChildren::WalkWithoutNodes(std::uint32_t u32FirstCluster, Claiming const& claiming) {
     if (u32FirstCluster != 0) {
         WalkFolder(nullptr, u32FirstCluster, false, &claiming);
     } else if (m_geometry.eType == FILE_SYSTEM_FAT32) {
@@ -111,24 +131,38 @@ void CFATBuildChildren::ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedCl
     } else if (fat::HasFixedRoot(m_geometry.eType) && m_geometry.u32RootSectors != 0) {
         // A fixed root never grows past its sectors: it claims nothing, it names folders.
         std::vector<std::uint8_t> root(std::size_t{m_geometry.u32RootSectors} * m_geometry.u32SectorSize);
-        if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector), m_geometry.u32RootSectors)) return;
+        if (!m_pDevice->ReadSector(root.data(), static_cast<long long>(m_geometry.u64RootSector),
+                                   m_geometry.u32RootSectors))
+            return;
         ParseEntries(engine::ByteView(root.data(), root.size()), false);
-        NoteSubFolders(0, subFolders);
+        NoteParsed(0, claiming);
     }
 }
 
-void CFATBuildChildren::NoteSubFolders(std::uint32_t u32Self, std::vector<std::uint32_t>& subFolders) const {
-    for (fat::FATFolderEntry const& entry : m_parsed.entries)
-        if (entry.IsDirectory() && entry.u32FirstCluster != u32Self && m_geometry.ClusterExists(entry.u32FirstCluster))
-            subFolders.push_back(entry.u32FirstCluster);
+void CFATBuildChildren::NoteParsed(std::uint32_t u32Self, Claiming const& claiming) {
+    bool const bSurvey = claiming.pClaims == nullptr;
+    for (fat::FATFolderEntry const& entry : m_parsed.entries) {
+        if (!m_geometry.ClusterExists(entry.u32FirstCluster) || (bSurvey && entry.bErased)) continue;
+        if (entry.IsDirectory()) {
+            if (entry.u32FirstCluster != u32Self) claiming.subFolders.push_back(entry.u32FirstCluster);
+        } else if (bSurvey) {
+            bool bChainLost = false;
+            if (ReleasePtr<IDataRunList> pRuns =
+                    BuildDataRunList(entry.u32FirstCluster, entry.u32Size, false, nullptr, &bChainLost))
+                m_state.foreign.AddLiveFile(*pRuns, !bChainLost);
+        }
+    }
 }
 
-bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt, Claiming const* pClaiming) {
+bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt,
+                                   Claiming const* pClaiming) {
     std::uint32_t const u32SectorSize = m_geometry.u32SectorSize;
     std::uint32_t const u32Spc = m_geometry.u32SectorsPerCluster;
     if (m_chunk.empty()) m_chunk.resize(std::size_t{kChunkSectors + kCarrySectors} * u32SectorSize);
     FATRevisionLists lists;
     std::size_t carry = 0;
+    // Whether the entry before the next bytes read may have taken a deleted name's first slots.
+    bool bFrontMayBeLost = true;
     bool bFirstChunk = true;
     bool bGuessed = false;  // `cur` follows on because no link names it
     // A claiming walk goes as far as the walk of any folder, live or deleted, could go.
@@ -144,9 +178,14 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
     auto const wasRead = [this, pClaiming](std::uint32_t u32Cluster) {
         return pClaiming == nullptr && m_state.walk.WasRead(u32Cluster);
     };
+    // Nor may it go on where another volume's entries lie, inside a live file or volume.
+    auto const taken = [&](std::uint32_t u32Cluster) {
+        return wasRead(u32Cluster) || m_state.foreign.Holds(u32Cluster);
+    };
+    bool const bSurvey = pClaiming != nullptr && pClaiming->pClaims == nullptr;
     auto const searchOn = [&](std::uint32_t u32From) {
-        if (!bGuessed || !bMaySearch) return std::uint32_t{0};
-        return m_continuation.Find(u32From, wasRead);
+        if (!bGuessed || !bMaySearch || bSurvey) return std::uint32_t{0};
+        return m_continuation.Find(u32From, taken);
     };
     std::uint32_t cur = u32FirstCluster;
     while (m_geometry.ClusterExists(cur)) {
@@ -159,7 +198,8 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
             next = m_pTable->GetNextCluster(c);
             c = next;
         } while (next == cur + u32Count && m_geometry.ClusterExists(next) && (u32Count + 1) * u32Spc <= kChunkSectors);
-        if (wasRead(cur)) {
+        // A deleted folder whose cluster a live file holds now has lost its entries there.
+        if (wasRead(cur) || ((bGuessed || !bLive) && m_state.foreign.Holds(cur))) {
             if (bFirstChunk) return false;  // a folder read already
             // The chain loops back (or runs into another folder): the folder ends here. The
             // deleted files held back from the chunks read are handed over all the same.
@@ -173,34 +213,48 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
             break;  // what was read stands; stale bytes are not parsed
         }
         std::uint8_t const* pRead = m_chunk.data() + carry;
-        // A guessed cluster must go on with entries, and not open another folder.
-        if (bGuessed && (pRead[0] == '.' || !CTempFATDirEntry(engine::ByteView(pRead, CTempFATDirEntry::kSize)).IsValidFATDirEntry(false))) {
+        // A guessed cluster must go on with entries, and not open another folder; where the
+        // cluster before ended inside a long name, with that name's next pieces.
+        if (bGuessed &&
+            (!HoldsFolderEntries(pRead, u32SectorSize) ||
+             !fat::MayContinueFolder(engine::ByteView(m_chunk.data(), carry), engine::ByteView(pRead, chunkBytes)))) {
             if ((cur = searchOn(cur + 1)) != 0) continue;
             break;
         }
         // A guessed cluster (one at a time: no link follows it) that another folder's walk
-        // reaches too is neither's: the folder ends before it.
-        if (bGuessed && pClaiming && !pClaiming->claims.Claim(u32FirstCluster, cur)) break;
+        // reaches too is neither's, nor any the walk reaches after it: the folder ends before
+        // it. The walk goes on past it all the same, so that the clusters it alone reaches come
+        // back among the lost files.
+        if (bGuessed && pClaiming && pClaiming->pClaims && !pClaiming->pClaims->Claim(u32FirstCluster, cur)) {
+            if ((cur = searchOn(cur + 1)) != 0) continue;
+            break;
+        }
         if (bGuessed && m_pGuessed && !m_pGuessed->Owns(u32FirstCluster, cur)) break;
         bool const bEnded = HoldsEndOfFolder(pRead, chunkBytes);  // before a carried name moves over it
         if (!pClaiming)
             for (std::uint32_t i = 0; i < u32Count; ++i) m_state.walk.MarkRead(cur + i);
         if (bFirstChunk) {
-            if (ReadDotEntries(m_chunk.data()) != (bRootExempt ? DotEntries::kAbsent : DotEntries::kPresent)) return false;
+            if (ReadDotEntries(m_chunk.data()) != (bRootExempt ? DotEntries::kAbsent : DotEntries::kPresent))
+                return false;
             bFirstChunk = false;
         }
         std::size_t const length = carry + chunkBytes;
         engine::ByteView const bytes(m_chunk.data(), length);
         std::uint32_t u32Consumed = 0;
         if (pClaiming) {
-            u32Consumed = ParseEntries(bytes, false);
-            NoteSubFolders(u32FirstCluster, pClaiming->subFolders);
+            u32Consumed = ParseEntries(bytes, false, bFrontMayBeLost);
+            NoteParsed(u32FirstCluster, *pClaiming);
         } else {
             // Carried bytes hold long-name pieces only: every 8.3 entry lies in the chunk.
-            u32Consumed = BuildChildrenFromBuffer(bytes, SectorPosition(m_geometry.ClusterToSector(cur)) - carry, pFolder, lists, false);
+            u32Consumed = BuildChildrenFromBuffer(bytes, SectorPosition(m_geometry.ClusterToSector(cur)) - carry,
+                                                  pFolder, lists, false, bFrontMayBeLost);
         }
-        if (u32Consumed == kFailed) break;
+        if (u32Consumed == kFailed) {
+            carry = 0;
+            break;
+        }
         if (bMaySearch) m_continuation.NoteEntries(m_parsed.entries);
+        bFrontMayBeLost = fat::NameFrontMayBeLost(bytes, std::min<std::size_t>(u32Consumed, length), bFrontMayBeLost);
         std::size_t const left = length > u32Consumed ? length - u32Consumed : 0;
         if (left >= 1 && left <= kMaxCarry) {
             std::memmove(m_chunk.data(), m_chunk.data() + u32Consumed, left);
@@ -211,19 +265,27 @@ bool CFATBuildChildren::WalkFolder(CFATFileNode* pFolder, std::uint32_t u32First
         bGuessed = next == 0 && bMayFollowOn && !bEnded;
         cur = bGuessed ? cur + u32Count : c;
     }
-    if (!pClaiming) FinishFolder(lists);
+    if (!pClaiming) {
+        // A name the folder's clusters read do not finish may end in a cluster read apart.
+        if (carry != 0) m_state.nameTails.Keep(engine::ByteView(m_chunk.data(), carry));
+        FinishFolder(lists);
+    }
     return true;
 }
 
 bool CFATBuildChildren::CanStartFolder(std::uint32_t u32FirstCluster) {
-    if (!m_geometry.ClusterExists(u32FirstCluster) || m_state.walk.WasRead(u32FirstCluster)) return false;
+    if (!m_geometry.ClusterExists(u32FirstCluster) || m_state.walk.WasRead(u32FirstCluster) ||
+        m_state.foreign.Holds(u32FirstCluster))
+        return false;
     std::vector<std::uint8_t> sector(m_geometry.u32SectorSize);
-    return m_pDevice->ReadSector(sector.data(), static_cast<long long>(m_geometry.ClusterToSector(u32FirstCluster)), 1) &&
+    return m_pDevice->ReadSector(sector.data(), static_cast<long long>(m_geometry.ClusterToSector(u32FirstCluster)),
+                                 1) &&
            ReadDotEntries(sector.data()) == DotEntries::kPresent;
 }
 
-std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position, CFATFileNode* pFolder,
-                                                         FATRevisionLists& lists, bool bStopAtInvalid) {
+std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position,
+                                                         CFATFileNode* pFolder, FATRevisionLists& lists,
+                                                         bool bStopAtInvalid, bool bFrontMayBeLost) {
     bool bParentDeleted = false;
     std::uint32_t u32ParentCluster = 0;
     if (pFolder) {
@@ -232,15 +294,16 @@ std::uint32_t CFATBuildChildren::BuildChildrenFromBuffer(engine::ByteView bytes,
         bParentDeleted = (pFolder->GetFileProperties()->GetState() & CFATFileProperties::kStateDeleted) != 0;
         u32ParentCluster = static_cast<std::uint32_t>(pParent->GetFirstClusterNum());
     }
-    std::uint32_t const u32Consumed = ParseEntries(bytes, bStopAtInvalid);
+    std::uint32_t const u32Consumed = ParseEntries(bytes, bStopAtInvalid, bFrontMayBeLost);
     for (fat::FATFolderEntry const& entry : m_parsed.entries)
         AddEntry(entry, u64Position == 0 ? 0 : u64Position + entry.offset, bParentDeleted, u32ParentCluster, lists);
     return u32Consumed;
 }
 
-std::uint32_t CFATBuildChildren::ParseEntries(engine::ByteView bytes, bool bStopAtInvalid) {
+std::uint32_t CFATBuildChildren::ParseEntries(engine::ByteView bytes, bool bStopAtInvalid, bool bFrontMayBeLost) {
     std::size_t const length = std::min<std::size_t>(bytes.Size(), kFailed - 1);
-    fat::ParseFATFolderEntries(bytes.Sub(0, length), {bStopAtInvalid, m_geometry.u32Clusters}, m_parsed);
+    fat::ParseFATFolderEntries(bytes.Sub(0, length), {bStopAtInvalid, m_geometry.u32Clusters, bFrontMayBeLost},
+                               m_parsed);
     return m_parsed.bFailed ? kFailed : static_cast<std::uint32_t>(m_parsed.consumed);
 }
 
@@ -265,9 +328,11 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, std::uint64_t
     } else {
         pProperties->SetFirstClusterNum(fc);
         bool bChainLost = false;
-        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted(), entry.bErased ? &u32Refusal : nullptr,
-                                 &bChainLost);
+        pRuns = BuildDataRunList(fc, pProperties->GetFileSize(), pProperties->IsDeleted(),
+                                 entry.bErased ? &u32Refusal : nullptr, &bChainLost);
         if (bChainLost && u32Refusal == 0) u32Refusal = kCodeChainLost;
+        // A live file's clusters hold no folder entries of this volume.
+        if (pRuns && !pProperties->IsDeleted()) m_state.foreign.AddLiveFile(*pRuns, !bChainLost);
     }
     if (m_revision.IsOn() && bFolder && !entry.bErased) {
         auto pCopy = std::make_unique<CFATFileNode>();

@@ -45,17 +45,24 @@ public:
     /// guesses are claimed for the folder, and the first clusters of the folders its entries
     /// name are appended to `subFolders`.
     void ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedClusters& claims, std::vector<std::uint32_t>& subFolders);
+    /// Runs the walk of the folder starting at `u32FirstCluster` (0: the root) along its chain
+    /// and the clusters that follow on, searching nowhere, making no node and marking no cluster
+    /// read: the clusters of the live files its live entries name are noted in the walk state's
+    /// foreign clusters, and the first clusters of its live sub-folders appended to `subFolders`.
+    void SurveyFolder(std::uint32_t u32FirstCluster, std::vector<std::uint32_t>& subFolders);
     /// From now on a folder's walk takes a cluster it guesses only where `pGuessed` (settled,
     /// outliving this object) gives it to the folder; null: wherever its walk goes.
     void SetGuessedClusters(CFATGuessedClusters const* pGuessed) { m_pGuessed = pGuessed; }
     /// Whether BuildChildren could start a folder at `u32FirstCluster`: the cluster exists, was
-    /// not read yet, and its first sector reads and opens with "." and "..". Reads no entries.
+    /// not read yet, is the volume's (CFATForeignClusters), and its first sector reads and opens
+    /// with "." and "..". Reads no entries.
     bool CanStartFolder(std::uint32_t u32FirstCluster);
     /// Reads the entries of `bytes` under `pFolder` (null: the root); `u64Position` is the byte of
-    /// the device where `bytes` start (0: unknown), which places each entry. Answers the bytes
-    /// consumed (where an unfinished long name starts, when one is pending), or kFailed.
+    /// the device where `bytes` start (0: unknown), which places each entry; `bFrontMayBeLost`
+    /// as fat::FATFolderParseOptions has it. Answers the bytes consumed (where an unfinished long
+    /// name starts, when one is pending), or kFailed.
     std::uint32_t BuildChildrenFromBuffer(engine::ByteView bytes, std::uint64_t u64Position, CFATFileNode* pFolder,
-                                          FATRevisionLists& lists, bool bStopAtInvalid);
+                                          FATRevisionLists& lists, bool bStopAtInvalid, bool bFrontMayBeLost = true);
     /// Hands a node to the builder; false (node destroyed, folder map entry dropped) when refused.
     bool HandOver(CFATFileNode* pNode);
     /// Hands a deleted folder over and enters it in the folder map, where a live folder of the
@@ -72,17 +79,19 @@ public:
     void FinishFolder(FATRevisionLists& lists);
 
 private:
-    /// A walk that claims instead of reading (ClaimFolder).
+    /// A walk that claims (ClaimFolder) or surveys (SurveyFolder, no claims) instead of reading.
     struct Claiming {
-        CFATGuessedClusters& claims;
+        CFATGuessedClusters* pClaims;
         std::vector<std::uint32_t>& subFolders;
     };
+    void WalkWithoutNodes(std::uint32_t u32FirstCluster, Claiming const& claiming);
     /// BuildChildren's walk, or ClaimFolder's with `pClaiming`.
     bool WalkFolder(CFATFileNode* pFolder, std::uint32_t u32FirstCluster, bool bRootExempt, Claiming const* pClaiming);
     /// Parses `bytes` into m_parsed; the bytes consumed as BuildChildrenFromBuffer answers them.
-    std::uint32_t ParseEntries(engine::ByteView bytes, bool bStopAtInvalid);
-    /// The folders the last entries parsed name, but the folder `u32Self` they lie in.
-    void NoteSubFolders(std::uint32_t u32Self, std::vector<std::uint32_t>& subFolders) const;
+    std::uint32_t ParseEntries(engine::ByteView bytes, bool bStopAtInvalid, bool bFrontMayBeLost = true);
+    /// The folders the last entries parsed name, but the folder `u32Self` they lie in; a survey
+    /// takes live entries only, and notes their files' clusters.
+    void NoteParsed(std::uint32_t u32Self, Claiming const& claiming);
     /// Makes the node of one parsed entry and sends it where it belongs.
     void AddEntry(fat::FATFolderEntry const& entry, std::uint64_t u64Position, bool bParentDeleted, std::uint32_t u32ParentCluster,
                   FATRevisionLists& lists);

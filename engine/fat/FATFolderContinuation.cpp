@@ -41,7 +41,7 @@ bool CFATFolderContinuation::HoldsFurtherEntries(std::uint8_t const* pSector) co
     return false;
 }
 
-std::uint32_t CFATFolderContinuation::Find(std::uint32_t u32From, std::function<bool(std::uint32_t)> const& wasRead) {
+std::uint32_t CFATFolderContinuation::Find(std::uint32_t u32From, std::function<bool(std::uint32_t)> const& taken) {
     std::uint32_t const u32Spc = m_geometry.u32SectorsPerCluster;
     std::uint32_t const u32SectorSize = m_geometry.u32SectorSize;
     // Whole clusters per read: a chunk of the folder reader's size, one cluster at least.
@@ -68,7 +68,9 @@ std::uint32_t CFATFolderContinuation::Find(std::uint32_t u32From, std::function<
             return 0;
         for (std::uint64_t i = 0; i < u64Count; ++i) {
             auto const u32Cluster = static_cast<std::uint32_t>(cur + i);
-            if (!wasRead(u32Cluster) && HoldsFurtherEntries(m_chunk.data() + i * u32Spc * u32SectorSize)) return u32Cluster;
+            // The entries first: telling whether a cluster is taken may read the device.
+            if (HoldsFurtherEntries(m_chunk.data() + i * u32Spc * u32SectorSize) && !taken(u32Cluster))
+                return u32Cluster;
         }
         cur += u64Count;
         u32Looked += static_cast<std::uint32_t>(u64Count);

@@ -29,8 +29,9 @@ public:
     void Reset() { m_taken.clear(); }
     /// Notes the clusters the folder's live entries take: a file's by its size, a folder's first.
     void NoteEntries(std::span<fat::FATFolderEntry const> entries);
-    /// The first cluster from `u32From` on that may go on with the folder's entries; 0 when none.
-    std::uint32_t Find(std::uint32_t u32From, std::function<bool(std::uint32_t)> const& wasRead);
+    /// The first cluster from `u32From` on that may go on with the folder's entries and that
+    /// `taken` (read already, or not the volume's) does not refuse; 0 when none.
+    std::uint32_t Find(std::uint32_t u32From, std::function<bool(std::uint32_t)> const& taken);
 
 private:
     /// Whether the cluster whose first sector is `sector` holds folder entries that open no folder.

@@ -10,6 +10,8 @@ bool CFATGuessedClusters::Claim(std::uint32_t u32Folder, std::uint32_t u32Cluste
     }
     if (it->second == u32Folder) return true;
     it->second = kShared;
+    // The walk's later claims are cut from here on as well.
+    m_claims.emplace_back(u32Folder, u32Cluster);
     return false;
 }
 

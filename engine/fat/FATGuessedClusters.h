@@ -14,8 +14,8 @@
 class CFATGuessedClusters {
 public:
     /// Notes that the walk of the folder starting at `u32Folder` reaches `u32Cluster`. False when
-    /// another walk reached it first: the cluster is shared, and this walk goes no further.
-    /// Walks run one after another.
+    /// another walk reached it first: the cluster is shared, and so is every cluster this walk
+    /// claims after it. Walks run one after another.
     bool Claim(std::uint32_t u32Folder, std::uint32_t u32Cluster);
     /// Once every walk ran: a walk keeps its clusters up to the first one shared, not past it.
     void Settle();
@@ -27,6 +27,6 @@ public:
 private:
     static constexpr std::uint32_t kShared = 0xFFFFFFFF;  // no folder starts there
 
-    std::unordered_map<std::uint32_t, std::uint32_t> m_owner;   // cluster -> folder, or kShared
+    std::unordered_map<std::uint32_t, std::uint32_t> m_owner;       // cluster -> folder, or kShared
     std::vector<std::pair<std::uint32_t, std::uint32_t>> m_claims;  // (folder, cluster), as claimed
 };

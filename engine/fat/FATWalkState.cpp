@@ -13,8 +13,11 @@ std::uint64_t MaxFolders(FATVolumeGeometry const& geometry) {
 
 }  // namespace
 
-FATWalkState::FATWalkState(FATVolumeGeometry const& geometry)
-    : walk(MaxFolders(geometry), [] {
-          // Shared with the empty files: neither may take a number a cluster or the other has.
-          return static_cast<long long>(CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().GetVirtualClusterNum());
-      }) {}
+FATWalkState::FATWalkState(FATVolumeGeometry const& geometry, IStorageDevice* pDevice)
+    : walk(MaxFolders(geometry),
+           [] {
+               // Shared with the empty files: neither may take a number a cluster or the other has.
+               return static_cast<long long>(
+                   CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().GetVirtualClusterNum());
+           }),
+      foreign(pDevice, geometry) {}

@@ -11,7 +11,8 @@
 //     tree builder names all three "Disk", so each root must still reload onto its own volume;
 //   - the macOS HFS+ fixture with a file made LZVN-compressed in its resource fork: the loaded
 //     scan reads it through a volume it opens again; quick, and deep with the volume 1 MiB into
-//     a disk, where the load opens it through a window at the found partition's start.
+//     a disk or 8 MiB into a FAT volume scanned deep, where the load opens it through a window at
+//     the found partition's start.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,6 +50,7 @@ struct RoundTripCase {
     char const* pszName;
     Prepared (*prepare)(testsupport::TempDir const& dir);
     bool bDeep = false;
+    bool bVolume = false;  // the image's first volume is scanned, not its disk
 };
 
 std::map<std::string, std::string> ManifestHashes(std::string const& stem) {
@@ -162,6 +164,17 @@ Prepared HfsPlusCompressed(testsupport::TempDir const& dir) { return HfsPlusAt(d
 /// A deep scan of the whole disk finds the volume 1 MiB in: a load opens it there again.
 Prepared HfsPlusOneMegabyteIn(testsupport::TempDir const& dir) { return HfsPlusAt(dir, 1 << 20); }
 
+/// The same 8 MiB into a FAT16 volume (mkfs.fat over the zeros before it): a deep scan of that
+/// volume finds it inside, and a load opens it there again.
+Prepared HfsPlusInsideAFatVolume(testsupport::TempDir const& dir) {
+    if (!testsupport::HaveTool("mkfs.fat")) return Unavailable("mkfs.fat is not installed");
+    Prepared prepared = HfsPlusAt(dir, 8 << 20);
+    if (prepared.whyNot.empty() &&
+        testsupport::RunCommand("mkfs.fat -F 16 '" + prepared.image + "' >/dev/null 2>&1") != 0)
+        return Unavailable("mkfs.fat failed");
+    return prepared;
+}
+
 /// Two copies of the macOS fixture in an MBR disk (sfdisk), "a_file" made compressed in each
 /// with other data: LZVN in the resource fork in the first, zlib in the attribute in the second.
 /// A whole-disk quick scan lists both under one root; each file must read from its own volume.
@@ -198,9 +211,9 @@ TEST_P(ResultsFileRoundTrip, LoadedScanListsAndRecoversAsTheSavedOne) {
     if (!prepared.whyNot.empty()) GTEST_SKIP() << prepared.whyNot;
 
     ModelScan saved({prepared.image});
-    IStorageDevice* pDisk = saved.devices.GetStorageByDiskVolumeIndex(0, -1);
-    ASSERT_NE(pDisk, nullptr);
-    ASSERT_TRUE(Succeeded(saved.Run(pDisk, GetParam().bDeep)));
+    IStorageDevice* pDevice = saved.devices.GetStorageByDiskVolumeIndex(0, GetParam().bVolume ? 0 : -1);
+    ASSERT_NE(pDevice, nullptr);
+    ASSERT_TRUE(Succeeded(saved.Run(pDevice, GetParam().bDeep)));
     std::string const file = dir.File("scan.rsf");
     modeltest::JobOutcome const save = modeltest::Save(saved, file);
     ASSERT_EQ(save.u64Error, 0u);
@@ -239,6 +252,7 @@ INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
                                          RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
                                          RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed},
                                          RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true},
+                                         RoundTripCase{"HfsPlusInsideAFatVolumeDeep", HfsPlusInsideAFatVolume, true, true},
                                          RoundTripCase{"TwoHfsPlusVolumesOnOneDisk", TwoHfsPlusVolumes}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 

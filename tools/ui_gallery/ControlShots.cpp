@@ -23,6 +23,8 @@
 #include "app/controls/THSearchField.h"
 #include "app/controls/Theme.h"
 #include "app/controls/ZoomWindow.h"
+#include "app/results/ScanBar.h"
+#include "app/results/ScanBarLayout.h"
 
 namespace gallery {
 
@@ -131,6 +133,36 @@ QStringList WriteControlShots(const QDir& dir) {
     save(bar, QStringLiteral("TCImageWindow-90px"));
     save(window, QStringLiteral("TCImageWindow-inactive"));  // the bar window took the focus
     bar.hide();
+
+    // The results window's own bar, drawn from each state of a deep scan stopped while paused, of a
+    // quick scan to its end (the recover button, the deep-scan offer's button) and of a loaded file.
+    app::TCImageWindow scanStates;
+    scanStates.setFadesOnClose(false);
+    scanStates.setTitleBarHeight(app::results::kScanBarHeight);
+    scanStates.setTrafficLightButtonsLeftMargin(13);
+    scanStates.setTopButtonMoveUp(35);
+    auto* scanBar = new app::results::ScanBar(&scanStates);
+    scanStates.setTitleBarView(scanBar);
+    scanStates.resize(app::results::kScanBarDesignWidth, 140);
+    Show(scanStates);
+    scanBar->layoutParts();
+    using app::results::ScanKind;
+    using app::results::ScanPhase;
+    const std::pair<app::results::ScanState, const char*> states[] = {
+        {{ScanPhase::Idle, ScanKind::Deep}, "idle"},          {{ScanPhase::Running, ScanKind::Deep}, "running"},
+        {{ScanPhase::Paused, ScanKind::Deep}, "paused"},      {{ScanPhase::Stopping, ScanKind::Deep}, "stopping"},
+        {{ScanPhase::Ended, ScanKind::Deep}, "stopped-deep"}, {{ScanPhase::Running, ScanKind::Quick}, "running-quick"},
+        {{ScanPhase::Ended, ScanKind::Quick}, "ended-quick"}, {{ScanPhase::Running, ScanKind::Import}, "loading"},
+        {{ScanPhase::Ended, ScanKind::Import}, "loaded"}};
+    for (const auto& [state, name] : states) {
+        scanBar->showState(state);
+        if (state.phase != ScanPhase::Ended) scanBar->showProgress(42.5, 1234, QStringLiteral("00:01:17"));
+        scanBar->setSelectionText(
+            app::Text(QStringLiteral("PAGE_FOUR_ALL_FILES_SIZE")).arg(QStringLiteral("12.34 MB")).arg(1234));
+        QTest::qWait(450);  // the recover button's slide
+        save(scanStates, QStringLiteral("ScanBar-") + QLatin1String(name));
+    }
+    scanStates.hide();
 
     // Image buttons in each state: a glyph button, a small one and one with a caption.
     Stage buttons(QSize(260, 70));

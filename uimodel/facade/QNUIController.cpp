@@ -209,6 +209,21 @@ std::string QNUIController::GetSearchString() { return Scan().GetSearchKey().val
 
 void QNUIController::StopSearch() { Scan().SetSearching(0); }
 
+bool QNUIController::ForgetSearch() {
+    Model const& model = GetModel();
+    QNUIScan& scan = *model.pScan;
+    if (scan.GetStatus() == OPERATION_RUNNING) return false;
+    // A pass still running rewrites the shown states.
+    GetFacadeJobs().search.Join();
+    scan.SetSearching(0);
+    if (!scan.GetSearchKey()) return true;
+    scan.SetSearchKey("");
+    model.pTypes->setSearch(false);
+    model.pTimes->setSearch(false);
+    scan.DoSearch();  // without a key: every file shown
+    return true;
+}
+
 void QNUIController::GetSearchResultToArr(FileNodeList& files) {
     if (!Scan().GetSearchKey()) return;
     for (auto const& [eType, nodes] : Scan().GetTypeMap())

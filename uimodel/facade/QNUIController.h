@@ -107,6 +107,10 @@ public:
     static bool DoSearchWithString(std::string const& text, std::string const& postName);
     static std::string GetSearchString();
     static void StopSearch();
+    /// Forgets the search: its key goes and every file shows again, once a search still running
+    /// has ended (its post still comes); the trees rebuild from the whole scan at their next
+    /// refresh. False, forgetting nothing, while a scan runs unpaused.
+    static bool ForgetSearch();
     /// With a search key: every shown file of the scan, by category.
     static void GetSearchResultToArr(FileNodeList& files);
     static void RefreshData();
@@ -201,6 +205,9 @@ public:
     /// Whether a save into a results file or a load from one still runs.
     static bool IsResultsFileJobRunning();
     static void GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error, bool bSaver);
+    /// The roots of the last load's file that it could not place on the device (their names, for
+    /// the load's message); empty while a load runs and when every root was placed.
+    static std::vector<std::string> GetLoadLeftOutRoots();
 
     // Results files' folder and name.
     static void SavePathToPList(std::string const& folder);

@@ -75,4 +75,9 @@ void QNUIController::GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint
     u64Error = info.u64Error;
 }
 
+std::vector<std::string> QNUIController::GetLoadLeftOutRoots() {
+    Model const& model = GetModel();
+    return model.pResults ? model.pResults->LeftOutRoots() : std::vector<std::string>{};
+}
+
 }  // namespace uimodel

@@ -53,15 +53,15 @@ void HfsPlusVolumeCache::Clear() {
     m_byKey.clear();
 }
 
-int HfsPlusVolumeCache::OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bDisk) {
+int HfsPlusVolumeCache::OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bAtItsStart) {
     auto const& open = GetEngineEntryPoints().CreateHFSPlusVolume;
     if (!open || !pDevice) return -1;
     // A volume found inside a file of another is read through that file, as the scan read it.
     std::shared_ptr<IStorageDevice> const pPlaced(CreatePlacedPartitionDevice(pDevice, partition));
-    bool const bOnDisk = bDisk || pPlaced;
+    bool const bStartPlaces = bAtItsStart || pPlaced;
     VolumeKey const key{
         reinterpret_cast<std::uintptr_t>(pDevice), reinterpret_cast<std::uintptr_t>(partition.m_pPlacement.get()),
-        bOnDisk && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
+        bStartPlaces && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
         partition.GetTotalSectors()};
     {
         std::lock_guard const lock(m_mutex);

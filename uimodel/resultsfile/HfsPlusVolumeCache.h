@@ -28,10 +28,11 @@ public:
 
     /// Lets go of every volume (readers handed out keep theirs until released).
     void Clear();
-    /// Opens the volume `partition` describes on `pDevice` (at its start sector on a whole
-    /// disk, at sector 0 of a volume device) unless one is kept for that device and place; its
-    /// slot, which the volume's loaded files keep; -1 when no HFS+ volume lies there.
-    int OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bDisk);
+    /// Opens the volume `partition` describes on `pDevice` (at its start sector with
+    /// `bAtItsStart`, as a complete scan or a whole disk places it; else at sector 0, the volume
+    /// device itself) unless one is kept for that device and place; its slot, which the volume's
+    /// loaded files keep; -1 when no HFS+ volume lies there.
+    int OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bAtItsStart);
     /// A reader of the compressed node over the volume in `iSlot`; null without one or when
     /// the node cannot be read. The caller releases it.
     IFileReader* CreateReader(int iSlot, IFileNode* pNode);

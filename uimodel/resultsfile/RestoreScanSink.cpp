@@ -59,6 +59,12 @@ void RestoreScanSink::ClearMapCell() {
     m_partitions.clear();
 }
 
+std::vector<std::string> RestoreScanSink::LeftOutRoots() const {
+    std::vector<std::string> names;
+    for (auto const& [u64Index, name] : m_leftOut) names.push_back(name);
+    return names;
+}
+
 std::vector<CSearchedPartitionInfo*>& RestoreScanSink::GetSearchedPartition(int iSearcherType) {
     return m_partitions[iSearcherType];
 }
@@ -117,14 +123,15 @@ void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, I
 
 bool RestoreScanSink::RootFitsDevice(RootHeader const& root, Target const& target) const {
     if (!IsSearcherType(root.u32Searcher) || m_takenRoots.count(root.u64Index)) return false;
-    // A complete scan of a disk shows each volume of a type under a root of its own, and the
-    // builder keeps their trees apart by partition index. Otherwise a second root of a type
-    // belongs to another device (two volumes of one disk saved by a whole-disk quick scan).
-    bool const bTreePerVolume = target.bDisk && m_iControllerType != RECOVERY_CONTROLLER_DELETED;
-    if (!bTreePerVolume && m_typesTaken.count(root.u32Searcher)) return false;
+    // A complete scan replays once, onto the device it read, and every root it saved is a volume
+    // it found there (a disk's partitions, an image kept as a file inside the scanned volume, an
+    // earlier volume): the builder keeps their trees apart by partition index.
+    if (m_iControllerType != RECOVERY_CONTROLLER_DELETED) return true;
+    // A quick scan shows one volume per root: a second root of a type belongs to another device
+    // (two volumes of one disk saved by a whole-disk quick scan).
+    if (m_typesTaken.count(root.u32Searcher)) return false;
     if (target.bDisk) return true;
     if (root.volumeName != target.volumeName) return false;
-    if (m_iControllerType != RECOVERY_CONTROLLER_DELETED) return true;
     // A quick scan's root belongs to a volume of its own file system, and its partition record
     // describes that volume: two unnamed volumes on one disk tell their roots apart by this.
     if (!SearcherFitsFileSystem(root.u32Searcher, target.u32FileSystem)) return false;
@@ -163,6 +170,11 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
     }
 
     bool const bTaken = RootFitsDevice(root, target);
+    // A root no replay of the load takes is named when the load ends, never left out unsaid.
+    if (bTaken)
+        m_leftOut.erase(u64Index);
+    else if (!m_takenRoots.count(u64Index))
+        m_leftOut.emplace(u64Index, rootRecord->name);
     auto const eType = static_cast<_tagSearcherType>(root.u32Searcher);
     std::map<std::uint16_t, int> volumes;  // HFS+: partition index -> volume cache slot
     if (bTaken) {
@@ -171,10 +183,13 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
         builder.AddSearcherInfo(eType, rootRecord->s64NodeID);
         if (m_pProgress) m_pProgress->IncProgress();
         // Each HFS+ volume of the root (a whole disk may hold several) opens again, and its
-        // files keep which one they read through.
+        // files keep which one they read through. A complete scan found each where its start
+        // says, on a volume as on a disk; a quick scan's volume is the device itself.
+        bool const bAtItsStart = target.bDisk || m_iControllerType != RECOVERY_CONTROLLER_DELETED;
         if (eType == SEARCHER_TYPE_HFSPLUS)
             for (auto const& pInfo : root.partitions)
-                volumes[pInfo->m_u16PartitionIndex] = HfsPlusVolumeCache::instance().OpenFor(*pInfo, pDevice, target.bDisk);
+                volumes[pInfo->m_u16PartitionIndex] =
+                    HfsPlusVolumeCache::instance().OpenFor(*pInfo, pDevice, bAtItsStart);
         std::vector<CSearchedPartitionInfo*>& kept = m_partitions[root.u32Searcher];
         for (auto& pInfo : root.partitions) kept.push_back(pInfo.release());
     }

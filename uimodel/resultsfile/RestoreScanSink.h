@@ -30,10 +30,10 @@ public:
     RestoreScanSink(RestoreScanSink const&) = delete;
     RestoreScanSink& operator=(RestoreScanSink const&) = delete;
 
-    /// Replays onto `pDevice`: a disk takes every root; a volume takes the roots it was saved
-    /// from (see RootFitsDevice). Each root is taken at most once per load, and one root per
-    /// searcher type per replay, in file order. Damage ends the replay with
-    /// what was handed over kept, and is reported by GetError.
+    /// Replays onto `pDevice`: a complete scan's replay takes every root; a quick scan's volume
+    /// takes the roots it was saved from (see RootFitsDevice). Each root is taken at most once
+    /// per load, and a quick scan's one root per searcher type per replay, in file order. Damage
+    /// ends the replay with what was handed over kept, and is reported by GetError.
     void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, IStorageDevice* pDevice) override;
     std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int iSearcherType) override;
 
@@ -43,6 +43,9 @@ public:
     void DetachArchive() { m_pArchive = nullptr; }
     /// RESULTS_DAMAGED_NODES once a replay met damage, else 0.
     int GetError() const { return m_iError; }
+    /// The names of the roots the replays read and none of them took (a volume of a quick scan
+    /// that the device no longer holds), in file order.
+    std::vector<std::string> LeftOutRoots() const;
 
 private:
     /// What the device a replay runs for expects of a root.
@@ -74,6 +77,7 @@ private:
     CJobProgress* m_pProgress;
     std::map<int, std::vector<CSearchedPartitionInfo*>> m_partitions;  // owned
     std::set<std::uint64_t> m_takenRoots;    // by their place in the file, over the whole load
+    std::map<std::uint64_t, std::string> m_leftOut;  // read, not taken yet: by place, the root's name
     std::set<std::uint32_t> m_typesTaken;    // searcher types taken by the running replay
     int m_iError = 0;
     CopyOutValues m_copyOutValues;  // of the file, read at each replay

@@ -1,10 +1,19 @@
 #pragma once
-// The content of a results file: three frames inside the engine's archive (IRSData), every
-// integer little-endian, fields written one after another without padding.
+// The content of a results file: up to seven frames inside the engine's archive (IRSData), written
+// in this order, every integer little-endian, fields written one after another without padding.
+// The first two and frFileSystemNode are always there; the others only when they hold something,
+// and a reader that knows one not skips it.
 //
 // frFileSystemSearchControllerList: u32 length (always 8), u32 controller type, u32 deep flag.
 // frDiskDevice: u64 capacity, u32 disk index, u32 volume index, u32 file-system type,
 //               u32 name length n (at most 4095), n name bytes (no terminator).
+// frMediumId, only when the scanned medium has one: u32 length n (1 to 255), n bytes of the id
+//             that tells it from another medium of the same name and size (a partition table's
+//             id, a file system's serial). A file without one is matched by name, size and file
+//             system alone.
+// frDiskName, only when the scanned device's disk has a name: u32 length n (1 to 4095), n bytes of
+//             the disk's name as the device list shows it (an image's file name), by which a load
+//             asks for a disk that is not attached. Without one, or damaged, the disk goes unnamed.
 // frFileSystemNode: u64 root count, then per root:
 //   u32 1, root file record, u32 searcher type, u32 volume-name length m (at most 511), m bytes,
 //   u32 partition count P (at most 512), P × (u32 partition type 0..4, 104-byte record:
@@ -13,10 +22,6 @@
 // frCopyOutValues, only when some node has an initialised size or a refusal: CopyOutValues.h.
 // frPartitionPlacements, only when some partition is read through a file of another volume or
 //                        lies where another volume is now: PartitionPlacements.h.
-// frMediumId, only when the scanned medium has one: u32 length n (1 to 255), n bytes of the id
-//             that tells it from another medium of the same name and size (a partition table's
-//             id, a file system's serial). Readers that know no such frame skip it; a file
-//             without one is matched by name, size and file system alone.
 //
 // A file record (FileRecord.h):
 // | offset   | size   | field                                               |

@@ -102,6 +102,11 @@ int SaveRestoreResult::Start(char const* pszPath, IProgress* pProgress,
 
 void SaveRestoreResult::Wait() { m_job.Join(); }
 
+std::vector<std::string> SaveRestoreResult::LeftOutRoots() const {
+    std::lock_guard lock(m_leftOutMutex);
+    return m_leftOut;
+}
+
 void SaveRestoreResult::SaveScanResult(std::string const& path, IProgress* pProgress) {
     CJobProgress progress(pProgress);
     progress.IncProgress(false, true);
@@ -110,6 +115,10 @@ void SaveRestoreResult::SaveScanResult(std::string const& path, IProgress* pProg
 }
 
 void SaveRestoreResult::RestoreScanResult(std::string const& path, IProgress* pProgress) {
+    {
+        std::lock_guard lock(m_leftOutMutex);
+        m_leftOut.clear();
+    }
     std::this_thread::sleep_for(m_loadPause);
     HfsPlusVolumeCache::instance().Clear();
     CJobProgress progress(pProgress);
@@ -205,6 +214,10 @@ int SaveRestoreResult::Restore(std::string const& path, CJobProgress& progress) 
     m_scan.DoRestoreScan(pDevice, pSink);
     m_scan.SetOpTreeFinished(1);
     pSink->DetachArchive();
+    {
+        std::lock_guard lock(m_leftOutMutex);
+        m_leftOut = pSink->LeftOutRoots();
+    }
     return pSink->GetError() != 0 ? RESULTS_FAIL(RESULTS_DAMAGED_NODES) : RESULTS_OK;
 }
 

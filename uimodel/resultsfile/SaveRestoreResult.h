@@ -6,6 +6,7 @@
 // ResultsFileError (0: done).
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ public:
     /// save or load runs: it lists the devices on the calling thread.
     SavedDeviceAnswer FindSavedDevice(char const* pszPath, _DiskVolumeData& saved);
 
+    /// The names of the roots the last load read and could not place on the device it found (the
+    /// load's message names them); empty while a load runs, and when it placed every root.
+    std::vector<std::string> LeftOutRoots() const;
+
     /// How long a load waits before it starts, so that its progress window is up; 1 s.
     void SetLoadPause(std::chrono::milliseconds pause) { m_loadPause = pause; }
 
@@ -79,6 +84,8 @@ private:
     std::chrono::milliseconds m_loadPause{1000};
     CJobThread m_job;
     std::atomic<bool> m_bRunning{false};
+    mutable std::mutex m_leftOutMutex;
+    std::vector<std::string> m_leftOut;  // of the last load
 };
 
 }  // namespace uimodel

@@ -10,7 +10,10 @@
 //   data sub-blocks: a length byte, that many bytes, ...; a zero length ends them
 // Between blocks some writers leave junk; a short search finds the next image (one that lies
 // within the logical screen, its LZW code size 2 to 8) or the trailer. Extensions are those of
-// GIF89a (labels 01, F9, FE, FF); any other byte there is junk.
+// GIF89a (labels 01, F9, FE, FF); any other byte there is junk. A second stream (a header) right
+// after a block goes on with its own screen, as files made by joining two GIFs do. Where the
+// junk leads to no image, or to none that could be, the file ends after its last block, unless
+// no image came before: a header followed by junk is no picture.
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -33,6 +36,7 @@ constexpr std::uint64_t kSearchBytes = 1024;
 // The LZW minimum code size an image's data starts with (2 for bilevel pictures, 8 at most).
 constexpr std::uint8_t kMinCodeSize = 2;
 constexpr std::uint8_t kMaxCodeSize = 8;
+constexpr std::string_view kKeys[] = {"GIF87a", "GIF89a"};
 
 /// The bytes of a colour table that a packed byte announces; 0 when it has none.
 std::uint64_t ColourTableBytes(std::uint8_t u8Packed) {
@@ -53,11 +57,10 @@ public:
     std::optional<std::uint64_t> Size() {
         engine::ByteView const header = m_reader.Read(0, kHeaderBytes);
         if (header.Empty()) return std::nullopt;
-        m_bVersion9 = header.U8(4) == '9';
-        m_u32ScreenWidth = header.Le16(6);
-        m_u32ScreenHeight = header.Le16(8);
+        TakeScreen(header);
         std::uint64_t u64Block = kHeaderBytes + ColourTableBytes(header.U8(10));
         std::uint8_t u8Byte = 0;
+        bool bImageWhole = false;  // an image's data ended before u64Block
 
         // Every pass moves on by at least three bytes and the walk is capped: it ends.
         while (u64Block <= RawFileBuffer::kMaxWalkBytes) {
@@ -71,16 +74,21 @@ public:
                 u64Block = *next;
                 continue;
             }
+            if (std::optional<std::uint64_t> const stream = SecondStream(u64Block)) {
+                u64Block = *stream;
+                continue;
+            }
             std::uint64_t u64Image = u64Block;
             bool const bSearched = u8Byte != kImage;
             if (bSearched) {
                 auto const found = Search(u64Block);
-                if (!found) return std::nullopt;
-                if (found->bEnd) return found->u64End;
+                if (found && found->bEnd) return found->u64End;
+                if (!found) return bImageWhole ? std::optional<std::uint64_t>(u64Block) : std::nullopt;
                 u64Image = found->u64Image;
             }
             auto const next = SkipImage(u64Image, bSearched);
-            if (!next) return std::nullopt;
+            if (!next) return bImageWhole && bSearched ? std::optional<std::uint64_t>(u64Block) : std::nullopt;
+            bImageWhole = true;
             u64Block = *next;
             if (!m_reader.ReadByte(u64Block, u8Byte) || u8Byte == kTrailer) return u64Block + 1;
         }
@@ -88,6 +96,21 @@ public:
     }
 
 private:
+    /// Past the header and global colour table of a GIF that starts at `u64Block`, whose logical
+    /// screen the walk takes from then on; none when no header stands there.
+    std::optional<std::uint64_t> SecondStream(std::uint64_t u64Block) {
+        engine::ByteView const header = m_reader.Read(u64Block, kHeaderBytes);
+        if (header.Empty() || !StartsWithAnyOf(header, kKeys)) return std::nullopt;
+        TakeScreen(header);
+        return u64Block + kHeaderBytes + ColourTableBytes(header.U8(10));
+    }
+
+    void TakeScreen(engine::ByteView header) {
+        m_bVersion9 = header.U8(4) == '9';
+        m_u32ScreenWidth = header.Le16(6);
+        m_u32ScreenHeight = header.Le16(8);
+    }
+
     /// Past the sub-blocks that start at `u64Position`: the byte after their zero length.
     std::optional<std::uint64_t> SkipSubBlocks(std::uint64_t u64Position) {
         std::uint8_t u8Length = 0;
@@ -158,7 +181,6 @@ private:
 
 std::optional<std::uint64_t> GifSize(RawFileBuffer& reader, std::uint32_t) { return GifWalk(reader).Size(); }
 
-constexpr std::string_view kKeys[] = {"GIF87a", "GIF89a"};
 constexpr KeyedFormat kGif = {RAW_FILE_TYPE_GIF, kKeys, &GifSize};
 
 }  // namespace

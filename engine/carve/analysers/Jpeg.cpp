@@ -4,7 +4,9 @@
 // from ITU-T T.81; the EXIF block is the APP1 segment (FF E1) described in ExifReader.h.
 // The entropy-coded data carries no length: its end is found by following the structure to the
 // end of image (JpegStructure.h), and where that breaks, sector by sector, where a file followed
-// by free space ends in zeros. A Multi-Picture file (MPO) lists its further images in an APP2
+// by free space ends in zeros. A segment whose length leads to no marker (a byte other than FF
+// where the next must start) leaves the segments before the scan: the picture then ends at the
+// end of image that follows, or is not sized. A Multi-Picture file (MPO) lists its further images in an APP2
 // "MPF" segment, and ends with the last of them.
 #include <algorithm>
 #include <cctype>
@@ -35,7 +37,7 @@ constexpr std::uint64_t kJfifExifLength = 22;
 constexpr std::uint64_t kJfifExifHeader = 24;
 constexpr std::uint64_t kExifLength = 4;
 constexpr std::uint64_t kExifHeader = 6;
-// Past these the marker walk gives up looking for the scan and takes what it walked.
+// Past these the marker walk gives up looking for the scan: no picture's segments run so far.
 constexpr std::uint64_t kJfifWalkLimit = 0x19FFFFFF;
 constexpr std::uint64_t kOtherWalkLimit = 0xCFFFFFF;
 constexpr std::uint8_t kPrecision = 8;
@@ -68,6 +70,13 @@ bool IsAnyFrameHeader(std::uint8_t u8Marker) {
 
 enum class Walker { Jfif, Exif, Plain };
 
+/// The fill bytes (FF) that `bytes`, starting FF FF, hold before the FF of a marker.
+std::uint64_t FillBytes(engine::ByteView bytes) {
+    std::uint64_t u64Fill = 1;
+    while (u64Fill + 1 < bytes.Size() && bytes.U8(u64Fill + 1) == kFill) ++u64Fill;
+    return u64Fill;
+}
+
 /// Whether the first segment after SOI holds up: an APP0 or APP1 names itself ("JFIF", "Exif"),
 /// DQT starts the plainest files; any other segment the standard allows there must be followed
 /// by a marker where the bytes reach it.
@@ -99,8 +108,9 @@ public:
         RawFileBuffer reader(pDevice, info.m_u64StartSector);
         std::unique_ptr<SectorWalk> pWalk;
         int const iResult = Begin(reader, info, *pDevice, pWalk);
-        if (pWalk) ApplyWalkAnswer(info, RunWalk(*pWalk, reader));
-        return iResult;
+        if (!pWalk) return iResult;
+        RunWalk(*pWalk, reader);
+        return ApplyWalkAnswer(info, *pWalk) ? 1 : 0;
     }
 
     std::unique_ptr<SectorWalk> BeginRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
@@ -127,15 +137,15 @@ private:
             // The exact spelling only: a lower-case "jfif" is recognised but never sized.
             if (!start.Equals(kIdentifierOffset, "JFIF") || start.U8(kFirstMarker) != 0xFF) return 0;
             ReadExif(reader, info, kJfifExifLength, kJfifExifHeader);
-            return Walk(reader, info, Walker::Jfif, pWalk);
+            return Walk(reader, Walker::Jfif, pWalk);
         }
         if (EqualsNoCase(start, kIdentifierOffset, "Exif")) {
             if (start.U8(kFirstMarker) != 0xFF) return 0;
             ReadExif(reader, info, kExifLength, kExifHeader);
-            return Walk(reader, info, Walker::Exif, pWalk);
+            return Walk(reader, Walker::Exif, pWalk);
         }
         if (start.U8(kFirstMarker) != 0xFF) return 0;
-        return Walk(reader, info, Walker::Plain, pWalk);
+        return Walk(reader, Walker::Plain, pWalk);
     }
 
     void InitMemValue() {
@@ -157,26 +167,30 @@ private:
         m_strTime = info.m_strTime;
     }
 
-    /// Walks the marker segments from the second marker to the start of scan, then looks for the
-    /// end of the image. 1 with the size in `info`, 0 when the picture cannot be sized.
-    int Walk(RawFileBuffer& reader, CRawFileInfo& info, Walker walker, std::unique_ptr<SectorWalk>& pWalk) {
+    /// Walks the marker segments from the second marker to the start of scan, or to where they
+    /// break off; the search for the end of the image from there goes to `pWalk`. 1 with that
+    /// walk, 0 when the picture cannot be sized.
+    int Walk(RawFileBuffer& reader, Walker walker, std::unique_ptr<SectorWalk>& pWalk) {
         std::uint64_t const u64Limit = walker == Walker::Jfif ? kJfifWalkLimit : kOtherWalkLimit;
         std::uint64_t p = kFirstMarker;
         bool bFrame = false;
         std::uint64_t u64AtLeast = 0;
         std::uint64_t u64Width = 0;
         std::uint64_t u64Height = 0;
-        // Every step moves at least 2 bytes and the position is capped: the walk ends.
+        // Every step moves at least 1 byte and the position is capped: the walk ends.
         for (;;) {
-            if (p > u64Limit) {
-                info.m_u64Size = p;
-                return 1;
-            }
+            if (p > u64Limit) return 0;
             engine::ByteView const segment = reader.Read(p, 10);
             if (segment.Empty()) return 0;
+            if (segment.U8(0) != kFill) {
+                // The last segment's length led here, where no marker starts.
+                pWalk =
+                    jpeg::MakeLostSegmentsEndWalk(m_u32SectorSize, p, bFrame ? p + u64Width * u64Height * 3 : u64Limit);
+                return 1;
+            }
             std::uint8_t const u8Marker = segment.U8(1);
             if (u8Marker == kFill) {
-                p += 2;
+                p += FillBytes(segment);
                 continue;
             }
             // The first frame header gives the picture's size (baseline, extended, progressive

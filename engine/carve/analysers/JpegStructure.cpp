@@ -39,8 +39,14 @@ bool MayFollowScan(std::uint8_t u8Marker) {
 /// The old sector rule, and from the first scan's data the structure, as described in the header.
 class ImageEndWalk final : public SectorWalk {
 public:
-    ImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit, std::uint64_t u64AtLeast)
-        : SectorWalk(u32SectorSize, u64Data, u64Limit, false), m_u64Data(u64Data), m_u64Parse(u64Data), m_u64AtLeast(u64AtLeast) {}
+    ImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit, std::uint64_t u64AtLeast,
+                 bool bLost)
+        : SectorWalk(u32SectorSize, u64Data, u64Limit, false),
+          m_u64Data(u64Data),
+          m_u64Parse(u64Data),
+          m_u64AtLeast(u64AtLeast),
+          m_state(bLost ? State::Resync : State::Entropy),
+          m_bLost(bLost) {}
 
     /// Stopped at its limit (or the device's end) without an end: the limit is a guess, cut at
     /// the next file found past the structure the walk followed.
@@ -52,6 +58,10 @@ public:
 
 protected:
     bool MayEnd(engine::ByteView sector) const override { return !m_bBroken || TailMayEnd(sector); }
+    /// Walking from where the segments broke off, only an end found sizes the picture.
+    std::optional<std::uint64_t> Stopped(std::uint64_t u64At) const override {
+        return m_bLost ? std::nullopt : std::optional<std::uint64_t>(u64At);
+    }
 
     bool Look(IWalkSource& source, std::uint64_t u64SectorStart, std::uint64_t q, engine::ByteView sector) override {
         if (!m_bBroken) {
@@ -62,7 +72,7 @@ protected:
     }
 
 private:
-    enum class State { Entropy, EntropyFF, ExpectMarker, MarkerCode, LengthHigh, LengthLow, Skip };
+    enum class State { Entropy, EntropyFF, ExpectMarker, MarkerCode, LengthHigh, LengthLow, Skip, Resync, ResyncFF };
 
     bool TailMayEnd(engine::ByteView sector) const {
         std::size_t const tail = SectorSize() - 2;
@@ -114,6 +124,24 @@ private:
                     std::uint8_t const u8 = pBytes[i++];
                     if (u8 == kStuffed || IsRestart(u8)) m_state = State::Entropy;
                     else if (u8 != kFill && !Marker(u8)) return Break();
+                    if (m_bEnded) return u64SectorStart + i;
+                    break;
+                }
+                case State::Resync: {
+                    // Bytes no segment accounts for: passed over up to the next marker that
+                    // starts one, as a decoder does.
+                    void const* pFF = std::memchr(pBytes + i, kFill, size - i);
+                    i = pFF == nullptr ? size
+                                       : static_cast<std::size_t>(static_cast<std::uint8_t const*>(pFF) - pBytes) + 1;
+                    if (pFF != nullptr) m_state = State::ResyncFF;
+                    break;
+                }
+                case State::ResyncFF: {
+                    std::uint8_t const u8 = pBytes[i++];
+                    if (u8 == kEoi || MayFollowScan(u8))
+                        Marker(u8);
+                    else if (u8 != kFill)
+                        m_state = State::Resync;
                     if (m_bEnded) return u64SectorStart + i;
                     break;
                 }
@@ -186,7 +214,8 @@ private:
     std::uint64_t m_u64Data;
     std::uint64_t m_u64Parse;  // the first byte the structure has not taken yet
     std::uint64_t m_u64AtLeast;
-    State m_state = State::Entropy;
+    State m_state;
+    bool m_bLost;  // from where the segments before the scan broke off
     std::uint32_t m_u32Remaining = 0;
     bool m_bScan = true;
     bool m_bBroken = false;
@@ -228,7 +257,12 @@ std::optional<IndexedImage> LastIndexedImage(engine::ByteView segment, std::uint
 
 std::unique_ptr<SectorWalk> MakeImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit,
                                              std::uint64_t u64AtLeast) {
-    return std::make_unique<ImageEndWalk>(u32SectorSize, u64Data, u64Limit, u64AtLeast);
+    return std::make_unique<ImageEndWalk>(u32SectorSize, u64Data, u64Limit, u64AtLeast, false);
+}
+
+std::unique_ptr<SectorWalk> MakeLostSegmentsEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Break,
+                                                    std::uint64_t u64Limit) {
+    return std::make_unique<ImageEndWalk>(u32SectorSize, u64Break, u64Limit, 0, true);
 }
 
 }  // namespace jpeg

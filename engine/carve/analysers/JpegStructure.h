@@ -33,5 +33,11 @@ std::optional<IndexedImage> LastIndexedImage(engine::ByteView segment, std::uint
 /// `u64AtLeast` long (the end of the last image of a Multi-Picture file; 0 for none).
 std::unique_ptr<SectorWalk> MakeImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit,
                                              std::uint64_t u64AtLeast);
+/// The walk from `u64Break`, where the marker segments before the first scan broke off (a
+/// segment's length that leads to no marker): bytes up to the next marker are passed over, the
+/// structure is followed from it, and the picture ends at the end of image found as above, or,
+/// none found before `u64Limit` or the device's end, is not sized.
+std::unique_ptr<SectorWalk> MakeLostSegmentsEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Break,
+                                                    std::uint64_t u64Limit);
 
 }  // namespace jpeg

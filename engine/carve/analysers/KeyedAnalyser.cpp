@@ -73,7 +73,7 @@ std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format)
             }
             return sizing;
         };
-        return CreateRowAnalyser({format.eType, recognise, {}, format.landmark, walkingSize});
+        return CreateRowAnalyser({format.eType, recognise, {}, format.landmark, walkingSize, format.bHoldsOwnStarts});
     }
-    return CreateRowAnalyser({format.eType, recognise, size, format.landmark});
+    return CreateRowAnalyser({format.eType, recognise, size, format.landmark, {}, format.bHoldsOwnStarts});
 }

@@ -56,6 +56,7 @@ struct KeyedFormat {
     KeyedDescriber describe = nullptr;  // used instead of the sizer when set
     std::optional<RawLandmark> landmark = {};  // without a key: a byte the probe checks first
     KeyedWalkingSizer walkingSizer = nullptr;  // used instead of the sizer when set
+    bool bHoldsOwnStarts = false;              // IRawFileAnalyser::HoldsOwnStartsWithin
 };
 
 /// An analyser that accepts a sector starting with any of the format's keys (any sector when it

@@ -1,9 +1,13 @@
 // TAR (POSIX ustar): 512-byte member headers, each followed by its data rounded up to 512
 // bytes, and an all-zero block at the end. Header fields (ASCII):
 //   0 100 name;  124 12 size in octal;  148 8 header checksum in octal;  156 1 type;  257 6 "ustar"
-// A member without data (a folder, a link) takes its header alone. The archive ends after its
-// first zero block, or before the first header that is not one (no magic, a bad checksum, a size
-// that is not octal); the last member's data, which no header follows then, is a guess.
+// A member without data (a folder, a link) takes its header alone. The archive ends at its zero
+// blocks: the first, and the zero blocks after it up to the end of the 10,240-byte record they
+// lie in, which writers fill with zeros (GNU tar, bsdtar and Python's tarfile by default); or
+// before the first header that is not one (no magic, a bad checksum, a size that is not octal),
+// and the last member's data, which no header follows then, is a guess.
+// Every member header of an archive starts a TAR too: the search takes those the archive's walk
+// bears out as part of it (IRawFileAnalyser::HoldsOwnStartsWithin), so one archive is one file.
 #include <optional>
 #include <string_view>
 
@@ -16,6 +20,7 @@
 namespace {
 
 constexpr std::uint32_t kBlockBytes = 512;
+constexpr std::uint64_t kRecordBytes = 20 * kBlockBytes;
 constexpr std::size_t kSizeOffset = 124;
 constexpr std::size_t kSizeDigits = 11;
 constexpr std::size_t kChecksumOffset = 148;
@@ -59,6 +64,17 @@ bool AllZero(engine::ByteView block) {
     return true;
 }
 
+/// Past the zero blocks from `u64Position` (just after the first end block) up to the end of
+/// their record: the end of the first block that is not zero, or cannot be read.
+std::uint64_t PastRecordPadding(RawFileBuffer& reader, std::uint64_t u64Position) {
+    while (u64Position % kRecordBytes != 0) {
+        engine::ByteView const block = reader.Read(u64Position, kBlockBytes);
+        if (block.Empty() || !AllZero(block)) break;
+        u64Position += kBlockBytes;
+    }
+    return u64Position;
+}
+
 /// The archive's length. A member's data is borne out by the header or end block that follows
 /// it; the last member's is not when what follows is neither (a cut archive, or one header
 /// whose size claims data that is not there): its size is then a guess.
@@ -72,7 +88,7 @@ std::optional<KeyedFile> TarSize(RawFileBuffer& reader, std::uint32_t) {
         engine::ByteView const header = reader.Read(u64Position, kBlockBytes);
         if (header.Empty()) break;
         if (AllZero(header)) {
-            u64Position += kBlockBytes;
+            u64Position = PastRecordPadding(reader, u64Position + kBlockBytes);
             bEnded = true;
             break;
         }
@@ -89,8 +105,13 @@ std::optional<KeyedFile> TarSize(RawFileBuffer& reader, std::uint32_t) {
     return file;
 }
 
-constexpr KeyedFormat kTar = {RAW_FILE_TYPE_TAR, {}, nullptr, &TarProbe, &TarSize,
-                               RawLandmark{kMagicOffset, static_cast<std::uint8_t>(kMagic[0])}};
+constexpr KeyedFormat kTar = {.eType = RAW_FILE_TYPE_TAR,
+                              .keys = {},
+                              .sizer = nullptr,
+                              .probe = &TarProbe,
+                              .describe = &TarSize,
+                              .landmark = RawLandmark{kMagicOffset, static_cast<std::uint8_t>(kMagic[0])},
+                              .bHoldsOwnStarts = true};
 
 }  // namespace
 

@@ -94,18 +94,27 @@ TagRule const* RuleOf(std::uint16_t u16Tag) {
 
 std::uint64_t CeilDiv(std::uint64_t u64Value, std::uint64_t u64Unit) { return u64Unit == 0 ? 0 : (u64Value + u64Unit - 1) / u64Unit; }
 
-/// Strips or tiles the image has; 0 when the directory does not tell.
+/// a x b, saturating.
+std::uint64_t Times(std::uint64_t a, std::uint64_t b) { return engine::CheckedMul(a, b).value_or(UINT64_MAX); }
+
+std::uint64_t Planes(ImageGeometry const& g) { return g.bPlanar ? g.u64Samples : 1; }
+
+/// Strips or tiles the image may have; 0 when the directory does not tell. A strip holds a row
+/// at least: RowsPerStrip, which writers leave out or set past the length, bounds nothing.
 std::uint64_t PiecesOf(ImageGeometry const& g, Count eCount) {
-    std::uint64_t const u64Planes = g.bPlanar ? g.u64Samples : 1;
-    if (eCount == Count::PerStrip) {
-        if (g.u64Length == 0) return 0;
-        // Without rows per strip a strip holds the image, but some writers leave it out: a row each.
-        std::uint64_t const u64Rows = g.u64RowsPerStrip != 0 ? std::min(g.u64RowsPerStrip, g.u64Length) : 1;
-        return CeilDiv(g.u64Length, u64Rows) * u64Planes;
-    }
+    if (eCount == Count::PerStrip) return Times(g.u64Length, Planes(g));
     if (g.u64Width == 0 || g.u64Length == 0 || g.u64TileWidth == 0 || g.u64TileLength == 0) return 0;
-    return CeilDiv(g.u64Width, g.u64TileWidth) * CeilDiv(g.u64Length, g.u64TileLength) * u64Planes;
+    return Times(CeilDiv(g.u64Width, g.u64TileWidth) * CeilDiv(g.u64Length, g.u64TileLength), Planes(g));
 }
+
+/// Bytes of one sample as the directory's own entry gives them, else `u64Unknown`.
+std::uint64_t SampleBytes(ImageGeometry const& g, std::uint64_t u64Unknown) {
+    return g.u64BytesPerSample != 0 ? g.u64BytesPerSample : u64Unknown;
+}
+
+// Samples of an image: 4 bytes in most, 8 (a double) at the very most.
+constexpr std::uint64_t kUsualWidestSample = 4;
+constexpr std::uint64_t kWidestSample = 8;
 
 bool CountFits(Entry const& entry, TagRule const& rule, ImageGeometry const& g) {
     std::uint64_t const u64Count = entry.u32Count;
@@ -123,15 +132,20 @@ bool CountFits(Entry const& entry, TagRule const& rule, ImageGeometry const& g) 
     return false;
 }
 
-/// a x b, saturating.
-std::uint64_t Times(std::uint64_t a, std::uint64_t b) { return engine::CheckedMul(a, b).value_or(UINT64_MAX); }
-
 }  // namespace
 
 std::uint64_t ImageGeometry::ImageBytes() const {
     if (u64Width == 0 || u64Length == 0) return 0;
-    std::uint64_t const u64SampleBytes = u64BytesPerSample != 0 ? u64BytesPerSample : 4;
-    return Times(Times(Times(u64Width, u64Length), std::max<std::uint64_t>(u64Samples, 1)), u64SampleBytes);
+    return Times(Times(Times(u64Width, u64Length), std::max<std::uint64_t>(u64Samples, 1)),
+                 SampleBytes(*this, kUsualWidestSample));
+}
+
+std::uint64_t ImageGeometry::RawPieceBytes(bool bTile) const {
+    std::uint64_t const u64PieceWidth = bTile ? u64TileWidth : u64Width;
+    std::uint64_t const u64PieceLength = bTile ? u64TileLength : u64Length;
+    if (u64PieceWidth == 0 || u64PieceLength == 0) return 0;
+    std::uint64_t const u64PixelSamples = bPlanar ? 1 : std::max<std::uint64_t>(u64Samples, 1);
+    return Times(Times(Times(u64PieceWidth, u64PieceLength), u64PixelSamples), SampleBytes(*this, kWidestSample));
 }
 
 std::uint64_t ImageGeometry::MaxDataBytes() const {
@@ -150,8 +164,12 @@ ImageGeometry GeometryOf(Directory const& directory) {
             case 256: g.u64Width = u64Value; break;
             case 257: g.u64Length = u64Value; break;
             case 258: g.u64BytesPerSample = CeilDiv(u64Value, 8); break;
-            case 277: g.u64Samples = std::max<std::uint64_t>(u64Value, 1); break;
-            case 278: g.u64RowsPerStrip = u64Value; break;
+            case 259:
+                g.bCompressed = u64Value != 1;
+                break;
+            case 277:
+                g.u64Samples = std::max<std::uint64_t>(u64Value, 1);
+                break;
             case 284: g.bPlanar = u64Value == 2; break;
             case 322: g.u64TileWidth = u64Value; break;
             case 323: g.u64TileLength = u64Value; break;

@@ -34,8 +34,14 @@ void TiffSizer::RaiseStructure(std::uint64_t u64End) {
     m_facts.u64Structure = std::max(m_facts.u64Structure, u64End);
 }
 
-void TiffSizer::RaiseData(std::uint64_t u64Start, std::uint32_t u32Bytes, DirectoryState const& state) {
-    if (u32Bytes <= state.geometry.MaxDataBytes()) Raise(u64Start + u32Bytes);
+void TiffSizer::RaiseData(std::uint64_t u64Start, std::uint32_t u32Bytes, DirectoryState const& state, bool bTile) {
+    tiff::ImageGeometry const& geometry = state.geometry;
+    // An uncompressed strip or tile holds its pixels and no more, whatever its count claims.
+    std::uint64_t const u64Raw = geometry.bCompressed ? 0 : geometry.RawPieceBytes(bTile);
+    if (u64Raw != 0)
+        Raise(u64Start + std::min<std::uint64_t>(u32Bytes, u64Raw));
+    else if (u32Bytes <= geometry.MaxDataBytes())
+        Raise(u64Start + u32Bytes);
 }
 
 bool TiffSizer::ReadU16(std::uint64_t u64Pos, std::uint32_t& u32Value) {
@@ -141,7 +147,7 @@ void TiffSizer::CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t
     std::uint32_t u32LastCount = 0;
     if (ReadElement(offsets, u64Base, offsets.u32Count - 1, u32LastOffset) &&
         ReadElement(counts, u64Base, counts.u32Count - 1, u32LastCount))
-        RaiseData(u64Base + u32LastOffset, u32LastCount, state);
+        RaiseData(u64Base + u32LastOffset, u32LastCount, state, true);
 }
 
 void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub,
@@ -159,7 +165,7 @@ void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std
         case kTagStripByteCounts:
         case kTagJpegLength:
             if (entry.u32Count != 0 && ReadElement(ArrayOf(entry, u64Dir), u64Base, entry.u32Count - 1, u32Element))
-                RaiseData(u64Base + state.u64LastStripOffset, u32Element, state);
+                RaiseData(u64Base + state.u64LastStripOffset, u32Element, state, false);
             return;
         case kTagTileOffsets:
         case kTagTileByteCounts:

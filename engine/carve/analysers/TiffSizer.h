@@ -82,9 +82,10 @@ private:
     /// Walks a chain of sub-directories, every offset taken from `u64Base`.
     void GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base);
     void CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base);
-    /// Raises the running size to the end of a strip or tile of `u32Bytes` at `u64Start`, when
-    /// its directory's image can hold that many.
-    void RaiseData(std::uint64_t u64Start, std::uint32_t u32Bytes, DirectoryState const& state);
+    /// Raises the running size to the end of a strip or tile (`bTile`) of `u32Bytes` at
+    /// `u64Start`: uncompressed, of as many as its pixels fill at most; else when its directory's
+    /// image can hold that many.
+    void RaiseData(std::uint64_t u64Start, std::uint32_t u32Bytes, DirectoryState const& state, bool bTile);
 
     bool ReadU16(std::uint64_t u64Pos, std::uint32_t& u32Value);
     bool ReadU32(std::uint64_t u64Pos, std::uint32_t& u32Value);

@@ -269,6 +269,24 @@ void CPartitionBuilder::UpdatePartitionMatched(CExFatPartitionEx& partition, CFi
     }
 }
 
+CFolderSectorMap CPartitionBuilder::NestedVolumes(CExFatPartitionEx const& partition,
+                                                  std::span<CExFatPartitionEx* const> candidates) {
+    CFolderSectorMap nested;
+    for (CExFatPartitionEx const* pOther : candidates) {
+        // A boot sector at its own start and a FAT where it says vouch for the other volume.
+        std::uint32_t const u32Flags = pOther->GetFlags();
+        if ((u32Flags & CExFatPartitionEx::kFlagMain) == 0 ||
+            (u32Flags & (CExFatPartitionEx::kFlagFirstFat | CExFatPartitionEx::kFlagSecondFat)) == 0)
+            continue;
+        // Inside the heap (a file's clusters): a boot sector read in the boot region is none.
+        std::uint64_t const u64Start = pOther->GetPartitionStart();
+        if (u64Start >= partition.GetHeapStart() && u64Start < partition.GetEnd() && pOther->GetEnd() > u64Start &&
+            pOther != &partition)
+            nested.Add(u64Start, pOther->GetEnd() - u64Start, 0);
+    }
+    return nested;
+}
+
 void CPartitionBuilder::WinnowPartition(Partitions& kept) {
     std::vector<CExFatPartitionEx*> const ranked = Ranked();
     std::map<CExFatPartitionEx::Key, std::unique_ptr<CExFatPartitionEx>> index = std::move(m_index);
@@ -285,14 +303,19 @@ void CPartitionBuilder::WinnowPartition(Partitions& kept) {
         }
         pPartition->Matched().clear();
         std::uint64_t const u64Bytes = pPartition->GetBytesPerCluster();
+        // The folders of a volume kept inside this one as a file are that volume's.
+        CFolderSectorMap const nested = NestedVolumes(*pPartition, ranked);
         m_sets.ForEachIn(pPartition->GetHeapStart(), pPartition->GetEnd(), [&](CFileSet& set) {
-            if (m_consumed.count(&set) != 0 || set.IsClusterSizeConflict(u64Bytes) || !pPartition->ContainsSet(set)) return;
+            if (m_consumed.count(&set) != 0 || set.IsClusterSizeConflict(u64Bytes) || !pPartition->ContainsSet(set) ||
+                nested.Find(set.GetFirstSector()))
+                return;
             (pPartition->IsAligned(set.GetFirstSector()) ? pPartition->AlignedSectors() : pPartition->OtherSectors())
                 .push_back(set.GetFirstSector());
             UpdatePartitionMatched(*pPartition, set);
             if (set.IsRoot() && !set.IsMatched() && pPartition->IsAligned(set.GetFirstSector())) {
                 std::uint32_t const u32Root = pPartition->GetRootCluster();
-                if (u32Root == kNoRootCluster || u32Root == pPartition->ClusterAt(set.GetFirstSector())) pPartition->Mark(set, 1);
+                if (u32Root == kNoRootCluster || u32Root == pPartition->ClusterAt(set.GetFirstSector()))
+                    pPartition->Mark(set, 1);
             }
         });
         std::vector<std::uint64_t> const& aligned = pPartition->AlignedSectors();

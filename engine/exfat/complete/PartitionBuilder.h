@@ -12,12 +12,14 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <unordered_set>
 #include <vector>
 
 #include "engine/ReleasePtr.h"
 #include "engine/exfat/complete/ExFatPartitionEx.h"
 #include "engine/exfat/complete/FileSetList.h"
+#include "engine/exfat/complete/FolderSectorMap.h"
 
 class CExFatFileNode;
 class CExFatDBR;
@@ -90,6 +92,10 @@ private:
     /// Enters the results into the index; `pRoot`, when given, joins each with its tree.
     void UpdatePartitionList(RootResults& results, CFileSet* pRoot);
     void WinnowPartition(Partitions& kept);
+    /// The sectors of the volumes among `candidates` that a boot sector and a FAT vouch for and
+    /// that start inside `partition`'s cluster heap (images kept there as files).
+    static CFolderSectorMap NestedVolumes(CExFatPartitionEx const& partition,
+                                          std::span<CExFatPartitionEx* const> candidates);
     void UpdatePartitionMatched(CExFatPartitionEx& partition, CFileSet& set) const;
     bool SimpleCheck(CExFatPartitionEx const& partition, CFileSet const& set) const;
     void RemovePartionBeCoveredByOther(Partitions& kept, Partitions& out);

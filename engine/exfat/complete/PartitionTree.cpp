@@ -24,18 +24,16 @@ struct PendingEntry {
 /// Above this many clusters a volume without its bitmap gets no stand-in (256 MiB of bits).
 constexpr std::uint64_t kMaxStandInClusters = std::uint64_t{1} << 31;
 
-/// Gives a folder's clusters to it: consecutive ones without FAT chain, else the FAT chain while
-/// the FAT is loaded; a chain stops at a cluster met before, the heap's end or the folder's length.
-/// A live folder's clusters are marked held in `pHeld` when given.
-void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std::uint64_t u64Length, bool bNoFatChain,
-                       long long s64ID, CFolderSectorMap& map, CClusterBitmap* pHeld) {
-    std::uint64_t const u64Spc = partition.GetSectorsPerCluster();
+/// Visits a folder's clusters (first cluster, count): consecutive ones without FAT chain, else the
+/// FAT chain while the FAT is loaded; a chain stops at a cluster met before, the heap's end or
+/// the folder's length.
+template <typename Visit>
+void ForEachFolderCluster(CExFatPartitionEx& partition, std::uint32_t u32First, std::uint64_t u64Length,
+                          bool bNoFatChain, Visit visit) {
     std::uint64_t const u64Clusters = u64Length == 0 ? partition.GetClusterLimit() : (u64Length - 1) / partition.GetBytesPerCluster() + 1;
     if (!partition.IsHeapCluster(u32First)) return;
     if (bNoFatChain) {
-        std::uint64_t const u64Fit = std::min<std::uint64_t>(u64Clusters, partition.GetClusterLimit() - u32First);
-        map.Add(partition.ConvertClusterNumToSector(u32First), u64Fit * u64Spc, s64ID);
-        if (pHeld) pHeld->MarkAllocated(u32First - CExFatPartition::kFirstCluster, u64Fit);
+        visit(u32First, std::min<std::uint64_t>(u64Clusters, partition.GetClusterLimit() - u32First));
         return;
     }
     TakenClusters taken;
@@ -43,11 +41,69 @@ void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std
     for (std::uint64_t u64Taken = 0; u64Taken < u64Clusters && partition.IsHeapCluster(u32Cluster) && !taken.Contains(u32Cluster);
          ++u64Taken) {
         taken.Add(u32Cluster);
-        map.Add(partition.ConvertClusterNumToSector(u32Cluster), u64Spc, s64ID);
-        if (pHeld) pHeld->MarkAllocated(u32Cluster - CExFatPartition::kFirstCluster, 1);
+        visit(u32Cluster, std::uint64_t{1});
         if (!partition.IsValid()) break;  // without a FAT only the first cluster is known
         u32Cluster = partition.GetNextCluster(u32Cluster, false);
     }
+}
+
+/// Gives a folder's clusters to it (ForEachFolderCluster); a live folder's clusters are marked
+/// held in `pHeld` when given.
+void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std::uint64_t u64Length, bool bNoFatChain,
+                       long long s64ID, CFolderSectorMap& map, CClusterBitmap* pHeld) {
+    std::uint64_t const u64Spc = partition.GetSectorsPerCluster();
+    ForEachFolderCluster(partition, u32First, u64Length, bNoFatChain,
+                         [&](std::uint32_t u32Cluster, std::uint64_t u64Count) {
+                             map.Add(partition.ConvertClusterNumToSector(u32Cluster), u64Count * u64Spc, s64ID);
+                             if (pHeld) pHeld->MarkAllocated(u32Cluster - CExFatPartition::kFirstCluster, u64Count);
+                         });
+}
+
+/// The sectors the live files of the partition's tree hold, where their clusters are known (a
+/// FAT loaded, or a file in one piece): from the root, each live folder whose entry lies in a
+/// folder reached so far is reached in turn, and the live files in them give their runs.
+/// Entry sets lying there are another volume's, kept in this one as a file (an image).
+CFolderSectorMap LiveFileSectors(CExFatPartitionEx& partition, std::vector<PendingEntry> const& live) {
+    std::vector<_tagFileBaseInfo const*> bySector;
+    for (PendingEntry const& entry : live) bySector.push_back(entry.pInfo);
+    std::sort(bySector.begin(), bySector.end(),
+              [](auto const* a, auto const* b) { return a->u64EntrySector < b->u64EntrySector; });
+    std::vector<bool> taken(bySector.size(), false);
+    std::uint64_t const u64Spc = partition.GetSectorsPerCluster();
+    CFolderSectorMap files;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> pending;  // folder sectors to look in: first, end
+    auto const reach = [&](std::uint32_t u32First, std::uint64_t u64Length, bool bNoFatChain) {
+        ForEachFolderCluster(partition, u32First, u64Length, bNoFatChain,
+                             [&](std::uint32_t u32Cluster, std::uint64_t u64Count) {
+                                 std::uint64_t const u64Sector = partition.ConvertClusterNumToSector(u32Cluster);
+                                 pending.emplace_back(u64Sector, u64Sector + u64Count * u64Spc);
+                             });
+    };
+    reach(partition.GetRootCluster(), 0, false);
+    while (!pending.empty()) {
+        auto const [u64First, u64End] = pending.back();
+        pending.pop_back();
+        auto it =
+            std::lower_bound(bySector.begin(), bySector.end(), u64First,
+                             [](auto const* pInfo, std::uint64_t u64At) { return pInfo->u64EntrySector < u64At; });
+        for (; it != bySector.end() && (*it)->u64EntrySector < u64End; ++it) {
+            auto const index = static_cast<std::size_t>(it - bySector.begin());
+            if (taken[index]) continue;  // each entry once: a folder's clusters met again add nothing
+            taken[index] = true;
+            _tagFileBaseInfo const& info = **it;
+            if ((info.u16Attributes & exfat::kAttributeFolder) != 0) {
+                reach(info.u32FirstCluster, info.u64DataLength, info.u8NoFatChain != 0);
+            } else if (partition.IsValid() || info.u8NoFatChain != 0) {
+                ReleasePtr<IDataRunList> pRuns = partition.BuildFileDataRun(info);
+                for (DataRun const* pRun = pRuns ? pRuns->GetFirst() : nullptr; pRun != nullptr;
+                     pRun = pRuns->GetNext())
+                    if (pRun->s64Start >= 0 && pRun->s64Length > 0)
+                        files.Add(partition.GetHeapStart() + static_cast<std::uint64_t>(pRun->s64Start) * u64Spc,
+                                  static_cast<std::uint64_t>(pRun->s64Length) * u64Spc, 0);
+            }
+        }
+    }
+    return files;
 }
 
 void MarkRuns(CExFatFileNode const& node, CClusterBitmap& held) {
@@ -77,6 +133,13 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
         for (_tagFileBaseInfo const& info : pSet->LiveSets()) live.push_back({&info, pHead});
         for (_tagFileBaseInfo const& info : pSet->DeletedSets()) deleted.push_back({&info, pHead});
     }
+    // Entry sets inside a live file of the partition are another volume's (an image kept here).
+    CFolderSectorMap const inFiles = LiveFileSectors(partition, live);
+    auto const inLiveFile = [&inFiles](PendingEntry const& entry) {
+        return inFiles.Find(entry.pInfo->u64EntrySector).has_value();
+    };
+    std::erase_if(live, inLiveFile);
+    std::erase_if(deleted, inLiveFile);
 
     // Without the volume's bitmap, what the rebuilt live files and folders use is known held.
     // Only clusters the device holds are counted: a hostile boot sector's count costs nothing.

@@ -227,6 +227,18 @@ bool CFATCandidates::HasEnoughEvidence(CFATSearchedPartitionInfo const& candidat
     return bBoot ? bMatched || bFat : bMatched;
 }
 
+bool CFATCandidates::IsSound(CFATSearchedPartitionInfo const& candidate) {
+    return candidate.HasFlag(CFATSearchedPartitionInfo::kBootFlags) &&
+           candidate.HasFlag(CFATSearchedPartitionInfo::kFlagFirstFat | CFATSearchedPartitionInfo::kFlagSecondFat);
+}
+
+std::vector<CFATSearchedPartitionInfo const*> CFATCandidates::SoundCandidates() const {
+    std::vector<CFATSearchedPartitionInfo const*> sound;
+    for (auto const& [u64DataStart, pCandidate] : m_candidates)
+        if (IsSound(*pCandidate)) sound.push_back(pCandidate.get());
+    return sound;
+}
+
 bool CFATCandidates::YieldsNow(CFATSearchedPartitionInfo const& candidate) const {
     double const dScore = Score(candidate);
     return std::any_of(m_candidates.begin(), m_candidates.end(), [&](auto const& entry) {

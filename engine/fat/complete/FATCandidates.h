@@ -63,6 +63,12 @@ public:
     /// those TakeSettled answered, which keep their numbers; empties the candidates.
     std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> TakeFound();
     std::size_t Size() const { return m_candidates.size(); }
+    /// The candidates a boot sector and a FAT copy where it says vouch for (IsSound).
+    std::vector<CFATSearchedPartitionInfo const*> SoundCandidates() const;
+    /// Whether a boot sector and a FAT copy where it says vouch for the volume: its sectors are
+    /// its own, so that a volume it lies in (it is an image kept there as a file) does not read
+    /// its folders as that volume's.
+    static bool IsSound(CFATSearchedPartitionInfo const& candidate);
 
 private:
     using Candidate = std::unique_ptr<CFATSearchedPartitionInfo>;

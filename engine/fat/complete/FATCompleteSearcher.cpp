@@ -7,8 +7,8 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/fat/FATBuildWorker.h"
 #include "engine/fat/FATTable.h"
+#include "engine/fat/complete/FATCompleteBuild.h"
 #include "engine/fat/complete/FATVolumeUse.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
 #include "engine/fat/ondisk/FATWidth.h"
@@ -31,7 +31,8 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
     geometry.u32Clusters = volume.GetTotalCluster();
     if (fat::HasFixedRoot(geometry.eType)) {
         geometry.u32RootSectors = volume.GetRootInfo();
-        geometry.u64RootSector = geometry.u64FirstDataSector - std::min<std::uint64_t>(geometry.u64FirstDataSector, geometry.u32RootSectors);
+        geometry.u64RootSector =
+            geometry.u64FirstDataSector - std::min<std::uint64_t>(geometry.u64FirstDataSector, geometry.u32RootSectors);
     } else {
         geometry.u32RootCluster = volume.GetRootInfo();
         geometry.u64RootSector = geometry.ClusterToSector(std::max<std::uint32_t>(2, geometry.u32RootCluster));
@@ -46,6 +47,25 @@ std::unique_ptr<CDoubleFATTable> TableOf(IStorageDevice* pDevice, CFATSearchedPa
         pDevice, static_cast<long long>(volume.GetStartSector() + volume.GetReservedSector()), geometry.eType,
         volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0, (volume.GetFlag() & 512) != 0,
         geometry.u32Clusters + 2);
+}
+
+/// The volumes of `sound` (by first sector) that start inside `volume`'s data area (a file's
+/// clusters: a boot sector read in its reserved sectors is none): the outermost ones, whose
+/// sectors hold those nested in them too.
+std::vector<CFATCompleteBuild::NestedVolume> NestedIn(CFATSearchedPartitionInfo const& volume,
+                                                      std::span<CFATCompleteBuild::NestedVolume const> sound) {
+    auto const s64DataStart = static_cast<std::int64_t>(volume.m_s64StartSector);
+    auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
+    std::vector<CFATCompleteBuild::NestedVolume> nested;
+    auto const firstAfter = [&](std::int64_t s64Sector) {
+        return std::upper_bound(
+            sound.begin(), sound.end(), s64Sector,
+            [](std::int64_t s64At, CFATCompleteBuild::NestedVolume const& other) { return s64At < other.s64First; });
+    };
+    for (auto it = firstAfter(s64DataStart - 1); it != sound.end() && it->s64First < s64End;
+         it = firstAfter(nested.back().s64End - 1))
+        nested.push_back(*it);
+    return nested;
 }
 
 /// A copy of a found volume's record for a copy-out object, its score with it.
@@ -65,7 +85,8 @@ void CFATCompleteFSearcher::SetDevice(IStorageDevice* pDevice) {
     int const iSectorSize = pDevice->GetSectorSize();
     m_u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : 0;
     long long const s64Sectors = pDevice->GetTotalSectors();
-    m_pCandidates = std::make_unique<CFATCandidates>(m_u32SectorSize, s64Sectors > 0 ? static_cast<std::uint64_t>(s64Sectors) : 0);
+    m_pCandidates =
+        std::make_unique<CFATCandidates>(m_u32SectorSize, s64Sectors > 0 ? static_cast<std::uint64_t>(s64Sectors) : 0);
     m_analyser = CFATFolderAnalyser(m_u32SectorSize);
 }
 
@@ -96,7 +117,8 @@ int CFATCompleteFSearcher::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppP
 }
 
 RESULT CFATCompleteFSearcher::AnalyzeBlock(long long s64First, long long s64Count) {
-    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0) return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
+    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0)
+        return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
     if (!SectorSizeSupported() || s64First < 0 || s64Count <= 0) return kResultSuccess;
     std::int64_t const s64PerRead = static_cast<std::int64_t>(kReadBytes / m_u32SectorSize);
     for (std::int64_t s64Done = 0; s64Done < s64Count;) {
@@ -119,7 +141,8 @@ RESULT CFATCompleteFSearcher::AnalyzeBlock(long long s64First, long long s64Coun
 }
 
 RESULT CFATCompleteFSearcher::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
-    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0) return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
+    if (!m_pDevice || !m_pCandidates || m_iSectorsPerBlock <= 0)
+        return ENGINE_RESULT(kModuleFatSearch, kCodeBadArgument);
     if (!SectorSizeSupported() || s64First < 0 || s64Count <= 0) return kResultSuccess;
     auto const bytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Count), m_u32SectorSize);
     if (!bytes || *bytes > block.Size()) return AnalyzeBlock(s64First, s64Count);
@@ -153,7 +176,8 @@ void CFATCompleteFSearcher::AnalyzeSector(engine::ByteView sector, std::int64_t 
         record.u32ParentCluster = m_analyser.GetParentFirstClusterNum();
     }
     if (!m_folderSectors.Add(record) && !m_bRecordsCapLogged) {
-        CatchExeception::WriteLog("FAT search: %zu folder sectors recorded; no more are kept\n", CFATFolderSectors::kMaxRecords);
+        CatchExeception::WriteLog("FAT search: %zu folder sectors recorded; no more are kept\n",
+                                  CFATFolderSectors::kMaxRecords);
         m_bRecordsCapLogged = true;
     }
 }
@@ -177,7 +201,7 @@ void CFATCompleteFSearcher::BuildSettledVolumes(long long s64Analysed) {
             std::lock_guard const lock(m_foundLock);
             m_builtCopies.emplace_back(CloneWithScore(*pVolume));
         }
-        BuildVolume(*pVolume);
+        BuildVolume(*pVolume, SoundVolumes(m_pCandidates->SoundCandidates()));
         // A whole volume arrived at once: it is shown now, not when the pacing next allows.
         m_pBuilder->ShowWaitingNodes(SEARCHER_TYPE_FAT);
     }
@@ -207,13 +231,16 @@ void CFATCompleteFSearcher::EndSearch(int iBuild) {
     Settle();
     if (m_found.empty()) return;
     if (m_pBuilder) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
+    std::vector<CFATSearchedPartitionInfo const*> found;
+    for (auto const& pVolume : m_found) found.push_back(pVolume.get());
+    std::vector<CFATCompleteBuild::NestedVolume> const sound = SoundVolumes(found);
     for (auto const& pVolume : m_found) {
         if (m_built.count(pVolume.get()) != 0) continue;
         // An image stored in pieces in a file of another volume: the scan of that file reads it.
         if (m_pFoundVolumes != nullptr &&
             m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_FAT, static_cast<std::int64_t>(pVolume->GetStartSector())))
             continue;
-        BuildVolume(*pVolume);
+        BuildVolume(*pVolume, sound);
     }
     m_built.clear();
     if (m_pBuilder) {
@@ -269,11 +296,26 @@ bool CFATCompleteFSearcher::InsideOtherVolume(CFATSearchedPartitionInfo const& v
     });
 }
 
-void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume) {
+std::vector<CFATCompleteBuild::NestedVolume> CFATCompleteFSearcher::SoundVolumes(
+    std::span<CFATSearchedPartitionInfo const* const> volumes) {
+    std::vector<CFATCompleteBuild::NestedVolume> sound;
+    for (CFATSearchedPartitionInfo const* pVolume : volumes) {
+        if (!CFATCandidates::IsSound(*pVolume) || pVolume->GetTotalSectors() == 0) continue;
+        auto const s64First = static_cast<std::int64_t>(pVolume->GetStartSector());
+        sound.push_back({s64First, s64First + static_cast<std::int64_t>(pVolume->GetTotalSectors())});
+    }
+    std::sort(sound.begin(), sound.end(), [](auto const& a, auto const& b) { return a.s64First < b.s64First; });
+    return sound;
+}
+
+void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume,
+                                        std::span<CFATCompleteBuild::NestedVolume const> sound) {
     FATVolumeGeometry const geometry = GeometryOf(volume);
     bool const bBootSector = volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
     std::unique_ptr<CDoubleFATTable> pTable = TableOf(m_pDevice, volume, geometry);
-    CFATBuildWorker worker(m_pBuilder, nullptr, &volume, m_pDevice, geometry, pTable.get());
-    worker.CompleteBuildDirectoryTree(m_folderSectors, bBootSector,
-                                      [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); });
+    CFATCompleteBuild build(m_pBuilder, volume, m_pDevice, geometry, pTable.get());
+    build.Build(
+        m_folderSectors, bBootSector,
+        [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); },
+        NestedIn(volume, sound));
 }

@@ -5,11 +5,12 @@
 // sectors may be gone. A volume whose place among the found ones is sure once the blocks have
 // passed its end (a boot sector its FATs, backup or folders confirm) is rebuilt there and then,
 // so that its files reach the tree while the scan goes on; at the end the other candidates with
-// enough evidence are scored and each one's folders rebuilt through its own CFATBuildWorker, on
+// enough evidence are scored and each one's folders rebuilt through its own CFATCompleteBuild, on
 // one tree shared by all of them.
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <unordered_set>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "engine/fat/FATFolderSectors.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
 #include "engine/fat/complete/FATCandidates.h"
+#include "engine/fat/complete/FATCompleteBuild.h"
 #include "engine/fat/ondisk/FATFolderAnalyser.h"
 
 class CFATCompleteFSearcher final : public ICompleteFileSystemSearchController {
@@ -55,10 +57,14 @@ private:
     /// Rebuilds the volumes whose place is sure now that every sector below `s64Analysed` was
     /// classified.
     void BuildSettledVolumes(long long s64Analysed);
-    void BuildVolume(CFATSearchedPartitionInfo const& volume);
+    /// Rebuilds one volume, the volumes of `sound` (by first sector) that lie inside it left out.
+    void BuildVolume(CFATSearchedPartitionInfo const& volume, std::span<CFATCompleteBuild::NestedVolume const> sound);
     /// The found volumes become m_found (once).
     void Settle();
     bool InsideOtherVolume(CFATSearchedPartitionInfo const& volume, std::int64_t s64Sector) const;
+    /// The sectors of the volumes a boot sector and a FAT copy vouch for, by first sector.
+    static std::vector<CFATCompleteBuild::NestedVolume> SoundVolumes(
+        std::span<CFATSearchedPartitionInfo const* const> volumes);
     bool SectorSizeSupported() const { return m_u32SectorSize >= kMinSectorSize && m_u32SectorSize <= kMaxSectorSize; }
 
     int m_iSectorsPerBlock = -1;

@@ -4,12 +4,22 @@
 #include <span>
 
 #include "engine/core/util/Utf16.h"
+#include "engine/fat/ondisk/FATLongNamePieces.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
 
 namespace fat {
 
 namespace {
+
 constexpr std::size_t kNoLongName = SIZE_MAX;
+
+}  // namespace
+
+bool NameFrontMayBeLost(engine::ByteView bytes, std::size_t first, bool bAtStart) {
+    if (first < CTempFATDirEntry::kSize) return bAtStart;
+    CTempFATDirEntry const before(bytes.Sub(first - CTempFATDirEntry::kSize, CTempFATDirEntry::kSize));
+    return !before.IsErased() && !before.IsNeverUsed() && !before.IsLongFileNameEntry() && !before.IsVolumeLabel() &&
+           !before.IsCurDirFileName() && !before.IsParentDirFileName();
 }
 
 bool FATFolderEntry::IsDirectory() const { return (u8Attribute & CTempFATDirEntry::kAttrDirectory) != 0; }
@@ -29,7 +39,7 @@ FATFolderEntry MakeFATFolderEntry(std::string name, CTempFATDirEntry const& entr
     return record;
 }
 
-std::optional<FATFolderEntry> ParseFATEntryRun(engine::ByteView run) {
+std::optional<FATFolderEntry> ParseFATEntryRun(engine::ByteView run, bool bFrontMayBeLost) {
     // Pieces stand last piece first, so each one goes in front of what was gathered.
     std::vector<std::uint16_t> units;
     std::vector<std::uint16_t> piece;
@@ -44,7 +54,9 @@ std::optional<FATFolderEntry> ParseFATEntryRun(engine::ByteView run) {
             continue;
         }
         std::string name;
-        if (pieces > 0 && pieces <= kMaxLongNamePieces) {
+        // Pieces left of a name whose others are lost give no name: the 8.3 name stands.
+        if (pieces > 0 &&
+            IsWholeLongName(run.Sub(0, offset), run.Sub(offset, CTempFATDirEntry::kSize), units, bFrontMayBeLost)) {
             // The name ends at its NUL; the 0xFFFF padding behind it is not part of it.
             auto const end = std::find(units.begin(), units.end(), std::uint16_t{0});
             name = engine::Utf16ToUtf8(std::span<std::uint16_t const>(units.begin(), end));
@@ -97,7 +109,9 @@ void ParseFATFolderEntries(engine::ByteView bytes, FATFolderParseOptions const& 
             continue;
         }
         std::size_t const first = nameStart != kNoLongName ? nameStart : off;
-        if (std::optional<FATFolderEntry> record = ParseFATEntryRun(bytes.Sub(first, off + CTempFATDirEntry::kSize - first))) {
+        if (std::optional<FATFolderEntry> record =
+                ParseFATEntryRun(bytes.Sub(first, off + CTempFATDirEntry::kSize - first),
+                                 NameFrontMayBeLost(bytes, first, options.bFrontMayBeLost))) {
             record->offset = off;
             result.entries.push_back(std::move(*record));
         }

@@ -35,8 +35,11 @@ struct FATFolderEntry {
 };
 
 struct FATFolderParseOptions {
-    bool bStopAtInvalid = false;     // end at the first entry that fails the checks
+    bool bStopAtInvalid = false;    // end at the first entry that fails the checks
     std::uint32_t u32Clusters = 0;  // clusters 2 to u32Clusters + 1 exist; others name no file
+    /// Whether what stood before the bytes may have taken the slots of the first pieces of a
+    /// name they open (NameFrontMayBeLost); unknown (true) unless the bytes go on from a read.
+    bool bFrontMayBeLost = true;
 };
 
 struct FATFolderParse {
@@ -52,9 +55,14 @@ struct FATFolderParse {
 void ParseFATFolderEntries(engine::ByteView bytes, FATFolderParseOptions const& options, FATFolderParse& result);
 
 /// Reads one file's run: long-name pieces, then the 8.3 entry that ends it. Nullopt when no 8.3
-/// entry lies within `run`. The long name is used when it is acceptable and the run has at most
-/// kMaxLongNamePieces pieces; otherwise the 8.3 name.
-std::optional<FATFolderEntry> ParseFATEntryRun(engine::ByteView run);
+/// entry lies within `run`. The long name is used when the pieces are the whole name of the 8.3
+/// entry (IsWholeLongName, with `bFrontMayBeLost`) and it is acceptable; otherwise the 8.3 name.
+std::optional<FATFolderEntry> ParseFATEntryRun(engine::ByteView run, bool bFrontMayBeLost = true);
+
+/// Whether the slots before the entries at `first` of `bytes` may have held their name's first
+/// pieces, lost now: they follow a live file or folder entry, which may have taken those slots
+/// when the name was deleted; at the bytes' start, `bAtStart`.
+bool NameFrontMayBeLost(engine::ByteView bytes, std::size_t first, bool bAtStart);
 
 /// The record of an 8.3 entry under the given name.
 FATFolderEntry MakeFATFolderEntry(std::string name, CTempFATDirEntry const& entry);

@@ -318,6 +318,7 @@ void CNTFSCompleteSearch::BuildTrees() {
     CNTFSCandidateSet::Map& all = m_candidates.Candidates();
     std::size_t const survivors = all.size();
     std::vector<Volume>& volumes = m_volumes;
+    CNTFSSpanSet const mftSectors = MftSectors(volumes, m_u32SectorSize);
     for (Volume& volume : volumes) {
         if (m_partitions.size() >= CSearchedPartitionInfo::kNoPartitionIndex) break;
         if (!volume.mft) continue;  // nothing to build a tree from: not a partition to show
@@ -331,7 +332,7 @@ void CNTFSCompleteSearch::BuildTrees() {
         pCandidate->m_u16PartitionIndex = u16Index;
         pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
         std::size_t const handed = walker.HandOverVolume(*m_pDevice, *volume.mft, u16Index, nullptr, volume.bRebuilt) +
-                                   HandOverLooseFiles(walker, *volume.mft, *pCandidate, NestedVolumes(volumes, volume));
+                                   HandOverLooseFiles(walker, volume, NestedVolumes(volumes, volume), mftSectors);
         // A stray copy of an $MFT record leads to an MFT of nothing but itself: without a boot
         // sector to vouch for it, a partition that shows no file is none; nor is a rebuilt one.
         bool const bBoot = (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
@@ -370,6 +371,8 @@ std::vector<CNTFSCompleteSearch::Volume> CNTFSCompleteSearch::OpenVolumes(CNTFSC
         it->bRebuilt = true;
         it->bOwnsItsSectors = it->mft && rebuilt.bAnchored;
     }
+    for (Volume& volume : volumes)
+        if (volume.mft) volume.s64MftCluster = FormerMftCluster(**volume.ppCandidate, *volume.mft);
     return volumes;
 }
 
@@ -381,11 +384,29 @@ CNTFSSpanSet CNTFSCompleteSearch::NestedVolumes(std::vector<Volume> const& volum
     return nested;
 }
 
-std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft,
-                                                    CSearchedNTFSPartitionInfo const& partition, CNTFSSpanSet const& nested) {
+CNTFSSpanSet CNTFSCompleteSearch::MftSectors(std::vector<Volume> const& volumes, std::uint32_t u32DeviceSectorSize) {
+    CNTFSSpanSet sectors;
+    for (Volume const& volume : volumes) {
+        if (!volume.mft || u32DeviceSectorSize == 0) continue;
+        auto const s64Spc = static_cast<std::int64_t>(volume.mft->Geometry().ClusterBytes() / u32DeviceSectorSize);
+        for (CDataRun const& run : volume.mft->Runs().Runs()) {
+            auto const first = engine::CheckedMul(run.s64LCN, s64Spc);
+            auto const length = engine::CheckedMul(run.s64Count, s64Spc);
+            auto const start = first ? engine::CheckedAdd(volume.s64Start, *first) : std::nullopt;
+            auto const end = start && length ? engine::CheckedAdd(*start, *length) : std::nullopt;
+            if (run.s64LCN >= 0 && end) sectors.Add(*start, *end);
+        }
+    }
+    return sectors;
+}
+
+std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, Volume const& volume,
+                                                    CNTFSSpanSet const& nested, CNTFSSpanSet const& mftSectors) {
     std::size_t handed = 0;
-    std::int64_t const s64Start = partition.m_s64StartSector;
-    std::int64_t const s64End = s64Start + static_cast<std::int64_t>(partition.GetTotalSectors());
+    CNTFSMftReader const& mft = *volume.mft;
+    CSearchedNTFSPartitionInfo const& partition = **volume.ppCandidate;
+    std::int64_t const s64Start = volume.s64Start;
+    std::int64_t const s64End = volume.s64End;
     std::int64_t const s64Spc = partition.m_u32SectorsPerCluster;
     // The MFT's clusters: each record's test is a binary search.
     CNTFSSpanSet mftClusters;
@@ -404,6 +425,17 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CN
             if (nested.Holds(s64Sector) || walker.ClusterHeldNow(static_cast<std::uint64_t>(s64Cluster))) continue;
             if (m_pDevice->ReadSector(bytes.data(), s64Sector, it->u32Sectors) == 0) continue;
             CNTFSFileRecord record(engine::ByteView(bytes.data(), bytes.size()));
+            // Record n of the volume's former MFT lies where that MFT put n (a quick format leaves
+            // the records past the new MFT's end in place). A record that lies elsewhere is another
+            // MFT's, such as a deleted image's: read at this volume's offsets, its runs would be
+            // other files' bytes. A record without its number tells only whose MFT holds it.
+            std::uint64_t const u64VolumeByte = static_cast<std::uint64_t>(s64Sector - s64Start) * m_u32SectorSize;
+            bool const bOwn =
+                record.HasXPNumberOfthisMFTRecord()
+                    ? CNTFSRebuiltMft::IsWhereAnMftPutsIt(mft.Geometry(), volume.s64MftCluster,
+                                                          record.GetXPNumberOfthisMFTRecord(), u64VolumeByte)
+                    : !mftSectors.Holds(s64Sector);
+            if (!bOwn) continue;
             std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
             if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex, kLooseFileIds + s64Sector)) {
                 ++m_u64LooseFiles;
@@ -412,6 +444,19 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, CN
         }
     }
     return handed;
+}
+
+std::int64_t CNTFSCompleteSearch::FormerMftCluster(CSearchedNTFSPartitionInfo const& candidate,
+                                                   CNTFSMftReader const& mft) const {
+    if (std::optional<CNTFSDBR> const dbr = VouchingBootSector(candidate))
+        return dbr->GetMFTStartCluster() <= static_cast<std::uint64_t>(INT64_MAX)
+                   ? static_cast<std::int64_t>(dbr->GetMFTStartCluster())
+                   : -1;
+    // Without a boot sector (an image deleted from the volume it was kept on), its $MFT record is
+    // the only word of where its MFT starts.
+    for (CDataRun const& run : mft.Runs().Runs())
+        if (run.s64VCN == 0 && run.s64Count > 0) return run.s64LCN;
+    return -1;
 }
 
 std::optional<CNTFSMftReader> CNTFSCompleteSearch::OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const {

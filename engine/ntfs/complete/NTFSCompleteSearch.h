@@ -96,6 +96,9 @@ private:
         /// from its $MFT record or rebuilt where its boot sector puts it, and a boot sector gives
         /// its size.
         bool bOwnsItsSectors = false;
+        /// Where its boot sector puts the MFT, else its $MFT record puts record 0; -1 unknown. A
+        /// former MFT (one a quick format replaced) lay on from there.
+        std::int64_t s64MftCluster = -1;
     };
     /// The rebuild of a lost MFT.
     struct Rebuilt {
@@ -111,6 +114,8 @@ private:
     std::vector<Volume> OpenVolumes(CNTFSCandidateSet::Map& all);
     /// The sectors of the volumes that start inside `outer`, after it, and own their sectors.
     static CNTFSSpanSet NestedVolumes(std::vector<Volume> const& volumes, Volume const& outer);
+    /// The device sectors every volume's MFT lies on: a FILE record there is that volume's.
+    static CNTFSSpanSet MftSectors(std::vector<Volume> const& volumes, std::uint32_t u32DeviceSectorSize);
     /// The survivor's MFT: through its MFT group, else its primary or backup boot sector.
     std::optional<CNTFSMftReader> OpenVolume(CSearchedNTFSPartitionInfo const& candidate) const;
     /// The MFT of a survivor whose $MFT record and mirror copy are lost, put together from the
@@ -125,12 +130,16 @@ private:
     bool HoldsRecords(CSearchedNTFSPartitionInfo const& candidate) const;
     /// Notes a FILE record, `u32Sectors` long.
     void NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors);
-    /// The files of records found inside the partition but outside its MFT (an earlier MFT's,
-    /// left by a quick format), as its lost files; answers how many the builder took.
-    /// Records inside `nested` (volumes lying in this one) or inside a live file of the volume
-    /// (a volume image stored as a file) are not its own.
-    std::size_t HandOverLooseFiles(CNTFSQuickSearch& walker, CNTFSMftReader const& mft, CSearchedNTFSPartitionInfo const& partition,
-                                   CNTFSSpanSet const& nested);
+    /// The files of records found inside the volume but outside its MFT (an earlier MFT's, left
+    /// by a quick format), as its lost files; answers how many the builder took. A record that
+    /// stores its number is the volume's only where its former MFT put that number; one that
+    /// does not, only outside `mftSectors` (every volume's MFT, in device sectors). Records inside
+    /// `nested` (volumes lying in this one) or inside a live file of the volume (a volume image
+    /// stored as a file) are not its own.
+    std::size_t HandOverLooseFiles(CNTFSQuickSearch& walker, Volume const& volume, CNTFSSpanSet const& nested,
+                                   CNTFSSpanSet const& mftSectors);
+    /// Where a former MFT of the candidate lay: see Volume::s64MftCluster.
+    std::int64_t FormerMftCluster(CSearchedNTFSPartitionInfo const& candidate, CNTFSMftReader const& mft) const;
 
     IStorageDevice* m_pDevice = nullptr;          // not owned
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned

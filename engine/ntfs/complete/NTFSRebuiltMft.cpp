@@ -17,10 +17,11 @@ constexpr std::size_t kMaxRuns = 512;
 CNTFSRebuiltMft::CNTFSRebuiltMft(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes, std::int64_t s64MftCluster)
     : m_geometry(geometry), m_u64VolumeBytes(u64VolumeBytes), m_s64MftCluster(s64MftCluster) {}
 
-bool CNTFSRebuiltMft::IsWhereTheBootSectorPutsIt(std::uint64_t u64Number, std::uint64_t u64VolumeByte) const {
-    auto const offset = engine::CheckedMul(u64Number, std::uint64_t{m_geometry.u32RecordSize});
-    auto const mftByte = engine::CheckedMul(static_cast<std::uint64_t>(m_s64MftCluster), m_geometry.ClusterBytes());
-    return m_s64MftCluster >= 0 && offset && mftByte && u64VolumeByte >= *mftByte && u64VolumeByte - *mftByte == *offset;
+bool CNTFSRebuiltMft::IsWhereAnMftPutsIt(NtfsVolumeGeometry const& geometry, std::int64_t s64MftCluster,
+                                         std::uint64_t u64Number, std::uint64_t u64VolumeByte) {
+    auto const offset = engine::CheckedMul(u64Number, std::uint64_t{geometry.u32RecordSize});
+    auto const mftByte = engine::CheckedMul(static_cast<std::uint64_t>(s64MftCluster), geometry.ClusterBytes());
+    return s64MftCluster >= 0 && offset && mftByte && u64VolumeByte >= *mftByte && u64VolumeByte - *mftByte == *offset;
 }
 
 bool CNTFSRebuiltMft::Anchored() const {

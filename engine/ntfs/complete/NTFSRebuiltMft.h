@@ -37,7 +37,13 @@ public:
     /// Whether records lie where the boot sector puts the MFT.
     bool Anchored() const;
     /// Whether record `u64Number` at byte `u64VolumeByte` lies where the boot sector puts it.
-    bool IsWhereTheBootSectorPutsIt(std::uint64_t u64Number, std::uint64_t u64VolumeByte) const;
+    bool IsWhereTheBootSectorPutsIt(std::uint64_t u64Number, std::uint64_t u64VolumeByte) const {
+        return IsWhereAnMftPutsIt(m_geometry, m_s64MftCluster, u64Number, u64VolumeByte);
+    }
+    /// Whether record `u64Number` at byte `u64VolumeByte` of a volume of `geometry` lies where an
+    /// MFT in one piece from cluster `s64MftCluster` (-1: none) puts it.
+    static bool IsWhereAnMftPutsIt(NtfsVolumeGeometry const& geometry, std::int64_t s64MftCluster,
+                                   std::uint64_t u64Number, std::uint64_t u64VolumeByte);
 
 private:
     struct Extent {

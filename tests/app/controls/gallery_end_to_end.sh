@@ -40,6 +40,9 @@ for scale in 1 2; do
     [[ -f $dir/TCImageButton-$state.png ]] || fail "no picture of the button $state"
   done
   [[ -f $dir/TCImageWindow-90px-scan-finished.png ]] || fail "no picture of the finished scan"
+  for state in idle running paused stopping stopped-deep running-quick ended-quick loading loaded; do
+    [[ -f $dir/ScanBar-$state.png ]] || fail "no picture of the results bar $state"
+  done
   width=$(png_width "$dir/TCImageWindow-22px.png")
   ((width == 480 * scale)) || fail "the 480-px window is $width pixels wide at $scale"
 done

@@ -1,7 +1,7 @@
 // The recovery dialogs offscreen: the progress dialog's views and the decisions it sends (stop
 // and Esc ask, never stop), its bar by bytes and its name elided in the middle; the finished
 // dialog's honest title, its share buttons and folder link (URLs caught, not opened); the
-// stopped dialog's exact count.
+// log's counts in both endings.
 #include <gtest/gtest.h>
 #include <QDesktopServices>
 #include <QLabel>
@@ -124,6 +124,9 @@ TEST(EndDialogs, CompleteOnlyWithoutFailuresSharesAndTheFolderLinkOpenTheirAddre
                QLatin1Char(' ');
     };
     const QString folder = app::Text("PAGE_FOUR_RECOVER_FOLDER_NODE");
+    // Complete: the counts too.
+    QNScanEndSaveWindowController complete(QStringLiteral("/media/backup/found"), {3, 3, 0, 0});
+    EXPECT_EQ(complete.recoveryEndNode()->text(), counts(3, 3, 0, 0) + app::Text("PAGE_FOUR_RECOVER_END_NODE"));
     QNScanEndSaveWindowController failed(QStringLiteral("/media/backup/found"), {3, 2, 1, 0});
     EXPECT_EQ(failed.recoveryEndTitle()->text(), app::Text("PAGE_FOUR_RECOVER_FAILED_TITLE"));
     EXPECT_EQ(failed.recoveryEndNode()->text(), counts(2, 3, 1, 0) + folder);
@@ -141,9 +144,16 @@ TEST(EndDialogs, CompleteOnlyWithoutFailuresSharesAndTheFolderLinkOpenTheirAddre
                   counts(int(shortOf.recovered), int(shortOf.given), 0, 0) + folder);
     }
 
+    // Stopped: after how many files, and the log's counts whole (a float loses them above 2^24).
     QNScanNotEndSaveWindowController stopped;
-    stopped.changeRecoveryFilesPoint(16777217, QString());
-    EXPECT_TRUE(stopped.showRecoveryNoteLabel()->text().contains(QStringLiteral("16777217")));
+    stopped.changeRecoveryFilesPoint({20000000, 16777217, 4, 0}, QString());
+    EXPECT_EQ(stopped.showRecoveryNoteLabel()->text(), app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE") + QLatin1Char(' ') +
+                                                           counts(16777217, 20000000, 4, 0) + folder);
+    QNScanNotEndSaveWindowController clean;
+    clean.changeRecoveryFilesPoint({40, 28, 0, 0}, QString());
+    EXPECT_EQ(clean.showRecoveryNoteLabel()->text(), app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE") + QLatin1Char(' ') +
+                                                         counts(28, 40, 0, 0) +
+                                                         app::Text("PAGE_FOUR_RECOVER_STOPPED_FOLDER_NODE"));
     stopped.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&stopped));
     QTest::mouseClick(stopped.savePathLabel(), Qt::LeftButton);  // no folder: nothing opens

@@ -1,26 +1,31 @@
-// Recovery from a paused deep scan, as a person does it from the results window: a 16 GiB sparse
-// disk without a file system holds three JPEGs written by QImage into its first megabytes (found
-// only by the deep scan's carving). The deep scan is paused from the window once it has found
-// them, far from its end; every found file is checked, the recover button lets them go, and each
-// comes out byte-exact (SHA-256) while the scan stays paused. The scan's own controls stay within
+// Recovery from a paused deep scan, as a person does it from the results window
+// (support/PausedDeepScan.h: three JPEGs found by the deep scan of a sparse disk, paused far from
+// its end): every found file is checked, the recover button lets them go, and each comes out
+// byte-exact (SHA-256) while the scan stays paused. The scan's own controls stay within
 // reach beside the recover button all along: the scan is resumed, then stopped, by their clicks.
 #include <gtest/gtest.h>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
 #include <tuple>
 
-#include "ReadGate.h"
-#include "ScannedWindow.h"
+#include "Grabs.h"
+#include "PausedDeepScan.h"
 #include "WindowParts.h"
 #include "app/base/NotificationCenter.h"
 #include "app/base/Strings.h"
+#include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
+#include "support/FullDisk.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
@@ -37,73 +42,15 @@ using app::results::QNDeletailWindowController;
 using apptest::kScanTimeoutMs;
 using uimodel::QNUIController;
 
-constexpr int kPictures = 3;
-
-// A 16 GiB blank disk with the pictures planted, its quick scan ended in a shown window, and its
-// deep scan paused from the window once it has found them.
-class PausedDeepScan : public ::testing::Test {
-protected:
-    void SetUp() override {
-        image = apptest::BlankImage(temp, "16G");
-        for (int i = 0; i < kPictures; ++i) {
-            QImage photo(640, 480, QImage::Format_RGB32);
-            for (int y = 0; y < photo.height(); ++y)
-                for (int x = 0; x < photo.width(); ++x)
-                    photo.setPixel(x, y, qRgb((x * (i + 3)) & 0xff, (y * 7 + i * 50) & 0xff, (x ^ y) & 0xff));
-            const std::string file = temp.File("photo" + std::to_string(i) + ".jpg");
-            ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPEG", 90));
-            ++planted[testsupport::Sha256OfFile(file)];
-            // One per megabyte, on sector boundaries, in the disk's free space.
-            ASSERT_EQ(testsupport::RunCommand("dd if='" + file + "' of='" + image +
-                                              "' bs=1M seek=" + std::to_string(i + 1) + " conv=notrunc status=none"),
-                      0);
-        }
-        shown.emplace(apptest::InstallImage(image, gate), QSize(1000, 650));
-        ASSERT_TRUE(shown->ScanToEnd());
-        shown->ended.clear();
-    }
-
-    // The deep scan, held at its next read as soon as a post shows the pictures found: far from the
-    // end of its 16 GiB, it is then paused from the window. Past the pictures its reads are slowed,
-    // so that on a fast machine the sparse disk cannot be read to its end before the post comes.
-    void PauseWithPicturesFound() {
-        gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
-        QObject holder;
-        bool held = false;
-        app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"),
-                                                        [&](const QVariantMap&) {
-                                                            double percent = 0;
-                                                            std::uint64_t found = 0;
-                                                            QNUIController::GetScanProgress(percent, found);
-                                                            if (!held && found >= kPictures) {
-                                                                gate->Shut();
-                                                                held = true;
-                                                            }
-                                                        });
-        Button("deepScanButton")->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return held || !shown->ended.isEmpty(); }, kScanTimeoutMs));
-        app::NotificationCenter::instance().removeObserver(&holder);
-        ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
-        Button("pauseButton")->click();
-        ASSERT_TRUE(QNUIController::IsPause());
-        gate->Open();  // the scan waits in its pause; the recovery reads the disk
-    }
-
-    app::TCImageButton* Button(const char* name) const { return apptest::Part<app::TCImageButton>(*shown, name); }
-
-    testsupport::TempDir temp;
-    std::string image;
-    std::map<std::string, int> planted;  // SHA-256 -> count
-    const std::shared_ptr<apptest::ReadGate> gate = std::make_shared<apptest::ReadGate>();
-    std::optional<apptest::ScannedWindow> shown;
-};
+using apptest::PausedDeepScan;
+constexpr int kPictures = PausedDeepScan::kPictures;
 
 TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) {
     apptest::ScannedWindow& window = *shown;
     QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
     QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
     ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
-    ASSERT_TRUE(apptest::Follower(window)->isPausedByUser());
+    ASSERT_EQ(apptest::Phase(window), app::results::ScanPhase::Paused);
 
     // Every file found so far, checked from the path tree; the recover button takes them.
     auto* recover = apptest::Part<app::TCImageButton>(window, "recoverButton");
@@ -155,7 +102,7 @@ TEST_F(PausedDeepScan, FilesFoundSoFarComeOutByteExactWhileTheDeepScanIsPaused) 
     window.AnswerLastSheet(true);
     ASSERT_TRUE(window.WaitForScanEnd());
     EXPECT_TRUE(window.ended.last().at(0).toBool()) << "stopped before its end";
-    EXPECT_TRUE(apptest::Follower(window)->isFinished());
+    EXPECT_EQ(apptest::Phase(window), app::results::ScanPhase::Ended);
 }
 
 // Recovered from while paused, then stopped: the stop clears the checks and hides the recover
@@ -199,6 +146,72 @@ TEST_F(PausedDeepScan, AStopAfterAPausedRecoveryClearsTheChecksAndHidesRecover) 
     EXPECT_TRUE(Button("recoverButton")->isButtonEnabled());
 }
 
+// A destination that fills while the deep scan is paused (no file may grow past the smallest
+// picture): Cancel on the disk-full notice stops the copy, and the stopped dialog says after how
+// many files, with the log's counts, the failed file among them; what it recovered lies whole in
+// the folder, and the scan's own controls still answer.
+TEST_F(PausedDeepScan, ACancelOnADestinationFilledDuringThePauseGivesTheLogsCounts) {
+    apptest::ScannedWindow& window = *shown;
+    QSignalSpy recoveries(&window, &QNDeletailWindowController::recoveryEnded);
+    QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
+    std::uintmax_t smallest = UINTMAX_MAX, largest = 0;
+    for (int i = 0; i < kPictures; ++i) {
+        const std::uintmax_t size = fs::file_size(temp.File("photo" + std::to_string(i) + ".jpg"));
+        smallest = std::min(smallest, size);
+        largest = std::max(largest, size);
+    }
+    ASSERT_LT(smallest, largest) << "the pictures must differ in size";
+    window.CheckEveryRow();
+    std::uint64_t given = 0, size = 0;
+    QNUIController::GetSelectedFilesAmout(given, size);
+    const std::string dest = temp.File("small");
+    ASSERT_TRUE(fs::create_directories(dest));
+    bool full = false;
+    {
+        testsupport::FullDisk disk(smallest);
+        ASSERT_TRUE(disk.Active());
+        apptest::Recovery(window)->recoverToFolder(QString::fromStdString(dest));
+        full = QTest::qWaitFor(
+            [&] {
+                return apptest::ShownProgress(window) &&
+                       apptest::ShownProgress(window)->currentView() ==
+                           app::recovery::QNShowScanProgressWindowController::kDiskFull;
+            },
+            kScanTimeoutMs);
+    }
+    ASSERT_TRUE(full);
+    apptest::ShownProgress(window)->cancelButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recoveries.size() == 1; }, kScanTimeoutMs));
+    EXPECT_TRUE(recoveries.last().at(0).toBool()) << "stopped";
+    auto* stopped =
+        qobject_cast<app::recovery::QNScanNotEndSaveWindowController*>(dialogs.last().at(0).value<QDialog*>());
+    ASSERT_NE(stopped, nullptr);
+    const std::uint64_t recovered = QNUIController::GetRecoveridedFiles();
+    const std::uint64_t failed = QNUIController::GetRecoveryFailedFiles();
+    const std::uint64_t noted = QNUIController::GetRecoveryNotedFiles();
+    EXPECT_EQ(failed, 1u) << "the file that did not fit";
+    EXPECT_EQ(stopped->showRecoveryNoteLabel()->text(),
+              app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE") + QLatin1Char(' ') +
+                  app::Text("PAGE_FOUR_RECOVER_COUNTS_NODE").arg(recovered).arg(given).arg(failed).arg(noted) +
+                  QLatin1Char(' ') + app::Text("PAGE_FOUR_RECOVER_FOLDER_NODE"));
+    std::uint64_t whole = 0;
+    for (const auto& [sha, count] : testsupport::HashCountsBelow(dest)) {
+        EXPECT_EQ(planted.count(sha), 1u) << "a file in the folder is no whole picture";
+        whole += static_cast<std::uint64_t>(count);
+    }
+    EXPECT_EQ(whole, recovered);
+    stopped->grab().save(apptest::GrabFolder() + QStringLiteral("/recovery-stopped-counts.png"));
+    stopped->accept();
+    EXPECT_TRUE(QNUIController::IsPause()) << "the scan stayed paused meanwhile";
+    Button("playButton")->click();
+    EXPECT_FALSE(QNUIController::IsPause());
+    Button("stopButton")->click();
+    window.AnswerLastSheet(true);
+    ASSERT_TRUE(window.WaitForScanEnd());
+    EXPECT_TRUE(Button("homeButton")->isButtonEnabled());
+}
+
 // The export button goes while the deep scan runs and comes back at its end; a save asked for
 // meanwhile says that a scan is running.
 TEST_F(PausedDeepScan, ExportWaitsForTheDeepScansEnd) {
@@ -220,11 +233,12 @@ TEST_F(PausedDeepScan, ExportWaitsForTheDeepScansEnd) {
     EXPECT_TRUE(Button("exportButton")->isVisibleTo(&window)) << "back at the deep scan's end";
 }
 
-// Stop, Home and close of a paused deep scan, with nothing checked, with checks, and after a
-// recovery: each asks, and Yes winds the scan down with no recovery running; stop and Home clear
-// the checks; the window stays with its recover button hidden (stop), or goes (home, close).
+// Stop, Home and close of a paused deep scan, with nothing checked, with checks, after a recovery
+// and over a search that matched nothing: each asks, and Yes winds the scan down with no recovery
+// running; stop and Home clear the checks; the window stays with its recover button hidden and no
+// note of the search (stop), or goes (home, close).
 enum class Command { kStop, kHome, kClose };
-enum class Before { kNothing, kChecks, kRecovery };
+enum class Before { kNothing, kChecks, kRecovery, kSearch };
 
 class PausedDeepScanCommands : public PausedDeepScan,
                                public ::testing::WithParamInterface<std::tuple<Command, Before>> {};
@@ -236,7 +250,13 @@ TEST_P(PausedDeepScanCommands, AskThenWindDownWithTheChecksCleared) {
     QSignalSpy dialogs(&window, &QNDeletailWindowController::recoveryDialogOpened);
     QSignalSpy home(&window, &QNDeletailWindowController::backHomeRequested);
     ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
-    if (before != Before::kNothing) window.CheckEveryRow();
+    if (before == Before::kSearch) {
+        QSignalSpy searches(&window, &QNDeletailWindowController::searchShown);
+        apptest::Part<app::NewSearchTextFiled>(window, "searchField")->textField()->setText(QStringLiteral("nothing"));
+        apptest::Search(window)->doSearch();
+        ASSERT_TRUE(searches.wait(kScanTimeoutMs));
+    }
+    if (before == Before::kChecks || before == Before::kRecovery) window.CheckEveryRow();
     if (before == Before::kRecovery) {
         const std::string dest = temp.File("dest");
         ASSERT_TRUE(fs::create_directories(dest));
@@ -263,6 +283,9 @@ TEST_P(PausedDeepScanCommands, AskThenWindDownWithTheChecksCleared) {
         EXPECT_TRUE(window.isVisible());
         EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window));
         EXPECT_TRUE(Button("homeButton")->isButtonEnabled()) << "no dead control";
+        EXPECT_TRUE(QNUIController::GetSearchString().empty()) << "the search went with the stop";
+        QWidget* note = apptest::Part<app::CustomTableView>(window, "fileList")->noValueView();
+        EXPECT_TRUE(!note || note->findChild<QLabel*>()->text() != app::Text("DYD_FOUR_NO_MATCH_NOTE"));
     } else {
         EXPECT_FALSE(window.isVisible());
         if (command == Command::kHome) {
@@ -273,6 +296,7 @@ TEST_P(PausedDeepScanCommands, AskThenWindDownWithTheChecksCleared) {
 
 INSTANTIATE_TEST_SUITE_P(EveryState, PausedDeepScanCommands,
                          ::testing::Combine(::testing::Values(Command::kStop, Command::kHome, Command::kClose),
-                                            ::testing::Values(Before::kNothing, Before::kChecks, Before::kRecovery)));
+                                            ::testing::Values(Before::kNothing, Before::kChecks, Before::kRecovery,
+                                                              Before::kSearch)));
 
 }  // namespace

@@ -19,7 +19,6 @@
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/models/ResultTreeModel.h"
-#include "app/results/DeepScanOffer.h"
 #include "app/shell/MainMenu.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
@@ -62,7 +61,7 @@ TEST(ResultsCommands, BackHomeCloseAndDetachGuardARunningScan) {
     // The user pauses; close, No: it stays paused.
     apptest::Controls(window)->pauseButtonClick();
     ASSERT_TRUE(QNUIController::IsPause());
-    ASSERT_TRUE(apptest::Follower(window)->isPausedByUser());
+    ASSERT_EQ(apptest::Phase(window), app::results::ScanPhase::Paused);
     apptest::Controls(window)->closeWindow();
     ASSERT_EQ(sheets.size(), 2);
     window.AnswerLastSheet(false);
@@ -115,24 +114,22 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
 
     // The offer: an 8-s single shot that takes it away; it sits in the bar, clear of the menu
     // above it, the tabs and the list's header below it and what the scan box shows right of it.
-    ASSERT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
+    ASSERT_TRUE(apptest::ShownOffer(window));
     QTimer* offerTimer = apptest::Part<QTimer>(window, "deepScanOfferTimer");
     EXPECT_EQ(offerTimer->interval(), 8000);
     EXPECT_TRUE(offerTimer->isSingleShot());
     EXPECT_TRUE(offerTimer->isActive());
-    EXPECT_LE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().bottom(), 90)
-        << "inside the 90-px bar";
-    EXPECT_GE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry().left(),
+    EXPECT_LE(apptest::ShownOffer(window)->geometry().bottom(), 90) << "inside the 90-px bar";
+    EXPECT_GE(apptest::ShownOffer(window)->geometry().left(),
               apptest::Part<app::TCImageButton>(window, "deepScanButton")->geometry().right());
-    const QRect offer = apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->popover()->geometry();
+    const QRect offer = apptest::ShownOffer(window)->geometry();
     for (QAction* item : menuBar->actions()) {
         const QRect frame = menuBar->actionGeometry(item).translated(menuBar->mapTo(&window, QPoint(0, 0)));
         EXPECT_FALSE(frame.intersects(offer)) << "the menu's " << item->text().toStdString() << " stays in sight";
     }
     EXPECT_EQ(window.BoxPartCoveredBy(offer), "") << "what the scan box shows stays in sight";
     offerTimer->start(1);  // the same timer, fired now rather than in 8 s
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return !apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !apptest::ShownOffer(window); }, 5000));
 
     // A deep scan under the held clock.
     int posts = 0;
@@ -143,20 +140,20 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
     apptest::Controls(window)->deepSrcanButtonAction();
     ASSERT_TRUE(QTest::qWaitFor([&] { return posts > 0; }, kScanTimeoutMs));
     if (!QNUIController::IsScanRunning()) GTEST_SKIP() << "the deep scan ended before its first notification";
-    const QString first = apptest::Bar(window)->remainingText();
+    const QString first = apptest::LabelText(window, "remainingLabel");
     // The model's estimate moves on; the label does not while the clock holds.
     const bool moved = QTest::qWaitFor(
         [&] {
-            return posts > 3 && apptest::Bar(window)->remainingText() == first &&
+            return posts > 3 && apptest::LabelText(window, "remainingLabel") == first &&
                    app::Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(ModelRemaining()) != first;
         },
         30000);
-    EXPECT_EQ(apptest::Bar(window)->remainingText(), first);
+    EXPECT_EQ(apptest::LabelText(window, "remainingLabel"), first);
     if (moved) {
         ++now;
         const int seen = posts;
         ASSERT_TRUE(QTest::qWaitFor([&] { return posts > seen + 1; }, kScanTimeoutMs));
-        EXPECT_NE(apptest::Bar(window)->remainingText(), first) << "a second later the label follows the model";
+        EXPECT_NE(apptest::LabelText(window, "remainingLabel"), first) << "a second later the label follows the model";
     }
 
     // Stop, Yes: from then on nothing may be clicked until the finished state shows.
@@ -174,11 +171,10 @@ TEST(ResultsTimers, OfferClosesOnItsTimerRemainingTimeWaitsASecondStopRefusesCom
     apptest::Controls(window)->stopButtonClick();
     EXPECT_EQ(window.sheets.size(), 1);
     ASSERT_TRUE(window.WaitForScanEnd());
-    EXPECT_TRUE(apptest::Follower(window)->isFinished());
+    EXPECT_EQ(apptest::Phase(window), app::results::ScanPhase::Ended);
     EXPECT_TRUE(window.isVisible()) << "a stop keeps the window and what was found";
     EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
-    EXPECT_FALSE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown())
-        << "no offer after a deep scan";
+    EXPECT_FALSE(apptest::ShownOffer(window)) << "no offer after a deep scan";
 }
 
 // After a search that matched nothing, Home and a scan of another disk: the new window's search

@@ -5,6 +5,7 @@
 // scan that the user pauses and stops.
 #include <gtest/gtest.h>
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QTest>
@@ -23,7 +24,6 @@
 #include "app/controls/TabButton.h"
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
-#include "app/results/DeepScanOffer.h"
 #include "app/results/ResultViews.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
@@ -53,8 +53,7 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     auto* paths = apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab);
     QAbstractItemModelTester treeTester(paths, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    QAbstractItemModelTester listTester(apptest::Pane(window)->listModel(),
-                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester listTester(apptest::List(window), QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy resets(paths, &QAbstractItemModel::modelReset);
     ASSERT_TRUE(window.StartScan());
     const qsizetype resetsAtStart = resets.size();
@@ -69,33 +68,33 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
     ASSERT_GT(found, 0u);
     EXPECT_EQ(apptest::Bar(window)->foundText(),
               app::Text(QStringLiteral("PAGE_FOUR_FILESFOUND")).arg(QString::number(found)));
-    EXPECT_TRUE(apptest::Follower(window)->isFinished());
+    EXPECT_EQ(apptest::Phase(window), app::results::ScanPhase::Ended);
     ASSERT_EQ(paths->rowCount(), 1);
     EXPECT_GE(paths->rowCount(paths->index(0, 0)), 3) << "the root's folders";
     std::uint64_t listed = 0, deleted = 0;
     apptest::Pane(window)->countListedFiles(listed, deleted);
     EXPECT_EQ(listed, found);
     EXPECT_GT(deleted, 0u);
-    ASSERT_NE(apptest::Pane(window)->selectedItem(), nullptr) << "the root row is chosen at the end";
-    FileListModel* list = apptest::Pane(window)->listModel();
+    ASSERT_NE(apptest::ChosenFolder(window), nullptr) << "the root row is chosen at the end";
+    FileListModel* list = apptest::List(window);
     ASSERT_GT(list->rowCount(), 0);
     for (int row = 0; row < list->rowCount(); ++row)
         EXPECT_EQ(list->index(row, FileListModel::kName).data(Qt::DecorationRole).isValid(),
                   OpNodeData::isFileNodeDeleted(list->fileAt(row)));
-    EXPECT_TRUE(apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer")->isShown());
+    EXPECT_NE(apptest::ShownOffer(window), nullptr);
     EXPECT_EQ(apptest::Part<QTimer>(window, "deepScanOfferTimer")->interval(), 8000);
     EXPECT_TRUE(apptest::Part<QTimer>(window, "deepScanOfferTimer")->isActive());
     // Held open while the user works: whichever line the box shows, the offer leaves it in sight.
     apptest::Part<QTimer>(window, "deepScanOfferTimer")->stop();
-    const auto* offer = apptest::Part<app::results::DeepScanOffer>(window, "deepScanOffer");
-    EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the found line";
+    ASSERT_NE(apptest::ShownOffer(window), nullptr);
+    EXPECT_EQ(window.BoxPartCoveredBy(apptest::ShownOffer(window)->geometry()), "") << "over the found line";
     window.CheckEveryRow();
-    EXPECT_EQ(window.BoxPartCoveredBy(offer->popover()->geometry()), "") << "over the selection line";
+    EXPECT_EQ(window.BoxPartCoveredBy(apptest::ShownOffer(window)->geometry()), "") << "over the selection line";
     window.grab().save(apptest::GrabFolder() + QStringLiteral("/results-checked.png"));
     apptest::Pane(window)->clickButtonAction(
         apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->itemAt(paths->index(0, 0)));
     window.resize(1200, 700);
-    EXPECT_TRUE(offer->isShown()) << "re-anchored, not dropped";
+    EXPECT_NE(apptest::ShownOffer(window), nullptr) << "re-anchored, not dropped";
     window.grab().save(apptest::GrabFolder() + QStringLiteral("/results-finished.png"));
     const QImage shot = window.grab().toImage();
     const qreal ratio = shot.devicePixelRatio();
@@ -154,16 +153,16 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
 
     // Checks: one file gives the folder the mixed state; select-all checks all, then clears all.
     apptest::Pane(window)->toggleListCheck(0);
-    EXPECT_EQ(apptest::Pane(window)->selectAllImage(), QStringLiteral("checkbox_election"));
+    EXPECT_EQ(apptest::Part<QCheckBox>(window, "selectAll")->checkState(), Qt::PartiallyChecked);
     apptest::Pane(window)->setAllSelectOrNoSelect();
-    EXPECT_EQ(apptest::Pane(window)->selectAllImage(), QStringLiteral("checkbox_yes"));
+    EXPECT_EQ(apptest::Part<QCheckBox>(window, "selectAll")->checkState(), Qt::Checked);
     EXPECT_NE(folder->state(), 0) << "the folder row follows its files";
     std::uint64_t checked = 0, checkedSize = 0;
     QNUIController::GetSelectedFilesAmout(checked, checkedSize);
     EXPECT_EQ(checked, std::uint64_t(list->rowCount()));
     EXPECT_TRUE(apptest::Part<app::TCImageButton>(window, "recoverButton")->isVisible());
     apptest::Pane(window)->setAllSelectOrNoSelect();
-    EXPECT_EQ(apptest::Pane(window)->selectAllImage(), QStringLiteral("checkbox_no"));
+    EXPECT_EQ(apptest::Part<QCheckBox>(window, "selectAll")->checkState(), Qt::Unchecked);
     QNUIController::GetSelectedFilesAmout(checked, checkedSize);
     EXPECT_EQ(checked, 0u);
 
@@ -187,14 +186,14 @@ TEST(ResultsWindow, FollowsAScanThenSortsChecksAndRunsAPausedDeepScan) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return foundNow() > 0 || !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
     apptest::Controls(window)->pauseButtonClick();
     if (QNUIController::IsScanRunning()) {
-        EXPECT_TRUE(apptest::Follower(window)->isPausedByUser());
+        EXPECT_EQ(apptest::Phase(window), app::results::ScanPhase::Paused);
         EXPECT_TRUE(apptest::Part<app::TCImageButton>(window, "playButton")->isVisibleTo(&window));
         apptest::Controls(window)->stopButtonClick();
         ASSERT_EQ(sheets.size(), 1);
         window.AnswerLastSheet(true);
     }
     ASSERT_TRUE(window.WaitForScanEnd());
-    EXPECT_TRUE(apptest::Follower(window)->isFinished());
+    EXPECT_EQ(apptest::Phase(window), app::results::ScanPhase::Ended);
     EXPECT_FALSE(apptest::Part<app::TCImageButton>(window, "deepScanButton")->isVisibleTo(&window));
     // The tree holds what the stopped scan kept.
     EXPECT_EQ(paths->rowCount() > 0, foundNow() > 0);

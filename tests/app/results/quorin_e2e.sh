@@ -7,7 +7,9 @@
 # checked, and on a card of 40 photos made here (a FAT32 partition, random data behind it to
 # 1 GiB) with its photo folder checked, every group reads its files and the four trees agree;
 # the card's deep scan (--deep-scan --progress) shows found files before it ends, the files of
-# the volume it rebuilds among them.
+# the volume it rebuilds among them. Last, by keyboard at 100 % and 200 %, a deep scan started from
+# the grid shows the list, and a search made while it is paused goes at the resume and runs again
+# at the next pause.
 #
 #   quorin_e2e.sh <quorin> <scanbench> <image> <out-dir>
 set -euo pipefail
@@ -103,5 +105,76 @@ rebuilt=$(awk '$1=="RESULT" {exit} $1=="PROGRESS" && $5=="deep=1" {split($2,p,"=
 [ "$rebuilt" -gt 0 ] || { echo "quorin_e2e: the card's photos did not show while the deep scan ran" >&2; grep PROGRESS <<<"$out_deep" >&2; exit 1; }
 deep_found=$(sed -n 's/^RESULT state=finished found=\([0-9]*\).*/\1/p' <<<"$out_deep")
 [ -n "$deep_found" ] && [ "$deep_found" -ge 40 ] || { echo "quorin_e2e: the deep scan: $(grep RESULT <<<"$out_deep")" >&2; exit 1; }
-rm -f "$card"
+# The deep scan started from the grid, and a search across its pause, by keyboard at 100 % and
+# 200 %, on the card's volume before 256 GiB of nothing (the whole disk, so that the deep scan
+# outlasts the keys): the deep scan shows the list; paused once the volume's files show, a search
+# for IMG_001 lists its ten files; the resume takes the search along (the field and the model's
+# search empty, no note of it); paused again, the same search runs again, and Return on it once
+# more; Stop with Yes takes it along too. Pictures of each step, kept beside the others.
+long=$out/long.img
+# The list's note after a search that matched nothing, as the program's strings give it.
+no_match=$(sed -n 's:.*<key>DYD_FOUR_NO_MATCH_NOTE</key><string>\(.*\)</string>.*:\1:p' \
+  "$(dirname "${BASH_SOURCE[0]}")/../../../resources/Strings.en.plist")
+[ -n "$no_match" ] || { echo "quorin_e2e: no text for the no-match note" >&2; exit 1; }
+rm -f "$long"
+dd if="$card" of="$long" bs=1M count=65 conv=sparse status=none
+truncate -s 256G "$long"
+for scale in 1 2; do
+  rm -f "$out/pause-$scale"*
+  QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
+    log=$3/pause-$4.out shot=$3/pause-$4
+    lines() { grep -c -- "$2" "$1" || true; }
+    lines_are() { [ "$(lines "$1" "$2")" = "$3" ]; }
+    : >"$log"  # the lines of this run alone, before the program starts
+    "$1" --scan "$2" --choose 0 --grid --progress >"$log" 2>"$log.err" &
+    pid=$!
+    ended=$(e2e_line "$log" "^ENDED ") || exit 1
+    wid=${ended##*window=}
+    e2e_line "$log" "^VIEW grid" >/dev/null || exit 1
+    e2e_focus "$log" "$wid" || exit 1
+    sleep 1  # the thumbnails in sight drawn, for the picture
+    import -window root "$shot-grid.png" 2>/dev/null || true
+    # Deep Scan stands two stops before the search field (Recover, Deep Scan); the pause button
+    # takes the focus it leaves.
+    xdotool key ctrl+f shift+Tab shift+Tab Return
+    e2e_line "$log" "^STATE phase=running kind=deep" >/dev/null || exit 1
+    e2e_line "$log" "^VIEW list" >/dev/null || { echo "the deep scan did not show the list" >&2; exit 1; }
+    import -window root "$shot-deep.png" 2>/dev/null || true
+    e2e_line "$log" "^PROGRESS .* found=(4[3-9]|[5-9][0-9]|[0-9]{3,}) .*deep=1" >/dev/null || exit 1
+    xdotool key space
+    e2e_line "$log" "^STATE phase=paused kind=deep" >/dev/null || exit 1
+    xdotool key ctrl+f; xdotool type --delay 20 IMG_001; xdotool key Return
+    found=$(e2e_line "$log" "^SEARCH key=\"IMG_001\"") || exit 1
+    [[ $found == *" rows=10 note=\"\"" ]] || { echo "the search while paused: $found" >&2; exit 1; }
+    import -window root "$shot-search.png" 2>/dev/null || true
+    # Resume stands two stops before the field (Stop, Resume).
+    xdotool key shift+Tab shift+Tab space
+    cleared=$(e2e_line "$log" "^SEARCH key=\"\"") || exit 1
+    [[ $cleared == "SEARCH key=\"\" field=\"\" "* && $cleared != *"note=\"$5\""* ]] || { echo "the resume left the search: $cleared" >&2; exit 1; }
+    e2e_until lines_are "$log" "^STATE phase=running kind=deep" 2 || exit 1
+    sleep 1
+    import -window root "$shot-resumed.png" 2>/dev/null || true
+    # The resume gave the pause button the focus again.
+    xdotool key space
+    e2e_until lines_are "$log" "^STATE phase=paused kind=deep" 2 || exit 1
+    xdotool key ctrl+f; xdotool type --delay 20 IMG_001; xdotool key Return
+    e2e_until lines_are "$log" "^SEARCH key=\"IMG_001\" field=\"IMG_001\" rows=10 " 2 ||
+      { echo "the same search did not run again" >&2; exit 1; }
+    xdotool key Return
+    e2e_until lines_are "$log" "^SEARCH key=\"IMG_001\" field=\"IMG_001\" rows=10 " 3 ||
+      { echo "Return on the same search did not run it again" >&2; exit 1; }
+    # Stop stands just before the field; Return answers its question Yes.
+    xdotool key shift+Tab Return
+    e2e_shown "$log" PAGE_FOUR_SCAN_STOP >/dev/null || exit 1
+    xdotool key Return
+    e2e_line "$log" "^ENDED stopped=1 deep=1" >/dev/null || exit 1
+    lines_are "$log" "^SEARCH key=\"\" field=\"\" " 2 && ! grep -qF "note=\"$5\"" <(grep "^SEARCH key=\"\"" "$log") ||
+      { echo "the stop left the search" >&2; exit 1; }
+    sleep 1
+    import -window root "$shot-stopped.png" 2>/dev/null || true
+    e2e_quit_by_keys "$log" "$wid" $pid
+  ' _ "$quorin" "$long" "$out" "$scale" "$no_match" || { grep -v "^PROGRESS\|^FOCUS" "$out/pause-$scale.out" >&2; echo "quorin_e2e: the search across a pause at $scale" >&2; exit 1; }
+  echo "scale $scale: the deep scan from the grid showed the list, the search went at the resume and ran again"
+done
+rm -f "$card" "$long"
 echo "quorin_e2e: trees, checks and the deep scan followed"

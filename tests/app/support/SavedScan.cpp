@@ -28,6 +28,10 @@ void ScanAndSaveCard(const testsupport::TempDir& dir, const std::string& image, 
                                       image + "' 40960 >/dev/null; for n in 1 2 3; do echo photo $n > '" + scratch +
                                       "'; mcopy -i '" + image + "' '" + scratch + "' ::/P$n.TXT; done"),
               0);
+    ScanAndSave(image, saved, files, volume);
+}
+
+void ScanAndSave(const std::string& image, const std::string& saved, std::uint64_t& files, bool volume) {
     ASSERT_TRUE(app::InstallHookModel(QString::fromStdString(image)));
     QObject observer;
     bool ended = false;

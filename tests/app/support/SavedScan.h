@@ -21,6 +21,9 @@ namespace apptest {
 void ScanAndSaveCard(const testsupport::TempDir& dir, const std::string& image, const std::string& mkfsOptions,
                      const std::string& saved, std::uint64_t& files, bool volume = false);
 
+// The same for an image made already: installs it, scans it and saves the scan.
+void ScanAndSave(const std::string& image, const std::string& saved, std::uint64_t& files, bool volume = false);
+
 // Expects `window` to list `files` files, then stops the model's jobs and deletes the window.
 void ExpectListedAndClose(app::results::QNDeletailWindowController* window, std::uint64_t files);
 

@@ -78,7 +78,7 @@ TEST(CollectionTile, ShowsAScannedFileMarksTheDeletedOneAndChecksThroughTheWindo
     IFileNode* live = nullptr;
     IFileNode* gone = nullptr;
     IFileNode* notes = nullptr;
-    for (IFileNode* file : apptest::Pane(window)->listModel()->files()) {
+    for (IFileNode* file : apptest::List(window)->files()) {
         const std::string name = OpNodeData::fileNodeName(file);
         if (OpNodeData::isFileNodeDeleted(file))
             gone = file;
@@ -87,8 +87,7 @@ TEST(CollectionTile, ShowsAScannedFileMarksTheDeletedOneAndChecksThroughTheWindo
         else if (name == "notes.txt")
             notes = file;
     }
-    ASSERT_TRUE(live && gone && notes) << "the root lists " << apptest::Pane(window)->listModel()->rowCount()
-                                       << " files";
+    ASSERT_TRUE(live && gone && notes) << "the root lists " << apptest::List(window)->rowCount() << " files";
 
     {
         BVView liveTile, goneTile, notesTile, emptyTile;
@@ -152,17 +151,18 @@ TEST(CollectionTile, ShowsAScannedFileMarksTheDeletedOneAndChecksThroughTheWindo
                          &app::results::FilePane::reLoadCollectionViewData);
         goneTile.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&goneTile));
-        const QString nothingChecked = apptest::Bar(window)->selectionText();
+        const QString nothingChecked = apptest::LabelText(window, "selectionLabel");
         QTest::mouseClick(&goneTile, Qt::LeftButton, {}, kCheck);
         EXPECT_EQ(OpNodeData::fileNodeState(gone), 2);
         EXPECT_EQ(CheckedFiles(), 1u);
-        EXPECT_NE(apptest::Bar(window)->selectionText(), nothingChecked) << "the window's selection label follows";
+        EXPECT_NE(apptest::LabelText(window, "selectionLabel"), nothingChecked)
+            << "the window's selection label follows";
         EXPECT_EQ(root->state(), 1) << "the path tree shows its folder partly checked";
         EXPECT_GT(RedPixels(goneTile.grab().toImage(), kMarker), 40);
         QTest::mouseClick(&goneTile, Qt::LeftButton, {}, kCheck);
         EXPECT_EQ(OpNodeData::fileNodeState(gone), 0);
         EXPECT_EQ(CheckedFiles(), 0u);
-        EXPECT_EQ(apptest::Bar(window)->selectionText(), nothingChecked);
+        EXPECT_EQ(apptest::LabelText(window, "selectionLabel"), nothingChecked);
         EXPECT_EQ(root->state(), 0);
         // A click beside the box changes nothing.
         QTest::mouseClick(&goneTile, Qt::LeftButton, {}, QPoint(60, 30));

@@ -32,7 +32,7 @@ TEST(PreviewGuard, GridChecksWaitForAPause) {
 
     // The blank disk lists nothing: the list holds files of the test's own.
     testkit::CTestFileNode file("photo.jpg");
-    apptest::Pane(window)->listModel()->setFiles({&file});
+    apptest::List(window)->setFiles({&file});
     ASSERT_TRUE(QNUIController::IsScanRunning() && !QNUIController::IsPause());
     QAbstractButton* gridSegment = apptest::Pane(window)->previews()->segmentButton(PreviewPanes::kGrid);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !gridSegment->isEnabled(); }, kScanTimeoutMs))
@@ -52,7 +52,7 @@ TEST(PreviewGuard, GridChecksWaitForAPause) {
         << "a resumed deep scan goes back to the list";
     EXPECT_FALSE(gridSegment->isEnabled());
 
-    apptest::Pane(window)->listModel()->setFiles({});
+    apptest::List(window)->setFiles({});
     QNUIController::StopScan(1);
     ASSERT_TRUE(QTest::qWaitFor([] { return !QNUIController::IsScanRunning(); }, kScanTimeoutMs));
 }

@@ -63,7 +63,7 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
     app::thumbview::ShowHookPreview(window, options, [&](int shown) { thumbs = shown; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return thumbs >= 0; }, kScanTimeoutMs));
     PreviewPanes* previews = apptest::Pane(window)->previews();
-    app::results::FileListModel* list = apptest::Pane(window)->listModel();
+    app::results::FileListModel* list = apptest::List(window);
     ASSERT_EQ(list->rowCount(), kPictures);
     EXPECT_EQ(previews->segment(), PreviewPanes::kGrid);
     EXPECT_EQ(thumbs, kPictures);
@@ -108,7 +108,7 @@ TEST(PreviewWindow, GridCoverFlowAndListOverAScannedImage) {
 
     // The grid of a folder without files shows the empty-list note; a folder with files drops it.
     apptest::Pane(window)->segmentSelect(PreviewPanes::kGrid);
-    OpNodeData* folder = apptest::Pane(window)->selectedItem();
+    OpNodeData* folder = apptest::ChosenFolder(window);
     apptest::Pane(window)->selectItem(static_cast<OpNodeData*>(
         apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->index(0, 0).internalPointer()));
     ASSERT_EQ(list->rowCount(), 0) << "the image's root holds no file";

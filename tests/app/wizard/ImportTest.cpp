@@ -6,11 +6,15 @@
 #include <QTest>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "SavedScan.h"
+#include "app/base/NotificationCenter.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/QNProgressWindow.h"
 #include "app/wizard/QNRootWindowController.h"
+#include "engine/IFileNode.h"
 #include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/scan/QNUIScan.h"
@@ -20,11 +24,13 @@ namespace {
 using uimodel::QNUIController;
 constexpr int kTimeoutMs = 120000;
 
-QMessageBox* ReadFailedAlert() {
+QMessageBox* Alert(const char* name) {
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == "readFailedAlert" && widget->isVisible()) return qobject_cast<QMessageBox*>(widget);
+        if (widget->objectName() == name && widget->isVisible()) return qobject_cast<QMessageBox*>(widget);
     return nullptr;
 }
+
+QMessageBox* ReadFailedAlert() { return Alert("readFailedAlert"); }
 
 TEST(Import, AWholeFileOpensTheResultsWindowACutOneAlertsAndTheWizardStays) {
     for (const char* tool : {"mkfs.fat", "mcopy"})
@@ -59,6 +65,47 @@ TEST(Import, AWholeFileOpensTheResultsWindowACutOneAlertsAndTheWizardStays) {
     QTest::qWait(300);
     EXPECT_EQ(QNUIController::GetModel().pScan->GetScanFileCnt(), files);
     apptest::ExpectListedAndClose(opened, files);
+}
+
+// A disk of two FAT volumes scanned quickly and saved; the second volume's boot sector gone since:
+// the load opens the results window with the first volume and names the second's root.
+TEST(Import, AVolumeTheLoadCannotPlaceIsNamed) {
+    for (const char* tool : {"sfdisk", "mkfs.fat", "mcopy"})
+        if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir dir;
+    const std::string image = dir.File("two.img");
+    ASSERT_EQ(testsupport::RunCommand(
+                  "set -e; export MTOOLS_SKIP_CHECK=1; truncate -s 24M '" + image +
+                  "'; printf 'start=2048,size=20480,type=6\\nstart=22528,size=20480,type=6\\n' | sfdisk -q '" + image +
+                  "'; for s in 2048 22528; do mkfs.fat -F 16 -n V$s --offset $s '" + image +
+                  "' 10240; for n in 1 2; do echo photo $n | mcopy -i '" + image +
+                  "@@'$((s * 512)) - ::/P$n.TXT; done; done >/dev/null 2>&1"),
+              0);
+    const std::string saved = dir.File("scan.rsf");
+    std::uint64_t files = 0;
+    ASSERT_NO_FATAL_FAILURE(apptest::ScanAndSave(image, saved, files));
+    std::vector<std::string> roots;
+    for (IFileNode* pRoot : QNUIController::GetModel().pScan->GetFileSystemNode())
+        roots.emplace_back(pRoot->GetFileName());
+    ASSERT_EQ(roots.size(), 2u);
+    ASSERT_EQ(testsupport::RunCommand("dd if=/dev/zero of='" + image +
+                                      "' bs=512 seek=22528 count=1 conv=notrunc status=none"),
+              0);
+
+    app::QNRootWindowController root;
+    app::results::QNDeletailWindowController* opened = nullptr;
+    QObject::connect(&root, &app::QNRootWindowController::resultsWindowOpened, &root,
+                     [&](app::results::QNDeletailWindowController* window) { opened = window; });
+    root.importFile(QString::fromStdString(saved));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Alert("rootsLeftOutAlert") != nullptr; }, kTimeoutMs));
+    EXPECT_TRUE(Alert("rootsLeftOutAlert")->text().contains(QString::fromStdString(roots[1])));
+    EXPECT_EQ(ReadFailedAlert(), nullptr);
+    Alert("rootsLeftOutAlert")->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr && opened->isVisible(); }, kTimeoutMs));
+    EXPECT_EQ(QNUIController::GetModel().pScan->GetFileSystemNode().size(), 1u);
+    QNUIController::StopJobs(std::chrono::seconds(30));
+    app::NotificationCenter::instance().removeObserver(opened);
+    delete opened;
 }
 
 TEST(Import, TheProgressBarOnlyMovesForward) {

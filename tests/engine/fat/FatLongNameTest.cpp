@@ -8,6 +8,8 @@
 
 #include "engine/ByteView.h"
 #include "engine/fat/FATFilePropertiesBuilder.h"
+#include "engine/fat/ondisk/FATFolderEntries.h"
+#include "engine/fat/ondisk/FATLongNamePieces.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
 
 namespace {
@@ -16,17 +18,21 @@ constexpr std::size_t kEntry = CTempFATDirEntry::kSize;
 constexpr std::size_t kUnitsPerPiece = CTempFATDirEntry::kUnitsPerLongNamePiece;
 constexpr std::size_t kUnitOffsets[kUnitsPerPiece] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
 
-/// The entry run for `units` (NUL-terminated and padded here) followed by the 8.3 name "SHORT   TXT".
-std::vector<std::uint8_t> EntryRun(std::vector<std::uint16_t> units) {
+/// The entry run for `units` (NUL-terminated and padded here) followed by the 8.3 name
+/// `pszShortName` (11 bytes), each piece numbered and carrying its checksum.
+std::vector<std::uint8_t> EntryRun(std::vector<std::uint16_t> units, char const* pszShortName = "SHORT   TXT") {
     if (units.size() % kUnitsPerPiece != 0) units.push_back(0);
     while (units.size() % kUnitsPerPiece != 0) units.push_back(0xFFFF);
     std::size_t const pieces = units.size() / kUnitsPerPiece;
     std::vector<std::uint8_t> bytes((pieces + 1) * kEntry, 0);
+    std::uint8_t const u8Checksum =
+        fat::ShortNameChecksum(engine::ByteView(reinterpret_cast<std::uint8_t const*>(pszShortName), 11));
     for (std::size_t slot = 0; slot < pieces; ++slot) {
         std::size_t const piece = pieces - 1 - slot;  // the last piece comes first on disk
         std::uint8_t* pEntry = bytes.data() + slot * kEntry;
         pEntry[0] = static_cast<std::uint8_t>((piece + 1) | (slot == 0 ? 0x40 : 0));
         pEntry[11] = 0x0F;
+        pEntry[13] = u8Checksum;
         for (std::size_t i = 0; i < kUnitsPerPiece; ++i) {
             std::uint16_t const unit = units[piece * kUnitsPerPiece + i];
             pEntry[kUnitOffsets[i]] = static_cast<std::uint8_t>(unit);
@@ -34,8 +40,7 @@ std::vector<std::uint8_t> EntryRun(std::vector<std::uint16_t> units) {
         }
     }
     std::uint8_t* pShort = bytes.data() + pieces * kEntry;
-    std::string const shortName = "SHORT   TXT";
-    std::copy(shortName.begin(), shortName.end(), pShort);
+    std::copy(pszShortName, pszShortName + 11, pShort);
     pShort[11] = 0x20;
     return bytes;
 }
@@ -43,7 +48,8 @@ std::vector<std::uint8_t> EntryRun(std::vector<std::uint16_t> units) {
 std::vector<std::uint16_t> Units(std::u16string const& text) { return {text.begin(), text.end()}; }
 
 std::string NameOf(std::vector<std::uint8_t> const& run) {
-    auto pProperties = CFATFilePropertiesBuilder::BuildFATFilePropertyFromDirEntryBuffer(engine::ByteView(run.data(), run.size()));
+    auto pProperties =
+        CFATFilePropertiesBuilder::BuildFATFilePropertyFromDirEntryBuffer(engine::ByteView(run.data(), run.size()));
     return pProperties ? std::string(pProperties->GetFileName()) : std::string("<none>");
 }
 
@@ -60,7 +66,9 @@ TEST(FatLongNameTest, ReplacesAnUnpairedSurrogateAndStopsAtTheNul) {
     std::vector<std::uint16_t> units = Units(u"a");
     units.push_back(0xDC00);
     units.push_back('b');
-    EXPECT_EQ(NameOf(EntryRun(units)), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(NameOf(EntryRun(units)),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 TEST(FatLongNameTest, UsesTheShortNameForUnacceptableLongNames) {
@@ -69,6 +77,94 @@ TEST(FatLongNameTest, UsesTheShortNameForUnacceptableLongNames) {
     EXPECT_EQ(NameOf(EntryRun(std::vector<std::uint16_t>(21 * kUnitsPerPiece - 1, 'x'))), "SHORT.TXT");
     EXPECT_EQ(NameOf(EntryRun(std::vector<std::uint16_t>(20 * kUnitsPerPiece - 1, 'x'))),
               std::string(20 * kUnitsPerPiece - 1, 'x'));
+}
+
+/// The run with every entry erased, as deleting the file leaves it.
+std::vector<std::uint8_t> Erased(std::vector<std::uint8_t> run) {
+    for (std::size_t at = 0; at < run.size(); at += kEntry) run[at] = CTempFATDirEntry::kErased;
+    return run;
+}
+
+/// The run without its first `entries` entries: pieces that lay at the end of another cluster.
+std::vector<std::uint8_t> WithoutFirst(std::vector<std::uint8_t> run, std::size_t entries) {
+    run.erase(run.begin(), run.begin() + static_cast<std::ptrdiff_t>(entries * kEntry));
+    return run;
+}
+
+// A name of three pieces ("b096-with-a-long-name.bin" and more), and what is left of it.
+TEST(FatLongNameTest, APartlyLostLongNameGivesTheShortNameNeverAPiece) {
+    std::vector<std::uint8_t> const run = EntryRun(Units(u"b096-with-a-long-name-and-more.bin"));
+    ASSERT_EQ(run.size(), 4 * kEntry);
+    EXPECT_EQ(NameOf(run), "b096-with-a-long-name-and-more.bin");
+    EXPECT_EQ(NameOf(WithoutFirst(run, 1)), "SHORT.TXT");
+    EXPECT_EQ(NameOf(WithoutFirst(run, 2)), "SHORT.TXT");
+    // Another name's pieces in front of them, as a walk into the wrong cluster joins them.
+    std::vector<std::uint8_t> joined = EntryRun(Units(u"another name of two pieces"));
+    joined.resize(2 * kEntry);
+    std::vector<std::uint8_t> const rest = WithoutFirst(run, 2);
+    joined.insert(joined.end(), rest.begin(), rest.end());
+    EXPECT_EQ(NameOf(joined), "SHORT.TXT");
+    // Pieces a later 8.3 entry written without long-name support left behind.
+    std::vector<std::uint8_t> stale = run;
+    stale[3 * kEntry + 5] = 'X';
+    EXPECT_EQ(NameOf(stale), "SHORTX.TXT");
+}
+
+TEST(FatLongNameTest, ADeletedLongNameIsUsedOnlyWhole) {
+    EXPECT_EQ(NameOf(Erased(EntryRun(Units(u"b096-with-a-long-name-and-more.bin")))),
+              "b096-with-a-long-name-and-more.bin");
+    EXPECT_EQ(NameOf(Erased(WithoutFirst(EntryRun(Units(u"b096-with-a-long-name-and-more.bin")), 1))), "#HORT.TXT");
+    // Without its NUL the name fills its pieces, or lost its last ones: whole when it still ends
+    // in the 8.3 name's extension.
+    EXPECT_EQ(NameOf(Erased(EntryRun(Units(u"a name of 26 units, a .txt")))), "a name of 26 units, a .txt");
+    EXPECT_EQ(NameOf(Erased(WithoutFirst(EntryRun(Units(u"a name of thirty-nine units, and a .txt")), 1))),
+              "#HORT.TXT");
+    // Without extension either, it is whole behind the folder's dot entries; where it opens the
+    // bytes read, or follows a live file that may have taken its first slots, it may be cut.
+    std::vector<std::uint8_t> const folder = Erased(EntryRun(Units(u"tree of files"), "TREEOF~1   "));
+    std::vector<std::uint8_t> bytes(2 * kEntry, ' ');
+    for (std::size_t dots = 1; dots <= 2; ++dots) {
+        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>((dots - 1) * kEntry), dots, '.');
+        bytes[(dots - 1) * kEntry + 11] = CTempFATDirEntry::kAttrDirectory;
+        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>((dots - 1) * kEntry + 12), kEntry - 12, 0);
+    }
+    bytes.insert(bytes.end(), folder.begin(), folder.end());
+    fat::FATFolderParse parse;
+    fat::ParseFATFolderEntries(engine::ByteView(bytes.data(), bytes.size()), {false, 100}, parse);
+    ASSERT_EQ(parse.entries.size(), 1u);
+    EXPECT_EQ(parse.entries[0].name, "tree of files");
+    EXPECT_EQ(NameOf(folder), "#REEOF~1");
+    // Carried over from a cluster whose last entry was deleted too: whole again.
+    fat::ParseFATFolderEntries(engine::ByteView(folder.data(), folder.size()), {false, 100, false}, parse);
+    ASSERT_EQ(parse.entries.size(), 1u);
+    EXPECT_EQ(parse.entries[0].name, "tree of files");
+}
+
+// Where a folder's further cluster is only guessed (no table), its entries must go on with the
+// name the cluster before ended in: each piece says its place in the name and the checksum of
+// the 8.3 entry it belongs to.
+TEST(FatLongNameTest, AClusterGoesOnFromTheOneBeforeOnlyWithTheRestOfItsName) {
+    // The alias writers give a long name: alone first in a cluster, its pieces ended another.
+    std::vector<std::uint8_t> const run = EntryRun(Units(u"b096-with-a-long-name-and-more.bin"), "B096-W~1BIN");
+    std::vector<std::uint8_t> const other = EntryRun(Units(u"a096-with-a-long-name-and-more.bin"), "A096-W~1BIN");
+    auto const view = [](std::vector<std::uint8_t> const& bytes, std::size_t first, std::size_t entries) {
+        return engine::ByteView(bytes.data() + first * kEntry, entries * kEntry);
+    };
+    for (std::size_t split = 1; split <= 3; ++split) {
+        engine::ByteView const before = view(run, 0, split);
+        engine::ByteView const after = view(run, split, 4 - split);
+        ASSERT_TRUE(fat::OpenLongName(before)) << split;
+        EXPECT_EQ(fat::OpenLongName(before), fat::LongNameLead(after)) << split;
+        EXPECT_TRUE(fat::MayContinueFolder(before, after)) << split;
+        // Another name's rest, or its pieces elsewhere: not this folder's next cluster.
+        EXPECT_FALSE(fat::MayContinueFolder(before, view(other, split, 4 - split))) << split;
+        EXPECT_FALSE(fat::MayContinueFolder(engine::ByteView(), after)) << split;
+    }
+    // Nothing pending: a cluster may open with a whole name, or an 8.3 name of its own.
+    EXPECT_TRUE(fat::MayContinueFolder(engine::ByteView(), view(run, 0, 4)));
+    std::vector<std::uint8_t> plain(kEntry, 0);
+    std::copy_n("PLAIN   TXT", 11, plain.begin());
+    EXPECT_TRUE(fat::MayContinueFolder(engine::ByteView(), view(plain, 0, 1)));
 }
 
 }  // namespace

@@ -97,6 +97,23 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat16FoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat16-interleaved-no-tables", "complete"},
     {"Fat32RootAndFoldersGrownInTurnsWithZeroedTables", "fat32-interleaved-no-tables"},
     {"Fat32RootAndFoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat32-interleaved-no-tables", "complete"},
+    {"Fat16LongNamesInFoldersGrownInTurnsWithZeroedTables", "fat16-interleaved-long-names-no-tables"},
+    {"Fat16LongNamesInFoldersGrownInTurnsWithZeroedTablesScannedCompletely", "fat16-interleaved-long-names-no-tables",
+     "complete"},
+    {"Fat32LongNamesInRootAndFoldersGrownInTurnsWithZeroedTables", "fat32-interleaved-long-names-no-tables"},
+    {"Fat32LongNamesInRootAndFoldersGrownInTurnsWithZeroedTablesScannedCompletely",
+     "fat32-interleaved-long-names-no-tables", "complete"},
+    {"Fat16ImageOnFat32", "fat16-image-on-fat32-quick"},
+    {"Fat16ImageOnFat32ScannedCompletely", "fat16-image-on-fat32", "complete"},
+    {"Fat16ImageOnFat32WithZeroedTables", "fat16-image-on-fat32-lost-tables-quick"},
+    {"Fat16ImageOnFat32WithZeroedTablesScannedCompletely", "fat16-image-on-fat32-lost-tables", "complete"},
+    {"Fat32ImageOnFat32WithZeroedTablesScannedCompletely", "fat32-image-on-fat32-lost-tables", "complete"},
+    {"ExFatImageOnFat32WithZeroedTables", "exfat-image-on-fat32-lost-tables-quick"},
+    {"ExFatImageOnFat32WithZeroedTablesScannedCompletely", "exfat-image-on-fat32-lost-tables", "complete"},
+    {"Fat12ImageOnExFatScannedCompletely", "fat12-image-on-exfat", "complete"},
+    {"ExFatImageOnExFat", "exfat-image-on-exfat-quick"},
+    {"ExFatImageOnExFatScannedCompletely", "exfat-image-on-exfat", "complete"},
+    {"ExFatImageWithoutBootRegionsOnExFatScannedCompletely", "exfat-image-on-exfat-lost-inner-boot", "complete"},
     {"NtfsVolumeHoldingAVolumeImage", "ntfs-volume-in-volume", "complete"},
     {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecord", "ntfs-volume-in-volume-lost-mft", "complete"},
     {"NtfsVolumeHoldingAVolumeImageWithoutItsMftRecordAndAStrayBootSector", "ntfs-volume-in-volume-stray-boot",
@@ -116,6 +133,8 @@ constexpr RealVolumeCase kCases[] = {
     {"RepartitionedDiskWhoseNewVolumeFillsTheOldOne", "ntfs-repartitioned", "complete"},
     {"RepartitionedDiskWhoseNewVolumeLiesPastTheOldOne", "ntfs-repartitioned-past", "complete"},
     {"NtfsVolumeGrownAndMetTwice", "ntfs-resized-found-twice", "complete"},
+    {"NtfsImageMovedOffTheVolumeKeepsItsFilesToItself", "ntfs-moved-image", "complete"},
+    {"NtfsImageMovedOffTheVolumeWithoutItsMftRecordsCopiesNoneOfThem", "ntfs-moved-image-lost-mft", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
@@ -288,15 +307,32 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
         EXPECT_EQ(iListed, 1) << path;
     }
     // Where the oracle holds every file of the image, nothing else is written: a file written
-    // with other bytes under another volume's name is no recovery.
+    // with other bytes under another volume's name is no recovery. Nor is anything listed but at
+    // the oracle's paths (an unplaced file also among the lost files): another volume's entries
+    // among a volume's lost files, refused or not, are none of its files.
     if (fs::exists(Oracle(".only"))) {
         std::set<std::string> known;
-        for (auto const& [path, expected] : testsupport::ReadManifest(Oracle(".manifest"))) known.insert(expected.sha256);
+        for (char const* pszOracle : {".manifest", ".unplaced"})
+            for (auto const& [path, expected] : testsupport::ReadManifest(Oracle(pszOracle)))
+                known.insert(expected.sha256);
+        auto const placed = testsupport::ReadManifest(Oracle(".manifest"));
+        auto const unplaced = testsupport::ReadManifest(Oracle(".unplaced"));
+        auto const atOraclePath = [&](Listed const& listed) {
+            for (auto const& [path, expected] : placed)
+                if (EndsWith(listed.path, path)) return true;
+            for (auto const& [path, expected] : unplaced)
+                if (fs::path(listed.path).filename() == fs::path(path).filename()) return true;
+            return false;
+        };
         std::string others;
-        for (Listed const& listed : scanned)
+        std::string elsewhere;
+        for (Listed const& listed : scanned) {
             if (fs::is_regular_file(outDir + "/" + listed.path) && known.count(testsupport::Sha256OfFile(outDir + "/" + listed.path)) == 0)
                 others += "\n  " + listed.path;
+            if (!atOraclePath(listed)) elsewhere += "\n  " + listed.path;
+        }
         EXPECT_TRUE(others.empty()) << "files written that the image does not hold:" << others;
+        EXPECT_TRUE(elsewhere.empty()) << "files listed where the image does not hold them:" << elsewhere;
     }
 }
 
@@ -373,40 +409,72 @@ TEST(RecoveryNamesTest, NamesAnExFatDestinationRefusesAreRecoveredUnderOthersNot
     }
 }
 
-// The two NTFS volumes of one disk through the model: a deep scan saved and loaded again keeps
-// a root per volume, and the recovery writes each volume's files under a folder of its own.
-TEST(TwoVolumesTest, TheModelSavesLoadsAndRecoversEachVolumeUnderItsOwnFolder) {
+/// A deep scan through the model, saved and loaded again: `pszScan` chooses what model-scan scans
+/// of the image ("" the whole disk, "--volume 0" the volume it holds), `pszRoots` how many roots
+/// the scan shows, one per volume found.
+struct SavedScanCase {
+    char const* pszName;
+    char const* pszImage;
+    char const* pszScan;
+    char const* pszRoots;
+};
+
+void PrintTo(SavedScanCase const& saved, std::ostream* pOut) { *pOut << saved.pszImage << ".img " << saved.pszScan; }
+
+constexpr SavedScanCase kSavedScans[] = {
+    {"TwoVolumesOfADisk", "ntfs-two-volumes", "", "2"},
+    {"VolumeHoldingAVolumeImage", "ntfs-volume-in-volume", "--volume 0", "2"},
+    {"VolumeAnImageWasMovedOff", "ntfs-moved-image", "--volume 0", "2"},
+};
+
+class SavedDeepScanTest : public ::testing::TestWithParam<SavedScanCase> {};
+
+// Every root of the saved scan comes back on loading, none is left out, and the recovery of the
+// loaded scan writes each volume's files under a folder of its own, byte-exact, and nothing else.
+TEST_P(SavedDeepScanTest, TheModelLoadsEveryRootAndRecoversEachVolumeUnderItsOwnFolder) {
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
     if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
-    std::string const oracle = GetImages().dir + "/ntfs-two-volumes";
+    std::string const oracle = GetImages().dir + "/" + GetParam().pszImage;
     if (fs::exists(oracle + ".skipped")) GTEST_SKIP() << ReadText(oracle + ".skipped");
     testsupport::TempDir dir;
-    scanbenchtest::ScanbenchRun const saved = scanbenchtest::RunScanbench(dir, "model-scan " + oracle + ".img --deep --save " + dir.File("scan.rsf"));
+    scanbenchtest::ScanbenchRun const saved = scanbenchtest::RunScanbench(
+        dir, "model-scan " + oracle + ".img " + GetParam().pszScan + " --deep --save " + dir.File("scan.rsf"));
     ASSERT_EQ(saved.iExit, 0) << saved.output;
-    EXPECT_EQ(saved.result.at("roots"), "2");
+    EXPECT_EQ(saved.result.at("roots"), GetParam().pszRoots);
     scanbenchtest::ScanbenchRun const loaded =
         scanbenchtest::RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + oracle + ".img --recover " + dir.File("out"));
     ASSERT_EQ(loaded.iExit, 0) << loaded.output;
-    EXPECT_EQ(loaded.result.at("roots"), "2");
+    EXPECT_EQ(loaded.result.at("roots"), GetParam().pszRoots);
+    EXPECT_EQ(loaded.result.at("files"), saved.result.at("files"));
+    EXPECT_EQ(loaded.result.at("roots_left_out"), "0");
     EXPECT_EQ(loaded.result.at("failed"), "0");
+    std::size_t files = 0;
     for (auto const& [path, expected] : testsupport::ReadManifest(oracle + ".manifest")) {
+        if (expected.bFolder) continue;
+        ++files;
         // "Disk 2(NTFS)/many/entry_01.bin" is recovered as "0001/Disk 2/many/entry_01.bin".
         std::string const recovered = dir.File("out") + "/0001/" + std::regex_replace(path, std::regex("^([^(]*)\\(NTFS\\)"), "$1");
         EXPECT_EQ(testsupport::Sha256OfFile(recovered), expected.sha256) << path;
     }
+    EXPECT_EQ(loaded.result.at("recovered"), std::to_string(files));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, SavedDeepScanTest, ::testing::ValuesIn(kSavedScans),
+                         [](::testing::TestParamInfo<SavedScanCase> const& caseInfo) {
+                             return std::string(caseInfo.param.pszName);
+                         });
 
 // The program's own road over volumes read through files and overlapping ones: the model's deep
 // scan recovers every file the oracle holds byte-exact and nothing else, refuses what the
 // oracle refuses, and a results file saved from it and loaded again recovers the same bytes.
-constexpr RealVolumeCase kSavedCases[] = {
+constexpr RealVolumeCase kPlacedCases[] = {
     {"NtfsVolumeImageInThreePiecesOnNtfs", "ntfs-holding-ntfs-image-in-pieces"},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image"},
     {"RepartitionedDiskWhoseNewVolumeFillsTheOldOne", "ntfs-repartitioned"},
     {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2"},
 };
 
-using SavedDeepScanTest = RealVolumesTest;
+using PlacedVolumesDeepScanTest = RealVolumesTest;
 
 /// Every file below `folder`, by its path there, with its SHA-256.
 std::map<std::string, std::string> RecoveredFiles(std::string const& folder) {
@@ -418,7 +486,7 @@ std::map<std::string, std::string> RecoveredFiles(std::string const& folder) {
     return files;
 }
 
-TEST_P(SavedDeepScanTest, TheModelsDeepScanAndItsReloadedResultsFileRecoverTheSameRightBytes) {
+TEST_P(PlacedVolumesDeepScanTest, TheModelsDeepScanAndItsReloadedResultsFileRecoverTheSameRightBytes) {
     std::string const image = Oracle(".img");
     scanbenchtest::ScanbenchRun const scan =
         scanbenchtest::RunScanbench(m_dir, "model-scan " + image + " --deep --save " + m_dir.File("scan.rsf") +
@@ -455,7 +523,7 @@ TEST_P(SavedDeepScanTest, TheModelsDeepScanAndItsReloadedResultsFileRecoverTheSa
         EXPECT_EQ(known.count(hash), 1u) << path << " holds bytes the image does not hold";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SavedDeepScanTest, ::testing::ValuesIn(kSavedCases),
+INSTANTIATE_TEST_SUITE_P(Cases, PlacedVolumesDeepScanTest, ::testing::ValuesIn(kPlacedCases),
                          [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) {
                              return std::string(caseInfo.param.pszName);
                          });

@@ -410,6 +410,38 @@ TEST_F(PictureAnalysersTest, GifSearchGivesUpAfter1024BytesEvenOverZeroHops) {
     EXPECT_EQ(SizeOnDevice(Picture::Gif, far, Bytes(4096, 0)), 0u);
 }
 
+// A GIF whose first image is whole is never refused: junk after it that leads to no image, or to
+// one outside the logical screen, ends the file after its last block; a second GIF right after a
+// block goes on with its own screen (Pillow's test_extents_transparency.gif).
+TEST_F(PictureAnalysersTest, GifWalksEndAtTheirLastGoodBlockOrGoOnIntoASecondStream) {
+    Bytes const gif = MakeGifWithoutColourTable();  // a 2 x 2 screen
+    Bytes const first(gif.begin(), gif.end() - 1);  // up to its image's end
+    Bytes const overhanging = {0x2C, 0, 0, 0, 0, 5, 0, 5, 0, 0x00, 0x02, 0x03, 0x84, 0x8F, 0x59, 0x00, 0x3B};
+    auto const joined = [](std::initializer_list<Bytes> parts) {
+        Bytes out;
+        for (Bytes const& part : parts) out.insert(out.end(), part.begin(), part.end());
+        return out;
+    };
+    Bytes const junk(5, 0x01);
+    Bytes const header(gif.begin(), gif.begin() + 13);
+    Bytes wideHeader = header;  // a 5 x 5 screen
+    wideHeader[6] = 5;
+    wideHeader[8] = 5;
+    struct Case {
+        char const* pszName;
+        Bytes bytes;
+        std::uint64_t u64Size;  // 0: refused
+    };
+    Case const cases[] = {
+        {"a second GIF, whose screen holds its image", joined({first, wideHeader, overhanging}),
+         first.size() + 13 + overhanging.size()},
+        {"junk, then an image outside the screen", joined({first, junk, overhanging}), first.size()},
+        {"junk leading to no image", joined({first, Bytes(2000, 0x01)}), first.size()},
+        {"no image before the junk", joined({header, junk, overhanging}), 0},
+    };
+    for (Case const& c : cases) EXPECT_EQ(SizeOnDevice(Picture::Gif, c.bytes, Bytes(4096, 0)), c.u64Size) << c.pszName;
+}
+
 TEST_F(PictureAnalysersTest, GifSubBlocksThatNeverEndStopAtTheDevicesEnd) {
     Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x00, 0, 0, 0x21, 0xFE};
     gif.resize(gif.size() + 3000000, 0xFF);

@@ -134,7 +134,7 @@ TEST_P(ArchiveCarvingTest, CarvesEveryDocumentAndArchiveWithItsTypeNameAndSize) 
     carvetest::RunSearch(run, *pDevice, kBlockBytes / u32SectorSize);
 
     // By start sector. A file's number counts the files of its type that start before it, some
-    // of which lie inside the samples (a TAR's second member header starts a TAR too).
+    // of which may lie inside the samples.
     std::map<std::uint64_t, IFileNode*> carved;
     std::map<std::string, std::vector<std::uint64_t>> startsByExtension;
     for (IFileNode* pFile : run.builder.Files()) {

@@ -12,6 +12,7 @@
 
 #include "../PlantedDevice.h"
 #include "../SearchRun.h"
+#include "../photos/PhotoSamples.h"
 #include "CorpusRun.h"
 #include "UsedDiskSamples.h"
 #include "engine/ByteWriter.h"
@@ -91,29 +92,6 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
     EXPECT_GE(exact, (kDeviceBytes / kSpacing - 1) * 3 / 4);
 }
 
-/// `tiff` (little-endian) with its first directory's entry of tag `u16Tag` rewritten; empty
-/// when it has none.
-Bytes WithEntry(Bytes tiff, std::uint16_t u16Tag, std::uint16_t u16NewTag, std::uint16_t u16Type, std::uint32_t u32Count,
-                std::uint32_t u32Value) {
-    auto const le = [&tiff](std::size_t at, std::size_t width) {
-        std::uint32_t u32 = 0;
-        for (std::size_t i = width; i-- > 0;) u32 = u32 << 8 | tiff.at(at + i);
-        return u32;
-    };
-    std::uint32_t const u32Ifd = le(4, 4);
-    for (std::uint32_t e = 0, n = le(u32Ifd, 2); e < n; ++e) {
-        std::size_t const entry = u32Ifd + 2 + 12 * std::size_t{e};
-        if (le(entry, 2) != u16Tag) continue;
-        engine::ByteWriter w(tiff);
-        w.Le16(entry, u16NewTag);
-        w.Le16(entry + 2, u16Type);
-        w.Le32(entry + 4, u32Count);
-        w.Le32(entry + 8, u32Value);
-        return w.Ok() ? tiff : Bytes();
-    }
-    return {};
-}
-
 // A 12 MiB image of hostile headers: a TIFF header whose first directory lies anywhere (random
 // entries) or a GIF header in every sector, and among them TIFFs from crash tests (a tag of type
 // 0, 16,777,474 subsampling factors, a strip of 35 MB in a 24 x 16 image). What the search
@@ -122,8 +100,9 @@ TEST_P(UsedDiskTest, HostileHeadersInEverySectorWriteAtMostThreeTimesTheImage) {
     if (!testsupport::HaveTool("convert")) GTEST_SKIP() << "convert is missing";
     ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() + " && convert -seed 2 -size 24x16 plasma: -compress none small.tif"), 0);
     Bytes const tiff = testsupport::ReadFileBytes(dir.File("small.tif"));
-    std::vector<Bytes> const crashes = {WithEntry(tiff, 262, 262, 0, 1, 2), WithEntry(tiff, 274, 530, 3, 16777474, 8),
-                                        WithEntry(tiff, 279, 279, 4, 1, 35000000)};
+    std::vector<Bytes> const crashes = {phototest::WithTiffEntry(tiff, 262, 262, 0, 1, 2),
+                                        phototest::WithTiffEntry(tiff, 274, 530, 3, 16777474, 8),
+                                        phototest::WithTiffEntry(tiff, 279, 279, 4, 1, 35000000)};
     for (Bytes const& crash : crashes) ASSERT_FALSE(crash.empty());
 
     std::uint32_t const u32SectorSize = GetParam();

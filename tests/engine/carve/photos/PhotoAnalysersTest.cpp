@@ -30,9 +30,11 @@ struct Sized {
     CRawFileInfo info;
 };
 
-/// Recognises the picture's first sector and sizes it on a device of zeros.
-Sized Size(IRawFileAnalyser& analyser, Bytes const& bytes, std::uint32_t u32SectorSize = 512) {
-    carvetest::CPlantedDevice device(kStartSector + 2 * (bytes.size() / u32SectorSize) + 4096, u32SectorSize);
+/// Recognises the picture's first sector and sizes it on a device of zeros, which ends
+/// `u64TailSectors` after twice the picture's sectors.
+Sized Size(IRawFileAnalyser& analyser, Bytes const& bytes, std::uint32_t u32SectorSize = 512,
+           std::uint64_t u64TailSectors = 4096) {
+    carvetest::CPlantedDevice device(kStartSector + 2 * (bytes.size() / u32SectorSize) + u64TailSectors, u32SectorSize);
     device.Plant(kStartSector * u32SectorSize, bytes);
     Sized sized;
     Bytes const sector = device.Bytes(kStartSector * u32SectorSize, u32SectorSize);
@@ -163,6 +165,40 @@ TEST_F(PhotoAnalysersTest, JpegStartsThatCannotBeSizedAreRefusedOrLeftUnsized) {
     EXPECT_EQ(m_pJpg->AnalyseBuffer(other.data(), info, 512), 0);
 }
 
+// A segment whose length leads where no marker starts (Pillow's photoshop-200dpi-broken.jpg has
+// a Photoshop segment that claims less than it holds): the picture ends at the end of image that
+// follows, as decoders find it, or is not sized; it never runs on to the walk's limit.
+TEST_F(PhotoAnalysersTest, SegmentLengthsThatLeadToNoMarkerEndAtTheFollowingEndOfImageOrSizeNothing) {
+    Bytes const plain = Made(m_maker.JpegWithoutJfif({}));
+    std::size_t const dqt = SegmentLength(plain, 0xDB).second;
+    std::size_t const data = SegmentLength(plain, 0xDA).second + 200;  // inside the compressed data
+    ASSERT_LT(data, plain.size());
+    ASSERT_NE(plain[data], 0xFF);
+    auto const reaching = [&plain, dqt](std::size_t to) {
+        return WithSegmentLength(plain, 0xDB, static_cast<std::uint16_t>(to - dqt - 2));
+    };
+    struct Case {
+        char const* pszName;
+        Bytes bytes;
+        std::uint64_t u64TailSectors;
+        bool bSized;  // to the byte; else not at all
+    };
+    Case const cases[] = {
+        {"a Photoshop segment 16 bytes short, EXIF first", Made(m_maker.JpegWithShortPhotoshopSegment()), 4096, true},
+        {"a table's length into the compressed data", reaching(data), 4096, true},
+        {"a table's length into the zeros after the picture", reaching(plain.size() + 100), 4096, false},
+        {"a table's length past the device's end", reaching(2 * plain.size() + 2048), 0, false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        ASSERT_FALSE(c.bytes.empty());
+        Sized const sized = Size(*m_pJpg, c.bytes, 512, c.u64TailSectors);
+        ASSERT_TRUE(sized.bAccepted);
+        EXPECT_EQ(sized.info.m_u64Size, c.bSized ? c.bytes.size() : 0u);
+        EXPECT_EQ(sized.iAnswer, c.bSized ? 1 : 0);
+    }
+}
+
 struct MakerRow {
     char const* pszMake;
     char const* pszModel;
@@ -199,6 +235,35 @@ TEST_F(PhotoAnalysersTest, TiffsAreTypedByMakerNamedAfterTheModelAndSizedFromThe
         // Exactly the file: its chain of directories holds up to its end. Tiled ones too,
         // although exiftool stores their tile byte counts as shorts beside long tile offsets.
         EXPECT_EQ(sized.info.m_u64Size, tiff.size());
+    }
+}
+
+// Directories readers take though a count breaks a bound (Pillow's tiff_overflow_rows_per_strip.tif
+// and tiff_wrong_bits_per_sample.tiff): strips count up to a row each, however many rows a strip
+// is said to hold, and an uncompressed strip that claims more than its pixels holds them.
+TEST_F(PhotoAnalysersTest, StripCountsAndLengthsPastWhatTheImageHoldsStillSizeTheTiff) {
+    Bytes const wrongBits = Made(m_maker.TiffWithStripPastItsPixels());
+    constexpr std::uint64_t kPixelsAt = 154;  // Pillow's layout: the directory, BitsPerSample's array, the strip
+    struct Case {
+        char const* pszName;
+        Bytes bytes;
+        std::uint64_t u64Size;  // 0: the file's own
+    };
+    Case const cases[] = {
+        {"39 strips, RowsPerStrip 2^31 - 1", MakeTiffOfRowStrips(2667, 39, 0x7FFFFFFF), 0},
+        {"39 strips, RowsPerStrip 13", MakeTiffOfRowStrips(2667, 39, 13), 0},
+        {"39 strips, RowsPerStrip 1", MakeTiffOfRowStrips(2667, 39, 1), 0},
+        {"one strip claiming 2 GiB, one BitsPerSample for four samples", wrongBits, 0},
+        // Samples of eight bytes at most: the strip holds up to eight times the pixels.
+        {"one strip claiming 2 GiB, no BitsPerSample", WithTiffEntry(wrongBits, 258, 258, 0, 0, 0),
+         kPixelsAt + 52 * 53 * 4 * 8},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        ASSERT_FALSE(c.bytes.empty());
+        Sized const sized = Size(*m_pTif, c.bytes);
+        ASSERT_TRUE(sized.bAccepted);
+        EXPECT_EQ(sized.info.m_u64Size, c.u64Size != 0 ? c.u64Size : c.bytes.size());
     }
 }
 

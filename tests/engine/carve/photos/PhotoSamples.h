@@ -4,6 +4,7 @@
 // small builders for the raw formats no tool here writes (CRW, MRW, X3F, a Fuji container).
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../corpus/CarvedSample.h"
@@ -50,6 +51,17 @@ public:
     /// (where writers that add metadata last put it).
     Bytes GifCommentedLast();
 
+    // Pictures readers take though their structure breaks a rule, as in Pillow's test images.
+    /// An EXIF-first 160 x 120 JPEG whose Photoshop segment (APP13, exiftool's IPTC keywords)
+    /// claims 16 bytes fewer than it holds.
+    Bytes JpegWithShortPhotoshopSegment();
+    /// Pillow's 52 x 53 RGBA TIFF, one strip after the directory, whose BitsPerSample holds one
+    /// value for its four samples and whose strip claims 2 GiB.
+    Bytes TiffWithStripPastItsPixels();
+    /// Two GIFs by Pillow, each with a transparent colour: the first (100 x 100) without its
+    /// trailer, then the second, whose image (150 x 150) overhangs the first's screen.
+    Bytes GifRunningIntoASecondGif();
+
     std::string const& Error() const { return m_error; }
 
 private:
@@ -67,6 +79,21 @@ private:
 };
 
 Bytes ReadFile(std::string const& path);
+
+/// An uncompressed RGB TIFF of `u32Width` x `u32Rows` laid out as Pillow writes one: the
+/// directory at 8, its arrays, then the pixels; one strip per row, whatever `u32RowsPerStrip`
+/// says (no tool here writes both).
+Bytes MakeTiffOfRowStrips(std::uint32_t u32Width, std::uint32_t u32Rows, std::uint32_t u32RowsPerStrip);
+/// The JPEG with the length of its first segment of `u8Marker` set to `u16Length`; empty when it
+/// has none up to its first scan.
+Bytes WithSegmentLength(Bytes jpeg, std::uint8_t u8Marker, std::uint16_t u16Length);
+/// The length its first segment of `u8Marker` claims, and where that segment's marker stands; 0
+/// and the JPEG's size when it has none up to its first scan (the scan's header included).
+std::pair<std::uint16_t, std::size_t> SegmentLength(Bytes const& jpeg, std::uint8_t u8Marker);
+/// `tiff` (little-endian) with its first directory's entry of tag `u16Tag` rewritten; empty
+/// when it has none.
+Bytes WithTiffEntry(Bytes tiff, std::uint16_t u16Tag, std::uint16_t u16NewTag, std::uint16_t u16Type,
+                    std::uint32_t u32Count, std::uint32_t u32Value);
 
 /// Inserts a comment segment after the JPEG's APP segments so that the file's length is
 /// `u32Remainder` modulo `u32Modulus` (the segment takes at least 4 bytes).
@@ -87,9 +114,9 @@ Bytes MakeMrw(std::uint32_t u32Lead, std::uint16_t u16Height, std::uint16_t u16W
 Bytes MakeX3f(std::uint32_t u32DirectoryAt);
 
 /// The photograph family of the carving corpus (corpus/CorpusFamilies.h): a camera JPEG named by
-/// its model, and the three files whose structure once cut them short: a GIF whose comment
-/// follows its image, a 20 x 20 JPEG behind a 3,000-byte comment, a 300-page TIFF (exact, as
-/// its chain of directories holds up to its end).
+/// its model, the three files whose structure once cut them short: a GIF whose comment follows
+/// its image, a 20 x 20 JPEG behind a 3,000-byte comment, a 300-page TIFF (exact, as its chain
+/// of directories holds up to its end), and the pictures that break a rule readers let pass.
 bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample>& samples, std::string& error);
 
 }  // namespace phototest

@@ -1,0 +1,59 @@
+#pragma once
+// The complete build of one FAT12, FAT16 or FAT32 volume a complete scan found, whose boot
+// sector, root or links may be gone: the folder walk (CFATVolumeWalk) started from the root when
+// it is known (or, lost, from the folder sectors just before the data area on FAT16), then from
+// every folder by its first sector, named when its parent was read and "DIR<n>" otherwise, then
+// the folder clusters no chain reached, whose entries become orphans.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "engine/fat/FATFolderSectors.h"
+#include "engine/fat/FATVolumeGeometry.h"
+#include "engine/fat/FATVolumeWalk.h"
+
+class CFATFileNode;
+class CFATSearchedPartitionInfo;
+class IDirecotryTreeBuilder;
+class IFATTable;
+class IStorageDevice;
+
+class CFATCompleteBuild {
+public:
+    /// Nothing is owned; all must outlive the build. The record must be given.
+    CFATCompleteBuild(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const& record, IStorageDevice* pDevice,
+                      FATVolumeGeometry const& geometry, IFATTable const* pTable);
+
+    /// Whether a sector lies inside another volume found on the same device.
+    using InsideOtherVolume = std::function<bool(std::int64_t)>;
+    /// Device sectors [s64First, s64End) of a volume found inside this one (an image kept as a
+    /// file) whose boot sector and table vouch for it: its folders are its own, not this one's.
+    struct NestedVolume {
+        std::int64_t s64First = 0;
+        std::int64_t s64End = 0;
+    };
+    /// Rebuilds the volume from the folder sectors a complete scan met, but those inside
+    /// `nested` or inside the volume's live files. 1, or 0 when the volume's range holds no
+    /// folder sector (the root is read all the same).
+    int Build(CFATFolderSectors const& sectors, bool bBootSector, InsideOtherVolume const& insideOther,
+              std::span<NestedVolume const> nested);
+    /// A synthetic folder "DIR<n>" (n from a process-wide counter that never restarts), deleted,
+    /// with the given first and parent clusters; the caller owns it.
+    std::unique_ptr<CFATFileNode> CreateTempFileNode(std::uint32_t u32Cluster, std::uint32_t u32ParentCluster) const;
+
+private:
+    /// FAT16 without boot sector: the folder sectors before the data area (and not inside
+    /// another volume) read as the root folder, each run of consecutive sectors in one piece.
+    void ReadLostRoot(std::span<FATFolderSector const> records, InsideOtherVolume const& insideOther);
+    /// Reads the folder starting at a record's first sector unless it was read already; a
+    /// folder the map knows only as a deleted node waits for `bTakeDeleted`. False when it waits.
+    bool ReadFolderStart(FATFolderSector const& record, bool bTakeDeleted);
+    /// The folder clusters no folder's chain reached: their entries under no folder.
+    void BuildLostNode(std::span<FATFolderSector const> records);
+
+    CFATSearchedPartitionInfo const& m_record;
+    FATVolumeGeometry m_geometry;
+    CFATVolumeWalk m_walk;
+};
