@@ -27,6 +27,19 @@ std::vector<std::uint8_t> ReadViewBytes(CFileViewDevice& view, std::uint64_t u64
                                      sectors.begin() + static_cast<std::ptrdiff_t>(skip + bytes));
 }
 
+std::uint64_t SaturatingAdd(std::uint64_t u64A, std::uint64_t u64B) {
+    return u64A > UINT64_MAX - u64B ? UINT64_MAX : u64A + u64B;
+}
+
+/// The points the spans hold, UINT64_MAX at most.
+std::uint64_t SectorCount(CSpanSet const& spans) {
+    std::uint64_t u64Count = 0;
+    for (CSpanSet::Span const& span : spans.Spans())
+        u64Count =
+            SaturatingAdd(u64Count, static_cast<std::uint64_t>(span.second) - static_cast<std::uint64_t>(span.first));
+    return u64Count;
+}
+
 }  // namespace
 
 CFoundVolumes::CFoundVolumes(std::vector<std::int64_t> listedStarts) : m_listed(std::move(listedStarts)) {
@@ -141,21 +154,32 @@ void CFoundVolumes::AddHoldingFile(VolumeId id, HoldingFile file) {
 void CFoundVolumes::FindHoldings(IStorageDevice& device) {
     std::int64_t const s64SectorSize = std::max(device.GetSectorSize(), 1);
     for (Entry& entry : m_entries) {
-        // The innermost volume with a file holding the start holds it. A live file is the one: a
-        // deleted file that named the same clusters lost them to it.
+        // The innermost volume with a file holding the start holds it. Of its files there, the
+        // one that holds most of the volume's structures is the one, and a volume whose boot
+        // sector is not at its start (an image deleted and found by its MFT) is held only by a
+        // file holding structures past its start: one written since over its first clusters
+        // holds none of it. Among equals a live file is the one: a deleted file that named the
+        // same clusters lost them to it.
+        std::uint64_t const u64AtStart = entry.structures.Holds(entry.volume.s64Start) ? 1 : 0;
+        bool const bPastStart = !entry.volume.bBootSector && SectorCount(entry.structures) > u64AtStart;
         VolumeId owner = 0;
         HoldingFile const* pFile = nullptr;
         std::int64_t s64ViewStart = 0;
+        std::uint64_t u64Held = 0;
         for (std::size_t k = 0; k < entry.containers.size() && pFile == nullptr; ++k) {
             for (HoldingFile const& file : m_entries[entry.containers[k]].files) {
                 for (SectorExtent const& extent : file.extents) {
                     if (entry.volume.s64Start < extent.s64Device ||
                         entry.volume.s64Start - extent.s64Device >= extent.s64Count)
                         continue;
-                    if (pFile == nullptr || (pFile->bDeleted && !file.bDeleted)) {
+                    std::uint64_t const u64FileHeld = StructureSectorsIn(entry, file);
+                    if (bPastStart && u64FileHeld <= u64AtStart) break;
+                    if (pFile == nullptr || u64FileHeld > u64Held ||
+                        (u64FileHeld == u64Held && pFile->bDeleted && !file.bDeleted)) {
                         owner = entry.containers[k];
                         pFile = &file;
                         s64ViewStart = extent.s64View + (entry.volume.s64Start - extent.s64Device);
+                        u64Held = u64FileHeld;
                     }
                     break;
                 }
@@ -214,6 +238,17 @@ void CFoundVolumes::JudgeHolding(Holding& holding, IStorageDevice& device) const
     }
 }
 
+std::uint64_t CFoundVolumes::StructureSectorsIn(Entry const& entry, HoldingFile const& file) {
+    CSpanSet fileSectors;
+    for (SectorExtent const& extent : file.extents)
+        if (extent.s64Count > 0 && extent.s64Device <= INT64_MAX - extent.s64Count)
+            fileSectors.Add(extent.s64Device, extent.s64Device + extent.s64Count);
+    std::uint64_t u64Held = 0;
+    for (CSpanSet::Span const& span : entry.structures.Spans())
+        u64Held = SaturatingAdd(u64Held, SectorCount(fileSectors.Within(span.first, span.second)));
+    return u64Held;
+}
+
 bool CFoundVolumes::StructuresOn(Entry const& a, Entry const& b) const {
     for (CSpanSet::Span const& span : a.structures.Spans())
         if (b.used.Overlaps(span.first, span.second)) return true;
@@ -254,12 +289,16 @@ void CFoundVolumes::Weigh(Entry& entry) {
         if (&other != &entry && IsCurrentOver(other, entry))
             entry.taken.Add(other.used.Within(entry.volume.s64Start, entry.s64End));
     // No file is known to hold it: it is its own only as far as it lies in one piece for sure,
-    // up to the next sector its container uses now.
+    // up to the next sector its container uses now. Files written over its first clusters (where
+    // a volume puts what it writes after the image's deletion first) end no piece of it: they
+    // took sectors that were the image's own.
     if (!entry.containers.empty()) {
         Entry const& container = m_entries[entry.containers.front()];
-        if (IsCurrentOver(container, entry))
-            if (auto const used = container.used.FirstHeldFrom(entry.volume.s64Start); used && *used < entry.s64End)
+        if (IsCurrentOver(container, entry)) {
+            std::int64_t const s64Own = container.used.FirstFreeFrom(entry.volume.s64Start);
+            if (auto const used = container.used.FirstHeldFrom(s64Own); used && *used < entry.s64End)
                 entry.doubtful.Add(*used, entry.s64End);
+        }
     }
 }
 

@@ -141,6 +141,8 @@ private:
     bool Overlap(Entry const& a, Entry const& b) const;
     /// Whether `newer` uses now what `older` would read: `newer` wins where they overlap.
     bool IsCurrentOver(Entry const& newer, Entry const& older) const;
+    /// How many sectors of the volume's structures lie in the file.
+    static std::uint64_t StructureSectorsIn(Entry const& entry, HoldingFile const& file);
     /// Whether `a`'s structures lie on what `b` uses now.
     bool StructuresOn(Entry const& a, Entry const& b) const;
     void FindHoldings(IStorageDevice& device);

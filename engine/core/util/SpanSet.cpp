@@ -48,6 +48,14 @@ std::optional<std::int64_t> CSpanSet::FirstHeldFrom(std::int64_t s64At) const {
     return std::max(it->first, s64At);
 }
 
+std::int64_t CSpanSet::FirstFreeFrom(std::int64_t s64At) const {
+    Merge();
+    auto const it = std::upper_bound(m_spans.begin(), m_spans.end(), s64At,
+                                     [](std::int64_t s64Point, auto const& span) { return s64Point < span.second; });
+    // Spans are merged: the end of the one holding the point is free.
+    return it != m_spans.end() && it->first <= s64At ? it->second : s64At;
+}
+
 CSpanSet CSpanSet::Within(std::int64_t s64First, std::int64_t s64End) const {
     CSpanSet cut;
     Merge();

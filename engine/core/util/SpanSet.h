@@ -19,6 +19,8 @@ public:
     bool Overlaps(std::int64_t s64First, std::int64_t s64End) const;
     /// The first point at or after `s64At` that a span holds; none when no span reaches it.
     std::optional<std::int64_t> FirstHeldFrom(std::int64_t s64At) const;
+    /// The first point at or after `s64At` that no span holds.
+    std::int64_t FirstFreeFrom(std::int64_t s64At) const;
     /// The spans cut to [s64First, s64End).
     CSpanSet Within(std::int64_t s64First, std::int64_t s64End) const;
     /// The sorted, disjoint spans.

@@ -185,4 +185,27 @@ TEST_F(FoundVolumesTest, ADeletedFilesClustersItsVolumeGaveToOthersAreTheirsAndA
     EXPECT_EQ(Judge(1000, 1210, 1211), kCodeOverwritten);
 }
 
+TEST_F(FoundVolumesTest, AFileWrittenOverTheFirstClustersOfAnImageFoundByItsMftNeitherHoldsItNorEndsItsPiece) {
+    // An image deleted from its volume and found by its MFT (at 1100-1120, no boot sector at its
+    // start 1000): new files at 1000-1008, over its start, and at 1290-1300. A live file written
+    // over the start is no image; the stretch after it is still the image's own.
+    Add(Volume(0, kDeviceSectors), {{0, 64}, {1000, 8}, {1290, 10}}, {File({{0, 1000, 8}}, 8)});
+    FoundVolume moved = Volume(1000, 300);
+    moved.bBootSector = false;
+    Add(moved, {}, {}, {{1000, 1}, {1100, 20}});
+    Resolve();
+    EXPECT_FALSE(m_pVolumes->IsReadElsewhere(SEARCHER_TYPE_NTFS, 1000));
+    EXPECT_TRUE(m_pVolumes->FileScans().empty());
+    EXPECT_EQ(Judge(1000, 1004, 1005), kCodeOverwritten);
+    EXPECT_EQ(Judge(1000, 1150, 1250), 0u);
+    EXPECT_EQ(Judge(1000, 1295, 1296), kCodeOverwritten);
+
+    // A file holding its MFT as well holds it, even with its boot sector lost.
+    Start({0});
+    Add(Volume(0, kDeviceSectors), {{0, 64}, {1000, 150}}, {File({{0, 1000, 150}}, 150)});
+    Add(moved, {}, {}, {{1000, 1}, {1100, 20}});
+    Resolve();
+    EXPECT_TRUE(m_pVolumes->IsReadElsewhere(SEARCHER_TYPE_NTFS, 1000)) << "the file is cut short";
+}
+
 }  // namespace
