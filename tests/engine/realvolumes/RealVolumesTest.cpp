@@ -317,12 +317,19 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
                 known.insert(expected.sha256);
         auto const placed = testsupport::ReadManifest(Oracle(".manifest"));
         auto const unplaced = testsupport::ReadManifest(Oracle(".unplaced"));
+        // Deleted files, and files the oracle lists as refused or noted, are at its paths as well.
+        std::vector<std::string> judged;
+        for (char const* pszOracle : {".deleted", ".listed"})
+            for (auto const& [path, expected] : testsupport::ReadManifest(Oracle(pszOracle))) judged.push_back(path);
+        for (char const* pszOracle : {".refused", ".noted"})
+            for (auto const& [path, reason] : ReadRefused(Oracle(pszOracle))) judged.push_back(path);
         auto const atOraclePath = [&](Listed const& listed) {
             for (auto const& [path, expected] : placed)
                 if (EndsWith(listed.path, path)) return true;
             for (auto const& [path, expected] : unplaced)
                 if (fs::path(listed.path).filename() == fs::path(path).filename()) return true;
-            return false;
+            return std::any_of(judged.begin(), judged.end(),
+                               [&](std::string const& path) { return IsOracleFile(listed, path, listed.bDeleted); });
         };
         std::string others;
         std::string elsewhere;
