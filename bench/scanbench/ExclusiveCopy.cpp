@@ -70,6 +70,7 @@ ExclusiveCopy CopyExclusively(IDataRecovery& copyOut, IFileNode* pNode, int fold
     std::string const temporaryPath = "/proc/self/fd/" + std::to_string(folderFd) + "/" + temporary;
     ReleasePtr<IFileReader> pReader(copyOut.SetRecoverNode(pNode));
     copy.result = copyOut.RecoverTo(temporaryPath.c_str(), nullptr, 0);
+    if (Failed(copy.result)) copy.note = copyOut.GetRefusal().note;
     // An empty file has no bytes to open a reader on: copy-out leaves the empty file and
     // answers "no reader", which for such a file is its copy.
     if (pNode->GetFileSize() == 0 && ResultCode(copy.result) == kCodeNoReader) copy.result = kResultSuccess;

@@ -219,9 +219,8 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
         RecoveryRun& recoveryRun = run.recovery.emplace();
         if (!options.treeCheck) CheckFiles(scan, options.recovery->check);
         QNUIController::GatherCheckedFiles();  // as the window does, before its destination checks
-        recovery.SetFileReport([](IFileNode*, std::string const& path, RESULT result) {
-            std::printf("recover\t%s\t%s\t0x%llx\n", RecoverWord(result), Escaped(path.c_str()).c_str(),
-                        static_cast<unsigned long long>(result));
+        recovery.SetFileReport([](IFileNode*, std::string const& path, RESULT result, std::string const& note) {
+            PrintRecoverLine(path, result, note);
         });
         auto const recoveryStart = Clock::now();
         recoveryRun.result = QNUIController::DoRecovery(options.recovery->destination, "DoRecovery");

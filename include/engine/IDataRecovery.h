@@ -2,6 +2,7 @@
 // Copy-out: writes the data of found file nodes to files, and reads their previews. One object
 // serves the partitions of one searcher type of one scan.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/Result.h"
@@ -104,6 +105,15 @@ public:
     /// For the results-file writer: the partitions copy-out chooses from (they stay this
     /// object's); none for a recovery that keeps no partitions.
     virtual std::vector<CSearchedPartitionInfo*> GetSearchedPartitions() const { return {}; }
+    /// Why the node selected last is not copied, as RecoverTo answers it (overwritten, past-end,
+    /// virtual disk...), and what that refusal names beyond its code: for a file of a volume
+    /// inside a virtual disk, the container file and its format ("vm.qcow2 (qcow2)"). Success
+    /// and no note for a node that is copied.
+    struct Refusal {
+        RESULT result = kResultSuccess;
+        std::string note;
+    };
+    virtual Refusal GetRefusal() const { return {}; }
     virtual void Release() = 0;
 };
 

@@ -284,7 +284,7 @@ TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
     EXPECT_EQ(u64Count, expected.size());
 
     std::set<IFileNode*> recovered;
-    facade.recovery.SetFileReport([&recovered](IFileNode* pNode, std::string const&, RESULT result) {
+    facade.recovery.SetFileReport([&recovered](IFileNode* pNode, std::string const&, RESULT result, std::string const&) {
         if (Succeeded(result)) recovered.insert(pNode);
     });
     testsupport::TempDir temp;

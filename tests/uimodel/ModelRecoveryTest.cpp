@@ -359,7 +359,7 @@ TEST_F(CraftedRecovery, AFullDestinationStoppedLeavesNoPartOfTheFile) {
     std::optional<testsupport::FullDisk> disk(std::in_place, 65536);
     ASSERT_TRUE(disk->Active());
     std::vector<std::pair<std::string, RESULT>> reports;
-    m_pRecovery->SetFileReport([&](IFileNode*, std::string const& path, RESULT result) { reports.emplace_back(path, result); });
+    m_pRecovery->SetFileReport([&](IFileNode*, std::string const& path, RESULT result, std::string const&) { reports.emplace_back(path, result); });
     RecoveryJob job(*m_pRecovery, temp.Path());
     m_pRecovery->WaitForStatus([](int iStatus) { return iStatus != uimodel::OPERATION_RUNNING; });
     disk.reset();
@@ -379,7 +379,7 @@ TEST_F(CraftedRecovery, PauseAndStopTakeEffectBetweenFiles) {
     CheckAll(m_pModel->scan);
     testsupport::TempDir temp;
     int iReported = 0;
-    m_pRecovery->SetFileReport([&](IFileNode*, std::string const&, RESULT) {
+    m_pRecovery->SetFileReport([&](IFileNode*, std::string const&, RESULT, std::string const&) {
         if (++iReported == 2) m_pRecovery->PauseOrResumeOperation();
         if (iReported == 4) m_pRecovery->StopOperation(0);
     });
@@ -433,7 +433,7 @@ TEST(RecoveryFailures, TheFirstFailureIsAnsweredAndFailedFilesAreCountedApart) {
     ASSERT_TRUE(Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1))));
     CheckAll(model.scan);
     std::vector<std::pair<std::string, RESULT>> reports;
-    recovery.SetFileReport([&](IFileNode* pNode, std::string const&, RESULT result) { reports.emplace_back(pNode->GetFileName(), result); });
+    recovery.SetFileReport([&](IFileNode* pNode, std::string const&, RESULT result, std::string const&) { reports.emplace_back(pNode->GetFileName(), result); });
     RESULT const result = Recover(recovery, temp.File("out"));
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].first, "pic.jpg");  // pictures come first
@@ -490,7 +490,7 @@ TEST(RecoveryFailures, ARecordedSizeBeyondTheDataCountsOnlyTheData) {
 
     std::map<std::string, RESULT> reports;
     std::string picPath;
-    recovery.SetFileReport([&](IFileNode* pNode, std::string const& path, RESULT result) {
+    recovery.SetFileReport([&](IFileNode* pNode, std::string const& path, RESULT result, std::string const&) {
         reports[pNode->GetFileName()] = result;
         if (std::string(pNode->GetFileName()) == "pic.jpg") picPath = path;
     });

@@ -172,8 +172,9 @@ public:
     static int GetCurrentScanRecoveryCnt();
     static void ReleaseDataRecovery();
     /// Called from the recovery's thread for each file it could not write (not for a stop), and
-    /// for each written with a note: the node, the destination path when there was one, and why.
-    using RecoveryFailureReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
+    /// for each written with a note: the node, the destination path when there was one, why, and
+    /// what a refusal names beyond its code (a virtual disk's container; empty for none).
+    using RecoveryFailureReport = std::function<void(IFileNode*, std::string const&, RESULT, std::string const&)>;
     static void SetRecoveryFailureReport(RecoveryFailureReport report);
 
     // Pictures.

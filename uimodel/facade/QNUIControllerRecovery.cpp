@@ -164,9 +164,10 @@ Thumbnail QNUIController::GetThumbnailOfFile(IFileNode* pNode) {
 void QNUIController::SetRecoveryFailureReport(RecoveryFailureReport report) {
     QNUIRecovery* pRecovery = GetModel().pRecovery;
     if (!pRecovery) return;
-    pRecovery->SetFileReport([report = std::move(report)](IFileNode* pNode, std::string const& path, RESULT result) {
+    pRecovery->SetFileReport([report = std::move(report)](IFileNode* pNode, std::string const& path, RESULT result,
+                                                          std::string const& note) {
         if (IsRecoveredCopy(result) || result == kResultRecoveryStopped) return;
-        report(pNode, path, result);
+        report(pNode, path, result, note);
     });
 }
 

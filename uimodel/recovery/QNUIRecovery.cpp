@@ -419,8 +419,11 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
     SettleTotal(pNode, pCopyOut, pReader.get());
     if (!pReader) {
         RemoveClaim(claimed->writePath);
-        FinishFile(pNode, {}, kResultNoReader);
-        return kResultNoReader;
+        // A refused file fails with copy-out's reason, and what the reason names.
+        IDataRecovery::Refusal const refusal = pCopyOut->GetRefusal();
+        RESULT const result = Failed(refusal.result) ? refusal.result : kResultNoReader;
+        FinishFile(pNode, {}, result, refusal.note);
+        return result;
     }
     {
         std::lock_guard const lock(m_mutex);
@@ -466,7 +469,7 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
     return bCutShort ? kResultSuccess : result;
 }
 
-void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT result) {
+void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT result, std::string const& note) {
     FileReport report;
     std::string const source = IsNotedCopy(result) ? GetPathByFileNode(pNode) : std::string();
     {
@@ -491,7 +494,7 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
     if (IsNotedCopy(result))
         CatchExeception::WriteLog("Recovery: written with a note (%s): %s -> %s\r\n", CopyRefusalWord(result),
                                   source.c_str(), path.c_str());
-    if (report) report(pNode, path, result);
+    if (report) report(pNode, path, result, note);
 }
 
 void QNUIRecovery::UpdateProgress(_PROGRESS_INFO* pInfo) {

@@ -112,8 +112,10 @@ public:
     void ClearCreateDirIndex();
 
     /// Called once per checked file after its copy ended: the node, its path (empty when none
-    /// was made, or when a failed copy was removed) and the result. For the harness and tests; runs on the recovery's thread.
-    using FileReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
+    /// was made, or when a failed copy was removed), the result and what a refusal names beyond
+    /// its code (a virtual disk's container; empty for none). For the harness and tests; runs on
+    /// the recovery's thread.
+    using FileReport = std::function<void(IFileNode*, std::string const&, RESULT, std::string const&)>;
     void SetFileReport(FileReport report);
 
     /// The shown and checked files of the last scan, by category: one walk over every found file.
@@ -172,7 +174,7 @@ private:
     std::vector<IDataRecovery*> TakeCopyOut();
     /// Releases copy-out objects; called without the lock held (each takes its own).
     static void ReleaseCopyOut(std::vector<IDataRecovery*> const& outgoing);
-    void FinishFile(IFileNode* pNode, std::string const& path, RESULT result);
+    void FinishFile(IFileNode* pNode, std::string const& path, RESULT result, std::string const& note = {});
     /// The destination stopped taking bytes (the file already failed and removed): counted, and
     /// the recovery paused for the user to make room. Whether to go on with the next file:
     /// false after a stop, and at once when nobody waits.

@@ -205,6 +205,7 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     m_pReader.reset();
     m_bNtfsCompressed = false;
     m_u32Refusal = 0;
+    m_refusalNote.clear();
     m_u32Note = 0;
     if (pNode == nullptr || pNode->IsDirectory()) {
         LogFailure("SetRecoverNode", __LINE__);
@@ -215,6 +216,8 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     std::uint32_t const u32Code = RefusalOf(pFileNode, pPartition);
     if (u32Code != 0 && !IsCopyNote(u32Code)) {
         m_u32Refusal = u32Code;
+        if (u32Code == kCodeInVirtualDisk && pPartition != nullptr && pPartition->m_pPlacement)
+            m_refusalNote = pPartition->m_pPlacement->m_container;
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
@@ -250,6 +253,12 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
         return nullptr;
     }
     return m_pReader->Clone();
+}
+
+IDataRecovery::Refusal CDataRecovery::GetRefusal() const {
+    autolocker lock(m_mutex);
+    if (m_u32Refusal == 0) return {};
+    return {ENGINE_RESULT(kModuleCopyOut, m_u32Refusal), m_refusalNote};
 }
 
 long long CDataRecovery::GetWritableSize(IFileNode* pNode) {

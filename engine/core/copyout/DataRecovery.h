@@ -54,6 +54,7 @@ public:
     /// For the results-file writer: the records stay this object's.
     SearchedPartitions GetSearchedPartition() const;
     std::vector<CSearchedPartitionInfo*> GetSearchedPartitions() const override { return GetSearchedPartition().vecPartitions; }
+    Refusal GetRefusal() const override;
 
     /// The partition a node belongs to: the one with its partition index, else the first
     /// whose bounds and cluster size fit the node's runs, else the best-scored one.
@@ -81,6 +82,7 @@ private:
     IStorageDevice* m_pDevice = nullptr;  // not owned
     bool m_bNtfsCompressed = false;       // the current reader expands NTFS compression units
     std::uint32_t m_u32Refusal = 0;       // why the selected node is not copied; 0 when it is
+    std::string m_refusalNote;            // what that refusal names: the virtual disk's container
     std::uint32_t m_u32Note = 0;          // what the selected node's copy must be reported with
     mutable mutex_locker m_mutex;
 };
