@@ -27,7 +27,8 @@ RESULT CannotCreate() { return MakeResult(kModuleCopyOut, 0, kCodeCannotCreate);
 std::string MakeTemporaryFile(int folderFd) {
     static unsigned int s_u32Counter = 0;
     for (int iAttempt = 0; iAttempt < kMaxNameAttempts; ++iAttempt) {
-        std::string const name = ".scanbench-" + std::to_string(::getpid()) + "-" + std::to_string(++s_u32Counter) + ".part";
+        std::string const name =
+            ".scanbench-" + std::to_string(::getpid()) + "-" + std::to_string(++s_u32Counter) + ".part";
         int const fd = ::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);

@@ -71,7 +71,8 @@ std::string COutputPaths::ClaimName(std::string const& folder, IFileNode* pNode)
 }
 
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
-                       COutputFolder* pOut, std::string const& base, std::FILE* pManifest, std::string const& manifestPrefix) {
+                       COutputFolder* pOut, std::string const& base, std::FILE* pManifest,
+                       std::string const& manifestPrefix) {
     WriteCounts counts;
     if (!pOut && !pManifest) return counts;
     auto const start = std::chrono::steady_clock::now();
@@ -80,8 +81,10 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
         if (!Counts(pNode, bDeletedOnly)) continue;
         std::string const folder = paths.FolderOf(pNode);
         auto const claim = [&] { return paths.ClaimName(folder, pNode); };
-        int const folderFd = pOut ? pOut->Folder(base.empty() || folder.empty() ? base + folder : base + "/" + folder) : -1;
-        ExclusiveCopy const copy = pOut ? WriteOne(collector, pNode, folderFd, claim) : ExclusiveCopy{kResultSuccess, claim(), {}};
+        int const folderFd =
+            pOut ? pOut->Folder(base.empty() || folder.empty() ? base + folder : base + "/" + folder) : -1;
+        ExclusiveCopy const copy =
+            pOut ? WriteOne(collector, pNode, folderFd, claim) : ExclusiveCopy{kResultSuccess, claim(), {}};
         std::string const relative = folder.empty() ? copy.name : folder + "/" + copy.name;
         RESULT const result = copy.result;
         if (pOut && Failed(result)) {
@@ -91,7 +94,8 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
                          copy.note.c_str());
         }
         struct stat info {};
-        bool const bWritten = pOut && Succeeded(result) && ::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+        bool const bWritten =
+            pOut && Succeeded(result) && ::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
         if (bWritten && IsRecoveredCopy(result)) {  // a copy in doubt is written, counted apart
             ++counts.u64Files;
             counts.u64Bytes += static_cast<std::uint64_t>(info.st_size);
@@ -100,9 +104,9 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
         }
         if (pManifest) {
             char const* pszReason = CopyRefusalWord(result);
-            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx%s%s", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),
-                         pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result), pszReason ? "\t" : "",
-                         pszReason ? pszReason : "");
+            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx%s%s", manifestPrefix.c_str(), relative.c_str(),
+                         pNode->GetFileSize(), pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result),
+                         pszReason ? "\t" : "", pszReason ? pszReason : "");
             // A short copy names what it holds beside the recorded size; a refusal what it names.
             if (bWritten && result == CopyNoteResult(kCodeShortData))
                 std::fprintf(pManifest, "\t%lld", static_cast<long long>(info.st_size));

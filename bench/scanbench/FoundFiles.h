@@ -19,8 +19,8 @@ class CResultCollector;
 struct FoundCounts {
     std::uint64_t u64Files = 0;
     std::uint64_t u64Folders = 0;
-    std::uint64_t u64Deleted = 0;  // deleted files
-    std::uint64_t u64Bytes = 0;    // sizes of the files
+    std::uint64_t u64Deleted = 0;                           // deleted files
+    std::uint64_t u64Bytes = 0;                             // sizes of the files
     std::map<unsigned int, std::uint64_t> filesByCategory;  // by _FILTER_TYPE bit
 };
 

@@ -86,7 +86,8 @@ RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& rec
             recovery.PauseOrResumeOperation();
             bResumed = true;
         }
-        if (recovery.GetStatus() == uimodel::OPERATION_PAUSED && recovery.GetDestinationFullCnt() > 0 && !run.bDestinationFull) {
+        if (recovery.GetStatus() == uimodel::OPERATION_PAUSED && recovery.GetDestinationFullCnt() > 0 &&
+            !run.bDestinationFull) {
             std::fprintf(stderr, "scanbench: the destination is full; the recovery is stopped\n");
             run.bDestinationFull = true;
             recovery.StopOperation(0);
@@ -107,8 +108,9 @@ std::string RecoveryFields(uimodel::QNUIRecovery const& recovery, RecoveryRun co
                   static_cast<unsigned long long>(recovery.GetFailedFilesCnt()),
                   static_cast<unsigned long long>(recovery.GetNotedFilesCnt()),
                   static_cast<unsigned long long>(recovery.GetRecoveriedFileSize()),
-                  static_cast<unsigned long long>(recovery.GetRecoveryTotalSize()), static_cast<unsigned long long>(run.result),
-                  run.bDestinationFull ? 1 : 0, run.bStopped || run.bDestinationFull ? 1 : 0, run.dSeconds);
+                  static_cast<unsigned long long>(recovery.GetRecoveryTotalSize()),
+                  static_cast<unsigned long long>(run.result), run.bDestinationFull ? 1 : 0,
+                  run.bStopped || run.bDestinationFull ? 1 : 0, run.dSeconds);
     return text;
 }
 

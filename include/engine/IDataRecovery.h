@@ -39,7 +39,9 @@ constexpr std::uint32_t kCodePossiblyOverwritten = 0xD07;
 constexpr std::uint32_t kCodeShortData = 0xD08;
 
 /// Whether a node's copy-out code is a note on a copy that goes ahead, not a refusal.
-constexpr bool IsCopyNote(std::uint32_t u32Code) { return u32Code == kCodeChainLost || u32Code == kCodePossiblyOverwritten; }
+constexpr bool IsCopyNote(std::uint32_t u32Code) {
+    return u32Code == kCodeChainLost || u32Code == kCodePossiblyOverwritten;
+}
 /// A successful copy's result carrying a note.
 constexpr RESULT CopyNoteResult(std::uint32_t u32Code) { return (RESULT{kModuleCopyOut} << 48) | u32Code; }
 /// Whether the copy was written with a note ("chain lost", "possibly overwritten", "short"): its
@@ -59,20 +61,29 @@ constexpr char const* CopyRefusalWord(RESULT result) {
     if (Succeeded(result)) {
         if (ResultModule(result) != kModuleCopyOut) return nullptr;
         switch (ResultCode(result)) {
-        case kCodeChainLost: return "chain lost";
-        case kCodePossiblyOverwritten: return "possibly overwritten";
-        case kCodeShortData: return "short";
-        default: return nullptr;
+            case kCodeChainLost:
+                return "chain lost";
+            case kCodePossiblyOverwritten:
+                return "possibly overwritten";
+            case kCodeShortData:
+                return "short";
+            default:
+                return nullptr;
         }
     }
     switch (ResultCode(result)) {
-    case kCodeOverwritten: return "overwritten";
-    case kCodePastEnd: return "past-end";
-    case kCodeInVirtualDisk:
-        return "virtual disk";
-    case kCodeIoFailure: return "unreadable";
-    case kCodeShortWrite: return "destination full";
-    default: return nullptr;
+        case kCodeOverwritten:
+            return "overwritten";
+        case kCodePastEnd:
+            return "past-end";
+        case kCodeInVirtualDisk:
+            return "virtual disk";
+        case kCodeIoFailure:
+            return "unreadable";
+        case kCodeShortWrite:
+            return "destination full";
+        default:
+            return nullptr;
     }
 }
 

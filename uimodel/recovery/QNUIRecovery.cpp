@@ -25,17 +25,19 @@ namespace uimodel {
 
 namespace {
 
-constexpr _tagSearcherType kSearcherTypes[] = {SEARCHER_TYPE_HFSPLUS, SEARCHER_TYPE_FAT, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_RAW,
-                                               SEARCHER_TYPE_NTFS};
+constexpr _tagSearcherType kSearcherTypes[] = {SEARCHER_TYPE_HFSPLUS, SEARCHER_TYPE_FAT, SEARCHER_TYPE_EXFAT,
+                                               SEARCHER_TYPE_RAW, SEARCHER_TYPE_NTFS};
 
 /// The node or image file the scanned device is read from: a disk's own, a volume's disk's
 /// (so that every volume of the disk counts), else the volume's own; empty when unknown.
 std::string ScannedDevicePath(IStorageDevice* pDevice) {
-    auto const text = [](char const (&field)[4096]) { return std::string(field, strnlen(field, sizeof field)); };
-    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pDevice)) return text(pDisk->szDevicePath);
+    auto const text = [](char const(&field)[4096]) { return std::string(field, strnlen(field, sizeof field)); };
+    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pDevice))
+        return text(pDisk->szDevicePath);
     CCollectedVolumeDeviceInfoStruct const* pVolume = QNUIDeviceData::GetVolumeInfo(pDevice);
     if (!pVolume) return {};
-    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pVolume->pParentDisk)) return text(pDisk->szDevicePath);
+    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pVolume->pParentDisk))
+        return text(pDisk->szDevicePath);
     return text(pVolume->szDevicePath);
 }
 
@@ -312,7 +314,8 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
         // A scan that ended without handing over its copy-out objects, or a quick scan's
         // objects kept for a deep one: take them afresh.
         // Objects made while a deep scan ran are taken afresh once it found more.
-        bRenew = !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep) || Outgrown(m_copyOutMadeAtRoots, roots);
+        bRenew =
+            !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep) || Outgrown(m_copyOutMadeAtRoots, roots);
         if (bRenew) m_pController = nullptr;
     }
     if (bRenew) InitDataRecoveryController();
@@ -331,8 +334,10 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
             if (!Continued()) break;
             IDataRecovery* pCopyOut = CopyOutFor(pNode, rawFolders);
             RESULT result = kResultNoCopyOut;
-            if (pCopyOut) result = RecoverNode(pNode, pCopyOut, destination);
-            else FinishFile(pNode, {}, result);
+            if (pCopyOut)
+                result = RecoverNode(pNode, pCopyOut, destination);
+            else
+                FinishFile(pNode, {}, result);
             if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
             // The user makes room and goes on with the next file, or stops; nobody waits to make
             // room: the files after this one would not fit either.
@@ -394,7 +399,8 @@ void QNUIRecovery::SettleTotal(IFileNode* pNode, IDataRecovery* pCopyOut, IFileR
     // The plan counted a resident or compressed file by its recorded size: the total follows
     // what is written, so that the progress ends at 100 %.
     std::lock_guard const lock(m_mutex);
-    m_u64TotalSize = u64Exact > u64Planned ? m_u64TotalSize + (u64Exact - u64Planned) : m_u64TotalSize - std::min(m_u64TotalSize, u64Planned - u64Exact);
+    m_u64TotalSize = u64Exact > u64Planned ? m_u64TotalSize + (u64Exact - u64Planned)
+                                           : m_u64TotalSize - std::min(m_u64TotalSize, u64Planned - u64Exact);
 }
 
 RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination) {
@@ -559,13 +565,15 @@ bool QNUIRecovery::PathIsScannedImage(char const* pszPath) const {
     return !devicePath.empty() && platform::IsFileTheDevice(pszPath, devicePath);
 }
 
-std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode* pNode, std::filesystem::path const& destination) {
+std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode* pNode,
+                                                                      std::filesystem::path const& destination) {
     std::optional<ClaimedFile> const claimed = ClaimFileFor(pNode, destination);
     if (!claimed) return std::nullopt;
     return claimed->path;
 }
 
-std::optional<QNUIRecovery::ClaimedFile> QNUIRecovery::ClaimFileFor(IFileNode* pNode, std::filesystem::path const& destination) {
+std::optional<QNUIRecovery::ClaimedFile> QNUIRecovery::ClaimFileFor(IFileNode* pNode,
+                                                                    std::filesystem::path const& destination) {
     if (!pNode || !pNode->IsNodeShow() || destination.empty()) return std::nullopt;
     _tagSearcherType const eType = GetNodeSearcheType(pNode);
     if (eType == SEARCHER_TYPE_NONE) return std::nullopt;
@@ -583,8 +591,9 @@ std::optional<QNUIRecovery::ClaimedFile> QNUIRecovery::ClaimFileFor(IFileNode* p
             std::string replaced = ReplaceWindowsReserved(component);
             if (replaced == component) continue;
             // The file is recovered under another name, not lost: say which.
-            CatchExeception::WriteLog("Recovery: \"%s\" is written as \"%s\": the destination's file system refuses its characters\r\n",
-                                      component.c_str(), replaced.c_str());
+            CatchExeception::WriteLog(
+                "Recovery: \"%s\" is written as \"%s\": the destination's file system refuses its characters\r\n",
+                component.c_str(), replaced.c_str());
             component = std::move(replaced);
         }
     }

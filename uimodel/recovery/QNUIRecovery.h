@@ -199,7 +199,7 @@ private:
     std::vector<RecoveryNote> m_notes;
     bool m_bWaitsForRoom = true;
     std::uint64_t m_u64DestinationFull = 0;
-    std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
+    std::map<_tagSearcherType, IDataRecovery*> m_copyOut;   // owned
     std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
     // Preview objects a running scan outgrew; a thumbnail may still read through one, so they
     // go with the others when the scan's results are released.
@@ -212,9 +212,9 @@ private:
     std::optional<std::vector<IFileNode*>> m_filesToRecover;
     std::map<_tagSearcherType, int> m_folderIndexes;
     std::map<std::string, int> m_nextClashCounters;  // by claimed folder and name, for one recovery
-    std::mutex m_folderMutex;  // the held folder's; never taken while m_mutex is held
-    CHeldFolder m_heldFolder;  // the last file's folder, for one recovery
-    std::map<std::string, bool> m_windowsNames;      // by destination: its file system refuses Windows' reserved characters
+    std::mutex m_folderMutex;                        // the held folder's; never taken while m_mutex is held
+    CHeldFolder m_heldFolder;                        // the last file's folder, for one recovery
+    std::map<std::string, bool> m_windowsNames;  // by destination: its file system refuses Windows' reserved characters
     IFileNode* m_pCurrentNode = nullptr;
     bool m_bDeep = false;
 
@@ -222,7 +222,9 @@ private:
     /// scan's lock: never call it holding this operation's.
     std::optional<std::size_t> RunningScanRoots() const;
     /// Whether objects made at `madeAt` know fewer volumes than the scan may have now.
-    static bool Outgrown(std::optional<std::size_t> madeAt, std::optional<std::size_t> now) { return madeAt && madeAt != now; }
+    static bool Outgrown(std::optional<std::size_t> madeAt, std::optional<std::size_t> now) {
+        return madeAt && madeAt != now;
+    }
 };
 
 }  // namespace uimodel

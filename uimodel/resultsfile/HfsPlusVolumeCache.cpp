@@ -61,7 +61,8 @@ int HfsPlusVolumeCache::OpenFor(CSearchedPartitionInfo const& partition, IStorag
     bool const bStartPlaces = bAtItsStart || pPlaced;
     VolumeKey const key{
         reinterpret_cast<std::uintptr_t>(pDevice), reinterpret_cast<std::uintptr_t>(partition.m_pPlacement.get()),
-        bStartPlaces && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
+        bStartPlaces && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector)
+                                                       : 0,
         partition.GetTotalSectors()};
     {
         std::lock_guard const lock(m_mutex);

@@ -169,7 +169,8 @@ bool CDataRecovery::PartitionFitsNode(CSearchedPartitionInfo const& partition, C
         auto const sectors = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(pRun->s64Length), u64Spc);
         auto const runEnd = firstSector && sectors ? engine::CheckedAdd(*firstSector, *sectors) : std::nullopt;
         if (!runEnd || *firstSector < u64First || *runEnd - 1 > *end) return false;
-        auto const clusters = engine::CheckedAdd<std::uint64_t>(u64Clusters, static_cast<std::uint64_t>(pRun->s64Length));
+        auto const clusters =
+            engine::CheckedAdd<std::uint64_t>(u64Clusters, static_cast<std::uint64_t>(pRun->s64Length));
         if (!clusters) return false;
         u64Clusters = *clusters;
     }
@@ -235,7 +236,8 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
         pNewReader.reset(pNode->CreateCompressFileReader(pContext));
         if (pPartition->m_u32FileSystemType == FILE_SYSTEM_NTFS) {
             m_bNtfsCompressed = true;
-            if (dynamic_cast<CCompressFileReader*>(pNewReader.get()) == nullptr) pNewReader.reset(new CCompressFileReader());
+            if (dynamic_cast<CCompressFileReader*>(pNewReader.get()) == nullptr)
+                pNewReader.reset(new CCompressFileReader());
             pToOpen = static_cast<CCompressFileReader*>(pNewReader.get());
         }
     } else {
@@ -295,7 +297,8 @@ RESULT CDataRecovery::RecoverTo(char const* pszPath, IProgress* pProgress, int i
         CDestinationFile empty;
         bool const bCreated = empty.Create(pszPath) && empty.Finish();
         LogFailure("RecoverTo", __LINE__);
-        return bCreated ? ENGINE_RESULT(kModuleCopyOut, kCodeNoReader) : ENGINE_RESULT(kModuleCopyOut, kCodeCannotCreate);
+        return bCreated ? ENGINE_RESULT(kModuleCopyOut, kCodeNoReader)
+                        : ENGINE_RESULT(kModuleCopyOut, kCodeCannotCreate);
     }
     auto* pCompressReader = dynamic_cast<CCompressFileReader*>(m_pReader.get());
     if (m_bNtfsCompressed && pCompressReader != nullptr && m_pReader->IsCompressFile()) {
@@ -345,7 +348,8 @@ RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int i
     std::int64_t s64Done = 0;
     while (s64Done < s64Total) {
         if (pProgress != nullptr && !pProgress->Continued()) break;
-        std::uint32_t const u32Wanted = static_cast<std::uint32_t>(std::min<std::int64_t>(s64Total - s64Done, kCopyChunkSize));
+        std::uint32_t const u32Wanted =
+            static_cast<std::uint32_t>(std::min<std::int64_t>(s64Total - s64Done, kCopyChunkSize));
         record.u64Error = kResultSuccess;
         unsigned int const u32Got = m_pReader->ReadData(s64Done, reinterpret_cast<char*>(m_chunk.data()), u32Wanted);
         bool bWritten = true;
@@ -399,7 +403,8 @@ bool CDataRecovery::ReadJpegScanArea() {
 
 unsigned int CDataRecovery::ReadSmallJPG(char* pBuffer, unsigned int u32Size) {
     autolocker lock(m_mutex);
-    if (pBuffer == nullptr || u32Size < kJpegScanSize || !m_pReader || m_pReader->GetDataSize() < kJpegScanSize) return 0;
+    if (pBuffer == nullptr || u32Size < kJpegScanSize || !m_pReader || m_pReader->GetDataSize() < kJpegScanSize)
+        return 0;
     m_chunk.resize(kCopyChunkSize);
     if (!ReadJpegScanArea()) return 0;
 

@@ -53,7 +53,9 @@ public:
 
     /// For the results-file writer: the records stay this object's.
     SearchedPartitions GetSearchedPartition() const;
-    std::vector<CSearchedPartitionInfo*> GetSearchedPartitions() const override { return GetSearchedPartition().vecPartitions; }
+    std::vector<CSearchedPartitionInfo*> GetSearchedPartitions() const override {
+        return GetSearchedPartition().vecPartitions;
+    }
     Refusal GetRefusal() const override;
 
     /// The partition a node belongs to: the one with its partition index, else the first
@@ -75,14 +77,15 @@ private:
     /// The node's first 64 KiB into the chunk buffer; false when they cannot be read.
     bool ReadJpegScanArea();
 
-    std::vector<std::uint8_t> m_chunk;  // kCopyChunkSize bytes from the first copy or preview: a scan keeps one object per file system
+    std::vector<std::uint8_t>
+        m_chunk;  // kCopyChunkSize bytes from the first copy or preview: a scan keeps one object per file system
     ReleasePtr<IFileReader> m_pReader;
     std::vector<std::unique_ptr<CSearchedPartitionInfo>> m_partitions;
     std::map<CSearchedPartitionInfo const*, std::unique_ptr<IStorageDevice>> m_views;  // over m_pDevice
-    IStorageDevice* m_pDevice = nullptr;  // not owned
-    bool m_bNtfsCompressed = false;       // the current reader expands NTFS compression units
-    std::uint32_t m_u32Refusal = 0;       // why the selected node is not copied; 0 when it is
-    std::string m_refusalNote;            // what that refusal names: the virtual disk's container
-    std::uint32_t m_u32Note = 0;          // what the selected node's copy must be reported with
+    IStorageDevice* m_pDevice = nullptr;                                               // not owned
+    bool m_bNtfsCompressed = false;  // the current reader expands NTFS compression units
+    std::uint32_t m_u32Refusal = 0;  // why the selected node is not copied; 0 when it is
+    std::string m_refusalNote;       // what that refusal names: the virtual disk's container
+    std::uint32_t m_u32Note = 0;     // what the selected node's copy must be reported with
     mutable mutex_locker m_mutex;
 };

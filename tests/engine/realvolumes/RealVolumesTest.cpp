@@ -34,9 +34,9 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RealVolumeCase {
-    char const* pszName;             // the test's name
-    char const* pszImage;            // the fixture's NAME: NAME.img and its oracles
-    char const* pszScan = "quick";   // the scanbench mode that reads it
+    char const* pszName;            // the test's name
+    char const* pszImage;           // the fixture's NAME: NAME.img and its oracles
+    char const* pszScan = "quick";  // the scanbench mode that reads it
 };
 
 // Failure messages name the image, not the struct's bytes.
@@ -160,7 +160,8 @@ Images const& GetImages() {
         if (fs::exists(dir + "/complete"))
             result.dir = dir;
         else
-            result.why = "the fixture script could not build the images in " + dir + " (mkfs.fat, mtools or openssl missing?)";
+            result.why =
+                "the fixture script could not build the images in " + dir + " (mkfs.fat, mtools or openssl missing?)";
         return result;
     }();
     return images;
@@ -189,7 +190,8 @@ std::vector<Listed> ReadScanManifest(std::string const& path) {
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string name, size, deleted, result, reason;
-        if (std::getline(fields, name, '\t') && std::getline(fields, size, '\t') && std::getline(fields, deleted, '\t')) {
+        if (std::getline(fields, name, '\t') && std::getline(fields, size, '\t') &&
+            std::getline(fields, deleted, '\t')) {
             std::getline(fields, result, '\t');
             std::getline(fields, reason, '\t');
             std::string detail;
@@ -205,7 +207,8 @@ std::vector<std::pair<std::string, std::string>> ReadRefused(std::string const& 
     std::vector<std::pair<std::string, std::string>> refused;
     std::istringstream in(ReadText(path));
     for (std::string line; std::getline(in, line);)
-        if (auto const tab = line.find('\t'); tab != std::string::npos) refused.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+        if (auto const tab = line.find('\t'); tab != std::string::npos)
+            refused.emplace_back(line.substr(0, tab), line.substr(tab + 1));
     return refused;
 }
 
@@ -224,7 +227,8 @@ bool IsOracleFile(Listed const& listed, std::string const& oraclePath, bool bDel
     auto const sameLetter = [](char a, char b) {
         return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
     };
-    return !name.empty() && got.size() == name.size() && std::equal(name.begin() + 1, name.end(), got.begin() + 1, sameLetter);
+    return !name.empty() && got.size() == name.size() &&
+           std::equal(name.begin() + 1, name.end(), got.begin() + 1, sameLetter);
 }
 
 class RealVolumesTest : public ::testing::TestWithParam<RealVolumeCase> {
@@ -240,8 +244,8 @@ protected:
 
     /// Every file of one oracle list is listed with its deletion state; with `bCompare`, its
     /// copy has the oracle's SHA-256. One failure per list, naming every file it misses.
-    void ExpectListed(std::vector<Listed> const& scanned, std::string const& outDir, std::string const& oracle, bool bDeleted,
-                      bool bCompare) {
+    void ExpectListed(std::vector<Listed> const& scanned, std::string const& outDir, std::string const& oracle,
+                      bool bDeleted, bool bCompare) {
         std::string missing, differing;
         int iFiles = 0, iMissing = 0;
         for (auto const& [path, expected] : testsupport::ReadManifest(oracle)) {
@@ -257,7 +261,8 @@ protected:
             }
         }
         char const* pszKind = bDeleted ? "deleted" : "live";
-        EXPECT_TRUE(missing.empty()) << iMissing << " of " << iFiles << " " << pszKind << " files are not listed:" << missing;
+        EXPECT_TRUE(missing.empty()) << iMissing << " of " << iFiles << " " << pszKind
+                                     << " files are not listed:" << missing;
         EXPECT_TRUE(differing.empty()) << pszKind << " files not copied byte-exact:" << differing;
     }
 
@@ -284,14 +289,16 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
     // Files whose bytes may be others' (NAME.noted): listed with the note, written or not.
     for (bool const bRefused : {true, false}) {
         for (auto const& [path, reason] : ReadRefused(Oracle(bRefused ? ".refused" : ".noted"))) {
-            auto const found = std::find_if(scanned.begin(), scanned.end(),
-                                            [&](Listed const& listed) { return IsOracleFile(listed, path, listed.bDeleted); });
+            auto const found = std::find_if(scanned.begin(), scanned.end(), [&](Listed const& listed) {
+                return IsOracleFile(listed, path, listed.bDeleted);
+            });
             if (found == scanned.end()) {
                 ADD_FAILURE() << path << " is not listed";
                 continue;
             }
             // An oracle reason of two fields names what the refusal names too.
-            EXPECT_EQ(reason.find('\t') == std::string::npos ? found->reason : found->reason + "\t" + found->detail, reason)
+            EXPECT_EQ(reason.find('\t') == std::string::npos ? found->reason : found->reason + "\t" + found->detail,
+                      reason)
                 << path;
             if (bRefused) {
                 EXPECT_FALSE(fs::exists(outDir + "/" + found->path)) << path << " was written";
@@ -339,7 +346,8 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
         std::string others;
         std::string elsewhere;
         for (Listed const& listed : scanned) {
-            if (fs::is_regular_file(outDir + "/" + listed.path) && known.count(testsupport::Sha256OfFile(outDir + "/" + listed.path)) == 0)
+            if (fs::is_regular_file(outDir + "/" + listed.path) &&
+                known.count(testsupport::Sha256OfFile(outDir + "/" + listed.path)) == 0)
                 others += "\n  " + listed.path;
             if (!atOraclePath(listed)) elsewhere += "\n  " + listed.path;
         }
@@ -349,7 +357,9 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RealVolumesTest, ::testing::ValuesIn(kCases),
-                         [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+                         [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) {
+                             return std::string(caseInfo.param.pszName);
+                         });
 
 /// Volumes whose live files the complete scan and the model's recovery must give back too.
 constexpr RealVolumeCase kCompleteCases[] = {
@@ -361,24 +371,28 @@ using CompleteRealVolumesTest = RealVolumesTest;
 TEST_P(CompleteRealVolumesTest, TheCompleteScanAndTheModelRecoverEveryLiveFileByteExact) {
     std::string const outDir = m_dir.File("out");
     std::string const manifest = m_dir.File("listed.tsv");
-    scanbenchtest::ScanbenchRun const complete =
-        scanbenchtest::RunScanbench(m_dir, "complete " + Oracle(".img") + " --volume --out " + outDir + " --manifest " + manifest);
+    scanbenchtest::ScanbenchRun const complete = scanbenchtest::RunScanbench(
+        m_dir, "complete " + Oracle(".img") + " --volume --out " + outDir + " --manifest " + manifest);
     SCOPED_TRACE("scanbench complete exited " + std::to_string(complete.iExit));
     ExpectListed(ReadScanManifest(manifest), outDir, Oracle(".manifest"), false, true);
 
     // The model's recovery: every file written below the destination, by its path there.
     std::string const recovered = m_dir.File("model");
-    scanbenchtest::ScanbenchRun const model = scanbenchtest::RunScanbench(m_dir, "model-scan " + Oracle(".img") + " --recover " + recovered);
+    scanbenchtest::ScanbenchRun const model =
+        scanbenchtest::RunScanbench(m_dir, "model-scan " + Oracle(".img") + " --recover " + recovered);
     SCOPED_TRACE("scanbench model-scan exited " + std::to_string(model.iExit));
     std::vector<Listed> written;
     if (fs::is_directory(recovered))
         for (auto const& entry : fs::recursive_directory_iterator(recovered))
-            if (entry.is_regular_file()) written.push_back({fs::relative(entry.path(), recovered).string(), false, {}, {}});
+            if (entry.is_regular_file())
+                written.push_back({fs::relative(entry.path(), recovered).string(), false, {}, {}});
     ExpectListed(written, recovered, Oracle(".manifest"), false, true);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CompleteRealVolumesTest, ::testing::ValuesIn(kCompleteCases),
-                         [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+                         [](::testing::TestParamInfo<RealVolumeCase> const& caseInfo) {
+                             return std::string(caseInfo.param.pszName);
+                         });
 
 // Names ntfs-3g writes that exFAT refuses, recovered by the model onto an exFAT destination
 // (an image mounted through exfat-fuse, as a card is): each under its name with "_" for the
@@ -388,16 +402,16 @@ TEST(RecoveryNamesTest, NamesAnExFatDestinationRefusesAreRecoveredUnderOthersNot
     if (GetImages().dir.empty()) GTEST_SKIP() << GetImages().why;
     std::string const image = GetImages().dir + "/ntfs-posix-names.img";
     if (!fs::exists(image)) GTEST_SKIP() << "the NTFS image was not built (needs root, /dev/fuse, mkntfs and ntfs-3g)";
-    if (::geteuid() != 0 || !fs::exists("/dev/fuse") || !fs::exists("/dev/loop-control") || !testsupport::HaveTool("mkfs.exfat") ||
-        !testsupport::HaveTool("mount.exfat-fuse"))
+    if (::geteuid() != 0 || !fs::exists("/dev/fuse") || !fs::exists("/dev/loop-control") ||
+        !testsupport::HaveTool("mkfs.exfat") || !testsupport::HaveTool("mount.exfat-fuse"))
         GTEST_SKIP() << "needs root, /dev/fuse, loop devices, mkfs.exfat and exfat-fuse to mount an exFAT destination";
     testsupport::TempDir dir;
     std::string const card = dir.File("card.img");
     std::string const mnt = dir.File("mnt");
     // exfat-fuse mounts block devices only: the card image is served by a loop device.
     std::string const loop = dir.File("loop");
-    if (testsupport::RunCommand("truncate -s 64M '" + card + "' && mkfs.exfat '" + card + "' >/dev/null && mkdir '" + mnt + "' && losetup -f --show '" +
-                                card + "' >'" + loop + "'") != 0)
+    if (testsupport::RunCommand("truncate -s 64M '" + card + "' && mkfs.exfat '" + card + "' >/dev/null && mkdir '" +
+                                mnt + "' && losetup -f --show '" + card + "' >'" + loop + "'") != 0)
         GTEST_SKIP() << "no loop device for the exFAT destination";
     struct Detach {
         std::string mnt, loop;
@@ -406,7 +420,8 @@ TEST(RecoveryNamesTest, NamesAnExFatDestinationRefusesAreRecoveredUnderOthersNot
     if (testsupport::RunCommand("mount.exfat-fuse \"$(cat '" + loop + "')\" '" + mnt + "' >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "the exFAT destination cannot be mounted here";
 
-    scanbenchtest::ScanbenchRun const run = scanbenchtest::RunScanbench(dir, "model-scan " + image + " --recover " + mnt + "/out");
+    scanbenchtest::ScanbenchRun const run =
+        scanbenchtest::RunScanbench(dir, "model-scan " + image + " --recover " + mnt + "/out");
     EXPECT_EQ(run.iExit, 0) << run.output;
     std::vector<std::string> written;
     for (auto const& entry : fs::recursive_directory_iterator(mnt + "/out"))
@@ -414,8 +429,11 @@ TEST(RecoveryNamesTest, NamesAnExFatDestinationRefusesAreRecoveredUnderOthersNot
     for (auto const& [path, expected] : testsupport::ReadManifest(GetImages().dir + "/ntfs-posix-names.manifest")) {
         if (expected.bFolder) continue;
         std::string shown = path;
-        std::replace_if(shown.begin(), shown.end(), [](char c) { return std::string_view(":?*<>|\"\\").find(c) != std::string_view::npos; }, '_');
-        auto const found = std::find_if(written.begin(), written.end(), [&](std::string const& got) { return EndsWith(got, shown); });
+        std::replace_if(
+            shown.begin(), shown.end(),
+            [](char c) { return std::string_view(":?*<>|\"\\").find(c) != std::string_view::npos; }, '_');
+        auto const found =
+            std::find_if(written.begin(), written.end(), [&](std::string const& got) { return EndsWith(got, shown); });
         ASSERT_NE(found, written.end()) << path << " is not recovered as " << shown;
         EXPECT_EQ(testsupport::Sha256OfFile(mnt + "/out" + *found), expected.sha256) << path;
     }
@@ -453,8 +471,8 @@ TEST_P(SavedDeepScanTest, TheModelLoadsEveryRootAndRecoversEachVolumeUnderItsOwn
         dir, "model-scan " + oracle + ".img " + GetParam().pszScan + " --deep --save " + dir.File("scan.rsf"));
     ASSERT_EQ(saved.iExit, 0) << saved.output;
     EXPECT_EQ(saved.result.at("roots"), GetParam().pszRoots);
-    scanbenchtest::ScanbenchRun const loaded =
-        scanbenchtest::RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + oracle + ".img --recover " + dir.File("out"));
+    scanbenchtest::ScanbenchRun const loaded = scanbenchtest::RunScanbench(
+        dir, "model-load " + dir.File("scan.rsf") + " --image " + oracle + ".img --recover " + dir.File("out"));
     ASSERT_EQ(loaded.iExit, 0) << loaded.output;
     EXPECT_EQ(loaded.result.at("roots"), GetParam().pszRoots);
     EXPECT_EQ(loaded.result.at("files"), saved.result.at("files"));
@@ -465,7 +483,8 @@ TEST_P(SavedDeepScanTest, TheModelLoadsEveryRootAndRecoversEachVolumeUnderItsOwn
         if (expected.bFolder) continue;
         ++files;
         // "Disk 2(NTFS)/many/entry_01.bin" is recovered as "0001/Disk 2/many/entry_01.bin".
-        std::string const recovered = dir.File("out") + "/0001/" + std::regex_replace(path, std::regex("^([^(]*)\\(NTFS\\)"), "$1");
+        std::string const recovered =
+            dir.File("out") + "/0001/" + std::regex_replace(path, std::regex("^([^(]*)\\(NTFS\\)"), "$1");
         EXPECT_EQ(testsupport::Sha256OfFile(recovered), expected.sha256) << path;
     }
     EXPECT_EQ(loaded.result.at("recovered"), std::to_string(files));
