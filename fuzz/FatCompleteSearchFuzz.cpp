@@ -1,17 +1,16 @@
 // The FAT complete search over a device of 16,384 sectors of 512 bytes that is zero except where
 // the input places sectors: the input is a list of records, each a 2-byte little-endian sector
 // number (taken modulo the device size) and the sector's 512 bytes. The sector pass, the
-// candidates' scoring and every found volume's rebuild run as in a complete scan. Every volume
+// candidates' scoring, the reports of the volumes found and every found volume's rebuild run as
+// in a complete scan. Every volume
 // found must have a partition index in order and a score the scoring can give.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "engine/core/device/MemoryDevice.h"
+#include "FuzzedDiskSearch.h"
 #include "engine/fat/complete/FATCompleteSearcher.h"
-#include "testkit/CompleteSearchRun.h"
-#include "testkit/RecordingTreeBuilder.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     CMemoryDevice device(std::move(bytes));
     testkit::RecordingTreeBuilder builder;
     CFATCompleteFSearcher searcher;
-    testkit::RunCompleteSearch(searcher, device, builder, kBlockSectors);
+    RunReportingSearch(searcher, device, builder, kBlockSectors);
 
     auto const& found = searcher.Found();
     if (searcher.GetSearchedPartitionInfo(nullptr, 0) != static_cast<int>(found.size())) std::abort();

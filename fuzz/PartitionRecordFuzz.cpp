@@ -1,11 +1,13 @@
 // Loads a stored partition record from arbitrary bytes, stores it again and checks that the
 // stored form reads back to the same fields: the results-file reader must never lose or
-// invent a value, whatever the file holds.
+// invent a value, whatever the file holds. The same bytes are read as a stored placement too:
+// one that loads stores a form that loads back to itself.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <span>
+#include <vector>
 
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/SearchedPartitionRecord.h"
@@ -24,9 +26,20 @@ bool SameFields(CSearchedPartitionInfo const& a, CSearchedPartitionInfo const& b
            std::memcmp(a.m_u32FileSystemExtra, b.m_u32FileSystemExtra, sizeof a.m_u32FileSystemExtra) == 0;
 }
 
+/// A placement read from the bytes stores a form that reads back to the same stored form.
+void CheckPlacement(std::span<std::uint8_t const> bytes) {
+    CSearchedPartitionInfo loaded;
+    if (!LoadSearchedPartitionPlacement(bytes, loaded)) return;
+    std::vector<std::uint8_t> const stored = StoreSearchedPartitionPlacement(loaded);
+    CSearchedPartitionInfo again;
+    if (!LoadSearchedPartitionPlacement(stored, again) || StoreSearchedPartitionPlacement(again) != stored)
+        std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t size) {
+    CheckPlacement(std::span<std::uint8_t const>(pData, size));
     CSearchedPartitionInfo first;
     std::uint32_t u32Type = 0;
     if (!LoadSearchedPartitionInfo(std::span<std::uint8_t const>(pData, size), u32Type, first)) {

@@ -15,6 +15,8 @@ packages=(
   imagemagick icoutils libimage-exiftool-perl libtiff-tools
   exfat-fuse openssl e2fsprogs sleuthkit tzdata
   7zip xorriso
+  # virtual disks in container formats (qcow2, VHD, VHDX, VMDK, VDI)
+  qemu-utils
   ghostscript qpdf gnuplot-nox dos2unix python3-ezdxf epstool fonts-dejavu-core fp-utils-3.2.2
   # office documents and archives for the carving tests
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui

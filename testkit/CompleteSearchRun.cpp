@@ -7,8 +7,9 @@
 
 namespace testkit {
 
-void RunCompleteSearch(ICompleteFileSystemSearchController& searcher, IStorageDevice& device, IDirecotryTreeBuilder& builder,
-                       int iBlockSectors, int iBuild) {
+void RunCompleteSearch(ICompleteFileSystemSearchController& searcher, IStorageDevice& device,
+                       IDirecotryTreeBuilder& builder, int iBlockSectors, int iBuild,
+                       std::function<void()> const& beforeEnd) {
     searcher.SetDevice(&device);
     searcher.SetBlockSize(iBlockSectors);
     searcher.SetDirecotryTreeBuilder(&builder);
@@ -17,6 +18,7 @@ void RunCompleteSearch(ICompleteFileSystemSearchController& searcher, IStorageDe
     long long const s64Block = std::max(iBlockSectors, 1);
     for (long long s64First = 0; s64First < s64Total; s64First += s64Block)
         searcher.AnalyzeBlock(s64First, std::min(s64Block, s64Total - s64First));
+    if (beforeEnd) beforeEnd();
     searcher.EndSearch(iBuild);
 }
 

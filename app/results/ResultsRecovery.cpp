@@ -34,7 +34,8 @@ constexpr int kRecoveryWatchMs = 250;  // the end is looked for even when no pos
 // Names every file the recovery could not write whole, and every file written with a note, once
 // per file, from the recovery's thread; a short copy gives its recorded size and the bytes it holds.
 void LogFailedFiles() {
-    QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result) {
+    QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result,
+                                                const std::string& note) {
         const char* reason = CopyRefusalWord(result);
         QByteArray sizes;
         if (result == CopyNoteResult(kCodeShortData))
@@ -42,9 +43,11 @@ void LogFailedFiles() {
                         .arg(node->GetFileSize())
                         .arg(QFileInfo(QString::fromStdString(path)).size())
                         .toUtf8();
-        qWarning("%s (0x%llx%s%s%s): %s%s%s", IsNotedCopy(result) ? "Written with a note" : "Not recovered",
-                 static_cast<unsigned long long>(result), reason ? ", " : "", reason ? reason : "", sizes.constData(),
-                 uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
+        // A file of a volume in a virtual disk names the container it lies in.
+        const QByteArray in = note.empty() ? QByteArray() : QByteArray(" in ") + note.c_str();
+        qWarning("%s (0x%llx%s%s%s%s): %s%s%s", IsNotedCopy(result) ? "Written with a note" : "Not recovered",
+                 static_cast<unsigned long long>(result), reason ? ", " : "", reason ? reason : "", in.constData(),
+                 sizes.constData(), uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
     });
 }
 

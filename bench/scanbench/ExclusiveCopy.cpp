@@ -27,7 +27,8 @@ RESULT CannotCreate() { return MakeResult(kModuleCopyOut, 0, kCodeCannotCreate);
 std::string MakeTemporaryFile(int folderFd) {
     static unsigned int s_u32Counter = 0;
     for (int iAttempt = 0; iAttempt < kMaxNameAttempts; ++iAttempt) {
-        std::string const name = ".scanbench-" + std::to_string(::getpid()) + "-" + std::to_string(++s_u32Counter) + ".part";
+        std::string const name =
+            ".scanbench-" + std::to_string(::getpid()) + "-" + std::to_string(++s_u32Counter) + ".part";
         int const fd = ::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
@@ -70,6 +71,7 @@ ExclusiveCopy CopyExclusively(IDataRecovery& copyOut, IFileNode* pNode, int fold
     std::string const temporaryPath = "/proc/self/fd/" + std::to_string(folderFd) + "/" + temporary;
     ReleasePtr<IFileReader> pReader(copyOut.SetRecoverNode(pNode));
     copy.result = copyOut.RecoverTo(temporaryPath.c_str(), nullptr, 0);
+    if (Failed(copy.result)) copy.note = copyOut.GetRefusal().note;
     // An empty file has no bytes to open a reader on: copy-out leaves the empty file and
     // answers "no reader", which for such a file is its copy.
     if (pNode->GetFileSize() == 0 && ResultCode(copy.result) == kCodeNoReader) copy.result = kResultSuccess;

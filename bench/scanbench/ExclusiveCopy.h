@@ -14,6 +14,7 @@ namespace scanbench {
 struct ExclusiveCopy {
     RESULT result = kResultSuccess;
     std::string name;  // the name the copy took; the last one offered when it failed
+    std::string note;  // what a refusal names beyond its code: a virtual disk's container
 };
 
 /// Copies `pNode` through `copyOut` into the folder open as `folderFd` (every name is taken

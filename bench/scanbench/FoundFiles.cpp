@@ -25,7 +25,7 @@ ExclusiveCopy WriteOne(CResultCollector& collector, IFileNode* pNode, int folder
                        std::function<std::string()> const& claimName) {
     auto* pRoot = dynamic_cast<IFilesystemNode*>(ChainToTop(pNode).back());
     IDataRecovery* pCopyOut = collector.CopyOut(pRoot ? pRoot->GetSearcheType() : pNode->GetSearcheType());
-    if (!pCopyOut) return {MakeResult(kModuleCopyOut, 0, kCodeMissingObject), claimName()};
+    if (!pCopyOut) return {MakeResult(kModuleCopyOut, 0, kCodeMissingObject), claimName(), {}};
     return CopyExclusively(*pCopyOut, pNode, folderFd, claimName);
 }
 
@@ -71,7 +71,8 @@ std::string COutputPaths::ClaimName(std::string const& folder, IFileNode* pNode)
 }
 
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
-                       COutputFolder* pOut, std::string const& base, std::FILE* pManifest, std::string const& manifestPrefix) {
+                       COutputFolder* pOut, std::string const& base, std::FILE* pManifest,
+                       std::string const& manifestPrefix) {
     WriteCounts counts;
     if (!pOut && !pManifest) return counts;
     auto const start = std::chrono::steady_clock::now();
@@ -80,17 +81,21 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
         if (!Counts(pNode, bDeletedOnly)) continue;
         std::string const folder = paths.FolderOf(pNode);
         auto const claim = [&] { return paths.ClaimName(folder, pNode); };
-        int const folderFd = pOut ? pOut->Folder(base.empty() || folder.empty() ? base + folder : base + "/" + folder) : -1;
-        ExclusiveCopy const copy = pOut ? WriteOne(collector, pNode, folderFd, claim) : ExclusiveCopy{kResultSuccess, claim()};
+        int const folderFd =
+            pOut ? pOut->Folder(base.empty() || folder.empty() ? base + folder : base + "/" + folder) : -1;
+        ExclusiveCopy const copy =
+            pOut ? WriteOne(collector, pNode, folderFd, claim) : ExclusiveCopy{kResultSuccess, claim(), {}};
         std::string const relative = folder.empty() ? copy.name : folder + "/" + copy.name;
         RESULT const result = copy.result;
         if (pOut && Failed(result)) {
             ++counts.u64Failures;
-            std::fprintf(stderr, "scanbench: %s%s not written (0x%016llx)\n", manifestPrefix.c_str(), relative.c_str(),
-                         static_cast<unsigned long long>(result));
+            std::fprintf(stderr, "scanbench: %s%s not written (0x%016llx%s%s)\n", manifestPrefix.c_str(),
+                         relative.c_str(), static_cast<unsigned long long>(result), copy.note.empty() ? "" : ", in ",
+                         copy.note.c_str());
         }
         struct stat info {};
-        bool const bWritten = pOut && Succeeded(result) && ::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+        bool const bWritten =
+            pOut && Succeeded(result) && ::fstatat(folderFd, copy.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
         if (bWritten && IsRecoveredCopy(result)) {  // a copy in doubt is written, counted apart
             ++counts.u64Files;
             counts.u64Bytes += static_cast<std::uint64_t>(info.st_size);
@@ -99,12 +104,14 @@ WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, 
         }
         if (pManifest) {
             char const* pszReason = CopyRefusalWord(result);
-            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx%s%s", manifestPrefix.c_str(), relative.c_str(), pNode->GetFileSize(),
-                         pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result), pszReason ? "\t" : "",
-                         pszReason ? pszReason : "");
-            // A short copy names what it holds beside the recorded size.
+            std::fprintf(pManifest, "%s%s\t%lld\t%d\t0x%llx%s%s", manifestPrefix.c_str(), relative.c_str(),
+                         pNode->GetFileSize(), pNode->IsDeleted() ? 1 : 0, static_cast<unsigned long long>(result),
+                         pszReason ? "\t" : "", pszReason ? pszReason : "");
+            // A short copy names what it holds beside the recorded size; a refusal what it names.
             if (bWritten && result == CopyNoteResult(kCodeShortData))
                 std::fprintf(pManifest, "\t%lld", static_cast<long long>(info.st_size));
+            else if (!copy.note.empty())
+                std::fprintf(pManifest, "\t%s", copy.note.c_str());
             std::fputc('\n', pManifest);
         }
     }

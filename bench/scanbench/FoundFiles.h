@@ -19,8 +19,8 @@ class CResultCollector;
 struct FoundCounts {
     std::uint64_t u64Files = 0;
     std::uint64_t u64Folders = 0;
-    std::uint64_t u64Deleted = 0;  // deleted files
-    std::uint64_t u64Bytes = 0;    // sizes of the files
+    std::uint64_t u64Deleted = 0;                           // deleted files
+    std::uint64_t u64Bytes = 0;                             // sizes of the files
     std::map<unsigned int, std::uint64_t> filesByCategory;  // by _FILTER_TYPE bit
 };
 
@@ -54,7 +54,8 @@ private:
 /// there, and lists it in `pManifest` when given: path (after `manifestPrefix`, which tells one
 /// volume's files from another's), size, deleted flag and the copy's result code, tab-separated,
 /// then for a refused copy its reason ("overwritten", "past-end", "unreadable") or for a noted
-/// one its note; a "short" copy (its recorded size above its data) adds the bytes written.
+/// one its note; a "short" copy (its recorded size above its data) adds the bytes written, and a
+/// refusal that names something (a virtual disk's container) adds it.
 WriteCounts WriteFound(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, CResultCollector& collector,
                        COutputFolder* pOut, std::string const& base, std::FILE* pManifest,
                        std::string const& manifestPrefix = {});

@@ -127,7 +127,8 @@ void PrintTree(char const* pszView, uimodel::TreeArray const& array) {
         pending.pop_back();
         uimodel::FileNodeList files;
         QNUIController::GetFileNodeToArray(files, pRow);
-        std::printf("tree\t%s\t%d\t%d\t%zu\t%s\n", pszView, iDepth, pRow->state(), files.size(), Escaped(pRow->name().c_str()).c_str());
+        std::printf("tree\t%s\t%d\t%d\t%zu\t%s\n", pszView, iDepth, pRow->state(), files.size(),
+                    Escaped(pRow->name().c_str()).c_str());
         for (std::size_t i = pRow->childCount(); i-- > 0;)
             if (OpNodeData* pChild = pRow->childItem(i)) pending.emplace_back(pChild, iDepth + 1);
     }
@@ -136,7 +137,8 @@ void PrintTree(char const* pszView, uimodel::TreeArray const& array) {
 }  // namespace
 
 std::string FacadeFields(FacadeRun const& run) {
-    return " notifications=" + std::to_string(run.notifications) + " notify_after_end=" + (run.bNotifyAfterEnd ? "1" : "0");
+    return " notifications=" + std::to_string(run.notifications) +
+           " notify_after_end=" + (run.bNotifyAfterEnd ? "1" : "0");
 }
 
 bool IsTreeName(std::string const& view) { return ViewOf(view).has_value(); }
@@ -154,12 +156,14 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
     uimodel::QNTimeMgr times;
     uimodel::QNSaveAndRestoreNodeOperate saver;
     uimodel::SaveRestoreResult results(scan, devices, &recovery);
-    QNUIController::UseModel({&scan, &devices, &uimodel::QNTypeMgr::share(), &times, &recovery, nullptr, &saver, &results});
+    QNUIController::UseModel(
+        {&scan, &devices, &uimodel::QNTypeMgr::share(), &times, &recovery, nullptr, &saver, &results});
 
     std::vector<int> views;
     for (std::string const& name : options.trees) views.push_back(*ViewOf(name));
     std::optional<int> checkView;
-    if (options.treeCheck) views.push_back(*(checkView = ViewOf(options.treeCheck->substr(0, options.treeCheck->find(':')))));
+    if (options.treeCheck)
+        views.push_back(*(checkView = ViewOf(options.treeCheck->substr(0, options.treeCheck->find(':')))));
     Harness harness(*pPoster, views);
 
     scan.SetDeepScan(options.bDeep ? 1 : 0);
@@ -169,29 +173,34 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
     if (!run.bStarted) return run;
     bool bPaused = false, bResumed = false;
     std::optional<Clock::time_point> pausedAt;
-    harness.Drain(run, [] { return !QNUIController::IsScanRunning(); }, [&] {
-        if (options.pauseAfter && !bPaused && elapsed() >= *options.pauseAfter) {
-            QNUIController::PauseOrResumeScan();
-            bPaused = true;
-            pausedAt = Clock::now();
-        } else if (bPaused && !bResumed && std::chrono::duration<double>(Clock::now() - *pausedAt).count() >= *options.pauseFor) {
-            QNUIController::PauseOrResumeScan();
-            bResumed = true;
-        }
-        if (options.stopAfter && !run.bStopped && elapsed() >= *options.stopAfter) {
-            QNUIController::StopScan(0);
-            run.bStopped = true;
-        }
-    });
+    harness.Drain(
+        run, [] { return !QNUIController::IsScanRunning(); },
+        [&] {
+            if (options.pauseAfter && !bPaused && elapsed() >= *options.pauseAfter) {
+                QNUIController::PauseOrResumeScan();
+                bPaused = true;
+                pausedAt = Clock::now();
+            } else if (bPaused && !bResumed &&
+                       std::chrono::duration<double>(Clock::now() - *pausedAt).count() >= *options.pauseFor) {
+                QNUIController::PauseOrResumeScan();
+                bResumed = true;
+            }
+            if (options.stopAfter && !run.bStopped && elapsed() >= *options.stopAfter) {
+                QNUIController::StopScan(0);
+                run.bStopped = true;
+            }
+        });
     QNUIController::StopJobs(std::chrono::minutes(10));  // joins the ended scan's threads
-    harness.Drain(run, [] { return true; }, [] {});
+    harness.Drain(
+        run, [] { return true; }, [] {});
     run.dSeconds = elapsed();
     run.result = scan.GetProgressInfo().u64Error;
 
     if (options.search) {
         if (QNUIController::DoSearchWithString(*options.search, "DoSearchValue")) {
             QNUIController::StopJobs(std::chrono::minutes(10));
-            harness.Drain(run, [] { return true; }, [] {});
+            harness.Drain(
+                run, [] { return true; }, [] {});
             uimodel::FileNodeList found;
             QNUIController::GetSearchResultToArr(found);
             std::printf("search\t%s\t%zu\n", Escaped(options.search->c_str()).c_str(), found.size());
@@ -200,18 +209,23 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
     }
     if (options.treeCheck) {
         harness.Refresh();
-        OpNodeData* pRow = FindRow(harness.Array(*checkView), options.treeCheck->substr(options.treeCheck->find(':') + 1));
+        OpNodeData* pRow =
+            FindRow(harness.Array(*checkView), options.treeCheck->substr(options.treeCheck->find(':') + 1));
         run.bCheckFound = pRow != nullptr;
-        if (pRow) pRow->setNodeState(CHECKED_STATUS_CHECKED);
-        else std::fprintf(stderr, "scanbench: no tree row %s\n", options.treeCheck->c_str());
+        if (pRow)
+            pRow->setNodeState(CHECKED_STATUS_CHECKED);
+        else
+            std::fprintf(stderr, "scanbench: no tree row %s\n", options.treeCheck->c_str());
     }
     for (std::string const& name : options.trees) {
         int const iView = *ViewOf(name);
         QNUIController::SetViewType(iView);
         QNUIController::GetScanTreeNodeData(&harness.Array(iView), false, nullptr);
         // A window brings a tree's states up to date when it shows it.
-        if (iView == uimodel::VIEW_FILE_TYPE) QNUIController::RefreshTypeTreeState();
-        else if (iView != uimodel::VIEW_PATH) QNUIController::RefreshTimeTreeState(harness.Array(iView));
+        if (iView == uimodel::VIEW_FILE_TYPE)
+            QNUIController::RefreshTypeTreeState();
+        else if (iView != uimodel::VIEW_PATH)
+            QNUIController::RefreshTimeTreeState(harness.Array(iView));
         PrintTree(name.c_str(), harness.Array(iView));
     }
 
@@ -219,22 +233,25 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
         RecoveryRun& recoveryRun = run.recovery.emplace();
         if (!options.treeCheck) CheckFiles(scan, options.recovery->check);
         QNUIController::GatherCheckedFiles();  // as the window does, before its destination checks
-        recovery.SetFileReport([](IFileNode*, std::string const& path, RESULT result) {
-            std::printf("recover\t%s\t%s\t0x%llx\n", RecoverWord(result), Escaped(path.c_str()).c_str(),
-                        static_cast<unsigned long long>(result));
+        recovery.SetFileReport([](IFileNode*, std::string const& path, RESULT result, std::string const& note) {
+            PrintRecoverLine(path, result, note);
         });
         auto const recoveryStart = Clock::now();
         recoveryRun.result = QNUIController::DoRecovery(options.recovery->destination, "DoRecovery");
         if (Succeeded(recoveryRun.result)) {
-            harness.Drain(run, [] { return !QNUIController::IsRecoveryRunning(); }, [&] {
-                // A destination that stopped taking bytes is given up, as a user would.
-                if (QNUIController::GetModel().pRecovery->GetDestinationFullCnt() > 0 && !recoveryRun.bDestinationFull) {
-                    recoveryRun.bDestinationFull = true;
-                    QNUIController::StopRecvoery();
-                }
-            });
+            harness.Drain(
+                run, [] { return !QNUIController::IsRecoveryRunning(); },
+                [&] {
+                    // A destination that stopped taking bytes is given up, as a user would.
+                    if (QNUIController::GetModel().pRecovery->GetDestinationFullCnt() > 0 &&
+                        !recoveryRun.bDestinationFull) {
+                        recoveryRun.bDestinationFull = true;
+                        QNUIController::StopRecvoery();
+                    }
+                });
             QNUIController::StopJobs(std::chrono::minutes(10));
-            harness.Drain(run, [] { return true; }, [] {});
+            harness.Drain(
+                run, [] { return true; }, [] {});
             if (recovery.GetFailedFilesCnt() > 0) {
                 RESULT const error = recovery.GetProgressInfo().u64Error;
                 recoveryRun.result = Failed(error) ? error : MakeResult(kModuleUiModel, 0x121, kCodeIoFailure);
@@ -247,15 +264,18 @@ FacadeRun RunFacadeScan(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery
         auto const saveStart = Clock::now();
         int const iStarted = QNUIController::beginSaveOrRestoreNode(true, *options.saveTo);
         QNUIController::StopJobs(std::chrono::minutes(10));  // a save is not stopped: this waits for it
-        harness.Drain(run, [] { return true; }, [] {});
+        harness.Drain(
+            run, [] { return true; }, [] {});
         std::uint64_t u64Total = 0, u64Done = 0, u64Error = 0;
         QNUIController::GetSaveorRestoreProgress(u64Total, u64Done, u64Error, true);
         if (iStarted != 0) u64Error = static_cast<std::uint64_t>(-iStarted);
         std::error_code error;
         auto const u64Bytes = std::filesystem::file_size(*options.saveTo, error);
         char fields[128];
-        std::snprintf(fields, sizeof fields, " save_error=%llu save_seconds=%.6f save_bytes=%llu", static_cast<unsigned long long>(u64Error),
-                      std::chrono::duration<double>(Clock::now() - saveStart).count(), error ? 0ULL : static_cast<unsigned long long>(u64Bytes));
+        std::snprintf(fields, sizeof fields, " save_error=%llu save_seconds=%.6f save_bytes=%llu",
+                      static_cast<unsigned long long>(u64Error),
+                      std::chrono::duration<double>(Clock::now() - saveStart).count(),
+                      error ? 0ULL : static_cast<unsigned long long>(u64Bytes));
         run.saveFields = fields;
         run.u64SaveError = u64Error;
     }

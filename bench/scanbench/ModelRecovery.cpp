@@ -43,6 +43,11 @@ char const* RecoverWord(RESULT result) {
     return Succeeded(result) ? "ok" : "failed";
 }
 
+void PrintRecoverLine(std::string const& path, RESULT result, std::string const& note) {
+    std::printf("recover\t%s\t%s\t0x%llx%s%s\n", RecoverWord(result), Escaped(path.c_str()).c_str(),
+                static_cast<unsigned long long>(result), note.empty() ? "" : "\t", note.c_str());
+}
+
 bool IsCheckOption(std::string const& check) {
     return check == "all" || check == "deleted" || (check.rfind("ext:", 0) == 0 && check.size() > 4);
 }
@@ -56,9 +61,8 @@ RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& rec
 
     RecoveryRun run;
     unsigned long long u64Reported = 0;
-    recovery.SetFileReport([&](IFileNode*, std::string const& path, RESULT result) {
-        std::printf("recover\t%s\t%s\t0x%llx\n", RecoverWord(result), Escaped(path.c_str()).c_str(),
-                    static_cast<unsigned long long>(result));
+    recovery.SetFileReport([&](IFileNode*, std::string const& path, RESULT result, std::string const& note) {
+        PrintRecoverLine(path, result, note);
         // Stopped from the recovery's own thread, so that exactly N files are reported.
         if (options.stopAfterFiles && ++u64Reported == *options.stopAfterFiles) {
             recovery.StopOperation(0);
@@ -82,7 +86,8 @@ RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& rec
             recovery.PauseOrResumeOperation();
             bResumed = true;
         }
-        if (recovery.GetStatus() == uimodel::OPERATION_PAUSED && recovery.GetDestinationFullCnt() > 0 && !run.bDestinationFull) {
+        if (recovery.GetStatus() == uimodel::OPERATION_PAUSED && recovery.GetDestinationFullCnt() > 0 &&
+            !run.bDestinationFull) {
             std::fprintf(stderr, "scanbench: the destination is full; the recovery is stopped\n");
             run.bDestinationFull = true;
             recovery.StopOperation(0);
@@ -103,8 +108,9 @@ std::string RecoveryFields(uimodel::QNUIRecovery const& recovery, RecoveryRun co
                   static_cast<unsigned long long>(recovery.GetFailedFilesCnt()),
                   static_cast<unsigned long long>(recovery.GetNotedFilesCnt()),
                   static_cast<unsigned long long>(recovery.GetRecoveriedFileSize()),
-                  static_cast<unsigned long long>(recovery.GetRecoveryTotalSize()), static_cast<unsigned long long>(run.result),
-                  run.bDestinationFull ? 1 : 0, run.bStopped || run.bDestinationFull ? 1 : 0, run.dSeconds);
+                  static_cast<unsigned long long>(recovery.GetRecoveryTotalSize()),
+                  static_cast<unsigned long long>(run.result), run.bDestinationFull ? 1 : 0,
+                  run.bStopped || run.bDestinationFull ? 1 : 0, run.dSeconds);
     return text;
 }
 

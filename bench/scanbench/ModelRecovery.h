@@ -37,9 +37,11 @@ struct RecoveryRun {
 
 /// The word of a file's "recover" line: "ok", "noted" (written with a note) or "failed".
 char const* RecoverWord(RESULT result);
+/// Prints a file's "recover<TAB>word<TAB>path<TAB>code" line, with "<TAB>note" when its refusal
+/// names something (a virtual disk's container).
+void PrintRecoverLine(std::string const& path, RESULT result, std::string const& note);
 
-/// Checks the files `options.check` picks, prints "recover<TAB>ok|noted|failed<TAB>path<TAB>code" per
-/// file and runs the recovery to its end. A full destination is given up, as a user would.
+/// Checks the files `options.check` picks, prints a "recover" line per file and runs the recovery to its end. A full destination is given up, as a user would.
 RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, RecoveryOptions const& options);
 
 /// The RESULT line's recovery fields, with a leading space.

@@ -49,6 +49,8 @@ public:
     /// allocated now is refused as overwritten.
     void SetAllocationBitmap(std::optional<CClusterBitmap> bitmap) { m_bitmap = std::move(bitmap); }
     bool HasAllocationBitmap() const { return m_bitmap.has_value(); }
+    /// The bitmap set, bit n for cluster n + 2; null without one.
+    CClusterBitmap const* AllocationBitmap() const { return m_bitmap ? &*m_bitmap : nullptr; }
     /// Whether the allocation bitmap, when read, gives the cluster to a file or folder now.
     bool IsClusterAllocated(std::uint32_t u32Cluster) const;
     /// The root's first allocation bitmap, cut to the volume's clusters; none when the root's

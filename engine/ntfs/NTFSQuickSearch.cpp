@@ -123,6 +123,13 @@ std::optional<CClusterBitmap> CNTFSQuickSearch::ReadVolumeBitmap(CNTFSMftReader 
     return CClusterBitmap(std::move(bits), u64VolumeClusters);
 }
 
+std::optional<CClusterBitmap> CNTFSQuickSearch::ClustersInUse(CNTFSMftReader const& mft,
+                                                              std::uint64_t u64VolumeClusters, bool bRebuilt) {
+    std::optional<CClusterBitmap> bitmap = ReadVolumeBitmap(mft, u64VolumeClusters);
+    if (!bitmap && bRebuilt) bitmap = LiveFilesBitmap(mft, u64VolumeClusters);
+    return bitmap;
+}
+
 std::optional<CClusterBitmap> CNTFSQuickSearch::LiveFilesBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters) {
     if (u64VolumeClusters > kMaxStandInClusters) return std::nullopt;
     CClusterBitmap held(u64VolumeClusters);

@@ -57,6 +57,12 @@ public:
     /// $Bitmap, or the stand-in for a rebuilt MFT); false when that is not known.
     bool ClusterHeldNow(std::uint64_t u64Cluster) const;
 
+    /// The clusters a volume of `u64VolumeClusters` clusters uses now: its $Bitmap, or for an MFT
+    /// rebuilt from scattered records (`bRebuilt`) without one, the clusters its live records
+    /// hold; null when neither can be had.
+    static std::optional<CClusterBitmap> ClustersInUse(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters,
+                                                       bool bRebuilt);
+
     /// The volume as copy-out reads it: clusters in device sectors from the volume start; null
     /// when a cluster is not a whole number of device sectors.
     static std::optional<CSearchedPartitionInfo> PartitionRecord(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes);

@@ -2,6 +2,7 @@
 // Copy-out: writes the data of found file nodes to files, and reads their previews. One object
 // serves the partitions of one searcher type of one scan.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/Result.h"
@@ -22,6 +23,9 @@ constexpr std::uint32_t kCodeCannotCreate = 0xF;
 constexpr std::uint32_t kCodeOverwritten = 0xD04;
 /// The file's runs reach past its volume's end.
 constexpr std::uint32_t kCodePastEnd = 0xD05;
+/// The file's volume lies inside a virtual machine's disk (qcow2, VHD, VHDX, VMDK, VDI), whose
+/// container is not read: its bytes are not where the volume's own clusters would put them.
+constexpr std::uint32_t kCodeInVirtualDisk = 0xD09;
 
 /// Notes on a copy that was written. Where the file's clusters are was guessed: its chain is
 /// lost, so they are taken to follow its first one.
@@ -35,7 +39,9 @@ constexpr std::uint32_t kCodePossiblyOverwritten = 0xD07;
 constexpr std::uint32_t kCodeShortData = 0xD08;
 
 /// Whether a node's copy-out code is a note on a copy that goes ahead, not a refusal.
-constexpr bool IsCopyNote(std::uint32_t u32Code) { return u32Code == kCodeChainLost || u32Code == kCodePossiblyOverwritten; }
+constexpr bool IsCopyNote(std::uint32_t u32Code) {
+    return u32Code == kCodeChainLost || u32Code == kCodePossiblyOverwritten;
+}
 /// A successful copy's result carrying a note.
 constexpr RESULT CopyNoteResult(std::uint32_t u32Code) { return (RESULT{kModuleCopyOut} << 48) | u32Code; }
 /// Whether the copy was written with a note ("chain lost", "possibly overwritten", "short"): its
@@ -48,25 +54,36 @@ constexpr bool IsNotedCopy(RESULT result) {
 /// Whether the copy gave the file back: written, and not in doubt.
 constexpr bool IsRecoveredCopy(RESULT result) { return Succeeded(result) && !IsNotedCopy(result); }
 
-/// The short word that says why a copy failed: "overwritten", "past-end", "unreadable" (some
+/// The short word that says why a copy failed: "overwritten", "past-end", "virtual disk", "unreadable" (some
 /// data could not be read, or the metadata that locates it is unsound), "destination full"; for a copy written with
 /// a note, "chain lost", "possibly overwritten" or "short"; null otherwise.
 constexpr char const* CopyRefusalWord(RESULT result) {
     if (Succeeded(result)) {
         if (ResultModule(result) != kModuleCopyOut) return nullptr;
         switch (ResultCode(result)) {
-        case kCodeChainLost: return "chain lost";
-        case kCodePossiblyOverwritten: return "possibly overwritten";
-        case kCodeShortData: return "short";
-        default: return nullptr;
+            case kCodeChainLost:
+                return "chain lost";
+            case kCodePossiblyOverwritten:
+                return "possibly overwritten";
+            case kCodeShortData:
+                return "short";
+            default:
+                return nullptr;
         }
     }
     switch (ResultCode(result)) {
-    case kCodeOverwritten: return "overwritten";
-    case kCodePastEnd: return "past-end";
-    case kCodeIoFailure: return "unreadable";
-    case kCodeShortWrite: return "destination full";
-    default: return nullptr;
+        case kCodeOverwritten:
+            return "overwritten";
+        case kCodePastEnd:
+            return "past-end";
+        case kCodeInVirtualDisk:
+            return "virtual disk";
+        case kCodeIoFailure:
+            return "unreadable";
+        case kCodeShortWrite:
+            return "destination full";
+        default:
+            return nullptr;
     }
 }
 
@@ -99,6 +116,15 @@ public:
     /// For the results-file writer: the partitions copy-out chooses from (they stay this
     /// object's); none for a recovery that keeps no partitions.
     virtual std::vector<CSearchedPartitionInfo*> GetSearchedPartitions() const { return {}; }
+    /// Why the node selected last is not copied, as RecoverTo answers it (overwritten, past-end,
+    /// virtual disk...), and what that refusal names beyond its code: for a file of a volume
+    /// inside a virtual disk, the container file and its format ("vm.qcow2 (qcow2)"). Success
+    /// and no note for a node that is copied.
+    struct Refusal {
+        RESULT result = kResultSuccess;
+        std::string note;
+    };
+    virtual Refusal GetRefusal() const { return {}; }
     virtual void Release() = 0;
 };
 

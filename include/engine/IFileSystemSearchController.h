@@ -9,6 +9,7 @@
 #include "engine/ByteView.h"
 #include "engine/Result.h"
 
+class CFoundVolumes;
 class CSearchedPartitionInfo;
 class IDirecotryTreeBuilder;
 class IProgress;
@@ -68,4 +69,16 @@ public:
     }
     /// The sink (not owned) for searchers that report progress of their own.
     virtual void SetIProgressSink(IProgress* /*pProgress*/) {}
+
+    /// The volumes every searcher of the scan found (not owned), set before the first block: a
+    /// volume found inside a file of another is read through that file, and one the device does
+    /// not show as its own waits for the end before it is built. Without it every volume is read
+    /// from the device and built as soon as its place is sure.
+    virtual void SetFoundVolumes(CFoundVolumes* /*pVolumes*/) {}
+    /// After the last block, before EndSearch: settles what the blocks showed, builds nothing,
+    /// and adds every volume it may build to the found volumes.
+    virtual void ReportVolumes() {}
+    /// Then, for the volumes the found volumes ask about: the sectors each uses now and the files
+    /// that hold sectors where other volumes start.
+    virtual void ReportVolumeUse() {}
 };

@@ -5,6 +5,7 @@
 #include "engine/Result.h"
 #include "engine/Types.h"
 
+class CSearchedPartitionInfo;
 class IStorageDeviceData;
 
 /// IOCtl request: let the device's node go until the next read, which opens it again only when
@@ -49,6 +50,10 @@ IStorageDevice* CreateDiskDevice(char const* pszPath);
 IStorageDevice* CreateVolumeDevice(char const* pszPath);
 /// A window of `s64TotalSectors` sectors from `s64StartSector` of `pParent` (not owned).
 IStorageDevice* CreatePartitionDevice(IStorageDevice* pParent, long long s64StartSector, long long s64TotalSectors);
+/// What a partition a complete scan found inside a file of another volume is read from: the
+/// file's bytes in order, over `pDevice` (not owned, which must outlive it); null for a partition
+/// that reads `pDevice` itself. The caller deletes it.
+IStorageDevice* CreatePlacedPartitionDevice(IStorageDevice* pDevice, CSearchedPartitionInfo const& partition);
 /// A volume over the parent of a usable partition device; null when the partition's record
 /// does not allow it (no device, no record, another kind of record, no data, state not 0, no parent).
 IStorageDevice* CreatePartitionVirtualVolumeDevice(IStorageDevice* pPartition);

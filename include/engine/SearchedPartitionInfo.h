@@ -3,6 +3,9 @@
 // the values marked "of the file system". Results files keep it in a fixed 104-byte form
 // behind a u32 holding GetType(): see SearchedPartitionRecord.h.
 #include <cstdint>
+#include <memory>
+
+class CVolumePlacement;
 
 class CSearchedPartitionInfo {
 public:
@@ -36,4 +39,8 @@ public:
     std::uint64_t m_u64FileSystemCount = 1;             // of the file system
     double m_dScore = 0.0;
     std::uint32_t m_u32FileSystemExtra[2] = {0, 0};     // of the file system
+    /// Where a complete scan found the volume's sectors when they are not simply its own of the
+    /// scanned device (a file of another volume it is read through, sectors others use now);
+    /// null when they are. Kept apart from the 104-byte form (SearchedPartitionRecord.h).
+    std::shared_ptr<CVolumePlacement const> m_pPlacement;
 };

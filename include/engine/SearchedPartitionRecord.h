@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 class CSearchedPartitionInfo;
 
@@ -35,3 +36,12 @@ std::array<std::uint8_t, kStoredSearchedPartitionSize> StoreSearchedPartitionInf
 /// A sector size the constructor would not accept is read as 512.
 /// False, with `info` unchanged, when `bytes` is shorter than the stored form.
 bool LoadSearchedPartitionInfo(std::span<std::uint8_t const> bytes, std::uint32_t& u32Type, CSearchedPartitionInfo& info);
+
+/// Where a complete scan found the volume's sectors (a file of another volume it is read
+/// through, sectors others use now), in the stored form results files keep beside the record;
+/// empty when the partition has no such placement.
+std::vector<std::uint8_t> StoreSearchedPartitionPlacement(CSearchedPartitionInfo const& info);
+
+/// Gives `info` the placement stored in `bytes`; false, with `info` unchanged, when the bytes are
+/// not a whole stored placement.
+bool LoadSearchedPartitionPlacement(std::span<std::uint8_t const> bytes, CSearchedPartitionInfo& info);

@@ -104,7 +104,8 @@ struct FacadeModel {
         do {
             posts.push_back(pPoster->Take());
             window.Refresh();
-        } while (posts.back().second != uimodel::OPERATION_IDLE || QNUIController::IsScanRunning());  // an older run's end
+        } while (posts.back().second != uimodel::OPERATION_IDLE ||
+                 QNUIController::IsScanRunning());  // an older run's end
         QNUIController::StopJobs(std::chrono::minutes(1));
         while (!pPoster->Empty()) {
             posts.push_back(pPoster->Take());
@@ -152,7 +153,8 @@ TEST_P(FacadeScan, TreesFollowTheScanInRangesAndHoldEveryFile) {
     setenv("TZ", "UTC", 1);
     tzset();
     std::string const folder = GetParam().folder();
-    if (folder.empty()) GTEST_SKIP() << "the " << GetParam().pszName << " image was not built (tools, root or FUSE missing)";
+    if (folder.empty())
+        GTEST_SKIP() << "the " << GetParam().pszName << " image was not built (tools, root or FUSE missing)";
     std::string const stem = folder + "/" + GetParam().pszName;
     FacadeModel facade({stem + ".img"});
     Window window;
@@ -197,7 +199,8 @@ TEST_P(FacadeScan, TreesFollowTheScanInRangesAndHoldEveryFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, FacadeScan,
-                         testing::Values(ImageCase{"fat32", modeltest::FatFolder}, ImageCase{"exfat_4k", modeltest::ExFatFolder}),
+                         testing::Values(ImageCase{"fat32", modeltest::FatFolder},
+                                         ImageCase{"exfat_4k", modeltest::ExFatFolder}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 TEST(Facade, PauseRefusalAndAStopFollowedAtOnceByANewScanRunOnlyTheNewOne) {
@@ -219,7 +222,8 @@ TEST(Facade, PauseRefusalAndAStopFollowedAtOnceByANewScanRunOnlyTheNewOne) {
     ASSERT_TRUE(QNUIController::DoScanWithDiskIndex(0, -1, "NormalScranValue"));
     facade.RunToEnd(window);
     // One root per run: the stopped run had returned before the new one was set running.
-    EXPECT_EQ(facade.model.scan.statusAtRoot, (std::vector<int>{uimodel::OPERATION_RUNNING, uimodel::OPERATION_RUNNING}));
+    EXPECT_EQ(facade.model.scan.statusAtRoot,
+              (std::vector<int>{uimodel::OPERATION_RUNNING, uimodel::OPERATION_RUNNING}));
     EXPECT_EQ(facade.model.scan.GetFileSystemNode().size(), 1u);
     std::set<std::string> const filed = modeltest::FiledFiles(facade.model.scan);
     EXPECT_EQ(facade.model.scan.GetScanFileCnt(), filed.size());
@@ -241,7 +245,8 @@ TEST(Facade, ASecondSearchWaitsForStopSearchAndASearchKeepsOnlyMatchingFiles) {
     uimodel::FileNodeList found;
     QNUIController::GetSearchResultToArr(found);
     ASSERT_FALSE(found.empty());
-    for (IFileNode* pFile : found) EXPECT_TRUE(uimodel::IsStringInString("PLAIN", pFile->GetFileName())) << pFile->GetFileName();
+    for (IFileNode* pFile : found)
+        EXPECT_TRUE(uimodel::IsStringInString("PLAIN", pFile->GetFileName())) << pFile->GetFileName();
     window.Refresh();
     EXPECT_EQ(TypeTreeFiles(window.arrays[1]), found.size());
 
@@ -274,7 +279,8 @@ TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
     for (auto const& pRow : window.arrays[1].rows) {
         if (pRow == window.arrays[1].rows.back() || pCategory) continue;
         for (std::size_t i = 0; i < pRow->childCount(); ++i)
-            for (std::size_t k = 0; k < pRow->childItem(i)->childCount(); ++k) expected.insert(pRow->childItem(i)->childNode(k));
+            for (std::size_t k = 0; k < pRow->childItem(i)->childCount(); ++k)
+                expected.insert(pRow->childItem(i)->childNode(k));
         if (!expected.empty()) pCategory = pRow.get();
     }
     ASSERT_NE(pCategory, nullptr);
@@ -284,9 +290,10 @@ TEST(Facade, CheckingACategoryRowRecoversThatCategoryAndNothingElse) {
     EXPECT_EQ(u64Count, expected.size());
 
     std::set<IFileNode*> recovered;
-    facade.recovery.SetFileReport([&recovered](IFileNode* pNode, std::string const&, RESULT result) {
-        if (Succeeded(result)) recovered.insert(pNode);
-    });
+    facade.recovery.SetFileReport(
+        [&recovered](IFileNode* pNode, std::string const&, RESULT result, std::string const&) {
+            if (Succeeded(result)) recovered.insert(pNode);
+        });
     testsupport::TempDir temp;
     EXPECT_EQ(QNUIController::DoRecovery("", "DoRecovery"), uimodel::kResultRecoveryBadArgument);
     ASSERT_EQ(QNUIController::DoRecovery(temp.Path() + "/out", "DoRecovery"), kResultSuccess);
@@ -473,14 +480,16 @@ TEST(ProgressText, UnknownAndFarRemainingTimesShowDashes) {
         char const* pszText;
         double dPercent;
     };
-    for (Case const& c : {Case{0, 0, 10, "-:-:-", 0.0}, Case{50, 100, 10, "00:00:10", 50.0}, Case{1, 200, 10, "-:-:-", 0.5},
-                          Case{1, 100, 3636, "99:59:24", 1.0}, Case{1, 100, 3700, "-:-:-", 1.0},
-                          Case{1ULL << 62, 1ULL << 63, 1'000'000, "-:-:-", 50.0}, Case{150, 100, 10, "00:00:00", 150.0}}) {
+    for (Case const& c :
+         {Case{0, 0, 10, "-:-:-", 0.0}, Case{50, 100, 10, "00:00:10", 50.0}, Case{1, 200, 10, "-:-:-", 0.5},
+          Case{1, 100, 3636, "99:59:24", 1.0}, Case{1, 100, 3700, "-:-:-", 1.0},
+          Case{1ULL << 62, 1ULL << 63, 1'000'000, "-:-:-", 50.0}, Case{150, 100, 10, "00:00:00", 150.0}}) {
         _PROGRESS_INFO info;
         info.u64Done = c.u64Done;
         info.u64Total = c.u64Total;
         double dPercent = -1;
-        EXPECT_EQ(uimodel::RemainingTimeText(info, c.s64Elapsed, dPercent), c.pszText) << c.u64Done << "/" << c.u64Total;
+        EXPECT_EQ(uimodel::RemainingTimeText(info, c.s64Elapsed, dPercent), c.pszText)
+            << c.u64Done << "/" << c.u64Total;
         EXPECT_DOUBLE_EQ(dPercent, c.dPercent);
     }
 }
@@ -531,9 +540,16 @@ TEST(Facade, AsynchronousDeviceRefreshIsRefusedDuringAScanAndKeepsTheFailureReas
 TEST(Facade, TheSearchFindsEveryAlphabetByItsCapitalsOnAnExFatVolume) {
     std::string const longName = std::string(251, 'a') + ".jpg";  // 255 characters, exFAT's most
     std::string const marksOnly = "\xcc\x81\xcc\x88\xcc\xa3";     // three combining marks, nothing to carry them
-    std::vector<std::string> const names = {"\xce\xac\xce\xbd\xce\xbd\xce\xb1.jpg", "\xd3\x99\xd0\xbb\xd0\xb5\xd0\xbc.jpg",
-                                            "\xc7\x86" "emal.jpg", "\xe2\x93\x90" "bc.jpg", "&lt;i&gt;x&amp;.jpg", longName,
-                                            marksOnly, "plain.jpg"};
+    std::vector<std::string> const names = {"\xce\xac\xce\xbd\xce\xbd\xce\xb1.jpg",
+                                            "\xd3\x99\xd0\xbb\xd0\xb5\xd0\xbc.jpg",
+                                            "\xc7\x86"
+                                            "emal.jpg",
+                                            "\xe2\x93\x90"
+                                            "bc.jpg",
+                                            "&lt;i&gt;x&amp;.jpg",
+                                            longName,
+                                            marksOnly,
+                                            "plain.jpg"};
     testsupport::TempDir temp;
     std::string const image = temp.File("exfat.img");
     {
@@ -541,7 +557,8 @@ TEST(Facade, TheSearchFindsEveryAlphabetByItsCapitalsOnAnExFatVolume) {
         if (!fuse.WhyNot().empty()) GTEST_SKIP() << fuse.WhyNot();
         bool bWritten = true;
         for (std::string const& name : names)
-            bWritten = bWritten && testsupport::RunCommand("printf picture > " + testsupport::ShellQuote(fuse.Folder() + "/" + name)) == 0;
+            bWritten = bWritten && testsupport::RunCommand("printf picture > " +
+                                                           testsupport::ShellQuote(fuse.Folder() + "/" + name)) == 0;
         ASSERT_TRUE(bWritten);
     }
 
@@ -558,9 +575,11 @@ TEST(Facade, TheSearchFindsEveryAlphabetByItsCapitalsOnAnExFatVolume) {
     std::vector<Case> const cases = {
         {"\xce\x86\xce\x9d\xce\x9d\xce\x91", {names[0]}},  // ΆΝΝΑ
         {"\xd3\x98\xd0\x9b\xd0\x95\xd0\x9c", {names[1]}},  // ӘЛЕМ
-        {"\xc7\x85" "EMAL", {names[2]}},                    // ǅEMAL
-        {"\xe2\x92\xb6", {names[3]}},                       // Ⓐ
-        {"&LT;I&GT;", {names[4]}},  // markup exFAT allows in a name: entities, read as text
+        {"\xc7\x85"
+         "EMAL",
+         {names[2]}},                  // ǅEMAL
+        {"\xe2\x92\xb6", {names[3]}},  // Ⓐ
+        {"&LT;I&GT;", {names[4]}},     // markup exFAT allows in a name: entities, read as text
         {std::string(251, 'A'), {longName}},
         {marksOnly, {marksOnly}},
         {".JPG", {names[0], names[1], names[2], names[3], names[4], longName, "plain.jpg"}},

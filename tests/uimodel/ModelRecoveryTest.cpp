@@ -19,9 +19,9 @@
 #include "engine/core/tree/FilesystemNode.h"
 #include "support/FullDisk.h"
 #include "support/LoopDevice.h"
-#include "testkit/TestFileNode.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
+#include "testkit/TestFileNode.h"
 #include "uimodel/operation/JobThread.h"
 #include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/recovery/RecoveryDestination.h"
@@ -49,7 +49,9 @@ struct RecoveryJob {
     uimodel::CJobThread job;
 };
 
-RESULT Recover(uimodel::QNUIRecovery& recovery, std::string const& destination) { return RecoveryJob(recovery, destination).Finish(); }
+RESULT Recover(uimodel::QNUIRecovery& recovery, std::string const& destination) {
+    return RecoveryJob(recovery, destination).Finish();
+}
 
 void CheckAll(uimodel::QNUIScan& scan) {
     for (IFileNode* pRoot : scan.GetFileSystemNode()) pRoot->SetCheck(CHECKED_STATUS_CHECKED);
@@ -59,7 +61,8 @@ void CheckAll(uimodel::QNUIScan& scan) {
 std::map<std::string, std::string> HashesBelow(fs::path const& folder) {
     std::map<std::string, std::string> hashes;
     for (auto const& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) hashes["/" + fs::relative(entry.path(), folder).string()] = testsupport::Sha256OfFile(entry.path());
+        if (entry.is_regular_file())
+            hashes["/" + fs::relative(entry.path(), folder).string()] = testsupport::Sha256OfFile(entry.path());
     return hashes;
 }
 
@@ -87,7 +90,8 @@ class ImageRecovery : public testing::TestWithParam<RecoveryCase> {};
 
 TEST_P(ImageRecovery, QuickScanRecoversEveryCheckedFileByteExactUnderANewNumberedFolder) {
     std::string const folder = GetParam().folder();
-    if (folder.empty()) GTEST_SKIP() << "the " << GetParam().pszImage << " image was not built (tools, root or FUSE missing)";
+    if (folder.empty())
+        GTEST_SKIP() << "the " << GetParam().pszImage << " image was not built (tools, root or FUSE missing)";
     std::string const stem = folder + "/" + GetParam().pszImage;
     ModelScan model({stem + ".img"});
     uimodel::QNUIRecovery recovery(model.scan);
@@ -123,8 +127,10 @@ TEST_P(ImageRecovery, QuickScanRecoversEveryCheckedFileByteExactUnderANewNumbere
     std::size_t u64Checked = 0;
     for (char const* pszList : {".manifest", ".deleted"})
         for (auto const& [path, expected] : fattest::ReadFiles(stem + pszList)) {
-            if (GetParam().bHardLinks) EXPECT_TRUE(contents.count(expected.sha256)) << path << pszList;
-            else EXPECT_TRUE(RecoveredAs(hashes, path, expected.sha256)) << path << pszList;
+            if (GetParam().bHardLinks)
+                EXPECT_TRUE(contents.count(expected.sha256)) << path << pszList;
+            else
+                EXPECT_TRUE(RecoveredAs(hashes, path, expected.sha256)) << path << pszList;
             ++u64Checked;
         }
     EXPECT_GT(u64Checked, 100u);
@@ -132,7 +138,9 @@ TEST_P(ImageRecovery, QuickScanRecoversEveryCheckedFileByteExactUnderANewNumbere
     // A second recovery never touches the first: it makes the next numbered folder.
     EXPECT_EQ(Recover(recovery, destination), kResultSuccess);
     EXPECT_EQ(HashesBelow(volumes.front()), hashes);
-    EXPECT_EQ(HashesBelow(fs::path(destination) / (std::string(GetParam().pszPrefix) + "0002") / volumes.front().filename()), hashes);
+    EXPECT_EQ(
+        HashesBelow(fs::path(destination) / (std::string(GetParam().pszPrefix) + "0002") / volumes.front().filename()),
+        hashes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, ImageRecovery,
@@ -170,12 +178,16 @@ public:
                                             {"v2.jpg", "convert -size 210x150 plasma:green-yellow"},
                                             {"p1.jpg", "convert -size 320x240 plasma:fractal -quality 90"},
                                             {"p2.jpg", "convert -size 300x200 gradient:red-blue -quality 90"}}) {
-            if (testsupport::RunCommand(std::string(command) + " " + dir + name + " >/dev/null 2>&1") != 0) return std::string("could not make ") + name;
+            if (testsupport::RunCommand(std::string(command) + " " + dir + name + " >/dev/null 2>&1") != 0)
+                return std::string("could not make ") + name;
             s_hashes[name] = testsupport::Sha256OfFile(dir + name);
         }
         std::mt19937 random(27);
-        for (auto const& [name, u32Bytes] :
-             {std::pair{"readme1", 3000u}, {"readme2", 4000u}, {"big.bin", 300000u}, {"hostile1", 1500u}, {"hostile2", 1700u}}) {
+        for (auto const& [name, u32Bytes] : {std::pair{"readme1", 3000u},
+                                             {"readme2", 4000u},
+                                             {"big.bin", 300000u},
+                                             {"hostile1", 1500u},
+                                             {"hostile2", 1700u}}) {
             std::string blob(u32Bytes, '\0');
             for (char& c : blob) c = static_cast<char>(random());
             std::ofstream(dir + name, std::ios::binary) << blob;
@@ -200,7 +212,8 @@ public:
         if (!error.empty()) return "could not build the image: " + error;
         // And long names a hostile or damaged volume holds: "a/b.txt" and "..".
         using namespace std::string_literals;
-        for (auto const& [from, to] : {std::pair{"Ac.jp"s, "Ab.jp"s}, {"RfadM"s, "ReadM"s}, {"aXb.t"s, "a/b.t"s}, {"Zz\0"s, "..\0"s}})
+        for (auto const& [from, to] :
+             {std::pair{"Ac.jp"s, "Ab.jp"s}, {"RfadM"s, "ReadM"s}, {"aXb.t"s, "a/b.t"s}, {"Zz\0"s, "..\0"s}})
             if (!RenameLongName(dir + "disk.img", from, to)) return "the long name to patch was not found: " + from;
         return {};
     }
@@ -212,7 +225,8 @@ protected:
         return HashesBelow(fs::directory_iterator(numbered)->path());
     }
     static std::size_t FilesBelow(fs::path const& folder) {
-        return static_cast<std::size_t>(std::count_if(fs::recursive_directory_iterator(folder), fs::recursive_directory_iterator(),
+        return static_cast<std::size_t>(std::count_if(fs::recursive_directory_iterator(folder),
+                                                      fs::recursive_directory_iterator(),
                                                       [](auto const& entry) { return entry.is_regular_file(); }));
     }
 
@@ -243,7 +257,8 @@ TEST_F(CraftedRecovery, ClashingPathsGetNumbersAndHiddenFilesStayBehind) {
     };
     // A live and a deleted file of one path: the second gets the counter before its own
     // extension, not before the folder's.
-    EXPECT_EQ(pair("/x.jpg/Ab.jpg", "/x.jpg/Ab_0001.jpg"), (std::set<std::string>{s_hashes["v1.jpg"], s_hashes["v2.jpg"]}));
+    EXPECT_EQ(pair("/x.jpg/Ab.jpg", "/x.jpg/Ab_0001.jpg"),
+              (std::set<std::string>{s_hashes["v1.jpg"], s_hashes["v2.jpg"]}));
     EXPECT_EQ(pair("/ReadMe", "/ReadMe_0001"), (std::set<std::string>{s_hashes["readme1"], s_hashes["readme2"]}));
     EXPECT_EQ(hashes.count("/big.bin"), 0u);
     // The patched names come out as whatever the volume yields, but inside the volume folder.
@@ -293,7 +308,8 @@ TEST_F(CraftedRecovery, HostileNodeNamesStayInsideTheDestination) {
         std::optional<std::string> const path = m_pRecovery->CreateRecoveryFilePathByNode(pNode, out);
         ASSERT_TRUE(path);
         EXPECT_TRUE(fs::is_regular_file(*path));
-        EXPECT_EQ(fs::weakly_canonical(*path).string().rfind(out.string() + "/HFS+_0001/.._volume/.._../", 0), 0u) << *path;
+        EXPECT_EQ(fs::weakly_canonical(*path).string().rfind(out.string() + "/HFS+_0001/.._volume/.._../", 0), 0u)
+            << *path;
     }
     std::set<std::string> top;
     for (auto const& entry : fs::directory_iterator(temp.Path())) top.insert(entry.path().filename().string());
@@ -359,7 +375,9 @@ TEST_F(CraftedRecovery, AFullDestinationStoppedLeavesNoPartOfTheFile) {
     std::optional<testsupport::FullDisk> disk(std::in_place, 65536);
     ASSERT_TRUE(disk->Active());
     std::vector<std::pair<std::string, RESULT>> reports;
-    m_pRecovery->SetFileReport([&](IFileNode*, std::string const& path, RESULT result) { reports.emplace_back(path, result); });
+    m_pRecovery->SetFileReport([&](IFileNode*, std::string const& path, RESULT result, std::string const&) {
+        reports.emplace_back(path, result);
+    });
     RecoveryJob job(*m_pRecovery, temp.Path());
     m_pRecovery->WaitForStatus([](int iStatus) { return iStatus != uimodel::OPERATION_RUNNING; });
     disk.reset();
@@ -379,7 +397,7 @@ TEST_F(CraftedRecovery, PauseAndStopTakeEffectBetweenFiles) {
     CheckAll(m_pModel->scan);
     testsupport::TempDir temp;
     int iReported = 0;
-    m_pRecovery->SetFileReport([&](IFileNode*, std::string const&, RESULT) {
+    m_pRecovery->SetFileReport([&](IFileNode*, std::string const&, RESULT, std::string const&) {
         if (++iReported == 2) m_pRecovery->PauseOrResumeOperation();
         if (iReported == 4) m_pRecovery->StopOperation(0);
     });
@@ -418,7 +436,11 @@ TEST(RecoveryFailures, TheFirstFailureIsAnsweredAndFailedFilesAreCountedApart) {
     std::ofstream(temp.File("pic.jpg"), std::ios::binary) << picture;
     std::ofstream(temp.File("doc.txt"), std::ios::binary) << document;
     std::string const image = temp.File("cut.img");
-    ASSERT_EQ(modeltest::CFat32Builder(image, 64).Put(temp.File("doc.txt"), "/doc.txt").Put(temp.File("pic.jpg"), "/pic.jpg").Error(), "");
+    ASSERT_EQ(modeltest::CFat32Builder(image, 64)
+                  .Put(temp.File("doc.txt"), "/doc.txt")
+                  .Put(temp.File("pic.jpg"), "/pic.jpg")
+                  .Error(),
+              "");
     std::string bytes;
     {
         std::ifstream in(image, std::ios::binary);
@@ -433,7 +455,9 @@ TEST(RecoveryFailures, TheFirstFailureIsAnsweredAndFailedFilesAreCountedApart) {
     ASSERT_TRUE(Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1))));
     CheckAll(model.scan);
     std::vector<std::pair<std::string, RESULT>> reports;
-    recovery.SetFileReport([&](IFileNode* pNode, std::string const&, RESULT result) { reports.emplace_back(pNode->GetFileName(), result); });
+    recovery.SetFileReport([&](IFileNode* pNode, std::string const&, RESULT result, std::string const&) {
+        reports.emplace_back(pNode->GetFileName(), result);
+    });
     RESULT const result = Recover(recovery, temp.File("out"));
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].first, "pic.jpg");  // pictures come first
@@ -458,7 +482,11 @@ TEST(RecoveryFailures, ARecordedSizeBeyondTheDataCountsOnlyTheData) {
     std::ofstream(temp.File("pic.jpg"), std::ios::binary) << std::string(40000, 'p');
     std::ofstream(temp.File("doc.txt"), std::ios::binary) << std::string(3000, 'd');
     std::string const image = temp.File("claim.img");
-    ASSERT_EQ(modeltest::CFat32Builder(image, 64).Put(temp.File("doc.txt"), "/doc.txt").Put(temp.File("pic.jpg"), "/pic.jpg").Error(), "");
+    ASSERT_EQ(modeltest::CFat32Builder(image, 64)
+                  .Put(temp.File("doc.txt"), "/doc.txt")
+                  .Put(temp.File("pic.jpg"), "/pic.jpg")
+                  .Error(),
+              "");
     std::string bytes;
     {
         std::ifstream in(image, std::ios::binary);
@@ -490,7 +518,7 @@ TEST(RecoveryFailures, ARecordedSizeBeyondTheDataCountsOnlyTheData) {
 
     std::map<std::string, RESULT> reports;
     std::string picPath;
-    recovery.SetFileReport([&](IFileNode* pNode, std::string const& path, RESULT result) {
+    recovery.SetFileReport([&](IFileNode* pNode, std::string const& path, RESULT result, std::string const&) {
         reports[pNode->GetFileName()] = result;
         if (std::string(pNode->GetFileName()) == "pic.jpg") picPath = path;
     });
@@ -509,7 +537,9 @@ TEST(RecoveryFailures, ARecordedSizeBeyondTheDataCountsOnlyTheData) {
     auto const hashes = HashesBelow(temp.File("out"));
     EXPECT_EQ(hashes.size(), 2u);
     std::string const docSha256 = testsupport::Sha256OfFile(temp.File("doc.txt"));
-    EXPECT_TRUE(std::any_of(hashes.begin(), hashes.end(), [&](auto const& pathAndSha256) { return pathAndSha256.second == docSha256; })) << "doc.txt byte-exact";
+    EXPECT_TRUE(std::any_of(hashes.begin(), hashes.end(), [&](auto const& pathAndSha256) {
+        return pathAndSha256.second == docSha256;
+    })) << "doc.txt byte-exact";
     std::string written;
     {
         std::ifstream in(picPath, std::ios::binary);

@@ -137,7 +137,8 @@ public:
     /// DoRecovery; their count and bytes to write are kept as the recovery's totals.
     static CheckedFiles GatherCheckedFiles();
     /// Out: the recovery's total, done and error code; answers the name of the file being copied.
-    static std::string GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error);
+    static std::string GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done,
+                                                std::uint64_t& u64Error);
     static bool IsRecoveryRunning();
     /// Whether a stopped recovery's copy is still winding down (removing the part of the file it
     /// was in): the window waits for that on its timer, never on its thread.
@@ -172,8 +173,9 @@ public:
     static int GetCurrentScanRecoveryCnt();
     static void ReleaseDataRecovery();
     /// Called from the recovery's thread for each file it could not write (not for a stop), and
-    /// for each written with a note: the node, the destination path when there was one, and why.
-    using RecoveryFailureReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
+    /// for each written with a note: the node, the destination path when there was one, why, and
+    /// what a refusal names beyond its code (a virtual disk's container; empty for none).
+    using RecoveryFailureReport = std::function<void(IFileNode*, std::string const&, RESULT, std::string const&)>;
     static void SetRecoveryFailureReport(RecoveryFailureReport report);
 
     // Pictures.
@@ -190,7 +192,8 @@ public:
     /// 0 when started; kResultsFileBusy while a scan, a recovery or another save or load runs
     /// (the writer walks trees the scan's builder still changes, and a load replaces the nodes a
     /// recovery copies); kResultsFileBadArgument for an empty path.
-    static int beginSaveOrRestoreNode(bool bSave, std::string const& path, std::string const& postName = "QueryProgressInfo");
+    static int beginSaveOrRestoreNode(bool bSave, std::string const& path,
+                                      std::string const& postName = "QueryProgressInfo");
     /// The device the results file `path` was made from (out: `saved`) and whether it is listed
     /// now. Lists the devices again on this thread first, as RefreshDeviceInfo does (the
     /// disk page's rows must be made again after it); nullopt while a job runs.
@@ -204,7 +207,8 @@ public:
     /// reports done equal to total.
     /// Whether a save into a results file or a load from one still runs.
     static bool IsResultsFileJobRunning();
-    static void GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error, bool bSaver);
+    static void GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error,
+                                         bool bSaver);
     /// The roots of the last load's file that it could not place on the device (their names, for
     /// the load's message); empty while a load runs and when every root was placed.
     static std::vector<std::string> GetLoadLeftOutRoots();

@@ -23,7 +23,9 @@ std::atomic<RESULT>& LastRecoveryResult() {
 }
 
 /// Saturates: a wrapped sum would pass the free-space check.
-std::uint64_t AddSaturating(std::uint64_t u64Sum, std::uint64_t u64Add) { return u64Add > UINT64_MAX - u64Sum ? UINT64_MAX : u64Sum + u64Add; }
+std::uint64_t AddSaturating(std::uint64_t u64Sum, std::uint64_t u64Add) {
+    return u64Add > UINT64_MAX - u64Sum ? UINT64_MAX : u64Sum + u64Add;
+}
 
 /// A file's recorded size; nothing for a damaged negative one.
 std::uint64_t RecordedSize(IFileNode* pNode) {
@@ -84,7 +86,8 @@ QNUIController::CheckedFiles QNUIController::GatherCheckedFiles() {
     return gathered;
 }
 
-std::string QNUIController::GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error) {
+std::string QNUIController::GetRecoveryProgressTotal(std::uint64_t& u64Total, std::uint64_t& u64Done,
+                                                     std::uint64_t& u64Error) {
     _PROGRESS_INFO const info = Recovery().GetProgressInfo();
     u64Total = info.u64Total;
     u64Done = info.u64Done;
@@ -100,7 +103,9 @@ bool QNUIController::IsRecoveryRunning() {
     return iStatus == OPERATION_RUNNING || iStatus == OPERATION_PAUSED;
 }
 
-bool QNUIController::IsRecoveryWindingDown() { return GetModel().pRecovery && Recovery().GetStatus() == OPERATION_STOP_REQUESTED; }
+bool QNUIController::IsRecoveryWindingDown() {
+    return GetModel().pRecovery && Recovery().GetStatus() == OPERATION_STOP_REQUESTED;
+}
 
 bool QNUIController::IsRecoveryPaused() { return GetModel().pRecovery && Recovery().GetStatus() == OPERATION_PAUSED; }
 
@@ -108,7 +113,9 @@ void QNUIController::StopRecvoery() { Recovery().StopOperation(1); }
 
 void QNUIController::PauseOrResumeRecovery() { Recovery().PauseOrResumeOperation(); }
 
-bool QNUIController::IsRecoveryToSameDevice(std::string const& path) { return Recovery().RecoveryPathIsSameDevice(path.c_str()); }
+bool QNUIController::IsRecoveryToSameDevice(std::string const& path) {
+    return Recovery().RecoveryPathIsSameDevice(path.c_str());
+}
 bool QNUIController::IsScannedImage(std::string const& path) { return Recovery().PathIsScannedImage(path.c_str()); }
 
 std::uint64_t QNUIController::GetRecoveridedSize() { return Recovery().GetRecoveriedFileSize(); }
@@ -164,12 +171,15 @@ Thumbnail QNUIController::GetThumbnailOfFile(IFileNode* pNode) {
 void QNUIController::SetRecoveryFailureReport(RecoveryFailureReport report) {
     QNUIRecovery* pRecovery = GetModel().pRecovery;
     if (!pRecovery) return;
-    pRecovery->SetFileReport([report = std::move(report)](IFileNode* pNode, std::string const& path, RESULT result) {
+    pRecovery->SetFileReport([report = std::move(report)](IFileNode* pNode, std::string const& path, RESULT result,
+                                                          std::string const& note) {
         if (IsRecoveredCopy(result) || result == kResultRecoveryStopped) return;
-        report(pNode, path, result);
+        report(pNode, path, result, note);
     });
 }
 
-uimodel::RgbaImage QNUIController::getImageForType(std::string const& extension) { return GetModel().pTypes->getImageForType(extension); }
+uimodel::RgbaImage QNUIController::getImageForType(std::string const& extension) {
+    return GetModel().pTypes->getImageForType(extension);
+}
 
 }  // namespace uimodel

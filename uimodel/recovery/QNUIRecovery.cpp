@@ -25,17 +25,19 @@ namespace uimodel {
 
 namespace {
 
-constexpr _tagSearcherType kSearcherTypes[] = {SEARCHER_TYPE_HFSPLUS, SEARCHER_TYPE_FAT, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_RAW,
-                                               SEARCHER_TYPE_NTFS};
+constexpr _tagSearcherType kSearcherTypes[] = {SEARCHER_TYPE_HFSPLUS, SEARCHER_TYPE_FAT, SEARCHER_TYPE_EXFAT,
+                                               SEARCHER_TYPE_RAW, SEARCHER_TYPE_NTFS};
 
 /// The node or image file the scanned device is read from: a disk's own, a volume's disk's
 /// (so that every volume of the disk counts), else the volume's own; empty when unknown.
 std::string ScannedDevicePath(IStorageDevice* pDevice) {
-    auto const text = [](char const (&field)[4096]) { return std::string(field, strnlen(field, sizeof field)); };
-    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pDevice)) return text(pDisk->szDevicePath);
+    auto const text = [](char const(&field)[4096]) { return std::string(field, strnlen(field, sizeof field)); };
+    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pDevice))
+        return text(pDisk->szDevicePath);
     CCollectedVolumeDeviceInfoStruct const* pVolume = QNUIDeviceData::GetVolumeInfo(pDevice);
     if (!pVolume) return {};
-    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pVolume->pParentDisk)) return text(pDisk->szDevicePath);
+    if (CCollectDiskDeviceInfoStruct const* pDisk = QNUIDeviceData::GetDiskInfo(pVolume->pParentDisk))
+        return text(pDisk->szDevicePath);
     return text(pVolume->szDevicePath);
 }
 
@@ -312,7 +314,8 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
         // A scan that ended without handing over its copy-out objects, or a quick scan's
         // objects kept for a deep one: take them afresh.
         // Objects made while a deep scan ran are taken afresh once it found more.
-        bRenew = !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep) || Outgrown(m_copyOutMadeAtRoots, roots);
+        bRenew =
+            !m_pController || m_copyOut.empty() || (bScanDeep && !m_bDeep) || Outgrown(m_copyOutMadeAtRoots, roots);
         if (bRenew) m_pController = nullptr;
     }
     if (bRenew) InitDataRecoveryController();
@@ -331,8 +334,10 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
             if (!Continued()) break;
             IDataRecovery* pCopyOut = CopyOutFor(pNode, rawFolders);
             RESULT result = kResultNoCopyOut;
-            if (pCopyOut) result = RecoverNode(pNode, pCopyOut, destination);
-            else FinishFile(pNode, {}, result);
+            if (pCopyOut)
+                result = RecoverNode(pNode, pCopyOut, destination);
+            else
+                FinishFile(pNode, {}, result);
             if (Failed(result) && Succeeded(firstFailure)) firstFailure = result;
             // The user makes room and goes on with the next file, or stops; nobody waits to make
             // room: the files after this one would not fit either.
@@ -394,7 +399,8 @@ void QNUIRecovery::SettleTotal(IFileNode* pNode, IDataRecovery* pCopyOut, IFileR
     // The plan counted a resident or compressed file by its recorded size: the total follows
     // what is written, so that the progress ends at 100 %.
     std::lock_guard const lock(m_mutex);
-    m_u64TotalSize = u64Exact > u64Planned ? m_u64TotalSize + (u64Exact - u64Planned) : m_u64TotalSize - std::min(m_u64TotalSize, u64Planned - u64Exact);
+    m_u64TotalSize = u64Exact > u64Planned ? m_u64TotalSize + (u64Exact - u64Planned)
+                                           : m_u64TotalSize - std::min(m_u64TotalSize, u64Planned - u64Exact);
 }
 
 RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std::filesystem::path const& destination) {
@@ -419,8 +425,11 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
     SettleTotal(pNode, pCopyOut, pReader.get());
     if (!pReader) {
         RemoveClaim(claimed->writePath);
-        FinishFile(pNode, {}, kResultNoReader);
-        return kResultNoReader;
+        // A refused file fails with copy-out's reason, and what the reason names.
+        IDataRecovery::Refusal const refusal = pCopyOut->GetRefusal();
+        RESULT const result = Failed(refusal.result) ? refusal.result : kResultNoReader;
+        FinishFile(pNode, {}, result, refusal.note);
+        return result;
     }
     {
         std::lock_guard const lock(m_mutex);
@@ -466,7 +475,7 @@ RESULT QNUIRecovery::RecoverNode(IFileNode* pNode, IDataRecovery* pCopyOut, std:
     return bCutShort ? kResultSuccess : result;
 }
 
-void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT result) {
+void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT result, std::string const& note) {
     FileReport report;
     std::string const source = IsNotedCopy(result) ? GetPathByFileNode(pNode) : std::string();
     {
@@ -491,7 +500,7 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
     if (IsNotedCopy(result))
         CatchExeception::WriteLog("Recovery: written with a note (%s): %s -> %s\r\n", CopyRefusalWord(result),
                                   source.c_str(), path.c_str());
-    if (report) report(pNode, path, result);
+    if (report) report(pNode, path, result, note);
 }
 
 void QNUIRecovery::UpdateProgress(_PROGRESS_INFO* pInfo) {
@@ -556,13 +565,15 @@ bool QNUIRecovery::PathIsScannedImage(char const* pszPath) const {
     return !devicePath.empty() && platform::IsFileTheDevice(pszPath, devicePath);
 }
 
-std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode* pNode, std::filesystem::path const& destination) {
+std::optional<std::string> QNUIRecovery::CreateRecoveryFilePathByNode(IFileNode* pNode,
+                                                                      std::filesystem::path const& destination) {
     std::optional<ClaimedFile> const claimed = ClaimFileFor(pNode, destination);
     if (!claimed) return std::nullopt;
     return claimed->path;
 }
 
-std::optional<QNUIRecovery::ClaimedFile> QNUIRecovery::ClaimFileFor(IFileNode* pNode, std::filesystem::path const& destination) {
+std::optional<QNUIRecovery::ClaimedFile> QNUIRecovery::ClaimFileFor(IFileNode* pNode,
+                                                                    std::filesystem::path const& destination) {
     if (!pNode || !pNode->IsNodeShow() || destination.empty()) return std::nullopt;
     _tagSearcherType const eType = GetNodeSearcheType(pNode);
     if (eType == SEARCHER_TYPE_NONE) return std::nullopt;
@@ -580,8 +591,9 @@ std::optional<QNUIRecovery::ClaimedFile> QNUIRecovery::ClaimFileFor(IFileNode* p
             std::string replaced = ReplaceWindowsReserved(component);
             if (replaced == component) continue;
             // The file is recovered under another name, not lost: say which.
-            CatchExeception::WriteLog("Recovery: \"%s\" is written as \"%s\": the destination's file system refuses its characters\r\n",
-                                      component.c_str(), replaced.c_str());
+            CatchExeception::WriteLog(
+                "Recovery: \"%s\" is written as \"%s\": the destination's file system refuses its characters\r\n",
+                component.c_str(), replaced.c_str());
             component = std::move(replaced);
         }
     }

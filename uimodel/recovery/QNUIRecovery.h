@@ -112,8 +112,10 @@ public:
     void ClearCreateDirIndex();
 
     /// Called once per checked file after its copy ended: the node, its path (empty when none
-    /// was made, or when a failed copy was removed) and the result. For the harness and tests; runs on the recovery's thread.
-    using FileReport = std::function<void(IFileNode*, std::string const&, RESULT)>;
+    /// was made, or when a failed copy was removed), the result and what a refusal names beyond
+    /// its code (a virtual disk's container; empty for none). For the harness and tests; runs on
+    /// the recovery's thread.
+    using FileReport = std::function<void(IFileNode*, std::string const&, RESULT, std::string const&)>;
     void SetFileReport(FileReport report);
 
     /// The shown and checked files of the last scan, by category: one walk over every found file.
@@ -172,7 +174,7 @@ private:
     std::vector<IDataRecovery*> TakeCopyOut();
     /// Releases copy-out objects; called without the lock held (each takes its own).
     static void ReleaseCopyOut(std::vector<IDataRecovery*> const& outgoing);
-    void FinishFile(IFileNode* pNode, std::string const& path, RESULT result);
+    void FinishFile(IFileNode* pNode, std::string const& path, RESULT result, std::string const& note = {});
     /// The destination stopped taking bytes (the file already failed and removed): counted, and
     /// the recovery paused for the user to make room. Whether to go on with the next file:
     /// false after a stop, and at once when nobody waits.
@@ -197,7 +199,7 @@ private:
     std::vector<RecoveryNote> m_notes;
     bool m_bWaitsForRoom = true;
     std::uint64_t m_u64DestinationFull = 0;
-    std::map<_tagSearcherType, IDataRecovery*> m_copyOut;  // owned
+    std::map<_tagSearcherType, IDataRecovery*> m_copyOut;   // owned
     std::map<_tagSearcherType, IDataRecovery*> m_previews;  // owned
     // Preview objects a running scan outgrew; a thumbnail may still read through one, so they
     // go with the others when the scan's results are released.
@@ -210,9 +212,9 @@ private:
     std::optional<std::vector<IFileNode*>> m_filesToRecover;
     std::map<_tagSearcherType, int> m_folderIndexes;
     std::map<std::string, int> m_nextClashCounters;  // by claimed folder and name, for one recovery
-    std::mutex m_folderMutex;  // the held folder's; never taken while m_mutex is held
-    CHeldFolder m_heldFolder;  // the last file's folder, for one recovery
-    std::map<std::string, bool> m_windowsNames;      // by destination: its file system refuses Windows' reserved characters
+    std::mutex m_folderMutex;                        // the held folder's; never taken while m_mutex is held
+    CHeldFolder m_heldFolder;                        // the last file's folder, for one recovery
+    std::map<std::string, bool> m_windowsNames;  // by destination: its file system refuses Windows' reserved characters
     IFileNode* m_pCurrentNode = nullptr;
     bool m_bDeep = false;
 
@@ -220,7 +222,9 @@ private:
     /// scan's lock: never call it holding this operation's.
     std::optional<std::size_t> RunningScanRoots() const;
     /// Whether objects made at `madeAt` know fewer volumes than the scan may have now.
-    static bool Outgrown(std::optional<std::size_t> madeAt, std::optional<std::size_t> now) { return madeAt && madeAt != now; }
+    static bool Outgrown(std::optional<std::size_t> madeAt, std::optional<std::size_t> now) {
+        return madeAt && madeAt != now;
+    }
 };
 
 }  // namespace uimodel

@@ -29,43 +29,28 @@ void CopyOutValueList::Note(IFileNode& node) {
 }
 
 void CopyOutValueList::Write(IRSData& archive) const {
-    if (m_u64Count == 0) return;
-    std::vector<std::uint8_t> bytes;
-    AppendU64(bytes, m_u64Count);
-    bytes.insert(bytes.end(), m_entries.begin(), m_entries.end());
-    archive.OpenFrame(kFrameCopyOutValues);
-    archive.WriteCurFrame(bytes.data(), static_cast<unsigned int>(bytes.size()));
-    archive.CloseFrame();
+    WriteCountedFrame(archive, kFrameCopyOutValues, m_u64Count, m_entries);
 }
 
 std::optional<CopyOutValues> ReadCopyOutValues(IRSData& archive) {
     CopyOutValues values;
-    try {
-        archive.OpenFrame(kFrameCopyOutValues);
-    } catch (IRSException const&) {
-        return values;  // saved without one
-    }
-    bool bSound = false;
-    try {
-        CFrameCursor cursor(archive);
-        std::uint64_t u64Count = 0;
-        bSound = cursor.TakeU64(u64Count) && cursor.Remaining() % kEntrySize == 0 && cursor.Remaining() / kEntrySize == u64Count;
-        for (std::uint64_t i = 0; bSound && i < u64Count; ++i) {
-            bSound = cursor.Need(kEntrySize);
-            if (!bSound) break;
-            engine::ByteView const entry = cursor.View();
-            std::uint64_t const u64Ordinal = entry.Le64(0);
-            bSound = values.empty() || u64Ordinal > values.rbegin()->first;
-            CopyOutValue value;
-            if ((entry.Le32(8) & kHoldsInitializedSize) != 0) value.initializedSize = static_cast<long long>(entry.Le64(16));
-            value.u32Refusal = entry.Le32(12);
-            values.emplace_hint(values.end(), u64Ordinal, value);
-            cursor.Skip(kEntrySize);
-        }
-        archive.CloseFrame();
-    } catch (IRSException const&) {
-        bSound = false;
-    }
+    bool const bSound =
+        ReadCountedFrame(archive, kFrameCopyOutValues, [&](CFrameCursor& cursor, std::uint64_t u64Count) {
+            if (cursor.Remaining() % kEntrySize != 0 || cursor.Remaining() / kEntrySize != u64Count) return false;
+            for (std::uint64_t i = 0; i < u64Count; ++i) {
+                if (!cursor.Need(kEntrySize)) return false;
+                engine::ByteView const entry = cursor.View();
+                std::uint64_t const u64Ordinal = entry.Le64(0);
+                if (!values.empty() && u64Ordinal <= values.rbegin()->first) return false;
+                CopyOutValue value;
+                if ((entry.Le32(8) & kHoldsInitializedSize) != 0)
+                    value.initializedSize = static_cast<long long>(entry.Le64(16));
+                value.u32Refusal = entry.Le32(12);
+                values.emplace_hint(values.end(), u64Ordinal, value);
+                cursor.Skip(kEntrySize);
+            }
+            return true;
+        });
     if (!bSound) return std::nullopt;
     return values;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/IRSData.h"
+#include "uimodel/resultsfile/FileRecord.h"
 
 namespace uimodel::resultsfile {
 
@@ -48,6 +49,35 @@ bool CFrameCursor::TakeText(std::size_t length, std::string& text) {
     text.assign(reinterpret_cast<char const*>(View().Data()), length);
     Skip(length);
     return true;
+}
+
+void WriteCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::uint64_t u64Count,
+                       std::vector<std::uint8_t> const& entries) {
+    if (u64Count == 0) return;
+    std::vector<std::uint8_t> bytes;
+    AppendU64(bytes, u64Count);
+    bytes.insert(bytes.end(), entries.begin(), entries.end());
+    archive.OpenFrame(frame);
+    archive.WriteCurFrame(bytes.data(), static_cast<unsigned int>(bytes.size()));
+    archive.CloseFrame();
+}
+
+bool ReadCountedFrame(IRSData& archive, tagGUIDSIGN const& frame,
+                      std::function<bool(CFrameCursor&, std::uint64_t)> const& read) {
+    try {
+        archive.OpenFrame(frame);
+    } catch (IRSException const&) {
+        return true;  // saved without one
+    }
+    try {
+        CFrameCursor cursor(archive);
+        std::uint64_t u64Count = 0;
+        bool const bSound = cursor.TakeU64(u64Count) && read(cursor, u64Count);
+        archive.CloseFrame();
+        return bSound;
+    } catch (IRSException const&) {
+        return false;
+    }
 }
 
 }  // namespace uimodel::resultsfile

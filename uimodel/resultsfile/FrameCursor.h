@@ -5,12 +5,12 @@
 // has left fails without reading: no count from the file sizes anything beyond the frame.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/ByteView.h"
-
-class IRSData;
+#include "engine/IRSData.h"
 
 namespace uimodel::resultsfile {
 
@@ -43,5 +43,14 @@ private:
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_position = 0;
 };
+
+/// A frame a results file may do without (what decides a copy beyond the node records): its
+/// entries behind a u64 count. Writes nothing for a count of 0. Throws IRSException.
+void WriteCountedFrame(IRSData& archive, tagGUIDSIGN const& frame, std::uint64_t u64Count,
+                       std::vector<std::uint8_t> const& entries);
+/// Reads such a frame: `read` gets the cursor past the count and the count, and answers whether
+/// the entries are sound. True for a file without the frame; false for a damaged one.
+bool ReadCountedFrame(IRSData& archive, tagGUIDSIGN const& frame,
+                      std::function<bool(CFrameCursor&, std::uint64_t)> const& read);
 
 }  // namespace uimodel::resultsfile

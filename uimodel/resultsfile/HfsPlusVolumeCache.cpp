@@ -2,6 +2,7 @@
 
 #include "engine/EngineEntryPoints.h"
 #include "engine/IFileReader.h"
+#include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/SearchedPartitionInfo.h"
 
@@ -55,19 +56,23 @@ void HfsPlusVolumeCache::Clear() {
 int HfsPlusVolumeCache::OpenFor(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice, bool bAtItsStart) {
     auto const& open = GetEngineEntryPoints().CreateHFSPlusVolume;
     if (!open || !pDevice) return -1;
+    // A volume found inside a file of another is read through that file, as the scan read it.
+    std::shared_ptr<IStorageDevice> const pPlaced(CreatePlacedPartitionDevice(pDevice, partition));
+    bool const bStartPlaces = bAtItsStart || pPlaced;
     VolumeKey const key{
-        reinterpret_cast<std::uintptr_t>(pDevice),
-        bAtItsStart && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector) : 0,
+        reinterpret_cast<std::uintptr_t>(pDevice), reinterpret_cast<std::uintptr_t>(partition.m_pPlacement.get()),
+        bStartPlaces && partition.m_s64StartSector > 0 ? static_cast<unsigned long long>(partition.m_s64StartSector)
+                                                       : 0,
         partition.GetTotalSectors()};
     {
         std::lock_guard const lock(m_mutex);
         if (auto const found = m_byKey.find(key); found != m_byKey.end()) return found->second;
     }
-    std::shared_ptr<hfsplus::CHFSPlusVolume> pVolume = open(pDevice, key.u64StartSector);
+    std::shared_ptr<hfsplus::CHFSPlusVolume> pVolume = open(pPlaced ? pPlaced.get() : pDevice, key.u64StartSector);
     if (!pVolume) return -1;
     std::lock_guard const lock(m_mutex);
     auto const [found, bAdded] = m_byKey.try_emplace(key, static_cast<int>(m_slots.size()));
-    if (bAdded) m_slots.push_back(Entry{std::move(pVolume), std::make_shared<std::mutex>()});
+    if (bAdded) m_slots.push_back(Entry{std::move(pVolume), std::make_shared<std::mutex>(), pPlaced});
     return found->second;
 }
 

@@ -40,12 +40,15 @@ public:
     struct Entry {
         std::shared_ptr<hfsplus::CHFSPlusVolume> pVolume;
         std::shared_ptr<std::mutex> pReadLock;
+        std::shared_ptr<IStorageDevice> pPlaced;  // what a volume inside a file reads: the file's bytes
     };
 
 private:
-    /// A volume: the device it was loaded onto and its partition record's start and size.
+    /// A volume: the device it was loaded onto (and the file inside it holding the volume), and
+    /// its partition record's start and size.
     struct VolumeKey {
         std::uintptr_t device = 0;
+        std::uintptr_t placement = 0;
         unsigned long long u64StartSector = 0;
         unsigned long long u64Sectors = 0;
         auto operator<=>(VolumeKey const&) const = default;

@@ -90,6 +90,10 @@ void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, I
     std::optional<CopyOutValues> values = ReadCopyOutValues(*m_pArchive);
     if (!values) Damaged();
     m_copyOutValues = values ? std::move(*values) : CopyOutValues{};
+    // Likewise a damaged placement frame: those volumes read from the device's own sectors.
+    std::optional<PartitionPlacements> placements = ReadPartitionPlacements(*m_pArchive);
+    if (!placements) Damaged();
+    m_placements = placements ? std::move(*placements) : PartitionPlacements{};
     m_u64Ordinal = 0;
     try {
         m_pArchive->OpenFrame(kFrameFileSystemNode);
@@ -160,6 +164,8 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
         cursor.Skip(kStoredSearchedPartitionSize);
         if (u32Type > kMaxPartitionType) return Damaged();
         pInfo->m_u64FileSystemValue = 0;  // a pointer of the run that saved it
+        if (auto const placement = m_placements.find({u64Index, i}); placement != m_placements.end())
+            if (!LoadSearchedPartitionPlacement(placement->second, *pInfo)) Damaged();
         root.partitions.push_back(std::move(pInfo));
     }
 

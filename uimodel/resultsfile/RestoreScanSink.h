@@ -11,6 +11,7 @@
 #include "engine/IRestoreScanSink.h"
 #include "engine/Types.h"
 #include "uimodel/resultsfile/CopyOutValues.h"
+#include "uimodel/resultsfile/PartitionPlacements.h"
 
 class IRSData;
 
@@ -80,6 +81,7 @@ private:
     std::set<std::uint32_t> m_typesTaken;    // searcher types taken by the running replay
     int m_iError = 0;
     CopyOutValues m_copyOutValues;  // of the file, read at each replay
+    PartitionPlacements m_placements;  // likewise
     std::uint64_t m_u64Ordinal = 0;  // of the next file record of the node frame
 };
 

@@ -7,9 +7,10 @@
 #include "engine/IProgress.h"
 #include "engine/IRSData.h"
 #include "engine/SearchedPartitionRecord.h"
-#include "uimodel/resultsfile/FileRecord.h"
 #include "uimodel/resultsfile/CopyOutValues.h"
+#include "uimodel/resultsfile/FileRecord.h"
 #include "uimodel/resultsfile/JobProgress.h"
+#include "uimodel/resultsfile/PartitionPlacements.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 
 namespace uimodel::resultsfile {
@@ -57,7 +58,7 @@ void WriteTextFrame(IRSData& archive, tagGUIDSIGN const& frame, std::string cons
 }
 
 void WriteRoot(IRSData& archive, SavedRoot const& saved, CJobProgress& progress, std::vector<std::uint8_t>& bytes,
-               CopyOutValueList& values) {
+               CopyOutValueList& values, std::uint64_t u64Root, PartitionPlacementList& placements) {
     IFilesystemNode& root = *saved.pRoot;
     AppendU32(bytes, kMarkerRoot);
     AppendFileRecord(bytes, root);
@@ -70,6 +71,7 @@ void WriteRoot(IRSData& archive, SavedRoot const& saved, CJobProgress& progress,
     for (std::size_t i = 0; i < partitions; ++i) {
         auto const stored = StoreSearchedPartitionInfo(*saved.partitions[i]);
         bytes.insert(bytes.end(), stored.begin(), stored.end());
+        placements.Note(u64Root, static_cast<std::uint32_t>(i), *saved.partitions[i]);
     }
 
     // Breadth-first: the root's children, then the children of each folder in written order.
@@ -108,13 +110,15 @@ bool WriteResultsFile(IRSData& archive, SavedScan const& scan, CJobProgress& pro
     AppendU64(bytes, scan.roots.size());
     IProgress* pSink = progress.Sink();
     CopyOutValueList values;
-    for (SavedRoot const& root : scan.roots) {
+    PartitionPlacementList placements;
+    for (std::size_t k = 0; k < scan.roots.size(); ++k) {
         if (pSink && !pSink->Continued()) break;
-        WriteRoot(archive, root, progress, bytes, values);
+        WriteRoot(archive, scan.roots[k], progress, bytes, values, k, placements);
     }
     Write(archive, bytes);
     archive.CloseFrame();
     values.Write(archive);
+    placements.Write(archive);
     return true;
 }
 

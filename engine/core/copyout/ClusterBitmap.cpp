@@ -58,3 +58,26 @@ std::uint32_t CClusterBitmap::RunsRefusal(IDataRunList& runs, std::uint64_t u64C
     }
     return 0;
 }
+
+void CClusterBitmap::ForEachAllocated(std::function<void(std::uint64_t, std::uint64_t)> const& allocated) const {
+    std::uint64_t const u64End = std::min<std::uint64_t>(m_u64VolumeClusters, std::uint64_t{m_bits.size()} * 8);
+    std::uint64_t u64Start = 0;
+    bool bInRun = false;
+    for (std::uint64_t u64Cluster = 0; u64Cluster < u64End;) {
+        std::uint8_t const u8Byte = m_bits[u64Cluster / 8];
+        if (u64Cluster % 8 == 0 && u64End - u64Cluster >= 8 && (u8Byte == 0 || u8Byte == 0xFF)) {
+            bool const bAllocated = u8Byte == 0xFF;
+            if (bAllocated && !bInRun) u64Start = u64Cluster;
+            if (!bAllocated && bInRun) allocated(u64Start, u64Cluster - u64Start);
+            bInRun = bAllocated;
+            u64Cluster += 8;
+            continue;
+        }
+        bool const bAllocated = (u8Byte >> (u64Cluster % 8) & 1) != 0;
+        if (bAllocated && !bInRun) u64Start = u64Cluster;
+        if (!bAllocated && bInRun) allocated(u64Start, u64Cluster - u64Start);
+        bInRun = bAllocated;
+        ++u64Cluster;
+    }
+    if (bInRun) allocated(u64Start, u64End - u64Start);
+}

@@ -4,6 +4,7 @@
 // other files hold now has lost its bytes, and its copy is refused.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -31,6 +32,10 @@ public:
     /// clusters counted from `s64Base` on (the runs' cluster 0 is the bitmap's cluster `s64Base`).
     /// Costs one pass over the runs and the bitmap bytes they cover; the cursor of `runs` moves.
     std::uint32_t RunsRefusal(IDataRunList& runs, std::uint64_t u64ClusterBytes, std::uint64_t u64Bytes, std::int64_t s64Base = 0) const;
+
+    /// Calls `allocated` with each stretch of allocated clusters (first, count), in order, within
+    /// the volume and the bitmap; whole free or whole allocated bytes cost one look each.
+    void ForEachAllocated(std::function<void(std::uint64_t, std::uint64_t)> const& allocated) const;
 
 private:
     std::vector<std::uint8_t> m_bits;

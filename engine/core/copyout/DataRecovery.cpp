@@ -6,13 +6,14 @@
 #include <limits>
 #include <optional>
 
+#include "engine/CatchExeception.h"
+#include "engine/FileNode.h"
 #include "engine/IFileSystemSearchController.h"
 #include "engine/IProgress.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/DestinationFile.h"
-#include "engine/FileNode.h"
-#include "engine/CatchExeception.h"
+#include "engine/core/crossvolume/VolumePlacement.h"
 
 namespace {
 
@@ -40,6 +41,17 @@ std::uint64_t ClusterSectorsFor(std::uint64_t u64Estimate) {
     return u64Power;
 }
 
+/// The first `count` of `received` (the rest freed), owned.
+std::vector<std::unique_ptr<CSearchedPartitionInfo>> Adopt(std::vector<CSearchedPartitionInfo*> const& received,
+                                                           std::size_t count) {
+    std::vector<std::unique_ptr<CSearchedPartitionInfo>> adopted;
+    for (std::size_t i = 0; i < received.size(); ++i) {
+        std::unique_ptr<CSearchedPartitionInfo> pPartition(received[i]);
+        if (pPartition && i < count) adopted.push_back(std::move(pPartition));
+    }
+    return adopted;
+}
+
 }  // namespace
 
 IDataRecovery* CreateDataRecoveryObj() { return new CDataRecovery(); }
@@ -50,12 +62,18 @@ CDataRecovery::~CDataRecovery() {
     m_partitions.clear();
 }
 
-void CDataRecovery::AdoptPartitions(std::vector<CSearchedPartitionInfo*> const& partitions, std::size_t count) {
-    m_partitions.clear();
-    for (std::size_t i = 0; i < partitions.size(); ++i) {
-        std::unique_ptr<CSearchedPartitionInfo> pPartition(partitions[i]);
-        if (pPartition && i < count) m_partitions.push_back(std::move(pPartition));
+std::vector<std::unique_ptr<CSearchedPartitionInfo>> CDataRecovery::FetchPartitions(
+    IFileSystemSearchController& searcher) {
+    std::vector<CSearchedPartitionInfo*> received(kInitialPartitions, nullptr);
+    int iCount = searcher.GetSearchedPartitionInfo(received.data(), kInitialPartitions);
+    if (iCount > kInitialPartitions) {
+        // The first answer's clones are ours as well: release them before asking for all.
+        Adopt(received, 0);
+        iCount = std::min(iCount, kMaxPartitions);
+        received.assign(static_cast<std::size_t>(iCount), nullptr);
+        iCount = std::min(iCount, searcher.GetSearchedPartitionInfo(received.data(), iCount));
     }
+    return Adopt(received, static_cast<std::size_t>(std::max(iCount, 0)));
 }
 
 RESULT CDataRecovery::Initialize(IFileSystemSearchController* pSearcher, IStorageDevice* pDevice) {
@@ -63,16 +81,18 @@ RESULT CDataRecovery::Initialize(IFileSystemSearchController* pSearcher, IStorag
         LogFailure("Initialize", __LINE__);
         return ENGINE_RESULT(kModuleCopyOut, kCodeBadArgument);
     }
-    std::vector<CSearchedPartitionInfo*> received(kInitialPartitions, nullptr);
-    int iCount = pSearcher->GetSearchedPartitionInfo(received.data(), kInitialPartitions);
-    if (iCount > kInitialPartitions) {
-        // The first answer's clones are ours as well: release them before asking for all.
-        AdoptPartitions(received, 0);
-        iCount = std::min(iCount, kMaxPartitions);
-        received.assign(static_cast<std::size_t>(iCount), nullptr);
-        iCount = std::min(iCount, pSearcher->GetSearchedPartitionInfo(received.data(), iCount));
+    return Initialize(FetchPartitions(*pSearcher), pDevice);
+}
+
+RESULT CDataRecovery::Initialize(std::vector<std::unique_ptr<CSearchedPartitionInfo>> partitions,
+                                 IStorageDevice* pDevice) {
+    if (pDevice == nullptr) {
+        LogFailure("Initialize", __LINE__);
+        return ENGINE_RESULT(kModuleCopyOut, kCodeBadArgument);
     }
-    AdoptPartitions(received, static_cast<std::size_t>(std::max(iCount, 0)));
+    m_partitions.clear();
+    for (auto& pPartition : partitions)
+        if (pPartition) m_partitions.push_back(std::move(pPartition));
     if (m_partitions.empty()) {
         LogFailure("Initialize", __LINE__);
         return ENGINE_RESULT(kModuleCopyOut, kCodeNoPartitions);
@@ -80,7 +100,20 @@ RESULT CDataRecovery::Initialize(IFileSystemSearchController* pSearcher, IStorag
     m_pDevice = pDevice;
     std::stable_sort(m_partitions.begin(), m_partitions.end(),
                      [](auto const& a, auto const& b) { return SortKey(*a) > SortKey(*b); });
+    MakeViews();
     return kResultSuccess;
+}
+
+void CDataRecovery::MakeViews() {
+    m_views.clear();
+    for (auto const& pPartition : m_partitions)
+        if (std::unique_ptr<IStorageDevice> pView(CreatePlacedPartitionDevice(m_pDevice, *pPartition)); pView)
+            m_views[pPartition.get()] = std::move(pView);
+}
+
+IStorageDevice* CDataRecovery::DeviceOf(CSearchedPartitionInfo const& partition) const {
+    auto const view = m_views.find(&partition);
+    return view != m_views.end() ? view->second.get() : m_pDevice;
 }
 
 RESULT CDataRecovery::Initialize(std::vector<CSearchedPartitionInfo*> const& partitions, IStorageDevice* pDevice) {
@@ -96,6 +129,7 @@ RESULT CDataRecovery::Initialize(std::vector<CSearchedPartitionInfo*> const& par
         m_partitions.push_back(std::move(pCopy));
     }
     m_pDevice = pDevice;
+    MakeViews();
     return kResultSuccess;
 }
 
@@ -135,7 +169,8 @@ bool CDataRecovery::PartitionFitsNode(CSearchedPartitionInfo const& partition, C
         auto const sectors = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(pRun->s64Length), u64Spc);
         auto const runEnd = firstSector && sectors ? engine::CheckedAdd(*firstSector, *sectors) : std::nullopt;
         if (!runEnd || *firstSector < u64First || *runEnd - 1 > *end) return false;
-        auto const clusters = engine::CheckedAdd<std::uint64_t>(u64Clusters, static_cast<std::uint64_t>(pRun->s64Length));
+        auto const clusters =
+            engine::CheckedAdd<std::uint64_t>(u64Clusters, static_cast<std::uint64_t>(pRun->s64Length));
         if (!clusters) return false;
         u64Clusters = *clusters;
     }
@@ -148,13 +183,20 @@ bool CDataRecovery::PartitionFitsNode(CSearchedPartitionInfo const& partition, C
     return ClusterSectorsFor(u64Estimate) == u64Spc;
 }
 
-std::uint32_t CDataRecovery::RefusalOf(CFileNode* pNode) {
+std::uint32_t CDataRecovery::RefusalOf(CFileNode* pNode, CSearchedPartitionInfo* pPartition) const {
     if (pNode == nullptr) return 0;
-    if (pNode->GetCopyRefusal() != 0 && !IsCopyNote(pNode->GetCopyRefusal())) return pNode->GetCopyRefusal();
+    std::uint32_t const u32Own = pNode->GetCopyRefusal();
+    if (u32Own != 0 && !IsCopyNote(u32Own)) return u32Own;
     // An initialised size outside the data tells nothing sound about which bytes hold data.
     std::optional<long long> const initialized = pNode->GetInitializedSize();
     if (initialized && (*initialized < 0 || *initialized > pNode->GetFileSize())) return kCodeIoFailure;
-    return 0;
+    // Sectors another volume uses now hold its files' bytes, not this one's.
+    if (pPartition != nullptr && pPartition->m_pPlacement) {
+        std::uint32_t const u32Placed =
+            pPartition->m_pPlacement->Judge(CFileReader::PlannedSectors(DeviceOf(*pPartition), pNode, pPartition));
+        if (u32Placed != 0 && (!IsCopyNote(u32Placed) || u32Own == 0)) return u32Placed;
+    }
+    return u32Own;
 }
 
 IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
@@ -164,19 +206,23 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     m_pReader.reset();
     m_bNtfsCompressed = false;
     m_u32Refusal = 0;
+    m_refusalNote.clear();
     m_u32Note = 0;
     if (pNode == nullptr || pNode->IsDirectory()) {
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
     auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
-    m_u32Refusal = RefusalOf(pFileNode);
-    if (m_u32Refusal != 0) {
+    CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
+    std::uint32_t const u32Code = RefusalOf(pFileNode, pPartition);
+    if (u32Code != 0 && !IsCopyNote(u32Code)) {
+        m_u32Refusal = u32Code;
+        if (u32Code == kCodeInVirtualDisk && pPartition != nullptr && pPartition->m_pPlacement)
+            m_refusalNote = pPartition->m_pPlacement->m_container;
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
-    if (pFileNode != nullptr && IsCopyNote(pFileNode->GetCopyRefusal())) m_u32Note = pFileNode->GetCopyRefusal();
-    CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
+    m_u32Note = u32Code;
     if (pPartition == nullptr) {
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
@@ -190,14 +236,15 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
         pNewReader.reset(pNode->CreateCompressFileReader(pContext));
         if (pPartition->m_u32FileSystemType == FILE_SYSTEM_NTFS) {
             m_bNtfsCompressed = true;
-            if (dynamic_cast<CCompressFileReader*>(pNewReader.get()) == nullptr) pNewReader.reset(new CCompressFileReader());
+            if (dynamic_cast<CCompressFileReader*>(pNewReader.get()) == nullptr)
+                pNewReader.reset(new CCompressFileReader());
             pToOpen = static_cast<CCompressFileReader*>(pNewReader.get());
         }
     } else {
         pNewReader.reset(new CFileReader());
         pToOpen = static_cast<CFileReader*>(pNewReader.get());
     }
-    if (pToOpen != nullptr && pToOpen->Open(m_pDevice, pFileNode, pPartition) == 0) {
+    if (pToOpen != nullptr && pToOpen->Open(DeviceOf(*pPartition), pFileNode, pPartition) == 0) {
         LogFailure("SetRecoverNode", __LINE__);
         pNewReader.reset();
     }
@@ -210,18 +257,24 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     return m_pReader->Clone();
 }
 
+IDataRecovery::Refusal CDataRecovery::GetRefusal() const {
+    autolocker lock(m_mutex);
+    if (m_u32Refusal == 0) return {};
+    return {ENGINE_RESULT(kModuleCopyOut, m_u32Refusal), m_refusalNote};
+}
+
 long long CDataRecovery::GetWritableSize(IFileNode* pNode) {
     autolocker lock(m_mutex);
     if (pNode == nullptr || pNode->IsDirectory()) return 0;
     auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
-    if (RefusalOf(pFileNode) != 0) return 0;
     CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
+    if (std::uint32_t const u32Code = RefusalOf(pFileNode, pPartition); u32Code != 0 && !IsCopyNote(u32Code)) return 0;
     if (pPartition == nullptr) return 0;
     // As SetRecoverNode picks the reader: a compressed file's own reader would have to read
     // the device to tell its size.
     IDataRunList* pRuns = pFileNode->GetDataRunList();
     if (pNode->IsCompressed() && pRuns != nullptr && !pRuns->IsResident()) return std::max(pNode->GetFileSize(), 0LL);
-    return CFileReader::PlannedWritableSize(m_pDevice, pFileNode, pPartition);
+    return CFileReader::PlannedWritableSize(DeviceOf(*pPartition), pFileNode, pPartition);
 }
 
 RESULT CDataRecovery::RecoverTo(char const* pszPath, IProgress* pProgress, int iByteLimit) {
@@ -244,7 +297,8 @@ RESULT CDataRecovery::RecoverTo(char const* pszPath, IProgress* pProgress, int i
         CDestinationFile empty;
         bool const bCreated = empty.Create(pszPath) && empty.Finish();
         LogFailure("RecoverTo", __LINE__);
-        return bCreated ? ENGINE_RESULT(kModuleCopyOut, kCodeNoReader) : ENGINE_RESULT(kModuleCopyOut, kCodeCannotCreate);
+        return bCreated ? ENGINE_RESULT(kModuleCopyOut, kCodeNoReader)
+                        : ENGINE_RESULT(kModuleCopyOut, kCodeCannotCreate);
     }
     auto* pCompressReader = dynamic_cast<CCompressFileReader*>(m_pReader.get());
     if (m_bNtfsCompressed && pCompressReader != nullptr && m_pReader->IsCompressFile()) {
@@ -294,7 +348,8 @@ RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int i
     std::int64_t s64Done = 0;
     while (s64Done < s64Total) {
         if (pProgress != nullptr && !pProgress->Continued()) break;
-        std::uint32_t const u32Wanted = static_cast<std::uint32_t>(std::min<std::int64_t>(s64Total - s64Done, kCopyChunkSize));
+        std::uint32_t const u32Wanted =
+            static_cast<std::uint32_t>(std::min<std::int64_t>(s64Total - s64Done, kCopyChunkSize));
         record.u64Error = kResultSuccess;
         unsigned int const u32Got = m_pReader->ReadData(s64Done, reinterpret_cast<char*>(m_chunk.data()), u32Wanted);
         bool bWritten = true;
@@ -348,7 +403,8 @@ bool CDataRecovery::ReadJpegScanArea() {
 
 unsigned int CDataRecovery::ReadSmallJPG(char* pBuffer, unsigned int u32Size) {
     autolocker lock(m_mutex);
-    if (pBuffer == nullptr || u32Size < kJpegScanSize || !m_pReader || m_pReader->GetDataSize() < kJpegScanSize) return 0;
+    if (pBuffer == nullptr || u32Size < kJpegScanSize || !m_pReader || m_pReader->GetDataSize() < kJpegScanSize)
+        return 0;
     m_chunk.resize(kCopyChunkSize);
     if (!ReadJpegScanArea()) return 0;
 

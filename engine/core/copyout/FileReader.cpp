@@ -49,6 +49,43 @@ long long CFileReader::PlannedWritableSize(IStorageDevice* pDevice, CFileNode* p
     return reader.GetReadableSize();
 }
 
+CSpanSet CFileReader::PlannedSectors(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition) {
+    CFileReader reader;
+    if (reader.OpenRuns(pDevice, pNode, pPartition, false) == 0) return {};
+    return reader.DataSectors();
+}
+
+CSpanSet CFileReader::DataSectors() const {
+    CSpanSet sectors;
+    if (m_pNode == nullptr) return sectors;
+    std::uint64_t const u64SectorSize = DeviceSectorSize();
+    if (m_bResident) {
+        if (m_s64RecordSector >= 0) sectors.Add(m_s64RecordSector, m_s64RecordSector + 1);
+        return sectors;
+    }
+    // Only the clusters up to the initialised size are read; the rest reads as zeros.
+    std::uint64_t const u64Held = static_cast<std::uint64_t>(std::max<std::int64_t>(m_s64InitializedSize, 0));
+    std::uint64_t u64Position = 0;
+    for (DataRun const& run : m_runs) {
+        if (u64Position >= u64Held) break;
+        auto const runBytes =
+            engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Length), m_u32ClusterSize);
+        if (!runBytes) break;
+        std::uint64_t const u64Used = std::min(*runBytes, u64Held - u64Position);
+        if (!IsSparse(run)) {
+            auto const runAddress =
+                engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Start), m_u32ClusterSize);
+            auto const address = runAddress ? engine::CheckedAdd(m_u64BaseAddress, *runAddress) : std::nullopt;
+            if (!address || *address / u64SectorSize > static_cast<std::uint64_t>(INT64_MAX / 2)) break;
+            std::uint64_t const u64First = *address / u64SectorSize;
+            std::uint64_t const u64End = (*address + u64Used + u64SectorSize - 1) / u64SectorSize;
+            sectors.Add(static_cast<std::int64_t>(u64First), static_cast<std::int64_t>(u64End));
+        }
+        u64Position += *runBytes;
+    }
+    return sectors;
+}
+
 int CFileReader::OpenRuns(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition, bool bLoadResident) {
     if (pDevice == nullptr || pNode == nullptr || pPartition == nullptr) {
         LogFailure("Open", __LINE__);

@@ -10,6 +10,7 @@
 
 #include "engine/IDataRunList.h"
 #include "engine/IFileReader.h"
+#include "engine/core/util/SpanSet.h"
 
 class CFileNode;
 class CSearchedPartitionInfo;
@@ -30,6 +31,10 @@ public:
     /// What GetWritableSize would answer once opened, without reading the device: resident
     /// data counts its data size up to the largest resident value. 0 when it cannot be opened.
     static long long PlannedWritableSize(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition);
+    /// The sectors of the device that hold the node's data (what Open keeps of its runs, up to
+    /// the initialised size; for resident data the sector of its record), without reading the
+    /// device; none when it cannot be opened.
+    static CSpanSet PlannedSectors(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition);
     /// Forgets the node and the device.
     void Close();
 
@@ -57,6 +62,8 @@ public:
     bool HoldsLessThanItsSize() const;
     /// Where the bytes that hold data end: the initialised size, else the data size.
     long long GetInitializedEnd() const { return m_s64InitializedSize; }
+    /// The sectors of the device the data is read from, as PlannedSectors gives them.
+    CSpanSet DataSectors() const;
 
 protected:
     CFileReader(CFileReader const& other);

@@ -1,8 +1,9 @@
 #include "engine/SearchedPartitionRecord.h"
 
-#include "engine/SearchedPartitionInfo.h"
 #include "engine/ByteView.h"
 #include "engine/ByteWriter.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/crossvolume/VolumePlacement.h"
 
 namespace {
 // Offsets in the stored form: the u32 type, then the record's own offsets shifted by 4.
@@ -66,5 +67,16 @@ bool LoadSearchedPartitionInfo(std::span<std::uint8_t const> bytes, std::uint32_
     info.m_dScore = engine::LeDoubleFromBits(view.Le64(kScore));
     for (std::size_t i = 0; i < std::size(info.m_u32FileSystemExtra); ++i)
         info.m_u32FileSystemExtra[i] = view.Le32(kFileSystemExtra + i * kU32Size);
+    return true;
+}
+
+std::vector<std::uint8_t> StoreSearchedPartitionPlacement(CSearchedPartitionInfo const& info) {
+    return info.m_pPlacement ? info.m_pPlacement->Store() : std::vector<std::uint8_t>();
+}
+
+bool LoadSearchedPartitionPlacement(std::span<std::uint8_t const> bytes, CSearchedPartitionInfo& info) {
+    std::optional<CVolumePlacement> placement = CVolumePlacement::Load(engine::ByteView(bytes));
+    if (!placement) return false;
+    info.m_pPlacement = std::make_shared<CVolumePlacement const>(std::move(*placement));
     return true;
 }

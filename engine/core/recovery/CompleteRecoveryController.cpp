@@ -4,12 +4,15 @@
 #include <functional>
 #include <thread>
 
+#include "engine/CatchExeception.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IProgress.h"
 #include "engine/IRestoreScanSink.h"
+#include "engine/SearchedPartitionInfo.h"
+#include "engine/core/copyout/DataRecovery.h"
+#include "engine/core/partition/PartitionTableAnalyze.h"
 #include "engine/core/recovery/ControllerSupport.h"
 #include "engine/core/util/LanePipeline.h"
-#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -19,19 +22,42 @@ constexpr int kAssumedSectorSize = 512;                // for a device that does
 /// How far the searchers may run apart, in blocks: those in flight stay among the cache's recent
 /// blocks, which serve their reads.
 constexpr std::size_t kRunAheadBlocks = CStorageDeviceWithCache::kRecentBlocks - 1;
+/// The searchers that read a scanned file's volumes: the file systems' (its files were carved
+/// with the device's blocks already).
+constexpr _tagSearcherType kFileSearchers[] = {SEARCHER_TYPE_HFSPLUS, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_FAT,
+                                               SEARCHER_TYPE_NTFS};
+
+/// The scan's progress as a file's scan sees it: it stops and pauses with the scan, and its own
+/// block pass moves no bar.
+class CQuietProgress final : public IProgress {
+public:
+    explicit CQuietProgress(IProgress& progress) : m_progress(progress) {}
+    void UpdateProgress(_PROGRESS_INFO*) override {}
+    int Continued() override { return m_progress.Continued(); }
+    int shouldBuild() override { return m_progress.shouldBuild(); }
+
+private:
+    IProgress& m_progress;
+};
 
 }  // namespace
 
 void SetCompleteScanThreads(unsigned int uThreads) { CCompleteRecoveryController::SetSearchThreads(uThreads); }
 
 CCompleteRecoveryController::~CCompleteRecoveryController() {
-    for (auto& pRun : m_runs) {
-        for (SearcherEntry& entry : pRun->searchers) entry.pSearcher.reset();
-        pRun->pSearchersBuilder.reset();
-        pRun->pBuilder.reset();
-        if (pRun->pCache) pRun->pCache->EndCache();
-        pRun->pCache.reset();
-    }
+    for (auto& pRun : m_runs) Teardown(*pRun);
+}
+
+void CCompleteRecoveryController::Teardown(Run& run) {
+    for (auto& pFile : run.files) Teardown(*pFile);
+    run.files.clear();
+    for (SearcherEntry& entry : run.searchers) entry.pSearcher.reset();
+    run.pFileBuilder.reset();
+    run.pSearchersBuilder.reset();
+    run.pBuilder.reset();
+    if (run.pCache) run.pCache->EndCache();
+    run.pCache.reset();
+    run.pView.reset();
 }
 
 std::uint32_t CCompleteRecoveryController::BlockSectors(int iSectorSize) {
@@ -51,7 +77,7 @@ int CCompleteRecoveryController::Initialize(IRecoveryFilter* pFilter) {
     return pFilter ? 1 : 0;
 }
 
-void CCompleteRecoveryController::CreateSearchers(Run& run, IProgress* pProgress) {
+void CCompleteRecoveryController::CreateSearchers(Run& run, IProgress* pProgress, bool bFile) {
     EngineEntryPoints const& entries = GetEngineEntryPoints();
     struct Kind {
         _tagSearcherType eType;
@@ -68,6 +94,9 @@ void CCompleteRecoveryController::CreateSearchers(Run& run, IProgress* pProgress
     };
     for (Kind const& kind : kinds) {
         if (!kind.factory) continue;
+        if (bFile &&
+            std::find(std::begin(kFileSearchers), std::end(kFileSearchers), kind.eType) == std::end(kFileSearchers))
+            continue;
         std::unique_ptr<ICompleteFileSystemSearchController> pSearcher(kind.factory());
         if (!pSearcher) continue;
         if (kind.bReportsProgress) pSearcher->SetIProgressSink(pProgress);
@@ -86,7 +115,7 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
     if (RESULT const made = recovery::CreateRunBuilder(bRestore, pDevice, pTree, m_pFilter, run.pBuilder); Failed(made))
         return made;
 
-    CreateSearchers(run, pProgress);
+    CreateSearchers(run, pProgress, false);
     if (run.searchers.empty()) return ENGINE_RESULT(kModuleRecoveryController, kCodeNoSearcher);
 
     if (!bRestore) recovery::FlushFileSystems();
@@ -98,12 +127,7 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
     if (!bRestore) run.pCache->BeginCache();
 
     run.pSearchersBuilder = std::make_unique<CLockedTreeBuilder>(run.pBuilder.get());
-    for (SearcherEntry& entry : run.searchers) {
-        entry.pSearcher->SetDevice(run.pCache.get());
-        entry.pSearcher->SetBlockSize(static_cast<int>(u32BlockSectors));
-        entry.pSearcher->SetDirecotryTreeBuilder(run.pSearchersBuilder.get());
-        if (!bRestore) entry.pSearcher->PreparetoSearch();
-    }
+    PrepareSearchers(run, run.pSearchersBuilder.get(), u32BlockSectors, !bRestore);
 
     RESULT result = kResultSuccess;
     if (bRestore) {
@@ -114,26 +138,107 @@ RESULT CCompleteRecoveryController::StartDataRecovery(IStorageDevice* pDevice, I
         // built. Reads through the cache still reach the device.
         run.pCache->EndCache();
     }
-    EndSearches(run, pProgress);
+    EndSearches(run, pProgress, 0);
 
     RESULT const readFailure = run.pCache->GetReadFailure();
     recovery::ReportProgress(pProgress, PROGRESS_STATE_FINISHED, 1, 1, Failed(result) ? result : readFailure);
     return result;
 }
 
-void CCompleteRecoveryController::EndSearches(Run& run, IProgress* pProgress) {
+void CCompleteRecoveryController::PrepareSearchers(Run& run, IDirecotryTreeBuilder* pBuilder,
+                                                   std::uint32_t u32BlockSectors, bool bSearch) {
+    if (bSearch) {
+        run.pVolumes = std::make_unique<CFoundVolumes>(partition::ListedStarts(run.pDevice));
+        run.pVolumes->SetPass(u32BlockSectors, kRunAheadBlocks);
+    }
+    for (SearcherEntry& entry : run.searchers) {
+        entry.pSearcher->SetDevice(run.pCache.get());
+        entry.pSearcher->SetBlockSize(static_cast<int>(u32BlockSectors));
+        entry.pSearcher->SetDirecotryTreeBuilder(pBuilder);
+        entry.pSearcher->SetFoundVolumes(run.pVolumes.get());
+        if (bSearch) entry.pSearcher->PreparetoSearch();
+    }
+}
+
+void CCompleteRecoveryController::EndSearches(Run& run, IProgress* pProgress, int iDepth) {
+    bool const bBuild = run.pVolumes && pProgress->shouldBuild() != 0;
+    if (bBuild) {
+        for (SearcherEntry& entry : run.searchers) entry.pSearcher->ReportVolumes();
+        run.pVolumes->Settle();
+        for (SearcherEntry& entry : run.searchers) entry.pSearcher->ReportVolumeUse();
+        std::lock_guard const lock(m_endLock);
+        run.pVolumes->Resolve(*run.pCache, run.pPlacement.get());
+    }
     for (SearcherEntry& entry : run.searchers) {
         // A stopped scan builds no carved-file tree: it would take long and show fragments.
         if (entry.eType == SEARCHER_TYPE_RAW && !pProgress->Continued()) continue;
         entry.pSearcher->EndSearch(pProgress->shouldBuild());
     }
+    if (run.pVolumes)
+        for (_tagSearcherType const eType : kFileSearchers) run.indexSpan[eType] = run.pVolumes->IndexBound(eType);
+    if (bBuild) ScanFiles(run, pProgress, iDepth);
+}
+
+void CCompleteRecoveryController::ScanFiles(Run& run, IProgress* pProgress, int iDepth) {
+    IStorageDevice* pDevice = m_runs.back()->pDevice;  // views are given on the scanned device
+    IDirecotryTreeBuilder* pParentBuilder = run.pFileBuilder
+                                                ? static_cast<IDirecotryTreeBuilder*>(run.pFileBuilder.get())
+                                                : static_cast<IDirecotryTreeBuilder*>(run.pSearchersBuilder.get());
+    for (CFoundVolumes::FileScan const& scan : run.pVolumes->FileScans()) {
+        if (!pProgress->Continued()) break;
+        if (iDepth + 1 > kMaxFileScanDepth || !scan.pPlacement || !scan.pPlacement->HasView()) {
+            CatchExeception::WriteLog("complete scan: %s is not scanned: files nested too deep\n", scan.name.c_str());
+            continue;
+        }
+        // Its volumes' partition indexes follow those taken so far.
+        std::map<_tagSearcherType, std::uint16_t> bases;
+        bool bFits = true;
+        for (_tagSearcherType const eType : kFileSearchers) {
+            std::uint32_t const u32Base = run.indexSpan[eType];
+            bFits = bFits && u32Base < CSearchedPartitionInfo::kNoPartitionIndex / 2;
+            bases[eType] =
+                static_cast<std::uint16_t>(std::min<std::uint32_t>(u32Base, CSearchedPartitionInfo::kNoPartitionIndex));
+        }
+        if (!bFits) {
+            CatchExeception::WriteLog("complete scan: %s is not scanned: too many volumes\n", scan.name.c_str());
+            continue;
+        }
+        auto pFile = std::make_unique<Run>();
+        Run& file = *pFile;
+        file.pPlacement = scan.pPlacement;
+        file.pView =
+            std::make_unique<CFileViewDevice>(*pDevice, scan.pPlacement->m_view, scan.pPlacement->m_s64ViewSectors);
+        file.pDevice = file.pView.get();
+        CQuietProgress quiet(*pProgress);
+        CreateSearchers(file, &quiet, true);
+        std::uint32_t const u32BlockSectors = BlockSectors(file.pView->GetSectorSize());
+        file.pCache = std::make_unique<CStorageDeviceWithCache>(file.pView.get());
+        if (file.searchers.empty() || !file.pCache->SetBlockSize(u32BlockSectors)) continue;
+        file.pCache->BeginCache();
+        file.pFileBuilder = std::make_unique<CFileScanTreeBuilder>(*pParentBuilder, bases);
+        PrepareSearchers(file, file.pFileBuilder.get(), u32BlockSectors, true);
+        {
+            std::lock_guard const lock(m_endLock);
+            run.files.push_back(std::move(pFile));
+        }
+        PassBlocks(file, 0, file.pView->GetTotalSectors() - 1, &quiet, false);
+        file.pCache->EndCache();
+        EndSearches(file, &quiet, iDepth + 1);
+        for (_tagSearcherType const eType : kFileSearchers) run.indexSpan[eType] += file.indexSpan[eType];
+    }
 }
 
 RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64Last, IProgress* pProgress) {
-    CStorageDeviceWithCache* pCache = m_runs.empty() ? nullptr : m_runs.back()->pCache.get();
+    if (m_runs.empty() || !m_runs.back()->pCache) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadArgument);
+    return PassBlocks(*m_runs.back(), s64First, s64Last, pProgress, true);
+}
+
+RESULT CCompleteRecoveryController::PassBlocks(Run& run, long long s64First, long long s64Last, IProgress* pProgress,
+                                               bool bReport) {
+    CStorageDeviceWithCache* pCache = run.pCache.get();
     if (!pProgress || !pCache) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadArgument);
     if (s64First > s64Last) return ENGINE_RESULT(kModuleRecoveryController, kCodeBadScanRange);
-    std::vector<SearcherEntry>& searchers = m_runs.back()->searchers;
+    std::vector<SearcherEntry>& searchers = run.searchers;
     CLockedTreeBuilder* pBuilder = m_runs.back()->pSearchersBuilder.get();
 
     std::int64_t const s64BlockSectors = BlockSectors(pCache->GetSectorSize());
@@ -148,7 +253,7 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
 
     _PROGRESS_INFO info;
     info.u64Total = u64Blocks + 1;
-    pProgress->UpdateProgress(&info);
+    if (bReport) pProgress->UpdateProgress(&info);
     info.u32State = PROGRESS_STATE_RUNNING;
 
     // Each searcher is a lane that takes every block in order, holding it while it works: the
@@ -183,10 +288,29 @@ RESULT CCompleteRecoveryController::SearchData(long long s64First, long long s64
         // Counted once handed over: the searchers are at most a few blocks behind.
         u64Done = std::min(u64Done + 1, info.u64Total);
         info.u64Done = u64Done * kBlockPassPercent / 100;
-        pProgress->UpdateProgress(&info);
+        if (bReport) pProgress->UpdateProgress(&info);
     }
     pipeline.Finish();
     return kResultSuccess;
+}
+
+void CCompleteRecoveryController::CollectPartitions(Run const& run, _tagSearcherType eType,
+                                                    std::vector<std::unique_ptr<CSearchedPartitionInfo>>& partitions) {
+    std::size_t const first = partitions.size();
+    for (SearcherEntry const& entry : run.searchers) {
+        if (entry.eType != eType || !entry.pSearcher) continue;
+        for (std::unique_ptr<CSearchedPartitionInfo>& pPartition : CDataRecovery::FetchPartitions(*entry.pSearcher)) {
+            std::shared_ptr<CVolumePlacement const> pPlacement =
+                run.pVolumes ? run.pVolumes->PlacementOf(eType, pPartition->m_s64StartSector) : nullptr;
+            pPartition->m_pPlacement = pPlacement ? pPlacement : run.pPlacement;
+            partitions.push_back(std::move(pPartition));
+        }
+    }
+    for (auto const& pFile : run.files) CollectPartitions(*pFile, eType, partitions);
+    // This run's and its files' indexes, as this run's own builder moved its nodes.
+    if (run.pFileBuilder)
+        for (std::size_t k = first; k < partitions.size(); ++k)
+            partitions[k]->m_u16PartitionIndex = run.pFileBuilder->Moved(eType, partitions[k]->m_u16PartitionIndex);
 }
 
 IDataRecovery* CCompleteRecoveryController::GetDataRecovery(_tagSearcherType eType) const {
@@ -195,5 +319,13 @@ IDataRecovery* CCompleteRecoveryController::GetDataRecovery(_tagSearcherType eTy
     auto it = std::find_if(run.searchers.begin(), run.searchers.end(),
                            [eType](SearcherEntry const& entry) { return entry.eType == eType; });
     if (it == run.searchers.end() || !it->pSearcher) return nullptr;
-    return recovery::MakeDataRecovery(m_pRestoreSink, eType, it->pSearcher.get(), run.pDevice);
+    if (m_pRestoreSink) return recovery::MakeDataRecovery(m_pRestoreSink, eType, it->pSearcher.get(), run.pDevice);
+    std::vector<std::unique_ptr<CSearchedPartitionInfo>> partitions;
+    {
+        std::lock_guard const lock(m_endLock);
+        CollectPartitions(run, eType, partitions);
+    }
+    ReleasePtr<CDataRecovery> pRecovery(new CDataRecovery());
+    if (Failed(pRecovery->Initialize(std::move(partitions), run.pDevice))) return nullptr;
+    return pRecovery.release();
 }

@@ -2,11 +2,16 @@
 // The complete scan: every complete searcher (HFS+, exFAT, FAT, signature search, NTFS) is
 // handed every block of the device once, in ascending order, where the read-ahead cache holds
 // it; the searchers run at once on a pool of threads, each at its own pace within a window of
-// blocks (quick ones do not wait for the slowest at every block's end). At the end each searcher
-// builds its trees. A run from a results file reads no block: the restore sink replays the
-// stored nodes instead.
+// blocks (quick ones do not wait for the slowest at every block's end). At the end the searchers
+// first report the volumes they found, with what each uses now and the files that hold other
+// volumes (CFoundVolumes decides what each volume may read), then each builds its trees. A file
+// holding a volume image in pieces, or cut short, is then scanned as a device of its own by the
+// file systems' searchers, its volumes joining the same trees. A run from a results file reads no
+// block: the restore sink replays the stored nodes instead.
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "engine/IDirecotryTreeBuilder.h"
@@ -14,12 +19,17 @@
 #include "engine/IRecoveryController.h"
 #include "engine/ReleasePtr.h"
 #include "engine/core/cache/StorageDeviceWithCache.h"
+#include "engine/core/crossvolume/FoundVolumes.h"
+#include "engine/core/device/FileViewDevice.h"
+#include "engine/core/recovery/FileScanTreeBuilder.h"
 #include "engine/core/recovery/LockedTreeBuilder.h"
 
 class CCompleteRecoveryController : public IRecoveryController {
 public:
     /// The block pass fills this share of the progress; the searchers' tree building the rest.
     static constexpr std::uint64_t kBlockPassPercent = 80;
+    /// Files inside files inside files are scanned down to this depth.
+    static constexpr int kMaxFileScanDepth = 4;
 
     ~CCompleteRecoveryController() override;
 
@@ -29,7 +39,8 @@ public:
     /// initialise, 0x402 when no searcher could be made; otherwise SearchData's result. A read
     /// failure of the cache does not fail the scan: the final progress record carries it.
     RESULT StartDataRecovery(IStorageDevice* pDevice, IProgress* pProgress, IDrirectoryTree* pTree) override;
-    /// Over the partitions the searcher of `eType` found, read from the scanned device itself.
+    /// Over the partitions the searchers of `eType` found, on the device and in the files
+    /// scanned, each with where it lies; read from the scanned device itself.
     IDataRecovery* GetDataRecovery(_tagSearcherType eType) const override;
     void SetRestoreScanSink(IRestoreScanSink* pSink) override { m_pRestoreSink = pSink; }
     void Release() override { delete this; }
@@ -52,18 +63,39 @@ private:
         std::unique_ptr<ICompleteFileSystemSearchController> pSearcher;
     };
 
-    /// One run's objects. Declared so that destruction goes searchers, builder, cache.
+    /// One run's objects: the scanned device's, or a scanned file's (below its parent run).
+    /// Declared so that destruction goes the files' runs, searchers, builders, cache.
     struct Run {
+        std::unique_ptr<CFileViewDevice> pView;  // a file's run: the file's bytes
         std::unique_ptr<CStorageDeviceWithCache> pCache;
-        ReleasePtr<IDirecotryTreeBuilder> pBuilder;
-        std::unique_ptr<CLockedTreeBuilder> pSearchersBuilder;  // pBuilder, one call at a time
+        ReleasePtr<IDirecotryTreeBuilder> pBuilder;             // the device's run only
+        std::unique_ptr<CLockedTreeBuilder> pSearchersBuilder;  // the device's run: pBuilder, one call at a time
+        std::unique_ptr<CFileScanTreeBuilder> pFileBuilder;     // a file's run: into its parent's
+        std::unique_ptr<CFoundVolumes> pVolumes;
+        std::shared_ptr<CVolumePlacement const> pPlacement;  // a file's run: where the file lies
         std::vector<SearcherEntry> searchers;  // in creation order
-        IStorageDevice* pDevice = nullptr;     // not owned
+        IStorageDevice* pDevice = nullptr;     // not owned: the scanned device, or the view
+        std::map<_tagSearcherType, std::uint32_t> indexSpan;  // partition indexes its searchers and files take
+        std::vector<std::unique_ptr<Run>> files;              // the files scanned as devices of their own
     };
 
-    void CreateSearchers(Run& run, IProgress* pProgress);
-    /// Each searcher's EndSearch, skipping the signature search after a stop.
-    void EndSearches(Run& run, IProgress* pProgress);
+    void CreateSearchers(Run& run, IProgress* pProgress, bool bFile);
+    /// Gives the run's searchers its cache, block size, `pBuilder` and, for a search
+    /// (`bSearch`, not a results file's replay), found volumes of their own, and prepares them.
+    void PrepareSearchers(Run& run, IDirecotryTreeBuilder* pBuilder, std::uint32_t u32BlockSectors, bool bSearch);
+    /// The searchers' reports, then what each volume may read; then each searcher's EndSearch
+    /// (skipping the signature search after a stop); then the scans of the files that hold
+    /// volume images.
+    void EndSearches(Run& run, IProgress* pProgress, int iDepth);
+    /// Scans each file `run` found holding a volume image as a device of its own.
+    void ScanFiles(Run& run, IProgress* pProgress, int iDepth);
+    /// The block pass of `run` over sectors `s64First` to `s64Last`.
+    RESULT PassBlocks(Run& run, long long s64First, long long s64Last, IProgress* pProgress, bool bReport);
+    /// The partitions of `eType` that `run` and its files' runs found, as copy-out reads them.
+    static void CollectPartitions(Run const& run, _tagSearcherType eType,
+                                  std::vector<std::unique_ptr<CSearchedPartitionInfo>>& partitions);
+    /// Frees a run's objects, its files' runs first.
+    static void Teardown(Run& run);
 
     /// The pool's size for `uSearchers` searchers: never more threads than searchers.
     static unsigned int PoolThreads(std::size_t uSearchers);
@@ -74,4 +106,7 @@ private:
     IRecoveryFilter* m_pFilter = nullptr;        // not owned
     // Nodes the UI model shows point into earlier runs too: each run lives as long as the controller.
     std::vector<std::unique_ptr<Run>> m_runs;
+    // Guards the files' runs and the placements while the end of a scan makes them: a copy-out
+    // object may be asked for meanwhile.
+    mutable std::mutex m_endLock;
 };

@@ -182,12 +182,13 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType eType) {
     long long s64Shown = 0;
     long long s64Added = 0;
     for (std::size_t k = 0; k < m_trees.size(); ++k) {
-        if (m_trees[k]->Type() != eType) continue;
+        if (m_trees[k]->Type() != eType || (m_trees[k]->IsFinished() && !m_trees[k]->HasWaitingWork())) continue;
         // Clusters are counted per volume, so each volume's tree settles its own claims. A loaded
         // scan keeps the verdicts it was saved with; carved files are no entries of a file system
         // (a picture inside another is no claim on its clusters).
         if (!m_bRestore && eType != SEARCHER_TYPE_RAW) SettleSharedClusters(m_trees[k]->OwnedNodes());
         FinishTree(*m_trees[k]);
+        m_trees[k]->SetFinished();
         s64Shown += m_trees[k]->ShownCount();
         s64Added += m_trees[k]->AddedCount();
     }

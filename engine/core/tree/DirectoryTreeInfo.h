@@ -74,6 +74,10 @@ public:
     long long ShownCount() const { return m_s64ShownCount; }
     bool IsRootShown() const { return m_bRootShown; }
     void SetRootShown() { m_bRootShown = true; }
+    /// Finished by a FlashBuild: a later one (a file's scan adding trees of the type) leaves it
+    /// as it stands unless new nodes came.
+    bool IsFinished() const { return m_bFinished; }
+    void SetFinished() { m_bFinished = true; }
     /// The volume's trash folder, whose live copies win as parents; 0 for none.
     long long TrashID() const { return m_s64TrashID; }
     void SetTrashID(long long s64TrashID) { m_s64TrashID = s64TrashID; }
@@ -146,4 +150,5 @@ private:
     long long m_s64AddedCount = 0;
     std::optional<Clock::time_point> m_lastBuild;
     bool m_bRootShown = false;
+    bool m_bFinished = false;
 };

@@ -6,6 +6,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/exfat/ExFatFileNode.h"
+#include "engine/exfat/complete/ExFatVolumeUse.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 
 namespace {
@@ -43,7 +44,11 @@ int CExFatCompleteSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPa
     return iBuilt;
 }
 
-RESULT CExFatCompleteSearch::PreparetoSearch() { return kResultSuccess; }
+RESULT CExFatCompleteSearch::PreparetoSearch() {
+    m_bSettled = false;
+    m_volumeIds.clear();
+    return kResultSuccess;
+}
 
 bool CExFatCompleteSearch::PrepareAnalyzeBlock() {
     if (m_pDevice == nullptr || m_pBuilder == nullptr || m_s32BlockSectors <= 0) return false;
@@ -84,7 +89,11 @@ void CExFatCompleteSearch::ClassifySector(std::uint64_t u64Sector, engine::ByteV
     if (sector.U8(0) == 0) {
         if (IsUpcaseTableStart(sector)) m_partitionBuilder.RecordUpCaseTable(u64Sector);
     } else if (sector.U8(510) == 0x55 && sector.U8(511) == 0xAA && CExFatDBR(sector).IsValid(m_u32SectorSize)) {
-        m_partitionBuilder.Build(u64Sector, CExFatDBR(sector));
+        CExFatDBR const bootSector(sector);
+        m_partitionBuilder.Build(u64Sector, bootSector);
+        if (m_pFoundVolumes != nullptr)
+            m_pFoundVolumes->NoteSeen(static_cast<std::int64_t>(u64Sector),
+                                      static_cast<std::int64_t>(bootSector.GetTotalSectors()));
     } else if (sector.Le32(0) == kFatMediaEntry && sector.Le32(4) == kFatEndEntry) {
         m_partitionBuilder.RecordFAT(u64Sector);
     } else {
@@ -101,11 +110,55 @@ void CExFatCompleteSearch::AnalyzePartition(std::unique_ptr<CFileSet> pSet) {
     m_partitionBuilder.PushFileSet(std::move(pSet), last, next);
 }
 
+void CExFatCompleteSearch::Settle() {
+    if (m_bSettled) return;
+    m_bSettled = true;
+    AnalyzePartition(m_preAnalyze.GetFileSet());  // the run the last sector left open
+    m_preAnalyze.FinisAnayze();
+    m_partitionBuilder.FinishBuid(m_partitions);
+}
+
+void CExFatCompleteSearch::ReportVolumes() {
+    if (m_block.empty() || m_pFoundVolumes == nullptr) return;
+    Settle();
+    m_volumeIds.clear();
+    for (auto const& pPartition : m_partitions) {
+        m_volumeIds.push_back(
+            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_EXFAT,
+                                  .s64Start = static_cast<std::int64_t>(pPartition->GetPartitionStart()),
+                                  .s64Sectors = static_cast<std::int64_t>(pPartition->GetTotalSectors()),
+                                  .s64RecordStart = static_cast<std::int64_t>(pPartition->GetHeapStart()),
+                                  .bBootSector = (pPartition->GetFlags() & CExFatPartitionEx::kFlagMain) != 0}));
+    }
+    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_EXFAT, static_cast<std::uint32_t>(m_partitions.size()));
+}
+
+void CExFatCompleteSearch::ReportVolumeUse() {
+    if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_partitions.size()) return;
+    for (std::size_t k = 0; k < m_partitions.size(); ++k) {
+        CFoundVolumes::VolumeId const id = m_volumeIds[k];
+        bool const bHolds = !m_pFoundVolumes->StartsInside(id).empty();
+        if (!m_pFoundVolumes->WantsUseOf(id) && !bHolds) continue;
+        CExFatPartitionEx& partition = *m_partitions[k];
+        LoadTables(partition);
+        std::vector<ReleasePtr<CExFatFileNode>> nodes;
+        if (bHolds) nodes = m_partitionBuilder.BuildFileTree(partition);
+        exfatcomplete::ReportVolumeUse(partition, nodes, *m_pFoundVolumes, id);
+        partition.ClearFatData();
+    }
+}
+
+void CExFatCompleteSearch::LoadTables(CExFatPartitionEx& partition) const {
+    if ((partition.GetFlags() & CExFatPartitionEx::kFlagFirstFat) != 0)
+        partition.CreateFatTable(m_pDevice, static_cast<long long>(partition.GetFatStart()), partition.GetFatLength());
+    // The boot sector's geometry places the root and its bitmap entry: deleted files are
+    // then judged by the clusters allocated now, as the quick scan judges them.
+    if (partition.HasBootSector()) partition.SetAllocationBitmap(partition.ReadAllocationBitmap(m_pDevice));
+}
+
 void CExFatCompleteSearch::EndSearch(int iBuild) {
     if (iBuild != 0 && !m_block.empty()) {
-        AnalyzePartition(m_preAnalyze.GetFileSet());  // the run the last sector left open
-        m_preAnalyze.FinisAnayze();
-        m_partitionBuilder.FinishBuid(m_partitions);
+        Settle();
         BuildeFileNode();
         // Each partition's record, by the index its nodes carry: index files in its recycle bin
         // are read from its own clusters when FlashBuild restores names (the builder copies it).
@@ -122,11 +175,12 @@ void CExFatCompleteSearch::BuildeFileNode() {
     m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_EXFAT, -1);
     for (std::size_t k = 0; k < m_partitions.size() && k < CSearchedPartitionInfo::kNoPartitionIndex; ++k) {
         CExFatPartitionEx& partition = *m_partitions[k];
-        if ((partition.GetFlags() & CExFatPartitionEx::kFlagFirstFat) != 0)
-            partition.CreateFatTable(m_pDevice, static_cast<long long>(partition.GetFatStart()), partition.GetFatLength());
-        // The boot sector's geometry places the root and its bitmap entry: deleted files are
-        // then judged by the clusters allocated now, as the quick scan judges them.
-        if (partition.HasBootSector()) partition.SetAllocationBitmap(partition.ReadAllocationBitmap(m_pDevice));
+        // An image stored in pieces in a file of another volume: the scan of that file reads it.
+        if (m_pFoundVolumes != nullptr &&
+            m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_EXFAT,
+                                             static_cast<std::int64_t>(partition.GetPartitionStart())))
+            continue;
+        LoadTables(partition);
         for (ReleasePtr<CExFatFileNode>& pNode : m_partitionBuilder.BuildFileTree(partition)) {
             pNode->SetBelongedPartition(static_cast<unsigned short>(k));
             if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) != 0) pNode.release();  // the builder owns it now

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
+#include "engine/core/crossvolume/FoundVolumes.h"
 #include "engine/exfat/complete/ExFatPartitionEx.h"
 #include "engine/exfat/complete/FDTPreAnalyze.h"
 #include "engine/exfat/complete/PartitionBuilder.h"
@@ -32,6 +33,10 @@ public:
     /// is longer than the block size, 2 when it cannot be read.
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
     RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
+    void SetFoundVolumes(CFoundVolumes* pVolumes) override { m_pFoundVolumes = pVolumes; }
+    /// Turns what the blocks showed into partitions and reports them.
+    void ReportVolumes() override;
+    void ReportVolumeUse() override;
 
     std::vector<std::unique_ptr<CExFatPartitionEx>> const& Partitions() const { return m_partitions; }
 
@@ -43,6 +48,10 @@ private:
     /// Hands a finished run, with its links, to the partition builder.
     void AnalyzePartition(std::unique_ptr<CFileSet> pSet);
     void BuildeFileNode();
+    /// The partitions the blocks showed (once).
+    void Settle();
+    /// Loads what the partition's tree is read with: its FAT, and its allocation bitmap.
+    void LoadTables(CExFatPartitionEx& partition) const;
     /// The record of the k-th partition built, as copy-out and the tree builder take it.
     std::unique_ptr<CSearchedPartitionInfo> PartitionRecord(std::size_t k) const;
 
@@ -55,4 +64,7 @@ private:
     CFDTPreAnaylze m_preAnalyze;
     CPartitionBuilder m_partitionBuilder;
     std::vector<std::unique_ptr<CExFatPartitionEx>> m_partitions;
+    CFoundVolumes* m_pFoundVolumes = nullptr;  // not owned
+    bool m_bSettled = false;
+    std::vector<CFoundVolumes::VolumeId> m_volumeIds;  // of m_partitions, as reported
 };

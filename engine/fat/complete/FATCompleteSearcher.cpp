@@ -9,6 +9,7 @@
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/complete/FATCompleteBuild.h"
+#include "engine/fat/complete/FATVolumeUse.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
 #include "engine/fat/ondisk/FATWidth.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
@@ -37,6 +38,15 @@ FATVolumeGeometry GeometryOf(CFATSearchedPartitionInfo const& volume) {
         geometry.u64RootSector = geometry.ClusterToSector(std::max<std::uint32_t>(2, geometry.u32RootCluster));
     }
     return geometry;
+}
+
+/// The volume's table: its first copy, else its second, as its evidence found them.
+std::unique_ptr<CDoubleFATTable> TableOf(IStorageDevice* pDevice, CFATSearchedPartitionInfo const& volume,
+                                         FATVolumeGeometry const& geometry) {
+    return IFATTableFactory::CreateFATTable(
+        pDevice, static_cast<long long>(volume.GetStartSector() + volume.GetReservedSector()), geometry.eType,
+        volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0, (volume.GetFlag() & 512) != 0,
+        geometry.u32Clusters + 2);
 }
 
 /// The volumes of `sound` (by first sector) that start inside `volume`'s data area (a file's
@@ -87,7 +97,10 @@ RESULT CFATCompleteFSearcher::PreparetoSearch() {
         m_builtCopies.clear();
     }
     m_built.clear();
+    m_waiting.clear();
     m_folderSectors.Clear();
+    m_bSettled = false;
+    m_volumeIds.clear();
     if (m_pDevice) SetDevice(m_pDevice);
     return kResultSuccess;
 }
@@ -141,7 +154,12 @@ RESULT CFATCompleteFSearcher::AnalyzeBlockBytes(engine::ByteView block, long lon
 
 void CFATCompleteFSearcher::AnalyzeSector(engine::ByteView sector, std::int64_t s64Sector) {
     if (sector.Size() == 0 || sector.U8(0) == 0) return;
-    if (CTempFATDBR::SimpleCheck(sector) && m_pCandidates->AddBootSector(sector, s64Sector)) return;
+    if (CTempFATDBR::SimpleCheck(sector) && m_pCandidates->AddBootSector(sector, s64Sector)) {
+        if (m_pFoundVolumes != nullptr)
+            m_pFoundVolumes->NoteSeen(
+                s64Sector, static_cast<std::int64_t>(CTempFATDBR(sector, m_u32SectorSize).GetTotalSectors()));
+        return;
+    }
     FileSystemType eFatType = FILE_SYSTEM_UNRECOGNISED;
     if (fat::IsValidFATTableFirstSector(sector, eFatType)) {
         m_pCandidates->NoteFATSector(s64Sector);
@@ -166,7 +184,17 @@ void CFATCompleteFSearcher::AnalyzeSector(engine::ByteView sector, std::int64_t 
 
 void CFATCompleteFSearcher::BuildSettledVolumes(long long s64Analysed) {
     if (!m_pBuilder || s64Analysed <= 0) return;
-    for (CFATSearchedPartitionInfo* pVolume : m_pCandidates->TakeSettled(static_cast<std::uint64_t>(s64Analysed))) {
+    std::vector<CFATSearchedPartitionInfo*> settled = std::exchange(m_waiting, {});
+    for (CFATSearchedPartitionInfo* pVolume : m_pCandidates->TakeSettled(static_cast<std::uint64_t>(s64Analysed)))
+        settled.push_back(pVolume);
+    for (CFATSearchedPartitionInfo* pVolume : settled) {
+        // A volume inside another's file is read through that file: the end builds it then.
+        CFoundVolumes::Early const eEarly =
+            m_pFoundVolumes == nullptr ? CFoundVolumes::Early::kBuild
+                                       : m_pFoundVolumes->MayBuildDuringPass(
+                                             static_cast<std::int64_t>(pVolume->GetStartSector()), s64Analysed);
+        if (eEarly == CFoundVolumes::Early::kNotYet) m_waiting.push_back(pVolume);
+        if (eEarly != CFoundVolumes::Early::kBuild) continue;
         if (m_built.empty()) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
         m_built.insert(pVolume);
         {
@@ -200,25 +228,63 @@ void CFATCompleteFSearcher::EndSearch(int iBuild) {
         }
         return;
     }
-    {
-        std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> found = m_pCandidates->TakeFound();
-        std::lock_guard const lock(m_foundLock);
-        m_found = std::move(found);
-        m_builtCopies.clear();
-    }
+    Settle();
     if (m_found.empty()) return;
     if (m_pBuilder) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
     std::vector<CFATSearchedPartitionInfo const*> found;
     for (auto const& pVolume : m_found) found.push_back(pVolume.get());
     std::vector<CFATCompleteBuild::NestedVolume> const sound = SoundVolumes(found);
-    for (auto const& pVolume : m_found)
-        if (m_built.count(pVolume.get()) == 0) BuildVolume(*pVolume, sound);
+    for (auto const& pVolume : m_found) {
+        if (m_built.count(pVolume.get()) != 0) continue;
+        // An image stored in pieces in a file of another volume: the scan of that file reads it.
+        if (m_pFoundVolumes != nullptr &&
+            m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_FAT, static_cast<std::int64_t>(pVolume->GetStartSector())))
+            continue;
+        BuildVolume(*pVolume, sound);
+    }
     m_built.clear();
     if (m_pBuilder) {
         // Each volume's record, by the partition index its nodes carry: index files in its
         // recycle bin are read from its own clusters when FlashBuild restores names.
         for (auto const& pVolume : m_found) m_pBuilder->SetPartitonDevice(pVolume.get(), m_pDevice);
         m_pBuilder->FlashBuild(SEARCHER_TYPE_FAT);
+    }
+}
+
+void CFATCompleteFSearcher::Settle() {
+    if (m_bSettled) return;
+    m_bSettled = true;
+    std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> found = m_pCandidates->TakeFound();
+    std::lock_guard const lock(m_foundLock);
+    m_found = std::move(found);
+    m_builtCopies.clear();
+}
+
+void CFATCompleteFSearcher::ReportVolumes() {
+    if (!m_pCandidates || m_pFoundVolumes == nullptr) return;
+    Settle();
+    m_volumeIds.clear();
+    for (auto const& pVolume : m_found) {
+        m_volumeIds.push_back(
+            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_FAT,
+                                  .s64Start = static_cast<std::int64_t>(pVolume->GetStartSector()),
+                                  .s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors()),
+                                  .s64RecordStart = pVolume->m_s64StartSector,
+                                  .bBootSector = pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags &
+                                                                  ~CFATSearchedPartitionInfo::kFlagFat32Backup)}));
+    }
+    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_FAT, static_cast<std::uint32_t>(m_found.size()));
+}
+
+void CFATCompleteFSearcher::ReportVolumeUse() {
+    if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_found.size()) return;
+    for (std::size_t k = 0; k < m_found.size(); ++k) {
+        CFATSearchedPartitionInfo const& volume = *m_found[k];
+        CFoundVolumes::VolumeId const id = m_volumeIds[k];
+        if (!m_pFoundVolumes->WantsUseOf(id) && m_pFoundVolumes->StartsInside(id).empty()) continue;
+        FATVolumeGeometry const geometry = GeometryOf(volume);
+        std::unique_ptr<CDoubleFATTable> const pTable = TableOf(m_pDevice, volume, geometry);
+        fatcomplete::ReportVolumeUse(*m_pDevice, geometry, volume.GetStartSector(), *pTable, *m_pFoundVolumes, id);
     }
 }
 
@@ -246,10 +312,7 @@ void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume,
                                         std::span<CFATCompleteBuild::NestedVolume const> sound) {
     FATVolumeGeometry const geometry = GeometryOf(volume);
     bool const bBootSector = volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
-    std::unique_ptr<CDoubleFATTable> pTable = IFATTableFactory::CreateFATTable(
-        m_pDevice, static_cast<long long>(volume.GetStartSector() + volume.GetReservedSector()), geometry.eType,
-        volume.GetSectorPerFAT(), (volume.GetFlag() & 128) != 0, (volume.GetFlag() & 512) != 0,
-        geometry.u32Clusters + 2);
+    std::unique_ptr<CDoubleFATTable> pTable = TableOf(m_pDevice, volume, geometry);
     CFATCompleteBuild build(m_pBuilder, volume, m_pDevice, geometry, pTable.get());
     build.Build(
         m_folderSectors, bBootSector,

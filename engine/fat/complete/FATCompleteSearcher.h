@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/IFileSystemSearchController.h"
+#include "engine/core/crossvolume/FoundVolumes.h"
 #include "engine/fat/FATFolderSectors.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
 #include "engine/fat/complete/FATCandidates.h"
@@ -42,6 +43,11 @@ public:
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
     RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
     void SetIProgressSink(IProgress* pProgress) override { m_pProgress = pProgress; }
+    /// With found volumes, a volume that may lie in a file of a volume met before it is not
+    /// rebuilt while the blocks pass: the end reads it, through that file when it lies in one.
+    void SetFoundVolumes(CFoundVolumes* pVolumes) override { m_pFoundVolumes = pVolumes; }
+    void ReportVolumes() override;
+    void ReportVolumeUse() override;
 
     /// The volumes EndSearch settled, in partition-index order.
     std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> const& Found() const { return m_found; }
@@ -53,6 +59,8 @@ private:
     void BuildSettledVolumes(long long s64Analysed);
     /// Rebuilds one volume, the volumes of `sound` (by first sector) that lie inside it left out.
     void BuildVolume(CFATSearchedPartitionInfo const& volume, std::span<CFATCompleteBuild::NestedVolume const> sound);
+    /// The found volumes become m_found (once).
+    void Settle();
     bool InsideOtherVolume(CFATSearchedPartitionInfo const& volume, std::int64_t s64Sector) const;
     /// The sectors of the volumes a boot sector and a FAT copy vouch for, by first sector.
     static std::vector<CFATCompleteBuild::NestedVolume> SoundVolumes(
@@ -66,6 +74,7 @@ private:
     std::uint32_t m_u32SectorSize = 512;
     std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> m_found;
     std::unordered_set<CFATSearchedPartitionInfo const*> m_built;  // rebuilt while the blocks were searched
+    std::vector<CFATSearchedPartitionInfo*> m_waiting;  // settled, until the others' searchers have passed their start
     // Copies of those volumes for the copy-out objects made meanwhile on other threads; the
     // lock guards them and m_found.
     std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> m_builtCopies;
@@ -75,6 +84,9 @@ private:
     CFATFolderAnalyser m_analyser{512};
     std::vector<std::uint8_t> m_block;
     bool m_bRecordsCapLogged = false;
+    CFoundVolumes* m_pFoundVolumes = nullptr;  // not owned
+    bool m_bSettled = false;
+    std::vector<CFoundVolumes::VolumeId> m_volumeIds;  // of m_found, as reported
 };
 
 /// A new complete searcher; the caller deletes it.

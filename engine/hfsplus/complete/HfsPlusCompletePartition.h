@@ -33,6 +33,8 @@ public:
     long long GetStart() const { return m_s64Start; }
     long long GetSectors() const { return m_s64Sectors; }
     HFSPlusVolumeHeader const* GetHeader() const { return m_header ? &*m_header : nullptr; }
+    /// Whether its header was found only as the alternate copy near its end.
+    bool FromAlternateHeader() const { return m_bAlternate; }
     /// Whether sector `s64Sector` lies inside the partition.
     bool Contains(long long s64Sector) const { return s64Sector >= m_s64Start && s64Sector - m_s64Start < m_s64Sectors; }
 

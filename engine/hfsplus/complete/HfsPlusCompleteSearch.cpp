@@ -40,6 +40,8 @@ void CHFSPlusCompleteFileSystemSearchController::SetDevice(IStorageDevice* pDevi
 RESULT CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
     FinishHandOver();
     m_liveLeaves.clear();
+    m_deferred.clear();
+    m_s64Analysed = 0;
     m_partitions.clear();
     m_volumesByStart.clear();
     m_held.clear();
@@ -83,6 +85,7 @@ RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlockBytes(engine::Byt
     for (long long i = 0; i < s64Count;)
         i += AnalyzeSector(s64First + i, static_cast<std::size_t>(i) * m_u32SectorSize, s64Count - i);
     m_view = {};
+    m_s64Analysed = s64First + s64Count;
     // The workers read the volumes' trees through the device, never the block handed over:
     // they may go on after the block is gone.
     PostHandOver();
@@ -179,6 +182,7 @@ void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64H
     std::copy_n(raw.Data(), std::min(raw.Size(), bytes.size()), bytes.begin());
     auto pPartition = std::make_unique<CHFSPlusCompletePartition>(static_cast<std::uint16_t>(index), s64Start, header, bytes,
                                                                    start->bAlternate, m_u32SectorSize, m_s64TotalSectors);
+    if (m_pFoundVolumes != nullptr) m_pFoundVolumes->NoteSeen(s64Start, pPartition->GetSectors());
     if (bFirst) m_partitions[0] = std::move(pPartition);
     else m_partitions.push_back(std::move(pPartition));
     auto const at = std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Start,
@@ -380,16 +384,26 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
                 for (HandOver& item : pBatch->items) {
                     for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
                         if (!pNode) continue;
-                        if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
-                        bool const bFolder = pNode->IsDirectory() != 0;
-                        if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) continue;
-                        pNode.release();  // the builder owns it now
-                        item.pPartition->CountNode(bFolder);
+                        if (m_pFoundVolumes != nullptr &&
+                            m_pFoundVolumes->MayBuildDuringPass(item.pPartition->GetStart(), m_s64Analysed) !=
+                                CFoundVolumes::Early::kBuild)
+                            m_deferred.push_back({item.pPartition, std::move(pNode)});
+                        else
+                            HandToBuilder(*item.pPartition, std::move(pNode));
                     }
                 }
             });
         });
     });
+}
+
+void CHFSPlusCompleteFileSystemSearchController::HandToBuilder(CHFSPlusCompletePartition& partition,
+                                                               ReleasePtr<CHFSPlusFileNode> pNode) {
+    if (!m_bTreeMade) m_bTreeMade = m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_HFSPLUS, kRootFolderID) != 0;
+    bool const bFolder = pNode->IsDirectory() != 0;
+    if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_HFSPLUS) == 0) return;
+    pNode.release();  // the builder owns it now
+    partition.CountNode(bFolder);
 }
 
 CHFSPlusCompleteFileSystemSearchController::Batch::Batch(std::vector<HandOver> posted, std::atomic<std::size_t>& inFlight_)
@@ -430,18 +444,41 @@ void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePar
     pCatalog->Traverse(visit, [this] { return m_pProgress == nullptr || m_pProgress->Continued() != 0; });
 }
 
+void CHFSPlusCompleteFileSystemSearchController::ReportVolumes() {
+    if (m_pFoundVolumes == nullptr || !m_bPrepared) return;
+    for (auto const& pPartition : m_partitions) {
+        if (pPartition->GetHeader() == nullptr) continue;
+        m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_HFSPLUS,
+                              .s64Start = pPartition->GetStart(),
+                              .s64Sectors = pPartition->GetSectors(),
+                              .s64RecordStart = pPartition->GetStart(),
+                              .bBootSector = !pPartition->FromAlternateHeader()});
+    }
+    // The records no volume takes may get a partition of their own at the end.
+    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_HFSPLUS, static_cast<std::uint32_t>(m_partitions.size() + 1));
+}
+
 void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
     // What the blocks found reaches the builder before the search ends, built or not.
     FinishHandOver();
     std::vector<HeldLeaf> held;
     held.swap(m_held);
     m_heldBytes = 0;
+    if (iBuild != 0 && m_bPrepared) {
+        // Every header is known now: a volume found only from its alternate takes its records.
+        for (HeldLeaf& leaf : held)
+            PlaceLeaf(leaf.s64Sector, std::make_shared<CHFSPlusBTNode const>(std::move(leaf.bytes)), &leaf.records,
+                      true);
+        held.clear();
+        FinishHandOver();
+    }
+    // Those of a volume read through the file holding it are the scan of that file's.
+    for (Deferred& deferred : std::exchange(m_deferred, {}))
+        if (m_pBuilder != nullptr &&
+            !(iBuild != 0 && m_pFoundVolumes != nullptr &&
+              m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_HFSPLUS, deferred.pPartition->GetStart())))
+            HandToBuilder(*deferred.pPartition, std::move(deferred.pNode));
     if (iBuild == 0 || !m_bPrepared) return;
-    // Every header is known now: a volume found only from its alternate takes its records.
-    for (HeldLeaf& leaf : held)
-        PlaceLeaf(leaf.s64Sector, std::make_shared<CHFSPlusBTNode const>(std::move(leaf.bytes)), &leaf.records, true);
-    held.clear();
-    FinishHandOver();
     if (m_pBuilder == nullptr) return;
     for (auto const& pPartition : m_partitions) m_pBuilder->SetPartitonDevice(pPartition->MakeRecord(m_u32SectorSize).get(), m_pDevice);
     if (m_bTreeMade) m_pBuilder->FlashBuild(SEARCHER_TYPE_HFSPLUS);

@@ -17,9 +17,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/IFileSystemSearchController.h"
 #include "engine/ByteView.h"
+#include "engine/IFileSystemSearchController.h"
 #include "engine/ReleasePtr.h"
+#include "engine/core/crossvolume/FoundVolumes.h"
 #include "engine/core/util/SerialWorker.h"
 #include "engine/hfsplus/HfsPlusFileNode.h"
 #include "engine/hfsplus/complete/HfsPlusCompletePartition.h"
@@ -59,6 +60,11 @@ public:
     /// With a non-zero argument places the held records and completes the tree; with 0 drops
     /// what is held and builds nothing.
     void EndSearch(int iBuild) override;
+    /// With found volumes, the records of a volume that may lie in a file of a volume met before
+    /// it wait for the end: the scan of that file reads it when it lies in one.
+    void SetFoundVolumes(CFoundVolumes* pVolumes) override { m_pFoundVolumes = pVolumes; }
+    /// The partitions with a header.
+    void ReportVolumes() override;
 
     std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>> const& Partitions() const { return m_partitions; }
     /// Journal structures met (journal info blocks, journal headers) and nodes analysed.
@@ -161,6 +167,17 @@ private:
     bool m_bPrepared = false;
     bool m_bTreeMade = false;
     std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>> m_partitions;
+    CFoundVolumes* m_pFoundVolumes = nullptr;  // not owned
+    /// Nodes of volumes the device does not list, held for the end (the hand-over worker's
+    /// until FinishHandOver).
+    struct Deferred {
+        hfsplus::CHFSPlusCompletePartition* pPartition;
+        ReleasePtr<CHFSPlusFileNode> pNode;
+    };
+    std::vector<Deferred> m_deferred;
+    std::atomic<long long> m_s64Analysed{0};  // the sectors below it were analysed
+    /// Hands a node to the builder as one of `partition`'s.
+    void HandToBuilder(hfsplus::CHFSPlusCompletePartition& partition, ReleasePtr<CHFSPlusFileNode> pNode);
     // Freed before m_partitions, whose volumes own the catalogs they ask.
     std::unordered_map<hfsplus::CHFSPlusCatalog const*, std::unique_ptr<hfsplus::CHFSPlusLiveLeaves>> m_liveLeaves;
     std::vector<std::size_t> m_volumesByStart;  // partitions with a header, by start

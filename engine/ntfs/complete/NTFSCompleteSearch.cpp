@@ -12,6 +12,7 @@
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
 #include "engine/ntfs/complete/NTFSRebuiltMft.h"
 #include "engine/ntfs/complete/NTFSUpCaseTable.h"
+#include "engine/ntfs/complete/NTFSVolumeUse.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 
@@ -34,6 +35,7 @@ constexpr std::uint64_t kUnlocatedScore = 51;
 constexpr std::size_t kAlwaysKept = 2;
 // More NTFS partitions than a GPT disk holds are not built.
 constexpr std::size_t kMaxPartitions = 128;
+constexpr CFoundVolumes::VolumeId kNotReported = static_cast<CFoundVolumes::VolumeId>(-1);
 
 }  // namespace
 
@@ -64,6 +66,9 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_recordRuns.clear();
     m_u64LooseFiles = 0;
     m_u64RebuildReads = 0;
+    m_bSettled = false;
+    m_volumes.clear();
+    m_volumeIds.clear();
 }
 
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
@@ -123,7 +128,8 @@ void CNTFSCompleteSearch::FlushCarry() {
     AnalyzeSectors(bytes, s64First, s64First, static_cast<std::int64_t>(bytes.Size() / m_u32SectorSize));
 }
 
-void CNTFSCompleteSearch::AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First, std::int64_t s64Count) {
+void CNTFSCompleteSearch::AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First,
+                                         std::int64_t s64Count) {
     std::size_t const sector = m_u32SectorSize;
     std::size_t const viewBytes = std::max(kMaxStructureBytes, sector);
     for (std::int64_t i = 0; i < s64Count; ++i) {
@@ -134,11 +140,20 @@ void CNTFSCompleteSearch::AnalyzeSectors(engine::ByteView bytes, std::int64_t s6
 
 void CNTFSCompleteSearch::AnalyzeSector(std::int64_t s64Sector, engine::ByteView view) {
     switch (view.Le32(0)) {
-        case kMagicFile: AnalyzeFileRecord(s64Sector, view); return;
-        case kMagicIndx: m_folders.AddIndexBlock(s64Sector, view, m_candidates); return;
-        case kMagicRstr: m_logFiles.AddRestartPage(s64Sector, view); return;
-        case kMagicRcrd: m_logFiles.AddRecordPage(s64Sector, view); return;
-        default: break;
+        case kMagicFile:
+            AnalyzeFileRecord(s64Sector, view);
+            return;
+        case kMagicIndx:
+            m_folders.AddIndexBlock(s64Sector, view, m_candidates);
+            return;
+        case kMagicRstr:
+            m_logFiles.AddRestartPage(s64Sector, view);
+            return;
+        case kMagicRcrd:
+            m_logFiles.AddRecordPage(s64Sector, view);
+            return;
+        default:
+            break;
     }
     engine::ByteView const sector = view.Sub(0, m_u32SectorSize);
     if (sector.U8(3) == 'N' && sector.Equals(3, "NTFS    ")) {
@@ -187,6 +202,7 @@ void CNTFSCompleteSearch::AnalyzeBootSector(std::int64_t s64Sector, engine::Byte
         }
     }
     sized(m_candidates.ProposeAt(s64Sector, u32Spc, kFromPrimaryBoot), kFromPrimaryBoot);
+    if (m_pFoundVolumes != nullptr) m_pFoundVolumes->NoteSeen(s64Sector, s64Total);
 }
 
 void CNTFSCompleteSearch::NoteBackup(std::int64_t s64Sector, std::int64_t s64Start) {
@@ -203,8 +219,8 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
     if (!record.IsValid() || !record.HasPlausibleNames()) return;
     // Only the system records heading an MFT matter here; a record that stores a later number
     // is none of them, and comparing its name with the fifteen would be most of its cost.
-    bool const bHeadRecord =
-        !record.HasXPNumberOfthisMFTRecord() || record.GetXPNumberOfthisMFTRecord() <= CNTFSMetaFileGroups::kLastGroupRecord;
+    bool const bHeadRecord = !record.HasXPNumberOfthisMFTRecord() ||
+                             record.GetXPNumberOfthisMFTRecord() <= CNTFSMetaFileGroups::kLastGroupRecord;
     std::uint32_t const u32MetaFile = bHeadRecord && CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record)
                                           ? CMetaFileRecordTypeAnalyzer::GetMetaFileRecordIndex(record)
                                           : CMetaFileRecordTypeAnalyzer::kNotMetaFile;
@@ -237,7 +253,8 @@ void CNTFSCompleteSearch::NoteFileRecord(std::int64_t s64Sector, std::uint32_t u
 }
 
 void CNTFSCompleteSearch::AnalyzeContent(std::int64_t s64Sector, engine::ByteView sector) {
-    for (std::size_t offset = 0; offset + CNTFSAttrDefTable::kStride <= sector.Size(); offset += CNTFSAttrDefTable::kStride)
+    for (std::size_t offset = 0; offset + CNTFSAttrDefTable::kStride <= sector.Size();
+         offset += CNTFSAttrDefTable::kStride)
         if (CNTFSAttrDefTable::MatchesStride(sector.Sub(offset, CNTFSAttrDefTable::kStride)))
             m_attrDefs.AddMatch(s64Sector, CNTFSAttrDefTable::kStride, offset);
     for (std::size_t offset = 0; offset + CNTFSUpCaseTable::kBlock <= sector.Size(); offset += CNTFSUpCaseTable::kBlock)
@@ -251,7 +268,8 @@ void CNTFSCompleteSearch::ScoreAndDrop() {
         CSearchedNTFSPartitionInfo& candidate = *pCandidate;
         NtfsMftGroup const* pGroup = m_groups.GroupOf(candidate);
         m_logFiles.Count(candidate, pGroup ? pGroup->pLogFile.get() : nullptr);
-        CNTFSContentCount::Result const attrDef = m_attrDefs.Count(candidate, pGroup ? pGroup->pAttrDef.get() : nullptr);
+        CNTFSContentCount::Result const attrDef =
+            m_attrDefs.Count(candidate, pGroup ? pGroup->pAttrDef.get() : nullptr);
         candidate.m_s64AttrDefRecordSector = attrDef.s64RecordSector;
         candidate.m_s64AttrDefMatchCount = attrDef.s64Count;
         CNTFSContentCount::Result const upCase = m_upCases.Count(candidate, pGroup ? pGroup->pUpCase.get() : nullptr);
@@ -265,9 +283,11 @@ void CNTFSCompleteSearch::ScoreAndDrop() {
         auto const it = all.lower_bound({s64Backup, 0});
         for (auto next = it; next != all.end() && next->first.first == s64Backup;) {
             CSearchedNTFSPartitionInfo const& candidate = *next->second;
-            bool const bOnlyBoot = candidate.GetPartitionBuildFromFlags() == kFromPrimaryBoot && CNTFSCandidateSet::FolderMatches(candidate) == 0 &&
+            bool const bOnlyBoot = candidate.GetPartitionBuildFromFlags() == kFromPrimaryBoot &&
+                                   CNTFSCandidateSet::FolderMatches(candidate) == 0 &&
                                    candidate.m_u32MetaFileGroupFound == 0;
-            bool const bOwnerKept = all.lower_bound({s64Start, 0}) != all.end() && all.lower_bound({s64Start, 0})->first.first == s64Start;
+            bool const bOwnerKept =
+                all.lower_bound({s64Start, 0}) != all.end() && all.lower_bound({s64Start, 0})->first.first == s64Start;
             next = bOnlyBoot && bOwnerKept ? all.erase(next) : std::next(next);
         }
     }
@@ -283,8 +303,10 @@ void CNTFSCompleteSearch::ScoreAndDrop() {
         CSearchedNTFSPartitionInfo const& candidate = *it->second;
         // A volume whose boot sector vouches for it and whose FILE records lie inside it is
         // kept though its MFT is not located: those records rebuild it.
-        bool const bVouched = (candidate.GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0 && HoldsRecords(candidate);
-        bool const bDrop = candidate.m_u64FileSystemCount < kUnlocatedScore && candidate.m_u32MetaFileGroupFound == 0 && !bVouched;
+        bool const bVouched = (candidate.GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0 &&
+                              HoldsRecords(candidate);
+        bool const bDrop =
+            candidate.m_u64FileSystemCount < kUnlocatedScore && candidate.m_u32MetaFileGroupFound == 0 && !bVouched;
         it = bDrop ? all.erase(it) : std::next(it);
     }
     // Each survivor's MFT is read whole: forged $MFT records by the thousand must not make the
@@ -296,7 +318,8 @@ void CNTFSCompleteSearch::ScoreAndDrop() {
     std::uint64_t const u64Least = scores[kMaxPartitions - 1];
     // Those above the least kept score all stay; those at it fill the places left, in start order.
     std::size_t tiesLeft = kMaxPartitions - static_cast<std::size_t>(std::count_if(
-                                                scores.begin(), scores.end(), [u64Least](std::uint64_t u64Score) { return u64Score > u64Least; }));
+                                                scores.begin(), scores.end(),
+                                                [u64Least](std::uint64_t u64Score) { return u64Score > u64Least; }));
     for (auto it = all.begin(); it != all.end();) {
         std::uint64_t const u64Score = it->second->m_u64FileSystemCount;
         bool const bKeep = u64Score > u64Least || (u64Score == u64Least && tiesLeft > 0);
@@ -311,11 +334,16 @@ void CNTFSCompleteSearch::BuildTrees() {
     walker.SetDirecotryTreeBuilder(m_pBuilder);
     CNTFSCandidateSet::Map& all = m_candidates.Candidates();
     std::size_t const survivors = all.size();
-    std::vector<Volume> volumes = OpenVolumes(all);
+    std::vector<Volume>& volumes = m_volumes;
     CNTFSSpanSet const mftSectors = MftSectors(volumes, m_u32SectorSize);
     for (Volume& volume : volumes) {
         if (m_partitions.size() >= CSearchedPartitionInfo::kNoPartitionIndex) break;
         if (!volume.mft) continue;  // nothing to build a tree from: not a partition to show
+        // An image stored in pieces in a file of another volume: the scan of that file reads it.
+        if (m_pFoundVolumes != nullptr && m_pFoundVolumes->IsReadElsewhere(SEARCHER_TYPE_NTFS, volume.s64Start)) {
+            volume.mft.reset();
+            continue;
+        }
         std::unique_ptr<CSearchedNTFSPartitionInfo>& pCandidate = *volume.ppCandidate;
         auto const u16Index = static_cast<std::uint16_t>(m_partitions.size());
         pCandidate->m_u16PartitionIndex = u16Index;
@@ -329,6 +357,7 @@ void CNTFSCompleteSearch::BuildTrees() {
         if (handed == 0 && (volume.bRebuilt || !bBoot)) continue;
         m_partitions.push_back(std::move(pCandidate));
     }
+    volumes.clear();
     all.clear();
     // Each partition's record, by the index its nodes carry, before the tree is finished:
     // recycle-bin index files are read through their own partition's geometry.
@@ -346,7 +375,8 @@ std::vector<CNTFSCompleteSearch::Volume> CNTFSCompleteSearch::OpenVolumes(CNTFSC
         std::int64_t const s64Start = pCandidate->m_s64StartSector;
         std::int64_t const s64End = s64Start + static_cast<std::int64_t>(pCandidate->GetTotalSectors());
         Volume volume{&pCandidate, s64Start, s64End, OpenVolume(*pCandidate)};
-        volume.bOwnsItsSectors = volume.mft && (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
+        volume.bOwnsItsSectors =
+            volume.mft && (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
         volumes.push_back(std::move(volume));
     }
     // A volume whose $MFT record and mirror copy are lost still has its other records. Those of
@@ -425,7 +455,8 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, Vo
                     : !mftSectors.Holds(s64Sector);
             if (!bOwn) continue;
             std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
-            if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex, kLooseFileIds + s64Sector)) {
+            if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex,
+                                         kLooseFileIds + s64Sector)) {
                 ++m_u64LooseFiles;
                 ++handed;
             }
@@ -457,7 +488,8 @@ std::optional<CNTFSMftReader> CNTFSCompleteSearch::OpenVolume(CSearchedNTFSParti
         geometry.u32SectorsPerCluster = candidate.m_u32SectorsPerCluster;
         geometry.u32RecordSize = pGroup->u32RecordBytes;
         std::uint64_t const u64VolumeBytes = candidate.GetTotalSectors() * m_u32SectorSize;
-        if (auto mft = CNTFSMftReader::OpenAt(*m_pDevice, geometry, static_cast<std::uint64_t>(pGroup->mft.GetFirstClusterNO()), u64VolumeBytes))
+        if (auto mft = CNTFSMftReader::OpenAt(
+                *m_pDevice, geometry, static_cast<std::uint64_t>(pGroup->mft.GetFirstClusterNO()), u64VolumeBytes))
             return mft;
     }
     if ((candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0)
@@ -475,9 +507,11 @@ bool CNTFSCompleteSearch::HoldsRecords(CSearchedNTFSPartitionInfo const& candida
     return it != m_recordRuns.end() && it->s64First < s64End;
 }
 
-std::vector<CNTFSCompleteSearch::RecordRun>::const_iterator CNTFSCompleteSearch::FirstRecordRunFrom(std::int64_t s64Sector) const {
-    return std::lower_bound(m_recordRuns.begin(), m_recordRuns.end(), s64Sector,
-                            [](RecordRun const& run, std::int64_t s64At) { return run.s64First + run.s64Count * run.u32Sectors <= s64At; });
+std::vector<CNTFSCompleteSearch::RecordRun>::const_iterator CNTFSCompleteSearch::FirstRecordRunFrom(
+    std::int64_t s64Sector) const {
+    return std::lower_bound(
+        m_recordRuns.begin(), m_recordRuns.end(), s64Sector,
+        [](RecordRun const& run, std::int64_t s64At) { return run.s64First + run.s64Count * run.u32Sectors <= s64At; });
 }
 
 std::optional<CNTFSDBR> CNTFSCompleteSearch::VouchingBootSector(CSearchedNTFSPartitionInfo const& candidate) const {
@@ -488,13 +522,15 @@ std::optional<CNTFSDBR> CNTFSCompleteSearch::VouchingBootSector(CSearchedNTFSPar
     std::vector<std::uint8_t> bytes(m_u32SectorSize);
     for (std::int64_t s64Sector : sectors) {
         CNTFSDBR dbr;
-        if (m_pDevice->ReadSector(bytes.data(), s64Sector, 1) != 0 && dbr.InitFromBuffer(engine::ByteView(bytes.data(), bytes.size())))
+        if (m_pDevice->ReadSector(bytes.data(), s64Sector, 1) != 0 &&
+            dbr.InitFromBuffer(engine::ByteView(bytes.data(), bytes.size())))
             return dbr;
     }
     return std::nullopt;
 }
 
-CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartitionInfo const& candidate, CNTFSSpanSet const& nested) {
+CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartitionInfo const& candidate,
+                                                             CNTFSSpanSet const& nested) {
     std::optional<CNTFSDBR> const dbr = VouchingBootSector(candidate);
     if (!dbr) return {};
     NtfsVolumeGeometry geometry;
@@ -507,9 +543,12 @@ CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartit
         geometry.u32RecordSize % m_u32SectorSize != 0 || geometry.ClusterBytes() == 0)
         return {};
     std::int64_t const s64Start = candidate.m_s64StartSector;
-    std::uint64_t const u64VolumeBytes = engine::CheckedMul<std::uint64_t>(candidate.GetTotalSectors(), std::uint64_t{m_u32SectorSize}).value_or(UINT64_MAX);
+    std::uint64_t const u64VolumeBytes =
+        engine::CheckedMul<std::uint64_t>(candidate.GetTotalSectors(), std::uint64_t{m_u32SectorSize})
+            .value_or(UINT64_MAX);
     std::uint64_t const u64MftCluster = dbr->GetMFTStartCluster();
-    CNTFSRebuiltMft rebuilt(geometry, u64VolumeBytes, u64MftCluster <= INT64_MAX ? static_cast<std::int64_t>(u64MftCluster) : -1);
+    CNTFSRebuiltMft rebuilt(geometry, u64VolumeBytes,
+                            u64MftCluster <= INT64_MAX ? static_cast<std::int64_t>(u64MftCluster) : -1);
     bool bNumbered = false;
     std::uint32_t const u32RecordSectors = geometry.u32RecordSize / m_u32SectorSize;
     std::int64_t const s64End = s64Start + static_cast<std::int64_t>(candidate.GetTotalSectors());
@@ -519,7 +558,8 @@ CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartit
     for (auto it = FirstRecordRunFrom(s64Start); it != m_recordRuns.end() && it->s64First < s64End; ++it) {
         if (it->u32Sectors != u32RecordSectors) continue;
         // The run's records inside the partition.
-        std::int64_t const s64Skip = it->s64First < s64Start ? (s64Start - it->s64First + u32RecordSectors - 1) / u32RecordSectors : 0;
+        std::int64_t const s64Skip =
+            it->s64First < s64Start ? (s64Start - it->s64First + u32RecordSectors - 1) / u32RecordSectors : 0;
         std::int64_t const s64Fit = (s64End - it->s64First) / u32RecordSectors;
         std::int64_t const s64Count = std::min(it->s64Count, s64Fit);
         for (std::int64_t i = s64Skip; i < s64Count && m_u64RebuildReads < kMaxRebuildReads; i += kStretchRecords) {
@@ -550,13 +590,47 @@ CNTFSCompleteSearch::Rebuilt CNTFSCompleteSearch::RebuildMft(CSearchedNTFSPartit
     return {rebuilt.Reader(*m_pDevice), true};
 }
 
+void CNTFSCompleteSearch::Settle() {
+    if (m_bSettled) return;
+    m_bSettled = true;
+    FlushCarry();
+    m_groups.Propose(m_candidates);
+    m_logFiles.Propose(m_candidates);
+    ScoreAndDrop();
+    m_volumes = OpenVolumes(m_candidates.Candidates());
+}
+
+void CNTFSCompleteSearch::ReportVolumes() {
+    if (m_join.empty() || m_pFoundVolumes == nullptr) return;
+    Settle();
+    m_volumeIds.clear();
+    for (Volume const& volume : m_volumes) {
+        if (!volume.mft) {
+            m_volumeIds.push_back(kNotReported);  // not built: no tree to read
+            continue;
+        }
+        bool const bBoot = ((*volume.ppCandidate)->GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
+        m_volumeIds.push_back(m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
+                                                    .s64Start = volume.s64Start,
+                                                    .s64Sectors = volume.s64End - volume.s64Start,
+                                                    .s64RecordStart = volume.s64Start,
+                                                    .bBootSector = bBoot}));
+    }
+    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
+}
+
+void CNTFSCompleteSearch::ReportVolumeUse() {
+    if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_volumes.size()) return;
+    for (std::size_t k = 0; k < m_volumes.size(); ++k)
+        if (m_volumes[k].mft && m_volumeIds[k] != kNotReported)
+            ntfscomplete::ReportVolumeUse(*m_volumes[k].mft, m_volumes[k].s64End - m_volumes[k].s64Start,
+                                          m_volumes[k].bRebuilt, *m_pFoundVolumes, m_volumeIds[k]);
+}
+
 void CNTFSCompleteSearch::EndSearch(int iBuild) {
     if (m_join.empty()) return;
     if (iBuild != 0) {
-        FlushCarry();
-        m_groups.Propose(m_candidates);
-        m_logFiles.Propose(m_candidates);
-        ScoreAndDrop();
+        Settle();
         if (m_pBuilder != nullptr) BuildTrees();
     }
     // What the evidence lists hold is of no use after the trees: free it now.
@@ -568,6 +642,7 @@ void CNTFSCompleteSearch::EndSearch(int iBuild) {
 int CNTFSCompleteSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
     int const iFound = static_cast<int>(m_partitions.size());
     if (ppPartitions == nullptr || iCount < iFound) return iFound;
-    for (int k = 0; k < iFound; ++k) ppPartitions[k] = new CSearchedNTFSPartitionInfo(*m_partitions[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < iFound; ++k)
+        ppPartitions[k] = new CSearchedNTFSPartitionInfo(*m_partitions[static_cast<std::size_t>(k)]);
     return iFound;
 }

@@ -17,8 +17,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/IFileSystemSearchController.h"
 #include "engine/ByteView.h"
+#include "engine/IFileSystemSearchController.h"
+#include "engine/core/crossvolume/FoundVolumes.h"
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/complete/NTFSCandidateSet.h"
 #include "engine/ntfs/complete/NTFSContentCount.h"
@@ -54,8 +55,13 @@ public:
     /// a sector size that is not a multiple of 512.
     RESULT PreparetoSearch() override;
     /// Scores the candidates and builds the survivors' trees when `iBuild` is non-zero;
-    /// otherwise builds nothing and leaves the tree builder untouched.
+    /// otherwise builds nothing and leaves the tree builder untouched. A survivor the found
+    /// volumes read through the file holding it is not built here.
     void EndSearch(int iBuild) override;
+    void SetFoundVolumes(CFoundVolumes* pVolumes) override { m_pFoundVolumes = pVolumes; }
+    /// Scores the candidates and opens the survivors' MFTs (rebuilt where lost), and reports them.
+    void ReportVolumes() override;
+    void ReportVolumeUse() override;
     /// Module 0x23: code 5 when not prepared or the block is larger than the block size, 1 when
     /// it cannot be read (nothing of it is analysed).
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
@@ -101,6 +107,8 @@ private:
     };
 
     void ScoreAndDrop();
+    /// What the blocks showed, scored, and the survivors opened (once).
+    void Settle();
     void BuildTrees();
     /// Every survivor with its MFT, in start order: read from its $MFT record, else rebuilt.
     std::vector<Volume> OpenVolumes(CNTFSCandidateSet::Map& all);
@@ -166,4 +174,8 @@ private:
     std::uint64_t m_u64LooseFiles = 0;
     std::uint64_t m_u64RebuildReads = 0;
     std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> m_partitions;
+    CFoundVolumes* m_pFoundVolumes = nullptr;  // not owned
+    bool m_bSettled = false;
+    std::vector<Volume> m_volumes;                     // the survivors, from Settle to BuildTrees
+    std::vector<CFoundVolumes::VolumeId> m_volumeIds;  // theirs among the found volumes, as reported
 };

@@ -1,0 +1,22 @@
+#pragma once
+// What a FAT volume the complete scan found tells the volumes found with it: the device sectors
+// it uses now (its reserved sectors, tables and fixed root, and every cluster its table links),
+// its structures (all but the clusters), and its live files that hold sectors where other volumes
+// start, read from its folders through its table. A deleted file's chain is cleared: its runs are
+// not known, and it holds no volume for sure.
+#include <cstdint>
+
+#include "engine/core/crossvolume/FoundVolumes.h"
+#include "engine/fat/FATVolumeGeometry.h"
+
+class IFATTable;
+class IStorageDevice;
+
+namespace fatcomplete {
+
+/// Reports for volume `id` of `volumes`, starting at device sector `u64VolumeStart` with
+/// `geometry` and `table`, what `volumes` asks about it.
+void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
+                     IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id);
+
+}  // namespace fatcomplete

@@ -1,0 +1,87 @@
+#include "engine/ntfs/complete/NTFSVolumeUse.h"
+
+#include <algorithm>
+
+#include "engine/ntfs/NTFSFileSummary.h"
+#include "engine/ntfs/NTFSMftReader.h"
+#include "engine/ntfs/NTFSQuickSearch.h"
+
+namespace ntfscomplete {
+
+namespace {
+
+/// Records below this are the volume's own metafiles, never a file holding another volume.
+constexpr std::uint64_t kFirstUserRecord = 24;
+
+void ReportUsed(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuilt, CFoundVolumes& volumes,
+                CFoundVolumes::VolumeId id, std::int64_t s64ClusterSectors) {
+    std::int64_t const s64Start = mft.Geometry().s64StartSector;
+    // The boot sector and its backup at the volume's end are its own too.
+    volumes.AddUsed(id, s64Start, 1);
+    volumes.AddUsed(id, s64Start + s64Sectors - 1, 1);
+    volumes.AddStructure(id, s64Start, 1);
+    std::int64_t const s64MaxCluster = (INT64_MAX - s64Start) / s64ClusterSectors / 2;
+    for (CDataRun const& run : mft.Runs().Runs())
+        if (run.s64LCN >= 0 && run.s64LCN <= s64MaxCluster && run.s64Count <= s64MaxCluster)
+            volumes.AddStructure(id, s64Start + run.s64LCN * s64ClusterSectors, run.s64Count * s64ClusterSectors);
+    std::optional<CClusterBitmap> const inUse =
+        CNTFSQuickSearch::ClustersInUse(mft, static_cast<std::uint64_t>(s64Sectors / s64ClusterSectors), bRebuilt);
+    if (!inUse) return;
+    inUse->ForEachAllocated([&](std::uint64_t u64First, std::uint64_t u64Count) {
+        volumes.AddUsed(id, s64Start + static_cast<std::int64_t>(u64First) * s64ClusterSectors,
+                        static_cast<std::int64_t>(u64Count) * s64ClusterSectors);
+    });
+}
+
+void ReportHoldingFiles(CNTFSMftReader const& mft, CFoundVolumes& volumes, CFoundVolumes::VolumeId id,
+                        std::int64_t s64ClusterSectors) {
+    std::vector<std::int64_t> const& starts = volumes.StartsInside(id);
+    std::int64_t const s64Start = mft.Geometry().s64StartSector;
+    std::uint64_t const u64Records = mft.RecordCount();
+    for (std::uint64_t u64Number = mft.NextMappedRecord(kFirstUserRecord); u64Number < u64Records;
+         u64Number = mft.NextMappedRecord(u64Number + 1)) {
+        auto const raw = mft.ReadRecord(u64Number);
+        if (!raw) continue;
+        CNTFSFileRecord record(engine::ByteView(raw->data(), raw->size()));
+        if (!record.IsValid() || record.IsExtendFileRecord() || record.IsFolder()) continue;
+        // Records that store their own number must store this one: another's copy is not this file.
+        if (record.HasXPNumberOfthisMFTRecord() &&
+            record.GetXPNumberOfthisMFTRecord() != static_cast<std::uint32_t>(u64Number))
+            continue;
+        CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
+        std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
+        if (!summary || !summary->bHasData || summary->bResident || summary->s64Size <= 0) continue;
+        HoldingFile holding;
+        bool bHolds = false;
+        std::int64_t const s64MaxCluster = (INT64_MAX - s64Start) / s64ClusterSectors / 2;
+        for (CDataRun const& run : summary->runs.Runs()) {
+            if (run.s64LCN < 0 || run.s64Count <= 0) continue;  // a hole lies nowhere
+            if (run.s64VCN > s64MaxCluster || run.s64LCN > s64MaxCluster || run.s64Count > s64MaxCluster) break;
+            SectorExtent const extent{run.s64VCN * s64ClusterSectors, s64Start + run.s64LCN * s64ClusterSectors,
+                                      run.s64Count * s64ClusterSectors};
+            bHolds = bHolds || std::any_of(starts.begin(), starts.end(), [&](std::int64_t s64At) {
+                         return s64At >= extent.s64Device && s64At - extent.s64Device < extent.s64Count;
+                     });
+            holding.extents.push_back(extent);
+        }
+        if (!bHolds) continue;
+        holding.name = summary->name ? summary->name->Utf8Name() : std::string();
+        holding.s64Bytes = summary->s64Size;
+        holding.bDeleted = !summary->bInUse;
+        volumes.AddHoldingFile(id, std::move(holding));
+    }
+}
+
+}  // namespace
+
+void ReportVolumeUse(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuilt, CFoundVolumes& volumes,
+                     CFoundVolumes::VolumeId id) {
+    NtfsVolumeGeometry const& geometry = mft.Geometry();
+    if (geometry.u32DeviceSectorSize == 0 || geometry.ClusterBytes() % geometry.u32DeviceSectorSize != 0) return;
+    auto const s64ClusterSectors = static_cast<std::int64_t>(geometry.ClusterBytes() / geometry.u32DeviceSectorSize);
+    if (s64ClusterSectors <= 0 || s64Sectors <= 0) return;
+    if (volumes.WantsUseOf(id)) ReportUsed(mft, s64Sectors, bRebuilt, volumes, id, s64ClusterSectors);
+    if (!volumes.StartsInside(id).empty()) ReportHoldingFiles(mft, volumes, id, s64ClusterSectors);
+}
+
+}  // namespace ntfscomplete

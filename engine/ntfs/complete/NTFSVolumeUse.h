@@ -1,0 +1,19 @@
+#pragma once
+// What an NTFS volume the complete scan found tells the volumes found with it: the device
+// sectors it uses now (the clusters its $Bitmap allocates, or those its live records hold when
+// its MFT was rebuilt, and its boot sectors), its structures (boot sector, MFT), and its files
+// (live or deleted, their runs kept) that hold sectors where other volumes start.
+#include <cstdint>
+
+#include "engine/core/crossvolume/FoundVolumes.h"
+
+class CNTFSMftReader;
+
+namespace ntfscomplete {
+
+/// Reports for volume `id` of `volumes`, `s64Sectors` long, whose MFT is `mft` (rebuilt from
+/// scattered records with `bRebuilt`), what `volumes` asks about it.
+void ReportVolumeUse(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuilt, CFoundVolumes& volumes,
+                     CFoundVolumes::VolumeId id);
+
+}  // namespace ntfscomplete
