@@ -20,7 +20,6 @@ namespace {
 constexpr std::int64_t kImageBytes = 512LL * 1024 * 1024;
 constexpr std::int64_t kBlockBytes = 4LL * 1024 * 1024;
 
-
 void BM_CacheConsumeImage(benchmark::State& state) {
     CBenchImage const image("cache", kImageBytes);
     std::unique_ptr<IStorageDevice> pDevice(image.Path().empty() ? nullptr : CreateDiskDevice(image.Path().c_str()));

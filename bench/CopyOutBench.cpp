@@ -34,7 +34,8 @@ constexpr std::uint64_t kImageBytes = 256ull << 20;
 Bytes CompressibleText(std::size_t size) {
     std::string text;
     for (int i = 0; text.size() < size; ++i)
-        text += "line " + std::to_string(i) + ": recovered files keep their bytes, " + std::to_string(i * 7919 % 1000) + "\n";
+        text += "line " + std::to_string(i) + ": recovered files keep their bytes, " + std::to_string(i * 7919 % 1000) +
+                "\n";
     text.resize(size);
     return Bytes(text.begin(), text.end());
 }
@@ -67,12 +68,14 @@ Bytes CompressChunk(std::span<std::uint8_t const> input) {
                 lastSeen[hash(position)] = static_cast<int>(position);
                 if (seen >= 0 && position - static_cast<std::size_t>(seen) <= maxDisplacement) {
                     candidate = static_cast<std::size_t>(seen);
-                    while (length < maxLength && position + length < input.size() && input[candidate + length] == input[position + length])
+                    while (length < maxLength && position + length < input.size() &&
+                           input[candidate + length] == input[position + length])
                         ++length;
                 }
             }
             if (length >= 3) {
-                auto const token = static_cast<std::uint16_t>(((position - candidate - 1) << lengthBits) | (length - 3));
+                auto const token =
+                    static_cast<std::uint16_t>(((position - candidate - 1) << lengthBits) | (length - 3));
                 out[flagIndex] |= static_cast<std::uint8_t>(1u << item);
                 out.push_back(static_cast<std::uint8_t>(token));
                 out.push_back(static_cast<std::uint8_t>(token >> 8));
@@ -107,7 +110,8 @@ void BM_Lznt1Expand(benchmark::State& state) {
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         std::size_t const produced = engine::DecompressBlock(chunks[i], output);
         if (produced != std::min(kChunk, sample.size() - i * kChunk) ||
-            !std::equal(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(produced), sample.begin() + static_cast<std::ptrdiff_t>(i * kChunk))) {
+            !std::equal(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(produced),
+                        sample.begin() + static_cast<std::ptrdiff_t>(i * kChunk))) {
             state.SkipWithError("the sample does not expand to itself");
             return;
         }
@@ -120,7 +124,6 @@ void BM_Lznt1Expand(benchmark::State& state) {
     state.counters["ratio"] = static_cast<double>(compressedBytes) / static_cast<double>(sample.size());
 }
 BENCHMARK(BM_Lznt1Expand)->Unit(benchmark::kMillisecond);
-
 
 std::string const& ImagePath() {
     static CBenchImage const image("copyout", kImageBytes);

@@ -19,7 +19,6 @@ constexpr std::int64_t kImageBytes = 256LL * 1024 * 1024;
 constexpr std::int64_t kBlockBytes = 4LL * 1024 * 1024;
 constexpr std::int64_t kSectorSize = 512;
 
-
 void BM_DiskDeviceSequentialRead(benchmark::State& state) {
     CBenchImage const image("device-read", kImageBytes);
     std::unique_ptr<IStorageDevice> pDevice(image.Path().empty() ? nullptr : CreateDiskDevice(image.Path().c_str()));

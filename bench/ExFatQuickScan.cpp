@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "QuickScanTree.h"
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/exfat/ExFatQuickSearch.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
-#include "QuickScanTree.h"
 #include "testkit/ProgressSink.h"
 
 namespace {
@@ -55,12 +55,17 @@ public:
         Put(folder, at + 52, u32First, 4);
         Put(folder, at + 56, u64Size, 8);
         folder[at + 64] = 0xC1;
-        for (std::size_t c = 0; c < name.size() && c < 15; ++c) folder[at + 66 + 2 * c] = static_cast<std::uint8_t>(name[c]);
+        for (std::size_t c = 0; c < name.size() && c < 15; ++c)
+            folder[at + 66 + 2 * c] = static_cast<std::uint8_t>(name[c]);
         Put(folder, at + 2, exfat::EntrySetChecksum(engine::ByteView(folder.data() + at, 96)), 2);
     }
-    bool Write(std::string const& path, std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> const& clusters) {
+    bool Write(std::string const& path,
+               std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> const& clusters) {
         std::vector<std::uint8_t> boot(kSector, 0);
-        std::copy_n("\xEB\x76\x90" "EXFAT   ", 11, boot.begin());
+        std::copy_n(
+            "\xEB\x76\x90"
+            "EXFAT   ",
+            11, boot.begin());
         std::uint64_t const u64Length = m_u32HeapStart + std::uint64_t{m_u32Clusters} * (kClusterBytes / kSector);
         Put(boot, 72, u64Length, 8);
         Put(boot, 80, kFatStart, 4);
@@ -94,7 +99,9 @@ private:
     std::uint32_t m_u32Clusters;
 };
 
-std::uint32_t CountClusters(std::uint64_t u64Bytes) { return static_cast<std::uint32_t>((u64Bytes + kClusterBytes - 1) / kClusterBytes); }
+std::uint32_t CountClusters(std::uint64_t u64Bytes) {
+    return static_cast<std::uint32_t>((u64Bytes + kClusterBytes - 1) / kClusterBytes);
+}
 
 }  // namespace
 
@@ -115,15 +122,18 @@ int main(int argc, char** argv) {
     for (std::uint32_t f = 0; f < u32Folders; ++f) {
         std::uint32_t const u32FolderCluster = u32Next;
         u32Next += u32FolderClusters;
-        ImageWriter::AddSet(root, "folder" + std::to_string(f), u32FolderCluster, std::uint64_t{u32FolderClusters} * kClusterBytes, true);
+        ImageWriter::AddSet(root, "folder" + std::to_string(f), u32FolderCluster,
+                            std::uint64_t{u32FolderClusters} * kClusterBytes, true);
         std::vector<std::uint8_t> folder;
-        for (std::uint32_t i = 0; i < u32PerFolder; ++i) ImageWriter::AddSet(folder, "file" + std::to_string(i) + ".bin", u32Next++, 1000, false);
+        for (std::uint32_t i = 0; i < u32PerFolder; ++i)
+            ImageWriter::AddSet(folder, "file" + std::to_string(i) + ".bin", u32Next++, 1000, false);
         clusters.emplace_back(u32FolderCluster, std::move(folder));
     }
     clusters.emplace_back(kRootCluster, std::move(root));
 
     bool const bKeep = argc > 3;
-    std::string const path = bKeep ? std::string(argv[3]) : (std::filesystem::temp_directory_path() / "exfat_quick_scan.img").string();
+    std::string const path =
+        bKeep ? std::string(argv[3]) : (std::filesystem::temp_directory_path() / "exfat_quick_scan.img").string();
     if (!writer.Write(path, clusters)) {
         std::fprintf(stderr, "exfat_quick_scan: cannot write %s\n", path.c_str());
         return 1;
@@ -144,8 +154,8 @@ int main(int argc, char** argv) {
     double const dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::uint64_t const u64Entries = std::uint64_t{u32Folders} * (u32PerFolder + 1);
     std::printf("exfat_quick_scan: %llu entries, %llu shown, %.3f s, %.0f files/s\n",
-                static_cast<unsigned long long>(u64Entries), static_cast<unsigned long long>(tree.ShownCount()), dSeconds,
-                dSeconds > 0 ? static_cast<double>(u64Entries) / dSeconds : 0.0);
+                static_cast<unsigned long long>(u64Entries), static_cast<unsigned long long>(tree.ShownCount()),
+                dSeconds, dSeconds > 0 ? static_cast<double>(u64Entries) / dSeconds : 0.0);
     tree.Release();
     if (!bKeep) std::filesystem::remove(path);
     return tree.ShownCount() >= u64Entries ? 0 : 1;

@@ -66,8 +66,9 @@ int ScanImage(std::string const& image) {
         u64Files = builder.FileCount();
         if (i == 0 || dSeconds < dBest) dBest = dSeconds;
     }
-    std::printf("quick scan:       %llu files in %.3f s (best of %d), %.0f files/s\n", static_cast<unsigned long long>(u64Files),
-                dBest, kRuns, dBest > 0 ? static_cast<double>(u64Files) / dBest : 0.0);
+    std::printf("quick scan:       %llu files in %.3f s (best of %d), %.0f files/s\n",
+                static_cast<unsigned long long>(u64Files), dBest, kRuns,
+                dBest > 0 ? static_cast<double>(u64Files) / dBest : 0.0);
     return 0;
 }
 
@@ -79,7 +80,8 @@ void ValidateFullTable() {
         entries[i] = (i - 1) % kChainClusters == 0 || i + 1 == kFullTableEntries ? 0x0FFFFFFF : i + 1;
     auto const start = std::chrono::steady_clock::now();
     bool const bValid = fat::IsValidFATEntries(entries, FILE_SYSTEM_FAT32);
-    std::printf("table validation: %u entries in %.3f s (%s)\n", kFullTableEntries, Seconds(start), bValid ? "valid" : "INVALID");
+    std::printf("table validation: %u entries in %.3f s (%s)\n", kFullTableEntries, Seconds(start),
+                bValid ? "valid" : "INVALID");
 }
 
 }  // namespace
@@ -91,7 +93,8 @@ int main(int argc, char** argv) {
         scratch = fs::temp_directory_path() / ("quorin-fat-bench-" + std::to_string(::getpid()));
         fs::create_directories(scratch);
         image = (scratch / "fat32.img").string();
-        std::string const command = "bash '" QUORIN_SOURCE_DIR "/bench/make_fat_bench_image.sh' '" + image + "' >/dev/null";
+        std::string const command =
+            "bash '" QUORIN_SOURCE_DIR "/bench/make_fat_bench_image.sh' '" + image + "' >/dev/null";
         if (std::system(command.c_str()) != 0) {
             std::fprintf(stderr, "fat_quick_scan: the image could not be built\n");
             fs::remove_all(scratch);

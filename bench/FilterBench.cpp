@@ -39,8 +39,8 @@ void RunFilter(benchmark::State& state, std::vector<std::string> const& names) {
 }
 
 void BM_FilterKnownExtensions(benchmark::State& state) {
-    RunFilter(state, {"IMG_0001.JPG", "song.mp3", "clip.mov", "backup.zip", "report.docx", "DSC_0042.NEF",
-                      "scan.pdf", "track.flac"});
+    RunFilter(state, {"IMG_0001.JPG", "song.mp3", "clip.mov", "backup.zip", "report.docx", "DSC_0042.NEF", "scan.pdf",
+                      "track.flac"});
 }
 BENCHMARK(BM_FilterKnownExtensions);
 
@@ -54,10 +54,19 @@ void BM_FilterTypicalScan(benchmark::State& state) {
     std::vector<std::string> names;
     for (int i = 0; i < 1000; ++i) {
         switch (i % 10) {
-            case 0: names.push_back("FILE" + std::to_string(i)); break;
-            case 1: names.push_back("file" + std::to_string(i) + ".x" + std::to_string(i % 7)); break;
-            case 2: case 3: names.push_back("doc" + std::to_string(i) + ".pdf"); break;
-            default: names.push_back("IMG_" + std::to_string(i) + ".JPG"); break;
+            case 0:
+                names.push_back("FILE" + std::to_string(i));
+                break;
+            case 1:
+                names.push_back("file" + std::to_string(i) + ".x" + std::to_string(i % 7));
+                break;
+            case 2:
+            case 3:
+                names.push_back("doc" + std::to_string(i) + ".pdf");
+                break;
+            default:
+                names.push_back("IMG_" + std::to_string(i) + ".JPG");
+                break;
         }
     }
     RunFilter(state, names);

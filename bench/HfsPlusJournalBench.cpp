@@ -43,7 +43,8 @@ std::size_t Leaf(Bytes& node, std::uint32_t u32Parent, std::uint32_t u32FirstID)
         PutBe(node, offset, 6 + 2 * name.size(), 2);
         PutBe(node, offset + 2, u32Parent, 4);
         PutBe(node, offset + 6, name.size(), 2);
-        for (std::size_t i = 0; i < name.size(); ++i) PutBe(node, offset + 8 + 2 * i, static_cast<std::uint8_t>(name[i]), 2);
+        for (std::size_t i = 0; i < name.size(); ++i)
+            PutBe(node, offset + 8 + 2 * i, static_cast<std::uint8_t>(name[i]), 2);
         std::size_t const data = offset + 8 + 2 * name.size();
         PutBe(node, data, hfsplus::kRecordFile, 2);
         PutBe(node, data + 8, u32FirstID + count, 4);
@@ -73,7 +74,8 @@ Journal const& MakeJournal() {
             for (std::size_t i = 0; i < kLeavesPerTransaction; ++i) {
                 PutLe(made.bytes, at + 16 * (i + 1), i, 8);  // block numbers of the catalog's leaves
                 PutLe(made.bytes, at + 16 * (i + 1) + 8, kNodeSize, 4);
-                made.records += Leaf(node, 100 + t * kLeavesPerTransaction + static_cast<std::uint32_t>(i), 1000 + t * 10000);
+                made.records +=
+                    Leaf(node, 100 + t * kLeavesPerTransaction + static_cast<std::uint32_t>(i), 1000 + t * 10000);
                 std::memcpy(made.bytes.data() + at + kListSize + i * kNodeSize, node.data(), kNodeSize);
             }
         }
@@ -85,7 +87,8 @@ Journal const& MakeJournal() {
 
 void JournalPass(benchmark::State& state) {
     Journal const& journal = MakeJournal();
-    hfsplus::JournalRead const read = [&journal](std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) {
+    hfsplus::JournalRead const read = [&journal](std::uint64_t u64Offset, std::uint8_t* pBuffer,
+                                                 std::uint64_t u64Length) {
         if (u64Offset + u64Length > journal.bytes.size()) return false;
         std::memcpy(pBuffer, journal.bytes.data() + u64Offset, u64Length);
         return true;
@@ -96,7 +99,8 @@ void JournalPass(benchmark::State& state) {
     std::size_t gathered = 0;
     for (auto _ : state) {
         hfsplus::CHFSPlusDeletedRecords records;
-        if (!hfsplus::GatherDeletedRecords(journal.header, read, live, records, nullptr, nullptr)) state.SkipWithError("a read failed");
+        if (!hfsplus::GatherDeletedRecords(journal.header, read, live, records, nullptr, nullptr))
+            state.SkipWithError("a read failed");
         gathered = records.CatalogCount();
     }
     if (gathered != journal.records) state.SkipWithError("records were lost");

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "QuickScanTree.h"
 #include "engine/IStorageDevice.h"
 #include "engine/hfsplus/HfsPlusQuickSearch.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
-#include "QuickScanTree.h"
 #include "testkit/ProgressSink.h"
 
 namespace {
@@ -34,7 +34,8 @@ bool BuildImage(fs::path const& image, std::uint32_t u32Folders, std::uint32_t u
         fs::create_directories(folder);
         for (std::uint32_t i = 0; i < u32PerFolder; ++i) std::ofstream(folder / ("file" + std::to_string(i) + ".bin"));
     }
-    std::string const command = "xorriso -as mkisofs -hfsplus -o '" + image.string() + "' '" + source.string() + "' >/dev/null 2>&1";
+    std::string const command =
+        "xorriso -as mkisofs -hfsplus -o '" + image.string() + "' '" + source.string() + "' >/dev/null 2>&1";
     bool const bBuilt = std::system(command.c_str()) == 0;
     fs::remove_all(source);
     return bBuilt;
@@ -58,8 +59,8 @@ long long FindVolumeStart(fs::path const& image) {
 int main(int argc, char** argv) {
     std::uint32_t const u32Folders = argc > 1 ? static_cast<std::uint32_t>(std::atoi(argv[1])) : 500;
     std::uint32_t const u32PerFolder = argc > 2 ? static_cast<std::uint32_t>(std::atoi(argv[2])) : 200;
-    fs::path const image = fs::temp_directory_path() /
-                           ("hfsplus_quick_scan-" + std::to_string(u32Folders) + "x" + std::to_string(u32PerFolder) + ".iso");
+    fs::path const image = fs::temp_directory_path() / ("hfsplus_quick_scan-" + std::to_string(u32Folders) + "x" +
+                                                        std::to_string(u32PerFolder) + ".iso");
     if (!BuildImage(image, u32Folders, u32PerFolder)) {
         std::fprintf(stderr, "hfsplus_quick_scan: xorriso could not build %s\n", image.c_str());
         return 1;
@@ -70,7 +71,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hfsplus_quick_scan: no HFS+ volume in %s\n", image.c_str());
         return 1;
     }
-    std::unique_ptr<IStorageDevice> pVolume(CreatePartitionDevice(pDisk.get(), s64Start, pDisk->GetTotalSectors() - s64Start));
+    std::unique_ptr<IStorageDevice> pVolume(
+        CreatePartitionDevice(pDisk.get(), s64Start, pDisk->GetTotalSectors() - s64Start));
 
     CQuickScanTree tree;
     testkit::ProgressSink progress;
@@ -83,8 +85,8 @@ int main(int argc, char** argv) {
     std::uint64_t const u64Entries = std::uint64_t{u32Folders} * (u32PerFolder + 1);
     std::uint64_t const u64Records = 2 * (u64Entries + 1);
     std::printf("hfsplus_quick_scan: %llu catalog records, %llu shown, %.3f s, %.0f records/s\n",
-                static_cast<unsigned long long>(u64Records), static_cast<unsigned long long>(tree.ShownCount()), dSeconds,
-                dSeconds > 0 ? static_cast<double>(u64Records) / dSeconds : 0.0);
+                static_cast<unsigned long long>(u64Records), static_cast<unsigned long long>(tree.ShownCount()),
+                dSeconds, dSeconds > 0 ? static_cast<double>(u64Records) / dSeconds : 0.0);
     tree.Release();
     return Succeeded(result) && tree.ShownCount() >= u64Entries ? 0 : 1;
 }

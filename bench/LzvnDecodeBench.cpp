@@ -70,7 +70,8 @@ void ZlibInflate(benchmark::State& state) {
     Bytes const& stream = ZlibStream();
     for (auto _ : state) {
         uLongf size = static_cast<uLongf>(output.size());
-        if (uncompress(output.data(), &size, stream.data(), static_cast<uLong>(stream.size())) != Z_OK || size != kStreamSize)
+        if (uncompress(output.data(), &size, stream.data(), static_cast<uLong>(stream.size())) != Z_OK ||
+            size != kStreamSize)
             state.SkipWithError("zlib did not inflate whole");
         benchmark::DoNotOptimize(output.data());
     }
@@ -96,7 +97,8 @@ Type8File const& BigFile() {
         put32(made.attribute, 8);
         put32(made.attribute, static_cast<std::uint32_t>(kFileSize));
         put32(made.attribute, 0);
-        for (std::size_t i = 0; i <= chunks; ++i) put32(made.table, static_cast<std::uint32_t>(4 * (chunks + 1) + i * made.chunk.size()));
+        for (std::size_t i = 0; i <= chunks; ++i)
+            put32(made.table, static_cast<std::uint32_t>(4 * (chunks + 1) + i * made.chunk.size()));
         return made;
     }();
     return file;
@@ -107,10 +109,12 @@ void Type8Copy(benchmark::State& state) {
     std::uint64_t const u64ForkSize = file.table.size() + (kFileSize / hfsplus::kDecmpfsBlockSize) * file.chunk.size();
     std::uint64_t u64ChunkReads = 0;
     // Reads at or past the table are chunk reads: the fork is the table, then the chunks.
-    auto const readFork = [&](std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) -> std::uint64_t {
+    auto const readFork = [&](std::uint64_t u64Offset, std::uint8_t* pBuffer,
+                              std::uint64_t u64Length) -> std::uint64_t {
         for (std::uint64_t u64Done = 0; u64Done < u64Length; ++u64Done) {
             std::uint64_t const u64At = u64Offset + u64Done;
-            pBuffer[u64Done] = u64At < file.table.size() ? file.table[u64At] : file.chunk[(u64At - file.table.size()) % file.chunk.size()];
+            pBuffer[u64Done] = u64At < file.table.size() ? file.table[u64At]
+                                                         : file.chunk[(u64At - file.table.size()) % file.chunk.size()];
         }
         if (u64Offset >= file.table.size()) ++u64ChunkReads;
         return u64Length;
@@ -118,17 +122,21 @@ void Type8Copy(benchmark::State& state) {
     Bytes buffer(kCopyStep);
     for (auto _ : state) {
         std::unique_ptr<hfsplus::CHFSPlusCompressFileReader, void (*)(hfsplus::CHFSPlusCompressFileReader*)> pReader(
-            hfsplus::CHFSPlusCompressFileReader::Open(file.attribute, readFork, u64ForkSize), [](auto* p) { if (p) p->Release(); });
+            hfsplus::CHFSPlusCompressFileReader::Open(file.attribute, readFork, u64ForkSize), [](auto* p) {
+                if (p) p->Release();
+            });
         if (!pReader) {
             state.SkipWithError("the reader did not open");
             return;
         }
         for (std::size_t done = 0; done < kFileSize; done += kCopyStep)
-            if (pReader->ReadData(static_cast<long long>(done), reinterpret_cast<char*>(buffer.data()), kCopyStep) != kCopyStep)
+            if (pReader->ReadData(static_cast<long long>(done), reinterpret_cast<char*>(buffer.data()), kCopyStep) !=
+                kCopyStep)
                 state.SkipWithError("a read fell short");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileSize));
-    state.counters["chunk_reads_per_copy"] = static_cast<double>(u64ChunkReads) / static_cast<double>(state.iterations());
+    state.counters["chunk_reads_per_copy"] =
+        static_cast<double>(u64ChunkReads) / static_cast<double>(state.iterations());
     state.counters["chunks"] = static_cast<double>(kFileSize / hfsplus::kDecmpfsBlockSize);
 }
 BENCHMARK(Type8Copy)->Unit(benchmark::kMillisecond);
@@ -141,7 +149,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     double const dMbps = g_lzvn.dSeconds > 0 ? static_cast<double>(g_lzvn.u64Bytes) / 1e6 / g_lzvn.dSeconds : 0.0;
-    std::printf("RESULT mode=lzvn_decode bytes=%llu seconds=%.3f mbps=%.0f\n", static_cast<unsigned long long>(g_lzvn.u64Bytes),
-                g_lzvn.dSeconds, dMbps);
+    std::printf("RESULT mode=lzvn_decode bytes=%llu seconds=%.3f mbps=%.0f\n",
+                static_cast<unsigned long long>(g_lzvn.u64Bytes), g_lzvn.dSeconds, dMbps);
     return 0;
 }

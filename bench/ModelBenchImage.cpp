@@ -34,7 +34,8 @@ bool BuildFat32FromFolder(std::string const& folder, std::string const& image, u
            Run("cd '" + folder + "' && MTOOLS_SKIP_CHECK=1 mcopy -i '" + image + "' * ::/");
 }
 
-ScannedImage::ScannedImage(std::string const& image) : pEnumerator(PrepareEngine(image)), devices(pEnumerator.get()), scan(&devices), recovery(scan) {
+ScannedImage::ScannedImage(std::string const& image)
+    : pEnumerator(PrepareEngine(image)), devices(pEnumerator.get()), scan(&devices), recovery(scan) {
     devices.InitDeviceInfo();
     IStorageDevice* pDisk = devices.GetStorageByDiskVolumeIndex(0, -1);
     if (!pDisk) return;

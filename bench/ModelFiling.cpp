@@ -62,7 +62,9 @@ int main() {
     bDone = true;
     reader.join();
 
-    std::printf("RESULT mode=model_filing nodes=%zu files=%llu seconds=%.6f nodes_per_second=%.0f longest_getter_ms=%.3f\n", kNodes,
-                static_cast<unsigned long long>(scan.GetScanFileCnt()), dSeconds, static_cast<double>(kNodes) / dSeconds, dLongestMs);
+    std::printf(
+        "RESULT mode=model_filing nodes=%zu files=%llu seconds=%.6f nodes_per_second=%.0f longest_getter_ms=%.3f\n",
+        kNodes, static_cast<unsigned long long>(scan.GetScanFileCnt()), dSeconds,
+        static_cast<double>(kNodes) / dSeconds, dLongestMs);
     return scan.GetScanFileCnt() == kNodes ? 0 : 1;
 }

@@ -72,7 +72,8 @@ void BM_NtfsRecordsOfAnMft(benchmark::State& state) {
     for (auto const& record : records) bytes += record.size();
     for (auto _ : state) {
         std::size_t valid = 0;
-        for (auto const& record : records) valid += CNTFSFileRecord(engine::ByteView(record.data(), record.size())).IsValid();
+        for (auto const& record : records)
+            valid += CNTFSFileRecord(engine::ByteView(record.data(), record.size())).IsValid();
         benchmark::DoNotOptimize(valid);
     }
     state.SetBytesProcessed(static_cast<long long>(state.iterations()) * static_cast<long long>(bytes));

@@ -71,9 +71,10 @@ std::vector<std::uint8_t> MakeBmp(std::size_t size, std::mt19937_64& random) {
 /// A baseline JFIF of 1024 x 1024 pixels: APP0, frame and scan headers, `size` random bytes of
 /// scan data (no FF in them, as byte stuffing guarantees), then the end marker.
 std::vector<std::uint8_t> MakeJpeg(std::size_t size, std::mt19937_64& random) {
-    std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
-                                      0xFF, 0xC0, 0x00, 0x11, 8, 0x04, 0x00, 0x04, 0x00, 3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1,
-                                      0xFF, 0xDA, 0x00, 0x0C, 3, 1, 0, 2, 0x11, 3, 0x11, 0, 0x3F, 0};
+    std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0, 1,    1,    0,
+                                      0,    1,    0,    1,    0,    0,    0xFF, 0xC0, 0x00, 0x11, 8, 0x04, 0x00, 0x04,
+                                      0x00, 3,    1,    0x22, 0,    2,    0x11, 1,    3,    0x11, 1, 0xFF, 0xDA, 0x00,
+                                      0x0C, 3,    1,    0,    2,    0x11, 3,    0x11, 0,    0x3F, 0};
     for (std::size_t i = 0; i < size; ++i) jpeg.push_back(static_cast<std::uint8_t>(random() % 0xFF));
     jpeg.insert(jpeg.end(), {0xFF, 0xD9});
     return jpeg;
@@ -83,9 +84,9 @@ std::vector<std::uint8_t> MakeJpeg(std::size_t size, std::mt19937_64& random) {
 std::vector<std::uint8_t> MakeTiff(std::size_t size, std::mt19937_64& random) {
     std::uint32_t const u32Strip = 8 + 2 + 2 * 12 + 4;
     std::uint32_t const u32Size = static_cast<std::uint32_t>(size);
-    std::vector<std::uint8_t> tiff = {'I', 'I', 0x2A, 0, 8, 0, 0, 0, 2, 0,
-                                      0x11, 0x01, 4, 0, 1, 0, 0, 0, static_cast<std::uint8_t>(u32Strip), 0, 0, 0,
-                                      0x17, 0x01, 4, 0, 1, 0, 0, 0};
+    std::vector<std::uint8_t> tiff = {
+        'I', 'I', 0x2A, 0,    8,    0, 0, 0, 2, 0, 0x11, 0x01, 4, 0, 1, 0, 0, 0, static_cast<std::uint8_t>(u32Strip),
+        0,   0,   0,    0x17, 0x01, 4, 0, 1, 0, 0, 0};
     for (int i = 0; i < 4; ++i) tiff.push_back(static_cast<std::uint8_t>(u32Size >> (8 * i)));
     tiff.insert(tiff.end(), {0, 0, 0, 0});
     for (std::size_t i = 0; i < size; ++i) tiff.push_back(static_cast<std::uint8_t>(random()));
@@ -93,9 +94,11 @@ std::vector<std::uint8_t> MakeTiff(std::size_t size, std::mt19937_64& random) {
 }
 
 /// A text file sized by its end mark: `head`, `size` random letters, `tail`.
-std::vector<std::uint8_t> MakeText(std::string_view head, std::size_t size, std::string_view tail, std::mt19937_64& random) {
+std::vector<std::uint8_t> MakeText(std::string_view head, std::size_t size, std::string_view tail,
+                                   std::mt19937_64& random) {
     std::vector<std::uint8_t> text(head.begin(), head.end());
-    for (std::size_t i = 0; i < size; ++i) text.push_back(static_cast<std::uint8_t>(i % 64 == 63 ? '\n' : 'a' + random() % 26));
+    for (std::size_t i = 0; i < size; ++i)
+        text.push_back(static_cast<std::uint8_t>(i % 64 == 63 ? '\n' : 'a' + random() % 26));
     text.insert(text.end(), tail.begin(), tail.end());
     return text;
 }
@@ -172,19 +175,45 @@ std::vector<std::uint8_t> BuildImage(std::size_t bytes) {
             std::vector<std::uint8_t> picture;
             std::size_t const body = run - 256;
             switch (iKind++ % 13) {
-                case 0: picture = MakePng(run - 64, random); break;
-                case 1: picture = MakeBmp(run, random); break;
-                case 2: picture = MakeJpeg(run - 64, random); break;
-                case 3: picture = MakeTiff(run - 64, random); break;
-                case 4: picture = MakeText("%PDF-1.4\n", body, "\n%%EOF\n", random); break;
-                case 5: picture = MakeText("<!DOCTYPE html>\n<html>\n", body, "\n</html>\n", random); break;
-                case 6: picture = MakeText("{\\rtf1\\ansi ", body, "}", random); break;
-                case 7: picture = MakeText("  0\r\nSECTION\r\n  2\r\nHEADER\r\n", body, "\r\n  0\r\nEOF\r\n", random); break;
-                case 8: picture = MakeText("<?xml version=\"1.0\"?>\n<svg width=\"9\">\n", body, "\n</svg>\n", random); break;
-                case 9: picture = MakePst(run, random); break;
-                case 10: picture = MakeMp3(run, random); break;
-                case 11: picture = MakeMp4(run - 256, random); break;
-                default: picture = MakeMpg(run, random); break;
+                case 0:
+                    picture = MakePng(run - 64, random);
+                    break;
+                case 1:
+                    picture = MakeBmp(run, random);
+                    break;
+                case 2:
+                    picture = MakeJpeg(run - 64, random);
+                    break;
+                case 3:
+                    picture = MakeTiff(run - 64, random);
+                    break;
+                case 4:
+                    picture = MakeText("%PDF-1.4\n", body, "\n%%EOF\n", random);
+                    break;
+                case 5:
+                    picture = MakeText("<!DOCTYPE html>\n<html>\n", body, "\n</html>\n", random);
+                    break;
+                case 6:
+                    picture = MakeText("{\\rtf1\\ansi ", body, "}", random);
+                    break;
+                case 7:
+                    picture = MakeText("  0\r\nSECTION\r\n  2\r\nHEADER\r\n", body, "\r\n  0\r\nEOF\r\n", random);
+                    break;
+                case 8:
+                    picture = MakeText("<?xml version=\"1.0\"?>\n<svg width=\"9\">\n", body, "\n</svg>\n", random);
+                    break;
+                case 9:
+                    picture = MakePst(run, random);
+                    break;
+                case 10:
+                    picture = MakeMp3(run, random);
+                    break;
+                case 11:
+                    picture = MakeMp4(run - 256, random);
+                    break;
+                default:
+                    picture = MakeMpg(run, random);
+                    break;
             }
             std::memcpy(&image[position], picture.data(), std::min(picture.size(), bytes - position));
         }
@@ -242,7 +271,8 @@ int main(int argc, char** argv) {
     double const dNsPerSector = noiseScan.dSeconds * 1e9 / static_cast<double>(noiseDevice.GetTotalSectors());
 
     // (c) the image file, page-cached by a first read, through the disk device.
-    std::filesystem::path const folder = std::filesystem::temp_directory_path() / ("raw_scan." + std::to_string(::getpid()));
+    std::filesystem::path const folder =
+        std::filesystem::temp_directory_path() / ("raw_scan." + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     std::string const path = (folder / "image.bin").string();
     {
@@ -276,7 +306,9 @@ int main(int argc, char** argv) {
     std::printf("(c) scan of the cached image:  %.1f MB/s; sequential 4 MiB pread %.1f MB/s; ratio %.3f\n", dFileMbps,
                 dPreadMbps, dPreadMbps > 0 ? dFileMbps / dPreadMbps : 0.0);
     std::printf("(d) sizing reads from the ring: %.1f %% of %llu\n",
-                u64SizingReads != 0 ? 100.0 * static_cast<double>(ring.GetMemoryReads()) / static_cast<double>(u64SizingReads) : 0.0,
+                u64SizingReads != 0
+                    ? 100.0 * static_cast<double>(ring.GetMemoryReads()) / static_cast<double>(u64SizingReads)
+                    : 0.0,
                 static_cast<unsigned long long>(u64SizingReads));
     return 0;
 }

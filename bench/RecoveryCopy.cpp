@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(work / "files");
     for (unsigned i = 0; i < u32MiB / kFileMiB; ++i) {
         std::string const file = (work / "files" / ("file" + std::to_string(i) + ".bin")).string();
-        if (std::system(("head -c " + std::to_string(kFileMiB) + "M /dev/urandom > '" + file + "'").c_str()) != 0) return 1;
+        if (std::system(("head -c " + std::to_string(kFileMiB) + "M /dev/urandom > '" + file + "'").c_str()) != 0)
+            return 1;
     }
     std::string const image = (work / "disk.img").string();
     if (!modelbench::BuildFat32FromFolder((work / "files").string(), image, u32MiB + u32MiB / 8 + 64)) return 1;
@@ -67,9 +68,12 @@ int main(int argc, char** argv) {
     double const dMiB = static_cast<double>(scanned.recovery.GetRecoveriedFileSize()) / (1 << 20);
     double const dRecoveryRate = dMiB / dRecovery;
     double const dCpRate = static_cast<double>(u32MiB / kFileMiB * kFileMiB) / dCp;
-    std::printf("RESULT bench=recovery_copy result=0x%llx files=%llu mib=%.1f recovery_mb_per_s=%.1f cp_mb_per_s=%.1f ratio=%.2f\n",
-                static_cast<unsigned long long>(result), static_cast<unsigned long long>(scanned.recovery.GetRecoveriedFilesCnt()), dMiB,
-                dRecoveryRate, dCpRate, dRecoveryRate / dCpRate);
+    std::printf(
+        "RESULT bench=recovery_copy result=0x%llx files=%llu mib=%.1f recovery_mb_per_s=%.1f cp_mb_per_s=%.1f "
+        "ratio=%.2f\n",
+        static_cast<unsigned long long>(result),
+        static_cast<unsigned long long>(scanned.recovery.GetRecoveriedFilesCnt()), dMiB, dRecoveryRate, dCpRate,
+        dRecoveryRate / dCpRate);
     std::filesystem::remove_all(work);
     return Succeeded(result) ? 0 : 1;
 }

@@ -43,7 +43,7 @@ constexpr long long kRootID = 2;
 struct Figures {
     double dSeconds = -1;
     double dPeakMb = -1;
-    long long s64Count = 0;  // save: bytes written; load: files filed
+    long long s64Count = 0;   // save: bytes written; load: files filed
     double dCpuSeconds = -1;  // user and system time: steadier than the clock on a shared machine
 };
 
@@ -56,7 +56,9 @@ double PeakMb() {
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto const seconds = [](timeval const& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto const seconds = [](timeval const& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -66,7 +68,8 @@ rf::StoredFileRecord Record(long long s64ID, long long s64Parent, char const* ps
     record.s64ParentID = s64Parent;
     record.name = pszName;
     record.u32Folder = bFolder ? 1 : 0;
-    record.u64Created = record.u64Modified = record.u64Accessed = 130'000'000'000'000'000ULL + static_cast<unsigned long long>(s64ID) * 10'000'000ULL;
+    record.u64Created = record.u64Modified = record.u64Accessed =
+        130'000'000'000'000'000ULL + static_cast<unsigned long long>(s64ID) * 10'000'000ULL;
     record.u16Partition = 0;
     if (!bFolder) {
         record.u64Size = 4096;
@@ -77,7 +80,8 @@ rf::StoredFileRecord Record(long long s64ID, long long s64Parent, char const* ps
 
 /// The device list over the image, ready.
 struct ImageDevices {
-    explicit ImageDevices(std::string const& image) : pEnumerator(CreateImageEnumDeviceEx({image})), devices(pEnumerator.get()) {
+    explicit ImageDevices(std::string const& image)
+        : pEnumerator(CreateImageEnumDeviceEx({image})), devices(pEnumerator.get()) {
         devices.InitDeviceInfo();
     }
     std::unique_ptr<IEnumDeviceEx> pEnumerator;
@@ -103,7 +107,8 @@ Figures Save(std::string const& image, std::string const& file) {
         root.AddChild(pFolder);
         for (std::size_t u64File = 0; u64File < kFilesPerFolder; ++u64File) {
             std::snprintf(name, sizeof name, "file_%07zu_%03zu.jpg", folder, u64File);
-            owned.push_back(std::make_unique<uimodel::RestoreFileNode>(Record(++s64ID, pFolder->GetCurrentNodeID(), name, false)));
+            owned.push_back(
+                std::make_unique<uimodel::RestoreFileNode>(Record(++s64ID, pFolder->GetCurrentNodeID(), name, false)));
             pFolder->AddChild(owned.back().get());
         }
     }
@@ -119,7 +124,8 @@ Figures Save(std::string const& image, std::string const& file) {
     rf::CJobProgress progress(nullptr);
     bool bWritten = false;
     try {
-        bWritten = pArchive->StartRS(file.c_str(), 1) && rf::WriteResultsFile(*pArchive, saved, progress) && pArchive->EndRS();
+        bWritten =
+            pArchive->StartRS(file.c_str(), 1) && rf::WriteResultsFile(*pArchive, saved, progress) && pArchive->EndRS();
     } catch (IRSException const&) {
     }
     if (!bWritten) return {};
@@ -150,7 +156,8 @@ Figures Load(std::string const& image, std::string const& file) {
 }
 
 /// Runs `direction` in a child process and reads its figures back through a pipe.
-Figures InChild(Figures (*direction)(std::string const&, std::string const&), std::string const& image, std::string const& file) {
+Figures InChild(Figures (*direction)(std::string const&, std::string const&), std::string const& image,
+                std::string const& file) {
     int fds[2];
     if (pipe(fds) != 0) return {};
     pid_t const child = fork();
@@ -186,8 +193,9 @@ int main(int argc, char** argv) {
     std::filesystem::remove(file);
     if (loaded.s64Count != static_cast<long long>(kNodes))
         std::fprintf(stderr, "results_file: %lld of %zu nodes loaded\n", loaded.s64Count, kNodes);
-    std::printf("RESULT mode=results_file nodes=%zu bytes=%lld save_seconds=%.3f save_peak_mb=%.1f load_seconds=%.3f "
-                "load_cpu_seconds=%.3f load_peak_mb=%.1f\n",
-                kNodes, saved.s64Count, saved.dSeconds, saved.dPeakMb, loaded.dSeconds, loaded.dCpuSeconds, loaded.dPeakMb);
+    std::printf(
+        "RESULT mode=results_file nodes=%zu bytes=%lld save_seconds=%.3f save_peak_mb=%.1f load_seconds=%.3f "
+        "load_cpu_seconds=%.3f load_peak_mb=%.1f\n",
+        kNodes, saved.s64Count, saved.dSeconds, saved.dPeakMb, loaded.dSeconds, loaded.dCpuSeconds, loaded.dPeakMb);
     return saved.dSeconds >= 0 && loaded.s64Count == static_cast<long long>(kNodes) ? 0 : 1;
 }

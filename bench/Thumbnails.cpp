@@ -29,10 +29,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "thumbnails: ImageMagick could not make the picture\n");
         return 1;
     }
-    for (int i = 1; i < kPictures; ++i) std::filesystem::create_hard_link(first, work / "files" / ("photo" + std::to_string(i) + ".jpg"));
+    for (int i = 1; i < kPictures; ++i)
+        std::filesystem::create_hard_link(first, work / "files" / ("photo" + std::to_string(i) + ".jpg"));
     auto const u64PictureMiB = std::filesystem::file_size(first) >> 20;
     std::string const image = (work / "disk.img").string();
-    if (!modelbench::BuildFat32FromFolder((work / "files").string(), image, static_cast<unsigned>((u64PictureMiB + 1) * kPictures + 64)))
+    if (!modelbench::BuildFat32FromFolder((work / "files").string(), image,
+                                          static_cast<unsigned>((u64PictureMiB + 1) * kPictures + 64)))
         return 1;
 
     modelbench::ScannedImage scanned(image);
@@ -41,7 +43,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto const pDecoder = app::thumbnails::CreateThumbnailDecoder();
-    uimodel::QNUIThumbnails thumbnails(scanned.scan, scanned.recovery, uimodel::QNUIFilter::instance().GetFilter(), *pDecoder);
+    uimodel::QNUIThumbnails thumbnails(scanned.scan, scanned.recovery, uimodel::QNUIFilter::instance().GetFilter(),
+                                       *pDecoder);
     int iImages = 0, iTotal = 0;
     auto const start = std::chrono::steady_clock::now();
     for (auto const& [eType, files] : scanned.scan.GetTypeMap())
@@ -50,8 +53,8 @@ int main(int argc, char** argv) {
             if (thumbnails.GetNSImageByFildNode(pNode).eKind == uimodel::ThumbnailKind::Image) ++iImages;
         }
     double const dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("RESULT bench=thumbnails pictures=%d images=%d seconds=%.3f thumbnails_per_s=%.1f\n", iTotal, iImages, dSeconds,
-                iTotal / dSeconds);
+    std::printf("RESULT bench=thumbnails pictures=%d images=%d seconds=%.3f thumbnails_per_s=%.1f\n", iTotal, iImages,
+                dSeconds, iTotal / dSeconds);
     std::filesystem::remove_all(work);
     return iImages == kPictures ? 0 : 1;
 }

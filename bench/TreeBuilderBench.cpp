@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileNode.h"
 #include "engine/IProgress.h"
 #include "engine/IRecoveryFilter.h"
-#include "engine/FileNode.h"
 #include "engine/core/tree/DirectoryTreeBuilder.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/PassAllFilter.h"

@@ -18,7 +18,7 @@ namespace {
 
 // Rows whose names and icon are made once: the model costs a lookup, so the paint is measured.
 class ManyRows : public QAbstractTableModel {
- public:
+public:
     explicit ManyRows(int rows) : rows_(rows), icon_(16, 16) {
         icon_.fill(QColor(200, 170, 60));
         for (int i = 0; i < 64; ++i) names_.push_back(QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')));
@@ -27,14 +27,18 @@ class ManyRows : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 1; }
     QVariant data(const QModelIndex& index, int role) const override {
         switch (role) {
-            case Qt::DisplayRole: return names_[static_cast<std::size_t>(index.row()) % names_.size()];
-            case Qt::CheckStateRole: return index.row() % 3;
-            case Qt::DecorationRole: return icon_;
-            default: return {};
+            case Qt::DisplayRole:
+                return names_[static_cast<std::size_t>(index.row()) % names_.size()];
+            case Qt::CheckStateRole:
+                return index.row() % 3;
+            case Qt::DecorationRole:
+                return icon_;
+            default:
+                return {};
         }
     }
 
- private:
+private:
     int rows_;
     QPixmap icon_;
     std::vector<QString> names_;
@@ -71,7 +75,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const double small = MedianPaintMs(1000);
     const double large = MedianPaintMs(1000000);
-    std::printf("RESULT mode=ui_list_paint rows=1000000 paint_ms=%.3f rows_1000_paint_ms=%.3f ratio=%.2f\n",
-                large, small, small > 0 ? large / small : 0.0);
+    std::printf("RESULT mode=ui_list_paint rows=1000000 paint_ms=%.3f rows_1000_paint_ms=%.3f ratio=%.2f\n", large,
+                small, small > 0 ? large / small : 0.0);
     return 0;
 }

@@ -17,7 +17,8 @@
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/core/device/MemoryDevice.h"
 
-inline void RunAnalysers(std::uint8_t const* pData, std::size_t size, std::span<RawFileAnalyserFactory const> factories) {
+inline void RunAnalysers(std::uint8_t const* pData, std::size_t size,
+                         std::span<RawFileAnalyserFactory const> factories) {
     if (size < 2 || size > (1 << 20)) return;
     std::uint32_t const u32SectorSize = (pData[0] & 0x80) != 0 ? 4096 : 512;
     CMemoryDevice device(WholeSectors(pData + 1, size - 1, u32SectorSize), static_cast<int>(u32SectorSize));
@@ -28,7 +29,8 @@ inline void RunAnalysers(std::uint8_t const* pData, std::size_t size, std::span<
     for (RawFileAnalyserFactory const factory : factories) {
         std::unique_ptr<IRawFileAnalyser> const pAnalyser = factory();
         CRawFileInfo info;
-        bool const bAccepted = pAnalyser->AnalyseBuffer(sector.data(), info, static_cast<std::uint32_t>(sector.size())) != 0;
+        bool const bAccepted =
+            pAnalyser->AnalyseBuffer(sector.data(), info, static_cast<std::uint32_t>(sector.size())) != 0;
         // The search skips an analyser for first bytes it rules out: it must never accept them.
         if (bAccepted && !pAnalyser->MayStartWith(sector.front())) __builtin_trap();
         CRawFileInfo sized;

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "WholeSectors.h"
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/ByteView.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "testkit/RunListNode.h"

@@ -6,11 +6,11 @@
 namespace {
 
 constexpr RawFileAnalyserFactory kDocumentAnalysers[] = {
-    &CreateFileHTMAnalyser, &CreateFileUnicodeHTMAnalyser, &CreateFileDXFAnalyser, &CreateFileFH11Analyser,
-    &CreateFileSVGAnalyser, &CreateFile3DSAnalyser,        &CreateFileDWGAnalyser, &CreateFilePDFAnalyser,
+    &CreateFileHTMAnalyser, &CreateFileUnicodeHTMAnalyser, &CreateFileDXFAnalyser,    &CreateFileFH11Analyser,
+    &CreateFileSVGAnalyser, &CreateFile3DSAnalyser,        &CreateFileDWGAnalyser,    &CreateFilePDFAnalyser,
     &CreateFileEPSAnalyser, &CreateFileRTFAnalyser,        &CreateFileLowDocAnalyser, &CreateFileWPDAnalyser,
-    &CreateFileMDBAnalyser, &CreateFileMNYAnalyser,        &CreateFilePSTAnalyser, &CreateFileDBXAnalyser,
-    &CreateFileONEAnalyser, &CreateFileHLPAnalyser,        &CreateFileCHMAnalyser, &CreateFileTTFAnalyser,
+    &CreateFileMDBAnalyser, &CreateFileMNYAnalyser,        &CreateFilePSTAnalyser,    &CreateFileDBXAnalyser,
+    &CreateFileONEAnalyser, &CreateFileHLPAnalyser,        &CreateFileCHMAnalyser,    &CreateFileTTFAnalyser,
     &CreateFileCPTAnalyser,
 };
 

@@ -3,8 +3,8 @@
 // directories, links and counts).
 #include <cstdint>
 
-#include "engine/carve/analysers/ExifReader.h"
 #include "engine/ByteView.h"
+#include "engine/carve/analysers/ExifReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
     if (size < 2) return 0;

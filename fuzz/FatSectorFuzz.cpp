@@ -46,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     }
 
     CFATFolderAnalyser analyser(u32SectorSize);
-    if (!analyser.AnalyseSector(sector) && analyser.GetDirectoryEntryType() != CFATFolderAnalyser::kNotFolder) std::abort();
+    if (!analyser.AnalyseSector(sector) && analyser.GetDirectoryEntryType() != CFATFolderAnalyser::kNotFolder)
+        std::abort();
     return 0;
 }

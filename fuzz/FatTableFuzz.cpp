@@ -11,7 +11,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t size) {
     if (size < 1) return 0;
-    FileSystemType const eType = (pData[0] & 1) ? FILE_SYSTEM_FAT32 : (pData[0] & 2) ? FILE_SYSTEM_FAT12 : FILE_SYSTEM_FAT16;
+    FileSystemType const eType = (pData[0] & 1)   ? FILE_SYSTEM_FAT32
+                                 : (pData[0] & 2) ? FILE_SYSTEM_FAT12
+                                                  : FILE_SYSTEM_FAT16;
     engine::ByteView const raw(pData + 1, size - 1);
     (void)fat::CheckFATHeader(raw, eType);
     FileSystemType eFound = FILE_SYSTEM_UNRECOGNISED;

@@ -24,7 +24,8 @@ void FuzzLzvn(std::span<std::uint8_t const> input, std::size_t capacity) {
     // Decoding again with room to spare gives the same leading bytes.
     std::vector<std::uint8_t> wider(capacity + 300, 0);
     hfsplus::LzvnResult const again = hfsplus::lzvn_decode(input, wider);
-    if (again.produced < result.produced || !std::equal(output.begin(), output.begin() + static_cast<long>(result.produced), wider.begin()))
+    if (again.produced < result.produced ||
+        !std::equal(output.begin(), output.begin() + static_cast<long>(result.produced), wider.begin()))
         __builtin_trap();
 }
 

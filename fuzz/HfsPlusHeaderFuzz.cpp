@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     bool const bValid = hfsplus::IsValidVolumeHeader(candidate.Data(), static_cast<std::uint16_t>(candidate.Size()));
     if (bValid) {
         std::optional<hfsplus::HFSPlusVolumeHeader> const header = hfsplus::ReadVolumeHeader(candidate);
-        if (!header || header->u32BlockSize == 0 || (header->u32BlockSize & (header->u32BlockSize - 1)) != 0) __builtin_trap();
+        if (!header || header->u32BlockSize == 0 || (header->u32BlockSize & (header->u32BlockSize - 1)) != 0)
+            __builtin_trap();
     }
     for (int iSectorSize : {512, 4096}) {
         CMemoryDevice device(std::vector<std::uint8_t>(pData, pData + size), iSectorSize, STORAGE_DEVICE_VOLUME);

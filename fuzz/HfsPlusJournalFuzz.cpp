@@ -45,10 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     };
     hfsplus::LiveVolumeQuery live;
     live.belongsTo = [](std::uint64_t u64Offset) {
-        constexpr std::uint32_t kFiles[] = {hfsplus::kCatalogFileID, hfsplus::kExtentsFileID, hfsplus::kAttributesFileID, 0};
+        constexpr std::uint32_t kFiles[] = {hfsplus::kCatalogFileID, hfsplus::kExtentsFileID,
+                                            hfsplus::kAttributesFileID, 0};
         return kFiles[(u64Offset / kSector) % 4];
     };
-    live.catalogHolds = [](hfsplus::CatalogKey const&, hfsplus::CatalogRecord const& record) { return record.u32ID % 2 == 1; };
+    live.catalogHolds = [](hfsplus::CatalogKey const&, hfsplus::CatalogRecord const& record) {
+        return record.u32ID % 2 == 1;
+    };
     live.extentsHold = [](hfsplus::ExtentKey const& key) { return key.u32FileID % 2 == 1; };
     live.attributesHold = [](hfsplus::AttrKey const& key) { return key.u32FileID % 2 == 1; };
 

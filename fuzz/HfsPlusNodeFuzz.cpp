@@ -18,13 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     CHFSPlusBTNode const node(std::move(bytes));
     for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
         engine::ByteView const record = node.GetRecord(i);
-        if (record.Data() < node.Bytes().Data() || record.Data() + record.Size() > node.Bytes().Data() + node.Bytes().Size())
+        if (record.Data() < node.Bytes().Data() ||
+            record.Data() + record.Size() > node.Bytes().Data() + node.Bytes().Size())
             __builtin_trap();
         engine::ByteView const data = RecordData(record);
         if (!data.Empty() && data.Data() + data.Size() != record.Data() + record.Size()) __builtin_trap();
         (void)ChildPointer(record);
-        if (std::optional<CatalogKey> const key = ReadCatalogKey(record); key && key->name.size() > kMaxNameUnits) __builtin_trap();
-        if (std::optional<CatalogRecord> const catalog = ReadCatalogRecord(data); catalog && catalog->threadName.size() > kMaxNameUnits)
+        if (std::optional<CatalogKey> const key = ReadCatalogKey(record); key && key->name.size() > kMaxNameUnits)
+            __builtin_trap();
+        if (std::optional<CatalogRecord> const catalog = ReadCatalogRecord(data);
+            catalog && catalog->threadName.size() > kMaxNameUnits)
             __builtin_trap();
         (void)IsValidCatalogThread(data);
         (void)ReadExtentKey(record);

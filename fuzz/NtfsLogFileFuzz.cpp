@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     std::int64_t const s64LogClusters = static_cast<std::int64_t>(size / kCluster - 1);
     logRuns.Add({1, 0, s64LogClusters});
     CFindFileFromLogFile salvage;
-    if (!salvage.InitWithLog(device, geometry, mftRuns, logRuns, static_cast<std::uint64_t>(s64LogClusters) * kCluster)) return 0;
+    if (!salvage.InitWithLog(device, geometry, mftRuns, logRuns, static_cast<std::uint64_t>(s64LogClusters) * kCluster))
+        return 0;
     salvage.Analyzer();
 
     CNTFSMftReader const mft(device, geometry, mftRuns, kCluster);
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
         if (!raw) continue;
         CNTFSMultiFileRecord const file(mft, n, CNTFSFileRecord(engine::ByteView(raw->data(), raw->size())));
         std::uint64_t u64Parent = 0;
-        auto pProperties = CNTFSFilePropertiesBuilder::BuildFileProperties(NtfsRecordPlace{}, file, kCluster, &u64Parent);
+        auto pProperties =
+            CNTFSFilePropertiesBuilder::BuildFileProperties(NtfsRecordPlace{}, file, kCluster, &u64Parent);
         if (!pProperties) continue;
         pProperties->SetState(CNTFSFileProperties::kStateDeleted);
         pProperties->SetFileSize(0);

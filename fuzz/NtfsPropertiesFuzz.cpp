@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
         if (!raw) continue;
         CNTFSMultiFileRecord const file(mft, n, CNTFSFileRecord(engine::ByteView(raw->data(), raw->size())));
         NtfsRecordPlace const place{static_cast<long long>(n * 2), n * 1024, 1024};
-        std::unique_ptr<CNTFSFileProperties> const pProperties = CNTFSFilePropertiesBuilder::BuildFileProperties(place, file, kCluster);
+        std::unique_ptr<CNTFSFileProperties> const pProperties =
+            CNTFSFilePropertiesBuilder::BuildFileProperties(place, file, kCluster);
         if (!pProperties) continue;
         if (pProperties->GetFileName() == nullptr || pProperties->GetFileSize() < 0) __builtin_trap();
         CNTFSFilePropertiesBuilder::AdjustFileSizeAccordinttoDataRunsWhenFileSizeLessThanZero(*pProperties, kCluster);

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t size) {
             std::abort();
     }
     std::uint32_t const u32ImageSectorSize = partition::ImageSectorSize(engine::ByteView(pData + 1, size - 1));
-    if (u32ImageSectorSize != 512 && u32ImageSectorSize != 1024 && u32ImageSectorSize != 2048 && u32ImageSectorSize != 4096)
+    if (u32ImageSectorSize != 512 && u32ImageSectorSize != 1024 && u32ImageSectorSize != 2048 &&
+        u32ImageSectorSize != 4096)
         std::abort();
     return 0;
 }

@@ -4,12 +4,12 @@
 namespace {
 
 constexpr RawFileAnalyserFactory kPictureAnalysers[] = {
-    &CreateFileBMPAnalyser, &CreateFileEMFAnalyser, &CreateFileWMFAnalyser, &CreateFileICOAnalyser,
-    &CreateFileGIFAnalyser, &CreateFilePNGAnalyser, &CreateFilePSDAnalyser, &CreateFilePSPAnalyser,
-    &CreateFileMP3Analyser, &CreateFile3GPAnalyser, &CreateFileMP4Analyser, &CreateFileMOVAnalyser,
-    &CreateFileRIFFAnalyser, &CreateFileAIFFAnalyser, &CreateFileASFAnalyser, &CreateFileMKVAnalyser,
-    &CreateFileMPGAnalyser, &CreateFileRMAnalyser, &CreateFileFLVAnalyser, &CreateFileSWFAnalyser,
-    &CreateFileMIDAnalyser, &CreateFileAUAnalyser, &CreateFileOggAnalyser, &CreateFileAPEAnalyser,
+    &CreateFileBMPAnalyser,      &CreateFileEMFAnalyser,  &CreateFileWMFAnalyser, &CreateFileICOAnalyser,
+    &CreateFileGIFAnalyser,      &CreateFilePNGAnalyser,  &CreateFilePSDAnalyser, &CreateFilePSPAnalyser,
+    &CreateFileMP3Analyser,      &CreateFile3GPAnalyser,  &CreateFileMP4Analyser, &CreateFileMOVAnalyser,
+    &CreateFileRIFFAnalyser,     &CreateFileAIFFAnalyser, &CreateFileASFAnalyser, &CreateFileMKVAnalyser,
+    &CreateFileMPGAnalyser,      &CreateFileRMAnalyser,   &CreateFileFLVAnalyser, &CreateFileSWFAnalyser,
+    &CreateFileMIDAnalyser,      &CreateFileAUAnalyser,   &CreateFileOggAnalyser, &CreateFileAPEAnalyser,
     &CreateFileFCPEVENTAnalyser,
 };
 

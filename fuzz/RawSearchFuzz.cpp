@@ -8,13 +8,13 @@
 
 #include "WholeSectors.h"
 
+#include "engine/ByteView.h"
 #include "engine/IFileNode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RAWSearchController.h"
 #include "engine/carve/RawFileAnalyserListSingle.h"
 #include "engine/carve/RawFileBuffer.h"
-#include "engine/ByteView.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "testkit/RecordingTreeBuilder.h"
 

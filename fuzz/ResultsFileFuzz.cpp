@@ -19,8 +19,8 @@
 #include "testkit/PassAllFilter.h"
 #include "testkit/ProgressSink.h"
 #include "uimodel/resultsfile/JobProgress.h"
-#include "uimodel/resultsfile/ResultsFileReader.h"
 #include "uimodel/resultsfile/RestoreScanSink.h"
+#include "uimodel/resultsfile/ResultsFileReader.h"
 
 namespace rf = uimodel::resultsfile;
 
@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* pData, size_t uSize) {
     int iControllerType = 2;
     try {
         if (rf::ReadHeader(*pArchive))
-            if (auto const controller = rf::ReadControllerFrame(*pArchive)) iControllerType = static_cast<int>(controller->u32Type);
+            if (auto const controller = rf::ReadControllerFrame(*pArchive))
+                iControllerType = static_cast<int>(controller->u32Type);
         rf::ReadDeviceFrame(*pArchive);
     } catch (IRSException const&) {
     }

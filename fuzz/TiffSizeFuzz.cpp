@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* pData, std::size_t siz
     CMemoryDevice device(WholeSectors(pData, size, kSectorSize), static_cast<int>(kSectorSize));
     std::vector<std::uint8_t> sector(kSectorSize, 0);
     std::memcpy(sector.data(), pData, std::min<std::size_t>(size, kSectorSize));
-    for (auto pCreate : {&CreateFileTIFAnalyser, &CreateFileJPGAnalyser, &CreateFileCRWAnalyser, &CreateFileX3FAnalyser, &CreateFileMRWAnalyser}) {
+    for (auto pCreate : {&CreateFileTIFAnalyser, &CreateFileJPGAnalyser, &CreateFileCRWAnalyser, &CreateFileX3FAnalyser,
+                         &CreateFileMRWAnalyser}) {
         std::unique_ptr<IRawFileAnalyser> const pAnalyser = pCreate();
         CRawFileInfo info;
         // Sized whether or not the first sector is accepted: the walks must stand any bytes.

@@ -8,9 +8,9 @@
 #include <set>
 #include <vector>
 
+#include "engine/FileNode.h"
 #include "engine/IProgress.h"
 #include "engine/IRecoveryFilter.h"
-#include "engine/FileNode.h"
 #include "engine/core/tree/DirectoryTreeBuilder.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/PassAllFilter.h"

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-inline std::vector<std::uint8_t> WholeSectors(std::uint8_t const* pData, std::size_t size, std::uint32_t u32SectorSize) {
+inline std::vector<std::uint8_t> WholeSectors(std::uint8_t const* pData, std::size_t size,
+                                              std::uint32_t u32SectorSize) {
     std::vector<std::uint8_t> bytes(pData, pData + size);
     bytes.resize((size + u32SectorSize - 1) / u32SectorSize * u32SectorSize, 0);
     return bytes;

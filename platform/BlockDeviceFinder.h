@@ -12,22 +12,22 @@ namespace platform {
 
 /// One whole disk or one kernel partition.
 struct BlockMedium {
-    std::string kernelName;   // "sda", "loop0p1": the BSD name of the records
-    std::string devicePath;   // the node to open, "/dev/<name>" below the root
-    std::string mediaName;    // disk model, or a loop device's backing file name
-    std::uint32_t u32SectorSize = 512;     // logical sector size
-    std::uint64_t u64TotalSectors = 0;     // in logical sectors
-    std::uint64_t u64StartSector = 0;      // partitions: start on the disk, logical sectors
+    std::string kernelName;                          // "sda", "loop0p1": the BSD name of the records
+    std::string devicePath;                          // the node to open, "/dev/<name>" below the root
+    std::string mediaName;                           // disk model, or a loop device's backing file name
+    std::uint32_t u32SectorSize = 512;               // logical sector size
+    std::uint64_t u64TotalSectors = 0;               // in logical sectors
+    std::uint64_t u64StartSector = 0;                // partitions: start on the disk, logical sectors
     std::uint32_t u32PartitionNumber = 0xFFFFFFFFu;  // all bits set for a whole medium
-    std::uint32_t u32DeviceId = 0;         // (major << 24) | minor
+    std::uint32_t u32DeviceId = 0;                   // (major << 24) | minor
     bool bWritable = false;
-    std::uint32_t u32BusType = 0;          // DiskBusType
-    std::uint32_t u32Scheme = 0;           // PartitionScheme: "dos" 1, "gpt" 2, "mac" 3
-    std::string label;                     // file-system label, empty when unknown
-    std::string mountPath;                 // empty when not mounted
-    std::string partitionTypeGuid;         // GPT: text form, empty when unknown
-    std::string partitionUuid;             // GPT: text form, empty when unknown
-    std::string apmType;                   // APM partition type name, empty when unknown
+    std::uint32_t u32BusType = 0;   // DiskBusType
+    std::uint32_t u32Scheme = 0;    // PartitionScheme: "dos" 1, "gpt" 2, "mac" 3
+    std::string label;              // file-system label, empty when unknown
+    std::string mountPath;          // empty when not mounted
+    std::string partitionTypeGuid;  // GPT: text form, empty when unknown
+    std::string partitionUuid;      // GPT: text form, empty when unknown
+    std::string apmType;            // APM partition type name, empty when unknown
 };
 
 class IBlockDeviceFinder {

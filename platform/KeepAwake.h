@@ -24,8 +24,8 @@ public:
 private:
     struct Bus;
     KeepAwakeRoute m_route = KeepAwakeRoute::None;
-    int m_iInhibitFd = -1;          // logind: the inhibitor lasts while this is open
-    std::unique_ptr<Bus> m_pBus;    // screen saver: the cookie lasts while this connection does
+    int m_iInhibitFd = -1;        // logind: the inhibitor lasts while this is open
+    std::unique_ptr<Bus> m_pBus;  // screen saver: the cookie lasts while this connection does
     unsigned m_uCookie = 0;
     std::string m_summary;
 };

@@ -65,9 +65,9 @@ public:
 
 private:
     int m_fd = -1;
-    std::string m_path;                                 // the node opened
-    std::optional<NodeId> m_node;                       // set while open or parked
-    bool m_bImage = false;                              // a regular file
+    std::string m_path;                                   // the node opened
+    std::optional<NodeId> m_node;                         // set while open or parked
+    bool m_bImage = false;                                // a regular file
     std::optional<std::pair<dev_t, ino_t>> m_servedFile;  // listed among the open files while open
     std::uint32_t m_u32SectorSize = kImageSectorSize;
     std::int64_t m_s64TotalSectors = 0;

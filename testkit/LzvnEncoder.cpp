@@ -13,8 +13,10 @@ namespace {
 void EmitLiterals(Bytes& out, Bytes const& data, std::size_t from, std::size_t to) {
     while (from < to) {
         std::size_t const n = std::min<std::size_t>(to - from, 271);
-        if (n >= 16) out.insert(out.end(), {0xE0, static_cast<std::uint8_t>(n - 16)});
-        else out.push_back(static_cast<std::uint8_t>(0xE0 | n));
+        if (n >= 16)
+            out.insert(out.end(), {0xE0, static_cast<std::uint8_t>(n - 16)});
+        else
+            out.push_back(static_cast<std::uint8_t>(0xE0 | n));
         out.insert(out.end(), data.begin() + static_cast<long>(from), data.begin() + static_cast<long>(from + n));
         from += n;
     }
@@ -47,8 +49,10 @@ Bytes LzvnEncode(Bytes const& data) {
                                static_cast<std::uint8_t>(distance >> 8)});
         for (std::size_t rest = length - first; rest > 0;) {
             std::size_t const n = std::min<std::size_t>(rest, 271);
-            if (n >= 16) out.insert(out.end(), {0xF0, static_cast<std::uint8_t>(n - 16)});
-            else out.push_back(static_cast<std::uint8_t>(0xF0 | n));
+            if (n >= 16)
+                out.insert(out.end(), {0xF0, static_cast<std::uint8_t>(n - 16)});
+            else
+                out.push_back(static_cast<std::uint8_t>(0xF0 | n));
             rest -= n;
         }
         i += length;

@@ -2,9 +2,7 @@
 
 namespace testkit {
 
-CTestFileNode::CTestFileNode(char const* pszName, bool bDirectory) : m_bDirectory(bDirectory) {
-    SetFileName(pszName);
-}
+CTestFileNode::CTestFileNode(char const* pszName, bool bDirectory) : m_bDirectory(bDirectory) { SetFileName(pszName); }
 
 void CTestFileNode::SetFileName(char const* pszName) {
     if (pszName)

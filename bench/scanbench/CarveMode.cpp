@@ -79,9 +79,11 @@ int RunCarveMode(std::span<char* const> args) {
     if (u32SectorSize != 0 && u32SectorSize != static_cast<std::uint32_t>(pImage->GetSectorSize())) {
         // An image file's own length, so that no tail is lost to the size its data suggested.
         std::error_code error;
-        std::uint64_t u64Bytes = std::filesystem::is_regular_file(pszPath, error) ? std::filesystem::file_size(pszPath, error) : 0;
+        std::uint64_t u64Bytes =
+            std::filesystem::is_regular_file(pszPath, error) ? std::filesystem::file_size(pszPath, error) : 0;
         if (error || u64Bytes == 0)
-            u64Bytes = static_cast<std::uint64_t>(pImage->GetTotalSectors()) * static_cast<std::uint64_t>(pImage->GetSectorSize());
+            u64Bytes = static_cast<std::uint64_t>(pImage->GetTotalSectors()) *
+                       static_cast<std::uint64_t>(pImage->GetSectorSize());
         if (!ForceSectorSize(*pImage, u64Bytes, u32SectorSize)) {
             std::fprintf(stderr, "scanbench: sector size %u does not fit the image's %d\n", u32SectorSize,
                          pImage->GetSectorSize());
@@ -95,21 +97,25 @@ int RunCarveMode(std::span<char* const> args) {
     // Tabs between the fields: tree paths and time texts hold blanks.
     for (IFileNode* pFile : scan.tree.Files()) {
         auto* pNode = dynamic_cast<CRAWFileNode*>(pFile);
-        DataRun const* pRun = pNode != nullptr && pNode->GetDataRunList() ? pNode->GetDataRunList()->GetFirst() : nullptr;
-        std::string const time = pNode != nullptr && pNode->GetProperties() ? pNode->GetProperties()->GetRawFileCreateTime() : "";
-        std::printf("carved\t%s\t%lld\t%lld\t%s\t%s\n", CRAWFileManager::GetExt(pNode).c_str(), pRun ? pRun->s64Start : -1LL,
-                    pFile->GetFileSize(), scan.tree.PathOf(pFile).c_str(), time.empty() ? "-" : time.c_str());
+        DataRun const* pRun =
+            pNode != nullptr && pNode->GetDataRunList() ? pNode->GetDataRunList()->GetFirst() : nullptr;
+        std::string const time =
+            pNode != nullptr && pNode->GetProperties() ? pNode->GetProperties()->GetRawFileCreateTime() : "";
+        std::printf("carved\t%s\t%lld\t%lld\t%s\t%s\n", CRAWFileManager::GetExt(pNode).c_str(),
+                    pRun ? pRun->s64Start : -1LL, pFile->GetFileSize(), scan.tree.PathOf(pFile).c_str(),
+                    time.empty() ? "-" : time.c_str());
     }
     int const iFailures = pRecoverTo ? RecoverAll(scan, device, *pRecoverTo) : 0;
     CRAWSearchController::Statistics const& statistics = scan.pController->GetStatistics();
-    std::printf("RESULT mode=carve bytes=%llu seconds=%.6f files=%zu filed_at_once=%llu sized_from_ring=%llu "
-                "sized_at_end=%llu dropped=%llu sizing_reads=%llu sizing_sectors=%llu failures=%d\n",
-                static_cast<unsigned long long>(scan.u64Bytes), scan.dSeconds, scan.tree.Files().size(),
-                static_cast<unsigned long long>(statistics.u64FiledAtOnce),
-                static_cast<unsigned long long>(statistics.u64SizedFromRing),
-                static_cast<unsigned long long>(statistics.u64SizedAtEnd),
-                static_cast<unsigned long long>(statistics.u64Dropped), static_cast<unsigned long long>(scan.u64SizingReads),
-                static_cast<unsigned long long>(scan.u64SizingSectors), iFailures);
+    std::printf(
+        "RESULT mode=carve bytes=%llu seconds=%.6f files=%zu filed_at_once=%llu sized_from_ring=%llu "
+        "sized_at_end=%llu dropped=%llu sizing_reads=%llu sizing_sectors=%llu failures=%d\n",
+        static_cast<unsigned long long>(scan.u64Bytes), scan.dSeconds, scan.tree.Files().size(),
+        static_cast<unsigned long long>(statistics.u64FiledAtOnce),
+        static_cast<unsigned long long>(statistics.u64SizedFromRing),
+        static_cast<unsigned long long>(statistics.u64SizedAtEnd),
+        static_cast<unsigned long long>(statistics.u64Dropped), static_cast<unsigned long long>(scan.u64SizingReads),
+        static_cast<unsigned long long>(scan.u64SizingSectors), iFailures);
     return iFailures == 0 ? 0 : 1;
 }
 

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <memory>
 
+#include "CountingDevice.h"
 #include "engine/IFileNode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/cache/StorageDeviceWithCache.h"
-#include "CountingDevice.h"
 
 namespace scanbench {
 
@@ -42,7 +42,8 @@ void RunCarveScan(CarveScan& scan, IStorageDevice& underlying) {
     for (long long s64Block = 0; s64Block * s64BlockSectors < s64Total; ++s64Block, ++u64PassReads) {
         long long const s64First = s64Block * s64BlockSectors;
         if (!cache.SetCurCacheBlock(s64Block)) break;
-        controller.AnalyzeSharedBlock(cache.CurrentSharedBlock(), s64First, std::min(s64BlockSectors, s64Total - s64First));
+        controller.AnalyzeSharedBlock(cache.CurrentSharedBlock(), s64First,
+                                      std::min(s64BlockSectors, s64Total - s64First));
     }
     cache.EndCache();
     controller.EndSearch(1);

@@ -15,7 +15,8 @@ std::optional<CCommandLine> CCommandLine::Parse(std::span<char* const> args, std
             parsed.m_operands.emplace_back(arg);
             continue;
         }
-        auto const found = std::find_if(options.begin(), options.end(), [&](OptionSpec const& o) { return o.name == arg; });
+        auto const found =
+            std::find_if(options.begin(), options.end(), [&](OptionSpec const& o) { return o.name == arg; });
         if (found == options.end()) {
             std::fprintf(stderr, "scanbench: unknown option '%s'\n", args[i]);
             return std::nullopt;

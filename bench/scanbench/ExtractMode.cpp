@@ -12,13 +12,13 @@
 
 #include "../OnePartitionSearcher.h"
 #include "CommandLine.h"
-#include "testkit/RunListNode.h"
 #include "Modes.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "testkit/RunListNode.h"
 
 namespace scanbench {
 
@@ -53,7 +53,7 @@ struct ExtractArguments {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"--start", true}, {"--cluster-sectors", true}, {"--size", true},
+    {"--start", true}, {"--cluster-sectors", true},  {"--size", true},
     {"--runs", true},  {"--ntfs-compressed", false}, {"--to", true},
 };
 

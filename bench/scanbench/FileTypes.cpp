@@ -16,7 +16,8 @@ void LoadFileTypes() {
     std::string error;
     std::string const path = filetypes::LocateFileTypeList();
     auto lists = filetypes::ReadFileTypeList(path, &error);
-    if (lists.empty()) std::fprintf(stderr, "scanbench: no FileType list (%s); every file counts as other\n", error.c_str());
+    if (lists.empty())
+        std::fprintf(stderr, "scanbench: no FileType list (%s); every file counts as other\n", error.c_str());
     lists.erase(kFileTypeOthers);
     SetFileTypeLists(lists);
 }

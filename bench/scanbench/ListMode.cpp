@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "DeviceRecordPrint.h"
 #include "CommandLine.h"
+#include "DeviceRecordPrint.h"
 #include "Modes.h"
 #include "engine/IEnumDeviceEx.h"
 
@@ -33,17 +33,19 @@ int RunListMode(std::span<char* const> args) {
     RESULT const result = pEnum->Init();
     double const dInitSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (Failed(result)) {
-        std::fprintf(stderr, "scanbench: enumeration failed (result 0x%016llx)\n", static_cast<unsigned long long>(result));
+        std::fprintf(stderr, "scanbench: enumeration failed (result 0x%016llx)\n",
+                     static_cast<unsigned long long>(result));
         return 1;
     }
     // Every disk is opened and probed once here: this is the wait the device list costs.
     std::printf("init seconds: %.6f\n", dInitSeconds);
-    for (IStorageDevice* pDisk : Fetch([&](IStorageDevice** pp, int& n) { return pEnum->EnumDiskDevice(pp, n); })) {
+    for (IStorageDevice* pDisk : Fetch([&](IStorageDevice**pp, int&n) { return pEnum->EnumDiskDevice(pp, n); })) {
         PrintDeviceRecord(pDisk, "");
         for (IStorageDevice* pPartition :
-             Fetch([&](IStorageDevice** pp, int& n) { return pEnum->EnumPartitionDevice(pDisk, pp, n); }))
+             Fetch([&](IStorageDevice**pp, int&n) { return pEnum->EnumPartitionDevice(pDisk, pp, n); }))
             PrintDeviceRecord(pPartition, "  ");
-        for (IStorageDevice* pVolume : Fetch([&](IStorageDevice** pp, int& n) { return pEnum->EnumVolumeDevice(pDisk, pp, n); }))
+        for (IStorageDevice* pVolume :
+             Fetch([&](IStorageDevice**pp, int&n) { return pEnum->EnumVolumeDevice(pDisk, pp, n); }))
             PrintDeviceRecord(pVolume, "  ");
     }
     pEnum->Uninit();

@@ -17,7 +17,9 @@ std::uint64_t PeakResidentBytes() {
 }
 
 namespace {
-double Seconds(timeval const& time) { return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6; }
+double Seconds(timeval const& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
 }  // namespace
 
 ProcessCost ProcessCostSoFar() {

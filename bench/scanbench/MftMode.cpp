@@ -58,8 +58,8 @@ void PrintRecord(std::uint64_t u64Number, NtfsFileSummary const& file) {
     std::string const parent = file.name ? std::to_string(file.name->ParentRecord()) : std::string("-");
     std::string const size = file.bHasData ? std::to_string(file.s64Size) : std::string("-");
     std::printf("record\t%llu\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", static_cast<unsigned long long>(u64Number),
-                file.bInUse ? "live" : "deleted", file.bFolder ? "folder" : "file", parent.c_str(), name.c_str(), size.c_str(),
-                FlagsText(file).c_str(), RunsText(file).c_str());
+                file.bInUse ? "live" : "deleted", file.bFolder ? "folder" : "file", parent.c_str(), name.c_str(),
+                size.c_str(), FlagsText(file).c_str(), RunsText(file).c_str());
 }
 
 std::string VolumeLabel(CNTFSMftReader const& mft) {
@@ -74,7 +74,8 @@ std::string VolumeLabel(CNTFSMftReader const& mft) {
 int RunMftMode(std::span<char* const> args) {
     auto const commandLine = CCommandLine::Parse(args, kOptions, 1);
     if (!commandLine) return kUsageError;
-    auto const start = commandLine->Has("--start") ? ParseCount(*commandLine->Value("--start")) : std::optional<long long>(0);
+    auto const start =
+        commandLine->Has("--start") ? ParseCount(*commandLine->Value("--start")) : std::optional<long long>(0);
     if (!start) {
         std::fprintf(stderr, "scanbench: --start needs a sector number\n");
         return kUsageError;
@@ -109,12 +110,13 @@ int RunMftMode(std::span<char* const> args) {
     }
     double const dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     NtfsVolumeGeometry const& geometry = mft->Geometry();
-    std::printf("RESULT mode=mft sector_size=%u sectors_per_cluster=%u record_size=%u records=%llu live=%llu deleted=%llu "
-                "seconds=%.6f records_per_s=%.0f\n",
-                geometry.u32SectorSize, geometry.u32SectorsPerCluster, geometry.u32RecordSize,
-                static_cast<unsigned long long>(u64Records), static_cast<unsigned long long>(u64Live),
-                static_cast<unsigned long long>(u64Records - u64Live), dSeconds,
-                dSeconds > 0 ? static_cast<double>(u64Records) / dSeconds : 0.0);
+    std::printf(
+        "RESULT mode=mft sector_size=%u sectors_per_cluster=%u record_size=%u records=%llu live=%llu deleted=%llu "
+        "seconds=%.6f records_per_s=%.0f\n",
+        geometry.u32SectorSize, geometry.u32SectorsPerCluster, geometry.u32RecordSize,
+        static_cast<unsigned long long>(u64Records), static_cast<unsigned long long>(u64Live),
+        static_cast<unsigned long long>(u64Records - u64Live), dSeconds,
+        dSeconds > 0 ? static_cast<double>(u64Records) / dSeconds : 0.0);
     return 0;
 }
 

@@ -37,7 +37,8 @@ int RunModelLoadMode(std::span<char* const> args) {
         return kUsageError;
     }
 
-    if (auto const directory = commandLine->Value("--recover"); directory && !COutputFolder::Open(*directory, *image, "--recover"))
+    if (auto const directory = commandLine->Value("--recover");
+        directory && !COutputFolder::Open(*directory, *image, "--recover"))
         return 1;
 
     LoadFileTypes();

@@ -15,8 +15,8 @@
 
 #include "CommandLine.h"
 #include "FileTypes.h"
-#include "ModelFacade.h"
 #include "MemoryUse.h"
+#include "ModelFacade.h"
 #include "ModelListing.h"
 #include "ModelRecovery.h"
 #include "ModelThumbnail.h"
@@ -41,12 +41,23 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr OptionSpec kOptions[] = {{"--disk", false},       {"--volume", true},     {"--deep", false},
-                                   {"--types", true},       {"--stop-after", true}, {"--pause-after", true},
-                                   {"--pause-for", true},   {"--recover", true},    {"--check", true},
-                                   {"--recovery-pause-for", true},                  {"--recovery-stop-after-files", true},
-                                   {"--thumb", true},       {"--thumb-out", true},  {"--save", true},
-                                   {"--facade", false},     {"--tree", true, true}, {"--search", true}};
+constexpr OptionSpec kOptions[] = {{"--disk", false},
+                                   {"--volume", true},
+                                   {"--deep", false},
+                                   {"--types", true},
+                                   {"--stop-after", true},
+                                   {"--pause-after", true},
+                                   {"--pause-for", true},
+                                   {"--recover", true},
+                                   {"--check", true},
+                                   {"--recovery-pause-for", true},
+                                   {"--recovery-stop-after-files", true},
+                                   {"--thumb", true},
+                                   {"--thumb-out", true},
+                                   {"--save", true},
+                                   {"--facade", false},
+                                   {"--tree", true, true},
+                                   {"--search", true}};
 
 struct Options {
     std::string path;
@@ -137,7 +148,8 @@ std::optional<Options> ParseOptions(std::span<char* const> args) {
                 recovery.stopAfterFiles = static_cast<unsigned long long>(*n);
             }
         }
-    } else if ((commandLine->Has("--check") && !options.treeCheck) || commandLine->Has("--recovery-pause-for") || commandLine->Has("--recovery-stop-after-files")) {
+    } else if ((commandLine->Has("--check") && !options.treeCheck) || commandLine->Has("--recovery-pause-for") ||
+               commandLine->Has("--recovery-stop-after-files")) {
         std::fprintf(stderr, "scanbench: --check and the --recovery- options go with --recover\n");
         bBad = true;
     }
@@ -158,7 +170,8 @@ IStorageDevice* FindDisk(uimodel::QNUIDeviceData const& devices, std::string con
     std::string const name = std::filesystem::path(path).filename().string();
     for (int i = 0; IStorageDevice* pDisk = devices.GetDiskStorageByIndex(i); ++i) {
         CCollectDiskDeviceInfoStruct const* pInfo = uimodel::QNUIDeviceData::GetDiskInfo(pDisk);
-        if (pInfo && name == std::string(pInfo->szBsdName, strnlen(pInfo->szBsdName, sizeof pInfo->szBsdName))) return pDisk;
+        if (pInfo && name == std::string(pInfo->szBsdName, strnlen(pInfo->szBsdName, sizeof pInfo->szBsdName)))
+            return pDisk;
     }
     return nullptr;
 }
@@ -178,7 +191,8 @@ SaveRun SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devices,
     int const iStarted = results.DoSaveScanResult(path.c_str(), &sink);
     results.Wait();
     double const dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-    unsigned long long const u64Error = iStarted == 0 ? sink.GetProgressInfo().u64Error : static_cast<unsigned long long>(-iStarted);
+    unsigned long long const u64Error =
+        iStarted == 0 ? sink.GetProgressInfo().u64Error : static_cast<unsigned long long>(-iStarted);
     std::error_code error;
     auto const u64Bytes = std::filesystem::file_size(path, error);
     char fields[128];
@@ -191,8 +205,9 @@ SaveRun SaveModelScan(uimodel::QNUIScan& scan, uimodel::QNUIDeviceData& devices,
 /// its last volume's result, which for a partition holding no file system (an Apple map's
 /// driver or ISO 9660 partitions) is a failure: the disk's scan failed only when it read no
 /// volume at all.
-bool ReportFailures(Options const& options, uimodel::QNUIScan& scan, RESULT result, std::optional<RecoveryRun> const& recoveryRun,
-                    std::optional<SaveRun> const& saved, bool bThumbWritten, bool bCheckMissing) {
+bool ReportFailures(Options const& options, uimodel::QNUIScan& scan, RESULT result,
+                    std::optional<RecoveryRun> const& recoveryRun, std::optional<SaveRun> const& saved,
+                    bool bThumbWritten, bool bCheckMissing) {
     bool bFailed = !bThumbWritten || bCheckMissing;
     if (Failed(result)) {
         std::size_t const volumesRead = scan.GetFileSystemNode().size();
@@ -207,22 +222,23 @@ bool ReportFailures(Options const& options, uimodel::QNUIScan& scan, RESULT resu
     }
     if (recoveryRun && (Failed(recoveryRun->result) || recoveryRun->bDestinationFull)) {
         RESULT const recoveryResult = recoveryRun->result;
-        std::fprintf(stderr, "scanbench: the recovery to %s failed: %s (0x%016llx)\n", options.recovery->destination.c_str(),
-                     recoveryRun->bDestinationFull                                ? "the destination is full"
-                     : recoveryResult == uimodel::kResultDestinationOnScannedDevice ? "it lies on the device being scanned"
-                     : recoveryResult == uimodel::kResultNoDestinationPath       ? "a folder or file could not be made there"
-                                                                                  : "a file could not be copied",
-                     static_cast<unsigned long long>(recoveryResult));
+        std::fprintf(
+            stderr, "scanbench: the recovery to %s failed: %s (0x%016llx)\n", options.recovery->destination.c_str(),
+            recoveryRun->bDestinationFull                                  ? "the destination is full"
+            : recoveryResult == uimodel::kResultDestinationOnScannedDevice ? "it lies on the device being scanned"
+            : recoveryResult == uimodel::kResultNoDestinationPath          ? "a folder or file could not be made there"
+                                                                           : "a file could not be copied",
+            static_cast<unsigned long long>(recoveryResult));
         bFailed = true;
     }
     if (saved && saved->u64Error != 0) {
         namespace results = uimodel::resultsfile;
         std::fprintf(stderr, "scanbench: the scan was not saved to %s: %s (error %llu)\n", options.saveTo->c_str(),
-                     saved->u64Error == results::RESULTS_ON_SCANNED_DEVICE ? "it lies on the device being scanned"
+                     saved->u64Error == results::RESULTS_ON_SCANNED_DEVICE  ? "it lies on the device being scanned"
                      : saved->u64Error == results::RESULTS_IS_SCANNED_IMAGE ? "it is the image being scanned"
-                     : saved->u64Error == results::RESULTS_CANNOT_OPEN     ? "the file cannot be created there"
-                     : saved->u64Error == results::RESULTS_WRITE_FAILED    ? "a write failed"
-                                                                           : "the save failed",
+                     : saved->u64Error == results::RESULTS_CANNOT_OPEN      ? "the file cannot be created there"
+                     : saved->u64Error == results::RESULTS_WRITE_FAILED     ? "a write failed"
+                                                                            : "the save failed",
                      saved->u64Error);
         bFailed = true;
     }
@@ -255,7 +271,8 @@ int RunModelScanMode(std::span<char* const> args) {
     IStorageDevice* pDisk = FindDisk(devices, options.path, bImage);
     IStorageDevice* pDevice = options.iVolume < 0 ? pDisk : devices.GetVolumeStorageByIndex(pDisk, options.iVolume);
     if (!pDevice) {
-        std::fprintf(stderr, "scanbench: %s is not in the device list%s\n", options.path.c_str(), pDisk ? " with that volume" : "");
+        std::fprintf(stderr, "scanbench: %s is not in the device list%s\n", options.path.c_str(),
+                     pDisk ? " with that volume" : "");
         return 1;
     }
 
@@ -266,8 +283,16 @@ int RunModelScanMode(std::span<char* const> args) {
     double dSeconds = 0;
     std::optional<FacadeRun> facadeRun;
     if (options.bFacade) {
-        FacadeOptions facade{devices.GetDiskIndexByStorage(pDisk), options.iVolume, options.bDeep, options.stopAfter, options.pauseAfter,
-                             options.pauseFor, options.trees, options.treeCheck, options.search, options.recovery,
+        FacadeOptions facade{devices.GetDiskIndexByStorage(pDisk),
+                             options.iVolume,
+                             options.bDeep,
+                             options.stopAfter,
+                             options.pauseAfter,
+                             options.pauseFor,
+                             options.trees,
+                             options.treeCheck,
+                             options.search,
+                             options.recovery,
                              options.saveTo};
         facadeRun = RunFacadeScan(scan, recovery, devices, facade);
         if (!facadeRun->bStarted) {
@@ -301,7 +326,8 @@ int RunModelScanMode(std::span<char* const> args) {
                 scan.PauseOrResumeOperation();
                 bPaused = true;
                 pausedAt = Clock::now();
-            } else if (bPaused && !bResumed && std::chrono::duration<double>(Clock::now() - *pausedAt).count() >= *options.pauseFor) {
+            } else if (bPaused && !bResumed &&
+                       std::chrono::duration<double>(Clock::now() - *pausedAt).count() >= *options.pauseFor) {
                 scan.PauseOrResumeOperation();
                 bResumed = true;
             }
@@ -315,19 +341,25 @@ int RunModelScanMode(std::span<char* const> args) {
     }
 
     std::string const fields = PrintModelListing(scan);
-    bool const bThumbWritten = !options.thumbName || PrintModelThumbnail(scan, recovery, *options.thumbName, options.thumbOut);
+    bool const bThumbWritten =
+        !options.thumbName || PrintModelThumbnail(scan, recovery, *options.thumbName, options.thumbOut);
     std::optional<RecoveryRun> recoveryRun;
-    if (facadeRun) recoveryRun = facadeRun->recovery;
-    else if (options.recovery) recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
+    if (facadeRun)
+        recoveryRun = facadeRun->recovery;
+    else if (options.recovery)
+        recoveryRun = RunModelRecovery(scan, recovery, *options.recovery);
     std::optional<SaveRun> saved;
-    if (facadeRun && options.saveTo) saved = SaveRun{facadeRun->saveFields, facadeRun->u64SaveError};
-    else if (options.saveTo) saved = SaveModelScan(scan, devices, recovery, *options.saveTo);
+    if (facadeRun && options.saveTo)
+        saved = SaveRun{facadeRun->saveFields, facadeRun->u64SaveError};
+    else if (options.saveTo)
+        saved = SaveModelScan(scan, devices, recovery, *options.saveTo);
 
     // The model's trees and lists come on top of the engine's nodes: the whole process's peak.
     std::printf("RESULT mode=model-scan result=0x%llx stopped=%d %s seconds=%.6f%s%s%s peak_rss_mb=%.1f\n",
                 static_cast<unsigned long long>(result), bStopped ? 1 : 0, fields.c_str(), dSeconds,
-                facadeRun ? FacadeFields(*facadeRun).c_str() : "", recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "",
-                saved ? saved->fields.c_str() : "", static_cast<double>(PeakResidentBytes()) / 1e6);
+                facadeRun ? FacadeFields(*facadeRun).c_str() : "",
+                recoveryRun ? RecoveryFields(recovery, *recoveryRun).c_str() : "", saved ? saved->fields.c_str() : "",
+                static_cast<double>(PeakResidentBytes()) / 1e6);
     bool const bCheckMissing = facadeRun && !facadeRun->bCheckFound;
     return ReportFailures(options, scan, result, recoveryRun, saved, bThumbWritten, bCheckMissing) ? 1 : 0;
 }

@@ -40,11 +40,15 @@ bool WriteNewFile(std::string const& path, std::vector<std::uint8_t> const& byte
 /// The decoder of the module beside this executable (kept loaded: the decoder's code lives there).
 std::unique_ptr<uimodel::IThumbnailDecoder> LoadDecoder() {
     std::error_code error;
-    std::filesystem::path const module = std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "scanbench_thumbnails.so";
+    std::filesystem::path const module =
+        std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "scanbench_thumbnails.so";
     void* pModule = error ? nullptr : dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto* create = pModule ? reinterpret_cast<uimodel::IThumbnailDecoder* (*)()>(dlsym(pModule, "ScanbenchCreateThumbnailDecoder")) : nullptr;
+    auto* create =
+        pModule ? reinterpret_cast<uimodel::IThumbnailDecoder* (*)()>(dlsym(pModule, "ScanbenchCreateThumbnailDecoder"))
+                : nullptr;
     if (!create) {
-        std::fprintf(stderr, "scanbench: cannot load the thumbnail decoder %s: %s\n", module.c_str(), pModule ? "no factory" : dlerror());
+        std::fprintf(stderr, "scanbench: cannot load the thumbnail decoder %s: %s\n", module.c_str(),
+                     pModule ? "no factory" : dlerror());
         return nullptr;
     }
     return std::unique_ptr<uimodel::IThumbnailDecoder>(create());
@@ -52,14 +56,15 @@ std::unique_ptr<uimodel::IThumbnailDecoder> LoadDecoder() {
 
 }  // namespace
 
-bool PrintModelThumbnail(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, std::string const& name, std::string const& outPath) {
+bool PrintModelThumbnail(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, std::string const& name,
+                         std::string const& outPath) {
     auto const pDecoder = LoadDecoder();
     if (!pDecoder) return false;
     uimodel::QNUIThumbnails thumbnails(scan, recovery, uimodel::QNUIFilter::instance().GetFilter(), *pDecoder);
     uimodel::Thumbnail const thumbnail = thumbnails.GetNSImageByFildNode(FirstFileCalled(scan, name));
-    char const* pszKind = thumbnail.eKind == uimodel::ThumbnailKind::Image ? "image"
+    char const* pszKind = thumbnail.eKind == uimodel::ThumbnailKind::Image  ? "image"
                           : thumbnail.eKind == uimodel::ThumbnailKind::Icon ? "icon"
-                                                                               : "none";
+                                                                            : "none";
     std::printf("thumb\t%s\t%dx%d\n", pszKind, thumbnail.image.iWidth, thumbnail.image.iHeight);
     if (outPath.empty() || !thumbnail.image.IsImage()) return true;
     if (WriteNewFile(outPath, pDecoder->EncodePng(thumbnail.image))) return true;

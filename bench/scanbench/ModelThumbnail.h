@@ -11,6 +11,7 @@ class QNUIScan;
 namespace scanbench {
 
 /// False when the PNG could not be written (an existing file is never replaced).
-bool PrintModelThumbnail(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, std::string const& name, std::string const& outPath);
+bool PrintModelThumbnail(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, std::string const& name,
+                         std::string const& outPath);
 
 }  // namespace scanbench

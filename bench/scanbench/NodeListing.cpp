@@ -53,8 +53,8 @@ void PrintNodes(std::vector<IFileNode*> const& nodes, bool bDeletedOnly, std::FI
         bool const bFolder = pNode->IsDirectory() != 0;
         bool const bDeleted = pNode->IsDeleted() != 0;
         if (bDeletedOnly && !bFolder && !bDeleted) continue;
-        std::fprintf(pOut, "node\t%s\t%s%s\t%lld\n", bDeleted ? "deleted" : "live", TreePath(pNode).c_str(), bFolder ? "/" : "",
-                     bFolder ? 0LL : pNode->GetFileSize());
+        std::fprintf(pOut, "node\t%s\t%s%s\t%lld\n", bDeleted ? "deleted" : "live", TreePath(pNode).c_str(),
+                     bFolder ? "/" : "", bFolder ? 0LL : pNode->GetFileSize());
     }
 }
 

@@ -32,7 +32,8 @@ std::string OpenFailure(int iError) {
 /// nothing at all.
 std::string NotAFolder(int dirFd, std::string const& name) {
     struct stat info {};
-    if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT ? std::string() : std::strerror(errno);
+    if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? std::string() : std::strerror(errno);
     if (S_ISLNK(info.st_mode)) return OpenFailure(ELOOP);
     if (S_ISFIFO(info.st_mode)) return "it is a FIFO, not a folder";
     if (!S_ISDIR(info.st_mode)) return OpenFailure(ENOTDIR);
@@ -137,7 +138,8 @@ bool COutputFolder::IsOffDevice(int fd, std::string const& shown) {
         m_checkedDevices.insert(info.st_dev);
         return true;
     }
-    std::fprintf(stderr, "scanbench: refusing to write into %s: %s\n", shown.c_str(), OnDeviceFailure(bOnDevice).c_str());
+    std::fprintf(stderr, "scanbench: refusing to write into %s: %s\n", shown.c_str(),
+                 OnDeviceFailure(bOnDevice).c_str());
     return false;
 }
 

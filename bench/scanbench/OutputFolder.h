@@ -39,7 +39,7 @@ private:
     std::string m_path;
     std::string m_devicePath;
     int m_rootFd = -1;
-    std::map<std::string, int> m_cached;  // relative path -> descriptor
+    std::map<std::string, int> m_cached;            // relative path -> descriptor
     std::set<unsigned long long> m_checkedDevices;  // st_dev of file systems known to be elsewhere
 };
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "DeviceRecordPrint.h"
 #include "CommandLine.h"
+#include "DeviceRecordPrint.h"
 #include "Modes.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"

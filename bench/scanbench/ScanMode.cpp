@@ -12,8 +12,8 @@
 #include "FileTypes.h"
 #include "FoundFiles.h"
 #include "MemoryUse.h"
-#include "NodeListing.h"
 #include "Modes.h"
+#include "NodeListing.h"
 #include "OutputFolder.h"
 #include "OutputNames.h"
 #include "PassthroughSearcher.h"
@@ -54,7 +54,8 @@ struct FileCloser {
 /// Puts the passthrough into the signature search's place, in front of the real one.
 void InstallPassthrough(bool bHash, std::shared_ptr<PassthroughTally> const& pTally) {
     EngineEntryPoints& table = GetEngineEntryPoints();
-    table.CreateRAWSearcher = [inner = table.CreateRAWSearcher, bHash, pTally]() -> ICompleteFileSystemSearchController* {
+    table.CreateRAWSearcher = [inner = table.CreateRAWSearcher, bHash,
+                               pTally]() -> ICompleteFileSystemSearchController* {
         std::unique_ptr<ICompleteFileSystemSearchController> pInner(inner ? inner() : nullptr);
         return new CPassthroughSearcher(std::move(pInner), bHash, pTally);
     };
@@ -73,7 +74,8 @@ CCollectedVolumeDeviceInfoStruct const& DescribeAsVolume(IStorageDevice* pDevice
 /// The folder of one volume's files: "partitionN", or for a volume that is the whole medium
 /// (a bare volume image) its label, or "volume" when it has none.
 std::string VolumeFolder(CCollectedVolumeDeviceInfoStruct const& info) {
-    if (info.u32PartitionNumber != kWholeDiskPartitionIndex) return "partition" + std::to_string(info.u32PartitionNumber);
+    if (info.u32PartitionNumber != kWholeDiskPartitionIndex)
+        return "partition" + std::to_string(info.u32PartitionNumber);
     std::string label(info.szLabel, strnlen(info.szLabel, sizeof info.szLabel));
     while (!label.empty() && label.back() == ' ') label.pop_back();
     return label.empty() ? "volume" : SanitiseName(label);
@@ -97,7 +99,8 @@ RunOutput OutputUnder(COutputFolder* pOut, std::string const& folder, std::FILE*
 /// Whether the quick scan's searcher recognised a volume: a volume without a user file shows
 /// no root, yet copy-out finds its partition.
 bool RecognisedAVolume(IRecoveryController& controller) {
-    for (_tagSearcherType const eType : {SEARCHER_TYPE_FAT, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_NTFS, SEARCHER_TYPE_HFSPLUS})
+    for (_tagSearcherType const eType :
+         {SEARCHER_TYPE_FAT, SEARCHER_TYPE_EXFAT, SEARCHER_TYPE_NTFS, SEARCHER_TYPE_HFSPLUS})
         if (ReleasePtr<IDataRecovery>(controller.GetDataRecovery(eType))) return true;
     return false;
 }
@@ -151,8 +154,8 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     collector.ReleaseCopyOuts();
     pController.reset();
 
-    auto const u64DeviceBytes = static_cast<std::uint64_t>(pDevice->GetTotalSectors()) *
-                                static_cast<std::uint64_t>(pDevice->GetSectorSize());
+    auto const u64DeviceBytes =
+        static_cast<std::uint64_t>(pDevice->GetTotalSectors()) * static_cast<std::uint64_t>(pDevice->GetSectorSize());
     double const dMbps = dScanSeconds > 0 ? static_cast<double>(u64DeviceBytes) / 1e6 / dScanSeconds : 0.0;
     RESULT const finalError = progress.Last().u64Error;
 
@@ -172,8 +175,9 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
     std::printf("files noted:   %llu\n", static_cast<unsigned long long>(written.u64Noted));
     std::printf("scan seconds:  %.3f%s\n", dScanSeconds, progress.StopRequested() ? " (stopped)" : "");
     std::printf("scan MB/s:     %.1f\n", dMbps);
-    std::printf("scan cpu:      %.3f s user, %.3f s system; page faults %llu minor, %llu major\n", scanCost.dUserSeconds,
-                scanCost.dSystemSeconds, static_cast<unsigned long long>(scanCost.u64MinorFaults),
+    std::printf("scan cpu:      %.3f s user, %.3f s system; page faults %llu minor, %llu major\n",
+                scanCost.dUserSeconds, scanCost.dSystemSeconds,
+                static_cast<unsigned long long>(scanCost.u64MinorFaults),
                 static_cast<unsigned long long>(scanCost.u64MajorFaults));
     std::printf("copy seconds:  %.3f\n", written.dSeconds);
     std::printf("heap held:     %llu bytes, %llu per node shown\n", static_cast<unsigned long long>(u64HeapHeld),
@@ -187,19 +191,20 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
         if (options.bHash) std::printf("sha256:        %s\n", pTally->sha256.c_str());
     }
 
-    std::printf("RESULT mode=%s result=0x%llx module=0x%02x code=0x%x final_error=0x%llx files=%llu folders=%llu "
-                "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu noted=%llu "
-                "scan_seconds=%.6f scan_mbps=%.1f scan_user_seconds=%.3f scan_sys_seconds=%.3f scan_minflt=%llu "
-                "scan_majflt=%llu copy_seconds=%.6f file_systems=%u",
-                bQuick ? "quick" : "complete", static_cast<unsigned long long>(result),
-                Failed(result) ? ResultModule(result) : 0, ResultCode(result),
-                static_cast<unsigned long long>(finalError), static_cast<unsigned long long>(found.u64Files),
-                static_cast<unsigned long long>(found.u64Folders), static_cast<unsigned long long>(found.u64Deleted),
-                static_cast<unsigned long long>(found.u64Bytes), static_cast<unsigned long long>(written.u64Files),
-                static_cast<unsigned long long>(written.u64Bytes), static_cast<unsigned long long>(written.u64Failures),
-                static_cast<unsigned long long>(written.u64Noted), dScanSeconds, dMbps, scanCost.dUserSeconds,
-                scanCost.dSystemSeconds, static_cast<unsigned long long>(scanCost.u64MinorFaults),
-                static_cast<unsigned long long>(scanCost.u64MajorFaults), written.dSeconds, u32FileSystems);
+    std::printf(
+        "RESULT mode=%s result=0x%llx module=0x%02x code=0x%x final_error=0x%llx files=%llu folders=%llu "
+        "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu noted=%llu "
+        "scan_seconds=%.6f scan_mbps=%.1f scan_user_seconds=%.3f scan_sys_seconds=%.3f scan_minflt=%llu "
+        "scan_majflt=%llu copy_seconds=%.6f file_systems=%u",
+        bQuick ? "quick" : "complete", static_cast<unsigned long long>(result),
+        Failed(result) ? ResultModule(result) : 0, ResultCode(result), static_cast<unsigned long long>(finalError),
+        static_cast<unsigned long long>(found.u64Files), static_cast<unsigned long long>(found.u64Folders),
+        static_cast<unsigned long long>(found.u64Deleted), static_cast<unsigned long long>(found.u64Bytes),
+        static_cast<unsigned long long>(written.u64Files), static_cast<unsigned long long>(written.u64Bytes),
+        static_cast<unsigned long long>(written.u64Failures), static_cast<unsigned long long>(written.u64Noted),
+        dScanSeconds, dMbps, scanCost.dUserSeconds, scanCost.dSystemSeconds,
+        static_cast<unsigned long long>(scanCost.u64MinorFaults),
+        static_cast<unsigned long long>(scanCost.u64MajorFaults), written.dSeconds, u32FileSystems);
     if (options.bPassthrough) std::printf(" passthrough_bytes=%llu", static_cast<unsigned long long>(pTally->u64Bytes));
     if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
     std::printf(" node_bytes=%llu peak_rss_mb=%.1f\n", static_cast<unsigned long long>(u64NodeBytes), dPeakMB);
@@ -219,7 +224,8 @@ struct ImageListing {
         ImageListing listing;
         listing.pEnum.reset(CreateImageEnumDeviceEx({path}));
         int iCount = 1;
-        if (Failed(listing.pEnum->Init()) || Failed(listing.pEnum->EnumDiskDevice(&listing.pDisk, iCount)) || iCount != 1)
+        if (Failed(listing.pEnum->Init()) || Failed(listing.pEnum->EnumDiskDevice(&listing.pDisk, iCount)) ||
+            iCount != 1)
             return std::nullopt;
         if (Failed(listing.pEnum->EnumVolumeDevice(listing.pDisk, nullptr, iCount))) return std::nullopt;
         listing.volumes.resize(static_cast<std::size_t>(iCount));
@@ -256,7 +262,8 @@ int RunScan(ScanOptions const& options) {
     std::unique_ptr<std::FILE, FileCloser> pManifest;
     if (!options.manifestPath.empty()) {
         if (platform::IsFileTheDevice(options.manifestPath, options.devicePath)) {
-            std::fprintf(stderr, "scanbench: refusing to write %s: it is the image being scanned\n", options.manifestPath.c_str());
+            std::fprintf(stderr, "scanbench: refusing to write %s: it is the image being scanned\n",
+                         options.manifestPath.c_str());
             return 1;
         }
         pManifest.reset(std::fopen(options.manifestPath.c_str(), "w"));
@@ -269,7 +276,9 @@ int RunScan(ScanOptions const& options) {
     LoadFileTypes();
     IRecoveryFilter* pFilter = CreateFilter();
     pFilter->SetFilterTypes(options.uTypes);
-    pFilter->SetScanType(!bQuick ? SCAN_TYPE_DEEP : options.bDeletedOnly ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
+    pFilter->SetScanType(!bQuick                ? SCAN_TYPE_DEEP
+                         : options.bDeletedOnly ? SCAN_TYPE_QUICK_MOUNTED
+                                                : SCAN_TYPE_QUICK_UNMOUNTED);
     // No window waits for a new tree's root here, so the builder's pause for one would only be
     // counted as scan time.
     TreeBuilderSettings builderSettings = GetDefaultTreeBuilderSettings();
@@ -282,7 +291,8 @@ int RunScan(ScanOptions const& options) {
     auto* pDiskData = listing ? dynamic_cast<IDiskDeviceData*>(listing->pDisk->GetPrivateData()) : nullptr;
     bool const bPartitioned = pDiskData && pDiskData->GetDiskInfo()->u32PartitionScheme != PARTITION_SCHEME_NONE;
     if (options.s64Partition >= 0 || (bQuick && bPartitioned)) {
-        std::vector<IStorageDevice*> const volumes = listing ? VolumesToScan(options, *listing) : std::vector<IStorageDevice*>{};
+        std::vector<IStorageDevice*> const volumes =
+            listing ? VolumesToScan(options, *listing) : std::vector<IStorageDevice*>{};
         if (volumes.empty()) {
             std::fprintf(stderr, "scanbench: %s has no %s\n", options.devicePath.c_str(),
                          options.s64Partition >= 0 ? "such partition" : "volume a quick scan can read");
@@ -297,7 +307,8 @@ int RunScan(ScanOptions const& options) {
                         static_cast<long long>(pInfo->s64TotalSectors), pInfo->u32FileSystemType, pInfo->szLabel);
             // Several volumes: each one's files under a folder of its own, in the folder and the manifest.
             std::string const folder = options.s64Partition >= 0 ? std::string() : VolumeFolder(*pInfo);
-            iExit = std::max(iExit, ScanDevice(options, pFilter, pVolume, true, OutputUnder(pOut.get(), folder, pManifest.get())));
+            iExit = std::max(
+                iExit, ScanDevice(options, pFilter, pVolume, true, OutputUnder(pOut.get(), folder, pManifest.get())));
         }
         return iExit;
     }

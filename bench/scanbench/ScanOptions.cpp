@@ -13,9 +13,9 @@ namespace {
 
 // The quick scan's options, then those of the complete scan alone.
 constexpr OptionSpec kOptions[] = {
-    {"--partition", true}, {"--out", true},     {"--types", true},        {"--deleted-only", false}, {"--stop-after", true},
-    {"--manifest", true},  {"--volume", false}, {"--passthrough", false}, {"--hash", false},
-    {"--searchers", true}, {"--threads", true},
+    {"--partition", true},  {"--out", true},       {"--types", true},   {"--deleted-only", false},
+    {"--stop-after", true}, {"--manifest", true},  {"--volume", false}, {"--passthrough", false},
+    {"--hash", false},      {"--searchers", true}, {"--threads", true},
 };
 constexpr std::size_t kQuickOptionCount = 6;
 

@@ -19,9 +19,9 @@ struct ScanOptions {
     std::string outDir;         // empty: write nothing
     unsigned int uTypes = 63;   // category mask, _FILTER_TYPE bits
     bool bDeletedOnly = false;
-    double dStopAfterSeconds = 0;  // 0: never stop
-    std::string manifestPath;      // empty: no manifest
-    long long s64Partition = -1;   // >= 0: only this partition of a disk or image, as a volume
+    double dStopAfterSeconds = 0;         // 0: never stop
+    std::string manifestPath;             // empty: no manifest
+    long long s64Partition = -1;          // >= 0: only this partition of a disk or image, as a volume
     unsigned uSearchers = kAllSearchers;  // complete: the searchers taking part
     unsigned uThreads = 0;                // complete: the searchers' pool; 0 sizes it to the machine
 };

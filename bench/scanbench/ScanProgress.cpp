@@ -4,9 +4,8 @@ namespace scanbench {
 
 CScanProgress::CScanProgress(double dStopAfterSeconds) {
     if (dStopAfterSeconds > 0)
-        m_deadline = std::chrono::steady_clock::now() +
-                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                         std::chrono::duration<double>(dStopAfterSeconds));
+        m_deadline = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                            std::chrono::duration<double>(dStopAfterSeconds));
 }
 
 void CScanProgress::UpdateProgress(_PROGRESS_INFO* pInfo) {

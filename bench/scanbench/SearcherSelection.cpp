@@ -36,7 +36,8 @@ std::optional<unsigned> ParseSearchers(std::string_view list) {
             bKnown = true;
         }
         if (!bKnown) {
-            std::fprintf(stderr, "scanbench: --searchers: unknown searcher '%s' (hfs, exfat, fat, raw, ntfs, or none)\n",
+            std::fprintf(stderr,
+                         "scanbench: --searchers: unknown searcher '%s' (hfs, exfat, fat, raw, ntfs, or none)\n",
                          std::string(name).c_str());
             return std::nullopt;
         }

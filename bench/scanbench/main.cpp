@@ -19,11 +19,13 @@ constexpr Mode kModes[] = {
     {"read", "read <device-or-image>", &scanbench::RunReadMode},
     {"carve", "carve <image> [--sector-size N] [--recover DIR]", &scanbench::RunCarveMode},
     {"complete",
-     "complete <device-or-image> [--volume | --partition N] [--passthrough [--hash]] [--out DIR] [--types MASK] [--deleted-only] "
+     "complete <device-or-image> [--volume | --partition N] [--passthrough [--hash]] [--out DIR] [--types MASK] "
+     "[--deleted-only] "
      "[--stop-after SECONDS] [--manifest FILE] [--searchers hfs,exfat,fat,raw,ntfs|none] [--threads N]",
      &scanbench::RunCompleteMode},
     {"quick",
-     "quick <volume-or-disk-or-image> [--partition N] [--out DIR] [--types MASK] [--deleted-only] [--stop-after SECONDS] "
+     "quick <volume-or-disk-or-image> [--partition N] [--out DIR] [--types MASK] [--deleted-only] [--stop-after "
+     "SECONDS] "
      "[--manifest FILE]",
      &scanbench::RunQuickMode},
     {"extract",
@@ -40,7 +42,8 @@ constexpr Mode kModes[] = {
      "[--recovery-stop-after-files N]] [--thumb NAME [--thumb-out FILE.png]] [--save FILE]\n"
      "    [--facade [--tree path|type|ctime|mtime]... [--search KEY] [--check VIEW:ROW/ROW]]",
      &scanbench::RunModelScanMode},
-    {"model-load", "model-load <results-file> --image <image> [--recover DIR [--check all|deleted|ext:EXT]]", &scanbench::RunModelLoadMode},
+    {"model-load", "model-load <results-file> --image <image> [--recover DIR [--check all|deleted|ext:EXT]]",
+     &scanbench::RunModelLoadMode},
 };
 
 void PrintUsage(Mode const& mode) {

@@ -25,7 +25,8 @@ bool CBufferStorageDevice::InitBufferDevice(IStorageDevice* pDevice, std::uint64
     auto const blockBytes = engine::CheckedMul<std::uint64_t>(u32SectorsPerBlock, u32SectorSize);
     auto const stride = blockBytes ? engine::CheckedAdd<std::uint64_t>(*blockBytes, u32SlackBytes) : std::nullopt;
     // A buffer of its own for every block held and the one being read.
-    auto const bytes = stride ? engine::CheckedMul<std::uint64_t>(*stride, std::uint64_t{u32BlockCount} + 1) : std::nullopt;
+    auto const bytes =
+        stride ? engine::CheckedMul<std::uint64_t>(*stride, std::uint64_t{u32BlockCount} + 1) : std::nullopt;
     if (!blockBytes || *blockBytes == 0 || u32BlockCount == 0 || !bytes || *bytes > kMaxRingBytes) return false;
     m_u32SectorSize = u32SectorSize;
     m_u64RingStart = u64StartSector;
@@ -109,7 +110,8 @@ bool CBufferStorageDevice::RangeInRing(std::uint64_t u64First, std::uint64_t u64
 }
 
 std::optional<CBufferStorageDevice::HeldBlock> CBufferStorageDevice::BlockHolding(std::uint64_t u64Sector) const {
-    if (!m_bInitialised || u64Sector < m_u64RingStart || u64Sector - m_u64RingStart >= m_u64SectorsHeld) return std::nullopt;
+    if (!m_bInitialised || u64Sector < m_u64RingStart || u64Sector - m_u64RingStart >= m_u64SectorsHeld)
+        return std::nullopt;
     std::uint64_t const u64Block = (u64Sector - m_u64RingStart) / m_u32SectorsPerBlock;
     Held const& slot = m_slots[SlotOf(u64Block)];
     HeldBlock held{m_u64RingStart + u64Block * m_u32SectorsPerBlock, m_u32SectorsPerBlock, {}};
@@ -119,7 +121,8 @@ std::optional<CBufferStorageDevice::HeldBlock> CBufferStorageDevice::BlockHoldin
 
 engine::ByteView CBufferStorageDevice::View(std::uint64_t u64First, std::uint64_t u64Count) {
     std::optional<HeldBlock> const held = BlockHolding(u64First);
-    if (!held || held->bytes.Empty() || u64Count == 0 || u64Count > held->u64FirstSector + held->u64Sectors - u64First) return {};
+    if (!held || held->bytes.Empty() || u64Count == 0 || u64Count > held->u64FirstSector + held->u64Sectors - u64First)
+        return {};
     ++m_u64MemoryReads;
     return held->bytes.Sub(static_cast<std::size_t>(u64First - held->u64FirstSector) * m_u32SectorSize,
                            static_cast<std::size_t>(u64Count) * m_u32SectorSize);
@@ -130,7 +133,8 @@ int CBufferStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, lo
     auto const u64First = static_cast<std::uint64_t>(s64FirstSector);
     auto const u64Count = static_cast<std::uint64_t>(s64Count);
     if (!RangeInRing(u64First, u64Count)) {
-        if (u64First >= m_u64RingStart + m_u64SectorsHeld && ReadAhead(static_cast<std::uint8_t*>(pBuffer), u64First, u64Count))
+        if (u64First >= m_u64RingStart + m_u64SectorsHeld &&
+            ReadAhead(static_cast<std::uint8_t*>(pBuffer), u64First, u64Count))
             return 1;
         ++m_u64DeviceReads;
         return m_pDevice != nullptr ? m_pDevice->ReadSector(pBuffer, s64FirstSector, s64Count) : 0;
@@ -160,13 +164,16 @@ bool CBufferStorageDevice::ReadAhead(std::uint8_t* pOut, std::uint64_t u64First,
         // every try costs the device's retries.
         if (u64First >= m_u64FailedFirst && u64First - m_u64FailedFirst < m_u64FailedSectors) return false;
         long long const s64Total = m_pDevice != nullptr ? m_pDevice->GetTotalSectors() : 0;
-        if (s64Total <= 0 || u64Count > m_u32SectorsPerBlock || u64First >= static_cast<std::uint64_t>(s64Total)) return false;
-        std::uint64_t const u64Sectors = std::min<std::uint64_t>(m_u32SectorsPerBlock, static_cast<std::uint64_t>(s64Total) - u64First);
+        if (s64Total <= 0 || u64Count > m_u32SectorsPerBlock || u64First >= static_cast<std::uint64_t>(s64Total))
+            return false;
+        std::uint64_t const u64Sectors =
+            std::min<std::uint64_t>(m_u32SectorsPerBlock, static_cast<std::uint64_t>(s64Total) - u64First);
         if (u64Sectors < u64Count) return false;  // past the device's end: the device answers
         m_ahead.resize(std::size_t{m_u32SectorsPerBlock} * m_u32SectorSize);
         m_u64AheadSectors = 0;
         ++m_u64DeviceReads;
-        if (m_pDevice->ReadSector(m_ahead.data(), static_cast<long long>(u64First), static_cast<long long>(u64Sectors)) == 0) {
+        if (m_pDevice->ReadSector(m_ahead.data(), static_cast<long long>(u64First),
+                                  static_cast<long long>(u64Sectors)) == 0) {
             m_u64FailedFirst = u64First;
             m_u64FailedSectors = u64Sectors;
             return false;

@@ -46,7 +46,8 @@ public:
     /// at `u64StartSector`, in front of `pDevice` (not owned); buffers of its own are followed by
     /// `u32SlackBytes` zeros. False when the sizes are zero or the ring would not fit in memory.
     bool InitBufferDevice(IStorageDevice* pDevice, std::uint64_t u64StartSector, std::uint32_t u32SectorSize,
-                          std::uint32_t u32SectorsPerBlock, std::uint32_t u32BlockCount, std::uint32_t u32SlackBytes = 0);
+                          std::uint32_t u32SectorsPerBlock, std::uint32_t u32BlockCount,
+                          std::uint32_t u32SlackBytes = 0);
     bool IsFullBuffer() const { return m_bInitialised && m_u32BlocksHeld == m_u32BlockCount; }
     /// Makes `bytes` the newest block, dropping the oldest when full, and keeps `pKeep` while it
     /// holds them. Bytes shorter than a block (a short last block) are copied, zeros behind. An

@@ -26,7 +26,8 @@ public:
             if (held->bytes.Has(u64Into, u32Length)) return held->bytes.Sub(u64Into, u32Length);
         }
         m_copy.resize(u64Count * m_u32SectorSize);
-        if (m_ring.ReadSector(m_copy.data(), static_cast<long long>(u64First), static_cast<long long>(u64Count)) == 0) return {};
+        if (m_ring.ReadSector(m_copy.data(), static_cast<long long>(u64First), static_cast<long long>(u64Count)) == 0)
+            return {};
         return engine::ByteView(m_copy.data() + u64Skip, u32Length);
     }
 
@@ -39,8 +40,8 @@ private:
 
 }  // namespace
 
-CForwardWalks::TailList& CForwardWalks::ListOf(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
-                                               std::uint64_t u64RingStart) {
+CForwardWalks::TailList& CForwardWalks::ListOf(CBufferStorageDevice::HeldBlock const& block,
+                                               std::uint32_t u32SectorSize, std::uint64_t u64RingStart) {
     while (!m_lists.empty() && m_lists.front().u64FirstSector < u64RingStart) m_lists.pop_front();
     for (TailList& list : m_lists)
         if (list.u64FirstSector == block.u64FirstSector) return list;
@@ -55,8 +56,9 @@ CForwardWalks::TailList& CForwardWalks::ListOf(CBufferStorageDevice::HeldBlock c
     return list;
 }
 
-std::vector<std::uint32_t> const& CForwardWalks::Interesting(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
-                                                             std::uint64_t u64RingStart, std::string_view marker, std::size_t reach) {
+std::vector<std::uint32_t> const& CForwardWalks::Interesting(CBufferStorageDevice::HeldBlock const& block,
+                                                             std::uint32_t u32SectorSize, std::uint64_t u64RingStart,
+                                                             std::string_view marker, std::size_t reach) {
     TailList& list = ListOf(block, u32SectorSize, u64RingStart);
     if (marker.empty()) return list.sectors;
     reach = std::max(reach, marker.size());
@@ -82,7 +84,8 @@ std::vector<std::uint32_t> const& CForwardWalks::Interesting(CBufferStorageDevic
     return list.marked.back().sectors;
 }
 
-void CForwardWalks::Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBufferStorageDevice& ring, std::uint64_t u64EndSector) {
+void CForwardWalks::Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBufferStorageDevice& ring,
+                            std::uint64_t u64EndSector) {
     std::uint32_t const u32SectorSize = walk.SectorSize();
     // A walk made for other sectors than the ring's, or too small to have a tail, is left to the device.
     if (u32SectorSize < 2 || static_cast<int>(u32SectorSize) != ring.GetSectorSize()) return;
@@ -103,8 +106,10 @@ void CForwardWalks::Advance(SectorWalk& walk, std::uint64_t u64FileStart, CBuffe
             while (!walk.Done() && u64FileStart + walk.NextSector() / u32SectorSize < u64BlockEnd) walk.Step(each);
             continue;
         }
-        std::vector<std::uint32_t> const& tails = Interesting(*held, u32SectorSize, ring.GetDeviceStartSector(), walk.Marker(), walk.MarkerReach());
-        auto it = std::lower_bound(tails.begin(), tails.end(), static_cast<std::uint32_t>(u64At - held->u64FirstSector));
+        std::vector<std::uint32_t> const& tails =
+            Interesting(*held, u32SectorSize, ring.GetDeviceStartSector(), walk.Marker(), walk.MarkerReach());
+        auto it =
+            std::lower_bound(tails.begin(), tails.end(), static_cast<std::uint32_t>(u64At - held->u64FirstSector));
         for (; it != tails.end() && !walk.Done(); ++it) {
             std::uint64_t const u64Sector = held->u64FirstSector + *it;
             if (u64Sector >= u64BlockEnd) break;

@@ -37,10 +37,12 @@ private:
         std::vector<MarkedList> marked;
     };
     /// The list of `block`, made when first asked for.
-    TailList& ListOf(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize, std::uint64_t u64RingStart);
+    TailList& ListOf(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
+                     std::uint64_t u64RingStart);
     /// The sectors of `block` a walk with `marker` (none: only tail keys) looks at.
-    std::vector<std::uint32_t> const& Interesting(CBufferStorageDevice::HeldBlock const& block, std::uint32_t u32SectorSize,
-                                                  std::uint64_t u64RingStart, std::string_view marker, std::size_t reach);
+    std::vector<std::uint32_t> const& Interesting(CBufferStorageDevice::HeldBlock const& block,
+                                                  std::uint32_t u32SectorSize, std::uint64_t u64RingStart,
+                                                  std::string_view marker, std::size_t reach);
 
     std::deque<TailList> m_lists;  // of blocks still held, oldest first
 };

@@ -15,9 +15,11 @@ bool CNextFileCut::Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::
     if (u64DeviceSectors != 0) {
         // What the device holds from the file's start: a header or a directory that reaches
         // further tells nothing true of the file.
-        std::uint64_t const u64Room = info.m_u64StartSector < u64DeviceSectors
-                                          ? engine::CheckedMul<std::uint64_t>(u64DeviceSectors - info.m_u64StartSector, u32SectorSize).value_or(UINT64_MAX)
-                                          : 0;
+        std::uint64_t const u64Room =
+            info.m_u64StartSector < u64DeviceSectors
+                ? engine::CheckedMul<std::uint64_t>(u64DeviceSectors - info.m_u64StartSector, u32SectorSize)
+                      .value_or(UINT64_MAX)
+                : 0;
         if (info.m_u64Size > u64Room) {
             info.m_bSizeGuessed = true;
             info.m_u64Size = u64Room;

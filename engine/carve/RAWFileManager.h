@@ -43,6 +43,6 @@ private:
     std::uint32_t m_u32NextFileID = kFirstFileID;
     std::uint32_t m_u32FolderParentID = kRootID;
     FILE_TYPE_ID m_eCategory;
-    IDirecotryTreeBuilder* m_pBuilder;  // not owned
+    IDirecotryTreeBuilder* m_pBuilder;     // not owned
     std::map<std::string, int> m_folders;  // extension -> folder node id
 };

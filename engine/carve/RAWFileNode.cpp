@@ -27,8 +27,7 @@ std::string_view UsablePrefix(std::string_view prefix, std::size_t budget) {
 
 }  // namespace
 
-CRAWFileNode::CRAWFileNode(CRAWFileNode const& other)
-    : CFileNode(other), m_strName(other.m_strName) {
+CRAWFileNode::CRAWFileNode(CRAWFileNode const& other) : CFileNode(other), m_strName(other.m_strName) {
     if (other.m_pProperties) m_pProperties.reset(static_cast<CRAWFileProperties*>(other.m_pProperties->Clone()));
 }
 

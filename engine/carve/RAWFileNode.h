@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/carve/RAWFileProperties.h"
 #include "engine/FileNode.h"
+#include "engine/carve/RAWFileProperties.h"
 
 class CRawFileInfo;
 

@@ -1,7 +1,7 @@
 #include "engine/carve/RAWFileProperties.h"
 
-#include "engine/carve/RawFileInfo.h"
 #include "engine/DataRunList.h"
+#include "engine/carve/RawFileInfo.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {

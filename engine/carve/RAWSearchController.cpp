@@ -89,7 +89,8 @@ void CRAWSearchController::IndexAnalysers(CRawFileAnalyserListSingle const& regi
             std::optional<RawLandmark> const landmark = pAnalyser->GetLandmark();
             if (landmark && landmark->u16Offset == 0 && landmark->u8Value != first) continue;
             std::uint32_t const u32Offset = landmark ? landmark->u16Offset : 0u;
-            m_keylessByFirstByte[first].push_back({pAnalyser.get(), u32Offset, landmark ? landmark->u8Value : std::uint8_t{0}});
+            m_keylessByFirstByte[first].push_back(
+                {pAnalyser.get(), u32Offset, landmark ? landmark->u8Value : std::uint8_t{0}});
             if (u32Offset < u32SectorSize) m_u32FarthestLandmark = std::max(m_u32FarthestLandmark, u32Offset);
         }
     }
@@ -198,7 +199,8 @@ RESULT CRAWSearchController::AnalyzeInRing(long long s64First, long long s64Coun
 
 std::uint64_t CRAWSearchController::FirstSectorStillRead() const {
     // Pending files are in the order they were found; files being sized may be in any.
-    std::uint64_t u64First = m_pending.empty() ? m_u64ReadEnd : std::min(m_u64ReadEnd, m_pending.front()->m_u64StartSector);
+    std::uint64_t u64First =
+        m_pending.empty() ? m_u64ReadEnd : std::min(m_u64ReadEnd, m_pending.front()->m_u64StartSector);
     for (BeingSized const& sizing : m_sizing) u64First = std::min(u64First, sizing.pInfo->m_u64StartSector);
     return u64First;
 }
@@ -226,7 +228,8 @@ void CRAWSearchController::ExamineSectors(std::uint8_t const* pBlock, std::uint6
         IRawFileAnalyser* pMatch = nullptr;
         if (m_keyPrefixes.test(u32Key & 0xFFFF)) {
             auto const it = signatures.find(u32Key);
-            if (it != signatures.end() && Accepts(*it->second, pSector, *pInHand, u32Readable)) pMatch = it->second.get();
+            if (it != signatures.end() && Accepts(*it->second, pSector, *pInHand, u32Readable))
+                pMatch = it->second.get();
         }
         for (KeylessCandidate const& candidate : m_keylessByFirstByte[pSector[0]]) {
             if (pMatch != nullptr) break;
@@ -337,7 +340,8 @@ bool CRAWSearchController::Settled(BeingSized& sizing) {
             sizing.pWalk.reset();
         }
         long long const s64Total = m_ring.GetRealDevice() != nullptr ? m_ring.GetRealDevice()->GetTotalSectors() : 0;
-        return m_nextFileCut.Settle(info, DeviceSectorSize(), m_u64ReadEnd, m_bAllRead, s64Total > 0 ? static_cast<std::uint64_t>(s64Total) : 0);
+        return m_nextFileCut.Settle(info, DeviceSectorSize(), m_u64ReadEnd, m_bAllRead,
+                                    s64Total > 0 ? static_cast<std::uint64_t>(s64Total) : 0);
     } catch (std::exception const&) {
         sizing.bFailed = true;
         return true;
@@ -362,9 +366,15 @@ bool CRAWSearchController::File(CRawFileInfo& info, SizedBy eSizedBy) {
     }
     pManager->AddRawFileInfo(&info);
     switch (eSizedBy) {
-        case SizedBy::Header: ++m_statistics.u64FiledAtOnce; break;
-        case SizedBy::Ring: ++m_statistics.u64SizedFromRing; break;
-        case SizedBy::End: ++m_statistics.u64SizedAtEnd; break;
+        case SizedBy::Header:
+            ++m_statistics.u64FiledAtOnce;
+            break;
+        case SizedBy::Ring:
+            ++m_statistics.u64SizedFromRing;
+            break;
+        case SizedBy::End:
+            ++m_statistics.u64SizedAtEnd;
+            break;
     }
     return true;
 }

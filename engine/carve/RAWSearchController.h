@@ -40,10 +40,10 @@ public:
 
     /// How the files of a search ended; for measurements.
     struct Statistics {
-        std::uint64_t u64FiledAtOnce = 0;     // sized by their header
-        std::uint64_t u64SizedFromRing = 0;   // sized when their block left the ring
-        std::uint64_t u64SizedAtEnd = 0;      // sized by EndSearch
-        std::uint64_t u64Dropped = 0;         // no size, or no category
+        std::uint64_t u64FiledAtOnce = 0;    // sized by their header
+        std::uint64_t u64SizedFromRing = 0;  // sized when their block left the ring
+        std::uint64_t u64SizedAtEnd = 0;     // sized by EndSearch
+        std::uint64_t u64Dropped = 0;        // no size, or no category
     };
 
     CRAWSearchController() = default;
@@ -87,11 +87,12 @@ private:
     void IndexAnalysers(CRawFileAnalyserListSingle const& registry);
     /// The block pass over a block put into a buffer of the ring's own by `fill` (false when its
     /// bytes cannot be read).
-    RESULT AnalyzeCopy(long long s64First, long long s64Count, std::function<bool(std::uint8_t*, std::size_t)> const& fill);
+    RESULT AnalyzeCopy(long long s64First, long long s64Count,
+                       std::function<bool(std::uint8_t*, std::size_t)> const& fill);
     /// The block pass of one block: its sectors are examined, the oldest block's files sized,
     /// and the block joins the ring, which keeps `pKeep` while it holds it.
-    RESULT AnalyzeInRing(long long s64First, long long s64Count, engine::ByteView block, std::shared_ptr<void const> pKeep,
-                         bool bReadable);
+    RESULT AnalyzeInRing(long long s64First, long long s64Count, engine::ByteView block,
+                         std::shared_ptr<void const> pKeep, bool bReadable);
     void ExamineSectors(std::uint8_t const* pBlock, std::uint64_t u64First, std::uint32_t u32Count);
     void SizeOldestBlock();
     struct BeingSized;
@@ -118,7 +119,7 @@ private:
 
     CFileTypeManager m_fileTypes;
     std::map<std::uint32_t, std::unique_ptr<CRAWFileManager>> m_managers;  // by category
-    IStorageDevice* m_pDevice = nullptr;  // not owned
+    IStorageDevice* m_pDevice = nullptr;                                   // not owned
     std::uint32_t m_u32SectorsPerBlock = 0;
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     CBufferStorageDevice m_ring;
@@ -135,9 +136,9 @@ private:
     CForwardWalks m_walks;
     CNextFileCut m_nextFileCut;
     CEnclosingFiles m_enclosing;
-    bool m_bAllRead = false;  // from EndSearch on: every file the search will find is known
+    bool m_bAllRead = false;         // from EndSearch on: every file the search will find is known
     std::uint64_t m_u64ReadEnd = 0;  // the device sector after the last block in the ring
-    bool m_bPrepared = false;  // from PreparetoSearch to EndSearch
+    bool m_bPrepared = false;        // from PreparetoSearch to EndSearch
     /// An analyser of list 0 and the byte beyond the first it needs (offset 0: none).
     struct KeylessCandidate {
         IRawFileAnalyser* pAnalyser;
@@ -149,7 +150,7 @@ private:
     std::uint32_t m_u32FarthestLandmark = 0;  // within a sector
     /// The first two bytes of every key of the map (little-endian): most sectors need no look-up.
     std::bitset<0x10000> m_keyPrefixes;
-    IProgress* m_pProgress = nullptr;          // the sink this search gave CNotifyCenter
+    IProgress* m_pProgress = nullptr;  // the sink this search gave CNotifyCenter
     std::uint64_t m_u64RegistryGeneration = 0;
     Statistics m_statistics;
 };

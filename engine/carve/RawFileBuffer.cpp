@@ -37,15 +37,17 @@ RawFileBuffer::RawFileBuffer(IStorageDevice* pDevice, std::uint64_t u64StartSect
     m_u32SectorSize = iSectorSize > 0 ? static_cast<std::uint32_t>(iSectorSize) : kDefaultSectorSize;
     m_u32LoadSectors = std::min(kLoadSectors, kBufferBytes / m_u32SectorSize);
     if (m_u32LoadSectors < 2) m_pDevice = nullptr;  // a sector larger than half the buffer: unreadable
-    m_u32WindowSize = m_pDevice != nullptr ? (m_u32LoadSectors - 1) * m_u32SectorSize : kWindowSectors * kDefaultSectorSize;
+    m_u32WindowSize =
+        m_pDevice != nullptr ? (m_u32LoadSectors - 1) * m_u32SectorSize : kWindowSectors * kDefaultSectorSize;
     m_u64DeviceSectors = RealDeviceSectors(m_pDevice);
     m_pRing = dynamic_cast<CBufferStorageDevice*>(m_pDevice);
 }
 
 bool RawFileBuffer::Covers(std::uint64_t u64Offset, std::uint64_t u64Length) const {
-    bool const bValid = m_u64Generation == kHeldWindow || (m_u64Generation != 0 && m_u64Generation == g_u64SharedGeneration);
-    return bValid && u64Offset >= m_u64LoadedOffset &&
-           u64Offset - m_u64LoadedOffset <= m_u32LoadedBytes && u64Length <= m_u32LoadedBytes - (u64Offset - m_u64LoadedOffset);
+    bool const bValid =
+        m_u64Generation == kHeldWindow || (m_u64Generation != 0 && m_u64Generation == g_u64SharedGeneration);
+    return bValid && u64Offset >= m_u64LoadedOffset && u64Offset - m_u64LoadedOffset <= m_u32LoadedBytes &&
+           u64Length <= m_u32LoadedBytes - (u64Offset - m_u64LoadedOffset);
 }
 
 bool RawFileBuffer::Load(std::uint64_t u64Offset, std::uint32_t u32Length) {
@@ -79,14 +81,16 @@ bool RawFileBuffer::Load(std::uint64_t u64Offset, std::uint32_t u32Length) {
     ++g_u64SharedGeneration;
     m_u64Generation = 0;
     std::memset(pBuffer, 0, static_cast<std::size_t>(u64Sectors * m_u32SectorSize));
-    int iRead = m_pDevice->ReadSector(pBuffer, static_cast<long long>(*firstSector), static_cast<long long>(u64Sectors));
+    int iRead =
+        m_pDevice->ReadSector(pBuffer, static_cast<long long>(*firstSector), static_cast<long long>(u64Sectors));
     if (iRead == 0) {
         // Salvage what the request itself needs when a sector further on is bad.
         std::uint64_t const u64Needed = (u64Offset - u64Start + u32Length + m_u32SectorSize - 1) / m_u32SectorSize;
         if (u64Needed >= u64Sectors) return false;
         u64Sectors = u64Needed;
         std::memset(pBuffer, 0, static_cast<std::size_t>(u64Sectors * m_u32SectorSize));
-        iRead = m_pDevice->ReadSector(pBuffer, static_cast<long long>(*firstSector), static_cast<long long>(u64Sectors));
+        iRead =
+            m_pDevice->ReadSector(pBuffer, static_cast<long long>(*firstSector), static_cast<long long>(u64Sectors));
         if (iRead == 0) return false;
     }
     m_u64LoadedOffset = u64Start;

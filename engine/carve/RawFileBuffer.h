@@ -54,7 +54,7 @@ private:
     std::uint32_t m_u32SectorSize;
     std::uint32_t m_u32WindowSize;
     std::uint32_t m_u32LoadSectors;
-    std::uint64_t m_u64DeviceSectors;    // the real device's size; 0 when it does not tell
+    std::uint64_t m_u64DeviceSectors;     // the real device's size; 0 when it does not tell
     std::uint64_t m_u64LoadedOffset = 0;  // byte offset (from the file's start) of the window
     std::uint32_t m_u32LoadedBytes = 0;   // bytes of it that are valid
     std::uint64_t m_u64Generation = 0;    // the shared buffer's load that holds our window

@@ -17,12 +17,12 @@ public:
     void SetRawFileName(std::string_view name);
     std::string const& GetRawFileName() const { return m_strName; }
 
-    std::uint64_t m_u64StartSector = 0;   // device sector of the file's first byte
-    std::uint64_t m_u64Size = 0;          // bytes; 0 while unknown
-    std::uint32_t m_u32Type = 0;          // RAW_FILE_TYPE, set by the analyser
+    std::uint64_t m_u64StartSector = 0;         // device sector of the file's first byte
+    std::uint64_t m_u64Size = 0;                // bytes; 0 while unknown
+    std::uint32_t m_u32Type = 0;                // RAW_FILE_TYPE, set by the analyser
     std::uint32_t m_u32BaseType = kNoBaseType;  // own type id of the analyser that matched
-    std::string m_strTime;                // the file's date and time as its header gave it
-    IRawFileAnalyser* m_pAnalyser = nullptr;  // the analyser that matched; not owned
+    std::string m_strTime;                      // the file's date and time as its header gave it
+    IRawFileAnalyser* m_pAnalyser = nullptr;    // the analyser that matched; not owned
     /// The size is a guess with nothing behind it (a format's default, a header's claim, a
     /// search's limit or end marker): the search ends the file at the next file it found that
     /// starts past the first m_u64Borne bytes, which the file's own structure bears out (a

@@ -9,7 +9,10 @@ engine::ByteView RawFileWalkSource::Read(std::uint64_t u64Offset, std::uint32_t 
 }
 
 SectorWalk::SectorWalk(std::uint32_t u32SectorSize, std::uint64_t u64From, std::uint64_t u64Bound, bool bTailKeyed)
-    : m_u32SectorSize(std::max<std::uint32_t>(u32SectorSize, 1)), m_u64At(u64From), m_u64Bound(u64Bound), m_bTailKeyed(bTailKeyed) {}
+    : m_u32SectorSize(std::max<std::uint32_t>(u32SectorSize, 1)),
+      m_u64At(u64From),
+      m_u64Bound(u64Bound),
+      m_bTailKeyed(bTailKeyed) {}
 
 void SectorWalk::End(std::optional<std::uint64_t> answer) {
     m_answer = answer;

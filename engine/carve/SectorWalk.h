@@ -39,7 +39,9 @@ public:
     /// The last two bytes (the first byte high) of every sector a walk may look at: the zeros
     /// after a file's end, a JPEG's end ("FF D9", "FF D9 00") and an X3F's directory ("SECd").
     static constexpr std::uint16_t kTailKeys[] = {0x0000, 0xFFD9, 0xD900, 0x4364};
-    static bool IsTailKey(std::uint16_t u16Tail) { return u16Tail == 0 || u16Tail == 0xFFD9 || u16Tail == 0xD900 || u16Tail == 0x4364; }
+    static bool IsTailKey(std::uint16_t u16Tail) {
+        return u16Tail == 0 || u16Tail == 0xFFD9 || u16Tail == 0xD900 || u16Tail == 0x4364;
+    }
 
     virtual ~SectorWalk() = default;
     SectorWalk(SectorWalk const&) = delete;

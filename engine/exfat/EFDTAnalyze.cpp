@@ -27,7 +27,8 @@ bool CEFDTAnalyze::Analyze(engine::ByteView buffer, std::uint64_t u64Sector) {
             return false;
         }
         if (ContinuesSet(u8Type)) {
-            std::copy_n(entry.Data(), kEntrySize, m_set.begin() + static_cast<std::ptrdiff_t>(m_setGathered * kEntrySize));
+            std::copy_n(entry.Data(), kEntrySize,
+                        m_set.begin() + static_cast<std::ptrdiff_t>(m_setGathered * kEntrySize));
             if (++m_setGathered == m_setEntries) FinishSet();
             continue;
         }
@@ -52,11 +53,12 @@ void CEFDTAnalyze::StartSet(engine::ByteView entry, std::uint64_t u64Sector) {
 
 void CEFDTAnalyze::FinishSet() {
     char const* pszFailure = nullptr;
-    auto const set = exfat::ParseEntrySet(engine::ByteView(m_set.data(), m_setEntries * kEntrySize), m_limits, &pszFailure);
+    auto const set =
+        exfat::ParseEntrySet(engine::ByteView(m_set.data(), m_setEntries * kEntrySize), m_limits, &pszFailure);
     Reset();
     if (set)
         m_files.push_back(MakeFileBaseInfo(*set, m_u64SetSector));
     else if (pszFailure)
-        CatchExeception::WriteLog("exFAT: the entry set at sector %llu is skipped: %s\n", static_cast<unsigned long long>(m_u64SetSector),
-                                  pszFailure);
+        CatchExeception::WriteLog("exFAT: the entry set at sector %llu is skipped: %s\n",
+                                  static_cast<unsigned long long>(m_u64SetSector), pszFailure);
 }

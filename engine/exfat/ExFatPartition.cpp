@@ -17,10 +17,10 @@ namespace {
 /// An exFAT timestamp: the DOS date in the high half, the DOS time in the low half. A zero or
 /// impossible one is an unknown time (0).
 _FILETIME TimestampToFileTime(std::uint32_t u32Timestamp) {
-    std::uint64_t const u64Ticks =
-        !exfat::IsValidTimestamp(u32Timestamp)
-            ? 0
-            : engine::DosDateTimeToFileTime(static_cast<std::uint16_t>(u32Timestamp >> 16), static_cast<std::uint16_t>(u32Timestamp));
+    std::uint64_t const u64Ticks = !exfat::IsValidTimestamp(u32Timestamp)
+                                       ? 0
+                                       : engine::DosDateTimeToFileTime(static_cast<std::uint16_t>(u32Timestamp >> 16),
+                                                                       static_cast<std::uint16_t>(u32Timestamp));
     _FILETIME time;
     time.dwLowDateTime = static_cast<std::uint32_t>(u64Ticks);
     time.dwHighDateTime = static_cast<std::uint32_t>(u64Ticks >> 32);
@@ -42,8 +42,9 @@ void CExFatPartition::SetGeometry(CExFatDBR const& bootSector, std::uint64_t u64
 }
 
 void CExFatPartition::SetGeometry(std::uint32_t u32BytesPerSector, std::uint32_t u32SectorsPerCluster,
-                                  std::uint32_t u32ClusterCount, std::uint32_t u32RootCluster, std::uint64_t u64HeapStart,
-                                  std::uint64_t u64PartitionStart, std::uint64_t u64TotalSectors) {
+                                  std::uint32_t u32ClusterCount, std::uint32_t u32RootCluster,
+                                  std::uint64_t u64HeapStart, std::uint64_t u64PartitionStart,
+                                  std::uint64_t u64TotalSectors) {
     m_u32BytesPerSector = u32BytesPerSector;
     m_u32SectorsPerCluster = u32SectorsPerCluster;
     m_u32BytesPerCluster = u32BytesPerSector * u32SectorsPerCluster;
@@ -95,7 +96,8 @@ ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo cons
     if (!pRuns || bFolder || !IsHeapCluster(info.u32FirstCluster) || info.u64DataLength == 0) return pRuns;
     std::uint64_t const u64Needed = (info.u64DataLength - 1) / m_u32BytesPerCluster + 1;
     if (info.u8NoFatChain != 0) {
-        DataRun const run{static_cast<long long>(info.u32FirstCluster - kFirstCluster), static_cast<long long>(u64Needed)};
+        DataRun const run{static_cast<long long>(info.u32FirstCluster - kFirstCluster),
+                          static_cast<long long>(u64Needed)};
         pRuns->AddDataRun(&run);
         return pRuns;
     }
@@ -114,8 +116,8 @@ ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo cons
     // A deleted file's chain cleared from here on: the writer put the rest in the free clusters
     // that follow, in cluster order, passing over those live files hold.
     if (info.u8InUse == 0 && m_bitmap && CFatTable::GetNextCluster(u32Last) == 0) {
-        for (std::uint64_t u64Cluster = std::uint64_t{u32Last} + 1; u64Taken < u64MaxClusters && u64Cluster < m_u64ClusterLimit;
-             ++u64Cluster) {
+        for (std::uint64_t u64Cluster = std::uint64_t{u32Last} + 1;
+             u64Taken < u64MaxClusters && u64Cluster < m_u64ClusterLimit; ++u64Cluster) {
             if (m_bitmap->RangeRefusal(u64Cluster - kFirstCluster, 1) != 0) continue;
             DataRun const run{static_cast<long long>(u64Cluster - kFirstCluster), 1};
             pRuns->AddDataRun(&run);
@@ -139,10 +141,12 @@ std::optional<CClusterBitmap> CExFatPartition::ReadAllocationBitmap(IStorageDevi
     for (std::size_t offset = 0; !table && root.Has(offset, 32); offset += 32) {
         engine::ByteView const entry = root.Sub(offset, 32);
         // The first bitmap: a TexFAT volume's second one (flag bit 0) is not the one in use.
-        if (entry.U8(0) == exfat::kTypeBitmap && (entry.U8(1) & 1) == 0) table = exfat::ParseVolumeTableEntry(entry, exfat::kTypeBitmap);
+        if (entry.U8(0) == exfat::kTypeBitmap && (entry.U8(1) & 1) == 0)
+            table = exfat::ParseVolumeTableEntry(entry, exfat::kTypeBitmap);
     }
     std::uint64_t const u64Clusters = GetClusterCount();
-    if (!table || table->u64Length < (u64Clusters + 7) / 8 || !IsHeapCluster(table->u32FirstCluster)) return std::nullopt;
+    if (!table || table->u64Length < (u64Clusters + 7) / 8 || !IsHeapCluster(table->u32FirstCluster))
+        return std::nullopt;
     // Whole clusters along the bitmap's chain, up to the bytes the volume's clusters need; where
     // the chain ends early the bitmap goes on in one piece, as mkfs writes it.
     auto const NextOrFollowing = [this](std::uint32_t u32Cluster) {
@@ -154,7 +158,8 @@ std::optional<CClusterBitmap> CExFatPartition::ReadAllocationBitmap(IStorageDevi
     // does not hold.
     std::vector<std::uint8_t> bits;
     TakenClusters taken;
-    for (std::uint32_t u32Cluster = table->u32FirstCluster; bits.size() < u64Bytes; u32Cluster = NextOrFollowing(u32Cluster)) {
+    for (std::uint32_t u32Cluster = table->u32FirstCluster; bits.size() < u64Bytes;
+         u32Cluster = NextOrFollowing(u32Cluster)) {
         if (!IsHeapCluster(u32Cluster) || taken.Contains(u32Cluster)) return std::nullopt;
         taken.Add(u32Cluster);
         if (pDevice->ReadSector(cluster.data(), static_cast<long long>(ConvertClusterNumToSector(u32Cluster)),

@@ -2,11 +2,11 @@
 
 #include <optional>
 
+#include "engine/CatchExeception.h"
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/CatchExeception.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/TakenClusters.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
@@ -59,14 +59,15 @@ bool CExFatQuickSearch::PrepareSearch(IStorageDevice* pDevice) {
     std::uint64_t const u64MaxFolders = m_partition.GetClusterLimit() * (m_partition.GetBytesPerCluster() / 32) + 1;
     m_walk = CFolderWalk<PendingFolder>(u64MaxFolders, [this] { return m_s64NextDetachedID++; });
     m_bRecognised = true;
-    long long const s64RootID = static_cast<long long>(m_partition.ConvertClusterNumToSector(m_partition.GetRootCluster()));
+    long long const s64RootID =
+        static_cast<long long>(m_partition.ConvertClusterNumToSector(m_partition.GetRootCluster()));
     return m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_EXFAT, s64RootID) != 0;
 }
 
 void CExFatQuickSearch::QuickSearch(IStorageDevice* pDevice, IProgress* pProgress) {
     if (pProgress == nullptr) return;
-    PendingFolder const root{m_partition.GetRootCluster(), m_partition.GetClusterLimit() * m_partition.GetBytesPerCluster(),
-                             false, false, nullptr};
+    PendingFolder const root{m_partition.GetRootCluster(),
+                             m_partition.GetClusterLimit() * m_partition.GetBytesPerCluster(), false, false, nullptr};
     if (!BuildChildren(pDevice, root)) return;
 
     std::uint64_t u64Done = 0;
@@ -105,7 +106,8 @@ bool CExFatQuickSearch::TakeNextFolder(PendingFolder& folder) {
     while (std::optional<PendingFolder> next = m_walk.TakeNext()) {
         folder = std::move(*next);
         if (!folder.pDeferredNode) return true;
-        if (std::optional<long long> const ownId = m_walk.OwnIdFor(folder.u32FirstCluster)) folder.pDeferredNode->SetID(*ownId);
+        if (std::optional<long long> const ownId = m_walk.OwnIdFor(folder.u32FirstCluster))
+            folder.pDeferredNode->SetID(*ownId);
         if (m_pBuilder->AddNode(folder.pDeferredNode.get(), SEARCHER_TYPE_EXFAT) == 0) {
             folder.pDeferredNode.reset();  // refused: neither it nor its children are shown
             continue;
@@ -135,7 +137,8 @@ bool CExFatQuickSearch::BuildChildren(IStorageDevice* pDevice, PendingFolder con
             break;
         }
         u64Read += u64BytesPerCluster;
-        if (!m_analyzer.Analyze(engine::ByteView(m_cluster.data(), m_cluster.size()), static_cast<std::uint64_t>(s64Sector)))
+        if (!m_analyzer.Analyze(engine::ByteView(m_cluster.data(), m_cluster.size()),
+                                static_cast<std::uint64_t>(s64Sector)))
             break;
         // A folder without FAT chain is one piece: its FAT entries mean nothing.
         u32Cluster = folder.bNoFatChain ? u32Cluster + 1 : m_partition.GetNextCluster(u32Cluster, false);
@@ -160,7 +163,7 @@ void CExFatQuickSearch::AddChildren(PendingFolder const& folder) {
             continue;
         }
         if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) == 0) continue;  // refused: released here
-        pNode.release();  // the builder owns it now
+        pNode.release();                                                           // the builder owns it now
         if (bFolder) m_walk.AddLive(std::move(child));
     }
     m_analyzer.ClearFiles();

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/IStorageDevice.h"
 #include "engine/ByteView.h"
+#include "engine/IStorageDevice.h"
 
 namespace {
 constexpr std::uint64_t kEntryBytes = 4;

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/ByteView.h"
 #include "engine/IDataRunList.h"
 #include "engine/ReleasePtr.h"
-#include "engine/ByteView.h"
 #include "engine/fat/FATFileNode.h"
 #include "engine/fat/FATFirstClusterRevision.h"
 #include "engine/fat/FATFolderContinuation.h"
@@ -30,8 +30,9 @@ public:
 
     /// Nothing is owned; the walk state is the worker's and outlives this object. Sub-folders
     /// found go to the state's walk, their nodes to its folder map; clusters read are marked there.
-    CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const* pRecord, IStorageDevice* pDevice,
-                      FATWalkState& state, FATVolumeGeometry const& geometry, IFATTable const* pTable);
+    CFATBuildChildren(IDirecotryTreeBuilder* pBuilder, CFATSearchedPartitionInfo const* pRecord,
+                      IStorageDevice* pDevice, FATWalkState& state, FATVolumeGeometry const& geometry,
+                      IFATTable const* pTable);
 
     /// Reads the root folder; false when it cannot be read.
     bool BuildRoot();
@@ -44,7 +45,8 @@ public:
     /// folder's walk could go, making no node and marking no cluster read: the clusters it
     /// guesses are claimed for the folder, and the first clusters of the folders its entries
     /// name are appended to `subFolders`.
-    void ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedClusters& claims, std::vector<std::uint32_t>& subFolders);
+    void ClaimFolder(std::uint32_t u32FirstCluster, CFATGuessedClusters& claims,
+                     std::vector<std::uint32_t>& subFolders);
     /// Runs the walk of the folder starting at `u32FirstCluster` (0: the root) along its chain
     /// and the clusters that follow on, searching nowhere, making no node and marking no cluster
     /// read: the clusters of the live files its live entries name are noted in the walk state's
@@ -93,8 +95,8 @@ private:
     /// takes live entries only, and notes their files' clusters.
     void NoteParsed(std::uint32_t u32Self, Claiming const& claiming);
     /// Makes the node of one parsed entry and sends it where it belongs.
-    void AddEntry(fat::FATFolderEntry const& entry, std::uint64_t u64Position, bool bParentDeleted, std::uint32_t u32ParentCluster,
-                  FATRevisionLists& lists);
+    void AddEntry(fat::FATFolderEntry const& entry, std::uint64_t u64Position, bool bParentDeleted,
+                  std::uint32_t u32ParentCluster, FATRevisionLists& lists);
     /// The byte of the device where a sector starts.
     std::uint64_t SectorPosition(std::uint64_t u64Sector) const { return u64Sector * m_geometry.u32SectorSize; }
 

@@ -5,8 +5,9 @@
 #include "engine/IDataRecovery.h"
 #include "engine/fat/FATTable.h"
 
-ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size, bool bDeleted,
-                                                            std::uint32_t* pRefusal, bool* pChainLost) const {
+ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDataRunList(std::uint32_t u32FirstCluster, long long s64Size,
+                                                            bool bDeleted, std::uint32_t* pRefusal,
+                                                            bool* pChainLost) const {
     if (pRefusal != nullptr) *pRefusal = 0;
     bool bChainLost = false;
     if (pChainLost == nullptr) pChainLost = &bChainLost;
@@ -29,11 +30,13 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDataRunList(std::uint32_t u32Fir
     return BuildDeleteFileDataRunList(u32FirstCluster, u64Size);
 }
 
-ReleasePtr<IDataRunList> CFATBuildDataRun::BuildConsecutiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const {
+ReleasePtr<IDataRunList> CFATBuildDataRun::BuildConsecutiveDataRunList(std::uint32_t u32FirstCluster,
+                                                                       std::uint64_t u64Size) const {
     std::uint64_t const u64Wanted = (u64Size + m_u64ClusterBytes - 1) / m_u64ClusterBytes;
     std::uint64_t const u64ToEnd = std::uint64_t{m_u32Clusters} + 2 - u32FirstCluster;
     ReleasePtr<IDataRunList> pList(CreateDataRunList());
-    DataRun const run{static_cast<long long>(u32FirstCluster) - 2, static_cast<long long>(std::min(u64Wanted, u64ToEnd))};
+    DataRun const run{static_cast<long long>(u32FirstCluster) - 2,
+                      static_cast<long long>(std::min(u64Wanted, u64ToEnd))};
     return pList->AddDataRun(&run) ? std::move(pList) : nullptr;
 }
 
@@ -50,8 +53,8 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u3
         if (bEnd) {
             std::uint64_t const u64Left = u64Size > u64Covered ? u64Size - u64Covered : 0;
             long long const s64Linked = run.s64Length;
-            long long const s64Wanted =
-                static_cast<long long>(std::max<std::uint64_t>(1, (u64Left + m_u64ClusterBytes - 1) / m_u64ClusterBytes));
+            long long const s64Wanted = static_cast<long long>(
+                std::max<std::uint64_t>(1, (u64Left + m_u64ClusterBytes - 1) / m_u64ClusterBytes));
             // A free link inside a live file: the table lost its chain, the rest of the size is
             // guessed to follow on. An end mark (or a bad-cluster mark) ends the data: a size
             // past it is a damaged field, and the file ends with its chain.
@@ -59,7 +62,8 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u3
             run.s64Length = bChainLost ? s64Wanted : std::min(s64Wanted, s64Linked);
         }
         if (bEnd || next != cur + 1) {
-            if (static_cast<std::uint64_t>(run.s64Start) + static_cast<std::uint64_t>(run.s64Length) > m_u32Clusters) return nullptr;
+            if (static_cast<std::uint64_t>(run.s64Start) + static_cast<std::uint64_t>(run.s64Length) > m_u32Clusters)
+                return nullptr;
             if (!pList->AddDataRun(&run)) return nullptr;
             if (bEnd) return pList;
             u64Covered += static_cast<std::uint64_t>(run.s64Length) * m_u64ClusterBytes;
@@ -73,7 +77,8 @@ ReleasePtr<IDataRunList> CFATBuildDataRun::BuildLiveDataRunList(std::uint32_t u3
     return nullptr;
 }
 
-ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDeleteFileDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const {
+ReleasePtr<IDataRunList> CFATBuildDataRun::BuildDeleteFileDataRunList(std::uint32_t u32FirstCluster,
+                                                                      std::uint64_t u64Size) const {
     ReleasePtr<IDataRunList> pList(CreateDataRunList());
     std::uint64_t u64Covered = 0;
     // Links the deletion left are followed as they stand.

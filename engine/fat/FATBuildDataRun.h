@@ -31,13 +31,15 @@ public:
                                               std::uint32_t* pRefusal = nullptr, bool* pChainLost = nullptr) const;
 
 private:
-    ReleasePtr<IDataRunList> BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size, bool& bChainLost) const;
+    ReleasePtr<IDataRunList> BuildLiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size,
+                                                  bool& bChainLost) const;
     /// The clusters from the first one on, up to the size, cut at the volume's end.
     ReleasePtr<IDataRunList> BuildConsecutiveDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
     ReleasePtr<IDataRunList> BuildDeleteFileDataRunList(std::uint32_t u32FirstCluster, std::uint64_t u64Size) const;
     /// Adds the free clusters after `u32Cluster` until `u64Covered` reaches the size or the
     /// volume ends; false when a run cannot be added.
-    bool AddFreeClustersAfter(std::uint32_t u32Cluster, std::uint64_t u64Size, std::uint64_t& u64Covered, IDataRunList& list) const;
+    bool AddFreeClustersAfter(std::uint32_t u32Cluster, std::uint64_t u64Size, std::uint64_t& u64Covered,
+                              IDataRunList& list) const;
     bool Exists(std::uint64_t u64Cluster) const { return u64Cluster >= 2 && u64Cluster - 2 < m_u32Clusters; }
 
     IFATTable const* m_pTable;

@@ -33,7 +33,9 @@ _FILETIME CFATFileNode::GetCreationTime() { return ToFileTime(m_pProperties ? m_
 _FILETIME CFATFileNode::GetModificationTime() {
     return ToFileTime(m_pProperties ? m_pProperties->GetModificationTime() : 0);
 }
-_FILETIME CFATFileNode::GetLastAccessTime() { return ToFileTime(m_pProperties ? m_pProperties->GetLastAccessTime() : 0); }
+_FILETIME CFATFileNode::GetLastAccessTime() {
+    return ToFileTime(m_pProperties ? m_pProperties->GetLastAccessTime() : 0);
+}
 int CFATFileNode::IsDirectory() { return m_pProperties && m_pProperties->IsDirectory() ? 1 : 0; }
 int CFATFileNode::IsDeleted() { return m_pProperties && m_pProperties->IsDeleted() ? 1 : 0; }
 

@@ -15,7 +15,8 @@ std::unique_ptr<CFATFileProperties> BuildFATFileProperty(fat::FATFolderEntry con
     pProperties->SetFileSize(entry.u32Size);
     pProperties->SetAttribute(entry.u8Attribute);
     pProperties->SetCreationTime(engine::DosDateTimeToFileTime(entry.u16CreationDate, entry.u16CreationTime));
-    pProperties->SetModificationTime(engine::DosDateTimeToFileTime(entry.u16ModificationDate, entry.u16ModificationTime));
+    pProperties->SetModificationTime(
+        engine::DosDateTimeToFileTime(entry.u16ModificationDate, entry.u16ModificationTime));
     pProperties->SetLastAccessTime(engine::DosDateTimeToFileTime(entry.u16LastAccessDate, 0));
     pProperties->SetState(entry.bErased ? CFATFileProperties::kStateDeleted : 0);
     return pProperties;

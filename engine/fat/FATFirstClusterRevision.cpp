@@ -64,7 +64,8 @@ bool CFATFirstClusterRevision::bReviseFAT32FileFirstClu(std::uint32_t u32Cluster
     if (!m_geometry.ClusterExists(u32Cluster)) return false;
     if (m_probe.empty()) m_probe.resize(std::max<std::size_t>(kMinProbeBytes, m_geometry.u32SectorSize));
     std::fill(m_probe.begin(), m_probe.end(), std::uint8_t{0});
-    if (!m_pDevice->ReadSector(m_probe.data(), static_cast<long long>(m_geometry.ClusterToSector(u32Cluster)), 1)) return false;
+    if (!m_pDevice->ReadSector(m_probe.data(), static_cast<long long>(m_geometry.ClusterToSector(u32Cluster)), 1))
+        return false;
     return RecogniseFileStart(m_probe) || bWindowsPEFiles(engine::ByteView(m_probe.data(), m_probe.size()));
 }
 
@@ -91,7 +92,8 @@ std::uint32_t CFATFirstClusterRevision::GetFAT32LostFirstCluNum(std::vector<std:
     }
     if (!bKept || u64KeptCluster < kHighWordStart || s64Size < 1) return u32Cluster;
     std::uint64_t const u64ClusterBytes = m_geometry.ClusterBytes();
-    std::uint64_t const u64KeptClusters = (static_cast<std::uint64_t>(s64KeptSize) + u64ClusterBytes - 1) / u64ClusterBytes;
+    std::uint64_t const u64KeptClusters =
+        (static_cast<std::uint64_t>(s64KeptSize) + u64ClusterBytes - 1) / u64ClusterBytes;
     std::uint64_t const u64Guess = (u64KeptCluster + u64KeptClusters) / kHighWordStep * kHighWordStep + u32Cluster;
     return u64Guess > UINT32_MAX ? u32Cluster : static_cast<std::uint32_t>(u64Guess);
 }
@@ -123,7 +125,8 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
 
     std::map<CFATFileNode*, std::unique_ptr<CFATFileNode>*> owned;
     for (auto& pFile : lists.deletedFiles) owned.emplace(pFile.get(), &pFile);
-    CFATBuildDataRun const runs(m_pTable, m_geometry.u32SectorSize, m_geometry.u32SectorsPerCluster, m_geometry.u32Clusters);
+    CFATBuildDataRun const runs(m_pTable, m_geometry.u32SectorSize, m_geometry.u32SectorsPerCluster,
+                                m_geometry.u32Clusters);
 
     std::vector<std::unique_ptr<CFATFileNode>*> toHand;
     for (auto const& [s64Cluster, pNode] : byCluster) {
@@ -133,11 +136,12 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         if (pProperties->GetState() != CFATFileProperties::kStateDeleted || NamesNoFile(*pNode)) continue;
         auto const u32Cluster = static_cast<std::uint32_t>(s64Cluster);
         if (s64Cluster <= kHighWordStep && s64Cluster >= 0 && !bReviseFAT32FileFirstClu(u32Cluster)) {
-            std::uint32_t const u32Guess =
-                GetFAT32LostFirstCluNum(lists.deletedFiles, pProperties->GetFileSize(), u32Cluster, pProperties->GetCreationTime());
+            std::uint32_t const u32Guess = GetFAT32LostFirstCluNum(lists.deletedFiles, pProperties->GetFileSize(),
+                                                                   u32Cluster, pProperties->GetCreationTime());
             if (u32Guess >= kHighWordStep) {
                 std::uint32_t u32Refusal = 0;
-                if (ReleasePtr<IDataRunList> pRuns = runs.BuildDataRunList(u32Guess, pProperties->GetFileSize(), true, &u32Refusal)) {
+                if (ReleasePtr<IDataRunList> pRuns =
+                        runs.BuildDataRunList(u32Guess, pProperties->GetFileSize(), true, &u32Refusal)) {
                     pNode->SetDataRunList(std::move(pRuns));
                     pNode->SetCopyRefusal(u32Refusal);
                     auto pRevised = std::make_unique<CFATFileProperties>(*pProperties);

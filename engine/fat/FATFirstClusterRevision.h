@@ -18,7 +18,7 @@ class IStorageDevice;
 
 /// What one folder read leaves for the revision.
 struct FATRevisionLists {
-    std::vector<CFATFileNode*> deletedFolders;               // handed over already; not owned
+    std::vector<CFATFileNode*> deletedFolders;                // handed over already; not owned
     std::vector<std::unique_ptr<CFATFileNode>> folderCopies;  // copies of live folders, dropped after
     std::vector<std::unique_ptr<CFATFileNode>> deletedFiles;  // held back until revised
     void Clear();

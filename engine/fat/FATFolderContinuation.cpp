@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/IStorageDevice.h"
 #include "engine/ByteView.h"
+#include "engine/IStorageDevice.h"
 #include "engine/fat/ondisk/FATFolderAnalyser.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
 
@@ -11,9 +11,11 @@ void CFATFolderContinuation::NoteEntries(std::span<fat::FATFolderEntry const> en
     std::uint64_t const u64ClusterBytes = m_geometry.ClusterBytes();
     for (fat::FATFolderEntry const& entry : entries) {
         if (entry.bErased || !m_geometry.ClusterExists(entry.u32FirstCluster)) continue;
-        std::uint64_t const u64Clusters = entry.IsDirectory() ? 1 : (std::uint64_t{entry.u32Size} + u64ClusterBytes - 1) / u64ClusterBytes;
+        std::uint64_t const u64Clusters =
+            entry.IsDirectory() ? 1 : (std::uint64_t{entry.u32Size} + u64ClusterBytes - 1) / u64ClusterBytes;
         if (u64Clusters == 0) continue;
-        std::uint64_t const u64End = std::min<std::uint64_t>(std::uint64_t{entry.u32FirstCluster} + u64Clusters, std::uint64_t{m_geometry.u32Clusters} + 2);
+        std::uint64_t const u64End = std::min<std::uint64_t>(std::uint64_t{entry.u32FirstCluster} + u64Clusters,
+                                                             std::uint64_t{m_geometry.u32Clusters} + 2);
         std::uint32_t& u32End = m_taken[entry.u32FirstCluster];
         u32End = std::max(u32End, static_cast<std::uint32_t>(u64End));
     }
@@ -22,7 +24,8 @@ void CFATFolderContinuation::NoteEntries(std::span<fat::FATFolderEntry const> en
 bool CFATFolderContinuation::HoldsFurtherEntries(std::uint8_t const* pSector) const {
     engine::ByteView const sector(pSector, m_geometry.u32SectorSize);
     CFATFolderAnalyser analyser(m_geometry.u32SectorSize);
-    if (!analyser.AnalyseSector(sector) || analyser.GetDirectoryEntryType() != CFATFolderAnalyser::kFolderEntries) return false;
+    if (!analyser.AnalyseSector(sector) || analyser.GetDirectoryEntryType() != CFATFolderAnalyser::kFolderEntries)
+        return false;
     // The analyser lets a lone label or long-name piece pass (a file's last bytes before zeros
     // do): a folder's further cluster must hold a file or folder entry, and long-name pieces
     // with their fixed fields, before its end.
@@ -31,7 +34,8 @@ bool CFATFolderContinuation::HoldsFurtherEntries(std::uint8_t const* pSector) co
         if (entry.IsNeverUsed()) return false;
         if (entry.IsLongFileNameEntry()) {
             std::uint8_t const u8Order = sector.U8(off) & 0x1F;
-            if (!entry.IsErased() && (u8Order == 0 || u8Order > 20 || sector.U8(off + 12) != 0 || sector.Le16(off + 26) != 0))
+            if (!entry.IsErased() &&
+                (u8Order == 0 || u8Order > 20 || sector.U8(off + 12) != 0 || sector.Le16(off + 26) != 0))
                 return false;
             continue;
         }
@@ -46,7 +50,8 @@ std::uint32_t CFATFolderContinuation::Find(std::uint32_t u32From, std::function<
     std::uint32_t const u32SectorSize = m_geometry.u32SectorSize;
     // Whole clusters per read: a chunk of the folder reader's size, one cluster at least.
     std::uint32_t const u32PerRead = std::max<std::uint32_t>(1, kFATFolderChunkSectors / u32Spc);
-    if (m_chunk.size() < std::size_t{u32PerRead} * u32Spc * u32SectorSize) m_chunk.resize(std::size_t{u32PerRead} * u32Spc * u32SectorSize);
+    if (m_chunk.size() < std::size_t{u32PerRead} * u32Spc * u32SectorSize)
+        m_chunk.resize(std::size_t{u32PerRead} * u32Spc * u32SectorSize);
     std::uint32_t u32Looked = 0;
     std::uint64_t cur = u32From;
     while (m_geometry.ClusterExists(cur) && u32Looked < kMaxSearchedClusters && m_u64Budget != 0) {

@@ -11,10 +11,13 @@ bool CFATFolderSectors::Add(FATFolderSector const& record) {
 
 std::span<FATFolderSector const> CFATFolderSectors::Range(std::int64_t s64First, std::int64_t s64Last) const {
     if (s64First > s64Last) return {};
-    auto const bySector = [](FATFolderSector const& record, std::int64_t s64Sector) { return record.s64Sector < s64Sector; };
+    auto const bySector = [](FATFolderSector const& record, std::int64_t s64Sector) {
+        return record.s64Sector < s64Sector;
+    };
     auto const first = std::lower_bound(m_records.begin(), m_records.end(), s64First, bySector);
-    auto const last = std::upper_bound(first, m_records.end(), s64Last,
-                                       [](std::int64_t s64Sector, FATFolderSector const& record) { return s64Sector < record.s64Sector; });
+    auto const last = std::upper_bound(
+        first, m_records.end(), s64Last,
+        [](std::int64_t s64Sector, FATFolderSector const& record) { return s64Sector < record.s64Sector; });
     return {first, last};
 }
 

@@ -9,8 +9,8 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/fat/FATBuildWorker.h"
 #include "engine/fat/FATTable.h"
-#include "engine/fat/ondisk/TempFATDBR.h"
 #include "engine/fat/ondisk/FATWidth.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ RESULT CFATQuickSearcher::QuickSearchFiles(IStorageDevice* pDevice, IProgress* p
     FileSystemType eType = FILE_SYSTEM_UNRECOGNISED;
     RESULT result = VolumeFileSystem(pDevice, eType);
     if (Succeeded(result)) {
-        result = fat::IsFatType(eType) ? SearchVolume(pDevice, pProgress, eType) : ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
+        result = fat::IsFatType(eType) ? SearchVolume(pDevice, pProgress, eType)
+                                       : ENGINE_RESULT(kModuleFatSearch, kCodeNotFat);
     }
     _PROGRESS_INFO info;
     info.u32State = PROGRESS_STATE_FINISHED;
@@ -78,8 +79,10 @@ RESULT CFATQuickSearcher::SearchVolume(IStorageDevice* pDevice, IProgress* pProg
         engine::ByteView const view = copyAt(i);
         if (view.Empty()) return false;
         CTempFATDBR const dbr(view, static_cast<std::uint32_t>(iSectorSize));
-        bool const bSound = bTableSeen ? CFATBuildWorker::IsFullValidDBR(view, 0, pDevice)
-                                       : dbr.IsValidDBR() && std::uint64_t{dbr.GetNumberOfFat()} * dbr.GetSectorsPerFat() <= dbr.GetTotalSectors();
+        bool const bSound = bTableSeen
+                                ? CFATBuildWorker::IsFullValidDBR(view, 0, pDevice)
+                                : dbr.IsValidDBR() && std::uint64_t{dbr.GetNumberOfFat()} * dbr.GetSectorsPerFat() <=
+                                                          dbr.GetTotalSectors();
         return bSound && dbr.GetFileSystemType() == eType;
     };
     std::size_t const copyCount = eType == FILE_SYSTEM_FAT32 ? 2 : 1;
@@ -94,8 +97,8 @@ RESULT CFATQuickSearcher::SearchVolume(IStorageDevice* pDevice, IProgress* pProg
     if (found) {
         CTempFATDBR const dbr(copyAt(*found), static_cast<std::uint32_t>(iSectorSize));
         long long const s64DeviceSectors = pDevice->GetTotalSectors();
-        FATVolumeGeometry const geometry =
-            FATVolumeGeometry::FromBootSector(dbr, s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) : 0);
+        FATVolumeGeometry const geometry = FATVolumeGeometry::FromBootSector(
+            dbr, s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) : 0);
         pTable = IFATTableFactory::CreateFATTable(pDevice, dbr.GetReservedSector(), eType, dbr.GetSectorsPerFat(), true,
                                                   dbr.GetNumberOfFat() >= 2, geometry.u32Clusters + 2, dbr.GetMedia());
 

@@ -11,11 +11,11 @@ public:
     static constexpr std::uint32_t kFatType = 1;
 
     // Evidence a search found for the volume (GetFlag).
-    static constexpr std::uint32_t kFlagFat16Quick = 1;     // a quick search's FAT12/FAT16 volume
-    static constexpr std::uint32_t kFlagFat16Boot = 2;      // a FAT12/FAT16 boot sector at the start
-    static constexpr std::uint32_t kFlagFat32Boot = 4;      // a FAT32 boot sector at the start
-    static constexpr std::uint32_t kFlagFat32Backup = 8;    // FAT32's backup boot sector 6 sectors on
-    static constexpr std::uint32_t kFlagFolder = 16;        // a folder's first sector placed the data area
+    static constexpr std::uint32_t kFlagFat16Quick = 1;         // a quick search's FAT12/FAT16 volume
+    static constexpr std::uint32_t kFlagFat16Boot = 2;          // a FAT12/FAT16 boot sector at the start
+    static constexpr std::uint32_t kFlagFat32Boot = 4;          // a FAT32 boot sector at the start
+    static constexpr std::uint32_t kFlagFat32Backup = 8;        // FAT32's backup boot sector 6 sectors on
+    static constexpr std::uint32_t kFlagFolder = 16;            // a folder's first sector placed the data area
     static constexpr std::uint32_t kFlagFirstFat = 64 | 128;    // the first FAT copy's first sector
     static constexpr std::uint32_t kFlagSecondFat = 256 | 512;  // the second FAT copy's first sector
     static constexpr std::uint32_t kBootFlags = kFlagFat16Quick | kFlagFat16Boot | kFlagFat32Boot | kFlagFat32Backup;

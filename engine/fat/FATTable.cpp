@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/IStorageDevice.h"
 #include "engine/ByteView.h"
 #include "engine/CatchExeception.h"
+#include "engine/IStorageDevice.h"
 #include "engine/fat/ondisk/FATTableCheck.h"
 
 namespace {
@@ -37,7 +37,8 @@ CFATTable::CFATTable(IStorageDevice* pDevice, FileSystemType eType, long long s6
     if (m_eState == State::kEmpty) m_entries.clear();
 }
 
-CFATTable::CFATTable(FileSystemType eType, std::vector<std::uint32_t> entries) : m_eType(eType), m_entries(std::move(entries)) {
+CFATTable::CFATTable(FileSystemType eType, std::vector<std::uint32_t> entries)
+    : m_eType(eType), m_entries(std::move(entries)) {
     Check(fat::kAnyMedia);
     if (m_eState == State::kEmpty) m_entries.clear();
 }
@@ -60,7 +61,8 @@ void CFATTable::GuardChains() {
     m_eState = State::kGuarded;
 }
 
-bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uint32_t u32Sectors, std::uint32_t u32MaxEntries) {
+bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uint32_t u32Sectors,
+                     std::uint32_t u32MaxEntries) {
     int const iSectorSize = pDevice->GetSectorSize();
     std::uint32_t const u32Bits = fat::EntryBits(m_eType);
     if (iSectorSize < 512 || u32Bits == 0 || s64StartSector < 0) return false;
@@ -74,17 +76,20 @@ bool CFATTable::Load(IStorageDevice* pDevice, long long s64StartSector, std::uin
     // Every window must start on an entry: three sectors always hold a whole number of 12-bit
     // entries, so FAT12 windows are a multiple of three sectors.
     std::uint32_t const u32Align = u32Bits == 12 ? 3 : 1;
-    std::uint32_t const u32WindowSectors = std::max<std::uint32_t>(u32Align, kLoadWindowBytes / u32SectorSize / u32Align * u32Align);
+    std::uint32_t const u32WindowSectors =
+        std::max<std::uint32_t>(u32Align, kLoadWindowBytes / u32SectorSize / u32Align * u32Align);
 
     m_entries.resize(static_cast<std::size_t>(u64Entries));
     std::vector<std::uint8_t> window(std::size_t{u32WindowSectors} * u32SectorSize);
     std::uint64_t u64Entry = 0;
     for (std::uint64_t u64Sector = 0; u64Sector < u64SectorsNeeded; u64Sector += u32WindowSectors) {
         std::uint64_t const u64Count = std::min<std::uint64_t>(u32WindowSectors, u64SectorsNeeded - u64Sector);
-        if (!pDevice->ReadSector(window.data(), s64StartSector + static_cast<long long>(u64Sector), static_cast<long long>(u64Count)))
+        if (!pDevice->ReadSector(window.data(), s64StartSector + static_cast<long long>(u64Sector),
+                                 static_cast<long long>(u64Count)))
             return false;
         engine::ByteView const view(window.data(), static_cast<std::size_t>(u64Count) * u32SectorSize);
-        std::uint64_t const u64InWindow = std::min<std::uint64_t>(fat::EntriesIn(view.Size(), m_eType), u64Entries - u64Entry);
+        std::uint64_t const u64InWindow =
+            std::min<std::uint64_t>(fat::EntriesIn(view.Size(), m_eType), u64Entries - u64Entry);
         for (std::uint64_t i = 0; i < u64InWindow; ++i) m_entries[u64Entry++] = fat::ReadEntry(view, m_eType, i);
     }
     return true;
@@ -104,11 +109,13 @@ std::uint32_t CFATTable::GetNextCluster(std::uint32_t u32Cluster) const {
 IFATTable::FreeClusters CFATTable::NextFreeClusters(std::uint32_t u32From) const {
     if (!Answers()) return {};
     // The last stretch starting at or before u32From may still hold it; else the one after.
-    auto it = std::upper_bound(m_free.begin(), m_free.end(), u32From,
-                               [](std::uint32_t u32Cluster, FreeClusters const& run) { return u32Cluster < run.u32First; });
+    auto it =
+        std::upper_bound(m_free.begin(), m_free.end(), u32From,
+                         [](std::uint32_t u32Cluster, FreeClusters const& run) { return u32Cluster < run.u32First; });
     if (it != m_free.begin()) {
         FreeClusters const& before = *std::prev(it);
-        if (u32From - before.u32First < before.u32Count) return {u32From, before.u32Count - (u32From - before.u32First)};
+        if (u32From - before.u32First < before.u32Count)
+            return {u32From, before.u32Count - (u32From - before.u32First)};
     }
     return it != m_free.end() ? *it : FreeClusters{};
 }
@@ -143,7 +150,8 @@ std::unique_ptr<CDoubleFATTable> CreateFATTable(IStorageDevice* pDevice, long lo
     };
     if (fat::IsFatType(eType)) {
         if (bFirst || !bSecond)
-            copies[0] = std::make_unique<CFATTable>(pDevice, eType, s64FatStart, u32SectorsPerFat, u32MaxEntries, iMedia);
+            copies[0] =
+                std::make_unique<CFATTable>(pDevice, eType, s64FatStart, u32SectorsPerFat, u32MaxEntries, iMedia);
         if (copies[0] && copies[0]->IsValidFATTable()) return chosen(0);
         if (bSecond)
             copies[1] = std::make_unique<CFATTable>(pDevice, eType, s64FatStart + u32SectorsPerFat, u32SectorsPerFat,
@@ -151,8 +159,9 @@ std::unique_ptr<CDoubleFATTable> CreateFATTable(IStorageDevice* pDevice, long lo
         if (copies[1] && copies[1]->IsValidFATTable()) return chosen(1);
         for (int i = 0; i < 2; ++i) {
             if (!copies[i] || !copies[i]->HasSoundHeader()) continue;
-            CatchExeception::WriteLog("FAT: no copy of the allocation table passes its link checks; copy %d is read with its loops cut\n",
-                                      i + 1);
+            CatchExeception::WriteLog(
+                "FAT: no copy of the allocation table passes its link checks; copy %d is read with its loops cut\n",
+                i + 1);
             copies[i]->GuardChains();
             return chosen(i);
         }

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "engine/IStorageDevice.h"
+#include "engine/fat/ondisk/FATWidth.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
 #include "engine/fat/ondisk/TempFATDirEntry.h"
-#include "engine/fat/ondisk/FATWidth.h"
 
 namespace {
 /// A folder holds at most 65,536 entries: no root chain is longer than these bytes.
@@ -15,9 +15,11 @@ constexpr std::uint32_t kFat32LinkMask = 0x0FFFFFFF;
 bool IsUsedCluster(std::uint64_t u64Cluster) { return u64Cluster >= 2 && u64Cluster <= 0x0FFFFFEF; }
 }  // namespace
 
-std::uint64_t CFATVolume::ConvertClusterToSector(std::uint64_t u64Start, CTempFATDBR const& bootSector, std::uint64_t u64Cluster) {
+std::uint64_t CFATVolume::ConvertClusterToSector(std::uint64_t u64Start, CTempFATDBR const& bootSector,
+                                                 std::uint64_t u64Cluster) {
     if (!bootSector.IsValidDBR() || u64Cluster < 2) return ~std::uint64_t{0};
-    return u64Start + bootSector.GetFirstDataSector() + std::uint64_t{bootSector.GetSectorsperCluster()} * (u64Cluster - 2);
+    return u64Start + bootSector.GetFirstDataSector() +
+           std::uint64_t{bootSector.GetSectorsperCluster()} * (u64Cluster - 2);
 }
 
 int CFATVolume::LabelInSectors(std::uint64_t u64Sector, std::uint32_t u32Count, std::string& label) const {
@@ -63,10 +65,13 @@ std::string CFATVolume::GetPartitionLabel(std::uint64_t u64Start, CTempFATDBR co
         if (LabelInSectors(ConvertClusterToSector(u64Start, bootSector, c), u32Spc, label) != 0) break;
         std::uint64_t const u64Chunk = c / u64EntriesPerChunk;
         if (u64Chunk != u64LoadedChunk) {
-            if (!m_pDevice->ReadSector(chunk.data(), static_cast<long long>(u64Start + u64Reserved + u64Chunk * u32Spc), u32Spc)) break;
+            if (!m_pDevice->ReadSector(chunk.data(), static_cast<long long>(u64Start + u64Reserved + u64Chunk * u32Spc),
+                                       u32Spc))
+                break;
             u64LoadedChunk = u64Chunk;
         }
-        c = engine::ByteView(chunk.data(), chunk.size()).Le32(static_cast<std::size_t>(c % u64EntriesPerChunk) * 4) & kFat32LinkMask;
+        c = engine::ByteView(chunk.data(), chunk.size()).Le32(static_cast<std::size_t>(c % u64EntriesPerChunk) * 4) &
+            kFat32LinkMask;
     }
     return label;
 }

@@ -14,7 +14,8 @@ public:
     /// The FAT32 root chain is followed with a visited bound, so a looping chain ends.
     std::string GetPartitionLabel(std::uint64_t u64Start, CTempFATDBR const& bootSector) const;
     /// The first sector of a cluster (at least 2); all bits set for other types.
-    static std::uint64_t ConvertClusterToSector(std::uint64_t u64Start, CTempFATDBR const& bootSector, std::uint64_t u64Cluster);
+    static std::uint64_t ConvertClusterToSector(std::uint64_t u64Start, CTempFATDBR const& bootSector,
+                                                std::uint64_t u64Cluster);
 
 private:
     /// 1 label found, 0 none here but read on, -1 stop (unreadable, or an invalid entry).

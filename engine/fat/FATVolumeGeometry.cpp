@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/fat/ondisk/TempFATDBR.h"
 #include "engine/fat/ondisk/FATWidth.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
 
 FATVolumeGeometry FATVolumeGeometry::FromBootSector(CTempFATDBR const& bootSector, std::uint64_t u64DeviceSectors) {
     FATVolumeGeometry geometry;
@@ -22,7 +22,8 @@ FATVolumeGeometry FATVolumeGeometry::FromBootSector(CTempFATDBR const& bootSecto
     // The boot sector's count, not the device's: on a partial image the table still names the
     // clusters the image lacks, and those are unreadable data, not a broken table.
     if (bootSector.GetTotalSectors() > geometry.u64FirstDataSector) {
-        std::uint64_t const u64Clusters = (bootSector.GetTotalSectors() - geometry.u64FirstDataSector) / geometry.u32SectorsPerCluster;
+        std::uint64_t const u64Clusters =
+            (bootSector.GetTotalSectors() - geometry.u64FirstDataSector) / geometry.u32SectorsPerCluster;
         geometry.u32Clusters = static_cast<std::uint32_t>(std::min(u64Clusters, fat::MaxClusterCount(geometry.eType)));
     }
     return geometry;

@@ -1,9 +1,9 @@
 #include "engine/fat/FatEntry.h"
 
 #include "engine/EngineEntryPoints.h"
-#include "engine/fat/complete/FATCompleteSearcher.h"
 #include "engine/fat/FATQuickSearcher.h"
 #include "engine/fat/FatVolumeAnalyze.h"
+#include "engine/fat/complete/FATCompleteSearcher.h"
 #include "engine/fat/ondisk/TempFATDBR.h"
 
 namespace {

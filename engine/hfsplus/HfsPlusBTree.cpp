@@ -63,7 +63,8 @@ std::optional<CHFSPlusBTNode> CHFSPlusBTree::CreateNode(std::uint32_t u32Node, R
     return node;
 }
 
-RESULT CHFSPlusBTree::Search(KeyOrder const& order, HFSPlusSearchResult& found, std::vector<std::uint8_t>* pRecord) const {
+RESULT CHFSPlusBTree::Search(KeyOrder const& order, HFSPlusSearchResult& found,
+                             std::vector<std::uint8_t>* pRecord) const {
     found = {};
     if (!m_header) return m_result;
     std::unordered_set<std::uint32_t> visited;
@@ -114,8 +115,9 @@ RESULT CHFSPlusBTree::Traverse(LeafVisitor const& visit, ContinueQuery const& co
     return TraverseNode(m_header->u32RootNode, 0, visited, visit, continued);
 }
 
-RESULT CHFSPlusBTree::TraverseNode(std::uint32_t u32Node, std::uint32_t u32Depth, std::unordered_set<std::uint32_t>& visited,
-                                   LeafVisitor const& visit, ContinueQuery const& continued) const {
+RESULT CHFSPlusBTree::TraverseNode(std::uint32_t u32Node, std::uint32_t u32Depth,
+                                   std::unordered_set<std::uint32_t>& visited, LeafVisitor const& visit,
+                                   ContinueQuery const& continued) const {
     if (continued && !continued()) return HFSPLUS_RESULT(kCodeStopped);
     if (u32Depth >= kMaxTreeDepth || !visited.insert(u32Node).second) return HFSPLUS_RESULT(kCodeBadData);
     RESULT result = kResultSuccess;

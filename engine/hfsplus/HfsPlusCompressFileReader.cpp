@@ -21,13 +21,16 @@ constexpr std::uint64_t kMaxBlockInput = kDecmpfsBlockSize + 0x1000;
 /// The best ratio zlib reaches, used to refuse absurd sizes of attribute streams.
 constexpr std::uint64_t kMaxExpansion = 1032;
 
-std::uint64_t BlocksFor(std::uint64_t u64Size) { return u64Size / kDecmpfsBlockSize + (u64Size % kDecmpfsBlockSize != 0); }
+std::uint64_t BlocksFor(std::uint64_t u64Size) {
+    return u64Size / kDecmpfsBlockSize + (u64Size % kDecmpfsBlockSize != 0);
+}
 
 }  // namespace
 
-CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::uint8_t> const& attribute, ForkRead readFork,
-                                                             std::uint64_t u64ForkSize) {
-    std::optional<DecmpfsHeader> const header = ParseDecmpfsHeader(engine::ByteView(attribute.data(), attribute.size()));
+CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::uint8_t> const& attribute,
+                                                             ForkRead readFork, std::uint64_t u64ForkSize) {
+    std::optional<DecmpfsHeader> const header =
+        ParseDecmpfsHeader(engine::ByteView(attribute.data(), attribute.size()));
     if (!header || !IsKnownDecmpfsKind(header->u32Type)) return nullptr;
     std::unique_ptr<CHFSPlusCompressFileReader> pReader(new CHFSPlusCompressFileReader());
     pReader->m_u32Type = header->u32Type;
@@ -36,15 +39,15 @@ CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::ui
     pReader->m_u64ForkSize = u64ForkSize;
     bool bOpened = false;
     switch (static_cast<DecmpfsKind>(header->u32Type)) {
-    case DecmpfsKind::ZlibResource:
-        bOpened = pReader->OpenZlibFork();
-        break;
-    case DecmpfsKind::LzvnResource:
-        bOpened = pReader->OpenLzvnFork();
-        break;
-    default:
-        bOpened = pReader->OpenAttributeData(header->u32Type, attribute, kHeaderSize);
-        break;
+        case DecmpfsKind::ZlibResource:
+            bOpened = pReader->OpenZlibFork();
+            break;
+        case DecmpfsKind::LzvnResource:
+            bOpened = pReader->OpenLzvnFork();
+            break;
+        default:
+            bOpened = pReader->OpenAttributeData(header->u32Type, attribute, kHeaderSize);
+            break;
     }
     return bOpened ? pReader.release() : nullptr;
 }
@@ -53,9 +56,12 @@ CHFSPlusCompressFileReader* CHFSPlusCompressFileReader::Open(std::vector<std::ui
                                                              std::shared_ptr<CHFSPlusRawfile> pFork) {
     if (!pFork) return nullptr;
     std::uint64_t const u64ForkSize = pFork->GetSize();
-    return Open(attribute, [pFork](std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) {
-        return pFork->Read(u64Offset, pBuffer, u64Length);
-    }, u64ForkSize);
+    return Open(
+        attribute,
+        [pFork](std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) {
+            return pFork->Read(u64Offset, pBuffer, u64Length);
+        },
+        u64ForkSize);
 }
 
 bool CHFSPlusCompressFileReader::OpenAttributeData(std::uint32_t u32Type, std::vector<std::uint8_t> const& attribute,
@@ -65,16 +71,16 @@ bool CHFSPlusCompressFileReader::OpenAttributeData(std::uint32_t u32Type, std::v
     if (m_u64Size > u64Cap) return false;
     m_whole.assign(m_u64Size, 0);
     switch (static_cast<DecmpfsKind>(u32Type)) {
-    case DecmpfsKind::RawAttribute:
-        m_bWholeValid = payload.size() >= m_whole.size();
-        if (m_bWholeValid && !m_whole.empty()) std::memcpy(m_whole.data(), payload.data(), m_whole.size());
-        break;
-    case DecmpfsKind::ZlibAttribute:
-        m_bWholeValid = ExpandZlib(payload, m_whole);
-        break;
-    default:
-        m_bWholeValid = ExpandLzvn(payload, m_whole);
-        break;
+        case DecmpfsKind::RawAttribute:
+            m_bWholeValid = payload.size() >= m_whole.size();
+            if (m_bWholeValid && !m_whole.empty()) std::memcpy(m_whole.data(), payload.data(), m_whole.size());
+            break;
+        case DecmpfsKind::ZlibAttribute:
+            m_bWholeValid = ExpandZlib(payload, m_whole);
+            break;
+        default:
+            m_bWholeValid = ExpandLzvn(payload, m_whole);
+            break;
     }
     // A stream that does not expand stays listed with its size; its reads fail.
     return true;
@@ -142,7 +148,7 @@ bool CHFSPlusCompressFileReader::LoadBlock(std::size_t index) {
     if (block.u64Length > kMaxBlockInput) return false;
     if (ReadFork(block.u64Offset, m_input, block.u64Length) != block.u64Length) return false;
     m_bCachedValid = m_u32Type == static_cast<std::uint32_t>(DecmpfsKind::ZlibResource) ? ExpandZlib(m_input, m_block)
-                                                                                            : ExpandLzvn(m_input, m_block);
+                                                                                        : ExpandLzvn(m_input, m_block);
     return m_bCachedValid;
 }
 

@@ -18,7 +18,8 @@ class CHFSPlusRawfile;
 class CHFSPlusCompressFileReader final : public IFileReader {
 public:
     /// Reads `u64Length` bytes at fork offset `u64Offset`; returns the bytes delivered.
-    using ForkRead = std::function<std::uint64_t(std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length)>;
+    using ForkRead =
+        std::function<std::uint64_t(std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length)>;
 
     /// Null when the attribute is not a decmpfs header of a known type, when its size is beyond
     /// what the data can hold, or when the fork's block table is damaged.
@@ -26,7 +27,8 @@ public:
                                             std::uint64_t u64ForkSize);
     /// The same over a file's resource fork (its device must outlive the reader); the reader and
     /// its copies share the fork.
-    static CHFSPlusCompressFileReader* Open(std::vector<std::uint8_t> const& attribute, std::shared_ptr<CHFSPlusRawfile> pFork);
+    static CHFSPlusCompressFileReader* Open(std::vector<std::uint8_t> const& attribute,
+                                            std::shared_ptr<CHFSPlusRawfile> pFork);
 
     unsigned int ReadData(long long s64Offset, char* pDestination, unsigned int u32Length) override;
     IFileReader* Clone() override { return new CHFSPlusCompressFileReader(*this); }
@@ -43,7 +45,8 @@ private:
     CHFSPlusCompressFileReader() = default;
     CHFSPlusCompressFileReader(CHFSPlusCompressFileReader const&) = default;
 
-    bool OpenAttributeData(std::uint32_t u32Type, std::vector<std::uint8_t> const& attribute, std::size_t payloadOffset);
+    bool OpenAttributeData(std::uint32_t u32Type, std::vector<std::uint8_t> const& attribute,
+                           std::size_t payloadOffset);
     bool OpenZlibFork();
     bool OpenLzvnFork();
     /// Expands block `index` into m_block; false when it cannot be.

@@ -7,8 +7,8 @@
 
 namespace hfsplus {
 
-std::uint64_t ReadDeviceBytes(IStorageDevice& device, std::uint64_t u64Offset, std::uint8_t* pOut, std::uint64_t u64Length,
-                              std::vector<std::uint8_t>& bounce) {
+std::uint64_t ReadDeviceBytes(IStorageDevice& device, std::uint64_t u64Offset, std::uint8_t* pOut,
+                              std::uint64_t u64Length, std::vector<std::uint8_t>& bounce) {
     std::uint64_t const u64SectorSize = bounce.size();
     if (pOut == nullptr || u64SectorSize == 0) return 0;
     std::uint64_t u64Done = 0;
@@ -21,7 +21,8 @@ std::uint64_t ReadDeviceBytes(IStorageDevice& device, std::uint64_t u64Offset, s
         if (u64Within == 0 && u64Left >= u64SectorSize) {
             // Whole sectors straight into the caller's buffer.
             std::uint64_t const u64Sectors = u64Left / u64SectorSize;
-            if (device.ReadSector(pOut + u64Done, static_cast<long long>(u64Sector), static_cast<long long>(u64Sectors)) == 0)
+            if (device.ReadSector(pOut + u64Done, static_cast<long long>(u64Sector),
+                                  static_cast<long long>(u64Sectors)) == 0)
                 break;
             u64Done += u64Sectors * u64SectorSize;
             continue;

@@ -10,7 +10,7 @@ namespace hfsplus {
 
 /// Copies `u64Length` bytes from byte `u64Offset` of `device`, whose sectors are
 /// `bounce.size()` bytes; returns the bytes delivered, short at the first failed read.
-std::uint64_t ReadDeviceBytes(IStorageDevice& device, std::uint64_t u64Offset, std::uint8_t* pOut, std::uint64_t u64Length,
-                              std::vector<std::uint8_t>& bounce);
+std::uint64_t ReadDeviceBytes(IStorageDevice& device, std::uint64_t u64Offset, std::uint8_t* pOut,
+                              std::uint64_t u64Length, std::vector<std::uint8_t>& bounce);
 
 }  // namespace hfsplus

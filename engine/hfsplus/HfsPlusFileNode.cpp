@@ -35,7 +35,8 @@ _FILETIME CHFSPlusFileNode::TimeConvert(std::uint32_t u32HfsSeconds) {
     return time;
 }
 
-CHFSPlusFileNode::CHFSPlusFileNode(CHFSPlusVolume* pVolume, CatalogKey const& key, CatalogRecord const& record, bool bDeleted)
+CHFSPlusFileNode::CHFSPlusFileNode(CHFSPlusVolume* pVolume, CatalogKey const& key, CatalogRecord const& record,
+                                   bool bDeleted)
     : m_pVolume(pVolume) {
     if (bDeleted) m_u8Flags |= kFlagDeleted;
     SetParentNodeID(key.u32ParentID);
@@ -69,7 +70,7 @@ CHFSPlusFileNode::CHFSPlusFileNode(CHFSPlusVolume* pVolume, CatalogKey const& ke
 }
 
 CatalogRecord const& CHFSPlusFileNode::ContentOf(CHFSPlusVolume* pVolume, CatalogRecord const& record,
-                                                std::optional<CatalogRecord>& target) {
+                                                 std::optional<CatalogRecord>& target) {
     // A hard link shows its iNode's content under its own name and id.
     if (pVolume != nullptr && IsHardLink(record)) target = pVolume->FindHardLinkTarget(record.u32Special);
     return target ? *target : record;
@@ -109,7 +110,8 @@ void CHFSPlusFileNode::TakeFork(CHFSPlusVolume* pVolume, std::uint32_t u32FileID
     std::uint64_t const u64BlockSize = pVolume != nullptr ? pVolume->GetBlockSize() : 0;
     // A logical size of 0 with blocks allocated shows what the blocks hold; a logical size
     // beyond the blocks found is cut to them, so copy-out never reads past the fork.
-    std::uint64_t u64Size = fork.u64LogicalSize != 0 ? fork.u64LogicalSize : std::uint64_t{fork.u32TotalBlocks} * u64BlockSize;
+    std::uint64_t u64Size =
+        fork.u64LogicalSize != 0 ? fork.u64LogicalSize : std::uint64_t{fork.u32TotalBlocks} * u64BlockSize;
     if (pVolume != nullptr) u64Size = std::min(u64Size, u64Blocks * u64BlockSize);
     m_s64Size = static_cast<long long>(std::min<std::uint64_t>(u64Size, INT64_MAX));
     SetDataRunList(std::move(pRuns));
@@ -118,9 +120,11 @@ void CHFSPlusFileNode::TakeFork(CHFSPlusVolume* pVolume, std::uint32_t u32FileID
 IFileReader* CHFSPlusFileNode::CreateCompressFileReader(void*) {
     if ((m_u8Flags & kFlagCompressed) == 0 || m_pVolume == nullptr || GetCurrentNodeID() < 0) return nullptr;
     std::uint32_t const u32FileID = m_u32ContentID;
-    std::optional<std::vector<std::uint8_t>> const attribute = m_pVolume->getAttribute(u32FileID, kDecmpfsAttributeName);
+    std::optional<std::vector<std::uint8_t>> const attribute =
+        m_pVolume->getAttribute(u32FileID, kDecmpfsAttributeName);
     if (!attribute) return nullptr;
-    return CHFSPlusCompressFileReader::Open(*attribute, m_pVolume->OpenFork(u32FileID, kForkTypeResource, m_resourceFork));
+    return CHFSPlusCompressFileReader::Open(*attribute,
+                                            m_pVolume->OpenFork(u32FileID, kForkTypeResource, m_resourceFork));
 }
 
 void CHFSPlusFileNode::TakeUncompressedSize() {
@@ -130,7 +134,8 @@ void CHFSPlusFileNode::TakeUncompressedSize() {
         return;
     }
     if (m_pVolume == nullptr || GetCurrentNodeID() < 0) return;
-    std::optional<std::vector<std::uint8_t>> const attribute = m_pVolume->getAttribute(m_u32ContentID, kDecmpfsAttributeName);
+    std::optional<std::vector<std::uint8_t>> const attribute =
+        m_pVolume->getAttribute(m_u32ContentID, kDecmpfsAttributeName);
     if (!attribute) return;
     if (auto const header = ParseDecmpfsHeader(engine::ByteView(attribute->data(), attribute->size())))
         m_s64Size = static_cast<long long>(std::min<std::uint64_t>(header->u64UncompressedSize, INT64_MAX));

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/ReleasePtr.h"
 #include "engine/FileNode.h"
+#include "engine/ReleasePtr.h"
 #include "engine/core/node/NodeName.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
 
@@ -25,8 +25,8 @@ public:
 
     /// Fills the node from a catalog key and a file or folder record; a thread record, the
     /// root's parent (id 1) or a damaged record leave the node id unset (-1).
-    CHFSPlusFileNode(hfsplus::CHFSPlusVolume* pVolume, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
-                     bool bDeleted);
+    CHFSPlusFileNode(hfsplus::CHFSPlusVolume* pVolume, hfsplus::CatalogKey const& key,
+                     hfsplus::CatalogRecord const& record, bool bDeleted);
 
     /// A node for the resource fork of a file record, named "name:rsrc" beside the file.
     static ReleasePtr<CHFSPlusFileNode> ResourceFork(hfsplus::CHFSPlusVolume* pVolume, hfsplus::CatalogKey const& key,
@@ -63,14 +63,15 @@ private:
 
     /// What a file record's content is: for a hard link its iNode's record (kept in `target`)
     /// when the volume has it, else the record itself.
-    static hfsplus::CatalogRecord const& ContentOf(hfsplus::CHFSPlusVolume* pVolume, hfsplus::CatalogRecord const& record,
+    static hfsplus::CatalogRecord const& ContentOf(hfsplus::CHFSPlusVolume* pVolume,
+                                                   hfsplus::CatalogRecord const& record,
                                                    std::optional<hfsplus::CatalogRecord>& target);
     /// Gives a compressed file its uncompressed size: the reader's, else the attribute's claim.
     void TakeUncompressedSize();
 
     std::uint32_t m_u32CreateDate = 0;
-    std::uint32_t m_u32ContentID = 0;  // whose forks and attributes the node reads (a hard link's iNode)
-    hfsplus::HFSPlusForkData m_resourceFork{};  // of compressed files: what their reader reads
+    std::uint32_t m_u32ContentID = 0;              // whose forks and attributes the node reads (a hard link's iNode)
+    hfsplus::HFSPlusForkData m_resourceFork{};     // of compressed files: what their reader reads
     hfsplus::CHFSPlusVolume* m_pVolume = nullptr;  // not owned; kept for compressed reads
     CNodeName m_name;
     long long m_s64Size = 0;

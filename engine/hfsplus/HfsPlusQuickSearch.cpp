@@ -34,7 +34,8 @@ void CHFSPlusQuickFileSystemSearchProgress::UpdateProgress() {
     ++m_record.u64Done;
     // The sink hears of each new percent only: a record per catalog entry would cost more
     // than the walk itself on a volume of many small files.
-    std::uint64_t const u64Percent = m_record.u64Total != 0 ? m_record.u64Done * kPercent / m_record.u64Total : m_record.u64Done;
+    std::uint64_t const u64Percent =
+        m_record.u64Total != 0 ? m_record.u64Done * kPercent / m_record.u64Total : m_record.u64Done;
     if (u64Percent == m_u64LastPercent) return;
     m_u64LastPercent = u64Percent;
     m_pSink->UpdateProgress(&m_record);
@@ -49,7 +50,8 @@ void CHFSPlusPrivateData::Release() { m_pVolume.reset(); }
 CHFSPlusQuickFileSystemSearchController::CHFSPlusQuickFileSystemSearchController() = default;
 CHFSPlusQuickFileSystemSearchController::~CHFSPlusQuickFileSystemSearchController() = default;
 
-int CHFSPlusQuickFileSystemSearchController::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+int CHFSPlusQuickFileSystemSearchController::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions,
+                                                                      int iCount) {
     if (!m_pPrivateData || m_pDevice == nullptr || ppPartitions == nullptr || iCount < 1) return 0;
     auto const u32SectorSize = static_cast<std::uint32_t>(m_pDevice->GetSectorSize());
     auto* pInfo = new (std::nothrow) CSearchedPartitionInfo(u32SectorSize);
@@ -85,12 +87,14 @@ RESULT CHFSPlusQuickFileSystemSearchController::QuickSearchFiles(IStorageDevice*
     return kResultSuccess;
 }
 
-bool CHFSPlusQuickFileSystemSearchController::AddDeletedNodes(CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay) {
+bool CHFSPlusQuickFileSystemSearchController::AddDeletedNodes(CHFSPlusVolume& volume,
+                                                              CHFSPlusQuickFileSystemSearchProgress& relay) {
     HFSPlusVolumeHeader const& header = *volume.GetHeader();
     std::uint64_t const u64Live = std::uint64_t{header.u32FileCount} + header.u32FolderCount + 1;
     relay.SetTotal(u64Live);
     // An unusable journal only means no deleted nodes; a stop ends the search here.
-    RESULT const result = GatherDeletedRecords(volume, [&relay] { return relay.Continued(); }, nullptr);
+    RESULT const result = GatherDeletedRecords(
+        volume, [&relay] { return relay.Continued(); }, nullptr);
     // The collection stays while the nodes are made: a deleted link's content may be in it.
     std::vector<std::pair<CatalogIdentity, CatalogRecord>> const deleted = volume.DeletedRecords().CatalogNewestFirst();
     relay.SetTotal(u64Live + deleted.size());
@@ -104,26 +108,30 @@ bool CHFSPlusQuickFileSystemSearchController::AddDeletedNodes(CHFSPlusVolume& vo
 }
 
 void CHFSPlusQuickFileSystemSearchController::AddPrivateDataFolder(CHFSPlusVolume& volume,
-                                                                    CHFSPlusQuickFileSystemSearchProgress& relay) {
+                                                                   CHFSPlusQuickFileSystemSearchProgress& relay) {
     if (volume.GetPrivateDataID() == 0 || volume.GetCatalog() == nullptr) return;
     CatalogKey const key = CHFSPlusVolume::PrivateDataKey();
-    if (std::optional<CatalogRecord> const record = volume.GetCatalog()->Find(key)) AddRecord(volume, key, *record, false, relay);
+    if (std::optional<CatalogRecord> const record = volume.GetCatalog()->Find(key))
+        AddRecord(volume, key, *record, false, relay);
 }
 
-RESULT CHFSPlusQuickFileSystemSearchController::WalkCatalog(CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay) {
+RESULT CHFSPlusQuickFileSystemSearchController::WalkCatalog(CHFSPlusVolume& volume,
+                                                            CHFSPlusQuickFileSystemSearchProgress& relay) {
     CHFSPlusCatalog* pCatalog = volume.GetCatalog();
     if (pCatalog == nullptr) return volume.GetLastError();
     std::uint32_t const u32PrivateData = volume.GetPrivateDataID();
     auto const visit = [&](CatalogKey const& key, CatalogRecord const& record) {
-        if (u32PrivateData == 0 || record.u16Type != kRecordFolder || record.u32ID != u32PrivateData)  // handed over first
+        if (u32PrivateData == 0 || record.u16Type != kRecordFolder ||
+            record.u32ID != u32PrivateData)  // handed over first
             AddRecord(volume, key, record, false, relay);
         return true;
     };
     return pCatalog->Traverse(visit, [&relay] { return relay.Continued(); });
 }
 
-void CHFSPlusQuickFileSystemSearchController::AddRecord(CHFSPlusVolume& volume, CatalogKey const& key, CatalogRecord const& record,
-                                                        bool bDeleted, CHFSPlusQuickFileSystemSearchProgress& relay) {
+void CHFSPlusQuickFileSystemSearchController::AddRecord(CHFSPlusVolume& volume, CatalogKey const& key,
+                                                        CatalogRecord const& record, bool bDeleted,
+                                                        CHFSPlusQuickFileSystemSearchProgress& relay) {
     // The root folder is the tree's root itself (its parent, id 1, is no folder).
     if (key.u32ParentID <= kRootParentID || IsJournalFile(key, record)) return;
     auto const add = [this, &relay](ReleasePtr<CHFSPlusFileNode> pNode) {

@@ -15,7 +15,7 @@ namespace hfsplus {
 class CHFSPlusVolume;
 struct CatalogKey;
 struct CatalogRecord;
-}
+}  // namespace hfsplus
 
 /// Relays the walks' progress to the caller's sink; silent relays only ask whether to go on.
 class CHFSPlusQuickFileSystemSearchProgress {
@@ -76,8 +76,8 @@ private:
     /// Hands every live catalog record with an id to the builder.
     RESULT WalkCatalog(hfsplus::CHFSPlusVolume& volume, CHFSPlusQuickFileSystemSearchProgress& relay);
     /// The nodes of one file or folder record (a file's resource fork its own node).
-    void AddRecord(hfsplus::CHFSPlusVolume& volume, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
-                   bool bDeleted, CHFSPlusQuickFileSystemSearchProgress& relay);
+    void AddRecord(hfsplus::CHFSPlusVolume& volume, hfsplus::CatalogKey const& key,
+                   hfsplus::CatalogRecord const& record, bool bDeleted, CHFSPlusQuickFileSystemSearchProgress& relay);
 
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     std::unique_ptr<CHFSPlusPrivateData> m_pPrivateData;

@@ -4,9 +4,9 @@
 #include <limits>
 #include <vector>
 
+#include "engine/FileNode.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/device/PartitionVirtualVolumeDevice.h"
-#include "engine/FileNode.h"
 #include "engine/hfsplus/HfsPlusCompressFileReader.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
 #include "engine/hfsplus/decmpfs/DecmpfsHeader.h"
@@ -35,8 +35,10 @@ std::vector<ForkExtent> ExtentsOfRuns(IDataRunList& runs, std::uint64_t u64Block
     std::uint64_t u64ForkOffset = 0;
     for (DataRun const* pRun = runs.GetFirst(); pRun != nullptr; pRun = runs.GetNext()) {
         if (pRun->s64Start < 0 || pRun->s64Length <= 0) return {};
-        auto const volumeOffset = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(pRun->s64Start), u64BlockSize);
-        auto const length = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(pRun->s64Length), u64BlockSize);
+        auto const volumeOffset =
+            engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(pRun->s64Start), u64BlockSize);
+        auto const length =
+            engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(pRun->s64Length), u64BlockSize);
         auto const next = length ? engine::CheckedAdd(u64ForkOffset, *length) : std::nullopt;
         if (!volumeOffset || !next) return {};
         extents.push_back({u64ForkOffset, *volumeOffset, *length});

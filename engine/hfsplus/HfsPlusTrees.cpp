@@ -13,7 +13,9 @@ std::optional<std::vector<std::uint8_t>> FindRecord(CHFSPlusBTree const& tree, C
 }
 
 /// The data after the key of a record found by FindRecord.
-engine::ByteView DataOf(std::vector<std::uint8_t> const& record) { return RecordData(engine::ByteView(record.data(), record.size())); }
+engine::ByteView DataOf(std::vector<std::uint8_t> const& record) {
+    return RecordData(engine::ByteView(record.data(), record.size()));
+}
 
 }  // namespace
 
@@ -41,13 +43,14 @@ std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindData(AttrKey con
 }
 
 std::optional<std::vector<std::uint8_t>> CHFSPlusAttribute::FindInline(std::uint32_t u32FileID,
-                                                                        std::vector<std::uint16_t> const& name) const {
+                                                                       std::vector<std::uint16_t> const& name) const {
     std::optional<std::vector<std::uint8_t>> const data = FindData(AttrKey{u32FileID, 0, name});
     return data ? InlineAttributeData(*data) : std::nullopt;
 }
 
 std::optional<std::vector<std::uint8_t>> InlineAttributeData(std::vector<std::uint8_t> const& recordData) {
-    std::optional<engine::ByteView> const data = ReadAttrInlineData(engine::ByteView(recordData.data(), recordData.size()));
+    std::optional<engine::ByteView> const data =
+        ReadAttrInlineData(engine::ByteView(recordData.data(), recordData.size()));
     if (!data) return std::nullopt;
     return std::vector<std::uint8_t>(data->Data(), data->Data() + data->Size());
 }

@@ -27,7 +27,8 @@ public:
     bool Holds(AttrKey const& key) const { return FindData(key).has_value(); }
     /// The inline data of the attribute `name` of file `u32FileID`; nullopt when the tree has
     /// no such inline attribute.
-    std::optional<std::vector<std::uint8_t>> FindInline(std::uint32_t u32FileID, std::vector<std::uint16_t> const& name) const;
+    std::optional<std::vector<std::uint8_t>> FindInline(std::uint32_t u32FileID,
+                                                        std::vector<std::uint16_t> const& name) const;
 };
 
 /// The inline data of an attribute record's data (type 0x10); nullopt for other types or a

@@ -45,14 +45,15 @@ RESULT CHFSPlusVolume::Open(bool bSkipCatalog) {
     m_pAttributes = std::make_unique<CHFSPlusAttribute>(m_pAttributesFile.get());
     if (Failed(m_pAttributes->GetLastError())) return m_pAttributes->GetLastError();
     if (bSkipCatalog) return kResultSuccess;
-    m_pCatalogFile = std::make_unique<CHFSPlusFileCache>(m_pDevice, GetBlockSize(), kCatalogFileID,
-                                                         CollectExtents(kCatalogFileID, kForkTypeData, m_header->catalogFile),
-                                                         m_header->catalogFile.u64LogicalSize);
+    m_pCatalogFile = std::make_unique<CHFSPlusFileCache>(
+        m_pDevice, GetBlockSize(), kCatalogFileID, CollectExtents(kCatalogFileID, kForkTypeData, m_header->catalogFile),
+        m_header->catalogFile.u64LogicalSize);
     m_pCatalog = std::make_unique<CHFSPlusCatalog>(m_pCatalogFile.get());
     if (Failed(m_pCatalog->GetLastError())) return m_pCatalog->GetLastError();
     if (m_pCatalog->IsEmpty()) return HFSPLUS_RESULT(kCodeBadData);
     m_deleted = CHFSPlusDeletedRecords(m_pCatalog->GetKeyCompareType());
-    if (std::optional<CatalogRecord> const folder = m_pCatalog->Find(PrivateDataKey()); folder && folder->u16Type == kRecordFolder)
+    if (std::optional<CatalogRecord> const folder = m_pCatalog->Find(PrivateDataKey());
+        folder && folder->u16Type == kRecordFolder)
         m_u32PrivateDataID = folder->u32ID;
     return kResultSuccess;
 }
@@ -64,11 +65,12 @@ std::uint64_t CHFSPlusVolume::Read(std::uint64_t u64Offset, void* pBuffer, std::
 
 std::unique_ptr<CHFSPlusRawfile> CHFSPlusVolume::OpenFork(std::uint32_t u32FileID, std::uint8_t u8ForkType,
                                                           HFSPlusForkData const& fork) const {
-    return std::make_unique<CHFSPlusRawfile>(m_pDevice, GetBlockSize(), u32FileID, CollectExtents(u32FileID, u8ForkType, fork),
-                                             fork.u64LogicalSize);
+    return std::make_unique<CHFSPlusRawfile>(m_pDevice, GetBlockSize(), u32FileID,
+                                             CollectExtents(u32FileID, u8ForkType, fork), fork.u64LogicalSize);
 }
 
-ForkExtents CHFSPlusVolume::CollectExtents(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const {
+ForkExtents CHFSPlusVolume::CollectExtents(std::uint32_t u32FileID, std::uint8_t u8ForkType,
+                                           HFSPlusForkData const& fork) const {
     if (!m_header) return {{}, HFSPLUS_RESULT(kCodeNotReady)};
     OverflowLookup lookup;
     std::uint64_t u64MaxLookups = m_deleted.ExtentCount();
@@ -103,17 +105,22 @@ LiveVolumeQuery CHFSPlusVolume::LiveQuery() const {
         return thread && thread->u16Type == u16Thread;
     };
     CHFSPlusExtents const* pExtents = GetExtents();
-    live.extentsHold = [pExtents](ExtentKey const& key) { return pExtents != nullptr && pExtents->Find(key).has_value(); };
+    live.extentsHold = [pExtents](ExtentKey const& key) {
+        return pExtents != nullptr && pExtents->Find(key).has_value();
+    };
     CHFSPlusAttribute const* pAttributes = GetAttributes();
-    live.attributesHold = [pAttributes](AttrKey const& key) { return pAttributes != nullptr && pAttributes->Holds(key); };
+    live.attributesHold = [pAttributes](AttrKey const& key) {
+        return pAttributes != nullptr && pAttributes->Holds(key);
+    };
     return live;
 }
 
-
-std::optional<std::vector<std::uint8_t>> CHFSPlusVolume::getAttribute(std::uint32_t u32FileID, char const* pszName) const {
+std::optional<std::vector<std::uint8_t>> CHFSPlusVolume::getAttribute(std::uint32_t u32FileID,
+                                                                      char const* pszName) const {
     if (!m_header || pszName == nullptr) return std::nullopt;
     AttrKey key{u32FileID, 0, {}};
-    for (char const* p = pszName; *p != '\0' && key.name.size() < kMaxNameUnits; ++p) key.name.push_back(static_cast<std::uint8_t>(*p));
+    for (char const* p = pszName; *p != '\0' && key.name.size() < kMaxNameUnits; ++p)
+        key.name.push_back(static_cast<std::uint8_t>(*p));
     // The live tree first; a deleted file's attribute may be only in the journal.
     std::optional<std::vector<std::uint8_t>> data = m_pAttributes ? m_pAttributes->FindData(key) : std::nullopt;
     if (!data) {
@@ -143,21 +150,24 @@ std::optional<CatalogRecord> CHFSPlusVolume::FindHardLinkTarget(std::uint32_t u3
 
 std::uint32_t CHFSPlusVolume::GetNodeBelongToFile(std::uint64_t u64Offset) const {
     if (!m_header) return 0;
-    std::pair<std::uint32_t, HFSPlusForkData const*> const files[] = {
-        {kCatalogFileID, &m_header->catalogFile},       {kExtentsFileID, &m_header->extentsFile},
-        {kAttributesFileID, &m_header->attributesFile}, {kAllocationFileID, &m_header->allocationFile},
-        {kStartupFileID, &m_header->startupFile}};
+    std::pair<std::uint32_t, HFSPlusForkData const*> const files[] = {{kCatalogFileID, &m_header->catalogFile},
+                                                                      {kExtentsFileID, &m_header->extentsFile},
+                                                                      {kAttributesFileID, &m_header->attributesFile},
+                                                                      {kAllocationFileID, &m_header->allocationFile},
+                                                                      {kStartupFileID, &m_header->startupFile}};
     for (auto const& [u32ID, pFork] : files)
         if (IsBelongToFile(u32ID, *pFork, u64Offset)) return u32ID;
     return 0;
 }
 
-bool CHFSPlusVolume::IsBelongToFile(std::uint32_t u32FileID, HFSPlusForkData const& fork, std::uint64_t u64Offset) const {
+bool CHFSPlusVolume::IsBelongToFile(std::uint32_t u32FileID, HFSPlusForkData const& fork,
+                                    std::uint64_t u64Offset) const {
     if (!m_header) return false;
     std::uint64_t const u64BlockSize = m_header->u32BlockSize;
     std::uint64_t const u64Block = u64Offset / u64BlockSize;
     for (HFSPlusExtentDescriptor const& extent : CollectExtents(u32FileID, kForkTypeData, fork).extents)
-        if (u64Block >= extent.u32StartBlock && u64Block < std::uint64_t{extent.u32StartBlock} + extent.u32BlockCount) return true;
+        if (u64Block >= extent.u32StartBlock && u64Block < std::uint64_t{extent.u32StartBlock} + extent.u32BlockCount)
+            return true;
     return false;
 }
 

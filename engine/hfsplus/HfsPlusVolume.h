@@ -41,7 +41,8 @@ public:
     std::uint64_t Read(std::uint64_t u64Offset, void* pBuffer, std::uint64_t u64Length) override;
 
     /// A reader of the fork over this volume's device, its extents collected as below.
-    std::unique_ptr<CHFSPlusRawfile> OpenFork(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const;
+    std::unique_ptr<CHFSPlusRawfile> OpenFork(std::uint32_t u32FileID, std::uint8_t u8ForkType,
+                                              HFSPlusForkData const& fork) const;
     /// A fork's extents, the overflow records taken from the extents tree, else from the
     /// journal's deleted records.
     ForkExtents CollectExtents(std::uint32_t u32FileID, std::uint8_t u8ForkType, HFSPlusForkData const& fork) const;

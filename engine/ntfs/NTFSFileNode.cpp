@@ -73,15 +73,17 @@ void CNTFSFileNode::SetFileProperties(std::unique_ptr<CNTFSFileProperties> pProp
     m_u64MftChange = pProperties->GetMftChangeTime();
     SetRecordPosition(pProperties->GetFileRecordByte(), pProperties->GetFileRecordSize());
     m_u16Attribute = static_cast<std::uint16_t>(pProperties->GetAttribute());
-    m_u16State = static_cast<std::uint16_t>((pProperties->GetState() & ~kNodeOwnBits) | (m_u16State & kStateNameBehind) |
-                                            (initialized ? kStateHasInitializedSize : 0));
+    m_u16State =
+        static_cast<std::uint16_t>((pProperties->GetState() & ~kNodeOwnBits) | (m_u16State & kStateNameBehind) |
+                                   (initialized ? kStateHasInitializedSize : 0));
     SetDataRunList(ReleasePtr<IDataRunList>(pProperties->GetDataRunList()));
     SetMetaDataSector(pProperties->GetFileRecordStartSector());
     SetCompressed(pProperties->IsCompressed() ? 1 : 0);
 }
 
 void CNTFSFileNode::SetFolder(bool bFolder) {
-    m_u16Attribute = static_cast<std::uint16_t>(bFolder ? m_u16Attribute | kAttributeFolder : m_u16Attribute & ~kAttributeFolder);
+    m_u16Attribute =
+        static_cast<std::uint16_t>(bFolder ? m_u16Attribute | kAttributeFolder : m_u16Attribute & ~kAttributeFolder);
 }
 
 void CNTFSFileNode::SetDeleted(bool bDeleted) {

@@ -3,8 +3,8 @@
 // its base FILE record lies (resident data is read back from it), and its clusters as the node's
 // run list. The fields sit in the node itself: a volume of a million files makes a million nodes.
 #include <algorithm>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -96,7 +96,7 @@ private:
     CNodeName m_name;
     long long m_s64Size = 0;
     long long m_s64InitializedSize = 0;  // bytes ever written, with kStateHasInitializedSize
-    std::uint64_t m_u64Creation = 0;  // 100-ns ticks since 1601
+    std::uint64_t m_u64Creation = 0;     // 100-ns ticks since 1601
     std::uint64_t m_u64Modification = 0;
     std::uint64_t m_u64LastAccess = 0;
     std::uint64_t m_u64MftChange = 0;  // when the FILE record last changed

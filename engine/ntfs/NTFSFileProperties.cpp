@@ -1,8 +1,8 @@
 #include "engine/ntfs/NTFSFileProperties.h"
 
+#include "engine/DataRunList.h"
 #include "engine/IDataRunList.h"
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/DataRunList.h"
 
 void CNTFSFileProperties::SetFileName(char const* pszName) {
     if (pszName != nullptr) m_name = pszName;

@@ -1,7 +1,7 @@
 #include "engine/ntfs/NTFSFilePropertiesBuilder.h"
 
-#include "engine/core/bytes/CheckedMath.h"
 #include "engine/DataRunList.h"
+#include "engine/core/bytes/CheckedMath.h"
 #include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
 
@@ -52,16 +52,17 @@ void TakeData(CNTFSFileProperties& properties, NtfsFileSummary const& summary, C
     // A sound initialised size follows the size down where the runs cut it; an unsound one is
     // kept as it stands, so that copy-out refuses the file rather than guess.
     std::optional<long long> initialized = summary.initializedSize;
-    if (initialized && *initialized >= 0 && *initialized <= summary.s64Size) initialized = std::min<long long>(*initialized, s64Size);
+    if (initialized && *initialized >= 0 && *initialized <= summary.s64Size)
+        initialized = std::min<long long>(*initialized, s64Size);
     properties.SetInitializedSize(initialized);
 }
 
 }  // namespace
 
 std::unique_ptr<CNTFSFileProperties> CNTFSFilePropertiesBuilder::BuildFileProperties(NtfsRecordPlace const& place,
-                                                                                    CNTFSMultiFileRecord const& file,
-                                                                                    std::uint64_t u64ClusterBytes,
-                                                                                    std::uint64_t* pParentReference) {
+                                                                                     CNTFSMultiFileRecord const& file,
+                                                                                     std::uint64_t u64ClusterBytes,
+                                                                                     std::uint64_t* pParentReference) {
     std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
     if (!summary || !summary->name || summary->name->name.empty()) return nullptr;
     NtfsFileName const& name = *summary->name;
@@ -75,7 +76,8 @@ std::unique_ptr<CNTFSFileProperties> CNTFSFilePropertiesBuilder::BuildFileProper
         engine::ByteView const value = info->GetValue();
         pProperties->SetTimes(value.Le64(0), value.Le64(8), value.Le64(24));
         pProperties->SetMftChangeTime(value.Le64(16));
-        u16Attribute |= static_cast<std::uint16_t>(CNTFSFileRecordStandardInformationAttribute::GetDosFilePermission(*info) & kDosBitsKept);
+        u16Attribute |= static_cast<std::uint16_t>(
+            CNTFSFileRecordStandardInformationAttribute::GetDosFilePermission(*info) & kDosBitsKept);
     }
     pProperties->SetAttribute(u16Attribute);
     pProperties->SetState(summary->bInUse ? 0 : CNTFSFileProperties::kStateDeleted);
@@ -95,9 +97,10 @@ std::unique_ptr<CNTFSFileProperties> CNTFSFilePropertiesBuilder::BuildFileProper
     return pProperties;
 }
 
-void CNTFSFilePropertiesBuilder::AdjustFileSizeAccordinttoDataRunsWhenFileSizeLessThanZero(CNTFSFileProperties& properties,
-                                                                                         std::uint64_t u64ClusterBytes) {
+void CNTFSFilePropertiesBuilder::AdjustFileSizeAccordinttoDataRunsWhenFileSizeLessThanZero(
+    CNTFSFileProperties& properties, std::uint64_t u64ClusterBytes) {
     if (properties.GetFileSize() >= 0) return;
-    auto const held = engine::CheckedMul<std::int64_t>(properties.GetTotalClusters(), static_cast<std::int64_t>(u64ClusterBytes));
+    auto const held =
+        engine::CheckedMul<std::int64_t>(properties.GetTotalClusters(), static_cast<std::int64_t>(u64ClusterBytes));
     properties.SetFileSize(held.value_or(0));
 }

@@ -21,7 +21,8 @@ public:
     /// VCN-0 $DATA's (the name's copy only when no such piece is found), capped at what the
     /// runs hold; runs stop at the first VCN no piece maps. `pParentReference` receives the
     /// shown name's parent reference (record number and sequence number).
-    static std::unique_ptr<CNTFSFileProperties> BuildFileProperties(NtfsRecordPlace const& place, CNTFSMultiFileRecord const& file,
+    static std::unique_ptr<CNTFSFileProperties> BuildFileProperties(NtfsRecordPlace const& place,
+                                                                    CNTFSMultiFileRecord const& file,
                                                                     std::uint64_t u64ClusterBytes,
                                                                     std::uint64_t* pParentReference = nullptr);
     /// A negative size becomes what the non-resident runs hold.

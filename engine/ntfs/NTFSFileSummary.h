@@ -16,11 +16,11 @@ struct NtfsFileSummary {
     std::optional<NtfsFileName> name;
     bool bHasData = false;
     bool bResident = false;
-    std::int64_t s64Size = 0;      // real size of VCN 0, or the resident value's length
+    std::int64_t s64Size = 0;        // real size of VCN 0, or the resident value's length
     std::uint16_t u16DataFlags = 0;  // flags of the VCN-0 instance (compressed, encrypted, sparse)
     /// The VCN-0 instance's initialised size: bytes past it read as zeros. None when resident.
     std::optional<std::int64_t> initializedSize;
-    CNTFSDataRunList runs;           // in VCN order; empty when resident
+    CNTFSDataRunList runs;  // in VCN order; empty when resident
 };
 
 /// Null when the file holds no valid base record.

@@ -30,13 +30,15 @@ bool RestoresExtents(CNTFSFileRecordAttribute const& attribute, std::uint16_t u1
 
 /// The bytes the MFT's runs map, capped at the volume's part of the device.
 std::uint64_t MappedBytes(CNTFSDataRunList const& runs, std::uint64_t u64ClusterBytes) {
-    return engine::CheckedMul(static_cast<std::uint64_t>(runs.GetTotalClusters()), u64ClusterBytes).value_or(UINT64_MAX);
+    return engine::CheckedMul(static_cast<std::uint64_t>(runs.GetTotalClusters()), u64ClusterBytes)
+        .value_or(UINT64_MAX);
 }
 
 std::uint64_t VolumeBytes(IStorageDevice& device, NtfsVolumeGeometry const& geometry) {
     long long const s64Sectors = device.GetTotalSectors() - geometry.s64StartSector;
     if (s64Sectors <= 0) return 0;
-    return engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Sectors), geometry.u32DeviceSectorSize).value_or(UINT64_MAX);
+    return engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Sectors), geometry.u32DeviceSectorSize)
+        .value_or(UINT64_MAX);
 }
 
 }  // namespace
@@ -51,9 +53,11 @@ void CFindFileFromLogFile::Reset() {
     m_u64IndexedBytes = 0;
 }
 
-bool CFindFileFromLogFile::Init(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDataRunList const& mftRuns) {
+bool CFindFileFromLogFile::Init(IStorageDevice& device, NtfsVolumeGeometry const& geometry,
+                                CNTFSDataRunList const& mftRuns) {
     Reset();
-    CNTFSMftReader const mft(device, geometry, mftRuns, std::min(MappedBytes(mftRuns, geometry.ClusterBytes()), VolumeBytes(device, geometry)));
+    CNTFSMftReader const mft(device, geometry, mftRuns,
+                             std::min(MappedBytes(mftRuns, geometry.ClusterBytes()), VolumeBytes(device, geometry)));
     auto const raw = mft.ReadRecord(kLogFileRecord);
     if (!raw) return false;
     CNTFSFileRecord record(engine::ByteView(raw->data(), raw->size()));
@@ -64,11 +68,13 @@ bool CFindFileFromLogFile::Init(IStorageDevice& device, NtfsVolumeGeometry const
     return InitWithLog(device, geometry, mftRuns, summary->runs, static_cast<std::uint64_t>(summary->s64Size));
 }
 
-bool CFindFileFromLogFile::InitWithLog(IStorageDevice& device, NtfsVolumeGeometry const& geometry, CNTFSDataRunList const& mftRuns,
-                                       CNTFSDataRunList logRuns, std::uint64_t u64LogBytes) {
+bool CFindFileFromLogFile::InitWithLog(IStorageDevice& device, NtfsVolumeGeometry const& geometry,
+                                       CNTFSDataRunList const& mftRuns, CNTFSDataRunList logRuns,
+                                       std::uint64_t u64LogBytes) {
     Reset();
     std::uint64_t const u64VolumeBytes = VolumeBytes(device, geometry);
-    if (geometry.ClusterBytes() == 0 || geometry.u32RecordSize == 0 || u64LogBytes > kMaxLogBytes || u64LogBytes > u64VolumeBytes)
+    if (geometry.ClusterBytes() == 0 || geometry.u32RecordSize == 0 || u64LogBytes > kMaxLogBytes ||
+        u64LogBytes > u64VolumeBytes)
         return false;
     m_pDevice = &device;
     m_mft.emplace(device, geometry, mftRuns, std::min(MappedBytes(mftRuns, geometry.ClusterBytes()), u64VolumeBytes));
@@ -93,7 +99,9 @@ void CFindFileFromLogFile::Analyzer() {
     auto const read = [&](std::uint64_t u64Page, std::span<std::uint8_t> page) {
         std::uint64_t const u64First = u64Page / kReadPages * kReadPages;
         if (window.empty() || u64First != u64WindowFirst) {
-            window.assign(static_cast<std::size_t>(std::min<std::uint64_t>(kReadPages, u64Pages - u64First)) * CNTFSLogPageWalk::kPageSize, 0);
+            window.assign(static_cast<std::size_t>(std::min<std::uint64_t>(kReadPages, u64Pages - u64First)) *
+                              CNTFSLogPageWalk::kPageSize,
+                          0);
             u64WindowFirst = u64First;
             if (!m_mft->ReadRunsData(m_logRuns, u64First * CNTFSLogPageWalk::kPageSize, window.size(), window.data())) {
                 // An unreadable stretch costs its pages only.
@@ -113,11 +121,13 @@ void CFindFileFromLogFile::TakeRecord(engine::ByteView record) {
     if (operation->redo.Equals(0, "FILE")) TakeImage(operation->redo);
     if (operation->undo.Empty() || operation->u16AttributeOffset == 0) return;
     NtfsVolumeGeometry const& geometry = m_mft->Geometry();
-    std::optional<std::uint64_t> const target = operation->TargetRecord(geometry.ClusterBytes(), geometry.u32RecordSize);
+    std::optional<std::uint64_t> const target =
+        operation->TargetRecord(geometry.ClusterBytes(), geometry.u32RecordSize);
     if (!target || m_u64IndexedBytes + operation->undo.Size() > kMaxIndexedBytes) return;
     m_u64IndexedBytes += operation->undo.Size();
-    m_undo[*target].push_back(UndoPiece{operation->u64Lsn, operation->u16RecordOffset, operation->u16AttributeOffset,
-                                        std::vector<std::uint8_t>(operation->undo.Data(), operation->undo.Data() + operation->undo.Size())});
+    m_undo[*target].push_back(
+        UndoPiece{operation->u64Lsn, operation->u16RecordOffset, operation->u16AttributeOffset,
+                  std::vector<std::uint8_t>(operation->undo.Data(), operation->undo.Data() + operation->undo.Size())});
 }
 
 void CFindFileFromLogFile::TakeImage(engine::ByteView image) {
@@ -131,16 +141,18 @@ void CFindFileFromLogFile::TakeImage(engine::ByteView image) {
     std::uint64_t const u64Number = record.HasXPNumberOfthisMFTRecord() ? record.GetXPNumberOfthisMFTRecord() : 0;
     CNTFSMultiFileRecord const file(*m_mft, u64Number, std::move(record), false);
     std::uint64_t u64ParentReference = 0;
-    std::unique_ptr<CNTFSFileProperties> pProperties =
-        CNTFSFilePropertiesBuilder::BuildFileProperties(NtfsRecordPlace{}, file, m_mft->Geometry().ClusterBytes(), &u64ParentReference);
+    std::unique_ptr<CNTFSFileProperties> pProperties = CNTFSFilePropertiesBuilder::BuildFileProperties(
+        NtfsRecordPlace{}, file, m_mft->Geometry().ClusterBytes(), &u64ParentReference);
     // Only an image that says where a non-empty file's clusters lie can help.
-    if (!pProperties || pProperties->GetFileSize() <= 0 || !pProperties->GetPackedRuns() || pProperties->GetPackedRuns()->IsResident())
+    if (!pProperties || pProperties->GetFileSize() <= 0 || !pProperties->GetPackedRuns() ||
+        pProperties->GetPackedRuns()->IsResident())
         return;
     std::string name = pProperties->GetFileName();
     m_salvaged.emplace(std::move(name), Salvaged{std::move(pProperties), u64ParentReference & ntfs::kRecordNumberMask});
 }
 
-CFindFileFromLogFile::Salvaged const* CFindFileFromLogFile::FindSalvaged(std::string const& name, std::uint64_t u64ParentNumber) const {
+CFindFileFromLogFile::Salvaged const* CFindFileFromLogFile::FindSalvaged(std::string const& name,
+                                                                         std::uint64_t u64ParentNumber) const {
     auto const [first, last] = m_salvaged.equal_range(name);
     Salvaged const* pOnly = nullptr;
     std::size_t count = 0;
@@ -153,7 +165,8 @@ CFindFileFromLogFile::Salvaged const* CFindFileFromLogFile::FindSalvaged(std::st
     return count == 1 ? pOnly : nullptr;
 }
 
-void CFindFileFromLogFile::RebuildRecord(CNTFSFileRecord const& record, std::uint64_t u64RecordNumber, Rebuilt& rebuilt) const {
+void CFindFileFromLogFile::RebuildRecord(CNTFSFileRecord const& record, std::uint64_t u64RecordNumber,
+                                         Rebuilt& rebuilt) const {
     auto const found = m_undo.find(u64RecordNumber);
     engine::ByteView const bytes = record.Bytes();
     for (CNTFSFileRecordAttribute const& attribute : record.Attributes()) {
@@ -162,7 +175,8 @@ void CFindFileFromLogFile::RebuildRecord(CNTFSFileRecord const& record, std::uin
         std::vector<UndoPiece const*> pieces;
         if (found != m_undo.end())
             for (UndoPiece const& piece : found->second)
-                if (piece.u16RecordOffset == offset && RestoresExtents(attribute, piece.u16AttributeOffset, piece.bytes.size()))
+                if (piece.u16RecordOffset == offset &&
+                    RestoresExtents(attribute, piece.u16AttributeOffset, piece.bytes.size()))
                     pieces.push_back(&piece);
         if (pieces.empty()) {
             attribute.AddDataRuns(rebuilt.runs);
@@ -171,7 +185,8 @@ void CFindFileFromLogFile::RebuildRecord(CNTFSFileRecord const& record, std::uin
         // Later pieces of the mapping pairs land after earlier ones; of two at one place the
         // newer one is the state before the change that emptied the attribute.
         std::stable_sort(pieces.begin(), pieces.end(), [](UndoPiece const* pA, UndoPiece const* pB) {
-            return pA->u16AttributeOffset != pB->u16AttributeOffset ? pA->u16AttributeOffset < pB->u16AttributeOffset : pA->u64Lsn < pB->u64Lsn;
+            return pA->u16AttributeOffset != pB->u16AttributeOffset ? pA->u16AttributeOffset < pB->u16AttributeOffset
+                                                                    : pA->u64Lsn < pB->u64Lsn;
         });
         std::vector<std::uint8_t> buffer(bytes.Data() + offset, bytes.Data() + bytes.Size());
         std::size_t end = 0;
@@ -186,14 +201,16 @@ void CFindFileFromLogFile::RebuildRecord(CNTFSFileRecord const& record, std::uin
         buffer.resize(end);
         engine::ByteWriter(buffer).Le32(4, static_cast<std::uint32_t>(end));  // the attribute's length
         CNTFSFileRecordAttribute const rebuiltAttribute(engine::ByteView(buffer.data(), buffer.size()));
-        if (!rebuiltAttribute.IsValid() || rebuiltAttribute.IsResident() || !rebuiltAttribute.AddDataRuns(rebuilt.runs)) continue;
+        if (!rebuiltAttribute.IsValid() || rebuiltAttribute.IsResident() || !rebuiltAttribute.AddDataRuns(rebuilt.runs))
+            continue;
         if (rebuiltAttribute.GetStartVCN() == 0) rebuilt.realSize = rebuiltAttribute.GetRealSizeOfAttribute();
     }
 }
 
 bool CFindFileFromLogFile::ReplaceFileRecordInfo(CNTFSFileRecord const& record, std::uint64_t u64RecordNumber,
                                                  CNTFSFileProperties& properties, std::uint64_t u64ParentNumber) const {
-    if (!IsValid() || !record.IsValid() || properties.IsDirectory() || !properties.IsDeleted() || properties.GetFileName() == nullptr)
+    if (!IsValid() || !record.IsValid() || properties.IsDirectory() || !properties.IsDeleted() ||
+        properties.GetFileName() == nullptr)
         return false;
     Salvaged const* pSalvaged = FindSalvaged(properties.GetFileName(), u64ParentNumber & ntfs::kRecordNumberMask);
 
@@ -215,14 +232,18 @@ bool CFindFileFromLogFile::ReplaceFileRecordInfo(CNTFSFileRecord const& record, 
     }
     std::uint64_t const u64ClusterBytes = m_mft->Geometry().ClusterBytes();
     std::int64_t const s64Held =
-        engine::CheckedMul<std::int64_t>(properties.GetTotalClusters(), static_cast<std::int64_t>(u64ClusterBytes)).value_or(INT64_MAX);
+        engine::CheckedMul<std::int64_t>(properties.GetTotalClusters(), static_cast<std::int64_t>(u64ClusterBytes))
+            .value_or(INT64_MAX);
     std::int64_t s64Size = s64Held;
-    if (pSalvaged != nullptr) s64Size = pSalvaged->pProperties->GetFileSize();
-    else if (rebuilt.realSize && *rebuilt.realSize > 0) s64Size = *rebuilt.realSize;
+    if (pSalvaged != nullptr)
+        s64Size = pSalvaged->pProperties->GetFileSize();
+    else if (rebuilt.realSize && *rebuilt.realSize > 0)
+        s64Size = *rebuilt.realSize;
     properties.SetFileSize(std::min(s64Size, s64Held));
     // The emptied record's initialised size is zero, not the file's: take the logged image's,
     // else none (every byte up to the size holds data).
-    std::optional<long long> initialized = pSalvaged != nullptr ? pSalvaged->pProperties->GetInitializedSize() : std::nullopt;
+    std::optional<long long> initialized =
+        pSalvaged != nullptr ? pSalvaged->pProperties->GetInitializedSize() : std::nullopt;
     if (initialized && *initialized >= 0) initialized = std::min<long long>(*initialized, properties.GetFileSize());
     properties.SetInitializedSize(initialized);
     return true;

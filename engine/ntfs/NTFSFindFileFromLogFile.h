@@ -40,8 +40,8 @@ public:
     /// For a deleted, emptied file (not a folder): puts back runs and a size from an image of
     /// the same name (and parent, when one has it) and from the undo data of its base record
     /// `u64RecordNumber` and the extension records the properties list. True when it changed them.
-    bool ReplaceFileRecordInfo(CNTFSFileRecord const& record, std::uint64_t u64RecordNumber, CNTFSFileProperties& properties,
-                               std::uint64_t u64ParentNumber) const;
+    bool ReplaceFileRecordInfo(CNTFSFileRecord const& record, std::uint64_t u64RecordNumber,
+                               CNTFSFileProperties& properties, std::uint64_t u64ParentNumber) const;
 
     std::uint64_t GetLogPageCount() const;
     std::size_t GetSalvagedFileCount() const { return m_salvaged.size(); }

@@ -47,7 +47,8 @@ void KeepTail(engine::ByteView page, std::size_t position, Pending& pending) {
 }
 
 /// The records of one page from `position`; the last one may become the pending record.
-void WalkRecords(engine::ByteView page, std::size_t position, Pending& pending, CNTFSLogPageWalk::RecordSink const& sink) {
+void WalkRecords(engine::ByteView page, std::size_t position, Pending& pending,
+                 CNTFSLogPageWalk::RecordSink const& sink) {
     PageLsns const lsns = LsnsOf(page);
     // Each step moves on by at least a header: the walk ends within the page.
     while (page.Has(position, kHeader)) {
@@ -93,7 +94,8 @@ void CNTFSLogPageWalk::Walk(std::uint64_t u64PageCount, PageReader const& read, 
         std::size_t position = kPageHeaderSize;
         if (!pending.bytes.empty()) {
             std::size_t const take = std::min(pending.total - pending.bytes.size(), kPageSize - kPageHeaderSize);
-            pending.bytes.insert(pending.bytes.end(), page.begin() + kPageHeaderSize, page.begin() + kPageHeaderSize + take);
+            pending.bytes.insert(pending.bytes.end(), page.begin() + kPageHeaderSize,
+                                 page.begin() + kPageHeaderSize + take);
             // A record longer than a page's records fills this one whole and goes on.
             if (pending.bytes.size() < pending.total) continue;
             sink(engine::ByteView(pending.bytes.data(), pending.bytes.size()));

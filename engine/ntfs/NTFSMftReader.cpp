@@ -31,7 +31,8 @@ CNTFSMftReader::CNTFSMftReader(IStorageDevice& device, NtfsVolumeGeometry const&
                                std::uint64_t u64MftBytes)
     : m_pDevice(&device), m_geometry(geometry), m_runs(std::move(runs)), m_u64MftBytes(u64MftBytes) {}
 
-std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::int64_t s64StartSector, std::int64_t s64BootSector) {
+std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::int64_t s64StartSector,
+                                                   std::int64_t s64BootSector) {
     int const iSectorSize = device.GetSectorSize();
     if (iSectorSize < 512 || s64StartSector < 0) return std::nullopt;
     std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
@@ -45,8 +46,7 @@ std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::
     geometry.u32SectorSize = dbr.GetBytesPerSector();
     geometry.u32SectorsPerCluster = dbr.GetSectorsperCluster();
     geometry.u32RecordSize = dbr.GetFileRecordSizeByByte();
-    if (geometry.u32RecordSize < ntfs::kMinFileRecordSize ||
-        geometry.u32RecordSize > ntfs::kMaxFileRecordSize)
+    if (geometry.u32RecordSize < ntfs::kMinFileRecordSize || geometry.u32RecordSize > ntfs::kMaxFileRecordSize)
         return std::nullopt;
 
     // The MFT never holds more than the volume: a damaged size cannot make a walk endless.
@@ -57,8 +57,8 @@ std::optional<CNTFSMftReader> CNTFSMftReader::Open(IStorageDevice& device, std::
     return OpenAt(device, geometry, dbr.GetMFTMirrorStartCluster(), u64VolumeBytes);
 }
 
-std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry, std::uint64_t u64MftCluster,
-                                                     std::uint64_t u64VolumeBytes) {
+std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, NtfsVolumeGeometry const& geometry,
+                                                     std::uint64_t u64MftCluster, std::uint64_t u64VolumeBytes) {
     if (geometry.ClusterBytes() == 0 || geometry.u32RecordSize < ntfs::kMinFileRecordSize ||
         geometry.u32RecordSize > ntfs::kMaxFileRecordSize)
         return std::nullopt;
@@ -66,7 +66,8 @@ std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, Ntf
     // record holds, then those of its extension records.
     if (u64MftCluster > static_cast<std::uint64_t>(INT64_MAX) / geometry.ClusterBytes()) return std::nullopt;
     CNTFSDataRunList bootstrap;
-    std::uint64_t const u64RecordClusters = (geometry.u32RecordSize + geometry.ClusterBytes() - 1) / geometry.ClusterBytes();
+    std::uint64_t const u64RecordClusters =
+        (geometry.u32RecordSize + geometry.ClusterBytes() - 1) / geometry.ClusterBytes();
     bootstrap.Add({static_cast<std::int64_t>(u64MftCluster), 0, static_cast<std::int64_t>(u64RecordClusters)});
     CNTFSMftReader const reader(device, geometry, bootstrap, geometry.u32RecordSize);
     auto const raw = reader.ReadRecord(0);
@@ -81,7 +82,8 @@ std::optional<CNTFSMftReader> CNTFSMftReader::OpenAt(IStorageDevice& device, Ntf
     CNTFSMultiFileRecord const baseOnly(reader, 0, CNTFSFileRecord(engine::ByteView(raw->data(), raw->size())), false);
     if (!CollectMftRuns(baseOnly, baseRuns) || baseRuns.IsEmpty()) return std::nullopt;
     auto const mappedBytes = [&](CNTFSDataRunList const& list) {
-        auto const bytes = engine::CheckedMul(static_cast<std::uint64_t>(list.GetTotalClusters()), geometry.ClusterBytes());
+        auto const bytes =
+            engine::CheckedMul(static_cast<std::uint64_t>(list.GetTotalClusters()), geometry.ClusterBytes());
         return std::min(bytes.value_or(UINT64_MAX), u64VolumeBytes);
     };
     CNTFSMftReader const first(device, geometry, baseRuns, mappedBytes(baseRuns));
@@ -101,7 +103,8 @@ std::optional<std::vector<std::uint8_t>> CNTFSMftReader::ReadRecord(std::uint64_
     std::uint64_t const u64WindowStart = u64Offset / kWindowBytes * kWindowBytes;
     if (m_failedWindow == u64WindowStart) return ReadOneRecord(u64Offset);
     if (m_window.empty() || m_u64WindowStart != u64WindowStart) {
-        m_window.assign(static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, m_u64MftBytes - u64WindowStart)), 0);
+        m_window.assign(static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, m_u64MftBytes - u64WindowStart)),
+                        0);
         m_u64WindowStart = u64WindowStart;
         if (!ReadByRuns(m_runs, u64WindowStart, m_window.size(), m_window.data())) {
             // A bad sector in the window costs only the records on it: read them one by one.
@@ -128,7 +131,8 @@ std::int64_t CNTFSMftReader::GetFileRecordStartSector(std::uint64_t u64Number) c
     if (s64LCN < 0) return -1;
     auto const clusterStart = engine::CheckedMul(static_cast<std::uint64_t>(s64LCN), m_geometry.ClusterBytes());
     if (!clusterStart) return -1;
-    std::uint64_t const u64Sector = (*clusterStart + u64Offset % m_geometry.ClusterBytes()) / m_geometry.u32DeviceSectorSize;
+    std::uint64_t const u64Sector =
+        (*clusterStart + u64Offset % m_geometry.ClusterBytes()) / m_geometry.u32DeviceSectorSize;
     return engine::CheckedAdd(m_geometry.s64StartSector, static_cast<std::int64_t>(u64Sector)).value_or(-1);
 }
 
@@ -138,8 +142,8 @@ std::optional<std::uint64_t> CNTFSMftReader::GetFileRecordByte(std::uint64_t u64
     std::int64_t const s64LCN = m_runs.GetLCN(static_cast<std::int64_t>(u64Offset / m_geometry.ClusterBytes()));
     if (s64LCN < 0) return std::nullopt;
     auto const clusterStart = engine::CheckedMul(static_cast<std::uint64_t>(s64LCN), m_geometry.ClusterBytes());
-    auto const volumeStart =
-        engine::CheckedMul(static_cast<std::uint64_t>(m_geometry.s64StartSector), std::uint64_t{m_geometry.u32DeviceSectorSize});
+    auto const volumeStart = engine::CheckedMul(static_cast<std::uint64_t>(m_geometry.s64StartSector),
+                                                std::uint64_t{m_geometry.u32DeviceSectorSize});
     if (!clusterStart || !volumeStart) return std::nullopt;
     return engine::CheckedAdd(*volumeStart, *clusterStart + u64Offset % m_geometry.ClusterBytes());
 }
@@ -165,10 +169,11 @@ std::uint64_t CNTFSMftReader::NextMappedRecord(std::uint64_t u64Number) const {
 
 std::optional<std::vector<std::uint8_t>> CNTFSMftReader::ReadAttributeData(CNTFSDataRunList const& runs,
                                                                            std::uint64_t u64Bytes) const {
-    std::uint64_t const u64Mapped =
-        engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(runs.GetTotalClusters()), m_geometry.ClusterBytes())
-            .value_or(UINT64_MAX);
-    std::size_t const length = static_cast<std::size_t>(std::min<std::uint64_t>({u64Bytes, u64Mapped, kMaxAttributeData}));
+    std::uint64_t const u64Mapped = engine::CheckedMul<std::uint64_t>(
+                                        static_cast<std::uint64_t>(runs.GetTotalClusters()), m_geometry.ClusterBytes())
+                                        .value_or(UINT64_MAX);
+    std::size_t const length =
+        static_cast<std::size_t>(std::min<std::uint64_t>({u64Bytes, u64Mapped, kMaxAttributeData}));
     std::vector<std::uint8_t> data(length);
     if (!ReadByRuns(runs, 0, length, data.data())) return std::nullopt;
     return data;
@@ -185,16 +190,18 @@ bool CNTFSMftReader::ReadByRuns(CNTFSDataRunList const& runs, std::uint64_t u64O
         // Clusters no run maps read as zeros, like sparse ones: a record there fails its test.
         std::uint64_t const u64ClusterEnd = (static_cast<std::uint64_t>(s64VCN) + 1) * u64ClusterBytes;
         std::uint64_t const u64PieceEnd =
-            run == runs.Runs().end() ? u64ClusterEnd
-                                     : engine::CheckedMul(static_cast<std::uint64_t>(run->s64VCN + run->s64Count), u64ClusterBytes)
-                                           .value_or(UINT64_MAX);
+            run == runs.Runs().end()
+                ? u64ClusterEnd
+                : engine::CheckedMul(static_cast<std::uint64_t>(run->s64VCN + run->s64Count), u64ClusterBytes)
+                      .value_or(UINT64_MAX);
         std::size_t const piece = static_cast<std::size_t>(std::min<std::uint64_t>(length, u64PieceEnd - u64Offset));
         if (run == runs.Runs().end() || run->s64LCN < 0) {
             std::memset(pOut, 0, piece);
         } else {
             auto const runStart = engine::CheckedMul(static_cast<std::uint64_t>(run->s64LCN), u64ClusterBytes);
             auto const position =
-                runStart ? engine::CheckedAdd(*runStart, u64Offset - static_cast<std::uint64_t>(run->s64VCN) * u64ClusterBytes)
+                runStart ? engine::CheckedAdd(*runStart,
+                                              u64Offset - static_cast<std::uint64_t>(run->s64VCN) * u64ClusterBytes)
                          : std::nullopt;
             if (!position || !ReadVolumeBytes(*position, piece, pOut)) return false;
         }
@@ -210,8 +217,10 @@ bool CNTFSMftReader::ReadVolumeBytes(std::uint64_t u64Position, std::size_t leng
     std::uint64_t const u64First = u64Position / u64SectorSize;
     std::uint64_t const u64Last = (u64Position + length + u64SectorSize - 1) / u64SectorSize;
     std::vector<std::uint8_t> sectors(static_cast<std::size_t>((u64Last - u64First) * u64SectorSize));
-    auto const sector = engine::CheckedAdd<std::int64_t>(m_geometry.s64StartSector, static_cast<std::int64_t>(u64First));
-    if (!sector || !m_pDevice->ReadSector(sectors.data(), *sector, static_cast<long long>(u64Last - u64First))) return false;
+    auto const sector =
+        engine::CheckedAdd<std::int64_t>(m_geometry.s64StartSector, static_cast<std::int64_t>(u64First));
+    if (!sector || !m_pDevice->ReadSector(sectors.data(), *sector, static_cast<long long>(u64Last - u64First)))
+        return false;
     std::memcpy(pOut, sectors.data() + (u64Position - u64First * u64SectorSize), length);
     return true;
 }

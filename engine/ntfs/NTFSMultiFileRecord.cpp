@@ -6,8 +6,8 @@ namespace {
 constexpr std::size_t kListEntryMinSize = 26;
 }
 
-CNTFSMultiFileRecord::CNTFSMultiFileRecord(INTFSRecordSource const& mft, std::uint64_t u64BaseNumber, CNTFSFileRecord base,
-                                           bool bFollowList)
+CNTFSMultiFileRecord::CNTFSMultiFileRecord(INTFSRecordSource const& mft, std::uint64_t u64BaseNumber,
+                                           CNTFSFileRecord base, bool bFollowList)
     : m_u64BaseNumber(u64BaseNumber) {
     if (!base.IsValid()) return;
     m_records.push_back(std::move(base));
@@ -17,7 +17,8 @@ CNTFSMultiFileRecord::CNTFSMultiFileRecord(INTFSRecordSource const& mft, std::ui
         auto const raw = mft.ReadRecord(u64Number);
         if (!raw) continue;
         CNTFSFileRecord extension(engine::ByteView(raw->data(), raw->size()));
-        if (!extension.IsValid() || !extension.IsExtendFileRecord() || extension.GetBaseFileRecordNumber() != u64BaseNumber)
+        if (!extension.IsValid() || !extension.IsExtendFileRecord() ||
+            extension.GetBaseFileRecordNumber() != u64BaseNumber)
             continue;
         m_records.push_back(std::move(extension));
         m_extensionNumbers.push_back(u64Number);
@@ -30,7 +31,8 @@ std::vector<CNTFSFileRecord const*> CNTFSMultiFileRecord::Records() const {
     return records;
 }
 
-std::optional<CNTFSFileRecordAttribute> CNTFSMultiFileRecord::FindAttibute(std::uint32_t u32Type, std::uint32_t u32Index) const {
+std::optional<CNTFSFileRecordAttribute> CNTFSMultiFileRecord::FindAttibute(std::uint32_t u32Type,
+                                                                           std::uint32_t u32Index) const {
     for (CNTFSFileRecord const& record : m_records) {
         std::uint32_t const u32Count = record.GetAttibuteCountofSpecifiedType(u32Type);
         if (u32Index < u32Count) return record.FindAttibute(u32Type, u32Index);

@@ -21,7 +21,8 @@ public:
 
     /// Takes the base record `base` (number `u64BaseNumber`); with `bFollowList`, reads the
     /// extension records its attribute list names. Holds nothing when `base` is not valid.
-    CNTFSMultiFileRecord(INTFSRecordSource const& mft, std::uint64_t u64BaseNumber, CNTFSFileRecord base, bool bFollowList = true);
+    CNTFSMultiFileRecord(INTFSRecordSource const& mft, std::uint64_t u64BaseNumber, CNTFSFileRecord base,
+                         bool bFollowList = true);
 
     bool IsValid() const { return !m_records.empty(); }
     bool IsinUse() const { return IsValid() && m_records.front().IsinUse(); }

@@ -1,7 +1,7 @@
 #include "engine/ntfs/NTFSPackedRuns.h"
 
-#include "engine/core/bytes/CheckedMath.h"
 #include "engine/DataRunList.h"
+#include "engine/core/bytes/CheckedMath.h"
 #include "engine/ntfs/ondisk/NTFSDataRunList.h"
 
 namespace {
@@ -21,7 +21,8 @@ std::uint8_t CCompressedDataRunList::GetNeedBytes(std::int64_t s64Value) {
     return 8;
 }
 
-std::optional<CCompressedDataRunList> CCompressedDataRunList::Pack(IDataRunList& list, std::uint16_t u16ResidentOffset) {
+std::optional<CCompressedDataRunList> CCompressedDataRunList::Pack(IDataRunList& list,
+                                                                   std::uint16_t u16ResidentOffset) {
     CCompressedDataRunList packed;
     packed.m_u16ResidentOffset = list.IsResident() != 0 ? u16ResidentOffset : 0;
     if (list.IsResident() != 0 && u16ResidentOffset == 0) return std::nullopt;
@@ -49,7 +50,8 @@ std::optional<CCompressedDataRunList> CCompressedDataRunList::Pack(IDataRunList&
 
 ReleasePtr<IDataRunList> CCompressedDataRunList::Unpack() const {
     std::vector<CDataRun> runs;
-    if (!CNTFSDataRunList::FormDataRunList(engine::ByteView(m_pairs.data(), m_pairs.size()), runs) || runs.empty()) return nullptr;
+    if (!CNTFSDataRunList::FormDataRunList(engine::ByteView(m_pairs.data(), m_pairs.size()), runs) || runs.empty())
+        return nullptr;
     ReleasePtr<CDataRunList> pList(new CDataRunList());
     for (CDataRun const& run : runs) {
         DataRun const piece{run.s64LCN, run.s64Count};

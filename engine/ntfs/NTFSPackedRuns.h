@@ -10,10 +10,9 @@
 #include <optional>
 #include <vector>
 
+#include "engine/ByteView.h"
 #include "engine/IDataRunList.h"
 #include "engine/ReleasePtr.h"
-#include "engine/ByteView.h"
-
 
 class CCompressedDataRunList {
 public:

@@ -14,8 +14,8 @@
 #include "engine/ntfs/NTFSMultiFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
-#include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
+#include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
 
 namespace {
 
@@ -32,7 +32,9 @@ bool IsNtfsBootSector(IStorageDevice& device) {
     if (iSectorSize < 512) return false;
     std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize));
     CNTFSDBR dbr;
-    if (device.ReadSector(sector.data(), 0, 1) == 0 || !dbr.InitFromBuffer(engine::ByteView(sector.data(), sector.size()))) return false;
+    if (device.ReadSector(sector.data(), 0, 1) == 0 ||
+        !dbr.InitFromBuffer(engine::ByteView(sector.data(), sector.size())))
+        return false;
     std::uint32_t const u32RecordSize = dbr.GetFileRecordSizeByByte();
     return u32RecordSize >= ntfs::kMinFileRecordSize && u32RecordSize <= ntfs::kMaxFileRecordSize;
 }
@@ -41,7 +43,8 @@ bool IsNtfsBootSector(IStorageDevice& device) {
 /// an extension record (an $MFT grown an attribute list), so the file's properties are asked.
 bool IsMetaFile(CNTFSFileProperties& properties) {
     constexpr unsigned kHiddenSystem = CNTFSFileProperties::kAttributeHidden | CNTFSFileProperties::kAttributeSystem;
-    if ((properties.GetAttribute() & kHiddenSystem) != kHiddenSystem || properties.GetFileName() == nullptr) return false;
+    if ((properties.GetAttribute() & kHiddenSystem) != kHiddenSystem || properties.GetFileName() == nullptr)
+        return false;
     std::string_view const name = properties.GetFileName();
     for (std::uint32_t u32Row = 0; u32Row < CMetaFileRecordTypeAnalyzer::kMetaFileCount; ++u32Row) {
         std::u16string_view const metafile = CMetaFileRecordTypeAnalyzer::GetMetaFileName(u32Row);
@@ -63,10 +66,10 @@ void Report(IProgress* pProgress, std::uint32_t u32State, std::uint64_t u64Done,
 }  // namespace
 
 std::optional<CSearchedPartitionInfo> CNTFSQuickSearch::PartitionRecord(NtfsVolumeGeometry const& geometry,
-                                                                         std::uint64_t u64VolumeBytes) {
+                                                                        std::uint64_t u64VolumeBytes) {
     std::uint64_t const u64Cluster = geometry.ClusterBytes();
-    if (geometry.u32DeviceSectorSize == 0 || u64Cluster > kMaxClusterBytes || u64Cluster < geometry.u32DeviceSectorSize ||
-        u64Cluster % geometry.u32DeviceSectorSize != 0)
+    if (geometry.u32DeviceSectorSize == 0 || u64Cluster > kMaxClusterBytes ||
+        u64Cluster < geometry.u32DeviceSectorSize || u64Cluster % geometry.u32DeviceSectorSize != 0)
         return std::nullopt;
     CSearchedPartitionInfo info(geometry.u32DeviceSectorSize);
     info.m_u32FileSystemType = FILE_SYSTEM_NTFS;
@@ -88,7 +91,8 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     m_folders.clear();
     m_found.clear();
     m_salvage.Reset();
-    if (pDevice == nullptr || m_pBuilder == nullptr || pProgress == nullptr) return ENGINE_RESULT(kModuleNtfs, kCodeBadArgument);
+    if (pDevice == nullptr || m_pBuilder == nullptr || pProgress == nullptr)
+        return ENGINE_RESULT(kModuleNtfs, kCodeBadArgument);
     if (!IsNtfsBootSector(*pDevice)) return ENGINE_RESULT(kModuleNtfs, kCodeNotNtfs);
     std::optional<CNTFSMftReader> const mft = CNTFSMftReader::Open(*pDevice, 0);
     if (!mft) return ENGINE_RESULT(kModuleNtfs, kCodeNoMft);
@@ -107,7 +111,8 @@ RESULT CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* pDevice, IProgress* pP
     return kResultSuccess;
 }
 
-std::optional<CClusterBitmap> CNTFSQuickSearch::ReadVolumeBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters) {
+std::optional<CClusterBitmap> CNTFSQuickSearch::ReadVolumeBitmap(CNTFSMftReader const& mft,
+                                                                 std::uint64_t u64VolumeClusters) {
     constexpr std::uint64_t kBitmapRecord = 6;
     auto const raw = mft.ReadRecord(kBitmapRecord);
     if (!raw) return std::nullopt;
@@ -117,7 +122,8 @@ std::optional<CClusterBitmap> CNTFSQuickSearch::ReadVolumeBitmap(CNTFSMftReader 
     std::optional<NtfsFileSummary> const summary = SummarizeNtfsFile(file);
     if (!summary || !summary->bHasData || summary->bResident || summary->s64Size <= 0) return std::nullopt;
     // A bitmap longer than the volume needs is cut; a shorter one says nothing past its end.
-    std::uint64_t const u64Bytes = std::min<std::uint64_t>(static_cast<std::uint64_t>(summary->s64Size), u64VolumeClusters / 8 + 8);
+    std::uint64_t const u64Bytes =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(summary->s64Size), u64VolumeClusters / 8 + 8);
     std::vector<std::uint8_t> bits(static_cast<std::size_t>(u64Bytes));
     if (!mft.ReadRunsData(summary->runs, 0, bits.size(), bits.data())) return std::nullopt;
     return CClusterBitmap(std::move(bits), u64VolumeClusters);
@@ -130,7 +136,8 @@ std::optional<CClusterBitmap> CNTFSQuickSearch::ClustersInUse(CNTFSMftReader con
     return bitmap;
 }
 
-std::optional<CClusterBitmap> CNTFSQuickSearch::LiveFilesBitmap(CNTFSMftReader const& mft, std::uint64_t u64VolumeClusters) {
+std::optional<CClusterBitmap> CNTFSQuickSearch::LiveFilesBitmap(CNTFSMftReader const& mft,
+                                                                std::uint64_t u64VolumeClusters) {
     if (u64VolumeClusters > kMaxStandInClusters) return std::nullopt;
     CClusterBitmap held(u64VolumeClusters);
     auto const mark = [&held](CNTFSDataRunList const& runs) {
@@ -140,7 +147,8 @@ std::optional<CClusterBitmap> CNTFSQuickSearch::LiveFilesBitmap(CNTFSMftReader c
     };
     mark(mft.Runs());
     std::uint64_t const u64Records = mft.RecordCount();
-    for (std::uint64_t u64Number = mft.NextMappedRecord(0); u64Number < u64Records; u64Number = mft.NextMappedRecord(u64Number + 1)) {
+    for (std::uint64_t u64Number = mft.NextMappedRecord(0); u64Number < u64Records;
+         u64Number = mft.NextMappedRecord(u64Number + 1)) {
         auto const raw = mft.ReadRecord(u64Number);
         if (!raw) continue;
         CNTFSFileRecord const record(engine::ByteView(raw->data(), raw->size()));
@@ -153,8 +161,9 @@ std::optional<CClusterBitmap> CNTFSQuickSearch::LiveFilesBitmap(CNTFSMftReader c
     return held;
 }
 
-std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
-                                             IProgress* pProgress, bool bLiveFilesForBitmap) {
+std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft,
+                                             std::uint16_t u16Partition, IProgress* pProgress,
+                                             bool bLiveFilesForBitmap) {
     m_folders.clear();
     m_found.clear();
     m_salvage.Reset();
@@ -165,8 +174,9 @@ std::size_t CNTFSQuickSearch::HandOverVolume(IStorageDevice& device, CNTFSMftRea
     std::uint64_t const u64ClusterBytes = mft.Geometry().ClusterBytes();
     std::uint64_t const u64DeviceBytes =
         s64DeviceSectors > 0 ? static_cast<std::uint64_t>(s64DeviceSectors) * mft.Geometry().u32DeviceSectorSize : 0;
-    std::uint64_t const u64VolumeStart = static_cast<std::uint64_t>(std::max<std::int64_t>(mft.Geometry().s64StartSector, 0)) *
-                                         mft.Geometry().u32DeviceSectorSize;
+    std::uint64_t const u64VolumeStart =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(mft.Geometry().s64StartSector, 0)) *
+        mft.Geometry().u32DeviceSectorSize;
     m_bitmap = u64ClusterBytes == 0 || u64DeviceBytes <= u64VolumeStart
                    ? std::nullopt
                    : ReadVolumeBitmap(mft, (u64DeviceBytes - u64VolumeStart) / u64ClusterBytes);
@@ -185,7 +195,8 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
     std::uint64_t const u64Records = mft.RecordCount();
     std::uint64_t u64LastPercent = 0;
     // One pass over the records: each is read once and the walk ends with the MFT's clamped size.
-    for (std::uint64_t u64Number = 0; u64Number < u64Records && (pProgress == nullptr || pProgress->Continued()); ++u64Number) {
+    for (std::uint64_t u64Number = 0; u64Number < u64Records && (pProgress == nullptr || pProgress->Continued());
+         ++u64Number) {
         std::uint64_t const u64Percent = u64Number * kPercent / u64Records;
         if (pProgress != nullptr && u64Percent > u64LastPercent) {
             Report(pProgress, PROGRESS_STATE_RUNNING, u64Number, u64Records);
@@ -202,10 +213,12 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
         CNTFSFileRecord record(engine::ByteView(raw->data(), raw->size()));
         if (!record.IsValid() || record.IsExtendFileRecord()) continue;
         // Records that store their own number must store this one: another's copy is not this file.
-        if (record.HasXPNumberOfthisMFTRecord() && record.GetXPNumberOfthisMFTRecord() != static_cast<std::uint32_t>(u64Number))
+        if (record.HasXPNumberOfthisMFTRecord() &&
+            record.GetXPNumberOfthisMFTRecord() != static_cast<std::uint32_t>(u64Number))
             continue;
         if (record.IsFolder())
-            m_folders[u64Number] = FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
+            m_folders[u64Number] =
+                FolderState{CNTFSFileRecordHeader::GetSequenceNumber(record.Bytes()), record.IsinUse()};
         if (u64Number == static_cast<std::uint64_t>(kRootRecord)) continue;
         std::uint64_t u64ParentReference = 0;
         ReleasePtr<CNTFSFileNode> pNode = BuildNode(mft, u64Number, std::move(record), *recordByte, u64ParentReference);
@@ -215,10 +228,12 @@ void CNTFSQuickSearch::Walk(CNTFSMftReader const& mft, IProgress* pProgress) {
     }
 }
 
-ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number, CNTFSFileRecord record,
-                                                      std::uint64_t u64RecordByte, std::uint64_t& u64ParentReference) const {
+ReleasePtr<CNTFSFileNode> CNTFSQuickSearch::BuildNode(CNTFSMftReader const& mft, std::uint64_t u64Number,
+                                                      CNTFSFileRecord record, std::uint64_t u64RecordByte,
+                                                      std::uint64_t& u64ParentReference) const {
     NtfsVolumeGeometry const& geometry = mft.Geometry();
-    NtfsRecordPlace const place{static_cast<long long>(u64RecordByte / geometry.u32DeviceSectorSize), u64RecordByte, geometry.u32RecordSize};
+    NtfsRecordPlace const place{static_cast<long long>(u64RecordByte / geometry.u32DeviceSectorSize), u64RecordByte,
+                                geometry.u32RecordSize};
     CNTFSMultiFileRecord const file(mft, u64Number, std::move(record));
     std::unique_ptr<CNTFSFileProperties> pProperties =
         CNTFSFilePropertiesBuilder::BuildFileProperties(place, file, geometry.ClusterBytes(), &u64ParentReference);
@@ -237,7 +252,8 @@ void CNTFSQuickSearch::RefuseTakenClusters(CNTFSFileNode& node, std::uint64_t u6
     IDataRunList* pRuns = node.GetDataRunList();
     if (!m_bitmap || node.IsDirectory() || pRuns == nullptr) return;
     long long const s64Needed = node.GetInitializedSize().value_or(node.GetFileSize());
-    if (s64Needed > 0) node.SetCopyRefusal(m_bitmap->RunsRefusal(*pRuns, u64ClusterBytes, static_cast<std::uint64_t>(s64Needed)));
+    if (s64Needed > 0)
+        node.SetCopyRefusal(m_bitmap->RunsRefusal(*pRuns, u64ClusterBytes, static_cast<std::uint64_t>(s64Needed)));
 }
 
 bool CNTFSQuickSearch::ClusterHeldNow(std::uint64_t u64Cluster) const {
@@ -287,8 +303,9 @@ void CNTFSQuickSearch::HandOver(std::uint64_t u64WalkedRecords) {
             continue;
         }
         found.pNode->SetBelongedPartition(m_u16Partition);
-        long long const s64Parent =
-            ParentHolds(found.u64ParentReference) ? static_cast<long long>(found.u64ParentReference & ntfs::kRecordNumberMask) : kLostParent;
+        long long const s64Parent = ParentHolds(found.u64ParentReference)
+                                        ? static_cast<long long>(found.u64ParentReference & ntfs::kRecordNumberMask)
+                                        : kLostParent;
         found.pNode->SetParentID(s64Parent);
         if (m_pBuilder->AddNode(found.pNode.get(), SEARCHER_TYPE_NTFS) == 0) continue;
         found.pNode.release();

@@ -44,14 +44,14 @@ public:
     /// `bLiveFilesForBitmap` (an MFT rebuilt from scattered records), a volume whose $Bitmap
     /// cannot be read takes the clusters its live records hold for it. Answers how many nodes
     /// the builder took.
-    std::size_t HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition, IProgress* pProgress,
-                               bool bLiveFilesForBitmap = false);
+    std::size_t HandOverVolume(IStorageDevice& device, CNTFSMftReader const& mft, std::uint16_t u16Partition,
+                               IProgress* pProgress, bool bLiveFilesForBitmap = false);
     /// Hands the file of a FILE record found at device byte `u64RecordByte` outside `mft` (left
     /// by an earlier MFT of the volume) to the builder as a lost file of partition
     /// `u16Partition` with node id `s64ID`; false when it names no file or is a folder. Its copy
     /// is refused when the volume's live files hold its clusters now or they lie past the volume.
-    bool HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte, std::uint16_t u16Partition,
-                           long long s64ID);
+    bool HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte,
+                           std::uint16_t u16Partition, long long s64ID);
 
     /// Whether a live file of the volume last handed over holds cluster `u64Cluster` now (by its
     /// $Bitmap, or the stand-in for a rebuilt MFT); false when that is not known.
@@ -65,7 +65,8 @@ public:
 
     /// The volume as copy-out reads it: clusters in device sectors from the volume start; null
     /// when a cluster is not a whole number of device sectors.
-    static std::optional<CSearchedPartitionInfo> PartitionRecord(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes);
+    static std::optional<CSearchedPartitionInfo> PartitionRecord(NtfsVolumeGeometry const& geometry,
+                                                                 std::uint64_t u64VolumeBytes);
 
 private:
     struct FolderState {

@@ -20,7 +20,8 @@ std::vector<std::uint8_t> ReadDeviceBytes(IStorageDevice& device, std::uint64_t 
     std::uint64_t const u64Count = (u64Position % u64SectorSize + length + u64SectorSize - 1) / u64SectorSize;
     if (u64First > static_cast<std::uint64_t>(INT64_MAX)) return {};
     std::vector<std::uint8_t> sectors(static_cast<std::size_t>(u64Count * u64SectorSize));
-    if (device.ReadSector(sectors.data(), static_cast<long long>(u64First), static_cast<long long>(u64Count)) == 0) return {};
+    if (device.ReadSector(sectors.data(), static_cast<long long>(u64First), static_cast<long long>(u64Count)) == 0)
+        return {};
     std::size_t const skip = static_cast<std::size_t>(u64Position % u64SectorSize);
     return std::vector<std::uint8_t>(sectors.begin() + static_cast<std::ptrdiff_t>(skip),
                                      sectors.begin() + static_cast<std::ptrdiff_t>(skip + length));
@@ -35,7 +36,8 @@ std::vector<std::uint8_t> ReadRecord(IStorageDevice& device, IFileNode* pNode, l
     }
     int const iSectorSize = device.GetSectorSize();
     if (s64RecordSector < 0 || iSectorSize <= 0) return {};
-    auto const position = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64RecordSector), static_cast<std::uint64_t>(iSectorSize));
+    auto const position = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64RecordSector),
+                                                            static_cast<std::uint64_t>(iSectorSize));
     if (!position) return {};
     std::vector<std::uint8_t> record = ReadDeviceBytes(device, *position, ntfs::kMaxFileRecordSize);
     if (record.empty() || !CNTFSFileRecordHeader::IsValid(engine::ByteView(record.data(), record.size()))) return {};
@@ -45,8 +47,8 @@ std::vector<std::uint8_t> ReadRecord(IStorageDevice& device, IFileNode* pNode, l
 
 }  // namespace
 
-bool GetNTFSResidentData(IStorageDevice* pDevice, IFileNode* pNode, long long s64RecordSector, std::uint8_t* pDestination,
-                         std::uint32_t u32Capacity, std::uint32_t& u32ValueSize) {
+bool GetNTFSResidentData(IStorageDevice* pDevice, IFileNode* pNode, long long s64RecordSector,
+                         std::uint8_t* pDestination, std::uint32_t u32Capacity, std::uint32_t& u32ValueSize) {
     if (pDevice == nullptr || pDestination == nullptr) return false;
     std::vector<std::uint8_t> const raw = ReadRecord(*pDevice, pNode, s64RecordSector);
     if (raw.empty()) return false;

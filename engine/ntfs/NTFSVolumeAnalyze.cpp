@@ -18,7 +18,8 @@ void CNTFSVolumeAnalyze::GetLabel(char* pszLabel, int iSize) {
 IVolumeAnalyze* CreateNTFSVolumeAnalyze(IStorageDevice* pDevice, unsigned long long u64Start) {
     if (pDevice == nullptr) return nullptr;
     int const iSectorSize = pDevice->GetSectorSize();
-    if (iSectorSize < static_cast<int>(CNTFSDBR::kSize) || u64Start > static_cast<unsigned long long>(INT64_MAX)) return nullptr;
+    if (iSectorSize < static_cast<int>(CNTFSDBR::kSize) || u64Start > static_cast<unsigned long long>(INT64_MAX))
+        return nullptr;
     std::vector<std::uint8_t> sector(static_cast<std::size_t>(iSectorSize), 0);
     if (pDevice->ReadSector(sector.data(), static_cast<long long>(u64Start), 1) == 0) return nullptr;
     CNTFSDBR dbr;

@@ -46,8 +46,12 @@ public:
     std::uint32_t Be32(std::size_t offset) const { return static_cast<std::uint32_t>(Be(offset, 4)); }
     std::uint64_t Be64(std::size_t offset) const { return Be(offset, 8); }
     /// Reads in an order known only at run time (a TIFF header's "II" or "MM").
-    std::uint16_t U16(std::size_t offset, ByteOrder order) const { return static_cast<std::uint16_t>(In(order, offset, 2)); }
-    std::uint32_t U32(std::size_t offset, ByteOrder order) const { return static_cast<std::uint32_t>(In(order, offset, 4)); }
+    std::uint16_t U16(std::size_t offset, ByteOrder order) const {
+        return static_cast<std::uint16_t>(In(order, offset, 2));
+    }
+    std::uint32_t U32(std::size_t offset, ByteOrder order) const {
+        return static_cast<std::uint32_t>(In(order, offset, 4));
+    }
     std::uint64_t U64(std::size_t offset, ByteOrder order) const { return In(order, offset, 8); }
 
     /// Whether the bytes at `offset` equal `expected`; false when they do not fit.

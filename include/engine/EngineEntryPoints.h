@@ -25,8 +25,8 @@ struct EngineEntryPoints {
     /// (at most `u32Capacity` bytes) and stores the value's full size in `u32ValueSize`; false
     /// when it cannot. The FILE record is the node's own when `pNode` is an NTFS node,
     /// otherwise the one at sector `s64RecordSector` of the device.
-    std::function<bool(IStorageDevice* pDevice, IFileNode* pNode, long long s64RecordSector,
-                       std::uint8_t* pDestination, std::uint32_t u32Capacity, std::uint32_t& u32ValueSize)>
+    std::function<bool(IStorageDevice* pDevice, IFileNode* pNode, long long s64RecordSector, std::uint8_t* pDestination,
+                       std::uint32_t u32Capacity, std::uint32_t& u32ValueSize)>
         GetResidentDataRunsStream;
 
     // Searchers. Each makes a new searcher that the caller owns and deletes; null when it cannot.

@@ -138,7 +138,7 @@ private:
     PublishedLink<CFileNode> m_pNextNode;    // not owned
     std::uint32_t m_u32ChildCount = 0;
     std::uint32_t m_u32CopyRefusal = 0;  // a copy-out code; 0 when the copy may go ahead
-    mutable CDataRunList m_runs;  // its cursor moves under const readers, as a held list's did
+    mutable CDataRunList m_runs;         // its cursor moves under const readers, as a held list's did
     long long m_s64NodeID = -1;
     long long m_s64ParentNodeID = -1;
     // bits 0-3 check state (signed), 4-7 shown (signed), 8-23 partition index,

@@ -20,7 +20,7 @@ class IRestoreScanSink;
 class IStorageDevice;
 
 enum _RECOVERY_CONTROLLER_TYPE : int {
-    RECOVERY_CONTROLLER_DELETED = 0,         // quick scan of one volume's metadata
+    RECOVERY_CONTROLLER_DELETED = 0,          // quick scan of one volume's metadata
     RECOVERY_CONTROLLER_COMPLETE_VOLUME = 1,  // every block of a volume to every searcher
     RECOVERY_CONTROLLER_COMPLETE_DISK = 2,    // the same over a whole disk
 };

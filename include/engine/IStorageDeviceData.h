@@ -70,9 +70,9 @@ struct CCollectedVolumeDeviceInfoStruct {
     std::int64_t s64SectorSize = 0;
     std::int64_t s64TotalSectors = 0;
     std::uint32_t u32DeviceId = 0;
-    IStorageDevice* pParentDisk = nullptr;  // not owned
+    IStorageDevice* pParentDisk = nullptr;           // not owned
     std::uint32_t u32PartitionNumber = 0xFFFFFFFFu;  // all bits set: a whole medium
-    std::uint8_t partitionTypeGuid[16] = {};  // on-disk GUID byte order
+    std::uint8_t partitionTypeGuid[16] = {};         // on-disk GUID byte order
     std::uint8_t uniquePartitionGuid[16] = {};
     char szApmPartitionType[32] = {};
     std::uint64_t u64StartSector = 0;

@@ -27,18 +27,18 @@ public:
     void SetTotalSectors(unsigned long long u64TotalSectors) { m_u64TotalSectors = u64TotalSectors; }
     unsigned long long GetTotalSectors() const { return m_u64TotalSectors; }
 
-    std::uint64_t m_u64FileSystemValue = 0;            // of the file system
+    std::uint64_t m_u64FileSystemValue = 0;  // of the file system
     std::uint16_t m_u16PartitionIndex = kNoPartitionIndex;
-    std::uint32_t m_u32FileSystemType = 9;              // FileSystemType; 9 unrecognised
+    std::uint32_t m_u32FileSystemType = 9;  // FileSystemType; 9 unrecognised
     std::uint32_t m_u32SectorsPerCluster = 0;
     std::int64_t m_s64StartSector = 0;
     std::uint64_t m_u64FileSystemValues[3] = {0, 0, 0};  // of the file system
     std::uint32_t m_u32SectorSize = 512;
-    std::uint32_t m_u32FileSystemFlags = 0;             // of the file system
+    std::uint32_t m_u32FileSystemFlags = 0;  // of the file system
     std::uint64_t m_u64TotalSectors = 0;
-    std::uint64_t m_u64FileSystemCount = 1;             // of the file system
+    std::uint64_t m_u64FileSystemCount = 1;  // of the file system
     double m_dScore = 0.0;
-    std::uint32_t m_u32FileSystemExtra[2] = {0, 0};     // of the file system
+    std::uint32_t m_u32FileSystemExtra[2] = {0, 0};  // of the file system
     /// Where a complete scan found the volume's sectors when they are not simply its own of the
     /// scanned device (a file of another volume it is read through, sectors others use now);
     /// null when they are. Kept apart from the 104-byte form (SearchedPartitionRecord.h).

@@ -35,7 +35,8 @@ std::array<std::uint8_t, kStoredSearchedPartitionSize> StoreSearchedPartitionInf
 /// Reads the stored type into `u32Type` and the fields into `info` (its own type is kept).
 /// A sector size the constructor would not accept is read as 512.
 /// False, with `info` unchanged, when `bytes` is shorter than the stored form.
-bool LoadSearchedPartitionInfo(std::span<std::uint8_t const> bytes, std::uint32_t& u32Type, CSearchedPartitionInfo& info);
+bool LoadSearchedPartitionInfo(std::span<std::uint8_t const> bytes, std::uint32_t& u32Type,
+                               CSearchedPartitionInfo& info);
 
 /// Where a complete scan found the volume's sectors (a file of another volume it is read
 /// through, sectors others use now), in the stored form results files keep beside the record;

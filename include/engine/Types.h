@@ -55,13 +55,18 @@ enum FileSystemType : std::uint32_t {
 /// system no searcher reads.
 constexpr _tagSearcherType SearcherTypeOf(std::uint32_t u32FileSystemType) {
     switch (u32FileSystemType) {
-    case FILE_SYSTEM_FAT12:
-    case FILE_SYSTEM_FAT16:
-    case FILE_SYSTEM_FAT32: return SEARCHER_TYPE_FAT;
-    case FILE_SYSTEM_EXFAT: return SEARCHER_TYPE_EXFAT;
-    case FILE_SYSTEM_NTFS: return SEARCHER_TYPE_NTFS;
-    case FILE_SYSTEM_HFSPLUS: return SEARCHER_TYPE_HFSPLUS;
-    default: return SEARCHER_TYPE_NONE;
+        case FILE_SYSTEM_FAT12:
+        case FILE_SYSTEM_FAT16:
+        case FILE_SYSTEM_FAT32:
+            return SEARCHER_TYPE_FAT;
+        case FILE_SYSTEM_EXFAT:
+            return SEARCHER_TYPE_EXFAT;
+        case FILE_SYSTEM_NTFS:
+            return SEARCHER_TYPE_NTFS;
+        case FILE_SYSTEM_HFSPLUS:
+            return SEARCHER_TYPE_HFSPLUS;
+        default:
+            return SEARCHER_TYPE_NONE;
     }
 }
 

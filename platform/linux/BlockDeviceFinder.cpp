@@ -130,7 +130,8 @@ private:
     static std::vector<std::string> Names(fs::path const& folder) {
         std::vector<std::string> names;
         std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end && names.size() < kMaxEntries; it.increment(ec))
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end && names.size() < kMaxEntries;
+             it.increment(ec))
             names.push_back(it->path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
@@ -153,7 +154,8 @@ private:
     std::optional<DescribedDisk> DescribeDisk(std::string const& name) const {
         fs::path const folder = m_classBlock / name;
         std::error_code ec;
-        if (name.empty() || name.find('/') != std::string::npos || fs::exists(folder / "partition", ec)) return std::nullopt;
+        if (name.empty() || name.find('/') != std::string::npos || fs::exists(folder / "partition", ec))
+            return std::nullopt;
         if (name.rfind("sr", 0) == 0 || ReadAttribute(folder / "device/type") == std::optional<std::string>("5"))
             return std::nullopt;
         auto u64Units = ReadNumber(folder / "size");
@@ -164,10 +166,10 @@ private:
         disk.kernelName = name;
         disk.devicePath = DevicePath(name);
         auto u64BlockSize = ReadNumber(folder / "queue/logical_block_size");
-        disk.u32SectorSize = u64BlockSize && *u64BlockSize >= 512 && *u64BlockSize <= 65536 &&
-                                         (*u64BlockSize & (*u64BlockSize - 1)) == 0
-                                 ? static_cast<std::uint32_t>(*u64BlockSize)
-                                 : 512;
+        disk.u32SectorSize =
+            u64BlockSize && *u64BlockSize >= 512 && *u64BlockSize <= 65536 && (*u64BlockSize & (*u64BlockSize - 1)) == 0
+                ? static_cast<std::uint32_t>(*u64BlockSize)
+                : 512;
         auto u64Sectors = ToSectors(*u64Units, disk.u32SectorSize);
         if (!u64Sectors || *u64Sectors == 0) return std::nullopt;
         disk.u64TotalSectors = *u64Sectors;

@@ -37,8 +37,10 @@ std::uint32_t SchemeOf(std::string_view ptType) {
 /// the caller's to close.
 ProbePtr NewProbe(int fd, std::uint64_t u64Offset = 0, std::uint64_t u64Size = 0) {
     ProbePtr pProbe(blkid_new_probe());
-    if (u64Offset > static_cast<std::uint64_t>(INT64_MAX) || u64Size > static_cast<std::uint64_t>(INT64_MAX)) return nullptr;
-    if (pProbe && blkid_probe_set_device(pProbe.get(), fd, static_cast<blkid_loff_t>(u64Offset), static_cast<blkid_loff_t>(u64Size)) != 0)
+    if (u64Offset > static_cast<std::uint64_t>(INT64_MAX) || u64Size > static_cast<std::uint64_t>(INT64_MAX))
+        return nullptr;
+    if (pProbe && blkid_probe_set_device(pProbe.get(), fd, static_cast<blkid_loff_t>(u64Offset),
+                                         static_cast<blkid_loff_t>(u64Size)) != 0)
         pProbe.reset();
     return pProbe;
 }
@@ -138,9 +140,12 @@ UdevFacts ReadUdevFacts(std::string const& kernelName) {
     if (!pDevice || !udev_device_get_is_initialized(pDevice.get())) return facts;
     facts.bKnown = true;
     std::string const bus = Property(pDevice.get(), "ID_BUS");
-    if (bus == "ata") facts.u32BusType = Property(pDevice.get(), "ID_ATA_SATA") == "1" ? 2 : 1;
-    else if (bus == "usb") facts.u32BusType = 4;
-    else if (bus == "scsi") facts.u32BusType = 3;
+    if (bus == "ata")
+        facts.u32BusType = Property(pDevice.get(), "ID_ATA_SATA") == "1" ? 2 : 1;
+    else if (bus == "usb")
+        facts.u32BusType = 4;
+    else if (bus == "scsi")
+        facts.u32BusType = 3;
     facts.partEntryType = Property(pDevice.get(), "ID_PART_ENTRY_TYPE");
     facts.partEntryUuid = Property(pDevice.get(), "ID_PART_ENTRY_UUID");
     return facts;

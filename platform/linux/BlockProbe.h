@@ -10,7 +10,7 @@ namespace platform {
 struct ProbedFacts {
     std::uint32_t u32Scheme = 0;  // partition table: "dos" 1, "gpt" 2, "mac" 3
     std::string label;
-    std::string partEntryType;    // GPT type GUID text, or the APM type name
+    std::string partEntryType;  // GPT type GUID text, or the APM type name
     std::string partEntryUuid;
 };
 

@@ -40,7 +40,8 @@ std::vector<MediaEvent> CompareBlockSnapshots(BlockSnapshot const& before, Block
     std::vector<MediaEvent> events;
     for (auto const& [name, u64Before] : before) {
         auto const now = after.find(name);
-        if (u64Before != 0 && (now == after.end() || now->second == 0)) events.push_back({MediaEvent::Action::Remove, name});
+        if (u64Before != 0 && (now == after.end() || now->second == 0))
+            events.push_back({MediaEvent::Action::Remove, name});
     }
     for (auto const& [name, u64After] : after) {
         if (u64After == 0) continue;

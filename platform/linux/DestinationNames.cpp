@@ -16,16 +16,17 @@ namespace platform {
 namespace {
 
 // Magic numbers of statfs's f_type (linux/magic.h and the drivers).
-constexpr long kMsdosMagic = 0x4d44;       // vfat and msdos
-constexpr long kExfatMagic = 0x2011BAB0;   // exfat
-constexpr long kNtfsMagic = 0x5346544e;    // the old ntfs driver
-constexpr long kNtfs3Magic = 0x7366746e;   // ntfs3
-constexpr long kFuseMagic = 0x65735546;    // any FUSE mount: the mount's type tells
+constexpr long kMsdosMagic = 0x4d44;      // vfat and msdos
+constexpr long kExfatMagic = 0x2011BAB0;  // exfat
+constexpr long kNtfsMagic = 0x5346544e;   // the old ntfs driver
+constexpr long kNtfs3Magic = 0x7366746e;  // ntfs3
+constexpr long kFuseMagic = 0x65735546;   // any FUSE mount: the mount's type tells
 
 // A mount table longer than this is not the kernel's.
 constexpr std::size_t kMaxMountLines = 100000;
 
-constexpr std::array<std::string_view, 8> kWindowsTypes = {"vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk", "fuse.ntfs-3g", "fuse.exfat"};
+constexpr std::array<std::string_view, 8> kWindowsTypes = {"vfat",  "msdos",   "exfat",        "ntfs",
+                                                           "ntfs3", "fuseblk", "fuse.ntfs-3g", "fuse.exfat"};
 
 bool IsWindowsType(std::string_view type) {
     for (std::string_view known : kWindowsTypes)

@@ -3,9 +3,9 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 
 namespace platform {
 
@@ -35,8 +35,8 @@ int InhibitLogind(std::string const& why, std::string& reason) {
     sd_bus_error error = SD_BUS_ERROR_NULL;
     sd_bus_message* pReply = nullptr;
     iResult = sd_bus_call_method(pBus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                                 "org.freedesktop.login1.Manager", "Inhibit", &error, &pReply, "ssss",
-                                 "sleep:idle", kApplication, why.c_str(), "block");
+                                 "org.freedesktop.login1.Manager", "Inhibit", &error, &pReply, "ssss", "sleep:idle",
+                                 kApplication, why.c_str(), "block");
     int iFd = -1;
     if (iResult >= 0) {
         int iBusFd = -1;
@@ -74,8 +74,8 @@ KeepAwake::KeepAwake(std::string const& why, void (*log)(std::string const&)) {
             sd_bus_error error = SD_BUS_ERROR_NULL;
             sd_bus_message* pReply = nullptr;
             iResult = sd_bus_call_method(pBus.get(), "org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver",
-                                         "org.freedesktop.ScreenSaver", "Inhibit", &error, &pReply, "ss",
-                                         kApplication, why.c_str());
+                                         "org.freedesktop.ScreenSaver", "Inhibit", &error, &pReply, "ss", kApplication,
+                                         why.c_str());
             if (iResult >= 0) iResult = sd_bus_message_read(pReply, "u", &m_uCookie);
             if (iResult >= 0) {
                 m_route = KeepAwakeRoute::ScreenSaver;
@@ -87,8 +87,7 @@ KeepAwake::KeepAwake(std::string const& why, void (*log)(std::string const&)) {
             sd_bus_message_unref(pReply);
             sd_bus_error_free(&error);
         }
-        if (m_route == KeepAwakeRoute::None)
-            m_summary = "keep-awake: none (" + logindReason + "; " + saverReason + ")";
+        if (m_route == KeepAwakeRoute::None) m_summary = "keep-awake: none (" + logindReason + "; " + saverReason + ")";
     }
     if (log)
         log(m_summary);

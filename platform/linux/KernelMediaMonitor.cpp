@@ -16,7 +16,8 @@ constexpr unsigned kKernelGroup = 1;
 
 class KernelMediaMonitor final : public MediaMonitor {
 public:
-    explicit KernelMediaMonitor(std::string sysBlock) : m_sysBlock(std::move(sysBlock)), m_snapshot(ReadBlockSnapshot(m_sysBlock)) {
+    explicit KernelMediaMonitor(std::string sysBlock)
+        : m_sysBlock(std::move(sysBlock)), m_snapshot(ReadBlockSnapshot(m_sysBlock)) {
         m_fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_KOBJECT_UEVENT);
         if (m_fd < 0) return;
         sockaddr_nl address{};

@@ -19,10 +19,14 @@ std::optional<MediaEvent> ParseKernelUevent(std::string_view message) {
         if (uEquals == std::string_view::npos) continue;
         std::string_view const key = field.substr(0, uEquals);
         std::string_view const value = field.substr(uEquals + 1);
-        if (key == "ACTION") action = value;
-        else if (key == "SUBSYSTEM") subsystem = value;
-        else if (key == "DEVTYPE") devType = value;
-        else if (key == "DEVNAME") devName = value;
+        if (key == "ACTION")
+            action = value;
+        else if (key == "SUBSYSTEM")
+            subsystem = value;
+        else if (key == "DEVTYPE")
+            devType = value;
+        else if (key == "DEVNAME")
+            devName = value;
     }
     if (subsystem != "block" || (devType != "disk" && devType != "partition")) return std::nullopt;
     // DEVNAME is relative to /dev; a kernel name never holds a folder of its own.
@@ -30,10 +34,14 @@ std::optional<MediaEvent> ParseKernelUevent(std::string_view message) {
         return std::nullopt;
     MediaEvent event;
     event.kernelName = std::string(devName);
-    if (action == "add") event.action = MediaEvent::Action::Add;
-    else if (action == "remove") event.action = MediaEvent::Action::Remove;
-    else if (action == "change") event.action = MediaEvent::Action::Change;
-    else return std::nullopt;
+    if (action == "add")
+        event.action = MediaEvent::Action::Add;
+    else if (action == "remove")
+        event.action = MediaEvent::Action::Remove;
+    else if (action == "change")
+        event.action = MediaEvent::Action::Change;
+    else
+        return std::nullopt;
     return event;
 }
 

@@ -28,8 +28,8 @@ std::string DecodeMountField(std::string const& field) {
     std::string decoded;
     decoded.reserve(field.size());
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) &&
-            IsOctal(field[i + 2]) && IsOctal(field[i + 3])) {
+        if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) && IsOctal(field[i + 2]) &&
+            IsOctal(field[i + 3])) {
             int const iValue = (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
             if (iValue > 0 && iValue < 256) {
                 decoded.push_back(static_cast<char>(iValue));

@@ -84,7 +84,7 @@ int OpenNode(std::string const& path) {
 /// device; null for other block devices.
 std::optional<std::pair<dev_t, ino_t>> ServedFile(int fd, struct stat const& st) {
     if (S_ISREG(st.st_mode)) return std::pair(st.st_dev, st.st_ino);
-    loop_info64 info {};
+    loop_info64 info{};
     if (S_ISBLK(st.st_mode) && major(st.st_rdev) == LOOP_MAJOR && ::ioctl(fd, LOOP_GET_STATUS64, &info) == 0)
         return std::pair(static_cast<dev_t>(info.lo_device), static_cast<ino_t>(info.lo_inode));
     return std::nullopt;

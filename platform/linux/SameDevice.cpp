@@ -203,7 +203,8 @@ bool IsBlockDeviceOn(std::uint32_t u32Inner, std::uint32_t u32Outer, std::string
     return devices.HasAmbiguousIds() || IsOn(devices, root, u32Inner, u32Outer);
 }
 
-std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string const& devicePath, std::string const& root) {
+std::optional<bool> IsFolderOnDevice(std::string const& folder, std::string const& devicePath,
+                                     std::string const& root) {
     struct stat folderStat {};
     struct stat deviceStat {};
     if (::stat(folder.c_str(), &folderStat) != 0 || ::stat(devicePath.c_str(), &deviceStat) != 0) return std::nullopt;

@@ -80,8 +80,9 @@ protected:
               "22 1 0:21 / /proc rw - proc proc rw\n"
               "40 22 8:1 / /media/my\\040disk rw,relatime - vfat /dev/sda1 rw\n"
               "41 22 8:1 / /elsewhere rw - vfat /dev/sda1 rw\n" +
-                  std::string(100000, 'x') + " 7:7 / /long\n"
-              "42 22 bad:minor / /bad rw - x y z\n");
+                  std::string(100000, 'x') +
+                  " 7:7 / /long\n"
+                  "42 22 bad:minor / /bad rw - x y z\n");
     }
 
     fs::path Root() const { return m_dir.Path(); }
@@ -179,9 +180,14 @@ TEST(MountInfo, DecodesOctalEscapesAndKeepsMalformedOnes) {
         char const* pszDecoded;
     };
     Case const cases[] = {
-        {"/media/a\\040b", "/media/a b"}, {"/t\\011ab", "/t\tab"},   {"/back\\134slash", "/back\\slash"},
-        {"/short\\04", "/short\\04"},     {"/bad\\089", "/bad\\089"}, {"/nul\\000", "/nul\\000"},
-        {"\\", "\\"},                     {"", ""},
+        {"/media/a\\040b", "/media/a b"},
+        {"/t\\011ab", "/t\tab"},
+        {"/back\\134slash", "/back\\slash"},
+        {"/short\\04", "/short\\04"},
+        {"/bad\\089", "/bad\\089"},
+        {"/nul\\000", "/nul\\000"},
+        {"\\", "\\"},
+        {"", ""},
     };
     for (Case const& c : cases) EXPECT_EQ(platform::DecodeMountField(c.pszField), c.pszDecoded) << c.pszField;
 }
@@ -227,10 +233,11 @@ private:
 std::string MakeMbrImage(testsupport::TempDir const& dir) {
     std::string const image = dir.File("mbr.img");
     testsupport::RunCommand("truncate -s 100M " + image);
-    testsupport::RunCommand("printf 'label: dos\\nstart=2048,size=20480,type=83\\nstart=22528,size=20480,type=7\\n"
-                            "start=43008,size=100000,type=5\\nstart=45056,size=10000,type=83\\n"
-                            "start=57344,size=10000,type=b\\nstart=69632,size=10000,type=83\\n' | sfdisk -q " +
-                            image);
+    testsupport::RunCommand(
+        "printf 'label: dos\\nstart=2048,size=20480,type=83\\nstart=22528,size=20480,type=7\\n"
+        "start=43008,size=100000,type=5\\nstart=45056,size=10000,type=83\\n"
+        "start=57344,size=10000,type=b\\nstart=69632,size=10000,type=83\\n' | sfdisk -q " +
+        image);
     return image;
 }
 
@@ -275,7 +282,7 @@ EnumeratedLoop EnumerateLoop(std::string const& name) {
         return std::make_unique<enumerate::CEnumDevice>(platform::CreateBlockDeviceFinder());
     });
     if (Failed(found.pEnum->Init())) return found;
-    for (IStorageDevice* pDisk : Fetch([&](IStorageDevice** pp, int& n) { return found.pEnum->EnumDiskDevice(pp, n); })) {
+    for (IStorageDevice* pDisk : Fetch([&](IStorageDevice**pp, int&n) { return found.pEnum->EnumDiskDevice(pp, n); })) {
         auto const* pInfo = dynamic_cast<IDiskDeviceData*>(pDisk->GetPrivateData())->GetDiskInfo();
         if (name == pInfo->szBsdName) found.pDisk = pDisk;
     }
@@ -303,14 +310,16 @@ TEST(LoopDevice, PartitionScannedLoopListsKernelPartitionsAsVolumes) {
     EXPECT_EQ(pDiskInfo->u32BusType, 5u);
     EXPECT_EQ(pDiskInfo->u32PartitionScheme, 1u);
     std::string const extended = loop.Name() + "p3";
-    std::vector<std::string> actualLines{DeviceLine(loop.Name(), pDiskInfo->s64TotalSectors * pDiskInfo->s64SectorSize,
-                                                    pDiskInfo->u32DeviceId)};
+    std::vector<std::string> actualLines{
+        DeviceLine(loop.Name(), pDiskInfo->s64TotalSectors * pDiskInfo->s64SectorSize, pDiskInfo->u32DeviceId)};
     std::vector<std::uint32_t> numbers;
-    for (IStorageDevice* pVolume : Fetch([&](IStorageDevice** pp, int& n) { return found.pEnum->EnumVolumeDevice(found.pDisk, pp, n); })) {
+    for (IStorageDevice* pVolume :
+         Fetch([&](IStorageDevice**pp, int&n) { return found.pEnum->EnumVolumeDevice(found.pDisk, pp, n); })) {
         auto const* pInfo = dynamic_cast<IVolumeDeviceData*>(pVolume->GetPrivateData())->GetVolumeInfo();
         numbers.push_back(pInfo->u32PartitionNumber);
         if (pInfo->szBsdName[0] == '\0' || pInfo->szBsdName == extended) continue;
-        actualLines.push_back(DeviceLine(pInfo->szBsdName, pInfo->s64TotalSectors * pInfo->s64SectorSize, pInfo->u32DeviceId));
+        actualLines.push_back(
+            DeviceLine(pInfo->szBsdName, pInfo->s64TotalSectors * pInfo->s64SectorSize, pInfo->u32DeviceId));
     }
     EXPECT_EQ(numbers, (std::vector<std::uint32_t>{1, 2, 3, 5, 6, 7}));
     // The extended container is a 1 KiB node of the kernel's only; compare the rest with lsblk.
@@ -334,7 +343,8 @@ TEST(LoopDevice, LoopWithoutPartitionScanListsTheTablesPartitionsAsVirtualVolume
     EXPECT_EQ(pDiskInfo->u32PartitionScheme, 1u);
     EXPECT_STREQ(pDiskInfo->szName, "mbr.img");
     std::vector<std::pair<std::uint32_t, std::uint64_t>> listed;
-    for (IStorageDevice* pVolume : Fetch([&](IStorageDevice** pp, int& n) { return found.pEnum->EnumVolumeDevice(found.pDisk, pp, n); })) {
+    for (IStorageDevice* pVolume :
+         Fetch([&](IStorageDevice**pp, int&n) { return found.pEnum->EnumVolumeDevice(found.pDisk, pp, n); })) {
         auto const* pInfo = dynamic_cast<IVolumeDeviceData*>(pVolume->GetPrivateData())->GetVolumeInfo();
         EXPECT_EQ(pInfo->u32Mounted, 0u);
         listed.emplace_back(pInfo->u32PartitionNumber, pInfo->u64StartSector);

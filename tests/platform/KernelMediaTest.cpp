@@ -10,8 +10,8 @@
 #include <fstream>
 #include <string>
 
-#include "support/TempDir.h"
 #include "platform/MediaEvents.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -20,7 +20,9 @@ using platform::MediaEvent;
 std::string Text(std::vector<MediaEvent> const& events) {
     std::string text;
     for (MediaEvent const& event : events) {
-        char const kind = event.action == MediaEvent::Action::Add ? 'A' : event.action == MediaEvent::Action::Remove ? 'R' : 'C';
+        char const kind = event.action == MediaEvent::Action::Add      ? 'A'
+                          : event.action == MediaEvent::Action::Remove ? 'R'
+                                                                       : 'C';
         text += (text.empty() ? "" : " ") + std::string(1, kind) + ":" + event.kernelName;
     }
     return text;
@@ -35,11 +37,16 @@ struct Uevent {
 TEST(KernelUevent, BlockDisksAndPartitionsOnly) {
     using namespace std::string_literals;
     Uevent const cases[] = {
-        {"loop attached", "change@/devices/virtual/block/loop3\0ACTION=change\0DEVPATH=/devices/virtual/block/loop3\0SUBSYSTEM=block\0DEVNAME=loop3\0DEVTYPE=disk\0"s, "C:loop3"},
-        {"card partition", "add@/devices/x/block/sdb/sdb1\0ACTION=add\0SUBSYSTEM=block\0DEVNAME=sdb1\0DEVTYPE=partition\0"s, "A:sdb1"},
-        {"disk removed", "remove@/devices/x/block/sdb\0ACTION=remove\0SUBSYSTEM=block\0DEVNAME=sdb\0DEVTYPE=disk\0"s, "R:sdb"},
+        {"loop attached",
+         "change@/devices/virtual/block/loop3\0ACTION=change\0DEVPATH=/devices/virtual/block/loop3\0SUBSYSTEM=block\0DEVNAME=loop3\0DEVTYPE=disk\0"s,
+         "C:loop3"},
+        {"card partition",
+         "add@/devices/x/block/sdb/sdb1\0ACTION=add\0SUBSYSTEM=block\0DEVNAME=sdb1\0DEVTYPE=partition\0"s, "A:sdb1"},
+        {"disk removed", "remove@/devices/x/block/sdb\0ACTION=remove\0SUBSYSTEM=block\0DEVNAME=sdb\0DEVTYPE=disk\0"s,
+         "R:sdb"},
         {"no trailing NUL", "add@/b/sdc\0ACTION=add\0SUBSYSTEM=block\0DEVTYPE=disk\0DEVNAME=sdc"s, "A:sdc"},
-        {"a usb interface", "add@/devices/usb1/1-1\0ACTION=add\0SUBSYSTEM=usb\0DEVNAME=bus/usb/001/002\0DEVTYPE=usb_device\0"s, ""},
+        {"a usb interface",
+         "add@/devices/usb1/1-1\0ACTION=add\0SUBSYSTEM=usb\0DEVNAME=bus/usb/001/002\0DEVTYPE=usb_device\0"s, ""},
         {"a block queue", "add@/b/sdb/queue\0ACTION=add\0SUBSYSTEM=block\0DEVNAME=sdb\0"s, ""},
         {"bind action", "bind@/b/sdb\0ACTION=bind\0SUBSYSTEM=block\0DEVNAME=sdb\0DEVTYPE=disk\0"s, ""},
         {"name with a folder", "add@/b/x\0ACTION=add\0SUBSYSTEM=block\0DEVNAME=../sda\0DEVTYPE=disk\0"s, ""},
@@ -55,7 +62,8 @@ TEST(KernelUevent, BlockDisksAndPartitionsOnly) {
 
 TEST(BlockSnapshot, ChangesBecomeEvents) {
     platform::BlockSnapshot const before{{"loop0", 0}, {"loop1", 2048}, {"sda", 100}, {"sda1", 90}, {"sdb", 50}};
-    platform::BlockSnapshot const after{{"loop0", 4096}, {"loop1", 0}, {"sda", 100}, {"sda1", 90}, {"sdb", 60}, {"sdc", 8}};
+    platform::BlockSnapshot const after{{"loop0", 4096}, {"loop1", 0}, {"sda", 100},
+                                        {"sda1", 90},    {"sdb", 60},  {"sdc", 8}};
     EXPECT_EQ(Text(platform::CompareBlockSnapshots(before, after)), "R:loop1 A:loop0 C:sdb A:sdc");
     EXPECT_EQ(Text(platform::CompareBlockSnapshots(after, before)), "R:loop0 R:sdc A:loop1 C:sdb");
     EXPECT_EQ(Text(platform::CompareBlockSnapshots(after, after)), "");
@@ -74,7 +82,8 @@ TEST(BlockSnapshot, ReadFromSysBlockAndPolled) {
     Write(sys / "sda/sda1/partition", "1\n");
     Write(sys / "sda/queue/size", "7\n");  // a folder without "partition" is no partition
     Write(sys / "loop0/size", "0\n");
-    EXPECT_EQ(platform::ReadBlockSnapshot(sys.string()), (platform::BlockSnapshot{{"loop0", 0}, {"sda", 1000}, {"sda1", 900}}));
+    EXPECT_EQ(platform::ReadBlockSnapshot(sys.string()),
+              (platform::BlockSnapshot{{"loop0", 0}, {"sda", 1000}, {"sda1", 900}}));
 
     auto monitor = platform::MediaMonitor::Open(sys.string());
     EXPECT_EQ(Text(monitor->Poll()), "");

@@ -50,15 +50,23 @@ std::string Replay(Sequence const& sequence) {
 
 class MediaEvents : public testing::TestWithParam<Sequence> {};
 
-TEST_P(MediaEvents, PostsOneAttachPerBurstAndOneDetachPerRemoval) { EXPECT_EQ(Replay(GetParam()), GetParam().expected); }
+TEST_P(MediaEvents, PostsOneAttachPerBurstAndOneDetachPerRemoval) {
+    EXPECT_EQ(Replay(GetParam()), GetParam().expected);
+}
 
 // Sequences as udevadm monitor --udev --subsystem-match=block prints them for real media.
 INSTANTIATE_TEST_SUITE_P(
     Recorded, MediaEvents,
     testing::Values(
         Sequence{"StickWithTwoPartitions",
-                 {{0, A, "sdb"}, {20, A, "sdb1"}, {25, A, "sdb2"}, {40, C, "sdb"}, {100, A, nullptr},
-                  {539, A, nullptr}, {540, A, nullptr}, {2000, A, nullptr}},
+                 {{0, A, "sdb"},
+                  {20, A, "sdb1"},
+                  {25, A, "sdb2"},
+                  {40, C, "sdb"},
+                  {100, A, nullptr},
+                  {539, A, nullptr},
+                  {540, A, nullptr},
+                  {2000, A, nullptr}},
                  "A"},
         Sequence{"FiftyLoopDevicesOneEnumeration",
                  [] {
@@ -73,16 +81,15 @@ INSTANTIATE_TEST_SUITE_P(
         Sequence{"TwoBurstsTwoAttaches",
                  {{0, A, "loop0"}, {600, A, nullptr}, {1000, A, "loop1"}, {1200, A, "loop1p1"}, {1700, A, nullptr}},
                  "A A"},
-        Sequence{"StickPulledOut",
-                 {{0, R, "sdb1"}, {1, R, "sdb2"}, {2, R, "sdb"}, {10, A, nullptr}},
-                 "D:sdb1 D:sdb2 D:sdb"},
+        Sequence{
+            "StickPulledOut", {{0, R, "sdb1"}, {1, R, "sdb2"}, {2, R, "sdb"}, {10, A, nullptr}}, "D:sdb1 D:sdb2 D:sdb"},
         Sequence{"RemovalAnnouncedTwiceIsOneDetach",
                  {{0, R, "loop3"}, {1, R, "loop3"}, {10, A, nullptr}, {20, R, "loop3"}, {30, A, nullptr}},
                  "D:loop3 D:loop3"},
-        Sequence{"EventsDuringModalDialogWaitUntilItCloses",
-                 {{0, A, "sdc"}, {10, R, "sdb"}, {20, A, nullptr, true}, {900, A, nullptr, true},
-                  {3000, A, nullptr, false}},
-                 "D:sdb A"},
+        Sequence{
+            "EventsDuringModalDialogWaitUntilItCloses",
+            {{0, A, "sdc"}, {10, R, "sdb"}, {20, A, nullptr, true}, {900, A, nullptr, true}, {3000, A, nullptr, false}},
+            "D:sdb A"},
         Sequence{"NothingHappened", {{0, A, nullptr}, {5000, A, nullptr}}, ""}),
     [](testing::TestParamInfo<Sequence> const& param) { return std::string(param.param.label); });
 

@@ -1,9 +1,9 @@
 // The same-device test against a fixture sysfs tree laid out as the kernel lays it out: devices
 // under sys/class/block (partitions also as sub-folders of their disk), stacked devices naming
 // what they sit on under slaves/, loop devices naming their file under loop/backing_file.
-#include "platform/SameDevice.h"
 #include "platform/DestinationFolder.h"
 #include "platform/DestinationNames.h"
+#include "platform/SameDevice.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -193,12 +193,16 @@ TEST_F(SameDeviceTest, AFileIsTheScannedImageThroughAnyLinkAndThroughTheLoopDevi
         char const* pszDevice;
         bool bSame;
     };
-    for (Row const& row : {Row{"disk.img", "disk.img", true}, Row{"link.img", "disk.img", true}, Row{"link-to-link.img", "disk.img", true},
-                           Row{"hard.img", "disk.img", true}, Row{"disk.img", "link.img", true}, Row{"other.img", "disk.img", false},
-                           Row{"dangling.img", "disk.img", false}, Row{"absent.rsf", "disk.img", false}, Row{".", "disk.img", false},
-                           Row{"disk.img", "loop0", true}, Row{"hard.img", "loop0p1", true}, Row{"other.img", "loop0", false},
-                           Row{"loop0", "loop0", true}}) {
-        if (!bNodes && (std::string_view(row.pszDevice).starts_with("loop") || std::string_view(row.pszFile).starts_with("loop"))) continue;
+    for (Row const& row :
+         {Row{"disk.img", "disk.img", true}, Row{"link.img", "disk.img", true},
+          Row{"link-to-link.img", "disk.img", true}, Row{"hard.img", "disk.img", true},
+          Row{"disk.img", "link.img", true}, Row{"other.img", "disk.img", false},
+          Row{"dangling.img", "disk.img", false}, Row{"absent.rsf", "disk.img", false}, Row{".", "disk.img", false},
+          Row{"disk.img", "loop0", true}, Row{"hard.img", "loop0p1", true}, Row{"other.img", "loop0", false},
+          Row{"loop0", "loop0", true}}) {
+        if (!bNodes &&
+            (std::string_view(row.pszDevice).starts_with("loop") || std::string_view(row.pszFile).starts_with("loop")))
+            continue;
         EXPECT_EQ(platform::IsFileTheDevice(work.File(row.pszFile), work.File(row.pszDevice), Root()), row.bSame)
             << row.pszFile << " against " << row.pszDevice;
     }
@@ -210,11 +214,20 @@ TEST_F(SameDeviceTest, ADestinationRefusesWindowsReservedNamesByItsMountType) {
     testsupport::TempDir work;
     struct stat folderStat {};
     ASSERT_EQ(::stat(work.Path().c_str(), &folderStat), 0);
-    std::string const majorMinor = std::to_string(major(folderStat.st_dev)) + ":" + std::to_string(minor(folderStat.st_dev));
-    for (auto const& [type, bRefuses] : {std::pair<char const*, bool>{"fuseblk", true}, {"vfat", true}, {"msdos", true}, {"exfat", true},
-                                         {"ntfs3", true}, {"fuse.ntfs-3g", true}, {"ext4", false}, {"fuse.sshfs", false}, {"", false}}) {
+    std::string const majorMinor =
+        std::to_string(major(folderStat.st_dev)) + ":" + std::to_string(minor(folderStat.st_dev));
+    for (auto const& [type, bRefuses] : {std::pair<char const*, bool>{"fuseblk", true},
+                                         {"vfat", true},
+                                         {"msdos", true},
+                                         {"exfat", true},
+                                         {"ntfs3", true},
+                                         {"fuse.ntfs-3g", true},
+                                         {"ext4", false},
+                                         {"fuse.sshfs", false},
+                                         {"", false}}) {
         Write(fs::path(Root()) / "proc/self/mountinfo",
-              *type ? "22 1 " + majorMinor + " / /media/card rw,relatime - " + type + " /dev/sdc1 rw" : std::string("22 1 9:9 / / rw - ext4 /dev/x rw"));
+              *type ? "22 1 " + majorMinor + " / /media/card rw,relatime - " + type + " /dev/sdc1 rw"
+                    : std::string("22 1 9:9 / / rw - ext4 /dev/x rw"));
         EXPECT_EQ(platform::RefusesWindowsReservedNames(work.Path(), Root()), bRefuses) << type;
     }
     EXPECT_FALSE(platform::RefusesWindowsReservedNames(work.File("absent"), Root()));
@@ -247,7 +260,8 @@ TEST(DestinationFolder, IsMadeBelowTheFolderThatWasExaminedOnly) {
 
     // A dangling link counts as missing and is never made through.
     fs::create_directory_symlink(temp.File("elsewhere"), temp.File("real/dangling"));
-    std::optional<platform::DestinationFolder> const dangling = platform::LocateDestination(temp.File("real/dangling/c"));
+    std::optional<platform::DestinationFolder> const dangling =
+        platform::LocateDestination(temp.File("real/dangling/c"));
     ASSERT_TRUE(dangling);
     EXPECT_EQ(dangling->existing, fs::canonical(temp.File("real")));
     EXPECT_FALSE(platform::MakeDestination(*dangling));

@@ -33,21 +33,26 @@ constexpr PlantedInclude kCases[] = {
     {"FatUsesTheStartRecogniser", "engine/fat/Planted.cpp", "#include \"engine/carve/RecogniseFileStart.h\"", false},
     {"FatUsesOtherCarving", "engine/fat/Planted.cpp", "#include \"engine/carve/RAWFileNode.h\"", true},
     {"ModelTestIncludesWindow", "tests/uimodel/Planted.cpp", "#include \"app/models/FileListModel.h\"", true},
-    {"ModelTestUsesDecoder", "tests/uimodel/Planted.cpp", "#include \"app/thumbnails/ThumbnailDecoderFactory.h\"", false},
-    {"ControlIncludesWindow", "app/controls/Planted.cpp", "#include \"app/results/QNDeletailWindowController.h\"", true},
+    {"ModelTestUsesDecoder", "tests/uimodel/Planted.cpp", "#include \"app/thumbnails/ThumbnailDecoderFactory.h\"",
+     false},
+    {"ControlIncludesWindow", "app/controls/Planted.cpp", "#include \"app/results/QNDeletailWindowController.h\"",
+     true},
     {"WindowIncludesShell", "app/wizard/Planted.cpp", "#include \"app/shell/QNAppDelegate.h\"", true},
     {"WindowIncludesModels", "app/results/Planted.cpp", "#include \"app/models/ResultTreeModel.h\"", false},
     {"AppFolderOffTheFloors", "app/elsewhere/Planted.cpp", "#include \"app/base/Strings.h\"", true},
     {"AppIncludesModelOperation", "app/results/Planted.cpp", "#include \"uimodel/recovery/QNUIRecovery.h\"", true},
-    {"AppTakesTheModelsParts", "app/wizard/Planted.cpp", "auto const& model = uimodel::QNUIController::GetModel();", true},
+    {"AppTakesTheModelsParts", "app/wizard/Planted.cpp", "auto const& model = uimodel::QNUIController::GetModel();",
+     true},
     {"AppUsesTheModelMaker", "app/hook/Planted.cpp", "#include \"uimodel/facade/ModelMaker.h\"", false},
-    {"ModelDeclaresDecoderFactory", "uimodel/thumbnails/Planted.h", "std::unique_ptr<IThumbnailDecoder> CreateThumbnailDecoder();", true},
+    {"ModelDeclaresDecoderFactory", "uimodel/thumbnails/Planted.h",
+     "std::unique_ptr<IThumbnailDecoder> CreateThumbnailDecoder();", true},
 };
 
 class LayerCheck : public testing::TestWithParam<PlantedInclude> {
 protected:
     static int RunCheckOver(std::string const& root) {
-        return testsupport::RunCommand("bash " QUORIN_SOURCE_DIR "/scripts/check_layers.sh '" + root + "' 2>/dev/null >/dev/null");
+        return testsupport::RunCommand("bash " QUORIN_SOURCE_DIR "/scripts/check_layers.sh '" + root +
+                                       "' 2>/dev/null >/dev/null");
     }
 
     std::string CopySources() const {

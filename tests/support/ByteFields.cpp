@@ -6,11 +6,20 @@ namespace testsupport {
 
 void LeOfWidth(engine::ByteWriter& writer, std::size_t offset, std::uint64_t value, int width) {
     switch (width) {
-    case 1: writer.U8(offset, static_cast<std::uint8_t>(value)); break;
-    case 2: writer.Le16(offset, static_cast<std::uint16_t>(value)); break;
-    case 4: writer.Le32(offset, static_cast<std::uint32_t>(value)); break;
-    case 8: writer.Le64(offset, value); break;
-    default: writer.U8(~std::size_t{0}, 0);  // no such field: a write that never fits marks the writer
+        case 1:
+            writer.U8(offset, static_cast<std::uint8_t>(value));
+            break;
+        case 2:
+            writer.Le16(offset, static_cast<std::uint16_t>(value));
+            break;
+        case 4:
+            writer.Le32(offset, static_cast<std::uint32_t>(value));
+            break;
+        case 8:
+            writer.Le64(offset, value);
+            break;
+        default:
+            writer.U8(~std::size_t{0}, 0);  // no such field: a write that never fits marks the writer
     }
 }
 

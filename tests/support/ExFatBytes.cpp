@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/exfat/ondisk/ExFatDirEntry.h"
 #include "engine/ByteWriter.h"
+#include "engine/exfat/ondisk/ExFatDirEntry.h"
 
 namespace exfattest {
 
-std::vector<std::uint8_t> BootSector(std::uint32_t u32Clusters, std::uint8_t u8ClusterShift, std::uint32_t u32FatSectors) {
+std::vector<std::uint8_t> BootSector(std::uint32_t u32Clusters, std::uint8_t u8ClusterShift,
+                                     std::uint32_t u32FatSectors) {
     std::vector<std::uint8_t> b(512, 0);
     b[0] = 0xEB;
     b[1] = 0x76;
@@ -66,6 +67,8 @@ void Volume::PutCluster(std::uint32_t u32Cluster, std::vector<std::uint8_t> cons
     std::copy(bytes.begin(), bytes.end(), m_bytes.begin() + static_cast<std::ptrdiff_t>(SectorOf(u32Cluster) * 512));
 }
 
-void Volume::SetFat(std::uint32_t u32Cluster, std::uint32_t u32Next) { engine::ByteWriter(m_bytes).Le32(128 * 512 + 4 * u32Cluster, u32Next); }
+void Volume::SetFat(std::uint32_t u32Cluster, std::uint32_t u32Next) {
+    engine::ByteWriter(m_bytes).Le32(128 * 512 + 4 * u32Cluster, u32Next);
+}
 
 }  // namespace exfattest

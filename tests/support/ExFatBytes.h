@@ -7,7 +7,8 @@
 
 namespace exfattest {
 
-constexpr std::uint32_t kDosTime = (44u << 25) | (6u << 21) | (15u << 16) | (10u << 11) | (30u << 5) | 7u;  // 2024-06-15 10:30:14
+constexpr std::uint32_t kDosTime =
+    (44u << 25) | (6u << 21) | (15u << 16) | (10u << 11) | (30u << 5) | 7u;  // 2024-06-15 10:30:14
 
 /// A valid boot sector of 512-byte sectors: FAT at 128 (`u32FatSectors` long), heap at 256,
 /// `u32Clusters` clusters of 2^`u8ClusterShift` sectors, root at cluster 4.

@@ -47,7 +47,8 @@ bool FatImage::Build(std::string const& imagePath, std::uint64_t u64Bytes,
         return false;
     }
     for (auto const& [name, hostPath] : filesByName) {
-        if (RunCommand("mcopy -i " + ShellQuote(imagePath) + " " + ShellQuote(hostPath) + " ::" + ShellQuote(name)) != 0) {
+        if (RunCommand("mcopy -i " + ShellQuote(imagePath) + " " + ShellQuote(hostPath) + " ::" + ShellQuote(name)) !=
+            0) {
             error = "mcopy failed for " + name;
             return false;
         }
@@ -68,7 +69,8 @@ bool FatImage::Load() {
     std::uint32_t const u32FatSectors = boot.Le16(0x16);
     if (m_u32BytesPerSector == 0 || m_u32SectorsPerCluster == 0 || u32FatSectors == 0) return false;
     std::uint64_t const u64RootSector = u32Reserved + std::uint64_t{u32Fats} * u32FatSectors;
-    std::uint64_t const u64RootSectors = (std::uint64_t{m_u32RootEntries} * kDirectoryEntrySize + m_u32BytesPerSector - 1) / m_u32BytesPerSector;
+    std::uint64_t const u64RootSectors =
+        (std::uint64_t{m_u32RootEntries} * kDirectoryEntrySize + m_u32BytesPerSector - 1) / m_u32BytesPerSector;
     m_u64FatOffset = std::uint64_t{u32Reserved} * m_u32BytesPerSector;
     m_u64RootOffset = u64RootSector * m_u32BytesPerSector;
     m_s64FirstDataSector = static_cast<long long>(u64RootSector + u64RootSectors);
@@ -89,7 +91,8 @@ std::optional<FatFileLayout> FatImage::Layout(std::string const& name) const {
         // The chain can be no longer than the table has entries.
         std::size_t const maxSteps = m_bytes.size() / (std::uint64_t{m_u32BytesPerSector} * m_u32SectorsPerCluster) + 1;
         for (std::size_t step = 0; u32Cluster >= 2 && u32Cluster < kFirstEndOfChain && step < maxSteps; ++step) {
-            DataRun& last = layout.runs.empty() ? layout.runs.emplace_back(DataRun{u32Cluster - 2, 0}) : layout.runs.back();
+            DataRun& last =
+                layout.runs.empty() ? layout.runs.emplace_back(DataRun{u32Cluster - 2, 0}) : layout.runs.back();
             if (last.s64Start + last.s64Length != u32Cluster - 2) layout.runs.push_back({u32Cluster - 2, 0});
             ++layout.runs.back().s64Length;
             u32Cluster = image.Le16(m_u64FatOffset + std::uint64_t{u32Cluster} * 2);

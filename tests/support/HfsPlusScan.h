@@ -28,7 +28,8 @@ std::vector<std::uint8_t> LoadMacImage();
 /// Path below the volume's root folder -> SHA-256 of what 7zz extracts from `image` into `dir`
 /// (`type` an option such as "-thfs", or empty). Extended attributes ("name:attr") are not files
 /// and are left out; resource forks ("name:rsrc") stay; a link is hashed by its target text.
-std::map<std::string, std::string> SevenZipFiles(std::string const& image, std::string const& type, std::string const& dir);
+std::map<std::string, std::string> SevenZipFiles(std::string const& image, std::string const& type,
+                                                 std::string const& dir);
 /// Writes the bytes as a new image file.
 void WriteImage(std::string const& path, std::vector<std::uint8_t> const& bytes);
 

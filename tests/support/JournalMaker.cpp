@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "support/HfsPlusScan.h"
 #include "engine/ByteView.h"
+#include "engine/ByteWriter.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
-#include "engine/ByteWriter.h"
+#include "support/HfsPlusScan.h"
 
 namespace hfsplustest {
 
@@ -20,11 +20,13 @@ constexpr std::size_t kJournalFirstBlock = 900;
 constexpr std::size_t kJournalSize = 16 * kMacBlockSize;
 constexpr std::uint32_t kHeaderSize = 512;
 constexpr std::uint32_t kListSize = 4096;
-constexpr std::size_t kAttributesOffset = 4;      // in the volume header
+constexpr std::size_t kAttributesOffset = 4;  // in the volume header
 constexpr std::size_t kJournalInfoOffset = 12;
 constexpr std::uint32_t kJournaled = 0x2000;
 
-std::optional<CatalogKey> KeyOf(Bytes const& record) { return ReadCatalogKey(engine::ByteView(record.data(), record.size())); }
+std::optional<CatalogKey> KeyOf(Bytes const& record) {
+    return ReadCatalogKey(engine::ByteView(record.data(), record.size()));
+}
 engine::ByteView DataOf(Bytes const& record) { return RecordData(engine::ByteView(record.data(), record.size())); }
 std::size_t KeyLength(Bytes const& record) { return *RealKeyLength(engine::ByteView(record.data(), record.size())); }
 
@@ -50,7 +52,8 @@ bool IsItem(Bytes const& record, std::uint32_t u32ID) {
 }  // namespace
 
 LeafRecords ReadLeafRecords(Bytes const& image, std::size_t at, std::size_t nodeSize) {
-    CHFSPlusBTNode const node(Bytes(image.begin() + static_cast<long>(at), image.begin() + static_cast<long>(at + nodeSize)));
+    CHFSPlusBTNode const node(
+        Bytes(image.begin() + static_cast<long>(at), image.begin() + static_cast<long>(at + nodeSize)));
     LeafRecords records;
     for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
         engine::ByteView const record = node.GetRecord(i);
@@ -59,15 +62,16 @@ LeafRecords ReadLeafRecords(Bytes const& image, std::size_t at, std::size_t node
     return records;
 }
 
-bool WriteLeafRecords(Bytes& image, std::size_t treeAt, std::uint32_t u32Node, std::size_t nodeSize, LeafRecords records,
-                      bool bCatalog) {
+bool WriteLeafRecords(Bytes& image, std::size_t treeAt, std::uint32_t u32Node, std::size_t nodeSize,
+                      LeafRecords records, bool bCatalog) {
     constexpr std::size_t kLeafRecords = kDescriptor + 6;  // in the header node
     constexpr std::size_t kFileCount = kVolumeHeaderOffset + 32;
     constexpr std::size_t kFolderCount = kVolumeHeaderOffset + 36;
     std::size_t const at = treeAt + u32Node * nodeSize;
     LeafRecords const old = ReadLeafRecords(image, at, nodeSize);
     engine::ByteView const bytes(image.data(), image.size());
-    engine::ByteWriter(image).Be32(treeAt + kLeafRecords, static_cast<std::uint32_t>(bytes.Be32(treeAt + kLeafRecords) + records.size() - old.size()));
+    engine::ByteWriter(image).Be32(treeAt + kLeafRecords, static_cast<std::uint32_t>(bytes.Be32(treeAt + kLeafRecords) +
+                                                                                     records.size() - old.size()));
     if (bCatalog) {
         auto const count = [](LeafRecords const& list, std::uint16_t u16Type) {
             return static_cast<std::uint32_t>(std::count_if(list.begin(), list.end(), [u16Type](Bytes const& record) {
@@ -75,8 +79,10 @@ bool WriteLeafRecords(Bytes& image, std::size_t treeAt, std::uint32_t u32Node, s
                 return data.Has(0, 2) && data.Be16(0) == u16Type;
             }));
         };
-        engine::ByteWriter(image).Be32(kFileCount, bytes.Be32(kFileCount) + count(records, kRecordFile) - count(old, kRecordFile));
-        engine::ByteWriter(image).Be32(kFolderCount, bytes.Be32(kFolderCount) + count(records, kRecordFolder) - count(old, kRecordFolder));
+        engine::ByteWriter(image).Be32(kFileCount,
+                                       bytes.Be32(kFileCount) + count(records, kRecordFile) - count(old, kRecordFile));
+        engine::ByteWriter(image).Be32(
+            kFolderCount, bytes.Be32(kFolderCount) + count(records, kRecordFolder) - count(old, kRecordFolder));
         std::sort(records.begin(), records.end(), [](Bytes const& a, Bytes const& b) {
             return CompareCatalogKeys(*KeyOf(a), *KeyOf(b), kCompareCaseFolding) < 0;
         });
@@ -127,7 +133,9 @@ void DropCatalogItems(LeafRecords& records, std::set<std::uint32_t> const& ids) 
         }
     }
     std::erase_if(records, [&ids](Bytes const& record) {
-        return std::any_of(ids.begin(), ids.end(), [&record](std::uint32_t u32ID) { return IsItem(record, u32ID) || IsThreadOf(record, u32ID); });
+        return std::any_of(ids.begin(), ids.end(), [&record](std::uint32_t u32ID) {
+            return IsItem(record, u32ID) || IsThreadOf(record, u32ID);
+        });
     });
 }
 
@@ -154,7 +162,8 @@ void MoveCatalogItem(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u3
     }
 }
 
-void AddFolder(LeafRecords& records, std::uint32_t u32Like, std::uint32_t u32NewID, std::uint32_t u32Parent, std::u16string const& name) {
+void AddFolder(LeafRecords& records, std::uint32_t u32Like, std::uint32_t u32NewID, std::uint32_t u32Parent,
+               std::u16string const& name) {
     for (Bytes const& record : records) {
         if (!IsItem(record, u32Like)) continue;
         Bytes folder = CatalogKeyBytes(u32Parent, name);
@@ -190,8 +199,9 @@ void ReplaceCatalogFile(LeafRecords& records, std::uint32_t u32ID, std::uint32_t
     constexpr std::size_t kDataFork = 88;
     Bytes fork;
     for (Bytes const& record : records)
-        if (IsItem(record, u32ForkOf)) fork.assign(record.begin() + static_cast<long>(KeyLength(record) + kDataFork),
-                                                   record.begin() + static_cast<long>(KeyLength(record) + kDataFork + kForkDataSize));
+        if (IsItem(record, u32ForkOf))
+            fork.assign(record.begin() + static_cast<long>(KeyLength(record) + kDataFork),
+                        record.begin() + static_cast<long>(KeyLength(record) + kDataFork + kForkDataSize));
     for (Bytes& record : records) {
         if (IsItem(record, u32ID)) {
             engine::ByteWriter(record).Be32(KeyLength(record) + 8, u32NewID);
@@ -212,35 +222,40 @@ bool AddJournal(Bytes& image, std::vector<JournalBlock> const& blocks, Placement
         bits |= bit;
     }
     std::size_t const volumeHeader = kVolumeHeaderOffset;
-    engine::ByteWriter(image).Be32(volumeHeader + kAttributesOffset,
-            engine::ByteView(image.data() + volumeHeader, 8).Be32(kAttributesOffset) | kJournaled);
+    engine::ByteWriter(image).Be32(
+        volumeHeader + kAttributesOffset,
+        engine::ByteView(image.data() + volumeHeader, 8).Be32(kAttributesOffset) | kJournaled);
     engine::ByteWriter(image).Be32(volumeHeader + kJournalInfoOffset, kJournalInfoBlock);
     std::size_t const info = kJournalInfoBlock * kMacBlockSize;
     std::fill(image.begin() + static_cast<long>(info), image.begin() + static_cast<long>(info + kMacBlockSize), 0);
     engine::ByteWriter(image).Be32(info, 1);  // the journal lies in this file system
-    engine::ByteWriter(image).Be32(info + 40, static_cast<std::uint32_t>(journalAt));  // offset: low half of 36
+    engine::ByteWriter(image).Be32(info + 40, static_cast<std::uint32_t>(journalAt));     // offset: low half of 36
     engine::ByteWriter(image).Be32(info + 48, static_cast<std::uint32_t>(kJournalSize));  // size: low half of 44
 
     // The transaction: a block list header, then the blocks in entry order.
     Bytes transaction(kListSize, 0);
     std::vector<std::pair<std::uint64_t, std::uint32_t>> entries;
     if (placement == Placement::HostileBlockSize) entries.emplace_back(0, 0x7FFFFFFF);
-    for (JournalBlock const& block : blocks) entries.emplace_back(block.volumeOffset / kHeaderSize, static_cast<std::uint32_t>(block.bytes.size()));
+    for (JournalBlock const& block : blocks)
+        entries.emplace_back(block.volumeOffset / kHeaderSize, static_cast<std::uint32_t>(block.bytes.size()));
     engine::ByteWriter(transaction).Le16(0, kListSize / 16 - 1);
     engine::ByteWriter(transaction).Le16(2, static_cast<std::uint16_t>(entries.size() + 1));
     for (std::size_t i = 0; i < entries.size(); ++i) {
         engine::ByteWriter(transaction).Le64(16 * (i + 1), entries[i].first);
         engine::ByteWriter(transaction).Le32(16 * (i + 1) + 8, entries[i].second);
     }
-    for (JournalBlock const& block : blocks) transaction.insert(transaction.end(), block.bytes.begin(), block.bytes.end());
+    for (JournalBlock const& block : blocks)
+        transaction.insert(transaction.end(), block.bytes.begin(), block.bytes.end());
     engine::ByteWriter(transaction).Le32(4, static_cast<std::uint32_t>(transaction.size()));
 
     std::size_t const ring = kJournalSize - kHeaderSize;
     if (transaction.size() >= ring) return false;
     std::size_t const start = placement == Placement::CrossesRingEnd ? kJournalSize - 2048 : kHeaderSize;
     std::size_t const end = kHeaderSize + (start - kHeaderSize + transaction.size()) % ring;
-    std::fill(image.begin() + static_cast<long>(journalAt), image.begin() + static_cast<long>(journalAt + kJournalSize), 0);
-    for (std::size_t i = 0; i < transaction.size(); ++i) image[journalAt + kHeaderSize + (start - kHeaderSize + i) % ring] = transaction[i];
+    std::fill(image.begin() + static_cast<long>(journalAt), image.begin() + static_cast<long>(journalAt + kJournalSize),
+              0);
+    for (std::size_t i = 0; i < transaction.size(); ++i)
+        image[journalAt + kHeaderSize + (start - kHeaderSize + i) % ring] = transaction[i];
     std::size_t const headerEnd = placement == Placement::HostileEnd ? start + 7 : end;
     engine::ByteWriter(image).Le32(journalAt, 0x4A4E4C78);
     engine::ByteWriter(image).Le32(journalAt + 4, 0x12345678);

@@ -18,8 +18,8 @@ LeafRecords ReadLeafRecords(Bytes const& image, std::size_t at, std::size_t node
 /// Rewrites node `u32Node` of the tree at image offset `treeAt` as a leaf of `records`, and
 /// its header record's leaf count. Catalog records are sorted in the catalog's order and the
 /// volume header's file and folder counts follow them.
-bool WriteLeafRecords(Bytes& image, std::size_t treeAt, std::uint32_t u32Node, std::size_t nodeSize, LeafRecords records,
-                      bool bCatalog);
+bool WriteLeafRecords(Bytes& image, std::size_t treeAt, std::uint32_t u32Node, std::size_t nodeSize,
+                      LeafRecords records, bool bCatalog);
 
 /// The id of the catalog file or folder record named `name`; 0 when there is none.
 std::uint32_t CatalogID(LeafRecords const& records, std::u16string const& name);
@@ -31,7 +31,8 @@ void DropAttributes(LeafRecords& records, std::uint32_t u32FileID);
 /// thread record).
 void MoveCatalogItem(LeafRecords& records, std::uint32_t u32ID, std::uint32_t u32Parent, std::u16string const& name);
 /// A new folder `u32NewID` named `name` in `u32Parent`, made from the folder record of `u32Like`.
-void AddFolder(LeafRecords& records, std::uint32_t u32Like, std::uint32_t u32NewID, std::uint32_t u32Parent, std::u16string const& name);
+void AddFolder(LeafRecords& records, std::uint32_t u32Like, std::uint32_t u32NewID, std::uint32_t u32Parent,
+               std::u16string const& name);
 /// Turns the file `u32ID` into a hard link as macOS makes them: the file moves into the
 /// private-data folder `u32PrivateData` as "iNode<id>", and a new record `u32LinkID` of type
 /// "hlnk", creator "hfs+", no forks and the iNode number in its special field takes its place.
@@ -47,11 +48,11 @@ struct JournalBlock {
 
 /// Where the transaction lies in the ring, and how the journal lies about it.
 enum class Placement {
-    Plain,              // after the journal header; end just past it
-    CrossesRingEnd,     // the block list header starts 2 KiB before the ring's end
-    EndEqualsStart,     // start moved up to end: the ring looks empty
-    HostileEnd,         // end at an odd byte inside the transaction
-    HostileBlockSize,   // a first entry claiming 0x7FFFFFFF bytes
+    Plain,             // after the journal header; end just past it
+    CrossesRingEnd,    // the block list header starts 2 KiB before the ring's end
+    EndEqualsStart,    // start moved up to end: the ring looks empty
+    HostileEnd,        // end at an odd byte inside the transaction
+    HostileBlockSize,  // a first entry claiming 0x7FFFFFFF bytes
 };
 
 /// Gives the fixture a 64 KiB journal in free blocks holding `blocks` in one transaction, and

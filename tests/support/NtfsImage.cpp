@@ -82,8 +82,10 @@ bool NtfsImage::Build(std::string const& imagePath, std::uint64_t u64Bytes,
     ::sync();
     bool const unmounted = RunCommand("umount " + ShellQuote(mountPoint)) == 0;
     ::rmdir(mountPoint.c_str());
-    if (!populated) error = "writing the files failed";
-    else if (!unmounted) error = "umount failed";
+    if (!populated)
+        error = "writing the files failed";
+    else if (!unmounted)
+        error = "umount failed";
     return populated && unmounted;
 }
 

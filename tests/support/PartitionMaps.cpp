@@ -30,8 +30,8 @@ void PutProtectiveMbr(std::vector<std::uint8_t>& disk) {
     disk[511] = 0xAA;
 }
 
-void PutGptHeader(std::vector<std::uint8_t>& disk, int iSectorSize, std::uint64_t u64ArrayLba,
-                  std::uint32_t u32Count, std::uint32_t u32EntryBytes) {
+void PutGptHeader(std::vector<std::uint8_t>& disk, int iSectorSize, std::uint64_t u64ArrayLba, std::uint32_t u32Count,
+                  std::uint32_t u32EntryBytes) {
     std::size_t const header = static_cast<std::size_t>(iSectorSize);
     std::memcpy(disk.data() + header, "EFI PART", 8);
     engine::ByteWriter fields(disk);
@@ -40,8 +40,8 @@ void PutGptHeader(std::vector<std::uint8_t>& disk, int iSectorSize, std::uint64_
     fields.Le32(header + 84, u32EntryBytes);
 }
 
-void PutGptEntry(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot, std::uint64_t u64First, std::uint64_t u64Last,
-                 int iArrayLba, int iEntryBytes) {
+void PutGptEntry(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot, std::uint64_t u64First,
+                 std::uint64_t u64Last, int iArrayLba, int iEntryBytes) {
     std::size_t const entry = static_cast<std::size_t>(iArrayLba * iSectorSize + iSlot * iEntryBytes);
     for (int i = 0; i < 16; ++i) disk[entry + i] = static_cast<std::uint8_t>(0xA0 + i);        // type GUID
     for (int i = 0; i < 16; ++i) disk[entry + 16 + i] = static_cast<std::uint8_t>(iSlot + i);  // unique GUID

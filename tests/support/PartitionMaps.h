@@ -16,8 +16,8 @@ void PutProtectiveMbr(std::vector<std::uint8_t>& disk);
 void PutGptHeader(std::vector<std::uint8_t>& disk, int iSectorSize, std::uint64_t u64ArrayLba = 2,
                   std::uint32_t u32Count = 128, std::uint32_t u32EntryBytes = 128);
 /// Slot `iSlot` of the array: type GUID A0..AF, a unique GUID from the slot, first and last LBA.
-void PutGptEntry(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot, std::uint64_t u64First, std::uint64_t u64Last,
-                 int iArrayLba = 2, int iEntryBytes = 128);
+void PutGptEntry(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot, std::uint64_t u64First,
+                 std::uint64_t u64Last, int iArrayLba = 2, int iEntryBytes = 128);
 /// Gives slot `iSlot` of the array at LBA 2 the EFI System type, in its on-disk byte order.
 void PutEfiSystemType(std::vector<std::uint8_t>& disk, int iSectorSize, int iSlot);
 

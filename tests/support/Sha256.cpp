@@ -34,7 +34,8 @@ std::string Sha256OfFile(std::string const& path) {
     EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr);
     std::vector<unsigned char> buffer(1 << 20);
     size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) EVP_DigestUpdate(ctx.get(), buffer.data(), n);
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0)
+        EVP_DigestUpdate(ctx.get(), buffer.data(), n);
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_DigestFinal_ex(ctx.get(), digest, &length);

@@ -40,8 +40,8 @@ bool WriteStampedImage(std::string const& path, std::uint64_t u64Units, std::siz
         std::uint64_t const u64Unit = u64FirstUnit + i / kStampUnit;
         auto const expected = StampByte(u64Unit, i);
         if (bytes[i] != expected)
-            return ::testing::AssertionFailure() << "byte " << i << " is " << int{bytes[i]} << ", unit " << u64Unit
-                                                 << " expects " << int{expected};
+            return ::testing::AssertionFailure()
+                   << "byte " << i << " is " << int{bytes[i]} << ", unit " << u64Unit << " expects " << int{expected};
     }
     return ::testing::AssertionSuccess();
 }

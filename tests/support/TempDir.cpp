@@ -44,8 +44,6 @@ std::string CommandOutput(std::string const& command) {
     return output;
 }
 
-bool HaveTool(std::string const& name) {
-    return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
-}
+bool HaveTool(std::string const& name) { return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0; }
 
 }  // namespace testsupport

@@ -38,17 +38,22 @@ std::string MakeCard(testsupport::TempDir const& dir, std::string& whyNot, bool 
         }
     std::string const image = dir.File("card.img");
     std::string const script =
-        "set -e; export MTOOLS_SKIP_CHECK=1 TZ=UTC; cd '" + dir.Path() + "'; truncate -s 640M card.img; "
+        "set -e; export MTOOLS_SKIP_CHECK=1 TZ=UTC; cd '" + dir.Path() +
+        "'; truncate -s 640M card.img; "
         "printf 'start=2048,size=131072,type=c\\n' | sfdisk -q card.img; "
         "truncate -s 64M vol.img; mkfs.fat -F 32 -n CARD vol.img; mmd -i vol.img ::/DCIM ::/DCIM/100CANON; "
-        "for i in $(seq 1 " + std::to_string(kPhotos) + "); do convert -size 160x120 plasma:fractal -quality 90 "
+        "for i in $(seq 1 " +
+        std::to_string(kPhotos) +
+        "); do convert -size 160x120 plasma:fractal -quality 90 "
         "IMG_$i.JPG; mcopy -i vol.img IMG_$i.JPG ::/DCIM/100CANON/; done; "
         "dd if=vol.img of=card.img bs=1M seek=1 conv=notrunc; "
         "head -c $((575 * 1024 * 1024)) /dev/urandom | dd of=card.img bs=1M seek=65 conv=notrunc" +
-        (bSecondVolume ? "; truncate -s 32M second.img; mkfs.fat -F 16 -n SECOND second.img; for i in $(seq 1 " +
-                             std::to_string(kSecondPhotos) + "); do convert -size 200x150 plasma:fractal -quality 85 PIC_$i.JPG; "
-                             "mcopy -i second.img PIC_$i.JPG ::/; done; dd if=second.img of=card.img bs=1M seek=400 conv=notrunc"
-                       : "");
+        (bSecondVolume
+             ? "; truncate -s 32M second.img; mkfs.fat -F 16 -n SECOND second.img; for i in $(seq 1 " +
+                   std::to_string(kSecondPhotos) +
+                   "); do convert -size 200x150 plasma:fractal -quality 85 PIC_$i.JPG; "
+                   "mcopy -i second.img PIC_$i.JPG ::/; done; dd if=second.img of=card.img bs=1M seek=400 conv=notrunc"
+             : "");
     // Its tools present, a card that cannot be built is the test's failure, not a reason to skip.
     return testsupport::RunCommand(script + " >/dev/null 2>&1") == 0 ? image : std::string();
 }
@@ -137,14 +142,16 @@ std::set<std::string> CardVolumePhotos(std::set<std::string> const& listing) {
 /// Checks the roots of the FAT volumes and nothing else.
 void CheckFatRoots(uimodel::QNUIScan& scan) {
     for (IFileNode* pRoot : scan.GetFileSystemNode())
-        pRoot->SetCheck(pRoot->GetSearcheType() == SEARCHER_TYPE_FAT ? CHECKED_STATUS_CHECKED : CHECKED_STATUS_UNCHECKED);
+        pRoot->SetCheck(pRoot->GetSearcheType() == SEARCHER_TYPE_FAT ? CHECKED_STATUS_CHECKED
+                                                                     : CHECKED_STATUS_UNCHECKED);
 }
 
 /// The SHA-256 of every file recovered below `folder`, by file name.
 std::map<std::string, std::string> RecoveredByName(std::string const& folder) {
     std::map<std::string, std::string> recovered;
     for (auto const& entry : std::filesystem::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) recovered[entry.path().filename().string()] = testsupport::Sha256OfFile(entry.path());
+        if (entry.is_regular_file())
+            recovered[entry.path().filename().string()] = testsupport::Sha256OfFile(entry.path());
     return recovered;
 }
 
@@ -199,7 +206,7 @@ TEST(DeepScanFeed, APausedScanRecoversTheRebuiltVolumesPhotosAndEndsAsAnUnpaused
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         return filedPhotos(pszPrefix);
     };
-    std::map<std::string, std::string> firstPause;   // photo name -> SHA-256 of its copy
+    std::map<std::string, std::string> firstPause;  // photo name -> SHA-256 of its copy
     std::map<std::string, std::string> secondPause;
     RESULT firstResult = ~RESULT{0};
     RESULT secondResult = ~RESULT{0};

@@ -23,14 +23,14 @@
 
 namespace {
 
-using uimodel::DiskImageAnswer;
 using testsupport::HaveTool;
 using testsupport::RunCommand;
+using uimodel::DiskImageAnswer;
 
 struct ImageCase {
     const char* label;
-    const char* tool;     // needed on PATH; null for none
-    const char* make;     // shell command, "$I" the image's path
+    const char* tool;  // needed on PATH; null for none
+    const char* make;  // shell command, "$I" the image's path
     DiskImageAnswer answer;
     const char* volumes;  // the volume rows' names and file systems, "NAME:FS" joined by spaces
 };
@@ -43,8 +43,10 @@ const char* const kPastEnd =
 
 const ImageCase kCases[] = {
     {"fat32", "mkfs.fat", "mkfs.fat -F 32 -n PHOTOS -C $I 65536 >/dev/null", DiskImageAnswer::Listable, "PHOTOS:2"},
-    {"exfat", "mkfs.exfat", "truncate -s 32M $I && mkfs.exfat -L MYCARD $I >/dev/null", DiskImageAnswer::Listable, "MYCARD:7"},
-    {"ntfs", "mkntfs", "truncate -s 32M $I && mkntfs -q -F -f -L MYNTFS $I >/dev/null", DiskImageAnswer::Listable, "MYNTFS:3"},
+    {"exfat", "mkfs.exfat", "truncate -s 32M $I && mkfs.exfat -L MYCARD $I >/dev/null", DiskImageAnswer::Listable,
+     "MYCARD:7"},
+    {"ntfs", "mkntfs", "truncate -s 32M $I && mkntfs -q -F -f -L MYNTFS $I >/dev/null", DiskImageAnswer::Listable,
+     "MYNTFS:3"},
     {"table_past_end", nullptr, kPastEnd, DiskImageAnswer::Listable, "Untitled:9"},  // the whole disk, deep
     {"random", nullptr, "head -c 1048576 /dev/urandom > $I", DiskImageAnswer::Listable, "Untitled:9"},
     {"empty", nullptr, ": > $I", DiskImageAnswer::TooSmall, ""},
@@ -65,7 +67,8 @@ TEST_P(DiskImageList, ListsWhatTheFileHoldsOrSaysWhyNot) {
     testsupport::TempDir dir;
     std::string const image = dir.File("card with 'quotes' and spaces.img");
     std::string command = c.make;
-    for (std::size_t at; (at = command.find("$I")) != std::string::npos;) command.replace(at, 2, "'" + dir.File("x.img") + "'");
+    for (std::size_t at; (at = command.find("$I")) != std::string::npos;)
+        command.replace(at, 2, "'" + dir.File("x.img") + "'");
     ASSERT_EQ(RunCommand(command), 0) << command;
     if (std::string(c.make) != "true") {
         ASSERT_EQ(std::rename(dir.File("x.img").c_str(), image.c_str()), 0);
@@ -134,13 +137,15 @@ int RowsNamed(std::string const& name, int& iDisk) {
 TEST(DiskImageList, AnImageTheSystemAttachedIsNotListedAgain) {
     // Attached by the system (a desktop's image mounter does so), the file is a loop device that
     // the machine's own list shows under the file's name: opening the file picks that disk.
-    if (geteuid() != 0 || !HaveTool("losetup") || !HaveTool("mkfs.fat")) GTEST_SKIP() << "needs root, losetup and mkfs.fat";
+    if (geteuid() != 0 || !HaveTool("losetup") || !HaveTool("mkfs.fat"))
+        GTEST_SKIP() << "needs root, losetup and mkfs.fat";
     RegisterEngineSubsystems();
     testsupport::TempDir dir;
     std::string const image = dir.File("attached.img");
     ASSERT_EQ(RunCommand("mkfs.fat -F 32 -n ATTACHED -C '" + image + "' 65536 >/dev/null"), 0);
     std::string const loopFile = dir.File("loop");
-    if (RunCommand("losetup -f --show '" + image + "' > '" + loopFile + "'") != 0) GTEST_SKIP() << "no loop device to attach";
+    if (RunCommand("losetup -f --show '" + image + "' > '" + loopFile + "'") != 0)
+        GTEST_SKIP() << "no loop device to attach";
     std::string loop;
     std::ifstream(loopFile) >> loop;
     ASSERT_FALSE(loop.empty());

@@ -35,9 +35,8 @@ TEST(FileTypeListTest, ShippedListHasEveryCategoryWithItsCommonExtensions) {
         char const* pszExtension;
     };
     for (Expect const e : {Expect{1, "jpg"}, Expect{1, "png"}, Expect{1, "cr2"}, Expect{1, "nef"}, Expect{1, "dng"},
-                           Expect{2, "mp3"}, Expect{2, "flac"}, Expect{4, "mp4"}, Expect{4, "mov"},
-                           Expect{8, "zip"}, Expect{8, "7z"}, Expect{16, "pdf"}, Expect{16, "docx"},
-                           Expect{32, "exe"}}) {
+                           Expect{2, "mp3"}, Expect{2, "flac"}, Expect{4, "mp4"}, Expect{4, "mov"}, Expect{8, "zip"},
+                           Expect{8, "7z"}, Expect{16, "pdf"}, Expect{16, "docx"}, Expect{32, "exe"}}) {
         ASSERT_TRUE(lists.count(e.iBit)) << e.iBit;
         EXPECT_TRUE(Split(lists.at(e.iBit)).count(e.pszExtension)) << e.pszExtension << " under " << e.iBit;
     }
@@ -74,7 +73,7 @@ TEST(FileTypeListTest, DamagedOrMisshapenListsGiveNothingAndAReason) {
         "",
         "not a property list at all",
         Plist("<dict><key>1</key><array><string>jpg</string>"),  // cut short
-        Plist("<array><string>jpg</string></array>"),              // root is not a dictionary
+        Plist("<array><string>jpg</string></array>"),            // root is not a dictionary
         std::string("bplist00\xFF\xFF\xFF", 11),
     };
     for (std::string const& text : cases) {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,7 +35,8 @@ class SizeText : public testing::TestWithParam<SizeCase> {};
 
 TEST_P(SizeText, UsesDecimalUnits) {
     EXPECT_EQ(uimodel::longlongDiskSize(GetParam().s64Bytes), GetParam().pszText);
-    EXPECT_EQ(uimodel::convertVolSpace(static_cast<unsigned long long>(GetParam().s64Bytes)), GetParam().pszWithoutTerabytes);
+    EXPECT_EQ(uimodel::convertVolSpace(static_cast<unsigned long long>(GetParam().s64Bytes)),
+              GetParam().pszWithoutTerabytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SizeText,
@@ -87,11 +88,14 @@ TEST(Times, MonthsAgreeWithLocaltimeInEveryZoneAndAcrossZoneChanges) {
             ASSERT_TRUE(localtime_r(&at, &local));
             auto const month = uimodel::LocalYearMonth(t);
             ASSERT_TRUE(month) << pszZone << " " << t;
-            ASSERT_EQ(month->iYear * 100 + month->iMonth, (local.tm_year + 1900) * 100 + local.tm_mon + 1) << pszZone << " " << t;
+            ASSERT_EQ(month->iYear * 100 + month->iMonth, (local.tm_year + 1900) * 100 + local.tm_mon + 1)
+                << pszZone << " " << t;
         }
     }
-    if (previous) setenv("TZ", saved.c_str(), 1);
-    else unsetenv("TZ");
+    if (previous)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 }
 
@@ -103,9 +107,13 @@ TEST(NameMatch, CaseInsensitiveLiteralSubstring) {
     EXPECT_FALSE(uimodel::IsStringInString("a", nullptr));
     EXPECT_TRUE(uimodel::IsStringInString("\xff", "bad \xff utf-8"));
     // Letters beyond ASCII fold too; a broken byte matches only itself.
-    EXPECT_TRUE(uimodel::IsStringInString("\xc3\x89T\xc3\x89", "\xc3\xa9t\xc3\xa9.jpg"));       // ÉTÉ in été
+    EXPECT_TRUE(uimodel::IsStringInString("\xc3\x89T\xc3\x89", "\xc3\xa9t\xc3\xa9.jpg"));  // ÉTÉ in été
     EXPECT_TRUE(uimodel::IsStringInString("\xd0\x9c\xd0\x98\xd0\xa0", "\xd0\xbc\xd0\xb8\xd1\x80.png"));  // МИР in мир
-    EXPECT_TRUE(uimodel::IsStringInString("\xc5\x81\xc3\x93" "D\xc5\xb9", "\xc5\x82\xc3\xb3" "d\xc5\xba.heic"));  // ŁÓDŹ
+    EXPECT_TRUE(
+        uimodel::IsStringInString("\xc5\x81\xc3\x93"
+                                  "D\xc5\xb9",
+                                  "\xc5\x82\xc3\xb3"
+                                  "d\xc5\xba.heic"));  // ŁÓDŹ
     EXPECT_FALSE(uimodel::IsStringInString("\xc3\xa9", "e.jpg"));
     EXPECT_FALSE(uimodel::IsStringInString("\xc3", "\xc3\xa9"));
 }
@@ -117,17 +125,27 @@ TEST(NameMatch, EveryAlphabetUnicodeFoldsIsFoundByItsCapitals) {
         bool bFound;
     };
     Case const cases[] = {
-        {"\xce\x86\xce\x9d\xce\x9d\xce\x91", "\xce\xac\xce\xbd\xce\xbd\xce\xb1.jpg", true},    // ΆΝΝΑ in άννα
-        {"\xd3\x98\xd0\x9b\xd0\x95\xd0\x9c", "\xd3\x99\xd0\xbb\xd0\xb5\xd0\xbc.jpg", true},    // ӘЛЕМ in әлем
-        {"\xc7\x85" "EMAL", "\xc7\x86" "emal.jpg", true},                                                  // ǅEMAL in ǆemal
-        {"\xe2\x92\xb6", "\xe2\x93\x90" "bc.jpg", true},                                                 // Ⓐ in ⓐbc
-        {"STRASSE", "stra\xc3\x9f" "e.png", true},                                                            // full folding: ß is ss
-        {"\xd5\x80\xd4\xb1\xd5\x85", "\xd5\xb0\xd5\xa1\xd5\xb5.txt", true},                       // ՀԱՅ in հայ (Armenian)
-        {"\xf0\x90\x90\x80", "\xf0\x90\x90\xa8.bin", true},                                            // Deseret, beyond 16 bits
-        {"\xcc\x81\xcc\x81", "\xcc\x81\xcc\x81\xcc\x81", true},                                     // combining marks only
-        {"\xed\xa0\x80", "bad \xed\xa0\x80 half", true},                                                 // a lone surrogate matches itself
-        {"<B>", "<b>bold</b>.jpg", true},                                                                       // markup is plain text
-        {"\xce\x91", "a.jpg", false},                                                                         // Greek alpha is not Latin a
+        {"\xce\x86\xce\x9d\xce\x9d\xce\x91", "\xce\xac\xce\xbd\xce\xbd\xce\xb1.jpg", true},  // ΆΝΝΑ in άννα
+        {"\xd3\x98\xd0\x9b\xd0\x95\xd0\x9c", "\xd3\x99\xd0\xbb\xd0\xb5\xd0\xbc.jpg", true},  // ӘЛЕМ in әлем
+        {"\xc7\x85"
+         "EMAL",
+         "\xc7\x86"
+         "emal.jpg",
+         true},  // ǅEMAL in ǆemal
+        {"\xe2\x92\xb6",
+         "\xe2\x93\x90"
+         "bc.jpg",
+         true},  // Ⓐ in ⓐbc
+        {"STRASSE",
+         "stra\xc3\x9f"
+         "e.png",
+         true},                                                              // full folding: ß is ss
+        {"\xd5\x80\xd4\xb1\xd5\x85", "\xd5\xb0\xd5\xa1\xd5\xb5.txt", true},  // ՀԱՅ in հայ (Armenian)
+        {"\xf0\x90\x90\x80", "\xf0\x90\x90\xa8.bin", true},                  // Deseret, beyond 16 bits
+        {"\xcc\x81\xcc\x81", "\xcc\x81\xcc\x81\xcc\x81", true},              // combining marks only
+        {"\xed\xa0\x80", "bad \xed\xa0\x80 half", true},                     // a lone surrogate matches itself
+        {"<B>", "<b>bold</b>.jpg", true},                                    // markup is plain text
+        {"\xce\x91", "a.jpg", false},                                        // Greek alpha is not Latin a
     };
     for (Case const& c : cases) EXPECT_EQ(uimodel::IsStringInString(c.pszText, c.pszName), c.bFound) << c.pszText;
     // A 10 KiB text is folded once and finds nothing in a short name, nor hangs over many.
@@ -214,23 +232,27 @@ TEST_P(SupportedVolume, LeavesOutBootAndMapEntries) {
 }
 
 // On-disk byte order: the first three fields of the published GUIDs are little-endian.
-std::vector<std::uint8_t> const kEfi{0x28, 0x73, 0x2A, 0xC1, 0x1F, 0xF8, 0xD2, 0x11, 0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
-std::vector<std::uint8_t> const kAppleBoot{0x74, 0x6F, 0x6F, 0x42, 0x00, 0x00, 0xAA, 0x11, 0xAA, 0x11, 0x00, 0x30, 0x65, 0x43, 0xEC, 0xAC};
-std::vector<std::uint8_t> const kBasicData{0xA2, 0xA0, 0xD0, 0xEB, 0xE5, 0xB9, 0x33, 0x44, 0x87, 0xC0, 0x68, 0xB6, 0xB7, 0x26, 0x99, 0xC7};
+std::vector<std::uint8_t> const kEfi{0x28, 0x73, 0x2A, 0xC1, 0x1F, 0xF8, 0xD2, 0x11,
+                                     0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
+std::vector<std::uint8_t> const kAppleBoot{0x74, 0x6F, 0x6F, 0x42, 0x00, 0x00, 0xAA, 0x11,
+                                           0xAA, 0x11, 0x00, 0x30, 0x65, 0x43, 0xEC, 0xAC};
+std::vector<std::uint8_t> const kBasicData{0xA2, 0xA0, 0xD0, 0xEB, 0xE5, 0xB9, 0x33, 0x44,
+                                           0x87, 0xC0, 0x68, 0xB6, 0xB7, 0x26, 0x99, 0xC7};
 // The EFI GUID in its text byte order, which a wrong comparison would match.
-std::vector<std::uint8_t> const kEfiTextOrder{0xC1, 0x2A, 0x73, 0x28, 0xF8, 0x1F, 0x11, 0xD2, 0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
+std::vector<std::uint8_t> const kEfiTextOrder{0xC1, 0x2A, 0x73, 0x28, 0xF8, 0x1F, 0x11, 0xD2,
+                                              0xBA, 0x4B, 0x00, 0xA0, 0xC9, 0x3E, 0xC9, 0x3B};
 
-INSTANTIATE_TEST_SUITE_P(
-    Schemes, SupportedVolume,
-    testing::Values(VolumeCase{"GptEfi", PARTITION_SCHEME_GPT, kEfi, "", false},
-                    VolumeCase{"GptAppleBoot", PARTITION_SCHEME_GPT, kAppleBoot, "", false},
-                    VolumeCase{"GptData", PARTITION_SCHEME_GPT, kBasicData, "", true},
-                    VolumeCase{"GptTextOrderIsNoEfi", PARTITION_SCHEME_GPT, kEfiTextOrder, "", true},
-                    VolumeCase{"MbrEfiGuidIgnored", PARTITION_SCHEME_MBR, kEfi, "", true},
-                    VolumeCase{"ApmMap", PARTITION_SCHEME_APM, {}, "Apple_partition_map", false},
-                    VolumeCase{"ApmFree", PARTITION_SCHEME_APM, {}, "Apple_Free", false},
-                    VolumeCase{"ApmHfs", PARTITION_SCHEME_APM, {}, "Apple_HFS", true}),
-    [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(Schemes, SupportedVolume,
+                         testing::Values(VolumeCase{"GptEfi", PARTITION_SCHEME_GPT, kEfi, "", false},
+                                         VolumeCase{"GptAppleBoot", PARTITION_SCHEME_GPT, kAppleBoot, "", false},
+                                         VolumeCase{"GptData", PARTITION_SCHEME_GPT, kBasicData, "", true},
+                                         VolumeCase{"GptTextOrderIsNoEfi", PARTITION_SCHEME_GPT, kEfiTextOrder, "",
+                                                    true},
+                                         VolumeCase{"MbrEfiGuidIgnored", PARTITION_SCHEME_MBR, kEfi, "", true},
+                                         VolumeCase{"ApmMap", PARTITION_SCHEME_APM, {}, "Apple_partition_map", false},
+                                         VolumeCase{"ApmFree", PARTITION_SCHEME_APM, {}, "Apple_Free", false},
+                                         VolumeCase{"ApmHfs", PARTITION_SCHEME_APM, {}, "Apple_HFS", true}),
+                         [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 }  // namespace
 

@@ -32,11 +32,13 @@ CFat32Builder::CFat32Builder(std::string image, unsigned u32MiB) : m_image(std::
 
 CFat32Builder& CFat32Builder::Put(std::string const& hostPath, std::string const& imagePath) {
     std::vector<std::string> folders;
-    for (auto folder = std::filesystem::path(imagePath).parent_path(); folder != "/" && !folder.empty(); folder = folder.parent_path())
+    for (auto folder = std::filesystem::path(imagePath).parent_path(); folder != "/" && !folder.empty();
+         folder = folder.parent_path())
         folders.insert(folders.begin(), folder.string());
     // mmd fails for a folder that exists: only the copy's own result counts.
     for (std::string const& folder : folders)
-        testsupport::RunCommand(kTools + std::string("mmd -i ") + Quoted(m_image) + " " + Quoted("::" + folder) + " >/dev/null 2>&1");
+        testsupport::RunCommand(kTools + std::string("mmd -i ") + Quoted(m_image) + " " + Quoted("::" + folder) +
+                                " >/dev/null 2>&1");
     Run(kTools + std::string("mcopy -i ") + Quoted(m_image) + " " + Quoted(hostPath) + " " + Quoted("::" + imagePath));
     return *this;
 }
@@ -50,7 +52,8 @@ void CFat32Builder::Run(std::string const& command) {
     if (m_error.empty() && testsupport::RunCommand(command + " >/dev/null 2>&1") != 0) m_error = command;
 }
 
-CExFatFuseMount::CExFatFuseMount(testsupport::TempDir const& temp, std::string const& image) : m_folder(temp.File("exfat-mount")) {
+CExFatFuseMount::CExFatFuseMount(testsupport::TempDir const& temp, std::string const& image)
+    : m_folder(temp.File("exfat-mount")) {
     for (char const* pszTool : {"mkfs.exfat", "mount.exfat-fuse"})
         if (!testsupport::HaveTool(pszTool)) {
             m_whyNot = std::string(pszTool) + " is not installed";

@@ -74,7 +74,9 @@ protected:
     }
     /// The suite's folder, with a trailing "/".
     static std::string Folder() { return s_pTemp->Path() + "/"; }
-    void Scan(bool bDeep = false) { ASSERT_TRUE(Succeeded(m_pModel->Run(m_pModel->devices.GetStorageByDiskVolumeIndex(0, -1), bDeep))); }
+    void Scan(bool bDeep = false) {
+        ASSERT_TRUE(Succeeded(m_pModel->Run(m_pModel->devices.GetStorageByDiskVolumeIndex(0, -1), bDeep)));
+    }
     IFileNode* File(std::string const& name) { return FindFile(m_pModel->scan, name); }
 
     static inline std::string s_skip;

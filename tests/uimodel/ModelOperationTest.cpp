@@ -1,22 +1,22 @@
 // The operation's states and the scan's filing of the nodes the engine hands over.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <condition_variable>
 #include <csignal>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
+#include "platform/InstanceLock.h"
 #include "testkit/TestFileNode.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/scan/QNUIScan.h"
 #include "uimodel/support/PublicUtilities.h"
-#include "platform/InstanceLock.h"
 
 namespace {
 
@@ -46,12 +46,13 @@ void PauseTwice(QNUIScan& s) { s.PauseOrResumeOperation(), s.PauseOrResumeOperat
 void Stop(QNUIScan& s) { s.StopOperation(0); }
 void StopWithoutTrees(QNUIScan& s) { s.StopOperation(1); }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, OperationState,
-    testing::Values(StateCase{"PauseIdle", 0, Pause, 0, 1}, StateCase{"Pause", 2, Pause, 3, 1},
-                    StateCase{"PauseTwiceResumes", 2, PauseTwice, 2, 1}, StateCase{"Stop", 2, Stop, 1, 1},
-                    StateCase{"StopPaused", 3, StopWithoutTrees, 1, 0}, StateCase{"StopIdle", 0, StopWithoutTrees, 0, 1}),
-    [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(States, OperationState,
+                         testing::Values(StateCase{"PauseIdle", 0, Pause, 0, 1}, StateCase{"Pause", 2, Pause, 3, 1},
+                                         StateCase{"PauseTwiceResumes", 2, PauseTwice, 2, 1},
+                                         StateCase{"Stop", 2, Stop, 1, 1},
+                                         StateCase{"StopPaused", 3, StopWithoutTrees, 1, 0},
+                                         StateCase{"StopIdle", 0, StopWithoutTrees, 0, 1}),
+                         [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 TEST(Operation, FreshOperationDoesNotContinue) {
     QNUIScan scan(&uimodel::QNUIDeviceData::instance());
@@ -97,7 +98,9 @@ TEST(Operation, AScanWaitsForABusyMutexInsteadOfSkipping) {
     EXPECT_EQ(scan.GetStatus(), uimodel::OPERATION_IDLE);
 }
 
-_FILETIME Ticks(unsigned long long u64) { return {static_cast<std::uint32_t>(u64), static_cast<std::uint32_t>(u64 >> 32)}; }
+_FILETIME Ticks(unsigned long long u64) {
+    return {static_cast<std::uint32_t>(u64), static_cast<std::uint32_t>(u64 >> 32)};
+}
 
 TEST(Filing, FoldersAddNothingAndUnknownOrAbsurdTimesStayOutOfTheDateMaps) {
     QNUIScan scan(&uimodel::QNUIDeviceData::instance());

@@ -37,7 +37,8 @@ void RecordingScan::UpdateProgress(_PROGRESS_INFO* pInfo) {
 void RecordingScan::OnReleasingResults() {
     std::size_t u64Filed = GetFileSystemNode().size() + GetFolderList().size();
     for (auto const& [eType, nodes] : GetTypeMap()) u64Filed += nodes.size();
-    for (uimodel::DateMap const& map : {GetCreateTimeMap(), GetModifyTimeMap(), GetAccessTimeMap()}) u64Filed += map.size();
+    for (uimodel::DateMap const& map : {GetCreateTimeMap(), GetModifyTimeMap(), GetAccessTimeMap()})
+        u64Filed += map.size();
     filedAtRelease.push_back(u64Filed);
 }
 

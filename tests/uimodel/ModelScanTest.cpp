@@ -12,11 +12,11 @@
 
 #include "FatTestImages.h"
 #include "ModelScan.h"
-#include "uimodel/devices/DeviceListNotify.h"
-#include "uimodel/support/Seams.h"
 #include "support/Manifest.h"
 #include "support/TempDir.h"
+#include "uimodel/devices/DeviceListNotify.h"
 #include "uimodel/support/FileTime.h"
+#include "uimodel/support/Seams.h"
 
 namespace {
 
@@ -36,7 +36,8 @@ class ImageScan : public testing::TestWithParam<ImageCase> {};
 
 TEST_P(ImageScan, WholeDiskQuickScanFilesLiveAndDeletedFilesByCategoryAndMonth) {
     std::string const folder = GetParam().folder();
-    if (folder.empty()) GTEST_SKIP() << "the " << GetParam().pszName << " image was not built (tools, root or FUSE missing)";
+    if (folder.empty())
+        GTEST_SKIP() << "the " << GetParam().pszName << " image was not built (tools, root or FUSE missing)";
     std::string const stem = folder + "/" + GetParam().pszName;
     ModelScan model({stem + ".img"});
     ASSERT_EQ(model.devices.GetInitState(), uimodel::DEVICE_INIT_READY);
@@ -60,8 +61,9 @@ TEST_P(ImageScan, WholeDiskQuickScanFilesLiveAndDeletedFilesByCategoryAndMonth) 
     // The tools stamp each file with the time they wrote it: the image file's month, or the
     // month before when the image was finished just after a month began.
     auto const written = std::filesystem::last_write_time(stem + ".img");
-    auto const seconds = std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::file_clock::to_sys(written).time_since_epoch()).count();
+    auto const seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::file_clock::to_sys(written).time_since_epoch())
+            .count();
     std::size_t u64Recent = 0;
     auto const modified = model.scan.GetModifyTimeMap();
     for (long long s64Back : {0LL, 3600LL * 24 * 2}) {
@@ -92,9 +94,9 @@ bool Build(PartitionedImage const& image, std::string const& script) {
                                    " >/dev/null 2>&1") == 0;
 }
 
-#define TOOLS_OR_SKIP()                                                                        \
-    do {                                                                                       \
-        for (char const* pszTool : {"sfdisk", "mkfs.fat", "mcopy"})                            \
+#define TOOLS_OR_SKIP()                                                                          \
+    do {                                                                                         \
+        for (char const* pszTool : {"sfdisk", "mkfs.fat", "mcopy"})                              \
             if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed"; \
     } while (0)
 
@@ -113,8 +115,8 @@ TEST(ModelScan, WholeDiskQuickScanCoversEveryVolumeAndStaysRunningBetweenThem) {
     IStorageDevice* pDisk = model.devices.GetStorageByDiskVolumeIndex(0, -1);
     ASSERT_NE(pDisk, nullptr);
     EXPECT_TRUE(Succeeded(model.Run(pDisk)));
-    EXPECT_EQ(model.scan.statusAtRoot, (std::vector<int>{uimodel::OPERATION_RUNNING, uimodel::OPERATION_RUNNING,
-                                                         uimodel::OPERATION_RUNNING}));
+    EXPECT_EQ(model.scan.statusAtRoot,
+              (std::vector<int>{uimodel::OPERATION_RUNNING, uimodel::OPERATION_RUNNING, uimodel::OPERATION_RUNNING}));
     EXPECT_EQ(model.scan.GetStatus(), uimodel::OPERATION_IDLE);
     // A volume without a system name is offered under its label.
     std::vector<uimodel::_DiskVolumeData> rows;
@@ -133,8 +135,9 @@ TEST(ModelScan, DiskOfOnlyUnsupportedVolumesEndsIdleUnscanned) {
     TOOLS_OR_SKIP();
     PartitionedImage image;
     // A sparse image: GPT partitions under 4 GiB are not listed at all.
-    ASSERT_TRUE(Build(image, "truncate -s 5G \"$IMG\"; printf 'label: gpt\\nstart=2048,size=8388616,"
-                             "type=C12A7328-F81F-11D2-BA4B-00A0C93EC93B\\n' | sfdisk -q \"$IMG\""));
+    ASSERT_TRUE(Build(image,
+                      "truncate -s 5G \"$IMG\"; printf 'label: gpt\\nstart=2048,size=8388616,"
+                      "type=C12A7328-F81F-11D2-BA4B-00A0C93EC93B\\n' | sfdisk -q \"$IMG\""));
     ModelScan model({image.path});
     IStorageDevice* pDisk = model.devices.GetStorageByDiskVolumeIndex(0, -1);
     ASSERT_NE(pDisk, nullptr);
@@ -150,7 +153,8 @@ TEST(ModelScan, DiskOfOnlyUnsupportedVolumesEndsIdleUnscanned) {
 TEST(ModelScan, IndexPairsAndAnUnrecognisedVolume) {
     TOOLS_OR_SKIP();
     PartitionedImage image;
-    ASSERT_TRUE(Build(image, "truncate -s 20M \"$IMG\"; printf 'start=2048,size=20480,type=83\\n' | sfdisk -q \"$IMG\""));
+    ASSERT_TRUE(
+        Build(image, "truncate -s 20M \"$IMG\"; printf 'start=2048,size=20480,type=83\\n' | sfdisk -q \"$IMG\""));
     ModelScan model({image.path});
     IStorageDevice* pDisk = model.devices.GetStorageByDiskVolumeIndex(0, -1);
     IStorageDevice* pVolume = model.devices.GetStorageByDiskVolumeIndex(0, 0);
@@ -227,7 +231,8 @@ TEST(ModelScan, SearchHidesAndShowsAgainAndARefreshReleasesTheScan) {
     auto const shown = [&] {
         std::size_t n = 0;
         for (auto const& [eType, nodes] : model.scan.GetTypeMap())
-            n += static_cast<std::size_t>(std::count_if(nodes.begin(), nodes.end(), [](IFileNode* p) { return p->IsNodeShow(); }));
+            n += static_cast<std::size_t>(
+                std::count_if(nodes.begin(), nodes.end(), [](IFileNode* p) { return p->IsNodeShow(); }));
         return n;
     };
     std::size_t const u64All = shown();

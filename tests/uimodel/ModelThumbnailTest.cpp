@@ -11,13 +11,13 @@
 #include "ModelImages.h"
 #include "ModelScan.h"
 #include "app/thumbnails/ThumbnailDecoderFactory.h"
+#include "engine/ByteWriter.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "uimodel/operation/JobThread.h"
 #include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/support/QNUIFilter.h"
 #include "uimodel/thumbnails/QNUIThumbnails.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ Bytes ReadAll(std::string const& path) {
 }
 
 void WriteAll(std::string const& path, Bytes const& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 /// A Fuji-layout camera raw as libraw reads it: the header, the EXIF-first JPEG preview (whose
@@ -62,16 +63,21 @@ public:
         for (char const* pszTool : {"convert", "exiftool", "ffmpeg"})
             if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed";
         if (std::string const missing = modeltest::MissingFatTools(); !missing.empty()) return missing;
-        auto const run = [](std::string const& command) { return testsupport::RunCommand(command + " >/dev/null 2>&1") == 0; };
-        bool bMade = run("convert -size 400x300 plasma:fractal " + dir + "photo.jpg") &&
-                     run("convert -size 160x120 plasma:fractal " + dir + "small.jpg") &&
-                     // A photograph with its EXIF preview, and one whose preview is broken.
-                     run("cp " + dir + "photo.jpg " + dir + "previewed.jpg") &&
-                     run("exiftool -q -overwrite_original '-ThumbnailImage<=" + dir + "small.jpg' " + dir + "previewed.jpg") &&
-                     // A camera's EXIF-first preview for the raw file.
-                     run("cp " + dir + "small.jpg " + dir + "camera.jpg") &&
-                     run("exiftool -q -overwrite_original -JFIF:all= -Make=FUJIFILM '-Model=FinePix S5Pro' " + dir + "camera.jpg") &&
-                     run("ffmpeg -v error -f lavfi -i testsrc=duration=2:size=320x240:rate=10 -pix_fmt yuv420p " + dir + "clip.mp4");
+        auto const run = [](std::string const& command) {
+            return testsupport::RunCommand(command + " >/dev/null 2>&1") == 0;
+        };
+        bool bMade =
+            run("convert -size 400x300 plasma:fractal " + dir + "photo.jpg") &&
+            run("convert -size 160x120 plasma:fractal " + dir + "small.jpg") &&
+            // A photograph with its EXIF preview, and one whose preview is broken.
+            run("cp " + dir + "photo.jpg " + dir + "previewed.jpg") &&
+            run("exiftool -q -overwrite_original '-ThumbnailImage<=" + dir + "small.jpg' " + dir + "previewed.jpg") &&
+            // A camera's EXIF-first preview for the raw file.
+            run("cp " + dir + "small.jpg " + dir + "camera.jpg") &&
+            run("exiftool -q -overwrite_original -JFIF:all= -Make=FUJIFILM '-Model=FinePix S5Pro' " + dir +
+                "camera.jpg") &&
+            run("ffmpeg -v error -f lavfi -i testsrc=duration=2:size=320x240:rate=10 -pix_fmt yuv420p " + dir +
+                "clip.mp4");
         if (!bMade) return "a tool failed to make the sample files";
         Bytes broken = ReadAll(dir + "previewed.jpg");
         Bytes const small = ReadAll(dir + "small.jpg");
@@ -105,8 +111,8 @@ protected:
         BuiltImageSuite::SetUp();
         if (IsSkipped()) return;
         Scan();
-        m_pThumbnails = std::make_unique<uimodel::QNUIThumbnails>(m_pModel->scan, *m_pRecovery, uimodel::QNUIFilter::instance().GetFilter(),
-                                                                  *m_pDecoder);
+        m_pThumbnails = std::make_unique<uimodel::QNUIThumbnails>(
+            m_pModel->scan, *m_pRecovery, uimodel::QNUIFilter::instance().GetFilter(), *m_pDecoder);
     }
     void TearDown() override {
         m_pThumbnails.reset();
@@ -149,7 +155,8 @@ TEST_F(ThumbnailImage, EachKindOfFileGetsItsPicture) {
             EXPECT_EQ(thumbnail.image.iWidth, c.iWidth);
             EXPECT_EQ(thumbnail.image.iHeight, c.iHeight);
         }
-        EXPECT_EQ(thumbnail.image.pixels.size(), static_cast<std::size_t>(thumbnail.image.iWidth) * thumbnail.image.iHeight * 4);
+        EXPECT_EQ(thumbnail.image.pixels.size(),
+                  static_cast<std::size_t>(thumbnail.image.iWidth) * thumbnail.image.iHeight * 4);
     }
     // A movie's name without "." gives no picture at all; and nothing was written to /tmp.
     EXPECT_EQ(m_pThumbnails->GetVideoThumb(File("clipmp4")).eKind, ThumbnailKind::None);
@@ -184,9 +191,12 @@ TEST_F(ThumbnailImage, ARecoveryWhileTwoThreadsMakeThumbnailsCopiesEveryFileExac
     EXPECT_GT(iImages.load(), 0);
     std::string const source = Folder();
     fs::path const volume = fs::directory_iterator(fs::path(destination.Path()) / "Fat_0001")->path();
-    for (auto const& [host, recovered] : {std::pair{"photo.jpg", "pictures/photo.jpg"}, {"IMG.CR2", "raw/IMG.CR2"},
-                                          {"clip.mp4", "movies/clip.mp4"}, {"over.jpg", "big/over.jpg"}})
-        EXPECT_EQ(testsupport::Sha256OfFile((volume / recovered).string()), testsupport::Sha256OfFile(source + host)) << recovered;
+    for (auto const& [host, recovered] : {std::pair{"photo.jpg", "pictures/photo.jpg"},
+                                          {"IMG.CR2", "raw/IMG.CR2"},
+                                          {"clip.mp4", "movies/clip.mp4"},
+                                          {"over.jpg", "big/over.jpg"}})
+        EXPECT_EQ(testsupport::Sha256OfFile((volume / recovered).string()), testsupport::Sha256OfFile(source + host))
+            << recovered;
 }
 
 }  // namespace

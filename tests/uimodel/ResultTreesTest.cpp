@@ -38,7 +38,8 @@ protected:
         setenv("TZ", "UTC", 1);
         tzset();
         modeltest::PrepareEngine();
-        QNUIController::UseModel({&scan, &uimodel::QNUIDeviceData::instance(), &types, &times, nullptr, nullptr, nullptr, nullptr});
+        QNUIController::UseModel(
+            {&scan, &uimodel::QNUIDeviceData::instance(), &types, &times, nullptr, nullptr, nullptr, nullptr});
         root = Make(nullptr, "VOLUME", true);
         scan.ShowFilesystemNode(root);
     }
@@ -148,7 +149,8 @@ TEST_F(Trees, DateTreeOrdersYearsAndMonthsAndAddsOnlyWhatArrived) {
     Hand({Make(root, "g.txt", false, At(2019, 1, 3)), Make(root, "h.txt", false, At(2019, 1, 4)),
           Make(root, "i.txt", false, At(2015, 6, 1))});
     Refresh(uimodel::VIEW_MODIFICATION_DATE, array, mirror);
-    std::vector<uimodel::TreeInsert> const added(mirror.inserts.begin() + static_cast<std::ptrdiff_t>(inserts), mirror.inserts.end());
+    std::vector<uimodel::TreeInsert> const added(mirror.inserts.begin() + static_cast<std::ptrdiff_t>(inserts),
+                                                 mirror.inserts.end());
     EXPECT_EQ(added, (std::vector<uimodel::TreeInsert>{{pRoot, 1, 1}, {p2019->childItem(0), 2, 2}}));
     EXPECT_EQ(mirror.resets, 0u);
 }
@@ -175,7 +177,8 @@ TEST_F(Trees, MonthStatesFollowTheirShownFiles) {
 
 TEST_F(Trees, GroupsCountTheirFilesAndFollowChecksMadeOnAnyTree) {
     std::vector<IFileNode*> files;
-    for (char const* pszName : {"a.jpg", "b.jpg", "c.jpg", "d.png"}) files.push_back(Make(root, pszName, false, At(2026, 12, 1)));
+    for (char const* pszName : {"a.jpg", "b.jpg", "c.jpg", "d.png"})
+        files.push_back(Make(root, pszName, false, At(2026, 12, 1)));
     Hand(files);
     TreeArray byType, created, modified;
     modeltest::CTreeMirror typeMirror(byType), createdMirror(created), modifiedMirror(modified);
@@ -196,7 +199,7 @@ TEST_F(Trees, GroupsCountTheirFilesAndFollowChecksMadeOnAnyTree) {
         QNUIController::RefreshTimeTreeState(created);
         QNUIController::RefreshTimeTreeState(modified);
         return std::vector<int>{pPictures->state(), pPictures->childItem(0)->state(), created[0]->state(),
-                                pYear->state(), pYear->childItem(0)->state(), modified[0]->state()};
+                                pYear->state(),     pYear->childItem(0)->state(),     modified[0]->state()};
     };
     // Checked as the path tree checks them: on the nodes themselves.
     for (IFileNode* pFile : files) pFile->SetCheck(CHECKED_STATUS_CHECKED);
@@ -211,7 +214,9 @@ TEST_F(Trees, GroupsCountTheirFilesAndFollowChecksMadeOnAnyTree) {
 }
 
 TEST_F(Trees, GroupCountsFollowArrivalsSearchesAndStateRefreshes) {
-    auto const photo = [&](char const* pszName, int iYear, int iMonth) { return Make(root, pszName, false, At(iYear, iMonth, 10)); };
+    auto const photo = [&](char const* pszName, int iYear, int iMonth) {
+        return Make(root, pszName, false, At(iYear, iMonth, 10));
+    };
     CTestFileNode* pA = photo("a.jpg", 2026, 12);
     Hand({pA, photo("b.jpg", 2026, 12)});
     TreeArray byType, created;
@@ -284,7 +289,8 @@ TEST_F(Trees, HiddenFilesStayOutUntilTheNextClearAndLastAccessAddsNothing) {
     TreeArray array;
     modeltest::CTreeMirror mirror(array);
     Refresh(uimodel::VIEW_CREATION_DATE, array, mirror);
-    EXPECT_EQ(times.getIndex(2018, 5, uimodel::VIEW_CREATION_DATE), 2u) << "the month's resume point passes the hidden file too";
+    EXPECT_EQ(times.getIndex(2018, 5, uimodel::VIEW_CREATION_DATE), 2u)
+        << "the month's resume point passes the hidden file too";
     pHidden->ShowNode(1);
     Refresh(uimodel::VIEW_CREATION_DATE, array, mirror);
     EXPECT_EQ(QNUIController::GetTimeNodeChildrenCnt(array[0]), 1u);
@@ -304,7 +310,8 @@ TEST_F(Trees, HiddenFilesStayOutUntilTheNextClearAndLastAccessAddsNothing) {
 
 TEST_F(Trees, TypeTreeFilesByExtensionWithUnknownAndLaterListedOnesUnderOthers) {
     std::vector<IFileNode*> files;
-    for (char const* pszName : {"a.jpg", "b.PNG", "c.xyz", "d.dup", "e.zip", "noextension"}) files.push_back(Make(root, pszName, false));
+    for (char const* pszName : {"a.jpg", "b.PNG", "c.xyz", "d.dup", "e.zip", "noextension"})
+        files.push_back(Make(root, pszName, false));
     Hand(files);
     TreeArray array;
     modeltest::CTreeMirror mirror(array);
@@ -341,7 +348,8 @@ TEST_F(Trees, TypeTreeFilesByExtensionWithUnknownAndLaterListedOnesUnderOthers) 
     CTestFileNode* pNewMp3 = Make(root, "g.mp3", false);
     Hand({pNewJpg, pNewMp3});
     Refresh(uimodel::VIEW_FILE_TYPE, array, mirror);
-    std::vector<uimodel::TreeInsert> const added(mirror.inserts.begin() + static_cast<std::ptrdiff_t>(inserts), mirror.inserts.end());
+    std::vector<uimodel::TreeInsert> const added(mirror.inserts.begin() + static_cast<std::ptrdiff_t>(inserts),
+                                                 mirror.inserts.end());
     EXPECT_EQ(added, (std::vector<uimodel::TreeInsert>{{pJpg, 1, 1}, {array[1], 0, 1}}));
 
     // Checking an extension folder checks its files and leaves its category mixed.

@@ -12,18 +12,18 @@
 
 #include "FatTestImages.h"
 #include "ResultsFileRoundTrip.h"
-#include "support/FileBytes.h"
 #include "engine/IRSData.h"
 #include "engine/IRecoveryController.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/SearchedPartitionRecord.h"
 #include "engine/core/bytes/Crc16.h"
+#include "support/ByteFields.h"
+#include "support/FileBytes.h"
 #include "uimodel/resultsfile/JobProgress.h"
 #include "uimodel/resultsfile/RestoreFileNode.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 #include "uimodel/resultsfile/ResultsFileWriter.h"
 #include "uimodel/support/NodeNames.h"
-#include "support/ByteFields.h"
 
 namespace {
 
@@ -53,7 +53,8 @@ std::uint32_t Le32(Bytes const& bytes, std::size_t at) {
 /// Payload offset of the first frame with `guid`; 0 when there is none.
 std::size_t FramePayload(Bytes const& file, tagGUIDSIGN const& guid) {
     for (std::size_t at = 132; at + 36 <= file.size();) {
-        if (std::equal(guid.au8Bytes.begin(), guid.au8Bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 16))) return at + 36;
+        if (std::equal(guid.au8Bytes.begin(), guid.au8Bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 16)))
+            return at + 36;
         at += 36 + Le32(file, at + 32);
     }
     return 0;
@@ -151,7 +152,8 @@ TEST(ResultsFileLayout, SyntheticScanIsWrittenFieldByField) {
                            std::uint16_t partitionIndex, long long metadata) {
         out.U(static_cast<std::uint64_t>(id), 8).U(static_cast<std::uint64_t>(parent), 8).U(size, 8).U(attribute, 2);
         out.U(ct, 8).U(mt, 8).U(at, 8).U(folder, 4).U(deleted, 4).U(runs.size(), 4).U(resident, 4);
-        for (DataRun const& run : runs) out.U(static_cast<std::uint64_t>(run.s64Start), 8).U(static_cast<std::uint64_t>(run.s64Length), 8);
+        for (DataRun const& run : runs)
+            out.U(static_cast<std::uint64_t>(run.s64Start), 8).U(static_cast<std::uint64_t>(run.s64Length), 8);
         out.Text(name).U(shown, 4).U(partitionIndex, 2).U(static_cast<std::uint64_t>(metadata), 8).U(0, 4);
     };
     Le nodes;
@@ -165,8 +167,8 @@ TEST(ResultsFileLayout, SyntheticScanIsWrittenFieldByField) {
     nodes.U(0, 8).U(0, 8).U(0, 2).U(0, 2).U(2, 4).U(8, 4).U(0, 4).U(2048, 8).U(0, 8).U(0, 8).U(0, 8);
     nodes.U(512, 4).U(0, 4).U(20480, 8).U(1, 8).U(0x3FF8000000000000, 8).U(0, 4).U(0, 4);
     nodes.U(0, 4);
-    record(nodes, 10, 2, 1234, 0x20, 0x01D0000000000001, 0x01D0000000000002, 0x01D0000000000003, 0, 1, {{100, 3}, {200, 1}},
-           0, "a.jpg", 0, 0, 5000);
+    record(nodes, 10, 2, 1234, 0x20, 0x01D0000000000001, 0x01D0000000000002, 0x01D0000000000003, 0, 1,
+           {{100, 3}, {200, 1}}, 0, "a.jpg", 0, 0, 5000);
     nodes.U(0, 4);
     record(nodes, 11, 2, 0, 0, 0, 0, 0, 1, 0, {}, 0, "d", 1, 0xFFFF, -1);
     nodes.U(0, 4);
@@ -181,7 +183,10 @@ TEST(ResultsFileLayout, SyntheticScanIsWrittenFieldByField) {
     // The file header: signature, version 5800, CRC-16/UMTS of the header, status 1, no description.
     expected.Raw(signature).U(5800, 4).U(0x1DCE, 4).U(1, 4).U(0, 4).Raw(Bytes(100, 0));
     auto const frame = [&](tagGUIDSIGN const& guid, Bytes const& payload) {
-        expected.Raw(signature).Raw(Bytes(guid.au8Bytes.begin(), guid.au8Bytes.end())).U(payload.size(), 4).Raw(payload);
+        expected.Raw(signature)
+            .Raw(Bytes(guid.au8Bytes.begin(), guid.au8Bytes.end()))
+            .U(payload.size(), 4)
+            .Raw(payload);
     };
     frame(rf::kFrameSearchControllerList, Le().U(8, 4).U(0, 4).U(0, 4).bytes);
     frame(rf::kFrameDiskDevice, Le().U(20971520, 8).U(1, 4).U(0xFFFFFFFF, 4).U(0xFFFFFFFF, 4).Text("disk.img").bytes);
@@ -204,7 +209,8 @@ protected:
         if (!Succeeded(model.Run(model.devices.GetStorageByDiskVolumeIndex(0, -1)))) return;
         s_listing = modeltest::Listing(model.scan);
         testsupport::TempDir dir;
-        if (modeltest::Save(model, dir.File("scan.rsf")).u64Error == 0) s_saved = testsupport::ReadFileBytes(dir.File("scan.rsf"));
+        if (modeltest::Save(model, dir.File("scan.rsf")).u64Error == 0)
+            s_saved = testsupport::ReadFileBytes(dir.File("scan.rsf"));
     }
     void SetUp() override {
         if (s_saved.empty()) GTEST_SKIP() << "no saved FAT32 scan: " << fattest::WhyNoImages();
@@ -241,19 +247,22 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
         int width;
         std::uint64_t code;
     };
-    for (Patch const& patch : {Patch{"controller length 9", controller, 9, 4, rf::RESULTS_BAD_CONTROLLER},
-                               Patch{"device name of 4096 bytes", device + 20, 4096, 4, rf::RESULTS_BAD_DEVICE},
-                               Patch{"another capacity", device, 12345, 8, rf::RESULTS_NO_DEVICE},
-                               Patch{"root count 2^64 - 1", nodes, ~0ull, 8, rf::RESULTS_DAMAGED_NODES},
-                               Patch{"a root marker of 2", nodes + 8, 2, 4, rf::RESULTS_DAMAGED_NODES},
-                               Patch{"a root name of 2^32 - 1 bytes", nodes + 12 + 66 + 0, ~0ull, 4, rf::RESULTS_DAMAGED_NODES},
-                               Patch{"root count 0 before a root", nodes, 0, 8, rf::RESULTS_DAMAGED_NODES},
-                               Patch{"a node of 2^32 - 1 runs", FirstNodeRecord(s_saved) + 58, ~0ull, 4, rf::RESULTS_DAMAGED_NODES},
-                               Patch{"a resident node of 2^62 bytes", FirstNodeRecord(s_saved) + 16, 1ull << 62, 8, rf::RESULTS_DAMAGED_NODES},
-                               Patch{"a resident node of 10 MB", FirstNodeRecord(s_saved) + 16, 10 << 20, 8, rf::RESULTS_DAMAGED_NODES}}) {
+    for (Patch const& patch :
+         {Patch{"controller length 9", controller, 9, 4, rf::RESULTS_BAD_CONTROLLER},
+          Patch{"device name of 4096 bytes", device + 20, 4096, 4, rf::RESULTS_BAD_DEVICE},
+          Patch{"another capacity", device, 12345, 8, rf::RESULTS_NO_DEVICE},
+          Patch{"root count 2^64 - 1", nodes, ~0ull, 8, rf::RESULTS_DAMAGED_NODES},
+          Patch{"a root marker of 2", nodes + 8, 2, 4, rf::RESULTS_DAMAGED_NODES},
+          Patch{"a root name of 2^32 - 1 bytes", nodes + 12 + 66 + 0, ~0ull, 4, rf::RESULTS_DAMAGED_NODES},
+          Patch{"root count 0 before a root", nodes, 0, 8, rf::RESULTS_DAMAGED_NODES},
+          Patch{"a node of 2^32 - 1 runs", FirstNodeRecord(s_saved) + 58, ~0ull, 4, rf::RESULTS_DAMAGED_NODES},
+          Patch{"a resident node of 2^62 bytes", FirstNodeRecord(s_saved) + 16, 1ull << 62, 8,
+                rf::RESULTS_DAMAGED_NODES},
+          Patch{"a resident node of 10 MB", FirstNodeRecord(s_saved) + 16, 10 << 20, 8, rf::RESULTS_DAMAGED_NODES}}) {
         Bytes bytes = s_saved;
         Overwrite(bytes, patch.at, patch.value, patch.width);
-        if (std::string(patch.pszWhat).find("resident") != std::string::npos) engine::ByteWriter(bytes).Le32(FirstNodeRecord(s_saved) + 62, 1);
+        if (std::string(patch.pszWhat).find("resident") != std::string::npos)
+            engine::ByteWriter(bytes).Le32(FirstNodeRecord(s_saved) + 62, 1);
         EXPECT_EQ(Load(bytes), patch.code) << patch.pszWhat;
     }
 
@@ -262,7 +271,8 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
     for (std::uint32_t const u32Length : {100u, 128u}) {
         Bytes longName = s_saved;
         std::size_t const first = FirstNodeRecord(s_saved);
-        engine::ByteWriter(longName).Le32(first + rf::kRecordHeadSize + Le32(s_saved, first + 58) * rf::kRunSize, u32Length);
+        engine::ByteWriter(longName).Le32(first + rf::kRecordHeadSize + Le32(s_saved, first + 58) * rf::kRunSize,
+                                          u32Length);
         EXPECT_EQ(Load(longName), static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES)) << u32Length;
     }
 
@@ -301,8 +311,8 @@ TEST_F(DamagedResultsFile, EachDamageGivesItsCode) {
 TEST_F(DamagedResultsFile, AnIndependentReaderOfTheLayoutFindsEveryFiledNode) {
     if (!testsupport::HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
     testsupport::WriteFileBytes(m_dir.File("scan.rsf"), s_saved);
-    std::string const output = testsupport::CommandOutput("python3 '" QUORIN_SOURCE_DIR "/tests/uimodel/read_results_file.py' '" +
-                                                          m_dir.File("scan.rsf") + "'");
+    std::string const output = testsupport::CommandOutput(
+        "python3 '" QUORIN_SOURCE_DIR "/tests/uimodel/read_results_file.py' '" + m_dir.File("scan.rsf") + "'");
     // Each filed node's name, size (0 for folders) and deleted flag, as the Python reader sees them.
     std::multiset<std::string> stored;
     std::istringstream lines(output);
@@ -331,7 +341,8 @@ TEST_F(DamagedResultsFile, ACraftedPartitionRecordRecoversNothing) {
     ASSERT_EQ(s_saved[count], 1u);
     std::size_t const record = count + 4 + 4;
 
-    for (auto const& [offset, value, width] : {std::tuple{24, 0ull, 4}, std::tuple{32, ~4ull, 8}}) {  // no cluster size; start -5
+    for (auto const& [offset, value, width] :
+         {std::tuple{24, 0ull, 4}, std::tuple{32, ~4ull, 8}}) {  // no cluster size; start -5
         Bytes crafted = s_saved;
         Overwrite(crafted, record + static_cast<std::size_t>(offset), value, width);
         ASSERT_EQ(Load(crafted), 0u);
@@ -350,11 +361,13 @@ TEST_F(DamagedResultsFile, ACraftedPartitionRecordRecoversNothing) {
 
 TEST_F(DamagedResultsFile, CutsAndFlipsEndInACodeOrAPartialLoad) {
     for (std::size_t cut = 0; cut < s_saved.size(); cut += 97)
-        EXPECT_NE(Load(Bytes(s_saved.begin(), s_saved.begin() + static_cast<std::ptrdiff_t>(cut))), 0u) << "cut at " << cut;
+        EXPECT_NE(Load(Bytes(s_saved.begin(), s_saved.begin() + static_cast<std::ptrdiff_t>(cut))), 0u)
+            << "cut at " << cut;
     std::mt19937 random(1234);
     for (int i = 0; i < 200; ++i) {
         Bytes bytes = s_saved;
-        for (int flip = 0; flip < 4; ++flip) bytes[random() % bytes.size()] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+        for (int flip = 0; flip < 4; ++flip)
+            bytes[random() % bytes.size()] ^= static_cast<std::uint8_t>(1u << (random() % 8));
         Load(bytes);
     }
 }
@@ -369,7 +382,8 @@ TEST_F(DamagedResultsFile, AFileCutPastItsFirstMegabyteKeepsTheNodesBeforeTheCut
     uimodel::RestoreSystemNode root(Record(2, 1, "Disk(FAT/FAT32)", true), SEARCHER_TYPE_FAT, "Disk");
     std::vector<std::unique_ptr<uimodel::RestoreFileNode>> files;
     for (long long i = 0; i < 30000; ++i) {
-        files.push_back(std::make_unique<uimodel::RestoreFileNode>(Record(100 + i, 2, "file " + std::to_string(i) + ".txt", false)));
+        files.push_back(std::make_unique<uimodel::RestoreFileNode>(
+            Record(100 + i, 2, "file " + std::to_string(i) + ".txt", false)));
         root.AddChild(files.back().get());
     }
     scan.roots = {{&root, {}}};
@@ -383,7 +397,8 @@ TEST_F(DamagedResultsFile, AFileCutPastItsFirstMegabyteKeepsTheNodesBeforeTheCut
 
     EXPECT_EQ(Load(whole), 0u);
     EXPECT_EQ(m_pModel->scan.GetScanFileCnt(), 30000u);
-    EXPECT_EQ(Load(Bytes(whole.begin(), whole.begin() + (3 << 20) / 2)), static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES));
+    EXPECT_EQ(Load(Bytes(whole.begin(), whole.begin() + (3 << 20) / 2)),
+              static_cast<std::uint64_t>(rf::RESULTS_DAMAGED_NODES));
     EXPECT_GT(m_pModel->scan.GetScanFileCnt(), 9000u);  // the first megabyte's records
     EXPECT_LT(m_pModel->scan.GetScanFileCnt(), 30000u);
 }
@@ -434,7 +449,8 @@ TEST_F(DamagedResultsFile, ANodeHiddenBySearchIsShownAfterLoading) {
 
 TEST_F(DamagedResultsFile, ASaveWithoutAScannedDeviceIsRefusedAndLeavesNoFile) {
     ModelScan model({fattest::Image("fat32.img")});  // listed, never scanned
-    EXPECT_EQ(modeltest::Save(model, m_dir.File("none.rsf")).u64Error, static_cast<std::uint64_t>(rf::RESULTS_NOTHING_SCANNED));
+    EXPECT_EQ(modeltest::Save(model, m_dir.File("none.rsf")).u64Error,
+              static_cast<std::uint64_t>(rf::RESULTS_NOTHING_SCANNED));
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("none.rsf")));
 }
 

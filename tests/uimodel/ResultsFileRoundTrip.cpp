@@ -2,10 +2,10 @@
 
 #include <set>
 
+#include "engine/FileTimeTicks.h"
 #include "engine/IFileReader.h"
 #include "engine/IRecoveryController.h"
 #include "engine/ReleasePtr.h"
-#include "engine/FileTimeTicks.h"
 #include "support/Sha256.h"
 #include "uimodel/resultsfile/QNSaveAndRestoreNodeOperate.h"
 #include "uimodel/support/FileTime.h"
@@ -31,7 +31,8 @@ public:
 std::string Describe(IFileNode* pNode) {
     return uimodel::GetPathByFileNode(pNode) + " size=" + std::to_string(pNode->GetFileSize()) +
            " times=" + std::to_string(FileTimeTicks(pNode->GetCreationTime())) + "," +
-           std::to_string(FileTimeTicks(pNode->GetModificationTime())) + "," + std::to_string(FileTimeTicks(pNode->GetLastAccessTime())) +
+           std::to_string(FileTimeTicks(pNode->GetModificationTime())) + "," +
+           std::to_string(FileTimeTicks(pNode->GetLastAccessTime())) +
            " folder=" + std::to_string(pNode->IsDirectory()) + " deleted=" + std::to_string(pNode->IsDeleted());
 }
 
@@ -69,7 +70,8 @@ std::multiset<std::string> Listing(uimodel::QNUIScan const& scan) {
             lines.insert(Describe(pNode));
             lines.insert("category " + std::to_string(eType) + " " + uimodel::GetPathByFileNode(pNode));
         }
-    for (auto const& [pszKind, map] : {std::pair{"created ", scan.GetCreateTimeMap()}, std::pair{"modified ", scan.GetModifyTimeMap()}})
+    for (auto const& [pszKind, map] :
+         {std::pair{"created ", scan.GetCreateTimeMap()}, std::pair{"modified ", scan.GetModifyTimeMap()}})
         for (auto const& [iYear, months] : map)
             for (auto const& [iMonth, nodes] : months)
                 for (IFileNode* pNode : nodes)

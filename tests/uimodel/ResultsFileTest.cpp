@@ -40,7 +40,7 @@ namespace rf = uimodel::resultsfile;
 struct Prepared {
     std::string image;
     std::map<std::string, std::string> expected;
-    std::string whyNot;  // set when the image cannot be had
+    std::string whyNot;               // set when the image cannot be had
     std::vector<std::string> carved;  // SHA-256 of files some carved file must recover to
 };
 
@@ -78,8 +78,10 @@ Prepared ThreeVolumes(testsupport::TempDir const& dir) {
     std::string const image = dir.File("disk.img");
     // One labelled volume and two unlabelled ones of equal size; each keeps one file and loses one.
     std::string const script =
-        "set -e; export MTOOLS_SKIP_CHECK=1 TZ=UTC; IMG='" + image + "'; truncate -s 40M \"$IMG\"; "
-        "printf 'start=2048,size=20480,type=6\\nstart=22528,size=20480,type=6\\nstart=43008,size=20480,type=6\\n' | sfdisk -q \"$IMG\"; "
+        "set -e; export MTOOLS_SKIP_CHECK=1 TZ=UTC; IMG='" + image +
+        "'; truncate -s 40M \"$IMG\"; "
+        "printf 'start=2048,size=20480,type=6\\nstart=22528,size=20480,type=6\\nstart=43008,size=20480,type=6\\n' | "
+        "sfdisk -q \"$IMG\"; "
         "for s in 2048 22528 43008; do if [ $s = 2048 ]; then L='-n PHOTOS'; else L=''; fi; "
         "mkfs.fat -F 16 $L --offset $s \"$IMG\" 10240; head -c 5000 /dev/urandom > \"$IMG.keep\"; "
         "head -c 3000 /dev/urandom > \"$IMG.gone\"; mcopy -i \"$IMG@@$((s * 512))\" \"$IMG.keep\" ::/KEEP$s.BIN; "
@@ -100,32 +102,44 @@ Prepared PlantedJpegs(testsupport::TempDir const& dir) {
     if (!testsupport::HaveTool("convert")) return Unavailable("ImageMagick's convert is not installed");
     std::string const image = dir.File("planted.img");
     // Two JPEGs written at 1 MiB and 3 MiB of a disk without a file system.
-    std::string const script = "set -e; cd '" + dir.Path() + "'; truncate -s 8M planted.img; "
-                               "convert -size 320x240 gradient:red-blue a.jpg; convert -size 200x300 plasma:fractal b.jpg; "
-                               "dd if=a.jpg of=planted.img bs=1M seek=1 conv=notrunc; dd if=b.jpg of=planted.img bs=1M seek=3 conv=notrunc";
-    if (testsupport::RunCommand(script + " >/dev/null 2>&1") != 0) return Unavailable("the planted image could not be built");
-    return {image, {}, {}, {testsupport::Sha256OfFile(dir.File("a.jpg")), testsupport::Sha256OfFile(dir.File("b.jpg"))}};
+    std::string const script =
+        "set -e; cd '" + dir.Path() +
+        "'; truncate -s 8M planted.img; "
+        "convert -size 320x240 gradient:red-blue a.jpg; convert -size 200x300 plasma:fractal b.jpg; "
+        "dd if=a.jpg of=planted.img bs=1M seek=1 conv=notrunc; dd if=b.jpg of=planted.img bs=1M seek=3 conv=notrunc";
+    if (testsupport::RunCommand(script + " >/dev/null 2>&1") != 0)
+        return Unavailable("the planted image could not be built");
+    return {
+        image, {}, {}, {testsupport::Sha256OfFile(dir.File("a.jpg")), testsupport::Sha256OfFile(dir.File("b.jpg"))}};
 }
 
 /// An NTFS volume written through ntfs-3g: a plain file, a resident one, a file in a compressed
 /// folder, and a deleted one.
 Prepared Ntfs(testsupport::TempDir const& dir) {
-    if (std::string const missing = testsupport::NtfsImage::MissingPrerequisite(); !missing.empty()) return Unavailable(missing);
+    if (std::string const missing = testsupport::NtfsImage::MissingPrerequisite(); !missing.empty())
+        return Unavailable(missing);
     std::string text;
-    for (int i = 0; text.size() < 200000; ++i) text += "line " + std::to_string(i) + " of a text that compresses well\n";
+    for (int i = 0; text.size() < 200000; ++i)
+        text += "line " + std::to_string(i) + " of a text that compresses well\n";
     std::vector<std::uint8_t> plain(150000);
     for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
     std::map<std::string, std::vector<std::uint8_t>> const files = {
-        {"/plain.bin", plain}, {"/small.txt", {'r', 'e', 's', 'i', 'd', 'e', 'n', 't'}},
-        {"/c/text.txt", std::vector<std::uint8_t>(text.begin(), text.end())}, {"/gone.bin", plain}};
+        {"/plain.bin", plain},
+        {"/small.txt", {'r', 'e', 's', 'i', 'd', 'e', 'n', 't'}},
+        {"/c/text.txt", std::vector<std::uint8_t>(text.begin(), text.end())},
+        {"/gone.bin", plain}};
     std::string const image = dir.File("ntfs.img");
     std::string error;
-    bool const bBuilt = testsupport::NtfsImage::Build(image, 64 << 20, [&](std::string const& root) {
-        bool ok = std::filesystem::create_directory(root + "/c") &&
-                  testsupport::RunCommand("setfattr -h -v 0x00000810 -n system.ntfs_attrib_be " + testsupport::ShellQuote(root + "/c")) == 0;
-        for (auto const& [path, bytes] : files) ok = ok && testsupport::WriteFileBytes(root + path, bytes);
-        return ok && std::filesystem::remove(root + "/gone.bin");
-    }, error);
+    bool const bBuilt = testsupport::NtfsImage::Build(
+        image, 64 << 20,
+        [&](std::string const& root) {
+            bool ok = std::filesystem::create_directory(root + "/c") &&
+                      testsupport::RunCommand("setfattr -h -v 0x00000810 -n system.ntfs_attrib_be " +
+                                              testsupport::ShellQuote(root + "/c")) == 0;
+            for (auto const& [path, bytes] : files) ok = ok && testsupport::WriteFileBytes(root + path, bytes);
+            return ok && std::filesystem::remove(root + "/gone.bin");
+        },
+        error);
     if (!bBuilt) return Unavailable("the NTFS image could not be built: " + error);
     Prepared prepared{image, {}, {}, {}};
     for (auto const& [path, bytes] : files)
@@ -140,7 +154,8 @@ Prepared Ntfs(testsupport::TempDir const& dir) {
 Prepared NtfsValidData(testsupport::TempDir const&) {
     char const* pszDir = std::getenv("QUORIN_REAL_VOLUMES");
     std::string const stem = std::string(pszDir ? pszDir : "") + "/ntfs-valid-data";
-    if (!pszDir || !std::filesystem::exists(stem + ".manifest")) return Unavailable("the real-volume NTFS image was not built");
+    if (!pszDir || !std::filesystem::exists(stem + ".manifest"))
+        return Unavailable("the real-volume NTFS image was not built");
     std::map<std::string, std::string> expected = ManifestHashes(stem);
     expected["/docs/impossible.db"] = "unreadable";
     expected["/old picture.jpg (deleted)"] = "unreadable";
@@ -189,13 +204,16 @@ Prepared TwoHfsPlusVolumes(testsupport::TempDir const& dir) {
     for (std::size_t i = 0; i < 2; ++i) {
         std::vector<std::uint8_t> volume = fixture;
         std::vector<std::uint8_t> const data = hfsplustest::TextLike(types[i] == 8 ? 4 * 0x10000 + 999 + i : 3000 + i);
-        if (!hfsplustest::CompressFile(volume, types[i], data)) return Unavailable("the HFS+ fixture is not the one expected");
+        if (!hfsplustest::CompressFile(volume, types[i], data))
+            return Unavailable("the HFS+ fixture is not the one expected");
         std::copy(volume.begin(), volume.end(), disk.begin() + static_cast<long>((2048 + i * (sectors + 2048)) * 512));
         prepared.carved.push_back(testsupport::Sha256Hex(data));
     }
     if (!testsupport::WriteFileBytes(prepared.image, disk)) return Unavailable("cannot write " + prepared.image);
-    std::string const table = "printf 'start=2048,size=" + std::to_string(sectors) + ",type=af\\nstart=" + std::to_string(2048 + sectors + 2048) +
-                              ",size=" + std::to_string(sectors) + ",type=af\\n' | sfdisk -q '" + prepared.image + "' >/dev/null 2>&1";
+    std::string const table = "printf 'start=2048,size=" + std::to_string(sectors) +
+                              ",type=af\\nstart=" + std::to_string(2048 + sectors + 2048) +
+                              ",size=" + std::to_string(sectors) + ",type=af\\n' | sfdisk -q '" + prepared.image +
+                              "' >/dev/null 2>&1";
     if (testsupport::RunCommand(table) != 0) return Unavailable("sfdisk failed");
     return prepared;
 }
@@ -242,19 +260,22 @@ TEST_P(ResultsFileRoundTrip, LoadedScanListsAndRecoversAsTheSavedOne) {
     for (auto const& [path, hash] : after) byPath[BelowRoot(path)] = hash;
     for (auto const& [path, hash] : prepared.expected) EXPECT_EQ(byPath[path], hash) << path;
     for (std::string const& hash : prepared.carved)
-        EXPECT_TRUE(std::any_of(after.begin(), after.end(), [&hash](auto const& entry) { return entry.second == hash; })) << hash;
+        EXPECT_TRUE(std::any_of(after.begin(), after.end(), [&hash](auto const& entry) {
+            return entry.second == hash;
+        })) << hash;
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, ResultsFileRoundTrip,
-                         testing::Values(RoundTripCase{"Fat32Quick", Fat32}, RoundTripCase{"ExFatQuick", ExFat},
-                                         RoundTripCase{"NtfsQuick", Ntfs}, RoundTripCase{"NtfsValidDataLength", NtfsValidData},
-                                         RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
-                                         RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
-                                         RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed},
-                                         RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true},
-                                         RoundTripCase{"HfsPlusInsideAFatVolumeDeep", HfsPlusInsideAFatVolume, true, true},
-                                         RoundTripCase{"TwoHfsPlusVolumesOnOneDisk", TwoHfsPlusVolumes}),
-                         [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(
+    Images, ResultsFileRoundTrip,
+    testing::Values(RoundTripCase{"Fat32Quick", Fat32}, RoundTripCase{"ExFatQuick", ExFat},
+                    RoundTripCase{"NtfsQuick", Ntfs}, RoundTripCase{"NtfsValidDataLength", NtfsValidData},
+                    RoundTripCase{"Fat32Deep", Fat32, true}, RoundTripCase{"PlantedJpegsDeep", PlantedJpegs, true},
+                    RoundTripCase{"ThreeFatVolumesTwoUnlabelled", ThreeVolumes},
+                    RoundTripCase{"HfsPlusLzvnResourceFork", HfsPlusCompressed},
+                    RoundTripCase{"HfsPlusLzvnResourceForkDeep", HfsPlusOneMegabyteIn, true},
+                    RoundTripCase{"HfsPlusInsideAFatVolumeDeep", HfsPlusInsideAFatVolume, true, true},
+                    RoundTripCase{"TwoHfsPlusVolumesOnOneDisk", TwoHfsPlusVolumes}),
+    [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 // The copy-out values' frame with a count its bytes do not hold: the load says it met damage,
 // still files every node, and the file whose initialised size lies above its size is no longer

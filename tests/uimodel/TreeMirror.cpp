@@ -6,7 +6,9 @@ namespace modeltest {
 
 using uimodel::OpNodeData;
 
-std::size_t CTreeMirror::Actual(OpNodeData const* pParent) const { return pParent ? pParent->childCount() : m_array.size(); }
+std::size_t CTreeMirror::Actual(OpNodeData const* pParent) const {
+    return pParent ? pParent->childCount() : m_array.size();
+}
 
 void CTreeMirror::BeginInsertRows(OpNodeData* pParent, std::size_t first, std::size_t count) {
     auto const [it, bNew] = m_counts.emplace(pParent, Actual(pParent));
@@ -48,7 +50,8 @@ std::string CTreeMirror::Check() {
             }
         }
         if (files != pRow->filesBelow())
-            return "'" + pRow->name() + "' counts " + std::to_string(pRow->filesBelow()) + " files, holds " + std::to_string(files);
+            return "'" + pRow->name() + "' counts " + std::to_string(pRow->filesBelow()) + " files, holds " +
+                   std::to_string(files);
     }
     return {};
 }

@@ -5,7 +5,8 @@
 
 namespace uimodel {
 
-std::optional<std::thread> NotifyDeviceInfoAfterInit(QNUIDeviceData& devices, IMainThreadPoster& poster, std::string const& name) {
+std::optional<std::thread> NotifyDeviceInfoAfterInit(QNUIDeviceData& devices, IMainThreadPoster& poster,
+                                                     std::string const& name) {
     switch (devices.GetInitState()) {
         case DEVICE_INIT_READY:
             poster.Post(name);

@@ -12,6 +12,7 @@ class QNUIDeviceData;
 /// Never enumerated, or the last enumeration failed: enumerates on a new thread and posts
 /// `name` after it, whatever the outcome (the page reads the state), and answers that thread
 /// for the caller to join or detach. Ready: posts at once. Enumerating: nothing.
-std::optional<std::thread> NotifyDeviceInfoAfterInit(QNUIDeviceData& devices, IMainThreadPoster& poster, std::string const& name);
+std::optional<std::thread> NotifyDeviceInfoAfterInit(QNUIDeviceData& devices, IMainThreadPoster& poster,
+                                                     std::string const& name);
 
 }  // namespace uimodel

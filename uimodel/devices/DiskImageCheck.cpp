@@ -40,8 +40,10 @@ DiskImageAnswer CheckDiskImage(std::string const& path) {
 }
 
 bool SameFile(std::string const& first, std::string const& second) {
-    struct stat a {}, b {};
-    return stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    struct stat a {
+    }, b{};
+    return stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
 }
 
 }  // namespace uimodel

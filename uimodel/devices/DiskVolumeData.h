@@ -14,11 +14,11 @@ struct _DiskVolumeData {
     std::int64_t s64Capacity = 0;
     std::int64_t s64Used = 0;
     int iDiskIndex = -1;
-    int iVolumeIndex = -1;   // -1 for a disk row
-    int iFileSystem = -1;    // -1 for a disk row
+    int iVolumeIndex = -1;  // -1 for a disk row
+    int iFileSystem = -1;   // -1 for a disk row
     int iIsDiskImage = 0;
     int iIsUSB = 0;
-    std::string diskName;    // a saved scan's: its disk as the device list names it; "" unknown
+    std::string diskName;                   // a saved scan's: its disk as the device list names it; "" unknown
     std::vector<_DiskVolumeData> children;  // a disk's volume rows, in volume order
 };
 

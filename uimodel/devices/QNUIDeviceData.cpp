@@ -141,7 +141,9 @@ void QNUIDeviceData::GetVolumeStorageMap(int iForce) {
         IStorageDevice* const pDisk = entry.second;  // a named copy: clang 14 captures no structured binding
         std::vector<IStorageDevice*> volumes;
         IEnumDeviceEx* const pEnumerator = EnumeratorOf(pDisk);
-        auto const enumerate = [pEnumerator, pDisk](IStorageDevice** pp, int& n) { return pEnumerator->EnumVolumeDevice(pDisk, pp, n); };
+        auto const enumerate = [pEnumerator, pDisk](IStorageDevice** pp, int& n) {
+            return pEnumerator->EnumVolumeDevice(pDisk, pp, n);
+        };
         if (Collect(enumerate, volumes)) m_volumes[pDisk] = std::move(volumes);
     }
 }
@@ -190,7 +192,8 @@ bool QNUIDeviceData::GetDiskDataByDiskInfo(CCollectDiskDeviceInfoStruct const* p
     return true;
 }
 
-bool QNUIDeviceData::GetVolumeDataByVolumeInfo(CCollectedVolumeDeviceInfoStruct const* pInfo, _DiskVolumeData& row) const {
+bool QNUIDeviceData::GetVolumeDataByVolumeInfo(CCollectedVolumeDeviceInfoStruct const* pInfo,
+                                               _DiskVolumeData& row) const {
     if (!pInfo || pInfo->u32State != 0 || !IsSupportVolume(pInfo)) return false;
     row.name = Text(pInfo->szVolumeName);
     if (row.name.empty()) row.name = Text(pInfo->szLabel);
@@ -238,7 +241,8 @@ bool QNUIDeviceData::GetDiskVolumeIndexByStorage(IStorageDevice* pDevice, int& i
 
 int QNUIDeviceData::GetDiskIndexByStorage(IStorageDevice* pDisk) const {
     if (!pDisk) return -1;
-    auto const found = std::find_if(m_disks.begin(), m_disks.end(), [pDisk](auto const& entry) { return entry.second == pDisk; });
+    auto const found =
+        std::find_if(m_disks.begin(), m_disks.end(), [pDisk](auto const& entry) { return entry.second == pDisk; });
     return found == m_disks.end() ? -1 : found->first;
 }
 
@@ -274,7 +278,8 @@ std::string QNUIDeviceData::MediumIdOf(IStorageDevice* pDevice) {
     CCollectDiskDeviceInfoStruct const* pParent = GetDiskInfo(pVolume->pParentDisk);
     std::uint64_t u64Offset = 0, u64Size = 0;
     if (!pParent || pParent->s64SectorSize <= 0 || pVolume->s64SectorSize <= 0 || pVolume->s64TotalSectors < 0 ||
-        __builtin_mul_overflow(pVolume->u64StartSector, static_cast<std::uint64_t>(pParent->s64SectorSize), &u64Offset) ||
+        __builtin_mul_overflow(pVolume->u64StartSector, static_cast<std::uint64_t>(pParent->s64SectorSize),
+                               &u64Offset) ||
         __builtin_mul_overflow(static_cast<std::uint64_t>(pVolume->s64TotalSectors),
                                static_cast<std::uint64_t>(pVolume->s64SectorSize), &u64Size))
         return {};
@@ -301,12 +306,16 @@ bool QNUIDeviceData::IsSupportVolume(CCollectedVolumeDeviceInfoStruct const* pIn
         return type != "Apple_partition_map" && type != "Apple_Free";
     }
     if (pDisk->u32PartitionScheme == PARTITION_SCHEME_GPT) {
-        auto const matches = [pInfo](auto const& guid) { return std::memcmp(pInfo->partitionTypeGuid, guid.data(), guid.size()) == 0; };
+        auto const matches = [pInfo](auto const& guid) {
+            return std::memcmp(pInfo->partitionTypeGuid, guid.data(), guid.size()) == 0;
+        };
         return !matches(kEfiSystemGuid) && !matches(kAppleBootGuid);
     }
     return true;
 }
 
-bool QNUIDeviceData::IsVolumeStorageSupported(IStorageDevice* pVolume) { return IsSupportVolume(GetVolumeInfo(pVolume)); }
+bool QNUIDeviceData::IsVolumeStorageSupported(IStorageDevice* pVolume) {
+    return IsSupportVolume(GetVolumeInfo(pVolume));
+}
 
 }  // namespace uimodel

@@ -20,7 +20,9 @@ struct FacadeJobs {
     std::optional<std::thread> deviceList;
 
     /// Every slot that may hold a thread.
-    std::array<CJobSlot*, 6> Slots() { return {&scanWorker, &scanPoller, &search, &recoveryWorker, &recoveryPoller, &filePoller}; }
+    std::array<CJobSlot*, 6> Slots() {
+        return {&scanWorker, &scanPoller, &search, &recoveryWorker, &recoveryPoller, &filePoller};
+    }
 };
 
 FacadeJobs& GetFacadeJobs();

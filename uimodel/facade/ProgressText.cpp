@@ -27,8 +27,8 @@ std::string SaveFileName(std::string deviceName, std::tm const& local) {
     for (char& c : deviceName)
         if (c == '/') c = '_';
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d at %02d_%02d_%02d", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900,
-                  local.tm_hour, local.tm_min, local.tm_sec);
+    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d at %02d_%02d_%02d", local.tm_mon + 1, local.tm_mday,
+                  local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
     return deviceName + "_" + stamp;
 }
 

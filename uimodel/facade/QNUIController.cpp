@@ -63,10 +63,14 @@ void QNUIController::UseModel(Model const& model) { InstalledModel() = model; }
 QNUIController::Model const& QNUIController::GetModel() {
     std::optional<Model>& model = InstalledModel();
     if (!model)
-        model = Model{&QNUIScan::instance(),          &QNUIDeviceData::instance(),
-                      &QNTypeMgr::share(),            &QNTimeMgr::share(),
-                      &QNUIRecovery::instance(),      nullptr,
-                      &QNSaveAndRestoreNodeOperate::instance(), &SaveRestoreResult::instance()};
+        model = Model{&QNUIScan::instance(),
+                      &QNUIDeviceData::instance(),
+                      &QNTypeMgr::share(),
+                      &QNTimeMgr::share(),
+                      &QNUIRecovery::instance(),
+                      nullptr,
+                      &QNSaveAndRestoreNodeOperate::instance(),
+                      &SaveRestoreResult::instance()};
     return *model;
 }
 
@@ -233,16 +237,21 @@ void QNUIController::GetSearchResultToArr(FileNodeList& files) {
 
 void QNUIController::RefreshData() { Scan().RefreshAllData(); }
 
-void QNUIController::SavePathToPList(std::string const& folder) { GetSeams().pSettings->SetValue(kSavePathKey, folder); }
+void QNUIController::SavePathToPList(std::string const& folder) {
+    GetSeams().pSettings->SetValue(kSavePathKey, folder);
+}
 
 std::optional<std::string> QNUIController::GetSavePath() { return GetSeams().pSettings->Value(kSavePathKey); }
 
 std::string QNUIController::GetDefaultSavePath() {
     // The executable's folder is not writable once installed: results go to the user's data.
     std::filesystem::path base;
-    if (char const* pszData = std::getenv("XDG_DATA_HOME"); pszData && *pszData == '/') base = pszData;
-    else if (char const* pszHome = std::getenv("HOME"); pszHome && *pszHome) base = std::filesystem::path(pszHome) / ".local/share";
-    else return {};
+    if (char const* pszData = std::getenv("XDG_DATA_HOME"); pszData && *pszData == '/')
+        base = pszData;
+    else if (char const* pszHome = std::getenv("HOME"); pszHome && *pszHome)
+        base = std::filesystem::path(pszHome) / ".local/share";
+    else
+        return {};
     std::filesystem::path const folder = base / kProgramFolder / kResultsFolder;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -253,7 +262,8 @@ std::string QNUIController::GetSaveFileName() {
     Model const& model = GetModel();
     IStorageDevice* pDevice = model.pScan->GetSavedStorage();
     _DiskVolumeData row;
-    if (pDevice && !model.pDevices->GetDiskDataByStorage(pDevice, row)) model.pDevices->GetVolumeDataByStorage(pDevice, row);
+    if (pDevice && !model.pDevices->GetDiskDataByStorage(pDevice, row))
+        model.pDevices->GetVolumeDataByStorage(pDevice, row);
     std::time_t const now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -342,7 +352,8 @@ void QNUIController::GetDeviceInfoToArray(std::vector<std::unique_ptr<DiskVolume
     for (_DiskVolumeData const& row : rows) {
         auto pDisk = std::make_unique<DiskVolumeNodeData>(row);
         std::vector<std::unique_ptr<DiskVolumeNodeData>> volumes;
-        for (_DiskVolumeData const& volume : row.children) volumes.push_back(std::make_unique<DiskVolumeNodeData>(volume));
+        for (_DiskVolumeData const& volume : row.children)
+            volumes.push_back(std::make_unique<DiskVolumeNodeData>(volume));
         pDisk->setSubNode(std::move(volumes));
         spy::SpyIDStringTable2(4106, pDisk->name() + " " + std::to_string(row.children.size()));
         items.push_back(std::move(pDisk));
@@ -356,7 +367,8 @@ bool QNUIController::IsAppRunning() { return uimodel::IsAppRunning(); }
 bool QNUIController::StopJobs(std::chrono::milliseconds timeout) {
     FacadeJobs& jobs = GetFacadeJobs();
     Model const& model = GetModel();
-    for (QNUIOperation* pOperation : {static_cast<QNUIOperation*>(model.pScan), static_cast<QNUIOperation*>(model.pRecovery)}) {
+    for (QNUIOperation* pOperation :
+         {static_cast<QNUIOperation*>(model.pScan), static_cast<QNUIOperation*>(model.pRecovery)}) {
         int const iStatus = pOperation ? pOperation->GetStatus() : OPERATION_IDLE;
         if (iStatus == OPERATION_PAUSED || iStatus == OPERATION_RUNNING) pOperation->StopOperation(1);
     }

@@ -38,7 +38,8 @@ void QNUIController::QuerySaveOrRestoreProgress() {
     if (!model.pSaver || GetFacadeJobs().filePoller.Running()) return;
     QNUIOperation& operation = *model.pSaver;
     std::shared_ptr<IMainThreadPoster> pPoster = GetSeams().pPoster;
-    GetFacadeJobs().filePoller.Start([&operation, pPoster] { PollOperation(operation, *pPoster, "QueryProgressInfo"); });
+    GetFacadeJobs().filePoller.Start(
+        [&operation, pPoster] { PollOperation(operation, *pPoster, "QueryProgressInfo"); });
 }
 
 int QNUIController::beginSaveOrRestoreNode(bool bSave, std::string const& path, std::string const& postName) {
@@ -67,7 +68,8 @@ bool QNUIController::IsResultsFileJobRunning() {
     return pSaver && !pSaver->IsOperationExit();
 }
 
-void QNUIController::GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error, bool bSaver) {
+void QNUIController::GetSaveorRestoreProgress(std::uint64_t& u64Total, std::uint64_t& u64Done, std::uint64_t& u64Error,
+                                              bool bSaver) {
     _PROGRESS_INFO const info = FileOperation(bSaver).GetProgressInfo();
     u64Total = info.u64Total;
     // A finished job may not have counted its last steps.

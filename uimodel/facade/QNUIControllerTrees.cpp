@@ -96,9 +96,12 @@ void PlaceFolder(PathTreeProgress& progress, IFileNode* pFolder, CTreeBatch& bat
 
 std::string DateRootName(int iViewType) {
     switch (iViewType) {
-        case VIEW_CREATION_DATE: return GetSeams().pStrings->Text("CREATE_TIME_ROOT_NAME");
-        case VIEW_MODIFICATION_DATE: return GetSeams().pStrings->Text("MODIFY_TIME_ROOT_NAME");
-        default: return GetSeams().pStrings->Text("LAST_ACCESS_TIME_ROOT_NAME");
+        case VIEW_CREATION_DATE:
+            return GetSeams().pStrings->Text("CREATE_TIME_ROOT_NAME");
+        case VIEW_MODIFICATION_DATE:
+            return GetSeams().pStrings->Text("MODIFY_TIME_ROOT_NAME");
+        default:
+            return GetSeams().pStrings->Text("LAST_ACCESS_TIME_ROOT_NAME");
     }
 }
 
@@ -126,7 +129,8 @@ int QNUIController::GetScanTreeNodeData(TreeArray* pArray, bool bClear, ITreeIns
             }
             PathTreeProgress& progress = pArray->path;
             if (scan.GetScanType() != VIEW_PATH || progress.rows.count(pRoot)) continue;
-            auto pRow = std::make_shared<OpNodeData>(__TreeNodeData__{pRoot->IsDirectory(), pRoot->IsDeleted(), 1, pRoot});
+            auto pRow =
+                std::make_shared<OpNodeData>(__TreeNodeData__{pRoot->IsDirectory(), pRoot->IsDeleted(), 1, pRoot});
             pRow->setExpandAble(true);
             progress.rows[pRoot] = pRow.get();
             batch.AppendTop(*pArray, pRow);
@@ -141,12 +145,19 @@ int QNUIController::GetScanTreeNodeData(TreeArray* pArray, bool bClear, ITreeIns
 void QNUIController::AddNodeToArr(TreeArray& array, ITreeInsertSink* pSink) {
     if (TreesHeld()) return;
     switch (Scan().GetScanType()) {
-        case VIEW_PATH: AddPathNodeToArray(array, pSink); break;
-        case VIEW_FILE_TYPE: AddTypeNodeToArr(array, pSink); break;
+        case VIEW_PATH:
+            AddPathNodeToArray(array, pSink);
+            break;
+        case VIEW_FILE_TYPE:
+            AddTypeNodeToArr(array, pSink);
+            break;
         case VIEW_CREATION_DATE:
         case VIEW_MODIFICATION_DATE:
-        case VIEW_ACCESS_DATE: AddDateNodeToArray(array, pSink); break;
-        default: break;
+        case VIEW_ACCESS_DATE:
+            AddDateNodeToArray(array, pSink);
+            break;
+        default:
+            break;
     }
 }
 
@@ -265,12 +276,16 @@ void QNUIController::AddTypeNodeToArr(TreeArray& array, std::string const& name)
 bool QNUIController::GetFileNodeToArray(FileNodeList& list, OpNodeData* pItem) {
     if (!pItem) return false;
     switch (pItem->type()) {
-        case VIEW_PATH: return GetPathInfoToArray(list, pItem);
-        case VIEW_FILE_TYPE: return GetTypeInfoToArray(list, pItem);
+        case VIEW_PATH:
+            return GetPathInfoToArray(list, pItem);
+        case VIEW_FILE_TYPE:
+            return GetTypeInfoToArray(list, pItem);
         case VIEW_CREATION_DATE:
         case VIEW_MODIFICATION_DATE:
-        case VIEW_ACCESS_DATE: return GetDateInfoToArray(list, pItem);
-        default: return false;
+        case VIEW_ACCESS_DATE:
+            return GetDateInfoToArray(list, pItem);
+        default:
+            return false;
     }
 }
 

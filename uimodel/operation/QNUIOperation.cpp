@@ -65,13 +65,16 @@ bool QNUIOperation::IsOperationExit() const {
 
 bool QNUIOperation::WaitForExitFor(std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, timeout, [this] { return m_iStatus == OPERATION_IDLE || m_iStatus == OPERATION_EXIT; });
+    return m_changed.wait_for(lock, timeout,
+                              [this] { return m_iStatus == OPERATION_IDLE || m_iStatus == OPERATION_EXIT; });
 }
 
 void QNUIOperation::PauseOrResumeOperation() {
     std::lock_guard const lock(m_mutex);
-    if (m_iStatus == OPERATION_PAUSED) SetStatusLocked(OPERATION_RUNNING);
-    else if (m_iStatus == OPERATION_RUNNING) SetStatusLocked(OPERATION_PAUSED);
+    if (m_iStatus == OPERATION_PAUSED)
+        SetStatusLocked(OPERATION_RUNNING);
+    else if (m_iStatus == OPERATION_RUNNING)
+        SetStatusLocked(OPERATION_PAUSED);
 }
 
 bool QNUIOperation::WasStopRequested() const {

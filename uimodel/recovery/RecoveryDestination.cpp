@@ -61,7 +61,8 @@ std::optional<int> CreateNumberedFolder(std::filesystem::path const& destination
     return std::nullopt;
 }
 
-CHeldFolder::CHeldFolder(CHeldFolder&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path)) {
+CHeldFolder::CHeldFolder(CHeldFolder&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path)) {
     other.m_path.clear();
 }
 
@@ -89,7 +90,8 @@ std::filesystem::path FolderPathBelow(std::filesystem::path const& base, std::ve
     return folder;
 }
 
-std::optional<CHeldFolder> MakeFoldersBelow(std::filesystem::path const& base, std::vector<std::string> const& components) {
+std::optional<CHeldFolder> MakeFoldersBelow(std::filesystem::path const& base,
+                                            std::vector<std::string> const& components) {
     int fd = ::open(base.c_str(), kFolderFlags);
     if (fd < 0) return std::nullopt;
     for (std::string const& component : components) {
@@ -108,7 +110,8 @@ std::optional<std::string> ClaimClashFreeFile(CHeldFolder const& folder, std::st
     iNextCounter = std::max(iNextCounter, 1);
     for (int iCounter = 0; iCounter <= kMaxClashNames; iCounter = iCounter == 0 ? iNextCounter : iCounter + 1) {
         std::string candidate = iCounter == 0 ? safe : Counted(parts.stem, iCounter, parts.extension);
-        int const fd = ::openat(folder.Fd(), candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        int const fd =
+            ::openat(folder.Fd(), candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
             if (iCounter > 0) iNextCounter = iCounter + 1;

@@ -51,7 +51,8 @@ std::filesystem::path FolderPathBelow(std::filesystem::path const& base, std::ve
 /// Makes each of `components` below `base` (which must exist and be a real folder) in turn and
 /// opens each without following links: an existing component must be a real folder, not a
 /// link. The last folder, held open, or nothing.
-std::optional<CHeldFolder> MakeFoldersBelow(std::filesystem::path const& base, std::vector<std::string> const& components);
+std::optional<CHeldFolder> MakeFoldersBelow(std::filesystem::path const& base,
+                                            std::vector<std::string> const& components);
 
 /// "<stem>_NNNN<extension>" for counter values 1, 2, ...: the first name in `folder` that does
 /// not exist is claimed by creating it empty and exclusively, so two recoveries can never pick

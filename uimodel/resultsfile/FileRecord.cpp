@@ -3,10 +3,10 @@
 #include <bit>
 #include <cstring>
 
-#include "engine/IFileNode.h"
 #include "engine/ByteWriter.h"
 #include "engine/FileNode.h"
 #include "engine/FileTimeTicks.h"
+#include "engine/IFileNode.h"
 #include "uimodel/resultsfile/FrameCursor.h"
 #include "uimodel/resultsfile/ResultsFileLayout.h"
 

@@ -15,7 +15,8 @@ bool CFrameCursor::Need(std::size_t length) {
     if (length > Remaining()) return false;
     m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(m_position));
     m_position = 0;
-    std::size_t const toRead = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(kChunkSize, length - available), m_u64Unread));
+    std::size_t const toRead =
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::max(kChunkSize, length - available), m_u64Unread));
     std::size_t const kept = m_buffer.size();
     m_buffer.resize(kept + toRead);
     m_u64Unread -= toRead;

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "engine/DataRunList.h"
-#include "engine/IFileReader.h"
 #include "engine/FileTimeTicks.h"
+#include "engine/IFileReader.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
 #include "uimodel/resultsfile/NodeArena.h"
 
@@ -56,7 +56,9 @@ static_assert(alignof(RestoreSystemNode) <= resultsfile::NodeArena::kAlignment);
 
 void* RestoreFileNode::operator new(std::size_t size) { return resultsfile::NodeArena::Allocate(size); }
 
-void RestoreFileNode::operator delete(void* pNode, std::size_t size) noexcept { resultsfile::NodeArena::Free(pNode, size); }
+void RestoreFileNode::operator delete(void* pNode, std::size_t size) noexcept {
+    resultsfile::NodeArena::Free(pNode, size);
+}
 
 char* RestoreFileNode::CopyName(std::string_view name) {
     name = name.substr(0, name.find('\0'));
@@ -71,9 +73,12 @@ IFileReader* RestoreFileNode::CreateCompressFileReader(void*) {
     if (!pTop) return nullptr;
     for (IFileNode* pUp = pTop->GetParent(); pUp; pUp = pUp->GetParent()) pTop = pUp;
     switch (pTop->GetSearcheType()) {
-    case SEARCHER_TYPE_HFSPLUS: return HfsPlusVolumeCache::instance().CreateReader(m_iHfsPlusVolume, this);
-    case SEARCHER_TYPE_NTFS: return CreateNtfsCompressFileReader();
-    default: return nullptr;
+        case SEARCHER_TYPE_HFSPLUS:
+            return HfsPlusVolumeCache::instance().CreateReader(m_iHfsPlusVolume, this);
+        case SEARCHER_TYPE_NTFS:
+            return CreateNtfsCompressFileReader();
+        default:
+            return nullptr;
     }
 }
 

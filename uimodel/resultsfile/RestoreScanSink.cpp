@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/IDirecotryTreeBuilder.h"
+#include "engine/IFileReader.h"
 #include "engine/IProgress.h"
 #include "engine/IRSData.h"
 #include "engine/IRecoveryController.h"
@@ -11,13 +12,12 @@
 #include "engine/IStorageDeviceData.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/SearchedPartitionRecord.h"
-#include "engine/IFileReader.h"
 #include "uimodel/resultsfile/FileRecord.h"
 #include "uimodel/resultsfile/FrameCursor.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
 #include "uimodel/resultsfile/JobProgress.h"
-#include "uimodel/resultsfile/ResultsFileLayout.h"
 #include "uimodel/resultsfile/RestoreFileNode.h"
+#include "uimodel/resultsfile/ResultsFileLayout.h"
 
 namespace uimodel::resultsfile {
 
@@ -82,7 +82,8 @@ RestoreScanSink::Target RestoreScanSink::TargetOf(IStorageDevice* pDevice) {
     return target;
 }
 
-void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, IStorageDevice* pDevice) {
+void RestoreScanSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress,
+                                              IStorageDevice* pDevice) {
     if (!m_pArchive || !pBuilder || !pProgress || !pDevice) return;
     Target const target = TargetOf(pDevice);
     // A damaged value frame loads none of its values (those files copy as before the frame
@@ -204,7 +205,8 @@ bool RestoreScanSink::ReplayRoot(CFrameCursor& cursor, std::uint64_t u64Index, T
 }
 
 bool RestoreScanSink::ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken,
-                                  std::map<std::uint16_t, int> const& volumes, IDirecotryTreeBuilder& builder, IProgress& progress) {
+                                  std::map<std::uint16_t, int> const& volumes, IDirecotryTreeBuilder& builder,
+                                  IProgress& progress) {
     StoredFileRecord record;
     std::uint32_t u32Unreported = 0;
     for (;;) {

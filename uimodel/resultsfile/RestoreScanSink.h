@@ -34,7 +34,8 @@ public:
     /// takes the roots it was saved from (see RootFitsDevice). Each root is taken at most once
     /// per load, and a quick scan's one root per searcher type per replay, in file order. Damage
     /// ends the replay with what was handed over kept, and is reported by GetError.
-    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, IStorageDevice* pDevice) override;
+    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress,
+                                 IStorageDevice* pDevice) override;
     std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int iSearcherType) override;
 
     /// Deletes every loaded partition record.
@@ -64,8 +65,8 @@ private:
     bool RootFitsDevice(RootHeader const& root, Target const& target) const;
     /// Hands the node records of a root to the builder (when `bTaken`) up to its end marker,
     /// each with the volume cache slot of its partition in `volumes`.
-    bool ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken, std::map<std::uint16_t, int> const& volumes,
-                     IDirecotryTreeBuilder& builder, IProgress& progress);
+    bool ReplayNodes(CFrameCursor& cursor, _tagSearcherType eType, bool bTaken,
+                     std::map<std::uint16_t, int> const& volumes, IDirecotryTreeBuilder& builder, IProgress& progress);
     /// Notes damage; false, so a replay step can end with it.
     bool Damaged() {
         m_iError = 7;
@@ -76,13 +77,13 @@ private:
     int m_iControllerType;
     CJobProgress* m_pProgress;
     std::map<int, std::vector<CSearchedPartitionInfo*>> m_partitions;  // owned
-    std::set<std::uint64_t> m_takenRoots;    // by their place in the file, over the whole load
+    std::set<std::uint64_t> m_takenRoots;            // by their place in the file, over the whole load
     std::map<std::uint64_t, std::string> m_leftOut;  // read, not taken yet: by place, the root's name
-    std::set<std::uint32_t> m_typesTaken;    // searcher types taken by the running replay
+    std::set<std::uint32_t> m_typesTaken;            // searcher types taken by the running replay
     int m_iError = 0;
-    CopyOutValues m_copyOutValues;  // of the file, read at each replay
+    CopyOutValues m_copyOutValues;     // of the file, read at each replay
     PartitionPlacements m_placements;  // likewise
-    std::uint64_t m_u64Ordinal = 0;  // of the next file record of the node frame
+    std::uint64_t m_u64Ordinal = 0;    // of the next file record of the node frame
 };
 
 }  // namespace uimodel::resultsfile

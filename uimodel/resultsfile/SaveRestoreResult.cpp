@@ -5,10 +5,10 @@
 #include <memory>
 #include <thread>
 
+#include "engine/CatchExeception.h"
 #include "engine/IFileNode.h"
 #include "engine/IRSData.h"
 #include "engine/IRecoveryController.h"
-#include "engine/CatchExeception.h"
 #include "uimodel/devices/QNUIDeviceData.h"
 #include "uimodel/recovery/QNUIRecovery.h"
 #include "uimodel/resultsfile/HfsPlusVolumeCache.h"
@@ -164,7 +164,8 @@ int SaveRestoreResult::Save(std::string const& path, CJobProgress& progress) {
     IStorageDevice* pDevice = m_scan.GetSavedStorage();
     if (!pDevice || !RowOf(pDevice, saved.device)) return RESULTS_FAIL(RESULTS_NOTHING_SCANNED);
     if (m_pRecovery && m_pRecovery->PathIsScannedImage(path.c_str())) return RESULTS_FAIL(RESULTS_IS_SCANNED_IMAGE);
-    if (m_pRecovery && m_pRecovery->RecoveryPathIsSameDevice(path.c_str())) return RESULTS_FAIL(RESULTS_ON_SCANNED_DEVICE);
+    if (m_pRecovery && m_pRecovery->RecoveryPathIsSameDevice(path.c_str()))
+        return RESULTS_FAIL(RESULTS_ON_SCANNED_DEVICE);
     saved.mediumId = QNUIDeviceData::MediumIdOf(pDevice);
     if (IStorageDevice* pDisk = m_devices.GetDiskStorageByIndex(saved.device.iDiskIndex)) {
         _DiskVolumeData disk;
@@ -180,7 +181,8 @@ int SaveRestoreResult::Save(std::string const& path, CJobProgress& progress) {
     if (!pArchive->StartRS(path.c_str(), 1)) return RESULTS_FAIL(RESULTS_CANNOT_OPEN);
     int iCode = RESULTS_OK;
     try {
-        if (!WriteResultsFile(*pArchive, saved, progress) || !pArchive->EndRS()) iCode = RESULTS_FAIL(RESULTS_WRITE_FAILED);
+        if (!WriteResultsFile(*pArchive, saved, progress) || !pArchive->EndRS())
+            iCode = RESULTS_FAIL(RESULTS_WRITE_FAILED);
     } catch (IRSException const&) {
         iCode = RESULTS_FAIL(RESULTS_WRITE_FAILED);
     }

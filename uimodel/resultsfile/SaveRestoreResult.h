@@ -29,7 +29,7 @@ class QNUIScan;
 namespace resultsfile {
 class CJobProgress;
 struct SavedScan;
-}
+}  // namespace resultsfile
 
 class SaveRestoreResult {
 public:
@@ -69,7 +69,8 @@ public:
     void SetLoadPause(std::chrono::milliseconds pause) { m_loadPause = pause; }
 
 private:
-    int Start(char const* pszPath, IProgress* pProgress, void (SaveRestoreResult::*job)(std::string const&, IProgress*));
+    int Start(char const* pszPath, IProgress* pProgress,
+              void (SaveRestoreResult::*job)(std::string const&, IProgress*));
     void SaveScanResult(std::string const& path, IProgress* pProgress);
     void RestoreScanResult(std::string const& path, IProgress* pProgress);
     int Save(std::string const& path, resultsfile::CJobProgress& progress);

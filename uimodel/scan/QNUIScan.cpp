@@ -57,8 +57,9 @@ RESULT QNUIScan::DoScan(IStorageDevice* pDevice, IRestoreScanSink* pSink) {
                 if (!bDeep && m_devices.IsDiskStorage(pDevice)) {
                     result = ScanDiskVolumes(pDevice);
                 } else {
-                    _SCAN_TYPE const eScan = bDeep ? SCAN_TYPE_DEEP
-                                                   : (IsStorageMounted(pDevice) ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
+                    _SCAN_TYPE const eScan =
+                        bDeep ? SCAN_TYPE_DEEP
+                              : (IsStorageMounted(pDevice) ? SCAN_TYPE_QUICK_MOUNTED : SCAN_TYPE_QUICK_UNMOUNTED);
                     m_pFilter->SetScanType(eScan);
                     result = DoVolumeStorageScan(pDevice);
                 }
@@ -230,7 +231,8 @@ void QNUIScan::FileNode(IFileNode* pNode) {
     FileByDate(m_modifyTimes, m_lastModifyMonth, m_modifyRecency, pNode->GetModificationTime(), pNode);
     if (m_pFilter) {
         _FILTER_TYPE const eType = m_pFilter->GetNodeFileType(pNode);
-        if (!m_lastType.pList || m_lastType.iKey != static_cast<int>(eType)) m_lastType = {static_cast<int>(eType), &m_types[eType]};
+        if (!m_lastType.pList || m_lastType.iKey != static_cast<int>(eType))
+            m_lastType = {static_cast<int>(eType), &m_types[eType]};
         m_lastType.pList->push_back(pNode);
         m_newFiles.push_back(pNode);
     }
@@ -356,19 +358,27 @@ TypeMap QNUIScan::GetTypeMapFrom(std::map<_FILTER_TYPE, std::size_t> const& resu
 
 DateMap const* QNUIScan::DateMapOfKind(int iKind) const {
     switch (iKind) {
-        case 2: return &m_createTimes;
-        case 3: return &m_modifyTimes;
-        case 4: return &m_accessTimes;
-        default: return nullptr;
+        case 2:
+            return &m_createTimes;
+        case 3:
+            return &m_modifyTimes;
+        case 4:
+            return &m_accessTimes;
+        default:
+            return nullptr;
     }
 }
 
 MonthRecency const* QNUIScan::RecencyOfKind(int iKind) const {
     switch (iKind) {
-        case 2: return &m_createRecency;
-        case 3: return &m_modifyRecency;
-        case 4: return &m_accessRecency;
-        default: return nullptr;
+        case 2:
+            return &m_createRecency;
+        case 3:
+            return &m_modifyRecency;
+        case 4:
+            return &m_accessRecency;
+        default:
+            return nullptr;
     }
 }
 
@@ -446,8 +456,10 @@ void QNUIScan::UnselectAllNodes() {
 void QNUIScan::SetSearchKey(char const* pszKey) {
     if (!pszKey) return;
     std::lock_guard const lock(m_mutex);
-    if (*pszKey) m_searchKey = pszKey;
-    else m_searchKey.reset();
+    if (*pszKey)
+        m_searchKey = pszKey;
+    else
+        m_searchKey.reset();
 }
 
 std::optional<std::string> QNUIScan::GetSearchKey() const {

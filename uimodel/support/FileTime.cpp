@@ -31,7 +31,8 @@ CivilDate CivilFromDays(long long s64Days) {
     s64Days += 719'468;
     long long const s64Era = (s64Days >= 0 ? s64Days : s64Days - 146'096) / 146'097;
     auto const u32DayOfEra = static_cast<unsigned>(s64Days - s64Era * 146'097);
-    unsigned const u32YearOfEra = (u32DayOfEra - u32DayOfEra / 1'460 + u32DayOfEra / 36'524 - u32DayOfEra / 146'096) / 365;
+    unsigned const u32YearOfEra =
+        (u32DayOfEra - u32DayOfEra / 1'460 + u32DayOfEra / 36'524 - u32DayOfEra / 146'096) / 365;
     unsigned const u32DayOfYear = u32DayOfEra - (365 * u32YearOfEra + u32YearOfEra / 4 - u32YearOfEra / 100);
     unsigned const u32MonthIndex = (5 * u32DayOfYear + 2) / 153;
     unsigned const u32Day = u32DayOfYear - (153 * u32MonthIndex + 2) / 5 + 1;

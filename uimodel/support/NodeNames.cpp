@@ -52,7 +52,11 @@ std::u32string CodePoints(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         auto const lead = static_cast<unsigned char>(text[i]);
-        std::size_t const length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        std::size_t const length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
         char32_t c = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
         bool valid = length != 0 && i + length <= text.size();
         for (std::size_t k = 1; valid && k < length; ++k) {
@@ -75,9 +79,12 @@ bool IsEmpty(char const* pszText) { return !pszText || !*pszText; }
 
 long long UnixTimeByKey(IFileNode* pNode, unsigned u32Key) {
     switch (u32Key) {
-        case 2: return convertWindowsTimeToUnixTime(pNode->GetCreationTime());
-        case 3: return convertWindowsTimeToUnixTime(pNode->GetModificationTime());
-        default: return convertWindowsTimeToUnixTime(pNode->GetLastAccessTime());
+        case 2:
+            return convertWindowsTimeToUnixTime(pNode->GetCreationTime());
+        case 3:
+            return convertWindowsTimeToUnixTime(pNode->GetModificationTime());
+        default:
+            return convertWindowsTimeToUnixTime(pNode->GetLastAccessTime());
     }
 }
 
@@ -180,11 +187,16 @@ _tagSearcherType GetNodeSearcheType(IFileNode* pNode) {
 
 char const* GetFileSystemStrByType(int iSearcherType) {
     switch (iSearcherType) {
-        case SEARCHER_TYPE_HFSPLUS: return "HFS+_";
-        case SEARCHER_TYPE_FAT: return "Fat_";
-        case SEARCHER_TYPE_EXFAT: return "ExFat_";
-        case SEARCHER_TYPE_RAW: return "RAW_";
-        default: return "";
+        case SEARCHER_TYPE_HFSPLUS:
+            return "HFS+_";
+        case SEARCHER_TYPE_FAT:
+            return "Fat_";
+        case SEARCHER_TYPE_EXFAT:
+            return "ExFat_";
+        case SEARCHER_TYPE_RAW:
+            return "RAW_";
+        default:
+            return "";
     }
 }
 
@@ -194,7 +206,8 @@ std::string GetNodeExt(IFileNode* pNode) {
     auto const dot = name.rfind('.');
     if (dot == std::string_view::npos) return {};
     std::string ext(name.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
     return ext;
 }
 

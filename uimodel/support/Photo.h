@@ -17,7 +17,9 @@ public:
     std::string const& imageUID() const { return m_imageID; }
     std::string const& imageTitle() const { return m_imageID; }
     std::shared_ptr<std::vector<std::uint8_t> const> const& imageRepresentation() const { return m_pImage; }
-    void setImageRepresentation(std::shared_ptr<std::vector<std::uint8_t> const> pImage) { m_pImage = std::move(pImage); }
+    void setImageRepresentation(std::shared_ptr<std::vector<std::uint8_t> const> pImage) {
+        m_pImage = std::move(pImage);
+    }
     void setName(std::string imageID) { m_imageID = std::move(imageID); }
 
 private:

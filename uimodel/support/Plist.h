@@ -3,11 +3,11 @@
 #include <plist/plist.h>
 
 #include <map>
-#include <vector>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace uimodel {
 

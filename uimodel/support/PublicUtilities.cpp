@@ -11,7 +11,7 @@ namespace uimodel {
 namespace {
 
 struct Unit {
-    double dLimit;    // sizes below it use this unit
+    double dLimit;  // sizes below it use this unit
     double dDivisor;
     char const* pszFormat;
 };
@@ -36,7 +36,9 @@ std::string SizeText(double dBytes, bool bWithTerabytes) {
 
 }  // namespace
 
-std::string longlongDiskSize(long long s64Bytes) { return SizeText(s64Bytes < 0 ? 0.0 : static_cast<double>(s64Bytes), true); }
+std::string longlongDiskSize(long long s64Bytes) {
+    return SizeText(s64Bytes < 0 ? 0.0 : static_cast<double>(s64Bytes), true);
+}
 
 std::string convertVolSpace(unsigned long long u64Bytes) { return SizeText(static_cast<double>(u64Bytes), false); }
 
@@ -44,10 +46,14 @@ long long volSpaceFromString(std::string const& text) {
     if (text.size() < 2) return 0;
     std::string_view const suffix = std::string_view(text).substr(text.size() - 2);
     float fFactor = 0.0f;
-    if (suffix == "KB") fFactor = 1e3f;
-    else if (suffix == "MB") fFactor = 1e6f;
-    else if (suffix == "GB") fFactor = 1e9f;
-    else if (suffix == "TB") fFactor = 1e12f;
+    if (suffix == "KB")
+        fFactor = 1e3f;
+    else if (suffix == "MB")
+        fFactor = 1e6f;
+    else if (suffix == "GB")
+        fFactor = 1e9f;
+    else if (suffix == "TB")
+        fFactor = 1e12f;
     if (fFactor == 0.0f) return 0;
     float fValue = 0.0f;
     if (std::sscanf(text.substr(0, text.size() - 2).c_str(), "%f", &fValue) != 1) return 0;
@@ -64,9 +70,12 @@ std::string fileSystemTypeForInt(int iType, int iIsDmg) {
 
 bool IsAppRunning() {
     switch (platform::TakeInstanceLock("quorin")) {
-        case platform::InstanceLock::Taken: return false;
-        case platform::InstanceLock::HeldElsewhere: return true;
-        case platform::InstanceLock::Unavailable: break;
+        case platform::InstanceLock::Taken:
+            return false;
+        case platform::InstanceLock::HeldElsewhere:
+            return true;
+        case platform::InstanceLock::Unavailable:
+            break;
     }
     // Better two copies than none: the lock only keeps two scans from running over each other.
     std::fprintf(stderr, "quorin: cannot open %s; not checking for another copy\n",

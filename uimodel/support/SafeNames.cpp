@@ -34,8 +34,10 @@ std::string SanitiseName(std::string_view name) {
     }
     if (safe.size() > kMaxSafeNameBytes) {
         NameParts const parts = SplitExtension(safe);
-        std::string_view const kept = parts.extension.size() <= kMaxKeptExtension ? parts.extension : std::string_view();
-        std::string cut(CutAtCharacter(kept.empty() ? std::string_view(safe) : parts.stem, kMaxSafeNameBytes - kept.size()));
+        std::string_view const kept =
+            parts.extension.size() <= kMaxKeptExtension ? parts.extension : std::string_view();
+        std::string cut(
+            CutAtCharacter(kept.empty() ? std::string_view(safe) : parts.stem, kMaxSafeNameBytes - kept.size()));
         cut += kept;
         safe = std::move(cut);
     }

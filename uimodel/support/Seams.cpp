@@ -13,7 +13,8 @@ namespace {
 class CPlistStringTable final : public IStringTable {
 public:
     CPlistStringTable() {
-        if (auto const pRoot = ReadPlistDictionary(LocateResource("Strings.en.plist"))) m_texts = PlistStringEntries(pRoot.get());
+        if (auto const pRoot = ReadPlistDictionary(LocateResource("Strings.en.plist")))
+            m_texts = PlistStringEntries(pRoot.get());
     }
     std::string Text(std::string const& key) const override {
         auto const found = m_texts.find(key);

@@ -40,7 +40,8 @@ bool IsOneOf(std::string const& extension, std::initializer_list<char const*> ex
 
 }  // namespace
 
-QNUIThumbnails::QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter, uimodel::IThumbnailDecoder& decoder)
+QNUIThumbnails::QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter,
+                               uimodel::IThumbnailDecoder& decoder)
     : m_scan(scan), m_recovery(recovery), m_pFilter(pFilter), m_decoder(decoder) {}
 
 IDataRecovery* QNUIThumbnails::PreviewCopyOut(IFileNode* pNode) {
@@ -113,15 +114,19 @@ Thumbnail QNUIThumbnails::GetVideoThumb(IFileNode* pNode) {
     std::string const extension = GetNodeExt(pNode);
     long long const s64Size = pNode->GetFileSize();
     if (!IsOneOf(extension, {"mov", "m4v", "mp4", "avi"}) || s64Size <= 0) return Icon(pNode);
-    auto const u32Bytes = static_cast<unsigned>(extension == "avi" && s64Size <= kMaxWholeAviBytes ? s64Size : std::min(s64Size, kMovieStartBytes));
+    auto const u32Bytes = static_cast<unsigned>(
+        extension == "avi" && s64Size <= kMaxWholeAviBytes ? s64Size : std::min(s64Size, kMovieStartBytes));
     return ThroughReader(pNode, [&](IDataRecovery&, IFileReader& reader) {
         // The start stays in memory: the decoder reads it through an anonymous memory file.
         std::vector<std::uint8_t> start(u32Bytes);
-        if (reader.ReadData(0, reinterpret_cast<char*>(start.data()), u32Bytes) != u32Bytes) return uimodel::RgbaImage{};
+        if (reader.ReadData(0, reinterpret_cast<char*>(start.data()), u32Bytes) != u32Bytes)
+            return uimodel::RgbaImage{};
         return m_decoder.DecodeMovie(start);
     });
 }
 
-Thumbnail QNUIThumbnails::getVideoThumbFromPath(std::string const& path) { return AsImage(m_decoder.DecodeMovieFile(path)); }
+Thumbnail QNUIThumbnails::getVideoThumbFromPath(std::string const& path) {
+    return AsImage(m_decoder.DecodeMovieFile(path));
+}
 
 }  // namespace uimodel

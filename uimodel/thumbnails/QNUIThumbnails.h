@@ -39,7 +39,8 @@ class QNUIThumbnails {
 public:
     /// Over the scan, the recovery (whose preview objects serve deep scans), the filter that
     /// tells categories and the platform's decoder; none owned.
-    QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter, uimodel::IThumbnailDecoder& decoder);
+    QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecoveryFilter* pFilter,
+                   uimodel::IThumbnailDecoder& decoder);
 
     /// The dispatcher: movies through GetVideoThumb, camera raw by extension through
     /// GetRawPicThumb, pictures decoded from their preview or whole bytes, else the icon.

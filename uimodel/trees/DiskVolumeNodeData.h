@@ -17,7 +17,9 @@ public:
     explicit DiskVolumeNodeData(_DiskVolumeData const& row);
 
     void setSubNode(std::vector<std::unique_ptr<DiskVolumeNodeData>> children) { m_children = std::move(children); }
-    DiskVolumeNodeData* childAtIndex(std::size_t index) const { return index < m_children.size() ? m_children[index].get() : nullptr; }
+    DiskVolumeNodeData* childAtIndex(std::size_t index) const {
+        return index < m_children.size() ? m_children[index].get() : nullptr;
+    }
     std::size_t numberOfChildren() const { return m_children.size(); }
     std::vector<std::unique_ptr<DiskVolumeNodeData>> const& children() const { return m_children; }
 

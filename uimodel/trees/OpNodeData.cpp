@@ -10,9 +10,13 @@ namespace uimodel {
 
 namespace {
 
-unsigned long long Ticks(_FILETIME ft) { return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+unsigned long long Ticks(_FILETIME ft) {
+    return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
 
-std::string TimeText(_FILETIME ft) { return GetSeams().formatTime ? GetSeams().formatTime(ft) : FormatFileTimeToString(ft); }
+std::string TimeText(_FILETIME ft) {
+    return GetSeams().formatTime ? GetSeams().formatTime(ft) : FormatFileTimeToString(ft);
+}
 
 int ChildState(OpNodeData::Child const& child) {
     if (auto const* pItem = std::get_if<std::unique_ptr<OpNodeData>>(&child)) return (*pItem)->state();
@@ -22,7 +26,11 @@ int ChildState(OpNodeData::Child const& child) {
 }  // namespace
 
 OpNodeData::OpNodeData(int iType, IFileNode* pNode, int iFileSystem)
-    : m_iType(iType), m_iFileSystem(iFileSystem), m_pNode(pNode), m_createTime(std::time(nullptr)), m_modifyTime(m_createTime) {}
+    : m_iType(iType),
+      m_iFileSystem(iFileSystem),
+      m_pNode(pNode),
+      m_createTime(std::time(nullptr)),
+      m_modifyTime(m_createTime) {}
 
 OpNodeData::OpNodeData(__TreeNodeData__ const& data) : OpNodeData(VIEW_PATH, data.pNode, data.iFileSystem) {}
 
@@ -88,7 +96,8 @@ void OpNodeData::FreeChildren() {
     std::vector<std::unique_ptr<OpNodeData>> doomed;
     auto const take = [&doomed](OpNodeData& row) {
         for (Child& child : row.m_children)
-            if (auto* pItem = std::get_if<std::unique_ptr<OpNodeData>>(&child); pItem && *pItem) doomed.push_back(std::move(*pItem));
+            if (auto* pItem = std::get_if<std::unique_ptr<OpNodeData>>(&child); pItem && *pItem)
+                doomed.push_back(std::move(*pItem));
         row.m_children.clear();
     };
     take(*this);
@@ -126,7 +135,9 @@ std::string OpNodeData::lastAccessTime() const {
     return isFadeNode() || !m_pNode ? std::string() : TimeText(m_pNode->GetLastAccessTime());
 }
 
-unsigned long long OpNodeData::createTimeValue() const { return isFadeNode() || !m_pNode ? 0 : Ticks(m_pNode->GetCreationTime()); }
+unsigned long long OpNodeData::createTimeValue() const {
+    return isFadeNode() || !m_pNode ? 0 : Ticks(m_pNode->GetCreationTime());
+}
 
 unsigned long long OpNodeData::modifyTimeValue() const {
     return isFadeNode() || !m_pNode ? 0 : Ticks(m_pNode->GetModificationTime());
@@ -143,8 +154,10 @@ void OpNodeData::SetShow(int iShow) {
 int OpNodeData::state() const { return !isFadeNode() && m_pNode ? fileNodeState(m_pNode) : m_iState; }
 
 void OpNodeData::setNodeState(int iState) {
-    if (!isFadeNode() && m_pNode) setFileNode(m_pNode, iState);
-    else m_iState = iState;
+    if (!isFadeNode() && m_pNode)
+        setFileNode(m_pNode, iState);
+    else
+        m_iState = iState;
     if (m_pParent && m_pParent->isFadeNode()) setParentNodeState(iState);
     SetChildrenNodeState(iState);
 }
@@ -181,8 +194,10 @@ void OpNodeData::SetChildrenNodeState(int iState) {
         pRow->m_iState = iState;
         if (iState == CHECKED_STATUS_MIXED) continue;
         for (Child const& child : pRow->m_children) {
-            if (auto const* pItem = std::get_if<std::unique_ptr<OpNodeData>>(&child)) pending.push_back(pItem->get());
-            else setFileNode(std::get<IFileNode*>(child), iState);
+            if (auto const* pItem = std::get_if<std::unique_ptr<OpNodeData>>(&child))
+                pending.push_back(pItem->get());
+            else
+                setFileNode(std::get<IFileNode*>(child), iState);
         }
     }
 }
@@ -203,12 +218,18 @@ int OpNodeData::nodeType() const {
     switch (m_iType) {
         case VIEW_FILE_TYPE:
             switch (StringToFilterType(m_fadeName.c_str())) {
-                case FILTER_TYPE_PICTURE: return 2;
-                case FILTER_TYPE_MUSIC: return 3;
-                case FILTER_TYPE_MOVIE: return 4;
-                case FILTER_TYPE_ARCHIVE: return 5;
-                case FILTER_TYPE_DOCUMENT: return 6;
-                default: return 7;
+                case FILTER_TYPE_PICTURE:
+                    return 2;
+                case FILTER_TYPE_MUSIC:
+                    return 3;
+                case FILTER_TYPE_MOVIE:
+                    return 4;
+                case FILTER_TYPE_ARCHIVE:
+                    return 5;
+                case FILTER_TYPE_DOCUMENT:
+                    return 6;
+                default:
+                    return 7;
             }
         case VIEW_CREATION_DATE:
         case VIEW_MODIFICATION_DATE:

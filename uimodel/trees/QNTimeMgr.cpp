@@ -22,8 +22,10 @@ _FILETIME TimeOfView(IFileNode* pNode, int iViewType) {
 }
 
 void StampDate(OpNodeData& row, int iViewType, std::time_t t) {
-    if (iViewType == VIEW_CREATION_DATE) row.setCreateTime(t);
-    else row.setModifyTime(t);
+    if (iViewType == VIEW_CREATION_DATE)
+        row.setCreateTime(t);
+    else
+        row.setModifyTime(t);
 }
 
 }  // namespace
@@ -49,10 +51,14 @@ QNTimeMgr::DateTree* QNTimeMgr::TreeOf(int iViewType) {
 
 DateCursor* QNTimeMgr::CursorOf(int iKind) {
     switch (iKind) {
-        case VIEW_CREATION_DATE: return &m_createCursor;
-        case VIEW_MODIFICATION_DATE: return &m_modifyCursor;
-        case VIEW_ACCESS_DATE: return &m_accessCursor;
-        default: return nullptr;
+        case VIEW_CREATION_DATE:
+            return &m_createCursor;
+        case VIEW_MODIFICATION_DATE:
+            return &m_modifyCursor;
+        case VIEW_ACCESS_DATE:
+            return &m_accessCursor;
+        default:
+            return nullptr;
     }
 }
 
@@ -153,7 +159,8 @@ OpNodeData& QNTimeMgr::Year(DateTree& tree, int iYear, OpNodeData& root, int iVi
     return *pYear;
 }
 
-OpNodeData& QNTimeMgr::Month(DateTree& tree, int iYear, int iMonth, OpNodeData& year, int iViewType, CTreeBatch& batch) {
+OpNodeData& QNTimeMgr::Month(DateTree& tree, int iYear, int iMonth, OpNodeData& year, int iViewType,
+                             CTreeBatch& batch) {
     OpNodeData*& pMonth = tree.months[&year][iMonth];
     if (pMonth) return *pMonth;
     std::string name = Digits(iMonth, 2);

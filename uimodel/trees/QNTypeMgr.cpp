@@ -32,7 +32,8 @@ uimodel::RgbaImage ScaledIcon(uimodel::RgbaImage const& image, int iSide) {
             for (int c = 0; c < 4; ++c) {
                 unsigned long long u64Sum = 0;
                 for (int sy = y0; sy < y1; ++sy)
-                    for (int sx = x0; sx < x1; ++sx) u64Sum += image.pixels[(static_cast<std::size_t>(sy) * image.iWidth + sx) * 4 + c];
+                    for (int sx = x0; sx < x1; ++sx)
+                        u64Sum += image.pixels[(static_cast<std::size_t>(sy) * image.iWidth + sx) * 4 + c];
                 icon.pixels[(static_cast<std::size_t>(y + iTop) * iSide + x + iLeft) * 4 + c] =
                     static_cast<std::uint8_t>(u64Sum / static_cast<unsigned long long>((x1 - x0) * (y1 - y0)));
             }
@@ -56,7 +57,8 @@ QNTypeMgr::QNTypeMgr(std::map<int, std::string> lists) : m_lists(std::move(lists
         }
     }
     for (_FILTER_TYPE const eCategory : kCategories) {
-        std::shared_ptr<OpNodeData> pFolder = OpNodeData::MakeFolder(VIEW_FILE_TYPE, FilterTypeToString(eCategory), true);
+        std::shared_ptr<OpNodeData> pFolder =
+            OpNodeData::MakeFolder(VIEW_FILE_TYPE, FilterTypeToString(eCategory), true);
         m_roots.push_back(std::move(pFolder));
     }
 }
@@ -93,7 +95,9 @@ bool QNTypeMgr::isOtherNode(OpNodeData const* pItem) const { return pItem && pIt
 
 OpNodeData& QNTypeMgr::ExtensionFolder(std::string const& extension, CTreeBatch& batch) {
     OpNodeData*& pFolder = m_subNodes[extension];
-    if (!pFolder) pFolder = batch.Append(*FolderOf(CategoryOf(extension)), OpNodeData::MakeFolder(VIEW_FILE_TYPE, extension, true));
+    if (!pFolder)
+        pFolder =
+            batch.Append(*FolderOf(CategoryOf(extension)), OpNodeData::MakeFolder(VIEW_FILE_TYPE, extension, true));
     return *pFolder;
 }
 
@@ -111,8 +115,10 @@ void QNTypeMgr::refreshTypeTree(QNUIScan const& scan, ITreeInsertSink* pSink) {
             // A file hidden now stays out until a search resets the tree.
             if (!pNode || !pNode->IsNodeShow()) continue;
             std::string const extension = GetNodeExt(pNode);
-            if (!extension.empty() && m_typeDict.count(extension)) batch.Append(ExtensionFolder(extension, batch), pNode);
-            else batch.Append(*FolderOf(FILTER_TYPE_OTHER), pNode);
+            if (!extension.empty() && m_typeDict.count(extension))
+                batch.Append(ExtensionFolder(extension, batch), pNode);
+            else
+                batch.Append(*FolderOf(FILTER_TYPE_OTHER), pNode);
         }
     }
 }

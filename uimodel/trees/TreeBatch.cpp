@@ -9,14 +9,18 @@ OpNodeData* CTreeBatch::Append(OpNodeData& parent, std::unique_ptr<OpNodeData> p
     m_newRows.insert(pNew);
     // A waiting row gets its parent when it goes in: until then the files it takes count
     // towards it alone, and it brings them along.
-    if (IsNew(parent)) parent.addChildObject(std::move(pRow));
-    else Pending(parent).emplace_back(std::move(pRow));
+    if (IsNew(parent))
+        parent.addChildObject(std::move(pRow));
+    else
+        Pending(parent).emplace_back(std::move(pRow));
     return pNew;
 }
 
 void CTreeBatch::Append(OpNodeData& parent, IFileNode* pNode) {
-    if (IsNew(parent)) parent.addChildObject(pNode);
-    else Pending(parent).emplace_back(pNode);
+    if (IsNew(parent))
+        parent.addChildObject(pNode);
+    else
+        Pending(parent).emplace_back(pNode);
 }
 
 OpNodeData* CTreeBatch::Insert(OpNodeData& parent, std::size_t index, std::unique_ptr<OpNodeData> pRow) {
@@ -49,8 +53,10 @@ void CTreeBatch::Flush() {
         if (children.empty()) continue;
         if (m_pSink) m_pSink->BeginInsertRows(pParent, pParent->childCount(), children.size());
         for (OpNodeData::Child& child : children) {
-            if (auto* pItem = std::get_if<std::unique_ptr<OpNodeData>>(&child)) pParent->addChildObject(std::move(*pItem));
-            else pParent->addChildObject(std::get<IFileNode*>(child));
+            if (auto* pItem = std::get_if<std::unique_ptr<OpNodeData>>(&child))
+                pParent->addChildObject(std::move(*pItem));
+            else
+                pParent->addChildObject(std::get<IFileNode*>(child));
         }
         if (m_pSink) m_pSink->EndInsertRows();
     }

@@ -7,13 +7,13 @@
 // The kind comes from the stream types in the header; the size from walking the objects.
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/MediaSupport.h"
-#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/util/EngineAssert.h"
 

@@ -21,11 +21,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 
 namespace {
@@ -78,7 +78,8 @@ std::optional<std::uint64_t> NeededBytes(engine::ByteView header, std::uint32_t 
         auto const s64Width = static_cast<std::int32_t>(header.Le32(18));
         auto const s64Height = static_cast<std::int32_t>(header.Le32(22));
         if (s64Width <= 0 || s64Height == 0) return std::nullopt;
-        std::uint64_t const u64Height = s64Height < 0 ? 0 - static_cast<std::int64_t>(s64Height) : static_cast<std::uint64_t>(s64Height);
+        std::uint64_t const u64Height =
+            s64Height < 0 ? 0 - static_cast<std::int64_t>(s64Height) : static_cast<std::uint64_t>(s64Height);
         std::uint32_t const u32Compression = header.Le32(30);
         bool const bUncompressed = u32Compression == kBiRgb || u32Compression == kBiAlphaBitFields ||
                                    (u32Compression == kBiBitFields && u32InfoSize != kOs2Header);
@@ -93,7 +94,8 @@ std::optional<std::uint64_t> NeededBytes(engine::ByteView header, std::uint32_t 
     std::uint64_t u64Needed = u64Pixels + *pixelBytes;
     // A V5 header's colour profile may follow the pixels.
     if (u32InfoSize == kV5Header && header.Has(kInfoAt + 112, 8) && header.Le32(kInfoAt + 116) != 0)
-        u64Needed = std::max(u64Needed, kInfoAt + std::uint64_t{header.Le32(kInfoAt + 112)} + header.Le32(kInfoAt + 116));
+        u64Needed =
+            std::max(u64Needed, kInfoAt + std::uint64_t{header.Le32(kInfoAt + 112)} + header.Le32(kInfoAt + 116));
     return u64Needed <= kMaxBmpBytes ? std::optional<std::uint64_t>(u64Needed) : std::nullopt;
 }
 
@@ -121,4 +123,6 @@ bool BmpHeader(engine::ByteView header, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_BMP, &BmpHeader, nullptr, RawLandmark{0, 'B'}}); }
+std::unique_ptr<IRawFileAnalyser> CreateFileBMPAnalyser() {
+    return CreateRecognisedAnalyser({RAW_FILE_TYPE_BMP, &BmpHeader, nullptr, RawLandmark{0, 'B'}});
+}

@@ -6,17 +6,17 @@
 //   file       "ftyp" box first: 8 4 major brand, then top-level boxes (mdat, moov, ...)
 // The file is recognised by its "ftyp" box and brand and sized by walking the top-level boxes
 // up to the first that is none of the format's top-level types.
-#include <span>
 #include <optional>
+#include <span>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/MediaSupport.h"
-#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/util/EngineAssert.h"
 
@@ -40,7 +40,7 @@ struct BoxRules {
 // into MPEG-4-branded files too), "skip" and a file-level "meta" continue the file as well.
 constexpr std::string_view kIsoTypes[] = {"mdat", "moov", "free", "moof", "mfra", "uuid", "wide", "skip", "meta"};
 constexpr std::string_view kQuickTimeTypes[] = {"ftyp", "free", "mdat", "meta", "moov", "mvex",
-                                                                    "mvhd", "pnot", "trak", "udta", "wide"};
+                                                "mvhd", "pnot", "trak", "udta", "wide"};
 
 bool IsType(engine::ByteView box, std::string_view type, bool bCaseless) {
     return bCaseless ? EqualsNoCase(box, 4, type) : box.Equals(4, type);
@@ -139,21 +139,27 @@ public:
     }
 
     bool MayStartWith(std::uint8_t u8First) const override { return u8First == 0; }
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return SizeByBoxes(info, pDevice, kIsoRules); }
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
+        return SizeByBoxes(info, pDevice, kIsoRules);
+    }
 
 private:
     std::span<Brand const> m_brands;  // static rows below
     bool m_bCaseless;
 };
 
-constexpr IsoBoxAnalyser::Brand k3gpBrands[] = {
-    {"ftyp3g2a", RAW_FILE_TYPE_3GP}, {"ftyp3gp4", RAW_FILE_TYPE_3GP}, {"ftyp3gp5", RAW_FILE_TYPE_3GP}, {"ftypmmp4", RAW_FILE_TYPE_3GP}};
-constexpr IsoBoxAnalyser::Brand kMp4Brands[] = {
-    {"ftypisom", RAW_FILE_TYPE_MP4}, {"ftypmp41", RAW_FILE_TYPE_MP4}, {"ftypmp42", RAW_FILE_TYPE_MP4},
-    {"ftypM4A ", RAW_FILE_TYPE_M4A}, {"ftypM4V ", RAW_FILE_TYPE_M4V}};
+constexpr IsoBoxAnalyser::Brand k3gpBrands[] = {{"ftyp3g2a", RAW_FILE_TYPE_3GP},
+                                                {"ftyp3gp4", RAW_FILE_TYPE_3GP},
+                                                {"ftyp3gp5", RAW_FILE_TYPE_3GP},
+                                                {"ftypmmp4", RAW_FILE_TYPE_3GP}};
+constexpr IsoBoxAnalyser::Brand kMp4Brands[] = {{"ftypisom", RAW_FILE_TYPE_MP4},
+                                                {"ftypmp41", RAW_FILE_TYPE_MP4},
+                                                {"ftypmp42", RAW_FILE_TYPE_MP4},
+                                                {"ftypM4A ", RAW_FILE_TYPE_M4A},
+                                                {"ftypM4V ", RAW_FILE_TYPE_M4V}};
 /// The brands others claim; every other "ftyp" file is a QuickTime movie.
 constexpr std::string_view kNotQuickTime[] = {"ftypisom", "ftyp3gp4", "ftyp3g2a", "ftypmmp4",
-                                                                  "ftypM4A ", "ftypM4V ", "ftypmp41", "ftypmp42"};
+                                              "ftypM4A ", "ftypM4V ", "ftypmp41", "ftypmp42"};
 
 class FileMOVAnalyser final : public IRawFileAnalyser {
 public:
@@ -169,7 +175,9 @@ public:
     }
 
     bool MayStartWith(std::uint8_t u8First) const override { return u8First == 0; }
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return SizeByBoxes(info, pDevice, kQuickTimeRules); }
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
+        return SizeByBoxes(info, pDevice, kQuickTimeRules);
+    }
 };
 
 }  // namespace

@@ -9,13 +9,13 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 

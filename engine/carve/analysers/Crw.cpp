@@ -5,13 +5,13 @@
 // pattern only in sectors that end in zeros (the file's last sector, padded).
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
@@ -34,7 +34,7 @@ constexpr EndPattern kEndPatterns[] = {
     {{0x07, 0x28, 0xE4, 0x00, 0x00, 0x00}, 50},
 };
 constexpr std::uint32_t kPatternBytes = 6;
-constexpr std::uint64_t kLookBack = 80;        // a pattern may start this far before a sector
+constexpr std::uint64_t kLookBack = 80;  // a pattern may start this far before a sector
 constexpr std::uint32_t kBoundaryPositions = 91;
 constexpr std::uint64_t kWalkLimit = 0x3200001;
 constexpr std::uint64_t kDefaultSize = 52428800;

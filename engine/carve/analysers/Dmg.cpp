@@ -6,12 +6,12 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/carve/SectorWalk.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -22,12 +22,14 @@ constexpr std::uint32_t kTrailerVersion = 4;
 constexpr std::uint64_t kMaxSearch = 0x82000000;
 
 bool IsTrailer(engine::ByteView bytes, std::size_t offset) {
-    return bytes.Equals(offset, "koly") && bytes.Be32(offset + 4) == kTrailerVersion && bytes.Be32(offset + 8) == kTrailerBytes;
+    return bytes.Equals(offset, "koly") && bytes.Be32(offset + 4) == kTrailerVersion &&
+           bytes.Be32(offset + 8) == kTrailerBytes;
 }
 
 /// The trailer that ends within the sector [u64Sector, +S): it starts less than 512 bytes
 /// before the sector or within it; none when there is none.
-std::optional<std::uint64_t> TrailerEndingIn(IWalkSource& source, std::uint64_t u64Sector, std::uint32_t u32SectorSize) {
+std::optional<std::uint64_t> TrailerEndingIn(IWalkSource& source, std::uint64_t u64Sector,
+                                             std::uint32_t u32SectorSize) {
     std::uint64_t const u64From = u64Sector >= kTrailerBytes - 1 ? u64Sector - (kTrailerBytes - 1) : 0;
     std::uint64_t const u64To = u64Sector + u32SectorSize - kTrailerBytes;  // the last start that fits
     if (u64To < u64From) return std::nullopt;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileInfo.h"
@@ -19,7 +20,6 @@
 #include "engine/carve/analysers/EndMarkerSearch.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -31,8 +31,11 @@ constexpr std::uint64_t kSvgLimit = 0x100000;
 // DXF: exact marker; a zero-tailed sector whose last 8 bytes are zero and that holds no marker
 // ends the text before it.
 Sizing DxfSize(RawFileBuffer&, std::uint32_t u32SectorSize, KeyedFile&) {
-    return SearchEndMarker(u32SectorSize, {.marker = "EOF\r\n", .u64Limit = kEndSearchLimit, .u32StopTail = 8, .endsFile = "\nEOF\r\n"},
-                           [](EndFound const& found) { return found.u64End != 0 ? std::optional<std::uint64_t>(found.u64End) : std::nullopt; });
+    return SearchEndMarker(
+        u32SectorSize, {.marker = "EOF\r\n", .u64Limit = kEndSearchLimit, .u32StopTail = 8, .endsFile = "\nEOF\r\n"},
+        [](EndFound const& found) {
+            return found.u64End != 0 ? std::optional<std::uint64_t>(found.u64End) : std::nullopt;
+        });
 }
 
 constexpr std::string_view kDxfKeys[] = {"  0\r\nSECTION\r\n  2\r\nHEADER\r\n"};
@@ -58,7 +61,8 @@ EndToSize EndAfter(std::uint64_t u64After) {
 }
 
 Sizing Fh11Size(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
-    return SearchEndMarker(u32SectorSize, {.marker = kFh11End, .u64Limit = kEndSearchLimit, .u32StopTail = 8, .endsFile = kFh11End},
+    return SearchEndMarker(u32SectorSize,
+                           {.marker = kFh11End, .u64Limit = kEndSearchLimit, .u32StopTail = 8, .endsFile = kFh11End},
                            EndAfter(kFh11AfterMarker));
 }
 
@@ -70,15 +74,18 @@ constexpr std::uint32_t kSvgStraddle = 16;
 bool RecogniseSvg(engine::ByteView bytes, CRawFileInfo& info) {
     if (!bytes.Equals(0, "<?xml version=\"")) return false;
     engine::ByteView const head = bytes.Sub(0, std::min(bytes.Size(), kSvgLookAt));
-    if (!std::any_of(std::begin(kSvgElements), std::end(kSvgElements), [&](std::string_view e) { return FindBytes(head, e).has_value(); }))
+    if (!std::any_of(std::begin(kSvgElements), std::end(kSvgElements),
+                     [&](std::string_view e) { return FindBytes(head, e).has_value(); }))
         return false;
     info.m_u32Type = RAW_FILE_TYPE_SVG;
     return true;
 }
 
 Sizing SvgSize(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
-    return SearchEndMarker(u32SectorSize, {.marker = "\n</svg>", .u64Limit = kSvgLimit, .u32LookBack = kSvgStraddle, .endsFile = "\n</svg>"},
-                           EndAfter(kSvgAfterMarker));
+    return SearchEndMarker(
+        u32SectorSize,
+        {.marker = "\n</svg>", .u64Limit = kSvgLimit, .u32LookBack = kSvgStraddle, .endsFile = "\n</svg>"},
+        EndAfter(kSvgAfterMarker));
 }
 
 constexpr std::uint16_t k3dsMain = 0x4D4D;
@@ -93,7 +100,8 @@ bool Recognise3ds(engine::ByteView bytes, CRawFileInfo& info) {
     return true;
 }
 
-constexpr RecognisedFormat kFh11 = {.eOwnType = RAW_FILE_TYPE_FH11, .recognise = &RecogniseFh11, .walkingSizer = &Fh11Size};
+constexpr RecognisedFormat kFh11 = {
+    .eOwnType = RAW_FILE_TYPE_FH11, .recognise = &RecogniseFh11, .walkingSizer = &Fh11Size};
 constexpr RecognisedFormat kSvg = {.eOwnType = RAW_FILE_TYPE_SVG, .recognise = &RecogniseSvg, .walkingSizer = &SvgSize};
 constexpr RecognisedFormat k3ds = {RAW_FILE_TYPE_3DS, &Recognise3ds, nullptr, RawLandmark{0, k3dsMain & 0xFF}};
 

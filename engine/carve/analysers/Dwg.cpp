@@ -15,13 +15,13 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/EndMarkerSearch.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -93,19 +93,23 @@ Sizing SearchedSize(std::uint32_t u32SectorSize, engine::ByteView header) {
     if (header.Equals(0, kSearchedReleases[0]) && markText != kAc1018Mark) return {};
 
     // The mark is this drawing's own: found, it bears the drawing out.
-    EndMarker marker{.marker = markText, .u64Limit = kSearchLimit, .u64From = kSearchFrom,
+    EndMarker marker{.marker = markText,
+                     .u64Limit = kSearchLimit,
+                     .u64From = kSearchFrom,
                      .bearsOut = [](IWalkSource&, std::uint64_t) { return true; }};
     std::uint64_t u64Tail = kAc1018Tail;
     if (b2007) {
         // The copy lies 1,024 bytes before the end: look back far enough from the last sector.
-        marker.u32LookBack = static_cast<std::uint32_t>(std::max<std::uint64_t>(u32SectorSize, kAc1021Tail + kHeaderMarkBytes));
+        marker.u32LookBack =
+            static_cast<std::uint32_t>(std::max<std::uint64_t>(u32SectorSize, kAc1021Tail + kHeaderMarkBytes));
         marker.u32StopTail = kAc1021StopTail;
         u64Tail = kAc1021Tail;
     }
     // Without the copy (a 2007 drawing stops at the sector whose zeros end its text), the size
     // is where the search stopped.
     return SearchEndMarker(u32SectorSize, marker, [u64Tail](EndFound const& found) -> std::optional<std::uint64_t> {
-        if (!found.bFound) return found.u64End > kSearchFrom ? std::optional<std::uint64_t>(found.u64End) : std::nullopt;
+        if (!found.bFound)
+            return found.u64End > kSearchFrom ? std::optional<std::uint64_t>(found.u64End) : std::nullopt;
         return found.u64End - kHeaderMarkBytes + u64Tail;
     });
 }

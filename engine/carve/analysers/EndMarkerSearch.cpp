@@ -44,7 +44,7 @@ Forms FormsOf(EndMarker const& marker) {
 
 /// The markers that lie wholly in a searched range, by their offset in it.
 struct Hits {
-    std::optional<std::size_t> first;          // the first anywhere in the range
+    std::optional<std::size_t> first;           // the first anywhere in the range
     std::optional<std::size_t> firstFromBound;  // the first that starts at or after the bound
     std::optional<std::size_t> last;
 };
@@ -80,14 +80,16 @@ Hits FindIn(engine::ByteView range, std::size_t bound, Forms const& forms) {
 /// match in any case, what comes before its first letter.
 std::string_view KeyOf(EndMarker const& marker) {
     if (!marker.bCaseFree) return marker.endsFile;
-    auto const letter = std::find_if(marker.endsFile.begin(), marker.endsFile.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+    auto const letter = std::find_if(marker.endsFile.begin(), marker.endsFile.end(),
+                                     [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
     return marker.endsFile.substr(0, static_cast<std::size_t>(letter - marker.endsFile.begin()));
 }
 
 class EndMarkerWalk final : public SectorWalk {
 public:
     EndMarkerWalk(std::uint32_t u32SectorSize, EndMarker const& marker, EndToSize toSize)
-        : SectorWalk(u32SectorSize, marker.u64From / u32SectorSize * u32SectorSize, marker.u64Limit + 1, marker.u32ZeroTail >= 2),
+        : SectorWalk(u32SectorSize, marker.u64From / u32SectorSize * u32SectorSize, marker.u64Limit + 1,
+                     marker.u32ZeroTail >= 2),
           m_marker(marker),
           m_forms(FormsOf(marker)),
           m_toSize(std::move(toSize)),
@@ -96,9 +98,10 @@ public:
         m_u64MarkerBytes = marker.marker.size();
         // A file may end in the last bytes of a sector that is then not searched: the look back
         // covers its marker, a line end and those bytes.
-        m_u64LookBack = marker.u32LookBack != 0
-                            ? std::max<std::uint64_t>(marker.u32LookBack, m_u64MarkerBytes + kLineEndBytes + marker.u32ZeroTail)
-                            : u32SectorSize;
+        m_u64LookBack =
+            marker.u32LookBack != 0
+                ? std::max<std::uint64_t>(marker.u32LookBack, m_u64MarkerBytes + kLineEndBytes + marker.u32ZeroTail)
+                : u32SectorSize;
     }
 
 protected:
@@ -120,18 +123,23 @@ protected:
         // sector was searched already, only a marker across the start is new.
         bool const bPreviousSearched = m_u64SearchedTo == u64Sector;
         m_u64SearchedTo = u64End;
-        std::uint64_t const u64Reach = bPreviousSearched ? std::min(m_u64LookBack, m_u64MarkerBytes - 1) : m_u64LookBack;
+        std::uint64_t const u64Reach =
+            bPreviousSearched ? std::min(m_u64LookBack, m_u64MarkerBytes - 1) : m_u64LookBack;
         std::uint64_t const u64Back = u64Sector >= u64Reach ? u64Sector - u64Reach : 0;
         std::uint64_t const u64From = std::max(u64Back, m_marker.u64From);
         std::uint64_t const u64InSector = std::max(u64Sector, m_marker.u64From);
         if (u64From < u64End) {
             engine::ByteView const range = source.Read(u64From, static_cast<std::uint32_t>(u64End - u64From));
-            Hits const hits = range.Empty() ? Hits{} : FindIn(range, static_cast<std::size_t>(u64InSector - u64From), m_forms);
+            Hits const hits =
+                range.Empty() ? Hits{} : FindIn(range, static_cast<std::size_t>(u64InSector - u64From), m_forms);
             // One in the sector itself comes before one reaching back into the sector before.
-            std::optional<std::size_t> const at = m_marker.bLastInSector ? hits.last : hits.firstFromBound ? hits.firstFromBound : hits.first;
+            std::optional<std::size_t> const at = m_marker.bLastInSector ? hits.last
+                                                  : hits.firstFromBound  ? hits.firstFromBound
+                                                                         : hits.first;
             if (at) {
                 std::size_t const after = *at + static_cast<std::size_t>(m_u64MarkerBytes);
-                std::uint32_t const u32LineEnd = LineEndIn(range.Sub(after, std::min<std::size_t>(kLineEndBytes, range.Size() - after)));
+                std::uint32_t const u32LineEnd =
+                    LineEndIn(range.Sub(after, std::min<std::size_t>(kLineEndBytes, range.Size() - after)));
                 Decide(source, u64From + *at, m_toSize({u64From + after, true, u32LineEnd}));
                 return true;
             }
@@ -167,7 +175,8 @@ private:
     bool EndsHere(IWalkSource& source, std::uint64_t u64Sector, engine::ByteView sector) {
         std::string_view const text = m_marker.endsFile;
         std::uint64_t const u64Straddle = text.size() - 1;
-        std::uint64_t const u64From = std::max(u64Sector >= u64Straddle ? u64Sector - u64Straddle : 0, m_marker.u64From);
+        std::uint64_t const u64From =
+            std::max(u64Sector >= u64Straddle ? u64Sector - u64Straddle : 0, m_marker.u64From);
         std::uint64_t const u64To = u64Sector + sector.Size();
         if (u64From >= u64To) return false;
         engine::ByteView const range = source.Read(u64From, static_cast<std::uint32_t>(u64To - u64From));
@@ -180,17 +189,20 @@ private:
             if (!found) break;
             at += *found;
             engine::ByteView const rest = range.From(at);
-            if (m_marker.bCaseFree ? StartsWithNoCase(rest, text) : rest.Equals(0, text)) m_hits.push_back(u64From + at + text.size());
+            if (m_marker.bCaseFree ? StartsWithNoCase(rest, text) : rest.Equals(0, text))
+                m_hits.push_back(u64From + at + text.size());
             ++at;
         }
         for (std::uint64_t const u64After : m_hits) {
             std::uint64_t const u64Marker = u64After - text.size();
             std::uint64_t const u64Before = u64Marker - std::min<std::uint64_t>(u64Marker, kPeekBytes);
-            engine::ByteView const around = source.Read(u64Before, static_cast<std::uint32_t>(u64After - u64Before + kPeekBytes));
+            engine::ByteView const around =
+                source.Read(u64Before, static_cast<std::uint32_t>(u64After - u64Before + kPeekBytes));
             if (around.Empty()) continue;
             engine::ByteView const peek = around.From(static_cast<std::size_t>(u64After - u64Before));
             std::uint32_t const u32LineEnd = LineEndIn(peek);
-            if (m_marker.continues != nullptr && m_marker.continues(around.Sub(0, static_cast<std::size_t>(u64Marker - u64Before)), peek))
+            if (m_marker.continues != nullptr &&
+                m_marker.continues(around.Sub(0, static_cast<std::size_t>(u64Marker - u64Before)), peek))
                 continue;
             Decide(source, u64Marker, m_toSize({u64After, true, u32LineEnd, true}));
             return true;
@@ -204,8 +216,8 @@ private:
     std::uint64_t m_u64MarkerBytes = 0;
     std::uint64_t m_u64LookBack = 0;
     std::uint64_t m_u64SearchedTo = UINT64_MAX;  // the end of the last sector searched
-    std::vector<std::uint64_t> m_hits;            // ends of the markers that may end the file
-    std::uint64_t m_u64Borne = 0;                 // what the structure bears out
+    std::vector<std::uint64_t> m_hits;           // ends of the markers that may end the file
+    std::uint64_t m_u64Borne = 0;                // what the structure bears out
 };
 
 }  // namespace
@@ -235,7 +247,8 @@ std::uint32_t LineEndIn(engine::ByteView bytes) {
 }
 
 Sizing SearchEndMarker(std::uint32_t u32SectorSize, EndMarker const& marker, EndToSize toSize) {
-    if (marker.marker.empty() || marker.marker.size() > kMaxMarkerBytes || u32SectorSize == 0) return {toSize({}), nullptr};
+    if (marker.marker.empty() || marker.marker.size() > kMaxMarkerBytes || u32SectorSize == 0)
+        return {toSize({}), nullptr};
     // A marker whose sectors cannot be listed would be seen only in some: none is searched for.
     EndMarker searched = marker;
     if (KeyOf(searched).empty()) searched.endsFile = {};

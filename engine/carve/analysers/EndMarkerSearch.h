@@ -15,10 +15,10 @@
 class RawFileBuffer;
 
 struct EndMarker {
-    std::string_view marker;         // at most kMaxMarkerBytes; the walk keeps a copy
-    std::uint64_t u64Limit;          // the search stops past this many bytes from the file's start
-    std::uint32_t u32ZeroTail = 2;   // a sector is searched only when this many last bytes are zero
-    bool bCaseFree = false;          // all-lower or all-upper case letters match too
+    std::string_view marker;        // at most kMaxMarkerBytes; the walk keeps a copy
+    std::uint64_t u64Limit;         // the search stops past this many bytes from the file's start
+    std::uint32_t u32ZeroTail = 2;  // a sector is searched only when this many last bytes are zero
+    bool bCaseFree = false;         // all-lower or all-upper case letters match too
     /// Bytes before a searched sector's start looked at too, for a marker that straddles the
     /// boundary or ends the sector before (at least the marker, a line end and the zero tail);
     /// 0: a whole sector.
@@ -26,7 +26,7 @@ struct EndMarker {
     /// A zero-tailed sector without the marker whose last this many bytes are zero ends the
     /// file at the sector's end (the text stopped in it); 0: the search goes on.
     std::uint32_t u32StopTail = 0;
-    std::uint64_t u64From = 0;       // where the file's own text may hold the marker first
+    std::uint64_t u64From = 0;  // where the file's own text may hold the marker first
     /// A searched sector's last marker ends the file rather than its first: the zeros follow the
     /// file's end, and an earlier marker there closed an earlier revision of it.
     bool bLastInSector = false;

@@ -29,17 +29,22 @@ constexpr std::uint32_t kFormatAscii = 2;
 /// Millimetres per focal-plane resolution unit (1 none, 2 inch, 3 cm, 4 mm, 5 micrometre).
 double MillimetresPerUnit(std::uint32_t u32Unit) {
     switch (u32Unit) {
-        case 3: return 10.0;
-        case 4: return 1.0;
-        case 5: return 0.001;
-        default: return 25.4;
+        case 3:
+            return 10.0;
+        case 4:
+            return 1.0;
+        case 5:
+            return 0.001;
+        default:
+            return 25.4;
     }
 }
 
 /// One reading: the block, its byte order and the directories on the way to the current one.
 class ExifWalk {
 public:
-    ExifWalk(engine::ByteView block, engine::ByteOrder order, tag_ExifInfo& info) : m_block(block), m_order(order), m_info(info) {}
+    ExifWalk(engine::ByteView block, engine::ByteOrder order, tag_ExifInfo& info)
+        : m_block(block), m_order(order), m_info(info) {}
 
     bool EXIF_ProcessExifDir(std::uint32_t u32Directory);
     std::uint32_t LargestWidth() const { return m_u32LargestWidth; }
@@ -108,24 +113,58 @@ bool ExifWalk::ProcessEntry(tiff::Entry const& entry, std::uint32_t u32Directory
 
     using namespace tiff;
     switch (entry.u16Tag) {
-        case kTagMake: m_info.strCameraMake = Text(value, kMakeChars); break;
-        case kTagModel: m_info.strCameraModel = Text(value, kModelChars); break;
-        case kTagDateTimeOriginal: m_info.strDateTime = Text(value, kDateChars); break;
-        case kTagDateTimeDigitized: m_info.strDateTimeDigitized = Text(value, kDateChars); break;
-        case kTagExifVersion: m_info.strExifVersion = Text(value, kVersionChars); break;
-        case kTagOrientation: m_info.u32Orientation = whole(); break;
-        case kTagXResolution: m_info.dXResolution = number(); break;
-        case kTagYResolution: m_info.dYResolution = number(); break;
-        case kTagExposureTime: m_info.dExposureTime = number(); break;
-        case kTagFNumber: m_info.dApertureFNumber = number(); break;
-        case kTagFocalLength: m_info.dFocalLength = number(); break;
-        case kTagIsoEquivalent: m_info.u32IsoEquivalent = whole(); break;
-        case kTagFlash: m_info.u32Flash = whole(); break;
-        case kTagMeteringMode: m_info.u32MeteringMode = whole(); break;
+        case kTagMake:
+            m_info.strCameraMake = Text(value, kMakeChars);
+            break;
+        case kTagModel:
+            m_info.strCameraModel = Text(value, kModelChars);
+            break;
+        case kTagDateTimeOriginal:
+            m_info.strDateTime = Text(value, kDateChars);
+            break;
+        case kTagDateTimeDigitized:
+            m_info.strDateTimeDigitized = Text(value, kDateChars);
+            break;
+        case kTagExifVersion:
+            m_info.strExifVersion = Text(value, kVersionChars);
+            break;
+        case kTagOrientation:
+            m_info.u32Orientation = whole();
+            break;
+        case kTagXResolution:
+            m_info.dXResolution = number();
+            break;
+        case kTagYResolution:
+            m_info.dYResolution = number();
+            break;
+        case kTagExposureTime:
+            m_info.dExposureTime = number();
+            break;
+        case kTagFNumber:
+            m_info.dApertureFNumber = number();
+            break;
+        case kTagFocalLength:
+            m_info.dFocalLength = number();
+            break;
+        case kTagIsoEquivalent:
+            m_info.u32IsoEquivalent = whole();
+            break;
+        case kTagFlash:
+            m_info.u32Flash = whole();
+            break;
+        case kTagMeteringMode:
+            m_info.u32MeteringMode = whole();
+            break;
         case kTagExifImageWidth:
-        case kTagExifImageLength: m_u32LargestWidth = std::max(m_u32LargestWidth, whole()); break;
-        case kTagFocalPlaneXRes: m_dFocalPlaneXRes = number(); break;
-        case kTagFocalPlaneUnits: m_u32FocalPlaneUnits = whole(); break;
+        case kTagExifImageLength:
+            m_u32LargestWidth = std::max(m_u32LargestWidth, whole());
+            break;
+        case kTagFocalPlaneXRes:
+            m_dFocalPlaneXRes = number();
+            break;
+        case kTagFocalPlaneUnits:
+            m_u32FocalPlaneUnits = whole();
+            break;
         case kTagJpegOffset:
             m_u32ThumbOffset = whole();
             m_bThumbOffset = true;
@@ -139,7 +178,8 @@ bool ExifWalk::ProcessEntry(tiff::Entry const& entry, std::uint32_t u32Directory
             // A sub-directory is walked before the next entry, so its texts are there in order.
             if (!EXIF_ProcessExifDir(entry.u32Field)) return false;
             break;
-        default: break;
+        default:
+            break;
     }
     return true;
 }
@@ -152,12 +192,18 @@ double EXIF_ConvertAnyFormat(engine::ByteView value, std::uint32_t u32Format, en
     auto const get16 = [&](std::size_t offset) { return value.U16(offset, order); };
     auto const get32 = [&](std::size_t offset) { return value.U32(offset, order); };
     switch (u32Format) {
-        case 1: return value.U8(0);
-        case 6: return static_cast<std::int8_t>(value.U8(0));
-        case 3: return get16(0);
-        case 8: return static_cast<std::int16_t>(get16(0));
-        case 4: return get32(0);
-        case 9: return static_cast<std::int32_t>(get32(0));
+        case 1:
+            return value.U8(0);
+        case 6:
+            return static_cast<std::int8_t>(value.U8(0));
+        case 3:
+            return get16(0);
+        case 8:
+            return static_cast<std::int16_t>(get16(0));
+        case 4:
+            return get32(0);
+        case 9:
+            return static_cast<std::int32_t>(get32(0));
         case 5:
         case 10: {
             bool const bSigned = u32Format == 10;
@@ -178,7 +224,8 @@ double EXIF_ConvertAnyFormat(engine::ByteView value, std::uint32_t u32Format, en
             __builtin_memcpy(&dValue, &u64Bits, sizeof dValue);
             return dValue;
         }
-        default: return 0;  // undefined bytes
+        default:
+            return 0;  // undefined bytes
     }
 }
 

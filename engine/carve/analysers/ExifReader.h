@@ -15,23 +15,23 @@
 
 /// What one EXIF block told; a fresh record (all empty and zero) before each reading.
 struct tag_ExifInfo {
-    std::string strCameraMake;         // tag 271, at most 31 characters
-    std::string strCameraModel;        // tag 272, at most 39 characters
-    std::string strDateTime;           // tag 36867, when the picture was taken; at most 19
-    std::string strDateTimeDigitized;  // tag 36868; at most 19
-    std::string strExifVersion;        // tag 36864; 4 characters
+    std::string strCameraMake;             // tag 271, at most 31 characters
+    std::string strCameraModel;            // tag 272, at most 39 characters
+    std::string strDateTime;               // tag 36867, when the picture was taken; at most 19
+    std::string strDateTimeDigitized;      // tag 36868; at most 19
+    std::string strExifVersion;            // tag 36864; 4 characters
     std::uint32_t u32ThumbnailOffset = 0;  // from the TIFF header; set only with a length
     std::uint32_t u32ThumbnailLength = 0;  // 0: no thumbnail inside the block
     std::uint32_t u32Orientation = 0;
     std::uint32_t u32IsoEquivalent = 0;
     std::uint32_t u32Flash = 0;
     std::uint32_t u32MeteringMode = 0;
-    double dExposureTime = 0;   // seconds
+    double dExposureTime = 0;  // seconds
     double dApertureFNumber = 0;
-    double dFocalLength = 0;    // mm
+    double dFocalLength = 0;  // mm
     double dXResolution = 0;
     double dYResolution = 0;
-    double dCcdWidth = 0;       // mm, from the focal-plane resolution; 0 when unknown
+    double dCcdWidth = 0;  // mm, from the focal-plane resolution; 0 when unknown
 };
 
 /// Reads the EXIF block whose "Exif\0\0" header starts `header` (the bytes available from there

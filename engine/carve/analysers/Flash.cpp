@@ -12,12 +12,12 @@
 #include <array>
 #include <optional>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
@@ -120,7 +120,8 @@ public:
     /// A plain movie is sized by its header at once; a compressed one waits for its stream.
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
-        if (u32Readable < kSwfHeaderBytes || !MayStartWith(pBuffer[0]) || pBuffer[1] != 'W' || pBuffer[2] != 'S') return 0;
+        if (u32Readable < kSwfHeaderBytes || !MayStartWith(pBuffer[0]) || pBuffer[1] != 'W' || pBuffer[2] != 'S')
+            return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
         if (bytes.U8(0) == 'F') {
             if (bytes.Le32(4) <= kSwfHeaderBytes) return 0;

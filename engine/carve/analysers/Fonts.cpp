@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -33,7 +33,10 @@ bool RecogniseTtf(engine::ByteView bytes, CRawFileInfo& info) {
     unsigned known = 0;
     for (std::size_t i = 0; i < u16Tables; ++i) {
         std::size_t const record = kRecordsAt + i * kRecordBytes;
-        known += std::any_of(std::begin(kKnownTags), std::end(kKnownTags), [&](std::string_view t) { return bytes.Equals(record, t); }) ? 1 : 0;
+        known += std::any_of(std::begin(kKnownTags), std::end(kKnownTags),
+                             [&](std::string_view t) { return bytes.Equals(record, t); })
+                     ? 1
+                     : 0;
         u64Size += (std::uint64_t{bytes.Be32(record + kLengthInRecord)} + 3) / 4 * 4;
     }
     if (2 * known < u16Tables) return false;

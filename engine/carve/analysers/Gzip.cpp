@@ -10,13 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/carve/SectorWalk.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -54,7 +54,9 @@ struct TextField {
 std::optional<TextField> SkipText(RawFileBuffer& reader, std::uint64_t u64Position, std::string* pText) {
     std::uint64_t const u64Limit = u64Position + kMaxTextField;
     while (u64Position < u64Limit) {
-        engine::ByteView const bytes = reader.ReadUpTo(u64Position, static_cast<std::uint32_t>(std::min<std::uint64_t>(reader.GetWindowSize(), u64Limit - u64Position)));
+        engine::ByteView const bytes = reader.ReadUpTo(
+            u64Position,
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(reader.GetWindowSize(), u64Limit - u64Position)));
         if (bytes.Empty()) return std::nullopt;
         for (std::size_t i = 0; i < bytes.Size(); ++i) {
             std::uint8_t const u8Char = bytes.U8(i);

@@ -7,11 +7,11 @@
 //        u64 the file's length (at 104), u32 0, u32 0
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -37,9 +37,10 @@ constexpr std::uint32_t kChmSectionMagic = 0x1FE;
 constexpr std::size_t kChmLengthAt = 104;
 
 bool RecogniseChm(engine::ByteView bytes, CRawFileInfo& info) {
-    if (!bytes.Has(0, 120) || !bytes.Equals(0, "ITSF") || bytes.Le32(8) != kChmHeaderBytes || !bytes.Equals(24, kChmClass) ||
-        !(bytes.Equals(40, kChmInterface) || bytes.Equals(40, kChmClass)) || bytes.Le32(96) != kChmSectionMagic || bytes.Le32(100) != 0 ||
-        bytes.Le32(112) != 0 || bytes.Le32(116) != 0 || bytes.Le64(kChmLengthAt) == 0)
+    if (!bytes.Has(0, 120) || !bytes.Equals(0, "ITSF") || bytes.Le32(8) != kChmHeaderBytes ||
+        !bytes.Equals(24, kChmClass) || !(bytes.Equals(40, kChmInterface) || bytes.Equals(40, kChmClass)) ||
+        bytes.Le32(96) != kChmSectionMagic || bytes.Le32(100) != 0 || bytes.Le32(112) != 0 || bytes.Le32(116) != 0 ||
+        bytes.Le64(kChmLengthAt) == 0)
         return false;
     info.m_u32Type = RAW_FILE_TYPE_CHM;
     info.m_u64Size = bytes.Le64(kChmLengthAt);

@@ -14,20 +14,22 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/EndMarkerSearch.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
 constexpr std::uint64_t kHtmlLimit = 0x100000;
 
 bool RecogniseHtml(engine::ByteView bytes, CRawFileInfo& info) {
-    if (!bytes.Has(0, 5) || bytes.U8(0) != '<' || !(StartsWithNoCase(bytes, "<HTML") || StartsWithNoCase(bytes, "<!DOCTYPE HTML"))) return false;
+    if (!bytes.Has(0, 5) || bytes.U8(0) != '<' ||
+        !(StartsWithNoCase(bytes, "<HTML") || StartsWithNoCase(bytes, "<!DOCTYPE HTML")))
+        return false;
     info.m_u32Type = RAW_FILE_TYPE_HTM;
     return true;
 }
@@ -67,7 +69,11 @@ bool HtmlGoesOn(engine::ByteView /*before*/, engine::ByteView after) {
 
 Sizing HtmlSize(RawFileBuffer&, std::uint32_t u32SectorSize, CRawFileInfo&) {
     return SearchEndMarker(u32SectorSize,
-                           {.marker = "</html>", .u64Limit = kHtmlLimit, .bCaseFree = true, .endsFile = "</html>", .continues = &HtmlGoesOn},
+                           {.marker = "</html>",
+                            .u64Limit = kHtmlLimit,
+                            .bCaseFree = true,
+                            .endsFile = "</html>",
+                            .continues = &HtmlGoesOn},
                            [u32SectorSize](EndFound const& found) -> std::optional<std::uint64_t> {
                                if (found.u64End == 0) return std::nullopt;
                                if (found.bEndsFile) return found.u64End + found.u32LineEnd;
@@ -125,9 +131,12 @@ std::optional<std::uint64_t> UnicodeHtmlSize(RawFileBuffer& reader, std::uint32_
     return kHtmlLimit + 2;
 }
 
-constexpr RecognisedFormat kHtml = {
-    .eOwnType = RAW_FILE_TYPE_HTM, .recognise = &RecogniseHtml, .landmark = RawLandmark{0, '<'}, .walkingSizer = &HtmlSize};
-constexpr RecognisedFormat kUnicodeHtml = {RAW_FILE_TYPE_HTM, &RecogniseUnicodeHtml, &UnicodeHtmlSize, RawLandmark{0, 0xFF}};
+constexpr RecognisedFormat kHtml = {.eOwnType = RAW_FILE_TYPE_HTM,
+                                    .recognise = &RecogniseHtml,
+                                    .landmark = RawLandmark{0, '<'},
+                                    .walkingSizer = &HtmlSize};
+constexpr RecognisedFormat kUnicodeHtml = {RAW_FILE_TYPE_HTM, &RecogniseUnicodeHtml, &UnicodeHtmlSize,
+                                           RawLandmark{0, 0xFF}};
 
 }  // namespace
 

@@ -7,11 +7,11 @@
 //     4 2 planes (cursor: hotspot x);  6 2 bit count (cursor: hotspot y)
 //     8 4 image bytes;  12 4 image offset
 // The bounds below keep a stray 00 00 01 00 in other data from passing as an icon.
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -49,4 +49,6 @@ bool IconHeader(engine::ByteView header, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileICOAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_ICO, &IconHeader, nullptr}); }
+std::unique_ptr<IRawFileAnalyser> CreateFileICOAnalyser() {
+    return CreateRecognisedAnalyser({RAW_FILE_TYPE_ICO, &IconHeader, nullptr});
+}

@@ -56,9 +56,12 @@ std::string Id3FrameText(engine::ByteView data) {
     if (data.Empty()) return {};
     engine::ByteView const text = data.From(1).Sub(0, std::min(data.Size() - 1, 2 * kMaxId3TextBytes + 2));
     switch (data.U8(0)) {
-        case kLatin1: return Id3Latin1Text(text);
-        case kUtf8: return Capped(std::string(reinterpret_cast<char const*>(text.Data()), BeforeTerminator(text, 1).Size()));
-        case kUtf16Be: return Capped(Convert("UTF-16BE", BeforeTerminator(text, 2)));
+        case kLatin1:
+            return Id3Latin1Text(text);
+        case kUtf8:
+            return Capped(std::string(reinterpret_cast<char const*>(text.Data()), BeforeTerminator(text, 1).Size()));
+        case kUtf16Be:
+            return Capped(Convert("UTF-16BE", BeforeTerminator(text, 2)));
         case kUtf16WithMark: {
             if (text.Size() < 2) return {};
             bool const bLittle = text.U8(0) == 0xFF && text.U8(1) == 0xFE;
@@ -66,6 +69,7 @@ std::string Id3FrameText(engine::ByteView data) {
             if (!bLittle && !bBig) return {};
             return Capped(Convert(bLittle ? "UTF-16LE" : "UTF-16BE", BeforeTerminator(text.From(2), 2)));
         }
-        default: return {};
+        default:
+            return {};
     }
 }

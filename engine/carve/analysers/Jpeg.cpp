@@ -10,10 +10,11 @@
 // "MPF" segment, and ends with the last of them.
 #include <algorithm>
 #include <cctype>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
@@ -24,13 +25,12 @@
 #include "engine/carve/analysers/JpegStructure.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/PictureName.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
 
 constexpr std::string_view kSoi = "\xFF\xD8\xFF";
-constexpr std::size_t kIdentifierOffset = 6;   // "JFIF" or "Exif" in APP0 or APP1
+constexpr std::size_t kIdentifierOffset = 6;  // "JFIF" or "Exif" in APP0 or APP1
 constexpr std::uint64_t kFirstMarker = 2;
 // A JFIF file's EXIF is looked for right after a 16-byte APP0 (18 bytes from the start).
 constexpr std::uint64_t kJfifExifLength = 22;
@@ -83,7 +83,8 @@ std::uint64_t FillBytes(engine::ByteView bytes) {
 bool FirstSegmentHolds(engine::ByteView bytes) {
     std::uint8_t const u8Marker = bytes.U8(3);
     if (!jpeg::MayStartSegment(u8Marker)) return false;
-    bool const bNamed = EqualsNoCase(bytes, kIdentifierOffset, "JFIF") || EqualsNoCase(bytes, kIdentifierOffset, "Exif");
+    bool const bNamed =
+        EqualsNoCase(bytes, kIdentifierOffset, "JFIF") || EqualsNoCase(bytes, kIdentifierOffset, "Exif");
     if ((bNamed && (u8Marker == kApp0 || u8Marker == kApp1)) || u8Marker == 0xDB) return true;
     if (!bytes.Has(4, 2)) return false;
     std::size_t const length = bytes.Be16(4);
@@ -207,7 +208,8 @@ private:
                 // The compressed data holds at most three bytes a pixel; the limit counts from
                 // its first byte, so large EXIF, ICC or comment segments before it do not cut it.
                 std::uint64_t const u64Data = p + 2 + segment.Be16(2);
-                pWalk = jpeg::MakeImageEndWalk(m_u32SectorSize, u64Data, u64Data + u64Width * u64Height * 3, u64AtLeast);
+                pWalk =
+                    jpeg::MakeImageEndWalk(m_u32SectorSize, u64Data, u64Data + u64Width * u64Height * 3, u64AtLeast);
                 return 1;
             }
             p += segment.Be16(2) + 2;

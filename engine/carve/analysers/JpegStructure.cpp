@@ -65,7 +65,8 @@ protected:
 
     bool Look(IWalkSource& source, std::uint64_t u64SectorStart, std::uint64_t q, engine::ByteView sector) override {
         if (!m_bBroken) {
-            if (std::optional<std::uint64_t> const eoi = Parse(u64SectorStart, sector)) return Ends(std::max(*eoi, m_u64AtLeast));
+            if (std::optional<std::uint64_t> const eoi = Parse(u64SectorStart, sector))
+                return Ends(std::max(*eoi, m_u64AtLeast));
             if (!m_bBroken || !TailMayEnd(sector)) return false;
         }
         return SectorRule(source, u64SectorStart, q, sector);
@@ -122,8 +123,10 @@ private:
                 }
                 case State::EntropyFF: {
                     std::uint8_t const u8 = pBytes[i++];
-                    if (u8 == kStuffed || IsRestart(u8)) m_state = State::Entropy;
-                    else if (u8 != kFill && !Marker(u8)) return Break();
+                    if (u8 == kStuffed || IsRestart(u8))
+                        m_state = State::Entropy;
+                    else if (u8 != kFill && !Marker(u8))
+                        return Break();
                     if (m_bEnded) return u64SectorStart + i;
                     break;
                 }
@@ -237,19 +240,22 @@ std::optional<IndexedImage> LastIndexedImage(engine::ByteView segment, std::uint
     std::optional<engine::ByteOrder> const order = tiff::OrderOf(header);
     if (!order || !header.Has(0, tiff::kHeaderBytes) || header.U16(2, *order) != tiff::kMagic) return std::nullopt;
     tiff::Directory index;
-    if (!tiff::DecodeDirectory(header.From(header.U32(4, *order)), *order, kMaxMpDirectoryEntries, index)) return std::nullopt;
+    if (!tiff::DecodeDirectory(header.From(header.U32(4, *order)), *order, kMaxMpDirectoryEntries, index))
+        return std::nullopt;
     std::optional<IndexedImage> last;
     for (tiff::Entry const& entry : index.entries) {
         if (entry.u16Tag != kTagMpEntry || entry.u64DataBytes % kMpEntryBytes != 0) continue;
         std::uint64_t const u64Images = std::min<std::uint64_t>(entry.u64DataBytes / kMpEntryBytes, kMaxMpEntries);
-        engine::ByteView const entries = header.Sub(entry.u32Field, static_cast<std::size_t>(u64Images * kMpEntryBytes));
+        engine::ByteView const entries =
+            header.Sub(entry.u32Field, static_cast<std::size_t>(u64Images * kMpEntryBytes));
         for (std::uint64_t i = 0; i < u64Images && !entries.Empty(); ++i) {
             std::size_t const at = static_cast<std::size_t>(i * kMpEntryBytes);
             std::uint32_t const u32Size = entries.U32(at + 4, *order);
             std::uint32_t const u32Offset = entries.U32(at + 8, *order);
             // The first image counts from the file's start, the others from the MP header.
             std::uint64_t const u64Start = u32Offset == 0 ? 0 : u64HeaderAt + u32Offset;
-            if (u32Size != 0 && (!last || u64Start + u32Size > last->u64End)) last = IndexedImage{u64Start, u64Start + u32Size};
+            if (u32Size != 0 && (!last || u64Start + u32Size > last->u64End))
+                last = IndexedImage{u64Start, u64Start + u32Size};
         }
     }
     return last;

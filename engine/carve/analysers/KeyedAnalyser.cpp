@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {

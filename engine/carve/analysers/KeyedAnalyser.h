@@ -15,10 +15,10 @@
 #include <string>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/SectorWalk.h"
-#include "engine/ByteView.h"
 
 class RawFileBuffer;
 
@@ -52,8 +52,8 @@ struct KeyedFormat {
     RAW_FILE_TYPE eType;
     std::span<std::string_view const> keys;  // static data: the analyser keeps the view; empty: no key
     KeyedSizer sizer;
-    KeyedProbe probe = nullptr;        // null: the key alone decides
-    KeyedDescriber describe = nullptr;  // used instead of the sizer when set
+    KeyedProbe probe = nullptr;                // null: the key alone decides
+    KeyedDescriber describe = nullptr;         // used instead of the sizer when set
     std::optional<RawLandmark> landmark = {};  // without a key: a byte the probe checks first
     KeyedWalkingSizer walkingSizer = nullptr;  // used instead of the sizer when set
     bool bHoldsOwnStarts = false;              // IRawFileAnalyser::HoldsOwnStartsWithin

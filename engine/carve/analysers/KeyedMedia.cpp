@@ -15,13 +15,13 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
-#include "engine/carve/RawFileType.h"
 #include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/MediaSupport.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -96,8 +96,9 @@ std::optional<std::uint64_t> ApeSize(RawFileBuffer& reader, std::uint32_t) {
     engine::ByteView const header = reader.Read(0, 44);
     if (header.Empty() || !header.Equals(0, "MAC ")) return std::nullopt;
     if (header.Le16(4) >= kApeDescriptorVersion) {
-        std::uint64_t const u64Length = std::uint64_t{header.Le32(8)} + header.Le32(12) + header.Le32(16) + header.Le32(20) +
-                                        (std::uint64_t{header.Le32(28)} << 32 | header.Le32(24)) + header.Le32(32);
+        std::uint64_t const u64Length = std::uint64_t{header.Le32(8)} + header.Le32(12) + header.Le32(16) +
+                                        header.Le32(20) + (std::uint64_t{header.Le32(28)} << 32 | header.Le32(24)) +
+                                        header.Le32(32);
         if (u64Length > kApeLimit) return kApeLimit;
         return SkipApeTags(reader, u64Length);
     }
@@ -106,7 +107,8 @@ std::optional<std::uint64_t> ApeSize(RawFileBuffer& reader, std::uint32_t) {
     if (first.Empty()) return std::nullopt;
     std::uint64_t const u64FirstFrame = first.Le32(0);
     std::uint64_t u64LastFrame = u64FirstFrame;
-    for (std::uint64_t u64Count = 0; u64Entry < u64FirstFrame && u64Count < kMaxSeekEntries; ++u64Count, u64Entry += 4) {
+    for (std::uint64_t u64Count = 0; u64Entry < u64FirstFrame && u64Count < kMaxSeekEntries;
+         ++u64Count, u64Entry += 4) {
         engine::ByteView const entry = reader.Read(u64Entry, 4);
         if (entry.Empty() || entry.Le32(0) == 0) break;
         u64LastFrame = entry.Le32(0);
@@ -139,7 +141,9 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         return m_pKeyed->AnalyseBuffer(pBuffer, info, u32Readable);
     }
-    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override { return m_pKeyed->GetRawFileSize(info, pDevice); }
+    int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
+        return m_pKeyed->GetRawFileSize(info, pDevice);
+    }
 
 private:
     std::unique_ptr<IRawFileAnalyser> m_pKeyed;

@@ -9,11 +9,11 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -33,7 +33,8 @@ std::optional<KeyedFile> PstSize(RawFileBuffer& reader, std::uint32_t) {
     KeyedFile file{kPstUnknownSize, RAW_FILE_TYPE_PST, {}};
     file.bGuessed = true;
     if (header.U8(kPstKindAt) == kPstUnicode || header.U8(kPstKindAt) == kPstAnsi) {
-        file.u64Size = header.U8(kPstKindAt) == kPstUnicode ? header.Le64(kPstUnicodeEndAt) : header.Le32(kPstAnsiEndAt);
+        file.u64Size =
+            header.U8(kPstKindAt) == kPstUnicode ? header.Le64(kPstUnicodeEndAt) : header.Le32(kPstAnsiEndAt);
         file.bGuessed = false;
     }
     if (file.u64Size == 0) return std::nullopt;

@@ -11,12 +11,12 @@
 #include <span>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
@@ -69,12 +69,14 @@ std::optional<ElementId> ReadId(engine::ByteView bytes, std::size_t offset) {
 // BlockGroup, EncryptedBlock, Void, CRC-32).
 constexpr std::uint32_t kCluster = 0x1F43B675;
 constexpr std::uint32_t kSegmentChildren[] = {0x114D9B74, 0x1549A966, 0x1654AE6B, kCluster, 0x1C53BB6B,
-                                              0x1941A469, 0x1043A770, 0x1254C367, 0xEC,       0xBF};
+                                              0x1941A469, 0x1043A770, 0x1254C367, 0xEC,     0xBF};
 constexpr std::uint32_t kClusterChildren[] = {0xE7, 0x5854, 0xA7, 0xAB, 0xA3, 0xA0, 0xAF, 0xEC, 0xBF};
 constexpr std::uint32_t kMaxElements = 1 << 20;
 constexpr std::size_t kElementHead = 12;  // the longest ID (4) and size (8)
 
-bool IsOneOf(std::uint32_t u32Id, std::span<std::uint32_t const> ids) { return std::find(ids.begin(), ids.end(), u32Id) != ids.end(); }
+bool IsOneOf(std::uint32_t u32Id, std::span<std::uint32_t const> ids) {
+    return std::find(ids.begin(), ids.end(), u32Id) != ids.end();
+}
 
 /// The Segment's layout from the file's start: where its data starts and its stated size.
 struct SegmentHead {
@@ -87,7 +89,8 @@ std::optional<SegmentHead> ReadSegmentHead(engine::ByteView bytes) {
     auto const headerSize = ReadVarInt(bytes, kIdBytes);
     if (!headerSize || headerSize->u64Value > kMaxSegmentAt) return std::nullopt;
     std::uint64_t const u64Segment = kIdBytes + headerSize->length + headerSize->u64Value;
-    if (u64Segment > kMaxSegmentAt || !bytes.Equals(static_cast<std::size_t>(u64Segment), kSegment)) return std::nullopt;
+    if (u64Segment > kMaxSegmentAt || !bytes.Equals(static_cast<std::size_t>(u64Segment), kSegment))
+        return std::nullopt;
     auto const segmentSize = ReadVarInt(bytes, static_cast<std::size_t>(u64Segment) + kIdBytes);
     if (!segmentSize) return std::nullopt;
     SegmentHead head{u64Segment + kIdBytes + segmentSize->length, std::nullopt};
@@ -97,8 +100,8 @@ std::optional<SegmentHead> ReadSegmentHead(engine::ByteView bytes) {
 
 /// Walks the elements from `u64From` to `u64To` whose IDs `ids` allows; a Cluster of unknown
 /// size runs over its own children. The end of the last element that holds up.
-std::uint64_t WalkElements(RawFileBuffer& reader, std::uint64_t u64From, std::uint64_t u64To, std::span<std::uint32_t const> ids,
-                           std::uint32_t& u32Budget) {
+std::uint64_t WalkElements(RawFileBuffer& reader, std::uint64_t u64From, std::uint64_t u64To,
+                           std::span<std::uint32_t const> ids, std::uint32_t& u32Budget) {
     std::uint64_t u64At = u64From;
     // Every element moves on by its head at least and the budget is finite: the loop ends.
     while (u64At < u64To) {
@@ -138,7 +141,8 @@ public:
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
         if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;
         RawFileBuffer reader(pDevice, info.m_u64StartSector);
-        std::optional<SegmentHead> const head = ReadSegmentHead(reader.ReadUpTo(0, kMaxSegmentAt + kElementHead + kIdBytes));
+        std::optional<SegmentHead> const head =
+            ReadSegmentHead(reader.ReadUpTo(0, kMaxSegmentAt + kElementHead + kIdBytes));
         if (!head) return 0;
         std::uint64_t const u64End = head->u64Data + head->size.value_or(kUnknownSegmentBytes);
         std::uint32_t u32Budget = kMaxElements;

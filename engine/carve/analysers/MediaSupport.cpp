@@ -20,7 +20,8 @@ bool EqualsNoCase(engine::ByteView bytes, std::size_t offset, std::string_view t
 }
 
 bool EqualsAnyNoCase(engine::ByteView bytes, std::size_t offset, std::span<std::string_view const> texts) {
-    return std::any_of(texts.begin(), texts.end(), [&](std::string_view text) { return EqualsNoCase(bytes, offset, text); });
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](std::string_view text) { return EqualsNoCase(bytes, offset, text); });
 }
 
 std::optional<std::size_t> FindBytes(engine::ByteView bytes, std::string_view pattern, std::size_t from) {

@@ -16,11 +16,11 @@
 //   20  2  Checksum: the XOR of the ten 16-bit words before it
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ constexpr std::size_t kWmfPlaceableBytes = 22;
 constexpr std::size_t kWmfChecksumWords = 10;
 
 bool EmfHeader(engine::ByteView header, CRawFileInfo& info) {
-    if (!header.Has(0, kEmfHeaderBytes) || !header.Equals(kEmfSignatureOffset, kEmfSignature) || header.Le16(58) != 0) return false;
+    if (!header.Has(0, kEmfHeaderBytes) || !header.Equals(kEmfSignatureOffset, kEmfSignature) || header.Le16(58) != 0)
+        return false;
     std::uint32_t const u32Bytes = header.Le32(48);
     if (u32Bytes == 0) return false;
     info.m_u32Type = RAW_FILE_TYPE_EMF;
@@ -50,8 +51,7 @@ bool IsPlaceableHeader(engine::ByteView header) {
     if (!header.Has(0, kWmfPlaceableBytes + kWmfStandardBytes) || !header.Equals(0, kWmfPlaceableKey)) return false;
     std::uint16_t u16Checksum = 0;
     for (std::size_t i = 0; i < kWmfChecksumWords; ++i) u16Checksum ^= header.Le16(2 * i);
-    return u16Checksum == header.Le16(20) && header.Le32(16) == 0 &&
-           IsStandardHeader(header.From(kWmfPlaceableBytes));
+    return u16Checksum == header.Le16(20) && header.Le32(16) == 0 && IsStandardHeader(header.From(kWmfPlaceableBytes));
 }
 
 bool WmfHeader(engine::ByteView header, CRawFileInfo& info) {
@@ -70,6 +70,10 @@ bool WmfHeader(engine::ByteView header, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser() { return CreateRecognisedAnalyser(
-        {RAW_FILE_TYPE_EMF, &EmfHeader, nullptr, RawLandmark{kEmfSignatureOffset, static_cast<std::uint8_t>(kEmfSignature[0])}}); }
-std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_WMF, &WmfHeader, nullptr}); }
+std::unique_ptr<IRawFileAnalyser> CreateFileEMFAnalyser() {
+    return CreateRecognisedAnalyser({RAW_FILE_TYPE_EMF, &EmfHeader, nullptr,
+                                     RawLandmark{kEmfSignatureOffset, static_cast<std::uint8_t>(kEmfSignature[0])}});
+}
+std::unique_ptr<IRawFileAnalyser> CreateFileWMFAnalyser() {
+    return CreateRecognisedAnalyser({RAW_FILE_TYPE_WMF, &WmfHeader, nullptr});
+}

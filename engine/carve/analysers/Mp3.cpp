@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
@@ -21,7 +22,6 @@
 #include "engine/carve/analysers/Id3Text.h"
 #include "engine/carve/analysers/MediaSupport.h"
 #include "engine/carve/analysers/MpegAudioHeader.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
@@ -57,7 +57,8 @@ std::optional<std::uint32_t> SynchSafe(engine::ByteView bytes, std::size_t offse
 
 /// The ID3v2 tag's length with its header (and footer), for a 2.3 or 2.4 tag; none otherwise.
 std::optional<std::uint64_t> Id3TagBytes(engine::ByteView bytes) {
-    if (!bytes.Equals(0, "ID3") || !bytes.Has(0, kId3HeaderBytes) || (bytes.U8(3) != 3 && bytes.U8(3) != 4)) return std::nullopt;
+    if (!bytes.Equals(0, "ID3") || !bytes.Has(0, kId3HeaderBytes) || (bytes.U8(3) != 3 && bytes.U8(3) != 4))
+        return std::nullopt;
     auto const size = SynchSafe(bytes, 6);
     if (!size) return std::nullopt;
     bool const bFooter = bytes.U8(3) == 4 && (bytes.U8(5) & kId3FooterFlag) != 0;
@@ -207,12 +208,14 @@ private:
             if (frame.Empty()) break;
             std::optional<std::uint32_t> const size = bSynchSafe ? SynchSafe(frame, 4) : std::optional(frame.Be32(4));
             if (!size || *size == 0) break;
-            std::string* pText = frame.Equals(0, "TIT2")   ? &texts.title
-                                 : frame.Equals(0, "TPE1") ? &texts.artist
+            std::string* pText = frame.Equals(0, "TIT2")                                ? &texts.title
+                                 : frame.Equals(0, "TPE1")                              ? &texts.artist
                                  : (frame.Equals(0, "TYER") || frame.Equals(0, "TDRC")) ? &texts.year
                                                                                         : nullptr;
             if (pText != nullptr && pText->empty()) {
-                engine::ByteView const data = reader.ReadUpTo(u64Frame + kId3HeaderBytes, static_cast<std::uint32_t>(std::min<std::uint64_t>(*size, kMaxId3FrameData)));
+                engine::ByteView const data =
+                    reader.ReadUpTo(u64Frame + kId3HeaderBytes,
+                                    static_cast<std::uint32_t>(std::min<std::uint64_t>(*size, kMaxId3FrameData)));
                 *pText = Id3FrameText(data);
             }
             u64Frame += kId3HeaderBytes + *size;
@@ -236,10 +239,12 @@ private:
                 TakeId3v1Texts(reader, u64At, texts);
                 return u64At + kId3v1Bytes;
             }
-            if (u64At % m_u32SectorSize == 0 && Id3TagBytes(bytes.Sub(0, std::min<std::size_t>(bytes.Size(), kId3HeaderBytes))))
+            if (u64At % m_u32SectorSize == 0 &&
+                Id3TagBytes(bytes.Sub(0, std::min<std::size_t>(bytes.Size(), kId3HeaderBytes))))
                 return u64Position;  // the next song
             if (IsApeTag(bytes)) return ApeTagEnd(reader, u64Position, u64At);
-            if (auto const header = DecodeMpegAudioHeader(bytes); header && (u64Skip == 0 || FollowedBySameStream(reader, u64At, *header))) {
+            if (auto const header = DecodeMpegAudioHeader(bytes);
+                header && (u64Skip == 0 || FollowedBySameStream(reader, u64At, *header))) {
                 u64Position = u64At + header->FrameBytes();
                 u64Skip = 0;
                 continue;
@@ -258,7 +263,8 @@ private:
     /// An ID3v1 tag ends the song when the sector goes on in zeros after it (or ends with it).
     bool Id3v1EndsSong(RawFileBuffer& reader, std::uint64_t u64Tag) {
         std::uint64_t const u64After = u64Tag + kId3v1Bytes;
-        std::uint32_t const u32Rest = static_cast<std::uint32_t>((m_u32SectorSize - u64After % m_u32SectorSize) % m_u32SectorSize);
+        std::uint32_t const u32Rest =
+            static_cast<std::uint32_t>((m_u32SectorSize - u64After % m_u32SectorSize) % m_u32SectorSize);
         if (u32Rest == 0) return true;
         engine::ByteView const rest = reader.Read(u64After, u32Rest);
         return !rest.Empty() && AllZero(rest);
@@ -276,12 +282,14 @@ private:
     /// searched counts against the bound, so the search always ends.
     std::uint64_t ApeTagEnd(RawFileBuffer& reader, std::uint64_t u64Position, std::uint64_t u64Tag) {
         std::uint64_t u64Sector = u64Tag / m_u32SectorSize * m_u32SectorSize;
-        for (std::uint64_t u64Searched = 0; u64Searched <= kApeSearchBytes; u64Searched += m_u32SectorSize, u64Sector += m_u32SectorSize) {
+        for (std::uint64_t u64Searched = 0; u64Searched <= kApeSearchBytes;
+             u64Searched += m_u32SectorSize, u64Sector += m_u32SectorSize) {
             engine::ByteView const sector = reader.Read(u64Sector, m_u32SectorSize);
             if (sector.Empty()) return u64Position;
             if (!AllZero(sector.Sub(m_u32SectorSize - 4, 4))) continue;
             if (AllZero(sector.Sub(m_u32SectorSize - 12, 12))) return u64Sector + m_u32SectorSize;
-            if (auto const tag = FindBytes(sector, std::string_view("\0TAG", 4))) return u64Sector + *tag + 1 + kId3v1Bytes;
+            if (auto const tag = FindBytes(sector, std::string_view("\0TAG", 4)))
+                return u64Sector + *tag + 1 + kId3v1Bytes;
         }
         return u64Position;
     }

@@ -12,13 +12,16 @@ constexpr std::uint16_t kBitRates[2][3][15] = {
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
 };
 // Hz by [version index][sampling index]; version index 1 is reserved.
-constexpr std::uint32_t kSamplingRates[4][3] = {{11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
+constexpr std::uint32_t kSamplingRates[4][3] = {
+    {11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
 // Bytes per slot times samples per frame / 8, by [LSF][layer].
 constexpr std::uint32_t kCoefficients[2][3] = {{12, 144, 144}, {12, 144, 72}};
 constexpr std::uint32_t kSlotBytes[3] = {4, 1, 1};
 // MPEG 1 Layer II: which bit rates allow stereo modes and which a single channel.
-constexpr bool kStereoAllowed[15] = {true, false, false, false, true, false, true, true, true, true, true, true, true, true, true};
-constexpr bool kMonoAllowed[15] = {true, true, true, true, true, true, true, true, true, true, true, false, false, false, false};
+constexpr bool kStereoAllowed[15] = {true, false, false, false, true, false, true, true,
+                                     true, true,  true,  true,  true, true,  true};
+constexpr bool kMonoAllowed[15] = {true, true, true, true,  true,  true,  true, true,
+                                   true, true, true, false, false, false, false};
 
 constexpr std::uint32_t kReservedVersion = 1;
 constexpr std::uint32_t kMpeg1 = 3;
@@ -35,7 +38,8 @@ std::uint32_t MpegAudioHeader::FrameBytes() const {
 
 std::optional<MpegAudioHeader> DecodeMpegAudioHeader(engine::ByteView bytes, std::size_t offset) {
     if (!bytes.Has(offset, 4)) return std::nullopt;
-    std::uint8_t const b0 = bytes.U8(offset), b1 = bytes.U8(offset + 1), b2 = bytes.U8(offset + 2), b3 = bytes.U8(offset + 3);
+    std::uint8_t const b0 = bytes.U8(offset), b1 = bytes.U8(offset + 1), b2 = bytes.U8(offset + 2),
+                       b3 = bytes.U8(offset + 3);
     if (b0 != 0xFF || b1 < 0xE0) return std::nullopt;
     MpegAudioHeader header;
     header.u32Version = (b1 >> 3) & 3;

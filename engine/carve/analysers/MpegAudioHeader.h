@@ -16,7 +16,7 @@ struct MpegAudioHeader {
     std::uint32_t u32BitRate = 0;       // bit/s
     std::uint32_t u32SamplingRate = 0;  // Hz
     std::uint32_t u32Padding = 0;
-    std::uint32_t u32ChannelMode = 0;   // 3: single channel
+    std::uint32_t u32ChannelMode = 0;  // 3: single channel
 
     /// The frame's length in bytes, header included.
     std::uint32_t FrameBytes() const;

@@ -9,13 +9,13 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/MediaSupport.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
@@ -33,8 +33,9 @@ constexpr std::uint64_t kWalkLimit = 0x82000000;
 constexpr std::uint32_t kZeroStepsEnd = 100;
 
 /// Bytes 4-7 of the packs and sequence headers that start the streams worth carving.
-constexpr std::string_view kStarts[] = {"\x21\x00\x01\x00"sv, "\x21\x00\x71\x6F"sv, "\x44\x00\x2C\x48"sv, "\x21\x00\x01\x09"sv,
-                                        "\x44\x00\x04\x00"sv, "\x2F\xFF\xFF\x13"sv, "\x44\x00\x04\x04"sv};
+constexpr std::string_view kStarts[] = {"\x21\x00\x01\x00"sv, "\x21\x00\x71\x6F"sv, "\x44\x00\x2C\x48"sv,
+                                        "\x21\x00\x01\x09"sv, "\x44\x00\x04\x00"sv, "\x2F\xFF\xFF\x13"sv,
+                                        "\x44\x00\x04\x04"sv};
 
 bool IsStartCode(engine::ByteView bytes) { return bytes.Equals(0, "\x00\x00\x01"sv); }
 
@@ -51,7 +52,8 @@ public:
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
-        if (!IsStartCode(bytes) || !bytes.Has(0, 4) || (bytes.U8(3) != kPack && bytes.U8(3) != kSequenceHeader)) return 0;
+        if (!IsStartCode(bytes) || !bytes.Has(0, 4) || (bytes.U8(3) != kPack && bytes.U8(3) != kSequenceHeader))
+            return 0;
         bool bKnown = false;
         for (std::string_view const start : kStarts) bKnown = bKnown || bytes.Equals(4, start);
         if (!bKnown) return 0;

@@ -7,11 +7,11 @@
 // file it found past the blocks.
 #include <algorithm>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -35,7 +35,8 @@ bool IsBlockName(engine::ByteView bytes, std::size_t at) {
 /// every step moves forward by 8 bytes at least.
 std::uint64_t LeadingBlocksEnd(engine::ByteView bytes, std::uint64_t u64Lead) {
     std::uint64_t u64At = kLeadBytes;
-    while (u64At < u64Lead && u64At + kBlockHeaderBytes <= bytes.Size() && IsBlockName(bytes, static_cast<std::size_t>(u64At)))
+    while (u64At < u64Lead && u64At + kBlockHeaderBytes <= bytes.Size() &&
+           IsBlockName(bytes, static_cast<std::size_t>(u64At)))
         u64At += kBlockHeaderBytes + bytes.Be32(static_cast<std::size_t>(u64At) + kBlockLength);
     return u64At;
 }
@@ -54,4 +55,6 @@ bool MrwHeader(engine::ByteView bytes, CRawFileInfo& info) {
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser() { return CreateRecognisedAnalyser({RAW_FILE_TYPE_MRW, &MrwHeader, nullptr}); }
+std::unique_ptr<IRawFileAnalyser> CreateFileMRWAnalyser() {
+    return CreateRecognisedAnalyser({RAW_FILE_TYPE_MRW, &MrwHeader, nullptr});
+}

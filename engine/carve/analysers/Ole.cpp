@@ -15,13 +15,13 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
 #include "engine/carve/analysers/OleKind.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -56,7 +56,8 @@ std::optional<std::uint32_t> SectorSizeOf(engine::ByteView header) {
 
 class OleDocument {
 public:
-    OleDocument(RawFileBuffer& reader, std::uint32_t u32SectorSize) : m_reader(reader), m_u32SectorSize(u32SectorSize) {}
+    OleDocument(RawFileBuffer& reader, std::uint32_t u32SectorSize)
+        : m_reader(reader), m_u32SectorSize(u32SectorSize) {}
 
     /// Counts the FAT sectors listed by the header and the DIFAT chain; false when there is none.
     bool ReadFatList(engine::ByteView header) {
@@ -101,7 +102,9 @@ public:
                 --u64Index;
                 auto const used = UsedEntries(listed[i]);
                 if (!used) return std::nullopt;
-                if (*used != 0) return m_u32SectorSize + (u64Index * EntriesPerSector() + *used) * m_u32SectorSize;  // below 2^23 x 2^10 x 2^12
+                if (*used != 0)
+                    return m_u32SectorSize +
+                           (u64Index * EntriesPerSector() + *used) * m_u32SectorSize;  // below 2^23 x 2^10 x 2^12
             }
         }
         return std::nullopt;
@@ -114,7 +117,8 @@ public:
         for (std::uint32_t u32Step = 0; u32Step < kMaxDirectorySectors && u32Sector < kLastRegularSector; ++u32Step) {
             engine::ByteView const sector = ReadSector(u32Sector);
             if (sector.Empty()) break;
-            for (std::uint32_t u32At = 0; u32At + kDirectoryEntryBytes <= m_u32SectorSize; u32At += kDirectoryEntryBytes)
+            for (std::uint32_t u32At = 0; u32At + kDirectoryEntryBytes <= m_u32SectorSize;
+                 u32At += kDirectoryEntryBytes)
                 entries.push_back(Entry(sector.Sub(u32At, kDirectoryEntryBytes)));
             auto const next = FatEntry(u32Sector);
             if (!next) break;
@@ -161,7 +165,8 @@ private:
             if (u16Unit == 0) break;
             result.name.push_back(u16Unit < 0x80 ? static_cast<char>(u16Unit) : '\x7F');
         }
-        for (std::size_t i = 0; i < kClassIdBytes; ++i) result.bClassId = result.bClassId || entry.U8(kClassIdOffset + i) != 0;
+        for (std::size_t i = 0; i < kClassIdBytes; ++i)
+            result.bClassId = result.bClassId || entry.U8(kClassIdOffset + i) != 0;
         return result;
     }
 
@@ -170,7 +175,7 @@ private:
     std::uint64_t m_u64FatSectors = 0;
     std::array<std::uint32_t, kHeaderFatEntries> m_headerFat{};
     std::vector<std::uint32_t> m_difatSectors;  // in chain order, at most kMaxDifatSectors
-    std::vector<std::uint32_t> m_fatSectors;  // the first ones, to follow the directory's chain
+    std::vector<std::uint32_t> m_fatSectors;    // the first ones, to follow the directory's chain
 };
 
 std::optional<KeyedFile> OleDescribe(RawFileBuffer& reader, std::uint32_t) {

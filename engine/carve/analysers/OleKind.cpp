@@ -52,8 +52,16 @@ RAW_FILE_TYPE OleKind(Entries const& entries) {
     }
     if (Are(entries, "Objects", "Quill", "Escher")) eType = RAW_FILE_TYPE_PUB;
     if (Is(entries, 1, {"NativeContent_MAIN"})) eType = RAW_FILE_TYPE_QPW;
-    if (Are(entries, "\x01" "CompObj", "   19", "   29") || Are(entries, "\x01" "CompObj", "   112", "   212"))
+    if (Are(entries,
+            "\x01"
+            "CompObj",
+            "   19", "   29") ||
+        Are(entries,
+            "\x01"
+            "CompObj",
+            "   112", "   212"))
         eType = RAW_FILE_TYPE_MPP;
-    if (Are(entries, "PropData", "Forms", "Reports") || Are(entries, "VBA", "VBAProject", "VBA")) eType = RAW_FILE_TYPE_ADP;
+    if (Are(entries, "PropData", "Forms", "Reports") || Are(entries, "VBA", "VBAProject", "VBA"))
+        eType = RAW_FILE_TYPE_ADP;
     return eType;
 }

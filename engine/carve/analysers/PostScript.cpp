@@ -24,13 +24,13 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/EndMarkerSearch.h"
 #include "engine/carve/analysers/RecognisedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -62,7 +62,9 @@ std::optional<std::uint64_t> IllustratorText(engine::ByteView head) {
 }
 
 /// The line end right after `u64Offset`: CR LF, LF or CR; none.
-std::uint64_t LineEndAt(RawFileBuffer& reader, std::uint64_t u64Offset) { return LineEndIn(reader.ReadUpTo(u64Offset, 2)); }
+std::uint64_t LineEndAt(RawFileBuffer& reader, std::uint64_t u64Offset) {
+    return LineEndIn(reader.ReadUpTo(u64Offset, 2));
+}
 
 /// A trailer's end: past its line end when found, else where the search stopped.
 std::optional<std::uint64_t> TrailerEnd(EndFound const& found) {
@@ -107,7 +109,8 @@ std::optional<std::uint64_t> StartXrefBefore(engine::ByteView before) {
     if (digits == end || end - digits > 19) return std::nullopt;
     std::size_t keyword = digits;
     while (keyword > 0 && IsTextSpace(before.U8(keyword - 1))) --keyword;
-    if (keyword == digits || keyword < kStartXref.size() || !before.Equals(keyword - kStartXref.size(), kStartXref)) return std::nullopt;
+    if (keyword == digits || keyword < kStartXref.size() || !before.Equals(keyword - kStartXref.size(), kStartXref))
+        return std::nullopt;
     std::uint64_t u64Offset = 0;
     for (std::size_t i = digits; i < end; ++i) u64Offset = u64Offset * 10 + (before.U8(i) - '0');
     return u64Offset;
@@ -191,8 +194,14 @@ Sizing PdfSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&
     }
     if (auto const end = SmallPdfEnd(reader, u32SectorSize, u64From)) return {end, nullptr};
     return SearchEndMarker(u32SectorSize,
-                           {.marker = kPdfEnd, .u64Limit = kPdfLimit, .u32ZeroTail = kPdfZeroTail, .u32LookBack = kPdfStraddle,
-                            .u64From = u64From, .bLastInSector = true, .endsFile = kPdfEnd, .continues = &PdfGoesOn,
+                           {.marker = kPdfEnd,
+                            .u64Limit = kPdfLimit,
+                            .u32ZeroTail = kPdfZeroTail,
+                            .u32LookBack = kPdfStraddle,
+                            .u64From = u64From,
+                            .bLastInSector = true,
+                            .endsFile = kPdfEnd,
+                            .continues = &PdfGoesOn,
                             .bearsOut = &PdfTrailerBearsOut},
                            &TrailerEnd);
 }
@@ -228,9 +237,12 @@ Sizing EpsSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo&
     if (head.Empty()) return {};
     bool const bIllustrator = FindBytes(head, kIllustrator).has_value();
     return SearchEndMarker(u32SectorSize,
-                           {.marker = bIllustrator ? kIllustratorEnd : kPdfEnd, .u64Limit = kEpsLimit,
-                            .u32ZeroTail = kEpsZeroTail, .u32LookBack = kPdfStraddle,
-                            .endsFile = bIllustrator ? kIllustratorEnd : kPdfEnd, .continues = &PdfGoesOn},
+                           {.marker = bIllustrator ? kIllustratorEnd : kPdfEnd,
+                            .u64Limit = kEpsLimit,
+                            .u32ZeroTail = kEpsZeroTail,
+                            .u32LookBack = kPdfStraddle,
+                            .endsFile = bIllustrator ? kIllustratorEnd : kPdfEnd,
+                            .continues = &PdfGoesOn},
                            &TrailerEnd);
 }
 

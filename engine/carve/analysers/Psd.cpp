@@ -12,11 +12,11 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 
 namespace {
@@ -34,7 +34,8 @@ std::optional<std::uint64_t> RunLengthEnd(RawFileBuffer& reader, std::uint64_t u
     std::uint64_t const u64TableEnd = std::min(kCountTableEnd, u64Table + 2 * u64Rows);
     while (u64Position < u64TableEnd) {
         // Whole windows at a time: a table may hold millions of counts.
-        std::uint64_t const u64Want = std::min<std::uint64_t>(reader.GetWindowSize(), u64TableEnd - u64Position + 1) & ~1u;
+        std::uint64_t const u64Want =
+            std::min<std::uint64_t>(reader.GetWindowSize(), u64TableEnd - u64Position + 1) & ~1u;
         engine::ByteView const counts = reader.ReadUpTo(u64Position, static_cast<std::uint32_t>(u64Want));
         if (counts.Size() < 2) return std::nullopt;
         for (std::size_t i = 0; i + 2 <= counts.Size() && u64Position < u64TableEnd; i += 2, u64Position += 2)

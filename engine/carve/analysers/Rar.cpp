@@ -8,11 +8,11 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -79,7 +79,8 @@ std::optional<std::uint64_t> RarSize(RawFileBuffer& reader, std::uint32_t) {
         if (!length) break;
         u64Position += *length;
     }
-    if (u64Position <= RawFileBuffer::kMaxWalkBytes && reader.Read(u64Position, kEndOfArchive.size()).Equals(0, kEndOfArchive))
+    if (u64Position <= RawFileBuffer::kMaxWalkBytes &&
+        reader.Read(u64Position, kEndOfArchive.size()).Equals(0, kEndOfArchive))
         u64Position += kEndOfArchive.size();
     return u64Position;
 }

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
@@ -20,7 +21,6 @@
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/EndMarkerSearch.h"
 #include "engine/carve/analysers/MediaSupport.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
@@ -39,7 +39,8 @@ constexpr std::string_view kChunkIds[] = {"PROP", "MDPR", "CONT", "DATA", "INDX"
 bool HasVideoStream(engine::ByteView bytes) {
     engine::ByteView const searched = bytes.Sub(0, std::min<std::size_t>(bytes.Size(), kStreamSearchBytes));
     for (auto at = FindBytes(searched, "MDPR", 0); at; at = FindBytes(searched, "MDPR", *at + 4)) {
-        engine::ByteView const stream = bytes.Sub(*at, std::min<std::size_t>(bytes.Size() - *at, kDescriptionSearchBytes));
+        engine::ByteView const stream =
+            bytes.Sub(*at, std::min<std::size_t>(bytes.Size() - *at, kDescriptionSearchBytes));
         if (FindBytes(stream, "Video Stream", 0)) return true;
     }
     return false;
@@ -56,12 +57,13 @@ constexpr std::uint32_t kEmptyEndHeaderBytes = 8;
 /// Where the data chunk at `u64Data` ends by its packets: after the last packet whose header
 /// makes sense, within the chunk's stated size when that is one, and no more than the stated
 /// count of packets. A writer that left the size or the count 0 left them unknown.
-std::uint64_t WalkPackets(RawFileBuffer& reader, std::uint64_t u64Data, std::uint32_t u32Stated, std::uint32_t u32Count) {
+std::uint64_t WalkPackets(RawFileBuffer& reader, std::uint64_t u64Data, std::uint32_t u32Stated,
+                          std::uint32_t u32Count) {
     std::uint64_t const u64StatedEnd = u32Stated > kDataHeaderBytes ? u64Data + u32Stated : kLimit;
     std::uint64_t u64At = u64Data + kDataHeaderBytes;
     // Every packet moves on by its header at least: bounded by the limit.
-    for (std::uint32_t u32Packets = 0; u64At < std::min(u64StatedEnd, kLimit) && (u32Count == 0 || u32Packets < u32Count);
-         ++u32Packets) {
+    for (std::uint32_t u32Packets = 0;
+         u64At < std::min(u64StatedEnd, kLimit) && (u32Count == 0 || u32Packets < u32Count); ++u32Packets) {
         engine::ByteView const packet = reader.Read(u64At, 4);
         if (packet.Empty() || packet.Be16(0) > 1 || packet.Be16(2) < kPacketHeaderBytes[packet.Be16(0)]) break;
         if (u64At + packet.Be16(2) > u64StatedEnd) break;
@@ -111,11 +113,15 @@ std::uint64_t WalkChunks(RawFileBuffer& reader, std::uint64_t u64First) {
 /// zeros (where a file followed by free space ends) up to where its chunks end; that end when
 /// the index is not found there.
 Sizing SearchClosingIndex(std::uint32_t u32SectorSize, std::uint64_t u64StructureEnd) {
-    EndMarker const marker{.marker = kClosingIndex, .u64Limit = std::min(u64StructureEnd, kLimit), .u32ZeroTail = 4,
-                           .u32LookBack = static_cast<std::uint32_t>(kClosingIndex.size()), .u64Borne = u64StructureEnd};
-    return SearchEndMarker(u32SectorSize, marker, [u64StructureEnd](EndFound const& found) -> std::optional<std::uint64_t> {
-        return found.bFound ? std::min(found.u64End, u64StructureEnd) : u64StructureEnd;
-    });
+    EndMarker const marker{.marker = kClosingIndex,
+                           .u64Limit = std::min(u64StructureEnd, kLimit),
+                           .u32ZeroTail = 4,
+                           .u32LookBack = static_cast<std::uint32_t>(kClosingIndex.size()),
+                           .u64Borne = u64StructureEnd};
+    return SearchEndMarker(u32SectorSize, marker,
+                           [u64StructureEnd](EndFound const& found) -> std::optional<std::uint64_t> {
+                               return found.bFound ? std::min(found.u64End, u64StructureEnd) : u64StructureEnd;
+                           });
 }
 
 class FileRMAnalyser final : public IRawFileAnalyser {

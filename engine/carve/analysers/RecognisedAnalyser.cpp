@@ -59,7 +59,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row) { return std::make_unique<RowAnalyser>(std::move(row)); }
+std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row) {
+    return std::make_unique<RowAnalyser>(std::move(row));
+}
 
 std::unique_ptr<IRawFileAnalyser> CreateRecognisedAnalyser(RecognisedFormat const& format) {
     AnalyserRow row{format.eOwnType, format.recognise, {}, format.landmark};

@@ -8,10 +8,10 @@
 #include <memory>
 #include <optional>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/SectorWalk.h"
-#include "engine/ByteView.h"
 
 class CRawFileInfo;
 class RawFileBuffer;
@@ -21,7 +21,8 @@ class RawFileBuffer;
 using Recogniser = bool (*)(engine::ByteView bytes, CRawFileInfo& info);
 /// The file's length from its first byte; none when it cannot be told. May refine the record's
 /// type. `u32SectorSize` is the device's, asked anew for every file.
-using RecognisedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info);
+using RecognisedSizer = std::optional<std::uint64_t> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize,
+                                                         CRawFileInfo& info);
 
 /// Like RecognisedSizer, for a format whose end is searched for forward: the size, or the walk
 /// that finds it (which the scan feeds the blocks it reads).
@@ -30,8 +31,8 @@ using RecognisedWalkingSizer = Sizing (*)(RawFileBuffer& reader, std::uint32_t u
 struct RecognisedFormat {
     RAW_FILE_TYPE eOwnType;
     Recogniser recognise;
-    RecognisedSizer sizer = nullptr;  // null: the recogniser sized the file from its header
-    std::optional<RawLandmark> landmark = {};  // a byte the recogniser checks first
+    RecognisedSizer sizer = nullptr;                // null: the recogniser sized the file from its header
+    std::optional<RawLandmark> landmark = {};       // a byte the recogniser checks first
     RecognisedWalkingSizer walkingSizer = nullptr;  // used instead of the sizer when set
 };
 

@@ -9,13 +9,13 @@
 #include <algorithm>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/MediaSupport.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
@@ -42,10 +42,8 @@ struct RiffKind {
 };
 
 constexpr RiffKind kKinds[] = {
-    {"WAVE", "fmt ", "", RAW_FILE_TYPE_WAV},
-    {"AVI ", "LIST", "", RAW_FILE_TYPE_AVI},
-    {"ACON", "LIST", "anih", RAW_FILE_TYPE_ANI},
-    {"CARC", "vrsn", "", RAW_FILE_TYPE_CLK},
+    {"WAVE", "fmt ", "", RAW_FILE_TYPE_WAV},     {"AVI ", "LIST", "", RAW_FILE_TYPE_AVI},
+    {"ACON", "LIST", "anih", RAW_FILE_TYPE_ANI}, {"CARC", "vrsn", "", RAW_FILE_TYPE_CLK},
     {"CSL2", "vrsn", "", RAW_FILE_TYPE_CSL},
 };
 
@@ -56,8 +54,10 @@ RAW_FILE_TYPE RiffKindOf(engine::ByteView bytes) {
             (!kind.otherFirstChunk.empty() && EqualsNoCase(bytes, kFirstChunkAt, kind.otherFirstChunk)))
             return kind.eType;
     }
-    if (bytes.Equals(kFormAt, "CMX1") && bytes.Equals(kCorelMetaAt, "{Corel Binary Meta File}")) return RAW_FILE_TYPE_CMX;
-    if (EqualsAnyNoCase(bytes, kFormAt, kCorelDrawForms) && EqualsNoCase(bytes, kFirstChunkAt, "vrsn")) return RAW_FILE_TYPE_CDR;
+    if (bytes.Equals(kFormAt, "CMX1") && bytes.Equals(kCorelMetaAt, "{Corel Binary Meta File}"))
+        return RAW_FILE_TYPE_CMX;
+    if (EqualsAnyNoCase(bytes, kFormAt, kCorelDrawForms) && EqualsNoCase(bytes, kFirstChunkAt, "vrsn"))
+        return RAW_FILE_TYPE_CDR;
     return RAW_FILE_TYPE_RIFF;
 }
 
@@ -98,7 +98,8 @@ private:
     /// Where the RIFF (or AVIX) list at `u64At` ends: its stated end when its chunks fill it,
     /// else where they stop. A stated size of 0 or all ones (a stream written without going
     /// back) states nothing: the chunks alone tell.
-    static std::uint64_t ListEnd(RawFileBuffer& reader, std::uint64_t u64At, std::uint32_t u32Stated, std::uint32_t& u32Budget) {
+    static std::uint64_t ListEnd(RawFileBuffer& reader, std::uint64_t u64At, std::uint32_t u32Stated,
+                                 std::uint32_t& u32Budget) {
         bool const bStated = u32Stated != 0 && u32Stated != UINT32_MAX;
         std::uint64_t const u64End = bStated ? u64At + kChunkHeaderBytes + u32Stated : kUnstatedReach + u64At;
         std::uint64_t const u64Reached = WalkChunks(reader, u64At + kFirstChunkAt, u64End, 0, u32Budget);

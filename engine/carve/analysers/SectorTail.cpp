@@ -1,7 +1,7 @@
 #include "engine/carve/analysers/SectorTail.h"
 
-#include "engine/carve/RawFileBuffer.h"
 #include "engine/ByteView.h"
+#include "engine/carve/RawFileBuffer.h"
 
 bool SectorTailIsZero(RawFileBuffer& reader, std::uint64_t u64SectorEnd, std::uint32_t u32TailBytes) {
     if (u64SectorEnd < u32TailBytes) return false;

@@ -7,13 +7,13 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
+#include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/carve/SectorWalk.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -54,7 +54,8 @@ protected:
         if (u64Sector >= kAroundBytes) {
             engine::ByteView const around = source.Read(u64Sector - kAroundBytes, 2 * kAroundBytes);
             for (std::size_t i = 0; i + kMarkerBytes <= around.Size(); ++i)
-                if (around.Equals(i, kMarkerStart) && around.Equals(i + 4, kMarkerEnd)) return Ends(u64Sector + SectorSize());
+                if (around.Equals(i, kMarkerStart) && around.Equals(i + 4, kMarkerEnd))
+                    return Ends(u64Sector + SectorSize());
         }
         return false;
     }

@@ -8,11 +8,11 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/ByteView.h"
 #include "engine/core/bytes/CheckedMath.h"
 
 namespace {
@@ -24,8 +24,16 @@ constexpr std::uint32_t kMaxZeroPages = 6;
 
 bool IsPageKind(std::uint8_t u8Kind) {
     switch (u8Kind) {
-        case 1: case 2: case 4: case 5: case 8: case 10: case 13: return true;
-        default: return false;
+        case 1:
+        case 2:
+        case 4:
+        case 5:
+        case 8:
+        case 10:
+        case 13:
+            return true;
+        default:
+            return false;
     }
 }
 

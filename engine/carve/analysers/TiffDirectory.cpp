@@ -16,7 +16,8 @@ std::optional<engine::ByteOrder> OrderOf(engine::ByteView header) {
     return std::nullopt;
 }
 
-bool DecodeDirectory(engine::ByteView bytes, engine::ByteOrder order, std::uint32_t u32MaxEntries, Directory& directory) {
+bool DecodeDirectory(engine::ByteView bytes, engine::ByteOrder order, std::uint32_t u32MaxEntries,
+                     Directory& directory) {
     directory.entries.clear();
     directory.next.reset();
     if (!bytes.Has(0, 2)) return false;

@@ -86,11 +86,14 @@ struct Directory {
 std::optional<engine::ByteOrder> OrderOf(engine::ByteView header);
 
 /// The bytes a directory of `u32Entries` entries takes, with its link.
-constexpr std::uint64_t DirectoryBytes(std::uint32_t u32Entries) { return 2 + std::uint64_t{u32Entries} * kEntryBytes + 4; }
+constexpr std::uint64_t DirectoryBytes(std::uint32_t u32Entries) {
+    return 2 + std::uint64_t{u32Entries} * kEntryBytes + 4;
+}
 
 /// Decodes the directory whose entry count stands at `bytes`' start into `directory` (whose
 /// storage a walk reuses from one directory to the next). False when the count is above
 /// `u32MaxEntries` or the entries do not fit; the link is left out when it does not fit.
-bool DecodeDirectory(engine::ByteView bytes, engine::ByteOrder order, std::uint32_t u32MaxEntries, Directory& directory);
+bool DecodeDirectory(engine::ByteView bytes, engine::ByteOrder order, std::uint32_t u32MaxEntries,
+                     Directory& directory);
 
 }  // namespace tiff

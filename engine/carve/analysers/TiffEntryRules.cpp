@@ -23,7 +23,7 @@ enum class Count : std::uint8_t {
     PerSample,  // one per sample (a few more allowed: writers round them to 4)
     PerStrip,
     PerTile,
-    PerLevel,   // one per level of every sample: a colour map, a transfer function
+    PerLevel,  // one per level of every sample: a colour map, a transfer function
 };
 
 struct TagRule {
@@ -79,11 +79,11 @@ constexpr TagRule kRules[] = {
     {40965, kLong | kIfd, Count::AtMost, 1},
 };
 
-constexpr std::uint64_t kMaxSamples = 4;        // PerSample: writers round counts up to this
-constexpr std::uint64_t kMaxLevels = 3 << 16;   // PerLevel: three maps of 16-bit samples
-constexpr std::uint64_t kWorstExpansion = 16;   // CCITT codes of noise outgrow its bits this far
-constexpr std::uint64_t kDataSlack = 64 * 1024; // a JPEG strip's tables on a tiny image
-constexpr std::uint64_t kValueCopies = 8;       // a tag without a rule: layers, previews
+constexpr std::uint64_t kMaxSamples = 4;         // PerSample: writers round counts up to this
+constexpr std::uint64_t kMaxLevels = 3 << 16;    // PerLevel: three maps of 16-bit samples
+constexpr std::uint64_t kWorstExpansion = 16;    // CCITT codes of noise outgrow its bits this far
+constexpr std::uint64_t kDataSlack = 64 * 1024;  // a JPEG strip's tables on a tiny image
+constexpr std::uint64_t kValueCopies = 8;        // a tag without a rule: layers, previews
 constexpr std::uint32_t kMaxUnboundPieces = 1 << 20;
 
 TagRule const* RuleOf(std::uint16_t u16Tag) {
@@ -92,7 +92,9 @@ TagRule const* RuleOf(std::uint16_t u16Tag) {
     return it != std::end(kRules) && it->u16Tag == u16Tag ? it : nullptr;
 }
 
-std::uint64_t CeilDiv(std::uint64_t u64Value, std::uint64_t u64Unit) { return u64Unit == 0 ? 0 : (u64Value + u64Unit - 1) / u64Unit; }
+std::uint64_t CeilDiv(std::uint64_t u64Value, std::uint64_t u64Unit) {
+    return u64Unit == 0 ? 0 : (u64Value + u64Unit - 1) / u64Unit;
+}
 
 /// a x b, saturating.
 std::uint64_t Times(std::uint64_t a, std::uint64_t b) { return engine::CheckedMul(a, b).value_or(UINT64_MAX); }
@@ -120,9 +122,12 @@ bool CountFits(Entry const& entry, TagRule const& rule, ImageGeometry const& g) 
     std::uint64_t const u64Count = entry.u32Count;
     if (u64Count == 0) return false;
     switch (rule.eCount) {
-        case Count::AtMost: return u64Count <= rule.u32Count;
-        case Count::PerSample: return u64Count <= std::max(g.u64Samples, kMaxSamples) * std::max<std::uint32_t>(rule.u32Count, 1);
-        case Count::PerLevel: return u64Count <= kMaxLevels;
+        case Count::AtMost:
+            return u64Count <= rule.u32Count;
+        case Count::PerSample:
+            return u64Count <= std::max(g.u64Samples, kMaxSamples) * std::max<std::uint32_t>(rule.u32Count, 1);
+        case Count::PerLevel:
+            return u64Count <= kMaxLevels;
         case Count::PerStrip:
         case Count::PerTile: {
             std::uint64_t const u64Pieces = PiecesOf(g, rule.eCount);
@@ -161,19 +166,32 @@ ImageGeometry GeometryOf(Directory const& directory) {
         if (entry.u32Count != 1 || (entry.u16Type != 3 && entry.u16Type != 4)) continue;
         std::uint64_t const u64Value = entry.u32Value;
         switch (entry.u16Tag) {
-            case 256: g.u64Width = u64Value; break;
-            case 257: g.u64Length = u64Value; break;
-            case 258: g.u64BytesPerSample = CeilDiv(u64Value, 8); break;
+            case 256:
+                g.u64Width = u64Value;
+                break;
+            case 257:
+                g.u64Length = u64Value;
+                break;
+            case 258:
+                g.u64BytesPerSample = CeilDiv(u64Value, 8);
+                break;
             case 259:
                 g.bCompressed = u64Value != 1;
                 break;
             case 277:
                 g.u64Samples = std::max<std::uint64_t>(u64Value, 1);
                 break;
-            case 284: g.bPlanar = u64Value == 2; break;
-            case 322: g.u64TileWidth = u64Value; break;
-            case 323: g.u64TileLength = u64Value; break;
-            default: break;
+            case 284:
+                g.bPlanar = u64Value == 2;
+                break;
+            case 322:
+                g.u64TileWidth = u64Value;
+                break;
+            case 323:
+                g.u64TileLength = u64Value;
+                break;
+            default:
+                break;
         }
     }
     return g;
@@ -183,7 +201,8 @@ bool IsValidEntry(Entry const& entry, ImageGeometry const& geometry) {
     if (TypeBytes(entry.u16Type) == 0) return false;
     if (TagRule const* pRule = RuleOf(entry.u16Tag))
         return (pRule->u16Types >> entry.u16Type & 1) != 0 && CountFits(entry, *pRule, geometry);
-    return entry.u32Count != 0 && entry.u64DataBytes <= std::max(kMaxValueBytes, Times(geometry.ImageBytes(), kValueCopies));
+    return entry.u32Count != 0 &&
+           entry.u64DataBytes <= std::max(kMaxValueBytes, Times(geometry.ImageBytes(), kValueCopies));
 }
 
 bool KeepValidEntries(Directory& directory, ImageGeometry const& geometry) {

@@ -22,7 +22,7 @@ struct ImageGeometry {
     std::uint64_t u64BytesPerSample = 0;  // 0: not in the entry itself
     std::uint64_t u64TileWidth = 0;
     std::uint64_t u64TileLength = 0;
-    bool bPlanar = false;  // planar configuration 2: strips and tiles per sample
+    bool bPlanar = false;      // planar configuration 2: strips and tiles per sample
     bool bCompressed = false;  // a compression other than none (1, the default)
 
     /// The uncompressed image's bytes at most; 0 when the directory gives no width or length.

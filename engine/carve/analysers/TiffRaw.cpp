@@ -11,6 +11,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/IStorageDevice.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
@@ -21,13 +22,12 @@
 #include "engine/carve/analysers/PictureName.h"
 #include "engine/carve/analysers/TiffDirectory.h"
 #include "engine/carve/analysers/TiffSizer.h"
-#include "engine/ByteView.h"
 #include "engine/core/util/EngineAssert.h"
 
 namespace {
 
-constexpr std::string_view kKeys[] = {std::string_view("MM\0*", 4), std::string_view("II*\0", 4),
-                                      std::string_view("IIU\0", 4), "IIRO", "IIRS", "FUJI"};
+constexpr std::string_view kKeys[] = {
+    std::string_view("MM\0*", 4), std::string_view("II*\0", 4), std::string_view("IIU\0", 4), "IIRO", "IIRS", "FUJI"};
 constexpr std::string_view kFujiMagic = "FUJIFILMCCD-RAW ";
 constexpr std::uint8_t kPanasonicHeader[] = {0x49, 0x49, 0x55, 0x00};
 
@@ -56,23 +56,29 @@ struct MakerRow {
 // In this order; the first row whose text the make holds decides. Sony, Panasonic, Leica and
 // Kodak have a second type that depends on the model or the header (TypeFromMaker).
 constexpr MakerRow kMakers[] = {
-    {"NIKON", RAW_FILE_TYPE_NEF},   {"CANON", RAW_FILE_TYPE_CR2},     {"SONY", RAW_FILE_TYPE_ARW},
-    {"PANASONIC", RAW_FILE_TYPE_RW2}, {"LEICA", RAW_FILE_TYPE_TIF},  {"KODAK", RAW_FILE_TYPE_KDC},
-    {"EPSON", RAW_FILE_TYPE_ERF},   {"HASSELBLAD", RAW_FILE_TYPE_3FR}, {"MAMIYA", RAW_FILE_TYPE_MEF},
-    {"PENTAX", RAW_FILE_TYPE_PEF},  {"SAMSUNG", RAW_FILE_TYPE_SRW},   {"OLYMPUS", RAW_FILE_TYPE_ORF},
+    {"NIKON", RAW_FILE_TYPE_NEF},     {"CANON", RAW_FILE_TYPE_CR2},      {"SONY", RAW_FILE_TYPE_ARW},
+    {"PANASONIC", RAW_FILE_TYPE_RW2}, {"LEICA", RAW_FILE_TYPE_TIF},      {"KODAK", RAW_FILE_TYPE_KDC},
+    {"EPSON", RAW_FILE_TYPE_ERF},     {"HASSELBLAD", RAW_FILE_TYPE_3FR}, {"MAMIYA", RAW_FILE_TYPE_MEF},
+    {"PENTAX", RAW_FILE_TYPE_PEF},    {"SAMSUNG", RAW_FILE_TYPE_SRW},    {"OLYMPUS", RAW_FILE_TYPE_ORF},
 };
 
 RAW_FILE_TYPE TypeFromMaker(std::string make, std::string const& model, bool bPanasonicHeader, RAW_FILE_TYPE eCurrent) {
-    std::transform(make.begin(), make.end(), make.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(make.begin(), make.end(), make.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     for (MakerRow const& row : kMakers) {
         if (make.find(row.make) == std::string::npos) continue;
         switch (row.type) {
-            case RAW_FILE_TYPE_ARW: return model.find("DSC-R1") != std::string::npos ? RAW_FILE_TYPE_SR2 : RAW_FILE_TYPE_ARW;
+            case RAW_FILE_TYPE_ARW:
+                return model.find("DSC-R1") != std::string::npos ? RAW_FILE_TYPE_SR2 : RAW_FILE_TYPE_ARW;
             case RAW_FILE_TYPE_RW2:
-                return bPanasonicHeader && model.find("DMC-") == std::string::npos ? RAW_FILE_TYPE_RAW : RAW_FILE_TYPE_RW2;
-            case RAW_FILE_TYPE_TIF: return bPanasonicHeader ? RAW_FILE_TYPE_RAW : eCurrent;
-            case RAW_FILE_TYPE_KDC: return model.find("DCS Pro SLR") != std::string::npos ? RAW_FILE_TYPE_DCR : RAW_FILE_TYPE_KDC;
-            default: return row.type;
+                return bPanasonicHeader && model.find("DMC-") == std::string::npos ? RAW_FILE_TYPE_RAW
+                                                                                   : RAW_FILE_TYPE_RW2;
+            case RAW_FILE_TYPE_TIF:
+                return bPanasonicHeader ? RAW_FILE_TYPE_RAW : eCurrent;
+            case RAW_FILE_TYPE_KDC:
+                return model.find("DCS Pro SLR") != std::string::npos ? RAW_FILE_TYPE_DCR : RAW_FILE_TYPE_KDC;
+            default:
+                return row.type;
         }
     }
     return RAW_FILE_TYPE_TIF;
@@ -139,7 +145,8 @@ private:
             return facts.u64Running;
         }
         info.m_u32Type = facts.bDng ? RAW_FILE_TYPE_DNG
-                                    : TypeFromMaker(facts.strMake, facts.strModel, bPanasonic, static_cast<RAW_FILE_TYPE>(info.m_u32Type));
+                                    : TypeFromMaker(facts.strMake, facts.strModel, bPanasonic,
+                                                    static_cast<RAW_FILE_TYPE>(info.m_u32Type));
         if (bFuji) info.m_u32Type = RAW_FILE_TYPE_RAF;
         if (!bFuji || info.GetRawFileName().empty()) SetNameAndTime(facts.strModel, facts.strTime, info);
 
@@ -149,11 +156,14 @@ private:
         // A chain walked to its end gives the file's length, however small, when the device
         // holds that many bytes (a Fuji container's only with its preview where its header says).
         bool const bBorne = !bFuji || bPreviewThere;
-        if (bBorne && facts.bWalkedToEnd && u64Size <= kMaxBelievedSize && !reader.Read(u64Size - 1, 1).Empty()) return u64Size;
+        if (bBorne && facts.bWalkedToEnd && u64Size <= kMaxBelievedSize && !reader.Read(u64Size - 1, 1).Empty())
+            return u64Size;
         // Otherwise the directories tell no end: a guess, which the search cuts at the next file
         // found past what they do tell. Where that lies off the device (a strip offset of
         // FFFFFFFF), only the structure itself bears the file out.
-        auto const onDevice = [&reader](std::uint64_t u64End) { return u64End != 0 && !reader.Read(u64End - 1, 1).Empty(); };
+        auto const onDevice = [&reader](std::uint64_t u64End) {
+            return u64End != 0 && !reader.Read(u64End - 1, 1).Empty();
+        };
         std::uint64_t const u64Directories = facts.u64LastIfdEnd + u64TiffStart;
         info.m_u64Borne = bBorne && onDevice(u64Size) ? u64Size
                           : onDevice(u64Structure)    ? u64Structure

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "engine/carve/RawFileBuffer.h"
 #include "engine/ByteView.h"
+#include "engine/carve/RawFileBuffer.h"
 
 namespace {
 
@@ -58,7 +58,8 @@ bool TiffSizer::ReadU32(std::uint64_t u64Pos, std::uint32_t& u32Value) {
     return true;
 }
 
-bool TiffSizer::ReadElement(ArrayRef const& array, std::uint64_t u64Base, std::uint32_t u32Index, std::uint32_t& u32Value) {
+bool TiffSizer::ReadElement(ArrayRef const& array, std::uint64_t u64Base, std::uint32_t u32Index,
+                            std::uint32_t& u32Value) {
     std::uint64_t const u64Pos = u64Base + array.u64Pos + std::uint64_t{u32Index} * array.u32ElementBytes;
     if (array.u32ElementBytes == 2) return ReadU16(u64Pos, u32Value);
     if (array.u32ElementBytes == 4) return ReadU32(u64Pos, u32Value);
@@ -70,7 +71,8 @@ TiffSizer::ArrayRef TiffSizer::ArrayOf(tiff::Entry const& entry, std::uint64_t u
 }
 
 std::string TiffSizer::ReadText(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base) {
-    std::uint32_t const u32Bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(entry.u64DataBytes, kMaxTextBytes));
+    std::uint32_t const u32Bytes =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(entry.u64DataBytes, kMaxTextBytes));
     if (u32Bytes == 0) return {};
     engine::ByteView const bytes = m_reader.ReadUpTo(m_u64TiffStart + u64Base + entry.DataAt(u64Dir), u32Bytes);
     std::size_t length = 0;
@@ -78,8 +80,8 @@ std::string TiffSizer::ReadText(tiff::Entry const& entry, std::uint64_t u64Dir, 
     return std::string(reinterpret_cast<char const*>(bytes.Data()), length);
 }
 
-bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory,
-                              DirectoryState& state) {
+bool TiffSizer::ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries,
+                              tiff::Directory& directory, DirectoryState& state) {
     std::uint32_t u32Count = 0;
     if (!ReadU16(u64Base + u64Dir, u32Count) || u32Count > std::min(kMaxEntries, m_u32EntriesLeft) ||
         (bNeedEntries && u32Count == 0))
@@ -178,12 +180,17 @@ void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std
         case kTagDngVersion:
             m_facts.bDng = true;
             return;
-        default: break;
+        default:
+            break;
     }
     if (bSub) {
-        if (entry.u16Tag == kTagDateTimeOriginal && m_facts.strTime.empty()) m_facts.strTime = ReadText(entry, u64Dir, u64Base);
+        if (entry.u16Tag == kTagDateTimeOriginal && m_facts.strTime.empty())
+            m_facts.strTime = ReadText(entry, u64Dir, u64Base);
         if (entry.u16Tag == kTagMakerNote)
-            GetSubIFDSize(entry.u32Value + (m_bNikon ? kNikonNoteDirectory : m_bEpson ? kEpsonNoteDirectory : 0), u64Base);
+            GetSubIFDSize(entry.u32Value + (m_bNikon   ? kNikonNoteDirectory
+                                            : m_bEpson ? kEpsonNoteDirectory
+                                                       : 0),
+                          u64Base);
         return;
     }
     switch (entry.u16Tag) {
@@ -201,7 +208,9 @@ void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std
             if (m_bFujiContainer) m_bFujiFinished = true;
             break;
         }
-        case kTagDateTime: m_facts.strTime = ReadText(entry, u64Dir, u64Base); break;
+        case kTagDateTime:
+            m_facts.strTime = ReadText(entry, u64Dir, u64Base);
+            break;
         case kTagSubIfds: {
             ArrayRef const offsets = ArrayOf(entry, u64Dir);
             std::uint32_t const u32Walk = std::min(entry.u32Count, kMaxSubIfdOffsets);
@@ -231,6 +240,7 @@ void TiffSizer::ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std
                 Raise(u64Base + m_u64A100SubIfd + u32Length);
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }

@@ -21,10 +21,10 @@ class RawFileBuffer;
 
 /// What the directories told about the file.
 struct TiffFacts {
-    std::string strMake;   // tag 271, at most 63 bytes
-    std::string strModel;  // tag 272, at most 63 bytes
-    std::string strTime;   // tag 306, else the EXIF date taken (36867)
-    bool bDng = false;     // tag 50706 met
+    std::string strMake;              // tag 271, at most 63 bytes
+    std::string strModel;             // tag 272, at most 63 bytes
+    std::string strTime;              // tag 306, else the EXIF date taken (36867)
+    bool bDng = false;                // tag 50706 met
     std::uint64_t u64Running = 0;     // the furthest end met, from the TIFF header
     std::uint64_t u64LastIfdEnd = 0;  // the end of the last main directory read
     /// The furthest end of the directories and their values (an embedded preview among them),
@@ -78,7 +78,8 @@ private:
     bool ReadDirectory(std::uint64_t u64Dir, std::uint64_t u64Base, bool bNeedEntries, tiff::Directory& directory,
                        DirectoryState& state);
     /// An entry of the directory at `u64Dir` (from `u64Base`).
-    void ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub, DirectoryState& state);
+    void ProcessEntry(tiff::Entry const& entry, std::uint64_t u64Dir, std::uint64_t u64Base, bool bSub,
+                      DirectoryState& state);
     /// Walks a chain of sub-directories, every offset taken from `u64Base`.
     void GetSubIFDSize(std::uint64_t u64Dir, std::uint64_t u64Base);
     void CalcFileSizeFromTiles(DirectoryState const& state, std::uint64_t u64Base);

@@ -6,13 +6,13 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
-#include "engine/ByteView.h"
 
 namespace {
 
@@ -68,7 +68,9 @@ private:
     }
 };
 
-Sizing X3fSize(RawFileBuffer&, std::uint32_t u32Sector, KeyedFile&) { return {std::nullopt, std::make_unique<DirectoryWalk>(u32Sector)}; }
+Sizing X3fSize(RawFileBuffer&, std::uint32_t u32Sector, KeyedFile&) {
+    return {std::nullopt, std::make_unique<DirectoryWalk>(u32Sector)};
+}
 
 constexpr std::string_view kKeys[] = {"FOVb"};
 constexpr KeyedFormat kX3f = {.eType = RAW_FILE_TYPE_X3F, .keys = kKeys, .sizer = nullptr, .walkingSizer = &X3fSize};

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
 #include "engine/carve/RawFileType.h"
@@ -25,16 +26,15 @@
 #include "engine/carve/analysers/ZipEndSearch.h"
 #include "engine/carve/analysers/ZipKind.h"
 #include "engine/carve/analysers/ZipRecords.h"
-#include "engine/ByteView.h"
 
 namespace {
 
 using zip::CentralLength;
 using zip::EndChecksOut;
-using zip::KindOf;
 using zip::kCentralBytes;
 using zip::kCentralSignature;
 using zip::kEndBytes;
+using zip::KindOf;
 using zip::kLocalBytes;
 using zip::kLocalSignature;
 using zip::kMaxOffset;
@@ -61,7 +61,8 @@ constexpr std::uint32_t kZeroTailBytes = 16;
 /// (16-20), then zstd, MP3, xz, JPEG, WavPack, PPMd and the AES marker (93-99). 7, 11, 13, 15
 /// and 17 are reserved.
 bool IsDefinedMethod(std::uint16_t u16Method) {
-    constexpr std::uint32_t kDefinedBelow21 = 0x1FFFFF & ~((1u << 7) | (1u << 11) | (1u << 13) | (1u << 15) | (1u << 17));
+    constexpr std::uint32_t kDefinedBelow21 =
+        0x1FFFFF & ~((1u << 7) | (1u << 11) | (1u << 13) | (1u << 15) | (1u << 17));
     return u16Method <= 20 ? (kDefinedBelow21 >> u16Method & 1) != 0 : u16Method >= 93 && u16Method <= 99;
 }
 
@@ -109,14 +110,15 @@ public:
 private:
     struct Step {
         std::uint64_t u64Length = 0;
-        bool bStops = false;        // a member whose data has no stated length
-        bool bEnd = false;          // the end record
+        bool bStops = false;  // a member whose data has no stated length
+        bool bEnd = false;    // the end record
         bool bEndChecksOut = false;
     };
 
     /// The member name of length `u16Length` of the header at `u64Header`; empty when unreadable.
     /// It lies in the reader's window: valid until the next read.
-    std::string_view MemberName(std::uint64_t u64Header, std::uint16_t u16Length, std::uint32_t u32HeaderBytes = kLocalBytes) {
+    std::string_view MemberName(std::uint64_t u64Header, std::uint16_t u16Length,
+                                std::uint32_t u32HeaderBytes = kLocalBytes) {
         if (u16Length == 0) return {};
         engine::ByteView const name = m_reader.Read(u64Header + u32HeaderBytes, u16Length);
         return {reinterpret_cast<char const*>(name.Data()), name.Size()};
@@ -145,7 +147,8 @@ private:
                     return Step{u64DataEnd - u64Position, false, false, false};
                 }
                 if (bDescriptor)
-                    if (auto const end = DescriptorEnd(u64Data, u64Data, kMaxOffset)) return Step{*end - u64Position, false, false, false};
+                    if (auto const end = DescriptorEnd(u64Data, u64Data, kMaxOffset))
+                        return Step{*end - u64Position, false, false, false};
                 return Step{u64Header, true, false, false};
             }
             case Record::Central: {
@@ -164,7 +167,8 @@ private:
                 std::optional<std::uint64_t> const length = zip::Zip64EndLength(header);
                 if (!length) return std::nullopt;
                 // Sound when its directory ends right before it and the locator and end record follow.
-                if (zip::Zip64EndChecksOut(header, u64Position)) m_u64SoundZip64End = u64Position + *length + zip::kZip64LocatorBytes;
+                if (zip::Zip64EndChecksOut(header, u64Position))
+                    m_u64SoundZip64End = u64Position + *length + zip::kZip64LocatorBytes;
                 return Step{*length, false, false, false};
             }
             case Record::Zip64Locator:
@@ -208,7 +212,8 @@ private:
     /// The end of a descriptor marked by the "PK" at `i` of `window` (which starts at `u64Base`):
     /// its own signature, or the record that follows one without; none when its size is not
     /// the bytes from `u64Data` or no record follows it.
-    static std::optional<std::uint64_t> DescriptorAt(engine::ByteView window, std::size_t i, std::uint64_t u64Base, std::uint64_t u64Data) {
+    static std::optional<std::uint64_t> DescriptorAt(engine::ByteView window, std::size_t i, std::uint64_t u64Base,
+                                                     std::uint64_t u64Data) {
         std::uint64_t const u64At = u64Base + i;
         auto const recordAt = [&](std::size_t at) { return window.Has(at, 4) && window.Equals(at, "PK"); };
         if (window.Equals(i, kDescriptorSignature)) {

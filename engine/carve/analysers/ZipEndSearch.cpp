@@ -72,7 +72,8 @@ private:
             if (zip::KindOf(header) != zip::Record::Central) break;
             std::uint64_t const u64Length = zip::CentralLength(header);
             std::uint16_t const u16Name = header.Le16(28);
-            engine::ByteView const name = u16Name != 0 ? source.Read(u64Header + zip::kCentralBytes, u16Name) : engine::ByteView();
+            engine::ByteView const name =
+                u16Name != 0 ? source.Read(u64Header + zip::kCentralBytes, u16Name) : engine::ByteView();
             m_kind.CentralMember({reinterpret_cast<char const*>(name.Data()), name.Size()});
             u64Header += u64Length;
         }
@@ -103,6 +104,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SectorWalk> MakeZipEndSearch(std::uint32_t u32SectorSize, std::uint64_t u64WalkEnd, ZipKind const& kind) {
+std::unique_ptr<SectorWalk> MakeZipEndSearch(std::uint32_t u32SectorSize, std::uint64_t u64WalkEnd,
+                                             ZipKind const& kind) {
     return std::make_unique<ZipEndSearch>(std::max<std::uint32_t>(u32SectorSize, 1), u64WalkEnd, kind);
 }

@@ -10,4 +10,5 @@
 #include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/ZipKind.h"
 
-std::unique_ptr<SectorWalk> MakeZipEndSearch(std::uint32_t u32SectorSize, std::uint64_t u64WalkEnd, ZipKind const& kind);
+std::unique_ptr<SectorWalk> MakeZipEndSearch(std::uint32_t u32SectorSize, std::uint64_t u64WalkEnd,
+                                             ZipKind const& kind);

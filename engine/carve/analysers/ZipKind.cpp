@@ -21,11 +21,16 @@ bool IsPagesOrKey(RAW_FILE_TYPE eType) { return eType == RAW_FILE_TYPE_PAGES || 
 
 /// The office package a member's name tells, or none.
 bool OfficeMember(std::string_view name, RAW_FILE_TYPE& eType) {
-    if (name == kDocxRels) eType = RAW_FILE_TYPE_DOCX;
-    else if (name == kXlsxRels) eType = RAW_FILE_TYPE_XLSX;
-    else if (name == kPptxRels) eType = RAW_FILE_TYPE_PPTX;
-    else if (name.size() >= kMinWordName && name.starts_with("word")) eType = RAW_FILE_TYPE_DOCX;
-    else return false;
+    if (name == kDocxRels)
+        eType = RAW_FILE_TYPE_DOCX;
+    else if (name == kXlsxRels)
+        eType = RAW_FILE_TYPE_XLSX;
+    else if (name == kPptxRels)
+        eType = RAW_FILE_TYPE_PPTX;
+    else if (name.size() >= kMinWordName && name.starts_with("word"))
+        eType = RAW_FILE_TYPE_DOCX;
+    else
+        return false;
     return true;
 }
 
@@ -53,14 +58,18 @@ void ZipKind::LocalMember(std::string_view name, engine::ByteView after) {
     if (!IsPagesOrKey(eType)) {
         if (name == "buildVersionHistory.plist") {
             engine::ByteView const text = after.Sub(0, std::min<std::size_t>(after.Size(), 1024));
-            if (FoundWithin(text, "<string>numbers-trunk", 236)) eType = RAW_FILE_TYPE_NUMBERS;
-            else if (FoundWithin(text, "<string>pages-trunk", 238)) eType = RAW_FILE_TYPE_PAGES;
-            else eType = RAW_FILE_TYPE_NUMBERS;
+            if (FoundWithin(text, "<string>numbers-trunk", 236))
+                eType = RAW_FILE_TYPE_NUMBERS;
+            else if (FoundWithin(text, "<string>pages-trunk", 238))
+                eType = RAW_FILE_TYPE_PAGES;
+            else
+                eType = RAW_FILE_TYPE_NUMBERS;
             return;
         }
         if (name == "Index/DocumentStylesheet.iwa") {
             engine::ByteView const text = after.Sub(0, std::min<std::size_t>(after.Size(), 256));
-            bool const bPages = FoundWithin(text, "layout-style-", 244) || FoundWithin(text, "imported-paragraph-style-", 232);
+            bool const bPages =
+                FoundWithin(text, "layout-style-", 244) || FoundWithin(text, "imported-paragraph-style-", 232);
             eType = bPages ? RAW_FILE_TYPE_PAGES : RAW_FILE_TYPE_NUMBERS;
             return;
         }
@@ -74,6 +83,4 @@ void ZipKind::CentralMember(std::string_view name) {
     if (bMaybeOffice) OfficeMember(name, eType);
 }
 
-RAW_FILE_TYPE ZipKind::Final() const {
-    return bMaybeDrawing && !bMaybeOffice ? RAW_FILE_TYPE_CDR : eType;
-}
+RAW_FILE_TYPE ZipKind::Final() const { return bMaybeDrawing && !bMaybeOffice ? RAW_FILE_TYPE_CDR : eType; }

@@ -3,8 +3,8 @@
 // names of its members and a few bytes after them.
 #include <string_view>
 
-#include "engine/carve/RawFileType.h"
 #include "engine/ByteView.h"
+#include "engine/carve/RawFileType.h"
 
 struct ZipKind {
     RAW_FILE_TYPE eType = RAW_FILE_TYPE_ZIP;

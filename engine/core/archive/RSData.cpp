@@ -21,9 +21,7 @@ CRSData::CRSData(RSMode mode) : m_mode(mode) {}
 
 CRSData::~CRSData() { EndRS(); }
 
-std::uint64_t CRSData::FrameEnd() const {
-    return m_u64FramePosition + kRSFrameHeaderSize + m_frameHeader.u32Size;
-}
+std::uint64_t CRSData::FrameEnd() const { return m_u64FramePosition + kRSFrameHeaderSize + m_frameHeader.u32Size; }
 
 void CRSData::ThrowPending() {
     if (m_u32PendingError != 0) throw CRSException(std::exchange(m_u32PendingError, 0));
@@ -211,8 +209,7 @@ bool CRSData::FinishFrame() {
 bool CRSData::WriteFrameHeader() {
     std::array<std::uint8_t, kRSFrameHeaderSize> image{};
     engine::EncodeRSFrameHeader(m_frameHeader, image);
-    return m_file.Seek(static_cast<std::int64_t>(m_u64FramePosition)) &&
-           m_file.Write(image.data(), kRSFrameHeaderSize);
+    return m_file.Seek(static_cast<std::int64_t>(m_u64FramePosition)) && m_file.Write(image.data(), kRSFrameHeaderSize);
 }
 
 void CRSData::ForgetFrame() {
@@ -236,8 +233,8 @@ bool CRSData::ReadCurFrame(void* pBuffer, unsigned int u32Count) {
     std::uint32_t const u32Wanted = std::min(u32Count, m_frameHeader.u32Size - m_u32ReadCount);
     std::uint32_t u32Read = 0;
     // Seek every time: header reads between frame reads move the file position.
-    if (u32Wanted > 0 && m_file.Seek(static_cast<std::int64_t>(m_u64FramePosition + kRSFrameHeaderSize +
-                                                               m_u32ReadCount)))
+    if (u32Wanted > 0 &&
+        m_file.Seek(static_cast<std::int64_t>(m_u64FramePosition + kRSFrameHeaderSize + m_u32ReadCount)))
         u32Read = m_file.Read(pBytes, u32Wanted);
     m_u32ReadCount += u32Read;
     if (u32Read < u32Count) {

@@ -22,8 +22,8 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/IRSData.h"
 #include "engine/ByteView.h"
+#include "engine/IRSData.h"
 
 namespace engine {
 

@@ -7,7 +7,7 @@
 namespace engine {
 
 template <class T>
-    requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 constexpr std::optional<T> CheckedAdd(T a, T b) {
     T result{};
     if (__builtin_add_overflow(a, b, &result)) return std::nullopt;
@@ -15,7 +15,7 @@ constexpr std::optional<T> CheckedAdd(T a, T b) {
 }
 
 template <class T>
-    requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 constexpr std::optional<T> CheckedMul(T a, T b) {
     T result{};
     if (__builtin_mul_overflow(a, b, &result)) return std::nullopt;
@@ -23,7 +23,7 @@ constexpr std::optional<T> CheckedMul(T a, T b) {
 }
 
 template <class T>
-    requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 constexpr std::optional<T> CheckedSub(T a, T b) {
     T result{};
     if (__builtin_sub_overflow(a, b, &result)) return std::nullopt;

@@ -38,8 +38,8 @@ void CClusterBitmap::MarkAllocated(std::uint64_t u64First, std::uint64_t u64Coun
     std::uint64_t u64Cluster = u64First;
     for (; u64Cluster < u64End && u64Cluster % 8 != 0; ++u64Cluster) mark(u64Cluster);
     std::uint64_t const u64WholeEnd = std::max(u64Cluster, u64End / 8 * 8);
-    std::fill(m_bits.begin() + static_cast<std::ptrdiff_t>(u64Cluster / 8), m_bits.begin() + static_cast<std::ptrdiff_t>(u64WholeEnd / 8),
-              std::uint8_t{0xFF});
+    std::fill(m_bits.begin() + static_cast<std::ptrdiff_t>(u64Cluster / 8),
+              m_bits.begin() + static_cast<std::ptrdiff_t>(u64WholeEnd / 8), std::uint8_t{0xFF});
     for (u64Cluster = u64WholeEnd; u64Cluster < u64End; ++u64Cluster) mark(u64Cluster);
 }
 
@@ -53,7 +53,8 @@ std::uint32_t CClusterBitmap::RunsRefusal(IDataRunList& runs, std::uint64_t u64C
         u64Needed -= u64Take;
         if (pRun->s64Start < 0) continue;  // a hole
         if (pRun->s64Start > INT64_MAX - s64Base || pRun->s64Start + s64Base < 0) return kCodePastEnd;
-        if (std::uint32_t const u32Refusal = RangeRefusal(static_cast<std::uint64_t>(pRun->s64Start + s64Base), u64Take))
+        if (std::uint32_t const u32Refusal =
+                RangeRefusal(static_cast<std::uint64_t>(pRun->s64Start + s64Base), u64Take))
             return u32Refusal;
     }
     return 0;

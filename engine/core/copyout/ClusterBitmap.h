@@ -31,7 +31,8 @@ public:
     /// The refusal of the runs that hold the data's first `u64Bytes` bytes (holes hold none),
     /// clusters counted from `s64Base` on (the runs' cluster 0 is the bitmap's cluster `s64Base`).
     /// Costs one pass over the runs and the bitmap bytes they cover; the cursor of `runs` moves.
-    std::uint32_t RunsRefusal(IDataRunList& runs, std::uint64_t u64ClusterBytes, std::uint64_t u64Bytes, std::int64_t s64Base = 0) const;
+    std::uint32_t RunsRefusal(IDataRunList& runs, std::uint64_t u64ClusterBytes, std::uint64_t u64Bytes,
+                              std::int64_t s64Base = 0) const;
 
     /// Calls `allocated` with each stretch of allocated clusters (first, count), in order, within
     /// the volume and the bitmap; whole free or whole allocated bytes cost one look each.

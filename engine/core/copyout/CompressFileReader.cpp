@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/IProgress.h"
 #include "engine/ByteView.h"
+#include "engine/CatchExeception.h"
+#include "engine/IProgress.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/copyout/DestinationFile.h"
 #include "engine/core/copyout/Lznt1.h"
-#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -136,13 +136,15 @@ CCompressFileReader::ExpandOutcome CCompressFileReader::Expand(std::uint64_t u64
             else if (!ExpandUnit(unit, output))
                 outcome.bReadFailed = true;
             if (u64Initialized < u64Position + u64Bytes && u64Initialized > u64Position)
-                std::fill(output.begin() + static_cast<std::ptrdiff_t>(u64Initialized - u64Position), output.end(), std::uint8_t{0});
+                std::fill(output.begin() + static_cast<std::ptrdiff_t>(u64Initialized - u64Position), output.end(),
+                          std::uint8_t{0});
             auto const slice = output.subspan(static_cast<std::size_t>(u64SliceStart - u64Position),
                                               static_cast<std::size_t>(u64SliceEnd - u64SliceStart));
             if (!emit(slice)) outcome.bWriteFailed = true;
         } else {
             // Clusters above 4 KiB: NTFS never compresses them, so this list is damaged.
-            bool const bAllSparse = std::all_of(unit.begin(), unit.end(), [](auto const& piece) { return piece.s64LCN < 0; });
+            bool const bAllSparse =
+                std::all_of(unit.begin(), unit.end(), [](auto const& piece) { return piece.s64LCN < 0; });
             if (!bAllSparse && u64Position < u64Initialized) outcome.bReadFailed = true;
             std::fill(m_output.begin(), m_output.end(), std::uint8_t{0});
             for (std::uint64_t u64Left = u64SliceEnd - u64SliceStart; u64Left > 0 && !outcome.bWriteFailed;) {
@@ -170,7 +172,8 @@ CCompressFileReader::ExpandOutcome CCompressFileReader::Expand(std::uint64_t u64
 
 bool CCompressFileReader::ExpandUnit(std::span<tagCompressDataRun const> pieces, std::span<std::uint8_t> output) {
     std::fill(output.begin(), output.end(), std::uint8_t{0});
-    if (pieces.front().eType == COMPRESSED_UNIT && pieces.front().s64LCN >= 0) return ExpandCompressedUnit(pieces, output);
+    if (pieces.front().eType == COMPRESSED_UNIT && pieces.front().s64LCN >= 0)
+        return ExpandCompressedUnit(pieces, output);
 
     bool ok = true;
     std::size_t offset = 0;
@@ -199,7 +202,8 @@ bool CCompressFileReader::ReadSalvaging(std::int64_t s64Lcn, std::span<std::uint
     return false;
 }
 
-bool CCompressFileReader::ExpandCompressedUnit(std::span<tagCompressDataRun const> pieces, std::span<std::uint8_t> output) {
+bool CCompressFileReader::ExpandCompressedUnit(std::span<tagCompressDataRun const> pieces,
+                                               std::span<std::uint8_t> output) {
     bool ok = true;
     std::size_t filled = 0;
     bool bInTail = false;
@@ -230,7 +234,8 @@ bool CCompressFileReader::ExpandCompressedUnit(std::span<tagCompressDataRun cons
     for (std::size_t slot = 0; view.Has(position, 2) && slot < output.size(); slot += engine::kLznt1ChunkOutput) {
         std::uint16_t const header = view.Le16(position);
         if (header == 0) break;
-        engine::DecompressBlock(input.subspan(position), output.subspan(slot, std::min(engine::kLznt1ChunkOutput, output.size() - slot)));
+        engine::DecompressBlock(input.subspan(position),
+                                output.subspan(slot, std::min(engine::kLznt1ChunkOutput, output.size() - slot)));
         position += (header & 0x0FFFu) + 3u;
     }
     return ok;

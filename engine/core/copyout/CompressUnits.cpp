@@ -8,9 +8,7 @@ namespace {
 bool IsSparse(DataRun const& run) { return run.s64Start < 0; }
 }  // namespace
 
-bool CCompressUnits::AtEnd() const {
-    return m_runIndex >= m_runs.size() || m_runs[m_runIndex].s64Length <= 0;
-}
+bool CCompressUnits::AtEnd() const { return m_runIndex >= m_runs.size() || m_runs[m_runIndex].s64Length <= 0; }
 
 bool CCompressUnits::Seek(std::int64_t s64Unit) {
     m_runIndex = 0;
@@ -39,7 +37,8 @@ std::size_t CCompressUnits::NextUnit(UnitPieces& pieces) {
         std::int64_t s64Lcn = -1;
         if (!IsSparse(run)) {
             auto const lcn = engine::CheckedAdd<std::int64_t>(run.s64Start, m_s64InRun);
-            if (!lcn || !engine::CheckedAdd<std::int64_t>(*lcn, s64Take)) {  // a run whose clusters overflow ends the list
+            if (!lcn ||
+                !engine::CheckedAdd<std::int64_t>(*lcn, s64Take)) {  // a run whose clusters overflow ends the list
                 m_runIndex = m_runs.size();
                 break;
             }
@@ -70,9 +69,10 @@ std::vector<tagCompressDataRun> ReGroupCompressDataRunList(std::span<DataRun con
     std::vector<tagCompressDataRun> result;
     CCompressUnits units(runs);
     CCompressUnits::UnitPieces pieces;
-    std::int64_t const s64Units = s64MaxClusters <= 0 ? 0
-                                  : s64MaxClusters / CCompressUnits::kUnitClusters +
-                                        (s64MaxClusters % CCompressUnits::kUnitClusters != 0 ? 1 : 0);
+    std::int64_t const s64Units = s64MaxClusters <= 0
+                                      ? 0
+                                      : s64MaxClusters / CCompressUnits::kUnitClusters +
+                                            (s64MaxClusters % CCompressUnits::kUnitClusters != 0 ? 1 : 0);
     for (std::int64_t s64Unit = 0; s64Unit < s64Units; ++s64Unit) {
         std::size_t const count = units.NextUnit(pieces);
         if (count == 0) break;

@@ -21,7 +21,7 @@ enum CompressUnitType : std::uint32_t {
 
 /// One piece of a compression unit: clusters of one run inside one unit.
 struct tagCompressDataRun {
-    std::int64_t s64LCN = -1;  // first cluster; -1 for a sparse piece
+    std::int64_t s64LCN = -1;   // first cluster; -1 for a sparse piece
     std::int32_t s32Count = 0;  // clusters
     CompressUnitType eType = NONECOMPRESSED_UNIT;
 };

@@ -27,7 +27,8 @@ bool CDestinationFile::Create(char const* pszPath) {
     if (m_fd < 0) return false;
     struct stat st {};
     if (::fstat(m_fd, &st) != 0 || S_ISBLK(st.st_mode) || S_ISDIR(st.st_mode) ||
-        (S_ISREG(st.st_mode) && (platform::CRawDevice::IsOpenImage(st.st_dev, st.st_ino) || ::ftruncate(m_fd, 0) != 0))) {
+        (S_ISREG(st.st_mode) &&
+         (platform::CRawDevice::IsOpenImage(st.st_dev, st.st_ino) || ::ftruncate(m_fd, 0) != 0))) {
         ::close(m_fd);
         m_fd = -1;
         return false;

@@ -5,13 +5,13 @@
 #include <limits>
 #include <optional>
 
+#include "engine/CatchExeception.h"
 #include "engine/EngineEntryPoints.h"
+#include "engine/FileNode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/copyout/CompressUnits.h"
-#include "engine/FileNode.h"
-#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -42,7 +42,8 @@ int CFileReader::Open(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartit
     return OpenRuns(pDevice, pNode, pPartition, true);
 }
 
-long long CFileReader::PlannedWritableSize(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition) {
+long long CFileReader::PlannedWritableSize(IStorageDevice* pDevice, CFileNode* pNode,
+                                           CSearchedPartitionInfo* pPartition) {
     CFileReader reader;
     if (reader.OpenRuns(pDevice, pNode, pPartition, false) == 0) return 0;
     if (reader.m_bResident) return std::min<long long>(reader.m_s64DataSize, kMaxResidentValue);
@@ -86,12 +87,14 @@ CSpanSet CFileReader::DataSectors() const {
     return sectors;
 }
 
-int CFileReader::OpenRuns(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition, bool bLoadResident) {
+int CFileReader::OpenRuns(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPartitionInfo* pPartition,
+                          bool bLoadResident) {
     if (pDevice == nullptr || pNode == nullptr || pPartition == nullptr) {
         LogFailure("Open", __LINE__);
         return 0;
     }
-    std::uint64_t const u64ClusterSize = std::uint64_t{pPartition->m_u32SectorsPerCluster} * pPartition->m_u32SectorSize;
+    std::uint64_t const u64ClusterSize =
+        std::uint64_t{pPartition->m_u32SectorsPerCluster} * pPartition->m_u32SectorSize;
     if (u64ClusterSize == 0 || u64ClusterSize > std::numeric_limits<std::uint32_t>::max()) {
         LogFailure("Open", __LINE__);
         return 0;
@@ -114,7 +117,8 @@ int CFileReader::OpenRuns(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPa
     m_pDevice = pDevice;
     auto const baseAddress = pPartition->m_s64StartSector < 0
                                  ? std::nullopt
-                                 : engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(pPartition->m_s64StartSector), DeviceSectorSize());
+                                 : engine::CheckedMul<std::uint64_t>(
+                                       static_cast<std::uint64_t>(pPartition->m_s64StartSector), DeviceSectorSize());
     if (!baseAddress) {
         LogFailure("Open", __LINE__);
         return 0;
@@ -143,21 +147,23 @@ int CFileReader::OpenRuns(IStorageDevice* pDevice, CFileNode* pNode, CSearchedPa
 
     // Whole compression units, so that a compressed file's last unit keeps its sparse tail.
     std::int64_t const s64DataClusters = (s64DataSize - 1) / m_u32ClusterSize + 1;
-    std::int64_t const s64WantedClusters =
-        (s64DataClusters + CCompressUnits::kUnitClusters - 1) / CCompressUnits::kUnitClusters * CCompressUnits::kUnitClusters;
+    std::int64_t const s64WantedClusters = (s64DataClusters + CCompressUnits::kUnitClusters - 1) /
+                                           CCompressUnits::kUnitClusters * CCompressUnits::kUnitClusters;
     // A run longer than the device even in 512-byte units is damage, not data. The bound is in
     // 512-byte units because carved files count their lengths so on any sector size.
     long long const s64DeviceSectors = pDevice->GetTotalSectors();
-    auto const deviceBytes = s64DeviceSectors > 0 ? engine::CheckedMul<std::uint64_t>(
-                                                        static_cast<std::uint64_t>(s64DeviceSectors), DeviceSectorSize())
-                                                  : std::nullopt;
+    auto const deviceBytes =
+        s64DeviceSectors > 0
+            ? engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64DeviceSectors), DeviceSectorSize())
+            : std::nullopt;
     std::int64_t const s64LongestRun = deviceBytes ? static_cast<std::int64_t>(*deviceBytes / 512) + 1 : 0;
     // Clusters past the device's end (a partial image) are missing, not zeros: a run the end
     // cuts ends the list there (the device would pad its read with zeros), so that copy-out
     // counts the bytes it could not read as a failure.
     std::int64_t const s64ClustersOnDevice =  // -1: the device's size is not known
         !deviceBytes ? -1
-                     : static_cast<std::int64_t>(*deviceBytes > m_u64BaseAddress ? (*deviceBytes - m_u64BaseAddress) / m_u32ClusterSize : 0);
+                     : static_cast<std::int64_t>(
+                           *deviceBytes > m_u64BaseAddress ? (*deviceBytes - m_u64BaseAddress) / m_u32ClusterSize : 0);
     std::int64_t s64Covered = 0;
     for (; pRun != nullptr && s64Covered < s64WantedClusters; pRun = pRuns->GetNext()) {
         DataRun run = *pRun;
@@ -195,7 +201,10 @@ IFileReader* CFileReader::Clone() { return new CFileReader(*this); }
 
 long long CFileReader::GetReadableSize() const {
     if (m_pNode == nullptr) return 0;
-    if (m_bResident) return m_residentValue ? std::min<std::int64_t>(static_cast<std::int64_t>(m_residentValue->size()), m_s64DataSize) : 0;
+    if (m_bResident)
+        return m_residentValue
+                   ? std::min<std::int64_t>(static_cast<std::int64_t>(m_residentValue->size()), m_s64DataSize)
+                   : 0;
     std::int64_t s64Clusters = 0;
     for (DataRun const& run : m_runs) s64Clusters += run.s64Length;  // bounded in Open
     auto const bytes = engine::CheckedMul<std::int64_t>(s64Clusters, m_u32ClusterSize);
@@ -223,7 +232,8 @@ bool CFileReader::Read(long long s64Offset, std::span<std::uint8_t> destination,
     }
     std::uint64_t const u64Left = static_cast<std::uint64_t>(m_s64DataSize - s64Offset);
     destination = destination.first(static_cast<std::size_t>(std::min<std::uint64_t>(destination.size(), u64Left)));
-    if (destination.size() > std::numeric_limits<std::uint32_t>::max()) destination = destination.first(std::numeric_limits<std::uint32_t>::max());
+    if (destination.size() > std::numeric_limits<std::uint32_t>::max())
+        destination = destination.first(std::numeric_limits<std::uint32_t>::max());
     if (m_bResident) return ReadResidentData(s64Offset, destination, u32Done);
 
     std::uint64_t u64Position = static_cast<std::uint64_t>(s64Offset);
@@ -231,20 +241,24 @@ bool CFileReader::Read(long long s64Offset, std::span<std::uint8_t> destination,
     std::size_t done = 0;
     for (DataRun const& run : m_runs) {
         if (done == destination.size()) break;
-        auto const runBytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Length), m_u32ClusterSize);
+        auto const runBytes =
+            engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Length), m_u32ClusterSize);
         auto const runEnd = runBytes ? engine::CheckedAdd(u64RunStart, *runBytes) : std::nullopt;
         if (!runEnd) break;
         if (u64Position < *runEnd) {
             std::uint64_t const u64InRun = u64Position - u64RunStart;
-            std::size_t const count = static_cast<std::size_t>(std::min<std::uint64_t>(*runEnd - u64Position, destination.size() - done));
+            std::size_t const count =
+                static_cast<std::size_t>(std::min<std::uint64_t>(*runEnd - u64Position, destination.size() - done));
             std::span<std::uint8_t> const piece = destination.subspan(done, count);
             // Past the initialised size the clusters hold whatever was there before: zeros instead.
-            std::size_t const held = static_cast<std::size_t>(std::min<std::uint64_t>(count, InitializedBytesFrom(u64Position)));
+            std::size_t const held =
+                static_cast<std::size_t>(std::min<std::uint64_t>(count, InitializedBytesFrom(u64Position)));
             std::fill(piece.begin() + static_cast<std::ptrdiff_t>(held), piece.end(), std::uint8_t{0});
             if (IsSparse(run)) {
                 std::fill(piece.begin(), piece.end(), std::uint8_t{0});
             } else if (held > 0) {
-                auto const runAddress = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Start), m_u32ClusterSize);
+                auto const runAddress =
+                    engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Start), m_u32ClusterSize);
                 auto const inRun = runAddress ? engine::CheckedAdd(*runAddress, u64InRun) : std::nullopt;
                 auto const address = inRun ? engine::CheckedAdd(m_u64BaseAddress, *inRun) : std::nullopt;
                 if (!address || !ReadBytes(*address, piece.first(held))) {
@@ -306,7 +320,8 @@ bool CFileReader::ReadBytes(std::uint64_t u64Address, std::span<std::uint8_t> de
     }
     std::size_t const wholeSectors = (destination.size() - done) / u32SectorSize;
     if (wholeSectors > 0) {
-        if (m_pDevice->ReadSector(destination.data() + done, static_cast<long long>(u64Sector), static_cast<long long>(wholeSectors)) == 0)
+        if (m_pDevice->ReadSector(destination.data() + done, static_cast<long long>(u64Sector),
+                                  static_cast<long long>(wholeSectors)) == 0)
             return false;
         u64Sector += wholeSectors;
         done += wholeSectors * u32SectorSize;
@@ -343,7 +358,8 @@ bool CFileReader::ReadResidentData(long long s64Offset, std::span<std::uint8_t> 
         return false;
     }
     std::vector<std::uint8_t> const& value = *m_residentValue;
-    std::size_t const count = static_cast<std::size_t>(std::min<std::uint64_t>(value.size() - static_cast<std::uint64_t>(s64Offset), destination.size()));
+    std::size_t const count = static_cast<std::size_t>(
+        std::min<std::uint64_t>(value.size() - static_cast<std::uint64_t>(s64Offset), destination.size()));
     std::memcpy(destination.data(), value.data() + s64Offset, count);
     u32Done = static_cast<std::uint32_t>(count);
     return true;

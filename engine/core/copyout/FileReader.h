@@ -94,11 +94,11 @@ private:
     std::uint32_t m_u32SectorsPerCluster = 0;
     std::int64_t m_s64DataSize = 0;
     std::int64_t m_s64InitializedSize = 0;  // bytes from here to the data size are zeros
-    std::uint64_t m_u64BaseAddress = 0;  // byte address of cluster 0: the record's start sector
+    std::uint64_t m_u64BaseAddress = 0;     // byte address of cluster 0: the record's start sector
     bool m_bResident = false;
-    std::int64_t m_s64RecordSector = -1;  // the first run's start, where a resident list keeps it
+    std::int64_t m_s64RecordSector = -1;                       // the first run's start, where a resident list keeps it
     std::optional<std::vector<std::uint8_t>> m_residentValue;  // loaded by Open for resident data
-    bool m_bRunsCut = false;  // Open stopped the runs short of what the node names
+    bool m_bRunsCut = false;                                   // Open stopped the runs short of what the node names
     std::vector<DataRun> m_runs;
     std::vector<std::uint8_t> m_sector;  // one sector, for reads that start or end inside one
 };

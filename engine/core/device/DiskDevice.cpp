@@ -2,6 +2,4 @@
 
 #include <new>
 
-IStorageDevice* CreateDiskDevice(char const* pszPath) {
-    return new (std::nothrow) CDiskDevice(pszPath ? pszPath : "");
-}
+IStorageDevice* CreateDiskDevice(char const* pszPath) { return new (std::nothrow) CDiskDevice(pszPath ? pszPath : ""); }

@@ -38,7 +38,8 @@ int CMemoryDevice::ReadSector(void* pBuffer, long long s64FirstSector, long long
     auto const u64Offset = static_cast<std::uint64_t>(s64FirstSector) * static_cast<std::uint64_t>(m_iSectorSize);
     auto const u64Size = static_cast<std::uint64_t>(s64Count) * static_cast<std::uint64_t>(m_iSectorSize);
     // A subclass may report more sectors than are stored: those read as zeros.
-    auto const u64Available = u64Offset >= m_bytes.size() ? 0 : std::min<std::uint64_t>(u64Size, m_bytes.size() - u64Offset);
+    auto const u64Available =
+        u64Offset >= m_bytes.size() ? 0 : std::min<std::uint64_t>(u64Size, m_bytes.size() - u64Offset);
     auto* pOut = static_cast<std::uint8_t*>(pBuffer);
     if (u64Available > 0) std::memcpy(pOut, m_bytes.data() + u64Offset, u64Available);
     std::memset(pOut + u64Available, 0, u64Size - u64Available);

@@ -18,7 +18,8 @@ CPartitionWindowDevice::CPartitionWindowDevice(IStorageDevice* pParent, long lon
       m_pParent(pParent),
       m_s64StartSector(s64StartSector) {
     // The window counts in its parent's sectors; until a record says otherwise, so does it.
-    if (m_pParent && m_pParent->GetSectorSize() > 0) m_u32SectorSize = static_cast<std::uint32_t>(m_pParent->GetSectorSize());
+    if (m_pParent && m_pParent->GetSectorSize() > 0)
+        m_u32SectorSize = static_cast<std::uint32_t>(m_pParent->GetSectorSize());
 }
 
 int CPartitionWindowDevice::Open() {
@@ -27,7 +28,8 @@ int CPartitionWindowDevice::Open() {
     auto geometry = engine::DiskRecordGeometry(m_pParent->GetPrivateData());
     if (!geometry) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
     // Reads and the zero fill behind the window's end are counted in the parent's sectors.
-    if (!MatchesParentSectorSize(geometry->u32SectorSize)) return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
+    if (!MatchesParentSectorSize(geometry->u32SectorSize))
+        return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeMissingObject));
     m_u32SectorSize = geometry->u32SectorSize;
     return 1;
 }
@@ -80,4 +82,3 @@ int CPartitionWindowDevice::ReadSector(void* pBuffer, long long s64FirstSector, 
     std::memset(static_cast<std::uint8_t*>(pBuffer) + u64Read, 0, static_cast<std::size_t>(*u64Size - u64Read));
     return iParentResult;
 }
-

@@ -98,4 +98,3 @@ int CRawStorageDevice::ReadSector(void* pBuffer, long long s64FirstSector, long 
     std::memset(buffer.data() + *read, 0, buffer.size() - *read);
     return 1;
 }
-

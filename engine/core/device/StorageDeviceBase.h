@@ -34,8 +34,8 @@ public:
     RESULT GetLastError() override { return m_result.load(); }
 
 protected:
-    CStorageDeviceBase(StorageDeviceType type, engine::RecordGeometryReader pReadGeometry,
-                       std::uint32_t u32SectorSize, std::int64_t s64TotalSectors)
+    CStorageDeviceBase(StorageDeviceType type, engine::RecordGeometryReader pReadGeometry, std::uint32_t u32SectorSize,
+                       std::int64_t s64TotalSectors)
         : m_u32SectorSize(u32SectorSize), m_s64TotalSectors(s64TotalSectors), m_type(type), m_record(pReadGeometry) {}
 
     void ClearResult() { m_result.store(kResultSuccess); }

@@ -37,7 +37,8 @@ bool CDevListSortAlgorithm::operator()(IStorageDevice* pLeft, IStorageDevice* pR
             auto const* pA = RecordOf(pLeft, &IVolumeDeviceData::GetVolumeInfo);
             auto const* pB = RecordOf(pRight, &IVolumeDeviceData::GetVolumeInfo);
             return pA && pB &&
-                   static_cast<std::int32_t>(pA->u32PartitionNumber) < static_cast<std::int32_t>(pB->u32PartitionNumber);
+                   static_cast<std::int32_t>(pA->u32PartitionNumber) <
+                       static_cast<std::int32_t>(pB->u32PartitionNumber);
         }
         default:
             return false;

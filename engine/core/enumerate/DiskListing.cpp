@@ -38,7 +38,8 @@ CDiskListing::CDiskListing(std::unique_ptr<IStorageDevice> pDisk, ImageTag) : m_
 
 void CDiskListing::Merge() {
     m_partitionView = View(m_partitions);
-    m_mergeResult = CMergeVolumeAndPartition::MergeAsVolume(View(m_volumes), m_partitionView, m_virtualVolumes, m_merged);
+    m_mergeResult =
+        CMergeVolumeAndPartition::MergeAsVolume(View(m_volumes), m_partitionView, m_virtualVolumes, m_merged);
 }
 
 std::unique_ptr<CDiskListing> CDiskListing::FromImage(std::string const& path) {

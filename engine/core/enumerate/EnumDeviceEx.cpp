@@ -60,7 +60,8 @@ RESULT CEnumDeviceEx::Uninit() {
 }
 
 CDiskListing const* CEnumDeviceEx::Find(IStorageDevice const* pDisk) const {
-    auto it = std::find_if(m_disks.begin(), m_disks.end(), [pDisk](auto const& pListing) { return pListing->Disk() == pDisk; });
+    auto it = std::find_if(m_disks.begin(), m_disks.end(),
+                           [pDisk](auto const& pListing) { return pListing->Disk() == pDisk; });
     return it == m_disks.end() ? nullptr : it->get();
 }
 

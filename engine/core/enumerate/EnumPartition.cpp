@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/ByteView.h"
+#include "engine/CatchExeception.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/ByteView.h"
-#include "engine/core/enumerate/DevListSortAlgorithm.h"
 #include "engine/VolumeDescription.h"
+#include "engine/core/enumerate/DevListSortAlgorithm.h"
 #include "engine/core/partition/BootSector.h"
 #include "engine/core/partition/PartitionListing.h"
 #include "engine/core/util/Utf16.h"
-#include "engine/CatchExeception.h"
 #include "platform/VolumeLabel.h"
 
 namespace enumerate {
@@ -23,7 +23,8 @@ RESULT CannotMake() { return ENGINE_RESULT(kModuleEnumDevice, kCodeEnumNotInitia
 
 /// The partition's record: geometry and number from the disk and the entry, file system and
 /// label from the volume analysers over the partition itself.
-std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageDevice* pPartition, IStorageDevice* pDisk,
+std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageDevice* pPartition,
+                                                                       IStorageDevice* pDisk,
                                                                        CCollectDiskDeviceInfoStruct const& disk,
                                                                        PartitionEntry const& entry) {
     auto pInfo = std::make_unique<CCollectedPartitionDeviceInfoStruct>();
@@ -59,8 +60,9 @@ std::unique_ptr<CCollectedPartitionDeviceInfoStruct> FillPartitionInfo(IStorageD
             // Whole characters up to the record's room (an NTFS label may take 384 bytes of
             // UTF-8), its terminator kept, without the spaces a cut may leave at its end.
             std::string label;
-            engine::AppendUtf8Bounded(label, platform::ReadVolumeLabel(std::string(disk.szDevicePath, uDevicePath), u64Offset, u64Size),
-                                      sizeof pInfo->szLabel - 1);
+            engine::AppendUtf8Bounded(
+                label, platform::ReadVolumeLabel(std::string(disk.szDevicePath, uDevicePath), u64Offset, u64Size),
+                sizeof pInfo->szLabel - 1);
             while (!label.empty() && label.back() == ' ') label.pop_back();
             std::memcpy(pInfo->szLabel, label.data(), label.size());
             pInfo->szLabel[label.size()] = '\0';
@@ -75,7 +77,8 @@ bool IsBareVolume(IStorageDevice* pDisk) {
     auto const u32SectorSize = static_cast<std::uint32_t>(pDisk->GetSectorSize());
     RESULT error = kResultSuccess;
     auto sector = partition::ReadSectors(pDisk, 0, 1, error);
-    return sector && partition::BootSectorFileSystem(engine::ByteView(*sector), u32SectorSize) != FILE_SYSTEM_UNRECOGNISED;
+    return sector &&
+           partition::BootSectorFileSystem(engine::ByteView(*sector), u32SectorSize) != FILE_SYSTEM_UNRECOGNISED;
 }
 
 }  // namespace

@@ -4,10 +4,10 @@
 
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
+#include "engine/VolumeDescription.h"
 #include "engine/core/enumerate/DevListSortAlgorithm.h"
 #include "engine/core/enumerate/EnumDisk.h"
 #include "engine/core/enumerate/GuidText.h"
-#include "engine/VolumeDescription.h"
 
 namespace enumerate {
 
@@ -16,8 +16,8 @@ namespace {
 /// The volume's record; null when the medium cannot be described (a GPT GUID that is not
 /// GUID text, a device without geometry).
 std::unique_ptr<CCollectedVolumeDeviceInfoStruct> FillVolumeInfo(IStorageDevice* pVolume, IStorageDevice* pDisk,
-                                                                  CCollectDiskDeviceInfoStruct const& disk,
-                                                                  platform::BlockMedium const& medium) {
+                                                                 CCollectDiskDeviceInfoStruct const& disk,
+                                                                 platform::BlockMedium const& medium) {
     auto pInfo = std::make_unique<CCollectedVolumeDeviceInfoStruct>();
     if (!recovery::DescribeVolume(pVolume, CEnumVolume::VolumeName(medium), *pInfo)) return nullptr;
     CopyText(pInfo->szBsdName, medium.kernelName);

@@ -32,8 +32,9 @@ RESULT CMergeVolumeAndPartition::MergeAsVolume(std::vector<IStorageDevice*> cons
     virtualVolumes.clear();
     merged = volumes;
     for (IStorageDevice* pPartition : partitions) {
-        bool const bCovered = std::any_of(volumes.begin(), volumes.end(),
-                                          [pPartition](IStorageDevice* pVolume) { return IsSameDevice(pVolume, pPartition); });
+        bool const bCovered = std::any_of(volumes.begin(), volumes.end(), [pPartition](IStorageDevice* pVolume) {
+            return IsSameDevice(pVolume, pPartition);
+        });
         if (bCovered) continue;
         std::unique_ptr<IStorageDevice> pVolume;
         RESULT const result = CVolumePartitionConverter::ConvertPartition2Volume(pPartition, pVolume);

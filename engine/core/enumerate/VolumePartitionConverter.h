@@ -17,7 +17,8 @@ public:
     /// device's error, or hands the volume out without a record when that error is a success.
     static RESULT ConvertPartition2Volume(IStorageDevice* pPartition, std::unique_ptr<IStorageDevice>& pVolume);
 
-    static CCollectedVolumeDeviceInfoStruct PartitionInfo2VolumeInfo(CCollectedPartitionDeviceInfoStruct const& partition);
+    static CCollectedVolumeDeviceInfoStruct PartitionInfo2VolumeInfo(
+        CCollectedPartitionDeviceInfoStruct const& partition);
 };
 
 }  // namespace enumerate

@@ -22,7 +22,7 @@ void FillIfBlank(std::uint8_t (&target)[N], std::uint8_t const (&source)[N]) {
 }
 
 CCollectedPartitionDeviceInfoStruct const* PartitionAt(std::vector<IStorageDevice*> const& partitions,
-                                                      CCollectedVolumeDeviceInfoStruct const& volume) {
+                                                       CCollectedVolumeDeviceInfoStruct const& volume) {
     for (IStorageDevice* pPartition : partitions) {
         auto* pData = pPartition ? dynamic_cast<IPartitionDeviceData*>(pPartition->GetPrivateData()) : nullptr;
         CCollectedPartitionDeviceInfoStruct const* pInfo = pData ? pData->GetPartitionInfo() : nullptr;

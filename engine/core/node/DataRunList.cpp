@@ -19,8 +19,10 @@ void CDataRunList::TakeRuns(CDataRunList& other) {
     Clear();
     m_u32Count = other.m_u32Count;
     m_u32Resident = other.m_u32Resident;
-    if (m_u32Count > 1) m_pMany = other.m_pMany;
-    else m_one = other.m_one;
+    if (m_u32Count > 1)
+        m_pMany = other.m_pMany;
+    else
+        m_one = other.m_one;
     other.m_u32Count = 0;  // the block is ours now
     other.Clear();
     other.m_u32Resident = 0;

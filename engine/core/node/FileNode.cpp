@@ -194,9 +194,7 @@ void CFileNode::SetMetaDataSector(long long s64Sector) {
     m_u64State = (m_u64State & kLowFieldsMask) | (static_cast<std::uint64_t>(s64Sector) << kSectorShift);
 }
 
-long long CFileNode::GetMetadataStartPosition() const {
-    return static_cast<std::int64_t>(m_u64State) >> kSectorShift;
-}
+long long CFileNode::GetMetadataStartPosition() const { return static_cast<std::int64_t>(m_u64State) >> kSectorShift; }
 
 unsigned short CFileNode::GetBelongedPartition() const {
     return static_cast<unsigned short>((m_u64State >> kPartitionShift) & kPartitionMask);

@@ -46,7 +46,8 @@ std::array<std::uint8_t, kStoredSearchedPartitionSize> StoreSearchedPartitionInf
     return bytes;
 }
 
-bool LoadSearchedPartitionInfo(std::span<std::uint8_t const> bytes, std::uint32_t& u32Type, CSearchedPartitionInfo& info) {
+bool LoadSearchedPartitionInfo(std::span<std::uint8_t const> bytes, std::uint32_t& u32Type,
+                               CSearchedPartitionInfo& info) {
     engine::ByteView const view(bytes);
     if (!view.Has(0, kStoredSearchedPartitionSize)) return false;
 

@@ -18,7 +18,8 @@ RESULT AnalyzeApmPartitions(IStorageDevice* pDisk, std::vector<PartitionEntry>& 
     entries.clear();
     if (!pDisk) return ENGINE_RESULT(kModulePartitionTable, kCodeBadArgument);
     int const iSectorSize = pDisk->GetSectorSize();
-    if (iSectorSize <= 0 || iSectorSize % 512 != 0) return ENGINE_RESULT(kModulePartitionTable, kCodePartitionNotUsable);
+    if (iSectorSize <= 0 || iSectorSize % 512 != 0)
+        return ENGINE_RESULT(kModulePartitionTable, kCodePartitionNotUsable);
 
     RESULT error = kResultSuccess;
     auto first = ReadSectors(pDisk, 0, 1, error);

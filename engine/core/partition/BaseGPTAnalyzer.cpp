@@ -54,8 +54,9 @@ constexpr OnDiskGuid kSystemTypes[] = {
 }  // namespace
 
 bool IsGptSystemType(std::uint8_t const (&typeGuid)[16]) {
-    return std::any_of(std::begin(kSystemTypes), std::end(kSystemTypes),
-                       [&](OnDiskGuid const& type) { return std::equal(std::begin(type.bytes), std::end(type.bytes), typeGuid); });
+    return std::any_of(std::begin(kSystemTypes), std::end(kSystemTypes), [&](OnDiskGuid const& type) {
+        return std::equal(std::begin(type.bytes), std::end(type.bytes), typeGuid);
+    });
 }
 
 RESULT AnalyzeBaseGPT(IStorageDevice* pDisk, std::vector<PartitionEntry>& entries) {
@@ -75,7 +76,8 @@ RESULT AnalyzeBaseGPT(IStorageDevice* pDisk, std::vector<PartitionEntry>& entrie
     if (!array) return error;
 
     std::uint64_t const u64DeviceSectors = DeviceSectors(pDisk);
-    for (GptEntry const& slot : ParseGptEntries(engine::ByteView(*array), header->u32EntryCount, header->u32EntryBytes)) {
+    for (GptEntry const& slot :
+         ParseGptEntries(engine::ByteView(*array), header->u32EntryCount, header->u32EntryBytes)) {
         std::optional<std::uint64_t> count;
         if (slot.u64LastLba >= slot.u64FirstLba && slot.u64LastLba != std::numeric_limits<std::uint64_t>::max())
             count = slot.u64LastLba - slot.u64FirstLba + 1;

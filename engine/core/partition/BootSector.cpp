@@ -12,7 +12,8 @@ FileSystemType BootSectorFileSystem(engine::ByteView sector, std::uint32_t u32Se
     EngineEntryPoints const& table = GetEngineEntryPoints();
     for (auto const* pProbe : {&table.ProbeFATBootSector, &table.ProbeExFatBootSector, &table.ProbeNTFSBootSector}) {
         if (!*pProbe) continue;
-        if (FileSystemType const eType = (*pProbe)(sector, u32SectorSize); eType != FILE_SYSTEM_UNRECOGNISED) return eType;
+        if (FileSystemType const eType = (*pProbe)(sector, u32SectorSize); eType != FILE_SYSTEM_UNRECOGNISED)
+            return eType;
     }
     return FILE_SYSTEM_UNRECOGNISED;
 }

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/Types.h"
 #include "engine/ByteView.h"
+#include "engine/Types.h"
 
 namespace partition {
 

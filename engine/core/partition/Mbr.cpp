@@ -9,7 +9,8 @@ constexpr std::size_t kEntryBytes = 16;
 constexpr std::size_t kSignatureOffset = 510;
 
 bool HasSignature(engine::ByteView sector) {
-    return sector.Has(0, kMbrSectorBytes) && sector.U8(kSignatureOffset) == 0x55 && sector.U8(kSignatureOffset + 1) == 0xAA;
+    return sector.Has(0, kMbrSectorBytes) && sector.U8(kSignatureOffset) == 0x55 &&
+           sector.U8(kSignatureOffset + 1) == 0xAA;
 }
 
 CPartitionTableEntry ParseEntry(engine::ByteView entry) {

@@ -11,7 +11,8 @@ std::optional<std::vector<std::uint8_t>> ReadSectors(IStorageDevice* pDevice, st
                                                      std::uint64_t u64Count, RESULT& error) {
     constexpr std::uint64_t kMaxSigned = static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
     int const iSectorSize = pDevice->GetSectorSize();
-    auto const bytes = engine::CheckedMul<std::uint64_t>(u64Count, static_cast<std::uint64_t>(iSectorSize > 0 ? iSectorSize : 0));
+    auto const bytes =
+        engine::CheckedMul<std::uint64_t>(u64Count, static_cast<std::uint64_t>(iSectorSize > 0 ? iSectorSize : 0));
     if (iSectorSize <= 0 || u64Count == 0 || u64First > kMaxSigned || u64Count > kMaxSigned || !bytes) {
         error = ENGINE_RESULT(kModulePartitionTable, kCodePartitionBadTable);
         return std::nullopt;

@@ -266,7 +266,9 @@ RESULT CCompleteRecoveryController::PassBlocks(Run& run, long long s64First, lon
     };
     std::vector<engine::LanePipeline<BlockItem>::Lane> lanes;
     for (SearcherEntry& entry : searchers)
-        lanes.emplace_back([&entry](BlockItem const& item) { entry.pSearcher->AnalyzeSharedBlock(item.block, item.s64First, item.s64Count); });
+        lanes.emplace_back([&entry](BlockItem const& item) {
+            entry.pSearcher->AnalyzeSharedBlock(item.block, item.s64First, item.s64Count);
+        });
     engine::LanePipeline<BlockItem> pipeline(std::move(lanes), PoolThreads(searchers.size()), kRunAheadBlocks);
 
     std::uint64_t u64Done = 0;
@@ -281,7 +283,8 @@ RESULT CCompleteRecoveryController::PassBlocks(Run& run, long long s64First, lon
             return ENGINE_RESULT(kModuleRecoveryController, kCodeIoFailure);
         }
         std::int64_t const s64Start = s64Block * s64BlockSectors;
-        pipeline.Push({pCache->CurrentSharedBlock(), s64Start, std::min<std::int64_t>(s64BlockSectors, s64Last - s64Start + 1)});
+        pipeline.Push(
+            {pCache->CurrentSharedBlock(), s64Start, std::min<std::int64_t>(s64BlockSectors, s64Last - s64Start + 1)});
         // Files found before a stretch without any (random data, a blank disk) are shown now,
         // not when the searchers build their trees at the end.
         if (pBuilder) pBuilder->ShowDueNodes();

@@ -72,9 +72,9 @@ private:
         std::unique_ptr<CLockedTreeBuilder> pSearchersBuilder;  // the device's run: pBuilder, one call at a time
         std::unique_ptr<CFileScanTreeBuilder> pFileBuilder;     // a file's run: into its parent's
         std::unique_ptr<CFoundVolumes> pVolumes;
-        std::shared_ptr<CVolumePlacement const> pPlacement;  // a file's run: where the file lies
-        std::vector<SearcherEntry> searchers;  // in creation order
-        IStorageDevice* pDevice = nullptr;     // not owned: the scanned device, or the view
+        std::shared_ptr<CVolumePlacement const> pPlacement;   // a file's run: where the file lies
+        std::vector<SearcherEntry> searchers;                 // in creation order
+        IStorageDevice* pDevice = nullptr;                    // not owned: the scanned device, or the view
         std::map<_tagSearcherType, std::uint32_t> indexSpan;  // partition indexes its searchers and files take
         std::vector<std::unique_ptr<Run>> files;              // the files scanned as devices of their own
     };

@@ -1,11 +1,11 @@
 #include "engine/core/recovery/DeletedRecoveryController.h"
 
+#include "engine/CatchExeception.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IProgress.h"
 #include "engine/IRestoreScanSink.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/recovery/ControllerSupport.h"
-#include "engine/CatchExeception.h"
 
 namespace {
 
@@ -18,11 +18,16 @@ QuickSearcherChoice ChooseQuickSearcher(FileSystemType eFileSystem) {
     EngineEntryPoints const& entries = GetEngineEntryPoints();
     _tagSearcherType const eType = SearcherTypeOf(eFileSystem);
     switch (eType) {
-    case SEARCHER_TYPE_FAT: return {&entries.CreateFATQuickSearcher, eType};
-    case SEARCHER_TYPE_NTFS: return {&entries.CreateNTFSQuickSearcher, eType};
-    case SEARCHER_TYPE_EXFAT: return {&entries.CreateEXFatQuickSearcher, eType};
-    case SEARCHER_TYPE_HFSPLUS: return {&entries.CreateHFSPlusQuickSearcher, eType};
-    default: return {};
+        case SEARCHER_TYPE_FAT:
+            return {&entries.CreateFATQuickSearcher, eType};
+        case SEARCHER_TYPE_NTFS:
+            return {&entries.CreateNTFSQuickSearcher, eType};
+        case SEARCHER_TYPE_EXFAT:
+            return {&entries.CreateEXFatQuickSearcher, eType};
+        case SEARCHER_TYPE_HFSPLUS:
+            return {&entries.CreateHFSPlusQuickSearcher, eType};
+        default:
+            return {};
     }
 }
 

@@ -5,9 +5,12 @@
 
 IRecoveryController* CreateRecoveryController(_RECOVERY_CONTROLLER_TYPE eType) {
     switch (eType) {
-    case RECOVERY_CONTROLLER_DELETED: return new CDeletedRecoveryController();
-    case RECOVERY_CONTROLLER_COMPLETE_VOLUME: return new CCompleteRecoveryController();
-    case RECOVERY_CONTROLLER_COMPLETE_DISK: return new CPartitionRecoveryController();
+        case RECOVERY_CONTROLLER_DELETED:
+            return new CDeletedRecoveryController();
+        case RECOVERY_CONTROLLER_COMPLETE_VOLUME:
+            return new CCompleteRecoveryController();
+        case RECOVERY_CONTROLLER_COMPLETE_DISK:
+            return new CPartitionRecoveryController();
     }
     return nullptr;
 }

@@ -26,7 +26,9 @@ constexpr std::uint32_t CategoryMask(FILE_TYPE_ID eType) { return 1u << eType; }
 
 CRecoveryFilter::CRecoveryFilter() { m_fileTypeManager.Initialize(); }
 
-bool CRecoveryFilter::ShowNormalFiles() const { return m_u32ScanType.load(std::memory_order_relaxed) != SCAN_TYPE_QUICK_MOUNTED; }
+bool CRecoveryFilter::ShowNormalFiles() const {
+    return m_u32ScanType.load(std::memory_order_relaxed) != SCAN_TYPE_QUICK_MOUNTED;
+}
 
 void CRecoveryFilter::SetScanType(_SCAN_TYPE eType) { m_u32ScanType.store(eType, std::memory_order_relaxed); }
 

@@ -21,7 +21,7 @@ struct RootSuffix {
     char const* pszSuffix;
 };
 constexpr RootSuffix kRootSuffixes[] = {
-    {SEARCHER_TYPE_HFSPLUS, "(HFS+)"}, {SEARCHER_TYPE_FAT, "(FAT/FAT32)"}, {SEARCHER_TYPE_EXFAT, "(ExFat)"},
+    {SEARCHER_TYPE_HFSPLUS, "(HFS+)"},  {SEARCHER_TYPE_FAT, "(FAT/FAT32)"}, {SEARCHER_TYPE_EXFAT, "(ExFat)"},
     {SEARCHER_TYPE_RAW, "(RAW Files)"}, {SEARCHER_TYPE_NTFS, "(NTFS)"},
 };
 
@@ -80,7 +80,8 @@ _DIRECTORY_TREE_INFO* CDirectoryTreeBuilder::TreeFor(_tagSearcherType eType, std
     }
     if (!pFirst) return nullptr;
     std::string const stem = m_deviceName + " " + std::to_string(count + 1);
-    m_trees.push_back(std::make_unique<_DIRECTORY_TREE_INFO>(stem + std::string(SuffixOf(eType)), stem, eType, pFirst->RootID(), m_bRestore));
+    m_trees.push_back(std::make_unique<_DIRECTORY_TREE_INFO>(stem + std::string(SuffixOf(eType)), stem, eType,
+                                                             pFirst->RootID(), m_bRestore));
     m_trees.back()->SetPartition(u16Partition);
     return m_trees.back().get();
 }
@@ -93,8 +94,8 @@ int CDirectoryTreeBuilder::AddSearcherInfo(_tagSearcherType eType, long long s64
         bKnown = true;
     }
     if (!bKnown)
-        m_trees.push_back(std::make_unique<_DIRECTORY_TREE_INFO>(m_deviceName + std::string(SuffixOf(eType)), m_deviceName, eType,
-                                                                 s64RootID, m_bRestore));
+        m_trees.push_back(std::make_unique<_DIRECTORY_TREE_INFO>(m_deviceName + std::string(SuffixOf(eType)),
+                                                                 m_deviceName, eType, s64RootID, m_bRestore));
     return 1;
 }
 
@@ -156,7 +157,8 @@ void CDirectoryTreeBuilder::ShowDueNodes() {
 void CDirectoryTreeBuilder::ShowWaitingNodes(_tagSearcherType eType) {
     if (m_bFlushing) return;
     for (auto const& pTree : m_trees)
-        if (pTree->Type() == eType && pTree->HasWaitingWork() && m_recycleBin.AllowsIncrementalBuild(*pTree)) BuildAndShow(*pTree, true);
+        if (pTree->Type() == eType && pTree->HasWaitingWork() && m_recycleBin.AllowsIncrementalBuild(*pTree))
+            BuildAndShow(*pTree, true);
 }
 
 void CDirectoryTreeBuilder::ShowBatch(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& batch, int iLost) {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "engine/IDirecotryTreeBuilder.h"
+#include "engine/TreeBuilderSettings.h"
 #include "engine/core/tree/DirectoryTreeInfo.h"
 #include "engine/core/tree/RecycleBinHook.h"
-#include "engine/TreeBuilderSettings.h"
 
 class CDirectoryTreeBuilder final : public IDirecotryTreeBuilder {
 public:
@@ -49,8 +49,8 @@ private:
     bool m_bRestore;
     TreeBuilderSettings m_settings;
     std::vector<std::unique_ptr<_DIRECTORY_TREE_INFO>> m_trees;  // the first of each type in AddSearcherInfo order
-    IDrirectoryTree* m_pTree = nullptr;                           // not owned
-    IRecoveryFilter* m_pFilter = nullptr;                         // not owned
+    IDrirectoryTree* m_pTree = nullptr;                          // not owned
+    IRecoveryFilter* m_pFilter = nullptr;                        // not owned
     std::string m_deviceName;
     CRecycleBinHook m_recycleBin;
     bool m_bFlushing = false;

@@ -216,8 +216,7 @@ void _DIRECTORY_TREE_INFO::Walk(CFileNode& start, bool bShowNormalFiles, std::ve
         CFileNode* pParent = FindParent(*pNode);
         if (!pParent) return Wait(*pNode, kParentChange);
         if (pParent->IsDeleted() && !pNode->IsDeleted()) MarkDeleted(*pNode);
-        if (IsEmptyFolder(*pNode) || IsHiddenLiveFile(*pNode, bShowNormalFiles))
-            return Wait(*pNode, kDeletedParent);
+        if (IsEmptyFolder(*pNode) || IsHiddenLiveFile(*pNode, bShowNormalFiles)) return Wait(*pNode, kDeletedParent);
 
         bool const bParentHadChildren = pParent->GetFirstChild() != nullptr;
         // Refused for the node itself and for a descendant: a loop of parent ids.

@@ -26,8 +26,8 @@ class _DIRECTORY_TREE_INFO {
 public:
     using Clock = std::chrono::steady_clock;
 
-    _DIRECTORY_TREE_INFO(std::string rootName, std::string volumeName, _tagSearcherType eType,
-                         long long s64RootID, bool bRestore);
+    _DIRECTORY_TREE_INFO(std::string rootName, std::string volumeName, _tagSearcherType eType, long long s64RootID,
+                         bool bRestore);
 
     _tagSearcherType Type() const { return m_eType; }
     /// The volume (partition index of its nodes) the tree shows; none until its first node.
@@ -68,7 +68,10 @@ public:
     /// Releases every node neither shown nor linked under a shown node, and forgets the records.
     void ReleaseUnshown();
 
-    void CountAdded() { ++m_s64AddedCount; ++m_s64PendingCount; }
+    void CountAdded() {
+        ++m_s64AddedCount;
+        ++m_s64PendingCount;
+    }
     long long AddedCount() const { return m_s64AddedCount; }
     void CountShown(std::size_t count) { m_s64ShownCount += static_cast<long long>(count); }
     long long ShownCount() const { return m_s64ShownCount; }
@@ -93,11 +96,11 @@ public:
 private:
     /// A node the tree owns, in arrival order; a node queued again moves to a new slot.
     struct NodeSlot {
-        ReleasePtr<CFileNode> pNode;  // null once moved or released
+        ReleasePtr<CFileNode> pNode;            // null once moved or released
         std::uint32_t folderPos = kNotAFolder;  // position among the folders of its id (capped)
-        bool bPending = false;   // queued, not yet handed over
-        bool bHanded = false;    // handed to the sink: owned until the builder goes
-        std::uint8_t u8Waiting = 0;  // WaitFor bits of the lists it is in
+        bool bPending = false;                  // queued, not yet handed over
+        bool bHanded = false;                   // handed to the sink: owned until the builder goes
+        std::uint8_t u8Waiting = 0;             // WaitFor bits of the lists it is in
     };
     /// Why a node stopped short of the root, and so which change can move it on.
     enum WaitFor : std::uint8_t {
@@ -136,7 +139,7 @@ private:
     std::vector<NodeSlot> m_slots;
 
     CNodeRecords m_records;
-    std::vector<CFileNode*> m_fresh;  // queued since the last build
+    std::vector<CFileNode*> m_fresh;                                             // queued since the last build
     std::unordered_map<long long, std::vector<CFileNode*>> m_waitingForParent;   // by parent id
     std::unordered_map<long long, std::vector<CFileNode*>> m_waitingForDeleted;  // by parent id
     std::unordered_map<long long, bool> m_changedIDs;  // parent ids changed; true: a deleted folder

@@ -2,8 +2,7 @@
 
 #include <utility>
 
-CFilesystemNode::CFilesystemNode(std::string name, std::string volumeName, _tagSearcherType eType,
-                                 long long s64NodeID)
+CFilesystemNode::CFilesystemNode(std::string name, std::string volumeName, _tagSearcherType eType, long long s64NodeID)
     : m_eSearcherType(eType), m_name(std::move(name)), m_volumeName(std::move(volumeName)) {
     SetNodeID(s64NodeID);
 }

@@ -27,7 +27,8 @@ public:
 
     /// `u64MaxFolders` bounds the folders TakeNext hands out; `ownIds` numbers the deleted
     /// folders that lost their first location to a live one.
-    CFolderWalk(std::uint64_t u64MaxFolders, OwnIdSource ownIds) : m_u64MaxFolders(u64MaxFolders), m_ownIds(std::move(ownIds)) {}
+    CFolderWalk(std::uint64_t u64MaxFolders, OwnIdSource ownIds)
+        : m_u64MaxFolders(u64MaxFolders), m_ownIds(std::move(ownIds)) {}
 
     void AddLive(Folder folder) { m_live.push_back(std::move(folder)); }
     void AddDeleted(Folder folder) { m_deleted.push_back(std::move(folder)); }

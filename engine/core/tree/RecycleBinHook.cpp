@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "engine/ByteView.h"
-#include "engine/core/copyout/FileReader.h"
 #include "engine/FileNode.h"
+#include "engine/core/copyout/FileReader.h"
 #include "engine/core/tree/DirectoryTreeInfo.h"
 #include "engine/core/tree/RecycleIndex.h"
 #include "engine/core/tree/RecyclerFilter.h"
@@ -22,9 +22,7 @@ constexpr std::string_view kPrivateDataName = "HFS+ Private Data";
 
 std::string_view NameOf(CFileNode& node) { return CFileNode::NameOrEmpty(node.GetFileName()); }
 
-bool IsTrashName(std::string_view name) {
-    return name == kTrashNames[0] || name == kTrashNames[1];
-}
+bool IsTrashName(std::string_view name) { return name == kTrashNames[0] || name == kTrashNames[1]; }
 
 /// The folder is directly in the home folder of the user running the scan (HOME); its
 /// ancestors must lead to the tree's root.
@@ -62,7 +60,8 @@ CRecycleBinHook::Verdict CRecycleBinHook::OfferToRecycleBin(CFileNode& node, _ta
 }
 
 void CRecycleBinHook::KeepPartition(CSearchedPartitionInfo const& partition, IStorageDevice* pDevice) {
-    PartitionDevice& kept = m_partitions[{SearcherTypeOf(partition.m_u32FileSystemType), partition.m_u16PartitionIndex}];
+    PartitionDevice& kept =
+        m_partitions[{SearcherTypeOf(partition.m_u32FileSystemType), partition.m_u16PartitionIndex}];
     kept.record = partition;
     kept.pDevice = pDevice;
 }
@@ -82,7 +81,8 @@ std::optional<std::string> CRecycleBinHook::ReadOriginalName(CFileNode& index, P
     CFileReader reader;
     if (where.pDevice == nullptr || !reader.Open(where.pDevice, &index, &where.record)) return std::nullopt;
     std::array<std::uint8_t, recycle::kIndexReadBytes> bytes{};
-    auto const wanted = static_cast<std::size_t>(std::min<long long>(reader.GetDataSize(), static_cast<long long>(bytes.size())));
+    auto const wanted =
+        static_cast<std::size_t>(std::min<long long>(reader.GetDataSize(), static_cast<long long>(bytes.size())));
     std::uint32_t u32Done = 0;
     if (!reader.Read(0, std::span<std::uint8_t>(bytes.data(), wanted), u32Done)) return std::nullopt;
     return recycle::OriginalName(engine::ByteView(bytes.data(), u32Done));
@@ -125,7 +125,8 @@ CRecycleBinHook::Verdict CRecycleBinHook::CheckPrivateData(CFileNode& node, _DIR
     if (tree.Type() != SEARCHER_TYPE_HFSPLUS) return Verdict::Pass;
     std::set<long long>& hidden = m_privateDataIDs[tree.Type()];
     // The node's name has lost the four leading NUL units of the name on disk.
-    bool const bPrivateData = node.IsDirectory() && node.GetParentNodeID() == tree.RootID() && NameOf(node) == kPrivateDataName;
+    bool const bPrivateData =
+        node.IsDirectory() && node.GetParentNodeID() == tree.RootID() && NameOf(node) == kPrivateDataName;
     if (!bPrivateData && !hidden.contains(node.GetParentNodeID())) return Verdict::Pass;
     // A folder in it hides what it holds too.
     if (node.IsDirectory()) hidden.insert(node.GetCurrentNodeID());

@@ -85,5 +85,5 @@ private:
     std::unordered_multimap<IndexKey, ReleasePtr<CFileNode>, IndexKeyHash> m_indexFiles;
     std::map<std::pair<_tagSearcherType, std::uint16_t>, PartitionDevice> m_partitions;
     std::map<_tagSearcherType, std::vector<long long>> m_trashCandidates;  // folder ids by tree
-    std::map<_tagSearcherType, std::set<long long>> m_privateDataIDs;  // by HFS+ tree: it and folders in it
+    std::map<_tagSearcherType, std::set<long long>> m_privateDataIDs;      // by HFS+ tree: it and folders in it
 };

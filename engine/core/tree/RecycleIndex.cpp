@@ -58,7 +58,8 @@ bool IsSafeComponent(std::string const& name) {
 }  // namespace
 
 std::optional<std::string> OriginalName(engine::ByteView bytes) {
-    std::optional<std::vector<std::uint16_t>> const path = PathUnits(bytes.Sub(0, std::min(bytes.Size(), kIndexReadBytes)));
+    std::optional<std::vector<std::uint16_t>> const path =
+        PathUnits(bytes.Sub(0, std::min(bytes.Size(), kIndexReadBytes)));
     if (!path) return std::nullopt;
     std::vector<std::uint16_t> const& units = *path;
     // The drive letter comes first, then ":\"; the path runs from the letter to the NUL.

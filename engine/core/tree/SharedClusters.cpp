@@ -53,7 +53,8 @@ void AddClaims(Claimant const& claimant, std::size_t index, std::vector<Claim>& 
 /// folders read alike once their first letters are gone. Where a node does not know its slot,
 /// two files of one size, cluster and time but other names are two files (one time tick).
 bool SameEntry(Claimant const& a, Claimant const& b) {
-    if (a.s64FirstRun != b.s64FirstRun || a.pNode->GetFileSize() != b.pNode->GetFileSize() || a.u64Written != b.u64Written)
+    if (a.s64FirstRun != b.s64FirstRun || a.pNode->GetFileSize() != b.pNode->GetFileSize() ||
+        a.u64Written != b.u64Written)
         return false;
     std::uint64_t const u64SlotA = a.pNode->GetEntryPosition();
     std::uint64_t const u64SlotB = b.pNode->GetEntryPosition();
@@ -91,11 +92,14 @@ void SettleSharedClusters(std::vector<CFileNode*> const& nodes) {
     // One sweep in cluster order: each claim is weighed against those still open where it starts.
     std::vector<Claim const*> open;
     for (Claim const& claim : claims) {
-        std::erase_if(open, [&](Claim const* pOpen) { return pOpen->u16Partition != claim.u16Partition || pOpen->u64End <= claim.u64First; });
+        std::erase_if(open, [&](Claim const* pOpen) {
+            return pOpen->u16Partition != claim.u16Partition || pOpen->u64End <= claim.u64First;
+        });
         if (open.size() >= kMaxWeighedClaims) {
             claimants[claim.node].eVerdict = std::max(claimants[claim.node].eVerdict, Claimant::Verdict::kInDoubt);
             for (Claim const* pOpen : open)
-                claimants[pOpen->node].eVerdict = std::max(claimants[pOpen->node].eVerdict, Claimant::Verdict::kInDoubt);
+                claimants[pOpen->node].eVerdict =
+                    std::max(claimants[pOpen->node].eVerdict, Claimant::Verdict::kInDoubt);
             continue;
         }
         for (Claim const* pOpen : open)

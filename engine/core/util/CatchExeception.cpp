@@ -7,15 +7,15 @@
 #include <string>
 #include <system_error>
 
-#include "engine/UiModelServices.h"
 #include "engine/Types.h"
+#include "engine/UiModelServices.h"
 #include "engine/core/util/Locks.h"
 #include "engine/core/util/TimeFunctions.h"
 
 namespace {
 
-constexpr int kPrefixField = 48;                                           // "hh:mm:ss " and its zero
-constexpr int kMessageField = CatchExeception::kMaxMessageChars + 1;      // message and its zero
+constexpr int kPrefixField = 48;                                      // "hh:mm:ss " and its zero
+constexpr int kMessageField = CatchExeception::kMaxMessageChars + 1;  // message and its zero
 constexpr char kLogFileName[] = "/quorinlab.log";
 
 // Created on first use and never destroyed, so that a line logged from a static destructor late

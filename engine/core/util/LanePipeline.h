@@ -28,7 +28,10 @@ public:
     /// `uThreads` worker threads besides the caller (none or one: the caller runs the lanes);
     /// `window` items at most between the first lane and the last (at least 1).
     LanePipeline(std::vector<Lane> lanes, unsigned int uThreads, std::size_t window)
-        : m_lanes(std::move(lanes)), m_next(m_lanes.size(), 0), m_busy(m_lanes.size(), false), m_window(std::max<std::size_t>(window, 1)) {
+        : m_lanes(std::move(lanes)),
+          m_next(m_lanes.size(), 0),
+          m_busy(m_lanes.size(), false),
+          m_window(std::max<std::size_t>(window, 1)) {
         for (unsigned int i = 0; uThreads > 1 && i < uThreads; ++i) {
             try {
                 m_workers.emplace_back(&LanePipeline::WorkerLoop, this);

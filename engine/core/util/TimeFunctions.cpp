@@ -21,7 +21,8 @@ void FillFromTm(std::tm const& tm, _SYSTEMTIME* pTime) {
 std::uint32_t GetTickCount() {
     timeval now{};
     gettimeofday(&now, nullptr);
-    std::uint64_t const u64Ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_usec / 1000);
+    std::uint64_t const u64Ms =
+        static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_usec / 1000);
     return static_cast<std::uint32_t>(u64Ms);
 }
 

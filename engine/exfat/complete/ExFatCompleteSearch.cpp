@@ -38,7 +38,8 @@ std::unique_ptr<CSearchedPartitionInfo> CExFatCompleteSearch::PartitionRecord(st
 }
 
 int CExFatCompleteSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
-    int const iBuilt = static_cast<int>(std::min<std::size_t>(m_partitions.size(), CSearchedPartitionInfo::kNoPartitionIndex));
+    int const iBuilt =
+        static_cast<int>(std::min<std::size_t>(m_partitions.size(), CSearchedPartitionInfo::kNoPartitionIndex));
     if (ppPartitions == nullptr || iCount < iBuilt) return iBuilt;
     for (int k = 0; k < iBuilt; ++k) ppPartitions[k] = PartitionRecord(static_cast<std::size_t>(k)).release();
     return iBuilt;
@@ -54,7 +55,8 @@ bool CExFatCompleteSearch::PrepareAnalyzeBlock() {
     if (m_pDevice == nullptr || m_pBuilder == nullptr || m_s32BlockSectors <= 0) return false;
     if (!m_block.empty()) return true;
     int const iSectorSize = m_pDevice->GetSectorSize();
-    if (iSectorSize < static_cast<int>(CExFatDBR::kSize) || !std::has_single_bit(static_cast<unsigned>(iSectorSize))) return false;
+    if (iSectorSize < static_cast<int>(CExFatDBR::kSize) || !std::has_single_bit(static_cast<unsigned>(iSectorSize)))
+        return false;
     m_u32SectorSize = static_cast<std::uint32_t>(iSectorSize);
     m_u64TotalSectors = static_cast<std::uint64_t>(std::max<long long>(m_pDevice->GetTotalSectors(), 0));
     m_preAnalyze.PrepareAnayze(static_cast<std::uint32_t>(std::countr_zero(m_u32SectorSize)), m_u64TotalSectors);
@@ -66,7 +68,8 @@ bool CExFatCompleteSearch::PrepareAnalyzeBlock() {
 RESULT CExFatCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
     if (!PrepareAnalyzeBlock() || s64First < 0 || s64Count <= 0 || s64Count > m_s32BlockSectors)
         return ENGINE_RESULT(kModuleExFatSearch, kCodeBadArgument);
-    if (m_pDevice->ReadSector(m_block.data(), s64First, s64Count) == 0) return ENGINE_RESULT(kModuleExFatSearch, kCodeIoFailure);
+    if (m_pDevice->ReadSector(m_block.data(), s64First, s64Count) == 0)
+        return ENGINE_RESULT(kModuleExFatSearch, kCodeIoFailure);
     ClassifySectors(engine::ByteView(m_block.data(), m_block.size()), s64First, s64Count);
     return kResultSuccess;
 }
@@ -81,7 +84,8 @@ RESULT CExFatCompleteSearch::AnalyzeBlockBytes(engine::ByteView block, long long
 
 void CExFatCompleteSearch::ClassifySectors(engine::ByteView block, long long s64First, long long s64Count) {
     for (long long i = 0; i < s64Count; ++i)
-        ClassifySector(static_cast<std::uint64_t>(s64First + i), block.Sub(static_cast<std::size_t>(i) * m_u32SectorSize, m_u32SectorSize));
+        ClassifySector(static_cast<std::uint64_t>(s64First + i),
+                       block.Sub(static_cast<std::size_t>(i) * m_u32SectorSize, m_u32SectorSize));
 }
 
 void CExFatCompleteSearch::ClassifySector(std::uint64_t u64Sector, engine::ByteView sector) {

@@ -55,7 +55,7 @@ private:
     /// The record of the k-th partition built, as copy-out and the tree builder take it.
     std::unique_ptr<CSearchedPartitionInfo> PartitionRecord(std::size_t k) const;
 
-    IStorageDevice* m_pDevice = nullptr;         // not owned
+    IStorageDevice* m_pDevice = nullptr;          // not owned
     IDirecotryTreeBuilder* m_pBuilder = nullptr;  // not owned
     int m_s32BlockSectors = 0;
     std::uint32_t m_u32SectorSize = 0;

@@ -5,7 +5,8 @@
 #include "engine/exfat/complete/FileSet.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 
-CExFatPartitionEx::CExFatPartitionEx(CExFatDBR const& bootSector, std::uint64_t u64PartitionStart, std::uint32_t u32Flags)
+CExFatPartitionEx::CExFatPartitionEx(CExFatDBR const& bootSector, std::uint64_t u64PartitionStart,
+                                     std::uint32_t u32Flags)
     : m_u32Flags(u32Flags),
       m_u32FatCount(bootSector.GetNumberOfFat()),
       m_u32FatLength(bootSector.GetSectorsPerFat()),
@@ -13,8 +14,9 @@ CExFatPartitionEx::CExFatPartitionEx(CExFatDBR const& bootSector, std::uint64_t 
     SetGeometry(bootSector, u64PartitionStart);
 }
 
-CExFatPartitionEx::CExFatPartitionEx(std::uint32_t u32SectorSize, std::uint64_t u64HeapStart, std::uint32_t u32SectorsPerCluster,
-                                     std::uint32_t u32Clusters, std::uint32_t u32RootCluster, std::uint32_t u32Flags)
+CExFatPartitionEx::CExFatPartitionEx(std::uint32_t u32SectorSize, std::uint64_t u64HeapStart,
+                                     std::uint32_t u32SectorsPerCluster, std::uint32_t u32Clusters,
+                                     std::uint32_t u32RootCluster, std::uint32_t u32Flags)
     : m_u32Flags(u32Flags) {
     SetGeometry(u32SectorSize, u32SectorsPerCluster, u32Clusters, u32RootCluster, u64HeapStart, u64HeapStart,
                 std::uint64_t{u32Clusters} * u32SectorsPerCluster);
@@ -48,7 +50,8 @@ bool CExFatPartitionEx::ContainsSet(CFileSet const& set) const {
 }
 
 std::uint32_t CExFatPartitionEx::ClusterAt(std::uint64_t u64Sector) const {
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>((u64Sector - GetHeapStart()) / GetSectorsPerCluster() + 2, UINT32_MAX));
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>((u64Sector - GetHeapStart()) / GetSectorsPerCluster() + 2, UINT32_MAX));
 }
 
 void CExFatPartitionEx::Mark(CFileSet& set, std::uint32_t u32Score) {

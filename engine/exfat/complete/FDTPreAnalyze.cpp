@@ -20,7 +20,8 @@ bool IsBenignType(std::uint8_t u8Type) { return (u8Type & exfat::kTypeBenignBit)
 /// Whether an entry can open the rest of a set split off elsewhere: its stream or a name entry.
 bool IsSetContinuation(engine::ByteView entry) {
     std::uint8_t const u8Type = exfat::LiveType(entry.U8(0));
-    return (u8Type == exfat::kTypeStream && exfat::ParseStreamEntry(entry)) || (u8Type == exfat::kTypeName && exfat::ParseNameEntry(entry));
+    return (u8Type == exfat::kTypeStream && exfat::ParseStreamEntry(entry)) ||
+           (u8Type == exfat::kTypeName && exfat::ParseNameEntry(entry));
 }
 
 /// Whether an entry of this type may open a run: benign entries (GUID, padding, vendor data)
@@ -28,8 +29,8 @@ bool IsSetContinuation(engine::ByteView entry) {
 /// would pass for them.
 bool MayOpenRun(std::uint8_t u8Type) {
     std::uint8_t const u8Live = exfat::LiveType(u8Type);
-    return u8Live == exfat::kTypeFile || u8Live == exfat::kTypeStream || u8Live == exfat::kTypeName || u8Live == exfat::kTypeLabel ||
-           u8Type == exfat::kTypeBitmap || u8Type == exfat::kTypeUpcase;
+    return u8Live == exfat::kTypeFile || u8Live == exfat::kTypeStream || u8Live == exfat::kTypeName ||
+           u8Live == exfat::kTypeLabel || u8Type == exfat::kTypeBitmap || u8Type == exfat::kTypeUpcase;
 }
 
 bool SecondaryPasses(engine::ByteView entry) {
@@ -80,7 +81,8 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
                     bEnded = true;
                     break;
                 }
-                std::copy_n(entry.Data(), kEntrySize, m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize));
+                std::copy_n(entry.Data(), kEntrySize,
+                            m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize));
                 m_staging.u64LastSector = u64Sector;
                 ++passed;
                 if (++m_staging.gathered == m_staging.needed) FinishStaging();
@@ -113,12 +115,13 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
     if (passed > 0) m_pSet->RecordSector(u64Sector);
     // A run is cut after a whole cluster of the largest size its entries allow: the next
     // cluster may belong to another folder.
-    bool const bWholeCluster =
-        m_pSet->HasSectors() && (std::uint64_t{m_pSet->GetSectorCounts()} << m_u32SectorShift) >= m_pSet->GetMaxClusterBytes();
+    bool const bWholeCluster = m_pSet->HasSectors() && (std::uint64_t{m_pSet->GetSectorCounts()} << m_u32SectorShift) >=
+                                                           m_pSet->GetMaxClusterBytes();
     return bEnded || bWholeCluster;
 }
 
-bool CFDTPreAnaylze::PassesAlone(engine::ByteView entry, std::uint64_t u64Sector, bool bInRun, bool& bLabelSeen, bool& bBitmapSeen, bool& bUpcaseSeen) {
+bool CFDTPreAnaylze::PassesAlone(engine::ByteView entry, std::uint64_t u64Sector, bool bInRun, bool& bLabelSeen,
+                                 bool& bBitmapSeen, bool& bUpcaseSeen) {
     std::uint8_t const u8Type = entry.U8(0);
     if (IsSecondaryType(u8Type)) return SecondaryPasses(entry);  // a leftover of a deleted set
     if (exfat::LiveType(u8Type) == exfat::kTypeLabel) {
@@ -140,8 +143,9 @@ bool CFDTPreAnaylze::PassesAlone(engine::ByteView entry, std::uint64_t u64Sector
         bSeen = true;
         exfat::VolumeTableEntry const used = bSound ? *table : exfat::VolumeTableEntry{};
         if (!bSound)
-            CatchExeception::WriteLog("exFAT: the %s entry in sector %llu is damaged and skipped; its table is not used\n",
-                                      u8Type == exfat::kTypeBitmap ? "bitmap" : "up-case", static_cast<unsigned long long>(u64Sector));
+            CatchExeception::WriteLog(
+                "exFAT: the %s entry in sector %llu is damaged and skipped; its table is not used\n",
+                u8Type == exfat::kTypeBitmap ? "bitmap" : "up-case", static_cast<unsigned long long>(u64Sector));
         if (u8Type == exfat::kTypeBitmap)
             m_pSet->SetBitmapInfo(used.u32FirstCluster, used.u64Length);
         else
@@ -158,8 +162,8 @@ bool CFDTPreAnaylze::IsVolumeTableInDevice(exfat::VolumeTableEntry const& table)
 
 void CFDTPreAnaylze::FinishStaging() {
     char const* pszFailure = nullptr;
-    auto const set =
-        exfat::ParseEntrySet(engine::ByteView(m_staging.bytes.data(), m_staging.needed * kEntrySize), m_limits, &pszFailure);
+    auto const set = exfat::ParseEntrySet(engine::ByteView(m_staging.bytes.data(), m_staging.needed * kEntrySize),
+                                          m_limits, &pszFailure);
     if (set)
         m_pSet->AddEntrySet(MakeFileBaseInfo(*set, m_staging.u64Sector));
     else if (pszFailure)
@@ -183,8 +187,9 @@ std::unique_ptr<CFileSet> CFDTPreAnaylze::GetFileSet() {
 
 void CFDTPreAnaylze::StashOpenSet() {
     std::uint64_t const u64RunFirst = m_pSet->HasSectors() ? m_pSet->GetFirstSector() : m_staging.u64Sector;
-    Head head{std::vector<std::uint8_t>(m_staging.bytes.begin(),
-                                        m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize)),
+    Head head{std::vector<std::uint8_t>(
+                  m_staging.bytes.begin(),
+                  m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize)),
               m_staging.needed, m_staging.u64Sector, u64RunFirst};
     std::uint64_t const u64Cut = m_staging.u64LastSector + 1;
     m_staging.Clear();
@@ -192,7 +197,8 @@ void CFDTPreAnaylze::StashOpenSet() {
     std::size_t tries = 0;
     for (auto it = m_tails.rbegin(); it != m_tails.rend() && tries < kMaxJoinTries; ++it, ++tries) {
         if (it->first == u64Cut) continue;
-        if (!Join(head.bytes, head.needed, head.u64Sector, engine::ByteView(it->second.data(), it->second.size()))) continue;
+        if (!Join(head.bytes, head.needed, head.u64Sector, engine::ByteView(it->second.data(), it->second.size())))
+            continue;
         Link(u64RunFirst, it->first);
         m_tails.erase(std::next(it).base());
         return;
@@ -217,7 +223,8 @@ std::size_t CFDTPreAnaylze::JoinLeadingEntries(std::uint64_t u64Sector, engine::
     return 0;
 }
 
-bool CFDTPreAnaylze::Join(std::vector<std::uint8_t> const& head, std::size_t needed, std::uint64_t u64Sector, engine::ByteView tail) {
+bool CFDTPreAnaylze::Join(std::vector<std::uint8_t> const& head, std::size_t needed, std::uint64_t u64Sector,
+                          engine::ByteView tail) {
     std::size_t const have = head.size() / kEntrySize;
     if (have == 0 || have >= needed || needed > exfat::kMaxSetEntries) return false;
     std::size_t const missingBytes = (needed - have) * kEntrySize;

@@ -66,7 +66,8 @@ private:
     /// Whether `entry` is a valid entry of `u8Type`'s kind outside the set being gathered;
     /// `bInRun` when entries before it passed (a damaged table entry there is passed over). The
     /// entry lies in sector `u64Sector`.
-    bool PassesAlone(engine::ByteView entry, std::uint64_t u64Sector, bool bInRun, bool& bLabelSeen, bool& bBitmapSeen, bool& bUpcaseSeen);
+    bool PassesAlone(engine::ByteView entry, std::uint64_t u64Sector, bool bInRun, bool& bLabelSeen, bool& bBitmapSeen,
+                     bool& bUpcaseSeen);
     bool IsVolumeTableInDevice(exfat::VolumeTableEntry const& table) const;
     void FinishStaging();
     /// The set being gathered does not go on in the next sector (the run ends, or the next
@@ -76,7 +77,8 @@ private:
     /// or become a pending tail. Answers how many leading entries a head consumed.
     std::size_t JoinLeadingEntries(std::uint64_t u64Sector, engine::ByteView sector);
     /// Parses `head` completed by the first entries of `tail`; adds the set to the current run.
-    bool Join(std::vector<std::uint8_t> const& head, std::size_t needed, std::uint64_t u64Sector, engine::ByteView tail);
+    bool Join(std::vector<std::uint8_t> const& head, std::size_t needed, std::uint64_t u64Sector,
+              engine::ByteView tail);
     void Link(std::uint64_t u64From, std::uint64_t u64To);
     template <class Map>
     static void Cap(Map& map);

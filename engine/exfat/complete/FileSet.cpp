@@ -31,14 +31,16 @@ void CFileSet::AddEntrySet(_tagFileBaseInfo info) {
     }
     // A folder's length is a whole number of clusters.
     if (IsFolder(info) && info.u8InUse != 0 && LengthTells(info))
-        m_u64MaxClusterBytes = std::min(m_u64MaxClusterBytes, LargestPowerOfTwoDividing(static_cast<std::uint32_t>(info.u64DataLength)));
+        m_u64MaxClusterBytes =
+            std::min(m_u64MaxClusterBytes, LargestPowerOfTwoDividing(static_cast<std::uint32_t>(info.u64DataLength)));
     if (info.u8InUse == 0) {
         m_deleted.push_back(std::move(info));
         return;
     }
     if (IsFolder(info) && exfat::NamesCluster(info.u32FirstCluster)) m_folders.push_back(info.u32FirstCluster);
-    auto const at = std::upper_bound(m_live.begin(), m_live.end(), info.u32FirstCluster,
-                                     [](std::uint32_t u32Cluster, _tagFileBaseInfo const& other) { return u32Cluster < other.u32FirstCluster; });
+    auto const at = std::upper_bound(
+        m_live.begin(), m_live.end(), info.u32FirstCluster,
+        [](std::uint32_t u32Cluster, _tagFileBaseInfo const& other) { return u32Cluster < other.u32FirstCluster; });
     m_live.insert(at, std::move(info));
 }
 
@@ -52,7 +54,8 @@ void CFileSet::RecordSector(std::uint64_t u64Sector) {
 }
 
 void CFileSet::RaiseLowestRoot(std::uint32_t u32Cluster) {
-    if (u32Cluster >= m_u32LowestRootCluster && u32Cluster < exfat::kLastClusterNumber) m_u32LowestRootCluster = u32Cluster + 1;
+    if (u32Cluster >= m_u32LowestRootCluster && u32Cluster < exfat::kLastClusterNumber)
+        m_u32LowestRootCluster = u32Cluster + 1;
 }
 
 void CFileSet::SetBitmapInfo(std::uint32_t u32Cluster, std::uint64_t u64Length) {
@@ -82,7 +85,9 @@ void CFileSet::CalculateClusterSize() {
     for (std::size_t i = 1; i < m_live.size(); ++i) {
         _tagFileBaseInfo const& before = m_live[i - 1];
         _tagFileBaseInfo const& at = m_live[i];
-        if (before.u8NoFatChain == 0 || !LengthTells(before) || !exfat::NamesCluster(before.u32FirstCluster) || !exfat::NamesCluster(at.u32FirstCluster)) continue;
+        if (before.u8NoFatChain == 0 || !LengthTells(before) || !exfat::NamesCluster(before.u32FirstCluster) ||
+            !exfat::NamesCluster(at.u32FirstCluster))
+            continue;
         std::uint64_t const u64Distance = at.u32FirstCluster - before.u32FirstCluster;
         if (u64Distance == 0) continue;
         std::uint64_t const u64Needed = std::bit_ceil((before.u64DataLength + u64Distance - 1) / u64Distance);
@@ -109,7 +114,8 @@ bool CFileSet::GetAndCheckClusterSet(TakenClusters& claims, std::uint64_t u64Byt
             std::uint64_t u64Clusters = 1;
             if (info.u8NoFatChain != 0 && LengthTells(info))
                 u64Clusters = (info.u64DataLength - 1) / u64BytesPerCluster + 1;
-            if (info.u32FirstCluster + u64Clusters - 1 > exfat::kLastClusterNumber || !claims.TryAdd(info.u32FirstCluster, u64Clusters))
+            if (info.u32FirstCluster + u64Clusters - 1 > exfat::kLastClusterNumber ||
+                !claims.TryAdd(info.u32FirstCluster, u64Clusters))
                 bSound = false;
         }
     });

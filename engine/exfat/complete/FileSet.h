@@ -17,9 +17,9 @@ public:
     static constexpr std::uint32_t kFlagLabel = 1;
     static constexpr std::uint32_t kFlagBitmap = 2;
     static constexpr std::uint32_t kFlagUpcase = 4;
-    static constexpr std::uint32_t kFlagAbridged = 8;  // the run starts inside an entry set
-    static constexpr std::uint32_t kFlagNotEnded = 16; // an entry set runs past its last sector
-    static constexpr std::uint32_t kFlagMatched = 32;  // a partition took it
+    static constexpr std::uint32_t kFlagAbridged = 8;   // the run starts inside an entry set
+    static constexpr std::uint32_t kFlagNotEnded = 16;  // an entry set runs past its last sector
+    static constexpr std::uint32_t kFlagMatched = 32;   // a partition took it
     static constexpr std::uint64_t kLowestClusterBytes = 512;
     static constexpr std::uint64_t kHighestClusterBytes = std::uint64_t{1} << 25;
 

@@ -12,8 +12,9 @@ class CFileSetList {
 public:
     CFileSet* Add(std::unique_ptr<CFileSet> pSet) {
         std::uint64_t const u64First = pSet->GetFirstSector();
-        auto const at = std::upper_bound(m_sets.begin(), m_sets.end(), u64First,
-                                         [](std::uint64_t u64Sector, auto const& p) { return u64Sector < p->GetFirstSector(); });
+        auto const at =
+            std::upper_bound(m_sets.begin(), m_sets.end(), u64First,
+                             [](std::uint64_t u64Sector, auto const& p) { return u64Sector < p->GetFirstSector(); });
         return m_sets.insert(at, std::move(pSet))->get();
     }
     /// The run starting at `u64Sector`, or null.

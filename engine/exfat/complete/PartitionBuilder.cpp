@@ -33,7 +33,8 @@ void CPartitionBuilder::Clear() {
     m_upcaseStarts.clear();
 }
 
-CExFatPartitionEx* CPartitionBuilder::FindPartition(std::uint64_t u64HeapStart, std::uint32_t u32SectorsPerCluster) const {
+CExFatPartitionEx* CPartitionBuilder::FindPartition(std::uint64_t u64HeapStart,
+                                                    std::uint32_t u32SectorsPerCluster) const {
     auto const it = m_index.find({u64HeapStart, u32SectorsPerCluster});
     return it == m_index.end() ? nullptr : it->second.get();
 }
@@ -124,7 +125,8 @@ void CPartitionBuilder::SpillPartition() {
 }
 
 std::pair<std::uint32_t, std::uint32_t> CPartitionBuilder::SpcBounds(CFileSet const& set) const {
-    auto const u32Low = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, set.GetMinClusterBytes() / m_u32SectorSize));
+    auto const u32Low =
+        static_cast<std::uint32_t>(std::max<std::uint64_t>(1, set.GetMinClusterBytes() / m_u32SectorSize));
     auto const u32High = static_cast<std::uint32_t>(set.GetMaxClusterBytes() / m_u32SectorSize);
     return {std::bit_ceil(u32Low), u32High};
 }
@@ -151,11 +153,15 @@ std::uint32_t CPartitionBuilder::CheckTree(CFileSet& set, std::uint64_t u64HeapS
         std::uint64_t u64Found = 0;
         for (std::uint32_t u32Cluster : folders) {
             if (!visited.insert(u32Cluster).second) return 0;
-            std::uint64_t const u64Sector = std::uint64_t{u32Cluster - exfat::kFirstClusterNumber} * u32Spc + u64HeapStart;
+            std::uint64_t const u64Sector =
+                std::uint64_t{u32Cluster - exfat::kFirstClusterNumber} * u32Spc + u64HeapStart;
             if (u64Sector >= m_u64TotalSectors) return 0;
             CFileSet* pChild = m_sets.Find(u64Sector);
             if (pChild == nullptr) continue;
-            std::uint64_t const u64ChildEnd = std::uint64_t{pChild->GetMaxCluster() - std::min(pChild->GetMaxCluster(), exfat::kFirstClusterNumber)} * u32Spc + u64HeapStart;
+            std::uint64_t const u64ChildEnd =
+                std::uint64_t{pChild->GetMaxCluster() - std::min(pChild->GetMaxCluster(), exfat::kFirstClusterNumber)} *
+                    u32Spc +
+                u64HeapStart;
             if (pChild->IsMatched() || pChild->IsAbridged() || u64ChildEnd >= m_u64TotalSectors ||
                 pChild->IsClusterSizeConflict(std::uint64_t{u32Spc} * m_u32SectorSize))
                 return 0;
@@ -204,7 +210,8 @@ void CPartitionBuilder::BuildFromUpcaseTable(CFileSet& root) {
     RootResults results;
     for (std::uint64_t u64Upcase : m_upcaseStarts) {
         if (results.pConfirmed != nullptr) break;
-        std::uint64_t const u64Distance = u64RootSector > u64Upcase ? u64RootSector - u64Upcase : u64Upcase - u64RootSector;
+        std::uint64_t const u64Distance =
+            u64RootSector > u64Upcase ? u64RootSector - u64Upcase : u64Upcase - u64RootSector;
         if (u64Distance < u64TableSectors) continue;
         std::uint64_t const u64Cap = std::min<std::uint64_t>(u32High, LargestPowerOfTwoDividing(u64Distance));
         for (std::uint64_t u64Spc = u32Low; u64Spc <= u64Cap && results.pConfirmed == nullptr; u64Spc *= 2) {
@@ -214,7 +221,8 @@ void CPartitionBuilder::BuildFromUpcaseTable(CFileSet& root) {
             if (u64RootSector < u64HeapStart) continue;
             std::uint64_t const u64RootCluster = (u64RootSector - u64HeapStart) / u64Spc + exfat::kFirstClusterNumber;
             if (u64RootCluster < root.GetMinCluster())
-                BuildPartionByRoot(u64HeapStart, static_cast<std::uint32_t>(u64Spc), root, static_cast<std::uint32_t>(u64RootCluster), results);
+                BuildPartionByRoot(u64HeapStart, static_cast<std::uint32_t>(u64Spc), root,
+                                   static_cast<std::uint32_t>(u64RootCluster), results);
         }
     }
     UpdatePartitionList(results, &root);
@@ -230,7 +238,8 @@ void CPartitionBuilder::BuildFromRoot(CFileSet& root) {
         for (std::uint64_t u64Spc = u32Low; u64Spc <= u32High && results.pConfirmed == nullptr; u64Spc *= 2, ++trials) {
             std::uint64_t const u64Before = u64Spc * (u32Root - exfat::kFirstClusterNumber);
             if (u64Before > root.GetFirstSector()) break;
-            BuildPartionByRoot(root.GetFirstSector() - u64Before, static_cast<std::uint32_t>(u64Spc), root, u32Root, results);
+            BuildPartionByRoot(root.GetFirstSector() - u64Before, static_cast<std::uint32_t>(u64Spc), root, u32Root,
+                               results);
         }
     }
     UpdatePartitionList(results, &root);
@@ -262,7 +271,8 @@ bool CPartitionBuilder::SimpleCheck(CExFatPartitionEx const& partition, CFileSet
 void CPartitionBuilder::UpdatePartitionMatched(CExFatPartitionEx& partition, CFileSet& set) const {
     if (!partition.IsAligned(set.GetFirstSector()) || set.IsAbridged() || set.IsMatched()) return;
     std::vector<CFileSet*> tree;
-    if (std::uint32_t const u32Score = CheckTree(set, partition.GetHeapStart(), partition.GetSectorsPerCluster(), 1, tree)) {
+    if (std::uint32_t const u32Score =
+            CheckTree(set, partition.GetHeapStart(), partition.GetSectorsPerCluster(), 1, tree)) {
         for (CFileSet* pMember : tree) partition.Mark(*pMember, u32Score);
     } else if (SimpleCheck(partition, set)) {
         partition.Mark(set, 1);
@@ -324,7 +334,8 @@ void CPartitionBuilder::WinnowPartition(Partitions& kept) {
             continue;
         }
         for (CFileSet* pSet : pPartition->Matched())
-            if (pSet->GetFirstSector() >= aligned.front() && pSet->GetFirstSector() <= aligned.back()) m_consumed.insert(pSet);
+            if (pSet->GetFirstSector() >= aligned.front() && pSet->GetFirstSector() <= aligned.back())
+                m_consumed.insert(pSet);
         kept.push_back(std::move(pOwned));
     }
 }
@@ -353,13 +364,15 @@ bool CPartitionBuilder::IsBelongExistedPartition(CFileSet& set) {
     for (CExFatPartitionEx* pPartition : Ranked()) {
         if (examined == kMaxHoldingCandidates) break;
         std::uint32_t const u32Spc = pPartition->GetSectorsPerCluster();
-        if (!pPartition->ContainsSet(set) || set.GetFirstSector() < pPartition->GetHeapStart() + 2 * std::uint64_t{u32Spc} ||
+        if (!pPartition->ContainsSet(set) ||
+            set.GetFirstSector() < pPartition->GetHeapStart() + 2 * std::uint64_t{u32Spc} ||
             set.IsClusterSizeConflict(pPartition->GetBytesPerCluster()) || !pPartition->IsAligned(set.GetFirstSector()))
             continue;
         ++examined;
         if (pPartition->Matched().count(&set) != 0) return true;
         if (!set.HasFolder()) continue;
-        std::uint32_t const u32Required = pPartition->GetFlags() > CExFatPartitionEx::kFlagTree ? 1 : kTreeScoreRequired;
+        std::uint32_t const u32Required =
+            pPartition->GetFlags() > CExFatPartitionEx::kFlagTree ? 1 : kTreeScoreRequired;
         std::vector<CFileSet*> tree;
         if (CheckTree(set, pPartition->GetHeapStart(), u32Spc, u32Required, tree) == 0) continue;
         pPartition->Matched().insert(tree.begin(), tree.end());
@@ -389,7 +402,8 @@ void CPartitionBuilder::BuildFromTree(CFileSet& set, CFileSet const& peer, std::
             std::uint64_t const u64HeapStart = u64PeerFirst - u64Before;
             if (u64HeapStart + 3 * u64Spc > u64First) break;
             auto const u32Spc = static_cast<std::uint32_t>(u64Spc);
-            if (m_removed.count({u64HeapStart, u32Spc}) != 0 || (u64First - u64HeapStart) / u64Spc + exfat::kFirstClusterNumber > set.GetMaxCluster())
+            if (m_removed.count({u64HeapStart, u32Spc}) != 0 ||
+                (u64First - u64HeapStart) / u64Spc + exfat::kFirstClusterNumber > set.GetMaxCluster())
                 continue;
             std::uint32_t const u32Score = CheckTree(set, u64HeapStart, u32Spc, u32Required, tree);
             if (u32Score == 0 || u32Score < u32Best) continue;
@@ -401,10 +415,11 @@ void CPartitionBuilder::BuildFromTree(CFileSet& set, CFileSet const& peer, std::
                     if (pFresh->GetKey() == CExFatPartitionEx::Key{u64HeapStart, u32Spc}) pTarget = pFresh.get();
             }
             if (pTarget == nullptr && results.fresh.size() < kMaxRootCandidates) {
-                std::uint64_t const u64Clusters = std::min<std::uint64_t>((m_u64TotalSectors - u64HeapStart) / u64Spc, exfat::kLastClusterNumber - 1);
-                results.fresh.push_back(std::make_unique<CExFatPartitionEx>(m_u32SectorSize, u64HeapStart, u32Spc,
-                                                                            static_cast<std::uint32_t>(u64Clusters), kNoRootCluster,
-                                                                            CExFatPartitionEx::kFlagTree));
+                std::uint64_t const u64Clusters =
+                    std::min<std::uint64_t>((m_u64TotalSectors - u64HeapStart) / u64Spc, exfat::kLastClusterNumber - 1);
+                results.fresh.push_back(std::make_unique<CExFatPartitionEx>(
+                    m_u32SectorSize, u64HeapStart, u32Spc, static_cast<std::uint32_t>(u64Clusters), kNoRootCluster,
+                    CExFatPartitionEx::kFlagTree));
                 pTarget = results.fresh.back().get();
             }
             if (pTarget == nullptr) continue;
@@ -430,7 +445,8 @@ void CPartitionBuilder::FinishBuid(Partitions& out) {
         std::size_t const end = std::min(sets.size(), i + kTreePeersAfter);
         for (std::size_t j = first; j < end; ++j) {
             CFileSet const& peer = *sets[j];
-            if (j != i && !peer.IsRoot() && peer.HasFolder() && !peer.IsAbridged()) BuildFromTree(set, peer, kTreeScoreRequired);
+            if (j != i && !peer.IsRoot() && peer.HasFolder() && !peer.IsAbridged())
+                BuildFromTree(set, peer, kTreeScoreRequired);
         }
     }
     Partitions kept;

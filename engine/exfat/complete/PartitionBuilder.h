@@ -51,7 +51,8 @@ public:
     void RecordFAT(std::uint64_t u64Sector);
     void RecordUpCaseTable(std::uint64_t u64Sector);
     /// Takes a run; `last` and `next` are the first sectors of the runs it continues and that continue it.
-    void PushFileSet(std::unique_ptr<CFileSet> pSet, std::optional<std::uint64_t> last, std::optional<std::uint64_t> next);
+    void PushFileSet(std::unique_ptr<CFileSet> pSet, std::optional<std::uint64_t> last,
+                     std::optional<std::uint64_t> next);
     /// Places the root folders, winnows and de-duplicates; appends the partitions that remain.
     void FinishBuid(Partitions& out);
     /// The nodes of one partition's tree; its FAT, when loaded, gives folders their clusters.
@@ -87,8 +88,8 @@ private:
     bool IsBelongExistedPartition(CFileSet& set);
     /// Places `set` by its folders: geometries where one of them is the run `peer` and its tree scores.
     void BuildFromTree(CFileSet& set, CFileSet const& peer, std::uint32_t u32Required);
-    void BuildPartionByRoot(std::uint64_t u64HeapStart, std::uint32_t u32Spc, CFileSet const& root, std::uint32_t u32RootCluster,
-                            RootResults& results) const;
+    void BuildPartionByRoot(std::uint64_t u64HeapStart, std::uint32_t u32Spc, CFileSet const& root,
+                            std::uint32_t u32RootCluster, RootResults& results) const;
     /// Enters the results into the index; `pRoot`, when given, joins each with its tree.
     void UpdatePartitionList(RootResults& results, CFileSet* pRoot);
     void WinnowPartition(Partitions& kept);

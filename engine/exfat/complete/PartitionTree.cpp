@@ -30,7 +30,8 @@ constexpr std::uint64_t kMaxStandInClusters = std::uint64_t{1} << 31;
 template <typename Visit>
 void ForEachFolderCluster(CExFatPartitionEx& partition, std::uint32_t u32First, std::uint64_t u64Length,
                           bool bNoFatChain, Visit visit) {
-    std::uint64_t const u64Clusters = u64Length == 0 ? partition.GetClusterLimit() : (u64Length - 1) / partition.GetBytesPerCluster() + 1;
+    std::uint64_t const u64Clusters =
+        u64Length == 0 ? partition.GetClusterLimit() : (u64Length - 1) / partition.GetBytesPerCluster() + 1;
     if (!partition.IsHeapCluster(u32First)) return;
     if (bNoFatChain) {
         visit(u32First, std::min<std::uint64_t>(u64Clusters, partition.GetClusterLimit() - u32First));
@@ -38,8 +39,8 @@ void ForEachFolderCluster(CExFatPartitionEx& partition, std::uint32_t u32First, 
     }
     TakenClusters taken;
     std::uint32_t u32Cluster = u32First;
-    for (std::uint64_t u64Taken = 0; u64Taken < u64Clusters && partition.IsHeapCluster(u32Cluster) && !taken.Contains(u32Cluster);
-         ++u64Taken) {
+    for (std::uint64_t u64Taken = 0;
+         u64Taken < u64Clusters && partition.IsHeapCluster(u32Cluster) && !taken.Contains(u32Cluster); ++u64Taken) {
         taken.Add(u32Cluster);
         visit(u32Cluster, std::uint64_t{1});
         if (!partition.IsValid()) break;  // without a FAT only the first cluster is known
@@ -146,8 +147,10 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
     std::optional<CClusterBitmap> held;
     std::uint64_t const u64Spc = std::max<std::uint64_t>(partition.GetSectorsPerCluster(), 1);
     std::uint64_t const u64HeapStart = partition.GetHeapStart();
-    std::uint64_t const u64OnDevice = u64HeapStart < m_u64TotalSectors ? (m_u64TotalSectors - u64HeapStart + u64Spc - 1) / u64Spc : 0;
-    std::uint64_t const u64Clusters = std::min(partition.GetClusterLimit() - CExFatPartition::kFirstCluster, u64OnDevice);
+    std::uint64_t const u64OnDevice =
+        u64HeapStart < m_u64TotalSectors ? (m_u64TotalSectors - u64HeapStart + u64Spc - 1) / u64Spc : 0;
+    std::uint64_t const u64Clusters =
+        std::min(partition.GetClusterLimit() - CExFatPartition::kFirstCluster, u64OnDevice);
     if (!partition.HasAllocationBitmap() && u64Clusters <= kMaxStandInClusters) held.emplace(u64Clusters);
     CClusterBitmap* const pHeld = held ? &*held : nullptr;
     CFolderSectorMap owners;
@@ -167,13 +170,15 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
             if (pNode->IsDirectory() != 0) {
                 // A deleted folder whose first cluster a live folder names holds none of its
                 // entries any more: it takes an id of its own and owns no sectors.
-                std::optional<long long> const ownID = info.u8InUse != 0 ? std::nullopt : walk.OwnIdFor(info.u32FirstCluster);
+                std::optional<long long> const ownID =
+                    info.u8InUse != 0 ? std::nullopt : walk.OwnIdFor(info.u32FirstCluster);
                 if (info.u8InUse != 0) walk.MarkRead(info.u32FirstCluster);
                 if (ownID) {
                     s64ID = *ownID;
                 } else {
-                    AddFolderClusters(partition, info.u32FirstCluster, entry.pInfo->u64DataLength, entry.pInfo->u8NoFatChain != 0,
-                                      s64ID, owners, info.u8InUse != 0 ? pHeld : nullptr);
+                    AddFolderClusters(partition, info.u32FirstCluster, entry.pInfo->u64DataLength,
+                                      entry.pInfo->u8NoFatChain != 0, s64ID, owners,
+                                      info.u8InUse != 0 ? pHeld : nullptr);
                 }
             }
             if (pHeld && info.u8InUse != 0 && pNode->IsDirectory() == 0) MarkRuns(*pNode, *pHeld);
@@ -187,7 +192,9 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
     if (pHeld) {
         for (ReleasePtr<CExFatFileNode> const& pNode : nodes) {
             IDataRunList* pRuns = pNode->GetDataRunList();
-            if (pNode->IsDeleted() == 0 || pNode->IsDirectory() != 0 || pRuns == nullptr || pNode->GetCopyRefusal() != 0) continue;
+            if (pNode->IsDeleted() == 0 || pNode->IsDirectory() != 0 || pRuns == nullptr ||
+                pNode->GetCopyRefusal() != 0)
+                continue;
             pNode->SetCopyRefusal(pHeld->RunsRefusal(*pRuns, partition.GetBytesPerCluster(),
                                                      static_cast<std::uint64_t>(pNode->GetFileSize())));
         }

@@ -9,6 +9,8 @@ constexpr std::uint32_t kFirstClusterNumber = 2;
 constexpr std::uint32_t kLastClusterNumber = 0xFFFFFFF5;
 
 /// Whether `u32Cluster` is a cluster number at all (not free, bad or an end mark).
-constexpr bool NamesCluster(std::uint32_t u32Cluster) { return u32Cluster >= kFirstClusterNumber && u32Cluster <= kLastClusterNumber; }
+constexpr bool NamesCluster(std::uint32_t u32Cluster) {
+    return u32Cluster >= kFirstClusterNumber && u32Cluster <= kLastClusterNumber;
+}
 
 }  // namespace exfat

@@ -8,7 +8,9 @@ namespace {
 
 std::uint8_t TypeAt(engine::ByteView set, std::size_t index) { return set.U8(index * kEntrySize); }
 
-bool IsBenignSecondary(std::uint8_t u8Type) { return (u8Type & kTypeSecondaryBit) != 0 && (u8Type & kTypeBenignBit) != 0; }
+bool IsBenignSecondary(std::uint8_t u8Type) {
+    return (u8Type & kTypeSecondaryBit) != 0 && (u8Type & kTypeBenignBit) != 0;
+}
 
 /// A file's lengths must fit the heap, and one without FAT chain must end inside the cluster
 /// numbers.
@@ -82,7 +84,8 @@ std::optional<EntrySet> ParseEntrySet(engine::ByteView set, StreamLimits const& 
     if (stream->u8NameLength != 0) result.u8NameCount = std::min(result.u8NameCount, stream->u8NameLength);
 
     if ((file->u16Attributes & kAttributeFolder) != 0) {
-        std::uint64_t const u64SectorMask = (std::uint64_t{1} << std::min<std::uint32_t>(limits.u32LengthShift, 63)) - 1;
+        std::uint64_t const u64SectorMask =
+            (std::uint64_t{1} << std::min<std::uint32_t>(limits.u32LengthShift, 63)) - 1;
         // Lengths past the bound are bounded below; a folder's own length is whole sectors.
         if (result.stream.u64DataLength <= kMaxFolderBytes && (result.stream.u64DataLength & u64SectorMask) != 0)
             return fail("it says folder but its length is not whole sectors");

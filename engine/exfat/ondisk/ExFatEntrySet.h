@@ -21,7 +21,7 @@ constexpr std::uint64_t kMaxFolderBytes = std::uint64_t{256} << 20;
 
 struct EntrySet {
     FileEntry file;
-    StreamEntry stream;  // a folder's lengths bounded by kMaxFolderBytes and the heap
+    StreamEntry stream;           // a folder's lengths bounded by kMaxFolderBytes and the heap
     bool bLengthBounded = false;  // a folder whose recorded length no folder can have
     std::uint8_t u8NameCount = 0;
     std::array<std::uint16_t, kMaxNameChars> name{};
@@ -34,6 +34,7 @@ std::size_t SetEntryCount(engine::ByteView fileEntry);
 /// The set in `set` (exactly SetEntryCount entries, all live or all deleted); nothing when it
 /// is damaged. When a set whose checksum matches fails a later check, `ppszFailure` (when
 /// given) is pointed at the reason, for the log.
-std::optional<EntrySet> ParseEntrySet(engine::ByteView set, StreamLimits const& limits, char const** ppszFailure = nullptr);
+std::optional<EntrySet> ParseEntrySet(engine::ByteView set, StreamLimits const& limits,
+                                      char const** ppszFailure = nullptr);
 
 }  // namespace exfat

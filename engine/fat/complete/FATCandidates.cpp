@@ -4,8 +4,8 @@
 #include <array>
 
 #include "engine/CatchExeception.h"
-#include "engine/fat/ondisk/TempFATDBR.h"
 #include "engine/fat/ondisk/FATWidth.h"
+#include "engine/fat/ondisk/TempFATDBR.h"
 
 namespace {
 
@@ -41,7 +41,8 @@ std::uint64_t FATSectors(TypeLimits const& limits, std::uint64_t u64Clusters, st
 
 }  // namespace
 
-CFATCandidates::Candidate CFATCandidates::FromBootSector(CTempFATDBR const& dbr, std::uint64_t u64Start, bool bBackup) const {
+CFATCandidates::Candidate CFATCandidates::FromBootSector(CTempFATDBR const& dbr, std::uint64_t u64Start,
+                                                         bool bBackup) const {
     FileSystemType const eType = dbr.GetFileSystemType();
     if (!fat::IsFatType(eType) || u64Start >= m_u64DeviceSectors) return nullptr;
     TypeLimits const& limits = LimitsOf(eType);
@@ -70,7 +71,8 @@ CFATCandidates::Candidate CFATCandidates::FromBootSector(CTempFATDBR const& dbr,
     pCandidate->SetReservedSector(static_cast<std::uint16_t>(dbr.GetReservedSector()));
     pCandidate->SetRootInfo(fat::HasFixedRoot(eType) ? dbr.GetRootDirSectors() : u32RootCluster);
     if (eType == FILE_SYSTEM_FAT32)
-        pCandidate->MergeFlag(bBackup ? CFATSearchedPartitionInfo::kFlagFat32Backup : CFATSearchedPartitionInfo::kFlagFat32Boot);
+        pCandidate->MergeFlag(bBackup ? CFATSearchedPartitionInfo::kFlagFat32Backup
+                                      : CFATSearchedPartitionInfo::kFlagFat32Boot);
     else if (!bBackup)
         pCandidate->MergeFlag(CFATSearchedPartitionInfo::kFlagFat16Boot);
     return pCandidate;
@@ -152,8 +154,8 @@ bool CFATCandidates::AddBootSector(engine::ByteView sector, std::int64_t s64Sect
     if (dbr.GetFileSystemType() == FILE_SYSTEM_FAT32 && u64Sector >= kBackupOffset) {
         if (Candidate pBackup = FromBootSector(dbr, u64Sector - kBackupOffset, true)) {
             bAccepted = true;
-            if (CFATSearchedPartitionInfo* pSame = FindSame(static_cast<std::uint64_t>(pBackup->m_s64StartSector),
-                                                            pBackup->m_u32SectorsPerCluster))
+            if (CFATSearchedPartitionInfo* pSame =
+                    FindSame(static_cast<std::uint64_t>(pBackup->m_s64StartSector), pBackup->m_u32SectorsPerCluster))
                 pSame->MergeFlag(CFATSearchedPartitionInfo::kFlagFat32Backup);
             else
                 Insert(std::move(pBackup), true);
@@ -223,7 +225,8 @@ bool CFATCandidates::Overlap(CFATSearchedPartitionInfo const& a, CFATSearchedPar
 bool CFATCandidates::HasEnoughEvidence(CFATSearchedPartitionInfo const& candidate) {
     bool const bBoot = candidate.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
     bool const bMatched = candidate.GetMatchCount() >= 1;
-    bool const bFat = candidate.HasFlag(CFATSearchedPartitionInfo::kFlagFirstFat | CFATSearchedPartitionInfo::kFlagSecondFat);
+    bool const bFat =
+        candidate.HasFlag(CFATSearchedPartitionInfo::kFlagFirstFat | CFATSearchedPartitionInfo::kFlagSecondFat);
     return bBoot ? bMatched || bFat : bMatched;
 }
 
@@ -290,7 +293,8 @@ std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> CFATCandidates::TakeFoun
     std::vector<bool> yields(kept.size(), false);
     for (std::size_t i = 0; i < kept.size(); ++i) {
         CFATSearchedPartitionInfo const& candidate = *kept[i];
-        for (std::size_t j = 0; candidate.GetMatchCount() == 0 && !yields[i] && j < kept.size() && u64PairsLeft > 0; ++j, --u64PairsLeft)
+        for (std::size_t j = 0; candidate.GetMatchCount() == 0 && !yields[i] && j < kept.size() && u64PairsLeft > 0;
+             ++j, --u64PairsLeft)
             yields[i] = j != i && kept[j]->m_dScore > candidate.m_dScore && Overlap(candidate, *kept[j]);
     }
     // The volumes already rebuilt keep their numbers: their nodes carry them. They are the first

@@ -88,7 +88,7 @@ private:
 
     std::uint32_t m_u32SectorSize;
     std::uint64_t m_u64DeviceSectors;
-    std::multimap<std::uint64_t, Candidate> m_candidates;                     // by first data sector
+    std::multimap<std::uint64_t, Candidate> m_candidates;                    // by first data sector
     std::multimap<std::int64_t, CFATSearchedPartitionInfo*> m_expectedFATs;  // not owned
     std::unordered_set<CFATSearchedPartitionInfo const*> m_settled;          // answered by TakeSettled
     bool m_bCapLogged = false;

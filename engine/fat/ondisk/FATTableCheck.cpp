@@ -32,17 +32,20 @@ std::uint32_t ReadEntry(engine::ByteView table, FileSystemType eType, std::uint6
     if (u64Index >= EntriesIn(table.Size(), eType)) return 0;
     auto const index = static_cast<std::size_t>(u64Index);
     switch (EntryBits(eType)) {
-    case 12: {
-        // Entry 2k is the low 12 bits of bytes 3k..3k+1, entry 2k+1 the high 12 bits of bytes
-        // 3k+1..3k+2: both lie in the 16 bits at index * 3 / 2.
-        std::size_t const offset = index + index / 2;
-        if (!table.Has(offset, 2)) return 0;
-        std::uint32_t const u32Pair = table.Le16(offset);
-        return (index & 1) != 0 ? u32Pair >> 4 : u32Pair & 0xFFF;
-    }
-    case 16: return table.Le16(index * 2);
-    case 32: return table.Le32(index * 4) & kFat32Mask;
-    default: return 0;
+        case 12: {
+            // Entry 2k is the low 12 bits of bytes 3k..3k+1, entry 2k+1 the high 12 bits of bytes
+            // 3k+1..3k+2: both lie in the 16 bits at index * 3 / 2.
+            std::size_t const offset = index + index / 2;
+            if (!table.Has(offset, 2)) return 0;
+            std::uint32_t const u32Pair = table.Le16(offset);
+            return (index & 1) != 0 ? u32Pair >> 4 : u32Pair & 0xFFF;
+        }
+        case 16:
+            return table.Le16(index * 2);
+        case 32:
+            return table.Le32(index * 4) & kFat32Mask;
+        default:
+            return 0;
     }
 }
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/Types.h"
 #include "engine/ByteView.h"
+#include "engine/Types.h"
 #include "engine/fat/ondisk/FATWidth.h"
 
 namespace fat {

@@ -10,10 +10,13 @@ constexpr std::uint64_t kMinFat16Clusters = 4085;
 constexpr std::uint64_t kMinFat32Clusters = 65525;
 
 bool IsClusterSizeAllowed(std::uint32_t u32SectorsPerCluster) {
-    return u32SectorsPerCluster != 0 && u32SectorsPerCluster <= 128 && (u32SectorsPerCluster & (u32SectorsPerCluster - 1)) == 0;
+    return u32SectorsPerCluster != 0 && u32SectorsPerCluster <= 128 &&
+           (u32SectorsPerCluster & (u32SectorsPerCluster - 1)) == 0;
 }
 
-bool HasSignature(engine::ByteView bytes) { return bytes.Has(510, 2) && bytes.U8(510) == 0x55 && bytes.U8(511) == 0xAA; }
+bool HasSignature(engine::ByteView bytes) {
+    return bytes.Has(510, 2) && bytes.U8(510) == 0x55 && bytes.U8(511) == 0xAA;
+}
 
 }  // namespace
 
@@ -38,7 +41,9 @@ CTempFATDBR::CTempFATDBR(engine::ByteView bytes, std::uint32_t u32SectorSize) : 
     }
 }
 
-bool CTempFATDBR::SimpleCheck(engine::ByteView bytes) { return bytes.Has(0, kSize) && bytes.U8(0) != 0 && HasSignature(bytes); }
+bool CTempFATDBR::SimpleCheck(engine::ByteView bytes) {
+    return bytes.Has(0, kSize) && bytes.U8(0) != 0 && HasSignature(bytes);
+}
 
 bool CTempFATDBR::HasCommonFields(engine::ByteView bytes) const {
     // With the type string only a label, the media byte and the reserved sectors (the boot
@@ -51,7 +56,8 @@ bool CTempFATDBR::HasCommonFields(engine::ByteView bytes) const {
 bool CTempFATDBR::HasFixedRootLayout() const {
     // A FAT16 root holds 224 entries at least; a FAT12 one on a small medium may hold fewer,
     // but whole sectors of them.
-    return m_u16SectorsPerFat16 != 0 && m_u16RootEntries != 0 && (std::uint32_t{m_u16RootEntries} * 32) % m_u16BytesPerSector == 0;
+    return m_u16SectorsPerFat16 != 0 && m_u16RootEntries != 0 &&
+           (std::uint32_t{m_u16RootEntries} * 32) % m_u16BytesPerSector == 0;
 }
 
 bool CTempFATDBR::HasFat32Layout() const { return m_u16SectorsPerFat16 == 0 && m_u32SectorsPerFat32 != 0; }
@@ -62,7 +68,8 @@ FileSystemType CTempFATDBR::TypeByClusterCount(FileSystemType eLayout) const {
     if (u64Total <= u64FirstData) return FILE_SYSTEM_UNRECOGNISED;
     std::uint64_t const u64Clusters = (u64Total - u64FirstData) / m_u8SectorsPerCluster;
     if (u64Clusters == 0) return FILE_SYSTEM_UNRECOGNISED;
-    if (u64Clusters < kMinFat16Clusters) return eLayout == FILE_SYSTEM_FAT16 ? FILE_SYSTEM_FAT12 : FILE_SYSTEM_UNRECOGNISED;
+    if (u64Clusters < kMinFat16Clusters)
+        return eLayout == FILE_SYSTEM_FAT16 ? FILE_SYSTEM_FAT12 : FILE_SYSTEM_UNRECOGNISED;
     if (u64Clusters < kMinFat32Clusters)
         return eLayout == FILE_SYSTEM_FAT16 && m_u16RootEntries >= 224 ? FILE_SYSTEM_FAT16 : FILE_SYSTEM_UNRECOGNISED;
     return eLayout == FILE_SYSTEM_FAT32 ? FILE_SYSTEM_FAT32 : FILE_SYSTEM_UNRECOGNISED;
@@ -85,5 +92,6 @@ std::uint32_t CTempFATDBR::RootDirSectorsOf(FileSystemType eLayout) const {
 }
 
 std::uint64_t CTempFATDBR::FirstDataSectorOf(FileSystemType eLayout) const {
-    return std::uint64_t{m_u16Reserved} + std::uint64_t{m_u8Fats} * SectorsPerFatOf(eLayout) + RootDirSectorsOf(eLayout);
+    return std::uint64_t{m_u16Reserved} + std::uint64_t{m_u8Fats} * SectorsPerFatOf(eLayout) +
+           RootDirSectorsOf(eLayout);
 }

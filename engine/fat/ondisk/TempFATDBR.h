@@ -23,8 +23,8 @@
 // FAT16 share one layout (a fixed root folder, 16-bit FAT size fields).
 #include <cstdint>
 
-#include "engine/Types.h"
 #include "engine/ByteView.h"
+#include "engine/Types.h"
 
 class CTempFATDBR {
 public:

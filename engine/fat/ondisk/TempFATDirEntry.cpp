@@ -39,9 +39,7 @@ CTempFATDirEntry::CTempFATDirEntry(engine::ByteView bytes) {
     if (bytes.Has(0, kSize)) std::memcpy(m_bytes, bytes.Data(), kSize);
 }
 
-std::uint32_t CTempFATDirEntry::GetFileSize() const {
-    return engine::ByteView(m_bytes, kSize).Le32(28);
-}
+std::uint32_t CTempFATDirEntry::GetFileSize() const { return engine::ByteView(m_bytes, kSize).Le32(28); }
 
 bool CTempFATDirEntry::IsBlank() const {
     for (std::uint8_t b : m_bytes)
@@ -60,7 +58,8 @@ bool CTempFATDirEntry::IsValidFATDirEntry(bool bCheckCluster) const {
             return false;
         }
     }
-    if (!IsValidDate(CreationDate()) || !IsValidDate(LastAccessDate()) || !IsValidDate(ModificationDate())) return false;
+    if (!IsValidDate(CreationDate()) || !IsValidDate(LastAccessDate()) || !IsValidDate(ModificationDate()))
+        return false;
     if (!IsValidTime(CreationTime()) || !IsValidTime(ModificationTime())) return false;
     if (IsVolumeLabel()) return true;
     return IsValidFileName(engine::ByteView(m_bytes, 11));

@@ -21,11 +21,13 @@ constexpr std::uint32_t kByteUnit = 512;
 CHFSPlusCompletePartition::CHFSPlusCompletePartition(std::uint16_t u16Index, long long s64Start, long long s64Sectors)
     : m_u16Index(u16Index), m_s64Start(s64Start), m_s64Sectors(std::max(s64Sectors, 0LL)) {}
 
-CHFSPlusCompletePartition::CHFSPlusCompletePartition(std::uint16_t u16Index, long long s64Start, HFSPlusVolumeHeader const& header,
-                                                     RawVolumeHeader const& raw, bool bAlternate, std::uint32_t u32SectorSize,
+CHFSPlusCompletePartition::CHFSPlusCompletePartition(std::uint16_t u16Index, long long s64Start,
+                                                     HFSPlusVolumeHeader const& header, RawVolumeHeader const& raw,
+                                                     bool bAlternate, std::uint32_t u32SectorSize,
                                                      long long s64DeviceSectors)
     : m_u16Index(u16Index), m_s64Start(s64Start), m_header(header), m_raw(raw), m_bAlternate(bAlternate) {
-    std::uint64_t const u64Sectors = (VolumeBytes(header) + u32SectorSize - 1) / u32SectorSize;  // a partial block ends it
+    std::uint64_t const u64Sectors =
+        (VolumeBytes(header) + u32SectorSize - 1) / u32SectorSize;  // a partial block ends it
     long long const s64Left = std::max(s64DeviceSectors - s64Start, 0LL);
     m_s64Sectors = static_cast<long long>(std::min<std::uint64_t>(u64Sectors, static_cast<std::uint64_t>(s64Left)));
 }
@@ -39,7 +41,8 @@ CHFSPlusCompletePartition::~CHFSPlusCompletePartition() {
 bool CHFSPlusCompletePartition::MayHold(CatalogRecord const& record) const {
     if (!m_header) return false;
     if (m_bAlternate) return true;  // its id counter and dates are those of the last format or resize
-    if (record.u32ID >= m_header->u32NextCatalogID && (m_header->u32Attributes & kAttributeIDsReused) == 0) return false;
+    if (record.u32ID >= m_header->u32NextCatalogID && (m_header->u32Attributes & kAttributeIDsReused) == 0)
+        return false;
     return m_u16Index == 0 || record.u32CreateDate <= m_header->u32ModifyDate;
 }
 

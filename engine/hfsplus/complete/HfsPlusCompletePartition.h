@@ -23,8 +23,9 @@ public:
     /// The volume `header` (found as `raw`, the alternate copy when `bAlternate`) describes,
     /// starting at device sector `s64Start`; its sector count is the volume's size cut at the
     /// device's end.
-    CHFSPlusCompletePartition(std::uint16_t u16Index, long long s64Start, HFSPlusVolumeHeader const& header, RawVolumeHeader const& raw,
-                              bool bAlternate, std::uint32_t u32SectorSize, long long s64DeviceSectors);
+    CHFSPlusCompletePartition(std::uint16_t u16Index, long long s64Start, HFSPlusVolumeHeader const& header,
+                              RawVolumeHeader const& raw, bool bAlternate, std::uint32_t u32SectorSize,
+                              long long s64DeviceSectors);
     ~CHFSPlusCompletePartition();
     CHFSPlusCompletePartition(CHFSPlusCompletePartition const&) = delete;
     CHFSPlusCompletePartition& operator=(CHFSPlusCompletePartition const&) = delete;
@@ -36,7 +37,9 @@ public:
     /// Whether its header was found only as the alternate copy near its end.
     bool FromAlternateHeader() const { return m_bAlternate; }
     /// Whether sector `s64Sector` lies inside the partition.
-    bool Contains(long long s64Sector) const { return s64Sector >= m_s64Start && s64Sector - m_s64Start < m_s64Sectors; }
+    bool Contains(long long s64Sector) const {
+        return s64Sector >= m_s64Start && s64Sector - m_s64Start < m_s64Sectors;
+    }
 
     /// Whether a catalog record can be of this volume: its id was handed out (unless ids wrapped
     /// round) and, but in partition 0, it was not created after the volume's last change. A

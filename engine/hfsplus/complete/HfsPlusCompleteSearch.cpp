@@ -53,7 +53,8 @@ RESULT CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
     m_u64JournalInfoBlocks = m_u64JournalHeaders = m_u64Nodes = 0;
     if (m_pDevice == nullptr) return HFSPLUS_RESULT(kCodeNotReady);
     int const iSectorSize = m_pDevice->GetSectorSize();
-    if (iSectorSize < static_cast<int>(kPiece) || iSectorSize % static_cast<int>(kPiece) != 0 || iSectorSize > static_cast<int>(kMaxNodeSize))
+    if (iSectorSize < static_cast<int>(kPiece) || iSectorSize % static_cast<int>(kPiece) != 0 ||
+        iSectorSize > static_cast<int>(kMaxNodeSize))
         return HFSPLUS_RESULT(kCodeBadData);
     m_u32SectorSize = static_cast<std::uint32_t>(iSectorSize);
     m_s64TotalSectors = std::max(m_pDevice->GetTotalSectors(), 0LL);
@@ -63,7 +64,8 @@ RESULT CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
 }
 
 RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlock(long long s64First, long long s64Count) {
-    if (!m_bPrepared || s64First < 0 || s64Count <= 0 || s64First >= m_s64TotalSectors) return HFSPLUS_RESULT(kCodeNotReady);
+    if (!m_bPrepared || s64First < 0 || s64Count <= 0 || s64First >= m_s64TotalSectors)
+        return HFSPLUS_RESULT(kCodeNotReady);
     // The block buffer never grows past the block size the controller set.
     if (m_iBlockSectors > 0 && s64Count > m_iBlockSectors) return HFSPLUS_RESULT(kCodeBadData);
     s64Count = std::min(s64Count, m_s64TotalSectors - s64First);
@@ -74,8 +76,10 @@ RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlock(long long s64Fir
     return AnalyzeBlockBytes(engine::ByteView(m_block.data(), m_block.size()), s64First, s64Count);
 }
 
-RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) {
-    if (!m_bPrepared || s64First < 0 || s64Count <= 0 || s64First >= m_s64TotalSectors) return HFSPLUS_RESULT(kCodeNotReady);
+RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlockBytes(engine::ByteView block, long long s64First,
+                                                                     long long s64Count) {
+    if (!m_bPrepared || s64First < 0 || s64Count <= 0 || s64First >= m_s64TotalSectors)
+        return HFSPLUS_RESULT(kCodeNotReady);
     if (m_iBlockSectors > 0 && s64Count > m_iBlockSectors) return HFSPLUS_RESULT(kCodeBadData);
     s64Count = std::min(s64Count, m_s64TotalSectors - s64First);
     auto const bytes = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Count), m_u32SectorSize);
@@ -93,7 +97,8 @@ RESULT CHFSPlusCompleteFileSystemSearchController::AnalyzeBlockBytes(engine::Byt
     return kResultSuccess;
 }
 
-long long CHFSPlusCompleteFileSystemSearchController::AnalyzeSector(long long s64Sector, std::size_t blockOffset, long long s64Left) {
+long long CHFSPlusCompleteFileSystemSearchController::AnalyzeSector(long long s64Sector, std::size_t blockOffset,
+                                                                    long long s64Left) {
     engine::ByteView const sector = m_view.Sub(blockOffset, m_u32SectorSize);
     HeaderProbe const probe = ProbeVolumeHeaders(sector);
     if (probe.uValid != 0) {
@@ -113,7 +118,8 @@ long long CHFSPlusCompleteFileSystemSearchController::AnalyzeSector(long long s6
     return AnalyzeNodes(s64Sector, blockOffset, s64Left);
 }
 
-long long CHFSPlusCompleteFileSystemSearchController::AnalyzeNodes(long long s64Sector, std::size_t blockOffset, long long s64Left) {
+long long CHFSPlusCompleteFileSystemSearchController::AnalyzeNodes(long long s64Sector, std::size_t blockOffset,
+                                                                   long long s64Left) {
     // Nodes smaller than a sector of 4 KiB lie at their own size's multiples inside it.
     for (std::size_t at = 0; at < m_u32SectorSize;) {
         std::size_t const inBlock = blockOffset + at;
@@ -157,22 +163,27 @@ bool CHFSPlusCompleteFileSystemSearchController::ReadBytes(std::uint64_t u64Offs
     std::uint64_t const u64First = u64Offset / u64SectorSize;
     std::uint64_t const u64Count = (*end + u64SectorSize - 1) / u64SectorSize - u64First;
     std::vector<std::uint8_t> sectors(static_cast<std::size_t>(u64Count * u64SectorSize));
-    if (m_pDevice->ReadSector(sectors.data(), static_cast<long long>(u64First), static_cast<long long>(u64Count)) == 0) return false;
+    if (m_pDevice->ReadSector(sectors.data(), static_cast<long long>(u64First), static_cast<long long>(u64Count)) == 0)
+        return false;
     std::copy_n(sectors.begin() + static_cast<long>(u64Offset % u64SectorSize), bytes.size(), bytes.begin());
     return true;
 }
 
-void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64HeaderByte, HFSPlusVolumeHeader const& header,
-                                                              engine::ByteView raw) {
+void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64HeaderByte,
+                                                              HFSPlusVolumeHeader const& header, engine::ByteView raw) {
     std::uint64_t const u64SectorSize = m_u32SectorSize;
     for (std::size_t index : m_volumesByStart) {
         CHFSPlusCompletePartition const& known = *m_partitions[index];
-        if (IsHeaderOfVolume(*known.GetHeader(), static_cast<std::uint64_t>(known.GetStart()) * u64SectorSize, u64HeaderByte)) return;
+        if (IsHeaderOfVolume(*known.GetHeader(), static_cast<std::uint64_t>(known.GetStart()) * u64SectorSize,
+                             u64HeaderByte))
+            return;
     }
     if (m_partitions.size() >= kMaxPartitions) return;
-    auto const read = [this](std::uint64_t u64Offset, std::span<std::uint8_t> bytes) { return ReadBytes(u64Offset, bytes); };
-    std::optional<VolumeStart> const start =
-        LocateVolumeStart(header, u64HeaderByte, static_cast<std::uint64_t>(m_s64TotalSectors) * u64SectorSize, m_u32SectorSize, read);
+    auto const read = [this](std::uint64_t u64Offset, std::span<std::uint8_t> bytes) {
+        return ReadBytes(u64Offset, bytes);
+    };
+    std::optional<VolumeStart> const start = LocateVolumeStart(
+        header, u64HeaderByte, static_cast<std::uint64_t>(m_s64TotalSectors) * u64SectorSize, m_u32SectorSize, read);
     if (!start) return;
     auto const s64Start = static_cast<long long>(start->u64Byte / u64SectorSize);
     // The first volume found fills partition 0 while that is the empty one of the start.
@@ -180,18 +191,23 @@ void CHFSPlusCompleteFileSystemSearchController::RecordHeader(std::uint64_t u64H
     std::size_t const index = bFirst ? 0 : m_partitions.size();
     RawVolumeHeader bytes{};
     std::copy_n(raw.Data(), std::min(raw.Size(), bytes.size()), bytes.begin());
-    auto pPartition = std::make_unique<CHFSPlusCompletePartition>(static_cast<std::uint16_t>(index), s64Start, header, bytes,
-                                                                   start->bAlternate, m_u32SectorSize, m_s64TotalSectors);
+    auto pPartition =
+        std::make_unique<CHFSPlusCompletePartition>(static_cast<std::uint16_t>(index), s64Start, header, bytes,
+                                                    start->bAlternate, m_u32SectorSize, m_s64TotalSectors);
     if (m_pFoundVolumes != nullptr) m_pFoundVolumes->NoteSeen(s64Start, pPartition->GetSectors());
-    if (bFirst) m_partitions[0] = std::move(pPartition);
-    else m_partitions.push_back(std::move(pPartition));
-    auto const at = std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Start,
-                                     [this](long long s64Value, std::size_t k) { return s64Value < m_partitions[k]->GetStart(); });
+    if (bFirst)
+        m_partitions[0] = std::move(pPartition);
+    else
+        m_partitions.push_back(std::move(pPartition));
+    auto const at =
+        std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Start,
+                         [this](long long s64Value, std::size_t k) { return s64Value < m_partitions[k]->GetStart(); });
     m_volumesByStart.insert(at, index);
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AnalyzeLeaf(long long s64Sector, engine::ByteView node) {
-    auto const pLeaf = std::make_shared<CHFSPlusBTNode const>(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
+    auto const pLeaf =
+        std::make_shared<CHFSPlusBTNode const>(std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()));
     if (TestNodeBelongToFile(*pLeaf) != kCatalogFileID) return;
     std::vector<std::uint16_t> unplaced = PlaceLeaf(s64Sector, pLeaf, nullptr, false);
     if (unplaced.empty()) return;
@@ -200,11 +216,13 @@ void CHFSPlusCompleteFileSystemSearchController::AnalyzeLeaf(long long s64Sector
         return;
     }
     m_heldBytes += node.Size();
-    m_held.push_back({s64Sector, std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()), std::move(unplaced)});
+    m_held.push_back(
+        {s64Sector, std::vector<std::uint8_t>(node.Data(), node.Data() + node.Size()), std::move(unplaced)});
 }
 
-std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
-                                                                               std::vector<std::uint16_t> const* pOnly, bool bFinal) {
+std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf(
+    long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf, std::vector<std::uint16_t> const* pOnly,
+    bool bFinal) {
     CHFSPlusBTNode const& leaf = *pLeaf;
     std::vector<std::uint16_t> unplaced;
     auto const place = [&](std::uint16_t i) {
@@ -218,7 +236,8 @@ std::vector<std::uint16_t> CHFSPlusCompleteFileSystemSearchController::PlaceLeaf
     return unplaced;
 }
 
-bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector, std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
+bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector,
+                                                             std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
                                                              std::uint16_t u16Record, bool bFinal) {
     engine::ByteView const recordBytes = pLeaf->GetRecord(u16Record);
     // Only what places the record is read here; a worker copies the name.
@@ -236,7 +255,8 @@ bool CHFSPlusCompleteFileSystemSearchController::PlaceRecord(long long s64Sector
         return true;
     }
     if (!bFinal) return false;
-    AddRecord(LostRecordsPartition(), s64Sector, ReadCatalogKey(recordBytes).value_or(CatalogKey{}), std::move(*record), nullptr, false);
+    AddRecord(LostRecordsPartition(), s64Sector, ReadCatalogKey(recordBytes).value_or(CatalogKey{}), std::move(*record),
+              nullptr, false);
     return true;
 }
 
@@ -256,14 +276,18 @@ bool CHFSPlusCompleteFileSystemSearchController::IsDeleted(CHFSPlusCompleteParti
     return !live || live->u32ID != record.u32ID || live->u16Type != record.u16Type;
 }
 
-CHFSPlusCompletePartition* CHFSPlusCompleteFileSystemSearchController::AcceptingPartition(long long s64Sector, CatalogRecord const& record,
-                                                                                        bool bByHeader) {
+CHFSPlusCompletePartition* CHFSPlusCompleteFileSystemSearchController::AcceptingPartition(long long s64Sector,
+                                                                                          CatalogRecord const& record,
+                                                                                          bool bByHeader) {
     // The innermost volume first: the one starting last before the sector.
-    auto const after = std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Sector,
-                                        [this](long long s64Value, std::size_t k) { return s64Value < m_partitions[k]->GetStart(); });
+    auto const after =
+        std::upper_bound(m_volumesByStart.begin(), m_volumesByStart.end(), s64Sector,
+                         [this](long long s64Value, std::size_t k) { return s64Value < m_partitions[k]->GetStart(); });
     for (auto it = std::make_reverse_iterator(after); it != m_volumesByStart.rend(); ++it) {
         CHFSPlusCompletePartition& partition = *m_partitions[*it];
-        if (partition.Contains(s64Sector) && (!bByHeader || partition.MayHold(record)) && VolumeFor(partition) != nullptr) return &partition;
+        if (partition.Contains(s64Sector) && (!bByHeader || partition.MayHold(record)) &&
+            VolumeFor(partition) != nullptr)
+            return &partition;
     }
     return nullptr;
 }
@@ -290,7 +314,8 @@ CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecor
             m_lostIndex = 0;
         } else if (m_partitions.size() < kMaxPartitions) {
             m_lostIndex = m_partitions.size();
-            m_partitions.push_back(std::make_unique<CHFSPlusCompletePartition>(static_cast<std::uint16_t>(m_lostIndex), 0, m_s64TotalSectors));
+            m_partitions.push_back(std::make_unique<CHFSPlusCompletePartition>(static_cast<std::uint16_t>(m_lostIndex),
+                                                                               0, m_s64TotalSectors));
         } else {
             m_lostIndex = 0;
         }
@@ -300,8 +325,8 @@ CHFSPlusCompletePartition& CHFSPlusCompleteFileSystemSearchController::LostRecor
 
 void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompletePartition& partition, long long s64Sector,
                                                            CatalogKey key, CatalogRecord record,
-                                                           std::shared_ptr<CHFSPlusBTNode const> const& pLeaf, bool bMakeHere,
-                                                           std::optional<std::uint16_t> keyInLeaf) {
+                                                           std::shared_ptr<CHFSPlusBTNode const> const& pLeaf,
+                                                           bool bMakeHere, std::optional<std::uint16_t> keyInLeaf) {
     if (m_pBuilder == nullptr) return;
     if (m_handOver.empty()) m_handOver.reserve(kHandOverBatch);  // a batch's records never move
     HandOver& item = m_handOver.emplace_back();
@@ -320,8 +345,8 @@ void CHFSPlusCompleteFileSystemSearchController::AddRecord(CHFSPlusCompleteParti
     if (m_handOver.size() >= kHandOverBatch) PostHandOver();
 }
 
-std::array<ReleasePtr<CHFSPlusFileNode>, 2> CHFSPlusCompleteFileSystemSearchController::MakeNodes(HandOver const& item, CatalogKey const& key,
-                                                                                             CatalogRecord const& record, bool bDeleted) {
+std::array<ReleasePtr<CHFSPlusFileNode>, 2> CHFSPlusCompleteFileSystemSearchController::MakeNodes(
+    HandOver const& item, CatalogKey const& key, CatalogRecord const& record, bool bDeleted) {
     if (IsJournalFile(key, record)) return {};
     std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes{
         ReleasePtr<CHFSPlusFileNode>(new (std::nothrow) CHFSPlusFileNode(item.pVolume, key, record, false)),
@@ -367,7 +392,8 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
         for (HandOver& item : pBatch->items) {
             if (item.bMade) continue;
             // Its place made sure the key reads.
-            if (item.keyInLeaf) item.key = ReadCatalogKey(item.pLeaf->GetRecord(*item.keyInLeaf)).value_or(CatalogKey{});
+            if (item.keyInLeaf)
+                item.key = ReadCatalogKey(item.pLeaf->GetRecord(*item.keyInLeaf)).value_or(CatalogKey{});
             if (item.pLeaf) {
                 if (liveness.pLeaf != item.pLeaf.get()) liveness = {item.pLeaf.get()};
                 item.bDeleted = IsDeleted(*item.pPartition, item.key, item.record, liveness);
@@ -406,7 +432,8 @@ void CHFSPlusCompleteFileSystemSearchController::HandToBuilder(CHFSPlusCompleteP
     partition.CountNode(bFolder);
 }
 
-CHFSPlusCompleteFileSystemSearchController::Batch::Batch(std::vector<HandOver> posted, std::atomic<std::size_t>& inFlight_)
+CHFSPlusCompleteFileSystemSearchController::Batch::Batch(std::vector<HandOver> posted,
+                                                         std::atomic<std::size_t>& inFlight_)
     : items(std::move(posted)), inFlight(inFlight_) {
     ++inFlight;
 }
@@ -417,7 +444,8 @@ CHFSPlusCompleteFileSystemSearchController::Batch::~Batch() {
 }
 
 void CHFSPlusCompleteFileSystemSearchController::LimitBatchesInFlight() {
-    for (std::size_t n = m_batchesInFlight.load(); n > kMaxBatchesInFlight; n = m_batchesInFlight.load()) m_batchesInFlight.wait(n);
+    for (std::size_t n = m_batchesInFlight.load(); n > kMaxBatchesInFlight; n = m_batchesInFlight.load())
+        m_batchesInFlight.wait(n);
 }
 
 void CHFSPlusCompleteFileSystemSearchController::FinishHandOver() {
@@ -480,19 +508,25 @@ void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {
             HandToBuilder(*deferred.pPartition, std::move(deferred.pNode));
     if (iBuild == 0 || !m_bPrepared) return;
     if (m_pBuilder == nullptr) return;
-    for (auto const& pPartition : m_partitions) m_pBuilder->SetPartitonDevice(pPartition->MakeRecord(m_u32SectorSize).get(), m_pDevice);
+    for (auto const& pPartition : m_partitions)
+        m_pBuilder->SetPartitonDevice(pPartition->MakeRecord(m_u32SectorSize).get(), m_pDevice);
     if (m_bTreeMade) m_pBuilder->FlashBuild(SEARCHER_TYPE_HFSPLUS);
 }
 
-int CHFSPlusCompleteFileSystemSearchController::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) {
+int CHFSPlusCompleteFileSystemSearchController::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions,
+                                                                         int iCount) {
     // Partition 0 of a disk without HFS+ holds nothing: no partition is reported for it.
     std::vector<CHFSPlusCompletePartition const*> reported;
     for (auto const& pPartition : m_partitions)
-        if (pPartition->GetHeader() != nullptr || pPartition->GetFiles() + pPartition->GetFolders() != 0) reported.push_back(pPartition.get());
+        if (pPartition->GetHeader() != nullptr || pPartition->GetFiles() + pPartition->GetFolders() != 0)
+            reported.push_back(pPartition.get());
     int const iMade = static_cast<int>(reported.size());
     if (ppPartitions == nullptr || iCount < iMade) return iMade;
-    for (int k = 0; k < iMade; ++k) ppPartitions[k] = reported[static_cast<std::size_t>(k)]->MakeRecord(m_u32SectorSize).release();
+    for (int k = 0; k < iMade; ++k)
+        ppPartitions[k] = reported[static_cast<std::size_t>(k)]->MakeRecord(m_u32SectorSize).release();
     return iMade;
 }
 
-ICompleteFileSystemSearchController* CreateHFSPlusSearcher() { return new (std::nothrow) CHFSPlusCompleteFileSystemSearchController(); }
+ICompleteFileSystemSearchController* CreateHFSPlusSearcher() {
+    return new (std::nothrow) CHFSPlusCompleteFileSystemSearchController();
+}

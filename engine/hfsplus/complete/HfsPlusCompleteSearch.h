@@ -97,16 +97,18 @@ private:
     void AnalyzeLeaf(long long s64Sector, engine::ByteView node);
     /// Places the leaf's records (all, or those listed); the indexes of those no partition took.
     /// With `bFinal` there are none: they go to the lost records' partition.
-    std::vector<std::uint16_t> PlaceLeaf(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf,
+    std::vector<std::uint16_t> PlaceLeaf(long long s64Sector,
+                                         std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf,
                                          std::vector<std::uint16_t> const* pOnly, bool bFinal);
     /// Whether a record of the leaf was placed (or is of no file or folder).
-    bool PlaceRecord(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, std::uint16_t u16Record,
-                     bool bFinal);
-    bool IsDeleted(hfsplus::CHFSPlusCompletePartition& partition, hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record,
-                   LeafLiveness& liveness);
+    bool PlaceRecord(long long s64Sector, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf,
+                     std::uint16_t u16Record, bool bFinal);
+    bool IsDeleted(hfsplus::CHFSPlusCompletePartition& partition, hfsplus::CatalogKey const& key,
+                   hfsplus::CatalogRecord const& record, LeafLiveness& liveness);
     /// The innermost volume holding the sector that opens and, with `bByHeader`, whose header
     /// allows the record (MayHold).
-    hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record, bool bByHeader);
+    hfsplus::CHFSPlusCompletePartition* AcceptingPartition(long long s64Sector, hfsplus::CatalogRecord const& record,
+                                                           bool bByHeader);
     hfsplus::CHFSPlusCompletePartition& LostRecordsPartition();
     /// Makes the nodes of a record (and of a resource fork beside it) for the builder, as nodes
     /// of `partition`, or leaves that to a worker; they reach the builder through the workers.
@@ -114,8 +116,8 @@ private:
     /// `bMakeHere` the nodes are made at once (while this thread reads the volume's trees). With
     /// `keyInLeaf` the key is left empty here: a worker reads it from that record of `pLeaf`.
     void AddRecord(hfsplus::CHFSPlusCompletePartition& partition, long long s64Sector, hfsplus::CatalogKey key,
-                   hfsplus::CatalogRecord record, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf, bool bMakeHere,
-                   std::optional<std::uint16_t> keyInLeaf = std::nullopt);
+                   hfsplus::CatalogRecord record, std::shared_ptr<hfsplus::CHFSPlusBTNode const> const& pLeaf,
+                   bool bMakeHere, std::optional<std::uint16_t> keyInLeaf = std::nullopt);
     /// A record's nodes on their way to the builder: made here or by a worker (`bMade`) from
     /// the key and record.
     struct HandOver {
@@ -128,7 +130,7 @@ private:
         hfsplus::CatalogRecord record;
         std::shared_ptr<hfsplus::CHFSPlusBTNode const> pLeaf;  // the record's leaf, asked whether it is live
         std::optional<std::uint16_t> keyInLeaf;                // the record of pLeaf the key is still to be read from
-        std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes;  // the record's node, its resource fork's
+        std::array<ReleasePtr<CHFSPlusFileNode>, 2> nodes;     // the record's node, its resource fork's
     };
     /// The record's node and its resource fork's (each null when there is none), placed as
     /// `item` says.

@@ -16,8 +16,8 @@ int CHFSPlusHeaderOverlayDevice::ReadSector(void* pBuffer, long long s64FirstSec
     std::uint64_t const u64From = std::max(u64Begin, kVolumeHeaderOffset);
     std::uint64_t const u64To = std::min(u64End, u64HeaderEnd);
     if (u64From < u64To)
-        std::memcpy(static_cast<std::uint8_t*>(pBuffer) + (u64From - u64Begin), m_header.data() + (u64From - kVolumeHeaderOffset),
-                    static_cast<std::size_t>(u64To - u64From));
+        std::memcpy(static_cast<std::uint8_t*>(pBuffer) + (u64From - u64Begin),
+                    m_header.data() + (u64From - kVolumeHeaderOffset), static_cast<std::size_t>(u64To - u64From));
     return iRead;
 }
 

@@ -10,7 +10,8 @@ namespace hfsplus {
 class CHFSPlusHeaderOverlayDevice final : public CForwardingDevice {
 public:
     /// `pDevice` (not owned) must outlive the overlay.
-    CHFSPlusHeaderOverlayDevice(IStorageDevice* pDevice, RawVolumeHeader const& header) : CForwardingDevice(*pDevice), m_header(header) {}
+    CHFSPlusHeaderOverlayDevice(IStorageDevice* pDevice, RawVolumeHeader const& header)
+        : CForwardingDevice(*pDevice), m_header(header) {}
 
     /// The device's sectors, with the header's bytes laid over byte 1024 where the read covers it.
     int ReadSector(void* pBuffer, long long s64FirstSector, long long s64Count) override;

@@ -31,14 +31,16 @@ CHFSPlusLiveLeaves::IndexNode const* CHFSPlusLiveLeaves::Index(std::uint32_t u32
 
 bool CHFSPlusLiveLeaves::IsLive(CHFSPlusBTNode const& node) {
     engine::ByteView const leaf = node.Bytes();
-    std::optional<CatalogKey> const first = node.GetRecordCount() != 0 ? ReadCatalogKey(node.GetRecord(0)) : std::nullopt;
+    std::optional<CatalogKey> const first =
+        node.GetRecordCount() != 0 ? ReadCatalogKey(node.GetRecord(0)) : std::nullopt;
     if (!first || m_catalog.IsEmpty()) return false;
     std::uint8_t const u8CompareType = m_catalog.GetKeyCompareType();
     // The catalog's search, step by step: at most kMaxTreeDepth levels, no node twice.
     std::vector<std::uint32_t> visited;
     std::uint32_t u32Node = m_catalog.GetRoot();
     for (std::uint32_t u32Depth = 0; u32Node != 0; ++u32Depth) {
-        if (u32Depth >= kMaxTreeDepth || std::find(visited.begin(), visited.end(), u32Node) != visited.end()) return false;
+        if (u32Depth >= kMaxTreeDepth || std::find(visited.begin(), visited.end(), u32Node) != visited.end())
+            return false;
         visited.push_back(u32Node);
         bool bRead = false;
         if (IndexNode const* pIndex = Index(u32Node, bRead)) {
@@ -56,8 +58,8 @@ bool CHFSPlusLiveLeaves::IsLive(CHFSPlusBTNode const& node) {
         // The search ends in this node, which must be a leaf; one equal to ours holds the first
         // key as its first record, so the search finds it there.
         engine::ByteView const bytes(m_bytes.data(), m_bytes.size());
-        return bRead && IsValidNode(bytes) && static_cast<std::int8_t>(bytes.U8(8)) == kKindLeaf && bytes.Size() == leaf.Size() &&
-               std::equal(leaf.Data(), leaf.Data() + leaf.Size(), bytes.Data());
+        return bRead && IsValidNode(bytes) && static_cast<std::int8_t>(bytes.U8(8)) == kKindLeaf &&
+               bytes.Size() == leaf.Size() && std::equal(leaf.Data(), leaf.Data() + leaf.Size(), bytes.Data());
     }
     return false;
 }

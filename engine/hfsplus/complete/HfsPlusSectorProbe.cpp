@@ -39,7 +39,8 @@ std::optional<JournalInfoBlock> ReadJournalInfoBlock(engine::ByteView bytes) {
     info.u32Flags = bytes.Be32(0);
     info.u64Offset = bytes.Be64(kJournalOffsetField);
     info.u64Size = bytes.Be64(kJournalSizeField);
-    if (info.u64Size == 0 || info.u64Offset % kJournalUnit != 0 || info.u64Size % kJournalUnit != 0) return std::nullopt;
+    if (info.u64Size == 0 || info.u64Offset % kJournalUnit != 0 || info.u64Size % kJournalUnit != 0)
+        return std::nullopt;
     return info;
 }
 

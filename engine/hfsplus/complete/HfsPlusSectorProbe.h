@@ -26,8 +26,8 @@ struct JournalInfoBlock {
 
 /// The volume headers among a sector's 512-byte pieces.
 struct HeaderProbe {
-    unsigned uValid = 0;                  // pieces that are valid headers
-    std::size_t pieceOffset = 0;          // of the one header, when uValid is 1
+    unsigned uValid = 0;                        // pieces that are valid headers
+    std::size_t pieceOffset = 0;                // of the one header, when uValid is 1
     std::optional<HFSPlusVolumeHeader> header;  // set only when exactly one piece is a header
 };
 

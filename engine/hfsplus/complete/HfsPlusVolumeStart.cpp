@@ -28,7 +28,8 @@ public:
         : m_u64Latest(u64Latest), m_u64Earliest(u64Earliest), m_u32Step(u32Step) {}
 
     /// Reads `u64Length` bytes at every start's `u64Offset`; false when none can be read.
-    bool Load(std::uint64_t u64Offset, std::uint64_t u64Length, std::uint64_t u64DeviceBytes, DeviceByteRead const& read) {
+    bool Load(std::uint64_t u64Offset, std::uint64_t u64Length, std::uint64_t u64DeviceBytes,
+              DeviceByteRead const& read) {
         auto const first = engine::CheckedAdd(m_u64Earliest, u64Offset);
         if (!first) return false;
         m_u64First = *first;
@@ -37,7 +38,8 @@ public:
     }
     /// The loaded bytes of candidate `u64Start`; empty when they were not read.
     engine::ByteView At(std::uint64_t u64Start, std::size_t length) const {
-        return engine::ByteView(m_bytes.data(), m_bytes.size()).Sub(static_cast<std::size_t>(u64Start - m_u64Earliest), length);
+        return engine::ByteView(m_bytes.data(), m_bytes.size())
+            .Sub(static_cast<std::size_t>(u64Start - m_u64Earliest), length);
     }
     std::uint64_t Latest() const { return m_u64Latest; }
     std::uint64_t Earliest() const { return m_u64Earliest; }
@@ -59,7 +61,8 @@ std::uint16_t HeaderNodeSize(engine::ByteView first) {
     return record && IsValidNodeSize(record->u16NodeSize) ? record->u16NodeSize : 0;
 }
 
-bool CatalogHeaderNodeAt(std::uint64_t u64At, engine::ByteView first, std::uint64_t u64DeviceBytes, DeviceByteRead const& read) {
+bool CatalogHeaderNodeAt(std::uint64_t u64At, engine::ByteView first, std::uint64_t u64DeviceBytes,
+                         DeviceByteRead const& read) {
     std::uint16_t const u16NodeSize = HeaderNodeSize(first);
     if (u16NodeSize == 0) return false;
     std::vector<std::uint8_t> const node = ReadUpTo(u64At, u16NodeSize, u64DeviceBytes, read);
@@ -77,17 +80,19 @@ bool IsJournaled(HFSPlusVolumeHeader const& header) {
 }
 
 /// The latest start of the window whose catalog header node or journal info block is found.
-std::optional<std::uint64_t> ConfirmedStartIn(HFSPlusVolumeHeader const& header, StartWindow& window, std::uint64_t u64DeviceBytes,
-                                              DeviceByteRead const& read) {
+std::optional<std::uint64_t> ConfirmedStartIn(HFSPlusVolumeHeader const& header, StartWindow& window,
+                                              std::uint64_t u64DeviceBytes, DeviceByteRead const& read) {
     std::uint64_t const u64BlockSize = header.u32BlockSize;
     std::uint64_t const u64Catalog = std::uint64_t{header.catalogFile.extents[0].u32StartBlock} * u64BlockSize;
     if (window.Load(u64Catalog, kMinNodeSize, u64DeviceBytes, read)) {
         for (std::uint64_t u64Start = window.Latest();; u64Start -= window.Step()) {
-            if (CatalogHeaderNodeAt(u64Start + u64Catalog, window.At(u64Start, kMinNodeSize), u64DeviceBytes, read)) return u64Start;
+            if (CatalogHeaderNodeAt(u64Start + u64Catalog, window.At(u64Start, kMinNodeSize), u64DeviceBytes, read))
+                return u64Start;
             if (u64Start < window.Earliest() + window.Step()) break;
         }
     }
-    if (!IsJournaled(header) || !window.Load(std::uint64_t{header.u32JournalInfoBlock} * u64BlockSize, kJournalInfoSize, u64DeviceBytes, read))
+    if (!IsJournaled(header) ||
+        !window.Load(std::uint64_t{header.u32JournalInfoBlock} * u64BlockSize, kJournalInfoSize, u64DeviceBytes, read))
         return std::nullopt;
     for (std::uint64_t u64Start = window.Latest();; u64Start -= window.Step()) {
         if (JournalInfoBlockIn(header, window.At(u64Start, kJournalInfoSize))) return u64Start;
@@ -105,7 +110,8 @@ bool ConfirmsVolumeStart(HFSPlusVolumeHeader const& header, std::uint64_t u64Sta
 }
 
 std::optional<VolumeStart> LocateVolumeStart(HFSPlusVolumeHeader const& header, std::uint64_t u64HeaderByte,
-                                             std::uint64_t u64DeviceBytes, std::uint32_t u32SectorSize, DeviceByteRead const& read) {
+                                             std::uint64_t u64DeviceBytes, std::uint32_t u32SectorSize,
+                                             DeviceByteRead const& read) {
     if (u32SectorSize == 0 || header.u32BlockSize == 0) return std::nullopt;
     if (u64HeaderByte >= kVolumeHeaderOffset && (u64HeaderByte - kVolumeHeaderOffset) % u32SectorSize == 0 &&
         ConfirmsVolumeStart(header, u64HeaderByte - kVolumeHeaderOffset, u64DeviceBytes, read))
@@ -116,7 +122,8 @@ std::optional<VolumeStart> LocateVolumeStart(HFSPlusVolumeHeader const& header, 
     if (u64End < u64Bytes) return std::nullopt;
     // From the start a whole number of blocks gives, back to one block before it.
     std::uint64_t const u64Latest = (u64End - u64Bytes) / u32SectorSize * u32SectorSize;
-    std::uint64_t const u64Earliest = u64End - u64Bytes >= header.u32BlockSize ? u64End - u64Bytes - header.u32BlockSize + 1 : 0;
+    std::uint64_t const u64Earliest =
+        u64End - u64Bytes >= header.u32BlockSize ? u64End - u64Bytes - header.u32BlockSize + 1 : 0;
     if (u64Latest < u64Earliest) return std::nullopt;  // no whole sector in the window
     StartWindow window(u64Latest, (u64Earliest + u32SectorSize - 1) / u32SectorSize * u32SectorSize, u32SectorSize);
     std::optional<std::uint64_t> const start = ConfirmedStartIn(header, window, u64DeviceBytes, read);

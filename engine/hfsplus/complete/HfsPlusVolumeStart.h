@@ -27,7 +27,8 @@ struct VolumeStart {
 /// are whole sectors of `u32SectorSize` inside `u64DeviceBytes`. Nullopt when no candidate is
 /// confirmed: such a header cannot tell where its volume lies.
 std::optional<VolumeStart> LocateVolumeStart(HFSPlusVolumeHeader const& header, std::uint64_t u64HeaderByte,
-                                             std::uint64_t u64DeviceBytes, std::uint32_t u32SectorSize, DeviceByteRead const& read);
+                                             std::uint64_t u64DeviceBytes, std::uint32_t u32SectorSize,
+                                             DeviceByteRead const& read);
 
 /// Whether a volume starting at `u64Start` has a valid catalog header node or journal info
 /// block where `header` puts them.

@@ -17,12 +17,12 @@ std::optional<DecmpfsHeader> ParseDecmpfsHeader(engine::ByteView attribute) {
 
 bool IsKnownDecmpfsKind(std::uint32_t u32Type) {
     switch (static_cast<DecmpfsKind>(u32Type)) {
-    case DecmpfsKind::RawAttribute:
-    case DecmpfsKind::ZlibAttribute:
-    case DecmpfsKind::ZlibResource:
-    case DecmpfsKind::LzvnAttribute:
-    case DecmpfsKind::LzvnResource:
-        return true;
+        case DecmpfsKind::RawAttribute:
+        case DecmpfsKind::ZlibAttribute:
+        case DecmpfsKind::ZlibResource:
+        case DecmpfsKind::LzvnAttribute:
+        case DecmpfsKind::LzvnResource:
+            return true;
     }
     return false;
 }

@@ -68,21 +68,24 @@ Opcode ReadOpcode(std::span<std::uint8_t const> input) {
         return op;
     }
     switch (code & 0x07) {
-    case 6:
-        if (op.literals == 0) {
-            if (code == kEndOfStream) op.bEnd = true;
-            else if (code == kNopShort || code == kNopLong) op.bNop = true;
-            else op.bUndefined = true;
-        }
-        return op;
-    case 7:
-        need(2);
-        op.distance = operand(1) | (operand(2) << 8);
-        break;
-    default:
-        need(1);
-        op.distance = (static_cast<std::size_t>(code & 0x07) << 8) | operand(1);
-        break;
+        case 6:
+            if (op.literals == 0) {
+                if (code == kEndOfStream)
+                    op.bEnd = true;
+                else if (code == kNopShort || code == kNopLong)
+                    op.bNop = true;
+                else
+                    op.bUndefined = true;
+            }
+            return op;
+        case 7:
+            need(2);
+            op.distance = operand(1) | (operand(2) << 8);
+            break;
+        default:
+            need(1);
+            op.distance = (static_cast<std::size_t>(code & 0x07) << 8) | operand(1);
+            break;
     }
     if (op.distance == 0) op.bUndefined = true;
     return op;

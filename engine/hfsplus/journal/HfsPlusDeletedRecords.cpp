@@ -1,6 +1,5 @@
 #include "engine/hfsplus/journal/HfsPlusDeletedRecords.h"
 
-
 namespace hfsplus {
 
 bool CatalogIdentityLess::operator()(CatalogIdentity const& a, CatalogIdentity const& b) const {

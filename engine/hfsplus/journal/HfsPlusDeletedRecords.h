@@ -80,7 +80,9 @@ public:
     bool AddCatalog(CatalogKey key, CatalogRecord record);
     void AddExtent(ExtentKey const& key, HFSPlusExtentRecord const& record) { m_extents.Put(key, record); }
     /// An attribute record's data (after its key), whatever its type.
-    void AddAttribute(AttrKey key, std::vector<std::uint8_t> data) { m_attributes.Put(std::move(key), std::move(data)); }
+    void AddAttribute(AttrKey key, std::vector<std::uint8_t> data) {
+        m_attributes.Put(std::move(key), std::move(data));
+    }
 
     std::optional<HFSPlusExtentRecord> FindExtent(ExtentKey const& key) const;
     /// A file or folder record the journal holds under this key (of any id); nullopt when none.
@@ -91,7 +93,9 @@ public:
     std::size_t CatalogCount() const { return m_catalog.Size(); }
     std::size_t ExtentCount() const { return m_extents.Size(); }
     /// The catalog records, newest first.
-    std::vector<std::pair<CatalogIdentity, CatalogRecord>> CatalogNewestFirst() const { return m_catalog.NewestFirst(); }
+    std::vector<std::pair<CatalogIdentity, CatalogRecord>> CatalogNewestFirst() const {
+        return m_catalog.NewestFirst();
+    }
     /// Empties the catalog collection once its nodes are made; extents and attributes stay for
     /// the reads of those nodes.
     void ClearCatalog() { m_catalog.Clear(); }

@@ -19,15 +19,19 @@ constexpr std::size_t kJournalHeaderBytes = 44;
 /// Hands the records of one journaled leaf to its collection.
 class CLeafSorter {
 public:
-    CLeafSorter(LiveVolumeQuery const& live, CHFSPlusDeletedRecords& records, std::function<void()> const& onCatalogAdded)
+    CLeafSorter(LiveVolumeQuery const& live, CHFSPlusDeletedRecords& records,
+                std::function<void()> const& onCatalogAdded)
         : m_live(live), m_records(records), m_onCatalogAdded(onCatalogAdded) {}
 
     void Sort(std::uint32_t u32File, CHFSPlusBTNode const& leaf) const {
         for (std::uint16_t i = 0; i < leaf.GetRecordCount(); ++i) {
             engine::ByteView const record = leaf.GetRecord(i);
-            if (u32File == kCatalogFileID) Catalog(record);
-            else if (u32File == kExtentsFileID) Extent(record);
-            else if (u32File == kAttributesFileID) Attribute(record);
+            if (u32File == kCatalogFileID)
+                Catalog(record);
+            else if (u32File == kExtentsFileID)
+                Extent(record);
+            else if (u32File == kAttributesFileID)
+                Attribute(record);
         }
     }
 
@@ -73,7 +77,8 @@ bool GatherDeletedRecords(JournalHeader const& header, JournalRead const& read, 
     auto const visit = [&](std::uint64_t u64BlockNumber, std::span<std::uint8_t const> block) {
         CHFSPlusBTNode const node(std::vector<std::uint8_t>(block.begin(), block.end()));
         if (!node.IsLeaf()) return true;
-        std::optional<std::uint64_t> const u64Offset = engine::CheckedMul<std::uint64_t>(u64BlockNumber, header.u32HeaderSize);
+        std::optional<std::uint64_t> const u64Offset =
+            engine::CheckedMul<std::uint64_t>(u64BlockNumber, header.u32HeaderSize);
         if (!u64Offset || !live.belongsTo) return true;
         sorter.Sort(live.belongsTo(*u64Offset), node);
         return true;
@@ -94,12 +99,13 @@ RESULT GatherDeletedRecords(IHFSPlusLiveVolume& volume, std::function<bool()> co
     std::optional<JournalInfo> const info = ParseJournalInfoBlock(engine::ByteView(bytes.data(), bytes.size()));
     if (!info || volume.Read(info->u64Offset, bytes.data(), kJournalHeaderBytes) != kJournalHeaderBytes)
         return HFSPLUS_RESULT(kCodeDeviceRead);
-    std::optional<JournalHeader> const header =
-        ParseJournalHeader(engine::ByteView(bytes.data(), kJournalHeaderBytes), info->u64Size, info->u64Offset, u64VolumeSize);
+    std::optional<JournalHeader> const header = ParseJournalHeader(engine::ByteView(bytes.data(), kJournalHeaderBytes),
+                                                                   info->u64Size, info->u64Offset, u64VolumeSize);
     if (!header) return HFSPLUS_RESULT(kCodeDeviceRead);
 
     std::uint64_t const u64JournalAt = info->u64Offset;
-    JournalRead const read = [&volume, u64JournalAt](std::uint64_t u64Offset, std::uint8_t* pBuffer, std::uint64_t u64Length) {
+    JournalRead const read = [&volume, u64JournalAt](std::uint64_t u64Offset, std::uint8_t* pBuffer,
+                                                     std::uint64_t u64Length) {
         return volume.Read(u64JournalAt + u64Offset, pBuffer, u64Length) == u64Length;
     };
     bool bStopped = false;
@@ -107,7 +113,8 @@ RESULT GatherDeletedRecords(IHFSPlusLiveVolume& volume, std::function<bool()> co
         bStopped = continued && !continued();
         return !bStopped;
     };
-    bool const bRead = GatherDeletedRecords(*header, read, volume.LiveQuery(), volume.DeletedRecords(), asked, onCatalogAdded);
+    bool const bRead =
+        GatherDeletedRecords(*header, read, volume.LiveQuery(), volume.DeletedRecords(), asked, onCatalogAdded);
     if (bStopped) return HFSPLUS_RESULT(kCodeStopped);
     return bRead ? kResultSuccess : HFSPLUS_RESULT(kCodeDeviceRead);
 }

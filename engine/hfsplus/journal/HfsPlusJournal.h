@@ -6,8 +6,8 @@
 #include <functional>
 #include <optional>
 
-#include "engine/Result.h"
 #include "engine/ByteView.h"
+#include "engine/Result.h"
 #include "engine/hfsplus/journal/HfsPlusDeletedRecords.h"
 #include "engine/hfsplus/journal/HfsPlusJournalWalk.h"
 

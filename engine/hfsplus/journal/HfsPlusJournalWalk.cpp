@@ -16,7 +16,9 @@ constexpr std::uint32_t kBlockEntrySize = 16;
 class Ring {
 public:
     Ring(JournalHeader const& header, JournalRead const& read)
-        : m_u64Start(header.u32HeaderSize), m_u64Length(header.u64Size - header.u32HeaderSize), m_read(read),
+        : m_u64Start(header.u32HeaderSize),
+          m_u64Length(header.u64Size - header.u32HeaderSize),
+          m_read(read),
           m_u64Position(header.u64End) {}
 
     bool Read(std::uint8_t* pBuffer, std::uint64_t u64Length) const {
@@ -46,9 +48,10 @@ private:
 
 }  // namespace
 
-std::optional<JournalHeader> ParseJournalHeader(engine::ByteView bytes, std::uint64_t u64InfoSize, std::uint64_t u64Offset,
-                                                std::uint64_t u64VolumeSize) {
-    if (!bytes.Has(0, kHeaderFields) || bytes.Le32(0) != kJournalMagic || bytes.Le32(4) != kJournalEndian) return std::nullopt;
+std::optional<JournalHeader> ParseJournalHeader(engine::ByteView bytes, std::uint64_t u64InfoSize,
+                                                std::uint64_t u64Offset, std::uint64_t u64VolumeSize) {
+    if (!bytes.Has(0, kHeaderFields) || bytes.Le32(0) != kJournalMagic || bytes.Le32(4) != kJournalEndian)
+        return std::nullopt;
     JournalHeader header;
     header.u64End = bytes.Le64(16);
     header.u64Size = bytes.Le64(24);

@@ -22,8 +22,8 @@ struct JournalHeader {
 /// and endian marks match, the size equals `u64InfoSize`, the header size is a power of two from
 /// 512 to 64 KiB, the block list header size a multiple of 16 from 32 to the journal's size,
 /// `u64Offset` + size lies inside `u64VolumeSize`, and the end lies inside the ring.
-std::optional<JournalHeader> ParseJournalHeader(engine::ByteView bytes, std::uint64_t u64InfoSize, std::uint64_t u64Offset,
-                                                std::uint64_t u64VolumeSize);
+std::optional<JournalHeader> ParseJournalHeader(engine::ByteView bytes, std::uint64_t u64InfoSize,
+                                                std::uint64_t u64Offset, std::uint64_t u64VolumeSize);
 
 /// Reads `u64Length` bytes at byte `u64Offset` of the journal (never across its end); false
 /// when the read falls short.

@@ -40,17 +40,25 @@ std::optional<BTHeaderRec> ReadHeaderRec(engine::ByteView bytes) {
     return header;
 }
 
-bool IsValidNodeSize(std::uint32_t u32NodeSize) { return engine::IsPowerOfTwoBetween(u32NodeSize, kMinNodeSize, kMaxNodeSize); }
+bool IsValidNodeSize(std::uint32_t u32NodeSize) {
+    return engine::IsPowerOfTwoBetween(u32NodeSize, kMinNodeSize, kMaxNodeSize);
+}
 
 bool IsValidNode(engine::ByteView bytes) {
     if (!IsValidNodeSize(static_cast<std::uint32_t>(bytes.Size()))) return false;
     BTNodeDescriptor const descriptor = ReadDescriptor(bytes);
     switch (descriptor.s8Kind) {
-        case kKindLeaf: if (descriptor.u8Height != 1) return false; break;
-        case kKindHeader: if (descriptor.u8Height != 0) return false; break;
+        case kKindLeaf:
+            if (descriptor.u8Height != 1) return false;
+            break;
+        case kKindHeader:
+            if (descriptor.u8Height != 0) return false;
+            break;
         case kKindIndex:
-        case kKindMap: break;
-        default: return false;
+        case kKindMap:
+            break;
+        default:
+            return false;
     }
     // The descriptor and one offset per record plus the free-space offset must fit.
     std::size_t const numRecords = descriptor.u16NumRecords;

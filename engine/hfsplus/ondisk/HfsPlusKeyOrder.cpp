@@ -25,8 +25,9 @@ std::uint16_t FoldUnit(std::uint16_t u) {
     if (u >= 'a' && u <= 'z') return u;  // most names are mostly ASCII
     if (u >= 'A' && u <= 'Z') return static_cast<std::uint16_t>(u + 0x20);
     auto const* const pEnd = std::end(kCaseFolding);
-    auto const* const pFound = std::lower_bound(std::begin(kCaseFolding), pEnd, u,
-                                                [](std::uint16_t const (&pair)[2], std::uint16_t unit) { return pair[0] < unit; });
+    auto const* const pFound =
+        std::lower_bound(std::begin(kCaseFolding), pEnd, u,
+                         [](std::uint16_t const(&pair)[2], std::uint16_t unit) { return pair[0] < unit; });
     return pFound != pEnd && (*pFound)[0] == u ? (*pFound)[1] : u;
 }
 

@@ -91,12 +91,15 @@ bool IsValidCatalogThread(engine::ByteView data) {
 }
 
 bool IsHardLink(CatalogRecord const& record) {
-    return record.u16Type == kRecordFile && record.u32FileType == kFileTypeHardLink && record.u32Creator == kCreatorHfsPlus;
+    return record.u16Type == kRecordFile && record.u32FileType == kFileTypeHardLink &&
+           record.u32Creator == kCreatorHfsPlus;
 }
 
 bool IsJournalFile(CatalogKey const& key, CatalogRecord const& record) {
     if (record.u16Type != kRecordFile || key.u32ParentID != kRootFolderID) return false;
-    auto const named = [&key](std::string_view name) { return std::equal(key.name.begin(), key.name.end(), name.begin(), name.end()); };
+    auto const named = [&key](std::string_view name) {
+        return std::equal(key.name.begin(), key.name.end(), name.begin(), name.end());
+    };
     return named(".journal") || named(".journal_info_block");
 }
 
@@ -132,7 +135,8 @@ std::optional<CatalogRecord> ReadCatalogRecord(engine::ByteView data) {
             record.threadName = std::move(*name);
             return record;
         }
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -171,7 +175,8 @@ std::uint32_t TestNodeBelongToFile(CHFSPlusBTNode const& node) {
         if (IsValidCatalogThread(data) || (type == kRecordFolder && data.Size() == kFolderRecordSize) ||
             (type == kRecordFile && data.Size() == kFileRecordSize))
             return kCatalogFileID;
-        if ((type == kAttrForkData && data.Size() == kForkDataSize + 8) || (type == kAttrExtents && data.Size() == kExtentRecordSize + 8))
+        if ((type == kAttrForkData && data.Size() == kForkDataSize + 8) ||
+            (type == kAttrExtents && data.Size() == kExtentRecordSize + 8))
             u32Guess = kAttributesFileID;
         else if (data.Size() == kExtentRecordSize)
             u32Guess = kExtentsFileID;

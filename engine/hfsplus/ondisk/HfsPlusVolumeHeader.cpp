@@ -57,7 +57,8 @@ bool IsValidVolumeHeader(HFSPlusVolumeHeader const& header) {
     if (header.u16Signature != kSignatureHfsPlus && header.u16Signature != kSignatureHfsX) return false;
     if (!engine::IsPowerOfTwoBetween(header.u32BlockSize, kMinBlockSize, kMaxBlockSize)) return false;
     if (header.u16Version > kMaxVersion || header.u32TotalBlocks == 0) return false;
-    if (header.u32FreeBlocks > header.u32TotalBlocks || header.u32JournalInfoBlock > header.u32TotalBlocks) return false;
+    if (header.u32FreeBlocks > header.u32TotalBlocks || header.u32JournalInfoBlock > header.u32TotalBlocks)
+        return false;
     HFSPlusForkData const& catalog = header.catalogFile;
     if (catalog.u32TotalBlocks == 0 || catalog.u32TotalBlocks > header.u32TotalBlocks) return false;
     return std::uint64_t{header.u32BlockSize} * catalog.u32TotalBlocks == catalog.u64LogicalSize;

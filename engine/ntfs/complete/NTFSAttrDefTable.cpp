@@ -14,13 +14,20 @@ struct AttrDefRow {
 };
 
 constexpr AttrDefRow kRows[] = {
-    {u"$STANDARD_INFORMATION", 0x10, 0x40, 48, 72},  {u"$ATTRIBUTE_LIST", 0x20, 0x80, 0, -1},
-    {u"$FILE_NAME", 0x30, 0x42, 68, 578},           {u"$OBJECT_ID", 0x40, 0x40, 0, 256},
-    {u"$SECURITY_DESCRIPTOR", 0x50, 0x80, 0, -1},   {u"$VOLUME_NAME", 0x60, 0x40, 2, 256},
-    {u"$VOLUME_INFORMATION", 0x70, 0x40, 12, 12},   {u"$DATA", 0x80, 0, 0, -1},
-    {u"$INDEX_ROOT", 0x90, 0x40, 0, -1},            {u"$INDEX_ALLOCATION", 0xA0, 0x80, 0, -1},
-    {u"$BITMAP", 0xB0, 0x80, 0, -1},                {u"$REPARSE_POINT", 0xC0, 0x80, 0, 16384},
-    {u"$EA_INFORMATION", 0xD0, 0x40, 8, 8},         {u"$EA", 0xE0, 0, 0, 65536},
+    {u"$STANDARD_INFORMATION", 0x10, 0x40, 48, 72},
+    {u"$ATTRIBUTE_LIST", 0x20, 0x80, 0, -1},
+    {u"$FILE_NAME", 0x30, 0x42, 68, 578},
+    {u"$OBJECT_ID", 0x40, 0x40, 0, 256},
+    {u"$SECURITY_DESCRIPTOR", 0x50, 0x80, 0, -1},
+    {u"$VOLUME_NAME", 0x60, 0x40, 2, 256},
+    {u"$VOLUME_INFORMATION", 0x70, 0x40, 12, 12},
+    {u"$DATA", 0x80, 0, 0, -1},
+    {u"$INDEX_ROOT", 0x90, 0x40, 0, -1},
+    {u"$INDEX_ALLOCATION", 0xA0, 0x80, 0, -1},
+    {u"$BITMAP", 0xB0, 0x80, 0, -1},
+    {u"$REPARSE_POINT", 0xC0, 0x80, 0, 16384},
+    {u"$EA_INFORMATION", 0xD0, 0x40, 8, 8},
+    {u"$EA", 0xE0, 0, 0, 65536},
     {u"$LOGGED_UTILITY_STREAM", 0x100, 0x80, 0, 65536},
 };
 
@@ -53,11 +60,13 @@ bool CNTFSAttrDefTable::MatchesStride(engine::ByteView stride) {
     // Every sector of a disk comes here: the first eight bytes, read once, reject almost all.
     static std::array<std::uint64_t, kComparedStrides> const prefixes = [] {
         std::array<std::uint64_t, kComparedStrides> values{};
-        for (std::size_t i = 0; i < kComparedStrides; ++i) values[i] = engine::ByteView(Table().data() + i * kStride, kStride).Le64(0);
+        for (std::size_t i = 0; i < kComparedStrides; ++i)
+            values[i] = engine::ByteView(Table().data() + i * kStride, kStride).Le64(0);
         return values;
     }();
     std::uint64_t const u64Prefix = stride.Le64(0);
     for (std::size_t i = 0; i < kComparedStrides; ++i)
-        if (u64Prefix == prefixes[i] && std::memcmp(stride.Data(), Table().data() + i * kStride, kStride) == 0) return true;
+        if (u64Prefix == prefixes[i] && std::memcmp(stride.Data(), Table().data() + i * kStride, kStride) == 0)
+            return true;
     return false;
 }

@@ -12,11 +12,14 @@ using namespace ntfscomplete;
 namespace {
 
 /// A metafile count earns its 10 points once it reaches its threshold.
-std::uint64_t CountPoints(std::int64_t s64Count, std::int64_t s64Threshold) { return s64Count >= s64Threshold ? 10 : 0; }
+std::uint64_t CountPoints(std::int64_t s64Count, std::int64_t s64Threshold) {
+    return s64Count >= s64Threshold ? 10 : 0;
+}
 
 }  // namespace
 
-std::uint32_t ntfscomplete::SectorsPerClusterOf(CNTFSFileRecordAttribute const& attribute, std::uint32_t u32SectorSize) {
+std::uint32_t ntfscomplete::SectorsPerClusterOf(CNTFSFileRecordAttribute const& attribute,
+                                                std::uint32_t u32SectorSize) {
     constexpr std::uint64_t kMaxSectorsPerCluster = 128;
     if (attribute.IsResident() || u32SectorSize == 0) return 0;
     std::int64_t const s64Clusters = CNTFSDataRunList::GetTotalClusters(attribute.GetDataRunsBuffer());
@@ -25,7 +28,8 @@ std::uint32_t ntfscomplete::SectorsPerClusterOf(CNTFSFileRecordAttribute const& 
     auto const sectors = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(s64Clusters), u32SectorSize);
     if (!sectors || static_cast<std::uint64_t>(s64Allocated) % *sectors != 0) return 0;
     std::uint64_t const u64PerCluster = static_cast<std::uint64_t>(s64Allocated) / *sectors;
-    if (u64PerCluster == 0 || u64PerCluster > kMaxSectorsPerCluster || (u64PerCluster & (u64PerCluster - 1)) != 0) return 0;
+    if (u64PerCluster == 0 || u64PerCluster > kMaxSectorsPerCluster || (u64PerCluster & (u64PerCluster - 1)) != 0)
+        return 0;
     return static_cast<std::uint32_t>(u64PerCluster);
 }
 
@@ -89,8 +93,8 @@ std::uint64_t CNTFSCandidateSet::Score(CSearchedNTFSPartitionInfo const& candida
         std::uint32_t u32Flag;
         std::uint64_t u64Points;
     };
-    constexpr FlagPoints kPoints[] = {{kFromPrimaryBoot, 30}, {kFromBackupBoot, 10},   {kFromMftPair, 30},
-                                      {kFromMftGroup, 10},    {kFromMftMirr, 10},      {kFromFirstRestart, 10},
+    constexpr FlagPoints kPoints[] = {{kFromPrimaryBoot, 30},  {kFromBackupBoot, 10}, {kFromMftPair, 30},
+                                      {kFromMftGroup, 10},     {kFromMftMirr, 10},    {kFromFirstRestart, 10},
                                       {kFromSecondRestart, 10}};
     std::uint64_t u64Score = 0;
     for (FlagPoints const& row : kPoints)

@@ -18,14 +18,14 @@ namespace ntfscomplete {
 
 /// Which evidence proposed or confirmed a candidate.
 enum BuildFrom : std::uint32_t {
-    kFromPrimaryBoot = 1,     // a boot sector at the start
-    kFromBackupBoot = 2,      // a backup boot sector at the end
-    kFromMftPair = 4,         // an $MFT group and the $MFTMirr group it names
-    kFromMftGroup = 8,        // an $MFT group
-    kFromMftMirr = 16,        // an $MFTMirr group placed by its own record
-    kFromIndexRecord = 32,    // an INDX block placed by its folder's index allocation
-    kFromFirstRestart = 64,   // the first $LogFile restart page placed by a $LogFile record
-    kFromSecondRestart = 128, // the second restart page, 8 sectors after the first
+    kFromPrimaryBoot = 1,      // a boot sector at the start
+    kFromBackupBoot = 2,       // a backup boot sector at the end
+    kFromMftPair = 4,          // an $MFT group and the $MFTMirr group it names
+    kFromMftGroup = 8,         // an $MFT group
+    kFromMftMirr = 16,         // an $MFTMirr group placed by its own record
+    kFromIndexRecord = 32,     // an INDX block placed by its folder's index allocation
+    kFromFirstRestart = 64,    // the first $LogFile restart page placed by a $LogFile record
+    kFromSecondRestart = 128,  // the second restart page, 8 sectors after the first
 };
 
 /// Folder matches live in the base record's third file-system value (as FAT keeps its
@@ -54,11 +54,12 @@ public:
     /// The candidate at `s64Start` with `u32SectorsPerCluster`, made (reaching to the device's
     /// end) when absent, then given `u32Flags`; null when the start lies off the device, the
     /// cluster size is 0 or the set is full.
-    CSearchedNTFSPartitionInfo* ProposeAt(std::int64_t s64Start, std::uint32_t u32SectorsPerCluster, std::uint32_t u32Flags);
+    CSearchedNTFSPartitionInfo* ProposeAt(std::int64_t s64Start, std::uint32_t u32SectorsPerCluster,
+                                          std::uint32_t u32Flags);
     /// A structure seen at `s64Sector` that its file system puts at cluster `s64Cluster`:
     /// the partition starts `s64Cluster` clusters earlier, at least kMinBytes before it.
-    CSearchedNTFSPartitionInfo* Place(std::int64_t s64Sector, std::int64_t s64Cluster, std::uint32_t u32SectorsPerCluster,
-                                      std::uint32_t u32Flags);
+    CSearchedNTFSPartitionInfo* Place(std::int64_t s64Sector, std::int64_t s64Cluster,
+                                      std::uint32_t u32SectorsPerCluster, std::uint32_t u32Flags);
     CSearchedNTFSPartitionInfo* Find(std::int64_t s64Start, std::uint32_t u32SectorsPerCluster) const;
     /// Takes `u32Flags` away; drops the candidate when they were all that proposed it.
     void Withdraw(std::int64_t s64Start, std::uint32_t u32SectorsPerCluster, std::uint32_t u32Flags);

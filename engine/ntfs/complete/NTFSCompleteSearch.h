@@ -73,7 +73,8 @@ public:
 private:
     /// Sectors [s64First, s64First + s64Count) of the loaded bytes `bytes`, which start at
     /// sector `s64BytesFirst`.
-    void AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First, std::int64_t s64Count);
+    void AnalyzeSectors(engine::ByteView bytes, std::int64_t s64BytesFirst, std::int64_t s64First,
+                        std::int64_t s64Count);
     void AnalyzeSector(std::int64_t s64Sector, engine::ByteView view);
     void AnalyzeBootSector(std::int64_t s64Sector, engine::ByteView sector);
     /// The boot sector at `s64Sector` is the backup of the partition at `s64Start`.

@@ -16,18 +16,21 @@ void CNTFSContentCount::AddRecord(std::unique_ptr<CMetaFileInfo> pRecord) {
 
 void CNTFSContentCount::AddMatch(std::int64_t s64Sector, std::uint64_t u64Bytes, std::uint64_t u64OffsetBytes) {
     if (s64Sector < 0) return;
-    std::uint64_t const u64First = static_cast<std::uint64_t>(s64Sector) * (m_u32SectorSize / CNTFSSectorRanges::kUnit) +
-                                   u64OffsetBytes / CNTFSSectorRanges::kUnit;
+    std::uint64_t const u64First =
+        static_cast<std::uint64_t>(s64Sector) * (m_u32SectorSize / CNTFSSectorRanges::kUnit) +
+        u64OffsetBytes / CNTFSSectorRanges::kUnit;
     m_matches.Add(u64First, u64Bytes / CNTFSSectorRanges::kUnit);
 }
 
-CNTFSContentCount::Result CNTFSContentCount::Count(CSearchedNTFSPartitionInfo const& candidate, CMetaFileInfo const* pPreferred) const {
+CNTFSContentCount::Result CNTFSContentCount::Count(CSearchedNTFSPartitionInfo const& candidate,
+                                                   CMetaFileInfo const* pPreferred) const {
     std::int64_t const s64Start = candidate.m_s64StartSector;
     std::int64_t const s64End = s64Start + static_cast<std::int64_t>(candidate.GetTotalSectors());
     CMetaFileInfo const* pRecord = pPreferred;
     if (pRecord == nullptr) {
-        auto const it = std::lower_bound(m_records.begin(), m_records.end(), s64Start,
-                                         [](auto const& pFound, std::int64_t s64Sector) { return pFound->GetSectorAddress() < s64Sector; });
+        auto const it = std::lower_bound(
+            m_records.begin(), m_records.end(), s64Start,
+            [](auto const& pFound, std::int64_t s64Sector) { return pFound->GetSectorAddress() < s64Sector; });
         if (it != m_records.end() && (*it)->GetSectorAddress() < s64End) pRecord = it->get();
     }
     Result result;

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/ntfs/complete/NTFSSectorRanges.h"
 #include "engine/ntfs/complete/NTFSMetaFileInfo.h"
+#include "engine/ntfs/complete/NTFSSectorRanges.h"
 
 class CSearchedNTFSPartitionInfo;
 

@@ -51,14 +51,16 @@ bool CCommonFileRecordInfo::InitFromBuffer(CNTFSFileRecord const& record, std::i
     return true;
 }
 
-bool CFolderIndexAllocationInfo::InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sector, std::uint32_t u32SectorSize) {
+bool CFolderIndexAllocationInfo::InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sector,
+                                                std::uint32_t u32SectorSize) {
     CNTFSFileRecord const record(buffer);
     if (!record.IsValid() || record.IsExtendFileRecord()) return false;
     if (auto const root = record.FindAttibute(ntfs::kAttrIndexRoot))
         m_s64Number = CNTFSFileRecordIndexRootAttribute::GetMFTFileRecordNumberfrom0x90(*root);
     auto const allocation = record.FindAttibute(ntfs::kAttrIndexAllocation);
     CNTFSDataRunList runs;
-    if (!allocation || allocation->IsResident() || !runs.InitFromBuffer(allocation->GetDataRunsBuffer()) || runs.IsEmpty())
+    if (!allocation || allocation->IsResident() || !runs.InitFromBuffer(allocation->GetDataRunsBuffer()) ||
+        runs.IsEmpty())
         return false;
     m_u32SectorsPerCluster = allocation->GetSectorsPerCluster(u32SectorSize);
     if (m_u32SectorsPerCluster == 0) return false;

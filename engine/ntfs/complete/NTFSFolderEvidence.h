@@ -24,7 +24,8 @@ public:
     void AddIndexBlock(std::int64_t s64Sector, engine::ByteView block, CNTFSCandidateSet& candidates);
     /// A valid base folder record with a non-resident index allocation: `raw` as on disk,
     /// `record` with its fixups undone.
-    void AddFolder(std::int64_t s64Sector, engine::ByteView raw, CNTFSFileRecord const& record, CNTFSCandidateSet& candidates);
+    void AddFolder(std::int64_t s64Sector, engine::ByteView raw, CNTFSFileRecord const& record,
+                   CNTFSCandidateSet& candidates);
 
 private:
     struct IndexBlock {

@@ -15,7 +15,8 @@ constexpr std::size_t kStride = 512;
 }  // namespace
 
 bool CNTFSLogFileEvidence::IsValidRestartPage(engine::ByteView page) {
-    if (!page.Equals(0, "RSTR") || !page.Has(0, kPageBytes) || !page.Equals(kVolumeTag, std::string_view("N\0T\0F\0S\0", 8)))
+    if (!page.Equals(0, "RSTR") || !page.Has(0, kPageBytes) ||
+        !page.Equals(kVolumeTag, std::string_view("N\0T\0F\0S\0", 8)))
         return false;
     std::uint16_t const u16Check = page.Le16(kUpdateSequenceNumber);
     for (std::size_t end = kStride; end <= kPageBytes; end += kStride)
@@ -41,7 +42,8 @@ void CNTFSLogFileEvidence::AddRecordPage(std::int64_t s64Sector, engine::ByteVie
 
 void CNTFSLogFileEvidence::AddLogFileRecord(std::int64_t s64Sector, CNTFSFileRecord const& record) {
     auto pLog = std::make_unique<CLogFileInfo>();
-    if (pLog->InitFromBuffer(record, s64Sector, m_u32SectorSize) && pLog->GetFirstClusterNO() >= 0 && pLog->GetSectorsPerCluster() != 0)
+    if (pLog->InitFromBuffer(record, s64Sector, m_u32SectorSize) && pLog->GetFirstClusterNO() >= 0 &&
+        pLog->GetSectorsPerCluster() != 0)
         m_recordPages.AddRecord(std::move(pLog));
 }
 
@@ -66,10 +68,12 @@ void CNTFSLogFileEvidence::Propose(CNTFSCandidateSet& candidates) const {
             if (++u64Placements > kMaxPlacements) return;
             std::int64_t const s64Page = *it;
             if (HasPage(s64Page - m_s64PageSectors)) continue;  // the second of a pair: placed with the first
-            std::uint32_t const u32Flags = HasPage(s64Page + m_s64PageSectors) ? kFromFirstRestart | kFromSecondRestart : kFromFirstRestart;
+            std::uint32_t const u32Flags =
+                HasPage(s64Page + m_s64PageSectors) ? kFromFirstRestart | kFromSecondRestart : kFromFirstRestart;
             candidates.Place(s64Page, pLog->GetFirstClusterNO(), u32Spc, u32Flags);
             // A lone page may be the second one, its first lost.
-            if (u32Flags == kFromFirstRestart) candidates.Place(s64Page - m_s64PageSectors, pLog->GetFirstClusterNO(), u32Spc, kFromSecondRestart);
+            if (u32Flags == kFromFirstRestart)
+                candidates.Place(s64Page - m_s64PageSectors, pLog->GetFirstClusterNO(), u32Spc, kFromSecondRestart);
         }
     }
 }

@@ -49,5 +49,5 @@ private:
     std::uint32_t m_u32SectorSize = 512;
     std::int64_t m_s64PageSectors = 8;
     std::vector<std::int64_t> m_restartPages;  // ascending
-    CNTFSContentCount m_recordPages;  // with the $LogFile records
+    CNTFSContentCount m_recordPages;           // with the $LogFile records
 };

@@ -44,7 +44,8 @@ void CNTFSMetaFileGroups::Feed(std::int64_t s64Sector, CNTFSFileRecord const& re
     if (m_pOpen) {
         std::int64_t const s64Offset = s64Sector - m_pOpen->s64Sector;
         std::int64_t const s64Stride = m_pOpen->u32RecordSectors;
-        bool const bInGroup = s64Offset > 0 && s64Offset % s64Stride == 0 && s64Offset / s64Stride <= kLastGroupRecord &&
+        bool const bInGroup = s64Offset > 0 && s64Offset % s64Stride == 0 &&
+                              s64Offset / s64Stride <= kLastGroupRecord &&
                               static_cast<std::int64_t>(u32MetaFile) == s64Offset / s64Stride;
         if (!bInGroup) Close();
     }
@@ -52,13 +53,16 @@ void CNTFSMetaFileGroups::Feed(std::int64_t s64Sector, CNTFSFileRecord const& re
         if (!CMetaFileRecordTypeAnalyzer::IsValidMFTFileRecord(record)) return;
         auto const data = record.FindAttibute(ntfs::kAttrData);
         auto pGroup = std::make_unique<NtfsMftGroup>();
-        if (!data || !pGroup->mft.InitFromBuffer(record, s64Sector, m_u32SectorSize) || pGroup->mft.GetFirstClusterNO() < 0) return;
+        if (!data || !pGroup->mft.InitFromBuffer(record, s64Sector, m_u32SectorSize) ||
+            pGroup->mft.GetFirstClusterNO() < 0)
+            return;
         pGroup->u32SectorsPerCluster = SectorsPerClusterOf(*data, m_u32SectorSize);
         if (pGroup->u32SectorsPerCluster == 0) return;
         pGroup->s64Sector = s64Sector;
         pGroup->u32RecordBytes = CNTFSFileRecordHeader::GetAllocatedSize(record.Bytes());
         pGroup->u32RecordSectors = RecordSectors(pGroup->u32RecordBytes, m_u32SectorSize);
-        pGroup->mft.SetSectorsPerFileRecord(static_cast<std::uint8_t>(std::min<std::uint32_t>(pGroup->u32RecordSectors, 255)));
+        pGroup->mft.SetSectorsPerFileRecord(
+            static_cast<std::uint8_t>(std::min<std::uint32_t>(pGroup->u32RecordSectors, 255)));
         m_pOpen = std::move(pGroup);
         return;
     }
@@ -66,7 +70,8 @@ void CNTFSMetaFileGroups::Feed(std::int64_t s64Sector, CNTFSFileRecord const& re
     NtfsMftGroup& group = *m_pOpen;
     switch (u32MetaFile) {
         case kMftMirrRecord:
-            if (auto const pMirror = CMFTMirrInfo::Build(record, s64Sector, m_u32SectorSize)) group.s64MirrorCluster = pMirror->GetFirstClusterNO();
+            if (auto const pMirror = CMFTMirrInfo::Build(record, s64Sector, m_u32SectorSize))
+                group.s64MirrorCluster = pMirror->GetFirstClusterNO();
             break;
         case kLogFileRecord: {
             auto pLog = std::make_unique<CLogFileInfo>();
@@ -86,10 +91,12 @@ void CNTFSMetaFileGroups::Feed(std::int64_t s64Sector, CNTFSFileRecord const& re
         case kBitmapRecord: {
             CBitmapFileInfo bitmap;
             if (bitmap.InitFromBuffer(record, s64Sector))
-                group.s64BitmapClusters = engine::CheckedMul<std::int64_t>(bitmap.GetFileSize(), kBitsPerByte).value_or(-1);
+                group.s64BitmapClusters =
+                    engine::CheckedMul<std::int64_t>(bitmap.GetFileSize(), kBitsPerByte).value_or(-1);
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -109,7 +116,8 @@ NtfsMftGroup const* CNTFSMetaFileGroups::GroupOf(CSearchedNTFSPartitionInfo cons
 
 void CNTFSMetaFileGroups::Confirm(CNTFSCandidateSet& candidates, NtfsMftGroup const& group, std::int64_t s64Sector,
                                   std::int64_t s64Cluster, std::uint32_t u32Flag) const {
-    CSearchedNTFSPartitionInfo* pCandidate = candidates.Place(s64Sector, s64Cluster, group.u32SectorsPerCluster, u32Flag);
+    CSearchedNTFSPartitionInfo* pCandidate =
+        candidates.Place(s64Sector, s64Cluster, group.u32SectorsPerCluster, u32Flag);
     if (pCandidate == nullptr || u32Flag == kFromMftMirr) return;
     if (pCandidate->m_s64MftGroupSector < 0) pCandidate->m_s64MftGroupSector = group.s64Sector;
     if (group.s64BitmapClusters <= 0) return;
@@ -140,7 +148,8 @@ void CNTFSMetaFileGroups::Propose(CNTFSCandidateSet& candidates) {
     for (std::size_t i = 0; i < m_groups.size(); ++i) {
         NtfsMftGroup const& group = *m_groups[i];
         if (group.bMirror) continue;
-        Confirm(candidates, group, group.s64Sector, group.mft.GetFirstClusterNO(), paired[i] ? kFromMftPair : kFromMftGroup);
+        Confirm(candidates, group, group.s64Sector, group.mft.GetFirstClusterNO(),
+                paired[i] ? kFromMftPair : kFromMftGroup);
         // Unpaired, the group may as well be the mirror copy, placed by its own $MFTMirr record.
         if (!paired[i] && group.s64MirrorCluster >= 0)
             Confirm(candidates, group, group.s64Sector, group.s64MirrorCluster, kFromMftMirr);

@@ -29,8 +29,8 @@ constexpr std::uint32_t kUpCaseRecord = 10;
 }  // namespace ntfscomplete
 
 struct NtfsMftGroup {
-    std::int64_t s64Sector = -1;          // of the $MFT record
-    std::uint32_t u32RecordSectors = 1;   // device sectors per FILE record
+    std::int64_t s64Sector = -1;         // of the $MFT record
+    std::uint32_t u32RecordSectors = 1;  // device sectors per FILE record
     std::uint32_t u32RecordBytes = 1024;
     std::uint32_t u32SectorsPerCluster = 0;
     CMFTInfo mft;
@@ -66,8 +66,8 @@ public:
 private:
     void Close();
     NtfsMftGroup const* GroupAt(std::int64_t s64Sector) const;
-    void Confirm(CNTFSCandidateSet& candidates, NtfsMftGroup const& group, std::int64_t s64Sector, std::int64_t s64Cluster,
-                 std::uint32_t u32Flag) const;
+    void Confirm(CNTFSCandidateSet& candidates, NtfsMftGroup const& group, std::int64_t s64Sector,
+                 std::int64_t s64Cluster, std::uint32_t u32Flag) const;
 
     std::uint32_t m_u32SectorSize = 512;
     std::unique_ptr<NtfsMftGroup> m_pOpen;

@@ -10,8 +10,8 @@ bool CMetaFileInfo::InitFromBuffer(engine::ByteView buffer, std::int64_t s64Sect
 
 bool CMetaFileInfo::InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector) {
     CNTFSDataRunList runs;
-    if (!record.IsValid() || !CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(record, runs, false, nullptr) ||
-        runs.IsEmpty())
+    if (!record.IsValid() ||
+        !CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(record, runs, false, nullptr) || runs.IsEmpty())
         return false;
     m_runs = std::move(runs);
     m_s64Sector = s64Sector;
@@ -24,14 +24,16 @@ bool CMetaFileInfo::Equals(CMetaFileInfo const& other) const {
            m_runs.IsEqual(other.m_runs);
 }
 
-bool CClusterSizedMetaFileInfo::InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector, std::uint32_t u32SectorSize) {
+bool CClusterSizedMetaFileInfo::InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector,
+                                               std::uint32_t u32SectorSize) {
     auto const sectorsPerCluster = CNTFSFileRecordAnalyzer::GetSectorsPerClusterfrom0x80(record, u32SectorSize);
     if (!sectorsPerCluster) return false;
     m_u8SectorsPerCluster = static_cast<std::uint8_t>(*sectorsPerCluster);
     return CMetaFileInfo::InitFromBuffer(record, s64Sector);
 }
 
-std::unique_ptr<CMFTMirrInfo> CMFTMirrInfo::Build(CNTFSFileRecord const& record, std::int64_t s64Sector, std::uint32_t u32SectorSize) {
+std::unique_ptr<CMFTMirrInfo> CMFTMirrInfo::Build(CNTFSFileRecord const& record, std::int64_t s64Sector,
+                                                  std::uint32_t u32SectorSize) {
     auto pInfo = std::make_unique<CMFTMirrInfo>();
     if (!pInfo->InitFromBuffer(record, s64Sector, u32SectorSize)) return nullptr;
     return pInfo;
@@ -48,7 +50,8 @@ bool CMFTInfo::InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sec
     return !m_runs.IsEmpty();
 }
 
-std::unique_ptr<CMFTInfo> CMFTInfo::Build(CNTFSFileRecord const& record, std::int64_t s64Sector, std::uint32_t u32SectorSize) {
+std::unique_ptr<CMFTInfo> CMFTInfo::Build(CNTFSFileRecord const& record, std::int64_t s64Sector,
+                                          std::uint32_t u32SectorSize) {
     auto pInfo = std::make_unique<CMFTInfo>();
     if (!pInfo->InitFromBuffer(record, s64Sector, u32SectorSize) || pInfo->GetFirstClusterNO() == -1) return nullptr;
     return pInfo;
@@ -71,8 +74,9 @@ void CMFTInfo::Restore(IRSData& archive) {
 bool CBitmapFileInfo::InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector) {
     CNTFSDataRunList runs;
     std::int64_t s64Size = 0;
-    if (!record.IsValid() || !CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(record, runs, true, &s64Size) ||
-        s64Size <= 0 || runs.GetTotalClusters() < 1)
+    if (!record.IsValid() ||
+        !CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(record, runs, true, &s64Size) || s64Size <= 0 ||
+        runs.GetTotalClusters() < 1)
         return false;
     m_s64FileSize = s64Size;
     m_s64Sector = s64Sector;

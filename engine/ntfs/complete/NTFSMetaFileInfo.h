@@ -52,7 +52,8 @@ class CLogFileInfo final : public CClusterSizedMetaFileInfo {};
 class CMFTMirrInfo final : public CClusterSizedMetaFileInfo {
 public:
     /// A new record when initialisation succeeds, else null.
-    static std::unique_ptr<CMFTMirrInfo> Build(CNTFSFileRecord const& record, std::int64_t s64Sector, std::uint32_t u32SectorSize);
+    static std::unique_ptr<CMFTMirrInfo> Build(CNTFSFileRecord const& record, std::int64_t s64Sector,
+                                               std::uint32_t u32SectorSize);
 };
 
 class CAttrDefFileInfo final : public CMetaFileInfo {};
@@ -66,7 +67,8 @@ public:
     /// The data attribute must imply a non-zero cluster size; true when the runs are not empty.
     bool InitFromBuffer(CNTFSFileRecord const& record, std::int64_t s64Sector, std::uint32_t u32SectorSize);
     /// A new record when initialisation succeeds and VCN 0 is mapped, else null.
-    static std::unique_ptr<CMFTInfo> Build(CNTFSFileRecord const& record, std::int64_t s64Sector, std::uint32_t u32SectorSize);
+    static std::unique_ptr<CMFTInfo> Build(CNTFSFileRecord const& record, std::int64_t s64Sector,
+                                           std::uint32_t u32SectorSize);
 
     std::uint8_t GetSectorsPerFileRecord() const { return m_u8SectorsPerFileRecord; }
     void SetSectorsPerFileRecord(std::uint8_t u8Sectors) { m_u8SectorsPerFileRecord = u8Sectors; }

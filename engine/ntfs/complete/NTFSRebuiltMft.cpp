@@ -14,7 +14,8 @@ constexpr std::size_t kMaxRuns = 512;
 
 }  // namespace
 
-CNTFSRebuiltMft::CNTFSRebuiltMft(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes, std::int64_t s64MftCluster)
+CNTFSRebuiltMft::CNTFSRebuiltMft(NtfsVolumeGeometry const& geometry, std::uint64_t u64VolumeBytes,
+                                 std::int64_t s64MftCluster)
     : m_geometry(geometry), m_u64VolumeBytes(u64VolumeBytes), m_s64MftCluster(s64MftCluster) {}
 
 bool CNTFSRebuiltMft::IsWhereAnMftPutsIt(NtfsVolumeGeometry const& geometry, std::int64_t s64MftCluster,
@@ -77,7 +78,8 @@ std::optional<CNTFSMftReader> CNTFSRebuiltMft::Reader(IStorageDevice& device) co
             s64Cursor = std::max(s64Cursor, std::prev(after)->second.s64EndVCN);
         while (s64Cursor < extent.s64EndVCN) {
             auto const next = taken.lower_bound(s64Cursor);
-            std::int64_t const s64Stop = next == taken.end() ? extent.s64EndVCN : std::min(extent.s64EndVCN, next->first);
+            std::int64_t const s64Stop =
+                next == taken.end() ? extent.s64EndVCN : std::min(extent.s64EndVCN, next->first);
             if (s64Stop > s64Cursor) taken.emplace(s64Cursor, Taken{s64Stop, extent.s64Shift});
             if (next == taken.end() || next->first >= extent.s64EndVCN) break;
             s64Cursor = next->second.s64EndVCN;

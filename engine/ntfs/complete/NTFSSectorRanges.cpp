@@ -33,16 +33,19 @@ std::uint64_t CNTFSSectorRanges::Count(std::uint64_t u64First, std::uint64_t u64
     return u64Held;
 }
 
-std::uint64_t CNTFSSectorRanges::CountInRuns(CNTFSDataRunList const& runs, std::int64_t s64Start, std::uint32_t u32SectorsPerCluster,
-                                             std::uint32_t u32SectorSize) const {
+std::uint64_t CNTFSSectorRanges::CountInRuns(CNTFSDataRunList const& runs, std::int64_t s64Start,
+                                             std::uint32_t u32SectorsPerCluster, std::uint32_t u32SectorSize) const {
     std::uint64_t const u64UnitsPerCluster = std::uint64_t{u32SectorsPerCluster} * (u32SectorSize / kUnit);
-    std::uint64_t const u64StartUnit = static_cast<std::uint64_t>(std::max<std::int64_t>(s64Start, 0)) * (u32SectorSize / kUnit);
+    std::uint64_t const u64StartUnit =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(s64Start, 0)) * (u32SectorSize / kUnit);
     std::uint64_t u64Held = 0;
     for (CDataRun const& run : runs.Runs()) {
         if (run.s64LCN < 0 || run.s64Count <= 0) continue;
-        auto const offset = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64LCN), u64UnitsPerCluster);
+        auto const offset =
+            engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64LCN), u64UnitsPerCluster);
         auto const first = offset ? engine::CheckedAdd(u64StartUnit, *offset) : std::nullopt;
-        auto const count = engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Count), u64UnitsPerCluster);
+        auto const count =
+            engine::CheckedMul<std::uint64_t>(static_cast<std::uint64_t>(run.s64Count), u64UnitsPerCluster);
         if (first && count) u64Held += Count(*first, *count);
     }
     return u64Held;

@@ -34,13 +34,15 @@ bool CStandardIndexHeader::IsValid(engine::ByteView buffer) {
     if (u32Allocated > buffer.Size() || buffer.Le32(28) > u32Allocated) return false;
     std::uint16_t const u16Count = buffer.Le16(6);
     if (u16Count == 0 || u16Count > kMaxUpdateSequenceCount || u16Count - 1u > buffer.Size() / 512) return false;
-    if (u16Count - 1u != static_cast<std::uint16_t>((std::uint64_t{u32Allocated} + buffer.Le32(24)) / 512)) return false;
+    if (u16Count - 1u != static_cast<std::uint16_t>((std::uint64_t{u32Allocated} + buffer.Le32(24)) / 512))
+        return false;
     std::uint16_t const u16Offset = buffer.Le16(4);
     return u16Offset >= kMinUpdateSequenceOffset && u16Offset <= kMaxUpdateSequenceOffset;
 }
 
 bool CIndexRecord::IsValidUpdateSequence(engine::ByteView buffer) {
-    return CStandardIndexHeader::IsValid(buffer) && ntfs::IsUpdateSequenceIntact(buffer, buffer.Le16(4), buffer.Le16(6));
+    return CStandardIndexHeader::IsValid(buffer) &&
+           ntfs::IsUpdateSequenceIntact(buffer, buffer.Le16(4), buffer.Le16(6));
 }
 
 bool CIndexRecord::UnfixupIndexRecord(std::span<std::uint8_t> buffer) {

@@ -31,7 +31,8 @@ std::uint32_t CNTFSDBR::GetFileRecordSizeByByte() const {
     return NtfsFileRecordSize(View().U8(64), GetSectorsperCluster(), GetBytesPerSector());
 }
 
-std::uint32_t NtfsFileRecordSize(std::uint8_t u8Field, std::uint32_t u32SectorsPerCluster, std::uint32_t u32BytesPerSector) {
+std::uint32_t NtfsFileRecordSize(std::uint8_t u8Field, std::uint32_t u32SectorsPerCluster,
+                                 std::uint32_t u32BytesPerSector) {
     if (u8Field == 0) return 1024;
     if (u8Field & 0x80) {
         unsigned const shift = 256u - u8Field;

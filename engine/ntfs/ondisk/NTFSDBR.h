@@ -47,7 +47,8 @@ private:
 };
 
 /// The FILE record size the byte at 64 gives for a volume of these cluster and sector sizes.
-std::uint32_t NtfsFileRecordSize(std::uint8_t u8Field, std::uint32_t u32SectorsPerCluster, std::uint32_t u32BytesPerSector);
+std::uint32_t NtfsFileRecordSize(std::uint8_t u8Field, std::uint32_t u32SectorsPerCluster,
+                                 std::uint32_t u32BytesPerSector);
 
 /// Whether `s64Sector` is the first sector of cluster `s64Cluster` of a volume starting at
 /// `s64PartitionStart` with `u32SectorsPerCluster` sectors per cluster (0 never matches).

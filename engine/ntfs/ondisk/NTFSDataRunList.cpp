@@ -108,7 +108,8 @@ std::int64_t CNTFSDataRunList::GetTotalClusters() const {
 }
 
 void CNTFSDataRunList::Sort() {
-    std::stable_sort(m_runs.begin(), m_runs.end(), [](CDataRun const& a, CDataRun const& b) { return a.s64VCN < b.s64VCN; });
+    std::stable_sort(m_runs.begin(), m_runs.end(),
+                     [](CDataRun const& a, CDataRun const& b) { return a.s64VCN < b.s64VCN; });
 }
 
 void CNTFSDataRunList::Save(IRSData& archive) const {

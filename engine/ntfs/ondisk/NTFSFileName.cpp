@@ -34,7 +34,8 @@ std::optional<NtfsFileName> CNTFSFileRecordFileNameAttribute::Read(engine::ByteV
 bool CNTFSFileRecordFileNameAttribute::IsValidFileName(std::vector<std::uint16_t> const& name) {
     for (std::uint16_t const unit : name) {
         if (unit == 0) break;
-        if (std::find(std::begin(kForbidden), std::end(kForbidden) - 1, static_cast<char16_t>(unit)) != std::end(kForbidden) - 1)
+        if (std::find(std::begin(kForbidden), std::end(kForbidden) - 1, static_cast<char16_t>(unit)) !=
+            std::end(kForbidden) - 1)
             return false;
     }
     return true;
@@ -51,7 +52,8 @@ bool CNTFSFileRecordFileNameAttribute::HasPlausibleName(CNTFSFileRecordAttribute
     return fileName && IsValidFileName(fileName->name);
 }
 
-bool CNTFSFileRecordFileNameAttribute::IsFileNameEqual(CNTFSFileRecordAttribute const& attribute, std::u16string_view name) {
+bool CNTFSFileRecordFileNameAttribute::IsFileNameEqual(CNTFSFileRecordAttribute const& attribute,
+                                                       std::u16string_view name) {
     auto const fileName = Read(attribute.GetValue());
     return fileName && std::equal(fileName->name.begin(), fileName->name.end(), name.begin(), name.end());
 }

@@ -62,14 +62,16 @@ bool CNTFSFileRecord::WalkAttributes() {
         if (u32Length < CNTFSFileRecordAttribute::kHeaderSize || u32Length > limit - offset) return false;
         CNTFSFileRecordAttribute const attribute(record.Sub(offset, u32Length));
         if (!attribute.IsValid()) return false;
-        if (attribute.GetType() == ntfs::kAttrFileName && !CNTFSFileRecordFileNameAttribute::IsValid(attribute)) return false;
+        if (attribute.GetType() == ntfs::kAttrFileName && !CNTFSFileRecordFileNameAttribute::IsValid(attribute))
+            return false;
         m_attributes.push_back(attribute);
         offset += u32Length;
     }
     return true;
 }
 
-std::optional<CNTFSFileRecordAttribute> CNTFSFileRecord::FindAttibute(std::uint32_t u32Type, std::uint32_t u32Index) const {
+std::optional<CNTFSFileRecordAttribute> CNTFSFileRecord::FindAttibute(std::uint32_t u32Type,
+                                                                      std::uint32_t u32Index) const {
     for (CNTFSFileRecordAttribute const& attribute : m_attributes)
         if (attribute.GetType() == u32Type && u32Index-- == 0) return attribute;
     return std::nullopt;
@@ -83,11 +85,13 @@ std::uint32_t CNTFSFileRecord::GetAttributeOffset(std::uint32_t u32Type, std::ui
 
 bool CNTFSFileRecord::HasPlausibleNames() const {
     return std::all_of(m_attributes.begin(), m_attributes.end(), [](CNTFSFileRecordAttribute const& attribute) {
-        return attribute.GetType() != ntfs::kAttrFileName || CNTFSFileRecordFileNameAttribute::HasPlausibleName(attribute);
+        return attribute.GetType() != ntfs::kAttrFileName ||
+               CNTFSFileRecordFileNameAttribute::HasPlausibleName(attribute);
     });
 }
 
 std::uint32_t CNTFSFileRecord::GetAttibuteCountofSpecifiedType(std::uint32_t u32Type) const {
-    return static_cast<std::uint32_t>(std::count_if(m_attributes.begin(), m_attributes.end(),
-                                                    [&](CNTFSFileRecordAttribute const& a) { return a.GetType() == u32Type; }));
+    return static_cast<std::uint32_t>(
+        std::count_if(m_attributes.begin(), m_attributes.end(),
+                      [&](CNTFSFileRecordAttribute const& a) { return a.GetType() == u32Type; }));
 }

@@ -42,13 +42,17 @@ public:
     static bool IsinUse(engine::ByteView buffer) { return (buffer.Le16(22) & 1) != 0; }
     static bool IsFolder(engine::ByteView buffer) { return (buffer.Le16(22) & 2) != 0; }
     static bool IsExtendFileRecord(engine::ByteView buffer) { return buffer.Le64(32) != 0; }
-    static std::uint64_t GetBaseFileRecordNumber(engine::ByteView buffer) { return buffer.Le64(32) & ntfs::kRecordNumberMask; }
+    static std::uint64_t GetBaseFileRecordNumber(engine::ByteView buffer) {
+        return buffer.Le64(32) & ntfs::kRecordNumberMask;
+    }
     static std::uint16_t GetFirstAttibuteOffset(engine::ByteView buffer) { return buffer.Le16(20); }
     static std::uint32_t GetLength(engine::ByteView buffer) { return buffer.Le32(24); }
     static std::uint32_t GetAllocatedSize(engine::ByteView buffer) { return buffer.Le32(28); }
     static std::uint64_t GetLogFileSequenceNumber(engine::ByteView buffer) { return buffer.Le64(8); }
     static std::uint16_t GetSequenceNumber(engine::ByteView buffer) { return buffer.Le16(16); }
-    static bool HasXPNumberOfthisMFTRecord(engine::ByteView buffer) { return buffer.Le16(4) >= 48 && buffer.Le16(42) == 0; }
+    static bool HasXPNumberOfthisMFTRecord(engine::ByteView buffer) {
+        return buffer.Le16(4) >= 48 && buffer.Le16(42) == 0;
+    }
     static std::uint32_t GetXPNumberOfthisMFTRecord(engine::ByteView buffer) { return buffer.Le32(44); }
 
     /// Whether each covered stride inside the buffer ends with the check value.
@@ -83,7 +87,9 @@ public:
     std::uint64_t GetBaseFileRecordNumber() const { return CNTFSFileRecordHeader::GetBaseFileRecordNumber(Bytes()); }
     std::uint64_t GetLogFileSequenceNumber() const { return CNTFSFileRecordHeader::GetLogFileSequenceNumber(Bytes()); }
     bool HasXPNumberOfthisMFTRecord() const { return CNTFSFileRecordHeader::HasXPNumberOfthisMFTRecord(Bytes()); }
-    std::uint32_t GetXPNumberOfthisMFTRecord() const { return CNTFSFileRecordHeader::GetXPNumberOfthisMFTRecord(Bytes()); }
+    std::uint32_t GetXPNumberOfthisMFTRecord() const {
+        return CNTFSFileRecordHeader::GetXPNumberOfthisMFTRecord(Bytes());
+    }
 
     /// Every attribute in record order, up to the end marker or the end of the bytes in use.
     std::vector<CNTFSFileRecordAttribute> const& Attributes() const { return m_attributes; }

@@ -8,14 +8,14 @@
 namespace {
 
 constexpr std::u16string_view kMetaFileNames[CMetaFileRecordTypeAnalyzer::kMetaFileCount] = {
-    u"$MFT",    u"$MFTMirr", u"$LogFile", u"$Volume", u"$AttrDef", u".",      u"$Bitmap", u"$Boot",
-    u"$BadClus", u"$Secure", u"$UpCase",  u"$Extend", u"$Quota",   u"$ObjId", u"$Reparse"};
+    u"$MFT",     u"$MFTMirr", u"$LogFile", u"$Volume", u"$AttrDef", u".",      u"$Bitmap", u"$Boot",
+    u"$BadClus", u"$Secure",  u"$UpCase",  u"$Extend", u"$Quota",   u"$ObjId", u"$Reparse"};
 
 bool IsHiddenSystem(CNTFSFileRecord const& record) {
     auto const info = record.FindAttibute(ntfs::kAttrStandardInformation);
     if (!info) return false;
-    std::uint32_t const u32Wanted =
-        CNTFSFileRecordStandardInformationAttribute::kDosHidden | CNTFSFileRecordStandardInformationAttribute::kDosSystem;
+    std::uint32_t const u32Wanted = CNTFSFileRecordStandardInformationAttribute::kDosHidden |
+                                    CNTFSFileRecordStandardInformationAttribute::kDosSystem;
     return (CNTFSFileRecordStandardInformationAttribute::GetDosFilePermission(*info) & u32Wanted) == u32Wanted;
 }
 
@@ -33,9 +33,7 @@ bool CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(CNTFSFileRecord
         if (attribute.IsResident()) return false;
         CNTFSDataRunList instance;
         if (!attribute.AddDataRuns(instance)) return false;
-        if (bCheck && !attribute.IsCompressed() &&
-            instance.GetTotalClusters() != attribute.GetVCNCount())
-            return false;
+        if (bCheck && !attribute.IsCompressed() && instance.GetTotalClusters() != attribute.GetVCNCount()) return false;
         for (CDataRun const& run : instance.Runs()) runs.Add(run);
         if (attribute.GetStartVCN() == 0 && pRealSize) *pRealSize = attribute.GetRealSizeOfAttribute();
     }

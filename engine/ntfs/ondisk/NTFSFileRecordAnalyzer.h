@@ -39,12 +39,24 @@ public:
     /// The record is valid, hidden and system, and its first name is `name`.
     static bool IsValidMetaFileRecord(CNTFSFileRecord const& record, std::u16string_view name);
     static bool IsValidMFTFileRecord(CNTFSFileRecord const& record) { return IsValidMetaFileRecord(record, u"$MFT"); }
-    static bool IsValidMFTMirrFileRecord(CNTFSFileRecord const& record) { return IsValidMetaFileRecord(record, u"$MFTMirr"); }
-    static bool IsValidLogFileRecord(CNTFSFileRecord const& record) { return IsValidMetaFileRecord(record, u"$LogFile"); }
-    static bool IsValidVolumeFileRecord(CNTFSFileRecord const& record) { return IsValidMetaFileRecord(record, u"$Volume"); }
-    static bool IsValidAttrDefFileRecord(CNTFSFileRecord const& record) { return IsValidMetaFileRecord(record, u"$AttrDef"); }
-    static bool IsValidBitmapFileRecord(CNTFSFileRecord const& record) { return IsValidMetaFileRecord(record, u"$Bitmap"); }
-    static bool IsValidUpCaseFileRecord(CNTFSFileRecord const& record) { return IsValidMetaFileRecord(record, u"$UpCase"); }
+    static bool IsValidMFTMirrFileRecord(CNTFSFileRecord const& record) {
+        return IsValidMetaFileRecord(record, u"$MFTMirr");
+    }
+    static bool IsValidLogFileRecord(CNTFSFileRecord const& record) {
+        return IsValidMetaFileRecord(record, u"$LogFile");
+    }
+    static bool IsValidVolumeFileRecord(CNTFSFileRecord const& record) {
+        return IsValidMetaFileRecord(record, u"$Volume");
+    }
+    static bool IsValidAttrDefFileRecord(CNTFSFileRecord const& record) {
+        return IsValidMetaFileRecord(record, u"$AttrDef");
+    }
+    static bool IsValidBitmapFileRecord(CNTFSFileRecord const& record) {
+        return IsValidMetaFileRecord(record, u"$Bitmap");
+    }
+    static bool IsValidUpCaseFileRecord(CNTFSFileRecord const& record) {
+        return IsValidMetaFileRecord(record, u"$UpCase");
+    }
 };
 
 class CFolderFileRecordAnalyzer {

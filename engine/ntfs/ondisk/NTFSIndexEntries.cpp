@@ -33,14 +33,16 @@ bool CNTFSFileRecordIndexRootAttribute::IsValid(CNTFSFileRecordAttribute const& 
            value.Has(kIndexHeaderOffset, value.Le32(kIndexHeaderOffset + 4));
 }
 
-std::int64_t CNTFSFileRecordIndexRootAttribute::GetMFTFileRecordNumberfrom0x90(CNTFSFileRecordAttribute const& attribute) {
+std::int64_t CNTFSFileRecordIndexRootAttribute::GetMFTFileRecordNumberfrom0x90(
+    CNTFSFileRecordAttribute const& attribute) {
     if (!IsValid(attribute)) return -1;
     std::optional<std::uint64_t> parent;
     bool agree = true;
     ForEachIndexEntry(RootEntries(attribute.GetValue()), [&](CIndexEntry const& entry) {
         engine::ByteView const key = entry.GetKey();
         if (entry.GetFlags() != ntfs::kIndexEntrySubNode &&
-            ((entry.GetFlags() & ntfs::kIndexEntryLast) || !key.Has(kNameLengthInKey, 1) || key.U8(kNameLengthInKey) == 0))
+            ((entry.GetFlags() & ntfs::kIndexEntryLast) || !key.Has(kNameLengthInKey, 1) ||
+             key.U8(kNameLengthInKey) == 0))
             return false;
         if (!entry.IsValid()) return false;
         std::uint64_t const u64Parent = entry.GetParentReference() & ntfs::kRecordNumberMask;

@@ -32,7 +32,8 @@ std::optional<NtfsLogOperation> NtfsLogOperation::Read(engine::ByteView record) 
     return operation;
 }
 
-std::optional<std::uint64_t> NtfsLogOperation::TargetRecord(std::uint64_t u64ClusterBytes, std::uint32_t u32RecordSize) const {
+std::optional<std::uint64_t> NtfsLogOperation::TargetRecord(std::uint64_t u64ClusterBytes,
+                                                            std::uint32_t u32RecordSize) const {
     if (u64ClusterBytes == 0 || u32RecordSize == 0) return std::nullopt;
     auto const clusterStart = engine::CheckedMul(u64TargetVcn, u64ClusterBytes);
     if (!clusterStart) return std::nullopt;

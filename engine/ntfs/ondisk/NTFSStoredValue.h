@@ -10,7 +10,8 @@ namespace ntfs {
 template <class T>
 void WriteStored(IRSData& archive, T value) {
     std::uint8_t bytes[sizeof(T)] = {};
-    for (std::size_t i = 0; i < sizeof(T); ++i) bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
     archive.WriteCurFrame(bytes, sizeof bytes);
 }
 

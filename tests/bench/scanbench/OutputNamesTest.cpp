@@ -61,7 +61,7 @@ TEST(OutputNamesTest, NamesDifferingInCaseAndThousandsOfOneNameAllStayApart) {
     EXPECT_EQ(names.Claim("root", "Case.txt"), "Case.txt");
     EXPECT_EQ(names.Claim("root", "CASE.txt"), "CASE_1.txt");
     EXPECT_EQ(names.Claim("root", "case.TXT"), "case_2.TXT");
-    EXPECT_EQ(names.Claim("root", "\xc3\x89T\xc3\x89.jpg"), "\xc3\x89T\xc3\x89.jpg");  // ÉTÉ.jpg
+    EXPECT_EQ(names.Claim("root", "\xc3\x89T\xc3\x89.jpg"), "\xc3\x89T\xc3\x89.jpg");    // ÉTÉ.jpg
     EXPECT_EQ(names.Claim("root", "\xc3\xa9t\xc3\xa9.jpg"), "\xc3\xa9t\xc3\xa9_1.jpg");  // été.jpg
 
     constexpr unsigned int kCopies = 20000;

@@ -32,7 +32,7 @@ struct Plant {
     std::string prefix;     // the name before the number; "FILE" without EXIF
     std::string time;       // "-" without one
     Bytes bytes;
-    bool bExact = true;     // sized to the byte; else sized by the TIFF rules, the original a prefix
+    bool bExact = true;  // sized to the byte; else sized by the TIFF rules, the original a prefix
     std::uint64_t u64Offset = 0;
 };
 
@@ -111,15 +111,21 @@ protected:
             {"emf", "FILE", "-", picturetest::MakeEmf(3000)},
             {"wmf", "FILE", "-", picturetest::MakeWmf(1500, false)},
             {"wmf", "FILE", "-", picturetest::MakeWmf(1500, true)},
-            {"jpg", "Canon EOS 5D", "2021:05:06 07:08:09", maker.Jpeg({"Canon", "Canon EOS 5D", "2021:05:06 07:08:09"})},
-            {"jpg", "DMC-FZ50", "2016:01:02 03:04:05", maker.Jpeg({"Panasonic", "DMC-FZ50", "2016:01:02 03:04:05"}, true)},
+            {"jpg", "Canon EOS 5D", "2021:05:06 07:08:09",
+             maker.Jpeg({"Canon", "Canon EOS 5D", "2021:05:06 07:08:09"})},
+            {"jpg", "DMC-FZ50", "2016:01:02 03:04:05",
+             maker.Jpeg({"Panasonic", "DMC-FZ50", "2016:01:02 03:04:05"}, true)},
             {"jpg", "E-M5", "2015:06:07 08:09:10", maker.JpegWithoutJfif({"OLYMPUS", "E-M5", "2015:06:07 08:09:10"})},
-            {"jpg", "E-M10", "2015:07:08 09:10:11", maker.JpegWithoutJfif({"OLYMPUS", "E-M10", "2015:07:08 09:10:11"}, true)},
+            {"jpg", "E-M10", "2015:07:08 09:10:11",
+             maker.JpegWithoutJfif({"OLYMPUS", "E-M10", "2015:07:08 09:10:11"}, true)},
             {"jpg", "FILE", "-", maker.JpegWithoutJfif({})},
             {"jpg", "FILE", "-", maker.Jpeg({})},
-            {"nef", "NIKON D70", "2014:03:04 05:06:07", maker.Tiff({"NIKON CORPORATION", "NIKON D70", "2014:03:04 05:06:07"}, false), false},
-            {"cr2", "Canon EOS 20D", "2013:03:04 05:06:07", maker.Tiff({"Canon", "Canon EOS 20D", "2013:03:04 05:06:07"}, true), false},
-            {"dng", "X-Pro", "2012:03:04 05:06:07", maker.Tiff({"SONY", "X-Pro", "2012:03:04 05:06:07", true}, true), false},
+            {"nef", "NIKON D70", "2014:03:04 05:06:07",
+             maker.Tiff({"NIKON CORPORATION", "NIKON D70", "2014:03:04 05:06:07"}, false), false},
+            {"cr2", "Canon EOS 20D", "2013:03:04 05:06:07",
+             maker.Tiff({"Canon", "Canon EOS 20D", "2013:03:04 05:06:07"}, true), false},
+            {"dng", "X-Pro", "2012:03:04 05:06:07", maker.Tiff({"SONY", "X-Pro", "2012:03:04 05:06:07", true}, true),
+             false},
         };
         std::uint64_t u64Offset = 3 * kPlantAlign;
         for (Plant& plant : m_plants) {
@@ -143,10 +149,12 @@ protected:
         for (std::size_t i = 0; i < m_plants.size(); ++i) {
             std::string const file = m_dir.File("plant" + std::to_string(i));
             std::ofstream out(file, std::ios::binary);
-            out.write(reinterpret_cast<char const*>(m_plants[i].bytes.data()), static_cast<std::streamsize>(m_plants[i].bytes.size()));
+            out.write(reinterpret_cast<char const*>(m_plants[i].bytes.data()),
+                      static_cast<std::streamsize>(m_plants[i].bytes.size()));
             out.close();
-            std::string const command = "dd if=" + file + " of=" + image + " bs=512 seek=" +
-                                        std::to_string(m_plants[i].u64Offset / 512) + " conv=notrunc status=none";
+            std::string const command = "dd if=" + file + " of=" + image +
+                                        " bs=512 seek=" + std::to_string(m_plants[i].u64Offset / 512) +
+                                        " conv=notrunc status=none";
             if (testsupport::RunCommand(command) != 0) {
                 ADD_FAILURE() << command;
                 return {};
@@ -166,7 +174,9 @@ TEST_P(ScanbenchCarveTest, ListsAndRecoversEveryPictureUnderItsTypeNameFolderAnd
     ASSERT_FALSE(image.empty());
     // Byte 4096 lies before the first plant.
     if (GetParam().bLooksFourK) {
-        ASSERT_EQ(testsupport::RunCommand("printf 'EFI PART' | dd of=" + image + " bs=1 seek=4096 conv=notrunc status=none"), 0);
+        ASSERT_EQ(
+            testsupport::RunCommand("printf 'EFI PART' | dd of=" + image + " bs=1 seek=4096 conv=notrunc status=none"),
+            0);
     }
     std::string const recovered = m_dir.File("recovered");
     scanbenchtest::ScanbenchRun const run = scanbenchtest::RunScanbench(

@@ -46,7 +46,8 @@ PrintedEntries ScanbenchEntries(ScanbenchRun const& run) {
     PrintedEntries printed;
     printed.lines = LinesStartingWith(run.output, "entry ");
     for (std::string const& line : printed.lines)
-        printed.entries.insert(Entry(Field(line, "index"), std::stoull(Field(line, "start")), std::stoull(Field(line, "sectors"))));
+        printed.entries.insert(
+            Entry(Field(line, "index"), std::stoull(Field(line, "start")), std::stoull(Field(line, "sectors"))));
     return printed;
 }
 
@@ -106,7 +107,8 @@ TEST_F(ScanbenchDiskTest, PartitionsOfAnSgdiskTableAreItsDataOnesWithTheirGuids)
     std::string const image = m_dir.File("gpt.img");
     // A 200 MiB EFI System partition is too small to be listed; the data partitions (2 GiB,
     // 5 GiB and exactly 0x800001 sectors) are, whatever their size. The image is sparse.
-    ASSERT_EQ(testsupport::RunCommand("truncate -s 12G " + image + " && sgdisk -n 1:2048:+200M -t 1:ef00 -n 2:0:+2G -n 3:0:+5G " +
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 12G " + image +
+                                      " && sgdisk -n 1:2048:+200M -t 1:ef00 -n 2:0:+2G -n 3:0:+5G " +
                                       "-n 4:0:+8388609 " + image + " >/dev/null"),
               0);
     // "   3         4605952        15091711   5.0 GiB     8300  "
@@ -132,7 +134,8 @@ TEST_F(ScanbenchDiskTest, PartitionsOfAnSgdiskTableAreItsDataOnesWithTheirGuids)
         std::string const info = CommandOutput("sgdisk -i " + std::string(pszIndex) + " " + image);
         std::smatch typeGuid, uniqueGuid, first;
         ASSERT_TRUE(std::regex_search(info, typeGuid, std::regex(R"(Partition GUID code: ([0-9A-F-]{36}))"))) << info;
-        ASSERT_TRUE(std::regex_search(info, uniqueGuid, std::regex(R"(Partition unique GUID: ([0-9A-F-]{36}))"))) << info;
+        ASSERT_TRUE(std::regex_search(info, uniqueGuid, std::regex(R"(Partition unique GUID: ([0-9A-F-]{36}))")))
+            << info;
         ASSERT_TRUE(std::regex_search(info, first, std::regex(R"(First sector: (\d+))"))) << info;
         std::string const line = EntryAt(printed, std::stoull(first[1]));
         EXPECT_EQ(Field(line, "type_guid"), typeGuid[1].str());
@@ -143,9 +146,10 @@ TEST_F(ScanbenchDiskTest, PartitionsOfAnSgdiskTableAreItsDataOnesWithTheirGuids)
 TEST_F(ScanbenchDiskTest, PartitionsOfAPartedMacMapAreItsMapDataAndFreeEntries) {
     if (!testsupport::HaveTool("parted")) GTEST_SKIP() << "parted is not installed";
     std::string const image = m_dir.File("mac.img");
-    ASSERT_EQ(testsupport::RunCommand("truncate -s 64M " + image + " && parted -s " + image +
-                                      " mklabel mac mkpart one hfs+ 1MiB 20MiB mkpart two fat32 30MiB 50MiB >/dev/null 2>&1"),
-              0);
+    ASSERT_EQ(
+        testsupport::RunCommand("truncate -s 64M " + image + " && parted -s " + image +
+                                " mklabel mac mkpart one hfs+ 1MiB 20MiB mkpart two fat32 30MiB 50MiB >/dev/null 2>&1"),
+        0);
     // " 2      2048s    40959s   38912s               one" or "        64s  2047s  1984s  Free Space"
     std::string const listing = CommandOutput("parted -s " + image + " unit s print free 2>/dev/null");
     std::regex const row(R"(\n *(\d*) +(\d+)s +(\d+)s +(\d+)s +(.*))");
@@ -175,7 +179,8 @@ TEST_F(ScanbenchDiskTest, PartitionsOfAPartedMacMapAreItsMapDataAndFreeEntries) 
 }
 
 TEST_F(ScanbenchDiskTest, ListShowsALoopDiskOnAVirtualInterfaceWithItsTablesPartitionsAsVirtualVolumes) {
-    if (!testsupport::HaveTool("sfdisk") || !testsupport::HaveTool("lsblk")) GTEST_SKIP() << "sfdisk or lsblk is not installed";
+    if (!testsupport::HaveTool("sfdisk") || !testsupport::HaveTool("lsblk"))
+        GTEST_SKIP() << "sfdisk or lsblk is not installed";
     std::string const image = MakeMbrImage();
     testsupport::LoopDevice loop;  // losetup -f, without the kernel's partition scan
     if (std::string const why = loop.Attach(image); !why.empty()) GTEST_SKIP() << why;
@@ -208,10 +213,12 @@ TEST_F(ScanbenchDiskTest, ListShowsALoopDiskOnAVirtualInterfaceWithItsTablesPart
         if (line.rfind("  volume ", 0) != 0) continue;
         EXPECT_EQ(Field(line, "bsd"), "-");  // no kernel partitions: every one is virtual
         EXPECT_EQ(Field(line, "mounted"), "0");
-        volumes.push_back(Entry(Field(line, "number"), std::stoull(Field(line, "start")), std::stoull(Field(line, "sectors"))));
+        volumes.push_back(
+            Entry(Field(line, "number"), std::stoull(Field(line, "start")), std::stoull(Field(line, "sectors"))));
     }
-    EXPECT_EQ(volumes, (std::vector<std::string>{Entry("1", 2048, 20480), Entry("2", 22528, 20480), Entry("5", 45056, 10000),
-                                                 Entry("6", 57344, 10000), Entry("7", 69632, 10000)}));
+    EXPECT_EQ(volumes,
+              (std::vector<std::string>{Entry("1", 2048, 20480), Entry("2", 22528, 20480), Entry("5", 45056, 10000),
+                                        Entry("6", 57344, 10000), Entry("7", 69632, 10000)}));
 }
 
 // ---------------------------------------------------------------- scans of a partitioned image
@@ -267,8 +274,10 @@ TEST_F(ScanbenchTwoVolumeTest, AQuickScanOfTheImageScansEveryVolumeAndKeepsEvery
     EXPECT_EQ(run.iExit, 0);
     std::vector<std::string> const volumes = LinesStartingWith(run.output, "volume:");
     ASSERT_EQ(volumes.size(), 2u);
-    EXPECT_NE(volumes[0].find("partition 1, start 2048, 81920 sectors, file system 2, label \"ONE\""), std::string::npos);
-    EXPECT_NE(volumes[1].find("partition 2, start 83968, 40960 sectors, file system 1, label \"TWO\""), std::string::npos);
+    EXPECT_NE(volumes[0].find("partition 1, start 2048, 81920 sectors, file system 2, label \"ONE\""),
+              std::string::npos);
+    EXPECT_NE(volumes[1].find("partition 2, start 83968, 40960 sectors, file system 1, label \"TWO\""),
+              std::string::npos);
     ASSERT_EQ(run.results.size(), 2u);
     for (auto const& result : run.results) {
         EXPECT_EQ(result.at("result"), "0x0");
@@ -307,9 +316,10 @@ TEST_F(ScanbenchTwoVolumeTest, AQuickScanOfOnePartitionScansThatVolumeAlone) {
 
 TEST_F(ScanbenchTwoVolumeTest, ACompleteScanOfOnePartitionReadsExactlyItsSectors) {
     std::string const slice = m_dir.File("partition1.bin");
-    ASSERT_EQ(testsupport::RunCommand("dd if=" + m_image + " of=" + slice + " bs=512 skip=" + std::to_string(kFat32Start) +
-                                      " count=" + std::to_string(kFat32Sectors) + " status=none"),
-              0);
+    ASSERT_EQ(
+        testsupport::RunCommand("dd if=" + m_image + " of=" + slice + " bs=512 skip=" + std::to_string(kFat32Start) +
+                                " count=" + std::to_string(kFat32Sectors) + " status=none"),
+        0);
     ScanbenchRun const run = RunScanbench(m_dir, "complete " + m_image + " --partition 1 --passthrough --hash");
     SCOPED_TRACE(run.output);
     EXPECT_EQ(run.iExit, 0);

@@ -19,14 +19,15 @@ TEST(ScanbenchFatComplete, WritesEveryFileOfBothLostVolumes) {
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
     testsupport::TempDir dir;
     std::string const out = dir.File("out");
-    scanbenchtest::ScanbenchRun const run =
-        scanbenchtest::RunScanbench(dir, "complete " + fattest::Image("complete-two.img") + " --searchers fat --out " + out);
+    scanbenchtest::ScanbenchRun const run = scanbenchtest::RunScanbench(
+        dir, "complete " + fattest::Image("complete-two.img") + " --searchers fat --out " + out);
     SCOPED_TRACE(run.output);
     ASSERT_EQ(run.iExit, 0);
     EXPECT_EQ(run.result.at("failures"), "0");
     EXPECT_EQ(run.result.at("file_systems"), "2");
     // Each volume under a root of its own: their files never meet in one folder.
-    for (auto const& [pszManifest, pszRoot] : {std::pair{"complete-two-1.manifest", "/Disk(FAT_FAT32)"}, {"complete-two-2.manifest", "/Disk 2(FAT_FAT32)"}}) {
+    for (auto const& [pszManifest, pszRoot] : {std::pair{"complete-two-1.manifest", "/Disk(FAT_FAT32)"},
+                                               {"complete-two-2.manifest", "/Disk 2(FAT_FAT32)"}}) {
         for (auto const& [path, file] : fattest::ReadFiles(fattest::Image(pszManifest))) {
             SCOPED_TRACE(path);
             EXPECT_EQ(testsupport::Sha256OfFile(out + pszRoot + path), file.sha256);

@@ -17,7 +17,8 @@ namespace {
 TEST(ScanbenchHfsComplete, WritesEveryFileOfAVolumeWithoutMapOrPrimaryHeader) {
     char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
     std::string const folder = std::string(pszTmp != nullptr ? pszTmp : "") + "/hfsplus-disks";
-    if (pszTmp == nullptr || !std::filesystem::exists(folder + "/gpt_noheader.img")) GTEST_SKIP() << "the HFS+ disks were not built";
+    if (pszTmp == nullptr || !std::filesystem::exists(folder + "/gpt_noheader.img"))
+        GTEST_SKIP() << "the HFS+ disks were not built";
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
     testsupport::TempDir dir;
     std::string const out = dir.File("out");

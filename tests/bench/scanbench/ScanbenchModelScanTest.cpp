@@ -25,7 +25,8 @@ std::set<std::string> Nodes(std::string const& output) {
     std::set<std::string> nodes;
     // The root's name may itself hold "/" in its parenthesised file-system part ("Disk(FAT/FAT32)").
     static std::regex const root("^(node\t[a-z]+\t)/[^/(]*(\\([^)]*\\))?");
-    for (std::string const& line : LinesStartingWith(output, "node\t")) nodes.insert(std::regex_replace(line, root, "$1"));
+    for (std::string const& line : LinesStartingWith(output, "node\t"))
+        nodes.insert(std::regex_replace(line, root, "$1"));
     return nodes;
 }
 
@@ -79,17 +80,21 @@ TEST(ScanbenchModelScan, ASavedScanLoadsWithTheSameListingAndRecoversItsFiles) {
     auto const saved = RunScanbench(dir, "model-scan " + image + " --save " + dir.File("scan.rsf"));
     ASSERT_EQ(saved.result.at("save_error"), "0") << saved.output;
     EXPECT_NE(saved.result.at("save_bytes"), "0");
-    auto const loaded = RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + image + " --recover " + dir.File("out"));
+    auto const loaded =
+        RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + image + " --recover " + dir.File("out"));
     ASSERT_EQ(loaded.iExit, 0) << loaded.output;
     EXPECT_EQ(loaded.result.at("load_error"), "0");
     EXPECT_EQ(Nodes(loaded.output), Nodes(saved.output));
     EXPECT_EQ(LinesStartingWith(loaded.output, "month "), LinesStartingWith(saved.output, "month "));
     EXPECT_EQ(loaded.result.at("recovered"), "3");
     EXPECT_EQ(loaded.result.at("failed"), "0");
-    EXPECT_EQ(testsupport::RunCommand("cmp '" + dir.File("a.jpg") + "' \"$(find '" + dir.File("out") + "' -name a.jpg)\""), 0);
+    EXPECT_EQ(
+        testsupport::RunCommand("cmp '" + dir.File("a.jpg") + "' \"$(find '" + dir.File("out") + "' -name a.jpg)\""),
+        0);
     // Another image of another size: the saved device is not attached.
     ASSERT_EQ(testsupport::RunCommand("truncate -s 1M '" + dir.File("other.img") + "'"), 0);
-    auto const elsewhere = RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + dir.File("other.img"));
+    auto const elsewhere =
+        RunScanbench(dir, "model-load " + dir.File("scan.rsf") + " --image " + dir.File("other.img"));
     EXPECT_EQ(elsewhere.result.at("load_error"), "6");
 }
 
@@ -97,11 +102,11 @@ TEST(ScanbenchModelScan, ASavedScanLoadsWithTheSameListingAndRecoversItsFiles) {
 // disk's scan does not fail for a partition holding no file system, a save that fails does.
 struct ExitCase {
     char const* pszName;
-    char const* pszBuild;      // shell commands in $DIR making $DIR/IMAGE
+    char const* pszBuild;  // shell commands in $DIR making $DIR/IMAGE
     char const* pszImage;
     char const* pszArguments;  // after the image; $DIR is the test's folder
     int iExit;
-    char const* pszExpected;  // in the output
+    char const* pszExpected;       // in the output
     char const* pszThen = "true";  // shell commands run after the build, in $DIR
 };
 
@@ -114,9 +119,10 @@ constexpr ExitCase kExitCases[] = {
     {"FacadeSaveIntoAMissingFolder", kBuild, "fat.img", "--facade --save $DIR/missing/scan.rsf", 1, "not saved to"},
     // A results file never replaces the image it lists, by whatever name it is reached.
     {"SaveOntoTheScannedImage", kBuild, "fat.img", "--save $DIR/fat.img", 1, "it is the image being scanned"},
-    {"SaveOntoALinkToTheScannedImage", kBuild, "fat.img", "--save $DIR/link.img", 1, "it is the image being scanned", "ln -s fat.img link.img"},
-    {"FacadeSaveOntoAHardLinkToTheScannedImage", kBuild, "fat.img", "--facade --save $DIR/hard.img", 1, "it is the image being scanned",
-     "ln fat.img hard.img"},
+    {"SaveOntoALinkToTheScannedImage", kBuild, "fat.img", "--save $DIR/link.img", 1, "it is the image being scanned",
+     "ln -s fat.img link.img"},
+    {"FacadeSaveOntoAHardLinkToTheScannedImage", kBuild, "fat.img", "--facade --save $DIR/hard.img", 1,
+     "it is the image being scanned", "ln fat.img hard.img"},
 };
 
 void PrintTo(ExitCase const& exitCase, std::ostream* pOut) { *pOut << exitCase.pszName; }
@@ -127,7 +133,8 @@ TEST_P(ScanbenchModelScanExit, TellsFailureFromSuccessAndNamesTheFailure) {
     if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
     if (!testsupport::HaveTool("xorriso")) GTEST_SKIP() << "xorriso is not installed";
     testsupport::TempDir dir;
-    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + GetParam().pszBuild + " >/dev/null 2>&1 && " + GetParam().pszThen),
+    ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + GetParam().pszBuild + " >/dev/null 2>&1 && " +
+                                      GetParam().pszThen),
               0);
     std::string const arguments = std::regex_replace(GetParam().pszArguments, std::regex("\\$DIR"), dir.Path());
     std::string const before = testsupport::Sha256OfFile(dir.File(GetParam().pszImage));
@@ -138,7 +145,9 @@ TEST_P(ScanbenchModelScanExit, TellsFailureFromSuccessAndNamesTheFailure) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScanbenchModelScanExit, ::testing::ValuesIn(kExitCases),
-                         [](::testing::TestParamInfo<ExitCase> const& param) { return std::string(param.param.pszName); });
+                         [](::testing::TestParamInfo<ExitCase> const& param) {
+                             return std::string(param.param.pszName);
+                         });
 
 // --recover copies every checked file (the deleted one too) byte-exact under Fat_0001, and a
 // second run under Fat_0002; a destination that fills up is reported and given up, not waited on.
@@ -146,13 +155,14 @@ TEST(ScanbenchModelScan, RecoversEveryFileIntoANewNumberedFolderAndGivesUpOnAFul
     if (std::string const why = WhyNoImage(); !why.empty()) GTEST_SKIP() << why;
     testsupport::TempDir dir;
     // The picture, the documents and one larger file; the deleted document's clusters stay free.
-    std::string const build = std::string(kBuild).insert(std::string_view(kBuild).find("mdel"),
-                                                         "head -c 300000 /dev/urandom > big.bin; mcopy -i fat.img big.bin ::/; ");
+    std::string const build = std::string(kBuild).insert(
+        std::string_view(kBuild).find("mdel"), "head -c 300000 /dev/urandom > big.bin; mcopy -i fat.img big.bin ::/; ");
     ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + build + " >/dev/null 2>&1"), 0);
     std::string const image = dir.File("fat.img");
     std::string const out = dir.File("out");
     std::set<std::string> originals;
-    for (char const* pszName : {"a.jpg", "b.txt", "c.txt", "big.bin"}) originals.insert(testsupport::Sha256OfFile(dir.File(pszName)));
+    for (char const* pszName : {"a.jpg", "b.txt", "c.txt", "big.bin"})
+        originals.insert(testsupport::Sha256OfFile(dir.File(pszName)));
     for (char const* pszFolder : {"Fat_0001", "Fat_0002"}) {
         auto const run = RunScanbench(dir, "model-scan " + image + " --recover " + out);
         ASSERT_EQ(run.iExit, 0) << run.output;
@@ -167,8 +177,9 @@ TEST(ScanbenchModelScan, RecoversEveryFileIntoANewNumberedFolderAndGivesUpOnAFul
     }
     // 100 KiB per file (SIGXFSZ ignored, as a full disk sends none): big.bin cannot be written.
     std::string const full = dir.File("full.out");
-    int const iExit = testsupport::RunCommand("bash -c \"trap '' XFSZ; ulimit -f 100; exec " + scanbenchtest::Scanbench() + " model-scan " +
-                                              image + " --recover " + dir.File("small") + "\" >" + full + " 2>" + full + ".err");
+    int const iExit = testsupport::RunCommand("bash -c \"trap '' XFSZ; ulimit -f 100; exec " +
+                                              scanbenchtest::Scanbench() + " model-scan " + image + " --recover " +
+                                              dir.File("small") + "\" >" + full + " 2>" + full + ".err");
     std::string const output = scanbenchtest::ReadText(full) + scanbenchtest::ReadText(full + ".err");
     EXPECT_NE(iExit, 0) << output;
     auto const result = LinesStartingWith(output, "RESULT ");
@@ -189,8 +200,9 @@ TEST(ScanbenchModelScan, FacadeNotifiesListsTheTreesSearchesAndRecoversACheckedC
     ASSERT_EQ(testsupport::RunCommand("DIR='" + dir.Path() + "'; " + kBuild + " >/dev/null 2>&1"), 0);
     std::string const image = dir.File("fat.img");
 
-    auto const run = RunScanbench(dir, "model-scan " + image + " --facade --tree type --tree mtime --tree path --check type:Pictures --recover " +
-                                           dir.File("out"));
+    auto const run = RunScanbench(
+        dir, "model-scan " + image + " --facade --tree type --tree mtime --tree path --check type:Pictures --recover " +
+                 dir.File("out"));
     ASSERT_EQ(run.iExit, 0) << run.output;
     EXPECT_FALSE(LinesStartingWith(run.output, "notify\tNormalScranValue").empty());
     EXPECT_EQ(run.result.at("notify_after_end"), "1");
@@ -201,9 +213,9 @@ TEST(ScanbenchModelScan, FacadeNotifiesListsTheTreesSearchesAndRecoversACheckedC
                                               "tree\ttype\t1\t0\t2\ttxt", "tree\ttype\t0\t0\t0\tOthers"}));
     auto const modified = LinesStartingWith(run.output, "tree\tmtime\t");
     // The checked pictures' month checks its year; the root holds an unchecked year too.
-    EXPECT_EQ(modified, (std::vector<std::string>{"tree\tmtime\t0\t1\t0\tModification date", "tree\tmtime\t1\t2\t0\t2014",
-                                                  "tree\tmtime\t2\t2\t1\t03", "tree\tmtime\t1\t0\t0\t2015",
-                                                  "tree\tmtime\t2\t0\t2\t07"}));
+    EXPECT_EQ(modified, (std::vector<std::string>{"tree\tmtime\t0\t1\t0\tModification date",
+                                                  "tree\tmtime\t1\t2\t0\t2014", "tree\tmtime\t2\t2\t1\t03",
+                                                  "tree\tmtime\t1\t0\t0\t2015", "tree\tmtime\t2\t0\t2\t07"}));
     auto const path = LinesStartingWith(run.output, "tree\tpath\t");
     ASSERT_EQ(path.size(), 2u);
     EXPECT_EQ(path[0].substr(0, 16), "tree\tpath\t0\t1\t2\t");  // b.txt and the deleted c.txt; sub checked
@@ -215,7 +227,8 @@ TEST(ScanbenchModelScan, FacadeNotifiesListsTheTreesSearchesAndRecoversACheckedC
     auto const search = RunScanbench(dir, "model-scan " + image + " --facade --search B.TXT --tree type");
     ASSERT_EQ(search.iExit, 0) << search.output;
     EXPECT_EQ(LinesStartingWith(search.output, "search\t"), std::vector<std::string>{"search\tB.TXT\t1"});
-    EXPECT_EQ(LinesStartingWith(search.output, "tree\ttype\t1\t"), std::vector<std::string>{"tree\ttype\t1\t0\t1\ttxt"});
+    EXPECT_EQ(LinesStartingWith(search.output, "tree\ttype\t1\t"),
+              std::vector<std::string>{"tree\ttype\t1\t0\t1\ttxt"});
 }
 
 TEST(ScanbenchModelScan, DeepScanStoppedAtOnceEndsIdle) {

@@ -16,7 +16,7 @@ std::string Scanbench();
 struct ScanbenchRun {
     int iExit = -1;
     std::string output;
-    std::map<std::string, std::string> result;               // the last RESULT line's fields
+    std::map<std::string, std::string> result;                // the last RESULT line's fields
     std::vector<std::map<std::string, std::string>> results;  // every RESULT line's, in order
 };
 

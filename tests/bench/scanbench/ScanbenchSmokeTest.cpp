@@ -44,12 +44,14 @@ protected:
     }
     /// A 40 MiB FAT32 image named `label`, its root holding a file for each name, filled with
     /// what the shell command beside it writes.
-    std::string MakeFat32Image(std::string const& label, std::vector<std::pair<std::string, std::string>> const& files) {
+    std::string MakeFat32Image(std::string const& label,
+                               std::vector<std::pair<std::string, std::string>> const& files) {
         std::string const image = m_dir.File(label + ".img");
-        std::string command = "truncate -s 40M " + image + " && mkfs.fat -F 32 -n " + label + " " + image + " >/dev/null 2>&1";
+        std::string command =
+            "truncate -s 40M " + image + " && mkfs.fat -F 32 -n " + label + " " + image + " >/dev/null 2>&1";
         for (auto const& [name, contents] : files)
-            command += " && " + contents + " > " + m_dir.File(name) + " && MTOOLS_SKIP_CHECK=1 mcopy -i " + image + " " +
-                       m_dir.File(name) + " ::/" + name;
+            command += " && " + contents + " > " + m_dir.File(name) + " && MTOOLS_SKIP_CHECK=1 mcopy -i " + image +
+                       " " + m_dir.File(name) + " ::/" + name;
         EXPECT_EQ(testsupport::RunCommand(command), 0) << command;
         return image;
     }
@@ -71,7 +73,8 @@ TEST_F(ScanbenchSmokeTest, ThePassthroughHashEqualsTheImagesSha256) {
 }
 
 TEST_F(ScanbenchSmokeTest, AQuickScanOfAFatImageListsItsFilesAndCopiesThemOut) {
-    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy"))
+        GTEST_SKIP() << "mkfs.fat or mtools is not installed";
     std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}, {"EMPTY.TXT", ":"}});
     std::string const out = m_dir.File("out");
     ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + out);
@@ -130,7 +133,8 @@ TEST_F(ScanbenchSmokeTest, AnImageWithoutAFileSystemIsSaidToHoldNone) {
     EXPECT_NE(quick.output.find("no file system this scan reads was found\n"), std::string::npos) << quick.output;
     ScanbenchRun const complete = RunScanbench(m_dir, "complete " + image);
     EXPECT_EQ(complete.iExit, 0);
-    EXPECT_NE(complete.output.find("no file system this scan reads was found; what is listed comes from the signature search"),
+    EXPECT_NE(complete.output.find(
+                  "no file system this scan reads was found; what is listed comes from the signature search"),
               std::string::npos)
         << complete.output;
     EXPECT_EQ(complete.result.at("file_systems"), "0");
@@ -140,7 +144,8 @@ TEST_F(ScanbenchSmokeTest, AnEmptyVolumeIsRecognisedWithNoFiles) {
     std::vector<std::pair<char const*, std::string>> images{{"FAT32", MakeFat32Image("EMPTY", {})}};
     if (testsupport::HaveTool("mkntfs")) {
         std::string const ntfs = m_dir.File("ntfs.img");
-        ASSERT_EQ(testsupport::RunCommand("truncate -s 16M " + ntfs + " && mkntfs -F -q -Q " + ntfs + " >/dev/null 2>&1"), 0);
+        ASSERT_EQ(
+            testsupport::RunCommand("truncate -s 16M " + ntfs + " && mkntfs -F -q -Q " + ntfs + " >/dev/null 2>&1"), 0);
         images.emplace_back("NTFS", ntfs);
     }
     for (auto const& [pszKind, image] : images) {
@@ -154,7 +159,8 @@ TEST_F(ScanbenchSmokeTest, AnEmptyVolumeIsRecognisedWithNoFiles) {
 }
 
 TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTakeFreeNames) {
-    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy"))
+        GTEST_SKIP() << "mkfs.fat or mtools is not installed";
     std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});
     // A bare volume's files go under a folder named for its label. The folder holds a file of
     // the found one's name already, and one of its first suffixed name.
@@ -164,7 +170,8 @@ TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTa
     std::ofstream(folder / "HELLO_1.TXT") << "kept too";
     std::string const manifest = m_dir.File("manifest.tsv");
 
-    ScanbenchRun const run = RunScanbench(m_dir, "quick " + image + " --out " + m_dir.File("out") + " --manifest " + manifest);
+    ScanbenchRun const run =
+        RunScanbench(m_dir, "quick " + image + " --out " + m_dir.File("out") + " --manifest " + manifest);
     SCOPED_TRACE(run.output);
     EXPECT_EQ(run.iExit, 0);
     EXPECT_EQ(run.result.at("files_written"), "1");
@@ -172,7 +179,8 @@ TEST_F(ScanbenchSmokeTest, FilesAlreadyInTheOutputFolderAreKeptAndTheFoundOnesTa
     EXPECT_EQ(ReadText((folder / "HELLO_1.TXT").string()), "kept too");
     EXPECT_EQ(ReadText((folder / "HELLO_2.TXT").string()), "hello from fat");
     std::size_t uFiles = 0;
-    for (auto const& entry : fs::recursive_directory_iterator(m_dir.File("out"))) uFiles += entry.is_regular_file() ? 1 : 0;
+    for (auto const& entry : fs::recursive_directory_iterator(m_dir.File("out")))
+        uFiles += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(uFiles, 3u);  // and no temporary file left behind
     EXPECT_EQ(ReadText(manifest), "QUORIN/Disk(FAT_FAT32)/HELLO_2.TXT\t14\t0\t0x0\n");
 }
@@ -183,7 +191,9 @@ TEST_F(ScanbenchSmokeTest, OnAVolumeThatIgnoresCaseAFileOfTheSameNameInAnotherCa
         if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is not installed";
     std::string const image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});
     std::string const destination = m_dir.File("exfat.img");
-    ASSERT_EQ(testsupport::RunCommand("truncate -s 16M " + destination + " && mkfs.exfat " + destination + " >/dev/null 2>&1"), 0);
+    ASSERT_EQ(testsupport::RunCommand("truncate -s 16M " + destination + " && mkfs.exfat " + destination +
+                                      " >/dev/null 2>&1"),
+              0);
     testsupport::LoopDevice loop;
     if (std::string const why = loop.Attach(destination, 0, true); !why.empty()) GTEST_SKIP() << why;
     std::string const mountPoint = m_dir.File("mnt");
@@ -206,7 +216,8 @@ TEST_F(ScanbenchSmokeTest, OnAVolumeThatIgnoresCaseAFileOfTheSameNameInAnotherCa
 }
 
 TEST_F(ScanbenchSmokeTest, ACopyThatFailsLeavesNoFileBehind) {
-    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy"))
+        GTEST_SKIP() << "mkfs.fat or mtools is not installed";
     // A partial dump: the file's clusters lie past the image's end, so its copy fails.
     std::string const image = MakeFat32Image("CUT", {{"BIG.BIN", "head -c 20M /dev/urandom"}});
     ASSERT_EQ(testsupport::RunCommand("truncate -s 10M " + image), 0);
@@ -217,7 +228,8 @@ TEST_F(ScanbenchSmokeTest, ACopyThatFailsLeavesNoFileBehind) {
     EXPECT_EQ(run.result.at("files"), "1");
     EXPECT_EQ(run.result.at("failures"), "1");
     EXPECT_NE(run.output.find("scanbench: CUT/Disk(FAT_FAT32)/BIG.BIN not written"), std::string::npos);
-    for (auto const& entry : fs::recursive_directory_iterator(out)) EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+    for (auto const& entry : fs::recursive_directory_iterator(out))
+        EXPECT_FALSE(entry.is_regular_file()) << entry.path();
 }
 
 // Destinations a writing mode must refuse with a message naming why, leaving the place they
@@ -229,7 +241,8 @@ struct BadDestination {
     /// Makes the destination in the test's folder (`image`, the scanned volume labelled QUORIN,
     /// is a FAT one unless changed); sets it and the folder that must stay as it is; answers why
     /// to skip, or "".
-    std::string (*make)(class ScanbenchDestinationTest& test, std::string& image, std::string& destination, std::string& watched);
+    std::string (*make)(class ScanbenchDestinationTest& test, std::string& image, std::string& destination,
+                        std::string& watched);
 };
 
 // Failure messages name the case, not the struct's bytes.
@@ -238,7 +251,8 @@ void PrintTo(BadDestination const& destination, std::ostream* pOut) { *pOut << d
 class ScanbenchDestinationTest : public ScanbenchSmokeTest, public ::testing::WithParamInterface<BadDestination> {
 public:
     ~ScanbenchDestinationTest() override {
-        for (auto it = m_mounts.rbegin(); it != m_mounts.rend(); ++it) testsupport::RunCommand("umount " + *it + " 2>/dev/null");
+        for (auto it = m_mounts.rbegin(); it != m_mounts.rend(); ++it)
+            testsupport::RunCommand("umount " + *it + " 2>/dev/null");
     }
     std::string Folder(std::string const& name) {
         fs::create_directories(m_dir.File(name));
@@ -257,12 +271,15 @@ public:
         for (char const* pszTool : {"mkfs.exfat", "mount.exfat-fuse"})
             if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed";
         image = m_dir.File("exfat.img");
-        if (testsupport::RunCommand("truncate -s 16M " + image + " && mkfs.exfat -L QUORIN " + image + " >/dev/null 2>&1") != 0)
+        if (testsupport::RunCommand("truncate -s 16M " + image + " && mkfs.exfat -L QUORIN " + image +
+                                    " >/dev/null 2>&1") != 0)
             return "mkfs.exfat failed";
         testsupport::LoopDevice& loop = *m_loops.emplace_back(std::make_unique<testsupport::LoopDevice>());
         if (std::string const why = loop.Attach(image, 0, true); !why.empty()) return why;
         if (!Mount("mount.exfat-fuse " + loop.Node(), point)) return "FUSE mounts are not allowed here";
-        return testsupport::RunCommand("printf 'hello from exfat' > " + point + "/hello.txt && sync") == 0 ? "" : "cannot write the volume";
+        return testsupport::RunCommand("printf 'hello from exfat' > " + point + "/hello.txt && sync") == 0
+                   ? ""
+                   : "cannot write the volume";
     }
 
 private:
@@ -280,39 +297,41 @@ std::set<std::string> Contents(std::string const& folder) {
 }
 
 TEST_P(ScanbenchDestinationTest, IsRefusedWithItsReasonAndNothingIsWrittenWhereItLeads) {
-    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy")) GTEST_SKIP() << "mkfs.fat or mtools is not installed";
+    if (!testsupport::HaveTool("mkfs.fat") || !testsupport::HaveTool("mcopy"))
+        GTEST_SKIP() << "mkfs.fat or mtools is not installed";
     std::string image = MakeFat32Image("QUORIN", {{"HELLO.TXT", "printf 'hello from fat'"}});
     std::string destination, watched;
     if (std::string const why = GetParam().make(*this, image, destination, watched); !why.empty()) GTEST_SKIP() << why;
     std::set<std::string> const before = Contents(watched);
 
     std::string const command = GetParam().pszCommand;
-    ScanbenchRun const run = RunScanbench(m_dir, command.substr(0, command.find(' ')) + " " + image + command.substr(command.find(' ')) +
-                                                     " " + destination);
+    ScanbenchRun const run = RunScanbench(m_dir, command.substr(0, command.find(' ')) + " " + image +
+                                                     command.substr(command.find(' ')) + " " + destination);
     EXPECT_EQ(run.iExit, 1) << run.output;
     EXPECT_NE(run.output.find(GetParam().pszMessage), std::string::npos) << run.output;
     EXPECT_EQ(Contents(watched), before);
 }
 
 constexpr BadDestination kBadDestinations[] = {
-    {"LinkToAFolder", "quick --out", "refusing --out", [](ScanbenchDestinationTest& test, std::string&, std::string& destination,
-                                                         std::string& watched) {
+    {"LinkToAFolder", "quick --out", "refusing --out",
+     [](ScanbenchDestinationTest& test, std::string&, std::string& destination, std::string& watched) {
          watched = test.Folder("elsewhere");
          destination = watched + "-link";
          fs::create_directory_symlink(watched, destination);
          return std::string();
      }},
-    {"Fifo", "quick --out", "it is a FIFO", [](ScanbenchDestinationTest& test, std::string&, std::string& destination,
-                                                std::string& watched) {
+    {"Fifo", "quick --out", "it is a FIFO",
+     [](ScanbenchDestinationTest& test, std::string&, std::string& destination, std::string& watched) {
          watched = test.Folder("watched");
          destination = watched + "/fifo";
          return testsupport::RunCommand("mkfifo " + destination) == 0 ? std::string() : std::string("mkfifo failed");
      }},
-    {"OnAReadOnlyMount", "quick --out", "Read-only file system", [](ScanbenchDestinationTest& test, std::string&,
-                                                                     std::string& destination, std::string& watched) {
+    {"OnAReadOnlyMount", "quick --out", "Read-only file system",
+     [](ScanbenchDestinationTest& test, std::string&, std::string& destination, std::string& watched) {
          watched = test.Folder("readonly");
          destination = watched + "/out";
-         return test.Mount("mount -t tmpfs -o ro tmpfs", watched) ? std::string() : std::string("cannot mount a tmpfs (root needed)");
+         return test.Mount("mount -t tmpfs -o ro tmpfs", watched) ? std::string()
+                                                                  : std::string("cannot mount a tmpfs (root needed)");
      }},
     {"LinkInsideTheDestination", "quick --out", "QUORIN: it is a symbolic link",
      [](ScanbenchDestinationTest& test, std::string&, std::string& destination, std::string& watched) {
@@ -345,7 +364,9 @@ constexpr BadDestination kBadDestinations[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Destinations, ScanbenchDestinationTest, ::testing::ValuesIn(kBadDestinations),
-                         [](::testing::TestParamInfo<BadDestination> const& param) { return std::string(param.param.pszName); });
+                         [](::testing::TestParamInfo<BadDestination> const& param) {
+                             return std::string(param.param.pszName);
+                         });
 
 // Every mode refuses what it does not understand, with its usage and exit status 2, before it
 // opens anything: "carve IMG --out DIR" once scanned and silently wrote nothing.
@@ -391,6 +412,8 @@ constexpr Refusal kRefusals[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, ScanbenchRefusalTest, ::testing::ValuesIn(kRefusals),
-                         [](::testing::TestParamInfo<Refusal> const& param) { return std::string(param.param.pszName); });
+                         [](::testing::TestParamInfo<Refusal> const& param) {
+                             return std::string(param.param.pszName);
+                         });
 
 }  // namespace

@@ -3,8 +3,8 @@
 // a block's end: with the searchers on one thread, on three (fewer threads than searchers, which
 // run some blocks apart) and on eight, every listed node and every recovered file's hash are the
 // same.
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 /// The run's lines without those that time or weigh it: durations, speeds, the log's clock times,
 /// the memory held (a pool of eight threads holds more than one thread) and the processor time.
 std::vector<std::string> UntimedLines(std::string const& output) {
-    static std::regex const timed("seconds|MB/s|^scan cpu:|^heap held:|^peak resident:|^RESULT |^[0-9]{2}:[0-9]{2}:[0-9]{2} ");
+    static std::regex const timed(
+        "seconds|MB/s|^scan cpu:|^heap held:|^peak resident:|^RESULT |^[0-9]{2}:[0-9]{2}:[0-9]{2} ");
     std::vector<std::string> lines;
     std::istringstream stream(output);
     for (std::string line; std::getline(stream, line);)
@@ -36,7 +37,8 @@ TEST(ScanbenchThreads, ACompleteScanListsAndRecoversTheSameOnOneThreadAsOnThreeA
     char const* pszTmp = std::getenv("QUORIN_TEST_TMP");
     std::string const tmp = pszTmp != nullptr ? pszTmp : "";
     std::vector<std::string> const volumes = {tmp + "/fat-images/fat16.img", tmp + "/exfat-images/exfat_512.img",
-                                              tmp + "/ntfs-images/ntfs_c512.img", tmp + "/hfsplus-disks/two_volumes.img"};
+                                              tmp + "/ntfs-images/ntfs_c512.img",
+                                              tmp + "/hfsplus-disks/two_volumes.img"};
     for (std::string const& volume : volumes)
         if (pszTmp == nullptr || !fs::exists(volume)) GTEST_SKIP() << volume << " was not built";
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built in this tree";
@@ -45,7 +47,8 @@ TEST(ScanbenchThreads, ACompleteScanListsAndRecoversTheSameOnOneThreadAsOnThreeA
     std::string const make = "convert -seed 7 -size 1200x900 plasma: -quality 90 " + pictures[0] +
                              " && convert -seed 8 -size 300x200 plasma: " + pictures[1] +
                              " && convert -size 120x80 gradient:red-blue " + pictures[2];
-    if (std::system((make + " 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "ImageMagick's convert cannot make the pictures";
+    if (std::system((make + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "ImageMagick's convert cannot make the pictures";
 
     std::string const disk = dir.File("mixed.img");
     {
@@ -75,7 +78,8 @@ TEST(ScanbenchThreads, ACompleteScanListsAndRecoversTheSameOnOneThreadAsOnThreeA
         // A file whose copy fails makes the exit code 1: it must fail alike on every run.
         ASSERT_TRUE(run.iExit == 0 || run.iExit == 1) << run.output;
         ASSERT_EQ(run.result.count("files"), 1u) << run.output;
-        results[i] = std::to_string(run.iExit) + " files=" + run.result.at("files") + " failures=" + run.result.at("failures");
+        results[i] =
+            std::to_string(run.iExit) + " files=" + run.result.at("files") + " failures=" + run.result.at("failures");
         // Searchers on other threads log as they go, so their log lines interleave in another
         // order; which lines come out must not change, and the manifest keeps the nodes' order.
         listings[i] = UntimedLines(run.output);
@@ -89,7 +93,8 @@ TEST(ScanbenchThreads, ACompleteScanListsAndRecoversTheSameOnOneThreadAsOnThreeA
     for (int i = 1; i < kRuns; ++i) {
         SCOPED_TRACE(threads[i]);
         // The first line apart says more than two listings of thousands of lines.
-        auto const apart = std::mismatch(listings[0].begin(), listings[0].end(), listings[i].begin(), listings[i].end());
+        auto const apart =
+            std::mismatch(listings[0].begin(), listings[0].end(), listings[i].begin(), listings[i].end());
         EXPECT_TRUE(apart.first == listings[0].end() && apart.second == listings[i].end())
             << "sorted line " << (apart.first - listings[0].begin()) << ": \""
             << (apart.first != listings[0].end() ? *apart.first : "(end)") << "\" on one thread, \""

@@ -10,12 +10,12 @@
 #include "PlantedDevice.h"
 #include "SearchRun.h"
 #include "TestAnalyser.h"
+#include "engine/FileNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDataRunList.h"
 #include "engine/IFileReader.h"
 #include "engine/ReleasePtr.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/FileNode.h"
 #include "support/TempDir.h"
 
 namespace carvetest {

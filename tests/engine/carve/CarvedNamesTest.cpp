@@ -87,8 +87,13 @@ TEST_F(CarvedNamesTest, FoldersPerExtensionWithIdsInCreationOrder) {
         long long s64Units;
     };
     std::vector<Expected> const expected = {
-        {"png", 10, 1, 0}, {"FILE000.PNG", 10000, 10, 1}, {"jpg", 11, 1, 0}, {"FILE000.JPG", 10001, 11, 1},
-        {"pdf", 12, 1, 0}, {"FILE000.PDF", 10000, 12, 2}, {"FILE001.JPG", 10002, 11, 1},
+        {"png", 10, 1, 0},
+        {"FILE000.PNG", 10000, 10, 1},
+        {"jpg", 11, 1, 0},
+        {"FILE000.JPG", 10001, 11, 1},
+        {"pdf", 12, 1, 0},
+        {"FILE000.PDF", 10000, 12, 2},
+        {"FILE001.JPG", 10002, 11, 1},
     };
     ASSERT_EQ(builder.Nodes().size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {

@@ -101,13 +101,14 @@ TEST(ForwardWalkTest, EndsAcrossBlocksAndPastTheRingAreFoundAsOnTheDevice) {
     for (char const* pszTool : {"gs", "convert"})
         if (!testsupport::HaveTool(pszTool)) GTEST_SKIP() << pszTool << " is missing";
     testsupport::TempDir dir;
-    ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() +
-                                      " && gs -q -o page.pdf -sDEVICE=pdfwrite -c '/Helvetica findfont 20 scalefont setfont"
-                                      " 72 700 moveto (Found again) show showpage'"
-                                      " && gs -q -o page.eps -sDEVICE=eps2write -c '/Helvetica findfont 20 scalefont setfont"
-                                      " 72 700 moveto (Drawn again) show showpage'"
-                                      " && convert -seed 7 -size 300x200 plasma: -quality 85 picture.jpg"),
-              0);
+    ASSERT_EQ(
+        testsupport::RunCommand("cd " + dir.Path() +
+                                " && gs -q -o page.pdf -sDEVICE=pdfwrite -c '/Helvetica findfont 20 scalefont setfont"
+                                " 72 700 moveto (Found again) show showpage'"
+                                " && gs -q -o page.eps -sDEVICE=eps2write -c '/Helvetica findfont 20 scalefont setfont"
+                                " 72 700 moveto (Drawn again) show showpage'"
+                                " && convert -seed 7 -size 300x200 plasma: -quality 85 picture.jpg"),
+        0);
     Bytes const pdf = testsupport::ReadFileBytes(dir.File("page.pdf"));
     Bytes const jpeg = testsupport::ReadFileBytes(dir.File("picture.jpg"));
     std::vector<Planted> files;
@@ -115,13 +116,16 @@ TEST(ForwardWalkTest, EndsAcrossBlocksAndPastTheRingAreFoundAsOnTheDevice) {
     files.push_back({"JPEG, FF D9 across sectors", 600, JpegAcrossSectors(jpeg), true, true, &CreateFileJPGAnalyser});
     files.push_back({"X3F, SECd across sectors", 1000, X3fAcrossSectors(), true, false, &CreateFileX3FAnalyser});
     // Ghostscript's EPS (160 KiB) names "%%EOF" within: sized as its rule says, whatever the ring holds.
-    files.push_back({"EPS", 1100, testsupport::ReadFileBytes(dir.File("page.eps")), true, false, &CreateFileEPSAnalyser});
+    files.push_back(
+        {"EPS", 1100, testsupport::ReadFileBytes(dir.File("page.eps")), true, false, &CreateFileEPSAnalyser});
     // No zeros after them: their structure ends them all the same.
     files.push_back({"JPEG in random bytes", 1500, jpeg, false, true, &CreateFileJPGAnalyser});
     files.push_back({"PDF in random bytes", 3000, pdf, false, true, &CreateFilePDFAnalyser});
-    files.push_back({"HTML, its end tag across sectors in random bytes", 2500, HtmlAcrossSectors(), false, true, &CreateFileHTMAnalyser});
+    files.push_back({"HTML, its end tag across sectors in random bytes", 2500, HtmlAcrossSectors(), false, true,
+                     &CreateFileHTMAnalyser});
     // Cut before their ends: the JPEG's search runs on by the sector rule, the PDF's to the device's end.
-    files.push_back({"JPEG cut short", 2000, Bytes(jpeg.begin(), jpeg.end() - 200), false, false, &CreateFileJPGAnalyser});
+    files.push_back(
+        {"JPEG cut short", 2000, Bytes(jpeg.begin(), jpeg.end() - 200), false, false, &CreateFileJPGAnalyser});
     Bytes const cutPdf(pdf.begin(), pdf.end() - 8);
     files.push_back({"PDF cut short", 3200, cutPdf, false, false, &CreateFilePDFAnalyser});
 
@@ -152,7 +156,8 @@ TEST(ForwardWalkTest, EndsAcrossBlocksAndPastTheRingAreFoundAsOnTheDevice) {
         RunSearch(run, device, u32SectorsPerBlock);
         std::vector<std::tuple<std::uint64_t, long long>> const filed = FiledFiles(run.builder);
         for (std::size_t i = 0; i < files.size(); ++i)
-            EXPECT_NE(std::find(filed.begin(), filed.end(), std::make_tuple(files[i].u64Sector, static_cast<long long>(expected[i]))),
+            EXPECT_NE(std::find(filed.begin(), filed.end(),
+                                std::make_tuple(files[i].u64Sector, static_cast<long long>(expected[i]))),
                       filed.end())
                 << files[i].name << " with blocks of " << u32SectorsPerBlock << " sectors";
         if (firstFiled.empty()) firstFiled = filed;

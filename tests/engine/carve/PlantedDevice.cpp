@@ -52,7 +52,10 @@ int CPlantedDevice::ReadSector(void* pBuffer, long long s64FirstSector, long lon
     std::size_t const length = static_cast<std::size_t>(s64Count) * m_u32SectorSize;
     std::uint64_t const u64Offset = static_cast<std::uint64_t>(s64FirstSector) * m_u32SectorSize;
     std::uint64_t const u64DeviceBytes = m_u64TotalSectors * m_u32SectorSize;
-    std::size_t const inside = u64Offset >= u64DeviceBytes ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(length, u64DeviceBytes - u64Offset));
+    std::size_t const inside =
+        u64Offset >= u64DeviceBytes
+            ? 0
+            : static_cast<std::size_t>(std::min<std::uint64_t>(length, u64DeviceBytes - u64Offset));
     Fill(u64Offset, pOut, inside);
     std::memset(pOut + inside, 0, length - inside);
     return 1;

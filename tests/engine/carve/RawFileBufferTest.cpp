@@ -93,7 +93,8 @@ TEST(BufferStorageDeviceTest, ServesWrappedRangesInDeviceOrderAndSendsTheRestToT
         bool bFromMemory;
     };
     // Blocks 2, 3 (unreadable) and 4 are held; block 4 lies at the ring's start.
-    for (Case const c : {Case{8, 4, true}, Case{16, 4, true}, Case{10, 3, false}, Case{18, 3, false}, Case{6, 4, false}}) {
+    for (Case const c :
+         {Case{8, 4, true}, Case{16, 4, true}, Case{10, 3, false}, Case{18, 3, false}, Case{6, 4, false}}) {
         std::uint64_t const u64Memory = ring.GetMemoryReads();
         ASSERT_EQ(ring.ReadSector(out.data(), c.s64First, c.s64Count), 1);
         EXPECT_EQ(ring.GetMemoryReads() - u64Memory, c.bFromMemory ? 1u : 0u) << c.s64First;
@@ -139,7 +140,8 @@ TEST(BufferStorageDeviceTest, AReaderOverTheRingSeesAWindowOneBlockHoldsWhereItL
     EXPECT_EQ(view.Data(), pBlock->data() + 4 * 512) << "no copy";
     RawFileBuffer other(&device, 50);
     EXPECT_EQ(other.Read(0, 1).U8(0), 50);
-    EXPECT_EQ(reader.Read(2 * 512, 1).Data(), pBlock->data() + 5 * 512) << "another reader's load spoils no held window";
+    EXPECT_EQ(reader.Read(2 * 512, 1).Data(), pBlock->data() + 5 * 512)
+        << "another reader's load spoils no held window";
     // Past the held block the window is loaded, from the device, as before.
     RawFileBuffer beyond(&ring, RawFileBuffer::kLoadSectors * 2 + 1);
     EXPECT_EQ(beyond.Read(0, 1).U8(0), static_cast<std::uint8_t>(RawFileBuffer::kLoadSectors * 2 + 1));
@@ -148,7 +150,8 @@ TEST(BufferStorageDeviceTest, AReaderOverTheRingSeesAWindowOneBlockHoldsWhereItL
 TEST(BufferStorageDeviceTest, ReadsPastTheRingShareOneReadAheadAndFallBackToTheDeviceAsItIs) {
     carvetest::CPlantedDevice device(100, 512);
     for (std::uint64_t s = 0; s < 100; ++s) device.Plant(s * 512, {static_cast<std::uint8_t>(s)});
-    device.SetFailingReads([](long long s64First, long long s64Count) { return s64First <= 60 && 60 < s64First + s64Count; });
+    device.SetFailingReads(
+        [](long long s64First, long long s64Count) { return s64First <= 60 && 60 < s64First + s64Count; });
     CBufferStorageDevice ring;
     ASSERT_TRUE(ring.InitBufferDevice(&device, 0, 512, 4, 2));
     ring.AddBlockToBuffer(nullptr, false);  // unreadable: reads there go to the device

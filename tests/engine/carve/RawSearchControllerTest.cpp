@@ -29,11 +29,13 @@ TEST(RawSearchControllerTest, PendingFilesStayWithinTheRingsBlocksWhenNoneCanBeS
     controller.SetDirecotryTreeBuilder(&builder);
     ASSERT_EQ(controller.PreparetoSearch(), kResultSuccess);
     for (std::uint64_t u64Block = 0; u64Block < kBlocks; ++u64Block) {
-        ASSERT_EQ(controller.AnalyzeBlock(static_cast<long long>(u64Block * kSectorsPerBlock), kSectorsPerBlock), kResultSuccess);
+        ASSERT_EQ(controller.AnalyzeBlock(static_cast<long long>(u64Block * kSectorsPerBlock), kSectorsPerBlock),
+                  kResultSuccess);
         // Every sector starts a file; those of the block leaving the ring are dropped at once.
         std::uint64_t const u64Found = (u64Block + 1) * kSectorsPerBlock;
         std::uint64_t const u64Pending = u64Found - controller.GetStatistics().u64Dropped;
-        EXPECT_EQ(u64Pending, std::min<std::uint64_t>(u64Block + 1, CRAWSearchController::kRingBlocks) * kSectorsPerBlock)
+        EXPECT_EQ(u64Pending,
+                  std::min<std::uint64_t>(u64Block + 1, CRAWSearchController::kRingBlocks) * kSectorsPerBlock)
             << "after block " << u64Block;
     }
     controller.EndSearch(1);

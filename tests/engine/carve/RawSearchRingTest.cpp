@@ -11,8 +11,8 @@
 #include "PlantedDevice.h"
 #include "SearchRun.h"
 #include "TestAnalyser.h"
-#include "engine/IDataRunList.h"
 #include "engine/FileNode.h"
+#include "engine/IDataRunList.h"
 
 namespace carvetest {
 namespace {
@@ -43,7 +43,8 @@ Carved CarvedFiles(testkit::RecordingTreeBuilder const& builder) {
     Carved carved;
     for (IFileNode* pFile : builder.Files()) {
         auto* pNode = dynamic_cast<CFileNode*>(pFile);
-        DataRun const* pRun = pNode != nullptr && pNode->GetDataRunList() ? pNode->GetDataRunList()->GetFirst() : nullptr;
+        DataRun const* pRun =
+            pNode != nullptr && pNode->GetDataRunList() ? pNode->GetDataRunList()->GetFirst() : nullptr;
         if (pRun != nullptr) carved.emplace(static_cast<std::uint64_t>(pRun->s64Start), pFile->GetFileSize());
     }
     return carved;
@@ -60,16 +61,25 @@ TEST_P(RawSearchRingTest, SizesEveryPlantedFileWhereExpected) {
     for (Plant const& plant : scenario.plants) {
         std::vector<std::uint8_t> bytes;
         switch (plant.eKind) {
-            case Kind::Sized: bytes = MakeSizedFile(static_cast<std::uint32_t>(plant.u64Amount)); break;
-            case Kind::Walked: bytes = MakeWalkedFile(plant.u64Amount, scenario.u32SectorSize); break;
-            case Kind::Unsizable: bytes = MakeUnsizableFile(); break;
-            case Kind::SizedButFailing: bytes = MakeSizedButFailingFile(static_cast<std::uint32_t>(plant.u64Amount)); break;
+            case Kind::Sized:
+                bytes = MakeSizedFile(static_cast<std::uint32_t>(plant.u64Amount));
+                break;
+            case Kind::Walked:
+                bytes = MakeWalkedFile(plant.u64Amount, scenario.u32SectorSize);
+                break;
+            case Kind::Unsizable:
+                bytes = MakeUnsizableFile();
+                break;
+            case Kind::SizedButFailing:
+                bytes = MakeSizedButFailingFile(static_cast<std::uint32_t>(plant.u64Amount));
+                break;
         }
         if (plant.eKind != Kind::Unsizable) {
             long long const s64Size = plant.eKind == Kind::Walked ? static_cast<long long>(bytes.size())
                                                                   : static_cast<long long>(plant.u64Amount);
-            bool const bInFailedBlock = scenario.s64FailingBlock >= 0 &&
-                                        plant.u64Sector / u32SectorsPerBlock == static_cast<std::uint64_t>(scenario.s64FailingBlock);
+            bool const bInFailedBlock =
+                scenario.s64FailingBlock >= 0 &&
+                plant.u64Sector / u32SectorsPerBlock == static_cast<std::uint64_t>(scenario.s64FailingBlock);
             if (!bInFailedBlock) expected.emplace(plant.u64Sector, s64Size);
         }
         device.Plant(plant.u64Sector * scenario.u32SectorSize, std::move(bytes));
@@ -104,23 +114,53 @@ std::vector<Scenario> Scenarios() {
         {"StraddlesBlockBoundaryInRandomBytes", 512, 24, true, straddling, -1, {1, 1, 0, 0}},
         {"EndsTwentyFiveBlocksLaterThroughTheDevice", 512, 28, false, longFile, -1, {0, 1, 0, 0}},
         {"EndsTwentyFiveBlocksLaterInRandomBytes", 512, 28, true, longFile, -1, {0, 1, 0, 0}},
-        {"FewerThanTwentyBlocksSizesAllAtTheEnd", 512, 5, false,
-         {{3, Kind::Walked, 10}, {kBlock512 * 2 + 7, Kind::Walked, kBlock512}, {kBlock512 * 4, Kind::Sized, 777}}, -1,
+        {"FewerThanTwentyBlocksSizesAllAtTheEnd",
+         512,
+         5,
+         false,
+         {{3, Kind::Walked, 10}, {kBlock512 * 2 + 7, Kind::Walked, kBlock512}, {kBlock512 * 4, Kind::Sized, 777}},
+         -1,
          {1, 0, 2, 0}},
-        {"TwoFilesInOneBlockFiledAtOnce", 512, 3, false, {{10, Kind::Sized, 1000}, {20, Kind::Sized, 2000}}, -1,
+        {"TwoFilesInOneBlockFiledAtOnce",
+         512,
+         3,
+         false,
+         {{10, Kind::Sized, 1000}, {20, Kind::Sized, 2000}},
+         -1,
          {2, 0, 0, 0}},
-        {"UnsizableFileIsDroppedWithoutHoldingBackTheNext", 512, 22, false,
-         {{3, Kind::Unsizable, 0}, {10, Kind::Walked, 50}}, -1, {0, 1, 0, 1}},
+        {"UnsizableFileIsDroppedWithoutHoldingBackTheNext",
+         512,
+         22,
+         false,
+         {{3, Kind::Unsizable, 0}, {10, Kind::Walked, 50}},
+         -1,
+         {0, 1, 0, 1}},
         // The size a sizing leaves decides, in the ring pass and at the end alike.
-        {"SizeLeftByAFailedSizingIsFiledFromTheRingAndAtTheEnd", 512, 22, false,
-         {{3, Kind::SizedButFailing, 3000}, {21 * kBlock512 + 4, Kind::SizedButFailing, 7000}}, -1, {0, 1, 1, 0}},
-        {"FailedBlockReadKeepsTheRingInStep", 512, 26, false,
-         {{2 * kBlock512 + 5, Kind::Walked, 2 * kBlock512}, {3 * kBlock512 + 5, Kind::Sized, 4096},
+        {"SizeLeftByAFailedSizingIsFiledFromTheRingAndAtTheEnd",
+         512,
+         22,
+         false,
+         {{3, Kind::SizedButFailing, 3000}, {21 * kBlock512 + 4, Kind::SizedButFailing, 7000}},
+         -1,
+         {0, 1, 1, 0}},
+        {"FailedBlockReadKeepsTheRingInStep",
+         512,
+         26,
+         false,
+         {{2 * kBlock512 + 5, Kind::Walked, 2 * kBlock512},
+          {3 * kBlock512 + 5, Kind::Sized, 4096},
           {5 * kBlock512 + 9, Kind::Walked, 300}},
-         3, {0, 2, 0, 0}},
-        {"SectorSize4096", 4096, 22, false,
-         {{kBlock4096 - 2, Kind::Walked, 5}, {kBlock4096 + 5, Kind::Sized, 9000}, {21 * kBlock4096 + 1, Kind::Walked, 4}},
-         -1, {1, 1, 1, 0}},
+         3,
+         {0, 2, 0, 0}},
+        {"SectorSize4096",
+         4096,
+         22,
+         false,
+         {{kBlock4096 - 2, Kind::Walked, 5},
+          {kBlock4096 + 5, Kind::Sized, 9000},
+          {21 * kBlock4096 + 1, Kind::Walked, 4}},
+         -1,
+         {1, 1, 1, 0}},
     };
 }
 
@@ -166,9 +206,11 @@ TEST(RawSearchRingReadsTest, RingLetsGoOfTheBlocksBeforeEveryFileStillToBeSized)
     EXPECT_EQ(controller.GetRing().GetDeviceStartSector(), 0u);  // the ring's places are kept
     for (std::uint64_t b = 0; b < 8; ++b) EXPECT_EQ(held(b), b >= 3) << "block " << b;
 
-    for (std::uint64_t b = 8; b < u64Blocks; ++b) controller.AnalyzeBlock(static_cast<long long>(b * kBlock512), kBlock512);
+    for (std::uint64_t b = 8; b < u64Blocks; ++b)
+        controller.AnalyzeBlock(static_cast<long long>(b * kBlock512), kBlock512);
     controller.EndSearch(1);
-    EXPECT_EQ(FiledFiles(run.builder), (std::vector<std::tuple<std::uint64_t, long long>>{{u64FileStart, s64FileSize}}));
+    EXPECT_EQ(FiledFiles(run.builder),
+              (std::vector<std::tuple<std::uint64_t, long long>>{{u64FileStart, s64FileSize}}));
     EXPECT_FALSE(held(u64Blocks - 1));  // nothing left to size: random bytes keep no block
 }
 

@@ -28,7 +28,8 @@ std::vector<std::tuple<std::uint64_t, long long>> FiledFiles(testkit::RecordingT
     std::vector<std::tuple<std::uint64_t, long long>> filed;
     for (IFileNode* pFile : builder.Files()) {
         auto* pNode = dynamic_cast<CFileNode*>(pFile);
-        DataRun const* pRun = pNode != nullptr && pNode->GetDataRunList() ? pNode->GetDataRunList()->GetFirst() : nullptr;
+        DataRun const* pRun =
+            pNode != nullptr && pNode->GetDataRunList() ? pNode->GetDataRunList()->GetFirst() : nullptr;
         if (pRun != nullptr) filed.emplace_back(static_cast<std::uint64_t>(pRun->s64Start), pFile->GetFileSize());
     }
     return filed;

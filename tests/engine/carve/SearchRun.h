@@ -21,7 +21,8 @@ struct SearchRun {
 
 /// Runs the whole search over the device in blocks of `u32SectorsPerBlock` sectors; EndSearch(1)
 /// unless the sink stopped the scan.
-void RunSearch(SearchRun& run, IStorageDevice& device, std::uint32_t u32SectorsPerBlock, IProgress* pProgress = nullptr);
+void RunSearch(SearchRun& run, IStorageDevice& device, std::uint32_t u32SectorsPerBlock,
+               IProgress* pProgress = nullptr);
 
 /// The carved files as the builder was given them, in order: start sector and size.
 std::vector<std::tuple<std::uint64_t, long long>> FiledFiles(testkit::RecordingTreeBuilder const& builder);

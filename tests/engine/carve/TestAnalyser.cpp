@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "engine/IStorageDevice.h"
-#include "engine/carve/RawFileBuffer.h"
 #include "engine/ByteView.h"
 #include "engine/ByteWriter.h"
+#include "engine/IStorageDevice.h"
+#include "engine/carve/RawFileBuffer.h"
 
 namespace carvetest {
 

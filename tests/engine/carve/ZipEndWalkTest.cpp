@@ -33,8 +33,9 @@ constexpr std::uint32_t kEndRecordBytes = 22;
 /// local header signature zeroed.
 Bytes DamagedZip(testsupport::TempDir const& dir, std::uint32_t u32Stored) {
     std::string const n = std::to_string(u32Stored);
-    if (testsupport::RunCommand("cd " + dir.Path() + " && rm -f z" + n + ".zip && head -c " + n + " /dev/urandom >stored && seq 1 300 >text && zip -q -0 z" + n +
-                                ".zip stored text") != 0)
+    if (testsupport::RunCommand("cd " + dir.Path() + " && rm -f z" + n + ".zip && head -c " + n +
+                                " /dev/urandom >stored && seq 1 300 >text && zip -q -0 z" + n + ".zip stored text") !=
+        0)
         return {};
     Bytes zip = testsupport::ReadFileBytes(dir.File("z" + n + ".zip"));
     std::string const text(zip.begin(), zip.end());
@@ -71,11 +72,13 @@ TEST(ZipEndWalkTest, EndRecordsAcrossBlockEndsAndATruncatedArchiveAreFoundAsOnTh
     // Its end record starts three, two or one bytes before a block's end, or right on it.
     for (std::uint64_t const u64Before : {3u, 2u, 1u, 0u}) {
         std::uint64_t const u64Want = (kBlockBytes - u64Before) % kSector;
-        Bytes zip = DamagedZip(dir, static_cast<std::uint32_t>(3000 + (u64Want + kSector - u64ProbeEnd % kSector) % kSector));
+        Bytes zip =
+            DamagedZip(dir, static_cast<std::uint32_t>(3000 + (u64Want + kSector - u64ProbeEnd % kSector) % kSector));
         ASSERT_EQ((zip.size() - kEndRecordBytes) % kSector, u64Want);
         std::uint64_t const u64EndRecord = zip.size() - kEndRecordBytes;
         // A start whose end record lands on the wanted place in a block of 8 sectors.
-        while ((u64Sector * kSector + u64EndRecord) % kBlockBytes != (kBlockBytes - u64Before) % kBlockBytes) ++u64Sector;
+        while ((u64Sector * kSector + u64EndRecord) % kBlockBytes != (kBlockBytes - u64Before) % kBlockBytes)
+            ++u64Sector;
         std::uint64_t const u64Size = zip.size();
         files.push_back({u64Sector, std::move(zip), u64Size});
         u64Sector += 64;
@@ -87,14 +90,16 @@ TEST(ZipEndWalkTest, EndRecordsAcrossBlockEndsAndATruncatedArchiveAreFoundAsOnTh
 
     CPlantedDevice device(kDeviceSectors, kSector, true);
     for (Planted const& file : files) device.Plant(file.u64Sector * kSector, file.bytes);
-    for (Planted const& file : files) ASSERT_EQ(SizeOnTheDevice(file.u64Sector, device), file.u64Expected) << file.u64Sector;
+    for (Planted const& file : files)
+        ASSERT_EQ(SizeOnTheDevice(file.u64Sector, device), file.u64Expected) << file.u64Sector;
 
     for (std::uint32_t const u32SectorsPerBlock : {1u, 8u, 8192u}) {
         SearchRun run;
         RunSearch(run, device, u32SectorsPerBlock);
         std::vector<std::tuple<std::uint64_t, long long>> const filed = FiledFiles(run.builder);
         for (Planted const& file : files)
-            EXPECT_NE(std::find(filed.begin(), filed.end(), std::make_tuple(file.u64Sector, static_cast<long long>(file.u64Expected))),
+            EXPECT_NE(std::find(filed.begin(), filed.end(),
+                                std::make_tuple(file.u64Sector, static_cast<long long>(file.u64Expected))),
                       filed.end())
                 << "the ZIP at sector " << file.u64Sector << " with blocks of " << u32SectorsPerBlock << " sectors";
     }

@@ -8,7 +8,9 @@
 
 namespace {
 
-CExFatDBR Parse(std::vector<std::uint8_t> const& bytes) { return CExFatDBR(engine::ByteView(bytes.data(), bytes.size())); }
+CExFatDBR Parse(std::vector<std::uint8_t> const& bytes) {
+    return CExFatDBR(engine::ByteView(bytes.data(), bytes.size()));
+}
 
 TEST(ExFatBootSectorTest, AWellFormedSectorIsValidWithItsGeometry) {
     CExFatDBR const boot = Parse(exfattest::BootSector(64, 3));
@@ -33,19 +35,18 @@ TEST_P(ExFatBootSectorRefusalTest, IsRefused) {
     EXPECT_FALSE(Parse(bytes).IsValid(512));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Damages, ExFatBootSectorRefusalTest,
-    testing::Values(Damage{"byte64NonZero", [](auto& b) { b[63] = 1; }},
-                    Damage{"clustersOf64MiB", [](auto& b) { b[109] = 17; }},
-                    Damage{"noSignature", [](auto& b) { b[510] = 0; }},
-                    Damage{"wrongName", [](auto& b) { b[3] = 'F'; }},
-                    Damage{"threeFats", [](auto& b) { b[110] = 3; }},
-                    Damage{"rootBelow2", [](auto& b) { b[96] = 1; }},
-                    Damage{"fatRunsIntoHeap", [](auto& b) { b[84] = 200; }},
-                    Damage{"clustersPastVolume", [](auto& b) { b[93] = 1; }},
-                    Damage{"sectorShift13", [](auto& b) { b[108] = 13; }},
-                    Damage{"shortSector", [](auto& b) { b.resize(511); }}),
-    [](testing::TestParamInfo<Damage> const& param) { return param.param.label; });
+INSTANTIATE_TEST_SUITE_P(Damages, ExFatBootSectorRefusalTest,
+                         testing::Values(Damage{"byte64NonZero", [](auto& b) { b[63] = 1; }},
+                                         Damage{"clustersOf64MiB", [](auto& b) { b[109] = 17; }},
+                                         Damage{"noSignature", [](auto& b) { b[510] = 0; }},
+                                         Damage{"wrongName", [](auto& b) { b[3] = 'F'; }},
+                                         Damage{"threeFats", [](auto& b) { b[110] = 3; }},
+                                         Damage{"rootBelow2", [](auto& b) { b[96] = 1; }},
+                                         Damage{"fatRunsIntoHeap", [](auto& b) { b[84] = 200; }},
+                                         Damage{"clustersPastVolume", [](auto& b) { b[93] = 1; }},
+                                         Damage{"sectorShift13", [](auto& b) { b[108] = 13; }},
+                                         Damage{"shortSector", [](auto& b) { b.resize(511); }}),
+                         [](testing::TestParamInfo<Damage> const& param) { return param.param.label; });
 
 // The zero area is bytes 11 to 63, the sixty-fourth byte being its last. Offset 64 starts the
 // partition offset, which formatters may fill in; a volume with one set is still exFAT.

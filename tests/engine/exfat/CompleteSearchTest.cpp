@@ -6,12 +6,12 @@
 
 #include <random>
 
-#include "support/ExFatBytes.h"
 #include "engine/FileNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileNode.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
+#include "support/ExFatBytes.h"
 #include "testkit/RecordingTreeBuilder.h"
 
 namespace {
@@ -46,7 +46,8 @@ protected:
         m_searcher.SetDirecotryTreeBuilder(&m_builder);
         long long const s64Total = m_pDevice->GetTotalSectors();
         for (long long s64First = 0; s64First < s64Total; s64First += iBlockSectors)
-            EXPECT_EQ(m_searcher.AnalyzeBlock(s64First, std::min<long long>(iBlockSectors, s64Total - s64First)), kResultSuccess);
+            EXPECT_EQ(m_searcher.AnalyzeBlock(s64First, std::min<long long>(iBlockSectors, s64Total - s64First)),
+                      kResultSuccess);
         m_searcher.EndSearch(iBuild);
     }
 
@@ -170,7 +171,8 @@ TEST_F(ExFatCompleteSearchTest, RandomSectorsGiveNoPartitionOrAFewWeakOnes) {
     for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
     Scan(std::move(bytes), 1, 8192);
     EXPECT_LE(m_searcher.Partitions().size(), 2u);
-    for (auto const& pPartition : m_searcher.Partitions()) EXPECT_LT(pPartition->GetFlags(), CExFatPartitionEx::kFlagBackup);
+    for (auto const& pPartition : m_searcher.Partitions())
+        EXPECT_LT(pPartition->GetFlags(), CExFatPartitionEx::kFlagBackup);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "support/ExFatBytes.h"
 #include "engine/exfat/EFDTAnalyze.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
+#include "support/ExFatBytes.h"
 
 namespace {
 
@@ -56,9 +56,9 @@ std::vector<std::uint8_t> Join(std::initializer_list<std::vector<std::uint8_t>> 
 }
 
 TEST(ExFatFolderReaderTest, LiveAndDeletedSetsComeOutWithNamesAndEntrySectors) {
-    std::vector<std::uint8_t> const folder = Join({EntrySet({u"first.txt", 10, 100}),
-                                             EntrySet({u"a name that needs two entries\u00e9", 11, 5000, false, true}),
-                                             EntrySet({u"sub", 12, 512, true})});
+    std::vector<std::uint8_t> const folder = Join(
+        {EntrySet({u"first.txt", 10, 100}), EntrySet({u"a name that needs two entries\u00e9", 11, 5000, false, true}),
+         EntrySet({u"sub", 12, 512, true})});
     auto const files = Analyze(folder);
     ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[0].strName, "first.txt");
@@ -75,9 +75,9 @@ TEST(ExFatFolderReaderTest, ASetInterruptedByAnotherEntryNeverCompletes) {
     std::vector<std::uint8_t> set = EntrySet({u"x.txt", 10, 100});
     std::vector<std::uint8_t> bitmap(32, 0);
     bitmap[0] = 0x81;
-    std::vector<std::uint8_t> const folder = Join({std::vector<std::uint8_t>(set.begin(), set.begin() + 64), bitmap,
-                                                   std::vector<std::uint8_t>(set.begin() + 64, set.end()),
-                                                   EntrySet({u"y.txt", 11, 100})});
+    std::vector<std::uint8_t> const folder =
+        Join({std::vector<std::uint8_t>(set.begin(), set.begin() + 64), bitmap,
+              std::vector<std::uint8_t>(set.begin() + 64, set.end()), EntrySet({u"y.txt", 11, 100})});
     auto const files = Analyze(folder);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].strName, "y.txt");
@@ -86,8 +86,8 @@ TEST(ExFatFolderReaderTest, ASetInterruptedByAnotherEntryNeverCompletes) {
 TEST(ExFatFolderReaderTest, AStrayStreamEntryClearsTheSetWithoutEndingTheFolder) {
     std::vector<std::uint8_t> const set = EntrySet({u"x.txt", 10, 100});
     bool bResult = false;
-    auto const files = Analyze(Join({std::vector<std::uint8_t>(set.begin() + 32, set.begin() + 64), EntrySet({u"y.txt", 11, 1})}),
-                               &bResult);
+    auto const files = Analyze(
+        Join({std::vector<std::uint8_t>(set.begin() + 32, set.begin() + 64), EntrySet({u"y.txt", 11, 1})}), &bResult);
     EXPECT_TRUE(bResult);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].strName, "y.txt");
@@ -129,7 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
     Fields, ExFatPatchedSetTest,
     testing::Values(PatchedSet{"modificationDayAndMonthZero", 14, 0, false, "abc"},
                     PatchedSet{"month14", 15, 0x5B, false, "abc"}, PatchedSet{"increment200", 21, 200, false, "abc"},
-                    PatchedSet{"checksumMismatch", 70, 'x', true, "ac"}, PatchedSet{"secondaryCount1", 1, 1, false, "ac"},
+                    PatchedSet{"checksumMismatch", 70, 'x', true, "ac"},
+                    PatchedSet{"secondaryCount1", 1, 1, false, "ac"},
                     PatchedSet{"secondaryCount19", 1, 19, false, "ac"}, PatchedSet{"reservedByte6", 6, 1, false, "ac"},
                     PatchedSet{"nameWithSlash", 66, '/', false, "ac"}, PatchedSet{"nameFlags", 65, 1, false, "ac"},
                     PatchedSet{"endOfFolder", 0, 0, false, "a"}),

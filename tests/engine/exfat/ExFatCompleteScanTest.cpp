@@ -8,11 +8,11 @@
 #include <filesystem>
 
 #include "ExFatImageScan.h"
+#include "engine/FileNode.h"
+#include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/complete/ExFatCompleteSearch.h"
-#include "engine/IStorageDevice.h"
-#include "engine/FileNode.h"
 #include "support/LoopDevice.h"
 #include "support/TempDir.h"
 #include "testkit/RecordingTreeBuilder.h"
@@ -37,7 +37,7 @@ enum class Placement {
 struct DiskCase {
     char const* pszName;
     char const* pszImage;
-    char const* pszManifest;  // the image's manifests: NAME.manifest and NAME.deleted
+    char const* pszManifest;   // the image's manifests: NAME.manifest and NAME.deleted
     unsigned uLoopSectorSize;  // 0: the image file itself
     long long s64PartitionStart;
     std::uint32_t u32FlagsSet;
@@ -101,9 +101,12 @@ TEST_P(ExFatCompleteScanTest, FindsThePartitionAndCopiesItsFilesOutByteExact) {
         for (auto const& [path, entry] : list) {
             if (entry.bFolder || entry.s64Size == 0) continue;
             IFileNode* pNode = nullptr;
-            bool const bNamedFolders = path.rfind("/docs/", 0) == 0 || path.rfind("/gone/", 0) == 0 || BaseName(path) == path.substr(1);
+            bool const bNamedFolders =
+                path.rfind("/docs/", 0) == 0 || path.rfind("/gone/", 0) == 0 || BaseName(path) == path.substr(1);
             switch (c.placement) {
-                case Placement::AtPath: pNode = m_pScan->Find(path); break;
+                case Placement::AtPath:
+                    pNode = m_pScan->Find(path);
+                    break;
                 case Placement::LostByName:
                     if (BaseName(path) == path.substr(1)) continue;  // its entry was in the root
                     pNode = FindByName(BaseName(path), true);
@@ -133,14 +136,16 @@ std::uint32_t const kBoot = Flags::kFlagMain | Flags::kFlagBackup | Flags::kFlag
 INSTANTIATE_TEST_SUITE_P(
     Disks, ExFatCompleteScanTest,
     testing::Values(DiskCase{"TableElsewhere", "exfat_disk_a", "exfat_4k", 0, 2048, kBoot, 0, Placement::AtPath, 550},
-                    DiskCase{"BackupBootOnly", "exfat_disk_b", "exfat_4k", 0, 2048, Flags::kFlagBackup | Flags::kFlagFirstFat,
-                             Flags::kFlagMain, Placement::AtPath, 550},
-                    DiskCase{"NoBootSector", "exfat_disk_c", "exfat_4k", 0, -1, Flags::kFlagRoot, Flags::kFlagMain | Flags::kFlagBackup,
-                             Placement::OnePieceByName, 500},
+                    DiskCase{"BackupBootOnly", "exfat_disk_b", "exfat_4k", 0, 2048,
+                             Flags::kFlagBackup | Flags::kFlagFirstFat, Flags::kFlagMain, Placement::AtPath, 550},
+                    DiskCase{"NoBootSector", "exfat_disk_c", "exfat_4k", 0, -1, Flags::kFlagRoot,
+                             Flags::kFlagMain | Flags::kFlagBackup, Placement::OnePieceByName, 500},
                     DiskCase{"FolderTreesOnly", "exfat_disk_d", "exfat_4k", 0, -1, Flags::kFlagTree,
                              Flags::kFlagMain | Flags::kFlagBackup | Flags::kFlagRoot, Placement::LostByName, 500},
-                    DiskCase{"Reformatted", "exfat_reformat", "exfat_reformat", 0, 0, Flags::kFlagMain, 0, Placement::LostByName, 5},
-                    DiskCase{"FourKSectors", "exfat_4kn", "exfat_4kn", 4096, 0, Flags::kFlagMain, 0, Placement::AtPath, 550}),
+                    DiskCase{"Reformatted", "exfat_reformat", "exfat_reformat", 0, 0, Flags::kFlagMain, 0,
+                             Placement::LostByName, 5},
+                    DiskCase{"FourKSectors", "exfat_4kn", "exfat_4kn", 4096, 0, Flags::kFlagMain, 0, Placement::AtPath,
+                             550}),
     [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
 
 /// Every node a complete search of `image` in blocks of `iBlockSectors` hands over, one line
@@ -161,8 +166,8 @@ std::vector<std::string> NodesInBlocksOf(std::string const& image, int iBlockSec
     for (IFileNode* pNode : builder.Nodes()) {
         auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
         std::string line = std::string(pNode->GetFileName() ? pNode->GetFileName() : "") + " " +
-                           std::to_string(pNode->GetCurrentNodeID()) + " " + std::to_string(pNode->GetParentNodeID()) + " " +
-                           std::to_string(pNode->GetFileSize()) + " " + std::to_string(pNode->IsDeleted()) + " " +
+                           std::to_string(pNode->GetCurrentNodeID()) + " " + std::to_string(pNode->GetParentNodeID()) +
+                           " " + std::to_string(pNode->GetFileSize()) + " " + std::to_string(pNode->IsDeleted()) + " " +
                            std::to_string(pFileNode ? pFileNode->GetBelongedPartition() : -1);
         if (IDataRunList* pRuns = pFileNode ? pFileNode->GetDataRunList() : nullptr)
             for (DataRun const* pRun = pRuns->GetFirst(); pRun != nullptr; pRun = pRuns->GetNext())
@@ -187,6 +192,7 @@ TEST_P(ExFatCompleteBlockTest, SmallBlocksFindTheSameNodesAsFourMiBBlocks) {
     EXPECT_EQ(NodesInBlocksOf(image, 9), reference);
 }
 
-INSTANTIATE_TEST_SUITE_P(Disks, ExFatCompleteBlockTest, testing::Values("exfat_disk_a", "exfat_disk_c", "exfat_disk_d"));
+INSTANTIATE_TEST_SUITE_P(Disks, ExFatCompleteBlockTest,
+                         testing::Values("exfat_disk_a", "exfat_disk_c", "exfat_disk_d"));
 
 }  // namespace

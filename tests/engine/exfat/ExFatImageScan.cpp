@@ -1,5 +1,5 @@
-#include <stdexcept>
 #include "ExFatImageScan.h"
+#include <stdexcept>
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,16 +7,16 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/EngineEntryPoints.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/VolumeDescription.h"
 #include "engine/TreeBuilderSettings.h"
-#include "engine/EngineEntryPoints.h"
+#include "engine/VolumeDescription.h"
 #include "engine/exfat/ExFatEntry.h"
 #include "engine/exfat/complete/ExFatCompleteSearch.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
-#include "support/Sha256.h"
 #include "support/ByteFields.h"
+#include "support/Sha256.h"
 
 namespace exfattest {
 
@@ -53,7 +53,8 @@ std::size_t ImagePatch::FindSet(std::u16string const& name) const {
         pattern.push_back(static_cast<std::uint8_t>(c >> 8));
     }
     constexpr std::size_t kNameInSet = 2 * exfat::kEntrySize + 2;
-    for (auto at = m_bytes.begin(); (at = std::search(at, m_bytes.end(), pattern.begin(), pattern.end())) != m_bytes.end(); ++at) {
+    for (auto at = m_bytes.begin();
+         (at = std::search(at, m_bytes.end(), pattern.begin(), pattern.end())) != m_bytes.end(); ++at) {
         auto const offset = static_cast<std::size_t>(at - m_bytes.begin());
         if (offset >= kNameInSet && offset % exfat::kEntrySize == 2 &&
             exfat::LiveType(m_bytes[offset - 2]) == exfat::kTypeName &&

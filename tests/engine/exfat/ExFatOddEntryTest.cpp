@@ -30,7 +30,7 @@ void ZeroModificationTime(ImagePatch& image) {
 
 void DeletedFileOf2To62Bytes(ImagePatch& image) {
     std::size_t const at = image.FindSet(u"huge_gone.bin");
-    image.Put(at + kStream + 8, std::uint64_t{1} << 62, 8);  // valid data length
+    image.Put(at + kStream + 8, std::uint64_t{1} << 62, 8);   // valid data length
     image.Put(at + kStream + 24, std::uint64_t{1} << 62, 8);  // data length
     image.Seal(at);
 }
@@ -58,7 +58,8 @@ class ExFatOddEntryTest : public testing::TestWithParam<OddCase> {};
 
 TEST_P(ExFatOddEntryTest, EveryOtherFileIsListedAndCopiesOutByteExact) {
     std::string const folder = exfattest::ImageFolder();
-    if (folder.empty()) GTEST_SKIP() << "the exFAT images were not built (needs root, /dev/fuse, loop devices, exfat-fuse)";
+    if (folder.empty())
+        GTEST_SKIP() << "the exFAT images were not built (needs root, /dev/fuse, loop devices, exfat-fuse)";
     ImagePatch image(folder + "/exfat_odd.img");
     ASSERT_FALSE(image.Empty());
     GetParam().patch(image);
@@ -90,7 +91,8 @@ TEST_P(ExFatOddEntryTest, EveryOtherFileIsListedAndCopiesOutByteExact) {
 INSTANTIATE_TEST_SUITE_P(Cases, ExFatOddEntryTest,
                          testing::Values(OddCase{"asWritten", LeaveAsWritten, "", ""},
                                          OddCase{"zeroTimestamp", ZeroModificationTime, "", "/zero_time.txt"},
-                                         OddCase{"deletedFileOf2To62Bytes", DeletedFileOf2To62Bytes, "/huge_gone.bin", ""},
+                                         OddCase{"deletedFileOf2To62Bytes", DeletedFileOf2To62Bytes, "/huge_gone.bin",
+                                                 ""},
                                          OddCase{"volumeGuidInTheRoot", VolumeGuidInTheRoot, "/gap.tmp", ""},
                                          OddCase{"folderOf1TiB", FolderOf1TiB, "", ""}),
                          [](testing::TestParamInfo<OddCase> const& param) { return param.param.label; });

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "support/ExFatBytes.h"
+#include "engine/ByteWriter.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/ExFatPartition.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
-#include "engine/ByteWriter.h"
+#include "support/ExFatBytes.h"
 
 // Runs compare by value in these tests; DataRun itself is a stored record without operators.
 bool operator==(DataRun const& a, DataRun const& b) { return a.s64Start == b.s64Start && a.s64Length == b.s64Length; }
@@ -15,7 +15,7 @@ bool operator==(DataRun const& a, DataRun const& b) { return a.s64Start == b.s64
 namespace {
 
 constexpr std::uint32_t kWindowEntries = CFatTable::kWindowBytes / 4;  // 262144
-constexpr std::uint32_t kFatSectors = 10 * 2048 + 8;                 // ten full windows and a short one
+constexpr std::uint32_t kFatSectors = 10 * 2048 + 8;                   // ten full windows and a short one
 
 // A device whose FAT (from sector 1) holds cluster + 7 in every entry.
 std::vector<std::uint8_t> NumberedFat() {
@@ -38,7 +38,8 @@ TEST(ExFatFatTableTest, TheTenthWindowDropsTheLowest) {
     CMemoryDevice device(NumberedFat());
     CFatTable table;
     ASSERT_TRUE(table.CreateFatTable(&device, 1, kFatSectors));
-    for (std::uint32_t w = 0; w < 10; ++w) EXPECT_EQ(table.GetNextCluster(w * kWindowEntries + 1), w * kWindowEntries + 8);
+    for (std::uint32_t w = 0; w < 10; ++w)
+        EXPECT_EQ(table.GetNextCluster(w * kWindowEntries + 1), w * kWindowEntries + 8);
     std::uint64_t const u64Reads = device.ReadCount();
     EXPECT_EQ(table.GetNextCluster(9 * kWindowEntries + 2), 9 * kWindowEntries + 9);  // still held
     EXPECT_EQ(table.GetNextCluster(1 * kWindowEntries + 2), 1 * kWindowEntries + 9);  // still held
@@ -70,9 +71,7 @@ TEST(ExFatFatTableTest, ARangeReachingTheDevicesEndOrAFailedReadLoadsNothing) {
 
 class ExFatRunsTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_pDevice = std::make_unique<CMemoryDevice>(m_volume.Bytes());
-    }
+    void SetUp() override { m_pDevice = std::make_unique<CMemoryDevice>(m_volume.Bytes()); }
     std::vector<DataRun> Runs(_tagFileBaseInfo const& info) {
         m_pDevice = std::make_unique<CMemoryDevice>(m_volume.Bytes());
         CExFatDBR const boot(engine::ByteView(m_volume.Bytes().data(), 512));

@@ -5,9 +5,9 @@
 
 #include <map>
 
-#include "support/ExFatBytes.h"
 #include "engine/SearchedPartitionInfo.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "support/ExFatBytes.h"
 #include "testkit/ProgressSink.h"
 #include "testkit/RecordingTreeBuilder.h"
 

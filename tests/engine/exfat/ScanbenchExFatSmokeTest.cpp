@@ -32,7 +32,8 @@ TEST(ScanbenchExFatSmokeTest, QuickScanOfAnImageWritesTheFilesOut) {
     std::string const out = temp.File("out");
     std::string const log = temp.File("log");
     // The listing and the log apart: in one file a log line could land inside a listed line.
-    testsupport::RunCommand(program + " quick " + folder + "/exfat_4k.img --out " + out + " >" + log + " 2>" + log + ".err");
+    testsupport::RunCommand(program + " quick " + folder + "/exfat_4k.img --out " + out + " >" + log + " 2>" + log +
+                            ".err");
     std::stringstream text;
     for (std::string const& name : {log, log + ".err"}) text << std::ifstream(name).rdbuf();
     EXPECT_NE(text.str().find("file system 7"), std::string::npos) << text.str();
@@ -64,7 +65,8 @@ TEST(ScanbenchExFatSmokeTest, CompleteScanOfADiskWithoutItsMainBootSectorWritesT
     if (program.empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
     testsupport::TempDir temp;
     std::string const out = temp.File("out");
-    testsupport::RunCommand(program + " complete " + folder + "/exfat_disk_b.img --out " + out + " >" + temp.File("log") + " 2>&1");
+    testsupport::RunCommand(program + " complete " + folder + "/exfat_disk_b.img --out " + out + " >" +
+                            temp.File("log") + " 2>&1");
     fs::path const root = ExFatFolder(out);
     ASSERT_FALSE(root.empty());
     int iChecked = 0;

@@ -58,7 +58,8 @@ TEST(FATTableCheckTest, ADamagedTableIsReadWithEachChainEndingWhereItFirstRepeat
     table.GuardChains();
     EXPECT_EQ(table.GetNextCluster(3), 4u);
     EXPECT_GE(table.GetNextCluster(4), IFATTable::kEndOfChain);
-    EXPECT_GE(table.GetNextCluster(10) == 11 ? table.GetNextCluster(11) : table.GetNextCluster(10), IFATTable::kEndOfChain);
+    EXPECT_GE(table.GetNextCluster(10) == 11 ? table.GetNextCluster(11) : table.GetNextCluster(10),
+              IFATTable::kEndOfChain);
     EXPECT_GE(table.GetNextCluster(20), IFATTable::kEndOfChain);
     EXPECT_EQ(table.GetNextCluster(12), 13u);
     EXPECT_EQ(table.GetNextCluster(14), 13u);
@@ -85,7 +86,8 @@ TEST(FATTableCheckTest, Fat16MarksWidenAndFat32EntriesAreMasked) {
     EXPECT_EQ(table16.GetNextCluster(4), IFATTable::kEndOfChain);
     EXPECT_EQ(table16.GetNextCluster(100), 0u);
 
-    std::uint8_t raw[16] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0x05, 0x00, 0x00, 0xF0};
+    std::uint8_t raw[16] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F,
+                            0xFF, 0xFF, 0xFF, 0xFF, 0x05, 0x00, 0x00, 0xF0};
     engine::ByteView const view(raw, sizeof raw);
     EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT32, 2), 0x0FFFFFFFu);
     EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT32, 3), 5u);
@@ -111,7 +113,8 @@ TEST(FATTableCheckTest, Fat12EntriesUnpackAndTheirMarksWiden) {
     std::vector<std::uint8_t> const raw = PackFat12(entries);
     ASSERT_EQ(raw.size(), 12u);
     engine::ByteView const view(raw.data(), raw.size());
-    for (std::uint32_t i = 0; i < entries.size(); ++i) EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT12, i), entries[i]) << i;
+    for (std::uint32_t i = 0; i < entries.size(); ++i)
+        EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT12, i), entries[i]) << i;
     EXPECT_EQ(fat::ReadEntry(view, FILE_SYSTEM_FAT12, 8), 0u);
     // Five bytes hold entries 0 to 2; entry 3 would need the sixth byte.
     engine::ByteView const cut(raw.data(), 5);

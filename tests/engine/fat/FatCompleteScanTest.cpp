@@ -75,33 +75,37 @@ TEST_P(FatCompleteScan, RecoversEveryLiveFileAtItsPath) {
         auto const recycled = fattest::ReadFiles(fattest::Image(param.pszBinDeleted));
         ASSERT_FALSE(recycled.empty());
         fattest::ExpectEachRecovered(scan, scan.Deleted(), recycled, "deleted");
-        for (auto const& [path, pNode] : found) EXPECT_EQ(path.find("/$I"), std::string::npos) << "index file shown: " << path;
+        for (auto const& [path, pNode] : found)
+            EXPECT_EQ(path.find("/$I"), std::string::npos) << "index file shown: " << path;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Disks, FatCompleteScan,
-                         testing::Values(
-                             // Intact volumes with a deleted folder whose cluster a new folder took.
-                             CompleteCase{"IntactFat12", "fat12", {"fat12.manifest"}, nullptr},
-                             CompleteCase{"IntactFat16", "fat16", {"fat16.manifest"}, nullptr},
-                             CompleteCase{"IntactFat32", "fat32", {"fat32.manifest"}, nullptr},
-                             // No sub-folder: the root alone holds the files.
-                             CompleteCase{"RootOnlyFat16", "fat16-holes", {"fat16-holes.manifest"}, nullptr},
-                             // The image ends before the volume does.
-                             CompleteCase{"PartialImage", "fat32-cut", {"fat32-cut.manifest"}, nullptr},
-                             CompleteCase{"Fat12Of4096ByteSectors", "fat12-4k", {"fat12-4k.manifest"}, nullptr, 4096},
-                             CompleteCase{"Fat16Of4096ByteSectors", "fat16-4k", {"fat16-4k.manifest"}, nullptr, 4096},
-                             CompleteCase{"Fat32Of4096ByteSectors", "fat32-4k", {"fat32-4k.manifest"}, nullptr, 4096},
-                             CompleteCase{"TwoVolumesWithSharedClusterNumbers", "complete-two",
-                                          {"complete-two-1.manifest", "complete-two-2.manifest"}, nullptr},
-                             // Its second volume's bin: index files read with that volume's own record.
-                             CompleteCase{"RecycleBinInTheSecondVolume", "complete-two", {}, nullptr, 512, "complete-two-bin.deleted"},
-                             CompleteCase{"PartitionEntryMoved", "complete-moved", {"complete-moved-1.manifest"}, nullptr},
-                             CompleteCase{"BothBootSectorsWiped", "complete-wiped", {"complete-wiped-1.manifest"}, nullptr},
-                             CompleteCase{"Fat16BootSectorAndTableWiped", "complete-fat16", {"complete-fat16-1.manifest"}, nullptr},
-                             CompleteCase{"ReformattedVolume", "complete-reformat", {"complete-reformat-1.manifest"}, "old"},
-                             CompleteCase{"ManyOneClusterFiles", "complete-small-files", {"complete-small-files-1.manifest"}, nullptr}),
-                         [](testing::TestParamInfo<CompleteCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(
+    Disks, FatCompleteScan,
+    testing::Values(
+        // Intact volumes with a deleted folder whose cluster a new folder took.
+        CompleteCase{"IntactFat12", "fat12", {"fat12.manifest"}, nullptr},
+        CompleteCase{"IntactFat16", "fat16", {"fat16.manifest"}, nullptr},
+        CompleteCase{"IntactFat32", "fat32", {"fat32.manifest"}, nullptr},
+        // No sub-folder: the root alone holds the files.
+        CompleteCase{"RootOnlyFat16", "fat16-holes", {"fat16-holes.manifest"}, nullptr},
+        // The image ends before the volume does.
+        CompleteCase{"PartialImage", "fat32-cut", {"fat32-cut.manifest"}, nullptr},
+        CompleteCase{"Fat12Of4096ByteSectors", "fat12-4k", {"fat12-4k.manifest"}, nullptr, 4096},
+        CompleteCase{"Fat16Of4096ByteSectors", "fat16-4k", {"fat16-4k.manifest"}, nullptr, 4096},
+        CompleteCase{"Fat32Of4096ByteSectors", "fat32-4k", {"fat32-4k.manifest"}, nullptr, 4096},
+        CompleteCase{"TwoVolumesWithSharedClusterNumbers",
+                     "complete-two",
+                     {"complete-two-1.manifest", "complete-two-2.manifest"},
+                     nullptr},
+        // Its second volume's bin: index files read with that volume's own record.
+        CompleteCase{"RecycleBinInTheSecondVolume", "complete-two", {}, nullptr, 512, "complete-two-bin.deleted"},
+        CompleteCase{"PartitionEntryMoved", "complete-moved", {"complete-moved-1.manifest"}, nullptr},
+        CompleteCase{"BothBootSectorsWiped", "complete-wiped", {"complete-wiped-1.manifest"}, nullptr},
+        CompleteCase{"Fat16BootSectorAndTableWiped", "complete-fat16", {"complete-fat16-1.manifest"}, nullptr},
+        CompleteCase{"ReformattedVolume", "complete-reformat", {"complete-reformat-1.manifest"}, "old"},
+        CompleteCase{"ManyOneClusterFiles", "complete-small-files", {"complete-small-files-1.manifest"}, nullptr}),
+    [](testing::TestParamInfo<CompleteCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
 
 /// The searcher alone over an image held in memory, as the complete controller drives it.
 class SearcherRun {
@@ -135,7 +139,9 @@ INSTANTIATE_TEST_SUITE_P(Images, FatIntactVolume,
                                          // FAT sectors full of end-of-chain marks, where the
                                          // backup boot sector read as a first one expects a FAT.
                                          std::make_pair("complete-small-files.img", std::uint64_t{0})),
-                         [](auto const& imageInfo) { return std::string(imageInfo.index == 0 ? "PartitionAt2048" : "ManyOneClusterFiles"); });
+                         [](auto const& imageInfo) {
+                             return std::string(imageInfo.index == 0 ? "PartitionAt2048" : "ManyOneClusterFiles");
+                         });
 
 TEST(FatCompleteSearch, GetSearchedPartitionInfoAnswersTheCountToAShortArray) {
     FAT_IMAGES_OR_SKIP();

@@ -33,11 +33,11 @@ TEST_P(FatDamagedVolumeTest, ListsEveryFileAndCopiesTheIntactOnesOutByteExact) {
     fattest::ExpectEachRecovered(scan, scan.Live(), fattest::ReadFiles(base + ".unreadable"), "live", false);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, FatDamagedVolumeTest,
-                         ::testing::Values(Volume{"Fat32CutTo30MiB", "fat32-cut"}, Volume{"Fat32CrossLinked", "fat32-crosslink"},
-                                           Volume{"Fat16RemovableMedia", "fat16-f0"}, Volume{"Fat32OneFatCopy", "fat32-1fat"},
-                                           Volume{"Fat16NulPaddedType", "fat16-nul"},
-                                           Volume{"Fat16DeletedFileInTheHoles", "fat16-holes"}),
-                         [](auto const& param) { return std::string(param.param.pszCase); });
+INSTANTIATE_TEST_SUITE_P(
+    Images, FatDamagedVolumeTest,
+    ::testing::Values(Volume{"Fat32CutTo30MiB", "fat32-cut"}, Volume{"Fat32CrossLinked", "fat32-crosslink"},
+                      Volume{"Fat16RemovableMedia", "fat16-f0"}, Volume{"Fat32OneFatCopy", "fat32-1fat"},
+                      Volume{"Fat16NulPaddedType", "fat16-nul"}, Volume{"Fat16DeletedFileInTheHoles", "fat16-holes"}),
+    [](auto const& param) { return std::string(param.param.pszCase); });
 
 }  // namespace

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "FatQuickScan.h"
-#include "engine/IFileNode.h"
 #include "engine/ByteView.h"
+#include "engine/IFileNode.h"
 #include "support/NtfsImage.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
@@ -91,7 +91,8 @@ TEST_P(FatLoopingFolderTest, TheDeletedFileOfTheFirstClusterIsListedAndCopiesOut
         return testsupport::RunCommand(tool + " -i " + testsupport::ShellQuote(image) + " " + args);
     };
     auto clusters = [&](std::string const& folder) {
-        return FirstTwoClusters(testsupport::CommandOutput("mshowfat -i " + testsupport::ShellQuote(image) + " " + folder));
+        return FirstTwoClusters(
+            testsupport::CommandOutput("mshowfat -i " + testsupport::ShellQuote(image) + " " + folder));
     };
     std::vector<std::uint8_t> const deleted = Pattern(3000, 7);
     ASSERT_TRUE(WriteFile(dir.File("deleted"), deleted));
@@ -114,7 +115,8 @@ TEST_P(FatLoopingFolderTest, TheDeletedFileOfTheFirstClusterIsListedAndCopiesOut
         ASSERT_TRUE(LinkCluster(image, treeClusters[1], treeClusters[0]));
     } else {
         ASSERT_EQ(mtools("mdeltree", tree + "'"), 0);
-        ASSERT_NE(liveClusters[0], treeClusters[0] + 1) << "the chain must leave the tree's first cluster for the live folder's";
+        ASSERT_NE(liveClusters[0], treeClusters[0] + 1)
+            << "the chain must leave the tree's first cluster for the live folder's";
         ASSERT_TRUE(LinkCluster(image, treeClusters[0], liveClusters[0]));
     }
 
@@ -125,14 +127,14 @@ TEST_P(FatLoopingFolderTest, TheDeletedFileOfTheFirstClusterIsListedAndCopiesOut
     EXPECT_EQ(scan.Recover(found->second), testsupport::Sha256Hex(deleted));
 }
 
-INSTANTIATE_TEST_SUITE_P(Chains, FatLoopingFolderTest,
-                         ::testing::Values(LoopCase{"SecondClusterLinksBack", Damage::kSecondClusterLinksBack, fattest::ScanKind::Quick},
-                                           LoopCase{"DeletedFolderRunsIntoLiveFolder", Damage::kDeletedFolderRunsIntoLiveFolder,
-                                                    fattest::ScanKind::Quick},
-                                           LoopCase{"CompleteScanSecondClusterLinksBack", Damage::kSecondClusterLinksBack,
-                                                    fattest::ScanKind::Complete},
-                                           LoopCase{"CompleteScanDeletedFolderRunsIntoLiveFolder",
-                                                    Damage::kDeletedFolderRunsIntoLiveFolder, fattest::ScanKind::Complete}),
-                         [](::testing::TestParamInfo<LoopCase> const& param) { return std::string(param.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(
+    Chains, FatLoopingFolderTest,
+    ::testing::Values(
+        LoopCase{"SecondClusterLinksBack", Damage::kSecondClusterLinksBack, fattest::ScanKind::Quick},
+        LoopCase{"DeletedFolderRunsIntoLiveFolder", Damage::kDeletedFolderRunsIntoLiveFolder, fattest::ScanKind::Quick},
+        LoopCase{"CompleteScanSecondClusterLinksBack", Damage::kSecondClusterLinksBack, fattest::ScanKind::Complete},
+        LoopCase{"CompleteScanDeletedFolderRunsIntoLiveFolder", Damage::kDeletedFolderRunsIntoLiveFolder,
+                 fattest::ScanKind::Complete}),
+    [](::testing::TestParamInfo<LoopCase> const& param) { return std::string(param.param.pszName); });
 
 }  // namespace

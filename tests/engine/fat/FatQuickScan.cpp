@@ -10,8 +10,8 @@
 #include "engine/IFileNode.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
-#include "engine/VolumeDescription.h"
 #include "engine/TreeBuilderSettings.h"
+#include "engine/VolumeDescription.h"
 #include "support/Sha256.h"
 
 namespace fattest {
@@ -50,12 +50,14 @@ FatQuickScan::FatQuickScan(std::string const& image, int iSectorSize, ScanKind e
     m_pFilter.reset(CreateFilter());
     m_pFilter->SetFilterTypes(63);
     m_pFilter->SetScanType(bComplete ? SCAN_TYPE_DEEP : SCAN_TYPE_QUICK_UNMOUNTED);
-    m_pController.reset(CreateRecoveryController(bComplete ? RECOVERY_CONTROLLER_COMPLETE_VOLUME : RECOVERY_CONTROLLER_DELETED));
+    m_pController.reset(
+        CreateRecoveryController(bComplete ? RECOVERY_CONTROLLER_COMPLETE_VOLUME : RECOVERY_CONTROLLER_DELETED));
     m_pController->Initialize(m_pFilter.get());
     m_result = m_pController->StartDataRecovery(m_pDevice.get(), &m_progress, &m_sink);
     for (IFileNode* pNode : m_sink.Nodes()) {
         std::string path;
-        for (IFileNode* p = pNode; p && p->GetParent(); p = p->GetParent()) path = "/" + std::string(p->GetFileName()) + path;
+        for (IFileNode* p = pNode; p && p->GetParent(); p = p->GetParent())
+            path = "/" + std::string(p->GetFileName()) + path;
         if (pNode->IsDirectory())
             m_folders[path] = pNode;
         else

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "FatTestImages.h"
 #include "engine/IRecoveryController.h"
 #include "engine/IRecoveryFilter.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
-#include "FatTestImages.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/ProgressSink.h"
 

@@ -15,20 +15,24 @@
 
 namespace {
 
-using fattest::Expected;
 using fattest::ExpectEachRecovered;
+using fattest::Expected;
 using fattest::FatQuickScan;
 
 struct Volume {
     char const* pszName;  // the image's base name in the fixture folder
     int iSectorSize;
 };
-void PrintTo(Volume const& volume, std::ostream* pOut) { *pOut << volume.pszName << " (" << volume.iSectorSize << "-byte sectors)"; }
+void PrintTo(Volume const& volume, std::ostream* pOut) {
+    *pOut << volume.pszName << " (" << volume.iSectorSize << "-byte sectors)";
+}
 
 class FatQuickScanTest : public ::testing::TestWithParam<Volume> {
 protected:
     void SetUp() override { FAT_IMAGES_OR_SKIP(); }
-    std::string Image(char const* pszSuffix) const { return fattest::Image(std::string(GetParam().pszName) + pszSuffix); }
+    std::string Image(char const* pszSuffix) const {
+        return fattest::Image(std::string(GetParam().pszName) + pszSuffix);
+    }
 };
 
 TEST_P(FatQuickScanTest, TheLiveTreeEqualsTheMtoolsListingAndCopiesOutByteExact) {

@@ -12,9 +12,9 @@
 #include "FatTestImages.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/IFileNode.h"
+#include "engine/VolumeDescription.h"
 #include "engine/core/device/ForwardingDevice.h"
 #include "engine/core/device/MemoryDevice.h"
-#include "engine/VolumeDescription.h"
 #include "testkit/ProgressSink.h"
 #include "testkit/RecordingTreeBuilder.h"
 

@@ -40,9 +40,9 @@ bool RaiseSize(std::string const& image, char const (&name)[12], std::uint32_t u
 }
 
 struct Row {
-    char const* pszName;  // as mcopy writes it
-    char name83[12];      // as the entry holds it
-    int iClusters;        // the file fills whole clusters: the chain holds exactly its bytes
+    char const* pszName;               // as mcopy writes it
+    char name83[12];                   // as the entry holds it
+    int iClusters;                     // the file fills whole clusters: the chain holds exactly its bytes
     std::int64_t s64RecordedClusters;  // the raised size in clusters; 0 keeps the size
     std::uint32_t u32RawSize;          // a raised size given as a number (bad input)
 };
@@ -67,14 +67,17 @@ TEST(FatShortSizeTest, CopyHoldsTheChainAndIsReportedShort) {
     std::vector<Bytes> contents;
     std::vector<std::pair<std::string, std::string>> hostFiles;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        contents.push_back(Pattern(static_cast<std::size_t>(rows[i].iClusters) * u32Cluster, static_cast<std::uint8_t>(i + 7)));
+        contents.push_back(
+            Pattern(static_cast<std::size_t>(rows[i].iClusters) * u32Cluster, static_cast<std::uint8_t>(i + 7)));
         std::ofstream(temp.File(rows[i].pszName), std::ios::binary)
-            .write(reinterpret_cast<char const*>(contents.back().data()), static_cast<std::streamsize>(contents.back().size()));
+            .write(reinterpret_cast<char const*>(contents.back().data()),
+                   static_cast<std::streamsize>(contents.back().size()));
         hostFiles.emplace_back(rows[i].pszName, temp.File(rows[i].pszName));
     }
     ASSERT_TRUE(testsupport::FatImage::Build(image, 32 << 20, hostFiles, error)) << error;
     for (Row const& row : rows) {
-        std::uint32_t const u32Raised = row.u32RawSize != 0 ? row.u32RawSize : static_cast<std::uint32_t>(row.s64RecordedClusters * u32Cluster);
+        std::uint32_t const u32Raised =
+            row.u32RawSize != 0 ? row.u32RawSize : static_cast<std::uint32_t>(row.s64RecordedClusters * u32Cluster);
         if (u32Raised != 0) {
             ASSERT_TRUE(RaiseSize(image, row.name83, u32Raised)) << row.pszName;
         }

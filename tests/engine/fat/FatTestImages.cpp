@@ -34,7 +34,8 @@ Images const& Get() {
         }
         result.pOwned = std::make_unique<testsupport::TempDir>();
         std::string const script = std::string(QUORIN_SOURCE_DIR) + "/tests/fixtures/fat/make_images.sh";
-        int const iExit = testsupport::RunCommand("bash '" + script + "' '" + result.pOwned->Path() + "' >/dev/null 2>&1");
+        int const iExit =
+            testsupport::RunCommand("bash '" + script + "' '" + result.pOwned->Path() + "' >/dev/null 2>&1");
         if (iExit == 0 && Complete(result.pOwned->Path()))
             result.dir = result.pOwned->Path();
         else

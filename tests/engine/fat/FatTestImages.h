@@ -29,7 +29,7 @@ std::vector<std::uint8_t> ReadBytes(std::string const& path, std::size_t maxByte
 }  // namespace fattest
 
 /// Skips the running test when the images cannot be had.
-#define FAT_IMAGES_OR_SKIP()                                                              \
-    do {                                                                                  \
+#define FAT_IMAGES_OR_SKIP()                                                          \
+    do {                                                                              \
         if (::fattest::ImagesDir().empty()) GTEST_SKIP() << ::fattest::WhyNoImages(); \
     } while (0)

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "FatTestImages.h"
+#include "engine/ByteWriter.h"
 #include "engine/Types.h"
 #include "engine/core/device/MemoryDevice.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 

@@ -5,15 +5,15 @@
 
 #include <cstring>
 
-#include "support/HfsPlusScan.h"
+#include "engine/ByteWriter.h"
 #include "engine/hfsplus/HfsPlusFileNode.h"
-#include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/HfsPlusForkExtents.h"
+#include "engine/hfsplus/HfsPlusResult.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusRecords.h"
-#include "engine/ByteWriter.h"
+#include "support/HfsPlusScan.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ protected:
         if (m_image.empty()) GTEST_SKIP() << "no " << hfsplustest::MacImagePath();
     }
     std::vector<std::uint8_t> Node(std::size_t offset) const {
-        return {m_image.begin() + static_cast<long>(offset), m_image.begin() + static_cast<long>(offset + kMacCatalogNodeSize)};
+        return {m_image.begin() + static_cast<long>(offset),
+                m_image.begin() + static_cast<long>(offset + kMacCatalogNodeSize)};
     }
     /// The offset in the image of the root leaf's record named `name`.
     std::size_t RecordOffset(std::u16string const& name) const {
@@ -68,9 +69,11 @@ TEST_F(HfsPlusBTreeTest, NodesWhoseTablesCannotBeTrustedAreRefused) {
     std::size_t const table = kMacCatalogNodeSize;  // record i's offset stands at table - 2 (i + 1)
     EXPECT_TRUE(refused([&](auto& b) { engine::ByteWriter(b).Be16(table - 2, 12); })) << "record 0 at 12";
     EXPECT_TRUE(refused([](auto& b) { b[9] = 2; })) << "a leaf of height 2";
-    EXPECT_TRUE(refused([&](auto& b) { engine::ByteWriter(b).Be16(table - 6, static_cast<std::uint16_t>(b[table - 4] << 8 | b[table - 3])); }))
-        << "two records at one offset";
-    EXPECT_TRUE(refused([](auto& b) { engine::ByteWriter(b).Be16(10, 2042); })) << "an offset table reaching into the descriptor";
+    EXPECT_TRUE(refused([&](auto& b) {
+        engine::ByteWriter(b).Be16(table - 6, static_cast<std::uint16_t>(b[table - 4] << 8 | b[table - 3]));
+    })) << "two records at one offset";
+    EXPECT_TRUE(refused([](auto& b) { engine::ByteWriter(b).Be16(10, 2042); }))
+        << "an offset table reaching into the descriptor";
     EXPECT_FALSE(refused([](auto& b) { b[8] = 0, b[9] = 5; })) << "an index node of any height";
 }
 
@@ -83,10 +86,11 @@ TEST_F(HfsPlusBTreeTest, ACyclicIndexEndsItsBranchAndEveryFileIsStillListed) {
     engine::ByteWriter(m_image).Be16(index + 10, 2);
     for (std::uint32_t i = 0; i < 2; ++i) {
         std::size_t const record = index + kNodeDescriptorSize + i * 12;
-        engine::ByteWriter(m_image).Be16(record, 6);                        // keyLength: parent id and an empty name
-        engine::ByteWriter(m_image).Be32(record + 2, i);                    // parentID
-        engine::ByteWriter(m_image).Be32(record + 8, i == 0 ? 2 : 1);       // child: itself, then the leaf
-        engine::ByteWriter(m_image).Be16(index + kMacCatalogNodeSize - 2 * (i + 1), static_cast<std::uint16_t>(record - index));
+        engine::ByteWriter(m_image).Be16(record, 6);                   // keyLength: parent id and an empty name
+        engine::ByteWriter(m_image).Be32(record + 2, i);               // parentID
+        engine::ByteWriter(m_image).Be32(record + 8, i == 0 ? 2 : 1);  // child: itself, then the leaf
+        engine::ByteWriter(m_image).Be16(index + kMacCatalogNodeSize - 2 * (i + 1),
+                                         static_cast<std::uint16_t>(record - index));
     }
     engine::ByteWriter(m_image).Be16(index + kMacCatalogNodeSize - 6, kNodeDescriptorSize + 24);
     engine::ByteWriter(m_image).Be16(kHeaderRecord, 2);      // treeDepth
@@ -96,7 +100,8 @@ TEST_F(HfsPlusBTreeTest, ACyclicIndexEndsItsBranchAndEveryFileIsStillListed) {
     CHFSPlusVolume volume(&device);
     ASSERT_EQ(volume.GetLastError(), kResultSuccess);
     std::size_t records = 0;
-    RESULT const walk = volume.GetCatalog()->Traverse([&records](CatalogKey const&, CatalogRecord const&) { return ++records, true; }, {});
+    RESULT const walk = volume.GetCatalog()->Traverse(
+        [&records](CatalogKey const&, CatalogRecord const&) { return ++records, true; }, {});
     EXPECT_EQ(ResultCode(walk), kCodeBadData);
     EXPECT_EQ(records, 26u);
 
@@ -153,21 +158,21 @@ TEST(HfsPlusKeys, CaseFoldingFollowsApplesTableAlone) {
     std::u16string const longName(255, u'\u10A0');  // a name of the largest length, Georgian capitals
     Row const rows[] = {
         {u"\uFF21\uFF22", u"\uFF41\uFF42", 0},  // full-width Latin folds
-        {u"\u0531b", u"\u0561b", 0},             // Armenian
-        {u"\u01C4x", u"\u01C6x", 0},             // Latin Extended-B digraphs
-        {u"\u03A3", u"\u03C3", 0},               // Greek
-        {u"\u0416", u"\u0436", 0},               // Cyrillic
-        {u"\u10A0", u"\u10D0", 0},               // Georgian capitals fold to the small letters
-        {u"\u216B", u"\u217B", 0},               // Roman numerals
-        {u"a\u200Db", u"ab", 0},                  // an ignorable joiner is skipped
-        {u"\u04D8", u"\u04D9", -1},              // Kazakh schwa: no fold, capital first
-        {u"\u04E8z", u"\u04E9a", -1},            // Kazakh barred o: no fold
-        {u"\u01C0", u"\u01F6", -1},              // Hwair stays above the click (Unicode would fold it to U+0195)
-        {u"\u01BF", u"\u01F7", -1},              // Wynn: no fold
-        {u"\u24D0", u"\u24B6", 1},               // circled letters: no fold, small above capital
-        {u"\u00C9", u"\u00E9", -1},              // precomposed letters do not fold (names are stored decomposed)
+        {u"\u0531b", u"\u0561b", 0},            // Armenian
+        {u"\u01C4x", u"\u01C6x", 0},            // Latin Extended-B digraphs
+        {u"\u03A3", u"\u03C3", 0},              // Greek
+        {u"\u0416", u"\u0436", 0},              // Cyrillic
+        {u"\u10A0", u"\u10D0", 0},              // Georgian capitals fold to the small letters
+        {u"\u216B", u"\u217B", 0},              // Roman numerals
+        {u"a\u200Db", u"ab", 0},                // an ignorable joiner is skipped
+        {u"\u04D8", u"\u04D9", -1},             // Kazakh schwa: no fold, capital first
+        {u"\u04E8z", u"\u04E9a", -1},           // Kazakh barred o: no fold
+        {u"\u01C0", u"\u01F6", -1},             // Hwair stays above the click (Unicode would fold it to U+0195)
+        {u"\u01BF", u"\u01F7", -1},             // Wynn: no fold
+        {u"\u24D0", u"\u24B6", 1},              // circled letters: no fold, small above capital
+        {u"\u00C9", u"\u00E9", -1},             // precomposed letters do not fold (names are stored decomposed)
         {longName, longName.substr(0, 254) + u"\u10D1", -1},
-        {u"a\xD800", u"a\xDC00", -1},            // unpaired surrogates compare as units
+        {u"a\xD800", u"a\xDC00", -1},  // unpaired surrogates compare as units
         {u"\xDBFF", u"\xFFFF", -1},
         {std::u16string(1, u'\0'), u"\xFFFE", 1},  // a 0 unit sorts last
     };
@@ -178,13 +183,16 @@ TEST(HfsPlusKeys, CaseFoldingFollowsApplesTableAlone) {
         EXPECT_EQ((order > 0) - (order < 0), row.order) << std::string(row.a.begin(), row.a.end());
         EXPECT_EQ(-CompareCatalogKeys(b, a, kCompareCaseFolding), order);
     }
-    EXPECT_NE(CompareCatalogKeys(CatalogKey{2, {0xFF21}}, CatalogKey{2, {0xFF41}}, kCompareBinary), 0);  // HFSX stays binary
+    EXPECT_NE(CompareCatalogKeys(CatalogKey{2, {0xFF21}}, CatalogKey{2, {0xFF41}}, kCompareBinary),
+              0);  // HFSX stays binary
 }
 
 TEST(HfsPlusKeys, NamesOfTheLargestLengthAndUnpairedSurrogatesReadAndShow) {
-    for (std::vector<std::uint16_t> const& name : {std::vector<std::uint16_t>(255, 0xD800), std::vector<std::uint16_t>{'a', 0xDC00, 'b', 0xD83D}}) {
+    for (std::vector<std::uint16_t> const& name :
+         {std::vector<std::uint16_t>(255, 0xD800), std::vector<std::uint16_t>{'a', 0xDC00, 'b', 0xD83D}}) {
         std::vector<std::uint8_t> record = {0, 0, 0, 0, 0, 2, 0, static_cast<std::uint8_t>(name.size())};
-        for (std::uint16_t unit : name) record.insert(record.end(), {static_cast<std::uint8_t>(unit >> 8), static_cast<std::uint8_t>(unit)});
+        for (std::uint16_t unit : name)
+            record.insert(record.end(), {static_cast<std::uint8_t>(unit >> 8), static_cast<std::uint8_t>(unit)});
         engine::ByteWriter(record).Be16(0, static_cast<std::uint16_t>(record.size() - 2));
         std::optional<CatalogKey> const key = ReadCatalogKey(engine::ByteView(record.data(), record.size()));
         ASSERT_TRUE(key);
@@ -222,7 +230,9 @@ TEST(HfsPlusKeys, AnOverflowRecordAddingNoBlocksEndsTheExtentWalk) {
     fork.u32TotalBlocks = 20;
     for (std::uint32_t i = 0; i < kExtentsPerRecord; ++i) fork.extents[i] = {10 + 2 * i, 1};
     int lookups = 0;
-    OverflowLookup const empty = [&lookups](std::uint32_t) { return ++lookups, std::optional<HFSPlusExtentRecord>(HFSPlusExtentRecord{}); };
+    OverflowLookup const empty = [&lookups](std::uint32_t) {
+        return ++lookups, std::optional<HFSPlusExtentRecord>(HFSPlusExtentRecord{});
+    };
     ForkExtents const found = CollectForkExtents(fork, 100, empty, 1000);
     EXPECT_EQ(found.extents.size(), kExtentsPerRecord);
     EXPECT_EQ(ResultCode(found.result), kCodeBadData);

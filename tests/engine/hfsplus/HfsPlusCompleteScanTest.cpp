@@ -4,35 +4,35 @@
 // gone, and every file must copy out byte-exact at its path under its own volume.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <cstring>
 #include <random>
 
-#include "support/DecmpfsMaker.h"
-#include "support/HfsPlusScan.h"
+#include "engine/ByteWriter.h"
+#include "engine/FileNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
 #include "engine/IRecoveryController.h"
 #include "engine/IRecoveryFilter.h"
-#include "engine/core/device/MemoryDevice.h"
-#include "engine/FileNode.h"
 #include "engine/TreeBuilderSettings.h"
+#include "engine/core/device/MemoryDevice.h"
 #include "engine/hfsplus/HfsPlusEntry.h"
 #include "engine/hfsplus/HfsPlusTrees.h"
 #include "engine/hfsplus/HfsPlusVolume.h"
 #include "engine/hfsplus/complete/HfsPlusCompleteSearch.h"
 #include "engine/hfsplus/complete/HfsPlusSectorProbe.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
+#include "support/DecmpfsMaker.h"
 #include "support/EntryPointScope.h"
+#include "support/HfsPlusScan.h"
 #include "support/Manifest.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "testkit/CompleteSearchRun.h"
 #include "testkit/CountingTreeSink.h"
 #include "testkit/RecordingTreeBuilder.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -68,7 +68,8 @@ public:
         settings.u32RootShownPauseMs = 0;
         SetDefaultTreeBuilderSettings(settings);
         EngineEntryPoints& entries = m_entryPoints.Table();
-        entries.CreateEXFatSearcher = entries.CreateFATSearcher = entries.CreateRAWSearcher = entries.CreateNTFSSearcher = nullptr;
+        entries.CreateEXFatSearcher = entries.CreateFATSearcher = entries.CreateRAWSearcher =
+            entries.CreateNTFSSearcher = nullptr;
         entries.CreateHFSPlusSearcher = [this]() -> ICompleteFileSystemSearchController* {
             m_pSearcher = new CHFSPlusCompleteFileSystemSearchController();
             return m_pSearcher;
@@ -80,7 +81,8 @@ public:
         m_pController->Initialize(m_pFilter.get());
         if (!m_pDevice || Failed(m_pController->StartDataRecovery(m_pDevice.get(), &m_progress, &m_sink))) return;
         for (IFileNode* pNode : m_sink.Nodes())
-            if (auto* pFileNode = dynamic_cast<CFileNode*>(pNode)) m_nodes.emplace(std::make_pair(pFileNode->GetBelongedPartition(), PathOf(pNode)), pNode);
+            if (auto* pFileNode = dynamic_cast<CFileNode*>(pNode))
+                m_nodes.emplace(std::make_pair(pFileNode->GetBelongedPartition(), PathOf(pNode)), pNode);
         m_pCopyOut.reset(m_pController->GetDataRecovery(SEARCHER_TYPE_HFSPLUS));
     }
     ~CompleteScan() {
@@ -93,11 +95,13 @@ public:
     /// The index of the partition with a volume starting at `s64Start`; -1 when none.
     int VolumeAt(long long s64Start) const {
         for (auto const& pPartition : Found())
-            if (pPartition->GetHeader() != nullptr && (pPartition->GetStart() == s64Start || s64Start < 0)) return pPartition->GetIndex();
+            if (pPartition->GetHeader() != nullptr && (pPartition->GetStart() == s64Start || s64Start < 0))
+                return pPartition->GetIndex();
         return -1;
     }
     std::size_t VolumeCount() const {
-        return static_cast<std::size_t>(std::count_if(Found().begin(), Found().end(), [](auto const& p) { return p->GetHeader() != nullptr; }));
+        return static_cast<std::size_t>(
+            std::count_if(Found().begin(), Found().end(), [](auto const& p) { return p->GetHeader() != nullptr; }));
     }
     /// The one node at `path` of the partition; null when there is none or several.
     IFileNode* Find(int iPartition, std::string const& path) const {
@@ -148,8 +152,10 @@ TEST_P(HfsPlusCompleteScanTest, FindsEachVolumeAndCopiesItsFilesOutByteExactUnde
     if (folder.empty()) GTEST_SKIP() << "the HFS+ disks were not built (needs xorriso, sfdisk)";
     std::string const image = folder + "/" + c.pszImage;
     std::unique_ptr<IStorageDevice> pDevice;
-    if (c.iSectorSize == 512) pDevice.reset(CreateDiskDevice(image.c_str()));
-    else pDevice = std::make_unique<CMemoryDevice>(ReadWhole(image), c.iSectorSize);
+    if (c.iSectorSize == 512)
+        pDevice.reset(CreateDiskDevice(image.c_str()));
+    else
+        pDevice = std::make_unique<CMemoryDevice>(ReadWhole(image), c.iSectorSize);
     ASSERT_NE(pDevice->Open(), 0);
     CompleteScan scan(std::move(pDevice));
     ASSERT_TRUE(scan.Ran());
@@ -176,16 +182,20 @@ TEST_P(HfsPlusCompleteScanTest, FindsEachVolumeAndCopiesItsFilesOutByteExactUnde
 
 INSTANTIATE_TEST_SUITE_P(
     Disks, HfsPlusCompleteScanTest,
-    testing::Values(DiskCase{"BareVolume", "volume_A.hfs", 512, {{"volume_A.manifest", 0}}},
-                    DiskCase{"GptMapGone", "gpt_nomap.img", 512, {{"volume_A.manifest", 409640}}},
-                    DiskCase{"GptMapAndPrimaryHeaderGone", "gpt_noheader.img", 512, {{"volume_A.manifest", 409640}}},
-                    DiskCase{"SecondVolumeWithoutPrimaryHeader", "two_volumes.img", 512,
-                             {{"volume_A.manifest", 2048}, {"volume_B.manifest", 65536}}},
-                    DiskCase{"VolumeCopiedWithDd", "copied_twice.img", 512, {{"volume_A.manifest", 2048}, {"volume_A.manifest", 32768}}},
-                    DiskCase{"ApplePartitionMapGone", "apm_wiped.img", 512, {{"volume_A.manifest", -1}}},
-                    DiskCase{"FourKSectors", "two_volumes.img", 4096, {{"volume_A.manifest", 256}, {"volume_B.manifest", 8192}}},
-                    // Leaves are live only when the catalog's search, by Apple's folding, finds them.
-                    DiskCase{"NamesInAppleCaseOrder", "volume_C.hfs", 512, {{"volume_C.manifest", 0}}}),
+    testing::Values(
+        DiskCase{"BareVolume", "volume_A.hfs", 512, {{"volume_A.manifest", 0}}},
+        DiskCase{"GptMapGone", "gpt_nomap.img", 512, {{"volume_A.manifest", 409640}}},
+        DiskCase{"GptMapAndPrimaryHeaderGone", "gpt_noheader.img", 512, {{"volume_A.manifest", 409640}}},
+        DiskCase{"SecondVolumeWithoutPrimaryHeader",
+                 "two_volumes.img",
+                 512,
+                 {{"volume_A.manifest", 2048}, {"volume_B.manifest", 65536}}},
+        DiskCase{
+            "VolumeCopiedWithDd", "copied_twice.img", 512, {{"volume_A.manifest", 2048}, {"volume_A.manifest", 32768}}},
+        DiskCase{"ApplePartitionMapGone", "apm_wiped.img", 512, {{"volume_A.manifest", -1}}},
+        DiskCase{"FourKSectors", "two_volumes.img", 4096, {{"volume_A.manifest", 256}, {"volume_B.manifest", 8192}}},
+        // Leaves are live only when the catalog's search, by Apple's folding, finds them.
+        DiskCase{"NamesInAppleCaseOrder", "volume_C.hfs", 512, {{"volume_C.manifest", 0}}}),
     [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
 
 /// The macOS volume, its `a_file` made a resource-fork compressed file, 1 MiB into a disk whose
@@ -195,18 +205,22 @@ struct MacDisk {
     std::vector<std::uint8_t> volume = hfsplustest::LoadMacImage();
     std::vector<std::uint8_t> disk;
     bool Make() {
-        if (volume.empty() || !hfsplustest::CompressFile(volume, 4, hfsplustest::TextLike(4 * 0x10000 + 999))) return false;
+        if (volume.empty() || !hfsplustest::CompressFile(volume, 4, hfsplustest::TextLike(4 * 0x10000 + 999)))
+            return false;
         disk.assign(kAt + volume.size() + kAt, 0);
         std::copy(volume.begin(), volume.end(), disk.begin() + kAt);
         return true;
     }
-    void Zero(std::size_t offset, std::size_t length) { std::fill_n(disk.begin() + static_cast<long>(kAt + offset), length, 0); }
+    void Zero(std::size_t offset, std::size_t length) {
+        std::fill_n(disk.begin() + static_cast<long>(kAt + offset), length, 0);
+    }
 };
 
 /// Offset in `bytes` of the first UTF-16BE `name` from `from` on; npos when there is none.
 std::size_t FindName(std::vector<std::uint8_t> const& bytes, std::size_t from, std::u16string const& name) {
     std::vector<std::uint8_t> units;
-    for (char16_t c : name) units.insert(units.end(), {static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
+    for (char16_t c : name)
+        units.insert(units.end(), {static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
     auto const at = std::search(bytes.begin() + static_cast<long>(from), bytes.end(), units.begin(), units.end());
     return at == bytes.end() ? std::string::npos : static_cast<std::size_t>(at - bytes.begin());
 }
@@ -258,14 +272,16 @@ TEST(HfsPlusCompleteMacTest, AJournalInfoBlockLocatesAVolumeWhoseCatalogHeaderIs
     std::size_t const alternate = mac.volume.size() - hfsplus::kVolumeHeaderOffset;
     std::vector<std::uint8_t> header(mac.volume.begin() + static_cast<long>(alternate),
                                      mac.volume.begin() + static_cast<long>(alternate + hfsplus::kVolumeHeaderSize));
-    engine::ByteWriter(header).Be32(4, engine::ByteView(header.data(), header.size()).Be32(4) | hfsplus::kAttributeJournaled);
+    engine::ByteWriter(header).Be32(
+        4, engine::ByteView(header.data(), header.size()).Be32(4) | hfsplus::kAttributeJournaled);
     engine::ByteWriter(header).Be32(12, kInfoBlock);
     std::copy(header.begin(), header.end(), mac.disk.begin() + static_cast<long>(MacDisk::kAt + alternate));
     std::vector<std::uint8_t> info(hfsplustest::kMacBlockSize, hfsplus::kJournalInfoFill);
     std::fill_n(info.begin(), hfsplus::kJournalInfoSize, 0);
     engine::ByteWriter(info).Be32(40, (kInfoBlock + 1) * hfsplustest::kMacBlockSize);  // offset
     engine::ByteWriter(info).Be32(48, 8 * hfsplustest::kMacBlockSize);                 // size
-    std::copy(info.begin(), info.end(), mac.disk.begin() + static_cast<long>(MacDisk::kAt + kInfoBlock * hfsplustest::kMacBlockSize));
+    std::copy(info.begin(), info.end(),
+              mac.disk.begin() + static_cast<long>(MacDisk::kAt + kInfoBlock * hfsplustest::kMacBlockSize));
     mac.Zero(hfsplus::kVolumeHeaderOffset, hfsplus::kVolumeHeaderSize);
     mac.Zero(hfsplustest::kMacCatalogStart, hfsplustest::kMacCatalogNodeSize);
     ExpectOneVolumeCopyingAsTheIntact(mac, 512);
@@ -279,7 +295,8 @@ TEST(HfsPlusCompleteMacTest, ARecordOnlyAnOldLeafHoldsIsDeleted) {
     if (!mac.Make()) GTEST_SKIP() << "the shared macOS fixture is absent";
     std::size_t const leaf = MacDisk::kAt + hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize;
     std::size_t const copy = MacDisk::kAt + 460 * hfsplustest::kMacBlockSize;  // a free block
-    std::copy_n(mac.disk.begin() + static_cast<long>(leaf), hfsplustest::kMacCatalogNodeSize, mac.disk.begin() + static_cast<long>(copy));
+    std::copy_n(mac.disk.begin() + static_cast<long>(leaf), hfsplustest::kMacCatalogNodeSize,
+                mac.disk.begin() + static_cast<long>(copy));
     std::size_t const at = FindName(mac.disk, copy, u"passwords.txt");
     ASSERT_LT(at, copy + hfsplustest::kMacCatalogNodeSize);
     mac.disk[at + 2 * 8 + 1] = 'z';  // "passwordz.txt"
@@ -383,7 +400,7 @@ TEST(HfsPlusCompleteEdgeTest, ASectorHoldingTwoHeadersRecordsNone) {
 TEST(HfsPlusCompleteEdgeTest, AJournalInfoBlockNotFollowedByItsFillIsRefused) {
     std::vector<std::uint8_t> sector(512, hfsplus::kJournalInfoFill);
     std::fill_n(sector.begin(), hfsplus::kJournalInfoSize, 0);
-    engine::ByteWriter(sector).Be32(40, 0x1000);  // offset 4096
+    engine::ByteWriter(sector).Be32(40, 0x1000);   // offset 4096
     engine::ByteWriter(sector).Be32(48, 0x80000);  // size 512 KiB
     EXPECT_TRUE(hfsplus::IsJournalInfoSector(engine::ByteView(sector.data(), sector.size())));
     sector[300] = 0;
@@ -397,8 +414,8 @@ TEST(HfsPlusCompleteEdgeTest, AnEightKiBLeafIsAnalysedOnceAndSkipsItsSectors) {
     std::vector<std::uint8_t> const volume = hfsplustest::LoadMacImage();
     if (volume.empty()) GTEST_SKIP() << "the shared macOS fixture is absent";
     std::size_t const leafAt = hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize;
-    hfsplus::CHFSPlusBTNode const leaf(
-        std::vector<std::uint8_t>(volume.begin() + static_cast<long>(leafAt), volume.begin() + static_cast<long>(leafAt + 4096)));
+    hfsplus::CHFSPlusBTNode const leaf(std::vector<std::uint8_t>(volume.begin() + static_cast<long>(leafAt),
+                                                                 volume.begin() + static_cast<long>(leafAt + 4096)));
     ASSERT_TRUE(leaf.IsLeaf());
     constexpr std::size_t kNode = 8192;
     std::vector<std::uint8_t> disk(kNode * 4, 0);
@@ -437,14 +454,18 @@ TEST(HfsPlusNameOrderTest, XorrisosCatalogReadsInAppleOrderAndEveryFileIsLive) {
     hfsplus::CHFSPlusCatalog* pCatalog = volume.GetCatalog();
     ASSERT_NE(pCatalog, nullptr);
     std::vector<std::pair<hfsplus::CatalogKey, hfsplus::CatalogRecord>> records;
-    pCatalog->Traverse([&records](hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record) { return records.emplace_back(key, record), true; },
-                       [] { return true; });
+    pCatalog->Traverse(
+        [&records](hfsplus::CatalogKey const& key, hfsplus::CatalogRecord const& record) {
+            return records.emplace_back(key, record), true;
+        },
+        [] { return true; });
     ASSERT_GT(records.size(), 400u);
     for (std::size_t i = 0; i < records.size(); ++i) {
         auto const& [key, record] = records[i];
         std::string const name(key.name.begin(), key.name.end());
         if (i > 0) {
-            EXPECT_LT(hfsplus::CompareCatalogKeys(records[i - 1].first, key, pCatalog->GetKeyCompareType()), 0) << i << " " << name;
+            EXPECT_LT(hfsplus::CompareCatalogKeys(records[i - 1].first, key, pCatalog->GetKeyCompareType()), 0)
+                << i << " " << name;
         }
         std::optional<hfsplus::CatalogRecord> const found = pCatalog->Find(key);
         EXPECT_TRUE(found && found->u16Type == record.u16Type && found->u32ID == record.u32ID) << i << " " << name;

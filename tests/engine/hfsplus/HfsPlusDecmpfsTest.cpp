@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "engine/ByteWriter.h"
 #include "engine/hfsplus/HfsPlusCompressFileReader.h"
 #include "engine/hfsplus/decmpfs/LzvnDecode.h"
 #include "support/DecmpfsMaker.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -56,10 +56,12 @@ TEST_P(HfsPlusDecmpfsTest, ReadsBackWhatWasCompressed) {
     Bytes const data = TextLike(row.size);
     auto const pReader = OpenReader(Compress(row.u32Type, data, row.damage));
     ASSERT_NE(pReader, nullptr);
-    ASSERT_EQ(pReader->GetDataSize(), static_cast<long long>(data.size() + (row.damage == Damage::ClaimsOneMore ? 1 : 0)));
+    ASSERT_EQ(pReader->GetDataSize(),
+              static_cast<long long>(data.size() + (row.damage == Damage::ClaimsOneMore ? 1 : 0)));
 
     Bytes read(data.size());
-    unsigned int const whole = pReader->ReadData(0, reinterpret_cast<char*>(read.data()), static_cast<unsigned int>(read.size()));
+    unsigned int const whole =
+        pReader->ReadData(0, reinterpret_cast<char*>(read.data()), static_cast<unsigned int>(read.size()));
     if (row.damage == Damage::CorruptSecondBlock || row.damage == Damage::ClaimsOneMore) {
         EXPECT_EQ(whole, 0u) << "a damaged block must fail its reads";
         if (row.damage == Damage::CorruptSecondBlock) {
@@ -83,10 +85,12 @@ TEST_P(HfsPlusDecmpfsTest, ReadsBackWhatWasCompressed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Types, HfsPlusDecmpfsTest,
-    testing::Values(DecmpfsCase{"RawInAttribute", 1, 3000, Damage::None}, DecmpfsCase{"ZlibInAttribute", 3, 3000, Damage::None},
+    testing::Values(DecmpfsCase{"RawInAttribute", 1, 3000, Damage::None},
+                    DecmpfsCase{"ZlibInAttribute", 3, 3000, Damage::None},
                     DecmpfsCase{"ZlibInAttributeStored", 3, 300, Damage::StoredSecondBlock},
                     DecmpfsCase{"ZlibInAttributeInflatingShort", 3, 3000, Damage::ClaimsOneMore},
-                    DecmpfsCase{"LzvnInAttribute", 7, 3000, Damage::None}, DecmpfsCase{"LzvnThreeBytes", 7, 3, Damage::None},
+                    DecmpfsCase{"LzvnInAttribute", 7, 3000, Damage::None},
+                    DecmpfsCase{"LzvnThreeBytes", 7, 3, Damage::None},
                     DecmpfsCase{"ZlibInResourceFork", 4, 3 * kBlock + 777, Damage::None},
                     DecmpfsCase{"ZlibInResourceForkStoredBlock", 4, 3 * kBlock + 777, Damage::StoredSecondBlock},
                     DecmpfsCase{"ZlibInResourceForkCorruptBlock", 4, 3 * kBlock + 777, Damage::CorruptSecondBlock},
@@ -145,8 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
     Opcodes, LzvnVectorTest,
     testing::Values(
         LzvnVector{"SmallLiteral", Cat({{0xE3, 'a', 'b', 'c'}, Eos()}), "abc", 64, false},
-        LzvnVector{"LargeLiteral", Cat({{0xE0, 0x01, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q'}, Eos()}),
-                   "abcdefghijklmnopq", 64, false},
+        LzvnVector{
+            "LargeLiteral",
+            Cat({{0xE0, 0x01, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q'},
+                 Eos()}),
+            "abcdefghijklmnopq", 64, false},
         // LLMMMDDD: one literal, a 3-byte match at distance 1.
         LzvnVector{"SmallDistance", Cat({{0x40, 0x01, 'x'}, Eos()}), "xxxx", 64, false},
         // 101LLMMM DDDDDDMM DDDDDDDD: after "ab", 3 bytes at distance 2.

@@ -9,21 +9,30 @@
 #include <optional>
 #include <set>
 
-#include "support/DecmpfsMaker.h"
 #include "FatQuickScan.h"
+#include "engine/ByteWriter.h"
+#include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
+#include "support/DecmpfsMaker.h"
 #include "support/HfsPlusScan.h"
 #include "support/JournalMaker.h"
-#include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 
 using hfsplustest::Bytes;
 using hfsplustest::Placement;
 
-enum class Scenario { DeletedFile, DeletedBesideCompressed, DeletedFolder, ReusedName, DeletedCompressed, DeletedFragmented, MovedFolder, DeletedHardLink };
+enum class Scenario {
+    DeletedFile,
+    DeletedBesideCompressed,
+    DeletedFolder,
+    ReusedName,
+    DeletedCompressed,
+    DeletedFragmented,
+    MovedFolder,
+    DeletedHardLink
+};
 
 struct JournalCase {
     char const* pszName;
@@ -67,30 +76,41 @@ protected:
         std::uint32_t const u32NextID = engine::ByteView(before.data(), before.size()).Be32(kNextCatalogID);
         if (row.scenario == Scenario::DeletedHardLink) {
             // The link and its content both deleted: the content's record is only in the journal.
-            hfsplustest::LeafRecords links = hfsplustest::ReadLeafRecords(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
+            hfsplustest::LeafRecords links =
+                hfsplustest::ReadLeafRecords(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
             std::uint32_t const u32File = hfsplustest::CatalogID(links, u"passwords.txt");
-            hfsplustest::MakeHardLink(links, u32File, u32NextID, hfsplustest::CatalogID(links, std::u16string(4, u'\0') + u"HFS+ Private Data"));
-            m_before["/passwords.txt"] = m_before["/HFS+ Private Data/iNode" + std::to_string(u32File)] = m_before.at("/passwords.txt");
+            hfsplustest::MakeHardLink(links, u32File, u32NextID,
+                                      hfsplustest::CatalogID(links, std::u16string(4, u'\0') + u"HFS+ Private Data"));
+            m_before["/passwords.txt"] = m_before["/HFS+ Private Data/iNode" + std::to_string(u32File)] =
+                m_before.at("/passwords.txt");
             engine::ByteWriter(before).Be32(kNextCatalogID, u32NextID + 1);
-            if (!hfsplustest::WriteLeafRecords(before, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize, links, true))
+            if (!hfsplustest::WriteLeafRecords(before, hfsplustest::kMacCatalogStart, 1,
+                                               hfsplustest::kMacCatalogNodeSize, links, true))
                 return "no room";
         }
         Bytes after = before;
-        std::vector<hfsplustest::JournalBlock> journal{{kCatalogLeaf, Slice(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize)}};
-        hfsplustest::LeafRecords catalog = hfsplustest::ReadLeafRecords(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
+        std::vector<hfsplustest::JournalBlock> journal{
+            {kCatalogLeaf, Slice(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize)}};
+        hfsplustest::LeafRecords catalog =
+            hfsplustest::ReadLeafRecords(before, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
         auto const id = [&catalog](std::u16string const& name) { return hfsplustest::CatalogID(catalog, name); };
         switch (row.scenario) {
             case Scenario::DeletedFile:
-            case Scenario::DeletedBesideCompressed: hfsplustest::DropCatalogItems(catalog, {id(u"passwords.txt")}); break;
+            case Scenario::DeletedBesideCompressed:
+                hfsplustest::DropCatalogItems(catalog, {id(u"passwords.txt")});
+                break;
             case Scenario::DeletedFolder:
                 if (!DropAttributes(before, after, id(u"a_file"), journal)) return "no room";
-                hfsplustest::DropCatalogItems(catalog, {id(u"a_directory"), id(u"a_file"), id(u"another_file"), id(u"a_resourcefork")});
+                hfsplustest::DropCatalogItems(
+                    catalog, {id(u"a_directory"), id(u"a_file"), id(u"another_file"), id(u"a_resourcefork")});
                 break;
             case Scenario::ReusedName:
                 hfsplustest::ReplaceCatalogFile(catalog, id(u"passwords.txt"), u32NextID, id(u"another_file"));
                 engine::ByteWriter(after).Be32(kNextCatalogID, u32NextID + 1);
                 break;
-            case Scenario::DeletedHardLink: hfsplustest::DropCatalogItems(catalog, {u32NextID, id(u"iNode20")}); break;
+            case Scenario::DeletedHardLink:
+                hfsplustest::DropCatalogItems(catalog, {u32NextID, id(u"iNode20")});
+                break;
             case Scenario::DeletedCompressed: {
                 // Only the journal keeps the decmpfs attribute of the deleted file.
                 if (!DropAttributes(before, after, id(u"a_file"), journal)) return "no room";
@@ -109,7 +129,9 @@ protected:
                 hfsplustest::MoveCatalogItem(catalog, id(u"a_directory"), hfsplus::kRootFolderID, u"b_directory");
                 break;
         }
-        if (!hfsplustest::WriteLeafRecords(after, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize, catalog, true)) return "no room";
+        if (!hfsplustest::WriteLeafRecords(after, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize,
+                                           catalog, true))
+            return "no room";
         if (!hfsplustest::AddJournal(after, journal, row.placement)) return "the fixture has no room for a journal";
         hfsplustest::WriteImage(m_dir.File("after.raw"), after);
         m_after = hfsplustest::SevenZipFiles(m_dir.File("after.raw"), "", m_dir.File("after"));
@@ -123,8 +145,10 @@ protected:
     }
 
     /// The live attributes leaf loses the file's records; the journal keeps it as it was.
-    static bool DropAttributes(Bytes const& before, Bytes& after, std::uint32_t u32FileID, std::vector<hfsplustest::JournalBlock>& journal) {
-        hfsplustest::LeafRecords attributes = hfsplustest::ReadLeafRecords(before, kAttributesLeaf, kAttributesNodeSize);
+    static bool DropAttributes(Bytes const& before, Bytes& after, std::uint32_t u32FileID,
+                               std::vector<hfsplustest::JournalBlock>& journal) {
+        hfsplustest::LeafRecords attributes =
+            hfsplustest::ReadLeafRecords(before, kAttributesLeaf, kAttributesNodeSize);
         hfsplustest::DropAttributes(attributes, u32FileID);
         journal.push_back({kAttributesLeaf, Slice(before, kAttributesLeaf, kAttributesNodeSize)});
         return hfsplustest::WriteLeafRecords(after, kAttributesTree, 1, kAttributesNodeSize, attributes, false);
@@ -186,20 +210,34 @@ INSTANTIATE_TEST_SUITE_P(
     Journals, HfsPlusJournalScanTest,
     testing::Values(
         JournalCase{"DeletedFile", Scenario::DeletedFile, Placement::Plain, {"/passwords.txt"}},
-        JournalCase{"DeletedFileBesideACompressedOneOnADiskWithoutMap", Scenario::DeletedBesideCompressed, Placement::Plain,
-                    {"/passwords.txt"}, false, true},
-        JournalCase{"DeletedFolderWithFiles", Scenario::DeletedFolder, Placement::Plain,
+        JournalCase{"DeletedFileBesideACompressedOneOnADiskWithoutMap",
+                    Scenario::DeletedBesideCompressed,
+                    Placement::Plain,
+                    {"/passwords.txt"},
+                    false,
+                    true},
+        JournalCase{"DeletedFolderWithFiles",
+                    Scenario::DeletedFolder,
+                    Placement::Plain,
                     {"/a_directory", "/a_directory/a_file", "/a_directory/another_file", "/a_directory/a_resourcefork",
                      "/a_directory/a_resourcefork:rsrc"}},
         JournalCase{"DeletedFileWhoseNameANewFileTook", Scenario::ReusedName, Placement::Plain, {"/passwords.txt"}},
-        JournalCase{"DeletedCompressedFileWithJournaledAttribute", Scenario::DeletedCompressed, Placement::Plain,
+        JournalCase{"DeletedCompressedFileWithJournaledAttribute",
+                    Scenario::DeletedCompressed,
+                    Placement::Plain,
                     {"/a_directory/a_file"}},
-        JournalCase{"DeletedFileWithJournaledOverflowExtents", Scenario::DeletedFragmented, Placement::Plain,
+        JournalCase{"DeletedFileWithJournaledOverflowExtents",
+                    Scenario::DeletedFragmented,
+                    Placement::Plain,
                     {"/a_directory/another_file"}},
         JournalCase{"MovedFolderIsNotDeleted", Scenario::MovedFolder, Placement::Plain, {}},
-        JournalCase{"DeletedHardLinkAndItsContent", Scenario::DeletedHardLink, Placement::Plain,
+        JournalCase{"DeletedHardLinkAndItsContent",
+                    Scenario::DeletedHardLink,
+                    Placement::Plain,
                     {"/passwords.txt", "/HFS+ Private Data/iNode20"}},
-        JournalCase{"TransactionCrossingTheRingsEnd", Scenario::DeletedFolder, Placement::CrossesRingEnd,
+        JournalCase{"TransactionCrossingTheRingsEnd",
+                    Scenario::DeletedFolder,
+                    Placement::CrossesRingEnd,
                     {"/a_directory", "/a_directory/a_file", "/a_directory/another_file", "/a_directory/a_resourcefork",
                      "/a_directory/a_resourcefork:rsrc"}},
         JournalCase{"EndEqualToStart", Scenario::DeletedFile, Placement::EndEqualsStart, {"/passwords.txt"}},
@@ -222,10 +260,13 @@ TEST(HfsPlusJournalScan, WithoutAJournalTheTotalIsTheLiveItems) {
 TEST(HfsPlusJournalScan, AStopDuringTheJournalPassAddsNothingButStillBuilds) {
     Bytes image = hfsplustest::LoadMacImage();
     if (image.empty()) GTEST_SKIP() << "no " << hfsplustest::MacImagePath();
-    hfsplustest::LeafRecords catalog = hfsplustest::ReadLeafRecords(image, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
-    std::vector<hfsplustest::JournalBlock> const journal{{kCatalogLeaf, Slice(image, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize)}};
+    hfsplustest::LeafRecords catalog =
+        hfsplustest::ReadLeafRecords(image, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize);
+    std::vector<hfsplustest::JournalBlock> const journal{
+        {kCatalogLeaf, Slice(image, kCatalogLeaf, hfsplustest::kMacCatalogNodeSize)}};
     hfsplustest::DropCatalogItems(catalog, {hfsplustest::CatalogID(catalog, u"passwords.txt")});
-    ASSERT_TRUE(hfsplustest::WriteLeafRecords(image, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize, catalog, true));
+    ASSERT_TRUE(hfsplustest::WriteLeafRecords(image, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize,
+                                              catalog, true));
     ASSERT_TRUE(hfsplustest::AddJournal(image, journal, Placement::Plain));
     hfsplustest::VolumeScan scan(std::move(image), 512, 1);
     // Only the private-data folder, handed over before the pass, is there.

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/ByteWriter.h"
 #include "engine/hfsplus/journal/HfsPlusDeletedRecords.h"
 #include "engine/hfsplus/journal/HfsPlusJournalWalk.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ constexpr std::uint32_t kHeaderSize = 512;
 constexpr std::uint32_t kListSize = 512;  // 32 entries
 constexpr std::uint64_t kJournalSize = kHeaderSize + 8 * 512;
 
-Bytes HeaderBytes(std::uint64_t u64End, std::uint32_t u32HeaderSize = kHeaderSize, std::uint32_t u32Endian = 0x12345678) {
+Bytes HeaderBytes(std::uint64_t u64End, std::uint32_t u32HeaderSize = kHeaderSize,
+                  std::uint32_t u32Endian = 0x12345678) {
     Bytes bytes(kHeaderSize, 0);
     engine::ByteWriter(bytes).Le32(0, 0x4A4E4C78);
     engine::ByteWriter(bytes).Le32(4, u32Endian);
@@ -44,7 +45,8 @@ Bytes JournalWith(std::uint64_t u64At, std::vector<std::uint32_t> const& sizes, 
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         engine::ByteWriter(transaction).Le64(16 * (i + 1), 100 + i);
         engine::ByteWriter(transaction).Le32(16 * (i + 1) + 8, sizes[i]);
-        if (sizes[i] <= hfsplus::kMaxJournalBlock) transaction.resize(transaction.size() + sizes[i], static_cast<std::uint8_t>(i + 1));
+        if (sizes[i] <= hfsplus::kMaxJournalBlock)
+            transaction.resize(transaction.size() + sizes[i], static_cast<std::uint8_t>(i + 1));
     }
     std::uint64_t u64Pos = u64At;
     for (std::uint8_t const byte : transaction) {
@@ -61,8 +63,8 @@ struct Walked {
 
 Walked Walk(Bytes const& journal) {
     Walked walked;
-    std::optional<JournalHeader> const header = hfsplus::ParseJournalHeader(engine::ByteView(journal.data(), journal.size()),
-                                                                            kJournalSize, 0, journal.size());
+    std::optional<JournalHeader> const header =
+        hfsplus::ParseJournalHeader(engine::ByteView(journal.data(), journal.size()), kJournalSize, 0, journal.size());
     if (!header) return walked;
     walked.bRead = hfsplus::WalkJournal(
         *header,
@@ -104,7 +106,8 @@ TEST(HfsPlusJournalWalk, HostileBlockSizesEndAfterOneRound) {
 
 TEST(HfsPlusJournalWalk, RefusesHeadersThatWouldStandStillOrMisread) {
     auto parses = [](Bytes const& bytes) {
-        return hfsplus::ParseJournalHeader(engine::ByteView(bytes.data(), bytes.size()), kJournalSize, 0, kJournalSize).has_value();
+        return hfsplus::ParseJournalHeader(engine::ByteView(bytes.data(), bytes.size()), kJournalSize, 0, kJournalSize)
+            .has_value();
     };
     EXPECT_TRUE(parses(HeaderBytes(kHeaderSize)));
     EXPECT_FALSE(parses(HeaderBytes(kHeaderSize, 0))) << "a header size of 0";
@@ -112,7 +115,8 @@ TEST(HfsPlusJournalWalk, RefusesHeadersThatWouldStandStillOrMisread) {
     EXPECT_FALSE(parses(HeaderBytes(kHeaderSize, kHeaderSize, 0x78563412))) << "big-endian";
     EXPECT_FALSE(parses(HeaderBytes(kJournalSize))) << "end outside the ring";
     Bytes const valid = HeaderBytes(kHeaderSize);
-    EXPECT_FALSE(hfsplus::ParseJournalHeader(engine::ByteView(valid.data(), valid.size()), kJournalSize, 512, kJournalSize))
+    EXPECT_FALSE(
+        hfsplus::ParseJournalHeader(engine::ByteView(valid.data(), valid.size()), kJournalSize, 512, kJournalSize))
         << "a journal reaching past the volume";
 }
 

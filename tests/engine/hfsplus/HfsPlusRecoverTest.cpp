@@ -20,9 +20,9 @@
 #include <fstream>
 #include <map>
 
+#include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "support/DecmpfsMaker.h"
 #include "support/HfsPlusScan.h"
-#include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -56,7 +56,8 @@ void WriteSources(fs::path const& root) {
     std::uint32_t u32State = 12345;
     for (char& c : data) c = static_cast<char>((u32State = u32State * 1103515245u + 12345u) >> 24);
     WriteFile(root / "photos" / "holiday.raw", data);
-    for (int i = 1; i <= 300; ++i) WriteFile(root / "many" / ("file" + std::to_string(i) + ".txt"), "file " + std::to_string(i));
+    for (int i = 1; i <= 300; ++i)
+        WriteFile(root / "many" / ("file" + std::to_string(i) + ".txt"), "file " + std::to_string(i));
     WriteFile(root / (std::string(200, 'n') + ".txt"), "long name");
     WriteFile(root / "\u00fcn\u00efc\u00f8d\u00e9" / "na\u00efve caf\u00e9 \u65e5\u672c.txt", "non-ASCII");
 }
@@ -90,7 +91,8 @@ protected:
                 // 7zz reports a data error for the fragmented resource fork: it reads the same
                 // files from the volume whose fork is still in one extent.
                 std::vector<std::uint8_t> contiguous = bytes;
-                if (!hfsplustest::CompressFile(contiguous, row.u32DecmpfsType, data)) return "the fixture is not the one expected";
+                if (!hfsplustest::CompressFile(contiguous, row.u32DecmpfsType, data))
+                    return "the fixture is not the one expected";
                 hfsplustest::WriteImage(m_dir.File("contiguous.raw"), contiguous);
                 m_expected = hfsplustest::SevenZipFiles(m_dir.File("contiguous.raw"), "", m_dir.File("oracle"));
             }
@@ -113,7 +115,8 @@ protected:
         if (!testsupport::HaveTool("xorriso")) return "xorriso is missing";
         WriteSources(m_dir.File("src"));
         std::string const hybrid = m_dir.File("hybrid.iso");
-        if (testsupport::RunCommand("xorriso -as mkisofs -hfsplus -o '" + hybrid + "' '" + m_dir.File("src") + "' >/dev/null 2>&1") != 0)
+        if (testsupport::RunCommand("xorriso -as mkisofs -hfsplus -o '" + hybrid + "' '" + m_dir.File("src") +
+                                    "' >/dev/null 2>&1") != 0)
             return "xorriso failed";
         m_expected = hfsplustest::SevenZipFiles(hybrid, "-thfs", m_dir.File("oracle"));
         std::string disk = hybrid;
@@ -122,14 +125,16 @@ protected:
             disk = m_dir.File("gpt.img");
             std::string const volume = m_dir.File("volume.img");
             std::unique_ptr<IStorageDevice> pHybrid(CreateDiskDevice(hybrid.c_str()));
-            std::optional<PartitionEntry> const apm = pHybrid && pHybrid->Open() ? hfsplustest::FindHfsPartition(*pHybrid) : std::nullopt;
+            std::optional<PartitionEntry> const apm =
+                pHybrid && pHybrid->Open() ? hfsplustest::FindHfsPartition(*pHybrid) : std::nullopt;
             if (!apm) return "no HFS+ partition in xorriso's image";
             std::string const commands =
-                "dd if='" + hybrid + "' of='" + volume + "' bs=512 skip=" + std::to_string(apm->u64StartSector) + " status=none" +
-                " && truncate -s " + std::to_string((kGptHfsStart + kGptHfsSectors + 2048) * 512) + " '" + disk + "'" +
-                " && sgdisk -a 8 -n 1:40:409639 -t 1:EF00 -n 2:" + std::to_string(kGptHfsStart) + ":+" + std::to_string(kGptHfsSectors) +
-                " -t 2:AF00 '" + disk + "' >/dev/null" + " && dd if='" + volume + "' of='" + disk +
-                "' bs=512 seek=" + std::to_string(kGptHfsStart) + " conv=notrunc status=none";
+                "dd if='" + hybrid + "' of='" + volume + "' bs=512 skip=" + std::to_string(apm->u64StartSector) +
+                " status=none" + " && truncate -s " + std::to_string((kGptHfsStart + kGptHfsSectors + 2048) * 512) +
+                " '" + disk + "'" + " && sgdisk -a 8 -n 1:40:409639 -t 1:EF00 -n 2:" + std::to_string(kGptHfsStart) +
+                ":+" + std::to_string(kGptHfsSectors) + " -t 2:AF00 '" + disk + "' >/dev/null" + " && dd if='" +
+                volume + "' of='" + disk + "' bs=512 seek=" + std::to_string(kGptHfsStart) +
+                " conv=notrunc status=none";
             if (testsupport::RunCommand(commands) != 0) return "the GPT disk could not be made";
         }
         std::unique_ptr<IStorageDevice> pDisk(CreateDiskDevice(disk.c_str()));
@@ -180,17 +185,18 @@ TEST_P(HfsPlusRecoverTest, ListsAndRecoversEveryFileSevenZipExtracts) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Volumes, HfsPlusRecoverTest,
-                         testing::Values(RecoverCase{"MacVolumeSectors512", Source::MacVolume, 512},
-                                         RecoverCase{"MacVolumeSectors4096", Source::MacVolume, 4096},
-                                         RecoverCase{"MacVolumeWithOverflowExtents", Source::MacVolumeFragmented, 4096},
-                                         RecoverCase{"MacVolumeAsHfsx", Source::MacVolumeAsHfsx, 512},
-                                         RecoverCase{"MacVolumeZlibInAttribute", Source::MacVolumeCompressed, 512, 3},
-                                         RecoverCase{"MacVolumeLzvnInAttribute", Source::MacVolumeCompressed, 512, 7},
-                                         RecoverCase{"MacVolumeLzvnInResourceFork", Source::MacVolumeCompressed, 4096, 8},
-                                         RecoverCase{"MacVolumeLzvnInResourceForkOfTenExtents", Source::MacVolumeCompressed, 512, 8, true},
-                                         RecoverCase{"XorrisoApplePartition", Source::XorrisoApm, 512},
-                                         RecoverCase{"XorrisoInSparseGptDisk", Source::XorrisoGpt, 512}),
-                         [](testing::TestParamInfo<RecoverCase> const& row) { return std::string(row.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, HfsPlusRecoverTest,
+    testing::Values(RecoverCase{"MacVolumeSectors512", Source::MacVolume, 512},
+                    RecoverCase{"MacVolumeSectors4096", Source::MacVolume, 4096},
+                    RecoverCase{"MacVolumeWithOverflowExtents", Source::MacVolumeFragmented, 4096},
+                    RecoverCase{"MacVolumeAsHfsx", Source::MacVolumeAsHfsx, 512},
+                    RecoverCase{"MacVolumeZlibInAttribute", Source::MacVolumeCompressed, 512, 3},
+                    RecoverCase{"MacVolumeLzvnInAttribute", Source::MacVolumeCompressed, 512, 7},
+                    RecoverCase{"MacVolumeLzvnInResourceFork", Source::MacVolumeCompressed, 4096, 8},
+                    RecoverCase{"MacVolumeLzvnInResourceForkOfTenExtents", Source::MacVolumeCompressed, 512, 8, true},
+                    RecoverCase{"XorrisoApplePartition", Source::XorrisoApm, 512},
+                    RecoverCase{"XorrisoInSparseGptDisk", Source::XorrisoGpt, 512}),
+    [](testing::TestParamInfo<RecoverCase> const& row) { return std::string(row.param.pszName); });
 
 }  // namespace

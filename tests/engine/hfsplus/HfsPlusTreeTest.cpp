@@ -16,15 +16,15 @@
 #include <utility>
 #include <vector>
 
-#include "support/DecmpfsMaker.h"
 #include "FatQuickScan.h"
-#include "support/HfsPlusScan.h"
-#include "support/JournalMaker.h"
+#include "engine/ByteWriter.h"
 #include "engine/IFileNode.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
+#include "support/DecmpfsMaker.h"
+#include "support/HfsPlusScan.h"
+#include "support/JournalMaker.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -51,17 +51,19 @@ constexpr std::size_t kNextCatalogID = hfsplus::kVolumeHeaderOffset + 64;
 /// The fixture patched as the row asks; empty when it does not look like the fixture.
 Bytes Patched(Patch patch) {
     Bytes image = hfsplustest::LoadMacImage();
-    if (patch == Patch::ZlibInResourceFork) return hfsplustest::CompressFile(image, 4, hfsplustest::TextLike(kTextSize)) ? image : Bytes();
-    if (patch == Patch::RawInAttribute) return hfsplustest::CompressFile(image, 1, hfsplustest::TextLike(kRawSize)) ? image : Bytes();
+    if (patch == Patch::ZlibInResourceFork)
+        return hfsplustest::CompressFile(image, 4, hfsplustest::TextLike(kTextSize)) ? image : Bytes();
+    if (patch == Patch::RawInAttribute)
+        return hfsplustest::CompressFile(image, 1, hfsplustest::TextLike(kRawSize)) ? image : Bytes();
 
-    hfsplustest::LeafRecords catalog = hfsplustest::ReadLeafRecords(image, hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize,
-                                                                    hfsplustest::kMacCatalogNodeSize);
+    hfsplustest::LeafRecords catalog = hfsplustest::ReadLeafRecords(
+        image, hfsplustest::kMacCatalogStart + hfsplustest::kMacCatalogNodeSize, hfsplustest::kMacCatalogNodeSize);
     auto const id = [&catalog](std::u16string const& name) { return hfsplustest::CatalogID(catalog, name); };
     if (patch == Patch::JournalFiles) {
         hfsplustest::MoveCatalogItem(catalog, id(u"passwords.txt"), hfsplus::kRootFolderID, u".journal");
         hfsplustest::MoveCatalogItem(catalog, id(u"another_file"), hfsplus::kRootFolderID, u".journal_info_block");
-        bool const bWritten = hfsplustest::WriteLeafRecords(image, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize,
-                                                            catalog, true);
+        bool const bWritten = hfsplustest::WriteLeafRecords(image, hfsplustest::kMacCatalogStart, 1,
+                                                            hfsplustest::kMacCatalogNodeSize, catalog, true);
         return bWritten ? image : Bytes();
     }
     std::uint32_t const u32Private = id(std::u16string(4, u'\0') + u"HFS+ Private Data");
@@ -74,8 +76,8 @@ Bytes Patched(Patch patch) {
     hfsplustest::AddFolder(catalog, u32Trash, u32Next + 1, u32Trash, u"501");
     hfsplustest::MoveCatalogItem(catalog, id(u"00000000171494cb"), u32Next + 1, u"x.jpg");
     engine::ByteWriter(image).Be32(kNextCatalogID, u32Next + 2);
-    bool const bWritten = hfsplustest::WriteLeafRecords(image, hfsplustest::kMacCatalogStart, 1, hfsplustest::kMacCatalogNodeSize,
-                                                        catalog, true);
+    bool const bWritten = hfsplustest::WriteLeafRecords(image, hfsplustest::kMacCatalogStart, 1,
+                                                        hfsplustest::kMacCatalogNodeSize, catalog, true);
     return bWritten ? image : Bytes();
 }
 
@@ -93,14 +95,20 @@ protected:
         // disk order, not through a walk of the catalog.
         if (GetParam().kind == fattest::ScanKind::Complete) image.insert(image.begin(), kCompleteShift, 0);
         hfsplustest::WriteImage(m_dir.File("patched.raw"), image);
-        m_pScan = std::make_unique<fattest::FatQuickScan>(m_dir.File("patched.raw"), 512, GetParam().kind, SEARCHER_TYPE_HFSPLUS);
+        m_pScan = std::make_unique<fattest::FatQuickScan>(m_dir.File("patched.raw"), 512, GetParam().kind,
+                                                          SEARCHER_TYPE_HFSPLUS);
         return {};
     }
 
-    void ExpectRecovered(std::map<std::string, IFileNode*> const& shown, std::vector<std::pair<std::string, std::string>> const& expected) {
+    void ExpectRecovered(std::map<std::string, IFileNode*> const& shown,
+                         std::vector<std::pair<std::string, std::string>> const& expected) {
         for (auto const& [path, source] : expected) {
             auto const found = shown.find(path);
-            ASSERT_NE(found, shown.end()) << path << " is not shown" << [&] { std::string s; for (auto const& e : shown) s += " " + e.first; return s; }();
+            ASSERT_NE(found, shown.end()) << path << " is not shown" << [&] {
+                std::string s;
+                for (auto const& e : shown) s += " " + e.first;
+                return s;
+            }();
             ASSERT_TRUE(m_sources.count(source)) << source << " has no oracle";
             EXPECT_EQ(m_pScan->Recover(found->second), m_sources[source]) << path;
         }
@@ -119,38 +127,50 @@ TEST_P(HfsPlusTreeTest, ShowsAndCopiesOutWhatTheUserExpects) {
     ExpectRecovered(m_pScan->Deleted(), GetParam().deleted);
     for (auto const* pShown : {&m_pScan->Live(), &m_pScan->Deleted(), &m_pScan->Folders()})
         for (auto const& [path, pNode] : *pShown)
-            for (std::string const& hidden : GetParam().hidden) EXPECT_EQ(path.find(hidden), std::string::npos) << path << " is shown";
+            for (std::string const& hidden : GetParam().hidden)
+                EXPECT_EQ(path.find(hidden), std::string::npos) << path << " is shown";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Volumes, HfsPlusTreeTest,
-    testing::Values(TreeCase{"HardLinkPrivateDataAndTrash",
-                             Patch::LinksPrivateDataAndTrash,
-                             fattest::ScanKind::Quick,
-                             {{"/passwords.txt", "/passwords.txt"}},
-                             {{"/.Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
-                             {"HFS+ Private Data", "iNode", "hidden_folder", "a_file"}},
-                    // The private-data folder must reach the tree before what it holds.
-                    TreeCase{"HardLinkPrivateDataAndTrashComplete",
-                             Patch::LinksPrivateDataAndTrash,
-                             fattest::ScanKind::Complete,
-                             {{"/passwords.txt", "/passwords.txt"}},
-                             {{"/.Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
-                             {"HFS+ Private Data", "iNode", "hidden_folder", "a_file"}},
-                    TreeCase{"JournalFilesAreHiddenAndOtherDotNamesKept",
-                             Patch::JournalFiles,
-                             fattest::ScanKind::Quick,
-                             {{"/.fseventsd/fseventsd-uuid", "/.fseventsd/fseventsd-uuid"}, {"/a_directory/a_file", "/a_directory/a_file"}},
-                             {},
-                             {".journal", "passwords.txt", "another_file"}},
-                    TreeCase{"JournalFilesAreHiddenAndOtherDotNamesKeptComplete",
-                             Patch::JournalFiles,
-                             fattest::ScanKind::Complete,
-                             {{"/.fseventsd/fseventsd-uuid", "/.fseventsd/fseventsd-uuid"}, {"/a_directory/a_file", "/a_directory/a_file"}},
-                             {},
-                             {".journal", "passwords.txt", "another_file"}},
-                    TreeCase{"ZlibInResourceFork", Patch::ZlibInResourceFork, fattest::ScanKind::Quick, {{"/a_directory/a_file", kText}}, {}, {}},
-                    TreeCase{"RawInAttribute", Patch::RawInAttribute, fattest::ScanKind::Quick, {{"/a_directory/a_file", kText}}, {}, {}}),
-    [](testing::TestParamInfo<TreeCase> const& row) { return std::string(row.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(Volumes, HfsPlusTreeTest,
+                         testing::Values(TreeCase{"HardLinkPrivateDataAndTrash",
+                                                  Patch::LinksPrivateDataAndTrash,
+                                                  fattest::ScanKind::Quick,
+                                                  {{"/passwords.txt", "/passwords.txt"}},
+                                                  {{"/.Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
+                                                  {"HFS+ Private Data", "iNode", "hidden_folder", "a_file"}},
+                                         // The private-data folder must reach the tree before what it holds.
+                                         TreeCase{"HardLinkPrivateDataAndTrashComplete",
+                                                  Patch::LinksPrivateDataAndTrash,
+                                                  fattest::ScanKind::Complete,
+                                                  {{"/passwords.txt", "/passwords.txt"}},
+                                                  {{"/.Trashes/501/x.jpg", "/.fseventsd/00000000171494cb"}},
+                                                  {"HFS+ Private Data", "iNode", "hidden_folder", "a_file"}},
+                                         TreeCase{"JournalFilesAreHiddenAndOtherDotNamesKept",
+                                                  Patch::JournalFiles,
+                                                  fattest::ScanKind::Quick,
+                                                  {{"/.fseventsd/fseventsd-uuid", "/.fseventsd/fseventsd-uuid"},
+                                                   {"/a_directory/a_file", "/a_directory/a_file"}},
+                                                  {},
+                                                  {".journal", "passwords.txt", "another_file"}},
+                                         TreeCase{"JournalFilesAreHiddenAndOtherDotNamesKeptComplete",
+                                                  Patch::JournalFiles,
+                                                  fattest::ScanKind::Complete,
+                                                  {{"/.fseventsd/fseventsd-uuid", "/.fseventsd/fseventsd-uuid"},
+                                                   {"/a_directory/a_file", "/a_directory/a_file"}},
+                                                  {},
+                                                  {".journal", "passwords.txt", "another_file"}},
+                                         TreeCase{"ZlibInResourceFork",
+                                                  Patch::ZlibInResourceFork,
+                                                  fattest::ScanKind::Quick,
+                                                  {{"/a_directory/a_file", kText}},
+                                                  {},
+                                                  {}},
+                                         TreeCase{"RawInAttribute",
+                                                  Patch::RawInAttribute,
+                                                  fattest::ScanKind::Quick,
+                                                  {{"/a_directory/a_file", kText}},
+                                                  {},
+                                                  {}}),
+                         [](testing::TestParamInfo<TreeCase> const& row) { return std::string(row.param.pszName); });
 
 }  // namespace

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "NtfsVolumeBytes.h"
+#include "engine/ByteWriter.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/core/partition/BootSector.h"
 #include "engine/ntfs/ondisk/NTFSDBR.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSFileRecordAnalyzer.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -56,7 +56,8 @@ protected:
         if (!m_pVolume->IsOpen()) GTEST_SKIP() << "mkntfs is missing";
     }
     /// Record `u64Number` with fixups undone, altered by `alter`, then fixed up again as on disk.
-    std::vector<std::uint8_t> Altered(std::uint64_t u64Number, std::function<void(std::vector<std::uint8_t>&)> const& alter) {
+    std::vector<std::uint8_t> Altered(std::uint64_t u64Number,
+                                      std::function<void(std::vector<std::uint8_t>&)> const& alter) {
         auto record = m_pVolume->Record(u64Number);
         EXPECT_TRUE(CNTFSFileRecordHeader::UnfixupFileRecord(record));
         alter(record);

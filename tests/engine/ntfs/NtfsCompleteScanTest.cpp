@@ -13,17 +13,17 @@
 #include <fstream>
 #include <map>
 
+#include "ScanbenchRun.h"
+#include "engine/FileNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/core/device/MemoryDevice.h"
-#include "engine/FileNode.h"
 #include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NtfsEntry.h"
 #include "engine/ntfs/complete/NTFSCompleteSearch.h"
 #include "engine/ntfs/complete/NTFSUpCaseTable.h"
-#include "ScanbenchRun.h"
 #include "support/EntryPointScope.h"
 #include "support/LoopDevice.h"
 #include "support/Manifest.h"
@@ -36,7 +36,8 @@ namespace {
 
 using namespace ntfscomplete;
 
-constexpr char kSkipReason[] = "the NTFS disks were not built (needs root, /dev/fuse, mkntfs, ntfs-3g, sfdisk, mkfs.exfat)";
+constexpr char kSkipReason[] =
+    "the NTFS disks were not built (needs root, /dev/fuse, mkntfs, ntfs-3g, sfdisk, mkfs.exfat)";
 constexpr int kBlockSectors = 8192;  // the complete controller's 4 MiB in 512-byte sectors
 
 std::string DiskFolder() {
@@ -154,18 +155,24 @@ TEST_P(NtfsCompleteScanTest, FindsThePartitionsAndCopiesEveryFileOutByteExact) {
 
 INSTANTIATE_TEST_SUITE_P(
     Disks, NtfsCompleteScanTest,
-    testing::Values(DiskCase{"Intact", "ntfsdisk_two.img", 0, {kA, kB}},
-                    DiskCase{"TableZeroed", "ntfsdisk_notable.img", 0, {kA, kB}},
-                    DiskCase{"PrimaryBootSectorsZeroed", "ntfsdisk_noprimary.img", 0, {kABackup, kBBackup}},
-                    DiskCase{"AllBootSectorsZeroed", "ntfsdisk_noboot.img", 0, {kANoBoot, kBNoBoot}},
-                    // Only the volumes' other FILE records tell where their MFTs lie.
-                    DiskCase{"MftRecordsZeroed", "ntfsdisk_nomft.img", 0, {kARebuilt, kBRebuilt}},
-                    DiskCase{"BesideFatAndExFat", "ntfsdisk_mixed.img", 0,
-                             {{2048, 8, 131064, kBoot | kFromMftPair | kFromIndexRecord, 0, "c"}}},
-                    // The files of the first format lie in records past the new MFT's end.
-                    DiskCase{"QuickFormattedOver", "ntfsvol_reformat.img", 0, {{0, 8, 65528, kBoot | kFromMftPair, 0, "f"}}},
-                    DiskCase{"BareVolumeOf64KiBClusters", "ntfsvol_big.img", 0, {{0, 128, 98176, kBoot | kFromMftPair, 0, "d"}}},
-                    DiskCase{"FourKSectors", "ntfsdisk_4kn.img", 4096, {{256, 1, 15871, kBoot | kFromMftPair | kFromIndexRecord, 0, "e"}}}),
+    testing::Values(
+        DiskCase{"Intact", "ntfsdisk_two.img", 0, {kA, kB}},
+        DiskCase{"TableZeroed", "ntfsdisk_notable.img", 0, {kA, kB}},
+        DiskCase{"PrimaryBootSectorsZeroed", "ntfsdisk_noprimary.img", 0, {kABackup, kBBackup}},
+        DiskCase{"AllBootSectorsZeroed", "ntfsdisk_noboot.img", 0, {kANoBoot, kBNoBoot}},
+        // Only the volumes' other FILE records tell where their MFTs lie.
+        DiskCase{"MftRecordsZeroed", "ntfsdisk_nomft.img", 0, {kARebuilt, kBRebuilt}},
+        DiskCase{"BesideFatAndExFat",
+                 "ntfsdisk_mixed.img",
+                 0,
+                 {{2048, 8, 131064, kBoot | kFromMftPair | kFromIndexRecord, 0, "c"}}},
+        // The files of the first format lie in records past the new MFT's end.
+        DiskCase{"QuickFormattedOver", "ntfsvol_reformat.img", 0, {{0, 8, 65528, kBoot | kFromMftPair, 0, "f"}}},
+        DiskCase{"BareVolumeOf64KiBClusters", "ntfsvol_big.img", 0, {{0, 128, 98176, kBoot | kFromMftPair, 0, "d"}}},
+        DiskCase{"FourKSectors",
+                 "ntfsdisk_4kn.img",
+                 4096,
+                 {{256, 1, 15871, kBoot | kFromMftPair | kFromIndexRecord, 0, "e"}}}),
     [](testing::TestParamInfo<DiskCase> const& param) { return std::string(param.param.pszName); });
 
 }  // namespace
@@ -177,14 +184,16 @@ std::vector<std::string> Outcome(CNTFSCompleteSearch const& searcher, testkit::R
     std::vector<std::string> lines;
     for (auto const& pPartition : searcher.Partitions())
         lines.push_back("partition " + std::to_string(pPartition->m_s64StartSector) + " " +
-                        std::to_string(pPartition->m_u32SectorsPerCluster) + " " + std::to_string(pPartition->GetTotalSectors()) +
-                        " " + std::to_string(pPartition->GetPartitionBuildFromFlags()) + " " +
+                        std::to_string(pPartition->m_u32SectorsPerCluster) + " " +
+                        std::to_string(pPartition->GetTotalSectors()) + " " +
+                        std::to_string(pPartition->GetPartitionBuildFromFlags()) + " " +
                         std::to_string(pPartition->m_s64LogFileMatchCount));
     std::vector<std::string> nodes;
     for (IFileNode* pNode : builder.Nodes())
-        nodes.push_back(std::string(pNode->GetFileName() ? pNode->GetFileName() : "") + " " + std::to_string(pNode->GetCurrentNodeID()) +
-                        " " + std::to_string(pNode->GetParentNodeID()) + " " + std::to_string(pNode->GetFileSize()) + " " +
-                        std::to_string(pNode->IsDeleted()) + " " + std::to_string(dynamic_cast<CFileNode*>(pNode)->GetBelongedPartition()));
+        nodes.push_back(std::string(pNode->GetFileName() ? pNode->GetFileName() : "") + " " +
+                        std::to_string(pNode->GetCurrentNodeID()) + " " + std::to_string(pNode->GetParentNodeID()) +
+                        " " + std::to_string(pNode->GetFileSize()) + " " + std::to_string(pNode->IsDeleted()) + " " +
+                        std::to_string(dynamic_cast<CFileNode*>(pNode)->GetBelongedPartition()));
     std::sort(nodes.begin(), nodes.end());
     lines.insert(lines.end(), nodes.begin(), nodes.end());
     return lines;
@@ -317,7 +326,8 @@ TEST_F(NtfsCompleteLostFolder, FolderWhoseParentRecordWasOverwrittenKeepsItsChil
     ReleasePtr<IDataRecovery> pCopyOut(CreateDataRecoveryObj());
     ASSERT_FALSE(Failed(pCopyOut->Initialize(&scanned.searcher, scanned.pDevice.get())));
     auto const manifest = testsupport::ReadManifest(m_folder + "/a.manifest");
-    for (auto const& [pNode, path] : {std::pair{pTwo, "/docs_a/deep/a_two.bin"}, std::pair{pBig, "/docs_a/a_big.bin"}}) {
+    for (auto const& [pNode, path] :
+         {std::pair{pTwo, "/docs_a/deep/a_two.bin"}, std::pair{pBig, "/docs_a/a_big.bin"}}) {
         ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pNode));
         ASSERT_TRUE(pReader) << path;
         ASSERT_FALSE(Failed(pCopyOut->RecoverTo(m_temp.File("copy").c_str(), nullptr, 0))) << path;
@@ -388,7 +398,8 @@ TEST_F(NtfsCompleteRebuiltVolume, DeletedFileWhoseClustersALiveRecordHoldsIsRefu
     ReleasePtr<IFileReader> pReader(pCopyOut->SetRecoverNode(pKept));
     ASSERT_TRUE(pReader);
     ASSERT_FALSE(Failed(pCopyOut->RecoverTo(m_temp.File("copy").c_str(), nullptr, 0)));
-    EXPECT_EQ(testsupport::Sha256OfFile(m_temp.File("copy")), testsupport::ReadManifest(m_folder + "/a.deleted").at("/a_gone.bin").sha256);
+    EXPECT_EQ(testsupport::Sha256OfFile(m_temp.File("copy")),
+              testsupport::ReadManifest(m_folder + "/a.deleted").at("/a_gone.bin").sha256);
 }
 
 }  // namespace
@@ -405,13 +416,15 @@ TEST(NtfsCompleteStrayCopies, BootSectorAndMftRecordCopiesMakeNoPartition) {
     image.seekg(128 * 512);
     image.read(boot.data(), static_cast<std::streamsize>(boot.size()));
     std::uint64_t u64MftCluster = 0;
-    for (int i = 7; i >= 0; --i) u64MftCluster = (u64MftCluster << 8) | static_cast<std::uint8_t>(boot[48 + static_cast<std::size_t>(i)]);
+    for (int i = 7; i >= 0; --i)
+        u64MftCluster = (u64MftCluster << 8) | static_cast<std::uint8_t>(boot[48 + static_cast<std::size_t>(i)]);
     image.seekg(static_cast<std::streamoff>(128 * 512 + u64MftCluster * 4096));
     image.read(record.data(), static_cast<std::streamsize>(record.size()));
     ASSERT_TRUE(image);
 
     std::vector<std::uint8_t> disk(std::size_t{16} << 20, 0);
-    for (std::size_t sector : {std::size_t{3000}, std::size_t{20000}}) std::copy(boot.begin(), boot.end(), disk.begin() + sector * 512);
+    for (std::size_t sector : {std::size_t{3000}, std::size_t{20000}})
+        std::copy(boot.begin(), boot.end(), disk.begin() + sector * 512);
     for (std::size_t sector : {std::size_t{9000}, std::size_t{9002}, std::size_t{30001}})
         std::copy(record.begin(), record.end(), disk.begin() + sector * 512);
     CMemoryDevice device(std::move(disk));
@@ -439,7 +452,8 @@ TEST(NtfsCompleteScanbench, CompleteScanWritesEveryFileOfBothVolumes) {
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
     testsupport::TempDir const temp;
     std::string const out = temp.File("out");
-    auto const run = scanbenchtest::RunScanbench(temp, "complete " + folder + "/ntfsdisk_noboot.img --searchers ntfs --out " + out);
+    auto const run =
+        scanbenchtest::RunScanbench(temp, "complete " + folder + "/ntfsdisk_noboot.img --searchers ntfs --out " + out);
     ASSERT_EQ(run.iExit, 0) << run.output;
     EXPECT_EQ(run.result.at("failures"), "0");
     std::map<std::string, std::string> written;  // every file name is its volume's own
@@ -448,7 +462,8 @@ TEST(NtfsCompleteScanbench, CompleteScanWritesEveryFileOfBothVolumes) {
     for (auto const& [name, path] : written) EXPECT_NE(name.rfind("$I", 0), 0u) << "index file shown: " << path;
     for (char const* pszManifest : {"/a.manifest", "/a.deleted", "/b.manifest", "/b.deleted", "/b.bin"})
         for (auto const& [path, entry] : testsupport::ReadManifest(folder + pszManifest)) {
-            if (entry.bFolder || (path.rfind("/$RECYCLE.BIN/", 0) == 0 && std::string(pszManifest) != "/b.bin")) continue;
+            if (entry.bFolder || (path.rfind("/$RECYCLE.BIN/", 0) == 0 && std::string(pszManifest) != "/b.bin"))
+                continue;
             auto const it = written.find(path.substr(path.rfind('/') + 1));
             ASSERT_NE(it, written.end()) << path;
             EXPECT_EQ(testsupport::Sha256OfFile(it->second), entry.sha256) << path;
@@ -463,8 +478,16 @@ TEST(NtfsUpCaseTable, IsTheGenerationThatLeavesLaterLettersAlone) {
     for (std::size_t unit = 0; unit < table.size(); ++unit) changed += table[unit] != unit ? 1 : 0;
     EXPECT_GT(changed, 600u);
     for (std::uint16_t unit = u'a'; unit <= u'z'; ++unit) EXPECT_EQ(table[unit], unit - 32);
-    for (auto const& [u16From, u16To] : std::initializer_list<std::pair<std::uint16_t, std::uint16_t>>{
-             {0xE0, 0xC0}, {0xFF, 0x178}, {0x3C2, 0x3A3}, {0x1F00, 0x1F08}, {0x2170, 0x2160}, {0x24D0, 0x24B6}, {0xFF41, 0xFF21},
-             {0x180, 0x180}, {0x1C5, 0x1C5}, {0x23A, 0x23A}, {0x250, 0x250}})
+    for (auto const& [u16From, u16To] : std::initializer_list<std::pair<std::uint16_t, std::uint16_t>>{{0xE0, 0xC0},
+                                                                                                       {0xFF, 0x178},
+                                                                                                       {0x3C2, 0x3A3},
+                                                                                                       {0x1F00, 0x1F08},
+                                                                                                       {0x2170, 0x2160},
+                                                                                                       {0x24D0, 0x24B6},
+                                                                                                       {0xFF41, 0xFF21},
+                                                                                                       {0x180, 0x180},
+                                                                                                       {0x1C5, 0x1C5},
+                                                                                                       {0x23A, 0x23A},
+                                                                                                       {0x250, 0x250}})
         EXPECT_EQ(table[u16From], u16To) << std::hex << u16From;
 }

@@ -54,7 +54,8 @@ TEST_F(NtfsImageRecords, MetafilesAreKnownByName) {
         EXPECT_EQ(u32Row, n < 12 ? n : n - 12) << n;
     }
     EXPECT_TRUE(CMetaFileRecordTypeAnalyzer::IsValidMFTFileRecord(Record(0)));
-    EXPECT_EQ(CMetaFileRecordTypeAnalyzer::GetMetaFileRecordIndex(Record(Find("tiny.txt"))), CMetaFileRecordTypeAnalyzer::kNotMetaFile);
+    EXPECT_EQ(CMetaFileRecordTypeAnalyzer::GetMetaFileRecordIndex(Record(Find("tiny.txt"))),
+              CMetaFileRecordTypeAnalyzer::kNotMetaFile);
 }
 
 TEST_F(NtfsImageRecords, IndexBlocksOfALargeFolderNameItAsParent) {
@@ -64,7 +65,8 @@ TEST_F(NtfsImageRecords, IndexBlocksOfALargeFolderNameItAsParent) {
     auto const allocation = folder.FindAttibute(ntfs::kAttrIndexAllocation);
     CNTFSDataRunList runs;
     ASSERT_TRUE(allocation->AddDataRuns(runs));
-    auto const blocks = m_pVolume->Mft().ReadAttributeData(runs, static_cast<std::uint64_t>(allocation->GetRealSizeOfAttribute()));
+    auto const blocks =
+        m_pVolume->Mft().ReadAttributeData(runs, static_cast<std::uint64_t>(allocation->GetRealSizeOfAttribute()));
     ASSERT_TRUE(blocks && blocks->size() >= 2 * kIndexBlock);
     for (std::size_t at = 0; at < blocks->size(); at += kIndexBlock) {
         engine::ByteView const block(blocks->data() + at, kIndexBlock);
@@ -111,7 +113,8 @@ TEST_F(NtfsImageRecords, ExtensionRecordOfAnotherBaseIsIgnored) {
     auto bytes = m_bytes;
     bytes[static_cast<std::size_t>(s64Sector) * 512 + 32] ^= 0x01;
     ntfstest::VolumeInMemory const reused(bytes);
-    CNTFSMultiFileRecord const relinked(reused.Mft(), u64Base, CNTFSFileRecord(engine::ByteView(reused.Record(u64Base))));
+    CNTFSMultiFileRecord const relinked(reused.Mft(), u64Base,
+                                        CNTFSFileRecord(engine::ByteView(reused.Record(u64Base))));
     EXPECT_EQ(std::count(relinked.ExtensionNumbers().begin(), relinked.ExtensionNumbers().end(), u64Reused), 0);
     EXPECT_EQ(relinked.ExtensionNumbers().size() + 1, linked.ExtensionNumbers().size());
 }

@@ -8,10 +8,10 @@
 // Then volumes the scan must refuse, each with its code, and single cases on real bytes.
 #include <gtest/gtest.h>
 
-
 #include "NtfsVolumeBytes.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
+#include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/ondisk/NTFSFileName.h"
 #include "engine/ntfs/ondisk/NTFSFileRecord.h"
 #include "support/LoopDevice.h"
@@ -19,7 +19,6 @@
 #include "support/Sha256.h"
 #include "testkit/ProgressSink.h"
 #include "testkit/RecordingTreeBuilder.h"
-#include "engine/ntfs/NTFSQuickSearch.h"
 
 namespace {
 
@@ -60,14 +59,16 @@ TEST_P(NtfsInProcessScan, ListsAndCopiesOutTheManifest) {
         if (entry.bFolder || path.rfind("/links/", 0) == 0) continue;
         auto const found = files.find(path);
         ASSERT_NE(found, files.end()) << path;
-        EXPECT_EQ(testsupport::Sha256Hex(ntfstest::CopyOut(*pDevice, *found->second, *scan.pPartition)), entry.sha256) << path;
+        EXPECT_EQ(testsupport::Sha256Hex(ntfstest::CopyOut(*pDevice, *found->second, *scan.pPartition)), entry.sha256)
+            << path;
         ++checked;
     }
     EXPECT_GT(checked, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, NtfsInProcessScan,
-                         ::testing::Values(SectorCase{"Memory512", "ntfs_4k", 512, false}, SectorCase{"Memory4096", "ntfs_4k", 4096, false},
+                         ::testing::Values(SectorCase{"Memory512", "ntfs_4k", 512, false},
+                                           SectorCase{"Memory4096", "ntfs_4k", 4096, false},
                                            SectorCase{"Loop4096", "ntfs_4k", 4096, true},
                                            SectorCase{"MftInManyRuns", "ntfs_mftlist", 512, false}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
@@ -100,7 +101,8 @@ TEST_P(NtfsRefusedVolume, AnswersItsCodeAndListsNothing) {
     ASSERT_GT(image.size(), 512u);
     std::uint64_t const u64Cluster = Le(image, 11, 2) * Le(image, 13, 1);
     auto const wipe = [&](std::uint64_t u64Byte, std::size_t length) {
-        std::fill(image.begin() + static_cast<std::ptrdiff_t>(u64Byte), image.begin() + static_cast<std::ptrdiff_t>(u64Byte + length), 0);
+        std::fill(image.begin() + static_cast<std::ptrdiff_t>(u64Byte),
+                  image.begin() + static_cast<std::ptrdiff_t>(u64Byte + length), 0);
     };
     if (c.damage == Damage::BootSector) wipe(0, 512);
     if (c.damage == Damage::MftAndMirrorRecords) {
@@ -118,7 +120,8 @@ TEST_P(NtfsRefusedVolume, AnswersItsCodeAndListsNothing) {
 INSTANTIATE_TEST_SUITE_P(Volumes, NtfsRefusedVolume,
                          ::testing::Values(RefusalCase{"ClusterBelowDeviceSector", 8192, Damage::None, 0x10},
                                            RefusalCase{"BootSectorDamaged", 512, Damage::BootSector, 0x10},
-                                           RefusalCase{"MftAndMirrorRecordsDamaged", 512, Damage::MftAndMirrorRecords, 0x11}),
+                                           RefusalCase{"MftAndMirrorRecordsDamaged", 512, Damage::MftAndMirrorRecords,
+                                                       0x11}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 
 // A file is a system file by its name and its hidden and system bits together: $UpCase with
@@ -165,12 +168,13 @@ TEST(NtfsSystemFileNames, NameWithoutHiddenSystemBitsIsListed) {
         u64Byte = volume.Mft().GetFileRecordByte(kUpCase).value_or(0);
     }
     std::span<std::uint8_t> const record(image.data() + u64Byte, 1024);
-    std::uint32_t const u32Info = CNTFSFileRecord(engine::ByteView(record)).GetAttributeOffset(ntfs::kAttrStandardInformation);
+    std::uint32_t const u32Info =
+        CNTFSFileRecord(engine::ByteView(record)).GetAttributeOffset(ntfs::kAttrStandardInformation);
     ASSERT_LT(u32Info, 1024u);
     ASSERT_TRUE(CNTFSFileRecordHeader::UnfixupFileRecord(record));
     std::size_t const flags = u32Info + Le(image, u64Byte + u32Info + 20, 2) + 32;
     record[flags] &= static_cast<std::uint8_t>(~(CNTFSFileRecordStandardInformationAttribute::kDosHidden |
-                                                                     CNTFSFileRecordStandardInformationAttribute::kDosSystem));
+                                                 CNTFSFileRecordStandardInformationAttribute::kDosSystem));
     ASSERT_TRUE(CNTFSFileRecordHeader::FixupFileRecord(record));
 
     CMemoryDevice device(std::move(image));
@@ -212,7 +216,8 @@ TEST(NtfsDeletedMultiRecordFile, CopiesOutFromAllItsRecords) {
     ASSERT_NE(found, files.end());
     EXPECT_EQ(found->second->IsDeleted(), 1);
     auto const manifest = testsupport::ReadManifest(folder + "/ntfs_frag.manifest");
-    EXPECT_EQ(testsupport::Sha256Hex(ntfstest::CopyOut(device, *found->second, *scan.pPartition)), manifest.at("/scattered.bin").sha256);
+    EXPECT_EQ(testsupport::Sha256Hex(ntfstest::CopyOut(device, *found->second, *scan.pPartition)),
+              manifest.at("/scattered.bin").sha256);
 }
 
 }  // namespace

@@ -11,13 +11,13 @@
 #include <set>
 
 #include "NtfsVolumeBytes.h"
+#include "engine/ByteWriter.h"
 #include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSFindFileFromLogFile.h"
 #include "engine/ntfs/NTFSMultiFileRecord.h"
 #include "engine/ntfs/ondisk/NTFSUpdateSequence.h"
 #include "support/Manifest.h"
 #include "support/Sha256.h"
-#include "engine/ByteWriter.h"
 
 namespace {
 
@@ -165,7 +165,8 @@ protected:
     }
     Target TargetOf(std::uint64_t n) const {
         std::uint64_t const u64Byte = n * m_geometry.u32RecordSize;
-        return Target{u64Byte / m_geometry.ClusterBytes(), static_cast<std::uint16_t>(u64Byte % m_geometry.ClusterBytes() / 512), 0, 0};
+        return Target{u64Byte / m_geometry.ClusterBytes(),
+                      static_cast<std::uint16_t>(u64Byte % m_geometry.ClusterBytes() / 512), 0, 0};
     }
     static std::size_t DataOffset(Bytes const& record) {
         Bytes disk = record;
@@ -178,14 +179,16 @@ protected:
         ntfstest::VolumeInMemory const volume(m_image);
         auto const runsOf = [&](std::uint64_t u64Number) {
             std::vector<std::uint8_t> raw = volume.Record(u64Number);
-            CNTFSMultiFileRecord const file(volume.Mft(), u64Number, CNTFSFileRecord(engine::ByteView(raw.data(), raw.size())));
+            CNTFSMultiFileRecord const file(volume.Mft(), u64Number,
+                                            CNTFSFileRecord(engine::ByteView(raw.data(), raw.size())));
             return SummarizeNtfsFile(file).value_or(NtfsFileSummary{}).runs;
         };
         CNTFSDataRunList const bitmap = runsOf(6);
         std::uint64_t const u64ClusterBytes = m_geometry.ClusterBytes();
         CNTFSDataRunList const file = runsOf(n);
         for (CDataRun const& run : file.Runs())
-            for (std::int64_t s64Cluster = run.s64LCN; s64Cluster >= 0 && s64Cluster < run.s64LCN + run.s64Count; ++s64Cluster) {
+            for (std::int64_t s64Cluster = run.s64LCN; s64Cluster >= 0 && s64Cluster < run.s64LCN + run.s64Count;
+                 ++s64Cluster) {
                 std::uint64_t const u64Offset = static_cast<std::uint64_t>(s64Cluster) / 8;
                 std::int64_t const s64Lcn = bitmap.GetLCN(static_cast<std::int64_t>(u64Offset / u64ClusterBytes));
                 ASSERT_GE(s64Lcn, 0);
@@ -199,7 +202,8 @@ protected:
         ASSERT_LT(data, record.size());
         record[22] &= 0xFE;
         std::size_t const pairs = data + ReadLe(record, data + 32, 2);
-        std::fill(record.begin() + static_cast<std::ptrdiff_t>(data + 40), record.begin() + static_cast<std::ptrdiff_t>(data + 64), 0);
+        std::fill(record.begin() + static_cast<std::ptrdiff_t>(data + 40),
+                  record.begin() + static_cast<std::ptrdiff_t>(data + 64), 0);
         std::fill(record.begin() + static_cast<std::ptrdiff_t>(pairs),
                   record.begin() + static_cast<std::ptrdiff_t>(data + ReadLe(record, data + 4, 4)), 0);
         ASSERT_TRUE(CNTFSFileRecordHeader::FixupFileRecord(record));
@@ -222,9 +226,15 @@ protected:
         Target target = TargetOf(m_u64Photo);
         target.u16RecordOffset = static_cast<std::uint16_t>(data);
         target.u16AttributeOffset = 40;
-        writer.Add(LogRecord({}, Bytes(photo.begin() + static_cast<std::ptrdiff_t>(data + 40), photo.begin() + static_cast<std::ptrdiff_t>(data + 64)), target));
+        writer.Add(LogRecord({},
+                             Bytes(photo.begin() + static_cast<std::ptrdiff_t>(data + 40),
+                                   photo.begin() + static_cast<std::ptrdiff_t>(data + 64)),
+                             target));
         target.u16AttributeOffset = static_cast<std::uint16_t>(pairs);
-        writer.Add(LogRecord({}, Bytes(photo.begin() + static_cast<std::ptrdiff_t>(data + pairs), photo.begin() + static_cast<std::ptrdiff_t>(data + pairs + 2)), target));
+        writer.Add(LogRecord({},
+                             Bytes(photo.begin() + static_cast<std::ptrdiff_t>(data + pairs),
+                                   photo.begin() + static_cast<std::ptrdiff_t>(data + pairs + 2)),
+                             target));
         // Padding up to 56 bytes before the page end: the next record's header fits, its data does not.
         std::size_t const filler = kPage - 56 - writer.PageOffset();
         Bytes padding = LogRecord({}, {}, Target{});
@@ -234,15 +244,25 @@ protected:
         writer.Add(padding);
         target.u16AttributeOffset = static_cast<std::uint16_t>(pairs + 2);
         std::size_t const straddling =
-            writer.Add(LogRecord({}, Bytes(photo.begin() + static_cast<std::ptrdiff_t>(data + pairs + 2), photo.begin() + static_cast<std::ptrdiff_t>(data + end)), target));
+            writer.Add(LogRecord({},
+                                 Bytes(photo.begin() + static_cast<std::ptrdiff_t>(data + pairs + 2),
+                                       photo.begin() + static_cast<std::ptrdiff_t>(data + end)),
+                                 target));
         Bytes log = writer.Finish();
         EXPECT_EQ(straddling / kPage, image / kPage);
         EXPECT_EQ(straddling % kPage, kPage - 56);
         switch (damage) {
-            case Damage::None: break;
-            case Damage::ImageLengthPastAnyPage: engine::ByteWriter(log).Le32(image + 24, 0x7FFFFFF0); break;
-            case Damage::UndoOutsideItsRecord: engine::ByteWriter(log).Le16(straddling + kLogHeader + 8, 0xFFF0); break;
-            case Damage::ContinuationPageTorn: log[(straddling / kPage + 1) * kPage + 511] ^= 0xFF; break;
+            case Damage::None:
+                break;
+            case Damage::ImageLengthPastAnyPage:
+                engine::ByteWriter(log).Le32(image + 24, 0x7FFFFFF0);
+                break;
+            case Damage::UndoOutsideItsRecord:
+                engine::ByteWriter(log).Le16(straddling + kLogHeader + 8, 0xFFF0);
+                break;
+            case Damage::ContinuationPageTorn:
+                log[(straddling / kPage + 1) * kPage + 511] ^= 0xFF;
+                break;
         }
         return log;
     }

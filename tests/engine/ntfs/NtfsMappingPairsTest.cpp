@@ -38,15 +38,20 @@ INSTANTIATE_TEST_SUITE_P(
                   {{0x0010000000000000, 0, 1}}},
         PairsCase{"NineByteOffsetRefused", {0x91, 0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0x00}, false, {}},
         PairsCase{"NegativeOneByte", {0x11, 0x02, 0x10, 0x11, 0x03, 0xFF, 0x00}, true, {{16, 0, 2}, {15, 2, 3}}},
-        PairsCase{"NegativeFourBytes", {0x41, 1, 0, 0, 0, 1, 0x41, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}, true,
+        PairsCase{"NegativeFourBytes",
+                  {0x41, 1, 0, 0, 0, 1, 0x41, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0x00},
+                  true,
                   {{0x01000000, 0, 1}, {0x00FFFFFF, 1, 1}}},
-        PairsCase{"SparseKeepsRunningLcn", {0x11, 0x02, 0x20, 0x01, 0x05, 0x11, 0x01, 0x04, 0x00}, true,
+        PairsCase{"SparseKeepsRunningLcn",
+                  {0x11, 0x02, 0x20, 0x01, 0x05, 0x11, 0x01, 0x04, 0x00},
+                  true,
                   {{32, 0, 2}, {-1, 2, 5}, {36, 7, 1}}},
         PairsCase{"OffsetBelowClusterZero", {0x11, 0x01, 0xFF, 0x00}, false, {}},
         PairsCase{"PairCutByTheBuffer", {0x31, 0x01, 0x10}, false, {}},
         PairsCase{"ZeroWidthCount", {0x10, 0x05, 0x00}, false, {}},
         PairsCase{"VcnOverflow",
-                  {0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x00},
+                  {0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                   0x7F, 0x00},
                   false,
                   {}}),
     [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
@@ -69,11 +74,11 @@ TEST(NtfsPackedRunsTest, PacksToFewestBytesAndUnpacksTheSameRuns) {
 }
 
 TEST(NtfsClusterEstimateTest, RoundsUpToAPowerOfTwoUpTo128) {
-    EXPECT_EQ(EstimateSectorsPerCluster(3 * 512, 2, 512), 2u);     // 1.5 sectors
+    EXPECT_EQ(EstimateSectorsPerCluster(3 * 512, 2, 512), 2u);  // 1.5 sectors
     EXPECT_EQ(EstimateSectorsPerCluster(100 * 512, 1, 512), 128u);
     EXPECT_EQ(EstimateSectorsPerCluster(129 * 512, 1, 512), 0u);
-    EXPECT_EQ(EstimateSectorsPerCluster(8 * 4096, 1, 4096), 8u);   // the scan's own sector size
-    EXPECT_EQ(EstimateSectorsPerCluster(8 * 512, 1, 1000), 8u);    // not a multiple of 512: 512
+    EXPECT_EQ(EstimateSectorsPerCluster(8 * 4096, 1, 4096), 8u);  // the scan's own sector size
+    EXPECT_EQ(EstimateSectorsPerCluster(8 * 512, 1, 1000), 8u);   // not a multiple of 512: 512
     EXPECT_EQ(EstimateSectorsPerCluster(0, 1, 512), 0u);
 }
 

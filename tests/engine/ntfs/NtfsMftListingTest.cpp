@@ -101,7 +101,8 @@ protected:
     /// listing's sectors per cluster.
     std::string ExtractedHash(Row const& row, std::string const& sectorsPerCluster) {
         std::string const target = m_temp.File("extracted" + std::to_string(m_u32Extracted++));
-        std::string const arguments = "extract " + m_image + " --start 0 --cluster-sectors " + sectorsPerCluster + " --size " + row.size + " --runs " + row.runs +
+        std::string const arguments = "extract " + m_image + " --start 0 --cluster-sectors " + sectorsPerCluster +
+                                      " --size " + row.size + " --runs " + row.runs +
                                       (row.flags.find("compressed") != std::string::npos ? " --ntfs-compressed" : "") +
                                       " --to " + target;
         if (scanbenchtest::RunScanbench(m_temp, arguments).iExit != 0) return {};
@@ -117,7 +118,8 @@ TEST_P(NtfsMftListing, MatchesSleuthKitAndNtfsinfoAndExtractsByteExact) {
     std::string const folder = ntfstest::ImageFolder();
     if (folder.empty()) GTEST_SKIP() << "the NTFS images were not built (needs root, /dev/fuse, mkntfs, ntfs-3g)";
     if (scanbenchtest::Scanbench().empty()) GTEST_SKIP() << "scanbench is not built (QUORIN_BENCH off)";
-    if (!testsupport::HaveTool("fls") || !testsupport::HaveTool("ntfsinfo")) GTEST_SKIP() << "fls or ntfsinfo is missing";
+    if (!testsupport::HaveTool("fls") || !testsupport::HaveTool("ntfsinfo"))
+        GTEST_SKIP() << "fls or ntfsinfo is missing";
     ImageCase const& image = GetParam();
     m_image = folder + "/" + image.pszName + ".img";
 
@@ -126,7 +128,8 @@ TEST_P(NtfsMftListing, MatchesSleuthKitAndNtfsinfoAndExtractsByteExact) {
     EXPECT_EQ(scanbenchtest::LinesStartingWith(run.output, "label:\t").at(0), std::string("label:\t") + image.pszLabel);
     EXPECT_EQ(run.result.at("sector_size"), std::to_string(image.u32SectorSize));
     EXPECT_EQ(run.result.at("record_size"), std::to_string(image.u32RecordSize));
-    unsigned const u32ClusterBytes = std::stoul(run.result.at("sector_size")) * std::stoul(run.result.at("sectors_per_cluster"));
+    unsigned const u32ClusterBytes =
+        std::stoul(run.result.at("sector_size")) * std::stoul(run.result.at("sectors_per_cluster"));
     EXPECT_EQ(u32ClusterBytes, image.u32ClusterSize);
     auto const rows = ParseListing(run.output);
     EXPECT_EQ(run.result.at("records"), std::to_string(rows.size()));
@@ -173,7 +176,8 @@ TEST_P(NtfsMftListing, MatchesSleuthKitAndNtfsinfoAndExtractsByteExact) {
     // Deleted files keep their records and runs until something reuses them.
     for (auto const& [path, entry] : testsupport::ReadManifest(folder + "/" + image.pszName + ".deleted")) {
         std::string const name = path.substr(path.rfind('/') + 1);
-        auto const row = std::find_if(rows.begin(), rows.end(), [&](auto const& r) { return !r.second.bLive && r.second.name == name; });
+        auto const row = std::find_if(rows.begin(), rows.end(),
+                                      [&](auto const& r) { return !r.second.bLive && r.second.name == name; });
         ASSERT_NE(row, rows.end()) << path;
         EXPECT_EQ(row->second.size, std::to_string(entry.s64Size)) << path;
         if (row->second.runs == "resident") continue;  // the record holds it: no runs to extract by
@@ -182,8 +186,10 @@ TEST_P(NtfsMftListing, MatchesSleuthKitAndNtfsinfoAndExtractsByteExact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, NtfsMftListing,
-                         ::testing::Values(ImageCase{"ntfs_4k", "QUORINNTFS", 512, 1024, 4096}, ImageCase{"ntfs_frag", "FRAG", 512, 1024, 4096},
-                                           ImageCase{"ntfs_4kn", "NATIVE4K", 4096, 4096, 4096}, ImageCase{"ntfs_c512", "C512", 512, 1024, 512},
+                         ::testing::Values(ImageCase{"ntfs_4k", "QUORINNTFS", 512, 1024, 4096},
+                                           ImageCase{"ntfs_frag", "FRAG", 512, 1024, 4096},
+                                           ImageCase{"ntfs_4kn", "NATIVE4K", 4096, 4096, 4096},
+                                           ImageCase{"ntfs_c512", "C512", 512, 1024, 512},
                                            ImageCase{"ntfs_c64k", "C64K", 512, 1024, 65536}),
                          [](auto const& testInfo) { return std::string(testInfo.param.pszName); });
 

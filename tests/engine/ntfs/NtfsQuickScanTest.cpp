@@ -70,7 +70,8 @@ TEST_P(NtfsQuickScan, TreeHoldsManifestAndDeletedFilesByteExact) {
     ASSERT_TRUE(fs::is_directory(root)) << run.output;
 
     // The volume's own files stay out of the tree.
-    for (char const* pszSystem : {"$MFT", "$MFTMirr", "$LogFile", "$Volume", "$AttrDef", "$Bitmap", "$Boot", "$BadClus", "$Secure", "$UpCase"})
+    for (char const* pszSystem :
+         {"$MFT", "$MFTMirr", "$LogFile", "$Volume", "$AttrDef", "$Bitmap", "$Boot", "$BadClus", "$Secure", "$UpCase"})
         EXPECT_FALSE(fs::exists(root / pszSystem)) << pszSystem;
 
     // Names of one record are one file: exactly one of them is written.
@@ -100,7 +101,8 @@ TEST_P(NtfsQuickScan, TreeHoldsManifestAndDeletedFilesByteExact) {
         ASSERT_TRUE(fs::exists(file)) << "deleted " << path;
         EXPECT_EQ(testsupport::Sha256OfFile(file.string()), entry.sha256) << "deleted " << path;
         if (undelete) {
-            EXPECT_NE(undelete->find(" " + std::to_string(entry.s64Size) + "  " + file.filename().string() + "\n"), std::string::npos)
+            EXPECT_NE(undelete->find(" " + std::to_string(entry.s64Size) + "  " + file.filename().string() + "\n"),
+                      std::string::npos)
                 << "ntfsundelete does not list " << path;
         }
     }
@@ -145,11 +147,14 @@ TEST(NtfsQuickScanMirror, DamagedMftRecordIsReadFromTheMirror) {
     auto const run = scanbenchtest::RunScanbench(temp, "quick " + image + " --out " + temp.File("out"));
     ASSERT_EQ(run.iExit, 0) << run.output;
     auto const manifest = testsupport::ReadManifest(folder + "/ntfs_4k.manifest");
-    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/notes.bin"), manifest.at("/notes.bin").sha256);
-    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/packed/text.txt"), manifest.at("/packed/text.txt").sha256);
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/notes.bin"),
+              manifest.at("/notes.bin").sha256);
+    EXPECT_EQ(testsupport::Sha256OfFile(temp.File("out") + "/volume/Disk(NTFS)/packed/text.txt"),
+              manifest.at("/packed/text.txt").sha256);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, NtfsQuickScan, ::testing::Values("ntfs_4k", "ntfs_frag", "ntfs_4kn", "ntfs_c512", "ntfs_c64k"),
+INSTANTIATE_TEST_SUITE_P(Images, NtfsQuickScan,
+                         ::testing::Values("ntfs_4k", "ntfs_frag", "ntfs_4kn", "ntfs_c512", "ntfs_c64k"),
                          [](auto const& testInfo) { return std::string(testInfo.param); });
 
 }  // namespace

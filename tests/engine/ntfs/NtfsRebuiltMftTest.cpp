@@ -24,12 +24,14 @@ NtfsVolumeGeometry Geometry() {
 TEST(NtfsRebuiltMft, TheMostBackedPlaceOfARecordWinsAndStrayNumbersAreNoEvidence) {
     CNTFSRebuiltMft rebuilt(Geometry(), kVolumeBytes);
     // The MFT's first 400 records from cluster 100; record 0 was zeroed.
-    for (std::uint64_t u64Number = 1; u64Number < 400; ++u64Number) rebuilt.Add(u64Number, 100 * kCluster + u64Number * kRecord);
-    for (std::uint64_t u64Number = 1; u64Number < 4; ++u64Number) rebuilt.Add(u64Number, 3000 * kCluster + u64Number * kRecord);  // $MFTMirr
-    rebuilt.Add(7, 5000 * kCluster + 3 * kRecord);                // a stale copy of record 7
-    rebuilt.Add(std::uint64_t{1} << 40, 6000 * kCluster);           // a number past the volume
-    rebuilt.Add(500, 6000 * kCluster + kRecord);                    // not where 500 lies in a cluster
-    CMemoryDevice device{std::vector<std::uint8_t>(512)};  // nothing is read
+    for (std::uint64_t u64Number = 1; u64Number < 400; ++u64Number)
+        rebuilt.Add(u64Number, 100 * kCluster + u64Number * kRecord);
+    for (std::uint64_t u64Number = 1; u64Number < 4; ++u64Number)
+        rebuilt.Add(u64Number, 3000 * kCluster + u64Number * kRecord);  // $MFTMirr
+    rebuilt.Add(7, 5000 * kCluster + 3 * kRecord);                      // a stale copy of record 7
+    rebuilt.Add(std::uint64_t{1} << 40, 6000 * kCluster);               // a number past the volume
+    rebuilt.Add(500, 6000 * kCluster + kRecord);                        // not where 500 lies in a cluster
+    CMemoryDevice device{std::vector<std::uint8_t>(512)};               // nothing is read
     std::optional<CNTFSMftReader> const mft = rebuilt.Reader(device);
     ASSERT_TRUE(mft);
     ASSERT_EQ(mft->Runs().Runs().size(), 1u);
@@ -42,8 +44,10 @@ TEST(NtfsRebuiltMft, WhereTheBootSectorPutsTheMftWinsAndAnMftConflictingWithItJo
     // Records 1-35 where the boot sector puts the MFT (cluster 100); a volume image stored as a
     // file holds an MFT of 300 records at cluster 5000.
     CNTFSRebuiltMft rebuilt(Geometry(), kVolumeBytes, 100);
-    for (std::uint64_t u64Number = 1; u64Number < 36; ++u64Number) rebuilt.Add(u64Number, 100 * kCluster + u64Number * kRecord);
-    for (std::uint64_t u64Number = 0; u64Number < 300; ++u64Number) rebuilt.Add(u64Number, 5000 * kCluster + u64Number * kRecord);
+    for (std::uint64_t u64Number = 1; u64Number < 36; ++u64Number)
+        rebuilt.Add(u64Number, 100 * kCluster + u64Number * kRecord);
+    for (std::uint64_t u64Number = 0; u64Number < 300; ++u64Number)
+        rebuilt.Add(u64Number, 5000 * kCluster + u64Number * kRecord);
     CMemoryDevice device{std::vector<std::uint8_t>(512)};  // nothing is read
     std::optional<CNTFSMftReader> const mft = rebuilt.Reader(device);
     ASSERT_TRUE(mft);
@@ -53,15 +57,18 @@ TEST(NtfsRebuiltMft, WhereTheBootSectorPutsTheMftWinsAndAnMftConflictingWithItJo
     EXPECT_EQ(mft->RecordCount(), 36u);
     // Without the boot sector's word the better-backed extent is taken, as before.
     CNTFSRebuiltMft unanchored(Geometry(), kVolumeBytes);
-    for (std::uint64_t u64Number = 1; u64Number < 36; ++u64Number) unanchored.Add(u64Number, 100 * kCluster + u64Number * kRecord);
-    for (std::uint64_t u64Number = 0; u64Number < 300; ++u64Number) unanchored.Add(u64Number, 5000 * kCluster + u64Number * kRecord);
+    for (std::uint64_t u64Number = 1; u64Number < 36; ++u64Number)
+        unanchored.Add(u64Number, 100 * kCluster + u64Number * kRecord);
+    for (std::uint64_t u64Number = 0; u64Number < 300; ++u64Number)
+        unanchored.Add(u64Number, 5000 * kCluster + u64Number * kRecord);
     EXPECT_FALSE(unanchored.Anchored());
     EXPECT_EQ(unanchored.Reader(device)->GetFileRecordByte(7), 5000 * kCluster + 7 * kRecord);
 }
 
 TEST(NtfsRebuiltMft, AWalkStepsOverAGapAtOnce) {
     CNTFSRebuiltMft rebuilt(Geometry(), kVolumeBytes);
-    for (std::uint64_t u64Number = 0; u64Number < 8; ++u64Number) rebuilt.Add(u64Number, 100 * kCluster + u64Number * kRecord);
+    for (std::uint64_t u64Number = 0; u64Number < 8; ++u64Number)
+        rebuilt.Add(u64Number, 100 * kCluster + u64Number * kRecord);
     rebuilt.Add(60001, 9000 * kCluster + kRecord);
     CMemoryDevice device{std::vector<std::uint8_t>(512)};  // nothing is read
     std::optional<CNTFSMftReader> const mft = rebuilt.Reader(device);

@@ -6,8 +6,8 @@
 #include "engine/ntfs/complete/NTFSFileRecordInfo.h"
 #include "engine/ntfs/complete/NTFSMetaFileInfo.h"
 #include "engine/ntfs/complete/NTFSSearchedPartitionInfo.h"
-#include "support/TempDir.h"
 #include "support/ByteFields.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -5,17 +5,17 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/FileNode.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/FileReader.h"
-#include "engine/FileNode.h"
 #include "engine/ntfs/NTFSFileSummary.h"
+#include "engine/ntfs/NTFSMultiFileRecord.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/NTFSResidentData.h"
 #include "support/EntryPointScope.h"
-#include "testkit/ProgressSink.h"
-#include "engine/ntfs/NTFSMultiFileRecord.h"
 #include "support/NtfsImage.h"
 #include "support/TempDir.h"
+#include "testkit/ProgressSink.h"
 
 namespace ntfstest {
 
@@ -36,7 +36,8 @@ std::vector<std::uint8_t> MakeVolume(std::string const& options, std::uint64_t u
     testsupport::TempDir temp;
     std::string const image = temp.File("volume.img");
     std::string const command = "truncate -s " + std::to_string(u64Bytes) + " " + testsupport::ShellQuote(image) +
-                                " && mkntfs -F -Q " + options + " " + testsupport::ShellQuote(image) + " >/dev/null 2>&1";
+                                " && mkntfs -F -Q " + options + " " + testsupport::ShellQuote(image) +
+                                " >/dev/null 2>&1";
     if (testsupport::RunCommand(command) != 0) return {};
     return ReadImage(image);
 }
@@ -91,7 +92,8 @@ std::vector<std::uint8_t> CopyOut(IStorageDevice& device, CFileNode& node, CSear
     std::unique_ptr<CFileReader> pReader(node.IsCompressed() ? new CCompressFileReader() : new CFileReader());
     if (pReader->Open(&device, &node, &partition) == 0) return {};
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(pReader->GetDataSize()));
-    unsigned int const u32Got = pReader->ReadData(0, reinterpret_cast<char*>(bytes.data()), static_cast<unsigned int>(bytes.size()));
+    unsigned int const u32Got =
+        pReader->ReadData(0, reinterpret_cast<char*>(bytes.data()), static_cast<unsigned int>(bytes.size()));
     bytes.resize(u32Got);
     return bytes;
 }

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileNode.h"
 #include "engine/Result.h"
 #include "engine/SearchedPartitionInfo.h"
-#include "engine/FileNode.h"
 #include "testkit/RecordingTreeBuilder.h"
 
 #include "engine/core/device/MemoryDevice.h"
@@ -39,7 +39,9 @@ public:
     CNTFSMftReader const& Mft() const { return *m_mft; }
     CMemoryDevice& Device() { return m_device; }
     /// The raw record (fixups applied, as on disk); empty when unreadable.
-    std::vector<std::uint8_t> Record(std::uint64_t u64Number) const { return m_mft->ReadRecord(u64Number).value_or(std::vector<std::uint8_t>()); }
+    std::vector<std::uint8_t> Record(std::uint64_t u64Number) const {
+        return m_mft->ReadRecord(u64Number).value_or(std::vector<std::uint8_t>());
+    }
     /// The number of the base record, live or deleted, whose shown name is `name`; null when none.
     std::optional<std::uint64_t> FindFile(std::string const& name) const;
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "PictureSamples.h"
+#include "engine/ByteWriter.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "support/TempDir.h"
-#include "engine/ByteWriter.h"
 
 namespace picturetest {
 namespace {
@@ -25,14 +25,22 @@ enum class Picture { Bmp, Emf, Wmf, Ico, Gif, Png, Psd, Psp };
 
 std::unique_ptr<IRawFileAnalyser> Make(Picture e) {
     switch (e) {
-        case Picture::Bmp: return CreateFileBMPAnalyser();
-        case Picture::Emf: return CreateFileEMFAnalyser();
-        case Picture::Wmf: return CreateFileWMFAnalyser();
-        case Picture::Ico: return CreateFileICOAnalyser();
-        case Picture::Gif: return CreateFileGIFAnalyser();
-        case Picture::Png: return CreateFilePNGAnalyser();
-        case Picture::Psd: return CreateFilePSDAnalyser();
-        case Picture::Psp: return CreateFilePSPAnalyser();
+        case Picture::Bmp:
+            return CreateFileBMPAnalyser();
+        case Picture::Emf:
+            return CreateFileEMFAnalyser();
+        case Picture::Wmf:
+            return CreateFileWMFAnalyser();
+        case Picture::Ico:
+            return CreateFileICOAnalyser();
+        case Picture::Gif:
+            return CreateFileGIFAnalyser();
+        case Picture::Png:
+            return CreateFilePNGAnalyser();
+        case Picture::Psd:
+            return CreateFilePSDAnalyser();
+        case Picture::Psp:
+            return CreateFilePSPAnalyser();
     }
     return nullptr;
 }
@@ -163,14 +171,22 @@ TEST_F(PictureAnalysersTest, NoPictureAnalyserClaimsAWebpRiff) {
 /// The bytes an analyser needs to decide on a sample's first sector.
 std::size_t HeaderBytes(Picture e, Bytes const& bytes) {
     switch (e) {
-        case Picture::Bmp: return 18;
-        case Picture::Emf: return 60;
-        case Picture::Wmf: return bytes[0] == 0xD7 ? 40 : 18;
-        case Picture::Ico: return 6 + std::size_t{16} * (bytes[4] | bytes[5] << 8);
-        case Picture::Gif: return 6;
-        case Picture::Png: return 8;
-        case Picture::Psd: return 4;
-        case Picture::Psp: return 32;
+        case Picture::Bmp:
+            return 18;
+        case Picture::Emf:
+            return 60;
+        case Picture::Wmf:
+            return bytes[0] == 0xD7 ? 40 : 18;
+        case Picture::Ico:
+            return 6 + std::size_t{16} * (bytes[4] | bytes[5] << 8);
+        case Picture::Gif:
+            return 6;
+        case Picture::Png:
+            return 8;
+        case Picture::Psd:
+            return 4;
+        case Picture::Psp:
+            return 32;
     }
     return 0;
 }
@@ -280,9 +296,10 @@ TEST_F(PictureAnalysersTest, HeaderSizesClaimingFourGiBAreTakenAsStated) {
         Bytes const& bytes;
         std::uint64_t u64Size;
     };
-    for (Claim const& c : {Claim{Picture::Bmp, bmp, bmp.size()}, Claim{Picture::Bmp, bmpOverflow, 0xFFFFFFFFull},
-                           Claim{Picture::Wmf, wmf, 0x1FFFFFFFEull},
-                           Claim{Picture::Wmf, placeable, 0x1FFFFFFFEull + 22}, Claim{Picture::Emf, emf, 0xFFFFFFFFull}}) {
+    for (Claim const& c :
+         {Claim{Picture::Bmp, bmp, bmp.size()}, Claim{Picture::Bmp, bmpOverflow, 0xFFFFFFFFull},
+          Claim{Picture::Wmf, wmf, 0x1FFFFFFFEull}, Claim{Picture::Wmf, placeable, 0x1FFFFFFFEull + 22},
+          Claim{Picture::Emf, emf, 0xFFFFFFFFull}}) {
         CRawFileInfo info;
         ASSERT_NE(Analyse(*Make(c.e), c.bytes, info), 0);
         EXPECT_EQ(info.m_u64Size, c.u64Size);
@@ -346,7 +363,8 @@ TEST_F(PictureAnalysersTest, TruncatedPicturesAreRefusedUnlessTheirHeadersTellTh
         {"psd header only", Picture::Psd, s_samples.psdRaw, 30, 0},
         // The image data is not read: the size stands, and the search clamps it to the device.
         {"psd raw in its pixels", Picture::Psd, s_samples.psdRaw, s_samples.psdRaw.size() - 1, s_samples.psdRaw.size()},
-        {"psd run-length in its rows", Picture::Psd, s_samples.psdRle, s_samples.psdRle.size() - 1, s_samples.psdRle.size()},
+        {"psd run-length in its rows", Picture::Psd, s_samples.psdRle, s_samples.psdRle.size() - 1,
+         s_samples.psdRle.size()},
     };
     for (Cut const& c : cases) {
         Bytes const cut(c.bytes.begin(), c.bytes.begin() + static_cast<std::ptrdiff_t>(c.keep));

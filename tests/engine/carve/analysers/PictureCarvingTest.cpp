@@ -17,12 +17,12 @@
 #include "../PlantedDevice.h"
 #include "../SearchRun.h"
 #include "PictureSamples.h"
+#include "engine/FileNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDataRunList.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
-#include "engine/FileNode.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -122,10 +122,13 @@ protected:
         Scenario const& scenario = GetParam();
         std::uint64_t const u64Bytes = m_u64TotalSectors * m_u32SectorSize;
         if (!scenario.bImageFile) {
-            auto pDevice = std::make_unique<carvetest::CPlantedDevice>(m_u64TotalSectors, m_u32SectorSize, scenario.bRandomBackground);
+            auto pDevice = std::make_unique<carvetest::CPlantedDevice>(m_u64TotalSectors, m_u32SectorSize,
+                                                                       scenario.bRandomBackground);
             for (Plant const& plant : m_plants) {
-                std::uint64_t const u64End = std::min<std::uint64_t>(plant.bytes.size(), u64Bytes - plant.u64Sector * m_u32SectorSize);
-                pDevice->Plant(plant.u64Sector * m_u32SectorSize, Bytes(plant.bytes.begin(), plant.bytes.begin() + static_cast<std::ptrdiff_t>(u64End)));
+                std::uint64_t const u64End =
+                    std::min<std::uint64_t>(plant.bytes.size(), u64Bytes - plant.u64Sector * m_u32SectorSize);
+                pDevice->Plant(plant.u64Sector * m_u32SectorSize,
+                               Bytes(plant.bytes.begin(), plant.bytes.begin() + static_cast<std::ptrdiff_t>(u64End)));
             }
             return pDevice;
         }
@@ -137,7 +140,8 @@ protected:
                 std::vector<std::uint64_t> chunk(1 << 16);
                 for (std::uint64_t u64Done = 0; u64Done < u64Bytes; u64Done += chunk.size() * 8) {
                     for (std::uint64_t& word : chunk) word = random();
-                    out.write(reinterpret_cast<char const*>(chunk.data()), static_cast<std::streamsize>(chunk.size() * 8));
+                    out.write(reinterpret_cast<char const*>(chunk.data()),
+                              static_cast<std::streamsize>(chunk.size() * 8));
                 }
             }
         }
@@ -202,7 +206,8 @@ TEST_P(PictureCarvingTest, CarvesEveryPictureUnderItsNameAndFolderAndCopiesItOut
         ASSERT_NE(it, carved.end()) << plant.name << " at sector " << plant.u64Sector << " was not carved";
         IFileNode* const pFile = it->second;
         char szName[32];
-        std::snprintf(szName, sizeof szName, "FILE%03d.%s", numbers[plant.pszExtension]++, Upper(plant.pszExtension).c_str());
+        std::snprintf(szName, sizeof szName, "FILE%03d.%s", numbers[plant.pszExtension]++,
+                      Upper(plant.pszExtension).c_str());
         EXPECT_EQ(std::string(pFile->GetFileName()), szName) << plant.name;
         IFileNode* const pFolder = run.builder.Folder(pFile->GetParentNodeID());
         ASSERT_NE(pFolder, nullptr) << plant.name;
@@ -214,7 +219,8 @@ TEST_P(PictureCarvingTest, CarvesEveryPictureUnderItsNameAndFolderAndCopiesItOut
         EXPECT_EQ(static_cast<std::uint64_t>(pFile->GetFileSize()), u64Expected) << plant.name;
 
         std::filesystem::create_directories(m_dir.File("recovered/" + std::string(pFolder->GetFileName())));
-        std::string const path = m_dir.File("recovered/" + std::string(pFolder->GetFileName()) + "/" + pFile->GetFileName());
+        std::string const path =
+            m_dir.File("recovered/" + std::string(pFolder->GetFileName()) + "/" + pFile->GetFileName());
         ReleasePtr<IFileReader> pReader(pRecovery->SetRecoverNode(pFile));
         ASSERT_NE(pReader, nullptr) << plant.name;
         ASSERT_EQ(pRecovery->RecoverTo(path.c_str(), nullptr, 0), kResultSuccess) << plant.name;
@@ -224,12 +230,11 @@ TEST_P(PictureCarvingTest, CarvesEveryPictureUnderItsNameAndFolderAndCopiesItOut
     EXPECT_EQ(carved.size(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, PictureCarvingTest,
-                         testing::Values(Scenario{"ZeroImage512", 512, false, true},
-                                         Scenario{"RandomImage512", 512, true, true},
-                                         Scenario{"Zero4096", 4096, false, false},
-                                         Scenario{"Random4096", 4096, true, false}),
-                         [](testing::TestParamInfo<Scenario> const& param) { return std::string(param.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(
+    Devices, PictureCarvingTest,
+    testing::Values(Scenario{"ZeroImage512", 512, false, true}, Scenario{"RandomImage512", 512, true, true},
+                    Scenario{"Zero4096", 4096, false, false}, Scenario{"Random4096", 4096, true, false}),
+    [](testing::TestParamInfo<Scenario> const& param) { return std::string(param.param.pszName); });
 
 }  // namespace
 }  // namespace picturetest

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/ByteWriter.h"
 #include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
-#include "engine/ByteWriter.h"
 
 namespace picturetest {
 
@@ -16,7 +16,8 @@ Bytes ReadFile(std::string const& path) {
 
 std::string MissingTools() {
     for (char const* pszTool : {"convert", "icotool"})
-        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
+        if (!testsupport::HaveTool(pszTool))
+            return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
     return {};
 }
 
@@ -114,10 +115,11 @@ Bytes MakeWmf(std::uint32_t u32Words, bool bPlaceable, bool bGoodChecksum) {
         engine::ByteWriter(bytes).Le16(14, 1440);  // units per inch
         std::uint16_t u16Checksum = 0;
         for (std::size_t i = 0; i < 20; i += 2) u16Checksum ^= static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8);
-        engine::ByteWriter(bytes).Le16(20, bGoodChecksum ? u16Checksum : static_cast<std::uint16_t>(u16Checksum ^ 0x0101));
+        engine::ByteWriter(bytes).Le16(20,
+                                       bGoodChecksum ? u16Checksum : static_cast<std::uint16_t>(u16Checksum ^ 0x0101));
     }
-    engine::ByteWriter(bytes).Le16(at, 1);         // memory metafile
-    engine::ByteWriter(bytes).Le16(at + 2, 9);     // header words
+    engine::ByteWriter(bytes).Le16(at, 1);      // memory metafile
+    engine::ByteWriter(bytes).Le16(at + 2, 9);  // header words
     engine::ByteWriter(bytes).Le16(at + 4, 0x300);
     engine::ByteWriter(bytes).Le32(at + 6, u32Words);
     std::uint32_t const u32Filler = u32Words - 9 - 3;
@@ -126,7 +128,8 @@ Bytes MakeWmf(std::uint32_t u32Words, bool bPlaceable, bool bGoodChecksum) {
     std::size_t const filler = at + 18;
     engine::ByteWriter(bytes).Le32(filler, u32Filler);
     engine::ByteWriter(bytes).Le16(filler + 4, 0x0626);
-    for (std::size_t i = filler + 6; i < filler + std::size_t{u32Filler} * 2; ++i) bytes[i] = static_cast<std::uint8_t>(i * 13);
+    for (std::size_t i = filler + 6; i < filler + std::size_t{u32Filler} * 2; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 13);
     engine::ByteWriter(bytes).Le32(bytes.size() - 6, 3);
     return bytes;
 }
@@ -168,9 +171,9 @@ Bytes MakeIcon(std::uint16_t u16Entries, std::uint32_t u32ImageBytes) {
 }
 
 Bytes MakeGifWithoutColourTable() {
-    return {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x00, 0, 0,     // header, no global table
-            0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0x00,                       // image descriptor
-            0x02, 0x03, 0x84, 0x8F, 0x59, 0x00,                       // code size, one sub-block
+    return {'G',  'I',  'F',  '8',  '9',  'a',  2, 0, 2, 0,    0x00, 0, 0,  // header, no global table
+            0x2C, 0,    0,    0,    0,    2,    0, 2, 0, 0x00,              // image descriptor
+            0x02, 0x03, 0x84, 0x8F, 0x59, 0x00,                             // code size, one sub-block
             0x3B};
 }
 
@@ -205,12 +208,18 @@ bool PictureFamily(std::string const& folder, std::vector<corpustest::CarvedSamp
         Bytes bytes;
     };
     Row rows[] = {
-        {"png", RAW_FILE_TYPE_PNG, tools.png},       {"gif89a", RAW_FILE_TYPE_GIF, tools.gif89},
-        {"gif87a", RAW_FILE_TYPE_GIF, tools.gif87},  {"bmp3", RAW_FILE_TYPE_BMP, tools.bmp3},
-        {"bmp v5", RAW_FILE_TYPE_BMP, tools.bmp},    {"psd run-length", RAW_FILE_TYPE_PSD, tools.psdRle},
-        {"psd raw", RAW_FILE_TYPE_PSD, tools.psdRaw}, {"ico", RAW_FILE_TYPE_ICO, tools.ico},
-        {"cur", RAW_FILE_TYPE_CUR, tools.cur},       {"psp", RAW_FILE_TYPE_PSP, MakePsp({2000, 3000, 120})},
-        {"emf", RAW_FILE_TYPE_EMF, MakeEmf(3000)},   {"wmf", RAW_FILE_TYPE_WMF, MakeWmf(1500, false)},
+        {"png", RAW_FILE_TYPE_PNG, tools.png},
+        {"gif89a", RAW_FILE_TYPE_GIF, tools.gif89},
+        {"gif87a", RAW_FILE_TYPE_GIF, tools.gif87},
+        {"bmp3", RAW_FILE_TYPE_BMP, tools.bmp3},
+        {"bmp v5", RAW_FILE_TYPE_BMP, tools.bmp},
+        {"psd run-length", RAW_FILE_TYPE_PSD, tools.psdRle},
+        {"psd raw", RAW_FILE_TYPE_PSD, tools.psdRaw},
+        {"ico", RAW_FILE_TYPE_ICO, tools.ico},
+        {"cur", RAW_FILE_TYPE_CUR, tools.cur},
+        {"psp", RAW_FILE_TYPE_PSP, MakePsp({2000, 3000, 120})},
+        {"emf", RAW_FILE_TYPE_EMF, MakeEmf(3000)},
+        {"wmf", RAW_FILE_TYPE_WMF, MakeWmf(1500, false)},
         {"placeable wmf", RAW_FILE_TYPE_WMF, MakeWmf(1500, true)},
     };
     for (Row& row : rows) {

@@ -19,13 +19,13 @@
 #include "../PlantedDevice.h"
 #include "../SearchRun.h"
 #include "CarvedSamples.h"
+#include "engine/FileNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDataRunList.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/ReleasePtr.h"
 #include "engine/carve/RawFileType.h"
-#include "engine/FileNode.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -107,7 +107,8 @@ protected:
             std::string const file = m_dir.File("plant" + std::to_string(i));
             EXPECT_TRUE(WriteFile(file, Padded(m_plants[i].pSample->bytes)));
             std::string const command = "dd if=" + file + " of=" + image + " bs=" + std::to_string(kPlacement) +
-                                        " seek=" + std::to_string(m_plants[i].u64Offset / kPlacement) + " conv=notrunc status=none";
+                                        " seek=" + std::to_string(m_plants[i].u64Offset / kPlacement) +
+                                        " conv=notrunc status=none";
             EXPECT_EQ(testsupport::RunCommand(command), 0) << command;
         }
         std::unique_ptr<IStorageDevice> pDevice(CreateDiskDevice(image.c_str()));
@@ -159,8 +160,10 @@ TEST_P(ArchiveCarvingTest, CarvesEveryDocumentAndArchiveWithItsTypeNameAndSize) 
         std::string const extension = RawFileExtension(sample.u32Type);
         std::vector<std::uint64_t> const& starts = startsByExtension[extension];
         char szNumber[16];
-        std::snprintf(szNumber, sizeof szNumber, "%03d.", static_cast<int>(std::lower_bound(starts.begin(), starts.end(), u64Sector) - starts.begin()));
-        EXPECT_EQ(std::string(pFile->GetFileName()), (sample.namePrefix.empty() ? "FILE" : sample.namePrefix) + szNumber + extension);
+        std::snprintf(szNumber, sizeof szNumber, "%03d.",
+                      static_cast<int>(std::lower_bound(starts.begin(), starts.end(), u64Sector) - starts.begin()));
+        EXPECT_EQ(std::string(pFile->GetFileName()),
+                  (sample.namePrefix.empty() ? "FILE" : sample.namePrefix) + szNumber + extension);
         IFileNode* const pFolder = run.builder.Folder(pFile->GetParentNodeID());
         ASSERT_NE(pFolder, nullptr);
         EXPECT_EQ(std::string(pFolder->GetFileName()), Lower(extension));
@@ -177,7 +180,9 @@ TEST_P(ArchiveCarvingTest, CarvesEveryDocumentAndArchiveWithItsTypeNameAndSize) 
 
 INSTANTIATE_TEST_SUITE_P(Devices, ArchiveCarvingTest,
                          testing::Values(Scenario{"RandomImage512", 512, true}, Scenario{"Random4096", 4096, false}),
-                         [](testing::TestParamInfo<Scenario> const& param) { return std::string(param.param.pszName); });
+                         [](testing::TestParamInfo<Scenario> const& param) {
+                             return std::string(param.param.pszName);
+                         });
 
 }  // namespace
 }  // namespace archivetest

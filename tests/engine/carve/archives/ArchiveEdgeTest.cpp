@@ -8,12 +8,12 @@
 #include <string>
 
 #include "CarvedSamples.h"
+#include "engine/ByteWriter.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/core/device/MemoryDevice.h"
-#include "engine/ByteWriter.h"
 
 namespace archivetest {
 namespace {
@@ -39,7 +39,8 @@ Bytes Ole(std::uint32_t sectors, std::vector<std::uint32_t> const& fats, std::ui
 
 /// Sets FAT sector `u32Fat`'s first `used` entries in use (the first one ends a chain).
 void UseFatEntries(Bytes& ole, std::uint32_t u32Fat, std::uint32_t used) {
-    for (std::uint32_t i = 0; i < used; ++i) engine::ByteWriter(ole).Le32((u32Fat + 1) * kSector + 4 * i, i == 0 ? 0xFFFFFFFE : 0xFFFFFFFD);
+    for (std::uint32_t i = 0; i < used; ++i)
+        engine::ByteWriter(ole).Le32((u32Fat + 1) * kSector + 4 * i, i == 0 ? 0xFFFFFFFE : 0xFFFFFFFD);
 }
 
 Bytes LocalHeader(std::uint16_t u16Flags, std::uint16_t u16Method, std::uint32_t u32Packed, std::string const& name) {
@@ -92,7 +93,10 @@ Bytes TarHeader(std::string const& name, std::string const& size) {
     Bytes header(512, 0);
     std::copy(name.begin(), name.end(), header.begin());
     std::copy(size.begin(), size.end(), header.begin() + 124);
-    std::string_view const magic("ustar\0" "00", 8);
+    std::string_view const magic(
+        "ustar\0"
+        "00",
+        8);
     std::copy(magic.begin(), magic.end(), header.begin() + 257);
     header[156] = '0';
     std::fill(header.begin() + 148, header.begin() + 156, ' ');
@@ -164,61 +168,133 @@ struct EdgeCase {
 
 std::vector<EdgeCase> const kCases = {
     // (2 x 128 + 10) x 512 + 512: the header and every sector the last FAT sector uses.
-    {"OleSizedByItsLastFatSector", [] { Bytes ole = Ole(4, {1, 2, 3}); UseFatEntries(ole, 1, 4); UseFatEntries(ole, 3, 10); return ole; },
+    {"OleSizedByItsLastFatSector",
+     [] {
+         Bytes ole = Ole(4, {1, 2, 3});
+         UseFatEntries(ole, 1, 4);
+         UseFatEntries(ole, 3, 10);
+         return ole;
+     },
      &CreateFileOLEAnalyser, 136704, RAW_FILE_TYPE_MOF},
     // The DIFAT sector names itself as the next: one more FAT sector, no loop.
-    {"OleDifatChainThatLoopsEnds", [] { Bytes ole = Ole(6, {1, 2, 3}, 4); std::fill(ole.begin() + 5 * kSector, ole.begin() + 6 * kSector, 0xFF);
-         engine::ByteWriter(ole).Le32(5 * kSector, 5); engine::ByteWriter(ole).Le32(5 * kSector + 508, 4); UseFatEntries(ole, 1, 6); UseFatEntries(ole, 5, 2); return ole; },
+    {"OleDifatChainThatLoopsEnds",
+     [] {
+         Bytes ole = Ole(6, {1, 2, 3}, 4);
+         std::fill(ole.begin() + 5 * kSector, ole.begin() + 6 * kSector, 0xFF);
+         engine::ByteWriter(ole).Le32(5 * kSector, 5);
+         engine::ByteWriter(ole).Le32(5 * kSector + 508, 4);
+         UseFatEntries(ole, 1, 6);
+         UseFatEntries(ole, 5, 2);
+         return ole;
+     },
      &CreateFileOLEAnalyser, (3 * 128 + 2) * 512 + 512, RAW_FILE_TYPE_MOF},
     {"OleWithoutFatSectorsIsRefused", [] { return Ole(2, {}); }, &CreateFileOLEAnalyser, std::nullopt},
     // Looked at backwards, each FAT sector once: none in use, no document.
     {"OleWithEveryListedFatSectorFreeIsRefused", &OleWithEveryFatSectorFree, &CreateFileOLEAnalyser, std::nullopt},
     {"OleFatSectorNear2To32IsRefused", [] { return Ole(2, {0xFFFFFFF9}); }, &CreateFileOLEAnalyser, std::nullopt},
     // 13 is reserved (12 is bzip2, 14 LZMA), 21 past the methods defined below zstd's 93.
-    {"ZipReservedMethod13IsRefused", [] { return Followed(LocalHeader(0, 13, 10, "a"), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
-    {"ZipUndefinedMethod21IsRefused", [] { return Followed(LocalHeader(0, 21, 10, "a"), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
-    {"Zip4097ByteNameIsRefused", [] { return Followed(LocalHeader(0, 8, 10, std::string(4097, 'n')), 600, 0); }, &CreateFileZIPAnalyser, std::nullopt},
-    {"ZipEndRecordWithDirectoryOutsideEndsWhereZerosFollow", [] { return ZipWithEnd(0x7FFFFFFF); }, &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"ZipReservedMethod13IsRefused", [] { return Followed(LocalHeader(0, 13, 10, "a"), 600, 0); },
+     &CreateFileZIPAnalyser, std::nullopt},
+    {"ZipUndefinedMethod21IsRefused", [] { return Followed(LocalHeader(0, 21, 10, "a"), 600, 0); },
+     &CreateFileZIPAnalyser, std::nullopt},
+    {"Zip4097ByteNameIsRefused", [] { return Followed(LocalHeader(0, 8, 10, std::string(4097, 'n')), 600, 0); },
+     &CreateFileZIPAnalyser, std::nullopt},
+    {"ZipEndRecordWithDirectoryOutsideEndsWhereZerosFollow", [] { return ZipWithEnd(0x7FFFFFFF); },
+     &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
     // Widened to the next sector whose last 16 bytes are zero: none in 6 MiB, so about 5 MiB.
-    {"ZipEndRecordWithDirectoryOutsideWidensAtMost5MiB", [] { return Followed(ZipWithEnd(0x7FFFFFFF), 0x600000, 0x55); },
-     &CreateFileZIPAnalyser, 0x500200, RAW_FILE_TYPE_ZIP, "a.txt"},
-    {"ZipZip64EndThatChecksOutEndsExactlyBeforeRandomBytes", [] { return Followed(ZipWithZip64End(75, 44, 75), 2000, 0x55); },
-     &CreateFileZIPAnalyser, 173, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"ZipEndRecordWithDirectoryOutsideWidensAtMost5MiB",
+     [] { return Followed(ZipWithEnd(0x7FFFFFFF), 0x600000, 0x55); }, &CreateFileZIPAnalyser, 0x500200,
+     RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"ZipZip64EndThatChecksOutEndsExactlyBeforeRandomBytes",
+     [] { return Followed(ZipWithZip64End(75, 44, 75), 2000, 0x55); }, &CreateFileZIPAnalyser, 173, RAW_FILE_TYPE_ZIP,
+     "a.txt"},
     // Lengths and offsets of 2^64 - 1: no record is believed, and the zeros after it end the archive.
-    {"ZipZip64EndPointingPast2To64EndsWithItsZeroTailedSector", [] { return Followed(ZipWithZip64End(UINT64_MAX, UINT64_MAX, UINT64_MAX), 600, 0); },
-     &CreateFileZIPAnalyser, 512, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"ZipZip64EndPointingPast2To64EndsWithItsZeroTailedSector",
+     [] { return Followed(ZipWithZip64End(UINT64_MAX, UINT64_MAX, UINT64_MAX), 600, 0); }, &CreateFileZIPAnalyser, 512,
+     RAW_FILE_TYPE_ZIP, "a.txt"},
     {"ZipEndRecordThatChecksOutEndsExactlyBeforeRandomBytes", [] { return Followed(ZipWithEnd(75), 2000, 0x55); },
      &CreateFileZIPAnalyser, 97, RAW_FILE_TYPE_ZIP, "a.txt"},
     // Sizes in a data descriptor and no end record: the end of the first zero-tailed sector.
-    {"ZipWithoutEndRecordEndsWithItsZeroTailedSector", [] { return Followed(Followed(LocalHeader(8, 8, 0, "a.txt"), 1000, 0x55), 2000, 0); },
-     &CreateFileZIPAnalyser, 1536, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"ZipWithoutEndRecordEndsWithItsZeroTailedSector",
+     [] { return Followed(Followed(LocalHeader(8, 8, 0, "a.txt"), 1000, 0x55), 2000, 0); }, &CreateFileZIPAnalyser,
+     1536, RAW_FILE_TYPE_ZIP, "a.txt"},
     // Walked through to the descriptor whose size checks out, past a zero-tailed sector.
-    {"ZipDescriptorPastAFalseOneAndZerosEndsAtItsEndRecord", [] { return Followed(ZipWithDescriptorPastZeros(), 2000, 0x55); },
-     &CreateFileZIPAnalyser, 801, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"ZipDescriptorPastAFalseOneAndZerosEndsAtItsEndRecord",
+     [] { return Followed(ZipWithDescriptorPastZeros(), 2000, 0x55); }, &CreateFileZIPAnalyser, 801, RAW_FILE_TYPE_ZIP,
+     "a.txt"},
     // No descriptor checks out up to the device's end: the zero-tailed sector ends it.
     {"ZipDescriptorNeverCheckingOutEndsWithItsZeroTailedSector",
-     [] { return Followed(Followed(LocalHeader(8, 0, 0xFFFFFFFF, "a.txt"), 3000, 'P'), 600, 0); }, &CreateFileZIPAnalyser, 3072,
-     RAW_FILE_TYPE_ZIP, "a.txt"},
-    {"RarWithoutEndBlockEndsAfterItsLastBlock", [] { return Followed(MakeRar({100, 200}, false), 600, 0); }, &CreateFileRARAnalyser,
-     MakeRar({100, 200}, false).size(), RAW_FILE_TYPE_RAR},
-    {"RarFileBlockPackedAboveUnpackedEndsBeforeIt", [] { Bytes rar = MakeRar({100, 200}, true); engine::ByteWriter(rar).Le32(20 + 43 + 100 + 11, 10); return rar; },
+     [] { return Followed(Followed(LocalHeader(8, 0, 0xFFFFFFFF, "a.txt"), 3000, 'P'), 600, 0); },
+     &CreateFileZIPAnalyser, 3072, RAW_FILE_TYPE_ZIP, "a.txt"},
+    {"RarWithoutEndBlockEndsAfterItsLastBlock",
+     [] {
+         return Followed(MakeRar({100, 200}, false), 600, 0);
+     },
+     &CreateFileRARAnalyser, MakeRar({100, 200}, false).size(), RAW_FILE_TYPE_RAR},
+    {"RarFileBlockPackedAboveUnpackedEndsBeforeIt",
+     [] {
+         Bytes rar = MakeRar({100, 200}, true);
+         engine::ByteWriter(rar).Le32(20 + 43 + 100 + 11, 10);
+         return rar;
+     },
      &CreateFileRARAnalyser, 20 + 43 + 100, RAW_FILE_TYPE_RAR},
-    {"Rar5IsRefused", [] { return Followed(Bytes{'R', 'a', 'r', '!', 0x1A, 7, 1, 0}, 600, 0); }, &CreateFileRARAnalyser, std::nullopt},
-    {"RarBlockPast4GiBIsSizedBeyondTheWalkLimit", [] { Bytes rar = MakeRar({100}, true); engine::ByteWriter(rar).Le32(20 + 7, 0xFFFFFFF0); engine::ByteWriter(rar).Le32(20 + 11, 0xFFFFFFFF); return rar; },
+    {"Rar5IsRefused",
+     [] {
+         return Followed(Bytes{'R', 'a', 'r', '!', 0x1A, 7, 1, 0}, 600, 0);
+     },
+     &CreateFileRARAnalyser, std::nullopt},
+    {"RarBlockPast4GiBIsSizedBeyondTheWalkLimit",
+     [] {
+         Bytes rar = MakeRar({100}, true);
+         engine::ByteWriter(rar).Le32(20 + 7, 0xFFFFFFF0);
+         engine::ByteWriter(rar).Le32(20 + 11, 0xFFFFFFFF);
+         return rar;
+     },
      &CreateFileRARAnalyser, 20 + 43 + std::uint64_t{0xFFFFFFF0}, RAW_FILE_TYPE_RAR},
-    {"GzipNameWithoutTerminatorIsRefused", [] { return Followed(Bytes{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3}, 137 * 512 - 10, 'n'); }, &CreateFileGZAnalyser, std::nullopt},
-    {"GzipOf200BytesEndsWithItsSector", [] { return Followed(Bytes{0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3}, 190, 0x55); }, &CreateFileGZAnalyser, 512, RAW_FILE_TYPE_GZ},
+    {"GzipNameWithoutTerminatorIsRefused",
+     [] {
+         return Followed(Bytes{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3}, 137 * 512 - 10, 'n');
+     },
+     &CreateFileGZAnalyser, std::nullopt},
+    {"GzipOf200BytesEndsWithItsSector",
+     [] {
+         return Followed(Bytes{0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3}, 190, 0x55);
+     },
+     &CreateFileGZAnalyser, 512, RAW_FILE_TYPE_GZ},
     // A file name holds 255 bytes: the stored name is cut, its control characters replaced.
-    {"GzipStoredNameIsCutAndCleaned", [] { Bytes gz{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3, 'a', 1}; gz.insert(gz.end(), 298, 'b');
-         return Followed(Followed(gz, 1, 0), 100, 0x55); },
+    {"GzipStoredNameIsCutAndCleaned",
+     [] {
+         Bytes gz{0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 3, 'a', 1};
+         gz.insert(gz.end(), 298, 'b');
+         return Followed(Followed(gz, 1, 0), 100, 0x55);
+     },
      &CreateFileGZAnalyser, 512, RAW_FILE_TYPE_GZ, "a_" + std::string(198, 'b')},
-    {"TarSizeOfNonDigitsIsRefused", [] { return Followed(TarHeader("a.txt", "0000000001x"), 1024, 0); }, &CreateFileTARAnalyser, std::nullopt},
-    {"TarEndsBeforeAMemberWithANonDigitSize", [] { Bytes tar = Followed(TarHeader("a.txt", "00000000001"), 512, 'a');
-         Bytes bad = TarHeader("b.txt", "0000000001x"); tar.insert(tar.end(), bad.begin(), bad.end()); return Followed(tar, 1024, 0); },
+    {"TarSizeOfNonDigitsIsRefused", [] { return Followed(TarHeader("a.txt", "0000000001x"), 1024, 0); },
+     &CreateFileTARAnalyser, std::nullopt},
+    {"TarEndsBeforeAMemberWithANonDigitSize",
+     [] {
+         Bytes tar = Followed(TarHeader("a.txt", "00000000001"), 512, 'a');
+         Bytes bad = TarHeader("b.txt", "0000000001x");
+         tar.insert(tar.end(), bad.begin(), bad.end());
+         return Followed(tar, 1024, 0);
+     },
      &CreateFileTARAnalyser, 1024, RAW_FILE_TYPE_TAR},
-    {"CabOfVersion1Point2IsRefused", [] { Bytes cab(600, 0); cab[0] = 'M', cab[1] = 'S', cab[2] = 'C', cab[3] = 'F'; engine::ByteWriter(cab).Le32(8, 600); cab[24] = 2, cab[25] = 1; return cab; },
+    {"CabOfVersion1Point2IsRefused",
+     [] {
+         Bytes cab(600, 0);
+         cab[0] = 'M', cab[1] = 'S', cab[2] = 'C', cab[3] = 'F';
+         engine::ByteWriter(cab).Le32(8, 600);
+         cab[24] = 2, cab[25] = 1;
+         return cab;
+     },
      &CreateFileCABAnalyser, std::nullopt},
-    {"SitOfLengthZeroIsRefused", [] { Bytes sit = MakeSit(200); engine::ByteWriter(sit).Be32(84, 0); return sit; }, &CreateFileSITAnalyser, std::nullopt},
+    {"SitOfLengthZeroIsRefused",
+     [] {
+         Bytes sit = MakeSit(200);
+         engine::ByteWriter(sit).Be32(84, 0);
+         return sit;
+     },
+     &CreateFileSITAnalyser, std::nullopt},
 };
 
 class ArchiveEdgeTest : public testing::TestWithParam<EdgeCase> {};
@@ -244,7 +320,9 @@ TEST_P(ArchiveEdgeTest, IsRefusedOrSizedByTheRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives, ArchiveEdgeTest, testing::ValuesIn(kCases),
-                         [](testing::TestParamInfo<EdgeCase> const& param) { return std::string(param.param.pszName); });
+                         [](testing::TestParamInfo<EdgeCase> const& param) {
+                             return std::string(param.param.pszName);
+                         });
 
 }  // namespace
 }  // namespace archivetest

@@ -11,7 +11,8 @@ namespace {
 std::string Prose(int lines) {
     std::string text;
     for (int i = 0; i < lines; ++i)
-        text += "line " + std::to_string(i * 7919 % 1000) + " of the archived notes, kept " + std::to_string(i) + " times\n";
+        text += "line " + std::to_string(i * 7919 % 1000) + " of the archived notes, kept " + std::to_string(i) +
+                " times\n";
     return text;
 }
 
@@ -31,8 +32,9 @@ bool MakeZipSamples(SampleMaker& maker) {
            maker.Run("cat notes.txt | zip -q - - | cat > piped.zip") &&
            maker.Run("7z a -tzip seven.zip notes.txt letter.txt") &&
            // Every member with a data descriptor; the stored run of zeros ends sectors in zeros.
-           maker.Run("seq 1 2000 > a.txt && head -c 6000 /dev/zero > blank.raw && seq 5000 5600 > c.txt && "
-                     "zip -q -n .raw - a.txt blank.raw c.txt | cat > descriptors.zip") &&
+           maker.Run(
+               "seq 1 2000 > a.txt && head -c 6000 /dev/zero > blank.raw && seq 5000 5600 > c.txt && "
+               "zip -q -n .raw - a.txt blank.raw c.txt | cat > descriptors.zip") &&
            maker.Add("Info-ZIP to a pipe with a stored run of zeros", "descriptors.zip", RAW_FILE_TYPE_ZIP, "a.txt") &&
            maker.Add("Info-ZIP", "plain.zip", RAW_FILE_TYPE_ZIP, "notes.txt") &&
            maker.Add("Info-ZIP with a comment", "commented.zip", RAW_FILE_TYPE_ZIP, "notes.txt") &&
@@ -42,12 +44,14 @@ bool MakeZipSamples(SampleMaker& maker) {
 
 bool MakeGzipSamples(SampleMaker& maker) {
     // Extra flags 4, 0 and 2; the stored name names the carved file.
-    return maker.Run("cp notes.txt fast.txt && gzip -1 fast.txt") && maker.Run("cp notes.txt usual.txt && gzip usual.txt") &&
+    return maker.Run("cp notes.txt fast.txt && gzip -1 fast.txt") &&
+           maker.Run("cp notes.txt usual.txt && gzip usual.txt") &&
            maker.Run("cp notes.txt best.txt && gzip -9 best.txt") && maker.Run("gzip -k letter.txt") &&
            maker.Add("gzip -1", "fast.txt.gz", RAW_FILE_TYPE_GZ, "fast.txt", SizeRule::ToSectorEnd) &&
            maker.Add("gzip", "usual.txt.gz", RAW_FILE_TYPE_GZ, "usual.txt", SizeRule::ToSectorEnd) &&
            maker.Add("gzip -9", "best.txt.gz", RAW_FILE_TYPE_GZ, "best.txt", SizeRule::ToSectorEnd) &&
-           maker.Add("gzip shorter than a sector", "letter.txt.gz", RAW_FILE_TYPE_GZ, "letter.txt", SizeRule::ToSectorEnd);
+           maker.Add("gzip shorter than a sector", "letter.txt.gz", RAW_FILE_TYPE_GZ, "letter.txt",
+                     SizeRule::ToSectorEnd);
 }
 
 bool MakeTarSamples(SampleMaker& maker) {
@@ -60,7 +64,8 @@ bool MakeTarSamples(SampleMaker& maker) {
 
 bool MakeOtherArchives(SampleMaker& maker) {
     return maker.Run("gcab -c files.cab notes.txt letter.txt") &&
-           maker.Run("jlha a1 level1.lzh notes.txt letter.txt") && maker.Run("jlha a0 level0.lzh notes.txt letter.txt") &&
+           maker.Run("jlha a1 level1.lzh notes.txt letter.txt") &&
+           maker.Run("jlha a0 level0.lzh notes.txt letter.txt") &&
            maker.Run("jlha a level2.lzh notes.txt letter.txt") &&
            maker.Add("gcab CAB", "files.cab", RAW_FILE_TYPE_CAB, "") &&
            maker.Add("jlha LZH, header level 1", "level1.lzh", RAW_FILE_TYPE_LZH, "") &&
@@ -70,9 +75,7 @@ bool MakeOtherArchives(SampleMaker& maker) {
 
 }  // namespace
 
-std::string MissingArchiveTools() {
-    return MissingTool({"zip", "7z", "gzip", "tar", "gcab", "jlha", "bzip2"});
-}
+std::string MissingArchiveTools() { return MissingTool({"zip", "7z", "gzip", "tar", "gcab", "jlha", "bzip2"}); }
 
 bool ArchiveSamples(std::string const& folder, std::vector<CarvedSample>& samples, std::string& error) {
     SampleMaker maker(folder, samples, error);

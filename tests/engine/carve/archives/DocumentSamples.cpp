@@ -4,8 +4,8 @@
 
 #include "CarvedSamples.h"
 #include "SampleMaker.h"
-#include "support/TempDir.h"
 #include "engine/ByteWriter.h"
+#include "support/TempDir.h"
 
 namespace archivetest {
 namespace {
@@ -29,7 +29,8 @@ constexpr std::size_t kClassIdOffset = 0x50;
 void SetRootClassId(Bytes& document, std::uint8_t u8Fill) {
     std::uint32_t const u32Directory = document.at(kFirstDirectoryOffset) | document.at(kFirstDirectoryOffset + 1) << 8;
     std::size_t const at = (std::size_t{u32Directory} + 1) * kOleHeaderBytes + kClassIdOffset;
-    std::fill(document.begin() + static_cast<std::ptrdiff_t>(at), document.begin() + static_cast<std::ptrdiff_t>(at + 16), u8Fill);
+    std::fill(document.begin() + static_cast<std::ptrdiff_t>(at),
+              document.begin() + static_cast<std::ptrdiff_t>(at + 16), u8Fill);
 }
 
 /// A compound document whose streams have these names, in this order after the root. A path
@@ -41,7 +42,8 @@ bool GsfDocument(SampleMaker& maker, std::string const& file, std::initializer_l
         std::string const name = stream.substr(slash + 1);
         std::string content = "stream " + name + ": ";
         while (content.size() < 900) content += name + " ";
-        if (slash != std::string::npos && !maker.Run("mkdir -p 'streams/" + stream.substr(0, slash) + "'")) return false;
+        if (slash != std::string::npos && !maker.Run("mkdir -p 'streams/" + stream.substr(0, slash) + "'"))
+            return false;
         if (!maker.Write("streams/" + stream, content)) return false;
         command += " '" + stream.substr(0, stream.find('/')) + "'";
     }
@@ -49,8 +51,10 @@ bool GsfDocument(SampleMaker& maker, std::string const& file, std::initializer_l
 }
 
 bool MakeLibreOfficeSamples(SampleMaker& maker) {
-    std::string const office = "soffice -env:UserInstallation=file://" + maker.Path("profile") + " --headless --convert-to ";
-    if (!maker.Write("letter.txt", kText) || !maker.Write("sheet.csv", kCsv) || !maker.Write("slides.fodp", kFlatPresentation))
+    std::string const office =
+        "soffice -env:UserInstallation=file://" + maker.Path("profile") + " --headless --convert-to ";
+    if (!maker.Write("letter.txt", kText) || !maker.Write("sheet.csv", kCsv) ||
+        !maker.Write("slides.fodp", kFlatPresentation))
         return false;
     for (char const* pszFormat : {"doc", "docx", "epub", "odt"})
         if (!maker.Run(office + pszFormat + " letter.txt")) return false;
@@ -81,7 +85,9 @@ Bytes WorkbookWithFreeFatSectors() {
     constexpr std::uint32_t kFatSector = 0xFFFFFFFD;
     constexpr std::uint32_t kNone = 0xFFFFFFFF;
     Bytes bytes(kSector * 25, 0);
-    auto const at = [](std::uint32_t u32Sector, std::uint32_t u32Offset) { return (std::size_t{u32Sector} + 1) * kSector + u32Offset; };
+    auto const at = [](std::uint32_t u32Sector, std::uint32_t u32Offset) {
+        return (std::size_t{u32Sector} + 1) * kSector + u32Offset;
+    };
     std::string_view const signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     std::copy(signature.begin(), signature.end(), bytes.begin());
     engine::ByteWriter(bytes).Le16(0x18, 0x3E);
@@ -121,8 +127,12 @@ Bytes WorkbookWithFreeFatSectors() {
 
 bool MakePythonSamples(SampleMaker& maker) {
     // Sizes in the local headers: the walk reaches the end record.
-    return maker.Run("/usr/bin/python3 -c \"import docx; d = docx.Document(); d.add_paragraph('carved'); d.save('python.docx')\"") &&
-           maker.Run("/usr/bin/python3 -c \"import openpyxl; w = openpyxl.Workbook(); w.active['A1'] = 7; w.save('python.xlsx')\"") &&
+    return maker.Run(
+               "/usr/bin/python3 -c \"import docx; d = docx.Document(); d.add_paragraph('carved'); "
+               "d.save('python.docx')\"") &&
+           maker.Run(
+               "/usr/bin/python3 -c \"import openpyxl; w = openpyxl.Workbook(); w.active['A1'] = 7; "
+               "w.save('python.xlsx')\"") &&
            maker.Add("python-docx DOCX", "python.docx", RAW_FILE_TYPE_DOCX, "[Content_Types].xml") &&
            maker.Add("openpyxl XLSX", "python.xlsx", RAW_FILE_TYPE_XLSX, "docProps_app.xml");
 }
@@ -141,15 +151,28 @@ bool MakeClassifiedSamples(SampleMaker& maker, std::vector<CarvedSample>& sample
         {"MAX", "a.max", {"Scene"}, RAW_FILE_TYPE_MAX},
         {"PUB", "a.pub", {"Objects", "Quill", "Escher"}, RAW_FILE_TYPE_PUB},
         {"QPW", "a.qpw", {"NativeContent_MAIN"}, RAW_FILE_TYPE_QPW},
-        {"MPP 98", "a.mpp", {"\x01" "CompObj", "   19", "   29"}, RAW_FILE_TYPE_MPP},
-        {"MPP 2000", "b.mpp", {"\x01" "CompObj", "   112", "   212"}, RAW_FILE_TYPE_MPP},
+        {"MPP 98",
+         "a.mpp",
+         {"\x01"
+          "CompObj",
+          "   19", "   29"},
+         RAW_FILE_TYPE_MPP},
+        {"MPP 2000",
+         "b.mpp",
+         {"\x01"
+          "CompObj",
+          "   112", "   212"},
+         RAW_FILE_TYPE_MPP},
         {"SHW", "a.shw", {"PerfectOffice_MAIN", "PerfectOffice_OBJECTS", "\x05SummaryInformation"}, RAW_FILE_TYPE_SHW},
         {"WPG", "a.wpg", {"PerfectOffice_MAIN", "PerfectOffice_OBJECTS", "Pictures1"}, RAW_FILE_TYPE_WPG},
         {"WPD", "a.wpd", {"PerfectOffice_MAIN", "PerfectOffice_OBJECTS", "Pictures1"}, RAW_FILE_TYPE_WPD},
         {"PPT 4", "b.ppt", {"PP40"}, RAW_FILE_TYPE_PPT},
         {"workbook named Book in E2", "a.xls", {"Data", "Book"}, RAW_FILE_TYPE_XLS},
         {"Book only in E3", "b.ole", {"Data", "Other", "Book"}, RAW_FILE_TYPE_MOF},
-        {"PowerPoint Document in E3 over WordDocument in E1", "c.ppt", {"WordDocument", "Data", "PowerPoint Document"}, RAW_FILE_TYPE_PPT},
+        {"PowerPoint Document in E3 over WordDocument in E1",
+         "c.ppt",
+         {"WordDocument", "Data", "PowerPoint Document"},
+         RAW_FILE_TYPE_PPT},
         {"ObjectPool late in the directory", "d.doc", {"A1", "A2", "A3", "A4", "ObjectPool"}, RAW_FILE_TYPE_DOC},
         {"no known stream", "e.ole", {"Alpha", "Beta"}, RAW_FILE_TYPE_MOF},
     };
@@ -179,9 +202,10 @@ bool MakeNamedPackages(SampleMaker& maker) {
            maker.Write("pages/Index/Document.iwa", body) &&
            maker.Write("pages/Index/DocumentStylesheet.iwa", "styles: layout-style-1 " + body) &&
            maker.Write("keynote/Index/Document.iwa", body) && maker.Write("keynote/Index/Slide1.iwa", body) &&
-           maker.Write("numbers/buildVersionHistory.plist", "<plist><array><string>numbers-trunk-2024</string></array></plist>") &&
-           maker.Write("numbers/Index.iwa", body) &&
-           maker.Write("cdr/content/riffData.cdr", "RIFF" + body) && maker.Write("cdr/content/root.dat", body) &&
+           maker.Write("numbers/buildVersionHistory.plist",
+                       "<plist><array><string>numbers-trunk-2024</string></array></plist>") &&
+           maker.Write("numbers/Index.iwa", body) && maker.Write("cdr/content/riffData.cdr", "RIFF" + body) &&
+           maker.Write("cdr/content/root.dat", body) &&
            maker.Run("cd pages && zip -q -X -0 ../a.pages Index/Document.iwa Index/DocumentStylesheet.iwa") &&
            maker.Run("cd keynote && zip -q -X ../a.key Index/Document.iwa Index/Slide1.iwa") &&
            maker.Run("cd numbers && zip -q -X -0 ../a.numbers buildVersionHistory.plist Index.iwa") &&

@@ -14,7 +14,8 @@ bool WriteFile(std::string const& path, Bytes const& bytes) {
 
 std::string MissingTool(std::initializer_list<char const*> tools) {
     for (char const* pszTool : tools)
-        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
+        if (!testsupport::HaveTool(pszTool))
+            return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
     return {};
 }
 

@@ -24,7 +24,8 @@ public:
     bool Add(std::string row, std::string const& name, RAW_FILE_TYPE eType, std::string stem,
              SizeRule rule = SizeRule::Exact, std::uint64_t u64Size = 0);
     /// Adds bytes made here.
-    void Add(std::string row, Bytes bytes, RAW_FILE_TYPE eType, SizeRule rule = SizeRule::Exact, std::uint64_t u64Size = 0);
+    void Add(std::string row, Bytes bytes, RAW_FILE_TYPE eType, SizeRule rule = SizeRule::Exact,
+             std::uint64_t u64Size = 0);
 
 private:
     std::string m_folder;

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "CarvedSamples.h"
-#include "support/TempDir.h"
 #include "engine/ByteWriter.h"
+#include "support/TempDir.h"
 
 namespace archivetest {
 namespace {
@@ -43,9 +43,9 @@ Bytes MakeRar(std::vector<std::uint32_t> const& members, bool bEndBlock) {
         engine::ByteWriter(header).Le16(5, static_cast<std::uint16_t>(kRarFileHeaderBytes + name.size()));
         engine::ByteWriter(header).Le32(7, members[i]);       // packed
         engine::ByteWriter(header).Le32(11, members[i] + 9);  // unpacked
-        header[15] = 3;                       // Unix
-        header[24] = 29;                      // version 2.9
-        header[25] = 0x30;                    // stored
+        header[15] = 3;                                       // Unix
+        header[24] = 29;                                      // version 2.9
+        header[25] = 0x30;                                    // stored
         engine::ByteWriter(header).Le16(26, static_cast<std::uint16_t>(name.size()));
         Append(rar, header);
         Append(rar, name);
@@ -83,9 +83,9 @@ Bytes MakeDmg(std::string const& folder, std::uint32_t u32Data) {
     dmg.resize((dmg.size() + 511) / 512 * 512, 0);
     Bytes trailer(512, 0);
     trailer[0] = 'k', trailer[1] = 'o', trailer[2] = 'l', trailer[3] = 'y';
-    engine::ByteWriter(trailer).Be32(4, 4);     // version
-    engine::ByteWriter(trailer).Be32(8, 512);   // header size
-    engine::ByteWriter(trailer).Be32(12, 1);    // flags
+    engine::ByteWriter(trailer).Be32(4, 4);                                     // version
+    engine::ByteWriter(trailer).Be32(8, 512);                                   // header size
+    engine::ByteWriter(trailer).Be32(12, 1);                                    // flags
     engine::ByteWriter(trailer).Be32(36, static_cast<std::uint32_t>(u64Data));  // data fork length (low half)
     Append(dmg, trailer);
     return dmg;

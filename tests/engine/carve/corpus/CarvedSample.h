@@ -22,13 +22,13 @@ enum class SizeRule {
 };
 
 struct CarvedSample {
-    std::string name;            // readable and unique within the corpus
-    std::uint32_t u32Type = 0;   // RAW_FILE_TYPE: decides the name's extension and the folder
+    std::string name;           // readable and unique within the corpus
+    std::uint32_t u32Type = 0;  // RAW_FILE_TYPE: decides the name's extension and the folder
     Bytes bytes;
     SizeRule rule = SizeRule::Exact;
-    std::uint64_t u64Size = 0;   // for Stated
-    std::string namePrefix;      // "" for the default "FILE"
-    std::string time = {};       // the carved time text; "" when the file states none
+    std::uint64_t u64Size = 0;  // for Stated
+    std::string namePrefix;     // "" for the default "FILE"
+    std::string time = {};      // the carved time text; "" when the file states none
 };
 
 /// The carved size the sample must have on a device of `u32SectorSize`-byte sectors (for Prefix

@@ -12,6 +12,7 @@
 
 #include "../PlantedDevice.h"
 #include "../SearchRun.h"
+#include "engine/FileNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDataRunList.h"
 #include "engine/IFileReader.h"
@@ -19,7 +20,6 @@
 #include "engine/carve/RAWFileNode.h"
 #include "engine/carve/RAWFileProperties.h"
 #include "engine/carve/RawFileType.h"
-#include "engine/FileNode.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -29,7 +29,9 @@ namespace {
 constexpr std::uint64_t kAlign = 4096;
 constexpr std::uint64_t kBlockBytes = 0x400000;
 
-std::uint64_t RoundUp(std::uint64_t u64Value, std::uint64_t u64Unit) { return (u64Value + u64Unit - 1) / u64Unit * u64Unit; }
+std::uint64_t RoundUp(std::uint64_t u64Value, std::uint64_t u64Unit) {
+    return (u64Value + u64Unit - 1) / u64Unit * u64Unit;
+}
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -40,24 +42,31 @@ std::string Lower(std::string text) {
 /// prefix is a stored name, taken literally ("[Content_Types].xml").
 bool IsCarvedName(std::string const& name, std::string const& prefix, std::string const& extension) {
     std::string const suffix = "." + extension;
-    if (name.size() < prefix.size() + 3 + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix)) return false;
+    if (name.size() < prefix.size() + 3 + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
+        return false;
     std::string const number = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    return std::all_of(number.begin(), number.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+    return std::all_of(number.begin(), number.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 }  // namespace
 
-std::string CarvedNamePrefix(CarvedSample const& sample) { return sample.namePrefix.empty() ? "FILE" : sample.namePrefix; }
+std::string CarvedNamePrefix(CarvedSample const& sample) {
+    return sample.namePrefix.empty() ? "FILE" : sample.namePrefix;
+}
 
 std::string CarvedFolder(CarvedSample const& sample) { return Lower(RawFileExtension(sample.u32Type)); }
 
 std::uint64_t ExpectedSize(CarvedSample const& sample, std::uint32_t u32SectorSize) {
     switch (sample.rule) {
-        case SizeRule::ToSectorEnd: return RoundUp(sample.bytes.size(), u32SectorSize);
-        case SizeRule::Stated: return sample.u64Size;
+        case SizeRule::ToSectorEnd:
+            return RoundUp(sample.bytes.size(), u32SectorSize);
+        case SizeRule::Stated:
+            return sample.u64Size;
         case SizeRule::Exact:
         case SizeRule::Prefix:
-        case SizeRule::ToNextFile: break;
+        case SizeRule::ToNextFile:
+            break;
     }
     return sample.bytes.size();
 }
@@ -99,7 +108,8 @@ std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std:
     return placements;
 }
 
-std::uint64_t RoomFor(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements, std::uint64_t u64Minimum) {
+std::uint64_t RoomFor(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements,
+                      std::uint64_t u64Minimum) {
     std::uint64_t u64End = 0;
     for (std::size_t i = 0; i < samples.size() && i < placements.size(); ++i)
         u64End = std::max(u64End, placements[i].u64Offset + RoundUp(samples[i].bytes.size(), kAlign));
@@ -159,7 +169,8 @@ void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placeme
             continue;
         }
         IFileNode* const pFile = it->second;
-        EXPECT_TRUE(IsCarvedName(pFile->GetFileName(), CarvedNamePrefix(sample), RawFileExtension(sample.u32Type))) << pFile->GetFileName();
+        EXPECT_TRUE(IsCarvedName(pFile->GetFileName(), CarvedNamePrefix(sample), RawFileExtension(sample.u32Type)))
+            << pFile->GetFileName();
         IFileNode* const pFolder = run.builder.Folder(pFile->GetParentNodeID());
         ASSERT_NE(pFolder, nullptr);
         EXPECT_EQ(std::string(pFolder->GetFileName()), CarvedFolder(sample));
@@ -177,7 +188,8 @@ void CarveAndCheck(std::vector<CarvedSample> const& samples, std::vector<Placeme
         ASSERT_EQ(pRecovery->RecoverTo(path.c_str(), nullptr, 0), kResultSuccess);
         if (sample.rule == SizeRule::ToNextFile) {
             ASSERT_LT(i + 1, placements.size());
-            EXPECT_EQ(static_cast<std::uint64_t>(pFile->GetFileSize()), placements[i + 1].u64Offset - placements[i].u64Offset);
+            EXPECT_EQ(static_cast<std::uint64_t>(pFile->GetFileSize()),
+                      placements[i + 1].u64Offset - placements[i].u64Offset);
         }
         ExpectCarvedCopy(sample, u32SectorSize, static_cast<std::uint64_t>(pFile->GetFileSize()), path);
     }

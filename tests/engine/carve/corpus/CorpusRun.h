@@ -20,7 +20,8 @@ struct Placement {
 std::vector<Placement> SpreadOver(std::vector<CarvedSample> const& samples, std::uint64_t u64SpanBytes);
 
 /// A device size of at least `u64Minimum` that holds every placed sample and a block after them.
-std::uint64_t RoomFor(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements, std::uint64_t u64Minimum);
+std::uint64_t RoomFor(std::vector<CarvedSample> const& samples, std::vector<Placement> const& placements,
+                      std::uint64_t u64Minimum);
 
 /// What follows each file to its next 4,096-byte boundary: zeros, as a file system leaves a
 /// fresh disk, or the random bytes of a used one (no zero tail to find the file's end by).

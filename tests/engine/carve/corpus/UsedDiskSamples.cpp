@@ -17,29 +17,34 @@ namespace {
 struct Made {
     char const* pszName;
     RAW_FILE_TYPE eType;
-    char const* pszCommand;  // run in the family's folder
-    char const* pszFile;     // what it writes there
+    char const* pszCommand;          // run in the family's folder
+    char const* pszFile;             // what it writes there
     char const* pszNamePrefix = "";  // the carved name's prefix: a stored name or camera model
 };
 
 constexpr char const* kCameraModel = "DMC-GH1";  // names the carved camera files
 
 constexpr char const* kPadded =
-    "convert -seed 5 -size 37x29 plasma: -compress rle padded.tif && exiftool -q -overwrite_original -Artist=abc -Copyright=xyz1 padded.tif";
+    "convert -seed 5 -size 37x29 plasma: -compress rle padded.tif && exiftool -q -overwrite_original -Artist=abc "
+    "-Copyright=xyz1 padded.tif";
 
-constexpr char const* kPage = "gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=page.pdf -c "
-                              "'/Helvetica findfont 24 scalefont setfont 72 720 moveto (A page to carve) show showpage'";
+constexpr char const* kPage =
+    "gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=page.pdf -c "
+    "'/Helvetica findfont 24 scalefont setfont 72 720 moveto (A page to carve) show showpage'";
 
 Made const kMade[] = {
     {"jpeg baseline", RAW_FILE_TYPE_JPG, "convert -seed 3 -size 320x240 plasma: -quality 85 base.jpg", "base.jpg"},
-    {"jpeg progressive", RAW_FILE_TYPE_JPG, "convert -seed 4 -size 300x200 plasma: -interlace Plane prog.jpg", "prog.jpg"},
+    {"jpeg progressive", RAW_FILE_TYPE_JPG, "convert -seed 4 -size 300x200 plasma: -interlace Plane prog.jpg",
+     "prog.jpg"},
     {"jpeg grey", RAW_FILE_TYPE_JPG, "convert -seed 5 -size 200x150 plasma: -colorspace Gray grey.jpg", "grey.jpg"},
     {"jpeg with an EXIF thumbnail", RAW_FILE_TYPE_JPG,
      "convert -seed 6 -size 64x48 plasma: small.jpg && convert -seed 6 -size 320x240 plasma: thumb.jpg"
      " && exiftool -q -overwrite_original '-ThumbnailImage<=small.jpg' thumb.jpg",
      "thumb.jpg"},
     {"jpeg starting with IPTC", RAW_FILE_TYPE_JPG,
-     "convert -seed 8 -size 320x240 plasma: iptc.jpg && exiftool -q -overwrite_original -JFIF:all= -Keywords=carving iptc.jpg", "iptc.jpg"},
+     "convert -seed 8 -size 320x240 plasma: iptc.jpg && exiftool -q -overwrite_original -JFIF:all= -Keywords=carving "
+     "iptc.jpg",
+     "iptc.jpg"},
     {"bmp os2", RAW_FILE_TYPE_BMP, "convert -seed 9 -size 41x30 plasma: bmp2:os2.bmp", "os2.bmp"},
     {"bmp v3", RAW_FILE_TYPE_BMP, "convert -seed 9 -size 41x30 plasma: bmp3:v3.bmp", "v3.bmp"},
     {"bmp v5", RAW_FILE_TYPE_BMP, "convert -seed 9 -size 41x30 plasma: v5.bmp", "v5.bmp"},
@@ -50,7 +55,8 @@ Made const kMade[] = {
      "gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=eps2write -sOutputFile=page.eps -c "
      "'/Helvetica findfont 24 scalefont setfont 72 720 moveto (Drawn to carve) show showpage'",
      "page.eps"},
-    {"avi", RAW_FILE_TYPE_AVI, "ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 -y v.avi", "v.avi"},
+    {"avi", RAW_FILE_TYPE_AVI,
+     "ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 -y v.avi", "v.avi"},
     {"wav", RAW_FILE_TYPE_WAV, "ffmpeg -loglevel error -f lavfi -i sine=duration=1 -y a.wav", "a.wav"},
     // tidy answers 1 when it only warned.
     {"html by tidy", RAW_FILE_TYPE_HTM,
@@ -60,7 +66,8 @@ Made const kMade[] = {
     {"html by tidy, upper case", RAW_FILE_TYPE_HTM,
      "tidy -q --show-warnings no --tidy-mark no -upper -o upper.html in.html; [ $? -le 1 ]", "upper.html"},
     {"html in mixed case with CR LF", RAW_FILE_TYPE_HTM,
-     "printf '<!DOCTYPE html>\\r\\n<Html>\\r\\n<Body>\\r\\n<P>Hand-written.</P>\\r\\n</Body>\\r\\n</Html>\\r\\n' > mixed.html",
+     "printf '<!DOCTYPE html>\\r\\n<Html>\\r\\n<Body>\\r\\n<P>Hand-written.</P>\\r\\n</Body>\\r\\n</Html>\\r\\n' > "
+     "mixed.html",
      "mixed.html"},
     // Its end tag quoted by a script and a comment, and none closing its last line.
     {"html quoting its end tag", RAW_FILE_TYPE_HTM,
@@ -68,23 +75,30 @@ Made const kMade[] = {
      "<body><!-- the old footer </HTML> --><p>Kept.</p></body></html>' > quoting.html",
      "quoting.html"},
     {"movies whose index comes last", RAW_FILE_TYPE_MP4,
-     "ffmpeg -loglevel error -f lavfi -i testsrc=duration=3:size=320x240:rate=25,noise=alls=100:allf=t -c:v mpeg4 -q:v 2 -y cut.mp4"
+     "ffmpeg -loglevel error -f lavfi -i testsrc=duration=3:size=320x240:rate=25,noise=alls=100:allf=t -c:v mpeg4 -q:v "
+     "2 -y cut.mp4"
      " && ffmpeg -loglevel error -i cut.mp4 -c copy -y cut.mov",
      "cut.mp4"},
-    {"mkv", RAW_FILE_TYPE_MKV, "ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 -y v.mkv", "v.mkv"},
+    {"mkv", RAW_FILE_TYPE_MKV,
+     "ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 -y v.mkv", "v.mkv"},
     // The EPS attached uncompressed: its "%%EOF" and line end stand right before "endstream".
     {"pdf with a %%EOF in a stream", RAW_FILE_TYPE_PDF,
-     "qpdf page.pdf --add-attachment page.eps -- --compress-streams=n --object-streams=disable attached.pdf", "attached.pdf"},
+     "qpdf page.pdf --add-attachment page.eps -- --compress-streams=n --object-streams=disable attached.pdf",
+     "attached.pdf"},
     {"pdf without a final line end", RAW_FILE_TYPE_PDF, "head -c -1 page.pdf > unended.pdf", "unended.pdf"},
     // Written where zip cannot seek back: data descriptors and ZIP64 sizes.
     {"zip from a pipe", RAW_FILE_TYPE_ZIP, "seq 1 3000 | zip -q - - | cat > piped.zip", "piped.zip", "-"},
-    {"zip with ZIP64 end records", RAW_FILE_TYPE_ZIP, "seq 1 4000 > seq.txt && zip -q -fz zip64.zip seq.txt", "zip64.zip", "seq.txt"},
-    {"tiff stripped", RAW_FILE_TYPE_TIF, "convert -seed 11 -size 120x80 plasma: -compress none stripped.tif", "stripped.tif"},
+    {"zip with ZIP64 end records", RAW_FILE_TYPE_ZIP, "seq 1 4000 > seq.txt && zip -q -fz zip64.zip seq.txt",
+     "zip64.zip", "seq.txt"},
+    {"tiff stripped", RAW_FILE_TYPE_TIF, "convert -seed 11 -size 120x80 plasma: -compress none stripped.tif",
+     "stripped.tif"},
     // Pillow lays the image data out after the directory and leaves its odd length unpadded.
     {"tiff by Pillow of odd length", RAW_FILE_TYPE_TIF,
-     "/usr/bin/python3 -c \"from PIL import Image; Image.new('RGB', (3, 3), (200, 10, 10)).save('odd.tif')\"", "odd.tif"},
+     "/usr/bin/python3 -c \"from PIL import Image; Image.new('RGB', (3, 3), (200, 10, 10)).save('odd.tif')\"",
+     "odd.tif"},
     {"tiff tiled by libtiff", RAW_FILE_TYPE_TIF, "tiffcp -t -w 16 -l 16 lzw.tif tiled.tif", "tiled.tif"},
-    {"tiff planar by libtiff", RAW_FILE_TYPE_TIF, "convert -seed 11 -size 60x40 plasma: -depth 8 -interlace plane planar.tif", "planar.tif"},
+    {"tiff planar by libtiff", RAW_FILE_TYPE_TIF,
+     "convert -seed 11 -size 60x40 plasma: -depth 8 -interlace plane planar.tif", "planar.tif"},
     // Pillow appends a revision straight after the "%%EOF" before it, and ends without a line end.
     {"pdf with a revision appended by Pillow", RAW_FILE_TYPE_PDF,
      "/usr/bin/python3 -c \"from PIL import Image; Image.new('RGB', (3, 3), (5, 5, 5)).save('appended.pdf');"
@@ -92,14 +106,18 @@ Made const kMade[] = {
      "appended.pdf"},
     // Methods beyond deflate: bzip2 (12) and LZMA (14).
     {"zip of bzip2 members by Python", RAW_FILE_TYPE_ZIP,
-     "/usr/bin/python3 -c \"import zipfile; z = zipfile.ZipFile('bzip2.zip', 'w', zipfile.ZIP_BZIP2); z.write('seq.txt'); z.close()\"",
+     "/usr/bin/python3 -c \"import zipfile; z = zipfile.ZipFile('bzip2.zip', 'w', zipfile.ZIP_BZIP2); "
+     "z.write('seq.txt'); z.close()\"",
      "bzip2.zip", "seq.txt"},
     {"zip of LZMA members by Python", RAW_FILE_TYPE_ZIP,
-     "/usr/bin/python3 -c \"import zipfile; z = zipfile.ZipFile('lzma.zip', 'w', zipfile.ZIP_LZMA); z.write('seq.txt'); z.close()\"",
+     "/usr/bin/python3 -c \"import zipfile; z = zipfile.ZipFile('lzma.zip', 'w', zipfile.ZIP_LZMA); "
+     "z.write('seq.txt'); z.close()\"",
      "lzma.zip", "seq.txt"},
-    {"zip of bzip2 members by 7-Zip", RAW_FILE_TYPE_ZIP, "7z a -bd -bso0 -tzip -mm=BZip2 7zbzip2.zip seq.txt", "7zbzip2.zip", "seq.txt"},
+    {"zip of bzip2 members by 7-Zip", RAW_FILE_TYPE_ZIP, "7z a -bd -bso0 -tzip -mm=BZip2 7zbzip2.zip seq.txt",
+     "7zbzip2.zip", "seq.txt"},
     {"tiff of a Panasonic camera", RAW_FILE_TYPE_RW2,
-     "convert -seed 12 -size 100x60 plasma: -compress none camera.tif && exiftool -q -overwrite_original -Make=Panasonic -Model=DMC-GH1 camera.tif",
+     "convert -seed 12 -size 100x60 plasma: -compress none camera.tif && exiftool -q -overwrite_original "
+     "-Make=Panasonic -Model=DMC-GH1 camera.tif",
      "camera.tif", kCameraModel},
 };
 
@@ -119,9 +137,12 @@ Bytes StripOffDevice(Bytes tiff, bool bPanasonic) {
         if (le(entry, 2) != 273) continue;
         std::size_t const width = le(entry + 2, 2) == 4 ? 4 : 2;
         std::uint32_t const u32Count = le(entry + 4, 4);
-        std::size_t const last = u32Count * width <= 4 ? entry + 8 + (u32Count - 1) * width : le(entry + 8, 4) + (u32Count - 1) * width;
-        if (width == 4) w.Le32(last, 0xFFFFFFFF);
-        else w.Le16(last, 0xFFFF);
+        std::size_t const last =
+            u32Count * width <= 4 ? entry + 8 + (u32Count - 1) * width : le(entry + 8, 4) + (u32Count - 1) * width;
+        if (width == 4)
+            w.Le32(last, 0xFFFFFFFF);
+        else
+            w.Le16(last, 0xFFFF);
         bPatched = true;
     }
     if (bPanasonic) w.U8(2, 0x55);
@@ -170,7 +191,8 @@ Bytes PanasonicRaw(Bytes const& preview, std::uint32_t u32RawAt, std::uint32_t u
     w.Bytes(kValues, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>(kMake), sizeof kMake));
     w.Bytes(kValues + 16, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>(kModel), sizeof kModel));
     w.Bytes(kPreviewAt, preview);
-    for (std::size_t i = kPreviewAt + preview.size(); i < rw2.size(); ++i) rw2[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    for (std::size_t i = kPreviewAt + preview.size(); i < rw2.size(); ++i)
+        rw2[i] = static_cast<std::uint8_t>(i * 7 + 3);
     return w.Ok() ? rw2 : Bytes();
 }
 
@@ -195,8 +217,10 @@ Bytes FujiWithoutPreview(Bytes const& tiff) {
 /// A PDF and an incremental update after its "%%EOF": an object, a cross-reference section,
 /// a trailer and a second "%%EOF".
 Bytes Updated(Bytes pdf) {
-    std::string const update = "1 0 obj\n<< /Title (Updated) >>\nendobj\nxref\n0 1\n0000000000 65535 f \ntrailer\n<< /Size 2 >>\n"
-                               "startxref\n" + std::to_string(pdf.size()) + "\n%%EOF\n";
+    std::string const update =
+        "1 0 obj\n<< /Title (Updated) >>\nendobj\nxref\n0 1\n0000000000 65535 f \ntrailer\n<< /Size 2 >>\n"
+        "startxref\n" +
+        std::to_string(pdf.size()) + "\n%%EOF\n";
     pdf.insert(pdf.end(), update.begin(), update.end());
     return pdf;
 }
@@ -207,7 +231,8 @@ Bytes RevisionAfterEof(Bytes pdf) {
     while (!pdf.empty() && (pdf.back() == '\n' || pdf.back() == '\r')) pdf.pop_back();
     std::string update = "7 0 obj\n<< /Title (Appended) >>\nendobj\n";
     std::size_t const xref = pdf.size() + update.size();
-    update += "xref\n0 1\n0000000000 65535 f \ntrailer\n<< /Size 8 >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    update +=
+        "xref\n0 1\n0000000000 65535 f \ntrailer\n<< /Size 8 >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     pdf.insert(pdf.end(), update.begin(), update.end());
     return pdf;
 }
@@ -227,8 +252,8 @@ Bytes MultiPicture(Bytes const& first, Bytes const& second, std::uint32_t u32Sec
     w.Be16(2, static_cast<std::uint16_t>(kSegment));
     constexpr std::uint8_t kIdentifierAndHeader[] = {'M', 'P', 'F', 0, 'I', 'I', '*', 0};
     w.Bytes(4, kIdentifierAndHeader);
-    w.Le32(12, 8);                     // the index directory, from the MP header
-    w.Le16(16, 1);                     // one entry: the MP entries (tag B002, undefined, 32 bytes at 26)
+    w.Le32(12, 8);  // the index directory, from the MP header
+    w.Le16(16, 1);  // one entry: the MP entries (tag B002, undefined, 32 bytes at 26)
     w.Le16(18, 0xB002);
     w.Le16(20, 7);
     w.Le32(22, 32);
@@ -261,26 +286,33 @@ bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& sample
             error = std::string(made.pszName) + ": " + made.pszCommand;
             return false;
         }
-        samples.push_back(Exact(made.pszName, made.eType, testsupport::ReadFileBytes(folder + "/" + made.pszFile), made.pszNamePrefix));
+        samples.push_back(Exact(made.pszName, made.eType, testsupport::ReadFileBytes(folder + "/" + made.pszFile),
+                                made.pszNamePrefix));
     }
     // Sizes nothing bears out: each ends where the next file starts.
-    auto const toNextFile = [&samples](std::string name, RAW_FILE_TYPE eType, Bytes bytes, std::string namePrefix = "") {
-        samples.push_back({"used disk " + std::move(name), eType, std::move(bytes), SizeRule::ToNextFile, 0, std::move(namePrefix)});
+    auto const toNextFile = [&samples](std::string name, RAW_FILE_TYPE eType, Bytes bytes,
+                                       std::string namePrefix = "") {
+        samples.push_back(
+            {"used disk " + std::move(name), eType, std::move(bytes), SizeRule::ToNextFile, 0, std::move(namePrefix)});
     };
-    toNextFile("bmp declaring more than it holds", RAW_FILE_TYPE_BMP, HugeDeclaredBmp(testsupport::ReadFileBytes(folder + "/v3.bmp")));
-    toNextFile("tiff whose strip lies off the device", RAW_FILE_TYPE_TIF, StripOffDevice(testsupport::ReadFileBytes(folder + "/stripped.tif"), false));
-    toNextFile("rw2 whose strip lies off the device", RAW_FILE_TYPE_RW2, StripOffDevice(testsupport::ReadFileBytes(folder + "/camera.tif"), true),
-               kCameraModel);
+    toNextFile("bmp declaring more than it holds", RAW_FILE_TYPE_BMP,
+               HugeDeclaredBmp(testsupport::ReadFileBytes(folder + "/v3.bmp")));
+    toNextFile("tiff whose strip lies off the device", RAW_FILE_TYPE_TIF,
+               StripOffDevice(testsupport::ReadFileBytes(folder + "/stripped.tif"), false));
+    toNextFile("rw2 whose strip lies off the device", RAW_FILE_TYPE_RW2,
+               StripOffDevice(testsupport::ReadFileBytes(folder + "/camera.tif"), true), kCameraModel);
     Bytes eps = testsupport::ReadFileBytes(folder + "/page.eps");
     constexpr std::string_view kEpsEnd = "%%EOF\n";
-    if (eps.size() > kEpsEnd.size() && std::equal(kEpsEnd.begin(), kEpsEnd.end(), eps.end() - static_cast<std::ptrdiff_t>(kEpsEnd.size()))) {
+    if (eps.size() > kEpsEnd.size() &&
+        std::equal(kEpsEnd.begin(), kEpsEnd.end(), eps.end() - static_cast<std::ptrdiff_t>(kEpsEnd.size()))) {
         eps.resize(eps.size() - kEpsEnd.size());
         toNextFile("eps without its %%EOF", RAW_FILE_TYPE_EPS, std::move(eps));
     }
     Bytes const preview = testsupport::ReadFileBytes(folder + "/base.jpg");
     toNextFile("rw2 whose raw data lies off the device, its preview in its first directory", RAW_FILE_TYPE_RW2,
                PanasonicRaw(preview, 0xFFFFFF00, 36000, 0), kCameraModel);
-    samples.push_back(Exact("rw2 with its preview", RAW_FILE_TYPE_RW2, PanasonicRaw(preview, 0x10000, 36000, 0x10000 + 36000), kCameraModel));
+    samples.push_back(Exact("rw2 with its preview", RAW_FILE_TYPE_RW2,
+                            PanasonicRaw(preview, 0x10000, 36000, 0x10000 + 36000), kCameraModel));
     toNextFile("raf whose preview is not where its header says", RAW_FILE_TYPE_RAF,
                FujiWithoutPreview(testsupport::ReadFileBytes(folder + "/tiny.tif")));
     // Its leading block alone, which claims a 3,008 x 2,000 sensor of 12 bits behind it.
@@ -289,8 +321,8 @@ bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& sample
     for (char const* pszCut : {"cut.mp4", "cut.mov"}) {
         Bytes movie = testsupport::ReadFileBytes(folder + "/" + pszCut);
         if (movie.size() > 262) movie.resize(262);
-        toNextFile(std::string("movie cut in its media data, ") + pszCut, std::string_view(pszCut).ends_with("mp4") ? RAW_FILE_TYPE_MP4 : RAW_FILE_TYPE_MOV,
-                   std::move(movie));
+        toNextFile(std::string("movie cut in its media data, ") + pszCut,
+                   std::string_view(pszCut).ends_with("mp4") ? RAW_FILE_TYPE_MP4 : RAW_FILE_TYPE_MOV, std::move(movie));
     }
     Bytes const pdf = testsupport::ReadFileBytes(folder + "/page.pdf");
     samples.push_back(Exact("pdf with an incremental update", RAW_FILE_TYPE_PDF, Updated(pdf)));
@@ -302,7 +334,8 @@ bool UsedDiskFamily(std::string const& folder, std::vector<CarvedSample>& sample
     }
     Bytes padded = testsupport::ReadFileBytes(folder + "/padded.tif");
     std::uint64_t const u64Unpadded = padded.size() - 1;
-    samples.push_back({"used disk tiff padded by exiftool", RAW_FILE_TYPE_TIF, std::move(padded), SizeRule::Stated, u64Unpadded, ""});
+    samples.push_back(
+        {"used disk tiff padded by exiftool", RAW_FILE_TYPE_TIF, std::move(padded), SizeRule::Stated, u64Unpadded, ""});
     Bytes const base = testsupport::ReadFileBytes(folder + "/base.jpg");
     Bytes const grey = testsupport::ReadFileBytes(folder + "/grey.jpg");
     samples.push_back(Exact("mpo", RAW_FILE_TYPE_JPG, MultiPicture(base, grey)));

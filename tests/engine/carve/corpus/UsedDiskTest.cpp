@@ -67,7 +67,8 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
     // Its chain broken: the first directory's link points back at the header, so the walk
     // cannot tell the end and the size is a guess of 130 MB.
     Bytes broken = tiff;
-    std::uint32_t const u32Ifd = broken[4] | broken[5] << 8 | broken[6] << 16 | static_cast<std::uint32_t>(broken[7]) << 24;
+    std::uint32_t const u32Ifd =
+        broken[4] | broken[5] << 8 | broken[6] << 16 | static_cast<std::uint32_t>(broken[7]) << 24;
     std::uint32_t const u32Entries = broken.at(u32Ifd) | broken.at(u32Ifd + 1) << 8;
     std::size_t const link = u32Ifd + 2 + 12 * std::size_t{u32Entries};
     ASSERT_LE(link + 4, broken.size());
@@ -98,7 +99,9 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
 // carves, all recovered, is at most three times the image.
 TEST_P(UsedDiskTest, HostileHeadersInEverySectorWriteAtMostThreeTimesTheImage) {
     if (!testsupport::HaveTool("convert")) GTEST_SKIP() << "convert is missing";
-    ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() + " && convert -seed 2 -size 24x16 plasma: -compress none small.tif"), 0);
+    ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() +
+                                      " && convert -seed 2 -size 24x16 plasma: -compress none small.tif"),
+              0);
     Bytes const tiff = testsupport::ReadFileBytes(dir.File("small.tif"));
     std::vector<Bytes> const crashes = {phototest::WithTiffEntry(tiff, 262, 262, 0, 1, 2),
                                         phototest::WithTiffEntry(tiff, 274, 530, 3, 16777474, 8),
@@ -192,7 +195,9 @@ TEST_P(UsedDiskTest, AMultiPictureIndexReachingPastTheDevicesEndEndsWithTheDevic
 }
 
 INSTANTIATE_TEST_SUITE_P(Sectors, UsedDiskTest, testing::Values(512u, 4096u),
-                         [](testing::TestParamInfo<std::uint32_t> const& param) { return "Sector" + std::to_string(param.param); });
+                         [](testing::TestParamInfo<std::uint32_t> const& param) {
+                             return "Sector" + std::to_string(param.param);
+                         });
 
 }  // namespace
 }  // namespace corpustest

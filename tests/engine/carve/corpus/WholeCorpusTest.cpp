@@ -36,7 +36,9 @@ TEST_P(WholeCorpusTest, EveryFileOfEveryFamilyIsCarvedWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sectors, WholeCorpusTest, testing::Values(512u, 4096u),
-                         [](testing::TestParamInfo<std::uint32_t> const& param) { return "Sector" + std::to_string(param.param); });
+                         [](testing::TestParamInfo<std::uint32_t> const& param) {
+                             return "Sector" + std::to_string(param.param);
+                         });
 
 }  // namespace
 }  // namespace corpustest

@@ -55,9 +55,11 @@ TEST_P(DocumentCarvingTest, IsCarvedWithItsTypeAndSizeAndCopiedOutByteExact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, DocumentCarvingTest,
-                         testing::Combine(testing::ValuesIn(DocumentRows().begin(), DocumentRows().end()), testing::Values(512u, 4096u)),
+                         testing::Combine(testing::ValuesIn(DocumentRows().begin(), DocumentRows().end()),
+                                          testing::Values(512u, 4096u)),
                          [](testing::TestParamInfo<Param> const& param) {
-                             return std::string(std::get<0>(param.param).pszName) + "_" + std::to_string(std::get<1>(param.param));
+                             return std::string(std::get<0>(param.param).pszName) + "_" +
+                                    std::to_string(std::get<1>(param.param));
                          });
 
 }  // namespace

@@ -12,10 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "engine/ByteWriter.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/analysers/Analysers.h"
-#include "engine/ByteWriter.h"
 #include "engine/core/device/MemoryDevice.h"
 
 namespace documenttest {
@@ -35,18 +35,22 @@ struct EdgeCase {
 };
 
 /// `u32Bytes` of `u8Fill` with `text` at `at`.
-Bytes Image(std::uint32_t u32Bytes, std::uint8_t u8Fill, std::initializer_list<std::pair<std::size_t, std::string_view>> texts) {
+Bytes Image(std::uint32_t u32Bytes, std::uint8_t u8Fill,
+            std::initializer_list<std::pair<std::size_t, std::string_view>> texts) {
     Bytes bytes(u32Bytes, u8Fill);
-    for (auto const& [at, text] : texts) std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    for (auto const& [at, text] : texts)
+        std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
     return bytes;
 }
 
 /// Text sectors (no zero bytes) up to `u32Text`, then zeros to `u32Bytes`.
-Bytes Text(std::uint32_t u32Text, std::uint32_t u32Bytes, std::initializer_list<std::pair<std::size_t, std::string_view>> texts) {
+Bytes Text(std::uint32_t u32Text, std::uint32_t u32Bytes,
+           std::initializer_list<std::pair<std::size_t, std::string_view>> texts) {
     Bytes bytes = Image(u32Bytes, 0, texts);
     for (std::size_t i = 0; i < u32Text; ++i)
         if (bytes[i] == 0) bytes[i] = 'x';
-    for (auto const& [at, text] : texts) std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    for (auto const& [at, text] : texts)
+        std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
     return bytes;
 }
 
@@ -60,7 +64,8 @@ Bytes Font(int iUnknown, std::uint32_t u32TableBytes) {
     engine::ByteWriter writer(bytes);
     writer.Be32(0, 0x00010000);
     writer.Be16(4, 10);
-    constexpr std::string_view kKnown[] = {"cmap", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "name", "post", "prep"};
+    constexpr std::string_view kKnown[] = {"cmap", "glyf", "head", "hhea", "hmtx",
+                                           "loca", "maxp", "name", "post", "prep"};
     for (int i = 0; i < 10; ++i) {
         std::string_view const tag = i < iUnknown ? "ZZZZ"sv : kKnown[i];
         std::copy(tag.begin(), tag.end(), bytes.begin() + 12 + 16 * i);
@@ -69,7 +74,9 @@ Bytes Font(int iUnknown, std::uint32_t u32TableBytes) {
     return bytes;
 }
 
-Bytes Pdf(std::uint32_t u32EofAt, std::uint32_t u32Bytes) { return Text(u32EofAt + 6, u32Bytes, {{0, "%PDF-1.4\n"}, {u32EofAt, "%%EOF\n"}}); }
+Bytes Pdf(std::uint32_t u32EofAt, std::uint32_t u32Bytes) {
+    return Text(u32EofAt + 6, u32Bytes, {{0, "%PDF-1.4\n"}, {u32EofAt, "%%EOF\n"}});
+}
 
 Bytes Cpt(std::uint32_t u32Count, std::uint32_t u32A) {
     Bytes bytes = Image(4096, 0x33, {{0, "CPT9FILE"}});
@@ -91,20 +98,45 @@ Bytes HeaderWithU64(std::string_view head, std::size_t at, std::uint64_t u64Valu
 
 EdgeCase const kCases[] = {
     // DXF: "EOF\r\n" split across the sector boundary at 1024; the sector before does not end in zeros.
-    {"DxfMarkerAcrossSectors", &CreateFileDXFAnalyser, 512, [] { return Text(1026, 2048, {{0, kDxfHead}, {1022, "EOF\r\n"}}); }, 1027},
+    {"DxfMarkerAcrossSectors", &CreateFileDXFAnalyser, 512,
+     [] {
+         return Text(1026, 2048, {{0, kDxfHead}, {1022, "EOF\r\n"}});
+     },
+     1027},
     // A zero-tailed sector without the marker: the text stopped in it; all of it is kept.
-    {"DxfZeroTailWithoutMarker", &CreateFileDXFAnalyser, 512, [] { return Text(1300, 4096, {{0, kDxfHead}}); }, 1536},
+    {"DxfZeroTailWithoutMarker", &CreateFileDXFAnalyser, 512,
+     [] {
+         return Text(1300, 4096, {{0, kDxfHead}});
+     },
+     1536},
     // Text that no markup continues follows the end tag, of any letter case: it ends the page.
-    {"HtmlUpperCaseClose", &CreateFileHTMAnalyser, 512, [] { return Text(700, 2048, {{0, "<HTML><BODY>"}, {690, "</HTML>"}}); }, 697},
-    {"HtmlMixedCaseClose", &CreateFileHTMAnalyser, 512, [] { return Text(700, 0x140000, {{0, "<html>"}, {690, "</Html>"}}); }, 697},
-    {"HtmlCloseAcrossSectors", &CreateFileHTMAnalyser, 512, [] { return Text(2048, 2048, {{0, "<html>"}, {508, "</HtmL>\r\n"}}); }, 517},
+    {"HtmlUpperCaseClose", &CreateFileHTMAnalyser, 512,
+     [] {
+         return Text(700, 2048, {{0, "<HTML><BODY>"}, {690, "</HTML>"}});
+     },
+     697},
+    {"HtmlMixedCaseClose", &CreateFileHTMAnalyser, 512,
+     [] {
+         return Text(700, 0x140000, {{0, "<html>"}, {690, "</Html>"}});
+     },
+     697},
+    {"HtmlCloseAcrossSectors", &CreateFileHTMAnalyser, 512,
+     [] {
+         return Text(2048, 2048, {{0, "<html>"}, {508, "</HtmL>\r\n"}});
+     },
+     517},
     // Quoted by a script: the page goes on, and the zero-tailed sector's tag ends it at the sector's end.
-    {"HtmlQuotedCloseKeepsTheSectorRule", &CreateFileHTMAnalyser, 512, [] { return Text(700, 2048, {{0, "<html>"}, {690, "</html>'"}}); }, 1024},
+    {"HtmlQuotedCloseKeepsTheSectorRule", &CreateFileHTMAnalyser, 512,
+     [] {
+         return Text(700, 2048, {{0, "<html>"}, {690, "</html>'"}});
+     },
+     1024},
     // An end tag in every sector, markup after each, no zeros: the 1 MiB limit ends the search.
     {"HtmlCloseInEverySectorRunsToTheLimit", &CreateFileHTMAnalyser, 512,
      [] {
          Bytes bytes = Text(0x140000, 0x140000, {{0, "<html>"}});
-         for (std::size_t at = 500; at + 12 < bytes.size(); at += 512) std::copy_n("</html>\n<p>", 11, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+         for (std::size_t at = 500; at + 12 < bytes.size(); at += 512)
+             std::copy_n("</html>\n<p>", 11, bytes.begin() + static_cast<std::ptrdiff_t>(at));
          return bytes;
      },
      0x100200},
@@ -118,30 +150,60 @@ EdgeCase const kCases[] = {
      },
      0x100002},
     {"Fh11NineBytesPastItsMarker", &CreateFileFH11Analyser, 512,
-     [] { return Text(900, 2048, {{0, "\x1C\x01\x00\x00\x02\x00\x04\x1C\x01\x14\x00\x02\x00\x14\x1C\x01"sv}, {34, "11"}, {880, "Decode\0\xFF\xFF\xFF\xFF"sv}}); }, 900},
+     [] {
+         return Text(900, 2048,
+                     {{0, "\x1C\x01\x00\x00\x02\x00\x04\x1C\x01\x14\x00\x02\x00\x14\x1C\x01"sv},
+                      {34, "11"},
+                      {880, "Decode\0\xFF\xFF\xFF\xFF"sv}});
+     },
+     900},
     // PDF on 4,096-byte sectors: the search begins with the sector that holds offset 1,024.
     // PDF on 4,096-byte sectors: the search begins with the sector that holds offset 1,024. It
     // ends after the marker and the line end there (LF here).
-    {"PdfEndsInTheFirstHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 1000, 16384); }, 4096 + 1006},
-    {"PdfEndsInTheSecondHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 3000, 16384); }, 4096 + 3006},
+    {"PdfEndsInTheFirstHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 1000, 16384); },
+     4096 + 1006},
+    {"PdfEndsInTheSecondHalfOfA4096Sector", &CreateFilePDFAnalyser, 4096, [] { return Pdf(4096 + 3000, 16384); },
+     4096 + 3006},
     {"PdfMarkerAcrossASectorStart", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 3, 8192); }, 2048 - 3 + 6},
     {"PdfEndingOnTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 6, 8192); }, 2048},
     // Its last sector does not end in four zeros: the next one is searched, looking back.
-    {"PdfEndingThreeBytesBeforeTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 9, 8192); }, 2048 - 3},
+    {"PdfEndingThreeBytesBeforeTheSectorEnd", &CreateFilePDFAnalyser, 512, [] { return Pdf(2048 - 9, 8192); },
+     2048 - 3},
     // Before 1,024 a marker counts only when zeros follow it to its sector's end; nothing follows
     // one that ends the device, and no line end is read past it.
-    {"PdfEofAsTheDevicesLastBytes", &CreateFilePDFAnalyser, 512, [] { return Text(512, 512, {{0, "%PDF-1.4\n"}, {507, "%%EOF"}}); }, 512},
+    {"PdfEofAsTheDevicesLastBytes", &CreateFilePDFAnalyser, 512,
+     [] {
+         return Text(512, 512, {{0, "%PDF-1.4\n"}, {507, "%%EOF"}});
+     },
+     512},
     // An early "%%EOF" followed by an incremental update is not the end; one followed by
     // anything else (old data on a used disk) is.
     {"PdfEarlyEofFollowedByAnUpdateIsNotItsEnd", &CreateFilePDFAnalyser, 512,
-     [] { return Text(3000, 4096, {{0, "%PDF-1.4\n"}, {300, "%%EOF\n12 0 obj\n"}, {2994, "%%EOF\n"}}); }, 3000},
+     [] {
+         return Text(3000, 4096, {{0, "%PDF-1.4\n"}, {300, "%%EOF\n12 0 obj\n"}, {2994, "%%EOF\n"}});
+     },
+     3000},
     {"PdfEofFollowedByOtherBytesEndsThere", &CreateFilePDFAnalyser, 512,
-     [] { return Text(3000, 4096, {{0, "%PDF-1.4\n"}, {1300, "%%EOF\n"}, {2994, "%%EOF\n"}}); }, 1306},
+     [] {
+         return Text(3000, 4096, {{0, "%PDF-1.4\n"}, {1300, "%%EOF\n"}, {2994, "%%EOF\n"}});
+     },
+     1306},
     // A zero-tailed sector's last marker ends the file: its first closed an earlier revision.
     {"PdfUpdateInTheLastSectorEndsAtTheLastMarker", &CreateFilePDFAnalyser, 512,
-     [] { return Text(2099, 4096, {{0, "%PDF-1.4\n"}, {2050, "%%EOF\r\nxref\r\n"}, {2092, "%%EOF\r\n"}}); }, 2099},
-    {"RtfCutShortEndsAtItsFirstZero", &CreateFileRTFAnalyser, 512, [] { return Text(3000, 4096, {{0, "{\\rtf1 {\\b open"}}); }, 3000},
-    {"RtfEscapedBracesDoNotClose", &CreateFileRTFAnalyser, 512, [] { return Text(40, 512, {{0, "{\\rtf1 a \\} b \\{ c {d} e}"}}); }, 25},
+     [] {
+         return Text(2099, 4096, {{0, "%PDF-1.4\n"}, {2050, "%%EOF\r\nxref\r\n"}, {2092, "%%EOF\r\n"}});
+     },
+     2099},
+    {"RtfCutShortEndsAtItsFirstZero", &CreateFileRTFAnalyser, 512,
+     [] {
+         return Text(3000, 4096, {{0, "{\\rtf1 {\\b open"}});
+     },
+     3000},
+    {"RtfEscapedBracesDoNotClose", &CreateFileRTFAnalyser, 512,
+     [] {
+         return Text(40, 512, {{0, "{\\rtf1 a \\} b \\{ c {d} e}"}});
+     },
+     25},
     {"RtfMillionOpeningBraces", &CreateFileRTFAnalyser, 512,
      [] {
          Bytes bytes(1000448, '{');
@@ -152,13 +214,20 @@ EdgeCase const kCases[] = {
      1000448},
     {"TtfWithFiveUnknownTagsOfTen", &CreateFileTTFAnalyser, 512, [] { return Font(5, 100); }, 12 + 160 + 10 * 100},
     {"TtfWithSixUnknownTagsOfTenIsRefused", &CreateFileTTFAnalyser, 512, [] { return Font(6, 100); }, kRefused},
-    {"TtfTablesOf4GiBSumIn64Bits", &CreateFileTTFAnalyser, 512, [] { return Font(0, 0xFFFFFFFF); }, 12 + 160 + 10 * 0x100000000ull},
+    {"TtfTablesOf4GiBSumIn64Bits", &CreateFileTTFAnalyser, 512, [] { return Font(0, 0xFFFFFFFF); },
+     12 + 160 + 10 * 0x100000000ull},
     {"CptChainBeforeTheFileIsRefused", &CreateFileCPTAnalyser, 512, [] { return Cpt(2, 4); }, kRefused},
     {"CptWithoutEntriesIsRefused", &CreateFileCPTAnalyser, 512, [] { return Cpt(0, 1000); }, kRefused},
-    {"Dwg2009IsRefused", &CreateFileDWGAnalyser, 512, [] { return Image(2048, 0x5A, {{0, "AC1009\0\0"sv}}); }, kRefused},
+    {"Dwg2009IsRefused", &CreateFileDWGAnalyser, 512,
+     [] {
+         return Image(2048, 0x5A, {{0, "AC1009\0\0"sv}});
+     },
+     kRefused},
     {"DwgHundredLocatorsNear4GiB", &CreateFileDWGAnalyser, 512,
      [] {
-         Bytes bytes = Image(2048, 0x5A, {{0, "AC1015\0\0"sv}, {0x400, "\x1F\x25\x6D\x07\xD4\x36\x28\x28\x9D\x57\xCA\x3F\x9D\x44\x10\x2B"sv}});
+         Bytes bytes = Image(
+             2048, 0x5A,
+             {{0, "AC1015\0\0"sv}, {0x400, "\x1F\x25\x6D\x07\xD4\x36\x28\x28\x9D\x57\xCA\x3F\x9D\x44\x10\x2B"sv}});
          engine::ByteWriter writer(bytes);
          writer.Le32(13, 0x400);
          writer.Le32(21, 100);
@@ -194,7 +263,8 @@ EdgeCase const kCases[] = {
 
 /// What the controller does with the analyser: the first sector, then the sizing when the
 /// header did not tell the size.
-std::uint64_t Carve(IRawFileAnalyser& analyser, CMemoryDevice& device, Bytes const& image, std::uint32_t u32SectorSize) {
+std::uint64_t Carve(IRawFileAnalyser& analyser, CMemoryDevice& device, Bytes const& image,
+                    std::uint32_t u32SectorSize) {
     CRawFileInfo info;
     Bytes const sector(image.begin(), image.begin() + u32SectorSize);
     if (analyser.AnalyseBuffer(sector.data(), info, u32SectorSize) == 0) return kRefused;
@@ -213,7 +283,9 @@ TEST_P(DocumentEdgeCasesTest, SizesOrRefusesByTheRule) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DocumentEdgeCasesTest, testing::ValuesIn(kCases),
-                         [](testing::TestParamInfo<EdgeCase> const& param) { return std::string(param.param.pszName); });
+                         [](testing::TestParamInfo<EdgeCase> const& param) {
+                             return std::string(param.param.pszName);
+                         });
 
 // One analyser object sizes files on devices of 4,096- and then 512-byte sectors: the search
 // steps by each device's own sectors (an SVG whose last 512-byte sector is followed by text).

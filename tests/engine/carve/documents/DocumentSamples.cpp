@@ -5,8 +5,8 @@
 #include <iterator>
 #include <string_view>
 
-#include "engine/carve/RawFileType.h"
 #include "engine/ByteWriter.h"
+#include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
 
 namespace documenttest {
@@ -15,7 +15,8 @@ namespace {
 using namespace std::string_view_literals;
 using corpustest::SizeRule;
 
-constexpr char const* kTools[] = {"groff", "ps2pdf", "gs", "qpdf", "exiftool", "epstool", "gnuplot", "unix2dos", "chmcmd", "iconv"};
+constexpr char const* kTools[] = {"groff",   "ps2pdf",  "gs",       "qpdf",   "exiftool",
+                                  "epstool", "gnuplot", "unix2dos", "chmcmd", "iconv"};
 constexpr char const* kPython = "/usr/bin/python3";
 constexpr char const* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
@@ -33,7 +34,9 @@ Bytes Filled(std::uint32_t u32Bytes, std::uint8_t u8Fill, std::string_view head 
     return bytes;
 }
 
-void Put(Bytes& bytes, std::size_t offset, std::string_view text) { std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset)); }
+void Put(Bytes& bytes, std::size_t offset, std::string_view text) {
+    std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+}
 
 std::uint64_t LastOffsetOf(Bytes const& bytes, std::string_view text) {
     auto const it = std::find_end(bytes.begin(), bytes.end(), text.begin(), text.end(),
@@ -45,11 +48,13 @@ std::uint64_t LastOffsetOf(Bytes const& bytes, std::string_view text) {
 std::string Prose(int iLines, char const* pszBefore, char const* pszAfter) {
     std::string text;
     for (int i = 0; i < iLines; ++i)
-        text += std::string(pszBefore) + "Line " + std::to_string(i) + " of a document that was lost and found again." + pszAfter + "\n";
+        text += std::string(pszBefore) + "Line " + std::to_string(i) + " of a document that was lost and found again." +
+                pszAfter + "\n";
     return text;
 }
 
-bool Set(CarvedSample& sample, std::uint32_t u32Type, Bytes bytes, SizeRule rule = SizeRule::Exact, std::uint64_t u64Size = 0) {
+bool Set(CarvedSample& sample, std::uint32_t u32Type, Bytes bytes, SizeRule rule = SizeRule::Exact,
+         std::uint64_t u64Size = 0) {
     sample.u32Type = u32Type;
     sample.bytes = std::move(bytes);
     sample.rule = rule;
@@ -70,7 +75,10 @@ bool Pdf(DocumentMaker& maker, CarvedSample& sample) {
 
 // Linearised: a first "%%EOF" ends the first-page section mid-file.
 bool LinearPdf(DocumentMaker& maker, CarvedSample& sample) {
-    return PdfSample(maker.Made(std::string(kGroffPage) + " && ps2pdf page.ps page.pdf && qpdf --linearize page.pdf linear.pdf", "linear.pdf"), sample);
+    return PdfSample(
+        maker.Made(std::string(kGroffPage) + " && ps2pdf page.ps page.pdf && qpdf --linearize page.pdf linear.pdf",
+                   "linear.pdf"),
+        sample);
 }
 
 /// A ghostscript PDF of groff text whose last "%%EOF" lies where `fits` wants it in a 512-byte
@@ -102,9 +110,10 @@ bool PdfWithoutLineEnd(DocumentMaker& maker, CarvedSample& sample) { return PdfE
 
 // A one-page PDF that qpdf compacts to well under 1 KiB.
 bool TinyPdf(DocumentMaker& maker, CarvedSample& sample) {
-    Bytes bytes = maker.Made("gs -q -o blank.pdf -sDEVICE=pdfwrite -g200x200 -c showpage && "
-                             "qpdf --empty --pages blank.pdf 1 -- --object-streams=generate tiny.pdf",
-                             "tiny.pdf");
+    Bytes bytes = maker.Made(
+        "gs -q -o blank.pdf -sDEVICE=pdfwrite -g200x200 -c showpage && "
+        "qpdf --empty --pages blank.pdf 1 -- --object-streams=generate tiny.pdf",
+        "tiny.pdf");
     return bytes.size() < 1024 && PdfSample(std::move(bytes), sample);
 }
 
@@ -116,14 +125,16 @@ bool UpdatedPdf(DocumentMaker& maker, CarvedSample& sample) {
     Bytes bytes = maker.Made("exiftool -q -overwrite_original '-PDF:Title=A page found again' lines.pdf", "lines.pdf");
     std::uint64_t const u64First = LastOffsetOf(original, "%%EOF");
     std::uint64_t const u64Last = LastOffsetOf(bytes, "%%EOF");
-    return u64Last > u64First && u64Last / 512 == u64First / 512 && bytes.size() % 512 <= 506 && PdfSample(std::move(bytes), sample);
+    return u64Last > u64First && u64Last / 512 == u64First / 512 && bytes.size() % 512 <= 506 &&
+           PdfSample(std::move(bytes), sample);
 }
 
 // Binary EPS: eps2write, then a TIFF preview (header C5 D0 D3 C6, checksum FF FF, "%!" at 30).
 bool BinaryEps(DocumentMaker& maker, CarvedSample& sample) {
     return Set(sample, RAW_FILE_TYPE_EPS,
-               maker.Made(std::string(kGroffPage) + " && gs -q -dNOPAUSE -dBATCH -sDEVICE=eps2write -sOutputFile=page.eps page.ps"
-                                                    " && epstool --quiet --add-tiff-preview --device tiffg3 page.eps preview.eps",
+               maker.Made(std::string(kGroffPage) +
+                              " && gs -q -dNOPAUSE -dBATCH -sDEVICE=eps2write -sOutputFile=page.eps page.ps"
+                              " && epstool --quiet --add-tiff-preview --device tiffg3 page.eps preview.eps",
                           "preview.eps"));
 }
 
@@ -131,7 +142,9 @@ bool BinaryEps(DocumentMaker& maker, CarvedSample& sample) {
 // lies mid-file).
 bool TextEps(DocumentMaker& maker, CarvedSample& sample) {
     return Set(sample, RAW_FILE_TYPE_EPS,
-               maker.Made(std::string(kGroffPage) + " && gs -q -dNOPAUSE -dBATCH -sDEVICE=eps2write -sOutputFile=text.eps page.ps", "text.eps"));
+               maker.Made(std::string(kGroffPage) +
+                              " && gs -q -dNOPAUSE -dBATCH -sDEVICE=eps2write -sOutputFile=text.eps page.ps",
+                          "text.eps"));
 }
 
 // AutoCAD writes CR LF; the DXF key holds them.
@@ -145,20 +158,25 @@ bool Dxf(DocumentMaker& maker, CarvedSample& sample) {
         "    m.add_circle((i, 3), 2)\n"
         "d.saveas('drawing.dxf')\n";
     if (!maker.Write("drawing.py", script)) return false;
-    return Set(sample, RAW_FILE_TYPE_DXF, maker.Made(std::string(kPython) + " drawing.py && unix2dos -q drawing.dxf", "drawing.dxf"));
+    return Set(sample, RAW_FILE_TYPE_DXF,
+               maker.Made(std::string(kPython) + " drawing.py && unix2dos -q drawing.dxf", "drawing.dxf"));
 }
 
 // gnuplot's SVG ends with "</svg>" and a line end: "\n</svg>" + 9 covers them.
 bool Svg(DocumentMaker& maker, CarvedSample& sample) {
-    Bytes bytes = maker.Made("gnuplot -e 'set terminal svg size 400,300; set output \"plot.svg\"; plot sin(x), cos(x)'", "plot.svg");
+    Bytes bytes = maker.Made("gnuplot -e 'set terminal svg size 400,300; set output \"plot.svg\"; plot sin(x), cos(x)'",
+                             "plot.svg");
     std::uint64_t const u64End = LastOffsetOf(bytes, "\n</svg>") + 9;
     return Set(sample, RAW_FILE_TYPE_SVG, std::move(bytes), SizeRule::Stated, u64End);
 }
 
 bool Chm(DocumentMaker& maker, CarvedSample& sample) {
-    bool const bWritten = maker.Write("one.html", "<html><body><h1>One</h1>" + Prose(40, "<p>", "</p>") + "</body></html>\n") &&
-                          maker.Write("two.html", "<html><body><h1>Two</h1>" + Prose(30, "<p>", "</p>") + "</body></html>\n") &&
-                          maker.Write("book.hhp", "[OPTIONS]\nCompiled file=book.chm\nDefault topic=one.html\nTitle=Book\n\n[FILES]\none.html\ntwo.html\n");
+    bool const bWritten =
+        maker.Write("one.html", "<html><body><h1>One</h1>" + Prose(40, "<p>", "</p>") + "</body></html>\n") &&
+        maker.Write("two.html", "<html><body><h1>Two</h1>" + Prose(30, "<p>", "</p>") + "</body></html>\n") &&
+        maker.Write(
+            "book.hhp",
+            "[OPTIONS]\nCompiled file=book.chm\nDefault topic=one.html\nTitle=Book\n\n[FILES]\none.html\ntwo.html\n");
     return bWritten && Set(sample, RAW_FILE_TYPE_CHM, maker.Made("chmcmd book.hhp", "book.chm"));
 }
 
@@ -183,8 +201,9 @@ bool UnicodeHtml(DocumentMaker& maker, CarvedSample& sample) {
 
 // RTF: one group; escaped braces in the text do not count.
 bool Rtf(DocumentMaker&, CarvedSample& sample) {
-    std::string const text = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}}\n{\\info{\\title Found}}\n\\f0\\fs24 " +
-                             Prose(80, "{\\b Braces \\{ and \\} in text.} ", "\\par") + "}";
+    std::string const text =
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}}\n{\\info{\\title Found}}\n\\f0\\fs24 " +
+        Prose(80, "{\\b Braces \\{ and \\} in text.} ", "\\par") + "}";
     return Set(sample, RAW_FILE_TYPE_RTF, Text(text));
 }
 
@@ -200,8 +219,9 @@ bool Illustrator(DocumentMaker&, CarvedSample& sample) {
 
 // Illustrator's text EPS ends with "%AI9_PrivateDataEnd" and CR LF.
 bool IllustratorEps(DocumentMaker&, CarvedSample& sample) {
-    std::string const text = "%!PS-Adobe-3.0 EPSF-3.0\r\n%%Creator: Adobe Illustrator(R) 24.0\r\n" + Prose(70, "% ", "\r") +
-                             "%AI9_PrivateDataBegin\r\n" + Prose(20, "%", "\r") + "%AI9_PrivateDataEnd\r\n";
+    std::string const text = "%!PS-Adobe-3.0 EPSF-3.0\r\n%%Creator: Adobe Illustrator(R) 24.0\r\n" +
+                             Prose(70, "% ", "\r") + "%AI9_PrivateDataBegin\r\n" + Prose(20, "%", "\r") +
+                             "%AI9_PrivateDataEnd\r\n";
     return Set(sample, RAW_FILE_TYPE_EPS, Text(text));
 }
 
@@ -240,8 +260,9 @@ Bytes DwgWithCopy(std::string_view version, std::string_view mark, std::uint32_t
 }
 
 bool Dwg2004(DocumentMaker&, CarvedSample& sample) {
-    return Set(sample, RAW_FILE_TYPE_DWG,
-               DwgWithCopy("AC1018\0\0"sv, "\x68\x40\xF8\xF7\x92\x2A\xB5\xEF\x18\xDD\x0B\xF1\xF1\xBB\xE9\xEB"sv, 9000, 108));
+    return Set(
+        sample, RAW_FILE_TYPE_DWG,
+        DwgWithCopy("AC1018\0\0"sv, "\x68\x40\xF8\xF7\x92\x2A\xB5\xEF\x18\xDD\x0B\xF1\xF1\xBB\xE9\xEB"sv, 9000, 108));
 }
 bool Dwg2007(DocumentMaker&, CarvedSample& sample) {
     return Set(sample, RAW_FILE_TYPE_DWG, DwgWithCopy("AC1021\0\0"sv, "drawing-2007-mk!"sv, 9000, 1024));
@@ -280,13 +301,16 @@ bool Word2(DocumentMaker&, CarvedSample& sample) {
 /// the zero page that follows it on the disk.
 bool Access(CarvedSample& sample, std::string_view engineName, std::uint32_t u32Type, std::uint32_t u32Pages) {
     Bytes bytes((u32Pages + 1) * 4096, 0);
-    for (std::uint32_t i = 0; i < u32Pages; ++i) std::fill_n(bytes.begin() + i * 4096, 4096, static_cast<std::uint8_t>(1 + i % 7));
+    for (std::uint32_t i = 0; i < u32Pages; ++i)
+        std::fill_n(bytes.begin() + i * 4096, 4096, static_cast<std::uint8_t>(1 + i % 7));
     Put(bytes, 0, "\x00\x01\x00\x00"sv);
     Put(bytes, 4, engineName);
     return Set(sample, u32Type, std::move(bytes), SizeRule::Stated, std::uint64_t{u32Pages} * 4096);
 }
 bool Mdb(DocumentMaker&, CarvedSample& sample) { return Access(sample, "Standard Jet DB\0"sv, RAW_FILE_TYPE_MDB, 12); }
-bool Accdb(DocumentMaker&, CarvedSample& sample) { return Access(sample, "Standard ACE DB\0"sv, RAW_FILE_TYPE_ACCDB, 5); }
+bool Accdb(DocumentMaker&, CarvedSample& sample) {
+    return Access(sample, "Standard ACE DB\0"sv, RAW_FILE_TYPE_ACCDB, 5);
+}
 
 // Money: "MSISAM Database" at 4; always 1 MiB.
 bool Mny(DocumentMaker&, CarvedSample& sample) {
@@ -302,7 +326,8 @@ Bytes WithLength(std::string_view head, std::uint32_t u32Bytes, std::size_t at, 
 }
 
 bool One(DocumentMaker&, CarvedSample& sample) {
-    return Set(sample, RAW_FILE_TYPE_ONE, WithLength("\xE4\x52\x5C\x7B\x8C\xD8\xA7\x4D\xAE\xB1\x53\x78\xD0\x29\x96\xD3"sv, 5000, 196, 5000));
+    return Set(sample, RAW_FILE_TYPE_ONE,
+               WithLength("\xE4\x52\x5C\x7B\x8C\xD8\xA7\x4D\xAE\xB1\x53\x78\xD0\x29\x96\xD3"sv, 5000, 196, 5000));
 }
 
 // PST: byte 10 is 23 (Unicode, u64 end at 184) or 14 (ANSI, u32 end at 168).
@@ -320,7 +345,9 @@ bool PstAnsi(DocumentMaker&, CarvedSample& sample) {
 
 // Outlook Express message store: its class identifier, the length at 124.
 bool Dbx(DocumentMaker&, CarvedSample& sample) {
-    return Set(sample, RAW_FILE_TYPE_DBX, WithLength("\xCF\xAD\x12\xFE\xC5\xFD\x74\x6F\x66\xE3\xD1\x11\x9A\x4E\x00\xC0\x4F\xA3\x09"sv, 4500, 124, 4500));
+    return Set(
+        sample, RAW_FILE_TYPE_DBX,
+        WithLength("\xCF\xAD\x12\xFE\xC5\xFD\x74\x6F\x66\xE3\xD1\x11\x9A\x4E\x00\xC0\x4F\xA3\x09"sv, 4500, 124, 4500));
 }
 
 // WinHelp: the directory at 512 (u32 at 4), the length at 12.
@@ -337,9 +364,15 @@ bool WordPerfect(CarvedSample& sample, std::string_view product, std::string_vie
     Put(bytes, 14, version);
     return Set(sample, u32Type, std::move(bytes));
 }
-bool Wpd(DocumentMaker&, CarvedSample& sample) { return WordPerfect(sample, "\x01\x0A\x02\x01"sv, "\x00\x02\x05\x00"sv, RAW_FILE_TYPE_WPD); }
-bool Wpg(DocumentMaker&, CarvedSample& sample) { return WordPerfect(sample, "\x01\x16\x02\x00"sv, "\x00\x00\x03\x00"sv, RAW_FILE_TYPE_WPG); }
-bool Shw(DocumentMaker&, CarvedSample& sample) { return WordPerfect(sample, "\x0F\x0F\x01\x00"sv, "\x00\x00\x03\x00"sv, RAW_FILE_TYPE_SHW); }
+bool Wpd(DocumentMaker&, CarvedSample& sample) {
+    return WordPerfect(sample, "\x01\x0A\x02\x01"sv, "\x00\x02\x05\x00"sv, RAW_FILE_TYPE_WPD);
+}
+bool Wpg(DocumentMaker&, CarvedSample& sample) {
+    return WordPerfect(sample, "\x01\x16\x02\x00"sv, "\x00\x00\x03\x00"sv, RAW_FILE_TYPE_WPG);
+}
+bool Shw(DocumentMaker&, CarvedSample& sample) {
+    return WordPerfect(sample, "\x0F\x0F\x01\x00"sv, "\x00\x00\x03\x00"sv, RAW_FILE_TYPE_SHW);
+}
 
 // 3DS: main chunk 4D4D (length at 2), version chunk 0002 at 6, editor chunk 3D3D at 16.
 bool ThreeDs(DocumentMaker&, CarvedSample& sample) {
@@ -355,25 +388,44 @@ bool ThreeDs(DocumentMaker&, CarvedSample& sample) {
 }
 
 constexpr DocumentRow kRows[] = {
-    {"Dxf", &Dxf},           {"Fh11", &Fh11},
-    {"Html", &Html},         {"UnicodeHtml", &UnicodeHtml},
-    {"Pdf", &Pdf},           {"LinearisedPdf", &LinearPdf},
-    {"PdfLf", &PdfLf},       {"PdfCr", &PdfCr},
-    {"PdfCrLf", &PdfCrLf},   {"PdfWithoutLineEnd", &PdfWithoutLineEnd},
-    {"TinyPdf", &TinyPdf},   {"UpdatedPdf", &UpdatedPdf},
-    {"Illustrator", &Illustrator}, {"Rtf", &Rtf},
-    {"Dwg2000", &DwgLocators}, {"Dwg2004", &Dwg2004},
-    {"Dwg2007", &Dwg2007},   {"Dwg2010", &Dwg2010},
-    {"BinaryEps", &BinaryEps}, {"IllustratorEps", &IllustratorEps},
-    {"TextEps", &TextEps},   {"Cpt", &Cpt},
-    {"Word2", &Word2},       {"Mdb", &Mdb},
-    {"Accdb", &Accdb},       {"Mny", &Mny},
-    {"One", &One},           {"PstUnicode", &PstUnicode},
-    {"PstAnsi", &PstAnsi},   {"Dbx", &Dbx},
-    {"Hlp", &Hlp},           {"Chm", &Chm},
-    {"Wpd", &Wpd},           {"Wpg", &Wpg},
-    {"Shw", &Shw},           {"Ttf", &Ttf},
-    {"Svg", &Svg},           {"ThreeDs", &ThreeDs},
+    {"Dxf", &Dxf},
+    {"Fh11", &Fh11},
+    {"Html", &Html},
+    {"UnicodeHtml", &UnicodeHtml},
+    {"Pdf", &Pdf},
+    {"LinearisedPdf", &LinearPdf},
+    {"PdfLf", &PdfLf},
+    {"PdfCr", &PdfCr},
+    {"PdfCrLf", &PdfCrLf},
+    {"PdfWithoutLineEnd", &PdfWithoutLineEnd},
+    {"TinyPdf", &TinyPdf},
+    {"UpdatedPdf", &UpdatedPdf},
+    {"Illustrator", &Illustrator},
+    {"Rtf", &Rtf},
+    {"Dwg2000", &DwgLocators},
+    {"Dwg2004", &Dwg2004},
+    {"Dwg2007", &Dwg2007},
+    {"Dwg2010", &Dwg2010},
+    {"BinaryEps", &BinaryEps},
+    {"IllustratorEps", &IllustratorEps},
+    {"TextEps", &TextEps},
+    {"Cpt", &Cpt},
+    {"Word2", &Word2},
+    {"Mdb", &Mdb},
+    {"Accdb", &Accdb},
+    {"Mny", &Mny},
+    {"One", &One},
+    {"PstUnicode", &PstUnicode},
+    {"PstAnsi", &PstAnsi},
+    {"Dbx", &Dbx},
+    {"Hlp", &Hlp},
+    {"Chm", &Chm},
+    {"Wpd", &Wpd},
+    {"Wpg", &Wpg},
+    {"Shw", &Shw},
+    {"Ttf", &Ttf},
+    {"Svg", &Svg},
+    {"ThreeDs", &ThreeDs},
 };
 
 }  // namespace
@@ -399,7 +451,8 @@ void PrintTo(DocumentRow const& row, std::ostream* pOut) { *pOut << row.pszName;
 
 std::string MissingDocumentTools() {
     for (char const* pszTool : kTools)
-        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
+        if (!testsupport::HaveTool(pszTool))
+            return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
     if (testsupport::RunCommand(std::string(kPython) + " -c 'import ezdxf' >/dev/null 2>&1") != 0)
         return "python3-ezdxf is not installed (scripts/setup.sh installs it)";
     if (!std::ifstream(kFont)) return "fonts-dejavu-core is not installed (scripts/setup.sh installs it)";

@@ -73,8 +73,11 @@ std::unique_ptr<IStorageDevice> BuildDevice(testsupport::TempDir& dir, std::uint
     for (std::size_t i = 0; i < plants.size(); ++i) {
         std::string const file = dir.File("plant" + std::to_string(i));
         Bytes const padded = SectorPadded(plants[i].second, u32SectorSize);
-        EXPECT_TRUE(std::ofstream(file, std::ios::binary).write(reinterpret_cast<char const*>(padded.data()), static_cast<std::streamsize>(padded.size())));
-        std::string const command = "dd if=" + file + " of=" + image + " bs=512 seek=" + std::to_string(plants[i].first / 512) +
+        EXPECT_TRUE(
+            std::ofstream(file, std::ios::binary)
+                .write(reinterpret_cast<char const*>(padded.data()), static_cast<std::streamsize>(padded.size())));
+        std::string const command = "dd if=" + file + " of=" + image +
+                                    " bs=512 seek=" + std::to_string(plants[i].first / 512) +
                                     " conv=notrunc status=none";
         EXPECT_EQ(testsupport::RunCommand(command), 0) << command;
     }
@@ -100,7 +103,8 @@ std::map<std::uint64_t, Carved> CarvedFiles(carvetest::SearchRun const& run) {
 
 /// Runs the whole search over `pDevice`.
 std::map<std::uint64_t, Carved> Search(carvetest::SearchRun& run, IStorageDevice& device) {
-    carvetest::RunSearch(run, device, static_cast<std::uint32_t>(kBlockBytes / static_cast<std::uint32_t>(device.GetSectorSize())));
+    carvetest::RunSearch(run, device,
+                         static_cast<std::uint32_t>(kBlockBytes / static_cast<std::uint32_t>(device.GetSectorSize())));
     return CarvedFiles(run);
 }
 
@@ -174,7 +178,9 @@ TEST_P(MediaCarvingTest, EveryKindIsCarvedUnderItsFolderNameAndTimeAndRecoveredB
 }
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, MediaCarvingTest, testing::Values(512u, 4096u),
-                         [](testing::TestParamInfo<std::uint32_t> const& param) { return "Sector" + std::to_string(param.param); });
+                         [](testing::TestParamInfo<std::uint32_t> const& param) {
+                             return "Sector" + std::to_string(param.param);
+                         });
 
 /// The sizes carved from the plants on a 512-byte device of random bytes, by start sector.
 std::map<std::uint64_t, std::uint64_t> CarvedSizes(std::vector<std::pair<std::uint64_t, Bytes>> const& plants) {
@@ -232,7 +238,8 @@ TEST_F(MediaEdgeTest, AHundredZeroBytesEndAnMpegStreamAndNinetyNineDoNot) {
     Bytes stream = SampleBytes(m_samples, "Mpeg1");
     ASSERT_GT(stream.size(), 4u);
     Bytes const endCode = {0x00, 0x00, 0x01, 0xB9};
-    if (std::equal(endCode.begin(), endCode.end(), stream.end() - 4)) stream.resize(stream.size() - 4);  // zeros follow the last packet
+    if (std::equal(endCode.begin(), endCode.end(), stream.end() - 4))
+        stream.resize(stream.size() - 4);  // zeros follow the last packet
     Bytes const next = SampleBytes(m_samples, "Mpeg1");
     for (std::size_t zeros : {std::size_t{99}, std::size_t{100}}) {
         SCOPED_TRACE(zeros);

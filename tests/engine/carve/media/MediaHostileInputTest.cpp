@@ -35,8 +35,8 @@ Bytes operator+(Bytes a, Bytes const& b) {
 }
 
 Bytes Be32(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value)};
+    return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
 }
 
 Bytes Ftyp() { return Be32(24) + Text("ftypisom") + Bytes(12, 0); }
@@ -45,42 +45,48 @@ std::vector<Hostile> Rows() {
     Bytes const flvTag = Bytes{9, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0} + Bytes(10, 0x77);
     Bytes ogg = Text("OggS") + Bytes(22, 0) + Bytes{255} + Bytes(255, 255) + Bytes(255 * 255, 0x4F);
     Bytes sqlite = Text(std::string("SQLite format 3\0", 16)) + Bytes{0, 1} + Bytes(82, 0);
-    sqlite[27] = 5;   // change counter
-    sqlite[31] = 2;   // pages
-    sqlite[95] = 5;   // valid for that change
+    sqlite[27] = 5;  // change counter
+    sqlite[31] = 2;  // pages
+    sqlite[95] = 5;  // valid for that change
     return {
-        {"Id3SizeWithATopBit", &CreateFileMP3Analyser, Text("ID3") + Bytes{3, 0, 0, 0, 0x80, 0, 0} + Bytes(600, 0), true, 0},
-        {"MkvSizeWithEightLeadingZeroBits", &CreateFileMKVAnalyser, Bytes{0x1A, 0x45, 0xDF, 0xA3, 0x00, 0x81} + Bytes(600, 0x18), false, 0},
+        {"Id3SizeWithATopBit", &CreateFileMP3Analyser, Text("ID3") + Bytes{3, 0, 0, 0, 0x80, 0, 0} + Bytes(600, 0),
+         true, 0},
+        {"MkvSizeWithEightLeadingZeroBits", &CreateFileMKVAnalyser,
+         Bytes{0x1A, 0x45, 0xDF, 0xA3, 0x00, 0x81} + Bytes(600, 0x18), false, 0},
         {"BoxOfLengthZero", &CreateFileMP4Analyser, Ftyp() + Be32(0) + Text("mdat") + Bytes(100, 1), true, 24},
         {"BoxOfLengthOne", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0) + Be32(3), true, 0},
         // A last "mdat" counts only after a "moov" (walked before it, or the next box); 2^64 ends
         // the walk at the box.
         {"BoxOf2To63Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0x80000000) + Be32(0), true,
          24 + 0x8000000000000000, 24 + 16},
-        {"BoxOf2To64Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("mdat") + Be32(0xFFFFFFFF) + Be32(0xFFFFFFFF), true, 24},
-        {"LastMdatWithoutMoov", &CreateFileMP4Analyser, Ftyp() + Be32(0x2000000) + Text("mdat") + Bytes(100, 1), true, 24 + 0x2000000,
-         24 + 8},
-        {"LastMdatAfterMoov", &CreateFileMP4Analyser, Ftyp() + Be32(8) + Text("moov") + Be32(0x2000000) + Text("mdat") + Bytes(100, 1),
-         true, 32 + 0x2000000},
+        {"BoxOf2To64Bytes", &CreateFileMP4Analyser,
+         Ftyp() + Be32(1) + Text("mdat") + Be32(0xFFFFFFFF) + Be32(0xFFFFFFFF), true, 24},
+        {"LastMdatWithoutMoov", &CreateFileMP4Analyser, Ftyp() + Be32(0x2000000) + Text("mdat") + Bytes(100, 1), true,
+         24 + 0x2000000, 24 + 8},
+        {"LastMdatAfterMoov", &CreateFileMP4Analyser,
+         Ftyp() + Be32(8) + Text("moov") + Be32(0x2000000) + Text("mdat") + Bytes(100, 1), true, 32 + 0x2000000},
         {"MdatBeforeMoov", &CreateFileMOVAnalyser,
-         Be32(20) + Text("ftypqt  ") + Bytes(8, 0) + Be32(108) + Text("mdat") + Bytes(100, 1) + Be32(8) + Text("moov"), true, 136},
+         Be32(20) + Text("ftypqt  ") + Bytes(8, 0) + Be32(108) + Text("mdat") + Bytes(100, 1) + Be32(8) + Text("moov"),
+         true, 136},
         // "wide", "skip" and "meta" continue the walk like "free": a short length ends the file at
         // the box, and 2^32 - 1 is believed (the search cuts it at the device's end).
         {"WideBoxOfLengthZero", &CreateFileMP4Analyser, Ftyp() + Be32(0) + Text("wide") + Bytes(100, 1), true, 24},
         {"SkipBoxOfLengthOne", &CreateFileMP4Analyser, Ftyp() + Be32(1) + Text("skip") + Be32(0) + Be32(64), true, 24},
-        {"MetaBoxOf2To32Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(0xFFFFFFFF) + Text("meta") + Bytes(100, 1), true, 24 + 0xFFFFFFFFull},
+        {"MetaBoxOf2To32Bytes", &CreateFileMP4Analyser, Ftyp() + Be32(0xFFFFFFFF) + Text("meta") + Bytes(100, 1), true,
+         24 + 0xFFFFFFFFull},
         {"MpegPacketOfLengthZero", &CreateFileMPGAnalyser,
-         Bytes{0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 1, 1} + Bytes{0, 0, 1, 0xE0, 0, 0} + Bytes{0, 0, 1, 0xB9}, true, 22},
+         Bytes{0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 1, 1} + Bytes{0, 0, 1, 0xE0, 0, 0} + Bytes{0, 0, 1, 0xB9}, true,
+         22},
         {"OggPageOf255By255Segments", &CreateFileOggAnalyser, ogg, true, ogg.size()},
-        {"FlvTagSizesThatNeverAgree", &CreateFileFLVAnalyser, Text("FLV") + Bytes{1, 5, 0, 0, 0, 9} + Be32(0) + flvTag + Be32(99) + flvTag,
-         true, 59},
+        {"FlvTagSizesThatNeverAgree", &CreateFileFLVAnalyser,
+         Text("FLV") + Bytes{1, 5, 0, 0, 0, 9} + Be32(0) + flvTag + Be32(99) + flvTag, true, 59},
         {"SqlitePageSizeOneMeans65536", &CreateFileFCPEVENTAnalyser, sqlite, true, 2 * 65536},
-        {"RmChunkChainPastFourGiB", &CreateFileRMAnalyser, Text(".RMF") + Be32(18) + Bytes(10, 0) + Text("PROP") + Be32(0xFFFFFFF0), true,
-         18 + 0xFFFFFFF0ull},
+        {"RmChunkChainPastFourGiB", &CreateFileRMAnalyser,
+         Text(".RMF") + Be32(18) + Bytes(10, 0) + Text("PROP") + Be32(0xFFFFFFF0), true, 18 + 0xFFFFFFF0ull},
         // A data chunk stating 4 GiB over two packets: the file ends where its packets do.
         {"RmDataSizeItsPacketsDoNotBearOut", &CreateFileRMAnalyser,
-         Text(".RMF") + Be32(18) + Bytes(10, 0) + Text("DATA") + Be32(0xFFFFFFF0) + Bytes(10, 0) + Bytes{0, 0, 0, 12} + Bytes(8, 0) +
-             Bytes{0, 0, 0, 12} + Bytes(8, 0) + Bytes(40, 0xEE),
+         Text(".RMF") + Be32(18) + Bytes(10, 0) + Text("DATA") + Be32(0xFFFFFFF0) + Bytes(10, 0) + Bytes{0, 0, 0, 12} +
+             Bytes(8, 0) + Bytes{0, 0, 0, 12} + Bytes(8, 0) + Bytes(40, 0xEE),
          true, 18 + 18 + 24},
     };
 }
@@ -92,8 +98,10 @@ TEST_P(MediaHostileInputTest, IsRefusedOrSizedByTheRules) {
     std::unique_ptr<IRawFileAnalyser> const pAnalyser = row.factory();
     CRawFileInfo info;
     // The bytes alone, on the heap: the sanitizers catch a read past them.
-    std::vector<std::uint8_t> const sector(row.bytes.begin(), row.bytes.begin() + std::min<std::size_t>(row.bytes.size(), 512));
-    ASSERT_EQ(pAnalyser->AnalyseBuffer(sector.data(), info, static_cast<std::uint32_t>(sector.size())) != 0, row.bRecognised);
+    std::vector<std::uint8_t> const sector(row.bytes.begin(),
+                                           row.bytes.begin() + std::min<std::size_t>(row.bytes.size(), 512));
+    ASSERT_EQ(pAnalyser->AnalyseBuffer(sector.data(), info, static_cast<std::uint32_t>(sector.size())) != 0,
+              row.bRecognised);
     if (!row.bRecognised) return;
     Bytes padded = row.bytes;
     padded.resize((padded.size() + 511) / 512 * 512, 0);

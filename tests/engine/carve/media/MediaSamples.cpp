@@ -8,9 +8,9 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/ByteWriter.h"
 #include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
-#include "engine/ByteWriter.h"
 
 namespace mediatest {
 namespace {
@@ -34,33 +34,47 @@ std::string Ffmpeg(std::string const& arguments, char const* pszOutput) {
     return std::string("ffmpeg -nostdin -loglevel error -y -bitexact ") + arguments + " " + pszOutput;
 }
 
-std::string AudioVideo(std::string const& options) { return std::string(kVideo) + " " + kAudio + " -shortest " + options; }
+std::string AudioVideo(std::string const& options) {
+    return std::string(kVideo) + " " + kAudio + " -shortest " + options;
+}
 
 std::vector<ToolRecipe> ToolRecipes() {
     std::string const audio = kAudio;
-    std::string const tagged = " -c:a libmp3lame -id3v2_version 3 -metadata title=Song -metadata artist=Band -metadata date=2019";
+    std::string const tagged =
+        " -c:a libmp3lame -id3v2_version 3 -metadata title=Song -metadata artist=Band -metadata date=2019";
     return {
-        {"Mp3Id3v23", RAW_FILE_TYPE_MP3, "Song_Band", "2019", SizeRule::Exact, "id3.mp3", Ffmpeg(audio + tagged, "id3.mp3")},
+        {"Mp3Id3v23", RAW_FILE_TYPE_MP3, "Song_Band", "2019", SizeRule::Exact, "id3.mp3",
+         Ffmpeg(audio + tagged, "id3.mp3")},
         {"Mp3Id3v1", RAW_FILE_TYPE_MP3, "Tune_Group", "2020", SizeRule::Exact, "v1.mp3",
-         Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 3 -write_id3v1 1 -metadata title=Tune -metadata artist=Group -metadata date=2020", "v1.mp3")},
-        {"Mp3Xing", RAW_FILE_TYPE_MP3, "", "", SizeRule::Exact, "xing.mp3", Ffmpeg(audio + " -c:a libmp3lame -b:a 320k -ac 2 -id3v2_version 0", "xing.mp3")},
-        {"Mp3Frames", RAW_FILE_TYPE_MP3, "", "", SizeRule::Exact, "frames.mp3", Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 0 -write_xing 0", "frames.mp3")},
+         Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 3 -write_id3v1 1 -metadata title=Tune -metadata artist=Group "
+                        "-metadata date=2020",
+                "v1.mp3")},
+        {"Mp3Xing", RAW_FILE_TYPE_MP3, "", "", SizeRule::Exact, "xing.mp3",
+         Ffmpeg(audio + " -c:a libmp3lame -b:a 320k -ac 2 -id3v2_version 0", "xing.mp3")},
+        {"Mp3Frames", RAW_FILE_TYPE_MP3, "", "", SizeRule::Exact, "frames.mp3",
+         Ffmpeg(audio + " -c:a libmp3lame -id3v2_version 0 -write_xing 0", "frames.mp3")},
         {"Mp4", RAW_FILE_TYPE_MP4, "", "", SizeRule::Exact, "a.mp4", Ffmpeg(AudioVideo(""), "a.mp4")},
         {"Mp4Mp42", RAW_FILE_TYPE_MP4, "", "", SizeRule::Exact, "b.mp4", Ffmpeg(AudioVideo("-brand mp42"), "b.mp4")},
         {"M4a", RAW_FILE_TYPE_M4A, "", "", SizeRule::Exact, "a.m4a", Ffmpeg(audio + " -c:a aac", "a.m4a")},
-        {"M4v", RAW_FILE_TYPE_M4V, "", "", SizeRule::Exact, "c.mp4", Ffmpeg(std::string(kVideo) + " -brand 'M4V '", "c.mp4")},
+        {"M4v", RAW_FILE_TYPE_M4V, "", "", SizeRule::Exact, "c.mp4",
+         Ffmpeg(std::string(kVideo) + " -brand 'M4V '", "c.mp4")},
         {"Mov", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "a.mov", Ffmpeg(AudioVideo(""), "a.mov")},
-        {"ThreeGp4", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "a.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1"), "a.3gp")},
-        {"ThreeGp5", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "b.3gp", Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1 -brand 3gp5"), "b.3gp")},
+        {"ThreeGp4", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "a.3gp",
+         Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1"), "a.3gp")},
+        {"ThreeGp5", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "b.3gp",
+         Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1 -brand 3gp5"), "b.3gp")},
         // QuickTime's layout under MPEG-4 brands: a "wide" box before "mdat" (layouts checked below).
-        {"M4aWide", RAW_FILE_TYPE_M4A, "", "", SizeRule::Exact, "w.m4a", Ffmpeg(audio + " -c:a aac -f mov -brand 'M4A '", "w.m4a")},
+        {"M4aWide", RAW_FILE_TYPE_M4A, "", "", SizeRule::Exact, "w.m4a",
+         Ffmpeg(audio + " -c:a aac -f mov -brand 'M4A '", "w.m4a")},
         {"Mp4Wide", RAW_FILE_TYPE_MP4, "", "", SizeRule::Exact, "w.mp4",
          Ffmpeg(AudioVideo("-c:v mpeg4 -c:a aac -f mov -brand mp42 -movflags +faststart"), "w.mp4")},
         {"ThreeGpWide", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "w.3gp",
          Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1 -f mov -brand 3gp5"), "w.3gp")},
         {"Mkv", RAW_FILE_TYPE_MKV, "", "", SizeRule::Exact, "a.mkv", Ffmpeg(AudioVideo(""), "a.mkv")},
-        {"Flv", RAW_FILE_TYPE_FLV, "", "", SizeRule::Exact, "a.flv", Ffmpeg(AudioVideo("-c:v flv1 -c:a libmp3lame -ar 44100"), "a.flv")},
-        {"Wmv", RAW_FILE_TYPE_WMV, "", "", SizeRule::Exact, "a.wmv", Ffmpeg(AudioVideo("-c:v wmv2 -c:a wmav2"), "a.wmv")},
+        {"Flv", RAW_FILE_TYPE_FLV, "", "", SizeRule::Exact, "a.flv",
+         Ffmpeg(AudioVideo("-c:v flv1 -c:a libmp3lame -ar 44100"), "a.flv")},
+        {"Wmv", RAW_FILE_TYPE_WMV, "", "", SizeRule::Exact, "a.wmv",
+         Ffmpeg(AudioVideo("-c:v wmv2 -c:a wmav2"), "a.wmv")},
         {"Wma", RAW_FILE_TYPE_WMA, "", "", SizeRule::Exact, "a.wma", Ffmpeg(audio + " -c:a wmav2", "a.wma")},
         {"Mpeg1", RAW_FILE_TYPE_MPG, "", "", SizeRule::Exact, "a.mpg", Ffmpeg(AudioVideo("-f mpeg"), "a.mpg")},
         {"Mpeg2Vob", RAW_FILE_TYPE_MPG, "", "", SizeRule::Exact, "a.vob", Ffmpeg(AudioVideo("-f vob"), "a.vob")},
@@ -72,12 +86,15 @@ std::vector<ToolRecipe> ToolRecipes() {
         // ffmpeg's DATA chunk claims 10 bytes more than it writes; its packets end the file.
         {"Rm", RAW_FILE_TYPE_RM, "", "", SizeRule::Exact, "a.rm", Ffmpeg(audio + " -c:a ac3 -ar 44100", "a.rm")},
         // No closing empty index: the file ends with its packets and eight zero bytes.
-        {"Rmvb", RAW_FILE_TYPE_RMVB, "", "", SizeRule::Exact, "b.rm", Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
+        {"Rmvb", RAW_FILE_TYPE_RMVB, "", "", SizeRule::Exact, "b.rm",
+         Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
         {"Swf", RAW_FILE_TYPE_SWF, "", "", SizeRule::Exact, "a.swf", Ffmpeg(std::string(kVideo) + " -f swf", "a.swf")},
         {"Midi", RAW_FILE_TYPE_MID, "", "", SizeRule::Exact, "a.mid",
-         "printf 'X:1\\nT:Two bars\\nM:4/4\\nL:1/8\\nK:C\\nCDEF GABc|cBAG FEDC|\\n' > a.abc && abc2midi a.abc -o a.mid"},
+         "printf 'X:1\\nT:Two bars\\nM:4/4\\nL:1/8\\nK:C\\nCDEF GABc|cBAG FEDC|\\n' > a.abc && abc2midi a.abc -o "
+         "a.mid"},
         {"SqliteRows", RAW_FILE_TYPE_FCPEVENT, "", "", SizeRule::Exact, "rows.db",
-         "sqlite3 rows.db 'create table t(a integer primary key, b text); create index i on t(b); with recursive c(x) as "
+         "sqlite3 rows.db 'create table t(a integer primary key, b text); create index i on t(b); with recursive c(x) "
+         "as "
          "(select 1 union all select x+1 from c where x<3000) insert into t(b) select \"row \" || x from c;'"},
         {"SqliteBlob", RAW_FILE_TYPE_FCPEVENT, "", "", SizeRule::Exact, "blob.db",
          "sqlite3 blob.db 'create table b(v blob); insert into b values(randomblob(300000));'"},
@@ -91,8 +108,10 @@ std::vector<ToolRecipe> ToolRecipes() {
 std::string TopLevelBoxes(Bytes const& bytes) {
     std::string types;
     for (std::size_t at = 0; at + 8 <= bytes.size();) {
-        std::uint64_t const u64Length = std::uint64_t{bytes[at]} << 24 | std::uint64_t{bytes[at + 1]} << 16 | bytes[at + 2] << 8 | bytes[at + 3];
-        types += (types.empty() ? "" : " ") + std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4), bytes.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        std::uint64_t const u64Length =
+            std::uint64_t{bytes[at]} << 24 | std::uint64_t{bytes[at + 1]} << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+        types += (types.empty() ? "" : " ") + std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                                          bytes.begin() + static_cast<std::ptrdiff_t>(at + 8));
         if (u64Length < 8) break;
         at += static_cast<std::size_t>(u64Length);
     }
@@ -103,11 +122,14 @@ std::string TopLevelBoxes(Bytes const& bytes) {
 constexpr std::pair<char const*, char const*> kWideLayouts[] = {
     {"M4aWide", "ftyp wide mdat moov"}, {"Mp4Wide", "ftyp moov wide mdat"}, {"ThreeGpWide", "ftyp wide mdat moov"}};
 
-void Put(Bytes& bytes, std::size_t offset, std::string_view text) { std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset)); }
+void Put(Bytes& bytes, std::size_t offset, std::string_view text) {
+    std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+}
 
 /// A RIFF form: header, form type, a first chunk of `u32Body` bytes of 0x5A; `atTwenty` over
 /// the chunk's start when given (the CMX meta-file text).
-Bytes MakeRiff(std::string_view form, std::string_view firstChunk, std::uint32_t u32Body, std::string_view atTwenty = {}) {
+Bytes MakeRiff(std::string_view form, std::string_view firstChunk, std::uint32_t u32Body,
+               std::string_view atTwenty = {}) {
     Bytes bytes(20 + u32Body, 0x5A);
     Put(bytes, 0, "RIFF");
     engine::ByteWriter(bytes).Le32(4, static_cast<std::uint32_t>(bytes.size() - 8));
@@ -190,7 +212,8 @@ Bytes Compressed(Bytes const& swf) {
     if (swf.size() < 8) return {};
     uLongf compressedBytes = compressBound(static_cast<uLong>(swf.size() - 8));
     Bytes bytes(8 + compressedBytes);
-    if (compress2(bytes.data() + 8, &compressedBytes, swf.data() + 8, static_cast<uLong>(swf.size() - 8), 9) != Z_OK) return {};
+    if (compress2(bytes.data() + 8, &compressedBytes, swf.data() + 8, static_cast<uLong>(swf.size() - 8), 9) != Z_OK)
+        return {};
     bytes.resize(8 + compressedBytes);
     std::copy(swf.begin(), swf.begin() + 8, bytes.begin());
     bytes[0] = 'C';
@@ -217,7 +240,8 @@ Bytes ReadFile(std::string const& path) {
 
 std::string MissingMediaTools() {
     for (char const* pszTool : {"ffmpeg", "abc2midi", "sqlite3", "convert"})
-        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
+        if (!testsupport::HaveTool(pszTool))
+            return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
     return {};
 }
 
@@ -234,8 +258,8 @@ bool MediaFamily(std::string const& folder, std::vector<CarvedSample>& samples, 
             error = recipe.command;
             return false;
         }
-        made.push_back({recipe.pszName, recipe.eType, ReadFile(folder + "/" + recipe.pszOutput), recipe.eRule, 0, recipe.pszPrefix,
-                        recipe.pszTime});
+        made.push_back({recipe.pszName, recipe.eType, ReadFile(folder + "/" + recipe.pszOutput), recipe.eRule, 0,
+                        recipe.pszPrefix, recipe.pszTime});
     }
     for (auto const& [pszName, pszLayout] : kWideLayouts) {
         if (std::string const layout = TopLevelBoxes(SampleBytes(made, pszName)); layout != pszLayout) {

@@ -27,7 +27,8 @@ public:
     std::uint32_t Here() const { return static_cast<std::uint32_t>(m_bytes.size() - 6); }
     void Put16(std::uint32_t value) {
         engine::ByteWriter field = testsupport::Grow(m_bytes, 2);
-        m_bMotorola ? field.Be16(0, static_cast<std::uint16_t>(value)) : field.Le16(0, static_cast<std::uint16_t>(value));
+        m_bMotorola ? field.Be16(0, static_cast<std::uint16_t>(value))
+                    : field.Le16(0, static_cast<std::uint16_t>(value));
     }
     void Put32(std::uint32_t value) {
         engine::ByteWriter field = testsupport::Grow(m_bytes, 4);

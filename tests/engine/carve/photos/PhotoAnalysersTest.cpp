@@ -11,12 +11,12 @@
 
 #include "../PlantedDevice.h"
 #include "PhotoSamples.h"
+#include "engine/ByteWriter.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileInfo.h"
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "support/TempDir.h"
-#include "engine/ByteWriter.h"
 
 namespace phototest {
 namespace {
@@ -45,7 +45,9 @@ Sized Size(IRawFileAnalyser& analyser, Bytes const& bytes, std::uint32_t u32Sect
     return sized;
 }
 
-std::uint64_t RoundUp(std::uint64_t u64Bytes, std::uint64_t u64Unit) { return (u64Bytes + u64Unit - 1) / u64Unit * u64Unit; }
+std::uint64_t RoundUp(std::uint64_t u64Bytes, std::uint64_t u64Unit) {
+    return (u64Bytes + u64Unit - 1) / u64Unit * u64Unit;
+}
 
 class PhotoAnalysersTest : public testing::Test {
 protected:
@@ -140,7 +142,7 @@ TEST_F(PhotoAnalysersTest, JpegStartsThatCannotBeSizedAreRefusedOrLeftUnsized) {
 
     // A sector ending FF D9 00 whose FF lies before the compressed data (the scan header's last
     // byte) does not end the picture: its end marker at 1,500 does.
-    Bytes early = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
+    Bytes early = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0, 1,    1, 0, 0,    1, 0, 1,    0, 0,
                    0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x40, 0x00, 0x40, 0x03, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1};
     early.insert(early.end(), {0xFF, 0xDA, 0x01, 0xD5});  // data from 39 + 2 + 469 = 510
     early.resize(510, 0x11);
@@ -208,14 +210,21 @@ struct MakerRow {
 
 TEST_F(PhotoAnalysersTest, TiffsAreTypedByMakerNamedAfterTheModelAndSizedFromTheirDirectories) {
     MakerRow const rows[] = {
-        {"NIKON CORPORATION", "NIKON D70", RAW_FILE_TYPE_NEF}, {"Canon", "Canon EOS 20D", RAW_FILE_TYPE_CR2},
-        {"SONY", "DSC-R1", RAW_FILE_TYPE_SR2},                  {"SONY", "DSLR-A700", RAW_FILE_TYPE_ARW},
-        {"Panasonic", "DMC-GH1", RAW_FILE_TYPE_RW2},            {"LEICA", "M8", RAW_FILE_TYPE_TIF},
+        {"NIKON CORPORATION", "NIKON D70", RAW_FILE_TYPE_NEF},
+        {"Canon", "Canon EOS 20D", RAW_FILE_TYPE_CR2},
+        {"SONY", "DSC-R1", RAW_FILE_TYPE_SR2},
+        {"SONY", "DSLR-A700", RAW_FILE_TYPE_ARW},
+        {"Panasonic", "DMC-GH1", RAW_FILE_TYPE_RW2},
+        {"LEICA", "M8", RAW_FILE_TYPE_TIF},
         {"EASTMAN KODAK COMPANY", "DCS Pro SLR/n", RAW_FILE_TYPE_DCR, "DCS Pro SLR_n"},
-        {"Kodak", "P712", RAW_FILE_TYPE_KDC},                   {"SEIKO EPSON CORP.", "R-D1", RAW_FILE_TYPE_ERF},
-        {"Hasselblad", "H3D", RAW_FILE_TYPE_3FR},               {"Mamiya", "ZD", RAW_FILE_TYPE_MEF},
-        {"PENTAX Corporation", "PENTAX K10D", RAW_FILE_TYPE_PEF}, {"SAMSUNG", "GX10", RAW_FILE_TYPE_SRW},
-        {"OLYMPUS IMAGING CORP.", "E-3", RAW_FILE_TYPE_ORF},    {"Acme", "Scanner 9", RAW_FILE_TYPE_TIF},
+        {"Kodak", "P712", RAW_FILE_TYPE_KDC},
+        {"SEIKO EPSON CORP.", "R-D1", RAW_FILE_TYPE_ERF},
+        {"Hasselblad", "H3D", RAW_FILE_TYPE_3FR},
+        {"Mamiya", "ZD", RAW_FILE_TYPE_MEF},
+        {"PENTAX Corporation", "PENTAX K10D", RAW_FILE_TYPE_PEF},
+        {"SAMSUNG", "GX10", RAW_FILE_TYPE_SRW},
+        {"OLYMPUS IMAGING CORP.", "E-3", RAW_FILE_TYPE_ORF},
+        {"Acme", "Scanner 9", RAW_FILE_TYPE_TIF},
     };
     int iRow = 0;
     for (MakerRow const& row : rows) {
@@ -278,16 +287,21 @@ TEST_F(PhotoAnalysersTest, HeaderVariantsDngAndSmallTiffs) {
         return bytes;
     };
     Case const cases[] = {
-        {"DNG from Canon", Made(m_maker.Tiff({"Canon", "Canon EOS 5D", "2020:01:02 03:04:05", true}, false)), RAW_FILE_TYPE_DNG},
-        {"DNG from Nikon, big-endian", Made(m_maker.Tiff({"NIKON", "NIKON D3", "2020:01:02 03:04:05", true}, true)), RAW_FILE_TYPE_DNG},
-        {"Panasonic header, DMC- model", patched(Made(m_maker.Tiff({"Panasonic", "DMC-FZ50", "2020:01:02 03:04:05"}, false)), "IIU"),
+        {"DNG from Canon", Made(m_maker.Tiff({"Canon", "Canon EOS 5D", "2020:01:02 03:04:05", true}, false)),
+         RAW_FILE_TYPE_DNG},
+        {"DNG from Nikon, big-endian", Made(m_maker.Tiff({"NIKON", "NIKON D3", "2020:01:02 03:04:05", true}, true)),
+         RAW_FILE_TYPE_DNG},
+        {"Panasonic header, DMC- model",
+         patched(Made(m_maker.Tiff({"Panasonic", "DMC-FZ50", "2020:01:02 03:04:05"}, false)), "IIU"),
          RAW_FILE_TYPE_RW2},
-        {"Panasonic header, other model", patched(Made(m_maker.Tiff({"Panasonic", "LX100", "2020:01:02 03:04:05"}, false)), "IIU"),
-         RAW_FILE_TYPE_RAW},
-        {"Panasonic header, Leica", patched(Made(m_maker.Tiff({"LEICA", "D-LUX 3", "2020:01:02 03:04:05"}, false)), "IIU"),
-         RAW_FILE_TYPE_RAW},
-        {"Olympus IIRO", patched(Made(m_maker.Tiff({"OLYMPUS", "E-1", "2020:01:02 03:04:05"}, false)), "IIRO"), RAW_FILE_TYPE_ORF},
-        {"Olympus IIRS", patched(Made(m_maker.Tiff({"OLYMPUS", "E-1", "2020:01:02 03:04:05"}, false)), "IIRS"), RAW_FILE_TYPE_ORF},
+        {"Panasonic header, other model",
+         patched(Made(m_maker.Tiff({"Panasonic", "LX100", "2020:01:02 03:04:05"}, false)), "IIU"), RAW_FILE_TYPE_RAW},
+        {"Panasonic header, Leica",
+         patched(Made(m_maker.Tiff({"LEICA", "D-LUX 3", "2020:01:02 03:04:05"}, false)), "IIU"), RAW_FILE_TYPE_RAW},
+        {"Olympus IIRO", patched(Made(m_maker.Tiff({"OLYMPUS", "E-1", "2020:01:02 03:04:05"}, false)), "IIRO"),
+         RAW_FILE_TYPE_ORF},
+        {"Olympus IIRS", patched(Made(m_maker.Tiff({"OLYMPUS", "E-1", "2020:01:02 03:04:05"}, false)), "IIRS"),
+         RAW_FILE_TYPE_ORF},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -403,12 +417,13 @@ TEST(CameraRawTest, RealCameraSamplesAreRecognisedTypedAndSized) {
         RAW_FILE_TYPE eType;
         std::unique_ptr<IRawFileAnalyser> (*pCreate)();
     };
-    Kind const kinds[] = {{".jpg", RAW_FILE_TYPE_JPG, &CreateFileJPGAnalyser}, {".nef", RAW_FILE_TYPE_NEF, &CreateFileTIFAnalyser},
-                          {".cr2", RAW_FILE_TYPE_CR2, &CreateFileTIFAnalyser}, {".arw", RAW_FILE_TYPE_ARW, &CreateFileTIFAnalyser},
-                          {".dng", RAW_FILE_TYPE_DNG, &CreateFileTIFAnalyser}, {".orf", RAW_FILE_TYPE_ORF, &CreateFileTIFAnalyser},
-                          {".rw2", RAW_FILE_TYPE_RW2, &CreateFileTIFAnalyser}, {".pef", RAW_FILE_TYPE_PEF, &CreateFileTIFAnalyser},
-                          {".raf", RAW_FILE_TYPE_RAF, &CreateFileTIFAnalyser}, {".crw", RAW_FILE_TYPE_CRW, &CreateFileCRWAnalyser},
-                          {".x3f", RAW_FILE_TYPE_X3F, &CreateFileX3FAnalyser}};
+    Kind const kinds[] = {
+        {".jpg", RAW_FILE_TYPE_JPG, &CreateFileJPGAnalyser}, {".nef", RAW_FILE_TYPE_NEF, &CreateFileTIFAnalyser},
+        {".cr2", RAW_FILE_TYPE_CR2, &CreateFileTIFAnalyser}, {".arw", RAW_FILE_TYPE_ARW, &CreateFileTIFAnalyser},
+        {".dng", RAW_FILE_TYPE_DNG, &CreateFileTIFAnalyser}, {".orf", RAW_FILE_TYPE_ORF, &CreateFileTIFAnalyser},
+        {".rw2", RAW_FILE_TYPE_RW2, &CreateFileTIFAnalyser}, {".pef", RAW_FILE_TYPE_PEF, &CreateFileTIFAnalyser},
+        {".raf", RAW_FILE_TYPE_RAF, &CreateFileTIFAnalyser}, {".crw", RAW_FILE_TYPE_CRW, &CreateFileCRWAnalyser},
+        {".x3f", RAW_FILE_TYPE_X3F, &CreateFileX3FAnalyser}};
     int iChecked = 0;
     for (auto const& file : std::filesystem::recursive_directory_iterator(folder)) {
         std::string extension = file.path().extension().string();
@@ -448,7 +463,8 @@ Bytes TiffHeader(std::uint32_t u32FirstIfd, std::size_t size) {
 }
 
 /// A directory at `at` of one strip (offset, byte count as LONGs) and the link to the next.
-void PutStripIfd(Bytes& tiff, std::size_t at, std::uint32_t u32StripOffset, std::uint32_t u32StripBytes, std::uint32_t u32Next) {
+void PutStripIfd(Bytes& tiff, std::size_t at, std::uint32_t u32StripOffset, std::uint32_t u32StripBytes,
+                 std::uint32_t u32Next) {
     engine::ByteWriter(tiff).Le16(at, 2);
     std::uint16_t const tags[] = {273, 279};
     std::uint32_t const values[] = {u32StripOffset, u32StripBytes};

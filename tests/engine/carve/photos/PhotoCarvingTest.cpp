@@ -40,8 +40,8 @@ struct Plant {
     std::string time;
     Bytes bytes;
     std::uint64_t u64Sector = 0;  // where it is planted; 0: after the one before
-    bool bExact = true;     // sized to the byte; else whole sectors with the original as prefix
-    std::uint64_t u64Size = 0;  // the carved size when not the bytes' (a header cut at the device's end)
+    bool bExact = true;           // sized to the byte; else whole sectors with the original as prefix
+    std::uint64_t u64Size = 0;    // the carved size when not the bytes' (a header cut at the device's end)
 };
 
 TEST(PhotoCarvingTest, PhotographsAreRecoveredUnderTheCameraModelWithTheirDate) {
@@ -54,15 +54,19 @@ TEST(PhotoCarvingTest, PhotographsAreRecoveredUnderTheCameraModelWithTheirDate) 
         {"JPG", "DMC-FZ50", "2016:01:02 03:04:05", maker.Jpeg({"Panasonic", "DMC-FZ50", "2016:01:02 03:04:05"}, true)},
         {"JPG", "E-M5", "2015:06:07 08:09:10", maker.JpegWithoutJfif({"OLYMPUS", "E-M5", "2015:06:07 08:09:10"})},
         {"JPG", "", "", maker.JpegWithoutJfif({})},
-        {"NEF", "NIKON D70", "2014:03:04 05:06:07", maker.Tiff({"NIKON CORPORATION", "NIKON D70", "2014:03:04 05:06:07"}, false), 0, false},
-        {"CR2", "Canon EOS 20D", "2013:03:04 05:06:07", maker.Tiff({"Canon", "Canon EOS 20D", "2013:03:04 05:06:07"}, true), 0, false},
-        {"DNG", "X-Pro", "2012:03:04 05:06:07", maker.Tiff({"SONY", "X-Pro", "2012:03:04 05:06:07", true}, true), 0, false},
+        {"NEF", "NIKON D70", "2014:03:04 05:06:07",
+         maker.Tiff({"NIKON CORPORATION", "NIKON D70", "2014:03:04 05:06:07"}, false), 0, false},
+        {"CR2", "Canon EOS 20D", "2013:03:04 05:06:07",
+         maker.Tiff({"Canon", "Canon EOS 20D", "2013:03:04 05:06:07"}, true), 0, false},
+        {"DNG", "X-Pro", "2012:03:04 05:06:07", maker.Tiff({"SONY", "X-Pro", "2012:03:04 05:06:07", true}, true), 0,
+         false},
         {"TIF", "", "", maker.MultiPageTiff(300), 0, false},
         {"JPG", "", "", maker.SmallJpegWithComment(65000)},
         {"JPG", "", "", maker.SmallJpegWithIccProfile(100000)},
         {"GIF", "", "", maker.GifCommentedLast()},
         // 8 + 0xF0000000 + 200 x 60000 x 60000 / 8 bytes claimed, 4 sectors of room.
-        {"MRW", "", "", MakeMrw(0xF0000000, 60000, 60000, 200), kDeviceSectors - kLastSectors, true, kLastSectors * kSectorSize},
+        {"MRW", "", "", MakeMrw(0xF0000000, 60000, 60000, 200), kDeviceSectors - kLastSectors, true,
+         kLastSectors * kSectorSize},
     };
     carvetest::CPlantedDevice device(kDeviceSectors, kSectorSize);
     std::uint64_t u64Sector = 9;

@@ -7,9 +7,9 @@
 #include <tuple>
 #include <utility>
 
+#include "engine/ByteWriter.h"
 #include "engine/carve/RawFileType.h"
 #include "support/TempDir.h"
-#include "engine/ByteWriter.h"
 
 namespace phototest {
 
@@ -20,7 +20,8 @@ Bytes ReadFile(std::string const& path) {
 
 std::string MissingTools() {
     for (char const* pszTool : {"convert", "exiftool", "tiffcp", "cjpeg"})
-        if (!testsupport::HaveTool(pszTool)) return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
+        if (!testsupport::HaveTool(pszTool))
+            return std::string(pszTool) + " is not installed (scripts/setup.sh installs it)";
     if (testsupport::RunCommand("/usr/bin/python3 -c 'import PIL' >/dev/null 2>&1") != 0)
         return "python3-pil is not installed (scripts/setup.sh installs it)";
     return {};
@@ -32,7 +33,9 @@ bool PhotoMaker::Run(std::string const& command) {
     return false;
 }
 
-std::string PhotoMaker::Next(char const* pszExtension) { return m_folder + "/p" + std::to_string(m_iCount++) + pszExtension; }
+std::string PhotoMaker::Next(char const* pszExtension) {
+    return m_folder + "/p" + std::to_string(m_iCount++) + pszExtension;
+}
 
 bool PhotoMaker::Tag(std::string const& file, CameraTags const& tags, bool bTiff) {
     std::string arguments;
@@ -66,7 +69,8 @@ Bytes PhotoMaker::Jpeg(CameraTags const& tags, bool bProgressive, int width, int
 static std::uint8_t FrameMarker(Bytes const& jpeg) {
     for (std::size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == 0xFF;) {
         std::uint8_t const u8Marker = jpeg[at + 1];
-        if (u8Marker >= 0xC0 && u8Marker <= 0xCF && u8Marker != 0xC4 && u8Marker != 0xC8 && u8Marker != 0xCC) return u8Marker;
+        if (u8Marker >= 0xC0 && u8Marker <= 0xCF && u8Marker != 0xC4 && u8Marker != 0xC8 && u8Marker != 0xCC)
+            return u8Marker;
         at += 2 + (std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3]);
     }
     return 0;
@@ -95,8 +99,8 @@ Bytes PhotoMaker::JpegWithoutJfif(CameraTags const& tags, bool bProgressive) {
 Bytes PhotoMaker::Tiff(CameraTags const& tags, bool bBigEndian, bool bTiled, int width, int height) {
     std::string const file = Next(".tif");
     std::string const size = std::to_string(width) + "x" + std::to_string(height);
-    if (!Run("convert -seed " + std::to_string(m_iCount) + " -size " + size + " plasma: -depth 8 -compress none -endian " +
-             (bBigEndian ? "MSB " : "LSB ") + file))
+    if (!Run("convert -seed " + std::to_string(m_iCount) + " -size " + size +
+             " plasma: -depth 8 -compress none -endian " + (bBigEndian ? "MSB " : "LSB ") + file))
         return {};
     std::string result = file;
     if (bTiled) {
@@ -109,7 +113,8 @@ Bytes PhotoMaker::Tiff(CameraTags const& tags, bool bBigEndian, bool bTiled, int
 
 Bytes PhotoMaker::MultiPageTiff(int pages) {
     std::string const file = Next(".tif");
-    if (!Run("convert -seed 7 -size 64x48 plasma: -duplicate " + std::to_string(pages - 1) + " -depth 8 -compress none " + file))
+    if (!Run("convert -seed 7 -size 64x48 plasma: -duplicate " + std::to_string(pages - 1) +
+             " -depth 8 -compress none " + file))
         return {};
     return ReadFile(file);
 }
@@ -117,12 +122,17 @@ Bytes PhotoMaker::MultiPageTiff(int pages) {
 Bytes PhotoMaker::SmallJpegWithTagFrom(char const* pszTag, Bytes const& source) {
     std::string const sourceFile = Next(".bin");
     std::string const file = JpegFile({}, false, 20, 20);
-    std::ofstream(sourceFile, std::ios::binary).write(reinterpret_cast<char const*>(source.data()), static_cast<std::streamsize>(source.size()));
-    if (file.empty() || !Run(std::string("exiftool -q -overwrite_original '-") + pszTag + "<=" + sourceFile + "' " + file)) return {};
+    std::ofstream(sourceFile, std::ios::binary)
+        .write(reinterpret_cast<char const*>(source.data()), static_cast<std::streamsize>(source.size()));
+    if (file.empty() ||
+        !Run(std::string("exiftool -q -overwrite_original '-") + pszTag + "<=" + sourceFile + "' " + file))
+        return {};
     return ReadFile(file);
 }
 
-Bytes PhotoMaker::SmallJpegWithComment(std::uint32_t u32Bytes) { return SmallJpegWithTagFrom("Comment", Bytes(u32Bytes, 'c')); }
+Bytes PhotoMaker::SmallJpegWithComment(std::uint32_t u32Bytes) {
+    return SmallJpegWithTagFrom("Comment", Bytes(u32Bytes, 'c'));
+}
 
 Bytes PhotoMaker::SmallJpegWithIccProfile(std::uint32_t u32Bytes) {
     // An ICC header (size, version 2.1, display class, RGB, XYZ, "acsp") and one private tag.
@@ -131,7 +141,8 @@ Bytes PhotoMaker::SmallJpegWithIccProfile(std::uint32_t u32Bytes) {
     std::fill(icc.begin(), icc.begin() + kHeaderAndTable, std::uint8_t{0});
     engine::ByteWriter(icc).Be32(0, static_cast<std::uint32_t>(icc.size()));
     engine::ByteWriter(icc).Be32(8, 0x02100000);
-    std::pair<int, char const*> const kTexts[] = {{12, "mntr"}, {16, "RGB "}, {20, "XYZ "}, {36, "acsp"}, {132, "zzzz"}};
+    std::pair<int, char const*> const kTexts[] = {
+        {12, "mntr"}, {16, "RGB "}, {20, "XYZ "}, {36, "acsp"}, {132, "zzzz"}};
     for (auto const& [offset, pszText] : kTexts) std::copy(pszText, pszText + 4, icc.begin() + offset);
     engine::ByteWriter(icc).Be32(128, 1);
     engine::ByteWriter(icc).Be32(136, kHeaderAndTable);
@@ -162,9 +173,11 @@ Bytes PhotoMaker::GifCommentedLast() {
         }
     }
     if (commentEnd == 0 || at >= gif.size()) return {};
-    Bytes const comment(gif.begin() + static_cast<std::ptrdiff_t>(commentAt), gif.begin() + static_cast<std::ptrdiff_t>(commentEnd));
+    Bytes const comment(gif.begin() + static_cast<std::ptrdiff_t>(commentAt),
+                        gif.begin() + static_cast<std::ptrdiff_t>(commentEnd));
     gif.insert(gif.begin() + static_cast<std::ptrdiff_t>(at), comment.begin(), comment.end());
-    gif.erase(gif.begin() + static_cast<std::ptrdiff_t>(commentAt), gif.begin() + static_cast<std::ptrdiff_t>(commentEnd));
+    gif.erase(gif.begin() + static_cast<std::ptrdiff_t>(commentAt),
+              gif.begin() + static_cast<std::ptrdiff_t>(commentEnd));
     return gif;
 }
 

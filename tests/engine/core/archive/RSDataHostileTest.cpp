@@ -40,8 +40,8 @@ struct Outcome {
 
 std::ostream& operator<<(std::ostream& out, Outcome const& o) {
     return out << "{check " << o.bCheckFile << ", header " << o.bHeader << ", status code " << o.u32StatusCode
-               << ", description code " << o.u32DescriptionCode << ", frame code " << o.u32FrameCode
-               << ", frame size " << (o.frameSize ? std::to_string(*o.frameSize) : "none") << "}";
+               << ", description code " << o.u32DescriptionCode << ", frame code " << o.u32FrameCode << ", frame size "
+               << (o.frameSize ? std::to_string(*o.frameSize) : "none") << "}";
 }
 
 Outcome Probe(std::string const& path) {
@@ -96,22 +96,25 @@ TEST(RSDataHostile, DamagedFilesGiveTheirCodes) {
     };
     Case const cases[] = {
         {"empty", {}, {false, false, 0, 0, kRSErrorFrameNotFound, {}}},
-        {"truncated header", std::vector<std::uint8_t>(valid.begin(), valid.begin() + 100),
+        {"truncated header",
+         std::vector<std::uint8_t>(valid.begin(), valid.begin() + 100),
          {false, false, 0, 0, kRSErrorFrameNotFound, {}}},
         {"wrong signature", wrongSignature, {false, false, 0, 0, kRSErrorFrameNotFound, {}}},
-        {"description length 0xFFFFFFFF", HeaderImage(1, 0xFFFFFFFF),
+        {"description length 0xFFFFFFFF",
+         HeaderImage(1, 0xFFFFFFFF),
          {true, true, 0, kRSErrorBadHeader, kRSErrorFrameNotFound, {}}},
         {"description length 101", HeaderImage(1, 101), {true, true, 0, kRSErrorBadHeader, kRSErrorFrameNotFound, {}}},
         {"status 5", HeaderImage(5), {false, true, kRSErrorBadHeader, 0, kRSErrorFrameNotFound, {}}},
         {"truncated frame header", truncatedFrame, {true, true, 0, 0, kRSErrorFrameNotFound, {}}},
-        {"frame payload cut short", WithFrames(valid, {{Guid(1), 1000}}),
-         {true, true, 0, 0, kRSErrorShortRead, 1000}},
-        {"earlier frame sized past the end", WithFrames(valid, {{Guid(2), 0xFFFFFF00}, {Guid(1), 4}}),
+        {"frame payload cut short", WithFrames(valid, {{Guid(1), 1000}}), {true, true, 0, 0, kRSErrorShortRead, 1000}},
+        {"earlier frame sized past the end",
+         WithFrames(valid, {{Guid(2), 0xFFFFFF00}, {Guid(1), 4}}),
          {true, true, 0, 0, kRSErrorFrameNotFound, {}}},
-        {"largest size loops back under 32 bits", WithFrames(valid, {{Guid(2), 0xFFFFFFDC}, {Guid(1), 4}}),
+        {"largest size loops back under 32 bits",
+         WithFrames(valid, {{Guid(2), 0xFFFFFFDC}, {Guid(1), 4}}),
          {true, true, 0, 0, kRSErrorFrameNotFound, {}}},
-        {"frame with a wrong signature is skipped", WithFrames(valid, {{Guid(1), 8}}, Guid(0x77)) +
-                                                        WithFrames({}, {{Guid(1), 4}}),
+        {"frame with a wrong signature is skipped",
+         WithFrames(valid, {{Guid(1), 8}}, Guid(0x77)) + WithFrames({}, {{Guid(1), 4}}),
          {true, true, 0, 0, 0, 4}},
     };
     testsupport::TempDir dir;
@@ -135,7 +138,8 @@ TEST(RSDataHostile, RandomAndMutatedFilesNeverCrash) {
             for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
         } else {
             bytes = archive;
-            for (int iFlip = 0; iFlip < 4; ++iFlip) bytes[random() % bytes.size()] ^= static_cast<std::uint8_t>(random());
+            for (int iFlip = 0; iFlip < 4; ++iFlip)
+                bytes[random() % bytes.size()] ^= static_cast<std::uint8_t>(random());
         }
         WriteAll(path, bytes);
         Outcome const outcome = Probe(path);

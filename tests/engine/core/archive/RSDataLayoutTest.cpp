@@ -38,7 +38,7 @@ TEST(RSDataLayout, HeaderIsStoredFieldByFieldAsPinned) {
     auto writer = CreateRSData(RS_MODE_WRITE);
     ASSERT_TRUE(writer->StartRS(path.c_str(), 1));
     FILEHEADER header;
-    header.u32Version = 1;         // replaced by the writer
+    header.u32Version = 1;          // replaced by the writer
     header.u32CheckValue = 0x1234;  // recomputed by the writer
     header.u32Status = 1;
     header.u32DescriptionLength = 16;

@@ -90,9 +90,15 @@ TEST(CacheReaderLifecycleTest, ManyShortScansStartAndStopCleanly) {
             }
         }
         switch (iCycle % 3) {
-            case 0: cache.EndCache(); break;
-            case 1: cache.EndCache(); cache.EndCache(); break;
-            default: break;  // the destructor stops the reader
+            case 0:
+                cache.EndCache();
+                break;
+            case 1:
+                cache.EndCache();
+                cache.EndCache();
+                break;
+            default:
+                break;  // the destructor stops the reader
         }
     }
 }

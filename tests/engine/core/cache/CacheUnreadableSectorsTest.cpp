@@ -30,7 +30,8 @@ TEST(CacheUnreadableSectorsTest, OnlyUnreadableSectorsReadAsZerosAndAreCounted) 
             if (failing.contains(s64Sector))
                 EXPECT_TRUE(testsupport::IsZero(bytes)) << "sector " << s64Sector;
             else
-                EXPECT_TRUE(testsupport::IsStamped(bytes, static_cast<std::uint64_t>(s64Sector))) << "sector " << s64Sector;
+                EXPECT_TRUE(testsupport::IsStamped(bytes, static_cast<std::uint64_t>(s64Sector)))
+                    << "sector " << s64Sector;
         }
     }
     EXPECT_EQ(cache.GetUnreadableSectorCount(), static_cast<long long>(failing.size()));

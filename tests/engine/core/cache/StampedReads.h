@@ -14,8 +14,8 @@ namespace cachetest {
 
 /// A memory device of `s64Sectors` stamped sectors.
 inline std::unique_ptr<CMemoryDevice> MakeStampedDevice(long long s64Sectors, int iSectorSize = 512) {
-    auto const u64Units = static_cast<std::uint64_t>(s64Sectors) * static_cast<std::uint64_t>(iSectorSize) /
-                          testsupport::kStampUnit;
+    auto const u64Units =
+        static_cast<std::uint64_t>(s64Sectors) * static_cast<std::uint64_t>(iSectorSize) / testsupport::kStampUnit;
     return std::make_unique<CMemoryDevice>(testsupport::StampedBytes(u64Units), iSectorSize);
 }
 
@@ -31,7 +31,8 @@ inline std::vector<std::uint8_t> ReadThrough(IStorageDevice& device, long long s
 inline ::testing::AssertionResult ReadsStamped(IStorageDevice& device, long long s64First, long long s64Count,
                                                long long s64StampFirst) {
     std::vector<std::uint8_t> const bytes = ReadThrough(device, s64First, s64Count);
-    if (bytes.empty()) return ::testing::AssertionFailure() << "read of " << s64Count << " at " << s64First << " failed";
+    if (bytes.empty())
+        return ::testing::AssertionFailure() << "read of " << s64Count << " at " << s64First << " failed";
     auto const u64UnitsPerSector = static_cast<std::uint64_t>(device.GetSectorSize()) / testsupport::kStampUnit;
     return testsupport::IsStamped(bytes, static_cast<std::uint64_t>(s64StampFirst) * u64UnitsPerSector);
 }

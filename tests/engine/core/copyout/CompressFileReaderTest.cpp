@@ -80,8 +80,10 @@ TEST_F(CompressedUnitsTest, ReadDataServesUnalignedRanges) {
                               Range{kUnitSize + 17, 70000}, Range{3 * kUnitSize + 4000, 5000}, Range{1, 0x40000}}) {
         SCOPED_TRACE("offset " + std::to_string(range.s64Offset));
         Bytes buffer(range.u32Length + 16, 'x');
-        unsigned int const u32Got = reader.ReadData(range.s64Offset, reinterpret_cast<char*>(buffer.data()), range.u32Length);
-        std::size_t const wanted = std::min<std::size_t>(range.u32Length, static_cast<std::size_t>(Size() - range.s64Offset));
+        unsigned int const u32Got =
+            reader.ReadData(range.s64Offset, reinterpret_cast<char*>(buffer.data()), range.u32Length);
+        std::size_t const wanted =
+            std::min<std::size_t>(range.u32Length, static_cast<std::size_t>(Size() - range.s64Offset));
         ASSERT_EQ(u32Got, wanted);
         EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(wanted),
                                m_expected.begin() + range.s64Offset));

@@ -12,7 +12,8 @@ using Pieces = std::vector<tagCompressDataRun>;
 std::string Describe(Pieces const& pieces) {
     std::string text;
     for (auto const& piece : pieces)
-        text += "{" + std::to_string(piece.s64LCN) + "," + std::to_string(piece.s32Count) + "," + std::to_string(piece.eType) + "}";
+        text += "{" + std::to_string(piece.s64LCN) + "," + std::to_string(piece.s32Count) + "," +
+                std::to_string(piece.eType) + "}";
     return text;
 }
 
@@ -40,9 +41,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {{10, 3}, {-1, 2}, {50, 11}},
                     {{10, 3, NONECOMPRESSED_UNIT}, {-1, 2, NONECOMPRESSED_UNIT}, {50, 11, NONECOMPRESSED_UNIT}}},
         RegroupCase{"IncompleteLastUnit", {{10, 3}, {-1, 2}}, {{10, 3, NONECOMPRESSED_UNIT}, {-1, 2, COMPRESSED_UNIT}}},
-        RegroupCase{"LongSparseRunAcrossUnits",
-                    {{10, 3}, {-1, 40}},
-                    {{10, 3, COMPRESSED_UNIT}, {-1, 13, COMPRESSED_UNIT}, {-1, 16, SPARSE_UNIT}, {-1, 11, COMPRESSED_UNIT}}},
+        RegroupCase{
+            "LongSparseRunAcrossUnits",
+            {{10, 3}, {-1, 40}},
+            {{10, 3, COMPRESSED_UNIT}, {-1, 13, COMPRESSED_UNIT}, {-1, 16, SPARSE_UNIT}, {-1, 11, COMPRESSED_UNIT}}},
         RegroupCase{"NonPositiveLengthEndsTheList", {{10, 16}, {40, -5}, {60, 16}}, {{10, 16, NONECOMPRESSED_UNIT}}},
         RegroupCase{"EmptyList", {}, {}}),
     [](auto const& testInfo) { return std::string(testInfo.param.pszName); });

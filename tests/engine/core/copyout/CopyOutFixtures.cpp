@@ -5,12 +5,13 @@
 #include <iterator>
 #include <random>
 
-#include "engine/ReleasePtr.h"
 #include "engine/DataRunList.h"
+#include "engine/ReleasePtr.h"
 
 namespace copyouttest {
 
-std::unique_ptr<testkit::CTestFileNode> MakeNode(std::vector<DataRun> const& runs, long long s64Size, bool bCompressed) {
+std::unique_ptr<testkit::CTestFileNode> MakeNode(std::vector<DataRun> const& runs, long long s64Size,
+                                                 bool bCompressed) {
     auto pNode = std::make_unique<testkit::CTestFileNode>("file.bin");
     ReleasePtr<IDataRunList> pRuns(CreateDataRunList());
     for (DataRun const& run : runs) pRuns->AddDataRun(&run);
@@ -107,7 +108,8 @@ std::vector<std::uint8_t> ExpectedPlainBytes(std::span<std::uint8_t const> devic
         if (run.s64Start < 0) {
             bytes.insert(bytes.end(), count, 0);
         } else {
-            auto const first = device.begin() + static_cast<std::ptrdiff_t>(u64BaseByte + run.s64Start * u32ClusterSize);
+            auto const first =
+                device.begin() + static_cast<std::ptrdiff_t>(u64BaseByte + run.s64Start * u32ClusterSize);
             bytes.insert(bytes.end(), first, first + static_cast<std::ptrdiff_t>(count));
         }
     }

@@ -15,7 +15,7 @@ namespace copyouttest {
 
 /// A node with these runs (clusters; start -1 for a hole) and size.
 std::unique_ptr<testkit::CTestFileNode> MakeNode(std::vector<DataRun> const& runs, long long s64Size,
-                                                     bool bCompressed = false);
+                                                 bool bCompressed = false);
 /// A node whose run list is resident, keeping `s64RecordSector` as its first run's start.
 std::unique_ptr<testkit::CTestFileNode> MakeResidentNode(long long s64RecordSector, long long s64Size);
 

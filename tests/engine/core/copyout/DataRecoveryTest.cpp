@@ -156,15 +156,16 @@ TEST_F(CopyOutTest, ByteLimitCopiesThatManyButNeverPastTheData) {
         SCOPED_TRACE(iLimit);
         ASSERT_EQ(m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, iLimit), kResultSuccess);
         std::size_t const length = std::min<std::size_t>(static_cast<std::size_t>(iLimit), expected.size());
-        EXPECT_EQ(copyouttest::ReadWholeFile(m_temp.File("out")), Bytes(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(length)));
+        EXPECT_EQ(copyouttest::ReadWholeFile(m_temp.File("out")),
+                  Bytes(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(length)));
     }
 }
 
 TEST_F(CopyOutTest, FailingSectorsLeaveZeroHolesOfFullLengthAndFail) {
     std::vector<DataRun> const runs = {{0, 20000}};
     long long const s64Size = 20000 * 512LL;  // three chunks, the last partial
-    m_device.FailSector(kChunk / 512 + 5);   // in the second chunk
-    m_device.FailSector(19999);              // in the last chunk
+    m_device.FailSector(kChunk / 512 + 5);    // in the second chunk
+    m_device.FailSector(19999);               // in the last chunk
     auto pNode = MakeNode(runs, s64Size);
     ASSERT_TRUE(Select(pNode.get()));
     RESULT const result = m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0);
@@ -242,7 +243,8 @@ TEST_F(CopyOutTest, DestinationLinksAndDiskNodesAreRefused) {
     EXPECT_EQ(copyouttest::ReadWholeFile(target), Bytes({'k', 'e', 'e', 'p'}));
 
     std::string const disk = m_temp.File("disk");
-    if (::mknod(disk.c_str(), S_IFBLK | 0600, makedev(7, 200)) != 0) GTEST_SKIP() << "cannot make a block device node here";
+    if (::mknod(disk.c_str(), S_IFBLK | 0600, makedev(7, 200)) != 0)
+        GTEST_SKIP() << "cannot make a block device node here";
     EXPECT_EQ(ResultCode(m_recovery.RecoverTo(disk.c_str(), nullptr, 0)), 0xFu);
 }
 
@@ -280,8 +282,9 @@ TEST_F(CopyOutTest, FoldersAreNotSelectedAndAFailedSelectionDropsThePreviousNode
 TEST_F(CopyOutTest, ResidentDataComesThroughTheLoader) {
     testsupport::EntryPointScope scope;
     Bytes const value = {'h', 'e', 'l', 'l', 'o', '\n'};
-    scope.Table().GetResidentDataRunsStream = [&value](IStorageDevice*, IFileNode*, long long, std::uint8_t* pDestination,
-                                                       std::uint32_t u32Capacity, std::uint32_t& u32ValueSize) {
+    scope.Table().GetResidentDataRunsStream = [&value](IStorageDevice*, IFileNode*, long long,
+                                                       std::uint8_t* pDestination, std::uint32_t u32Capacity,
+                                                       std::uint32_t& u32ValueSize) {
         std::memcpy(pDestination, value.data(), std::min<std::size_t>(u32Capacity, value.size()));
         u32ValueSize = static_cast<std::uint32_t>(value.size());
         return true;
@@ -295,8 +298,9 @@ TEST_F(CopyOutTest, ResidentDataComesThroughTheLoader) {
 TEST_F(CopyOutTest, ResidentSizeAboveItsValueCopiesTheValueAndIsShort) {
     testsupport::EntryPointScope scope;
     Bytes const value = {'h', 'e', 'l', 'l', 'o', '\n'};
-    scope.Table().GetResidentDataRunsStream = [&value](IStorageDevice*, IFileNode*, long long, std::uint8_t* pDestination,
-                                                       std::uint32_t u32Capacity, std::uint32_t& u32ValueSize) {
+    scope.Table().GetResidentDataRunsStream = [&value](IStorageDevice*, IFileNode*, long long,
+                                                       std::uint8_t* pDestination, std::uint32_t u32Capacity,
+                                                       std::uint32_t& u32ValueSize) {
         std::memcpy(pDestination, value.data(), std::min<std::size_t>(u32Capacity, value.size()));
         u32ValueSize = static_cast<std::uint32_t>(value.size());
         return true;
@@ -305,7 +309,8 @@ TEST_F(CopyOutTest, ResidentSizeAboveItsValueCopiesTheValueAndIsShort) {
     for (long long const s64Size : {6ll + (10 << 20), 1ll << 62}) {
         auto pNode = copyouttest::MakeResidentNode(40, s64Size);
         ASSERT_TRUE(Select(pNode.get()));
-        EXPECT_EQ(m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0), CopyNoteResult(kCodeShortData)) << s64Size;
+        EXPECT_EQ(m_recovery.RecoverTo(m_temp.File("out").c_str(), nullptr, 0), CopyNoteResult(kCodeShortData))
+            << s64Size;
         EXPECT_EQ(copyouttest::ReadWholeFile(m_temp.File("out")), value) << s64Size;
     }
 }

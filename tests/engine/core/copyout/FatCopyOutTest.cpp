@@ -31,7 +31,8 @@ TEST(FatCopyOutTest, ContiguousFilesCopyOutByteExact) {
     };
     std::vector<std::pair<std::string, std::string>> hostFiles;
     for (auto const& [name, bytes] : files) {
-        std::ofstream(temp.File(name), std::ios::binary).write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(temp.File(name), std::ios::binary)
+            .write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         hostFiles.emplace_back(name, temp.File(name));
     }
     std::string error;

@@ -27,7 +27,8 @@ protected:
         : m_device(copyouttest::PatternBytes(1 << 20, 7)),
           m_partition(MakePartition(kBaseSector, 2, FILE_SYSTEM_FAT32)),
           m_pNode(MakeNode(kRuns, kSize)),
-          m_expected(copyouttest::ExpectedPlainBytes(m_device.Bytes(), kBaseSector * 512, kClusterSize, kRuns, kSize)) {}
+          m_expected(copyouttest::ExpectedPlainBytes(m_device.Bytes(), kBaseSector * 512, kClusterSize, kRuns, kSize)) {
+    }
 
     CMemoryDevice m_device;
     CSearchedPartitionInfo m_partition;
@@ -48,8 +49,10 @@ TEST_F(FileReaderTest, ServesAnyOffsetAndLengthExactly) {
                               Range{5000, 100}, Range{kSize - 7, 7}, Range{kSize - 300, 5000}, Range{0, 9000}}) {
         SCOPED_TRACE("offset " + std::to_string(range.s64Offset) + " length " + std::to_string(range.u32Length));
         std::vector<std::uint8_t> buffer(range.u32Length + 64, 0xCC);
-        unsigned int const u32Got = reader.ReadData(range.s64Offset, reinterpret_cast<char*>(buffer.data()), range.u32Length);
-        std::size_t const wanted = std::min<std::size_t>(range.u32Length, static_cast<std::size_t>(kSize - range.s64Offset));
+        unsigned int const u32Got =
+            reader.ReadData(range.s64Offset, reinterpret_cast<char*>(buffer.data()), range.u32Length);
+        std::size_t const wanted =
+            std::min<std::size_t>(range.u32Length, static_cast<std::size_t>(kSize - range.s64Offset));
         ASSERT_EQ(u32Got, wanted);
         EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(wanted),
                                m_expected.begin() + range.s64Offset));

@@ -41,13 +41,13 @@ INSTANTIATE_TEST_SUITE_P(
         ChunkCase{"ReferenceBeforeChunkStart", {0x03, 0xB0, 0x02, 'q', 0x00, 0x10}, std::string("q\0q\0", 4)},
         // At position 16 a token still splits 4/12: 0xF000 is displacement 16, length 3.
         ChunkCase{"SplitAtPosition16",
-                  {0x14, 0xB0, 0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x00, 'i', 'j', 'k', 'l', 'm', 'n', 'o',
-                   'p', 0x01, 0x00, 0xF0},
+                  {0x14, 0xB0, 0x00, 'a', 'b', 'c', 'd', 'e', 'f',  'g',  'h', 0x00,
+                   'i',  'j',  'k',  'l', 'm', 'n', 'o', 'p', 0x01, 0x00, 0xF0},
                   "abcdefghijklmnopabc"},
         // At position 17 the split is 5/11: 0x8000 is displacement 17, length 3.
         ChunkCase{"SplitAtPosition17",
-                  {0x15, 0xB0, 0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x00, 'i', 'j', 'k', 'l', 'm', 'n', 'o',
-                   'p', 0x02, 'q', 0x00, 0x80},
+                  {0x15, 0xB0, 0x00, 'a', 'b', 'c', 'd', 'e', 'f',  'g', 'h',  0x00,
+                   'i',  'j',  'k',  'l', 'm', 'n', 'o', 'p', 0x02, 'q', 0x00, 0x80},
                   "abcdefghijklmnopqabc"},
         // A header claiming 4098 bytes with only a few present: decoding stops at the input's end.
         ChunkCase{"HeaderLongerThanInput", {0xFF, 0xBF, 0x00, 'a', 'b'}, "ab"},

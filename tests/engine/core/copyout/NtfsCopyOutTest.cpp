@@ -14,11 +14,11 @@
 #include <string>
 
 #include "CopyOutFixtures.h"
+#include "engine/DataRunList.h"
 #include "engine/IFileReader.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/DataRecovery.h"
-#include "engine/DataRunList.h"
 #include "engine/ntfs/NTFSFileNode.h"
 #include "engine/ntfs/NTFSResidentData.h"
 #include "support/EntryPointScope.h"
@@ -40,7 +40,8 @@ bool WriteFile(std::string const& path, Bytes const& bytes) {
 Bytes CompressibleText(std::size_t size) {
     std::string text;
     for (int i = 0; text.size() < size; ++i)
-        text += "line " + std::to_string(i) + ": recovered files keep their bytes, " + std::to_string(i * 7919 % 1000) + "\n";
+        text += "line " + std::to_string(i) + ": recovered files keep their bytes, " + std::to_string(i * 7919 % 1000) +
+                "\n";
     text.resize(size);
     return Bytes(text.begin(), text.end());
 }
@@ -82,39 +83,42 @@ protected:
         s_originals["/sparse.bin"] = sparse;
 
         std::string error;
-        bool const built = NtfsImage::Build(s_pTemp->File("ntfs.img"), 64 << 20, [&](std::string const& root) {
-            if (::mkdir((root + "/c").c_str(), 0755) != 0) return false;
-            if (testsupport::RunCommand("setfattr -h -v 0x00000810 -n system.ntfs_attrib_be " +
-                                        testsupport::ShellQuote(root + "/c")) != 0)
-                return false;
-            bool ok = true;
-            for (auto const& [path, bytes] : s_originals) {
-                if (path == "/sparse.bin" || path == "/c/fragmented.bin") continue;
-                ok = ok && WriteFile(root + path, bytes);
-            }
-            // A gap left by a deleted file, then a larger file that fills it and goes on elsewhere.
-            ok = ok && WriteFile(root + "/c/gap.bin", copyouttest::PatternBytes(300000, 35));
-            ok = ok && WriteFile(root + "/c/after.bin", copyouttest::PatternBytes(300000, 36));
-            ok = ok && std::filesystem::remove(root + "/c/gap.bin");
-            ok = ok && WriteFile(root + "/c/fragmented.bin", s_originals["/c/fragmented.bin"]);
-            // Seeking over the holes makes ntfs-3g store them as sparse runs.
-            std::ofstream file(root + "/sparse.bin", std::ios::binary);
-            file.seekp(1 << 20);
-            file.write(reinterpret_cast<char const*>(first.data()), static_cast<std::streamsize>(first.size()));
-            file.seekp((2 << 20) + 5000);
-            file.write(reinterpret_cast<char const*>(second.data()), static_cast<std::streamsize>(second.size()));
-            file.close();
-            std::error_code resizeError;
-            std::filesystem::resize_file(root + "/sparse.bin", sparse.size(), resizeError);
-            ok = ok && static_cast<bool>(file) && !resizeError;
-            // The originals stay beside the image, for looking into a failure by hand.
-            for (auto const& [path, bytes] : s_originals) {
-                std::string name = path.substr(1);
-                std::replace(name.begin(), name.end(), '/', '_');
-                ok = ok && WriteFile(s_pTemp->File("original_" + name), bytes);
-            }
-            return ok;
-        }, error);
+        bool const built = NtfsImage::Build(
+            s_pTemp->File("ntfs.img"), 64 << 20,
+            [&](std::string const& root) {
+                if (::mkdir((root + "/c").c_str(), 0755) != 0) return false;
+                if (testsupport::RunCommand("setfattr -h -v 0x00000810 -n system.ntfs_attrib_be " +
+                                            testsupport::ShellQuote(root + "/c")) != 0)
+                    return false;
+                bool ok = true;
+                for (auto const& [path, bytes] : s_originals) {
+                    if (path == "/sparse.bin" || path == "/c/fragmented.bin") continue;
+                    ok = ok && WriteFile(root + path, bytes);
+                }
+                // A gap left by a deleted file, then a larger file that fills it and goes on elsewhere.
+                ok = ok && WriteFile(root + "/c/gap.bin", copyouttest::PatternBytes(300000, 35));
+                ok = ok && WriteFile(root + "/c/after.bin", copyouttest::PatternBytes(300000, 36));
+                ok = ok && std::filesystem::remove(root + "/c/gap.bin");
+                ok = ok && WriteFile(root + "/c/fragmented.bin", s_originals["/c/fragmented.bin"]);
+                // Seeking over the holes makes ntfs-3g store them as sparse runs.
+                std::ofstream file(root + "/sparse.bin", std::ios::binary);
+                file.seekp(1 << 20);
+                file.write(reinterpret_cast<char const*>(first.data()), static_cast<std::streamsize>(first.size()));
+                file.seekp((2 << 20) + 5000);
+                file.write(reinterpret_cast<char const*>(second.data()), static_cast<std::streamsize>(second.size()));
+                file.close();
+                std::error_code resizeError;
+                std::filesystem::resize_file(root + "/sparse.bin", sparse.size(), resizeError);
+                ok = ok && static_cast<bool>(file) && !resizeError;
+                // The originals stay beside the image, for looking into a failure by hand.
+                for (auto const& [path, bytes] : s_originals) {
+                    std::string name = path.substr(1);
+                    std::replace(name.begin(), name.end(), '/', '_');
+                    ok = ok && WriteFile(s_pTemp->File("original_" + name), bytes);
+                }
+                return ok;
+            },
+            error);
         if (!built) s_missing = "building the NTFS image failed: " + error;
     }
     static void TearDownTestSuite() {
@@ -133,7 +137,8 @@ protected:
         m_scope.Table().GetResidentDataRunsStream = &GetNTFSResidentData;
     }
 
-    std::unique_ptr<testkit::CTestFileNode> Node(std::string const& path, testsupport::NtfsFileLayout* pLayout = nullptr) {
+    std::unique_ptr<testkit::CTestFileNode> Node(std::string const& path,
+                                                 testsupport::NtfsFileLayout* pLayout = nullptr) {
         auto const layout = m_pImage->Layout(path);
         EXPECT_TRUE(layout.has_value()) << path;
         if (!layout) return nullptr;
@@ -144,7 +149,9 @@ protected:
         pNode->SetSearcherType(SEARCHER_TYPE_NTFS);
         return pNode;
     }
-    CSearchedPartitionInfo Partition() const { return copyouttest::MakePartition(0, m_u32ClusterSize / 512, FILE_SYSTEM_NTFS); }
+    CSearchedPartitionInfo Partition() const {
+        return copyouttest::MakePartition(0, m_u32ClusterSize / 512, FILE_SYSTEM_NTFS);
+    }
     static Bytes const& Original(std::string const& path) { return s_originals.at(path); }
 
     static inline std::string s_missing;
@@ -161,8 +168,9 @@ TEST_F(NtfsCopyOutTest, ImageHoldsEveryKindOfLayout) {
     testsupport::NtfsFileLayout layout;
     Node("/c/text.txt", &layout);
     EXPECT_TRUE(layout.bCompressed);
-    EXPECT_TRUE(std::any_of(layout.runs.begin(), layout.runs.end(), [](DataRun const& run) { return run.s64Start < 0; }))
-        << "text should compress into units with sparse tails";
+    EXPECT_TRUE(std::any_of(layout.runs.begin(), layout.runs.end(), [](DataRun const& run) {
+        return run.s64Start < 0;
+    })) << "text should compress into units with sparse tails";
     Node("/c/random.bin", &layout);
     EXPECT_TRUE(layout.bCompressed);
     Node("/c/fragmented.bin", &layout);
@@ -225,8 +233,10 @@ TEST_F(NtfsCopyOutTest, ReadersServeUnalignedRanges) {
         long long s64Offset;
         unsigned int u32Length;
     };
-    std::vector<Range> const ranges = {{0, 1}, {1, 4095}, {4095, 3}, {65535, 2}, {65537, 200003}, {1000003, 77777}, {(1 << 20) - 5, 10}};
-    for (std::string const path : {"/c/text.txt", "/c/random.bin", "/c/fragmented.bin", "/plain.bin", "/sparse.bin", "/small.txt"}) {
+    std::vector<Range> const ranges = {{0, 1},          {1, 4095},        {4095, 3},          {65535, 2},
+                                       {65537, 200003}, {1000003, 77777}, {(1 << 20) - 5, 10}};
+    for (std::string const path :
+         {"/c/text.txt", "/c/random.bin", "/c/fragmented.bin", "/plain.bin", "/sparse.bin", "/small.txt"}) {
         SCOPED_TRACE(path);
         auto pNode = Node(path);
         ASSERT_NE(pNode, nullptr);
@@ -237,10 +247,13 @@ TEST_F(NtfsCopyOutTest, ReadersServeUnalignedRanges) {
             if (range.s64Offset >= static_cast<long long>(original.size())) continue;
             SCOPED_TRACE(range.s64Offset);
             Bytes buffer(range.u32Length + 8, 0xCC);
-            unsigned int const u32Got = pReader->ReadData(range.s64Offset, reinterpret_cast<char*>(buffer.data()), range.u32Length);
-            std::size_t const wanted = std::min<std::size_t>(range.u32Length, original.size() - static_cast<std::size_t>(range.s64Offset));
+            unsigned int const u32Got =
+                pReader->ReadData(range.s64Offset, reinterpret_cast<char*>(buffer.data()), range.u32Length);
+            std::size_t const wanted =
+                std::min<std::size_t>(range.u32Length, original.size() - static_cast<std::size_t>(range.s64Offset));
             ASSERT_EQ(u32Got, wanted);
-            EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(wanted), original.begin() + range.s64Offset));
+            EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(wanted),
+                                   original.begin() + range.s64Offset));
             EXPECT_EQ(buffer[wanted], 0xCC);
         }
     }
@@ -254,17 +267,19 @@ TEST_F(NtfsCopyOutTest, ScanbenchExtractReproducesNtfscat) {
         ASSERT_NE(Node(path, &layout), nullptr);
         std::ostringstream runs;
         for (DataRun const& run : layout.runs) {
-            if (run.s64Start < 0) runs << "-:" << run.s64Length << ",";
-            else runs << "0x" << std::hex << run.s64Start << std::dec << ":" << run.s64Length << ",";
+            if (run.s64Start < 0)
+                runs << "-:" << run.s64Length << ",";
+            else
+                runs << "0x" << std::hex << run.s64Start << std::dec << ":" << run.s64Length << ",";
         }
         std::string runList = runs.str();
         runList.pop_back();
         std::string const target = s_pTemp->File("extracted.bin");
-        std::string const command = std::string(QUORIN_SCANBENCH_PATH) + " extract " + testsupport::ShellQuote(m_pImage->Path()) +
-                                    " --start 0 --cluster-sectors " + std::to_string(m_u32ClusterSize / 512) + " --size " +
-                                    std::to_string(layout.s64Size) + " --runs " + runList +
-                                    (layout.bCompressed ? " --ntfs-compressed" : "") + " --to " + testsupport::ShellQuote(target) +
-                                    " >/dev/null";
+        std::string const command =
+            std::string(QUORIN_SCANBENCH_PATH) + " extract " + testsupport::ShellQuote(m_pImage->Path()) +
+            " --start 0 --cluster-sectors " + std::to_string(m_u32ClusterSize / 512) + " --size " +
+            std::to_string(layout.s64Size) + " --runs " + runList + (layout.bCompressed ? " --ntfs-compressed" : "") +
+            " --to " + testsupport::ShellQuote(target) + " >/dev/null";
         ASSERT_EQ(testsupport::RunCommand(command), 0) << command;
         auto const catBytes = m_pImage->Cat(path);
         ASSERT_TRUE(catBytes.has_value());

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "ExpectCode.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
-#include "ExpectCode.h"
 #include "support/StampedImage.h"
 #include "support/TempDir.h"
 
@@ -161,8 +161,7 @@ TEST(DiskDeviceTailTest, ImageWithPartialLastSectorCountsWholeSectorsAndZeroFill
     EXPECT_TRUE(IsStamped(bytes.first(kStampUnit), 9));
     // The 100 bytes of the partial sector are the stamp of unit 10; everything after is zero.
     std::vector<std::uint8_t> const expectedTail = testsupport::StampedBytes(10, 100);
-    EXPECT_TRUE(std::equal(bytes.begin() + kStampUnit, bytes.begin() + kStampUnit + 100,
-                           expectedTail.end() - 100));
+    EXPECT_TRUE(std::equal(bytes.begin() + kStampUnit, bytes.begin() + kStampUnit + 100, expectedTail.end() - 100));
     EXPECT_TRUE(IsZero(bytes.subspan(kStampUnit + 100)));
 
     EXPECT_EQ(pDisk->ReadSector(buffer.data(), 10, 1), 0);
@@ -278,30 +277,33 @@ TEST(RawDeviceRecordTest, AdoptsGeometryOnlyFromItsOwnKindOfRecord) {
         ASSERT_TRUE(pDevice->Open());
         IStorageDeviceData* pData = nullptr;
         switch (c.record) {
-        case Record::None: break;
-        case Record::Disk:
-        case Record::DiskWithBadSectorSize: {
-            auto* pInfo = new CCollectDiskDeviceInfoStruct;
-            pInfo->s64SectorSize = c.record == Record::Disk ? 4096 : 3;
-            pInfo->s64TotalSectors = 2;
-            pData = CreateDiskDeviceData(pInfo);
-            break;
-        }
-        case Record::EmptyDisk: pData = CreateDiskDeviceData(nullptr); break;
-        case Record::Volume: {
-            auto* pInfo = new CCollectedVolumeDeviceInfoStruct;
-            pInfo->s64SectorSize = 4096;
-            pInfo->s64TotalSectors = 2;
-            pData = CreateVolumeDeviceData(pInfo);
-            break;
-        }
-        case Record::Partition: {
-            auto* pInfo = new CCollectedPartitionDeviceInfoStruct;
-            pInfo->s64SectorSize = 4096;
-            pInfo->s64TotalSectors = 2;
-            pData = CreatePartitionDeviceData(pInfo);
-            break;
-        }
+            case Record::None:
+                break;
+            case Record::Disk:
+            case Record::DiskWithBadSectorSize: {
+                auto* pInfo = new CCollectDiskDeviceInfoStruct;
+                pInfo->s64SectorSize = c.record == Record::Disk ? 4096 : 3;
+                pInfo->s64TotalSectors = 2;
+                pData = CreateDiskDeviceData(pInfo);
+                break;
+            }
+            case Record::EmptyDisk:
+                pData = CreateDiskDeviceData(nullptr);
+                break;
+            case Record::Volume: {
+                auto* pInfo = new CCollectedVolumeDeviceInfoStruct;
+                pInfo->s64SectorSize = 4096;
+                pInfo->s64TotalSectors = 2;
+                pData = CreateVolumeDeviceData(pInfo);
+                break;
+            }
+            case Record::Partition: {
+                auto* pInfo = new CCollectedPartitionDeviceInfoStruct;
+                pInfo->s64SectorSize = 4096;
+                pInfo->s64TotalSectors = 2;
+                pData = CreatePartitionDeviceData(pInfo);
+                break;
+            }
         }
         pDevice->SetPrivateData(pData);
         EXPECT_EQ(pDevice->GetPrivateData(), pData);  // owned either way

@@ -30,8 +30,7 @@ TEST_P(LoopDiskDeviceTest, ReportsBlockGeometryAndReadsByContent) {
     std::string const image = dir.File("loop.img");
     ASSERT_TRUE(testsupport::WriteStampedImage(image, kImageUnits));
     testsupport::LoopDevice loop;
-    if (std::string reason = loop.Attach(image, GetParam().u32SectorSize); !reason.empty())
-        GTEST_SKIP() << reason;
+    if (std::string reason = loop.Attach(image, GetParam().u32SectorSize); !reason.empty()) GTEST_SKIP() << reason;
 
     // The enumerator's raw-node name reaches the block node as well.
     std::string const rawNode = "/dev/r" + loop.Node().substr(5);

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/ByteWriter.h"
 #include "engine/IEnumDeviceEx.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/enumerate/EnumDeviceEx.h"
-#include "engine/ByteWriter.h"
 #include "support/PartitionMaps.h"
 #include "support/TempDir.h"
 
@@ -61,8 +61,8 @@ std::vector<std::uint8_t> MbrHead(std::vector<std::pair<std::uint32_t, std::uint
     return head;
 }
 
-BlockMedium Disk(testsupport::TempDir const& dir, std::string const& name, std::uint64_t u64Sectors, std::uint32_t u32Scheme,
-                 std::vector<std::uint8_t> const& head = {}) {
+BlockMedium Disk(testsupport::TempDir const& dir, std::string const& name, std::uint64_t u64Sectors,
+                 std::uint32_t u32Scheme, std::vector<std::uint8_t> const& head = {}) {
     BlockMedium disk;
     disk.kernelName = name;
     disk.devicePath = dir.File(name);
@@ -289,7 +289,8 @@ TEST_F(Enumerator, GptVolumeWithGuidThatIsNotGuidTextIsLeftOut) {
     ASSERT_GE(volumes.size(), 1u);
     EXPECT_STREQ(VolumeInfo(volumes[0]).szBsdName, "sdg1");
     std::uint8_t const expected[4] = {0x28, 0x73, 0x2A, 0xC1};  // first group little-endian on disk
-    EXPECT_EQ(std::vector<std::uint8_t>(VolumeInfo(volumes[0]).partitionTypeGuid, VolumeInfo(volumes[0]).partitionTypeGuid + 4),
+    EXPECT_EQ(std::vector<std::uint8_t>(VolumeInfo(volumes[0]).partitionTypeGuid,
+                                        VolumeInfo(volumes[0]).partitionTypeGuid + 4),
               std::vector<std::uint8_t>(expected, expected + 4));
     for (IStorageDevice* pVolume : volumes) EXPECT_STRNE(VolumeInfo(pVolume).szBsdName, "sdg2");
 }
@@ -316,7 +317,7 @@ TEST_F(Enumerator, GptVolumeWithoutGuidsTakesThemFromThePartitionAtItsStart) {
     ASSERT_FALSE(Failed(pEnum->Init()));
     std::vector<IStorageDevice*> const volumes = Volumes(*pEnum, Disks(*pEnum).front());
     ASSERT_EQ(volumes.size(), 2u);
-    auto const bytes = [](std::uint8_t const (&guid)[16]) { return std::vector<std::uint8_t>(guid, guid + 16); };
+    auto const bytes = [](std::uint8_t const(&guid)[16]) { return std::vector<std::uint8_t>(guid, guid + 16); };
     std::vector<std::uint8_t> typeGuid, uniqueGuid;
     for (int i = 0; i < 16; ++i) {
         typeGuid.push_back(static_cast<std::uint8_t>(0xA0 + i));
@@ -349,7 +350,8 @@ TEST_F(Enumerator, ApmVolumeWithoutTypeTakesTheTypeNameOfThePartitionAtItsStart)
         map.Be32(at + 4, 2);
         map.Be32(at + 8, entries[n].u32Start);
         map.Be32(at + 12, entries[n].u32Blocks);
-        std::copy_n(entries[n].pszType, std::strlen(entries[n].pszType), head.begin() + static_cast<std::ptrdiff_t>(at + 48));
+        std::copy_n(entries[n].pszType, std::strlen(entries[n].pszType),
+                    head.begin() + static_cast<std::ptrdiff_t>(at + 48));
     }
     m_finder.disks.push_back(Disk(m_dir, "sdi", 8192, 3, head));
     m_finder.volumes["sdi"] = {Volume(m_dir, "sdi2", 2, 64, 4000)};

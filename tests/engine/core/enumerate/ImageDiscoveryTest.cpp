@@ -32,7 +32,7 @@ struct DiscoveryCase {
     std::string build;  // shell commands on $IMG
     int iSectorSize;
     std::vector<Offered> offered;
-    int iFileSystem;  // of the first volume offered
+    int iFileSystem;         // of the first volume offered
     std::string label = {};  // of the first volume offered, when given
 };
 
@@ -58,32 +58,62 @@ std::string Repeated(std::string const& text, int iTimes) {
 }
 
 std::vector<DiscoveryCase> const kCases = {
-    {"Fat32WithWindowsBootCode", {"mkfs.fat"},
-     Build("truncate -s 64M $IMG && mkfs.fat -F 32 -s 1 $IMG >/dev/null && ", kBootCode), 512, {{0, 0}},
+    {"Fat32WithWindowsBootCode",
+     {"mkfs.fat"},
+     Build("truncate -s 64M $IMG && mkfs.fat -F 32 -s 1 $IMG >/dev/null && ", kBootCode),
+     512,
+     {{0, 0}},
      FILE_SYSTEM_FAT32},
-    {"ExFatWithWindowsBootCode", {"mkfs.exfat"},
-     Build("truncate -s 64M $IMG && mkfs.exfat $IMG >/dev/null && ", kBootCode), 512, {{0, 0}},
+    {"ExFatWithWindowsBootCode",
+     {"mkfs.exfat"},
+     Build("truncate -s 64M $IMG && mkfs.exfat $IMG >/dev/null && ", kBootCode),
+     512,
+     {{0, 0}},
      FILE_SYSTEM_EXFAT},
-    {"NtfsWithWindowsBootCode", {"mkntfs"},
-     Build("truncate -s 64M $IMG && mkntfs -F -Q $IMG >/dev/null 2>&1 && ", kBootCode), 512, {{0, 0}},
+    {"NtfsWithWindowsBootCode",
+     {"mkntfs"},
+     Build("truncate -s 64M $IMG && mkntfs -F -Q $IMG >/dev/null 2>&1 && ", kBootCode),
+     512,
+     {{0, 0}},
      kAnyFileSystem},
     // A label of 60 two-byte characters: 120 bytes of UTF-8 for a record of 99 and its terminator.
-    {"NtfsLabelLongerThanTheRecord", {"mkntfs"},
-     "truncate -s 64M $IMG && mkntfs -F -Q -L \"$(printf '\\303\\251%.0s' $(seq 60))\" $IMG >/dev/null 2>&1", 512, {{0, 0}},
-     kAnyFileSystem, Repeated("\xC3\xA9", 49)},
-    {"Fat32On4096ByteSectors", {"mkfs.fat"}, "truncate -s 300M $IMG && mkfs.fat -F 32 -S 4096 -s 1 $IMG >/dev/null", 4096,
-     {{0, 0}}, FILE_SYSTEM_FAT32},
-    {"GptOn4096ByteSectors", {"fdisk"},
-     "truncate -s 40G $IMG && printf 'g\\nn\\n\\n\\n\\nw\\n' | fdisk -b 4096 $IMG >/dev/null 2>&1", 4096,
-     {{256, 10485248}}, kAnyFileSystem},
-    {"BrokenEbrSignatureKeepsTheEarlierPartitions", {"sfdisk", "od"},
-     Build(kChain, "printf '\\000\\000' | dd of=$IMG bs=1 seek=$((EBR2 * 512 + 510)) conv=notrunc status=none"), 512,
-     {{2048, 20480}, {45056, 10000}}, kAnyFileSystem},
-    {"BadEbrBootIndicatorKeepsTheEarlierPartitions", {"sfdisk", "od"},
-     Build(kChain, "printf '\\201' | dd of=$IMG bs=1 seek=$((EBR2 * 512 + 446)) conv=notrunc status=none"), 512,
-     {{2048, 20480}, {45056, 10000}}, kAnyFileSystem},
-    {"ImageCutInsideTheChainKeepsTheEarlierPartitions", {"sfdisk", "od"},
-     Build(kChain, "truncate -s $((EBR2 * 512)) $IMG"), 512, {{2048, 20480}, {45056, 10000}}, kAnyFileSystem},
+    {"NtfsLabelLongerThanTheRecord",
+     {"mkntfs"},
+     "truncate -s 64M $IMG && mkntfs -F -Q -L \"$(printf '\\303\\251%.0s' $(seq 60))\" $IMG >/dev/null 2>&1",
+     512,
+     {{0, 0}},
+     kAnyFileSystem,
+     Repeated("\xC3\xA9", 49)},
+    {"Fat32On4096ByteSectors",
+     {"mkfs.fat"},
+     "truncate -s 300M $IMG && mkfs.fat -F 32 -S 4096 -s 1 $IMG >/dev/null",
+     4096,
+     {{0, 0}},
+     FILE_SYSTEM_FAT32},
+    {"GptOn4096ByteSectors",
+     {"fdisk"},
+     "truncate -s 40G $IMG && printf 'g\\nn\\n\\n\\n\\nw\\n' | fdisk -b 4096 $IMG >/dev/null 2>&1",
+     4096,
+     {{256, 10485248}},
+     kAnyFileSystem},
+    {"BrokenEbrSignatureKeepsTheEarlierPartitions",
+     {"sfdisk", "od"},
+     Build(kChain, "printf '\\000\\000' | dd of=$IMG bs=1 seek=$((EBR2 * 512 + 510)) conv=notrunc status=none"),
+     512,
+     {{2048, 20480}, {45056, 10000}},
+     kAnyFileSystem},
+    {"BadEbrBootIndicatorKeepsTheEarlierPartitions",
+     {"sfdisk", "od"},
+     Build(kChain, "printf '\\201' | dd of=$IMG bs=1 seek=$((EBR2 * 512 + 446)) conv=notrunc status=none"),
+     512,
+     {{2048, 20480}, {45056, 10000}},
+     kAnyFileSystem},
+    {"ImageCutInsideTheChainKeepsTheEarlierPartitions",
+     {"sfdisk", "od"},
+     Build(kChain, "truncate -s $((EBR2 * 512)) $IMG"),
+     512,
+     {{2048, 20480}, {45056, 10000}},
+     kAnyFileSystem},
 };
 
 void PrintTo(DiscoveryCase const& c, std::ostream* pOut) { *pOut << c.pszName; }
@@ -111,7 +141,8 @@ TEST_P(ImageDiscovery, OffersTheVolumesTheImageHolds) {
         CCollectedVolumeDeviceInfoStruct const& info = *pData->GetVolumeInfo();
         EXPECT_EQ(info.s64SectorSize, c.iSectorSize);
         auto const u64Count = static_cast<std::uint64_t>(info.s64TotalSectors);
-        offered.push_back({info.u64StartSector, info.u64StartSector == 0 && u64Count == u64ImageSectors ? 0 : u64Count});
+        offered.push_back(
+            {info.u64StartSector, info.u64StartSector == 0 && u64Count == u64ImageSectors ? 0 : u64Count});
         if (offered.size() == 1) iFirstFileSystem = static_cast<int>(info.u32FileSystemType);
         if (offered.size() == 1 && !c.label.empty()) {
             EXPECT_EQ(std::string(info.szLabel), c.label);

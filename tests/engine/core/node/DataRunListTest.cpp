@@ -14,7 +14,8 @@ constexpr long long kMax = std::numeric_limits<long long>::max();
 
 std::vector<std::pair<long long, long long>> Runs(IDataRunList& list) {
     std::vector<std::pair<long long, long long>> runs;
-    for (DataRun* pRun = list.GetFirst(); pRun; pRun = list.GetNext()) runs.emplace_back(pRun->s64Start, pRun->s64Length);
+    for (DataRun* pRun = list.GetFirst(); pRun; pRun = list.GetNext())
+        runs.emplace_back(pRun->s64Start, pRun->s64Length);
     return runs;
 }
 
@@ -38,16 +39,15 @@ TEST_P(AddDataRunTest, KeepsRunsInOrderMergingOnlyContinuations) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AddDataRunTest,
-    testing::Values(
-        AddCase{"ContinuationMerged", {{100, 8}, {108, 4}, {200, 1}}, {1, 1, 1}, {{100, 12}, {200, 1}}},
-        AddCase{"NoMergeBehindHole", {{-1, 8}, {7, 4}}, {1, 1}, {{-1, 8}, {7, 4}}},
-        AddCase{"HoleNotExtendedByHole", {{-5, 5}, {0, 2}}, {1, 1}, {{-5, 5}, {0, 2}}},
-        AddCase{"GapNotMerged", {{0, 4}, {5, 1}}, {1, 1}, {{0, 4}, {5, 1}}},
-        AddCase{"EarlierRunNotMerged", {{10, 2}, {0, 10}}, {1, 1}, {{10, 2}, {0, 10}}},
-        AddCase{"NegativeLengthRefused", {{0, 4}, {4, -1}, {4, 1}}, {1, 0, 1}, {{0, 5}}},
-        AddCase{"EndPastRangeRefused", {{kMax - 1, 4}, {0, 1}}, {0, 1}, {{0, 1}}},
-        AddCase{"MergeUpToRangeEnd", {{0, kMax - 1}, {kMax - 1, 1}}, {1, 1}, {{0, kMax}}},
-        AddCase{"OverflowingContinuationRefused", {{0, kMax - 1}, {kMax - 1, 2}}, {1, 0}, {{0, kMax - 1}}}),
+    testing::Values(AddCase{"ContinuationMerged", {{100, 8}, {108, 4}, {200, 1}}, {1, 1, 1}, {{100, 12}, {200, 1}}},
+                    AddCase{"NoMergeBehindHole", {{-1, 8}, {7, 4}}, {1, 1}, {{-1, 8}, {7, 4}}},
+                    AddCase{"HoleNotExtendedByHole", {{-5, 5}, {0, 2}}, {1, 1}, {{-5, 5}, {0, 2}}},
+                    AddCase{"GapNotMerged", {{0, 4}, {5, 1}}, {1, 1}, {{0, 4}, {5, 1}}},
+                    AddCase{"EarlierRunNotMerged", {{10, 2}, {0, 10}}, {1, 1}, {{10, 2}, {0, 10}}},
+                    AddCase{"NegativeLengthRefused", {{0, 4}, {4, -1}, {4, 1}}, {1, 0, 1}, {{0, 5}}},
+                    AddCase{"EndPastRangeRefused", {{kMax - 1, 4}, {0, 1}}, {0, 1}, {{0, 1}}},
+                    AddCase{"MergeUpToRangeEnd", {{0, kMax - 1}, {kMax - 1, 1}}, {1, 1}, {{0, kMax}}},
+                    AddCase{"OverflowingContinuationRefused", {{0, kMax - 1}, {kMax - 1, 2}}, {1, 0}, {{0, kMax - 1}}}),
     [](testing::TestParamInfo<AddCase> const& param) { return std::string(param.param.pszName); });
 
 TEST(DataRunList, KeepsEveryRunAsItGrowsAndInEveryCopy) {

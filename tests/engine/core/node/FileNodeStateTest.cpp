@@ -73,7 +73,8 @@ TEST(FileNodeState, CloneCopiesOwnValuesAndRunsButNoLinks) {
 }
 
 TEST(FileNodeIsSelfOrParentName, OnlyDotAndDotDot) {
-    for (char const* pszName : {".", ".."}) EXPECT_TRUE(CFileNode::IsSelfOrParentName(pszName)) << '"' << pszName << '"';
+    for (char const* pszName : {".", ".."})
+        EXPECT_TRUE(CFileNode::IsSelfOrParentName(pszName)) << '"' << pszName << '"';
     for (char const* pszName : {"", ".bashrc", ".git", "...", " .", ". ", "..hidden", "abc"})
         EXPECT_FALSE(CFileNode::IsSelfOrParentName(pszName)) << '"' << pszName << '"';
 }

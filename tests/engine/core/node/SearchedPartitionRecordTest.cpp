@@ -16,7 +16,8 @@ TEST(SearchedPartitionInfo, SectorSizeFallsBackTo512UnlessMultipleOf512) {
         std::uint32_t u32Given;
         std::uint32_t u32Expected;
     } const cases[] = {{0, 512}, {1000, 512}, {256, 512}, {512, 512}, {4096, 4096}, {1536, 1536}};
-    for (Case const& c : cases) EXPECT_EQ(CSearchedPartitionInfo(c.u32Given).m_u32SectorSize, c.u32Expected) << c.u32Given;
+    for (Case const& c : cases)
+        EXPECT_EQ(CSearchedPartitionInfo(c.u32Given).m_u32SectorSize, c.u32Expected) << c.u32Given;
 }
 
 class FatLikeInfo : public CSearchedPartitionInfo {
@@ -98,7 +99,8 @@ TEST(SearchedPartitionRecord, LoadsWhatWasStoredIgnoringFirstEightBytes) {
     std::vector<std::uint8_t> longer(bytes.begin(), bytes.end());
     longer.push_back(0x55);  // trailing bytes belong to whatever follows
 
-    for (std::span<std::uint8_t const> input : {std::span<std::uint8_t const>(bytes), std::span<std::uint8_t const>(longer)}) {
+    for (std::span<std::uint8_t const> input :
+         {std::span<std::uint8_t const>(bytes), std::span<std::uint8_t const>(longer)}) {
         FatLikeInfo loaded;
         std::uint32_t u32Type = 0;
         ASSERT_TRUE(LoadSearchedPartitionInfo(input, u32Type, loaded));

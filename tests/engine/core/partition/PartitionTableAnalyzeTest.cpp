@@ -13,12 +13,12 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/ByteWriter.h"
 #include "engine/IPartitionTableAnalyze.h"
 #include "engine/IStorageDevice.h"
 #include "engine/IStorageDeviceData.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/core/enumerate/DiskListing.h"
-#include "engine/ByteWriter.h"
 #include "support/PartitionMaps.h"
 #include "support/TempDir.h"
 
@@ -53,7 +53,8 @@ struct Listed {
 
 std::vector<Listed> Summary(std::vector<PartitionEntry> const& entries) {
     std::vector<Listed> listed;
-    for (PartitionEntry const& entry : entries) listed.push_back({entry.u32PartitionIndex, entry.u64StartSector, entry.u64SectorCount});
+    for (PartitionEntry const& entry : entries)
+        listed.push_back({entry.u32PartitionIndex, entry.u64StartSector, entry.u64SectorCount});
     return listed;
 }
 
@@ -85,21 +86,28 @@ constexpr std::uint64_t kMbrDiskSectors = 4096;
 std::vector<MbrCase> const kMbrCases = {
     {"NoSignatureIsNoTable", [](std::vector<std::uint8_t>&) {}, 0, {}},
     {"DynamicEntryInFirstSlotIsRefused",
-     [](auto& d) { PutMbrEntry(d, 0, 0, 0x42, 63, 1000); }, kCodePartitionNotUsable, {}},
+     [](auto& d) { PutMbrEntry(d, 0, 0, 0x42, 63, 1000); },
+     kCodePartitionNotUsable,
+     {}},
     {"DynamicEntryInLastSlotIsRefused",
      [](auto& d) {
          PutMbrEntry(d, 0, 0, 0x07, 63, 1000);
          PutMbrEntry(d, 0, 3, 0x42, 2000, 1000);
      },
-     kCodePartitionNotUsable, {}},
+     kCodePartitionNotUsable,
+     {}},
     {"Type85IsAnOrdinaryPartition", [](auto& d) { PutMbrEntry(d, 0, 1, 0x85, 100, 500); }, 0, {{2, 100, 500}}},
-    {"BadBootIndicatorIsRefused", [](auto& d) { PutMbrEntry(d, 0, 0, 0x83, 100, 500, 0x81); }, kCodePartitionBadTable, {}},
+    {"BadBootIndicatorIsRefused",
+     [](auto& d) { PutMbrEntry(d, 0, 0, 0x83, 100, 500, 0x81); },
+     kCodePartitionBadTable,
+     {}},
     {"EntryPastTheEndIsLeftOutAndOverlongOneCut",
      [](auto& d) {
          PutMbrEntry(d, 0, 0, 0x83, 100, 100000);
          PutMbrEntry(d, 0, 1, 0x83, 5000, 10);
      },
-     0, {{1, 100, kMbrDiskSectors - 100}}},
+     0,
+     {{1, 100, kMbrDiskSectors - 100}}},
     {"LogicalsFollowTheChainInOrder",
      [](auto& d) {
          PutMbrEntry(d, 0, 0, 0x83, 100, 100);
@@ -108,13 +116,15 @@ std::vector<MbrCase> const kMbrCases = {
          PutMbrEntry(d, 1000, 1, 0x05, 500, 300);  // next EBR at 1500
          PutMbrEntry(d, 1500, 0, 0x83, 10, 200);   // logical at 1510
      },
-     0, {{1, 100, 100}, {5, 1010, 100}, {6, 1510, 200}}},
+     0,
+     {{1, 100, 100}, {5, 1010, 100}, {6, 1510, 200}}},
     {"EbrLinkingToItselfEndsWithCode6",
      [](auto& d) {
          PutMbrEntry(d, 0, 0, 0x05, 1000, 2000);
          PutMbrEntry(d, 1000, 0, 0x05, 0, 2000);  // link back to the first EBR, no logical in between
      },
-     kCodePartitionBadTable, {}},
+     kCodePartitionBadTable,
+     {}},
     {"EbrLinkingBackTwoStepsEndsWithCode6",
      [](auto& d) {
          PutMbrEntry(d, 0, 0, 0x05, 1000, 2000);
@@ -123,22 +133,25 @@ std::vector<MbrCase> const kMbrCases = {
          PutMbrEntry(d, 1100, 1, 0x05, 200, 2000);  // EBR 1200
          PutMbrEntry(d, 1200, 0, 0x05, 0, 2000);    // back to 1000
      },
-     kCodePartitionBadTable, {{5, 1110, 50}}},
+     kCodePartitionBadTable,
+     {{5, 1110, 50}}},
     {"RepeatedLogicalEndsTheChain",
      [](auto& d) {
          PutMbrEntry(d, 0, 0, 0x05, 1000, 2000);
-         PutMbrEntry(d, 1000, 0, 0x83, 20, 50);     // logical at 1020
-         PutMbrEntry(d, 1000, 1, 0x05, 10, 2000);   // EBR 1010
-         PutMbrEntry(d, 1010, 0, 0x83, 10, 50);     // 1020 again
+         PutMbrEntry(d, 1000, 0, 0x83, 20, 50);    // logical at 1020
+         PutMbrEntry(d, 1000, 1, 0x05, 10, 2000);  // EBR 1010
+         PutMbrEntry(d, 1010, 0, 0x83, 10, 50);    // 1020 again
      },
-     0, {{5, 1020, 50}}},
+     0,
+     {{5, 1020, 50}}},
     {"TwoLinksInOneEbrAreRefused",
      [](auto& d) {
          PutMbrEntry(d, 0, 0, 0x05, 1000, 2000);
          PutMbrEntry(d, 1000, 0, 0x05, 100, 100);
          PutMbrEntry(d, 1000, 1, 0x05, 200, 100);
      },
-     kCodePartitionBadTable, {}},
+     kCodePartitionBadTable,
+     {}},
 };
 
 class MbrTable : public testing::TestWithParam<MbrCase> {};
@@ -190,7 +203,10 @@ constexpr long long kGptDiskSectors = 0x3000000;
 
 std::vector<GptCase> const kGptCases = {
     {"SmallSystemPartitionsAreLeftOut", 512, {{2048, 411647}, {411648, 4605951}}, {}, true},
-    {"SmallDataPartitionsAreListed", 512, {{2048, 411647}, {411648, 4605951}}, {{1, 2048, 409600}, {2, 411648, 4194304}}},
+    {"SmallDataPartitionsAreListed",
+     512,
+     {{2048, 411647}, {411648, 4605951}},
+     {{1, 2048, 409600}, {2, 411648, 4194304}}},
     {"ExactlyTheMinimumIsListed", 512, {{2048, 2048 + kMinListed - 1}}, {{1, 2048, kMinListed}}},
     {"OneBelowTheMinimumIsLeftOutForASystemType", 512, {{2048, 2048 + kMinListed - 2}}, {}, true},
     {"LastPastTheEndIsCut", 512, {{0x2000000, 0x9000000}}, {{1, 0x2000000, kGptDiskSectors - 0x2000000}}},
@@ -368,11 +384,12 @@ TEST(ToolImages, SfdiskMbrWithLogicalsMatchesSfdiskDump) {
     testsupport::TempDir dir;
     std::string const image = dir.File("mbr.img");
     ASSERT_EQ(testsupport::RunCommand("truncate -s 100M " + image), 0);
-    ASSERT_EQ(testsupport::RunCommand("printf 'label: dos\\nstart=2048,size=20480,type=83\\nstart=22528,size=20480,type=7\\n"
-                                      "start=43008,size=100000,type=5\\nstart=45056,size=10000,type=83\\n"
-                                      "start=57344,size=10000,type=b\\nstart=69632,size=10000,type=83\\n' | sfdisk -q " +
-                                      image),
-              0);
+    ASSERT_EQ(
+        testsupport::RunCommand("printf 'label: dos\\nstart=2048,size=20480,type=83\\nstart=22528,size=20480,type=7\\n"
+                                "start=43008,size=100000,type=5\\nstart=45056,size=10000,type=83\\n"
+                                "start=57344,size=10000,type=b\\nstart=69632,size=10000,type=83\\n' | sfdisk -q " +
+                                image),
+        0);
     std::set<StartCount> expected;
     std::string const dump = CommandOutput("sfdisk -d " + image);
     std::regex const line(R"(start=\s*(\d+), size=\s*(\d+), type=(\w+))");
@@ -394,9 +411,9 @@ TEST(ToolImages, SgdiskGptListsDataPartitionsOfAnySizeAndOnlyLargeSystemOnes) {
     std::string const image = dir.File("gpt.img");
     ASSERT_EQ(testsupport::RunCommand("truncate -s 16G " + image), 0);
     std::uint64_t const u64FourthStart = 15091712;
-    ASSERT_EQ(testsupport::RunCommand("sgdisk -n 1:2048:+200M -t 1:ef00 -n 2:0:+2G -n 3:0:+5G -n 4:" +
-                                      std::to_string(u64FourthStart) + ":" +
-                                      std::to_string(u64FourthStart + kMinListed - 1) + " " + image + " >/dev/null"),
+    ASSERT_EQ(testsupport::RunCommand(
+                  "sgdisk -n 1:2048:+200M -t 1:ef00 -n 2:0:+2G -n 3:0:+5G -n 4:" + std::to_string(u64FourthStart) +
+                  ":" + std::to_string(u64FourthStart + kMinListed - 1) + " " + image + " >/dev/null"),
               0);
     std::set<StartCount> expected;
     std::string const printed = CommandOutput("sgdisk -p " + image);

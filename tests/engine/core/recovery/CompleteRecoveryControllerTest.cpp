@@ -261,7 +261,8 @@ TEST_F(CompleteRecoveryControllerTest, WithoutAnySearcherTheScanFails) {
 }
 
 TEST(RecoveryControllerFactoryTest, MakesTheThreeTypesAndNothingElse) {
-    for (auto eType : {RECOVERY_CONTROLLER_DELETED, RECOVERY_CONTROLLER_COMPLETE_VOLUME, RECOVERY_CONTROLLER_COMPLETE_DISK}) {
+    for (auto eType :
+         {RECOVERY_CONTROLLER_DELETED, RECOVERY_CONTROLLER_COMPLETE_VOLUME, RECOVERY_CONTROLLER_COMPLETE_DISK}) {
         ReleasePtr<IRecoveryController> pController(CreateRecoveryController(eType));
         ASSERT_TRUE(pController);
         EXPECT_EQ(pController->thisType(), eType);

@@ -22,8 +22,7 @@ namespace {
 using recoverytest::FakeEntryPoints;
 
 std::unique_ptr<CMemoryDevice> Volume(FileSystemType eFileSystem, char const* pszName = "USBSTICK") {
-    auto pDevice = std::make_unique<CMemoryDevice>(std::vector<std::uint8_t>(64 * 512), 512,
-                                                               STORAGE_DEVICE_VOLUME);
+    auto pDevice = std::make_unique<CMemoryDevice>(std::vector<std::uint8_t>(64 * 512), 512, STORAGE_DEVICE_VOLUME);
     auto* pRecord = new CCollectedVolumeDeviceInfoStruct;
     pRecord->u32FileSystemType = eFileSystem;
     std::strncpy(pRecord->szVolumeName, pszName, sizeof(pRecord->szVolumeName) - 1);
@@ -57,8 +56,8 @@ TEST_F(DeletedRecoveryControllerTest, EachFileSystemGetsItsOwnQuickSearcher) {
         _tagSearcherType eSearcher;
     };
     Case const cases[] = {
-        {FILE_SYSTEM_FAT12, SEARCHER_TYPE_FAT},  {FILE_SYSTEM_FAT16, SEARCHER_TYPE_FAT},
-        {FILE_SYSTEM_FAT32, SEARCHER_TYPE_FAT},  {FILE_SYSTEM_NTFS, SEARCHER_TYPE_NTFS},
+        {FILE_SYSTEM_FAT12, SEARCHER_TYPE_FAT},   {FILE_SYSTEM_FAT16, SEARCHER_TYPE_FAT},
+        {FILE_SYSTEM_FAT32, SEARCHER_TYPE_FAT},   {FILE_SYSTEM_NTFS, SEARCHER_TYPE_NTFS},
         {FILE_SYSTEM_EXFAT, SEARCHER_TYPE_EXFAT}, {FILE_SYSTEM_HFSPLUS, SEARCHER_TYPE_HFSPLUS},
     };
     for (Case const& c : cases) {

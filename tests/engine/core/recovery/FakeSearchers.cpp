@@ -123,7 +123,9 @@ std::shared_ptr<SearcherRecord> FakeEntryPoints::Record(_tagSearcherType eType) 
 void FakeEntryPoints::InstallCompleteSearchers() {
     EngineEntryPoints& table = GetEngineEntryPoints();
     auto factory = [this](_tagSearcherType eType) {
-        return [this, eType]() -> ICompleteFileSystemSearchController* { return new FakeCompleteSearcher(NewRecord(eType)); };
+        return [this, eType]() -> ICompleteFileSystemSearchController* {
+            return new FakeCompleteSearcher(NewRecord(eType));
+        };
     };
     table.CreateHFSPlusSearcher = factory(SEARCHER_TYPE_HFSPLUS);
     table.CreateEXFatSearcher = factory(SEARCHER_TYPE_EXFAT);

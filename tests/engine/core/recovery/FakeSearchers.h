@@ -61,7 +61,8 @@ private:
 /// A quick searcher that reports a folder with one file under root id 5.
 class FakeQuickSearcher final : public IQuickFileSystemSearchController {
 public:
-    FakeQuickSearcher(std::shared_ptr<SearcherRecord> pRecord, RESULT result) : m_pRecord(std::move(pRecord)), m_result(result) {}
+    FakeQuickSearcher(std::shared_ptr<SearcherRecord> pRecord, RESULT result)
+        : m_pRecord(std::move(pRecord)), m_result(result) {}
 
     void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override;
     int GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPartitions, int iCount) override;
@@ -107,7 +108,8 @@ public:
     explicit FakeRestoreSink(std::vector<_tagSearcherType> types = {}) : m_types(std::move(types)) {}
     ~FakeRestoreSink() override;
 
-    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress, IStorageDevice* pDevice) override;
+    void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder, IProgress* pProgress,
+                                 IStorageDevice* pDevice) override;
     std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int iSearcherType) override;
 
     int Replays() const { return m_iReplays; }

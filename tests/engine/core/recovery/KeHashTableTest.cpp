@@ -60,8 +60,8 @@ TEST(KeHashTableTest, MixingTableFollowsTheGeneratorRule) {
 
 TEST(KeHashTableTest, HashesMatchReferenceAndFoldAsciiCaseOnly) {
     CKeHashTable const table;
-    std::vector<std::string> const texts = {"", "JPG", "jpg", "Cr2", "tar.gz", "\xD1\x84\xD0\xBE\xD1\x82\xD0\xBE",
-                                            "\xFF\xFE", "\x80"};
+    std::vector<std::string> const texts = {
+        "", "JPG", "jpg", "Cr2", "tar.gz", "\xD1\x84\xD0\xBE\xD1\x82\xD0\xBE", "\xFF\xFE", "\x80"};
     for (std::string const& text : texts) {
         for (unsigned type = 0; type < 3; ++type) {
             EXPECT_EQ(table.GetHashCode(text.c_str(), type), ReferenceHash(text, static_cast<int>(type)))
@@ -86,9 +86,9 @@ TEST(KeHashTableTest, FindsInsertedTextsInAnyCaseAndFirstInsertWins) {
         int iFound;
         FILE_TYPE_ID eValue;
     };
-    for (Case const c : {Case{"jpg", 1, FILE_TYPE_PICTURE}, Case{"JpG", 1, FILE_TYPE_PICTURE},
-                         Case{"MP3", 1, FILE_TYPE_MUSIC}, Case{"png", 0, FILE_TYPE_OTHER},
-                         Case{"", 0, FILE_TYPE_OTHER}}) {
+    for (Case const c :
+         {Case{"jpg", 1, FILE_TYPE_PICTURE}, Case{"JpG", 1, FILE_TYPE_PICTURE}, Case{"MP3", 1, FILE_TYPE_MUSIC},
+          Case{"png", 0, FILE_TYPE_OTHER}, Case{"", 0, FILE_TYPE_OTHER}}) {
         FILE_TYPE_ID eValue = FILE_TYPE_OTHER;
         EXPECT_EQ(table.FindNode(c.pszText, eValue), c.iFound) << c.pszText;
         EXPECT_EQ(eValue, c.eValue) << c.pszText;

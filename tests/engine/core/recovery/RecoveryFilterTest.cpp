@@ -16,10 +16,7 @@ using testkit::CTestFileNode;
 
 std::map<int, std::string> const kLists = {
     {1, "jpg;;png"},  // the empty piece makes "photo." a picture
-    {2, "mp3"},
-    {4, "mp4"},
-    {8, "zip"},
-    {16, "doc;pdf"},
+    {2, "mp3"},      {4, "mp4"}, {8, "zip"}, {16, "doc;pdf"},
 };
 
 class RecoveryFilterTest : public testing::Test {
@@ -100,8 +97,8 @@ TEST_F(RecoveryFilterTest, HidesLiveFilesOnlyInAQuickScanOfAMountedVolume) {
         _SCAN_TYPE eType;
         bool bShow;
     };
-    for (Case const c : {Case{SCAN_TYPE_DEEP, true}, Case{SCAN_TYPE_QUICK_UNMOUNTED, true},
-                         Case{SCAN_TYPE_QUICK_MOUNTED, false}}) {
+    for (Case const c :
+         {Case{SCAN_TYPE_DEEP, true}, Case{SCAN_TYPE_QUICK_UNMOUNTED, true}, Case{SCAN_TYPE_QUICK_MOUNTED, false}}) {
         m_pFilter->SetScanType(c.eType);
         EXPECT_EQ(m_pFilter->ShowNormalFiles(), c.bShow) << "scan type " << c.eType;
     }

@@ -72,12 +72,9 @@ TEST(DirectoryTreeBuilderRoots, AreNamedAfterTheDeviceAndTheSearcherType) {
         char const* pszVolume;
     };
     Case const cases[] = {
-        {"", SEARCHER_TYPE_NTFS, "Disk(NTFS)", "Disk"},
-        {"USB", SEARCHER_TYPE_HFSPLUS, "USB(HFS+)", "USB"},
-        {"USB", SEARCHER_TYPE_FAT, "USB(FAT/FAT32)", "USB"},
-        {"USB", SEARCHER_TYPE_EXFAT, "USB(ExFat)", "USB"},
-        {"USB", SEARCHER_TYPE_RAW, "USB(RAW Files)", "USB"},
-        {"USB", SEARCHER_TYPE_NONE, "USB", "USB"},
+        {"", SEARCHER_TYPE_NTFS, "Disk(NTFS)", "Disk"},      {"USB", SEARCHER_TYPE_HFSPLUS, "USB(HFS+)", "USB"},
+        {"USB", SEARCHER_TYPE_FAT, "USB(FAT/FAT32)", "USB"}, {"USB", SEARCHER_TYPE_EXFAT, "USB(ExFat)", "USB"},
+        {"USB", SEARCHER_TYPE_RAW, "USB(RAW Files)", "USB"}, {"USB", SEARCHER_TYPE_NONE, "USB", "USB"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.pszRoot);
@@ -151,12 +148,14 @@ TEST_F(DirectoryTreeBuilder, NamesStartingWithADotAreKeptAsTheyStand) {
     CountedNode* pGit = Folder(12, kRootID, ".git");
     CountedNode* pConfig = File(13, 12, "config");
     CountedNode* pDots = File(14, kRootID, "...");
-    for (CountedNode* pNode : {pFolder, pHidden, pGit, pConfig, pDots}) ASSERT_EQ(Add(pNode), 1) << pNode->GetFileName();
+    for (CountedNode* pNode : {pFolder, pHidden, pGit, pConfig, pDots})
+        ASSERT_EQ(Add(pNode), 1) << pNode->GetFileName();
     m_pBuilder->FlashBuild(kType);
     EXPECT_STREQ(pFolder->GetFileName(), ". .config");
     EXPECT_STREQ(pHidden->GetFileName(), ".bashrc");
     EXPECT_STREQ(pGit->GetFileName(), ".git");
-    for (CountedNode* pNode : {pFolder, pHidden, pGit, pConfig, pDots}) EXPECT_TRUE(WasShown(pNode)) << pNode->GetFileName();
+    for (CountedNode* pNode : {pFolder, pHidden, pGit, pConfig, pDots})
+        EXPECT_TRUE(WasShown(pNode)) << pNode->GetFileName();
     EXPECT_EQ(pHidden->GetParent(), pFolder);
     EXPECT_EQ(pConfig->GetParent(), pGit);
 }
@@ -401,14 +400,17 @@ TEST(NodeRecords, RestoredFilesGiveTheFirstCopyOfEachIdInIdOrderWhateverTheirOrd
     };
     for (bool const bInOrder : {true, false}) {
         CNodeRecords records(true, [](std::uint32_t) -> CFileNode& { std::abort(); });
-        auto const list = bInOrder ? std::vector<std::pair<long long, char const*>>{{5, "z"}, {10, "a"}, {10, "a2"}, {20, "b"}, {30, "c"}}
-                                   : std::vector<std::pair<long long, char const*>>{{30, "c"}, {10, "a"}, {20, "b"}, {10, "a2"}, {5, "z"}};
+        auto const list =
+            bInOrder
+                ? std::vector<std::pair<long long, char const*>>{{5, "z"}, {10, "a"}, {10, "a2"}, {20, "b"}, {30, "c"}}
+                : std::vector<std::pair<long long, char const*>>{{30, "c"}, {10, "a"}, {20, "b"}, {10, "a2"}, {5, "z"}};
         for (auto const& [s64ID, pszName] : list) {
             files.push_back(std::make_unique<CTestFileNode>(pszName));
             files.back()->SetNodeID(s64ID);
             ASSERT_TRUE(records.Record(*files.back()));
         }
-        EXPECT_EQ(names(records.FirstFilesByID([](CFileNode&) { return true; })), (std::vector<std::string>{"z", "a", "b", "c"}));
+        EXPECT_EQ(names(records.FirstFilesByID([](CFileNode&) { return true; })),
+                  (std::vector<std::string>{"z", "a", "b", "c"}));
         auto const notA = [](CFileNode& node) { return CFileNode::NameOrEmpty(node.GetFileName()) != "a"; };
         EXPECT_EQ(names(records.FirstFilesByID(notA)), (std::vector<std::string>{"z", "b", "c"}));
         records.Clear();

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "TreeBuilderFixture.h"
-#include "support/WorkerStack.h"
 #include "engine/DataRunList.h"
+#include "support/WorkerStack.h"
 
 namespace treetest {
 namespace {

@@ -52,8 +52,8 @@ Expectations ReadExpected(std::string const& path, bool bHomeIsUsersMe) {
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string state, file, size, sha256;
-        if (!std::getline(fields, state, '\t') || !std::getline(fields, file, '\t') || !std::getline(fields, size, '\t') ||
-            !std::getline(fields, sha256))
+        if (!std::getline(fields, state, '\t') || !std::getline(fields, file, '\t') ||
+            !std::getline(fields, size, '\t') || !std::getline(fields, sha256))
             continue;
         bool const bDeleted = state == "D" || (state == "H" && bHomeIsUsersMe);
         (bDeleted ? result.deleted : result.live)[file] = {std::stoll(size), sha256};
@@ -74,9 +74,11 @@ class RecycleBinScanTest : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
         Images const& images = BuiltImages();
-        if (images.iExit != 0) GTEST_SKIP() << "the fixture script could not build the images (exit " << images.iExit << ")";
+        if (images.iExit != 0)
+            GTEST_SKIP() << "the fixture script could not build the images (exit " << images.iExit << ")";
         m_image = images.dir.File(std::string(GetParam().pszImage) + ".img");
-        if (!std::filesystem::exists(m_image)) GTEST_SKIP() << GetParam().pszImage << " needs root, FUSE and loop devices";
+        if (!std::filesystem::exists(m_image))
+            GTEST_SKIP() << GetParam().pszImage << " needs root, FUSE and loop devices";
     }
     std::string m_image;
 };

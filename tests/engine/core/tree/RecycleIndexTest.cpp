@@ -10,8 +10,8 @@
 
 #include "engine/core/tree/RecycleIndex.h"
 #include "engine/core/tree/RecyclerFilter.h"
-#include "testkit/TestFileNode.h"
 #include "support/ByteFields.h"
+#include "testkit/TestFileNode.h"
 
 namespace {
 
@@ -92,7 +92,13 @@ std::vector<Payload> Payloads() {
         {"slash_in_name", Counted(u"C:\\a/b"), std::nullopt},
         {"embedded_nul", Counted(std::u16string(u"C:\\dir\\ab\0cd", 12), 13), "ab"},
         {"version1_without_nul", Fixed(std::u16string(260, u'C')), std::nullopt},
-        {"unknown_version", [] { auto b = Counted(u"C:\\a.jpg"); b[0] = 3; return b; }(), std::nullopt},
+        {"unknown_version",
+         [] {
+             auto b = Counted(u"C:\\a.jpg");
+             b[0] = 3;
+             return b;
+         }(),
+         std::nullopt},
         {"count_past_the_end", hugeCount, std::nullopt},
         {"path_past_the_bytes_read", giant, std::nullopt},
     };
@@ -102,7 +108,8 @@ class RecycleIndexTest : public ::testing::TestWithParam<Payload> {};
 
 TEST_P(RecycleIndexTest, GivesTheRecordedNameOrNone) {
     Payload const& payload = GetParam();
-    std::optional<std::string> const name = recycle::OriginalName(engine::ByteView(payload.bytes.data(), payload.bytes.size()));
+    std::optional<std::string> const name =
+        recycle::OriginalName(engine::ByteView(payload.bytes.data(), payload.bytes.size()));
     EXPECT_EQ(name, payload.name);
 }
 

@@ -61,20 +61,25 @@ struct SharedCase {
 
 class SharedClustersTest : public ::testing::TestWithParam<SharedCase> {};
 
-TEST_P(SharedClustersTest, TheLaterWrittenFileKeepsTheClusters) { EXPECT_EQ(Settle(GetParam().rows), GetParam().verdicts); }
+TEST_P(SharedClustersTest, TheLaterWrittenFileKeepsTheClusters) {
+    EXPECT_EQ(Settle(GetParam().rows), GetParam().verdicts);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SharedClustersTest,
-    ::testing::Values(SharedCase{"LaterWins", {{0, 4, 100}, {2, 4, 200}}, {kGone, kKept}},
-                      SharedCase{"LaterWinsInAnyOrder", {{2, 4, 300}, {0, 4, 200}, {3, 1, 100}}, {kKept, kGone, kGone}},
-                      SharedCase{"EqualTimesLeaveBothInDoubt", {{0, 4, 100}, {3, 4, 100}}, {kDoubt, kDoubt}},
-                      SharedCase{"UnknownTimeLeavesBothInDoubt", {{0, 4, 0}, {3, 4, 100}}, {kDoubt, kDoubt}},
-                      SharedCase{"TouchingRunsShareNothing", {{0, 4, 100}, {4, 4, 200}}, {kKept, kKept}},
-                      SharedCase{"LiveFilesAreJudgedByTheirVolume", {{0, 4, 100}, {0, 4, 200, false}}, {kKept, kKept}},
-                      SharedCase{"PartitionsShareNoClusters", {{0, 4, 100, true, 0}, {0, 4, 200, true, 1}}, {kKept, kKept}},
-                      SharedCase{"OneSlotReachedTwiceIsOneEntry", {{0, 4, 100, true, 0, 64}, {0, 4, 100, true, 0, 64}}, {kKept, kKept}},
-                      SharedCase{"TwoSlotsAlikeAreTwoEntries", {{0, 4, 100, true, 0, 64}, {0, 4, 100, true, 0, 96}}, {kDoubt, kDoubt}},
-                      SharedCase{"ClaimsPastAnyVolumesEnd", {{kBeyond, 5, 100}, {kBeyond + 1, 3, 200}}, {kGone, kKept}}),
+    ::testing::Values(
+        SharedCase{"LaterWins", {{0, 4, 100}, {2, 4, 200}}, {kGone, kKept}},
+        SharedCase{"LaterWinsInAnyOrder", {{2, 4, 300}, {0, 4, 200}, {3, 1, 100}}, {kKept, kGone, kGone}},
+        SharedCase{"EqualTimesLeaveBothInDoubt", {{0, 4, 100}, {3, 4, 100}}, {kDoubt, kDoubt}},
+        SharedCase{"UnknownTimeLeavesBothInDoubt", {{0, 4, 0}, {3, 4, 100}}, {kDoubt, kDoubt}},
+        SharedCase{"TouchingRunsShareNothing", {{0, 4, 100}, {4, 4, 200}}, {kKept, kKept}},
+        SharedCase{"LiveFilesAreJudgedByTheirVolume", {{0, 4, 100}, {0, 4, 200, false}}, {kKept, kKept}},
+        SharedCase{"PartitionsShareNoClusters", {{0, 4, 100, true, 0}, {0, 4, 200, true, 1}}, {kKept, kKept}},
+        SharedCase{
+            "OneSlotReachedTwiceIsOneEntry", {{0, 4, 100, true, 0, 64}, {0, 4, 100, true, 0, 64}}, {kKept, kKept}},
+        SharedCase{
+            "TwoSlotsAlikeAreTwoEntries", {{0, 4, 100, true, 0, 64}, {0, 4, 100, true, 0, 96}}, {kDoubt, kDoubt}},
+        SharedCase{"ClaimsPastAnyVolumesEnd", {{kBeyond, 5, 100}, {kBeyond + 1, 3, 200}}, {kGone, kKept}}),
     [](::testing::TestParamInfo<SharedCase> const& caseInfo) { return std::string(caseInfo.param.pszName); });
 
 TEST(SharedClustersHostileTest, OneClusterClaimedOverAndOverLeavesAtMostTheNewestCounted) {

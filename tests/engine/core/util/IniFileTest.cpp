@@ -15,7 +15,8 @@ protected:
     // Writes the bytes (NULs included) to a file and loads it; the load's result.
     int Load(std::string const& bytes) {
         std::string const path = m_dir.File("UIConfig.ini");
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return m_ini.Init(path);
     }
     // The value ReadItem gives, or "<-1>" with an empty value when it answers -1.
@@ -85,9 +86,7 @@ TEST_F(IniFileTest, LineOf3000CharactersIsReadInPiecesOf1023) {
     EXPECT_EQ(Read("S", "after"), "1");
 }
 
-TEST_F(IniFileTest, SectionNameLongerThanALineFails) {
-    EXPECT_EQ(Load("[" + std::string(3000, 'a') + "]\nk=1\n"), -1);
-}
+TEST_F(IniFileTest, SectionNameLongerThanALineFails) { EXPECT_EQ(Load("[" + std::string(3000, 'a') + "]\nk=1\n"), -1); }
 
 TEST_F(IniFileTest, LineEndsAtAnEmbeddedNul) {
     using namespace std::string_literals;

@@ -37,7 +37,8 @@ struct Takes {
 
 std::vector<Pipeline::Lane> NotingLanes(Takes& takes, std::size_t lanes) {
     std::vector<Pipeline::Lane> out;
-    for (std::size_t lane = 0; lane < lanes; ++lane) out.emplace_back([&takes, lane](int const& item) { takes.Note(lane, item); });
+    for (std::size_t lane = 0; lane < lanes; ++lane)
+        out.emplace_back([&takes, lane](int const& item) { takes.Note(lane, item); });
     return out;
 }
 
