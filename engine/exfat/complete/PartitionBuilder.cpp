@@ -302,8 +302,11 @@ void CPartitionBuilder::WinnowPartition(Partitions& kept) {
     std::map<CExFatPartitionEx::Key, std::unique_ptr<CExFatPartitionEx>> index = std::move(m_index);
     m_index.clear();
     m_bRankedValid = false;
+    // Every ranked volume is asked whether it nests in a later one, so none is freed before the walk ends.
+    Partitions dropped;
+    dropped.reserve(ranked.size());
     for (CExFatPartitionEx* pPartition : ranked) {
-        std::unique_ptr<CExFatPartitionEx> pOwned = std::move(index[pPartition->GetKey()]);
+        std::unique_ptr<CExFatPartitionEx>& pOwned = dropped.emplace_back(std::move(index[pPartition->GetKey()]));
         std::size_t const waiting = m_sets.Size() - m_consumed.size();
         bool bUsable = pPartition->Matched().size() <= waiting;
         for (CFileSet* pSet : pPartition->Matched()) bUsable = bUsable && m_consumed.count(pSet) == 0;
