@@ -2,7 +2,7 @@
 // The EXIF reader shared by the JPEG and TIFF analysers: names a carved picture after its camera
 // and dates it. It parses one EXIF block already in memory (the "Exif\0\0" header, then a TIFF
 // header and its directories) and reads no device. Layout from the EXIF 2.3 and TIFF 6.0
-// specifications:
+// standards:
 //   header:  0 6 "Exif" 00 00;  6 2 "II" (little-endian) or "MM" (big-endian);  8 2 42;
 //            10 4 offset of the first directory, from the TIFF header (offset 6)
 //   directory: as TiffDirectory.h decodes it

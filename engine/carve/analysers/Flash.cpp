@@ -1,4 +1,4 @@
-// Flash video (FLV) and Flash movies (SWF). Layouts from Adobe's FLV and SWF specifications:
+// Flash video (FLV) and Flash movies (SWF). Layouts from Adobe's FLV and SWF file format documents:
 //   FLV  0 3 "FLV";  3 1 version 1;  4 1 flags;  5 4 header size (BE), 9 for version 1
 //        then: 4 previous tag size (BE; 0 first), and tags: 0 1 type (8 audio, 9 video,
 //        18 script data), 1 3 data size (BE), 4 3+1 time stamp, 8 3 stream id, 11 data

@@ -5,14 +5,14 @@
 // a raw image. Only the signatures are read: the containers themselves are not.
 //
 // | format         | where           | bytes                                                   |
-// | qcow, qcow2    | offset 0        | "QFI" 0xFB (QEMU's qcow2 specification)                 |
+// | qcow, qcow2    | offset 0        | "QFI" 0xFB (QEMU's qcow2 format document)               |
 // | VHDX           | offset 0        | "vhdxfile" (MS-VHDX 2.2.1, the file type identifier)    |
 // | VMDK (sparse)  | offset 0        | "KDMV", or "COWD" for the ESX sparse extent (VMware's   |
 // |                |                 | Virtual Disk Format 5.0)                                 |
 // | VDI            | offset 64       | 7F 10 DA BE, the little-endian signature 0xBEDA107F      |
 // | VHD            | last 512 bytes  | "conectix"; its disk type (offset 60, big-endian) 2 is   |
-// |                |                 | fixed, 3 dynamic, 4 differencing (Microsoft's VHD format |
-// |                |                 | specification); a dynamic disk repeats it at offset 0    |
+// |                |                 | fixed, 3 dynamic, 4 differencing (Microsoft's Virtual    |
+// |                |                 | Hard Disk Image Format); a dynamic disk repeats it at 0  |
 //
 // A fixed VHD is the raw disk followed by the footer: it is read as the raw image it holds.
 #include <cstdint>

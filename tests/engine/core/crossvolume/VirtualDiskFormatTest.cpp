@@ -1,5 +1,5 @@
 // Telling a virtual machine's disk from a raw image by its first bytes or its VHD footer: from
-// bytes laid out as the formats' specifications place their signatures, and from containers
+// bytes laid out as the formats' published layouts place their signatures, and from containers
 // qemu-img writes.
 #include <gtest/gtest.h>
 
