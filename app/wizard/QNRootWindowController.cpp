@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -301,13 +302,25 @@ void QNRootWindowController::backHome() {
     m_typePage->startScanButton()->setFocus();
 }
 
+void QNRootWindowController::placeResults(QWidget* window) const {
+    // Just below where this window stands, yet whole on its screen: at 200 % a laptop's screen
+    // is shorter than the results window's least height plus that step.
+    QRect frame(pos() + QPoint(0, 50), window->size());
+    if (QScreen const* screen = this->screen()) {
+        QRect const area = screen->availableGeometry();
+        frame.moveBottomRight(QPoint(std::min(frame.right(), area.right()), std::min(frame.bottom(), area.bottom())));
+        frame.moveTopLeft(QPoint(std::max(frame.left(), area.left()), std::max(frame.top(), area.top())));
+    }
+    window->move(frame.topLeft());
+}
+
 void QNRootWindowController::openResults(std::unique_ptr<uimodel::DiskVolumeNodeData> item) {
     if (!item || m_results) return;
     auto* window = new results::QNDeletailWindowController;
     window->setAttribute(Qt::WA_DeleteOnClose);
     m_results = window;
     window->setSelectDiskVolumeData(std::move(item));
-    window->move(pos() + QPoint(0, 50));
+    placeResults(window);
     connect(window, &results::QNDeletailWindowController::backHomeRequested, this, [this, window] {
         window->deleteLater();
         emit wentHome();
@@ -448,7 +461,7 @@ void QNRootWindowController::startLoad(const QString& path) {
     showMessage({});
     auto* window = new results::QNDeletailWindowController;
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->move(pos() + QPoint(0, 50));
+    placeResults(window);
     connect(window, &results::QNDeletailWindowController::backHomeRequested, this, [this, window] {
         window->deleteLater();
         emit wentHome();

@@ -84,6 +84,7 @@ private:
     void refreshDevices();
     void showMessage(const QString& text);
     void openResults(std::unique_ptr<uimodel::DiskVolumeNodeData> item);
+    void placeResults(QWidget* window) const;
     void startLoad(const QString& path);
     void askForImageOf(const QString& path, const uimodel::_DiskVolumeData& saved);
     void loadWithImage(const QString& path, const QString& image, const uimodel::_DiskVolumeData& saved);

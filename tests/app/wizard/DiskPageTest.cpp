@@ -238,6 +238,8 @@ TEST(DiskPage, AnImageOpenedFromThePageIsListedOnce) {
 
     // Media come and go every 100 ms while the page shows: the choice stays on the noise image
     // (not row 1), and a Continue pressed meanwhile waits for the list and scans that image.
+    // The wizard stands low on its screen: the results window, a step below it, would run off it.
+    root.move(0, root.screen()->availableGeometry().bottom() - root.height() + 1);
     root.openDiskImage(QString::fromStdString(noise));
     app::results::QNDeletailWindowController* opened = nullptr;
     QObject::connect(&root, &app::QNRootWindowController::resultsWindowOpened, &root,
@@ -252,6 +254,10 @@ TEST(DiskPage, AnImageOpenedFromThePageIsListedOnce) {
         EXPECT_EQ(root.diskPage()->selectDiskVolume()->devicePath(), noise) << "step " << step;
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr; }, 60000));
+    // The results window opens whole on the screen, or from its top where the screen is shorter.
+    QRect const area = root.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(opened->pos()));
+    EXPECT_TRUE(opened->geometry().bottom() <= area.bottom() || opened->y() == area.top());
     uimodel::QNUIController::Model const& model = uimodel::QNUIController::GetModel();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return model.pScan->GetSavedStorage() && !uimodel::QNUIController::IsScanRunning(); }, 60000));
