@@ -1,8 +1,9 @@
 #pragma once
 // The small window that follows saving a scan into a results file or loading one: the bar only
 // moves forward, the window closes 0.5 s after the end, a failure is alerted, and a successful
-// load posts "ShowDetailWindow" (and names the saved volumes it could not place). Closing it early stops a load and waits for its end, showing
-// that it is stopping; a load stopped so posts nothing.
+// load posts "ShowDetailWindow" (and names the saved volumes it could not place). Closing it
+// early stops a load and waits for its end, showing that it is stopping; a load stopped so posts
+// nothing.
 
 #include <QTimer>
 

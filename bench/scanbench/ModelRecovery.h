@@ -41,7 +41,8 @@ char const* RecoverWord(RESULT result);
 /// names something (a virtual disk's container).
 void PrintRecoverLine(std::string const& path, RESULT result, std::string const& note);
 
-/// Checks the files `options.check` picks, prints a "recover" line per file and runs the recovery to its end. A full destination is given up, as a user would.
+/// Checks the files `options.check` picks, prints a "recover" line per file and runs the recovery
+/// to its end. A full destination is given up, as a user would.
 RecoveryRun RunModelRecovery(uimodel::QNUIScan& scan, uimodel::QNUIRecovery& recovery, RecoveryOptions const& options);
 
 /// The RESULT line's recovery fields, with a leading space.
