@@ -189,12 +189,11 @@ std::vector<Listed> ReadScanManifest(std::string const& path) {
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
-        std::string name, size, deleted, result, reason;
+        std::string name, size, deleted, result, reason, detail;
         if (std::getline(fields, name, '\t') && std::getline(fields, size, '\t') &&
             std::getline(fields, deleted, '\t')) {
             std::getline(fields, result, '\t');
             std::getline(fields, reason, '\t');
-            std::string detail;
             std::getline(fields, detail, '\t');
             listed.push_back({name, deleted == "1", reason, detail});
         }
@@ -318,16 +317,18 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
         }
         EXPECT_EQ(iListed, 1) << path;
     }
-    // Where the oracle holds every file of the image, nothing else is written: a file written
-    // with other bytes under another volume's name is no recovery. Nor is anything listed but at
-    // the oracle's paths (an unplaced file also among the lost files): another volume's entries
-    // among a volume's lost files, refused or not, are none of its files.
+    // Where the oracle holds every file of the image, nothing else is written but its live,
+    // unplaced and deleted files: a file written with other bytes under another volume's name is
+    // no recovery. Nor is anything listed but at the oracle's paths (an unplaced file also among
+    // the lost files): another volume's entries among a volume's lost files, refused or not, are
+    // none of its files.
     if (fs::exists(Oracle(".only"))) {
         auto const placed = testsupport::ReadManifest(Oracle(".manifest"));
         auto const unplaced = testsupport::ReadManifest(Oracle(".unplaced"));
         std::set<std::string> known;
-        for (auto const* pOracle : {&placed, &unplaced})
-            for (auto const& [path, expected] : *pOracle) known.insert(expected.sha256);
+        for (char const* pszOracle : {".manifest", ".unplaced", ".deleted"})
+            for (auto const& [path, expected] : testsupport::ReadManifest(Oracle(pszOracle)))
+                known.insert(expected.sha256);
         // Deleted files, and files the oracle lists as refused or noted, are at its paths as well.
         std::vector<std::string> judged;
         for (char const* pszOracle : {".deleted", ".listed"})
