@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "engine/DataRunList.h"
 #include "engine/EngineEntryPoints.h"
 #include "engine/core/device/MemoryDevice.h"
 #include "engine/fat/FATForeignClusters.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -42,14 +41,12 @@ TEST(FatForeignClustersTest, LiveFilesByTheirChainImagesByTheirBootSectorAndOthe
     std::string const floppy = dir.File("floppy.img");
     ASSERT_EQ(testsupport::RunCommand("truncate -s 1440K " + floppy + " && mkfs.fat -F 12 " + floppy + " >/dev/null"),
               0);
-    std::ifstream in(floppy, std::ios::binary);
-    std::vector<std::uint8_t> bootSector(512);
-    ASSERT_TRUE(in.read(reinterpret_cast<char*>(bootSector.data()), 512));
+    std::vector<std::uint8_t> const floppyBytes = testsupport::ReadFileBytes(floppy);
+    ASSERT_GE(floppyBytes.size(), 512u);
 
     // Cluster 40 starts an image; cluster 30 a file of other bytes.
     std::vector<std::uint8_t> bytes(128 * 512, 0x5A);
-    std::copy(bootSector.begin(), bootSector.end(),
-              bytes.begin() + static_cast<std::ptrdiff_t>((kDataStart + 38) * 512));
+    std::copy_n(floppyBytes.begin(), 512, bytes.begin() + static_cast<std::ptrdiff_t>((kDataStart + 38) * 512));
     CMemoryDevice device(std::move(bytes));
     CFATForeignClusters foreign(&device, Geometry());
     AddFile(foreign, 10, 3, true);
@@ -58,28 +55,15 @@ TEST(FatForeignClustersTest, LiveFilesByTheirChainImagesByTheirBootSectorAndOthe
     AddFile(foreign, 40, 20, false);
     foreign.AddOtherVolume(kDataStart + 98, kDataStart + 108);  // clusters 100 to 109
 
-    struct Expected {
-        std::uint64_t u64Cluster;
-        bool bHeld;
-    };
-    for (Expected const& expected : {Expected{9, false},
-                                     {10, true},
-                                     {12, true},
-                                     {14, true},
-                                     {15, false},
-                                     {30, false},
-                                     {34, false},
-                                     {40, true},
-                                     {59, true},
-                                     {60, false},
-                                     {99, false},
-                                     {100, true},
-                                     {109, true},
-                                     {110, false}})
-        EXPECT_EQ(foreign.Holds(expected.u64Cluster), expected.bHeld) << "cluster " << expected.u64Cluster;
-    // Sectors before the data area are held only inside another volume.
-    EXPECT_FALSE(foreign.HoldsSector(3));
+    for (std::uint64_t const u64Cluster : {10, 12, 14, 40, 59, 100, 109})
+        EXPECT_TRUE(foreign.Holds(u64Cluster)) << "cluster " << u64Cluster;
+    for (std::uint64_t const u64Cluster : {9, 15, 30, 34, 60, 99, 110})
+        EXPECT_FALSE(foreign.Holds(u64Cluster)) << "cluster " << u64Cluster;
+    // A sector by its cluster; one before the data area only inside another volume.
     EXPECT_TRUE(foreign.HoldsSector(kDataStart + 8));
+    foreign.AddOtherVolume(2, 3);
+    EXPECT_TRUE(foreign.HoldsSector(2));
+    EXPECT_FALSE(foreign.HoldsSector(3));
     // A file overlapping one noted first adds nothing.
     AddFile(foreign, 11, 30, true);
     EXPECT_FALSE(foreign.Holds(20));

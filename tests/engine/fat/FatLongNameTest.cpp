@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/ByteView.h"
@@ -91,53 +92,48 @@ std::vector<std::uint8_t> WithoutFirst(std::vector<std::uint8_t> run, std::size_
     return run;
 }
 
-// A name of three pieces ("b096-with-a-long-name.bin" and more), and what is left of it.
-TEST(FatLongNameTest, APartlyLostLongNameGivesTheShortNameNeverAPiece) {
+// A name of three pieces ("b096-with-a-long-name.bin" and more), live or deleted, and what is left of it.
+TEST(FatLongNameTest, APartlyLostOrDeletedLongNameGivesTheShortNameNeverAPiece) {
     std::vector<std::uint8_t> const run = EntryRun(Units(u"b096-with-a-long-name-and-more.bin"));
     ASSERT_EQ(run.size(), 4 * kEntry);
     EXPECT_EQ(NameOf(run), "b096-with-a-long-name-and-more.bin");
-    EXPECT_EQ(NameOf(WithoutFirst(run, 1)), "SHORT.TXT");
-    EXPECT_EQ(NameOf(WithoutFirst(run, 2)), "SHORT.TXT");
+    EXPECT_EQ(NameOf(Erased(run)), "b096-with-a-long-name-and-more.bin");
+    for (std::size_t lost = 1; lost <= 2; ++lost) {
+        EXPECT_EQ(NameOf(WithoutFirst(run, lost)), "SHORT.TXT") << lost;
+        EXPECT_EQ(NameOf(Erased(WithoutFirst(run, lost))), "#HORT.TXT") << lost;
+    }
     // Another name's pieces in front of them, as a walk into the wrong cluster joins them.
     std::vector<std::uint8_t> joined = EntryRun(Units(u"another name of two pieces"));
     joined.resize(2 * kEntry);
-    std::vector<std::uint8_t> const rest = WithoutFirst(run, 2);
-    joined.insert(joined.end(), rest.begin(), rest.end());
+    joined.insert(joined.end(), run.begin() + 2 * kEntry, run.end());
     EXPECT_EQ(NameOf(joined), "SHORT.TXT");
     // Pieces a later 8.3 entry written without long-name support left behind.
     std::vector<std::uint8_t> stale = run;
     stale[3 * kEntry + 5] = 'X';
     EXPECT_EQ(NameOf(stale), "SHORTX.TXT");
-}
-
-TEST(FatLongNameTest, ADeletedLongNameIsUsedOnlyWhole) {
-    EXPECT_EQ(NameOf(Erased(EntryRun(Units(u"b096-with-a-long-name-and-more.bin")))),
-              "b096-with-a-long-name-and-more.bin");
-    EXPECT_EQ(NameOf(Erased(WithoutFirst(EntryRun(Units(u"b096-with-a-long-name-and-more.bin")), 1))), "#HORT.TXT");
-    // Without its NUL the name fills its pieces, or lost its last ones: whole when it still ends
-    // in the 8.3 name's extension.
+    // Without its NUL a deleted name fills its pieces, or lost its last ones: whole when it still
+    // ends in the 8.3 name's extension.
     EXPECT_EQ(NameOf(Erased(EntryRun(Units(u"a name of 26 units, a .txt")))), "a name of 26 units, a .txt");
     EXPECT_EQ(NameOf(Erased(WithoutFirst(EntryRun(Units(u"a name of thirty-nine units, and a .txt")), 1))),
               "#HORT.TXT");
-    // Without extension either, it is whole behind the folder's dot entries; where it opens the
-    // bytes read, or follows a live file that may have taken its first slots, it may be cut.
+    // Without extension either, it is whole behind the folder's dot entries, or carried over from a
+    // cluster whose last entry was deleted too; where it opens the bytes read, or follows a live
+    // file that may have taken its first slots, it may be cut.
     std::vector<std::uint8_t> const folder = Erased(EntryRun(Units(u"tree of files"), "TREEOF~1   "));
-    std::vector<std::uint8_t> bytes(2 * kEntry, ' ');
-    for (std::size_t dots = 1; dots <= 2; ++dots) {
-        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>((dots - 1) * kEntry), dots, '.');
-        bytes[(dots - 1) * kEntry + 11] = CTempFATDirEntry::kAttrDirectory;
-        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>((dots - 1) * kEntry + 12), kEntry - 12, 0);
+    std::vector<std::uint8_t> dots(2 * kEntry, 0);
+    std::copy_n(".          ", 11, dots.begin());
+    std::copy_n("..         ", 11, dots.begin() + kEntry);
+    dots[11] = dots[kEntry + 11] = CTempFATDirEntry::kAttrDirectory;
+    dots.insert(dots.end(), folder.begin(), folder.end());
+    std::tuple<std::vector<std::uint8_t> const*, bool, char const*> const parses[] = {
+        {&dots, true, "tree of files"}, {&folder, false, "tree of files"}, {&folder, true, "#REEOF~1"}};
+    for (auto const& [pEntries, bFrontMayBeLost, pszName] : parses) {
+        fat::FATFolderParse parse;
+        fat::ParseFATFolderEntries(engine::ByteView(pEntries->data(), pEntries->size()), {false, 100, bFrontMayBeLost},
+                                   parse);
+        ASSERT_EQ(parse.entries.size(), 1u);
+        EXPECT_EQ(parse.entries[0].name, pszName);
     }
-    bytes.insert(bytes.end(), folder.begin(), folder.end());
-    fat::FATFolderParse parse;
-    fat::ParseFATFolderEntries(engine::ByteView(bytes.data(), bytes.size()), {false, 100}, parse);
-    ASSERT_EQ(parse.entries.size(), 1u);
-    EXPECT_EQ(parse.entries[0].name, "tree of files");
-    EXPECT_EQ(NameOf(folder), "#REEOF~1");
-    // Carried over from a cluster whose last entry was deleted too: whole again.
-    fat::ParseFATFolderEntries(engine::ByteView(folder.data(), folder.size()), {false, 100, false}, parse);
-    ASSERT_EQ(parse.entries.size(), 1u);
-    EXPECT_EQ(parse.entries[0].name, "tree of files");
 }
 
 // Where a folder's further cluster is only guessed (no table), its entries must go on with the

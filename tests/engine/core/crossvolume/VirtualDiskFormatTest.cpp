@@ -13,6 +13,8 @@
 
 namespace {
 
+using enum VirtualDiskFormat;
+
 /// 512 zero bytes with `signature` at `offset`.
 std::vector<std::uint8_t> Sector(std::size_t offset, std::string const& signature) {
     std::vector<std::uint8_t> bytes(512, 0);
@@ -38,20 +40,20 @@ TEST(VirtualDiskFormat, SignaturesAtTheirPlacesNameTheContainerAndNothingElseDoe
     std::vector<std::uint8_t> ntfsBoot = Sector(3, "NTFS    ");
     ntfsBoot[0] = 0xEB, ntfsBoot[1] = 0x52, ntfsBoot[2] = 0x90, ntfsBoot[510] = 0x55, ntfsBoot[511] = 0xAA;
     SniffCase const cases[] = {
-        {"qcow2", Sector(0, "QFI\xFB"), {}, VirtualDiskFormat::kQcow},
-        {"VHDX", Sector(0, "vhdxfile"), {}, VirtualDiskFormat::kVhdx},
-        {"VMDK sparse", Sector(0, "KDMV"), {}, VirtualDiskFormat::kVmdk},
-        {"VMDK ESX sparse", Sector(0, "COWD"), {}, VirtualDiskFormat::kVmdk},
-        {"VDI", Sector(64, "\x7F\x10\xDA\xBE"), {}, VirtualDiskFormat::kVdi},
-        {"dynamic VHD, footer copy first", VhdFooter(3), VhdFooter(3), VirtualDiskFormat::kVhd},
-        {"differencing VHD footer", ntfsBoot, VhdFooter(4), VirtualDiskFormat::kVhd},
+        {"qcow2", Sector(0, "QFI\xFB"), {}, kQcow},
+        {"VHDX", Sector(0, "vhdxfile"), {}, kVhdx},
+        {"VMDK sparse", Sector(0, "KDMV"), {}, kVmdk},
+        {"VMDK ESX sparse", Sector(0, "COWD"), {}, kVmdk},
+        {"VDI", Sector(64, "\x7F\x10\xDA\xBE"), {}, kVdi},
+        {"dynamic VHD, footer copy first", VhdFooter(3), VhdFooter(3), kVhd},
+        {"differencing VHD footer", ntfsBoot, VhdFooter(4), kVhd},
         // A fixed VHD is the raw disk and a footer: its volumes read as raw ones.
-        {"fixed VHD", ntfsBoot, VhdFooter(2), VirtualDiskFormat::kNone},
-        {"raw NTFS image", ntfsBoot, Sector(0, ""), VirtualDiskFormat::kNone},
-        {"qcow2 magic one byte off", Sector(1, "QFI\xFB"), {}, VirtualDiskFormat::kNone},
-        {"VDI signature at another offset", Sector(60, "\x7F\x10\xDA\xBE"), {}, VirtualDiskFormat::kNone},
-        {"file shorter than a signature", {'Q', 'F'}, {}, VirtualDiskFormat::kNone},
-        {"empty file", {}, {}, VirtualDiskFormat::kNone},
+        {"fixed VHD", ntfsBoot, VhdFooter(2), kNone},
+        {"raw NTFS image", ntfsBoot, Sector(0, ""), kNone},
+        {"qcow2 magic one byte off", Sector(1, "QFI\xFB"), {}, kNone},
+        {"VDI signature at another offset", Sector(60, "\x7F\x10\xDA\xBE"), {}, kNone},
+        {"file shorter than a signature", {'Q', 'F'}, {}, kNone},
+        {"empty file", {}, {}, kNone},
     };
     for (SniffCase const& test : cases)
         EXPECT_EQ(SniffVirtualDisk(engine::ByteView(test.head.data(), test.head.size()),
@@ -63,32 +65,20 @@ TEST(VirtualDiskFormat, SignaturesAtTheirPlacesNameTheContainerAndNothingElseDoe
 TEST(VirtualDiskFormat, ContainersQemuImgWritesAreToldApartAndItsRawImageIsNone) {
     if (!testsupport::HaveTool("qemu-img")) GTEST_SKIP() << "qemu-img is not installed";
     testsupport::TempDir dir;
-    ASSERT_EQ(testsupport::RunCommand("head -c 4194304 /dev/urandom >'" + dir.File("source.bin") + "'"), 0);
-    struct Written {
-        char const* pszFormat;
-        char const* pszOptions;
-        VirtualDiskFormat eExpected;
-    };
-    Written const written[] = {
-        {"qcow2", "", VirtualDiskFormat::kQcow},
-        {"vpc", "", VirtualDiskFormat::kVhd},
-        {"vpc", "-o subformat=fixed", VirtualDiskFormat::kNone},
-        {"vhdx", "", VirtualDiskFormat::kVhdx},
-        {"vmdk", "", VirtualDiskFormat::kVmdk},
-        {"vdi", "", VirtualDiskFormat::kVdi},
-        {"raw", "", VirtualDiskFormat::kNone},
-    };
-    for (Written const& format : written) {
-        std::string const path = dir.File(std::string("disk.") + format.pszFormat);
-        ASSERT_EQ(testsupport::RunCommand("rm -f '" + path + "' && qemu-img convert -q -f raw -O " + format.pszFormat +
-                                          " " + format.pszOptions + " '" + dir.File("source.bin") + "' '" + path + "'"),
+    std::string const source = dir.File("source.bin"), disk = dir.File("disk");
+    ASSERT_EQ(testsupport::RunCommand("head -c 4194304 /dev/urandom >'" + source + "'"), 0);
+    std::pair<char const*, VirtualDiskFormat> const written[] = {
+        {"qcow2", kQcow}, {"vpc", kVhd}, {"vpc -o subformat=fixed", kNone}, {"vhdx", kVhdx}, {"vmdk", kVmdk},
+        {"vdi", kVdi},    {"raw", kNone}};
+    for (auto const& [pszFormat, eExpected] : written) {
+        ASSERT_EQ(testsupport::RunCommand("rm -f '" + disk + "' && qemu-img convert -q -f raw -O " + pszFormat + " '" +
+                                          source + "' '" + disk + "'"),
                   0)
-            << format.pszFormat;
-        std::vector<std::uint8_t> const bytes = testsupport::ReadFileBytes(path);
-        ASSERT_GE(bytes.size(), 512u) << format.pszFormat;
+            << pszFormat;
+        std::vector<std::uint8_t> const bytes = testsupport::ReadFileBytes(disk);
+        ASSERT_GE(bytes.size(), 512u) << pszFormat;
         engine::ByteView const all(bytes.data(), bytes.size());
-        EXPECT_EQ(SniffVirtualDisk(all.Sub(0, 512), all.Sub(bytes.size() - 512, 512)), format.eExpected)
-            << format.pszFormat << " " << format.pszOptions;
+        EXPECT_EQ(SniffVirtualDisk(all.Sub(0, 512), all.Sub(bytes.size() - 512, 512)), eExpected) << pszFormat;
     }
 }
 

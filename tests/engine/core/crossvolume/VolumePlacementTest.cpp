@@ -51,28 +51,19 @@ TEST(FileView, ReadsAFilesPiecesInItsOrderHolesAsZerosAndNothingPastItsEnd) {
     EXPECT_EQ(SectorsRead(overlapping, 0, 8), (std::vector<int>{20, 21, 22, 23, 32, 33, 0, 50}));
 }
 
-TEST(VolumePlacement, JudgesAFileByTheDeviceSectorsItsViewSectorsLieOn) {
-    CVolumePlacement placement;
-    placement.m_view = {{0, 100, 10}, {10, 300, 10}};
-    placement.m_s64ViewSectors = 20;
-    placement.m_taken.Add(305, 306);
-    placement.m_doubtful.Add(100, 102);
-    EXPECT_EQ(placement.Judge(Spans({{2, 10}})), 0u) << "sectors 102-109 are the volume's own";
-    EXPECT_EQ(placement.Judge(Spans({{0, 1}})), kCodePossiblyOverwritten);
-    EXPECT_EQ(placement.Judge(Spans({{0, 1}, {15, 16}})), kCodeOverwritten) << "a refusal outweighs a note";
-    EXPECT_EQ(placement.Judge(Spans({{14, 15}, {16, 20}})), 0u);
-    EXPECT_EQ(placement.DeviceSectors(Spans({{8, 12}})).Spans(), (std::vector<CSpanSet::Span>{{108, 110}, {300, 302}}));
-
-    CVolumePlacement container;
-    container.m_container = "vm.qcow2 (qcow2)";
-    EXPECT_EQ(container.Judge(CSpanSet()), kCodeInVirtualDisk) << "a file without sectors is refused as well";
-}
-
-TEST(VolumePlacement, AViewOfAViewReadsTheDeviceAndTakesTheOuterJudgements) {
+TEST(VolumePlacement, JudgesAFileByTheDeviceSectorsItsViewSectorsLieOnAndAViewOfAViewByTheOuterOnesToo) {
     CVolumePlacement outer;
     outer.m_view = {{0, 1000, 50}, {50, 2000, 50}};
     outer.m_s64ViewSectors = 100;
     outer.m_taken.Add(2005, 2006);
+    outer.m_doubtful.Add(1000, 1002);
+    EXPECT_EQ(outer.Judge(Spans({{2, 50}})), 0u) << "sectors 1002-1049 are the volume's own";
+    EXPECT_EQ(outer.Judge(Spans({{0, 1}})), kCodePossiblyOverwritten);
+    EXPECT_EQ(outer.Judge(Spans({{0, 1}, {55, 56}})), kCodeOverwritten) << "a refusal outweighs a note";
+    EXPECT_EQ(outer.Judge(Spans({{54, 55}, {56, 100}})), 0u);
+    EXPECT_EQ(outer.DeviceSectors(Spans({{48, 52}})).Spans(),
+              (std::vector<CSpanSet::Span>{{1048, 1050}, {2000, 2002}}));
+
     CVolumePlacement inner;
     inner.m_view = {{0, 40, 20}};  // the inner file starts 40 sectors into the outer one
     inner.m_s64ViewSectors = 20;
@@ -80,7 +71,7 @@ TEST(VolumePlacement, AViewOfAViewReadsTheDeviceAndTakesTheOuterJudgements) {
     CVolumePlacement const composed = inner.OnTopOf(outer);
     EXPECT_EQ(composed.m_view, (std::vector<SectorExtent>{{0, 1040, 10}, {10, 2000, 10}}));
     EXPECT_EQ(composed.m_s64ViewSectors, 20);
-    EXPECT_EQ(composed.m_doubtful.Spans(), (std::vector<CSpanSet::Span>{{1045, 1046}}));
+    EXPECT_EQ(composed.m_doubtful.Spans(), (std::vector<CSpanSet::Span>{{1000, 1002}, {1045, 1046}}));
     EXPECT_EQ(composed.Judge(Spans({{0, 5}, {6, 10}})), 0u);
     EXPECT_EQ(composed.Judge(Spans({{5, 6}})), kCodePossiblyOverwritten);
     EXPECT_EQ(composed.Judge(Spans({{15, 16}})), kCodeOverwritten) << "view sector 15 lies on device sector 2005";
@@ -94,27 +85,25 @@ TEST(VolumePlacement, StoredFormLoadsBackAndDamagedFormsLoadNothing) {
     placement.m_doubtful = Spans({{2100, 2148}, {9000, 9001}});
     placement.m_container = "disk.vhdx (VHDX)";
     std::vector<std::uint8_t> const stored = placement.Store();
-    std::optional<CVolumePlacement> const loaded =
-        CVolumePlacement::Load(engine::ByteView(stored.data(), stored.size()));
+    auto const load = [](std::vector<std::uint8_t> const& bytes, std::size_t length) {
+        return CVolumePlacement::Load(engine::ByteView(bytes.data(), length));
+    };
+    std::optional<CVolumePlacement> const loaded = load(stored, stored.size());
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->m_view, placement.m_view);
     EXPECT_EQ(loaded->m_s64ViewSectors, 130);
     EXPECT_EQ(loaded->m_taken.Spans(), placement.m_taken.Spans());
     EXPECT_EQ(loaded->m_doubtful.Spans(), placement.m_doubtful.Spans());
     EXPECT_EQ(loaded->m_container, "disk.vhdx (VHDX)");
+    EXPECT_EQ(loaded->Judge(CSpanSet()), kCodeInVirtualDisk) << "a file without sectors is refused as well";
 
-    // Cut anywhere, or with a count naming more than the bytes hold, or a byte too many: nothing.
-    for (std::size_t length = 0; length < stored.size(); ++length)
-        EXPECT_FALSE(CVolumePlacement::Load(engine::ByteView(stored.data(), length))) << length;
-    std::vector<std::uint8_t> huge = stored;
-    huge[12] = 0xFF, huge[13] = 0xFF, huge[14] = 0xFF, huge[15] = 0x7F;  // the extent count
-    EXPECT_FALSE(CVolumePlacement::Load(engine::ByteView(huge.data(), huge.size())));
-    std::vector<std::uint8_t> longer = stored;
+    // Cut anywhere, a byte too many, another version, or a count naming more than the bytes hold: nothing.
+    for (std::size_t length = 0; length < stored.size(); ++length) EXPECT_FALSE(load(stored, length)) << length;
+    std::vector<std::uint8_t> longer = stored, version = stored, huge = stored;
     longer.push_back(0);
-    EXPECT_FALSE(CVolumePlacement::Load(engine::ByteView(longer.data(), longer.size())));
-    std::vector<std::uint8_t> version = stored;
     version[0] = 2;
-    EXPECT_FALSE(CVolumePlacement::Load(engine::ByteView(version.data(), version.size())));
+    huge[12] = 0xFF, huge[13] = 0xFF, huge[14] = 0xFF, huge[15] = 0x7F;  // the extent count
+    for (auto const* pDamaged : {&longer, &version, &huge}) EXPECT_FALSE(load(*pDamaged, pDamaged->size()));
 }
 
 TEST(VolumePlacement, SpansPastTheStoredBoundAreJoinedSoThatTheyStillHoldEverySector) {
