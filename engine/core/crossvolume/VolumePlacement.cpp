@@ -157,5 +157,7 @@ std::optional<CVolumePlacement> CVolumePlacement::Load(engine::ByteView bytes) {
     placement.m_container = in.Text(kMaxContainerName);
     if (!in.Ok() || in.Left() != 0 || placement.m_s64ViewSectors < 0) return std::nullopt;
     placement.m_view = sectorextents::Normalized(std::move(placement.m_view), placement.m_s64ViewSectors);
+    // Merged before it is shared: the copy-out threads only ask a placement, never change it.
+    placement.Bound();
     return placement;
 }

@@ -23,7 +23,9 @@ int CFileViewDevice::ReadSector(void* pBuffer, long long s64FirstSector, long lo
         return Fail(ENGINE_RESULT(kModuleStorageDevice, kCodeBadArgument));
     auto* pOut = static_cast<std::uint8_t*>(pBuffer);
     std::size_t const sectorBytes = static_cast<std::size_t>(m_iSectorSize);
-    std::int64_t const s64End = s64FirstSector + s64Count;
+    // Past the file's end reads as its holes do; the end is computed within the file, so a
+    // count near the number line's end cannot wrap.
+    std::int64_t const s64End = s64FirstSector + std::min<std::int64_t>(s64Count, m_s64Sectors - s64FirstSector);
     std::int64_t s64At = s64FirstSector;
     // The first extent that ends past the start.
     auto it = std::upper_bound(
@@ -44,6 +46,9 @@ int CFileViewDevice::ReadSector(void* pBuffer, long long s64FirstSector, long lo
         s64At += s64Piece;
         ++it;
     }
+    if (std::int64_t const s64Past = s64Count - (s64End - s64FirstSector); s64Past > 0)
+        std::memset(pOut + static_cast<std::size_t>(s64End - s64FirstSector) * sectorBytes, 0,
+                    static_cast<std::size_t>(s64Past) * sectorBytes);
     return 1;
 }
 

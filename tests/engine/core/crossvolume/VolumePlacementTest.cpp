@@ -3,6 +3,7 @@
 // sectors others use now, the stored form a results file keeps, and views of views.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <numeric>
 #include <vector>
 
@@ -49,6 +50,10 @@ TEST(FileView, ReadsAFilesPiecesInItsOrderHolesAsZerosAndNothingPastItsEnd) {
     // Extents that overlap keep the first sectors' first device place; none reaches past the end.
     CFileViewDevice overlapping(device, {{0, 20, 4}, {2, 30, 4}, {7, 50, 5}}, 8);
     EXPECT_EQ(SectorsRead(overlapping, 0, 8), (std::vector<int>{20, 21, 22, 23, 32, 33, 0, 50}));
+    // A view as long as a damaged results file may claim: a read at its end does not wrap.
+    std::int64_t const s64Huge = std::numeric_limits<std::int64_t>::max() - 1;
+    CFileViewDevice huge(device, {{s64Huge - 2, 7, 1}}, s64Huge);
+    EXPECT_EQ(SectorsRead(huge, s64Huge - 2, 4), (std::vector<int>{7, 0, 0, 0}));
 }
 
 TEST(VolumePlacement, JudgesAFileByTheDeviceSectorsItsViewSectorsLieOnAndAViewOfAViewByTheOuterOnesToo) {
