@@ -407,15 +407,24 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
             for (HandOver& item : pBatch->items)
                 if (!item.bMade) item.nodes = MakeNodes(item, item.key, item.record, item.bDeleted);
             m_handing.Post([this, pBatch] {
+                // A volume once built during the pass stays so (one seen later starts past it):
+                // asked once per volume of the batch, not per file.
+                decltype(HandOver::pPartition) pBuilding = nullptr;
                 for (HandOver& item : pBatch->items) {
+                    if (item.nodes.empty()) continue;
+                    if (item.pPartition != pBuilding) {
+                        bool const bBuilding =
+                            m_pFoundVolumes == nullptr ||
+                            m_pFoundVolumes->MayBuildDuringPass(item.pPartition->GetStart(), m_s64Analysed) ==
+                                CFoundVolumes::Early::kBuild;
+                        pBuilding = bBuilding ? item.pPartition : nullptr;
+                    }
                     for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
                         if (!pNode) continue;
-                        if (m_pFoundVolumes != nullptr &&
-                            m_pFoundVolumes->MayBuildDuringPass(item.pPartition->GetStart(), m_s64Analysed) !=
-                                CFoundVolumes::Early::kBuild)
-                            m_deferred.push_back({item.pPartition, std::move(pNode)});
-                        else
+                        if (item.pPartition == pBuilding)
                             HandToBuilder(*item.pPartition, std::move(pNode));
+                        else
+                            m_deferred.push_back({item.pPartition, std::move(pNode)});
                     }
                 }
             });
