@@ -245,9 +245,9 @@ TEST_F(PhotoAnalysersTest, StructuresBreakingARuleReadersLetPassAreSizedToTheByt
         {"JPEG, a table's length into the compressed data", *m_pJpg, reaching(data), kOwn},
         {"JPEG, a table's length into the zeros after the picture", *m_pJpg, reaching(plain.size() + 100), 0},
         {"JPEG, a table's length past the device's end", *m_pJpg, reaching(2 * plain.size() + 2048), 0, 0},
-        {"TIFF of 39 strips, RowsPerStrip 2^31 - 1", *m_pTif, MakeTiffOfRowStrips(2667, 39, 0x7FFFFFFF), kOwn},
-        {"TIFF of 39 strips, RowsPerStrip 13", *m_pTif, MakeTiffOfRowStrips(2667, 39, 13), kOwn},
-        {"TIFF of 39 strips, RowsPerStrip 1", *m_pTif, MakeTiffOfRowStrips(2667, 39, 1), kOwn},
+        {"TIFF of 39 strips, RowsPerStrip 2^31 - 1", *m_pTif, Made(m_maker.TiffOfRowStrips(0x7FFFFFFF)), kOwn},
+        {"TIFF of 39 strips, RowsPerStrip 13", *m_pTif, Made(m_maker.TiffOfRowStrips(13)), kOwn},
+        {"TIFF of 39 strips, RowsPerStrip 1", *m_pTif, Made(m_maker.TiffOfRowStrips(1)), kOwn},
         {"TIFF strip claiming 2 GiB, one BitsPerSample for four samples", *m_pTif, wrongBits, kOwn},
         // Samples of eight bytes at most: the strip holds up to eight times the pixels.
         {"TIFF strip claiming 2 GiB, no BitsPerSample", *m_pTif, WithTiffEntry(wrongBits, 258, {258, 0, 0, 0}),

@@ -185,6 +185,15 @@ Bytes PhotoMaker::JpegWithShortPhotoshopSegment() {
     return jpeg;
 }
 
+Bytes PhotoMaker::TiffOfRowStrips(std::uint32_t u32RowsPerStrip) {
+    std::string const file = Next(".tif");
+    std::string const rowStrips = "-define tiff:rows-per-strip=1 ";
+    if (!Run("convert -seed 5 -size 2666x39 plasma: -depth 8 -compress none -endian LSB " + rowStrips + file) ||
+        !Run("exiftool -q -overwrite_original -Software=Quorin " + file))
+        return {};
+    return WithTiffEntry(ReadFile(file), 278, {278, 4, 1, u32RowsPerStrip});
+}
+
 Bytes PhotoMaker::TiffWithStripPastItsPixels() {
     std::string const file = Next(".tif");
     if (!Run("/usr/bin/python3 -c \"from PIL import Image; im = Image.new('RGBA', (52, 53)); "
@@ -270,39 +279,6 @@ Bytes LengthenApp0(Bytes const& jpeg, std::uint32_t u32Extra) {
     return out;
 }
 
-Bytes MakeTiffOfRowStrips(std::uint32_t u32Width, std::uint32_t u32Rows, std::uint32_t u32RowsPerStrip) {
-    constexpr std::uint32_t kEntries = 10;
-    constexpr std::uint32_t kSamplesAt = 8 + 2 + 12 * kEntries + 4;  // BitsPerSample's three values
-    std::uint32_t const u32OffsetsAt = kSamplesAt + 6;
-    std::uint32_t const u32CountsAt = u32OffsetsAt + 4 * u32Rows;
-    std::uint32_t const u32PixelsAt = u32CountsAt + 4 * u32Rows;
-    std::uint32_t const u32Stride = 3 * u32Width;
-    testsupport::TiffEntry const entries[kEntries] = {
-        {256, 4, 1, u32Width},
-        {257, 4, 1, u32Rows},
-        {258, 3, 3, kSamplesAt},
-        {259, 3, 1, 1},
-        {262, 3, 1, 2},
-        {273, 4, u32Rows, u32OffsetsAt},
-        {277, 3, 1, 3},
-        {278, 4, 1, u32RowsPerStrip},
-        {279, 4, u32Rows, u32CountsAt},
-        {284, 3, 1, 1},
-    };
-    Bytes out(u32PixelsAt + std::size_t{u32Stride} * u32Rows);
-    engine::ByteWriter w(out);
-    w.Le32(0, 0x002A4949);  // "II", 42
-    w.Le32(4, 8);
-    testsupport::LeTiffDirectory(w, 8, entries);
-    for (std::uint32_t i = 0; i < 3; ++i) w.Le16(kSamplesAt + 2 * i, 8);
-    for (std::uint32_t row = 0; row < u32Rows; ++row) {
-        w.Le32(u32OffsetsAt + 4 * row, u32PixelsAt + row * u32Stride);
-        w.Le32(u32CountsAt + 4 * row, u32Stride);
-    }
-    for (std::size_t i = u32PixelsAt; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(i * 7 / 5);
-    return w.Ok() ? out : Bytes();
-}
-
 Bytes MakeRaf(Bytes const& tiff, Bytes const& jpeg) {
     constexpr std::uint32_t kTiffAt = 160;
     Bytes out(kTiffAt, 0);
@@ -371,7 +347,7 @@ bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample
         // Rules broken as readers let pass.
         {"photo jpeg whose photoshop segment is short", RAW_FILE_TYPE_JPG, maker.JpegWithShortPhotoshopSegment(),
          SizeRule::Exact, 0, "Cam 1"},
-        {"photo tiff of rows per strip past its length", RAW_FILE_TYPE_TIF, MakeTiffOfRowStrips(2667, 39, 0x7FFFFFFF),
+        {"photo tiff of rows per strip past its length", RAW_FILE_TYPE_TIF, maker.TiffOfRowStrips(0x7FFFFFFF),
          SizeRule::Exact, 0, ""},
         {"photo tiff of a strip past its pixels", RAW_FILE_TYPE_TIF, maker.TiffWithStripPastItsPixels(),
          SizeRule::Exact, 0, ""},

@@ -55,6 +55,9 @@ public:
     /// An EXIF-first 160 x 120 JPEG whose Photoshop segment (APP13, exiftool's IPTC keywords)
     /// claims 16 bytes fewer than it holds.
     Bytes JpegWithShortPhotoshopSegment();
+    /// A 2,666 x 39 uncompressed RGB TIFF in 39 strips of a row, laid out again by exiftool (the
+    /// directory and its arrays first, the pixels last), whose RowsPerStrip says `u32RowsPerStrip`.
+    Bytes TiffOfRowStrips(std::uint32_t u32RowsPerStrip);
     /// Pillow's 52 x 53 RGBA TIFF, one strip after the directory, whose BitsPerSample holds one
     /// value for its four samples and whose strip claims 2 GiB.
     Bytes TiffWithStripPastItsPixels();
@@ -80,10 +83,6 @@ private:
 
 Bytes ReadFile(std::string const& path);
 
-/// An uncompressed RGB TIFF of `u32Width` x `u32Rows` laid out as Pillow writes one: the
-/// directory at 8, its arrays, then the pixels; one strip per row, whatever `u32RowsPerStrip`
-/// says (no tool here writes both).
-Bytes MakeTiffOfRowStrips(std::uint32_t u32Width, std::uint32_t u32Rows, std::uint32_t u32RowsPerStrip);
 /// Where the JPEG's first segment of `u8Marker` starts (its FF), up to its first scan (the scan's
 /// header included); the JPEG's size when it has none.
 std::size_t SegmentAt(Bytes const& jpeg, std::uint8_t u8Marker);
