@@ -10,6 +10,7 @@
 #include "engine/ByteWriter.h"
 #include "engine/carve/RawFileType.h"
 #include "support/ByteFields.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 namespace phototest {
@@ -212,15 +213,13 @@ Bytes PhotoMaker::GifRunningIntoASecondGif() {
     };
     if (!Run("/usr/bin/python3 -c \"from PIL import Image; " + gradient(first, 100) + gradient(second, 150) + "\""))
         return {};
-    Bytes gif = ReadFile(first);
+    Bytes const gif = ReadFile(first);
     Bytes const next = ReadFile(second);
     if (gif.empty() || gif.back() != 0x3B || next.empty()) {
         m_error = "Pillow wrote no GIF";
         return {};
     }
-    gif.back() = next.front();
-    gif.insert(gif.end(), next.begin() + 1, next.end());
-    return gif;
+    return testsupport::Joined({Bytes(gif.begin(), gif.end() - 1), next});  // the first's trailer left out
 }
 
 std::size_t SegmentAt(Bytes const& jpeg, std::uint8_t u8Marker) {
