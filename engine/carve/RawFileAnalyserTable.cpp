@@ -1,5 +1,6 @@
 #include "engine/carve/RawFileAnalyserTable.h"
 
+#include <array>
 #include <iterator>
 
 #include "engine/carve/RawFileType.h"
@@ -81,21 +82,13 @@ constexpr bool ClassRowsInEnumOrder() {
 }
 static_assert(ClassRowsInEnumOrder(), "kClasses is indexed by RawAnalyserClass");
 
-// The FAT search asks these in this order.
-constexpr RawAnalyserClass kList1[] = {
-    File3DSAnalyser,  File3GPAnalyser,    FileASFAnalyser,      FileAUAnalyser,         FileBMPAnalyser,
-    FileCABAnalyser,  FileCHMAnalyser,    FileCPTAnalyser,      FileCRWAnalyser,        FileDBXAnalyser,
-    FileDWGAnalyser,  FileDXFAnalyser,    FileEMFAnalyser,      FileEPSAnalyser,        FileFH11Analyser,
-    FileGIFAnalyser,  FileGZAnalyser,     FileHLPAnalyser,      FileHTMAnalyser,        FileICOAnalyser,
-    FileJPGAnalyser,  FileLowDocAnalyser, FileLZHAnalyser,      FileMDBAnalyser,        FileMIDAnalyser,
-    FileMNYAnalyser,  FileMOVAnalyser,    FileMP3Analyser,      FileMP4Analyser,        FileOLEAnalyser,
-    FileONEAnalyser,  FilePDFAnalyser,    FilePNGAnalyser,      FilePSDAnalyser,        FilePSPAnalyser,
-    FilePSTAnalyser,  FileRARAnalyser,    FileRIFFAnalyser,     FileRTFAnalyser,        FileSWFAnalyser,
-    FileTARAnalyser,  FileTIFAnalyser,    FileTTFAnalyser,      FileUnicodeHTMAnalyser, FileWMFAnalyser,
-    FileWPDAnalyser,  FileZIPAnalyser,    CustomFileAnalyser,   CFileAIFAnalyzer,       CFileAPEAnalyser,
-    CFileOggAnalyser, FileFLVAnalyser,    FileSVGAnalyser,      FileSITAnalyser,        FileRM_RMVBAnalyser,
-    FileMKVAnalyser,  FileX3FAnalyser,    FileFCPEVENTAnalyser, FileMPGAnalyser,        FileDMGAnalyser,
-};
+// The FAT search asks every class but the last (MRW) in the order of RawAnalyserClass.
+constexpr auto kList1 = [] {
+    std::array<RawAnalyserClass, static_cast<std::size_t>(FileMRWAnalyser)> list{};
+    for (std::size_t i = 0; i < list.size(); ++i) list[i] = static_cast<RawAnalyserClass>(i);
+    return list;
+}();
+static_assert(static_cast<std::size_t>(FileMRWAnalyser) + 1 == static_cast<std::size_t>(kCount));
 static_assert(std::size(kList1) == 60);
 
 // One row per key; each key gets its own analyser object.

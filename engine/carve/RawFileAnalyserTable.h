@@ -9,6 +9,7 @@
 
 #include "engine/carve/analysers/Analysers.h"
 
+/// In list 1's order, then the classes list 1 leaves out (MRW).
 enum class RawAnalyserClass : std::uint8_t {
     File3DSAnalyser,
     File3GPAnalyser,

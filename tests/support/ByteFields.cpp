@@ -28,4 +28,18 @@ engine::ByteWriter Grow(std::vector<std::uint8_t>& bytes, std::size_t size) {
     return engine::ByteWriter(std::span(bytes).last(size));
 }
 
+void LeTiffEntry(engine::ByteWriter& writer, std::size_t offset, TiffEntry const& entry) {
+    writer.Le16(offset, entry.u16Tag);
+    writer.Le16(offset + 2, entry.u16Type);
+    writer.Le32(offset + 4, entry.u32Count);
+    writer.Le32(offset + 8, entry.u32Value);
+}
+
+void LeTiffDirectory(engine::ByteWriter& writer, std::size_t offset, std::span<TiffEntry const> entries,
+                     std::uint32_t u32Next) {
+    writer.Le16(offset, static_cast<std::uint16_t>(entries.size()));
+    for (std::size_t i = 0; i < entries.size(); ++i) LeTiffEntry(writer, offset + 2 + 12 * i, entries[i]);
+    writer.Le32(offset + 2 + 12 * entries.size(), u32Next);
+}
+
 }  // namespace testsupport

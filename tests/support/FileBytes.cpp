@@ -16,4 +16,10 @@ bool WriteFileBytes(std::string const& path, std::span<std::uint8_t const> bytes
     return static_cast<bool>(out.flush());
 }
 
+std::vector<std::uint8_t> Joined(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> joined;
+    for (std::vector<std::uint8_t> const& part : parts) joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
 }  // namespace testsupport

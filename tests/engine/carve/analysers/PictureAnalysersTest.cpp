@@ -16,6 +16,7 @@
 #include "engine/carve/RawFileType.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 namespace picturetest {
@@ -24,25 +25,11 @@ namespace {
 enum class Picture { Bmp, Emf, Wmf, Ico, Gif, Png, Psd, Psp };
 
 std::unique_ptr<IRawFileAnalyser> Make(Picture e) {
-    switch (e) {
-        case Picture::Bmp:
-            return CreateFileBMPAnalyser();
-        case Picture::Emf:
-            return CreateFileEMFAnalyser();
-        case Picture::Wmf:
-            return CreateFileWMFAnalyser();
-        case Picture::Ico:
-            return CreateFileICOAnalyser();
-        case Picture::Gif:
-            return CreateFileGIFAnalyser();
-        case Picture::Png:
-            return CreateFilePNGAnalyser();
-        case Picture::Psd:
-            return CreateFilePSDAnalyser();
-        case Picture::Psp:
-            return CreateFilePSPAnalyser();
-    }
-    return nullptr;
+    constexpr RawFileAnalyserFactory kFactories[] = {
+        &CreateFileBMPAnalyser, &CreateFileEMFAnalyser, &CreateFileWMFAnalyser, &CreateFileICOAnalyser,
+        &CreateFileGIFAnalyser, &CreateFilePNGAnalyser, &CreateFilePSDAnalyser, &CreateFilePSPAnalyser,
+    };  // in the order of Picture
+    return kFactories[static_cast<std::size_t>(e)]();
 }
 
 constexpr Picture kAllPictures[] = {Picture::Bmp, Picture::Emf, Picture::Wmf, Picture::Ico,
@@ -170,25 +157,10 @@ TEST_F(PictureAnalysersTest, NoPictureAnalyserClaimsAWebpRiff) {
 
 /// The bytes an analyser needs to decide on a sample's first sector.
 std::size_t HeaderBytes(Picture e, Bytes const& bytes) {
-    switch (e) {
-        case Picture::Bmp:
-            return 18;
-        case Picture::Emf:
-            return 60;
-        case Picture::Wmf:
-            return bytes[0] == 0xD7 ? 40 : 18;
-        case Picture::Ico:
-            return 6 + std::size_t{16} * (bytes[4] | bytes[5] << 8);
-        case Picture::Gif:
-            return 6;
-        case Picture::Png:
-            return 8;
-        case Picture::Psd:
-            return 4;
-        case Picture::Psp:
-            return 32;
-    }
-    return 0;
+    if (e == Picture::Wmf && bytes[0] == 0xD7) return 40;  // behind a placeable header
+    if (e == Picture::Ico) return 6 + std::size_t{16} * (bytes[4] | bytes[5] << 8);
+    constexpr std::size_t kBytes[] = {18, 60, 18, 0, 6, 8, 4, 32};  // in the order of Picture
+    return kBytes[static_cast<std::size_t>(e)];
 }
 
 TEST_F(PictureAnalysersTest, HeadersAreDecidedOnTheReadableBytesAlone) {
@@ -435,11 +407,6 @@ TEST_F(PictureAnalysersTest, GifWalksEndAtTheirLastGoodBlockOrGoOnIntoASecondStr
     Bytes const gif = MakeGifWithoutColourTable();  // a 2 x 2 screen
     Bytes const first(gif.begin(), gif.end() - 1);  // up to its image's end
     Bytes const overhanging = {0x2C, 0, 0, 0, 0, 5, 0, 5, 0, 0x00, 0x02, 0x03, 0x84, 0x8F, 0x59, 0x00, 0x3B};
-    auto const joined = [](std::initializer_list<Bytes> parts) {
-        Bytes out;
-        for (Bytes const& part : parts) out.insert(out.end(), part.begin(), part.end());
-        return out;
-    };
     Bytes const junk(5, 0x01);
     Bytes const header(gif.begin(), gif.begin() + 13);
     Bytes wideHeader = header;  // a 5 x 5 screen
@@ -451,11 +418,11 @@ TEST_F(PictureAnalysersTest, GifWalksEndAtTheirLastGoodBlockOrGoOnIntoASecondStr
         std::uint64_t u64Size;  // 0: refused
     };
     Case const cases[] = {
-        {"a second GIF, whose screen holds its image", joined({first, wideHeader, overhanging}),
+        {"a second GIF, whose screen holds its image", testsupport::Joined({first, wideHeader, overhanging}),
          first.size() + 13 + overhanging.size()},
-        {"junk, then an image outside the screen", joined({first, junk, overhanging}), first.size()},
-        {"junk leading to no image", joined({first, Bytes(2000, 0x01)}), first.size()},
-        {"no image before the junk", joined({header, junk, overhanging}), 0},
+        {"junk, then an image outside the screen", testsupport::Joined({first, junk, overhanging}), first.size()},
+        {"junk leading to no image", testsupport::Joined({first, Bytes(2000, 0x01)}), first.size()},
+        {"no image before the junk", testsupport::Joined({header, junk, overhanging}), 0},
     };
     for (Case const& c : cases) EXPECT_EQ(SizeOnDevice(Picture::Gif, c.bytes, Bytes(4096, 0)), c.u64Size) << c.pszName;
 }

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -15,7 +13,6 @@
 
 #include "../PlantedDevice.h"
 #include "../SearchRun.h"
-#include "CarvedSamples.h"
 #include "SampleMaker.h"
 #include "engine/FileNode.h"
 #include "support/TempDir.h"
@@ -29,68 +26,26 @@ constexpr std::uint64_t kArchiveAt = 64 * kSectorSize;
 constexpr std::uint64_t kMemberBytes = 1024;   // a header and one block of a one-line file
 constexpr std::uint64_t kRecordBytes = 10240;  // tar fills its last record with zero blocks
 
-/// A carved file, by its offset from the archive's start.
-struct Extent {
-    std::uint64_t u64Offset = 0;
-    std::uint64_t u64Size = 0;
-    bool operator==(Extent const&) const = default;
-};
+/// A carved TAR: its offset from the archive's start and its size.
+using Extent = std::pair<std::uint64_t, std::uint64_t>;
 
-struct Scenario {
-    Bytes planted;               // from kArchiveAt on, random bytes around it
-    std::vector<Extent> carved;  // the TARs the search must carve
-};
-
-class TarCarvingTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        s_missing = MissingTool({"tar", "split", "seq"});
-        if (!s_missing.empty()) return;
-        s_pDir = std::make_unique<testsupport::TempDir>();
-        std::vector<CarvedSample> unused;
-        SampleMaker maker(s_pDir->Path(), unused, s_error);
-        // One member per line of `seq`; nested.tar holds 20 copies of hundred.tar.
-        (void)(maker.Run("seq 1 3 > one.txt && tar --format=ustar -cf one.tar one.txt") &&
-               maker.Run(
-                   "mkdir h && cd h && seq 1 100 | split -l 1 -a 3 && tar --format=ustar -cf ../hundred.tar x*") &&
-               maker.Run("mkdir m && cd m && seq 1 10000 | split -l 1 -a 4 && tar --format=ustar -cf ../many.tar x*") &&
-               maker.Run("mkdir n && for i in $(seq 10 29); do cp hundred.tar n/$i.tar; done && tar --format=ustar -cf "
-                         "nested.tar n"));
+/// The TARs the search carves from a device of random bytes that holds `planted` at kArchiveAt.
+std::vector<Extent> CarvedTars(Bytes planted) {
+    carvetest::CPlantedDevice device((kArchiveAt + planted.size()) / kSectorSize + 2 * kBlockSectors, kSectorSize,
+                                     true);
+    device.Plant(kArchiveAt, std::move(planted));
+    carvetest::SearchRun run;
+    carvetest::RunSearch(run, device, kBlockSectors);
+    std::vector<Extent> carved;
+    for (IFileNode* pFile : run.builder.Files()) {
+        auto* pNode = dynamic_cast<CFileNode*>(pFile);
+        if (pNode == nullptr || !std::string(pFile->GetFileName()).ends_with(".TAR")) continue;
+        auto const u64Start = static_cast<std::uint64_t>(pNode->GetDataRunList()->GetFirst()->s64Start);
+        carved.emplace_back(u64Start * kSectorSize - kArchiveAt, static_cast<std::uint64_t>(pFile->GetFileSize()));
     }
-    static void TearDownTestSuite() { s_pDir.reset(); }
-
-    void SetUp() override {
-        if (!s_missing.empty()) GTEST_SKIP() << s_missing;
-        ASSERT_TRUE(s_error.empty()) << s_error;
-    }
-
-    static Bytes Tar(char const* pszName) { return ReadFile(s_pDir->File(pszName)); }
-
-    /// The TARs the search carves from the scenario's device.
-    static std::vector<Extent> Carve(Bytes const& planted) {
-        carvetest::CPlantedDevice device((kArchiveAt + planted.size()) / kSectorSize + 2 * kBlockSectors, kSectorSize,
-                                         true);
-        device.Plant(kArchiveAt, planted);
-        carvetest::SearchRun run;
-        carvetest::RunSearch(run, device, kBlockSectors);
-        std::vector<Extent> carved;
-        for (IFileNode* pFile : run.builder.Files()) {
-            std::string const name = pFile->GetFileName();
-            auto* pNode = dynamic_cast<CFileNode*>(pFile);
-            if (pNode == nullptr || name.substr(name.rfind('.') + 1) != "TAR") continue;
-            auto const u64Start =
-                static_cast<std::uint64_t>(pNode->GetDataRunList()->GetFirst()->s64Start) * kSectorSize;
-            carved.push_back({u64Start - kArchiveAt, static_cast<std::uint64_t>(pFile->GetFileSize())});
-        }
-        std::sort(carved.begin(), carved.end(),
-                  [](Extent const& a, Extent const& b) { return a.u64Offset < b.u64Offset; });
-        return carved;
-    }
-
-    static inline std::unique_ptr<testsupport::TempDir> s_pDir;
-    static inline std::string s_missing;
-    static inline std::string s_error;
-};
+    std::sort(carved.begin(), carved.end());
+    return carved;
+}
 
 /// `bytes` with `length` random bytes written at `at`.
 Bytes Overwritten(Bytes bytes, std::size_t at, std::size_t length) {
@@ -104,50 +59,48 @@ Bytes Cut(Bytes bytes, std::size_t length) {
     return bytes;
 }
 
-Scenario Whole(Bytes tar) {
-    std::uint64_t const u64Size = tar.size();
-    return {std::move(tar), {{0, u64Size}}};
-}
-
-TEST_F(TarCarvingTest, EachArchiveIsCarvedOnceAsFarAsItsMembersHoldUp) {
-    Bytes const hundred = Tar("hundred.tar");
-    std::uint64_t const u64Hundred = hundred.size();
-    std::pair<char const*, std::function<Scenario()>> const cases[] = {
-        {"one member", [] { return Whole(Tar("one.tar")); }},
-        {"100 members", [&] { return Whole(hundred); }},
-        {"10,000 members", [] { return Whole(Tar("many.tar")); }},
-        {"20 members that are archives of 100", [] { return Whole(Tar("nested.tar")); }},
-        {"cut after its 50th member",
-         [&] {
-             return Scenario{Cut(hundred, 50 * kMemberBytes), {{0, 50 * kMemberBytes}}};
-         }},
+TEST(TarCarvingTest, EachArchiveIsCarvedOnceAsFarAsItsMembersHoldUp) {
+    std::string const missing = MissingTool({"tar", "split", "seq"});
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    testsupport::TempDir dir;
+    std::vector<CarvedSample> unused;
+    std::string error;
+    SampleMaker maker(dir.Path(), unused, error);
+    // One member per line of `seq`; nested.tar holds 20 copies of hundred.tar.
+    ASSERT_TRUE(
+        maker.Run("seq 1 3 > one.txt && tar --format=ustar -cf one.tar one.txt") &&
+        maker.Run("mkdir h && cd h && seq 1 100 | split -l 1 -a 3 && tar --format=ustar -cf ../hundred.tar x*") &&
+        maker.Run("mkdir m && cd m && seq 1 10000 | split -l 1 -a 4 && tar --format=ustar -cf ../many.tar x*") &&
+        maker.Run("mkdir n && for i in $(seq 10 29); do cp hundred.tar n/$i.tar; done && tar --format=ustar -cf "
+                  "nested.tar n"))
+        << error;
+    Bytes const hundred = ReadFile(maker.Path("hundred.tar"));
+    struct Case {
+        char const* pszName;
+        Bytes planted;
+        std::vector<Extent> carved;  // empty: the whole archive as one file
+    };
+    Case const cases[] = {
+        {"one member, its zero blocks filling its record", ReadFile(maker.Path("one.tar")), {{0, kRecordBytes}}},
+        {"100 members", hundred, {}},
+        {"10,000 members", ReadFile(maker.Path("many.tar")), {}},
+        {"20 members that are archives of 100", ReadFile(maker.Path("nested.tar")), {}},
+        {"cut after its 50th member", Cut(hundred, 50 * kMemberBytes), {{0, 50 * kMemberBytes}}},
         // The 51st member's header stands, and its data block is taken whole.
-        {"cut in its 51st member",
-         [&] {
-             return Scenario{Cut(hundred, 50 * kMemberBytes + 700), {{0, 51 * kMemberBytes}}};
-         }},
+        {"cut in its 51st member", Cut(hundred, 50 * kMemberBytes + 700), {{0, 51 * kMemberBytes}}},
         {"the 30th member's header overwritten",
-         [&] {
-             return Scenario{Overwritten(hundred, 29 * kMemberBytes, 512),
-                             {{0, 29 * kMemberBytes}, {30 * kMemberBytes, u64Hundred - 30 * kMemberBytes}}};
-         }},
+         Overwritten(hundred, 29 * kMemberBytes, 512),
+         {{0, 29 * kMemberBytes}, {30 * kMemberBytes, hundred.size() - 30 * kMemberBytes}}},
         // Its zero blocks count up to the end of a record from where the carved file starts.
         {"its first header overwritten",
-         [&] {
-             return Scenario{Overwritten(hundred, 0, 512),
-                             {{kMemberBytes, (99 * kMemberBytes / kRecordBytes + 1) * kRecordBytes}}};
-         }},
+         Overwritten(hundred, 0, 512),
+         {{kMemberBytes, (99 * kMemberBytes / kRecordBytes + 1) * kRecordBytes}}},
     };
-    for (auto const& [pszName, make] : cases) {
-        SCOPED_TRACE(pszName);
-        Scenario const scenario = make();
-        ASSERT_GT(scenario.planted.size(), kMemberBytes);
-        std::vector<Extent> const carved = Carve(scenario.planted);
-        ASSERT_EQ(carved.size(), scenario.carved.size());
-        for (std::size_t i = 0; i < carved.size(); ++i) {
-            EXPECT_EQ(carved[i].u64Offset, scenario.carved[i].u64Offset) << i;
-            EXPECT_EQ(carved[i].u64Size, scenario.carved[i].u64Size) << i;
-        }
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        ASSERT_GT(c.planted.size(), kMemberBytes);
+        std::vector<Extent> const whole = {{0, c.planted.size()}};
+        EXPECT_EQ(CarvedTars(c.planted), c.carved.empty() ? whole : c.carved);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "../photos/PhotoSamples.h"
 #include "engine/ByteWriter.h"
 #include "engine/carve/RawFileType.h"
+#include "support/ByteFields.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 
@@ -173,21 +174,15 @@ Bytes PanasonicRaw(Bytes const& preview, std::uint32_t u32RawAt, std::uint32_t u
     engine::ByteWriter w(rw2);
     w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>("IIU\0"), 4));
     w.Le32(4, kIfd);
-    w.Le16(kIfd, kEntries);
-    std::size_t entry = kIfd + 2;
-    auto const put = [&](std::uint16_t u16Tag, std::uint16_t u16Type, std::uint32_t u32Count, std::uint32_t u32Value) {
-        w.Le16(entry, u16Tag);
-        w.Le16(entry + 2, u16Type);
-        w.Le32(entry + 4, u32Count);
-        w.Le32(entry + 8, u32Value);
-        entry += 12;
+    testsupport::TiffEntry const entries[kEntries] = {
+        {46, 7, static_cast<std::uint32_t>(preview.size()), kPreviewAt},
+        {271, 2, sizeof kMake, kValues},
+        {272, 2, sizeof kModel, kValues + 16},
+        {273, 4, 1, u32RawAt},
+        {278, 4, 1, 60},
+        {279, 4, 1, u32RawBytes},
     };
-    put(46, 7, static_cast<std::uint32_t>(preview.size()), kPreviewAt);
-    put(271, 2, sizeof kMake, kValues);
-    put(272, 2, sizeof kModel, kValues + 16);
-    put(273, 4, 1, u32RawAt);
-    put(278, 4, 1, 60);
-    put(279, 4, 1, u32RawBytes);
+    testsupport::LeTiffDirectory(w, kIfd, entries);
     w.Bytes(kValues, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>(kMake), sizeof kMake));
     w.Bytes(kValues + 16, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>(kModel), sizeof kModel));
     w.Bytes(kPreviewAt, preview);

@@ -103,9 +103,9 @@ TEST_P(UsedDiskTest, HostileHeadersInEverySectorWriteAtMostThreeTimesTheImage) {
                                       " && convert -seed 2 -size 24x16 plasma: -compress none small.tif"),
               0);
     Bytes const tiff = testsupport::ReadFileBytes(dir.File("small.tif"));
-    std::vector<Bytes> const crashes = {phototest::WithTiffEntry(tiff, 262, 262, 0, 1, 2),
-                                        phototest::WithTiffEntry(tiff, 274, 530, 3, 16777474, 8),
-                                        phototest::WithTiffEntry(tiff, 279, 279, 4, 1, 35000000)};
+    std::vector<Bytes> const crashes = {phototest::WithTiffEntry(tiff, 262, {262, 0, 1, 2}),
+                                        phototest::WithTiffEntry(tiff, 274, {530, 3, 16777474, 8}),
+                                        phototest::WithTiffEntry(tiff, 279, {279, 4, 1, 35000000})};
     for (Bytes const& crash : crashes) ASSERT_FALSE(crash.empty());
 
     std::uint32_t const u32SectorSize = GetParam();

@@ -28,6 +28,7 @@
 #include "engine/carve/RAWFileNode.h"
 #include "engine/carve/RAWFileProperties.h"
 #include "engine/carve/RawFileType.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 namespace mediatest {
@@ -192,11 +193,7 @@ std::map<std::uint64_t, std::uint64_t> CarvedSizes(std::vector<std::pair<std::ui
     return sizes;
 }
 
-Bytes Joined(std::initializer_list<Bytes> parts) {
-    Bytes joined;
-    for (Bytes const& part : parts) joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
-}
+using testsupport::Joined;
 
 using MediaEdgeTest = MediaSamplesTest;
 

@@ -167,40 +167,6 @@ TEST_F(PhotoAnalysersTest, JpegStartsThatCannotBeSizedAreRefusedOrLeftUnsized) {
     EXPECT_EQ(m_pJpg->AnalyseBuffer(other.data(), info, 512), 0);
 }
 
-// A segment whose length leads where no marker starts (Pillow's photoshop-200dpi-broken.jpg has
-// a Photoshop segment that claims less than it holds): the picture ends at the end of image that
-// follows, as decoders find it, or is not sized; it never runs on to the walk's limit.
-TEST_F(PhotoAnalysersTest, SegmentLengthsThatLeadToNoMarkerEndAtTheFollowingEndOfImageOrSizeNothing) {
-    Bytes const plain = Made(m_maker.JpegWithoutJfif({}));
-    std::size_t const dqt = SegmentLength(plain, 0xDB).second;
-    std::size_t const data = SegmentLength(plain, 0xDA).second + 200;  // inside the compressed data
-    ASSERT_LT(data, plain.size());
-    ASSERT_NE(plain[data], 0xFF);
-    auto const reaching = [&plain, dqt](std::size_t to) {
-        return WithSegmentLength(plain, 0xDB, static_cast<std::uint16_t>(to - dqt - 2));
-    };
-    struct Case {
-        char const* pszName;
-        Bytes bytes;
-        std::uint64_t u64TailSectors;
-        bool bSized;  // to the byte; else not at all
-    };
-    Case const cases[] = {
-        {"a Photoshop segment 16 bytes short, EXIF first", Made(m_maker.JpegWithShortPhotoshopSegment()), 4096, true},
-        {"a table's length into the compressed data", reaching(data), 4096, true},
-        {"a table's length into the zeros after the picture", reaching(plain.size() + 100), 4096, false},
-        {"a table's length past the device's end", reaching(2 * plain.size() + 2048), 0, false},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        ASSERT_FALSE(c.bytes.empty());
-        Sized const sized = Size(*m_pJpg, c.bytes, 512, c.u64TailSectors);
-        ASSERT_TRUE(sized.bAccepted);
-        EXPECT_EQ(sized.info.m_u64Size, c.bSized ? c.bytes.size() : 0u);
-        EXPECT_EQ(sized.iAnswer, c.bSized ? 1 : 0);
-    }
-}
-
 struct MakerRow {
     char const* pszMake;
     char const* pszModel;
@@ -247,32 +213,54 @@ TEST_F(PhotoAnalysersTest, TiffsAreTypedByMakerNamedAfterTheModelAndSizedFromThe
     }
 }
 
-// Directories readers take though a count breaks a bound (Pillow's tiff_overflow_rows_per_strip.tif
-// and tiff_wrong_bits_per_sample.tiff): strips count up to a row each, however many rows a strip
-// is said to hold, and an uncompressed strip that claims more than its pixels holds them.
-TEST_F(PhotoAnalysersTest, StripCountsAndLengthsPastWhatTheImageHoldsStillSizeTheTiff) {
+// Structures readers take though they break a rule, as Pillow's test images have them. A JPEG
+// segment whose length leads where no marker starts (photoshop-200dpi-broken.jpg: a Photoshop
+// segment claiming less than it holds) ends at the end of image that follows, as decoders find
+// it, or is not sized: it never runs on to the walk's limit. A TIFF's strips count up to a row
+// each, however many rows a strip is said to hold (tiff_overflow_rows_per_strip.tif), and an
+// uncompressed strip claiming more than its pixels holds them (tiff_wrong_bits_per_sample.tiff).
+TEST_F(PhotoAnalysersTest, StructuresBreakingARuleReadersLetPassAreSizedToTheByteOrNotAtAll) {
+    Bytes const plain = Made(m_maker.JpegWithoutJfif({}));
+    std::size_t const dqt = SegmentAt(plain, 0xDB);
+    std::size_t const data = SegmentAt(plain, 0xDA) + 200;  // inside the compressed data
+    ASSERT_LT(data, plain.size());
+    ASSERT_NE(plain[data], 0xFF);
+    auto const reaching = [&plain, dqt](std::size_t to) {  // the table's length leads to `to`
+        Bytes bytes = plain;
+        engine::ByteWriter(bytes).Be16(dqt + 2, static_cast<std::uint16_t>(to - dqt - 2));
+        return bytes;
+    };
     Bytes const wrongBits = Made(m_maker.TiffWithStripPastItsPixels());
     constexpr std::uint64_t kPixelsAt = 154;  // Pillow's layout: the directory, BitsPerSample's array, the strip
+    constexpr std::uint64_t kOwn = ~std::uint64_t{0};
     struct Case {
         char const* pszName;
+        IRawFileAnalyser& analyser;
         Bytes bytes;
-        std::uint64_t u64Size;  // 0: the file's own
+        std::uint64_t u64Size;  // kOwn: the file's own; 0: not sized
+        std::uint64_t u64TailSectors = 4096;
     };
     Case const cases[] = {
-        {"39 strips, RowsPerStrip 2^31 - 1", MakeTiffOfRowStrips(2667, 39, 0x7FFFFFFF), 0},
-        {"39 strips, RowsPerStrip 13", MakeTiffOfRowStrips(2667, 39, 13), 0},
-        {"39 strips, RowsPerStrip 1", MakeTiffOfRowStrips(2667, 39, 1), 0},
-        {"one strip claiming 2 GiB, one BitsPerSample for four samples", wrongBits, 0},
+        {"JPEG, Photoshop segment 16 bytes short", *m_pJpg, Made(m_maker.JpegWithShortPhotoshopSegment()), kOwn},
+        {"JPEG, a table's length into the compressed data", *m_pJpg, reaching(data), kOwn},
+        {"JPEG, a table's length into the zeros after the picture", *m_pJpg, reaching(plain.size() + 100), 0},
+        {"JPEG, a table's length past the device's end", *m_pJpg, reaching(2 * plain.size() + 2048), 0, 0},
+        {"TIFF of 39 strips, RowsPerStrip 2^31 - 1", *m_pTif, Made(m_maker.TiffOfRowStrips(0x7FFFFFFF)), kOwn},
+        {"TIFF of 39 strips, RowsPerStrip 13", *m_pTif, Made(m_maker.TiffOfRowStrips(13)), kOwn},
+        {"TIFF of 39 strips, RowsPerStrip 1", *m_pTif, Made(m_maker.TiffOfRowStrips(1)), kOwn},
+        {"TIFF strip claiming 2 GiB, one BitsPerSample for four samples", *m_pTif, wrongBits, kOwn},
         // Samples of eight bytes at most: the strip holds up to eight times the pixels.
-        {"one strip claiming 2 GiB, no BitsPerSample", WithTiffEntry(wrongBits, 258, 258, 0, 0, 0),
+        {"TIFF strip claiming 2 GiB, no BitsPerSample", *m_pTif, WithTiffEntry(wrongBits, 258, {258, 0, 0, 0}),
          kPixelsAt + 52 * 53 * 4 * 8},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.pszName);
         ASSERT_FALSE(c.bytes.empty());
-        Sized const sized = Size(*m_pTif, c.bytes);
+        Sized const sized = Size(c.analyser, c.bytes, 512, c.u64TailSectors);
         ASSERT_TRUE(sized.bAccepted);
-        EXPECT_EQ(sized.info.m_u64Size, c.u64Size != 0 ? c.u64Size : c.bytes.size());
+        std::uint64_t const u64Size = c.u64Size == kOwn ? c.bytes.size() : c.u64Size;
+        EXPECT_EQ(sized.info.m_u64Size, u64Size);
+        EXPECT_EQ(sized.iAnswer, u64Size != 0 ? 1 : 0);
     }
 }
 
@@ -465,17 +453,9 @@ Bytes TiffHeader(std::uint32_t u32FirstIfd, std::size_t size) {
 /// A directory at `at` of one strip (offset, byte count as LONGs) and the link to the next.
 void PutStripIfd(Bytes& tiff, std::size_t at, std::uint32_t u32StripOffset, std::uint32_t u32StripBytes,
                  std::uint32_t u32Next) {
-    engine::ByteWriter(tiff).Le16(at, 2);
-    std::uint16_t const tags[] = {273, 279};
-    std::uint32_t const values[] = {u32StripOffset, u32StripBytes};
-    for (std::size_t i = 0; i < 2; ++i) {
-        std::size_t const entry = at + 2 + 12 * i;
-        engine::ByteWriter(tiff).Le16(entry, tags[i]);
-        engine::ByteWriter(tiff).Le16(entry + 2, 4);  // LONG
-        engine::ByteWriter(tiff).Le32(entry + 4, 1);
-        engine::ByteWriter(tiff).Le32(entry + 8, values[i]);
-    }
-    engine::ByteWriter(tiff).Le32(at + 2 + 24, u32Next);
+    testsupport::TiffEntry const entries[] = {{273, 4, 1, u32StripOffset}, {279, 4, 1, u32StripBytes}};
+    engine::ByteWriter writer(tiff);
+    testsupport::LeTiffDirectory(writer, at, entries, u32Next);
 }
 
 TEST(TiffChainTest, SubIfdsOfTypeIfdAreWalkedAndTheirStripsEndTheFile) {

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <span>
 #include <tuple>
 #include <utility>
 
+#include "engine/ByteView.h"
 #include "engine/ByteWriter.h"
 #include "engine/carve/RawFileType.h"
+#include "support/ByteFields.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 namespace phototest {
@@ -65,17 +67,6 @@ Bytes PhotoMaker::Jpeg(CameraTags const& tags, bool bProgressive, int width, int
     return file.empty() ? Bytes{} : ReadFile(file);
 }
 
-/// The marker of a JPEG's first frame header; 0 when its segments hold none.
-static std::uint8_t FrameMarker(Bytes const& jpeg) {
-    for (std::size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == 0xFF;) {
-        std::uint8_t const u8Marker = jpeg[at + 1];
-        if (u8Marker >= 0xC0 && u8Marker <= 0xCF && u8Marker != 0xC4 && u8Marker != 0xC8 && u8Marker != 0xCC)
-            return u8Marker;
-        at += 2 + (std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3]);
-    }
-    return 0;
-}
-
 Bytes PhotoMaker::ExtendedSequentialJpeg() {
     std::string const picture = Next(".ppm");
     std::string const file = Next(".jpg");
@@ -83,7 +74,7 @@ Bytes PhotoMaker::ExtendedSequentialJpeg() {
         !Run("cjpeg -quality 10 -outfile " + file + " " + picture) || !Run("convert " + file + " null:"))
         return {};
     Bytes bytes = ReadFile(file);
-    if (FrameMarker(bytes) != 0xC1) {
+    if (SegmentAt(bytes, 0xC1) == bytes.size()) {
         m_error = "cjpeg -quality 10 wrote no SOF1 frame header";
         return {};
     }
@@ -184,13 +175,24 @@ Bytes PhotoMaker::GifCommentedLast() {
 Bytes PhotoMaker::JpegWithShortPhotoshopSegment() {
     std::string const file = JpegFile({"Acme", "Cam 1", "2020:01:02 03:04:05"}, false, 160, 120);
     if (file.empty() || !Run("exiftool -q -overwrite_original -JFIF:all= -IPTC:Keywords=carved " + file)) return {};
-    Bytes const jpeg = ReadFile(file);
-    auto const [u16Length, at] = SegmentLength(jpeg, 0xED);
+    Bytes jpeg = ReadFile(file);
+    std::size_t const at = SegmentAt(jpeg, 0xED);
+    std::uint16_t const u16Length = at < jpeg.size() ? engine::ByteView(jpeg).Be16(at + 2) : 0;
     if (u16Length < 32) {
         m_error = "exiftool wrote no Photoshop segment";
         return {};
     }
-    return WithSegmentLength(jpeg, 0xED, static_cast<std::uint16_t>(u16Length - 16));
+    engine::ByteWriter(jpeg).Be16(at + 2, static_cast<std::uint16_t>(u16Length - 16));
+    return jpeg;
+}
+
+Bytes PhotoMaker::TiffOfRowStrips(std::uint32_t u32RowsPerStrip) {
+    std::string const file = Next(".tif");
+    std::string const rowStrips = "-define tiff:rows-per-strip=1 ";
+    if (!Run("convert -seed 5 -size 2666x39 plasma: -depth 8 -compress none -endian LSB " + rowStrips + file) ||
+        !Run("exiftool -q -overwrite_original -Software=Quorin " + file))
+        return {};
+    return WithTiffEntry(ReadFile(file), 278, {278, 4, 1, u32RowsPerStrip});
 }
 
 Bytes PhotoMaker::TiffWithStripPastItsPixels() {
@@ -199,7 +201,7 @@ Bytes PhotoMaker::TiffWithStripPastItsPixels() {
              "im.putdata([(x * 4, y * 4, x + y, 200) for y in range(53) for x in range(52)]); im.save('" +
              file + "')\""))
         return {};
-    return WithTiffEntry(WithTiffEntry(ReadFile(file), 258, 258, 3, 1, 8), 279, 279, 4, 1, 0x7FFFFFFF);
+    return WithTiffEntry(WithTiffEntry(ReadFile(file), 258, {258, 3, 1, 8}), 279, {279, 4, 1, 0x7FFFFFFF});
 }
 
 Bytes PhotoMaker::GifRunningIntoASecondGif() {
@@ -211,51 +213,32 @@ Bytes PhotoMaker::GifRunningIntoASecondGif() {
     };
     if (!Run("/usr/bin/python3 -c \"from PIL import Image; " + gradient(first, 100) + gradient(second, 150) + "\""))
         return {};
-    Bytes gif = ReadFile(first);
+    Bytes const gif = ReadFile(first);
     Bytes const next = ReadFile(second);
     if (gif.empty() || gif.back() != 0x3B || next.empty()) {
         m_error = "Pillow wrote no GIF";
         return {};
     }
-    gif.back() = next.front();
-    gif.insert(gif.end(), next.begin() + 1, next.end());
-    return gif;
+    return testsupport::Joined({Bytes(gif.begin(), gif.end() - 1), next});  // the first's trailer left out
 }
 
-std::pair<std::uint16_t, std::size_t> SegmentLength(Bytes const& jpeg, std::uint8_t u8Marker) {
+std::size_t SegmentAt(Bytes const& jpeg, std::uint8_t u8Marker) {
     for (std::size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == 0xFF;) {
-        auto const u16Length = static_cast<std::uint16_t>(jpeg[at + 2] << 8 | jpeg[at + 3]);
-        if (jpeg[at + 1] == u8Marker) return {u16Length, at};
+        if (jpeg[at + 1] == u8Marker) return at;
         if (jpeg[at + 1] == 0xDA) break;
-        at += 2 + std::size_t{u16Length};
+        at += 2 + (std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3]);
     }
-    return {0, jpeg.size()};
+    return jpeg.size();
 }
 
-Bytes WithSegmentLength(Bytes jpeg, std::uint8_t u8Marker, std::uint16_t u16Length) {
-    std::size_t const at = SegmentLength(jpeg, u8Marker).second;
-    if (at == jpeg.size()) return {};
-    engine::ByteWriter(jpeg).Be16(at + 2, u16Length);
-    return jpeg;
-}
-
-Bytes WithTiffEntry(Bytes tiff, std::uint16_t u16Tag, std::uint16_t u16NewTag, std::uint16_t u16Type,
-                    std::uint32_t u32Count, std::uint32_t u32Value) {
-    auto const le = [&tiff](std::size_t at, std::size_t width) {
-        std::uint32_t u32 = 0;
-        for (std::size_t i = width; i-- > 0;) u32 = u32 << 8 | tiff.at(at + i);
-        return u32;
-    };
-    if (tiff.size() < 8) return {};
-    std::uint32_t const u32Ifd = le(4, 4);
-    for (std::uint32_t e = 0, n = le(u32Ifd, 2); e < n; ++e) {
-        std::size_t const entry = u32Ifd + 2 + 12 * std::size_t{e};
-        if (le(entry, 2) != u16Tag) continue;
+Bytes WithTiffEntry(Bytes tiff, std::uint16_t u16Tag, testsupport::TiffEntry const& entry) {
+    engine::ByteView const view(tiff);
+    std::uint32_t const u32Ifd = view.Le32(4);
+    for (std::uint32_t e = 0, n = view.Le16(u32Ifd); e < n; ++e) {
+        std::size_t const at = u32Ifd + 2 + 12 * std::size_t{e};
+        if (view.Le16(at) != u16Tag) continue;
         engine::ByteWriter w(tiff);
-        w.Le16(entry, u16NewTag);
-        w.Le16(entry + 2, u16Type);
-        w.Le32(entry + 4, u32Count);
-        w.Le32(entry + 8, u32Value);
+        testsupport::LeTiffEntry(w, at, entry);
         return w.Ok() ? tiff : Bytes();
     }
     return {};
@@ -293,50 +276,6 @@ Bytes LengthenApp0(Bytes const& jpeg, std::uint32_t u32Extra) {
     out[4] = static_cast<std::uint8_t>((length + u32Extra) >> 8);
     out[5] = static_cast<std::uint8_t>(length + u32Extra);
     return out;
-}
-
-Bytes MakeTiffOfRowStrips(std::uint32_t u32Width, std::uint32_t u32Rows, std::uint32_t u32RowsPerStrip) {
-    struct Field {
-        std::uint16_t u16Tag;
-        std::uint16_t u16Type;  // 3 short, 4 long
-        std::uint32_t u32Count;
-        std::uint32_t u32Value;  // or where its array stands
-    };
-    constexpr std::uint32_t kEntries = 10;
-    constexpr std::uint32_t kSamplesAt = 8 + 2 + 12 * kEntries + 4;
-    std::uint32_t const u32OffsetsAt = kSamplesAt + 6;
-    std::uint32_t const u32CountsAt = u32OffsetsAt + 4 * u32Rows;
-    std::uint32_t const u32PixelsAt = u32CountsAt + 4 * u32Rows;
-    std::uint32_t const u32Stride = 3 * u32Width;
-    Field const fields[kEntries] = {{256, 4, 1, u32Width},
-                                    {257, 4, 1, u32Rows},
-                                    {258, 3, 3, kSamplesAt},
-                                    {259, 3, 1, 1},
-                                    {262, 3, 1, 2},
-                                    {273, 4, u32Rows, u32OffsetsAt},
-                                    {277, 3, 1, 3},
-                                    {278, 4, 1, u32RowsPerStrip},
-                                    {279, 4, u32Rows, u32CountsAt},
-                                    {284, 3, 1, 1}};
-    Bytes out(u32PixelsAt + std::size_t{u32Stride} * u32Rows);
-    engine::ByteWriter w(out);
-    w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>("II*\0"), 4));
-    w.Le32(4, 8);
-    w.Le16(8, kEntries);
-    for (std::uint32_t i = 0; i < kEntries; ++i) {
-        std::size_t const at = 10 + 12 * std::size_t{i};
-        w.Le16(at, fields[i].u16Tag);
-        w.Le16(at + 2, fields[i].u16Type);
-        w.Le32(at + 4, fields[i].u32Count);
-        w.Le32(at + 8, fields[i].u32Value);
-    }
-    for (std::uint32_t i = 0; i < 3; ++i) w.Le16(kSamplesAt + 2 * i, 8);
-    for (std::uint32_t row = 0; row < u32Rows; ++row) {
-        w.Le32(u32OffsetsAt + 4 * row, u32PixelsAt + row * u32Stride);
-        w.Le32(u32CountsAt + 4 * row, u32Stride);
-    }
-    for (std::size_t i = u32PixelsAt; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(i * 7 / 5);
-    return w.Ok() ? out : Bytes();
 }
 
 Bytes MakeRaf(Bytes const& tiff, Bytes const& jpeg) {
@@ -407,7 +346,7 @@ bool PhotoFamily(std::string const& folder, std::vector<corpustest::CarvedSample
         // Rules broken as readers let pass.
         {"photo jpeg whose photoshop segment is short", RAW_FILE_TYPE_JPG, maker.JpegWithShortPhotoshopSegment(),
          SizeRule::Exact, 0, "Cam 1"},
-        {"photo tiff of rows per strip past its length", RAW_FILE_TYPE_TIF, MakeTiffOfRowStrips(2667, 39, 0x7FFFFFFF),
+        {"photo tiff of rows per strip past its length", RAW_FILE_TYPE_TIF, maker.TiffOfRowStrips(0x7FFFFFFF),
          SizeRule::Exact, 0, ""},
         {"photo tiff of a strip past its pixels", RAW_FILE_TYPE_TIF, maker.TiffWithStripPastItsPixels(),
          SizeRule::Exact, 0, ""},

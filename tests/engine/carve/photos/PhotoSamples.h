@@ -4,10 +4,10 @@
 // small builders for the raw formats no tool here writes (CRW, MRW, X3F, a Fuji container).
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "../corpus/CarvedSample.h"
+#include "support/ByteFields.h"
 
 namespace phototest {
 
@@ -55,6 +55,9 @@ public:
     /// An EXIF-first 160 x 120 JPEG whose Photoshop segment (APP13, exiftool's IPTC keywords)
     /// claims 16 bytes fewer than it holds.
     Bytes JpegWithShortPhotoshopSegment();
+    /// A 2,666 x 39 uncompressed RGB TIFF in 39 strips of a row, laid out again by exiftool (the
+    /// directory and its arrays first, the pixels last), whose RowsPerStrip says `u32RowsPerStrip`.
+    Bytes TiffOfRowStrips(std::uint32_t u32RowsPerStrip);
     /// Pillow's 52 x 53 RGBA TIFF, one strip after the directory, whose BitsPerSample holds one
     /// value for its four samples and whose strip claims 2 GiB.
     Bytes TiffWithStripPastItsPixels();
@@ -80,20 +83,12 @@ private:
 
 Bytes ReadFile(std::string const& path);
 
-/// An uncompressed RGB TIFF of `u32Width` x `u32Rows` laid out as Pillow writes one: the
-/// directory at 8, its arrays, then the pixels; one strip per row, whatever `u32RowsPerStrip`
-/// says (no tool here writes both).
-Bytes MakeTiffOfRowStrips(std::uint32_t u32Width, std::uint32_t u32Rows, std::uint32_t u32RowsPerStrip);
-/// The JPEG with the length of its first segment of `u8Marker` set to `u16Length`; empty when it
-/// has none up to its first scan.
-Bytes WithSegmentLength(Bytes jpeg, std::uint8_t u8Marker, std::uint16_t u16Length);
-/// The length its first segment of `u8Marker` claims, and where that segment's marker stands; 0
-/// and the JPEG's size when it has none up to its first scan (the scan's header included).
-std::pair<std::uint16_t, std::size_t> SegmentLength(Bytes const& jpeg, std::uint8_t u8Marker);
-/// `tiff` (little-endian) with its first directory's entry of tag `u16Tag` rewritten; empty
-/// when it has none.
-Bytes WithTiffEntry(Bytes tiff, std::uint16_t u16Tag, std::uint16_t u16NewTag, std::uint16_t u16Type,
-                    std::uint32_t u32Count, std::uint32_t u32Value);
+/// Where the JPEG's first segment of `u8Marker` starts (its FF), up to its first scan (the scan's
+/// header included); the JPEG's size when it has none.
+std::size_t SegmentAt(Bytes const& jpeg, std::uint8_t u8Marker);
+/// `tiff` (little-endian) with its first directory's entry of tag `u16Tag` rewritten as `entry`;
+/// empty when it has none.
+Bytes WithTiffEntry(Bytes tiff, std::uint16_t u16Tag, testsupport::TiffEntry const& entry);
 
 /// Inserts a comment segment after the JPEG's APP segments so that the file's length is
 /// `u32Remainder` modulo `u32Modulus` (the segment takes at least 4 bytes).
