@@ -1,15 +1,15 @@
-// The results window's scan state through a deep scan paused with three pictures found
-// (support/PausedDeepScan.h): started from any view it shows the list; a pause and a resume stop
-// both preview loaders and clear the search, so that a search made while paused never outlives
-// the resume and the same search runs again; a stop of the paused scan moves the state twice
-// (stopping, ended), each drawn once, and the commands pressed in quick succession, with a search
-// shown and files checked, leave no dead control and no note of the search.
+// The results window's scan state, walked through a deep scan paused with three pictures found
+// (support/PausedDeepScan.h), started from each view: one row a command, with the state it moves
+// to (each move drawn once), what the bar and the list then offer, whether the search made while
+// paused is still held and whether the preview loaders were stopped. A search never outlives a
+// resume or a stop, and the same search runs again; while the scan winds down nothing is offered.
 #include <gtest/gtest.h>
-#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStackedWidget>
 #include <QTest>
+
+#include <functional>
+#include <string>
 
 #include "PausedDeepScan.h"
 #include "WindowParts.h"
@@ -25,10 +25,10 @@
 namespace {
 
 using app::results::QNDeletailWindowController;
+using app::results::ScanKind;
 using app::results::ScanPhase;
 using app::results::ScanState;
 using app::thumbview::PreviewPanes;
-using apptest::PausedDeepScan;
 using uimodel::QNUIController;
 
 QLineEdit* Field(const QWidget& window) {
@@ -42,14 +42,47 @@ QString ListNote(const QWidget& window) {
     return label ? label->text() : QString();
 }
 
-class DeepScanFromView : public PausedDeepScan, public ::testing::WithParamInterface<int> {};
+// What the window offers, by name: the bar's buttons that show and take clicks, the recover
+// button and the selection label when shown, the search field and the views' switch when enabled.
+std::string Offers(const QWidget& window) {
+    std::string offers;
+    const auto add = [&](bool offered, const char* name) {
+        if (offered) offers += (offers.empty() ? "" : " ") + std::string(name);
+    };
+    for (const char* name : {"home", "deepScan", "pause", "play", "stop", "export"}) {
+        const auto* button = apptest::Part<app::TCImageButton>(window, (std::string(name) + "Button").c_str());
+        add(button && button->isVisibleTo(&window) && button->isButtonEnabled(), name);
+    }
+    add(apptest::Part<QWidget>(window, "recoverButton")->isVisibleTo(&window), "recover");
+    add(apptest::Part<QWidget>(window, "selectionLabel")->isVisibleTo(&window), "selection");
+    add(Field(window)->isEnabled(), "search");
+    PreviewPanes* previews = apptest::Pane(window)->previews();
+    int switches = 0;
+    for (int segment = PreviewPanes::kList; segment <= PreviewPanes::kGrid; ++segment)
+        switches += previews->segmentButton(segment)->isEnabled() ? 1 : 0;
+    add(switches > 0, switches == 3 ? "views" : "some views");
+    return offers;
+}
 
-TEST_P(DeepScanFromView, ShowsTheListWithTheSwitchShutUntilAPause) {
+// A row of the walk: a command and what the window shows once it was given. `searches` and
+// `sheets` count what was shown since the pause: searches and their clearing, sheets.
+struct Step {
+    const char* command;
+    std::function<void()> press;
+    ScanPhase phase;
+    const char* offers;
+    int searches, sheets;
+    bool searchHeld = false;      // the field, the model and the list's note keep the search
+    bool loadersStopped = false;  // both preview loaders moved to a new generation
+};
+
+class ScanStateWalk : public apptest::PausedDeepScan, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ScanStateWalk, EachCommandMovesTheStateOnceAndTheWindowOffersWhatItAllows) {
     apptest::ScannedWindow& window = *shown;
     PreviewPanes* previews = apptest::Pane(window)->previews();
-    const int view = GetParam();
-    previews->segmentButton(view)->click();
-    ASSERT_EQ(previews->segment(), view);
+    previews->segmentButton(GetParam())->click();
+    ASSERT_EQ(previews->segment(), GetParam());
     const auto showsTheList = [&] {
         EXPECT_EQ(previews->segment(), PreviewPanes::kList);
         EXPECT_TRUE(previews->segmentButton(PreviewPanes::kList)->isChecked());
@@ -57,161 +90,84 @@ TEST_P(DeepScanFromView, ShowsTheListWithTheSwitchShutUntilAPause) {
         EXPECT_FALSE(previews->gridView()->isVisible());
         EXPECT_FALSE(previews->coverFlowView()->isVisible());
     };
-    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound([&] {
-        showsTheList();
-        for (int segment = PreviewPanes::kList; segment <= PreviewPanes::kGrid; ++segment)
-            EXPECT_FALSE(previews->segmentButton(segment)->isEnabled()) << "a deep scan rebuilds the rows";
-        EXPECT_FALSE(apptest::Part<QWidget>(window, "selectionLabel")->isVisibleTo(&window));
-        EXPECT_FALSE(Button("deepScanButton")->isVisibleTo(&window));
-        EXPECT_FALSE(Button("exportButton")->isVisibleTo(&window));
-        EXPECT_FALSE(Field(window)->isEnabled());
-    }));
-    showsTheList();
-    EXPECT_TRUE(previews->segmentButton(view)->isEnabled()) << "paused, the views switch";
-    Button("stopButton")->click();
-    window.AnswerLastSheet(true);
-    ASSERT_TRUE(window.WaitForScanEnd());
-    EXPECT_TRUE(previews->segmentButton(view)->isEnabled());
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryView, DeepScanFromView,
-                         ::testing::Values(PreviewPanes::kList, PreviewPanes::kCoverFlow, PreviewPanes::kGrid));
-
-// Paused, a search that matches nothing says so; the resume stops both loaders, empties the field
-// and makes the model forget the search, and the trees show every file again. At the next pause
-// the same text searches again; Return on it runs it again; a stop takes the search along, so the
-// finished scan shows no note of it.
-TEST_F(PausedDeepScan, ASearchMadeWhilePausedGoesAtTheResumeAndTheSameSearchRunsAgain) {
-    apptest::ScannedWindow& window = *shown;
-    QSignalSpy searches(&window, &QNDeletailWindowController::searchShown);
-    PreviewPanes* previews = apptest::Pane(window)->previews();
     const auto generations = [&] {
-        return std::make_pair(previews->gridLoader().generation(), previews->flowLoader().generation());
+        return std::pair(previews->gridLoader().generation(), previews->flowLoader().generation());
     };
     const auto loadersStopped = [&](std::pair<quint64, quint64> before) {
-        const auto now = generations();
-        return now.first > before.first && now.second > before.second;
+        EXPECT_GT(previews->gridLoader().generation(), before.first);
+        EXPECT_GT(previews->flowLoader().generation(), before.second);
     };
-    auto before = generations();
-    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
-    EXPECT_TRUE(loadersStopped(before)) << "the pause stops both loaders";
-    previews->segmentButton(PreviewPanes::kGrid)->click();
-    const QString noMatch = app::Text("DYD_FOUR_NO_MATCH_NOTE");
-    const QString nothing = QStringLiteral("no such name");
-    const auto search = [&](const QString& text) {
-        const qsizetype seen = searches.size();
-        Field(window)->clear();
-        QTest::keyClicks(Field(window), text);  // typed: the clear button shows
-        QTest::keyClick(Field(window), Qt::Key_Return);
-        return QTest::qWaitFor([&] { return searches.size() > seen; }, apptest::kScanTimeoutMs);
-    };
-    ASSERT_TRUE(search(nothing));
-    EXPECT_EQ(QNUIController::GetSearchString(), nothing.toStdString());
-    EXPECT_EQ(ListNote(window), noMatch);
+    const auto beforePause = generations();
+    // Deep Scan pressed: the rows are rebuilt in the list, nothing is offered until the scan runs.
+    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound([&] {
+        EXPECT_EQ(apptest::Phase(window), ScanPhase::Idle);
+        EXPECT_EQ(Offers(window), "");
+        showsTheList();
+    }));
+    showsTheList();
+    loadersStopped(beforePause);
+    const char* const paused = "home play stop search views";
+    const char* const checked = "home play stop recover selection search views";
+    const char* const ended = "home export selection search views";
+    EXPECT_EQ(Offers(window), paused);
 
-    before = generations();
-    Button("playButton")->click();
-    ASSERT_FALSE(QNUIController::IsPause());
-    EXPECT_TRUE(loadersStopped(before)) << "the resume stops both loaders";
-    EXPECT_TRUE(Field(window)->text().isEmpty());
-    EXPECT_FALSE(apptest::Part<app::NewSearchTextFiled>(window, "searchField")->clearButton()->isVisibleTo(&window))
-        << "an empty field offers nothing to clear";
-    EXPECT_TRUE(QNUIController::GetSearchString().empty()) << "the search outlived the resume";
-    EXPECT_NE(ListNote(window), noMatch);
-    EXPECT_GT(apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
-    EXPECT_NE(apptest::ChosenFolder(window), nullptr) << "the list follows a folder again";
-    EXPECT_EQ(previews->segment(), PreviewPanes::kList);
-
-    before = generations();
-    Button("pauseButton")->click();
-    ASSERT_TRUE(QNUIController::IsPause());
-    EXPECT_TRUE(loadersStopped(before));
-    ASSERT_TRUE(search(nothing)) << "the same search runs again";
-    EXPECT_EQ(ListNote(window), noMatch);
-    QTest::keyClick(Field(window), Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return searches.size() == 3; }, apptest::kScanTimeoutMs))
-        << "Return on the same text runs it again";
-
-    Button("stopButton")->click();
-    window.AnswerLastSheet(true);
-    EXPECT_TRUE(Field(window)->text().isEmpty());
-    EXPECT_TRUE(QNUIController::GetSearchString().empty()) << "the tree built after a stop holds no hidden file";
-    ASSERT_TRUE(window.WaitForScanEnd());
-    EXPECT_NE(ListNote(window), noMatch);
-    EXPECT_TRUE(Field(window)->isEnabled());
-    ASSERT_TRUE(search(nothing)) << "searched again once the scan has ended";
-    EXPECT_EQ(ListNote(window), noMatch);
-}
-
-// One stop of the paused deep scan: the state moves to stopping, then to ended, and the bar
-// follows each move once: nothing takes a click while the scan winds down; at the end home,
-// export and the search do, and Deep Scan is not offered again.
-TEST_F(PausedDeepScan, AStopMovesTheStateTwiceAndTheBarFollowsEachMove) {
-    apptest::ScannedWindow& window = *shown;
-    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
-    window.CheckEveryRow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button("recoverButton")->isVisible(); }, 5000));
+    QSignalSpy searches(&window, &QNDeletailWindowController::searchShown);
     QSignalSpy moves(apptest::Follower(window), &app::results::ScanFollower::stateChanged);
-    Button("stopButton")->click();
-    window.AnswerLastSheet(true);
-    ASSERT_EQ(moves.size(), 1);
-    EXPECT_EQ(moves.at(0).at(0).value<ScanState>().phase, ScanPhase::Stopping);
-    for (const char* name : {"homeButton", "pauseButton", "playButton", "stopButton"})
-        EXPECT_FALSE(Button(name)->isButtonEnabled()) << name;
-    EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window)) << "the stop cleared the checks";
-    EXPECT_FALSE(Field(window)->isEnabled());
-    ASSERT_TRUE(window.WaitForScanEnd());
-    ASSERT_EQ(moves.size(), 2);
-    EXPECT_EQ(moves.at(1).at(0).value<ScanState>().phase, ScanPhase::Ended);
-    EXPECT_EQ(moves.at(1).at(0).value<ScanState>().kind, app::results::ScanKind::Deep);
-    EXPECT_TRUE(Button("homeButton")->isButtonEnabled());
-    EXPECT_TRUE(Button("exportButton")->isVisibleTo(&window));
-    EXPECT_FALSE(Button("deepScanButton")->isVisibleTo(&window));
-    EXPECT_FALSE(Button("recoverButton")->isVisibleTo(&window));
-    EXPECT_TRUE(Field(window)->isEnabled());
-    EXPECT_TRUE(apptest::Part<QWidget>(window, "selectionLabel")->isVisibleTo(&window));
+    const QString nothing = QStringLiteral("no such name");
+    const auto search = [&] {
+        Field(window)->clear();
+        QTest::keyClicks(Field(window), nothing);  // typed: the clear button shows
+        QTest::keyClick(Field(window), Qt::Key_Return);
+    };
+    const auto click = [&](const char* name) { return [this, name] { Button(name)->click(); }; };
+    const Step walk[] = {
+        {"search in the grid", [&] { previews->segmentButton(PreviewPanes::kGrid)->click(), search(); },
+         ScanPhase::Paused, paused, 1, 0, true},
+        {"resume", click("playButton"), ScanPhase::Running, "home pause stop", 2, 0, false, true},
+        {"pause", click("pauseButton"), ScanPhase::Paused, paused, 2, 0, false, true},
+        {"check every row", [&] { window.CheckEveryRow(); }, ScanPhase::Paused, checked, 2, 0},
+        {"the same search", search, ScanPhase::Paused, checked, 3, 0, true},
+        {"Return on it", [&] { QTest::keyClick(Field(window), Qt::Key_Return); }, ScanPhase::Paused, checked, 4, 0,
+         true},
+        {"stop, Yes", [&] { Button("stopButton")->click(), window.AnswerLastSheet(true); }, ScanPhase::Stopping,
+         "selection", 5, 1},
+        {"home, stop, resume", [&] { click("homeButton")(), click("stopButton")(), click("playButton")(); },
+         ScanPhase::Stopping, "selection", 5, 1},
+        {"wound down", [&] { EXPECT_TRUE(window.WaitForScanEnd()); }, ScanPhase::Ended, ended, 5, 1},
+        {"a search once ended", search, ScanPhase::Ended, ended, 6, 1, true},
+    };
+    ScanPhase phase = ScanPhase::Paused;
+    for (const Step& step : walk) {
+        SCOPED_TRACE(step.command);
+        const qsizetype moved = moves.size();
+        const auto before = generations();
+        step.press();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return searches.size() >= step.searches; }, apptest::kScanTimeoutMs));
+        EXPECT_EQ(searches.size(), step.searches);
+        EXPECT_EQ(window.sheets.size(), step.sheets);
+        EXPECT_EQ(moves.size(), moved + (step.phase != phase ? 1 : 0)) << "each move drawn once";
+        phase = step.phase;
+        EXPECT_EQ(apptest::Follower(window)->state(), (ScanState{phase, ScanKind::Deep}));
+        if (phase == ScanPhase::Running || phase == ScanPhase::Paused) {
+            EXPECT_EQ(QNUIController::IsPause(), phase == ScanPhase::Paused);
+        }
+        EXPECT_EQ(Offers(window), step.offers);
+        EXPECT_EQ(Field(window)->text().isEmpty(), !step.searchHeld);
+        EXPECT_EQ(QNUIController::GetSearchString(), step.searchHeld ? nothing.toStdString() : "");
+        EXPECT_EQ(ListNote(window) == app::Text("DYD_FOUR_NO_MATCH_NOTE"), step.searchHeld);
+        if (step.loadersStopped) loadersStopped(before);
+        if (phase == ScanPhase::Running) {
+            showsTheList();
+            EXPECT_FALSE(
+                apptest::Part<app::NewSearchTextFiled>(window, "searchField")->clearButton()->isVisibleTo(&window))
+                << "an empty field offers nothing to clear";
+            EXPECT_GT(apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab)->rowCount(), 0);
+            EXPECT_NE(apptest::ChosenFolder(window), nullptr) << "the list follows a folder again";
+        }
+    }
 }
 
-// Pause, resume, stop and Home pressed in quick succession over a search and checks, in the grid:
-// every press answers as the state says, sheets answered No change nothing, and Stop with Yes
-// ends in the finished state with the search gone and every control usable.
-TEST_F(PausedDeepScan, CommandsInQuickSuccessionLeaveNoDeadControlAndNoNoteOfTheSearch) {
-    apptest::ScannedWindow& window = *shown;
-    ASSERT_NO_FATAL_FAILURE(PauseWithPicturesFound());
-    apptest::Pane(window)->previews()->segmentButton(PreviewPanes::kGrid)->click();
-    Field(window)->setText(QStringLiteral("no such name"));
-    QTest::keyClick(Field(window), Qt::Key_Return);
-    window.CheckEveryRow();
-    for (int press = 0; press < 5; ++press) {
-        (press % 2 == 0 ? Button("playButton") : Button("pauseButton"))->click();
-        EXPECT_EQ(QNUIController::IsPause(), press % 2 == 1);
-        EXPECT_EQ(apptest::Phase(window), press % 2 == 0 ? ScanPhase::Running : ScanPhase::Paused);
-    }
-    EXPECT_TRUE(QNUIController::GetSearchString().empty());
-    const qsizetype asked = window.sheets.size();
-    Button("stopButton")->click();
-    window.AnswerLastSheet(false);
-    Button("homeButton")->click();
-    window.AnswerLastSheet(false);
-    EXPECT_EQ(window.sheets.size(), asked + 2);
-    EXPECT_EQ(apptest::Phase(window), ScanPhase::Running);
-    EXPECT_FALSE(QNUIController::IsPause()) << "No resumed a scan the user had not paused";
-    Button("pauseButton")->click();
-    Field(window)->setText(QStringLiteral("no such name"));
-    QTest::keyClick(Field(window), Qt::Key_Return);
-    Button("stopButton")->click();
-    window.AnswerLastSheet(true);
-    // Pressed while it winds down: nothing.
-    Button("homeButton")->click();
-    Button("stopButton")->click();
-    Button("playButton")->click();
-    EXPECT_EQ(window.sheets.size(), asked + 3);
-    ASSERT_TRUE(window.WaitForScanEnd());
-    EXPECT_EQ(apptest::Phase(window), ScanPhase::Ended);
-    EXPECT_TRUE(Field(window)->text().isEmpty());
-    EXPECT_NE(ListNote(window), app::Text("DYD_FOUR_NO_MATCH_NOTE"));
-    EXPECT_TRUE(Button("homeButton")->isButtonEnabled());
-    EXPECT_TRUE(apptest::Pane(window)->previews()->segmentButton(PreviewPanes::kGrid)->isEnabled());
-}
+INSTANTIATE_TEST_SUITE_P(FromEveryView, ScanStateWalk,
+                         ::testing::Values(PreviewPanes::kList, PreviewPanes::kCoverFlow, PreviewPanes::kGrid));
 
 }  // namespace

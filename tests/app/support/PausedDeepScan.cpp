@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "WindowParts.h"
-#include "app/base/NotificationCenter.h"
+#include "app/base/Strings.h"
 #include "app/controls/TCImageButton.h"
 #include "support/Sha256.h"
 #include "uimodel/facade/QNUIController.h"
@@ -33,28 +33,17 @@ void PausedDeepScan::SetUp() {
     shown->ended.clear();
 }
 
-// Held at its next read as soon as a post shows the pictures found: far from the end of its
-// 16 GiB, it is then paused from the window. Past the pictures its reads are slowed, so that on a
-// fast machine the sparse disk cannot be read to its end before the post comes.
+// Its reads past the pictures are slowed so that the 16 GiB take longer than any wait here: the
+// scan is still far from its end when the bar shows the pictures found, and is held at its next
+// read, then paused from the window.
 void PausedDeepScan::PauseWithPicturesFound(const std::function<void()>& started) {
-    gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(20));
-    QObject holder;
-    bool held = false;
-    app::NotificationCenter::instance().addObserver(&holder, QStringLiteral("NormalScranValue"),
-                                                    [&](const QVariantMap&) {
-                                                        double percent = 0;
-                                                        std::uint64_t found = 0;
-                                                        QNUIController::GetScanProgress(percent, found);
-                                                        if (!held && found >= kPictures) {
-                                                            gate->Shut();
-                                                            held = true;
-                                                        }
-                                                    });
+    gate->SlowReadsFrom((kPictures + 2) * 2048LL, std::chrono::milliseconds(50));
     Button("deepScanButton")->click();
     if (started) started();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return held || !shown->ended.isEmpty(); }, kScanTimeoutMs));
-    app::NotificationCenter::instance().removeObserver(&holder);
-    ASSERT_TRUE(held && QNUIController::IsScanRunning()) << "the deep scan ended before it showed the pictures";
+    const QString found = app::Text("PAGE_FOUR_FILESFOUND").arg(QString::number(kPictures));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Bar(*shown)->foundText() == found; }, kScanTimeoutMs));
+    gate->Shut();
+    ASSERT_TRUE(QNUIController::IsScanRunning());
     Button("pauseButton")->click();
     ASSERT_TRUE(QNUIController::IsPause());
     gate->Open();  // the scan waits in its pause; the recovery reads the disk

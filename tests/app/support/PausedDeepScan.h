@@ -2,8 +2,8 @@
 // A deep scan paused from the results window at a known point: a 16 GiB sparse disk without a
 // file system holds three JPEGs written by QImage into its first megabytes (found only by the deep
 // scan's carving). SetUp ends the quick scan in a shown window; PauseWithPicturesFound presses
-// Deep Scan, holds the disk's reads once a post shows the pictures found (far from the end) and
-// presses Pause, so the scan waits with them listed.
+// Deep Scan and, once the bar shows the pictures found (far from the end), Pause, so that the
+// scan waits with them listed.
 #include <gtest/gtest.h>
 
 #include <functional>
