@@ -118,11 +118,12 @@ void CFoundVolumes::Settle() {
     }
     // Any volume holding its start may hold it in a file: a stray boot sector's volume as well.
     for (Entry const& entry : m_entries)
-        for (std::size_t k : entry.containers) {
-            std::vector<std::int64_t>& starts = m_entries[k].startsInside;
-            if (std::find(starts.begin(), starts.end(), entry.volume.s64Start) == starts.end())
-                starts.push_back(entry.volume.s64Start);
-        }
+        for (std::size_t k : entry.containers) m_entries[k].startsInside.push_back(entry.volume.s64Start);
+    for (Entry& entry : m_entries) {
+        std::vector<std::int64_t>& starts = entry.startsInside;
+        std::sort(starts.begin(), starts.end());
+        starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    }
 }
 
 bool CFoundVolumes::WantsUseOf(VolumeId id) const { return id < m_entries.size() && m_entries[id].bWantsUse; }

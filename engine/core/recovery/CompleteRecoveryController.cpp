@@ -186,7 +186,8 @@ void CCompleteRecoveryController::ScanFiles(Run& run, IProgress* pProgress, int 
                                                 : static_cast<IDirecotryTreeBuilder*>(run.pSearchersBuilder.get());
     for (CFoundVolumes::FileScan const& scan : run.pVolumes->FileScans()) {
         if (!pProgress->Continued()) break;
-        if (iDepth + 1 > kMaxFileScanDepth || !scan.pPlacement || !scan.pPlacement->HasView()) {
+        if (!scan.pPlacement || !scan.pPlacement->HasView()) continue;
+        if (iDepth + 1 > kMaxFileScanDepth) {
             CatchExeception::WriteLog("complete scan: %s is not scanned: files nested too deep\n", scan.name.c_str());
             continue;
         }
