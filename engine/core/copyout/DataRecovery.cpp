@@ -192,8 +192,10 @@ std::uint32_t CDataRecovery::RefusalOf(CFileNode* pNode, CSearchedPartitionInfo*
     if (initialized && (*initialized < 0 || *initialized > pNode->GetFileSize())) return kCodeIoFailure;
     // Sectors another volume uses now hold its files' bytes, not this one's.
     if (pPartition != nullptr && pPartition->m_pPlacement) {
-        std::uint32_t const u32Placed =
-            pPartition->m_pPlacement->Judge(CFileReader::PlannedSectors(DeviceOf(*pPartition), pNode, pPartition));
+        CVolumePlacement const& placement = *pPartition->m_pPlacement;
+        std::uint32_t const u32Placed = placement.Judge(
+            placement.JudgesBySectors() ? CFileReader::PlannedSectors(DeviceOf(*pPartition), pNode, pPartition)
+                                        : CSpanSet());
         if (u32Placed != 0 && (!IsCopyNote(u32Placed) || u32Own == 0)) return u32Placed;
     }
     return u32Own;

@@ -92,8 +92,7 @@ CSpanSet CVolumePlacement::DeviceSectors(CSpanSet const& sectors) const {
 }
 
 std::uint32_t CVolumePlacement::Judge(CSpanSet const& sectors) const {
-    if (!m_container.empty()) return kCodeInVirtualDisk;
-    if (m_taken.Empty() && m_doubtful.Empty()) return 0;
+    if (!JudgesBySectors()) return m_container.empty() ? 0 : kCodeInVirtualDisk;
     CSpanSet const device = DeviceSectors(sectors);
     bool bDoubtful = false;
     for (CSpanSet::Span const& span : device.Spans()) {

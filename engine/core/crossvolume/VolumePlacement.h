@@ -52,6 +52,8 @@ public:
     /// volume in a container, kCodeOverwritten when one lies on what another volume uses now,
     /// kCodePossiblyOverwritten (a note) when one lies where the bytes may be another's, else 0.
     std::uint32_t Judge(CSpanSet const& sectors) const;
+    /// Whether Judge's answer depends on the sectors at all: a caller spares working them out.
+    bool JudgesBySectors() const { return m_container.empty() && !(m_taken.Empty() && m_doubtful.Empty()); }
     /// The device sectors that `sectors` (sectors of what the volume is read from) lie on.
     CSpanSet DeviceSectors(CSpanSet const& sectors) const;
 
