@@ -2,6 +2,7 @@
 // Clusters already taken, kept as [first, end) ranges: memory and work grow with the runs, not
 // the clusters, so a card of millions of contiguous clusters costs a handful of entries. A FAT
 // walk uses it to see a looping chain; the complete scan to see two entries claiming one cluster.
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <map>
@@ -34,6 +35,25 @@ public:
         }
         m_ranges.emplace(u64Start, u64NewEnd);
         return true;
+    }
+
+    /// Takes what of `u64Count` clusters from `u32First` was not taken before; `take` gets each
+    /// such stretch (first cluster, count), in order.
+    template <typename Take>
+    void TakeFree(std::uint32_t u32First, std::uint64_t u64Count, Take take) {
+        std::uint64_t const u64End = std::uint64_t{u32First} + u64Count;
+        std::uint64_t u64At = u32First;
+        while (u64At < u64End) {
+            auto const after = m_ranges.upper_bound(u64At);
+            if (after != m_ranges.begin() && std::prev(after)->second > u64At) {
+                u64At = std::prev(after)->second;  // past the stretch taken before
+                continue;
+            }
+            std::uint64_t const u64Stop = after != m_ranges.end() ? std::min(u64End, after->first) : u64End;
+            take(static_cast<std::uint32_t>(u64At), u64Stop - u64At);
+            TryAdd(static_cast<std::uint32_t>(u64At), u64Stop - u64At);
+            u64At = u64Stop;
+        }
     }
 
 private:

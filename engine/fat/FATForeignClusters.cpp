@@ -1,5 +1,6 @@
 #include "engine/fat/FATForeignClusters.h"
 
+#include <algorithm>
 #include <iterator>
 #include <vector>
 
@@ -7,23 +8,40 @@
 #include "engine/IStorageDevice.h"
 #include "engine/core/partition/BootSector.h"
 
-CFATForeignClusters::Spans::iterator CFATForeignClusters::Add(Spans& spans, std::uint64_t u64First, Span const& span) {
-    if (span.u64End <= u64First || Find(spans, u64First) != nullptr) return spans.end();
-    auto const after = spans.upper_bound(u64First);
-    if (after != spans.end() && after->first < span.u64End) return spans.end();
-    return spans.emplace_hint(after, u64First, span);
+void CFATForeignClusters::Unite(Spans& spans, std::uint64_t u64First, std::uint64_t u64End) {
+    if (u64End <= u64First) return;
+    auto at = spans.upper_bound(u64First);
+    if (at != spans.begin() && std::prev(at)->second >= u64First)
+        at = std::prev(at);
+    else
+        at = spans.emplace_hint(at, u64First, u64End);
+    auto next = std::next(at);
+    for (; next != spans.end() && next->first <= u64End; next = spans.erase(next))
+        u64End = std::max(u64End, next->second);
+    at->second = std::max(at->second, u64End);
 }
 
-CFATForeignClusters::Span const* CFATForeignClusters::Find(Spans const& spans, std::uint64_t u64At) {
+void CFATForeignClusters::AddGuess(std::uint64_t u64First, std::uint64_t u64End, std::uint32_t u32FileFirst) {
+    if (u64End <= u64First) return;
+    auto at = m_guesses.upper_bound(u64First);
+    if (at != m_guesses.begin() && std::prev(at)->second.u64End > u64First) at = std::prev(at);
+    if (at == m_guesses.end() || at->first >= u64End) {
+        m_guesses.emplace_hint(at, u64First, Guess{u64End, u32FileFirst});
+        return;
+    }
+    for (; at != m_guesses.end() && at->first < u64End; at = m_guesses.erase(at))
+        if (IsImage(at->second.u32FileFirst)) Unite(m_held, at->first, at->second.u64End);
+    if (IsImage(u32FileFirst)) Unite(m_held, u64First, u64End);
+}
+
+bool CFATForeignClusters::Contains(Spans const& spans, std::uint64_t u64At) {
     auto const after = spans.upper_bound(u64At);
-    if (after == spans.begin()) return nullptr;
-    auto const at = std::prev(after);
-    return u64At < at->second.u64End ? &at->second : nullptr;
+    return after != spans.begin() && u64At < std::prev(after)->second;
 }
 
 void CFATForeignClusters::AddOtherVolume(std::int64_t s64First, std::int64_t s64End) {
     if (s64First >= 0 && s64End > s64First)
-        Add(m_volumes, static_cast<std::uint64_t>(s64First), Span{static_cast<std::uint64_t>(s64End)});
+        Unite(m_volumes, static_cast<std::uint64_t>(s64First), static_cast<std::uint64_t>(s64End));
 }
 
 void CFATForeignClusters::AddLiveFile(IDataRunList& runs, bool bChainKnown) {
@@ -34,29 +52,26 @@ void CFATForeignClusters::AddLiveFile(IDataRunList& runs, bool bChainKnown) {
         if (pRun->s64Start < 0 || pRun->s64Length <= 0) continue;
         std::uint64_t const u64First = static_cast<std::uint64_t>(pRun->s64Start) + 2;
         std::uint64_t const u64End = u64First + static_cast<std::uint64_t>(pRun->s64Length);
-        // A chain right after the last one joins it where nothing lies behind.
-        if (bChainKnown && m_lastChain != m_files.end() && m_lastChain->second.u64End == u64First) {
-            auto const next = std::next(m_lastChain);
-            if (next == m_files.end() || next->first >= u64End) {
-                m_lastChain->second.u64End = u64End;
-                continue;
-            }
-        }
-        auto const added = Add(m_files, u64First, Span{u64End, u32FileFirst, bChainKnown});
-        if (bChainKnown && added != m_files.end()) m_lastChain = added;
+        if (bChainKnown)
+            Unite(m_held, u64First, u64End);
+        else
+            AddGuess(u64First, u64End, u32FileFirst);
     }
 }
 
 bool CFATForeignClusters::Holds(std::uint64_t u64Cluster) {
-    if (!m_volumes.empty() && Find(m_volumes, m_geometry.ClusterToSector(u64Cluster)) != nullptr) return true;
-    Span const* pFile = Find(m_files, u64Cluster);
-    return pFile != nullptr && (pFile->bKnown || IsImage(pFile->u32FileFirst));
+    if (!m_volumes.empty() && Contains(m_volumes, m_geometry.ClusterToSector(u64Cluster))) return true;
+    if (Contains(m_held, u64Cluster)) return true;
+    auto const after = m_guesses.upper_bound(u64Cluster);
+    if (after == m_guesses.begin()) return false;
+    auto const guess = std::prev(after);
+    return u64Cluster < guess->second.u64End && IsImage(guess->second.u32FileFirst);
 }
 
 bool CFATForeignClusters::HoldsSector(std::int64_t s64Sector) {
     if (s64Sector < 0) return false;
     auto const u64Sector = static_cast<std::uint64_t>(s64Sector);
-    if (Find(m_volumes, u64Sector) != nullptr) return true;
+    if (Contains(m_volumes, u64Sector)) return true;
     if (u64Sector < m_geometry.u64FirstDataSector || m_geometry.u32SectorsPerCluster == 0) return false;
     return Holds((u64Sector - m_geometry.u64FirstDataSector) / m_geometry.u32SectorsPerCluster + 2);
 }

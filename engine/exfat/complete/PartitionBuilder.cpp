@@ -279,9 +279,10 @@ void CPartitionBuilder::UpdatePartitionMatched(CExFatPartitionEx& partition, CFi
     }
 }
 
-CFolderSectorMap CPartitionBuilder::NestedVolumes(CExFatPartitionEx const& partition,
-                                                  std::span<CExFatPartitionEx* const> candidates) {
-    CFolderSectorMap nested;
+CSpanSet CPartitionBuilder::NestedVolumes(CExFatPartitionEx const& partition,
+                                          std::span<CExFatPartitionEx* const> candidates) {
+    // Volumes may nest in each other (an image inside an image): their sectors are merged.
+    CSpanSet nested;
     for (CExFatPartitionEx const* pOther : candidates) {
         // A boot sector at its own start and a FAT where it says vouch for the other volume.
         std::uint32_t const u32Flags = pOther->GetFlags();
@@ -292,7 +293,7 @@ CFolderSectorMap CPartitionBuilder::NestedVolumes(CExFatPartitionEx const& parti
         std::uint64_t const u64Start = pOther->GetPartitionStart();
         if (u64Start >= partition.GetHeapStart() && u64Start < partition.GetEnd() && pOther->GetEnd() > u64Start &&
             pOther != &partition)
-            nested.Add(u64Start, pOther->GetEnd() - u64Start, 0);
+            nested.Add(static_cast<std::int64_t>(u64Start), static_cast<std::int64_t>(pOther->GetEnd()));
     }
     return nested;
 }
@@ -317,10 +318,10 @@ void CPartitionBuilder::WinnowPartition(Partitions& kept) {
         pPartition->Matched().clear();
         std::uint64_t const u64Bytes = pPartition->GetBytesPerCluster();
         // The folders of a volume kept inside this one as a file are that volume's.
-        CFolderSectorMap const nested = NestedVolumes(*pPartition, ranked);
+        CSpanSet const nested = NestedVolumes(*pPartition, ranked);
         m_sets.ForEachIn(pPartition->GetHeapStart(), pPartition->GetEnd(), [&](CFileSet& set) {
             if (m_consumed.count(&set) != 0 || set.IsClusterSizeConflict(u64Bytes) || !pPartition->ContainsSet(set) ||
-                nested.Find(set.GetFirstSector()))
+                nested.Holds(static_cast<std::int64_t>(set.GetFirstSector())))
                 return;
             (pPartition->IsAligned(set.GetFirstSector()) ? pPartition->AlignedSectors() : pPartition->OtherSectors())
                 .push_back(set.GetFirstSector());

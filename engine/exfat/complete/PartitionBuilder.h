@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "engine/ReleasePtr.h"
+#include "engine/core/util/SpanSet.h"
 #include "engine/exfat/complete/ExFatPartitionEx.h"
 #include "engine/exfat/complete/FileSetList.h"
-#include "engine/exfat/complete/FolderSectorMap.h"
 
 class CExFatFileNode;
 class CExFatDBR;
@@ -68,6 +68,9 @@ public:
     /// below `u32Required`); `tree` gets the runs found.
     std::uint32_t CheckTree(CFileSet& set, std::uint64_t u64HeapStart, std::uint32_t u32Spc, std::uint32_t u32Required,
                             std::vector<CFileSet*>& tree) const;
+    /// The sectors of the volumes among `candidates` that a boot sector and a FAT vouch for and
+    /// that start inside `partition`'s cluster heap (images kept there as files).
+    static CSpanSet NestedVolumes(CExFatPartitionEx const& partition, std::span<CExFatPartitionEx* const> candidates);
 
 private:
     /// What one root folder's placement found: new candidates, or the one existing candidate it confirmed.
@@ -93,10 +96,6 @@ private:
     /// Enters the results into the index; `pRoot`, when given, joins each with its tree.
     void UpdatePartitionList(RootResults& results, CFileSet* pRoot);
     void WinnowPartition(Partitions& kept);
-    /// The sectors of the volumes among `candidates` that a boot sector and a FAT vouch for and
-    /// that start inside `partition`'s cluster heap (images kept there as files).
-    static CFolderSectorMap NestedVolumes(CExFatPartitionEx const& partition,
-                                          std::span<CExFatPartitionEx* const> candidates);
     void UpdatePartitionMatched(CExFatPartitionEx& partition, CFileSet& set) const;
     bool SimpleCheck(CExFatPartitionEx const& partition, CFileSet const& set) const;
     void RemovePartionBeCoveredByOther(Partitions& kept, Partitions& out);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/core/tree/FolderWalk.h"
+#include "engine/core/util/SpanSet.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/TakenClusters.h"
 #include "engine/exfat/complete/FolderSectorMap.h"
@@ -24,36 +25,44 @@ struct PendingEntry {
 /// Above this many clusters a volume without its bitmap gets no stand-in (256 MiB of bits).
 constexpr std::uint64_t kMaxStandInClusters = std::uint64_t{1} << 31;
 
-/// Visits a folder's clusters (first cluster, count): consecutive ones without FAT chain, else the
-/// FAT chain while the FAT is loaded; a chain stops at a cluster met before, the heap's end or
-/// the folder's length.
+/// Visits a folder's clusters not in `taken` as stretches (first cluster, count), taking them:
+/// consecutive ones without FAT chain, else the FAT chain while the FAT is loaded; a chain stops
+/// at a cluster taken before, the heap's end or the folder's length.
 template <typename Visit>
 void ForEachFolderCluster(CExFatPartitionEx& partition, std::uint32_t u32First, std::uint64_t u64Length,
-                          bool bNoFatChain, Visit visit) {
+                          bool bNoFatChain, TakenClusters& taken, Visit visit) {
     std::uint64_t const u64Clusters =
         u64Length == 0 ? partition.GetClusterLimit() : (u64Length - 1) / partition.GetBytesPerCluster() + 1;
     if (!partition.IsHeapCluster(u32First)) return;
     if (bNoFatChain) {
-        visit(u32First, std::min<std::uint64_t>(u64Clusters, partition.GetClusterLimit() - u32First));
+        taken.TakeFree(u32First, std::min<std::uint64_t>(u64Clusters, partition.GetClusterLimit() - u32First), visit);
         return;
     }
-    TakenClusters taken;
+    std::uint32_t u32Stretch = u32First;
+    std::uint64_t u64Count = 0;
     std::uint32_t u32Cluster = u32First;
     for (std::uint64_t u64Taken = 0;
          u64Taken < u64Clusters && partition.IsHeapCluster(u32Cluster) && !taken.Contains(u32Cluster); ++u64Taken) {
         taken.Add(u32Cluster);
-        visit(u32Cluster, std::uint64_t{1});
+        if (u64Count != 0 && u32Stretch + u64Count == u32Cluster) {
+            ++u64Count;
+        } else {
+            if (u64Count != 0) visit(u32Stretch, u64Count);
+            u32Stretch = u32Cluster;
+            u64Count = 1;
+        }
         if (!partition.IsValid()) break;  // without a FAT only the first cluster is known
         u32Cluster = partition.GetNextCluster(u32Cluster, false);
     }
+    if (u64Count != 0) visit(u32Stretch, u64Count);
 }
 
-/// Gives a folder's clusters to it (ForEachFolderCluster); a live folder's clusters are marked
-/// held in `pHeld` when given.
+/// Gives a folder's clusters not `given` to another folder before to it (ForEachFolderCluster);
+/// a live folder's clusters are marked held in `pHeld` when given.
 void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std::uint64_t u64Length, bool bNoFatChain,
-                       long long s64ID, CFolderSectorMap& map, CClusterBitmap* pHeld) {
+                       long long s64ID, TakenClusters& given, CFolderSectorMap& map, CClusterBitmap* pHeld) {
     std::uint64_t const u64Spc = partition.GetSectorsPerCluster();
-    ForEachFolderCluster(partition, u32First, u64Length, bNoFatChain,
+    ForEachFolderCluster(partition, u32First, u64Length, bNoFatChain, given,
                          [&](std::uint32_t u32Cluster, std::uint64_t u64Count) {
                              map.Add(partition.ConvertClusterNumToSector(u32Cluster), u64Count * u64Spc, s64ID);
                              if (pHeld) pHeld->MarkAllocated(u32Cluster - CExFatPartition::kFirstCluster, u64Count);
@@ -64,17 +73,19 @@ void AddFolderClusters(CExFatPartitionEx& partition, std::uint32_t u32First, std
 /// FAT loaded, or a file in one piece): from the root, each live folder whose entry lies in a
 /// folder reached so far is reached in turn, and the live files in them give their runs.
 /// Entry sets lying there are another volume's, kept in this one as a file (an image).
-CFolderSectorMap LiveFileSectors(CExFatPartitionEx& partition, std::vector<PendingEntry> const& live) {
+CSpanSet LiveFileSectors(CExFatPartitionEx& partition, std::vector<PendingEntry> const& live) {
     std::vector<_tagFileBaseInfo const*> bySector;
     for (PendingEntry const& entry : live) bySector.push_back(entry.pInfo);
     std::sort(bySector.begin(), bySector.end(),
               [](auto const* a, auto const* b) { return a->u64EntrySector < b->u64EntrySector; });
-    std::vector<bool> taken(bySector.size(), false);
     std::uint64_t const u64Spc = partition.GetSectorsPerCluster();
-    CFolderSectorMap files;
+    CSpanSet files;
+    // Each folder cluster is looked in once, however many entries name it: the sector stretches
+    // pending are disjoint, so each entry is met once too.
+    TakenClusters reached;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> pending;  // folder sectors to look in: first, end
     auto const reach = [&](std::uint32_t u32First, std::uint64_t u64Length, bool bNoFatChain) {
-        ForEachFolderCluster(partition, u32First, u64Length, bNoFatChain,
+        ForEachFolderCluster(partition, u32First, u64Length, bNoFatChain, reached,
                              [&](std::uint32_t u32Cluster, std::uint64_t u64Count) {
                                  std::uint64_t const u64Sector = partition.ConvertClusterNumToSector(u32Cluster);
                                  pending.emplace_back(u64Sector, u64Sector + u64Count * u64Spc);
@@ -88,19 +99,18 @@ CFolderSectorMap LiveFileSectors(CExFatPartitionEx& partition, std::vector<Pendi
             std::lower_bound(bySector.begin(), bySector.end(), u64First,
                              [](auto const* pInfo, std::uint64_t u64At) { return pInfo->u64EntrySector < u64At; });
         for (; it != bySector.end() && (*it)->u64EntrySector < u64End; ++it) {
-            auto const index = static_cast<std::size_t>(it - bySector.begin());
-            if (taken[index]) continue;  // each entry once: a folder's clusters met again add nothing
-            taken[index] = true;
             _tagFileBaseInfo const& info = **it;
             if ((info.u16Attributes & exfat::kAttributeFolder) != 0) {
                 reach(info.u32FirstCluster, info.u64DataLength, info.u8NoFatChain != 0);
             } else if (partition.IsValid() || info.u8NoFatChain != 0) {
                 ReleasePtr<IDataRunList> pRuns = partition.BuildFileDataRun(info);
                 for (DataRun const* pRun = pRuns ? pRuns->GetFirst() : nullptr; pRun != nullptr;
-                     pRun = pRuns->GetNext())
-                    if (pRun->s64Start >= 0 && pRun->s64Length > 0)
-                        files.Add(partition.GetHeapStart() + static_cast<std::uint64_t>(pRun->s64Start) * u64Spc,
-                                  static_cast<std::uint64_t>(pRun->s64Length) * u64Spc, 0);
+                     pRun = pRuns->GetNext()) {
+                    if (pRun->s64Start < 0 || pRun->s64Length <= 0) continue;
+                    auto const s64First = static_cast<std::int64_t>(partition.GetHeapStart()) +
+                                          pRun->s64Start * static_cast<std::int64_t>(u64Spc);
+                    files.Add(s64First, s64First + pRun->s64Length * static_cast<std::int64_t>(u64Spc));
+                }
             }
         }
     }
@@ -135,9 +145,9 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
         for (_tagFileBaseInfo const& info : pSet->DeletedSets()) deleted.push_back({&info, pHead});
     }
     // Entry sets inside a live file of the partition are another volume's (an image kept here).
-    CFolderSectorMap const inFiles = LiveFileSectors(partition, live);
+    CSpanSet const inFiles = LiveFileSectors(partition, live);
     auto const inLiveFile = [&inFiles](PendingEntry const& entry) {
-        return inFiles.Find(entry.pInfo->u64EntrySector).has_value();
+        return inFiles.Holds(static_cast<std::int64_t>(entry.pInfo->u64EntrySector));
     };
     std::erase_if(live, inLiveFile);
     std::erase_if(deleted, inLiveFile);
@@ -153,8 +163,11 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
         std::min(partition.GetClusterLimit() - CExFatPartition::kFirstCluster, u64OnDevice);
     if (!partition.HasAllocationBitmap() && u64Clusters <= kMaxStandInClusters) held.emplace(u64Clusters);
     CClusterBitmap* const pHeld = held ? &*held : nullptr;
+    // The first folder given a cluster owns it: live folders, given theirs first, win over
+    // deleted ones that once had the same clusters, and a chain many entries name is walked once.
     CFolderSectorMap owners;
-    AddFolderClusters(partition, partition.GetRootCluster(), 0, false, kRootID, owners, pHeld);
+    TakenClusters given;
+    AddFolderClusters(partition, partition.GetRootCluster(), 0, false, kRootID, given, owners, pHeld);
     long long s64NextOwnID = kFirstOwnID;
     CFolderWalk<int> walk(0, [&s64NextOwnID] { return s64NextOwnID++; });
     std::vector<ReleasePtr<CExFatFileNode>> nodes;
@@ -177,7 +190,7 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
                     s64ID = *ownID;
                 } else {
                     AddFolderClusters(partition, info.u32FirstCluster, entry.pInfo->u64DataLength,
-                                      entry.pInfo->u8NoFatChain != 0, s64ID, owners,
+                                      entry.pInfo->u8NoFatChain != 0, s64ID, given, owners,
                                       info.u8InUse != 0 ? pHeld : nullptr);
                 }
             }

@@ -4,12 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <random>
 
+#include "engine/ByteWriter.h"
 #include "engine/FileNode.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IFileNode.h"
 #include "engine/core/device/MemoryDevice.h"
+#include "engine/core/util/SpanSet.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 #include "support/ExFatBytes.h"
 #include "testkit/RecordingTreeBuilder.h"
@@ -163,6 +169,79 @@ TEST(ExFatPartitionBuilderTest, TwoSubFoldersClaimingOneClusterScoreZero) {
             EXPECT_EQ(tree.size(), 3u);
         }
     }
+}
+
+// Outer volume O at 0; image X inside its heap; image Y inside X, ranked before X. All of X is
+// another volume's to O, not only the part Y covers.
+TEST(ExFatPartitionBuilderTest, AnImageHoldingAnImageIsNestedWhole) {
+    auto const volume = [](std::vector<std::uint8_t> const& boot, std::uint64_t u64Start) {
+        return std::make_unique<CExFatPartitionEx>(CExFatDBR(engine::ByteView(boot.data(), boot.size())), u64Start,
+                                                   CExFatPartitionEx::kFlagMain | CExFatPartitionEx::kFlagFirstFat);
+    };
+    std::vector<std::uint8_t> const outerBoot = exfattest::BootSector(10000);
+    std::vector<std::uint8_t> const imageBoot = exfattest::BootSector(2000);  // heap to 3256
+    std::vector<std::uint8_t> const innerBoot = exfattest::BootSector(64);    // heap to 1820
+    auto const pOuter = volume(outerBoot, 0);
+    auto const pImage = volume(imageBoot, 1000);
+    auto const pInner = volume(innerBoot, 1500);
+    std::vector<CExFatPartitionEx*> const ranked{pInner.get(), pImage.get(), pOuter.get()};
+    CSpanSet const nested = CPartitionBuilder::NestedVolumes(*pOuter, ranked);
+    for (std::int64_t const s64Sector : {1000, 1499, 1600, 2000, 3255})
+        EXPECT_TRUE(nested.Holds(s64Sector)) << s64Sector;
+    for (std::int64_t const s64Sector : {999, 3256}) EXPECT_FALSE(nested.Holds(s64Sector)) << s64Sector;
+}
+
+// Two thousand live folder entries in one folder all name one FAT chain of 15,000 clusters:
+// the chain is looked in once, so the tree is built in little memory (a walk per entry would
+// keep 30 million stretches pending, some 500 MiB).
+TEST_F(ExFatCompleteSearchTest, FolderEntriesNamingOneChainWalkItOnce) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "an address-space limit and a sanitizer's shadow memory do not mix";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    GTEST_SKIP() << "an address-space limit and a sanitizer's shadow memory do not mix";
+#endif
+#endif
+    constexpr std::uint32_t kClusters = 16000;
+    constexpr std::uint32_t kSharing = 100;  // the folder of the entries, in one piece
+    constexpr std::uint32_t kChainFirst = 1000;
+    constexpr std::uint32_t kChainClusters = 15000;
+    std::vector<std::uint8_t> bytes((256 + kClusters + 8) * 512, 0);
+    std::vector<std::uint8_t> const boot = exfattest::BootSector(kClusters, 0, 126);
+    std::copy(boot.begin(), boot.end(), bytes.begin());
+    auto const put = [&bytes](std::uint32_t u32Cluster, std::vector<std::uint8_t> const& data) {
+        std::copy(data.begin(), data.end(),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(exfattest::Volume::SectorOf(u32Cluster) * 512));
+    };
+    auto const setFat = [&bytes](std::uint32_t u32Cluster, std::uint32_t u32Next) {
+        engine::ByteWriter(bytes).Le32(128 * 512 + 4 * u32Cluster, u32Next);
+    };
+    setFat(0, 0xFFFFFFF8);
+    setFat(1, 0xFFFFFFFF);
+    setFat(exfattest::Volume::kRootCluster, 0xFFFFFFFF);
+    for (std::uint32_t i = 0; i + 1 < kChainClusters; ++i) setFat(kChainFirst + i, kChainFirst + i + 1);
+    setFat(kChainFirst + kChainClusters - 1, 0xFFFFFFFF);
+    std::vector<std::uint8_t> sharing;
+    for (std::uint32_t i = 0; i < 2000; ++i) {
+        std::string const name = "d" + std::to_string(i);
+        sharing = Concat(sharing, EntrySet({std::u16string(name.begin(), name.end()), kChainFirst,
+                                            std::uint64_t{kChainClusters} * 512, true, false, false}));
+    }
+    put(kSharing, sharing);
+    std::vector<std::uint8_t> const root = Concat(RootTables(), EntrySet({u"a.txt", 20, 10}));
+    put(exfattest::Volume::kRootCluster, Concat(root, EntrySet({u"sharing", kSharing, sharing.size(), true})));
+    // In a child bound to 256 MiB more address space than it has now.
+    auto const scanBounded = [&] {
+        std::ifstream statm("/proc/self/statm");
+        std::uint64_t u64Pages = 0;
+        statm >> u64Pages;
+        rlim_t const limit = u64Pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{256} << 20);
+        rlimit const bound{limit, limit};
+        if (u64Pages == 0 || setrlimit(RLIMIT_AS, &bound) != 0) std::_Exit(2);
+        Scan(std::move(bytes), 1);
+        std::_Exit(m_builder.Find("a.txt") != nullptr && m_builder.Find("d1999") != nullptr ? 0 : 1);
+    };
+    EXPECT_EXIT(scanBounded(), testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ExFatCompleteSearchTest, RandomSectorsGiveNoPartitionOrAFewWeakOnes) {

@@ -52,21 +52,22 @@ TEST(FatForeignClustersTest, LiveFilesByTheirChainImagesByTheirBootSectorAndOthe
     AddFile(foreign, 10, 3, true);
     AddFile(foreign, 13, 2, true);  // written right after: one span with the first
     AddFile(foreign, 30, 5, false);
+    AddFile(foreign, 36, 6, false);  // guessed to run on into the image, noted before it
     AddFile(foreign, 40, 20, false);
     foreign.AddOtherVolume(kDataStart + 98, kDataStart + 108);  // clusters 100 to 109
 
-    for (std::uint64_t const u64Cluster : {10, 12, 14, 40, 59, 100, 109})
+    for (std::uint64_t const u64Cluster : {10, 12, 14, 40, 41, 42, 59, 100, 109})
         EXPECT_TRUE(foreign.Holds(u64Cluster)) << "cluster " << u64Cluster;
-    for (std::uint64_t const u64Cluster : {9, 15, 30, 34, 60, 99, 110})
+    for (std::uint64_t const u64Cluster : {9, 15, 30, 34, 36, 39, 60, 99, 110})
         EXPECT_FALSE(foreign.Holds(u64Cluster)) << "cluster " << u64Cluster;
     // A sector by its cluster; one before the data area only inside another volume.
     EXPECT_TRUE(foreign.HoldsSector(kDataStart + 8));
     foreign.AddOtherVolume(2, 3);
     EXPECT_TRUE(foreign.HoldsSector(2));
     EXPECT_FALSE(foreign.HoldsSector(3));
-    // A file overlapping one noted first adds nothing.
+    // Chains crossing each other (cross-linked files) both hold all their clusters.
     AddFile(foreign, 11, 30, true);
-    EXPECT_FALSE(foreign.Holds(20));
+    EXPECT_TRUE(foreign.Holds(20));
 }
 
 }  // namespace
