@@ -231,7 +231,8 @@ void WalkWizard(QNAppDelegate& delegate, const LaunchOptions& options) {
     QObject::connect(walker, &QTimer::timeout, walker, [&delegate, walker, options] {
         QNRootWindowController* root = delegate.rootWindow();
         if (!root) return;
-        if (root->resultsWindow()) {
+        // An ended run (a signal while the wizard is walked) presses nothing more.
+        if (root->resultsWindow() || Ended()) {
             walker->stop();
             return;
         }

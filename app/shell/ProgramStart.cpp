@@ -81,7 +81,12 @@ int RunProgram(int argc, char** argv) {
     QNAppDelegate delegate;
     if (options.scripted()) WalkWizard(delegate, options);
     delegate.applicationDidFinishLaunching();
-    return application.exec();
+    const int exitCode = application.exec();
+    // The loop's last pass, after the quit was asked and the jobs stopped, may have started one
+    // (the type page's Continue lists the devices on a thread): it must end before the engine's
+    // singletons do.
+    uimodel::QNUIController::StopJobsBeforeExit(exitCode);
+    return exitCode;
 }
 
 }  // namespace app

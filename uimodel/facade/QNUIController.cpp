@@ -382,12 +382,18 @@ bool QNUIController::StopJobs(std::chrono::milliseconds timeout) {
     return true;
 }
 
-void QNUIController::CloseApp() {
-    bool const bEnded = StopJobs(kCloseWait);
+void QNUIController::StopJobsBeforeExit(int iExitCode) {
+    if (StopJobs(kCloseWait)) return;
     spy::SpyIDEnd();
     std::fflush(nullptr);
     // A worker still inside the engine uses the singletons that exit() would destroy.
-    if (!bEnded) std::_Exit(0);
+    std::_Exit(iExitCode);
+}
+
+void QNUIController::CloseApp() {
+    StopJobsBeforeExit(0);
+    spy::SpyIDEnd();
+    std::fflush(nullptr);
     std::exit(0);
 }
 

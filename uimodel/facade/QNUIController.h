@@ -273,8 +273,10 @@ public:
     static bool IsAppRunning();
     /// Asks every job to stop and waits up to `timeout` for their threads; true when all ended.
     static bool StopJobs(std::chrono::milliseconds timeout);
-    /// Stops the jobs and ends the process; with a worker still alive, without running the
-    /// destructors it uses.
+    /// Stops the jobs before the process ends; with a worker still alive after the wait, ends it
+    /// at once with `iExitCode`, without running the destructors that worker uses.
+    static void StopJobsBeforeExit(int iExitCode);
+    /// Stops the jobs and ends the process.
     [[noreturn]] static void CloseApp();
 };
 
