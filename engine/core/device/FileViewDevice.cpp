@@ -34,7 +34,7 @@ int CFileViewDevice::ReadSector(void* pBuffer, long long s64FirstSector, long lo
     while (s64At < s64End) {
         std::uint8_t* pPiece = pOut + static_cast<std::size_t>(s64At - s64FirstSector) * sectorBytes;
         if (it == m_extents.end() || it->s64View > s64At) {
-            // A hole of the file, or past its end: zeros up to the next extent.
+            // A hole of the file, also after its last extent: zeros up to the next extent.
             std::int64_t const s64Until = it == m_extents.end() ? s64End : std::min(s64End, it->s64View);
             std::memset(pPiece, 0, static_cast<std::size_t>(s64Until - s64At) * sectorBytes);
             s64At = s64Until;

@@ -407,21 +407,21 @@ void CHFSPlusCompleteFileSystemSearchController::PostHandOver() {
             for (HandOver& item : pBatch->items)
                 if (!item.bMade) item.nodes = MakeNodes(item, item.key, item.record, item.bDeleted);
             m_handing.Post([this, pBatch] {
-                // A volume once built during the pass stays so (one seen later starts past it):
-                // asked once per volume of the batch, not per file.
-                decltype(HandOver::pPartition) pBuilding = nullptr;
+                // Asked once per run of one volume's items, not per file: an answer that turns to
+                // "build" within the batch only defers a few files to the pass's end.
+                decltype(HandOver::pPartition) pAsked = nullptr;
+                bool bBuilding = false;
                 for (HandOver& item : pBatch->items) {
                     if (item.nodes.empty()) continue;
-                    if (item.pPartition != pBuilding) {
-                        bool const bBuilding =
-                            m_pFoundVolumes == nullptr ||
-                            m_pFoundVolumes->MayBuildDuringPass(item.pPartition->GetStart(), m_s64Analysed) ==
-                                CFoundVolumes::Early::kBuild;
-                        pBuilding = bBuilding ? item.pPartition : nullptr;
+                    if (item.pPartition != pAsked) {
+                        pAsked = item.pPartition;
+                        bBuilding = m_pFoundVolumes == nullptr ||
+                                    m_pFoundVolumes->MayBuildDuringPass(item.pPartition->GetStart(), m_s64Analysed) ==
+                                        CFoundVolumes::Early::kBuild;
                     }
                     for (ReleasePtr<CHFSPlusFileNode>& pNode : item.nodes) {
                         if (!pNode) continue;
-                        if (item.pPartition == pBuilding)
+                        if (bBuilding)
                             HandToBuilder(*item.pPartition, std::move(pNode));
                         else
                             m_deferred.push_back({item.pPartition, std::move(pNode)});
