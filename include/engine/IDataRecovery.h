@@ -38,25 +38,30 @@ constexpr std::uint32_t kCodePossiblyOverwritten = 0xD07;
 /// the runs' bytes only. Written, but not counted as recovered.
 constexpr std::uint32_t kCodeShortData = 0xD08;
 
+/// A deleted or lost file whose clusters read back as nothing but zeros although its runs say it
+/// has data: they were overwritten with zeros or trimmed (an SSD after a delete or a format).
+/// Written, but not counted as recovered.
+constexpr std::uint32_t kCodeZeroed = 0xD0A;
+
 /// Whether a node's copy-out code is a note on a copy that goes ahead, not a refusal.
 constexpr bool IsCopyNote(std::uint32_t u32Code) {
     return u32Code == kCodeChainLost || u32Code == kCodePossiblyOverwritten;
 }
 /// A successful copy's result carrying a note.
 constexpr RESULT CopyNoteResult(std::uint32_t u32Code) { return (RESULT{kModuleCopyOut} << 48) | u32Code; }
-/// Whether the copy was written with a note ("chain lost", "possibly overwritten", "short"): its
+/// Whether the copy was written with a note ("chain lost", "possibly overwritten", "short", "zeroed"): its
 /// bytes may not be the file's, so it is counted apart from the files recovered.
 constexpr bool IsNotedCopy(RESULT result) {
     return Succeeded(result) && ResultModule(result) == kModuleCopyOut &&
            (ResultCode(result) == kCodeChainLost || ResultCode(result) == kCodePossiblyOverwritten ||
-            ResultCode(result) == kCodeShortData);
+            ResultCode(result) == kCodeShortData || ResultCode(result) == kCodeZeroed);
 }
 /// Whether the copy gave the file back: written, and not in doubt.
 constexpr bool IsRecoveredCopy(RESULT result) { return Succeeded(result) && !IsNotedCopy(result); }
 
 /// The short word that says why a copy failed: "overwritten", "past-end", "virtual disk", "unreadable" (some
 /// data could not be read, or the metadata that locates it is unsound), "destination full"; for a copy written with
-/// a note, "chain lost", "possibly overwritten" or "short"; null otherwise.
+/// a note, "chain lost", "possibly overwritten", "short" or "zeroed: overwritten or trimmed"; null otherwise.
 constexpr char const* CopyRefusalWord(RESULT result) {
     if (Succeeded(result)) {
         if (ResultModule(result) != kModuleCopyOut) return nullptr;
@@ -67,6 +72,8 @@ constexpr char const* CopyRefusalWord(RESULT result) {
                 return "possibly overwritten";
             case kCodeShortData:
                 return "short";
+            case kCodeZeroed:
+                return "zeroed: overwritten or trimmed";
             default:
                 return nullptr;
         }
@@ -104,7 +111,8 @@ public:
     virtual long long GetWritableSize(IFileNode* pNode) = 0;
     /// Copies the selected node's data (its first `iByteLimit` bytes when that is positive) to
     /// `pszPath`. 0 on success (CopyNoteResult when the node carries a note, or with
-    /// kCodeShortData when its runs hold less than its size: the file ends with their data);
+    /// kCodeShortData when its runs hold less than its size: the file ends with their data; with
+    /// kCodeZeroed when a deleted or lost file's clusters read as nothing but zeros);
     /// code 1 when some data could not be read (the file keeps its length, with zeros there) or
     /// the device's end cuts the runs; 0xD03 when the
     /// destination stops taking bytes; 0xD02 with no node selected; 0xF when the destination

@@ -39,8 +39,12 @@ RESULT CCompressFileReader::Recovery(char const* pszPath, IProgress* pProgress, 
         bFallback = true;
         return file.Finish() ? kResultSuccess : ENGINE_RESULT(kModuleCopyOut, kCodeIoFailure);
     }
+    m_written = {};
     ExpandOutcome const outcome = Expand(0, static_cast<std::uint64_t>(GetDataSize()), pProgress,
-                                         [&file](std::span<std::uint8_t const> bytes) { return file.Write(bytes); });
+                                         [this, &file](std::span<std::uint8_t const> bytes) {
+                                             m_written.See(bytes);
+                                             return file.Write(bytes);
+                                         });
     bool const bClosed = file.Finish();
     if (outcome.bWriteFailed || !bClosed) {
         LogFailure("Recovery", __LINE__);

@@ -10,6 +10,7 @@
 #include "engine/Result.h"
 #include "engine/core/copyout/CompressUnits.h"
 #include "engine/core/copyout/FileReader.h"
+#include "engine/core/copyout/ZeroWatch.h"
 
 class IProgress;
 
@@ -33,6 +34,8 @@ public:
     /// Expands the data's first `iCapacity` bytes into `pBuffer`; false for a null buffer, a
     /// closed reader, or when a unit could not be read.
     bool Recovery(char* pBuffer, int iCapacity, IProgress* pProgress);
+    /// Whether the last expansion into a file wrote nothing but zeros.
+    bool WroteOnlyZeros() const { return m_written.OnlyZeros(); }
 
     /// Expands only the units that cover the range; 0 when one of them could not be read.
     unsigned int ReadData(long long s64Offset, char* pDestination, unsigned int u32Length) override;
@@ -65,4 +68,5 @@ private:
 
     std::vector<std::uint8_t> m_input;   // a compressed unit as read
     std::vector<std::uint8_t> m_output;  // one unit's data
+    CZeroWatch m_written;                // what the last expansion into a file wrote
 };

@@ -13,6 +13,7 @@
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/copyout/CompressFileReader.h"
 #include "engine/core/copyout/DestinationFile.h"
+#include "engine/core/copyout/ZeroWatch.h"
 #include "engine/core/crossvolume/VolumePlacement.h"
 
 namespace {
@@ -210,6 +211,7 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     m_u32Refusal = 0;
     m_refusalNote.clear();
     m_u32Note = 0;
+    m_bMayBeZeroed = false;
     if (pNode == nullptr || pNode->IsDirectory()) {
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
@@ -229,6 +231,9 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
+    // A volume another one now lies over is lost: its files are as much in doubt as deleted ones.
+    m_bMayBeZeroed =
+        pNode->IsDeleted() != 0 || (pPartition->m_pPlacement && !pPartition->m_pPlacement->m_taken.Empty());
 
     ReleasePtr<IFileReader> pNewReader;
     CFileReader* pToOpen = nullptr;
@@ -310,16 +315,26 @@ RESULT CDataRecovery::RecoverTo(char const* pszPath, IProgress* pProgress, int i
         }
         bool bFallback = false;
         RESULT const result = pCompressReader->Recovery(pszPath, pProgress, bFallback);
-        if (Failed(result) || !bFallback) return WithNote(result);
+        if (Failed(result) || !bFallback)
+            return WithNote(Succeeded(result) && IsZeroedCopy(pCompressReader->WroteOnlyZeros(), iByteLimit)
+                                ? CopyNoteResult(kCodeZeroed)
+                                : result);
     }
     return WithNote(CopyPlain(pszPath, pProgress, iByteLimit));
 }
 
 RESULT CDataRecovery::WithNote(RESULT result) const {
-    if (m_u32Note == 0 || Failed(result)) return result;
+    // Zeros are what the copy holds whatever the node's own doubt: that note says most.
+    if (m_u32Note == 0 || Failed(result) || result == CopyNoteResult(kCodeZeroed)) return result;
     // A short copy is told as such, unless the node's own note says it is in doubt already.
     bool const bShort = result == CopyNoteResult(kCodeShortData);
     return bShort && m_u32Note != kCodePossiblyOverwritten ? result : CopyNoteResult(m_u32Note);
+}
+
+bool CDataRecovery::IsZeroedCopy(bool bOnlyZeros, int iByteLimit) const {
+    if (!bOnlyZeros || !m_bMayBeZeroed || iByteLimit > 0) return false;
+    auto const* pFileReader = dynamic_cast<CFileReader const*>(m_pReader.get());
+    return pFileReader != nullptr && pFileReader->ReadsClusters();
 }
 
 RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int iByteLimit) {
@@ -348,6 +363,7 @@ RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int i
     record.u32State = PROGRESS_STATE_RUNNING;
     record.u64Total = static_cast<std::uint64_t>(s64Total);
     std::int64_t s64Done = 0;
+    CZeroWatch written;
     while (s64Done < s64Total) {
         if (pProgress != nullptr && !pProgress->Continued()) break;
         std::uint32_t const u32Wanted =
@@ -364,7 +380,9 @@ RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int i
                 bDamaged = true;
                 std::fill(m_chunk.begin() + u32Got, m_chunk.begin() + u32Wanted, std::uint8_t{0});
             }
-            bWritten = file.Write(std::span<std::uint8_t const>(m_chunk.data(), u32Wanted));
+            std::span<std::uint8_t const> const chunk(m_chunk.data(), u32Wanted);
+            written.See(chunk);
+            bWritten = file.Write(chunk);
         }
         if (!bWritten) {
             LogFailure("RecoverTo", __LINE__);
@@ -389,6 +407,7 @@ RESULT CDataRecovery::CopyPlain(char const* pszPath, IProgress* pProgress, int i
         LogFailure("RecoverTo", __LINE__);
         return ENGINE_RESULT(kModuleCopyOut, kCodeIoFailure);
     }
+    if (s64Done > 0 && IsZeroedCopy(written.OnlyZeros(), iByteLimit)) return CopyNoteResult(kCodeZeroed);
     return bShort ? CopyNoteResult(kCodeShortData) : kResultSuccess;
 }
 

@@ -73,6 +73,9 @@ private:
     bool PartitionFitsNode(CSearchedPartitionInfo const& partition, CFileNode& node) const;
     /// A successful copy's result with the node's note, when it has one.
     RESULT WithNote(RESULT result) const;
+    /// Whether a whole copy that wrote only zeros (`bOnlyZeros`) is a zeroed file: the node is
+    /// deleted or lost and its runs name clusters, which ought to hold its data.
+    bool IsZeroedCopy(bool bOnlyZeros, int iByteLimit) const;
     RESULT CopyPlain(char const* pszPath, IProgress* pProgress, int iByteLimit);
     /// The node's first 64 KiB into the chunk buffer; false when they cannot be read.
     bool ReadJpegScanArea();
@@ -87,5 +90,6 @@ private:
     std::uint32_t m_u32Refusal = 0;  // why the selected node is not copied; 0 when it is
     std::string m_refusalNote;       // what that refusal names: the virtual disk's container
     std::uint32_t m_u32Note = 0;     // what the selected node's copy must be reported with
+    bool m_bMayBeZeroed = false;     // the selected node is deleted or lost: zeros read from its clusters are no data
     mutable mutex_locker m_mutex;
 };

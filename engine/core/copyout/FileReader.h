@@ -64,6 +64,9 @@ public:
     long long GetInitializedEnd() const { return m_s64InitializedSize; }
     /// The sectors of the device the data is read from, as PlannedSectors gives them.
     CSpanSet DataSectors() const;
+    /// Whether some of the data is read from the device's clusters: not resident, nor only
+    /// sparse runs or bytes past the initialised size, which read as zeros by themselves.
+    bool ReadsClusters() const { return !m_bResident && !DataSectors().Empty(); }
 
 protected:
     CFileReader(CFileReader const& other);
