@@ -1,5 +1,6 @@
 #include "engine/core/device/RawStorageDevice.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -41,7 +42,14 @@ void CRawStorageDevice::TakeImageSectorSize() {
     auto read = m_device.Read(0, head);
     if (!read) return;
     head.resize(*read);
-    std::uint32_t const u32SectorSize = partition::ImageSectorSize(engine::ByteView(head));
+    // The tail holds the backup GPT header, which tells the sector size when the primary is lost.
+    std::uint64_t const u64ImageBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(m_device.TotalSectors(), 0)) *
+                                        platform::CRawDevice::kImageSectorSize;
+    std::vector<std::uint8_t> tail(std::min<std::uint64_t>(partition::kImageSectorSizeTailBytes, u64ImageBytes));
+    auto const tailRead = m_device.Read(u64ImageBytes - tail.size(), tail);
+    tail.resize(tailRead ? *tailRead : 0);
+    std::uint32_t const u32SectorSize =
+        partition::ImageSectorSize(engine::ByteView(head), engine::ByteView(tail), u64ImageBytes);
     // The image's length in 512-byte sectors, rounded down to whole sectors of the new size.
     m_s64TotalSectors = m_device.TotalSectors() / (u32SectorSize / platform::CRawDevice::kImageSectorSize);
     m_u32SectorSize = u32SectorSize;
