@@ -135,6 +135,12 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeGrownAndMetTwice", "ntfs-resized-found-twice", "complete"},
     {"NtfsImageMovedOffTheVolumeKeepsItsFilesToItself", "ntfs-moved-image", "complete"},
     {"NtfsImageMovedOffTheVolumeWithoutItsMftRecordsCopiesNoneOfThem", "ntfs-moved-image-lost-mft", "complete"},
+    {"Fat32DeletedFilesWhoseClustersReadAsZeros", "fat32-zeroed-deleted"},
+    {"Fat32DeletedFilesWhoseClustersReadAsZerosScannedCompletely", "fat32-zeroed-deleted", "complete"},
+    {"ExFatDeletedFilesWhoseClustersReadAsZeros", "exfat-zeroed-deleted"},
+    {"NtfsDeletedFilesWhoseClustersReadAsZeros", "ntfs-zeroed-deleted"},
+    {"NtfsDeletedFilesWhoseClustersReadAsZerosScannedCompletely", "ntfs-zeroed-deleted", "complete"},
+    {"GptDiskOn4096ByteSectorsWithoutItsPrimaryTableScannedCompletely", "gpt-4k-lost-primary", "complete"},
 };
 
 /// The fixture's images: the CTest fixture's folder, or built once for this process when the
