@@ -10,7 +10,10 @@
 
 #include "engine/ByteWriter.h"
 #include "engine/FileNode.h"
+#include "engine/IDataRecovery.h"
+#include "engine/IFileReader.h"
 #include "engine/IStorageDeviceData.h"
+#include "engine/ReleasePtr.h"
 #include "engine/core/copyout/FileReader.h"
 #include "engine/hfsplus/HfsPlusVolumeAnalyze.h"
 #include "engine/hfsplus/ondisk/HfsPlusBTNode.h"
@@ -235,6 +238,13 @@ void VolumeScan::Scan() {
         }
         if (pAt != nullptr) (pNode->IsDeleted() != 0 ? m_deleted : m_nodes).emplace(path, pNode);
     }
+}
+
+RESULT VolumeScan::RecoverTo(IFileNode* pNode, std::string const& path) {
+    ReleasePtr<IDataRecovery> pRecovery(CreateDataRecoveryObj());
+    if (RESULT const result = pRecovery->Initialize(&m_searcher, m_pDevice.get()); Failed(result)) return result;
+    ReleasePtr<IFileReader> const pReader(pRecovery->SetRecoverNode(pNode));
+    return pRecovery->RecoverTo(path.c_str(), nullptr, 0);
 }
 
 std::optional<std::vector<std::uint8_t>> VolumeScan::ReadFile(IFileNode* pNode) {

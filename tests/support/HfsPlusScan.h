@@ -79,6 +79,8 @@ public:
     testkit::RecordingTreeBuilder& Builder() { return m_builder; }
     /// The node's bytes as copy-out reads them; nullopt when the reader will not open or read.
     std::optional<std::vector<std::uint8_t>> ReadFile(IFileNode* pNode);
+    /// Copies the node out to `path` as a recovery does, with copy-out's answer.
+    RESULT RecoverTo(IFileNode* pNode, std::string const& path);
     /// The device scanned: the volume, or the partition's window.
     IStorageDevice& Device() { return *m_pDevice; }
 

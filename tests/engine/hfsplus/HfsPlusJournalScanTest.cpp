@@ -6,11 +6,16 @@
 // hash-equal. Rows skip when the fixture or 7zz is missing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <set>
 
 #include "FatQuickScan.h"
 #include "engine/ByteWriter.h"
+#include "engine/IDataRecovery.h"
 #include "engine/hfsplus/ondisk/HfsPlusVolumeHeader.h"
 #include "support/DecmpfsMaker.h"
 #include "support/HfsPlusScan.h"
@@ -25,6 +30,7 @@ using hfsplustest::Placement;
 
 enum class Scenario {
     DeletedFile,
+    DeletedZeroed,  // its blocks read as zeros after the deletion, as a TRIM leaves them
     DeletedBesideCompressed,
     DeletedFolder,
     ReusedName,
@@ -96,6 +102,7 @@ protected:
         auto const id = [&catalog](std::u16string const& name) { return hfsplustest::CatalogID(catalog, name); };
         switch (row.scenario) {
             case Scenario::DeletedFile:
+            case Scenario::DeletedZeroed:
             case Scenario::DeletedBesideCompressed:
                 hfsplustest::DropCatalogItems(catalog, {id(u"passwords.txt")});
                 break;
@@ -133,6 +140,8 @@ protected:
                                            catalog, true))
             return "no room";
         if (!hfsplustest::AddJournal(after, journal, row.placement)) return "the fixture has no room for a journal";
+        if (row.scenario == Scenario::DeletedZeroed && !ZeroBlocksHolding(after, Extracted("before", "passwords.txt")))
+            return "the fixture is not the one expected";
         hfsplustest::WriteImage(m_dir.File("after.raw"), after);
         m_after = hfsplustest::SevenZipFiles(m_dir.File("after.raw"), "", m_dir.File("after"));
         if (row.bComplete) {
@@ -142,6 +151,30 @@ protected:
         }
         m_pScan = std::make_unique<hfsplustest::VolumeScan>(std::move(after), 512);
         return {};
+    }
+
+    /// Where 7zz put the file named `name` of its reading `dir`.
+    std::string Extracted(char const* pszDir, char const* pszName) const {
+        for (auto const& entry : std::filesystem::recursive_directory_iterator(m_dir.File(pszDir)))
+            if (entry.path().filename() == pszName) return entry.path().string();
+        return {};
+    }
+
+    /// Zeroes the blocks that hold the bytes of `source` (a file of the volume lying in one
+    /// piece); false when they are not found.
+    static bool ZeroBlocksHolding(Bytes& image, std::string const& source) {
+        std::ifstream in(source, std::ios::binary);
+        Bytes const data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::size_t const bytes =
+            (data.size() + hfsplustest::kMacBlockSize - 1) / hfsplustest::kMacBlockSize * hfsplustest::kMacBlockSize;
+        if (data.empty()) return false;
+        for (std::size_t at = 0; at + bytes <= image.size(); at += hfsplustest::kMacBlockSize) {
+            auto const block = image.begin() + static_cast<long>(at);
+            if (!std::equal(data.begin(), data.end(), block)) continue;
+            std::fill_n(block, bytes, std::uint8_t{0});
+            return true;
+        }
+        return false;
     }
 
     /// The live attributes leaf loses the file's records; the journal keeps it as it was.
@@ -181,6 +214,11 @@ TEST_P(HfsPlusJournalScanTest, ListsDeletedItemsAtTheirPathsAndRecoversThem) {
         auto const found = m_pScan->Deleted().find(path);
         auto const source = m_before.find(path);
         if (found == m_pScan->Deleted().end() || source == m_before.end()) continue;  // a folder
+        if (row.scenario == Scenario::DeletedZeroed) {
+            // Zeros where its blocks were are no recovery of it: written, with the note.
+            EXPECT_EQ(m_pScan->RecoverTo(found->second, m_dir.File("zeroed")), CopyNoteResult(kCodeZeroed)) << path;
+            continue;
+        }
         std::optional<Bytes> const data = m_pScan->ReadFile(found->second);
         ASSERT_TRUE(data) << path << " cannot be copied out";
         EXPECT_EQ(testsupport::Sha256Hex(*data), source->second) << path;
@@ -210,6 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
     Journals, HfsPlusJournalScanTest,
     testing::Values(
         JournalCase{"DeletedFile", Scenario::DeletedFile, Placement::Plain, {"/passwords.txt"}},
+        JournalCase{"DeletedFileWhoseBlocksReadAsZeros", Scenario::DeletedZeroed, Placement::Plain, {"/passwords.txt"}},
         JournalCase{"DeletedFileBesideACompressedOneOnADiskWithoutMap",
                     Scenario::DeletedBesideCompressed,
                     Placement::Plain,
