@@ -34,9 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t size) {
             entry.u64SectorCount > u64Total - entry.u64StartSector)
             std::abort();
     }
-    std::uint32_t const u32ImageSectorSize = partition::ImageSectorSize(engine::ByteView(pData + 1, size - 1));
-    if (u32ImageSectorSize != 512 && u32ImageSectorSize != 1024 && u32ImageSectorSize != 2048 &&
-        u32ImageSectorSize != 4096)
-        std::abort();
+    // The same bytes as the image's head and as its tail (the backup GPT header's place).
+    engine::ByteView const image(pData + 1, size - 1);
+    for (std::uint32_t const u32ImageSectorSize :
+         {partition::ImageSectorSize(image), partition::ImageSectorSize(image, image, size - 1)}) {
+        if (u32ImageSectorSize != 512 && u32ImageSectorSize != 1024 && u32ImageSectorSize != 2048 &&
+            u32ImageSectorSize != 4096)
+            std::abort();
+    }
     return 0;
 }
