@@ -5,6 +5,7 @@
 
 #include "engine/CatchExeception.h"
 #include "engine/IStorageDevice.h"
+#include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/crossvolume/VirtualDiskFormat.h"
 #include "engine/core/device/FileViewDevice.h"
 
@@ -38,6 +39,14 @@ std::uint64_t SectorCount(CSpanSet const& spans) {
         u64Count =
             SaturatingAdd(u64Count, static_cast<std::uint64_t>(span.second) - static_cast<std::uint64_t>(span.first));
     return u64Count;
+}
+
+/// A holding file's view: as long as its size field says, but no longer than its runs reach. A
+/// size past them is damage (a file's runs cover its bytes); what it names beyond lies nowhere.
+std::int64_t ViewSectors(std::int64_t s64Bytes, std::int64_t s64SectorSize, std::vector<SectorExtent> const& extents) {
+    std::int64_t const s64Sized = s64Bytes / s64SectorSize + (s64Bytes % s64SectorSize != 0 ? 1 : 0);
+    std::int64_t const s64RunsEnd = extents.empty() ? 0 : extents.back().s64View + extents.back().s64Count;
+    return std::max<std::int64_t>(std::min(s64Sized, s64RunsEnd), 0);
 }
 
 }  // namespace
@@ -188,8 +197,9 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
         }
         if (pFile == nullptr) continue;
         // One file may hold several volumes (a whole disk's image): it is one holding.
-        std::int64_t const s64ViewSectors = (pFile->s64Bytes + s64SectorSize - 1) / s64SectorSize;
-        std::vector<SectorExtent> extents = sectorextents::Normalized(pFile->extents, s64ViewSectors);
+        std::vector<SectorExtent> extents = sectorextents::Normalized(pFile->extents, INT64_MAX);
+        std::int64_t const s64ViewSectors = ViewSectors(pFile->s64Bytes, s64SectorSize, extents);
+        extents = sectorextents::Normalized(std::move(extents), s64ViewSectors);
         auto const known = std::find_if(m_holdings.begin(), m_holdings.end(), [&](Holding const& holding) {
             return holding.owner == owner && holding.file.extents == extents;
         });
@@ -198,6 +208,8 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
             holding.owner = owner;
             holding.file = *pFile;
             holding.s64ViewSectors = s64ViewSectors;
+            holding.file.s64Bytes =
+                std::min(pFile->s64Bytes, engine::CheckedMul(s64ViewSectors, s64SectorSize).value_or(pFile->s64Bytes));
             holding.file.extents = std::move(extents);
             m_holdings.push_back(std::move(holding));
             entry.holding = static_cast<std::ptrdiff_t>(m_holdings.size() - 1);
@@ -231,10 +243,12 @@ void CFoundVolumes::JudgeHolding(Holding& holding, IStorageDevice& device) const
     holding.eReading = Reading::kIdentity;
     for (Entry const& entry : m_entries) {
         if (entry.holding < 0 || &m_holdings[static_cast<std::size_t>(entry.holding)] != &holding) continue;
-        std::vector<SectorExtent> const pieces = sectorextents::Slice(holding.file.extents, entry.s64ViewStart,
-                                                                      entry.s64ViewStart + entry.volume.s64Sectors);
-        bool const bWhole = entry.s64ViewStart + entry.volume.s64Sectors <= holding.s64ViewSectors &&
-                            pieces.size() == 1 && pieces.front().s64Count == entry.volume.s64Sectors;
+        std::vector<SectorExtent> const pieces =
+            sectorextents::Slice(holding.file.extents, entry.s64ViewStart,
+                                 engine::CheckedAdd(entry.s64ViewStart, entry.volume.s64Sectors).value_or(INT64_MAX));
+        std::optional<std::int64_t> const s64ViewEnd = engine::CheckedAdd(entry.s64ViewStart, entry.volume.s64Sectors);
+        bool const bWhole = s64ViewEnd && *s64ViewEnd <= holding.s64ViewSectors && pieces.size() == 1 &&
+                            pieces.front().s64Count == entry.volume.s64Sectors;
         if (!bWhole) holding.eReading = Reading::kScan;
     }
 }

@@ -100,6 +100,13 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
     ExpectResolved("an image cut short", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 1000, 200}}, 200)}), image}, {{0, 1000, 200}}, 200,
                    {0, 1000}, {});
+    // A size field past the runs is damage: the view ends where the runs do.
+    for (std::int64_t const s64Bytes : {std::int64_t{1} << 50, INT64_MAX}) {
+        HoldingFile damaged = File(twoPieces, 300);
+        damaged.s64Bytes = s64Bytes;
+        ExpectResolved("an image in two pieces, its file's size damaged", {0},
+                       {Volume(0, kDeviceSectors, holderUses, {damaged}), image}, twoPieces, 300, {0, 1000}, {});
+    }
     ExpectResolved("an image at an offset in a file of one piece", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 900, 400}}, 400)}), image}, {}, 0, {0, 1000}, {});
     // The old volume at 63; the new one at 2048 uses 2048-2600 and 3000-3100: what it leaves
