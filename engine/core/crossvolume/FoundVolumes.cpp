@@ -111,6 +111,24 @@ bool CFoundVolumes::Overlap(Entry const& a, Entry const& b) const {
     return a.volume.s64Start < b.s64End && b.volume.s64Start < a.s64End;
 }
 
+bool CFoundVolumes::AreCopies(Entry const& a, Entry const& b) const {
+    return a.volume.eSearcher == b.volume.eSearcher && a.volume.u64Serial != 0 &&
+           a.volume.u64Serial == b.volume.u64Serial && a.volume.s64Sectors == b.volume.s64Sectors &&
+           a.volume.u32ClusterBytes == b.volume.u32ClusterBytes && !Same(a, b) && Overlap(a, b);
+}
+
+bool CFoundVolumes::IsLiveCopyOf(Entry const& live, Entry const& earlier) const {
+    if (!AreCopies(live, earlier)) return false;
+    bool const bLiveListed = IsListed(live.volume.s64Start);
+    if (bLiveListed != IsListed(earlier.volume.s64Start)) return bLiveListed;
+    // Moved forward, the copy written last has its boot sector inside the earlier copy's range,
+    // where the earlier copy held other bytes; moved back, it wrote over the earlier copy's boot
+    // sector, which is known only from its backup.
+    if (!live.volume.bBootSector) return false;
+    if (earlier.volume.s64Start < live.volume.s64Start) return true;
+    return !earlier.volume.bBootSector;
+}
+
 void CFoundVolumes::Settle() {
     for (Entry& entry : m_entries) {
         if (!entry.bWeighed) continue;
@@ -177,6 +195,8 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
         std::int64_t s64ViewStart = 0;
         std::uint64_t u64Held = 0;
         for (std::size_t k = 0; k < entry.containers.size() && pFile == nullptr; ++k) {
+            // A copy of the volume itself holds it in none of its files: they lie where it was.
+            if (AreCopies(entry, m_entries[entry.containers[k]])) continue;
             for (HoldingFile const& file : m_entries[entry.containers[k]].files) {
                 for (SectorExtent const& extent : file.extents) {
                     if (entry.volume.s64Start < extent.s64Device ||
@@ -274,6 +294,7 @@ bool CFoundVolumes::IsCurrentOver(Entry const& newer, Entry const& older) const 
     if (!newer.bWeighed || Same(newer, older) || !Overlap(newer, older)) return false;
     // A volume inside a file uses its holder's sectors: the holder speaks for them.
     if (newer.holding >= 0) return false;
+    if (AreCopies(newer, older)) return IsLiveCopyOf(newer, older);
     bool const bNewerListed = IsListed(newer.volume.s64Start);
     if (bNewerListed != IsListed(older.volume.s64Start)) return bNewerListed;
     std::int64_t const s64Newer = newer.volume.s64Start;
@@ -300,16 +321,22 @@ void CFoundVolumes::Weigh(Entry& entry) {
         }
         return;
     }
-    for (Entry const& other : m_entries)
-        if (&other != &entry && IsCurrentOver(other, entry))
+    for (Entry const& other : m_entries) {
+        if (&other == &entry || !IsCurrentOver(other, entry)) continue;
+        // A moved volume's copy rewrote its whole range, the sectors it leaves free included.
+        if (AreCopies(other, entry))
+            entry.taken.Add(std::max(entry.volume.s64Start, other.volume.s64Start),
+                            std::min(entry.s64End, other.s64End));
+        else
             entry.taken.Add(other.used.Within(entry.volume.s64Start, entry.s64End));
+    }
     // No file is known to hold it: it is its own only as far as it lies in one piece for sure,
     // up to the next sector its container uses now. Files written over its first clusters (where
     // a volume puts what it writes after the image's deletion first) end no piece of it: they
     // took sectors that were the image's own.
     if (!entry.containers.empty()) {
         Entry const& container = m_entries[entry.containers.front()];
-        if (IsCurrentOver(container, entry)) {
+        if (IsCurrentOver(container, entry) && !AreCopies(container, entry)) {
             std::int64_t const s64Own = container.used.FirstFreeFrom(entry.volume.s64Start);
             if (auto const used = container.used.FirstHeldFrom(s64Own); used && *used < entry.s64End)
                 entry.doubtful.Add(*used, entry.s64End);

@@ -11,6 +11,13 @@
 
 namespace {
 
+/// The serial of the boot sector at `u64Sector`; 0 when none can be read there.
+std::uint32_t VolumeSerialAt(IStorageDevice& device, std::uint64_t u64Sector) {
+    std::vector<std::uint8_t> sector(static_cast<std::size_t>(std::max(device.GetSectorSize(), 512)));
+    if (device.ReadSector(sector.data(), static_cast<long long>(u64Sector), 1) == 0) return 0;
+    return CExFatDBR(engine::ByteView(sector.data(), sector.size())).GetVolumeSerial();
+}
+
 constexpr std::uint32_t kFatMediaEntry = 0xFFFFFFF8;
 constexpr std::uint32_t kFatEndEntry = 0xFFFFFFFF;
 constexpr std::size_t kUpcaseProbeChars = 8;
@@ -127,12 +134,15 @@ void CExFatCompleteSearch::ReportVolumes() {
     Settle();
     m_volumeIds.clear();
     for (auto const& pPartition : m_partitions) {
-        m_volumeIds.push_back(
-            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_EXFAT,
-                                  .s64Start = static_cast<std::int64_t>(pPartition->GetPartitionStart()),
-                                  .s64Sectors = static_cast<std::int64_t>(pPartition->GetTotalSectors()),
-                                  .s64RecordStart = static_cast<std::int64_t>(pPartition->GetHeapStart()),
-                                  .bBootSector = (pPartition->GetFlags() & CExFatPartitionEx::kFlagMain) != 0}));
+        bool const bBoot = (pPartition->GetFlags() & CExFatPartitionEx::kFlagMain) != 0;
+        m_volumeIds.push_back(m_pFoundVolumes->Add(
+            {.eSearcher = SEARCHER_TYPE_EXFAT,
+             .s64Start = static_cast<std::int64_t>(pPartition->GetPartitionStart()),
+             .s64Sectors = static_cast<std::int64_t>(pPartition->GetTotalSectors()),
+             .s64RecordStart = static_cast<std::int64_t>(pPartition->GetHeapStart()),
+             .bBootSector = bBoot,
+             .u64Serial = bBoot && m_pDevice ? VolumeSerialAt(*m_pDevice, pPartition->GetPartitionStart()) : 0,
+             .u32ClusterBytes = pPartition->GetSectorsPerCluster() * pPartition->GetBytesPerSector()}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_EXFAT, static_cast<std::uint32_t>(m_partitions.size()));
 }

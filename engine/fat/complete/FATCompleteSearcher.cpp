@@ -16,6 +16,14 @@
 
 namespace {
 
+/// The serial of the boot sector at `u64Sector`; 0 when none can be read there.
+std::uint32_t VolumeSerialAt(IStorageDevice& device, std::uint64_t u64Sector) {
+    std::vector<std::uint8_t> sector(static_cast<std::size_t>(std::max(device.GetSectorSize(), 512)));
+    if (device.ReadSector(sector.data(), static_cast<long long>(u64Sector), 1) == 0) return 0;
+    return CTempFATDBR(engine::ByteView(sector.data(), sector.size()), static_cast<std::uint32_t>(sector.size()))
+        .GetVolumeSerial();
+}
+
 /// At most this many bytes are read at once: the controller's whole 4 MiB block in one copy,
 /// which is cheaper than smaller pieces.
 constexpr std::uint64_t kReadBytes = 0x400000;
@@ -265,13 +273,16 @@ void CFATCompleteFSearcher::ReportVolumes() {
     Settle();
     m_volumeIds.clear();
     for (auto const& pVolume : m_found) {
-        m_volumeIds.push_back(
-            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_FAT,
-                                  .s64Start = static_cast<std::int64_t>(pVolume->GetStartSector()),
-                                  .s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors()),
-                                  .s64RecordStart = pVolume->m_s64StartSector,
-                                  .bBootSector = pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags &
-                                                                  ~CFATSearchedPartitionInfo::kFlagFat32Backup)}));
+        bool const bBoot =
+            pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags & ~CFATSearchedPartitionInfo::kFlagFat32Backup);
+        m_volumeIds.push_back(m_pFoundVolumes->Add(
+            {.eSearcher = SEARCHER_TYPE_FAT,
+             .s64Start = static_cast<std::int64_t>(pVolume->GetStartSector()),
+             .s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors()),
+             .s64RecordStart = pVolume->m_s64StartSector,
+             .bBootSector = bBoot,
+             .u64Serial = bBoot && m_pDevice ? VolumeSerialAt(*m_pDevice, pVolume->GetStartSector()) : 0,
+             .u32ClusterBytes = pVolume->m_u32SectorsPerCluster * pVolume->m_u32SectorSize}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_FAT, static_cast<std::uint32_t>(m_found.size()));
 }

@@ -609,12 +609,16 @@ void CNTFSCompleteSearch::ReportVolumes() {
             m_volumeIds.push_back(kNotReported);  // not built: no tree to read
             continue;
         }
-        bool const bBoot = ((*volume.ppCandidate)->GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
-        m_volumeIds.push_back(m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
-                                                    .s64Start = volume.s64Start,
-                                                    .s64Sectors = volume.s64End - volume.s64Start,
-                                                    .s64RecordStart = volume.s64Start,
-                                                    .bBootSector = bBoot}));
+        CSearchedNTFSPartitionInfo const& candidate = **volume.ppCandidate;
+        bool const bBoot = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
+        m_volumeIds.push_back(
+            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
+                                  .s64Start = volume.s64Start,
+                                  .s64Sectors = volume.s64End - volume.s64Start,
+                                  .s64RecordStart = volume.s64Start,
+                                  .bBootSector = bBoot,
+                                  .u64Serial = candidate.GetSerialNumber(),
+                                  .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
 }

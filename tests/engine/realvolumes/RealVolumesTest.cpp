@@ -133,6 +133,9 @@ constexpr RealVolumeCase kCases[] = {
     {"RepartitionedDiskWhoseNewVolumeFillsTheOldOne", "ntfs-repartitioned", "complete"},
     {"RepartitionedDiskWhoseNewVolumeLiesPastTheOldOne", "ntfs-repartitioned-past", "complete"},
     {"NtfsVolumeGrownAndMetTwice", "ntfs-resized-found-twice", "complete"},
+    {"NtfsVolumeMovedFrom63To2048KeepsNoneOfTheOldCopysFiles", "ntfs-moved-to-2048", "complete"},
+    {"Fat32VolumeMoved100MiBOnKeepsTheOldCopysFilesBeforeTheMove", "fat32-moved-100-mib-on", "complete"},
+    {"ExFatVolumeMoved100MiBOnKeepsTheOldCopysFilesBeforeTheMove", "exfat-moved-100-mib-on", "complete"},
     {"NtfsImageMovedOffTheVolumeKeepsItsFilesToItself", "ntfs-moved-image", "complete"},
     {"NtfsImageMovedOffTheVolumeWithoutItsMftRecordsCopiesNoneOfThem", "ntfs-moved-image-lost-mft", "complete"},
 };

@@ -31,6 +31,14 @@ Reported Volume(std::int64_t s64Start, std::int64_t s64Sectors, Spans used = {},
     return {{SEARCHER_TYPE_NTFS, s64Start, s64Sectors, s64Start, true}, used, files, structures};
 }
 
+/// The volume as a partition editor's copy of one volume leaves it: its serial and cluster size.
+Reported Copy(Reported volume, bool bBootSector = true) {
+    volume.volume.u64Serial = 0x1234ABCD;
+    volume.volume.u32ClusterBytes = 4096;
+    volume.volume.bBootSector = bBootSector;
+    return volume;
+}
+
 HoldingFile File(std::vector<SectorExtent> extents, std::int64_t s64Sectors, bool bDeleted = false) {
     return HoldingFile{"disk.img", s64Sectors * 512, std::move(extents), bDeleted};
 }
@@ -118,6 +126,22 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
     ExpectResolved("a volume formatted over, no table", {},
                    {Volume(63, 2000, {{63, 40}, {2000, 63}}), Volume(2048, 1500, {{2048, 552}}, {}, {{2048, 40}})}, {},
                    0, {2048}, {{63, 2050, 2060, kCodeOverwritten}});
+    // A volume moved from 63 to 2048 rewrote all of 2048-3063, what it leaves free included;
+    // the copy at 63 keeps its own bytes below 2048 alone. Its file holding 2048 does not hold
+    // the moved copy.
+    Spans const copyUses{{2048, 100}};
+    ExpectResolved("a volume moved forward, the moved copy listed", {2048},
+                   {Copy(Volume(63, 3000, {{63, 100}, {2040, 20}}, {File({{0, 2040, 20}}, 20)})),
+                    Copy(Volume(2048, 3000, copyUses))},
+                   {}, 0, {2048}, {{63, 100, 200, 0}, {63, 2500, 2600, kCodeOverwritten}});
+    ExpectResolved("a volume moved forward, no table", {},
+                   {Copy(Volume(63, 3000, {{63, 100}})), Copy(Volume(2048, 3000, copyUses))}, {}, 0, {2048},
+                   {{63, 2040, 2047, 0}, {63, 2047, 2049, kCodeOverwritten}});
+    // Moved back, the copy written last took the earlier one's boot sector: that one is known
+    // from its backup alone.
+    ExpectResolved("a volume moved back, no table", {},
+                   {Copy(Volume(63, 3000, copyUses)), Copy(Volume(1000, 3000, {{1000, 100}}), false)}, {}, 0, {63},
+                   {{1000, 1500, 1600, kCodeOverwritten}, {1000, 3100, 3200, 0}});
     // A deleted file and a live one in pieces both name the clusters from 1000: the live one holds it.
     Reported const bothHold = Volume(0, kDeviceSectors, {{0, 64}, {1000, 150}, {1500, 150}, {1200, 20}},
                                      {File({{0, 1000, 400}}, 400, true), File(livePieces, 300)});
