@@ -127,6 +127,7 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeImageInThreePiecesOnExFat", "exfat-holding-ntfs-image-in-pieces", "complete"},
     {"Fat16ImageInPiecesInsideAnNtfsImageInPiecesOnNtfs", "ntfs-holding-nested-images", "complete"},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
+    {"DiskImageInPiecesOnNtfsWhoseMftLiesInALaterPiece", "ntfs-holding-disk-image-in-pieces", "complete"},
     {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2", "complete"},
     {"NtfsVolumeInAVhdxVirtualDiskOnNtfs", "ntfs-holding-vhdx", "complete"},
     {"NtfsImageDeletedFromFat32AndPartlyWrittenOver", "fat32-deleted-image-partly-overwritten", "complete"},
