@@ -337,9 +337,12 @@ void CFoundVolumes::Weigh(Entry& entry) {
     if (!entry.containers.empty()) {
         Entry const& container = m_entries[entry.containers.front()];
         if (IsCurrentOver(container, entry) && !AreCopies(container, entry)) {
+            // Past the container's end no file of it can have held the volume: what lies there
+            // is the volume's own unless another volume's rule says otherwise.
+            std::int64_t const s64End = std::min(entry.s64End, container.s64End);
             std::int64_t const s64Own = container.used.FirstFreeFrom(entry.volume.s64Start);
-            if (auto const used = container.used.FirstHeldFrom(s64Own); used && *used < entry.s64End)
-                entry.doubtful.Add(*used, entry.s64End);
+            if (auto const used = container.used.FirstHeldFrom(s64Own); used && *used < s64End)
+                entry.doubtful.Add(*used, s64End);
         }
     }
 }

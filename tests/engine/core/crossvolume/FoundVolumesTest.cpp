@@ -155,6 +155,12 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
                    {Volume(0, kDeviceSectors, {{0, 64}, {1000, 8}, {1290, 10}}, {File({{0, 1000, 8}}, 8)}), moved}, {},
                    0, {0},
                    {{1000, 1004, 1005, kCodeOverwritten}, {1000, 1150, 1250, 0}, {1000, 1295, 1296, kCodeOverwritten}});
+    // An old volume reaching past the end of the newer one formatted over its start: past the
+    // newer one's next used sector its files may be others' bytes, but past its end nothing
+    // else claims them.
+    ExpectResolved("an old volume reaching past the newer one's end", {0},
+                   {Volume(0, 1500, {{0, 64}, {1200, 10}}), Volume(1000, 1000)}, {}, 0, {0},
+                   {{1000, 1100, 1150, 0}, {1000, 1300, 1400, kCodePossiblyOverwritten}, {1000, 1600, 1700, 0}});
     // A file holding its MFT as well holds it, even with its boot sector lost.
     ExpectResolved("a moved image, a file holding its MFT", {0},
                    {Volume(0, kDeviceSectors, {{0, 64}, {1000, 150}}, {File({{0, 1000, 150}}, 150)}), moved},
