@@ -49,6 +49,13 @@ std::int64_t ViewSectors(std::int64_t s64Bytes, std::int64_t s64SectorSize, std:
     return std::max<std::int64_t>(std::min(s64Sized, s64RunsEnd), 0);
 }
 
+/// Whether the file, from its view sector `s64At` on, is at least `s64Sectors` sectors long.
+bool Reaches(HoldingFile const& file, std::int64_t s64SectorSize, std::int64_t s64At, std::int64_t s64Sectors) {
+    std::int64_t const s64View =
+        ViewSectors(file.s64Bytes, s64SectorSize, sectorextents::Normalized(file.extents, INT64_MAX));
+    return s64At <= s64View && s64View - s64At >= s64Sectors;
+}
+
 }  // namespace
 
 CFoundVolumes::CFoundVolumes(std::vector<std::int64_t> listedStarts) : m_listed(std::move(listedStarts)) {
@@ -190,6 +197,12 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
         // same clusters lost them to it.
         std::uint64_t const u64AtStart = entry.structures.Holds(entry.volume.s64Start) ? 1 : 0;
         bool const bPastStart = !entry.volume.bBootSector && SectorCount(entry.structures) > u64AtStart;
+        // A boot sector's copy in an ordinary file (a picture, a memory dump) names structures
+        // past the file's end: a file holding the volume holds them.
+        std::int64_t const s64Reach =
+            entry.structures.Empty()
+                ? 0
+                : std::max<std::int64_t>(entry.structures.Spans().back().second - entry.volume.s64Start, 0);
         VolumeId owner = 0;
         HoldingFile const* pFile = nullptr;
         std::int64_t s64ViewStart = 0;
@@ -204,6 +217,8 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
                         continue;
                     std::uint64_t const u64FileHeld = StructureSectorsIn(entry, file);
                     if (bPastStart && u64FileHeld <= u64AtStart) break;
+                    std::int64_t const s64At = extent.s64View + (entry.volume.s64Start - extent.s64Device);
+                    if (!Reaches(file, s64SectorSize, s64At, s64Reach)) break;
                     if (pFile == nullptr || u64FileHeld > u64Held ||
                         (u64FileHeld == u64Held && pFile->bDeleted && !file.bDeleted)) {
                         owner = entry.containers[k];

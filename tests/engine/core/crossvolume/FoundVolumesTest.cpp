@@ -161,6 +161,12 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
     ExpectResolved("an old volume reaching past the newer one's end", {0},
                    {Volume(0, 1500, {{0, 64}, {1200, 10}}), Volume(1000, 1000)}, {}, 0, {0},
                    {{1000, 1100, 1150, 0}, {1000, 1300, 1400, kCodePossiblyOverwritten}, {1000, 1600, 1700, 0}});
+    // A boot sector's copy in an ordinary file names structures past the file's end: the file
+    // holds no volume, and what it would read lies on what its container uses.
+    ExpectResolved("a boot sector's copy in a picture", {0},
+                   {Volume(0, kDeviceSectors, {{0, 64}, {1000, 150}}, {File({{0, 1000, 150}}, 150)}),
+                    Volume(1000, 2000, {}, {}, {{1000, 1}, {1200, 16}})},
+                   {}, 0, {0}, {{1000, 1100, 1101, kCodeOverwritten}});
     // A file holding its MFT as well holds it, even with its boot sector lost.
     ExpectResolved("a moved image, a file holding its MFT", {0},
                    {Volume(0, kDeviceSectors, {{0, 64}, {1000, 150}}, {File({{0, 1000, 150}}, 150)}), moved},
