@@ -7,6 +7,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/crossvolume/VolumeNesting.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/complete/FATCompleteBuild.h"
 #include "engine/fat/complete/FATVolumeUse.h"
@@ -62,17 +63,13 @@ std::unique_ptr<CDoubleFATTable> TableOf(IStorageDevice* pDevice, CFATSearchedPa
 /// sectors hold those nested in them too.
 std::vector<CFATCompleteBuild::NestedVolume> NestedIn(CFATSearchedPartitionInfo const& volume,
                                                       std::span<CFATCompleteBuild::NestedVolume const> sound) {
-    auto const s64DataStart = static_cast<std::int64_t>(volume.m_s64StartSector);
-    auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
+    std::vector<crossvolume::FoundSpan> spans;
+    spans.reserve(sound.size());
+    for (CFATCompleteBuild::NestedVolume const& other : sound) spans.push_back({other.s64First, other.s64End, true});
+    CSpanSet const merged = crossvolume::NestedIn(
+        spans, volume.m_s64StartSector, static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors()));
     std::vector<CFATCompleteBuild::NestedVolume> nested;
-    auto const firstAfter = [&](std::int64_t s64Sector) {
-        return std::upper_bound(
-            sound.begin(), sound.end(), s64Sector,
-            [](std::int64_t s64At, CFATCompleteBuild::NestedVolume const& other) { return s64At < other.s64First; });
-    };
-    for (auto it = firstAfter(s64DataStart - 1); it != sound.end() && it->s64First < s64End;
-         it = firstAfter(nested.back().s64End - 1))
-        nested.push_back(*it);
+    for (CSpanSet::Span const& span : merged.Spans()) nested.push_back({span.first, span.second});
     return nested;
 }
 

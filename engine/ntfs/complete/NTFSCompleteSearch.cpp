@@ -7,6 +7,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/crossvolume/VolumeNesting.h"
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
@@ -395,11 +396,10 @@ std::vector<CNTFSCompleteSearch::Volume> CNTFSCompleteSearch::OpenVolumes(CNTFSC
 }
 
 CNTFSSpanSet CNTFSCompleteSearch::NestedVolumes(std::vector<Volume> const& volumes, Volume const& outer) {
-    CNTFSSpanSet nested;
-    for (Volume const& volume : volumes)
-        if (volume.bOwnsItsSectors && volume.s64Start > outer.s64Start && volume.s64Start < outer.s64End)
-            nested.Add(volume.s64Start, volume.s64End);
-    return nested;
+    std::vector<crossvolume::FoundSpan> spans;
+    spans.reserve(volumes.size());
+    for (Volume const& volume : volumes) spans.push_back({volume.s64Start, volume.s64End, volume.bOwnsItsSectors});
+    return crossvolume::NestedIn(spans, outer.s64Start + 1, outer.s64End);
 }
 
 CNTFSSpanSet CNTFSCompleteSearch::MftSectors(std::vector<Volume> const& volumes, std::uint32_t u32DeviceSectorSize) {

@@ -10,6 +10,7 @@
 
 #include "engine/IDataRecovery.h"
 #include "engine/core/crossvolume/FoundVolumes.h"
+#include "engine/core/crossvolume/VolumeNesting.h"
 #include "engine/core/device/MemoryDevice.h"
 
 namespace {
@@ -171,6 +172,22 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
     ExpectResolved("a moved image, a file holding its MFT", {0},
                    {Volume(0, kDeviceSectors, {{0, 64}, {1000, 150}}, {File({{0, 1000, 150}}, 150)}), moved},
                    {{0, 1000, 150}}, 150, {0}, {});
+}
+
+// Every file system asks the one rule: vouched volumes starting where an outer volume's files lie,
+// merged where they overlap (an image holding an image, or one reaching past another's end).
+TEST(VolumeNestingTest, VouchedVolumesStartingInTheOuterVolumesFilesAreNestedAndMerged) {
+    std::vector<crossvolume::FoundSpan> const volumes{
+        {0, 4096, true},      // the outer volume itself
+        {1000, 1300, true},   // an image
+        {1100, 1200, true},   // an image inside it
+        {1250, 1500, true},   // one overlapping it, reaching past its end
+        {2000, 2100, false},  // a stray boot sector: nothing vouches for it
+        {3000, 3000, true},   // of no sectors
+    };
+    CSpanSet const nested = crossvolume::NestedIn(volumes, 64, 4096);
+    EXPECT_EQ(nested.Spans(), (std::vector<CSpanSet::Span>{{1000, 1500}}));
+    EXPECT_TRUE(crossvolume::NestedIn(volumes, 1600, 4096).Empty());
 }
 
 }  // namespace
