@@ -123,6 +123,7 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeImageInThreePiecesOnNtfs", "ntfs-holding-ntfs-image-in-pieces", "complete"},
     {"Fat16VolumeImageInThreePiecesOnNtfs", "ntfs-holding-fat-image-in-pieces", "complete"},
     {"DeletedNtfsImageInPiecesOnNtfs", "ntfs-holding-deleted-image-in-pieces", "complete"},
+    {"NtfsImageInPiecesWhoseRecordsSizesSay2Pow63", "ntfs-holding-image-in-pieces-damaged-size", "complete"},
     {"NtfsVolumeImageInThreePiecesOnFat32", "fat32-holding-ntfs-image-in-pieces", "complete"},
     {"NtfsVolumeImageInThreePiecesOnExFat", "exfat-holding-ntfs-image-in-pieces", "complete"},
     {"Fat16ImageInPiecesInsideAnNtfsImageInPiecesOnNtfs", "ntfs-holding-nested-images", "complete"},
