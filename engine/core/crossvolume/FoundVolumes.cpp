@@ -231,12 +231,13 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
             }
         }
         if (pFile == nullptr) continue;
-        // One file may hold several volumes (a whole disk's image): it is one holding.
+        // One file may hold several volumes (a whole disk's image), and several volumes may name
+        // it (a volume and a stale copy of its tables): it is one holding, read once.
         std::vector<SectorExtent> extents = sectorextents::Normalized(pFile->extents, INT64_MAX);
         std::int64_t const s64ViewSectors = ViewSectors(pFile->s64Bytes, s64SectorSize, extents);
         extents = sectorextents::Normalized(std::move(extents), s64ViewSectors);
         auto const known = std::find_if(m_holdings.begin(), m_holdings.end(), [&](Holding const& holding) {
-            return holding.owner == owner && holding.file.extents == extents;
+            return holding.file.extents == extents && holding.s64ViewSectors == s64ViewSectors;
         });
         if (known == m_holdings.end()) {
             Holding holding;

@@ -174,6 +174,27 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
                    {{0, 1000, 150}}, 150, {0}, {});
 }
 
+// One file named by the volume holding it and by a volume found inside it, two images in it: the
+// file is scanned once.
+TEST(FoundVolumesTest, AFileTwoVolumesNameIsScannedOnce) {
+    CMemoryDevice device{std::vector<std::uint8_t>(kDeviceSectors * 512)};
+    CFoundVolumes volumes({0});
+    std::vector<SectorExtent> const pieces{{0, 1000, 150}, {150, 3000, 150}};
+    std::vector<CFoundVolumes::VolumeId> ids;
+    for (FoundVolume volume : {Volume(0, kDeviceSectors).volume, Volume(1000, 300).volume, Volume(1100, 100).volume}) {
+        ids.push_back(volumes.Add(volume));
+        if (ids.size() == 2) ids.push_back(volumes.Add({SEARCHER_TYPE_FAT, 1050, kDeviceSectors - 1050, 1050, true}));
+    }
+    volumes.Settle();
+    for (CFoundVolumes::VolumeId const id : ids)
+        if (!volumes.StartsInside(id).empty()) volumes.AddHoldingFile(id, File(pieces, 300));
+    volumes.Resolve(device);
+    ASSERT_EQ(volumes.FileScans().size(), 1u);
+    EXPECT_EQ(volumes.FileScans().front().pPlacement->m_view, pieces);
+    EXPECT_TRUE(volumes.IsReadElsewhere(SEARCHER_TYPE_NTFS, 1000));
+    EXPECT_TRUE(volumes.IsReadElsewhere(SEARCHER_TYPE_NTFS, 1100));
+}
+
 // Every file system asks the one rule: vouched volumes starting where an outer volume's files lie,
 // merged where they overlap (an image holding an image, or one reaching past another's end).
 TEST(VolumeNestingTest, VouchedVolumesStartingInTheOuterVolumesFilesAreNestedAndMerged) {
