@@ -5,6 +5,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "engine/core/device/OneSector.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/complete/ExFatVolumeUse.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
@@ -13,9 +14,8 @@ namespace {
 
 /// The serial of the boot sector at `u64Sector`; 0 when none can be read there.
 std::uint32_t VolumeSerialAt(IStorageDevice& device, std::uint64_t u64Sector) {
-    std::vector<std::uint8_t> sector(static_cast<std::size_t>(std::max(device.GetSectorSize(), 512)));
-    if (device.ReadSector(sector.data(), static_cast<long long>(u64Sector), 1) == 0) return 0;
-    return CExFatDBR(engine::ByteView(sector.data(), sector.size())).GetVolumeSerial();
+    std::vector<std::uint8_t> const sector = devicesector::ReadOne(device, static_cast<std::int64_t>(u64Sector));
+    return sector.empty() ? 0 : CExFatDBR(engine::ByteView(sector.data(), sector.size())).GetVolumeSerial();
 }
 
 constexpr std::uint32_t kFatMediaEntry = 0xFFFFFFF8;

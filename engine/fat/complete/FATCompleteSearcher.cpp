@@ -8,6 +8,7 @@
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/crossvolume/VolumeNesting.h"
+#include "engine/core/device/OneSector.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/complete/FATCompleteBuild.h"
 #include "engine/fat/complete/FATVolumeUse.h"
@@ -19,10 +20,11 @@ namespace {
 
 /// The serial of the boot sector at `u64Sector`; 0 when none can be read there.
 std::uint32_t VolumeSerialAt(IStorageDevice& device, std::uint64_t u64Sector) {
-    std::vector<std::uint8_t> sector(static_cast<std::size_t>(std::max(device.GetSectorSize(), 512)));
-    if (device.ReadSector(sector.data(), static_cast<long long>(u64Sector), 1) == 0) return 0;
-    return CTempFATDBR(engine::ByteView(sector.data(), sector.size()), static_cast<std::uint32_t>(sector.size()))
-        .GetVolumeSerial();
+    std::vector<std::uint8_t> const sector = devicesector::ReadOne(device, static_cast<std::int64_t>(u64Sector));
+    return sector.empty()
+               ? 0
+               : CTempFATDBR(engine::ByteView(sector.data(), sector.size()), static_cast<std::uint32_t>(sector.size()))
+                     .GetVolumeSerial();
 }
 
 /// At most this many bytes are read at once: the controller's whole 4 MiB block in one copy,
