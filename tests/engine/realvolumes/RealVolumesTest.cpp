@@ -448,6 +448,7 @@ constexpr RealVolumeCase kSavedScans[] = {
     {"NtfsVolumeImageInThreePiecesOnNtfs", "ntfs-holding-ntfs-image-in-pieces", ""},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", ""},
     {"RepartitionedDiskWhoseNewVolumeFillsTheOldOne", "ntfs-repartitioned", ""},
+    {"VolumeMovedFrom63To2048", "ntfs-moved-to-2048", ""},
     {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2", ""},
 };
 
