@@ -16,6 +16,7 @@ struct ProcessCost {
     double dSystemSeconds = 0;
     std::uint64_t u64MinorFaults = 0;
     std::uint64_t u64MajorFaults = 0;
+    std::uint64_t u64ReadBytes = 0;  // bytes its read calls returned (/proc/self/io), 0 unknown
 };
 ProcessCost ProcessCostSoFar();
 /// What the process spent from `before` to `after`.

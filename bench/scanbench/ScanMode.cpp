@@ -179,6 +179,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
                 scanCost.dUserSeconds, scanCost.dSystemSeconds,
                 static_cast<unsigned long long>(scanCost.u64MinorFaults),
                 static_cast<unsigned long long>(scanCost.u64MajorFaults));
+    std::printf("scan read:     %.1f MB\n", static_cast<double>(scanCost.u64ReadBytes) / 1e6);
     std::printf("copy seconds:  %.3f\n", written.dSeconds);
     std::printf("heap held:     %llu bytes, %llu per node shown\n", static_cast<unsigned long long>(u64HeapHeld),
                 static_cast<unsigned long long>(u64NodeBytes));
@@ -195,7 +196,7 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
         "RESULT mode=%s result=0x%llx module=0x%02x code=0x%x final_error=0x%llx files=%llu folders=%llu "
         "deleted=%llu bytes_found=%llu files_written=%llu bytes_written=%llu failures=%llu noted=%llu "
         "scan_seconds=%.6f scan_mbps=%.1f scan_user_seconds=%.3f scan_sys_seconds=%.3f scan_minflt=%llu "
-        "scan_majflt=%llu copy_seconds=%.6f file_systems=%u",
+        "scan_majflt=%llu scan_read_mb=%.1f copy_seconds=%.6f file_systems=%u",
         bQuick ? "quick" : "complete", static_cast<unsigned long long>(result),
         Failed(result) ? ResultModule(result) : 0, ResultCode(result), static_cast<unsigned long long>(finalError),
         static_cast<unsigned long long>(found.u64Files), static_cast<unsigned long long>(found.u64Folders),
@@ -204,7 +205,8 @@ int ScanDevice(ScanOptions const& options, IRecoveryFilter* pFilter, IStorageDev
         static_cast<unsigned long long>(written.u64Failures), static_cast<unsigned long long>(written.u64Noted),
         dScanSeconds, dMbps, scanCost.dUserSeconds, scanCost.dSystemSeconds,
         static_cast<unsigned long long>(scanCost.u64MinorFaults),
-        static_cast<unsigned long long>(scanCost.u64MajorFaults), written.dSeconds, u32FileSystems);
+        static_cast<unsigned long long>(scanCost.u64MajorFaults), static_cast<double>(scanCost.u64ReadBytes) / 1e6,
+        written.dSeconds, u32FileSystems);
     if (options.bPassthrough) std::printf(" passthrough_bytes=%llu", static_cast<unsigned long long>(pTally->u64Bytes));
     if (options.bHash) std::printf(" sha256=%s", pTally->sha256.c_str());
     std::printf(" node_bytes=%llu peak_rss_mb=%.1f\n", static_cast<unsigned long long>(u64NodeBytes), dPeakMB);

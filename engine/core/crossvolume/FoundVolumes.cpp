@@ -5,6 +5,7 @@
 
 #include "engine/CatchExeception.h"
 #include "engine/IStorageDevice.h"
+#include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/crossvolume/VirtualDiskFormat.h"
 #include "engine/core/device/FileViewDevice.h"
 
@@ -38,6 +39,21 @@ std::uint64_t SectorCount(CSpanSet const& spans) {
         u64Count =
             SaturatingAdd(u64Count, static_cast<std::uint64_t>(span.second) - static_cast<std::uint64_t>(span.first));
     return u64Count;
+}
+
+/// A holding file's view: as long as its size field says, but no longer than its runs reach. A
+/// size past them is damage (a file's runs cover its bytes); what it names beyond lies nowhere.
+std::int64_t ViewSectors(std::int64_t s64Bytes, std::int64_t s64SectorSize, std::vector<SectorExtent> const& extents) {
+    std::int64_t const s64Sized = s64Bytes / s64SectorSize + (s64Bytes % s64SectorSize != 0 ? 1 : 0);
+    std::int64_t const s64RunsEnd = extents.empty() ? 0 : extents.back().s64View + extents.back().s64Count;
+    return std::max<std::int64_t>(std::min(s64Sized, s64RunsEnd), 0);
+}
+
+/// Whether the file, from its view sector `s64At` on, is at least `s64Sectors` sectors long.
+bool Reaches(HoldingFile const& file, std::int64_t s64SectorSize, std::int64_t s64At, std::int64_t s64Sectors) {
+    std::int64_t const s64View =
+        ViewSectors(file.s64Bytes, s64SectorSize, sectorextents::Normalized(file.extents, INT64_MAX));
+    return s64At <= s64View && s64View - s64At >= s64Sectors;
 }
 
 }  // namespace
@@ -102,6 +118,24 @@ bool CFoundVolumes::Overlap(Entry const& a, Entry const& b) const {
     return a.volume.s64Start < b.s64End && b.volume.s64Start < a.s64End;
 }
 
+bool CFoundVolumes::AreCopies(Entry const& a, Entry const& b) const {
+    return a.volume.eSearcher == b.volume.eSearcher && a.volume.u64Serial != 0 &&
+           a.volume.u64Serial == b.volume.u64Serial && a.volume.s64Sectors == b.volume.s64Sectors &&
+           a.volume.u32ClusterBytes == b.volume.u32ClusterBytes && !Same(a, b) && Overlap(a, b);
+}
+
+bool CFoundVolumes::IsLiveCopyOf(Entry const& live, Entry const& earlier) const {
+    if (!AreCopies(live, earlier)) return false;
+    bool const bLiveListed = IsListed(live.volume.s64Start);
+    if (bLiveListed != IsListed(earlier.volume.s64Start)) return bLiveListed;
+    // Moved forward, the copy written last has its boot sector inside the earlier copy's range,
+    // where the earlier copy held other bytes; moved back, it wrote over the earlier copy's boot
+    // sector, which is known only from its backup.
+    if (!live.volume.bBootSector) return false;
+    if (earlier.volume.s64Start < live.volume.s64Start) return true;
+    return !earlier.volume.bBootSector;
+}
+
 void CFoundVolumes::Settle() {
     for (Entry& entry : m_entries) {
         if (!entry.bWeighed) continue;
@@ -163,11 +197,19 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
         // same clusters lost them to it.
         std::uint64_t const u64AtStart = entry.structures.Holds(entry.volume.s64Start) ? 1 : 0;
         bool const bPastStart = !entry.volume.bBootSector && SectorCount(entry.structures) > u64AtStart;
+        // A boot sector's copy in an ordinary file (a picture, a memory dump) names structures
+        // past the file's end: a file holding the volume holds them.
+        std::int64_t const s64Reach =
+            entry.structures.Empty()
+                ? 0
+                : std::max<std::int64_t>(entry.structures.Spans().back().second - entry.volume.s64Start, 0);
         VolumeId owner = 0;
         HoldingFile const* pFile = nullptr;
         std::int64_t s64ViewStart = 0;
         std::uint64_t u64Held = 0;
         for (std::size_t k = 0; k < entry.containers.size() && pFile == nullptr; ++k) {
+            // A copy of the volume itself holds it in none of its files: they lie where it was.
+            if (AreCopies(entry, m_entries[entry.containers[k]])) continue;
             for (HoldingFile const& file : m_entries[entry.containers[k]].files) {
                 for (SectorExtent const& extent : file.extents) {
                     if (entry.volume.s64Start < extent.s64Device ||
@@ -175,6 +217,8 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
                         continue;
                     std::uint64_t const u64FileHeld = StructureSectorsIn(entry, file);
                     if (bPastStart && u64FileHeld <= u64AtStart) break;
+                    std::int64_t const s64At = extent.s64View + (entry.volume.s64Start - extent.s64Device);
+                    if (!Reaches(file, s64SectorSize, s64At, s64Reach)) break;
                     if (pFile == nullptr || u64FileHeld > u64Held ||
                         (u64FileHeld == u64Held && pFile->bDeleted && !file.bDeleted)) {
                         owner = entry.containers[k];
@@ -187,17 +231,21 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
             }
         }
         if (pFile == nullptr) continue;
-        // One file may hold several volumes (a whole disk's image): it is one holding.
-        std::int64_t const s64ViewSectors = (pFile->s64Bytes + s64SectorSize - 1) / s64SectorSize;
-        std::vector<SectorExtent> extents = sectorextents::Normalized(pFile->extents, s64ViewSectors);
+        // One file may hold several volumes (a whole disk's image), and several volumes may name
+        // it (a volume and a stale copy of its tables): it is one holding, read once.
+        std::vector<SectorExtent> extents = sectorextents::Normalized(pFile->extents, INT64_MAX);
+        std::int64_t const s64ViewSectors = ViewSectors(pFile->s64Bytes, s64SectorSize, extents);
+        extents = sectorextents::Normalized(std::move(extents), s64ViewSectors);
         auto const known = std::find_if(m_holdings.begin(), m_holdings.end(), [&](Holding const& holding) {
-            return holding.owner == owner && holding.file.extents == extents;
+            return holding.file.extents == extents && holding.s64ViewSectors == s64ViewSectors;
         });
         if (known == m_holdings.end()) {
             Holding holding;
             holding.owner = owner;
             holding.file = *pFile;
             holding.s64ViewSectors = s64ViewSectors;
+            holding.file.s64Bytes =
+                std::min(pFile->s64Bytes, engine::CheckedMul(s64ViewSectors, s64SectorSize).value_or(pFile->s64Bytes));
             holding.file.extents = std::move(extents);
             m_holdings.push_back(std::move(holding));
             entry.holding = static_cast<std::ptrdiff_t>(m_holdings.size() - 1);
@@ -231,10 +279,12 @@ void CFoundVolumes::JudgeHolding(Holding& holding, IStorageDevice& device) const
     holding.eReading = Reading::kIdentity;
     for (Entry const& entry : m_entries) {
         if (entry.holding < 0 || &m_holdings[static_cast<std::size_t>(entry.holding)] != &holding) continue;
-        std::vector<SectorExtent> const pieces = sectorextents::Slice(holding.file.extents, entry.s64ViewStart,
-                                                                      entry.s64ViewStart + entry.volume.s64Sectors);
-        bool const bWhole = entry.s64ViewStart + entry.volume.s64Sectors <= holding.s64ViewSectors &&
-                            pieces.size() == 1 && pieces.front().s64Count == entry.volume.s64Sectors;
+        std::vector<SectorExtent> const pieces =
+            sectorextents::Slice(holding.file.extents, entry.s64ViewStart,
+                                 engine::CheckedAdd(entry.s64ViewStart, entry.volume.s64Sectors).value_or(INT64_MAX));
+        std::optional<std::int64_t> const s64ViewEnd = engine::CheckedAdd(entry.s64ViewStart, entry.volume.s64Sectors);
+        bool const bWhole = s64ViewEnd && *s64ViewEnd <= holding.s64ViewSectors && pieces.size() == 1 &&
+                            pieces.front().s64Count == entry.volume.s64Sectors;
         if (!bWhole) holding.eReading = Reading::kScan;
     }
 }
@@ -260,6 +310,7 @@ bool CFoundVolumes::IsCurrentOver(Entry const& newer, Entry const& older) const 
     if (!newer.bWeighed || Same(newer, older) || !Overlap(newer, older)) return false;
     // A volume inside a file uses its holder's sectors: the holder speaks for them.
     if (newer.holding >= 0) return false;
+    if (AreCopies(newer, older)) return IsLiveCopyOf(newer, older);
     bool const bNewerListed = IsListed(newer.volume.s64Start);
     if (bNewerListed != IsListed(older.volume.s64Start)) return bNewerListed;
     std::int64_t const s64Newer = newer.volume.s64Start;
@@ -286,19 +337,28 @@ void CFoundVolumes::Weigh(Entry& entry) {
         }
         return;
     }
-    for (Entry const& other : m_entries)
-        if (&other != &entry && IsCurrentOver(other, entry))
+    for (Entry const& other : m_entries) {
+        if (&other == &entry || !IsCurrentOver(other, entry)) continue;
+        // A moved volume's copy rewrote its whole range, the sectors it leaves free included.
+        if (AreCopies(other, entry))
+            entry.taken.Add(std::max(entry.volume.s64Start, other.volume.s64Start),
+                            std::min(entry.s64End, other.s64End));
+        else
             entry.taken.Add(other.used.Within(entry.volume.s64Start, entry.s64End));
+    }
     // No file is known to hold it: it is its own only as far as it lies in one piece for sure,
     // up to the next sector its container uses now. Files written over its first clusters (where
     // a volume puts what it writes after the image's deletion first) end no piece of it: they
     // took sectors that were the image's own.
     if (!entry.containers.empty()) {
         Entry const& container = m_entries[entry.containers.front()];
-        if (IsCurrentOver(container, entry)) {
+        if (IsCurrentOver(container, entry) && !AreCopies(container, entry)) {
+            // Past the container's end no file of it can have held the volume: what lies there
+            // is the volume's own unless another volume's rule says otherwise.
+            std::int64_t const s64End = std::min(entry.s64End, container.s64End);
             std::int64_t const s64Own = container.used.FirstFreeFrom(entry.volume.s64Start);
-            if (auto const used = container.used.FirstHeldFrom(s64Own); used && *used < entry.s64End)
-                entry.doubtful.Add(*used, entry.s64End);
+            if (auto const used = container.used.FirstHeldFrom(s64Own); used && *used < s64End)
+                entry.doubtful.Add(*used, s64End);
         }
     }
 }

@@ -12,6 +12,9 @@
 //   listed by the device's table is newer than one that is not; one whose structures lie on what
 //   another uses now was made after it; otherwise the volume holding another's start is (a
 //   deleted image in its free space). A volume found twice (the same start) is one volume;
+// - a volume met at two overlapping starts (the same serial and geometry: a partition editor
+//   moved it) is current where it lies now: the copy written last rewrote its whole range, so
+//   none of the earlier copy's files there reads its own bytes;
 // - inside a volume with no file known to hold it, only the stretch up to the container's next
 //   used sector is known to be its own: past it the files are noted.
 // Each volume's verdict is a placement (VolumePlacement.h), which copy-out applies.
@@ -35,6 +38,10 @@ struct FoundVolume {
     std::int64_t s64Sectors = 0;      // as its boot sector or structures declare
     std::int64_t s64RecordStart = 0;  // the start sector of the partition record copy-out gets
     bool bBootSector = false;         // its own boot sector (or header) lies at its start
+    // What tells one volume copied to another place (a partition editor's move) from another
+    // volume: the serial its boot sector carries (0: none known) and its cluster size.
+    std::uint64_t u64Serial = 0;
+    std::uint32_t u32ClusterBytes = 0;
 };
 
 /// A file of a volume that holds sectors where another volume starts.
@@ -139,6 +146,10 @@ private:
 
     bool Same(Entry const& a, Entry const& b) const;
     bool Overlap(Entry const& a, Entry const& b) const;
+    /// Whether `a` and `b` are one volume at two overlapping starts.
+    bool AreCopies(Entry const& a, Entry const& b) const;
+    /// Whether of two copies `live` was written last, over `earlier`'s range.
+    bool IsLiveCopyOf(Entry const& live, Entry const& earlier) const;
     /// Whether `newer` uses now what `older` would read: `newer` wins where they overlap.
     bool IsCurrentOver(Entry const& newer, Entry const& older) const;
     /// How many sectors of the volume's structures lie in the file.

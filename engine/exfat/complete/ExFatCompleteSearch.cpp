@@ -5,11 +5,18 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/SearchedPartitionInfo.h"
+#include "engine/core/device/OneSector.h"
 #include "engine/exfat/ExFatFileNode.h"
 #include "engine/exfat/complete/ExFatVolumeUse.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 
 namespace {
+
+/// The serial of the boot sector at `u64Sector`; 0 when none can be read there.
+std::uint32_t VolumeSerialAt(IStorageDevice& device, std::uint64_t u64Sector) {
+    std::vector<std::uint8_t> const sector = devicesector::ReadOne(device, static_cast<std::int64_t>(u64Sector));
+    return sector.empty() ? 0 : CExFatDBR(engine::ByteView(sector.data(), sector.size())).GetVolumeSerial();
+}
 
 constexpr std::uint32_t kFatMediaEntry = 0xFFFFFFF8;
 constexpr std::uint32_t kFatEndEntry = 0xFFFFFFFF;
@@ -127,12 +134,15 @@ void CExFatCompleteSearch::ReportVolumes() {
     Settle();
     m_volumeIds.clear();
     for (auto const& pPartition : m_partitions) {
-        m_volumeIds.push_back(
-            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_EXFAT,
-                                  .s64Start = static_cast<std::int64_t>(pPartition->GetPartitionStart()),
-                                  .s64Sectors = static_cast<std::int64_t>(pPartition->GetTotalSectors()),
-                                  .s64RecordStart = static_cast<std::int64_t>(pPartition->GetHeapStart()),
-                                  .bBootSector = (pPartition->GetFlags() & CExFatPartitionEx::kFlagMain) != 0}));
+        bool const bBoot = (pPartition->GetFlags() & CExFatPartitionEx::kFlagMain) != 0;
+        m_volumeIds.push_back(m_pFoundVolumes->Add(
+            {.eSearcher = SEARCHER_TYPE_EXFAT,
+             .s64Start = static_cast<std::int64_t>(pPartition->GetPartitionStart()),
+             .s64Sectors = static_cast<std::int64_t>(pPartition->GetTotalSectors()),
+             .s64RecordStart = static_cast<std::int64_t>(pPartition->GetHeapStart()),
+             .bBootSector = bBoot,
+             .u64Serial = bBoot && m_pDevice ? VolumeSerialAt(*m_pDevice, pPartition->GetPartitionStart()) : 0,
+             .u32ClusterBytes = pPartition->GetSectorsPerCluster() * pPartition->GetBytesPerSector()}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_EXFAT, static_cast<std::uint32_t>(m_partitions.size()));
 }

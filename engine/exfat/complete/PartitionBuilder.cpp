@@ -4,6 +4,7 @@
 #include <bit>
 #include <unordered_set>
 
+#include "engine/core/crossvolume/VolumeNesting.h"
 #include "engine/exfat/TakenClusters.h"
 #include "engine/exfat/ondisk/ExFatBootSector.h"
 #include "engine/exfat/ondisk/ExFatDirEntry.h"
@@ -281,21 +282,19 @@ void CPartitionBuilder::UpdatePartitionMatched(CExFatPartitionEx& partition, CFi
 
 CSpanSet CPartitionBuilder::NestedVolumes(CExFatPartitionEx const& partition,
                                           std::span<CExFatPartitionEx* const> candidates) {
-    // Volumes may nest in each other (an image inside an image): their sectors are merged.
-    CSpanSet nested;
+    std::vector<crossvolume::FoundSpan> spans;
+    spans.reserve(candidates.size());
     for (CExFatPartitionEx const* pOther : candidates) {
         // A boot sector at its own start and a FAT where it says vouch for the other volume.
         std::uint32_t const u32Flags = pOther->GetFlags();
-        if ((u32Flags & CExFatPartitionEx::kFlagMain) == 0 ||
-            (u32Flags & (CExFatPartitionEx::kFlagFirstFat | CExFatPartitionEx::kFlagSecondFat)) == 0)
-            continue;
-        // Inside the heap (a file's clusters): a boot sector read in the boot region is none.
-        std::uint64_t const u64Start = pOther->GetPartitionStart();
-        if (u64Start >= partition.GetHeapStart() && u64Start < partition.GetEnd() && pOther->GetEnd() > u64Start &&
-            pOther != &partition)
-            nested.Add(static_cast<std::int64_t>(u64Start), static_cast<std::int64_t>(pOther->GetEnd()));
+        bool const bVouched = (u32Flags & CExFatPartitionEx::kFlagMain) != 0 &&
+                              (u32Flags & (CExFatPartitionEx::kFlagFirstFat | CExFatPartitionEx::kFlagSecondFat)) != 0;
+        spans.push_back({static_cast<std::int64_t>(pOther->GetPartitionStart()),
+                         static_cast<std::int64_t>(pOther->GetEnd()), bVouched && pOther != &partition});
     }
-    return nested;
+    // Inside the heap (a file's clusters): a boot sector read in the boot region is none.
+    return crossvolume::NestedIn(spans, static_cast<std::int64_t>(partition.GetHeapStart()),
+                                 static_cast<std::int64_t>(partition.GetEnd()));
 }
 
 void CPartitionBuilder::WinnowPartition(Partitions& kept) {

@@ -27,6 +27,7 @@ CExFatDBR::CExFatDBR(engine::ByteView sector) {
     m_u32HeapOffset = sector.Le32(88);
     m_u32ClusterCount = sector.Le32(92);
     m_u32RootCluster = sector.Le32(96);
+    m_u32Serial = sector.Le32(100);
     m_u16VolumeFlags = sector.Le16(106);
     m_u8SectorShift = sector.U8(108);
     m_u8ClusterShift = sector.U8(109);

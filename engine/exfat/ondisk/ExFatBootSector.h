@@ -10,6 +10,7 @@
 //       88     4 cluster-heap offset in sectors
 //       92     4 cluster count
 //       96     4 first cluster of the root folder
+//      100     4 volume serial number
 //      106     2 volume flags; bit 0 is the active FAT
 //      108     1 bytes-per-sector shift
 //      109     1 sectors-per-cluster shift
@@ -37,6 +38,7 @@ public:
     std::uint32_t GetDataRegionStartSector() const { return m_u32HeapOffset; }
     std::uint32_t GetTotalCluster() const { return m_u32ClusterCount; }
     std::uint32_t GetRootDirStartCluster() const { return m_u32RootCluster; }
+    std::uint32_t GetVolumeSerial() const { return m_u32Serial; }
     std::uint32_t GetActiveFatNumber() const { return m_u16VolumeFlags & 1u; }
     std::uint32_t GetBytePerSectorShift() const { return m_u8SectorShift; }
     std::uint32_t GetSectorsPerClusterShift() const { return m_u8ClusterShift; }
@@ -59,6 +61,7 @@ private:
     std::uint32_t m_u32HeapOffset = 0;
     std::uint32_t m_u32ClusterCount = 0;
     std::uint32_t m_u32RootCluster = 0;
+    std::uint32_t m_u32Serial = 0;
     std::uint16_t m_u16VolumeFlags = 0;
     std::uint8_t m_u8SectorShift = 0;
     std::uint8_t m_u8ClusterShift = 0;

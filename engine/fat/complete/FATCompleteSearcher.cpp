@@ -7,6 +7,8 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/crossvolume/VolumeNesting.h"
+#include "engine/core/device/OneSector.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/complete/FATCompleteBuild.h"
 #include "engine/fat/complete/FATVolumeUse.h"
@@ -15,6 +17,15 @@
 #include "engine/fat/ondisk/TempFATDBR.h"
 
 namespace {
+
+/// The serial of the boot sector at `u64Sector`; 0 when none can be read there.
+std::uint32_t VolumeSerialAt(IStorageDevice& device, std::uint64_t u64Sector) {
+    std::vector<std::uint8_t> const sector = devicesector::ReadOne(device, static_cast<std::int64_t>(u64Sector));
+    return sector.empty()
+               ? 0
+               : CTempFATDBR(engine::ByteView(sector.data(), sector.size()), static_cast<std::uint32_t>(sector.size()))
+                     .GetVolumeSerial();
+}
 
 /// At most this many bytes are read at once: the controller's whole 4 MiB block in one copy,
 /// which is cheaper than smaller pieces.
@@ -54,17 +65,13 @@ std::unique_ptr<CDoubleFATTable> TableOf(IStorageDevice* pDevice, CFATSearchedPa
 /// sectors hold those nested in them too.
 std::vector<CFATCompleteBuild::NestedVolume> NestedIn(CFATSearchedPartitionInfo const& volume,
                                                       std::span<CFATCompleteBuild::NestedVolume const> sound) {
-    auto const s64DataStart = static_cast<std::int64_t>(volume.m_s64StartSector);
-    auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
+    std::vector<crossvolume::FoundSpan> spans;
+    spans.reserve(sound.size());
+    for (CFATCompleteBuild::NestedVolume const& other : sound) spans.push_back({other.s64First, other.s64End, true});
+    CSpanSet const merged = crossvolume::NestedIn(
+        spans, volume.m_s64StartSector, static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors()));
     std::vector<CFATCompleteBuild::NestedVolume> nested;
-    auto const firstAfter = [&](std::int64_t s64Sector) {
-        return std::upper_bound(
-            sound.begin(), sound.end(), s64Sector,
-            [](std::int64_t s64At, CFATCompleteBuild::NestedVolume const& other) { return s64At < other.s64First; });
-    };
-    for (auto it = firstAfter(s64DataStart - 1); it != sound.end() && it->s64First < s64End;
-         it = firstAfter(nested.back().s64End - 1))
-        nested.push_back(*it);
+    for (CSpanSet::Span const& span : merged.Spans()) nested.push_back({span.first, span.second});
     return nested;
 }
 
@@ -265,13 +272,16 @@ void CFATCompleteFSearcher::ReportVolumes() {
     Settle();
     m_volumeIds.clear();
     for (auto const& pVolume : m_found) {
-        m_volumeIds.push_back(
-            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_FAT,
-                                  .s64Start = static_cast<std::int64_t>(pVolume->GetStartSector()),
-                                  .s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors()),
-                                  .s64RecordStart = pVolume->m_s64StartSector,
-                                  .bBootSector = pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags &
-                                                                  ~CFATSearchedPartitionInfo::kFlagFat32Backup)}));
+        bool const bBoot =
+            pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags & ~CFATSearchedPartitionInfo::kFlagFat32Backup);
+        m_volumeIds.push_back(m_pFoundVolumes->Add(
+            {.eSearcher = SEARCHER_TYPE_FAT,
+             .s64Start = static_cast<std::int64_t>(pVolume->GetStartSector()),
+             .s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors()),
+             .s64RecordStart = pVolume->m_s64StartSector,
+             .bBootSector = bBoot,
+             .u64Serial = bBoot && m_pDevice ? VolumeSerialAt(*m_pDevice, pVolume->GetStartSector()) : 0,
+             .u32ClusterBytes = pVolume->m_u32SectorsPerCluster * pVolume->m_u32SectorSize}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_FAT, static_cast<std::uint32_t>(m_found.size()));
 }

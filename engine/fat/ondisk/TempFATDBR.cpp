@@ -39,6 +39,8 @@ CTempFATDBR::CTempFATDBR(engine::ByteView bytes, std::uint32_t u32SectorSize) : 
     } else if (HasFat32Layout()) {
         m_eType = TypeByClusterCount(FILE_SYSTEM_FAT32);
     }
+    std::size_t const signature = m_eType == FILE_SYSTEM_FAT32 ? 66 : 38;
+    if (IsValidDBR() && bytes.U8(signature) == 0x29) m_u32Serial = bytes.Le32(signature + 1);
 }
 
 bool CTempFATDBR::SimpleCheck(engine::ByteView bytes) {

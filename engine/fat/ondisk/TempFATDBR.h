@@ -14,7 +14,11 @@
 // |     32 |    4 | total sectors, 32-bit form                               |
 // |     36 |    4 | sectors per FAT (FAT32)                                  |
 // |     44 |    4 | root folder's first cluster (FAT32)                      |
+// |     38 |    1 | 0x29: the volume serial follows (FAT12, FAT16)           |
+// |     39 |    4 | volume serial number (FAT12, FAT16)                      |
 // |     54 |    8 | "FAT12   " or "FAT16   " there (informational)           |
+// |     66 |    1 | 0x29: the volume serial follows (FAT32)                  |
+// |     67 |    4 | volume serial number (FAT32)                             |
 // |     82 |    8 | "FAT32   " in the FAT32 layout (informational)           |
 // |    510 |    2 | 0x55 0xAA                                                |
 // Microsoft's "FAT: General Overview of On-Disk Format" describes the layout. As it says, the
@@ -53,6 +57,8 @@ public:
     std::uint8_t GetMedia() const { return m_u8Media; }
     /// Sectors of the fixed root folder (FAT12, FAT16); 0 for FAT32.
     std::uint32_t GetRootDirSectors() const { return RootDirSectorsOf(m_eType); }
+    /// The serial the formatter wrote; 0 where the extended boot signature says none is there.
+    std::uint32_t GetVolumeSerial() const { return m_u32Serial; }
     /// Sector (from the volume start) where cluster 2 begins; computed in 64 bits.
     std::uint64_t GetFirstDataSector() const { return FirstDataSectorOf(m_eType); }
 
@@ -86,4 +92,5 @@ private:
     std::uint32_t m_u32TotalSectors32 = 0;
     std::uint32_t m_u32SectorsPerFat32 = 0;
     std::uint32_t m_u32RootCluster = 0;
+    std::uint32_t m_u32Serial = 0;
 };

@@ -7,6 +7,7 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
+#include "engine/core/crossvolume/VolumeNesting.h"
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
@@ -395,11 +396,10 @@ std::vector<CNTFSCompleteSearch::Volume> CNTFSCompleteSearch::OpenVolumes(CNTFSC
 }
 
 CNTFSSpanSet CNTFSCompleteSearch::NestedVolumes(std::vector<Volume> const& volumes, Volume const& outer) {
-    CNTFSSpanSet nested;
-    for (Volume const& volume : volumes)
-        if (volume.bOwnsItsSectors && volume.s64Start > outer.s64Start && volume.s64Start < outer.s64End)
-            nested.Add(volume.s64Start, volume.s64End);
-    return nested;
+    std::vector<crossvolume::FoundSpan> spans;
+    spans.reserve(volumes.size());
+    for (Volume const& volume : volumes) spans.push_back({volume.s64Start, volume.s64End, volume.bOwnsItsSectors});
+    return crossvolume::NestedIn(spans, outer.s64Start + 1, outer.s64End);
 }
 
 CNTFSSpanSet CNTFSCompleteSearch::MftSectors(std::vector<Volume> const& volumes, std::uint32_t u32DeviceSectorSize) {
@@ -609,12 +609,16 @@ void CNTFSCompleteSearch::ReportVolumes() {
             m_volumeIds.push_back(kNotReported);  // not built: no tree to read
             continue;
         }
-        bool const bBoot = ((*volume.ppCandidate)->GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
-        m_volumeIds.push_back(m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
-                                                    .s64Start = volume.s64Start,
-                                                    .s64Sectors = volume.s64End - volume.s64Start,
-                                                    .s64RecordStart = volume.s64Start,
-                                                    .bBootSector = bBoot}));
+        CSearchedNTFSPartitionInfo const& candidate = **volume.ppCandidate;
+        bool const bBoot = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
+        m_volumeIds.push_back(
+            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
+                                  .s64Start = volume.s64Start,
+                                  .s64Sectors = volume.s64End - volume.s64Start,
+                                  .s64RecordStart = volume.s64Start,
+                                  .bBootSector = bBoot,
+                                  .u64Serial = candidate.GetSerialNumber(),
+                                  .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
 }

@@ -10,6 +10,7 @@
 
 #include "engine/IDataRecovery.h"
 #include "engine/core/crossvolume/FoundVolumes.h"
+#include "engine/core/crossvolume/VolumeNesting.h"
 #include "engine/core/device/MemoryDevice.h"
 
 namespace {
@@ -29,6 +30,14 @@ struct Reported {
 Reported Volume(std::int64_t s64Start, std::int64_t s64Sectors, Spans used = {}, std::vector<HoldingFile> files = {},
                 Spans structures = {}) {
     return {{SEARCHER_TYPE_NTFS, s64Start, s64Sectors, s64Start, true}, used, files, structures};
+}
+
+/// The volume as a partition editor's copy of one volume leaves it: its serial and cluster size.
+Reported Copy(Reported volume, bool bBootSector = true) {
+    volume.volume.u64Serial = 0x1234ABCD;
+    volume.volume.u32ClusterBytes = 4096;
+    volume.volume.bBootSector = bBootSector;
+    return volume;
 }
 
 HoldingFile File(std::vector<SectorExtent> extents, std::int64_t s64Sectors, bool bDeleted = false) {
@@ -100,6 +109,13 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
     ExpectResolved("an image cut short", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 1000, 200}}, 200)}), image}, {{0, 1000, 200}}, 200,
                    {0, 1000}, {});
+    // A size field past the runs is damage: the view ends where the runs do.
+    for (std::int64_t const s64Bytes : {std::int64_t{1} << 50, INT64_MAX}) {
+        HoldingFile damaged = File(twoPieces, 300);
+        damaged.s64Bytes = s64Bytes;
+        ExpectResolved("an image in two pieces, its file's size damaged", {0},
+                       {Volume(0, kDeviceSectors, holderUses, {damaged}), image}, twoPieces, 300, {0, 1000}, {});
+    }
     ExpectResolved("an image at an offset in a file of one piece", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 900, 400}}, 400)}), image}, {}, 0, {0, 1000}, {});
     // The old volume at 63; the new one at 2048 uses 2048-2600 and 3000-3100: what it leaves
@@ -111,6 +127,22 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
     ExpectResolved("a volume formatted over, no table", {},
                    {Volume(63, 2000, {{63, 40}, {2000, 63}}), Volume(2048, 1500, {{2048, 552}}, {}, {{2048, 40}})}, {},
                    0, {2048}, {{63, 2050, 2060, kCodeOverwritten}});
+    // A volume moved from 63 to 2048 rewrote all of 2048-3063, what it leaves free included;
+    // the copy at 63 keeps its own bytes below 2048 alone. Its file holding 2048 does not hold
+    // the moved copy.
+    Spans const copyUses{{2048, 100}};
+    ExpectResolved("a volume moved forward, the moved copy listed", {2048},
+                   {Copy(Volume(63, 3000, {{63, 100}, {2040, 20}}, {File({{0, 2040, 20}}, 20)})),
+                    Copy(Volume(2048, 3000, copyUses))},
+                   {}, 0, {2048}, {{63, 100, 200, 0}, {63, 2500, 2600, kCodeOverwritten}});
+    ExpectResolved("a volume moved forward, no table", {},
+                   {Copy(Volume(63, 3000, {{63, 100}})), Copy(Volume(2048, 3000, copyUses))}, {}, 0, {2048},
+                   {{63, 2040, 2047, 0}, {63, 2047, 2049, kCodeOverwritten}});
+    // Moved back, the copy written last took the earlier one's boot sector: that one is known
+    // from its backup alone.
+    ExpectResolved("a volume moved back, no table", {},
+                   {Copy(Volume(63, 3000, copyUses)), Copy(Volume(1000, 3000, {{1000, 100}}), false)}, {}, 0, {63},
+                   {{1000, 1500, 1600, kCodeOverwritten}, {1000, 3100, 3200, 0}});
     // A deleted file and a live one in pieces both name the clusters from 1000: the live one holds it.
     Reported const bothHold = Volume(0, kDeviceSectors, {{0, 64}, {1000, 150}, {1500, 150}, {1200, 20}},
                                      {File({{0, 1000, 400}}, 400, true), File(livePieces, 300)});
@@ -124,10 +156,59 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
                    {Volume(0, kDeviceSectors, {{0, 64}, {1000, 8}, {1290, 10}}, {File({{0, 1000, 8}}, 8)}), moved}, {},
                    0, {0},
                    {{1000, 1004, 1005, kCodeOverwritten}, {1000, 1150, 1250, 0}, {1000, 1295, 1296, kCodeOverwritten}});
+    // An old volume reaching past the end of the newer one formatted over its start: past the
+    // newer one's next used sector its files may be others' bytes, but past its end nothing
+    // else claims them.
+    ExpectResolved("an old volume reaching past the newer one's end", {0},
+                   {Volume(0, 1500, {{0, 64}, {1200, 10}}), Volume(1000, 1000)}, {}, 0, {0},
+                   {{1000, 1100, 1150, 0}, {1000, 1300, 1400, kCodePossiblyOverwritten}, {1000, 1600, 1700, 0}});
+    // A boot sector's copy in an ordinary file names structures past the file's end: the file
+    // holds no volume, and what it would read lies on what its container uses.
+    ExpectResolved("a boot sector's copy in a picture", {0},
+                   {Volume(0, kDeviceSectors, {{0, 64}, {1000, 150}}, {File({{0, 1000, 150}}, 150)}),
+                    Volume(1000, 2000, {}, {}, {{1000, 1}, {1200, 16}})},
+                   {}, 0, {0}, {{1000, 1100, 1101, kCodeOverwritten}});
     // A file holding its MFT as well holds it, even with its boot sector lost.
     ExpectResolved("a moved image, a file holding its MFT", {0},
                    {Volume(0, kDeviceSectors, {{0, 64}, {1000, 150}}, {File({{0, 1000, 150}}, 150)}), moved},
                    {{0, 1000, 150}}, 150, {0}, {});
+}
+
+// One file named by the volume holding it and by a volume found inside it, two images in it: the
+// file is scanned once.
+TEST(FoundVolumesTest, AFileTwoVolumesNameIsScannedOnce) {
+    CMemoryDevice device{std::vector<std::uint8_t>(kDeviceSectors * 512)};
+    CFoundVolumes volumes({0});
+    std::vector<SectorExtent> const pieces{{0, 1000, 150}, {150, 3000, 150}};
+    std::vector<CFoundVolumes::VolumeId> ids;
+    for (FoundVolume volume : {Volume(0, kDeviceSectors).volume, Volume(1000, 300).volume, Volume(1100, 100).volume}) {
+        ids.push_back(volumes.Add(volume));
+        if (ids.size() == 2) ids.push_back(volumes.Add({SEARCHER_TYPE_FAT, 1050, kDeviceSectors - 1050, 1050, true}));
+    }
+    volumes.Settle();
+    for (CFoundVolumes::VolumeId const id : ids)
+        if (!volumes.StartsInside(id).empty()) volumes.AddHoldingFile(id, File(pieces, 300));
+    volumes.Resolve(device);
+    ASSERT_EQ(volumes.FileScans().size(), 1u);
+    EXPECT_EQ(volumes.FileScans().front().pPlacement->m_view, pieces);
+    EXPECT_TRUE(volumes.IsReadElsewhere(SEARCHER_TYPE_NTFS, 1000));
+    EXPECT_TRUE(volumes.IsReadElsewhere(SEARCHER_TYPE_NTFS, 1100));
+}
+
+// Every file system asks the one rule: vouched volumes starting where an outer volume's files lie,
+// merged where they overlap (an image holding an image, or one reaching past another's end).
+TEST(VolumeNestingTest, VouchedVolumesStartingInTheOuterVolumesFilesAreNestedAndMerged) {
+    std::vector<crossvolume::FoundSpan> const volumes{
+        {0, 4096, true},      // the outer volume itself
+        {1000, 1300, true},   // an image
+        {1100, 1200, true},   // an image inside it
+        {1250, 1500, true},   // one overlapping it, reaching past its end
+        {2000, 2100, false},  // a stray boot sector: nothing vouches for it
+        {3000, 3000, true},   // of no sectors
+    };
+    CSpanSet const nested = crossvolume::NestedIn(volumes, 64, 4096);
+    EXPECT_EQ(nested.Spans(), (std::vector<CSpanSet::Span>{{1000, 1500}}));
+    EXPECT_TRUE(crossvolume::NestedIn(volumes, 1600, 4096).Empty());
 }
 
 }  // namespace
