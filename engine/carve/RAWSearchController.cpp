@@ -280,10 +280,9 @@ CRAWSearchController::BeingSized* CRAWSearchController::BeginSizing(std::unique_
     CRawFileInfo& info = *sizing.pInfo;
     try {
         if (info.m_pAnalyser != nullptr) sizing.pWalk = info.m_pAnalyser->BeginRawFileSize(info, pDevice);
-        if (sizing.pWalk)
-            m_walks.Advance(*sizing.pWalk, info.m_u64StartSector, m_ring, m_u64ReadEnd);
-        else
-            m_enclosing.Sized(info, DeviceSectorSize());
+        // The member headers read so far are the archive's, whether its end is found yet or not.
+        m_enclosing.Sized(info, DeviceSectorSize());
+        if (sizing.pWalk) m_walks.Advance(*sizing.pWalk, info.m_u64StartSector, m_ring, m_u64ReadEnd);
     } catch (std::exception const&) {
         sizing.pWalk.reset();
         sizing.bFailed = true;

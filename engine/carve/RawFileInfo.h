@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class IRawFileAnalyser;
 
@@ -30,6 +31,9 @@ public:
     /// and bytes past it bear out nothing.
     bool m_bSizeGuessed = false;
     std::uint64_t m_u64Borne = 0;
+    /// An archive's: the offsets of the member headers its walk read, whose own kind the search
+    /// finds as starts too (CEnclosingFiles takes them once the archive is sized).
+    std::vector<std::uint64_t> m_memberStarts;
 
 private:
     std::string m_strName;  // name prefix; empty gives the default name
