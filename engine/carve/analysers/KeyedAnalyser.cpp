@@ -35,6 +35,7 @@ bool SizeKeyedFile(KeyedFormat const& format, RawFileBuffer& reader, std::uint32
         info.SetRawFileName(CarvedName(file->name));
         info.m_bSizeGuessed = file->bGuessed;
         info.m_u64Borne = file->u64Borne;
+        info.m_bCutToBorne = file->bCutToBorne;
         info.m_memberStarts = file->memberStarts;
         return true;
     }

@@ -41,6 +41,7 @@ struct KeyedFile {
     /// then ends the file at the next file it found past them; CRawFileInfo::m_bSizeGuessed).
     bool bGuessed = false;
     std::uint64_t u64Borne = 0;
+    bool bCutToBorne = false;  // CRawFileInfo::m_bCutToBorne
     /// An archive's: where the member headers its walk read start (CRawFileInfo::m_memberStarts).
     std::vector<std::uint64_t> memberStarts = {};
 };
