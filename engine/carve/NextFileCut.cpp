@@ -47,6 +47,11 @@ bool CNextFileCut::Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::
     return false;
 }
 
+std::optional<std::uint64_t> CNextFileCut::FoundFrom(std::uint64_t u64Sector) const {
+    auto const next = std::lower_bound(m_starts.begin(), m_starts.end(), u64Sector);
+    return next != m_starts.end() ? std::optional<std::uint64_t>(*next) : std::nullopt;
+}
+
 void CNextFileCut::ForgetBefore(std::uint64_t u64Sector) {
     while (!m_starts.empty() && m_starts.front() < u64Sector) m_starts.pop_front();
 }

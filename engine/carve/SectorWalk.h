@@ -65,6 +65,12 @@ public:
     /// Once done: what the walk learnt of the file on its way beyond the size (its kind) goes
     /// to the record. Nothing by default.
     virtual void Describe(CRawFileInfo& /*info*/) const {}
+    /// Where the walk has left the file's structure (it searches on for an end marker): a file
+    /// the search found starting at or past this offset ends the file there, and the walk with
+    /// it. None by default: the structure holds as far as the walk goes.
+    virtual std::optional<std::uint64_t> CutFrom() const { return std::nullopt; }
+    /// Ends the walk at `u64Offset`, where a file the search found starts past CutFrom.
+    void EndAtFoundFile(std::uint64_t u64Offset) { End(u64Offset); }
 
     /// Reads the next sector through `source`, looks at it when it may end the file, and moves
     /// on; ends the walk at its limit, at an unreadable sector or where the file ends.

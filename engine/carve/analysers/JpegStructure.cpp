@@ -48,12 +48,18 @@ public:
           m_state(bLost ? State::Resync : State::Entropy),
           m_bLost(bLost) {}
 
-    /// Stopped at its limit (or the device's end) without an end: the limit is a guess, cut at
-    /// the next file found past the structure the walk followed.
+    /// Stopped at its limit (or the device's end) without an end, or ended by the sector rule or
+    /// a resynchronised marker after the structure broke off: the end is a guess, cut at the
+    /// next file found past the structure the walk followed.
     void Describe(CRawFileInfo& info) const override {
-        if (m_bDecided) return;
+        std::optional<std::uint64_t> const cut = CutFrom();
+        if (m_bDecided && !cut) return;
         info.m_bSizeGuessed = true;
-        info.m_u64Borne = m_u64Parse;
+        info.m_u64Borne = cut.value_or(m_u64Parse);
+    }
+    std::optional<std::uint64_t> CutFrom() const override {
+        if (m_bLost) return m_u64Data;
+        return m_bBroken ? std::optional<std::uint64_t>(m_u64Parse) : std::nullopt;
     }
 
 protected:
