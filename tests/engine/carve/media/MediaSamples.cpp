@@ -59,6 +59,14 @@ std::vector<ToolRecipe> ToolRecipes() {
         {"M4v", RAW_FILE_TYPE_M4V, "", "", SizeRule::Exact, "c.mp4",
          Ffmpeg(std::string(kVideo) + " -brand 'M4V '", "c.mp4")},
         {"Mov", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "a.mov", Ffmpeg(AudioVideo(""), "a.mov")},
+        // Boxes of every brand: fragments (moof, mdat, mfra) and a PSP's uuid, under brands that
+        // are no MPEG-4 one.
+        {"Mp4Fragmented", RAW_FILE_TYPE_MP4, "", "", SizeRule::Exact, "f.mp4",
+         Ffmpeg(AudioVideo("-movflags frag_keyframe+empty_moov"), "f.mp4")},
+        {"Iso5Fragmented", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "i5.mp4",
+         Ffmpeg(AudioVideo("-movflags frag_keyframe+empty_moov -brand iso5"), "i5.mp4")},
+        {"PspClip", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "psp.mp4",
+         Ffmpeg(AudioVideo("-c:v mpeg4 -c:a aac -f psp"), "psp.mp4")},
         {"ThreeGp4", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "a.3gp",
          Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1"), "a.3gp")},
         {"ThreeGp5", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "b.3gp",
