@@ -314,7 +314,7 @@ TEST_F(PictureAnalysersTest, WalksOverHugeLengthsEndAtTheirBounds) {
     EXPECT_EQ(SizeOnDevice(Picture::Png, png, Bytes(4096, 0)), iend);
 }
 
-TEST_F(PictureAnalysersTest, TruncatedPicturesAreRefusedUnlessTheirHeadersTellTheSize) {
+TEST_F(PictureAnalysersTest, TruncatedPicturesAreRefusedUnlessTheirHeadersOrWholeChunksTellTheSize) {
     struct Cut {
         char const* pszCase;
         Picture e;
@@ -326,7 +326,8 @@ TEST_F(PictureAnalysersTest, TruncatedPicturesAreRefusedUnlessTheirHeadersTellTh
     std::size_t const rleTable = s_samples.psdRle.size() / 4;  // inside the layer section or the count table
     std::vector<Cut> const cases = {
         {"png at its middle", Picture::Png, s_samples.png, s_samples.png.size() / 2, 0},
-        {"png before IEND", Picture::Png, s_samples.png, s_samples.png.size() - 1, 0},
+        // Its image data whole, the picture ends with its last whole chunk.
+        {"png before IEND", Picture::Png, s_samples.png, s_samples.png.size() - 1, s_samples.png.size() - 12},
         {"gif89a at its middle", Picture::Gif, s_samples.gif89, s_samples.gif89.size() / 2, 0},
         {"gif87a at its middle", Picture::Gif, s_samples.gif87, s_samples.gif87.size() / 2, 0},
         {"psp in its last block", Picture::Psp, psp, psp.size() - 1, 0},
