@@ -149,6 +149,11 @@ bool IsLzmaProperties(engine::ByteView bytes) {
     return bytes.Has(0, 5) && bytes.U8(0) < kMaxLzmaProperties && bytes.Le32(1) >= kMinLzmaDictionary;
 }
 
+/// Whether `bytes` (from byte 8 of an LZMA movie) hold a length of LZMA data and LZMA properties.
+bool IsLzmaHeader(engine::ByteView bytes) {
+    return bytes.Has(0, kLzmaHeaderBytes - kSwfHeaderBytes) && bytes.Le32(0) != 0 && IsLzmaProperties(bytes.From(4));
+}
+
 /// The bytes of a movie's frame RECT, rate and count, from `header` (the bytes after the
 /// length field, uncompressed); none when they do not hold: a positive width and height, a
 /// rate from above 0 to 120 frames a second, and a frame.
@@ -199,8 +204,8 @@ class FileSWFAnalyser final : public IRawFileAnalyser {
 public:
     FileSWFAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_SWF) {}
 
-    /// Takes a header that holds; every movie is sized later, by its tags or its stream, but
-    /// for an LZMA one, whose header states its length.
+    /// Takes a header that holds; every movie is sized later, by its tags, its stream or (LZMA)
+    /// its header, in the order the search found them.
     int AnalyseBuffer(unsigned char const* pBuffer, CRawFileInfo& info, std::uint32_t u32Readable) override {
         if (!ENGINE_PRECONDITION(nullptr != pBuffer)) return 0;
         engine::ByteView const bytes(pBuffer, u32Readable);
@@ -220,13 +225,7 @@ public:
                 if (u8Version < kMinCompressedVersion || !IsZlibHeader(rest)) return 0;
                 break;
             default:
-                if (u8Version < kMinLzmaVersion || !rest.Has(0, kLzmaHeaderBytes - kSwfHeaderBytes) ||
-                    rest.Le32(0) == 0 || !IsLzmaProperties(rest.From(4)))
-                    return 0;
-                // Its length is the header's claim: the search cuts it at the next file found.
-                info.m_u64Size = kLzmaHeaderBytes + std::uint64_t{rest.Le32(0)};
-                info.m_bSizeGuessed = true;
-                info.m_u64Borne = kLzmaHeaderBytes;
+                if (u8Version < kMinLzmaVersion || !IsLzmaHeader(rest)) return 0;
                 break;
         }
         info.m_u32Type = RAW_FILE_TYPE_SWF;
@@ -243,6 +242,14 @@ public:
         engine::ByteView const start = reader.ReadUpTo(0, reader.GetWindowSize());
         if (!start.Has(0, kSwfHeaderBytes)) return 0;
         std::uint64_t const u64Length = start.Le32(4);
+        if (start.U8(0) == 'Z') {
+            if (!IsLzmaHeader(start.From(kSwfHeaderBytes))) return 0;
+            // Its length is the header's claim: the search cuts it at the next file found.
+            info.m_u64Size = kLzmaHeaderBytes + std::uint64_t{start.Le32(kSwfHeaderBytes)};
+            info.m_bSizeGuessed = true;
+            info.m_u64Borne = kLzmaHeaderBytes;
+            return 1;
+        }
         if (start.U8(0) == 'C') {
             auto const end = ZlibStreamEnd(reader, kSwfHeaderBytes, u64Length - kSwfHeaderBytes);
             if (!end) return 0;

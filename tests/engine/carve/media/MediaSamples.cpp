@@ -97,6 +97,12 @@ std::vector<ToolRecipe> ToolRecipes() {
         {"Rmvb", RAW_FILE_TYPE_RMVB, "", "", SizeRule::Exact, "b.rm",
          Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
         {"Swf", RAW_FILE_TYPE_SWF, "", "", SizeRule::Exact, "a.swf", Ffmpeg(std::string(kVideo) + " -f swf", "a.swf")},
+        // The same movie LZMA-compressed ("ZWS"): the LZMA data's length, its 5 property bytes, the data.
+        {"SwfLzma", RAW_FILE_TYPE_SWF, "", "", SizeRule::Exact, "z.swf",
+         "python3 -c \"import lzma, struct; d = open('a.swf', 'rb').read(); "
+         "c = lzma.compress(d[8:], format=lzma.FORMAT_ALONE); "
+         "open('z.swf', 'wb').write(b'ZWS' + bytes([max(d[3], 13)]) + d[4:8] + struct.pack('<I', len(c) - 13) + "
+         "c[:5] + c[13:])\""},
         {"Midi", RAW_FILE_TYPE_MID, "", "", SizeRule::Exact, "a.mid",
          "printf 'X:1\\nT:Two bars\\nM:4/4\\nL:1/8\\nK:C\\nCDEF GABc|cBAG FEDC|\\n' > a.abc && abc2midi a.abc -o "
          "a.mid"},
