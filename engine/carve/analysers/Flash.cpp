@@ -149,9 +149,11 @@ bool IsLzmaProperties(engine::ByteView bytes) {
     return bytes.Has(0, 5) && bytes.U8(0) < kMaxLzmaProperties && bytes.Le32(1) >= kMinLzmaDictionary;
 }
 
-/// Whether `bytes` (from byte 8 of an LZMA movie) hold a length of LZMA data and LZMA properties.
+/// Whether `bytes` (from byte 8 of an LZMA movie) hold a length of LZMA data, LZMA properties,
+/// and the data's first byte, which LZMA's range coder always writes as 0.
 bool IsLzmaHeader(engine::ByteView bytes) {
-    return bytes.Has(0, kLzmaHeaderBytes - kSwfHeaderBytes) && bytes.Le32(0) != 0 && IsLzmaProperties(bytes.From(4));
+    std::uint64_t const u64Data = kLzmaHeaderBytes - kSwfHeaderBytes;
+    return bytes.Has(0, u64Data + 1) && bytes.Le32(0) != 0 && IsLzmaProperties(bytes.From(4)) && bytes.U8(u64Data) == 0;
 }
 
 /// The bytes of a movie's frame RECT, rate and count, from `header` (the bytes after the

@@ -4,10 +4,12 @@
 // the image: no file runs wild; nor does a carving of a disk of real volumes claim more than the disk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -101,7 +103,8 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
 //   subsampling factors, a strip of 35 MB in a 24 x 16 image);
 // - 8 MiB: 2,048 JPEG starts, each a JFIF segment and then noise, and a picture's end in its last
 //   sector;
-// - 3 MiB of zeros and one sector of noise that starts like a Flash movie: nothing over 1 MiB.
+// - 3 MiB of zeros and one sector of noise that starts like a Flash movie: nothing over 1 MiB;
+// - 8 MiB of zeros and two sectors of noise that start like a disk image: at most the image.
 TEST_P(UsedDiskTest, HostileHeadersWriteAtMostTheirBudget) {
     if (!testsupport::HaveTool("convert")) GTEST_SKIP() << "convert is missing";
     ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() +
@@ -144,11 +147,14 @@ TEST_P(UsedDiskTest, HostileHeadersWriteAtMostTheirBudget) {
                    ? bytesOf("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20)
                    : Bytes();
     };
-    auto const flashNoise = [&](std::uint64_t u64Sector, std::mt19937& random, std::uint64_t) {
-        if (u64Sector != 5) return Bytes();
-        Bytes sector = bytesOf("FWS", 3);
-        while (sector.size() < u32SectorSize) sector.push_back(static_cast<std::uint8_t>(random()));
-        return sector;
+    // Sectors of noise that start with `signature` at `sectors`.
+    auto const noiseStarting = [&](std::string_view signature, std::vector<std::uint64_t> sectors) {
+        return [&, signature, sectors](std::uint64_t u64Sector, std::mt19937& random, std::uint64_t) {
+            if (std::find(sectors.begin(), sectors.end(), u64Sector) == sectors.end()) return Bytes();
+            Bytes sector = bytesOf(signature.data(), signature.size());
+            while (sector.size() < u32SectorSize) sector.push_back(static_cast<std::uint8_t>(random()));
+            return sector;
+        };
     };
     struct Image {
         char const* pszName;
@@ -161,7 +167,9 @@ TEST_P(UsedDiskTest, HostileHeadersWriteAtMostTheirBudget) {
     Image const images[] = {
         {"TIFF and GIF headers", 12 * kMiB, true, tiffsAndGifs, 36 * kMiB},
         {"2,048 JPEG starts", 8 * kMiB, true, jpegStarts, 24 * kMiB},
-        {"a noise sector starting FWS", 3 * kMiB, false, flashNoise, kMiB},
+        {"a noise sector starting FWS", 3 * kMiB, false, noiseStarting("FWS", {5}), kMiB},
+        {"two noise sectors starting like a bzip2 disk image", 8 * kMiB, false,
+         noiseStarting("BZh11AY&SY", {5, 4 * kMiB / u32SectorSize}), 8 * kMiB},
     };
     for (Image const& image : images) {
         SCOPED_TRACE(image.pszName);
