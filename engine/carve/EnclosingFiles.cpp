@@ -8,36 +8,41 @@
 
 namespace {
 
-bool HoldsOwnStarts(CRawFileInfo const& info) {
-    return info.m_pAnalyser != nullptr && info.m_pAnalyser->HoldsOwnStartsWithin();
-}
-
 std::uint64_t StartByte(CRawFileInfo const& info, std::uint32_t u32SectorSize) {
     return engine::CheckedMul<std::uint64_t>(info.m_u64StartSector, u32SectorSize).value_or(UINT64_MAX);
 }
 
-/// The end noted for the analyser; null when none is.
-template <typename Ends>
-auto* EndOf(Ends& ends, IRawFileAnalyser const* pAnalyser) {
-    auto const it =
-        std::find_if(ends.begin(), ends.end(), [pAnalyser](auto const& end) { return end.first == pAnalyser; });
-    return it != ends.end() ? &it->second : nullptr;
+/// The boundaries noted for the analyser; null when none are.
+template <typename Boundaries>
+auto* BoundariesOf(Boundaries& boundaries, IRawFileAnalyser const* pAnalyser) {
+    auto const it = std::find_if(boundaries.begin(), boundaries.end(),
+                                 [pAnalyser](auto const& entry) { return entry.first == pAnalyser; });
+    return it != boundaries.end() ? &it->second : nullptr;
 }
 
 }  // namespace
 
-bool CEnclosingFiles::Encloses(CRawFileInfo const& info, std::uint32_t u32SectorSize) const {
-    if (!HoldsOwnStarts(info)) return false;
-    std::uint64_t const* pEnd = EndOf(m_ends, info.m_pAnalyser);
-    return pEnd != nullptr && StartByte(info, u32SectorSize) < *pEnd;
+bool CEnclosingFiles::Encloses(CRawFileInfo const& info, std::uint32_t u32SectorSize) {
+    if (info.m_pAnalyser == nullptr) return false;
+    std::set<std::uint64_t>* pBoundaries = BoundariesOf(m_boundaries, info.m_pAnalyser);
+    if (pBoundaries == nullptr) return false;
+    std::uint64_t const u64Start = StartByte(info, u32SectorSize);
+    // Starts come in ascending order: boundaries before this one will not be asked about again.
+    pBoundaries->erase(pBoundaries->begin(), pBoundaries->lower_bound(u64Start));
+    return pBoundaries->contains(u64Start);
 }
 
-void CEnclosingFiles::Sized(CRawFileInfo const& info, std::uint32_t u32SectorSize) {
-    if (!HoldsOwnStarts(info) || info.m_u64Size == 0) return;
-    std::uint64_t const u64Borne = info.m_bSizeGuessed ? info.m_u64Borne : info.m_u64Size;
-    std::uint64_t const u64End = engine::CheckedAdd(StartByte(info, u32SectorSize), u64Borne).value_or(UINT64_MAX);
-    if (std::uint64_t* pEnd = EndOf(m_ends, info.m_pAnalyser))
-        *pEnd = std::max(*pEnd, u64End);
-    else
-        m_ends.emplace_back(info.m_pAnalyser, u64End);
+void CEnclosingFiles::Sized(CRawFileInfo& info, std::uint32_t u32SectorSize) {
+    std::vector<std::uint64_t> const members = std::move(info.m_memberStarts);
+    info.m_memberStarts.clear();
+    if (info.m_pAnalyser == nullptr || members.empty() || u32SectorSize == 0) return;
+    std::set<std::uint64_t>* pBoundaries = BoundariesOf(m_boundaries, info.m_pAnalyser);
+    if (pBoundaries == nullptr)
+        pBoundaries = &m_boundaries.emplace_back(info.m_pAnalyser, std::set<std::uint64_t>{}).second;
+    std::uint64_t const u64Start = StartByte(info, u32SectorSize);
+    for (std::uint64_t const u64Member : members) {
+        std::optional<std::uint64_t> const at = engine::CheckedAdd(u64Start, u64Member);
+        // Only a header that starts a sector is ever found as a start.
+        if (u64Member != 0 && at && *at % u32SectorSize == 0) pBoundaries->insert(pBoundaries->end(), *at);
+    }
 }

@@ -44,10 +44,6 @@ public:
     /// it touches the record: the search compares it instead of asking, which costs far less
     /// for the analysers without a key that every sector meets. None by default.
     virtual std::optional<RawLandmark> GetLandmark() const { return std::nullopt; }
-    /// Whether a start of this analyser's format that lies within a file of it the search sized
-    /// before (in the bytes its structure bears out) is part of that file rather than a file of
-    /// its own: a TAR's member headers, and a TAR stored as a member. False by default.
-    virtual bool HoldsOwnStartsWithin() const { return false; }
     /// The name prefix found while sizing; empty by default.
     virtual std::string GetRawFileName() { return {}; }
     /// The time text found while sizing; empty by default.

@@ -33,7 +33,9 @@ bool CNextFileCut::Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::
     std::uint64_t const u64From = info.m_u64StartSector + u64Borne;
     auto const next = std::lower_bound(m_starts.begin(), m_starts.end(), u64From);
     if (next != m_starts.end()) {
-        info.m_u64Size = std::min(info.m_u64Size, (*next - info.m_u64StartSector) * u32SectorSize);
+        std::uint64_t const u64Cut =
+            info.m_bCutToBorne ? info.m_u64Borne : (*next - info.m_u64StartSector) * u32SectorSize;
+        info.m_u64Size = std::min(info.m_u64Size, u64Cut);
         info.m_bSizeGuessed = false;
         return true;
     }
@@ -43,6 +45,11 @@ bool CNextFileCut::Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::
         return true;
     }
     return false;
+}
+
+std::optional<std::uint64_t> CNextFileCut::FoundFrom(std::uint64_t u64Sector) const {
+    auto const next = std::lower_bound(m_starts.begin(), m_starts.end(), u64Sector);
+    return next != m_starts.end() ? std::optional<std::uint64_t>(*next) : std::nullopt;
 }
 
 void CNextFileCut::ForgetBefore(std::uint64_t u64Sector) {

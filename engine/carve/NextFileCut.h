@@ -7,6 +7,7 @@
 // and asks before it files a guessed one.
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 class CRawFileInfo;
 
@@ -23,6 +24,8 @@ public:
     /// device's end is a guess, and bytes past it bear out nothing.
     bool Settle(CRawFileInfo& info, std::uint32_t u32SectorSize, std::uint64_t u64ReadEnd, bool bAllRead,
                 std::uint64_t u64DeviceSectors = 0) const;
+    /// The first file found at or past device sector `u64Sector`; none (yet).
+    std::optional<std::uint64_t> FoundFrom(std::uint64_t u64Sector) const;
     /// Forgets the files found before device sector `u64Sector`: no record left to settle starts there.
     void ForgetBefore(std::uint64_t u64Sector);
 

@@ -280,10 +280,9 @@ CRAWSearchController::BeingSized* CRAWSearchController::BeginSizing(std::unique_
     CRawFileInfo& info = *sizing.pInfo;
     try {
         if (info.m_pAnalyser != nullptr) sizing.pWalk = info.m_pAnalyser->BeginRawFileSize(info, pDevice);
-        if (sizing.pWalk)
-            m_walks.Advance(*sizing.pWalk, info.m_u64StartSector, m_ring, m_u64ReadEnd);
-        else
-            m_enclosing.Sized(info, DeviceSectorSize());
+        // The member headers read so far are the archive's, whether its end is found yet or not.
+        m_enclosing.Sized(info, DeviceSectorSize());
+        if (sizing.pWalk) AdvanceWalk(*sizing.pWalk, info.m_u64StartSector);
     } catch (std::exception const&) {
         sizing.pWalk.reset();
         sizing.bFailed = true;
@@ -295,13 +294,42 @@ void CRAWSearchController::AdvanceWalks() {
     for (BeingSized& sizing : m_sizing) {
         if (!sizing.pWalk || sizing.pWalk->Done()) continue;
         try {
-            m_walks.Advance(*sizing.pWalk, sizing.pInfo->m_u64StartSector, m_ring, m_u64ReadEnd);
+            AdvanceWalk(*sizing.pWalk, sizing.pInfo->m_u64StartSector);
         } catch (std::exception const&) {
             sizing.pWalk.reset();
             sizing.bFailed = true;
         }
     }
     FileSized();
+}
+
+std::optional<std::uint64_t> CRAWSearchController::CutSector(SectorWalk const& walk, std::uint64_t u64FileStart) const {
+    std::optional<std::uint64_t> const cut = walk.CutFrom();
+    if (!cut) return std::nullopt;
+    std::uint32_t const u32SectorSize = walk.SectorSize();
+    std::uint64_t const u64Sectors = std::max<std::uint64_t>(*cut, 1) / u32SectorSize +
+                                     (std::max<std::uint64_t>(*cut, 1) % u32SectorSize != 0 ? 1 : 0);
+    return m_nextFileCut.FoundFrom(engine::CheckedAdd(u64FileStart, u64Sectors).value_or(UINT64_MAX));
+}
+
+bool CRAWSearchController::EndAtCut(SectorWalk& walk, std::uint64_t u64FileStart) const {
+    std::optional<std::uint64_t> const cut = CutSector(walk, u64FileStart);
+    if (!cut || walk.Done() || u64FileStart + walk.NextSector() / walk.SectorSize() < *cut) return false;
+    walk.EndAtFoundFile((*cut - u64FileStart) * walk.SectorSize());
+    return true;
+}
+
+void CRAWSearchController::AdvanceWalk(SectorWalk& walk, std::uint64_t u64FileStart) {
+    // Each pass ends the walk, or moves it on to a cut it has not passed yet, or ends with no
+    // new cut to go to: the loop ends.
+    for (std::optional<std::uint64_t> u64Stop; !walk.Done();) {
+        if (EndAtCut(walk, u64FileStart)) return;
+        std::optional<std::uint64_t> const cut = CutSector(walk, u64FileStart);
+        if (u64Stop && cut == u64Stop) return;
+        u64Stop = cut;
+        m_walks.Advance(walk, u64FileStart, m_ring, std::min(m_u64ReadEnd, cut.value_or(UINT64_MAX)));
+        if (!cut && !CutSector(walk, u64FileStart)) return;
+    }
 }
 
 void CRAWSearchController::FileSized() {
@@ -392,8 +420,11 @@ void CRAWSearchController::FinishOnDevice(BeingSized& sizing) {
     if (!sizing.pWalk || sizing.pWalk->Done()) return;
     try {
         if (Notify().isContinue()) {
-            RawFileBuffer reader(&m_ring, sizing.pInfo->m_u64StartSector);
-            RunWalk(*sizing.pWalk, reader);
+            std::uint64_t const u64Start = sizing.pInfo->m_u64StartSector;
+            RawFileBuffer reader(&m_ring, u64Start);
+            RawFileWalkSource source(reader);
+            // Every step moves on by a sector or ends the walk, which is bounded: the loop ends.
+            while (!sizing.pWalk->Done() && !EndAtCut(*sizing.pWalk, u64Start)) sizing.pWalk->Step(source);
             return;
         }
     } catch (std::exception const&) {

@@ -102,6 +102,13 @@ private:
     BeingSized* BeginSizing(std::unique_ptr<CRawFileInfo> pInfo, SizedBy eSizedBy, IStorageDevice* pDevice);
     /// Feeds every walk still going the blocks read since, then files what is sized.
     void AdvanceWalks();
+    /// Feeds the walk of the file at `u64FileStart` what the ring holds, up to the next file found
+    /// past where the walk left the file's structure (SectorWalk::CutFrom), which ends it there.
+    void AdvanceWalk(SectorWalk& walk, std::uint64_t u64FileStart);
+    /// The device sector of the next file found past where the walk left its file's structure.
+    std::optional<std::uint64_t> CutSector(SectorWalk const& walk, std::uint64_t u64FileStart) const;
+    /// Ends the walk at its cut when it has come to it; true when it did.
+    bool EndAtCut(SectorWalk& walk, std::uint64_t u64FileStart) const;
     /// The first device sector a sizing, begun or still to begin, may read: the ring need not
     /// hold the blocks before it.
     std::uint64_t FirstSectorStillRead() const;

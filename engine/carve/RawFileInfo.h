@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class IRawFileAnalyser;
 
@@ -30,6 +31,12 @@ public:
     /// and bytes past it bear out nothing.
     bool m_bSizeGuessed = false;
     std::uint64_t m_u64Borne = 0;
+    /// The guess stands only with no file found between the borne-out bytes and it: a file
+    /// found there ends this one at the borne-out bytes, not at its own start.
+    bool m_bCutToBorne = false;
+    /// An archive's: the offsets of the member headers its walk read, whose own kind the search
+    /// finds as starts too (CEnclosingFiles takes them once the archive is sized).
+    std::vector<std::uint64_t> m_memberStarts;
 
 private:
     std::string m_strName;  // name prefix; empty gives the default name

@@ -65,6 +65,13 @@ public:
     /// Once done: what the walk learnt of the file on its way beyond the size (its kind) goes
     /// to the record. Nothing by default.
     virtual void Describe(CRawFileInfo& /*info*/) const {}
+    /// Where the walk has left the file's structure (it searches on for an end marker): a file
+    /// the search found starting at or past this offset ends the file there, and the walk with
+    /// it. None by default: the structure holds as far as the walk goes.
+    virtual std::optional<std::uint64_t> CutFrom() const { return std::nullopt; }
+    /// Ends the walk where a file the search found starts past CutFrom, `u64Offset`: the file
+    /// ends there (AnswerAtFoundFile).
+    void EndAtFoundFile(std::uint64_t u64Offset) { End(AnswerAtFoundFile(u64Offset)); }
 
     /// Reads the next sector through `source`, looks at it when it may end the file, and moves
     /// on; ends the walk at its limit, at an unreadable sector or where the file ends.
@@ -85,6 +92,8 @@ protected:
     virtual bool Look(IWalkSource& source, std::uint64_t u64Sector, std::uint64_t u64At, engine::ByteView sector) = 0;
     /// The answer of a walk that stopped at `u64At` (its limit, or a sector it cannot read).
     virtual std::optional<std::uint64_t> Stopped(std::uint64_t u64At) const { return u64At; }
+    /// The answer of a walk ended by a file found at `u64Offset`: by default the file ends there.
+    virtual std::optional<std::uint64_t> AnswerAtFoundFile(std::uint64_t u64Offset) const { return u64Offset; }
     void End(std::optional<std::uint64_t> answer);
 
 private:

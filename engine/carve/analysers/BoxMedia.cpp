@@ -5,7 +5,9 @@
 //              4 4 type;  8 8 the 64-bit length when length is 1
 //   file       "ftyp" box first: 8 4 major brand, then top-level boxes (mdat, moov, ...)
 // The file is recognised by its "ftyp" box and brand and sized by walking the top-level boxes
-// up to the first that is none of the format's top-level types.
+// up to the first that is none of the top-level types. Whatever its brand (a PSP's "MSNV",
+// "iso5", "isml", "XAVC"), a file may hold any of both documents' top-level boxes: fragments
+// ("moof", "mfra", "sidx", "styp"), extensions ("uuid") and QuickTime's "wide" and "pnot".
 #include <optional>
 #include <span>
 #include <string_view>
@@ -36,11 +38,14 @@ struct BoxRules {
     std::uint64_t u64Limit;     // no box starts past this
 };
 
-// "wide" (QuickTime's room for a 64-bit "mdat", written by its exporters and ffmpeg's mov muxer
-// into MPEG-4-branded files too), "skip" and a file-level "meta" continue the file as well.
-constexpr std::string_view kIsoTypes[] = {"mdat", "moov", "free", "moof", "mfra", "uuid", "wide", "skip", "meta"};
-constexpr std::string_view kQuickTimeTypes[] = {"ftyp", "free", "mdat", "meta", "moov", "mvex",
-                                                "mvhd", "pnot", "trak", "udta", "wide"};
+// The file-level boxes of ISO/IEC 14496-12 (progressive download information, movie, fragments
+// and their random access, segment type and indexes, producer reference time, event messages,
+// media data, free space, metadata, extensions), and QuickTime's: "wide" (room for a 64-bit
+// "mdat", written by its exporters and ffmpeg's mov muxer into MPEG-4-branded files too), the
+// preview ("pnot", "PICT"), and the movie's own boxes that old writers put at the top.
+constexpr std::string_view kTopLevelTypes[] = {"ftyp", "pdin", "moov", "moof", "mfra", "mdat", "free", "skip",
+                                               "meta", "meco", "styp", "sidx", "ssix", "prft", "emsg", "uuid",
+                                               "wide", "pnot", "PICT", "mvex", "mvhd", "trak", "udta"};
 
 bool IsType(engine::ByteView box, std::string_view type, bool bCaseless) {
     return bCaseless ? EqualsNoCase(box, 4, type) : box.Equals(4, type);
@@ -97,8 +102,9 @@ std::optional<BoxWalk> WalkBoxes(RawFileBuffer& reader, BoxRules const& rules) {
     return walk;
 }
 
-constexpr BoxRules kIsoRules = {kIsoTypes, true, 500, UINT64_MAX};
-constexpr BoxRules kQuickTimeRules = {kQuickTimeTypes, false, 100000, 0x104000000};
+// A fragmented file holds two boxes a fragment: many more than a plain one.
+constexpr BoxRules kIsoRules = {kTopLevelTypes, true, 100000, UINT64_MAX};
+constexpr BoxRules kQuickTimeRules = {kTopLevelTypes, false, 100000, 0x104000000};
 
 int SizeByBoxes(CRawFileInfo& info, IStorageDevice* pDevice, BoxRules const& rules) {
     if (!ENGINE_PRECONDITION(nullptr != pDevice)) return 0;

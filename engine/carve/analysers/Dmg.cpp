@@ -9,6 +9,7 @@
 #include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
 #include "engine/carve/RawFileBuffer.h"
+#include "engine/carve/RawFileInfo.h"
 #include "engine/carve/SectorWalk.h"
 #include "engine/carve/analysers/Analysers.h"
 #include "engine/carve/analysers/KeyedAnalyser.h"
@@ -40,18 +41,28 @@ std::optional<std::uint64_t> TrailerEndingIn(IWalkSource& source, std::uint64_t 
 }
 
 /// The trailer searched for sector by sector in the sectors that end in zeros; without one the
-/// image ends where the search stopped.
+/// image ends where the search stopped, a guess the search cuts at the next file it found.
 class TrailerWalk final : public SectorWalk {
 public:
     explicit TrailerWalk(std::uint32_t u32SectorSize) : SectorWalk(u32SectorSize, 0, kMaxSearch, true) {}
+
+    void Describe(CRawFileInfo& info) const override {
+        if (m_bFound) return;
+        info.m_bSizeGuessed = true;
+        info.m_u64Borne = 0;
+    }
 
 protected:
     bool MayEnd(engine::ByteView sector) const override { return EndsInZeros(sector, kZeroTailBytes); }
     bool Look(IWalkSource& source, std::uint64_t u64Sector, std::uint64_t, engine::ByteView) override {
         auto const end = TrailerEndingIn(source, u64Sector, SectorSize());
         if (end) End(*end);
-        return end.has_value();
+        m_bFound = end.has_value();
+        return m_bFound;
     }
+
+private:
+    bool m_bFound = false;
 };
 
 Sizing DmgSize(RawFileBuffer&, std::uint32_t u32SectorSize, KeyedFile&) {

@@ -185,8 +185,8 @@ private:
             if (segment.Empty()) return 0;
             if (segment.U8(0) != kFill) {
                 // The last segment's length led here, where no marker starts.
-                pWalk =
-                    jpeg::MakeLostSegmentsEndWalk(m_u32SectorSize, p, bFrame ? p + u64Width * u64Height * 3 : u64Limit);
+                pWalk = jpeg::MakeLostSegmentsEndWalk(m_u32SectorSize, p,
+                                                      bFrame ? p + u64Width * u64Height * 3 : u64Limit, bFrame);
                 return 1;
             }
             std::uint8_t const u8Marker = segment.U8(1);

@@ -30,6 +30,11 @@ constexpr std::uint32_t kMaxMpDirectoryEntries = 64;
 
 bool IsRestart(std::uint8_t u8Marker) { return u8Marker >= kRst0 && u8Marker <= kRst7; }
 
+/// SOF0-SOF15 but DHT, JPG and DAC.
+bool IsFrameHeader(std::uint8_t u8Marker) {
+    return u8Marker >= 0xC0 && u8Marker <= 0xCF && u8Marker != 0xC4 && u8Marker != 0xC8 && u8Marker != 0xCC;
+}
+
 /// Markers that may stand between the scans of one image (tables, further scans, restart
 /// intervals, comments, application data, the line count, hierarchical frames).
 bool MayFollowScan(std::uint8_t u8Marker) {
@@ -40,20 +45,28 @@ bool MayFollowScan(std::uint8_t u8Marker) {
 class ImageEndWalk final : public SectorWalk {
 public:
     ImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit, std::uint64_t u64AtLeast,
-                 bool bLost)
+                 bool bLost, bool bFrame)
         : SectorWalk(u32SectorSize, u64Data, u64Limit, false),
           m_u64Data(u64Data),
           m_u64Parse(u64Data),
           m_u64AtLeast(u64AtLeast),
           m_state(bLost ? State::Resync : State::Entropy),
-          m_bLost(bLost) {}
+          m_bLost(bLost),
+          m_bFrame(bFrame),
+          m_bSawScan(!bLost) {}
 
-    /// Stopped at its limit (or the device's end) without an end: the limit is a guess, cut at
-    /// the next file found past the structure the walk followed.
+    /// Stopped at its limit (or the device's end) without an end, or ended by the sector rule or
+    /// a resynchronised marker after the structure broke off: the end is a guess, cut at the
+    /// next file found past the structure the walk followed.
     void Describe(CRawFileInfo& info) const override {
-        if (m_bDecided) return;
+        std::optional<std::uint64_t> const cut = CutFrom();
+        if (m_bDecided && !cut) return;
         info.m_bSizeGuessed = true;
-        info.m_u64Borne = m_u64Parse;
+        info.m_u64Borne = cut.value_or(m_u64Parse);
+    }
+    std::optional<std::uint64_t> CutFrom() const override {
+        if (m_bLost) return m_u64Data;
+        return m_bBroken ? std::optional<std::uint64_t>(m_u64Parse) : std::nullopt;
     }
 
 protected:
@@ -61,6 +74,9 @@ protected:
     /// Walking from where the segments broke off, only an end found sizes the picture.
     std::optional<std::uint64_t> Stopped(std::uint64_t u64At) const override {
         return m_bLost ? std::nullopt : std::optional<std::uint64_t>(u64At);
+    }
+    std::optional<std::uint64_t> AnswerAtFoundFile(std::uint64_t u64Offset) const override {
+        return HoldsPicture() ? std::optional<std::uint64_t>(u64Offset) : std::nullopt;
     }
 
     bool Look(IWalkSource& source, std::uint64_t u64SectorStart, std::uint64_t q, engine::ByteView sector) override {
@@ -199,6 +215,8 @@ private:
         }
         if (!MayFollowScan(u8Marker)) return false;
         m_bScan = u8Marker == kSos;
+        m_bSawScan = m_bSawScan || (m_bScan && m_bFrame);
+        m_bFrame = m_bFrame || IsFrameHeader(u8Marker);
         m_state = State::LengthHigh;
         return true;
     }
@@ -214,11 +232,17 @@ private:
         return true;
     }
 
+    /// A walk from lost segments holds a picture once it met a frame header and a scan after it;
+    /// without them only an end of image found makes one, not a file found after it.
+    bool HoldsPicture() const { return m_bSawScan; }
+
     std::uint64_t m_u64Data;
     std::uint64_t m_u64Parse;  // the first byte the structure has not taken yet
     std::uint64_t m_u64AtLeast;
     State m_state;
-    bool m_bLost;  // from where the segments before the scan broke off
+    bool m_bLost;     // from where the segments before the scan broke off
+    bool m_bFrame;    // a frame header was met
+    bool m_bSawScan;  // a start of scan after a frame header was met
     std::uint32_t m_u32Remaining = 0;
     bool m_bScan = true;
     bool m_bBroken = false;
@@ -263,12 +287,12 @@ std::optional<IndexedImage> LastIndexedImage(engine::ByteView segment, std::uint
 
 std::unique_ptr<SectorWalk> MakeImageEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Data, std::uint64_t u64Limit,
                                              std::uint64_t u64AtLeast) {
-    return std::make_unique<ImageEndWalk>(u32SectorSize, u64Data, u64Limit, u64AtLeast, false);
+    return std::make_unique<ImageEndWalk>(u32SectorSize, u64Data, u64Limit, u64AtLeast, false, true);
 }
 
 std::unique_ptr<SectorWalk> MakeLostSegmentsEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Break,
-                                                    std::uint64_t u64Limit) {
-    return std::make_unique<ImageEndWalk>(u32SectorSize, u64Break, u64Limit, 0, true);
+                                                    std::uint64_t u64Limit, bool bFrame) {
+    return std::make_unique<ImageEndWalk>(u32SectorSize, u64Break, u64Limit, 0, true, bFrame);
 }
 
 }  // namespace jpeg

@@ -35,9 +35,12 @@ std::unique_ptr<SectorWalk> MakeImageEndWalk(std::uint32_t u32SectorSize, std::u
                                              std::uint64_t u64AtLeast);
 /// The walk from `u64Break`, where the marker segments before the first scan broke off (a
 /// segment's length that leads to no marker): bytes up to the next marker are passed over, the
-/// structure is followed from it, and the picture ends at the end of image found as above, or,
-/// none found before `u64Limit` or the device's end, is not sized.
+/// structure is followed from it, and the picture ends at the end of image found as above, or at
+/// the next file the search found past the break when a frame header (`bFrame`: one was read
+/// before the break) and a start of scan were met on the way; otherwise, or with none of these
+/// before `u64Limit` or the device's end, it is not sized: a start whose segments break off right
+/// after its header holds no picture.
 std::unique_ptr<SectorWalk> MakeLostSegmentsEndWalk(std::uint32_t u32SectorSize, std::uint64_t u64Break,
-                                                    std::uint64_t u64Limit);
+                                                    std::uint64_t u64Limit, bool bFrame);
 
 }  // namespace jpeg

@@ -35,6 +35,8 @@ bool SizeKeyedFile(KeyedFormat const& format, RawFileBuffer& reader, std::uint32
         info.SetRawFileName(CarvedName(file->name));
         info.m_bSizeGuessed = file->bGuessed;
         info.m_u64Borne = file->u64Borne;
+        info.m_bCutToBorne = file->bCutToBorne;
+        info.m_memberStarts = file->memberStarts;
         return true;
     }
     if (!ENGINE_PRECONDITION(nullptr != format.sizer)) return false;
@@ -70,10 +72,11 @@ std::unique_ptr<IRawFileAnalyser> CreateKeyedAnalyser(KeyedFormat const& format)
             if (sizing.size || sizing.walk) {
                 info.m_u32Type = file.eType;
                 if (!file.name.empty()) info.SetRawFileName(CarvedName(file.name));
+                info.m_memberStarts = std::move(file.memberStarts);
             }
             return sizing;
         };
-        return CreateRowAnalyser({format.eType, recognise, {}, format.landmark, walkingSize, format.bHoldsOwnStarts});
+        return CreateRowAnalyser({format.eType, recognise, {}, format.landmark, walkingSize});
     }
-    return CreateRowAnalyser({format.eType, recognise, size, format.landmark, {}, format.bHoldsOwnStarts});
+    return CreateRowAnalyser({format.eType, recognise, size, format.landmark, {}});
 }

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
@@ -40,6 +41,9 @@ struct KeyedFile {
     /// then ends the file at the next file it found past them; CRawFileInfo::m_bSizeGuessed).
     bool bGuessed = false;
     std::uint64_t u64Borne = 0;
+    bool bCutToBorne = false;  // CRawFileInfo::m_bCutToBorne
+    /// An archive's: where the member headers its walk read start (CRawFileInfo::m_memberStarts).
+    std::vector<std::uint64_t> memberStarts = {};
 };
 /// Like KeyedSizer, for such formats.
 using KeyedDescriber = std::optional<KeyedFile> (*)(RawFileBuffer& reader, std::uint32_t u32SectorSize);
@@ -56,7 +60,6 @@ struct KeyedFormat {
     KeyedDescriber describe = nullptr;         // used instead of the sizer when set
     std::optional<RawLandmark> landmark = {};  // without a key: a byte the probe checks first
     KeyedWalkingSizer walkingSizer = nullptr;  // used instead of the sizer when set
-    bool bHoldsOwnStarts = false;              // IRawFileAnalyser::HoldsOwnStartsWithin
 };
 
 /// An analyser that accepts a sector starting with any of the format's keys (any sector when it

@@ -7,8 +7,10 @@
 //         (or in its first kilobyte, followed by more of the file). Such a sector's last "%%EOF"
 //         ends the file, an incremental update's, with the line end actually there (CR LF, LF,
 //         CR or none). Wherever it lies, a "%%EOF" whose line end is followed by anything but an
-//         incremental update (an object, "xref", "trailer", "startxref") or a comment ends the
-//         file there: what follows on a used disk is old data, not zeros. Appending writers put
+//         incremental update (an object, "xref", "trailer", "startxref") ends the file there:
+//         what follows on a used disk is old data, not zeros. Comment lines before an update
+//         (exiftool's "%BeginExifToolUpdate") are passed over; a "%" followed by anything else, or
+//         by another document's "%PDF-", is no update. Appending writers put
 //         the next revision (an object, "xref", "trailer", "%PDF-") straight after an "%%EOF"
 //         with no line end: that goes on too. Before 1,024 a "%%EOF"
 //         ends a small file so, or when zeros fill the rest of its sector after its line end.
@@ -73,7 +75,7 @@ std::optional<std::uint64_t> TrailerEnd(EndFound const& found) {
 }
 
 constexpr std::string_view kPdfEnd = "%%EOF";
-constexpr std::string_view kPdfUpdates[] = {"xref", "trailer", "startxref", "%"};
+constexpr std::string_view kPdfUpdates[] = {"xref", "trailer", "startxref"};
 
 /// The digits at `at`, and the byte after them; none without a digit.
 std::optional<std::size_t> AfterDigits(engine::ByteView bytes, std::size_t at) {
@@ -126,14 +128,23 @@ bool StartsRevision(engine::ByteView bytes) {
 /// where it starts). Without a line end after it, it does (the marker lies within a line:
 /// PostScript code quoting it) unless it closes a trailer's "startxref" line: then the data
 /// stopped right after it, or the next revision follows at once. With one, it goes on when an
-/// incremental update ("N G obj", "xref", "trailer", "startxref"), a comment or "endstream"
-/// follows (the marker was a stream's data, an embedded document's). Bytes that are only blanks
+/// incremental update ("N G obj", "xref", "trailer", "startxref") or "endstream" follows (the
+/// marker was a stream's data, an embedded document's), after comment lines if any (not a new
+/// document's header, and ending within the bytes given). Bytes that are only blanks
 /// tell nothing, and count as going on: the zero-tailed rule decides then.
 bool PdfGoesOn(engine::ByteView before, engine::ByteView after) {
     std::size_t at = LineEndIn(after);
     if (at == 0) return !StartXrefBefore(before) || StartsRevision(after);
     while (at < after.Size() && IsTextSpace(after.U8(at))) ++at;
     if (at == after.Size()) return true;
+    // Each comment line moves on by its "%" at least: the loop ends.
+    while (at < after.Size() && after.U8(at) == '%') {
+        if (after.Equals(at, "%PDF-")) return false;
+        while (at < after.Size() && after.U8(at) != '\r' && after.U8(at) != '\n') ++at;
+        if (at == after.Size()) return false;
+        while (at < after.Size() && IsTextSpace(after.U8(at))) ++at;
+    }
+    if (at == after.Size()) return false;
     engine::ByteView const rest = after.From(at);
     for (std::string_view const update : kPdfUpdates)
         if (rest.Equals(0, update)) return true;

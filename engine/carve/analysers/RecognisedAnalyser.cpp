@@ -26,7 +26,6 @@ public:
     }
 
     std::optional<RawLandmark> GetLandmark() const override { return m_row.landmark; }
-    bool HoldsOwnStartsWithin() const override { return m_row.bHoldsOwnStarts; }
 
     int GetRawFileSize(CRawFileInfo& info, IStorageDevice* pDevice) override {
         if (!m_row.size && !m_row.walkingSize) return 1;

@@ -51,7 +51,6 @@ struct AnalyserRow {
     /// Used instead of `size` when set: the size (set in the record by the row), or the walk
     /// that finds it; may refine the record's type and name first.
     std::function<Sizing(RawFileBuffer& reader, std::uint32_t u32SectorSize, CRawFileInfo& info)> walkingSize = {};
-    bool bHoldsOwnStarts = false;  // IRawFileAnalyser::HoldsOwnStartsWithin
 };
 
 std::unique_ptr<IRawFileAnalyser> CreateRowAnalyser(AnalyserRow row);

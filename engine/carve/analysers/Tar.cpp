@@ -3,11 +3,12 @@
 //   0 100 name;  124 12 size in octal;  148 8 header checksum in octal;  156 1 type;  257 6 "ustar"
 // A member without data (a folder, a link) takes its header alone. The archive ends at its zero
 // blocks: the first, and the zero blocks after it up to the end of the 10,240-byte record they
-// lie in, which writers fill with zeros (GNU tar, bsdtar and Python's tarfile by default); or
+// lie in, which writers fill with zeros (GNU tar, bsdtar and Python's tarfile by default): the
+// second end block comes first, and where the first ends a record, the record after it; or
 // before the first header that is not one (no magic, a bad checksum, a size that is not octal),
 // and the last member's data, which no header follows then, is a guess.
 // Every member header of an archive starts a TAR too: the search takes those the archive's walk
-// bears out as part of it (IRawFileAnalyser::HoldsOwnStartsWithin), so one archive is one file.
+// read as part of it (CRawFileInfo::m_memberStarts), so one archive is one file.
 #include <optional>
 #include <string_view>
 
@@ -64,7 +65,7 @@ bool AllZero(engine::ByteView block) {
     return true;
 }
 
-/// Past the zero blocks from `u64Position` (just after the first end block) up to the end of
+/// Past the zero blocks from `u64Position` (just after the end blocks) up to the end of
 /// their record: the end of the first block that is not zero, or cannot be read.
 std::uint64_t PastRecordPadding(RawFileBuffer& reader, std::uint64_t u64Position) {
     while (u64Position % kRecordBytes != 0) {
@@ -88,7 +89,10 @@ std::optional<KeyedFile> TarSize(RawFileBuffer& reader, std::uint32_t) {
         engine::ByteView const header = reader.Read(u64Position, kBlockBytes);
         if (header.Empty()) break;
         if (AllZero(header)) {
-            u64Position = PastRecordPadding(reader, u64Position + kBlockBytes);
+            u64Position += kBlockBytes;
+            engine::ByteView const second = reader.Read(u64Position, kBlockBytes);
+            if (!second.Empty() && AllZero(second)) u64Position += kBlockBytes;
+            u64Position = PastRecordPadding(reader, u64Position);
             bEnded = true;
             break;
         }
@@ -96,6 +100,7 @@ std::optional<KeyedFile> TarSize(RawFileBuffer& reader, std::uint32_t) {
         auto const size = Octal(header.Sub(kSizeOffset, kSizeDigits));
         if (!size) break;
         u64Confirmed = u64Position + kBlockBytes;
+        file.memberStarts.push_back(u64Position);
         u64Position += kBlockBytes + (*size + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
     }
     if (u64Position == 0) return std::nullopt;
@@ -110,8 +115,7 @@ constexpr KeyedFormat kTar = {.eType = RAW_FILE_TYPE_TAR,
                               .sizer = nullptr,
                               .probe = &TarProbe,
                               .describe = &TarSize,
-                              .landmark = RawLandmark{kMagicOffset, static_cast<std::uint8_t>(kMagic[0])},
-                              .bHoldsOwnStarts = true};
+                              .landmark = RawLandmark{kMagicOffset, static_cast<std::uint8_t>(kMagic[0])}};
 
 }  // namespace
 

@@ -9,12 +9,16 @@
 // first whose compressed size is the bytes since the data's start and a record follows. Without
 // one the walk stops there; the end record is then searched for in the sectors that follow
 // (ZipEndSearch.h), and a sector that ends in zeros ends an archive without one.
-// The carved file is named after its first member.
+// The carved file is named after its first member. Every local header that starts a sector
+// starts a ZIP too: the search takes those the walk read as the archive's own members
+// (CRawFileInfo::m_memberStarts), so one archive is one file; an archive stored as a member
+// starts within a member's data and is carved on its own as well.
 #include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/ByteView.h"
 #include "engine/carve/IRawFileAnalyser.h"
@@ -73,7 +77,8 @@ bool IsValidLocal(engine::ByteView header) {
 
 class ZipWalk {
 public:
-    ZipWalk(RawFileBuffer& reader, std::uint32_t u32SectorSize) : m_reader(reader), m_u32SectorSize(u32SectorSize) {}
+    ZipWalk(RawFileBuffer& reader, std::uint32_t u32SectorSize)
+        : m_reader(reader), m_u32SectorSize(std::max<std::uint32_t>(u32SectorSize, 1)) {}
 
     /// Sizes and types the archive, or hands back the search for its end; neither when its first
     /// record is no local header.
@@ -106,6 +111,8 @@ public:
 
     RAW_FILE_TYPE Type() const { return m_kind.Final(); }
     std::string const& FirstName() const { return m_firstName; }
+    /// The local headers read that start a sector (no other is found as a start).
+    std::vector<std::uint64_t> TakeMemberStarts() { return std::move(m_memberStarts); }
 
 private:
     struct Step {
@@ -130,6 +137,7 @@ private:
         switch (KindOf(header)) {
             case Record::Local: {
                 if (!IsValidLocal(header)) return std::nullopt;
+                if (u64Position % m_u32SectorSize == 0) m_memberStarts.push_back(u64Position);
                 std::uint16_t const u16Name = header.Le16(26);
                 std::uint64_t const u64Header = kLocalBytes + std::uint64_t{u16Name} + header.Le16(28);
                 std::uint32_t const u32Packed = header.Le32(18);
@@ -258,6 +266,7 @@ private:
     std::string m_firstName;
     /// Where the end record stands after a ZIP64 end record that checks out and its locator.
     std::uint64_t m_u64SoundZip64End = UINT64_MAX;
+    std::vector<std::uint64_t> m_memberStarts;
 };
 
 /// A sector that holds the whole local header must hold a valid one.
@@ -268,6 +277,7 @@ Sizing ZipSize(RawFileBuffer& reader, std::uint32_t u32SectorSize, KeyedFile& fi
     Sizing sizing = walk.Run();
     file.eType = walk.Type();
     file.name = walk.FirstName();
+    file.memberStarts = walk.TakeMemberStarts();
     return sizing;
 }
 

@@ -45,7 +45,19 @@ struct Plant {
     char const* pszExtension;
     std::uint64_t u64Sector;
     Bytes bytes;
+    std::uint64_t u64Carved = 0;  // the carved size when less than the bytes (a cut picture)
 };
+
+/// The end of the last chunk of the PNG `bytes` that they hold whole.
+std::uint64_t LastWholePngChunkEnd(Bytes const& bytes) {
+    std::uint64_t u64End = 8;
+    for (std::uint64_t u64Next = u64End; u64Next + 8 <= bytes.size(); u64End = u64Next) {
+        u64Next += 12 + (std::uint64_t{bytes[u64Next]} << 24 | std::uint64_t{bytes[u64Next + 1]} << 16 |
+                         std::uint64_t{bytes[u64Next + 2]} << 8 | bytes[u64Next + 3]);
+        if (u64Next > bytes.size()) break;
+    }
+    return u64End;
+}
 
 std::vector<std::string> const kPictureExtensions = {"png", "gif", "bmp", "psd", "psp", "ico", "cur", "emf", "wmf"};
 
@@ -77,10 +89,10 @@ protected:
     std::uint64_t SectorsOf(Bytes const& bytes) const { return (bytes.size() + m_u32SectorSize - 1) / m_u32SectorSize; }
 
     /// Puts a picture at the cursor, then moves the cursor a sector past its end.
-    void PlaceNext(std::string name, char const* pszExtension, Bytes bytes) {
+    void PlaceNext(std::string name, char const* pszExtension, Bytes bytes, std::uint64_t u64Carved = 0) {
         std::uint64_t const u64Sector = m_u64Cursor;
         m_u64Cursor += SectorsOf(bytes) + 1;
-        m_plants.push_back({std::move(name), pszExtension, u64Sector, std::move(bytes)});
+        m_plants.push_back({std::move(name), pszExtension, u64Sector, std::move(bytes), u64Carved});
     }
 
     void Lay() {
@@ -108,6 +120,11 @@ protected:
         PlaceNext("bmp with an unknown info header", "", MakeBmp(100));
         PlaceNext("17-entry icon", "", MakeIcon(17, 64));
         PlaceNext("placeable wmf with a wrong checksum", "", MakeWmf(1500, true, false));
+        // Cut in its image data, zeros or noise after it: it ends with its last whole chunk.
+        Bytes cutPng = m_samples.pngNoise;
+        cutPng.resize(81920);
+        std::uint64_t const u64WholeChunks = LastWholePngChunkEnd(cutPng);
+        PlaceNext("png cut in its image data", "png", std::move(cutPng), u64WholeChunks);
         // Fewer than 20 blocks follow: sized through the device at the end of the search.
         m_u64Cursor = (kDeviceBlocks - 2) * m_u64BlockSectors + 1;
         PlaceNext("png near the end", "png", m_samples.png);
@@ -215,7 +232,8 @@ TEST_P(PictureCarvingTest, CarvesEveryPictureUnderItsNameAndFolderAndCopiesItOut
 
         // Exact sizes, except where the device's end cuts the picture.
         std::uint64_t const u64Room = (m_u64TotalSectors - plant.u64Sector) * m_u32SectorSize;
-        std::uint64_t const u64Expected = std::min<std::uint64_t>(plant.bytes.size(), u64Room);
+        std::uint64_t const u64Expected =
+            std::min<std::uint64_t>(plant.u64Carved != 0 ? plant.u64Carved : plant.bytes.size(), u64Room);
         EXPECT_EQ(static_cast<std::uint64_t>(pFile->GetFileSize()), u64Expected) << plant.name;
 
         std::filesystem::create_directories(m_dir.File("recovered/" + std::string(pFolder->GetFileName())));

@@ -31,6 +31,8 @@ bool MakeToolSamples(std::string const& folder, ToolSamples& samples, std::strin
     std::string const gradient = "-size 96x64 gradient:navy-orange -depth 8 ";
     Step const steps[] = {
         {"convert -seed 7 -size 200x150 plasma: -depth 8 " + folder + "/a.png", folder + "/a.png", &samples.png},
+        {"convert -seed 3 -size 300x300 xc: +noise Random -depth 8 " + folder + "/noise.png", folder + "/noise.png",
+         &samples.pngNoise},
         {"convert " + gradient + base, "", nullptr},
         {"convert " + base + " -comment carved " + folder + "/a.gif", folder + "/a.gif", &samples.gif89},
         {"convert " + base + " gif87:" + folder + "/b.gif", folder + "/b.gif", &samples.gif87},

@@ -14,16 +14,17 @@ using Bytes = std::vector<std::uint8_t>;
 
 /// The pictures the tools make, each with the extension a carved copy gets.
 struct ToolSamples {
-    Bytes png;     // 200 x 150 plasma: several windows of the reader long
-    Bytes gif89;   // with a comment extension before the image
-    Bytes gif87;   // "gif87:", no extension
-    Bytes bmp3;    // "BMP3:", 40-byte info header
-    Bytes bmp;     // ImageMagick's default, 124-byte info header
-    Bytes psdRle;  // run-length merged image
-    Bytes psdRaw;  // "-compress none"
-    Bytes ico;     // two sizes
-    Bytes cur;     // icotool --cursor
-    Bytes webp;    // a RIFF file none of the picture analysers claims
+    Bytes png;       // 200 x 150 plasma: several windows of the reader long
+    Bytes pngNoise;  // 300 x 300 noise: image data in many IDAT chunks
+    Bytes gif89;     // with a comment extension before the image
+    Bytes gif87;     // "gif87:", no extension
+    Bytes bmp3;      // "BMP3:", 40-byte info header
+    Bytes bmp;       // ImageMagick's default, 124-byte info header
+    Bytes psdRle;    // run-length merged image
+    Bytes psdRaw;    // "-compress none"
+    Bytes ico;       // two sizes
+    Bytes cur;       // icotool --cursor
+    Bytes webp;      // a RIFF file none of the picture analysers claims
 };
 
 /// Why the tools cannot run here, or empty when they can.

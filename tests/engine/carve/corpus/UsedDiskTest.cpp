@@ -4,9 +4,12 @@
 // the image: no file runs wild; nor does a carving of a disk of real volumes claim more than the disk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <random>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -93,11 +96,16 @@ TEST_P(UsedDiskTest, SmallTiffsAmongBrokenOnesAreNotCarvedPastTheNextFile) {
     EXPECT_GE(exact, (kDeviceBytes / kSpacing - 1) * 3 / 4);
 }
 
-// A 12 MiB image of hostile headers: a TIFF header whose first directory lies anywhere (random
-// entries) or a GIF header in every sector, and among them TIFFs from crash tests (a tag of type
-// 0, 16,777,474 subsampling factors, a strip of 35 MB in a 24 x 16 image). What the search
-// carves, all recovered, is at most three times the image.
-TEST_P(UsedDiskTest, HostileHeadersInEverySectorWriteAtMostThreeTimesTheImage) {
+// Images of hostile headers, what the search carves from each, all recovered, at most its budget
+// (three times the image unless less is due):
+// - 12 MiB: a TIFF header whose first directory lies anywhere (random entries) or a GIF header
+//   in every sector, and among them TIFFs from crash tests (a tag of type 0, 16,777,474
+//   subsampling factors, a strip of 35 MB in a 24 x 16 image);
+// - 8 MiB: 2,048 JPEG starts, each a JFIF segment and then noise, and a picture's end in its last
+//   sector;
+// - 3 MiB of zeros and one sector of noise that starts like a Flash movie: nothing over 1 MiB;
+// - 8 MiB of zeros and two sectors of noise that start like a disk image: at most the image.
+TEST_P(UsedDiskTest, HostileHeadersWriteAtMostTheirBudget) {
     if (!testsupport::HaveTool("convert")) GTEST_SKIP() << "convert is missing";
     ASSERT_EQ(testsupport::RunCommand("cd " + dir.Path() +
                                       " && convert -seed 2 -size 24x16 plasma: -compress none small.tif"),
@@ -107,34 +115,75 @@ TEST_P(UsedDiskTest, HostileHeadersInEverySectorWriteAtMostThreeTimesTheImage) {
                                         phototest::WithTiffEntry(tiff, 274, {530, 3, 16777474, 8}),
                                         phototest::WithTiffEntry(tiff, 279, {279, 4, 1, 35000000})};
     for (Bytes const& crash : crashes) ASSERT_FALSE(crash.empty());
-
     std::uint32_t const u32SectorSize = GetParam();
-    constexpr std::uint64_t kDeviceBytes = 12 * 1024 * 1024;
-    carvetest::CPlantedDevice device(kDeviceBytes / u32SectorSize, u32SectorSize, true);
-    std::mt19937 random(7);
-    for (std::uint64_t u64Sector = 0; u64Sector < kDeviceBytes / u32SectorSize; ++u64Sector) {
-        std::uint64_t const u64At = u64Sector * u32SectorSize;
-        if (u64Sector % 64 == 63) {
-            device.Plant(u64At, crashes[u64Sector / 64 % crashes.size()]);
-            continue;
-        }
+    auto const bytesOf = [](char const* pszText, std::size_t length) {
+        return Bytes(reinterpret_cast<std::uint8_t const*>(pszText),
+                     reinterpret_cast<std::uint8_t const*>(pszText) + length);
+    };
+    auto const tiffsAndGifs = [&](std::uint64_t u64Sector, std::mt19937& random, std::uint64_t u64DeviceBytes) {
+        if (u64Sector % 64 == 63) return crashes[u64Sector / 64 % crashes.size()];
         Bytes header(10, 0);
         engine::ByteWriter w(header);
         if (u64Sector % 2 == 0) {
             w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>("II*\0"), 4));
-            w.Le32(4, static_cast<std::uint32_t>(random() % kDeviceBytes));
+            w.Le32(4, static_cast<std::uint32_t>(random() % u64DeviceBytes));
             w.Le16(8, static_cast<std::uint16_t>(random() % 512));
         } else {
             w.Bytes(0, std::span<std::uint8_t const>(reinterpret_cast<std::uint8_t const*>("GIF89a"), 6));
             w.Le32(6, static_cast<std::uint32_t>(random()));
         }
-        device.Plant(u64At, std::move(header));
+        return header;
+    };
+    auto const jpegStarts = [&](std::uint64_t u64Sector, std::mt19937& random, std::uint64_t u64DeviceBytes) {
+        if ((u64Sector + 1) * u32SectorSize == u64DeviceBytes) {
+            // The image's last sector ends as a picture does: every start's search could end there.
+            Bytes last(u32SectorSize);
+            for (std::uint8_t& byte : last) byte = static_cast<std::uint8_t>(random());
+            last[u32SectorSize - 2] = 0xFF;
+            last[u32SectorSize - 1] = 0xD9;
+            return last;
+        }
+        return u64Sector * u32SectorSize % 4096 == 0
+                   ? bytesOf("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20)
+                   : Bytes();
+    };
+    // Sectors of noise that start with `signature` at `sectors`.
+    auto const noiseStarting = [&](std::string_view signature, std::vector<std::uint64_t> sectors) {
+        return [&, signature, sectors](std::uint64_t u64Sector, std::mt19937& random, std::uint64_t) {
+            if (std::find(sectors.begin(), sectors.end(), u64Sector) == sectors.end()) return Bytes();
+            Bytes sector = bytesOf(signature.data(), signature.size());
+            while (sector.size() < u32SectorSize) sector.push_back(static_cast<std::uint8_t>(random()));
+            return sector;
+        };
+    };
+    struct Image {
+        char const* pszName;
+        std::uint64_t u64Bytes;
+        bool bRandom;  // noise between the headers; else zeros
+        std::function<Bytes(std::uint64_t, std::mt19937&, std::uint64_t)> header;
+        std::uint64_t u64Budget;
+    };
+    constexpr std::uint64_t kMiB = 1024 * 1024;
+    Image const images[] = {
+        {"TIFF and GIF headers", 12 * kMiB, true, tiffsAndGifs, 36 * kMiB},
+        {"2,048 JPEG starts", 8 * kMiB, true, jpegStarts, 24 * kMiB},
+        {"a noise sector starting FWS", 3 * kMiB, false, noiseStarting("FWS", {5}), kMiB},
+        {"two noise sectors starting like a bzip2 disk image", 8 * kMiB, false,
+         noiseStarting("BZh11AY&SY", {5, 4 * kMiB / u32SectorSize}), 8 * kMiB},
+    };
+    for (Image const& image : images) {
+        SCOPED_TRACE(image.pszName);
+        carvetest::CPlantedDevice device(image.u64Bytes / u32SectorSize, u32SectorSize, image.bRandom);
+        std::mt19937 random(7);
+        for (std::uint64_t u64Sector = 0; u64Sector < image.u64Bytes / u32SectorSize; ++u64Sector)
+            if (Bytes header = image.header(u64Sector, random, image.u64Bytes); !header.empty())
+                device.Plant(u64Sector * u32SectorSize, std::move(header));
+        carvetest::SearchRun run;
+        carvetest::RunSearch(run, device, static_cast<std::uint32_t>(kBlockBytes / u32SectorSize));
+        std::uint64_t u64Written = 0;
+        for (IFileNode* pFile : run.builder.Files()) u64Written += static_cast<std::uint64_t>(pFile->GetFileSize());
+        EXPECT_LE(u64Written, image.u64Budget);
     }
-    carvetest::SearchRun run;
-    carvetest::RunSearch(run, device, static_cast<std::uint32_t>(kBlockBytes / u32SectorSize));
-    std::uint64_t u64Written = 0;
-    for (IFileNode* pFile : run.builder.Files()) u64Written += static_cast<std::uint64_t>(pFile->GetFileSize());
-    EXPECT_LE(u64Written, 3 * kDeviceBytes);
 }
 
 // A disk of two FAT16 volumes made by the real tools, each holding every sample (the ones whose

@@ -108,6 +108,16 @@ bool PdfCr(DocumentMaker& maker, CarvedSample& sample) { return PdfEndingWith(ma
 bool PdfCrLf(DocumentMaker& maker, CarvedSample& sample) { return PdfEndingWith(maker, sample, "\r\n"); }
 bool PdfWithoutLineEnd(DocumentMaker& maker, CarvedSample& sample) { return PdfEndingWith(maker, sample, ""); }
 
+// A PDF followed on the disk by the PostScript it was made from ("%!PS-Adobe..."): a "%" after
+// the last "%%EOF" is old data, not an update, and the PDF ends with its own bytes.
+bool PdfFollowedByAComment(DocumentMaker& maker, CarvedSample& sample) {
+    Bytes bytes = maker.Made(std::string(kGroffPage) + " && ps2pdf page.ps page.pdf", "page.pdf");
+    Bytes const old = maker.Made("true", "page.ps");
+    std::uint64_t const u64Pdf = bytes.size();
+    bytes.insert(bytes.end(), old.begin(), old.end());
+    return !old.empty() && u64Pdf != 0 && Set(sample, RAW_FILE_TYPE_PDF, std::move(bytes), SizeRule::Stated, u64Pdf);
+}
+
 // A one-page PDF that qpdf compacts to well under 1 KiB.
 bool TinyPdf(DocumentMaker& maker, CarvedSample& sample) {
     Bytes bytes = maker.Made(
@@ -399,6 +409,7 @@ constexpr DocumentRow kRows[] = {
     {"PdfCrLf", &PdfCrLf},
     {"PdfWithoutLineEnd", &PdfWithoutLineEnd},
     {"TinyPdf", &TinyPdf},
+    {"PdfFollowedByAComment", &PdfFollowedByAComment},
     {"UpdatedPdf", &UpdatedPdf},
     {"Illustrator", &Illustrator},
     {"Rtf", &Rtf},

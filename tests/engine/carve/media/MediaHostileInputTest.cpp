@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,21 @@ Bytes Be32(std::uint32_t value) {
 }
 
 Bytes Ftyp() { return Be32(24) + Text("ftypisom") + Bytes(12, 0); }
+
+/// `count` bytes of noise.
+Bytes Noise(std::size_t count) {
+    std::mt19937 random(80);
+    Bytes bytes(count);
+    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    return bytes;
+}
+
+/// A plain Flash movie's header stating 100 MiB: version 10, a 550 x 400 frame, 24 frames a
+/// second, one frame.
+Bytes FlashHeader() {
+    return Text("FWS") + Bytes{10, 0, 0, 0x40, 0x06} + Bytes{0x78, 0x00, 0x05, 0x5F, 0x00, 0x00, 0x0F, 0xA0, 0x00} +
+           Bytes{0x00, 0x18, 0x01, 0x00};
+}
 
 std::vector<Hostile> Rows() {
     Bytes const flvTag = Bytes{9, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0} + Bytes(10, 0x77);
@@ -80,6 +96,11 @@ std::vector<Hostile> Rows() {
         {"OggPageOf255By255Segments", &CreateFileOggAnalyser, ogg, true, ogg.size()},
         {"FlvTagSizesThatNeverAgree", &CreateFileFLVAnalyser,
          Text("FLV") + Bytes{1, 5, 0, 0, 0, 9} + Be32(0) + flvTag + Be32(99) + flvTag, true, 59},
+        // Any sector may start "FWS": only a header that holds and tags that walk to the End tag
+        // at the stated length make a movie.
+        {"FlashSignatureOverNoise", &CreateFileSWFAnalyser, Text("FWS") + Noise(2000), false, 0},
+        {"FlashHeaderOverNoise", &CreateFileSWFAnalyser, FlashHeader() + Noise(2000), true, 0},
+        {"FlashHeaderOverZeros", &CreateFileSWFAnalyser, FlashHeader() + Bytes(2000, 0), true, 0},
         {"SqlitePageSizeOneMeans65536", &CreateFileFCPEVENTAnalyser, sqlite, true, 2 * 65536},
         {"RmChunkChainPastFourGiB", &CreateFileRMAnalyser,
          Text(".RMF") + Be32(18) + Bytes(10, 0) + Text("PROP") + Be32(0xFFFFFFF0), true, 18 + 0xFFFFFFF0ull},

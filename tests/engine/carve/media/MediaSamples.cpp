@@ -59,6 +59,14 @@ std::vector<ToolRecipe> ToolRecipes() {
         {"M4v", RAW_FILE_TYPE_M4V, "", "", SizeRule::Exact, "c.mp4",
          Ffmpeg(std::string(kVideo) + " -brand 'M4V '", "c.mp4")},
         {"Mov", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "a.mov", Ffmpeg(AudioVideo(""), "a.mov")},
+        // Boxes of every brand: fragments (moof, mdat, mfra) and a PSP's uuid, under brands that
+        // are no MPEG-4 one.
+        {"Mp4Fragmented", RAW_FILE_TYPE_MP4, "", "", SizeRule::Exact, "f.mp4",
+         Ffmpeg(AudioVideo("-movflags frag_keyframe+empty_moov"), "f.mp4")},
+        {"Iso5Fragmented", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "i5.mp4",
+         Ffmpeg(AudioVideo("-movflags frag_keyframe+empty_moov -brand iso5"), "i5.mp4")},
+        {"PspClip", RAW_FILE_TYPE_MOV, "", "", SizeRule::Exact, "psp.mp4",
+         Ffmpeg(AudioVideo("-c:v mpeg4 -c:a aac -f psp"), "psp.mp4")},
         {"ThreeGp4", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "a.3gp",
          Ffmpeg(AudioVideo("-c:v h263 -s 176x144 -c:a aac -ar 8000 -ac 1"), "a.3gp")},
         {"ThreeGp5", RAW_FILE_TYPE_3GP, "", "", SizeRule::Exact, "b.3gp",
@@ -89,6 +97,12 @@ std::vector<ToolRecipe> ToolRecipes() {
         {"Rmvb", RAW_FILE_TYPE_RMVB, "", "", SizeRule::Exact, "b.rm",
          Ffmpeg(AudioVideo("-c:v rv10 -s 176x144 -c:a ac3 -ar 44100"), "b.rm")},
         {"Swf", RAW_FILE_TYPE_SWF, "", "", SizeRule::Exact, "a.swf", Ffmpeg(std::string(kVideo) + " -f swf", "a.swf")},
+        // The same movie LZMA-compressed ("ZWS"): the LZMA data's length, its 5 property bytes, the data.
+        {"SwfLzma", RAW_FILE_TYPE_SWF, "", "", SizeRule::Exact, "z.swf",
+         "python3 -c \"import lzma, struct; d = open('a.swf', 'rb').read(); "
+         "c = lzma.compress(d[8:], format=lzma.FORMAT_ALONE); "
+         "open('z.swf', 'wb').write(b'ZWS' + bytes([max(d[3], 13)]) + d[4:8] + struct.pack('<I', len(c) - 13) + "
+         "c[:5] + c[13:])\""},
         {"Midi", RAW_FILE_TYPE_MID, "", "", SizeRule::Exact, "a.mid",
          "printf 'X:1\\nT:Two bars\\nM:4/4\\nL:1/8\\nK:C\\nCDEF GABc|cBAG FEDC|\\n' > a.abc && abc2midi a.abc -o "
          "a.mid"},
