@@ -96,6 +96,9 @@ private:
     /// Enters the results into the index; `pRoot`, when given, joins each with its tree.
     void UpdatePartitionList(RootResults& results, CFileSet* pRoot);
     void WinnowPartition(Partitions& kept);
+    /// The runs the partition's folder tree reaches from its root: folders by their first
+    /// cluster (their whole length when in one piece), and the runs linked after those.
+    std::unordered_set<CFileSet const*> ReachedFromRoot(CExFatPartitionEx const& partition) const;
     void UpdatePartitionMatched(CExFatPartitionEx& partition, CFileSet& set) const;
     bool SimpleCheck(CExFatPartitionEx const& partition, CFileSet const& set) const;
     void RemovePartionBeCoveredByOther(Partitions& kept, Partitions& out);
