@@ -67,6 +67,22 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
     bool bBitmapSeen = false;
     bool bUpcaseSeen = false;
     bool bEnded = false;
+    // The set open as this sector begins may go on in the folder's next cluster elsewhere, and
+    // this sector be another file's bytes that pass for its entries: if the set fails here, it is
+    // taken back to where it stood and kept as a pending head for that cluster.
+    std::size_t crossedFrom = m_staging.IsOpen() ? m_staging.gathered : 0;
+    std::size_t const crossedNeeded = m_staging.needed;
+    std::uint64_t const u64CrossedLast = m_staging.u64LastSector;
+    auto const rewindCrossed = [&] {
+        if (crossedFrom == 0) return false;
+        std::size_t const absorbed = (m_staging.IsOpen() ? m_staging.gathered : crossedNeeded) - crossedFrom;
+        passed -= std::min(passed, absorbed);
+        m_staging.needed = crossedNeeded;
+        m_staging.gathered = crossedFrom;
+        m_staging.u64LastSector = u64CrossedLast;
+        crossedFrom = 0;
+        return true;
+    };
     if (!m_staging.IsOpen() && IsSecondaryType(sector.U8(0)) && IsSetContinuation(sector.Sub(0, kEntrySize))) {
         if (!m_pSet->HasSectors()) m_pSet->SetAbridged();
         i = JoinLeadingEntries(u64Sector, sector);
@@ -78,6 +94,7 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
         if (m_staging.IsOpen()) {
             if (IsSecondaryType(u8Type) && (u8Type & exfat::kInUseBit) == (m_staging.bytes[0] & exfat::kInUseBit)) {
                 if (!SecondaryPasses(entry)) {
+                    rewindCrossed();  // the set, as it stood, is stashed when the run is taken
                     bEnded = true;
                     break;
                 }
@@ -85,14 +102,20 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
                             m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize));
                 m_staging.u64LastSector = u64Sector;
                 ++passed;
-                if (++m_staging.gathered == m_staging.needed) FinishStaging();
+                if (++m_staging.gathered == m_staging.needed) {
+                    if (!FinishStaging(crossedFrom == 0) && rewindCrossed()) StashOpenSet();
+                    crossedFrom = 0;
+                }
                 continue;
             }
             if (i == 0) {
                 StashOpenSet();  // the set goes on in some other cluster
+            } else if (rewindCrossed()) {
+                StashOpenSet();
             } else {
                 m_staging.Clear();  // cut short by another entry: damaged
             }
+            crossedFrom = 0;
         }
         if (exfat::LiveType(u8Type) == exfat::kTypeFile) {
             if (!exfat::ParseFileEntry(entry)) {
@@ -160,16 +183,17 @@ bool CFDTPreAnaylze::IsVolumeTableInDevice(exfat::VolumeTableEntry const& table)
     return (table.u64Length >> m_u32SectorShift) < m_u64TotalSectors;
 }
 
-void CFDTPreAnaylze::FinishStaging() {
+bool CFDTPreAnaylze::FinishStaging(bool bLogFailure) {
     char const* pszFailure = nullptr;
     auto const set = exfat::ParseEntrySet(engine::ByteView(m_staging.bytes.data(), m_staging.needed * kEntrySize),
                                           m_limits, &pszFailure);
     if (set)
         m_pSet->AddEntrySet(MakeFileBaseInfo(*set, m_staging.u64Sector));
-    else if (pszFailure)
+    else if (pszFailure && bLogFailure)
         CatchExeception::WriteLog("exFAT: the entry set at sector %llu is skipped: %s\n",
                                   static_cast<unsigned long long>(m_staging.u64Sector), pszFailure);
     m_staging.Clear();
+    return set.has_value();
 }
 
 std::unique_ptr<CFileSet> CFDTPreAnaylze::GetFileSet() {

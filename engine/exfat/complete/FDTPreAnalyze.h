@@ -69,7 +69,8 @@ private:
     bool PassesAlone(engine::ByteView entry, std::uint64_t u64Sector, bool bInRun, bool& bLabelSeen, bool& bBitmapSeen,
                      bool& bUpcaseSeen);
     bool IsVolumeTableInDevice(exfat::VolumeTableEntry const& table) const;
-    void FinishStaging();
+    /// Parses the set gathered and adds it to the run; false when it fails (logged with `bLogFailure`).
+    bool FinishStaging(bool bLogFailure = true);
     /// The set being gathered does not go on in the next sector (the run ends, or the next
     /// sector holds another folder's entries): it joins a pending tail or becomes a pending head.
     void StashOpenSet();
