@@ -174,11 +174,10 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
     std::vector<PendingEntry const*> entries;
     auto const makeNodes = [&](std::vector<PendingEntry> const& list) {
         for (PendingEntry const& entry : list) {
-            _tagFileBaseInfo info = *entry.pInfo;
-            bool const bGuessed = !partition.IsValid() && info.u8NoFatChain == 0;
-            if (bGuessed) info.u8NoFatChain = 1;  // without a FAT, a file in one piece is the best guess
+            _tagFileBaseInfo const& info = *entry.pInfo;
+            // Without a FAT, a chained file in one piece is the best guess (BuildFile notes it).
             ReleasePtr<CExFatFileNode> pNode = partition.BuildFile(info);
-            if (bGuessed) pNode->SetFileFatInvalid();
+            if (!partition.IsValid() && info.u8NoFatChain == 0) pNode->SetFileFatInvalid();
             long long s64ID = static_cast<long long>(partition.ConvertClusterNumToSector(info.u32FirstCluster));
             if (pNode->IsDirectory() != 0) {
                 // A deleted folder whose first cluster a live folder names holds none of its
