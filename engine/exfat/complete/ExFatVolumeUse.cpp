@@ -10,17 +10,18 @@ namespace exfatcomplete {
 
 namespace {
 
-/// Calls `visit` (node, extent) for each run of each live file of `nodes`, in order, with the
-/// run's place in the file (its view sector) and on the device.
+/// Calls `visit` (node, extent) for each run of each file of `nodes`, live ones or (`bDeleted`)
+/// deleted ones, in order, with the run's place in the file (its view sector) and on the device.
 template <typename Visit>
-void ForEachLiveRun(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
-                    Visit visit) {
+void ForEachFileRun(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
+                    bool bDeleted, Visit visit) {
     auto const s64Heap = static_cast<std::int64_t>(partition.GetHeapStart());
     auto const s64Spc = static_cast<std::int64_t>(partition.GetSectorsPerCluster());
     for (ReleasePtr<CExFatFileNode> const& pNode : nodes) {
         IDataRunList* pRuns = pNode ? pNode->GetDataRunList() : nullptr;
-        // A deleted file's chain may be cleared: where its clusters lie is a guess.
-        if (pRuns == nullptr || pNode->IsDirectory() || pNode->IsDeleted() || pNode->GetFileSize() <= 0) continue;
+        if (pRuns == nullptr || pNode->IsDirectory() || (pNode->IsDeleted() != 0) != bDeleted ||
+            pNode->GetFileSize() <= 0)
+            continue;
         std::int64_t s64View = 0;
         for (DataRun const* pRun = pRuns->GetFirst(); pRun != nullptr; pRun = pRuns->GetNext()) {
             if (pRun->s64Start < 0 || pRun->s64Length <= 0) break;
@@ -48,7 +49,7 @@ void ReportUsed(CExFatPartitionEx const& partition, CFoundVolumes& volumes, CFou
 /// file's is broken there.
 CSpanSet ClaimedTwice(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes) {
     std::vector<CSpanSet::Span> runs;
-    ForEachLiveRun(partition, nodes, [&](CExFatFileNode&, SectorExtent const& extent) {
+    ForEachFileRun(partition, nodes, false, [&](CExFatFileNode&, SectorExtent const& extent) {
         runs.emplace_back(extent.s64Device, extent.s64Device + extent.s64Count);
     });
     std::sort(runs.begin(), runs.end());
@@ -66,8 +67,8 @@ void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleaseP
     std::vector<std::int64_t> const& starts = volumes.StartsInside(id);
     CSpanSet const twice = ClaimedTwice(partition, nodes);
     auto const s64SectorBytes = static_cast<std::int64_t>(partition.GetBytesPerSector());
-    std::vector<std::pair<CExFatFileNode*, HoldingFile>> holdings;  // in the nodes' order
-    ForEachLiveRun(partition, nodes, [&](CExFatFileNode& node, SectorExtent const& extent) {
+    std::vector<std::pair<CExFatFileNode*, HoldingFile>> holdings;  // live ones, then deleted ones
+    ForEachFileRun(partition, nodes, false, [&](CExFatFileNode& node, SectorExtent const& extent) {
         if (holdings.empty() || holdings.back().first != &node) holdings.emplace_back(&node, HoldingFile());
         HoldingFile& holding = holdings.back().second;
         // A file has no holes: its data ends where its chain breaks (an end mark early, a link
@@ -80,6 +81,15 @@ void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleaseP
         }
         if (kept.s64Count > 0) holding.extents.push_back(kept);
     });
+    // A deleted file's clusters past its first are a guess (its chain cleared or stale: the free
+    // clusters that follow, passing over live files'); what the volume uses now in them is taken.
+    ForEachFileRun(partition, nodes, true, [&](CExFatFileNode& node, SectorExtent const& extent) {
+        if (holdings.empty() || holdings.back().first != &node) {
+            holdings.emplace_back(&node, HoldingFile());
+            holdings.back().second.bDeleted = true;
+        }
+        holdings.back().second.extents.push_back(extent);
+    });
     for (auto& [pNode, holding] : holdings) {
         bool const bHolds = std::any_of(holding.extents.begin(), holding.extents.end(), [&](SectorExtent const& e) {
             return std::any_of(starts.begin(), starts.end(), [&](std::int64_t s64At) {
@@ -91,8 +101,9 @@ void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleaseP
         for (SectorExtent const& extent : holding.extents) s64Sectors += extent.s64Count;
         holding.name = pNode->GetFileName() ? pNode->GetFileName() : "";
         holding.s64Bytes = std::min<std::int64_t>(pNode->GetFileSize(), s64Sectors * s64SectorBytes);
-        // A chain lost from the FAT: only its first cluster is surely the file's, the rest is a guess.
-        if (pNode->GetCopyRefusal() == kCodeChainLost)
+        // A chain lost from the FAT or a deleted file's: only its first cluster is surely the
+        // file's, the rest is a guess.
+        if (pNode->GetCopyRefusal() == kCodeChainLost || holding.bDeleted)
             holding.s64KnownSectors = static_cast<std::int64_t>(partition.GetSectorsPerCluster());
         volumes.AddHoldingFile(id, std::move(holding));
     }
