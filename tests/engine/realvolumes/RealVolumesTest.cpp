@@ -128,6 +128,7 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeImageInThreePiecesOnFat32", "fat32-holding-ntfs-image-in-pieces", "complete"},
     {"NtfsVolumeImageInThreePiecesOnExFat", "exfat-holding-ntfs-image-in-pieces", "complete"},
     {"ExFatVolumeImageInThreePiecesOnExFat", "exfat-holding-exfat-image-in-pieces", "complete"},
+    {"ExFatFileInPiecesWithoutItsFat", "exfat-holding-exfat-image-in-pieces-lost-fat-quick"},
     {"ExFatVolumeImageInPiecesOnExFatWithoutItsFat", "exfat-holding-exfat-image-in-pieces-lost-fat", "complete"},
     {"ExFatVolumeImageInPiecesOnExFatWhoseChainEndsEarly", "exfat-holding-exfat-image-in-pieces-end-mark", "complete"},
     {"DeletedExFatVolumeImageInPiecesOnExFat", "exfat-holding-deleted-exfat-image-in-pieces", "complete"},
