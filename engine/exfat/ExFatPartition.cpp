@@ -101,8 +101,9 @@ ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo cons
     // Without the FAT a chained file's clusters past its first are a guess: in one piece, the
     // likeliest, and a live one is noted (a deleted one's chain is cleared anyway).
     if (info.u8NoFatChain != 0 || !IsValid()) {
-        DataRun const run{static_cast<long long>(info.u32FirstCluster - kFirstCluster),
-                          static_cast<long long>(std::min<std::uint64_t>(u64Needed, m_u64ClusterLimit - info.u32FirstCluster))};
+        DataRun const run{
+            static_cast<long long>(info.u32FirstCluster - kFirstCluster),
+            static_cast<long long>(std::min<std::uint64_t>(u64Needed, m_u64ClusterLimit - info.u32FirstCluster))};
         pRuns->AddDataRun(&run);
         *pChainLost = info.u8NoFatChain == 0 && info.u8InUse != 0 && u64Needed > 1;
         return pRuns;

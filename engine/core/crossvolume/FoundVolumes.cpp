@@ -44,7 +44,8 @@ std::uint64_t SectorCount(CSpanSet const& spans) {
 CSpanSet GuessedSectors(HoldingFile const& file) {
     CSpanSet guessed;
     for (SectorExtent const& extent : file.extents) {
-        std::int64_t const s64Skip = std::clamp<std::int64_t>(file.s64KnownSectors - extent.s64View, 0, extent.s64Count);
+        std::int64_t const s64Skip =
+            std::clamp<std::int64_t>(file.s64KnownSectors - extent.s64View, 0, extent.s64Count);
         if (s64Skip < extent.s64Count && extent.s64Device <= INT64_MAX - extent.s64Count)
             guessed.Add(extent.s64Device + s64Skip, extent.s64Device + extent.s64Count);
     }
