@@ -131,6 +131,8 @@ constexpr RealVolumeCase kCases[] = {
     {"ExFatFileInPiecesWithoutItsFat", "exfat-holding-exfat-image-in-pieces-lost-fat-quick"},
     {"ExFatVolumeImageInPiecesOnExFatWithoutItsFat", "exfat-holding-exfat-image-in-pieces-lost-fat", "complete"},
     {"ExFatVolumeImageInPiecesOnExFatWhoseChainEndsEarly", "exfat-holding-exfat-image-in-pieces-end-mark", "complete"},
+    {"ExFatVolumeImageInPiecesOnExFatWhoseChainLinksPastTheHeap", "exfat-holding-exfat-image-in-pieces-past-heap",
+     "complete"},
     {"DeletedExFatVolumeImageInPiecesOnExFat", "exfat-holding-deleted-exfat-image-in-pieces", "complete"},
     {"Fat16ImageInPiecesInsideAnNtfsImageInPiecesOnNtfs", "ntfs-holding-nested-images", "complete"},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
