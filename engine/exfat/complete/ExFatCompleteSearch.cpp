@@ -95,6 +95,7 @@ void CExFatCompleteSearch::ClassifySector(std::uint64_t u64Sector, engine::ByteV
     } else if (sector.U8(510) == 0x55 && sector.U8(511) == 0xAA && CExFatDBR(sector).IsValid(m_u32SectorSize)) {
         CExFatDBR const bootSector(sector);
         m_partitionBuilder.Build(u64Sector, bootSector);
+        m_preAnalyze.AdmitVolumeEnd(u64Sector + bootSector.GetTotalSectors());
         if (m_pFoundVolumes != nullptr)
             m_pFoundVolumes->NoteSeen(static_cast<std::int64_t>(u64Sector),
                                       static_cast<std::int64_t>(bootSector.GetTotalSectors()));

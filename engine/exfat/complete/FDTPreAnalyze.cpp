@@ -10,6 +10,8 @@ using exfat::kEntrySize;
 namespace {
 
 constexpr std::uint32_t kLargestClusterShift = 25;
+/// No exFAT volume is longer: 2^32 clusters of 32 MiB, in 512-byte sectors.
+constexpr std::uint64_t kMaxVolumeSectors = std::uint64_t{1} << (32 + kLargestClusterShift - 9);
 constexpr std::uint8_t kSecondBitmapFlag = 1;  // a TexFAT volume's second bitmap
 
 bool IsSecondaryType(std::uint8_t u8Type) { return (u8Type & exfat::kTypeSecondaryBit) != 0; }
@@ -47,6 +49,10 @@ void CFDTPreAnaylze::PrepareAnayze(std::uint32_t u32SectorShift, std::uint64_t u
     m_u32SectorShift = u32SectorShift;
     m_u64TotalSectors = u64TotalSectors;
     m_limits = {u32SectorShift, kLargestClusterShift, u64TotalSectors};
+}
+
+void CFDTPreAnaylze::AdmitVolumeEnd(std::uint64_t u64End) {
+    m_limits.u64Limit = std::max(m_limits.u64Limit, std::min(u64End, kMaxVolumeSectors));
 }
 
 void CFDTPreAnaylze::FinisAnayze() {
