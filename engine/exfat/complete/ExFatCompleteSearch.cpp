@@ -147,7 +147,7 @@ void CExFatCompleteSearch::ReportVolumeUse() {
         CExFatPartitionEx& partition = *m_partitions[k];
         LoadTables(partition);
         std::vector<ReleasePtr<CExFatFileNode>> nodes;
-        if (bHolds) nodes = m_partitionBuilder.BuildFileTree(partition);
+        if (bHolds) nodes = m_partitionBuilder.BuildFileTree(partition, m_pFoundVolumes->StartsInside(id));
         exfatcomplete::ReportVolumeUse(partition, nodes, *m_pFoundVolumes, id);
         partition.ClearFatData();
     }
@@ -186,7 +186,11 @@ void CExFatCompleteSearch::BuildeFileNode() {
                                              static_cast<std::int64_t>(partition.GetPartitionStart())))
             continue;
         LoadTables(partition);
-        for (ReleasePtr<CExFatFileNode>& pNode : m_partitionBuilder.BuildFileTree(partition)) {
+        std::vector<std::int64_t> const noStarts;
+        std::vector<std::int64_t> const& starts = m_pFoundVolumes != nullptr && k < m_volumeIds.size()
+                                                      ? m_pFoundVolumes->StartsInside(m_volumeIds[k])
+                                                      : noStarts;
+        for (ReleasePtr<CExFatFileNode>& pNode : m_partitionBuilder.BuildFileTree(partition, starts)) {
             pNode->SetBelongedPartition(static_cast<unsigned short>(k));
             if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) != 0) pNode.release();  // the builder owns it now
         }

@@ -56,7 +56,10 @@ public:
     /// Places the root folders, winnows and de-duplicates; appends the partitions that remain.
     void FinishBuid(Partitions& out);
     /// The nodes of one partition's tree; its FAT, when loaded, gives folders their clusters.
-    std::vector<ReleasePtr<CExFatFileNode>> BuildFileTree(CExFatPartitionEx& partition) const;
+    /// `volumeStarts`: where other volumes start inside it; entry sets in a deleted file holding
+    /// one of them are that volume's (an image deleted from this one), not this one's.
+    std::vector<ReleasePtr<CExFatFileNode>> BuildFileTree(CExFatPartitionEx& partition,
+                                                          std::span<std::int64_t const> volumeStarts = {}) const;
     /// Frees every run and candidate.
     void Clear();
 
