@@ -133,6 +133,8 @@ constexpr RealVolumeCase kCases[] = {
     {"ExFatVolumeImageInPiecesOnExFatWhoseChainEndsEarly", "exfat-holding-exfat-image-in-pieces-end-mark", "complete"},
     {"ExFatVolumeImageInPiecesOnExFatWhoseChainLinksPastTheHeap", "exfat-holding-exfat-image-in-pieces-past-heap",
      "complete"},
+    {"ExFatVolumeImageInPiecesOnExFatWhoseChainLinksIntoAnotherFile", "exfat-holding-exfat-image-in-pieces-cross-link",
+     "complete"},
     {"DeletedExFatVolumeImageInPiecesOnExFat", "exfat-holding-deleted-exfat-image-in-pieces", "complete"},
     {"Fat16ImageInPiecesInsideAnNtfsImageInPiecesOnNtfs", "ntfs-holding-nested-images", "complete"},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
