@@ -75,18 +75,17 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
     bool bEnded = false;
     // The set open as this sector begins may go on in the folder's next cluster elsewhere, and
     // this sector be another file's bytes that pass for its entries: if the set fails here, it is
-    // taken back to where it stood and kept as a pending head for that cluster.
+    // taken back to where it stood and kept as a pending head for that cluster, and the sector is
+    // read again as one that no set runs into (it may begin another set's rest).
     std::size_t crossedFrom = m_staging.IsOpen() ? m_staging.gathered : 0;
     std::size_t const crossedNeeded = m_staging.needed;
     std::uint64_t const u64CrossedLast = m_staging.u64LastSector;
-    auto const rewindCrossed = [&] {
+    auto const stashCrossed = [&] {
         if (crossedFrom == 0) return false;
-        std::size_t const absorbed = (m_staging.IsOpen() ? m_staging.gathered : crossedNeeded) - crossedFrom;
-        passed -= std::min(passed, absorbed);
         m_staging.needed = crossedNeeded;
         m_staging.gathered = crossedFrom;
         m_staging.u64LastSector = u64CrossedLast;
-        crossedFrom = 0;
+        StashOpenSet();
         return true;
     };
     if (!m_staging.IsOpen() && IsSecondaryType(sector.U8(0)) && IsSetContinuation(sector.Sub(0, kEntrySize))) {
@@ -100,7 +99,7 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
         if (m_staging.IsOpen()) {
             if (IsSecondaryType(u8Type) && (u8Type & exfat::kInUseBit) == (m_staging.bytes[0] & exfat::kInUseBit)) {
                 if (!SecondaryPasses(entry)) {
-                    rewindCrossed();  // the set, as it stood, is stashed when the run is taken
+                    if (stashCrossed()) return Analyze(u64Sector, sector);
                     bEnded = true;
                     break;
                 }
@@ -109,15 +108,15 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
                 m_staging.u64LastSector = u64Sector;
                 ++passed;
                 if (++m_staging.gathered == m_staging.needed) {
-                    if (!FinishStaging(crossedFrom == 0) && rewindCrossed()) StashOpenSet();
+                    if (!FinishStaging(crossedFrom == 0) && stashCrossed()) return Analyze(u64Sector, sector);
                     crossedFrom = 0;
                 }
                 continue;
             }
             if (i == 0) {
                 StashOpenSet();  // the set goes on in some other cluster
-            } else if (rewindCrossed()) {
-                StashOpenSet();
+            } else if (stashCrossed()) {
+                return Analyze(u64Sector, sector);
             } else {
                 m_staging.Clear();  // cut short by another entry: damaged
             }
