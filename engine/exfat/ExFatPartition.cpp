@@ -90,15 +90,22 @@ std::uint32_t CExFatPartition::GetNextCluster(std::uint32_t u32Cluster, bool bFa
     return IsHeapCluster(u32Next) ? u32Next : kNoCluster;
 }
 
-ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo const& info) {
+ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo const& info, bool* pChainLost) {
+    bool bChainLost = false;
+    if (pChainLost == nullptr) pChainLost = &bChainLost;
+    *pChainLost = false;
     ReleasePtr<IDataRunList> pRuns(CreateDataRunList());
     bool const bFolder = (info.u16Attributes & exfat::kAttributeFolder) != 0;
     if (!pRuns || bFolder || !IsHeapCluster(info.u32FirstCluster) || info.u64DataLength == 0) return pRuns;
     std::uint64_t const u64Needed = (info.u64DataLength - 1) / m_u32BytesPerCluster + 1;
-    if (info.u8NoFatChain != 0) {
-        DataRun const run{static_cast<long long>(info.u32FirstCluster - kFirstCluster),
-                          static_cast<long long>(u64Needed)};
+    // Without the FAT a chained file's clusters past its first are a guess: in one piece, the
+    // likeliest, and a live one is noted (a deleted one's chain is cleared anyway).
+    if (info.u8NoFatChain != 0 || !IsValid()) {
+        DataRun const run{
+            static_cast<long long>(info.u32FirstCluster - kFirstCluster),
+            static_cast<long long>(std::min<std::uint64_t>(u64Needed, m_u64ClusterLimit - info.u32FirstCluster))};
         pRuns->AddDataRun(&run);
+        *pChainLost = info.u8NoFatChain == 0 && info.u8InUse != 0 && u64Needed > 1;
         return pRuns;
     }
     std::uint64_t const u64MaxClusters = std::min<std::uint64_t>(u64Needed, m_u32ClusterCount);
@@ -112,6 +119,15 @@ ReleasePtr<IDataRunList> CExFatPartition::BuildFileDataRun(_tagFileBaseInfo cons
         pRuns->AddDataRun(&run);
         u32Last = u32Cluster;
         u32Cluster = GetNextCluster(u32Cluster, false);
+    }
+    // A live file's chain that stops at a free entry was lost from the table there: the rest is
+    // guessed to follow on, noted, as FAT's. An end mark or a link out of the heap ends the data.
+    if (info.u8InUse != 0 && u64Taken < u64MaxClusters && CFatTable::GetNextCluster(u32Last) == 0) {
+        std::uint64_t const u64Rest =
+            std::min<std::uint64_t>(u64MaxClusters - u64Taken, m_u64ClusterLimit - (std::uint64_t{u32Last} + 1));
+        DataRun const run{static_cast<long long>(u32Last + 1 - kFirstCluster), static_cast<long long>(u64Rest)};
+        if (u64Rest != 0) pRuns->AddDataRun(&run);
+        *pChainLost = true;
     }
     // A deleted file's chain cleared from here on: the writer put the rest in the free clusters
     // that follow, in cluster order, passing over those live files hold.
@@ -186,7 +202,9 @@ ReleasePtr<CExFatFileNode> CExFatPartition::BuildFile(_tagFileBaseInfo const& in
     pNode->SetFileSize(static_cast<long long>(std::min<std::uint64_t>(info.u64DataLength, INT64_MAX)));
     pNode->SetMetaDataSector(static_cast<long long>(std::min<std::uint64_t>(info.u64EntrySector, INT64_MAX)));
     if (info.u8InUse == 0) pNode->SetFileDeleted();
-    pNode->SetDataRunList(BuildFileDataRun(info));
+    bool bChainLost = false;
+    pNode->SetDataRunList(BuildFileDataRun(info, &bChainLost));
+    if (bChainLost) pNode->SetCopyRefusal(kCodeChainLost);
     IDataRunList* pRuns = pNode->GetDataRunList();
     if (info.u8InUse == 0 && m_bitmap && pRuns != nullptr && (info.u16Attributes & exfat::kAttributeFolder) == 0)
         pNode->SetCopyRefusal(m_bitmap->RunsRefusal(*pRuns, m_u32BytesPerCluster, info.u64DataLength));

@@ -42,8 +42,9 @@ public:
     /// The runs of an entry set: none for a folder, an empty file or a first cluster outside the
     /// volume; one run for a file without FAT chain; else the FAT chain, which ends at its end
     /// mark, at a cluster it already took, once it covers the size, or at the volume's cluster
-    /// count.
-    ReleasePtr<IDataRunList> BuildFileDataRun(_tagFileBaseInfo const& info);
+    /// count. `pChainLost` is set for a live file whose chain is not in the FAT (none loaded, or
+    /// a free entry inside it): the rest of its size is guessed to follow on in one piece.
+    ReleasePtr<IDataRunList> BuildFileDataRun(_tagFileBaseInfo const& info, bool* pChainLost = nullptr);
     /// The volume's allocation bitmap, bit n for cluster n + 2. With it a deleted file whose
     /// chain was cleared goes on over the free clusters that follow, and one whose clusters are
     /// allocated now is refused as overwritten.

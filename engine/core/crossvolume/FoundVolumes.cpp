@@ -56,6 +56,18 @@ bool Reaches(HoldingFile const& file, std::int64_t s64SectorSize, std::int64_t s
     return s64At <= s64View && s64View - s64At >= s64Sectors;
 }
 
+/// The device sectors of a holding file past what is known to be its own.
+CSpanSet GuessedSectors(HoldingFile const& file) {
+    CSpanSet guessed;
+    for (SectorExtent const& extent : file.extents) {
+        std::int64_t const s64Skip =
+            std::clamp<std::int64_t>(file.s64KnownSectors - extent.s64View, 0, extent.s64Count);
+        if (s64Skip < extent.s64Count && extent.s64Device <= INT64_MAX - extent.s64Count)
+            guessed.Add(extent.s64Device + s64Skip, extent.s64Device + extent.s64Count);
+    }
+    return guessed;
+}
+
 }  // namespace
 
 CFoundVolumes::CFoundVolumes(std::vector<std::int64_t> listedStarts) : m_listed(std::move(listedStarts)) {
@@ -335,6 +347,7 @@ void CFoundVolumes::Weigh(Entry& entry) {
             entry.taken.Add(taken.Within(span.first, span.second));
             entry.doubtful.Add(owner.doubtful.Within(span.first, span.second));
         }
+        entry.doubtful.Add(GuessedSectors(holding.file));
         return;
     }
     for (Entry const& other : m_entries) {
@@ -389,6 +402,7 @@ void CFoundVolumes::Resolve(IStorageDevice& device, CVolumePlacement const* pBel
             scan.m_taken.Add(taken.Within(extent.s64Device, extent.s64Device + extent.s64Count));
             scan.m_doubtful.Add(owner.doubtful.Within(extent.s64Device, extent.s64Device + extent.s64Count));
         }
+        scan.m_doubtful.Add(GuessedSectors(holding.file));
         scan.Bound();
         CVolumePlacement placed = pBelow ? scan.OnTopOf(*pBelow) : scan;
         m_scans.push_back({holding.file.name, std::make_shared<CVolumePlacement const>(std::move(placed))});

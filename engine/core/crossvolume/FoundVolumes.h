@@ -50,6 +50,9 @@ struct HoldingFile {
     std::int64_t s64Bytes = 0;
     std::vector<SectorExtent> extents;  // sector n of the file at device sector ...
     bool bDeleted = false;
+    /// Its first sectors known to be its own; past them the extents are a guess (a chain lost
+    /// from its table), and what volumes in it read there is noted.
+    std::int64_t s64KnownSectors = INT64_MAX;
 };
 
 class CFoundVolumes {

@@ -102,6 +102,7 @@ void CExFatCompleteSearch::ClassifySector(std::uint64_t u64Sector, engine::ByteV
     } else if (sector.U8(510) == 0x55 && sector.U8(511) == 0xAA && CExFatDBR(sector).IsValid(m_u32SectorSize)) {
         CExFatDBR const bootSector(sector);
         m_partitionBuilder.Build(u64Sector, bootSector);
+        m_preAnalyze.AdmitVolumeEnd(u64Sector + bootSector.GetTotalSectors());
         if (m_pFoundVolumes != nullptr)
             m_pFoundVolumes->NoteSeen(static_cast<std::int64_t>(u64Sector),
                                       static_cast<std::int64_t>(bootSector.GetTotalSectors()));
@@ -156,7 +157,7 @@ void CExFatCompleteSearch::ReportVolumeUse() {
         CExFatPartitionEx& partition = *m_partitions[k];
         LoadTables(partition);
         std::vector<ReleasePtr<CExFatFileNode>> nodes;
-        if (bHolds) nodes = m_partitionBuilder.BuildFileTree(partition);
+        if (bHolds) nodes = m_partitionBuilder.BuildFileTree(partition, m_pFoundVolumes->StartsInside(id));
         exfatcomplete::ReportVolumeUse(partition, nodes, *m_pFoundVolumes, id);
         partition.ClearFatData();
     }
@@ -195,7 +196,11 @@ void CExFatCompleteSearch::BuildeFileNode() {
                                              static_cast<std::int64_t>(partition.GetPartitionStart())))
             continue;
         LoadTables(partition);
-        for (ReleasePtr<CExFatFileNode>& pNode : m_partitionBuilder.BuildFileTree(partition)) {
+        std::vector<std::int64_t> const noStarts;
+        std::vector<std::int64_t> const& starts = m_pFoundVolumes != nullptr && k < m_volumeIds.size()
+                                                      ? m_pFoundVolumes->StartsInside(m_volumeIds[k])
+                                                      : noStarts;
+        for (ReleasePtr<CExFatFileNode>& pNode : m_partitionBuilder.BuildFileTree(partition, starts)) {
             pNode->SetBelongedPartition(static_cast<unsigned short>(k));
             if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) != 0) pNode.release();  // the builder owns it now
         }

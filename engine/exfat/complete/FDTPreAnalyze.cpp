@@ -10,6 +10,8 @@ using exfat::kEntrySize;
 namespace {
 
 constexpr std::uint32_t kLargestClusterShift = 25;
+/// No exFAT volume is longer: 2^32 clusters of 32 MiB, in 512-byte sectors.
+constexpr std::uint64_t kMaxVolumeSectors = std::uint64_t{1} << (32 + kLargestClusterShift - 9);
 constexpr std::uint8_t kSecondBitmapFlag = 1;  // a TexFAT volume's second bitmap
 
 bool IsSecondaryType(std::uint8_t u8Type) { return (u8Type & exfat::kTypeSecondaryBit) != 0; }
@@ -49,6 +51,10 @@ void CFDTPreAnaylze::PrepareAnayze(std::uint32_t u32SectorShift, std::uint64_t u
     m_limits = {u32SectorShift, kLargestClusterShift, u64TotalSectors};
 }
 
+void CFDTPreAnaylze::AdmitVolumeEnd(std::uint64_t u64End) {
+    m_limits.u64Limit = std::max(m_limits.u64Limit, std::min(u64End, kMaxVolumeSectors));
+}
+
 void CFDTPreAnaylze::FinisAnayze() {
     m_pSet = std::make_unique<CFileSet>();
     m_staging.Clear();
@@ -67,6 +73,21 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
     bool bBitmapSeen = false;
     bool bUpcaseSeen = false;
     bool bEnded = false;
+    // The set open as this sector begins may go on in the folder's next cluster elsewhere, and
+    // this sector be another file's bytes that pass for its entries: if the set fails here, it is
+    // taken back to where it stood and kept as a pending head for that cluster, and the sector is
+    // read again as one that no set runs into (it may begin another set's rest).
+    std::size_t crossedFrom = m_staging.IsOpen() ? m_staging.gathered : 0;
+    std::size_t const crossedNeeded = m_staging.needed;
+    std::uint64_t const u64CrossedLast = m_staging.u64LastSector;
+    auto const stashCrossed = [&] {
+        if (crossedFrom == 0) return false;
+        m_staging.needed = crossedNeeded;
+        m_staging.gathered = crossedFrom;
+        m_staging.u64LastSector = u64CrossedLast;
+        StashOpenSet();
+        return true;
+    };
     if (!m_staging.IsOpen() && IsSecondaryType(sector.U8(0)) && IsSetContinuation(sector.Sub(0, kEntrySize))) {
         if (!m_pSet->HasSectors()) m_pSet->SetAbridged();
         i = JoinLeadingEntries(u64Sector, sector);
@@ -78,6 +99,7 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
         if (m_staging.IsOpen()) {
             if (IsSecondaryType(u8Type) && (u8Type & exfat::kInUseBit) == (m_staging.bytes[0] & exfat::kInUseBit)) {
                 if (!SecondaryPasses(entry)) {
+                    if (stashCrossed()) return Analyze(u64Sector, sector);
                     bEnded = true;
                     break;
                 }
@@ -85,14 +107,20 @@ bool CFDTPreAnaylze::Analyze(std::uint64_t u64Sector, engine::ByteView sector) {
                             m_staging.bytes.begin() + static_cast<std::ptrdiff_t>(m_staging.gathered * kEntrySize));
                 m_staging.u64LastSector = u64Sector;
                 ++passed;
-                if (++m_staging.gathered == m_staging.needed) FinishStaging();
+                if (++m_staging.gathered == m_staging.needed) {
+                    if (!FinishStaging(crossedFrom == 0) && stashCrossed()) return Analyze(u64Sector, sector);
+                    crossedFrom = 0;
+                }
                 continue;
             }
             if (i == 0) {
                 StashOpenSet();  // the set goes on in some other cluster
+            } else if (stashCrossed()) {
+                return Analyze(u64Sector, sector);
             } else {
                 m_staging.Clear();  // cut short by another entry: damaged
             }
+            crossedFrom = 0;
         }
         if (exfat::LiveType(u8Type) == exfat::kTypeFile) {
             if (!exfat::ParseFileEntry(entry)) {
@@ -160,16 +188,17 @@ bool CFDTPreAnaylze::IsVolumeTableInDevice(exfat::VolumeTableEntry const& table)
     return (table.u64Length >> m_u32SectorShift) < m_u64TotalSectors;
 }
 
-void CFDTPreAnaylze::FinishStaging() {
+bool CFDTPreAnaylze::FinishStaging(bool bLogFailure) {
     char const* pszFailure = nullptr;
     auto const set = exfat::ParseEntrySet(engine::ByteView(m_staging.bytes.data(), m_staging.needed * kEntrySize),
                                           m_limits, &pszFailure);
     if (set)
         m_pSet->AddEntrySet(MakeFileBaseInfo(*set, m_staging.u64Sector));
-    else if (pszFailure)
+    else if (pszFailure && bLogFailure)
         CatchExeception::WriteLog("exFAT: the entry set at sector %llu is skipped: %s\n",
                                   static_cast<unsigned long long>(m_staging.u64Sector), pszFailure);
     m_staging.Clear();
+    return set.has_value();
 }
 
 std::unique_ptr<CFileSet> CFDTPreAnaylze::GetFileSet() {

@@ -41,6 +41,9 @@ public:
 
     /// Log2 of the sector size and the device's sectors; forgets everything.
     void PrepareAnayze(std::uint32_t u32SectorShift, std::uint64_t u64TotalSectors);
+    /// A boot sector declares a volume ending at `u64End`: its files may be that long, also where
+    /// the device ends sooner (an image read through a file cut short or broken off).
+    void AdmitVolumeEnd(std::uint64_t u64End);
     /// Examines sector `u64Sector`; true when the current run ended with it (take it with GetFileSet).
     bool Analyze(std::uint64_t u64Sector, engine::ByteView sector);
     /// Ends the current run: the run when it holds entry sets or is a root folder, else null.
@@ -69,7 +72,8 @@ private:
     bool PassesAlone(engine::ByteView entry, std::uint64_t u64Sector, bool bInRun, bool& bLabelSeen, bool& bBitmapSeen,
                      bool& bUpcaseSeen);
     bool IsVolumeTableInDevice(exfat::VolumeTableEntry const& table) const;
-    void FinishStaging();
+    /// Parses the set gathered and adds it to the run; false when it fails (logged with `bLogFailure`).
+    bool FinishStaging(bool bLogFailure = true);
     /// The set being gathered does not go on in the next sector (the run ends, or the next
     /// sector holds another folder's entries): it joins a pending tail or becomes a pending head.
     void StashOpenSet();

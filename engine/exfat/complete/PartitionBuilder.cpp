@@ -297,6 +297,37 @@ CSpanSet CPartitionBuilder::NestedVolumes(CExFatPartitionEx const& partition,
                                  static_cast<std::int64_t>(partition.GetEnd()));
 }
 
+std::unordered_set<CFileSet const*> CPartitionBuilder::ReachedFromRoot(CExFatPartitionEx const& partition) const {
+    std::unordered_set<CFileSet const*> reached;
+    if (!partition.IsHeapCluster(partition.GetRootCluster())) return reached;
+    std::uint64_t const u64Spc = partition.GetSectorsPerCluster();
+    std::vector<CFileSet const*> pending;
+    auto const reach = [&](CFileSet const* pSet) {
+        // Linked runs hold the rest of an entry set that began in this one: the same folder's.
+        for (std::size_t steps = 0; pSet != nullptr && steps < m_sets.Size(); ++steps, pSet = pSet->GetNext())
+            if (reached.insert(pSet).second) pending.push_back(pSet);
+    };
+    reach(m_sets.Find(partition.ConvertClusterNumToSector(partition.GetRootCluster())));
+    while (!pending.empty()) {
+        CFileSet const* pSet = pending.back();
+        pending.pop_back();
+        for (_tagFileBaseInfo const& info : pSet->LiveSets()) {
+            if ((info.u16Attributes & exfat::kAttributeFolder) == 0 || !partition.IsHeapCluster(info.u32FirstCluster))
+                continue;
+            std::uint64_t const u64First = partition.ConvertClusterNumToSector(info.u32FirstCluster);
+            // A folder in one piece holds every run over its length; a chained one is known by its
+            // first cluster here (the FAT is not read yet).
+            std::uint64_t const u64Clusters =
+                info.u8NoFatChain != 0 && info.u64DataLength != 0 && info.u8LengthBounded == 0
+                    ? std::min<std::uint64_t>((info.u64DataLength - 1) / partition.GetBytesPerCluster() + 1,
+                                              partition.GetClusterLimit() - info.u32FirstCluster)
+                    : 1;
+            m_sets.ForEachIn(u64First, u64First + u64Clusters * u64Spc, [&](CFileSet const& run) { reach(&run); });
+        }
+    }
+    return reached;
+}
+
 void CPartitionBuilder::WinnowPartition(Partitions& kept) {
     std::vector<CExFatPartitionEx*> const ranked = Ranked();
     std::map<CExFatPartitionEx::Key, std::unique_ptr<CExFatPartitionEx>> index = std::move(m_index);
@@ -316,11 +347,15 @@ void CPartitionBuilder::WinnowPartition(Partitions& kept) {
         }
         pPartition->Matched().clear();
         std::uint64_t const u64Bytes = pPartition->GetBytesPerCluster();
-        // The folders of a volume kept inside this one as a file are that volume's.
+        // The folders of a volume kept inside this one as a file are that volume's, but for those
+        // this volume's own tree reaches: an image in pieces declares a range that holds this
+        // volume's folders between its pieces.
         CSpanSet const nested = NestedVolumes(*pPartition, ranked);
+        std::unordered_set<CFileSet const*> const own =
+            nested.Empty() ? std::unordered_set<CFileSet const*>() : ReachedFromRoot(*pPartition);
         m_sets.ForEachIn(pPartition->GetHeapStart(), pPartition->GetEnd(), [&](CFileSet& set) {
             if (m_consumed.count(&set) != 0 || set.IsClusterSizeConflict(u64Bytes) || !pPartition->ContainsSet(set) ||
-                nested.Holds(static_cast<std::int64_t>(set.GetFirstSector())))
+                (nested.Holds(static_cast<std::int64_t>(set.GetFirstSector())) && own.count(&set) == 0))
                 return;
             (pPartition->IsAligned(set.GetFirstSector()) ? pPartition->AlignedSectors() : pPartition->OtherSectors())
                 .push_back(set.GetFirstSector());

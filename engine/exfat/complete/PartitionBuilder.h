@@ -56,7 +56,10 @@ public:
     /// Places the root folders, winnows and de-duplicates; appends the partitions that remain.
     void FinishBuid(Partitions& out);
     /// The nodes of one partition's tree; its FAT, when loaded, gives folders their clusters.
-    std::vector<ReleasePtr<CExFatFileNode>> BuildFileTree(CExFatPartitionEx& partition) const;
+    /// `volumeStarts`: where other volumes start inside it; entry sets in a deleted file holding
+    /// one of them are that volume's (an image deleted from this one), not this one's.
+    std::vector<ReleasePtr<CExFatFileNode>> BuildFileTree(CExFatPartitionEx& partition,
+                                                          std::span<std::int64_t const> volumeStarts = {}) const;
     /// Frees every run and candidate.
     void Clear();
 
@@ -96,6 +99,9 @@ private:
     /// Enters the results into the index; `pRoot`, when given, joins each with its tree.
     void UpdatePartitionList(RootResults& results, CFileSet* pRoot);
     void WinnowPartition(Partitions& kept);
+    /// The runs the partition's folder tree reaches from its root: folders by their first
+    /// cluster (their whole length when in one piece), and the runs linked after those.
+    std::unordered_set<CFileSet const*> ReachedFromRoot(CExFatPartitionEx const& partition) const;
     void UpdatePartitionMatched(CExFatPartitionEx& partition, CFileSet& set) const;
     bool SimpleCheck(CExFatPartitionEx const& partition, CFileSet const& set) const;
     void RemovePartionBeCoveredByOther(Partitions& kept, Partitions& out);

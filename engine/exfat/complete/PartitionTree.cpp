@@ -125,6 +125,26 @@ void MarkRuns(CExFatFileNode const& node, CClusterBitmap& held) {
             held.MarkAllocated(static_cast<std::uint64_t>(pRun->s64Start), static_cast<std::uint64_t>(pRun->s64Length));
 }
 
+/// The device sectors of the deleted files among `nodes` whose runs hold one of `starts`.
+CSpanSet DeletedImageSectors(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
+                             std::span<std::int64_t const> starts) {
+    CSpanSet images;
+    if (starts.empty()) return images;
+    auto const s64Heap = static_cast<std::int64_t>(partition.GetHeapStart());
+    auto const s64Spc = static_cast<std::int64_t>(partition.GetSectorsPerCluster());
+    for (ReleasePtr<CExFatFileNode> const& pNode : nodes) {
+        IDataRunList* pRuns = pNode->GetDataRunList();
+        if (pNode->IsDeleted() == 0 || pNode->IsDirectory() != 0 || pRuns == nullptr) continue;
+        CSpanSet sectors;
+        for (DataRun const* pRun = pRuns->GetFirst(); pRun != nullptr; pRun = pRuns->GetNext())
+            if (pRun->s64Start >= 0 && pRun->s64Length > 0)
+                sectors.Add(s64Heap + pRun->s64Start * s64Spc, s64Heap + (pRun->s64Start + pRun->s64Length) * s64Spc);
+        if (std::any_of(starts.begin(), starts.end(), [&](std::int64_t s64At) { return sectors.Holds(s64At); }))
+            images.Add(sectors);
+    }
+    return images;
+}
+
 CFileSet const* HeadOf(CFileSet const& set) {
     CFileSet const* pHead = &set;
     for (std::size_t steps = 0; pHead->GetLast() != nullptr && pHead->GetLast() != &set && steps < (1u << 16); ++steps)
@@ -134,7 +154,8 @@ CFileSet const* HeadOf(CFileSet const& set) {
 
 }  // namespace
 
-std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatPartitionEx& partition) const {
+std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(
+    CExFatPartitionEx& partition, std::span<std::int64_t const> volumeStarts) const {
     std::vector<PendingEntry> live;
     std::vector<PendingEntry> deleted;
     for (std::uint64_t u64Sector : partition.AlignedSectors()) {
@@ -174,11 +195,10 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
     std::vector<PendingEntry const*> entries;
     auto const makeNodes = [&](std::vector<PendingEntry> const& list) {
         for (PendingEntry const& entry : list) {
-            _tagFileBaseInfo info = *entry.pInfo;
-            bool const bGuessed = !partition.IsValid() && info.u8NoFatChain == 0;
-            if (bGuessed) info.u8NoFatChain = 1;  // without a FAT, a file in one piece is the best guess
+            _tagFileBaseInfo const& info = *entry.pInfo;
+            // Without a FAT, a chained file in one piece is the best guess (BuildFile notes it).
             ReleasePtr<CExFatFileNode> pNode = partition.BuildFile(info);
-            if (bGuessed) pNode->SetFileFatInvalid();
+            if (!partition.IsValid() && info.u8NoFatChain == 0) pNode->SetFileFatInvalid();
             long long s64ID = static_cast<long long>(partition.ConvertClusterNumToSector(info.u32FirstCluster));
             if (pNode->IsDirectory() != 0) {
                 // A deleted folder whose first cluster a live folder names holds none of its
@@ -202,6 +222,18 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(CExFatP
     };
     makeNodes(live);
     makeNodes(deleted);
+    // Entry sets in the clusters of a deleted image (a deleted file holding another volume's
+    // start) are that volume's: read with this volume's geometry they would be other bytes.
+    if (CSpanSet const images = DeletedImageSectors(partition, nodes, volumeStarts); !images.Empty()) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (images.Holds(static_cast<std::int64_t>(entries[i]->pInfo->u64EntrySector))) continue;
+            nodes[kept] = std::move(nodes[i]);
+            entries[kept++] = entries[i];
+        }
+        nodes.resize(kept);
+        entries.resize(kept);
+    }
     if (pHeld) {
         for (ReleasePtr<CExFatFileNode> const& pNode : nodes) {
             IDataRunList* pRuns = pNode->GetDataRunList();

@@ -71,6 +71,8 @@ constexpr RealVolumeCase kCases[] = {
     {"ExFatReusedClustersScannedCompletely", "exfat-reused-cluster", "complete"},
     {"ExFatDeletedFileInHolesScannedCompletely", "exfat-deleted-in-holes", "complete"},
     {"ExFatReusedClustersWithoutBootSectorsScannedCompletely", "exfat-lost-boot-reused", "complete"},
+    {"ExFatEntrySetRunningOnIntoAFolderClusterElsewhere", "exfat-split-entry-set"},
+    {"ExFatEntrySetRunningOnIntoAFolderClusterElsewhereScannedCompletely", "exfat-split-entry-set", "complete"},
     {"NtfsDeletedFileWhoseClustersALaterDeletedFileTook", "ntfs-deleted-over-deleted"},
     {"NtfsDeletedOverDeletedScannedCompletely", "ntfs-deleted-over-deleted", "complete"},
     {"Fat16WithZeroedTables", "fat16-no-tables"},
@@ -127,6 +129,15 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsImageInPiecesWhoseRecordsSizesSay2Pow63", "ntfs-holding-image-in-pieces-damaged-size", "complete"},
     {"NtfsVolumeImageInThreePiecesOnFat32", "fat32-holding-ntfs-image-in-pieces", "complete"},
     {"NtfsVolumeImageInThreePiecesOnExFat", "exfat-holding-ntfs-image-in-pieces", "complete"},
+    {"ExFatVolumeImageInThreePiecesOnExFat", "exfat-holding-exfat-image-in-pieces", "complete"},
+    {"ExFatFileInPiecesWithoutItsFat", "exfat-holding-exfat-image-in-pieces-lost-fat-quick"},
+    {"ExFatVolumeImageInPiecesOnExFatWithoutItsFat", "exfat-holding-exfat-image-in-pieces-lost-fat", "complete"},
+    {"ExFatVolumeImageInPiecesOnExFatWhoseChainEndsEarly", "exfat-holding-exfat-image-in-pieces-end-mark", "complete"},
+    {"ExFatVolumeImageInPiecesOnExFatWhoseChainLinksPastTheHeap", "exfat-holding-exfat-image-in-pieces-past-heap",
+     "complete"},
+    {"ExFatVolumeImageInPiecesOnExFatWhoseChainLinksIntoAnotherFile", "exfat-holding-exfat-image-in-pieces-cross-link",
+     "complete"},
+    {"DeletedExFatVolumeImageInPiecesOnExFat", "exfat-holding-deleted-exfat-image-in-pieces", "complete"},
     {"Fat16ImageInPiecesInsideAnNtfsImageInPiecesOnNtfs", "ntfs-holding-nested-images", "complete"},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
     {"DiskImageInPiecesOnNtfsWhoseMftLiesInALaterPiece", "ntfs-holding-disk-image-in-pieces", "complete"},
@@ -461,6 +472,7 @@ constexpr RealVolumeCase kSavedScans[] = {
     {"RepartitionedDiskWhoseNewVolumeFillsTheOldOne", "ntfs-repartitioned", ""},
     {"VolumeMovedFrom63To2048", "ntfs-moved-to-2048", ""},
     {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2", ""},
+    {"ExFatVolumeImageInThreePiecesOnExFat", "exfat-holding-exfat-image-in-pieces", ""},
 };
 
 using SavedDeepScanTest = RealVolumesTest;
@@ -501,10 +513,14 @@ TEST_P(SavedDeepScanTest, TheModelRecoversEachVolumeUnderItsOwnFolderAndSoDoesIt
     EXPECT_EQ(load.result.at("roots_left_out"), "0");
     std::map<std::string, std::string> const scanned = RecoveredFiles(m_dir.File("scanned"));
     EXPECT_EQ(RecoveredFiles(m_dir.File("loaded")), scanned) << "the reloaded scan recovers other files or other bytes";
-    // "Disk 2(NTFS)/vm/one/in_01.bin" is recovered as "0001/Disk 2/vm/one/in_01.bin".
+    // "Disk 2(NTFS)/vm/one/in_01.bin" is recovered as "0001/Disk 2/vm/one/in_01.bin" ("ExFat_0001/..."
+    // for an exFAT scan).
+    std::string const top =
+        scanned.empty() ? "" : scanned.begin()->first.substr(0, scanned.begin()->first.find('/', 1));
+    EXPECT_TRUE(EndsWith(top, "0001")) << top;
     for (auto const& [path, expected] : manifest) {
         if (expected.bFolder) continue;
-        std::string const recovered = "/0001/" + path.substr(0, path.find('(')) + path.substr(path.find('/'));
+        std::string const recovered = top + "/" + path.substr(0, path.find('(')) + path.substr(path.find('/'));
         auto const found = scanned.find(recovered);
         ASSERT_NE(found, scanned.end()) << path << " is not recovered as " << recovered;
         EXPECT_EQ(found->second, expected.sha256) << path;

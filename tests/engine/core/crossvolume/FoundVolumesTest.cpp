@@ -106,6 +106,13 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
                    {});
     ExpectResolved("an image in one piece", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 1000, 300}}, 300)}), image}, {}, 0, {0, 1000}, {});
+    // A holder whose chain is a guess past its first cluster (its table lost): what its volume
+    // reads past that is noted.
+    HoldingFile guessed = File({{0, 1000, 300}}, 300);
+    guessed.s64KnownSectors = 8;
+    ExpectResolved("an image in a file whose chain is a guess", {0},
+                   {Volume(0, kDeviceSectors, holderUses, {guessed}), image}, {}, 0, {0},
+                   {{1000, 1002, 1008, 0}, {1000, 1100, 1150, kCodePossiblyOverwritten}});
     ExpectResolved("an image cut short", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 1000, 200}}, 200)}), image}, {{0, 1000, 200}}, 200,
                    {0, 1000}, {});
