@@ -44,22 +44,25 @@ void CNTFSFormerMft::Add(std::uint64_t u64Number, std::uint64_t u64VolumeByte, b
 
 void CNTFSFormerMft::Settle() {
     std::vector<Extent*> fragments;
+    bool bRival = m_bFull;
     for (auto& [s64Shift, extent] : m_extents) {
         // The first stretch holds records 0-15 at least: an extent reaching below its end heads
         // or repeats another MFT.
         bool const bOther = extent.bClaimed || extent.u64First < m_u64FirstStretchEnd;
         extent.verdict = bOther ? Verdict::kOther : Verdict::kOwn;
         if (!bOther) fragments.push_back(&extent);
+        // Another MFT that no $MFT record places (a deleted image's whose record 0 is lost) may
+        // have fragments of its own past its head: they look like the former MFT's.
+        bRival = bRival || (!extent.bClaimed && bOther && extent.u64Last >= kHeadRecords);
     }
     // Fragments whose numbers overlap: one MFT maps each number once.
     std::sort(fragments.begin(), fragments.end(),
               [](Extent const* pA, Extent const* pB) { return pA->u64First < pB->u64First; });
     Extent* pReach = nullptr;  // the fragment reaching furthest so far
     for (Extent* pExtent : fragments) {
-        if (pReach != nullptr && pExtent->u64First <= pReach->u64Last) {
-            pExtent->verdict = Verdict::kNoted;
-            pReach->verdict = Verdict::kNoted;
-        }
+        bool const bOverlaps = pReach != nullptr && pExtent->u64First <= pReach->u64Last;
+        if (bOverlaps) pReach->verdict = Verdict::kNoted;
+        if (bOverlaps || bRival) pExtent->verdict = Verdict::kNoted;
         if (pReach == nullptr || pExtent->u64Last > pReach->u64Last) pReach = pExtent;
     }
 }

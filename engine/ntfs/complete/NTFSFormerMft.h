@@ -11,7 +11,8 @@
 // (those head an MFT: a volume image's, or the $MFTMirr's copies) and no other volume's MFT
 // claims its sectors. An extent whose numbers fall inside the first stretch is another MFT's.
 // Two fragments claiming the same numbers cannot both be the former MFT's, and nothing tells
-// which is: their records are listed with a note.
+// which is; nor can fragments be told from another MFT's while such an MFT, placed by no $MFT
+// record, lies on the volume: their records are listed with a note.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -25,7 +26,7 @@ public:
         kNoted,  // perhaps: listed, its copy noted as possibly another file's bytes
         kOther,  // another MFT's
     };
-    /// Extents past this many are not told apart: their records are noted.
+    /// Extents past this many are not told apart: the records of every fragment are noted.
     static constexpr std::size_t kMaxExtents = 4096;
     /// Records 0-15 are the system records at the head of every MFT.
     static constexpr std::uint64_t kHeadRecords = 16;
