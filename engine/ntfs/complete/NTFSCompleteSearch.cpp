@@ -456,6 +456,11 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, Vo
     // file): the records left by a former MFT, if they are the volume's at all.
     auto const forEachLoose = [&](auto&& visit) {
         for (auto it = FirstRecordRunFrom(s64Start); it != m_recordRuns.end() && it->s64First < s64End; ++it) {
+            // A run the MFT holds whole, as most are, is passed over at once: the walk showed it.
+            std::int64_t const s64RunLast = it->s64First + (it->s64Count - 1) * it->u32Sectors;
+            if (it->s64First >= s64Start && s64RunLast < s64End &&
+                mftClusters.FirstFreeFrom((it->s64First - s64Start) / s64Spc) > (s64RunLast - s64Start) / s64Spc)
+                continue;
             for (std::int64_t i = 0; i < it->s64Count; ++i) {
                 std::int64_t const s64Sector = it->s64First + i * it->u32Sectors;
                 if (s64Sector < s64Start || s64Sector >= s64End) continue;
