@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "engine/CatchExeception.h"
 #include "engine/IDataRecovery.h"
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
@@ -485,6 +486,8 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, Vo
     });
     former.Settle();
     std::size_t handed = 0;
+    std::size_t others = 0;
+    std::size_t noted = 0;
     std::vector<std::uint8_t> bytes;
     forEachLoose([&](RecordRun const& run, std::int64_t s64Sector, std::int64_t) {
         if (m_u64LooseFiles >= kMaxLooseFiles) return false;
@@ -497,8 +500,13 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, Vo
             record.HasXPNumberOfthisMFTRecord()
                 ? former.Judge(record.GetXPNumberOfthisMFTRecord(), volumeByte(s64Sector))
                 : (mftSectors.Holds(s64Sector) ? CNTFSFormerMft::Verdict::kOther : CNTFSFormerMft::Verdict::kOwn);
-        if (verdict == CNTFSFormerMft::Verdict::kOther) return true;
-        std::uint32_t const u32Note = verdict == CNTFSFormerMft::Verdict::kNoted ? kCodePossiblyOverwritten : 0;
+        if (verdict == CNTFSFormerMft::Verdict::kOther) {
+            ++others;
+            return true;
+        }
+        bool const bNoted = verdict == CNTFSFormerMft::Verdict::kNoted;
+        noted += bNoted ? 1 : 0;
+        std::uint32_t const u32Note = bNoted ? kCodePossiblyOverwritten : 0;
         std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
         if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex,
                                      kLooseFileIds + s64Sector, u32Note)) {
@@ -507,6 +515,11 @@ std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, Vo
         }
         return true;
     });
+    if (others + noted > 0)
+        CatchExeception::WriteLog(
+            "NTFS: of the records outside the MFT of the volume at sector %lld, %zu lie where another MFT puts "
+            "them and are not listed; %zu cannot be told from another MFT's and are listed with a note\n",
+            static_cast<long long>(s64Start), others, noted);
     return handed;
 }
 

@@ -71,6 +71,14 @@ TEST(NtfsFormerMft, FragmentsBesideAnMftNothingPlacesOrPastTheBoundAreNoted) {
     EXPECT_EQ(beside.Judge(80, At(300 - 19, 80)), Verdict::kNoted);
     EXPECT_EQ(beside.Judge(125, At(4000, 125)), Verdict::kOther);
 
+    // A former MFT in 1,000 fragments of 4 records each, every one 7 clusters past the last.
+    CNTFSFormerMft fragmented(Geometry(), kMftCluster, 28);
+    for (std::uint64_t n = 28; n < 4028; ++n)
+        fragmented.Add(n, At(static_cast<std::int64_t>(1000 + 7 * (n / 4)), n % 4), false);
+    fragmented.Settle();
+    for (std::uint64_t n : {28u, 1001u, 4027u})
+        EXPECT_EQ(fragmented.Judge(n, At(static_cast<std::int64_t>(1000 + 7 * (n / 4)), n % 4)), Verdict::kOwn) << n;
+
     // Single records, each at a shift of its own and far apart in number, past the bound.
     CNTFSFormerMft spread(Geometry(), kMftCluster, 28);
     std::size_t const extents = CNTFSFormerMft::kMaxExtents + 10;
