@@ -261,7 +261,7 @@ bool CNTFSQuickSearch::ClusterHeldNow(std::uint64_t u64Cluster) const {
 }
 
 bool CNTFSQuickSearch::HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte,
-                                         std::uint16_t u16Partition, long long s64ID) {
+                                         std::uint16_t u16Partition, long long s64ID, std::uint32_t u32Note) {
     if (m_pBuilder == nullptr || !record.IsValid() || record.IsExtendFileRecord() || record.IsFolder()) return false;
     // Its extension records are looked up by its own number; the base-reference test keeps
     // another file's records out.
@@ -272,6 +272,7 @@ bool CNTFSQuickSearch::HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRec
     // A record outside the MFT is no longer the volume's to trust, in use or not: the clusters it
     // names may be others' now.
     if (!pNode->IsDeleted()) RefuseTakenClusters(*pNode, mft.Geometry().ClusterBytes());
+    if (pNode->GetCopyRefusal() == 0) pNode->SetCopyRefusal(u32Note);
     pNode->SetID(s64ID);
     pNode->SetParentID(kLostParent);
     pNode->SetBelongedPartition(u16Partition);

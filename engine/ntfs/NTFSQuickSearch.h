@@ -49,9 +49,10 @@ public:
     /// Hands the file of a FILE record found at device byte `u64RecordByte` outside `mft` (left
     /// by an earlier MFT of the volume) to the builder as a lost file of partition
     /// `u16Partition` with node id `s64ID`; false when it names no file or is a folder. Its copy
-    /// is refused when the volume's live files hold its clusters now or they lie past the volume.
+    /// is refused when the volume's live files hold its clusters now or they lie past the volume,
+    /// else carries the copy-out note `u32Note` (0: none).
     bool HandOverLooseFile(CNTFSMftReader const& mft, CNTFSFileRecord record, std::uint64_t u64RecordByte,
-                           std::uint16_t u16Partition, long long s64ID);
+                           std::uint16_t u16Partition, long long s64ID, std::uint32_t u32Note = 0);
 
     /// Whether a live file of the volume last handed over holds cluster `u64Cluster` now (by its
     /// $Bitmap, or the stand-in for a rebuilt MFT); false when that is not known.

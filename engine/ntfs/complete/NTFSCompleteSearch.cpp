@@ -4,6 +4,8 @@
 #include <cstring>
 #include <functional>
 
+#include "engine/CatchExeception.h"
+#include "engine/IDataRecovery.h"
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
@@ -11,6 +13,7 @@
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
 #include "engine/ntfs/complete/NTFSAttrDefTable.h"
+#include "engine/ntfs/complete/NTFSFormerMft.h"
 #include "engine/ntfs/complete/NTFSRebuiltMft.h"
 #include "engine/ntfs/complete/NTFSUpCaseTable.h"
 #include "engine/ntfs/complete/NTFSVolumeUse.h"
@@ -227,7 +230,9 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
                                           : CMetaFileRecordTypeAnalyzer::kNotMetaFile;
     m_groups.Feed(s64Sector, record, u32MetaFile);
     // Every record is noted: where the volume's MFT cannot be opened, they are what rebuilds it.
-    NoteFileRecord(s64Sector, std::max<std::uint32_t>(1, u32Allocated / m_u32SectorSize));
+    NoteFileRecord(s64Sector, std::max<std::uint32_t>(1, u32Allocated / m_u32SectorSize),
+                   record.HasXPNumberOfthisMFTRecord() ? std::int64_t{record.GetXPNumberOfthisMFTRecord()} : -1,
+                   std::max<std::uint32_t>(1, m_u32SectorSize / u32Allocated));
     if (record.IsExtendFileRecord()) return;
     if (CFolderFileRecordAnalyzer::IsValidFolderFileRecordHavingIndexAllocation(record)) {
         m_folders.AddFolder(s64Sector, raw, record, m_candidates);
@@ -242,15 +247,21 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
     }
 }
 
-void CNTFSCompleteSearch::NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors) {
+void CNTFSCompleteSearch::NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors, std::int64_t s64Number,
+                                         std::uint32_t u32NumberStep) {
     if (!m_recordRuns.empty()) {
         RecordRun& last = m_recordRuns.back();
-        if (last.u32Sectors == u32Sectors && s64Sector == last.s64First + last.s64Count * u32Sectors) {
+        bool const bNumbersGoOn = last.s64FirstNumber < 0
+                                      ? s64Number < 0
+                                      : last.u32NumberStep == u32NumberStep &&
+                                            s64Number == last.s64FirstNumber + last.s64Count * u32NumberStep;
+        if (last.u32Sectors == u32Sectors && s64Sector == last.s64First + last.s64Count * u32Sectors && bNumbersGoOn) {
             ++last.s64Count;
             return;
         }
     }
-    if (m_recordRuns.size() < kMaxRecordRuns) m_recordRuns.push_back({s64Sector, 1, u32Sectors});
+    if (m_recordRuns.size() < kMaxRecordRuns)
+        m_recordRuns.push_back({s64Sector, 1, u32Sectors, s64Number, u32NumberStep});
 }
 
 void CNTFSCompleteSearch::AnalyzeContent(std::int64_t s64Sector, engine::ByteView sector) {
@@ -349,8 +360,11 @@ void CNTFSCompleteSearch::BuildTrees() {
         auto const u16Index = static_cast<std::uint16_t>(m_partitions.size());
         pCandidate->m_u16PartitionIndex = u16Index;
         pCandidate->m_dScore = static_cast<double>(survivors - u16Index);
-        std::size_t const handed = walker.HandOverVolume(*m_pDevice, *volume.mft, u16Index, nullptr, volume.bRebuilt) +
-                                   HandOverLooseFiles(walker, volume, NestedVolumes(volumes, volume), mftSectors);
+        CNTFSSpanSet claimed = MftsClaimedBesides(volume.s64Start);
+        claimed.Add(mftSectors);
+        std::size_t const handed =
+            walker.HandOverVolume(*m_pDevice, *volume.mft, u16Index, nullptr, volume.bRebuilt) +
+            HandOverLooseFiles(walker, volume, NestedVolumes(volumes, volume), mftSectors, claimed);
         // A stray copy of an $MFT record leads to an MFT of nothing but itself: without a boot
         // sector to vouch for it, a partition that shows no file is none; nor is a rebuilt one.
         bool const bBoot = (pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
@@ -419,50 +433,113 @@ CNTFSSpanSet CNTFSCompleteSearch::MftSectors(std::vector<Volume> const& volumes,
 }
 
 std::size_t CNTFSCompleteSearch::HandOverLooseFiles(CNTFSQuickSearch& walker, Volume const& volume,
-                                                    CNTFSSpanSet const& nested, CNTFSSpanSet const& mftSectors) {
-    std::size_t handed = 0;
+                                                    CNTFSSpanSet const& nested, CNTFSSpanSet const& mftSectors,
+                                                    CNTFSSpanSet const& claimed) {
     CNTFSMftReader const& mft = *volume.mft;
     CSearchedNTFSPartitionInfo const& partition = **volume.ppCandidate;
+    NtfsVolumeGeometry const& geometry = mft.Geometry();
     std::int64_t const s64Start = volume.s64Start;
     std::int64_t const s64End = volume.s64End;
     std::int64_t const s64Spc = partition.m_u32SectorsPerCluster;
+    std::uint32_t const u32RecordSectors = std::max<std::uint32_t>(1, geometry.u32RecordSize / m_u32SectorSize);
     // The MFT's clusters: each record's test is a binary search.
     CNTFSSpanSet mftClusters;
-    for (CDataRun const& run : mft.Runs().Runs())
+    std::uint64_t u64LiveRecords = 0;  // those the MFT maps where the boot sector puts it
+    for (CDataRun const& run : mft.Runs().Runs()) {
         if (auto const end = engine::CheckedAdd(run.s64LCN, run.s64Count); run.s64LCN >= 0 && run.s64Count > 0 && end)
             mftClusters.Add(run.s64LCN, *end);
-    std::vector<std::uint8_t> bytes;
-    for (auto it = FirstRecordRunFrom(s64Start); it != m_recordRuns.end() && it->s64First < s64End; ++it) {
-        bytes.resize(std::size_t{it->u32Sectors} * m_u32SectorSize);
-        for (std::int64_t i = 0; i < it->s64Count && m_u64LooseFiles < kMaxLooseFiles; ++i) {
-            std::int64_t const s64Sector = it->s64First + i * it->u32Sectors;
-            if (s64Sector < s64Start || s64Sector >= s64End) continue;
-            std::int64_t const s64Cluster = (s64Sector - s64Start) / s64Spc;
-            if (mftClusters.Holds(s64Cluster)) continue;  // the MFT walk showed it
-            // Another volume's record, or a live file's bytes (a volume image stored as a file).
-            if (nested.Holds(s64Sector) || walker.ClusterHeldNow(static_cast<std::uint64_t>(s64Cluster))) continue;
-            if (m_pDevice->ReadSector(bytes.data(), s64Sector, it->u32Sectors) == 0) continue;
-            CNTFSFileRecord record(engine::ByteView(bytes.data(), bytes.size()));
-            // Record n of the volume's former MFT lies where that MFT put n (a quick format leaves
-            // the records past the new MFT's end in place). A record that lies elsewhere is another
-            // MFT's, such as a deleted image's: read at this volume's offsets, its runs would be
-            // other files' bytes. A record without its number tells only whose MFT holds it.
-            std::uint64_t const u64VolumeByte = static_cast<std::uint64_t>(s64Sector - s64Start) * m_u32SectorSize;
-            bool const bOwn =
-                record.HasXPNumberOfthisMFTRecord()
-                    ? CNTFSRebuiltMft::IsWhereAnMftPutsIt(mft.Geometry(), volume.s64MftCluster,
-                                                          record.GetXPNumberOfthisMFTRecord(), u64VolumeByte)
-                    : !mftSectors.Holds(s64Sector);
-            if (!bOwn) continue;
-            std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
-            if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex,
-                                         kLooseFileIds + s64Sector)) {
-                ++m_u64LooseFiles;
-                ++handed;
+        if (run.s64VCN == 0 && run.s64LCN == volume.s64MftCluster && run.s64Count > 0 && geometry.u32RecordSize > 0)
+            u64LiveRecords =
+                static_cast<std::uint64_t>(run.s64Count) * geometry.ClusterBytes() / geometry.u32RecordSize;
+    }
+    // Calls `visit(run, sector, i)` for the i-th record of a run that lies inside the volume but
+    // outside its MFT, in no volume lying in it and in no live file (a volume image stored as a
+    // file): the records left by a former MFT, if they are the volume's at all.
+    auto const forEachLoose = [&](auto&& visit) {
+        for (auto it = FirstRecordRunFrom(s64Start); it != m_recordRuns.end() && it->s64First < s64End; ++it) {
+            // A run the MFT holds whole, as most are, is passed over at once: the walk showed it.
+            std::int64_t const s64RunLast = it->s64First + (it->s64Count - 1) * it->u32Sectors;
+            if (it->s64First >= s64Start && s64RunLast < s64End &&
+                mftClusters.FirstFreeFrom((it->s64First - s64Start) / s64Spc) > (s64RunLast - s64Start) / s64Spc)
+                continue;
+            for (std::int64_t i = 0; i < it->s64Count; ++i) {
+                std::int64_t const s64Sector = it->s64First + i * it->u32Sectors;
+                if (s64Sector < s64Start || s64Sector >= s64End) continue;
+                std::int64_t const s64Cluster = (s64Sector - s64Start) / s64Spc;
+                if (mftClusters.Holds(s64Cluster) || nested.Holds(s64Sector) ||
+                    walker.ClusterHeldNow(static_cast<std::uint64_t>(s64Cluster)))
+                    continue;
+                if (!visit(*it, s64Sector, i)) return;
             }
         }
-    }
+    };
+    auto const volumeByte = [&](std::int64_t s64Sector) {
+        return static_cast<std::uint64_t>(s64Sector - s64Start) * m_u32SectorSize;
+    };
+    // The numbers the scan saw tell where the former MFT's fragments lie, before any is read.
+    CNTFSFormerMft former(geometry, volume.s64MftCluster, u64LiveRecords);
+    forEachLoose([&](RecordRun const& run, std::int64_t s64Sector, std::int64_t i) {
+        if (run.s64FirstNumber >= 0 && run.u32Sectors == u32RecordSectors)
+            former.Add(static_cast<std::uint64_t>(run.s64FirstNumber + i * run.u32NumberStep), volumeByte(s64Sector),
+                       claimed.Holds(s64Sector));
+        return true;
+    });
+    former.Settle();
+    std::size_t handed = 0;
+    std::size_t others = 0;
+    std::size_t noted = 0;
+    std::vector<std::uint8_t> bytes;
+    forEachLoose([&](RecordRun const& run, std::int64_t s64Sector, std::int64_t) {
+        if (m_u64LooseFiles >= kMaxLooseFiles) return false;
+        bytes.resize(std::size_t{run.u32Sectors} * m_u32SectorSize);
+        if (m_pDevice->ReadSector(bytes.data(), s64Sector, run.u32Sectors) == 0) return true;
+        CNTFSFileRecord record(engine::ByteView(bytes.data(), bytes.size()));
+        // A record of another MFT, such as a deleted image's, read at this volume's offsets would
+        // give other files' bytes. A record without its number tells only whose MFT holds it.
+        CNTFSFormerMft::Verdict const verdict =
+            record.HasXPNumberOfthisMFTRecord()
+                ? former.Judge(record.GetXPNumberOfthisMFTRecord(), volumeByte(s64Sector))
+                : (mftSectors.Holds(s64Sector) ? CNTFSFormerMft::Verdict::kOther : CNTFSFormerMft::Verdict::kOwn);
+        if (verdict == CNTFSFormerMft::Verdict::kOther) {
+            ++others;
+            return true;
+        }
+        bool const bNoted = verdict == CNTFSFormerMft::Verdict::kNoted;
+        noted += bNoted ? 1 : 0;
+        std::uint32_t const u32Note = bNoted ? kCodePossiblyOverwritten : 0;
+        std::uint64_t const u64Byte = static_cast<std::uint64_t>(s64Sector) * m_u32SectorSize;
+        if (walker.HandOverLooseFile(mft, std::move(record), u64Byte, partition.m_u16PartitionIndex,
+                                     kLooseFileIds + s64Sector, u32Note)) {
+            ++m_u64LooseFiles;
+            ++handed;
+        }
+        return true;
+    });
+    if (others + noted > 0)
+        CatchExeception::WriteLog(
+            "NTFS: of the records outside the MFT of the volume at sector %lld, %zu lie where another MFT puts "
+            "them and are not listed; %zu cannot be told from another MFT's and are listed with a note\n",
+            static_cast<long long>(s64Start), others, noted);
     return handed;
+}
+
+CNTFSSpanSet CNTFSCompleteSearch::MftsClaimedBesides(std::int64_t s64VolumeStart) const {
+    CNTFSSpanSet claimed;
+    std::size_t spans = 0;
+    for (auto const& pGroup : m_groups.Groups()) {
+        std::int64_t const s64GroupStart = pGroup->PartitionStart();
+        std::int64_t const s64Spc = pGroup->u32SectorsPerCluster;
+        if (pGroup->bMirror || s64GroupStart < 0 || s64GroupStart == s64VolumeStart || s64Spc == 0) continue;
+        for (CDataRun const& run : pGroup->mft.GetDataRunList().Runs()) {
+            if (++spans > kMaxClaimedSpans) return claimed;
+            auto const first = engine::CheckedMul(run.s64LCN, s64Spc);
+            auto const length = engine::CheckedMul(run.s64Count, s64Spc);
+            auto const start = first ? engine::CheckedAdd(s64GroupStart, *first) : std::nullopt;
+            auto const end = start && length ? engine::CheckedAdd(*start, *length) : std::nullopt;
+            if (run.s64LCN >= 0 && end) claimed.Add(*start, *end);
+        }
+    }
+    return claimed;
 }
 
 std::int64_t CNTFSCompleteSearch::FormerMftCluster(CSearchedNTFSPartitionInfo const& candidate,

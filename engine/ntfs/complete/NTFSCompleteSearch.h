@@ -44,6 +44,9 @@ public:
     /// Loose files have no record number of the MFT that shows them: their ids start here,
     /// above every 48-bit record number, plus their sector.
     static constexpr long long kLooseFileIds = 1LL << 48;
+    /// The runs of found $MFT records weighed as other volumes' MFTs: forged ones by the
+    /// thousand cost no more than this many.
+    static constexpr std::size_t kMaxClaimedSpans = 65536;
 
     void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
     /// New copies of the partitions whose trees were built (NTFS records, index k for the k-th);
@@ -129,16 +132,23 @@ private:
     std::optional<CNTFSDBR> VouchingBootSector(CSearchedNTFSPartitionInfo const& candidate) const;
     /// Whether a FILE record was found inside the candidate.
     bool HoldsRecords(CSearchedNTFSPartitionInfo const& candidate) const;
-    /// Notes a FILE record, `u32Sectors` long.
-    void NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors);
+    /// Notes a FILE record, `u32Sectors` long, that stores number `s64Number` (-1: none); the
+    /// next record of its MFT stores that number plus `u32NumberStep`.
+    void NoteFileRecord(std::int64_t s64Sector, std::uint32_t u32Sectors, std::int64_t s64Number,
+                        std::uint32_t u32NumberStep);
     /// The files of records found inside the volume but outside its MFT (an earlier MFT's, left
     /// by a quick format), as its lost files; answers how many the builder took. A record that
-    /// stores its number is the volume's only where its former MFT put that number; one that
-    /// does not, only outside `mftSectors` (every volume's MFT, in device sectors). Records inside
-    /// `nested` (volumes lying in this one) or inside a live file of the volume (a volume image
-    /// stored as a file) are not its own.
+    /// stores its number is the volume's where its former MFT put that number: in the stretch
+    /// where the boot sector puts the MFT, or in a later fragment of it (CNTFSFormerMft) outside
+    /// `claimed` (the sectors of other volumes' MFTs); one that does not, only outside
+    /// `mftSectors` (every volume's MFT, in device sectors). Records inside `nested` (volumes
+    /// lying in this one) or inside a live file of the volume (a volume image stored as a file)
+    /// are not its own.
     std::size_t HandOverLooseFiles(CNTFSQuickSearch& walker, Volume const& volume, CNTFSSpanSet const& nested,
-                                   CNTFSSpanSet const& mftSectors);
+                                   CNTFSSpanSet const& mftSectors, CNTFSSpanSet const& claimed);
+    /// The device sectors the $MFT records found place an MFT on, but those of a volume starting
+    /// at `s64VolumeStart` (its own, now or before a format) and the mirror copies'.
+    CNTFSSpanSet MftsClaimedBesides(std::int64_t s64VolumeStart) const;
     /// Where a former MFT of the candidate lay: see Volume::s64MftCluster.
     std::int64_t FormerMftCluster(CSearchedNTFSPartitionInfo const& candidate, CNTFSMftReader const& mft) const;
 
@@ -163,11 +173,14 @@ private:
     CNTFSContentCount m_upCases;
     // Boot sectors found to be another candidate's backup: by their sector, that candidate's start.
     std::unordered_map<std::int64_t, std::int64_t> m_backupOf;
-    /// Runs of FILE records, each record `u32Sectors` after the one before.
+    /// Runs of FILE records, each record `u32Sectors` after the one before; where they store
+    /// their numbers, each one's is `u32NumberStep` past the one before (one extent of an MFT).
     struct RecordRun {
         std::int64_t s64First;
         std::int64_t s64Count;
         std::uint32_t u32Sectors;
+        std::int64_t s64FirstNumber = -1;  // -1: the records store no number
+        std::uint32_t u32NumberStep = 1;
     };
     std::vector<RecordRun> m_recordRuns;  // ascending
     /// The first run that reaches sector `s64Sector` or lies past it.

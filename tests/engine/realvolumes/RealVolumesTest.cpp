@@ -123,6 +123,7 @@ constexpr RealVolumeCase kCases[] = {
      "complete"},
     {"NtfsWithoutMftRecords0To15", "ntfs-root-records-lost", "complete"},
     {"NtfsRecordsWithoutTheirNumbersAndNoMftRecord", "ntfs-pre31-lost-mft", "complete"},
+    {"NtfsVolumeQuickFormattedOverItsMftInFragments", "ntfs-quick-formatted", "complete"},
     {"NtfsVolumeImageInThreePiecesOnNtfs", "ntfs-holding-ntfs-image-in-pieces", "complete"},
     {"Fat16VolumeImageInThreePiecesOnNtfs", "ntfs-holding-fat-image-in-pieces", "complete"},
     {"DeletedNtfsImageInPiecesOnNtfs", "ntfs-holding-deleted-image-in-pieces", "complete"},
