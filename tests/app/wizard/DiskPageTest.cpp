@@ -201,7 +201,9 @@ TEST(DiskPage, AnImageOpenedFromThePageIsListedOnce) {
     };
     root.openDiskImage(QString::fromStdString(image));
     EXPECT_EQ(sheets.count(), 0);
-    EXPECT_EQ(root.diskPage()->outline()->model()->rowCount(), before + 1);
+    // Other rows may come and go meanwhile (tests running beside this one attach loop devices):
+    // the image's own row is what is counted.
+    EXPECT_GE(root.diskPage()->outline()->model()->rowCount(), 1);
     EXPECT_EQ(imageRows(), 1);
     ASSERT_NE(root.diskPage()->selectDiskVolume(), nullptr);
     EXPECT_EQ(root.diskPage()->selectDiskVolume()->name(), "CARD");
