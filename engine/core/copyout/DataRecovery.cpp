@@ -219,8 +219,7 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     std::uint32_t const u32Code = RefusalOf(pFileNode, pPartition);
     if (u32Code != 0 && !IsCopyNote(u32Code)) {
         m_u32Refusal = u32Code;
-        if (u32Code == kCodeInVirtualDisk && pPartition != nullptr && pPartition->m_pPlacement)
-            m_refusalNote = pPartition->m_pPlacement->m_container;
+        m_refusalNote = RefusalNote(u32Code, pPartition);
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
@@ -263,6 +262,28 @@ IDataRecovery::Refusal CDataRecovery::GetRefusal() const {
     autolocker lock(m_mutex);
     if (m_u32Refusal == 0) return {};
     return {ENGINE_RESULT(kModuleCopyOut, m_u32Refusal), m_refusalNote};
+}
+
+std::string CDataRecovery::RefusalNote(std::uint32_t u32Code, CSearchedPartitionInfo const* pPartition) {
+    if (u32Code != kCodeInVirtualDisk || pPartition == nullptr || !pPartition->m_pPlacement) return {};
+    return pPartition->m_pPlacement->m_container;
+}
+
+IDataRecovery::Refusal CDataRecovery::JudgeBeforeCopy(IFileNode* pNode) {
+    autolocker lock(m_mutex);
+    auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
+    if (pFileNode == nullptr) return {};
+    CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
+    std::uint32_t u32Code = 0;
+    if (!pNode->IsDirectory()) {
+        u32Code = RefusalOf(pFileNode, pPartition);
+    } else if (pPartition != nullptr && pPartition->m_pPlacement && !pPartition->m_pPlacement->JudgesBySectors()) {
+        // A folder's files share only what their volume's placement says of any sectors.
+        u32Code = pPartition->m_pPlacement->Judge(CSpanSet());
+    }
+    if (u32Code == 0) return {};
+    return {IsCopyNote(u32Code) ? CopyNoteResult(u32Code) : ENGINE_RESULT(kModuleCopyOut, u32Code),
+            RefusalNote(u32Code, pPartition)};
 }
 
 long long CDataRecovery::GetWritableSize(IFileNode* pNode) {
