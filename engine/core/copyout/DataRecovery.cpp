@@ -52,6 +52,25 @@ std::vector<std::unique_ptr<CSearchedPartitionInfo>> Adopt(std::vector<CSearched
     return adopted;
 }
 
+/// The first file below `pFolder`, depth first, looking at a bounded number of nodes: a folder's
+/// judgement must stay as cheap as a file's.
+IFileNode* FirstFileBelow(IFileNode* pFolder) {
+    constexpr int kMaxLooked = 4096;
+    IFileNode* pNode = pFolder->GetFirstChild();
+    for (int i = 0; pNode != nullptr && i < kMaxLooked; ++i) {
+        if (!pNode->IsDirectory()) return pNode;
+        if (IFileNode* pChild = pNode->GetFirstChild()) {
+            pNode = pChild;
+            continue;
+        }
+        // Up until a folder with a next sibling, never above the folder asked about.
+        while (pNode != nullptr && pNode != pFolder && pNode->GetNextNode() == nullptr) pNode = pNode->GetParent();
+        if (pNode == nullptr || pNode == pFolder) return nullptr;
+        pNode = pNode->GetNextNode();
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 IDataRecovery* CreateDataRecoveryObj() { return new CDataRecovery(); }
@@ -271,7 +290,9 @@ std::string CDataRecovery::RefusalNote(std::uint32_t u32Code, CSearchedPartition
 
 IDataRecovery::Refusal CDataRecovery::JudgeBeforeCopy(IFileNode* pNode) {
     autolocker lock(m_mutex);
-    auto* pFileNode = dynamic_cast<CFileNode*>(pNode);
+    // A folder (a volume's root carries no partition of its own) lies in the volume of its first file.
+    auto* pFileNode =
+        dynamic_cast<CFileNode*>(pNode != nullptr && pNode->IsDirectory() ? FirstFileBelow(pNode) : pNode);
     if (pFileNode == nullptr) return {};
     CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
     std::uint32_t u32Code = 0;
