@@ -64,12 +64,13 @@ void AddLogLink(QDialog* dialog, QVBoxLayout* body, QLabel*& note, FolderLink*& 
 }
 
 void ShowLog(QLabel* note, FolderLink* link, const RecoveryLogSummary& log) {
-    const bool written = !log.logPath.isEmpty();
-    note->setText(written ? Text(QStringLiteral("PAGE_FOUR_RECOVER_LOG_NODE"))
-                          : Text(QStringLiteral("PAGE_FOUR_RECOVER_LOG_FAILED_NODE")).arg(log.logError));
-    note->setVisible(written || !log.logError.isEmpty());
+    // A log cut short by a full destination still links what it holds, beside why it is short.
+    const bool failed = !log.logError.isEmpty();
+    note->setText(failed ? Text(QStringLiteral("PAGE_FOUR_RECOVER_LOG_FAILED_NODE")).arg(log.logError)
+                         : Text(QStringLiteral("PAGE_FOUR_RECOVER_LOG_NODE")));
+    note->setVisible(failed || !log.logPath.isEmpty());
     link->setFolder(log.logPath);
-    link->setVisible(written);
+    link->setVisible(!log.logPath.isEmpty());
 }
 
 QString ShareAddress(const QString& key) {
