@@ -189,6 +189,8 @@ IDataRecovery* QNUIRecovery::PreviewCopyOutFor(IFileNode* pNode) {
 
 IDataRecovery::Refusal QNUIRecovery::Outlook(IFileNode* pNode) {
     if (!pNode) return {};
+    // A folder is judged by the files below it, which a running scan is still hanging there.
+    if (pNode->IsDirectory() && m_scan.GetStatus() == OPERATION_RUNNING) return {};
     return m_outlooks.Of(
         pNode, [this, pNode] { return PreviewCopyOutFor(pNode); }, RunningScanRoots());
 }

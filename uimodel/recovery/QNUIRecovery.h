@@ -71,7 +71,8 @@ public:
     /// a recovery copies with. Null when nothing serves it.
     IDataRecovery* PreviewCopyOutFor(IFileNode* pNode);
     /// What copying the node would answer (its refusal or note, and what that names), told before
-    /// any recovery and kept per node; for a volume's root, what every file of it is refused.
+    /// any recovery and kept per node; for a volume's root, what every file of it is refused
+    /// (nothing while a scan runs unpaused).
     IDataRecovery::Refusal Outlook(IFileNode* pNode);
 
     /// The destination folder; a null text clears it.
