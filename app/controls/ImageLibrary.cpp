@@ -208,6 +208,29 @@ ImageLibrary::ImageLibrary() {
         p.drawLine(r.topLeft() + QPointF(5.5 * u, 5.5 * u), r.topLeft() + QPointF(10.5 * u, 10.5 * u));
         p.drawLine(r.topLeft() + QPointF(10.5 * u, 5.5 * u), r.topLeft() + QPointF(5.5 * u, 10.5 * u));
     });
+    // A file that will not come back whole: a grey disc crossed by an orange bar.
+    addDrawn(QStringLiteral("norecover"), {16, 16}, [](QPainter& p, const QRectF& r) {
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal u = r.width() / 16.0;
+        p.setPen(QPen(QColor(232, 140, 40), 1.6 * u));
+        p.setBrush(QColor(96, 100, 108));
+        p.drawEllipse(r.adjusted(2 * u, 2 * u, -2 * u, -2 * u));
+        p.drawLine(r.topLeft() + QPointF(4.5 * u, 11.5 * u), r.topLeft() + QPointF(11.5 * u, 4.5 * u));
+    });
+    // A file copied with a note: an amber triangle with an exclamation mark.
+    addDrawn(QStringLiteral("noted"), {16, 16}, [](QPainter& p, const QRectF& r) {
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal u = r.width() / 16.0;
+        QPolygonF triangle;
+        triangle << r.topLeft() + QPointF(8 * u, 2 * u) << r.topLeft() + QPointF(14.5 * u, 14 * u)
+                 << r.topLeft() + QPointF(1.5 * u, 14 * u);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(230, 176, 40));
+        p.drawPolygon(triangle);
+        p.setPen(QPen(QColor(40, 30, 10), 1.6 * u, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(r.topLeft() + QPointF(8 * u, 6 * u), r.topLeft() + QPointF(8 * u, 10 * u));
+        p.drawPoint(r.topLeft() + QPointF(8 * u, 12.3 * u));
+    });
     addDrawn(QStringLiteral("pop_header_bg"), {400, 22}, [](QPainter& p, const QRectF& r) {
         p.fillRect(r, Rgb(theme::kTitleBarGrey));
         p.fillRect(QRectF(r.left(), r.bottom() - 1, r.width(), 1), QColor(28, 30, 34));

@@ -16,6 +16,7 @@
 #include "app/controls/PlainText.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
+#include "app/recovery/RecoveryDialogChrome.h"
 #include "app/results/FilePane.h"
 #include "app/results/QNDeletailWindowController.h"
 #include "app/results/ScanBar.h"
@@ -157,6 +158,13 @@ void FollowProgress(QNDeletailWindowController* window) {
         };
         notice(progress->currentView());
         QObject::connect(progress, &QNShowScanProgressWindowController::viewShown, progress, notice);
+    });
+    // The log a recovery's last dialog names, for a script to read.
+    QObject::connect(window, &QNDeletailWindowController::recoveryDialogOpened, window, [](QDialog* dialog) {
+        const auto* link = dialog->findChild<recovery::FolderLink*>(QStringLiteral("recoveryLogLink"));
+        if (!link || link->folder().isEmpty()) return;
+        std::printf("LOG %s\n", qUtf8Printable(link->folder()));
+        std::fflush(stdout);
     });
     // The window the program itself takes as active: keys typed into a dialog the X server has
     // focused but the program not yet activated reach its field, while the dialog still acts as

@@ -6,6 +6,7 @@
 #include "app/base/Strings.h"
 #include "app/controls/DisplayName.h"
 #include "app/controls/ImageLibrary.h"
+#include "app/models/FileOutlook.h"
 #include "uimodel/support/NodeNames.h"
 #include "uimodel/support/PublicUtilities.h"
 #include "uimodel/trees/OpNodeData.h"
@@ -144,11 +145,16 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
                 return {};
         }
     }
+    // What copying the file would answer is asked only here, for the rows a view shows, and kept.
     if (role == Qt::ToolTipRole && (column == kName || column == kPath))
-        return NameToolTip(
-            NameFromUtf8(column == kName ? OpNodeData::fileNodeName(file) : uimodel::GetPathByFileNode(file)));
-    if (role == Qt::DecorationRole && column == kName && OpNodeData::isFileNodeDeleted(file))
-        return imageNamed(QStringLiteral("deletered"));
+        return OutlookToolTip(
+            NameFromUtf8(column == kName ? OpNodeData::fileNodeName(file) : uimodel::GetPathByFileNode(file)),
+            FileOutlookText(file));
+    if (role == kMarkRole) return FileMark(file);
+    if (role == Qt::DecorationRole && column == kName) {
+        const QString mark = FileMark(file);
+        if (!mark.isEmpty()) return imageNamed(mark);
+    }
     if (role == Qt::TextAlignmentRole && column == kSize) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }

@@ -17,6 +17,8 @@ class FileListModel : public QAbstractTableModel {
 
 public:
     enum Column { kCheckBox = 0, kName, kSize, kPath, kCreated, kColumns };
+    // The name of the mark beside a file's name (FileMark): the list and the grid draw it.
+    static constexpr int kMarkRole = Qt::UserRole + 1;
 
     using QAbstractTableModel::QAbstractTableModel;
 

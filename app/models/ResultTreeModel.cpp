@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "app/base/Strings.h"
 #include "app/controls/DisplayName.h"
 #include "app/controls/ImageLibrary.h"
+#include "app/models/FileOutlook.h"
 #include "uimodel/facade/QNUIController.h"
 
 namespace app::results {
@@ -93,17 +95,27 @@ QVariant ResultTreeModel::data(const QModelIndex& index, int role) const {
                 static_cast<qulonglong>(uimodel::QNUIController::GetNodeChildrenCnt(item)));
         }
         case Qt::ToolTipRole:
-            return NameToolTip(NameFromUtf8(item->fileNode() ? item->path() : item->name()));
+            return OutlookToolTip(NameFromUtf8(item->fileNode() ? item->path() : item->name()), volumeReason(item));
         case Qt::CheckStateRole:
         case kStateRole:
             return item->state();
         case Qt::DecorationRole:
-            return imageNamed(QStringLiteral("%1IconImage").arg(item->nodeType()));
+            // A volume whose files are all refused shows the mark they share.
+            return imageNamed(volumeReason(item).isEmpty() ? QStringLiteral("%1IconImage").arg(item->nodeType())
+                                                           : QStringLiteral("norecover"));
         case kNodeTypeRole:
             return item->nodeType();
         default:
             return {};
     }
+}
+
+QString ResultTreeModel::volumeReason(const OpNodeData* item) {
+    // A volume's root: what copy-out refuses every file of it whatever its sectors.
+    if (item->nodeType() != 0 || !item->fileNode()) return {};
+    const IDataRecovery::Refusal outlook = uimodel::QNUIController::GetCopyOutlook(item->fileNode());
+    if (!Failed(outlook.result)) return {};
+    return Text(QStringLiteral("FILE_STATE_VOLUME")).arg(ReasonText(outlook.result, outlook.note));
 }
 
 Qt::ItemFlags ResultTreeModel::flags(const QModelIndex& index) const {

@@ -73,6 +73,8 @@ private:
     // The row's index when a view has fetched the rows beside it; invalid otherwise, and
     // nothing is read to find out.
     QModelIndex shownIndexOf(const uimodel::OpNodeData* item) const;
+    // For a volume's row whose files copy-out refuses all alike, the sentence that says why.
+    static QString volumeReason(const uimodel::OpNodeData* item);
     // Files arrived below `item`: its label and those of the groups above it read a new count.
     void countsChanged(const uimodel::OpNodeData* item);
 

@@ -28,7 +28,8 @@ QPushButton* MakeOk(QDialog* dialog) {
 
 // The ending's sentences up to the folder link: `opening`, the counts, the notes' warning, and
 // where the files went (`whole` when nothing failed or was noted).
-QString EndingText(const QString& opening, const RecoveryCounts& counts, const QString& whole) {
+QString EndingText(const QString& opening, const RecoveryCounts& counts, const QStringList& reasons,
+                   const QString& whole) {
     QStringList sentences;
     if (!opening.isEmpty()) sentences << opening;
     sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_COUNTS_NODE"))
@@ -38,6 +39,8 @@ QString EndingText(const QString& opening, const RecoveryCounts& counts, const Q
                      .arg(static_cast<qulonglong>(counts.noted));
     if (counts.noted != 0)
         sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTED_NODE")).arg(static_cast<qulonglong>(counts.noted));
+    if (!reasons.isEmpty())
+        sentences << Text(QStringLiteral("PAGE_FOUR_RECOVER_REASONS_NODE")).arg(reasons.join(QStringLiteral("; ")));
     sentences << (counts.failed == 0 && counts.noted == 0 ? whole
                                                           : Text(QStringLiteral("PAGE_FOUR_RECOVER_FOLDER_NODE")));
     return sentences.join(QLatin1Char(' '));
@@ -51,6 +54,25 @@ void OpenShare(int event, const QString& key) {
 
 }  // namespace
 
+void AddLogLink(QDialog* dialog, QVBoxLayout* body, QLabel*& note, FolderLink*& link) {
+    note = PlainLabel(QString(), dialog, 12);
+    note->setObjectName(QStringLiteral("recoveryLogNote"));
+    link = new FolderLink(dialog);
+    link->setObjectName(QStringLiteral("recoveryLogLink"));
+    body->addWidget(note);
+    body->addWidget(link);
+}
+
+void ShowLog(QLabel* note, FolderLink* link, const RecoveryLogSummary& log) {
+    // A log cut short by a full destination still links what it holds, beside why it is short.
+    const bool failed = !log.logError.isEmpty();
+    note->setText(failed ? Text(QStringLiteral("PAGE_FOUR_RECOVER_LOG_FAILED_NODE")).arg(log.logError)
+                         : Text(QStringLiteral("PAGE_FOUR_RECOVER_LOG_NODE")));
+    note->setVisible(failed || !log.logPath.isEmpty());
+    link->setFolder(log.logPath);
+    link->setVisible(!log.logPath.isEmpty());
+}
+
 QString ShareAddress(const QString& key) {
     const QString address = QNLinkUrl::GetUrl(key);
     if (address.isEmpty() || key != QLatin1String("Twitter")) return address;
@@ -59,7 +81,7 @@ QString ShareAddress(const QString& key) {
 }
 
 QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& savePathStr, const RecoveryCounts& counts,
-                                                             QWidget* parent)
+                                                             QWidget* parent, const RecoveryLogSummary& log)
     : QDialog(parent) {
     setObjectName(QStringLiteral("recoveryFinished"));
     QVBoxLayout* body = DecorateRecoveryDialog(this, kWidth);
@@ -72,12 +94,14 @@ QNScanEndSaveWindowController::QNScanEndSaveWindowController(const QString& save
     m_title = PlainLabel(Text(title), this, 14, true);
     const QString whole = counts.complete() ? Text(QStringLiteral("PAGE_FOUR_RECOVER_END_NODE"))
                                             : Text(QStringLiteral("PAGE_FOUR_RECOVER_FOLDER_NODE"));
-    m_node = PlainLabel(EndingText(QString(), counts, whole), this, 12);
+    m_node = PlainLabel(EndingText(QString(), counts, log.reasons, whole), this, 12);
     m_link = new FolderLink(this);
     m_link->setFolder(savePathStr);
     body->addWidget(m_title);
     body->addWidget(m_node);
     body->addWidget(m_link);
+    AddLogLink(this, body, m_logNote, m_logLink);
+    ShowLog(m_logNote, m_logLink, log);
     auto* row = new QHBoxLayout;
     // Links out: the pointing hand says so.
     m_facebook = new QNHandButton(QStringLiteral("Facebook"), this);
@@ -112,6 +136,8 @@ QNScanNotEndSaveWindowController::QNScanNotEndSaveWindowController(QWidget* pare
     m_link = new FolderLink(this);
     body->addWidget(m_note);
     body->addWidget(m_link);
+    AddLogLink(this, body, m_logNote, m_logLink);
+    ShowLog(m_logNote, m_logLink, RecoveryLogSummary{});
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     m_ok = MakeOk(this);
@@ -120,11 +146,13 @@ QNScanNotEndSaveWindowController::QNScanNotEndSaveWindowController(QWidget* pare
 }
 
 void QNScanNotEndSaveWindowController::changeRecoveryFilesPoint(const RecoveryCounts& counts,
-                                                                const QString& savePathStr) {
+                                                                const QString& savePathStr,
+                                                                const RecoveryLogSummary& log) {
     // The log's counts, whole: a float loses them above 2^24.
-    m_note->setText(EndingText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")), counts,
+    m_note->setText(EndingText(Text(QStringLiteral("PAGE_FOUR_RECOVER_NOTEND_NODE")), counts, log.reasons,
                                Text(QStringLiteral("PAGE_FOUR_RECOVER_STOPPED_FOLDER_NODE"))));
     m_link->setFolder(savePathStr);
+    ShowLog(m_logNote, m_logLink, log);
 }
 
 }  // namespace app::recovery

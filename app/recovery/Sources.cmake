@@ -6,4 +6,5 @@ target_sources(app PRIVATE
   recovery/QNShowScanProgressWindowController.cpp
   recovery/RecoveryChecks.cpp
   recovery/RecoveryDialogChrome.cpp
+  recovery/RecoveryLog.cpp
 )

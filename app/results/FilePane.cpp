@@ -200,9 +200,16 @@ void FilePane::emptyTrees() {
     for (auto& model : m_models) model->clearArray();
 }
 
+QWidget* FilePane::restingFocus() const { return outlineFor(m_tab); }
+
 void FilePane::clearChecks() {
     for (auto& array : m_arrays)
         for (std::size_t i = 0; i < array.size(); ++i) array[i]->setNodeState(0);
+    // The boxes and the selection label show the checks as they are now.
+    for (auto& model : m_models) model->statesChanged();
+    m_list->statesChanged();
+    changeSelectAllButtonState();
+    showSelectFilesCountAndSize();
 }
 
 void FilePane::followPause(bool paused) {

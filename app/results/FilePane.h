@@ -56,6 +56,8 @@ public:
     thumbview::PreviewPanes* previews() const { return m_previews; }
     QCheckBox* selectAllButton() const { return m_selectAll; }
     int currentTab() const { return m_tab; }
+    // The shown tab's tree: where the keyboard rests when nothing else should hold it.
+    QWidget* restingFocus() const;
     // Files of the path tree's lists, each folder chosen as a click would, and the deleted ones.
     void countListedFiles(std::uint64_t& listed, std::uint64_t& deleted) const;
 

@@ -101,6 +101,7 @@ void QNDeletailWindowController::wireControls() {
 }
 
 void QNDeletailWindowController::wirePane() {
+    m_bar->setFocusRest([this] { return m_pane->restingFocus(); });
     connect(m_pane, &FilePane::selectionTextChanged, m_bar, &ScanBar::setSelectionText);
     connect(m_pane, &FilePane::recoverEnabled, m_bar->recover(), &TCImageButton::setButtonEnabled);
     connect(m_pane, &FilePane::recoverWanted, this, [this] {

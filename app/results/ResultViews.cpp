@@ -40,7 +40,17 @@ void SpinnerView::paintEvent(QPaintEvent*) {
     }
 }
 
-void SpinnerView::showEvent(QShowEvent*) { m_timer.start(); }
+void SpinnerView::setTurning(bool turning) {
+    m_turning = turning;
+    if (turning && isVisible())
+        m_timer.start();
+    else
+        m_timer.stop();
+}
+
+void SpinnerView::showEvent(QShowEvent*) {
+    if (m_turning) m_timer.start();
+}
 
 void SpinnerView::hideEvent(QHideEvent*) { m_timer.stop(); }
 

@@ -19,12 +19,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// Twelve spokes turning while shown.
+// Twelve spokes, turning while shown and asked to turn.
 class SpinnerView : public QWidget {
     Q_OBJECT
 
 public:
     explicit SpinnerView(QWidget* parent = nullptr);
+    void setTurning(bool turning);
+    bool isTurning() const { return m_timer.isActive(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,6 +36,7 @@ protected:
 private:
     QTimer m_timer;
     int m_step = 0;
+    bool m_turning = true;
 };
 
 }  // namespace app::results

@@ -13,8 +13,10 @@
 #include "app/controls/PlainText.h"
 #include "app/controls/Sheet.h"
 #include "app/controls/TCImageButton.h"
+#include "app/models/FileOutlook.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
+#include "app/recovery/RecoveryLog.h"
 #include "engine/IDataRecovery.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/support/NodeNames.h"
@@ -32,33 +34,47 @@ const char kRecoveryPost[] = "DoRecovery";
 constexpr int kRecoveryWatchMs = 250;  // the end is looked for even when no post comes
 
 // Names every file the recovery could not write whole, and every file written with a note, once
-// per file, from the recovery's thread; a short copy gives its recorded size and the bytes it holds.
-void LogFailedFiles() {
-    QNUIController::SetRecoveryFailureReport([](IFileNode* node, const std::string& path, RESULT result,
-                                                const std::string& note) {
-        const char* reason = CopyRefusalWord(result);
-        QByteArray sizes;
-        if (result == CopyNoteResult(kCodeShortData))
-            sizes = QStringLiteral(", recorded %1 bytes, written %2")
-                        .arg(node->GetFileSize())
-                        .arg(QFileInfo(QString::fromStdString(path)).size())
-                        .toUtf8();
-        // A file of a volume in a virtual disk names the container it lies in.
-        const QByteArray in = note.empty() ? QByteArray() : QByteArray(" in ") + note.c_str();
-        qWarning("%s (0x%llx%s%s%s%s): %s%s%s", IsNotedCopy(result) ? "Written with a note" : "Not recovered",
-                 static_cast<unsigned long long>(result), reason ? ", " : "", reason ? reason : "", in.constData(),
-                 sizes.constData(), uimodel::GetPathByFileNode(node).c_str(), path.empty() ? "" : " -> ", path.c_str());
-    });
+// per file, from the recovery's thread, in the log and on standard error alike; a short copy gives
+// its recorded size and the bytes it holds.
+void LogFailedFiles(const std::shared_ptr<recovery::RecoveryLog>& log) {
+    QNUIController::SetRecoveryFailureReport(
+        [log](IFileNode* node, const std::string& path, RESULT result, const std::string& note) {
+            const char* reason = CopyRefusalWord(result);
+            QString sizes;
+            if (result == CopyNoteResult(kCodeShortData))
+                sizes = QStringLiteral(", recorded %1 bytes, written %2")
+                            .arg(node->GetFileSize())
+                            .arg(QFileInfo(QString::fromStdString(path)).size());
+            // A file of a volume in a virtual disk names the container it lies in.
+            const QString in = note.empty() ? QString() : QStringLiteral(" in ") + QString::fromStdString(note);
+            const QString line = QStringLiteral("%1 (0x%2%3%4%5): %6 -> %7")
+                                     .arg(QLatin1String(IsNotedCopy(result) ? "Written with a note" : "Not recovered"))
+                                     .arg(static_cast<qulonglong>(result), 0, 16)
+                                     .arg(reason ? QStringLiteral(", ") + QLatin1String(reason) : QString(), in, sizes,
+                                          QString::fromStdString(uimodel::GetPathByFileNode(node)),
+                                          path.empty() ? QStringLiteral("not written") : QString::fromStdString(path));
+            qWarning("%s", qUtf8Printable(line));
+            log->addLine(line);
+        });
 }
 
 // The recovery's end in the log: its counts, and again each file written with a note, so that
 // they are found together however long the copy ran.
-void LogRecoveryEnd() {
-    qWarning("Recovery ended: %llu recovered, %llu written with notes, %llu failed",
-             static_cast<unsigned long long>(QNUIController::GetRecoveridedFiles()),
-             static_cast<unsigned long long>(QNUIController::GetRecoveryNotedFiles()),
-             static_cast<unsigned long long>(QNUIController::GetRecoveryFailedFiles()));
-    for (const std::string& line : QNUIController::GetRecoveryNoteLines()) qWarning("  %s", line.c_str());
+void LogRecoveryEnd(recovery::RecoveryLog& log) {
+    QStringList lines{QStringLiteral("Recovery ended: %1 recovered, %2 written with notes, %3 failed")
+                          .arg(QNUIController::GetRecoveridedFiles())
+                          .arg(QNUIController::GetRecoveryNotedFiles())
+                          .arg(QNUIController::GetRecoveryFailedFiles())};
+    for (const std::string& line : QNUIController::GetRecoveryNoteLines())
+        lines << QStringLiteral("  ") + QString::fromStdString(line);
+    for (const QString& line : lines) {
+        qWarning("%s", qUtf8Printable(line));
+        log.addLine(line);
+    }
+    if (!log.error().isEmpty())
+        qWarning("Recovery: the log could not be written in the destination: %s", qUtf8Printable(log.error()));
+    else
+        qWarning("Recovery: log written to %s", qUtf8Printable(log.path()));
 }
 
 // Creating a folder is already a write: the dialog offers no "New Folder" (nor rename or
@@ -180,7 +196,8 @@ void ResultsRecovery::openRecoverySheet(const QString& prefix, bool withAlternat
 }
 
 void ResultsRecovery::startRecovery() {
-    LogFailedFiles();
+    m_log = std::make_shared<recovery::RecoveryLog>(m_recoverySavePathStr);
+    LogFailedFiles(m_log);
     m_isFinishRecovery = false;
     m_isBeginRecovery = true;
     m_recoveryStopped = false;
@@ -233,7 +250,7 @@ void ResultsRecovery::recoveryAction() {
         // Its counts are final once it has returned.
         const RESULT result = QNUIController::GetRecoveryResult();
         if (Failed(result)) qWarning("Recovery ended with 0x%llx", static_cast<unsigned long long>(result));
-        LogRecoveryEnd();
+        LogRecoveryEnd(*m_log);
         // After the progress dialog has gone: never two modal dialogs at once.
         QTimer::singleShot(0, this, [this] { showRecoveryEndWindow(m_recoveryStopped || !m_isRecoveryEndSHowWindow); });
         return;
@@ -274,15 +291,28 @@ recovery::RecoveryCounts ResultsRecovery::counts() const {
             QNUIController::GetRecoveryNotedFiles()};
 }
 
+recovery::RecoveryLogSummary ResultsRecovery::logSummary() const {
+    recovery::RecoveryLogSummary summary;
+    for (const QNUIController::RecoveryReason& reason : QNUIController::GetRecoveryReasons())
+        summary.reasons << Text(QStringLiteral("PAGE_FOUR_RECOVER_REASON_ITEM"))
+                               .arg(static_cast<qulonglong>(reason.u64Count))
+                               .arg(ReasonText(reason.result, reason.note));
+    if (m_log) {
+        summary.logPath = m_log->path();
+        summary.logError = m_log->error();
+    }
+    return summary;
+}
+
 void ResultsRecovery::showRecoveryEndWindow(bool stopped) {
     if (m_recoveryEndWindow) m_recoveryEndWindow->deleteLater();
     QDialog* dialog = nullptr;
     if (stopped) {
         auto* notEnd = new recovery::QNScanNotEndSaveWindowController(m_window);
-        notEnd->changeRecoveryFilesPoint(counts(), m_recoverySavePathStr);
+        notEnd->changeRecoveryFilesPoint(counts(), m_recoverySavePathStr, logSummary());
         dialog = notEnd;
     } else {
-        dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr, counts(), m_window);
+        dialog = new recovery::QNScanEndSaveWindowController(m_recoverySavePathStr, counts(), m_window, logSummary());
     }
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);

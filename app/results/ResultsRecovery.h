@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <functional>
+#include <memory>
 
 #include "app/recovery/RecoveryChecks.h"
 
@@ -22,7 +23,9 @@ class TCImageButton;
 
 namespace app::recovery {
 class QNShowScanProgressWindowController;
+class RecoveryLog;
 struct RecoveryCounts;
+struct RecoveryLogSummary;
 }  // namespace app::recovery
 
 namespace app::results {
@@ -61,6 +64,8 @@ private:
     // The last dialog, finished or stopped, with the log's counts.
     void showRecoveryEndWindow(bool stopped);
     recovery::RecoveryCounts counts() const;
+    // The reasons the files not recovered whole were not, and where the log went.
+    recovery::RecoveryLogSummary logSummary() const;
     void openRecoverySheet(const QString& prefix, bool withAlternate, std::function<void(int)> done);
 
     QWidget* m_window;
@@ -76,6 +81,8 @@ private:
     QPointer<recovery::QNShowScanProgressWindowController> m_recoveryProgressWindow;
     QPointer<QDialog> m_recoveryEndWindow;
     QTimer* m_recoveryWatch = nullptr;
+    // The running or last recovery's log; the recovery's thread writes its lines.
+    std::shared_ptr<recovery::RecoveryLog> m_log;
 };
 
 }  // namespace app::results

@@ -1,5 +1,6 @@
 #include "app/results/ScanBar.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QEvent>
 #include <QLabel>
@@ -157,7 +158,9 @@ void ScanBar::layoutSubBox() {
     }
     // Beside the scan's controls the label ends where the progress bar does: it never lies over
     // the pause, resume or stop button.
-    const int controlsLeft = m_progress->geometry().right() + 1;
+    int controlsLeft = m_progress->geometry().right() + 1;
+    // While the scan stops, the label leaves room for the note that says so.
+    if (m_state.phase == ScanPhase::Stopping) controlsLeft = std::min(controlsLeft, m_remaining->geometry().left());
     const bool spanish =
         QSettings().value(QStringLiteral("AppleLanguages")).toStringList().value(0) == QLatin1String("es");
     m_selectFiles->setGeometry(spanish ? FlipFrame(QRect(0, 30, std::min(550, controlsLeft), 15), kScanBoxHeight)
@@ -171,7 +174,8 @@ bool ScanBar::eventFilter(QObject* watched, QEvent* event) {
 
 void ScanBar::showProgress(double percent, std::uint64_t found, const QString& remaining) {
     const qint64 now = m_clock();
-    if (m_lastUpdateTime == 0 || now >= m_lastUpdateTime + 1) {
+    // While the scan stops, the label says so instead of a time.
+    if (m_state.phase != ScanPhase::Stopping && (m_lastUpdateTime == 0 || now >= m_lastUpdateTime + 1)) {
         m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_REMAININGTIME")).arg(remaining));
         m_lastUpdateTime = now;
     }
@@ -182,6 +186,8 @@ void ScanBar::showProgress(double percent, std::uint64_t found, const QString& r
 void ScanBar::showProgressValue(double percent) { m_progress->changeProgressValue(ShownPercent(percent)); }
 
 void ScanBar::showState(const ScanState& state) {
+    QWidget* const focused = QApplication::focusWidget();
+    QWidget* const had = focused && isAncestorOf(focused) ? focused : nullptr;
     const ScanState before = std::exchange(m_state, state);
     const ScanPhase phase = state.phase;
     const bool ended = phase == ScanPhase::Ended;
@@ -194,6 +200,8 @@ void ScanBar::showState(const ScanState& state) {
     const bool scanning = phase == ScanPhase::Running || phase == ScanPhase::Paused;
     m_home->setButtonEnabled(clicks);
     for (TCImageButton* button : {m_pause, m_play, m_stop}) button->setButtonEnabled(clicks && scanning);
+    // Only a running scan's activity turns: a paused one waits.
+    m_spinner->setTurning(phase == ScanPhase::Running || phase == ScanPhase::Stopping);
     // Deep scan after a quick scan only.
     const bool offersDeepScan = ended && state.kind == ScanKind::Quick;
     m_deepScan->setVisible(offersDeepScan);
@@ -204,10 +212,35 @@ void ScanBar::showState(const ScanState& state) {
         makeExportButton(state.kind == ScanKind::Deep)->show();
     else if (m_export)
         m_export->hide();
-    // The model refuses searches while a scan runs unpaused.
-    m_search->setSearchEnabled((phase == ScanPhase::Paused || ended) && state.leaving == Leaving::No);
+    // The model refuses searches while a scan runs unpaused. A field that closes while it holds
+    // the keys lets go of them first: Qt would hand them to the next button of the bar.
+    const bool searchOpen = (phase == ScanPhase::Paused || ended) && state.leaving == Leaving::No;
+    if (!searchOpen && had && m_search->isAncestorOf(had)) had->clearFocus();
+    m_search->setSearchEnabled(searchOpen);
     if (state.leaving == Leaving::Home) showStillLabels();
     if (phase != before.phase) showPhaseChange(before.phase);
+    settleFocus(had);
+}
+
+void ScanBar::settleFocus(QWidget* had) {
+    if (!had) return;
+    const auto takesKeys = [](QWidget* part) {
+        const auto* button = qobject_cast<TCImageButton*>(part);
+        return part->isVisible() && part->isEnabled() && (!button || button->isButtonEnabled());
+    };
+    if (takesKeys(had) && had == QApplication::focusWidget()) return;
+    // Pause and resume stand in one place: the keyboard that chose one finds the other there.
+    QWidget* counterpart = had == m_pause ? m_play : had == m_play ? m_pause : nullptr;
+    if (counterpart && takesKeys(counterpart)) {
+        counterpart->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    QWidget* rest = m_focusRest ? m_focusRest() : nullptr;
+    if (rest && rest->isVisible()) {
+        rest->setFocus(Qt::OtherFocusReason);
+    } else if (QWidget* now = QApplication::focusWidget(); now && isAncestorOf(now)) {
+        now->clearFocus();
+    }
 }
 
 void ScanBar::showPhaseChange(ScanPhase before) {
@@ -225,15 +258,19 @@ void ScanBar::showPhaseChange(ScanPhase before) {
             m_selectFiles->hide();
             m_found->setVisible(scanParts);
             m_remaining->setVisible(scanParts);
-            if (before == ScanPhase::Paused) m_pause->setFocus();
             break;
         case ScanPhase::Paused:
-            m_play->setFocus();
             break;
         case ScanPhase::Stopping:
             // The checks went with the stop: the recover button comes back with the next check.
             if (before == ScanPhase::Paused && m_recover->isVisible()) slideRecoverOut();
             m_recover->hide();
+            // The bar says that the scan winds down, beside what is checked now.
+            m_found->hide();
+            m_remaining->setFullText(Text(QStringLiteral("PAGE_FOUR_SCAN_STOPPING")));
+            m_remaining->setVisible(scanParts);
+            m_selectFiles->setAlignment(Qt::AlignLeft);
+            m_selectFiles->show();
             break;
         case ScanPhase::Ended:
             m_found->hide();

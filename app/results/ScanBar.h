@@ -42,6 +42,9 @@ public:
     // coordinates: left of it the box shows only its backdrop.
     int boxContentLeft() const;
 
+    // Where the keyboard rests when a bar part that held it hides or stops taking keys (the
+    // results' tree): never the next button of the bar, which Return or Space would press.
+    void setFocusRest(std::function<QWidget*()> rest) { m_focusRest = std::move(rest); }
     // Seconds of the wall clock for the remaining-time label's once-a-second rule.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
     // The one place the scan's state is drawn: which parts show and which take clicks, and what a
@@ -81,6 +84,10 @@ private:
     // The parts inside the box's part left of the recover button, for its width now: they move
     // with it while the recover button slides in or out, so the scan's controls stay in reach.
     void layoutSubBox();
+    // After the parts changed for a new state: the focus a hidden or closed part held goes to its
+    // counterpart when the keyboard had chosen that part (pause and resume take turns), else to
+    // the rest.
+    void settleFocus(QWidget* had);
 
     TCImageButton* m_home = nullptr;
     ElidedLabel* m_homeLabel = nullptr;
@@ -101,6 +108,7 @@ private:
     NewSearchTextFiled* m_search = nullptr;
     TCImageButton* m_export = nullptr;
     std::function<qint64()> m_clock;
+    std::function<QWidget*()> m_focusRest;
     qint64 m_lastUpdateTime = 0;
     ScanState m_state;  // as last drawn
 };

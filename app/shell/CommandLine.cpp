@@ -56,6 +56,7 @@ QString UsageText() {
         "      --progress      print \"PROGRESS percent=P found=N rows=R deep=0|1\" as the progress shows,\n"
         "                      \"ENDED stopped=0|1 deep=0|1 window=ID\" when the scan ends,\n"
         "                      \"SHOWN NAME ID\" for each dialog the results window opens,\n"
+        "                      \"LOG PATH\" for the log a recovery's last dialog names,\n"
         "                      \"FOCUS ID\" when another window becomes active, \"NOTICE diskFull ID\"\n"
         "                      each time the recovery's disk-full notice comes, \"STATE phase=P kind=K\"\n"
         "                      as the scan's state changes, \"VIEW list|coverflow|grid\" as another view\n"

@@ -14,6 +14,7 @@
 #include "app/shell/HookWalk.h"
 #include "app/shell/ModelSeams.h"
 #include "app/shell/QNAppDelegate.h"
+#include "app/shell/SignalQuit.h"
 #include "app/update/EditShortcutFilter.h"
 #include "app/update/NetworkProbe.h"
 #include "app/wizard/QNRootWindowController.h"
@@ -86,6 +87,8 @@ int RunProgram(int argc, char** argv) {
     // (the type page's Continue lists the devices on a thread): it must end before the engine's
     // singletons do.
     uimodel::QNUIController::StopJobsBeforeExit(exitCode);
+    // What is left is teardown: a signal now must not change the status already reported.
+    SettleSignals(exitCode);
     return exitCode;
 }
 

@@ -11,6 +11,8 @@ namespace app {
 namespace {
 
 int g_pipe[2] = {-1, -1};
+// The exit status once it is decided; -1 while the run goes on.
+volatile sig_atomic_t g_settled = -1;
 
 void OnSignal(int signal) {
     const int saved = errno;
@@ -19,6 +21,10 @@ void OnSignal(int signal) {
     [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
     errno = saved;
 }
+
+// A signal after the status was decided ends the program with that status: the script that read
+// the RESULT line must not see the signal's own 143 instead.
+void OnLateSignal(int) { _exit(g_settled); }
 
 void Handle(int signal, void (*handler)(int)) {
     struct sigaction action {};
@@ -42,10 +48,18 @@ SignalQuit::SignalQuit(std::function<void(int)> onSignal, QObject* parent)
     Handle(SIGTERM, OnSignal);
 }
 
+void SettleSignals(int exitCode) {
+    g_settled = exitCode;
+    Handle(SIGINT, OnLateSignal);
+    Handle(SIGTERM, OnLateSignal);
+}
+
 SignalQuit::~SignalQuit() {
     if (g_pipe[0] < 0) return;
-    Handle(SIGINT, SIG_DFL);
-    Handle(SIGTERM, SIG_DFL);
+    if (g_settled < 0) {
+        Handle(SIGINT, SIG_DFL);
+        Handle(SIGTERM, SIG_DFL);
+    }
     m_pNotifier.reset();
     close(g_pipe[0]);
     close(g_pipe[1]);

@@ -10,6 +10,10 @@
 
 namespace app {
 
+// The program's exit status is decided (its loop has ended): from now on SIGINT and SIGTERM end
+// it at once with that status, also after the SignalQuit has gone.
+void SettleSignals(int exitCode);
+
 class SignalQuit : public QObject {
     Q_OBJECT
 public:

@@ -48,9 +48,9 @@ void PaintGridItem(QPainter& painter, const QRect& cell, const GridItemLook& loo
     const qreal ratio = painter.device()->devicePixelRatioF();
     const QRect box = CheckBox();
     painter.drawPixmap(box, ImageLibrary::instance().pixmap(CheckBoxImageName(look.checkState), box.size(), ratio));
-    if (look.deleted) {
+    if (!look.marker.isEmpty()) {
         const QRect marker = DeletedMarker(cell.size());
-        painter.drawPixmap(marker, ImageLibrary::instance().pixmap(QStringLiteral("deletered"), marker.size(), ratio));
+        painter.drawPixmap(marker, ImageLibrary::instance().pixmap(look.marker, marker.size(), ratio));
     }
     QFont font = theme::SystemFont(11);
     painter.setFont(font);
@@ -77,7 +77,7 @@ void CNGridViewItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem
     look.selected = option.state & QStyle::State_Selected;
     look.current = option.state & QStyle::State_HasFocus;
     look.checkState = m_source.checkState ? m_source.checkState(row) : 0;
-    look.deleted = m_source.deleted && m_source.deleted(row);
+    if (m_source.marker) look.marker = m_source.marker(row);
     look.title = index.data(Qt::DisplayRole).toString();
     if (m_source.thumbnail) look.thumbnail = m_source.thumbnail(row);
     PaintGridItem(*painter, QRect(option.rect.topLeft(), QSize(GridGeometry::kCell, GridGeometry::kCell)), look);

@@ -52,7 +52,7 @@ struct GridItemLook {
     bool selected = false;
     bool current = false;  // the keyboard's item: a focus ring
     int checkState = 0;
-    bool deleted = false;  // the file was deleted: the red marker
+    QString marker;  // the mark in the top right corner ("deletered", "norecover", "noted"); none when empty
     QString title;
     QPixmap thumbnail;  // null: nothing drawn
 };
@@ -67,7 +67,7 @@ class CNGridViewItemDelegate : public QStyledItemDelegate {
 public:
     struct Source {
         std::function<int(int row)> checkState;
-        std::function<bool(int row)> deleted;
+        std::function<QString(int row)> marker;
         std::function<QPixmap(int row)> thumbnail;
         std::function<int()> hoveredRow;
     };

@@ -21,6 +21,7 @@
 #include "app/controls/RFOverlayScroller.h"
 #include "app/controls/Theme.h"
 #include "app/models/FileListModel.h"
+#include "app/models/FileOutlook.h"
 #include "app/thumbview/CNGridView.h"
 #include "app/thumbview/CNGridViewItem.h"
 #include "app/thumbview/CoverFlowView.h"
@@ -199,8 +200,8 @@ void PreviewPanes::buildGrid() {
              IFileNode* node = nodeAt(row);
              return node ? uimodel::OpNodeData::fileNodeState(node) : 0;
          },
-         [this](int row) { return uimodel::OpNodeData::isFileNodeDeleted(nodeAt(row)); },
-         [this](int row) { return thumbnailOf(row); }, [this] { return m_grid->hoveredIndex(); }},
+         [this](int row) { return results::FileMark(nodeAt(row)); }, [this](int row) { return thumbnailOf(row); },
+         [this] { return m_grid->hoveredIndex(); }},
         m_grid));
     connect(m_grid, &CNGridView::checkToggleRequested, this, &PreviewPanes::checkToggleRequested);
     connect(m_grid, &CNGridView::visibleRangeChanged, this, &PreviewPanes::loadGridRange);

@@ -133,6 +133,15 @@ public:
         std::string note;
     };
     virtual Refusal GetRefusal() const { return {}; }
+    /// What copying `pNode` would answer, told before any copy and without selecting it: its
+    /// refusal (a failure code, as GetRefusal gives it) or its note (CopyNoteResult: chain lost,
+    /// possibly overwritten), judged as SetRecoverNode judges, and as cheaply as GetWritableSize;
+    /// success for a file copied plainly. For a folder, a volume's root among them: what every
+    /// file below it is refused whatever its sectors (a volume inside a virtual disk).
+    virtual Refusal JudgeBeforeCopy(IFileNode* pNode) {
+        (void)pNode;
+        return {};
+    }
     virtual void Release() = 0;
 };
 

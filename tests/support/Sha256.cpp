@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -41,13 +42,38 @@ std::string Sha256OfFile(std::string const& path) {
     EVP_DigestFinal_ex(ctx.get(), digest, &length);
     return Hex(digest, length);
 }
+namespace {
+// The folder as a path without a trailing separator, to compare with a file's parent.
+std::string Top(std::string const& folder) {
+    std::filesystem::path top = std::filesystem::path(folder).lexically_normal();
+    if (!top.has_filename() && top.has_parent_path()) top = top.parent_path();
+    return top.string();
+}
+bool IsRecoveryLog(std::filesystem::directory_entry const& entry, std::string const& folder) {
+    return entry.is_regular_file() && entry.path().parent_path() == std::filesystem::path(folder) &&
+           entry.path().filename().string().starts_with("Quorin recovery log ");
+}
+}  // namespace
+
 std::map<std::string, int> HashCountsBelow(std::string const& folder) {
     namespace fs = std::filesystem;
     std::map<std::string, int> hashes;
     if (!fs::exists(folder)) return hashes;
-    for (auto const& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) ++hashes[Sha256OfFile(entry.path().string())];
+    std::string const top = Top(folder);
+    for (auto const& entry : fs::recursive_directory_iterator(top))
+        if (entry.is_regular_file() && !IsRecoveryLog(entry, top)) ++hashes[Sha256OfFile(entry.path().string())];
     return hashes;
+}
+
+std::vector<std::string> RecoveryLogsIn(std::string const& folder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> logs;
+    if (!fs::exists(folder)) return logs;
+    std::string const top = Top(folder);
+    for (auto const& entry : fs::directory_iterator(top))
+        if (IsRecoveryLog(entry, top)) logs.push_back(entry.path().string());
+    std::sort(logs.begin(), logs.end());
+    return logs;
 }
 
 }  // namespace testsupport

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/IDataRecovery.h"
 #include "engine/IFileNode.h"
 #include "engine/Result.h"
 #include "uimodel/devices/DiskImageCheck.h"
@@ -163,6 +164,18 @@ public:
     /// The last recovery's files written with notes, one line each: "<note>: <path on the
     /// volume> -> <path written>".
     static std::vector<std::string> GetRecoveryNoteLines();
+    /// The last recovery's files not recovered whole (failed or written with a note), counted by
+    /// reason: the result (CopyRefusalWord names most) and what it names (a virtual disk's container).
+    struct RecoveryReason {
+        RESULT result = kResultSuccess;
+        std::string note;
+        std::uint64_t u64Count = 0;
+    };
+    static std::vector<RecoveryReason> GetRecoveryReasons();
+    /// What copying the file would answer, told before any recovery (its refusal, or its note,
+    /// and what that names); for a volume's root, what every file of the volume is refused. Judged
+    /// from the node alone, once per node; success for a plain file.
+    static IDataRecovery::Refusal GetCopyOutlook(IFileNode* pNode);
     /// Makes the destination folder `path` (with its missing parents) once the deepest folder
     /// of it that exists takes writes and lies off the scanned device; on refusal nothing is made.
     /// Empty when it is ready, else why not, for the log.

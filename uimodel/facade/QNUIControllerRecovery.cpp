@@ -135,6 +135,15 @@ std::vector<std::string> QNUIController::GetRecoveryNoteLines() {
     return lines;
 }
 
+std::vector<QNUIController::RecoveryReason> QNUIController::GetRecoveryReasons() {
+    std::vector<RecoveryReason> reasons;
+    for (QNUIRecovery::ReasonCount const& reason : Recovery().GetReasonCounts())
+        reasons.push_back(RecoveryReason{reason.result, reason.note, reason.u64Count});
+    return reasons;
+}
+
+IDataRecovery::Refusal QNUIController::GetCopyOutlook(IFileNode* pNode) { return Recovery().Outlook(pNode); }
+
 std::string QNUIController::PrepareRecoveryFolder(std::string const& path) {
     RESULT const made = Recovery().PrepareDestination(path);
     if (Succeeded(made)) return {};

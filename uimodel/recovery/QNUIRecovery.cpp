@@ -126,6 +126,7 @@ void QNUIRecovery::InitDataRecoveryController() {
 }
 
 void QNUIRecovery::ReleaseDataRecovery() {
+    m_outlooks.Forget();
     ReleaseCopyOut(TakeCopyOut());
     std::lock_guard const lock(m_mutex);
     for (auto const& [eType, pPreview] : m_previews) pPreview->Release();
@@ -177,6 +178,21 @@ IDataRecovery* QNUIRecovery::GetPreviewRecoveryByType(_tagSearcherType eType) {
     IDataRecovery* pPreview = pController ? pController->GetDataRecovery(eType) : nullptr;
     if (pPreview) m_previews[eType] = pPreview;
     return pPreview;
+}
+
+IDataRecovery* QNUIRecovery::PreviewCopyOutFor(IFileNode* pNode) {
+    IRecoveryController* pController = m_scan.GetRecoveryController();
+    if (!pController) return nullptr;
+    if (pController->thisType() == RECOVERY_CONTROLLER_DELETED) return m_scan.GetFileNodePreviewRecover(pNode);
+    return GetPreviewRecoveryByType(GetNodeSearcheType(pNode));
+}
+
+IDataRecovery::Refusal QNUIRecovery::Outlook(IFileNode* pNode) {
+    if (!pNode) return {};
+    // A folder is judged by the files below it, which a running scan is still hanging there.
+    if (pNode->IsDirectory() && m_scan.GetStatus() == OPERATION_RUNNING) return {};
+    return m_outlooks.Of(
+        pNode, [this, pNode] { return PreviewCopyOutFor(pNode); }, RunningScanRoots());
 }
 
 void QNUIRecovery::SetRecoveryPath(char const* pszPath) {
@@ -308,6 +324,7 @@ RESULT QNUIRecovery::DoRecovery(std::string& rawFolders) {
         m_u64FailedFiles = 0;
         m_u64NotedFiles = 0;
         m_notes.clear();
+        m_reasons.clear();
         m_u64DestinationFull = 0;
         m_pCurrentNode = nullptr;
         handed.swap(m_filesToRecover);
@@ -494,6 +511,7 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
         } else {
             ++m_u64FailedFiles;
         }
+        if (result != kResultRecoveryStopped && !IsRecoveredCopy(result)) CountReason(result, note);
         SetNeedUIUpdate(1);
         report = m_report;
     }
@@ -501,6 +519,24 @@ void QNUIRecovery::FinishFile(IFileNode* pNode, std::string const& path, RESULT 
         CatchExeception::WriteLog("Recovery: written with a note (%s): %s -> %s\r\n", CopyRefusalWord(result),
                                   source.c_str(), path.c_str());
     if (report) report(pNode, path, result, note);
+}
+
+void QNUIRecovery::CountReason(RESULT result, std::string const& note) {
+    // One reason per kind of answer and what it names, whichever line made the code.
+    auto const same = [&](ReasonCount const& known) {
+        return ResultModule(known.result) == ResultModule(result) && ResultCode(known.result) == ResultCode(result) &&
+               Succeeded(known.result) == Succeeded(result) && known.note == note;
+    };
+    auto const known = std::find_if(m_reasons.begin(), m_reasons.end(), same);
+    if (known != m_reasons.end())
+        ++known->u64Count;
+    else
+        m_reasons.push_back(ReasonCount{result, note, 1});
+}
+
+std::vector<QNUIRecovery::ReasonCount> QNUIRecovery::GetReasonCounts() const {
+    std::lock_guard const lock(m_mutex);
+    return m_reasons;
 }
 
 void QNUIRecovery::UpdateProgress(_PROGRESS_INFO* pInfo) {

@@ -20,6 +20,7 @@
 #include "engine/IFileNode.h"
 #include "engine/IRecoveryController.h"
 #include "uimodel/operation/QNUIOperation.h"
+#include "uimodel/recovery/CopyOutlooks.h"
 #include "uimodel/recovery/RecoveryDestination.h"
 
 namespace uimodel {
@@ -66,6 +67,13 @@ public:
     /// A second object of the type for thumbnails, made on first use from the scan's controller,
     /// so that a thumbnail never selects a node in the object a recovery copies with.
     IDataRecovery* GetPreviewRecoveryByType(_tagSearcherType eType);
+    /// The object that reads the node for thumbnails and judges it for the windows: never the one
+    /// a recovery copies with. Null when nothing serves it.
+    IDataRecovery* PreviewCopyOutFor(IFileNode* pNode);
+    /// What copying the node would answer (its refusal or note, and what that names), told before
+    /// any recovery and kept per node; for a volume's root, what every file of it is refused
+    /// (nothing while a scan runs unpaused).
+    IDataRecovery::Refusal Outlook(IFileNode* pNode);
 
     /// The destination folder; a null text clears it.
     void SetRecoveryPath(char const* pszPath);
@@ -97,6 +105,14 @@ public:
     };
     /// The notes of this recovery, in the order the files were written.
     std::vector<RecoveryNote> GetNotes() const;
+    /// The files of this recovery not recovered whole (failed or noted; not those a stop cut
+    /// short), counted by reason: the result and what it names (a virtual disk's container).
+    struct ReasonCount {
+        RESULT result = kResultSuccess;
+        std::string note;
+        std::uint64_t u64Count = 0;
+    };
+    std::vector<ReasonCount> GetReasonCounts() const;
     /// Whether a destination that stops taking bytes pauses the recovery until the user makes
     /// room (the default); without, the file fails and the recovery ends there: a script has
     /// nobody to make room.
@@ -175,6 +191,8 @@ private:
     /// Releases copy-out objects; called without the lock held (each takes its own).
     static void ReleaseCopyOut(std::vector<IDataRecovery*> const& outgoing);
     void FinishFile(IFileNode* pNode, std::string const& path, RESULT result, std::string const& note = {});
+    /// Counts a file not recovered whole under its reason; with the lock held.
+    void CountReason(RESULT result, std::string const& note);
     /// The destination stopped taking bytes (the file already failed and removed): counted, and
     /// the recovery paused for the user to make room. Whether to go on with the next file:
     /// false after a stop, and at once when nobody waits.
@@ -197,6 +215,8 @@ private:
     std::uint64_t m_u64FailedFiles = 0;
     std::uint64_t m_u64NotedFiles = 0;
     std::vector<RecoveryNote> m_notes;
+    std::vector<ReasonCount> m_reasons;
+    CopyOutlooks m_outlooks;
     bool m_bWaitsForRoom = true;
     std::uint64_t m_u64DestinationFull = 0;
     std::map<_tagSearcherType, IDataRecovery*> m_copyOut;   // owned

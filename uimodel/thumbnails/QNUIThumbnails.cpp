@@ -44,12 +44,7 @@ QNUIThumbnails::QNUIThumbnails(QNUIScan& scan, QNUIRecovery& recovery, IRecovery
                                uimodel::IThumbnailDecoder& decoder)
     : m_scan(scan), m_recovery(recovery), m_pFilter(pFilter), m_decoder(decoder) {}
 
-IDataRecovery* QNUIThumbnails::PreviewCopyOut(IFileNode* pNode) {
-    IRecoveryController* pController = m_scan.GetRecoveryController();
-    if (!pController) return nullptr;
-    if (pController->thisType() == RECOVERY_CONTROLLER_DELETED) return m_scan.GetFileNodePreviewRecover(pNode);
-    return m_recovery.GetPreviewRecoveryByType(GetNodeSearcheType(pNode));
-}
+IDataRecovery* QNUIThumbnails::PreviewCopyOut(IFileNode* pNode) { return m_recovery.PreviewCopyOutFor(pNode); }
 
 Thumbnail QNUIThumbnails::Icon(IFileNode* pNode) {
     uimodel::RgbaImage icon = m_decoder.IconForExtension(GetNodeExt(pNode));

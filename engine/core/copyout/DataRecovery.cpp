@@ -53,6 +53,25 @@ std::vector<std::unique_ptr<CSearchedPartitionInfo>> Adopt(std::vector<CSearched
     return adopted;
 }
 
+/// The first file below `pFolder`, depth first, looking at a bounded number of nodes: a folder's
+/// judgement must stay as cheap as a file's.
+IFileNode* FirstFileBelow(IFileNode* pFolder) {
+    constexpr int kMaxLooked = 4096;
+    IFileNode* pNode = pFolder->GetFirstChild();
+    for (int i = 0; pNode != nullptr && i < kMaxLooked; ++i) {
+        if (!pNode->IsDirectory()) return pNode;
+        if (IFileNode* pChild = pNode->GetFirstChild()) {
+            pNode = pChild;
+            continue;
+        }
+        // Up until a folder with a next sibling, never above the folder asked about.
+        while (pNode != nullptr && pNode != pFolder && pNode->GetNextNode() == nullptr) pNode = pNode->GetParent();
+        if (pNode == nullptr || pNode == pFolder) return nullptr;
+        pNode = pNode->GetNextNode();
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 IDataRecovery* CreateDataRecoveryObj() { return new CDataRecovery(); }
@@ -221,8 +240,7 @@ IFileReader* CDataRecovery::SetRecoverNode(IFileNode* pNode) {
     std::uint32_t const u32Code = RefusalOf(pFileNode, pPartition);
     if (u32Code != 0 && !IsCopyNote(u32Code)) {
         m_u32Refusal = u32Code;
-        if (u32Code == kCodeInVirtualDisk && pPartition != nullptr && pPartition->m_pPlacement)
-            m_refusalNote = pPartition->m_pPlacement->m_container;
+        m_refusalNote = RefusalNote(u32Code, pPartition);
         LogFailure("SetRecoverNode", __LINE__);
         return nullptr;
     }
@@ -268,6 +286,30 @@ IDataRecovery::Refusal CDataRecovery::GetRefusal() const {
     autolocker lock(m_mutex);
     if (m_u32Refusal == 0) return {};
     return {ENGINE_RESULT(kModuleCopyOut, m_u32Refusal), m_refusalNote};
+}
+
+std::string CDataRecovery::RefusalNote(std::uint32_t u32Code, CSearchedPartitionInfo const* pPartition) {
+    if (u32Code != kCodeInVirtualDisk || pPartition == nullptr || !pPartition->m_pPlacement) return {};
+    return pPartition->m_pPlacement->m_container;
+}
+
+IDataRecovery::Refusal CDataRecovery::JudgeBeforeCopy(IFileNode* pNode) {
+    autolocker lock(m_mutex);
+    // A folder (a volume's root carries no partition of its own) lies in the volume of its first file.
+    auto* pFileNode =
+        dynamic_cast<CFileNode*>(pNode != nullptr && pNode->IsDirectory() ? FirstFileBelow(pNode) : pNode);
+    if (pFileNode == nullptr) return {};
+    CSearchedPartitionInfo* pPartition = GetNodePartition(pFileNode);
+    std::uint32_t u32Code = 0;
+    if (!pNode->IsDirectory()) {
+        u32Code = RefusalOf(pFileNode, pPartition);
+    } else if (pPartition != nullptr && pPartition->m_pPlacement && !pPartition->m_pPlacement->JudgesBySectors()) {
+        // A folder's files share only what their volume's placement says of any sectors.
+        u32Code = pPartition->m_pPlacement->Judge(CSpanSet());
+    }
+    if (u32Code == 0) return {};
+    return {IsCopyNote(u32Code) ? CopyNoteResult(u32Code) : ENGINE_RESULT(kModuleCopyOut, u32Code),
+            RefusalNote(u32Code, pPartition)};
 }
 
 long long CDataRecovery::GetWritableSize(IFileNode* pNode) {

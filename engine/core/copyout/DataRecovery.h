@@ -57,6 +57,7 @@ public:
         return GetSearchedPartition().vecPartitions;
     }
     Refusal GetRefusal() const override;
+    Refusal JudgeBeforeCopy(IFileNode* pNode) override;
 
     /// The partition a node belongs to: the one with its partition index, else the first
     /// whose bounds and cluster size fit the node's runs, else the best-scored one.
@@ -66,6 +67,8 @@ private:
     /// Why the node's data must not be copied (a copy-out code), 0 when it may be; a note when
     /// it is copied with one.
     std::uint32_t RefusalOf(CFileNode* pNode, CSearchedPartitionInfo* pPartition) const;
+    /// What a refusal with `u32Code` names beyond its code: the virtual disk's container.
+    static std::string RefusalNote(std::uint32_t u32Code, CSearchedPartitionInfo const* pPartition);
     /// Makes the views of the partitions read through a file of another volume.
     void MakeViews();
     /// What the partition's files are read from: its view, else the device.

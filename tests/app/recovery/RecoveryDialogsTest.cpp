@@ -4,6 +4,7 @@
 // log's counts in both endings.
 #include <gtest/gtest.h>
 #include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -15,6 +16,8 @@
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
 #include "app/recovery/RecoveryDialogChrome.h"
+#include "app/recovery/RecoveryLog.h"
+#include "support/TempDir.h"
 
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -158,6 +161,49 @@ TEST(EndDialogs, CompleteOnlyWithoutFailuresSharesAndTheFolderLinkOpenTheirAddre
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&stopped));
     QTest::mouseClick(stopped.savePathLabel(), Qt::LeftButton);  // no folder: nothing opens
     EXPECT_EQ(urls.catcher.urls.size(), 3);
+}
+
+// The log of a recovery: a new file in the destination at every recovery, never one that is
+// there already; its lines whole however long; its link opens it; a folder that takes no file is
+// reported in the dialog with no link.
+TEST(RecoveryDialogs, TheLogIsANewFileTheDialogLinksOrSaysWhyNot) {
+    CatchUrls urls;
+    testsupport::TempDir scratch;
+    const QString folder = QString::fromStdString(scratch.Path());
+    app::recovery::RecoveryLog first(folder);
+    app::recovery::RecoveryLog second(folder);
+    const QString longPath = QStringLiteral("/Disk") + QStringLiteral("/a folder with a long name").repeated(400);
+    first.addLine(QStringLiteral("Not recovered (0xd09, virtual disk in vm.qcow2 (qcow2)): ") + longPath +
+                  QStringLiteral(" -> not written"));
+    second.addLine(QStringLiteral("Recovery ended: 1 recovered, 0 written with notes, 0 failed"));
+    ASSERT_FALSE(first.path().isEmpty());
+    ASSERT_FALSE(second.path().isEmpty());
+    EXPECT_NE(first.path(), second.path()) << "the second log took the first one's place";
+    QFile written(first.path());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(written.readAll()).endsWith(longPath + QStringLiteral(" -> not written\n")));
+
+    app::recovery::RecoveryLogSummary summary{
+        {QStringLiteral("16 × Inside the virtual disk vm.qcow2 (qcow2), not read")}, first.path(), first.error()};
+    QNScanEndSaveWindowController finished(folder, {16, 0, 16, 0}, nullptr, summary);
+    EXPECT_TRUE(finished.recoveryEndNode()->text().contains(
+        app::Text("PAGE_FOUR_RECOVER_REASONS_NODE").arg(summary.reasons.front())));
+    EXPECT_EQ(finished.logNote()->text(), app::Text("PAGE_FOUR_RECOVER_LOG_NODE"));
+    finished.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&finished));
+    QTest::mouseClick(finished.logLink(), Qt::LeftButton);
+    ASSERT_EQ(urls.catcher.urls.size(), 1);
+    EXPECT_EQ(urls.catcher.urls.front(), QUrl::fromLocalFile(first.path()));
+
+    // A destination that takes no file: said, with the system's words, and no link.
+    app::recovery::RecoveryLog nowhere(folder + QStringLiteral("/gone/away"));
+    nowhere.addLine(QStringLiteral("Recovery ended: 0 recovered, 0 written with notes, 0 failed"));
+    EXPECT_TRUE(nowhere.path().isEmpty());
+    ASSERT_FALSE(nowhere.error().isEmpty());
+    QNScanNotEndSaveWindowController stopped;
+    stopped.changeRecoveryFilesPoint({3, 0, 0, 0}, folder, {{}, nowhere.path(), nowhere.error()});
+    EXPECT_EQ(stopped.logNote()->text(), app::Text("PAGE_FOUR_RECOVER_LOG_FAILED_NODE").arg(nowhere.error()));
+    EXPECT_FALSE(stopped.logLink()->isVisibleTo(&stopped));
 }
 
 }  // namespace

@@ -188,10 +188,14 @@ TEST_F(PausedDeepScan, ACancelOnADestinationFilledDuringThePauseGivesTheLogsCoun
     const std::uint64_t failed = QNUIController::GetRecoveryFailedFiles();
     const std::uint64_t noted = QNUIController::GetRecoveryNotedFiles();
     EXPECT_EQ(failed, 1u) << "the file that did not fit";
-    EXPECT_EQ(stopped->showRecoveryNoteLabel()->text(),
-              app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE") + QLatin1Char(' ') +
-                  app::Text("PAGE_FOUR_RECOVER_COUNTS_NODE").arg(recovered).arg(given).arg(failed).arg(noted) +
-                  QLatin1Char(' ') + app::Text("PAGE_FOUR_RECOVER_FOLDER_NODE"));
+    EXPECT_EQ(
+        stopped->showRecoveryNoteLabel()->text(),
+        app::Text("PAGE_FOUR_RECOVER_NOTEND_NODE") + QLatin1Char(' ') +
+            app::Text("PAGE_FOUR_RECOVER_COUNTS_NODE").arg(recovered).arg(given).arg(failed).arg(noted) +
+            QLatin1Char(' ') +
+            app::Text("PAGE_FOUR_RECOVER_REASONS_NODE")
+                .arg(app::Text("PAGE_FOUR_RECOVER_REASON_ITEM").arg(1).arg(app::Text("FILE_STATE_DESTINATION_FULL"))) +
+            QLatin1Char(' ') + app::Text("PAGE_FOUR_RECOVER_FOLDER_NODE"));
     std::uint64_t whole = 0;
     for (const auto& [sha, count] : testsupport::HashCountsBelow(dest)) {
         EXPECT_EQ(planted.count(sha), 1u) << "a file in the folder is no whole picture";

@@ -8,11 +8,13 @@
 // back meanwhile, so the copy is still running when its dialog is answered).
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <filesystem>
@@ -32,6 +34,7 @@
 #include "app/models/ResultTreeModel.h"
 #include "app/recovery/QNScanEndSaveWindowController.h"
 #include "app/recovery/QNShowScanProgressWindowController.h"
+#include "app/recovery/RecoveryDialogChrome.h"
 #include "app/results/QNProgressWindow.h"
 #include "support/FullDisk.h"
 #include "support/Sha256.h"
@@ -211,6 +214,23 @@ TEST_F(RecoveryFlow, SearchRecoverRefuseFillUpStopAndSave) {
     }
     EXPECT_EQ(missing, 1u) << "only the file whose write failed is left out";
     EXPECT_EQ(recovered.size(), m_originals.size() - 1) << "nothing but whole originals in the folder";
+    // The dialog counts the failure with its reason and names the log in the folder, whose lines
+    // say what standard error says: the file, why, and that nothing was written.
+    EXPECT_TRUE(finished->recoveryEndNode()->text().contains(
+        app::Text("PAGE_FOUR_RECOVER_REASON_ITEM").arg(1).arg(app::Text("FILE_STATE_DESTINATION_FULL"))))
+        << finished->recoveryEndNode()->text().toStdString();
+    const std::vector<std::string> logs = testsupport::RecoveryLogsIn(all);
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_EQ(finished->logLink()->folder().toStdString(), logs.front());
+    EXPECT_TRUE(finished->logLink()->isVisibleTo(finished));
+    QFile log(QString::fromStdString(logs.front()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lines[0].contains(
+        QRegularExpression(QStringLiteral("^Not recovered \\(0x[0-9a-f]+, destination full\\): /.+ -> not written$"))))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("Recovery ended: %1 recovered, 0 written with notes, 1 failed").arg(got));
     CloseLast(dialogs);
 
     // Saving: a results file that cannot be written whole (a destination full after 1000 bytes)

@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QTest>
 
+#include <cstdlib>
+
 #include "FatTestImages.h"
 #include "Grabs.h"
 #include "ScannedWindow.h"
@@ -25,6 +27,7 @@
 #include "app/models/FileListModel.h"
 #include "app/models/ResultTreeModel.h"
 #include "app/results/ResultViews.h"
+#include "support/TempDir.h"
 #include "uimodel/facade/QNUIController.h"
 #include "uimodel/trees/OpNodeData.h"
 
@@ -219,3 +222,44 @@ TEST(ResultsOutline, TypedTextNeverMovesTheSelection) {
 }
 
 }  // namespace
+
+// A FAT volume with four photos inside a qcow2 virtual disk kept on a FAT32 volume (mkfs.fat,
+// mcopy, qemu-img at test time): after the deep scan its row and each of its files wear the mark
+// of a file that will not come back and say why; the holding volume's own file does not.
+TEST(ResultsWindow, FilesOfAVolumeInAVirtualDiskWearTheirMarkAndSayWhy) {
+    for (const char* tool : {"mkfs.fat", "mcopy", "mmd", "qemu-img"})
+        if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir temp;
+    const std::string dir = temp.Path();
+    const std::string make =
+        "cd '" + dir + "' && export MTOOLS_SKIP_CHECK=1 && mkfs.fat -F 16 -C inner.img 16384 >/dev/null && " +
+        "for n in 1 2 3 4; do head -c 30000 /dev/urandom >photo$n.jpg; done && mcopy -i inner.img photo*.jpg ::/ && " +
+        "qemu-img convert -q -f raw -O qcow2 inner.img vm.qcow2 && mkfs.fat -F 32 -C outer.img 131072 >/dev/null && " +
+        "mmd -i outer.img ::/vms && mcopy -i outer.img vm.qcow2 ::/vms/vm.qcow2";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    apptest::ScannedWindow window(apptest::InstallImage(dir + "/outer.img"), {1000, 650});
+    ASSERT_TRUE(window.ScanToEnd());
+    window.ended.clear();
+    apptest::Controls(window)->deepSrcanButtonAction();
+    ASSERT_TRUE(window.WaitForScanEnd());
+
+    const QString why = app::Text("FILE_STATE_VIRTUAL_DISK").arg(QStringLiteral("vm.qcow2 (qcow2)"));
+    auto* paths = apptest::Pane(window)->treeModel(QNDeletailWindowController::kPathTab);
+    int marked = 0;
+    for (int row = 0; row < paths->rowCount(); ++row) {
+        const QModelIndex volume = paths->index(row, 0);
+        const bool inDisk = volume.data(Qt::ToolTipRole).toString().contains(why.toHtmlEscaped());
+        auto* item = paths->itemAt(volume);
+        apptest::Pane(window)->selectItem(item);
+        FileListModel* list = apptest::List(window);
+        SCOPED_TRACE(item->name());
+        for (int file = 0; file < list->rowCount(); ++file) {
+            const QModelIndex name = list->index(file, FileListModel::kName);
+            EXPECT_EQ(name.data(FileListModel::kMarkRole).toString(), inDisk ? QStringLiteral("norecover") : QString())
+                << name.data().toString().toStdString();
+            EXPECT_EQ(name.data(Qt::ToolTipRole).toString().contains(why.toHtmlEscaped()), inDisk);
+            marked += inDisk ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(marked, 4) << "the four photos of the virtual disk's volume, and nothing else";
+}

@@ -4,10 +4,12 @@
 // paused is still held and whether the preview loaders were stopped. A search never outlives a
 // resume or a stop, and the same search runs again; while the scan winds down nothing is offered.
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -17,10 +19,12 @@
 #include "app/controls/NewSearchTextFiled.h"
 #include "app/controls/TCImageButton.h"
 #include "app/models/ResultTreeModel.h"
+#include "app/results/ResultViews.h"
 #include "app/thumbview/CNGridView.h"
 #include "app/thumbview/CoverFlowView.h"
 #include "app/thumbview/PreviewPanes.h"
 #include "uimodel/facade/QNUIController.h"
+#include "uimodel/support/PublicUtilities.h"
 
 namespace {
 
@@ -74,7 +78,15 @@ struct Step {
     int searches, sheets;
     bool searchHeld = false;      // the field, the model and the list's note keep the search
     bool loadersStopped = false;  // both preview loaders moved to a new generation
+    const char* keys = "";        // the bar button that holds the keyboard ("" none)
 };
+
+// The bar's button that holds the keyboard, by name ("pause" for "pauseButton"); empty for none.
+std::string KeysOn(const QWidget& window) {
+    const auto* button = qobject_cast<const app::TCImageButton*>(QApplication::focusWidget());
+    if (!button || !window.isAncestorOf(button)) return {};
+    return button->objectName().chopped(int(std::strlen("Button"))).toStdString();
+}
 
 class ScanStateWalk : public apptest::PausedDeepScan, public ::testing::WithParamInterface<int> {};
 
@@ -115,17 +127,39 @@ TEST_P(ScanStateWalk, EachCommandMovesTheStateOnceAndTheWindowOffersWhatItAllows
     QSignalSpy moves(apptest::Follower(window), &app::results::ScanFollower::stateChanged);
     const QString nothing = QStringLiteral("no such name");
     const auto search = [&] {
+        Field(window)->setFocus(Qt::MouseFocusReason);
         Field(window)->clear();
         QTest::keyClicks(Field(window), nothing);  // typed: the clear button shows
         QTest::keyClick(Field(window), Qt::Key_Return);
     };
     const auto click = [&](const char* name) { return [this, name] { Button(name)->click(); }; };
+    // Keys typed wherever the keyboard is: while the search is closed, they press nothing.
+    const auto typeAway = [&] {
+        QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+        QTest::keyClicks(focused, QStringLiteral("beach"));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window, Qt::Key_Return);
+    };
+    // Return on a bar button (chosen by Tab when named): its click comes as a button's animated
+    // click does, once the state moved.
+    const auto returnOn = [&](const char* name) {
+        return [this, &window, name] {
+            QWidget* target = name ? Button(name) : QApplication::focusWidget();
+            ASSERT_NE(target, nullptr);
+            if (name) target->setFocus(Qt::TabFocusReason);
+            const ScanPhase before = apptest::Phase(window);
+            QTest::keyClick(target, Qt::Key_Return);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return apptest::Phase(window) != before; }, 5000));
+        };
+    };
     const Step walk[] = {
         {"search in the grid", [&] { previews->segmentButton(PreviewPanes::kGrid)->click(), search(); },
          ScanPhase::Paused, paused, 1, 0, true},
         {"resume", click("playButton"), ScanPhase::Running, "home pause stop", 2, 0, false, true},
+        {"typed while the search is closed", typeAway, ScanPhase::Running, "home pause stop", 2, 0},
         {"pause", click("pauseButton"), ScanPhase::Paused, paused, 2, 0, false, true},
-        {"check every row", [&] { window.CheckEveryRow(); }, ScanPhase::Paused, checked, 2, 0},
+        {"resume by keys", returnOn("playButton"), ScanPhase::Running, "home pause stop", 2, 0, false, true, "pause"},
+        {"Return on the pause the keys chose", returnOn(nullptr), ScanPhase::Paused, paused, 2, 0, false, true, "play"},
+        {"check every row", [&] { window.CheckEveryRow(); }, ScanPhase::Paused, checked, 2, 0, false, false, "play"},
         {"the same search", search, ScanPhase::Paused, checked, 3, 0, true},
         {"Return on it", [&] { QTest::keyClick(Field(window), Qt::Key_Return); }, ScanPhase::Paused, checked, 4, 0,
          true},
@@ -152,6 +186,24 @@ TEST_P(ScanStateWalk, EachCommandMovesTheStateOnceAndTheWindowOffersWhatItAllows
             EXPECT_EQ(QNUIController::IsPause(), phase == ScanPhase::Paused);
         }
         EXPECT_EQ(Offers(window), step.offers);
+        EXPECT_EQ(KeysOn(window), step.keys);
+        // Only a scan at work turns the spinner; one that winds down says so beside the checks
+        // as they are now (the stop cleared them).
+        auto* spinner = window.findChild<app::results::SpinnerView*>();
+        EXPECT_EQ(spinner->isVisibleTo(&window) && spinner->isTurning(),
+                  phase == ScanPhase::Running || phase == ScanPhase::Stopping);
+        const QLabel* remaining = apptest::Part<QLabel>(window, "remainingLabel");
+        EXPECT_EQ(remaining->isVisibleTo(&window) && remaining->text() == app::Text("PAGE_FOUR_SCAN_STOPPING"),
+                  phase == ScanPhase::Stopping);
+        if (phase == ScanPhase::Stopping) {
+            std::uint64_t count = 1, size = 1;
+            QNUIController::GetSelectedFilesAmout(count, size);
+            EXPECT_EQ(count, 0u);
+            EXPECT_EQ(apptest::Part<QLabel>(window, "selectionLabel")->text(),
+                      app::Text("PAGE_FOUR_SELECT_FILES")
+                          .arg(QString::fromStdString(uimodel::longlongConvertVolSpace(0)))
+                          .arg(0));
+        }
         EXPECT_EQ(Field(window)->text().isEmpty(), !step.searchHeld);
         EXPECT_EQ(QNUIController::GetSearchString(), step.searchHeld ? nothing.toStdString() : "");
         EXPECT_EQ(ListNote(window) == app::Text("DYD_FOUR_NO_MATCH_NOTE"), step.searchHeld);

@@ -7,7 +7,9 @@
 # (--load) to the same count and recovers the same bytes. By keyboard alone (xdotool) the files
 # are recovered the same way, with pictures of the dialogs. A save onto the image, or a link to
 # it, is refused. An image cut inside its last file
-# recovers the others and reports that one as failed, never as success; a file whose entry
+# recovers the others and reports that one as failed, never as success; the files of a volume in a
+# qcow2 virtual disk are marked in the list and the grid, fail with their reason, and the log the
+# finished dialog names lists them; a file whose entry
 # claims more than its clusters hold is written with a note and the run ends as "noted". As root:
 # a destination that fills ends a scripted run as failed with no file cut short, and answered at
 # the keyboard its notice's Continue goes on with the next files; a destination on the scanned
@@ -127,10 +129,67 @@ e2e_x -s "-screen 0 1280x800x24" bash -c '
   e2e_recover_by_keys "$4/searched.out" || exit 1
   e2e_quit_by_keys "$4/searched.out" "$wid" $pid
 ' _ "$quorin" "$image" "$dest" "$out"
-got=$(find "$dest" -type f)
+got=$(find "$dest" -type f ! -name 'Quorin recovery log *')
 [ "$(echo "$got" | wc -l)" = 1 ] && [ "$(basename "$got")" = sunset.jpg ] &&
   [ "$(sha256sum <"$got")" = "$(sha256sum <"$out/src/Pictures/Holiday/sunset.jpg")" ] ||
   { echo "quorin_recovery_e2e: the searched file alone was not recovered byte-exact: $got" >&2; exit 1; }
+
+# A volume inside a virtual disk: a FAT16 volume with four photos, converted to qcow2 by qemu-img
+# and kept on a FAT32 volume. The deep scan lists it first; its files wear the mark of a file that
+# will not come back (pictures of the list and of the grid at 100 % and 200 %). Checked by Space
+# and recovered by keys, they all fail, the finished dialog says why and names the log, and the
+# log in the destination names each file, its reason and that nothing was written.
+if command -v qemu-img >/dev/null; then
+  vm=$out/vm; mkdir -p "$vm/src"
+  mkfs.fat -F 16 -n INNER -C "$vm/inner.img" 16384 >/dev/null
+  for n in 1 2 3 4; do convert -size 320x240 plasma:fractal "$vm/src/photo$n.jpg"; done
+  mcopy -i "$vm/inner.img" "$vm"/src/*.jpg ::/
+  qemu-img convert -q -f raw -O qcow2 "$vm/inner.img" "$vm/vm.qcow2"
+  mkfs.fat -F 32 -n OUTER -C "$vm/outer.img" 131072 >/dev/null
+  mmd -i "$vm/outer.img" ::/vms
+  mcopy -i "$vm/outer.img" "$vm/vm.qcow2" ::/vms/vm.qcow2
+  for scale in 1 2; do
+    dest=$vm/keys-$scale
+    mkdir -p "$dest"
+    QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
+      : >"$4/vm-$5.out"
+      (cd "$3" && exec "$1" --scan "$2" --deep-scan --progress) >"$4/vm-$5.out" 2>"$4/vm-$5.err" &
+      pid=$!
+      ended=$(e2e_line "$4/vm-$5.out" "^ENDED .*deep=1 ") || exit 1
+      wid=${ended##*window=}
+      xdotool windowfocus --sync "$wid"
+      import -window root "$4/vm-list-$5.png" 2>/dev/null || true
+      xdotool key space
+      e2e_recover_by_keys "$4/vm-$5.out" "" "$4/vm-finished-$5.png" || exit 1
+      e2e_quit_by_keys "$4/vm-$5.out" "$wid" $pid
+    ' _ "$quorin" "$vm/outer.img" "$dest" "$vm" "$scale" || { cat "$vm/vm-$scale.err" >&2; echo "quorin_recovery_e2e: the virtual disk's volume at $scale" >&2; exit 1; }
+    log=$(sed -n 's/^LOG //p' "$vm/vm-$scale.out")
+    echo "virtual disk at $scale: log $log"
+    [[ -f $log && $(dirname "$log") == "$dest" ]] || { echo "quorin_recovery_e2e: the dialog names no log in $dest: $log" >&2; exit 1; }
+    for n in 1 2 3 4; do
+      grep -qx "Not recovered (0x[0-9a-f]*, virtual disk in vm.qcow2 (qcow2)): /Disk 2/photo$n.jpg -> not written" "$log" ||
+        { cat "$log" >&2; echo "quorin_recovery_e2e: the log does not name photo$n.jpg" >&2; exit 1; }
+    done
+    grep -qx "Recovery ended: 0 recovered, 0 written with notes, 4 failed" "$log" || { cat "$log" >&2; echo "quorin_recovery_e2e: the log's counts" >&2; exit 1; }
+    grep -q "Not recovered (0x[0-9a-f]*, virtual disk in vm.qcow2 (qcow2)): /Disk 2/photo1.jpg" "$vm/vm-$scale.err" || { echo "quorin_recovery_e2e: standard error lost the log's lines" >&2; exit 1; }
+    [ -z "$(find "$dest" -type f ! -name 'Quorin recovery log *')" ] || { echo "quorin_recovery_e2e: a refused file was written" >&2; exit 1; }
+    # The grid: the same mark on each tile.
+    QT_SCALE_FACTOR=$scale e2e_x -s "-screen 0 2400x1600x24" bash -c '
+      : >"$3/grid-$4.out"
+      "$1" --scan "$2" --deep-scan --grid --progress >"$3/grid-$4.out" 2>"$3/grid-$4.err" &
+      pid=$!
+      ended=$(e2e_line "$3/grid-$4.out" "^ENDED .*deep=1 ") || exit 1
+      wid=${ended##*window=}
+      e2e_line "$3/grid-$4.out" "^VIEW grid" >/dev/null || exit 1
+      xdotool windowfocus --sync "$wid"
+      sleep 1  # the thumbnails load on their own thread; the picture is for a person to look at
+      import -window root "$3/vm-grid-$4.png" 2>/dev/null || true
+      e2e_quit_by_keys "$3/grid-$4.out" "$wid" $pid
+    ' _ "$quorin" "$vm/outer.img" "$vm" "$scale" || { cat "$vm/grid-$scale.err" >&2; echo "quorin_recovery_e2e: the grid at $scale" >&2; exit 1; }
+  done
+else
+  echo "quorin_recovery_e2e: the virtual disk's volume skipped: qemu-img is missing" >&2
+fi
 
 # A copy in doubt is no clean run: a file whose entry claims more than its clusters hold is
 # written with the note "short", named in the log and counted apart (noted=1), and the run ends
@@ -164,7 +223,7 @@ if [ "$(id -u)" = 0 ] && command -v losetup >/dev/null && mount -t tmpfs -o size
   originals=$(sha256sum "$out"/many/*.bin | cut -d' ' -f1)
   while IFS= read -r -d '' file; do
     grep -qx "$(sha256sum <"$file" | cut -d' ' -f1)" <<<"$originals" || { echo "quorin_recovery_e2e: $file is not a whole file" >&2; exit 1; }
-  done < <(find "$out/small/dest" -type f -print0)
+  done < <(find "$out/small/dest" -type f ! -name 'Quorin recovery log *' -print0)
   umount "$out/small"
 
   # Answered by a person at the keyboard, at 100 % and 200 %: each disk-full notice's Continue
@@ -213,7 +272,7 @@ if [ "$(id -u)" = 0 ] && command -v losetup >/dev/null && mount -t tmpfs -o size
     while IFS= read -r -d '' file; do
       grep -qx "$(sha256sum <"$file" | cut -d' ' -f1)" <<<"$originals" || { echo "quorin_recovery_e2e: $file is not a whole file" >&2; exit 1; }
       whole=$((whole + 1))
-    done < <(find "$out/small" -type f -print0)
+    done < <(find "$out/small" -type f ! -name 'Quorin recovery log *' -print0)
     [ "$whole" = "$recovered" ] || { echo "quorin_recovery_e2e: $whole files where the log says $recovered" >&2; exit 1; }
     umount "$out/small"
   done

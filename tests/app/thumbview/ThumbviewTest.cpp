@@ -409,9 +409,9 @@ TEST(Painting, TileHoverRingThumbnailAndCoverFlow) {
         return red;
     };
     EXPECT_EQ(redPixels(plain), 0);
-    look.deleted = true;
+    look.marker = QStringLiteral("deletered");
     EXPECT_GT(redPixels(Painted(look)), 40) << "the deleted marker";
-    look.deleted = false;
+    look.marker.clear();
     QPixmap wide(200, 100);
     wide.fill(Qt::red);
     look.thumbnail = wide;

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <deque>
@@ -131,6 +132,27 @@ TEST(SignalQuit, TermAndIntArriveOnTheGuiThread) {
     struct sigaction action {};
     sigaction(SIGTERM, nullptr, &action);
     EXPECT_EQ(action.sa_handler, SIG_DFL);  // given back when it goes
+}
+
+// Once the status is decided, a late SIGTERM ends the program with that status, also after the
+// handler's owner has gone; the signal's own 143 never replaces it.
+TEST(SignalQuit, LateTermKeepsTheDecidedStatus) {
+    for (const int status : {0, 3}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            {
+                app::SignalQuit quit([](int) {});
+                app::SettleSignals(status);
+            }
+            raise(SIGTERM);
+            _exit(99);  // reached only when the signal was lost
+        }
+        int wait = 0;
+        ASSERT_EQ(waitpid(child, &wait, 0), child);
+        ASSERT_TRUE(WIFEXITED(wait)) << "ended by signal " << WTERMSIG(wait);
+        EXPECT_EQ(WEXITSTATUS(wait), status);
+    }
 }
 
 }  // namespace
