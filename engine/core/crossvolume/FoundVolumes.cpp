@@ -306,6 +306,7 @@ void CFoundVolumes::Weigh(Entry& entry) {
 void CFoundVolumes::Resolve(IStorageDevice& device, CVolumePlacement const* pBelow) {
     m_placements.clear();
     m_scans.clear();
+    m_scannedSectors = CSpanSet();
     m_holdings.clear();
     FindHoldings(device);
     // Containers first: a volume's verdict starts from its holder's.
@@ -326,6 +327,7 @@ void CFoundVolumes::Resolve(IStorageDevice& device, CVolumePlacement const* pBel
         CSpanSet taken = owner.taken;
         if (holding.file.bDeleted) taken.Add(owner.used);
         for (SectorExtent const& extent : holding.file.extents) {
+            m_scannedSectors.Add(extent.s64Device, extent.s64Device + extent.s64Count);
             scan.m_taken.Add(taken.Within(extent.s64Device, extent.s64Device + extent.s64Count));
             scan.m_doubtful.Add(owner.doubtful.Within(extent.s64Device, extent.s64Device + extent.s64Count));
         }

@@ -110,6 +110,9 @@ public:
         std::shared_ptr<CVolumePlacement const> pPlacement;  // its view, and what its volumes may not read
     };
     std::vector<FileScan> const& FileScans() const { return m_scans; }
+    /// The device sectors of the files scanned as devices of their own: what lies there (another
+    /// volume's folders) is read through those scans, by no volume of this device.
+    CSpanSet const& ScannedFileSectors() const { return m_scannedSectors; }
 
 private:
     enum class Reading { kIdentity, kScan, kContainer };
@@ -159,4 +162,5 @@ private:
     std::map<_tagSearcherType, std::uint32_t> m_indexBounds;
     std::map<std::pair<_tagSearcherType, std::int64_t>, std::shared_ptr<CVolumePlacement const>> m_placements;
     std::vector<FileScan> m_scans;
+    CSpanSet m_scannedSectors;
 };

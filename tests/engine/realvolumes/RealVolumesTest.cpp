@@ -125,6 +125,7 @@ constexpr RealVolumeCase kCases[] = {
     {"DeletedNtfsImageInPiecesOnNtfs", "ntfs-holding-deleted-image-in-pieces", "complete"},
     {"NtfsVolumeImageInThreePiecesOnFat32", "fat32-holding-ntfs-image-in-pieces", "complete"},
     {"NtfsVolumeImageInThreePiecesOnExFat", "exfat-holding-ntfs-image-in-pieces", "complete"},
+    {"Fat16VolumeImageWhoseFirstPieceIs32KiBOnFat32", "fat32-holding-fat16-image-in-small-pieces", "complete"},
     {"Fat16ImageInPiecesInsideAnNtfsImageInPiecesOnNtfs", "ntfs-holding-nested-images", "complete"},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
     {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2", "complete"},
