@@ -115,6 +115,7 @@ int CFATCompleteBuild::Build(CFATFolderSectors const& sectors, bool bBootSector,
 
     BuildLostNode(data);
     m_walk.ReadUnownedClusters();
+    m_walk.JudgeReusedClusters();
     return range.empty() ? 0 : 1;
 }
 

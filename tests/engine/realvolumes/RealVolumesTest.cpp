@@ -65,6 +65,8 @@ constexpr RealVolumeCase kCases[] = {
     {"GptDiskWithSmallExFatAndHfsPlusVolumes", "gpt-small"},
     {"Fat16WithoutBootSectorAndTablesScannedCompletely", "fat16-no-boot-sector", "complete"},
     {"Fat16DeletedFileWhoseFirstClusterWasReused", "fat16-reused-cluster"},
+    {"Fat32DeletedFileWhoseLaterClustersALaterFileTook", "fat32-deleted-reused-later"},
+    {"Fat32DeletedFileWhoseLaterClustersALaterFileTookScannedCompletely", "fat32-deleted-reused-later", "complete"},
     {"ExFatDeletedFileWrittenIntoHoles", "exfat-deleted-in-holes"},
     {"ExFatDeletedFileWhoseClustersWereReused", "exfat-reused-cluster"},
     {"ExFatReusedClustersScannedCompletely", "exfat-reused-cluster", "complete"},
