@@ -155,6 +155,10 @@ void CFoundVolumes::AddHoldingFile(VolumeId id, HoldingFile file) {
 void CFoundVolumes::FindHoldings(IStorageDevice& device) {
     std::int64_t const s64SectorSize = std::max(device.GetSectorSize(), 1);
     for (Entry& entry : m_entries) {
+        // A volume the device's table lists lies where the table puts it, in no other's file:
+        // another volume's declared range reaching over it (an image read from the device,
+        // whose runs then land anywhere) holds none of it.
+        if (IsListed(entry.volume.s64Start)) continue;
         // The innermost volume with a file holding the start holds it. Of its files there, the
         // one that holds most of the volume's structures is the one, and a volume whose boot
         // sector is not at its start (an image deleted and found by its MFT) is held only by a

@@ -4,7 +4,7 @@
 // then, for the volumes asked about, the sectors each uses now (its structures and its files) and
 // the files that hold sectors where other volumes start. Resolve then decides:
 // - a volume that starts inside a file of another volume (a live file, or a deleted one whose
-//   runs are kept) lies in that file. Read from the device it reads right only where the file
+//   runs are kept) lies in that file, unless the device's table lists it. Read from the device it reads right only where the file
 //   lies in one piece covering it; otherwise the file is scanned as a device of its own
 //   (FileScans) and the volume is not built from the device (IsReadElsewhere). A file that is a
 //   virtual disk's container is not read: its volumes' files are refused;

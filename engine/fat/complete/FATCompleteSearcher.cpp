@@ -314,8 +314,9 @@ void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume,
     bool const bBootSector = volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
     std::unique_ptr<CDoubleFATTable> pTable = TableOf(m_pDevice, volume, geometry);
     std::vector<CFATCompleteBuild::NestedVolume> others = NestedIn(volume, sound);
-    // The folders inside a file read as a device of its own are that file's volume's.
-    if (m_pFoundVolumes != nullptr) {
+    // The folders inside a file read as a device of its own are that file's volume's, not those
+    // of a volume made up from them.
+    if (m_pFoundVolumes != nullptr && !bBootSector) {
         auto const s64Start = static_cast<std::int64_t>(volume.GetStartSector());
         auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
         for (CSpanSet::Span const& span : m_pFoundVolumes->ScannedFileSectors().Within(s64Start, s64End).Spans())

@@ -19,9 +19,8 @@ namespace {
 constexpr std::size_t kMaxFolders = 1 << 20;
 constexpr std::uint64_t kMaxFolderBytes = 64ull << 20;
 
-/// The clusters of the chain from `u32First`, as runs of consecutive ones (first, count), ending
-/// at the chain's end or a cluster outside the volume. A table that answers has its loops cut;
-/// `u64Budget`, the links the whole walk may follow, bounds chains that cross-link into one.
+}  // namespace
+
 std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& table,
                                                                FATVolumeGeometry const& geometry,
                                                                std::uint32_t u32First, std::uint64_t& u64Budget) {
@@ -40,6 +39,8 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& 
     }
     return runs;
 }
+
+namespace {
 
 void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table,
                 CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
