@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -63,10 +64,44 @@ void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
     }
 }
 
+/// A live file that may hold where other volumes start, and its runs as the table gives them.
+struct Holder {
+    std::string name;
+    std::uint32_t u32Size = 0;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> runs;
+};
+
+/// The runs of `holder` known to be its own: up to its size, and up to the first cluster that
+/// another live entry starts at or a folder read holds (a link into another's chain, or, the table
+/// lost, where the clusters guessed to follow its first one are another's). A FAT file has no
+/// holes: what is not known to be its own is none of it.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> KnownRuns(Holder const& holder, FATVolumeGeometry const& geometry,
+                                                               std::vector<std::uint32_t> const& taken) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> known;
+    std::uint64_t u64Left = (std::uint64_t{holder.u32Size} + geometry.ClusterBytes() - 1) / geometry.ClusterBytes();
+    for (auto const& [u32First, u32Count] : holder.runs) {
+        if (u64Left == 0) break;
+        // Its own first cluster is the one taken cluster it may hold.
+        std::uint32_t const u32From = known.empty() ? u32First + 1 : u32First;
+        auto const other = std::lower_bound(taken.begin(), taken.end(), u32From);
+        std::uint64_t u64Count = std::min<std::uint64_t>(u32Count, u64Left);
+        bool const bCut = other != taken.end() && *other < u32First + u64Count;
+        if (bCut) u64Count = *other - u32First;
+        if (u64Count > 0) known.emplace_back(u32First, static_cast<std::uint32_t>(u64Count));
+        u64Left -= u64Count;
+        if (bCut) break;
+    }
+    return known;
+}
+
 void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometry, IFATTable const& table,
                         CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     std::vector<std::int64_t> const& starts = volumes.StartsInside(id);
     auto const s64Spc = static_cast<std::int64_t>(geometry.u32SectorsPerCluster);
+    auto const holds = [&](std::int64_t s64First, std::int64_t s64Count) {
+        return std::any_of(starts.begin(), starts.end(),
+                           [&](std::int64_t s64At) { return s64At >= s64First && s64At - s64First < s64Count; });
+    };
     std::deque<std::uint32_t> folders{fat::HasFixedRoot(geometry.eType) ? 0u : geometry.u32RootCluster};
     std::unordered_set<std::uint32_t> seen(folders.begin(), folders.end());
     fat::FATFolderParseOptions options;
@@ -74,6 +109,9 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
     fat::FATFolderParse parsed;
     std::vector<std::uint8_t> bytes;
     std::uint64_t u64Budget = 4 * (std::uint64_t{geometry.u32Clusters} + 1);
+    // The clusters live entries start at and folders read hold: no holder's own past its first.
+    std::vector<std::uint32_t> taken;
+    std::vector<Holder> holders;
     for (std::size_t read = 0; !folders.empty() && read < kMaxFolders; ++read) {
         std::uint32_t const u32Folder = folders.front();
         folders.pop_front();
@@ -94,33 +132,53 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
                     bytes.resize(at);
                     break;
                 }
+                for (std::uint32_t k = 0; k < u32Count; ++k) taken.push_back(u32First + k);
             }
         }
         fat::ParseFATFolderEntries(engine::ByteView(bytes.data(), bytes.size()), options, parsed);
         for (fat::FATFolderEntry const& entry : parsed.entries) {
             if (entry.bErased || !geometry.ClusterExists(entry.u32FirstCluster)) continue;
+            taken.push_back(entry.u32FirstCluster);
             if (entry.IsDirectory()) {
                 if (seen.insert(entry.u32FirstCluster).second) folders.push_back(entry.u32FirstCluster);
                 continue;
             }
             if (entry.u32Size == 0) continue;
-            HoldingFile holding;
-            bool bHolds = false;
-            std::int64_t s64View = 0;
-            for (auto const& [u32First, u32Count] : ChainRuns(table, geometry, entry.u32FirstCluster, u64Budget)) {
-                SectorExtent const extent{s64View, static_cast<std::int64_t>(geometry.ClusterToSector(u32First)),
-                                          std::int64_t{u32Count} * s64Spc};
-                bHolds = bHolds || std::any_of(starts.begin(), starts.end(), [&](std::int64_t s64At) {
-                             return s64At >= extent.s64Device && s64At - extent.s64Device < extent.s64Count;
-                         });
-                holding.extents.push_back(extent);
-                s64View += extent.s64Count;
+            Holder holder{entry.name, entry.u32Size, {}};
+            if (table.AnswersLinks()) {
+                holder.runs = ChainRuns(table, geometry, entry.u32FirstCluster, u64Budget);
+            } else {
+                // The table lost: its clusters are guessed to follow its first one.
+                std::uint64_t const u64Wanted =
+                    (std::uint64_t{entry.u32Size} + geometry.ClusterBytes() - 1) / geometry.ClusterBytes();
+                std::uint64_t const u64ToEnd = std::uint64_t{geometry.u32Clusters} + 2 - entry.u32FirstCluster;
+                holder.runs.emplace_back(entry.u32FirstCluster,
+                                         static_cast<std::uint32_t>(std::min(u64Wanted, u64ToEnd)));
             }
-            if (!bHolds) continue;
-            holding.name = entry.name;
-            holding.s64Bytes = entry.u32Size;
-            volumes.AddHoldingFile(id, std::move(holding));
+            if (std::any_of(holder.runs.begin(), holder.runs.end(), [&](auto const& run) {
+                    return holds(static_cast<std::int64_t>(geometry.ClusterToSector(run.first)),
+                                 std::int64_t{run.second} * s64Spc);
+                }))
+                holders.push_back(std::move(holder));
         }
+    }
+    std::sort(taken.begin(), taken.end());
+    for (Holder const& holder : holders) {
+        HoldingFile holding;
+        bool bHolds = false;
+        std::int64_t s64View = 0;
+        for (auto const& [u32First, u32Count] : KnownRuns(holder, geometry, taken)) {
+            SectorExtent const extent{s64View, static_cast<std::int64_t>(geometry.ClusterToSector(u32First)),
+                                      std::int64_t{u32Count} * s64Spc};
+            bHolds = bHolds || holds(extent.s64Device, extent.s64Count);
+            holding.extents.push_back(extent);
+            s64View += extent.s64Count;
+        }
+        if (!bHolds) continue;
+        holding.name = holder.name;
+        // Its view ends where what is known to be its own ends.
+        holding.s64Bytes = std::min<std::int64_t>(holder.u32Size, s64View * geometry.u32SectorSize);
+        volumes.AddHoldingFile(id, std::move(holding));
     }
 }
 
@@ -130,8 +188,7 @@ void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, 
                      IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     if (geometry.u32SectorsPerCluster == 0 || geometry.u64FirstDataSector < u64VolumeStart) return;
     if (volumes.WantsUseOf(id)) ReportUsed(geometry, u64VolumeStart, table, volumes, id);
-    if (!volumes.StartsInside(id).empty() && table.AnswersLinks())
-        ReportHoldingFiles(device, geometry, table, volumes, id);
+    if (!volumes.StartsInside(id).empty()) ReportHoldingFiles(device, geometry, table, volumes, id);
 }
 
 }  // namespace fatcomplete

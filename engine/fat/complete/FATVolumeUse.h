@@ -2,8 +2,10 @@
 // What a FAT volume the complete scan found tells the volumes found with it: the device sectors
 // it uses now (its reserved sectors, tables and fixed root, and every cluster its table links),
 // its structures (all but the clusters), and its live files that hold sectors where other volumes
-// start, read from its folders through its table. A deleted file's chain is cleared: its runs are
-// not known, and it holds no volume for sure.
+// start, read from its folders through its table, each as far as its clusters are known to be its
+// own (its chain up to a break, or, the table lost, the clusters after its first one up to where
+// another entry's start). A deleted file's chain is cleared: its runs are not known, and it holds
+// no volume for sure.
 #include <cstdint>
 #include <utility>
 #include <vector>
