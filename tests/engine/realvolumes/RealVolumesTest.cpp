@@ -128,6 +128,7 @@ constexpr RealVolumeCase kCases[] = {
     {"NtfsVolumeImageInThreePiecesOnFat32", "fat32-holding-ntfs-image-in-pieces", "complete"},
     {"NtfsVolumeImageInThreePiecesOnExFat", "exfat-holding-ntfs-image-in-pieces", "complete"},
     {"Fat16VolumeImageWhoseFirstPieceIs32KiBOnFat32", "fat32-holding-fat16-image-in-small-pieces", "complete"},
+    {"ListedFat32PartitionBesideVolumesKeptAsFiles", "three-partitions-with-images", "complete"},
     {"Fat16ImageInPiecesOnFat32WithZeroedTables", "fat32-holding-fat16-image-lost-tables", "complete"},
     {"Fat16ImageOnFat32WhoseChainEndsEarly", "fat32-holding-fat16-image-chain-ended-early", "complete"},
     {"Fat16ImageOnFat32WhoseChainLinksPastTheDataArea", "fat32-holding-fat16-image-chain-linked-past-data", "complete"},
