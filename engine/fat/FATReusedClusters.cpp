@@ -8,9 +8,9 @@
 
 namespace {
 
-/// Clusters passed over that lie in no live file are looked at one by one up to this many per
-/// gap; past it the file is in doubt, so that crafted gaps cost no more.
-constexpr std::uint64_t kMaxLooseClustersPerGap = 4096;
+/// The holders and loose clusters weighed for one deleted file at most; past them it is in
+/// doubt, so that crafted sizes spanning a whole volume of files cost no more.
+constexpr std::uint64_t kMaxLooksPerFile = 4096;
 
 }  // namespace
 
@@ -60,10 +60,12 @@ CFATReusedClusters::Verdict CFATReusedClusters::JudgeNode(CFATFileNode& node, Fo
     std::uint64_t const u64SpanEnd = runs.front().first + u64Clusters;
     Written const file = WrittenBetween(pProperties->GetCreationTime(), pProperties->GetModificationTime());
     Verdict eVerdict = Verdict::kOwn;
+    std::uint64_t u64Looks = kMaxLooksPerFile;
     std::uint64_t u64Reached = runs.front().first + runs.front().second;
     for (std::size_t k = 1; k < runs.size() && u64Reached < u64SpanEnd; ++k) {
         std::uint64_t const u64GapEnd = std::min(runs[k].first, u64SpanEnd);
-        if (u64Reached < u64GapEnd) eVerdict = std::max(eVerdict, JudgeGap(u64Reached, u64GapEnd, file, folderTime));
+        if (u64Reached < u64GapEnd)
+            eVerdict = std::max(eVerdict, JudgeGap(u64Reached, u64GapEnd, file, folderTime, u64Looks));
         if (eVerdict == Verdict::kOverwritten) break;
         u64Reached = std::max(u64Reached, runs[k].first + runs[k].second);
     }
@@ -71,13 +73,14 @@ CFATReusedClusters::Verdict CFATReusedClusters::JudgeNode(CFATFileNode& node, Fo
 }
 
 CFATReusedClusters::Verdict CFATReusedClusters::JudgeGap(std::uint64_t u64First, std::uint64_t u64End, Written file,
-                                                         FolderTime const& folderTime) const {
+                                                         FolderTime const& folderTime, std::uint64_t& u64Looks) const {
     auto const before = [&file](std::uint64_t u64Time) {
         return u64Time != 0 && file.u64First != 0 && u64Time < file.u64First;
     };
     Verdict eVerdict = Verdict::kOwn;
-    std::uint64_t u64Loose = 0;
     for (std::uint64_t u64At = u64First; u64At < u64End && eVerdict != Verdict::kOverwritten;) {
+        if (u64Looks == 0) return std::max(eVerdict, Verdict::kInDoubt);
+        --u64Looks;
         auto after =
             std::upper_bound(m_held.begin(), m_held.end(), u64At,
                              [](std::uint64_t u64Cluster, Held const& held) { return u64Cluster < held.u64First; });
@@ -93,12 +96,12 @@ CFATReusedClusters::Verdict CFATReusedClusters::JudgeGap(std::uint64_t u64First,
         // No live file holds it: a folder's cluster, or one no entry read names.
         std::uint64_t const u64Next = after == m_held.end() ? u64End : std::min(u64End, after->u64First);
         for (; u64At < u64Next; ++u64At) {
-            if (++u64Loose > kMaxLooseClustersPerGap || u64At > UINT32_MAX ||
-                !before(folderTime(static_cast<std::uint32_t>(u64At)))) {
+            if (u64Looks == 0 || u64At > UINT32_MAX || !before(folderTime(static_cast<std::uint32_t>(u64At)))) {
                 eVerdict = std::max(eVerdict, Verdict::kInDoubt);
                 u64At = u64Next;
                 break;
             }
+            --u64Looks;
         }
     }
     return eVerdict;

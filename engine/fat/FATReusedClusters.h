@@ -45,7 +45,9 @@ private:
     };
     enum class Verdict { kOwn, kInDoubt, kOverwritten };
     /// How the clusters [u64First, u64End) a deleted file written in `file` passed over stand.
-    Verdict JudgeGap(std::uint64_t u64First, std::uint64_t u64End, Written file, FolderTime const& folderTime) const;
+    /// Each holder and loose cluster weighed takes one of `u64Looks`; none left, it is in doubt.
+    Verdict JudgeGap(std::uint64_t u64First, std::uint64_t u64End, Written file, FolderTime const& folderTime,
+                     std::uint64_t& u64Looks) const;
     Verdict JudgeNode(CFATFileNode& node, FolderTime const& folderTime) const;
 
     std::vector<Held> m_held;  // sorted by first cluster once Judge runs
