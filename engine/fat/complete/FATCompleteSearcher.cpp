@@ -319,8 +319,8 @@ void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume,
     if (m_pFoundVolumes != nullptr && !bBootSector) {
         auto const s64Start = static_cast<std::int64_t>(volume.GetStartSector());
         auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
-        for (CSpanSet::Span const& span : m_pFoundVolumes->ScannedFileSectors().Within(s64Start, s64End).Spans())
-            others.push_back({span.first, span.second});
+        CSpanSet const scanned = m_pFoundVolumes->ScannedFileSectors().Within(s64Start, s64End);
+        for (CSpanSet::Span const& span : scanned.Spans()) others.push_back({span.first, span.second});
     }
     CFATCompleteBuild build(m_pBuilder, volume, m_pDevice, geometry, pTable.get());
     build.Build(
