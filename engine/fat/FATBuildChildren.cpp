@@ -90,7 +90,9 @@ bool CFATBuildChildren::HandOver(CFATFileNode* pNode) {
 
 void CFATBuildChildren::FinishFolder(FATRevisionLists& lists) {
     if (m_revision.IsOn()) {
-        m_revision.ReviseFAT32FileFirstClu(lists, m_pBuilder, m_pRecord ? m_pRecord->m_u16PartitionIndex : 0);
+        for (CFATFileNode* pHanded :
+             m_revision.ReviseFAT32FileFirstClu(lists, m_pBuilder, m_pRecord ? m_pRecord->m_u16PartitionIndex : 0))
+            m_state.reused.AddDeletedFile(pHanded);
     } else {
         lists.Clear();
     }
@@ -332,7 +334,13 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, std::uint64_t
                                  entry.bErased ? &u32Refusal : nullptr, &bChainLost);
         if (bChainLost && u32Refusal == 0) u32Refusal = kCodeChainLost;
         // A live file's clusters hold no folder entries of this volume.
-        if (pRuns && !pProperties->IsDeleted()) m_state.foreign.AddLiveFile(*pRuns, !bChainLost);
+        if (pRuns && !pProperties->IsDeleted()) {
+            m_state.foreign.AddLiveFile(*pRuns, !bChainLost);
+            if (!bChainLost)
+                m_state.reused.AddLiveFile(*pRuns,
+                                           CFATReusedClusters::WrittenBetween(pProperties->GetCreationTime(),
+                                                                              pProperties->GetModificationTime()));
+        }
     }
     if (m_revision.IsOn() && bFolder && !entry.bErased) {
         auto pCopy = std::make_unique<CFATFileNode>();
@@ -357,7 +365,11 @@ void CFATBuildChildren::AddEntry(fat::FATFolderEntry const& entry, std::uint64_t
         return;
     }
     CFATFileNode* pHanded = pNode.release();
-    if (!HandOver(pHanded) || !bFolder) return;
+    if (!HandOver(pHanded)) return;
+    if (!bFolder) {
+        if (pHanded->IsDeleted()) m_state.reused.AddDeletedFile(pHanded);
+        return;
+    }
     // A live folder owns its first cluster now, whatever deleted folder named it before.
     m_state.folderMap.insert_or_assign(fc, pHanded);
     m_state.walk.AddLive(FATPendingFolder{pHanded, nullptr});

@@ -45,6 +45,7 @@ RESULT CFATBuildWorker::QuickBuildDirectoryTree() {
     RESULT const result = m_walk.Drain();
     if (result != kResultSuccess) return result;
     m_walk.ReadUnownedClusters();
+    m_walk.JudgeReusedClusters();
     m_walk.ReportDone(100);
     return result;
 }

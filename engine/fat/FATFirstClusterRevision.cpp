@@ -98,8 +98,9 @@ std::uint32_t CFATFirstClusterRevision::GetFAT32LostFirstCluNum(std::vector<std:
     return u64Guess > UINT32_MAX ? u32Cluster : static_cast<std::uint32_t>(u64Guess);
 }
 
-void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, IDirecotryTreeBuilder* pBuilder,
-                                                       std::uint16_t u16Partition) {
+std::vector<CFATFileNode*> CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists,
+                                                                             IDirecotryTreeBuilder* pBuilder,
+                                                                             std::uint16_t u16Partition) {
     // One node per first cluster held by a folder: a clash keeps the node held unless it names no
     // file. Deleted files naming one cluster are all kept: a later file took the clusters of one
     // deleted before it, and only the weighing of shared clusters can tell whose bytes are there.
@@ -154,9 +155,14 @@ void CFATFirstClusterRevision::ReviseFAT32FileFirstClu(FATRevisionLists& lists, 
         toHand.push_back(ownedIt->second);
     }
     // Handed over only now: the guesses above read every held file, revised ones included.
+    std::vector<CFATFileNode*> handed;
     for (std::unique_ptr<CFATFileNode>* pSlot : toHand) {
         CFATFileNode* pHanded = pSlot->release();
-        if (!pBuilder || !pBuilder->AddNode(pHanded, SEARCHER_TYPE_FAT)) pHanded->Release();
+        if (pBuilder && pBuilder->AddNode(pHanded, SEARCHER_TYPE_FAT))
+            handed.push_back(pHanded);
+        else
+            pHanded->Release();
     }
     lists.Clear();  // clash losers, "." and ".." entries and folder copies go here
+    return handed;
 }

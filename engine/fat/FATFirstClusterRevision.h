@@ -31,8 +31,9 @@ public:
 
     bool IsOn() const { return m_bOn; }
     /// Revises the held-back files, hands them to `pBuilder` (each given `u16Partition`) and
-    /// empties the lists; nodes not handed over are released.
-    void ReviseFAT32FileFirstClu(FATRevisionLists& lists, IDirecotryTreeBuilder* pBuilder, std::uint16_t u16Partition);
+    /// empties the lists; nodes not handed over are released. Answers those handed over.
+    std::vector<CFATFileNode*> ReviseFAT32FileFirstClu(FATRevisionLists& lists, IDirecotryTreeBuilder* pBuilder,
+                                                       std::uint16_t u16Partition);
 
     /// Whether the sector at the cluster starts a known file (or the cluster has a high word).
     bool bReviseFAT32FileFirstClu(std::uint32_t u32Cluster);

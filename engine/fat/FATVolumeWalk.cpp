@@ -2,16 +2,19 @@
 
 #include <cstdio>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/IProgress.h"
 #include "engine/IStorageDevice.h"
+#include "engine/core/util/DosTime.h"
 #include "engine/fat/FATBuildChildren.h"
 #include "engine/fat/FATBuildDataRun.h"
 #include "engine/fat/FATFolderSectors.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/FATWalkState.h"
+#include "engine/fat/ondisk/FATFolderEntries.h"
 
 namespace {
 
@@ -115,6 +118,33 @@ void CFATVolumeWalk::ClaimGuessedClusters(std::vector<std::uint32_t> folders, bo
 void CFATVolumeWalk::ReadUnownedClusters() {
     std::vector<std::uint8_t> buffer;
     for (std::uint32_t const u32Cluster : m_guessed.Unowned()) ReadLostCluster(u32Cluster, buffer);
+}
+
+void CFATVolumeWalk::JudgeReusedClusters() {
+    std::unordered_map<std::uint32_t, std::uint64_t> oldest;
+    std::vector<std::uint8_t> buffer;
+    fat::FATFolderParse parsed;
+    m_pState->reused.Judge([&](std::uint32_t u32Cluster) -> std::uint64_t {
+        if (!m_geometry.ClusterExists(u32Cluster) || !m_pState->walk.WasRead(u32Cluster)) return 0;
+        auto const [it, bNew] = oldest.emplace(u32Cluster, 0);
+        if (!bNew) return it->second;
+        buffer.resize(static_cast<std::size_t>(m_geometry.ClusterBytes()));
+        if (!m_pDevice->ReadSector(buffer.data(), static_cast<long long>(m_geometry.ClusterToSector(u32Cluster)),
+                                   m_geometry.u32SectorsPerCluster))
+            return 0;
+        // Every entry in the cluster was written after the folder took it.
+        fat::ParseFATFolderEntries(engine::ByteView(buffer.data(), buffer.size()), {false, m_geometry.u32Clusters},
+                                   parsed);
+        for (fat::FATFolderEntry const& entry : parsed.entries) {
+            std::uint64_t const u64Written =
+                CFATReusedClusters::WrittenBetween(
+                    engine::DosDateTimeToFileTime(entry.u16CreationDate, entry.u16CreationTime),
+                    engine::DosDateTimeToFileTime(entry.u16ModificationDate, entry.u16ModificationTime))
+                    .u64First;
+            if (u64Written != 0 && (it->second == 0 || u64Written < it->second)) it->second = u64Written;
+        }
+        return it->second;
+    });
 }
 
 void CFATVolumeWalk::ReadLostCluster(std::uint64_t u64Cluster, std::vector<std::uint8_t>& buffer) {

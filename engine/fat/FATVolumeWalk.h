@@ -52,6 +52,9 @@ public:
     /// The clusters of entries several folders' walks reach, unless read already: none's, so
     /// their files are lost ones.
     void ReadUnownedClusters();
+    /// Once every folder was read: the deleted files whose clusters passed over others took
+    /// since are refused or noted (CFATReusedClusters).
+    void JudgeReusedClusters();
     /// One cluster of folder entries no folder's chain took, unless read already or not the
     /// volume's (CFATForeignClusters): its entries under no folder, so that the tree builder
     /// files them among the lost files.

@@ -1,8 +1,9 @@
 #pragma once
 // What the build of one FAT volume shares between the walk, which takes the folders, and the
 // children builder, which reads them: the folder walk (pending folders, clusters read), the map
-// from a folder's first cluster to its node, the long-name pieces reads ended with, and the
-// clusters whose entries are not the volume's.
+// from a folder's first cluster to its node, the long-name pieces reads ended with, the
+// clusters whose entries are not the volume's, and the live and deleted files whose clusters are
+// weighed against each other once every folder was read.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "engine/core/tree/FolderWalk.h"
 #include "engine/fat/FATForeignClusters.h"
 #include "engine/fat/FATNameTails.h"
+#include "engine/fat/FATReusedClusters.h"
 #include "engine/fat/FATVolumeGeometry.h"
 
 class CFATFileNode;
@@ -31,4 +33,5 @@ struct FATWalkState {
     std::map<std::uint32_t, CFATFileNode*> folderMap;  // nodes owned by the tree builder
     CFATNameTails nameTails;
     CFATForeignClusters foreign;
+    CFATReusedClusters reused;
 };

@@ -201,6 +201,10 @@ void CFoundVolumes::AddHoldingFile(VolumeId id, HoldingFile file) {
 void CFoundVolumes::FindHoldings(IStorageDevice& device) {
     std::int64_t const s64SectorSize = std::max(device.GetSectorSize(), 1);
     for (Entry& entry : m_entries) {
+        // A volume the device's table lists lies where the table puts it, in no other's file:
+        // another volume's declared range reaching over it (an image read from the device,
+        // whose runs then land anywhere) holds none of it.
+        if (IsListed(entry.volume.s64Start)) continue;
         // The innermost volume with a file holding the start holds it. Of its files there, the
         // one that holds most of the volume's structures is the one, and a volume whose boot
         // sector is not at its start (an image deleted and found by its MFT) is held only by a
@@ -379,6 +383,7 @@ void CFoundVolumes::Weigh(Entry& entry) {
 void CFoundVolumes::Resolve(IStorageDevice& device, CVolumePlacement const* pBelow) {
     m_placements.clear();
     m_scans.clear();
+    m_scannedSectors = CSpanSet();
     m_holdings.clear();
     FindHoldings(device);
     // Containers first: a volume's verdict starts from its holder's.
@@ -399,6 +404,7 @@ void CFoundVolumes::Resolve(IStorageDevice& device, CVolumePlacement const* pBel
         CSpanSet taken = owner.taken;
         if (holding.file.bDeleted) taken.Add(owner.used);
         for (SectorExtent const& extent : holding.file.extents) {
+            m_scannedSectors.Add(extent.s64Device, extent.s64Device + extent.s64Count);
             scan.m_taken.Add(taken.Within(extent.s64Device, extent.s64Device + extent.s64Count));
             scan.m_doubtful.Add(owner.doubtful.Within(extent.s64Device, extent.s64Device + extent.s64Count));
         }

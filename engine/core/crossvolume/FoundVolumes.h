@@ -4,7 +4,7 @@
 // then, for the volumes asked about, the sectors each uses now (its structures and its files) and
 // the files that hold sectors where other volumes start. Resolve then decides:
 // - a volume that starts inside a file of another volume (a live file, or a deleted one whose
-//   runs are kept) lies in that file. Read from the device it reads right only where the file
+//   runs are kept) lies in that file, unless the device's table lists it. Read from the device it reads right only where the file
 //   lies in one piece covering it; otherwise the file is scanned as a device of its own
 //   (FileScans) and the volume is not built from the device (IsReadElsewhere). A file that is a
 //   virtual disk's container is not read: its volumes' files are refused;
@@ -120,6 +120,9 @@ public:
         std::shared_ptr<CVolumePlacement const> pPlacement;  // its view, and what its volumes may not read
     };
     std::vector<FileScan> const& FileScans() const { return m_scans; }
+    /// The device sectors of the files scanned as devices of their own: what lies there (another
+    /// volume's folders) is read through those scans, by no volume of this device.
+    CSpanSet const& ScannedFileSectors() const { return m_scannedSectors; }
 
 private:
     enum class Reading { kIdentity, kScan, kContainer };
@@ -173,4 +176,5 @@ private:
     std::map<_tagSearcherType, std::uint32_t> m_indexBounds;
     std::map<std::pair<_tagSearcherType, std::int64_t>, std::shared_ptr<CVolumePlacement const>> m_placements;
     std::vector<FileScan> m_scans;
+    CSpanSet m_scannedSectors;
 };

@@ -246,8 +246,15 @@ bool CFATCandidates::YieldsNow(CFATSearchedPartitionInfo const& candidate) const
     double const dScore = Score(candidate);
     return std::any_of(m_candidates.begin(), m_candidates.end(), [&](auto const& entry) {
         CFATSearchedPartitionInfo const& other = *entry.second;
-        return &other != &candidate && HasEnoughEvidence(other) && Score(other) > dScore && Overlap(candidate, other);
+        return &other != &candidate && HasEnoughEvidence(other) && Score(other) > dScore &&
+               GivesWayTo(candidate, other);
     });
+}
+
+bool CFATCandidates::GivesWayTo(CFATSearchedPartitionInfo const& candidate, CFATSearchedPartitionInfo const& other) {
+    if (!Overlap(candidate, other)) return false;
+    bool const bInOthersData = candidate.GetStartSector() >= static_cast<std::uint64_t>(other.m_s64StartSector);
+    return !(bInOthersData && IsSound(candidate));
 }
 
 std::vector<CFATSearchedPartitionInfo*> CFATCandidates::TakeSettled(std::uint64_t u64Analysed) {
@@ -295,7 +302,7 @@ std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> CFATCandidates::TakeFoun
         CFATSearchedPartitionInfo const& candidate = *kept[i];
         for (std::size_t j = 0; candidate.GetMatchCount() == 0 && !yields[i] && j < kept.size() && u64PairsLeft > 0;
              ++j, --u64PairsLeft)
-            yields[i] = j != i && kept[j]->m_dScore > candidate.m_dScore && Overlap(candidate, *kept[j]);
+            yields[i] = j != i && kept[j]->m_dScore > candidate.m_dScore && GivesWayTo(candidate, *kept[j]);
     }
     // The volumes already rebuilt keep their numbers: their nodes carry them. They are the first
     // by data area unless a volume before them gained its evidence after they were settled.

@@ -85,6 +85,10 @@ private:
     /// Whether a kept candidate with a better score than `candidate` overlaps it.
     bool YieldsNow(CFATSearchedPartitionInfo const& candidate) const;
     static bool Overlap(CFATSearchedPartitionInfo const& a, CFATSearchedPartitionInfo const& b);
+    /// Whether `candidate`, overlapping the better-scored `other`, gives way to it: unless it is
+    /// sound and starts in `other`'s data area (an image kept as a file of `other`, whose folders
+    /// lie in the file's later pieces), not where a boot sector read at the wrong offset puts one.
+    static bool GivesWayTo(CFATSearchedPartitionInfo const& candidate, CFATSearchedPartitionInfo const& other);
 
     std::uint32_t m_u32SectorSize;
     std::uint64_t m_u64DeviceSectors;

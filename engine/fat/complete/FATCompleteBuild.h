@@ -52,8 +52,12 @@ private:
     bool ReadFolderStart(FATFolderSector const& record, bool bTakeDeleted);
     /// The folder clusters no folder's chain reached: their entries under no folder.
     void BuildLostNode(std::span<FATFolderSector const> records);
+    /// Notes a nested volume's sectors as not this volume's: along the chain of the file holding
+    /// its start where the table links one, else its whole declared range (a deleted image).
+    void AddNestedVolume(NestedVolume const& volume);
 
     CFATSearchedPartitionInfo const& m_record;
     FATVolumeGeometry m_geometry;
+    IFATTable const* m_pTable;
     CFATVolumeWalk m_walk;
 };

@@ -323,9 +323,17 @@ void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume,
     FATVolumeGeometry const geometry = GeometryOf(volume);
     bool const bBootSector = volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
     std::unique_ptr<CDoubleFATTable> pTable = TableOf(m_pDevice, volume, geometry);
+    std::vector<CFATCompleteBuild::NestedVolume> others = NestedIn(volume, sound);
+    // The folders inside a file read as a device of its own are that file's volume's, not those
+    // of a volume made up from them.
+    if (m_pFoundVolumes != nullptr && !bBootSector) {
+        auto const s64Start = static_cast<std::int64_t>(volume.GetStartSector());
+        auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
+        CSpanSet const scanned = m_pFoundVolumes->ScannedFileSectors().Within(s64Start, s64End);
+        for (CSpanSet::Span const& span : scanned.Spans()) others.push_back({span.first, span.second});
+    }
     CFATCompleteBuild build(m_pBuilder, volume, m_pDevice, geometry, pTable.get());
     build.Build(
         m_folderSectors, bBootSector,
-        [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); },
-        NestedIn(volume, sound));
+        [this, &volume](std::int64_t s64Sector) { return InsideOtherVolume(volume, s64Sector); }, others);
 }

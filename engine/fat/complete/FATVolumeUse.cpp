@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -19,9 +20,8 @@ namespace {
 constexpr std::size_t kMaxFolders = 1 << 20;
 constexpr std::uint64_t kMaxFolderBytes = 64ull << 20;
 
-/// The clusters of the chain from `u32First`, as runs of consecutive ones (first, count), ending
-/// at the chain's end or a cluster outside the volume. A table that answers has its loops cut;
-/// `u64Budget`, the links the whole walk may follow, bounds chains that cross-link into one.
+}  // namespace
+
 std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& table,
                                                                FATVolumeGeometry const& geometry,
                                                                std::uint32_t u32First, std::uint64_t& u64Budget) {
@@ -40,6 +40,8 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& 
     }
     return runs;
 }
+
+namespace {
 
 void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table,
                 CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
@@ -62,10 +64,85 @@ void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
     }
 }
 
+using Runs = std::vector<std::pair<std::uint32_t, std::uint32_t>>;  // first cluster, count
+
+/// A live file that may hold where other volumes start, and its runs as the table gives them.
+struct Holder {
+    std::string name;
+    std::uint32_t u32Size = 0;
+    Runs runs;
+    std::size_t entry = 0;  // its number among the entries claiming clusters
+};
+
+/// Clusters [first, end) that a live entry read claims: a file's or a folder's chain, or, the
+/// table lost, the first cluster an entry names.
+struct Claim {
+    std::uint32_t u32First = 0;
+    std::uint32_t u32End = 0;
+    std::size_t entry = 0;
+};
+
+/// The claims sorted by first cluster, with the furthest end up to each, so that the claims
+/// reaching a cluster are found by a binary search.
+class CClaims {
+public:
+    void Add(std::uint32_t u32First, std::uint32_t u32Count, std::size_t entry) {
+        m_claims.push_back(
+            {u32First,
+             static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{u32First} + u32Count, UINT32_MAX)),
+             entry});
+    }
+    void Sort() {
+        std::sort(m_claims.begin(), m_claims.end(),
+                  [](Claim const& a, Claim const& b) { return a.u32First < b.u32First; });
+        m_furthest.resize(m_claims.size());
+        std::uint32_t u32End = 0;
+        for (std::size_t i = 0; i < m_claims.size(); ++i) m_furthest[i] = u32End = std::max(u32End, m_claims[i].u32End);
+    }
+    /// The first cluster of [u32First, u32End) that an entry other than `entry` claims; u32End
+    /// when none does.
+    std::uint32_t FirstOthers(std::uint32_t u32First, std::uint32_t u32End, std::size_t entry) const {
+        auto const from = std::upper_bound(m_furthest.begin(), m_furthest.end(), u32First);
+        std::uint32_t u32Found = u32End;
+        for (auto i = static_cast<std::size_t>(from - m_furthest.begin());
+             i < m_claims.size() && m_claims[i].u32First < u32Found; ++i)
+            if (m_claims[i].entry != entry && m_claims[i].u32End > u32First)
+                u32Found = std::max(m_claims[i].u32First, u32First);
+        return u32Found;
+    }
+
+private:
+    std::vector<Claim> m_claims;
+    std::vector<std::uint32_t> m_furthest;
+};
+
+/// The runs of `holder` known to be its own: up to its size, and up to the first cluster another
+/// live entry claims (a link into another's chain, or, the table lost, where the clusters guessed
+/// to follow its first one are another's). A FAT file has no holes: what is not known to be its
+/// own is none of it.
+Runs KnownRuns(Holder const& holder, FATVolumeGeometry const& geometry, CClaims const& claims) {
+    Runs known;
+    std::uint64_t u64Left = (std::uint64_t{holder.u32Size} + geometry.ClusterBytes() - 1) / geometry.ClusterBytes();
+    for (auto const& [u32First, u32Count] : holder.runs) {
+        if (u64Left == 0) break;
+        auto const u32End = static_cast<std::uint32_t>(u32First + std::min<std::uint64_t>(u32Count, u64Left));
+        std::uint32_t const u32Others = claims.FirstOthers(u32First, u32End, holder.entry);
+        if (u32Others > u32First) known.emplace_back(u32First, u32Others - u32First);
+        u64Left -= u32Others - u32First;
+        if (u32Others < u32End) break;
+    }
+    return known;
+}
+
 void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometry, IFATTable const& table,
                         CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     std::vector<std::int64_t> const& starts = volumes.StartsInside(id);
     auto const s64Spc = static_cast<std::int64_t>(geometry.u32SectorsPerCluster);
+    auto const holds = [&](std::int64_t s64First, std::int64_t s64Count) {
+        return std::any_of(starts.begin(), starts.end(),
+                           [&](std::int64_t s64At) { return s64At >= s64First && s64At - s64First < s64Count; });
+    };
+    bool const bLinks = table.AnswersLinks();
     std::deque<std::uint32_t> folders{fat::HasFixedRoot(geometry.eType) ? 0u : geometry.u32RootCluster};
     std::unordered_set<std::uint32_t> seen(folders.begin(), folders.end());
     fat::FATFolderParseOptions options;
@@ -73,6 +150,9 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
     fat::FATFolderParse parsed;
     std::vector<std::uint8_t> bytes;
     std::uint64_t u64Budget = 4 * (std::uint64_t{geometry.u32Clusters} + 1);
+    CClaims claims;
+    std::size_t entries = 0;
+    std::vector<Holder> holders;
     for (std::size_t read = 0; !folders.empty() && read < kMaxFolders; ++read) {
         std::uint32_t const u32Folder = folders.front();
         folders.pop_front();
@@ -84,6 +164,7 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
                                                    geometry.u32RootSectors) == 0)
                 continue;
         } else {
+            std::size_t const folder = entries++;
             for (auto const& [u32First, u32Count] : ChainRuns(table, geometry, u32Folder, u64Budget)) {
                 std::size_t const at = bytes.size();
                 if (at + std::uint64_t{u32Count} * geometry.ClusterBytes() > kMaxFolderBytes) break;
@@ -93,6 +174,7 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
                     bytes.resize(at);
                     break;
                 }
+                claims.Add(u32First, u32Count, folder);
             }
         }
         fat::ParseFATFolderEntries(engine::ByteView(bytes.data(), bytes.size()), options, parsed);
@@ -103,23 +185,44 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
                 continue;
             }
             if (entry.u32Size == 0) continue;
-            HoldingFile holding;
-            bool bHolds = false;
-            std::int64_t s64View = 0;
-            for (auto const& [u32First, u32Count] : ChainRuns(table, geometry, entry.u32FirstCluster, u64Budget)) {
-                SectorExtent const extent{s64View, static_cast<std::int64_t>(geometry.ClusterToSector(u32First)),
-                                          std::int64_t{u32Count} * s64Spc};
-                bHolds = bHolds || std::any_of(starts.begin(), starts.end(), [&](std::int64_t s64At) {
-                             return s64At >= extent.s64Device && s64At - extent.s64Device < extent.s64Count;
-                         });
-                holding.extents.push_back(extent);
-                s64View += extent.s64Count;
+            Holder holder{entry.name, entry.u32Size, {}, entries++};
+            if (bLinks) {
+                holder.runs = ChainRuns(table, geometry, entry.u32FirstCluster, u64Budget);
+                for (auto const& [u32First, u32Count] : holder.runs) claims.Add(u32First, u32Count, holder.entry);
+            } else {
+                // The table lost: its clusters are guessed to follow its first one, which alone
+                // is known to be its.
+                std::uint64_t const u64Wanted =
+                    (std::uint64_t{entry.u32Size} + geometry.ClusterBytes() - 1) / geometry.ClusterBytes();
+                std::uint64_t const u64ToEnd = std::uint64_t{geometry.u32Clusters} + 2 - entry.u32FirstCluster;
+                holder.runs.emplace_back(entry.u32FirstCluster,
+                                         static_cast<std::uint32_t>(std::min(u64Wanted, u64ToEnd)));
+                claims.Add(entry.u32FirstCluster, 1, holder.entry);
             }
-            if (!bHolds) continue;
-            holding.name = entry.name;
-            holding.s64Bytes = entry.u32Size;
-            volumes.AddHoldingFile(id, std::move(holding));
+            if (std::any_of(holder.runs.begin(), holder.runs.end(), [&](auto const& run) {
+                    return holds(static_cast<std::int64_t>(geometry.ClusterToSector(run.first)),
+                                 std::int64_t{run.second} * s64Spc);
+                }))
+                holders.push_back(std::move(holder));
         }
+    }
+    claims.Sort();
+    for (Holder const& holder : holders) {
+        HoldingFile holding;
+        bool bHolds = false;
+        std::int64_t s64View = 0;
+        for (auto const& [u32First, u32Count] : KnownRuns(holder, geometry, claims)) {
+            SectorExtent const extent{s64View, static_cast<std::int64_t>(geometry.ClusterToSector(u32First)),
+                                      std::int64_t{u32Count} * s64Spc};
+            bHolds = bHolds || holds(extent.s64Device, extent.s64Count);
+            holding.extents.push_back(extent);
+            s64View += extent.s64Count;
+        }
+        if (!bHolds) continue;
+        holding.name = holder.name;
+        // Its view ends where what is known to be its own ends.
+        holding.s64Bytes = std::min<std::int64_t>(holder.u32Size, s64View * geometry.u32SectorSize);
+        volumes.AddHoldingFile(id, std::move(holding));
     }
 }
 
@@ -129,8 +232,7 @@ void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, 
                      IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
     if (geometry.u32SectorsPerCluster == 0 || geometry.u64FirstDataSector < u64VolumeStart) return;
     if (volumes.WantsUseOf(id)) ReportUsed(geometry, u64VolumeStart, table, volumes, id);
-    if (!volumes.StartsInside(id).empty() && table.AnswersLinks())
-        ReportHoldingFiles(device, geometry, table, volumes, id);
+    if (!volumes.StartsInside(id).empty()) ReportHoldingFiles(device, geometry, table, volumes, id);
 }
 
 }  // namespace fatcomplete

@@ -123,6 +123,9 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
         ExpectResolved("an image in two pieces, its file's size damaged", {0},
                        {Volume(0, kDeviceSectors, holderUses, {damaged}), image}, twoPieces, 300, {0, 1000}, {});
     }
+    // The device's table lists it: no file of a volume whose range reaches over it holds it.
+    ExpectResolved("a listed volume in the range of one not listed", {1000},
+                   {Volume(0, kDeviceSectors, holderUses, {File(twoPieces, 300)}), image}, {}, 0, {1000}, {});
     ExpectResolved("an image at an offset in a file of one piece", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 900, 400}}, 400)}), image}, {}, 0, {0, 1000}, {});
     // The old volume at 63; the new one at 2048 uses 2048-2600 and 3000-3100: what it leaves
