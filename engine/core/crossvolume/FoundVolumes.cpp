@@ -153,7 +153,9 @@ void CFoundVolumes::Settle() {
         if (!entry.bWeighed) continue;
         for (std::size_t k = 0; k < m_entries.size(); ++k) {
             Entry const& other = m_entries[k];
-            if (&other == &entry || !other.bWeighed || Same(other, entry) || !Overlap(other, entry)) continue;
+            if (&other == &entry || !other.bWeighed || other.volume.bUnread || Same(other, entry) ||
+                !Overlap(other, entry))
+                continue;
             entry.bWantsUse = true;
             if (other.volume.s64Start < entry.volume.s64Start && entry.volume.s64Start < other.s64End)
                 entry.containers.push_back(k);
@@ -319,7 +321,7 @@ bool CFoundVolumes::StructuresOn(Entry const& a, Entry const& b) const {
 }
 
 bool CFoundVolumes::IsCurrentOver(Entry const& newer, Entry const& older) const {
-    if (!newer.bWeighed || Same(newer, older) || !Overlap(newer, older)) return false;
+    if (!newer.bWeighed || newer.volume.bUnread || Same(newer, older) || !Overlap(newer, older)) return false;
     // A volume inside a file uses its holder's sectors: the holder speaks for them.
     if (newer.holding >= 0) return false;
     if (AreCopies(newer, older)) return IsLiveCopyOf(newer, older);

@@ -42,6 +42,10 @@ struct FoundVolume {
     // volume: the serial its boot sector carries (0: none known) and its cluster size.
     std::uint64_t u64Serial = 0;
     std::uint32_t u32ClusterBytes = 0;
+    /// Its structures are not where its boot sector puts them on this device (an image stored
+    /// in pieces in another volume's file): nothing is known of what it uses, so it only looks
+    /// for a file holding it, never holds another volume or outweighs one.
+    bool bUnread = false;
 };
 
 /// A file of a volume that holds sectors where another volume starts.
