@@ -41,6 +41,19 @@ constexpr std::size_t kAlwaysKept = 2;
 constexpr std::size_t kMaxPartitions = 128;
 constexpr CFoundVolumes::VolumeId kNotReported = static_cast<CFoundVolumes::VolumeId>(-1);
 
+/// The device sector of record 0 of `mft`, where its runs put it; -1 when they put it nowhere.
+std::int64_t MftRecordSector(CNTFSMftReader const& mft) {
+    NtfsVolumeGeometry const& geometry = mft.Geometry();
+    if (geometry.u32DeviceSectorSize == 0) return -1;
+    auto const s64Spc = static_cast<std::int64_t>(geometry.ClusterBytes() / geometry.u32DeviceSectorSize);
+    for (CDataRun const& run : mft.Runs().Runs()) {
+        if (run.s64VCN != 0 || run.s64LCN < 0 || run.s64Count <= 0) continue;
+        auto const offset = engine::CheckedMul(run.s64LCN, s64Spc);
+        return offset ? engine::CheckedAdd(geometry.s64StartSector, *offset).value_or(-1) : -1;
+    }
+    return -1;
+}
+
 }  // namespace
 
 RESULT CNTFSCompleteSearch::PreparetoSearch() {
@@ -696,7 +709,10 @@ void CNTFSCompleteSearch::ReportVolumes() {
         CSearchedNTFSPartitionInfo const& candidate = **volume.ppCandidate;
         bool const bBoot = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
         // Not built: no tree to read. A boot sector whose MFT lies elsewhere may still start a
-        // volume stored in pieces in a file, which a scan of that file reads whole.
+        // volume stored in pieces in a file, which a scan of that file reads whole; nothing of
+        // it was read here, neither an MFT nor records.
+        bool const bUnread =
+            !volume.mft || (volume.bRebuilt && volume.mft->Runs().Runs().empty() && !HoldsRecords(candidate));
         if (!volume.mft && !bBoot) {
             m_volumeIds.push_back(kNotReported);
             continue;
@@ -709,7 +725,8 @@ void CNTFSCompleteSearch::ReportVolumes() {
                                   .bBootSector = bBoot,
                                   .u64Serial = candidate.GetSerialNumber(),
                                   .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize,
-                                  .bUnread = !volume.mft}));
+                                  .bUnread = bUnread,
+                                  .s64Anchor = bBoot || !volume.mft ? -1 : MftRecordSector(*volume.mft)}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
 }
