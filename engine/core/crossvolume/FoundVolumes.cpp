@@ -153,7 +153,9 @@ void CFoundVolumes::Settle() {
         if (!entry.bWeighed) continue;
         for (std::size_t k = 0; k < m_entries.size(); ++k) {
             Entry const& other = m_entries[k];
-            if (&other == &entry || !other.bWeighed || Same(other, entry) || !Overlap(other, entry)) continue;
+            if (&other == &entry || !other.bWeighed || other.volume.bUnread || Same(other, entry) ||
+                !Overlap(other, entry))
+                continue;
             entry.bWantsUse = true;
             if (other.volume.s64Start < entry.volume.s64Start && entry.volume.s64Start < other.s64End)
                 entry.containers.push_back(k);
@@ -246,6 +248,25 @@ void CFoundVolumes::FindHoldings(IStorageDevice& device) {
                 }
             }
         }
+        // A volume found by its MFT, its start in no file reaching its structures, whose $MFT
+        // record lies in a live file: that file holds it, an image whose pieces lie out of order.
+        // Where it starts in the file is unknown (its MFT's distance from its start on the device
+        // is none in the file); a scan of the file finds it. Read from the device, its files
+        // would be other bytes.
+        for (std::size_t k = 0; k < entry.containers.size() && pFile == nullptr && entry.volume.s64Anchor >= 0; ++k) {
+            for (HoldingFile const& file : m_entries[entry.containers[k]].files) {
+                bool const bHoldsAnchor =
+                    std::any_of(file.extents.begin(), file.extents.end(), [&](auto const& extent) {
+                        return entry.volume.s64Anchor >= extent.s64Device &&
+                               entry.volume.s64Anchor - extent.s64Device < extent.s64Count;
+                    });
+                if (file.bDeleted || !bHoldsAnchor) continue;
+                owner = entry.containers[k];
+                pFile = &file;
+                s64ViewStart = -1;
+                break;
+            }
+        }
         if (pFile == nullptr) continue;
         // One file may hold several volumes (a whole disk's image), and several volumes may name
         // it (a volume and a stale copy of its tables): it is one holding, read once.
@@ -299,8 +320,8 @@ void CFoundVolumes::JudgeHolding(Holding& holding, IStorageDevice& device) const
             sectorextents::Slice(holding.file.extents, entry.s64ViewStart,
                                  engine::CheckedAdd(entry.s64ViewStart, entry.volume.s64Sectors).value_or(INT64_MAX));
         std::optional<std::int64_t> const s64ViewEnd = engine::CheckedAdd(entry.s64ViewStart, entry.volume.s64Sectors);
-        bool const bWhole = s64ViewEnd && *s64ViewEnd <= holding.s64ViewSectors && pieces.size() == 1 &&
-                            pieces.front().s64Count == entry.volume.s64Sectors;
+        bool const bWhole = entry.s64ViewStart >= 0 && s64ViewEnd && *s64ViewEnd <= holding.s64ViewSectors &&
+                            pieces.size() == 1 && pieces.front().s64Count == entry.volume.s64Sectors;
         if (!bWhole) holding.eReading = Reading::kScan;
     }
 }
@@ -323,7 +344,7 @@ bool CFoundVolumes::StructuresOn(Entry const& a, Entry const& b) const {
 }
 
 bool CFoundVolumes::IsCurrentOver(Entry const& newer, Entry const& older) const {
-    if (!newer.bWeighed || Same(newer, older) || !Overlap(newer, older)) return false;
+    if (!newer.bWeighed || newer.volume.bUnread || Same(newer, older) || !Overlap(newer, older)) return false;
     // A volume inside a file uses its holder's sectors: the holder speaks for them.
     if (newer.holding >= 0) return false;
     if (AreCopies(newer, older)) return IsLiveCopyOf(newer, older);

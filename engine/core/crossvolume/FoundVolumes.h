@@ -6,8 +6,9 @@
 // - a volume that starts inside a file of another volume (a live file, or a deleted one whose
 //   runs are kept) lies in that file, unless the device's table lists it. Read from the device it reads right only where the file
 //   lies in one piece covering it; otherwise the file is scanned as a device of its own
-//   (FileScans) and the volume is not built from the device (IsReadElsewhere). A file that is a
-//   virtual disk's container is not read: its volumes' files are refused;
+//   (FileScans) and the volume is not built from the device (IsReadElsewhere). So is one found
+//   by its MFT whose $MFT record lies in a live file, wherever its start seems to lie. A file
+//   that is a virtual disk's container is not read: its volumes' files are refused;
 // - a volume's files lying on sectors that a newer volume uses now are overwritten: a volume
 //   listed by the device's table is newer than one that is not; one whose structures lie on what
 //   another uses now was made after it; otherwise the volume holding another's start is (a
@@ -42,6 +43,13 @@ struct FoundVolume {
     // volume: the serial its boot sector carries (0: none known) and its cluster size.
     std::uint64_t u64Serial = 0;
     std::uint32_t u32ClusterBytes = 0;
+    /// Its structures are not where its boot sector puts them on this device (an image stored
+    /// in pieces in another volume's file): nothing is known of what it uses, so it only looks
+    /// for a file holding it, never holds another volume or outweighs one.
+    bool bUnread = false;
+    /// Without a boot sector at its start: the device sector of a structure past its start that
+    /// a file holding the volume holds too (NTFS: its $MFT record); -1 none.
+    std::int64_t s64Anchor = -1;
 };
 
 /// A file of a volume that holds sectors where another volume starts.

@@ -41,6 +41,19 @@ constexpr std::size_t kAlwaysKept = 2;
 constexpr std::size_t kMaxPartitions = 128;
 constexpr CFoundVolumes::VolumeId kNotReported = static_cast<CFoundVolumes::VolumeId>(-1);
 
+/// The device sector of record 0 of `mft`, where its runs put it; -1 when they put it nowhere.
+std::int64_t MftRecordSector(CNTFSMftReader const& mft) {
+    NtfsVolumeGeometry const& geometry = mft.Geometry();
+    if (geometry.u32DeviceSectorSize == 0) return -1;
+    auto const s64Spc = static_cast<std::int64_t>(geometry.ClusterBytes() / geometry.u32DeviceSectorSize);
+    for (CDataRun const& run : mft.Runs().Runs()) {
+        if (run.s64VCN != 0 || run.s64LCN < 0 || run.s64Count <= 0) continue;
+        auto const offset = engine::CheckedMul(run.s64LCN, s64Spc);
+        return offset ? engine::CheckedAdd(geometry.s64StartSector, *offset).value_or(-1) : -1;
+    }
+    return -1;
+}
+
 }  // namespace
 
 RESULT CNTFSCompleteSearch::PreparetoSearch() {
@@ -311,14 +324,25 @@ void CNTFSCompleteSearch::ScoreAndDrop() {
         it = i >= kAlwaysKept && bWeak ? all.erase(it) : std::next(it);
     }
     if (all.size() <= kAlwaysKept) return;
+    std::int64_t s64KeptEnd = 0;  // how far the candidates kept before the current one reach
     for (auto it = all.begin(); it != all.end();) {
         CSearchedNTFSPartitionInfo const& candidate = *it->second;
+        std::int64_t const s64Start = candidate.m_s64StartSector;
+        bool const bInsideAnother = s64Start < s64KeptEnd;
         // A volume whose boot sector vouches for it and whose FILE records lie inside it is
-        // kept though its MFT is not located: those records rebuild it.
-        bool const bVouched = (candidate.GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0 &&
-                              HoldsRecords(candidate);
+        // kept though its MFT is not located: those records rebuild it. So is one whose boot
+        // sector lies inside another volume: an image stored there in pieces keeps its MFT in
+        // another piece, and is read through the file holding it.
+        bool const bBootSector = (candidate.GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) != 0;
+        bool const bVouched = (bBootSector && HoldsRecords(candidate)) ||
+                              ((candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0 && bInsideAnother);
         bool const bDrop =
             candidate.m_u64FileSystemCount < kUnlocatedScore && candidate.m_u32MetaFileGroupFound == 0 && !bVouched;
+        if (!bDrop) {
+            std::uint64_t const u64Sectors = std::min<std::uint64_t>(candidate.GetTotalSectors(), INT64_MAX);
+            s64KeptEnd = std::max(
+                s64KeptEnd, engine::CheckedAdd(s64Start, static_cast<std::int64_t>(u64Sectors)).value_or(INT64_MAX));
+        }
         it = bDrop ? all.erase(it) : std::next(it);
     }
     // Each survivor's MFT is read whole: forged $MFT records by the thousand must not make the
@@ -682,12 +706,17 @@ void CNTFSCompleteSearch::ReportVolumes() {
     Settle();
     m_volumeIds.clear();
     for (Volume const& volume : m_volumes) {
-        if (!volume.mft) {
-            m_volumeIds.push_back(kNotReported);  // not built: no tree to read
-            continue;
-        }
         CSearchedNTFSPartitionInfo const& candidate = **volume.ppCandidate;
         bool const bBoot = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
+        // Not built: no tree to read. A boot sector whose MFT lies elsewhere may still start a
+        // volume stored in pieces in a file, which a scan of that file reads whole; nothing of
+        // it was read here, neither an MFT nor records.
+        bool const bUnread =
+            !volume.mft || (volume.bRebuilt && volume.mft->Runs().Runs().empty() && !HoldsRecords(candidate));
+        if (!volume.mft && !bBoot) {
+            m_volumeIds.push_back(kNotReported);
+            continue;
+        }
         m_volumeIds.push_back(
             m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
                                   .s64Start = volume.s64Start,
@@ -695,17 +724,27 @@ void CNTFSCompleteSearch::ReportVolumes() {
                                   .s64RecordStart = volume.s64Start,
                                   .bBootSector = bBoot,
                                   .u64Serial = candidate.GetSerialNumber(),
-                                  .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize}));
+                                  .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize,
+                                  .bUnread = bUnread,
+                                  .s64Anchor = bBoot || !volume.mft ? -1 : MftRecordSector(*volume.mft)}));
     }
     m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
 }
 
 void CNTFSCompleteSearch::ReportVolumeUse() {
     if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_volumes.size()) return;
-    for (std::size_t k = 0; k < m_volumes.size(); ++k)
-        if (m_volumes[k].mft && m_volumeIds[k] != kNotReported)
-            ntfscomplete::ReportVolumeUse(*m_volumes[k].mft, m_volumes[k].s64End - m_volumes[k].s64Start,
-                                          m_volumes[k].bRebuilt, *m_pFoundVolumes, m_volumeIds[k]);
+    for (std::size_t k = 0; k < m_volumes.size(); ++k) {
+        Volume const& volume = m_volumes[k];
+        if (m_volumeIds[k] == kNotReported) continue;
+        if (volume.mft)
+            ntfscomplete::ReportVolumeUse(*volume.mft, volume.s64End - volume.s64Start, volume.bRebuilt,
+                                          *m_pFoundVolumes, m_volumeIds[k]);
+        // Without an MFT read here, only its boot sector tells how far a file holding it reaches.
+        if (!volume.mft || volume.mft->Runs().Runs().empty())
+            if (std::optional<CNTFSDBR> const dbr = VouchingBootSector(**volume.ppCandidate))
+                ntfscomplete::ReportBootSectorStructures(*dbr, volume.s64Start, m_u32SectorSize, *m_pFoundVolumes,
+                                                         m_volumeIds[k]);
+    }
 }
 
 void CNTFSCompleteSearch::EndSearch(int iBuild) {

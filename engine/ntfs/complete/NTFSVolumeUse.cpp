@@ -1,10 +1,14 @@
 #include "engine/ntfs/complete/NTFSVolumeUse.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "engine/core/bytes/CheckedMath.h"
 
 #include "engine/ntfs/NTFSFileSummary.h"
 #include "engine/ntfs/NTFSMftReader.h"
 #include "engine/ntfs/NTFSQuickSearch.h"
+#include "engine/ntfs/ondisk/NTFSDBR.h"
 
 namespace ntfscomplete {
 
@@ -82,6 +86,24 @@ void ReportVolumeUse(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bR
     if (s64ClusterSectors <= 0 || s64Sectors <= 0) return;
     if (volumes.WantsUseOf(id)) ReportUsed(mft, s64Sectors, bRebuilt, volumes, id, s64ClusterSectors);
     if (!volumes.StartsInside(id).empty()) ReportHoldingFiles(mft, volumes, id, s64ClusterSectors);
+}
+
+void ReportBootSectorStructures(CNTFSDBR const& dbr, std::int64_t s64Start, std::uint32_t u32SectorSize,
+                                CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
+    std::uint32_t const u32BytesPerSector = dbr.GetBytesPerSector();
+    if (u32SectorSize == 0 || u32BytesPerSector < u32SectorSize || u32BytesPerSector % u32SectorSize != 0) return;
+    std::int64_t const s64Scale = u32BytesPerSector / u32SectorSize;
+    std::int64_t const s64ClusterSectors = std::int64_t{dbr.GetSectorsperCluster()} * s64Scale;
+    std::int64_t const s64RecordSectors =
+        std::max<std::int64_t>(1, std::int64_t{dbr.GetFileRecordSizeByByte()} / std::int64_t{u32SectorSize});
+    volumes.AddStructure(id, s64Start, 1);
+    for (std::uint64_t const u64Cluster : {dbr.GetMFTStartCluster(), dbr.GetMFTMirrorStartCluster()}) {
+        if (u64Cluster > static_cast<std::uint64_t>(INT64_MAX)) continue;
+        std::optional<std::int64_t> const offset =
+            engine::CheckedMul(static_cast<std::int64_t>(u64Cluster), s64ClusterSectors);
+        std::optional<std::int64_t> const sector = offset ? engine::CheckedAdd(s64Start, *offset) : std::nullopt;
+        if (sector && *sector <= INT64_MAX - s64RecordSectors) volumes.AddStructure(id, *sector, s64RecordSectors);
+    }
 }
 
 }  // namespace ntfscomplete

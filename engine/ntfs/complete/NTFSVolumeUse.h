@@ -7,6 +7,7 @@
 
 #include "engine/core/crossvolume/FoundVolumes.h"
 
+class CNTFSDBR;
 class CNTFSMftReader;
 
 namespace ntfscomplete {
@@ -15,5 +16,12 @@ namespace ntfscomplete {
 /// scattered records with `bRebuilt`), what `volumes` asks about it.
 void ReportVolumeUse(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuilt, CFoundVolumes& volumes,
                      CFoundVolumes::VolumeId id);
+
+/// Reports for volume `id` of `volumes`, whose boot sector `dbr` lies at `s64Start` of a device
+/// of `u32SectorSize`-byte sectors but whose MFT was not read where it puts it, the structures
+/// that boot sector names (itself, the first records of $MFT and of $MFTMirr): a file holding
+/// the volume reaches as far as they lie.
+void ReportBootSectorStructures(CNTFSDBR const& dbr, std::int64_t s64Start, std::uint32_t u32SectorSize,
+                                CFoundVolumes& volumes, CFoundVolumes::VolumeId id);
 
 }  // namespace ntfscomplete
