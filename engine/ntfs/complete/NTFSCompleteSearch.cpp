@@ -39,7 +39,6 @@ constexpr std::uint64_t kUnlocatedScore = 51;
 constexpr std::size_t kAlwaysKept = 2;
 // More NTFS partitions than a GPT disk holds are not built.
 constexpr std::size_t kMaxPartitions = 128;
-constexpr CFoundVolumes::VolumeId kNotReported = static_cast<CFoundVolumes::VolumeId>(-1);
 
 }  // namespace
 
@@ -72,7 +71,6 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_u64RebuildReads = 0;
     m_bSettled = false;
     m_volumes.clear();
-    m_volumeIds.clear();
 }
 
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
@@ -677,35 +675,30 @@ void CNTFSCompleteSearch::Settle() {
     m_volumes = OpenVolumes(m_candidates.Candidates());
 }
 
-void CNTFSCompleteSearch::ReportVolumes() {
-    if (m_join.empty() || m_pFoundVolumes == nullptr) return;
+FoundVolumeList CNTFSCompleteSearch::ListVolumes() {
+    FoundVolumeList list{.eSearcher = SEARCHER_TYPE_NTFS};
+    if (m_join.empty()) return list;
     Settle();
-    m_volumeIds.clear();
-    for (Volume const& volume : m_volumes) {
-        if (!volume.mft) {
-            m_volumeIds.push_back(kNotReported);  // not built: no tree to read
-            continue;
-        }
+    for (std::size_t k = 0; k < m_volumes.size(); ++k) {
+        Volume const& volume = m_volumes[k];
+        if (!volume.mft) continue;  // not built: no tree to read
         CSearchedNTFSPartitionInfo const& candidate = **volume.ppCandidate;
-        bool const bBoot = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
-        m_volumeIds.push_back(
-            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
-                                  .s64Start = volume.s64Start,
-                                  .s64Sectors = volume.s64End - volume.s64Start,
-                                  .s64RecordStart = volume.s64Start,
-                                  .bBootSector = bBoot,
-                                  .u64Serial = candidate.GetSerialNumber(),
-                                  .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize}));
+        list.volumes.emplace_back(
+            k, FoundVolume{.s64Start = volume.s64Start,
+                           .s64Sectors = volume.s64End - volume.s64Start,
+                           .s64RecordStart = volume.s64Start,
+                           .bBootSector = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0,
+                           .u64Serial = candidate.GetSerialNumber(),
+                           .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize});
     }
-    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
+    list.u32IndexBound = static_cast<std::uint32_t>(m_volumes.size());
+    return list;
 }
 
-void CNTFSCompleteSearch::ReportVolumeUse() {
-    if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_volumes.size()) return;
-    for (std::size_t k = 0; k < m_volumes.size(); ++k)
-        if (m_volumes[k].mft && m_volumeIds[k] != kNotReported)
-            ntfscomplete::ReportVolumeUse(*m_volumes[k].mft, m_volumes[k].s64End - m_volumes[k].s64Start,
-                                          m_volumes[k].bRebuilt, *m_pFoundVolumes, m_volumeIds[k]);
+void CNTFSCompleteSearch::ReportUse(std::size_t number, CVolumeUse& use) {
+    if (number >= m_volumes.size() || !m_volumes[number].mft) return;
+    Volume const& volume = m_volumes[number];
+    ntfscomplete::ReportVolumeUse(*volume.mft, volume.s64End - volume.s64Start, volume.bRebuilt, use);
 }
 
 void CNTFSCompleteSearch::EndSearch(int iBuild) {

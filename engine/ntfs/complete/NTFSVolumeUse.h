@@ -5,15 +5,14 @@
 // (live or deleted, their runs kept) that hold sectors where other volumes start.
 #include <cstdint>
 
-#include "engine/core/crossvolume/FoundVolumes.h"
+#include "engine/core/crossvolume/VolumeReport.h"
 
 class CNTFSMftReader;
 
 namespace ntfscomplete {
 
-/// Reports for volume `id` of `volumes`, `s64Sectors` long, whose MFT is `mft` (rebuilt from
-/// scattered records with `bRebuilt`), what `volumes` asks about it.
-void ReportVolumeUse(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuilt, CFoundVolumes& volumes,
-                     CFoundVolumes::VolumeId id);
+/// Answers `use` for the volume `s64Sectors` long whose MFT is `mft` (rebuilt from scattered
+/// records with `bRebuilt`).
+void ReportVolumeUse(CNTFSMftReader const& mft, std::int64_t s64Sectors, bool bRebuilt, CVolumeUse& use);
 
 }  // namespace ntfscomplete
