@@ -42,9 +42,10 @@ std::vector<CSpanSet::Span> const& CSpanSet::Spans() const {
 bool CSpanSet::Overlaps(std::int64_t s64First, std::int64_t s64End) const {
     if (s64End <= s64First) return false;
     if (!m_added.empty()) {
-        // Once looking through the stretches added cost as much as a merge, merge them.
+        // The first question merges what was added, as every other question does; later ones
+        // merge once looking through the stretches added since has cost as much as a merge.
         m_scanned += m_added.size();
-        if (m_scanned > m_spans.size() + kMinScans) Merge();
+        if (m_spans.empty() || m_scanned > m_spans.size() + kMinScans) Merge();
     }
     if (std::any_of(m_added.begin(), m_added.end(),
                     [&](Span const& span) { return span.first < s64End && s64First < span.second; }))

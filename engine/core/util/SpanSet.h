@@ -1,9 +1,10 @@
 #pragma once
 // Stretches of a number line (device sectors, clusters, MFT VCNs) given in any order and any
 // overlap, merged into sorted disjoint spans: each question is then a binary search. Stretches
-// added since the last merge are kept aside; a walk that adds and asks in turns (a folder walk
+// added after the first merge are kept aside; a walk that adds and asks in turns (a folder walk
 // noting each file's clusters) has them looked through one by one until that has cost as much as
-// merging them would, so it never sorts the whole set at every question.
+// merging them would, so it never sorts the whole set at every question. A set shared between
+// threads is merged first (any question but Overlaps and Holds merges it).
 #include <cstdint>
 #include <optional>
 #include <utility>
