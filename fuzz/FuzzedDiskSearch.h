@@ -5,6 +5,7 @@
 // others, as in a complete scan, before it builds. Every node handed over must have a name.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "engine/IFileNode.h"
@@ -21,9 +22,7 @@ inline void RunReportingSearch(ICompleteFileSystemSearchController& searcher, IS
     CFoundVolumes volumes;  // the device lists none: every volume is weighed as found
     searcher.SetFoundVolumes(&volumes);
     testkit::RunCompleteSearch(searcher, device, builder, iBlockSectors, 1, [&] {
-        searcher.ReportVolumes();
-        volumes.Settle();
-        searcher.ReportVolumeUse();
+        if (IVolumeReporter* pReporter = searcher.VolumeReporter()) volumes.Gather(std::span(&pReporter, 1));
         volumes.Resolve(device);
     });
     searcher.SetFoundVolumes(nullptr);

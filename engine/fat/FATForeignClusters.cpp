@@ -8,17 +8,9 @@
 #include "engine/IStorageDevice.h"
 #include "engine/core/partition/BootSector.h"
 
-void CFATForeignClusters::Unite(Spans& spans, std::uint64_t u64First, std::uint64_t u64End) {
-    if (u64End <= u64First) return;
-    auto at = spans.upper_bound(u64First);
-    if (at != spans.begin() && std::prev(at)->second >= u64First)
-        at = std::prev(at);
-    else
-        at = spans.emplace_hint(at, u64First, u64End);
-    auto next = std::next(at);
-    for (; next != spans.end() && next->first <= u64End; next = spans.erase(next))
-        u64End = std::max(u64End, next->second);
-    at->second = std::max(at->second, u64End);
+void CFATForeignClusters::Hold(std::uint64_t u64First, std::uint64_t u64End) {
+    // Clusters are 32-bit numbers: every span fits the set's signed points.
+    m_held.Add(static_cast<std::int64_t>(u64First), static_cast<std::int64_t>(u64End));
 }
 
 void CFATForeignClusters::AddGuess(std::uint64_t u64First, std::uint64_t u64End, std::uint32_t u32FileFirst) {
@@ -30,18 +22,12 @@ void CFATForeignClusters::AddGuess(std::uint64_t u64First, std::uint64_t u64End,
         return;
     }
     for (; at != m_guesses.end() && at->first < u64End; at = m_guesses.erase(at))
-        if (IsImage(at->second.u32FileFirst)) Unite(m_held, at->first, at->second.u64End);
-    if (IsImage(u32FileFirst)) Unite(m_held, u64First, u64End);
-}
-
-bool CFATForeignClusters::Contains(Spans const& spans, std::uint64_t u64At) {
-    auto const after = spans.upper_bound(u64At);
-    return after != spans.begin() && u64At < std::prev(after)->second;
+        if (IsImage(at->second.u32FileFirst)) Hold(at->first, at->second.u64End);
+    if (IsImage(u32FileFirst)) Hold(u64First, u64End);
 }
 
 void CFATForeignClusters::AddOtherVolume(std::int64_t s64First, std::int64_t s64End) {
-    if (s64First >= 0 && s64End > s64First)
-        Unite(m_volumes, static_cast<std::uint64_t>(s64First), static_cast<std::uint64_t>(s64End));
+    if (s64First >= 0) m_volumes.Add(s64First, s64End);
 }
 
 void CFATForeignClusters::AddLiveFile(IDataRunList& runs, bool bChainKnown) {
@@ -53,15 +39,16 @@ void CFATForeignClusters::AddLiveFile(IDataRunList& runs, bool bChainKnown) {
         std::uint64_t const u64First = static_cast<std::uint64_t>(pRun->s64Start) + 2;
         std::uint64_t const u64End = u64First + static_cast<std::uint64_t>(pRun->s64Length);
         if (bChainKnown)
-            Unite(m_held, u64First, u64End);
+            Hold(u64First, u64End);
         else
             AddGuess(u64First, u64End, u32FileFirst);
     }
 }
 
 bool CFATForeignClusters::Holds(std::uint64_t u64Cluster) {
-    if (!m_volumes.empty() && Contains(m_volumes, m_geometry.ClusterToSector(u64Cluster))) return true;
-    if (Contains(m_held, u64Cluster)) return true;
+    if (!m_volumes.Empty() && m_volumes.Holds(static_cast<std::int64_t>(m_geometry.ClusterToSector(u64Cluster))))
+        return true;
+    if (m_held.Holds(static_cast<std::int64_t>(u64Cluster))) return true;
     auto const after = m_guesses.upper_bound(u64Cluster);
     if (after == m_guesses.begin()) return false;
     auto const guess = std::prev(after);
@@ -71,7 +58,7 @@ bool CFATForeignClusters::Holds(std::uint64_t u64Cluster) {
 bool CFATForeignClusters::HoldsSector(std::int64_t s64Sector) {
     if (s64Sector < 0) return false;
     auto const u64Sector = static_cast<std::uint64_t>(s64Sector);
-    if (Contains(m_volumes, u64Sector)) return true;
+    if (m_volumes.Holds(s64Sector)) return true;
     if (u64Sector < m_geometry.u64FirstDataSector || m_geometry.u32SectorsPerCluster == 0) return false;
     return Holds((u64Sector - m_geometry.u64FirstDataSector) / m_geometry.u32SectorsPerCluster + 2);
 }

@@ -13,6 +13,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "engine/core/util/SpanSet.h"
 #include "engine/fat/FATVolumeGeometry.h"
 
 class IDataRunList;
@@ -38,24 +39,20 @@ private:
         std::uint64_t u64End = 0;
         std::uint32_t u32FileFirst = 0;  // the file's first cluster, for the boot-sector test
     };
-    using Spans = std::map<std::uint64_t, std::uint64_t>;  // first to end; disjoint, none touching
-    using Guesses = std::map<std::uint64_t, Guess>;        // by first cluster; disjoint
+    using Guesses = std::map<std::uint64_t, Guess>;  // by first cluster; disjoint
 
-    /// Adds [u64First, u64End), joining the spans it overlaps or touches: a chain written right
-    /// after the last one only moves that span's end.
-    static void Unite(Spans& spans, std::uint64_t u64First, std::uint64_t u64End);
     /// Adds a guessed span. Where it overlaps guesses held already, every file involved is
     /// tested at once: an image's span is then held for certain, any other's counts for nothing.
     /// So each cluster is judged by every guess holding it, and guesses stay disjoint.
     void AddGuess(std::uint64_t u64First, std::uint64_t u64End, std::uint32_t u32FileFirst);
-    static bool Contains(Spans const& spans, std::uint64_t u64At);
+    void Hold(std::uint64_t u64First, std::uint64_t u64End);
     /// Whether the file starting at `u32Cluster` starts with a volume's boot sector; read once.
     bool IsImage(std::uint32_t u32Cluster);
 
     IStorageDevice* m_pDevice;
     FATVolumeGeometry m_geometry;
-    Spans m_held;  // clusters of chains and of images
+    CSpanSet m_held;  // clusters of chains and of images
     Guesses m_guesses;
-    Spans m_volumes;  // device sectors
+    CSpanSet m_volumes;  // device sectors
     std::unordered_map<std::uint32_t, bool> m_images;
 };

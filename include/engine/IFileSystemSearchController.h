@@ -10,6 +10,7 @@
 #include "engine/Result.h"
 
 class CFoundVolumes;
+class IVolumeReporter;
 class CSearchedPartitionInfo;
 class IDirecotryTreeBuilder;
 class IProgress;
@@ -75,10 +76,8 @@ public:
     /// not show as its own waits for the end before it is built. Without it every volume is read
     /// from the device and built as soon as its place is sure.
     virtual void SetFoundVolumes(CFoundVolumes* /*pVolumes*/) {}
-    /// After the last block, before EndSearch: settles what the blocks showed, builds nothing,
-    /// and adds every volume it may build to the found volumes.
-    virtual void ReportVolumes() {}
-    /// Then, for the volumes the found volumes ask about: the sectors each uses now and the files
-    /// that hold sectors where other volumes start.
-    virtual void ReportVolumeUse() {}
+    /// After the last block, before EndSearch, the found volumes ask it through this (not owned)
+    /// for the volumes it found, the sectors each uses now and the files that hold sectors where
+    /// other volumes start; null for a search that finds no volume.
+    virtual IVolumeReporter* VolumeReporter() { return nullptr; }
 };

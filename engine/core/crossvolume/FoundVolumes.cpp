@@ -103,6 +103,33 @@ CFoundVolumes::Early CFoundVolumes::MayBuildDuringPass(std::int64_t s64Start, st
     return bHeld ? Early::kWait : Early::kBuild;
 }
 
+void CFoundVolumes::Gather(std::span<IVolumeReporter* const> reporters) {
+    std::vector<std::vector<std::pair<std::size_t, VolumeId>>> ids(reporters.size());
+    for (std::size_t k = 0; k < reporters.size(); ++k) {
+        FoundVolumeList list = reporters[k]->ListVolumes();
+        for (auto& [number, volume] : list.volumes) {
+            volume.eSearcher = list.eSearcher;
+            VolumeId const id = Add(volume);
+            ids[k].emplace_back(number, id);
+            m_numbered[{list.eSearcher, number}] = id;
+        }
+        SetIndexBound(list.eSearcher, list.u32IndexBound);
+    }
+    Settle();
+    for (std::size_t k = 0; k < reporters.size(); ++k)
+        for (auto const& [number, id] : ids[k]) {
+            if (!WantsUseOf(id) && StartsInside(id).empty()) continue;
+            CVolumeUse use(*this, id);
+            reporters[k]->ReportUse(number, use);
+        }
+}
+
+std::vector<std::int64_t> const& CFoundVolumes::StartsInside(_tagSearcherType eType, std::size_t number) const {
+    static std::vector<std::int64_t> const kNone;
+    auto const it = m_numbered.find({eType, number});
+    return it == m_numbered.end() ? kNone : StartsInside(it->second);
+}
+
 CFoundVolumes::VolumeId CFoundVolumes::Add(FoundVolume const& volume) {
     Entry entry;
     entry.volume = volume;

@@ -1,8 +1,9 @@
 #pragma once
 // The volumes the searchers of one complete scan found, gathered before any tree is built, and
-// what each of them may read. Searchers report in two rounds: first every volume they may build,
-// then, for the volumes asked about, the sectors each uses now (its structures and its files) and
-// the files that hold sectors where other volumes start. Resolve then decides:
+// what each of them may read. Gather asks every searcher in two rounds (VolumeReport.h): first
+// every volume it may build, then, for the volumes asked about, the sectors each uses now (its
+// structures and its files) and the files that hold sectors where other volumes start. Resolve
+// then decides:
 // - a volume that starts inside a file of another volume (a live file, or a deleted one whose
 //   runs are kept) lies in that file, unless the device's table lists it. Read from the device it reads right only where the file
 //   lies in one piece covering it; otherwise the file is scanned as a device of its own
@@ -24,44 +25,15 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "engine/Types.h"
 #include "engine/core/crossvolume/VolumePlacement.h"
+#include "engine/core/crossvolume/VolumeReport.h"
 
 class IStorageDevice;
-
-/// One volume a searcher found and may build, in sectors of the device it searched.
-struct FoundVolume {
-    _tagSearcherType eSearcher = SEARCHER_TYPE_NONE;
-    std::int64_t s64Start = 0;        // its first sector
-    std::int64_t s64Sectors = 0;      // as its boot sector or structures declare
-    std::int64_t s64RecordStart = 0;  // the start sector of the partition record copy-out gets
-    bool bBootSector = false;         // its own boot sector (or header) lies at its start
-    // What tells one volume copied to another place (a partition editor's move) from another
-    // volume: the serial its boot sector carries (0: none known) and its cluster size.
-    std::uint64_t u64Serial = 0;
-    std::uint32_t u32ClusterBytes = 0;
-    /// Its structures are not where its boot sector puts them on this device (an image stored
-    /// in pieces in another volume's file): nothing is known of what it uses, so it only looks
-    /// for a file holding it, never holds another volume or outweighs one.
-    bool bUnread = false;
-    /// Without a boot sector at its start: the device sector of a structure past its start that
-    /// a file holding the volume holds too (NTFS: its $MFT record); -1 none.
-    std::int64_t s64Anchor = -1;
-};
-
-/// A file of a volume that holds sectors where another volume starts.
-struct HoldingFile {
-    std::string name;
-    std::int64_t s64Bytes = 0;
-    std::vector<SectorExtent> extents;  // sector n of the file at device sector ...
-    bool bDeleted = false;
-    /// Its first sectors known to be its own; past them the extents are a guess (a chain lost
-    /// from its table), and what volumes in it read there is noted.
-    std::int64_t s64KnownSectors = INT64_MAX;
-};
 
 class CFoundVolumes {
 public:
@@ -93,7 +65,13 @@ public:
     /// searcher having analysed every sector below `s64Analysed`. Any thread.
     Early MayBuildDuringPass(std::int64_t s64Start, std::int64_t s64Analysed) const;
 
-    // Round one.
+    /// Both rounds, asking `reporters` in turn: their volumes, then what each is asked about.
+    void Gather(std::span<IVolumeReporter* const> reporters);
+    /// The sectors inside the volume `number` of `eType`'s search where other volumes start
+    /// (after Gather): its build reads the files holding them as the first round did.
+    std::vector<std::int64_t> const& StartsInside(_tagSearcherType eType, std::size_t number) const;
+
+    // Round one, as Gather runs it.
     VolumeId Add(FoundVolume const& volume);
     /// The nodes of searcher `eType` carry partition indexes below `u32Bound`.
     void SetIndexBound(_tagSearcherType eType, std::uint32_t u32Bound);
@@ -182,6 +160,7 @@ private:
     std::vector<Entry> m_entries;
     std::vector<Holding> m_holdings;
     std::map<_tagSearcherType, std::uint32_t> m_indexBounds;
+    std::map<std::pair<_tagSearcherType, std::size_t>, VolumeId> m_numbered;  // by search and its own number
     std::map<std::pair<_tagSearcherType, std::int64_t>, std::shared_ptr<CVolumePlacement const>> m_placements;
     std::vector<FileScan> m_scans;
     CSpanSet m_scannedSectors;

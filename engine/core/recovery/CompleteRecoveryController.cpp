@@ -163,9 +163,10 @@ void CCompleteRecoveryController::PrepareSearchers(Run& run, IDirecotryTreeBuild
 void CCompleteRecoveryController::EndSearches(Run& run, IProgress* pProgress, int iDepth) {
     bool const bBuild = run.pVolumes && pProgress->shouldBuild() != 0;
     if (bBuild) {
-        for (SearcherEntry& entry : run.searchers) entry.pSearcher->ReportVolumes();
-        run.pVolumes->Settle();
-        for (SearcherEntry& entry : run.searchers) entry.pSearcher->ReportVolumeUse();
+        std::vector<IVolumeReporter*> reporters;
+        for (SearcherEntry& entry : run.searchers)
+            if (IVolumeReporter* pReporter = entry.pSearcher->VolumeReporter()) reporters.push_back(pReporter);
+        run.pVolumes->Gather(reporters);
         std::lock_guard const lock(m_endLock);
         run.pVolumes->Resolve(*run.pCache, run.pPlacement.get());
     }

@@ -4,8 +4,7 @@
 
 void CSpanSet::Add(std::int64_t s64First, std::int64_t s64End) {
     if (s64End <= s64First) return;
-    m_spans.emplace_back(s64First, s64End);
-    m_bMerged = false;
+    m_added.emplace_back(s64First, s64End);
 }
 
 void CSpanSet::Add(CSpanSet const& other) {
@@ -13,8 +12,18 @@ void CSpanSet::Add(CSpanSet const& other) {
 }
 
 void CSpanSet::Merge() const {
-    if (m_bMerged) return;
-    std::sort(m_spans.begin(), m_spans.end());
+    m_scanned = 0;
+    if (m_added.empty()) return;
+    std::sort(m_added.begin(), m_added.end());
+    if (m_spans.empty()) {
+        m_spans.swap(m_added);
+    } else {
+        // The spans are sorted already: one linear merge, not a sort of the whole set.
+        auto const kept = static_cast<std::ptrdiff_t>(m_spans.size());
+        m_spans.insert(m_spans.end(), m_added.begin(), m_added.end());
+        m_added.clear();
+        std::inplace_merge(m_spans.begin(), m_spans.begin() + kept, m_spans.end());
+    }
     std::size_t merged = 0;
     for (auto const& span : m_spans) {
         if (merged != 0 && span.first <= m_spans[merged - 1].second)
@@ -23,7 +32,6 @@ void CSpanSet::Merge() const {
             m_spans[merged++] = span;
     }
     m_spans.resize(merged);
-    m_bMerged = true;
 }
 
 std::vector<CSpanSet::Span> const& CSpanSet::Spans() const {
@@ -33,7 +41,15 @@ std::vector<CSpanSet::Span> const& CSpanSet::Spans() const {
 
 bool CSpanSet::Overlaps(std::int64_t s64First, std::int64_t s64End) const {
     if (s64End <= s64First) return false;
-    Merge();
+    if (!m_added.empty()) {
+        // The first question merges what was added, as every other question does; later ones
+        // merge once looking through the stretches added since has cost as much as a merge.
+        m_scanned += m_added.size();
+        if (m_spans.empty() || m_scanned > m_spans.size() + kMinScans) Merge();
+    }
+    if (std::any_of(m_added.begin(), m_added.end(),
+                    [&](Span const& span) { return span.first < s64End && s64First < span.second; }))
+        return true;
     // The first span that ends past s64First is the only one that may reach into the stretch.
     auto const it = std::upper_bound(m_spans.begin(), m_spans.end(), s64First,
                                      [](std::int64_t s64At, auto const& span) { return s64At < span.second; });

@@ -1,6 +1,10 @@
 #pragma once
 // Stretches of a number line (device sectors, clusters, MFT VCNs) given in any order and any
-// overlap, merged once into sorted disjoint spans: each question is then a binary search.
+// overlap, merged into sorted disjoint spans: each question is then a binary search. Stretches
+// added after the first merge are kept aside; a walk that adds and asks in turns (a folder walk
+// noting each file's clusters) has them looked through one by one until that has cost as much as
+// merging them would, so it never sorts the whole set at every question. A set shared between
+// threads is merged first (any question but Overlaps and Holds merges it).
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -25,15 +29,19 @@ public:
     CSpanSet Within(std::int64_t s64First, std::int64_t s64End) const;
     /// The sorted, disjoint spans.
     std::vector<Span> const& Spans() const;
-    bool Empty() const { return m_spans.empty(); }
+    bool Empty() const { return m_spans.empty() && m_added.empty(); }
     /// Joins the spans closest to each other until at most `count` remain: what they hold only
     /// grows, so that a set kept in a bounded space still holds every point it held.
     void CoarsenTo(std::size_t count);
 
 private:
-    /// Sorts and merges what was added since the last question.
+    /// Stretches added are looked through one by one at least this often before they are merged.
+    static constexpr std::size_t kMinScans = 64;
+
+    /// Sorts what was added since the last merge and merges it into the spans.
     void Merge() const;
 
-    mutable std::vector<Span> m_spans;
-    mutable bool m_bMerged = true;
+    mutable std::vector<Span> m_spans;  // sorted, disjoint, none touching
+    mutable std::vector<Span> m_added;  // since the last merge, in any order
+    mutable std::size_t m_scanned = 0;  // stretches of m_added looked through since the last merge
 };

@@ -54,7 +54,6 @@ int CExFatCompleteSearch::GetSearchedPartitionInfo(CSearchedPartitionInfo** ppPa
 
 RESULT CExFatCompleteSearch::PreparetoSearch() {
     m_bSettled = false;
-    m_volumeIds.clear();
     return kResultSuccess;
 }
 
@@ -130,37 +129,34 @@ void CExFatCompleteSearch::Settle() {
     m_partitionBuilder.FinishBuid(m_partitions);
 }
 
-void CExFatCompleteSearch::ReportVolumes() {
-    if (m_block.empty() || m_pFoundVolumes == nullptr) return;
+FoundVolumeList CExFatCompleteSearch::ListVolumes() {
+    FoundVolumeList list{.eSearcher = SEARCHER_TYPE_EXFAT};
+    if (m_block.empty()) return list;
     Settle();
-    m_volumeIds.clear();
-    for (auto const& pPartition : m_partitions) {
-        bool const bBoot = (pPartition->GetFlags() & CExFatPartitionEx::kFlagMain) != 0;
-        m_volumeIds.push_back(m_pFoundVolumes->Add(
-            {.eSearcher = SEARCHER_TYPE_EXFAT,
-             .s64Start = static_cast<std::int64_t>(pPartition->GetPartitionStart()),
-             .s64Sectors = static_cast<std::int64_t>(pPartition->GetTotalSectors()),
-             .s64RecordStart = static_cast<std::int64_t>(pPartition->GetHeapStart()),
-             .bBootSector = bBoot,
-             .u64Serial = bBoot && m_pDevice ? VolumeSerialAt(*m_pDevice, pPartition->GetPartitionStart()) : 0,
-             .u32ClusterBytes = pPartition->GetSectorsPerCluster() * pPartition->GetBytesPerSector()}));
+    for (std::size_t k = 0; k < m_partitions.size(); ++k) {
+        CExFatPartitionEx const& partition = *m_partitions[k];
+        bool const bBoot = (partition.GetFlags() & CExFatPartitionEx::kFlagMain) != 0;
+        list.volumes.emplace_back(
+            k,
+            FoundVolume{.s64Start = static_cast<std::int64_t>(partition.GetPartitionStart()),
+                        .s64Sectors = static_cast<std::int64_t>(partition.GetTotalSectors()),
+                        .s64RecordStart = static_cast<std::int64_t>(partition.GetHeapStart()),
+                        .bBootSector = bBoot,
+                        .u64Serial = bBoot && m_pDevice ? VolumeSerialAt(*m_pDevice, partition.GetPartitionStart()) : 0,
+                        .u32ClusterBytes = partition.GetSectorsPerCluster() * partition.GetBytesPerSector()});
     }
-    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_EXFAT, static_cast<std::uint32_t>(m_partitions.size()));
+    list.u32IndexBound = static_cast<std::uint32_t>(m_partitions.size());
+    return list;
 }
 
-void CExFatCompleteSearch::ReportVolumeUse() {
-    if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_partitions.size()) return;
-    for (std::size_t k = 0; k < m_partitions.size(); ++k) {
-        CFoundVolumes::VolumeId const id = m_volumeIds[k];
-        bool const bHolds = !m_pFoundVolumes->StartsInside(id).empty();
-        if (!m_pFoundVolumes->WantsUseOf(id) && !bHolds) continue;
-        CExFatPartitionEx& partition = *m_partitions[k];
-        LoadTables(partition);
-        std::vector<ReleasePtr<CExFatFileNode>> nodes;
-        if (bHolds) nodes = m_partitionBuilder.BuildFileTree(partition, m_pFoundVolumes->StartsInside(id));
-        exfatcomplete::ReportVolumeUse(partition, nodes, *m_pFoundVolumes, id);
-        partition.ClearFatData();
-    }
+void CExFatCompleteSearch::ReportUse(std::size_t number, CVolumeUse& use) {
+    if (number >= m_partitions.size()) return;
+    CExFatPartitionEx& partition = *m_partitions[number];
+    LoadTables(partition);
+    std::vector<ReleasePtr<CExFatFileNode>> nodes;
+    if (!use.StartsInside().empty()) nodes = m_partitionBuilder.BuildFileTree(partition, use.StartsInside());
+    exfatcomplete::ReportVolumeUse(partition, nodes, use);
+    partition.ClearFatData();
 }
 
 void CExFatCompleteSearch::LoadTables(CExFatPartitionEx& partition) const {
@@ -197,9 +193,8 @@ void CExFatCompleteSearch::BuildeFileNode() {
             continue;
         LoadTables(partition);
         std::vector<std::int64_t> const noStarts;
-        std::vector<std::int64_t> const& starts = m_pFoundVolumes != nullptr && k < m_volumeIds.size()
-                                                      ? m_pFoundVolumes->StartsInside(m_volumeIds[k])
-                                                      : noStarts;
+        std::vector<std::int64_t> const& starts =
+            m_pFoundVolumes != nullptr ? m_pFoundVolumes->StartsInside(SEARCHER_TYPE_EXFAT, k) : noStarts;
         for (ReleasePtr<CExFatFileNode>& pNode : m_partitionBuilder.BuildFileTree(partition, starts)) {
             pNode->SetBelongedPartition(static_cast<unsigned short>(k));
             if (m_pBuilder->AddNode(pNode.get(), SEARCHER_TYPE_EXFAT) != 0) pNode.release();  // the builder owns it now

@@ -16,7 +16,7 @@
 #include "engine/exfat/complete/FDTPreAnalyze.h"
 #include "engine/exfat/complete/PartitionBuilder.h"
 
-class CExFatCompleteSearch final : public ICompleteFileSystemSearchController {
+class CExFatCompleteSearch final : public ICompleteFileSystemSearchController, IVolumeReporter {
 public:
     void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* pBuilder) override { m_pBuilder = pBuilder; }
     /// One record per partition built (type 7, partition index k, heap start as its start
@@ -34,9 +34,10 @@ public:
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
     RESULT AnalyzeBlockBytes(engine::ByteView block, long long s64First, long long s64Count) override;
     void SetFoundVolumes(CFoundVolumes* pVolumes) override { m_pFoundVolumes = pVolumes; }
-    /// Turns what the blocks showed into partitions and reports them.
-    void ReportVolumes() override;
-    void ReportVolumeUse() override;
+    IVolumeReporter* VolumeReporter() override { return this; }
+    /// Turns what the blocks showed into partitions, numbered in partition-index order.
+    FoundVolumeList ListVolumes() override;
+    void ReportUse(std::size_t number, CVolumeUse& use) override;
 
     std::vector<std::unique_ptr<CExFatPartitionEx>> const& Partitions() const { return m_partitions; }
 
@@ -66,5 +67,4 @@ private:
     std::vector<std::unique_ptr<CExFatPartitionEx>> m_partitions;
     CFoundVolumes* m_pFoundVolumes = nullptr;  // not owned
     bool m_bSettled = false;
-    std::vector<CFoundVolumes::VolumeId> m_volumeIds;  // of m_partitions, as reported
 };

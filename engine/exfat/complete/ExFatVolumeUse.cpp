@@ -32,16 +32,16 @@ void ForEachFileRun(CExFatPartitionEx const& partition, std::vector<ReleasePtr<C
     }
 }
 
-void ReportUsed(CExFatPartitionEx const& partition, CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
+void ReportUsed(CExFatPartitionEx const& partition, CVolumeUse& use) {
     auto const s64Start = static_cast<std::int64_t>(partition.GetPartitionStart());
     auto const s64Heap = static_cast<std::int64_t>(partition.GetHeapStart());
     auto const s64Spc = static_cast<std::int64_t>(partition.GetSectorsPerCluster());
-    volumes.AddUsed(id, s64Start, s64Heap - s64Start);
-    volumes.AddStructure(id, s64Start, s64Heap - s64Start);
+    use.AddUsed(s64Start, s64Heap - s64Start);
+    use.AddStructure(s64Start, s64Heap - s64Start);
     if (CClusterBitmap const* pBitmap = partition.AllocationBitmap())
         pBitmap->ForEachAllocated([&](std::uint64_t u64First, std::uint64_t u64Count) {
-            volumes.AddUsed(id, s64Heap + static_cast<std::int64_t>(u64First) * s64Spc,
-                            static_cast<std::int64_t>(u64Count) * s64Spc);
+            use.AddUsed(s64Heap + static_cast<std::int64_t>(u64First) * s64Spc,
+                        static_cast<std::int64_t>(u64Count) * s64Spc);
         });
 }
 
@@ -63,8 +63,7 @@ CSpanSet ClaimedTwice(CExFatPartitionEx const& partition, std::vector<ReleasePtr
 }
 
 void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
-                        CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
-    std::vector<std::int64_t> const& starts = volumes.StartsInside(id);
+                        CVolumeUse& use) {
     CSpanSet const twice = ClaimedTwice(partition, nodes);
     auto const s64SectorBytes = static_cast<std::int64_t>(partition.GetBytesPerSector());
     std::vector<std::pair<CExFatFileNode*, HoldingFile>> holdings;  // live ones, then deleted ones
@@ -91,12 +90,6 @@ void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleaseP
         holdings.back().second.extents.push_back(extent);
     });
     for (auto& [pNode, holding] : holdings) {
-        bool const bHolds = std::any_of(holding.extents.begin(), holding.extents.end(), [&](SectorExtent const& e) {
-            return std::any_of(starts.begin(), starts.end(), [&](std::int64_t s64At) {
-                return s64At >= e.s64Device && s64At - e.s64Device < e.s64Count;
-            });
-        });
-        if (!bHolds) continue;
         std::int64_t s64Sectors = 0;
         for (SectorExtent const& extent : holding.extents) s64Sectors += extent.s64Count;
         holding.name = pNode->GetFileName() ? pNode->GetFileName() : "";
@@ -105,17 +98,17 @@ void ReportHoldingFiles(CExFatPartitionEx const& partition, std::vector<ReleaseP
         // file's, the rest is a guess.
         if (pNode->GetCopyRefusal() == kCodeChainLost || holding.bDeleted)
             holding.s64KnownSectors = static_cast<std::int64_t>(partition.GetSectorsPerCluster());
-        volumes.AddHoldingFile(id, std::move(holding));
+        use.AddHoldingFile(std::move(holding));
     }
 }
 
 }  // namespace
 
 void ReportVolumeUse(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
-                     CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
+                     CVolumeUse& use) {
     if (partition.GetHeapStart() < partition.GetPartitionStart() || partition.GetSectorsPerCluster() == 0) return;
-    if (volumes.WantsUseOf(id)) ReportUsed(partition, volumes, id);
-    if (!volumes.StartsInside(id).empty()) ReportHoldingFiles(partition, nodes, volumes, id);
+    if (use.WantsUsed()) ReportUsed(partition, use);
+    if (!use.StartsInside().empty()) ReportHoldingFiles(partition, nodes, use);
 }
 
 }  // namespace exfatcomplete

@@ -7,17 +7,17 @@
 #include <vector>
 
 #include "engine/ReleasePtr.h"
-#include "engine/core/crossvolume/FoundVolumes.h"
+#include "engine/core/crossvolume/VolumeReport.h"
 
 class CExFatFileNode;
 class CExFatPartitionEx;
 
 namespace exfatcomplete {
 
-/// Reports for volume `id` of `volumes` the sectors `partition` uses now (its allocation bitmap
-/// set already, when it has one) and, of the files `nodes` its tree holds, those holding
-/// sectors where other volumes start.
+/// Answers `use` with the sectors `partition` uses now (its allocation bitmap set already, when it
+/// has one) and, of the files `nodes` its tree holds, those holding sectors where other volumes
+/// start.
 void ReportVolumeUse(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
-                     CFoundVolumes& volumes, CFoundVolumes::VolumeId id);
+                     CVolumeUse& use);
 
 }  // namespace exfatcomplete

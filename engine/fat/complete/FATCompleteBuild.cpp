@@ -63,26 +63,27 @@ CFATCompleteBuild::CFATCompleteBuild(IDirecotryTreeBuilder* pBuilder, CFATSearch
       m_pTable(pTable),
       m_walk(pBuilder, nullptr, &record, pDevice, geometry, pTable) {}
 
-void CFATCompleteBuild::AddNestedVolume(NestedVolume const& volume) {
+void CFATCompleteBuild::AddNestedVolume(CSpanSet::Span const& volume) {
+    auto const [s64VolumeFirst, s64VolumeEnd] = volume;
     CFATForeignClusters& foreign = m_walk.State().foreign;
     auto const s64Data = static_cast<std::int64_t>(m_geometry.u64FirstDataSector);
     auto const s64Spc = static_cast<std::int64_t>(m_geometry.u32SectorsPerCluster);
     std::uint64_t const u64Cluster =
-        volume.s64First < s64Data ? 0 : static_cast<std::uint64_t>(volume.s64First - s64Data) / s64Spc + 2;
+        s64VolumeFirst < s64Data ? 0 : static_cast<std::uint64_t>(s64VolumeFirst - s64Data) / s64Spc + 2;
     // Where the table links the cluster holding its start, the volume lies in a live file: along
     // that file's chain, not over the clusters its declared range reaches past a piece of it.
     if (m_pTable == nullptr || !m_pTable->AnswersLinks() || !m_geometry.ClusterExists(u64Cluster) ||
         m_pTable->GetNextCluster(static_cast<std::uint32_t>(u64Cluster)) == 0) {
-        foreign.AddOtherVolume(volume.s64First, volume.s64End);
+        foreign.AddOtherVolume(s64VolumeFirst, s64VolumeEnd);
         return;
     }
-    std::int64_t s64Left = volume.s64End - volume.s64First;
+    std::int64_t s64Left = s64VolumeEnd - s64VolumeFirst;
     std::uint64_t u64Budget = std::uint64_t{m_geometry.u32Clusters} + 1;
     for (auto const& [u32First, u32Count] :
          fatcomplete::ChainRuns(*m_pTable, m_geometry, static_cast<std::uint32_t>(u64Cluster), u64Budget)) {
         if (s64Left <= 0) break;
         std::int64_t const s64RunFirst =
-            std::max(static_cast<std::int64_t>(m_geometry.ClusterToSector(u32First)), volume.s64First);
+            std::max(static_cast<std::int64_t>(m_geometry.ClusterToSector(u32First)), s64VolumeFirst);
         std::int64_t const s64RunEnd =
             static_cast<std::int64_t>(m_geometry.ClusterToSector(u32First)) + std::int64_t{u32Count} * s64Spc;
         std::int64_t const s64Taken = std::min(s64Left, s64RunEnd - s64RunFirst);
@@ -97,12 +98,12 @@ std::unique_ptr<CFATFileNode> CFATCompleteBuild::CreateTempFileNode(std::uint32_
 }
 
 int CFATCompleteBuild::Build(CFATFolderSectors const& sectors, bool bBootSector, InsideOtherVolume const& insideOther,
-                             std::span<NestedVolume const> nested) {
+                             std::span<CSpanSet::Span const> nested) {
     if (m_geometry.u32SectorsPerCluster == 0) return 0;
     CEmptyFileVirtualClusterNum::GetEmptyFileVirtualClusterNumObject().ResetVirtualClusterNum();
     CFATBuildChildren& children = m_walk.Children();
     CFATForeignClusters& foreign = m_walk.State().foreign;
-    for (NestedVolume const& volume : nested) AddNestedVolume(volume);
+    for (CSpanSet::Span const& volume : nested) AddNestedVolume(volume);
 
     auto const s64DataStart = static_cast<std::int64_t>(m_geometry.u64FirstDataSector);
     auto const s64Last = static_cast<std::int64_t>(m_record.GetStartSector() + m_record.GetTotalSectors());

@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/core/util/SpanSet.h"
 #include "engine/fat/FATFolderSectors.h"
 #include "engine/fat/FATVolumeGeometry.h"
 #include "engine/fat/FATVolumeWalk.h"
@@ -28,17 +29,13 @@ public:
 
     /// Whether a sector lies inside another volume found on the same device.
     using InsideOtherVolume = std::function<bool(std::int64_t)>;
-    /// Device sectors [s64First, s64End) of a volume found inside this one (an image kept as a
-    /// file) whose boot sector and table vouch for it: its folders are its own, not this one's.
-    struct NestedVolume {
-        std::int64_t s64First = 0;
-        std::int64_t s64End = 0;
-    };
     /// Rebuilds the volume from the folder sectors a complete scan met, but those inside
-    /// `nested` or inside the volume's live files. 1, or 0 when the volume's range holds no
-    /// folder sector (the root is read all the same).
+    /// `nested` (device sectors [first, end) of volumes found inside this one, an image kept as a
+    /// file, whose structures vouch for them: their folders are their own) or inside the volume's
+    /// live files. 1, or 0 when the volume's range holds no folder sector (the root is read all
+    /// the same).
     int Build(CFATFolderSectors const& sectors, bool bBootSector, InsideOtherVolume const& insideOther,
-              std::span<NestedVolume const> nested);
+              std::span<CSpanSet::Span const> nested);
     /// A synthetic folder "DIR<n>" (n from a process-wide counter that never restarts), deleted,
     /// with the given first and parent clusters; the caller owns it.
     std::unique_ptr<CFATFileNode> CreateTempFileNode(std::uint32_t u32Cluster, std::uint32_t u32ParentCluster) const;
@@ -54,7 +51,7 @@ private:
     void BuildLostNode(std::span<FATFolderSector const> records);
     /// Notes a nested volume's sectors as not this volume's: along the chain of the file holding
     /// its start where the table links one, else its whole declared range (a deleted image).
-    void AddNestedVolume(NestedVolume const& volume);
+    void AddNestedVolume(CSpanSet::Span const& volume);
 
     CFATSearchedPartitionInfo const& m_record;
     FATVolumeGeometry m_geometry;

@@ -7,7 +7,6 @@
 #include "engine/IDirecotryTreeBuilder.h"
 #include "engine/IStorageDevice.h"
 #include "engine/core/bytes/CheckedMath.h"
-#include "engine/core/crossvolume/VolumeNesting.h"
 #include "engine/core/device/OneSector.h"
 #include "engine/fat/FATTable.h"
 #include "engine/fat/complete/FATCompleteBuild.h"
@@ -60,19 +59,11 @@ std::unique_ptr<CDoubleFATTable> TableOf(IStorageDevice* pDevice, CFATSearchedPa
         geometry.u32Clusters + 2);
 }
 
-/// The volumes of `sound` (by first sector) that start inside `volume`'s data area (a file's
-/// clusters: a boot sector read in its reserved sectors is none): the outermost ones, whose
-/// sectors hold those nested in them too.
-std::vector<CFATCompleteBuild::NestedVolume> NestedIn(CFATSearchedPartitionInfo const& volume,
-                                                      std::span<CFATCompleteBuild::NestedVolume const> sound) {
-    std::vector<crossvolume::FoundSpan> spans;
-    spans.reserve(sound.size());
-    for (CFATCompleteBuild::NestedVolume const& other : sound) spans.push_back({other.s64First, other.s64End, true});
-    CSpanSet const merged = crossvolume::NestedIn(
-        spans, volume.m_s64StartSector, static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors()));
-    std::vector<CFATCompleteBuild::NestedVolume> nested;
-    for (CSpanSet::Span const& span : merged.Spans()) nested.push_back({span.first, span.second});
-    return nested;
+/// The volumes of `sound` that start inside `volume`'s data area (a file's clusters: a boot sector
+/// read in its reserved sectors is none), those nested in them merged in.
+CSpanSet NestedIn(CFATSearchedPartitionInfo const& volume, std::span<crossvolume::FoundSpan const> sound) {
+    return crossvolume::NestedIn(sound, volume.m_s64StartSector,
+                                 static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors()));
 }
 
 /// A copy of a found volume's record for a copy-out object, its score with it.
@@ -107,7 +98,6 @@ RESULT CFATCompleteFSearcher::PreparetoSearch() {
     m_waiting.clear();
     m_folderSectors.Clear();
     m_bSettled = false;
-    m_volumeIds.clear();
     if (m_pDevice) SetDevice(m_pDevice);
     return kResultSuccess;
 }
@@ -240,7 +230,7 @@ void CFATCompleteFSearcher::EndSearch(int iBuild) {
     if (m_pBuilder) m_pBuilder->AddSearcherInfo(SEARCHER_TYPE_FAT, 0);
     std::vector<CFATSearchedPartitionInfo const*> found;
     for (auto const& pVolume : m_found) found.push_back(pVolume.get());
-    std::vector<CFATCompleteBuild::NestedVolume> const sound = SoundVolumes(found);
+    std::vector<crossvolume::FoundSpan> const sound = SoundVolumes(found);
     for (auto const& pVolume : m_found) {
         if (m_built.count(pVolume.get()) != 0) continue;
         // An image stored in pieces in a file of another volume: the scan of that file reads it.
@@ -267,35 +257,32 @@ void CFATCompleteFSearcher::Settle() {
     m_builtCopies.clear();
 }
 
-void CFATCompleteFSearcher::ReportVolumes() {
-    if (!m_pCandidates || m_pFoundVolumes == nullptr) return;
+FoundVolumeList CFATCompleteFSearcher::ListVolumes() {
+    FoundVolumeList list{.eSearcher = SEARCHER_TYPE_FAT};
+    if (!m_pCandidates) return list;
     Settle();
-    m_volumeIds.clear();
-    for (auto const& pVolume : m_found) {
-        bool const bBoot =
-            pVolume->HasFlag(CFATSearchedPartitionInfo::kBootFlags & ~CFATSearchedPartitionInfo::kFlagFat32Backup);
-        m_volumeIds.push_back(m_pFoundVolumes->Add(
-            {.eSearcher = SEARCHER_TYPE_FAT,
-             .s64Start = static_cast<std::int64_t>(pVolume->GetStartSector()),
-             .s64Sectors = static_cast<std::int64_t>(pVolume->GetTotalSectors()),
-             .s64RecordStart = pVolume->m_s64StartSector,
-             .bBootSector = bBoot,
-             .u64Serial = bBoot && m_pDevice ? VolumeSerialAt(*m_pDevice, pVolume->GetStartSector()) : 0,
-             .u32ClusterBytes = pVolume->m_u32SectorsPerCluster * pVolume->m_u32SectorSize}));
-    }
-    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_FAT, static_cast<std::uint32_t>(m_found.size()));
-}
-
-void CFATCompleteFSearcher::ReportVolumeUse() {
-    if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_found.size()) return;
     for (std::size_t k = 0; k < m_found.size(); ++k) {
         CFATSearchedPartitionInfo const& volume = *m_found[k];
-        CFoundVolumes::VolumeId const id = m_volumeIds[k];
-        if (!m_pFoundVolumes->WantsUseOf(id) && m_pFoundVolumes->StartsInside(id).empty()) continue;
-        FATVolumeGeometry const geometry = GeometryOf(volume);
-        std::unique_ptr<CDoubleFATTable> const pTable = TableOf(m_pDevice, volume, geometry);
-        fatcomplete::ReportVolumeUse(*m_pDevice, geometry, volume.GetStartSector(), *pTable, *m_pFoundVolumes, id);
+        bool const bBoot =
+            volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags & ~CFATSearchedPartitionInfo::kFlagFat32Backup);
+        list.volumes.emplace_back(
+            k, FoundVolume{.s64Start = static_cast<std::int64_t>(volume.GetStartSector()),
+                           .s64Sectors = static_cast<std::int64_t>(volume.GetTotalSectors()),
+                           .s64RecordStart = volume.m_s64StartSector,
+                           .bBootSector = bBoot,
+                           .u64Serial = bBoot && m_pDevice ? VolumeSerialAt(*m_pDevice, volume.GetStartSector()) : 0,
+                           .u32ClusterBytes = volume.m_u32SectorsPerCluster * volume.m_u32SectorSize});
     }
+    list.u32IndexBound = static_cast<std::uint32_t>(m_found.size());
+    return list;
+}
+
+void CFATCompleteFSearcher::ReportUse(std::size_t number, CVolumeUse& use) {
+    if (number >= m_found.size() || m_pDevice == nullptr) return;
+    CFATSearchedPartitionInfo const& volume = *m_found[number];
+    FATVolumeGeometry const geometry = GeometryOf(volume);
+    std::unique_ptr<CDoubleFATTable> const pTable = TableOf(m_pDevice, volume, geometry);
+    fatcomplete::ReportVolumeUse(*m_pDevice, geometry, volume.GetStartSector(), *pTable, use);
 }
 
 bool CFATCompleteFSearcher::InsideOtherVolume(CFATSearchedPartitionInfo const& volume, std::int64_t s64Sector) const {
@@ -306,31 +293,30 @@ bool CFATCompleteFSearcher::InsideOtherVolume(CFATSearchedPartitionInfo const& v
     });
 }
 
-std::vector<CFATCompleteBuild::NestedVolume> CFATCompleteFSearcher::SoundVolumes(
+std::vector<crossvolume::FoundSpan> CFATCompleteFSearcher::SoundVolumes(
     std::span<CFATSearchedPartitionInfo const* const> volumes) {
-    std::vector<CFATCompleteBuild::NestedVolume> sound;
+    std::vector<crossvolume::FoundSpan> sound;
     for (CFATSearchedPartitionInfo const* pVolume : volumes) {
         if (!CFATCandidates::IsSound(*pVolume) || pVolume->GetTotalSectors() == 0) continue;
         auto const s64First = static_cast<std::int64_t>(pVolume->GetStartSector());
-        sound.push_back({s64First, s64First + static_cast<std::int64_t>(pVolume->GetTotalSectors())});
+        sound.push_back({s64First, s64First + static_cast<std::int64_t>(pVolume->GetTotalSectors()), true});
     }
-    std::sort(sound.begin(), sound.end(), [](auto const& a, auto const& b) { return a.s64First < b.s64First; });
     return sound;
 }
 
 void CFATCompleteFSearcher::BuildVolume(CFATSearchedPartitionInfo const& volume,
-                                        std::span<CFATCompleteBuild::NestedVolume const> sound) {
+                                        std::span<crossvolume::FoundSpan const> sound) {
     FATVolumeGeometry const geometry = GeometryOf(volume);
     bool const bBootSector = volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags);
     std::unique_ptr<CDoubleFATTable> pTable = TableOf(m_pDevice, volume, geometry);
-    std::vector<CFATCompleteBuild::NestedVolume> others = NestedIn(volume, sound);
+    std::vector<CSpanSet::Span> others = NestedIn(volume, sound).Spans();
     // The folders inside a file read as a device of its own are that file's volume's, not those
     // of a volume made up from them.
     if (m_pFoundVolumes != nullptr && !bBootSector) {
         auto const s64Start = static_cast<std::int64_t>(volume.GetStartSector());
         auto const s64End = static_cast<std::int64_t>(volume.GetStartSector() + volume.GetTotalSectors());
         CSpanSet const scanned = m_pFoundVolumes->ScannedFileSectors().Within(s64Start, s64End);
-        for (CSpanSet::Span const& span : scanned.Spans()) others.push_back({span.first, span.second});
+        others.insert(others.end(), scanned.Spans().begin(), scanned.Spans().end());
     }
     CFATCompleteBuild build(m_pBuilder, volume, m_pDevice, geometry, pTable.get());
     build.Build(

@@ -16,13 +16,14 @@
 
 #include "engine/IFileSystemSearchController.h"
 #include "engine/core/crossvolume/FoundVolumes.h"
+#include "engine/core/crossvolume/VolumeNesting.h"
 #include "engine/fat/FATFolderSectors.h"
 #include "engine/fat/FATSearchedPartitionInfo.h"
 #include "engine/fat/complete/FATCandidates.h"
 #include "engine/fat/complete/FATCompleteBuild.h"
 #include "engine/fat/ondisk/FATFolderAnalyser.h"
 
-class CFATCompleteFSearcher final : public ICompleteFileSystemSearchController {
+class CFATCompleteFSearcher final : public ICompleteFileSystemSearchController, IVolumeReporter {
 public:
     /// Sector sizes the search classifies; other devices yield no FAT volume.
     static constexpr std::uint32_t kMinSectorSize = 512;
@@ -46,8 +47,10 @@ public:
     /// With found volumes, a volume that may lie in a file of a volume met before it is not
     /// rebuilt while the blocks pass: the end reads it, through that file when it lies in one.
     void SetFoundVolumes(CFoundVolumes* pVolumes) override { m_pFoundVolumes = pVolumes; }
-    void ReportVolumes() override;
-    void ReportVolumeUse() override;
+    IVolumeReporter* VolumeReporter() override { return this; }
+    /// The volumes it settled, numbered in partition-index order.
+    FoundVolumeList ListVolumes() override;
+    void ReportUse(std::size_t number, CVolumeUse& use) override;
 
     /// The volumes EndSearch settled, in partition-index order.
     std::vector<std::unique_ptr<CFATSearchedPartitionInfo>> const& Found() const { return m_found; }
@@ -57,14 +60,13 @@ private:
     /// Rebuilds the volumes whose place is sure now that every sector below `s64Analysed` was
     /// classified.
     void BuildSettledVolumes(long long s64Analysed);
-    /// Rebuilds one volume, the volumes of `sound` (by first sector) that lie inside it left out.
-    void BuildVolume(CFATSearchedPartitionInfo const& volume, std::span<CFATCompleteBuild::NestedVolume const> sound);
+    /// Rebuilds one volume, the volumes of `sound` that lie inside it left out.
+    void BuildVolume(CFATSearchedPartitionInfo const& volume, std::span<crossvolume::FoundSpan const> sound);
     /// The found volumes become m_found (once).
     void Settle();
     bool InsideOtherVolume(CFATSearchedPartitionInfo const& volume, std::int64_t s64Sector) const;
-    /// The sectors of the volumes a boot sector and a FAT copy vouch for, by first sector.
-    static std::vector<CFATCompleteBuild::NestedVolume> SoundVolumes(
-        std::span<CFATSearchedPartitionInfo const* const> volumes);
+    /// The sectors of the volumes a boot sector and a FAT copy vouch for.
+    static std::vector<crossvolume::FoundSpan> SoundVolumes(std::span<CFATSearchedPartitionInfo const* const> volumes);
     bool SectorSizeSupported() const { return m_u32SectorSize >= kMinSectorSize && m_u32SectorSize <= kMaxSectorSize; }
 
     int m_iSectorsPerBlock = -1;
@@ -86,7 +88,6 @@ private:
     bool m_bRecordsCapLogged = false;
     CFoundVolumes* m_pFoundVolumes = nullptr;  // not owned
     bool m_bSettled = false;
-    std::vector<CFoundVolumes::VolumeId> m_volumeIds;  // of m_found, as reported
 };
 
 /// A new complete searcher; the caller deletes it.

@@ -44,11 +44,11 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& 
 namespace {
 
 void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table,
-                CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
+                CVolumeUse& use) {
     auto const s64Start = static_cast<std::int64_t>(u64VolumeStart);
     auto const s64Data = static_cast<std::int64_t>(geometry.u64FirstDataSector);
-    volumes.AddUsed(id, s64Start, s64Data - s64Start);
-    volumes.AddStructure(id, s64Start, s64Data - s64Start);
+    use.AddUsed(s64Start, s64Data - s64Start);
+    use.AddStructure(s64Start, s64Data - s64Start);
     if (!table.AnswersLinks()) return;
     auto const s64Spc = static_cast<std::int64_t>(geometry.u32SectorsPerCluster);
     std::uint64_t const u64End = std::uint64_t{geometry.u32Clusters} + 2;
@@ -57,8 +57,8 @@ void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
         IFATTable::FreeClusters const free = table.NextFreeClusters(static_cast<std::uint32_t>(u64Cluster));
         std::uint64_t const u64FreeFirst = free.u32Count == 0 ? u64End : std::min<std::uint64_t>(free.u32First, u64End);
         if (u64FreeFirst > u64Cluster)
-            volumes.AddUsed(id, static_cast<std::int64_t>(geometry.ClusterToSector(u64Cluster)),
-                            static_cast<std::int64_t>(u64FreeFirst - u64Cluster) * s64Spc);
+            use.AddUsed(static_cast<std::int64_t>(geometry.ClusterToSector(u64Cluster)),
+                        static_cast<std::int64_t>(u64FreeFirst - u64Cluster) * s64Spc);
         if (free.u32Count == 0) break;
         u64Cluster = std::max<std::uint64_t>(u64FreeFirst + free.u32Count, u64Cluster + 1);
     }
@@ -135,13 +135,8 @@ Runs KnownRuns(Holder const& holder, FATVolumeGeometry const& geometry, CClaims 
 }
 
 void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometry, IFATTable const& table,
-                        CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
-    std::vector<std::int64_t> const& starts = volumes.StartsInside(id);
+                        CVolumeUse& use) {
     auto const s64Spc = static_cast<std::int64_t>(geometry.u32SectorsPerCluster);
-    auto const holds = [&](std::int64_t s64First, std::int64_t s64Count) {
-        return std::any_of(starts.begin(), starts.end(),
-                           [&](std::int64_t s64At) { return s64At >= s64First && s64At - s64First < s64Count; });
-    };
     bool const bLinks = table.AnswersLinks();
     std::deque<std::uint32_t> folders{fat::HasFixedRoot(geometry.eType) ? 0u : geometry.u32RootCluster};
     std::unordered_set<std::uint32_t> seen(folders.begin(), folders.end());
@@ -200,8 +195,8 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
                 claims.Add(entry.u32FirstCluster, 1, holder.entry);
             }
             if (std::any_of(holder.runs.begin(), holder.runs.end(), [&](auto const& run) {
-                    return holds(static_cast<std::int64_t>(geometry.ClusterToSector(run.first)),
-                                 std::int64_t{run.second} * s64Spc);
+                    return use.HoldsStart(static_cast<std::int64_t>(geometry.ClusterToSector(run.first)),
+                                          std::int64_t{run.second} * s64Spc);
                 }))
                 holders.push_back(std::move(holder));
         }
@@ -209,30 +204,26 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
     claims.Sort();
     for (Holder const& holder : holders) {
         HoldingFile holding;
-        bool bHolds = false;
         std::int64_t s64View = 0;
         for (auto const& [u32First, u32Count] : KnownRuns(holder, geometry, claims)) {
-            SectorExtent const extent{s64View, static_cast<std::int64_t>(geometry.ClusterToSector(u32First)),
-                                      std::int64_t{u32Count} * s64Spc};
-            bHolds = bHolds || holds(extent.s64Device, extent.s64Count);
-            holding.extents.push_back(extent);
-            s64View += extent.s64Count;
+            holding.extents.push_back({s64View, static_cast<std::int64_t>(geometry.ClusterToSector(u32First)),
+                                       std::int64_t{u32Count} * s64Spc});
+            s64View += holding.extents.back().s64Count;
         }
-        if (!bHolds) continue;
         holding.name = holder.name;
         // Its view ends where what is known to be its own ends.
         holding.s64Bytes = std::min<std::int64_t>(holder.u32Size, s64View * geometry.u32SectorSize);
-        volumes.AddHoldingFile(id, std::move(holding));
+        use.AddHoldingFile(std::move(holding));
     }
 }
 
 }  // namespace
 
 void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
-                     IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
+                     IFATTable const& table, CVolumeUse& use) {
     if (geometry.u32SectorsPerCluster == 0 || geometry.u64FirstDataSector < u64VolumeStart) return;
-    if (volumes.WantsUseOf(id)) ReportUsed(geometry, u64VolumeStart, table, volumes, id);
-    if (!volumes.StartsInside(id).empty()) ReportHoldingFiles(device, geometry, table, volumes, id);
+    if (use.WantsUsed()) ReportUsed(geometry, u64VolumeStart, table, use);
+    if (!use.StartsInside().empty()) ReportHoldingFiles(device, geometry, table, use);
 }
 
 }  // namespace fatcomplete

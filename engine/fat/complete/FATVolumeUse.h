@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/core/crossvolume/FoundVolumes.h"
+#include "engine/core/crossvolume/VolumeReport.h"
 #include "engine/fat/FATVolumeGeometry.h"
 
 class IFATTable;
@@ -25,9 +25,9 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& 
                                                                FATVolumeGeometry const& geometry,
                                                                std::uint32_t u32First, std::uint64_t& u64Budget);
 
-/// Reports for volume `id` of `volumes`, starting at device sector `u64VolumeStart` with
-/// `geometry` and `table`, what `volumes` asks about it.
+/// Answers `use` for the volume starting at device sector `u64VolumeStart` with `geometry` and
+/// `table`.
 void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
-                     IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id);
+                     IFATTable const& table, CVolumeUse& use);
 
 }  // namespace fatcomplete

@@ -481,18 +481,20 @@ void CHFSPlusCompleteFileSystemSearchController::WalkCatalog(CHFSPlusCompletePar
     pCatalog->Traverse(visit, [this] { return m_pProgress == nullptr || m_pProgress->Continued() != 0; });
 }
 
-void CHFSPlusCompleteFileSystemSearchController::ReportVolumes() {
-    if (m_pFoundVolumes == nullptr || !m_bPrepared) return;
-    for (auto const& pPartition : m_partitions) {
-        if (pPartition->GetHeader() == nullptr) continue;
-        m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_HFSPLUS,
-                              .s64Start = pPartition->GetStart(),
-                              .s64Sectors = pPartition->GetSectors(),
-                              .s64RecordStart = pPartition->GetStart(),
-                              .bBootSector = !pPartition->FromAlternateHeader()});
+FoundVolumeList CHFSPlusCompleteFileSystemSearchController::ListVolumes() {
+    FoundVolumeList list{.eSearcher = SEARCHER_TYPE_HFSPLUS};
+    if (!m_bPrepared) return list;
+    for (std::size_t k = 0; k < m_partitions.size(); ++k) {
+        hfsplus::CHFSPlusCompletePartition const& partition = *m_partitions[k];
+        if (partition.GetHeader() == nullptr) continue;
+        list.volumes.emplace_back(k, FoundVolume{.s64Start = partition.GetStart(),
+                                                 .s64Sectors = partition.GetSectors(),
+                                                 .s64RecordStart = partition.GetStart(),
+                                                 .bBootSector = !partition.FromAlternateHeader()});
     }
     // The records no volume takes may get a partition of their own at the end.
-    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_HFSPLUS, static_cast<std::uint32_t>(m_partitions.size() + 1));
+    list.u32IndexBound = static_cast<std::uint32_t>(m_partitions.size() + 1);
+    return list;
 }
 
 void CHFSPlusCompleteFileSystemSearchController::EndSearch(int iBuild) {

@@ -30,7 +30,7 @@
 
 class IProgress;
 
-class CHFSPlusCompleteFileSystemSearchController final : public ICompleteFileSystemSearchController {
+class CHFSPlusCompleteFileSystemSearchController final : public ICompleteFileSystemSearchController, IVolumeReporter {
 public:
     /// Held leaves beyond this many bytes are placed at once: memory stays bounded on any disk.
     static constexpr std::size_t kMaxHeldBytes = std::size_t{256} << 20;
@@ -63,8 +63,11 @@ public:
     /// With found volumes, the records of a volume that may lie in a file of a volume met before
     /// it wait for the end: the scan of that file reads it when it lies in one.
     void SetFoundVolumes(CFoundVolumes* pVolumes) override { m_pFoundVolumes = pVolumes; }
-    /// The partitions with a header.
-    void ReportVolumes() override;
+    IVolumeReporter* VolumeReporter() override { return this; }
+    /// The partitions with a header, numbered by their place among the partitions.
+    FoundVolumeList ListVolumes() override;
+    /// Nothing: its volumes hold no other volume's files.
+    void ReportUse(std::size_t /*number*/, CVolumeUse& /*use*/) override {}
 
     std::vector<std::unique_ptr<hfsplus::CHFSPlusCompletePartition>> const& Partitions() const { return m_partitions; }
     /// Journal structures met (journal info blocks, journal headers) and nodes analysed.

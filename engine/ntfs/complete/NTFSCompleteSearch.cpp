@@ -39,7 +39,6 @@ constexpr std::uint64_t kUnlocatedScore = 51;
 constexpr std::size_t kAlwaysKept = 2;
 // More NTFS partitions than a GPT disk holds are not built.
 constexpr std::size_t kMaxPartitions = 128;
-constexpr CFoundVolumes::VolumeId kNotReported = static_cast<CFoundVolumes::VolumeId>(-1);
 
 /// The device sector of record 0 of `mft`, where its runs put it; -1 when they put it nowhere.
 std::int64_t MftRecordSector(CNTFSMftReader const& mft) {
@@ -85,7 +84,6 @@ void CNTFSCompleteSearch::ResetEvidence() {
     m_u64RebuildReads = 0;
     m_bSettled = false;
     m_volumes.clear();
-    m_volumeIds.clear();
 }
 
 RESULT CNTFSCompleteSearch::AnalyzeBlock(long long s64First, long long s64Count) {
@@ -701,50 +699,42 @@ void CNTFSCompleteSearch::Settle() {
     m_volumes = OpenVolumes(m_candidates.Candidates());
 }
 
-void CNTFSCompleteSearch::ReportVolumes() {
-    if (m_join.empty() || m_pFoundVolumes == nullptr) return;
+FoundVolumeList CNTFSCompleteSearch::ListVolumes() {
+    FoundVolumeList list{.eSearcher = SEARCHER_TYPE_NTFS};
+    if (m_join.empty()) return list;
     Settle();
-    m_volumeIds.clear();
-    for (Volume const& volume : m_volumes) {
+    for (std::size_t k = 0; k < m_volumes.size(); ++k) {
+        Volume const& volume = m_volumes[k];
         CSearchedNTFSPartitionInfo const& candidate = **volume.ppCandidate;
         bool const bBoot = (candidate.GetPartitionBuildFromFlags() & kFromPrimaryBoot) != 0;
         // Not built: no tree to read. A boot sector whose MFT lies elsewhere may still start a
         // volume stored in pieces in a file, which a scan of that file reads whole; nothing of
         // it was read here, neither an MFT nor records.
+        if (!volume.mft && !bBoot) continue;
         bool const bUnread =
             !volume.mft || (volume.bRebuilt && volume.mft->Runs().Runs().empty() && !HoldsRecords(candidate));
-        if (!volume.mft && !bBoot) {
-            m_volumeIds.push_back(kNotReported);
-            continue;
-        }
-        m_volumeIds.push_back(
-            m_pFoundVolumes->Add({.eSearcher = SEARCHER_TYPE_NTFS,
-                                  .s64Start = volume.s64Start,
-                                  .s64Sectors = volume.s64End - volume.s64Start,
-                                  .s64RecordStart = volume.s64Start,
-                                  .bBootSector = bBoot,
-                                  .u64Serial = candidate.GetSerialNumber(),
-                                  .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize,
-                                  .bUnread = bUnread,
-                                  .s64Anchor = bBoot || !volume.mft ? -1 : MftRecordSector(*volume.mft)}));
+        list.volumes.emplace_back(
+            k, FoundVolume{.s64Start = volume.s64Start,
+                           .s64Sectors = volume.s64End - volume.s64Start,
+                           .s64RecordStart = volume.s64Start,
+                           .bBootSector = bBoot,
+                           .u64Serial = candidate.GetSerialNumber(),
+                           .u32ClusterBytes = candidate.m_u32SectorsPerCluster * candidate.m_u32SectorSize,
+                           .bUnread = bUnread,
+                           .s64Anchor = bBoot || !volume.mft ? -1 : MftRecordSector(*volume.mft)});
     }
-    m_pFoundVolumes->SetIndexBound(SEARCHER_TYPE_NTFS, static_cast<std::uint32_t>(m_volumes.size()));
+    list.u32IndexBound = static_cast<std::uint32_t>(m_volumes.size());
+    return list;
 }
 
-void CNTFSCompleteSearch::ReportVolumeUse() {
-    if (m_pFoundVolumes == nullptr || m_volumeIds.size() != m_volumes.size()) return;
-    for (std::size_t k = 0; k < m_volumes.size(); ++k) {
-        Volume const& volume = m_volumes[k];
-        if (m_volumeIds[k] == kNotReported) continue;
-        if (volume.mft)
-            ntfscomplete::ReportVolumeUse(*volume.mft, volume.s64End - volume.s64Start, volume.bRebuilt,
-                                          *m_pFoundVolumes, m_volumeIds[k]);
-        // Without an MFT read here, only its boot sector tells how far a file holding it reaches.
-        if (!volume.mft || volume.mft->Runs().Runs().empty())
-            if (std::optional<CNTFSDBR> const dbr = VouchingBootSector(**volume.ppCandidate))
-                ntfscomplete::ReportBootSectorStructures(*dbr, volume.s64Start, m_u32SectorSize, *m_pFoundVolumes,
-                                                         m_volumeIds[k]);
-    }
+void CNTFSCompleteSearch::ReportUse(std::size_t number, CVolumeUse& use) {
+    if (number >= m_volumes.size()) return;
+    Volume const& volume = m_volumes[number];
+    if (volume.mft) ntfscomplete::ReportVolumeUse(*volume.mft, volume.s64End - volume.s64Start, volume.bRebuilt, use);
+    // Without an MFT read here, only its boot sector tells how far a file holding it reaches.
+    if (!volume.mft || volume.mft->Runs().Runs().empty())
+        if (std::optional<CNTFSDBR> const dbr = VouchingBootSector(**volume.ppCandidate))
+            ntfscomplete::ReportBootSectorStructures(*dbr, volume.s64Start, m_u32SectorSize, use);
 }
 
 void CNTFSCompleteSearch::EndSearch(int iBuild) {

@@ -32,7 +32,7 @@ class CNTFSDBR;
 class CNTFSFileRecord;
 class CNTFSQuickSearch;
 
-class CNTFSCompleteSearch final : public ICompleteFileSystemSearchController {
+class CNTFSCompleteSearch final : public ICompleteFileSystemSearchController, IVolumeReporter {
 public:
     /// The largest structure joined across blocks: an INDX block, a log page, a 4 KiB record.
     static constexpr std::size_t kMaxStructureBytes = 4096;
@@ -62,9 +62,11 @@ public:
     /// volumes read through the file holding it is not built here.
     void EndSearch(int iBuild) override;
     void SetFoundVolumes(CFoundVolumes* pVolumes) override { m_pFoundVolumes = pVolumes; }
-    /// Scores the candidates and opens the survivors' MFTs (rebuilt where lost), and reports them.
-    void ReportVolumes() override;
-    void ReportVolumeUse() override;
+    IVolumeReporter* VolumeReporter() override { return this; }
+    /// Scores the candidates and opens the survivors' MFTs (rebuilt where lost): those with an MFT
+    /// to read, numbered by their place among the survivors.
+    FoundVolumeList ListVolumes() override;
+    void ReportUse(std::size_t number, CVolumeUse& use) override;
     /// Module 0x23: code 5 when not prepared or the block is larger than the block size, 1 when
     /// it cannot be read (nothing of it is analysed).
     RESULT AnalyzeBlock(long long s64First, long long s64Count) override;
@@ -190,6 +192,5 @@ private:
     std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> m_partitions;
     CFoundVolumes* m_pFoundVolumes = nullptr;  // not owned
     bool m_bSettled = false;
-    std::vector<Volume> m_volumes;                     // the survivors, from Settle to BuildTrees
-    std::vector<CFoundVolumes::VolumeId> m_volumeIds;  // theirs among the found volumes, as reported
+    std::vector<Volume> m_volumes;  // the survivors, from Settle to BuildTrees
 };
