@@ -294,7 +294,10 @@ void CFATCompleteFSearcher::ReportVolumeUse() {
         if (!m_pFoundVolumes->WantsUseOf(id) && m_pFoundVolumes->StartsInside(id).empty()) continue;
         FATVolumeGeometry const geometry = GeometryOf(volume);
         std::unique_ptr<CDoubleFATTable> const pTable = TableOf(m_pDevice, volume, geometry);
-        fatcomplete::ReportVolumeUse(*m_pDevice, geometry, volume.GetStartSector(), *pTable, *m_pFoundVolumes, id);
+        fatcomplete::ReportVolumeUse(
+            *m_pDevice, geometry, volume.GetStartSector(), *pTable, *m_pFoundVolumes, id,
+            volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags | CFATSearchedPartitionInfo::kFlagFirstFat |
+                           CFATSearchedPartitionInfo::kFlagSecondFat));
     }
 }
 

@@ -44,11 +44,13 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& 
 namespace {
 
 void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table,
-                CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
+                CFoundVolumes& volumes, CFoundVolumes::VolumeId id, bool bStructuresMet) {
     auto const s64Start = static_cast<std::int64_t>(u64VolumeStart);
     auto const s64Data = static_cast<std::int64_t>(geometry.u64FirstDataSector);
     volumes.AddUsed(id, s64Start, s64Data - s64Start);
-    volumes.AddStructure(id, s64Start, s64Data - s64Start);
+    // A volume made up from its folders has its tables only where its geometry guesses them:
+    // nothing met there is its own, and it cannot be told newer than what lies there by them.
+    if (bStructuresMet) volumes.AddStructure(id, s64Start, s64Data - s64Start);
     if (!table.AnswersLinks()) return;
     auto const s64Spc = static_cast<std::int64_t>(geometry.u32SectorsPerCluster);
     std::uint64_t const u64End = std::uint64_t{geometry.u32Clusters} + 2;
@@ -229,9 +231,9 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
 }  // namespace
 
 void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
-                     IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id) {
+                     IFATTable const& table, CFoundVolumes& volumes, CFoundVolumes::VolumeId id, bool bStructuresMet) {
     if (geometry.u32SectorsPerCluster == 0 || geometry.u64FirstDataSector < u64VolumeStart) return;
-    if (volumes.WantsUseOf(id)) ReportUsed(geometry, u64VolumeStart, table, volumes, id);
+    if (volumes.WantsUseOf(id)) ReportUsed(geometry, u64VolumeStart, table, volumes, id, bStructuresMet);
     if (!volumes.StartsInside(id).empty()) ReportHoldingFiles(device, geometry, table, volumes, id);
 }
 

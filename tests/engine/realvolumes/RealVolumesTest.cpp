@@ -151,6 +151,8 @@ constexpr RealVolumeCase kCases[] = {
     {"Fat16ImageInPiecesInsideAnNtfsImageInPiecesOnNtfs", "ntfs-holding-nested-images", "complete"},
     {"Fat16VolumeImageInPiecesOnNtfsKnownOnlyByItsBackupBootSector", "ntfs-holding-fat-image-in-pieces-lost-boot",
      "complete"},
+    {"Fat16VolumeImageInSmallPiecesOnFat32KnownOnlyByItsBackupBootSector",
+     "fat32-holding-fat16-image-in-small-pieces-lost-boot", "complete"},
     {"NtfsVolumeImageCutShortOnNtfs", "ntfs-holding-cut-image", "complete"},
     {"DiskImageInPiecesOnNtfsWhoseMftLiesInALaterPiece", "ntfs-holding-disk-image-in-pieces", "complete"},
     {"NtfsVolumeInAQcow2VirtualDiskOnNtfs", "ntfs-holding-qcow2", "complete"},
