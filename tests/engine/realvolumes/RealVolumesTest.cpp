@@ -142,6 +142,7 @@ constexpr RealVolumeCase kCases[] = {
      "complete"},
     {"DeletedExFatVolumeImageInPiecesOnExFat", "exfat-holding-deleted-exfat-image-in-pieces", "complete"},
     {"Fat16VolumeImageWhoseFirstPieceIs32KiBOnFat32", "fat32-holding-fat16-image-in-small-pieces", "complete"},
+    {"Fat16VolumeImageInPiecesAroundAFolderOfItsFat32Host", "fat32-holding-fat16-image-around-folder", "complete"},
     {"ListedFat32PartitionBesideVolumesKeptAsFiles", "three-partitions-with-images", "complete"},
     {"Fat16ImageInPiecesOnFat32WithZeroedTables", "fat32-holding-fat16-image-lost-tables", "complete"},
     {"Fat16ImageOnFat32WhoseChainEndsEarly", "fat32-holding-fat16-image-chain-ended-early", "complete"},
