@@ -56,6 +56,13 @@ bool Reaches(HoldingFile const& file, std::int64_t s64SectorSize, std::int64_t s
     return s64At <= s64View && s64View - s64At >= s64Sectors;
 }
 
+/// The pieces of a holding file that a volume starting at its view sector `s64ViewStart` and
+/// `s64Sectors` long lies on, in the view's order.
+std::vector<SectorExtent> PiecesUnder(HoldingFile const& file, std::int64_t s64ViewStart, std::int64_t s64Sectors) {
+    return sectorextents::Slice(file.extents, s64ViewStart,
+                                engine::CheckedAdd(s64ViewStart, s64Sectors).value_or(INT64_MAX));
+}
+
 /// The device sectors of a holding file past what is known to be its own.
 CSpanSet GuessedSectors(HoldingFile const& file) {
     CSpanSet guessed;
@@ -343,9 +350,7 @@ void CFoundVolumes::JudgeHolding(Holding& holding, IStorageDevice& device) const
     holding.eReading = Reading::kIdentity;
     for (Entry const& entry : m_entries) {
         if (entry.holding < 0 || &m_holdings[static_cast<std::size_t>(entry.holding)] != &holding) continue;
-        std::vector<SectorExtent> const pieces =
-            sectorextents::Slice(holding.file.extents, entry.s64ViewStart,
-                                 engine::CheckedAdd(entry.s64ViewStart, entry.volume.s64Sectors).value_or(INT64_MAX));
+        std::vector<SectorExtent> const pieces = PiecesUnder(holding.file, entry.s64ViewStart, entry.volume.s64Sectors);
         std::optional<std::int64_t> const s64ViewEnd = engine::CheckedAdd(entry.s64ViewStart, entry.volume.s64Sectors);
         bool const bWhole = entry.s64ViewStart >= 0 && s64ViewEnd && *s64ViewEnd <= holding.s64ViewSectors &&
                             pieces.size() == 1 && pieces.front().s64Count == entry.volume.s64Sectors;
@@ -400,6 +405,16 @@ void CFoundVolumes::Weigh(Entry& entry) {
             entry.doubtful.Add(owner.doubtful.Within(span.first, span.second));
         }
         entry.doubtful.Add(GuessedSectors(holding.file));
+        // Read through a scan of the file, it is built from the device only where a searcher
+        // built it during the pass, its holder met after it (an outer volume known only by its
+        // backup boot sector): the device holds its bytes only in the piece holding its start.
+        if (holding.eReading == Reading::kScan) {
+            std::vector<SectorExtent> const pieces =
+                PiecesUnder(holding.file, entry.s64ViewStart, entry.volume.s64Sectors);
+            std::int64_t const s64Own = pieces.empty() ? 0 : pieces.front().s64Count;
+            if (s64Own < entry.s64End - entry.volume.s64Start)
+                entry.doubtful.Add(entry.volume.s64Start + s64Own, entry.s64End);
+        }
         return;
     }
     for (Entry const& other : m_entries) {

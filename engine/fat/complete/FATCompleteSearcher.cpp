@@ -282,7 +282,10 @@ void CFATCompleteFSearcher::ReportUse(std::size_t number, CVolumeUse& use) {
     CFATSearchedPartitionInfo const& volume = *m_found[number];
     FATVolumeGeometry const geometry = GeometryOf(volume);
     std::unique_ptr<CDoubleFATTable> const pTable = TableOf(m_pDevice, volume, geometry);
-    fatcomplete::ReportVolumeUse(*m_pDevice, geometry, volume.GetStartSector(), *pTable, use);
+    fatcomplete::ReportVolumeUse(
+        *m_pDevice, geometry, volume.GetStartSector(), *pTable, use,
+        volume.HasFlag(CFATSearchedPartitionInfo::kBootFlags | CFATSearchedPartitionInfo::kFlagFirstFat |
+                       CFATSearchedPartitionInfo::kFlagSecondFat));
 }
 
 bool CFATCompleteFSearcher::InsideOtherVolume(CFATSearchedPartitionInfo const& volume, std::int64_t s64Sector) const {

@@ -44,11 +44,13 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ChainRuns(IFATTable const& 
 namespace {
 
 void ReportUsed(FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart, IFATTable const& table,
-                CVolumeUse& use) {
+                CVolumeUse& use, bool bStructuresMet) {
     auto const s64Start = static_cast<std::int64_t>(u64VolumeStart);
     auto const s64Data = static_cast<std::int64_t>(geometry.u64FirstDataSector);
     use.AddUsed(s64Start, s64Data - s64Start);
-    use.AddStructure(s64Start, s64Data - s64Start);
+    // A volume made up from its folders has its tables only where its geometry guesses them:
+    // nothing met there is its own, and it cannot be told newer than what lies there by them.
+    if (bStructuresMet) use.AddStructure(s64Start, s64Data - s64Start);
     if (!table.AnswersLinks()) return;
     auto const s64Spc = static_cast<std::int64_t>(geometry.u32SectorsPerCluster);
     std::uint64_t const u64End = std::uint64_t{geometry.u32Clusters} + 2;
@@ -220,9 +222,9 @@ void ReportHoldingFiles(IStorageDevice& device, FATVolumeGeometry const& geometr
 }  // namespace
 
 void ReportVolumeUse(IStorageDevice& device, FATVolumeGeometry const& geometry, std::uint64_t u64VolumeStart,
-                     IFATTable const& table, CVolumeUse& use) {
+                     IFATTable const& table, CVolumeUse& use, bool bStructuresMet) {
     if (geometry.u32SectorsPerCluster == 0 || geometry.u64FirstDataSector < u64VolumeStart) return;
-    if (use.WantsUsed()) ReportUsed(geometry, u64VolumeStart, table, use);
+    if (use.WantsUsed()) ReportUsed(geometry, u64VolumeStart, table, use, bStructuresMet);
     if (!use.StartsInside().empty()) ReportHoldingFiles(device, geometry, table, use);
 }
 

@@ -239,7 +239,11 @@ void CNTFSCompleteSearch::AnalyzeFileRecord(std::int64_t s64Sector, engine::Byte
     std::uint32_t const u32MetaFile = bHeadRecord && CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record)
                                           ? CMetaFileRecordTypeAnalyzer::GetMetaFileRecordIndex(record)
                                           : CMetaFileRecordTypeAnalyzer::kNotMetaFile;
-    m_groups.Feed(s64Sector, record, u32MetaFile);
+    NtfsMftGroup const* pEnded = m_groups.Feed(s64Sector, record, u32MetaFile);
+    // A volume whose boot sector is lost is met by its backup only at its end, after the volumes
+    // inside it: its MFT's head, met first, tells the others early that it may hold them.
+    if (pEnded != nullptr && m_pFoundVolumes != nullptr && pEnded->PartitionStart() >= 0)
+        m_pFoundVolumes->NoteSeen(pEnded->PartitionStart(), pEnded->BitmapSectors());
     // Every record is noted: where the volume's MFT cannot be opened, they are what rebuilds it.
     NoteFileRecord(s64Sector, std::max<std::uint32_t>(1, u32Allocated / m_u32SectorSize),
                    record.HasXPNumberOfthisMFTRecord() ? std::int64_t{record.GetXPNumberOfthisMFTRecord()} : -1,

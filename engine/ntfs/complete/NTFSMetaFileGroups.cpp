@@ -24,6 +24,11 @@ std::int64_t NtfsMftGroup::PartitionStart() const {
     return s64Sector - *offset;
 }
 
+std::int64_t NtfsMftGroup::BitmapSectors() const {
+    if (s64BitmapClusters <= 0) return -1;
+    return engine::CheckedMul<std::int64_t>(s64BitmapClusters, u32SectorsPerCluster).value_or(-1);
+}
+
 void CNTFSMetaFileGroups::Reset(std::uint32_t u32SectorSize) {
     m_u32SectorSize = u32SectorSize;
     m_pOpen.reset();
@@ -31,42 +36,47 @@ void CNTFSMetaFileGroups::Reset(std::uint32_t u32SectorSize) {
     m_bySector.clear();
 }
 
-void CNTFSMetaFileGroups::Close() {
-    if (!m_pOpen) return;
+NtfsMftGroup const* CNTFSMetaFileGroups::Close() {
+    if (!m_pOpen) return nullptr;
+    NtfsMftGroup const* pKept = nullptr;
     if (m_groups.size() < kMaxGroups) {
         m_bySector.emplace(m_pOpen->s64Sector, m_groups.size());
         m_groups.push_back(std::move(m_pOpen));
+        pKept = m_groups.back().get();
     }
     m_pOpen.reset();
+    return pKept;
 }
 
-void CNTFSMetaFileGroups::Feed(std::int64_t s64Sector, CNTFSFileRecord const& record, std::uint32_t u32MetaFile) {
+NtfsMftGroup const* CNTFSMetaFileGroups::Feed(std::int64_t s64Sector, CNTFSFileRecord const& record,
+                                              std::uint32_t u32MetaFile) {
+    NtfsMftGroup const* pEnded = nullptr;
     if (m_pOpen) {
         std::int64_t const s64Offset = s64Sector - m_pOpen->s64Sector;
         std::int64_t const s64Stride = m_pOpen->u32RecordSectors;
         bool const bInGroup = s64Offset > 0 && s64Offset % s64Stride == 0 &&
                               s64Offset / s64Stride <= kLastGroupRecord &&
                               static_cast<std::int64_t>(u32MetaFile) == s64Offset / s64Stride;
-        if (!bInGroup) Close();
+        if (!bInGroup) pEnded = Close();
     }
     if (u32MetaFile == kMftRecord) {
-        if (!CMetaFileRecordTypeAnalyzer::IsValidMFTFileRecord(record)) return;
+        if (!CMetaFileRecordTypeAnalyzer::IsValidMFTFileRecord(record)) return pEnded;
         auto const data = record.FindAttibute(ntfs::kAttrData);
         auto pGroup = std::make_unique<NtfsMftGroup>();
         if (!data || !pGroup->mft.InitFromBuffer(record, s64Sector, m_u32SectorSize) ||
             pGroup->mft.GetFirstClusterNO() < 0)
-            return;
+            return pEnded;
         pGroup->u32SectorsPerCluster = SectorsPerClusterOf(*data, m_u32SectorSize);
-        if (pGroup->u32SectorsPerCluster == 0) return;
+        if (pGroup->u32SectorsPerCluster == 0) return pEnded;
         pGroup->s64Sector = s64Sector;
         pGroup->u32RecordBytes = CNTFSFileRecordHeader::GetAllocatedSize(record.Bytes());
         pGroup->u32RecordSectors = RecordSectors(pGroup->u32RecordBytes, m_u32SectorSize);
         pGroup->mft.SetSectorsPerFileRecord(
             static_cast<std::uint8_t>(std::min<std::uint32_t>(pGroup->u32RecordSectors, 255)));
         m_pOpen = std::move(pGroup);
-        return;
+        return pEnded;
     }
-    if (!m_pOpen) return;
+    if (!m_pOpen) return pEnded;
     NtfsMftGroup& group = *m_pOpen;
     switch (u32MetaFile) {
         case kMftMirrRecord:
@@ -98,6 +108,7 @@ void CNTFSMetaFileGroups::Feed(std::int64_t s64Sector, CNTFSFileRecord const& re
         default:
             break;
     }
+    return pEnded;
 }
 
 NtfsMftGroup const* CNTFSMetaFileGroups::GroupAt(std::int64_t s64Sector) const {
@@ -120,14 +131,13 @@ void CNTFSMetaFileGroups::Confirm(CNTFSCandidateSet& candidates, NtfsMftGroup co
         candidates.Place(s64Sector, s64Cluster, group.u32SectorsPerCluster, u32Flag);
     if (pCandidate == nullptr || u32Flag == kFromMftMirr) return;
     if (pCandidate->m_s64MftGroupSector < 0) pCandidate->m_s64MftGroupSector = group.s64Sector;
-    if (group.s64BitmapClusters <= 0) return;
-    auto const bitmapSectors = engine::CheckedMul<std::int64_t>(group.s64BitmapClusters, group.u32SectorsPerCluster);
-    if (!bitmapSectors) return;
-    pCandidate->m_s64SizeByMftGroup = *bitmapSectors;
+    std::int64_t const s64BitmapSectors = group.BitmapSectors();
+    if (s64BitmapSectors < 0) return;
+    pCandidate->m_s64SizeByMftGroup = s64BitmapSectors;
     // A boot sector's size is the volume's own; the bitmap only bounds one found without it.
     if ((pCandidate->GetPartitionBuildFromFlags() & (kFromPrimaryBoot | kFromBackupBoot)) == 0 &&
-        static_cast<std::uint64_t>(*bitmapSectors) < pCandidate->GetTotalSectors())
-        candidates.SetSize(*pCandidate, static_cast<std::uint64_t>(*bitmapSectors));
+        static_cast<std::uint64_t>(s64BitmapSectors) < pCandidate->GetTotalSectors())
+        candidates.SetSize(*pCandidate, static_cast<std::uint64_t>(s64BitmapSectors));
 }
 
 void CNTFSMetaFileGroups::Propose(CNTFSCandidateSet& candidates) {

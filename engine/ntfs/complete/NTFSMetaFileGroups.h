@@ -43,6 +43,8 @@ struct NtfsMftGroup {
 
     /// Where the partition starts if this is its real MFT; -1 when it cannot.
     std::int64_t PartitionStart() const;
+    /// The sectors its $Bitmap covers; -1 when its $Bitmap record was not met.
+    std::int64_t BitmapSectors() const;
 };
 
 class CNTFSMetaFileGroups {
@@ -53,8 +55,9 @@ public:
 
     void Reset(std::uint32_t u32SectorSize);
     /// A valid base FILE record at `s64Sector`, in ascending sector order; `u32MetaFile` is its
-    /// row in the metafile table (CMetaFileRecordTypeAnalyzer), kNotMetaFile for others.
-    void Feed(std::int64_t s64Sector, CNTFSFileRecord const& record, std::uint32_t u32MetaFile);
+    /// row in the metafile table (CMetaFileRecordTypeAnalyzer), kNotMetaFile for others. Returns
+    /// the group this record ended, if it ended one.
+    NtfsMftGroup const* Feed(std::int64_t s64Sector, CNTFSFileRecord const& record, std::uint32_t u32MetaFile);
     /// Ends the open group.
     void Finish() { Close(); }
     /// Marks mirror copies, then proposes each other group's partition with its evidence.
@@ -64,7 +67,8 @@ public:
     std::vector<std::unique_ptr<NtfsMftGroup>> const& Groups() const { return m_groups; }
 
 private:
-    void Close();
+    /// Ends the open group; returns it where it is kept.
+    NtfsMftGroup const* Close();
     NtfsMftGroup const* GroupAt(std::int64_t s64Sector) const;
     void Confirm(CNTFSCandidateSet& candidates, NtfsMftGroup const& group, std::int64_t s64Sector,
                  std::int64_t s64Cluster, std::uint32_t u32Flag) const;

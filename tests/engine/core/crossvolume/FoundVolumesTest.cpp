@@ -101,9 +101,12 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
     Spans const holderUses{{0, 64}, {900, 2200}};
     std::vector<SectorExtent> const twoPieces{{0, 1000, 150}, {150, 3000, 150}};
     std::vector<SectorExtent> const livePieces{{0, 1000, 150}, {150, 1500, 150}};
+    // Read through the file; built from the device all the same (during the pass, its holder met
+    // only later), it reads its own bytes only in the piece holding its start.
+    std::vector<Judged> const readFromTheDevice{{1000, 1100, 1150, 0}, {1000, 1140, 1160, kCodePossiblyOverwritten}};
     ExpectResolved("an image in two pieces", {0},
-                   {Volume(0, kDeviceSectors, holderUses, {File(twoPieces, 300)}), image}, twoPieces, 300, {0, 1000},
-                   {});
+                   {Volume(0, kDeviceSectors, holderUses, {File(twoPieces, 300)}), image}, twoPieces, 300, {0},
+                   readFromTheDevice);
     ExpectResolved("an image in one piece", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 1000, 300}}, 300)}), image}, {}, 0, {0, 1000}, {});
     // A holder whose chain is a guess past its first cluster (its table lost): what its volume
@@ -115,13 +118,14 @@ TEST(FoundVolumesTest, EachVolumeReadsWhereItLiesAndItsFilesOnWhatAnotherUsesNow
                    {{1000, 1002, 1008, 0}, {1000, 1100, 1150, kCodePossiblyOverwritten}});
     ExpectResolved("an image cut short", {0},
                    {Volume(0, kDeviceSectors, holderUses, {File({{0, 1000, 200}}, 200)}), image}, {{0, 1000, 200}}, 200,
-                   {0, 1000}, {});
+                   {0}, {{1000, 1100, 1200, 0}, {1000, 1200, 1250, kCodePossiblyOverwritten}});
     // A size field past the runs is damage: the view ends where the runs do.
     for (std::int64_t const s64Bytes : {std::int64_t{1} << 50, INT64_MAX}) {
         HoldingFile damaged = File(twoPieces, 300);
         damaged.s64Bytes = s64Bytes;
         ExpectResolved("an image in two pieces, its file's size damaged", {0},
-                       {Volume(0, kDeviceSectors, holderUses, {damaged}), image}, twoPieces, 300, {0, 1000}, {});
+                       {Volume(0, kDeviceSectors, holderUses, {damaged}), image}, twoPieces, 300, {0},
+                       readFromTheDevice);
     }
     // The device's table lists it: no file of a volume whose range reaches over it holds it.
     ExpectResolved("a listed volume in the range of one not listed", {1000},
