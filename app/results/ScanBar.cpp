@@ -229,9 +229,10 @@ void ScanBar::settleFocus(QWidget* had) {
         return part->isVisible() && part->isEnabled() && (!button || button->isButtonEnabled());
     };
     if (takesKeys(had) && had == QApplication::focusWidget()) return;
-    // Pause and resume stand in one place: the keyboard that chose one finds the other there.
-    QWidget* counterpart = had == m_pause ? m_play : had == m_play ? m_pause : nullptr;
-    if (counterpart && takesKeys(counterpart)) {
+    // Pause and resume stand in one place: the keyboard that chose one finds the other there. The
+    // keyboard that chose Deep Scan finds the pause button, which ignores keys until the scan runs.
+    QWidget* counterpart = had == m_pause ? m_play : had == m_play || had == m_deepScan ? m_pause : nullptr;
+    if (counterpart && (takesKeys(counterpart) || (had == m_deepScan && counterpart->isVisible()))) {
         counterpart->setFocus(Qt::TabFocusReason);
         return;
     }

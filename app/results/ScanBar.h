@@ -85,8 +85,8 @@ private:
     // with it while the recover button slides in or out, so the scan's controls stay in reach.
     void layoutSubBox();
     // After the parts changed for a new state: the focus a hidden or closed part held goes to its
-    // counterpart when the keyboard had chosen that part (pause and resume take turns), else to
-    // the rest.
+    // counterpart when the keyboard had chosen that part (pause and resume take turns, the pause
+    // button follows Deep Scan), else to the rest.
     void settleFocus(QWidget* had);
 
     TCImageButton* m_home = nullptr;
