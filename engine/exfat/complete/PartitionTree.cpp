@@ -2,7 +2,11 @@
 // it becomes a node whose parent is the folder owning the sector of its file entry.
 #include <algorithm>
 #include <optional>
+#include <tuple>
+#include <vector>
 
+#include "engine/IDataRecovery.h"
+#include "engine/core/bytes/CheckedMath.h"
 #include "engine/core/tree/FolderWalk.h"
 #include "engine/core/util/SpanSet.h"
 #include "engine/exfat/ExFatFileNode.h"
@@ -145,6 +149,67 @@ CSpanSet DeletedImageSectors(CExFatPartitionEx const& partition, std::vector<Rel
     return images;
 }
 
+/// The device sectors a non-folder node's runs lie on, as (first, end) stretches.
+std::vector<std::pair<std::int64_t, std::int64_t>> RunSectors(CExFatPartitionEx const& partition,
+                                                              CExFatFileNode& node) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> sectors;
+    IDataRunList* pRuns = node.GetDataRunList();
+    if (node.IsDirectory() != 0 || pRuns == nullptr) return sectors;
+    auto const s64Heap = static_cast<std::int64_t>(partition.GetHeapStart());
+    auto const s64Spc = static_cast<std::int64_t>(partition.GetSectorsPerCluster());
+    for (DataRun const* pRun = pRuns->GetFirst(); pRun != nullptr; pRun = pRuns->GetNext()) {
+        if (pRun->s64Start < 0 || pRun->s64Length <= 0) continue;
+        std::optional<std::int64_t> const first = engine::CheckedMul(static_cast<std::int64_t>(pRun->s64Start), s64Spc);
+        std::optional<std::int64_t> const count =
+            engine::CheckedMul(static_cast<std::int64_t>(pRun->s64Length), s64Spc);
+        if (!first || !count || *first > INT64_MAX - s64Heap || s64Heap + *first > INT64_MAX - *count) continue;
+        sectors.emplace_back(s64Heap + *first, s64Heap + *first + *count);
+    }
+    return sectors;
+}
+
+/// Judges the live files no folder owns by their clusters. One lying on a file of the tree
+/// (`inFiles`, or a live file of a folder known) has that file's bytes there now: an image's entries past where its holder's chain
+/// broke, read with this volume's geometry, or a lost file written over; it is refused. Ones
+/// lying on each other (the tree no longer reaches the file that holds their clusters) are
+/// noted: which is whose is not known. Never is another file's bytes called a file's own.
+void JudgeUnownedFiles(CExFatPartitionEx const& partition, std::vector<ReleasePtr<CExFatFileNode>> const& nodes,
+                       std::vector<bool> const& unowned, CSpanSet const& inFiles) {
+    // What the tree's files hold: those reached from the root, and the live files of the folders
+    // known whose clusters are known (not a guess of a lost chain).
+    CSpanSet held = inFiles;
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (!unowned[i] && nodes[i]->IsDeleted() == 0 && nodes[i]->GetCopyRefusal() != kCodeChainLost)
+            for (auto const& [s64First, s64End] : RunSectors(partition, *nodes[i])) held.Add(s64First, s64End);
+    std::vector<std::tuple<std::int64_t, std::int64_t, std::size_t>> runs;  // first, end, node
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (!unowned[i] || nodes[i]->IsDeleted() != 0 || nodes[i]->GetCopyRefusal() != 0) continue;
+        auto const sectors = RunSectors(partition, *nodes[i]);
+        if (std::any_of(sectors.begin(), sectors.end(),
+                        [&](auto const& span) { return held.Overlaps(span.first, span.second); })) {
+            nodes[i]->SetCopyRefusal(kCodeOverwritten);
+            continue;
+        }
+        for (auto const& [s64First, s64End] : sectors) runs.emplace_back(s64First, s64End, i);
+    }
+    // Sorted by start, a stretch overlaps an earlier one exactly when it starts before the
+    // furthest end met so far; the stretch reaching that end overlaps it.
+    std::sort(runs.begin(), runs.end());
+    std::vector<bool> crossed(nodes.size(), false);
+    std::int64_t s64FurthestEnd = INT64_MIN;
+    std::size_t furthest = nodes.size();
+    for (auto const& [s64First, s64End, i] : runs) {
+        if (furthest != nodes.size() && furthest != i && s64First < s64FurthestEnd)
+            crossed[i] = crossed[furthest] = true;
+        if (s64End > s64FurthestEnd) {
+            s64FurthestEnd = s64End;
+            furthest = i;
+        }
+    }
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (crossed[i]) nodes[i]->SetCopyRefusal(kCodePossiblyOverwritten);
+}
+
 CFileSet const* HeadOf(CFileSet const& set) {
     CFileSet const* pHead = &set;
     for (std::size_t steps = 0; pHead->GetLast() != nullptr && pHead->GetLast() != &set && steps < (1u << 16); ++steps)
@@ -246,13 +311,16 @@ std::vector<ReleasePtr<CExFatFileNode>> CPartitionBuilder::BuildFileTree(
     }
 
     std::uint64_t const u64RootSector = partition.ConvertClusterNumToSector(partition.GetRootCluster());
+    std::vector<bool> unowned(nodes.size(), false);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         PendingEntry const& entry = *entries[i];
         std::optional<long long> parent = owners.Find(entry.pInfo->u64EntrySector);
         if (!parent) parent = owners.Find(entry.pHead->GetFirstSector());
         if (!parent && entry.pHead->GetFirstSector() == u64RootSector) parent = kRootID;
+        unowned[i] = !parent;
         // A run no known folder owns keeps its entries together under an id of its own.
         nodes[i]->SetParentID(parent.value_or(static_cast<long long>(entry.pHead->GetFirstSector())));
     }
+    JudgeUnownedFiles(partition, nodes, unowned, inFiles);
     return nodes;
 }

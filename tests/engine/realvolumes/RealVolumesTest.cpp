@@ -388,10 +388,17 @@ TEST_P(RealVolumesTest, AScanListsEveryFileCopiesTheIntactOnesByteExactAndSaysWh
             return std::any_of(judged.begin(), judged.end(),
                                [&](std::string const& path) { return IsOracleFile(listed, path, listed.bDeleted); });
         };
+        // A file the oracle notes is written as far as its bytes are known (a holder cut short):
+        // said to be in doubt, its bytes need not be whole.
+        auto const noted = ReadRefused(Oracle(".noted"));
+        auto const isNoted = [&](Listed const& listed) {
+            return std::any_of(noted.begin(), noted.end(),
+                               [&](auto const& entry) { return IsOracleFile(listed, entry.first, listed.bDeleted); });
+        };
         std::string others;
         std::string elsewhere;
         for (Listed const& listed : scanned) {
-            if (fs::is_regular_file(outDir + "/" + listed.path) &&
+            if (fs::is_regular_file(outDir + "/" + listed.path) && !isNoted(listed) &&
                 known.count(testsupport::Sha256OfFile(outDir + "/" + listed.path)) == 0)
                 others += "\n  " + listed.path;
             if (!atOraclePath(listed)) elsewhere += "\n  " + listed.path;
