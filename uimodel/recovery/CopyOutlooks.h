@@ -15,7 +15,7 @@ namespace uimodel {
 class CopyOutlooks {
 public:
     /// The outlook of `pNode`, judged the first time it is asked by the copy-out object
-    /// `copyOut` answers (none: success, not kept). `volumes` is how many volumes the scan knows
+    /// `copyOut` answers (when it answers null: success, not kept). `volumes` is how many volumes the scan knows
     /// while it runs: when it changed, a later volume may judge files afresh, so all are asked again.
     IDataRecovery::Refusal Of(IFileNode* pNode, std::function<IDataRecovery*()> const& copyOut,
                               std::optional<std::size_t> volumes);
